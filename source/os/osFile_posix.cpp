@@ -1,0 +1,69 @@
+#include "os/osFile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <time.h>
+#include <unistd.h>
+
+OsFile osFileOpen(const char* path, OsFileMode mode) {
+  if (!path) return osFileInvalid;
+  int fd = mode == osOpenWrite ? ::open(path, O_WRONLY | O_CREAT | O_TRUNC, 0644) : ::open(path, O_RDONLY);
+  return fd < 0 ? osFileInvalid : static_cast<OsFile>(fd);
+}
+
+void osFileClose(OsFile file) {
+  if (file != osFileInvalid) ::close(static_cast<int>(file));
+}
+
+std::int32_t osFileRead(OsFile file, void* data, std::int32_t bytes) {
+  if (file == osFileInvalid || bytes < 0) return -1;
+  std::int32_t done = 0;
+  while (done < bytes) {
+    ssize_t n = ::read(static_cast<int>(file), static_cast<char*>(data) + done, static_cast<size_t>(bytes - done));
+    if (n < 0) return -1;
+    if (n == 0) break;
+    done += static_cast<std::int32_t>(n);
+  }
+  return done;
+}
+
+std::int32_t osFileWrite(OsFile file, const void* data, std::int32_t bytes) {
+  if (file == osFileInvalid || bytes < 0) return -1;
+  std::int32_t done = 0;
+  while (done < bytes) {
+    ssize_t n = ::write(static_cast<int>(file), static_cast<const char*>(data) + done, static_cast<size_t>(bytes - done));
+    if (n <= 0) return -1;
+    done += static_cast<std::int32_t>(n);
+  }
+  return done;
+}
+
+std::int64_t osFileSeek(OsFile file, std::int64_t offset, OsSeek origin) {
+  if (file == osFileInvalid) return -1;
+  int whence = origin == osSeekSet ? SEEK_SET : origin == osSeekCur ? SEEK_CUR : SEEK_END;
+  return ::lseek(static_cast<int>(file), static_cast<off_t>(offset), whence);
+}
+
+std::int64_t osFileSize(OsFile file) {
+  struct stat st;
+  if (file == osFileInvalid || ::fstat(static_cast<int>(file), &st) != 0) return -1;
+  return st.st_size;
+}
+
+bool osFileFlush(OsFile file) { return file != osFileInvalid && ::fsync(static_cast<int>(file)) == 0; }
+
+bool osFileExists(const char* path) {
+  struct stat st;
+  return path && ::stat(path, &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool osFileDelete(const char* path) { return path && ::unlink(path) == 0; }
+
+void osSleepMs(int milliseconds) {
+  if (milliseconds <= 0) return;
+  struct timespec ts;
+  ts.tv_sec = milliseconds / 1000;
+  ts.tv_nsec = static_cast<long>(milliseconds % 1000) * 1000000L;
+  while (nanosleep(&ts, &ts) != 0) {
+  }
+}
