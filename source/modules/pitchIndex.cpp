@@ -1,0 +1,14 @@
+#include "modules/pitchIndex.h"
+
+#include <cmath>
+
+static double clampIndex(double x) {
+  if (!(x > 0.0)) return 0.0;   // also catches NaN from ln of 0 or less
+  return x > 480.0 ? 480.0 : x;
+}
+
+double dspFreqToIndex(double hz) { return clampIndex(57.707802 * std::log(0.2 * hz)); }
+
+double dspIndexToFreq(double index) { return 5.0 * std::pow(2.0, 0.025 * clampIndex(index)); }
+
+double dspRatioToIndex(float ratio) { return clampIndex(57.707802 * std::log(static_cast<double>(ratio))); }
