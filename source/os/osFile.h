@@ -6,7 +6,8 @@
 typedef std::intptr_t OsFile;            // an open file; osFileInvalid when none
 const OsFile osFileInvalid = -1;
 
-enum OsFileMode { osOpenRead = 0, osOpenWrite = 1 };   // write: create or truncate
+// read: an existing file, shared for reading; write: create or truncate; readWrite: an existing file
+enum OsFileMode { osOpenRead = 0, osOpenWrite = 1, osOpenReadWrite = 2 };
 enum OsSeek { osSeekSet = 0, osSeekCur = 1, osSeekEnd = 2 };
 
 OsFile osFileOpen(const char* path, OsFileMode mode);

@@ -7,7 +7,9 @@
 
 OsFile osFileOpen(const char* path, OsFileMode mode) {
   if (!path) return osFileInvalid;
-  int fd = mode == osOpenWrite ? ::open(path, O_WRONLY | O_CREAT | O_TRUNC, 0644) : ::open(path, O_RDONLY);
+  int fd = mode == osOpenWrite       ? ::open(path, O_WRONLY | O_CREAT | O_TRUNC, 0644)
+           : mode == osOpenReadWrite ? ::open(path, O_RDWR)
+                                     : ::open(path, O_RDONLY);
   return fd < 0 ? osFileInvalid : static_cast<OsFile>(fd);
 }
 

@@ -1,0 +1,226 @@
+// Chunk file layer: file handles, chunk headers, the sibling walk and the shared reading buffer.
+// User-interface thread only; one file is read at a time.
+#include "preset/chunk.h"
+
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+ChunkReader* gReader = nullptr;
+
+int refuseAll(std::uint32_t*) { return 1; }
+ChunkTypeCheck gCheck = refuseAll;
+
+void clearCurrentHeader() {
+  if (gReader) gReader->header = ChunkHeader{0, 0, 0};
+}
+
+bool isOpen(const FileSpec* file) { return file && file->handle != osFileInvalid; }
+
+}  // namespace
+
+// ---- shared buffer
+
+bool chunkBufferInit(std::uint32_t capacity) {
+  chunkBufferFree();
+  ChunkReader* r = static_cast<ChunkReader*>(std::calloc(1, sizeof(ChunkReader)));
+  if (!r) return false;
+  r->data = static_cast<std::uint8_t*>(std::malloc(capacity ? capacity : 1));
+  if (!r->data) {
+    std::free(r);
+    return false;
+  }
+  r->capacity = capacity;
+  gReader = r;
+  return true;
+}
+
+void chunkBufferFree() {
+  if (!gReader) return;
+  std::free(gReader->data);
+  std::free(gReader);
+  gReader = nullptr;
+}
+
+std::uint8_t* chunkBufferData() { return gReader ? gReader->data : nullptr; }
+ChunkReader* chunkReader() { return gReader; }
+
+// ---- file handles
+
+void fileSpecClear(FileSpec* file) {
+  if (!file) return;
+  std::memset(file, 0, sizeof *file);
+  file->handle = osFileInvalid;
+}
+
+void fileSpecSetPath(FileSpec* file, const char* path, const char* name) {
+  if (!file) return;
+  std::memset(file->path, 0, sizeof file->path);
+  std::memset(file->name, 0, sizeof file->name);
+  if (path) std::strncpy(file->path, path, sizeof file->path - 1);
+  const char* shown = name ? name : path;
+  if (shown) std::strncpy(file->name, shown, sizeof file->name - 1);
+}
+
+bool fileOpen(FileSpec* file, FileAccess access) {
+  if (!file) return false;
+  if (gReader) gReader->headerPos = 0;
+  clearCurrentHeader();
+  file->path[sizeof file->path - 1] = 0;
+  file->handle = osFileOpen(file->path, access == fileAccessReadWrite ? osOpenReadWrite : osOpenRead);
+  return file->handle != osFileInvalid;
+}
+
+bool fileCreate(FileSpec* file) {
+  if (!file) return false;
+  swapReset();
+  if (gReader) gReader->headerPos = 0;
+  clearCurrentHeader();
+  file->path[sizeof file->path - 1] = 0;
+  file->handle = osFileOpen(file->path, osOpenWrite);
+  return file->handle != osFileInvalid;
+}
+
+bool fileClose(FileSpec* file) {
+  if (!file) return false;
+  if (file->handle != osFileInvalid) osFileClose(file->handle);
+  file->handle = osFileInvalid;
+  clearCurrentHeader();
+  return true;
+}
+
+void fileGetName(const FileSpec* file, char* out, std::uint32_t capacity) {
+  if (!out || capacity == 0) return;
+  out[0] = 0;
+  if (!file) return;
+  std::uint32_t n = 0;
+  while (n + 1 < capacity && n < sizeof file->name && file->name[n]) {
+    out[n] = file->name[n];
+    ++n;
+  }
+  out[n] = 0;
+}
+
+std::int64_t fileTell(FileSpec* file) { return isOpen(file) ? osFileSeek(file->handle, 0, osSeekCur) : -1; }
+
+bool fileSeek(FileSpec* file, std::int64_t position) {
+  if (!isOpen(file) || position < 0) return false;
+  return osFileSeek(file->handle, position, osSeekSet) == position;
+}
+
+bool fileAtEnd(FileSpec* file) {
+  if (!isOpen(file)) return true;
+  std::int64_t pos = fileTell(file);
+  std::int64_t size = osFileSize(file->handle);
+  return pos < 0 || size < 0 || pos >= size;
+}
+
+std::uint32_t fileGetSize(FileSpec* file) {
+  if (!isOpen(file)) return 0;
+  std::int64_t size = osFileSize(file->handle);
+  if (size < 0) return 0;
+  return size > 0xFFFFFFFFll ? 0xFFFFFFFFu : static_cast<std::uint32_t>(size);
+}
+
+void fileFlush(FileSpec* file) {
+  if (isOpen(file)) osFileFlush(file->handle);
+}
+
+bool fileReadBytes(FileSpec* file, void* buffer, std::uint32_t count) {
+  if (!isOpen(file) || !buffer || count == 0 || count > 0x7FFFFFFFu) return false;
+  return osFileRead(file->handle, buffer, static_cast<std::int32_t>(count)) == static_cast<std::int32_t>(count);
+}
+
+bool fileWriteBytes(FileSpec* file, const void* data, std::uint32_t count) {
+  if (!isOpen(file) || !data || count == 0 || count > 0x7FFFFFFFu) return false;
+  return osFileWrite(file->handle, data, static_cast<std::int32_t>(count)) == static_cast<std::int32_t>(count);
+}
+
+// ---- chunks
+
+void chunkHeaderSet(ChunkHeader* header, std::uint32_t id, std::uint32_t size, std::uint32_t version) {
+  if (!header) return;
+  header->id = id;
+  header->size = size;
+  header->version = version;
+}
+
+void chunkHeaderSwap(ChunkHeader* header) {
+  if (!header || !swapEnabled()) return;
+  swap32(&header->id);
+  swap32(&header->size);
+  swap32(&header->version);
+}
+
+void fileSetChunkTypeCallback(ChunkTypeCheck check) { gCheck = check ? check : refuseAll; }
+
+static int runCheck(ChunkHeader* header) {
+  std::uint32_t words[3] = {header->id, header->size, header->version};
+  int result = gCheck(words);
+  header->id = words[0];
+  header->size = words[1];
+  header->version = words[2];
+  return result;
+}
+
+bool fileWriteChunk(FileSpec* file, const ChunkHeader* header, const void* data) {
+  if (!isOpen(file) || !header) return false;
+  if (header->size > 0 && !data) return false;
+  ChunkHeader checked = *header;
+  if (runCheck(&checked) != 0) return false;
+  std::uint8_t bytes[chunkHeaderBytes];
+  std::memcpy(bytes + 0, &header->id, 4);
+  std::memcpy(bytes + 4, &header->size, 4);
+  std::memcpy(bytes + 8, &header->version, 4);
+  if (!fileWriteBytes(file, bytes, chunkHeaderBytes)) return false;
+  if (header->size > 0 && !fileWriteBytes(file, data, header->size)) return false;
+  return true;
+}
+
+bool fileReadChunk(FileSpec* file, ChunkHeader* out) {
+  if (!isOpen(file) || !gReader) return false;
+  if (out) *out = ChunkHeader{0, 0, 0};
+  std::int64_t pos = fileTell(file);
+  if (pos < 0 || pos > 0xFFFFFFFFll) return false;
+  gReader->headerPos = static_cast<std::uint32_t>(pos);
+  std::uint8_t bytes[chunkHeaderBytes];
+  if (!fileReadBytes(file, bytes, chunkHeaderBytes)) {
+    clearCurrentHeader();
+    return false;
+  }
+  // The version word is not taken: a read chunk reports version 0, so no version rule refuses it.
+  std::memcpy(&gReader->header.id, bytes + 0, 4);
+  std::memcpy(&gReader->header.size, bytes + 4, 4);
+  gReader->header.version = 0;
+  if (runCheck(&gReader->header) != 0) return false;
+  if (gReader->header.size > gReader->capacity) return false;
+  if (gReader->header.size > 0 && !fileReadBytes(file, gReader->data, gReader->header.size)) {
+    // Cut short by the end of the file: nothing of it may pass as a record.
+    gReader->header.size = 0;
+    return false;
+  }
+  if (out) *out = gReader->header;
+  return true;
+}
+
+bool fileReadNextChunk(FileSpec* file, ChunkHeader* out) {
+  if (!isOpen(file) || !gReader) return false;
+  std::int64_t next = std::int64_t(gReader->headerPos) + std::int64_t(gReader->header.size) + chunkHeaderBytes;
+  if (next < 0 || next > 0x7FFFFFFFll) return false;
+  if (!fileSeek(file, next)) return false;
+  return fileReadChunk(file, out);
+}
+
+std::uint32_t chunkLimit(int direction) {
+  if (direction == chunkWrite) return chunkTransferLimit;
+  // One past the data: the transfer accepts a slot while cursor + slot stays below the limit.
+  return gReader ? gReader->header.size + 1 : 0;
+}
+
+bool chunkWriteRecord(FileSpec* file, std::uint32_t id, std::uint32_t version, const std::uint8_t* buffer,
+                      std::uint32_t size) {
+  ChunkHeader header;
+  chunkHeaderSet(&header, id, size, version);
+  return fileWriteChunk(file, &header, buffer);
+}
