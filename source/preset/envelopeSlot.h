@@ -93,3 +93,35 @@ inline std::int32_t envHandshakeLoad(const EnvelopeSlot* slot) {
 inline void envHandshakeStore(EnvelopeSlot* slot, std::int32_t value) {
     __atomic_store_n(&slot->handshake, value, __ATOMIC_RELEASE);
 }
+
+// ---- Record-level operations (no engine needed) ----
+
+// Clears the record and writes every default; id = homeIndex = linkMasterSlot = index,
+// linkMaster = index + 1, destination as given.
+void envInitSlot(EnvelopeSlot* slot, std::int16_t index, std::int16_t destination);
+// The start level and breakpoints 0..3 that a new envelope of that destination starts with
+// (destination 1 keeps the envInitSlot values).
+void envApplyDestDefaults(EnvelopeSlot* slot, std::int16_t destination);
+
+bool envDestIsOscillator(std::int16_t kind);
+bool envDestIsFilter(std::int16_t kind);
+bool envDestIsModulator(std::int16_t kind);
+bool envDestIsWaveshaper(std::int16_t kind);
+bool envDestIsEffect(std::int16_t kind);
+bool envDestIsPitch(std::int16_t kind);
+
+// Formats the display name of an envelope of that destination and owner with an occurrence number
+// into buffer (envNameSize bytes, cleared first); kinds outside 1..38 leave it empty.
+void envFormatName(char* buffer, std::int16_t destination, std::int16_t owner, int occurrence,
+                   bool hasPartner);
+
+// Brings the values of a record read from a file into the ranges the engine relies on: indexes
+// inside the breakpoint array, mode 1..5, finite and bounded times, levels and percentages.
+void envSanitizeSlot(EnvelopeSlot* slot);
+
+// Handshake on a record (the engine versions take a slot index).
+int envSlotRecWaitAudio(EnvelopeSlot* slot);
+void envSlotRecMarkPending(EnvelopeSlot* slot);
+
+// Total length of the envelope in seconds: the breakpoint times 0..lastIndex at 44.1 kHz.
+double envSlotTotalSeconds(const EnvelopeSlot* slot);
