@@ -1,0 +1,47 @@
+// Helpers the master effect kinds share: the modulation they read once per block, the input they
+// take from the master buses, the dry scaling and the placement of their outputs.
+#pragma once
+#include <cstdint>
+
+struct Engine;
+struct EffectRuntime;
+
+// Entries of the master unit's modulation row that the effects read (1.0 when unmodulated).
+enum {
+  effectModTime = 25, effectModFeedback = 26, effectModFilter = 27, effectModWet = 29, effectModDry = 30
+};
+
+EffectRuntime* effectRuntime(Engine* engine);
+// The master unit's row of this block's modulation multipliers.
+const float* effectModRow(Engine* engine);
+// True when the engine mixes into the three-bus sound field (B2 is the omni bus).
+bool effectFieldLayout(Engine* engine);
+
+// Time modulation of one delay: the effect-time controller (depth x amount, scaled by the tempo
+// ratio when `tempoScaled`), the time envelope (entry 25) and every running LFO's effect-time depth.
+// `invert` turns the direction of the controller and the LFOs. Not limited.
+double effectTimeModFactor(Engine* engine, float amount, std::uint8_t invert, bool tempoScaled);
+
+// input := B2 in the field layout, else B0 + B1.
+void effectTakeInputSum(Engine* engine, float* input, int frames);
+// Multiplies B0, B1 (and B2 in the field layout) by gain in place; a gain below 1e-24 counts as 0.
+void effectScaleDry(Engine* engine, float gain, int frames);
+// Left and right gains of the two-bus pan law at pan 0..1 (index = pan x 1024, kept within 0..1023).
+void effectPanGains(Engine* engine, float pan, float* left, float* right);
+// Adds buffer x gain at pan into the buses with constant gains over the block: in the two-bus
+// layout through the pan law; in the field layout buffer is scaled in place and placed at output
+// slot `slot` at x = 2 pan - 1 by the field panner.
+void effectPlaceConstant(Engine* engine, std::uint16_t slot, float pan, float gain, float* buffer, int frames);
+// The field placement alone (buffer already scaled): slot position (x, 0), panner into B0..B2.
+void effectPlaceField(Engine* engine, std::uint16_t slot, float x, const float* buffer, int frames);
+
+inline float effectClampf(float v, float lo, float hi, float fallback) {
+  if (!(v == v)) return fallback;   // NaN
+  return v < lo ? lo : (v > hi ? hi : v);
+}
+inline double effectClampd(double v, double lo, double hi, double fallback) {
+  if (!(v == v)) return fallback;
+  return v < lo ? lo : (v > hi ? hi : v);
+}
+// Index of a one-pole coefficient table: truncate(truncate(pitch index) x mod), within 0..480.
+int effectFilterTableIndex(float pitchIndex, float mod);
