@@ -23,7 +23,7 @@ struct FileSpec {
 };
 
 // Four-character ids as 32-bit values, first character in the most significant byte.
-constexpr std::uint32_t chunkId(const char (&s)[5]) {
+constexpr std::uint32_t chunkId(const char* s) {
   return (std::uint32_t(std::uint8_t(s[0])) << 24) | (std::uint32_t(std::uint8_t(s[1])) << 16) |
          (std::uint32_t(std::uint8_t(s[2])) << 8) | std::uint32_t(std::uint8_t(s[3]));
 }

@@ -1,0 +1,289 @@
+#include "preset/effectChunk.h"
+
+#include "modules/pitchIndex.h"
+#include "preset/chunkIo.h"
+
+namespace {
+
+// The head: tag, size, type and the three words (16-bit slots but the size), then in the new layout
+// the time unit. The old layout has no time unit: it is 1 both ways.
+void transferHeader(ChunkIo& io, EffectHeader* h, bool newLayout, std::uint16_t type) {
+  ioI16(io, &h->tag);
+  ioI32(io, &h->size);
+  ioI16(io, &h->type);
+  ioI16(io, &h->wordA);
+  ioI16(io, &h->wordB);
+  ioI16(io, &h->wordC);
+  if (newLayout) ioI16(io, &h->timeUnit);
+  else h->timeUnit = effectUnitSeconds;
+  if (ioReading(io)) {
+    // The chunk id decides what the record is, whatever the stored head claims.
+    h->tag = effectHeaderTag;
+    h->type = type;
+    h->size = effectStoredSize(type);
+    if (h->timeUnit != effectUnitSeconds && h->timeUnit != effectUnitBeats) h->timeUnit = effectUnitSeconds;
+  }
+}
+
+void transferCommon(ChunkIo& io, std::uint8_t* on, float* levelA, float* levelB) {
+  ioByte(io, on);
+  ioF32(io, levelA);
+  ioF32(io, levelB);
+}
+
+void clampCommon(std::uint8_t& on, float& levelA, float& levelB) {
+  clampFlag(on);
+  clampF(levelA, 0.0f, 1.0f, 0.5f);
+  clampF(levelB, 0.0f, 1.0f, 0.5f);
+}
+
+bool pipeChunk(FileSpec* file, EffectPipeRecord* r, std::uint8_t* buffer, int direction, bool v2) {
+  if (!file || !r || !buffer) return false;
+  ChunkIo io = chunkIoBegin(buffer, direction);
+  if (ioReading(io)) effectPipeInit(r);
+  transferHeader(io, &r->header, v2, effectPipe);
+  transferCommon(io, &r->on, &r->levelA, &r->levelB);
+  ioF32(io, &r->stored1);
+  ioF32(io, &r->stored2);
+  ioF32(io, &r->delay);
+  ioF32(io, &r->feedback);
+  ioF32(io, &r->inputPos);
+  ioF32(io, &r->pickupPos[0]);
+  ioF32(io, &r->pickupPos[1]);
+  ioF32(io, &r->filterIndex);
+  ioF32(io, &r->lengthMod);
+  ioF32(io, &r->pickupMod[0]);
+  ioF32(io, &r->pickupMod[1]);
+  ioByte(io, &r->lengthModInvert);
+  ioByte(io, &r->pickupModInvert[0]);
+  ioByte(io, &r->pickupModInvert[1]);
+  if (v2) ioF64(io, &r->time);
+  else r->time = 0.5;
+  if (!ioReading(io)) return ioFinishWrite(file, io, v2 ? chunkId("pip2") : chunkId("pipe"), 10);
+  clampCommon(r->on, r->levelA, r->levelB);
+  clampF(r->stored1, -1e6f, 1e6f, 0.0f);
+  clampF(r->stored2, -1e6f, 1e6f, 1.0f);
+  clampF(r->delay, 1e-5f, 32767.0f, 220.5f);
+  clampF(r->feedback, -0.999f, 0.999f, 0.5f);
+  clampF(r->inputPos, 0.0f, 1.0f, 0.42f);
+  clampF(r->pickupPos[0], 0.0f, 1.0f, 0.33f);
+  clampF(r->pickupPos[1], 0.0f, 1.0f, 0.405f);
+  clampF(r->filterIndex, 0.0f, 480.0f, static_cast<float>(dspFreqToIndex(8000.0)));
+  clampF(r->lengthMod, 0.0f, 1.0f, 1.0f);
+  clampF(r->pickupMod[0], 0.0f, 1.0f, 1.0f);
+  clampF(r->pickupMod[1], 0.0f, 1.0f, 1.0f);
+  clampFlag(r->lengthModInvert);
+  clampFlag(r->pickupModInvert[0]);
+  clampFlag(r->pickupModInvert[1]);
+  clampD(r->time, 0.0, 1000.0, 0.5);
+  return true;
+}
+
+bool combChunk(FileSpec* file, EffectCombRecord* r, std::uint8_t* buffer, int direction, bool v2) {
+  if (!file || !r || !buffer) return false;
+  ChunkIo io = chunkIoBegin(buffer, direction);
+  if (ioReading(io)) effectCombInit(r);
+  transferHeader(io, &r->header, v2, effectComb);
+  transferCommon(io, &r->on, &r->levelA, &r->levelB);
+  ioI16(io, &r->combCount);
+  ioF32(io, &r->delay);
+  if (v2) ioF64(io, &r->time);
+  else r->time = 0.5;
+  ioF32(io, &r->feedback);
+  ioF32(io, &r->filterIndex);
+  for (int i = 0; i < effectCombCount; ++i) {
+    ioByte(io, &r->combOn[i]);
+    ioByte(io, &r->modInvert[i]);
+    ioF32(io, &r->delayFactor[i]);
+    ioF32(io, &r->feedbackFactor[i]);
+    ioF32(io, &r->level[i]);
+    ioF32(io, &r->modAmount[i]);
+    ioF32(io, &r->pan[i]);
+    ioF32(io, &r->filterFactor[i]);
+  }
+  if (!ioReading(io)) return ioFinishWrite(file, io, v2 ? chunkId("mCm2") : chunkId("mCmb"), 10);
+  clampCommon(r->on, r->levelA, r->levelB);
+  if (r->combCount > effectCombCount) r->combCount = effectCombCount;
+  clampF(r->delay, 1e-5f, 32767.0f, 4410.0f);
+  clampD(r->time, 0.0, 1000.0, 0.5);
+  clampF(r->feedback, 0.0f, 0.999f, 0.5f);
+  clampF(r->filterIndex, 0.0f, 480.0f, static_cast<float>(dspFreqToIndex(8000.0)));
+  for (int i = 0; i < effectCombCount; ++i) {
+    clampFlag(r->combOn[i]);
+    clampFlag(r->modInvert[i]);
+    clampF(r->delayFactor[i], 0.0f, 1.0f, 1.0f);
+    clampF(r->feedbackFactor[i], -1.0f, 1.0f, 1.0f);
+    clampF(r->level[i], 0.0f, 1.0f, 0.5f);
+    clampF(r->modAmount[i], 0.0f, 1.0f, 1.0f);
+    clampF(r->pan[i], 0.0f, 0.9999f, 0.5f);
+    clampF(r->filterFactor[i], 0.0f, 1.0f, 1.0f);
+  }
+  return true;
+}
+
+bool tapChunk(FileSpec* file, EffectTapRecord* r, std::uint8_t* buffer, int direction, bool v2) {
+  if (!file || !r || !buffer) return false;
+  ChunkIo io = chunkIoBegin(buffer, direction);
+  if (ioReading(io)) effectTapInit(r);
+  transferHeader(io, &r->header, v2, effectTap);
+  transferCommon(io, &r->on, &r->levelA, &r->levelB);
+  ioI16(io, &r->tapCount);
+  ioByte(io, &r->flag1);
+  ioByte(io, &r->flag2);
+  ioF32(io, &r->time);
+  if (v2) ioF64(io, &r->beatTime);
+  else r->beatTime = 1.0;
+  ioF32(io, &r->feedback);
+  ioF32(io, &r->filterIndex);
+  ioF32(io, &r->secondIndex);
+  ioI32(io, &r->ringLength);
+  for (int i = 0; i < effectTapCount; ++i) {
+    ioByte(io, &r->tapFlags[i]);
+    ioByte(io, &r->tapInvert[i]);
+    ioF32(io, &r->tapModDepth[i]);
+    ioF32(io, &r->tapTimeFactor[i]);
+    ioF32(io, &r->tapLevel[i]);
+    ioF32(io, &r->tapPan[i]);
+  }
+  if (!ioReading(io)) return ioFinishWrite(file, io, v2 ? chunkId("mTa2") : chunkId("mTap"), 10);
+  clampCommon(r->on, r->levelA, r->levelB);
+  if (r->tapCount > effectTapCount) r->tapCount = effectTapCount;
+  clampFlag(r->flag1);
+  clampFlag(r->flag2);
+  clampF(r->time, 1.0f, float(effectTapMaxRing - 1), 44100.0f);
+  clampD(r->beatTime, 0.0, 1000.0, 1.0);
+  clampF(r->feedback, -0.999f, 0.999f, 0.5f);
+  clampF(r->filterIndex, 0.0f, 480.0f, static_cast<float>(dspFreqToIndex(8000.0)));
+  clampF(r->secondIndex, 0.0f, 480.0f, static_cast<float>(dspFreqToIndex(20.0)));
+  if (r->ringLength < 1) r->ringLength = 1;
+  if (r->ringLength > effectTapMaxRing) r->ringLength = effectTapMaxRing;
+  for (int i = 0; i < effectTapCount; ++i) {
+    clampFlag(r->tapFlags[i]);
+    clampFlag(r->tapInvert[i]);
+    clampF(r->tapModDepth[i], 0.0f, 1.0f, 1.0f);
+    clampF(r->tapTimeFactor[i], 0.0f, 1.0f, 1.0f);
+    clampF(r->tapLevel[i], 0.0f, 1.0f, 0.5f);
+    clampF(r->tapPan[i], 0.00001f, 0.9999f, 0.5f);
+  }
+  return true;
+}
+
+}  // namespace
+
+bool effectPipeReadWriteChunkV1(FileSpec* f, EffectPipeRecord* r, std::uint8_t* b, int d) { return pipeChunk(f, r, b, d, false); }
+bool effectPipeReadWriteChunk(FileSpec* f, EffectPipeRecord* r, std::uint8_t* b, int d) { return pipeChunk(f, r, b, d, true); }
+bool effectCombReadWriteChunkV1(FileSpec* f, EffectCombRecord* r, std::uint8_t* b, int d) { return combChunk(f, r, b, d, false); }
+bool effectCombReadWriteChunk(FileSpec* f, EffectCombRecord* r, std::uint8_t* b, int d) { return combChunk(f, r, b, d, true); }
+bool effectTapReadWriteChunkV1(FileSpec* f, EffectTapRecord* r, std::uint8_t* b, int d) { return tapChunk(f, r, b, d, false); }
+bool effectTapReadWriteChunk(FileSpec* f, EffectTapRecord* r, std::uint8_t* b, int d) { return tapChunk(f, r, b, d, true); }
+
+bool effectEchoReadWriteChunk(FileSpec* file, EffectEchoRecord* r, std::uint8_t* buffer, int direction) {
+  if (!file || !r || !buffer) return false;
+  ChunkIo io = chunkIoBegin(buffer, direction);
+  if (ioReading(io)) effectEchoParamDefaults(r);
+  transferHeader(io, &r->header, true, effectEcho);
+  transferCommon(io, &r->on, &r->levelA, &r->levelB);
+  ioF64(io, &r->baseTime);
+  ioF64(io, &r->beatTime);
+  ioF32(io, &r->feedback);
+  for (int l = 0; l < 3; ++l) {
+    EchoLine& line = r->lines[l];
+    ioF64(io, &r->lineTimeFactor[l]);
+    ioF64(io, &r->lineModDepth[l]);
+    ioByte(io, &r->lineInvert[l]);
+    ioF32(io, &r->lineLevel[l]);
+    ioF32(io, &r->linePan[l]);
+    ioF32(io, &r->lineFeedback[l]);
+    ioByte(io, &line.lineOn);
+    ioF64(io, &line.lowPassFreq);
+    ioF64(io, &line.highPassFreq);
+    ioF64(io, &line.allpassFreq);
+    ioByte(io, &line.lowPassOn);
+    ioByte(io, &line.highPassOn);
+    ioByte(io, &line.allpassOn);
+  }
+  if (!ioReading(io)) return ioFinishWrite(file, io, chunkId("eco3"), 1);
+  clampCommon(r->on, r->levelA, r->levelB);
+  clampD(r->baseTime, 0.001, 0.75, 0.25);
+  clampD(r->beatTime, 0.0, 8.0, 0.5);
+  clampF(r->feedback, -0.9999f, 0.9999f, 0.75f);
+  for (int l = 0; l < 3; ++l) {
+    EchoLine& line = r->lines[l];
+    clampD(r->lineTimeFactor[l], 0.01, 1.0, 1.0);
+    clampD(r->lineModDepth[l], 0.0, 1.0, 0.5);
+    clampFlag(r->lineInvert[l]);
+    clampF(r->lineLevel[l], 0.0f, 1.0f, 1.0f);
+    clampF(r->linePan[l], 0.0f, 1.0f, 0.5f);
+    clampF(r->lineFeedback[l], -0.9999f, 0.9999f, 1.0f);
+    clampFlag(line.lineOn);
+    clampD(line.lowPassFreq, 1e-3, 1e6, 5000.0);
+    clampD(line.highPassFreq, 1e-3, 1e6, 200.0);
+    clampD(line.allpassFreq, 1e-3, 1e6, 2000.0);
+    clampFlag(line.lowPassOn);
+    clampFlag(line.highPassOn);
+    clampFlag(line.allpassOn);
+    line.lowPass.pitchIndex = static_cast<float>(dspFreqToIndex(line.lowPassFreq));
+    line.highPass.pitchIndex = static_cast<float>(dspFreqToIndex(line.highPassFreq));
+    line.allpass.pitchIndex = static_cast<float>(dspFreqToIndex(line.allpassFreq));
+    line.lineTime = r->baseTime * r->lineTimeFactor[l];
+  }
+  return true;
+}
+
+bool effectRevReadWriteChunk(FileSpec* file, EffectRevRecord* r, std::uint8_t* buffer, int direction) {
+  if (!file || !r || !buffer) return false;
+  ChunkIo io = chunkIoBegin(buffer, direction);
+  if (ioReading(io)) effectRevParamDefaults(r);
+  transferHeader(io, &r->header, true, effectRev);
+  transferCommon(io, &r->on, &r->levelA, &r->levelB);
+  ioF64(io, &r->size);
+  ioF32(io, &r->feedback);
+  ioF64(io, &r->brightness);
+  ioByte(io, &r->spareSwitch);
+  ioByte(io, &r->earlyTapsOn);
+  ioF64(io, &r->preDelay);
+  ioF32(io, &r->jitter);
+  for (int u = 0; u < 3; ++u) {
+    ioF64(io, &r->unitScale[u]);
+    ioF64(io, &r->laneSpread[u]);
+    ioF64(io, &r->timeModDepth[u]);
+    ioByte(io, &r->timeModInvert[u]);
+    ioF64(io, &r->unitBrightness[u]);
+    ioF64(io, &r->laneBrightSpread[u]);
+    ioF64(io, &r->brightModDepth[u]);
+    ioByte(io, &r->brightModInvert[u]);
+    ioByte(io, &r->unitOn[u]);
+    ioI32(io, &r->mode[u]);
+  }
+  if (!ioReading(io)) return ioFinishWrite(file, io, chunkId("rev3"), 1);
+  clampCommon(r->on, r->levelA, r->levelB);
+  clampD(r->size, 0.0001 * 0.7, 0.7, 0.1);
+  clampF(r->feedback, 0.0f, 1.0f, 0.8f);
+  clampD(r->brightness, 0.0001, 1.0, 1.0);
+  clampFlag(r->spareSwitch);
+  clampFlag(r->earlyTapsOn);
+  clampD(r->preDelay, 0.0, 0.5, 0.05);
+  clampF(r->jitter, 0.0f, 1.0f, 0.001f);
+  for (int u = 0; u < 3; ++u) {
+    clampD(r->unitScale[u], 0.0001, 1.0, 1.0);
+    clampD(r->laneSpread[u], 0.0, 1.0, 0.6182);
+    clampD(r->timeModDepth[u], 0.0, 1.0, 0.5);
+    clampFlag(r->timeModInvert[u]);
+    clampD(r->unitBrightness[u], 0.0001, 1.0, 1.0);
+    clampD(r->laneBrightSpread[u], 0.0, 1.0, 0.0);
+    clampD(r->brightModDepth[u], 0.0, 1.0, 0.5);
+    clampFlag(r->brightModInvert[u]);
+    clampFlag(r->unitOn[u]);
+    if (r->mode[u] > revModeSynthetic) r->mode[u] = revModeRaw;
+  }
+  return true;
+}
+
+std::uint16_t effectTypeOfChunk(std::uint32_t id) {
+  if (id == chunkId("pipe") || id == chunkId("pip2")) return effectPipe;
+  if (id == chunkId("mCmb") || id == chunkId("mCm2")) return effectComb;
+  if (id == chunkId("mTap") || id == chunkId("mTa2")) return effectTap;
+  if (id == chunkId("eco3")) return effectEcho;
+  if (id == chunkId("rev3")) return effectRev;
+  return 0;
+}

@@ -1,0 +1,93 @@
+// Stored layouts of the filter ("filt"), channel modulator ("mod " older, "mod3") and waveshaper ("wshp").
+#include "preset/chunkIo.h"
+#include "preset/moduleRecords.h"
+
+#include "engine/valueFormat.h"
+
+bool filterReadWriteChunk(FileSpec* file, FilterRecord* r, std::uint8_t* buffer, int direction) {
+  if (!file || !r || !buffer) return false;
+  ChunkIo io = chunkIoBegin(buffer, direction);
+  ioByte(io, &r->on);
+  ioByte(io, &r->postMix);
+  ioI16(io, &r->index);
+  ioI16(io, &r->type);
+  ioF32(io, &r->cutoff);
+  ioF32(io, &r->combDelay);
+  ioF32(io, &r->feedback);
+  ioF32(io, &r->bandwidth);
+  ioF32(io, &r->gain);
+  ioF32(io, &r->width);
+  ioF32(io, &r->combGain);
+  ioF32(io, &r->resonance);
+  if (!ioReading(io)) return ioFinishWrite(file, io, chunkId("filt"), 10);
+  if (r->index < 0 || r->index > 3) return false;   // filed under its index
+  clampFlag(r->on);
+  clampFlag(r->postMix);
+  if (!filterTypeIsUsed(r->type)) r->type = 1;      // as the record copy treats an unknown type
+  // Allpass types keep their cutoff on the 48-steps-per-octave scale of 0..479.
+  clampF(r->cutoff, 0.0f, (r->type >= 11 && r->type <= 13) ? 479.0f : 480.0f, 346.0f);
+  clampF(r->combDelay, 1.0f, 2046.0f, 200.4545f);
+  clampF(r->feedback, -1.0f, 1.0f, 0.5f);
+  clampF(r->bandwidth, 0.0f, 1000.0f, 1.0f);
+  clampF(r->gain, 0.0f, 16.0f, 1.0f);
+  clampF(r->width, 0.0f, 1000.0f, 1.0f);
+  clampF(r->combGain, 0.0f, 16.0f, 1.0f);
+  clampF(r->resonance, 0.0f, 1000.0f, 0.0f);
+  return true;
+}
+
+static bool modulatorChunk(FileSpec* file, ModulatorRecord* r, std::uint8_t* buffer, int direction, bool v3) {
+  if (!file || !r || !buffer) return false;
+  ChunkIo io = chunkIoBegin(buffer, direction);
+  ioByte(io, &r->on);
+  ioI16(io, &r->channel);
+  ioI16(io, &r->type);
+  ioI16(io, &r->freqMode);
+  ioF32(io, &r->ratio);
+  ioF32(io, &r->increment);
+  ioI16(io, &r->wave);
+  ioF32(io, &r->balance);
+  if (v3) {
+    ioF32(io, &r->feedback);
+    ioByte(io, &r->shiftSwitch);
+  }
+  if (!ioReading(io)) return ioFinishWrite(file, io, v3 ? chunkId("mod3") : chunkId("mod "), 10);
+  if (r->channel < 0 || r->channel > 2) return false;   // filed under its channel
+  clampFlag(r->on);
+  if (r->type != modulatorRingmod && r->type != modulatorFreqShift) r->type = modulatorFreqShift;
+  if (r->freqMode < 0 || r->freqMode > 3) r->freqMode = 3;
+  clampF(r->ratio, 0.0f, 1024.0f, 1.0f);
+  clampF(r->increment, 0.0f, 1024.0f, static_cast<float>(pitchHzToInc(220.0)));
+  clampF(r->balance, 0.0f, 1.0f, 1.0f);
+  clampF(r->feedback, 0.0f, 0.5f, 0.35f);
+  clampFlag(r->shiftSwitch);
+  return true;
+}
+
+bool modulatorReadWriteChunkV1(FileSpec* file, ModulatorRecord* r, std::uint8_t* buffer, int direction) {
+  return modulatorChunk(file, r, buffer, direction, false);
+}
+bool modulatorReadWriteChunk(FileSpec* file, ModulatorRecord* r, std::uint8_t* buffer, int direction) {
+  return modulatorChunk(file, r, buffer, direction, true);
+}
+
+bool waveshaperReadWriteChunk(FileSpec* file, WaveshaperRecord* r, std::uint8_t* buffer, int direction) {
+  if (!file || !r || !buffer) return false;
+  ChunkIo io = chunkIoBegin(buffer, direction);
+  ioByte(io, &r->postMix);
+  ioByte(io, &r->on);
+  // Only the low 16 bits of the wave id are stored.
+  std::uint16_t wave = static_cast<std::uint16_t>(r->wave & 0xFFFF);
+  if (ioI16(io, &wave) && ioReading(io))
+    r->wave = static_cast<std::int32_t>((static_cast<std::uint32_t>(r->wave) & 0xFFFF0000u) | wave);
+  ioF32(io, &r->inGain);
+  ioF32(io, &r->outGain);
+  ioF32(io, &r->phase);
+  if (!ioReading(io)) return ioFinishWrite(file, io, chunkId("wshp"), 10);
+  clampFlag(r->postMix);
+  clampFlag(r->on);
+  clampF(r->inGain, 0.0f, 16.0f, 1.0f);
+  clampF(r->outGain, 0.0f, 16.0f, 1.0f);
+  clampF(r->phase, -1024.0f, 1024.0f, 0.0f);
+  return true;
+}
