@@ -177,12 +177,14 @@ void envSanitizeSlot(EnvelopeSlot* slot) {
     }
 }
 
-int envSlotRecWaitAudio(EnvelopeSlot* slot) {
+int envSlotRecWaitAudio(EnvelopeSlot* slot) { return envSlotRecWaitAudioIf(slot, true); }
+
+int envSlotRecWaitAudioIf(EnvelopeSlot* slot, bool audioRunning) {
     if (!slot) return 0;
     std::int32_t word = envHandshakeLoad(slot);
     if (word == envHandshakeRunning) {
         envHandshakeStore(slot, envHandshakeRequest);
-        for (int i = 0; i < 16 && envHandshakeLoad(slot) >= envHandshakeRequest; ++i) osSleepMs(16);
+        for (int i = 0; audioRunning && i < 16 && envHandshakeLoad(slot) >= envHandshakeRequest; ++i) osSleepMs(16);
     } else if (word == envHandshakeResume) {
         envHandshakeStore(slot, envHandshakeAcked);
     }

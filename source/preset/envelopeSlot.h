@@ -121,6 +121,8 @@ void envSanitizeSlot(EnvelopeSlot* slot);
 
 // Handshake on a record (the engine versions take a slot index).
 int envSlotRecWaitAudio(EnvelopeSlot* slot);
+// The same; without an audio thread running nobody can acknowledge, so it does not sleep.
+int envSlotRecWaitAudioIf(EnvelopeSlot* slot, bool audioRunning);
 void envSlotRecMarkPending(EnvelopeSlot* slot);
 
 // Total length of the envelope in seconds: the breakpoint times 0..lastIndex at 44.1 kHz.

@@ -82,3 +82,12 @@ bool waveChunkPreset(FileSpec* file, Preset* preset, std::uint8_t* buffer, int d
 bool waveChunkSingle(FileSpec* file, WaveRecord* record, std::uint8_t* buffer, int direction);
 void waveTransferRecord(std::uint8_t* buffer, WaveRecord* record, std::uint32_t* cursor, std::uint32_t limit,
                         int direction);
+
+// The wave editor's undo and redo records and the index of the local wave being edited.
+WaveRecord* waveUndoRecord(Engine* engine);
+WaveRecord* waveRedoRecord(Engine* engine);
+std::uint16_t waveEditedIndex(Engine* engine);
+
+// Rebuild of everything that plays a wave whose samples changed (the oscillators install theirs).
+typedef void (*WaveChangedFn)(Engine* engine, std::int16_t id);
+void waveSetChangeRoutine(WaveChangedFn routine);
