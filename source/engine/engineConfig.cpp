@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "engine/tempoClock.h"
+#include "preset/wave.h"
 #include "modules/allpassTable.h"
 #include "modules/hilbertCoefs.h"
 #include "modules/pitchIndex.h"
@@ -15,6 +16,7 @@ void engineCfgInitDefaults() {
   engineCfgSetBlock(128);
   engineConfig.configuredRate = 44100.0f;
   engineCfgSetRate(44100.0f);
+  presetWavesInit();   // the global wave table (and the sine cycle the engine's waves start from)
 }
 
 bool engineCfgSetRate(float rate) {
