@@ -1,0 +1,194 @@
+#include "modules/filterModule.h"
+
+#include <cmath>
+
+#include "engine/engine.h"
+#include "modules/allpassPhaser.h"
+#include "modules/ladder.h"
+#include "modules/onePole.h"
+#include "modules/pitchIndex.h"
+
+namespace {
+
+FilterRoutine filterRenderTable[filterTableSlots];
+
+inline std::int16_t clampFilterIndex(std::int32_t f) {
+  return static_cast<std::int16_t>(f < 0 || f > 3 ? 0 : f);
+}
+
+inline std::int16_t clampVoice(std::int32_t v) {
+  return static_cast<std::int16_t>(v < 0 || v >= engineMaxVoices ? 0 : v);
+}
+
+inline int laneCount(Engine* engine, std::int16_t filter) {
+  const int n = engineGetVoiceBufferCount(engine, filter);
+  return n < 1 ? 1 : (n > engineLanesMax ? engineLanesMax : n);
+}
+
+// Sum of the terms that every target shares: cutoff x frequency multiplier - key index - LFO offsets
+// - the controller offset when this filter follows it.
+double targetWithoutRate(Engine* engine, const FilterRecord* record, const FilterVoiceState* state) {
+  const std::int16_t f = clampFilterIndex(record->index);
+  double t = static_cast<double>(record->cutoff) * filterModMultiplier(engine, record, state, 9) -
+             state->keyIndex;
+  for (const float* link : state->lfoOffsetLinks)
+    if (link) t -= *link;
+  if (engine->controllers.filterSwitches[f]) t -= engine->controllers.filterOffset;
+  return t;
+}
+
+// The lane's start index at a note: the target clamped to 20 below and to 480 from 481 up.
+float voiceStartTarget(Engine* engine, const FilterRecord* record, const FilterVoiceState* state) {
+  double t = targetWithoutRate(engine, record, state) - rateIndexOffset() + 1e-24;
+  if (!(t >= 20.0)) t = 20.0;   // also NaN
+  else if (t >= 481.0) t = 480.0;
+  return static_cast<float>(t);
+}
+
+// The velocity amount of filter f for the note being started (entry of family 3, slot f), 0..1.
+double velocityAmount(Engine* engine, std::int16_t f) {
+  const double v = engine->velocity.entries[6 + f].value;
+  if (!(v >= 0.0)) return 0.0;
+  return v > 1.0 ? 1.0 : v;
+}
+
+}  // namespace
+
+void filterInstallRoutines() {
+  for (FilterRoutine& r : filterRenderTable) r = nullptr;
+  filterRenderTable[filterLpf6dB] = filterRenderLpf6dB;
+  filterRenderTable[filterHpf6dB] = filterRenderHpf6dB;
+  filterRenderTable[filterAllpass2] = filterRenderAllpass2;
+  filterRenderTable[filterAllpass4] = filterRenderAllpass4;
+  filterRenderTable[filterAllpass8] = filterRenderAllpass8;
+  filterRenderTable[filterLpf2Pole] = filterRenderLpf2Pole;
+  filterRenderTable[filterLpf4Pole] = filterRenderLpf4Pole;
+  filterRenderTable[filterLpf6Pole] = filterRenderLpf6Pole;
+  filterRenderTable[filterLpf8Pole] = filterRenderLpf8Pole;
+}
+
+FilterRoutine filterRoutineFor(std::int32_t type) {
+  if (type < 0 || type >= filterTableSlots) return nullptr;
+  return filterRenderTable[type];
+}
+
+void filterRenderAll(Engine* engine, std::int16_t frames) {
+  if (!engine || frames < 1 || frames > engineBlockMax) return;
+  engine->channelCursor = -1;
+  for (std::int16_t c = engineNextActiveChannel(engine); c >= 0; c = engineNextActiveChannel(engine)) {
+    if (c >= engineChannels || !engine->filterActive[c]) continue;
+    FilterRecord* record = &engine->filters[c];
+    if (FilterRoutine routine = filterRoutineFor(record->type)) routine(engine, record, c, frames);
+  }
+}
+
+void filterRenderMaster(Engine* engine, std::int16_t frames) {
+  if (!engine || frames < 1 || frames > engineBlockMax) return;
+  FilterRecord* record = &engine->filters[3];
+  if (FilterRoutine routine = filterRoutineFor(record->type)) routine(engine, record, 3, frames);
+}
+
+void filterRunLanes(Engine* engine, FilterRecord* record, std::int16_t filter, std::int16_t frames,
+                    FilterKernel kernel) {
+  if (!engine || !record || !kernel || frames < 1 || frames > engineBlockMax) return;
+  const std::int16_t f = clampFilterIndex(filter);
+  const int n = laneCount(engine, f);
+  if (record->postMix) {
+    float* buffer = f < 3 ? engine->voiceBuffers[f][0] : engine->mixScratch;
+    if (!buffer) return;
+    for (int s = 0; s < n; ++s)
+      kernel(engine, record, &engine->filterStates[f][0][s], buffer + s * frames, f, frames);
+    return;
+  }
+  engine->voiceCursor = -1;
+  for (std::int16_t v = engineNextActiveVoice(engine); v >= 0; v = engineNextActiveVoice(engine)) {
+    if (v >= engineMaxVoices) break;
+    float* buffer = f < 3 ? engine->voiceBuffers[f][v] : engine->masterBuffers[v];
+    if (!buffer) continue;
+    for (int s = 0; s < n; ++s)
+      kernel(engine, record, &engine->filterStates[f][v][s], buffer + s * frames, f, frames);
+  }
+}
+
+float filterModMultiplier(Engine* engine, const FilterRecord* record, const FilterVoiceState* state,
+                          int parameter) {
+  const std::int16_t f = clampFilterIndex(record->index);
+  const std::int16_t v = record->postMix ? 0 : clampVoice(state->voice);
+  return engine->modMultipliers[f][v][parameter];
+}
+
+double filterTargetIndex(Engine* engine, const FilterRecord* record, const FilterVoiceState* state) {
+  return targetWithoutRate(engine, record, state) - rateIndexOffset() + 1e-24;
+}
+
+double filterTargetIndexAtRate(Engine* engine, const FilterRecord* record, const FilterVoiceState* state) {
+  return targetWithoutRate(engine, record, state) + 1e-24;
+}
+
+void filterVoicesInit(Engine* engine) {
+  if (!engine) return;
+  for (int f = 0; f < 4; ++f)
+    for (int v = 0; v < engineMaxVoices; ++v) filterResetVoiceState(&engine->filterStates[f][v][0]);
+}
+
+void filterVoiceStart(Engine* engine, std::int16_t filter, std::int16_t voice, std::int16_t note,
+                      std::uint8_t legato) {
+  if (!engine || filter < 0 || filter > 3 || voice < 0 || voice >= engineMaxVoices) return;
+  FilterRecord* record = &engine->filters[filter];
+  if (!record->on) return;
+  const bool masterPostMix = filter == 3 && record->postMix;
+  const std::int16_t v = masterPostMix ? 0 : voice;
+  const int key = note < 0 ? 0 : (note > 127 ? 127 : note);
+  const bool reset = !record->postMix && engine->polyphony >= 2;
+
+  FilterVoiceState* s0 = &engine->filterStates[filter][v][0];
+  const int curve = editCurveIndex(3, filter);
+  const double curveValue = curve >= 0 ? engine->noteCurves.curves[curve].values[key] : 1.0;
+  s0->keyRatio = static_cast<float>(velocityAmount(engine, filter) * curveValue);
+  const double k = dspRatioToIndex(static_cast<float>(1.0 / s0->keyRatio));
+  s0->keyIndex = k > 0.0 ? static_cast<float>(k) : 0.001f;
+  if (!masterPostMix && !legato) {
+    s0->currentIndex = voiceStartTarget(engine, record, s0);
+    if (reset) filterResetVoiceState(s0);
+  }
+
+  const int n = laneCount(engine, filter);
+  for (int s = 1; s < n; ++s) {
+    FilterVoiceState* st = &engine->filterStates[filter][v][s];
+    if (reset) filterResetVoiceState(st);
+    st->keyRatio = s0->keyRatio;
+    st->keyIndex = s0->keyIndex > 0.0f ? s0->keyIndex : 0.001f;
+    if (!legato) st->currentIndex = voiceStartTarget(engine, record, st);
+  }
+}
+
+void filterCopyRecord(Engine* engine, FilterRecord* source, FilterRecord* destination, std::int16_t index,
+                      std::uint8_t withDefaults) {
+  if (index < 0 || index > 3 || !source || !destination) return;
+  if (source->type >= 19) source->type = filterLpf6dB;
+  if (engine && withDefaults) filterInitRecord(destination, index);
+  *destination = *source;
+  destination->index = index;
+  filterSanitizeRecord(destination);
+}
+
+void filterSanitizeRecord(FilterRecord* r) {
+  if (!r) return;
+  auto limit = [](float& v, float lo, float hi, float fallback) {
+    if (!std::isfinite(v)) v = fallback;
+    else if (v < lo) v = lo;
+    else if (v > hi) v = hi;
+  };
+  if (r->index < 0 || r->index > 3) r->index = 0;
+  r->on = r->on ? 1 : 0;
+  // Only the master filter can run after the voice mix; a channel filter always runs per voice.
+  r->postMix = (r->index == 3 && r->postMix) ? 1 : 0;
+  limit(r->cutoff, 0.0f, 480.0f, 346.0f);
+  limit(r->combDelay, 1.0f, 2046.0f, 200.4545f);
+  limit(r->feedback, -1.0f, 1.0f, 0.5f);
+  limit(r->bandwidth, -64.0f, 64.0f, 1.0f);
+  limit(r->gain, -4096.0f, 4096.0f, 1.0f);
+  limit(r->width, -64.0f, 64.0f, 1.0f);
+  limit(r->combGain, -4096.0f, 4096.0f, 1.0f);
+  limit(r->resonance, 0.0f, 1.0f, 0.0f);
+}

@@ -1,0 +1,28 @@
+// Parameter accessors of the four filters (index 0..2 channel filters, 3 master filter), as the pages
+// show them: frequencies in Hz, gains as 6-per-doubling levels ("dB"). Every setter except
+// filterSetOn goes through the edit block (edit kind 3, one undo step).
+#pragma once
+#include <cstdint>
+
+struct Engine;
+
+std::uint8_t filterIsOn(Engine* engine, std::int16_t index);              // 0 for an index outside 0..3
+void filterSetOn(Engine* engine, std::int16_t index, std::uint8_t on);    // live record, no undo
+std::int16_t filterGetType(Engine* engine, std::int16_t index);
+// Resets lane 0 of every filter and voice; stores the type only when it is one of 1..6, 9..17.
+void filterSetType(Engine* engine, std::int16_t index, std::int16_t type);
+std::uint8_t filterIsPostMix(Engine* engine, std::int16_t index);         // master filter only
+void filterSetPostMix(Engine* engine, std::int16_t index, std::uint8_t postMix);
+
+// Hz: filter index types through dspIndexToFreq, Comb as 44100 / delay, Allpass as 20 x 2^(cutoff/48).
+double filterGetFrequency(Engine* engine, std::int16_t index);
+void filterSetFrequency(Engine* engine, std::int16_t index, double hz);
+// Resonance (ladders and two-pole types, 0..1), bandwidth ("BPF"), feedback (Comb, Allpass; -1..1).
+double filterGetResonance(Engine* engine, std::int16_t index);
+void filterSetResonance(Engine* engine, std::int16_t index, double value);
+// Gain as a 6-per-doubling level (Comb: the comb gain).
+double filterGetGainDb(Engine* engine, std::int16_t index);
+void filterSetGainDb(Engine* engine, std::int16_t index, double level);
+// Width ("b-width" of "Notch"), as is.
+double filterGetWidth(Engine* engine, std::int16_t index);
+void filterSetWidth(Engine* engine, std::int16_t index, double value);
