@@ -41,6 +41,7 @@ struct EffectRuntime {
   std::uint8_t firstComb;       // set by the multi-comb each block, cleared by its first comb
   float* lines[effectLineSlots];   // lines cut for the live type (null: did not fit)
   float prevWet;                // wet modulation multiplier at the end of the last block
+  float mod[32];                // this block's modulation entries 25..30, limited to 0..1e6
   EffectPipeState pipe;
   EffectCombState combs[effectLineSlots];
   EffectTapState tap;

@@ -12,7 +12,8 @@ enum {
 };
 
 EffectRuntime* effectRuntime(Engine* engine);
-// The master unit's row of this block's modulation multipliers.
+// The master unit's row of this block's modulation multipliers (entries 25..30 valid, each limited
+// to 0..1e6; a NaN reads 0).
 const float* effectModRow(Engine* engine);
 // True when the engine mixes into the three-bus sound field (B2 is the omni bus).
 bool effectFieldLayout(Engine* engine);
