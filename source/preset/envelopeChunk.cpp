@@ -1,6 +1,7 @@
 // Envelope chunk serialisers.
 #include "preset/envelopeChunk.h"
 
+#include <cstdlib>
 #include <cstring>
 
 #include "preset/preset.h"
@@ -97,6 +98,10 @@ bool presetChunk(FileSpec* file, Preset* preset, std::uint8_t* buffer, int direc
         if (!bufTransferInt16(buffer, &count, &cursor, limit, chunkRead)) return false;
         int start = 0, available;
         if (count > 0) {
+            // A second array chunk for the same preset replaces the first (the allocator keeps none).
+            std::free(preset->envelopes);
+            preset->envelopes = nullptr;
+            preset->envelopeCount = 0;
             if (!presetAllocEnvelopes(preset, count)) return false;
             available = preset->envelopeCount;
         } else {
@@ -117,7 +122,7 @@ bool presetChunk(FileSpec* file, Preset* preset, std::uint8_t* buffer, int direc
     if (total > envSlotCount) total = envSlotCount;
     if (total > 0 && !preset->envelopes) total = 0;
     // The old layout has room for all 28 (4 + 28 x 1,164 bytes); B and C for 16 per chunk.
-    const int perChunk = layout == envLayoutA ? envSlotCount : envPerChunk;
+    const int perChunk = layout == envLayoutA ? int(envSlotCount) : int(envPerChunk);
     int start = 0;
     do {
         std::uint32_t cursor = 0;

@@ -61,7 +61,11 @@ void waveFill(WaveRecord* record, std::uint16_t index, std::uint16_t bank, std::
     record->id = static_cast<std::uint16_t>(index + 256 * bank);
     record->state = state;
     std::memset(record->name, 0, sizeof record->name);
-    if (name) std::strncpy(record->name, name, waveNameSize);
+    if (name) {
+        std::size_t n = 0;
+        while (n < waveNameSize && name[n]) ++n;     // a 32-character name fills the field unterminated
+        std::memcpy(record->name, name, n);
+    }
     record->waveAux1 = 0;
     record->waveAux2 = 0;
     record->waveAux3 = 0;

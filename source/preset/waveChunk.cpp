@@ -1,5 +1,6 @@
 // Wave chunks: "Wave" (a preset's local waves) and "1Wav" (one wave of a library file).
 #include <cmath>
+#include <cstdlib>
 
 #include "preset/chunk.h"
 #include "preset/preset.h"
@@ -38,8 +39,12 @@ bool waveChunkPreset(FileSpec* file, Preset* preset, std::uint8_t* buffer, int d
     if (direction == chunkRead) {
         std::int16_t count = 0;
         if (!bufTransferInt16(buffer, &count, &cursor, limit, chunkRead)) return false;
-        if (count < 1 || !presetAllocWaves(preset, count)) return false;
-        const int n = count < waveChunkMaxRecords ? count : waveChunkMaxRecords;
+        if (count < 1) return false;
+        std::free(preset->waves);              // a repeated chunk replaces the earlier array
+        preset->waves = nullptr;
+        preset->waveCount = 0;
+        if (!presetAllocWaves(preset, count)) return false;
+        const int n = count < int(waveChunkMaxRecords) ? int(count) : int(waveChunkMaxRecords);
         // Entries the chunk holds no record for start as silent, free waves.
         for (int i = 0; i < preset->waveCount; ++i)
             waveFill(&preset->waves[i], static_cast<std::uint16_t>(i), waveBankLocal, waveStateFree, nullptr, "");
@@ -51,7 +56,7 @@ bool waveChunkPreset(FileSpec* file, Preset* preset, std::uint8_t* buffer, int d
     }
     std::int16_t count = static_cast<std::int16_t>(preset->waves ? preset->waveCount : 0);
     bufTransferInt16(buffer, &count, &cursor, limit, chunkWrite);
-    const int n = count < waveChunkMaxRecords ? count : waveChunkMaxRecords;
+    const int n = count < int(waveChunkMaxRecords) ? int(count) : int(waveChunkMaxRecords);
     for (int i = 0; i < n; ++i) waveTransferRecord(buffer, &preset->waves[i], &cursor, limit, chunkWrite);
     return chunkWriteRecord(file, chunkId("Wave"), 10, buffer, cursor);
 }
