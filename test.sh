@@ -1,0 +1,62 @@
+#!/usr/bin/env bash
+# Builds all three configurations and runs every test: the sound core natively under AddressSanitizer
+# and UndefinedBehaviorSanitizer, everything for Windows x86_64 under Wine (Xvfb display, private prefix,
+# ALSA file devices). Installs what is missing first (Debian 12, as root). Exits non-zero on any failure.
+set -uo pipefail
+cd "$(dirname "$0")"
+SRC_DIR=$PWD
+scripts/deps.sh || { echo "dependency installation failed"; exit 1; }
+
+export CCACHE_BASEDIR="$SRC_DIR"          # cache hits across clones in other folders
+export CCACHE_NOHASHDIR=1
+JOBS=$(nproc)
+TOOLCHAIN="-DCMAKE_TOOLCHAIN_FILE=$SRC_DIR/cmake/toolchain-mingw64.cmake"
+
+step() { printf '\n== %s\n' "$*"; }
+build() {   # build DIR cmake-args...
+  local dir=$1; shift
+  cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release "$@" >"$dir.configure.log" 2>&1 \
+    || { cat "$dir.configure.log"; return 1; }
+  cmake --build "$dir" -j"$JOBS"
+}
+mkdir -p build
+step "native build (sanitizers)";   build build/native || exit 1
+step "Windows x86_64 build";        build build/win64 "$TOOLCHAIN" || exit 1
+step "Windows i686 build";          build build/win32 "$TOOLCHAIN" -DMINGW_ARCH=i686 -DMORVANE_BUILD_TESTS=OFF || exit 1
+
+passed=0; failed=0
+count() {   # adds the counts of a ctest log to the totals
+  local line
+  line=$(grep -E '[0-9]+% tests passed, [0-9]+ tests? failed out of [0-9]+' "$1" | tail -1)
+  if [ -n "$line" ]; then
+    local f t
+    f=$(sed -E 's/.* ([0-9]+) tests? failed out of ([0-9]+).*/\1/' <<<"$line")
+    t=$(sed -E 's/.* out of ([0-9]+).*/\1/' <<<"$line")
+    passed=$((passed + t - f)); failed=$((failed + f))
+  else
+    failed=$((failed + 1))
+  fi
+}
+
+step "native tests"
+ctest --test-dir build/native -j"$JOBS" --output-on-failure --timeout 600 2>&1 | tee build/native-ctest.log
+count build/native-ctest.log
+
+step "Windows tests under Wine"
+BUILD_DIR=$SRC_DIR/build/win64
+source scripts/wine-env.sh
+source scripts/start-xvfb.sh
+cleanup() { source "$SRC_DIR/scripts/prefix-stop.sh"; [ -n "${XVFB_PID:-}" ] && kill "$XVFB_PID" 2>/dev/null; true; }
+trap cleanup EXIT
+source scripts/prefix-init.sh
+ctest --test-dir build/win64 -j"$JOBS" --output-on-failure --timeout 600 2>&1 | tee build/win64-ctest.log
+count build/win64-ctest.log
+
+if [ -x scripts/fuzz.sh ]; then
+  step "fuzzing (bounded)"
+  if scripts/fuzz.sh; then passed=$((passed + 1)); else failed=$((failed + 1)); fi
+fi
+
+echo
+echo "all tests: $passed passed, $failed failed"
+[ "$failed" -eq 0 ]
