@@ -202,21 +202,28 @@ TEST_F(RegistryTest, BadlyStoredValues)
     std::string s;
     EXPECT_FALSE(key.getString("long", "short", s, kScopeUser));
     EXPECT_EQ(s, "short");
-    // 255 characters and the terminator fit exactly.
-    const std::string fits(255, 'r');
+    // 254 characters and the terminator are the longest readable text; 255 and the terminator fill the
+    // 256-byte buffer and count as missing, and the machine key is asked next.
+    const std::string fits(254, 'r');
     storeRaw("fits", REG_SZ, fits.c_str(), DWORD(fits.size() + 1));
     EXPECT_TRUE(key.getString("fits", "", s, kScopeUser));
     EXPECT_EQ(s, fits);
+    const std::string tooLong(255, 'r');
+    storeRaw("tooLong", REG_SZ, tooLong.c_str(), DWORD(tooLong.size() + 1));
+    EXPECT_FALSE(key.getString("tooLong", "d", s, kScopeUser));
+    EXPECT_EQ(s, "d");
+    ASSERT_TRUE(key.setString("tooLong", "machine", kScopeMachine));
+    EXPECT_TRUE(key.getString("tooLong", "d", s, kScopeUserThenMachine));
+    EXPECT_EQ(s, "machine");
 
     // Text without a terminator ends at the stored size, whatever lies behind it in memory.
     storeRaw("unterminated", REG_BINARY, "abcXYZ", 3);
     EXPECT_TRUE(key.getString("unterminated", "", s, kScopeUser));
     EXPECT_EQ(s, "abc");
-    // 256 bytes without a terminator: all of them, no byte beyond.
-    const std::string full(256, 'z');
-    storeRaw("full", REG_BINARY, full.data(), 256);
-    EXPECT_TRUE(key.getString("full", "", s, kScopeUser));
-    EXPECT_EQ(s, full);
+    const std::string most(255, 'z');
+    storeRaw("most", REG_BINARY, most.data(), 255);
+    EXPECT_TRUE(key.getString("most", "", s, kScopeUser));
+    EXPECT_EQ(s, most);
     // A text with an inner zero ends there.
     storeRaw("inner", REG_BINARY, "ab\0cd", 5);
     EXPECT_TRUE(key.getString("inner", "", s, kScopeUser));

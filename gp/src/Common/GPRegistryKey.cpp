@@ -144,12 +144,12 @@ bool RegistryKey::getString(const char* name, const char* defaultValue, std::str
     for (HKEY key : keys) {
         char buffer[kStringBuffer];
         DWORD size = sizeof buffer;
-        if (key && queryValue(key, name, buffer, size)) {
+        // A text of the buffer's size or more (terminator included) cannot be read: it counts as missing.
+        if (key && queryValue(key, name, buffer, size) && size < sizeof buffer) {
             // The stored data need not end with a zero: the text ends at the returned size or at its
             // first zero, whichever comes first.
-            const size_t limit = size < sizeof buffer ? size_t(size) : sizeof buffer;
-            const void* zero = std::memchr(buffer, 0, limit);
-            out.assign(buffer, zero ? static_cast<const char*>(zero) - buffer : limit);
+            const void* zero = std::memchr(buffer, 0, size);
+            out.assign(buffer, zero ? static_cast<const char*>(zero) - buffer : size_t(size));
             return true;
         }
     }

@@ -44,7 +44,7 @@ class RegistryKey : public Settings {
 public:
     static constexpr const char* kUserRoot = "Software\\Veltrano\\";     // under HKEY_CURRENT_USER
     static constexpr const char* kMachineRoot = "SOFTWARE\\Veltrano\\";  // under HKEY_LOCAL_MACHINE
-    static constexpr int kStringBuffer = 256;  // bytes, terminator included, of a readable text
+    static constexpr int kStringBuffer = 256;  // bytes; readable texts are shorter, terminator included
 
     RegistryKey() = default;
     ~RegistryKey() override;
