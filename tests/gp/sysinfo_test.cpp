@@ -5,6 +5,9 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <thread>
+#include <vector>
+
 namespace {
 
 TEST(SystemInfo, OsKindTable)
@@ -78,6 +81,21 @@ TEST(Cpu, IdentifiesTheProcessor)
     EXPECT_EQ(before & 0xFFC0, after & 0xFFC0);
     EXPECT_EQ(gpHasMmx(), true);
     EXPECT_EQ(gpHas3DNow(), gpCpuId(GP_CPU_3DNOW) != 0);
+}
+
+TEST(Cpu, ProbesRunOnAnyThread)
+{
+    std::vector<std::thread> threads;
+    std::vector<int> passed(4, 0);
+    for (int t = 0; t < 4; ++t) {
+        threads.emplace_back([t, &passed] {
+            int ok = 0;
+            for (int i = 0; i < 50; ++i) ok += gpHasSse() && gpOsHasSseExceptions();
+            passed[t] = ok;
+        });
+    }
+    for (std::thread& th : threads) th.join();
+    for (int t = 0; t < 4; ++t) EXPECT_EQ(passed[t], 50) << "thread " << t;
 }
 
 TEST(Cpu, VendorStrings)

@@ -192,6 +192,21 @@ TEST(RecursiveLock, TakesItsRecordFromTheGlobalPoolAndGivesItBack)
     gpExit();
 }
 
+TEST(RecursiveLock, DestroyedAfterTheLibraryEndedOnlyForgetsItsRecord)
+{
+    ASSERT_TRUE(gpInit(GP_VERSION, GP_BUILD));
+    RecursiveLock late;
+    ASSERT_TRUE(late.create());
+    gpExit();
+    ASSERT_TRUE(gpInit(GP_VERSION, GP_BUILD));
+    const int inUse = gpGlobalPool()->chunkInUse(0);
+    late.destroy();   // its record belonged to the pool of the first start-up
+    EXPECT_FALSE(late.isCreated());
+    EXPECT_EQ(gpGlobalPool()->chunkInUse(0), inUse);
+    gpExit();
+    late.destroy();
+}
+
 TEST(RecursiveLock, ExcludesOtherThreads)
 {
     ASSERT_TRUE(gpInit(GP_VERSION, GP_BUILD));

@@ -249,6 +249,7 @@ namespace {
 
 LockedBlockPool g_globalPool;
 bool g_globalPoolLive = false;
+unsigned g_globalPoolGeneration = 0;
 
 }  // namespace
 
@@ -261,7 +262,13 @@ bool gpCreateGlobalPool()
 {
     if (g_globalPoolLive) return true;
     g_globalPoolLive = g_globalPool.create(static_cast<int>(sizeof(CriticalSection)), 40, 20480, 0);
+    if (g_globalPoolLive) ++g_globalPoolGeneration;
     return g_globalPoolLive;
+}
+
+unsigned gpGlobalPoolGeneration()
+{
+    return g_globalPoolGeneration;
 }
 
 void gpDestroyGlobalPool()

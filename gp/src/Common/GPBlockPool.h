@@ -118,3 +118,5 @@ private:
 LockedBlockPool* gpGlobalPool();
 bool gpCreateGlobalPool();
 void gpDestroyGlobalPool();
+// Counts the global pool's creations: a block taken under one generation belongs to no later pool.
+unsigned gpGlobalPoolGeneration();

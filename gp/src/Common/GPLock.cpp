@@ -24,13 +24,17 @@ bool RecursiveLock::create()
         return false;
     }
     m_section = section;
+    m_poolGeneration = gpGlobalPoolGeneration();
     return true;
 }
 
 void RecursiveLock::destroy()
 {
     if (!m_section) return;
-    m_section->destroy();
-    if (LockedBlockPool* pool = gpGlobalPool()) pool->lockedFree(m_section);
+    LockedBlockPool* pool = gpGlobalPool();
+    if (pool && m_poolGeneration == gpGlobalPoolGeneration()) {
+        m_section->destroy();
+        pool->lockedFree(m_section);
+    }
     m_section = nullptr;
 }

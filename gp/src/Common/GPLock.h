@@ -22,9 +22,13 @@ struct CriticalSection {
     void enter() { EnterCriticalSection(&section); }
     void leave() { LeaveCriticalSection(&section); }
 };
+#if !defined(_WIN64)
+static_assert(sizeof(CriticalSection) == 28, "the 32-bit global pool serves 28-byte records");
+#endif
 
 // A re-entrant lock. It keeps no count of its own: its users keep a nesting depth and enter on the
-// step 0 -> 1, leave on 1 -> 0. Must be destroyed before gpExit.
+// step 0 -> 1, leave on 1 -> 0. Must be destroyed before gpExit; a lock destroyed later only forgets
+// its record, whose memory went with the pool.
 class RecursiveLock {
 public:
     RecursiveLock() = default;
@@ -43,4 +47,5 @@ public:
 
 private:
     CriticalSection* m_section = nullptr;
+    unsigned m_poolGeneration = 0;   // the global pool the record came from
 };
