@@ -8,8 +8,11 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <atomic>
 #include <new>
 #include <string>
+#include <thread>
+#include <vector>
 
 namespace {
 
@@ -319,6 +322,24 @@ TEST(OutOfMemory, ReserveIsSpentOnceThenAllocationFails)
     EXPECT_THROW(::operator delete(::operator new(huge)), std::bad_alloc);
     EXPECT_EQ(gpNewHandler(0), 0) << "operator new did not spend the reserve";
     gpExit();
+}
+
+TEST(OutOfMemory, ReserveIsSpentByOnlyOneOfManyThreads)
+{
+    for (int round = 0; round < 5; ++round) {
+        gpSetMemoryReserve(4);
+        std::atomic<int> ready{0}, retried{0};
+        std::vector<std::thread> threads;
+        for (int t = 0; t < 6; ++t) {
+            threads.emplace_back([&] {
+                ++ready;
+                while (ready < 6) SwitchToThread();
+                retried += gpNewHandler(0);
+            });
+        }
+        for (std::thread& t : threads) t.join();
+        ASSERT_EQ(retried, 1) << "round " << round;
+    }
 }
 
 // ---- Message box ----

@@ -48,7 +48,6 @@ void gpSetFatalErrorHooks(GPFatalErrorHook before, GPFatalErrorHook after);
 
 // Caption of every message box: at most 255 characters are kept; null sets "Veltrano". Returns true.
 bool gpSetMessageBoxTitle(const char* title);
-const char* gpMessageBoxTitle();
 
 // Task-modal, foreground message box without owner or icon, captioned with the title above.
 // buttons: a GPButtonSet (other values show OK only); defaultButton: a GPButtonResult naming the

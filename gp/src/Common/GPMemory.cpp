@@ -1,12 +1,14 @@
 // Out-of-memory report, the memory reserve and the operator-new handler that spends it.
 #include "GPError.h"
 
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 
 namespace {
 
-void* g_reserve = nullptr;
+// Exchanged atomically: allocations failing on two threads at once must not both free it.
+std::atomic<void*> g_reserve{nullptr};
 
 }  // namespace
 
@@ -23,14 +25,14 @@ void gpOutOfMemory(const char* text)
 void gpSetMemoryReserve(int kilobytes)
 {
     // malloc, not operator new: the reserve must not itself call the new-handler that frees it.
-    std::free(g_reserve);
-    g_reserve = nullptr;
-    if (kilobytes > 0) g_reserve = std::malloc(static_cast<std::size_t>(kilobytes) * 1024);
+    std::free(g_reserve.exchange(nullptr));
+    if (kilobytes > 0) std::free(g_reserve.exchange(std::malloc(static_cast<std::size_t>(kilobytes) * 1024)));
 }
 
 int gpNewHandler(std::size_t)
 {
-    if (!g_reserve) return 0;
-    gpSetMemoryReserve(0);
+    void* reserve = g_reserve.exchange(nullptr);
+    if (!reserve) return 0;
+    std::free(reserve);
     return 1;
 }

@@ -28,11 +28,6 @@ bool gpSetMessageBoxTitle(const char* title)
     return true;
 }
 
-const char* gpMessageBoxTitle()
-{
-    return g_caption;
-}
-
 GPMessageBoxHook gpSetMessageBoxHook(GPMessageBoxHook hook)
 {
     GPMessageBoxHook previous = g_hook;
