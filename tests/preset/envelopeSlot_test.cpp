@@ -70,8 +70,9 @@ TEST_F(EnvelopeFixture, DefaultsByDestination) {
     // Ids stay unique across the slots.
     for (int a = 0; a < envSlotCount; ++a)
         for (int b = a + 1; b < envSlotCount; ++b)
-            if (engine->envSlots[a].allocated && engine->envSlots[b].allocated)
+            if (engine->envSlots[a].allocated && engine->envSlots[b].allocated) {
                 EXPECT_NE(engine->envSlots[a].id, engine->envSlots[b].id);
+            }
 }
 
 TEST_F(EnvelopeFixture, AllocationPairsAndNames) {
@@ -230,6 +231,43 @@ TEST_F(EnvelopeFixture, HandshakeWithAnAudioThread) {
     envHandshakeStore(s, envHandshakeResume);
     envSlotWaitAudio(engine, 9);
     EXPECT_EQ(envHandshakeLoad(s), envHandshakeAcked);
+}
+
+TEST_F(EnvelopeFixture, RefreshDerivesGlobalPitchAndMaster) {
+    const struct { std::int16_t dest, owner; bool postMix; std::uint8_t global, pitch; std::uint32_t effect; } cases[] = {
+        {9, 3, true, 1, 0, 0}, {9, 3, false, 0, 0, 0}, {10, 0, true, 1, 0, 0}, {12, 0, true, 1, 0, 1},
+        {26, 0, false, 1, 0, 1}, {2, 1, false, 0, 1, 0}, {13, 2, false, 0, 1, 0}, {14, 2, true, 0, 0, 0}};
+    for (auto c : cases) {
+        engine->filters[3].postMix = c.postMix;
+        engine->waveshaper.postMix = c.postMix;
+        envSlotClear(engine, 5);
+        envSetDefaultsByDest(engine, 5, static_cast<std::uint16_t>(c.owner), c.dest);
+        envSlot(engine, 5)->linkMaster = 1;        // the id of slot 1
+        envRefreshSlot(engine, 5);
+        const EnvelopeSlot* s = envSlot(engine, 5);
+        EXPECT_EQ(s->global, c.global) << c.dest;
+        EXPECT_EQ(s->pitchScale, c.pitch) << c.dest;
+        EXPECT_EQ(s->effectTarget, c.effect) << c.dest;
+        EXPECT_EQ(s->linkMasterSlot, 1) << c.dest;
+    }
+    engineGetChannel(engine, 1)->on = 1;
+    engineGetChannel(engine, 2)->on = 0;
+    envSlot(engine, 2)->destination = 0;
+    envSyncChannelOn(engine);
+    envBindChannelSlots(engine);
+    EXPECT_EQ(envSlot(engine, 1)->inUse, 1);
+    EXPECT_EQ(envSlot(engine, 2)->inUse, 0);
+    EXPECT_EQ(envSlot(engine, 2)->destination, 1);
+    EXPECT_EQ(envSlot(engine, 2)->owner, 2);
+}
+
+TEST_F(EnvelopeFixture, SyncAndMarkAllWithoutAudioThread) {
+    envHandshakeStore(envSlot(engine, 4), envHandshakeResume);
+    envSlotSyncStates(engine);
+    EXPECT_EQ(envHandshakeLoad(envSlot(engine, 0)), envHandshakeRequest);
+    EXPECT_EQ(envHandshakeLoad(envSlot(engine, 4)), envHandshakeAcked);
+    envSlotMarkAllPending(engine);
+    for (int i = 0; i < envSlotCount; ++i) EXPECT_EQ(envHandshakeLoad(envSlot(engine, i)), envHandshakeResume);
 }
 
 }  // namespace
