@@ -81,6 +81,7 @@ void patchHeaderSanitize(PatchHeader* header) {
   if (!header) return;
   if (header->slot < -1 || header->slot > 127) header->slot = -1;
   patchHeaderSetPolyphony(header, header->polyphony);
+  if (!std::isfinite(header->gain)) header->gain = static_cast<float>(db6ToGain(0.001));
   patchHeaderSetGain(header, header->gain);
   header->transpose = finiteIn(header->transpose, 1.0f / 1024.0f, 1024.0f, 1.0f);
   patchHeaderSetPan(header, header->pan);

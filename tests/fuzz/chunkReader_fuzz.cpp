@@ -1,0 +1,162 @@
+// Fuzzes the chunk reader over whole file images: the walk from chunk to chunk, the header check with
+// its byte-order detection, and every record reader of the preset header, oscillator, module and
+// effect chunks. After each read the record must hold only values its users can trust.
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <unistd.h>
+
+#include "controls/msgBox.h"
+#include "preset/chunk.h"
+#include "preset/effectChunk.h"
+#include "preset/moduleRecords.h"
+#include "preset/oscRecord.h"
+#include "preset/presetHeader.h"
+
+namespace {
+
+int silentBox(void*, int, const char*, int) { return 0; }
+
+void require(bool ok) {
+  if (!ok) __builtin_trap();
+}
+
+bool finite01(float x) { return std::isfinite(x) && x >= 0.0f && x <= 1.0f; }
+
+struct Scratch {
+  PatchHeader header;
+  ChannelOscRecord osc;
+  FilterRecord filter;
+  ModulatorRecord modulator;
+  WaveshaperRecord waveshaper;
+  EffectPipeRecord pipe;
+  EffectCombRecord comb;
+  EffectTapRecord tap;
+  EffectEchoRecord echo;
+  EffectRevRecord rev;
+};
+
+void checkOsc(const ChannelOscRecord& r) {
+  require(r.type >= 0 && r.type < oscTypeCount);
+  require(r.freqMode >= 0 && r.freqMode <= 3 && r.freqModeB >= 0 && r.freqModeB <= 3);
+  require(r.numVoices >= 1 && r.numVoices <= 8);
+  for (std::int16_t in : r.inputs) require(in >= -1 && in <= 5);
+  require(r.phaseA >= 0.0f && r.phaseA < 1024.0f && r.phaseB >= 0.0f && r.phaseB < 1024.0f);
+  require(finite01(r.level) && std::isfinite(r.pitchInc) && std::isfinite(r.fmIndex));
+  require(r.sampleInfo.name[255] == 0 && r.sampleInfo.path[259] == 0);
+  require(r.sampleInfo.loopMode >= 0 && r.sampleInfo.loopMode <= 2);
+  require(r.subRecord.count >= 1 && r.subRecord.count <= 8);
+}
+
+void readOne(FileSpec* file, std::uint32_t id, Scratch& s) {
+  std::uint8_t* buf = chunkBufferData();
+  switch (id) {
+    case chunkId("ptch"): case chunkId("ptc2"): case chunkId("ptc3"): case chunkId("ptc4"): {
+      patchHeaderDefaults(&s.header, 0);
+      bool ok = id == chunkId("ptch")   ? patchHeaderReadWriteChunkV1(file, &s.header, buf, chunkRead)
+                : id == chunkId("ptc2") ? patchHeaderReadWriteChunkV2(file, &s.header, buf, chunkRead)
+                : id == chunkId("ptc3") ? patchHeaderReadWriteChunkV3(file, &s.header, buf, chunkRead)
+                                        : patchHeaderReadWriteChunk(file, &s.header, buf, chunkRead);
+      require(ok);
+      require(s.header.polyphony >= 1 && s.header.polyphony <= 64);
+      require(s.header.name[patchNameLength] == 0);
+      require(std::isfinite(s.header.gain) && s.header.gain <= 16.0f && std::isfinite(s.header.tempo.presetTempo));
+      break;
+    }
+    case chunkId("osc3"):
+      if (oscReadWriteChunk(file, &s.osc, buf, chunkRead)) checkOsc(s.osc);
+      break;
+    case chunkId("osc2"):
+      if (oscReadWriteChunkV2(file, &s.osc, buf, chunkRead)) checkOsc(s.osc);
+      break;
+    case chunkId("ocil"):
+      if (oscReadWriteChunkV1(file, &s.osc, buf, chunkRead)) checkOsc(s.osc);
+      break;
+    case chunkId("filt"):
+      filterInitRecord(&s.filter, 0);
+      if (filterReadWriteChunk(file, &s.filter, buf, chunkRead)) {
+        require(filterTypeIsUsed(s.filter.type) && s.filter.index >= 0 && s.filter.index <= 3);
+        require(s.filter.cutoff >= 0.0f && s.filter.cutoff <= 480.0f);
+      }
+      break;
+    case chunkId("mod "): case chunkId("mod3"):
+      modulatorInitRecord(&s.modulator, 0);
+      if ((id == chunkId("mod3") ? modulatorReadWriteChunk : modulatorReadWriteChunkV1)(file, &s.modulator, buf,
+                                                                                        chunkRead))
+        require((s.modulator.type == 1 || s.modulator.type == 2) && s.modulator.channel >= 0 &&
+                s.modulator.channel <= 2);
+      break;
+    case chunkId("wshp"):
+      waveshaperInitRecord(&s.waveshaper);
+      require(waveshaperReadWriteChunk(file, &s.waveshaper, buf, chunkRead));
+      require(std::isfinite(s.waveshaper.inGain) && std::isfinite(s.waveshaper.outGain));
+      break;
+    case chunkId("pipe"): case chunkId("pip2"):
+      require((id == chunkId("pip2") ? effectPipeReadWriteChunk : effectPipeReadWriteChunkV1)(file, &s.pipe, buf,
+                                                                                             chunkRead));
+      require(s.pipe.header.type == effectPipe && s.pipe.header.size == effectPipeRecordSize);
+      require(s.pipe.delay >= 1e-5f && s.pipe.delay <= 32767.0f && std::isfinite(s.pipe.time));
+      break;
+    case chunkId("mCmb"): case chunkId("mCm2"):
+      require((id == chunkId("mCm2") ? effectCombReadWriteChunk : effectCombReadWriteChunkV1)(file, &s.comb, buf,
+                                                                                             chunkRead));
+      require(s.comb.header.type == effectComb && s.comb.combCount <= 6);
+      break;
+    case chunkId("mTap"): case chunkId("mTa2"):
+      require((id == chunkId("mTa2") ? effectTapReadWriteChunk : effectTapReadWriteChunkV1)(file, &s.tap, buf,
+                                                                                           chunkRead));
+      require(s.tap.header.type == effectTap && s.tap.ringLength >= 1 && s.tap.ringLength <= effectTapMaxRing);
+      break;
+    case chunkId("eco3"):
+      require(effectEchoReadWriteChunk(file, &s.echo, buf, chunkRead));
+      require(s.echo.header.type == effectEcho && s.echo.baseTime >= 0.001 && s.echo.baseTime <= 0.75);
+      break;
+    case chunkId("rev3"):
+      require(effectRevReadWriteChunk(file, &s.rev, buf, chunkRead));
+      for (std::uint32_t m : s.rev.mode) require(m <= 3);
+      break;
+    default:
+      break;
+  }
+}
+
+std::string gPath;
+std::unique_ptr<Scratch> gScratch;
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  msgBoxSetHook(silentBox, nullptr);
+  if (!chunkBufferInit(chunkCapacity)) std::abort();
+  fileSetChunkTypeCallback(chunkHeaderCheck);
+  const char* dir = std::getenv("TMPDIR");
+  gPath = std::string(dir ? dir : "/tmp") + "/chunkReader_fuzz_" + std::to_string(getpid()) + ".bin";
+  gScratch.reset(new Scratch());
+  return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  FILE* f = std::fopen(gPath.c_str(), "wb");
+  if (!f) return 0;
+  if (size) std::fwrite(data, 1, size, f);
+  std::fclose(f);
+
+  FileSpec file;
+  fileSpecClear(&file);
+  fileSpecSetPath(&file, gPath.c_str(), nullptr);
+  swapReset();
+  if (!fileOpen(&file, fileAccessRead)) return 0;
+  ChunkHeader h;
+  bool ok = fileReadChunk(&file, &h);
+  for (int n = 0; ok && n < 4096; ++n) {
+    readOne(&file, h.id, *gScratch);
+    if (fileAtEnd(&file)) break;
+    ok = fileReadNextChunk(&file, &h);
+  }
+  fileClose(&file);
+  swapReset();
+  return 0;
+}
