@@ -2,6 +2,7 @@
 // user-interface thread, and the rebuild after a structural edit.
 #include "engine/engine.h"
 
+#include <cstdio>
 #include <cstring>
 #include <new>
 
@@ -10,6 +11,13 @@
 #include "modules/moduleRender.h"
 #include "oscillators/oscRender.h"
 #include "os/osFile.h"
+#include "preset/envelope.h"
+
+// The handshake words are plain polled words: every one must be a lock-free atomic of its own size.
+static_assert(std::atomic<std::uint16_t>::is_always_lock_free, "request word");
+static_assert(std::atomic<std::uint8_t>::is_always_lock_free, "paused and ramp-flag bytes");
+static_assert(std::atomic<float>::is_always_lock_free, "ramp gains");
+static_assert(std::atomic<std::uint32_t>::is_always_lock_free, "audio block counter");
 
 static std::atomic<bool> shuttingDown{false};
 
@@ -363,7 +371,10 @@ void engineApplyPatchChange(Engine* engine, std::uint8_t reinit) {
   for (auto& state : engine->outFilter) engineOutputFilterClamp(&state);
   engineClearBuffers(engine);
 
-  // Envelope bookkeeping, comb buffers and LFO bindings are rebuilt by their own units.
+  envSyncChannelOn(engine);
+  envBindChannelSlots(engine);
+  envRefreshUsedSlots(engine);
+  // Comb buffers and the LFO bindings are handed out here once their units exist.
   engineUpdateOutputGain(engine);
   engine->polyphony = polyphony;
 
@@ -380,4 +391,54 @@ void engineRestart(Engine* engine) {
   // The stop above has cleared the output filter states; the rebuild restarts the audio, after which
   // only the audio thread may touch them.
   engineApplyPatchChange(engine, 1);
+}
+
+void engineRetuneVoices(Engine* engine) {
+  if (!engine) return;
+  const int limit = engine->polyphony > engineMaxVoices ? engineMaxVoices : engine->polyphony;
+  for (int v = 0; v < limit; ++v) {
+    Voice& voice = engine->voices[v];
+    if (voice.note < 0 || voice.note > 127) continue;
+    voice.pitch = static_cast<float>(engine->noteFreq[voice.note] * engine->header.transpose);
+  }
+}
+
+// ---- Preset waves and envelope copies ----
+
+std::int16_t engineClaimPresetWave(Engine* engine) {
+  if (!engine) return -1;
+  for (int i = 0; i < waveLocalCount; ++i) {
+    WaveRecord& wave = engine->presetWaves[i];
+    if (wave.state != waveStateFree) continue;
+    wave.state = waveStateLocal;
+    std::memset(wave.name, 0, sizeof wave.name);
+    std::snprintf(wave.name, sizeof wave.name, "preset %d", i + 1);
+    return static_cast<std::int16_t>(waveLocalIdBase + i);
+  }
+  return -1;
+}
+
+void engineCopyEnvelopeSlotEntry(Engine* engine, const EnvelopeSlot* source, EnvelopeSlot* target,
+                                 std::int16_t slot, std::uint8_t fixLoop) {
+  if (!source || !target) return;
+  if (source != target) std::memcpy(static_cast<void*>(target), source, sizeof *target);
+  if (!fixLoop) return;
+  if (target->sustainIndex >= 0) target->releaseIndex = target->sustainIndex;
+  else target->sustainIndex = target->releaseIndex;
+  envHandshakeStore(target, envHandshakeRunning);
+  if (engine && target->mode == envModeControl && slot >= 0 && slot < envSlotCount)
+    envCompileIfControl(engine, slot);
+}
+
+void engineCopyEnvelopeSlot(Engine* engine, const EnvelopeSlot* source, EnvelopeSlot* target, std::int16_t slot,
+                            std::uint8_t fixLoop, std::uint8_t keepDestination) {
+  if (!source || !target) return;
+  const EnvelopeSlot saved = *target;
+  engineCopyEnvelopeSlotEntry(engine, source, target, slot, fixLoop);
+  if (keepDestination) target->destination = saved.destination;
+  target->owner = saved.owner;
+  target->id = saved.id;
+  target->homeIndex = saved.homeIndex;
+  target->inUse = saved.inUse;
+  target->allocated = saved.allocated;
 }

@@ -303,6 +303,24 @@ bool engineAnyChannelOn(Engine* engine);
 void engineClearBuffers(Engine* engine);
 void engineUpdateOutputGain(Engine* engine);
 
+// Sets the frequency of every voice below the polyphony that holds a note to the note's value times
+// the preset header's transpose ratio.
+void engineRetuneVoices(Engine* engine);
+
+// ---- Preset waves and envelope copies ----
+// Claims the first free preset-local wave (state 2, named "preset N" with its 1-based number) and
+// returns its id 0x7F00 + index, or -1 when all eight are in use.
+std::int16_t engineClaimPresetWave(Engine* engine);
+// Copies a whole envelope slot. With fixLoop the sustain index and the release index are made to
+// agree (the sustain index wins when it is set), the slot's handshake word is cleared and a Control
+// driven slot is compiled for engine slot `slot`.
+void engineCopyEnvelopeSlotEntry(Engine* engine, const EnvelopeSlot* source, EnvelopeSlot* target,
+                                 std::int16_t slot, std::uint8_t fixLoop);
+// As above, but the target keeps what ties it to its place: its owner, identity, home index, in-use
+// and allocated bytes, and with keepDestination its destination kind.
+void engineCopyEnvelopeSlot(Engine* engine, const EnvelopeSlot* source, EnvelopeSlot* target, std::int16_t slot,
+                            std::uint8_t fixLoop, std::uint8_t keepDestination);
+
 // ---- Audio thread's block words (the audio client calls these around each sub-block) ----
 void engineAudioThreadBegin(Engine* engine);   // an audio thread starts running blocks
 void engineAudioThreadEnd(Engine* engine);     // it stops (no block runs any more)

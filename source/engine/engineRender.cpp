@@ -9,6 +9,7 @@
 #include "modules/filterModule.h"
 #include "modules/moduleRender.h"
 #include "oscillators/oscRender.h"
+#include "preset/envelope.h"
 
 // ---- Buffers and modulation ----
 
@@ -317,8 +318,6 @@ static void controllerDefaults(ControllerSettings* c) {
   c->spareB = 5;
 }
 
-static const std::uint32_t instanceTargetZero = 0;
-
 void engineInitPreset(Engine* engine) {
   if (!engine) return;
   // 1 The engine stays paused until the next rebuild restarts it.
@@ -412,15 +411,7 @@ void engineInitPreset(Engine* engine) {
   // 14 Envelope slots and their instances.
   for (int s = 0; s < envSlotCount; ++s) {
     envInitSlot(&engine->envSlots[s], static_cast<std::int16_t>(s), 0);
-    for (int v = 0; v < engineMaxVoices; ++v) {
-      EnvelopeInstance& in = engine->envInstances[s][v];
-      std::memset(&in, 0, sizeof in);
-      in.voice = static_cast<std::int16_t>(v);
-      in.slot = static_cast<std::int16_t>(s);
-      in.reserved = &instanceTargetZero;
-      in.releaseFactor = 1.0f;
-      in.reserved2 = 1.0f;
-    }
+    for (int v = 0; v < engineMaxVoices; ++v) envInstanceInit(engine, static_cast<std::int16_t>(s), static_cast<std::int16_t>(v));
   }
 
   // 15 Preset waves: sine cycles, free for claiming; the two spare waves.

@@ -3,10 +3,13 @@
 
 #include <chrono>
 #include <cmath>
+#include <string>
 #include <thread>
 #include <vector>
 
 #include "engine/engine.h"
+#include "preset/envelopeSlot.h"
+#include "preset/wave.h"
 #include "support/signal.h"
 #include "testAudioThread.h"
 
@@ -193,6 +196,53 @@ TEST_F(EngineFixture, OutputGain) {
   engine->header.gain = 100.0f;
   engineUpdateOutputGain(engine);
   EXPECT_FLOAT_EQ(engine->outputGain, 16.0f * 0.893992f);
+}
+
+TEST_F(EngineFixture, ClaimPresetWaves) {
+  for (int i = 0; i < waveLocalCount; ++i) {
+    EXPECT_EQ(engineClaimPresetWave(engine), waveLocalIdBase + i);
+    EXPECT_EQ(engine->presetWaves[i].state, waveStateLocal);
+    EXPECT_STREQ(engine->presetWaves[i].name, ("preset " + std::to_string(i + 1)).c_str());
+  }
+  EXPECT_EQ(engineClaimPresetWave(engine), -1);
+  EXPECT_EQ(engineClaimPresetWave(nullptr), -1);
+}
+
+TEST_F(EngineFixture, RetuneFollowsTheTranspose) {
+  play();
+  engine->voices[0].note = 69;
+  engine->voices[1].note = -1;
+  engine->voices[1].pitch = 3.0f;
+  engine->header.transpose = 2.0f;
+  engineRetuneVoices(engine);
+  EXPECT_NEAR(engine->voices[0].pitch, 2.0 * 10.21678, 1e-3);
+  EXPECT_EQ(engine->voices[1].pitch, 3.0f);
+}
+
+TEST_F(EngineFixture, EnvelopeSlotCopies) {
+  EnvelopeSlot source;
+  envInitSlot(&source, 9, 12);
+  source.owner = 2;
+  source.sustainIndex = -1;
+  source.releaseIndex = 2;
+  source.breakpoints[1].level = 0.25f;
+  EnvelopeSlot& target = engine->envSlots[4];
+  target.owner = 1;
+  target.destination = 9;
+  target.allocated = 1;
+  const std::int32_t id = target.id;
+  envHandshakeStore(&target, envHandshakeAcked);
+  engineCopyEnvelopeSlot(engine, &source, &target, 4, 1, 1);
+  EXPECT_EQ(target.breakpoints[1].level, 0.25f);
+  EXPECT_EQ(target.sustainIndex, 2);   // taken from the release index
+  EXPECT_EQ(target.owner, 1);
+  EXPECT_EQ(target.destination, 9);
+  EXPECT_EQ(target.id, id);
+  EXPECT_EQ(target.allocated, 1);
+  EXPECT_EQ(envHandshakeLoad(&target), envHandshakeRunning);
+  engineCopyEnvelopeSlotEntry(engine, &source, &target, 4, 0);
+  EXPECT_EQ(target.owner, 2);
+  EXPECT_EQ(target.destination, 12);
 }
 
 // ---- Output DC filter ----

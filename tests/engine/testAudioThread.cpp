@@ -4,6 +4,7 @@
 
 #include "engine/engine.h"
 #include "os/osFile.h"
+#include "preset/editBlock.h"
 
 TestAudioThread::TestAudioThread(Engine* engine, float signalLevel, int captureBlocks)
     : engine_(engine), level_(signalLevel), captureBlocks_(captureBlocks),
@@ -39,7 +40,7 @@ void TestAudioThread::runSubBlock(Engine* engine, float* out1, float* out2, floa
   engine->blockLength = 128;
   // MIDI dispatch of the sub-block's events joins here (unless paused) once the queue exists.
   for (auto& input : engine->inputs) input.filled = 0;
-  // Pending edits are committed here once the edit block's commit exists.
+  editCommitPending(engine);
   engineRender(engine, 128);
   const bool silent = engine->renderedPaused != 0;   // what this block rendered
   for (int n = 0; n < engineBlockMax; ++n) {

@@ -2,7 +2,7 @@
 // own thread, as a device driver would, and can capture the device outputs around a handshake.
 //
 // Per 128-frame sub-block: block length word := 128; clear the six input flags (no inputs here);
-// commit pending edits; engineRender (engine, 128); decode the buses to two device outputs; apply the
+// commit pending edits (editCommitPending); engineRender (engine, 128); decode the buses to two device outputs; apply the
 // device ramp (engineOutputRamp); a sustain word of 0 becomes -1.
 // Decode: B0 and B1 are copied to outputs 1 and 2, and `signalLevel` is added to both while the engine
 // is not paused (the sound a playing engine would give; a paused engine renders silence).
