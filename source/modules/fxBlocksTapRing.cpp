@@ -47,12 +47,14 @@ void multiTapProcess(MultiTap* tap, float* samples, std::int16_t frames) {
   if (count < 1) count = 1;
   if (count > multiTapMaxTaps) count = multiTapMaxTaps;
   int position = tap->position % length;
+  int offsets[multiTapMaxTaps];
+  for (int t = 0; t < count; ++t) offsets[t] = tap->offsets[t] % length;
   float sum = tap->lastSum;
   for (int n = 0; n < frames; ++n) {
     ring[position] = samples[n];
     sum = 0.0f;
     for (int t = 0; t < count; ++t) {
-      int i = position - static_cast<int>(tap->offsets[t] % length);
+      int i = position - offsets[t];
       if (i < 0) i += length;
       sum += ring[i];
     }
