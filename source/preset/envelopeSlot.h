@@ -57,7 +57,7 @@ struct EnvelopeSlot {
     std::int32_t handshake;     // envHandshake*; access with envHandshakeLoad/Store
     std::int32_t id;            // identity, unique among the 28 slots
     std::int32_t homeIndex;     // slot index at initialisation (not stored)
-    std::uint32_t bypass;       // switched off: output neutral 1.0
+    std::uint32_t bypass;       // switched off: output neutral 1.0 (the editor's enable switch is its inverse)
     float auxLevel;             // stored, no further use
     std::int32_t controlSource; // MIDI source of a Control driven envelope (low 16 bits on reading)
     std::uint32_t ccScaleOn;    // breakpoint times/levels follow timeCc/ampCc
