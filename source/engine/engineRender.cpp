@@ -244,13 +244,10 @@ double tempoGetRatio(Engine* engine) { return engine ? engine->header.tempo.temp
 
 // ---- Initial state ----
 
+// The oscillator frame gives each state its defaults when it is built (oscVoiceInit); until then a
+// state starts cleared.
 static void initOscVoiceStates(Engine* engine, int channel, int voices) {
-  for (int v = 0; v < voices; ++v) {
-    OscVoiceState& s = engine->oscStates[channel][v];
-    std::memset(&s, 0, sizeof s);
-    s.voice = static_cast<std::int16_t>(v);
-    s.channel = static_cast<std::int16_t>(channel);
-  }
+  std::memset(static_cast<void*>(engine->oscStates[channel]), 0, sizeof(OscVoiceState) * voices);
 }
 
 static void initModuleStates(Engine* engine, int voices) {
@@ -359,13 +356,8 @@ void engineInitPreset(Engine* engine) {
   std::memset(engine->combUsage, 0, sizeof engine->combUsage);
   for (int c = 0; c < engineChannels; ++c) modulatorInitRecord(&engine->modulators[c], static_cast<std::int16_t>(c));
   waveshaperInitRecord(&engine->waveshaper);
-  for (int v = 0; v < engineMaxVoices; ++v)
-    for (int s = 0; s < engineLanesMax; ++s) {
-      engine->modulatorStates[0][v][s] = engine->modulatorStates[1][v][s] = engine->modulatorStates[2][v][s] =
-          ModulatorVoiceState{static_cast<std::int16_t>(v), static_cast<std::int16_t>(s), 0};
-      engine->waveshaperStates[v][s] =
-          WaveshaperVoiceState{static_cast<std::int16_t>(v), static_cast<std::int16_t>(s), 0};
-    }
+  std::memset(static_cast<void*>(engine->modulatorStates), 0, sizeof engine->modulatorStates);
+  std::memset(static_cast<void*>(engine->waveshaperStates), 0, sizeof engine->waveshaperStates);
 
   // 9 Effect records.
   engineInitTables(engine);
