@@ -1,0 +1,144 @@
+// Amplitude stage: the raw block of a voice times a gain that ramps linearly from the value reached
+// at the end of the previous block toward the channel's amplitude envelope; when the envelope's
+// segment ends inside the block, the envelope is evaluated at that sample and the ramp turns.
+#include <cmath>
+
+#include "engine/engine.h"
+#include "oscillators/oscFrame.h"
+#include "preset/oscRecord.h"
+
+// The engine's evaluation of an amplitude envelope at a segment change inside a block. Referenced
+// weakly: until the engine's envelope generator provides it, segments turn at the next block.
+double envGenRenderAlt(Engine* engine, EnvelopeSlot* slot, EnvelopeInstance* instance, std::int16_t offset,
+                       std::int16_t frames) __attribute__((weak));
+
+OscEnvelopeTurn oscEnvelopeTurn = envGenRenderAlt;
+
+namespace {
+
+const double gainGuard = 1.0000000195414814e-24;   // keeps a ramp off exact zero
+const double silentGain = 1e-20;                   // a whole ramp below this writes exact zeros
+
+// Samples left in the envelope's current ramp, as a whole number 0..frames (frames when longer).
+int wholeRamp(float length, int frames) {
+  if (!(length > 0.0f)) return 0;
+  if (length >= static_cast<float>(frames)) return frames;
+  return static_cast<int>(length);
+}
+
+template <typename Real>
+struct Ramp {
+  Real v;
+  Real s;
+};
+
+// Walks one block; lanes 1 or 2 (lane 1 at buffer + frames). Returns the end value.
+template <typename Real>
+Real applyRamp(Engine* engine, const ChannelOscRecord* record, OscVoiceState* state, double scale,
+               float* buffer, int frames, int lanes) {
+  const int unit = oscRecordUnit(record, 0);
+  int voice = state->voiceIndex;
+  if (voice < 0 || voice >= engineMaxVoices) voice = 0;
+  EnvelopeSlot* slot = engineGetEnvelopeSlot(engine, static_cast<std::int16_t>(unit));
+  EnvelopeInstance* inst = engineGetEnvelopeInstance(engine, static_cast<std::int16_t>(unit),
+                                                      static_cast<std::int16_t>(voice));
+  int segState = inst->state;
+  int n = wholeRamp(inst->rampLength, frames);
+  const double g = oscVoiceGain(engine, record, state);
+  double e = engine->modMultipliers[unit][voice][1] * (gainGuard + g) + gainGuard;
+  if (!(e <= 1.0)) e = e > 1.0 ? 1.0 : 0.0;
+  const double target = e * scale;
+  Real v = static_cast<Real>(state->gain + gainGuard);
+  if (!std::isfinite(static_cast<double>(v))) v = 0;
+  Real s = n == 0 ? Real(0) : static_cast<Real>((target - v) / n);
+  const bool invert = record->auxSwitch != 0;
+  if (invert) {
+    v = -v;
+    s = -s;
+  }
+  float* lane1 = lanes > 1 ? buffer + frames : nullptr;
+
+  if (n >= frames) {
+    const double end = static_cast<double>(v) + static_cast<double>(s) * frames;
+    if (std::fabs(static_cast<double>(v)) < silentGain && std::fabs(end) < silentGain) {
+      for (int i = 0; i < frames * lanes; ++i) buffer[i] = 0.0f;
+    } else if (lane1) {
+      for (int i = 0; i < frames; ++i) {
+        buffer[i] = static_cast<float>(buffer[i] * v);
+        lane1[i] = static_cast<float>(lane1[i] * v);
+        v += s;
+      }
+    } else {
+      for (int i = 0; i < frames; ++i) {
+        buffer[i] = static_cast<float>(buffer[i] * v);
+        v += s;
+      }
+    }
+    return v;
+  }
+
+  int c = 0;
+  for (int i = 0; i < frames; ++i) {
+    if (c >= n) {
+      if ((segState == 1 || segState == 3) && !oscEnvelopeTurn) {
+        s = 0;   // no envelope evaluation available: hold to the end of the block
+        n = frames;
+        c = 0;
+      } else if (segState == 1 || segState == 3) {
+        const double level = oscEnvelopeTurn(engine, slot, inst, static_cast<std::int16_t>(i),
+                                             static_cast<std::int16_t>(frames));
+        double t = level * (gainGuard + g);
+        if (invert) t = -t;
+        const double d = t * scale - static_cast<double>(v);
+        s = d != 0.0 ? static_cast<Real>(d / (frames - i)) : Real(0);
+        n = wholeRamp(inst->rampLength, frames);
+        segState = inst->state;
+        c = 0;
+        if (segState == 0) {   // the envelope has ended here: silent from this sample on
+          v = 0;
+          s = 0;
+          n = frames;
+          c = frames;
+        }
+      } else if (segState == 2) {
+        s = 0;
+        n = frames;
+        c = 0;
+      } else {
+        v = 0;
+        s = 0;
+        n = frames;
+        c = frames;
+      }
+    }
+    buffer[i] = static_cast<float>(buffer[i] * v);
+    if (lane1) lane1[i] = static_cast<float>(lane1[i] * v);
+    v += s;
+    ++c;
+  }
+  return v;
+}
+
+void store(OscVoiceState* state, const ChannelOscRecord* record, double v) {
+  if (record->auxSwitch) v = -v;
+  state->gain = std::isfinite(v) ? static_cast<float>(v) : 0.0f;
+}
+
+}  // namespace
+
+void oscApplyAmplitude(Engine* engine, const ChannelOscRecord* record, OscVoiceState* state, float scale,
+                       float* buffer, std::int16_t frames) {
+  if (!engine || !record || !state || !buffer || frames < 1 || frames > engineBlockMax) return;
+  store(state, record, applyRamp<double>(engine, record, state, scale, buffer, frames, 1));
+}
+
+void oscApplyAmplitudeArgs(Engine* engine, const ChannelOscRecord* record, OscVoiceState* state,
+                           float scale, float* buffer, std::int16_t frames) {
+  oscApplyAmplitude(engine, record, state, scale, buffer, frames);
+}
+
+void oscApplyAmplitudeStereo(Engine* engine, const ChannelOscRecord* record, OscVoiceState* state,
+                             float scale, float* buffer, std::int16_t frames) {
+  if (!engine || !record || !state || !buffer || frames < 1 || frames > engineBlockMax) return;
+  store(state, record, applyRamp<float>(engine, record, state, scale, buffer, frames, 2));
+}

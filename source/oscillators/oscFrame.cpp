@@ -1,0 +1,82 @@
+// Oscillator frame: tables, routine table, per-voice pitch and gain, voice start, per-block entry.
+#include "oscillators/oscFrame.h"
+
+#include <cmath>
+#include <cstring>
+
+#include "engine/engine.h"
+#include "oscillators/oscRender.h"
+#include "oscillators/oscSingle.h"
+#include "preset/oscRecord.h"
+#include "preset/wave.h"
+
+float oscFractionRamp[256 + 65536];
+float* const oscIndexRamp = oscFractionRamp + 256;
+float oscGrainWindow[1024];
+OscRenderRoutine OscRenderTable[8];
+const float oscLfoNeutral = 1.0f;
+
+const float* dspConstTable() { return oscFractionRamp; }
+
+void oscBuildGrainWindow() {
+  for (int i = 0; i < 1024; ++i)
+    oscGrainWindow[i] = static_cast<float>((static_cast<double>(sineTable[(i + 768) & 1023]) + 1.0) * 0.5);
+}
+
+void oscDspInit() {
+  for (int i = 0; i < 256; ++i) oscFractionRamp[i] = static_cast<float>(i * 0.00390625);
+  for (int i = 0; i < 65536; ++i) oscIndexRamp[i] = static_cast<float>(i);
+  oscBuildGrainWindow();
+  OscRenderTable[0] = singleRender;
+  for (int t = 1; t < 8; ++t) OscRenderTable[t] = oscRenderSilent;
+}
+
+// ---- helpers ----
+
+float oscWrapPhase(double phase) {
+  if (!std::isfinite(phase)) return 0.0f;
+  double p = phase - 1024.0 * std::floor(phase / 1024.0);
+  float f = static_cast<float>(p);
+  if (!(f >= 0.0f) || f >= 1024.0f) f = 0.0f;
+  return f;
+}
+
+int oscRecordUnit(const ChannelOscRecord* record, int channel) {
+  if (record && record->channel >= 0 && record->channel < engineChannels) return record->channel;
+  return channel >= 0 && channel < engineChannels ? channel : 0;
+}
+
+// ---- per-block entry ----
+
+bool oscVoiceSilent(Engine* engine, const ChannelOscRecord* record, std::int16_t voice) {
+  if (engine->paused.load(std::memory_order_relaxed) || !record->on) return true;
+  const std::int32_t s = engine->voices[voice].state;
+  return s == 0 || s == 6;
+}
+
+void oscClearVoiceBuffer(Engine* engine, std::int16_t channel, std::int16_t voice, std::int16_t frames) {
+  float* out = engine->voiceBuffers[channel][voice];
+  if (!out) return;
+  int lanes = engineGetVoiceBufferCount(engine, channel);
+  if (lanes < 1) lanes = 1;
+  std::memset(out, 0, sizeof(float) * static_cast<std::size_t>(lanes) * static_cast<std::size_t>(frames));
+}
+
+void oscRenderSilent(Engine* engine, ChannelOscRecord*, std::int16_t channel, std::int16_t frames) {
+  engine->voiceCursor = -1;
+  std::int16_t v;
+  while ((v = engineNextActiveVoice(engine)) >= 0) oscClearVoiceBuffer(engine, channel, v, frames);
+}
+
+void oscRenderAll(Engine* engine, std::int16_t frames) {
+  if (!engine || frames < 1 || frames > engineBlockMax) return;
+  engine->channelCursor = -1;
+  std::int16_t ch;
+  while ((ch = engineNextActiveChannel(engine)) >= 0) {
+    ChannelOscRecord* record = engineGetChannel(engine, ch);
+    const std::int32_t type = record->type;
+    OscRenderRoutine routine = type >= 0 && type < 8 ? OscRenderTable[type] : nullptr;
+    if (!routine) routine = oscRenderSilent;
+    routine(engine, record, ch, frames);
+  }
+}

@@ -1,0 +1,220 @@
+// Pitch and gain of a voice, and the voice start that seeds its oscillator state for a note.
+#include <cmath>
+
+#include "engine/engine.h"
+#include "oscillators/oscFrame.h"
+#include "preset/oscRecord.h"
+
+static int stateVoice(const OscVoiceState* state) {
+  const int v = state->voiceIndex;
+  return v >= 0 && v < engineMaxVoices ? v : 0;
+}
+
+static const float* modRow(Engine* engine, const ChannelOscRecord* record, const OscVoiceState* state) {
+  return engine->modMultipliers[oscRecordUnit(record, 0)][stateVoice(state)];
+}
+
+static double clampIncrement(double inc) {
+  if (!(inc >= 0.0)) return 0.0;   // negative or not a number
+  return inc < oscIncrementMax ? inc : oscIncrementMax;
+}
+
+static double lfoProduct(const float* const links[3]) {
+  double p = 1.0;
+  for (int i = 0; i < 3; ++i) p *= links[i] ? *links[i] : 1.0f;
+  return p;
+}
+
+static double notePitch(Engine* engine, const OscVoiceState* state, double ratio, double modulation) {
+  const Voice& voice = engine->voices[stateVoice(state)];
+  return lfoProduct(state->lfoPitch) *
+         (voice.pitch * ratio * modulation * engine->controllers.pitchFactor) * engineRateFactor() *
+         voice.glideRatio;
+}
+
+double oscVoicePitch(Engine* engine, const ChannelOscRecord* record, const OscVoiceState* state) {
+  if (!engine || !record || !state) return 0.0;
+  const double m = modRow(engine, record, state)[2];
+  double inc;
+  if (record->freqMode == oscFreqTrans || record->freqMode == oscFreqRatio)
+    inc = notePitch(engine, state, record->pitchRatio, m);
+  else
+    inc = static_cast<double>(record->pitchInc) * m * engineRateFactor();
+  return clampIncrement(inc);
+}
+
+double oscVoicePitchB(Engine* engine, const ChannelOscRecord* record, const OscVoiceState* state) {
+  if (!engine || !record || !state) return 0.0;
+  const double m = modRow(engine, record, state)[5];
+  double inc;
+  if (record->freqModeB == oscFreqTrans || record->freqModeB == oscFreqRatio)
+    inc = notePitch(engine, state, record->pitchRatioB, m);
+  else
+    inc = static_cast<double>(record->pitchIncB) * m * engineRateFactor();
+  return clampIncrement(inc);
+}
+
+static double controllerGain(Engine* engine, int unit) {
+  return engine->controllers.oscSwitches[unit] ? engine->controllers.oscLevel : 1.0f;
+}
+
+static double limitGain(double g) {
+  if (!(g >= oscGainFloor)) return 0.0;
+  return g > 1.0 ? 1.0 : g;
+}
+
+double oscVoiceGain(Engine* engine, const ChannelOscRecord* record, const OscVoiceState* state) {
+  if (!engine || !record || !state) return 0.0;
+  const int unit = oscRecordUnit(record, 0);
+  const double g = lfoProduct(state->lfoGain) *
+                   (record->level * controllerGain(engine, unit) * engine->masterGain * state->velocityGain) *
+                   modRow(engine, record, state)[31];
+  return limitGain(g);
+}
+
+double oscSpreadRatio(const ChannelOscRecord* record) {
+  // Derived from "Trans" itself: the stored ratio is not carried by every record copy.
+  double trans = record->trans;
+  if (!(trans >= 0.0)) trans = 0.0;
+  if (trans > 48.0) trans = 48.0;
+  return std::pow(2.0, trans / 12.0);
+}
+
+double oscUnisonSpread(int k, double t) {
+  const int j = (k + 1) / 2;
+  const double base = ((k + 1) & 1) ? t : 1.0 / t;
+  return std::pow(base, j);
+}
+
+// ---- voice start ----
+
+static double velocityAmount(Engine* engine, std::uint32_t family, std::uint32_t slot) {
+  for (const VelocityEntry& e : engine->velocity.entries)
+    if (e.family == family && e.slot == slot) return e.value;
+  return 1.0;
+}
+
+static double noteCurveValue(Engine* engine, std::uint32_t family, std::uint32_t slot, int note) {
+  if (note < 0 || note > 127) return 1.0;
+  for (const NoteCurve& c : engine->noteCurves.curves)
+    if (c.family == family && c.slot == slot) return c.values[note];
+  return 1.0;
+}
+
+static void buildFractalTree(OscVoiceState* state, float x) {
+  FractalSegment* seg = state->fractalSegments;
+  seg[0] = FractalSegment{1.0f, 1.0f, 1024.0f, 1024.0f, 0.0f};
+  int parent = 0;
+  int first = 1;
+  for (int level = 1; level < oscFractalLevels; ++level) {
+    const int count = 1 << level;
+    float start = 0.0f;
+    for (int j = 0; j < count; ++j) {
+      const float f = seg[parent + j / 2].width * ((j & 1) ? 1.0f - x : x);
+      FractalSegment& s = seg[first + j];
+      s.width = f;
+      s.inverseWidth = f != 0.0f ? 1.0f / f : 0.0f;
+      s.length = f * 1024.0f;
+      s.start = start;
+      s.end = start + s.length;
+      start = s.end;
+    }
+    parent = first;
+    first += count;
+  }
+}
+
+void oscVoiceStart(Engine* engine, std::int16_t channel, std::int16_t voice, std::int16_t note,
+                   std::uint8_t legato) {
+  if (!engine || channel < 0 || channel >= engineChannels || voice < 0 || voice >= engineMaxVoices) return;
+  ChannelOscRecord* record = engineGetChannel(engine, channel);
+  OscVoiceState* state = engineGetOscVoiceState(engine, channel, voice);
+  if (!record || !state) return;
+  state->voiceIndex = voice;
+  const Voice& v = engine->voices[voice];
+  const bool monoHeld = v.state == 5;
+  const float* mod = modRow(engine, record, state);
+  const int unit = oscRecordUnit(record, channel);
+
+  state->velocityGain =
+      static_cast<float>(velocityAmount(engine, 1, unit) * noteCurveValue(engine, 1, unit, note));
+  state->incA = static_cast<float>(oscVoicePitch(engine, record, state));
+  state->velocityParam =
+      static_cast<float>(velocityAmount(engine, 2, unit) * noteCurveValue(engine, 2, unit, note));
+  state->incB = static_cast<float>(oscVoicePitchB(engine, record, state));
+  if (!legato) sampleVoiceInit(&state->sampleVoice);
+  if (record->type == oscTypeSample || record->type == oscTypeGranular)
+    state->incA *= record->sampleInfo.rateFactor;
+
+  const bool fresh = !((engine->header.polyphony == 1 && v.state <= 0) || legato || monoHeld);
+  if (fresh) {
+    state->phaseA = 0.0f;
+    state->gain = static_cast<float>(limitGain(
+        lfoProduct(state->lfoGain) *
+        (state->gainFactor * record->level * controllerGain(engine, unit) * engine->masterGain *
+         state->velocityGain) *
+        mod[31]));
+    state->phaseB = 0.0f;
+    state->sampleVoice.position = 0.0;
+    state->sampleVoice.startOffset = mod[17];
+    oscStateClear48(state->decimator);
+  }
+
+  if (!legato) {
+    switch (record->type) {
+      case oscTypeDouble:
+        state->mixValue = record->balanceDouble * state->velocityParam * mod[7];
+        break;
+      case oscTypeFm: {
+        double index = record->fmIndex * state->velocityParam * mod[7] * lfoProduct(state->lfoFmIndex);
+        state->fmIndex = static_cast<float>(index);
+        break;
+      }
+      case oscTypeRingmod:
+        state->mixValue = record->balanceRingmod * state->velocityParam * mod[7];
+        break;
+      case oscTypeFractalize: {
+        const float x = record->displacement;
+        buildFractalTree(state, x);
+        state->fractalSplit[0] = x;
+        state->fractalSplit[1] = x;
+        if (!monoHeld) {
+          const double g = mod[34] * state->velocityParam * record->amount;
+          double gl = 1.0;
+          for (int level = 0; level < oscFractalLevels; ++level) {
+            FractalLevel& l = state->fractalLevels[level];
+            l.currentSegment = 0;
+            l.cyclePhase = 0.0f;
+            l.segmentEnded = 0;
+            l.layerGain = static_cast<float>(gl);
+            gl *= g;
+          }
+        }
+        break;
+      }
+      default:
+        break;
+    }
+  }
+
+  // Unison voices: every start, legato included.
+  const double t = oscSpreadRatio(record);
+  int n = record->numVoices;
+  n = n < 1 ? 1 : (n > oscUnisonMax ? oscUnisonMax : n);
+  const double incA = clampIncrement(oscVoicePitch(engine, record, state));
+  const double incB = state->incB;
+  const bool resetPhases = record->phaseReset && !legato && !monoHeld;
+  for (int k = 0; k < n; ++k) {
+    const float r = dspRandomNext();
+    state->unisonRandom[k] = r;
+    const double d = (2.0 * r - 1.0) * record->randTrans * mod[36] / 12.0;
+    const double f = std::pow(2.0, d) * oscUnisonSpread(k, t);
+    state->unisonIncA[k] = static_cast<float>(f * incA);
+    state->unisonIncB[k] = static_cast<float>(f * incB);
+    if (resetPhases) {
+      state->unisonPhaseA[k] = 0.0f;
+      state->unisonPhaseB[k] = 0.0f;
+    }
+  }
+}
+
