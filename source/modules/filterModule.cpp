@@ -10,6 +10,8 @@
 
 namespace {
 
+static_assert(filterMaxLanes == engineMaxVoices * engineLanesMax, "one lane list holds every lane of a filter");
+
 FilterRoutine filterRenderTable[filterTableSlots];
 
 inline std::int16_t clampFilterIndex(std::int32_t f) {
@@ -88,26 +90,35 @@ void filterRenderMaster(Engine* engine, std::int16_t frames) {
   if (FilterRoutine routine = filterRoutineFor(record->type)) routine(engine, record, 3, frames);
 }
 
-void filterRunLanes(Engine* engine, FilterRecord* record, std::int16_t filter, std::int16_t frames,
-                    FilterKernel kernel) {
-  if (!engine || !record || !kernel || frames < 1 || frames > engineBlockMax) return;
+int filterGatherLanes(Engine* engine, FilterRecord* record, std::int16_t filter, std::int16_t frames,
+                      FilterLaneRef* lanes) {
+  if (!engine || !record || !lanes || frames < 1 || frames > engineBlockMax) return 0;
   const std::int16_t f = clampFilterIndex(filter);
   const int n = laneCount(engine, f);
+  int count = 0;
   if (record->postMix) {
     float* buffer = f < 3 ? engine->voiceBuffers[f][0] : engine->mixScratch;
-    if (!buffer) return;
-    for (int s = 0; s < n; ++s)
-      kernel(engine, record, &engine->filterStates[f][0][s], buffer + s * frames, f, frames);
-    return;
+    if (!buffer) return 0;
+    for (int s = 0; s < n; ++s) lanes[count++] = {&engine->filterStates[f][0][s], buffer + s * frames};
+    return count;
   }
   engine->voiceCursor = -1;
   for (std::int16_t v = engineNextActiveVoice(engine); v >= 0; v = engineNextActiveVoice(engine)) {
     if (v >= engineMaxVoices) break;
     float* buffer = f < 3 ? engine->voiceBuffers[f][v] : engine->masterBuffers[v];
     if (!buffer) continue;
-    for (int s = 0; s < n; ++s)
-      kernel(engine, record, &engine->filterStates[f][v][s], buffer + s * frames, f, frames);
+    for (int s = 0; s < n; ++s) lanes[count++] = {&engine->filterStates[f][v][s], buffer + s * frames};
   }
+  return count;
+}
+
+void filterRunLanes(Engine* engine, FilterRecord* record, std::int16_t filter, std::int16_t frames,
+                    FilterKernel kernel) {
+  if (!kernel) return;
+  FilterLaneRef lanes[filterMaxLanes];
+  const int n = filterGatherLanes(engine, record, filter, frames, lanes);
+  const std::int16_t f = clampFilterIndex(filter);
+  for (int i = 0; i < n; ++i) kernel(engine, record, lanes[i].state, lanes[i].buffer, f, frames);
 }
 
 float filterModMultiplier(Engine* engine, const FilterRecord* record, const FilterVoiceState* state,

@@ -37,7 +37,17 @@ FilterRoutine filterRoutineFor(std::int32_t type);
 void filterRenderAll(Engine* engine, std::int16_t frames);
 void filterRenderMaster(Engine* engine, std::int16_t frames);
 
-// The walk every routine shares: each active voice's lanes (or voice 0's after the mix) through `kernel`.
+// The walk every routine shares: each active voice's lanes in ascending voice order (or voice 0's
+// lanes after the mix), lane s starting s x frames samples into the voice's buffer.
+struct FilterLaneRef {
+  FilterVoiceState* state;
+  float* buffer;
+};
+const int filterMaxLanes = 64 * 3;
+// Lists the lanes of this block (at most filterMaxLanes) and returns their count.
+int filterGatherLanes(Engine* engine, FilterRecord* record, std::int16_t filter, std::int16_t frames,
+                      FilterLaneRef* lanes);
+// Runs `kernel` on every lane of the walk.
 void filterRunLanes(Engine* engine, FilterRecord* record, std::int16_t filter, std::int16_t frames,
                     FilterKernel kernel);
 

@@ -14,6 +14,8 @@
 #include "modules/filterCombPool.h"
 #include "modules/filterModule.h"
 #include "modules/filterParams.h"
+#include "modules/allpassPhaser.h"
+#include "modules/ladder.h"
 #include "modules/pitchIndex.h"
 #include "support/signal.h"
 
@@ -303,6 +305,47 @@ TEST_F(FilterEngine, LowPass6dBMovesItsIndexPerBlockThroughTheWalk) {
   EXPECT_FLOAT_EQ(e->filterStates[0][0][2].currentIndex, 346.0f);   // lane 2 is not used
   filterRenderAll(e, 128);
   EXPECT_FLOAT_EQ(e->filterStates[0][1][1].currentIndex, 287.5f);
+}
+
+TEST_F(FilterEngine, RoutinesMatchTheirLaneKernelLaneByLane) {
+  // Seven voices: the ladder routines run them as a group of four, a pair and a single lane, the
+  // phasers as three pairs and a single lane; every lane must come out as its kernel alone makes it.
+  struct Row { std::int16_t type; FilterKernel kernel; };
+  for (const Row& row : {Row{filterLpf2Pole, ladderProcess2Pole}, Row{filterLpf4Pole, ladderProcess4Pole},
+                         Row{filterLpf6Pole, ladderProcess6Pole}, Row{filterLpf8Pole, ladderProcess8Pole},
+                         Row{filterAllpass2, allpassProcess2}, Row{filterAllpass4, allpassProcess4},
+                         Row{filterAllpass8, allpassProcess8}}) {
+    play(2, 7, 1, std::vector<float>(128, 0.0f));
+    FilterRecord& r = e->filters[2];
+    r.type = row.type;
+    r.cutoff = 300.0f;
+    r.resonance = 0.9f;
+    r.feedback = 0.7f;
+    FilterVoiceState before[7];
+    std::vector<float> inputs[7];
+    for (int v = 0; v < 7; ++v) {
+      e->filterStates[2][v][0].keyIndex = 20.0f * v;
+      e->modMultipliers[2][v][15] = 0.5f + 0.1f * v;
+      inputs[v] = filterTestSine(200.0 + 150.0 * v, 128, v == 3 ? 500.0 : 0.7);   // voice 3 trips the guard
+    }
+    for (int block = 0; block < 3; ++block) {
+      for (int v = 0; v < 7; ++v) {
+        before[v] = e->filterStates[2][v][0];
+        std::copy(inputs[v].begin(), inputs[v].end(), buffers[v].begin());
+      }
+      filterRenderAll(e, 128);
+      for (int v = 0; v < 7; ++v) {
+        std::vector<float> alone = inputs[v];
+        row.kernel(e, &r, &before[v], alone.data(), 2, 128);
+        ASSERT_EQ(buffers[v], alone) << row.type << " voice " << v << " block " << block;
+        const FilterVoiceState& after = e->filterStates[2][v][0];
+        for (int j = 0; j < 16; ++j) ASSERT_EQ(before[v].memA[j], after.memA[j]) << row.type;
+        for (int j = 0; j < 32; ++j) ASSERT_EQ(before[v].memB[j], after.memB[j]) << row.type;
+        ASSERT_EQ(before[v].currentIndex, after.currentIndex);
+        ASSERT_EQ(before[v].gainRampStart, after.gainRampStart);
+      }
+    }
+  }
 }
 
 TEST_F(FilterEngine, TypesWithoutARoutineRenderAsBypass) {
