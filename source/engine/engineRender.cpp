@@ -384,8 +384,10 @@ void engineInitPreset(Engine* engine) {
     VelocityEntry& entry = engine->velocity.entries[i];
     entry = VelocityEntry{curve.family, curve.slot, 1.0f, 1u, 1.0f};
   }
+  // The default pan gain is the equal-power fade at entry 511: sqrt(0.5 + 0.5 cos(pi x 511 / 1024)).
+  const float centre = static_cast<float>(std::sqrt(0.5 + 0.5 * std::cos(3.14159265358979 * 511.0 / 1024.0)));
   for (auto& row : engine->panEntries)
-    for (auto& e : row) e = PanEntry{0.0f, 0.0f, 0.70710678f, 0.70710678f};
+    for (auto& e : row) e = PanEntry{0.0f, 0.0f, centre, centre};
 
   // 12 Pan positions and their per-voice states.
   for (int u = 0; u < engineUnits; ++u) {
