@@ -201,7 +201,9 @@ TEST_F(ChunkFixture, LayoutOffsetsOfEnv2AndEnv3) {
         std::memcpy(&slope, d + 132 + shift, 4);
         EXPECT_EQ(slope, p->envelopes[0].slopePercent);
         const int header = layout == envLayoutB ? 136 : 132;
-        if (layout == envLayoutC) EXPECT_EQ(le32(d + 128), std::uint32_t(p->envelopes[0].partnerId));
+        if (layout == envLayoutC) {
+            EXPECT_EQ(le32(d + 128), std::uint32_t(p->envelopes[0].partnerId));
+        }
         float depth;
         std::memcpy(&depth, d + header + 56 * 67 + 52, 4);
         EXPECT_EQ(depth, p->envelopes[0].breakpoints[67].lfoDepth);
