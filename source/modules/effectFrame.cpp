@@ -302,7 +302,10 @@ void effectCopy(Engine* engine, const void* source, void* destination, std::uint
   // The type is the 16-bit field after the head's tag.
   std::uint16_t type;
   std::memcpy(&type, static_cast<const std::uint8_t*>(source) + 2, sizeof type);
-  const bool known = type >= effectPipe && type <= effectRev;
+  bool known = type >= effectPipe && type <= effectRev;
+  // A head whose size does not belong to its type is not a record of that type: copying it as one
+  // would read past the end of a smaller record.
+  if (known && static_cast<const EffectHeader*>(source)->size != effectStoredSize(type)) known = false;
   if (toEngine) {
     EffectRuntime* rt = effectRuntime(engine);
     rt->on = 0;
@@ -313,7 +316,7 @@ void effectCopy(Engine* engine, const void* source, void* destination, std::uint
       EffectCommon c;
       if (effectCommonOf(effectRecordOfType(engine, type), type, &c)) rt->on = *c.on;
     }
-    effectSetType(engine, type);
+    effectSetType(engine, known ? type : 0);
     return;
   }
   if (destination && known) effectCopyOut(engine, destination, type);

@@ -307,6 +307,15 @@ TEST_F(EffectTest, CopyOutStoresTheLiveOnSwitchAndAnUnknownSourceSelectsNone) {
   EXPECT_EQ(effectGetType(e), 0);
   EXPECT_EQ(effectIsOn(e), 0);
   std::free(preset);
+  // A pipe record whose head claims the multi-tap type (but keeps the pipe's size) is refused
+  // instead of being read as the larger record.
+  EffectPipeRecord* pipe = static_cast<EffectPipeRecord*>(effectAlloc(effectPipe));
+  pipe->header.type = effectTap;
+  pipe->on = 1;
+  effectCopy(e, pipe, nullptr, 1);
+  EXPECT_EQ(effectGetType(e), 0);
+  EXPECT_EQ(effectIsOn(e), 0);
+  std::free(pipe);
 }
 
 // After a kind has run with a loud input, a switch to another kind (or a reset) followed by silence

@@ -147,3 +147,14 @@ TEST_F(CombTest, ParametersClampAndBadIndexesAreIgnored) {
   effectCombSetModInvert(e, 4, 1);
   EXPECT_EQ(effectCombGetModInvert(e, 4), 1);
 }
+
+TEST_F(CombTest, TheLongestDelayReadsTheOldestSampleOfTheLine) {
+  // 32,767 samples x factor 1.0 x m 1: T limited to 1.0, a delay of 32,767 samples.
+  effectCombSetOnDirect(e, 1, 0);
+  e->effectComb.delay = 32767.0f;
+  e->effectComb.feedback = 0.0f;
+  run(silence(128));
+  EXPECT_DOUBLE_EQ(rt()->combs[0].readOffset, 1.0);
+  const std::vector<float> w = wetOfImpulse(33000, 20);
+  EXPECT_EQ(firstAbove(w, 21, 1e-4f), 20u + 32767u);
+}

@@ -150,3 +150,15 @@ TEST_F(TapTest, TinyFeedbackActsAsNone) {
   const std::vector<size_t> t = tapTimes(2600);
   expectNear(t, {480.0, 730.0, 1000.0});
 }
+
+TEST_F(TapTest, TheTapCountFieldChangesNothingAudible) {
+  e->effectTap.time = 800.0f;
+  run(silence(128));
+  const Out three = run(impulse(1200, 30));
+  e->effectTap.tapCount = 1;
+  effectReset(e);
+  run(silence(128));
+  const Out one = run(impulse(1200, 30));
+  for (int b = 0; b < 2; ++b)
+    for (size_t i = 0; i < three.b[b].size(); ++i) ASSERT_NEAR(three.b[b][i], one.b[b][i], 1e-7) << b << " " << i;
+}
