@@ -53,6 +53,9 @@ void lfoVoiceStateDefaults(LfoVoiceState* state, std::uint16_t lfo, std::uint16_
   state->lfo = lfo;
   state->ampMultiplier = state->pitchFactor = state->filterFactor = 1.0f;
   state->filterIndexOffset = 1.0f;   // until the first evaluation
-  state->channelMultiplier = state->fieldX = state->fieldY = 1.0f;
+  state->channelMultiplier = 1.0f;
+  // The field position starts at the centre: a held (sample-and-hold) LFO may not be evaluated for a
+  // while, and the voice must not sit off-centre until it is.
+  state->fieldX = state->fieldY = 0.0f;
   state->holdTimer = 1.0;
 }

@@ -1,0 +1,120 @@
+// Serialiser of the LFO chunks "lfo " and "lfo2".
+#include "preset/lfoChunk.h"
+
+#include "engine/lfoRuntime.h"
+#include <initializer_list>
+
+#include "preset/chunkIo.h"
+
+namespace {
+
+void limitRecord(Lfo* r, std::int16_t ownIndex) {
+  for (std::uint8_t* b : {&r->on, &r->perVoice, &r->sampleHold, &r->pitchPolarity, &r->ampPolarity,
+                          &r->spareSwitch, &r->filterPolarity, &r->channelPolarity})
+    clampFlag(*b);
+  for (int c = 0; c < 3; ++c) {
+    clampFlag(r->pitchTarget[c]);
+    clampFlag(r->ampTarget[c]);
+    clampFlag(r->channelTarget[c]);
+  }
+  for (auto& t : r->filterTarget) clampFlag(t);
+  if (r->index < 0 || r->index > 2) r->index = ownIndex;
+  clampF(r->depth, 0.0f, 1.0f, 1.0f);
+  clampF(r->depthAmount, 0.0f, 1.0f, 0.0f);
+  clampF(r->holdRateRange, 0.0f, 1.0f, 1.0f);
+  clampF(r->holdRateFactor, 0.0f, 1.0f, 1.0f);
+  clampF(r->rateFactor, 0.0f, 1.0f, 1.0f);
+  clampF(r->rateRange, 0.0f, 1.0f, 1.0f);
+  clampF(r->ampDepth, 0.0f, 1.0f, 0.0f);
+  clampF(r->pitchDepth, -16.0f, 16.0f, 0.0f);
+  clampF(r->fieldDepth, 0.0f, 1.0f, 0.0f);
+  clampF(r->filterRange, 0.0f, 1.0f, 1.0f);
+  clampF(r->channelDepth, 0.0f, 1.0f, 0.0f);
+  clampF(r->percentSetting, 0.0f, 1.0f, 0.0f);
+  // A period or hold time of 0 would make the phase step infinite.
+  clampF(r->periodSeconds, static_cast<float>(lfoMinSeconds), 1.0e5f, 1.0f);
+  clampF(r->startPhase, 0.0f, 1024.0f, 0.0f);
+  clampF(r->holdSeconds, static_cast<float>(lfoMinSeconds), 1.0e5f, 0.125f);
+  clampF(r->displayValue, 0.0f, 1.0f, 0.0f);
+  if (r->periodSync > 1) r->periodSync = 1;
+  if (r->holdSync > 1) r->holdSync = 1;
+  clampD(r->periodBeats, 1.0e-3, 1.0e4, 0.5);
+  clampD(r->holdBeats, 1.0e-3, 1.0e4, 0.25);
+}
+
+bool lfoChunk(FileSpec* file, Lfo* r, std::uint8_t* buffer, int direction, bool v2) {
+  if (!file || !r || !buffer) return false;
+  ChunkIo io = chunkIoBegin(buffer, direction);
+  const std::int16_t ownIndex = r->index;
+  if (ioReading(io)) lfoDefaults(r, ownIndex);
+  ioByte(io, &r->on);
+  ioByte(io, &r->perVoice);
+  ioByte(io, &r->sampleHold);
+  for (int c = 0; c < 3; ++c) {
+    ioByte(io, &r->pitchTarget[c]);
+    ioByte(io, &r->ampTarget[c]);
+    ioByte(io, &r->channelTarget[c]);
+  }
+  for (auto& t : r->filterTarget) ioByte(io, &t);
+  ioByte(io, &r->pitchPolarity);
+  ioByte(io, &r->ampPolarity);
+  ioByte(io, &r->spareSwitch);
+  ioByte(io, &r->filterPolarity);
+  ioByte(io, &r->channelPolarity);
+  ioI16(io, &r->index);
+  ioI16(io, &r->depthController);
+  ioI16(io, &r->rateController);
+  ioI16(io, &r->holdRateController);
+  ioI16(io, &r->retrigger);
+  ioI16(io, &r->retriggerController);
+  for (float* f : {&r->depth, &r->depthAmount, &r->holdRateRange, &r->holdRateFactor, &r->rateFactor,
+                   &r->rateRange, &r->ampDepth, &r->pitchDepth, &r->fieldDepth, &r->filterRange,
+                   &r->channelDepth, &r->percentSetting})
+    ioF32(io, f);
+  ioI16(io, &r->waveId);
+  ioF32(io, &r->periodSeconds);
+  ioF32(io, &r->startPhase);
+  ioF32(io, &r->holdSeconds);
+  ioF32(io, &r->displayValue);
+  if (v2) {
+    ioI32(io, &r->periodSync);
+    ioI32(io, &r->holdSync);
+    ioF64(io, &r->periodBeats);
+    ioF64(io, &r->holdBeats);
+  }
+  if (!ioReading(io)) return ioFinishWrite(file, io, v2 ? chunkId("lfo2") : chunkId("lfo "), 10);
+  limitRecord(r, ownIndex);
+  return true;
+}
+
+void swapCommon(Lfo* r) {
+  for (std::int16_t* h : {&r->index, &r->depthController, &r->rateController, &r->holdRateController,
+                          &r->retrigger, &r->retriggerController, &r->waveId})
+    swap16(h);
+  for (float* f : {&r->depth, &r->depthAmount, &r->holdRateRange, &r->holdRateFactor, &r->rateFactor,
+                   &r->rateRange, &r->ampDepth, &r->pitchDepth, &r->fieldDepth, &r->filterRange,
+                   &r->channelDepth, &r->percentSetting, &r->periodSeconds, &r->startPhase, &r->holdSeconds,
+                   &r->displayValue})
+    swap32(f);
+}
+
+}  // namespace
+
+bool lfoReadWriteChunk(FileSpec* file, Lfo* r, std::uint8_t* buffer, int direction) {
+  return lfoChunk(file, r, buffer, direction, true);
+}
+bool lfoReadWriteChunkV1(FileSpec* file, Lfo* r, std::uint8_t* buffer, int direction) {
+  return lfoChunk(file, r, buffer, direction, false);
+}
+
+void lfoSwapV1(Lfo* r) {
+  if (r) swapCommon(r);
+}
+void lfoSwap(Lfo* r) {
+  if (!r) return;
+  swapCommon(r);
+  swap32(&r->periodSync);
+  swap32(&r->holdSync);
+  swap64(&r->periodBeats);
+  swap64(&r->holdBeats);
+}
