@@ -106,6 +106,7 @@ void singleRender(Engine* engine, ChannelOscRecord* record, std::int16_t channel
       continue;
     }
     OscVoiceState* state = engineGetOscVoiceState(engine, channel, v);
+    state->voiceIndex = v;   // the voice this state renders for (pitch, envelope, modulation row)
     const float* mod = engine->modMultipliers[unit][v];
     const double off = static_cast<double>(mod[3]) * 2048.0 - 1024.0;
     const double startPhase = record->phaseA;

@@ -46,17 +46,12 @@ void oscGrainDefaults(GrainBlock* block, std::int16_t channel) {
 void oscVoiceInit(Engine* engine, OscVoiceState* state, std::int16_t voice) {
   if (!engine || !state) return;
   // The state's own voice, from its place in the engine when it lies there.
-  std::int16_t channel = 0;
   for (int c = 0; c < engineChannels; ++c) {
     const OscVoiceState* first = engine->channelBlocks[c].voices;
-    if (state >= first && state < first + engineMaxVoices) {
-      voice = static_cast<std::int16_t>(state - first);
-      channel = static_cast<std::int16_t>(c);
-    }
+    if (state >= first && state < first + engineMaxVoices) voice = static_cast<std::int16_t>(state - first);
   }
   if (voice < 0 || voice >= engineMaxVoices) voice = 0;
-  std::memset(state, 0, sizeof *state);
-  state->channel = channel;
+  std::memset(static_cast<void*>(state), 0, sizeof *state);
   state->spareFloat = 1.0f;
   state->fmIndex = 162.974655f;
   for (int i = 0; i < 3; ++i) {

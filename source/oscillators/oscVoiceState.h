@@ -84,11 +84,7 @@ struct OscVoiceState {
   const float* lfoPitch[3];     // pitch factor of LFO 0..2 (a constant 1.0 when not routed)
   const float* lfoGain[3];
   const float* lfoFmIndex[3];
-  union {
-    std::int16_t voiceIndex;    // 0..63
-    std::int16_t voice;         // the same, under the engine's name
-  };
-  std::int16_t channel;         // 0..2, the channel the state belongs to
+  std::int16_t voiceIndex;      // 0..63
   float unisonRandom[oscUnisonMax];   // random number 0..1 per unison voice, drawn at voice start
   float unisonIncA[oscUnisonMax];     // increment per unison voice at the end of the last block
   float unisonPhaseA[oscUnisonMax];
