@@ -73,11 +73,11 @@ void effectCombProcess(Engine* engine, std::int16_t i, const float* input, float
   std::uint32_t w = cs.writePos & effectLineMask;
   double y = cs.y;
   for (int j = 0; j < n; ++j) {
-    // The read offset held to 1/65,536 of a sample.
-    const double held = std::floor(offset * 65536.0) * (1.0 / 65536.0);
-    const double q = std::floor(held);
-    const double t = held - q;
-    const std::uint32_t p = (w + static_cast<std::uint32_t>(q)) & effectLineMask;
+    // The read offset held to 1/65,536 of a sample (it stays within 0..32,767, so truncation is
+    // the floor).
+    const std::int64_t held = static_cast<std::int64_t>(offset * 65536.0);
+    const double t = static_cast<double>(held & 0xFFFF) * (1.0 / 65536.0);
+    const std::uint32_t p = (w + static_cast<std::uint32_t>(held >> 16)) & effectLineMask;
     const double a = line[p];
     const double s = a + (line[(p + 1) & effectLineMask] - a) * t;
     y = y * c2 + s * c1 + 1e-24;
