@@ -165,6 +165,7 @@ void ladderRun(const LadderJob* jobs, int frames) {
 // processor overlap them. The operations and their order are those of ladderRun, so every lane's
 // results are identical to the lane run alone.
 typedef double Pair __attribute__((vector_size(16)));
+typedef long long Mask __attribute__((vector_size(16)));
 
 template <int Extra, bool TwoAdvances, int P>
 void ladderRunPairs(const LadderJob* jobs, int frames) {
@@ -193,6 +194,7 @@ void ladderRunPairs(const LadderJob* jobs, int frames) {
     }
   }
   const Pair half = {0.5, 0.5};
+  const Pair limitHigh = {64.0, 64.0}, limitLow = {-64.0, -64.0};
 
   for (int i = 0; i < frames; ++i) {
     for (int p = 0; p < P; ++p) {
@@ -200,7 +202,8 @@ void ladderRunPairs(const LadderJob* jobs, int frames) {
       const Pair u1 = x - k[p] * y[p];
       const Pair r1 = C[p] * (u1 - r[p]) + u[p];
       const Pair w1 = A[p] * r1 + B[p] * w[p];
-      if (w1[0] > 64.0 || w1[0] < -64.0 || w1[1] > 64.0 || w1[1] < -64.0)
+      const Mask trip1 = (w1 > limitHigh) | (w1 < limitLow);
+      if (trip1[0] | trip1[1])
         for (int h = 0; h < 2; ++h) {
           if (w1[h] > 64.0) k[p][h] *= 64.0 / w1[h];
           else if (w1[h] < -64.0) k[p][h] *= -64.0 / w1[h];
@@ -221,7 +224,8 @@ void ladderRunPairs(const LadderJob* jobs, int frames) {
       const Pair u2 = x - k[p] * y1;
       const Pair r2 = C[p] * (u2 - r1) + u1;
       const Pair w2 = A[p] * half * (r1 + r2) + B[p] * w1;
-      if (w2[0] > 64.0 || w2[0] < -64.0 || w2[1] > 64.0 || w2[1] < -64.0)
+      const Mask trip2 = (w2 > limitHigh) | (w2 < limitLow);
+      if (trip2[0] | trip2[1])
         for (int h = 0; h < 2; ++h) {
           if (w2[h] > 64.0) k[p][h] *= 64.0 / w2[h];
           else if (w2[h] < -64.0) k[p][h] *= -64.0 / w2[h];
