@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "engine/engine.h"
+#include "engine/velocityRuntime.h"
 #include "modules/allpassPhaser.h"
 #include "modules/ladder.h"
 #include "modules/onePole.h"
@@ -45,13 +46,6 @@ float voiceStartTarget(Engine* engine, const FilterRecord* record, const FilterV
   if (!(t >= 20.0)) t = 20.0;   // also NaN
   else if (t >= 481.0) t = 480.0;
   return static_cast<float>(t);
-}
-
-// The velocity amount of filter f for the note being started (entry of family 3, slot f), 0..1.
-double velocityAmount(Engine* engine, std::int16_t f) {
-  const double v = engine->velocity.entries[6 + f].value;
-  if (!(v >= 0.0)) return 0.0;
-  return v > 1.0 ? 1.0 : v;
 }
 
 }  // namespace
@@ -155,7 +149,7 @@ void filterVoiceStart(Engine* engine, std::int16_t filter, std::int16_t voice, s
   FilterVoiceState* s0 = &engine->filterStates[filter][v][0];
   const int curve = editCurveIndex(3, filter);
   const double curveValue = curve >= 0 ? engine->noteCurves.curves[curve].values[key] : 1.0;
-  s0->keyRatio = static_cast<float>(velocityAmount(engine, filter) * curveValue);
+  s0->keyRatio = static_cast<float>(velocityGetAmount(engine, 3, filter) * curveValue);
   const double k = dspRatioToIndex(static_cast<float>(1.0 / s0->keyRatio));
   s0->keyIndex = k > 0.0 ? static_cast<float>(k) : 0.001f;
   if (!masterPostMix && !legato) {
