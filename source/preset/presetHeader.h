@@ -49,3 +49,19 @@ bool patchHeaderReadWriteChunkV1(FileSpec* file, PatchHeader* header, std::uint8
 bool patchHeaderReadWriteChunkV2(FileSpec* file, PatchHeader* header, std::uint8_t* buffer, int direction);
 bool patchHeaderReadWriteChunkV3(FileSpec* file, PatchHeader* header, std::uint8_t* buffer, int direction);
 bool patchHeaderReadWriteChunk(FileSpec* file, PatchHeader* header, std::uint8_t* buffer, int direction);
+
+// The Main page's controls on the engine's playing header. Getters answer 4 / 0.0 / "" without one.
+std::int16_t patchGetPolyphony(Engine* engine);
+void patchSetPolyphony(Engine* engine, std::int32_t n);       // 1..64 only; stops, sets, rebuilds
+float patchGetGain(Engine* engine);
+void patchSetGain(Engine* engine, float gain);                // edit block, kind 1
+double patchGetTranspose(Engine* engine);                     // semitones
+void patchSetTranspose(Engine* engine, double semitones);     // edit block; voices retuned
+float patchGetPan(Engine* engine);
+void patchSetPan(Engine* engine, float pan);                  // edit block; pan curve rebuilt
+void patchGetName(Engine* engine, char* out);                 // out holds 35 bytes
+void patchSetName(Engine* engine, const char* text);          // edit block
+// Copies a whole header between a preset and the engine (intoEngine 1) or back (0), setting the
+// destination's slot; a master stage count above 1 becomes 3 in the engine.
+void patchHeaderCopy(Engine* engine, const PatchHeader* source, PatchHeader* destination, std::int16_t slot,
+                     std::uint8_t intoEngine);
