@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "engine/engine.h"
+#include "engine/panLevelRuntime.h"
 #include "modules/effectRuntime.h"
 
 EffectRuntime* effectRuntime(Engine* engine) { return &engine->effectMemory; }
@@ -58,8 +59,8 @@ void effectPanGains(Engine* engine, float pan, float* left, float* right) {
   int i = 0;
   const double x = static_cast<double>(pan) * 1024.0;
   if (x > 0.0) i = x >= 1023.0 ? 1023 : static_cast<int>(x);
-  *left = engine->levels.fadeOut[i];
-  *right = engine->levels.fadeIn[i];
+  *left = panFadeOutTable()[i];
+  *right = panFadeInTable()[i];
 }
 
 // Gains of a point of the sound field for the three buses (front/back, left/right, omni).

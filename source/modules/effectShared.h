@@ -27,7 +27,8 @@ double effectTimeModFactor(Engine* engine, float amount, std::uint8_t invert, bo
 void effectTakeInputSum(Engine* engine, float* input, int frames);
 // Multiplies B0, B1 (and B2 in the field layout) by gain in place; a gain below 1e-24 counts as 0.
 void effectScaleDry(Engine* engine, float gain, int frames);
-// Left and right gains of the two-bus pan law at pan 0..1 (index = pan x 1024, kept within 0..1023).
+// Left and right gains of the two-bus pan law (the engine's fade tables) at pan 0..1 (index = pan x
+// 1024, kept within 0..1023).
 void effectPanGains(Engine* engine, float pan, float* left, float* right);
 // Adds buffer x gain at pan into the buses with constant gains over the block: in the two-bus
 // layout through the pan law; in the field layout buffer is scaled in place and placed at output

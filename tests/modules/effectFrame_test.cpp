@@ -358,7 +358,11 @@ TEST_F(EffectTest, MixToOutputRampsTheWetMultiplierAcrossTheBlock) {
   float ones[128];
   for (float& v : ones) v = 1.0f;
   effectMixToOutput(e, 0, 0.0f, 2.0f, ones, 128);
-  const float left = e->levels.fadeOut[0] * 2.0f, right = e->levels.fadeIn[0] * 2.0f;
+  float left, right;
+  effectPanGains(e, 0.0f, &left, &right);
+  left *= 2.0f;
+  right *= 2.0f;
+  EXPECT_FLOAT_EQ(left, 0.999f * 2.0f);   // the pan law's hard-left entry
   EXPECT_FLOAT_EQ(e->buses[0][0], 0.0f);
   EXPECT_NEAR(e->buses[0][64], left * 64.0f / 128.0f, 1e-5);
   EXPECT_NEAR(e->buses[0][127], left * 127.0f / 128.0f, 1e-5);
@@ -367,7 +371,7 @@ TEST_F(EffectTest, MixToOutputRampsTheWetMultiplierAcrossTheBlock) {
   std::memset(e->buses, 0, sizeof e->buses);
   rt()->prevWet = 1.0f;
   effectMixToOutput(e, 1, 5.0f, 1.0f, ones, 128);
-  EXPECT_FLOAT_EQ(e->buses[1][10], e->levels.fadeIn[1023]);
+  EXPECT_FLOAT_EQ(e->buses[1][10], 0.999f);   // fade-in at its last entry
   effectMixToOutput(e, 1, 0.5f, 1.0f, ones, 0);   // nothing for zero frames
 }
 

@@ -23,15 +23,6 @@ class EffectTest : public ::testing::Test {
     e->effectOn = 1;           // the routing flag effectRender tests
     e->surround.fieldMode = 0; // two-bus layout unless a test asks for the field
     tempoAdvance(e, 0);        // beat lengths from the preset tempo (120 BPM)
-    // The two-bus pan law, where the engine has not built it (equal-power fade pair).
-    if (e->levels.fadeOut[0] == 0.0f) {
-      for (int i = 0; i < 1024; ++i) {
-        double v = std::sqrt(0.5 + 0.5 * std::cos(3.14159265358979 * i / 1024.0));
-        e->levels.fadeOut[i] = static_cast<float>(v < 1e-24 ? 0.0 : (v > 0.999 ? 0.999 : v));
-      }
-      for (int k = 0; k < 1024; ++k) e->levels.fadeIn[k] = e->levels.fadeOut[1023 - k];
-      e->levels.fadeOut[1023] = 0.0001f;
-    }
   }
   void TearDown() override {
     engineDestroy(e);
