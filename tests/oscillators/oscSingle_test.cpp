@@ -49,6 +49,9 @@ TEST(Single, FixedFrequencyIgnoresNoteAndBend) {
     rig.record->pitchInc = static_cast<float>(1000.0 * 1024.0 / 44100.0);
     rig.engine->controllers.pitchFactor = 2.0f;   // an octave of bend
     rig.startNote(0, 40);
+    static const float lfoUp = 1.5f;   // an LFO holding the pitch up, and a glide under way
+    rig.state()->lfoPitch[1] = &lfoUp;
+    rig.engine->voices[0].glideRatio = 0.7f;
     EXPECT_NEAR(signalPeakFrequency(rig.render(44100), rate), 1000.0, 1.0) << "mode " << mode;
   }
   OscRig rig;   // the same bend moves a key-tracking oscillator
