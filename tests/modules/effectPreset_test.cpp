@@ -169,3 +169,20 @@ TEST_F(EffectPresetTest, MultiTapRestoresEveryParameter) {
   EXPECT_EQ(effectIsOn(e), 0);
   EXPECT_EQ(rt()->used, 300000);
 }
+
+TEST_F(EffectPresetTest, AStoredRingLongerThanTheMemoryLoadsClamped) {
+  EffectTapRecord* preset = static_cast<EffectTapRecord*>(effectAlloc(effectTap));
+  EffectTapRecord* scratch = static_cast<EffectTapRecord*>(effectAlloc(effectTap));
+  preset->ringLength = 500000;
+  preset->on = 1;
+  ASSERT_TRUE(throughFile("ring.bin", preset, scratch, [](FileSpec* f, void* r, std::uint8_t* b, int d) {
+    return effectTapReadWriteChunk(f, static_cast<EffectTapRecord*>(r), b, d);
+  }));
+  effectCopy(e, scratch, nullptr, 1);
+  std::free(preset);
+  std::free(scratch);
+  EXPECT_EQ(engineGetTapEffect(e)->ringLength, effectTapMaxRing);
+  EXPECT_EQ(rt()->lines[0], nullptr);   // the whole memory does not fit: no ring, buses untouched
+  const Out out = run(impulse(256, 9));
+  EXPECT_EQ(out.b[0][9], 1.0f);
+}
