@@ -45,6 +45,17 @@ struct Preset {
   WaveRecord* waves;                                   // owned, waveCount entries, or null
 };
 
+// A preset with every part at its defaults (presetInitNew); null when memory is short.
+Preset* presetAlloc(std::int16_t program);
+// presetAlloc, then the three channel envelopes (the bank's shared default preset).
+Preset* presetAllocDefault(std::int16_t program);
+// Defaults: header, three channel oscillators (channel 0 on), four filters (the master filter after
+// the mix), three modulators, the waveshaper, no effect, controller, velocity and slider defaults,
+// three LFOs (LFO 0 on), no curves, envelopes or waves. Nothing for null.
+void presetInitNew(Preset* preset, std::int16_t program);
+// Three envelope slots that are the channel envelopes (slot 0 in use); nothing without memory.
+void presetAllocDefaultEnvelopes(Preset* preset);
+
 // Owned blocks (allocated with malloc: the preset frees them with std::free, the effect record too).
 // Each allocator sets its count; false for a null preset or a count below 1, and on failure the count
 // is 0. They do not free an array already present.

@@ -20,3 +20,13 @@ struct SliderList {
   std::int16_t order[sliderListMax];   // used controller numbers ascending, then -1, then -10
   SliderEntry entries[sliderListMax];
 };
+
+// Default list: 12 free entries, then controller 7 "vol" at 127, 10 "LR pan" and 11 "FB pan" at 64,
+// 10 and 11 partnered as one pad (11 the second).
+void sliderListDefaults(SliderList* list);
+void sliderEntryClear(SliderEntry* entry);                      // free: controller and partner -10
+SliderEntry* sliderListFind(SliderList* list, std::int32_t controller);   // first of `count`, or null
+SliderEntry* sliderListFindFree(SliderList* list);
+// The entry of `controller`, else the first free one, takes controller, value and label (16 chars,
+// the rest zero); false when neither exists.
+bool sliderListSet(SliderList* list, std::int32_t controller, std::int32_t value, const char* label);
