@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "oscTestRig.h"
+#include "oscillators/oscSingle.h"
 #include "support/signal.h"
 
 namespace {
@@ -185,4 +186,44 @@ TEST(Single, HugeOrBrokenIncrementsStayBounded) {
     EXPECT_TRUE(signalAllNormal(out.data(), out.size()));
     for (float p : s->unisonPhaseA) EXPECT_TRUE(p >= 0.0f && p < 1024.0f);
   }
+}
+
+// The 2:1 decimator of the band-limited path: keeps the output band, removes what would fold back.
+TEST(OscDecimator, PassesTheBandAndStopsTheFoldover) {
+  struct Case {
+    double frequency;   // cycles per oversampled sample
+    double lowDb, highDb;
+  } cases[] = {{0.02, -0.3, 0.3}, {0.1, -0.3, 0.3}, {0.2, -0.3, 0.3}, {0.3, -200.0, -35.0},
+               {0.35, -200.0, -35.0}, {0.4, -200.0, -35.0}, {0.47, -200.0, -35.0}};
+  const int frames = 4096;
+  for (const Case& c : cases) {
+    for (int block : {128, 7}) {
+      float state[12] = {};
+      std::vector<float> in(2 * frames), out(frames);
+      for (int i = 0; i < 2 * frames; ++i) in[i] = static_cast<float>(std::sin(2.0 * 3.14159265358979 * c.frequency * i));
+      for (int m = 0; m < frames; m += block) {
+        const int n = std::min(block, frames - m);
+        oscHalfbandDownsample(state, in.data() + 2 * m, out.data() + m, static_cast<std::int16_t>(n));
+      }
+      const double peak = signalPeak(out.data() + frames / 2, frames / 2);
+      EXPECT_GE(signalDb(peak), c.lowDb) << c.frequency << " block " << block;
+      EXPECT_LE(signalDb(peak), c.highDb) << c.frequency << " block " << block;
+    }
+  }
+}
+
+// A ramp never starts above 512 table samples per sample: a block of 128 frames then moves the
+// phase by exactly 64 cycles, back to where it was.
+TEST(Single, RampStartIsLimitedTo512) {
+  OscRig rig;
+  rig.record->pitchRatio = 1000.0f;   // the pitch itself is held at 510.8
+  rig.startNote(0, 100);
+  OscVoiceState* s = rig.state();
+  s->incA = 600.0f;
+  s->unisonIncA[0] = 600.0f;
+  s->unisonPhaseA[0] = 100.0f;
+  rig.render(128);
+  EXPECT_NEAR(s->unisonPhaseA[0], 100.0f, 1e-3f);
+  EXPECT_EQ(s->incA, 510.79998779296875f);
+  EXPECT_EQ(s->unisonIncA[0], 512.0f);   // the next ramp starts from the limited increment
 }
