@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "engine/valueFormat.h"
+#include "preset/sample.h"
 
 void oscSubDefaults(OscSubRecord* sub, std::int32_t channel) {
   if (!sub) return;
@@ -18,7 +19,7 @@ void oscSubDefaults(OscSubRecord* sub, std::int32_t channel) {
 
 void oscInitRecord(Engine* engine, ChannelOscRecord* r, std::int32_t channel) {
   if (!r) return;
-  (void)engine;   // the channel's sample display is closed by the sample slot code when it exists
+  if (engine && channel >= 0 && channel <= 2) sampleCloseDisplayMap(engine, static_cast<std::int16_t>(channel));
   const float inc220 = static_cast<float>(pitchHzToInc(220.0));
   r->pitchInc = inc220;
   r->phaseA = 0.0f;
