@@ -111,8 +111,13 @@ Real applyRamp(Engine* engine, const ChannelOscRecord* record, OscVoiceState* st
         c = frames;
       }
     }
-    buffer[i] = static_cast<float>(buffer[i] * v);
-    if (lane1) lane1[i] = static_cast<float>(lane1[i] * v);
+    if (std::fabs(static_cast<double>(v)) < silentGain) {   // no denormal products near silence
+      buffer[i] = 0.0f;
+      if (lane1) lane1[i] = 0.0f;
+    } else {
+      buffer[i] = static_cast<float>(buffer[i] * v);
+      if (lane1) lane1[i] = static_cast<float>(lane1[i] * v);
+    }
     v += s;
     ++c;
   }

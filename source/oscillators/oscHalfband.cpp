@@ -3,6 +3,7 @@
 // pass treats its table as one period of a periodic signal (a priming pass warms the state first).
 #include "oscillators/oscHalfband.h"
 
+#include <cmath>
 #include <cstring>
 
 namespace {
@@ -87,5 +88,8 @@ void oscBuildBandLimitedTable(int level, float* destination, const float* source
 
   const int d = oscBandLimitDelay(level);
   std::memcpy(a, b, sizeof a);
-  for (int i = 0; i < oscTableLength; ++i) destination[i] = a[(i + d) % oscTableLength];
+  for (int i = 0; i < oscTableLength; ++i) {
+    const float x = a[(i + d) % oscTableLength];
+    destination[i] = std::fabs(x) < 1e-30f ? 0.0f : x;   // filter tails never leave denormals behind
+  }
 }

@@ -2,6 +2,8 @@
 #include <cmath>
 
 #include "engine/engine.h"
+#include "engine/noteCurveRuntime.h"
+#include "engine/velocityRuntime.h"
 #include "oscillators/oscFrame.h"
 #include "preset/oscRecord.h"
 
@@ -88,19 +90,6 @@ double oscUnisonSpread(int k, double t) {
 
 // ---- voice start ----
 
-static double velocityAmount(Engine* engine, std::uint32_t family, std::uint32_t slot) {
-  for (const VelocityEntry& e : engine->velocity.entries)
-    if (e.family == family && e.slot == slot) return e.value;
-  return 1.0;
-}
-
-static double noteCurveValue(Engine* engine, std::uint32_t family, std::uint32_t slot, int note) {
-  if (note < 0 || note > 127) return 1.0;
-  for (const NoteCurve& c : engine->noteCurves.curves)
-    if (c.family == family && c.slot == slot) return c.values[note];
-  return 1.0;
-}
-
 static void buildFractalTree(OscVoiceState* state, float x) {
   FractalSegment* seg = state->fractalSegments;
   seg[0] = FractalSegment{1.0f, 1.0f, 1024.0f, 1024.0f, 0.0f};
@@ -137,10 +126,10 @@ void oscVoiceStart(Engine* engine, std::int16_t channel, std::int16_t voice, std
   const int unit = oscRecordUnit(record, channel);
 
   state->velocityGain =
-      static_cast<float>(velocityAmount(engine, 1, unit) * noteCurveValue(engine, 1, unit, note));
+      static_cast<float>(velocityGetAmount(engine, 1, unit) * noteCurveValue(engine, 1, unit, note));
   state->incA = static_cast<float>(oscVoicePitch(engine, record, state));
   state->velocityParam =
-      static_cast<float>(velocityAmount(engine, 2, unit) * noteCurveValue(engine, 2, unit, note));
+      static_cast<float>(velocityGetAmount(engine, 2, unit) * noteCurveValue(engine, 2, unit, note));
   state->incB = static_cast<float>(oscVoicePitchB(engine, record, state));
   if (!legato) sampleVoiceInit(&state->sampleVoice);
   if (record->type == oscTypeSample || record->type == oscTypeGranular)
