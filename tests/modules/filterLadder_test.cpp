@@ -176,3 +176,16 @@ TEST(FilterLadder, GainScalesTheOutput) {
   b.run(y, 1000.0, 0.0, 2.0);
   EXPECT_NEAR(signalRms(y.data() + 4096, 4096), 2.0 * signalRms(x.data() + 4096, 4096), 1e-4);
 }
+
+TEST(FilterLadder, ResonanceFactorChangesOnlyAboveTheReferenceRate) {
+  // rateIndexOffset: 0 at 44.1 kHz, -40 at 22.05 kHz (both use 1.48), about 4.89 at 48 kHz (1.435).
+  for (int type : {filterLpf4Pole, filterLpf6Pole}) {
+    LadderLane at44(type), at22(type), at48(type);
+    std::vector<float> a = filterTestSquare(60, 4096, 0.5f), b = a, c = a;
+    at44.run(a, 1000.0, 0.8, 1.0, 0.0);
+    at22.run(b, 1000.0, 0.8, 1.0, -40.0);
+    at48.run(c, 1000.0, 0.8, 1.0, 40.0 * std::log2(48000.0 / 44100.0));
+    EXPECT_EQ(a, b) << type;
+    EXPECT_NE(a, c) << type;
+  }
+}

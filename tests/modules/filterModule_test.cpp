@@ -442,3 +442,38 @@ TEST_F(FilterEngine, CombPoolRunsOutAfter128Lanes) {
   combBufferPoolClear(e);
   EXPECT_EQ(e->combUsage[0], 0);
 }
+
+TEST_F(FilterEngine, HostileRecordsLoadedIntoTheEngineRenderFinite) {
+  // Records as a file could hold them, copied into the engine (the load path), then rendered on
+  // lanes whose running index is left over from anything.
+  const float values[] = {std::nanf(""), HUGE_VALF, -HUGE_VALF, -1.0e30f, -500.0f, -1.0f, 0.0f,
+                          0.5f, 1.0f, 346.0f, 479.5f, 480.0f, 481.0f, 1.0e30f};
+  const int n = sizeof values / sizeof values[0];
+  std::uint32_t seed = 99;
+  auto next = [&seed](int range) {
+    seed = seed * 1664525u + 1013904223u;
+    return static_cast<int>((seed >> 8) % static_cast<std::uint32_t>(range));
+  };
+  const std::vector<float> input = filterTestSquare(40, 3 * 128, 1.0f);
+  play(0, 3, 3, input);
+  for (int round = 0; round < 400; ++round) {
+    FilterRecord fromFile;
+    filterInitRecord(&fromFile, 0);
+    fromFile.type = static_cast<std::int16_t>(next(30) - 5);
+    fromFile.cutoff = values[next(n)];
+    fromFile.resonance = values[next(n)];
+    fromFile.feedback = values[next(n)];
+    fromFile.gain = values[next(n)];
+    fromFile.postMix = static_cast<std::uint8_t>(next(3));
+    filterCopyRecord(e, &fromFile, &e->filters[0], 0, 1);
+    e->filters[0].on = 1;
+    for (int v = 0; v < 3; ++v) {
+      for (int s = 0; s < 3; ++s) e->filterStates[0][v][s].currentIndex = values[next(n)];
+      std::copy(input.begin(), input.end(), buffers[v].begin());
+    }
+    filterRenderAll(e, 128);
+    for (int v = 0; v < 3; ++v)
+      ASSERT_TRUE(signalAllNormal(buffers[v].data(), buffers[v].size())) << "round " << round << " type "
+                                                                          << e->filters[0].type;
+  }
+}
