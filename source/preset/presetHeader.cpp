@@ -89,6 +89,8 @@ void patchHeaderSanitize(PatchHeader* header) {
   if (header->length > 1e9) header->length = 1e9;
   header->beats = finiteIn(header->beats, 0.001f, 1000.0f, 4.0f);
   header->name[patchNameLength] = 0;
+  // Voice-buffer lanes per channel and master: the engine's buffer pool is sized for at most 3 each.
+  for (std::uint16_t& n : header->stageCounts) n = n < 1 ? 1 : n > 3 ? 3 : n;
   for (int c = 0; c < 3; ++c) {
     header->channelPan[c] = finiteIn(header->channelPan[c], 0.0f, 1.0f, 0.5f);
     header->pairFirst[c] = finiteIn(header->pairFirst[c], -1.0f, 1.0f, 0.0f);

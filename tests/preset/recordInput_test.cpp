@@ -210,19 +210,23 @@ TEST_F(RecordInput, HostileHeaderIsClampedAndTheNameTerminated) {
     h.gain = kInf;
     h.pan = kNaN;
     h.length = 0.0;   // would divide the tempo by zero
+    h.stageCounts[0] = 0;
+    h.stageCounts[3] = 40000;
     std::memset(h.name, 'A', sizeof h.name);
-    writeThenSeek("hostile-ptch.bin", [&](FileSpec* f) {
-      ASSERT_TRUE(patchHeaderReadWriteChunkV1(f, &h, chunkBufferData(), chunkWrite));
+    writeThenSeek("hostile-ptc2.bin", [&](FileSpec* f) {
+      ASSERT_TRUE(patchHeaderReadWriteChunkV2(f, &h, chunkBufferData(), chunkWrite));
     });
     PatchHeader back;
     patchHeaderDefaults(&back, -1);
-    ASSERT_TRUE(patchHeaderReadWriteChunkV1(&file, &back, chunkBufferData(), chunkRead));
+    ASSERT_TRUE(patchHeaderReadWriteChunkV2(&file, &back, chunkBufferData(), chunkRead));
     done();
     EXPECT_EQ(back.polyphony, poly == 0 ? 1 : 64);
     EXPECT_NEAR(back.gain, 1.0f, 1e-3);   // a non-finite gain takes the default
     EXPECT_EQ(back.pan, 0.0f);
     EXPECT_TRUE(std::isfinite(back.tempo.presetTempo));
     EXPECT_EQ(std::strlen(back.name), 34u);   // all 34 characters kept, and terminated
+    EXPECT_EQ(back.stageCounts[0], 1);
+    EXPECT_EQ(back.stageCounts[3], 3);
   }
 }
 
