@@ -130,6 +130,15 @@ int ccMapSourceValue(const Engine* engine, std::int16_t source) {
   return v < 0 ? 0 : (v > 127 ? 127 : v);
 }
 
+float ccMapBendFactor(const ControllerSettings* c, int coarse) {
+  if (!c) return 1.0f;
+  int b = coarse < 0 ? 0 : (coarse > 127 ? 127 : coarse);
+  if (b == 127) b = 128;
+  const double semitones = static_cast<double>(c->bendRange) * (b - 64) / 64.0;
+  const double f = std::exp2(semitones / 12.0);
+  return std::isfinite(f) ? static_cast<float>(f) : 1.0f;
+}
+
 float ccMapFmFactor(const Engine* engine, std::int16_t channel) {
   if (!engine || channel < 0 || channel > 2 || !engine->controllers.oscSwitches[channel]) return 1.0f;
   return engine->controllers.oscLevel;

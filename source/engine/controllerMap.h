@@ -28,6 +28,9 @@ void ccMapProcessBlock(Engine* engine);
 const std::int16_t* midiSourceValuePtr(Engine* engine, std::int16_t source);
 // The controller map's value of a source, 0..127 (pitch bend 128 reads at most 127).
 int ccMapSourceValue(const Engine* engine, std::int16_t source);
+// Bend factor 2^(semitones / 12) of a coarse bend value 0..127 (127 taken as 128, 64 = no bend) at
+// the record's bend range, for the pitch-bend handler.
+float ccMapBendFactor(const ControllerSettings* record, int coarse);
 // Factor of channel c's FM index or balance: the oscillator level control when c's switch is on, else 1.
 float ccMapFmFactor(const Engine* engine, std::int16_t channel);
 
