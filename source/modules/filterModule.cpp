@@ -171,7 +171,7 @@ void filterCopyRecord(Engine* engine, FilterRecord* source, FilterRecord* destin
                       std::uint8_t withDefaults) {
   if (index < 0 || index > 3 || !source || !destination) return;
   if (source->type >= 19) source->type = filterLpf6dB;
-  if (engine && withDefaults) filterInitRecord(destination, index);
+  if (engine && withDefaults && destination != source) filterInitRecord(destination, index);
   *destination = *source;
   destination->index = index;
   filterSanitizeRecord(destination);
