@@ -69,10 +69,10 @@ Real applyRamp(Engine* engine, const ChannelOscRecord* record, OscVoiceState* st
         v += s;
       }
     } else {
-      for (int i = 0; i < frames; ++i) {
-        buffer[i] = static_cast<float>(buffer[i] * v);
-        v += s;
-      }
+      // v + i x s rather than a running sum: no carried dependency, so the loop vectorises.
+      const Real v0 = v;
+      for (int i = 0; i < frames; ++i) buffer[i] = static_cast<float>(buffer[i] * (v0 + i * s));
+      v = v0 + frames * s;
     }
     return v;
   }
