@@ -1,4 +1,4 @@
-// Oscillator frame: tables, routine table, per-voice pitch and gain, voice start, per-block entry.
+// Oscillator frame: shared tables, the routine table by type, silence rule and the per-block entry.
 #include "oscillators/oscFrame.h"
 
 #include <cmath>
