@@ -5,11 +5,13 @@
 #include <cstring>
 
 #include "engine/engine.h"
+#include "engine/envCompile.h"
 #include "os/osFile.h"
 
 namespace {
 
-EnvCompileFn gCompile = nullptr;
+// The envelope runtime's compile; replaceable (tests, tools).
+EnvCompileFn gCompile = envCompileSlot;
 
 // envInitSlot clears the whole record; a slot taken from the audio thread keeps its handshake word.
 void initKeepingHandshake(EnvelopeSlot* s, std::int16_t index, std::int16_t destination) {
@@ -197,6 +199,8 @@ void envInstanceInit(Engine* engine, std::int16_t slot, std::int16_t voice) {
     in->releaseFactor = 1.0f;
     in->reserved2 = 1.0f;
     in->lfoPhase = 0.0;
+    // Setting up the first instance starts the engine's Control driven records afresh.
+    if (slot == 0 && voice == 0) envRuntimeReset(engine);
 }
 
 void envScaleTimes(Engine* engine, double oldTempo, double newTempo) {

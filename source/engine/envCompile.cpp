@@ -1,0 +1,144 @@
+// Compiling a Control driven envelope into its runtime record, and where the records live.
+#include "engine/envCompile.h"
+
+#include <atomic>
+#include <cmath>
+#include <cstring>
+#include <type_traits>
+
+#include "engine/engine.h"
+#include "engine/envGenShared.h"
+#include "preset/envelope.h"
+
+using namespace envgen;
+
+// ---- Storage ----
+// The engine record reserves a region for the 28 runtime records. While that region is smaller than
+// the records, they are kept in a small table beside the engines, one entry per engine, bound when the
+// engine is set up (envRuntimeReset) and only looked up on the audio thread.
+
+namespace {
+
+struct RuntimeSet {
+  std::atomic<Engine*> owner;
+  std::atomic<unsigned> stamp;
+  EnvelopeRuntime records[envSlotCount];
+};
+
+const int runtimeSets = 8;
+RuntimeSet gSets[runtimeSets];
+std::atomic<unsigned> gStamp{0};
+EnvelopeRuntime gNeutral;   // stays zero: a slot never compiled moves nothing
+
+using RegionType = std::remove_reference_t<decltype(std::declval<Engine&>().envRuntime[0])>;
+constexpr bool inEngine = sizeof(RegionType) >= sizeof(EnvelopeRuntime);
+
+RuntimeSet* findSet(Engine* engine) {
+  for (auto& set : gSets)
+    if (set.owner.load(std::memory_order_acquire) == engine) return &set;
+  return nullptr;
+}
+
+// Binds a set to the engine (user-interface thread): its own, a free one, or the oldest binding.
+RuntimeSet* bindSet(Engine* engine) {
+  RuntimeSet* set = findSet(engine);
+  if (!set) {
+    for (auto& s : gSets)
+      if (!s.owner.load()) {
+        set = &s;
+        break;
+      }
+  }
+  if (!set) {
+    set = &gSets[0];
+    for (auto& s : gSets)
+      if (s.stamp.load() < set->stamp.load()) set = &s;
+  }
+  set->owner.store(nullptr, std::memory_order_release);
+  std::memset(static_cast<void*>(set->records), 0, sizeof set->records);
+  set->stamp.store(++gStamp);
+  set->owner.store(engine, std::memory_order_release);
+  return set;
+}
+
+}  // namespace
+
+EnvelopeRuntime* envRuntimeGet(Engine* engine, std::int16_t slot) {
+  if (!engine || slot < 0 || slot >= envSlotCount) return nullptr;
+  if constexpr (inEngine) {
+    return reinterpret_cast<EnvelopeRuntime*>(&engine->envRuntime[slot]);
+  } else {
+    RuntimeSet* set = findSet(engine);
+    return set ? &set->records[slot] : &gNeutral;
+  }
+}
+
+void envRuntimeReset(Engine* engine) {
+  if (!engine) return;
+  if constexpr (inEngine) {
+    std::memset(static_cast<void*>(&engine->envRuntime[0]), 0, sizeof engine->envRuntime);
+  } else {
+    bindSet(engine);
+  }
+}
+
+// ---- Compile ----
+
+void envCompile(EnvelopeRuntime* R, const EnvelopeSlot* S) {
+  if (!R || !S || R == &gNeutral) return;
+  const int last = S->lastIndex;
+  const int lastRead = clampIndex(last, envBreakpointCount - 1);
+  // 1 Total length and step.
+  double T = 0.0;
+  for (int i = 0; i <= lastRead; ++i) T += S->breakpoints[i].time;
+  if (last < 0 || !(T > 0.0) || !std::isfinite(T)) T = 128.0;
+  const double s = T / 128.0;
+  // 2 Start.
+  R->level[0] = S->startLevel >= 0.0f ? (S->startLevel <= 1.0f ? S->startLevel : 1.0f) : 0.0f;
+  R->stepBreakpoint[0] = -1;
+  // 3 Walk the steps.
+  double t = 0.0;
+  int i = 0;
+  double Ls = S->startLevel;
+  for (int k = 1; k < envRuntimeSteps; ++k) {
+    const Breakpoint& b = S->breakpoints[i];
+    const double Ti = b.time;
+    const double Li = b.level;
+    const double Si = b.slope;
+    const double x = t + s > Ti ? Ti : t;
+    // A segment of no length counts as arrived: it acts as a step to its level.
+    const double ratio = Ti > 0.0 ? x / Ti : 1.0;
+    double L = b.step ? Ls : Ls + (Li - Ls) * std::pow(ratio, Si);
+    if (!(L >= 0.0)) L = 0.0;
+    if (L > 1.0) L = 1.0;
+    R->level[k] = static_cast<float>(L);
+    R->stepBreakpoint[k] = i;
+    double c;
+    if (b.step || Ti <= 128.0) {
+      c = 1.0;
+    } else {
+      c = (Si - 1.0) * std::pow(ratio, Si);
+      if (Si < 1.0) c += 1.0;
+      if (!(c >= 0.03)) c = 0.03;
+      if (c > 1.0) c = 1.0;
+    }
+    R->coefficient[k] = static_cast<float>(c);
+    t += s;
+    if (t > Ti) {
+      Ls = Li;
+      if (i < lastRead) ++i;
+      t = 0.0;
+    }
+  }
+  // 4 The end.
+  R->level[envRuntimeSteps - 1] = S->breakpoints[lastRead].level;
+  R->stepBreakpoint[envRuntimeSteps - 1] = lastRead;
+  R->coefficient[envRuntimeSteps - 1] = 1.0f;
+  R->coefficient[0] = R->coefficient[1];
+}
+
+void envCompileSlot(Engine* engine, std::int16_t slot) {
+  EnvelopeSlot* s = envSlot(engine, slot);
+  EnvelopeRuntime* r = envRuntimeGet(engine, slot);
+  if (s && r) envCompile(r, s);
+}
