@@ -16,6 +16,7 @@
 #include "modules/filterParams.h"
 #include "modules/allpassPhaser.h"
 #include "modules/ladder.h"
+#include "modules/onePole.h"
 #include "modules/pitchIndex.h"
 #include "support/signal.h"
 
@@ -309,9 +310,15 @@ TEST_F(FilterEngine, LowPass6dBMovesItsIndexPerBlockThroughTheWalk) {
 
 TEST_F(FilterEngine, RoutinesMatchTheirLaneKernelLaneByLane) {
   // Seven voices: the ladder routines run them as a group of four, a pair and a single lane, the
-  // phasers as three pairs and a single lane; every lane must come out as its kernel alone makes it.
+  // phasers and one-pole filters as three pairs and a single lane; every lane must come out as its
+  // kernel alone makes it.
   struct Row { std::int16_t type; FilterKernel kernel; };
-  for (const Row& row : {Row{filterLpf2Pole, ladderProcess2Pole}, Row{filterLpf4Pole, ladderProcess4Pole},
+  const FilterKernel lowPass = [](Engine* en, FilterRecord* r, FilterVoiceState* st, float* lane, std::int16_t,
+                                  std::int16_t n) { onePoleLowPassLane(st, lane, n, filterTargetIndex(en, r, st)); };
+  const FilterKernel highPass = [](Engine* en, FilterRecord* r, FilterVoiceState* st, float* lane, std::int16_t,
+                                   std::int16_t n) { onePoleHighPassLane(st, lane, n, filterTargetIndex(en, r, st)); };
+  for (const Row& row : {Row{filterLpf6dB, lowPass}, Row{filterHpf6dB, highPass},
+                         Row{filterLpf2Pole, ladderProcess2Pole}, Row{filterLpf4Pole, ladderProcess4Pole},
                          Row{filterLpf6Pole, ladderProcess6Pole}, Row{filterLpf8Pole, ladderProcess8Pole},
                          Row{filterAllpass2, allpassProcess2}, Row{filterAllpass4, allpassProcess4},
                          Row{filterAllpass8, allpassProcess8}}) {
