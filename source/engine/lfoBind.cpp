@@ -4,6 +4,7 @@
 #include "engine/engine.h"
 #include "engine/lfoRuntime.h"
 #include "modules/filterVoiceState.h"
+#include "oscillators/oscVoiceState.h"
 
 const float lfoLinkOne = 1.0f;
 
@@ -53,8 +54,16 @@ void lfoBindVoices(Engine* engine) {
           fs.lfoOffsetLinks[i] = on ? &s->filterIndexOffset : &filterLinkZero;
         }
       }
-      // The oscillator and modulator states take their links from lfoOscPitchLink, lfoOscGainLink,
-      // lfoOscFmIndexLink and lfoModulatorPitchLink when their units bind them.
+      // Oscillators of channels 0..2: pitch, gain and FM index/balance (the third multiplier).
+      for (std::int16_t c = 0; c < engineChannels; ++c) {
+        OscVoiceState& os = engine->channelBlocks[c].voices[v];
+        const bool on = lfo.on != 0;
+        os.lfoPitch[i] = on && lfo.pitchTarget[c] ? &s->pitchFactor : &oscLfoNeutral;
+        os.lfoGain[i] = on && lfo.ampTarget[c] ? &s->ampMultiplier : &oscLfoNeutral;
+        os.lfoFmIndex[i] = on && lfo.channelTarget[c] ? &s->channelMultiplier : &oscLfoNeutral;
+      }
+      // The channel modulators' states take their pitch link from lfoModulatorPitchLink when their
+      // unit gives them one.
     }
   }
 }

@@ -203,6 +203,12 @@ TEST_F(LfoFixture, BindingPointsFiltersAtRoutedOutputs) {
   EXPECT_EQ(routed.lfoFactorLinks[2], &filterLinkOne);              // off
   EXPECT_EQ(routed.lfoOffsetLinks[2], &filterLinkZero);
   EXPECT_EQ(engine->filterStates[1][5][0].lfoFactorLinks[0], &filterLinkOne);   // not a target
+  const OscVoiceState& os = engine->channelBlocks[2].voices[5];
+  EXPECT_EQ(os.lfoPitch[0], &state(0, 5).pitchFactor);
+  EXPECT_EQ(os.lfoGain[1], &state(1, 0).ampMultiplier);
+  EXPECT_EQ(os.lfoFmIndex[1], &state(1, 0).channelMultiplier);
+  EXPECT_EQ(os.lfoPitch[2], &oscLfoNeutral);
+  EXPECT_EQ(os.lfoFmIndex[2], &oscLfoNeutral);
   EXPECT_EQ(lfoOscPitchLink(engine, 0, 1, 5), &state(0, 5).pitchFactor);
   EXPECT_EQ(lfoOscFmIndexLink(engine, 1, 2, 5), &state(1, 0).channelMultiplier);
   EXPECT_EQ(lfoOscGainLink(engine, 2, 0, 5), &lfoLinkOne);
