@@ -7,6 +7,7 @@
 #include "engine/valueFormat.h"
 #include "oscillators/oscHalfband.h"
 #include "preset/editBlock.h"
+#include "preset/presetHeader.h"
 #include "preset/oscRecord.h"
 #include "preset/wave.h"
 
@@ -357,4 +358,31 @@ void oscCopyRecord(Engine* engine, const ChannelOscRecord* s, ChannelOscRecord* 
   d->subRecord.randFreq = s->subRecord.randFreq;
   d->subRecord.randAmp = s->subRecord.randAmp;
   d->subRecord.channel = n;
+}
+
+void oscRelinkVoices(Engine* engine, std::int16_t channel) {
+  ChannelOscRecord* r = liveRecord(engine, channel);
+  if (!r) return;
+  const std::int16_t voices = patchGetPolyphony(engine);
+  std::int16_t other = -1;
+  for (std::int16_t c = 0; c < engineChannels && r->on; ++c) {
+    ChannelOscRecord* o = liveRecord(engine, c);
+    if (c != channel && o && o->on) {
+      other = c;
+      break;
+    }
+  }
+  for (std::int16_t v = 0; v < voices && v < engineMaxVoices; ++v) {
+    OscVoiceState* state = engineGetOscVoiceState(engine, channel, v);
+    if (!state) continue;
+    if (!r->on) {
+      state->gain = 0.0f;
+    } else if (other >= 0) {
+      const OscVoiceState* from = engineGetOscVoiceState(engine, other, v);
+      if (from) {
+        state->phaseA = from->phaseA;
+        state->phaseB = from->phaseB;
+      }
+    }
+  }
 }

@@ -58,3 +58,7 @@ void oscCopyRecord(Engine* engine, const ChannelOscRecord* source, ChannelOscRec
 // Rebuilds the eight band-limited tables of wave A and of wave B of an engine channel (0..2) from
 // the record's wave ids.
 void oscRebuildTables(Engine* engine, std::int16_t channel, const ChannelOscRecord* record);
+// After the page switched a channel on or off: an oscillator switched on takes, for every voice below
+// the polyphony, the phases of the first other channel that is on, so that it starts in step; one
+// switched off has its voices' carried gain cleared.
+void oscRelinkVoices(Engine* engine, std::int16_t channel);

@@ -7,6 +7,7 @@
 #include "engine/engine.h"
 #include "oscillators/oscHalfband.h"
 #include "preset/oscParams.h"
+#include "preset/presetHeader.h"
 #include "preset/oscRecord.h"
 #include "preset/wave.h"
 
@@ -148,6 +149,30 @@ TEST_F(OscParams, CopyKeepsWhatTheRecordCarries) {
   EXPECT_EQ(oscGetType(engine, 0), oscTypeGranular);
   oscCopyRecord(engine, &src, &dst, 4, 0);   // no such channel: nothing
   EXPECT_EQ(dst.channel, 2);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(OscParams, RelinkFollowsTheFirstOtherChannelThatIsOn) {
+  live(0)->on = 1;
+  live(2)->on = 1;
+  const int poly = patchGetPolyphony(engine);
+  for (int v = 0; v < poly; ++v) {
+    engineGetOscVoiceState(engine, 0, static_cast<std::int16_t>(v))->phaseA = 10.0f + v;
+    engineGetOscVoiceState(engine, 0, static_cast<std::int16_t>(v))->phaseB = 20.0f + v;
+    engineGetOscVoiceState(engine, 2, static_cast<std::int16_t>(v))->gain = 0.7f;
+  }
+  oscSetOn(engine, 1, 1);
+  oscRelinkVoices(engine, 1);
+  for (int v = 0; v < poly; ++v) {
+    EXPECT_EQ(engineGetOscVoiceState(engine, 1, static_cast<std::int16_t>(v))->phaseA, 10.0f + v);
+    EXPECT_EQ(engineGetOscVoiceState(engine, 1, static_cast<std::int16_t>(v))->phaseB, 20.0f + v);
+  }
+  oscSetOn(engine, 2, 0);
+  oscRelinkVoices(engine, 2);
+  for (int v = 0; v < poly; ++v) EXPECT_EQ(engineGetOscVoiceState(engine, 2, static_cast<std::int16_t>(v))->gain, 0.0f);
 }
 
 }  // namespace
