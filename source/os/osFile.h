@@ -23,3 +23,27 @@ bool osFileExists(const char* path);
 bool osFileDelete(const char* path);
 
 void osSleepMs(int milliseconds);
+
+// ---- Finding files: a folder followed by a name pattern with '*' and '?' ("C:\Lib\Oscil\*gly").
+// Only plain files are reported, by their names without the folder.
+typedef std::intptr_t OsFind;
+const OsFind osFindInvalid = -1;
+struct OsFindData {
+  char name[260];                         // found file's name, zero-terminated
+};
+// The first match, or osFindInvalid when the folder is missing or nothing matches.
+OsFind osFindFirst(const char* pattern, OsFindData* out);
+bool osFindNext(OsFind find, OsFindData* out);   // false when no further file matches
+void osFindClose(OsFind find);
+
+// ---- Named shared memory sections (the sample displays). Windows: page-file-backed file mappings
+// that other processes can open by name; natively: named blocks of this process's memory.
+typedef void* OsShared;                   // an open section; null for none
+// Creates a zeroed section of `bytes`; null when one of that name exists already or on failure.
+OsShared osSharedCreate(const char* name, std::uint32_t bytes);
+OsShared osSharedOpen(const char* name);  // an existing section, null when there is none
+// A view of the first `bytes` of the section; null on failure.
+void* osSharedMap(OsShared section, std::uint32_t bytes, bool writable);
+void osSharedUnmap(void* view);
+// Closes the handle; the section goes away with its last handle.
+void osSharedClose(OsShared section);

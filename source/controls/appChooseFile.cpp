@@ -1,0 +1,45 @@
+#include "controls/appChooseFile.h"
+
+#include <cstring>
+#include <deque>
+#include <string>
+
+#include "preset/chunk.h"
+
+namespace {
+
+struct Answer {
+  int result;
+  std::string path;
+};
+std::deque<Answer> gQueue;
+AppChooseFileFn gRoutine = nullptr;
+int gCalls = 0;
+int gLastKind = -1;
+
+}  // namespace
+
+int appChooseFile(int dialogKind, FileSpec* out, int fileType) {
+  if (!out) return 5;
+  if (gRoutine) return gRoutine(dialogKind, out, fileType);
+  ++gCalls;
+  gLastKind = dialogKind;
+  if (gQueue.empty()) return 0;
+  Answer a = gQueue.front();
+  gQueue.pop_front();
+  if (a.result == 1) {
+    // The name shown to the user is the path's last part.
+    const char* cut = std::strrchr(a.path.c_str(), '/');
+    const char* back = std::strrchr(a.path.c_str(), '\\');
+    if (!cut || (back && back > cut)) cut = back;
+    fileSpecClear(out);
+    fileSpecSetPath(out, a.path.c_str(), cut ? cut + 1 : a.path.c_str());
+  }
+  return a.result;
+}
+
+void appChooseFileSetRoutine(AppChooseFileFn routine) { gRoutine = routine; }
+void appChooseFileQueue(int result, const char* path) { gQueue.push_back(Answer{result, path ? path : ""}); }
+void appChooseFileClearQueue() { gQueue.clear(); }
+int appChooseFileCalls() { return gCalls; }
+int appChooseFileLastKind() { return gLastKind; }
