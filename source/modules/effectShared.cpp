@@ -124,6 +124,13 @@ void effectPlaceConstant(Engine* engine, std::uint16_t slot, float pan, float ga
   }
 }
 
+void effectFlushBuses(Engine* engine, int frames) {
+  for (int b = 0; b < 3; ++b) {
+    float* bus = engine->buses[b];
+    for (int i = 0; i < frames; ++i) bus[i] = std::fabs(bus[i]) < 1e-30f ? 0.0f : bus[i];
+  }
+}
+
 int effectFilterTableIndex(float pitchIndex, float mod) {
   const double base = std::trunc(static_cast<double>(pitchIndex));
   const double k = std::trunc(base * mod);

@@ -37,12 +37,20 @@ void effectPlaceConstant(Engine* engine, std::uint16_t slot, float pan, float ga
 // The field placement alone (buffer already scaled): slot position (x, 0), panner into B0..B2.
 void effectPlaceField(Engine* engine, std::uint16_t slot, float x, const float* buffer, int frames);
 
+// Limits a value to lo..hi; NaN gives the fallback; a magnitude below 1e-24 (where a gain counts as
+// zero, and where denormals live) is taken as 0 first.
+// Sets bus samples whose magnitude is below 1e-30 to 0. The guard constants of the recursions,
+// scaled by very small gains, would otherwise leave denormal numbers on the buses.
+void effectFlushBuses(Engine* engine, int frames);
+
 inline float effectClampf(float v, float lo, float hi, float fallback) {
   if (!(v == v)) return fallback;   // NaN
+  if (v > -1e-24f && v < 1e-24f) v = 0.0f;
   return v < lo ? lo : (v > hi ? hi : v);
 }
 inline double effectClampd(double v, double lo, double hi, double fallback) {
   if (!(v == v)) return fallback;
+  if (v > -1e-24 && v < 1e-24) v = 0.0;
   return v < lo ? lo : (v > hi ? hi : v);
 }
 // Index of a one-pole coefficient table: truncate(truncate(pitch index) x mod), within 0..480.

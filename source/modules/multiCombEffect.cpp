@@ -108,6 +108,7 @@ void effectCombRoutine(Engine* engine, std::int16_t frames) {
   rt->firstComb = 1;
   for (std::int16_t i = 0; i < effectCombCount; ++i)
     if (r.combOn[i]) effectCombProcess(engine, i, rt->block1, rt->block2, frames);
+  effectFlushBuses(engine, n);
   rt->prevWet = mod[effectModWet];
 }
 

@@ -114,6 +114,7 @@ void effectTapRender(Engine* engine, std::int16_t frames) {
 
   for (int t = 0; t < effectTapCount; ++t)
     effectPlaceConstant(engine, static_cast<std::uint16_t>(t), r.tapPan[t], mod[effectModWet], out[t], n);
+  effectFlushBuses(engine, n);
 }
 
 // ---- parameters

@@ -158,6 +158,7 @@ void effectPipeRoutine(Engine* engine, std::int16_t frames) {
   const float w = mod[effectModWet];
   effectPlaceConstant(engine, 0, 0.0f, w, out0, n);
   effectPlaceConstant(engine, 1, 1.0f, w, out1, n);
+  effectFlushBuses(engine, n);
 }
 
 // ---- parameters
