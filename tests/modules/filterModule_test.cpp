@@ -484,3 +484,20 @@ TEST_F(FilterEngine, HostileRecordsLoadedIntoTheEngineRenderFinite) {
                                                                           << e->filters[0].type;
   }
 }
+
+TEST_F(FilterEngine, PerVoiceMasterFilterRunsOnEachVoicesMasterBuffer) {
+  const std::vector<float> input = filterTestSine(8000.0, 128, 0.5);
+  play(1, 3, 1, input);
+  e->filters[3].postMix = 0;
+  e->filters[3].type = filterLpf4Pole;
+  e->filters[3].cutoff = static_cast<float>(dspFreqToIndex(500.0));
+  for (int v = 0; v < 3; ++v) filterVoiceStart(e, 3, static_cast<std::int16_t>(v), 60, 0);
+  for (int block = 0; block < 4; ++block) {
+    for (int v = 0; v < 3; ++v) std::copy(input.begin(), input.end(), masters[v].begin());
+    filterRenderMaster(e, 128);
+  }
+  for (int v = 0; v < 3; ++v) {
+    EXPECT_LT(signalRms(masters[v]), 0.01 * signalRms(input)) << v;   // 8 kHz, four octaves above the cutoff
+    EXPECT_EQ(buffers[v], input) << v;                                 // channel buffers untouched
+  }
+}
