@@ -118,9 +118,13 @@ void envStepInstance(Engine* engine, EnvelopeSlot* own, EnvelopeInstance* inst, 
   const int last = lastIndexOf(S);
   const bool amplitude = own->destination == 1;
   int nx = inst->segmentTarget, cu = inst->segmentStart, st = inst->state;
-  double D = segmentLength(engine, S, bpAt(S, nx), vi, tS);
-  if (cu == S->releaseIndex && nx > cu) D *= inst->releaseFactor > 0.0f ? inst->releaseFactor : 1.0f;
-  double E = inst->elapsed;
+  // The segment's length; a holding or ended instance needs it only for the display.
+  auto currentLength = [&]() {
+    double d = segmentLength(engine, S, bpAt(S, nx), vi, tS);
+    if (cu == S->releaseIndex && nx > cu) d *= inst->releaseFactor > 0.0f ? inst->releaseFactor : 1.0f;
+    return d;
+  };
+  const bool shown = vi == engine->displayVoice || S->global;
 
   // 7 Dispatch.
   if (st == 2) {
@@ -133,18 +137,15 @@ void envStepInstance(Engine* engine, EnvelopeSlot* own, EnvelopeInstance* inst, 
     if (S->lfoOn) out *= lfoFactor(engine, S, inst, cu, cu, 1.0, F, false);
     if (!S->bypass) multiplyInto(engine, own, inst->voice, out);
     inst->rampLength = static_cast<float>(F);
-    display(engine, S, inst, vi, st, D);
-    return;
-  }
-  if (st == 0) {
-    multiplyInto(engine, own, inst->voice, bpAt(S, last).level);
-    display(engine, S, inst, vi, st, D);
-    return;
+    return;   // no display move while holding
   }
   if (st != 1 && st != 3) {
-    display(engine, S, inst, vi, st, D);
+    if (st == 0) multiplyInto(engine, own, inst->voice, bpAt(S, last).level);
+    if (shown) display(engine, S, inst, vi, st, currentLength());
     return;
   }
+  double D = currentLength();
+  double E = inst->elapsed;
 
   // Run. 1 Segment end.
   double storedElapsed = E;

@@ -103,3 +103,14 @@ void envSetBpLfoSec(Engine* engine, std::int16_t slot, std::int16_t bp, float se
 double envGetBpLfoSec(Engine* engine, std::int16_t slot, std::int16_t bp);
 void envSetBpShSec(Engine* engine, std::int16_t slot, std::int16_t bp, float seconds);
 double envGetBpShSec(Engine* engine, std::int16_t slot, std::int16_t bp);
+
+// ---- Services of the Envelope page (user-interface thread)
+// The page's mode selector, entry 1..6: 1..5 clear the link and set that mode; 6 ("Link") links the
+// envelope to the one of id 0, refused while other envelopes are linked to it. False when refused
+// (nothing changed; the page tells the user), or for an entry or slot out of range.
+bool envChooseMode(Engine* engine, std::int16_t slot, std::int16_t entry);
+// Undo and redo of an envelope edit: exchanges the page's saved copy with engine slot `slot`, or
+// with all 28 slots (`saved` then holds 28 records), under the slot handshake; each slot keeps its
+// own handshake word and a Control driven slot is recompiled.
+void envSwapWithSaved(Engine* engine, std::int16_t slot, EnvelopeSlot* saved);
+void envSwapAllWithSaved(Engine* engine, EnvelopeSlot* saved);

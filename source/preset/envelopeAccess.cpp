@@ -308,3 +308,53 @@ double envGetBpShSec(Engine* engine, std::int16_t slot, std::int16_t bp) {
     Breakpoint* p = bpAt(engine, slot, bp);
     return p ? p->shSeconds : 1.0;
 }
+
+// ---- Services of the Envelope page
+
+bool envChooseMode(Engine* engine, std::int16_t slot, std::int16_t entry) {
+    EnvelopeSlot* s = envSlot(engine, slot);
+    if (!s || entry < 1 || entry > 6) return false;
+    if (entry <= envModeControl) {
+        envSlotWaitAudio(engine, static_cast<std::uint16_t>(slot));
+        s->linked = 0;
+        envSetMode(engine, slot, static_cast<std::uint16_t>(entry));   // marks the slot pending itself
+        return true;
+    }
+    if (envIsLinkedTo(engine, slot)) return false;
+    envSlotWaitAudio(engine, static_cast<std::uint16_t>(slot));
+    envSetLinkMaster(engine, slot, 0);
+    envSetLinked(engine, slot, 1);
+    envSlotMarkPending(engine, slot);
+    return true;
+}
+
+namespace {
+
+void swapKeepingWord(EnvelopeSlot* live, EnvelopeSlot* saved) {
+    const std::int32_t word = envHandshakeLoad(live);
+    const EnvelopeSlot copy = *live;
+    *live = *saved;
+    *saved = copy;
+    live->handshake = word;
+}
+
+}  // namespace
+
+void envSwapWithSaved(Engine* engine, std::int16_t slot, EnvelopeSlot* saved) {
+    EnvelopeSlot* s = envSlot(engine, slot);
+    if (!s || !saved) return;
+    envSlotWaitAudio(engine, static_cast<std::uint16_t>(slot));
+    swapKeepingWord(s, saved);
+    envCompileIfControl(engine, slot);
+    envSlotMarkPending(engine, slot);
+}
+
+void envSwapAllWithSaved(Engine* engine, EnvelopeSlot* saved) {
+    if (!engine || !saved) return;
+    envSlotSyncStates(engine);
+    for (int i = 0; i < envSlotCount; ++i) {
+        swapKeepingWord(&engine->envSlots[i], &saved[i]);
+        envCompileIfControl(engine, static_cast<std::int16_t>(i));
+    }
+    envSlotMarkAllPending(engine);
+}

@@ -67,7 +67,9 @@ TEST(EnvelopeCompile, ZeroTimesAndStepsStayFinite) {
       ASSERT_TRUE(r.stepBreakpoint[k] >= -1 && r.stepBreakpoint[k] <= 2) << k;
     }
     // A ramp of no length acts as a step to its level.
-    if (c.time == 0.0 && !c.step) EXPECT_FLOAT_EQ(r.level[1], 0.8f) << c.slope;
+    if (c.time == 0.0 && !c.step) {
+      EXPECT_FLOAT_EQ(r.level[1], 0.8f) << c.slope;
+    }
   }
 }
 
