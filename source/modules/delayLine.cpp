@@ -68,17 +68,22 @@ void delayLineProcess(DelayLine* line, float* samples, std::int16_t frames, floa
   for (int i = 0; i < frames; ++i) {
     ring[w] = samples[i];
     // Integer and fractional part of the delay held to 1/65,536 of a sample.
-    const std::int64_t fixed = static_cast<std::int64_t>(std::floor(current * 65536.0 + 0.5));
+    // (The offset keeps the argument positive, so truncation is the floor; |current| <= 1e6.)
+    const std::int64_t fixed =
+        static_cast<std::int64_t>(current * 65536.0 + 0.5 + 68719476736.0) - 68719476736LL;
     const std::int64_t whole = fixed >> 16;   // arithmetic shift: floor for negative delays too
     const double frac = current - static_cast<double>(whole);
-    std::int64_t r = (w - whole) % n;
-    if (r < 0) r += n;
+    std::int64_t r = w - whole;
+    if (r < 0 || r >= n) {   // fold onto the ring (one step for any delay up to a turn)
+      r %= n;
+      if (r < 0) r += n;
+    }
     current += step;
     const float a = ring[r];
-    const float b = ring[(r + 1) % n];
+    const float b = ring[r + 1 == n ? 0 : r + 1];
     out = static_cast<float>(a + (b - a) * (1.0 - frac));
     samples[i] = out;
-    w = (w + 1) % n;
+    w = w + 1 == n ? 0 : w + 1;
   }
   line->currentDelay = current;
   line->writePosition = static_cast<double>(w);

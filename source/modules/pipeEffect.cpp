@@ -12,10 +12,11 @@
 static const double tiny = 1e-24;
 
 // Line read at a position with linear interpolation; indexes wrap on the 32,768-sample line.
+// Positions stay within a few turns of the line; the offset keeps the truncation a floor for any
+// position down to -2^36.
 static inline double pipeInterp(const float* line, double x) {
-  const double whole = std::floor(x);
-  const std::int64_t i = static_cast<std::int64_t>(whole);
-  const double t = x - whole;
+  const std::int64_t i = static_cast<std::int64_t>(x + 68719476736.0) - 68719476736LL;
+  const double t = x - static_cast<double>(i);
   const double a = line[i & effectLineMask];
   const double b = line[(i + 1) & effectLineMask];
   return a + (b - a) * t;
