@@ -138,7 +138,7 @@ TEST_F(EnvelopeGen, RetriggerRestartsOncePerBeatCycle) {
   }
 }
 
-TEST_F(EnvelopeGen, RunningTempoScalesSyncedTimesAndTheCycle) {
+TEST_F(EnvelopeGen, RunningTempoScalesTheRetriggerCycle) {
   // Preset at 120 BPM, the clock running at 240: a Retrigger envelope plays twice as fast.
   engineCfgSetFlag(0);
   engine->header.tempo.runningTempo = 240.0f;
@@ -148,6 +148,28 @@ TEST_F(EnvelopeGen, RunningTempoScalesSyncedTimesAndTheCycle) {
   const std::vector<long> at = retriggers(*this, 44100 * 3 / 128);
   ASSERT_GE(at.size(), 2u) << tempoGetRatio(engine) << " " << inst(0, 0).state << " " << inst(0, 0).segmentTarget;
   EXPECT_NEAR(at[1] - at[0], 44100, 128);
+  engineCfgSetFlag(1);
+}
+
+TEST_F(EnvelopeGen, TempoSyncScalesSegmentsByTheTempoRatio) {
+  // Preset at 120 BPM, the clock at 60: ratio 2, a synced attack of 441 samples takes 882.
+  engineCfgSetFlag(0);
+  engine->header.tempo.runningTempo = 60.0f;
+  tempoAdvance(engine, 128);
+  ASSERT_DOUBLE_EQ(tempoGetRatio(engine), 2.0);
+  for (std::uint8_t sync : {0, 1}) {
+    envSetSyncFlag(engine, 0, sync);
+    engine->voices[0] = Voice{};
+    engine->voicePool = VoicePool{};
+    GainTrace g;
+    noteOn(0);
+    g.add(0.0, 0.0f, 0);
+    for (int b = 0; b < 10; ++b) {
+      block();
+      g.add(entry(0, 0, 1), inst(0, 0).rampLength, 128);
+    }
+    EXPECT_EQ(g.first([](double x) { return x >= 1.0 - 1e-6; }) + 1, sync ? 882 : 441);
+  }
   engineCfgSetFlag(1);
 }
 
