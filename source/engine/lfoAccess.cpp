@@ -26,9 +26,17 @@ void edit(Engine* engine, std::int16_t lfo, F change) {
 
 std::int16_t clampChannel(std::int16_t c, std::int16_t count) { return c >= 0 && c < count ? c : 0; }
 
+// Values are stored as given, kept within the float range (not a number stores 0).
+float toFloat(double x) {
+  if (std::isnan(x)) return 0.0f;
+  if (x > 1.0e30) return 1.0e30f;
+  if (x < -1.0e30) return -1.0e30f;
+  return static_cast<float>(x);
+}
+
 float periodValue(double s) {
-  if (!std::isfinite(s) || s < lfoMinSeconds) return static_cast<float>(lfoMinSeconds);
-  return static_cast<float>(s);
+  if (!(s >= lfoMinSeconds)) return static_cast<float>(lfoMinSeconds);
+  return toFloat(s);
 }
 
 }  // namespace
@@ -82,7 +90,7 @@ LFO_TARGET(ChannelTarget, channelTarget, 3)
   void lfoSet##Name(Engine* engine, std::int16_t lfo, double value) {                        \
     edit(engine, lfo, [&](Lfo* r) { r->field = convert(value); });                           \
   }
-#define AS_FLOAT(v) static_cast<float>(v)
+#define AS_FLOAT(v) toFloat(v)
 
 LFO_FLOAT(PitchDepth, pitchDepth, AS_FLOAT)
 LFO_FLOAT(AmpDepth, ampDepth, AS_FLOAT)

@@ -33,6 +33,12 @@ double limitSeconds(double s, double fallback) {
 
 double finiteOr(double x, double fallback) { return std::isfinite(x) ? x : fallback; }
 
+// A depth used as a fraction 0..1 (setters store what they are given).
+double unit(double x) {
+  if (!(x >= 0.0)) return 0.0;
+  return x > 1.0 ? 1.0 : x;
+}
+
 // Hold step in force: the hold period over its factor, kept finite.
 double holdStep(const Lfo* lfo) {
   const double factor = lfo->holdRateFactor;
@@ -44,7 +50,7 @@ double holdStep(const Lfo* lfo) {
 double wrapPhase(double phase) {
   if (!std::isfinite(phase)) return 0.0;
   const double x = phase - 1024.0 * std::floor(phase / 1024.0);
-  return x < 1024.0 ? x : 0.0;   // rounding of a tiny negative phase
+  return x >= 0.0 && x < 1024.0 ? x : 0.0;   // rounding of a tiny negative or a huge phase
 }
 
 }  // namespace
@@ -99,12 +105,12 @@ void lfoRenderVoice(Engine* engine, Lfo* lfo, LfoVoiceState* state, std::int16_t
 
   const double u = 1.0 + 0.5 * s - 0.5 * a + 1e-24;
   const double n = 2.0 - u - a;
-  const double fieldDepth = finiteOr(lfo->fieldDepth, 0.0);
+  const double fieldDepth = unit(lfo->fieldDepth);
   state->fieldX = static_cast<float>(s * fieldDepth);
   state->fieldY = static_cast<float>(q * fieldDepth);
-  const double ampDepth = finiteOr(lfo->ampDepth, 0.0);
+  const double ampDepth = unit(lfo->ampDepth);
   state->ampMultiplier = static_cast<float>((lfo->ampPolarity ? u : n) * ampDepth + (1.0 - ampDepth));
-  const double channelDepth = finiteOr(lfo->channelDepth, 0.0);
+  const double channelDepth = unit(lfo->channelDepth);
   state->channelMultiplier =
       static_cast<float>(1e-24 + (1.0 - channelDepth) + (lfo->channelPolarity ? u : n) * channelDepth);
   if (voice == 0) lfo->displayValue = static_cast<float>(u);
@@ -126,7 +132,7 @@ void lfoRenderBlock(Engine* engine, std::int16_t i, std::int16_t frames) {
     return;
   }
   const double amount = finiteOr(lfo->depthAmount, 0.0);
-  lfo->depth = static_cast<float>(amount * sourceFraction(engine, lfo->depthController) + (1.0 - amount));
+  lfo->depth = static_cast<float>(unit(amount * sourceFraction(engine, lfo->depthController) + (1.0 - amount)));
   lfo->rateFactor = static_cast<float>(std::pow(rangeBase(lfo->rateRange), 1.0 - sourceFraction(engine, lfo->rateController)));
   if (lfo->sampleHold)
     lfo->holdRateFactor =

@@ -159,6 +159,29 @@ TEST_F(LfoFixture, ZeroOrInvalidPeriodAndHoldKeepOutputsFinite) {
   }
 }
 
+TEST_F(LfoFixture, HugeSetterValuesKeepOutputsFinite) {
+  for (double big : {1e300, -1e300, double(NAN)}) {
+    SCOPED_TRACE(big);
+    lfoSetDepthAmount(engine, 0, big);
+    lfoSetAmpDepth(engine, 0, big);
+    lfoSetChannelDepth(engine, 0, -big);
+    lfoSetFieldDepth(engine, 0, big);
+    lfoSetStartPhase(engine, 0, big);
+    lfoSetPitchDepth(engine, 0, big);
+    lfoSetFilterRange(engine, 0, big);
+    lfoSetRateRange(engine, 0, big);
+    lfoControllerTrigger(engine, 72, 1);
+    for (int b = 0; b < 20; ++b) {
+      lfoRenderAll(engine, 128);
+      const LfoVoiceState& s = state(0, 0);
+      for (float x : {s.pitchFactor, s.ampMultiplier, s.filterFactor, s.filterIndexOffset, s.channelMultiplier,
+                      s.fieldX, s.fieldY})
+        ASSERT_TRUE(std::isfinite(x));
+      ASSERT_TRUE(std::isfinite(lfoSumFieldX(engine, 0)) && std::isfinite(lfoSumFieldY(engine, 0)));
+    }
+  }
+}
+
 TEST_F(LfoFixture, DepthZeroIsNeutralWhateverTheWave) {
   lfo().depthAmount = 1.0f;          // depth follows controller 1, which is at 0
   engine->midi.controllers[1] = 0;
