@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "envelopeRig.h"
+#include "support/signal.h"
 
 namespace {
 
@@ -47,6 +48,29 @@ TEST_F(EnvelopeGen, DefaultAmplitudeRisesHoldsFallsAndFreesTheVoice) {
   const VoiceList& free = engine->voicePool.freeList;
   ASSERT_EQ(free.count, engine->polyphony);
   EXPECT_EQ(free.entries[free.count - 1], 0) << "joins at the end";
+}
+
+TEST_F(EnvelopeGen, DecayIntoSilenceLeavesNoDenormals) {
+  // Every envelope of four voices on a long exponential-like fall (slope 4) to silence, and on.
+  for (int d : {31, 2, 6, 9}) envCreate(engine, 0, static_cast<std::int16_t>(d));
+  for (auto& slot : engine->envSlots) {
+    slot.breakpoints[2].slope = 4.0f;
+    slot.breakpoints[2].time = 44100.0;
+  }
+  for (std::int16_t v = 0; v < 4; ++v) noteOn(v);
+  for (int b = 0; b < 10; ++b) block();
+  for (std::int16_t v = 0; v < 4; ++v) noteOff(v);
+  for (int b = 0; b < 500; ++b) {
+    block();
+    for (int u = 0; u < engineUnits; ++u)
+      for (int v = 0; v < 4; ++v) ASSERT_TRUE(signalAllNormal(engine->modMultipliers[u][v], engineModParams)) << b;
+    for (const auto& row : engine->envInstances)
+      for (int v = 0; v < 4; ++v) {
+        ASSERT_TRUE(signalAllNormal(&row[v].output, 1)) << b;
+        ASSERT_TRUE(signalAllNormal(&row[v].startLevel, 1)) << b;
+      }
+  }
+  EXPECT_EQ(inst(0, 3).state, 0);
 }
 
 TEST_F(EnvelopeGen, AttackScalesWithTheSampleRate) {
