@@ -28,7 +28,6 @@ struct RuntimeSet {
 const int runtimeSets = 8;
 RuntimeSet gSets[runtimeSets];
 std::atomic<unsigned> gStamp{0};
-EnvelopeRuntime gNeutral;   // stays zero: a slot never compiled moves nothing
 
 using RegionType = std::remove_reference_t<decltype(std::declval<Engine&>().envRuntime[0])>;
 constexpr bool inEngine = sizeof(RegionType) >= sizeof(EnvelopeRuntime);
@@ -69,7 +68,7 @@ EnvelopeRuntime* envRuntimeGet(Engine* engine, std::int16_t slot) {
     return reinterpret_cast<EnvelopeRuntime*>(&engine->envRuntime[slot]);
   } else {
     RuntimeSet* set = findSet(engine);
-    return set ? &set->records[slot] : &gNeutral;
+    return set ? &set->records[slot] : nullptr;
   }
 }
 
@@ -85,7 +84,7 @@ void envRuntimeReset(Engine* engine) {
 // ---- Compile ----
 
 void envCompile(EnvelopeRuntime* R, const EnvelopeSlot* S) {
-  if (!R || !S || R == &gNeutral) return;
+  if (!R || !S) return;
   const int last = S->lastIndex;
   const int lastRead = clampIndex(last, envBreakpointCount - 1);
   // 1 Total length and step.

@@ -26,7 +26,7 @@ struct EnvelopeRuntime {
 void envCompile(EnvelopeRuntime* record, const EnvelopeSlot* slot);
 // Compiles engine slot 0..27 into its runtime record (the routine the slot setters call for mode 5).
 void envCompileSlot(Engine* engine, std::int16_t slot);
-// The runtime record of slot 0..27, null outside.
+// The runtime record of slot 0..27; null outside, and for an engine whose records are not set up.
 EnvelopeRuntime* envRuntimeGet(Engine* engine, std::int16_t slot);
 // Clears every runtime record of the engine (index, values and shape); done at engine set-up.
 void envRuntimeReset(Engine* engine);

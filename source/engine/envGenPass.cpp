@@ -72,7 +72,8 @@ void envRunGlobal(Engine* engine, std::int16_t frames) {
     EnvelopeSlot* s = &engine->envSlots[i];
     if (s->destination == 0 || !s->global) continue;
     if (s->mode == envModeControl) {
-      if (envHandshakeLoad(s) >= 0) multiplyInto(engine, s, 0, envRuntimeGet(engine, static_cast<std::int16_t>(i))->value);
+      const EnvelopeRuntime* r = envRuntimeGet(engine, static_cast<std::int16_t>(i));
+      if (r && envHandshakeLoad(s) >= 0) multiplyInto(engine, s, 0, r->value);
       continue;
     }
     envStepInstance(engine, s, &engine->envInstances[i][0], 0, frames);
@@ -94,8 +95,8 @@ void envRunVoice(Engine* engine, std::int16_t voice, std::int16_t frames) {
     EnvelopeSlot* s = &engine->envSlots[i];
     if (s->destination == 0 || s->global) continue;
     if (s->mode == envModeControl) {
-      if (envHandshakeLoad(s) >= 0)
-        multiplyInto(engine, s, voice, envRuntimeGet(engine, static_cast<std::int16_t>(i))->voiceValue);
+      const EnvelopeRuntime* r = envRuntimeGet(engine, static_cast<std::int16_t>(i));
+      if (r && envHandshakeLoad(s) >= 0) multiplyInto(engine, s, voice, r->voiceValue);
       continue;
     }
     envStepInstance(engine, s, &engine->envInstances[i][voice], voice, frames);

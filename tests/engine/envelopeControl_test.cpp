@@ -161,3 +161,26 @@ TEST_F(EnvelopeControl, NoteOnMultipliesTheSmoothedValue) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(EnvelopeRuntimeStore, LiveEnginesKeepTheirOwnRecords) {
+  engineCfgInitDefaults();
+  std::vector<Engine*> engines;
+  for (int i = 0; i < 10; ++i) engines.push_back(engineCreate());
+  for (Engine* e : engines) ASSERT_NE(e, nullptr);
+  // The most recent engines each have records of their own; none is shared.
+  for (size_t i = 2; i < engines.size(); ++i)
+    for (size_t j = i + 1; j < engines.size(); ++j) EXPECT_NE(envRuntimeGet(engines[i], 3), envRuntimeGet(engines[j], 3));
+  EXPECT_EQ(envRuntimeGet(engines.back(), 28), nullptr);
+  // Whatever happened to the records of the oldest, driving them is safe.
+  for (Engine* e : engines) {
+    envSetDefaultsByDest(e, 3, 0, 31);
+    envSetMode(e, 3, envModeControl);
+    envRunControlDriven(e);
+    envApplySamplePosition(e, 0);
+  }
+  for (Engine* e : engines) engineDestroy(e);
+}
+
+}  // namespace
