@@ -97,7 +97,9 @@ bool isModuleChunk(int kind, std::uint32_t id) {
     case libKindWaveshaper: return id == chunkId("wshp");
     case libKindEffect: return effectTypeOfChunk(id) != 0;
     case libKindChannel:
-      return id == chunkId("osc3") || id == chunkId("osc2") || id == chunkId("filt") || id == chunkId("mod ");
+      // "mod3" too: the older "mod " layout has no room for the feedback and the shift switch.
+      return id == chunkId("osc3") || id == chunkId("osc2") || id == chunkId("filt") || id == chunkId("mod ") ||
+             id == chunkId("mod3");
     default: return false;
   }
 }

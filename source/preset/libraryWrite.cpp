@@ -130,6 +130,8 @@ bool libWriteFile(FileSpec* file, int kind, std::int16_t index, Engine* engine) 
   if (!file || !engine || !headerId) return false;
   file->handle = osFileInvalid;
   if (!fileCreate(file)) return false;
+  // The writer checks every header it writes: the library ids pass the library check.
+  fileSetChunkTypeCallback(libChunkCheck);
   Writer w{file, engine, std::vector<std::uint8_t>(chunkCapacity + 16, 0), {}};
   std::int32_t kindWord = kind;
   ChunkHeader header;
@@ -144,7 +146,7 @@ bool libWriteFile(FileSpec* file, int kind, std::int16_t index, Engine* engine) 
       w.ok = oscReadWriteChunk(file, osc, w.buf(), chunkWrite) && w.ok;
       if (kind == libKindChannel) {
         w.ok = filterReadWriteChunk(file, engineGetFilter(engine, ch), w.buf(), chunkWrite) && w.ok;
-        w.ok = modulatorReadWriteChunkV1(file, engineGetModulator(engine, ch), w.buf(), chunkWrite) && w.ok;
+        w.ok = modulatorReadWriteChunk(file, engineGetModulator(engine, ch), w.buf(), chunkWrite) && w.ok;
       }
       const bool channel = kind == libKindChannel;
       w.envelopes([&](const EnvelopeSlot& s) {
@@ -213,6 +215,7 @@ bool libWriteFile(FileSpec* file, int kind, std::int16_t index, Engine* engine) 
   chunkHeaderSet(&header, chunkId("tail"), 0, 10);
   w.ok = fileWriteChunk(file, &header, nullptr) && w.ok;
   fileClose(file);
+  fileSetChunkTypeCallback(chunkHeaderCheck);
   if (!w.ok) osFileDelete(file->path);   // no half-written library file stays in the folder
   return w.ok;
 }
