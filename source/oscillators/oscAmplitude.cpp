@@ -4,15 +4,10 @@
 #include <cmath>
 
 #include "engine/engine.h"
+#include "engine/envNote.h"
 #include "oscillators/oscFrame.h"
 #include "preset/oscRecord.h"
 
-// The engine's evaluation of an amplitude envelope at a segment change inside a block. Referenced
-// weakly: until the engine's envelope generator provides it, segments turn at the next block.
-double envGenRenderAlt(Engine* engine, EnvelopeSlot* slot, EnvelopeInstance* instance, std::int16_t offset,
-                       std::int16_t frames) __attribute__((weak));
-
-OscEnvelopeTurn oscEnvelopeTurn = envGenRenderAlt;
 
 namespace {
 
@@ -80,12 +75,8 @@ Real applyRamp(Engine* engine, const ChannelOscRecord* record, OscVoiceState* st
   int c = 0;
   for (int i = 0; i < frames; ++i) {
     if (c >= n) {
-      if ((segState == 1 || segState == 3) && !oscEnvelopeTurn) {
-        s = 0;   // no envelope evaluation available: hold to the end of the block
-        n = frames;
-        c = 0;
-      } else if (segState == 1 || segState == 3) {
-        const double level = oscEnvelopeTurn(engine, slot, inst, static_cast<std::int16_t>(i),
+      if (segState == 1 || segState == 3) {
+        const double level = envGenRenderAlt(engine, slot, inst, static_cast<std::int16_t>(i),
                                              static_cast<std::int16_t>(frames));
         double t = level * (gainGuard + g);
         if (invert) t = -t;

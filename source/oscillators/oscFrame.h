@@ -56,14 +56,6 @@ void oscRebuildForWave(Engine* engine, std::int16_t channel, std::int16_t waveId
 void oscRebuildChannelTables(Engine* engine, std::int16_t channel);
 void oscBuildBandLimitedTable(int level, const WaveRecord* source, float* destination);
 
-// Evaluates the channel's amplitude envelope at a segment change `offset` frames into the block,
-// moves the instance on to its next segment and returns the level (the engine's envGenRenderAlt).
-struct EnvelopeSlot;
-struct EnvelopeInstance;
-typedef double (*OscEnvelopeTurn)(Engine* engine, EnvelopeSlot* slot, EnvelopeInstance* instance,
-                                  std::int16_t offset, std::int16_t frames);
-extern OscEnvelopeTurn oscEnvelopeTurn;
-
 // Amplitude stage: multiplies the raw block in place along the channel's amplitude envelope.
 void oscApplyAmplitude(Engine* engine, const ChannelOscRecord* record, OscVoiceState* state, float scale,
                        float* buffer, std::int16_t frames);

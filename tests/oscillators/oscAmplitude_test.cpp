@@ -13,21 +13,6 @@ namespace {
 
 bool sameBytes(const OscVoiceState& a, const OscVoiceState& b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
-// Stand-in for the engine's segment change while its envelope generator is not linked: the segment
-// just reached is the last one, so the envelope ends with that breakpoint's level.
-double endingEnvelope(Engine*, EnvelopeSlot* slot, EnvelopeInstance* inst, std::int16_t, std::int16_t frames) {
-  if (inst->state != 1 && inst->state != 3) return 1.0;
-  const int reached = inst->segmentTarget;
-  if (reached >= slot->lastIndex) {
-    inst->state = 0;
-    return slot->breakpoints[reached].level;
-  }
-  inst->segmentStart = static_cast<std::int16_t>(reached);
-  inst->segmentTarget = static_cast<std::int16_t>(reached + 1);
-  inst->rampLength = static_cast<float>(frames);
-  return slot->breakpoints[reached].level;
-}
-
 }  // namespace
 
 TEST(OscSilence, FreeEndedOffOrPausedLeavesZerosAndStateUnchanged) {
@@ -96,7 +81,6 @@ TEST(OscAmplitude, RampsFromTheStoredGainToTheTarget) {
 
 // A release segment that ends 50 samples into the block: from there the voice is silent and stays so.
 TEST(OscAmplitude, EnvelopeEndingInsideTheBlockGivesZerosFromThere) {
-  if (!oscEnvelopeTurn) oscEnvelopeTurn = endingEnvelope;
   for (int frames : {128, 77}) {
     OscRig rig;
     rig.startNote(0, 69);
