@@ -25,7 +25,8 @@ void commonStart(const EnvelopeSlot* s, EnvelopeInstance* inst) {
   inst->elapsed = 0;
   inst->segmentTarget = 0;
   inst->segmentStart = 0;
-  inst->rampLength = static_cast<float>(std::trunc(s->breakpoints[0].time));
+  // The breakpoints of a slot held by the interface are not read: the first block ramps as a whole.
+  inst->rampLength = envHandshakeLoad(s) >= 0 ? static_cast<float>(std::trunc(s->breakpoints[0].time)) : 0.0f;
 }
 
 EnvelopeInstance* instanceFor(Engine* engine, int slot, int voice) {
