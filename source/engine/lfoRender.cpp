@@ -101,7 +101,7 @@ void lfoRenderVoice(Engine* engine, Lfo* lfo, LfoVoiceState* state, std::int16_t
   double exponent = p * pitchDepth * a;
   if (!(exponent > -30.0)) exponent = -30.0;
   if (exponent > 30.0) exponent = 30.0;
-  state->pitchFactor = static_cast<float>(1e-24 + std::exp2(exponent));
+  state->pitchFactor = exponent == 0.0 ? 1.0f : static_cast<float>(1e-24 + std::exp2(exponent));
 
   const double u = 1.0 + 0.5 * s - 0.5 * a + 1e-24;
   const double n = 2.0 - u - a;
@@ -115,8 +115,14 @@ void lfoRenderVoice(Engine* engine, Lfo* lfo, LfoVoiceState* state, std::int16_t
       static_cast<float>(1e-24 + (1.0 - channelDepth) + (lfo->channelPolarity ? u : n) * channelDepth);
   if (voice == 0) lfo->displayValue = static_cast<float>(u);
 
+  const double base = rangeBase(lfo->filterRange);
+  if (base == 1.0) {   // no filter modulation (the default): factor 1, offset 0, without pow and log
+    state->filterFactor = 1.0f;
+    state->filterIndexOffset = 0.0f;
+    return;
+  }
   const double t = lfo->filterPolarity ? u : n;
-  const double filterFactor = 1e-24 + std::pow(rangeBase(lfo->filterRange), 1.0 - t);
+  const double filterFactor = 1e-24 + std::pow(base, 1.0 - t);
   state->filterFactor = static_cast<float>(filterFactor);
   double offset = 480.0;
   if (filterFactor > 1e-20) offset = dspRatioToIndex(static_cast<float>(1.0 / filterFactor));
