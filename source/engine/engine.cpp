@@ -7,6 +7,9 @@
 #include <new>
 
 #include "controls/msgBox.h"
+#include "engine/midiQueue.h"
+#include "engine/surround.h"
+#include "engine/voice.h"
 #include "modules/filterModule.h"
 #include "modules/moduleRender.h"
 #include "oscillators/oscRender.h"
@@ -51,24 +54,15 @@ Engine* engineCreate() {
   }
 
   engineInitPreset(engine);
-  // The MIDI queue's handler table comes with the MIDI dispatch; the receive channel is omni.
-  engine->midi.receiveChannel = -1;
+  midiInit(engine);
+  midiSetChannel(engine, -1, 1);
 
   oscDspInit();
   filterInstallRoutines();
   modulatorInstallRoutines();
 
-  // Output settings at creation: three-bus field, layout 1, two outputs, no LFE.
-  SurroundSettings& s = engine->surround;
-  s.fieldMode = 1;
-  s.layout = 1;
-  s.outputsUsed = 2;
-  s.lfeOn = 0;
-  s.lfeSlot = 2;
-  s.lfeFrequency = 80.0f;
-  s.lfeGain = 0.25f;
-  for (int k = 0; k < 8; ++k) s.channelMap[k] = static_cast<std::uint16_t>(k);
-  s.channelMap[8] = 0;
+  surroundBuildLayouts();
+  surroundInitSettings(&engine->surround);
 
   engine->inputCount = 6;
   engine->outputCount = 8;
@@ -360,7 +354,9 @@ void engineApplyPatchChange(Engine* engine, std::uint8_t reinit) {
   engine->header.polyphony = polyphony;
   engineStopAudio(engine, 0);
 
-  if (engine->header.stageCounts[3] == 2 && engine->surround.outputsUsed > 2) engine->header.stageCounts[3] = 3;
+  // A master count of 2 is raised to 3: the field path always writes three lanes per voice, so a
+  // two-lane buffer would spill into the next voice's (the render also carves three lanes for it).
+  if (engine->header.stageCounts[3] == 2) engine->header.stageCounts[3] = 3;
 
   if (polyphony != inForce) reinit = 1;
   if (reinit) engineResetVoiceStates(engine);
@@ -374,9 +370,13 @@ void engineApplyPatchChange(Engine* engine, std::uint8_t reinit) {
   envSyncChannelOn(engine);
   envBindChannelSlots(engine);
   envRefreshUsedSlots(engine);
-  // Comb buffers and the LFO bindings are handed out here once their units exist.
   engineUpdateOutputGain(engine);
   engine->polyphony = polyphony;
+  // Comb buffers and the LFO bindings are handed out here once their units exist.
+  if (reinit) {
+    voicePoolInit(engine);
+    midiReset(engine);
+  }
 
   engineClearBuffers(engine);
   effectReset(engine);

@@ -4,8 +4,19 @@
 #include <cstdio>
 #include <cstring>
 
+#include "engine/controllerMap.h"
+#include "engine/envCompile.h"
+#include "engine/envGen.h"
 #include "engine/engine.h"
+#include "engine/lfoRuntime.h"
+#include "engine/midiQueue.h"
+#include "engine/mix.h"
+#include "engine/noteCurveRuntime.h"
+#include "engine/panLevelRuntime.h"
+#include "engine/surround.h"
 #include "engine/valueFormat.h"
+#include "engine/velocityRuntime.h"
+#include "engine/voice.h"
 #include "modules/filterModule.h"
 #include "modules/moduleRender.h"
 #include "oscillators/oscRender.h"
@@ -14,8 +25,9 @@
 // ---- Buffers and modulation ----
 
 // Carves each active voice's channel and master runs from the pool, in the order channel 0 voices,
-// channel 1 voices, channel 2 voices, master voices. Lane counts are 1..3, so 64 voices of
-// 128 frames need at most 12 x 8,192 floats of the pool's 99,840.
+// channel 1 voices, channel 2 voices, master voices. Lane counts are 1..3 (a master count above 1
+// takes three field lanes), so 64 voices of 128 frames need at most 12 x 8,192 floats of the pool's
+// 99,840.
 static void assignBuffers(Engine* engine, std::int16_t frames) {
   float* position = engine->pool;
   engine->channelCursor = -1;
@@ -27,7 +39,7 @@ static void assignBuffers(Engine* engine, std::int16_t frames) {
       position += run;
     }
   }
-  const int run = engineGetVoiceBufferCount(engine, 3) * frames;
+  const int run = mixMasterLanes(engine) * frames;
   engine->voiceCursor = -1;
   for (std::int16_t v = engineNextActiveVoice(engine); v >= 0; v = engineNextActiveVoice(engine)) {
     engine->masterBuffers[v] = position;
@@ -65,6 +77,7 @@ void engineRenderMaster(Engine* engine, std::int16_t frames) {
   if (engine->masterFilterPerVoice) filterRenderMaster(engine, frames);
   if (!engine->waveshaperPostMix && !engine->masterFilterPostMix) return;
   // The voice sum of the mix comes first; the after-the-mix stages then run once on it.
+  engineSumVoices(engine, frames);
   if (engine->waveshaperPostMix) waveshaperRender(engine, frames, 1);
   if (engine->masterFilterPostMix) filterRenderMaster(engine, frames);
 }
@@ -141,15 +154,18 @@ void engineRender(Engine* engine, std::int16_t frames) {
   engine->renderedPaused = paused;
   if (paused) clearBuses(engine, frames);
 
-  // Control units. Pending voice starts, Control driven envelopes, controller maps, LFOs and the
-  // global envelopes join here in this order as their units are built.
+  // Control units.
+  voiceStartPending(engine);
   tempoAdvance(engine, frames);
+  envRunControlDriven(engine);
+  ccMapProcessBlock(engine);
+  lfoRenderAll(engine, frames);
   engineResetModulation(engine);
+  envRunGlobal(engine, frames);
 
   const std::uint16_t sustain = static_cast<std::uint16_t>(engine->midi.sustain);
   const std::int16_t glideMode = engine->controllers.glideMode;
   const float glideRate = engine->controllers.timeCoefficients[0];
-  (void)sustain;   // the pedal's release and hold act through the voice lists of the voice pool
 
   engine->voiceCursor = -1;
   for (std::int16_t v = engineNextActiveVoice(engine); v >= 0; v = engineNextActiveVoice(engine)) {
@@ -157,11 +173,18 @@ void engineRender(Engine* engine, std::int16_t frames) {
     voice.age += static_cast<std::uint32_t>(frames);
     if (voice.note < 0) {
       voice.active = 0;
-    } else if (glideMode > 0 && voice.glideRatio != 1.0f && glideRate != 1.0f) {
-      const float r = voice.glideRatio;
-      const float next = r + (1.0f - r) * glideRate * static_cast<float>(frames) * 0.0078125f;
-      voice.glideRatio = std::fabs(1.0f - next) < 1e-24f ? 1.0f : next;
+    } else {
+      // The pedal: released with the key up and the pedal just up, held with the pedal down.
+      if (sustain == 0 && voice.keyVelocity == 0 && voice.state == 2) voiceRelease(engine, v);
+      else if (sustain >= 1 && sustain <= 0x7FFF && voice.keyVelocity == 0 && voice.state == 3)
+        voiceSustain(engine, v);
+      if (glideMode > 0 && voice.glideRatio != 1.0f && glideRate != 1.0f) {
+        const float r = voice.glideRatio;
+        const float next = r + (1.0f - r) * glideRate * static_cast<float>(frames) * 0.0078125f;
+        voice.glideRatio = std::fabs(1.0f - next) < 1e-24f ? 1.0f : next;
+      }
     }
+    envRunVoice(engine, v, frames);   // also for a voice just deactivated
   }
 
   if (paused) return;
@@ -169,10 +192,12 @@ void engineRender(Engine* engine, std::int16_t frames) {
   oscRenderAll(engine, frames);
   filterRenderAll(engine, frames);
   modulatorRenderAll(engine, frames);
-  // The per-voice channel stage of the mix joins here.
+  if (engineGetVoiceBufferCount(engine, 3) != 1) engineMixChannelsToVoices(engine, frames);
+  else engineSumChannelsToVoices(engine, frames);
   engineRenderMaster(engine, frames);
   clearBuses(engine, frames);
-  // The channel and voice mix onto the buses joins here.
+  if (!engine->waveshaperPostMix && !engine->masterFilterPostMix) engineMixVoicesToBuses(engine, frames);
+  else engineMixSumToBuses(engine, frames);
   engineOutputFilter(engine, frames);
   engineRamp(engine, frames);
   effectRender(engine, frames);
@@ -274,45 +299,9 @@ void engineInitTables(Engine* engine) {
   effectRevParamDefaults(&engine->effectRev);
   effectRecompute(engine);
   for (int i = 0; i < 12; ++i) {
-    engine->effectPanPositions[i] = PanPosition{1, 0.0f, 0.0f};
-    PanState& s = engine->effectPanStates[i];
-    s = PanState{0.5, 0.5, 0.5, 0.5, 0.25, 0.0, 0.0, &engine->effectPanPositions[i]};
+    panPositionInit(&engine->effectPanPositions[i]);
+    panStateInit(&engine->effectPanStates[i], &engine->effectPanPositions[i]);
   }
-}
-
-static void controllerDefaults(ControllerSettings* c) {
-  std::memset(c, 0, sizeof *c);
-  c->bendRange = 24.0f;
-  c->pitchFactor = c->bendFactor = 1.0f;
-  c->bendSmoothing = 1.0f / 11.0f;
-  c->sustainController = 64;
-  c->positionLrSource = 10;
-  c->positionWidth = 1.0f;
-  c->positionLr = c->positionLrTarget = 64.0f;
-  c->positionSmoothing = 1.0f / 11.0f;
-  c->positionFbSource = 11;
-  c->positionFb = c->positionFbTarget = 64.0f;
-  c->volumeSource = 7;
-  c->volumeSpare = c->volume = c->volumeTarget = 1.0f;
-  c->volumeSmoothing = 1.0f / 11.0f;
-  for (auto& s : c->filterSwitches) s = 1;
-  c->filterSource = 1;
-  c->filterGain = 1.0f;
-  c->filterOffset = 0.0f;
-  c->filterDepth = c->filterGainTarget = c->filterSpare = 1.0f;
-  c->filterSmoothing = 1.0f / 11.0f;
-  for (auto& s : c->oscSwitches) s = 1;
-  c->oscLevelSource = 1;
-  c->oscLevelSmoothing = 1.0f / 11.0f;
-  c->oscLevelDepth = c->oscLevel = c->oscLevelTarget = 1.0f;
-  c->effectSource = 1;
-  c->effectSmoothing = 1.0f / 26.0f;
-  c->effectDepth = 0.0f;
-  c->effectLevel = c->effectLevelTarget = 1.0f;
-  for (auto& t : c->timeCoefficients) t = 1.0f;
-  c->glideMode = 2;
-  c->spareA = 65;
-  c->spareB = 5;
 }
 
 void engineInitPreset(Engine* engine) {
@@ -362,28 +351,17 @@ void engineInitPreset(Engine* engine) {
   // 9 Effect records.
   engineInitTables(engine);
 
-  // 10 Voices.
-  for (int v = 0; v < engineMaxVoices; ++v) {
-    Voice& voice = engine->voices[v];
-    std::memset(&voice, 0, sizeof voice);
-    voice.pitch = static_cast<float>(pitchNoteToInc(57.0));
-    voice.fadeGain = 1.0f;
-    voice.glideRatio = 1.0f;
-  }
-  std::memset(&engine->voicePool, 0, sizeof engine->voicePool);
-  for (auto& p : engine->voicePool.pendingStart) p = -1;
+  // 10 Voices (the polyphony in force is 0 here: the lists start empty until the next rebuild).
+  voicePoolInit(engine);
   engine->retriggerClock = 0.0;
 
   // 11 Controllers, note curves, velocity settings, pan gains.
-  controllerDefaults(&engine->controllers);
-  for (int i = 0; i < noteCurveCount; ++i) {
-    NoteCurve& curve = engine->noteCurves.curves[i];
-    curve.family = i < 3 ? 1u : (i < 6 ? 2u : 3u);
-    curve.slot = static_cast<std::uint32_t>(i < 6 ? i % 3 : i - 6);
-    for (auto& x : curve.values) x = 1.0f;
-    VelocityEntry& entry = engine->velocity.entries[i];
-    entry = VelocityEntry{curve.family, curve.slot, 1.0f, 1u, 1.0f};
-  }
+  ccMapDefaults(&engine->controllers);
+  engineLevelDefaults(engine);
+  engineInitVoiceLevels(engine);
+  noteCurvesInitEngine(engine);
+  velocityDefaults(&engine->velocity);
+  velocityBuildTables(engine);
   // The default pan gain is the equal-power fade at entry 511: sqrt(0.5 + 0.5 cos(pi x 511 / 1024)).
   const float centre = static_cast<float>(std::sqrt(0.5 + 0.5 * std::cos(3.14159265358979 * 511.0 / 1024.0)));
   for (auto& row : engine->panEntries)
@@ -391,8 +369,8 @@ void engineInitPreset(Engine* engine) {
 
   // 12 Pan positions and their per-voice states.
   for (int u = 0; u < engineUnits; ++u) {
-    engine->panPositions[u] = PanPosition{1, 0.0f, 0.0f};
-    for (auto& s : engine->panStates[u]) s = PanState{0.5, 0.5, 0.5, 0.5, 0.25, 0.0, 0.0, &engine->panPositions[u]};
+    panPositionInit(&engine->panPositions[u]);
+    for (auto& s : engine->panStates[u]) panStateInit(&s, &engine->panPositions[u]);
   }
 
   // 13 LFOs.
@@ -416,7 +394,7 @@ void engineInitPreset(Engine* engine) {
   }
   for (auto& w : engine->spareWaves) waveFill(&w, 0, waveBankLocal, waveStateFree, sineTable, "preset 0");
 
-  // 16 The MIDI state and queue are reset by the MIDI dispatch.
+  // 16
   engine->spareWord = 0;
-  engine->midi.sustain = 0;
+  midiReset(engine);
 }

@@ -3,6 +3,8 @@
 #include <cstring>
 
 #include "engine/engine.h"
+#include "engine/midiQueue.h"
+#include "engine/surround.h"
 #include "os/osFile.h"
 #include "preset/editBlock.h"
 
@@ -38,16 +40,33 @@ bool TestAudioThread::waitCapture(int timeoutMs) const {
 
 void TestAudioThread::runSubBlock(Engine* engine, float* out1, float* out2, float signalLevel) {
   engine->blockLength = 128;
-  // MIDI dispatch of the sub-block's events joins here (unless paused) once the queue exists.
+  const bool dispatched = !engine->paused.load() && midiDispatchDue(engine, 128);
   for (auto& input : engine->inputs) input.filled = 0;
   editCommitPending(engine);
   engineRender(engine, 128);
+  if (dispatched) midiProcessBlock(engine);
   const bool silent = engine->renderedPaused != 0;   // what this block rendered
   for (int n = 0; n < engineBlockMax; ++n) {
     out1[n] = engine->buses[0][n] + (silent ? 0.0f : signalLevel);
     out2[n] = engine->buses[1][n] + (silent ? 0.0f : signalLevel);
   }
   engineOutputRamp(engine, out1, out2);
+  if (engine->midi.sustain == 0) engine->midi.sustain = -1;
+}
+
+void TestAudioThread::runClientSubBlock(Engine* engine, float* const* outputs, int outputCount, int offset,
+                                        const std::uint8_t* midi, int midiCount) {
+  for (int i = 0; i < midiCount; ++i)
+    midiQueuePushShort(engineGetMidiQueue(engine), midi[3 * i], midi[3 * i + 1], midi[3 * i + 2]);
+  engine->blockLength = 128;
+  const bool dispatched = !engine->paused.load() && midiDispatchDue(engine, 128);
+  for (auto& input : engine->inputs) input.filled = 0;
+  editCommitPending(engine);
+  engineRender(engine, 128);
+  if (dispatched) midiProcessBlock(engine);
+  surroundMix(engine, &engine->surround, engine->buses[0], outputs, outputCount, offset, engine->outputGain, 128);
+  engineOutputRamp(engine, outputCount > 0 ? outputs[0] + offset : nullptr,
+                   outputCount > 1 ? outputs[1] + offset : nullptr);
   if (engine->midi.sustain == 0) engine->midi.sustain = -1;
 }
 

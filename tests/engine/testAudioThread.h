@@ -1,9 +1,12 @@
 // A stand-in audio thread for tests: runs the audio client's sub-block sequence on an engine from its
 // own thread, as a device driver would, and can capture the device outputs around a handshake.
 //
-// Per 128-frame sub-block: block length word := 128; clear the six input flags (no inputs here);
-// commit pending edits (editCommitPending); engineRender (engine, 128); decode the buses to two device outputs; apply the
-// device ramp (engineOutputRamp); a sustain word of 0 becomes -1.
+// Per 128-frame sub-block: block length word := 128; unless paused dispatch the queued MIDI events
+// (midiDispatchDue); clear the six input flags (no inputs here); commit pending edits
+// (editCommitPending); engineRender (engine, 128); midiProcessBlock when events were taken; decode the
+// buses to two device outputs; apply the device ramp (engineOutputRamp); a sustain word of 0 becomes -1.
+// Device MIDI is pushed before the sub-block through `pushShort` (audio thread) or by any other thread
+// through the engine's queue functions.
 // Decode: B0 and B1 are copied to outputs 1 and 2, and `signalLevel` is added to both while the engine
 // is not paused (the sound a playing engine would give; a paused engine renders silence).
 #pragma once
@@ -35,6 +38,11 @@ class TestAudioThread {
 
   // Runs one sub-block on the calling thread (the same sequence; for single-threaded tests).
   static void runSubBlock(Engine* engine, float* out1, float* out2, float signalLevel);
+  // The audio client's own sub-block: the same sequence, with the surround decode of the buses into
+  // `outputCount` device outputs (each 128 floats from `offset`) at the engine's output gain, and the
+  // device ramp on the first two. `midi` holds `midiCount` short messages (3 bytes each) pushed first.
+  static void runClientSubBlock(Engine* engine, float* const* outputs, int outputCount, int offset = 0,
+                                const std::uint8_t* midi = nullptr, int midiCount = 0);
 
  private:
   void run();
