@@ -5,9 +5,12 @@
 #include "engine/engine.h"
 #include "engine/velocityRuntime.h"
 #include "modules/allpassPhaser.h"
+#include "modules/bandPass.h"
+#include "modules/combFilter.h"
 #include "modules/ladder.h"
 #include "modules/onePole.h"
 #include "modules/pitchIndex.h"
+#include "modules/twoPole.h"
 
 namespace {
 
@@ -53,7 +56,13 @@ float voiceStartTarget(Engine* engine, const FilterRecord* record, const FilterV
 void filterInstallRoutines() {
   for (FilterRoutine& r : filterRenderTable) r = nullptr;
   filterRenderTable[filterLpf6dB] = filterRenderLpf6dB;
+  filterRenderTable[filterLpf12dB] = filterRenderLpf12dB;
+  filterRenderTable[filterLpf24dB] = filterRenderLpf24dB;
   filterRenderTable[filterHpf6dB] = filterRenderHpf6dB;
+  filterRenderTable[filterHpf12dB] = filterRenderHpf12dB;
+  filterRenderTable[filterBpf] = filterRenderBpf;
+  filterRenderTable[filterNotch] = filterRenderNotch;
+  filterRenderTable[filterComb] = filterRenderComb;
   filterRenderTable[filterAllpass2] = filterRenderAllpass2;
   filterRenderTable[filterAllpass4] = filterRenderAllpass4;
   filterRenderTable[filterAllpass8] = filterRenderAllpass8;

@@ -47,11 +47,17 @@ std::int16_t filterGetType(Engine* engine, std::int16_t index) {
 
 void filterSetType(Engine* engine, std::int16_t index, std::int16_t type) {
   if (!engine) return;
+  // The reset rewrites filter memory that the audio thread is using: it is made with the audio
+  // stopped (unless the caller has stopped it already, in which case it stays stopped).
+  const bool running = !engine->paused.load();
+  if (running) engineStopAudio(engine, 1);
   filterVoicesInit(engine);   // lane 0 of every filter and voice
   FilterRecord* copy = editBeginFilter(engine, index);
-  if (!copy) return;
-  if (isStorableType(type)) copy->type = type;
-  editCommit(engine, editKindFilter, index);
+  if (copy) {
+    if (isStorableType(type)) copy->type = type;
+    editCommit(engine, editKindFilter, index);
+  }
+  if (running) engineRestartAudio(engine);
 }
 
 std::uint8_t filterIsPostMix(Engine* engine, std::int16_t index) {

@@ -47,12 +47,9 @@ void modulatorVoiceStart(Engine* engine, std::int16_t channel, std::int16_t voic
 // them (the constant 1.0 otherwise); with the audio stopped, after the LFO routing changed.
 void modulatorBindLinks(Engine* engine);
 
-// Record copy (channel 0..2 only): every field, then the channel; with an engine and the flag the
-// destination gets its defaults first. The copy is made safe for the render loop.
-void modulatorCopyRecord(Engine* engine, ModulatorRecord* source, ModulatorRecord* destination,
-                         std::int16_t channel, std::uint8_t withDefaults);
-// Non-finite numbers take their defaults, balance 0..1, feedback 0..0.5; an unknown type is kept
-// (it renders as a bypass).
+// Limits a record from a file or a caller to what the kernels run best with: non-finite numbers take
+// their defaults, balance 0..1, feedback 0..0.5, channel 0..2; an unknown type is kept (it renders as
+// a bypass). The kernels stay finite without it; the record copy of the preset model may call it.
 void modulatorSanitizeRecord(ModulatorRecord* record);
 
 // Accessors (user-interface thread). Setters other than modulatorSetOn commit edit kind 4.

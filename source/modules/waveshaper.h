@@ -25,10 +25,9 @@ void waveshaperVoiceInit(WaveshaperVoiceState* state, std::uint16_t voice);
 void waveshaperVoiceStart(Engine* engine, std::int16_t laneIndex, std::int16_t voice, std::int16_t note,
                           std::uint8_t legato);
 
-// Whole-record copy (the unit word included); the copy is made safe for the render loop.
-void waveshaperCopyRecord(Engine* engine, WaveshaperRecord* source, WaveshaperRecord* destination,
-                          std::uint8_t withDefaults);
-// Non-finite gains take 1.0, a non-finite phase 0.0, a unit outside 0..3 becomes 3.
+// Limits a record from a file or a caller: non-finite gains take 1.0, a non-finite phase 0.0, a unit
+// outside 0..3 becomes 3. The kernel stays finite without it; the record copy of the preset model may
+// call it.
 void waveshaperSanitizeRecord(WaveshaperRecord* record);
 
 // Accessors (user-interface thread). Setters other than waveshaperSetOn commit edit kind 5, index 0.

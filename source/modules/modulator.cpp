@@ -1,0 +1,270 @@
+#include "modules/modulator.h"
+
+#include <cmath>
+#include <cstring>
+
+#include "engine/engine.h"
+#include "engine/lfoRuntime.h"
+#include "modules/hilbertCoefs.h"
+#include "oscillators/oscFrame.h"
+#include "preset/wave.h"
+
+namespace {
+
+ModulatorKernel modulatorRenderTable[3];   // 0 empty, 1 Ringmod, 2 Freq Shift
+
+const std::uint32_t phaseMask = (1u << 26) - 1u;   // 1024 samples in 16.16 fixed point
+
+inline int laneCount(Engine* engine, std::int16_t channel) {
+  const int n = engineGetVoiceBufferCount(engine, channel);
+  return n < 1 ? 1 : (n > engineLanesMax ? engineLanesMax : n);
+}
+
+inline std::int16_t validVoice(std::int32_t v) {
+  return static_cast<std::int16_t>(v < 0 || v >= engineMaxVoices ? 0 : v);
+}
+
+inline std::int16_t validChannel(std::int32_t c) { return static_cast<std::int16_t>(c < 0 || c > 2 ? 0 : c); }
+
+// Increment limited for the kernels: at most 504 (and, so that it converts to fixed point, at least
+// -504; a non-number counts as 0).
+inline float kernelIncrement(double inc) {
+  if (!(inc == inc)) return 0.0f;
+  if (inc > modulatorIncrementMax) return modulatorIncrementMax;
+  if (inc < -modulatorIncrementMax) return -modulatorIncrementMax;
+  return static_cast<float>(inc);
+}
+
+inline std::int32_t toFixed(float inc) { return static_cast<std::int32_t>(inc * 65536.0f); }
+
+// The stored phase in fixed point. The phase is brought into 0..1024 by a floor-based wrap (any
+// finite value in one step; a non-number restarts at 0).
+inline std::uint32_t phaseToFixed(float phase) {
+  double p = phase;
+  if (!std::isfinite(p)) return 0;
+  if (p < 0.0 || p >= 1024.0) p -= 1024.0 * std::floor(p / 1024.0);
+  if (!(p >= 0.0 && p < 1024.0)) p = 0.0;   // rounding of a huge value
+  std::uint32_t f = static_cast<std::uint32_t>(p * 65536.0);
+  return f & phaseMask;
+}
+
+inline float phaseFromFixed(std::uint32_t p) { return static_cast<float>(p & phaseMask) * (1.0f / 65536.0f); }
+
+// The wave at a fixed-point phase, interpolated with the shared fraction weights.
+inline float waveAt(const float* w, std::uint32_t p, std::uint32_t offset = 0) {
+  const std::uint32_t i = ((p >> 16) + offset) & 1023u;
+  const float weight = oscFractionRamp[(p & 0xFFFFu) >> 8];
+  return w[i] + (w[(i + 1) & 1023u] - w[i]) * weight;
+}
+
+inline float finiteOr0(float x) { return std::isfinite(x) ? x : 0.0f; }
+
+// One first-order allpass section: out = (in - previous out) x h + previous in.
+inline float allpass(float in, float& lastIn, float& lastOut, float h) {
+  const float out = (in - lastOut) * h + lastIn;
+  lastIn = in;
+  lastOut = out;
+  return out;
+}
+
+}  // namespace
+
+void modulatorInstallRoutines() {
+  modulatorRenderTable[0] = nullptr;
+  modulatorRenderTable[modulatorRingmod] = modulatorProcessRingmod;
+  modulatorRenderTable[modulatorFreqShift] = modulatorProcessFreqShift;
+  hilbertCoefsForRate(engineSampleRate());
+}
+
+ModulatorKernel modulatorKernelFor(std::int32_t type) {
+  if (type < 0 || type > 2) return nullptr;
+  return modulatorRenderTable[type];
+}
+
+double modulatorIncrement(Engine* engine, const ModulatorRecord* record, const ModulatorVoiceState* state,
+                          std::int16_t voice) {
+  const std::int16_t v = validVoice(voice);
+  const double m = engine->modMultipliers[validChannel(record->channel)][v][13];
+  double inc;
+  if (record->freqMode == 0 || record->freqMode == 1) {
+    inc = static_cast<double>(engine->voices[v].pitch) * record->ratio * m * engine->controllers.pitchFactor;
+    for (const float* link : state->lfoPitchLinks)
+      if (link) inc *= *link;
+  } else {
+    inc = static_cast<double>(record->increment) * m;
+  }
+  return inc * engineRateFactor();
+}
+
+void modulatorRenderAll(Engine* engine, std::int16_t frames) {
+  if (!engine || frames < 1 || frames > engineBlockMax) return;
+  engine->channelCursor = -1;
+  for (std::int16_t c = engineNextActiveChannel(engine); c >= 0; c = engineNextActiveChannel(engine)) {
+    if (c >= engineChannels || !engine->modulatorActive[c]) continue;
+    ModulatorRecord* record = &engine->modulators[c];
+    const ModulatorKernel kernel = modulatorKernelFor(record->type);
+    if (!kernel) continue;   // a type without a kernel leaves the signal as it is
+    const int n = laneCount(engine, c);
+    engine->voiceCursor = -1;
+    for (std::int16_t v = engineNextActiveVoice(engine); v >= 0; v = engineNextActiveVoice(engine)) {
+      if (v >= engineMaxVoices) break;
+      float* buffer = engine->voiceBuffers[c][v];
+      if (!buffer) continue;
+      for (int s = 0; s < n; ++s) {
+        ModulatorVoiceState* state = &engine->modulatorStates[c][v][s];
+        state->voice = v;
+        kernel(engine, record, state, buffer + s * frames, c, frames);
+      }
+    }
+  }
+}
+
+void modulatorProcessRingmod(Engine* engine, ModulatorRecord* record, ModulatorVoiceState* state, float* x,
+                             std::int16_t, std::int16_t frames) {
+  const int N = frames;
+  if (N < 1 || N > engineBlockMax) return;
+  const float* w = waveGet(engine, record->wave)->samples;
+  const std::int16_t v = validVoice(state->voice);
+
+  const float oldInc = kernelIncrement(state->prevIncrement);
+  const float newInc = kernelIncrement(modulatorIncrement(engine, record, state, v));
+  state->prevIncrement = newInc;
+  std::int32_t inc = toFixed(oldInc);
+  const std::int32_t incStep = static_cast<std::int32_t>(65536.0f * (newInc - oldInc) / N);
+
+  float balanceTarget = record->balance * engine->modMultipliers[validChannel(record->channel)][v][14];
+  if (!std::isfinite(balanceTarget)) balanceTarget = 1.0f;
+  float b = finiteOr0(state->balance);
+  const float bStep = (balanceTarget - b) / N;
+
+  std::uint32_t p = phaseToFixed(state->phase);
+  for (int n = 0; n < N; ++n) {
+    p = (p + static_cast<std::uint32_t>(inc)) & phaseMask;
+    inc += incStep;
+    const float m = waveAt(w, p);
+    const float in = x[n];
+    const float y = in * m * b + in * (1.0f - b);
+    x[n] = std::fabs(y) < 1e-30f ? 0.0f : y;   // a nearly silent product is not left denormal
+    b += bStep;
+  }
+  state->phase = phaseFromFixed(p);
+  state->balance = balanceTarget;
+}
+
+void modulatorProcessFreqShift(Engine* engine, ModulatorRecord* record, ModulatorVoiceState* state, float* x,
+                               std::int16_t, std::int16_t frames) {
+  const int N = frames;
+  if (N < 1 || N > engineBlockMax) return;
+  const float* w = waveGet(engine, record->wave)->samples;
+  const std::int16_t v = validVoice(state->voice);
+
+  // The block runs on the previous block's increment; the new one takes effect with the next block.
+  const std::int32_t inc = toFixed(kernelIncrement(state->prevIncrement));
+  state->prevIncrement = kernelIncrement(modulatorIncrement(engine, record, state, v));
+
+  // The quadrature wave is read a quarter (switch 1) or three quarters (switch 0) of the table ahead.
+  const std::uint32_t offset = record->shiftSwitch ? 256u : 768u;
+  float fb = record->feedback;
+  if (!(fb >= 0.0f)) fb = 0.0f;
+  if (fb > 0.5f) fb = 0.5f;
+  float y = finiteOr0(state->prevOutput);
+
+  const float* h = hilbertCoefs;
+  float* mem = state->hilbert;
+  float aIn[6], aOut[6], bIn[6], bOut[6];
+  for (int k = 0; k < 6; ++k) {
+    aIn[k] = mem[modulatorHilbertAIn + k];
+    aOut[k] = mem[modulatorHilbertAOut + k];
+    bIn[k] = mem[modulatorHilbertBIn + k];
+    bOut[k] = mem[modulatorHilbertBOut + k];
+  }
+  float aDelayed = mem[modulatorHilbertADelayed];
+
+  std::uint32_t p = phaseToFixed(state->phase);
+  for (int n = 0; n < N; ++n) {
+    // 1e-10 on every 20th input keeps the allpass memory out of the denormal range in silence.
+    const float u = x[n] + fb * y + (n % 20 == 0 ? 1e-10f : 0.0f);
+    float bv = u;
+    for (int k = 0; k < 6; ++k) bv = allpass(bv, bIn[k], bOut[k], h[6 + k]);
+    p = (p + static_cast<std::uint32_t>(inc)) & phaseMask;
+    const float w1 = waveAt(w, p);
+    const float w2 = waveAt(w, p, offset);
+    y = w1 * bv + w2 * aDelayed;
+    x[n] = y;
+    float av = u;
+    for (int k = 0; k < 6; ++k) av = allpass(av, aIn[k], aOut[k], h[k]);
+    aDelayed = av;
+  }
+
+  // A non-number that came in from upstream does not stay in the memory.
+  bool finite = std::isfinite(y) && std::isfinite(aDelayed);
+  for (int k = 0; k < 6; ++k) finite = finite && std::isfinite(aOut[k]) && std::isfinite(bOut[k]) &&
+                                       std::isfinite(aIn[k]) && std::isfinite(bIn[k]);
+  if (!finite) {
+    std::memset(mem, 0, sizeof(float) * modulatorHilbertFloats);
+    y = 0.0f;
+  } else {
+    for (int k = 0; k < 6; ++k) {
+      mem[modulatorHilbertAIn + k] = aIn[k];
+      mem[modulatorHilbertAOut + k] = aOut[k];
+      mem[modulatorHilbertBIn + k] = bIn[k];
+      mem[modulatorHilbertBOut + k] = bOut[k];
+    }
+    mem[modulatorHilbertADelayed] = aDelayed;
+  }
+  state->prevOutput = y;
+  state->phase = phaseFromFixed(p);
+}
+
+void modulatorVoiceInit(Engine*, ModulatorVoiceState* state, std::uint16_t voice) {
+  if (!state) return;
+  std::memset(static_cast<void*>(state), 0, sizeof *state);
+  state->voice = static_cast<std::int16_t>(voice < engineMaxVoices ? voice : 0);
+  state->phase = 0.0f;
+  state->balance = 0.0f;
+  state->prevIncrement = 1.0f;
+  state->prevOutput = 0.0f;
+  for (const float*& link : state->lfoPitchLinks) link = &lfoLinkOne;
+}
+
+static void bindVoiceLinks(Engine* engine, std::int16_t channel, std::int16_t voice) {
+  for (int s = 0; s < engineLanesMax; ++s) {
+    ModulatorVoiceState& st = engine->modulatorStates[channel][voice][s];
+    for (std::int16_t i = 0; i < 3; ++i) {
+      const float* link = lfoModulatorPitchLink(engine, i, channel, voice);
+      st.lfoPitchLinks[i] = link ? link : &lfoLinkOne;
+    }
+  }
+}
+
+void modulatorBindLinks(Engine* engine) {
+  if (!engine) return;
+  for (std::int16_t c = 0; c < engineChannels; ++c)
+    for (std::int16_t v = 0; v < engineMaxVoices; ++v) bindVoiceLinks(engine, c, v);
+}
+
+void modulatorVoiceStart(Engine* engine, std::int16_t channel, std::int16_t voice, std::int16_t,
+                         std::uint8_t legato) {
+  if (!engine || channel < 0 || channel > 2 || voice < 0 || voice >= engineMaxVoices) return;
+  ModulatorRecord* record = &engine->modulators[channel];
+  ModulatorVoiceState* s0 = &engine->modulatorStates[channel][voice][0];
+  s0->voice = voice;
+  bindVoiceLinks(engine, channel, voice);
+
+  // The first block starts on the note's increment, without a glide.
+  double inc = modulatorIncrement(engine, record, s0, voice);
+  if (!(inc == inc)) inc = 0.0;
+  if (inc > modulatorStartIncrementMax) inc = modulatorStartIncrementMax;
+  s0->prevIncrement = static_cast<float>(inc);
+
+  const Voice& v = engine->voices[voice];
+  const bool keepPhase = (engine->polyphony == 1 && v.state <= 0) || legato || v.state == 5;
+  if (!keepPhase) s0->phase = 0.0f;
+  if (!legato) {
+    if (record->type == modulatorRingmod) s0->balance = record->balance;   // no fade at the note start
+    else if (record->type == modulatorFreqShift) std::memset(s0->hilbert, 0, sizeof s0->hilbert);
+  }
+
+  const int n = laneCount(engine, channel);
+  for (int s = 1; s < n; ++s) engine->modulatorStates[channel][voice][s] = *s0;
+}

@@ -1,0 +1,74 @@
+// Accessors of the waveshaper (user-interface thread).
+#include <cmath>
+
+#include "engine/engine.h"
+#include "engine/valueFormat.h"
+#include "modules/waveshaper.h"
+#include "preset/editBlock.h"
+
+namespace {
+
+// Changes one field of the edit copy and commits it (edit kind 5, index 0, one undo step).
+template <class Change>
+void edit(Engine* engine, Change change) {
+  if (!engine) return;
+  WaveshaperRecord* copy = editBeginWaveshaper(engine);
+  if (!copy) return;
+  change(*copy);
+  editCommit(engine, editKindWaveshaper, 0);
+}
+
+float gainFromDb(double db, float current) {
+  const double g = db6ToGain(db);
+  return std::isfinite(g) && g < 1e30 ? static_cast<float>(g) : current;
+}
+
+}  // namespace
+
+void waveshaperSanitizeRecord(WaveshaperRecord* r) {
+  if (!r) return;
+  r->on = r->on ? 1 : 0;
+  r->postMix = r->postMix ? 1 : 0;
+  if (r->word > 3) r->word = 3;
+  if (!std::isfinite(r->inGain)) r->inGain = 1.0f;
+  if (!std::isfinite(r->outGain)) r->outGain = 1.0f;
+  if (!std::isfinite(r->phase)) r->phase = 0.0f;
+}
+
+std::uint8_t waveshaperIsOn(Engine* engine) { return engine ? engine->waveshaper.on : 0; }
+
+void waveshaperSetOn(Engine* engine, std::uint8_t on) {
+  if (engine) engine->waveshaper.on = on ? 1 : 0;
+}
+
+std::uint8_t waveshaperIsPostMix(Engine* engine) { return engine ? engine->waveshaper.postMix : 0; }
+
+void waveshaperSetPostMix(Engine* engine, std::uint8_t postMix) {
+  edit(engine, [&](WaveshaperRecord& r) { r.postMix = postMix ? 1 : 0; });
+}
+
+double waveshaperGetInGainDb(Engine* engine) { return gainToDb6(engine ? engine->waveshaper.inGain : 0.0); }
+
+void waveshaperSetInGainDb(Engine* engine, double db) {
+  edit(engine, [&](WaveshaperRecord& r) { r.inGain = gainFromDb(db, r.inGain); });
+}
+
+double waveshaperGetOutGainDb(Engine* engine) { return gainToDb6(engine ? engine->waveshaper.outGain : 0.0); }
+
+void waveshaperSetOutGainDb(Engine* engine, double db) {
+  edit(engine, [&](WaveshaperRecord& r) { r.outGain = gainFromDb(db, r.outGain); });
+}
+
+std::int32_t waveshaperGetWave(Engine* engine) { return engine ? engine->waveshaper.wave : 0; }
+
+void waveshaperSetWave(Engine* engine, std::int32_t wave) {
+  edit(engine, [&](WaveshaperRecord& r) { r.wave = static_cast<std::int16_t>(wave); });
+}
+
+double waveshaperGetPhase(Engine* engine) { return engine ? engine->waveshaper.phase : 0.0; }
+
+void waveshaperSetPhase(Engine* engine, double phase) {
+  edit(engine, [&](WaveshaperRecord& r) {
+    if (std::isfinite(phase) && std::fabs(phase) < 1e30) r.phase = static_cast<float>(phase);
+  });
+}
