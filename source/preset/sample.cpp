@@ -93,7 +93,7 @@ void sampleSetFileSpec(SampleInfo* slot, const FileSpec* file) {
   if (!slot || !file) return;
   slot->tag = sampleInfoTag;
   std::memset(slot->path, 0, sizeof slot->path);
-  std::strncpy(slot->path, file->path, sizeof slot->path - 1);
+  std::memcpy(slot->path, file->path, strnlen(file->path, sizeof slot->path - 1));
   // The name shown: the path's file name with its extension.
   const char* a = std::strrchr(file->path, '\\');
   const char* b = std::strrchr(file->path, '/');
