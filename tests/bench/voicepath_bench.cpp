@@ -86,6 +86,7 @@ void runUnit(benchmark::State& state, Unit unit, std::int16_t type) {
   }
 
   for (auto _ : state) {
+    (void)_;
     for (int v = 0; v < voices; ++v) std::memcpy(buffers.data() + v * frames, noise.data(), sizeof(float) * frames);
     if (unit == Unit::filter) filterRenderAll(engine, frames);
     if (unit == Unit::modulator) modulatorRenderAll(engine, frames);

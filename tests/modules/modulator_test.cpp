@@ -267,3 +267,17 @@ TEST_F(Modulator, SilenceAfterASoundLeavesNoDenormals) {
     for (float m : e->modulatorStates[0][0][0].hilbert) EXPECT_NE(std::fpclassify(m), FP_SUBNORMAL) << type;
   }
 }
+
+TEST_F(Modulator, FreqShiftAt48kHzShiftsByTheSameFrequency) {
+  engineCfgSetRate(48000.0f);   // recomputes the Hilbert coefficients; increments scale by 44,100 / rate
+  ModulatorRecord& r = modulator(modulatorFreqShift, 100.0);
+  r.feedback = 0.0f;
+  start();
+  const std::vector<float> out = render(sineOf(1000.0, 48000, 0.5, 48000.0));
+  const std::vector<float> settled = tail(out, 8192);
+  const double wanted = signalToneAmplitude(settled.data(), settled.size(), 48000.0, 1100.0);
+  const double other = signalToneAmplitude(settled.data(), settled.size(), 48000.0, 900.0);
+  EXPECT_NEAR(wanted, 0.5, 0.05);
+  EXPECT_LT(20.0 * std::log10(other / wanted), -20.0);
+  hilbertCoefsForRate(44100.0);
+}
