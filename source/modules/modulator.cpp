@@ -59,9 +59,10 @@ inline float waveAt(const float* w, std::uint32_t p, std::uint32_t offset = 0) {
 
 inline float finiteOr0(float x) { return std::isfinite(x) ? x : 0.0f; }
 
-// One first-order allpass section: out = (in - previous out) x h + previous in.
+// One first-order allpass section: out = (in - previous out) x h + previous in, arranged as
+// in x h + (previous in - h x previous out) so that only one multiply-add waits for the input.
 inline float allpass(float in, float& lastIn, float& lastOut, float h) {
-  const float out = (in - lastOut) * h + lastIn;
+  const float out = in * h + (lastIn - h * lastOut);
   lastIn = in;
   lastOut = out;
   return out;
