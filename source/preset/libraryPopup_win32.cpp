@@ -1,4 +1,0 @@
-// The build compiles only the message box of controls/ into the sound core; until it takes the popup
-// menus and the file chooser as well, they are compiled here.
-#include "../controls/popupMenu_win32.cpp"
-#include "../controls/appChooseFile.cpp"
