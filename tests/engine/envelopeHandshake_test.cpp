@@ -5,7 +5,9 @@
 #include <chrono>
 #include <thread>
 
+#include "engine/midiQueue.h"
 #include "envelopeRig.h"
+#include "testAudioThread.h"
 
 namespace {
 
@@ -78,6 +80,39 @@ TEST_F(EnvelopeHandshake, WordMovesThroughItsStatesWithAnAudioThread) {
   ASSERT_TRUE(audio.waitBlocks(3));
   audio.stop();
   EXPECT_GT(inst(s, 0).elapsed, elapsed);
+}
+
+// The same through the engine's own block render, driven as a device would drive it.
+// The same through the engine's own block render, with the note played through the MIDI queue, as a
+// device would drive it.
+TEST_F(EnvelopeHandshake, EngineRenderHonoursTheHandshake) {
+  const std::int16_t s = envCreate(engine, 0, 31);
+  EnvelopeSlot* slot = envSlot(engine, s);
+  slot->breakpoints[0].time = 1e9;
+  ASSERT_TRUE(midiQueuePushShort(engineGetMidiQueue(engine), 0x90, 60, 100));
+  TestAudioThread audio(engine);
+  audio.start();
+  const auto waitRendered = [&](std::uint32_t n) {
+    const std::uint32_t target = audio.blocksRun() + n;
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+    while (audio.blocksRun() < target)
+      if (std::chrono::steady_clock::now() > end) return false;
+    return true;
+  };
+  ASSERT_TRUE(waitRendered(2));
+  envSlotWaitAudio(engine, static_cast<std::uint16_t>(s));
+  EXPECT_EQ(envHandshakeLoad(slot), envHandshakeAcked);
+  const std::int16_t v = engine->midi.noteVoice[60];
+  ASSERT_GE(v, 0);
+  const std::int32_t elapsed = inst(s, v).elapsed;
+  EXPECT_GT(elapsed, 0);
+  ASSERT_TRUE(waitRendered(3));
+  EXPECT_EQ(inst(s, v).elapsed, elapsed);
+  envSlotMarkPending(engine, s);
+  EXPECT_TRUE(waitWord(slot, envHandshakeRunning));
+  ASSERT_TRUE(waitRendered(3));
+  audio.stop();
+  EXPECT_GT(inst(s, v).elapsed, elapsed);
 }
 
 TEST_F(EnvelopeHandshake, SilentEngineAcknowledgesToo) {
