@@ -62,3 +62,13 @@ bool filterReadWriteChunk(FileSpec* file, FilterRecord* record, std::uint8_t* bu
 bool modulatorReadWriteChunkV1(FileSpec* file, ModulatorRecord* record, std::uint8_t* buffer, int direction);
 bool modulatorReadWriteChunk(FileSpec* file, ModulatorRecord* record, std::uint8_t* buffer, int direction);
 bool waveshaperReadWriteChunk(FileSpec* file, WaveshaperRecord* record, std::uint8_t* buffer, int direction);
+
+struct Engine;
+// Copies a modulator record and sets its channel; with an engine and `withDefaults` the destination
+// gets modulatorInitRecord first; the copy is made safe for the render loop. Nothing for a missing
+// record or a channel outside 0..2.
+void modulatorCopyRecord(Engine* engine, ModulatorRecord* source, ModulatorRecord* destination,
+                         std::int16_t channel, std::uint8_t withDefaults);
+// Copies the waveshaper record whole (made safe for the render loop).
+void waveshaperCopyRecord(Engine* engine, WaveshaperRecord* source, WaveshaperRecord* destination,
+                          std::uint8_t withDefaults);

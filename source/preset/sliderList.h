@@ -30,3 +30,35 @@ SliderEntry* sliderListFindFree(SliderList* list);
 // The entry of `controller`, else the first free one, takes controller, value and label (16 chars,
 // the rest zero); false when neither exists.
 bool sliderListSet(SliderList* list, std::int32_t controller, std::int32_t value, const char* label);
+
+struct FileSpec;
+struct Engine;
+
+void sliderListSetName(SliderList* list, std::int32_t controller, const char* label);   // at most 16 chars
+void sliderListSetFlag(SliderList* list, std::int32_t controller, std::uint8_t second);
+// The entry with the smallest controller above `controller` (and below 128), first found on ties.
+SliderEntry* sliderListNextAbove(SliderList* list, std::int32_t controller);
+// Pairs `controller` with `partner`; its old partner's entry follows (p >= -1: points back, else -10).
+void sliderListSetPartner(SliderList* list, std::int32_t controller, std::int32_t partner);
+// Destination := default list, then every used source entry replaces the entry of its controller or
+// takes the first free one (dropped when neither exists).
+void sliderListCopy(const SliderList* source, SliderList* destination);
+// Rebuilds `order`: used controllers ascending, then -1 for a channel-pressure entry, then -10.
+void sliderListBuildOrderOf(SliderList* list);
+
+// Chunk serialisers (direction chunkRead 1 / chunkWrite 0), all version 10: "stCC" (oldest, 9 entries
+// of controller, value, label), "stC3" (9 entries of 32 bytes), "stD3" (newest, up to 12 entries).
+// Entries a chunk does not carry keep what the list held before.
+bool sliderListReadWriteChunkV1(FileSpec* file, SliderList* list, std::uint8_t* buffer, int direction);
+bool sliderListReadWriteChunkV2(FileSpec* file, SliderList* list, std::uint8_t* buffer, int direction);
+bool sliderListReadWriteChunk(FileSpec* file, SliderList* list, std::uint8_t* buffer, int direction);
+
+// ---- the engine's working copy (user-interface thread; the audio thread never reads it)
+SliderList* engineGetSliderList(Engine* engine);   // null without an engine
+void sliderListBuildOrder(Engine* engine);
+// Queues one controller message (channel pressure for -1) per used entry of the engine's list.
+void sliderListSyncEngine(Engine* engine);
+// Before a store: drops entries of controllers nothing in the patch uses, then adds a slider for every
+// controller the patch uses, with the controller's current value.
+void sliderListApplyAll(Engine* engine);
+bool sliderControllerInUse(Engine* engine, std::int32_t controller);

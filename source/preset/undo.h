@@ -18,3 +18,11 @@ void undoUpdateMenu();
 // The item's text for the kind and redo state; "Undo" and false when nothing can be undone.
 bool undoGetMenuText(char* out, int capacity);
 void undoRedo(int window);
+
+// Patch undo: a two-slot bank holding the patch before the edit (slot 0) and after it (slot 1).
+struct Engine;
+void undoCreateBank();                       // at start-up
+void undoDestroyBank();
+bool undoStorePatchBefore(Engine* engine);   // false without the undo bank
+void undoPatch(Engine* engine);              // keeps the preset's place in the bank
+void redoPatch(Engine* engine);

@@ -1,0 +1,107 @@
+// The bank file writer: the chunks the reader takes, newest id of every kind, in this machine's order.
+#include <cstdlib>
+#include <cstring>
+
+#include "controls/appChooseFile.h"
+#include "preset/bankFile.h"
+#include "preset/controllerChunk.h"
+#include "preset/effectChunk.h"
+#include "preset/envelopeChunk.h"
+#include "preset/lfoChunk.h"
+#include "preset/noteCurveChunk.h"
+#include "preset/sliderList.h"
+#include "preset/velocityChunk.h"
+#include "preset/wave.h"
+
+namespace {
+
+const int bankFileType = 0;   // the "Morvane files" type of the file dialogs
+
+bool writeMarker(FileSpec* file, const char* name, std::uint32_t version) {
+  ChunkHeader h;
+  chunkHeaderSet(&h, chunkId(name), 0, version);
+  return fileWriteChunk(file, &h, nullptr);
+}
+
+bool writeEffect(FileSpec* file, EffectHeader* e, std::uint8_t* b) {
+  switch (e->type) {
+    case effectPipe: return effectPipeReadWriteChunk(file, reinterpret_cast<EffectPipeRecord*>(e), b, chunkWrite);
+    case effectComb: return effectCombReadWriteChunk(file, reinterpret_cast<EffectCombRecord*>(e), b, chunkWrite);
+    case effectTap: return effectTapReadWriteChunk(file, reinterpret_cast<EffectTapRecord*>(e), b, chunkWrite);
+    case effectEcho: return effectEchoReadWriteChunk(file, reinterpret_cast<EffectEchoRecord*>(e), b, chunkWrite);
+    case effectRev: return effectRevReadWriteChunk(file, reinterpret_cast<EffectRevRecord*>(e), b, chunkWrite);
+    default: return true;   // no effect of a known kind: nothing to write
+  }
+}
+
+bool writePreset(FileSpec* file, Preset* p, std::int16_t slot, std::uint8_t* b) {
+  PatchHeader header = p->header;
+  header.slot = slot;   // filed under the slot it occupies
+  bool ok = patchHeaderReadWriteChunk(file, &header, b, chunkWrite);
+  for (int c = 0; c < presetChannelCount; ++c) ok = ok && oscReadWriteChunk(file, &p->channels[c], b, chunkWrite);
+  for (int f = 0; f < presetFilterCount; ++f) ok = ok && filterReadWriteChunk(file, &p->filters[f], b, chunkWrite);
+  for (int m = 0; m < presetModulatorCount; ++m)
+    ok = ok && modulatorReadWriteChunk(file, &p->modulators[m], b, chunkWrite);
+  ok = ok && waveshaperReadWriteChunk(file, &p->waveshaper, b, chunkWrite);
+  if (p->effect) ok = ok && writeEffect(file, p->effect, b);
+  ok = ok && ccMapReadWriteChunk(file, &p->controllers, b, 0);
+  ok = ok && sliderListReadWriteChunk(file, &p->sliders, b, chunkWrite);
+  ok = ok && velocityReadWriteChunk(file, &p->velocity, b, 0);
+  for (int i = 0; i < presetLfoCount; ++i) ok = ok && lfoReadWriteChunk(file, &p->lfos[i], b, chunkWrite);
+  if (p->curveCount > 0 && p->curves) ok = ok && noteCurvesReadWriteChunk(file, p, b, 0);
+  if (p->envelopeCount > 0 && p->envelopes) ok = ok && envChunkV3(file, p, b, chunkWrite);
+  if (p->waveCount > 0 && p->waves) ok = ok && waveChunkPreset(file, p, b, chunkWrite);
+  return ok && writeMarker(file, "pEnd", 1);
+}
+
+}  // namespace
+
+bool bankFileWrite(Bank* bank, FileSpec* file) {
+  if (!bank || !file) return false;
+  std::uint8_t* buffer = static_cast<std::uint8_t*>(std::malloc(chunkCapacity));
+  if (!buffer) return false;
+  fileSetChunkTypeCallback(chunkHeaderCheck);
+  if (!fileCreate(file)) {
+    std::free(buffer);
+    return false;
+  }
+  bool ok = writeMarker(file, "ClaM", 1);
+  for (std::int16_t n = 0; n < bankSlotCount && ok; ++n) {
+    Preset* p = bank->slots[n];
+    if (!p || p == bank->defaultPreset) continue;
+    ok = writePreset(file, p, n, buffer);
+  }
+  for (int t = 0; t < tuningBankSlots && ok; ++t) {
+    TuningSlot& slot = bank->tunings[t];
+    if (slot.inUse && slot.map) ok = tuningReadWriteChunk(file, slot.map, buffer, chunkWrite);
+  }
+  ok = ok && bankPlugInChunk(file, bank, buffer, chunkWrite);
+  ok = ok && writeMarker(file, "tail", 1);
+  fileFlush(file);
+  fileClose(file);
+  std::free(buffer);
+  return ok;
+}
+
+bool bankFileSaveAs(int window, Bank* bank) {
+  (void)window;
+  if (!bank) return false;
+  FileSpec chosen;
+  fileSpecClear(&chosen);
+  if (appChooseFile(appDialogSave, &chosen, bankFileType) != 1) return false;
+  if (!bankFileWrite(bank, &chosen)) return false;
+  bank->file = chosen;
+  bank->file.handle = osFileInvalid;
+  bank->changed = 0;
+  return true;
+}
+
+bool bankFileSave(int window, Bank* bank) {
+  if (!bank) return false;
+  if (!bank->file.path[0]) return bankFileSaveAs(window, bank);
+  FileSpec file = bank->file;
+  file.handle = osFileInvalid;
+  if (!bankFileWrite(bank, &file)) return false;
+  bank->changed = 0;
+  return true;
+}
