@@ -11,6 +11,8 @@
 #include "engine/velocityRuntime.h"
 #include "engine/voice.h"
 #include "modules/filterModule.h"
+#include "modules/modulator.h"
+#include "modules/waveshaper.h"
 #include "oscillators/oscFrame.h"
 
 namespace {
@@ -70,11 +72,13 @@ void voiceNoteOn(Engine* engine, std::int16_t voice, std::uint16_t note, std::in
   v.note = n;
   v.pitch = static_cast<float>(voiceNotePitch(engine, n));
 
-  // 7 Units. The channel modulators' and the waveshaper's voice starts join here with their units.
+  // 7 Units.
   for (std::int16_t ch = 0; ch < engineChannels; ++ch) {
     oscVoiceStart(engine, ch, voice, n, legato);
     filterVoiceStart(engine, ch, voice, n, legato);
+    modulatorVoiceStart(engine, ch, voice, n, legato);
   }
+  waveshaperVoiceStart(engine, 3, voice, n, legato);
   filterVoiceStart(engine, 3, voice, n, legato);
 
   // 8 Pan gains and sound-field states.
