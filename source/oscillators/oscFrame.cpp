@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "engine/engine.h"
+#include "oscillators/oscDouble.h"
 #include "oscillators/oscRender.h"
 #include "oscillators/oscSingle.h"
 #include "preset/oscRecord.h"
@@ -27,8 +28,12 @@ void oscDspInit() {
   for (int i = 0; i < 256; ++i) oscFractionRamp[i] = static_cast<float>(i * 0.00390625);
   for (int i = 0; i < 65536; ++i) oscIndexRamp[i] = static_cast<float>(i);
   oscBuildGrainWindow();
-  OscRenderTable[0] = singleRender;
-  for (int t = 1; t < 8; ++t) OscRenderTable[t] = oscRenderSilent;
+  for (int t = 0; t < 8; ++t) OscRenderTable[t] = oscRenderSilent;
+  OscRenderTable[oscTypeSingle] = singleRender;
+  OscRenderTable[oscTypeDouble] = oscRenderDouble;
+  OscRenderTable[oscTypeFm] = oscRenderFm;
+  OscRenderTable[oscTypeRingmod] = oscRenderRingmod;
+  OscRenderTable[oscTypeFractalize] = oscRenderFractalize;
 }
 
 // ---- helpers ----

@@ -4,6 +4,8 @@
 #include "engine/engine.h"
 #include "engine/noteCurveRuntime.h"
 #include "engine/velocityRuntime.h"
+#include "engine/controllerMap.h"
+#include "oscillators/oscFractal.h"
 #include "oscillators/oscFrame.h"
 #include "preset/oscRecord.h"
 
@@ -90,29 +92,6 @@ double oscUnisonSpread(int k, double t) {
 
 // ---- voice start ----
 
-static void buildFractalTree(OscVoiceState* state, float x) {
-  FractalSegment* seg = state->fractalSegments;
-  seg[0] = FractalSegment{1.0f, 1.0f, 1024.0f, 1024.0f, 0.0f};
-  int parent = 0;
-  int first = 1;
-  for (int level = 1; level < oscFractalLevels; ++level) {
-    const int count = 1 << level;
-    float start = 0.0f;
-    for (int j = 0; j < count; ++j) {
-      const float f = seg[parent + j / 2].width * ((j & 1) ? 1.0f - x : x);
-      FractalSegment& s = seg[first + j];
-      s.width = f;
-      s.inverseWidth = f != 0.0f ? 1.0f / f : 0.0f;
-      s.length = f * 1024.0f;
-      s.start = start;
-      s.end = start + s.length;
-      start = s.end;
-    }
-    parent = first;
-    first += count;
-  }
-}
-
 void oscVoiceStart(Engine* engine, std::int16_t channel, std::int16_t voice, std::int16_t note,
                    std::uint8_t legato) {
   if (!engine || channel < 0 || channel >= engineChannels || voice < 0 || voice >= engineMaxVoices) return;
@@ -155,7 +134,8 @@ void oscVoiceStart(Engine* engine, std::int16_t channel, std::int16_t voice, std
         state->mixValue = record->balanceDouble * state->velocityParam * mod[7];
         break;
       case oscTypeFm: {
-        double index = record->fmIndex * state->velocityParam * mod[7] * lfoProduct(state->lfoFmIndex);
+        double index = record->fmIndex * state->velocityParam * mod[7] * lfoProduct(state->lfoFmIndex) *
+                       ccMapFmFactor(engine, static_cast<std::int16_t>(unit));
         state->fmIndex = static_cast<float>(index);
         break;
       }
@@ -164,7 +144,7 @@ void oscVoiceStart(Engine* engine, std::int16_t channel, std::int16_t voice, std
         break;
       case oscTypeFractalize: {
         const float x = record->displacement;
-        buildFractalTree(state, x);
+        fractBuildTree(state, x);
         state->fractalSplit[0] = x;
         state->fractalSplit[1] = x;
         if (!monoHeld) {

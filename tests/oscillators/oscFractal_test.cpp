@@ -1,0 +1,135 @@
+// "Fractalize" oscillator: one layer equals wave A, equal splits give octave layers with the
+// normalised gains, uneven splits stay periodic, the pitch pull, and splits pushed to 0 or 1.
+#include <gtest/gtest.h>
+
+#include "oscDoubleRig.h"
+#include "oscillators/oscFractal.h"
+#include "support/signal.h"
+
+namespace {
+
+void fractal(OscRig& rig, int iterations, float amount, float displacement) {
+  plainTwoWave(rig, oscTypeFractalize);
+  rig.record->iterations = iterations;
+  rig.record->amount = amount;
+  rig.record->displacement = displacement;
+}
+
+// Energy of the spectrum away from the harmonics of f0, as a fraction of the whole.
+double offHarmonicShare(const std::vector<float>& x, double f0) {
+  const std::vector<double> s = signalSpectrum(x.data(), x.size(), 65536);
+  double total = 0.0, off = 0.0;
+  for (std::size_t b = 1; b < s.size() / 2; ++b) {
+    const double f = b * 44100.0 / 65536.0;
+    const double e = s[b] * s[b];
+    total += e;
+    if (std::fabs(f - std::round(f / f0) * f0) > 10.0) off += e;
+  }
+  return off / total;
+}
+
+}  // namespace
+
+TEST(Fractalize, OneIterationIsWaveA) {
+  for (int bl = 0; bl < 2; ++bl) {
+    std::vector<float> runs[2];
+    for (int i = 0; i < 2; ++i) {
+      OscRig rig;
+      fractal(rig, 1, 0.5f, 0.3f);
+      if (i == 1) rig.record->type = oscTypeSingle;
+      rig.record->bandLimited = static_cast<std::uint32_t>(bl);
+      if (bl) oscRebuildChannelTables(rig.engine, 0);
+      rig.startNote(0, 45);
+      runs[i] = rig.render(8192);
+    }
+    EXPECT_LT(maxDifference(runs[0], runs[1]), bl ? 2e-2 : 2e-3) << "band-limited " << bl;
+    EXPECT_GT(signalRms(runs[0]), 0.3);
+  }
+}
+
+// Displacement 0.5: layer k is wave A at 2^k times the note, with gain a^k / (1 + a + ...).
+TEST(Fractalize, EqualSplitsGiveOctaveLayers) {
+  struct Case {
+    int iterations;
+    float amount;
+  } cases[] = {{3, 0.5f}, {2, 1.0f}, {4, 0.0f}, {7, 0.8f}};
+  for (const Case& c : cases) {
+    OscRig rig;
+    fractal(rig, c.iterations, c.amount, 0.5f);
+    rig.startNote(0, 33);   // 55 Hz
+    const std::vector<float> out = rig.render(44100);
+    double sum = 0.0;
+    for (int k = 0; k < c.iterations; ++k) sum += std::pow(c.amount, k);
+    for (int k = 0; k < c.iterations; ++k) {
+      const double expected = std::pow(c.amount, k) / sum;
+      EXPECT_NEAR(tone(out, 55.0 * (1 << k)), expected, 0.01 + 0.02 * expected)
+          << c.iterations << " iterations, amount " << c.amount << ", layer " << k;
+    }
+    EXPECT_LT(tone(out, 55.0 * 3), 0.01);
+  }
+}
+
+// Uneven splits: every layer still repeats once per note cycle (harmonics of the note only).
+TEST(Fractalize, UnevenSplitsStayPeriodic) {
+  for (float d : {0.25f, 0.1f, 0.8f}) {
+    OscRig rig;
+    fractal(rig, 4, 0.7f, d);
+    rig.startNote(0, 33);
+    const std::vector<float> out = rig.render(32768);
+    EXPECT_TRUE(signalAllNormal(out.data(), out.size()));
+    EXPECT_LT(offHarmonicShare(out, 55.0), 1e-3) << d;
+    EXPECT_GT(tone(out, 55.0), 0.2) << d;
+  }
+}
+
+// High notes pull the split toward 0.5: increment x iterations / 1024 at 1 or more gives 0.5.
+TEST(Fractalize, PitchPullsTheSplit) {
+  OscRig rig;
+  fractal(rig, 7, 0.5f, 0.2f);
+  rig.startNote(0, 127);   // increment about 291: x = 291 x 7 / 1024 > 1
+  rig.render(256);
+  EXPECT_EQ(rig.state()->fractalSplit[1], 0.5f);
+  EXPECT_EQ(rig.state()->fractalSplit[0], 0.5f);
+  OscRig low;
+  fractal(low, 2, 0.5f, 0.2f);
+  low.startNote(0, 21);   // increment about 0.64: x = 0.00125, pull x^0.2 = 0.26
+  low.render(128);
+  const double w = std::pow(noteIncrement(21) * 2.0 / 1024.0, 0.2);
+  EXPECT_NEAR(low.state()->fractalSplit[1], 0.2 + w * 0.3, 1e-4);
+}
+
+// A split pushed to 0 or 1 leaves empty segments; they are skipped and each layer plays wave A
+// once per cycle in its one full-width segment, so the sum is wave A at the note.
+TEST(Fractalize, SplitAtZeroOrOneSkipsEmptySegments) {
+  for (float push : {-50.0f, 50.0f}) {
+    OscRig rig;
+    fractal(rig, 7, 0.9f, 0.5f);
+    rig.startNote(0, 69);
+    rig.engine->modMultipliers[0][0][32] = push;   // displacement far outside 0..1
+    std::vector<float> out = rig.render(44100);
+    EXPECT_EQ(rig.state()->fractalSplit[1], push < 0.0f ? 0.0f : 1.0f);
+    EXPECT_TRUE(signalAllNormal(out.data(), out.size()));
+    out.erase(out.begin(), out.begin() + 2048);   // after the switch from the voice start's tree
+    EXPECT_NEAR(tone(out, 440.0), 1.0, 0.02) << push;
+    EXPECT_NEAR(signalPeakFrequency(out, 44100.0), 440.0, 1.0) << push;
+  }
+}
+
+TEST(Fractalize, TreeEndsEveryLevelAtTheFullCycle) {
+  OscVoiceState state;
+  OscRig rig;
+  oscVoiceInit(rig.engine, &state, 0);
+  for (float x : {0.0f, 0.013f, 0.381f, 0.5f, 0.97f, 1.0f}) {
+    fractBuildTree(&state, x);
+    int first = 0;
+    for (int level = 0; level < oscFractalLevels; ++level) {
+      const int count = 1 << level;
+      const FractalSegment* s = state.fractalSegments + first;
+      EXPECT_EQ(s[0].start, 0.0f);
+      EXPECT_EQ(s[count - 1].end, 1024.0f) << x << " level " << level;
+      for (int j = 1; j < count; ++j) EXPECT_EQ(s[j].start, s[j - 1].end);
+      for (int j = 0; j < count; ++j) EXPECT_TRUE(s[j].width > 0.0f || s[j].inverseWidth == 0.0f);
+      first += count;
+    }
+  }
+}
