@@ -361,15 +361,31 @@ TEST_F(EnvelopeGen, VoiceStateFollowsTheHighestAmplitudeEnvelope) {
   EXPECT_EQ(engine->voices[0].note, -1);
 }
 
-TEST_F(EnvelopeGen, ReleasedListCountStopsAtThePolyphony) {
+TEST_F(EnvelopeGen, VoicesMoveThroughTheListsInOrder) {
   ASSERT_EQ(engine->polyphony, 4);
-  for (std::int16_t v = 0; v < 5; ++v) {
-    engine->voices[v].state = 3;
+  for (std::int16_t v = 0; v < 4; ++v) noteOn(v);
+  ASSERT_EQ(engine->voicePool.sounding.count, 4);
+  ASSERT_EQ(engine->voicePool.freeList.count, 0);
+  for (std::int16_t v : {2, 0, 3, 1}) {
     inst(0, v).state = 1;
     voiceSetStateFromEnvelopes(engine, v);
   }
-  EXPECT_EQ(engine->voicePool.released.count, 4);
-  EXPECT_EQ(engine->voicePool.released.entries[4], 4);
+  const VoicePool& pool = engine->voicePool;
+  EXPECT_EQ(pool.sounding.count, 0);
+  ASSERT_EQ(pool.released.count, 4);
+  const std::int16_t order[] = {2, 0, 3, 1};
+  for (int i = 0; i < 4; ++i) {
+    EXPECT_EQ(pool.released.entries[i], order[i]);
+    EXPECT_EQ(pool.position[order[i]], i);
+  }
+  for (std::int16_t v = 0; v < 4; ++v) {
+    inst(0, v).state = 0;
+    voiceSetStateFromEnvelopes(engine, v);
+    EXPECT_EQ(engine->voices[v].state, 6);
+    EXPECT_EQ(engine->voices[v].note, -1);
+  }
+  EXPECT_EQ(pool.released.count, 0);
+  EXPECT_EQ(pool.freeList.count, 4);
 }
 
 TEST_F(EnvelopeGen, RenderAltTurnsAnAmplitudeSegmentInsideTheBlock) {
