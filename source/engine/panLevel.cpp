@@ -92,11 +92,7 @@ void engineSetVoicePan(Engine* engine, std::int16_t c, std::int16_t v) {
   e.gainOut = globalFadeOut[k];
   e.gainIn = globalFadeIn[k];
   // The voice's sound-field state of this channel starts at its position, without a glide.
-  PanState& s = engine->panStates[c][v];
-  if (s.position) {
-    s.baseX = s.currentX = s.position->x;
-    s.baseY = s.currentY = s.position->y;
-  }
+  panStateReset(&engine->panStates[c][v]);
 }
 
 void engineResetPanGains(PanEntry* entry) {
