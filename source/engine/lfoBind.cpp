@@ -4,6 +4,7 @@
 #include "engine/engine.h"
 #include "engine/lfoRuntime.h"
 #include "modules/filterVoiceState.h"
+#include "modules/modulator.h"
 #include "oscillators/oscVoiceState.h"
 
 const float lfoLinkOne = 1.0f;
@@ -62,8 +63,8 @@ void lfoBindVoices(Engine* engine) {
         os.lfoGain[i] = on && lfo.ampTarget[c] ? &s->ampMultiplier : &oscLfoNeutral;
         os.lfoFmIndex[i] = on && lfo.channelTarget[c] ? &s->channelMultiplier : &oscLfoNeutral;
       }
-      // The channel modulators' states take their pitch link from lfoModulatorPitchLink when their
-      // unit gives them one.
     }
   }
+  // The channel modulators' pitch links, every voice and lane (lfoModulatorPitchLink).
+  modulatorBindLinks(engine);
 }

@@ -233,6 +233,8 @@ TEST_F(LfoFixture, BindingPointsFiltersAtRoutedOutputs) {
   EXPECT_EQ(os.lfoPitch[2], &oscLfoNeutral);
   EXPECT_EQ(os.lfoFmIndex[2], &oscLfoNeutral);
   EXPECT_EQ(lfoOscPitchLink(engine, 0, 1, 5), &state(0, 5).pitchFactor);
+  EXPECT_EQ(engine->modulatorStates[1][5][2].lfoPitchLinks[0], &state(0, 5).pitchFactor);
+  EXPECT_EQ(engine->modulatorStates[1][5][0].lfoPitchLinks[2], &lfoLinkOne);
   EXPECT_EQ(lfoOscFmIndexLink(engine, 1, 2, 5), &state(1, 0).channelMultiplier);
   EXPECT_EQ(lfoOscGainLink(engine, 2, 0, 5), &lfoLinkOne);
 }
