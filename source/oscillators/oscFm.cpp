@@ -97,10 +97,12 @@ void oscRenderFm(Engine* engine, ChannelOscRecord* record, std::int16_t channel,
             p = p - 1024.0f * std::floor(p / 1024.0f);
             if (!(p >= 0.0f && p < 1024.0f)) p = 0.0f;
           }
-          const float fl = std::floor(p);
-          const int i = static_cast<int>(fl) & 1023;
+          int whole = static_cast<int>(p);   // floor: truncation, one less for negative fractions
+          whole -= p < static_cast<float>(whole);
+          const float fraction = p - static_cast<float>(whole);
+          const int i = whole & 1023;
           const float a = tableA[i];
-          out[j] += static_cast<float>(tiny) + a + (tableA[(i + 1) & 1023] - a) * (p - fl);
+          out[j] += static_cast<float>(tiny) + a + (tableA[(i + 1) & 1023] - a) * fraction;
         }
         c = std::fmod(c, 1024.0f);
       }
