@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "engine/engine.h"
+#include "engine/voice.h"
 
 namespace envgen {
 
@@ -103,9 +104,7 @@ inline bool handshakeAdmit(EnvelopeSlot* s) {
 }
 
 // Voices sustained or sounding.
-inline int heldCount(const Engine* engine) {
-  return engine->voicePool.sustained.count + engine->voicePool.sounding.count;
-}
+inline int heldCount(Engine* engine) { return voiceHeldCount(engine); }
 
 // The per-breakpoint LFO of slot s: settings blended from breakpoints a and b by weight w, phase
 // advanced by `frames`. a < 0 (or b < 0 when `decideByB`) gives 1.0 and leaves the LFO state alone.
