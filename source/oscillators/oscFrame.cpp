@@ -5,8 +5,11 @@
 #include <cstring>
 
 #include "engine/engine.h"
+#include "oscillators/oscAudioIn.h"
 #include "oscillators/oscDouble.h"
+#include "oscillators/oscGranular.h"
 #include "oscillators/oscRender.h"
+#include "oscillators/oscSample.h"
 #include "oscillators/oscSingle.h"
 #include "preset/oscRecord.h"
 #include "preset/wave.h"
@@ -34,6 +37,9 @@ void oscDspInit() {
   OscRenderTable[oscTypeFm] = oscRenderFm;
   OscRenderTable[oscTypeRingmod] = oscRenderRingmod;
   OscRenderTable[oscTypeFractalize] = oscRenderFractalize;
+  OscRenderTable[oscTypeSample] = oscRenderSample;
+  OscRenderTable[oscTypeGranular] = oscRenderGranular;
+  OscRenderTable[oscTypeAudioIn] = oscRenderAudioIn;
 }
 
 // ---- helpers ----

@@ -7,6 +7,7 @@
 #include "engine/controllerMap.h"
 #include "oscillators/oscFractal.h"
 #include "oscillators/oscFrame.h"
+#include "oscillators/oscGranular.h"
 #include "preset/oscRecord.h"
 
 static int stateVoice(const OscVoiceState* state) {
@@ -125,6 +126,8 @@ void oscVoiceStart(Engine* engine, std::int16_t channel, std::int16_t voice, std
     state->phaseB = 0.0f;
     state->sampleVoice.position = 0.0;
     state->sampleVoice.startOffset = mod[17];
+    state->grainBlock.voice = static_cast<std::uint32_t>(voice);
+    grainSetup(engine, &record->subRecord, &state->grainBlock);
     oscStateClear48(state->decimator);
   }
 

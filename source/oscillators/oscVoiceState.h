@@ -42,10 +42,11 @@ struct GrainSlot {
   float startCoefficient;
   float feedback;
   float allpassMemory[6];       // per lane: last input and last output
+  std::uint8_t stereo;          // reads two-value frames into two lanes
 };
 
 struct GrainBlock {
-  std::uint32_t voice;
+  std::uint32_t voice;          // the voice this block belongs to
   std::int32_t releasePosition; // of the most recently started grain
   std::int32_t endPosition;
   GrainSlot slots[oscGrainSlots];
