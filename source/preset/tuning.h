@@ -83,3 +83,11 @@ void tuningGetName(Engine* engine, Bank* bank, std::int16_t id, char* out);
 void tuningSelect(Engine* engine, Bank* bank, std::int16_t id);
 // Copies the current map's keys into the engine's note table and retunes the playing voices.
 void tuningApplyToEngine(Engine* engine);
+// Lets the module library's tuning kind load maps into the bank and the engine and save the current
+// map (the application installs it once at start-up).
+void tuningInstallLibraryRoutines();
+// The two routines: a map read from a library file is added to the bank as a new map and played,
+// unless the bank already holds the same map; the fetch gives the engine's current map.
+struct LibTuningMap;
+void tuningLibraryStore(Engine* engine, const LibTuningMap* read);
+bool tuningLibraryFetch(Engine* engine, LibTuningMap* out);

@@ -6,6 +6,7 @@
 #include "preset/bank.h"
 #include "preset/chunkIo.h"
 #include "preset/presetEngineState.h"
+#include "preset/library.h"
 #include "preset/tuning.h"
 
 namespace {
@@ -269,3 +270,45 @@ void tuningSelect(Engine* engine, Bank* bank, std::int16_t id) {
   }
   tuningApplyToEngine(engine);
 }
+
+// ---- the library's tuning kind
+
+namespace {
+
+void fromLibrary(const LibTuningMap* in, TuningMap* out) {
+  tuningMakeDefault(out);
+  out->id = static_cast<std::int16_t>(in->id);
+  out->flag = static_cast<std::uint8_t>(in->flag);
+  out->keysPerOctave = static_cast<std::uint32_t>(in->keysPerOctave);
+  out->octaveInterval = in->octaveInterval;
+  std::memcpy(out->name, in->name, tuningNameSize);
+  out->name[tuningNameSize - 1] = 0;
+  std::memcpy(out->keys, in->keys, sizeof out->keys);
+}
+
+}  // namespace
+
+void tuningLibraryStore(Engine* engine, const LibTuningMap* read) {
+  Bank* bank = engineGetBank(engine);
+  if (!engine || !read) return;
+  TuningMap map;
+  fromLibrary(read, &map);
+  if (tuningFindBankMatch(bank, &map) >= 0) return;
+  if (tuningNewBankMap(engine, bank) == 0) return;
+  tuningStoreMap(engine, bank, &map);
+}
+
+bool tuningLibraryFetch(Engine* engine, LibTuningMap* out) {
+  TuningMap* current = tuningCurrentMap(engine);
+  if (!current || !out) return false;
+  std::memset(out, 0, sizeof *out);
+  out->id = current->id;
+  out->flag = current->flag;
+  out->keysPerOctave = static_cast<std::int32_t>(current->keysPerOctave);
+  out->octaveInterval = current->octaveInterval;
+  std::memcpy(out->name, current->name, tuningNameSize);
+  std::memcpy(out->keys, current->keys, sizeof out->keys);
+  return true;
+}
+
+void tuningInstallLibraryRoutines() { libSetTuningRoutines(tuningLibraryStore, tuningLibraryFetch); }

@@ -9,6 +9,7 @@
 #include "engine/valueFormat.h"
 #include "preset/bank.h"
 #include "preset/presetEngineState.h"
+#include "preset/library.h"
 #include "preset/tuning.h"
 #include "support/tempDir.h"
 
@@ -140,6 +141,30 @@ TEST(TuningChunk, RoundTripInBothByteOrders) {
     swapReset();
   }
   chunktest::tearDownChunkLayer();
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(TuningEngineTest, LibraryTuningAddsABankMapOnce) {
+  engineSetBank(engine, bank);
+  LibTuningMap read{};
+  read.id = 0x205;
+  read.keysPerOctave = 12;
+  read.octaveInterval = 12.0;
+  std::strcpy(read.name, "from file");
+  for (int k = 0; k < 128; ++k) read.keys[k] = 2.0 + k;
+  tuningLibraryStore(engine, &read);
+  ASSERT_TRUE(tuningBankMapExists(bank, 0));
+  EXPECT_STREQ(bank->tunings[0].map->name, "from file");
+  EXPECT_EQ(engine->noteFreq[60], 62.0);
+  EXPECT_EQ(engine->header.tuning, 0x200);
+  LibTuningMap current{};
+  ASSERT_TRUE(tuningLibraryFetch(engine, &current));
+  EXPECT_STREQ(current.name, "from file");
+  tuningLibraryStore(engine, &current);   // the bank holds it already
+  EXPECT_FALSE(tuningBankMapExists(bank, 1));
 }
 
 }  // namespace
