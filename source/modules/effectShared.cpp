@@ -4,6 +4,7 @@
 
 #include "engine/engine.h"
 #include "engine/panLevelRuntime.h"
+#include "engine/surround.h"
 #include "modules/effectRuntime.h"
 
 EffectRuntime* effectRuntime(Engine* engine) { return &engine->effectMemory; }
@@ -63,41 +64,6 @@ void effectPanGains(Engine* engine, float pan, float* left, float* right) {
   *right = panFadeInTable()[i];
 }
 
-// Gains of a point of the sound field for the three buses (front/back, left/right, omni).
-static void fieldGains(double x, double y, double g[3]) {
-  const double r2 = x * x + y * y + static_cast<double>(0.2f);
-  g[0] = y / r2;
-  g[1] = x / r2;
-  g[2] = 0.707 / std::sqrt(r2);
-}
-
-// Mono placement in the field: the state's position glides a quarter of the way (its smoothing)
-// to the slot's position each block, with the gains ramped from the old to the new position.
-static void effectFieldPanMono(PanState* state, const float* src, float* lane0, float* lane1, float* lane2,
-                               int n, bool twoSpeakerLayout) {
-  state->baseX = state->position->x;
-  state->baseY = state->position->y;
-  const double cx = state->currentX, cy = state->currentY;
-  const double nx = cx + (state->baseX - cx) * state->smoothing;
-  const double ny = cy + (state->baseY - cy) * state->smoothing;
-  double g[3], e[3], d[3];
-  fieldGains(cx, cy, g);
-  fieldGains(nx, ny, e);
-  const bool moved = nx != cx || ny != cy;
-  for (int k = 0; k < 3; ++k) d[k] = moved ? (e[k] - g[k]) / n : 0.0;
-  state->currentX = nx;
-  state->currentY = ny;
-  float* lanes[3] = {lane0, lane1, lane2};
-  for (int k = twoSpeakerLayout ? 1 : 0; k < 3; ++k) {
-    double gain = g[k];
-    float* lane = lanes[k];
-    for (int i = 0; i < n; ++i) {
-      lane[i] += static_cast<float>(src[i] * gain);
-      gain += d[k];
-    }
-  }
-}
-
 void effectPlaceField(Engine* engine, std::uint16_t slot, float x, const float* buffer, int frames) {
   if (slot >= 12 || frames <= 0) return;
   PanPosition& position = engine->effectPanPositions[slot];
@@ -105,8 +71,8 @@ void effectPlaceField(Engine* engine, std::uint16_t slot, float x, const float* 
   position.y = 0.0f;
   PanState& state = engine->effectPanStates[slot];
   state.position = &position;
-  effectFieldPanMono(&state, buffer, engine->buses[0], engine->buses[1], engine->buses[2],
-                     frames, engine->surround.layout < 2);
+  fieldPanMono(&state, buffer, engine->buses[0], engine->buses[1], engine->buses[2],
+               static_cast<std::int16_t>(frames), engine->surround.layout < 2);
 }
 
 void effectPlaceConstant(Engine* engine, std::uint16_t slot, float pan, float gain, float* buffer, int frames) {
