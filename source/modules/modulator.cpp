@@ -13,6 +13,10 @@ namespace {
 
 ModulatorKernel modulatorRenderTable[3];   // 0 empty, 1 Ringmod, 2 Freq Shift
 
+template <int K>
+void freqShiftLanes(Engine* engine, ModulatorRecord* record, ModulatorVoiceState* const* states, float* const* xs,
+                    std::int16_t frames);
+
 const std::uint32_t phaseMask = (1u << 26) - 1u;   // 1024 samples in 16.16 fixed point
 
 inline int laneCount(Engine* engine, std::int16_t channel) {
@@ -106,6 +110,9 @@ void modulatorRenderAll(Engine* engine, std::int16_t frames) {
     const ModulatorKernel kernel = modulatorKernelFor(record->type);
     if (!kernel) continue;   // a type without a kernel leaves the signal as it is
     const int n = laneCount(engine, c);
+    const bool pairs = kernel == modulatorProcessFreqShift;
+    ModulatorVoiceState* pending = nullptr;   // a Freq Shift lane waiting for its partner
+    float* pendingLane = nullptr;
     engine->voiceCursor = -1;
     for (std::int16_t v = engineNextActiveVoice(engine); v >= 0; v = engineNextActiveVoice(engine)) {
       if (v >= engineMaxVoices) break;
@@ -114,9 +121,21 @@ void modulatorRenderAll(Engine* engine, std::int16_t frames) {
       for (int s = 0; s < n; ++s) {
         ModulatorVoiceState* state = &engine->modulatorStates[c][v][s];
         state->voice = v;
-        kernel(engine, record, state, buffer + s * frames, c, frames);
+        float* lane = buffer + s * frames;
+        if (!pairs) {
+          kernel(engine, record, state, lane, c, frames);
+        } else if (!pending) {
+          pending = state;
+          pendingLane = lane;
+        } else {
+          ModulatorVoiceState* states[2] = {pending, state};
+          float* lanes[2] = {pendingLane, lane};
+          freqShiftLanes<2>(engine, record, states, lanes, frames);
+          pending = nullptr;
+        }
       }
     }
+    if (pending) kernel(engine, record, pending, pendingLane, c, frames);
   }
 }
 
@@ -152,69 +171,93 @@ void modulatorProcessRingmod(Engine* engine, ModulatorRecord* record, ModulatorV
   state->balance = balanceTarget;
 }
 
-void modulatorProcessFreqShift(Engine* engine, ModulatorRecord* record, ModulatorVoiceState* state, float* x,
-                               std::int16_t, std::int16_t frames) {
+namespace {
+
+// The Freq Shift kernel over K lanes at once (K = 1 is the lane kernel; the render runs the lanes of a
+// block in pairs, which lets the processor overlap two lanes' serial allpass chains). Each lane gets
+// exactly the operations it would get alone.
+template <int K>
+void freqShiftLanes(Engine* engine, ModulatorRecord* record, ModulatorVoiceState* const* states, float* const* xs,
+                    std::int16_t frames) {
   const int N = frames;
   if (N < 1 || N > engineBlockMax) return;
   const float* w = waveGet(engine, record->wave)->samples;
-  const std::int16_t v = validVoice(state->voice);
-
-  // The block runs on the previous block's increment; the new one takes effect with the next block.
-  const std::int32_t inc = toFixed(kernelIncrement(state->prevIncrement));
-  state->prevIncrement = kernelIncrement(modulatorIncrement(engine, record, state, v));
-
   // The quadrature wave is read a quarter (switch 1) or three quarters (switch 0) of the table ahead.
   const std::uint32_t offset = record->shiftSwitch ? 256u : 768u;
   float fb = record->feedback;
   if (!(fb >= 0.0f)) fb = 0.0f;
   if (fb > 0.5f) fb = 0.5f;
-  float y = finiteOr0(state->prevOutput);
-
   const float* h = hilbertCoefs;
-  float* mem = state->hilbert;
-  float aIn[6], aOut[6], bIn[6], bOut[6];
-  for (int k = 0; k < 6; ++k) {
-    aIn[k] = mem[modulatorHilbertAIn + k];
-    aOut[k] = mem[modulatorHilbertAOut + k];
-    bIn[k] = mem[modulatorHilbertBIn + k];
-    bOut[k] = mem[modulatorHilbertBOut + k];
-  }
-  float aDelayed = mem[modulatorHilbertADelayed];
 
-  std::uint32_t p = phaseToFixed(state->phase);
+  std::int32_t inc[K];
+  std::uint32_t p[K];
+  float y[K], aDelayed[K], aIn[K][6], aOut[K][6], bIn[K][6], bOut[K][6];
+  for (int l = 0; l < K; ++l) {
+    ModulatorVoiceState* state = states[l];
+    const std::int16_t v = validVoice(state->voice);
+    // The block runs on the previous block's increment; the new one takes effect with the next block.
+    inc[l] = toFixed(kernelIncrement(state->prevIncrement));
+    state->prevIncrement = kernelIncrement(modulatorIncrement(engine, record, state, v));
+    y[l] = finiteOr0(state->prevOutput);
+    const float* mem = state->hilbert;
+    for (int k = 0; k < 6; ++k) {
+      aIn[l][k] = mem[modulatorHilbertAIn + k];
+      aOut[l][k] = mem[modulatorHilbertAOut + k];
+      bIn[l][k] = mem[modulatorHilbertBIn + k];
+      bOut[l][k] = mem[modulatorHilbertBOut + k];
+    }
+    aDelayed[l] = mem[modulatorHilbertADelayed];
+    p[l] = phaseToFixed(state->phase);
+  }
+
   for (int n = 0; n < N; ++n) {
     // 1e-10 on every 20th input keeps the allpass memory out of the denormal range in silence.
-    const float u = x[n] + fb * y + (n % 20 == 0 ? 1e-10f : 0.0f);
-    float bv = u;
-    for (int k = 0; k < 6; ++k) bv = allpass(bv, bIn[k], bOut[k], h[6 + k]);
-    p = (p + static_cast<std::uint32_t>(inc)) & phaseMask;
-    const float w1 = waveAt(w, p);
-    const float w2 = waveAt(w, p, offset);
-    y = w1 * bv + w2 * aDelayed;
-    x[n] = y;
-    float av = u;
-    for (int k = 0; k < 6; ++k) av = allpass(av, aIn[k], aOut[k], h[k]);
-    aDelayed = av;
+    const float guard = n % 20 == 0 ? 1e-10f : 0.0f;
+    for (int l = 0; l < K; ++l) {
+      const float u = xs[l][n] + fb * y[l] + guard;
+      float bv = u;
+      for (int k = 0; k < 6; ++k) bv = allpass(bv, bIn[l][k], bOut[l][k], h[6 + k]);
+      p[l] = (p[l] + static_cast<std::uint32_t>(inc[l])) & phaseMask;
+      const float w1 = waveAt(w, p[l]);
+      const float w2 = waveAt(w, p[l], offset);
+      y[l] = w1 * bv + w2 * aDelayed[l];
+      xs[l][n] = y[l];
+      float av = u;
+      for (int k = 0; k < 6; ++k) av = allpass(av, aIn[l][k], aOut[l][k], h[k]);
+      aDelayed[l] = av;
+    }
   }
 
-  // A non-number that came in from upstream does not stay in the memory.
-  bool finite = std::isfinite(y) && std::isfinite(aDelayed);
-  for (int k = 0; k < 6; ++k) finite = finite && std::isfinite(aOut[k]) && std::isfinite(bOut[k]) &&
-                                       std::isfinite(aIn[k]) && std::isfinite(bIn[k]);
-  if (!finite) {
-    std::memset(mem, 0, sizeof(float) * modulatorHilbertFloats);
-    y = 0.0f;
-  } else {
-    for (int k = 0; k < 6; ++k) {
-      mem[modulatorHilbertAIn + k] = aIn[k];
-      mem[modulatorHilbertAOut + k] = aOut[k];
-      mem[modulatorHilbertBIn + k] = bIn[k];
-      mem[modulatorHilbertBOut + k] = bOut[k];
+  for (int l = 0; l < K; ++l) {
+    ModulatorVoiceState* state = states[l];
+    float* mem = state->hilbert;
+    // A non-number that came in from upstream does not stay in the memory.
+    bool finite = std::isfinite(y[l]) && std::isfinite(aDelayed[l]);
+    for (int k = 0; k < 6; ++k)
+      finite = finite && std::isfinite(aOut[l][k]) && std::isfinite(bOut[l][k]) && std::isfinite(aIn[l][k]) &&
+               std::isfinite(bIn[l][k]);
+    if (!finite) {
+      std::memset(mem, 0, sizeof(float) * modulatorHilbertFloats);
+      y[l] = 0.0f;
+    } else {
+      for (int k = 0; k < 6; ++k) {
+        mem[modulatorHilbertAIn + k] = aIn[l][k];
+        mem[modulatorHilbertAOut + k] = aOut[l][k];
+        mem[modulatorHilbertBIn + k] = bIn[l][k];
+        mem[modulatorHilbertBOut + k] = bOut[l][k];
+      }
+      mem[modulatorHilbertADelayed] = aDelayed[l];
     }
-    mem[modulatorHilbertADelayed] = aDelayed;
+    state->prevOutput = y[l];
+    state->phase = phaseFromFixed(p[l]);
   }
-  state->prevOutput = y;
-  state->phase = phaseFromFixed(p);
+}
+
+}  // namespace
+
+void modulatorProcessFreqShift(Engine* engine, ModulatorRecord* record, ModulatorVoiceState* state, float* x,
+                               std::int16_t, std::int16_t frames) {
+  freqShiftLanes<1>(engine, record, &state, &x, frames);
 }
 
 void modulatorVoiceInit(Engine*, ModulatorVoiceState* state, std::uint16_t voice) {

@@ -281,3 +281,40 @@ TEST_F(Modulator, FreqShiftAt48kHzShiftsByTheSameFrequency) {
   EXPECT_LT(20.0 * std::log10(other / wanted), -20.0);
   hilbertCoefsForRate(44100.0);
 }
+
+TEST_F(Modulator, FreqShiftLanesRenderedInPairsMatchTheLaneKernel) {
+  // Three voices of two lanes: the render takes the six lanes in pairs; each must come out as the lane
+  // kernel alone makes it.
+  play(0, 3, 2);
+  ModulatorRecord& r = e->modulators[0];
+  r.on = 1;
+  r.type = modulatorFreqShift;
+  r.freqMode = 1;
+  engineUpdateChannelFlags(e);
+  for (int v = 0; v < 3; ++v) {
+    e->voices[v].pitch = static_cast<float>(e->noteFreq[50 + 7 * v]);
+    modulatorVoiceStart(e, 0, static_cast<std::int16_t>(v), 60, 0);
+  }
+  std::vector<float> expected[3];
+  ModulatorVoiceState copies[3][2];
+  for (int v = 0; v < 3; ++v) {
+    for (int s = 0; s < 2; ++s) copies[v][s] = e->modulatorStates[0][v][s];
+    expected[v].resize(256);
+  }
+  for (int block = 0; block < 6; ++block) {
+    for (int v = 0; v < 3; ++v) {
+      const std::vector<float> in = sineOf(300.0 + 250.0 * v, 256, 0.4);
+      std::copy(in.begin(), in.begin() + 128, buffers[v].begin());
+      std::copy(in.begin() + 128, in.end(), buffers[v].begin() + 128);
+      expected[v] = std::vector<float>(buffers[v].begin(), buffers[v].begin() + 256);
+      for (int s = 0; s < 2; ++s)
+        modulatorProcessFreqShift(e, &r, &copies[v][s], expected[v].data() + s * 128, 0, 128);
+    }
+    modulatorRenderAll(e, 128);
+    for (int v = 0; v < 3; ++v) {
+      for (int n = 0; n < 256; ++n) ASSERT_EQ(buffers[v][n], expected[v][n]) << block << " " << v << " " << n;
+      for (int s = 0; s < 2; ++s)
+        ASSERT_EQ(std::memcmp(&copies[v][s], &e->modulatorStates[0][v][s], sizeof(ModulatorVoiceState)), 0);
+    }
+  }
+}
