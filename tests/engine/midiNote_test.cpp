@@ -239,3 +239,36 @@ TEST_F(MidiNoteTest, KeyDisplayReportsEachChangeToBothReaders) {
 }
 
 }  // namespace
+
+namespace {
+
+using GlideTest = VoiceRig;
+
+// Glide ratio of the voice that plays `note` after one more block.
+float ratioAfterBlock(VoiceRig& rig, int note) {
+  rig.noteOn(note, 100);
+  rig.block();
+  return rig.engine->voices[rig.engine->midi.noteVoice[note]].glideRatio;
+}
+
+TEST_F(GlideTest, LegatoModeGlidesInPolyModeOnlyWithAHeldVoice) {
+  engine->controllers.glideMode = 2;
+  engine->controllers.timeCoefficients[0] = 0.5f;
+  EXPECT_EQ(ratioAfterBlock(*this, 60), 1.0f);   // glide source note 0: never glides
+  // 72 starts an octave above the held 60 (ratio 0.5) and covers half the way in the block.
+  EXPECT_NEAR(ratioAfterBlock(*this, 72), 0.75f, 1e-5);
+  noteOff(60);
+  noteOff(72);
+  block();
+  EXPECT_EQ(ratioAfterBlock(*this, 84), 1.0f);   // nothing held or sustained: no glide
+  // "Always" glides from the last note whatever is held.
+  engine->controllers.glideMode = 1;
+  noteOff(84);
+  block();
+  EXPECT_NEAR(ratioAfterBlock(*this, 72), 1.0f + (2.0f - 1.0f) * 0.5f, 1e-5);
+  // A glide time coefficient of 1.0 means no glide.
+  engine->controllers.timeCoefficients[0] = 1.0f;
+  EXPECT_EQ(ratioAfterBlock(*this, 48), 1.0f);
+}
+
+}  // namespace
