@@ -120,7 +120,9 @@ void bankGetTitle(const Bank* bank, char* out) {
   const char* title = path;
   for (const char* c = path; *c; ++c)
     if (*c == '/' || *c == '\\' || *c == ':') title = c + 1;
-  std::strncpy(out, title, maxTitle);
+  std::size_t n = 0;
+  while (n < static_cast<std::size_t>(maxTitle) && title[n]) ++n;
+  std::memcpy(out, title, n);
 }
 
 bool bankSlotIsEmpty(const Bank* bank, std::int16_t n) {

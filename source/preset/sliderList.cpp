@@ -30,7 +30,7 @@ bool sliderListSet(SliderList* list, std::int32_t controller, std::int32_t value
   e->controller = controller;
   e->value = value;
   std::memset(e->label, 0, sizeof e->label);
-  if (label) std::strncpy(e->label, label, sizeof e->label);
+  for (std::size_t i = 0; label && i < sizeof e->label && label[i]; ++i) e->label[i] = label[i];
   return true;
 }
 

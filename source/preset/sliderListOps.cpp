@@ -11,7 +11,7 @@ void sliderListSetName(SliderList* list, std::int32_t controller, const char* la
   SliderEntry* e = sliderListFind(list, controller);
   if (!e) return;
   std::memset(e->label, 0, sizeof e->label);
-  if (label) std::strncpy(e->label, label, sizeof e->label);
+  for (std::size_t i = 0; label && i < sizeof e->label && label[i]; ++i) e->label[i] = label[i];
 }
 
 void sliderListSetFlag(SliderList* list, std::int32_t controller, std::uint8_t second) {

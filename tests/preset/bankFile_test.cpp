@@ -225,12 +225,16 @@ TEST_F(BankFileTest, OldFormatBankIsBroughtUpToDate) {
       EXPECT_DOUBLE_EQ(p->header.tempo.presetTempo, 120.0);
       EXPECT_EQ(p->header.beats, 4.0f);
       EXPECT_EQ(p->lfos[0].periodSync, cases[i].expectPeriodSync ? 1u : 0u) << i;
-      if (cases[i].expectPeriodSync) EXPECT_NEAR(p->lfos[0].periodBeats, 1.0, 1e-6);
+      if (cases[i].expectPeriodSync) {
+        EXPECT_NEAR(p->lfos[0].periodBeats, 1.0, 1e-6);
+      }
       EXPECT_EQ(p->lfos[0].holdSync, 0u);
       const EffectCombRecord* comb = reinterpret_cast<const EffectCombRecord*>(p->effect);
       ASSERT_NE(comb, nullptr);
       EXPECT_EQ(comb->header.timeUnit, cases[i].expectCombBeats ? effectUnitBeats : effectUnitSeconds) << i;
-      if (cases[i].expectCombBeats) EXPECT_NEAR(comb->time, 1.0, 1e-6);
+      if (cases[i].expectCombBeats) {
+        EXPECT_NEAR(comb->time, 1.0, 1e-6);
+      }
     }
   }
 }
