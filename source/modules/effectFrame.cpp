@@ -4,10 +4,12 @@
 #include <cstring>
 
 #include "engine/engine.h"
+#include "modules/echoEffect.h"
 #include "modules/effectShared.h"
 #include "modules/multiCombEffect.h"
 #include "modules/multiTapEffect.h"
 #include "modules/pipeEffect.h"
+#include "modules/threeUnitEffect.h"
 #include "preset/editBlock.h"
 
 // Routines by effect type. Slot 0 holds the pipe routine, which returns at once unless the live
@@ -19,8 +21,8 @@ void effectInstallRoutines(EffectRuntime* memory) {
   effectRoutineTable[1] = effectPipeRoutine;
   effectRoutineTable[2] = effectCombRoutine;
   effectRoutineTable[3] = effectTapRender;
-  effectRoutineTable[4] = nullptr;
-  effectRoutineTable[5] = nullptr;
+  effectRoutineTable[4] = effectEchoRender;
+  effectRoutineTable[5] = effectRevRoutine;
   if (memory) {
     memory->capacity = 0;
     memory->base = nullptr;
@@ -211,6 +213,8 @@ void effectReset(Engine* engine) {
   if (type == effectTap || type == effectEcho || type == effectRev) count = rt->capacity;
   if (count > rt->capacity) count = rt->capacity;
   if (count > 0) std::memset(rt->base, 0, sizeof(float) * static_cast<std::size_t>(count));
+  if (type == effectEcho) effectEchoReset(&engine->effectEcho);
+  if (type == effectRev) effectRevResetThunk(&engine->effectRev);
 }
 
 void effectRecompute(Engine* engine) {
@@ -219,6 +223,10 @@ void effectRecompute(Engine* engine) {
   rt->on = 0;
   engine->effectType = effectComb;
   rt->prevWet = effectModRow(engine)[effectModWet];
+  // The echo and three-unit records take their lines from the start of the memory, as the
+  // multi-comb lines cut below do; only the live kind's lines are in use.
+  effectEchoInit(engine, &engine->effectEcho);
+  effectRevInit(engine, &engine->effectRev);
   effectPipeRecompute(engine);
   effectCombRecompute(engine);
   effectTapRecompute(engine);
@@ -256,9 +264,17 @@ static void effectCopyIn(Engine* engine, const void* source, std::uint16_t type)
     case effectPipe: std::memcpy(live, source, sizeof(EffectPipeRecord)); break;
     case effectComb: std::memcpy(live, source, sizeof(EffectCombRecord)); break;
     case effectTap: std::memcpy(live, source, sizeof(EffectTapRecord)); break;
+    case effectEcho:
+      // Parameters only: the lines and buffers belong to the engine's own set-up.
+      effectEchoCopy(static_cast<const EffectEchoRecord*>(source), &engine->effectEcho);
+      effectEchoClampParams(&engine->effectEcho);
+      effectEchoDeriveTimes(&engine->effectEcho);
+      break;
+    case effectRev:
+      effectRevCopyParams(static_cast<const EffectRevRecord*>(source), &engine->effectRev);
+      effectRevClampParams(&engine->effectRev);
+      break;
     default: {
-      // Echo and three-unit records hold lines and buffers of the engine's own set-up: only
-      // their common head fields are taken here.
       EffectCommon from, to;
       if (!effectCommonOf(const_cast<void*>(source), type, &from) || !effectCommonOf(live, type, &to)) return;
       *to.on = *from.on;
@@ -285,6 +301,12 @@ static void effectCopyOut(Engine* engine, void* destination, std::uint16_t type)
     case effectPipe: std::memcpy(destination, live, sizeof(EffectPipeRecord)); break;
     case effectComb: std::memcpy(destination, live, sizeof(EffectCombRecord)); break;
     case effectTap: std::memcpy(destination, live, sizeof(EffectTapRecord)); break;
+    case effectEcho:
+      effectEchoCopy(&engine->effectEcho, static_cast<EffectEchoRecord*>(destination));
+      break;
+    case effectRev:
+      effectRevCopyParams(&engine->effectRev, static_cast<EffectRevRecord*>(destination));
+      break;
     default: {
       EffectCommon to;
       if (!effectCommonOf(destination, type, &to)) return;
