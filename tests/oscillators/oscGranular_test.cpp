@@ -188,8 +188,8 @@ TEST(OscGranular, NegativeScanPositionIsHeldAtTheStart) {
   }
 }
 
-// Long grains at a high pitch close to the data's end: a grain whose reading would leave the data is
-// skipped for the block, so every grain's read span stays inside.
+// Long grains at a high pitch close to the data's end, then two octaves down: a grain whose reading
+// would leave the data is skipped for the block, so every grain's read span stays inside.
 TEST(OscGranular, LongGrainsAtHighPitchNearTheEndStayInsideTheData) {
   struct Case {
     int channels;
@@ -212,6 +212,7 @@ TEST(OscGranular, LongGrainsAtHighPitchNearTheEndStayInsideTheData) {
       rig.startNote(0, 96);
       rig.engine->modMultipliers[0][0][2] = 4.0f;   // and two octaves higher still
       for (int block = 0; block < 60; ++block) {
+        if (block == 30) rig.engine->modMultipliers[0][0][2] = 1.0f;   // two octaves down
         auto out = rig.renderVoices(128, 128, {0})[0];
         for (auto& lane : out) ASSERT_TRUE(signalAllNormal(lane.data(), lane.size()));
         for (int k = 0; k < 8; ++k) {
