@@ -5,11 +5,9 @@
 #include <cstddef>
 #include <cstdint>
 
-enum {
-    envSlotCount = 28,          // slots 0..2: channel amplitude envelopes; 3..27 on demand
-    envBreakpointCount = 68,    // breakpoints 0..67 per slot
-    envNameSize = 32            // bytes of an envelope display name buffer
-};
+const int envSlotCount = 28;          // slots 0..2: channel amplitude envelopes; 3..27 on demand
+const int envBreakpointCount = 68;    // breakpoints 0..67 per slot
+const int envNameSize = 32;           // bytes of an envelope display name buffer
 
 // Stored modes. "Link" is not a mode but the slot's `linked` flag.
 enum { envModeRelease = 1, envModeSustain = 2, envModeLoop = 3, envModeRetrigger = 4, envModeControl = 5 };
