@@ -158,6 +158,32 @@ TEST_F(RevTest, EarlyTapsAloneReachTheBusesAtTheirPans) {
   EXPECT_GT(rms(out.b[0], 1, n), 1e-4);
 }
 
+TEST_F(RevTest, LaneDelaysGlideToTargetTimesFactorsShortenedOnlyByTheJitter) {
+  const double want[3] = {4410.0, 3368.67, 2970.81};
+  for (float jitter : {0.0f, 0.1f}) {
+    effectRevSetJitter(e, jitter);
+    select(effectRev);
+    run(silence(128 * 40));
+    for (int k = 0; k < 3; ++k) {
+      const double d = rec().units[0].lanes[k].delay.currentDelay;
+      if (jitter == 0.0f) {
+        EXPECT_NEAR(d, want[k], 0.01) << k;
+      } else {
+        EXPECT_LE(d, want[k] + 0.01) << k;
+        EXPECT_GT(d, want[k] * (1.0 - 1e-5)) << k;   // J = 0.005: less than 0.001 % shorter
+      }
+    }
+  }
+}
+
+TEST_F(RevTest, ModulationFactorCarriesTheRateRatio) {
+  EXPECT_FLOAT_EQ(effectRevModFactor(e, 0.0f, 0), 1.0f);
+  engineCfgSetRate(48000.0f);
+  EXPECT_NEAR(effectRevModFactor(e, 0.0f, 0), 1.0884354f, 1e-6f);
+  e->modMultipliers[3][0][effectModTime] = 0.5f;
+  EXPECT_NEAR(effectRevModFactor(e, 0.0f, 1), 0.5f * 1.0884354f, 1e-6f);
+}
+
 class RevModeTest : public RevTest, public ::testing::WithParamInterface<std::uint32_t> {};
 
 TEST_P(RevModeTest, ImpulseResponseSoundsDecaysAndStaysFinite) {
