@@ -262,3 +262,23 @@ TEST(Mix3, InitGivesTheOrthogonalCirculantAndClearsTheArrays) {
       EXPECT_NEAR(dot, r == q ? 1.0 : 0.0, 1e-6);
     }
 }
+
+// The ring sizes the echo and three-unit effects ask for, and the longest whole delay each allows.
+TEST(DelayLine, EffectRingSizesAndLongestWholeDelay) {
+  struct Case { std::uint32_t asked; std::int32_t lastIndex; };
+  const Case cases[] = {{29767, 29766}, {32767, 29999}, {30000, 29999}, {2, 1}};
+  for (const Case& c : cases) {
+    std::vector<float> ring(c.asked);
+    DelayLine line{};
+    ASSERT_EQ(delayLineInit(&line, 1.0f, ring.data(), c.asked), 1);
+    EXPECT_EQ(line.lastIndex, c.lastIndex) << c.asked;
+    if (c.lastIndex < 3) continue;
+    // The longest target the effects set (last index - 1) returns the input that many - 1 samples late.
+    const double d = c.lastIndex - 1;
+    line.targetDelay = line.currentDelay = d;
+    std::vector<float> in(static_cast<size_t>(c.lastIndex) + 300, 0.0f);
+    in[3] = 1.0f;
+    const std::vector<float> out = runLine(&line, in, 128);
+    EXPECT_EQ(firstNonZero(out), static_cast<size_t>(3 + d - 1)) << c.asked;
+  }
+}

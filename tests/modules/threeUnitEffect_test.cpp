@@ -194,7 +194,9 @@ TEST_P(RevModeTest, ImpulseResponseSoundsDecaysAndStaysFinite) {
   std::vector<float> wet(out.b[0]);
   wet[0] = 0.0f;   // the dry impulse
   for (int b = 0; b < 3; ++b)
-    for (float v : out.b[b]) ASSERT_TRUE(std::isfinite(v));
+    for (float v : out.b[b]) ASSERT_TRUE(std::isfinite(v) && std::fpclassify(v) != FP_SUBNORMAL);
+  for (const EffectRevLane& lane : rec().units[0].lanes)
+    EXPECT_NE(std::fpclassify(lane.highPass.state1), FP_SUBNORMAL);
   const double early = rms(wet, 0, 22050);
   const double late = rms(wet, n - 4410, n);
   EXPECT_GT(early, 1e-4);
@@ -211,6 +213,12 @@ TEST_F(RevTest, AllUnitsAndEarlyTapsInEveryModeStayFinite) {
   }
   effectRevSetEarlyTapsOn(e, 1);
   effectRevSetFeedback(e, 100.0);
+  // The modulation depths are stored as the page gives them: hostile ones must not break the render.
+  effectRevSetTimeModDepth(e, 0, std::nan(""));
+  effectRevSetTimeModDepth(e, 1, 1e30);
+  effectRevSetBrightModDepth(e, 2, -1e30);
+  e->controllers.effectDepth = 1.0f;
+  e->controllers.effectLevel = 1.0f;
   select(effectRev);
   e->surround.fieldMode = 1;
   setMod(1.0e6f);
@@ -224,6 +232,9 @@ TEST_F(RevTest, AllUnitsAndEarlyTapsInEveryModeStayFinite) {
 }
 
 TEST_F(RevTest, PresetLoadClampsTheParametersAndRecomputes) {
+  for (int u = 0; u < 3; ++u) effectRevSetUnitOn(e, u, 1);
+  select(effectRev);
+  run(impulse(44100, 0, 0.9f));   // audio left in the lines and states before the load
   EffectRevRecord* p = static_cast<EffectRevRecord*>(effectAlloc(effectRev));
   ASSERT_NE(p, nullptr);
   effectRevParamDefaults(p);
@@ -246,6 +257,12 @@ TEST_F(RevTest, PresetLoadClampsTheParametersAndRecomputes) {
   EXPECT_EQ(rec().unitOn[2], 1);
   EXPECT_NEAR(rec().units[0].lanes[0].delay.targetDelay, 0.05 * 44100.0, 1e-9);
   EXPECT_DOUBLE_EQ(rec().units[0].lanes[0].delay.currentDelay, rec().units[0].lanes[0].delay.targetDelay);
+  rt()->prevWet = 1.0f;
+  Out out = run(silence(44100));
+  float peak = 0.0f;
+  for (int b = 0; b < 3; ++b)
+    for (float v : out.b[b]) peak = std::max(peak, std::fabs(v));
+  EXPECT_LT(peak, 1e-6f);
 
   EffectRevRecord* q = static_cast<EffectRevRecord*>(effectAlloc(effectRev));
   ASSERT_NE(q, nullptr);
