@@ -7,14 +7,19 @@
 #include <new>
 
 #include "controls/msgBox.h"
+#include "engine/lfoRuntime.h"
 #include "engine/midiQueue.h"
 #include "engine/surround.h"
 #include "engine/voice.h"
+#include "modules/filterCombPool.h"
 #include "modules/filterModule.h"
 #include "modules/moduleRender.h"
+#include "oscillators/oscFrame.h"
 #include "oscillators/oscRender.h"
 #include "os/osFile.h"
 #include "preset/envelope.h"
+#include "preset/sample.h"
+#include "preset/wave.h"
 
 // The handshake words are plain polled words: every one must be a lock-free atomic of its own size.
 static_assert(std::atomic<std::uint16_t>::is_always_lock_free, "request word");
@@ -27,6 +32,12 @@ static std::atomic<bool> shuttingDown{false};
 bool engineIsShuttingDown() { return shuttingDown.load(); }
 
 // ---- Creation ----
+
+// A wave whose samples changed: every channel playing it rebuilds its band-limited tables.
+// The hook is program-wide: a bare engine record (no channel blocks linked) has nothing to rebuild.
+static void rebuildForWave(Engine* engine, std::int16_t id) {
+  if (engine && engine->channels[0]) oscRebuildForWave(engine, -1, id);
+}
 
 Engine* engineCreate() {
   // Value-initialised: every byte of the record starts at zero.
@@ -58,6 +69,7 @@ Engine* engineCreate() {
   midiSetChannel(engine, -1, 1);
 
   oscDspInit();
+  waveSetChangeRoutine(rebuildForWave);
   filterInstallRoutines();
   modulatorInstallRoutines();
 
@@ -74,6 +86,9 @@ void engineDestroy(Engine* engine) {
   shuttingDown.store(true);
   delete[] engine->pool;
   engine->pool = nullptr;
+  // Gives the channels' samples back to the pool and closes their display mappings; the application
+  // frees the pool itself after this.
+  sampleReleaseAll(engine);
   effectFreeMemory(&engine->effectMemory);
   delete engine;
   shuttingDown.store(false);
@@ -361,9 +376,11 @@ void engineApplyPatchChange(Engine* engine, std::uint8_t reinit) {
   if (polyphony != inForce) reinit = 1;
   if (reinit) engineResetVoiceStates(engine);
 
+  filterVoicesInit(engine);
+  // filterVoicesInit covers the first lane; the further lanes are reset alike.
   for (int f = 0; f < 4; ++f)
     for (int v = 0; v < engineMaxVoices; ++v)
-      for (int s = 0; s < engineLanesMax; ++s) filterResetVoiceState(&engine->filterStates[f][v][s]);
+      for (int s = 1; s < engineLanesMax; ++s) filterResetVoiceState(&engine->filterStates[f][v][s]);
   for (auto& state : engine->outFilter) engineOutputFilterClamp(&state);
   engineClearBuffers(engine);
 
@@ -372,7 +389,8 @@ void engineApplyPatchChange(Engine* engine, std::uint8_t reinit) {
   envRefreshUsedSlots(engine);
   engineUpdateOutputGain(engine);
   engine->polyphony = polyphony;
-  // Comb buffers and the LFO bindings are handed out here once their units exist.
+  combBufferAssign(engine);
+  lfoBindVoices(engine);
   if (reinit) {
     voicePoolInit(engine);
     midiReset(engine);

@@ -17,10 +17,13 @@
 #include "engine/valueFormat.h"
 #include "engine/velocityRuntime.h"
 #include "engine/voice.h"
+#include "modules/filterCombPool.h"
 #include "modules/filterModule.h"
 #include "modules/moduleRender.h"
 #include "oscillators/oscRender.h"
+#include "oscillators/oscVoiceState.h"
 #include "preset/envelope.h"
+#include "preset/sample.h"
 
 // ---- Buffers and modulation ----
 
@@ -269,10 +272,11 @@ double tempoGetRatio(Engine* engine) { return engine ? engine->header.tempo.temp
 
 // ---- Initial state ----
 
-// The oscillator frame gives each state its defaults when it is built (oscVoiceInit); until then a
-// state starts cleared.
+// Every state gets the oscillator's own defaults, its LFO links at the neutral constant among them
+// (lfoBindVoices points them at the LFOs at the next rebuild).
 static void initOscVoiceStates(Engine* engine, int channel, int voices) {
-  std::memset(static_cast<void*>(engine->oscStates[channel]), 0, sizeof(OscVoiceState) * voices);
+  for (int v = 0; v < voices; ++v)
+    oscVoiceInit(engine, &engine->oscStates[channel][v], static_cast<std::int16_t>(v));
 }
 
 static void initModuleStates(Engine* engine, int voices) {
@@ -330,8 +334,9 @@ void engineInitPreset(Engine* engine) {
   for (auto& n : engine->header.stageCounts) n = 1;
   for (int n = 0; n < 128; ++n) engine->noteFreq[n] = pitchNoteToInc(n);
 
-  // 5 Audio inputs.
+  // 5 Audio inputs; the channels' samples are given back to the pool.
   std::memset(engine->inputs, 0, sizeof engine->inputs);
+  sampleReleaseAll(engine);
 
   // 6 Channels.
   for (int c = 0; c < engineChannels; ++c) {
@@ -342,7 +347,7 @@ void engineInitPreset(Engine* engine) {
   // 7, 8 Filters, modulators, waveshaper.
   for (int f = 0; f < 4; ++f) filterInitRecord(&engine->filters[f], static_cast<std::int16_t>(f));
   initModuleStates(engine, engineMaxVoices);
-  std::memset(engine->combUsage, 0, sizeof engine->combUsage);
+  combBufferPoolClear(engine);
   for (int c = 0; c < engineChannels; ++c) modulatorInitRecord(&engine->modulators[c], static_cast<std::int16_t>(c));
   waveshaperInitRecord(&engine->waveshaper);
   std::memset(static_cast<void*>(engine->modulatorStates), 0, sizeof engine->modulatorStates);

@@ -59,9 +59,9 @@ double oscVoicePitchB(Engine* engine, const ChannelOscRecord* record, const OscV
   return clampIncrement(inc);
 }
 
-static double controllerGain(Engine* engine, int unit) {
-  return engine->controllers.oscSwitches[unit] ? engine->controllers.oscLevel : 1.0f;
-}
+// The volume control's smoothed factor scales every oscillator; the switched oscillator level control
+// acts on the FM index / balance instead (ccMapFmFactor).
+static double controllerGain(Engine* engine) { return engine->controllers.volume; }
 
 static double limitGain(double g) {
   if (!(g >= oscGainFloor)) return 0.0;
@@ -70,9 +70,8 @@ static double limitGain(double g) {
 
 double oscVoiceGain(Engine* engine, const ChannelOscRecord* record, const OscVoiceState* state) {
   if (!engine || !record || !state) return 0.0;
-  const int unit = oscRecordUnit(record, 0);
   const double g = lfoProduct(state->lfoGain) *
-                   (record->level * controllerGain(engine, unit) * engine->masterGain * state->velocityGain) *
+                   (record->level * controllerGain(engine) * engine->masterGain * state->velocityGain) *
                    modRow(engine, record, state)[31];
   return limitGain(g);
 }
@@ -120,7 +119,7 @@ void oscVoiceStart(Engine* engine, std::int16_t channel, std::int16_t voice, std
     state->phaseA = 0.0f;
     state->gain = static_cast<float>(limitGain(
         lfoProduct(state->lfoGain) *
-        (state->gainFactor * record->level * controllerGain(engine, unit) * engine->masterGain *
+        (state->gainFactor * record->level * controllerGain(engine) * engine->masterGain *
          state->velocityGain) *
         mod[31]));
     state->phaseB = 0.0f;

@@ -2,6 +2,7 @@
 #include <cstring>
 
 #include "engine/engine.h"
+#include "engine/noteCurveRuntime.h"
 #include "os/osFile.h"
 #include "preset/editBlock.h"
 
@@ -85,8 +86,10 @@ void applyCopy(Engine* engine, EditBlock* e) {
         break;
     case editKindNoteCurve: {
         const int c = editCurveIndex(e->family, i);
-        if (c >= 0) std::memcpy(engine->noteCurves.curves[c].values, e->noteCurve.values,
-                                sizeof e->noteCurve.values);
+        // Values enter the engine clamped to 0..1, as every other path into the note curves does.
+        if (c >= 0)
+            for (int n = 0; n < 128; ++n)
+                engine->noteCurves.curves[c].values[n] = noteCurveClampValue(e->noteCurve.values[n]);
         break;
     }
     case editKindLevels:

@@ -32,7 +32,7 @@ bool filterReadWriteChunk(FileSpec* file, FilterRecord* r, std::uint8_t* buffer,
   clampF(r->gain, 0.0f, 16.0f, 1.0f);
   clampF(r->width, 0.0f, 1000.0f, 1.0f);
   clampF(r->combGain, 0.0f, 16.0f, 1.0f);
-  clampF(r->resonance, 0.0f, 1000.0f, 0.0f);
+  clampF(r->resonance, 0.0f, 1.0f, 0.0f);   // the filters take 0..1
   return true;
 }
 
