@@ -90,6 +90,25 @@ TEST_F(RecordInput, ShortChunkDoesNotHandOverAnEarlierChunksBytes) {
   EXPECT_EQ(back.resonance, 0.0f);
 }
 
+TEST_F(RecordInput, StoredFilterResonanceIsHeldToTheFiltersRange) {
+  const float stored[3] = {5.0f, -1.0f, 0.6f};
+  const float expected[3] = {1.0f, 0.0f, 0.6f};
+  for (int i = 0; i < 3; ++i) {
+    FilterRecord r;
+    filterInitRecord(&r, 2);
+    r.type = 4;
+    r.resonance = stored[i];
+    writeThenSeek("resonance" + std::to_string(i) + ".bin", [&](FileSpec* f) {
+      ASSERT_TRUE(filterReadWriteChunk(f, &r, chunkBufferData(), chunkWrite));
+    });
+    FilterRecord back;
+    filterInitRecord(&back, 0);
+    ASSERT_TRUE(filterReadWriteChunk(&file, &back, chunkBufferData(), chunkRead));
+    done();
+    EXPECT_EQ(back.resonance, expected[i]) << "stored " << stored[i];
+  }
+}
+
 TEST_F(RecordInput, EffectKindAndSizeComeFromTheChunkId) {
   EffectPipeRecord pipe;
   effectPipeInit(&pipe);
