@@ -17,6 +17,7 @@
 #include "oscillators/oscFrame.h"
 #include "oscillators/oscRender.h"
 #include "os/osFile.h"
+#include "preset/presetEngineState.h"
 #include "preset/envelope.h"
 #include "preset/sample.h"
 #include "preset/wave.h"
@@ -64,6 +65,8 @@ Engine* engineCreate() {
     oscInitRecord(engine, engine->channels[c], c);
   }
 
+  tuningBuildLibrary();   // the built-in tuning list, made here and never on the audio thread
+  presetEngineStateInit(engine);
   engineInitPreset(engine);
   midiInit(engine);
   midiSetChannel(engine, -1, 1);

@@ -17,6 +17,7 @@
 
 #include "engine/controllerSettings.h"
 #include "engine/engineConfig.h"
+#include "engine/envCompile.h"
 #include "engine/envelopeInstance.h"
 #include "engine/lfo.h"
 #include "engine/midiQueue.h"
@@ -28,6 +29,8 @@
 #include "engine/voice.h"
 #include "modules/effectFrame.h"
 #include "modules/effectRecords.h"
+#include "preset/sliderList.h"
+#include "preset/tuning.h"
 #include "modules/effectRuntime.h"
 #include "modules/moduleVoiceStates.h"
 #include "oscillators/oscVoiceState.h"
@@ -113,6 +116,9 @@ struct Engine {
   // octave interval, 32-character name).
   double noteFreq[128];
   std::uint8_t tuningMap[128 * 8 + 64];
+  // The tuning map playing now and the shadow copy the preset edits (user-interface thread).
+  TuningMap tuningCurrent;
+  TuningMap tuningShadow;
 
   // 11 Voices and their lists.
   Voice voices[engineMaxVoices];
@@ -146,9 +152,8 @@ struct Engine {
   // 19 Preset-local waves (bank 127).
   WaveRecord presetWaves[waveLocalCount];
 
-  // 20 Compiled envelope runtime records of Control driven envelopes (raw storage until the
-  // envelope runtime exists).
-  std::uint8_t envRuntime[envSlotCount][256];
+  // 20 Compiled envelope runtime records of Control driven envelopes.
+  EnvelopeRuntime envRuntime[envSlotCount];
 
   // 21 Modulation multipliers [unit][voice][parameter]: 1.0 at the start of each block, envelopes
   // and LFOs multiply in, the units read them. Unit 3's row of voice 0 serves the after-mix stages.
@@ -222,6 +227,7 @@ struct Engine {
   std::uint32_t clockWords[3];              // cleared at preset initialisation
   std::uint32_t framesDone;                 // frames of unpaused blocks since creation
   Bank* bank;
+  SliderList sliders;                       // the engine's working slider list (user-interface thread)
   std::uint8_t presetModified;
   std::uint8_t headerChanged;
   std::uint16_t displayVoice;               // most recently started voice

@@ -1,10 +1,8 @@
 // Compiling a Control driven envelope into its runtime record, and where the records live.
 #include "engine/envCompile.h"
 
-#include <atomic>
 #include <cmath>
 #include <cstring>
-#include <type_traits>
 
 #include "engine/engine.h"
 #include "engine/envGenShared.h"
@@ -13,72 +11,16 @@
 using namespace envgen;
 
 // ---- Storage ----
-// The engine record reserves a region for the 28 runtime records. While that region is smaller than
-// the records, they are kept in a small table beside the engines, one entry per engine, bound when the
-// engine is set up (envRuntimeReset) and only looked up on the audio thread.
-
-namespace {
-
-struct RuntimeSet {
-  std::atomic<Engine*> owner;
-  std::atomic<unsigned> stamp;
-  EnvelopeRuntime records[envSlotCount];
-};
-
-const int runtimeSets = 8;
-RuntimeSet gSets[runtimeSets];
-std::atomic<unsigned> gStamp{0};
-
-using RegionType = std::remove_reference_t<decltype(std::declval<Engine&>().envRuntime[0])>;
-constexpr bool inEngine = sizeof(RegionType) >= sizeof(EnvelopeRuntime);
-
-RuntimeSet* findSet(Engine* engine) {
-  for (auto& set : gSets)
-    if (set.owner.load(std::memory_order_acquire) == engine) return &set;
-  return nullptr;
-}
-
-// Binds a set to the engine (user-interface thread): its own, a free one, or the oldest binding.
-RuntimeSet* bindSet(Engine* engine) {
-  RuntimeSet* set = findSet(engine);
-  if (!set) {
-    for (auto& s : gSets)
-      if (!s.owner.load()) {
-        set = &s;
-        break;
-      }
-  }
-  if (!set) {
-    set = &gSets[0];
-    for (auto& s : gSets)
-      if (s.stamp.load() < set->stamp.load()) set = &s;
-  }
-  set->owner.store(nullptr, std::memory_order_release);
-  std::memset(static_cast<void*>(set->records), 0, sizeof set->records);
-  set->stamp.store(++gStamp);
-  set->owner.store(engine, std::memory_order_release);
-  return set;
-}
-
-}  // namespace
+// The engine record holds the runtime records, one per envelope slot.
 
 EnvelopeRuntime* envRuntimeGet(Engine* engine, std::int16_t slot) {
   if (!engine || slot < 0 || slot >= envSlotCount) return nullptr;
-  if constexpr (inEngine) {
-    return reinterpret_cast<EnvelopeRuntime*>(&engine->envRuntime[slot]);
-  } else {
-    RuntimeSet* set = findSet(engine);
-    return set ? &set->records[slot] : nullptr;
-  }
+  return &engine->envRuntime[slot];
 }
 
 void envRuntimeReset(Engine* engine) {
   if (!engine) return;
-  if constexpr (inEngine) {
-    std::memset(static_cast<void*>(&engine->envRuntime[0]), 0, sizeof engine->envRuntime);
-  } else {
-    bindSet(engine);
-  }
+  std::memset(static_cast<void*>(engine->envRuntime), 0, sizeof engine->envRuntime);
 }
 
 // ---- Compile ----

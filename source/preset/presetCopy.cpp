@@ -14,7 +14,6 @@
 #include "modules/filterModule.h"
 #include "preset/envelope.h"
 #include "preset/oscParams.h"
-#include "preset/presetEngineState.h"
 #include "preset/sample.h"
 #include "preset/sliderList.h"
 #include "preset/tuning.h"
@@ -32,7 +31,7 @@ int localSlotOf(const WaveRecord& w, int i) {
 void presetLoadIntoEngine(Preset* preset, Engine* engine, std::int16_t slot) {
   if (!preset || !engine) return;
   engineInitPreset(engine);
-  if (PresetEngineState* s = presetEngineState(engine)) tuningMakeDefault(&s->shadow);
+  tuningMakeDefault(&engine->tuningShadow);
   patchHeaderCopy(engine, &preset->header, &engine->header, slot, 1);
 
   bool samples = false;

@@ -4,12 +4,10 @@
 
 #include "engine/engine.h"
 #include "engine/midiQueue.h"
-#include "preset/presetEngineState.h"
 #include "preset/sliderList.h"
 
 SliderList* engineGetSliderList(Engine* engine) {
-  PresetEngineState* s = presetEngineState(engine);
-  return s ? &s->sliders : nullptr;
+  return engine ? &engine->sliders : nullptr;
 }
 
 void sliderListBuildOrder(Engine* engine) { sliderListBuildOrderOf(engineGetSliderList(engine)); }

@@ -5,7 +5,6 @@
 #include "engine/engine.h"
 #include "preset/bank.h"
 #include "preset/chunkIo.h"
-#include "preset/presetEngineState.h"
 #include "preset/library.h"
 #include "preset/tuning.h"
 
@@ -139,15 +138,9 @@ bool tuningReadChunk(Bank* bank, FileSpec* file, std::uint8_t* buffer) {
 
 // ---- the engine's maps
 
-TuningMap* tuningCurrentMap(Engine* engine) {
-  PresetEngineState* s = presetEngineState(engine);
-  return s ? &s->current : nullptr;
-}
+TuningMap* tuningCurrentMap(Engine* engine) { return engine ? &engine->tuningCurrent : nullptr; }
 
-TuningMap* tuningShadowMap(Engine* engine) {
-  PresetEngineState* s = presetEngineState(engine);
-  return s ? &s->shadow : nullptr;
-}
+TuningMap* tuningShadowMap(Engine* engine) { return engine ? &engine->tuningShadow : nullptr; }
 
 void tuningApplyToEngine(Engine* engine) {
   TuningMap* map = tuningCurrentMap(engine);

@@ -16,7 +16,6 @@
 #include "preset/bankFile.h"
 #include "preset/presetCopy.h"
 #include "preset/sliderList.h"
-#include "preset/presetEngineState.h"
 #include "preset/undo.h"
 #include "support/tempDir.h"
 
@@ -36,7 +35,6 @@ struct BankEngineTest : ::testing::Test {
   }
   void TearDown() override {
     bankDestroy(bank);
-    presetEngineStateRelease(engine);
     engineDestroy(engine);
     msgBoxCaptureEnd();
     chunktest::tearDownChunkLayer();

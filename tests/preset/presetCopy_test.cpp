@@ -3,7 +3,6 @@
 
 #include "engine/engine.h"
 #include "preset/presetCopy.h"
-#include "preset/presetEngineState.h"
 
 namespace {
 
@@ -22,7 +21,6 @@ TEST(PresetCopy, TwoEnvelopesLeaveTheOtherSlotsAtTheirDefaults) {
   EXPECT_FLOAT_EQ(engine->envSlots[2].startLevel, fresh->envSlots[2].startLevel);
   engineDestroy(fresh);
   presetFree(p);
-  presetEngineStateRelease(engine);
   engineDestroy(engine);
 }
 

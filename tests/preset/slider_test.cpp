@@ -8,7 +8,6 @@
 #include "engine/engine.h"
 #include "engine/midiQueue.h"
 #include "engine/testAudioThread.h"
-#include "preset/presetEngineState.h"
 #include "preset/sliderList.h"
 #include "support/tempDir.h"
 
@@ -141,7 +140,6 @@ TEST(SliderEngine, StoreRefreshKeepsOnlyControllersInUse) {
   EXPECT_EQ(sliderListFind(list, 21)->value, 99);
   ASSERT_NE(sliderListFind(list, 7), nullptr);   // the volume source stays
   EXPECT_STREQ(sliderListFind(list, 7)->label, "vol");
-  presetEngineStateRelease(engine);
   engineDestroy(engine);
 }
 

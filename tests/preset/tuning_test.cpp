@@ -8,7 +8,6 @@
 #include "engine/engine.h"
 #include "engine/valueFormat.h"
 #include "preset/bank.h"
-#include "preset/presetEngineState.h"
 #include "preset/library.h"
 #include "preset/tuning.h"
 #include "support/tempDir.h"
@@ -59,7 +58,6 @@ struct TuningEngineTest : ::testing::Test {
   }
   void TearDown() override {
     bankDestroy(bank);
-    presetEngineStateRelease(engine);
     engineDestroy(engine);
   }
 };
