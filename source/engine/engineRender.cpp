@@ -20,6 +20,8 @@
 #include "modules/filterCombPool.h"
 #include "modules/filterModule.h"
 #include "modules/moduleRender.h"
+#include "modules/modulator.h"
+#include "modules/waveshaper.h"
 #include "oscillators/oscRender.h"
 #include "oscillators/oscVoiceState.h"
 #include "preset/envelope.h"
@@ -350,8 +352,13 @@ void engineInitPreset(Engine* engine) {
   combBufferPoolClear(engine);
   for (int c = 0; c < engineChannels; ++c) modulatorInitRecord(&engine->modulators[c], static_cast<std::int16_t>(c));
   waveshaperInitRecord(&engine->waveshaper);
-  std::memset(static_cast<void*>(engine->modulatorStates), 0, sizeof engine->modulatorStates);
   std::memset(static_cast<void*>(engine->waveshaperStates), 0, sizeof engine->waveshaperStates);
+  for (std::uint16_t v = 0; v < engineMaxVoices; ++v) {
+    for (int l = 0; l < engineLanesMax; ++l) {
+      for (int c = 0; c < engineChannels; ++c) modulatorVoiceInit(engine, &engine->modulatorStates[c][v][l], v);
+      waveshaperVoiceInit(&engine->waveshaperStates[v][l], v);
+    }
+  }
 
   // 9 Effect records.
   engineInitTables(engine);
