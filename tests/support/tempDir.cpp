@@ -57,3 +57,13 @@ std::string testArtifactPath(const std::string& name) {
   }
   return testTempPath(name);
 }
+
+std::string testSourcePath(const std::string& relative) {
+  const char* env = std::getenv("MORVANE_SOURCE_DIR");
+  std::string dir = env && *env ? env : ".";
+#ifdef _WIN32
+  if (dir[0] == '/') dir = "Z:" + dir;
+#endif
+  if (dir.back() != '/' && dir.back() != '\\') dir += '/';
+  return dir + relative;
+}
