@@ -93,7 +93,7 @@ void effectEchoClampParams(EffectEchoRecord* r) {
     clampFlag(r->lineInvert[l]);
     clampF(r->lineLevel[l], 0.0f, 1.0f, 1.0f);
     clampF(r->linePan[l], 0.0f, 1.0f, 0.5f);
-    clampF(r->lineFeedback[l], -0.9999f, 0.9999f, 1.0f);
+    clampF(r->lineFeedback[l], -0.9999f, 1.0f, 1.0f);   // the default 1.0 is kept
     clampFlag(line.lineOn);
     clampFlag(line.lowPassOn);
     clampFlag(line.highPassOn);

@@ -150,12 +150,12 @@ bool tapChunk(FileSpec* file, EffectTapRecord* r, std::uint8_t* buffer, int dire
   if (r->tapCount > effectTapCount) r->tapCount = effectTapCount;
   clampFlag(r->flag1);
   clampFlag(r->flag2);
-  clampF(r->time, 1.0f, float(effectTapMaxRing - 1), 44100.0f);
+  clampF(r->time, 0.441f, float(effectTapMaxRing - 1), 44100.0f);   // from 0.00001 s
   clampD(r->beatTime, 0.0, 1000.0, 1.0);
   clampF(r->feedback, -0.999f, 0.999f, 0.5f);
   clampF(r->filterIndex, 0.0f, 480.0f, static_cast<float>(dspFreqToIndex(8000.0)));
   clampF(r->secondIndex, 0.0f, 480.0f, static_cast<float>(dspFreqToIndex(20.0)));
-  if (r->ringLength < 1) r->ringLength = 1;
+  if (r->ringLength < 1) r->ringLength = 441000;   // refused: the default ring
   if (r->ringLength > effectTapMaxRing) r->ringLength = effectTapMaxRing;
   for (int i = 0; i < effectTapCount; ++i) {
     clampFlag(r->tapFlags[i]);
@@ -214,7 +214,7 @@ bool effectEchoReadWriteChunk(FileSpec* file, EffectEchoRecord* r, std::uint8_t*
     clampFlag(r->lineInvert[l]);
     clampF(r->lineLevel[l], 0.0f, 1.0f, 1.0f);
     clampF(r->linePan[l], 0.0f, 1.0f, 0.5f);
-    clampF(r->lineFeedback[l], -0.9999f, 0.9999f, 1.0f);
+    clampF(r->lineFeedback[l], -0.9999f, 1.0f, 1.0f);   // the default 1.0 is kept
     clampFlag(line.lineOn);
     clampD(line.lowPassFreq, 1e-3, 1e6, 5000.0);
     clampD(line.highPassFreq, 1e-3, 1e6, 200.0);

@@ -105,7 +105,7 @@ void oscSanitizeRecord(ChannelOscRecord* r) {
   if (r->iterations > 1024) r->iterations = 1024;
   sampleInfoSanitize(&r->sampleInfo);
   OscSubRecord& s = r->subRecord;
-  if (s.count < 1 || s.count > 8) s.count = 4;
+  s.count = s.count < 1 ? 1 : s.count > 8 ? 8 : s.count;   // grains 1..8
   s.size = finiteIn(s.size, 128.0f, 10000.0f, 4096.0f);
   s.diffusion = finiteIn(s.diffusion, 0.0f, 1.0f, 0.25f);
   s.time = finiteIn(s.time, -100.0f, 100.0f, 1.0f);

@@ -186,3 +186,42 @@ TEST_F(EffectPresetTest, AStoredRingLongerThanTheMemoryLoadsClamped) {
   const Out out = run(impulse(256, 9));
   EXPECT_EQ(out.b[0][9], 1.0f);
 }
+
+// Stored rings shorter than one sample are refused (the default ring stays), the shortest tap time
+// the page can set (0.00001 s) comes back unchanged.
+TEST_F(EffectPresetTest, TapRingBelowOneKeepsTheDefaultAndTheShortestTimeSurvives) {
+  struct Case {
+    std::int32_t stored, loaded;
+  };
+  for (Case c : {Case{0, 441000}, Case{-7, 441000}, Case{1, 1}, Case{481024, 481024}, Case{481025, 481024}}) {
+    EffectTapRecord* preset = static_cast<EffectTapRecord*>(effectAlloc(effectTap));
+    EffectTapRecord* scratch = static_cast<EffectTapRecord*>(effectAlloc(effectTap));
+    preset->ringLength = c.stored;
+    preset->time = 0.441f;
+    ASSERT_TRUE(throughFile("ring.bin", preset, scratch, [](FileSpec* f, void* r, std::uint8_t* b, int d) {
+      return effectTapReadWriteChunk(f, static_cast<EffectTapRecord*>(r), b, d);
+    }));
+    EXPECT_EQ(scratch->ringLength, c.loaded) << c.stored;
+    EXPECT_EQ(scratch->time, 0.441f);
+    std::free(preset);
+    std::free(scratch);
+  }
+}
+
+// The echo's defaults (line feedback 1.0) come back from a save unchanged, and so does every line
+// feedback the setter accepts.
+TEST_F(EffectPresetTest, EchoDefaultsAndSetterValuesSurviveASave) {
+  for (float feedback : {1.0f, 0.9999f, -0.9999f, 0.0f}) {
+    EffectEchoRecord* preset = static_cast<EffectEchoRecord*>(effectAlloc(effectEcho));
+    EffectEchoRecord* scratch = static_cast<EffectEchoRecord*>(effectAlloc(effectEcho));
+    effectEchoParamDefaults(preset);
+    EXPECT_EQ(preset->lineFeedback[0], 1.0f);
+    for (float& f : preset->lineFeedback) f = feedback;
+    ASSERT_TRUE(throughFile("echo.bin", preset, scratch, [](FileSpec* f, void* r, std::uint8_t* b, int d) {
+      return effectEchoReadWriteChunk(f, static_cast<EffectEchoRecord*>(r), b, d);
+    }));
+    for (int l = 0; l < 3; ++l) EXPECT_EQ(scratch->lineFeedback[l], feedback) << l;
+    std::free(preset);
+    std::free(scratch);
+  }
+}
