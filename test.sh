@@ -12,7 +12,8 @@ export CCACHE_NOHASHDIR=1
 JOBS=$(nproc)
 TOOLCHAIN="-DCMAKE_TOOLCHAIN_FILE=$SRC_DIR/cmake/toolchain-mingw64.cmake"
 
-step() { printf '\n== %s\n' "$*"; }
+T0=$(date +%s)
+step() { printf '\n== %s (at %ss)\n' "$*" "$(( $(date +%s) - T0 ))"; }
 build() {   # build DIR cmake-args...
   local dir=$1; shift
   cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release "$@" >"$dir.configure.log" 2>&1 \
@@ -58,5 +59,6 @@ if [ -x scripts/fuzz.sh ]; then
 fi
 
 echo
+echo "whole run: $(( $(date +%s) - T0 ))s"
 echo "all tests: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]
