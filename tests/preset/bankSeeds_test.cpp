@@ -39,11 +39,7 @@ TEST(BankSeeds, WrittenByTheBankWriterAndReadable) {
     bankDestroy(small);
     bankDestroy(big);
   }
-  std::string here = __FILE__;   // .../tests/preset/bankSeeds_test.cpp
-#ifdef _WIN32
-  if (!here.empty() && here[0] == '/') here = "Z:" + here;   // the Unix root as Wine shows it
-#endif
-  const std::string stored = here.substr(0, here.find_last_of("/\\")) + "/../fuzz/corpus/bankReader_fuzz/";
+  const std::string stored = testSourcePath("tests/fuzz/corpus/bankReader_fuzz/");
   for (const char* name : kSeeds) {
     Bank* bank = bankCreate();
     EXPECT_TRUE(openBank(bank, stored + name)) << name;
