@@ -21,6 +21,9 @@ std::int64_t osFileSize(OsFile file);     // -1 on an error
 bool osFileFlush(OsFile file);
 bool osFileExists(const char* path);
 bool osFileDelete(const char* path);
+// Moves the file `from` to `to`, replacing a file of that name in one step; false on an error (then
+// `to` is left as it was).
+bool osFileRename(const char* from, const char* to);
 
 void osSleepMs(int milliseconds);
 

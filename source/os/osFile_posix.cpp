@@ -1,5 +1,6 @@
 #include "os/osFile.h"
 
+#include <cstdio>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <time.h>
@@ -60,6 +61,8 @@ bool osFileExists(const char* path) {
 }
 
 bool osFileDelete(const char* path) { return path && ::unlink(path) == 0; }
+
+bool osFileRename(const char* from, const char* to) { return from && to && std::rename(from, to) == 0; }
 
 void osSleepMs(int milliseconds) {
   if (milliseconds <= 0) return;

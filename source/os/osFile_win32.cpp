@@ -59,6 +59,10 @@ bool osFileExists(const char* path) {
 
 bool osFileDelete(const char* path) { return path && DeleteFileA(path) != 0; }
 
+bool osFileRename(const char* from, const char* to) {
+  return from && to && MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+
 void osSleepMs(int milliseconds) {
   if (milliseconds > 0) Sleep(static_cast<DWORD>(milliseconds));
 }

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "controls/appChooseFile.h"
+#include "os/osFile.h"
 #include "preset/bankFile.h"
 #include "preset/controllerChunk.h"
 #include "preset/effectChunk.h"
@@ -58,28 +59,40 @@ bool writePreset(FileSpec* file, Preset* p, std::int16_t slot, std::uint8_t* b) 
 
 bool bankFileWrite(Bank* bank, FileSpec* file) {
   if (!bank || !file) return false;
+  // The bank goes to a temporary file beside the target first; the target is replaced only once the
+  // whole bank is written, so a failed save leaves the old file as it was.
+  FileSpec work = *file;
+  work.handle = osFileInvalid;
+  std::size_t length = 0;
+  while (length < sizeof file->path && file->path[length]) ++length;
+  static const char suffix[] = ".tmp";
+  const bool beside = length + sizeof suffix <= sizeof work.path;
+  if (beside) std::memcpy(work.path + length, suffix, sizeof suffix);
   std::uint8_t* buffer = static_cast<std::uint8_t*>(std::malloc(chunkCapacity));
   if (!buffer) return false;
   fileSetChunkTypeCallback(chunkHeaderCheck);
-  if (!fileCreate(file)) {
+  if (!fileCreate(&work)) {
     std::free(buffer);
     return false;
   }
-  bool ok = writeMarker(file, "ClaM", 1);
+  bool ok = writeMarker(&work, "ClaM", 1);
   for (std::int16_t n = 0; n < bankSlotCount && ok; ++n) {
     Preset* p = bank->slots[n];
     if (!p || p == bank->defaultPreset) continue;
-    ok = writePreset(file, p, n, buffer);
+    ok = writePreset(&work, p, n, buffer);
   }
   for (int t = 0; t < tuningBankSlots && ok; ++t) {
     TuningSlot& slot = bank->tunings[t];
-    if (slot.inUse && slot.map) ok = tuningReadWriteChunk(file, slot.map, buffer, chunkWrite);
+    if (slot.inUse && slot.map) ok = tuningReadWriteChunk(&work, slot.map, buffer, chunkWrite);
   }
-  ok = ok && bankPlugInChunk(file, bank, buffer, chunkWrite);
-  ok = ok && writeMarker(file, "tail", 1);
-  fileFlush(file);
-  fileClose(file);
+  ok = ok && bankPlugInChunk(&work, bank, buffer, chunkWrite);
+  ok = ok && writeMarker(&work, "tail", 1);
+  ok = ok && osFileFlush(work.handle);
+  fileClose(&work);
   std::free(buffer);
+  if (!beside) return ok;   // a path too long for the suffix was written in place
+  if (ok) ok = osFileRename(work.path, file->path);
+  if (!ok) osFileDelete(work.path);
   return ok;
 }
 
