@@ -71,10 +71,23 @@ inline double segmentLength(const Engine* engine, const EnvelopeSlot* s, const B
   return d > 1e12 ? 1e12 : d;
 }
 
-// Multiplies a value into the slot's entry [owner][voice][destination]; owners outside 0..3 and
-// destinations outside 1..38 write nothing.
+// The unit whose row an envelope writes: its owner, except for the waveshaper and effect kinds. Those
+// modules sit in the master section and read unit 3's rows (their slots keep owner 0, as single
+// modules), so their envelopes write there; unit 3's voice-0 row is the one reset every block.
+inline int envelopeUnit(const EnvelopeSlot* own) {
+  switch (own->destination) {
+    case 10: case 11: case 12:                     // waveshaper in gain, out gain, phase
+    case 25: case 26: case 27: case 29: case 30:   // effect time, feedback, filter freq, wet, dry
+      return 3;
+    default:
+      return own->owner;
+  }
+}
+
+// Multiplies a value into the slot's entry [unit][voice][destination] (see envelopeUnit); owners
+// outside 0..3 and destinations outside 1..38 write nothing.
 inline void multiplyInto(Engine* engine, const EnvelopeSlot* own, int voice, double value) {
-  const int unit = own->owner;
+  const int unit = envelopeUnit(own);
   const int dest = own->destination;
   if (unit < 0 || unit >= engineUnits || dest < 0 || dest >= engineModParams) return;
   float& entry = engine->modMultipliers[unit][voiceIndex(voice)][dest];

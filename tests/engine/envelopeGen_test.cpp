@@ -436,3 +436,21 @@ TEST_F(EnvelopeGen, NamesFollowTheDestinationTable) {
 }
 
 }  // namespace
+
+// A global effect envelope (owner 0) lands in the master section's voice-0 row, which the effect reads
+// and the render resets every block, even while voice 0 plays nothing: the value stays put and never
+// piles up block after block.
+TEST_F(EnvelopeGen, GlobalEffectEnvelopeWritesTheMasterRowOncePerBlock) {
+  const std::int16_t s = envCreate(engine, 0, 29);   // effect bal wet: global
+  ASSERT_GE(s, 3);
+  ASSERT_TRUE(envSlot(engine, s)->global);
+  for (std::int16_t bp = -1; bp <= 2; ++bp) envSetBpLevel(engine, s, bp, 0.5);
+  noteOn(1);   // voice 0 stays idle
+  ASSERT_EQ(engine->voices[0].active, 0);
+  for (int b = 0; b < 60; ++b) {
+    block();
+    if (b < 10) continue;   // past the attack
+    ASSERT_NEAR(entry(3, 0, 29), 0.5f, 1e-6f) << "block " << b;
+    ASSERT_EQ(entry(0, 0, 29), entry(0, 0, 28)) << "block " << b;   // unit 0's row is not written
+  }
+}
