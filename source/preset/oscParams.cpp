@@ -334,7 +334,7 @@ void oscCopyRecord(Engine* engine, const ChannelOscRecord* s, ChannelOscRecord* 
   d->auxSwitch = s->auxSwitch;
   d->bandLimited = s->bandLimited;
   if (withSetup && engine && d->on && d->bandLimited && n < engineChannels) oscRebuildTables(engine, n, d);
-  // The sample slot in part: the file specification and display fields, then the stored settings.
+  // The sample slot in part: the file record and display fields, then the stored settings.
   SampleInfo& di = d->sampleInfo;
   const SampleInfo& si = s->sampleInfo;
   di.tag = si.tag;

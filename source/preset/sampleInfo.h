@@ -33,7 +33,7 @@ struct SampleInfo {
   float* data;                  // decoded frames (interleaved when stereo), owned by the sample pool
 };
 
-// Zeroes the file specification and the display part, name "(none)", tag sPCe.
+// Zeroes the file record and the display part, name "(none)", tag sPCe.
 void sampleInfoClear(SampleInfo* info);
 // sampleInfoClear, then the slot defaults: mono read, loop markers 0..1024, root key 60, no pool entry.
 void sampleInfoInit(SampleInfo* info);

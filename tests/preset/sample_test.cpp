@@ -285,7 +285,7 @@ TEST_F(SampleTest, MissingFileIsLookedForBesideTheBankThenInSamplesPath) {
       EXPECT_EQ(code, sampleFileError);
       ASSERT_EQ(msgBoxCaptureCount(), 1u);
       EXPECT_STREQ(msgBoxCaptureText(0), "A sample failed to load! Morvane could not find file: nowhere.wav");
-      EXPECT_STREQ(si->name, "nowhere.wav");   // the stored specification stays for a later retry
+      EXPECT_STREQ(si->name, "nowhere.wav");   // the stored file name stays for a later retry
     }
   }
   testSetSetting("SamplesPath", nullptr);
