@@ -1,4 +1,4 @@
-// "Granular" oscillator: grain length, amplitude, pitch and allpass sweep of the Part's example
+// "Granular" oscillator: grain length, amplitude, pitch and allpass sweep of the documented example
 // settings, the first lengths staggered over a grain, a fixed seed giving the same sound, stored
 // grain counts out of range, a scan position held at the data's start, long grains at high pitch near
 // the end of the data, every block length, silent voices and the page's parameters.
