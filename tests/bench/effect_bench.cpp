@@ -1,7 +1,8 @@
-// Cost of the master effect kinds and their signal blocks, in nanoseconds per 128-frame block (a
-// block lasts 2.9 ms at 44.1 kHz). Each kind runs at its heaviest setting: every line or comb in
-// use, time modulation from the controller and all three LFOs, feedback on, outputs placed in the
-// three-bus sound field. Each block starts from fresh noise on the buses (the copy is included).
+// Cost of the five master effect kinds and their signal blocks, per 128-frame block (a block lasts
+// 2.9 ms at 44.1 kHz). Each kind runs at its heaviest setting: every line, comb or unit in use (the
+// three-unit effect in "Synthetic" with early taps), time modulation from the controller and all
+// three LFOs, feedback on, outputs placed in the three-bus sound field. Each block starts from fresh
+// noise on the buses (the copy is included).
 #include <benchmark/benchmark.h>
 
 #include <chrono>
@@ -10,11 +11,13 @@
 #include <vector>
 
 #include "engine/engine.h"
+#include "modules/echoEffect.h"
 #include "modules/allpassTable.h"
 #include "modules/delayLine.h"
 #include "modules/effectFrame.h"
 #include "modules/fxBlocksStates.h"
 #include "modules/fxBlocksTapRing.h"
+#include "modules/threeUnitEffect.h"
 
 namespace {
 
@@ -32,6 +35,7 @@ void reportPerBlock(benchmark::State& state, std::chrono::steady_clock::time_poi
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   const double perBlock = state.iterations() > 0 ? seconds / static_cast<double>(state.iterations()) : 0.0;
   state.counters["ns_per_block"] = perBlock * 1e9;
+  state.counters["us_per_block"] = perBlock * 1e6;
   state.counters["budget_fraction"] = perBlock / (kFrames / 44100.0);
 }
 
@@ -44,6 +48,12 @@ void runKind(benchmark::State& state, std::uint16_t type) {
   }
   for (int k = 0; k < engineModParams; ++k) engine->modMultipliers[3][0][k] = 1.0f;
   tempoAdvance(engine, 0);
+  for (int u = 0; u < 3; ++u) {
+    effectRevSetUnitOn(engine, u, 1);
+    effectRevSetUnitMode(engine, u, revModeSynthetic);
+    effectEchoSetLineOn(engine, u, 1);
+  }
+  effectRevSetEarlyTapsOn(engine, 1);
   effectSetType(engine, type);
   effectSetOn(engine, 1);
   effectReset(engine);
@@ -79,6 +89,8 @@ void runKind(benchmark::State& state, std::uint16_t type) {
 void BM_EffectPipe(benchmark::State& state) { runKind(state, 1); }
 void BM_EffectMultiComb6(benchmark::State& state) { runKind(state, 2); }
 void BM_EffectMultiTap(benchmark::State& state) { runKind(state, 3); }
+void BM_EffectEchoThreeLines(benchmark::State& state) { runKind(state, effectEcho); }
+void BM_EffectThreeUnitSyntheticAllUnitsEarlyTaps(benchmark::State& state) { runKind(state, effectRev); }
 
 void BM_DelayLineGliding(benchmark::State& state) {
   std::vector<float> ring(30000);
@@ -138,6 +150,8 @@ void BM_OnePoleProcess(benchmark::State& state) {
 BENCHMARK(BM_EffectPipe);
 BENCHMARK(BM_EffectMultiComb6);
 BENCHMARK(BM_EffectMultiTap);
+BENCHMARK(BM_EffectEchoThreeLines);
+BENCHMARK(BM_EffectThreeUnitSyntheticAllUnitsEarlyTaps);
 BENCHMARK(BM_DelayLineGliding);
 BENCHMARK(BM_MultiTapRingSixTaps);
 BENCHMARK(BM_OnePoleProcess);
