@@ -86,13 +86,14 @@ void engineMixChannelsToVoices(Engine* engine, std::int16_t n) {
   engine->channelCursor = -1;
   for (std::int16_t ch = engineNextActiveChannel(engine); ch >= 0; ch = engineNextActiveChannel(engine)) {
     const int inputLanes = engineGetVoiceBufferCount(engine, ch) == 1 ? 1 : 2;
+    const PanEnvelopes envelopes = panFindEnvelopes(engine, ch);
     engine->voiceCursor = -1;
     for (std::int16_t v = engineNextActiveVoice(engine); v >= 0; v = engineNextActiveVoice(engine)) {
       const float* src = engine->voiceBuffers[ch][v];
       float* dst = engine->masterBuffers[v];
       if (!src || !dst) continue;
       if (first) clear(dst, 3 * n);
-      panToField(engine, ch, v, inputLanes, src, 2, dst, n);
+      panToFieldWith(engine, ch, v, inputLanes, src, 2, dst, n, envelopes);
     }
     first = false;
   }
@@ -148,12 +149,13 @@ void engineMixVoicesToBuses(Engine* engine, std::int16_t n) {
     return;
   }
   if (!anyChannelActive(engine)) return;
+  const PanEnvelopes envelopes = panFindEnvelopes(engine, 3);
   engine->voiceCursor = -1;
   for (std::int16_t v = engineNextActiveVoice(engine); v >= 0; v = engineNextActiveVoice(engine)) {
     float* x = engine->masterBuffers[v];
     if (!x) continue;
     mixFadeVoice(engine, v, x, 1, n);
-    panToFieldLanes(engine, 3, v, 1, x, engine->buses[0], engine->buses[1], engine->buses[2], n);
+    panToFieldLanesWith(engine, 3, v, 1, x, engine->buses[0], engine->buses[1], engine->buses[2], n, envelopes);
   }
 }
 

@@ -81,6 +81,16 @@ void panToField(Engine* engine, std::int16_t source, std::int16_t voice, int inp
 // The same into three separate lanes.
 void panToFieldLanes(Engine* engine, std::int16_t source, std::int16_t voice, int inputLanes, const float* src,
                      float* lane0, float* lane1, float* lane2, std::int16_t n);
+// Which pan axes of a source follow an envelope the source (a channel) owns. The slots only change
+// between blocks, so a mix looks them up once per source and block and passes them to the calls below.
+struct PanEnvelopes {
+  bool x, y;
+};
+PanEnvelopes panFindEnvelopes(Engine* engine, std::int16_t source);
+void panToFieldWith(Engine* engine, std::int16_t source, std::int16_t voice, int inputLanes, const float* src,
+                    int outputForm, float* dst, std::int16_t n, PanEnvelopes envelopes);
+void panToFieldLanesWith(Engine* engine, std::int16_t source, std::int16_t voice, int inputLanes, const float* src,
+                         float* lane0, float* lane1, float* lane2, std::int16_t n, PanEnvelopes envelopes);
 void fieldPanMono(PanState* state, const float* src, float* lane0, float* lane1, float* lane2, std::int16_t n,
                   bool twoSpeakerLayout);
 void fieldPanStereo(PanState* state, const float* srcLeft, const float* srcRight, float* lane0, float* lane1,

@@ -37,13 +37,41 @@ void nextPosition(PanState* s, double* nx, double* ny) {
   *ny = finiteOr(s->currentY + (by - s->currentY) * s->smoothing, 0.0);
 }
 
-void addRamped(const float* src, float* lane, float start, float end, int n) {
-  const float step = (end - start) / static_cast<float>(n);
-  float g = start;
-  for (int i = 0; i < n; ++i) {
-    lane[i] += src[i] * g;
-    g += step;
+// Adds src into three lanes with gains ramping linearly from a to b (lane 0 skipped when told). The
+// three ramps run in one loop: each is a chain of dependent additions, and side by side they overlap.
+void addRamped3(const float* src, float* lane0, float* lane1, float* lane2, const Gains& a, const Gains& b,
+                int n, bool skipLane0) {
+  const float fn = static_cast<float>(n);
+  const float step0 = (b.front - a.front) / fn, step1 = (b.side - a.side) / fn, step2 = (b.omni - a.omni) / fn;
+  float g0 = a.front, g1 = a.side, g2 = a.omni;
+  if (skipLane0) {
+    for (int i = 0; i < n; ++i) {
+      const float x = src[i];
+      lane1[i] += x * g1;
+      lane2[i] += x * g2;
+      g1 += step1;
+      g2 += step2;
+    }
+    return;
   }
+  for (int i = 0; i < n; ++i) {
+    const float x = src[i];
+    lane0[i] += x * g0;
+    lane1[i] += x * g1;
+    lane2[i] += x * g2;
+    g0 += step0;
+    g1 += step1;
+    g2 += step2;
+  }
+}
+
+// Adds src into three lanes at fixed gains (lane 0 skipped when told).
+void addFixed3(const float* src, float* lane0, float* lane1, float* lane2, const Gains& a, int n,
+               bool skipLane0) {
+  if (!skipLane0)
+    for (int i = 0; i < n; ++i) lane0[i] += src[i] * a.front;
+  for (int i = 0; i < n; ++i) lane1[i] += src[i] * a.side;
+  for (int i = 0; i < n; ++i) lane2[i] += src[i] * a.omni;
 }
 
 float clampUnit(float v) {
@@ -51,19 +79,27 @@ float clampUnit(float v) {
   return v < -1.0f ? -1.0f : (v > 1.0f ? 1.0f : v);
 }
 
+const int panDestinationX = 28;   // envelope destinations of the two pan axes
+const int panDestinationY = 37;
+
+// Whether a channel owns an envelope slot with that destination.
+bool ownsEnvelope(Engine* engine, std::int16_t source, int destination) {
+  if (source > 2) return false;
+  for (int i = 0; i < envSlotCount; ++i) {
+    const EnvelopeSlot& slot = engine->envSlots[i];
+    if (slot.allocated && slot.destination == destination && slot.owner == source) return true;
+  }
+  return false;
+}
+
 // The pan modulation of one axis: controller position c (0..1, 0.5 centre), the voice's LFO sum and,
-// for a channel, the first envelope slot with that destination owned by the channel.
+// for a channel that owns an envelope with that destination, the envelope's multiplier.
 double axisModulation(Engine* engine, std::int16_t source, std::int16_t voice, float c, double lfo,
-                      int destination) {
+                      int destination, bool envelope) {
   double p = bend(2.0 * c - 1.0, lfo);
-  if (source <= 2) {
-    for (int i = 0; i < envSlotCount; ++i) {
-      const EnvelopeSlot& slot = engine->envSlots[i];
-      if (!slot.allocated || slot.destination != destination || slot.owner != source) continue;
-      const double e = engine->modMultipliers[source][voice][destination];
-      p = bend(p, 2.0 * e - 1.0);
-      break;
-    }
+  if (envelope) {
+    const double e = engine->modMultipliers[source][voice][destination];
+    p = bend(p, 2.0 * e - 1.0);
   }
   p = finiteOr(p, 0.0);
   return p < -1.0 ? -1.0 : (p > 1.0 ? 1.0 : p);
@@ -120,18 +156,8 @@ void fieldPanMono(PanState* s, const float* src, float* lane0, float* lane1, flo
   s->currentX = nx;
   s->currentY = ny;
   const int m = n & ~7;   // groups of eight frames
-  if (!moved) {
-    for (int i = 0; i < m; ++i) {
-      const float x = src[i];
-      if (!twoSpeakerLayout) lane0[i] += x * a.front;
-      lane1[i] += x * a.side;
-      lane2[i] += x * a.omni;
-    }
-    return;
-  }
-  if (!twoSpeakerLayout) addRamped(src, lane0, a.front, b.front, m);
-  addRamped(src, lane1, a.side, b.side, m);
-  addRamped(src, lane2, a.omni, b.omni, m);
+  if (!moved) addFixed3(src, lane0, lane1, lane2, a, m, twoSpeakerLayout);
+  else addRamped3(src, lane0, lane1, lane2, a, b, m, twoSpeakerLayout);
 }
 
 void fieldPanStereo(PanState* s, const float* srcLeft, const float* srcRight, float* lane0, float* lane1,
@@ -145,22 +171,36 @@ void fieldPanStereo(PanState* s, const float* srcLeft, const float* srcRight, fl
     const double x1 = side == 0 ? nx - (1.0 + nx) / 2.0 : nx + (1.0 - nx) / 2.0;
     const Gains a = gainsAt(x0, cy, 0.3 + x0 * x0 + cy * cy);
     const Gains b = gainsAt(x1, ny, 0.3 + x1 * x1 + ny * ny);
-    const float* src = side == 0 ? srcLeft : srcRight;
-    addRamped(src, lane0, a.front, b.front, n);
-    addRamped(src, lane1, a.side, b.side, n);
-    addRamped(src, lane2, a.omni, b.omni, n);
+    addRamped3(side == 0 ? srcLeft : srcRight, lane0, lane1, lane2, a, b, n, false);
   }
   s->currentX = nx;
   s->currentY = ny;
 }
 
+PanEnvelopes panFindEnvelopes(Engine* engine, std::int16_t source) {
+  PanEnvelopes found{false, false};
+  if (!engine || source < 0 || source >= engineUnits) return found;
+  found.x = ownsEnvelope(engine, source, panDestinationX);
+  found.y = ownsEnvelope(engine, source, panDestinationY);
+  return found;
+}
+
 void panToFieldLanes(Engine* engine, std::int16_t source, std::int16_t voice, int inputLanes, const float* src,
                      float* lane0, float* lane1, float* lane2, std::int16_t n) {
+  if (!engine || source < 0 || source >= engineUnits) return;
+  panToFieldLanesWith(engine, source, voice, inputLanes, src, lane0, lane1, lane2, n,
+                      panFindEnvelopes(engine, source));
+}
+
+void panToFieldLanesWith(Engine* engine, std::int16_t source, std::int16_t voice, int inputLanes, const float* src,
+                         float* lane0, float* lane1, float* lane2, std::int16_t n, PanEnvelopes envelopes) {
   if (!engine || source < 0 || source >= engineUnits || voice < 0 || voice >= engineMaxVoices || !src) return;
   PanState* s = &engine->panStates[source][voice];
   const ControllerSettings& c = engine->controllers;
-  s->modX = axisModulation(engine, source, voice, c.positionLr, lfoSumFieldX(engine, voice), 28);
-  s->modY = axisModulation(engine, source, voice, c.positionFb, lfoSumFieldY(engine, voice), 37);
+  s->modX = axisModulation(engine, source, voice, c.positionLr, lfoSumFieldX(engine, voice), panDestinationX,
+                           envelopes.x);
+  s->modY = axisModulation(engine, source, voice, c.positionFb, lfoSumFieldY(engine, voice), panDestinationY,
+                           envelopes.y);
   if (inputLanes == 1) {
     const bool two = engine->surround.layout <= 1;
     fieldPanMono(s, src, lane0, lane1, lane2, n, two);
@@ -172,9 +212,15 @@ void panToFieldLanes(Engine* engine, std::int16_t source, std::int16_t voice, in
 void panToField(Engine* engine, std::int16_t source, std::int16_t voice, int inputLanes, const float* src,
                 int outputForm, float* dst, std::int16_t n) {
   if (!engine || source < 0 || source >= engineUnits || !src || !dst || n < 1) return;
+  panToFieldWith(engine, source, voice, inputLanes, src, outputForm, dst, n, panFindEnvelopes(engine, source));
+}
+
+void panToFieldWith(Engine* engine, std::int16_t source, std::int16_t voice, int inputLanes, const float* src,
+                    int outputForm, float* dst, std::int16_t n, PanEnvelopes envelopes) {
+  if (!engine || source < 0 || source >= engineUnits || !src || !dst || n < 1) return;
   if (outputForm == 1 && inputLanes == 1) {
     for (int i = 0; i < n; ++i) dst[i] += src[i];
     return;
   }
-  panToFieldLanes(engine, source, voice, inputLanes, src, dst, dst + n, dst + 2 * n, n);
+  panToFieldLanesWith(engine, source, voice, inputLanes, src, dst, dst + n, dst + 2 * n, n, envelopes);
 }

@@ -16,6 +16,8 @@ ModulatorKernel modulatorRenderTable[3];   // 0 empty, 1 Ringmod, 2 Freq Shift
 template <int K>
 void freqShiftLanes(Engine* engine, ModulatorRecord* record, ModulatorVoiceState* const* states, float* const* xs,
                     std::int16_t frames);
+void freqShiftQuad(Engine* engine, ModulatorRecord* record, ModulatorVoiceState* const* states, float* const* xs,
+                   std::int16_t frames);
 
 const std::uint32_t phaseMask = (1u << 26) - 1u;   // 1024 samples in 16.16 fixed point
 
@@ -110,9 +112,10 @@ void modulatorRenderAll(Engine* engine, std::int16_t frames) {
     const ModulatorKernel kernel = modulatorKernelFor(record->type);
     if (!kernel) continue;   // a type without a kernel leaves the signal as it is
     const int n = laneCount(engine, c);
-    const bool pairs = kernel == modulatorProcessFreqShift;
-    ModulatorVoiceState* pending = nullptr;   // a Freq Shift lane waiting for its partner
-    float* pendingLane = nullptr;
+    const bool grouped = kernel == modulatorProcessFreqShift;
+    ModulatorVoiceState* pending[4];   // Freq Shift lanes waiting for a group of four
+    float* pendingLanes[4];
+    int waiting = 0;
     engine->voiceCursor = -1;
     for (std::int16_t v = engineNextActiveVoice(engine); v >= 0; v = engineNextActiveVoice(engine)) {
       if (v >= engineMaxVoices) break;
@@ -122,20 +125,25 @@ void modulatorRenderAll(Engine* engine, std::int16_t frames) {
         ModulatorVoiceState* state = &engine->modulatorStates[c][v][s];
         state->voice = v;
         float* lane = buffer + s * frames;
-        if (!pairs) {
+        if (!grouped) {
           kernel(engine, record, state, lane, c, frames);
-        } else if (!pending) {
-          pending = state;
-          pendingLane = lane;
-        } else {
-          ModulatorVoiceState* states[2] = {pending, state};
-          float* lanes[2] = {pendingLane, lane};
-          freqShiftLanes<2>(engine, record, states, lanes, frames);
-          pending = nullptr;
+          continue;
+        }
+        pending[waiting] = state;
+        pendingLanes[waiting] = lane;
+        if (++waiting == 4) {
+          freqShiftQuad(engine, record, pending, pendingLanes, frames);
+          waiting = 0;
         }
       }
     }
-    if (pending) kernel(engine, record, pending, pendingLane, c, frames);
+    // The last one to three lanes: a pair, then a single lane.
+    int i = 0;
+    if (waiting >= 2) {
+      freqShiftLanes<2>(engine, record, pending, pendingLanes, frames);
+      i = 2;
+    }
+    if (i < waiting) kernel(engine, record, pending[i], pendingLanes[i], c, frames);
   }
 }
 
@@ -253,6 +261,101 @@ void freqShiftLanes(Engine* engine, ModulatorRecord* record, ModulatorVoiceState
   }
 }
 
+// The Freq Shift kernel over four lanes in one vector of floats each: with feedback every lane's
+// samples wait on a long chain of allpass sections, so four lanes side by side keep the processor
+// busy. Per lane the operations and their order are those of freqShiftLanes, so the results are the
+// same bit for bit; only the wave reads stay scalar.
+typedef float Quad __attribute__((vector_size(16)));
+
+void freqShiftQuad(Engine* engine, ModulatorRecord* record, ModulatorVoiceState* const* states, float* const* xs,
+                   std::int16_t frames) {
+  const int N = frames;
+  if (N < 1 || N > engineBlockMax) return;
+  const float* w = waveGet(engine, record->wave)->samples;
+  const std::uint32_t offset = record->shiftSwitch ? 256u : 768u;
+  float fbScalar = record->feedback;
+  if (!(fbScalar >= 0.0f)) fbScalar = 0.0f;
+  if (fbScalar > 0.5f) fbScalar = 0.5f;
+  const Quad fb = {fbScalar, fbScalar, fbScalar, fbScalar};
+  Quad h[12];
+  for (int k = 0; k < 12; ++k) h[k] = Quad{hilbertCoefs[k], hilbertCoefs[k], hilbertCoefs[k], hilbertCoefs[k]};
+
+  std::int32_t inc[4];
+  std::uint32_t p[4];
+  Quad y, aDelayed, aIn[6], aOut[6], bIn[6], bOut[6];
+  float* lane[4];
+  for (int l = 0; l < 4; ++l) {
+    ModulatorVoiceState* state = states[l];
+    const std::int16_t v = validVoice(state->voice);
+    inc[l] = toFixed(kernelIncrement(state->prevIncrement));
+    state->prevIncrement = kernelIncrement(modulatorIncrement(engine, record, state, v));
+    y[l] = finiteOr0(state->prevOutput);
+    const float* mem = state->hilbert;
+    for (int k = 0; k < 6; ++k) {
+      aIn[k][l] = mem[modulatorHilbertAIn + k];
+      aOut[k][l] = mem[modulatorHilbertAOut + k];
+      bIn[k][l] = mem[modulatorHilbertBIn + k];
+      bOut[k][l] = mem[modulatorHilbertBOut + k];
+    }
+    aDelayed[l] = mem[modulatorHilbertADelayed];
+    p[l] = phaseToFixed(state->phase);
+    lane[l] = xs[l];
+  }
+
+  for (int n = 0; n < N; ++n) {
+    const float guard = n % 20 == 0 ? 1e-10f : 0.0f;
+    const Quad x = {lane[0][n], lane[1][n], lane[2][n], lane[3][n]};
+    const Quad u = x + fb * y + guard;
+    Quad bv = u;
+    for (int k = 0; k < 6; ++k) {
+      const Quad out = bv * h[6 + k] + (bIn[k] - h[6 + k] * bOut[k]);
+      bIn[k] = bv;
+      bOut[k] = out;
+      bv = out;
+    }
+    Quad w1, w2;
+    for (int l = 0; l < 4; ++l) {
+      p[l] = (p[l] + static_cast<std::uint32_t>(inc[l])) & phaseMask;
+      w1[l] = waveAt(w, p[l]);
+      w2[l] = waveAt(w, p[l], offset);
+    }
+    y = w1 * bv + w2 * aDelayed;
+    for (int l = 0; l < 4; ++l) lane[l][n] = y[l];
+    Quad av = u;
+    for (int k = 0; k < 6; ++k) {
+      const Quad out = av * h[k] + (aIn[k] - h[k] * aOut[k]);
+      aIn[k] = av;
+      aOut[k] = out;
+      av = out;
+    }
+    aDelayed = av;
+  }
+
+  for (int l = 0; l < 4; ++l) {
+    ModulatorVoiceState* state = states[l];
+    float* mem = state->hilbert;
+    float yl = y[l];
+    bool finite = std::isfinite(yl) && std::isfinite(aDelayed[l]);
+    for (int k = 0; k < 6; ++k)
+      finite = finite && std::isfinite(aOut[k][l]) && std::isfinite(bOut[k][l]) && std::isfinite(aIn[k][l]) &&
+               std::isfinite(bIn[k][l]);
+    if (!finite) {
+      std::memset(mem, 0, sizeof(float) * modulatorHilbertFloats);
+      yl = 0.0f;
+    } else {
+      for (int k = 0; k < 6; ++k) {
+        mem[modulatorHilbertAIn + k] = aIn[k][l];
+        mem[modulatorHilbertAOut + k] = aOut[k][l];
+        mem[modulatorHilbertBIn + k] = bIn[k][l];
+        mem[modulatorHilbertBOut + k] = bOut[k][l];
+      }
+      mem[modulatorHilbertADelayed] = aDelayed[l];
+    }
+    state->prevOutput = yl;
+    state->phase = phaseFromFixed(p[l]);
+  }
+}
+
 }  // namespace
 
 void modulatorProcessFreqShift(Engine* engine, ModulatorRecord* record, ModulatorVoiceState* state, float* x,
@@ -271,13 +374,16 @@ void modulatorVoiceInit(Engine*, ModulatorVoiceState* state, std::uint16_t voice
   for (const float*& link : state->lfoPitchLinks) link = &lfoLinkOne;
 }
 
+// The voice's three LFO pitch links, looked up once and given to every lane.
 static void bindVoiceLinks(Engine* engine, std::int16_t channel, std::int16_t voice) {
+  const float* links[3];
+  for (std::int16_t i = 0; i < 3; ++i) {
+    const float* link = lfoModulatorPitchLink(engine, i, channel, voice);
+    links[i] = link ? link : &lfoLinkOne;
+  }
   for (int s = 0; s < engineLanesMax; ++s) {
     ModulatorVoiceState& st = engine->modulatorStates[channel][voice][s];
-    for (std::int16_t i = 0; i < 3; ++i) {
-      const float* link = lfoModulatorPitchLink(engine, i, channel, voice);
-      st.lfoPitchLinks[i] = link ? link : &lfoLinkOne;
-    }
+    for (int i = 0; i < 3; ++i) st.lfoPitchLinks[i] = links[i];
   }
 }
 
