@@ -25,16 +25,6 @@ float gainFromDb(double db, float current) {
 
 }  // namespace
 
-void waveshaperSanitizeRecord(WaveshaperRecord* r) {
-  if (!r) return;
-  r->on = r->on ? 1 : 0;
-  r->postMix = r->postMix ? 1 : 0;
-  if (r->word > 3) r->word = 3;
-  if (!std::isfinite(r->inGain)) r->inGain = 1.0f;
-  if (!std::isfinite(r->outGain)) r->outGain = 1.0f;
-  if (!std::isfinite(r->phase)) r->phase = 0.0f;
-}
-
 std::uint8_t waveshaperIsOn(Engine* engine) { return engine ? engine->waveshaper.on : 0; }
 
 void waveshaperSetOn(Engine* engine, std::uint8_t on) {
