@@ -137,17 +137,23 @@ static float effectGetLevel(Engine* engine, bool wet) {
   return wet ? *c.levelA : *c.levelB;
 }
 
+// Levels are held within 0..1 as a loaded record's are (not a number keeps the level in force), so the
+// routines can trust them.
 static void effectSetLevel(Engine* engine, bool wet, float level) {
   if (!engine) return;
   const std::uint16_t type = engine->effectType;
   if (type >= effectPipe && type <= effectTap) {
     EffectCommon c;
     if (!effectCommonOf(editBeginEffect(engine, static_cast<std::int16_t>(type)), type, &c)) return;
-    *(wet ? c.levelA : c.levelB) = level;
+    float* slot = wet ? c.levelA : c.levelB;
+    *slot = effectClampf(level, 0.0f, 1.0f, *slot);
     editCommit(engine, editKindEffect, 0);
   } else if (type == effectEcho || type == effectRev) {
     EffectCommon c;
-    if (effectCommonOf(effectActiveRecord(engine), type, &c)) *(wet ? c.levelA : c.levelB) = level;
+    if (effectCommonOf(effectActiveRecord(engine), type, &c)) {
+      float* slot = wet ? c.levelA : c.levelB;
+      *slot = effectClampf(level, 0.0f, 1.0f, *slot);
+    }
   }
 }
 

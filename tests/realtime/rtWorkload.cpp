@@ -205,7 +205,8 @@ Engine* rtStressEngine(int variant, int voices) {
     envRefreshSlot(e, slot);
   }
   setUpEffect(e, 1 + variant % 5, variant);
-  for (i16 ch = 0; ch < 3; ++ch) midiSetChannel(e, ch, 1);
+  midiSetChannel(e, -1, 1);   // every MIDI channel
+  engineApplyPatchChange(e, 0);   // the routing flags (effect, filters, modulators) follow the records
   return e;
 }
 

@@ -1,0 +1,184 @@
+// Every setter of the table with every hostile value, and thousands of blocks of random setter calls
+// between the audio client's sub-blocks: the outputs and the running state stay finite and free of
+// denormals, and the sub-blocks stay free of allocations and locks whatever was set.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <random>
+#include <sstream>
+
+#include "engine/engine.h"
+#include "engine/testAudioThread.h"
+#include "modules/effectFrame.h"
+#include "rtGuard.h"
+#include "rtSetters.h"
+#include "rtWorkload.h"
+
+namespace {
+
+struct RtSetters : ::testing::Test {
+  Engine* engine = nullptr;
+  float out[2][engineBlockMax];
+  float* outputs[2] = {out[0], out[1]};
+
+  void SetUp() override {
+    rtGuardInit();
+    rtReset();
+  }
+  void TearDown() override {
+    if (engine) engineDestroy(engine);
+  }
+  void fresh(int variant, int voices) {
+    if (engine) engineDestroy(engine);
+    engine = rtStressEngine(variant, voices);
+    ASSERT_NE(engine, nullptr);
+  }
+  // One guarded client sub-block; the fault of its outputs, if any.
+  std::string block(const std::vector<std::uint8_t>& midi) {
+    {
+      RtArmed armed;
+      TestAudioThread::runClientSubBlock(engine, outputs, 2, 0, midi.empty() ? nullptr : midi.data(),
+                                         static_cast<int>(midi.size() / 3));
+    }
+    return rtCheckBlock(engine, outputs, 2);
+  }
+};
+
+std::vector<std::uint8_t> chord() {
+  std::vector<std::uint8_t> m;
+  for (int n : {36, 55, 64, 72, 84, 100}) {   // over a polyphony of 4: a voice is stolen
+    m.push_back(0x90);
+    m.push_back(static_cast<std::uint8_t>(n));
+    m.push_back(100);
+  }
+  return m;
+}
+
+std::string describe(const RtSetter& s, int index, double value) {
+  std::ostringstream o;
+  o << s.name << "(" << index << ", " << value << ")";
+  return o.str();
+}
+
+// The indices tried in the sweep: all of a small range, else the ends and the middle (envelope
+// breakpoint setters: slot 0's breakpoints 0 and 2 and another slot's start level).
+std::vector<int> sweepIndices(int count) {
+  if (count <= 4) {
+    std::vector<int> all;
+    for (int i = 0; i < count; ++i) all.push_back(i);
+    return all;
+  }
+  return {0, count / 2, count - 1};
+}
+
+TEST_F(RtSetters, EverySetterWithEveryHostileValueKeepsTheEngineFinite) {
+  const auto& setters = rtSetters();
+  const auto& values = rtHostileValues();
+  const std::vector<std::uint8_t> none, notes = chord();
+  ASSERT_GT(setters.size(), 200u);
+  std::vector<std::string> faults;
+  for (std::size_t k = 0; k < setters.size(); ++k) {
+    const RtSetter& s = setters[k];
+    // A fresh engine for every third setter (creation is the costly part); the ones between inherit
+    // what the previous setter's last values left, as a page's edits would.
+    if (k % 3 == 0) fresh(static_cast<int>(k / 3 % rtStressVariants), 4);
+    std::string fault;
+    double energy = 0.0;
+    for (std::size_t vi = 0; vi < values.size(); ++vi) {
+      const double v = values[vi];
+      for (int i : sweepIndices(s.indexCount)) {
+        // The first index takes every value; the others the non-finite and the huge ones.
+        if (i != 0 && vi > 4 && vi + 2 < values.size()) continue;
+        s.apply(engine, i, v);
+        fault = block(notes);   // fresh notes each time: the value is heard
+        for (int n = 0; n < engineBlockMax; ++n) energy += std::fabs(out[0][n]) + std::fabs(out[1][n]);
+        if (!fault.empty()) {
+          fault = describe(s, i, v) + ": " + fault;
+          break;
+        }
+      }
+      if (!fault.empty()) break;
+    }
+    for (int b = 0; b < 4 && fault.empty(); ++b) fault = block(none);
+    if (fault.empty()) {
+      fault = rtCheckEngineState(engine);
+      if (!fault.empty()) fault = s.name + " (after all values): " + fault;
+    }
+    if (!fault.empty()) faults.push_back(fault);
+    if (energy < 1.0) faults.push_back(s.name + ": the notes were not heard");
+  }
+  std::string all;
+  for (const auto& f : faults) all += f + "\n";
+  EXPECT_EQ(all, "");
+  EXPECT_EQ(rtViolations(), 0) << rtReport();
+}
+
+// Wet and dry levels of every effect kind: not a number keeps the level, infinity is 1.
+TEST_F(RtSetters, EffectLevelsOfNotANumberOrInfinityStayWithinZeroToOne) {
+  for (int variant = 0; variant < rtStressVariants; ++variant) {   // effect kinds 1..5
+    fresh(variant, 6);
+    effectSetLevelA(engine, 0.25f);
+    effectSetLevelA(engine, std::nanf(""));
+    effectSetLevelB(engine, std::numeric_limits<float>::infinity());
+    EXPECT_EQ(effectGetLevelA(engine), 0.25f) << "kind " << engine->effectType;
+    EXPECT_EQ(effectGetLevelB(engine), 1.0f) << "kind " << engine->effectType;
+    effectSetLevelB(engine, -std::numeric_limits<float>::infinity());
+    EXPECT_EQ(effectGetLevelB(engine), 0.0f) << "kind " << engine->effectType;
+    effectSetLevelB(engine, 1e-30f);
+    EXPECT_EQ(effectGetLevelB(engine), 0.0f) << "kind " << engine->effectType;
+    std::string fault = block(chord());
+    for (int b = 0; b < 8 && fault.empty(); ++b) fault = block({});
+    EXPECT_EQ(fault, "") << "kind " << engine->effectType;
+  }
+}
+
+// The check itself: a not-a-number that no setter lets through, planted in the master effect's delay
+// memory, is caught in the outputs.
+TEST_F(RtSetters, NotANumberPlantedInTheEffectIsCaught) {
+  fresh(0, 6);
+  EXPECT_EQ(block(chord()), "");
+  ASSERT_NE(engine->effectMemory.base, nullptr);
+  for (std::int32_t i = 0; i < engine->effectMemory.capacity; ++i) engine->effectMemory.base[i] = std::nanf("");
+  std::string fault;
+  for (int b = 0; b < 4 && fault.empty(); ++b) fault = block({});
+  EXPECT_NE(fault, "");
+}
+
+TEST_F(RtSetters, RandomSettersBetweenSubBlocksForThousandsOfBlocksStayFiniteAndNormal) {
+  const auto& setters = rtSetters();
+  const auto& hostile = rtHostileValues();
+  const int kEngines = rtStressVariants, kBlocksEach = 1200;
+  std::mt19937 rng(20261209u);
+  auto uni = [&](double a, double b) { return std::uniform_real_distribution<double>(a, b)(rng); };
+  auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
+  for (int variant = 0; variant < kEngines; ++variant) {
+    fresh(variant, 12);
+    const RtMidiPlan plan = rtMidiPlan(300u + static_cast<unsigned>(variant), kBlocksEach);
+    std::string fault;
+    std::string last;
+    for (int b = 0; b < kBlocksEach && fault.empty(); ++b) {
+      for (int e = pick(4); e > 0; --e) {
+        const RtSetter& s = setters[static_cast<std::size_t>(pick(static_cast<int>(setters.size())))];
+        double v;
+        switch (pick(4)) {
+          case 0: v = hostile[static_cast<std::size_t>(pick(static_cast<int>(hostile.size())))]; break;
+          case 1: v = pick(24); break;
+          default: v = uni(-1.0, 1.0) * std::pow(10.0, uni(-3.0, 4.5)); break;
+        }
+        const int i = pick(s.indexCount);
+        s.apply(engine, i, v);
+        last = describe(s, i, v);
+      }
+      if (pick(200) == 0) engineApplyPatchChange(engine, static_cast<std::uint8_t>(pick(2)));
+      fault = block(plan.blocks[static_cast<std::size_t>(b)]);
+      if (fault.empty() && b % 100 == 99) fault = rtCheckEngineState(engine);
+      if (!fault.empty()) fault = "variant " + std::to_string(variant) + " block " + std::to_string(b) +
+                                  " after " + last + ": " + fault;
+    }
+    EXPECT_EQ(fault, "");
+  }
+  EXPECT_EQ(rtViolations(), 0) << rtReport();
+}
+
+}  // namespace
