@@ -10,6 +10,13 @@
 #include "engine/engine.h"
 #include "engine/midiQueue.h"
 #include "engine/surround.h"
+#include "modules/effectFrame.h"
+#include "modules/effectRecords.h"
+#include "modules/filterModule.h"
+#include "modules/filterParams.h"
+#include "modules/modulator.h"
+#include "modules/threeUnitEffect.h"
+#include "modules/waveshaper.h"
 #include "preset/wave.h"
 
 namespace {
@@ -129,6 +136,58 @@ void BM_EngineMidiBurst1000(benchmark::State& state) {
   engineDestroy(engine);
 }
 
+// The engine and module side of the worst case: 64 voices of three "Single" channels on the field path
+// (7 speakers and the LFE), each channel through "LPF 8 pole" and a "Freq Shift" modulator, the
+// master filter "LPF 8 pole" and the waveshaper per voice, the three-unit effect in "Synthetic" with
+// every unit and the early taps. The oscillators are the cheapest kind here, so the figure is mostly
+// the modules' own cost.
+void BM_EngineModulesWorstCase(benchmark::State& state) {
+  Engine* engine = fieldEngine();
+  if (!engine) {
+    state.SkipWithError("engineCreate failed");
+    return;
+  }
+  for (std::int16_t f = 0; f < 4; ++f) {
+    filterSetOn(engine, f, 1);
+    filterSetType(engine, f, filterLpf8Pole);
+    filterSetResonance(engine, f, 0.6);
+    filterSetFrequency(engine, f, 1500.0);
+  }
+  for (std::int16_t c = 0; c < 3; ++c) {
+    modulatorSetOn(engine, c, 1);
+    modulatorSetType(engine, c, modulatorFreqShift);
+  }
+  waveshaperSetOn(engine, 1);
+  for (int u = 0; u < 3; ++u) {
+    effectRevSetUnitOn(engine, u, 1);
+    effectRevSetUnitMode(engine, u, revModeSynthetic);
+  }
+  effectRevSetEarlyTapsOn(engine, 1);
+  effectSetType(engine, effectRev);
+  effectSetOn(engine, 1);
+  engineApplyPatchChange(engine, 1);
+  Outputs out;
+  std::uint8_t notes[64 * 3];
+  for (int v = 0; v < 64; ++v) {
+    notes[3 * v] = 0x90;
+    notes[3 * v + 1] = static_cast<std::uint8_t>(36 + v);
+    notes[3 * v + 2] = 100;
+  }
+  clientSubBlock(engine, out.ptr, notes, 64);
+  double worst = 0.0;
+  const auto start = Clock::now();
+  for (auto _ : state) {
+    const auto t0 = Clock::now();
+    clientSubBlock(engine, out.ptr, nullptr, 0);
+    worst = std::max(worst, std::chrono::duration<double>(Clock::now() - t0).count());
+    benchmark::DoNotOptimize(out.data[0][0]);
+  }
+  report(state, std::chrono::duration<double>(Clock::now() - start).count(), worst);
+  int active = 0;
+  for (const Voice& v : engine->voices) active += v.active ? 1 : 0;
+  state.counters["active_voices"] = active;
+  engineDestroy(engine);
+}
 
 void runEngineBlocks(benchmark::State& state, int activeVoices) {
   engineCfgInitDefaults();
@@ -169,3 +228,4 @@ BENCHMARK(BM_EngineRenderIdle)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_EngineRender64Voices)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_Engine64VoicesFieldSevenPlusLfe)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_EngineMidiBurst1000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_EngineModulesWorstCase)->Unit(benchmark::kMicrosecond);
