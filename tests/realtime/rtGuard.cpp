@@ -129,7 +129,9 @@ std::string rtReport(int maxEntries) {
     const Record& r = gRecords[i];
     out += std::string(kindName(r.kind)) + ": " + r.what;
     if (r.kind == rtKindAlloc) out += " of " + std::to_string(r.size) + " bytes";
-    out += "\n" + rtSymbolize(r.frames, r.depth, 2);
+    // Past the recording itself (and for allocations the sanitizer's allocator and hook runner).
+    const int skip = r.kind == rtKindLock ? 1 : 4;
+    out += "\n" + rtSymbolize(r.frames, std::min(r.depth, skip + 12), skip);
   }
   tArmed = wasArmed;
   return out;

@@ -66,8 +66,14 @@ bool installFilter() {
 
 }  // namespace
 
+void rtTrapSyscallsNow() {
+  if (!gShared || gShared->reached) return;
+  if (!installFilter()) _exit(3);
+  gShared->reached = 1;
+}
+
 RtSyscallResult rtRunWithoutSyscalls(const std::function<void(void* payload)>& work, std::size_t payloadBytes,
-                                     const void** payloadOut) {
+                                     const void** payloadOut, bool trapAtStart) {
   RtSyscallResult result;
   if (gMapping) munmap(gMapping, gMappingBytes);
   const std::size_t headerBytes = (sizeof(SharedHeader) + 63) / 64 * 64;
@@ -98,8 +104,8 @@ RtSyscallResult rtRunWithoutSyscalls(const std::function<void(void* payload)>& w
     action.sa_sigaction = onSigsys;
     action.sa_flags = SA_SIGINFO;
     sigemptyset(&action.sa_mask);
-    if (sigaction(SIGSYS, &action, nullptr) != 0 || !installFilter()) _exit(3);
-    header->reached = 1;
+    if (sigaction(SIGSYS, &action, nullptr) != 0) _exit(3);
+    if (trapAtStart) rtTrapSyscallsNow();
     work(payload);
     header->finished = 1;
     syscall(SYS_exit_group, 0);
@@ -107,7 +113,7 @@ RtSyscallResult rtRunWithoutSyscalls(const std::function<void(void* payload)>& w
   int status = 0;
   while (waitpid(child, &status, 0) < 0) {
   }
-  result.childRan = header->reached != 0;
+  result.childRan = header->reached != 0;   // the filter was in place
   result.finished = header->finished != 0;
   result.syscallNumber = header->number;
   if (header->number >= 0) {

@@ -19,8 +19,12 @@ struct RtSyscallResult {
 // Runs `work(payload)` in a child without system calls. `payload` is `payloadBytes` of zeroed memory
 // shared with the parent (readable after the call through `payloadOut` when not null; it stays valid
 // until the next call).
+// With trapAtStart false the filter is installed only when the work calls rtTrapSyscallsNow (so a
+// prologue the check is not about may still call the system).
 RtSyscallResult rtRunWithoutSyscalls(const std::function<void(void* payload)>& work, std::size_t payloadBytes,
-                                     const void** payloadOut = nullptr);
+                                     const void** payloadOut = nullptr, bool trapAtStart = true);
+// In the child of rtRunWithoutSyscalls: installs the filter now (once); elsewhere it does nothing.
+void rtTrapSyscallsNow();
 
 // A readable name of a system call number (x86-64), or its number.
 std::string rtSyscallName(long number);

@@ -282,6 +282,14 @@ void rtLeavePendingEdit(Engine* e, int which, std::mt19937& rng) {
   edit.pending.store(editPending);
 }
 
+bool rtSamplesClean(const float* data, int count) {
+  for (int i = 0; i < count; ++i) {
+    const int c = std::fpclassify(data[i]);
+    if (c == FP_NAN || c == FP_INFINITE || c == FP_SUBNORMAL) return false;
+  }
+  return true;
+}
+
 std::string rtCheckSamples(const float* data, int count, const char* what) {
   for (int i = 0; i < count; ++i) {
     const int c = std::fpclassify(data[i]);

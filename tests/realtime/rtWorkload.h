@@ -29,6 +29,8 @@ void rtLeavePendingEdit(Engine* engine, int which, std::mt19937& rng);
 
 // Empty when every sample is finite and not subnormal; otherwise where the first bad value is.
 std::string rtCheckSamples(const float* data, int count, const char* what);
+// The same test without building a message (nothing allocated): true when all is finite and normal.
+bool rtSamplesClean(const float* data, int count);
 // Outputs of one sub-block (`count` outputs of 128 frames) and the buses.
 std::string rtCheckBlock(Engine* engine, const float* const* outputs, int count);
 // The engine's running state: voice buffers, modulation rows, filter and modulator lane memories,
