@@ -10,28 +10,33 @@
 #include <unistd.h>
 
 #include "controls/msgBox.h"
+#include "fuzzChecks.h"
 #include "preset/bank.h"
 #include "preset/bankFile.h"
+#include "preset/presetHeader.h"
 
 namespace {
 
 int silentBox(void*, int, const char*, int) { return 0; }
 
-void require(bool ok) {
-  if (!ok) __builtin_trap();
-}
-
 void checkPreset(const Preset* p, std::int16_t n) {
   require(p->header.slot == n);
   require(p->header.polyphony >= 1 && p->header.polyphony <= 64);
+  require(p->header.name[patchNameLength] == 0);
+  require(std::isfinite(p->header.gain) && p->header.gain >= 0.0f && p->header.gain <= 16.0f);
+  require(std::isfinite(p->header.pan) && std::isfinite(p->header.length) && std::isfinite(p->header.tempo.presetTempo));
+  for (const ChannelOscRecord& c : p->channels) fuzzcheck::oscRecord(c);
+  for (const FilterRecord& f : p->filters) fuzzcheck::filterRecord(f);
+  for (const ModulatorRecord& m : p->modulators) fuzzcheck::modulatorRecord(m);
+  fuzzcheck::waveshaperRecord(p->waveshaper);
   require(p->envelopeCount <= 28 && (p->envelopeCount == 0 || p->envelopes));
+  for (int i = 0; i < p->envelopeCount; ++i) fuzzcheck::envelopeSlot(p->envelopes[i]);
   require(p->waveCount == 0 || p->waves);
+  for (int i = 0; i < p->waveCount; ++i) fuzzcheck::wave(p->waves[i]);
   require(p->curveCount == 0 || p->curves);
   if (p->effect) require(p->effect->type >= 1 && p->effect->type <= 5 && p->effectPresent == 1);
   require(p->sliders.count >= 0 && p->sliders.count <= 12);
   for (const SliderEntry& e : p->sliders.entries) require(e.controller >= -10 && e.controller <= 127);
-  for (int i = 0; i < p->waveCount; ++i)
-    for (float s : p->waves[i].samples) require(std::isfinite(s));
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include "controls/msgBox.h"
+#include "fuzzChecks.h"
 #include "preset/chunk.h"
 #include "preset/effectChunk.h"
 #include "preset/moduleRecords.h"
@@ -19,12 +20,6 @@
 namespace {
 
 int silentBox(void*, int, const char*, int) { return 0; }
-
-void require(bool ok) {
-  if (!ok) __builtin_trap();
-}
-
-bool finite01(float x) { return std::isfinite(x) && x >= 0.0f && x <= 1.0f; }
 
 struct Scratch {
   PatchHeader header;
@@ -39,17 +34,7 @@ struct Scratch {
   EffectRevRecord rev;
 };
 
-void checkOsc(const ChannelOscRecord& r) {
-  require(r.type >= 0 && r.type < oscTypeCount);
-  require(r.freqMode >= 0 && r.freqMode <= 3 && r.freqModeB >= 0 && r.freqModeB <= 3);
-  require(r.numVoices >= 1 && r.numVoices <= 8);
-  for (std::int16_t in : r.inputs) require(in >= -1 && in <= 5);
-  require(r.phaseA >= 0.0f && r.phaseA < 1024.0f && r.phaseB >= 0.0f && r.phaseB < 1024.0f);
-  require(finite01(r.level) && std::isfinite(r.pitchInc) && std::isfinite(r.fmIndex));
-  require(r.sampleInfo.name[255] == 0 && r.sampleInfo.path[259] == 0);
-  require(r.sampleInfo.loopMode >= 0 && r.sampleInfo.loopMode <= 2);
-  require(r.subRecord.count >= 1 && r.subRecord.count <= 8);
-}
+void checkOsc(const ChannelOscRecord& r) { fuzzcheck::oscRecord(r); }
 
 void readOne(FileSpec* file, std::uint32_t id, Scratch& s) {
   std::uint8_t* buf = chunkBufferData();
@@ -78,21 +63,19 @@ void readOne(FileSpec* file, std::uint32_t id, Scratch& s) {
     case chunkId("filt"):
       filterInitRecord(&s.filter, 0);
       if (filterReadWriteChunk(file, &s.filter, buf, chunkRead)) {
-        require(filterTypeIsUsed(s.filter.type) && s.filter.index >= 0 && s.filter.index <= 3);
-        require(s.filter.cutoff >= 0.0f && s.filter.cutoff <= 480.0f);
+        fuzzcheck::filterRecord(s.filter);
       }
       break;
     case chunkId("mod "): case chunkId("mod3"):
       modulatorInitRecord(&s.modulator, 0);
       if ((id == chunkId("mod3") ? modulatorReadWriteChunk : modulatorReadWriteChunkV1)(file, &s.modulator, buf,
                                                                                         chunkRead))
-        require((s.modulator.type == 1 || s.modulator.type == 2) && s.modulator.channel >= 0 &&
-                s.modulator.channel <= 2);
+        fuzzcheck::modulatorRecord(s.modulator);
       break;
     case chunkId("wshp"):
       waveshaperInitRecord(&s.waveshaper);
       require(waveshaperReadWriteChunk(file, &s.waveshaper, buf, chunkRead));
-      require(std::isfinite(s.waveshaper.inGain) && std::isfinite(s.waveshaper.outGain));
+      fuzzcheck::waveshaperRecord(s.waveshaper);
       break;
     case chunkId("pipe"): case chunkId("pip2"):
       require((id == chunkId("pip2") ? effectPipeReadWriteChunk : effectPipeReadWriteChunkV1)(file, &s.pipe, buf,
