@@ -54,6 +54,7 @@ float voiceStartTarget(Engine* engine, const FilterRecord* record, const FilterV
 }  // namespace
 
 void filterInstallRoutines() {
+  ladderSelectKernels();
   for (FilterRoutine& r : filterRenderTable) r = nullptr;
   filterRenderTable[filterLpf6dB] = filterRenderLpf6dB;
   filterRenderTable[filterLpf12dB] = filterRenderLpf12dB;

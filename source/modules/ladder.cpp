@@ -8,6 +8,14 @@
 #include "modules/onePoleTables.h"
 #include "modules/pitchIndex.h"
 
+// The AVX loop is built for native x86 targets. The Windows builds keep to SSE2: there the compiler
+// cannot keep 32-byte vectors spilled to the stack aligned.
+#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__)) && !defined(_WIN32)
+#define LADDER_AVX 1
+#else
+#define LADDER_AVX 0
+#endif
+
 namespace {
 
 // A double rounded to float with values too small for a normal float (the deep stages of a closed
@@ -160,23 +168,36 @@ void ladderRun(const LadderJob* jobs, int frames) {
   }
 }
 
-// The same loop for 2 x P lanes side by side, two lanes per 128-bit vector of doubles: the recursion
-// of one lane is a long chain of dependent operations, so running several lanes at once lets the
-// processor overlap them. The operations and their order are those of ladderRun, so every lane's
-// results are identical to the lane run alone.
-typedef double Pair __attribute__((vector_size(16)));
-typedef long long Mask __attribute__((vector_size(16)));
+// The same loop for W x P lanes side by side, W lanes per vector of doubles (W = 2: 128-bit SSE2
+// vectors; W = 4: 256-bit AVX vectors where the processor has them): the recursion of one lane is a
+// long chain of dependent operations, so running several lanes at once lets the processor overlap
+// them. The operations and their order are those of ladderRun, so every lane's results are identical
+// to the lane run alone, whatever the width.
+template <int W>
+struct LadderVector;
+template <>
+struct LadderVector<2> {
+  typedef double Value __attribute__((vector_size(16)));
+  typedef long long Mask __attribute__((vector_size(16)));
+};
+template <>
+struct LadderVector<4> {
+  typedef double Value __attribute__((vector_size(32)));
+  typedef long long Mask __attribute__((vector_size(32)));
+};
 
-template <int Extra, bool TwoAdvances, int P>
-void ladderRunPairs(const LadderJob* jobs, int frames) {
-  Pair u[P], r[P], w[P], y[P], e[P][Extra + 1], A[P], B[P], C[P], dA[P], dB[P], dC[P], k[P], G[P];
-  float* lane[2 * P];
+template <int Extra, bool TwoAdvances, int P, int W>
+inline __attribute__((always_inline)) void ladderRunVectors(const LadderJob* jobs, int frames) {
+  typedef typename LadderVector<W>::Value Vec;
+  typedef typename LadderVector<W>::Mask Mask;
+  Vec u[P], r[P], w[P], y[P], e[P][Extra + 1], A[P], B[P], C[P], dA[P], dB[P], dC[P], k[P], G[P];
+  float* lane[W * P];
   const double steps = 2.0 * frames;
   for (int p = 0; p < P; ++p) {
-    for (int h = 0; h < 2; ++h) {
-      const LadderJob& job = jobs[2 * p + h];
+    for (int h = 0; h < W; ++h) {
+      const LadderJob& job = jobs[W * p + h];
       const float* m = job.memory;
-      lane[2 * p + h] = job.lane;
+      lane[W * p + h] = job.lane;
       u[p][h] = m[ladderMemU];
       r[p][h] = m[ladderMemR];
       w[p][h] = m[ladderMemW];
@@ -193,44 +214,49 @@ void ladderRunPairs(const LadderJob* jobs, int frames) {
       G[p][h] = job.outScale;
     }
   }
-  const Pair half = {0.5, 0.5};
-  const Pair limitHigh = {64.0, 64.0}, limitLow = {-64.0, -64.0};
+  const Vec zero = {};
+  const Vec half = zero + 0.5;
+  const Vec limitHigh = zero + 64.0, limitLow = zero - 64.0;
+  auto any = [](const Mask& m) {
+    long long a = 0;
+    for (int h = 0; h < W; ++h) a |= m[h];
+    return a != 0;
+  };
 
   for (int i = 0; i < frames; ++i) {
     for (int p = 0; p < P; ++p) {
-      const Pair x = {lane[2 * p][i], lane[2 * p + 1][i]};
-      const Pair u1 = x - k[p] * y[p];
-      const Pair r1 = C[p] * (u1 - r[p]) + u[p];
-      const Pair w1 = A[p] * r1 + B[p] * w[p];
-      const Mask trip1 = (w1 > limitHigh) | (w1 < limitLow);
-      if (trip1[0] | trip1[1])
-        for (int h = 0; h < 2; ++h) {
+      Vec x;
+      for (int h = 0; h < W; ++h) x[h] = lane[W * p + h][i];
+      const Vec u1 = x - k[p] * y[p];
+      const Vec r1 = C[p] * (u1 - r[p]) + u[p];
+      const Vec w1 = A[p] * r1 + B[p] * w[p];
+      if (any((w1 > limitHigh) | (w1 < limitLow)))
+        for (int h = 0; h < W; ++h) {
           if (w1[h] > 64.0) k[p][h] *= 64.0 / w1[h];
           else if (w1[h] < -64.0) k[p][h] *= -64.0 / w1[h];
         }
-      const Pair y1 = A[p] * w1 + B[p] * y[p];
-      Pair s1[Extra + 1];
-      Pair prev = y1;
+      const Vec y1 = A[p] * w1 + B[p] * y[p];
+      Vec s1[Extra + 1];
+      Vec prev = y1;
       for (int s = 0; s < Extra; ++s) {
         s1[s] = A[p] * prev + B[p] * e[p][s];
         prev = s1[s];
       }
-      const Pair last1 = prev;
+      const Vec last1 = prev;
       if (TwoAdvances) {
         A[p] += dA[p];
         B[p] += dB[p];
         C[p] += dC[p];
       }
-      const Pair u2 = x - k[p] * y1;
-      const Pair r2 = C[p] * (u2 - r1) + u1;
-      const Pair w2 = A[p] * half * (r1 + r2) + B[p] * w1;
-      const Mask trip2 = (w2 > limitHigh) | (w2 < limitLow);
-      if (trip2[0] | trip2[1])
-        for (int h = 0; h < 2; ++h) {
+      const Vec u2 = x - k[p] * y1;
+      const Vec r2 = C[p] * (u2 - r1) + u1;
+      const Vec w2 = A[p] * half * (r1 + r2) + B[p] * w1;
+      if (any((w2 > limitHigh) | (w2 < limitLow)))
+        for (int h = 0; h < W; ++h) {
           if (w2[h] > 64.0) k[p][h] *= 64.0 / w2[h];
           else if (w2[h] < -64.0) k[p][h] *= -64.0 / w2[h];
         }
-      const Pair y2 = A[p] * w2 + B[p] * y1;
+      const Vec y2 = A[p] * w2 + B[p] * y1;
       prev = y2;
       for (int s = 0; s < Extra; ++s) {
         e[p][s] = A[p] * prev + B[p] * s1[s];
@@ -239,9 +265,8 @@ void ladderRunPairs(const LadderJob* jobs, int frames) {
       A[p] += dA[p];
       B[p] += dB[p];
       C[p] += dC[p];
-      const Pair out = G[p] * (last1 + prev);
-      lane[2 * p][i] = toFloat(out[0]);
-      lane[2 * p + 1][i] = toFloat(out[1]);
+      const Vec out = G[p] * (last1 + prev);
+      for (int h = 0; h < W; ++h) lane[W * p + h][i] = toFloat(out[h]);
       u[p] = u2;
       r[p] = r2;
       w[p] = w2;
@@ -250,8 +275,8 @@ void ladderRunPairs(const LadderJob* jobs, int frames) {
   }
 
   for (int p = 0; p < P; ++p) {
-    for (int h = 0; h < 2; ++h) {
-      float* m = jobs[2 * p + h].memory;
+    for (int h = 0; h < W; ++h) {
+      float* m = jobs[W * p + h].memory;
       bool finite = std::isfinite(u[p][h]) && std::isfinite(r[p][h]) && std::isfinite(w[p][h]) &&
                     std::isfinite(y[p][h]) && std::isfinite(A[p][h]) && std::isfinite(B[p][h]) &&
                     std::isfinite(C[p][h]);
@@ -272,10 +297,33 @@ void ladderRunPairs(const LadderJob* jobs, int frames) {
   }
 }
 
-// Runs `count` prepared lanes of one type: four at a time, then two, then one.
+template <int Extra, bool TwoAdvances, int P>
+void ladderRunPairs(const LadderJob* jobs, int frames) {
+  ladderRunVectors<Extra, TwoAdvances, P, 2>(jobs, frames);
+}
+
+#if LADDER_AVX
+// The four-wide loop, compiled for processors with AVX and chosen at run time (ladderSelectKernels).
+// AVX alone brings no fused multiply-add, so the arithmetic is exactly that of the other widths.
+template <int Extra, bool TwoAdvances, int P>
+__attribute__((target("avx"))) void ladderRunQuads(const LadderJob* jobs, int frames) {
+  ladderRunVectors<Extra, TwoAdvances, P, 4>(jobs, frames);
+}
+
+bool ladderAvx = false;   // set once by ladderSelectKernels, before any audio runs
+#endif
+
+// Runs `count` prepared lanes of one type: with AVX eight or four at a time, then four or two at a time
+// in SSE2 vectors, then one.
 template <int Extra, bool TwoAdvances>
 void ladderRunAll(const LadderJob* jobs, int count, int frames) {
   int i = 0;
+#if LADDER_AVX
+  if (ladderAvx) {
+    for (; i + 8 <= count; i += 8) ladderRunQuads<Extra, TwoAdvances, 2>(jobs + i, frames);
+    for (; i + 4 <= count; i += 4) ladderRunQuads<Extra, TwoAdvances, 1>(jobs + i, frames);
+  }
+#endif
   for (; i + 4 <= count; i += 4) ladderRunPairs<Extra, TwoAdvances, 2>(jobs + i, frames);
   for (; i + 2 <= count; i += 2) ladderRunPairs<Extra, TwoAdvances, 1>(jobs + i, frames);
   for (; i < count; ++i) ladderRun<Extra, TwoAdvances, 1>(jobs + i, frames);
@@ -317,6 +365,13 @@ void ladderRender(int type, Engine* engine, FilterRecord* record, std::int16_t f
 }
 
 }  // namespace
+
+void ladderSelectKernels() {
+#if LADDER_AVX
+  __builtin_cpu_init();
+  ladderAvx = __builtin_cpu_supports("avx") != 0;
+#endif
+}
 
 void ladderLane(int type, float* memory, float* lane, int frames, double target, double resonance,
                 double gain, double rateOffset) {

@@ -24,6 +24,9 @@ void ladderProcess6Pole(Engine* engine, FilterRecord* record, FilterVoiceState* 
 void ladderProcess8Pole(Engine* engine, FilterRecord* record, FilterVoiceState* state, float* lane,
                         std::int16_t filter, std::int16_t frames);
 
+// Picks the widest lane loop the processor runs (once, at set-up; the results do not depend on it).
+void ladderSelectKernels();
+
 // Layout of a ladder lane's memory (kernel memory B of the lane state), floats between blocks.
 enum {
   ladderMemU = 0,      // last core input (input minus feedback)
