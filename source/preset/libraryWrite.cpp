@@ -114,12 +114,13 @@ bool libTuneChunk(FileSpec* file, LibTuningMap* map, std::uint8_t* buffer, int d
             ioF64(io, &map->octaveInterval) && ioBlock(io, map->name, sizeof map->name);
   for (double& k : map->keys) ok = ok && ioF64(io, &k);
   if (ioReading(io)) {
-    // Values the engine can trust: finite keys, a terminated name, a sane octave.
+    // Values the engine can trust, the ranges of a bank's tuning: keys are increments the voices play
+    // (finite, not negative, at most the table length), 1..127 keys per octave, an octave of 0..1,200
+    // semitones, a terminated name.
     map->name[sizeof map->name - 1] = 0;
-    for (double& k : map->keys)
-      if (!std::isfinite(k) || k < 0.0) k = 0.0;
-    if (!std::isfinite(map->octaveInterval)) map->octaveInterval = 0.0;
-    if (map->keysPerOctave < 0 || map->keysPerOctave > 128) map->keysPerOctave = 0;
+    for (double& k : map->keys) clampD(k, 0.0, 1024.0, 0.0);
+    clampD(map->octaveInterval, 0.0, 1200.0, 12.0);
+    if (map->keysPerOctave < 1 || map->keysPerOctave > 127) map->keysPerOctave = 12;
     return ok;
   }
   return ok && ioFinishWrite(file, io, chunkId("tune"), 10);

@@ -21,7 +21,9 @@
 #include "preset/chunk.h"
 #include "preset/editBlock.h"
 #include "preset/envelope.h"
+#include "preset/bank.h"
 #include "preset/library.h"
+#include "preset/tuning.h"
 #include "preset/wave.h"
 
 namespace {
@@ -29,6 +31,7 @@ namespace {
 int silentBox(void*, int, const char*, int) { return 0; }
 
 std::string gPath;
+Bank* gBank = nullptr;   // the bank a loaded tuning joins
 
 int kindOfFile(const std::uint8_t* data, std::size_t size) {
   if (size < 4) return 0;
@@ -75,17 +78,16 @@ void checkEngine(Engine* engine) {
     if (slot->allocated) fuzzcheck::envelopeSlot(*slot);
   }
   for (int w = 0; w < waveLocalCount; ++w) fuzzcheck::wave(*engineLocalWave(engine, w));
-  for (int k = 0; k < 128; ++k) {
-    double key;
-    std::memcpy(&key, engine->tuningMap + 8 * k, 8);
-    require(std::isfinite(key) && key >= 0.0);
+  // The tuning the voices play: increments within the table, a sane octave, a terminated name.
+  for (const TuningMap* map : {tuningCurrentMap(engine), tuningShadowMap(engine)}) {
+    for (double key : map->keys) require(std::isfinite(key) && key >= 0.0 && key <= 1024.0);
+    require(map->keysPerOctave >= 1 && map->keysPerOctave <= 127);
+    require(std::isfinite(map->octaveInterval) && map->octaveInterval >= 0.0 && map->octaveInterval <= 1200.0);
+    require(map->name[tuningNameSize - 1] == 0);
   }
-  std::int32_t keysPerOctave;
-  double octave;
-  std::memcpy(&keysPerOctave, engine->tuningMap + 1024, 4);
-  std::memcpy(&octave, engine->tuningMap + 1028, 8);
-  require(keysPerOctave >= 0 && keysPerOctave <= 128 && std::isfinite(octave));
-  require(engine->tuningMap[1036 + 31] == 0);
+  for (double f : engine->noteFreq) require(std::isfinite(f) && f >= 0.0 && f <= 1024.0);
+  for (int t = 0; t < tuningBankSlots; ++t)
+    if (gBank->tunings[t].inUse) require(gBank->tunings[t].map->keysPerOctave >= 1);
   const std::uint16_t effect = effectGetType(engine);
   require(effect <= 5);
 }
@@ -117,6 +119,10 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
   // No folder to scan: the entry of each kind is set by hand below.
   setenv("MORVANE_LIBRARIES_PATH", "/nonexistent-morvane-fuzz/", 1);
   libSetupAll();
+  // A loaded tuning becomes a new map of the bank and the engine's current tuning, as in the program.
+  tuningInstallLibraryRoutines();
+  gBank = bankCreate();
+  if (!gBank) std::abort();
   const char* dir = std::getenv("TMPDIR");
   gPath = std::string(dir ? dir : "/tmp") + "/libraryReader_fuzz_" + std::to_string(getpid()) + ".gly";
   return 0;
@@ -133,6 +139,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   Engine* engine = engineCreate();
   if (!engine) return 0;
   engineRestartAudio(engine);   // playing, as when the user picks a library entry
+  engineSetBank(engine, gBank);
+  for (int t = 0; t < tuningBankSlots; ++t) tuningFreeBankMap(gBank, t);
   const std::uint8_t knob = data[size - 1];
   // Some loads start with the envelope slots nearly or completely full.
   if (knob & 0x80) {

@@ -1,6 +1,8 @@
-// The seed files of the bank reader's fuzzer, written with the bank writer: a small bank of varied
-// presets in each byte order. Writes them when MORVANE_BANK_SEEDS names the folder to fill; otherwise
-// checks that the stored seeds still open as banks.
+// The seed files of the bank reader's fuzzer, written with the bank writer: five small banks, each one
+// rich preset (oscillators, filters, modulators, waveshaper, one effect kind of the five, controllers,
+// sliders, note curves, LFOs, envelopes, a preset wave) and a bank tuning, in each byte order. Writes
+// them when MORVANE_BANK_SEEDS names the folder to fill; otherwise checks that the stored seeds still
+// open as the banks they were.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -16,39 +18,63 @@ using namespace banktest;
 
 namespace {
 
-const char* const kSeeds[] = {"small_le.glo", "small_be.glo"};
+const char* const kEffectNames[] = {"pipe", "comb", "tap", "echo", "rev"};
+
+// The first preset of that effect kind (slot % 6) with envelopes, waves and curves.
+std::int16_t richSlot(Bank* bank, std::uint16_t effectType) {
+  for (std::int16_t n = effectType; n < bankSlotCount; n += 6) {
+    const Preset* p = bank->slots[n];
+    if (p->envelopeCount > 3 && p->waveCount > 0 && p->curveCount > 0) return n;
+  }
+  return effectType;
+}
 
 TEST(BankSeeds, WrittenByTheBankWriterAndReadable) {
   chunktest::setUpChunkLayer();
   msgBoxCaptureBegin(0);
   const char* target = std::getenv("MORVANE_BANK_SEEDS");
+  std::int16_t slots[5] = {};
+  Bank* big = bankCreate();
+  fillRandomBank(big, 77);
+  for (std::uint16_t type = 1; type <= 5; ++type) slots[type - 1] = richSlot(big, type);
   if (target) {
-    Bank* big = bankCreate();
-    fillRandomBank(big, 77);
-    Bank* small = bankCreate();
-    for (std::int16_t n : {1, 5, 33}) {   // a pipe, a three-unit effect, a tap delay
+    for (std::uint16_t type = 1; type <= 5; ++type) {
+      const std::int16_t n = slots[type - 1];
+      Bank* small = bankCreate();
       bankPutPreset(small, big->slots[n]);
       big->slots[n] = big->defaultPreset;
-      if (small->slots[n]->waveCount > 2) small->slots[n]->waveCount = 2;
+      // Small files: four envelopes (the three channel envelopes and one more) and one wave.
+      Preset* p = small->slots[n];
+      if (p->envelopeCount > 4) p->envelopeCount = 4;
+      if (p->waveCount > 1) p->waveCount = 1;
+      TuningMap map;
+      tuningAllocBankMap(small, &map, type);
+      const std::string base = std::string(target) + "/" + kEffectNames[type - 1];
+      const Bytes le = saveBank(small, base + "_le.glo");
+      writeFile(base + "_be.glo", bankToBigEndian(le));
+      bankDestroy(small);
     }
-    TuningMap map;
-    tuningAllocBankMap(small, &map, 3);
-    const std::string dir = std::string(target) + "/";
-    const Bytes le = saveBank(small, dir + kSeeds[0]);
-    writeFile(dir + kSeeds[1], bankToBigEndian(le));
-    bankDestroy(small);
-    bankDestroy(big);
   }
   const std::string stored = testSourcePath("tests/fuzz/corpus/bankReader_fuzz/");
-  for (const char* name : kSeeds) {
-    Bank* bank = bankCreate();
-    EXPECT_TRUE(openBank(bank, stored + name)) << name;
-    int presets = 0;
-    for (std::int16_t n = 0; n < bankSlotCount; ++n) presets += bankSlotIsEmpty(bank, n) ? 0 : 1;
-    EXPECT_EQ(presets, 3) << name;
-    EXPECT_TRUE(tuningBankMapExists(bank, 3)) << name;
-    bankDestroy(bank);
+  for (std::uint16_t type = 1; type <= 5; ++type) {
+    for (const char* order : {"_le.glo", "_be.glo"}) {
+      const std::string name = std::string(kEffectNames[type - 1]) + order;
+      Bank* bank = bankCreate();
+      EXPECT_TRUE(openBank(bank, stored + name)) << name;
+      int presets = 0;
+      for (std::int16_t n = 0; n < bankSlotCount; ++n) presets += bankSlotIsEmpty(bank, n) ? 0 : 1;
+      EXPECT_EQ(presets, 1) << name;
+      const Preset* p = bank->slots[slots[type - 1]];
+      ASSERT_NE(p->effect, nullptr) << name;
+      EXPECT_EQ(p->effect->type, type) << name;
+      EXPECT_EQ(p->envelopeCount, 4) << name;
+      EXPECT_EQ(p->waveCount, 1) << name;
+      EXPECT_GT(p->curveCount, 0) << name;
+      EXPECT_TRUE(tuningBankMapExists(bank, type)) << name;
+      bankDestroy(bank);
+    }
   }
+  bankDestroy(big);
   msgBoxCaptureEnd();
   chunktest::tearDownChunkLayer();
 }

@@ -161,13 +161,13 @@ std::vector<Seed> fillSource(Engine* e) {
   envSetLfoOn(e, loop, 1);
   seeds.push_back({"envelope", libKindEnvelope, loop});
   seeds.push_back({"wave", libKindWave, static_cast<std::int16_t>(osc->waveB)});
-  // A stretched tuning.
+  // A stretched tuning: per key the increment of a 1024-sample table at 44,100 Hz.
   for (int k = 0; k < 128; ++k) {
-    const double v = 100.5 * k + 0.25 * k * k / 128.0;
+    const double v = 1024.0 * 440.0 * std::pow(2.0, (k - 69) * 1201.5 / 1200.0 / 12.0) / 44100.0;
     std::memcpy(e->tuningMap + 8 * k, &v, 8);
   }
   const std::int32_t keys = 12;
-  const double octave = 1201.5;
+  const double octave = 12.0125;   // semitones
   std::memcpy(e->tuningMap + 1024, &keys, 4);
   std::memcpy(e->tuningMap + 1028, &octave, 8);
   std::memcpy(e->tuningMap + 1036, "Stretched", 10);

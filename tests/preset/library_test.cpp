@@ -328,6 +328,10 @@ TEST_F(LibraryTest, EveryKindRoundTrips) {
     const double v = 100.0 + k;
     std::memcpy(source->tuningMap + 8 * k, &v, 8);
   }
+  const std::int32_t keysPerOctave = 19;
+  const double octave = 12.5;   // semitones
+  std::memcpy(source->tuningMap + 1024, &keysPerOctave, 4);
+  std::memcpy(source->tuningMap + 1028, &octave, 8);
   std::memcpy(source->tuningMap + 1036, "Stretched", 10);
   save(libKindTuning, 0, "tune", source);
   ASSERT_EQ(libDispatch(libKindTuning, 1, 0, target), 0);
