@@ -357,6 +357,32 @@ TEST_F(LibraryTest, EveryKindRoundTrips) {
   for (int kind = 1; kind <= libKindCount; ++kind) EXPECT_EQ(menuTexts(kind).size(), 1u) << kind;
 }
 
+// A tuning file's values are clamped to the ranges of a bank's tuning: keys are increments the voices
+// play, so a huge, negative or non-finite key never reaches them.
+TEST_F(LibraryTest, TuningFileValuesOutOfRangeAreClamped) {
+  libSetupAll();
+  const double keys[] = {2.5, 1e300, -3.0, std::nan(""), 5000.0, 1024.0};
+  for (int k = 0; k < 128; ++k) std::memcpy(source->tuningMap + 8 * k, &keys[k % 6], 8);
+  const std::int32_t keysPerOctave = 0;
+  const double octave = -7.0;
+  std::memcpy(source->tuningMap + 1024, &keysPerOctave, 4);
+  std::memcpy(source->tuningMap + 1028, &octave, 8);
+  save(libKindTuning, 0, "hostile", source);
+  ASSERT_EQ(libDispatch(libKindTuning, 1, 0, target), 0);
+  const double expected[] = {2.5, 1024.0, 0.0, 0.0, 1024.0, 1024.0};
+  for (int k = 0; k < 128; ++k) {
+    double got;
+    std::memcpy(&got, target->tuningMap + 8 * k, 8);
+    EXPECT_EQ(got, expected[k % 6]) << k;
+  }
+  std::int32_t gotKeys;
+  double gotOctave;
+  std::memcpy(&gotKeys, target->tuningMap + 1024, 4);
+  std::memcpy(&gotOctave, target->tuningMap + 1028, 8);
+  EXPECT_EQ(gotKeys, 12);
+  EXPECT_EQ(gotOctave, 0.0);
+}
+
 TEST_F(LibraryTest, HeaderCheckAcceptsLibraryIdsInEitherOrder) {
   swapReset();
   std::uint32_t words[3] = {chunkId("lib4"), 4, 10};
