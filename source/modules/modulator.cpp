@@ -9,9 +9,22 @@
 #include "oscillators/oscFrame.h"
 #include "preset/wave.h"
 
+// The eight-lane Freq Shift loop is built for native x86 targets (the Windows builds keep to SSE: there
+// the compiler cannot keep 32-byte vectors spilled to the stack aligned).
+#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__)) && !defined(_WIN32)
+#define MODULATOR_AVX 1
+#else
+#define MODULATOR_AVX 0
+#endif
+
 namespace {
 
-ModulatorKernel modulatorRenderTable[3];   // 0 empty, 1 Ringmod, 2 Freq Shift
+ModulatorKernel modulatorRenderTable[3];
+#if MODULATOR_AVX
+bool modulatorAvx = false;   // set once by modulatorInstallRoutines, before any audio runs
+void freqShiftOctet(Engine* engine, ModulatorRecord* record, ModulatorVoiceState* const* states, float* const* xs,
+                    std::int16_t frames);
+#endif   // 0 empty, 1 Ringmod, 2 Freq Shift
 
 template <int K>
 void freqShiftLanes(Engine* engine, ModulatorRecord* record, ModulatorVoiceState* const* states, float* const* xs,
@@ -77,6 +90,10 @@ inline float allpass(float in, float& lastIn, float& lastOut, float h) {
 }  // namespace
 
 void modulatorInstallRoutines() {
+#if MODULATOR_AVX
+  __builtin_cpu_init();
+  modulatorAvx = __builtin_cpu_supports("avx") != 0;
+#endif
   modulatorRenderTable[0] = nullptr;
   modulatorRenderTable[modulatorRingmod] = modulatorProcessRingmod;
   modulatorRenderTable[modulatorFreqShift] = modulatorProcessFreqShift;
@@ -113,8 +130,12 @@ void modulatorRenderAll(Engine* engine, std::int16_t frames) {
     if (!kernel) continue;   // a type without a kernel leaves the signal as it is
     const int n = laneCount(engine, c);
     const bool grouped = kernel == modulatorProcessFreqShift;
-    ModulatorVoiceState* pending[4];   // Freq Shift lanes waiting for a group of four
-    float* pendingLanes[4];
+    ModulatorVoiceState* pending[8];   // Freq Shift lanes waiting for a group of four (eight with AVX)
+    float* pendingLanes[8];
+    int group = 4;
+#if MODULATOR_AVX
+    if (modulatorAvx) group = 8;
+#endif
     int waiting = 0;
     engine->voiceCursor = -1;
     for (std::int16_t v = engineNextActiveVoice(engine); v >= 0; v = engineNextActiveVoice(engine)) {
@@ -131,17 +152,25 @@ void modulatorRenderAll(Engine* engine, std::int16_t frames) {
         }
         pending[waiting] = state;
         pendingLanes[waiting] = lane;
-        if (++waiting == 4) {
-          freqShiftQuad(engine, record, pending, pendingLanes, frames);
+        if (++waiting == group) {
+#if MODULATOR_AVX
+          if (group == 8) freqShiftOctet(engine, record, pending, pendingLanes, frames);
+          else
+#endif
+            freqShiftQuad(engine, record, pending, pendingLanes, frames);
           waiting = 0;
         }
       }
     }
-    // The last one to three lanes: a pair, then a single lane.
+    // The last lanes: four, a pair, then a single lane.
     int i = 0;
-    if (waiting >= 2) {
-      freqShiftLanes<2>(engine, record, pending, pendingLanes, frames);
-      i = 2;
+    if (waiting - i >= 4) {
+      freqShiftQuad(engine, record, pending, pendingLanes, frames);
+      i = 4;
+    }
+    if (waiting - i >= 2) {
+      freqShiftLanes<2>(engine, record, pending + i, pendingLanes + i, frames);
+      i += 2;
     }
     if (i < waiting) kernel(engine, record, pending[i], pendingLanes[i], c, frames);
   }
@@ -261,14 +290,26 @@ void freqShiftLanes(Engine* engine, ModulatorRecord* record, ModulatorVoiceState
   }
 }
 
-// The Freq Shift kernel over four lanes in one vector of floats each: with feedback every lane's
-// samples wait on a long chain of allpass sections, so four lanes side by side keep the processor
-// busy. Per lane the operations and their order are those of freqShiftLanes, so the results are the
-// same bit for bit; only the wave reads stay scalar.
-typedef float Quad __attribute__((vector_size(16)));
+// The Freq Shift kernel over W lanes in one vector of floats each (W = 4: SSE; W = 8: AVX where the
+// processor has it): with feedback every lane's samples wait on a long chain of allpass sections, so
+// lanes side by side keep the processor busy. Per lane the operations and their order are those of
+// freqShiftLanes, so the results are the same bit for bit; only the wave reads stay scalar.
+template <int W>
+struct FloatVector;
+template <>
+struct FloatVector<4> {
+  typedef float Value __attribute__((vector_size(16)));
+};
+template <>
+struct FloatVector<8> {
+  typedef float Value __attribute__((vector_size(32)));
+};
 
-void freqShiftQuad(Engine* engine, ModulatorRecord* record, ModulatorVoiceState* const* states, float* const* xs,
-                   std::int16_t frames) {
+template <int W>
+inline __attribute__((always_inline)) void freqShiftVectors(Engine* engine, ModulatorRecord* record,
+                                                            ModulatorVoiceState* const* states, float* const* xs,
+                                                            std::int16_t frames) {
+  typedef typename FloatVector<W>::Value Quad;
   const int N = frames;
   if (N < 1 || N > engineBlockMax) return;
   const float* w = waveGet(engine, record->wave)->samples;
@@ -276,15 +317,16 @@ void freqShiftQuad(Engine* engine, ModulatorRecord* record, ModulatorVoiceState*
   float fbScalar = record->feedback;
   if (!(fbScalar >= 0.0f)) fbScalar = 0.0f;
   if (fbScalar > 0.5f) fbScalar = 0.5f;
-  const Quad fb = {fbScalar, fbScalar, fbScalar, fbScalar};
+  const Quad zero = {};
+  const Quad fb = zero + fbScalar;
   Quad h[12];
-  for (int k = 0; k < 12; ++k) h[k] = Quad{hilbertCoefs[k], hilbertCoefs[k], hilbertCoefs[k], hilbertCoefs[k]};
+  for (int k = 0; k < 12; ++k) h[k] = zero + hilbertCoefs[k];
 
-  std::int32_t inc[4];
-  std::uint32_t p[4];
+  std::int32_t inc[W];
+  std::uint32_t p[W];
   Quad y, aDelayed, aIn[6], aOut[6], bIn[6], bOut[6];
-  float* lane[4];
-  for (int l = 0; l < 4; ++l) {
+  float* lane[W];
+  for (int l = 0; l < W; ++l) {
     ModulatorVoiceState* state = states[l];
     const std::int16_t v = validVoice(state->voice);
     inc[l] = toFixed(kernelIncrement(state->prevIncrement));
@@ -304,7 +346,8 @@ void freqShiftQuad(Engine* engine, ModulatorRecord* record, ModulatorVoiceState*
 
   for (int n = 0; n < N; ++n) {
     const float guard = n % 20 == 0 ? 1e-10f : 0.0f;
-    const Quad x = {lane[0][n], lane[1][n], lane[2][n], lane[3][n]};
+    Quad x;
+    for (int l = 0; l < W; ++l) x[l] = lane[l][n];
     const Quad u = x + fb * y + guard;
     Quad bv = u;
     for (int k = 0; k < 6; ++k) {
@@ -314,13 +357,13 @@ void freqShiftQuad(Engine* engine, ModulatorRecord* record, ModulatorVoiceState*
       bv = out;
     }
     Quad w1, w2;
-    for (int l = 0; l < 4; ++l) {
+    for (int l = 0; l < W; ++l) {
       p[l] = (p[l] + static_cast<std::uint32_t>(inc[l])) & phaseMask;
       w1[l] = waveAt(w, p[l]);
       w2[l] = waveAt(w, p[l], offset);
     }
     y = w1 * bv + w2 * aDelayed;
-    for (int l = 0; l < 4; ++l) lane[l][n] = y[l];
+    for (int l = 0; l < W; ++l) lane[l][n] = y[l];
     Quad av = u;
     for (int k = 0; k < 6; ++k) {
       const Quad out = av * h[k] + (aIn[k] - h[k] * aOut[k]);
@@ -331,7 +374,7 @@ void freqShiftQuad(Engine* engine, ModulatorRecord* record, ModulatorVoiceState*
     aDelayed = av;
   }
 
-  for (int l = 0; l < 4; ++l) {
+  for (int l = 0; l < W; ++l) {
     ModulatorVoiceState* state = states[l];
     float* mem = state->hilbert;
     float yl = y[l];
@@ -355,6 +398,19 @@ void freqShiftQuad(Engine* engine, ModulatorRecord* record, ModulatorVoiceState*
     state->phase = phaseFromFixed(p[l]);
   }
 }
+
+void freqShiftQuad(Engine* engine, ModulatorRecord* record, ModulatorVoiceState* const* states, float* const* xs,
+                   std::int16_t frames) {
+  freqShiftVectors<4>(engine, record, states, xs, frames);
+}
+
+#if MODULATOR_AVX
+__attribute__((target("avx"))) void freqShiftOctet(Engine* engine, ModulatorRecord* record,
+                                                   ModulatorVoiceState* const* states, float* const* xs,
+                                                   std::int16_t frames) {
+  freqShiftVectors<8>(engine, record, states, xs, frames);
+}
+#endif
 
 }  // namespace
 
