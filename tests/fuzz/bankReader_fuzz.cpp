@@ -1,7 +1,8 @@
 // Fuzzes the bank file reader over whole file images: the container and byte-order detection, the walk,
 // the dispatch of every chunk kind into new presets, the tunings and the old-format fix-up. After each
-// read every preset of the bank must hold only values the engine can trust, and the bank must free
-// cleanly.
+// read every preset of the bank must hold only values the engine can trust; the first and the last
+// preset are then selected into a fresh engine, as choosing a program does, and must play a held
+// note to finite output; the bank must free cleanly.
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -10,10 +11,14 @@
 #include <unistd.h>
 
 #include "controls/msgBox.h"
+#include "engine/engine.h"
+#include "engine/engineConfig.h"
 #include "fuzzChecks.h"
+#include "fuzzRender.h"
 #include "preset/bank.h"
 #include "preset/bankFile.h"
 #include "preset/presetHeader.h"
+#include "preset/wave.h"
 
 namespace {
 
@@ -47,6 +52,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (!ready) {
     msgBoxSetHook(silentBox, nullptr);
     chunkBufferInit(chunkCapacity);
+    presetWavesInit();
+    engineCfgInitDefaults();
     path = "/tmp/bankReader_fuzz_" + std::to_string(getpid()) + ".glo";
     ready = true;
   }
@@ -69,7 +76,30 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (const TuningSlot& t : bank->tunings) {
     if (!t.inUse) continue;
     require(t.map != nullptr);
-    for (double k : t.map->keys) require(std::isfinite(k) && k >= 0.0);
+    for (double k : t.map->keys) require(std::isfinite(k) && k >= 0.0 && k <= 1024.0);
+    require(t.map->keysPerOctave >= 1 && t.map->keysPerOctave <= 127 && std::isfinite(t.map->octaveInterval));
+    require(t.map->name[tuningNameSize - 1] == 0);
+  }
+  std::int16_t first = -1, last = -1;
+  for (std::int16_t n = 0; n < bankSlotCount; ++n) {
+    if (bankSlotIsEmpty(bank, n)) continue;
+    if (first < 0) first = n;
+    last = n;
+  }
+  if (first >= 0) {
+    Engine* engine = engineCreate();
+    if (engine) {
+      engineRestartAudio(engine);
+      engineSetBank(engine, bank);
+      for (std::int16_t n : {first, last}) {
+        bankSelectPreset(bank, engine, n);
+        require(engine->paused.load() == 0);
+        for (double f : engine->noteFreq) require(std::isfinite(f) && f >= 0.0 && f <= 1024.0);
+        fuzzcheck::renderHeldNote(engine, 4);
+        if (last == first) break;
+      }
+      engineDestroy(engine);
+    }
   }
   bankDestroy(bank);
   return 0;

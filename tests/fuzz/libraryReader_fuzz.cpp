@@ -16,10 +16,9 @@
 #include "controls/msgBox.h"
 #include "engine/engine.h"
 #include "engine/engineConfig.h"
-#include "engine/midiQueue.h"
 #include "fuzzChecks.h"
+#include "fuzzRender.h"
 #include "preset/chunk.h"
-#include "preset/editBlock.h"
 #include "preset/envelope.h"
 #include "preset/bank.h"
 #include "preset/library.h"
@@ -92,22 +91,6 @@ void checkEngine(Engine* engine) {
   require(effect <= 5);
 }
 
-// A held note for a few sub-blocks, the way the audio client runs them; the buses stay finite.
-void renderNote(Engine* engine) {
-  for (int c = 0; c < 3; ++c) engine->channels[c]->on = 1;
-  midiQueuePushShort(&engine->midi, 0x90, 60, 100);
-  for (int b = 0; b < 6; ++b) {
-    engine->blockLength = 128;
-    const bool dispatched = !engine->paused.load() && midiDispatchDue(engine, 128);
-    for (auto& input : engine->inputs) input.filled = 0;
-    editCommitPending(engine);
-    engineRender(engine, 128);
-    if (dispatched) midiProcessBlock(engine);
-    for (const auto& bus : engine->buses)
-      for (float v : bus) require(std::isfinite(v));
-  }
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
@@ -159,7 +142,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   require(libDispatch(kind, 1, target, engine) == 0);
   require(libRequestKind() == kind && libRequestTarget() == target);
   checkEngine(engine);
-  renderNote(engine);
+  fuzzcheck::renderHeldNote(engine);
   engineDestroy(engine);
   swapReset();
   return 0;
