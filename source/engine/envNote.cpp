@@ -54,6 +54,9 @@ void envStartInstance(Engine* engine, EnvelopeSlot* own, EnvelopeInstance* inst,
   if (own->mode == envModeControl) {
     const EnvelopeRuntime* R = envRuntimeGet(engine, static_cast<std::int16_t>(clampIndex(own->homeIndex, envSlotCount - 1)));
     if (R) multiplyInto(engine, own, inst->voice, R->value);
+    // No shape runs in time: the instance holds (as at a sustain point) until the note is released,
+    // so an amplitude stage reading it follows the controlled level instead of taking it as done.
+    inst->state = 2;
     return;
   }
   EnvelopeSlot* S = shapeOf(engine, own);
@@ -103,6 +106,12 @@ void envReleaseVoice(Engine* engine, std::int16_t voice, std::uint8_t updateVoic
     if (own->global && heldCount(engine) != 0) continue;
     EnvelopeInstance* inst = instanceFor(engine, i, voice);
     if (inst->state == 0 || inst->state == 1) continue;
+    if (own->mode == envModeControl) {
+      // No release segment and no generator step to report the end later: the note ends here.
+      inst->state = 0;
+      voiceSetStateFromEnvelopes(engine, voice);
+      continue;
+    }
     const EnvelopeSlot* S = shapeOf(engine, own);
     if (inst->segmentStart < S->releaseIndex || S->mode != envModeRelease) {
       inst->state = 1;

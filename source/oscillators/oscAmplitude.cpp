@@ -39,6 +39,8 @@ Real applyRamp(Engine* engine, const ChannelOscRecord* record, OscVoiceState* st
                                                       static_cast<std::int16_t>(voice));
   int segState = inst->state;
   int n = wholeRamp(inst->rampLength, frames);
+  // A held Control driven envelope has no segments: the gain ramps to the block target over the block.
+  if (segState == 2 && slot && slot->mode == envModeControl) n = frames;
   const double g = oscVoiceGain(engine, record, state);
   double e = engine->modMultipliers[unit][voice][1] * (gainGuard + g) + gainGuard;
   if (!(e <= 1.0)) e = e > 1.0 ? 1.0 : 0.0;

@@ -102,13 +102,16 @@ RenderFeatures renderFeatures(const std::vector<float>& left, const std::vector<
 std::string renderFeaturesToText(const RenderFeatures& f, const std::string& caseName) {
   std::ostringstream o;
   o << "# render reference of case " << caseName << " (written by render_tests; see scripts/update-render-refs.sh)\n";
-  o << "# rms <window of " << renderRmsWindow << " frames> <left dB> <right dB>; peak <seconds> <rank> <Hz> <dB>\n";
+  o << "# rms <window of " << renderRmsWindow << " frames> <left dB> <right dB>; window <seconds>, then its\n"
+    << "# peak <seconds> <rank> <Hz> <dB>, strongest first\n";
   o << "rate " << f.rate << "\n";
   const std::size_t n = std::min(f.rmsDb[0].size(), f.rmsDb[1].size());
   for (std::size_t w = 0; w < n; ++w) o << "rms " << w << " " << fmt(f.rmsDb[0][w]) << " " << fmt(f.rmsDb[1][w]) << "\n";
-  for (const RenderPeakWindow& w : f.windows)
+  for (const RenderPeakWindow& w : f.windows) {
+    o << "window " << fmt(w.seconds) << "\n";
     for (std::size_t k = 0; k < w.peaks.size(); ++k)
       o << "peak " << fmt(w.seconds) << " " << k << " " << fmt(w.peaks[k].hz) << " " << fmt(w.peaks[k].db) << "\n";
+  }
   return o.str();
 }
 
@@ -134,15 +137,18 @@ bool renderFeaturesFromText(const std::string& text, RenderFeatures* f, std::str
         f->rmsDb[0].push_back(a);
         f->rmsDb[1].push_back(b);
       }
-    } else if (key == "peak") {
-      double t, hz, db;
-      std::size_t rank;
-      ok = static_cast<bool>(l >> t >> rank >> hz >> db);
-      if (ok && (f->windows.empty() || std::fabs(f->windows.back().seconds - t) > 1e-6)) {
+    } else if (key == "window") {
+      double t;
+      ok = static_cast<bool>(l >> t);
+      if (ok) {
         f->windows.push_back(RenderPeakWindow());
         f->windows.back().seconds = t;
       }
-      ok = ok && rank == f->windows.back().peaks.size();
+    } else if (key == "peak") {
+      double t, hz, db;
+      std::size_t rank;
+      ok = (l >> t >> rank >> hz >> db) && !f->windows.empty() && std::fabs(f->windows.back().seconds - t) < 1e-6 &&
+           rank == f->windows.back().peaks.size();
       if (ok) f->windows.back().peaks.push_back({hz, db});
     } else {
       ok = false;

@@ -44,12 +44,12 @@ std::string renderFeaturesToText(const RenderFeatures& f, const std::string& cas
 bool renderFeaturesFromText(const std::string& text, RenderFeatures* f, std::string* error);
 
 struct RenderTolerance {
-  double rmsDb = 0.5;          // windows whose reference is above -30 dB
-  double quietSlope = 0.05;    // quieter windows: + this many dB per dB below -30 dB
-  double peakHzFraction = 0.003;   // frequency: 0.3 % or
-  double peakHzMin = 2.0;          // at least 2 Hz
-  double peakDb = 1.0;             // level of a peak
-  double peakQuietDb = 3.0;        // level of a peak more than 30 dB below the window's strongest
+  double rmsDb = 0.2;          // windows whose reference is above -30 dB
+  double quietSlope = 0.03;    // quieter windows: + this many dB per dB below -30 dB
+  double peakHzFraction = 0.002;   // frequency: 0.2 % or
+  double peakHzMin = 1.0;          // at least 1 Hz
+  double peakDb = 0.5;             // level of a peak
+  double peakQuietDb = 1.5;        // level of a peak more than 30 dB below the window's strongest
 };
 
 // Empty when `current` matches `reference` within the tolerance; otherwise one line per difference
