@@ -9,6 +9,7 @@
 #include "oscillators/oscDouble.h"
 #include "oscillators/oscFrame.h"
 #include "oscillators/oscSingle.h"
+#include "oscillators/oscTableRead.h"
 #include "preset/oscRecord.h"
 #include "preset/wave.h"
 
@@ -19,48 +20,42 @@ double limitLevel(double x) {
   return x > 1.0 ? 1.0 : x;
 }
 
+// One unison voice: both waves' ramps read and summed into out with the block's level curves.
+void addUnison(float* out, int n, const float* tableA, const float* tableB, OscPhaseRamp& a, OscPhaseRamp& b,
+               const float* levelA, const float* levelB) {
+  int j = 0;
+#ifdef OSC_TABLE_READ_SSE2
+  if (n >= 4) {
+    OscPhaseRamp4 a4(a), b4(b);
+    for (; j + 4 <= n; j += 4) {
+      const __m128 x = _mm_add_ps(_mm_mul_ps(oscTableRead4(tableB, b4.p), _mm_loadu_ps(levelB + j)),
+                                  _mm_mul_ps(oscTableRead4(tableA, a4.p), _mm_loadu_ps(levelA + j)));
+      _mm_storeu_ps(out + j, _mm_add_ps(_mm_loadu_ps(out + j), x));
+      a4.advance();
+      b4.advance();
+    }
+    a = a4.scalar(a.step);
+    b = b4.scalar(b.step);
+  }
+#endif
+  for (; j < n; ++j) out[j] += oscTableRead(tableB, b.next()) * levelB[j] + oscTableRead(tableA, a.next()) * levelA[j];
+}
+
 }  // namespace
 
 void oscRenderDouble(Engine* engine, ChannelOscRecord* record, std::int16_t channel, std::int16_t frames) {
-  if (!engine || !record || channel < 0 || channel >= engineChannels || frames < 1 || frames > engineBlockMax)
-    return;
-  float weights[256];
-  std::memcpy(weights, oscFractionRamp, sizeof weights);
-  int voices = record->numVoices;
-  voices = voices < 1 ? 1 : (voices > oscUnisonMax ? oscUnisonMax : voices);
-  const float scale = 2.0f / static_cast<float>(voices + 1);
-  const int unit = oscRecordUnit(record, channel);
-  const bool bandLimited = record->bandLimited != 0;
+  OscUnisonBlock block;
+  if (!oscUnisonBegin(&block, engine, record, channel, frames, true)) return;
   const bool invert = record->auxSwitch != 0;
-  const double t = oscSpreadRatio(record);
-  const std::int16_t idA = static_cast<std::int16_t>(record->waveA);
-  const std::int16_t idB = static_cast<std::int16_t>(record->waveB);
-  const float* plainA = waveGet(engine, idA)->samples;
-  const float* plainB = waveGet(engine, idB)->samples;
-  const int n = bandLimited ? 2 * frames : frames;
+  const int n = block.count;
+  float levelA[2 * engineBlockMax], levelB[2 * engineBlockMax];
 
-  engine->voiceCursor = -1;
-  std::int16_t v;
-  while ((v = engineNextActiveVoice(engine)) >= 0) {
-    float* buffer = engine->voiceBuffers[channel][v];
-    if (!buffer) continue;
-    if (oscVoiceSilent(engine, record, v)) {
-      oscClearVoiceBuffer(engine, channel, v, frames);
-      continue;
-    }
-    OscVoiceState* state = engineGetOscVoiceState(engine, channel, v);
-    state->voiceIndex = v;
-    const float* mod = engine->modMultipliers[unit][v];
-    float* out = bandLimited ? engine->wavetables[unit].oversample : buffer;
-    std::memset(out, 0, sizeof(float) * static_cast<std::size_t>(n));
-
-    const double incA = oscVoicePitch(engine, record, state);
-    const double incB = oscVoicePitchB(engine, record, state);
-    const double depth = static_cast<double>(record->randTrans) * mod[36];
-    const double shiftA = 2048.0 * mod[3] + record->phaseA - 1024.0;
-
-    // Levels: A from 1 - previous balance to 1 - balance, B from the previous balance to the balance.
-    const double b = oscDoubleBalance(engine, state, unit, record->balanceDouble);
+  OscUnisonVoice voice;
+  while (oscUnisonNextVoice(&block, &voice)) {
+    OscVoiceState* state = voice.state;
+    // Levels: A from 1 - previous balance to 1 - balance, B from the previous balance to the balance;
+    // the same curves for every unison voice.
+    const double b = oscDoubleBalance(engine, state, block.unit, record->balanceDouble);
     const double bPrev = oscDoubleLimitBalance(state->mixValue);
     const float levelA0 = static_cast<float>(1.0 - bPrev);
     const float stepA = static_cast<float>((limitLevel(1.0 - b) - levelA0) / n);
@@ -72,33 +67,30 @@ void oscRenderDouble(Engine* engine, ChannelOscRecord* record, std::int16_t chan
       levelB0 = static_cast<float>(limitLevel(bPrev));
       stepB = static_cast<float>((b - levelB0) / n);
     }
+    float la = levelA0, lb = levelB0;
+    for (int j = 0; j < n; ++j) {
+      la += stepA;
+      lb += stepB;
+      levelA[j] = la;
+      levelB[j] = lb;
+    }
 
-    for (int k = 0; k < voices; ++k) {
-      const double f = oscDoubleDetune(state, k, t, depth);
-      const double phaseA = oscWrapPhase(shiftA + state->unisonPhaseA[k]);
+    for (int k = 0; k < block.unison; ++k) {
+      const double f = voice.detune[k];
+      const double phaseA = oscWrapPhase(voice.shiftA + state->unisonPhaseA[k]);
       const double phaseB = oscWrapPhase(static_cast<double>(record->phaseB) + state->unisonPhaseB[k]);
-      OscWaveRamp a = oscDoubleRamp(&state->unisonIncA[k], f * incA, n, phaseA, bandLimited);
-      OscWaveRamp w = oscDoubleRamp(&state->unisonIncB[k], f * incB, n, phaseB, bandLimited);
-      const float* tableA = bandLimited ? oscPickTable(engine, record, a.start, idA, 0) : plainA;
-      const float* tableB = bandLimited ? oscPickTable(engine, record, w.start, idB, 1) : plainB;
+      const OscWaveRamp a = oscDoubleRamp(&state->unisonIncA[k], f * voice.incA, n, phaseA, block.bandLimited);
+      const OscWaveRamp w = oscDoubleRamp(&state->unisonIncB[k], f * voice.incB, n, phaseB, block.bandLimited);
+      const float* tableA = block.bandLimited ? oscPickTable(engine, record, a.start, block.waveA, 0) : block.plainA;
+      const float* tableB = block.bandLimited ? oscPickTable(engine, record, w.start, block.waveB, 1) : block.plainB;
 
-      float la = levelA0, lb = levelB0;
-      std::uint32_t pa = a.phase, pb = w.phase;
-      std::int32_t ia = a.inc, ib = w.inc;
-      for (int j = 0; j < n; ++j) {
-        la += stepA;
-        lb += stepB;
-        out[j] += oscDoubleRead(tableB, pb, weights) * lb + oscDoubleRead(tableA, pa, weights) * la;
-        pa = (pa + static_cast<std::uint32_t>(ia)) & 0x3FFFFFFu;
-        ia += a.step;
-        pb = (pb + static_cast<std::uint32_t>(ib)) & 0x3FFFFFFu;
-        ib += w.step;
-      }
-      state->unisonPhaseA[k] = oscWrapPhase(pa / 65536.0 - shiftA);
-      state->unisonPhaseB[k] = oscWrapPhase(pb / 65536.0 - record->phaseB);
+      OscPhaseRamp ra = oscWaveRampPhase(a), rb = oscWaveRampPhase(w);
+      addUnison(voice.out, n, tableA, tableB, ra, rb, levelA, levelB);
+      state->unisonPhaseA[k] = oscWrapPhase(ra.p / 65536.0 - voice.shiftA);
+      state->unisonPhaseB[k] = oscWrapPhase(rb.p / 65536.0 - record->phaseB);
     }
     state->mixValue = static_cast<float>(b);
-    if (bandLimited) oscDownsampleVoice(engine, record, state, buffer, frames);
-    oscApplyAmplitude(engine, record, state, scale, buffer, frames);
+    if (block.bandLimited) oscDownsampleVoice(engine, record, state, voice.buffer, frames);
+    oscApplyAmplitude(engine, record, state, block.scale, voice.buffer, frames);
   }
 }

@@ -6,6 +6,8 @@
 #pragma once
 #include <cstdint>
 
+#include "oscillators/oscTableRead.h"
+
 struct Engine;
 struct ChannelOscRecord;
 struct OscVoiceState;
@@ -41,6 +43,11 @@ double oscDoubleBalance(Engine* engine, const OscVoiceState* state, int unit, do
 // A balance held within -64..64 (0 for non-finite values): far beyond any real setting, it keeps
 // the levels of hostile modulation finite.
 double oscDoubleLimitBalance(double b);
+
+// The ramp as a phase ramp for the table readers (oscTableRead.h).
+inline OscPhaseRamp oscWaveRampPhase(const OscWaveRamp& r) {
+  return OscPhaseRamp{r.phase, static_cast<std::uint32_t>(r.inc), static_cast<std::uint32_t>(r.step)};
+}
 
 inline float oscDoubleRead(const float* table, std::uint32_t p, const float* weights) {
   const std::uint32_t i = (p >> 16) & 1023u;

@@ -21,7 +21,8 @@ double limitRamp(double inc) {
 
 double oscDoubleDetune(const OscVoiceState* state, int k, double t, double depth) {
   const double r = state->unisonRandom[k];
-  const double f = oscUnisonSpread(k, t) * std::pow(2.0, (2.0 * r - 1.0) * depth / 12.0);
+  const double e = (2.0 * r - 1.0) * depth / 12.0;
+  const double f = oscUnisonSpread(k, t) * (e == 0.0 ? 1.0 : std::pow(2.0, e));
   return std::isfinite(f) ? f : 1.0;
 }
 

@@ -27,60 +27,44 @@ double limitIndex(double x) {
 }  // namespace
 
 void oscRenderFm(Engine* engine, ChannelOscRecord* record, std::int16_t channel, std::int16_t frames) {
-  if (!engine || !record || channel < 0 || channel >= engineChannels || frames < 1 || frames > engineBlockMax)
-    return;
+  OscUnisonBlock block;
+  if (!oscUnisonBegin(&block, engine, record, channel, frames, false)) return;
+  const float* tableA = block.plainA;
+  const float* tableB = block.plainB;
+  const int n = frames;
   float weights[256];
   std::memcpy(weights, oscFractionRamp, sizeof weights);
-  int voices = record->numVoices;
-  voices = voices < 1 ? 1 : (voices > oscUnisonMax ? oscUnisonMax : voices);
-  const float scale = 2.0f / static_cast<float>(voices + 1);
-  const int unit = oscRecordUnit(record, channel);
-  const double t = oscSpreadRatio(record);
-  const float* tableA = waveGet(engine, static_cast<std::int16_t>(record->waveA))->samples;
-  const float* tableB = waveGet(engine, static_cast<std::int16_t>(record->waveB))->samples;
-  const int n = frames;
 
-  engine->voiceCursor = -1;
-  std::int16_t v;
-  while ((v = engineNextActiveVoice(engine)) >= 0) {
-    float* out = engine->voiceBuffers[channel][v];
-    if (!out) continue;
-    if (oscVoiceSilent(engine, record, v)) {
-      oscClearVoiceBuffer(engine, channel, v, frames);
-      continue;
-    }
-    OscVoiceState* state = engineGetOscVoiceState(engine, channel, v);
-    state->voiceIndex = v;
-    const float* mod = engine->modMultipliers[unit][v];
-    std::memset(out, 0, sizeof(float) * static_cast<std::size_t>(n));
-
-    const double incA = oscVoicePitch(engine, record, state);
-    const double incB = oscVoicePitchB(engine, record, state);
-    const double depth = static_cast<double>(record->randTrans) * mod[36];
-    const double shiftA = 2048.0 * mod[3] + record->phaseA - 1024.0;
+  OscUnisonVoice voice;
+  while (oscUnisonNextVoice(&block, &voice)) {
+    OscVoiceState* state = voice.state;
+    const float* mod = voice.mod;
+    float* out = voice.out;
+    const double shiftA = voice.shiftA;
 
     double index = (record->fmIndex * state->velocityParam * mod[7] + tiny);
     for (int i = 0; i < 3; ++i) index *= state->lfoFmIndex[i] ? *state->lfoFmIndex[i] : 1.0f;
-    index = limitIndex(index * ccMapFmFactor(engine, static_cast<std::int16_t>(unit)));
+    index = limitIndex(index * ccMapFmFactor(engine, static_cast<std::int16_t>(block.unit)));
     const float index0 = static_cast<float>(limitIndex(state->fmIndex));
     const float indexStep = static_cast<float>((index + tiny - index0) / n);
     float indexEnd = index0;
 
-    for (int k = 0; k < voices; ++k) {
-      const double f = oscDoubleDetune(state, k, t, depth);
+    for (int k = 0; k < block.unison; ++k) {
+      const double f = voice.detune[k];
       // Carrier: floating-point phase and increment.
       float c = oscWrapPhase(shiftA + state->unisonPhaseA[k]);
-      const OscWaveRamp car = oscDoubleRamp(&state->unisonIncA[k], f * incA + tiny, n, c, 0);
+      const OscWaveRamp car = oscDoubleRamp(&state->unisonIncA[k], f * voice.incA + tiny, n, c, 0);
       float ci = car.start;
       const float carrierStep = car.stepValue;
       // Modulator: 16.16 fixed point, increment at most 504.
-      double mi = f * incB;
+      double mi = f * voice.incB;
       if (!(mi <= modulatorMax)) mi = mi > modulatorMax ? modulatorMax : 0.0;
       const double phaseB = oscWrapPhase(static_cast<double>(record->phaseB) + state->unisonPhaseB[k]) + tiny;
       const OscWaveRamp m = oscDoubleRamp(&state->unisonIncB[k], mi + tiny, n, phaseB, 0);
 
       std::uint32_t pm = m.phase;
       std::int32_t im = m.inc;
+
       float x = index0;
       for (int j0 = 0; j0 < n; j0 += chunk) {
         const int j1 = j0 + chunk < n ? j0 + chunk : n;
@@ -112,6 +96,6 @@ void oscRenderFm(Engine* engine, ChannelOscRecord* record, std::int16_t channel,
       state->incA = ci;
     }
     state->fmIndex = std::isfinite(indexEnd) ? indexEnd : 0.0f;
-    oscApplyAmplitude(engine, record, state, scale, out, frames);
+    oscApplyAmplitude(engine, record, state, block.scale, out, frames);
   }
 }

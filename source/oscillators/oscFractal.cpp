@@ -12,6 +12,7 @@
 #include "oscillators/oscDouble.h"
 #include "oscillators/oscFrame.h"
 #include "oscillators/oscSingle.h"
+#include "oscillators/oscTableRead.h"
 #include "preset/oscRecord.h"
 #include "preset/wave.h"
 
@@ -117,22 +118,51 @@ bool fractNextRun(FractalLevel& level, const LayerContext& c, int& pos, FractalR
   return true;
 }
 
-void fractRenderRun(const FractalRun& run, const float* weights) {
-  std::uint32_t p = static_cast<std::uint32_t>(run.phase * 65536.0f) & 0x3FFFFFFu;
-  std::int32_t inc = static_cast<std::int32_t>(run.inc * 65536.0f);
-  const std::int32_t step = static_cast<std::int32_t>(run.step * 65536.0f);
+void fractRenderRun(const FractalRun& run) {
+  OscPhaseRamp r{static_cast<std::uint32_t>(run.phase * 65536.0f) & oscPhaseMask,
+                 static_cast<std::uint32_t>(static_cast<std::int32_t>(run.inc * 65536.0f)),
+                 static_cast<std::uint32_t>(static_cast<std::int32_t>(run.step * 65536.0f))};
+  float* out = run.out;
+  const int count = run.count;
   float level = run.level;
-  for (int j = 0; j < run.count; ++j) {
-    run.out[j] += oscDoubleRead(run.table, p, weights) * level;
-    p = (p + static_cast<std::uint32_t>(inc)) & 0x3FFFFFFu;
-    inc += step;
+  int j = 0;
+#ifdef OSC_TABLE_READ_SSE2
+  // A level that does not move (the usual case once the layer has reached its gain) is a constant;
+  // a moving one is first laid out sample by sample, summed exactly as the plain loop does. A
+  // constant -0 is left to the plain loop: its first step turns it into +0.
+  if (count >= 4) {
+    float levels[2 * engineBlockMax];
+    const bool still = run.levelStep == 0.0f && !(level == 0.0f && std::signbit(level));
+    if (!still) {
+      float l = level;
+      for (int i = 0; i < count; ++i) {
+        levels[i] = l;
+        l += run.levelStep;
+      }
+    }
+    const __m128 held = _mm_set1_ps(level);
+    OscPhaseRamp4 r4(r);
+    for (; j + 4 <= count; j += 4) {
+      const __m128 g = still ? held : _mm_loadu_ps(levels + j);
+      _mm_storeu_ps(out + j, _mm_add_ps(_mm_loadu_ps(out + j), _mm_mul_ps(oscTableRead4(run.table, r4.p), g)));
+      r4.advance();
+    }
+    r = r4.scalar(r.step);
+    if (j < count) level = still ? level : levels[j];
+  }
+#endif
+  for (; j < count; ++j) {
+    out[j] += oscTableRead(run.table, r.next()) * level;
     level += run.levelStep;
   }
 }
 
 }  // namespace
 
-double fractDetuneRatio(double r, double t) { return finiteOr(std::pow(2.0, (2.0 * r - 1.0) * t / 12.0), 1.0); }
+double fractDetuneRatio(double r, double t) {
+  const double e = (2.0 * r - 1.0) * t / 12.0;
+  return e == 0.0 ? 1.0 : finiteOr(std::pow(2.0, e), 1.0);
+}
 
 int fractAdvancePhase(FractalLevel* level, double i, double t, int limit) {
   const int count = level->segmentCount > 0 && level->segmentCount <= 64 ? level->segmentCount : 1;
@@ -153,8 +183,6 @@ void oscRenderFractalize(Engine* engine, ChannelOscRecord* record, std::int16_t 
                          std::int16_t frames) {
   if (!engine || !record || channel < 0 || channel >= engineChannels || frames < 1 || frames > engineBlockMax)
     return;
-  float weights[256];
-  std::memcpy(weights, oscFractionRamp, sizeof weights);
   const int unit = oscRecordUnit(record, channel);
   const bool bandLimited = record->bandLimited != 0;
   const double t = oscSpreadRatio(record);
@@ -222,7 +250,7 @@ void oscRenderFractalize(Engine* engine, ChannelOscRecord* record, std::int16_t 
       c.gain = g;
       int pos = 0;
       FractalRun run;
-      while (fractNextRun(level, c, pos, run)) fractRenderRun(run, weights);
+      while (fractNextRun(level, c, pos, run)) fractRenderRun(run);
       sum += g;
       g *= a;
     }

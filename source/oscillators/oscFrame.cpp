@@ -44,7 +44,7 @@ void oscDspInit() {
 
 // ---- helpers ----
 
-float oscWrapPhase(double phase) {
+float oscWrapPhaseSlow(double phase) {
   if (!std::isfinite(phase)) return 0.0f;
   double p = phase - 1024.0 * std::floor(phase / 1024.0);
   float f = static_cast<float>(p);
@@ -77,6 +77,61 @@ void oscRenderSilent(Engine* engine, ChannelOscRecord*, std::int16_t channel, st
   engine->voiceCursor = -1;
   std::int16_t v;
   while ((v = engineNextActiveVoice(engine)) >= 0) oscClearVoiceBuffer(engine, channel, v, frames);
+}
+
+// ---- shared set-up of the two-wave unison oscillators ----
+
+bool oscUnisonBegin(OscUnisonBlock* block, Engine* engine, ChannelOscRecord* record, std::int16_t channel,
+                    std::int16_t frames, bool allowBandLimited) {
+  if (!engine || !record || channel < 0 || channel >= engineChannels || frames < 1 || frames > engineBlockMax)
+    return false;
+  block->engine = engine;
+  block->record = record;
+  block->channel = channel;
+  block->frames = frames;
+  int unison = record->numVoices;
+  unison = unison < 1 ? 1 : (unison > oscUnisonMax ? oscUnisonMax : unison);
+  block->unison = unison;
+  block->scale = 2.0f / static_cast<float>(unison + 1);
+  block->unit = oscRecordUnit(record, channel);
+  block->bandLimited = allowBandLimited && record->bandLimited != 0;
+  block->count = block->bandLimited ? 2 * frames : frames;
+  block->spread = oscSpreadRatio(record);
+  block->waveA = static_cast<std::int16_t>(record->waveA);
+  block->waveB = static_cast<std::int16_t>(record->waveB);
+  block->plainA = waveGet(engine, block->waveA)->samples;
+  block->plainB = waveGet(engine, block->waveB)->samples;
+  engine->voiceCursor = -1;
+  return true;
+}
+
+bool oscUnisonNextVoice(const OscUnisonBlock* block, OscUnisonVoice* voice) {
+  Engine* engine = block->engine;
+  const ChannelOscRecord* record = block->record;
+  std::int16_t v;
+  while ((v = engineNextActiveVoice(engine)) >= 0) {
+    float* buffer = engine->voiceBuffers[block->channel][v];
+    if (!buffer) continue;
+    if (oscVoiceSilent(engine, record, v)) {
+      oscClearVoiceBuffer(engine, block->channel, v, block->frames);
+      continue;
+    }
+    OscVoiceState* state = engineGetOscVoiceState(engine, block->channel, v);
+    state->voiceIndex = v;
+    voice->voice = v;
+    voice->buffer = buffer;
+    voice->state = state;
+    voice->mod = engine->modMultipliers[block->unit][v];
+    voice->out = block->bandLimited ? engine->wavetables[block->unit].oversample : buffer;
+    std::memset(voice->out, 0, sizeof(float) * static_cast<std::size_t>(block->count));
+    voice->incA = oscVoicePitch(engine, record, state);
+    voice->incB = oscVoicePitchB(engine, record, state);
+    voice->depth = static_cast<double>(record->randTrans) * voice->mod[36];
+    voice->shiftA = 2048.0 * voice->mod[3] + record->phaseA - 1024.0;
+    for (int k = 0; k < block->unison; ++k) voice->detune[k] = oscDoubleDetune(state, k, block->spread, voice->depth);
+    return true;
+  }
+  return false;
 }
 
 void oscRenderAll(Engine* engine, std::int16_t frames) {

@@ -71,7 +71,61 @@ int oscRecordUnit(const ChannelOscRecord* record, int channel);
 bool oscVoiceSilent(Engine* engine, const ChannelOscRecord* record, std::int16_t voice);
 // Writes zeros into every lane of the voice's buffer of the channel.
 void oscClearVoiceBuffer(Engine* engine, std::int16_t channel, std::int16_t voice, std::int16_t frames);
-// A phase reduced into [0, 1024) (non-finite values give 0).
-float oscWrapPhase(double phase);
+// A phase reduced into [0, 1024): phase - 1024 floor(phase / 1024) rounded to float; non-finite
+// values, and a rounding that reaches 1024, give 0. Phases within one turn of the table are reduced
+// inline by the same arithmetic (floor 0, 1 or -1); the rest by oscWrapPhaseSlow.
+float oscWrapPhaseSlow(double phase);
+inline float oscWrapPhase(double phase) {
+  double p;
+  if (phase > 0.0 && phase < 1024.0) p = phase;
+  else if (phase >= 1024.0 && phase < 2048.0) p = phase - 1024.0;
+  else if (phase >= -1024.0 && phase < -1e-290) p = phase + 1024.0;   // no underflow in phase / 1024
+  else return oscWrapPhaseSlow(phase);
+  const float f = static_cast<float>(p);
+  return f >= 0.0f && f < 1024.0f ? f : 0.0f;
+}
 // Renders silence for every active voice (types without a routine yet).
 void oscRenderSilent(Engine* engine, ChannelOscRecord* record, std::int16_t channel, std::int16_t frames);
+
+// ---- Shared set-up of the two-wave unison oscillators ("Double", "FM", "Ringmod") ----
+
+// What a block of the channel shares across its voices.
+struct OscUnisonBlock {
+  Engine* engine;
+  ChannelOscRecord* record;
+  std::int16_t channel;
+  std::int16_t frames;
+  int unit;                 // the record's unit (modulation rows, band-limited tables)
+  int unison;               // unison voices 1..8
+  float scale;              // 2 / (unison + 1): the unison sum's gain
+  double spread;            // spread ratio t of "Trans"
+  bool bandLimited;         // oversampled rendering from the band-limited tables
+  int count;                // samples rendered per voice: frames, or 2 x frames when oversampled
+  std::int16_t waveA;
+  std::int16_t waveB;
+  const float* plainA;      // the plain waves, 1024 samples
+  const float* plainB;
+};
+
+// One voice to render.
+struct OscUnisonVoice {
+  std::int16_t voice;
+  float* buffer;            // the voice's buffer of the channel
+  float* out;               // where the raw samples go (buffer or oversampling area), count zeros
+  OscVoiceState* state;
+  const float* mod;         // the voice's modulation row of the unit
+  double incA;              // increments of wave A and wave B (table samples per output sample)
+  double incB;
+  double depth;             // "Rand trans" x modulation 36, semitones
+  double shiftA;            // phase offset of wave A: 2048 x modulation 3 + phase A - 1024
+  double detune[oscUnisonMax];   // detune factor per unison voice (oscDoubleDetune)
+};
+
+// Checks the arguments and prepares the block; bandLimited is honoured only when allowed (the
+// oscillator has an oversampled path). False: nothing to render.
+bool oscUnisonBegin(OscUnisonBlock* block, Engine* engine, ChannelOscRecord* record, std::int16_t channel,
+                    std::int16_t frames, bool allowBandLimited);
+// Walks the active voices: a voice without a buffer is passed over, a silent one gets zeros; for the
+// next voice that sounds fills `voice` (its state's voice index set, its output area cleared) and
+// returns true; false when no voice is left.
+bool oscUnisonNextVoice(const OscUnisonBlock* block, OscUnisonVoice* voice);

@@ -9,6 +9,7 @@
 
 #include "engine/engine.h"
 #include "oscillators/oscFrame.h"
+#include "oscillators/oscTableRead.h"
 #include "preset/oscRecord.h"
 #include "preset/wave.h"
 
@@ -23,33 +24,37 @@ inline double clampRamp(double inc) {
 
 }  // namespace
 
-void singleRenderUnison(SingleRenderBlock* block, int first, const float* weights) {
-  std::uint32_t p = static_cast<std::uint32_t>(block->phase * 65536.0f);
-  std::int32_t inc = static_cast<std::int32_t>(block->inc * 65536.0f);
-  const std::int32_t step = static_cast<std::int32_t>(block->step * 65536.0f);
+void singleRenderUnison(SingleRenderBlock* block, int first, const float*) {
+  OscPhaseRamp r{static_cast<std::uint32_t>(block->phase * 65536.0f),
+                 static_cast<std::uint32_t>(static_cast<std::int32_t>(block->inc * 65536.0f)),
+                 static_cast<std::uint32_t>(static_cast<std::int32_t>(block->step * 65536.0f))};
   const float* table = block->table;
   float* out = block->out;
   const int count = block->count;
-  if (first) {
-    for (int j = 0; j < count; ++j) {
-      const std::uint32_t i = (p >> 16) & 1023u;
-      const float w = weights[(p & 0xFFFFu) >> 8];
-      const float a = table[i];
-      out[j] = a + (table[(i + 1) & 1023u] - a) * w;
-      p = (p + static_cast<std::uint32_t>(inc)) & 0x3FFFFFFu;
-      inc += step;
+  int j = 0;
+#ifdef OSC_TABLE_READ_SSE2
+  if (count >= 4) {
+    OscPhaseRamp4 r4(r);
+    if (first) {
+      for (; j + 4 <= count; j += 4) {
+        _mm_storeu_ps(out + j, oscTableRead4(table, r4.p));
+        r4.advance();
+      }
+    } else {
+      for (; j + 4 <= count; j += 4) {
+        _mm_storeu_ps(out + j, _mm_add_ps(_mm_loadu_ps(out + j), oscTableRead4(table, r4.p)));
+        r4.advance();
+      }
     }
-  } else {
-    for (int j = 0; j < count; ++j) {
-      const std::uint32_t i = (p >> 16) & 1023u;
-      const float w = weights[(p & 0xFFFFu) >> 8];
-      const float a = table[i];
-      out[j] += a + (table[(i + 1) & 1023u] - a) * w;
-      p = (p + static_cast<std::uint32_t>(inc)) & 0x3FFFFFFu;
-      inc += step;
-    }
+    r = r4.scalar(r.step);
   }
-  block->phase = oscWrapPhase(static_cast<double>(p) / 65536.0 - block->offset);
+#endif
+  if (first) {
+    for (; j < count; ++j) out[j] = oscTableRead(table, r.next());
+  } else {
+    for (; j < count; ++j) out[j] += oscTableRead(table, r.next());
+  }
+  block->phase = oscWrapPhase(static_cast<double>(r.p) / 65536.0 - block->offset);
 }
 
 void oscHalfbandDownsample(float* state, const float* input, float* output, std::int16_t frames) {
@@ -86,8 +91,6 @@ void oscDownsampleVoice(Engine* engine, const ChannelOscRecord* record, OscVoice
 
 void singleRender(Engine* engine, ChannelOscRecord* record, std::int16_t channel, std::int16_t frames) {
   if (!engine || !record || frames < 1 || frames > engineBlockMax) return;
-  float weights[256];
-  std::memcpy(weights, oscFractionRamp, sizeof weights);
   int n = record->numVoices;
   n = n < 1 ? 1 : (n > oscUnisonMax ? oscUnisonMax : n);
   const float scale = 2.0f / static_cast<float>(n + 1);
@@ -124,7 +127,7 @@ void singleRender(Engine* engine, ChannelOscRecord* record, std::int16_t channel
     for (int k = 0; k < n; ++k) {
       const double r = state->unisonRandom[k];
       const double d = depth * (2.0 * r - 1.0);
-      const double target = std::pow(2.0, d) * oscUnisonSpread(k, spreadT) * start;
+      const double target = (d == 0.0 ? 1.0 : std::pow(2.0, d)) * oscUnisonSpread(k, spreadT) * start;
       const double oldK = state->unisonIncA[k];
       state->unisonIncA[k] = static_cast<float>(target);
       // Ramp ends limited alike, so the glide always lands on its (limited) target.
@@ -148,7 +151,7 @@ void singleRender(Engine* engine, ChannelOscRecord* record, std::int16_t channel
         block.step = static_cast<float>(stepK);
         block.table = plain;
       }
-      singleRenderUnison(&block, k == 0, weights);
+      singleRenderUnison(&block, k == 0, oscFractionRamp);
       state->unisonPhaseA[k] = block.phase;
     }
     if (bandLimited) oscDownsampleVoice(engine, record, state, buffer, frames);

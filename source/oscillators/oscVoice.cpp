@@ -81,13 +81,13 @@ double oscSpreadRatio(const ChannelOscRecord* record) {
   double trans = record->trans;
   if (!(trans >= 0.0)) trans = 0.0;
   if (trans > 48.0) trans = 48.0;
-  return std::pow(2.0, trans / 12.0);
+  return trans == 0.0 ? 1.0 : std::pow(2.0, trans / 12.0);   // 2^0 is exactly 1: no call needed
 }
 
 double oscUnisonSpread(int k, double t) {
   const int j = (k + 1) / 2;
   const double base = ((k + 1) & 1) ? t : 1.0 / t;
-  return std::pow(base, j);
+  return j == 0 || base == 1.0 ? 1.0 : std::pow(base, j);   // x^0 and 1^j are exactly 1
 }
 
 // ---- voice start ----
