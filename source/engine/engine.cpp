@@ -75,6 +75,7 @@ Engine* engineCreate() {
   waveSetChangeRoutine(rebuildForWave);
   filterInstallRoutines();
   modulatorInstallRoutines();
+  waveshaperSelectKernels();
 
   surroundBuildLayouts();
   surroundInitSettings(&engine->surround);

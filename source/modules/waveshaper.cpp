@@ -5,6 +5,14 @@
 #include "engine/engine.h"
 #include "preset/wave.h"
 
+// The four-lane loop is built for native x86 targets (the Windows builds keep to SSE2: there the
+// compiler cannot keep 32-byte vectors spilled to the stack aligned).
+#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__)) && !defined(_WIN32)
+#define SHAPER_AVX 1
+#else
+#define SHAPER_AVX 0
+#endif
+
 namespace {
 
 inline int masterLaneCount(Engine* engine) {
@@ -27,11 +35,21 @@ inline double wrapPosition(double pos, double fallback) {
 
 }  // namespace
 
-void waveshaperProcess(Engine* engine, WaveshaperRecord* record, WaveshaperVoiceState* state, float* x,
-                       std::int16_t frames, std::uint8_t post) {
-  const int N = frames;
-  if (!engine || !record || !state || !x || N < 1 || N > engineBlockMax) return;
-  if (engine->paused.load(std::memory_order_relaxed)) return;
+namespace {
+
+// One lane's block, worked out before the loop: the wave and the four ramps (output gain, input
+// scale, table centre, compensation), each a start and a per-frame step.
+struct ShaperJob {
+  WaveshaperVoiceState* state;
+  float* x;
+  const float* w;
+  double g, gStep, s, sStep, c, cStep, k, kStep;
+};
+
+bool shaperPrepare(Engine* engine, WaveshaperRecord* record, WaveshaperVoiceState* state, float* x, int N,
+                   std::uint8_t post, ShaperJob* job) {
+  if (!engine || !record || !state || !x || N < 1 || N > engineBlockMax) return false;
+  if (engine->paused.load(std::memory_order_relaxed)) return false;
   const float* w = waveGet(engine, static_cast<std::int16_t>(record->wave))->samples;
   const int unit = record->word <= 3 ? record->word : 3;
   const int voice = state->voice < engineMaxVoices ? state->voice : 0;
@@ -56,40 +74,147 @@ void waveshaperProcess(Engine* engine, WaveshaperRecord* record, WaveshaperVoice
   in = std::isfinite(in) ? (in > 1e6 ? 1e6 : (in < -1e6 ? -1e6 : in)) : 0.0;
 
   // Linear ramps over the block.
-  double g = std::isfinite(state->outGain) ? state->outGain : out;
-  const double gStep = (out - g) / N;
-  double s = 512.0 * (std::isfinite(state->inGain) ? state->inGain : in);
-  const double sStep = (512.0 * in - s) / N;
+  job->state = state;
+  job->x = x;
+  job->w = w;
+  job->g = std::isfinite(state->outGain) ? state->outGain : out;
+  job->gStep = (out - job->g) / N;
+  job->s = 512.0 * (std::isfinite(state->inGain) ? state->inGain : in);
+  job->sStep = (512.0 * in - job->s) / N;
 
   const double c1 = wrapPosition(M[12] * -512.0 + static_cast<double>(record->phase) * 512.0, 511.0);
-  double c = (state->offset < -5000.0f || !std::isfinite(state->offset)) ? c1 : state->offset;
-  const double cStep = (c1 - c) / N;
+  job->c = (state->offset < -5000.0f || !std::isfinite(state->offset)) ? c1 : state->offset;
+  job->cStep = (c1 - job->c) / N;
 
   const double k1 = w[static_cast<int>(c1) & 1023];
-  double k = k1, kStep = 0.0;
+  job->k = k1;
+  job->kStep = 0.0;
   if (state->compensation >= -5000.0f && std::isfinite(state->compensation)) {
-    k = state->compensation;
-    kStep = (k1 - k) / N;
-    if (kStep > -1e-24 && kStep < 1e-24) kStep = 0.0;   // keeps k0 for the whole block
+    job->k = state->compensation;
+    job->kStep = (k1 - job->k) / N;
+    if (job->kStep > -1e-24 && job->kStep < 1e-24) job->kStep = 0.0;   // keeps k0 for the whole block
   }
+  return true;
+}
 
-  for (int n = 0; n < N; ++n) {
-    const double pos = wrapPosition((static_cast<double>(x[n]) + 1e-24) * s + c, c);
-    s += sStep;
-    c += cStep;
-    const std::uint32_t fixed = static_cast<std::uint32_t>(pos * 65536.0);   // fraction in 1/65536
-    const std::uint32_t i = (fixed >> 16) & 1023u;
-    const float f = static_cast<float>(fixed & 0xFFFFu) * (1.0f / 65536.0f);
-    const double value = w[i] + (w[(i + 1) & 1023u] - w[i]) * f - k;
-    k += kStep;
-    x[n] = static_cast<float>(value * g);
-    g += gStep;
-  }
-
+void shaperFinish(const ShaperJob& job, double g, double s, double c, double k) {
+  WaveshaperVoiceState* state = job.state;
   state->outGain = static_cast<float>(g);
   state->inGain = static_cast<float>(s / 512.0);
   state->offset = static_cast<float>(c);
   state->compensation = static_cast<float>(k);
+}
+
+// The curve at a table position 0..1024 (fraction in 1/65536), before the compensation.
+inline float shaperCurve(const float* w, double pos) {
+  const std::uint32_t fixed = static_cast<std::uint32_t>(pos * 65536.0);
+  const std::uint32_t i = (fixed >> 16) & 1023u;
+  const float f = static_cast<float>(fixed & 0xFFFFu) * (1.0f / 65536.0f);
+  return w[i] + (w[(i + 1) & 1023u] - w[i]) * f;
+}
+
+void shaperRunOne(const ShaperJob& job, int N) {
+  const float* w = job.w;
+  float* x = job.x;
+  double g = job.g, s = job.s, c = job.c, k = job.k;
+  for (int n = 0; n < N; ++n) {
+    const double pos = wrapPosition((static_cast<double>(x[n]) + 1e-24) * s + c, c);
+    s += job.sStep;
+    c += job.cStep;
+    const double value = shaperCurve(w, pos) - k;
+    k += job.kStep;
+    x[n] = static_cast<float>(value * g);
+    g += job.gStep;
+  }
+  shaperFinish(job, g, s, c, k);
+}
+
+// The same loop for W lanes side by side in vectors of doubles (W = 2: SSE2; W = 4: AVX where the
+// processor has it). The ramps, the position and the gain are vector operations, the table reads
+// stay scalar; per lane the operations and their order are those of shaperRunOne, so each lane's
+// results are the same bit for bit.
+template <int W>
+struct ShaperVector;
+template <>
+struct ShaperVector<2> {
+  typedef double Value __attribute__((vector_size(16)));
+  typedef long long Mask __attribute__((vector_size(16)));
+};
+template <>
+struct ShaperVector<4> {
+  typedef double Value __attribute__((vector_size(32)));
+  typedef long long Mask __attribute__((vector_size(32)));
+};
+
+template <int W>
+inline __attribute__((always_inline)) void shaperRunVectors(const ShaperJob* jobs, int N) {
+  typedef typename ShaperVector<W>::Value Vec;
+  typedef typename ShaperVector<W>::Mask Mask;
+  Vec g, gStep, s, sStep, c, cStep, k, kStep;
+  float* x[W];
+  const float* w = jobs[0].w;   // every lane of a block reads the record's one wave
+  for (int l = 0; l < W; ++l) {
+    const ShaperJob& j = jobs[l];
+    x[l] = j.x;
+    g[l] = j.g;
+    gStep[l] = j.gStep;
+    s[l] = j.s;
+    sStep[l] = j.sStep;
+    c[l] = j.c;
+    cStep[l] = j.cStep;
+    k[l] = j.k;
+    kStep[l] = j.kStep;
+  }
+  const Vec zero = {};
+  const Vec guard = zero + 1e-24, top = zero + 1024.0, scale = zero + 65536.0;
+  for (int n = 0; n < N; ++n) {
+    Vec in;
+    for (int l = 0; l < W; ++l) in[l] = static_cast<double>(x[l][n]);
+    Vec pos = (in + guard) * s + c;
+    const Mask inside = (pos >= zero) & (pos < top);
+    long long all = -1;
+    for (int l = 0; l < W; ++l) all &= inside[l];
+    if (!all)
+      for (int l = 0; l < W; ++l) pos[l] = wrapPosition(pos[l], c[l]);
+    s += sStep;
+    c += cStep;
+    const Vec fixedPos = pos * scale;
+    Vec curve;
+    for (int l = 0; l < W; ++l) {
+      const std::uint32_t fixed = static_cast<std::uint32_t>(fixedPos[l]);
+      const std::uint32_t i = (fixed >> 16) & 1023u;
+      const float f = static_cast<float>(fixed & 0xFFFFu) * (1.0f / 65536.0f);
+      curve[l] = static_cast<double>(w[i] + (w[(i + 1) & 1023u] - w[i]) * f);
+    }
+    const Vec value = curve - k;
+    k += kStep;
+    const Vec out = value * g;
+    for (int l = 0; l < W; ++l) x[l][n] = static_cast<float>(out[l]);
+    g += gStep;
+  }
+  for (int l = 0; l < W; ++l) shaperFinish(jobs[l], g[l], s[l], c[l], k[l]);
+}
+
+void shaperRunPairs(const ShaperJob* jobs, int N) { shaperRunVectors<2>(jobs, N); }
+
+#if SHAPER_AVX
+__attribute__((target("avx"))) void shaperRunQuads(const ShaperJob* jobs, int N) { shaperRunVectors<4>(jobs, N); }
+bool shaperAvx = false;   // set once by waveshaperSelectKernels, before any audio runs
+#endif
+
+}  // namespace
+
+void waveshaperSelectKernels() {
+#if SHAPER_AVX
+  __builtin_cpu_init();
+  shaperAvx = __builtin_cpu_supports("avx") != 0;
+#endif
+}
+
+void waveshaperProcess(Engine* engine, WaveshaperRecord* record, WaveshaperVoiceState* state, float* x,
+                       std::int16_t frames, std::uint8_t post) {
+  ShaperJob job;
+  if (shaperPrepare(engine, record, state, x, frames, post, &job)) shaperRunOne(job, frames);
 }
 
 void waveshaperRender(Engine* engine, std::int16_t frames, int post) {
@@ -104,6 +229,9 @@ void waveshaperRender(Engine* engine, std::int16_t frames, int post) {
     }
     return;
   }
+  // Every lane of every active voice prepared, then run side by side.
+  ShaperJob jobs[engineMaxVoices * engineLanesMax];
+  int count = 0;
   engine->voiceCursor = -1;
   for (std::int16_t v = engineNextActiveVoice(engine); v >= 0; v = engineNextActiveVoice(engine)) {
     if (v >= engineMaxVoices) break;
@@ -112,9 +240,16 @@ void waveshaperRender(Engine* engine, std::int16_t frames, int post) {
     for (int s = 0; s < n; ++s) {
       WaveshaperVoiceState* state = &engine->waveshaperStates[v][s];
       state->voice = static_cast<std::uint16_t>(v);
-      waveshaperProcess(engine, record, state, buffer + s * frames, frames, 0);
+      if (shaperPrepare(engine, record, state, buffer + s * frames, frames, 0, &jobs[count])) ++count;
     }
   }
+  int i = 0;
+#if SHAPER_AVX
+  if (shaperAvx)
+    for (; i + 4 <= count; i += 4) shaperRunQuads(jobs + i, frames);
+#endif
+  for (; i + 2 <= count; i += 2) shaperRunPairs(jobs + i, frames);
+  for (; i < count; ++i) shaperRunOne(jobs[i], frames);
 }
 
 void waveshaperVoiceInit(WaveshaperVoiceState* state, std::uint16_t voice) {

@@ -16,6 +16,8 @@ struct Engine;
 // Post 0: every active voice's master lanes; post 1: the voice sum (lanes of the mix scratch) with
 // voice 0's states. Nothing while the engine is paused.
 void waveshaperRender(Engine* engine, std::int16_t frames, int post);
+// Picks the widest lane loop the processor runs (once, at set-up; the results do not depend on it).
+void waveshaperSelectKernels();
 // The lane kernel.
 void waveshaperProcess(Engine* engine, WaveshaperRecord* record, WaveshaperVoiceState* state, float* lane,
                        std::int16_t frames, std::uint8_t post);
