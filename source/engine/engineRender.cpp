@@ -78,13 +78,18 @@ void engineResetModulation(Engine* engine) {
 
 void engineRenderMaster(Engine* engine, std::int16_t frames) {
   if (!engine) return;
+  // The master filter's routine picks its lanes by the record's post-mix switch. Between a switch of
+  // it and the next rebuild of the routing flags the two disagree: the filter then sits the blocks
+  // out rather than run on a voice sum this block never made (its own stale output, fed back each
+  // block until it overflows).
+  const bool filterPostMix = engine->filters[3].postMix != 0;
   if (engine->waveshaperPerVoice) waveshaperRender(engine, frames, 0);
-  if (engine->masterFilterPerVoice) filterRenderMaster(engine, frames);
+  if (engine->masterFilterPerVoice && !filterPostMix) filterRenderMaster(engine, frames);
   if (!engine->waveshaperPostMix && !engine->masterFilterPostMix) return;
   // The voice sum of the mix comes first; the after-the-mix stages then run once on it.
   engineSumVoices(engine, frames);
   if (engine->waveshaperPostMix) waveshaperRender(engine, frames, 1);
-  if (engine->masterFilterPostMix) filterRenderMaster(engine, frames);
+  if (engine->masterFilterPostMix && filterPostMix) filterRenderMaster(engine, frames);
 }
 
 void engineOutputFilterClamp(OutputFilterState* state) {

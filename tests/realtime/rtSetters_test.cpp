@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <limits>
 #include <random>
 #include <sstream>
@@ -11,6 +12,9 @@
 #include "engine/engine.h"
 #include "engine/testAudioThread.h"
 #include "modules/effectFrame.h"
+#include "modules/filterModule.h"
+#include "modules/filterParams.h"
+#include "modules/waveshaper.h"
 #include "rtGuard.h"
 #include "rtSetters.h"
 #include "rtWorkload.h"
@@ -133,6 +137,37 @@ TEST_F(RtSetters, EffectLevelsOfNotANumberOrInfinityStayWithinZeroToOne) {
   }
 }
 
+// The master filter switched to after-the-mix while the routing still runs it per voice (the flags
+// follow at the next rebuild): it must not run on a voice sum the block never made. It used to filter
+// the stale sum in place every block, its own output fed back, which in a long random run grew to
+// -2.4e37 and then NaN in the filter's memory, which the next rebuild let through to the outputs.
+TEST_F(RtSetters, MasterFilterSwitchedAfterTheMixBeforeARebuildLeavesTheOldSumAlone) {
+  for (std::int16_t type : {filterAllpass4, filterLpf24dB, filterComb, filterBpf}) {
+    fresh(0, 6);
+    waveshaperSetOn(engine, 0);   // nothing else makes the voice sum
+    filterSetOn(engine, 3, 1);
+    filterSetType(engine, 3, type);
+    filterSetResonance(engine, 3, 0.95);
+    filterSetPostMix(engine, 3, 0);
+    engineApplyPatchChange(engine, 0);
+    ASSERT_EQ(engine->masterFilterPerVoice, 1);
+    std::string fault = block(chord());
+    filterSetPostMix(engine, 3, 1);   // the record changes; the flags keep the per-voice routing
+    for (float& x : engine->mixScratch) x = 0.25f;   // what an earlier block's sum left
+    for (int b = 0; b < 50 && fault.empty(); ++b) fault = block(b % 10 == 0 ? chord() : std::vector<std::uint8_t>());
+    EXPECT_EQ(fault, "") << "filter type " << type;
+    int touched = 0;
+    for (float x : engine->mixScratch) touched += x != 0.25f;
+    EXPECT_EQ(touched, 0) << "filter type " << type;
+    engineApplyPatchChange(engine, 0);   // now the sum is made and filtered
+    ASSERT_EQ(engine->masterFilterPostMix, 1);
+    for (int b = 0; b < 50 && fault.empty(); ++b) fault = block(b % 10 == 0 ? chord() : std::vector<std::uint8_t>());
+    if (fault.empty()) fault = rtCheckEngineState(engine);
+    EXPECT_EQ(fault, "") << "filter type " << type;
+    EXPECT_NE(engine->mixScratch[5], 0.25f) << "filter type " << type;   // the sum is made again
+  }
+}
+
 // The check itself: a not-a-number that no setter lets through, planted in the master effect's delay
 // memory, is caught in the outputs.
 TEST_F(RtSetters, NotANumberPlantedInTheEffectIsCaught) {
@@ -148,8 +183,11 @@ TEST_F(RtSetters, NotANumberPlantedInTheEffectIsCaught) {
 TEST_F(RtSetters, RandomSettersBetweenSubBlocksForThousandsOfBlocksStayFiniteAndNormal) {
   const auto& setters = rtSetters();
   const auto& hostile = rtHostileValues();
-  const int kEngines = rtStressVariants, kBlocksEach = 1200;
-  std::mt19937 rng(20261209u);
+  // MORVANE_RT_SEED / MORVANE_RT_BLOCKS choose another seed and length for a longer exploratory run.
+  const char* seedText = std::getenv("MORVANE_RT_SEED");
+  const char* blocksText = std::getenv("MORVANE_RT_BLOCKS");
+  const int kEngines = rtStressVariants, kBlocksEach = blocksText ? std::atoi(blocksText) : 1200;
+  std::mt19937 rng(seedText ? static_cast<unsigned>(std::atol(seedText)) : 20261209u);
   auto uni = [&](double a, double b) { return std::uniform_real_distribution<double>(a, b)(rng); };
   auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
   for (int variant = 0; variant < kEngines; ++variant) {

@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "engine/engine.h"
+#include "engine/engineConfig.h"
 #include "engine/testAudioThread.h"
 #include "rtGuard.h"
 #include "rtSyscall.h"
@@ -88,6 +89,40 @@ TEST_P(RtStress, SubBlocksMakeNoSystemCall) {
   EXPECT_EQ(payload->firstBad, -1);
   engineDestroy(engine);
 }
+
+// Other engine rates: every length, coefficient and table that depends on the rate.
+struct RtStressRate : ::testing::TestWithParam<float> {};
+
+TEST_P(RtStressRate, SubBlocksStayCleanAtTheRate) {
+  rtGuardInit();
+  rtReset();
+  const float rate = GetParam();
+  std::string fault;
+  for (int variant = 0; variant < rtStressVariants && fault.empty(); ++variant) {
+    Engine* engine = rtStressEngine(variant, 8, rate);
+    ASSERT_NE(engine, nullptr);
+    const RtMidiPlan plan = rtMidiPlan(3000u + static_cast<unsigned>(variant), 160);
+    float out[2][engineBlockMax];
+    float* outputs[2] = {out[0], out[1]};
+    for (std::size_t b = 0; b < plan.blocks.size() && fault.empty(); ++b) {
+      const auto& midi = plan.blocks[b];
+      {
+        RtArmed armed;
+        TestAudioThread::runClientSubBlock(engine, outputs, 2, 0, midi.empty() ? nullptr : midi.data(),
+                                           static_cast<int>(midi.size() / 3));
+      }
+      fault = rtCheckBlock(engine, outputs, 2);
+      if (!fault.empty()) fault = "variant " + std::to_string(variant) + " block " + std::to_string(b) + ": " + fault;
+    }
+    if (fault.empty()) fault = rtCheckEngineState(engine);
+    engineDestroy(engine);
+  }
+  engineCfgInitDefaults();
+  EXPECT_EQ(fault, "") << rate << " Hz";
+  EXPECT_EQ(rtViolations(), 0) << rtReport();
+}
+
+INSTANTIATE_TEST_SUITE_P(Rates, RtStressRate, ::testing::Values(8000.0f, 22050.0f, 48000.0f, 96000.0f, 192000.0f));
 
 INSTANTIATE_TEST_SUITE_P(Variants, RtStress, ::testing::Range(0, rtStressVariants));
 

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "engine/engine.h"
+#include "engine/engineConfig.h"
 #include "engine/lfoRuntime.h"
 #include "modules/echoEffect.h"
 #include "modules/effectFrame.h"
@@ -130,13 +131,14 @@ void setUpEffect(Engine* e, int kind, int variant) {
 
 }  // namespace
 
-Engine* rtStressEngine(int variant, int voices) {
+Engine* rtStressEngine(int variant, int voices, float rate) {
   static bool wavesMade = false;
   if (!wavesMade) {
     presetWavesInit();
     wavesMade = true;
   }
   engineCfgInitDefaults();
+  if (!engineCfgSetRate(rate)) return nullptr;
   Engine* e = engineCreate();
   if (!e) return nullptr;
   engineSetOutputCount(e, 2);

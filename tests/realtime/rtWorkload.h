@@ -13,9 +13,10 @@ struct Engine;
 
 const int rtStressVariants = 5;   // one per master effect kind; channel modes rotate with the variant
 
-// A fresh engine (process-wide tables prepared, two outputs) at polyphony `voices` playing stress
-// variant `variant`; null when something could not be made. Destroy with engineDestroy.
-Engine* rtStressEngine(int variant, int voices);
+// A fresh engine (process-wide tables prepared, engine rate `rate`, two outputs) at polyphony `voices`
+// playing stress variant `variant`; null when something could not be made. Destroy with engineDestroy
+// (and set the rate back with engineCfgInitDefaults when it was not 44,100).
+Engine* rtStressEngine(int variant, int voices, float rate = 44100.0f);
 
 // Short MIDI messages (3 bytes each) per sub-block, fixed by the seed.
 struct RtMidiPlan {
