@@ -39,7 +39,10 @@ void checkPreset(const Preset* p, std::int16_t n) {
   require(p->waveCount == 0 || p->waves);
   for (int i = 0; i < p->waveCount; ++i) fuzzcheck::wave(p->waves[i]);
   require(p->curveCount == 0 || p->curves);
-  if (p->effect) require(p->effect->type >= 1 && p->effect->type <= 5 && p->effectPresent == 1);
+  if (p->effect) {
+    require(p->effectPresent == 1);
+    fuzzcheck::effect(p->effect);
+  }
   require(p->sliders.count >= 0 && p->sliders.count <= 12);
   for (const SliderEntry& e : p->sliders.entries) require(e.controller >= -10 && e.controller <= 127);
 }

@@ -80,26 +80,27 @@ void readOne(FileSpec* file, std::uint32_t id, Scratch& s) {
     case chunkId("pipe"): case chunkId("pip2"):
       require((id == chunkId("pip2") ? effectPipeReadWriteChunk : effectPipeReadWriteChunkV1)(file, &s.pipe, buf,
                                                                                              chunkRead));
-      require(s.pipe.header.type == effectPipe && s.pipe.header.size == effectPipeRecordSize);
-      require(s.pipe.delay >= 1e-5f && s.pipe.delay <= 32767.0f && std::isfinite(s.pipe.time));
+      require(s.pipe.header.size == effectPipeRecordSize);
+      fuzzcheck::effectPipe(s.pipe);
       break;
     case chunkId("mCmb"): case chunkId("mCm2"):
       require((id == chunkId("mCm2") ? effectCombReadWriteChunk : effectCombReadWriteChunkV1)(file, &s.comb, buf,
                                                                                              chunkRead));
-      require(s.comb.header.type == effectComb && s.comb.combCount <= 6);
+      require(s.comb.combCount <= 6);
+      fuzzcheck::effectComb(s.comb);
       break;
     case chunkId("mTap"): case chunkId("mTa2"):
       require((id == chunkId("mTa2") ? effectTapReadWriteChunk : effectTapReadWriteChunkV1)(file, &s.tap, buf,
                                                                                            chunkRead));
-      require(s.tap.header.type == effectTap && s.tap.ringLength >= 1 && s.tap.ringLength <= effectTapMaxRing);
+      fuzzcheck::effectTap(s.tap);
       break;
     case chunkId("eco3"):
       require(effectEchoReadWriteChunk(file, &s.echo, buf, chunkRead));
-      require(s.echo.header.type == effectEcho && s.echo.baseTime >= 0.001 && s.echo.baseTime <= 0.75);
+      fuzzcheck::effectEcho(s.echo);
       break;
     case chunkId("rev3"):
       require(effectRevReadWriteChunk(file, &s.rev, buf, chunkRead));
-      for (std::uint32_t m : s.rev.mode) require(m <= 3);
+      fuzzcheck::effectRev(s.rev);
       break;
     default:
       break;

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "modules/effectRecords.h"
 #include "preset/envelopeSlot.h"
 #include "preset/moduleRecords.h"
 #include "preset/oscRecord.h"
@@ -86,6 +87,71 @@ inline void envelopeSlot(const EnvelopeSlot& s) {
 inline void wave(const WaveRecord& w) {
   for (float s : w.samples) require(finiteIn(s, -4, 4));
   require(w.state <= waveStateLocal);
+}
+
+// The effect records: the common head, the levels and each kind's times, feedbacks and flags.
+inline void effectCommon(const EffectHeader& h, std::uint16_t type, std::uint8_t on, float a, float b) {
+  require(h.type == type && flag(on) && finiteIn(a, 0, 1) && finiteIn(b, 0, 1));
+}
+
+inline void effectPipe(const EffectPipeRecord& r) {
+  effectCommon(r.header, ::effectPipe, r.on, r.levelA, r.levelB);
+  require(finiteIn(r.delay, 1e-5f, 32767) && finiteIn(r.time, 0, 1000) && finiteIn(r.feedback, -0.999f, 0.999f));
+  require(finiteIn(r.inputPos, 0, 1) && finiteIn(r.pickupPos[0], 0, 1) && finiteIn(r.pickupPos[1], 0, 1));
+  require(finiteIn(r.filterIndex, 0, 480) && finiteIn(r.lengthMod, 0, 1));
+}
+
+inline void effectComb(const EffectCombRecord& r) {
+  effectCommon(r.header, ::effectComb, r.on, r.levelA, r.levelB);
+  require(finiteIn(r.delay, 1e-5f, 32767) && finiteIn(r.time, 0, 1000) && finiteIn(r.feedback, 0, 0.999f));
+  require(finiteIn(r.filterIndex, 0, 480));
+  for (int i = 0; i < effectCombCount; ++i) {
+    require(flag(r.combOn[i]) && finiteIn(r.delayFactor[i], 0, 1) && finiteIn(r.feedbackFactor[i], -1, 1));
+    require(finiteIn(r.level[i], 0, 1) && finiteIn(r.pan[i], 0, 0.9999f) && finiteIn(r.filterFactor[i], 0, 1));
+  }
+}
+
+inline void effectTap(const EffectTapRecord& r) {
+  effectCommon(r.header, ::effectTap, r.on, r.levelA, r.levelB);
+  require(r.ringLength >= 1 && r.ringLength <= effectTapMaxRing);
+  require(finiteIn(r.time, 0.441f, effectTapMaxRing - 1) && finiteIn(r.beatTime, 0, 1000));
+  require(finiteIn(r.feedback, -0.999f, 0.999f) && finiteIn(r.filterIndex, 0, 480));
+  for (int i = 0; i < effectTapCount; ++i)
+    require(finiteIn(r.tapTimeFactor[i], 0, 1) && finiteIn(r.tapLevel[i], 0, 1) && finiteIn(r.tapPan[i], 0, 0.9999f));
+}
+
+inline void effectEcho(const EffectEchoRecord& r) {
+  effectCommon(r.header, ::effectEcho, r.on, r.levelA, r.levelB);
+  require(finiteIn(r.baseTime, 0.001, 0.75) && finiteIn(r.beatTime, 0, 8) && finiteIn(r.feedback, -0.9999f, 0.9999f));
+  for (int l = 0; l < 3; ++l) {
+    require(finiteIn(r.lineTimeFactor[l], 0.01, 1) && finiteIn(r.lineModDepth[l], 0, 1));
+    require(finiteIn(r.lineLevel[l], 0, 1) && finiteIn(r.linePan[l], 0, 1) && finiteIn(r.lineFeedback[l], -0.9999f, 1));
+    require(finiteIn(r.lines[l].lowPassFreq, 1e-3, 1e6) && finiteIn(r.lines[l].highPassFreq, 1e-3, 1e6));
+    require(finiteIn(r.lines[l].allpassFreq, 1e-3, 1e6) && std::isfinite(r.lines[l].lineTime));
+  }
+}
+
+inline void effectRev(const EffectRevRecord& r) {
+  effectCommon(r.header, ::effectRev, r.on, r.levelA, r.levelB);
+  require(finiteIn(r.size, 0.0001 * 0.7, 0.7) && finiteIn(r.feedback, 0, 1) && finiteIn(r.brightness, 0.0001, 1));
+  require(finiteIn(r.preDelay, 0, 0.5) && finiteIn(r.jitter, 0, 1));
+  for (int u = 0; u < 3; ++u) {
+    require(finiteIn(r.unitScale[u], 0.0001, 1) && finiteIn(r.laneSpread[u], 0, 1) && finiteIn(r.timeModDepth[u], 0, 1));
+    require(finiteIn(r.unitBrightness[u], 0.0001, 1) && finiteIn(r.brightModDepth[u], 0, 1));
+    require(r.mode[u] <= revModeSynthetic && flag(r.unitOn[u]));
+  }
+}
+
+// A record of any kind behind its head.
+inline void effect(const EffectHeader* h) {
+  switch (h->type) {
+    case ::effectPipe: effectPipe(*reinterpret_cast<const EffectPipeRecord*>(h)); break;
+    case ::effectComb: effectComb(*reinterpret_cast<const EffectCombRecord*>(h)); break;
+    case ::effectTap: effectTap(*reinterpret_cast<const EffectTapRecord*>(h)); break;
+    case ::effectEcho: effectEcho(*reinterpret_cast<const EffectEchoRecord*>(h)); break;
+    case ::effectRev: effectRev(*reinterpret_cast<const EffectRevRecord*>(h)); break;
+    default: require(false);
+  }
 }
 
 }  // namespace fuzzcheck

@@ -89,6 +89,11 @@ void checkEngine(Engine* engine) {
     if (gBank->tunings[t].inUse) require(gBank->tunings[t].map->keysPerOctave >= 1);
   const std::uint16_t effect = effectGetType(engine);
   require(effect <= 5);
+  fuzzcheck::effectPipe(engine->effectPipe);
+  fuzzcheck::effectComb(engine->effectComb);
+  fuzzcheck::effectTap(engine->effectTap);
+  fuzzcheck::effectEcho(engine->effectEcho);
+  fuzzcheck::effectRev(engine->effectRev);
 }
 
 }  // namespace
