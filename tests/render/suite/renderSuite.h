@@ -16,7 +16,9 @@ struct Engine;
 struct RenderCase {
   std::string name;                       // letters, digits and '_' only (used in file names)
   std::function<bool(Engine*)> load;      // puts the case's preset into a created engine (not real-time;
-                                          // may allocate and write files); false on failure
+                                          // may allocate and write files); false on failure. It installs
+                                          // its own message-box hook while it runs (a box counts as a
+                                          // failure) and leaves none installed.
 };
 
 // Every case, in a fixed order (built once, on first call).
@@ -27,7 +29,9 @@ const std::vector<RenderCase>& renderSuiteCases();
 void renderSuitePlay(Engine* engine,
                      const std::function<void(const float* const* outputs, int count, int frames)>& onBlock);
 
-// Sub-blocks renderSuitePlay runs at the engine rate in force (about 2.5 s of sound).
+// Sub-blocks renderSuitePlay runs at the engine rate in force (about 2.5 s of sound). It first sets the
+// process-wide oscillator random generators to their start values, so a case sounds the same whatever
+// ran before it. The "Audio In" case is silent: the client sub-block delivers no device input.
 int renderSuiteBlocks();
 
 // The process-wide engine rate (engineConfig; 44,100 or 48,000 here): also prepares the shared tables
@@ -39,6 +43,10 @@ bool renderSuiteSetRate(float rate);
 // is short. Destroy with renderSuiteDestroyEngine.
 Engine* renderSuiteCreateEngine();
 void renderSuiteDestroyEngine(Engine* engine);
+
+// Builds a case's sound straight on `engine` with the setters, without the bank file (the render
+// tests compare the two ways to prove the file keeps the sound). False for an unknown case.
+bool renderSuiteBuildDirect(const std::string& name, Engine* engine);
 
 // Runs one case's load on a fresh engine at the rate in force: renderSuiteCreateEngine + load; null
 // (nothing left over) when either fails.

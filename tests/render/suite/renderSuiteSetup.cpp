@@ -3,6 +3,8 @@
 // writer, read back into a fresh bank and selected into the engine under test.
 #include <cstdio>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "controls/msgBox.h"
 #include "engine/engine.h"
@@ -105,7 +107,26 @@ Engine* renderSuiteCreateLoaded(const RenderCase& c) {
   return engine;
 }
 
+namespace {
+std::vector<std::pair<std::string, RenderBuild>>& builders() {
+  static std::vector<std::pair<std::string, RenderBuild>> list;
+  return list;
+}
+}  // namespace
+
+bool renderSuiteBuildDirect(const std::string& name, Engine* engine) {
+  renderSuiteCases();   // makes the builders
+  for (const auto& b : builders())
+    if (b.first == name) {
+      if (!engine || !b.second(engine)) return false;
+      engineApplyPatchChange(engine, 1);   // as a selection ends
+      return true;
+    }
+  return false;
+}
+
 RenderCase renderCaseThroughBank(const std::string& name, const RenderBuild& build) {
+  builders().push_back({name, build});
   return RenderCase{name, [name, build](Engine* engine) {
                       if (!engine) return false;
                       gBoxes = 0;
