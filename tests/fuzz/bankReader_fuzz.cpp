@@ -30,6 +30,8 @@ void checkPreset(const Preset* p, std::int16_t n) {
   require(p->header.name[patchNameLength] == 0);
   require(std::isfinite(p->header.gain) && p->header.gain >= 0.0f && p->header.gain <= 16.0f);
   require(std::isfinite(p->header.pan) && std::isfinite(p->header.length) && std::isfinite(p->header.tempo.presetTempo));
+  require(std::isfinite(p->header.beats) && p->header.beats > 0.0f && std::isfinite(p->header.transpose));
+  for (std::uint16_t n : p->header.stageCounts) require(n >= 1 && n <= 3);
   for (const ChannelOscRecord& c : p->channels) fuzzcheck::oscRecord(c);
   for (const FilterRecord& f : p->filters) fuzzcheck::filterRecord(f);
   for (const ModulatorRecord& m : p->modulators) fuzzcheck::modulatorRecord(m);
