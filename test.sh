@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds all three configurations and runs every test: the sound core natively under AddressSanitizer
 # and UndefinedBehaviorSanitizer, everything for Windows x86_64 under Wine (Xvfb display, private prefix,
-# ALSA file devices). Installs what is missing first (Debian 12, as root). Exits non-zero on any failure.
+# ALSA file devices), then the performance budget and a bounded fuzzing run. Installs what is missing
+# first (Debian 12, as root). Exits non-zero on any failure.
 set -uo pipefail
 cd "$(dirname "$0")"
 SRC_DIR=$PWD
@@ -60,6 +61,12 @@ source scripts/prefix-init.sh
 rm -rf build/win64/test-results
 ctest --test-dir build/win64 -j"$JOBS" --output-on-failure --timeout 600 2>&1 | tee build/win64-ctest.log
 count build/win64-ctest.log build/win64/test-results
+
+if [ -x scripts/perf.sh ]; then
+  # Timings are reported against the real-time budget; the instruction count of the typical voice is checked.
+  step "performance budget (benchmarks natively and under Wine, callgrind instruction count)"
+  if PERF_MIN_TIME=0.2 scripts/perf.sh; then passed=$((passed + 1)); else failed=$((failed + 1)); fi
+fi
 
 if [ -x scripts/fuzz.sh ]; then
   step "fuzzing (bounded)"
