@@ -48,6 +48,10 @@ void renderSuiteDestroyEngine(Engine* engine);
 // tests compare the two ways to prove the file keeps the sound). False for an unknown case.
 bool renderSuiteBuildDirect(const std::string& name, Engine* engine);
 
+// Writes the bank file a case's load reads (the case built on a scratch engine, stored in slot 5) to
+// `path`, with this machine's byte order. False for an unknown case or a failure.
+bool renderSuiteWriteBank(const std::string& name, const std::string& path);
+
 // Runs one case's load on a fresh engine at the rate in force: renderSuiteCreateEngine + load; null
 // (nothing left over) when either fails.
 Engine* renderSuiteCreateLoaded(const RenderCase& c);

@@ -37,7 +37,8 @@ void specFor(FileSpec* file, const std::string& path) {
   fileSpecSetPath(file, path.c_str(), nullptr);
 }
 
-bool loadThroughBank(const std::string& name, const RenderBuild& build, Engine* engine) {
+// Builds the case on a scratch engine, stores it into a preset and writes a bank holding it.
+bool writeCaseBank(const std::string& name, const RenderBuild& build, const std::string& path) {
   Engine* scratch = engineCreate();
   if (!scratch) return false;
   bool ok = build(scratch);
@@ -46,10 +47,6 @@ bool loadThroughBank(const std::string& name, const RenderBuild& build, Engine* 
   if (preset) presetStoreFromEngine(scratch, preset, kSlot);   // false only when no local wave is in use
   engineDestroy(scratch);
   if (!preset) return false;
-
-  char rate[16];
-  std::snprintf(rate, sizeof rate, "_%d", static_cast<int>(engineSampleRate()));
-  const std::string path = testTempPath("render_" + name + rate + ".bnk");
   Bank* out = bankCreate();
   if (!out) {
     presetFree(preset);
@@ -60,8 +57,17 @@ bool loadThroughBank(const std::string& name, const RenderBuild& build, Engine* 
   specFor(&file, path);
   ok = bankFileWrite(out, &file);
   bankDestroy(out);
-  if (!ok) return false;
+  return ok;
+}
 
+bool loadThroughBank(const std::string& name, const RenderBuild& build, Engine* engine) {
+  char rate[16];
+  std::snprintf(rate, sizeof rate, "_%d", static_cast<int>(engineSampleRate()));
+  const std::string path = testTempPath("render_" + name + rate + ".bnk");
+  if (!writeCaseBank(name, build, path)) return false;
+
+  FileSpec file;
+  bool ok;
   Bank* in = bankCreate();
   if (!in) return false;
   specFor(&file, path);
@@ -113,6 +119,19 @@ std::vector<std::pair<std::string, RenderBuild>>& builders() {
   return list;
 }
 }  // namespace
+
+bool renderSuiteWriteBank(const std::string& name, const std::string& path) {
+  renderSuiteCases();
+  for (const auto& b : builders())
+    if (b.first == name) {
+      gBoxes = 0;
+      msgBoxSetHook(countBox, nullptr);
+      const bool ok = writeCaseBank(name, b.second, path);
+      msgBoxSetHook(nullptr, nullptr);
+      return ok && gBoxes == 0;
+    }
+  return false;
+}
 
 bool renderSuiteBuildDirect(const std::string& name, Engine* engine) {
   renderSuiteCases();   // makes the builders
