@@ -5,8 +5,8 @@
 #include "engine/engine.h"
 #include "preset/wave.h"
 
-// The four-lane loop is built for native x86 targets (the Windows builds keep to SSE2: there the
-// compiler cannot keep 32-byte vectors spilled to the stack aligned).
+// The four-lane loop is built for native x86 targets (the Windows builds keep to one lane at a time:
+// there the compiler cannot keep 32-byte vectors spilled to the stack aligned).
 #if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__)) && !defined(_WIN32)
 #define SHAPER_AVX 1
 #else
@@ -129,17 +129,13 @@ void shaperRunOne(const ShaperJob& job, int N) {
   shaperFinish(job, g, s, c, k);
 }
 
-// The same loop for W lanes side by side in vectors of doubles (W = 2: SSE2; W = 4: AVX where the
-// processor has it). The ramps, the position and the gain are vector operations, the table reads
-// stay scalar; per lane the operations and their order are those of shaperRunOne, so each lane's
-// results are the same bit for bit.
+#if SHAPER_AVX
+// The same loop for W = 4 lanes side by side in AVX vectors of doubles, where the processor has them.
+// The ramps, the position and the gain are vector operations, the table reads stay scalar; per lane
+// the operations and their order are those of shaperRunOne, so each lane's results are the same bit
+// for bit. (Two lanes in SSE2 vectors measured slower than one lane at a time.)
 template <int W>
 struct ShaperVector;
-template <>
-struct ShaperVector<2> {
-  typedef double Value __attribute__((vector_size(16)));
-  typedef long long Mask __attribute__((vector_size(16)));
-};
 template <>
 struct ShaperVector<4> {
   typedef double Value __attribute__((vector_size(32)));
@@ -195,9 +191,6 @@ inline __attribute__((always_inline)) void shaperRunVectors(const ShaperJob* job
   for (int l = 0; l < W; ++l) shaperFinish(jobs[l], g[l], s[l], c[l], k[l]);
 }
 
-void shaperRunPairs(const ShaperJob* jobs, int N) { shaperRunVectors<2>(jobs, N); }
-
-#if SHAPER_AVX
 __attribute__((target("avx"))) void shaperRunQuads(const ShaperJob* jobs, int N) { shaperRunVectors<4>(jobs, N); }
 bool shaperAvx = false;   // set once by waveshaperSelectKernels, before any audio runs
 #endif
@@ -248,7 +241,6 @@ void waveshaperRender(Engine* engine, std::int16_t frames, int post) {
   if (shaperAvx)
     for (; i + 4 <= count; i += 4) shaperRunQuads(jobs + i, frames);
 #endif
-  for (; i + 2 <= count; i += 2) shaperRunPairs(jobs + i, frames);
   for (; i < count; ++i) shaperRunOne(jobs[i], frames);
 }
 
