@@ -206,4 +206,6 @@ void filterSanitizeRecord(FilterRecord* r) {
   limit(r->width, -64.0f, 64.0f, 1.0f);
   limit(r->combGain, -4096.0f, 4096.0f, 1.0f);
   limit(r->resonance, 0.0f, 1.0f, 0.0f);
+  if (std::fabs(r->gain) < filterGainFloor) r->gain = 0.0f;
+  if (std::fabs(r->combGain) < filterGainFloor) r->combGain = 0.0f;
 }

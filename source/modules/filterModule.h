@@ -72,3 +72,6 @@ void filterCopyRecord(Engine* engine, FilterRecord* source, FilterRecord* destin
 // values take their defaults, resonance 0..1, feedback -1..1, cutoff 0..480, comb delay 1..2046.
 // An unknown type code is kept (it renders as a bypass).
 void filterSanitizeRecord(FilterRecord* record);
+// Gains below this (-120 dB) are taken as 0: the filters' guard-level signals (about 1e-24, their
+// rounding steps about 1e-31) times a smaller gain fall into the denormal range.
+const float filterGainFloor = 1e-6f;

@@ -122,7 +122,8 @@ void filterSetGainDb(Engine* engine, std::int16_t index, double level) {
   if (!engine) return;
   FilterRecord* copy = editBeginFilter(engine, index);
   if (!copy) return;
-  const float gain = limitFloat(db6ToGain(level), 0.0, 4096.0);
+  float gain = limitFloat(db6ToGain(level), 0.0, 4096.0);
+  if (gain < filterGainFloor) gain = 0.0f;   // inaudible; smaller gains make denormal outputs
   if (usesGain(copy->type)) copy->gain = gain;
   else if (isComb(copy->type)) copy->combGain = gain;
   editCommit(engine, editKindFilter, index);

@@ -15,6 +15,7 @@
 #include "modules/filterModule.h"
 #include "modules/filterParams.h"
 #include "modules/waveshaper.h"
+#include "preset/oscParams.h"
 #include "rtGuard.h"
 #include "rtSetters.h"
 #include "rtWorkload.h"
@@ -166,6 +167,34 @@ TEST_F(RtSetters, MasterFilterSwitchedAfterTheMixBeforeARebuildLeavesTheOldSumAl
     EXPECT_EQ(fault, "") << "filter type " << type;
     EXPECT_NE(engine->mixScratch[5], 0.25f) << "filter type " << type;   // the sum is made again
   }
+}
+
+// A filter gain far below hearing (here -400 dB, 1e-20) times the filters' guard-level signals used
+// to leave denormal samples in the voice buffers (found by a long random run: the two-pole LPF -24dB
+// wrote -1.4e-45); the setter and the record sanitiser take such gains as 0.
+TEST_F(RtSetters, FilterGainsFarBelowHearingLeaveNoDenormalsInTheVoiceBuffers) {
+  for (std::int16_t type : {filterLpf24dB, filterLpf12dB, filterBpf, filterNotch, filterLpf4Pole}) {
+    fresh(0, 4);
+    for (std::int16_t f = 0; f < 3; ++f) {
+      oscSetLevel(engine, f, 0.0f);   // the filters see only their guard-level signals
+      filterSetType(engine, f, type);
+      filterSetGainDb(engine, f, -400.0);
+      EXPECT_EQ(engine->filters[f].gain, 0.0f) << "type " << type;
+    }
+    engineApplyPatchChange(engine, 0);
+    std::string fault = block(chord());
+    for (int b = 0; b < 30 && fault.empty(); ++b) {
+      fault = block({});
+      if (fault.empty()) fault = rtCheckSamples(engine->pool, enginePoolFloats, "voice buffer pool");
+    }
+    EXPECT_EQ(fault, "") << "filter type " << type;
+  }
+  FilterRecord r{};
+  r.gain = 1e-20f;
+  r.combGain = -1e-30f;
+  filterSanitizeRecord(&r);
+  EXPECT_EQ(r.gain, 0.0f);
+  EXPECT_EQ(r.combGain, 0.0f);
 }
 
 // The check itself: a not-a-number that no setter lets through, planted in the master effect's delay

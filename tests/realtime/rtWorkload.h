@@ -35,5 +35,5 @@ bool rtSamplesClean(const float* data, int count);
 // Outputs of one sub-block (`count` outputs of 128 frames) and the buses.
 std::string rtCheckBlock(Engine* engine, const float* const* outputs, int count);
 // The engine's running state: voice buffers, modulation rows, filter and modulator lane memories,
-// oscillator levels, comb buffers and the effect's delay memory (finite; buffers also not subnormal).
+// oscillator levels, comb buffers and the effect's delay memory (finite).
 std::string rtCheckEngineState(Engine* engine);
