@@ -336,7 +336,7 @@ std::vector<RenderCase> makeCases() {
     effectEchoSetFeedback(e, 0.5f);
     for (int l = 0; l < 2; ++l) {
       effectEchoSetLineOn(e, l, 1);
-      effectEchoSetLineTimeFactor(e, l, 1.0 + 0.5 * l);
+      effectEchoSetLineTimeFactor(e, l, 1.0 - 0.4 * l);   // factors of the base time, 0..1
       effectEchoSetLinePan(e, l, l ? 0.8f : 0.2f);
       effectEchoSetLowPassOn(e, l, 1);
       effectEchoSetLowPassFreq(e, l, 3500.0);
