@@ -7,14 +7,6 @@
 #include "preset/oscRecord.h"
 #include "preset/wave.h"
 
-int oscPickLevel(float increment) {
-  if (!(increment > 1.0f)) return -1;
-  float threshold = 2.0f;
-  for (int level = 0; level < 7; ++level, threshold *= 2.0f)
-    if (increment <= threshold) return level;
-  return 7;
-}
-
 const float* oscPickTable(Engine* engine, const ChannelOscRecord* record, float increment,
                           std::int16_t waveId, int waveB) {
   const int level = oscPickLevel(increment);

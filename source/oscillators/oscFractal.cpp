@@ -11,6 +11,7 @@
 #include "engine/engine.h"
 #include "oscillators/oscDouble.h"
 #include "oscillators/oscFrame.h"
+#include "oscillators/oscHalfband.h"
 #include "oscillators/oscSingle.h"
 #include "oscillators/oscTableRead.h"
 #include "preset/oscRecord.h"
@@ -41,13 +42,19 @@ struct LayerContext {
   double inc;                  // the block's increment (per frame)
   double step;                 // its change per frame
   double rho;                  // detune of the layer
+  double cycleInc;             // inc x rho and step x rho: the layer's cycle increment and its change
+  double cycleStep;
+  const float* bandTables;     // the unit's eight band-limited levels of wave A (oscPickTable's choice)
   double gain;                 // a^k
 };
 
 // The next segment of the level with a width above zero (at most one full turn of the table).
+// x modulo count for x >= 0; counts are powers of two in the render (a mask instead of a division).
+inline int segmentModulo(int x, int count) { return (count & (count - 1)) == 0 ? x & (count - 1) : x % count; }
+
 void nextSegment(FractalLevel& level, const LayerContext& c) {
   for (int tries = 0; tries < c.count; ++tries) {
-    level.currentSegment = static_cast<std::uint16_t>((level.currentSegment + 1) % c.count);
+    level.currentSegment = static_cast<std::uint16_t>(segmentModulo(level.currentSegment + 1, c.count));
     if (c.segments[level.currentSegment].width > 0.0f) break;
   }
 }
@@ -75,7 +82,7 @@ bool fractNextRun(FractalLevel& level, const LayerContext& c, int& pos, FractalR
     double d = static_cast<double>(level.cyclePhase) - seg.start;
     if (d < 0.0) d = oscWrapPhase(d);
     local = oscWrapPhase(d * inverse);
-    m = fractAdvancePhase(&level, c.inc * c.rho, c.step * c.rho, remaining);
+    m = fractAdvancePhase(&level, c.cycleInc, c.cycleStep, remaining);
     if (m < remaining) level.segmentEnded = 1;
   }
   if (m == 0) return false;
@@ -83,7 +90,8 @@ bool fractNextRun(FractalLevel& level, const LayerContext& c, int& pos, FractalR
   // The layer gain ramps to a^k only in the run that completes the block.
   double startLevel = level.layerGain;
   if (!(std::fabs(startLevel) <= 1e12)) startLevel = c.gain;
-  const double endLevel = startLevel + ((pos + m) / c.frames) * (c.gain - startLevel);
+  const int completes = pos + m >= c.frames ? 1 : 0;   // (pos + m) / frames, as pos + m <= frames
+  const double endLevel = startLevel + completes * (c.gain - startLevel);
   level.layerGain = static_cast<float>(endLevel);
 
   double inc = c.inc * inverse * c.rho;
@@ -102,9 +110,11 @@ bool fractNextRun(FractalLevel& level, const LayerContext& c, int& pos, FractalR
   if (inc > runIncMax) inc = runIncMax;
   if (!(std::fabs(step) * count <= 1024.0)) step = 0.0;
   if (local + count * inc + count * step >= 65536.0) step = 0.0;
-  if (c.bandLimited)
-    table = oscPickTable(c.engine, c.record, static_cast<float>(inc),
-                         static_cast<std::int16_t>(c.record->waveA), 0);
+  if (c.bandLimited) {
+    // oscPickTable's choice without its call: the plain wave up to 1.0, then the level that suits.
+    const int band = oscPickLevel(static_cast<float>(inc));
+    if (band >= 0) table = c.bandTables + band * oscTableLength;
+  }
 
   run.phase = static_cast<float>(local);
   run.inc = static_cast<float>(inc);
@@ -112,7 +122,8 @@ bool fractNextRun(FractalLevel& level, const LayerContext& c, int& pos, FractalR
   run.out = out;
   run.table = table;
   run.level = static_cast<float>(startLevel);
-  run.levelStep = static_cast<float>((endLevel - startLevel) / count);
+  const double levelChange = endLevel - startLevel;
+  run.levelStep = levelChange == 0.0 ? 0.0f : static_cast<float>(levelChange / count);   // 0 / count is +0
   run.count = static_cast<std::int16_t>(count);
   pos += m;
   return true;
@@ -166,7 +177,7 @@ double fractDetuneRatio(double r, double t) {
 
 int fractAdvancePhase(FractalLevel* level, double i, double t, int limit) {
   const int count = level->segmentCount > 0 && level->segmentCount <= 64 ? level->segmentCount : 1;
-  const double end = level->segments ? level->segments[level->currentSegment % count].end : 1024.0;
+  const double end = level->segments ? level->segments[segmentModulo(level->currentSegment, count)].end : 1024.0;
   double phase = level->cyclePhase;
   int n = 0;
   while (n < limit && phase < end) {
@@ -192,6 +203,7 @@ void oscRenderFractalize(Engine* engine, ChannelOscRecord* record, std::int16_t 
   c.engine = engine;
   c.record = record;
   c.plain = waveGet(engine, static_cast<std::int16_t>(record->waveA))->samples;
+  c.bandTables = engine->wavetables[oscRecordUnit(record, 0)].waveA[0];
   c.frames = frames;
   c.bandLimited = bandLimited;
 
@@ -247,6 +259,8 @@ void oscRenderFractalize(Engine* engine, ChannelOscRecord* record, std::int16_t 
       c.count = 1 << k;
       first += c.count;
       c.rho = finiteOr(oscUnisonSpread(k, t) * fractDetuneRatio(state->unisonRandom[k], depth), 1.0);
+      c.cycleInc = c.inc * c.rho;
+      c.cycleStep = c.step * c.rho;
       c.gain = g;
       int pos = 0;
       FractalRun run;

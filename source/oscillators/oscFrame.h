@@ -48,7 +48,13 @@ double oscUnisonSpread(int k, double t);
 const float* oscPickTable(Engine* engine, const ChannelOscRecord* record, float increment,
                           std::int16_t waveId, int waveB);
 // Level chosen for an increment: -1 for the plain wave, else 0..7.
-int oscPickLevel(float increment);
+inline int oscPickLevel(float increment) {
+  if (!(increment > 1.0f)) return -1;
+  float threshold = 2.0f;
+  for (int level = 0; level < 7; ++level, threshold *= 2.0f)
+    if (increment <= threshold) return level;
+  return 7;
+}
 // Rebuilds both table sets of every channel (channel < 0) or one channel using the wave, when its
 // oscillator is on and band-limited.
 void oscRebuildForWave(Engine* engine, std::int16_t channel, std::int16_t waveId);

@@ -3,8 +3,11 @@
 // client's sequence; prints one 64-bit FNV-1a digest of the bits of both outputs per set-up. An
 // optimisation that must not change the sound leaves every line identical (compare the output of a
 // build before and after the change).
+// Usage: renderDigest [name filter [blocks]]: only the set-ups whose name contains the filter, each
+// for the given number of sub-blocks (a fixed workload for counting cycles, e.g. with perf stat).
 #include <cinttypes>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "perf/budgetRig.h"
@@ -43,7 +46,10 @@ BudgetOsc mode(std::uint16_t type, std::int16_t unison, bool bandLimited, int sa
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+  const char* filter = argc > 1 ? argv[1] : "";
+  const int blocks = argc > 2 ? std::atoi(argv[2]) : 200;
+  auto wanted = [&](const char* name) { return std::strstr(name, filter) != nullptr; };
   const BudgetOsc modes[] = {
       mode(oscTypeSingle, 1, false, 0, "Single"),
       mode(oscTypeSingle, 8, true, 0, "Single BL x8"),
@@ -60,26 +66,27 @@ int main() {
       mode(oscTypeFractalize, 1, false, 0, "Fractalize 7"),
   };
   for (const BudgetOsc& m : modes) {
+    if (!wanted(m.name)) continue;
     BudgetSetup s;
     s.voices = 8;
     for (auto& o : s.osc) o = m;
     double e;
-    const std::uint64_t h = digest(s, 200, &e);
+    const std::uint64_t h = digest(s, blocks, &e);
     std::printf("%-20s %016" PRIx64 " energy %.9g\n", m.name, h, e);
   }
-  {
+  if (wanted("typical 16")) {
     double e;
-    const std::uint64_t h = digest(budgetTypical(16), 200, &e);
+    const std::uint64_t h = digest(budgetTypical(16), blocks, &e);
     std::printf("%-20s %016" PRIx64 " energy %.9g\n", "typical 16", h, e);
   }
-  {
+  if (wanted("worst 16")) {
     BudgetSetup s;
     s.voices = 16;
     for (auto& o : s.osc) o = mode(oscTypeDouble, 8, true, 0, "");
     s.filterType = filterLpf8Pole;
     s.modulators = s.waveshaper = s.effect = true;
     double e;
-    const std::uint64_t h = digest(s, 200, &e);
+    const std::uint64_t h = digest(s, blocks, &e);
     std::printf("%-20s %016" PRIx64 " energy %.9g\n", "worst 16", h, e);
   }
   return 0;
