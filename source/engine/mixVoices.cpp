@@ -61,41 +61,55 @@ void mixFadeVoice(Engine* engine, std::int16_t voice, float* buffer, int lanes, 
   }
 }
 
+// The active channels in order (at most three).
+static int activeChannels(Engine* engine, std::int16_t* channels) {
+  int count = 0;
+  engine->channelCursor = -1;
+  for (std::int16_t ch = engineNextActiveChannel(engine); ch >= 0; ch = engineNextActiveChannel(engine))
+    if (count < engineChannels) channels[count++] = ch;
+  return count;
+}
+
+// Both channel mixes walk voice by voice, each voice's channels in order, so a voice's master buffer
+// stays in the cache while its channels come in; every sample gets the same operations in the same
+// order as a walk channel by channel would give it.
 void engineSumChannelsToVoices(Engine* engine, std::int16_t n) {
   const int m = n & ~7;
-  bool first = true;
-  engine->channelCursor = -1;
-  for (std::int16_t ch = engineNextActiveChannel(engine); ch >= 0; ch = engineNextActiveChannel(engine)) {
-    engine->voiceCursor = -1;
-    for (std::int16_t v = engineNextActiveVoice(engine); v >= 0; v = engineNextActiveVoice(engine)) {
-      const float* src = engine->voiceBuffers[ch][v];
-      float* dst = engine->masterBuffers[v];
+  std::int16_t channels[engineChannels];
+  const int count = activeChannels(engine, channels);
+  engine->voiceCursor = -1;
+  for (std::int16_t v = engineNextActiveVoice(engine); v >= 0; v = engineNextActiveVoice(engine)) {
+    float* dst = engine->masterBuffers[v];
+    for (int k = 0; k < count; ++k) {
+      const float* src = engine->voiceBuffers[channels[k]][v];
       if (!src || !dst) continue;
-      if (first) {
+      if (k == 0) {
         for (int i = 0; i < m; ++i) dst[i] = src[i];
       } else {
         for (int i = 0; i < m; ++i) dst[i] += src[i];
       }
     }
-    first = false;
   }
 }
 
 void engineMixChannelsToVoices(Engine* engine, std::int16_t n) {
-  bool first = true;
-  engine->channelCursor = -1;
-  for (std::int16_t ch = engineNextActiveChannel(engine); ch >= 0; ch = engineNextActiveChannel(engine)) {
-    const int inputLanes = engineGetVoiceBufferCount(engine, ch) == 1 ? 1 : 2;
-    const PanEnvelopes envelopes = panFindEnvelopes(engine, ch);
-    engine->voiceCursor = -1;
-    for (std::int16_t v = engineNextActiveVoice(engine); v >= 0; v = engineNextActiveVoice(engine)) {
-      const float* src = engine->voiceBuffers[ch][v];
-      float* dst = engine->masterBuffers[v];
+  std::int16_t channels[engineChannels];
+  int inputLanes[engineChannels];
+  PanEnvelopes envelopes[engineChannels];
+  const int count = activeChannels(engine, channels);
+  for (int k = 0; k < count; ++k) {
+    inputLanes[k] = engineGetVoiceBufferCount(engine, channels[k]) == 1 ? 1 : 2;
+    envelopes[k] = panFindEnvelopes(engine, channels[k]);
+  }
+  engine->voiceCursor = -1;
+  for (std::int16_t v = engineNextActiveVoice(engine); v >= 0; v = engineNextActiveVoice(engine)) {
+    float* dst = engine->masterBuffers[v];
+    for (int k = 0; k < count; ++k) {
+      const float* src = engine->voiceBuffers[channels[k]][v];
       if (!src || !dst) continue;
-      if (first) clear(dst, 3 * n);
-      panToFieldWith(engine, ch, v, inputLanes, src, 2, dst, n, envelopes);
+      if (k == 0) clear(dst, 3 * n);
+      panToFieldWith(engine, channels[k], v, inputLanes[k], src, 2, dst, n, envelopes[k]);
     }
-    first = false;
   }
 }
 
