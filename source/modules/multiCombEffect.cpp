@@ -62,6 +62,8 @@ void effectCombProcess(Engine* engine, std::int16_t i, const float* input, float
 
   double g = static_cast<double>(r.feedbackFactor[i]) * r.feedback * mod[effectModFeedback];
   if (std::fabs(g) < 0.001) g = 0.0;
+  // The loop gain stays below one whatever the feedback modulation asks, so the loop cannot run away.
+  g = effectClampd(g, -0.999, 0.999, 0.0);
 
   const int k = effectFilterTableIndex(static_cast<float>(std::trunc(r.filterIndex * r.filterFactor[i])),
                                        mod[effectModFilter]);

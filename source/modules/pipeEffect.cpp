@@ -113,6 +113,8 @@ void effectPipeRoutine(Engine* engine, std::int16_t frames) {
   double fb = r.feedback;
   if (std::fabs(fb) < 0.001) fb = 0.0;
   fb *= mod[effectModFeedback];
+  // The loop gain stays below one whatever the feedback modulation asks, so the loop cannot run away.
+  fb = effectClampd(fb, -0.999, 0.999, 0.0);
   const bool upright = fb >= 0.0;
 
   const int k = effectFilterTableIndex(r.filterIndex, mod[effectModFilter]);
