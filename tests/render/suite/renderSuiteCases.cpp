@@ -354,6 +354,24 @@ std::vector<RenderCase> makeCases() {
   v.push_back(envelopeCase("env_loop", envModeLoop));
   v.push_back(envelopeCase("env_retrigger", envModeRetrigger));
   v.push_back(envelopeCase("env_control", envModeControl));
+  // "Link": channel 1's amplitude envelope plays channel 0's shape at 60 % of its levels and twice
+  // its times.
+  v.push_back(renderCaseThroughBank("env_link", [](Engine* e) {
+    base(e);
+    oscSetWaveA(e, 0, 10);
+    channel(e, 1, oscTypeSingle, 12, 0.6f);
+    oscSetPitch(e, 1, 7.0f);
+    const double times[3] = {2000.0, 6000.0, 8000.0};
+    const double levels[3] = {1.0, 0.4, 0.0};
+    for (int b = 0; b < 3; ++b) {
+      envSetBpTime(e, 0, static_cast<i16>(b), times[b]);
+      envSetBpLevel(e, 0, static_cast<i16>(b), levels[b]);
+    }
+    if (!envChooseMode(e, 1, 6)) return false;
+    envSetAmpPercent(e, 1, 0.6f);
+    envSetTimePercent(e, 1, 2.0f);
+    return envIsLinked(e, 1) && envGetLinkMasterSlot(e, 1) == 0;
+  }));
 
   // ---- dense patches: several channels, filters, modulators, LFOs, envelopes and an effect at once
   v.push_back(renderCaseThroughBank("dense_three_channels", [](Engine* e) {
