@@ -27,6 +27,11 @@ inline double clampTo(double x, double lo, double hi) {
 
 inline float finiteOr0(float x) { return std::isfinite(x) ? x : 0.0f; }
 
+// The resonance as the feedback uses it: the record's 0..1 times the lane's multiplier (entry 15),
+// held within the record's range. Envelopes and LFOs can take the multiplier past one, and a
+// feedback beyond the designed range makes the two-pole sections unstable.
+inline double modulatedResonance(double res, double resMul) { return clampTo(res * resMul, 0.0, 1.0); }
+
 // Memory as the block finds it: another type's kernel may have left its own values in the lane (a type
 // change through a record copy resets nothing), so they are brought within bounds a filter can run on.
 const float memoryLimit = 1e4f;
@@ -88,7 +93,7 @@ void twoPoleProcessLpf12dB(Engine* engine, FilterRecord* record, FilterVoiceStat
   const double curStep = (t - cur) / seg.count;
   const float rgStep = static_cast<float>((q - rg) / seg.count);
   const float gain = record->gain;
-  const float kRes = static_cast<float>(res * resMul);
+  const float kRes = static_cast<float>(modulatedResonance(res, resMul));
   int n = 0;
   while (n < N) {
     const int len = N - n < seg.length ? N - n : seg.length;
@@ -132,7 +137,7 @@ void twoPoleProcessLpf24dB(Engine* engine, FilterRecord* record, FilterVoiceStat
   const Segments seg = segmentsOf(N);
   const double curStep = (t - cur) / seg.count;
   const float gain = record->gain;
-  const float kRes = static_cast<float>(res * resMul);
+  const float kRes = static_cast<float>(modulatedResonance(res, resMul));
   int n = 0;
   while (n < N) {
     const int len = N - n < seg.length ? N - n : seg.length;
@@ -161,7 +166,7 @@ void twoPoleProcessHpf12dB(Engine* engine, FilterRecord* record, FilterVoiceStat
   if (N < 1 || N > engineBlockMax) return;
   const double resMul = filterModMultiplier(engine, record, state, 15);
   const float res = record->resonance;
-  const float k = static_cast<float>(1.85 * res * resMul);
+  const float k = static_cast<float>(1.85 * modulatedResonance(res, resMul));
   const float outFactor = 1.0f - 0.66f * res;   // the record's gain is not read by this type
   const double t = clampTo(targetOf(engine, record, state), 80.0, 479.5);
   double cur = clampTo(state->currentIndex, 80.0, 479.5);
@@ -202,7 +207,7 @@ void twoPoleProcessNotch(Engine* engine, FilterRecord* record, FilterVoiceState*
   const double widthMul = filterModMultiplier(engine, record, state, 16);
   const double res = record->resonance;
   const double s = 20.0 * record->width * widthMul;   // pitch-index steps each side of the cutoff
-  float kHigh = static_cast<float>(1.85 * res * resMul);
+  float kHigh = static_cast<float>(1.85 * modulatedResonance(res, resMul));
   if (!(kHigh >= 0.001f)) kHigh = 0.001f;
   const float outFactor = static_cast<float>(1.0 - 0.66 * res);
   // The index itself is not limited (only the two section positions are); it is kept finite.
@@ -216,7 +221,7 @@ void twoPoleProcessNotch(Engine* engine, FilterRecord* record, FilterVoiceState*
 
   const Segments seg = segmentsOf(N);
   const double curStep = (c - cur) / seg.count;
-  const float kRes = static_cast<float>(res * resMul);
+  const float kRes = static_cast<float>(modulatedResonance(res, resMul));
   int n = 0;
   while (n < N) {
     const int len = N - n < seg.length ? N - n : seg.length;
