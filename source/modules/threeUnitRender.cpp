@@ -99,9 +99,88 @@ void modeSynthetic(EffectRevUnit* unit, int k, float f, float* x, int n) {
   allpassChain(s.pitchIndex, f, s.feedback, s.states, s.states + 4, 4, x, n);
 }
 
-// The frame the four unit routines share; they differ in the mode filter only.
-void revUnitFrame(RevModeFilter filter, EffectRevUnit* unit, float feedback, float timeFactor, float jitter,
-                  float filterFactor, float** lanes, std::int16_t frames) {
+// allpassChain on L lanes side by side: each lane's chain with its feedback is one long run of
+// dependent operations, so lanes interleaved overlap. Per lane the operations and their order are
+// allpassChain's, so each lane's results are the same bit for bit.
+struct ChainLane {
+  float pitchIndex, feedback;
+  float* y32;
+  float* p32;
+  float* x;
+};
+
+template <int L, int Stages>
+void allpassChains(const ChainLane* lanes, float f, int n) {
+  double c[L], g[L], y[L][Stages], p[L][Stages];
+  for (int l = 0; l < L; ++l) {
+    const ChainLane& a = lanes[l];
+    for (int t = 0; t < n; t += 20) a.x[t] += 1e-10f;
+    c[l] = allpassTable[revTableIndex(a.pitchIndex, f, allpassTableSize - 1)];
+    g[l] = std::isfinite(a.feedback) ? a.feedback : 0.0;
+    for (int s = 0; s < Stages; ++s) {
+      y[l][s] = a.y32[s];
+      p[l][s] = a.p32[s];
+    }
+  }
+  for (int t = 0; t < n; ++t) {
+    for (int l = 0; l < L; ++l) {
+      float* x = lanes[l].x;
+      double in = x[t] + g[l] * y[l][Stages - 1];
+      for (int s = 0; s < Stages; ++s) {
+        const double out = c[l] * (in - y[l][s]) + p[l][s];
+        p[l][s] = in;
+        y[l][s] = out;
+        in = out;
+      }
+      x[t] = static_cast<float>(0.5 * (x[t] + y[l][Stages - 1]));
+    }
+  }
+  for (int l = 0; l < L; ++l)
+    for (int s = 0; s < Stages; ++s) {
+      lanes[l].y32[s] = static_cast<float>(y[l][s]);
+      lanes[l].p32[s] = static_cast<float>(p[l][s]);
+    }
+}
+
+template <int Stages>
+void allpassChainsAny(const ChainLane* lanes, int count, float f, int n) {
+  if (count == 3) allpassChains<3, Stages>(lanes, f, n);
+  else if (count == 2) allpassChains<2, Stages>(lanes, f, n);
+  else if (count == 1) allpassChains<1, Stages>(lanes, f, n);
+}
+
+// The mode filters of the Resonant and Synthetic units over the unit's lanes at once (a null lane is
+// left out).
+typedef void (*RevModeFilterLanes)(EffectRevUnit* unit, float filterFactor, float** x, int n);
+
+void modeResonantLanes(EffectRevUnit* unit, float f, float** x, int n) {
+  ChainLane lanes[3];
+  int count = 0;
+  for (int k = 0; k < 3; ++k) {
+    if (!x[k]) continue;
+    DspState6& s = unit->laneStatesB[k];
+    lanes[count++] = ChainLane{s.pitchIndex, s.amount, s.states, s.states + 2, x[k]};
+  }
+  allpassChainsAny<2>(lanes, count, f, n);
+}
+
+void modeSyntheticLanes(EffectRevUnit* unit, float f, float** x, int n) {
+  ChainLane lanes[3];
+  int count = 0;
+  for (int k = 0; k < 3; ++k) {
+    if (!x[k]) continue;
+    DspState10& s = unit->laneStatesC[k];
+    lanes[count++] = ChainLane{s.pitchIndex, s.feedback, s.states, s.states + 4, x[k]};
+  }
+  allpassChainsAny<4>(lanes, count, f, n);
+}
+
+// The frame the four unit routines share; they differ in the mode filter only (given per lane, or for
+// the unit's lanes at once). Each lane reads only the previous block's lane outputs, so the lanes are
+// independent within the block: all three take their feedback first, then go through the mode filter,
+// then through their high-pass and delay.
+void revUnitFrame(RevModeFilter filter, RevModeFilterLanes filterLanes, EffectRevUnit* unit, float feedback,
+                  float timeFactor, float jitter, float filterFactor, float** lanes, std::int16_t frames) {
   if (!unit || !lanes || frames < 1 || frames > effectBlockFrames) return;
   const int n = frames;
   double J = 0.05 / (unit->delayTime * 100.0);
@@ -110,21 +189,32 @@ void revUnitFrame(RevModeFilter filter, EffectRevUnit* unit, float feedback, flo
   const float* M = unit->laneMix.matrix;
   float* source = unit->laneMix.work[0];    // lane outputs of the previous block
   float* current = unit->laneMix.work[1];   // lane outputs of this block
+  double q[3] = {1.0, 1.0, 1.0};
   for (int k = 0; k < 3; ++k) {
     float* x = lanes[k];
     if (!x) continue;
     dspRandomState = dspRandomState * 196314165u + 907633515u;
     const double r = static_cast<double>(dspRandomState & 0xFFFFu);
     const double ldf = unit->laneDelayFactor[k];
-    double q = ldf > 0.0 ? 1.0 - r * 1.52590218967e-05 * jitter * (1.0 / ldf) * J : 1.0;
-    if (!(q > 0.0)) q = 0.0;
-    if (q > 1.0) q = 1.0;
+    q[k] = ldf > 0.0 ? 1.0 - r * 1.52590218967e-05 * jitter * (1.0 / ldf) * J : 1.0;
+    if (!(q[k] > 0.0)) q[k] = 0.0;
+    if (q[k] > 1.0) q[k] = 1.0;
 
     const float m0 = M[3 * k] * feedback, m1 = M[3 * k + 1] * feedback, m2 = M[3 * k + 2] * feedback;
     for (int t = 0; t < n; ++t) x[t] += m0 * source[t] + m1 * source[128 + t] + m2 * source[256 + t];
+  }
 
-    filter(unit, k, filterFactor, x, n);
+  if (filterLanes) {
+    filterLanes(unit, filterFactor, lanes, n);
+  } else {
+    for (int k = 0; k < 3; ++k)
+      if (lanes[k]) filter(unit, k, filterFactor, lanes[k], n);
+  }
 
+  for (int k = 0; k < 3; ++k) {
+    float* x = lanes[k];
+    if (!x) continue;
+    const double ldf = unit->laneDelayFactor[k];
     DspState3& hp = unit->lanes[k].highPass;
     const int i = revTableIndex(hp.pitchIndex, 1.0f, onePoleLastIndex);
     const double a = onePoleHighTable[i], b = onePoleFeedbackTable[i];
@@ -139,7 +229,7 @@ void revUnitFrame(RevModeFilter filter, EffectRevUnit* unit, float feedback, flo
     hp.state2 = static_cast<float>(sPrev);
 
     DelayLine& line = unit->lanes[k].delay;
-    if (line.buffer) delayLineProcess(&line, x, frames, static_cast<float>(ldf * timeFactor * q));
+    if (line.buffer) delayLineProcess(&line, x, frames, static_cast<float>(ldf * timeFactor * q[k]));
     for (int t = 0; t < n; t += 33) x[t] += 1e-10f;
     std::memcpy(current + 128 * k, x, sizeof(float) * n);
   }
@@ -177,19 +267,19 @@ void revMixLane(Engine* engine, int slot, float w, float* x, int n) {
 
 void effectRevUnitRaw(Engine*, EffectRevUnit* u, float fb, float tf, float j, float ff, float** l, std::uint16_t,
                       std::int16_t n) {
-  revUnitFrame(modeRaw, u, fb, tf, j, ff, l, n);
+  revUnitFrame(modeRaw, nullptr, u, fb, tf, j, ff, l, n);
 }
 void effectRevUnitNatural(Engine*, EffectRevUnit* u, float fb, float tf, float j, float ff, float** l, std::uint16_t,
                           std::int16_t n) {
-  revUnitFrame(modeNatural, u, fb, tf, j, ff, l, n);
+  revUnitFrame(modeNatural, nullptr, u, fb, tf, j, ff, l, n);
 }
 void effectRevUnitResonant(Engine*, EffectRevUnit* u, float fb, float tf, float j, float ff, float** l,
                            std::uint16_t, std::int16_t n) {
-  revUnitFrame(modeResonant, u, fb, tf, j, ff, l, n);
+  revUnitFrame(modeResonant, modeResonantLanes, u, fb, tf, j, ff, l, n);
 }
 void effectRevUnitSynthetic(Engine*, EffectRevUnit* u, float fb, float tf, float j, float ff, float** l,
                             std::uint16_t, std::int16_t n) {
-  revUnitFrame(modeSynthetic, u, fb, tf, j, ff, l, n);
+  revUnitFrame(modeSynthetic, modeSyntheticLanes, u, fb, tf, j, ff, l, n);
 }
 
 float effectRevModFactor(Engine* engine, float depth, std::uint8_t invert) {
