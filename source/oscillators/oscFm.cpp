@@ -3,12 +3,12 @@
 // table samples (1024 / 2 pi per radian). A modulated phase far outside the table (a huge index) is
 // reduced modulo 1024 before its integer part is taken.
 #include <cmath>
-#include <cstring>
 
 #include "engine/controllerMap.h"
 #include "engine/engine.h"
 #include "oscillators/oscDouble.h"
 #include "oscillators/oscFrame.h"
+#include "oscillators/oscTableRead.h"
 #include "preset/oscRecord.h"
 #include "preset/wave.h"
 
@@ -24,6 +24,64 @@ double limitIndex(double x) {
   return x > indexMax ? indexMax : x;
 }
 
+// The carrier of one unison voice: its phase c and increment ci (floating point) and the modulator
+// term y of every sample (the modulator's reading times the index).
+struct Carrier {
+  float c;
+  float ci;
+  float step;
+  const float* y;
+};
+
+// The carrier value of one sample; moves the carrier on.
+inline float carrierSample(Carrier& k, const float* tableA, int j) {
+  if (k.c >= 1024.0f) k.c -= 1024.0f;
+  float p = k.y[j] + k.c;
+  k.c += k.ci;
+  k.ci += k.step;
+  if (!(p > -32768.0f && p < 32768.0f)) {   // far outside the table: reduce first
+    p = p - 1024.0f * std::floor(p / 1024.0f);
+    if (!(p >= 0.0f && p < 1024.0f)) p = 0.0f;
+  }
+  int whole = static_cast<int>(p);   // floor: truncation, one less for negative fractions
+  whole -= p < static_cast<float>(whole);
+  const float fraction = p - static_cast<float>(whole);
+  const int i = whole & 1023;
+  const float a = tableA[i];
+  return static_cast<float>(tiny) + a + (tableA[(i + 1) & 1023] - a) * fraction;
+}
+
+// Adds Lanes unison voices into out, voice by voice for each sample (the order of the plain sum).
+// Two voices at once keep two independent phase recursions in flight.
+template <int Lanes>
+void addCarriers(Carrier* k, const float* tableA, float* out, int n) {
+  for (int j0 = 0; j0 < n; j0 += chunk) {
+    const int j1 = j0 + chunk < n ? j0 + chunk : n;
+    for (int j = j0; j < j1; ++j) {
+      float v[Lanes];
+      for (int l = 0; l < Lanes; ++l) v[l] = carrierSample(k[l], tableA, j);
+      for (int l = 0; l < Lanes; ++l) out[j] += v[l];
+    }
+    for (int l = 0; l < Lanes; ++l) k[l].c = std::fmod(k[l].c, 1024.0f);
+  }
+}
+
+// The modulator term of every sample: wave B along its ramp times the index curve.
+void modulatorTerms(const float* tableB, OscPhaseRamp& m, const float* index, float* y, int n) {
+  int j = 0;
+#ifdef OSC_TABLE_READ_SSE2
+  if (n >= 4) {
+    OscPhaseRamp4 m4(m);
+    for (; j + 4 <= n; j += 4) {
+      _mm_storeu_ps(y + j, _mm_mul_ps(oscTableRead4(tableB, m4.p), _mm_loadu_ps(index + j)));
+      m4.advance();
+    }
+    m = m4.scalar(m.step);
+  }
+#endif
+  for (; j < n; ++j) y[j] = oscTableRead(tableB, m.next()) * index[j];
+}
+
 }  // namespace
 
 void oscRenderFm(Engine* engine, ChannelOscRecord* record, std::int16_t channel, std::int16_t frames) {
@@ -32,8 +90,8 @@ void oscRenderFm(Engine* engine, ChannelOscRecord* record, std::int16_t channel,
   const float* tableA = block.plainA;
   const float* tableB = block.plainB;
   const int n = frames;
-  float weights[256];
-  std::memcpy(weights, oscFractionRamp, sizeof weights);
+  float index[engineBlockMax];
+  float terms[2][engineBlockMax];
 
   OscUnisonVoice voice;
   while (oscUnisonNextVoice(&block, &voice)) {
@@ -42,58 +100,45 @@ void oscRenderFm(Engine* engine, ChannelOscRecord* record, std::int16_t channel,
     float* out = voice.out;
     const double shiftA = voice.shiftA;
 
-    double index = (record->fmIndex * state->velocityParam * mod[7] + tiny);
-    for (int i = 0; i < 3; ++i) index *= state->lfoFmIndex[i] ? *state->lfoFmIndex[i] : 1.0f;
-    index = limitIndex(index * ccMapFmFactor(engine, static_cast<std::int16_t>(block.unit)));
+    double target = (record->fmIndex * state->velocityParam * mod[7] + tiny);
+    for (int i = 0; i < 3; ++i) target *= state->lfoFmIndex[i] ? *state->lfoFmIndex[i] : 1.0f;
+    target = limitIndex(target * ccMapFmFactor(engine, static_cast<std::int16_t>(block.unit)));
     const float index0 = static_cast<float>(limitIndex(state->fmIndex));
-    const float indexStep = static_cast<float>((index + tiny - index0) / n);
-    float indexEnd = index0;
+    const float indexStep = static_cast<float>((target + tiny - index0) / n);
+    // The index curve: the same for every unison voice.
+    float x = index0;
+    for (int j = 0; j < n; ++j) {
+      index[j] = x;
+      x += indexStep;
+    }
+    const float indexEnd = x;
 
-    for (int k = 0; k < block.unison; ++k) {
-      const double f = voice.detune[k];
-      // Carrier: floating-point phase and increment.
-      float c = oscWrapPhase(shiftA + state->unisonPhaseA[k]);
-      const OscWaveRamp car = oscDoubleRamp(&state->unisonIncA[k], f * voice.incA + tiny, n, c, 0);
-      float ci = car.start;
-      const float carrierStep = car.stepValue;
-      // Modulator: 16.16 fixed point, increment at most 504.
-      double mi = f * voice.incB;
-      if (!(mi <= modulatorMax)) mi = mi > modulatorMax ? modulatorMax : 0.0;
-      const double phaseB = oscWrapPhase(static_cast<double>(record->phaseB) + state->unisonPhaseB[k]) + tiny;
-      const OscWaveRamp m = oscDoubleRamp(&state->unisonIncB[k], mi + tiny, n, phaseB, 0);
-
-      std::uint32_t pm = m.phase;
-      std::int32_t im = m.inc;
-
-      float x = index0;
-      for (int j0 = 0; j0 < n; j0 += chunk) {
-        const int j1 = j0 + chunk < n ? j0 + chunk : n;
-        for (int j = j0; j < j1; ++j) {
-          const float y = oscDoubleRead(tableB, pm, weights) * x;
-          x += indexStep;
-          pm = (pm + static_cast<std::uint32_t>(im)) & 0x3FFFFFFu;
-          im += m.step;
-          if (c >= 1024.0f) c -= 1024.0f;
-          float p = y + c;
-          c += ci;
-          ci += carrierStep;
-          if (!(p > -32768.0f && p < 32768.0f)) {   // far outside the table: reduce first
-            p = p - 1024.0f * std::floor(p / 1024.0f);
-            if (!(p >= 0.0f && p < 1024.0f)) p = 0.0f;
-          }
-          int whole = static_cast<int>(p);   // floor: truncation, one less for negative fractions
-          whole -= p < static_cast<float>(whole);
-          const float fraction = p - static_cast<float>(whole);
-          const int i = whole & 1023;
-          const float a = tableA[i];
-          out[j] += static_cast<float>(tiny) + a + (tableA[(i + 1) & 1023] - a) * fraction;
-        }
-        c = std::fmod(c, 1024.0f);
+    for (int k0 = 0; k0 < block.unison; k0 += 2) {
+      const int lanes = block.unison - k0 >= 2 ? 2 : 1;
+      Carrier carriers[2];
+      OscPhaseRamp modulators[2];
+      for (int l = 0; l < lanes; ++l) {
+        const int k = k0 + l;
+        const double f = voice.detune[k];
+        // Carrier: floating-point phase and increment.
+        const float c = oscWrapPhase(shiftA + state->unisonPhaseA[k]);
+        const OscWaveRamp car = oscDoubleRamp(&state->unisonIncA[k], f * voice.incA + tiny, n, c, 0);
+        carriers[l] = Carrier{c, car.start, car.stepValue, terms[l]};
+        // Modulator: 16.16 fixed point, increment at most 504.
+        double mi = f * voice.incB;
+        if (!(mi <= modulatorMax)) mi = mi > modulatorMax ? modulatorMax : 0.0;
+        const double phaseB = oscWrapPhase(static_cast<double>(record->phaseB) + state->unisonPhaseB[k]) + tiny;
+        modulators[l] = oscWaveRampPhase(oscDoubleRamp(&state->unisonIncB[k], mi + tiny, n, phaseB, 0));
+        modulatorTerms(tableB, modulators[l], index, terms[l], n);
       }
-      indexEnd = x;
-      state->unisonPhaseA[k] = oscWrapPhase(c - shiftA);
-      state->unisonPhaseB[k] = oscWrapPhase(pm / 65536.0 - record->phaseB);
-      state->incA = ci;
+      if (lanes == 2) addCarriers<2>(carriers, tableA, out, n);
+      else addCarriers<1>(carriers, tableA, out, n);
+      for (int l = 0; l < lanes; ++l) {
+        const int k = k0 + l;
+        state->unisonPhaseA[k] = oscWrapPhase(carriers[l].c - shiftA);
+        state->unisonPhaseB[k] = oscWrapPhase(modulators[l].p / 65536.0 - record->phaseB);
+        state->incA = carriers[l].ci;
+      }
     }
     state->fmIndex = std::isfinite(indexEnd) ? indexEnd : 0.0f;
     oscApplyAmplitude(engine, record, state, block.scale, out, frames);
