@@ -26,12 +26,13 @@ const std::vector<RenderCase>& renderSuiteCases();
 
 // Plays the fixed MIDI sequence on `engine` (already loaded), calling `onBlock(outputs, outputCount,
 // frames)` after every client sub-block; 2 outputs of 128 frames. renderSuiteBlocks() sub-blocks in all.
+// It first sets the process-wide oscillator random generators to their start values, so a case sounds
+// the same whatever ran before it. The "Audio In" case is silent: the client sub-block delivers no
+// device input.
 void renderSuitePlay(Engine* engine,
                      const std::function<void(const float* const* outputs, int count, int frames)>& onBlock);
 
-// Sub-blocks renderSuitePlay runs at the engine rate in force (about 2.5 s of sound). It first sets the
-// process-wide oscillator random generators to their start values, so a case sounds the same whatever
-// ran before it. The "Audio In" case is silent: the client sub-block delivers no device input.
+// Sub-blocks renderSuitePlay runs at the engine rate in force (about 2.5 s of sound).
 int renderSuiteBlocks();
 
 // The process-wide engine rate (engineConfig; 44,100 or 48,000 here): also prepares the shared tables
