@@ -100,7 +100,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         bankSelectPreset(bank, engine, n);
         require(engine->paused.load() == 0);
         for (double f : engine->noteFreq) require(std::isfinite(f) && f >= 0.0 && f <= 1024.0);
-        fuzzcheck::renderHeldNote(engine, 4);
+        fuzzcheck::renderHeldNote(engine, size ? data[size - 1] : 60, 4);
         if (last == first) break;
       }
       engineDestroy(engine);

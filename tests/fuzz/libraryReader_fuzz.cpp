@@ -147,7 +147,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   require(libDispatch(kind, 1, target, engine) == 0);
   require(libRequestKind() == kind && libRequestTarget() == target);
   checkEngine(engine);
-  fuzzcheck::renderHeldNote(engine);
+  fuzzcheck::renderHeldNote(engine, static_cast<std::uint8_t>(size > 1 ? data[size - 2] : 60));
   engineDestroy(engine);
   swapReset();
   return 0;
