@@ -1,6 +1,6 @@
 // The render suite's presets in a bank file of the other byte order: the bank writer writes this
 // machine's order only, so the big-endian twin is made by the preset tests' independent description
-// of every chunk layout (compiled in here). Both files are read into banks and written again: the two
+// of every chunk layout (the preset tests' file helpers). Both files are read into banks and written again: the two
 // rewritten files must be the same bytes (nothing read differently from the byte-reversed file).
 #include <gtest/gtest.h>
 
@@ -8,9 +8,8 @@
 #include "render/suite/renderSuite.h"
 #include "support/tempDir.h"
 
-// The layout description and the file helpers of the preset tests (not in a shared library).
-#include "preset/bankTestIo.cpp"
-#include "preset/chunkTestUtil.cpp"
+#include "preset/bankTestIo.h"
+#include "preset/chunkTestUtil.h"
 
 namespace {
 
