@@ -70,6 +70,16 @@ static int activeChannels(Engine* engine, std::int16_t* channels) {
   return count;
 }
 
+// With no channel playing, every active voice's master lanes are cleared: the master stages that
+// follow (per-voice waveshaper and master filter) work in place and would otherwise run on what an
+// older block left in the pool, their own output, block after block until it overflows.
+static void clearMasterBuffers(Engine* engine, std::int16_t n) {
+  const int count = mixMasterLanes(engine) * n;
+  engine->voiceCursor = -1;
+  for (std::int16_t v = engineNextActiveVoice(engine); v >= 0; v = engineNextActiveVoice(engine))
+    if (engine->masterBuffers[v]) clear(engine->masterBuffers[v], count);
+}
+
 // Both channel mixes walk voice by voice, each voice's channels in order, so a voice's master buffer
 // stays in the cache while its channels come in; every sample gets the same operations in the same
 // order as a walk channel by channel would give it.
@@ -77,6 +87,10 @@ void engineSumChannelsToVoices(Engine* engine, std::int16_t n) {
   const int m = n & ~7;
   std::int16_t channels[engineChannels];
   const int count = activeChannels(engine, channels);
+  if (count == 0) {
+    clearMasterBuffers(engine, n);
+    return;
+  }
   engine->voiceCursor = -1;
   for (std::int16_t v = engineNextActiveVoice(engine); v >= 0; v = engineNextActiveVoice(engine)) {
     float* dst = engine->masterBuffers[v];
@@ -97,6 +111,10 @@ void engineMixChannelsToVoices(Engine* engine, std::int16_t n) {
   int inputLanes[engineChannels];
   PanEnvelopes envelopes[engineChannels];
   const int count = activeChannels(engine, channels);
+  if (count == 0) {
+    clearMasterBuffers(engine, n);
+    return;
+  }
   for (int k = 0; k < count; ++k) {
     inputLanes[k] = engineGetVoiceBufferCount(engine, channels[k]) == 1 ? 1 : 2;
     envelopes[k] = panFindEnvelopes(engine, channels[k]);

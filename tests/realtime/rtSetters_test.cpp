@@ -17,6 +17,7 @@
 #include "modules/waveshaper.h"
 #include "preset/oscParams.h"
 #include "rtGuard.h"
+#include "support/signal.h"
 #include "rtSetters.h"
 #include "rtWorkload.h"
 
@@ -195,6 +196,38 @@ TEST_F(RtSetters, FilterGainsFarBelowHearingLeaveNoDenormalsInTheVoiceBuffers) {
   filterSanitizeRecord(&r);
   EXPECT_EQ(r.gain, 0.0f);
   EXPECT_EQ(r.combGain, 0.0f);
+}
+
+// Every channel switched off while notes hold and the per-voice master stages still run (the routing
+// flags follow at the next rebuild): no channel writes the voices' master buffers, and the master
+// filter and waveshaper, which work in place, used to run on the pool's leftovers block after block,
+// their own output: here the resonant filter kept sounding near 3e4 from nothing, and in a long
+// random run (with more gain in the chain) the values overflowed to infinity and NaN.
+TEST_F(RtSetters, ChannelsSwitchedOffUnderHeldNotesLeaveTheMasterStagesOnSilence) {
+  for (int lanes : {1, 3}) {
+    fresh(0, 6);
+    engineSetVoiceBufferCount(engine, 3, static_cast<std::int16_t>(lanes));
+    filterSetOn(engine, 3, 1);
+    filterSetPostMix(engine, 3, 0);
+    filterSetType(engine, 3, filterLpf2Pole);
+    filterSetResonance(engine, 3, 1.0);
+    filterSetGainDb(engine, 3, 72.0);
+    waveshaperSetOn(engine, 1);
+    waveshaperSetPostMix(engine, 0);
+    engineApplyPatchChange(engine, 0);
+    ASSERT_EQ(engine->masterFilterPerVoice, 1);
+    ASSERT_EQ(engine->waveshaperPerVoice, 1);
+    std::string fault = block(chord());
+    for (int b = 0; b < 10 && fault.empty(); ++b) fault = block({});
+    for (std::int16_t c = 0; c < 3; ++c) oscSetOn(engine, c, 0);
+    for (int b = 0; b < 800 && fault.empty(); ++b) {
+      fault = block({});
+      if (fault.empty() && b % 50 == 49) fault = rtCheckEngineState(engine);
+    }
+    EXPECT_EQ(fault, "") << lanes << " master lanes";
+    // The filter rings out on silence (it held its leftovers near 3e4 for good).
+    EXPECT_LT(signalPeak(engine->pool, enginePoolFloats), 100.0) << lanes << " master lanes";
+  }
 }
 
 // The check itself: a not-a-number that no setter lets through, planted in the master effect's delay
