@@ -265,3 +265,103 @@ std::int16_t grainRenderArgs(GrainSlot* grain, const float* data, std::uint32_t 
                              float* scratch, float* out, std::int16_t count, std::int16_t stride) {
   return grainRender(grain, data, length, pitch, scratch, out, count, stride);
 }
+
+namespace {
+
+// What grainRender would read for the grain over count samples, when it renders all of them: its
+// life lasts the block and the reading stays within the data. No side effect.
+struct PairPlan {
+  double readPosition;   // after grainRender's repair of a bad value
+  double whole;
+  double inc;
+};
+
+bool planWholeBlock(const GrainSlot* g, std::uint32_t length, double pitch, int count, PairPlan* plan) {
+  if (count <= 0 || g->life < count) return false;
+  const int width = g->stereo ? 2 : 1;
+  const double limit = static_cast<double>(length) * width;
+  plan->inc = limitTo(pitch * g->pitchFactor, 0.0, grainIncrementMax);
+  plan->readPosition = !std::isfinite(g->readPosition) || g->readPosition < 0.0 ? 0.0 : g->readPosition;
+  plan->whole = std::floor(plan->readPosition);
+  return !(g->start < 0 || g->start + width * (plan->readPosition + count * plan->inc) > limit);
+}
+
+// The reader and allpass of one grain (one lane of data, `Width` values per frame, lane `lane`).
+struct PairLane {
+  const float* v;
+  std::uint32_t pos;
+  std::uint32_t step;
+  float x1, y1;
+};
+
+template <int Width>
+void renderPair(GrainSlot* const g[2], const PairPlan plan[2], const float* data, float* const scratch[2],
+                float* out, int n, int stride) {
+  const float* weights = oscFractionRamp;
+  PairLane lane[2][Width];
+  float c[2], dc[2], amplitude[2], e[2] = {0.0f, 0.0f};
+  for (int q = 0; q < 2; ++q) {
+    const float* v = data + g[q]->start + static_cast<std::size_t>(plan[q].whole) * Width;
+    const std::uint32_t pos = static_cast<std::uint32_t>((plan[q].readPosition - plan[q].whole) * 65536.0);
+    const std::uint32_t step = static_cast<std::uint32_t>(plan[q].inc * 65536.0);
+    for (int w = 0; w < Width; ++w)
+      lane[q][w] = PairLane{v + w, pos, step, g[q]->allpassMemory[2 * w], g[q]->allpassMemory[2 * w + 1]};
+    c[q] = g[q]->coefficient;
+    dc[q] = g[q]->coefficientStep;
+    amplitude[q] = g[q]->amplitude;
+  }
+  for (int i = 0; i < n; ++i) {
+    float y[2][Width];
+    for (int q = 0; q < 2; ++q) {
+      e[q] = scratch[q][i] * amplitude[q];
+      const std::uint32_t pos = lane[q][0].pos;
+      const std::uint32_t k = (pos >> 16) * static_cast<std::uint32_t>(Width);
+      const float w = weights[(pos >> 8) & 0xFFu];
+      for (int l = 0; l < Width; ++l) {
+        PairLane& a = lane[q][l];
+        const float x = a.v[k] + (a.v[k + Width] - a.v[k]) * w;
+        const float r = c[q] * (x - a.y1) + a.x1 + recursionGuard;
+        a.x1 = x;
+        a.y1 = r;
+        y[q][l] = r;
+      }
+    }
+    // Grain by grain, as when each grain renders its whole block in turn.
+    for (int q = 0; q < 2; ++q)
+      for (int l = 0; l < Width; ++l) out[l * stride + i] += y[q][l] * e[q];
+    for (int q = 0; q < 2; ++q) {
+      c[q] += dc[q];
+      lane[q][0].pos += lane[q][0].step;
+    }
+  }
+  for (int q = 0; q < 2; ++q) {
+    for (int w = 0; w < Width; ++w) {
+      g[q]->allpassMemory[2 * w] = lane[q][w].x1;
+      g[q]->allpassMemory[2 * w + 1] = lane[q][w].y1;
+    }
+    g[q]->coefficient = c[q];
+    g[q]->readPosition = plan[q].whole + static_cast<double>(lane[q][0].pos) / 65536.0;
+    g[q]->lastGain = e[q];
+  }
+}
+
+}  // namespace
+
+bool grainRenderPair(GrainSlot* first, GrainSlot* second, const float* data, std::uint32_t length, double pitch,
+                     float* scratchFirst, float* scratchSecond, float* out, std::int16_t count,
+                     std::int16_t stride) {
+  PairPlan plan[2];
+  if (first->stereo != second->stereo || !planWholeBlock(first, length, pitch, count, &plan[0]) ||
+      !planWholeBlock(second, length, pitch, count, &plan[1]))
+    return false;
+  GrainSlot* const g[2] = {first, second};
+  float* const scratch[2] = {scratchFirst, scratchSecond};
+  for (int q = 0; q < 2; ++q) {
+    g[q]->life -= count;
+    g[q]->readPosition = plan[q].readPosition;
+    grainEnvelope(g[q], count, scratch[q]);
+  }
+  if (first->stereo) renderPair<2>(g, plan, data, scratch, out, count, stride);
+  else renderPair<1>(g, plan, data, scratch, out, count, stride);
+  return true;
+}
