@@ -11,6 +11,8 @@
 #include <cstdlib>
 #include <algorithm>
 
+#if defined(__SANITIZE_ADDRESS__)
+#define RT_ASAN 1
 extern "C" {
 // The sanitizer runtime's allocator hooks (its allocator_interface header is not shipped with every
 // compiler, so the one function is declared here).
@@ -18,6 +20,18 @@ int __sanitizer_install_malloc_and_free_hooks(void (*mallocHook)(const volatile 
                                               void (*freeHook)(const volatile void*));
 void __sanitizer_symbolize_pc(void* pc, const char* fmt, char* outBuf, std::size_t outBufSize);
 }
+#else
+// Without the sanitizers (the benchmark configuration) this program defines the C allocation
+// functions itself, counting, and forwards them to the C library's own entry points.
+#define RT_ASAN 0
+extern "C" {
+void* __libc_malloc(std::size_t);
+void __libc_free(void*);
+void* __libc_calloc(std::size_t, std::size_t);
+void* __libc_realloc(void*, std::size_t);
+void* __libc_memalign(std::size_t, std::size_t);
+}
+#endif
 
 namespace {
 
@@ -88,8 +102,46 @@ void rtGuardInit() {
   if (gInit.exchange(true)) return;
   void* warm[4];
   backtrace(warm, 4);   // the first call loads the unwinder (and allocates); later ones do not
+#if RT_ASAN
   __sanitizer_install_malloc_and_free_hooks(mallocHook, freeHook);
+#endif
 }
+
+#if !RT_ASAN
+extern "C" {
+void* malloc(std::size_t n) {
+  mallocHook(nullptr, n);
+  return __libc_malloc(n);
+}
+void free(void* p) {
+  freeHook(p);
+  __libc_free(p);
+}
+void* calloc(std::size_t a, std::size_t b) {
+  mallocHook(nullptr, a * b);
+  return __libc_calloc(a, b);
+}
+void* realloc(void* p, std::size_t n) {
+  mallocHook(nullptr, n);
+  return __libc_realloc(p, n);
+}
+void* memalign(std::size_t alignment, std::size_t n) {
+  mallocHook(nullptr, n);
+  return __libc_memalign(alignment, n);
+}
+void* aligned_alloc(std::size_t alignment, std::size_t n) {
+  mallocHook(nullptr, n);
+  return __libc_memalign(alignment, n);
+}
+int posix_memalign(void** out, std::size_t alignment, std::size_t n) {
+  mallocHook(nullptr, n);
+  void* p = __libc_memalign(alignment, n);
+  if (!p) return 12;   // ENOMEM
+  *out = p;
+  return 0;
+}
+}
+#endif
 
 void rtArm() { tArmed = true; }
 void rtDisarm() { tArmed = false; }
@@ -114,7 +166,13 @@ std::string rtSymbolize(void* const* frames, int depth, int skip) {
   for (int i = skip; i < depth; ++i) {
     // Return addresses point after the call: step back one byte to name the calling line.
     void* pc = reinterpret_cast<void*>(reinterpret_cast<std::uintptr_t>(frames[i]) - (i > 0 ? 1 : 0));
+#if RT_ASAN
     __sanitizer_symbolize_pc(pc, "%F %L", line, sizeof line);
+#else
+    char** names = backtrace_symbols(&pc, 1);   // exported names only
+    std::snprintf(line, sizeof line, "%s", names && names[0] ? names[0] : "?");
+    std::free(names);
+#endif
     out += "    #" + std::to_string(i - skip) + " " + line + "\n";
   }
   return out;
@@ -130,7 +188,7 @@ std::string rtReport(int maxEntries) {
     out += std::string(kindName(r.kind)) + ": " + r.what;
     if (r.kind == rtKindAlloc) out += " of " + std::to_string(r.size) + " bytes";
     // Past the recording itself (and for allocations the sanitizer's allocator and hook runner).
-    const int skip = r.kind == rtKindLock ? 1 : 4;
+    const int skip = r.kind == rtKindLock ? 1 : (RT_ASAN ? 4 : 3);
     out += "\n" + rtSymbolize(r.frames, std::min(r.depth, skip + 12), skip);
   }
   tArmed = wasArmed;
