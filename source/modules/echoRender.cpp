@@ -41,6 +41,43 @@ static void echoAllpassChain(DspState10* s, float filterMod, float* x, int n) {
   }
 }
 
+// echoAllpassChain on L lines side by side: each line's chain with its feedback is one long run of
+// dependent operations, so lines interleaved overlap. Per line the operations and their order are
+// echoAllpassChain's, so each line's results are the same bit for bit.
+template <int L>
+static void echoAllpassChains(DspState10* const* states, float filterMod, float* const* xs, int n) {
+  double c[L], fb[L], y[L][4], prev[L][4];
+  for (int l = 0; l < L; ++l) {
+    DspState10* s = states[l];
+    float* x = xs[l];
+    for (int i = 0; i < n; i += 20) x[i] += 1e-10f;
+    c[l] = allpassTable[echoTableIndex(s->pitchIndex, filterMod, allpassTableSize - 1)];
+    fb[l] = std::isfinite(s->feedback) ? s->feedback : 0.0;
+    for (int k = 0; k < 4; ++k) {
+      y[l][k] = s->states[k];
+      prev[l][k] = s->states[4 + k];
+    }
+  }
+  for (int t = 0; t < n; ++t) {
+    for (int l = 0; l < L; ++l) {
+      float* x = xs[l];
+      double in = x[t] + fb[l] * y[l][3];
+      for (int k = 0; k < 4; ++k) {
+        const double out = c[l] * (in - y[l][k]) + prev[l][k];
+        prev[l][k] = in;
+        y[l][k] = out;
+        in = out;
+      }
+      x[t] = static_cast<float>((x[t] + y[l][3]) * 0.5);
+    }
+  }
+  for (int l = 0; l < L; ++l)
+    for (int k = 0; k < 4; ++k) {
+      states[l]->states[k] = static_cast<float>(y[l][k]);
+      states[l]->states[4 + k] = static_cast<float>(prev[l][k]);
+    }
+}
+
 static void echoHighPass(DspState3* s, float filterMod, float* x, int n) {
   const int i = echoTableIndex(s->pitchIndex, filterMod, onePoleLastIndex);
   const double g = onePoleHighTable[i], p = onePoleFeedbackTable[i];
@@ -85,7 +122,33 @@ void effectEchoKernel(Engine* engine, EffectEchoRecord* r, const float* input, s
   }
 
   // The loop gain is kept below one whatever the feedback modulation asks, so the loop cannot run away.
+  // Each line reads only its own work block, so the lines are independent: all take their feedback
+  // first, the allpass chains then run side by side, then each line its filters and delay.
   double loop = static_cast<double>(r->feedback) * mod[effectModFeedback];
+  const float filterMod = mod[effectModFilter];
+  DspState10* chainStates[3];
+  float* chainWork[3];
+  int chains = 0;
+  for (int l = 0; l < 3; ++l) {
+    EchoLine& line = r->lines[l];
+    float* work = r->workBlocks[l];
+    if (!line.lineOn || !work) continue;
+    double g = loop * r->lineFeedback[l];
+    if (!(g == g)) g = 0.0;
+    if (g > 0.9999) g = 0.9999;
+    if (g < -0.9999) g = -0.9999;
+    for (int t = 0; t < n; ++t) work[t] = static_cast<float>(work[t] * g + input[t]);
+    for (int t = 0; t < n; t += 37) work[t] += 1e-10f;
+    if (line.allpassOn) {
+      chainStates[chains] = &line.allpass;
+      chainWork[chains] = work;
+      ++chains;
+    }
+  }
+  if (chains == 3) echoAllpassChains<3>(chainStates, filterMod, chainWork, n);
+  else if (chains == 2) echoAllpassChains<2>(chainStates, filterMod, chainWork, n);
+  else if (chains == 1) echoAllpassChain(chainStates[0], filterMod, chainWork[0], n);
+
   for (int l = 0; l < 3; ++l) {
     EchoLine& line = r->lines[l];
     float* work = r->workBlocks[l];
@@ -93,16 +156,6 @@ void effectEchoKernel(Engine* engine, EffectEchoRecord* r, const float* input, s
     double m = effectTimeModFactor(engine, static_cast<float>(r->lineModDepth[l]), r->lineInvert[l], false);
     m *= engineRateRatio();
     if (!std::isfinite(m)) m = 1.0;
-
-    double g = loop * r->lineFeedback[l];
-    if (!(g == g)) g = 0.0;
-    if (g > 0.9999) g = 0.9999;
-    if (g < -0.9999) g = -0.9999;
-    for (int t = 0; t < n; ++t) work[t] = static_cast<float>(work[t] * g + input[t]);
-    for (int t = 0; t < n; t += 37) work[t] += 1e-10f;
-
-    const float filterMod = mod[effectModFilter];
-    if (line.allpassOn) echoAllpassChain(&line.allpass, filterMod, work, n);
     if (line.highPassOn) echoHighPass(&line.highPass, filterMod, work, n);
     if (line.lowPassOn) echoLowPass(&line.lowPass, filterMod, work, n);
     delayLineProcess(&line.delay, work, frames, static_cast<float>(m));
