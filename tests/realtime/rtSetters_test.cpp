@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "engine/engine.h"
+#include "engine/engineConfig.h"
 #include "engine/testAudioThread.h"
 #include "modules/effectFrame.h"
 #include "modules/filterModule.h"
@@ -34,10 +35,11 @@ struct RtSetters : ::testing::Test {
   }
   void TearDown() override {
     if (engine) engineDestroy(engine);
+    engineCfgInitDefaults();   // the rate back to 44,100 Hz
   }
-  void fresh(int variant, int voices) {
+  void fresh(int variant, int voices, float rate = 44100.0f) {
     if (engine) engineDestroy(engine);
-    engine = rtStressEngine(variant, voices);
+    engine = rtStressEngine(variant, voices, rate);
     ASSERT_NE(engine, nullptr);
   }
   // One guarded client sub-block; the fault of its outputs, if any.
@@ -245,15 +247,18 @@ TEST_F(RtSetters, NotANumberPlantedInTheEffectIsCaught) {
 TEST_F(RtSetters, RandomSettersBetweenSubBlocksForThousandsOfBlocksStayFiniteAndNormal) {
   const auto& setters = rtSetters();
   const auto& hostile = rtHostileValues();
-  // MORVANE_RT_SEED / MORVANE_RT_BLOCKS choose another seed and length for a longer exploratory run.
+  // MORVANE_RT_SEED / MORVANE_RT_BLOCKS / MORVANE_RT_RATE choose another seed, length and engine rate
+  // for a longer exploratory run.
   const char* seedText = std::getenv("MORVANE_RT_SEED");
   const char* blocksText = std::getenv("MORVANE_RT_BLOCKS");
+  const char* rateText = std::getenv("MORVANE_RT_RATE");
+  const float rate = rateText ? static_cast<float>(std::atof(rateText)) : 44100.0f;
   const int kEngines = rtStressVariants, kBlocksEach = blocksText ? std::atoi(blocksText) : 1200;
   std::mt19937 rng(seedText ? static_cast<unsigned>(std::atol(seedText)) : 20261209u);
   auto uni = [&](double a, double b) { return std::uniform_real_distribution<double>(a, b)(rng); };
   auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
   for (int variant = 0; variant < kEngines; ++variant) {
-    fresh(variant, 12);
+    fresh(variant, 12, rate);
     const RtMidiPlan plan = rtMidiPlan(300u + static_cast<unsigned>(variant), kBlocksEach);
     std::string fault;
     std::string last;
