@@ -75,12 +75,12 @@ BudgetOsc heaviest(int mode) {
 }
 
 // The worst case puts "Fractalize" band-limited with all seven layers on every channel: in the
-// survey (BM_BudgetMode, natively and under Wine) it is the dearest mode per voice, about 1.5 to 2
-// times "Double" band-limited with eight unison voices and "FM" with eight. Each layer reads wave A
-// at twice the rate once per output sample and walks its cycle segment by segment (layer 6 has 64
-// segments per cycle, so high notes start a new run every few samples), then the decimator.
-// Stereo "Granular" with eight grains doubles the lanes of the filters and modulators after it yet
-// still costs less per voice.
+// survey (BM_BudgetMode, natively and under Wine) it is the dearest mode per voice, ahead of "FM" with
+// eight unison voices and "Double" band-limited with eight (each about two thirds of it or less).
+// Each layer reads wave A at twice the rate once per output sample and walks its cycle segment by
+// segment (layer 6 has 64 segments per cycle, so a high note starts a new run every sample or two),
+// then the decimator. Stereo "Granular" with eight grains doubles the lanes of the filters and
+// modulators after it yet still costs less per voice.
 const int worstMode = 6;
 
 void BM_BudgetTypical(benchmark::State& state) { runBudget(state, budgetTypical(static_cast<int>(state.range(0)))); }
