@@ -34,7 +34,7 @@ struct Carrier {
 };
 
 // The carrier value of one sample; moves the carrier on.
-inline float carrierSample(Carrier& k, const float* tableA, int j) {
+__attribute__((always_inline)) inline float carrierSample(Carrier& k, const float* tableA, int j) {
   if (k.c >= 1024.0f) k.c -= 1024.0f;
   float p = k.y[j] + k.c;
   k.c += k.ci;
@@ -51,19 +51,35 @@ inline float carrierSample(Carrier& k, const float* tableA, int j) {
   return static_cast<float>(tiny) + a + (tableA[(i + 1) & 1023] - a) * fraction;
 }
 
-// Adds Lanes unison voices into out, voice by voice for each sample (the order of the plain sum).
-// Two voices at once keep two independent phase recursions in flight.
-template <int Lanes>
-void addCarriers(Carrier* k, const float* tableA, float* out, int n) {
+// Adds one unison voice into out. The carrier is worked on in a local copy: the stores into out
+// could otherwise alias it and hold its recursion up.
+void addCarrier(Carrier& carrier, const float* tableA, float* out, int n) {
+  Carrier a = carrier;
+  for (int j0 = 0; j0 < n; j0 += chunk) {
+    const int j1 = j0 + chunk < n ? j0 + chunk : n;
+    for (int j = j0; j < j1; ++j) out[j] += carrierSample(a, tableA, j);
+    a.c = std::fmod(a.c, 1024.0f);
+  }
+  carrier = a;
+}
+
+// Adds two unison voices into out, the first and then the second for each sample (the order of the
+// plain sum); their two independent phase recursions are in flight together.
+void addCarrierPair(Carrier& first, Carrier& second, const float* tableA, float* out, int n) {
+  Carrier a = first, b = second;
   for (int j0 = 0; j0 < n; j0 += chunk) {
     const int j1 = j0 + chunk < n ? j0 + chunk : n;
     for (int j = j0; j < j1; ++j) {
-      float v[Lanes];
-      for (int l = 0; l < Lanes; ++l) v[l] = carrierSample(k[l], tableA, j);
-      for (int l = 0; l < Lanes; ++l) out[j] += v[l];
+      const float va = carrierSample(a, tableA, j);
+      const float vb = carrierSample(b, tableA, j);
+      out[j] += va;
+      out[j] += vb;
     }
-    for (int l = 0; l < Lanes; ++l) k[l].c = std::fmod(k[l].c, 1024.0f);
+    a.c = std::fmod(a.c, 1024.0f);
+    b.c = std::fmod(b.c, 1024.0f);
   }
+  first = a;
+  second = b;
 }
 
 // The modulator term of every sample: wave B along its ramp times the index curve.
@@ -131,8 +147,8 @@ void oscRenderFm(Engine* engine, ChannelOscRecord* record, std::int16_t channel,
         modulators[l] = oscWaveRampPhase(oscDoubleRamp(&state->unisonIncB[k], mi + tiny, n, phaseB, 0));
         modulatorTerms(tableB, modulators[l], index, terms[l], n);
       }
-      if (lanes == 2) addCarriers<2>(carriers, tableA, out, n);
-      else addCarriers<1>(carriers, tableA, out, n);
+      if (lanes == 2) addCarrierPair(carriers[0], carriers[1], tableA, out, n);
+      else addCarrier(carriers[0], tableA, out, n);
       for (int l = 0; l < lanes; ++l) {
         const int k = k0 + l;
         state->unisonPhaseA[k] = oscWrapPhase(carriers[l].c - shiftA);

@@ -41,7 +41,6 @@ void oscRenderGranular(Engine* engine, ChannelOscRecord* record, std::int16_t ch
   const int count = grainCount(G);
   const int modUnit = G->channel >= 0 && G->channel < engineChannels ? G->channel : oscRecordUnit(record, channel);
   float scratch[engineBlockMax];
-  float scratchPair[engineBlockMax];
 
   engine->voiceCursor = -1;
   std::int16_t v;
@@ -74,13 +73,6 @@ void oscRenderGranular(Engine* engine, ChannelOscRecord* record, std::int16_t ch
     for (int k = 0; k < count; ++k) {
       GrainSlot* g = &B->slots[k];
       if (g->stereo != (stereo ? 1 : 0)) g->life = 0;   // started on data of another layout
-      // Two grains that both play through the block render side by side (the same sum, faster).
-      if (k + 1 < count && B->slots[k + 1].stereo == (stereo ? 1 : 0) &&
-          grainRenderPair(g, &B->slots[k + 1], info->data, static_cast<std::uint32_t>(info->length), pitch,
-                          scratch, scratchPair, work, static_cast<std::int16_t>(n), static_cast<std::int16_t>(n))) {
-        ++k;
-        continue;
-      }
       int left = n;
       // A new grain lives at least 256 samples, so one restart covers the rest of any block.
       for (int pass = 0; pass < 3; ++pass) {

@@ -41,12 +41,6 @@ std::int16_t grainRender(GrainSlot* grain, const float* data, std::uint32_t leng
                          float* out, std::int16_t count, std::int16_t stride);
 std::int16_t grainRenderArgs(GrainSlot* grain, const float* data, std::uint32_t length, double pitch,
                              float* scratch, float* out, std::int16_t count, std::int16_t stride);
-// Two grains over a whole block at once, when both render all `count` samples (their lives last the
-// block, their reading stays within the data): the same values as grainRender on the first and then
-// on the second, with their allpass recursions interleaved. False (nothing changed) otherwise.
-bool grainRenderPair(GrainSlot* first, GrainSlot* second, const float* data, std::uint32_t length, double pitch,
-                     float* scratchFirst, float* scratchSecond, float* out, std::int16_t count,
-                     std::int16_t stride);
 // Writes `count` envelope values of the grain and moves its envelope on.
 void grainEnvelope(GrainSlot* grain, std::int16_t count, float* out);
 void grainEnvelopeArgs(GrainSlot* grain, std::int16_t count, float* out);

@@ -1,8 +1,7 @@
 // The oscillators' fast paths compute exactly what the plain forms do: the inline phase reduction
 // against the full floor-based one, the four-sample table reader and phase ramp against the
-// one-sample forms (bit for bit, over random phases, increments and glides, all block lengths), the
-// detune factors whose power is skipped where it is exactly 1, and two grains rendered side by side
-// against the same grains rendered one after the other.
+// one-sample forms (bit for bit, over random phases, increments and glides, all block lengths), and
+// the detune factors whose power is skipped where it is exactly 1.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -13,7 +12,6 @@
 #include <vector>
 
 #include "oscillators/oscDouble.h"
-#include "oscillators/oscGranular.h"
 #include "oscillators/oscFrame.h"
 #include "oscillators/oscRender.h"
 #include "oscillators/oscTableRead.h"
@@ -123,74 +121,6 @@ TEST(OscFastPaths, DetuneFactorsWithoutThePowerCallAreTheSame) {
       EXPECT_EQ(oscDoubleDetune(&state, k, 1.2, depth), oscUnisonSpread(k, 1.2) * std::pow(2.0, e))
           << "k " << k << " depth " << depth;
     }
-}
-
-GrainSlot makeGrain(std::mt19937& rng, bool stereo, std::int32_t life) {
-  std::uniform_real_distribution<float> u(0.0f, 1.0f);
-  GrainSlot g{};
-  g.stereo = stereo ? 1 : 0;
-  g.start = stereo ? 2 * static_cast<std::int32_t>(rng() % 500) : static_cast<std::int32_t>(rng() % 1000);
-  g.readPosition = 10.0 * u(rng);
-  g.length = 900;
-  g.life = life;
-  g.release = 225;
-  g.sustainEnd = 675;
-  g.attack = 225;
-  g.envelopePosition = static_cast<std::int32_t>(rng() % 800);
-  g.envelopeStage = g.envelopePosition < 225 ? 0 : (g.envelopePosition < 675 ? 1 : 2);
-  g.pitchFactor = 0.5f + 0.5f * u(rng);
-  g.amplitude = 0.3f + 0.5f * u(rng);
-  g.coefficient = 0.9f * u(rng) - 0.45f;
-  g.coefficientStep = 1e-4f * (u(rng) - 0.5f);
-  for (float& m : g.allpassMemory) m = u(rng) - 0.5f;
-  return g;
-}
-
-bool sameBits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
-
-bool sameGrain(const GrainSlot& a, const GrainSlot& b) {
-  bool same = a.start == b.start && sameBits(a.readPosition, b.readPosition) &&
-              a.envelopePosition == b.envelopePosition && a.life == b.life && a.envelopeStage == b.envelopeStage &&
-              bitsOf(a.lastGain) == bitsOf(b.lastGain) && bitsOf(a.coefficient) == bitsOf(b.coefficient);
-  for (int i = 0; i < 6; ++i) same = same && bitsOf(a.allpassMemory[i]) == bitsOf(b.allpassMemory[i]);
-  return same;
-}
-
-TEST(OscFastPaths, TwoGrainsSideBySideMatchTheGrainsInTurn) {
-  oscDspInit();
-  std::mt19937 rng(21);
-  std::vector<float> data(2 * 4000);
-  std::uniform_real_distribution<float> d(-0.8f, 0.8f);
-  for (float& x : data) x = d(rng);
-  const std::uint32_t frames = 2000;   // as stereo frames; mono grains see 2000 one-value frames
-  for (int trial = 0; trial < 60; ++trial) {
-    const bool stereo = trial % 2 == 1;
-    const int n = 1 + (trial * 37) % 128;
-    const double pitch = 0.25 + (trial % 7) * 0.5;
-    // Most trials play through the block; some grains end inside it or would read past the data.
-    const std::int32_t life0 = trial % 5 == 0 ? n / 2 : 5000;
-    const std::int32_t life1 = trial % 7 == 0 ? n - 1 : 5000;
-    GrainSlot a0 = makeGrain(rng, stereo, life0), a1 = makeGrain(rng, stereo, life1);
-    if (trial % 11 == 0) a1.start = stereo ? 2 * 1998 : 1998;   // reading would leave the data
-    GrainSlot b0 = a0, b1 = a1;
-    std::vector<float> outA(2 * n, 0.0f), outB(2 * n, 0.0f), s0(n), s1(n);
-
-    const bool paired = grainRenderPair(&a0, &a1, data.data(), frames, pitch, s0.data(), s1.data(), outA.data(),
-                                        static_cast<std::int16_t>(n), static_cast<std::int16_t>(n));
-    const bool whole = life0 >= n && life1 >= n && trial % 11 != 0;
-    EXPECT_EQ(paired, whole) << "trial " << trial;
-    if (!paired) {
-      EXPECT_TRUE(sameGrain(a0, b0) && sameGrain(a1, b1)) << "a refused pair changed its grains, trial " << trial;
-      continue;
-    }
-    grainRender(&b0, data.data(), frames, pitch, s0.data(), outB.data(), static_cast<std::int16_t>(n),
-                static_cast<std::int16_t>(n));
-    grainRender(&b1, data.data(), frames, pitch, s0.data(), outB.data(), static_cast<std::int16_t>(n),
-                static_cast<std::int16_t>(n));
-    for (int i = 0; i < 2 * n; ++i) ASSERT_EQ(bitsOf(outA[i]), bitsOf(outB[i])) << "trial " << trial << " value " << i;
-    EXPECT_TRUE(sameGrain(a0, b0)) << "first grain's state, trial " << trial;
-    EXPECT_TRUE(sameGrain(a1, b1)) << "second grain's state, trial " << trial;
-  }
 }
 
 }  // namespace
