@@ -29,8 +29,11 @@ const std::vector<RenderCase>& renderSuiteCases();
 // It first sets the process-wide oscillator random generators to their start values, so a case sounds
 // the same whatever ran before it. The "Audio In" case is silent: the client sub-block delivers no
 // device input.
+// `onReady`, when given, is called once just before the first sub-block, after the player has made its
+// buffers: a real-time check arms its guard there to cover every sub-block.
 void renderSuitePlay(Engine* engine,
-                     const std::function<void(const float* const* outputs, int count, int frames)>& onBlock);
+                     const std::function<void(const float* const* outputs, int count, int frames)>& onBlock,
+                     const std::function<void()>& onReady = nullptr);
 
 // Sub-blocks renderSuitePlay runs at the engine rate in force (about 2.5 s of sound).
 int renderSuiteBlocks();

@@ -54,7 +54,8 @@ int blockOf(double seconds) { return static_cast<int>(std::lround(seconds * engi
 int renderSuiteBlocks() { return blockOf(kLengthSeconds); }
 
 void renderSuitePlay(Engine* engine,
-                     const std::function<void(const float* const* outputs, int count, int frames)>& onBlock) {
+                     const std::function<void(const float* const* outputs, int count, int frames)>& onBlock,
+                     const std::function<void()>& onReady) {
   static const std::vector<Event> events = sequence();
   // The oscillators' random generators are process-wide: start them where the program starts them so
   // a case sounds the same whichever cases ran before it.
@@ -66,6 +67,7 @@ void renderSuitePlay(Engine* engine,
   std::vector<std::uint8_t> midi;
   midi.reserve(3 * events.size());
   const int blocks = renderSuiteBlocks();
+  if (onReady) onReady();
   for (int b = 0; b < blocks; ++b) {
     midi.clear();
     for (const Event& e : events)
