@@ -69,14 +69,9 @@ void report(benchmark::State& state, double seconds, double worst) {
   state.counters["worst_budget_fraction"] = worst / blockSeconds;
 }
 
-// 64 sounding voices through the whole chain: three oscillators each, field panning per channel, the
-// lane add onto the buses and the eight-output decode with the LFE.
-void BM_Engine64VoicesFieldSevenPlusLfe(benchmark::State& state) {
-  Engine* engine = fieldEngine();
-  if (!engine) {
-    state.SkipWithError("engineCreate failed");
-    return;
-  }
+// Times client sub-blocks of `engine` after one sub-block that strikes 64 notes (36..99), reports the
+// block figures and the voices left sounding, and destroys the engine.
+void timeChord64(benchmark::State& state, Engine* engine) {
   Outputs out;
   std::uint8_t notes[64 * 3];
   for (int v = 0; v < 64; ++v) {
@@ -94,7 +89,21 @@ void BM_Engine64VoicesFieldSevenPlusLfe(benchmark::State& state) {
     benchmark::DoNotOptimize(out.data[0][0]);
   }
   report(state, std::chrono::duration<double>(Clock::now() - start).count(), worst);
+  int active = 0;
+  for (const Voice& v : engine->voices) active += v.active ? 1 : 0;
+  state.counters["active_voices"] = active;
   engineDestroy(engine);
+}
+
+// 64 sounding voices through the whole chain: three oscillators each, field panning per channel, the
+// lane add onto the buses and the eight-output decode with the LFE.
+void BM_Engine64VoicesFieldSevenPlusLfe(benchmark::State& state) {
+  Engine* engine = fieldEngine();
+  if (!engine) {
+    state.SkipWithError("engineCreate failed");
+    return;
+  }
+  timeChord64(state, engine);
 }
 
 // A burst of 1,000 MIDI events in one sub-block at polyphony 64: note-ons (most of them steal), note-offs,
@@ -166,73 +175,7 @@ void BM_EngineModulesWorstCase(benchmark::State& state) {
   effectSetType(engine, effectRev);
   effectSetOn(engine, 1);
   engineApplyPatchChange(engine, 1);
-  Outputs out;
-  std::uint8_t notes[64 * 3];
-  for (int v = 0; v < 64; ++v) {
-    notes[3 * v] = 0x90;
-    notes[3 * v + 1] = static_cast<std::uint8_t>(36 + v);
-    notes[3 * v + 2] = 100;
-  }
-  clientSubBlock(engine, out.ptr, notes, 64);
-  double worst = 0.0;
-  const auto start = Clock::now();
-  for (auto _ : state) {
-    const auto t0 = Clock::now();
-    clientSubBlock(engine, out.ptr, nullptr, 0);
-    worst = std::max(worst, std::chrono::duration<double>(Clock::now() - t0).count());
-    benchmark::DoNotOptimize(out.data[0][0]);
-  }
-  report(state, std::chrono::duration<double>(Clock::now() - start).count(), worst);
-  int active = 0;
-  for (const Voice& v : engine->voices) active += v.active ? 1 : 0;
-  state.counters["active_voices"] = active;
-  engineDestroy(engine);
-}
-
-// A typical voice: three "Single" channels, each through "LPF 4 pole", the default envelopes, 64
-// voices on two outputs; nanoseconds per voice per sample.
-void BM_EngineTypicalVoice(benchmark::State& state) {
-  presetWavesInit();
-  engineCfgInitDefaults();
-  Engine* engine = engineCreate();
-  if (!engine) {
-    state.SkipWithError("engineCreate failed");
-    return;
-  }
-  engine->header.polyphony = 64;
-  for (auto* channel : engine->channels) channel->on = 1;
-  engineApplyPatchChange(engine, 1);
-  for (std::int16_t f = 0; f < 3; ++f) {
-    filterSetOn(engine, f, 1);
-    filterSetType(engine, f, filterLpf4Pole);
-    filterSetResonance(engine, f, 0.5);
-    filterSetFrequency(engine, f, 2000.0);
-  }
-  engineApplyPatchChange(engine, 1);
-  Outputs out;
-  std::uint8_t notes[64 * 3];
-  for (int v = 0; v < 64; ++v) {
-    notes[3 * v] = 0x90;
-    notes[3 * v + 1] = static_cast<std::uint8_t>(36 + v);
-    notes[3 * v + 2] = 100;
-  }
-  clientSubBlock(engine, out.ptr, notes, 64);
-  double worst = 0.0;
-  const auto start = Clock::now();
-  for (auto _ : state) {
-    const auto t0 = Clock::now();
-    clientSubBlock(engine, out.ptr, nullptr, 0);
-    worst = std::max(worst, std::chrono::duration<double>(Clock::now() - t0).count());
-    benchmark::DoNotOptimize(out.data[0][0]);
-  }
-  const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
-  report(state, seconds, worst);
-  int active = 0;
-  for (const Voice& v : engine->voices) active += v.active ? 1 : 0;
-  state.counters["active_voices"] = active;
-  if (state.iterations() > 0 && active > 0)
-    state.counters["ns_per_voice_sample"] = seconds * 1e9 / (static_cast<double>(state.iterations()) * active * 128.0);
-  engineDestroy(engine);
+  timeChord64(state, engine);
 }
 
 void runEngineBlocks(benchmark::State& state, int activeVoices) {
@@ -275,4 +218,3 @@ BENCHMARK(BM_EngineRender64Voices)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_Engine64VoicesFieldSevenPlusLfe)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_EngineMidiBurst1000)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_EngineModulesWorstCase)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_EngineTypicalVoice)->Unit(benchmark::kMicrosecond);
