@@ -67,13 +67,7 @@ void oscRenderDouble(Engine* engine, ChannelOscRecord* record, std::int16_t chan
       levelB0 = static_cast<float>(limitLevel(bPrev));
       stepB = static_cast<float>((b - levelB0) / n);
     }
-    float la = levelA0, lb = levelB0;
-    for (int j = 0; j < n; ++j) {
-      la += stepA;
-      lb += stepB;
-      levelA[j] = la;
-      levelB[j] = lb;
-    }
+    oscLevelRamps(levelA, levelA0, stepA, levelB, levelB0, stepB, n);
 
     for (int k = 0; k < block.unison; ++k) {
       const double f = voice.detune[k];

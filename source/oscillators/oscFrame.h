@@ -70,6 +70,17 @@ void oscApplyAmplitudeArgs(Engine* engine, const ChannelOscRecord* record, OscVo
 void oscApplyAmplitudeStereo(Engine* engine, const ChannelOscRecord* record, OscVoiceState* state,
                              float scale, float* buffer, std::int16_t frames);
 
+// Two level curves of a block, each stepping on from its start value by a fixed step per frame (the
+// first frame already one step on): the per-frame levels of a two-wave mix.
+inline void oscLevelRamps(float* a, float a0, float stepA, float* b, float b0, float stepB, int n) {
+  for (int j = 0; j < n; ++j) {
+    a0 += stepA;
+    b0 += stepB;
+    a[j] = a0;
+    b[j] = b0;
+  }
+}
+
 // Frame helpers for the render routines.
 // Unit (0..2) of the record: its own channel index, or the rendering channel when that is invalid.
 int oscRecordUnit(const ChannelOscRecord* record, int channel);

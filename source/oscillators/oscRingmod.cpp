@@ -58,13 +58,7 @@ void oscRenderRingmod(Engine* engine, ChannelOscRecord* record, std::int16_t cha
     const float ring0 = static_cast<float>(bPrev);
     const float dryStep = static_cast<float>((dryEnd - dry0) / n);
     const float ringStep = static_cast<float>((b - ring0) / n);
-    float d = dry0, r = ring0;
-    for (int j = 0; j < n; ++j) {
-      d += dryStep;
-      r += ringStep;
-      dry[j] = d;
-      ring[j] = r;
-    }
+    oscLevelRamps(dry, dry0, dryStep, ring, ring0, ringStep, n);
 
     for (int k = 0; k < block.unison; ++k) {
       const double f = voice.detune[k];
