@@ -45,6 +45,7 @@ struct BudgetSetup {
   bool modulators = false;
   bool waveshaper = false;
   bool effect = false;          // three-unit effect, all units "Synthetic", early taps on
+  float rate = 44100.0f;        // engine rate, Hz (process-wide, set when the rig is made)
 };
 
 class BudgetRig {
@@ -52,6 +53,7 @@ class BudgetRig {
   explicit BudgetRig(const BudgetSetup& setup) : setup_(setup) {
     presetWavesInit();
     engineCfgInitDefaults();
+    if (setup.rate != 44100.0f) engineCfgSetRate(setup.rate);
     engine_ = engineCreate();
     if (!engine_) return;
     Engine* e = engine_;
