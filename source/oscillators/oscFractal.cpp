@@ -4,6 +4,7 @@
 // make progress in three segment changes rests for the rest of the block, so every block ends.
 #include "oscillators/oscFractal.h"
 
+#include <cfloat>
 #include <cmath>
 #include <cstring>
 
@@ -48,94 +49,31 @@ struct LayerContext {
   double gain;                 // a^k
 };
 
-// The next segment of the level with a width above zero (at most one full turn of the table).
 // x modulo count for x >= 0; counts are powers of two in the render (a mask instead of a division).
 inline int segmentModulo(int x, int count) { return (count & (count - 1)) == 0 ? x & (count - 1) : x % count; }
 
-void nextSegment(FractalLevel& level, const LayerContext& c) {
-  for (int tries = 0; tries < c.count; ++tries) {
-    level.currentSegment = static_cast<std::uint16_t>(segmentModulo(level.currentSegment + 1, c.count));
-    if (c.segments[level.currentSegment].width > 0.0f) break;
+// The cycle walk of fractAdvancePhase inside a segment ending at end: the count of frames, the new
+// cycle phase (wrapped) and whether the walk passed the end of the cycle.
+inline int fractWalk(float& cyclePhase, double i, double t, int limit, double end, bool& turned) {
+  double phase = cyclePhase;
+  int n = 0;
+  while (n < limit && phase < end) {
+    i += t;
+    phase += i;
+    ++n;
   }
+  turned = phase >= 1024.0;
+  cyclePhase = oscWrapPhase(phase);
+  return n;
 }
 
-// Finds the next run of the layer from frame pos; false when the layer renders nothing more in
-// this block.
-bool fractNextRun(FractalLevel& level, const LayerContext& c, int& pos, FractalRun& run) {
-  if (pos >= c.frames) return false;
-  const int remaining = c.frames - pos;
-  int m = 0;
-  double local = 0.0, inverse = 0.0;
-  for (int attempt = 0; attempt < 3 && m == 0; ++attempt) {
-    if (level.segmentEnded) {
-      nextSegment(level, c);
-      level.segmentEnded = 0;
-      if (level.cyclePhase >= 1024.0f) level.cyclePhase = oscWrapPhase(level.cyclePhase);
-    }
-    if (level.currentSegment >= c.count) level.currentSegment = 0;
-    const FractalSegment& seg = c.segments[level.currentSegment];
-    inverse = seg.inverseWidth;
-    if (!(seg.width > 0.0f) || !(inverse > 0.0) || !std::isfinite(inverse)) {   // empty: skip it
-      level.segmentEnded = 1;
-      continue;
-    }
-    double d = static_cast<double>(level.cyclePhase) - seg.start;
-    if (d < 0.0) d = oscWrapPhase(d);
-    local = oscWrapPhase(d * inverse);
-    m = fractAdvancePhase(&level, c.cycleInc, c.cycleStep, remaining);
-    if (m < remaining) level.segmentEnded = 1;
-  }
-  if (m == 0) return false;
-
-  // The layer gain ramps to a^k only in the run that completes the block.
-  double startLevel = level.layerGain;
-  if (!(std::fabs(startLevel) <= 1e12)) startLevel = c.gain;
-  const int completes = pos + m >= c.frames ? 1 : 0;   // (pos + m) / frames, as pos + m <= frames
-  const double endLevel = startLevel + completes * (c.gain - startLevel);
-  level.layerGain = static_cast<float>(endLevel);
-
-  double inc = c.inc * inverse * c.rho;
-  double step = c.step * inverse * c.rho;
-  int count = m;
-  float* out = c.target + pos;
-  const float* table = c.plain;
-  if (c.bandLimited) {
-    // Twice the rate: half the increment, a quarter of its change per rendered sample.
-    inc *= 0.5;
-    step *= 0.25;
-    count = 2 * m;
-    out = c.target + 2 * pos;
-  }
-  if (!(inc >= 0.0)) inc = 0.0;
-  if (inc > runIncMax) inc = runIncMax;
-  if (!(std::fabs(step) * count <= 1024.0)) step = 0.0;
-  if (local + count * inc + count * step >= 65536.0) step = 0.0;
-  if (c.bandLimited) {
-    // oscPickTable's choice without its call: the plain wave up to 1.0, then the level that suits.
-    const int band = oscPickLevel(static_cast<float>(inc));
-    if (band >= 0) table = c.bandTables + band * oscTableLength;
-  }
-
-  run.phase = static_cast<float>(local);
-  run.inc = static_cast<float>(inc);
-  run.step = static_cast<float>(step);
-  run.out = out;
-  run.table = table;
-  run.level = static_cast<float>(startLevel);
-  const double levelChange = endLevel - startLevel;
-  run.levelStep = levelChange == 0.0 ? 0.0f : static_cast<float>(levelChange / count);   // 0 / count is +0
-  run.count = static_cast<std::int16_t>(count);
-  pos += m;
-  return true;
-}
-
-void fractRenderRun(const FractalRun& run) {
-  OscPhaseRamp r{static_cast<std::uint32_t>(run.phase * 65536.0f) & oscPhaseMask,
-                 static_cast<std::uint32_t>(static_cast<std::int32_t>(run.inc * 65536.0f)),
-                 static_cast<std::uint32_t>(static_cast<std::int32_t>(run.step * 65536.0f))};
-  float* out = run.out;
-  const int count = run.count;
-  float level = run.level;
+// Adds one run of wave A: the 16.16 ramp from the run's float phase, increment and change; the
+// level from its float start, moving by levelStep each rendered sample.
+inline void fractRenderRun(const float* table, float* out, int count, float phase, float runInc, float runStep,
+                           float level, float levelStep) {
+  OscPhaseRamp r{static_cast<std::uint32_t>(phase * 65536.0f) & oscPhaseMask,
+                 static_cast<std::uint32_t>(static_cast<std::int32_t>(runInc * 65536.0f)),
+                 static_cast<std::uint32_t>(static_cast<std::int32_t>(runStep * 65536.0f))};
   int j = 0;
 #ifdef OSC_TABLE_READ_SSE2
   // A level that does not move (the usual case once the layer has reached its gain) is a constant;
@@ -143,29 +81,114 @@ void fractRenderRun(const FractalRun& run) {
   // constant -0 is left to the plain loop: its first step turns it into +0.
   if (count >= 4) {
     float levels[2 * engineBlockMax];
-    const bool still = run.levelStep == 0.0f && !(level == 0.0f && std::signbit(level));
+    const bool still = levelStep == 0.0f && !(level == 0.0f && std::signbit(level));
     if (!still) {
       float l = level;
       for (int i = 0; i < count; ++i) {
         levels[i] = l;
-        l += run.levelStep;
+        l += levelStep;
       }
     }
     const __m128 held = _mm_set1_ps(level);
     OscPhaseRamp4 r4(r);
     for (; j + 4 <= count; j += 4) {
       const __m128 g = still ? held : _mm_loadu_ps(levels + j);
-      _mm_storeu_ps(out + j, _mm_add_ps(_mm_loadu_ps(out + j), _mm_mul_ps(oscTableRead4(run.table, r4.p), g)));
+      _mm_storeu_ps(out + j, _mm_add_ps(_mm_loadu_ps(out + j), _mm_mul_ps(oscTableRead4(table, r4.p), g)));
       r4.advance();
     }
+    if (j == count) return;
     r = r4.scalar(r.step);
-    if (j < count) level = still ? level : levels[j];
+    level = still ? level : levels[j];
   }
 #endif
   for (; j < count; ++j) {
-    out[j] += oscTableRead(run.table, r.next()) * level;
-    level += run.levelStep;
+    out[j] += oscTableRead(table, r.next()) * level;
+    level += levelStep;
   }
+}
+
+// One layer through the block: each run stays inside one segment. A segment that ends (or a walk
+// past the end of the cycle) moves the layer on to the next segment with a width above zero; an
+// empty segment is skipped; a layer that makes no progress in three tries rests for the rest of the
+// block. The layer's state is worked on in locals and stored back at the end.
+template <bool bandLimited>
+void fractRenderLayer(FractalLevel& level, const LayerContext& c) {
+  const int count = c.count;   // 2^k
+  const FractalSegment* segments = c.segments;
+  const int frames = c.frames;
+  float cyclePhase = level.cyclePhase;
+  int current = level.currentSegment;
+  bool ended = level.segmentEnded != 0;
+  float layerGain = level.layerGain;
+  int pos = 0;
+  while (pos < frames) {
+    const int remaining = frames - pos;
+    int m = 0;
+    double local = 0.0, inverse = 0.0;
+    for (int attempt = 0; attempt < 3 && m == 0; ++attempt) {
+      if (ended) {
+        for (int tries = 0; tries < count; ++tries) {
+          current = (current + 1) & (count - 1);
+          if (segments[current].width > 0.0f) break;
+        }
+        ended = false;
+        if (cyclePhase >= 1024.0f) cyclePhase = oscWrapPhase(cyclePhase);
+      }
+      if (current >= count) current = 0;
+      const FractalSegment& seg = segments[current];
+      const float inverseWidth = seg.inverseWidth;   // above 0 and finite, or the segment is skipped
+      if (!(seg.width > 0.0f) || !(inverseWidth > 0.0f && inverseWidth <= FLT_MAX)) {   // empty: skip it
+        ended = true;
+        continue;
+      }
+      inverse = inverseWidth;
+      double d = static_cast<double>(cyclePhase) - seg.start;
+      if (d < 0.0) d = oscWrapPhase(d);
+      local = oscWrapPhase(d * inverse);
+      bool turned;
+      m = fractWalk(cyclePhase, c.cycleInc, c.cycleStep, remaining, seg.end, turned);
+      if (turned || m < remaining) ended = true;
+    }
+    if (m == 0) break;
+
+    // The layer gain ramps to a^k only in the run that completes the block.
+    double startLevel = layerGain;
+    if (!(std::fabs(startLevel) <= 1e12)) startLevel = c.gain;
+    const int completes = pos + m >= frames ? 1 : 0;   // (pos + m) / frames, as pos + m <= frames
+    const double endLevel = startLevel + completes * (c.gain - startLevel);
+    layerGain = static_cast<float>(endLevel);
+
+    double inc = c.inc * inverse * c.rho;
+    double step = c.step * inverse * c.rho;
+    int n = m;
+    float* out = c.target + pos;
+    const float* table = c.plain;
+    if (bandLimited) {
+      // Twice the rate: half the increment, a quarter of its change per rendered sample.
+      inc *= 0.5;
+      step *= 0.25;
+      n = 2 * m;
+      out = c.target + 2 * pos;
+    }
+    if (!(inc >= 0.0)) inc = 0.0;
+    if (inc > runIncMax) inc = runIncMax;
+    if (!(std::fabs(step) * n <= 1024.0)) step = 0.0;
+    if (local + n * inc + n * step >= 65536.0) step = 0.0;
+    if (bandLimited) {
+      // oscPickTable's choice without its call: the plain wave up to 1.0, then the level that suits.
+      const int band = oscPickLevel(static_cast<float>(inc));
+      if (band >= 0) table = c.bandTables + band * oscTableLength;
+    }
+    const double levelChange = endLevel - startLevel;
+    const float levelStep = levelChange == 0.0 ? 0.0f : static_cast<float>(levelChange / n);   // 0 / n is +0
+    fractRenderRun(table, out, n, static_cast<float>(local), static_cast<float>(inc), static_cast<float>(step),
+                   static_cast<float>(startLevel), levelStep);
+    pos += m;
+  }
+  level.cyclePhase = cyclePhase;
+  level.currentSegment = static_cast<std::uint16_t>(current);
+  level.segmentEnded = ended ? 1 : 0;
+  level.layerGain = layerGain;
 }
 
 }  // namespace
@@ -178,15 +201,9 @@ double fractDetuneRatio(double r, double t) {
 int fractAdvancePhase(FractalLevel* level, double i, double t, int limit) {
   const int count = level->segmentCount > 0 && level->segmentCount <= 64 ? level->segmentCount : 1;
   const double end = level->segments ? level->segments[segmentModulo(level->currentSegment, count)].end : 1024.0;
-  double phase = level->cyclePhase;
-  int n = 0;
-  while (n < limit && phase < end) {
-    i += t;
-    phase += i;
-    ++n;
-  }
-  if (phase >= 1024.0) level->segmentEnded = 1;
-  level->cyclePhase = oscWrapPhase(phase);
+  bool turned;
+  const int n = fractWalk(level->cyclePhase, i, t, limit, end, turned);
+  if (turned) level->segmentEnded = 1;
   return n;
 }
 
@@ -262,9 +279,8 @@ void oscRenderFractalize(Engine* engine, ChannelOscRecord* record, std::int16_t 
       c.cycleInc = c.inc * c.rho;
       c.cycleStep = c.step * c.rho;
       c.gain = g;
-      int pos = 0;
-      FractalRun run;
-      while (fractNextRun(level, c, pos, run)) fractRenderRun(run);
+      if (bandLimited) fractRenderLayer<true>(level, c);
+      else fractRenderLayer<false>(level, c);
       sum += g;
       g *= a;
     }

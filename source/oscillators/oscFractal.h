@@ -7,18 +7,6 @@
 struct FractalLevel;
 struct OscVoiceState;
 
-// One stretch of a layer that stays inside one segment, for the render loop.
-struct FractalRun {
-  float phase;        // table phase, table samples 0..1024
-  float inc;          // table increment at the first sample
-  float step;         // change of the increment per rendered sample
-  float* out;         // first sample to add into
-  const float* table; // 1024 samples
-  float level;        // layer gain at the first sample
-  float levelStep;    // per rendered sample
-  std::int16_t count; // rendered samples
-};
-
 // Rebuilds the segment tables of all seven levels for split ratio x (limited to 0..1). Segments lie
 // end to end from 0; the last of each level ends at exactly 1024. A segment of zero width gets
 // inverse width 0 and is skipped by the render.

@@ -4,6 +4,7 @@
 // and multiplied by engineRateFactor(); gains are linear 0..1.
 #pragma once
 #include <cstdint>
+#include <cstring>
 
 #include "oscillators/dspRandom.h"
 #include "oscillators/oscVoiceState.h"
@@ -48,12 +49,15 @@ double oscUnisonSpread(int k, double t);
 const float* oscPickTable(Engine* engine, const ChannelOscRecord* record, float increment,
                           std::int16_t waveId, int waveB);
 // Level chosen for an increment: -1 for the plain wave, else 0..7.
+// The first level L with increment <= 2^(L + 1), found from the float's bits: exponent e and a
+// mantissa m place it in [2^e, 2^(e+1)), so the smallest power of two at or above it is 2^e when
+// m is 0 and 2^(e+1) otherwise (infinity lands far above 7).
 inline int oscPickLevel(float increment) {
   if (!(increment > 1.0f)) return -1;
-  float threshold = 2.0f;
-  for (int level = 0; level < 7; ++level, threshold *= 2.0f)
-    if (increment <= threshold) return level;
-  return 7;
+  std::uint32_t bits;
+  std::memcpy(&bits, &increment, sizeof bits);
+  const int level = static_cast<int>((bits + 0x7FFFFFu) >> 23) - 128;
+  return level < 7 ? level : 7;
 }
 // Rebuilds both table sets of every channel (channel < 0) or one channel using the wave, when its
 // oscillator is on and band-limited.
@@ -98,8 +102,9 @@ inline float oscWrapPhase(double phase) {
   else if (phase >= 1024.0 && phase < 2048.0) p = phase - 1024.0;
   else if (phase >= -1024.0 && phase < -1e-290) p = phase + 1024.0;   // no underflow in phase / 1024
   else return oscWrapPhaseSlow(phase);
+  // p lies in [0, 1024) here, so its float is at least 0: only a rounding up to 1024 is caught.
   const float f = static_cast<float>(p);
-  return f >= 0.0f && f < 1024.0f ? f : 0.0f;
+  return f < 1024.0f ? f : 0.0f;
 }
 // Renders silence for every active voice (types without a routine yet).
 void oscRenderSilent(Engine* engine, ChannelOscRecord* record, std::int16_t channel, std::int16_t frames);
