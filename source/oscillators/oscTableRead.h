@@ -73,19 +73,33 @@ struct OscPhaseRamp4 {
   }
 };
 
-inline __m128 oscTableRead4(const float* table, __m128i p) {
-  const __m128i mask = _mm_set1_epi32(1023);
-  const __m128i i0 = _mm_and_si128(_mm_srli_epi32(p, 16), mask);
-  const __m128 w = _mm_mul_ps(_mm_cvtepi32_ps(_mm_and_si128(_mm_srli_epi32(p, 8), _mm_set1_epi32(0xFF))),
-                              _mm_set1_ps(0.00390625f));
+// table[i] and table[(i + 1) mod 1024] for the four indices (each below 1024) of i0.
+inline void oscTableGather4(const float* table, __m128i i0, __m128& a, __m128& b) {
   // Indices are below 1024: the low 16 bits of each lane hold them.
   const int a0 = _mm_cvtsi128_si32(i0);
   const int a1 = _mm_extract_epi16(i0, 2);
   const int a2 = _mm_extract_epi16(i0, 4);
   const int a3 = _mm_extract_epi16(i0, 6);
-  const __m128 a = _mm_setr_ps(table[a0], table[a1], table[a2], table[a3]);
-  const __m128 b = _mm_setr_ps(table[(a0 + 1) & 1023], table[(a1 + 1) & 1023], table[(a2 + 1) & 1023],
-                               table[(a3 + 1) & 1023]);
+  if (_mm_movemask_epi8(_mm_cmpeq_epi32(i0, _mm_set1_epi32(1023))) == 0) {
+    // No lane at the last sample: table[i] and table[i + 1] lie side by side, one 64-bit load each.
+    const __m128 q01 = _mm_loadh_pi(_mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(table + a0))),
+                                    reinterpret_cast<const __m64*>(table + a1));
+    const __m128 q23 = _mm_loadh_pi(_mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(table + a2))),
+                                    reinterpret_cast<const __m64*>(table + a3));
+    a = _mm_shuffle_ps(q01, q23, _MM_SHUFFLE(2, 0, 2, 0));
+    b = _mm_shuffle_ps(q01, q23, _MM_SHUFFLE(3, 1, 3, 1));
+  } else {
+    a = _mm_setr_ps(table[a0], table[a1], table[a2], table[a3]);
+    b = _mm_setr_ps(table[(a0 + 1) & 1023], table[(a1 + 1) & 1023], table[(a2 + 1) & 1023], table[(a3 + 1) & 1023]);
+  }
+}
+
+inline __m128 oscTableRead4(const float* table, __m128i p) {
+  const __m128i i0 = _mm_and_si128(_mm_srli_epi32(p, 16), _mm_set1_epi32(1023));
+  const __m128 w = _mm_mul_ps(_mm_cvtepi32_ps(_mm_and_si128(_mm_srli_epi32(p, 8), _mm_set1_epi32(0xFF))),
+                              _mm_set1_ps(0.00390625f));
+  __m128 a, b;
+  oscTableGather4(table, i0, a, b);
   return _mm_add_ps(a, _mm_mul_ps(_mm_sub_ps(b, a), w));
 }
 #endif
