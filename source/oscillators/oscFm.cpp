@@ -82,6 +82,89 @@ void addCarrierPair(Carrier& first, Carrier& second, const float* tableA, float*
   second = b;
 }
 
+#ifdef OSC_TABLE_READ_SSE2
+// The carrier values of one sample for four unison voices, one per lane: carrierSample's steps in
+// the same order and precision, lane by lane. A lane far outside the table is reduced in plain code.
+inline __m128 carrierSample4(__m128& c, __m128& ci, __m128 step, __m128 y, const float* tableA) {
+  const __m128 turn = _mm_set1_ps(1024.0f);
+  c = _mm_sub_ps(c, _mm_and_ps(_mm_cmpge_ps(c, turn), turn));   // c - 0 is c
+  __m128 p = _mm_add_ps(y, c);
+  c = _mm_add_ps(c, ci);
+  ci = _mm_add_ps(ci, step);
+  const __m128 inside = _mm_and_ps(_mm_cmpgt_ps(p, _mm_set1_ps(-32768.0f)), _mm_cmplt_ps(p, _mm_set1_ps(32768.0f)));
+  if (_mm_movemask_ps(inside) != 15) {
+    alignas(16) float lanes[4];
+    _mm_store_ps(lanes, p);
+    for (float& q : lanes) {
+      if (!(q > -32768.0f && q < 32768.0f)) {
+        q = q - 1024.0f * std::floor(q / 1024.0f);
+        if (!(q >= 0.0f && q < 1024.0f)) q = 0.0f;
+      }
+    }
+    p = _mm_load_ps(lanes);
+  }
+  __m128i whole = _mm_cvttps_epi32(p);   // truncation, then one less where that rounded up
+  whole = _mm_add_epi32(whole, _mm_castps_si128(_mm_cmplt_ps(p, _mm_cvtepi32_ps(whole))));
+  const __m128 fraction = _mm_sub_ps(p, _mm_cvtepi32_ps(whole));
+  __m128 a, b;
+  oscTableGather4(tableA, _mm_and_si128(whole, _mm_set1_epi32(1023)), a, b);
+  return _mm_add_ps(_mm_add_ps(_mm_set1_ps(static_cast<float>(tiny)), a), _mm_mul_ps(_mm_sub_ps(b, a), fraction));
+}
+
+// Adds four unison voices into out, in voice order for each sample (the order of the plain sum);
+// their four phase recursions run side by side in the lanes.
+void addCarrierQuad(Carrier* carriers, const float* tableA, float* out, int n) {
+  __m128 c = _mm_setr_ps(carriers[0].c, carriers[1].c, carriers[2].c, carriers[3].c);
+  __m128 ci = _mm_setr_ps(carriers[0].ci, carriers[1].ci, carriers[2].ci, carriers[3].ci);
+  const __m128 step = _mm_setr_ps(carriers[0].step, carriers[1].step, carriers[2].step, carriers[3].step);
+  const float* y0 = carriers[0].y;
+  const float* y1 = carriers[1].y;
+  const float* y2 = carriers[2].y;
+  const float* y3 = carriers[3].y;
+  for (int j0 = 0; j0 < n; j0 += chunk) {
+    const int j1 = j0 + chunk < n ? j0 + chunk : n;
+    int j = j0;
+    for (; j + 4 <= j1; j += 4) {
+      __m128 t0 = _mm_loadu_ps(y0 + j), t1 = _mm_loadu_ps(y1 + j), t2 = _mm_loadu_ps(y2 + j),
+             t3 = _mm_loadu_ps(y3 + j);
+      _MM_TRANSPOSE4_PS(t0, t1, t2, t3);   // now sample by sample, voices in the lanes
+      __m128 v0 = carrierSample4(c, ci, step, t0, tableA);
+      __m128 v1 = carrierSample4(c, ci, step, t1, tableA);
+      __m128 v2 = carrierSample4(c, ci, step, t2, tableA);
+      __m128 v3 = carrierSample4(c, ci, step, t3, tableA);
+      _MM_TRANSPOSE4_PS(v0, v1, v2, v3);   // back to voice by voice, samples in the lanes
+      __m128 o = _mm_loadu_ps(out + j);
+      o = _mm_add_ps(o, v0);
+      o = _mm_add_ps(o, v1);
+      o = _mm_add_ps(o, v2);
+      o = _mm_add_ps(o, v3);
+      _mm_storeu_ps(out + j, o);
+    }
+    for (; j < j1; ++j) {
+      alignas(16) float v[4];
+      _mm_store_ps(v, carrierSample4(c, ci, step, _mm_setr_ps(y0[j], y1[j], y2[j], y3[j]), tableA));
+      float o = out[j];
+      o += v[0];
+      o += v[1];
+      o += v[2];
+      o += v[3];
+      out[j] = o;
+    }
+    alignas(16) float phases[4];
+    _mm_store_ps(phases, c);
+    for (float& q : phases) q = std::fmod(q, 1024.0f);
+    c = _mm_load_ps(phases);
+  }
+  alignas(16) float phases[4], increments[4];
+  _mm_store_ps(phases, c);
+  _mm_store_ps(increments, ci);
+  for (int l = 0; l < 4; ++l) {
+    carriers[l].c = phases[l];
+    carriers[l].ci = increments[l];
+  }
+}
+#endif
+
 // The modulator term of every sample: wave B along its ramp times the index curve.
 void modulatorTerms(const float* tableB, OscPhaseRamp& m, const float* index, float* y, int n) {
   int j = 0;
@@ -107,7 +190,7 @@ void oscRenderFm(Engine* engine, ChannelOscRecord* record, std::int16_t channel,
   const float* tableB = block.plainB;
   const int n = frames;
   float index[engineBlockMax];
-  float terms[2][engineBlockMax];
+  float terms[4][engineBlockMax];
 
   OscUnisonVoice voice;
   while (oscUnisonNextVoice(&block, &voice)) {
@@ -129,10 +212,17 @@ void oscRenderFm(Engine* engine, ChannelOscRecord* record, std::int16_t channel,
     }
     const float indexEnd = x;
 
-    for (int k0 = 0; k0 < block.unison; k0 += 2) {
-      const int lanes = block.unison - k0 >= 2 ? 2 : 1;
-      Carrier carriers[2];
-      OscPhaseRamp modulators[2];
+#ifdef OSC_TABLE_READ_SSE2
+    const int widest = 4;
+#else
+    const int widest = 2;
+#endif
+    int lanes = 1;
+    for (int k0 = 0; k0 < block.unison; k0 += lanes) {
+      const int left = block.unison - k0;
+      lanes = left >= widest ? widest : (left >= 2 ? 2 : 1);
+      Carrier carriers[4];
+      OscPhaseRamp modulators[4];
       for (int l = 0; l < lanes; ++l) {
         const int k = k0 + l;
         const double f = voice.detune[k];
@@ -147,6 +237,10 @@ void oscRenderFm(Engine* engine, ChannelOscRecord* record, std::int16_t channel,
         modulators[l] = oscWaveRampPhase(oscDoubleRamp(&state->unisonIncB[k], mi + tiny, n, phaseB, 0));
         modulatorTerms(tableB, modulators[l], index, terms[l], n);
       }
+#ifdef OSC_TABLE_READ_SSE2
+      if (lanes == 4) addCarrierQuad(carriers, tableA, out, n);
+      else
+#endif
       if (lanes == 2) addCarrierPair(carriers[0], carriers[1], tableA, out, n);
       else addCarrier(carriers[0], tableA, out, n);
       for (int l = 0; l < lanes; ++l) {
