@@ -79,7 +79,7 @@ inline void fractRenderRun(const float* table, float* out, int count, float phas
   // A level that does not move (the usual case once the layer has reached its gain) is a constant;
   // a moving one is first laid out sample by sample, summed exactly as the plain loop does. A
   // constant -0 is left to the plain loop: its first step turns it into +0.
-  if (count >= 4) {
+  if (count >= 8) {   // shorter runs: the set-up of four lanes costs more than it saves
     float levels[2 * engineBlockMax];
     const bool still = levelStep == 0.0f && !(level == 0.0f && std::signbit(level));
     if (!still) {
@@ -155,7 +155,10 @@ void fractRenderLayer(FractalLevel& level, const LayerContext& c) {
     double startLevel = layerGain;
     if (!(std::fabs(startLevel) <= 1e12)) startLevel = c.gain;
     const int completes = pos + m >= frames ? 1 : 0;   // (pos + m) / frames, as pos + m <= frames
-    const double endLevel = startLevel + completes * (c.gain - startLevel);
+    // A run that does not complete the block adds 0 x (finite difference) = +-0: a level other
+    // than zero stays exactly as it is (a zero may change its sign, so it takes the sum).
+    const double endLevel =
+        completes == 0 && startLevel != 0.0 ? startLevel : startLevel + completes * (c.gain - startLevel);
     layerGain = static_cast<float>(endLevel);
 
     double inc = c.inc * inverse * c.rho;
