@@ -68,7 +68,12 @@ inline int fractWalk(float& cyclePhase, double i, double t, int limit, double en
 }
 
 // Adds one run of wave A: the 16.16 ramp from the run's float phase, increment and change; the
-// level from its float start, moving by levelStep each rendered sample.
+// level from its float start, moving by levelStep each rendered sample. The Windows build's -O2
+// leaves it a call, whose saved registers cost more than a short run (a high note starts a run every
+// frame or two): there it is always inlined. (-O3 inlines it by itself, and better.)
+#ifdef _WIN32
+__attribute__((always_inline))
+#endif
 inline void fractRenderRun(const float* table, float* out, int count, float phase, float runInc, float runStep,
                            float level, float levelStep) {
   OscPhaseRamp r{static_cast<std::uint32_t>(phase * 65536.0f) & oscPhaseMask,
