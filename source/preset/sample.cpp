@@ -98,8 +98,9 @@ void sampleSetFileSpec(SampleInfo* slot, const FileSpec* file) {
   const char* a = std::strrchr(file->path, '\\');
   const char* b = std::strrchr(file->path, '/');
   const char* cut = a > b ? a : b;
+  const char* name = cut ? cut + 1 : file->path;
   std::memset(slot->name, 0, sizeof slot->name);
-  std::snprintf(slot->name, sizeof slot->name, "%s", cut ? cut + 1 : file->path);
+  std::memcpy(slot->name, name, strnlen(name, sizeof slot->name - 1));
 }
 
 double sampleRateFactor(double rootKey, double rate) {

@@ -66,7 +66,9 @@ TEST_P(OscAudioInLanes, AbsentInputsGiveSilentLanes) {
   ASSERT_EQ(static_cast<int>(out.size()), c.lanes);
   for (int f = 0; f < 128; ++f) {
     ASSERT_NEAR(out[0][128 + f], 0.5f * c.want1 * f, 1e-6f) << f;
-    if (c.lanes == 2) ASSERT_NEAR(out[1][128 + f], 0.5f * c.want2 * f, 1e-6f) << f;
+    if (c.lanes == 2) {
+      ASSERT_NEAR(out[1][128 + f], 0.5f * c.want2 * f, 1e-6f) << f;
+    }
   }
 }
 
