@@ -37,37 +37,42 @@ struct OscPhaseRamp {
 };
 
 #ifdef OSC_TABLE_READ_SSE2
-// Four consecutive samples of a phase ramp: lane m holds sample j + m.
+// Four consecutive samples of a phase ramp: lane m holds sample j + m. Moving on by four samples
+// adds 4 x inc + 6 x step to each lane's phase (inc that lane's increment), and that sum itself
+// grows by 16 x step: two additions per step, all modulo 2^32 like the plain ramp. The increment
+// of lane 0 is needed only at the end (scalar): the first one plus 4 x step per step taken.
 struct OscPhaseRamp4 {
-  __m128i p;      // phases (not reduced: only bits 8..25 are read)
-  __m128i inc;    // increments of the four samples
-  __m128i p4;     // 6 x step: added with 4 x inc to move the phases on by four samples
-  __m128i inc4;   // 4 x step
+  __m128i p;             // phases (not reduced: only bits 8..25 are read)
+  __m128i move;          // 4 x inc + 6 x step of each lane: added at the next step
+  __m128i move16;        // 16 x step
+  std::uint32_t inc0;    // increment of lane 0 at the start
+  std::uint32_t steps;   // steps of four samples taken
   explicit OscPhaseRamp4(const OscPhaseRamp& r) {
     const std::uint32_t s = r.step;
-    std::uint32_t q[4], d[4];
+    std::uint32_t q[4], m[4];
     std::uint32_t pp = r.p, ii = r.inc;
-    for (int m = 0; m < 4; ++m) {
-      q[m] = pp;
-      d[m] = ii;
+    for (int k = 0; k < 4; ++k) {
+      q[k] = pp;
+      m[k] = 4u * ii + 6u * s;
       pp += ii;
       ii += s;
     }
     p = _mm_setr_epi32(static_cast<int>(q[0]), static_cast<int>(q[1]), static_cast<int>(q[2]), static_cast<int>(q[3]));
-    inc = _mm_setr_epi32(static_cast<int>(d[0]), static_cast<int>(d[1]), static_cast<int>(d[2]), static_cast<int>(d[3]));
-    p4 = _mm_set1_epi32(static_cast<int>(6u * s));
-    inc4 = _mm_set1_epi32(static_cast<int>(4u * s));
+    move = _mm_setr_epi32(static_cast<int>(m[0]), static_cast<int>(m[1]), static_cast<int>(m[2]), static_cast<int>(m[3]));
+    move16 = _mm_set1_epi32(static_cast<int>(16u * s));
+    inc0 = r.inc;
+    steps = 0;
   }
   void advance() {
-    const __m128i twice = _mm_add_epi32(inc, inc);
-    p = _mm_add_epi32(_mm_add_epi32(p, _mm_add_epi32(twice, twice)), p4);
-    inc = _mm_add_epi32(inc, inc4);
+    p = _mm_add_epi32(p, move);
+    move = _mm_add_epi32(move, move16);
+    ++steps;
   }
   // The scalar ramp at lane 0 (the next sample after the four-sample steps done).
   OscPhaseRamp scalar(std::uint32_t step) const {
     OscPhaseRamp r;
     r.p = static_cast<std::uint32_t>(_mm_cvtsi128_si32(p)) & oscPhaseMask;
-    r.inc = static_cast<std::uint32_t>(_mm_cvtsi128_si32(inc));
+    r.inc = inc0 + 4u * steps * step;
     r.step = step;
     return r;
   }
