@@ -125,6 +125,10 @@ void fractRenderLayer(FractalLevel& level, const LayerContext& c) {
   int current = level.currentSegment;
   bool ended = level.segmentEnded != 0;
   float layerGain = level.layerGain;
+  // The level at the start of each run: the gain the previous run ended with. Only the first run
+  // can meet a stored gain out of range (later ones start from a level within it, or from a^k).
+  double startLevel = layerGain;
+  if (!(std::fabs(startLevel) <= 1e12)) startLevel = c.gain;
   int pos = 0;
   while (pos < frames) {
     const int remaining = frames - pos;
@@ -157,8 +161,6 @@ void fractRenderLayer(FractalLevel& level, const LayerContext& c) {
     if (m == 0) break;
 
     // The layer gain ramps to a^k only in the run that completes the block.
-    double startLevel = layerGain;
-    if (!(std::fabs(startLevel) <= 1e12)) startLevel = c.gain;
     const int completes = pos + m >= frames ? 1 : 0;   // (pos + m) / frames, as pos + m <= frames
     // A run that does not complete the block adds 0 x (finite difference) = +-0: a level other
     // than zero stays exactly as it is (a zero may change its sign, so it takes the sum).
@@ -181,7 +183,9 @@ void fractRenderLayer(FractalLevel& level, const LayerContext& c) {
     if (!(inc >= 0.0)) inc = 0.0;
     if (inc > runIncMax) inc = runIncMax;
     if (!(std::fabs(step) * n <= 1024.0)) step = 0.0;
-    if (local + n * inc + n * step >= 65536.0) step = 0.0;
+    // With local < 1024, inc <= 512 and |n x step| <= 1024 the phase stays below 2048 + 512 n: the
+    // test can only catch runs of more than 123 samples.
+    if (n > 123 && local + n * inc + n * step >= 65536.0) step = 0.0;
     if (bandLimited) {
       // oscPickTable's choice without its call: the plain wave up to 1.0, then the level that suits.
       const int band = oscPickLevel(static_cast<float>(inc));
@@ -191,6 +195,7 @@ void fractRenderLayer(FractalLevel& level, const LayerContext& c) {
     const float levelStep = levelChange == 0.0 ? 0.0f : static_cast<float>(levelChange / n);   // 0 / n is +0
     fractRenderRun(table, out, n, static_cast<float>(local), static_cast<float>(inc), static_cast<float>(step),
                    static_cast<float>(startLevel), levelStep);
+    startLevel = layerGain;
     pos += m;
   }
   level.cyclePhase = cyclePhase;
