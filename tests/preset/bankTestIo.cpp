@@ -201,40 +201,7 @@ std::string bankLayout(std::uint32_t id, std::uint32_t size) {
   return "?";
 }
 
-static void reverseBytes(std::uint8_t* p, int n) {
-  for (int i = 0; i < n / 2; ++i) std::swap(p[i], p[n - 1 - i]);
-}
-
-Bytes bankToBigEndian(const Bytes& le) {
-  Bytes be = le;
-  std::size_t pos = 0;
-  while (pos + 12 <= be.size()) {
-    std::uint32_t id, size;
-    std::memcpy(&id, &le[pos], 4);
-    std::memcpy(&size, &le[pos + 4], 4);
-    for (int w = 0; w < 3; ++w) reverseBytes(&be[pos + 4 * w], 4);
-    const std::string layout = bankLayout(id, size);
-    EXPECT_NE(layout, "?") << "no layout for chunk " << std::hex << id << std::dec << " of " << size << " bytes";
-    if (layout == "?") return be;
-    EXPECT_EQ(chunktest::layoutBytes(layout), size);
-    std::uint8_t* d = &be[pos + 12];
-    std::size_t at = 0;
-    for (std::size_t i = 0; i < layout.size(); ++i) {
-      const char c = layout[i];
-      if (c == 'b') at += 4;
-      else if (c == 'h') { reverseBytes(d + at, 2); at += 4; }
-      else if (c == 'w') { reverseBytes(d + at, 4); at += 4; }
-      else if (c == 'd') { reverseBytes(d + at, 8); at += 8; }
-      else if (c == 's') {
-        std::uint32_t k = 0;
-        while (i + 1 < layout.size() && layout[i + 1] >= '0' && layout[i + 1] <= '9') k = k * 10 + (layout[++i] - '0');
-        at += k;
-      }
-    }
-    pos += 12 + size;
-  }
-  return be;
-}
+Bytes bankToBigEndian(const Bytes& le) { return chunktest::toBigEndian(le, bankLayout); }
 
 Bytes readFile(const std::string& path) { return chunktest::readFile(path); }
 void writeFile(const std::string& path, const Bytes& bytes) { chunktest::writeFile(path, bytes); }

@@ -128,7 +128,7 @@ static void reverse(std::uint8_t* p, int n) {
   for (int i = 0; i < n / 2; ++i) std::swap(p[i], p[n - 1 - i]);
 }
 
-Bytes toBigEndian(const Bytes& le) {
+Bytes toBigEndian(const Bytes& le, const LayoutFor& layoutFor) {
   Bytes be = le;
   std::size_t pos = 0;
   while (pos + 12 <= be.size()) {
@@ -136,10 +136,10 @@ Bytes toBigEndian(const Bytes& le) {
     std::memcpy(&id, &le[pos], 4);
     std::memcpy(&size, &le[pos + 4], 4);
     for (int w = 0; w < 3; ++w) reverse(&be[pos + 4 * w], 4);
-    std::string layout = layoutOf(id, size);
-    EXPECT_NE(layout, "?") << "no layout for a chunk of " << size << " bytes";
+    const std::string layout = layoutFor(id, size);
+    EXPECT_NE(layout, "?") << "no layout for chunk " << std::hex << id << std::dec << " of " << size << " bytes";
     if (layout == "?") return be;
-    EXPECT_EQ(layoutBytes(layout), size);
+    EXPECT_EQ(layoutBytes(layout), size) << std::hex << id;
     std::uint8_t* data = &be[pos + 12];
     std::size_t at = 0;
     for (std::size_t i = 0; i < layout.size(); ++i) {

@@ -27,9 +27,12 @@ bool openAndReadFirst(FileSpec* file, const std::string& path);
 // slot, w 32-bit, d 64-bit, sN a raw block of N bytes. Empty when the id and size are unknown.
 std::string layoutOf(std::uint32_t id, std::uint32_t size);
 std::uint32_t layoutBytes(const std::string& layout);
-// Reverses every header word and every multi-byte field of a little-endian file image.
-// Fails the current test when a chunk's layout is unknown.
-Bytes toBigEndian(const Bytes& littleEndian);
+// The slot layout of a chunk by id and size ("?" when unknown; empty for no data).
+using LayoutFor = std::function<std::string(std::uint32_t id, std::uint32_t size)>;
+// Reverses every header word and every multi-byte field of a little-endian file image, each chunk's
+// data by the layout `layout` gives (layoutOf by default). Fails the current test when a chunk's
+// layout is unknown or does not fill the chunk.
+Bytes toBigEndian(const Bytes& littleEndian, const LayoutFor& layout = layoutOf);
 
 // Installs the standard check, a fresh 65,535-byte reader, a clear swap flag and the message capture.
 void setUpChunkLayer();

@@ -4,8 +4,6 @@
 // seed loads and that its big-endian twin loads to the same engine records.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cctype>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -50,35 +48,7 @@ std::string libraryLayout(std::uint32_t id, std::uint32_t size) {
 }
 
 // The file as a machine of the other byte order writes it.
-Bytes toBigEndian(const Bytes& le) {
-  Bytes be = le;
-  std::size_t pos = 0;
-  while (pos + 12 <= be.size()) {
-    std::uint32_t id, size;
-    std::memcpy(&id, &le[pos], 4);
-    std::memcpy(&size, &le[pos + 4], 4);
-    for (int w = 0; w < 3; ++w) std::reverse(be.begin() + pos + 4 * w, be.begin() + pos + 4 * w + 4);
-    const std::string layout = libraryLayout(id, size);
-    EXPECT_NE(layout, "?") << std::hex << id;
-    std::size_t at = pos + 12;
-    for (std::size_t i = 0; i < layout.size(); ++i) {
-      const char c = layout[i];
-      if (c == 's') {
-        std::size_t n = 0;
-        while (i + 1 < layout.size() && std::isdigit(static_cast<unsigned char>(layout[i + 1])))
-          n = n * 10 + std::size_t(layout[++i] - '0');
-        at += n;
-        continue;
-      }
-      const int n = c == 'd' ? 8 : 4;
-      if (c != 'b') std::reverse(be.begin() + at, be.begin() + at + (c == 'h' ? 2 : n));
-      at += n;
-    }
-    EXPECT_EQ(at, pos + 12 + size) << std::hex << id;
-    pos += 12 + size;
-  }
-  return be;
-}
+Bytes toBigEndian(const Bytes& le) { return chunktest::toBigEndian(le, libraryLayout); }
 
 std::int16_t envelope(Engine* e, std::int16_t owner, std::int16_t destination, double mark) {
   const std::int16_t slot = envCreate(e, owner, destination);
