@@ -85,6 +85,43 @@ RenderCase filterCase(const char* name, i16 type, double hz, double resonance) {
   });
 }
 
+// Channel 0 through its modulator of `type` (1 Ringmod, 2 Freq Shift) at a fixed frequency.
+RenderCase modulatorCase(const char* name, i16 type, double hz, double balance, double feedback) {
+  return renderCaseThroughBank(name, [type, hz, balance, feedback](Engine* e) {
+    base(e);
+    modulatorSetOn(e, 0, 1);
+    modulatorSetType(e, 0, type);
+    modulatorSetFreqMode(e, 0, 3);
+    modulatorSetFrequency(e, 0, hz);
+    modulatorSetBalance(e, 0, balance);
+    if (feedback != 0.0) modulatorSetFeedback(e, 0, feedback);
+    return modulatorGetType(e, 0) == type;
+  });
+}
+
+// The waveshaper on one wave with its gains; per voice, or after the mix.
+struct ShaperSettings {
+  const char* name;
+  i16 oscWave;   // channel 0's wave A, -1 the default
+  i16 wave;
+  double inDb, outDb, phase;
+  bool postMix;
+};
+
+RenderCase waveshaperCase(const ShaperSettings& w) {
+  return renderCaseThroughBank(w.name, [w](Engine* e) {
+    base(e);
+    if (w.oscWave >= 0) oscSetWaveA(e, 0, w.oscWave);
+    waveshaperSetOn(e, 1);
+    if (w.postMix) waveshaperSetPostMix(e, 1);
+    waveshaperSetWave(e, w.wave);
+    waveshaperSetInGainDb(e, w.inDb);
+    waveshaperSetOutGainDb(e, w.outDb);
+    if (w.phase != 0.0) waveshaperSetPhase(e, w.phase);
+    return w.postMix ? waveshaperIsPostMix(e) == 1 : waveshaperIsOn(e) == 1;
+  });
+}
+
 // Channel 0 an organ wave at a lower level, the effect of `kind` on with wet 0.6 and dry 0.7.
 void effectBase(Engine* e, std::uint16_t kind) {
   base(e);
@@ -244,55 +281,13 @@ std::vector<RenderCase> makeCases() {
   }));
 
   // ---- modulators on channel 0
-  v.push_back(renderCaseThroughBank("mod_ringmod", [](Engine* e) {
-    base(e);
-    modulatorSetOn(e, 0, 1);
-    modulatorSetType(e, 0, 1);
-    modulatorSetFreqMode(e, 0, 3);
-    modulatorSetFrequency(e, 0, 170.0);
-    modulatorSetBalance(e, 0, 0.8);
-    return modulatorGetType(e, 0) == 1;
-  }));
-  v.push_back(renderCaseThroughBank("mod_freq_shift", [](Engine* e) {
-    base(e);
-    modulatorSetOn(e, 0, 1);
-    modulatorSetType(e, 0, 2);
-    modulatorSetFreqMode(e, 0, 3);
-    modulatorSetFrequency(e, 0, 90.0);
-    modulatorSetBalance(e, 0, 1.0);
-    modulatorSetFeedback(e, 0, 0.2);
-    return modulatorGetType(e, 0) == 2;
-  }));
+  v.push_back(modulatorCase("mod_ringmod", 1, 170.0, 0.8, 0.0));
+  v.push_back(modulatorCase("mod_freq_shift", 2, 90.0, 1.0, 0.2));
 
   // ---- waveshaper
-  v.push_back(renderCaseThroughBank("ws_gentle", [](Engine* e) {
-    base(e);
-    oscSetWaveA(e, 0, 18);
-    waveshaperSetOn(e, 1);
-    waveshaperSetWave(e, 18);
-    waveshaperSetInGainDb(e, 3.0);
-    waveshaperSetOutGainDb(e, -2.0);
-    return waveshaperIsOn(e) == 1;
-  }));
-  v.push_back(renderCaseThroughBank("ws_hard", [](Engine* e) {
-    base(e);
-    oscSetWaveA(e, 0, 18);
-    waveshaperSetOn(e, 1);
-    waveshaperSetWave(e, 12);
-    waveshaperSetInGainDb(e, 18.0);
-    waveshaperSetOutGainDb(e, -8.0);
-    waveshaperSetPhase(e, 0.2);
-    return waveshaperIsOn(e) == 1;
-  }));
-  v.push_back(renderCaseThroughBank("ws_postmix", [](Engine* e) {
-    base(e);
-    waveshaperSetOn(e, 1);
-    waveshaperSetPostMix(e, 1);
-    waveshaperSetWave(e, 0);
-    waveshaperSetInGainDb(e, 8.0);
-    waveshaperSetOutGainDb(e, -4.0);
-    return waveshaperIsPostMix(e) == 1;
-  }));
+  v.push_back(waveshaperCase({"ws_gentle", 18, 18, 3.0, -2.0, 0.0, false}));
+  v.push_back(waveshaperCase({"ws_hard", 18, 12, 18.0, -8.0, 0.2, false}));
+  v.push_back(waveshaperCase({"ws_postmix", -1, 0, 8.0, -4.0, 0.0, true}));
 
   // ---- master effects
   v.push_back(renderCaseThroughBank("fx_pipe", [](Engine* e) {
