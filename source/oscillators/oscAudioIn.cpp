@@ -38,15 +38,8 @@ void oscRenderAudioIn(Engine* engine, ChannelOscRecord* record, std::int16_t cha
   const float gain = record->inputGain;
   engine->voiceCursor = -1;
   std::int16_t v;
-  while ((v = engineNextActiveVoice(engine)) >= 0) {
-    float* buffer = engine->voiceBuffers[channel][v];
-    if (!buffer) continue;
-    if (oscVoiceSilent(engine, record, v)) {
-      oscClearVoiceBuffer(engine, channel, v, frames);
-      continue;
-    }
-    OscVoiceState* state = engineGetOscVoiceState(engine, channel, v);
-    state->voiceIndex = v;
+  float* buffer;
+  while (OscVoiceState* state = oscNextVoice(engine, record, channel, frames, true, &v, &buffer)) {
     for (int lane = 0; lane < lanes; ++lane)
       copyInput(selectedInput(engine, record->inputs[lane]), buffer + lane * frames, frames);
     if (lanes == 2) oscApplyAmplitudeStereo(engine, record, state, gain, buffer, frames);

@@ -239,15 +239,8 @@ void oscRenderFractalize(Engine* engine, ChannelOscRecord* record, std::int16_t 
 
   engine->voiceCursor = -1;
   std::int16_t v;
-  while ((v = engineNextActiveVoice(engine)) >= 0) {
-    float* buffer = engine->voiceBuffers[channel][v];
-    if (!buffer) continue;
-    if (oscVoiceSilent(engine, record, v)) {
-      oscClearVoiceBuffer(engine, channel, v, frames);
-      continue;
-    }
-    OscVoiceState* state = engineGetOscVoiceState(engine, channel, v);
-    state->voiceIndex = v;
+  float* buffer;
+  while (OscVoiceState* state = oscNextVoice(engine, record, channel, frames, true, &v, &buffer)) {
     const float* mod = engine->modMultipliers[unit][v];
 
     // Displacement, pulled toward 0.5 as the pitch rises.

@@ -105,19 +105,31 @@ bool oscUnisonBegin(OscUnisonBlock* block, Engine* engine, ChannelOscRecord* rec
   return true;
 }
 
+OscVoiceState* oscNextVoice(Engine* engine, const ChannelOscRecord* record, std::int16_t channel,
+                            std::int16_t frames, bool silenceRule, std::int16_t* voice, float** buffer) {
+  std::int16_t v;
+  while ((v = engineNextActiveVoice(engine)) >= 0) {
+    float* b = engine->voiceBuffers[channel][v];
+    if (!b) continue;
+    if (silenceRule && oscVoiceSilent(engine, record, v)) {
+      oscClearVoiceBuffer(engine, channel, v, frames);
+      continue;
+    }
+    OscVoiceState* state = engineGetOscVoiceState(engine, channel, v);
+    state->voiceIndex = v;   // the voice this state renders for (pitch, envelope, modulation row)
+    *voice = v;
+    *buffer = b;
+    return state;
+  }
+  return nullptr;
+}
+
 bool oscUnisonNextVoice(const OscUnisonBlock* block, OscUnisonVoice* voice) {
   Engine* engine = block->engine;
   const ChannelOscRecord* record = block->record;
   std::int16_t v;
-  while ((v = engineNextActiveVoice(engine)) >= 0) {
-    float* buffer = engine->voiceBuffers[block->channel][v];
-    if (!buffer) continue;
-    if (oscVoiceSilent(engine, record, v)) {
-      oscClearVoiceBuffer(engine, block->channel, v, block->frames);
-      continue;
-    }
-    OscVoiceState* state = engineGetOscVoiceState(engine, block->channel, v);
-    state->voiceIndex = v;
+  float* buffer;
+  while (OscVoiceState* state = oscNextVoice(engine, record, block->channel, block->frames, true, &v, &buffer)) {
     voice->voice = v;
     voice->buffer = buffer;
     voice->state = state;

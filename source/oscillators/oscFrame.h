@@ -92,6 +92,13 @@ int oscRecordUnit(const ChannelOscRecord* record, int channel);
 bool oscVoiceSilent(Engine* engine, const ChannelOscRecord* record, std::int16_t voice);
 // Writes zeros into every lane of the voice's buffer of the channel.
 void oscClearVoiceBuffer(Engine* engine, std::int16_t channel, std::int16_t voice, std::int16_t frames);
+
+// The next voice a channel renders, from the engine's active voices (set engine->voiceCursor to -1
+// first): a voice without a buffer on the channel is passed over and, with `silenceRule`, a voice the
+// channel is silent for gets zeros. Returns the voice's state with its voice index set, and the voice
+// and its buffer; null when no voice is left.
+OscVoiceState* oscNextVoice(Engine* engine, const ChannelOscRecord* record, std::int16_t channel,
+                            std::int16_t frames, bool silenceRule, std::int16_t* voice, float** buffer);
 // A phase reduced into [0, 1024): phase - 1024 floor(phase / 1024) rounded to float; non-finite
 // values, and a rounding that reaches 1024, give 0. Phases within one turn of the table are reduced
 // inline by the same arithmetic (floor 0, 1 or -1); the rest by oscWrapPhaseSlow.

@@ -44,11 +44,8 @@ void oscRenderGranular(Engine* engine, ChannelOscRecord* record, std::int16_t ch
 
   engine->voiceCursor = -1;
   std::int16_t v;
-  while ((v = engineNextActiveVoice(engine)) >= 0) {
-    float* buffer = engine->voiceBuffers[channel][v];
-    if (!buffer) continue;
-    OscVoiceState* state = engineGetOscVoiceState(engine, channel, v);
-    state->voiceIndex = v;
+  float* buffer;
+  while (OscVoiceState* state = oscNextVoice(engine, record, channel, frames, false, &v, &buffer)) {
     SampleVoice* s = &state->sampleVoice;
     GrainBlock* B = &state->grainBlock;
     B->voice = static_cast<std::uint32_t>(v);

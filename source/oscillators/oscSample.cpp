@@ -153,11 +153,8 @@ void oscRenderSample(Engine* engine, ChannelOscRecord* record, std::int16_t chan
 
   engine->voiceCursor = -1;
   std::int16_t v;
-  while ((v = engineNextActiveVoice(engine)) >= 0) {
-    float* buffer = engine->voiceBuffers[channel][v];
-    if (!buffer) continue;
-    OscVoiceState* state = engineGetOscVoiceState(engine, channel, v);
-    state->voiceIndex = v;
+  float* buffer;
+  while (OscVoiceState* state = oscNextVoice(engine, record, channel, frames, false, &v, &buffer)) {
     // Rendered apart and copied, so a stereo sample on a channel set up with one lane fills only it.
     float work[2 * engineBlockMax];
     std::memset(work, 0, sizeof(float) * static_cast<std::size_t>(lanes * n));

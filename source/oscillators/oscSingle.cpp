@@ -101,15 +101,8 @@ void singleRender(Engine* engine, ChannelOscRecord* record, std::int16_t channel
 
   engine->voiceCursor = -1;
   std::int16_t v;
-  while ((v = engineNextActiveVoice(engine)) >= 0) {
-    float* buffer = engine->voiceBuffers[channel][v];
-    if (!buffer) continue;
-    if (oscVoiceSilent(engine, record, v)) {
-      oscClearVoiceBuffer(engine, channel, v, frames);
-      continue;
-    }
-    OscVoiceState* state = engineGetOscVoiceState(engine, channel, v);
-    state->voiceIndex = v;   // the voice this state renders for (pitch, envelope, modulation row)
+  float* buffer;
+  while (OscVoiceState* state = oscNextVoice(engine, record, channel, frames, true, &v, &buffer)) {
     const float* mod = engine->modMultipliers[unit][v];
     const double off = static_cast<double>(mod[3]) * 2048.0 - 1024.0;
     const double startPhase = record->phaseA;
