@@ -5,22 +5,13 @@
 
 #include "engine/engine.h"
 #include "engine/envNote.h"
+#include "oscillators/oscAmpEnvelope.h"
 #include "oscillators/oscFrame.h"
 #include "oscillators/oscTableRead.h"
 #include "preset/oscRecord.h"
 
 
 namespace {
-
-const double gainGuard = 1.0000000195414814e-24;   // keeps a ramp off exact zero
-const double silentGain = 1e-20;                   // a whole ramp below this writes exact zeros
-
-// Samples left in the envelope's current ramp, as a whole number 0..frames (frames when longer).
-int wholeRamp(float length, int frames) {
-  if (!(length > 0.0f)) return 0;
-  if (length >= static_cast<float>(frames)) return frames;
-  return static_cast<int>(length);
-}
 
 // buffer[i] x (v0 + i x s) for i = 0 .. frames - 1, each product formed in Real and rounded to float.
 template <typename Real>
@@ -62,21 +53,16 @@ struct Ramp {
 template <typename Real>
 Real applyRamp(Engine* engine, const ChannelOscRecord* record, OscVoiceState* state, double scale,
                float* buffer, int frames, int lanes) {
-  const int unit = oscRecordUnit(record, 0);
-  int voice = state->voiceIndex;
-  if (voice < 0 || voice >= engineMaxVoices) voice = 0;
-  EnvelopeSlot* slot = engineGetEnvelopeSlot(engine, static_cast<std::int16_t>(unit));
-  EnvelopeInstance* inst = engineGetEnvelopeInstance(engine, static_cast<std::int16_t>(unit),
-                                                      static_cast<std::int16_t>(voice));
-  int segState = inst->state;
-  int n = wholeRamp(inst->rampLength, frames);
-  // A held Control driven envelope has no segments: the gain ramps to the block target over the block.
-  if (segState == 2 && slot && slot->mode == envModeControl) n = frames;
+  const OscAmpEnvelope env = oscAmpEnvelopeOf(engine, record, state, frames);
+  EnvelopeSlot* slot = env.slot;
+  EnvelopeInstance* inst = env.inst;
+  int segState = env.segState;
+  int n = env.ramp;
   const double g = oscVoiceGain(engine, record, state);
-  double e = engine->modMultipliers[unit][voice][1] * (gainGuard + g) + gainGuard;
+  double e = engine->modMultipliers[env.unit][env.voice][1] * (oscGainGuard + g) + oscGainGuard;
   if (!(e <= 1.0)) e = e > 1.0 ? 1.0 : 0.0;
   const double target = e * scale;
-  Real v = static_cast<Real>(state->gain + gainGuard);
+  Real v = static_cast<Real>(state->gain + oscGainGuard);
   if (!std::isfinite(static_cast<double>(v))) v = 0;
   Real s = n == 0 ? Real(0) : static_cast<Real>((target - v) / n);
   const bool invert = record->auxSwitch != 0;
@@ -88,7 +74,7 @@ Real applyRamp(Engine* engine, const ChannelOscRecord* record, OscVoiceState* st
 
   if (n >= frames) {
     const double end = static_cast<double>(v) + static_cast<double>(s) * frames;
-    if (std::fabs(static_cast<double>(v)) < silentGain && std::fabs(end) < silentGain) {
+    if (std::fabs(static_cast<double>(v)) < oscSilentGain && std::fabs(end) < oscSilentGain) {
       for (int i = 0; i < frames * lanes; ++i) buffer[i] = 0.0f;
     } else if (lane1) {
       for (int i = 0; i < frames; ++i) {
@@ -111,11 +97,11 @@ Real applyRamp(Engine* engine, const ChannelOscRecord* record, OscVoiceState* st
       if (segState == 1 || segState == 3) {
         const double level = envGenRenderAlt(engine, slot, inst, static_cast<std::int16_t>(i),
                                              static_cast<std::int16_t>(frames));
-        double t = level * (gainGuard + g);
+        double t = level * (oscGainGuard + g);
         if (invert) t = -t;
         const double d = t * scale - static_cast<double>(v);
         s = d != 0.0 ? static_cast<Real>(d / (frames - i)) : Real(0);
-        n = wholeRamp(inst->rampLength, frames);
+        n = oscWholeRamp(inst->rampLength, frames);
         segState = inst->state;
         c = 0;
         if (segState == 0) {   // the envelope has ended here: silent from this sample on
@@ -135,7 +121,7 @@ Real applyRamp(Engine* engine, const ChannelOscRecord* record, OscVoiceState* st
         c = frames;
       }
     }
-    if (std::fabs(static_cast<double>(v)) < silentGain) {   // no denormal products near silence
+    if (std::fabs(static_cast<double>(v)) < oscSilentGain) {   // no denormal products near silence
       buffer[i] = 0.0f;
       if (lane1) lane1[i] = 0.0f;
     } else {

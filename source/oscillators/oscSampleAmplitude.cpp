@@ -6,22 +6,14 @@
 
 #include "engine/engine.h"
 #include "engine/envNote.h"
+#include "oscillators/oscAmpEnvelope.h"
 #include "oscillators/oscFrame.h"
 #include "oscillators/oscSample.h"
 #include "preset/oscRecord.h"
 
 namespace {
 
-const double gainGuard = 1.0000000195414814e-24;   // keeps a ramp off exact zero
-const double silentGain = 1e-20;                   // below this a sample becomes exact zero
 const float sampleLimit = 8.0f;
-
-// Samples left in the envelope's current ramp as a whole number, 0 .. frames (frames when longer).
-int wholeRamp(float length, int frames) {
-  if (!(length > 0.0f)) return 0;
-  if (length >= static_cast<float>(frames)) return frames;
-  return static_cast<int>(length);
-}
 
 inline float limited(float x, bool limit) {
   if (!limit) return x;
@@ -34,26 +26,23 @@ void sampleApplyAmplitudeLanes(Engine* engine, const ChannelOscRecord* record, O
                                float* buffer, std::int16_t frames, int lanes, bool limitSamples) {
   if (!engine || !record || !state || !buffer || frames < 1 || frames > engineBlockMax) return;
   const int n = frames;
-  const int unit = oscRecordUnit(record, 0);
-  int voice = state->voiceIndex;
-  if (voice < 0 || voice >= engineMaxVoices) voice = 0;
-  EnvelopeSlot* slot = engineGetEnvelopeSlot(engine, static_cast<std::int16_t>(unit));
-  EnvelopeInstance* inst = engineGetEnvelopeInstance(engine, static_cast<std::int16_t>(unit),
-                                                      static_cast<std::int16_t>(voice));
-  int segState = inst->state;
-  int ramp = wholeRamp(inst->rampLength, n);
-  const double a = oscVoiceGain(engine, record, state) + gainGuard;
-  double target = engine->modMultipliers[unit][voice][1] * a + gainGuard;
+  const OscAmpEnvelope env = oscAmpEnvelopeOf(engine, record, state, n);
+  EnvelopeSlot* slot = env.slot;
+  EnvelopeInstance* inst = env.inst;
+  int segState = env.segState;
+  int ramp = env.ramp;
+  const double a = oscVoiceGain(engine, record, state) + oscGainGuard;
+  double target = engine->modMultipliers[env.unit][env.voice][1] * a + oscGainGuard;
   if (!(target <= 1.0)) target = target > 1.0 ? 1.0 : 0.0;   // also a target that is not a number
-  double g = static_cast<double>(state->gain) + gainGuard;
-  if (!std::isfinite(g)) g = gainGuard;
+  double g = static_cast<double>(state->gain) + oscGainGuard;
+  if (!std::isfinite(g)) g = oscGainGuard;
   double step = ramp == 0 ? 0.0 : (target - g) / ramp;
   float* lane1 = lanes > 1 ? buffer + n : nullptr;
 
   if (ramp >= n) {
     for (int i = 0; i < n; ++i) {
       const double gi = g + step * i;
-      if (std::fabs(gi) < silentGain) {
+      if (std::fabs(gi) < oscSilentGain) {
         buffer[i] = 0.0f;
         if (lane1) lane1[i] = 0.0f;
       } else {
@@ -72,7 +61,7 @@ void sampleApplyAmplitudeLanes(Engine* engine, const ChannelOscRecord* record, O
           const double d = level * a - g;
           step = d != 0.0 ? d / (n - i) : 0.0;
           segState = inst->state;
-          ramp = wholeRamp(inst->rampLength, n);
+          ramp = oscWholeRamp(inst->rampLength, n);
           c = 0;
         } else if (segState == 2) {   // holding: keep the gain
           ramp = n;
@@ -85,7 +74,7 @@ void sampleApplyAmplitudeLanes(Engine* engine, const ChannelOscRecord* record, O
           c = n;
         }
       }
-      if (std::fabs(g) < silentGain) {
+      if (std::fabs(g) < oscSilentGain) {
         buffer[i] = 0.0f;
         if (lane1) lane1[i] = 0.0f;
       } else {
