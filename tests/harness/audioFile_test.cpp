@@ -9,32 +9,13 @@
 #include <string>
 #include <vector>
 
+#include "support/audioFiles.h"
 #include "support/signal.h"
 
-namespace {
-// The file the ALSA device writes for a given stream format ($MORVANE_AUDIO_OUT with %r %c %f filled in).
-std::string outputFile(int rate, int channels, const char* format) {
-  const char* env = std::getenv("MORVANE_AUDIO_OUT");
-  if (!env) return std::string();
-  std::string s = env, out;
-  for (size_t i = 0; i < s.size(); ++i) {
-    if (s[i] == '%' && i + 1 < s.size()) {
-      char c = s[++i];
-      if (c == 'r') out += std::to_string(rate);
-      else if (c == 'c') out += std::to_string(channels);
-      else if (c == 'f') out += format;
-      else out += c;
-    } else {
-      out += s[i];
-    }
-  }
-  return "Z:" + out;
-}
-}  // namespace
 
 TEST(AudioFile, WaveOutReachesTheFileDevice) {
   const int rate = 44100, frames = rate / 2;
-  const std::string path = outputFile(rate, 2, "S16_LE");
+  const std::string path = audioOutputFile(rate, 2, "S16_LE");
   ASSERT_FALSE(path.empty()) << "MORVANE_AUDIO_OUT is not set: run through the test harness";
   DeleteFileA(path.c_str());
 
