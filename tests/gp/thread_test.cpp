@@ -242,3 +242,54 @@ TEST(RecursiveLock, ManyLocksGrowTheGlobalPool)
 }
 
 }  // namespace
+
+namespace {
+
+// tryEnter never waits: it fails while another thread holds the lock, succeeds when it is free and
+// re-enters on the owning thread.
+TEST(RecursiveLock, TryEnterNeverWaits)
+{
+    RecursiveLock never;
+    EXPECT_FALSE(never.tryEnter());   // not created: refuses instead of touching a null record
+
+    ASSERT_TRUE(gpInit(GP_VERSION, GP_BUILD));
+    RecursiveLock lock;
+    ASSERT_TRUE(lock.create());
+    ASSERT_TRUE(lock.tryEnter());
+    ASSERT_TRUE(lock.tryEnter());   // re-entrant
+    lock.leave();
+
+    HANDLE held = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    HANDLE release = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    bool otherGot = true;
+    std::thread other([&] {
+        otherGot = lock.tryEnter();   // this thread still holds it once
+        SetEvent(held);
+    });
+    WaitForSingleObject(held, INFINITE);
+    other.join();
+    EXPECT_FALSE(otherGot);
+    lock.leave();
+
+    // Free now: the other thread gets it, and while it holds it this thread's try fails at once.
+    ResetEvent(held);
+    std::thread owner([&] {
+        otherGot = lock.tryEnter();
+        SetEvent(held);
+        WaitForSingleObject(release, INFINITE);
+        if (otherGot) lock.leave();
+    });
+    WaitForSingleObject(held, INFINITE);
+    EXPECT_TRUE(otherGot);
+    EXPECT_FALSE(lock.tryEnter());
+    SetEvent(release);
+    owner.join();
+    EXPECT_TRUE(lock.tryEnter());
+    lock.leave();
+    CloseHandle(held);
+    CloseHandle(release);
+    lock.destroy();
+    gpExit();
+}
+
+}  // namespace

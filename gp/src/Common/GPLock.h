@@ -20,6 +20,8 @@ struct CriticalSection {
         initialised = false;
     }
     void enter() { EnterCriticalSection(&section); }
+    // Enters without waiting; true when the section is now held (also when this thread held it).
+    bool tryEnter() { return TryEnterCriticalSection(&section) != 0; }
     void leave() { LeaveCriticalSection(&section); }
 };
 #if !defined(_WIN64)
@@ -42,6 +44,9 @@ public:
     void destroy();
     bool isCreated() const { return m_section != nullptr; }
     void enter() { m_section->enter(); }
+    // Enters only when no other thread holds the lock, never waiting (the audio thread's way in);
+    // false, without entering, when another thread holds it or the lock was never created.
+    bool tryEnter() { return m_section && m_section->tryEnter(); }
     void leave() { m_section->leave(); }
     CriticalSection* section() const { return m_section; }
 
