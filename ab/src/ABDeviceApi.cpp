@@ -1,0 +1,161 @@
+// The flat interface of the device layer over the one device manager of the process.
+#include "ABDevice.h"
+
+#include <new>
+
+#include "ABDeviceManager.h"
+
+namespace {
+DeviceManager* g_manager = nullptr;
+}
+
+DeviceManager* abDeviceManager() { return g_manager; }
+
+int abDevCreate(uint32_t, void* systemHandle)
+{
+    if (g_manager) return AB_ERR_MANAGER_EXISTS;
+    DeviceManager* m = new (std::nothrow) DeviceManager(systemHandle);
+    if (!m) return AB_ERR_DEVICE_QUERY;
+    if (!m->create()) {
+        delete m;
+        return AB_ERR_DEVICE_QUERY;
+    }
+    g_manager = m;
+    return AB_OK;
+}
+
+int abDevDestroy()
+{
+    DeviceManager* m = g_manager;
+    g_manager = nullptr;
+    delete m;
+    return AB_OK;
+}
+
+int abDevSetClient(AudioDeviceClient* client)
+{
+    if (!g_manager) return AB_OK;
+    g_manager->client = client;
+    for (AudioMidiDevice* d : g_manager->devices)
+        if (d->kind == AudioMidiDevice::KIND_AUDIO && d->isOpen()) d->setClient(client);
+    return AB_OK;
+}
+
+int abDevGetPropertyInfo(const char* name, uint32_t id, uint32_t* size, uint32_t* changeable)
+{
+    if (!g_manager) return AB_OK;
+    AudioMidiDevice* d = g_manager->findDevice(id);
+    if (!d) return AB_ERR_NO_DEVICE;
+    if (!name) return AB_ERR_NO_PROPERTY;
+    return d->getPropertyInfo(name, size, changeable);
+}
+
+int abDevSetProperty(const char* name, uint32_t id, const void* value, uint32_t size)
+{
+    if (!g_manager) return AB_OK;
+    AudioMidiDevice* d = g_manager->findDevice(id);
+    if (!d) return AB_ERR_NO_DEVICE;
+    if (!name) return AB_ERR_NO_PROPERTY;
+    int result = d->setProperty(name, value, size);
+    if (d->kind == AudioMidiDevice::KIND_AUDIO) g_manager->callListener(name, id);
+    return result;
+}
+
+int abDevGetProperty(const char* name, uint32_t id, void* buffer, uint32_t* size)
+{
+    if (!g_manager) return AB_OK;
+    AudioMidiDevice* d = g_manager->findDevice(id);
+    if (!d) return AB_ERR_NO_DEVICE;
+    if (!name) return AB_ERR_NO_PROPERTY;
+    return d->getProperty(name, buffer, size);
+}
+
+int abGetPropertyInfo(const char* name, uint32_t* size, uint32_t* changeable)
+{
+    if (!g_manager) return AB_OK;
+    InfoProperty<DeviceManager>* p = static_cast<InfoProperty<DeviceManager>*>(g_manager->infoTable.find(name));
+    return p ? p->call(size, changeable) : AB_ERR_NO_PROPERTY;
+}
+
+int abGetProperty(const char* name, void* buffer, uint32_t* size)
+{
+    if (!g_manager) return AB_OK;
+    GetProperty<DeviceManager>* p = static_cast<GetProperty<DeviceManager>*>(g_manager->getTable.find(name));
+    return p ? p->call(buffer, size) : AB_ERR_NO_PROPERTY;
+}
+
+int abDevOpen(uint32_t id, bool on)
+{
+    if (!g_manager) return AB_OK;
+    AudioMidiDevice* d = g_manager->findDevice(id);
+    if (!d) return AB_ERR_NO_DEVICE;
+    int result = d->open(on);
+    d->setClient(g_manager->client);
+    g_manager->callListener("Acquire", id);
+    return result;
+}
+
+int abDevIsOpen(uint32_t id)
+{
+    if (!g_manager) return AB_OK;
+    AudioMidiDevice* d = g_manager->findDevice(id);
+    return d ? (d->isOpen() ? 1 : 0) : AB_ERR_NO_DEVICE;
+}
+
+int abDevStart(uint32_t id, bool on)
+{
+    if (!g_manager) return AB_OK;
+    AudioMidiDevice* d = g_manager->findDevice(id);
+    if (!d) return AB_ERR_NO_DEVICE;
+    int result = d->start(on);
+    g_manager->callListener("Prime", id);
+    return result;
+}
+
+int abDevIsRunning(uint32_t id)
+{
+    if (!g_manager) return AB_OK;
+    AudioMidiDevice* d = g_manager->findDevice(id);
+    return d ? (d->isRunning() ? 1 : 0) : AB_ERR_NO_DEVICE;
+}
+
+int abDevSetCallback(uint32_t id, AbBlockCallback callback, void* user2, void* user1)
+{
+    if (!g_manager) return AB_OK;
+    AudioMidiDevice* d = g_manager->findDevice(id);
+    if (!d) return AB_ERR_NO_DEVICE;
+    d->callback = callback;
+    d->callbackUser2 = user2;
+    d->callbackUser1 = user1;
+    return AB_OK;
+}
+
+int abSendMidi(const MidiRingSlot* slot)
+{
+    if (!g_manager) return AB_OK;
+    if (!g_manager->midiDevice) return AB_ERR_NO_DEVICE;
+    return g_manager->midiDevice->sendMidi(slot);
+}
+
+int abSetMidiNotify(AbMidiNotify notify)
+{
+    if (!g_manager) return AB_OK;
+    g_manager->midiNotify.store(notify, std::memory_order_release);
+    return AB_OK;
+}
+
+int abGetDefaultDevice(uint32_t* id)
+{
+    if (!g_manager) return AB_OK;
+    if (id) *id = g_manager->defaultDevice;
+    return AB_OK;
+}
+
+uint32_t abDevAddTestDevice(AudioMidiDevice* device)
+{
+    if (!g_manager) {
+        delete device;
+        return 0;
+    }
+    return g_manager->addDevice(device);
+}

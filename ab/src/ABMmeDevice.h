@@ -1,0 +1,158 @@
+// The MME driver: one device per waveOut device of the system, playing and recording interleaved
+// 16-bit PCM through two output and two input wave headers, served by its own worker thread at
+// time-critical priority. That thread converts each recorded buffer to float, calls the host's block
+// callback and converts the outputs back: it is the program's audio thread while an MME device runs.
+#pragma once
+
+#include <windows.h>
+#include <mmsystem.h>
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+
+#include "ABAudioMidiDevice.h"
+#include "GPThread.h"
+
+// One port (channel) of a direction; the same layout is a "PortDescription" entry.
+#pragma pack(push, 1)
+struct AudioPortEntry {
+    int32_t index;        // within its direction
+    uint8_t isOutput;     // 1 output, 0 input
+    uint8_t active;
+    uint8_t enabled;
+    uint8_t unused[5];
+    char name[64];        // zero-terminated
+};
+#pragma pack(pop)
+static_assert(sizeof(AudioPortEntry) == 76, "port entries are 76 bytes");
+
+// An "AudioInDeviceList" / "ActiveAudioInDevice" entry.
+#pragma pack(push, 1)
+struct AudioInDeviceEntry {
+    int32_t index;        // waveIn index, -1 for "no device"
+    char name[64];
+};
+#pragma pack(pop)
+static_assert(sizeof(AudioInDeviceEntry) == 68, "input device entries are 68 bytes");
+
+class MmeDevice : public AudioMidiDevice {
+public:
+    static const int kMaxRates = 10;
+    static const uint32_t kMaxBufferFrames = 262144;   // about 6 s at 44.1 kHz
+
+    explicit MmeDevice(uint32_t outputIndex);
+    ~MmeDevice() override;
+
+    int open(bool on) override;
+    bool isOpen() override { return m_open != 0; }
+    int start(bool on) override;
+    bool isRunning() override { return m_running != 0; }
+    int getPropertyInfo(const char* name, uint32_t* size, uint32_t* changeable) override;
+    int setProperty(const char* name, const void* value, uint32_t size) override;
+    int getProperty(const char* name, void* buffer, uint32_t* size) override;
+
+    // The worker thread's body.
+    void workerRun();
+
+    const std::string& deviceName() const { return m_name; }
+    int outputChannels() const { return m_outChannels; }
+    int inputChannels() const { return m_inChannels; }
+
+private:
+    class Worker : public Thread {
+    public:
+        explicit Worker(MmeDevice* owner) : m_owner(owner) {}
+        void run() override { m_owner->workerRun(); }
+
+    private:
+        MmeDevice* m_owner;
+    };
+
+    void probe();
+    void freeBuffers();
+    int stopStreams();
+    int reopen(bool wasRunning);
+    void closeEvents();
+    void stopWorker();
+    void serveOutput();
+    int portCount() const { return m_outPortCount + m_inPortCount; }
+    bool hasInput() const { return m_inIndex >= 0 && m_inChannels > 0; }
+    AudioPortEntry* findPort(int32_t index, bool isOutput);
+    int portRecordList(const void* value, uint32_t size, bool enabledOnly);
+
+    // Property handlers.
+    int nameInfo(uint32_t* size, uint32_t* changeable);
+    int nameGet(void* buffer, uint32_t* size);
+    int portInfo(uint32_t* size, uint32_t* changeable);
+    int portGet(void* buffer, uint32_t* size);
+    int portSet(const void* value, uint32_t size);
+    int streamInfo(uint32_t* size, uint32_t* changeable);
+    int streamGet(void* buffer, uint32_t* size);
+    int enableInfo(uint32_t* size, uint32_t* changeable);
+    int enableGet(void* buffer, uint32_t* size);
+    int enableSet(const void* value, uint32_t size);
+    int activeInfo(uint32_t* size, uint32_t* changeable);
+    int activeGet(void* buffer, uint32_t* size);
+    int activeSet(const void* value, uint32_t size);
+    int rateListInfo(uint32_t* size, uint32_t* changeable);
+    int rateListGet(void* buffer, uint32_t* size);
+    int rateGet(void* buffer, uint32_t* size);
+    int rateSet(const void* value, uint32_t size);
+    int bufferSizeInfo(uint32_t* size, uint32_t* changeable);
+    int bufferSizeGet(void* buffer, uint32_t* size);
+    int bufferSizeSet(const void* value, uint32_t size);
+    int inBufferSizeGet(void* buffer, uint32_t* size);
+    int inBufferSizeSet(const void* value, uint32_t size);
+    int inListInfo(uint32_t* size, uint32_t* changeable);
+    int inListGet(void* buffer, uint32_t* size);
+    int inDeviceSet(const void* value, uint32_t size);
+    int activeInDeviceGet(void* buffer, uint32_t* size);
+    int latencyInfo(uint32_t* size, uint32_t* changeable);
+    int latencyGet(void* buffer, uint32_t* size);
+    int latencySet(const void* value, uint32_t size);
+    int inLatencyInfo(uint32_t* size, uint32_t* changeable);
+    int inLatencyGet(void* buffer, uint32_t* size);
+    int inLatencySet(const void* value, uint32_t size);
+    int playPositionGet(void* buffer, uint32_t* size);
+    int descriptionGet(void* buffer, uint32_t* size);
+    int setBufferFrames(uint32_t* field, uint32_t frames);
+
+    Worker m_worker;
+    std::string m_name;                // "MME " + product name
+    std::string m_inName;              // "no device" or "MME " + product name
+    uint32_t m_outIndex;
+    int32_t m_inIndex = -1;
+    HWAVEOUT m_waveOut = nullptr;
+    HWAVEIN m_waveIn = nullptr;
+    WAVEFORMATEX m_format;
+    WAVEHDR* m_outHeaders[2] = {nullptr, nullptr};   // each header with its data behind it
+    WAVEHDR* m_inHeaders[2] = {nullptr, nullptr};
+    uint32_t m_rate = 44100;
+    uint32_t m_outFrames = 4096;
+    uint32_t m_inFrames = 4096;
+    uint8_t m_open = 0;
+    uint8_t m_running = 0;
+    std::atomic<int32_t> m_nextOut{-1};   // read by the worker while start prepares the stream
+    std::atomic<int32_t> m_nextIn{-1};
+    HANDLE m_quit = nullptr;           // manual reset
+    HANDLE m_outDone = nullptr;        // auto reset
+    HANDLE m_inDone = nullptr;         // auto reset
+    HANDLE m_finished = nullptr;       // manual reset: the worker has left its loop
+    float m_rates[kMaxRates];
+    int m_rateCount = 0;
+    int m_outChannels = 2;
+    int m_inChannels = 2;
+    DWORD m_startTime = 0;
+    AudioPortEntry* m_outPorts = nullptr;
+    AudioPortEntry* m_inPorts = nullptr;
+    std::atomic<uint32_t> m_outDoneCount{0};
+    int m_outPortCount = 0;
+    int m_inPortCount = 0;
+    DevicePropertyMaps<MmeDevice> m_properties;
+    // Block storage made by open.
+    float** m_outBuffers = nullptr;
+    float** m_inBuffers = nullptr;
+    int32_t* m_outIds = nullptr;
+    int32_t* m_inIds = nullptr;
+};

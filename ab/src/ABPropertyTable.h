@@ -1,0 +1,65 @@
+// A string-keyed hash table of owned property objects, used by the device manager and the drivers to
+// find property handlers (and listeners) by name.
+#pragma once
+
+#include <cstdint>
+
+// Anything a PropertyTable holds; the table deletes its objects when it is destroyed.
+class PropertyObject {
+public:
+    PropertyObject() = default;
+    virtual ~PropertyObject() = default;
+    PropertyObject(const PropertyObject&) = delete;
+    PropertyObject& operator=(const PropertyObject&) = delete;
+};
+
+typedef uint32_t (*PropertyHashFunction)(const char* key, uint32_t mask);
+typedef int (*PropertyCompareFunction)(const char* a, const char* b);
+
+// XORs the key's bytes shifted left by 0, 1, 2, 3, 0, 1, ... bits in turn and masks the result.
+uint32_t propertyHash(const char* key, uint32_t mask);
+// Zero-terminated string comparison (0 when equal).
+int propertyCompare(const char* a, const char* b);
+
+class PropertyTable {
+public:
+    // bucketCount is rounded up to a power of two (at least 2).
+    explicit PropertyTable(uint32_t bucketCount = 32, PropertyHashFunction hash = propertyHash,
+                           PropertyCompareFunction compare = propertyCompare);
+    virtual ~PropertyTable();
+    PropertyTable(const PropertyTable&) = delete;
+    PropertyTable& operator=(const PropertyTable&) = delete;
+
+    // Puts the object at the head of its bucket's chain under a copy of the key and takes ownership;
+    // when the count reaches 75 % of the buckets the table is rebuilt with twice the buckets. False
+    // (and the object deleted) for a null key or when memory is short.
+    virtual bool insert(const char* key, PropertyObject* value);
+    // The most recently inserted object under the key, or null (also for a null key).
+    virtual PropertyObject* find(const char* key) const;
+    // Deletes every entry and its object.
+    virtual void clear();
+
+    uint32_t count() const { return m_count; }
+    uint32_t bucketCount() const { return m_bucketCount; }
+
+    // Iteration: rewind, then next until it returns null (the key out-value may be null).
+    void rewind();
+    PropertyObject* next(const char** key);
+
+private:
+    struct Entry {
+        Entry* next;
+        char* key;
+        PropertyObject* value;
+    };
+    bool grow();
+
+    Entry** m_buckets = nullptr;
+    uint32_t m_bucketCount = 0;
+    uint32_t m_count = 0;
+    uint32_t m_mask = 0;
+    uint32_t m_cursorBucket = 0;    // iteration cursor
+    Entry* m_cursorEntry = nullptr;
+    PropertyHashFunction m_hash;
+    PropertyCompareFunction m_compare;
+};

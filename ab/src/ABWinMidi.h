@@ -1,0 +1,62 @@
+// The WinMidi driver: the Windows MIDI ports as one device of kind MIDI. Input ports are opened when the
+// host enables them through "PortDescription"; their short messages are time-stamped and written into
+// the device layer's ring, SysEx messages are assembled and handed to the host's MIDI notification;
+// short messages go out through midiOutShortMsg.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+
+#include "ABAudioMidiDevice.h"
+#include "ABMidiPorts.h"
+#include "GPLock.h"
+
+class WinMidi : public AudioMidiDevice {
+public:
+    // notify: the address of the manager's MIDI notification (read at each delivery).
+    explicit WinMidi(std::atomic<AbMidiNotify>* notify);
+    ~WinMidi() override;
+
+    int sendMidi(const MidiRingSlot* slot) override;
+    int open(bool on) override;
+    bool isOpen() override { return m_open != 0; }
+    int start(bool on) override;
+    bool isRunning() override { return m_running.load(std::memory_order_acquire) != 0; }
+    int getPropertyInfo(const char* name, uint32_t* size, uint32_t* changeable) override;
+    int setProperty(const char* name, const void* value, uint32_t size) override;
+    int getProperty(const char* name, void* buffer, uint32_t* size) override;
+
+    // On the MIDI callback thread: a short message of an input port into the ring (time in ms), and a
+    // complete SysEx message to the notification only.
+    virtual void deliverInput(MidiPort* port, const uint8_t* data, int length, uint32_t timeMs);
+    virtual void deliverSysEx(MidiPort* port, const uint8_t* data, int length);
+
+    int inputCount() const { return m_inCount; }
+    int outputCount() const { return m_outCount; }
+    // The time (ms) of the last input written into the ring.
+    uint32_t lastInputTime() const { return m_lastInputTime.load(std::memory_order_relaxed); }
+
+private:
+    void notify(const MidiRingSlot* slot);
+    MidiPort* findPort(int32_t index, bool isOutput);
+    int nameInfo(uint32_t* size, uint32_t* changeable);
+    int nameGet(void* buffer, uint32_t* size);
+    int portInfo(uint32_t* size, uint32_t* changeable);
+    int portGet(void* buffer, uint32_t* size);
+    int portSet(const void* value, uint32_t size);
+
+    std::atomic<AbMidiNotify>* m_notify;
+    MidiInPort** m_inPorts = nullptr;
+    MidiOutPort** m_outPorts = nullptr;
+    int m_inCount = 0;
+    int m_outCount = 0;
+    std::string m_name;
+    uint8_t m_open = 0;
+    std::atomic<uint8_t> m_running{0};
+    DevicePropertyMaps<WinMidi> m_properties;
+    // Several input ports may call back on different system threads: their writes into the ring are
+    // serialised here, on the writer side only (the audio thread's reader never takes it).
+    CriticalSection m_writeLock;
+    std::atomic<uint32_t> m_lastInputTime{0};
+};
