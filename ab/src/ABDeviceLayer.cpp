@@ -1,0 +1,89 @@
+// Opening and closing the device layer, the sample-rate change and the manager's device client.
+#include "ABAudioManager.h"
+
+#include <atomic>
+
+namespace {
+
+std::atomic<bool> g_hostRunning{false};
+
+// The ids of a manager list property ("AudioDeviceList", "MIDIDeviceList").
+std::vector<uint32_t> readIdList(const char* name)
+{
+    std::vector<uint32_t> ids;
+    uint32_t size = 0, changeable = 0;
+    if (abGetPropertyInfo(name, &size, &changeable) != 0 || size < 4) return ids;
+    ids.resize(size / 4);
+    uint32_t got = static_cast<uint32_t>(ids.size() * 4);
+    if (abGetProperty(name, ids.data(), &got) != 0) return std::vector<uint32_t>();
+    if (got / 4 < ids.size()) ids.resize(got / 4);
+    return ids;
+}
+
+}  // namespace
+
+bool abHostRunning()
+{
+    return g_hostRunning.load(std::memory_order_acquire);
+}
+
+void AudioRateTimer::sampleRateDidChange(int rate)
+{
+    if (manager && manager->audioDevice >= 0) manager->setSampleRate(static_cast<uint32_t>(manager->audioDevice), rate);
+}
+
+void AudioRateTimer::requestReset() {}
+
+int AudioManager::openDeviceLayer(void* systemHandle)
+{
+    abDevCreate(0x10001, systemHandle);
+    if (!rateTimer) rateTimer = new AudioRateTimer(this);
+    abDevSetClient(rateTimer);
+    abSetMidiNotify(abMidiNotify);
+    audioDevices = readIdList("AudioDeviceList");
+    midiDevices = readIdList("MIDIDeviceList");
+    audioDevice = -1;
+    for (int i = 0; i < AB_MAX_CHANNELS; ++i) {
+        inputRoutes[i] = outputRoutes[i] = -1;
+        inputDisabled[i] = outputDisabled[i] = 0;
+        midiInPorts[i] = midiOutPorts[i] = 0;
+    }
+    if (!midiDevices.empty() && instance == 0) {
+        midiDevice = static_cast<int32_t>(midiDevices[0]);
+        abDevOpen(midiDevices[0], true);
+        abDevSetCallback(midiDevices[0], abAudioCallback, this, this);
+        abDevStart(midiDevices[0], true);
+    }
+    layerOpen = true;
+    g_hostRunning.store(true, std::memory_order_release);
+    return 1;
+}
+
+void AudioManager::closeDeviceLayer()
+{
+    abDevSetClient(nullptr);
+    delete rateTimer;
+    rateTimer = nullptr;
+    if (audioDevice != -1) {
+        abDevStart(static_cast<uint32_t>(audioDevice), false);
+        abDevOpen(static_cast<uint32_t>(audioDevice), false);
+        audioDevice = -1;
+    }
+    if (midiDevice != -1) {
+        abDevStart(static_cast<uint32_t>(midiDevice), false);
+        abDevOpen(static_cast<uint32_t>(midiDevice), false);
+        midiDevice = -1;
+    }
+    g_hostRunning.store(false, std::memory_order_release);
+    layerOpen = false;
+    abDevDestroy();
+}
+
+void AudioManager::setSampleRate(uint32_t deviceId, int rate)
+{
+    setDeviceRate(rate);
+    if (rate <= 0) return;   // refused: neither the clock nor the device takes it
+    midiClock.setRate(rate);
+    int32_t value = rate;
+    abDevSetProperty("SampleRate", deviceId, &value, 4);
+}
