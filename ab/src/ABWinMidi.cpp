@@ -140,7 +140,12 @@ void WinMidi::deliverSysEx(MidiPort* port, const uint8_t* data, int length)
     std::memset(&slot, 0, sizeof slot);
     slot.length = length;
     slot.port = static_cast<int32_t>(port->systemIndex);
-    slot.data.pointer = data;
+    // The host tells short messages from SysEx by the length: a SysEx of 4 bytes or fewer carries its
+    // bytes inline, where a reader of short messages looks, rather than a pointer it would misread.
+    if (length <= 4)
+        std::memcpy(slot.data.bytes, data, static_cast<size_t>(length > 0 ? length : 0));
+    else
+        slot.data.pointer = data;
     notify(&slot);
 }
 
