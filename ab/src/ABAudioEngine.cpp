@@ -120,14 +120,20 @@ bool AudioEngine::setOverloadGuard(bool on, int thresholdPercent)
     return on;
 }
 
+// Called on the MIDI callback thread. The count tells the client's going away (detachClient) that a
+// call is under way; the flag, set before it waits, stops new ones.
 void AudioEngine::forwardShortMidi(MidiEventRecord* event)
 {
-    if (muteCount == 0 && clientPointer) clientPointer->shortMidi(event);
+    midiForwards.fetch_add(1);
+    if (!midiDetached.load() && muteCount == 0 && clientPointer) clientPointer->shortMidi(event);
+    midiForwards.fetch_sub(1);
 }
 
 void AudioEngine::forwardSysEx(MidiEventRecord* event)
 {
-    if (muteCount == 0 && clientPointer) clientPointer->sysEx(event);
+    midiForwards.fetch_add(1);
+    if (!midiDetached.load() && muteCount == 0 && clientPointer) clientPointer->sysEx(event);
+    midiForwards.fetch_sub(1);
 }
 
 int AudioEngine::deviceToClientFrames(int o)
@@ -232,7 +238,8 @@ void AudioEngine::process(float** in, float** out, int nIn, int nOut, int frames
         zeroOutputs(out, nOut, frames);
         return;
     }
-    if (muteCount != 0 || !clientPointer) {
+    // Read again under the lock: a setter may have changed them since the test above.
+    if (!enabled || muteCount != 0 || !clientPointer) {
         zeroOutputs(out, nOut, frames);
         lock.leave();
         return;

@@ -3,6 +3,7 @@
 // AudioManager derives from it and adds devices, routes, settings and the MIDI clock.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 
 #include "ABMidiClock.h"
@@ -115,7 +116,7 @@ public:
     SampleRateConverter converterIn{AB_MAX_CHANNELS};
     SampleRateConverter converterOut{AB_MAX_CHANNELS};
     RecursiveLock lock;
-    volatile int32_t lockDepth = 0;
+    std::atomic<int32_t> lockDepth{0};
 
 protected:
     // Setter bracket: raises the depth and enters the lock on 0 -> 1; leaves on 1 -> 0.
@@ -138,4 +139,8 @@ protected:
     int32_t midiDropped = 0;
     int32_t maxConvertFrames = 0;
     bool rateUsable = true;   // the last device rate found a client rate
+    // The MIDI notifications reach the client on the MIDI callback thread: the client's going away
+    // waits until no forward is under way.
+    std::atomic<int32_t> midiForwards{0};
+    std::atomic<bool> midiDetached{false};
 };

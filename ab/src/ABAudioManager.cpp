@@ -3,6 +3,8 @@
 
 #include "ABAudioClient.h"
 
+#include <windows.h>
+
 #include <cstring>
 
 namespace {
@@ -31,6 +33,8 @@ AudioManager::~AudioManager()
 
 void AudioManager::detachClient()
 {
+    midiDetached.store(true);
+    while (midiForwards.load() != 0) Sleep(1);   // a MIDI notification is still in the client
     beginChange();
     clientPointer = nullptr;
     endChange();

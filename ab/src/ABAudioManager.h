@@ -76,6 +76,7 @@ public:
     int32_t ringRead = 0;
     AudioRateTimer* rateTimer = nullptr;
     bool layerOpen = false;
+    bool ownsDeviceLayer = false;   // this manager created the device layer
 
 private:
     void runClock();

@@ -36,7 +36,8 @@ void AudioRateTimer::requestReset() {}
 
 int AudioManager::openDeviceLayer(void* systemHandle)
 {
-    abDevCreate(0x10001, systemHandle);
+    // A second manager finds the device layer made: it uses it and leaves its destruction to the first.
+    ownsDeviceLayer = abDevCreate(0x10001, systemHandle) == 0;
     if (!rateTimer) rateTimer = new AudioRateTimer(this);
     abDevSetClient(rateTimer);
     abSetMidiNotify(abMidiNotify);
@@ -76,7 +77,8 @@ void AudioManager::closeDeviceLayer()
     }
     g_hostRunning.store(false, std::memory_order_release);
     layerOpen = false;
-    abDevDestroy();
+    if (ownsDeviceLayer) abDevDestroy();
+    ownsDeviceLayer = false;
 }
 
 void AudioManager::setSampleRate(uint32_t deviceId, int rate)
