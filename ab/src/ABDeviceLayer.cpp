@@ -1,24 +1,13 @@
 // Opening and closing the device layer, the sample-rate change and the manager's device client.
 #include "ABAudioManager.h"
 
+#include "ABDeviceAccessors.h"
+
 #include <atomic>
 
 namespace {
 
 std::atomic<bool> g_hostRunning{false};
-
-// The ids of a manager list property ("AudioDeviceList", "MIDIDeviceList").
-std::vector<uint32_t> readIdList(const char* name)
-{
-    std::vector<uint32_t> ids;
-    uint32_t size = 0, changeable = 0;
-    if (abGetPropertyInfo(name, &size, &changeable) != 0 || size < 4) return ids;
-    ids.resize(size / 4);
-    uint32_t got = static_cast<uint32_t>(ids.size() * 4);
-    if (abGetProperty(name, ids.data(), &got) != 0) return std::vector<uint32_t>();
-    if (got / 4 < ids.size()) ids.resize(got / 4);
-    return ids;
-}
 
 }  // namespace
 
@@ -41,8 +30,8 @@ int AudioManager::openDeviceLayer(void* systemHandle)
     if (!rateTimer) rateTimer = new AudioRateTimer(this);
     abDevSetClient(rateTimer);
     abSetMidiNotify(abMidiNotify);
-    audioDevices = readIdList("AudioDeviceList");
-    midiDevices = readIdList("MIDIDeviceList");
+    listAudioDevices(&audioDevices);
+    listMidiDevices(&midiDevices);
     audioDevice = -1;
     for (int i = 0; i < AB_MAX_CHANNELS; ++i) {
         inputRoutes[i] = outputRoutes[i] = -1;
@@ -75,9 +64,11 @@ void AudioManager::closeDeviceLayer()
         abDevOpen(static_cast<uint32_t>(midiDevice), false);
         midiDevice = -1;
     }
-    g_hostRunning.store(false, std::memory_order_release);
     layerOpen = false;
-    if (ownsDeviceLayer) abDevDestroy();
+    if (ownsDeviceLayer) {
+        g_hostRunning.store(false, std::memory_order_release);
+        abDevDestroy();
+    }
     ownsDeviceLayer = false;
 }
 

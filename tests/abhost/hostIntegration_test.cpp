@@ -237,4 +237,31 @@ TEST_F(HostIntegration, ApplicationSetUpOnA96kDevice)
     for (size_t i = 0; i < client->events.size(); ++i) EXPECT_EQ(client->events[i].data1, i & 0x7F) << i;
 }
 
+// A device that reports a new rate reaches the host through the manager's device client; a second
+// manager uses the open device layer without a MIDI device and leaves it standing when it closes.
+TEST_F(HostIntegration, RateReportAndSecondManager)
+{
+    FeedDevice* device = openWith(2, 2, 48000, 512);
+    ASSERT_NE(device->client, nullptr);
+    device->client->sampleRateDidChange(96000);
+    EXPECT_EQ(m->deviceRate, 96000);
+    EXPECT_EQ(m->clientRate, 48000);
+    EXPECT_EQ(m->midiClock.rate, 96000.0);
+    device->feed(100, nullptr, 5000000);
+    EXPECT_EQ(client->calls.back(), 50);
+
+    {
+        PassClient second(1, 1);
+        second.manager->instance = 1;
+        EXPECT_TRUE(second.open(nullptr));
+        EXPECT_EQ(second.manager->midiDevice, -1);
+        EXPECT_FALSE(second.manager->audioDevices.empty());
+    }
+    EXPECT_NE(abDeviceManager(), nullptr);   // still the first manager's
+    EXPECT_EQ(abDevIsRunning(deviceId), 1);
+    const size_t calls = client->calls.size();
+    device->feed(100, nullptr, 5100000);
+    EXPECT_EQ(client->calls.size(), calls + 1);   // the host still runs
+}
+
 }  // namespace
