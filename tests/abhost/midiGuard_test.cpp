@@ -82,7 +82,8 @@ TEST_F(HostTest, OverloadCostsOneSecondOfSilenceThenResumes)
     m->setDeviceRate(48000);
     m->setOverloadGuard(true, 95);
     m->setLoadCounter(testCounter);
-    g_step = static_cast<int64_t>(gpCounterFrequency());   // a second per block: load 100 %
+    // Counter ticks for a block whose own measure is `percent` (load = 0.3 x it + 0.7 x the last).
+    auto ticksFor = [&](double percent) { return static_cast<int64_t>(percent * 480 / m->loadFactor + 0.5); };
     TestBlock tb(1, 480);
     std::fill(tb.in[0].begin(), tb.in[0].end(), 0.5f);
     auto block = [&] {
@@ -90,9 +91,13 @@ TEST_F(HostTest, OverloadCostsOneSecondOfSilenceThenResumes)
         m->runBlock(tb.frames(480));
         return tb.out[0][0];
     };
-    EXPECT_EQ(block(), 0.5f);   // measured at 100 %
-    EXPECT_EQ(block(), 0.5f);   // first block at the threshold
-    g_step = 1;                 // the client is light again
+    g_step = ticksFor(320.0);   // the load reads 96 % after this block
+    EXPECT_EQ(block(), 0.5f);
+    EXPECT_NEAR(m->cpuLoad(), 96.0, 0.1);
+    g_step = ticksFor(96.0);    // and again 96 % after the second
+    EXPECT_EQ(block(), 0.5f);
+    EXPECT_NEAR(m->cpuLoad(), 96.0, 0.1);
+    g_step = 1;                 // the client is light again; the third block starts the silence
     int silent = 0;
     while (block() == 0.0f && silent < 1000) ++silent;
     EXPECT_EQ(client.decisions, 1);
