@@ -131,7 +131,7 @@ protected:
     void processConverted(float** in, float** out, int nIn, int nOut, int frames);
     void convertPiece(float** in, float** out, int nIn, int nOut, int frames);
     void callClient(float** in, float** out, int nIn, int nOut, int frames);
-    void queueClientCall(int nIn, int nOut, int blockIndex, int frames, int midiBase);
+    void queueClientCall(int nIn, int nOut, int blockIndex, int frames);
     void queueMidi(int chunkStart, int chunkEnd, int base);
 
     int64_t (*readCounter)() = nullptr;

@@ -29,7 +29,7 @@ void AudioEngine::queueMidi(int chunkStart, int chunkEnd, int base)
     }
 }
 
-void AudioEngine::queueClientCall(int nIn, int nOut, int blockIndex, int frames, int)
+void AudioEngine::queueClientCall(int nIn, int nOut, int blockIndex, int frames)
 {
     const int at = blockIndex * blockSize;
     for (int i = 0; i < AB_MAX_CHANNELS; ++i) {
@@ -97,7 +97,7 @@ void AudioEngine::processQueued(float** in, float** out, int nIn, int nOut, int 
             while (k > 0) {
                 int run = k;
                 if (run > ringFrames - j * B) run = ringFrames - j * B;
-                queueClientCall(nIn, nOut, j, run, 0);
+                queueClientCall(nIn, nOut, j, run);
                 k -= run;
                 j = 0;
             }
