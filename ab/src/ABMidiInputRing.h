@@ -21,8 +21,12 @@ struct MidiRingSlot {
     int32_t type;              // 2 as written by the MIDI driver
 };
 
-// The host's MIDI notification: called on the MIDI callback thread for every message written (and for
-// every SysEx message, which does not enter the ring) with the slot, 0 and the device's two user words.
+// The host's MIDI notification: called for every message written into the ring (and for every SysEx
+// message, which does not enter the ring) with the slot, 0 and the MIDI device's two user words. It runs
+// on the system's MIDI callback thread, not on the audio thread: whatever it calls (the audio client's
+// shortMidi and sysEx among them) runs there too. A SysEx slot (length above 4) points at bytes that are
+// valid only during the call; a SysEx of 4 bytes or fewer carries them inline; its type is 0, a ring
+// slot's is 2.
 typedef void (*AbMidiNotify)(const MidiRingSlot* slot, int reserved, void* user2, void* user1);
 
 class MidiInputRing {

@@ -332,7 +332,11 @@ int MmeDevice::start(bool on)
         showError("Could not open MME output device !\n", text);
         return AB_ERR_NOT_OPEN;
     }
-    for (WAVEHDR* h : m_outHeaders) waveOutPrepareHeader(m_waveOut, h, sizeof(WAVEHDR));
+    for (WAVEHDR* h : m_outHeaders) {
+        std::memset(h->lpData, 0, h->dwBufferLength);   // the stream always starts with two silent buffers
+        h->dwFlags = 0;
+        waveOutPrepareHeader(m_waveOut, h, sizeof(WAVEHDR));
+    }
     waveOutPause(m_waveOut);
     for (WAVEHDR* h : m_outHeaders) waveOutWrite(m_waveOut, h, sizeof(WAVEHDR));
     m_nextOut.store(0);
@@ -349,7 +353,10 @@ int MmeDevice::start(bool on)
             m_running = 1;   // the output keeps running
             return AB_ERR_NOT_OPEN;
         }
-        for (WAVEHDR* h : m_inHeaders) waveInPrepareHeader(m_waveIn, h, sizeof(WAVEHDR));
+        for (WAVEHDR* h : m_inHeaders) {
+            h->dwFlags = 0;
+            waveInPrepareHeader(m_waveIn, h, sizeof(WAVEHDR));
+        }
         waveInStop(m_waveIn);
         for (WAVEHDR* h : m_inHeaders) waveInAddBuffer(m_waveIn, h, sizeof(WAVEHDR));
         m_nextIn.store(0);
