@@ -174,12 +174,10 @@ TEST_F(Drawing, ComposedImageReachesTheBitmapUnchanged)
         }
     bevel.setFlag1(true);
     bevel.setFlag2(true);
-    for (int32_t inset : {4}) {
-        bevel.setFirstInset(inset);
-        bevel.setSecondInset(inset);
-        bevel.setThirdInset(inset);
-        bevel.setFourthInset(inset);
-    }
+    bevel.setFirstInset(4);
+    bevel.setSecondInset(4);
+    bevel.setThirdInset(4);
+    bevel.setFourthInset(4);
     scene.drawTiledFrame(RegionRect{12, 64, 308, 188}, bevel, 0, nullptr);
 
     // A soft disc copied with its alpha onto the frame.
