@@ -13,7 +13,10 @@
 #include <cstdint>
 #include <cstring>
 #include <random>
+#include <string>
 #include <vector>
+
+#include <windows.h>
 
 namespace {
 
@@ -624,4 +627,46 @@ TEST(Picture, DriveLetterOfAMask)
     EXPECT_EQ(uiaDriveLetterFromMask(1u << 25), 'Z');
     EXPECT_EQ(uiaDriveLetterFromMask(0), '[');
     EXPECT_EQ(uiaDriveLetterFromMask(0xFC000000u), '[');
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Timing diagnostic: read back through the exception that debug output raises for a debugger.
+
+namespace {
+
+std::vector<std::string> g_debugTexts;
+
+LONG CALLBACK catchDebugText(EXCEPTION_POINTERS* info)
+{
+    const EXCEPTION_RECORD* record = info->ExceptionRecord;
+    if (record->ExceptionCode == DBG_PRINTEXCEPTION_C && record->NumberParameters >= 2)
+        g_debugTexts.emplace_back(reinterpret_cast<const char*>(record->ExceptionInformation[1]));
+    return EXCEPTION_CONTINUE_SEARCH;
+}
+
+}  // namespace
+
+TEST(Picture, TimingDiagnosticPrintsEveryTwentyFifthCall)
+{
+    Picture p, src;
+    makeSolid(p, 8, 8, 0);
+    makeSolid(src, 8, 8, 0xFFFFFFFF);
+    g_debugTexts.clear();
+    void* handler = AddVectoredExceptionHandler(1, catchDebugText);
+    for (int i = 0; i < 60; ++i) p.fillAreaUC(0, 0, 8, 8, 0xFF000000);   // off: nothing
+    Picture::setFillTiming(true);
+    Picture::setCopyTiming(true);
+    for (int i = 0; i < 60; ++i) p.fillAreaUC(0, 0, 8, 8, 0xFF000000);
+    for (int i = 0; i < 25; ++i) p.copyAreaUC(0, 0, 8, 8, src, 0, 0);
+    Picture::setFillTiming(false);
+    Picture::setCopyTiming(false);
+    RemoveVectoredExceptionHandler(handler);
+    int fills = 0, copies = 0;
+    for (const std::string& t : g_debugTexts) {
+        if (t.rfind("Picture::fillAreaUC ", 0) == 0) ++fills;
+        if (t.rfind("Picture::copyAreaUC ", 0) == 0) ++copies;
+        EXPECT_EQ(t.substr(t.size() - 2), " \n") << t;
+    }
+    EXPECT_EQ(fills, 2);
+    EXPECT_EQ(copies, 1);
 }
