@@ -367,7 +367,7 @@ void Picture::drawTiledFrame(const RegionRect& destRect, const Picture& source, 
             return;
         }
         const PictureState state(*this);
-        setClipFromBounds(*clipRect);
+        narrowClip(*clipRect);
         drawFrame(destRect.x1, destRect.y1, source, n, nullptr);
         state.restore(*this);
         return;
@@ -384,7 +384,7 @@ void Picture::drawTiledFrame(const RegionRect& destRect, const Picture& source, 
     if (IW < 1 || IH < 1) return;
 
     const PictureState state(*this);
-    setClipFromBounds(clipRect ? *clipRect : destRect);
+    narrowClip(clipRect ? *clipRect : destRect);
     const RegionRect c = clip_;
     if (!c.isEmpty()) {
         const int64_t left = destRect.x1, right = destRect.x2, top = destRect.y1, bottom = destRect.y2;
@@ -402,7 +402,7 @@ void Picture::drawTiledFrame(const RegionRect& destRect, const Picture& source, 
                          clampToI32(srcRow));
             };
             if (L > 0) piece(left, L, fx);
-            int64_t x = left + L;
+            const int64_t x = left + L;
             const int64_t midEnd = right - R;
             int64_t xs = firstTile(x, IW, c.x1);
             for (; xs < midEnd && xs < c.x2; xs += IW) piece(xs, std::min(IW, midEnd - xs), fx + L);
@@ -422,7 +422,7 @@ void Picture::drawTiledFrame(const RegionRect& destRect, const Picture& source, 
 }
 
 // Sets the clip to rect, within the current clip when one is set.
-void Picture::setClipFromBounds(const RegionRect& rect)
+void Picture::narrowClip(const RegionRect& rect)
 {
     setClipRect(clipOn_ ? intersect(rect, clip_) : rect);
 }

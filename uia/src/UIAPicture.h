@@ -119,7 +119,8 @@ public:
     // Frame n of source stretched over destRect by its insets (nine parts), limited to clipRect.
     void drawTiledFrame(const RegionRect& destRect, const Picture& source, uint32_t n, const RegionRect* clipRect);
     // The unclipped forms: the area lies in drawing coordinates; parts outside the picture (and, for
-    // copies, outside the source) are left out.
+    // copies, outside the source) are left out. A copy's (sx, sy) are pixels of the source, whose
+    // origin and clip do not apply.
     void fillAreaUC(int32_t x, int32_t y, int32_t w, int32_t h, uint32_t colour);
     void copyAreaUC(int32_t x, int32_t y, int32_t w, int32_t h, const Picture& source, int32_t sx, int32_t sy);
 
@@ -131,7 +132,7 @@ public:
     static void setFillTiming(bool on);
     static void setCopyTiming(bool on);
 
-    // The kernels in use, and the variant they were chosen as (0 portable, 1..3 processor variants).
+    // The kernels this picture uses.
     PictureFillRoutine fillRoutine() const { return fill_; }
     PictureCopyRoutine copyRoutine() const { return copy_; }
 
@@ -139,7 +140,7 @@ public:
 
 private:
     void freeBuffer();
-    void setClipFromBounds(const RegionRect& rect);
+    void narrowClip(const RegionRect& rect);
 
     PictureFillRoutine fill_;
     PictureCopyRoutine copy_;
