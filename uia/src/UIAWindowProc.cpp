@@ -9,6 +9,7 @@
 #include "GPDrives.h"
 #include "UIAApplication.h"
 #include "UIADrawContext.h"
+#include "UIADriveLetter.h"
 #include "UIAKeys.h"
 #include "UIAModule.h"
 #include "UIAPlatformWindow.h"
@@ -386,11 +387,10 @@ LRESULT Win32Window::windowProc(UINT message, WPARAM wParam, LPARAM lParam)
             const DEV_BROADCAST_HDR* header = reinterpret_cast<const DEV_BROADCAST_HDR*>(lParam);
             if (header->dbch_devicetype == DBT_DEVTYP_VOLUME) {
                 const DEV_BROADCAST_VOLUME* volume = reinterpret_cast<const DEV_BROADCAST_VOLUME*>(lParam);
-                if ((volume->dbcv_flags & DBTF_MEDIA) && volume->dbcv_unitmask) {
-                    int bit = 0;
-                    while (!(volume->dbcv_unitmask & (1u << bit))) ++bit;
+                const char letter = uiaDriveLetterFromMask(volume->dbcv_unitmask);
+                if ((volume->dbcv_flags & DBTF_MEDIA) && letter >= 'A' && letter <= 'Z') {
                     DriveEntry drive;
-                    drive.letter = 'A' + bit;
+                    drive.letter = letter;
                     drive.root = std::string(1, static_cast<char>(drive.letter)) + ":";
                     gpVolumeChanged(wParam == DBT_DEVICEARRIVAL ? kVolumeArrived : kVolumeRemoved, drive);
                 }
