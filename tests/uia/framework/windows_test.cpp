@@ -38,10 +38,11 @@ WindowSpec sizedSpec(int x, int y, int w, int h, uint32_t options = 0)
     return spec;
 }
 
-LONG_PTR styleOf(HWND hwnd)
+// The style word as stored (32 bits on either build).
+uint32_t styleOf(HWND hwnd)
 {
     // The system adds clip-siblings to top-level windows and the visible bit follows show().
-    return GetWindowLongPtrA(hwnd, GWL_STYLE) & ~static_cast<LONG_PTR>(WS_VISIBLE | WS_CLIPSIBLINGS);
+    return static_cast<uint32_t>(GetWindowLongPtrA(hwnd, GWL_STYLE)) & ~static_cast<uint32_t>(WS_VISIBLE | WS_CLIPSIBLINGS);
 }
 
 int g_boxCount = 0;
@@ -59,7 +60,7 @@ TEST(UiaWindowKinds, ToolWindowStylesFollowTheOptions)
 {
     struct Case {
         uint32_t options;
-        LONG_PTR style;
+        uint32_t style;
     };
     const Case cases[] = {
         {0, 0x82C80000},                            // caption and system menu
@@ -77,7 +78,7 @@ TEST(UiaWindowKinds, ToolWindowStylesFollowTheOptions)
             window.create(sizedSpec(30, 30, 120, 80, c.options));
             HWND hwnd = window.nativeHandle();
             ASSERT_NE(hwnd, nullptr);
-            EXPECT_EQ(styleOf(hwnd), c.style & ~static_cast<LONG_PTR>(WS_CLIPSIBLINGS));
+            EXPECT_EQ(styleOf(hwnd), c.style);
             EXPECT_EQ(GetWindowLongPtrA(hwnd, GWL_EXSTYLE) & WS_EX_TOOLWINDOW, WS_EX_TOOLWINDOW);
             // The window's user data hold the whole pointer of its platform object.
             EXPECT_EQ(GetWindowLongPtrA(hwnd, GWLP_USERDATA), reinterpret_cast<LONG_PTR>(window.platformWindow()));
@@ -95,7 +96,7 @@ TEST(UiaWindowKinds, MainWindowStylesOptionOneStopsMaximisingAnd128IsFrameless)
             MainWindow window;
             window.create(sizedSpec(20, 20, 160, 100));
             HWND hwnd = window.nativeHandle();
-            EXPECT_EQ(styleOf(hwnd), 0xCF0000);
+            EXPECT_EQ(styleOf(hwnd), 0xCF0000u);
             EXPECT_EQ(GetWindowLongPtrA(hwnd, GWL_EXSTYLE) & WS_EX_TOOLWINDOW, 0);
             EXPECT_EQ(application.mainWindow(), &window);
             window.show(true);
@@ -108,7 +109,7 @@ TEST(UiaWindowKinds, MainWindowStylesOptionOneStopsMaximisingAnd128IsFrameless)
             MainWindow window;
             window.create(sizedSpec(20, 20, 160, 100, UIA_MAIN_FIXED));
             HWND hwnd = window.nativeHandle();
-            EXPECT_EQ(styleOf(hwnd), 0xCA0000);
+            EXPECT_EQ(styleOf(hwnd), 0xCA0000u);
             window.show(true);
             // Double-clicking the caption does not maximise it, and its frame offers no sizing edge.
             SendMessageA(hwnd, WM_NCLBUTTONDBLCLK, HTCAPTION, 0);
@@ -151,7 +152,7 @@ TEST(UiaWindowKinds, AChildGivenOnlyASizeFillsItsParent)
         ASSERT_NE(child.nativeHandle(), nullptr);
         EXPECT_EQ(GetParent(child.nativeHandle()), parent.nativeHandle());
         EXPECT_EQ(child.parent(), &parent);
-        EXPECT_EQ(styleOf(child.nativeHandle()), 0x40010000);   // child, tab stop (and visible)
+        EXPECT_EQ(styleOf(child.nativeHandle()), 0x40010000u);   // child, tab stop (and visible)
         EXPECT_EQ(GetWindowLongPtrA(child.nativeHandle(), GWL_EXSTYLE) & WS_EX_CONTROLPARENT, WS_EX_CONTROLPARENT);
         RECT r;
         GetWindowRect(child.nativeHandle(), &r);
