@@ -288,3 +288,42 @@ TEST(UiaWindowEvents, TheExitCommandRefusedByTheApplicationIsStillHandled)
         EXPECT_TRUE(application.quitRequested());
     });
 }
+
+namespace {
+class SizeCountingMainWindow : public MainWindow {
+public:
+    bool handleEvent(int32_t code, void* data) override
+    {
+        if (code == UIA_EVENT_SIZE) ++sizes;
+        return MainWindow::handleEvent(code, data);
+    }
+    int sizes = 0;
+};
+}  // namespace
+
+TEST(UiaWindowKinds, AMainWindowFitsItsVisibleContentWidthAndHearsTheSizeTwice)
+{
+    runInApplication([&](RecordingApplication&) {
+        SizeCountingMainWindow main;
+        main.create(sizedSpec(30, 30, 200, 120));
+        main.show(true);
+        PlainWindow content;
+        WindowSpec spec;
+        spec.flags |= UIA_SPEC_SIZE | UIA_SPEC_POSITION | UIA_SPEC_PARENT;
+        spec.rect = RECT{0, 0, 150, 70};
+        spec.parent = &main;
+        content.create(spec);
+        static_cast<Win32MainWindow*>(main.platformWindow())->setContentWindow(&content);
+        main.sizes = 0;
+        main.setSize(SIZE{260, 150}, true);
+        EXPECT_EQ(main.sizes, 2);
+        EXPECT_EQ(content.getSize(true).cx, 260);
+        EXPECT_EQ(content.getSize(true).cy, 70);
+        // Hidden content is left alone: one size event.
+        content.show(false);
+        main.sizes = 0;
+        main.setSize(SIZE{240, 140}, true);
+        EXPECT_EQ(main.sizes, 1);
+        EXPECT_EQ(content.getSize(true).cx, 260);
+    });
+}
