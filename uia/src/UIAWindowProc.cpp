@@ -142,7 +142,7 @@ void Win32Window::create(const WindowSpec& spec, int classKind, DWORD style, DWO
 
     // The rectangle AdjustWindowRectEx makes of a client rectangle for this window.
     auto adjust = [&](RECT r) {
-        if (exStyle == WS_EX_TOOLWINDOW && style == 0xCF0000) AdjustWindowRectEx(&r, 0xCF0000, FALSE, 0);
+        if (exStyle == WS_EX_MDICHILD) AdjustWindowRectEx(&r, 0xCF0000, FALSE, 0);
         else AdjustWindowRectEx(&r, style, parent != nullptr, exStyle);
         return r;
     };

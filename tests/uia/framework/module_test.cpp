@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "GPBinaryStream.h"
 #include "GPInit.h"
 #include "gpChild.h"
 #include "support/tempDir.h"
@@ -316,4 +317,25 @@ TEST(UiaApplicationObject, ApplicationIsOnlyThereWhileTheModuleRuns)
     runInApplication([&](RecordingApplication& application) { seen = uiaApplication(); });
     EXPECT_NE(seen, nullptr);
     EXPECT_EQ(uiaApplication(), nullptr);
+}
+
+TEST(UiaModuleServices, ResourcesOfTheExecutableAndDocumentsWithoutText)
+{
+    startLibraries();
+    UiaModule* module = uiaModule();
+    ASSERT_NE(module, nullptr);
+    // testResources.rc: resource 7 of the type "UIATEST" holds "ABCD".
+    for (uint32_t order : {1u, 0u}) {
+        ResourceReader* reader = module->uiaLoadResource(7, "UIATEST", order);
+        ASSERT_NE(reader, nullptr);
+        EXPECT_EQ(reader->byteOrder(), int(order));
+        char start[5] = {};
+        EXPECT_EQ(reader->readBytes(start, 4), 4);
+        EXPECT_STREQ(start, "ABCD");
+        delete reader;
+    }
+    EXPECT_EQ(module->uiaLoadResource(7, "OTHER", 1), nullptr);
+    EXPECT_EQ(module->uiaLoadResource(4711, "FRM", 1), nullptr);
+    EXPECT_FALSE(module->uiaOpenDocument(nullptr));
+    EXPECT_FALSE(module->uiaOpenDocument(""));
 }
