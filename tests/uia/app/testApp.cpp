@@ -5,6 +5,8 @@
 //   quitcmd    the exit command (1200, 30002) sent to the main window
 //   initfalse  the application's init answers false
 //   nomem      the module's init runs out of memory
+//   paint      the main window is captured (PNG "uia_testapp_window.png" under $MORVANE_ARTIFACTS),
+//              its pixel at the middle of each colour band logged, then the exit command ends the run
 // Message boxes are answered by a hook and logged as "box <text>".
 #include <windows.h>
 
@@ -14,6 +16,7 @@
 #include <string>
 
 #include "GPError.h"
+#include "support/windowCapture.h"
 #include "GPInit.h"
 #include "UIADrawContext.h"
 #include "UIAPicture.h"
@@ -99,6 +102,18 @@ public:
         if (g_scenario == "close") {
             setTick(20);
             addTimer(&timer_, 0, 0);
+        }
+        if (g_scenario == "paint") {
+            CapturedWindow capture;
+            const std::string png = windowCapturePng(window_->nativeHandle(), "uia_testapp_window.png", &capture);
+            logLine("capture " + std::string(png.empty() ? "failed" : "saved"));
+            for (int band = 0; band < 4 && !png.empty(); ++band) {
+                char pixel[32];
+                std::snprintf(pixel, sizeof pixel, "pixel %06X", capture.at(band * 80 + 40, 100));
+                logLine(pixel);
+            }
+            PostMessageA(window_->nativeHandle(), WM_COMMAND, 30002, 0);
+            PostMessageA(window_->nativeHandle(), WM_COMMAND, 30002, 0);
         }
         if (g_scenario == "quitcmd") {
             // The first is refused, the second allowed.

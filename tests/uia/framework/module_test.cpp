@@ -114,6 +114,17 @@ TEST(UiaRunSequence, ExitCommandAsksTheApplicationAndQuitsWhenAllowed)
     EXPECT_EQ(run.lines.back(), "end") << all;
 }
 
+TEST(UiaRunSequence, TheTestApplicationPaintsItsMainWindow)
+{
+    const AppRun run = runTestApp("paint");
+    const std::string all = joined(run.lines);
+    EXPECT_TRUE(run.has("capture saved")) << all;
+    // The four colour bands of its picture (0xFF2060A0, 0xFFE0C040, 0xFF40A060, 0xFFC04040).
+    for (const char* pixel : {"pixel 2060A0", "pixel E0C040", "pixel 40A060", "pixel C04040"}) EXPECT_TRUE(run.has(pixel)) << pixel << "\n" << all;
+    EXPECT_EQ(run.count("app exit 1"), 1u) << all;
+    EXPECT_EQ(run.lines.back(), "end") << all;
+}
+
 TEST(UiaRunSequence, FailedInitRunsNoLoopAndExitGetsFalseOnce)
 {
     const AppRun run = runTestApp("initfalse");
