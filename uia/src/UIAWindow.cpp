@@ -42,14 +42,17 @@ void WindowSpec::setTitle(const char* text)
 Window::~Window()
 {
     if (PlatformWindow* platform = platform_) {
-        // This facade is going away by its owner's hand: the platform object must not delete it again.
+        // The facade is going away by its owner's hand: the platform object must neither deliver
+        // events to it nor delete it again.
+        platform_ = nullptr;
+        platform->setFacade(nullptr);
         platform->setOwnsFacade(false);
-        platform->destroy();
-        if (platform_ == platform) {
-            // No window was ever made (destroying one detaches it from this facade at once).
-            platform->setFacade(nullptr);
-            platform_ = nullptr;
-            if (!platform->handle() && platform->depth() <= 0) delete platform;
+        if (platform->handle()) {
+            platform->hold();
+            platform->destroy();
+            platform->release();   // deletes it once the window is gone and no message of it runs
+        } else {
+            delete platform;       // no window was ever made
         }
     }
     if (UiaApplication* application = uiaApplication()) {

@@ -327,3 +327,38 @@ TEST(UiaWindowKinds, AMainWindowFitsItsVisibleContentWidthAndHearsTheSizeTwice)
         EXPECT_EQ(content.getSize(true).cx, 260);
     });
 }
+
+namespace {
+int g_selfDeleted = 0;
+// Deletes itself (it is not owned by its window) while it handles a mouse button.
+class SelfDeletingWindow : public ToolWindow {
+public:
+    ~SelfDeletingWindow() override { ++g_selfDeleted; }
+    bool handleEvent(int32_t code, void*) override
+    {
+        if (code != UIA_EVENT_MOUSE_BUTTON) return false;
+        delete this;
+        return true;
+    }
+};
+}  // namespace
+
+TEST(UiaWindowEvents, AFacadeDeletedInItsOwnHandlerTakesItsWindowAlongSafely)
+{
+    runInApplication([&](RecordingApplication&) {
+        g_selfDeleted = 0;
+        SelfDeletingWindow* window = new SelfDeletingWindow;
+        window->create(sizedSpec(10, 10, 100, 60));
+        HWND hwnd = window->nativeHandle();
+        // The window procedure goes on after the handler without touching the deleted facade.
+        EXPECT_EQ(SendMessageA(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5)), 0);
+        EXPECT_EQ(g_selfDeleted, 1);
+        EXPECT_FALSE(IsWindow(hwnd));
+        // A facade deleted while its window lives destroys the window first.
+        ToolWindow* other = new ToolWindow;
+        other->create(sizedSpec(10, 10, 100, 60));
+        HWND otherHwnd = other->nativeHandle();
+        delete other;
+        EXPECT_FALSE(IsWindow(otherHwnd));
+    });
+}
