@@ -154,6 +154,10 @@ CHILD_SCENARIO(uiaNoModule)
 {
     childNote(std::string("module ") + (uiaModule() ? "set" : "null"));
     childNote(std::string("entry0 ") + (VLUIAEntry(0, 0) ? "set" : "null"));
+    // The entry is the program's export, found by name.
+    typedef UiaModule* (*Entry)(uint32_t, int32_t);
+    Entry exported = reinterpret_cast<Entry>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA(nullptr), "VLUIAEntry")));
+    childNote(std::string("exported ") + (exported == &VLUIAEntry ? "1" : "0"));
     childNote(std::string("application ") + (uiaApplication() ? "set" : "null"));
     uiaRun();   // shows nothing, runs nothing
     childNote("run returned");
@@ -184,7 +188,8 @@ TEST(UiaModuleEntry, WithoutAModuleNothingRunsAndTheEntryAnswersNull)
     ASSERT_TRUE(r.started);
     EXPECT_EQ(r.exitCode, 0u);
     EXPECT_TRUE(r.boxes.empty());
-    EXPECT_EQ(r.notes, (std::vector<std::string>{"module null", "entry0 null", "application null", "run returned", "returned"}));
+    EXPECT_EQ(r.notes, (std::vector<std::string>{"module null", "entry0 null", "exported 1", "application null", "run returned",
+                                                 "returned"}));
 }
 
 TEST(UiaModuleEntry, TheFirstModuleIsTheProcessModuleAndTheEntryAnswersItForIdsUpToZero)
