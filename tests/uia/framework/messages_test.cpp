@@ -113,6 +113,22 @@ TEST(UiaWindowMessages, EachMessageMakesItsEvent)
             }
         }
 
+        // A position change that put the window at the top of the Z order: 1000004; others: nothing.
+        struct ZCase {
+            HWND insertAfter;
+            UINT flags;
+            bool toFront;
+        };
+        for (const ZCase& z : {ZCase{HWND_TOP, SWP_NOMOVE | SWP_NOSIZE, true}, ZCase{HWND_TOP, SWP_NOZORDER, false},
+                               ZCase{HWND_BOTTOM, SWP_NOMOVE, false}}) {
+            WINDOWPOS position = {hwnd, z.insertAfter, 0, 0, 0, 0, z.flags};
+            window.events.clear();
+            SendMessageA(hwnd, WM_WINDOWPOSCHANGED, 0, reinterpret_cast<LPARAM>(&position));
+            bool toFront = false;
+            for (const Event& e : window.events) toFront = toFront || e.code == UIA_EVENT_TO_FRONT;
+            EXPECT_EQ(toFront, z.toFront) << z.flags;
+        }
+
         // Answers: all keys wanted, the background never erased by the system, a handled mouse
         // message ends with 0.
         EXPECT_EQ(SendMessageA(hwnd, WM_GETDLGCODE, 0, 0), DLGC_WANTALLKEYS);
