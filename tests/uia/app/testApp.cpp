@@ -5,6 +5,7 @@
 //   quitcmd    the exit command (1200, 30002) sent to the main window
 //   initfalse  the application's init answers false
 //   nomem      the module's init runs out of memory
+//   nomemexit  the module's exit runs out of memory (after the exit command ended the loop)
 //   paint      the main window is captured (PNG "uia_testapp_window.png" under $MORVANE_ARTIFACTS),
 //              its pixel at the middle of each colour band logged, then the exit command ends the run
 // Message boxes are answered by a hook and logged as "box <text>".
@@ -115,7 +116,7 @@ public:
             PostMessageA(window_->nativeHandle(), WM_COMMAND, 30002, 0);
             PostMessageA(window_->nativeHandle(), WM_COMMAND, 30002, 0);
         }
-        if (g_scenario == "quitcmd") {
+        if (g_scenario == "quitcmd" || g_scenario == "nomemexit") {
             // The first is refused, the second allowed.
             PostMessageA(window_->nativeHandle(), WM_COMMAND, 30002, 0);
             PostMessageA(window_->nativeHandle(), WM_COMMAND, 30002, 0);
@@ -180,6 +181,7 @@ public:
         deleteApplication();
         uiaExit();
         gpExit();
+        if (g_scenario == "nomemexit") throw std::bad_alloc();
     }
 };
 

@@ -114,6 +114,15 @@ TEST(UiaRunSequence, ExitCommandAsksTheApplicationAndQuitsWhenAllowed)
     EXPECT_EQ(run.lines.back(), "end") << all;
 }
 
+TEST(UiaRunSequence, AllocationFailureInExitIsReported)
+{
+    const AppRun run = runTestApp("nomemexit");
+    const std::string all = joined(run.lines);
+    EXPECT_LT(run.at("module exit 1"), run.at("box Out of memory:|Cannot shut down application!|")) << all;
+    EXPECT_EQ(run.lines.back(), "end") << all;
+    EXPECT_EQ(run.exitCode, 0u);
+}
+
 TEST(UiaRunSequence, TheTestApplicationPaintsItsMainWindow)
 {
     const AppRun run = runTestApp("paint");
