@@ -1,0 +1,9 @@
+// The UI framework in one include.
+#pragma once
+
+#include "Init_UIA.h"
+#include "UIAApplication.h"
+#include "UIAEvents.h"
+#include "UIAModule.h"
+#include "UIAPlatformWindow.h"
+#include "UIAWindow.h"
