@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <cstdio>
@@ -166,6 +167,40 @@ TEST_F(DirectSoundTest, SineAtTheDefaultLatencyIsHeardAt440HzAndStopReturnsInTim
     const double f = signalPeakFrequency(left.data() + start, 48000, 48000.0);
     EXPECT_NEAR(f, 440.0, 1.0);
     EXPECT_NEAR(signalRms(left.data() + start, 48000), 0.5 / std::sqrt(2.0), 0.05);
+}
+
+namespace {
+void overdrive(AudioBlock* block, int, void* user2, void*)
+{
+    for (int c = 0; c < block->output.channelCount; ++c)
+        for (int f = 0; f < block->frames; ++f) block->output.buffers[c][f] = 1.5f;
+    static_cast<std::atomic<int>*>(user2)->fetch_add(1);
+}
+}  // namespace
+
+TEST_F(DirectSoundTest, OutputBeyondFullScaleSaturatesInsteadOfWrapping)
+{
+    const std::string path = audioOutputFile(48000, 2, "FLOAT_LE");
+    ASSERT_FALSE(path.empty());
+    DeleteFileA(path.c_str());
+    ASSERT_EQ(abDevOpen(id, true), 0);
+    std::atomic<int> blocks{0};
+    ASSERT_EQ(abDevSetCallback(id, overdrive, &blocks, &blocks), 0);
+    ASSERT_EQ(abDevStart(id, true), 0);
+    for (int t = 0; t < 10000 && blocks.load() < 40; t += 10) Sleep(10);
+    ASSERT_EQ(abDevStart(id, false), 0);
+    ASSERT_EQ(abDevOpen(id, false), 0);
+    const std::vector<float> file = readFloats(path);
+    ASSERT_GE(file.size(), 48000u);
+    float low = 0.0f, high = 0.0f;
+    for (float v : file) {
+        low = std::min(low, v);
+        high = std::max(high, v);
+    }
+    // 1.5 becomes full scale (32767); wrapped, it would be -16386 (-0.5). Wine's resampler rings a
+    // little around the steps at the start and the end.
+    EXPECT_GT(high, 0.99f);
+    EXPECT_GT(low, -0.3f);
 }
 
 TEST_F(DirectSoundTest, LatencyFollowsItsTableAndStaysInItsRange)
