@@ -130,6 +130,11 @@ bool AudioHostClient::open(void* systemHandle)
     return true;
 }
 
+int AudioHostClient::loadSettings()
+{
+    return manager ? manager->loadSettings() : 0;
+}
+
 void AudioHostClient::setResampling(bool on)
 {
     if (manager) manager->setResampling(on);

@@ -67,6 +67,9 @@ public:
 
     // Opens the device layer with the main window's handle; true.
     bool open(void* systemHandle);
+    // Opens and starts the audio device named in the settings: 1 when it plays, else 0 (also without
+    // a manager).
+    int loadSettings();
     void setResampling(bool on);
     void setBlockMode(bool on, int blockSize, bool allowMultiples);
     void setMuted(bool on);

@@ -3,26 +3,47 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "ABAudioEngine.h"
 #include "ABDevice.h"
 #include "ABMidiClock.h"
+#include "UIAEvents.h"
+
+#include <windows.h>
+
+#include <atomic>
 
 class AudioManager;
 
-// The manager's device client: a device reports a new rate (or asks for a reset) through it.
-class AudioRateTimer : public AudioDeviceClient {
+// The manager's device client: a device reports a new rate or asks for a reset through it. A reset
+// runs on the user-interface thread over two ticks of a framework timer: the first saves the settings
+// and stops the device, the second closes it and opens, configures and starts it again from the stored
+// settings.
+class AudioRateTimer : public AudioDeviceClient, public EventListener {
 public:
-    explicit AudioRateTimer(AudioManager* manager) : manager(manager) {}
+    // Made on the user-interface thread (by openDeviceLayer).
+    explicit AudioRateTimer(AudioManager* manager);
+    ~AudioRateTimer() override;
     void sampleRateDidChange(int rate) override;
-    // The reset runs through a framework timer on the user-interface thread, which comes with the
-    // settings; until then a request changes nothing.
+    // May come from a driver's own thread: only marks a reset as pending (at most one) and posts a
+    // message to the user-interface thread, which adds the timer there.
     void requestReset() override;
+    // The timer tick (code 2): the two steps of the reset. True for its own tick, false otherwise.
+    bool handleEvent(int32_t code, void* data) override;
+
+    // User-interface thread: the posted request arrived; adds the 40 ms timer.
+    void beginReset();
+    bool resetPending() const { return pending.load(std::memory_order_acquire); }
 
     AudioManager* manager;
-    int timerId = 0;
+    TimerEntry* timerId = nullptr;
     int step = 0;
+
+private:
+    std::atomic<bool> pending{false};
+    HWND window = nullptr;   // message-only window of the user-interface thread
 };
 
 class AudioManager : public AudioEngine {
@@ -47,6 +68,20 @@ public:
 
     // The rate change as a whole: the engine's rates, the MIDI clock and the device's "SampleRate".
     void setSampleRate(uint32_t deviceId, int rate);
+    // Opens, configures and starts the audio device named in the settings; 1 when it plays, else 0.
+    virtual int loadSettings();
+    // Writes the device choice, routes, rate, latencies and MIDI ports (only with an audio device).
+    virtual void saveSettings();
+    // The latency for the MIDI clock, the sample position from 0, then the device started or stopped;
+    // true when the device answered 0.
+    bool restartDevice(uint32_t deviceId, bool start);
+    // Opens (and hands the client and the block callback to) or closes the device; true on success.
+    bool switchDevice(uint32_t deviceId, bool open);
+    // The output latency in ms that the host keeps; the setter also writes the device's "Latency".
+    int getLatencyMs() const { return latencyMs; }
+    int setLatency(uint32_t deviceId, int ms);
+    // The registry value name of a key: "AB key", or "AB n key" for a manager with instance n > 0.
+    std::string settingName(const char* key) const;
     // The manager operation behind the client's spare hook: does nothing.
     int managerHook() { return 0; }
     // The client goes away: no further block reaches it.
@@ -80,6 +115,7 @@ public:
 
 private:
     void runClock();
+    void updateClockLatency(uint32_t deviceId);
 };
 
 // The block callback every device calls on its audio thread (user words: the manager, twice).

@@ -16,13 +16,6 @@ bool abHostRunning()
     return g_hostRunning.load(std::memory_order_acquire);
 }
 
-void AudioRateTimer::sampleRateDidChange(int rate)
-{
-    if (manager && manager->audioDevice >= 0) manager->setSampleRate(static_cast<uint32_t>(manager->audioDevice), rate);
-}
-
-void AudioRateTimer::requestReset() {}
-
 int AudioManager::openDeviceLayer(void* systemHandle)
 {
     // A second manager finds the device layer made: it uses it and leaves its destruction to the first.
@@ -52,8 +45,7 @@ int AudioManager::openDeviceLayer(void* systemHandle)
 void AudioManager::closeDeviceLayer()
 {
     abDevSetClient(nullptr);
-    delete rateTimer;
-    rateTimer = nullptr;
+    // The devices stop before the client goes: a driver thread may still be asking it for a reset.
     if (audioDevice != -1) {
         abDevStart(static_cast<uint32_t>(audioDevice), false);
         abDevOpen(static_cast<uint32_t>(audioDevice), false);
@@ -64,6 +56,8 @@ void AudioManager::closeDeviceLayer()
         abDevOpen(static_cast<uint32_t>(midiDevice), false);
         midiDevice = -1;
     }
+    delete rateTimer;
+    rateTimer = nullptr;
     layerOpen = false;
     if (ownsDeviceLayer) {
         g_hostRunning.store(false, std::memory_order_release);

@@ -8,6 +8,7 @@
 #include <new>
 
 #include "ABDeviceErrors.h"
+#include "ABDirectSoundDevice.h"
 #include "ABMmeDevice.h"
 #include "ABWinMidi.h"
 
@@ -54,7 +55,13 @@ void DeviceManager::enumerate()
     }
 
     // 3. DirectSound output devices and capture names; the first becomes the default device when no
-    //    ASIO device did. (The DirectSound driver is not part of this build yet.)
+    //    ASIO device did.
+    std::vector<DirectSoundDevice*> directSound;
+    DirectSoundDevice::enumerateDevices(&directSound);
+    for (DirectSoundDevice* d : directSound) {
+        const uint32_t id = addDevice(d);
+        if (defaultDevice == 0) defaultDevice = id;
+    }
 
     // 4. One MME device per waveOut device, by index; MME devices never become the default.
     UINT outputs = waveOutGetNumDevs();

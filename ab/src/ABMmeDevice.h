@@ -12,29 +12,8 @@
 #include <string>
 
 #include "ABAudioMidiDevice.h"
+#include "ABPortEntry.h"
 #include "GPThread.h"
-
-// One port (channel) of a direction; the same layout is a "PortDescription" entry.
-#pragma pack(push, 1)
-struct AudioPortEntry {
-    int32_t index;        // within its direction
-    uint8_t isOutput;     // 1 output, 0 input
-    uint8_t active;
-    uint8_t enabled;
-    uint8_t unused[5];
-    char name[64];        // zero-terminated
-};
-#pragma pack(pop)
-static_assert(sizeof(AudioPortEntry) == 76, "port entries are 76 bytes");
-
-// An "AudioInDeviceList" / "ActiveAudioInDevice" entry.
-#pragma pack(push, 1)
-struct AudioInDeviceEntry {
-    int32_t index;        // waveIn index, -1 for "no device"
-    char name[64];
-};
-#pragma pack(pop)
-static_assert(sizeof(AudioInDeviceEntry) == 68, "input device entries are 68 bytes");
 
 class MmeDevice : public AudioMidiDevice {
 public:

@@ -9,6 +9,7 @@
 #include "ABDevice.h"
 #include "ABDeviceAccessors.h"
 #include "ABDeviceManager.h"
+#include "ABDirectSoundDevice.h"
 #include "feedDevice.h"
 
 namespace {
@@ -107,14 +108,16 @@ TEST_F(ManagerTest, IdsAreSequentialFromOneInEnumerationOrder)
     DeviceManager* m = abDeviceManager();
     ASSERT_GE(m->devices.size(), 1u);
     for (size_t i = 0; i < m->devices.size(); ++i) EXPECT_EQ(m->devices[i]->id, i + 1);
-    // No ASIO or DirectSound driver here: the WinMidi device comes first, then the MME devices, none
-    // of which becomes the default.
+    // No ASIO driver here: the WinMidi device comes first, then the DirectSound devices (the first of
+    // them is the default), then the MME devices, none of which becomes the default.
     EXPECT_EQ(m->devices[0]->kind, 1u);
     EXPECT_EQ(m->midiDevice, m->devices[0]);
     EXPECT_EQ(idList("MIDIDeviceList"), std::vector<uint32_t>({1}));
     uint32_t def = 99;
     EXPECT_EQ(abGetDefaultDevice(&def), 0);
-    EXPECT_EQ(def, 0u);
+    ASSERT_GE(m->devices.size(), 2u);
+    EXPECT_EQ(def, 2u);
+    EXPECT_NE(dynamic_cast<DirectSoundDevice*>(m->devices[1]), nullptr);
 
     const uint32_t feedA = abDevAddTestDevice(new FeedDevice(1, 2, 44100, 64, "Feed A"));
     const uint32_t feedB = abDevAddTestDevice(new FeedDevice(1, 2, 44100, 64, "Feed B"));

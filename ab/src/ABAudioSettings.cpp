@@ -1,0 +1,229 @@
+// The host's registry settings: the audio device, its input device, the channel routes, the sample
+// rate, the latencies and the MIDI ports, read at start-up (and after a reset) and written back; and
+// the two steps of a device reset.
+#include "ABAudioManager.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+#include "ABDeviceAccessors.h"
+#include "GPRegistryKey.h"
+
+namespace {
+
+const int kReadScope = 2;    // the user key, then the machine key
+const int kWriteScope = 0;   // the user key
+const size_t kNameCompare = 20;
+const int kMaxPorts = 256;   // ports of one direction that the routes are applied to
+
+bool sameName(const std::string& a, const std::string& b)
+{
+    return a.compare(0, kNameCompare, b, 0, kNameCompare) == 0;
+}
+
+int clampInt(int value, int low, int high) { return value < low ? low : (value > high ? high : value); }
+
+}  // namespace
+
+std::string AudioManager::settingName(const char* key) const
+{
+    char name[160];
+    if (instance == 0)
+        std::snprintf(name, sizeof name, "%s %s", "AB", key);
+    else
+        std::snprintf(name, sizeof name, "%s %d %s", "AB", instance, key);
+    return name;
+}
+
+void AudioManager::updateClockLatency(uint32_t deviceId)
+{
+    const int ms = deviceLatency(deviceId);
+    const int rate = deviceRate > 0 ? deviceRate : 44100;
+    midiClock.latencySamples = ms != 0 ? static_cast<int32_t>(std::lround(ms * rate * 0.001)) : deviceBufferSize(deviceId);
+}
+
+bool AudioManager::restartDevice(uint32_t deviceId, bool start)
+{
+    updateClockLatency(deviceId);
+    samplePosition = 0;
+    return abDevStart(deviceId, start) == AB_OK;
+}
+
+bool AudioManager::switchDevice(uint32_t deviceId, bool open)
+{
+    if (abDevOpen(deviceId, open) != AB_OK) return false;
+    if (open) {
+        abDevSetClient(rateTimer);
+        abDevSetCallback(deviceId, abAudioCallback, this, this);
+    }
+    audioDevice = static_cast<int32_t>(deviceId);
+    return true;
+}
+
+int AudioManager::setLatency(uint32_t deviceId, int ms)
+{
+    latencyMs = ms;
+    const int32_t value = ms;
+    return abDevSetProperty("Latency", deviceId, &value, 4);
+}
+
+int AudioManager::loadSettings()
+{
+    // 1. Nothing open, nothing routed.
+    if (audioDevice != -1) {
+        const uint32_t current = static_cast<uint32_t>(audioDevice);
+        if (abDevIsRunning(current) == 1) abDevStart(current, false);
+        if (abDevIsOpen(current) == 1) abDevOpen(current, false);
+    }
+    audioDevice = -1;
+    for (int i = 0; i < AB_MAX_CHANNELS; ++i) {
+        inputRoutes[i] = outputRoutes[i] = -1;
+        midiInPorts[i] = midiOutPorts[i] = 0;
+    }
+    RegistryKey* settings = gpSettings();
+    if (!settings) return 0;
+
+    // 2.-3. The device of that name (on its first 20 characters).
+    std::string wanted;
+    settings->getString(settingName("AudioDevice").c_str(), "", wanted, kReadScope);
+    if (wanted.empty()) return 0;
+    int32_t found = -1;
+    for (uint32_t id : audioDevices) {
+        std::string name;
+        if (deviceName(id, &name) == AB_OK && sameName(name, wanted)) {
+            found = static_cast<int32_t>(id);
+            break;
+        }
+    }
+    if (found == -1) return 0;
+    const uint32_t id = static_cast<uint32_t>(found);
+
+    // 4.-5. Open it and give it the block callback.
+    if (abDevOpen(id, true) != AB_OK) return 0;
+    audioDevice = found;
+    abDevSetCallback(id, abAudioCallback, this, this);
+
+    // 6. The input device of that name, when one is stored.
+    std::string input;
+    settings->getString(settingName("AudioInputDevice").c_str(), "", input, kReadScope);
+    if (!input.empty()) {
+        std::vector<AudioInDeviceEntry> inputs;
+        listInputDevices(id, &inputs);
+        for (const AudioInDeviceEntry& e : inputs) {
+            if (sameName(e.name, input)) {
+                selectInputDevice(id, &e);
+                break;
+            }
+        }
+    }
+
+    // 7. Routes; anything outside -1..31 reads as "not routed".
+    char key[40];
+    for (int n = 0; n < AB_MAX_CHANNELS; ++n) {
+        int32_t v = -1;
+        std::snprintf(key, sizeof key, "OutputChannel %d", n);
+        settings->getInt(settingName(key).c_str(), -1, v, kReadScope);
+        outputRoutes[n] = (v >= -1 && v < AB_MAX_CHANNELS) ? v : -1;
+        v = -1;
+        std::snprintf(key, sizeof key, "InputChannel %d", n);
+        settings->getInt(settingName(key).c_str(), -1, v, kReadScope);
+        inputRoutes[n] = (v >= -1 && v < AB_MAX_CHANNELS) ? v : -1;
+    }
+
+    // 8. The rate; one that is not above 0 is ignored (the device keeps its own). When the device
+    //    does not take the rate, its own is used.
+    int32_t rate = 44100;
+    settings->getInt(settingName("SampleRate").c_str(), 44100, rate, kReadScope);
+    if (rate <= 0) rate = ::deviceSampleRate(id);
+    setSampleRate(id, rate);
+    int32_t actual = 0;
+    uint32_t size = 4;
+    if (abDevGetProperty("SampleRate", id, &actual, &size) == AB_OK && actual > 0 && actual != rate)
+        setSampleRate(id, actual);
+
+    // 9. Latencies, clamped to the device's range when it gives one.
+    int32_t latency = 10;
+    settings->getInt(settingName("Latency").c_str(), 10, latency, kReadScope);
+    int low = 0, high = 0;
+    if (latencyRange(id, &low, &high) && low <= high)
+        latency = clampInt(latency, low, high);
+    else
+        latency = clampInt(latency, 1, 10000);
+    setLatency(id, latency);
+    int32_t inputLatency = 10;
+    settings->getInt(settingName("InputLatency").c_str(), 10, inputLatency, kReadScope);
+    if (inputLatencyRange(id, &low, &high) && low <= high)
+        inputLatency = clampInt(inputLatency, low, high);
+    else
+        inputLatency = clampInt(inputLatency, 1, 10000);
+    setInputLatency(id, inputLatency);
+
+    // 10. The latency in frames for the MIDI clock.
+    updateClockLatency(id);
+
+    // 11. MIDI port switches.
+    for (int n = 0; n < AB_MAX_CHANNELS; ++n) {
+        int32_t v = 0;
+        std::snprintf(key, sizeof key, "MidiOutPort %d", n);
+        settings->getInt(settingName(key).c_str(), 0, v, kReadScope);
+        midiOutPorts[n] = v != 0 ? 1 : 0;
+        v = 0;
+        std::snprintf(key, sizeof key, "MidiInPort %d", n);
+        settings->getInt(settingName(key).c_str(), 0, v, kReadScope);
+        midiInPorts[n] = v != 0 ? 1 : 0;
+    }
+
+    // 12. Each port is on exactly when some route names it; the MIDI ports as their switches say.
+    for (int dir = 0; dir < 2; ++dir) {
+        const bool isOutput = dir == 1;
+        const int32_t* routes = isOutput ? outputRoutes : inputRoutes;
+        int ports = portCount(id, isOutput);
+        if (ports > kMaxPorts) ports = kMaxPorts;
+        for (int p = 0; p < ports; ++p) {
+            bool on = false;
+            for (int n = 0; n < AB_MAX_CHANNELS; ++n) on = on || routes[n] == p;
+            setPortEnabled(id, p, isOutput, on);
+            setPortActive(id, p, isOutput, on);
+        }
+    }
+    if (midiDevice != -1) {
+        for (int n = 0; n < AB_MAX_CHANNELS; ++n) {
+            setPortDescription(static_cast<uint32_t>(midiDevice), n, true, midiOutPorts[n] != 0, midiOutPorts[n] != 0);
+            setPortDescription(static_cast<uint32_t>(midiDevice), n, false, midiInPorts[n] != 0, midiInPorts[n] != 0);
+        }
+    }
+
+    // 13. Play.
+    restartDevice(id, true);
+    return 1;
+}
+
+void AudioManager::saveSettings()
+{
+    RegistryKey* settings = gpSettings();
+    if (audioDevice == -1 || !settings) return;
+    const uint32_t id = static_cast<uint32_t>(audioDevice);
+    std::string name;
+    deviceName(id, &name);
+    settings->setString(settingName("AudioDevice").c_str(), name.c_str(), kWriteScope);
+    char key[40];
+    for (int n = 0; n < AB_MAX_CHANNELS; ++n) {
+        std::snprintf(key, sizeof key, "OutputChannel %d", n);
+        settings->setInt(settingName(key).c_str(), outputRoutes[n], kWriteScope);
+        std::snprintf(key, sizeof key, "InputChannel %d", n);
+        settings->setInt(settingName(key).c_str(), inputRoutes[n], kWriteScope);
+    }
+    settings->setInt(settingName("SampleRate").c_str(), ::deviceSampleRate(id), kWriteScope);
+    settings->setInt(settingName("Latency").c_str(), latencyMs, kWriteScope);
+    settings->setInt(settingName("InputLatency").c_str(), deviceInputLatency(id), kWriteScope);
+    for (int n = 0; n < AB_MAX_CHANNELS; ++n) {
+        std::snprintf(key, sizeof key, "MidiOutPort %d", n);
+        settings->setInt(settingName(key).c_str(), midiOutPorts[n], kWriteScope);
+        std::snprintf(key, sizeof key, "MidiInPort %d", n);
+        settings->setInt(settingName(key).c_str(), midiInPorts[n], kWriteScope);
+    }
+    AudioInDeviceEntry input;
+    const bool hasInput = activeInputDevice(id, &input) == AB_OK;
+    settings->setString(settingName("AudioInputDevice").c_str(), hasInput ? input.name : "", kWriteScope);
+}

@@ -1,0 +1,1073 @@
+// The DirectSound driver: enumeration, device life cycle, the timer pass that feeds the looping
+// secondary buffer, and the properties.
+#include "ABDirectSoundDevice.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <new>
+
+#include "ABDeviceErrors.h"
+#include "GPError.h"
+
+namespace {
+
+const size_t kMaxCaptureDevices = 32;
+const int kMaxCaptureName = 254;
+const uint32_t kPrimaryFlags = 0x10001;     // primary buffer | get-current-position-2
+const uint32_t kSecondaryFlags = 0x18000;   // global focus | get-current-position-2
+// The PCM sub-format of an extensible wave format.
+const GUID kPcmSubFormat = {0x00000001, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
+
+std::vector<DirectSoundCaptureEntry> g_captures;
+
+HRESULT dsCheck(HRESULT result)
+{
+    if (result != 0) gpDebugPrint("%s:%s", "DS Error:", dsResultText(result));
+    return result;
+}
+
+uint32_t readU32(const void* p, size_t offset)
+{
+    uint32_t v;
+    std::memcpy(&v, static_cast<const uint8_t*>(p) + offset, 4);
+    return v;
+}
+
+void writeU32(void* p, size_t offset, uint32_t v) { std::memcpy(static_cast<uint8_t*>(p) + offset, &v, 4); }
+
+void copyText(char* to, size_t room, const std::string& from)
+{
+    std::strncpy(to, from.c_str(), room - 1);
+    to[room - 1] = 0;
+}
+
+// A float sample as a 16-bit one: scaled by 32767, truncated toward zero and saturated (NaN is 0).
+inline int16_t toPcm16(float v)
+{
+    const float s = v * 32767.0f;
+    if (!(s > -32768.0f)) return s != s ? 0 : -32768;   // NaN, or at or below the lowest value
+    if (s >= 32767.0f) return 32767;
+    return static_cast<int16_t>(s);
+}
+
+struct EnumContext {
+    std::vector<DirectSoundDevice*>* out;
+    int count;
+};
+
+BOOL CALLBACK outputEnum(LPGUID guid, LPCSTR description, LPCSTR module, LPVOID user)
+{
+    EnumContext* context = static_cast<EnumContext*>(user);
+    if (!guid) return TRUE;   // the primary sound driver
+    if (context->count >= DirectSoundDevice::kMaxPorts) return FALSE;
+    DirectSoundDevice* d = new (std::nothrow) DirectSoundDevice(description ? description : "", module ? module : "", *guid);
+    if (d) {
+        context->out->push_back(d);
+        ++context->count;
+    }
+    return TRUE;
+}
+
+BOOL CALLBACK captureEnum(LPGUID guid, LPCSTR description, LPCSTR, LPVOID)
+{
+    if (g_captures.size() >= kMaxCaptureDevices) return FALSE;
+    DirectSoundCaptureEntry e;
+    std::memset(&e.guid, 0, sizeof e.guid);
+    e.hasGuid = guid != nullptr;
+    if (guid) e.guid = *guid;
+    e.description = description ? description : "";
+    if (e.description.size() > static_cast<size_t>(kMaxCaptureName)) e.description.resize(kMaxCaptureName);
+    g_captures.push_back(e);
+    return TRUE;
+}
+
+}  // namespace
+
+const char* dsResultText(HRESULT result)
+{
+    switch (static_cast<uint32_t>(result)) {
+    case 0x0878000A: return "The call succeeded, but no virtualization was applied to the 3D buffer. ";   // DS_NO_VIRTUALIZATION
+    case 0x08780014: return "The call succeeded, but not all of the requested effects were obtained. ";   // DS_INCOMPLETE
+    case 0x80070005: return "Access was denied. ";                                                          // DSERR_ACCESSDENIED
+    case 0x8878000A: return "The resource is already in use by another caller. ";                           // DSERR_ALLOCATED
+    case 0x88780082: return "The object is already initialized. ";                                          // DSERR_ALREADYINITIALIZED
+    case 0x88780064: return "The specified wave format is not supported. ";                                 // DSERR_BADFORMAT
+    case 0x887800D2: return "The GUID of an effect send buffer is not valid. ";                             // DSERR_BADSENDBUFFERGUID
+    case 0x88780096: return "The buffer memory has been lost and must be restored. ";                       // DSERR_BUFFERLOST
+    case 0x887800B4: return "The buffer is too small for the effect. ";                                     // DSERR_BUFFERTOOSMALL
+    case 0x8878001E: return "The buffer was not made with the control that this call needs. ";              // DSERR_CONTROLUNAVAIL
+    case 0x887800BE: return "The call needs the version 8 interface. ";                                     // DSERR_DS8_REQUIRED
+    case 0x80004005: return "An unspecified error occurred. ";                                              // E_FAIL
+    case 0x88780032: return "The call is not valid in the object's present state. ";                        // DSERR_INVALIDCALL
+    case 0x80070057: return "An argument is not valid. ";                                                   // DSERR_INVALIDPARAM
+    case 0x80040110: return "The object does not support aggregation. ";                                    // DSERR_NOAGGREGATION
+    case 0x88780078: return "No sound driver is available for use. ";                                       // DSERR_NODRIVER
+    case 0x80004002: return "The interface is not supported. ";                                             // DSERR_NOINTERFACE
+    case 0x88781161: return "The requested effect was not found. ";                                         // DSERR_OBJECTNOTFOUND
+    case 0x887800A0: return "Another application has a higher priority level. ";                            // DSERR_OTHERAPPHASPRIO
+    case 0x8007000E: return "There is not enough memory for the request. ";                                 // DSERR_OUTOFMEMORY
+    case 0x88780046: return "The call needs a higher cooperative level. ";                                  // DSERR_PRIOLEVELNEEDED
+    case 0x887800C8: return "Effect sends would form a loop. ";                                             // DSERR_SENDLOOP
+    case 0x887800AA: return "The object has not been initialized. ";                                        // DSERR_UNINITIALIZED
+    case 0x80004001: return "The function is not available. ";                                              // DSERR_UNSUPPORTED
+    default: return "Unknown";
+    }
+}
+
+// ---- enumeration
+
+void DirectSoundDevice::enumerateDevices(std::vector<DirectSoundDevice*>* out)
+{
+    if (!out) return;
+    EnumContext context = {out, 0};
+    dsCheck(DirectSoundEnumerateA(outputEnum, &context));
+    g_captures.clear();
+    dsCheck(DirectSoundCaptureEnumerateA(captureEnum, nullptr));
+}
+
+const std::vector<DirectSoundCaptureEntry>& DirectSoundDevice::captureDevices() { return g_captures; }
+
+bool DirectSoundDevice::isVxdModule(const std::string& module)
+{
+    if (module.size() <= 4) return false;
+    const std::string tail = module.substr(module.size() - 4);
+    return tail == ".vxd" || tail == ".VXD";
+}
+
+int DirectSoundDevice::blockFramesFor(int rate, int latencyMs)
+{
+    const int x = static_cast<int>(rate * 0.001 * latencyMs);
+    int frames = x - (x % 128) + 128;
+    if (frames > kMaxBlockFrames) frames = kMaxBlockFrames;
+    if (frames < 128) frames = 128;
+    return frames;
+}
+
+// ---- life cycle
+
+DirectSoundDevice::DirectSoundDevice(const char* description, const char* module, const GUID& guid)
+    : AudioMidiDevice(KIND_AUDIO), deviceGuid(guid), name(std::string("DS ") + description), moduleName(module)
+{
+    std::memset(&captureGuid, 0, sizeof captureGuid);
+    std::memset(outputPorts, 0, sizeof outputPorts);
+    std::memset(inputPorts, 0, sizeof inputPorts);
+    std::memset(&block, 0, sizeof block);
+
+    DevicePropertyMaps<DirectSoundDevice>& p = properties;
+    p.addInfo("DeviceName", this, &DirectSoundDevice::nameInfo);
+    p.addGet("DeviceName", this, &DirectSoundDevice::nameGet);
+    p.addGet("DeviceDescription", this, &DirectSoundDevice::descriptionGet);
+    p.addInfo("PortDescription", this, &DirectSoundDevice::portInfo);
+    p.addGet("PortDescription", this, &DirectSoundDevice::portGet);
+    p.addSet("PortDescription", this, &DirectSoundDevice::portSet);
+    p.addInfo("StreamDescription", this, &DirectSoundDevice::streamInfo);
+    p.addGet("StreamDescription", this, &DirectSoundDevice::streamGet);
+    p.addSet("EnableAudioPort", this, &DirectSoundDevice::enableSet);
+    p.addSet("ActiveAudioPort", this, &DirectSoundDevice::activeSet);
+    p.addInfo("Latency", this, &DirectSoundDevice::latencyInfo);
+    p.addGet("Latency", this, &DirectSoundDevice::latencyGet);
+    p.addSet("Latency", this, &DirectSoundDevice::latencySet);
+    p.addInfo("SetInLatency", this, &DirectSoundDevice::inLatencyInfo);
+    p.addGet("SetInLatency", this, &DirectSoundDevice::inLatencyGet);
+    p.addSet("SetInLatency", this, &DirectSoundDevice::inLatencySet);
+    p.addInfo("SampleRateList", this, &DirectSoundDevice::rateListInfo);
+    p.addGet("SampleRateList", this, &DirectSoundDevice::rateListGet);
+    p.addGet("SampleRate", this, &DirectSoundDevice::rateGet);
+    p.addSet("SampleRate", this, &DirectSoundDevice::rateSet);
+    p.addInfo("BufferSize", this, &DirectSoundDevice::bufferSizeInfo);
+    p.addGet("BufferSize", this, &DirectSoundDevice::bufferSizeGet);
+    p.addSet("BufferSize", this, &DirectSoundDevice::bufferSizeSet);
+    p.addInfo("InBufferSize", this, &DirectSoundDevice::bufferSizeInfo);
+    p.addGet("InBufferSize", this, &DirectSoundDevice::inBufferSizeGet);
+    p.addSet("InBufferSize", this, &DirectSoundDevice::inBufferSizeSet);
+    p.addInfo("AudioInDeviceList", this, &DirectSoundDevice::inListInfo);
+    p.addGet("AudioInDeviceList", this, &DirectSoundDevice::inListGet);
+    p.addSet("AudioInDevice", this, &DirectSoundDevice::inDeviceSet);
+    p.addGet("ActiveAudioInDevice", this, &DirectSoundDevice::activeInDeviceGet);
+}
+
+DirectSoundDevice::~DirectSoundDevice()
+{
+    start(false);
+    if (isOpenFlag) open(false);
+    releaseObjects();
+    lock.destroy();
+}
+
+int DirectSoundDevice::getPropertyInfo(const char* n, uint32_t* size, uint32_t* changeable)
+{
+    return properties.callInfo(n, size, changeable);
+}
+
+int DirectSoundDevice::setProperty(const char* n, const void* value, uint32_t size)
+{
+    return properties.callSet(n, value, size);
+}
+
+int DirectSoundDevice::getProperty(const char* n, void* buffer, uint32_t* size)
+{
+    return properties.callGet(n, buffer, size);
+}
+
+void DirectSoundDevice::setCaptureDevice(const GUID* guid)
+{
+    hasCaptureGuid = guid != nullptr;
+    if (guid)
+        captureGuid = *guid;
+    else
+        std::memset(&captureGuid, 0, sizeof captureGuid);
+    static const GUID kNoGuid = {0, 0, 0, {0, 0, 0, 0, 0, 0, 0, 0}};
+    captureIsDefault = guid && std::memcmp(guid, &kNoGuid, sizeof kNoGuid) == 0;
+}
+
+void DirectSoundDevice::buildPorts()
+{
+    for (int i = 0; i < kMaxPorts; ++i) {
+        Port& o = outputPorts[i];
+        Port& in = inputPorts[i];
+        o.enabled = o.active = (i < 2) ? 1 : 0;
+        in.enabled = in.active = 0;
+        copyText(o.name, sizeof o.name, name);
+        copyText(in.name, sizeof in.name, name);
+    }
+}
+
+void DirectSoundDevice::freeChannelBuffers()
+{
+    for (float*& b : outputStore) {
+        delete[] b;
+        b = nullptr;
+    }
+    for (float*& b : inputStore) {
+        delete[] b;
+        b = nullptr;
+    }
+    std::memset(&block, 0, sizeof block);
+}
+
+void DirectSoundDevice::releaseObjects()
+{
+    if (directSoundCapture) directSoundCapture->Release();
+    if (directSound) directSound->Release();
+    directSoundCapture = nullptr;
+    directSound = nullptr;
+}
+
+int DirectSoundDevice::open(bool on)
+{
+    if (!on) {
+        if (!isOpenFlag) return AB_ERR_NOT_OPEN;
+        start(false);
+        lock.enter();
+        std::memset(outputPorts, 0, sizeof outputPorts);
+        std::memset(inputPorts, 0, sizeof inputPorts);
+        freeChannelBuffers();
+        isOpenFlag = false;
+        lock.leave();
+        releaseObjects();
+        return AB_OK;
+    }
+    if (isOpenFlag) return AB_OK;
+    // The timer pass and the closing share this lock: without it the device cannot run safely.
+    if (!lock.create()) return AB_ERR_NOT_OPEN;
+    buildPorts();
+
+    if (dsCheck(DirectSoundCreate(&deviceGuid, &directSound, nullptr)) != DS_OK) directSound = nullptr;
+    if (directSound) {
+        dsCheck(directSound->SetCooperativeLevel(GetForegroundWindow(), DSSCL_PRIORITY));
+        DSCAPS caps;
+        std::memset(&caps, 0, sizeof caps);
+        caps.dwSize = sizeof caps;
+        if (dsCheck(directSound->GetCaps(&caps)) != DS_OK ||
+            (caps.dwFlags & (DSCAPS_SECONDARY16BIT | DSCAPS_SECONDARYSTEREO)) != (DSCAPS_SECONDARY16BIT | DSCAPS_SECONDARYSTEREO)) {
+            releaseObjects();
+            return AB_ERR_NO_DEVICE;
+        }
+        const bool emulated = (caps.dwFlags & DSCAPS_EMULDRIVER) != 0;
+        outputChannels = (!emulated && caps.dwMaxHw3DStreamingBuffers >= 4) ? 4 : 2;
+        if (isVxdModule(moduleName)) outputChannels = 2;
+        IDirectSoundBuffer* trial = nullptr;
+        if (!createOutputBuffer(&trial, outputChannels)) {
+            outputChannels = inputChannels = 0;
+            releaseObjects();
+            return AB_ERR_NO_PROPERTY;
+        }
+        trial->Release();
+    }
+    inputChannels = 0;
+    if (hasCaptureGuid) {
+        if (dsCheck(DirectSoundCaptureCreate(captureIsDefault ? nullptr : &captureGuid, &directSoundCapture, nullptr)) != DS_OK) directSoundCapture = nullptr;
+        if (directSoundCapture) {
+            DSCCAPS caps;
+            std::memset(&caps, 0, sizeof caps);
+            caps.dwSize = sizeof caps;
+            dsCheck(directSoundCapture->GetCaps(&caps));
+            inputChannels = 2;
+        }
+    }
+    if (!directSound && !directSoundCapture) return AB_ERR_NO_DEVICE;
+    if (!directSound) outputChannels = 0;
+
+    std::memset(&block, 0, sizeof block);
+    block.frames = block.input.frames = block.output.frames = blockFrames;
+    block.sampleRate = sampleRate;
+    bool ok = true;
+    for (int c = 0; c < outputChannels && ok; ++c) {
+        outputStore[c] = new (std::nothrow) float[kMaxBlockFrames]();
+        ok = outputStore[c] != nullptr;
+        outputIds[c] = c;
+    }
+    for (int c = 0; c < inputChannels && ok; ++c) {
+        inputStore[c] = new (std::nothrow) float[kMaxBlockFrames]();
+        ok = inputStore[c] != nullptr;
+        inputIds[c] = c;
+    }
+    if (!ok) {
+        freeChannelBuffers();
+        releaseObjects();
+        return AB_ERR_NOT_OPEN;
+    }
+    block.output.buffers = blockOutputs;
+    block.output.channelIds = outputIds;
+    block.input.buffers = blockInputs;
+    block.input.channelIds = inputIds;
+    isOpenFlag = true;
+    return AB_OK;
+}
+
+int DirectSoundDevice::start(bool on)
+{
+    if (!on) {
+        const bool running = isRunningFlag.load();
+        if (!running && !outputBuffer && !captureBuffer && !timerId) return AB_OK;
+        if (running) {
+            // The timer writes silence over the whole buffer before it stops.
+            stopping.store(true);
+            const int perMs = sampleRate / 1000 > 0 ? sampleRate / 1000 : 1;
+            Sleep(static_cast<DWORD>(bufferFrames / perMs + 10));
+        }
+        if (outputBuffer) dsCheck(outputBuffer->Stop());
+        if (captureBuffer) dsCheck(captureBuffer->Stop());
+        if (timerId) timeKillEvent(timerId);
+        timerId = 0;
+        lock.enter();
+        isRunningFlag.store(false);
+        if (outputBuffer) outputBuffer->Release();
+        if (captureBuffer) captureBuffer->Release();
+        outputBuffer = nullptr;
+        captureBuffer = nullptr;
+        lock.leave();
+        return AB_OK;
+    }
+    if (!isOpenFlag) return AB_ERR_NOT_OPEN;
+    if (isRunningFlag.load()) return AB_OK;
+
+    // 1. The ports that are both active and enabled; the block's channels carry their indices.
+    activeOutputs = activeInputs = 0;
+    for (int i = 0; i < outputChannels; ++i)
+        if (outputPorts[i].active && outputPorts[i].enabled) outputIds[activeOutputs++] = i;
+    for (int i = 0; i < inputChannels; ++i)
+        if (inputPorts[i].active && inputPorts[i].enabled) inputIds[activeInputs++] = i;
+    stopping.store(false);
+    if (activeOutputs == 0 && activeInputs == 0) return AB_ERR_NO_PROPERTY;
+
+    // 2.-3. The buffers.
+    if (!directSound || activeOutputs == 0 || !createOutputBuffer(&outputBuffer, activeOutputs)) {
+        outputBuffer = nullptr;
+        return AB_ERR_NO_PROPERTY;
+    }
+    if (bufferChannels < activeOutputs) activeOutputs = bufferChannels;   // the stereo fallback was taken
+    if (directSoundCapture && activeInputs > 0 && !createCaptureBuffer(&captureBuffer)) {
+        captureBuffer = nullptr;
+        activeInputs = 0;
+    }
+    if (!captureBuffer) activeInputs = 0;
+
+    // 4.-5. The block's channels and the buffer's size as it reports it.
+    for (int c = 0; c < activeOutputs; ++c) blockOutputs[c] = outputStore[c];
+    for (int c = 0; c < activeInputs; ++c) blockInputs[c] = inputStore[c];
+    block.output.channelCount = activeOutputs;
+    block.input.channelCount = activeInputs;
+    DSBCAPS caps;
+    std::memset(&caps, 0, sizeof caps);
+    caps.dwSize = sizeof caps;
+    dsCheck(outputBuffer->GetCaps(&caps));
+    bufferBytes = caps.dwBufferBytes;
+    bufferFrames = static_cast<int32_t>(bufferBytes / (2u * static_cast<uint32_t>(activeOutputs)));
+    captureBytes = 0;
+    if (captureBuffer) {
+        DSCBCAPS ccaps;
+        std::memset(&ccaps, 0, sizeof ccaps);
+        ccaps.dwSize = sizeof ccaps;
+        dsCheck(captureBuffer->GetCaps(&ccaps));
+        captureBytes = ccaps.dwBufferBytes;
+    }
+    if (bufferFrames < 256) {
+        start(false);
+        return AB_ERR_NO_PROPERTY;
+    }
+
+    // 6. The block.
+    blockFrames = blockFramesFor(sampleRate, outputLatencyMs);
+    block.frames = block.input.frames = block.output.frames = blockFrames;
+    block.sampleRate = sampleRate;
+
+    // 7. Latencies in bytes; each stays below its buffer's length, whatever the latency in ms.
+    int effectiveMs = outputLatencyMs;
+    const int bufferMs = static_cast<int>(static_cast<int64_t>(bufferFrames) * 1000 / sampleRate);
+    if (effectiveMs > bufferMs - 1) effectiveMs = bufferMs - 1;
+    if (effectiveMs < 1) effectiveMs = 1;
+    outputLatencyBytes = static_cast<int32_t>(2.0 * effectiveMs * 0.001 * sampleRate * activeOutputs);
+    inputLatencyBytes = static_cast<int32_t>(2.0 * inputLatencyMs * 0.001 * sampleRate * activeInputs);
+    if (captureBytes && static_cast<uint32_t>(inputLatencyBytes) >= captureBytes)
+        inputLatencyBytes = static_cast<int32_t>(captureBytes - 2u * static_cast<uint32_t>(activeInputs));
+    msPerFrame = 1000.0 / sampleRate;
+
+    // 8. From the start of both buffers, in silence.
+    framesToBlock = 0;
+    writePosition = capturePosition = capturePrimed = 0;
+    clearOutputBuffer();
+    samplePosition = 0;
+    isRunningFlag.store(true);
+
+    // 9. The timer: a fifth of the latency plus 1 ms.
+    timerPeriodMs = static_cast<uint32_t>(effectiveMs / 5 + 1);
+    timerId = timeSetEvent(timerPeriodMs, 0, timerProc, reinterpret_cast<DWORD_PTR>(this),
+                           TIME_PERIODIC | TIME_CALLBACK_FUNCTION | TIME_KILL_SYNCHRONOUS);
+    if (!timerId) {
+        start(false);
+        return AB_ERR_NO_PROPERTY;
+    }
+
+    // 10. Play.
+    if (dsCheck(outputBuffer->Play(0, 0, DSBPLAY_LOOPING)) != DS_OK ||
+        (captureBuffer && dsCheck(captureBuffer->Start(DSCBSTART_LOOPING)) != DS_OK)) {
+        start(false);
+        return AB_ERR_NO_PROPERTY;
+    }
+    if (!captureBuffer) capturePrimed = 1;
+    return AB_OK;
+}
+
+void CALLBACK DirectSoundDevice::timerProc(UINT, UINT, DWORD_PTR user, DWORD_PTR, DWORD_PTR)
+{
+    reinterpret_cast<DirectSoundDevice*>(user)->process();
+}
+
+// ---- the timer pass (the audio thread)
+
+void DirectSoundDevice::process()
+{
+    if (!isRunningFlag.load(std::memory_order_acquire)) return;
+    lock.enter();
+    if (!outputBuffer || !isRunningFlag.load(std::memory_order_relaxed)) {
+        lock.leave();
+        return;
+    }
+    const uint32_t outFrameBytes = 2u * static_cast<uint32_t>(activeOutputs);
+    const uint32_t inFrameBytes = 2u * static_cast<uint32_t>(activeInputs);
+    // Each round writes at most what is left of the block; a cut round is followed by another.
+    for (int round = 0; round < 64; ++round) {
+        uint32_t w = outputWritable(writePosition);
+        uint32_t c = captureAvailable(capturePosition);
+        const DWORD now = timeGetTime();
+        if (activeOutputs > 0) c = w;
+        if (w == 0 && c == 0) break;
+        int frames = activeOutputs > 0 ? static_cast<int>(w / outFrameBytes)
+                                       : (inFrameBytes ? static_cast<int>(c / inFrameBytes) : 0);
+        const bool cut = frames > framesToBlock;
+        if (cut) frames = framesToBlock;
+        if (!capturePrimed) break;
+        const int offset = blockFrames - framesToBlock;
+        writeOutput(writePosition, frames, offset);
+        readInput(capturePosition, frames, offset);
+        if (captureBytes) capturePosition = (capturePosition + inFrameBytes * static_cast<uint32_t>(frames)) % captureBytes;
+        framesToBlock -= frames;
+        if (framesToBlock == 0) {
+            samplePosition += blockFrames;
+            runBlock(now);
+            framesToBlock = blockFrames;
+        }
+        writePosition = (writePosition + outFrameBytes * static_cast<uint32_t>(frames)) % bufferBytes;
+        if (!cut) break;
+    }
+    lock.leave();
+}
+
+void DirectSoundDevice::runBlock(DWORD now)
+{
+    if (ring) {
+        ring->blockTime = static_cast<uint64_t>(now) * 1000u;
+        block.ring = ring;
+    } else {
+        block.ring = nullptr;
+    }
+    if (callback) callback(&block, 0, callbackUser2, callbackUser1);
+}
+
+uint32_t DirectSoundDevice::outputWritable(uint32_t position)
+{
+    if (!outputBuffer || bufferBytes == 0) return 0;
+    DWORD play = 0, write = 0;
+    if (outputBuffer->GetCurrentPosition(&play, &write) != DS_OK) return 0;
+    uint32_t target = play + static_cast<uint32_t>(outputLatencyBytes);
+    if (target >= bufferBytes) target -= bufferBytes;
+    return (target + bufferBytes - position % bufferBytes) % bufferBytes;
+}
+
+uint32_t DirectSoundDevice::captureAvailable(uint32_t position)
+{
+    if (!captureBuffer || captureBytes == 0) return 0;
+    DWORD capture = 0, read = 0;
+    if (captureBuffer->GetCurrentPosition(&capture, &read) != DS_OK) return 0;
+    if (capture > static_cast<DWORD>(inputLatencyBytes)) capturePrimed = 1;
+    if (!capturePrimed) return 0;
+    const uint32_t d = (capture + captureBytes - static_cast<uint32_t>(inputLatencyBytes) % captureBytes) % captureBytes;
+    return (d + captureBytes - position % captureBytes) % captureBytes;
+}
+
+void DirectSoundDevice::clearOutputBuffer()
+{
+    if (!outputBuffer) return;
+    void* p1 = nullptr;
+    void* p2 = nullptr;
+    DWORD n1 = 0, n2 = 0;
+    if (dsCheck(outputBuffer->Lock(0, bufferBytes, &p1, &n1, &p2, &n2, 0)) != DS_OK) return;
+    if (p1) std::memset(p1, 0, n1);
+    if (p2) std::memset(p2, 0, n2);
+    outputBuffer->Unlock(p1, n1, p2, n2);
+}
+
+void DirectSoundDevice::writeOutput(uint32_t position, int frames, int offset)
+{
+    if (!outputBuffer || frames <= 0 || activeOutputs <= 0) return;
+    const int channels = activeOutputs;
+    void* regions[2] = {nullptr, nullptr};
+    DWORD bytes[2] = {0, 0};
+    if (outputBuffer->Lock(position, 2u * static_cast<DWORD>(channels) * static_cast<DWORD>(frames), &regions[0],
+                           &bytes[0], &regions[1], &bytes[1], 0) != DS_OK)
+        return;
+    const bool silent = stopping.load(std::memory_order_relaxed);
+    for (int r = 0; r < 2; ++r) {
+        int16_t* out = static_cast<int16_t*>(regions[r]);
+        if (!out) continue;
+        const int n = static_cast<int>(bytes[r] / (2u * static_cast<DWORD>(channels)));
+        for (int f = 0; f < n && offset < blockFrames; ++f, ++offset)
+            for (int c = 0; c < channels; ++c) *out++ = silent ? 0 : toPcm16(blockOutputs[c][offset]);
+    }
+    outputBuffer->Unlock(regions[0], bytes[0], regions[1], bytes[1]);
+}
+
+void DirectSoundDevice::readInput(uint32_t position, int frames, int offset)
+{
+    if (!captureBuffer || frames <= 0 || activeInputs <= 0) return;
+    const int channels = activeInputs;
+    void* regions[2] = {nullptr, nullptr};
+    DWORD bytes[2] = {0, 0};
+    if (captureBuffer->Lock(position, 2u * static_cast<DWORD>(channels) * static_cast<DWORD>(frames), &regions[0],
+                            &bytes[0], &regions[1], &bytes[1], 0) != DS_OK)
+        return;
+    const float scale = 1.0f / 32767.0f;
+    for (int r = 0; r < 2; ++r) {
+        const int16_t* in = static_cast<const int16_t*>(regions[r]);
+        if (!in) continue;
+        const int n = static_cast<int>(bytes[r] / (2u * static_cast<DWORD>(channels)));
+        for (int f = 0; f < n && offset < blockFrames; ++f, ++offset)
+            for (int c = 0; c < channels; ++c) blockInputs[c][offset] = static_cast<float>(*in++) * scale;
+    }
+    captureBuffer->Unlock(regions[0], bytes[0], regions[1], bytes[1]);
+}
+
+uint32_t DirectSoundDevice::outputChannelMask()
+{
+    static const uint32_t kSpeakers[4] = {0x1, 0x2, 0x10, 0x20};
+    uint32_t mask = 0;
+    for (int i = 0; i < outputChannels && i < 4; ++i)
+        if (outputPorts[i].active && outputPorts[i].enabled) mask |= kSpeakers[i];
+    return mask;
+}
+
+bool DirectSoundDevice::createOutputBuffer(IDirectSoundBuffer** out, int channels)
+{
+    *out = nullptr;
+    if (!directSound || channels <= 0) return false;
+    WAVEFORMATEXTENSIBLE format;
+    std::memset(&format, 0, sizeof format);
+    WAVEFORMATEX& f = format.Format;
+    f.nChannels = static_cast<WORD>(channels);
+    f.nSamplesPerSec = static_cast<DWORD>(sampleRate);
+    f.wBitsPerSample = 16;
+    f.nBlockAlign = static_cast<WORD>(channels * 2);
+    f.nAvgBytesPerSec = f.nSamplesPerSec * f.nBlockAlign;
+    if (channels > 2) {
+        f.wFormatTag = WAVE_FORMAT_EXTENSIBLE;
+        f.cbSize = 22;
+        format.Samples.wValidBitsPerSample = 16;
+        format.dwChannelMask = outputChannelMask();
+        format.SubFormat = kPcmSubFormat;
+    } else {
+        f.wFormatTag = WAVE_FORMAT_PCM;
+        f.cbSize = 18;
+    }
+    directSound->Compact();
+    DSBUFFERDESC desc;
+    std::memset(&desc, 0, sizeof desc);
+    desc.dwSize = sizeof desc;
+    desc.dwFlags = kPrimaryFlags;
+    IDirectSoundBuffer* primary = nullptr;
+    if (dsCheck(directSound->CreateSoundBuffer(&desc, &primary, nullptr)) == DS_OK && primary) {
+        dsCheck(primary->SetFormat(&f));
+        primary->Release();
+    }
+    std::memset(&desc, 0, sizeof desc);
+    desc.dwSize = sizeof desc;
+    desc.dwFlags = kSecondaryFlags;
+    desc.dwBufferBytes = 2u * static_cast<DWORD>(channels) * static_cast<DWORD>(bufferFrames);
+    desc.lpwfxFormat = &f;
+    bufferChannels = channels;
+    if (dsCheck(directSound->CreateSoundBuffer(&desc, out, nullptr)) != DS_OK || !*out) {
+        *out = nullptr;
+        // Again as plain stereo.
+        WAVEFORMATEX stereo;
+        std::memset(&stereo, 0, sizeof stereo);
+        stereo.wFormatTag = WAVE_FORMAT_PCM;
+        stereo.nChannels = 2;
+        stereo.nSamplesPerSec = static_cast<DWORD>(sampleRate);
+        stereo.wBitsPerSample = 16;
+        stereo.nBlockAlign = 4;
+        stereo.nAvgBytesPerSec = stereo.nSamplesPerSec * 4;
+        stereo.cbSize = 18;
+        desc.dwBufferBytes = 4u * static_cast<DWORD>(bufferFrames);
+        desc.lpwfxFormat = &stereo;
+        if (dsCheck(directSound->CreateSoundBuffer(&desc, out, nullptr)) != DS_OK || !*out) {
+            *out = nullptr;
+            bufferChannels = 0;
+            return false;
+        }
+        outputChannels = 2;
+        bufferChannels = 2;
+    }
+    WAVEFORMATEXTENSIBLE got;
+    DWORD written = 0;
+    (*out)->GetFormat(&got.Format, sizeof got, &written);
+    return true;
+}
+
+bool DirectSoundDevice::createCaptureBuffer(IDirectSoundCaptureBuffer** out)
+{
+    *out = nullptr;
+    if (!directSoundCapture || inputChannels <= 0) return false;
+    WAVEFORMATEX f;
+    std::memset(&f, 0, sizeof f);
+    f.wFormatTag = WAVE_FORMAT_PCM;
+    f.nChannels = static_cast<WORD>(inputChannels);
+    f.nSamplesPerSec = static_cast<DWORD>(sampleRate);
+    f.wBitsPerSample = 16;
+    f.nBlockAlign = static_cast<WORD>(2 * inputChannels);
+    f.nAvgBytesPerSec = f.nSamplesPerSec * f.nBlockAlign;
+    f.cbSize = 18;
+    DSCBUFFERDESC desc;
+    std::memset(&desc, 0, sizeof desc);
+    desc.dwSize = sizeof desc;
+    desc.dwBufferBytes = 2u * static_cast<DWORD>(bufferFrames) * static_cast<DWORD>(inputChannels);
+    desc.lpwfxFormat = &f;
+    if (dsCheck(directSoundCapture->CreateCaptureBuffer(&desc, out, nullptr)) != DS_OK || !*out) {
+        *out = nullptr;
+        return false;
+    }
+    return true;
+}
+
+void DirectSoundDevice::setOutputLatency(int ms)
+{
+    const int low = minLatencyMs(), high = maxLatencyMs();
+    outputLatencyMs = ms < low ? low : (ms > high ? high : ms);
+}
+
+void DirectSoundDevice::setInputLatency(int ms)
+{
+    const int low = minLatencyMs(), high = maxLatencyMs();
+    inputLatencyMs = ms < low ? low : (ms > high ? high : ms);
+}
+
+int DirectSoundDevice::minLatencyMs() const { return static_cast<int>(128 * 1000 / sampleRate); }
+int DirectSoundDevice::maxLatencyMs() const { return static_cast<int>(4096 * 1000 / sampleRate); }
+
+int DirectSoundDevice::reopen(bool wasOpen, bool wasRunning)
+{
+    int r = AB_OK;
+    if (wasOpen) r = open(true);
+    if (r == AB_OK && wasRunning) r = start(true);
+    return r;
+}
+
+// ---- properties
+
+DirectSoundDevice::Port* DirectSoundDevice::findPort(int32_t index, bool isOutput)
+{
+    if (index < 0) return nullptr;
+    if (isOutput) return index < outputChannels ? &outputPorts[index] : nullptr;
+    return index < inputChannels ? &inputPorts[index] : nullptr;
+}
+
+int DirectSoundDevice::nameInfo(uint32_t* size, uint32_t* changeable)
+{
+    if (!size) return AB_ERR_NOT_OPEN;
+    *size = static_cast<uint32_t>(name.size() + 1);
+    if (changeable) *changeable = 0;
+    return AB_OK;
+}
+
+int DirectSoundDevice::nameGet(void* buffer, uint32_t* size)
+{
+    if (!size || (*size > 0 && !buffer)) return AB_ERR_NOT_OPEN;
+    const uint32_t len = static_cast<uint32_t>(name.size());
+    if (*size <= len) {
+        std::memcpy(buffer, name.data(), *size);
+        return AB_OK;
+    }
+    std::memcpy(buffer, name.c_str(), len + 1);
+    *size = len;
+    return AB_OK;
+}
+
+int DirectSoundDevice::descriptionGet(void* buffer, uint32_t* size)
+{
+    if (!size || !buffer || *size < 8) return AB_ERR_NOT_OPEN;
+    writeU32(buffer, 0, descriptionWord);
+    writeU32(buffer, 4, kDriverKind);
+    *size = 8;
+    return AB_OK;
+}
+
+int DirectSoundDevice::portInfo(uint32_t* size, uint32_t* changeable)
+{
+    if (!isOpenFlag || !size) return AB_ERR_NOT_OPEN;
+    *size = 4 + 80 * static_cast<uint32_t>(inputChannels + outputChannels);
+    if (changeable) *changeable = 1;
+    return AB_OK;
+}
+
+int DirectSoundDevice::portGet(void* buffer, uint32_t* size)
+{
+    if (!isOpenFlag || !size || !buffer || *size < 4) return AB_ERR_NOT_OPEN;
+    uint8_t* out = static_cast<uint8_t*>(buffer);
+    const uint32_t full = 4 + 80 * static_cast<uint32_t>(inputChannels + outputChannels);
+    if (*size == full) {
+        std::memset(out, 0, full);
+        writeU32(out, 0, static_cast<uint32_t>(inputChannels + outputChannels));
+        size_t at = 4;
+        for (int dir = 0; dir < 2; ++dir) {
+            const bool isOutput = dir == 1;
+            const int n = isOutput ? outputChannels : inputChannels;
+            for (int i = 0; i < n; ++i, at += sizeof(AudioPortEntry)) {
+                const Port& p = isOutput ? outputPorts[i] : inputPorts[i];
+                AudioPortEntry e;
+                std::memset(&e, 0, sizeof e);
+                e.index = i;
+                e.isOutput = isOutput ? 1 : 0;
+                e.active = p.active;
+                e.enabled = p.enabled;
+                copyText(e.name, sizeof e.name, p.name);
+                std::memcpy(out + at, &e, sizeof e);
+            }
+        }
+        return AB_OK;
+    }
+    if (*size == 80 && readU32(out, 0) == 1) {
+        AudioPortEntry e;
+        std::memcpy(&e, out + 4, sizeof e);
+        Port* p = findPort(e.index, e.isOutput != 0);
+        if (!p) return AB_ERR_NOT_OPEN;
+        out[4 + 5] = p->active;
+        out[4 + 6] = p->enabled;
+        return AB_OK;
+    }
+    return AB_ERR_NOT_OPEN;
+}
+
+int DirectSoundDevice::portRecords(const void* value, uint32_t size, bool setActive, bool setEnabled)
+{
+    if (!isOpenFlag || !value || size < 80) return AB_ERR_NOT_OPEN;
+    const uint32_t count = readU32(value, 0);
+    const bool single = size == 80 && count == 1;
+    if (!single && static_cast<uint64_t>(size) != 4 + 76 * static_cast<uint64_t>(count)) return AB_ERR_NOT_OPEN;
+    const uint8_t* in = static_cast<const uint8_t*>(value);
+    for (uint32_t i = 0; i < count; ++i) {
+        AudioPortEntry e;
+        std::memcpy(&e, in + 4 + 76 * static_cast<size_t>(i), sizeof e);
+        Port* p = findPort(e.index, e.isOutput != 0);
+        if (!p) continue;
+        if (setActive) p->active = e.active ? 1 : 0;
+        if (setEnabled) p->enabled = e.enabled ? 1 : 0;
+    }
+    return AB_OK;
+}
+
+int DirectSoundDevice::portSet(const void* value, uint32_t size) { return portRecords(value, size, true, true); }
+int DirectSoundDevice::enableSet(const void* value, uint32_t size) { return portRecords(value, size, false, true); }
+int DirectSoundDevice::activeSet(const void* value, uint32_t size) { return portRecords(value, size, true, false); }
+
+int DirectSoundDevice::streamInfo(uint32_t* size, uint32_t* changeable)
+{
+    if (!isOpenFlag || !size) return AB_ERR_NOT_OPEN;
+    int ports = 0;
+    for (int i = 0; i < outputChannels; ++i) ports += outputPorts[i].active && outputPorts[i].enabled;
+    for (int i = 0; i < inputChannels; ++i) ports += inputPorts[i].active && inputPorts[i].enabled;
+    *size = 12 + 16 * static_cast<uint32_t>(ports);
+    if (changeable) *changeable = 0;
+    return AB_OK;
+}
+
+// The stream: the number of active ports, the block frames, the rate, then per active port (inputs
+// first) its direction byte, its channel within the direction and its port index (16 bytes each).
+int DirectSoundDevice::streamGet(void* buffer, uint32_t* size)
+{
+    uint32_t expected = 0;
+    if (streamInfo(&expected, nullptr) != AB_OK || !size || !buffer || *size != expected) return AB_ERR_NOT_OPEN;
+    uint8_t* out = static_cast<uint8_t*>(buffer);
+    std::memset(out, 0, expected);
+    writeU32(out, 0, (expected - 12) / 16);
+    writeU32(out, 4, static_cast<uint32_t>(blockFramesFor(sampleRate, outputLatencyMs)));
+    writeU32(out, 8, static_cast<uint32_t>(sampleRate));
+    size_t at = 12;
+    for (int dir = 0; dir < 2; ++dir) {
+        const int n = dir ? outputChannels : inputChannels;
+        const Port* ports = dir ? outputPorts : inputPorts;
+        uint32_t channel = 0;
+        for (int i = 0; i < n; ++i) {
+            if (!ports[i].active || !ports[i].enabled) continue;
+            out[at] = static_cast<uint8_t>(dir);
+            writeU32(out, at + 4, channel++);
+            writeU32(out, at + 8, static_cast<uint32_t>(i));
+            at += 16;
+        }
+    }
+    return AB_OK;
+}
+
+int DirectSoundDevice::latencyInfo(uint32_t* size, uint32_t* changeable)
+{
+    if (!size) return AB_ERR_NO_PROPERTY;
+    if (!isOpenFlag) {
+        *size = 0;
+        if (changeable) *changeable = 0;
+        return AB_ERR_NO_PROPERTY;
+    }
+    *size = 12;
+    if (changeable) *changeable = 1;
+    return AB_OK;
+}
+
+int DirectSoundDevice::latencyGet(void* buffer, uint32_t* size)
+{
+    if (!isOpenFlag || !size || !buffer) return AB_ERR_NO_PROPERTY;
+    if (*size == 4) {
+        writeU32(buffer, 0, static_cast<uint32_t>(outputLatencyMs + 5));
+        return AB_OK;
+    }
+    if (*size == 12) {
+        writeU32(buffer, 0, 2);
+        writeU32(buffer, 4, static_cast<uint32_t>(minLatencyMs() + 5));
+        writeU32(buffer, 8, static_cast<uint32_t>(maxLatencyMs() + 5));
+        return AB_OK;
+    }
+    return AB_ERR_NO_PROPERTY;
+}
+
+int DirectSoundDevice::latencySet(const void* value, uint32_t size)
+{
+    if (!isOpenFlag || !value || size != 4) return AB_ERR_NO_PROPERTY;
+    const int64_t ms = static_cast<int64_t>(static_cast<int32_t>(readU32(value, 0))) - 5;
+    setOutputLatency(static_cast<int>(ms < -1 ? -1 : (ms > 1000000 ? 1000000 : ms)));
+    return AB_OK;
+}
+
+int DirectSoundDevice::inLatencyInfo(uint32_t* size, uint32_t* changeable)
+{
+    if (!size) return AB_ERR_NO_PROPERTY;
+    if (!isOpenFlag) {
+        *size = 0;
+        if (changeable) *changeable = 0;
+        return AB_ERR_NO_PROPERTY;
+    }
+    *size = 12;
+    if (changeable) *changeable = 0;
+    return AB_OK;
+}
+
+int DirectSoundDevice::inLatencyGet(void* buffer, uint32_t* size)
+{
+    if (!isOpenFlag || !size || !buffer) return AB_ERR_NO_PROPERTY;
+    if (*size == 4) {
+        writeU32(buffer, 0, static_cast<uint32_t>(inputLatencyMs));
+        return AB_OK;
+    }
+    if (*size == 12) {
+        writeU32(buffer, 0, 2);
+        writeU32(buffer, 4, static_cast<uint32_t>(minLatencyMs()));
+        writeU32(buffer, 8, static_cast<uint32_t>(maxLatencyMs()));
+        return AB_OK;
+    }
+    return AB_ERR_NO_PROPERTY;
+}
+
+int DirectSoundDevice::inLatencySet(const void* value, uint32_t size)
+{
+    if (!isOpenFlag || !value || size != 4) return AB_ERR_NO_PROPERTY;
+    setInputLatency(static_cast<int32_t>(readU32(value, 0)));
+    return AB_OK;
+}
+
+int DirectSoundDevice::rateListInfo(uint32_t* size, uint32_t* changeable)
+{
+    if (!isOpenFlag || !size) return AB_ERR_NOT_OPEN;
+    *size = 4 * static_cast<uint32_t>(rateCount) + 8;
+    if (changeable) *changeable = rateCount > 1 ? 1 : 0;
+    return AB_OK;
+}
+
+int DirectSoundDevice::rateListGet(void* buffer, uint32_t* size)
+{
+    if (!isOpenFlag || !size || !buffer || *size < 4 + 4 * static_cast<uint32_t>(rateCount)) return AB_ERR_NOT_OPEN;
+    writeU32(buffer, 0, static_cast<uint32_t>(rateCount));
+    for (int i = 0; i < rateCount; ++i)
+        writeU32(buffer, 4 + 4 * static_cast<size_t>(i), static_cast<uint32_t>(static_cast<int32_t>(rates[i])));
+    return AB_OK;
+}
+
+int DirectSoundDevice::rateGet(void* buffer, uint32_t* size)
+{
+    if (!isOpenFlag || !size || !buffer || *size != 4) return AB_ERR_NOT_OPEN;
+    writeU32(buffer, 0, static_cast<uint32_t>(sampleRate));
+    return AB_OK;
+}
+
+int DirectSoundDevice::rateSet(const void* value, uint32_t size)
+{
+    if (!isOpenFlag || !value || size != 4) return AB_ERR_NOT_OPEN;
+    const int32_t rate = static_cast<int32_t>(readU32(value, 0));
+    // Only the rates of the list: the device keeps its rate otherwise.
+    bool listed = false;
+    for (int i = 0; i < rateCount; ++i) listed = listed || static_cast<int32_t>(rates[i]) == rate;
+    if (!listed) return AB_ERR_NOT_OPEN;
+    if (rate == sampleRate) return AB_OK;
+    const bool wasRunning = isRunningFlag.load();
+    start(false);
+    sampleRate = rate;
+    setOutputLatency(outputLatencyMs);
+    setInputLatency(inputLatencyMs);
+    open(false);
+    return reopen(true, wasRunning);
+}
+
+int DirectSoundDevice::bufferSizeInfo(uint32_t* size, uint32_t* changeable)
+{
+    if (!isOpenFlag || !size) return AB_ERR_NOT_OPEN;
+    *size = 4;
+    if (changeable) *changeable = 0;
+    return AB_OK;
+}
+
+int DirectSoundDevice::bufferSizeGet(void* buffer, uint32_t* size)
+{
+    if (!isOpenFlag || !size || !buffer || *size != 4) return AB_ERR_NOT_OPEN;
+    const int frames = blockFrames != 0 ? blockFrames : blockFramesFor(sampleRate, outputLatencyMs);
+    writeU32(buffer, 0, static_cast<uint32_t>(frames));
+    return AB_OK;
+}
+
+int DirectSoundDevice::bufferSizeSet(const void* value, uint32_t size)
+{
+    if (!isOpenFlag || !value || size != 4) return AB_ERR_NOT_OPEN;
+    int32_t frames = static_cast<int32_t>(readU32(value, 0));
+    if (frames > kMaxBlockFrames) frames = kMaxBlockFrames;
+    if (frames < 1) frames = 1;
+    blockFrames = frames;
+    setOutputLatency(static_cast<int>(frames / (sampleRate * 0.001)));
+    return AB_OK;
+}
+
+int DirectSoundDevice::inBufferSizeGet(void* buffer, uint32_t* size)
+{
+    if (!isOpenFlag || !size || !buffer || *size != 4) return AB_ERR_NOT_OPEN;
+    writeU32(buffer, 0, static_cast<uint32_t>(static_cast<int32_t>(sampleRate * 0.001 * inputLatencyMs)));
+    return AB_OK;
+}
+
+int DirectSoundDevice::inBufferSizeSet(const void* value, uint32_t size)
+{
+    if (!isOpenFlag || !value || size != 4) return AB_ERR_NOT_OPEN;
+    int32_t frames = static_cast<int32_t>(readU32(value, 0));
+    if (frames > kMaxBlockFrames) frames = kMaxBlockFrames;
+    if (frames < 0) frames = 0;
+    setInputLatency(static_cast<int>(frames / (sampleRate * 0.001)));
+    return AB_OK;
+}
+
+int DirectSoundDevice::inListInfo(uint32_t* size, uint32_t* changeable)
+{
+    if (!size) return AB_ERR_NOT_OPEN;
+    *size = 68 * static_cast<uint32_t>(g_captures.size() + 1);
+    if (changeable) *changeable = 0;
+    return AB_OK;
+}
+
+int DirectSoundDevice::inListGet(void* buffer, uint32_t* size)
+{
+    if (!size) return AB_ERR_NOT_OPEN;
+    const uint32_t needed = 68 * static_cast<uint32_t>(g_captures.size() + 1);
+    if (!buffer || *size < needed) {
+        *size = 0;
+        return AB_ERR_NOT_OPEN;
+    }
+    uint8_t* out = static_cast<uint8_t*>(buffer);
+    AudioInDeviceEntry e;
+    std::memset(&e, 0, sizeof e);
+    e.index = -1;
+    copyText(e.name, sizeof e.name, "no device");
+    std::memcpy(out, &e, sizeof e);
+    for (size_t k = 0; k < g_captures.size(); ++k) {
+        std::memset(&e, 0, sizeof e);
+        e.index = static_cast<int32_t>(k);
+        copyText(e.name, sizeof e.name, "DS " + g_captures[k].description);
+        std::memcpy(out + 68 * (k + 1), &e, sizeof e);
+    }
+    *size = needed;
+    return AB_OK;
+}
+
+int DirectSoundDevice::inDeviceSet(const void* value, uint32_t size)
+{
+    if (!value || size != 68) return AB_ERR_NOT_OPEN;
+    const int32_t index = static_cast<int32_t>(readU32(value, 0));
+    const bool wasOpen = isOpenFlag;
+    const bool wasRunning = isRunningFlag.load();
+    start(false);
+    if (isOpenFlag) open(false);
+    if (index >= 0 && static_cast<size_t>(index) < g_captures.size()) {
+        // The entry without a GUID is the system's default capture device.
+        setCaptureDevice(&g_captures[static_cast<size_t>(index)].guid);
+        activeCaptureIndex = index;
+    } else {
+        setCaptureDevice(nullptr);
+        activeCaptureIndex = -1;
+    }
+    return reopen(wasOpen, wasRunning);
+}
+
+int DirectSoundDevice::activeInDeviceGet(void* buffer, uint32_t* size)
+{
+    if (!size || !buffer || *size < 68) return AB_ERR_NOT_OPEN;
+    AudioInDeviceEntry e;
+    std::memset(&e, 0, sizeof e);
+    e.index = activeCaptureIndex;
+    if (activeCaptureIndex >= 0 && static_cast<size_t>(activeCaptureIndex) < g_captures.size())
+        copyText(e.name, sizeof e.name, "DS " + g_captures[static_cast<size_t>(activeCaptureIndex)].description);
+    else
+        copyText(e.name, sizeof e.name, "no device");
+    std::memcpy(buffer, &e, sizeof e);
+    *size = 68;
+    return AB_OK;
+}
