@@ -397,3 +397,42 @@ TEST_F(AsioInjected, SixtyFourChannelsCreateBuffersForTheActiveOnes)
     EXPECT_EQ(fake->record.createdCount, 4);
     device->start(false);
 }
+
+namespace {
+std::atomic<int> g_rateListenerCalls{0};
+void rateListener(const char* name, uint32_t, void*, void*)
+{
+    if (std::strcmp(name, "SampleRate") == 0) g_rateListenerCalls.fetch_add(1);
+}
+}  // namespace
+
+TEST_F(AsioInjected, ControlPanelThatChangesTheRateTellsTheSampleRateListener)
+{
+    PropertyTable table(32);
+    table.insert("SampleRate", new DeviceListener(&rateListener, nullptr, nullptr));
+    device->listeners = &table;
+    g_rateListenerCalls.store(0);
+    ASSERT_EQ(device->open(true), AB_OK);
+    int32_t value = 0;
+    uint32_t size = 4;
+    ASSERT_EQ(device->getProperty("ControlPanel", &value, &size), AB_OK);
+    EXPECT_EQ(g_rateListenerCalls.load(), 0) << "same rate, no call";
+    // The reopen sets the requested rate again: a rate changed in the panel stays only when the
+    // driver no longer takes the requested one.
+    fake->config.panelRate = 48000;
+    ASSERT_EQ(device->getProperty("ControlPanel", &value, &size), AB_OK);
+    EXPECT_EQ(g_rateListenerCalls.load(), 0);
+    fake->config.rateCount = 1;
+    fake->config.rates[0] = 48000;
+    fake->config.controlPanelResult = -3;
+    ASSERT_EQ(device->getProperty("ControlPanel", &value, &size), AB_OK);
+    EXPECT_EQ(value, -3) << "the panel call's result";
+    EXPECT_EQ(g_rateListenerCalls.load(), 1);
+    int32_t rate = 0;
+    EXPECT_EQ(device->getProperty("SampleRate", &rate, &size), AB_OK);
+    EXPECT_EQ(rate, 48000);
+    EXPECT_TRUE(device->isOpen());
+    EXPECT_FALSE(device->isRunning()) << "a stopped device stays stopped";
+    device->open(false);
+    device->listeners = nullptr;
+}
