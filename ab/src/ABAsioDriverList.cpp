@@ -169,6 +169,7 @@ bool AsioDriverList::loadDriver(const char* name)
     if (was >= 0) this->name(was, previous, kLoadNameBytes);
     closeCurrent();
     if (openEntry(found) == ASIO_LIST_OK) {
+        ++m_loads;
         m_current = found;
         g_driver.store(m_entries[static_cast<size_t>(found)].driver);
         return true;
@@ -177,6 +178,7 @@ bool AsioDriverList::loadDriver(const char* name)
     if (was >= 0 && was != found) {
         const int again = findByName(previous);
         if (again >= 0 && openEntry(again) == ASIO_LIST_OK) {
+            ++m_loads;
             m_current = again;
             g_driver.store(m_entries[static_cast<size_t>(again)].driver);
         }

@@ -52,6 +52,8 @@ public:
     // Closes the current driver (nothing loaded afterwards).
     void closeCurrent();
     int currentIndex() const { return m_current; }
+    // Counts the drivers loaded so far: a host recognises the driver it loaded by this number.
+    uint32_t loadCount() const { return m_loads; }
 
     // The process-wide driver (null when none is loaded), and forgetting it without a release.
     static IAsioDriver* driver();
@@ -70,5 +72,6 @@ private:
 
     std::vector<Entry> m_entries;   // in registry order; an entry's index is its position
     int m_current = -1;
+    uint32_t m_loads = 0;
     bool m_comInitialised = false;
 };

@@ -52,11 +52,17 @@ void AsioHost::process(void* const*, int, const int32_t*, void* const*, int, con
 
 // ---- host calls
 
+IAsioDriver* AsioHost::ownDriver() const
+{
+    if (!m_list || m_list->currentIndex() < 0 || m_list->loadCount() != m_load) return nullptr;
+    return AsioDriverList::driver();
+}
+
 int AsioHost::driverInit()
 {
     copyText(m_info.name, sizeof m_info.name, "No ASIO Driver");
     m_info.version = 0;
-    IAsioDriver* d = AsioDriverList::driver();
+    IAsioDriver* d = ownDriver();
     if (!d) return ASIO_ERR_NOT_PRESENT;
     if (d->init(m_info.systemReference) != ASIO_OK) {
         char text[124] = {0};
@@ -84,17 +90,20 @@ int AsioHost::open(bool on)
     if (on == m_open) return AB_OK;
     if (!on) {
         if (m_running) stop();
-        if (m_initialised) driverExit();
+        // A driver that another host has loaded since is left alone.
+        const bool owned = ownDriver() != nullptr;
+        if (m_initialised && owned) driverExit();
         m_initialised = false;
         AsioHost* self = this;
         g_currentHost.compare_exchange_strong(self, nullptr);
         waitForCallbacks(2000);   // a late callback may still hold the old current host
-        m_list->closeCurrent();
+        if (owned) m_list->closeCurrent();
         freeArrays();
         m_open = false;
         return AB_OK;
     }
     if (!m_list || !m_list->loadDriver(m_driverName.c_str())) return ASIO_ERR_NOT_PRESENT;
+    m_load = m_list->loadCount();
     int r = driverInit();
     if (r != ASIO_OK) {
         m_list->closeCurrent();
@@ -102,7 +111,8 @@ int AsioHost::open(bool on)
     }
     m_initialised = true;
     int32_t inputs = 0, outputs = 0;
-    r = AsioDriverList::driver()->getChannels(&inputs, &outputs);
+    IAsioDriver* d = ownDriver();
+    r = d ? d->getChannels(&inputs, &outputs) : ASIO_ERR_NOT_PRESENT;
     if (r != ASIO_OK) {
         driverExit();
         m_initialised = false;
@@ -164,7 +174,7 @@ int AsioHost::start(bool on)
     if (!on) return m_running ? stop() : AB_OK;
     if (m_running) return AB_OK;
     if (!m_open) return AB_ERR_NOT_OPEN;
-    IAsioDriver* d = AsioDriverList::driver();
+    IAsioDriver* d = ownDriver();
     if (!d) return ASIO_ERR_NOT_PRESENT;
 
     int n = 0;
@@ -227,7 +237,7 @@ void AsioHost::waitForCallbacks(int milliseconds)
 
 int AsioHost::stop()
 {
-    IAsioDriver* d = AsioDriverList::driver();
+    IAsioDriver* d = ownDriver();
     // The silent handler answers the driver until it has stopped; wait (bounded) until it has run once,
     // so the last half handed to the driver is silence.
     m_handler.store(SILENT);
@@ -411,7 +421,7 @@ int AsioHost::setChannelEnabled(Direction d, int channel, bool on)
 bool AsioHost::channelName(Direction d, int channel, char name[32])
 {
     std::memset(name, 0, 32);
-    IAsioDriver* drv = AsioDriverList::driver();
+    IAsioDriver* drv = ownDriver();
     if (!drv) return false;
     AsioChannelInfo info;
     std::memset(&info, 0, sizeof info);
@@ -424,7 +434,7 @@ bool AsioHost::channelName(Direction d, int channel, char name[32])
 
 int AsioHost::sampleRate()
 {
-    IAsioDriver* d = AsioDriverList::driver();
+    IAsioDriver* d = ownDriver();
     double rate = 0.0;
     if (!d || d->getSampleRate(&rate) != ASIO_OK) return 0;
     if (!(rate > 0.0)) return 0;
@@ -433,7 +443,7 @@ int AsioHost::sampleRate()
 
 int AsioHost::supportedRates(int32_t rates[6])
 {
-    IAsioDriver* d = AsioDriverList::driver();
+    IAsioDriver* d = ownDriver();
     int n = 0;
     if (!d) return 0;
     for (int r : kProbeRates)
@@ -443,7 +453,7 @@ int AsioHost::supportedRates(int32_t rates[6])
 
 int AsioHost::setSampleRate(int rate)
 {
-    IAsioDriver* d = AsioDriverList::driver();
+    IAsioDriver* d = ownDriver();
     if (!d) return ASIO_ERR_NOT_PRESENT;
     int r = d->canSampleRate(rate);
     if (r != ASIO_OK) return r;
@@ -459,7 +469,7 @@ int AsioHost::setSampleRate(int rate)
 
 int AsioHost::bufferSize()
 {
-    IAsioDriver* d = AsioDriverList::driver();
+    IAsioDriver* d = ownDriver();
     if (!m_open || !d) return ASIO_ERR_NOT_PRESENT;
     int32_t minimum = 0, maximum = 0, preferred = 0, granularity = 0;
     const int r = d->getBufferSize(&minimum, &maximum, &preferred, &granularity);
@@ -469,14 +479,14 @@ int AsioHost::bufferSize()
 int AsioHost::latencies(int32_t* input, int32_t* output)
 {
     *input = *output = 0;
-    IAsioDriver* d = AsioDriverList::driver();
+    IAsioDriver* d = ownDriver();
     if (!m_open || !d) return ASIO_ERR_NOT_PRESENT;
     return d->getLatencies(input, output);
 }
 
 bool AsioHost::sampleType(Direction d, int32_t* type)
 {
-    IAsioDriver* drv = AsioDriverList::driver();
+    IAsioDriver* drv = ownDriver();
     if (!drv) return false;
     AsioChannelInfo info;
     std::memset(&info, 0, sizeof info);
@@ -509,7 +519,7 @@ int AsioHost::bytesPerSample(Direction d)
 
 int AsioHost::clockSources(AsioClockSource* table)
 {
-    IAsioDriver* d = AsioDriverList::driver();
+    IAsioDriver* d = ownDriver();
     if (!d) return ASIO_ERR_NOT_PRESENT;
     int32_t count = kMaxClockSources;
     std::memset(table, 0, sizeof(AsioClockSource) * kMaxClockSources);
@@ -523,13 +533,13 @@ int AsioHost::clockSources(AsioClockSource* table)
 
 int AsioHost::setClockSource(int index)
 {
-    IAsioDriver* d = AsioDriverList::driver();
+    IAsioDriver* d = ownDriver();
     return d ? d->setClockSource(index) : ASIO_ERR_NOT_PRESENT;
 }
 
 int AsioHost::controlPanel()
 {
-    IAsioDriver* d = AsioDriverList::driver();
+    IAsioDriver* d = ownDriver();
     if (!d) return ASIO_ERR_NOT_PRESENT;
     const bool wasRunning = m_running;
     if (wasRunning) start(false);

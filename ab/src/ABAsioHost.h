@@ -101,10 +101,14 @@ private:
     int driverInit();
     void driverExit();
     static void waitForCallbacks(int milliseconds);
+    // The process-wide driver when it is still the one this host loaded (another host may have loaded
+    // its own since), else null.
+    IAsioDriver* ownDriver() const;
 
     std::string m_driverName;
     DriverInfo m_info;
     bool m_initialised = false;
+    uint32_t m_load = 0;   // the driver list's load count when this host loaded its driver
     bool m_open = false;
     bool m_running = false;
     std::atomic<bool> m_callbackPending{false};

@@ -39,7 +39,7 @@ class AsioInjected : public testing::Test {
 protected:
     void SetUp() override
     {
-        fake.reset(new FakeAsioState);
+        fake.reset(new FakeAsioState());
         fakeAsioReset(fake.get());
         list.reset(new AsioDriverList);
         list->addEntry("Fake ASIO", &makeFake, fake.get());
@@ -83,7 +83,7 @@ TEST(AsioDriverList, NamesAreCutToTheBufferWithDots)
 
 TEST(AsioDriverList, AFailingLoadBringsThePreviousDriverBack)
 {
-    FakeAsioState* fake = new FakeAsioState;
+    FakeAsioState* fake = new FakeAsioState();
     fakeAsioReset(fake);
     {
         AsioDriverList list;
@@ -435,4 +435,43 @@ TEST_F(AsioInjected, ControlPanelThatChangesTheRateTellsTheSampleRateListener)
     EXPECT_FALSE(device->isRunning()) << "a stopped device stays stopped";
     device->open(false);
     device->listeners = nullptr;
+}
+
+TEST(AsioTwoDevices, ADeviceNeverDrivesADriverAnotherDeviceLoaded)
+{
+    std::unique_ptr<FakeAsioState> a(new FakeAsioState()), b(new FakeAsioState());
+    fakeAsioReset(a.get());
+    fakeAsioReset(b.get());
+    {
+        AsioDriverList list;
+        list.addEntry("A", &makeFake, a.get());
+        list.addEntry("B", &makeFake, b.get());
+        list.addEntry("Broken", &failToMake, nullptr);
+        AsioDevice devA(&list, "A", nullptr), devB(&list, "B", nullptr), broken(&list, "Broken", nullptr);
+        ASSERT_EQ(devA.open(true), AB_OK);
+        ASSERT_EQ(devA.start(true), AB_OK);
+        // B takes the one driver slot: A's driver is released under it.
+        ASSERT_EQ(devB.open(true), AB_OK);
+        EXPECT_EQ(a->record.liveObjects.load(), 0);
+        EXPECT_NE(devA.start(false), AB_OK) << "A's driver is gone";
+        EXPECT_EQ(b->record.stops.load(), 0) << "A's stop does not reach B's driver";
+        EXPECT_EQ(b->record.disposes.load(), 0);
+        EXPECT_NE(devA.start(true), AB_OK);
+        EXPECT_EQ(b->record.creates.load(), 0);
+        EXPECT_EQ(devA.open(false), AB_OK);
+        EXPECT_EQ(list.currentIndex(), 1) << "closing A leaves B's driver loaded";
+        ASSERT_EQ(devB.start(true), AB_OK);
+        EXPECT_EQ(devB.start(false), AB_OK);
+        // A failing load brings B's driver back, as a new object that B did not initialise.
+        EXPECT_EQ(broken.open(true), ASIO_ERR_NOT_PRESENT);
+        EXPECT_EQ(list.currentIndex(), 1);
+        EXPECT_EQ(b->record.liveObjects.load(), 1);
+        EXPECT_NE(devB.start(true), AB_OK) << "B must be opened again first";
+        EXPECT_EQ(devB.open(false), AB_OK);
+        ASSERT_EQ(devB.open(true), AB_OK);
+        EXPECT_EQ(devB.start(true), AB_OK);
+        EXPECT_EQ(devB.start(false), AB_OK);
+    }
+    EXPECT_EQ(a->record.liveObjects.load(), 0);
+    EXPECT_EQ(b->record.liveObjects.load(), 0);
 }
