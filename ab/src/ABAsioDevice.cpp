@@ -6,6 +6,7 @@
 #include <mmsystem.h>
 
 #include <algorithm>
+#include <cmath>
 #include <atomic>
 #include <cstring>
 #include <new>
@@ -57,6 +58,18 @@ void deleteBuffers(float** b, int channels)
 }
 
 const SampleFormat kHostFloat{1, false, true, 32, false};
+
+// Float samples from a driver, into the block's range: NaN, infinities and denormals become 0, the
+// rest is clamped to [-1, 1].
+void sanitize(float* b, int frames)
+{
+    for (int f = 0; f < frames; ++f) {
+        const float v = b[f];
+        const float a = std::fabs(v);
+        const float c = v > 1.0f ? 1.0f : v < -1.0f ? -1.0f : v;
+        b[f] = a >= 1e-30f && a <= 3.0e38f ? c : 0.0f;
+    }
+}
 
 }  // namespace
 
@@ -164,6 +177,7 @@ void AsioDevice::freeBlock()
     std::memset(&block, 0, sizeof block);
     m_inChannelCount = m_outChannelCount = 0;
     m_frames = 0;
+    m_floatInput = false;
 }
 
 int AsioDevice::open(bool on)
@@ -208,8 +222,10 @@ int AsioDevice::open(bool on)
     // without a conversion leaves that direction unconverted (silent).
     int32_t type = 0;
     SampleFormat f;
-    if (sampleType(INPUT, &type) && driverFormat(type, &f))
+    if (sampleType(INPUT, &type) && driverFormat(type, &f)) {
         m_inConverter = new (std::nothrow) SampleFormatConverter(f, kHostFloat);
+        m_floatInput = f.isFloat;
+    }
     if (sampleType(OUTPUT, &type) && driverFormat(type, &f))
         m_outConverter = new (std::nothrow) SampleFormatConverter(kHostFloat, f);
     return AB_OK;
@@ -236,6 +252,7 @@ void AsioDevice::process(void* const* inputs, int inputCount, const int32_t* inp
         for (int i = 0; i < ins; ++i) {
             void* to = block.input.buffers[i];
             m_inConverter->convert(&inputs[i], 0, &to, 0, m_frames);
+            if (m_floatInput) sanitize(block.input.buffers[i], m_frames);
         }
     }
     if (callback) callback(&block, 0, callbackUser2, callbackUser1);

@@ -69,6 +69,7 @@ private:
     DevicePropertyMaps<AsioDevice> m_properties;
     SampleFormatConverter* m_inConverter = nullptr;
     SampleFormatConverter* m_outConverter = nullptr;
+    bool m_floatInput = false;   // the driver delivers float samples, which are checked as they enter
     uint32_t m_requestedRate = 44100;
     int m_inChannelCount = 0;    // buffers of the block
     int m_outChannelCount = 0;

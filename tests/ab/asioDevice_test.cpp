@@ -2,6 +2,7 @@
 // registry): buffers, handlers, conversions of every sample type, properties and hostile drivers.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -474,4 +475,41 @@ TEST(AsioTwoDevices, ADeviceNeverDrivesADriverAnotherDeviceLoaded)
     }
     EXPECT_EQ(a->record.liveObjects.load(), 0);
     EXPECT_EQ(b->record.liveObjects.load(), 0);
+}
+
+namespace {
+struct InputWatch {
+    std::atomic<int> blocks{0};
+    std::atomic<int> bad{0};      // samples outside [-1, 1], not finite, or denormal
+    std::atomic<int> clamped{0};  // samples at -1 (the -7 the driver sent)
+    static void callback(AudioBlock* block, int, void* user2, void*)
+    {
+        InputWatch* self = static_cast<InputWatch*>(user2);
+        for (int i = 0; i < block->input.channelCount; ++i)
+            for (int f = 0; f < block->frames; ++f) {
+                const float v = block->input.buffers[i][f];
+                if (!(v >= -1.0f && v <= 1.0f) || (v != 0.0f && std::fabs(v) < 1e-30f)) self->bad.fetch_add(1);
+                if (v == -1.0f) self->clamped.fetch_add(1);
+            }
+        self->blocks.fetch_add(1);
+    }
+};
+}  // namespace
+
+TEST_F(AsioInjected, HostileFloatInputIsCleanedAsItEnters)
+{
+    fake->config.inputType = ASIO_FLOAT32_LE;
+    fake->config.outputType = ASIO_FLOAT32_LE;
+    fake->config.hostileInput = 1;
+    InputWatch watch;
+    device->callback = &InputWatch::callback;
+    device->callbackUser2 = &watch;
+    ASSERT_EQ(device->open(true), AB_OK);
+    std::vector<uint8_t> ins = portRecords(false, {0, 1}, true, true);
+    ASSERT_EQ(device->setProperty("EnableAudioPort", ins.data(), static_cast<uint32_t>(ins.size())), AB_OK);
+    ASSERT_EQ(device->start(true), AB_OK);
+    EXPECT_TRUE(waitFor([&] { return watch.blocks.load() >= 5; }));
+    device->start(false);
+    EXPECT_EQ(watch.bad.load(), 0);
+    EXPECT_GT(watch.clamped.load(), 0);
 }

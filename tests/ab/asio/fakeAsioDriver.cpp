@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <limits>
 #include <new>
 
 namespace {
@@ -278,6 +279,11 @@ private:
             fakeAsioHalfScale(m_state->config.inputType, sample);
             uint8_t* p = m_memory[i] + half * m_halfBytes[i];
             for (int f = 0; f < m_frames; ++f) std::memcpy(p + f * bytes, sample, static_cast<size_t>(bytes));
+            if (m_state->config.hostileInput && m_state->config.inputType == ASIO_FLOAT32_LE) {
+                const float bad[5] = {std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity(),
+                                      -std::numeric_limits<float>::infinity(), 1e-40f, -7.0f};
+                for (int f = 0; f < m_frames; ++f) std::memcpy(p + f * 4, &bad[f % 5], 4);
+            }
         }
         const AsioCallbacks callbacks = m_callbacks;
         LeaveCriticalSection(&m_lock);
