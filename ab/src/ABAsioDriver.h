@@ -49,6 +49,7 @@ struct AsioBufferInfo {
     int32_t channel;
     void* buffers[2];        // half 0, half 1
 };
+static_assert(sizeof(AsioBufferInfo) == 8 + 2 * sizeof(void*), "buffer-info entries hold two pointers");
 
 struct AsioChannelInfo {
     int32_t channel;         // in: channel number

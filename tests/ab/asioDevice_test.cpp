@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -512,4 +513,18 @@ TEST_F(AsioInjected, HostileFloatInputIsCleanedAsItEnters)
     device->start(false);
     EXPECT_EQ(watch.bad.load(), 0);
     EXPECT_GT(watch.clamped.load(), 0);
+}
+
+TEST_F(AsioInjected, StoppingADriverThatNeverCallsBackIsBounded)
+{
+    fake->config.neverCallBack = 1;
+    ASSERT_EQ(device->open(true), AB_OK);
+    ASSERT_EQ(device->start(true), AB_OK);
+    const DWORD t0 = GetTickCount();
+    EXPECT_EQ(device->start(false), AB_OK);
+    const DWORD took = GetTickCount() - t0;
+    EXPECT_LT(took, 2000u);
+    EXPECT_FALSE(device->isRunning());
+    EXPECT_EQ(fake->record.disposes.load(), 1);
+    std::printf("stop without callbacks took %lu ms\n", static_cast<unsigned long>(took));
 }

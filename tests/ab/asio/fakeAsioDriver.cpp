@@ -247,7 +247,7 @@ private:
     void run()
     {
         while (!m_quit.load()) {
-            if (!m_running.load() && m_lateLeft.load() <= 0) {
+            if ((!m_running.load() && m_lateLeft.load() <= 0) || m_state->config.neverCallBack) {
                 WaitForSingleObject(m_wake, 20);
                 continue;
             }

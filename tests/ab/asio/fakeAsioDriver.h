@@ -40,6 +40,7 @@ struct FakeAsioConfig {
     int32_t slowCallbackUs;       // the driver's thread dawdles this long between deciding to call and calling
     int32_t lateSwitches;         // buffer switches the driver still delivers after stop() (a lagging stop)
     int32_t hostileInput;         // float inputs carry NaN, infinities, denormals and huge values
+    int32_t neverCallBack;        // started, but delivers no buffer switch
     int32_t useTimeInfo;          // buffer switches with time information
     int32_t inputLatency;
     int32_t outputLatency;
