@@ -7,6 +7,8 @@
 #include <cstring>
 #include <new>
 
+#include "ABAsioDevice.h"
+#include "ABAsioDriverList.h"
 #include "ABDeviceErrors.h"
 #include "ABDirectSoundDevice.h"
 #include "ABMmeDevice.h"
@@ -23,6 +25,8 @@ DeviceManager::~DeviceManager()
     for (AudioMidiDevice* d : devices) delete d;
     devices.clear();
     midiDevice = nullptr;
+    delete asioDrivers;   // after the ASIO devices, which use it
+    asioDrivers = nullptr;
     ring.release();
 }
 
@@ -45,7 +49,17 @@ bool DeviceManager::create()
 void DeviceManager::enumerate()
 {
     // 1. ASIO drivers of the ASIO driver list, by index; the first becomes the default device.
-    //    (The ASIO driver is not part of this build yet.)
+    asioDrivers = new (std::nothrow) AsioDriverList();
+    if (asioDrivers) {
+        asioDrivers->build();
+        for (int i = 0; i < asioDrivers->count(); ++i) {
+            char name[AsioDriverList::kLoadNameBytes];
+            if (asioDrivers->name(i, name, sizeof name) != ASIO_LIST_OK) continue;
+            AsioDevice* asio = new (std::nothrow) AsioDevice(asioDrivers, name, systemHandle);
+            const uint32_t id = addDevice(asio);
+            if (id && defaultDevice == 0) defaultDevice = id;
+        }
+    }
 
     // 2. One WinMidi device, which also sends MIDI output and reaches the host's notification.
     WinMidi* midi = new (std::nothrow) WinMidi(&midiNotify);

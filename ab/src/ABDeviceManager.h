@@ -10,6 +10,8 @@
 #include "ABMidiInputRing.h"
 #include "ABPropertyTable.h"
 
+class AsioDriverList;
+
 class DeviceManager {
 public:
     explicit DeviceManager(void* systemHandle);
@@ -47,6 +49,7 @@ public:
     void* systemHandle;
     std::vector<AudioMidiDevice*> devices;   // in enumeration order
     AudioDeviceClient* client = nullptr;
+    AsioDriverList* asioDrivers = nullptr;   // the installed ASIO drivers, shared by the ASIO devices
 
 private:
     int deviceListInfo(uint32_t kind, uint32_t* size, uint32_t* changeable);

@@ -1,0 +1,615 @@
+// The ASIO device: open and close around the host, the block handed to the host's callback on the
+// driver's thread, and the named properties.
+#include "ABAsioDevice.h"
+
+#include <windows.h>
+#include <mmsystem.h>
+
+#include <algorithm>
+#include <cmath>
+#include <atomic>
+#include <cstring>
+#include <new>
+
+#include "ABDeviceErrors.h"
+#include "ABMmeDevice.h"   // AudioPortEntry
+
+namespace {
+
+// The last positive output latency any ASIO device saw, in samples.
+std::atomic<int32_t> g_lastLatency{0};
+
+uint32_t readU32(const void* p, size_t offset)
+{
+    uint32_t v;
+    std::memcpy(&v, static_cast<const uint8_t*>(p) + offset, 4);
+    return v;
+}
+
+void writeU32(void* p, size_t offset, uint32_t v) { std::memcpy(static_cast<uint8_t*>(p) + offset, &v, 4); }
+
+// A port record list: at least one record, and exactly 4 + 76 × count bytes.
+bool isRecordList(const void* value, uint32_t size)
+{
+    if (!value || size < 80) return false;
+    return size == 4 + 76 * static_cast<uint64_t>(readU32(value, 0));
+}
+
+float** newBuffers(int channels, int frames)
+{
+    float** b = new (std::nothrow) float*[channels + 1]();
+    if (!b) return nullptr;
+    for (int c = 0; c < channels; ++c) {
+        b[c] = new (std::nothrow) float[frames]();
+        if (!b[c]) {
+            for (int k = 0; k < c; ++k) delete[] b[k];
+            delete[] b;
+            return nullptr;
+        }
+    }
+    return b;
+}
+
+void deleteBuffers(float** b, int channels)
+{
+    if (!b) return;
+    for (int c = 0; c < channels; ++c) delete[] b[c];
+    delete[] b;
+}
+
+const SampleFormat kHostFloat{1, false, true, 32, false};
+
+// Float samples from a driver, into the block's range: NaN, infinities and denormals become 0, the
+// rest is clamped to [-1, 1].
+void sanitize(float* b, int frames)
+{
+    for (int f = 0; f < frames; ++f) {
+        const float v = b[f];
+        const float a = std::fabs(v);
+        const float c = v > 1.0f ? 1.0f : v < -1.0f ? -1.0f : v;
+        b[f] = a >= 1e-30f && a <= 3.0e38f ? c : 0.0f;
+    }
+}
+
+}  // namespace
+
+bool AsioDevice::driverFormat(int32_t type, SampleFormat* f)
+{
+    *f = SampleFormat{1, false, false, 0, false};
+    switch (type) {
+    case ASIO_INT16_LE: f->bits = 16; break;
+    case ASIO_INT24_LE: f->bits = 24; break;
+    case ASIO_INT32_LE: f->bits = 32; break;
+    case ASIO_FLOAT32_LE: f->bits = 32; f->isFloat = true; break;
+    case ASIO_FLOAT64_LE: f->bits = 64; f->isFloat = true; break;
+    case ASIO_INT16_BE: f->bits = 16; f->bigEndian = true; break;
+    case ASIO_INT24_BE: f->bits = 24; f->bigEndian = true; break;
+    case ASIO_INT32_BE: f->bits = 32; f->bigEndian = true; break;
+    case ASIO_FLOAT32_BE: f->bits = 32; f->isFloat = true; f->bigEndian = true; break;
+    case ASIO_FLOAT64_BE: f->bits = 64; f->isFloat = true; f->bigEndian = true; break;
+    // The 32-bit containers of 16 to 24 bits are taken as 32-bit integers.
+    case ASIO_INT32_LE16: case ASIO_INT32_LE18: case ASIO_INT32_LE20: case ASIO_INT32_LE24:
+        f->bits = 32; break;
+    case ASIO_INT32_BE16: case ASIO_INT32_BE18: case ASIO_INT32_BE20: case ASIO_INT32_BE24:
+        f->bits = 32; f->bigEndian = true; break;
+    default:
+        return false;
+    }
+    return true;
+}
+
+AsioDevice::AsioDevice(AsioDriverList* list, const char* name, void* systemReference)
+    : AudioMidiDevice(KIND_AUDIO), AsioHost(list, name, systemReference), m_name(name ? name : "")
+{
+    std::memset(&block, 0, sizeof block);
+    DevicePropertyMaps<AsioDevice>& p = m_properties;
+    p.addInfo("DeviceName", this, &AsioDevice::nameInfo);
+    p.addGet("DeviceName", this, &AsioDevice::nameGet);
+    p.addInfo("PortDescription", this, &AsioDevice::portInfo);
+    p.addGet("PortDescription", this, &AsioDevice::portGet);
+    p.addSet("PortDescription", this, &AsioDevice::portSet);
+    p.addInfo("StreamDescription", this, &AsioDevice::streamInfo);
+    p.addGet("StreamDescription", this, &AsioDevice::streamGet);
+    p.addInfo("EnableAudioPort", this, &AsioDevice::enableInfo);
+    p.addGet("EnableAudioPort", this, &AsioDevice::enableGet);
+    p.addSet("EnableAudioPort", this, &AsioDevice::enableSet);
+    p.addInfo("ActiveAudioPort", this, &AsioDevice::activeInfo);
+    p.addGet("ActiveAudioPort", this, &AsioDevice::activeGet);
+    p.addSet("ActiveAudioPort", this, &AsioDevice::activeSet);
+    p.addInfo("SampleRateList", this, &AsioDevice::rateListInfo);
+    p.addGet("SampleRateList", this, &AsioDevice::rateListGet);
+    p.addGet("SampleRate", this, &AsioDevice::rateGet);
+    p.addSet("SampleRate", this, &AsioDevice::rateSet);
+    p.addInfo("ClockList", this, &AsioDevice::clockListInfo);
+    p.addGet("ClockList", this, &AsioDevice::clockListGet);
+    p.addInfo("Clock", this, &AsioDevice::clockInfo);
+    p.addGet("Clock", this, &AsioDevice::clockGet);
+    p.addSet("Clock", this, &AsioDevice::clockSet);
+    p.addInfo("BufferSize", this, &AsioDevice::bufferSizeInfo);
+    p.addGet("BufferSize", this, &AsioDevice::bufferSizeGet);
+    p.addInfo("ControlPanel", this, &AsioDevice::controlPanelInfo);
+    p.addGet("ControlPanel", this, &AsioDevice::controlPanelGet);
+    p.addGet("DeviceDescription", this, &AsioDevice::descriptionGet);
+    p.addInfo("Latency", this, &AsioDevice::latencyInfo);
+    p.addGet("Latency", this, &AsioDevice::latencyGet);
+}
+
+AsioDevice::~AsioDevice()
+{
+    // Closed here, while process() is still this class's.
+    if (isHostOpen()) open(false);
+    freeBlock();
+}
+
+int AsioDevice::getPropertyInfo(const char* name, uint32_t* size, uint32_t* changeable)
+{
+    return m_properties.callInfo(name, size, changeable);
+}
+
+int AsioDevice::setProperty(const char* name, const void* value, uint32_t size)
+{
+    return m_properties.callSet(name, value, size);
+}
+
+int AsioDevice::getProperty(const char* name, void* buffer, uint32_t* size)
+{
+    return m_properties.callGet(name, buffer, size);
+}
+
+int AsioDevice::setClient(AudioDeviceClient* newClient)
+{
+    client = newClient;
+    setClientListener(newClient);
+    return AB_OK;
+}
+
+// ---- open and close
+
+void AsioDevice::freeBlock()
+{
+    delete m_inConverter;
+    delete m_outConverter;
+    m_inConverter = m_outConverter = nullptr;
+    deleteBuffers(block.input.buffers, m_inChannelCount);
+    deleteBuffers(block.output.buffers, m_outChannelCount);
+    delete[] block.input.channelIds;
+    delete[] block.output.channelIds;
+    std::memset(&block, 0, sizeof block);
+    m_inChannelCount = m_outChannelCount = 0;
+    m_frames = 0;
+    m_floatInput = false;
+}
+
+int AsioDevice::open(bool on)
+{
+    if (!on) {
+        if (!isHostOpen()) return AB_ERR_NOT_OPEN;
+        AsioHost::open(false);
+        freeBlock();
+        return AB_OK;
+    }
+    if (isHostOpen()) return AB_OK;
+    int r = AsioHost::open(true);
+    if (r != AB_OK) return r;
+    AsioHost::setSampleRate(static_cast<int>(m_requestedRate));
+
+    const int frames = bufferSize();
+    if (frames <= 0 || frames > kMaxBufferFrames) {
+        // No usable buffer size: the device cannot stream.
+        AsioHost::open(false);
+        return AB_ERR_NOT_OPEN;
+    }
+    m_frames = frames;
+    m_inChannelCount = inputCount();
+    m_outChannelCount = outputCount();
+    block.frames = frames;
+    block.sampleRate = sampleRate();
+    block.input.frames = frames;
+    block.output.frames = frames;
+    block.input.buffers = newBuffers(m_inChannelCount, frames);
+    block.output.buffers = newBuffers(m_outChannelCount, frames);
+    block.input.channelIds = new (std::nothrow) int32_t[m_inChannelCount + 1]();
+    block.output.channelIds = new (std::nothrow) int32_t[m_outChannelCount + 1]();
+    if (!block.input.buffers || !block.output.buffers || !block.input.channelIds || !block.output.channelIds) {
+        AsioHost::open(false);
+        freeBlock();
+        return AB_ERR_NOT_OPEN;
+    }
+    block.input.channelCount = 0;
+    block.output.channelCount = 0;
+
+    // Converters from the driver's sample type (each direction's channel 0) to float and back; a type
+    // without a conversion leaves that direction unconverted (silent).
+    int32_t type = 0;
+    SampleFormat f;
+    if (sampleType(INPUT, &type) && driverFormat(type, &f)) {
+        m_inConverter = new (std::nothrow) SampleFormatConverter(f, kHostFloat);
+        m_floatInput = f.isFloat;
+    }
+    if (sampleType(OUTPUT, &type) && driverFormat(type, &f))
+        m_outConverter = new (std::nothrow) SampleFormatConverter(kHostFloat, f);
+    return AB_OK;
+}
+
+// ---- driver thread
+
+void AsioDevice::process(void* const* inputs, int inputCount, const int32_t* inputChannels, void* const* outputs,
+                         int outputCount, const int32_t* outputChannels, uint64_t)
+{
+    const int ins = std::min(inputCount, m_inChannelCount);
+    const int outs = std::min(outputCount, m_outChannelCount);
+    block.input.channelCount = ins;
+    block.output.channelCount = outs;
+    for (int i = 0; i < ins; ++i) block.input.channelIds[i] = inputChannels[i];
+    for (int i = 0; i < outs; ++i) block.output.channelIds[i] = outputChannels[i];
+    if (ring) {
+        block.ring = ring;
+        ring->blockTime = static_cast<uint64_t>(timeGetTime()) * 1000u;
+    } else {
+        block.ring = nullptr;
+    }
+    if (m_inConverter) {
+        for (int i = 0; i < ins; ++i) {
+            void* to = block.input.buffers[i];
+            m_inConverter->convert(&inputs[i], 0, &to, 0, m_frames);
+            if (m_floatInput) sanitize(block.input.buffers[i], m_frames);
+        }
+    }
+    if (callback) callback(&block, 0, callbackUser2, callbackUser1);
+    if (m_outConverter) {
+        for (int i = 0; i < outs; ++i) {
+            const void* from = block.output.buffers[i];
+            m_outConverter->convert(&from, 0, &outputs[i], 0, m_frames);
+        }
+    }
+}
+
+// ---- properties
+
+int AsioDevice::nameInfo(uint32_t* size, uint32_t* changeable)
+{
+    if (!size) return AB_ERR_NOT_OPEN;
+    *size = static_cast<uint32_t>(m_name.size() + 1);
+    if (changeable) *changeable = 0;
+    return AB_OK;
+}
+
+int AsioDevice::nameGet(void* buffer, uint32_t* size)
+{
+    if (!size || (*size > 0 && !buffer)) return AB_ERR_NOT_OPEN;
+    const uint32_t len = static_cast<uint32_t>(m_name.size());
+    if (*size >= len + 1) {
+        std::memcpy(buffer, m_name.c_str(), len + 1);
+        *size = len + 1;
+    } else {
+        std::memcpy(buffer, m_name.data(), *size);
+    }
+    return AB_OK;
+}
+
+int AsioDevice::portInfo(uint32_t* size, uint32_t* changeable)
+{
+    if (!isHostOpen() || !size) return AB_ERR_NOT_OPEN;
+    *size = 4 + 80 * static_cast<uint32_t>(inputCount() + outputCount());
+    if (changeable) *changeable = 1;
+    return AB_OK;
+}
+
+int AsioDevice::portGet(void* buffer, uint32_t* size)
+{
+    if (!isHostOpen() || !size || !buffer || *size < 4) return AB_ERR_NOT_OPEN;
+    uint8_t* out = static_cast<uint8_t*>(buffer);
+    const uint32_t ports = static_cast<uint32_t>(inputCount() + outputCount());
+    if (*size == 4 + 80 * static_cast<uint64_t>(ports)) {
+        writeU32(out, 0, ports);
+        size_t at = 4;
+        for (int dir = INPUT; dir >= OUTPUT; --dir) {
+            const Direction d = static_cast<Direction>(dir);
+            const int n = d == INPUT ? inputCount() : outputCount();
+            for (int c = 0; c < n; ++c, at += 76) {
+                AudioPortEntry e;
+                std::memset(&e, 0, sizeof e);
+                e.index = c;
+                e.isOutput = d == OUTPUT ? 1 : 0;
+                const int flags = channelFlags(d, c);
+                e.active = (flags & ACTIVE) ? 1 : 0;
+                e.enabled = (flags & ENABLED) ? 1 : 0;
+                char name[32];
+                channelName(d, c, name);
+                std::memcpy(e.name, name, 32);
+                std::memcpy(out + at, &e, 76);
+            }
+        }
+        return AB_OK;
+    }
+    if (*size == 80 && readU32(out, 0) == 1) {
+        AudioPortEntry e;
+        std::memcpy(&e, out + 4, 76);
+        const int flags = channelFlags(e.isOutput ? OUTPUT : INPUT, e.index);
+        if (flags < 0) return AB_ERR_NOT_OPEN;
+        e.active = (flags & ACTIVE) ? 1 : 0;
+        e.enabled = (flags & ENABLED) ? 1 : 0;
+        std::memcpy(out + 4, &e, 76);
+        return AB_OK;
+    }
+    writeU32(out, 0, 0);
+    return AB_OK;
+}
+
+int AsioDevice::portRecordList(const void* value, uint32_t size, bool active, bool enabled)
+{
+    const uint8_t* in = static_cast<const uint8_t*>(value);
+    const uint32_t count = readU32(in, 0);
+    for (uint32_t i = 0; i < count && 4 + 76 * (static_cast<uint64_t>(i) + 1) <= size; ++i) {
+        AudioPortEntry e;
+        std::memcpy(&e, in + 4 + 76 * static_cast<size_t>(i), 76);
+        const Direction d = e.isOutput ? OUTPUT : INPUT;
+        if (channelFlags(d, e.index) < 0) continue;   // beyond the channels
+        if (active) setChannelActive(d, e.index, e.active != 0);
+        if (enabled) setChannelEnabled(d, e.index, e.enabled != 0);
+    }
+    return AB_OK;
+}
+
+int AsioDevice::portSet(const void* value, uint32_t size)
+{
+    if (!isHostOpen() || !isRecordList(value, size)) return AB_ERR_NOT_OPEN;
+    const bool wasRunning = isHostRunning();
+    if (wasRunning) AsioHost::start(false);
+    portRecordList(value, size, true, true);
+    return wasRunning ? AsioHost::start(true) : AB_OK;
+}
+
+int AsioDevice::streamInfo(uint32_t* size, uint32_t* changeable)
+{
+    if (!isHostOpen() || !size) return AB_ERR_NOT_OPEN;
+    *size = 28 + 16 * static_cast<uint32_t>(activeEnabledCount());
+    if (changeable) *changeable = 1;
+    return AB_OK;
+}
+
+int AsioDevice::streamGet(void* buffer, uint32_t* size)
+{
+    const uint32_t listed = static_cast<uint32_t>(activeEnabledCount());
+    if (!isHostOpen() || !size || !buffer || *size != 28 + 16 * listed) return AB_ERR_NOT_OPEN;
+    uint8_t* out = static_cast<uint8_t*>(buffer);
+    std::memset(out, 0, *size);
+    writeU32(out, 0, listed);
+    const int frames = bufferSize();
+    writeU32(out, 4, frames > 0 ? static_cast<uint32_t>(frames) : 0);
+    writeU32(out, 8, static_cast<uint32_t>(sampleRate()));
+    size_t at = 12;
+    for (int dir = INPUT; dir >= OUTPUT; --dir) {
+        const Direction d = static_cast<Direction>(dir);
+        const int n = d == INPUT ? inputCount() : outputCount();
+        uint32_t channel = 0;
+        for (int c = 0; c < n; ++c) {
+            const int flags = channelFlags(d, c);
+            if ((flags & (ACTIVE | ENABLED)) != (ACTIVE | ENABLED)) continue;
+            out[at] = d == OUTPUT ? 1 : 0;
+            writeU32(out, at + 4, channel++);
+            writeU32(out, at + 8, static_cast<uint32_t>(c));
+            at += 16;
+        }
+    }
+    return AB_OK;
+}
+
+int AsioDevice::enableInfo(uint32_t*, uint32_t*) { return isHostOpen() ? AB_OK : AB_ERR_NOT_OPEN; }
+int AsioDevice::enableGet(void*, uint32_t*) { return isHostOpen() ? AB_OK : AB_ERR_NOT_OPEN; }
+
+int AsioDevice::enableSet(const void* value, uint32_t size)
+{
+    if (!isHostOpen() || !isRecordList(value, size)) return AB_ERR_NOT_OPEN;
+    portRecordList(value, size, false, true);
+    resetHandler();
+    return AB_OK;
+}
+
+int AsioDevice::activeInfo(uint32_t*, uint32_t*) { return isHostOpen() ? AB_OK : AB_ERR_NOT_OPEN; }
+int AsioDevice::activeGet(void*, uint32_t*) { return isHostOpen() ? AB_OK : AB_ERR_NOT_OPEN; }
+
+int AsioDevice::activeSet(const void* value, uint32_t size)
+{
+    if (!isHostOpen() || !isRecordList(value, size)) return AB_ERR_NOT_OPEN;
+    const bool wasRunning = isHostRunning();
+    if (wasRunning) AsioHost::start(false);
+    portRecordList(value, size, true, false);
+    return wasRunning ? AsioHost::start(true) : AB_OK;
+}
+
+int AsioDevice::rateListInfo(uint32_t* size, uint32_t* changeable)
+{
+    if (!isHostOpen() || !size) return AB_ERR_NOT_OPEN;
+    int32_t rates[6];
+    const int n = supportedRates(rates);
+    *size = 8 + 4 * static_cast<uint32_t>(n);
+    if (changeable) *changeable = n > 1 ? 1 : 0;
+    return AB_OK;
+}
+
+int AsioDevice::rateListGet(void* buffer, uint32_t* size)
+{
+    int32_t rates[6];
+    const int n = isHostOpen() ? supportedRates(rates) : 0;
+    if (!isHostOpen() || !size || !buffer || *size != 8 + 4 * static_cast<uint32_t>(n)) return AB_ERR_NOT_OPEN;
+    std::memset(buffer, 0, *size);
+    writeU32(buffer, 0, static_cast<uint32_t>(n));
+    for (int i = 0; i < n; ++i) writeU32(buffer, 4 + 4 * static_cast<size_t>(i), static_cast<uint32_t>(rates[i]));
+    return AB_OK;
+}
+
+int AsioDevice::rateGet(void* buffer, uint32_t* size)
+{
+    if (!isHostOpen() || !size || !buffer || *size != 4) return AB_ERR_NOT_OPEN;
+    writeU32(buffer, 0, static_cast<uint32_t>(sampleRate()));
+    return AB_OK;
+}
+
+int AsioDevice::rateSet(const void* value, uint32_t size)
+{
+    if (!isHostOpen() || !value || size != 4) return AB_ERR_NOT_OPEN;
+    const int32_t rate = static_cast<int32_t>(readU32(value, 0));
+    if (rate <= 0) return AB_ERR_NOT_OPEN;   // not a rate
+    m_requestedRate = static_cast<uint32_t>(rate);
+    const int r = AsioHost::setSampleRate(rate);
+    block.sampleRate = sampleRate();
+    return r;
+}
+
+int AsioDevice::clockListInfo(uint32_t* size, uint32_t* changeable)
+{
+    if (!isHostOpen() || !size) return AB_ERR_NOT_OPEN;
+    AsioClockSource table[kMaxClockSources];
+    const int n = clockSources(table);
+    if (n < 0) return AB_ERR_NO_PROPERTY;
+    *size = 4 + 132 * static_cast<uint32_t>(n);
+    if (changeable) *changeable = n >= 2 ? 1 : 0;
+    return AB_OK;
+}
+
+int AsioDevice::clockListGet(void* buffer, uint32_t* size)
+{
+    if (!isHostOpen() || !size || !buffer) return AB_ERR_NOT_OPEN;
+    AsioClockSource table[kMaxClockSources];
+    const int n = clockSources(table);
+    if (n < 0) return AB_ERR_NO_PROPERTY;
+    if (*size < 4) return AB_ERR_NOT_OPEN;
+    uint8_t* out = static_cast<uint8_t*>(buffer);
+    writeU32(out, 0, static_cast<uint32_t>(n));
+    // As many whole entries as the buffer holds.
+    for (int i = 0; i < n && 4 + 132 * (static_cast<uint64_t>(i) + 1) <= *size; ++i) {
+        uint8_t* e = out + 4 + 132 * static_cast<size_t>(i);
+        std::memset(e, 0, 132);
+        writeU32(e, 0, static_cast<uint32_t>(i));
+        std::memcpy(e + 4, table[i].name, 32);
+    }
+    return AB_OK;
+}
+
+int AsioDevice::clockInfo(uint32_t* size, uint32_t* changeable)
+{
+    if (!isHostOpen()) return AB_ERR_NOT_OPEN;
+    if (size) *size = 0;
+    if (changeable) *changeable = 0;
+    return AB_OK;
+}
+
+int AsioDevice::clockGet(void* buffer, uint32_t* size)
+{
+    if (!isHostOpen() || !size || !buffer || *size < 4) return AB_ERR_NOT_OPEN;
+    AsioClockSource table[kMaxClockSources];
+    const int n = clockSources(table);
+    if (n < 0) return AB_ERR_NO_PROPERTY;
+    int current = -1;
+    for (int i = 0; i < n; ++i)
+        if (table[i].isCurrent) {
+            current = i;
+            break;
+        }
+    uint8_t* out = static_cast<uint8_t*>(buffer);
+    writeU32(out, 0, static_cast<uint32_t>(current));
+    if (*size > 4) {
+        const uint32_t room = std::min<uint32_t>(*size - 4, 32);
+        std::memset(out + 4, 0, room);
+        if (current >= 0) std::memcpy(out + 4, table[current].name, room);
+        out[4 + room - 1] = 0;
+    }
+    return AB_OK;
+}
+
+int AsioDevice::clockSet(const void* value, uint32_t size)
+{
+    if (!isHostOpen() || !value || size != 4) return AB_ERR_NOT_OPEN;
+    setClockSource(static_cast<int32_t>(readU32(value, 0)));
+    return AB_OK;
+}
+
+int AsioDevice::bufferSizeInfo(uint32_t* size, uint32_t* changeable)
+{
+    if (!isHostOpen() || !size) return AB_ERR_NOT_OPEN;
+    *size = 4;
+    if (changeable) *changeable = 0;
+    return AB_OK;
+}
+
+int AsioDevice::bufferSizeGet(void* buffer, uint32_t* size)
+{
+    if (!isHostOpen() || !size || !buffer || *size != 4) return AB_ERR_NOT_OPEN;
+    const int frames = bufferSize();
+    writeU32(buffer, 0, frames > 0 ? static_cast<uint32_t>(frames) : 0);
+    return AB_OK;
+}
+
+int AsioDevice::controlPanelInfo(uint32_t* size, uint32_t* changeable)
+{
+    if (!isHostOpen() || !size) return AB_ERR_NOT_OPEN;
+    *size = 4;
+    if (changeable) *changeable = 1;
+    return AB_OK;
+}
+
+int AsioDevice::controlPanelGet(void* buffer, uint32_t* size)
+{
+    if (!isHostOpen() || !size || !buffer || *size < 4) return AB_ERR_NOT_OPEN;
+    const bool wasRunning = isHostRunning();
+    if (wasRunning) AsioHost::start(false);
+    const int rateBefore = sampleRate();
+    // The channel flags survive the reopen for the channels that still exist.
+    uint8_t flags[2][kMaxChannels];
+    int counts[2] = {outputCount(), inputCount()};
+    for (int d = 0; d < 2; ++d)
+        for (int c = 0; c < counts[d]; ++c) flags[d][c] = static_cast<uint8_t>(channelFlags(static_cast<Direction>(d), c));
+    const int result = controlPanel();
+    writeU32(buffer, 0, static_cast<uint32_t>(result));
+    *size = 4;
+    // Buffer size and channels may have changed.
+    open(false);
+    const int r = open(true);
+    if (r != AB_OK) return r;
+    for (int d = 0; d < 2; ++d) {
+        const Direction dir = static_cast<Direction>(d);
+        const int n = std::min(counts[d], dir == INPUT ? inputCount() : outputCount());
+        for (int c = 0; c < n; ++c) {
+            setChannelActive(dir, c, (flags[d][c] & ACTIVE) != 0);
+            setChannelEnabled(dir, c, (flags[d][c] & ENABLED) != 0);
+        }
+    }
+    if (listeners && sampleRate() != rateBefore) {
+        DeviceListener* l = static_cast<DeviceListener*>(listeners->find("SampleRate"));
+        if (l && l->function) l->function("SampleRate", id, l->word1, l->word2);
+    }
+    if (wasRunning) AsioHost::start(true);
+    return AB_OK;
+}
+
+int AsioDevice::descriptionGet(void* buffer, uint32_t* size)
+{
+    if (!isHostOpen() || !size || !buffer || *size < 8) return AB_ERR_NOT_OPEN;
+    writeU32(buffer, 0, kind);
+    writeU32(buffer, 4, 1);
+    return AB_OK;
+}
+
+int AsioDevice::latencyInfo(uint32_t* size, uint32_t* changeable)
+{
+    if (!isHostOpen() || !size) return AB_ERR_NOT_OPEN;
+    *size = 4;
+    if (changeable) *changeable = 0;
+    return AB_OK;
+}
+
+int AsioDevice::latencyGet(void* buffer, uint32_t* size)
+{
+    if (!isHostOpen() || !size || !buffer || *size != 4) return AB_ERR_NOT_OPEN;
+    int32_t input = 0, output = 0;
+    latencies(&input, &output);
+    if (output > 0)
+        g_lastLatency.store(output);
+    else
+        output = g_lastLatency.load();
+    const int rate = sampleRate();
+    const uint32_t ms = rate > 0 && output > 0 ? static_cast<uint32_t>(output * (1.0 / rate) * 1000.0) : 0;
+    writeU32(buffer, 0, ms);
+    return AB_OK;
+}

@@ -1,0 +1,77 @@
+// The device-layer driver for one installed ASIO driver: an AudioMidiDevice whose host part receives
+// each half-buffer on the driver's thread, converts the driver's samples to float, calls the host's
+// block callback and converts the outputs back into the driver's buffers.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "ABAsioHost.h"
+#include "ABAudioMidiDevice.h"
+#include "ABSampleFormatConverter.h"
+
+class AsioDevice : public AudioMidiDevice, public AsioHost {
+public:
+    // name: the driver's display name as the list gives it out (at most 32 bytes).
+    AsioDevice(AsioDriverList* list, const char* name, void* systemReference);
+    ~AsioDevice() override;
+
+    int open(bool on) override;
+    bool isOpen() override { return isHostOpen(); }
+    int start(bool on) override { return AsioHost::start(on); }
+    bool isRunning() override { return isHostRunning(); }
+    int getPropertyInfo(const char* name, uint32_t* size, uint32_t* changeable) override;
+    int setProperty(const char* name, const void* value, uint32_t size) override;
+    int getProperty(const char* name, void* buffer, uint32_t* size) override;
+    int setClient(AudioDeviceClient* newClient) override;
+
+    void process(void* const* inputs, int inputCount, const int32_t* inputChannels, void* const* outputs,
+                 int outputCount, const int32_t* outputChannels, uint64_t timeStamp) override;
+
+    // The driver sample type as a converter side (false for a type without a conversion).
+    static bool driverFormat(int32_t type, SampleFormat* format);
+
+private:
+    void freeBlock();
+    int portRecordList(const void* value, uint32_t size, bool active, bool enabled);
+
+    int nameInfo(uint32_t* size, uint32_t* changeable);
+    int nameGet(void* buffer, uint32_t* size);
+    int portInfo(uint32_t* size, uint32_t* changeable);
+    int portGet(void* buffer, uint32_t* size);
+    int portSet(const void* value, uint32_t size);
+    int streamInfo(uint32_t* size, uint32_t* changeable);
+    int streamGet(void* buffer, uint32_t* size);
+    int enableInfo(uint32_t* size, uint32_t* changeable);
+    int enableGet(void* buffer, uint32_t* size);
+    int enableSet(const void* value, uint32_t size);
+    int activeInfo(uint32_t* size, uint32_t* changeable);
+    int activeGet(void* buffer, uint32_t* size);
+    int activeSet(const void* value, uint32_t size);
+    int rateListInfo(uint32_t* size, uint32_t* changeable);
+    int rateListGet(void* buffer, uint32_t* size);
+    int rateGet(void* buffer, uint32_t* size);
+    int rateSet(const void* value, uint32_t size);
+    int clockListInfo(uint32_t* size, uint32_t* changeable);
+    int clockListGet(void* buffer, uint32_t* size);
+    int clockInfo(uint32_t* size, uint32_t* changeable);
+    int clockGet(void* buffer, uint32_t* size);
+    int clockSet(const void* value, uint32_t size);
+    int bufferSizeInfo(uint32_t* size, uint32_t* changeable);
+    int bufferSizeGet(void* buffer, uint32_t* size);
+    int controlPanelInfo(uint32_t* size, uint32_t* changeable);
+    int controlPanelGet(void* buffer, uint32_t* size);
+    int descriptionGet(void* buffer, uint32_t* size);
+    int latencyInfo(uint32_t* size, uint32_t* changeable);
+    int latencyGet(void* buffer, uint32_t* size);
+
+    std::string m_name;
+    DevicePropertyMaps<AsioDevice> m_properties;
+    SampleFormatConverter* m_inConverter = nullptr;
+    SampleFormatConverter* m_outConverter = nullptr;
+    bool m_floatInput = false;   // the driver delivers float samples, which are checked as they enter
+    uint32_t m_requestedRate = 44100;
+    int m_inChannelCount = 0;    // buffers of the block
+    int m_outChannelCount = 0;
+    int32_t m_frames = 0;
+};
