@@ -50,6 +50,11 @@ static bool modulatorChunk(FileSpec* file, ModulatorRecord* r, std::uint8_t* buf
   if (v3) {
     ioF32(io, &r->feedback);
     ioByte(io, &r->shiftSwitch);
+  } else if (ioReading(io)) {
+    // The older layout predates these two fields: a modulator of that time ran with the feedback
+    // and the shift switch it now gets by default, so an old bank keeps its sound.
+    r->feedback = 0.35f;
+    r->shiftSwitch = 1;
   }
   if (!ioReading(io)) return ioFinishWrite(file, io, v3 ? chunkId("mod3") : chunkId("mod "), 10);
   if (r->channel < 0 || r->channel > 2) return false;   // filed under its channel
