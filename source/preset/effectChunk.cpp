@@ -1,6 +1,7 @@
 #include "preset/effectChunk.h"
 
 #include "modules/pitchIndex.h"
+#include "modules/echoEffect.h"
 #include "preset/chunkIo.h"
 
 namespace {
@@ -204,24 +205,9 @@ bool effectEchoReadWriteChunk(FileSpec* file, EffectEchoRecord* r, std::uint8_t*
   }
   if (!ioReading(io)) return ioFinishWrite(file, io, chunkId("eco3"), 1);
   clampCommon(r->on, r->levelA, r->levelB);
-  clampD(r->baseTime, 0.001, 0.75, 0.25);
-  clampD(r->beatTime, 0.0, 8.0, 0.5);
-  clampF(r->feedback, -0.9999f, 0.9999f, 0.75f);
+  effectEchoClampParams(r);   // the same rows the setters keep to
   for (int l = 0; l < 3; ++l) {
     EchoLine& line = r->lines[l];
-    clampD(r->lineTimeFactor[l], 0.01, 1.0, 1.0);
-    clampD(r->lineModDepth[l], 0.0, 1.0, 0.5);
-    clampFlag(r->lineInvert[l]);
-    clampF(r->lineLevel[l], 0.0f, 1.0f, 1.0f);
-    clampF(r->linePan[l], 0.0f, 1.0f, 0.5f);
-    clampF(r->lineFeedback[l], -0.9999f, 1.0f, 1.0f);   // the default 1.0 is kept
-    clampFlag(line.lineOn);
-    clampD(line.lowPassFreq, 1e-3, 1e6, 5000.0);
-    clampD(line.highPassFreq, 1e-3, 1e6, 200.0);
-    clampD(line.allpassFreq, 1e-3, 1e6, 2000.0);
-    clampFlag(line.lowPassOn);
-    clampFlag(line.highPassOn);
-    clampFlag(line.allpassOn);
     line.lowPass.pitchIndex = static_cast<float>(dspFreqToIndex(line.lowPassFreq));
     line.highPass.pitchIndex = static_cast<float>(dspFreqToIndex(line.highPassFreq));
     line.allpass.pitchIndex = static_cast<float>(dspFreqToIndex(line.allpassFreq));

@@ -1,0 +1,129 @@
+// The float fields of the module records, one row each: default, range and what a value that is not
+// a number becomes. The record defaults, the chunk readers' sanitisers and the page setters all read
+// these rows, so a field's range is written in one place and a value a setter accepts comes back
+// unchanged after the bank is written and read again.
+//
+// A row's range is the union of what the setters allowed and what files held before the rows
+// existed: nothing a user set and nothing a stored bank carried changes by being saved or loaded.
+// The rows are not const so that a test can move one range and watch every reader follow it; only
+// the user-interface thread reads them.
+#pragma once
+#include <cmath>
+#include <limits>
+
+#include "engine/numeric.h"
+
+struct FilterRecord;
+struct ModulatorRecord;
+struct WaveshaperRecord;
+struct Lfo;
+
+struct FieldRange {
+  double def;   // the record's default
+  double lo;    // lowest value kept
+  double hi;    // highest value kept
+  double nan;   // what NaN becomes in a setter; fieldKeep: the setter leaves the field as it is
+};
+
+// The `nan` of a row whose setter refuses a value that is not a number (a file's takes the default).
+const double fieldKeep = std::numeric_limits<double>::quiet_NaN();
+// Float ranges that only keep a value finite.
+const double fieldFloatMax = 1.0e30;
+
+// A value given to a setter: NaN becomes the row's value for it (or `current`, for fieldKeep), every
+// other value is held within the range.
+inline double fieldSetValue(const FieldRange& f, double v, double current) {
+  if (v != v) return f.nan != f.nan ? current : f.nan;
+  return numClamp(v, f.lo, f.hi);
+}
+inline float fieldSetFloat(const FieldRange& f, double v, float current) {
+  return static_cast<float>(fieldSetValue(f, v, current));
+}
+// A value read from a file: one that is not finite takes the default, every other value is held
+// within the range.
+inline void fieldLoad(const FieldRange& f, float& x) {
+  x = std::isfinite(x) ? static_cast<float>(numClamp(static_cast<double>(x), f.lo, f.hi)) : static_cast<float>(f.def);
+}
+inline void fieldLoad(const FieldRange& f, double& x) {
+  x = std::isfinite(x) ? numClamp(x, f.lo, f.hi) : f.def;
+}
+
+// ---- FilterRecord
+enum FilterField {
+  filterFieldCutoff,        // pitch index (Allpass types: at most 479)
+  filterFieldCombDelay,     // samples at 44,100 Hz
+  filterFieldFeedback,      // Comb and Allpass
+  filterFieldBandwidth,     // "BPF" Q
+  filterFieldGain,          // linear
+  filterFieldWidth,         // "Notch" width
+  filterFieldCombGain,      // linear
+  filterFieldResonance,
+  filterFieldCount
+};
+extern FieldRange filterFields[filterFieldCount];
+float* filterFieldOf(FilterRecord* record, int field);   // null for a field outside the table
+
+// ---- ModulatorRecord
+enum ModulatorField {
+  modulatorFieldRatio,      // modes 0 and 1
+  modulatorFieldIncrement,  // modes 2 and 3; the default is 220 Hz
+  modulatorFieldBalance,
+  modulatorFieldFeedback,
+  modulatorFieldCount
+};
+extern FieldRange modulatorFields[modulatorFieldCount];
+float* modulatorFieldOf(ModulatorRecord* record, int field);
+
+// ---- WaveshaperRecord
+enum WaveshaperField {
+  waveshaperFieldInGain,    // linear
+  waveshaperFieldOutGain,   // linear
+  waveshaperFieldPhase,     // 512 table samples per unit; the renderer wraps any value
+  waveshaperFieldCount
+};
+extern FieldRange waveshaperFields[waveshaperFieldCount];
+float* waveshaperFieldOf(WaveshaperRecord* record, int field);
+
+// ---- Lfo (the stored fields; the setters store values as given, kept finite)
+enum LfoField {
+  lfoFieldDepth,
+  lfoFieldDepthAmount,
+  lfoFieldHoldRateRange,
+  lfoFieldHoldRateFactor,
+  lfoFieldRateFactor,
+  lfoFieldRateRange,
+  lfoFieldAmpDepth,
+  lfoFieldPitchDepth,
+  lfoFieldFieldDepth,
+  lfoFieldFilterRange,
+  lfoFieldChannelDepth,
+  lfoFieldPercentSetting,
+  lfoFieldPeriodSeconds,
+  lfoFieldStartPhase,
+  lfoFieldHoldSeconds,
+  lfoFieldDisplayValue,
+  lfoFieldPeriodBeats,
+  lfoFieldHoldBeats,
+  lfoFieldCount
+};
+extern FieldRange lfoFields[lfoFieldCount];
+float* lfoFloatFieldOf(Lfo* record, int field);     // null for the two beat fields (doubles)
+double* lfoDoubleFieldOf(Lfo* record, int field);   // the beat fields only
+
+// ---- EffectEchoRecord (per-line defaults of the time factor and pan differ: the row's default is
+// what a value that is not finite becomes)
+enum EchoField {
+  echoFieldBaseTime,        // seconds
+  echoFieldBeatTime,        // beats
+  echoFieldFeedback,
+  echoFieldLineTimeFactor,
+  echoFieldLineModDepth,
+  echoFieldLineLevel,       // linear
+  echoFieldLinePan,
+  echoFieldLineFeedback,
+  echoFieldLowPassFreq,     // Hz
+  echoFieldHighPassFreq,    // Hz
+  echoFieldAllpassFreq,     // Hz
+  echoFieldCount
+};
+extern FieldRange echoFields[echoFieldCount];
