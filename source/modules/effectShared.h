@@ -2,6 +2,7 @@
 // take from the master buses, the dry scaling and the placement of their outputs.
 #pragma once
 #include <cstdint>
+#include "engine/numeric.h"
 
 struct Engine;
 struct EffectRuntime;
@@ -44,14 +45,14 @@ void effectPlaceField(Engine* engine, std::uint16_t slot, float x, const float* 
 void effectFlushBuses(Engine* engine, int frames);
 
 inline float effectClampf(float v, float lo, float hi, float fallback) {
-  if (!(v == v)) return fallback;   // NaN
-  if (v > -1e-24f && v < 1e-24f) v = 0.0f;
-  return v < lo ? lo : (v > hi ? hi : v);
+  return numClampOr(numFlushTiny(v), lo, hi, fallback);
 }
 inline double effectClampd(double v, double lo, double hi, double fallback) {
-  if (!(v == v)) return fallback;
-  if (v > -1e-24 && v < 1e-24) v = 0.0;
-  return v < lo ? lo : (v > hi ? hi : v);
+  return numClampOr(numFlushTiny(v), lo, hi, fallback);
+}
+// The effect setters' clamp of a value handed over as a double into a float field.
+inline float effectClampValue(double v, double lo, double hi, double fallback) {
+  return static_cast<float>(effectClampd(v, lo, hi, fallback));
 }
 // Index of a one-pole coefficient table: truncate(truncate(pitch index) x mod), within 0..480.
 int effectFilterTableIndex(float pitchIndex, float mod);

@@ -121,15 +121,12 @@ static EffectCombRecord* combEdit(Engine* engine) {
 }
 static void combCommit(Engine* engine) { editCommit(engine, editKindEffect, 0); }
 
-static float clampValue(double v, double lo, double hi, double fallback) {
-  return static_cast<float>(effectClampd(v, lo, hi, fallback));
-}
 
 double effectCombGetDelay(Engine* engine) { return engine ? engine->effectComb.delay * (1.0 / 44100.0) : 0.0; }
 void effectCombSetDelay(Engine* engine, double seconds) {
   EffectCombRecord* r = combEdit(engine);
   if (!r) return;
-  r->delay = clampValue(seconds * 44100.0, 1e-5, 32767.0, r->delay);
+  r->delay = effectClampValue(seconds * 44100.0, 1e-5, 32767.0, r->delay);
   combCommit(engine);
 }
 
@@ -137,7 +134,7 @@ double effectCombGetFeedback(Engine* engine) { return engine ? engine->effectCom
 void effectCombSetFeedback(Engine* engine, double value) {
   EffectCombRecord* r = combEdit(engine);
   if (!r) return;
-  r->feedback = clampValue(value, 0.0, 0.999, r->feedback);
+  r->feedback = effectClampValue(value, 0.0, 0.999, r->feedback);
   combCommit(engine);
 }
 
@@ -176,7 +173,7 @@ void effectCombSetModInvert(Engine* engine, std::int16_t i, std::uint8_t value) 
     if (!combIndexOk(i)) return;                                                 \
     EffectCombRecord* r = combEdit(engine);                                      \
     if (!r) return;                                                              \
-    r->field[i] = clampValue(value, lo, hi, r->field[i]);                        \
+    r->field[i] = effectClampValue(value, lo, hi, r->field[i]);                        \
     combCommit(engine);                                                          \
   }
 COMB_FLOAT(DelayFactor, delayFactor, 0.0, 1.0)
@@ -193,6 +190,6 @@ void effectCombSetLevel(Engine* engine, std::int16_t i, double db) {
   if (!combIndexOk(i)) return;
   EffectCombRecord* r = combEdit(engine);
   if (!r) return;
-  r->level[i] = clampValue(db6ToGain(db), 0.0, 1.0, r->level[i]);
+  r->level[i] = effectClampValue(db6ToGain(db), 0.0, 1.0, r->level[i]);
   combCommit(engine);
 }

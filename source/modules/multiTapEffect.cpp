@@ -126,15 +126,12 @@ static EffectTapRecord* tapEdit(Engine* engine) {
 }
 static void tapCommit(Engine* engine) { editCommit(engine, editKindEffect, 0); }
 
-static float clampValue(double v, double lo, double hi, double fallback) {
-  return static_cast<float>(effectClampd(v, lo, hi, fallback));
-}
 
 double effectTapGetFeedback(Engine* engine) { return engine ? engine->effectTap.feedback : 0.0; }
 void effectTapSetFeedback(Engine* engine, double value) {
   EffectTapRecord* r = tapEdit(engine);
   if (!r) return;
-  r->feedback = clampValue(value, -0.999, 0.999, r->feedback);
+  r->feedback = effectClampValue(value, -0.999, 0.999, r->feedback);
   tapCommit(engine);
 }
 
@@ -150,7 +147,7 @@ double effectTapGetTime(Engine* engine) { return engine ? engine->effectTap.time
 void effectTapSetTime(Engine* engine, double seconds) {
   EffectTapRecord* r = tapEdit(engine);
   if (!r) return;
-  if (std::isfinite(seconds)) r->time = clampValue(std::fmax(seconds, 0.00001) * 44100.0, 0.441, 1.0e9, r->time);
+  if (std::isfinite(seconds)) r->time = effectClampValue(std::fmax(seconds, 0.00001) * 44100.0, 0.441, 1.0e9, r->time);
   tapCommit(engine);
 }
 
@@ -173,7 +170,7 @@ void effectTapSetModInvert(Engine* engine, std::int16_t t, std::uint8_t value) {
     if (!tapIndexOk(t)) return;                                              \
     EffectTapRecord* r = tapEdit(engine);                                    \
     if (!r) return;                                                          \
-    r->field[t] = clampValue(value, lo, hi, r->field[t]);                    \
+    r->field[t] = effectClampValue(value, lo, hi, r->field[t]);                    \
     tapCommit(engine);                                                       \
   }
 TAP_FLOAT(ModAmount, tapModDepth, 0.0, 1.0)
@@ -188,6 +185,6 @@ void effectTapSetLevel(Engine* engine, std::int16_t t, double db) {
   if (!tapIndexOk(t)) return;
   EffectTapRecord* r = tapEdit(engine);
   if (!r) return;
-  r->tapLevel[t] = clampValue(db6ToGain(db), 0.0, 1.0, r->tapLevel[t]);
+  r->tapLevel[t] = effectClampValue(db6ToGain(db), 0.0, 1.0, r->tapLevel[t]);
   tapCommit(engine);
 }

@@ -171,15 +171,12 @@ static EffectPipeRecord* pipeEdit(Engine* engine) {
 }
 static void pipeCommit(Engine* engine) { editCommit(engine, editKindEffect, 0); }
 
-static float clampValue(double v, double lo, double hi, double fallback) {
-  return static_cast<float>(effectClampd(v, lo, hi, fallback));
-}
 
 double effectPipeGetDelay(Engine* engine) { return engine ? engine->effectPipe.delay * (1.0 / 44100.0) : 0.0; }
 void effectPipeSetDelay(Engine* engine, double seconds) {
   EffectPipeRecord* r = pipeEdit(engine);
   if (!r) return;
-  r->delay = clampValue(seconds * 44100.0, 1e-5, 32767.0, r->delay);
+  r->delay = effectClampValue(seconds * 44100.0, 1e-5, 32767.0, r->delay);
   pipeCommit(engine);
 }
 
@@ -187,7 +184,7 @@ double effectPipeGetFeedback(Engine* engine) { return engine ? engine->effectPip
 void effectPipeSetFeedback(Engine* engine, double value) {
   EffectPipeRecord* r = pipeEdit(engine);
   if (!r) return;
-  r->feedback = clampValue(value, -0.999, 0.999, r->feedback);
+  r->feedback = effectClampValue(value, -0.999, 0.999, r->feedback);
   pipeCommit(engine);
 }
 
@@ -195,7 +192,7 @@ double effectPipeGetInputPos(Engine* engine) { return engine ? engine->effectPip
 void effectPipeSetInputPos(Engine* engine, double value) {
   EffectPipeRecord* r = pipeEdit(engine);
   if (!r) return;
-  r->inputPos = clampValue(value, 0.0, 1.0, r->inputPos);
+  r->inputPos = effectClampValue(value, 0.0, 1.0, r->inputPos);
   pipeCommit(engine);
 }
 
@@ -207,7 +204,7 @@ void effectPipeSetPickupPos(Engine* engine, std::int16_t element, double value) 
   if (element != 0 && element != 1) return;
   EffectPipeRecord* r = pipeEdit(engine);
   if (!r) return;
-  r->pickupPos[element] = clampValue(value, 0.0, 1.0, r->pickupPos[element]);
+  r->pickupPos[element] = effectClampValue(value, 0.0, 1.0, r->pickupPos[element]);
   pipeCommit(engine);
 }
 
@@ -225,7 +222,7 @@ double effectPipeGetLengthMod(Engine* engine) { return engine ? engine->effectPi
 void effectPipeSetLengthMod(Engine* engine, double value) {
   EffectPipeRecord* r = pipeEdit(engine);
   if (!r) return;
-  r->lengthMod = clampValue(value, 0.0, 1.0, r->lengthMod);
+  r->lengthMod = effectClampValue(value, 0.0, 1.0, r->lengthMod);
   pipeCommit(engine);
 }
 
@@ -245,7 +242,7 @@ void effectPipeSetPickupMod(Engine* engine, std::int16_t element, double value) 
   if (element != 0 && element != 1) return;
   EffectPipeRecord* r = pipeEdit(engine);
   if (!r) return;
-  r->pickupMod[element] = clampValue(value, 0.0, 1.0, r->pickupMod[element]);
+  r->pickupMod[element] = effectClampValue(value, 0.0, 1.0, r->pickupMod[element]);
   pipeCommit(engine);
 }
 

@@ -3,6 +3,7 @@
 
 #include "engine/engine.h"
 #include "preset/envelope.h"
+#include "engine/numeric.h"
 
 namespace {
 
@@ -12,7 +13,6 @@ Breakpoint* bpAt(Engine* engine, std::int16_t slot, std::int16_t bp) {
     return &s->breakpoints[bp];
 }
 
-float clampf(float v, float lo, float hi) { return v < lo ? lo : (v > hi ? hi : v); }
 
 }  // namespace
 
@@ -111,7 +111,7 @@ float envGetLfoPhase(Engine* engine, std::int16_t slot) {
 #define ENV_CLAMPED_FIELD(Name, field, lo, hi, neutral)                          \
     void envSet##Name(Engine* engine, std::int16_t slot, float value) {           \
         EnvelopeSlot* s = envSlot(engine, slot);                                  \
-        if (s && !std::isnan(value)) s->field = clampf(value, lo, hi);            \
+        if (s && !std::isnan(value)) s->field = numClamp<float>(value, lo, hi);            \
     }                                                                             \
     float envGet##Name(Engine* engine, std::int16_t slot) {                       \
         EnvelopeSlot* s = envSlot(engine, slot);                                  \
@@ -282,7 +282,7 @@ std::int16_t envGetBpTimeCc(Engine* engine, std::int16_t slot, std::int16_t bp) 
 
 void envSetBpDepth(Engine* engine, std::int16_t slot, std::int16_t bp, float depth) {
     Breakpoint* p = bpAt(engine, slot, bp);
-    if (p && !std::isnan(depth)) p->lfoDepth = clampf(depth, 0.0f, 1.0f);
+    if (p && !std::isnan(depth)) p->lfoDepth = numClamp<float>(depth, 0.0f, 1.0f);
 }
 float envGetBpDepth(Engine* engine, std::int16_t slot, std::int16_t bp) {
     Breakpoint* p = bpAt(engine, slot, bp);
@@ -291,7 +291,7 @@ float envGetBpDepth(Engine* engine, std::int16_t slot, std::int16_t bp) {
 
 void envSetBpLfoSec(Engine* engine, std::int16_t slot, std::int16_t bp, float seconds) {
     Breakpoint* p = bpAt(engine, slot, bp);
-    if (p && !std::isnan(seconds)) p->lfoSeconds = clampf(seconds, 0.001f, 999.0f);
+    if (p && !std::isnan(seconds)) p->lfoSeconds = numClamp<float>(seconds, 0.001f, 999.0f);
 }
 double envGetBpLfoSec(Engine* engine, std::int16_t slot, std::int16_t bp) {
     if (bp == -1) return 0.0;
@@ -301,7 +301,7 @@ double envGetBpLfoSec(Engine* engine, std::int16_t slot, std::int16_t bp) {
 
 void envSetBpShSec(Engine* engine, std::int16_t slot, std::int16_t bp, float seconds) {
     Breakpoint* p = bpAt(engine, slot, bp);
-    if (p && !std::isnan(seconds)) p->shSeconds = clampf(seconds, 0.001f, 999.0f);
+    if (p && !std::isnan(seconds)) p->shSeconds = numClamp<float>(seconds, 0.001f, 999.0f);
 }
 double envGetBpShSec(Engine* engine, std::int16_t slot, std::int16_t bp) {
     if (bp == -1) return 0.0;
