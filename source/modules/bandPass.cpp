@@ -54,7 +54,7 @@ void bandPassProcess(Engine* engine, FilterRecord* record, FilterVoiceState* sta
                      std::int16_t frames) {
   const int N = frames;
   if (N < 1 || N > engineBlockMax) return;
-  double Q = record->bandwidth * static_cast<double>(filterModMultiplier(engine, record, state, 15));
+  double Q = record->bandwidth * static_cast<double>(filterModMultiplier(engine, record, state, modRowFilterRes));
   if (!(Q >= 1.0)) Q = 1.0;
   if (Q > 1e6) Q = 1e6;
   const double bw = 30.0 / Q;

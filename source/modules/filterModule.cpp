@@ -36,7 +36,7 @@ inline int laneCount(Engine* engine, std::int16_t filter) {
 // - the controller offset when this filter follows it.
 double targetWithoutRate(Engine* engine, const FilterRecord* record, const FilterVoiceState* state) {
   const std::int16_t f = clampFilterIndex(record->index);
-  double t = static_cast<double>(record->cutoff) * filterModMultiplier(engine, record, state, 9) -
+  double t = static_cast<double>(record->cutoff) * filterModMultiplier(engine, record, state, modRowFilterFreq) -
              state->keyIndex;
   for (const float* link : state->lfoOffsetLinks)
     if (link) t -= *link;

@@ -64,7 +64,7 @@ void twoPoleProcessLpf12dB(Engine* engine, FilterRecord* record, FilterVoiceStat
   const int N = frames;
   if (N < 1 || N > engineBlockMax) return;
   denormalGuard(x, N);
-  const double resMul = filterModMultiplier(engine, record, state, 15);
+  const double resMul = filterModMultiplier(engine, record, state, modRowFilterRes);
   const double res = record->resonance;
   const double r = numClamp<double>(2.0 * res * resMul, 0.001, 1.0);
   const double c = targetOf(engine, record, state);
@@ -117,7 +117,7 @@ void twoPoleProcessLpf24dB(Engine* engine, FilterRecord* record, FilterVoiceStat
   const int N = frames;
   if (N < 1 || N > engineBlockMax) return;
   denormalGuard(x, N);
-  const double resMul = filterModMultiplier(engine, record, state, 15);
+  const double resMul = filterModMultiplier(engine, record, state, modRowFilterRes);
   const double res = record->resonance;
   const double r = numClamp<double>(2.0 * res * resMul, 0.001, 1.0);
   const double c = targetOf(engine, record, state);
@@ -160,7 +160,7 @@ void twoPoleProcessHpf12dB(Engine* engine, FilterRecord* record, FilterVoiceStat
                            std::int16_t, std::int16_t frames) {
   const int N = frames;
   if (N < 1 || N > engineBlockMax) return;
-  const double resMul = filterModMultiplier(engine, record, state, 15);
+  const double resMul = filterModMultiplier(engine, record, state, modRowFilterRes);
   const float res = record->resonance;
   const float k = static_cast<float>(1.85 * modulatedResonance(res, resMul));
   const float outFactor = 1.0f - 0.66f * res;   // the record's gain is not read by this type
@@ -199,8 +199,8 @@ void twoPoleProcessNotch(Engine* engine, FilterRecord* record, FilterVoiceState*
   const int N = frames;
   if (N < 1 || N > engineBlockMax) return;
   denormalGuard(x, N);
-  const double resMul = filterModMultiplier(engine, record, state, 15);
-  const double widthMul = filterModMultiplier(engine, record, state, 16);
+  const double resMul = filterModMultiplier(engine, record, state, modRowFilterRes);
+  const double widthMul = filterModMultiplier(engine, record, state, modRowFilterWidth);
   const double res = record->resonance;
   const double s = 20.0 * record->width * widthMul;   // pitch-index steps each side of the cutoff
   float kHigh = static_cast<float>(1.85 * modulatedResonance(res, resMul));

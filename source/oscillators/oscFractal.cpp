@@ -244,7 +244,7 @@ void oscRenderFractalize(Engine* engine, ChannelOscRecord* record, std::int16_t 
     const float* mod = engine->modMultipliers[unit][v];
 
     // Displacement, pulled toward 0.5 as the pitch rises.
-    double d = static_cast<double>(record->displacement) * mod[32] * state->velocityParam * lfoFactor(state) *
+    double d = static_cast<double>(record->displacement) * mod[modRowFractDisplacement] * state->velocityParam * lfoFactor(state) *
                ccMapFmFactor(engine, static_cast<std::int16_t>(unit));
     d = numFiniteOr<double>(d, 0.5);
     const double inc = oscVoicePitch(engine, record, state);
@@ -263,14 +263,14 @@ void oscRenderFractalize(Engine* engine, ChannelOscRecord* record, std::int16_t 
     c.target = bandLimited ? engine->wavetables[unit].oversample : buffer;
     std::memset(c.target, 0, sizeof(float) * static_cast<std::size_t>(bandLimited ? 2 * frames : frames));
 
-    double a = static_cast<double>(record->amount) * mod[34] * state->velocityParam;
+    double a = static_cast<double>(record->amount) * mod[modRowFractAmount] * state->velocityParam;
     a = !(a >= 0.0) ? 0.0 : (a > amountMax ? amountMax : a);
     double previous = state->incA;
     previous = !(previous >= 0.0) ? 0.0 : (previous > oscIncrementMax ? oscIncrementMax : previous);
     c.inc = inc;
     c.step = (inc - previous) / frames;
     state->incA = static_cast<float>(inc);
-    const double depth = static_cast<double>(record->randTrans) * mod[36];
+    const double depth = static_cast<double>(record->randTrans) * mod[modRowUnisonRandTrans];
 
     double sum = 0.0, g = 1.0;
     int first = 0;

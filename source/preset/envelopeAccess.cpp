@@ -190,7 +190,7 @@ void envClampLoopPoints(Engine* engine, std::int16_t slot) {
     if (next > e->lastIndex) next = e->lastIndex;
     for (int v = 0; v < engineMaxVoices; ++v) {
         EnvelopeInstance* in = engineGetEnvelopeInstance(engine, slot, static_cast<std::int16_t>(v));
-        if (in->state == 2 && in->segmentStart != e->sustainIndex) {
+        if (in->state == envStateHolding && in->segmentStart != e->sustainIndex) {
             in->segmentStart = e->sustainIndex;
             in->segmentTarget = next;
         }
