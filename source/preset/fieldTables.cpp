@@ -70,6 +70,22 @@ FieldRange echoFields[echoFieldCount] = {
     /* allpassFreq     */ {2000.0, 1e-3, 1e6, keep},
 };
 
+FieldRange envelopeFields[envFieldCount] = {
+    /* startLevel    */ {0.0, 0.0, 1.0, keep},
+    /* ampPercent    */ {1.0, -16.0, 16.0, keep},
+    /* ampOffset     */ {0.0, -1.0, 2.0, keep},
+    /* timePercent   */ {1.0, 0.01, 16.0, keep},
+    /* slopePercent  */ {1.0, 0.01, 16.0, keep},
+    /* bp time       */ {22050.0, 0.0, 44100.0 * 86400.0, keep},
+    /* bp level      */ {0.0, 0.0, 1.0, keep},
+    /* bp slope      */ {0.5, 0.0, 1.0e6, keep},
+    /* bp ampScale   */ {0.0, -1.0, 1.0, keep},
+    /* bp timeScale  */ {0.0, -1.0, 1.0, keep},
+    /* bp lfoSeconds */ {0.25, 0.001, 999.0, keep},
+    /* bp shSeconds  */ {0.123, 0.001, 999.0, keep},
+    /* bp lfoDepth   */ {0.5, 0.0, 1.0, keep},
+};
+
 float* filterFieldOf(FilterRecord* r, int f) {
   switch (f) {
     case filterFieldCutoff: return &r->cutoff;

@@ -127,3 +127,25 @@ enum EchoField {
   echoFieldCount
 };
 extern FieldRange echoFields[echoFieldCount];
+
+// ---- EnvelopeSlot and its breakpoints (the defaults are what a reader puts in place of a value
+// that is not finite; new slots take envInitSlot's)
+enum EnvelopeField {
+  envFieldStartLevel,
+  envFieldAmpPercent,
+  envFieldAmpOffset,
+  envFieldTimePercent,
+  envFieldSlopePercent,
+  envFieldBpTime,           // samples at 44,100 Hz, at most a day: keeps position arithmetic finite
+  envFieldBpLevel,
+  envFieldBpSlope,
+  envFieldBpAmpScale,
+  envFieldBpTimeScale,
+  envFieldBpLfoSeconds,
+  envFieldBpShSeconds,
+  envFieldBpLfoDepth,
+  envFieldCount
+};
+extern FieldRange envelopeFields[envFieldCount];
+// True when v lies within the row (the setters that refuse a value outside rather than clamp it).
+inline bool fieldAccepts(const FieldRange& f, double v) { return v >= f.lo && v <= f.hi; }

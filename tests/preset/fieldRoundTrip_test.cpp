@@ -23,6 +23,7 @@
 #include "modules/modulator.h"
 #include "modules/waveshaper.h"
 #include "preset/bankFile.h"
+#include "preset/envelope.h"
 #include "preset/fieldTables.h"
 #include "preset/moduleRecords.h"
 #include "preset/wave.h"
@@ -84,6 +85,29 @@ void expectSameRecords(Engine* e, const Preset* p, const std::string& what) {
     for (int f = 0; f < lfoFieldCount; ++f) {
       if (float* x = lfoFloatFieldOf(a, f)) EXPECT_EQ(*x, *lfoFloatFieldOf(b, f)) << what << ": lfo " << i << " field " << f;
       else EXPECT_EQ(*lfoDoubleFieldOf(a, f), *lfoDoubleFieldOf(b, f)) << what << ": lfo " << i << " field " << f;
+    }
+  }
+  // The channel envelope of slot 0 (always stored) with the fields its setters reach.
+  ASSERT_GE(p->envelopeCount, 1) << what;
+  {
+    const EnvelopeSlot& a = e->envSlots[0];
+    const EnvelopeSlot& b = p->envelopes[0];
+    EXPECT_EQ(a.startLevel, b.startLevel) << what;
+    EXPECT_EQ(a.ampPercent, b.ampPercent) << what;
+    EXPECT_EQ(a.ampOffset, b.ampOffset) << what;
+    EXPECT_EQ(a.timePercent, b.timePercent) << what;
+    EXPECT_EQ(a.slopePercent, b.slopePercent) << what;
+    for (int k = 0; k < 2; ++k) {
+      const Breakpoint& x = a.breakpoints[k];
+      const Breakpoint& y = b.breakpoints[k];
+      EXPECT_EQ(x.time, y.time) << what << " breakpoint " << k;
+      EXPECT_EQ(x.level, y.level) << what << " breakpoint " << k;
+      EXPECT_EQ(x.slope, y.slope) << what << " breakpoint " << k;
+      EXPECT_EQ(x.ampScale, y.ampScale) << what << " breakpoint " << k;
+      EXPECT_EQ(x.timeScale, y.timeScale) << what << " breakpoint " << k;
+      EXPECT_EQ(x.lfoSeconds, y.lfoSeconds) << what << " breakpoint " << k;
+      EXPECT_EQ(x.shSeconds, y.shSeconds) << what << " breakpoint " << k;
+      EXPECT_EQ(x.lfoDepth, y.lfoDepth) << what << " breakpoint " << k;
     }
   }
   ASSERT_NE(p->effect, nullptr) << what;
@@ -159,6 +183,19 @@ std::vector<Setter> setters() {
       {"effectEchoSetLowPassFreq", [](Engine* e, double v) { effectEchoSetLowPassFreq(e, 0, v); }, hz},
       {"effectEchoSetHighPassFreq", [](Engine* e, double v) { effectEchoSetHighPassFreq(e, 1, v); }, hz},
       {"effectEchoSetAllpassFreq", [](Engine* e, double v) { effectEchoSetAllpassFreq(e, 2, v); }, hz},
+      {"envSetAmpPercent", [](Engine* e, double v) { envSetAmpPercent(e, 0, static_cast<float>(v)); }, wide},
+      {"envSetAmpOffset", [](Engine* e, double v) { envSetAmpOffset(e, 0, static_cast<float>(v)); }, unit},
+      {"envSetTimePercent", [](Engine* e, double v) { envSetTimePercent(e, 0, static_cast<float>(v)); }, wide},
+      {"envSetSlopePercent", [](Engine* e, double v) { envSetSlopePercent(e, 0, static_cast<float>(v)); }, wide},
+      {"envSetBpTime", [](Engine* e, double v) { envSetBpTime(e, 0, 1, v); }, {-1.0, 0.0, 44100.0, 3.81024e9, 1e12, kHuge, kNaN}},
+      {"envSetBpLevel", [](Engine* e, double v) { envSetBpLevel(e, 0, 1, v); }, unit},
+      {"envSetBpLevel (start)", [](Engine* e, double v) { envSetBpLevel(e, 0, -1, v); }, unit},
+      {"envSetBpSlope", [](Engine* e, double v) { envSetBpSlope(e, 0, 1, v); }, {-1.0, 0.0, 2.0, 1e6, 1e7, kHuge, kNaN}},
+      {"envSetBpAmpScale", [](Engine* e, double v) { envSetBpAmpScale(e, 0, 1, v); }, unit},
+      {"envSetBpTimeScale", [](Engine* e, double v) { envSetBpTimeScale(e, 0, 1, v); }, unit},
+      {"envSetBpDepth", [](Engine* e, double v) { envSetBpDepth(e, 0, 1, static_cast<float>(v)); }, unit},
+      {"envSetBpLfoSec", [](Engine* e, double v) { envSetBpLfoSec(e, 0, 1, static_cast<float>(v)); }, {-1.0, 0.0, 1e-4, 0.5, 999.0, 1e4, kHuge, kNaN}},
+      {"envSetBpShSec", [](Engine* e, double v) { envSetBpShSec(e, 0, 1, static_cast<float>(v)); }, {-1.0, 0.0, 1e-4, 0.5, 999.0, 1e4, kHuge, kNaN}},
   };
 }
 
