@@ -5,6 +5,7 @@
 #include "engine/lfoRuntime.h"
 #include "engine/valueFormat.h"
 #include "preset/moduleRecords.h"
+#include "preset/oscRecord.h"
 
 namespace {
 const double keep = fieldKeep;
@@ -85,6 +86,53 @@ FieldRange envelopeFields[envFieldCount] = {
     /* bp shSeconds  */ {0.123, 0.001, 999.0, keep},
     /* bp lfoDepth   */ {0.5, 0.0, 1.0, keep},
 };
+
+FieldRange oscFields[oscFieldCount] = {
+    /* pitchInc        */ {static_cast<float>(pitchHzToInc(220.0)), 0.0, 1024.0, keep},
+    /* pitchIncB       */ {static_cast<float>(pitchHzToInc(220.0)), 0.0, 1024.0, keep},
+    /* pitchRatio      */ {1.0, 0.0, 1024.0, keep},
+    /* pitchRatioB     */ {1.0, 0.0, 1024.0, keep},
+    /* level           */ {1.0, 0.0, 1.0, 0.0},
+    /* inputGain       */ {1.0, 0.0, 4.0, 0.0},
+    /* balanceDouble   */ {0.5, 0.0, 1.0, 0.0},
+    /* balanceRingmod  */ {1.0, 0.0, 1.0, 0.0},
+    /* fmIndex         */ {oscFmIndexScale, 0.0, 1.0e6, 0.0},
+    /* trans           */ {0.05, 0.0, 48.0, 0.0},
+    /* randTrans       */ {0.0, 0.0, 72.0, 0.0},
+    /* displacement    */ {0.5, 0.0, 1.0, keep},
+    /* amount          */ {0.5, 0.0, 1.0, keep},
+    /* grain size      */ {4096.0, 128.0, 10000.0, keep},
+    /* grain diffusion */ {0.25, 0.0, 1.0, keep},
+    /* grain time      */ {1.0, -100.0, 100.0, keep},
+    /* grain randTime  */ {0.989, 0.0, 1.0, keep},
+    /* grain randFreq  */ {1.0, 0.0, 1.0, keep},
+    /* grain randAmp   */ {1.0, 0.0, 1.0, keep},
+};
+
+float* oscFieldOf(ChannelOscRecord* r, int f) {
+  switch (f) {
+    case oscFieldPitchInc: return &r->pitchInc;
+    case oscFieldPitchIncB: return &r->pitchIncB;
+    case oscFieldPitchRatio: return &r->pitchRatio;
+    case oscFieldPitchRatioB: return &r->pitchRatioB;
+    case oscFieldLevel: return &r->level;
+    case oscFieldInputGain: return &r->inputGain;
+    case oscFieldBalanceDouble: return &r->balanceDouble;
+    case oscFieldBalanceRingmod: return &r->balanceRingmod;
+    case oscFieldFmIndex: return &r->fmIndex;
+    case oscFieldTrans: return &r->trans;
+    case oscFieldRandTrans: return &r->randTrans;
+    case oscFieldDisplacement: return &r->displacement;
+    case oscFieldAmount: return &r->amount;
+    case oscFieldGrainSize: return &r->subRecord.size;
+    case oscFieldGrainDiffusion: return &r->subRecord.diffusion;
+    case oscFieldGrainTime: return &r->subRecord.time;
+    case oscFieldGrainRandTime: return &r->subRecord.randTime;
+    case oscFieldGrainRandFreq: return &r->subRecord.randFreq;
+    case oscFieldGrainRandAmp: return &r->subRecord.randAmp;
+    default: return nullptr;
+  }
+}
 
 float* filterFieldOf(FilterRecord* r, int f) {
   switch (f) {

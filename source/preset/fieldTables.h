@@ -147,5 +147,32 @@ enum EnvelopeField {
   envFieldCount
 };
 extern FieldRange envelopeFields[envFieldCount];
+// ---- ChannelOscRecord (the sub-record's grain fields included)
+enum OscField {
+  oscFieldPitchInc,         // wave A, modes 2 and 3; beyond a quarter of the table per sample only aliases
+  oscFieldPitchIncB,
+  oscFieldPitchRatio,       // wave A, modes 0 and 1
+  oscFieldPitchRatioB,
+  oscFieldLevel,
+  oscFieldInputGain,
+  oscFieldBalanceDouble,
+  oscFieldBalanceRingmod,
+  oscFieldFmIndex,          // phase units (index x oscFmIndexScale)
+  oscFieldTrans,            // semitones of the unison spread
+  oscFieldRandTrans,
+  oscFieldDisplacement,
+  oscFieldAmount,
+  oscFieldGrainSize,
+  oscFieldGrainDiffusion,
+  oscFieldGrainTime,
+  oscFieldGrainRandTime,
+  oscFieldGrainRandFreq,
+  oscFieldGrainRandAmp,
+  oscFieldCount
+};
+extern FieldRange oscFields[oscFieldCount];
+struct ChannelOscRecord;
+float* oscFieldOf(ChannelOscRecord* record, int field);
+
 // True when v lies within the row (the setters that refuse a value outside rather than clamp it).
 inline bool fieldAccepts(const FieldRange& f, double v) { return v >= f.lo && v <= f.hi; }

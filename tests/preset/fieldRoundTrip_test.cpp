@@ -26,6 +26,7 @@
 #include "preset/envelope.h"
 #include "preset/fieldTables.h"
 #include "preset/moduleRecords.h"
+#include "preset/oscParams.h"
 #include "preset/wave.h"
 #include "support/tempDir.h"
 
@@ -87,6 +88,14 @@ void expectSameRecords(Engine* e, const Preset* p, const std::string& what) {
       else EXPECT_EQ(*lfoDoubleFieldOf(a, f), *lfoDoubleFieldOf(b, f)) << what << ": lfo " << i << " field " << f;
     }
   }
+  // The record copy adds the 1e-24 guard to the level, so a level of 0 is stored as 1e-24.
+  for (int c = 0; c < presetChannelCount; ++c)
+    for (int f = 0; f < oscFieldCount; ++f) {
+      const float a = *oscFieldOf(e->channels[c], f);
+      const float b = *oscFieldOf(const_cast<ChannelOscRecord*>(&p->channels[c]), f);
+      if (f == oscFieldLevel) EXPECT_NEAR(a, b, 1.5e-24) << what << ": oscillator " << c << " level";
+      else EXPECT_EQ(a, b) << what << ": oscillator " << c << " field " << f;
+    }
   // The channel envelope of slot 0 (always stored) with the fields its setters reach.
   ASSERT_GE(p->envelopeCount, 1) << what;
   {
@@ -183,6 +192,16 @@ std::vector<Setter> setters() {
       {"effectEchoSetLowPassFreq", [](Engine* e, double v) { effectEchoSetLowPassFreq(e, 0, v); }, hz},
       {"effectEchoSetHighPassFreq", [](Engine* e, double v) { effectEchoSetHighPassFreq(e, 1, v); }, hz},
       {"effectEchoSetAllpassFreq", [](Engine* e, double v) { effectEchoSetAllpassFreq(e, 2, v); }, hz},
+      {"oscSetPitch (Ratio)", [](Engine* e, double v) { oscSetPitch(e, 0, static_cast<float>(v)); }, wide},
+      {"oscSetPitch (Hz)", [](Engine* e, double v) { oscSetPitch(e, 1, static_cast<float>(v)); }, hz},
+      {"oscSetPitchB (Ratio)", [](Engine* e, double v) { oscSetPitchB(e, 0, static_cast<float>(v)); }, wide},
+      {"oscSetPitchB (Hz)", [](Engine* e, double v) { oscSetPitchB(e, 1, static_cast<float>(v)); }, hz},
+      {"oscSetLevel", [](Engine* e, double v) { oscSetLevel(e, 0, static_cast<float>(v)); }, unit},
+      {"oscSetInputGain", [](Engine* e, double v) { oscSetInputGain(e, 1, static_cast<float>(v)); }, wide},
+      {"oscSetBalance (Double)", [](Engine* e, double v) { oscSetBalance(e, 2, static_cast<float>(v)); }, unit},
+      {"oscSetFmIndex", [](Engine* e, double v) { oscSetFmIndex(e, 1, static_cast<float>(v)); }, wide},
+      {"oscSetTrans", [](Engine* e, double v) { oscSetTrans(e, 0, v); }, {-1.0, 0.0, 48.0, 60.0, kHuge, kNaN}},
+      {"oscSetRandTrans", [](Engine* e, double v) { oscSetRandTrans(e, 1, v); }, {-1.0, 0.0, 72.0, 80.0, kHuge, kNaN}},
       {"envSetAmpPercent", [](Engine* e, double v) { envSetAmpPercent(e, 0, static_cast<float>(v)); }, wide},
       {"envSetAmpOffset", [](Engine* e, double v) { envSetAmpOffset(e, 0, static_cast<float>(v)); }, unit},
       {"envSetTimePercent", [](Engine* e, double v) { envSetTimePercent(e, 0, static_cast<float>(v)); }, wide},
@@ -205,6 +224,9 @@ void setTypes(Engine* e) {
   e->filters[2].type = filterComb;
   e->filters[3].type = filterLpf12dB;
   e->modulators[0].freqMode = 1;
+  e->channels[0]->freqMode = e->channels[0]->freqModeB = oscFreqRatio;
+  e->channels[1]->freqMode = e->channels[1]->freqModeB = oscFreqHz;
+  e->channels[2]->type = oscTypeDouble;
   e->modulators[1].freqMode = 3;
 }
 
