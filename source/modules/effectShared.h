@@ -2,7 +2,9 @@
 // take from the master buses, the dry scaling and the placement of their outputs.
 #pragma once
 #include <cstdint>
+
 #include "engine/numeric.h"
+#include "preset/editBlock.h"
 
 struct Engine;
 struct EffectRuntime;
@@ -43,6 +45,14 @@ void effectPlaceField(Engine* engine, std::uint16_t slot, float x, const float* 
 // Sets bus samples whose magnitude is below 1e-30 to 0. The guard constants of the recursions,
 // scaled by very small gains, would otherwise leave denormal numbers on the buses.
 void effectFlushBuses(Engine* engine, int frames);
+
+// The edit copy of the effect record of `type` (a pending edit is committed first); null without an
+// engine. A setter changes it and then commits it as one undo step with effectEditCommit.
+template <class Record>
+Record* effectEditCopy(Engine* engine, std::uint16_t type) {
+  return engine ? static_cast<Record*>(editBeginEffect(engine, type)) : nullptr;
+}
+inline void effectEditCommit(Engine* engine) { editCommit(engine, editKindEffect, 0); }
 
 inline float effectClampf(float v, float lo, float hi, float fallback) {
   return numClampOr(numFlushTiny(v), lo, hi, fallback);

@@ -116,34 +116,30 @@ void effectCombRoutine(Engine* engine, std::int16_t frames) {
 
 // ---- parameters
 
-static EffectCombRecord* combEdit(Engine* engine) {
-  return engine ? static_cast<EffectCombRecord*>(editBeginEffect(engine, effectComb)) : nullptr;
-}
-static void combCommit(Engine* engine) { editCommit(engine, editKindEffect, 0); }
 
 
 double effectCombGetDelay(Engine* engine) { return engine ? engine->effectComb.delay * (1.0 / 44100.0) : 0.0; }
 void effectCombSetDelay(Engine* engine, double seconds) {
-  EffectCombRecord* r = combEdit(engine);
+  EffectCombRecord* r = effectEditCopy<EffectCombRecord>(engine, effectComb);
   if (!r) return;
   r->delay = effectClampValue(seconds * 44100.0, 1e-5, 32767.0, r->delay);
-  combCommit(engine);
+  effectEditCommit(engine);
 }
 
 double effectCombGetFeedback(Engine* engine) { return engine ? engine->effectComb.feedback : 0.0; }
 void effectCombSetFeedback(Engine* engine, double value) {
-  EffectCombRecord* r = combEdit(engine);
+  EffectCombRecord* r = effectEditCopy<EffectCombRecord>(engine, effectComb);
   if (!r) return;
   r->feedback = effectClampValue(value, 0.0, 0.999, r->feedback);
-  combCommit(engine);
+  effectEditCommit(engine);
 }
 
 double effectCombGetFilterFreq(Engine* engine) { return engine ? dspIndexToFreq(engine->effectComb.filterIndex) : 0.0; }
 void effectCombSetFilterFreq(Engine* engine, double hz) {
-  EffectCombRecord* r = combEdit(engine);
+  EffectCombRecord* r = effectEditCopy<EffectCombRecord>(engine, effectComb);
   if (!r) return;
   r->filterIndex = static_cast<float>(dspFreqToIndex(effectClampd(hz, 30.0, 22000.0, 8000.0)));
-  combCommit(engine);
+  effectEditCommit(engine);
 }
 
 std::uint8_t effectCombGetOn(Engine* engine, std::int16_t i) {
@@ -158,10 +154,10 @@ std::uint8_t effectCombGetModInvert(Engine* engine, std::int16_t i) {
 }
 void effectCombSetModInvert(Engine* engine, std::int16_t i, std::uint8_t value) {
   if (!combIndexOk(i)) return;
-  EffectCombRecord* r = combEdit(engine);
+  EffectCombRecord* r = effectEditCopy<EffectCombRecord>(engine, effectComb);
   if (!r) return;
   r->modInvert[i] = value;
-  combCommit(engine);
+  effectEditCommit(engine);
 }
 
 // Getter and setter of one clamped per-comb float.
@@ -171,10 +167,10 @@ void effectCombSetModInvert(Engine* engine, std::int16_t i, std::uint8_t value) 
   }                                                                              \
   void effectCombSet##Name(Engine* engine, std::int16_t i, double value) {       \
     if (!combIndexOk(i)) return;                                                 \
-    EffectCombRecord* r = combEdit(engine);                                      \
+    EffectCombRecord* r = effectEditCopy<EffectCombRecord>(engine, effectComb);                                      \
     if (!r) return;                                                              \
     r->field[i] = effectClampValue(value, lo, hi, r->field[i]);                        \
-    combCommit(engine);                                                          \
+    effectEditCommit(engine);                                                          \
   }
 COMB_FLOAT(DelayFactor, delayFactor, 0.0, 1.0)
 COMB_FLOAT(FeedbackFactor, feedbackFactor, -1.0, 1.0)
@@ -188,8 +184,8 @@ double effectCombGetLevel(Engine* engine, std::int16_t i) {
 }
 void effectCombSetLevel(Engine* engine, std::int16_t i, double db) {
   if (!combIndexOk(i)) return;
-  EffectCombRecord* r = combEdit(engine);
+  EffectCombRecord* r = effectEditCopy<EffectCombRecord>(engine, effectComb);
   if (!r) return;
   r->level[i] = effectClampValue(db6ToGain(db), 0.0, 1.0, r->level[i]);
-  combCommit(engine);
+  effectEditCommit(engine);
 }

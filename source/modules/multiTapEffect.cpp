@@ -121,34 +121,30 @@ void effectTapRender(Engine* engine, std::int16_t frames) {
 
 // ---- parameters
 
-static EffectTapRecord* tapEdit(Engine* engine) {
-  return engine ? static_cast<EffectTapRecord*>(editBeginEffect(engine, effectTap)) : nullptr;
-}
-static void tapCommit(Engine* engine) { editCommit(engine, editKindEffect, 0); }
 
 
 double effectTapGetFeedback(Engine* engine) { return engine ? engine->effectTap.feedback : 0.0; }
 void effectTapSetFeedback(Engine* engine, double value) {
-  EffectTapRecord* r = tapEdit(engine);
+  EffectTapRecord* r = effectEditCopy<EffectTapRecord>(engine, effectTap);
   if (!r) return;
   r->feedback = effectClampValue(value, -0.999, 0.999, r->feedback);
-  tapCommit(engine);
+  effectEditCommit(engine);
 }
 
 double effectTapGetFilterFreq(Engine* engine) { return engine ? dspIndexToFreq(engine->effectTap.filterIndex) : 0.0; }
 void effectTapSetFilterFreq(Engine* engine, double hz) {
-  EffectTapRecord* r = tapEdit(engine);
+  EffectTapRecord* r = effectEditCopy<EffectTapRecord>(engine, effectTap);
   if (!r) return;
   r->filterIndex = static_cast<float>(dspFreqToIndex(effectClampd(hz, 30.0, 22000.0, 8000.0)));
-  tapCommit(engine);
+  effectEditCommit(engine);
 }
 
 double effectTapGetTime(Engine* engine) { return engine ? engine->effectTap.time * (1.0 / 44100.0) : 0.0; }
 void effectTapSetTime(Engine* engine, double seconds) {
-  EffectTapRecord* r = tapEdit(engine);
+  EffectTapRecord* r = effectEditCopy<EffectTapRecord>(engine, effectTap);
   if (!r) return;
   if (std::isfinite(seconds)) r->time = effectClampValue(std::fmax(seconds, 0.00001) * 44100.0, 0.441, 1.0e9, r->time);
-  tapCommit(engine);
+  effectEditCommit(engine);
 }
 
 std::uint8_t effectTapGetModInvert(Engine* engine, std::int16_t t) {
@@ -156,10 +152,10 @@ std::uint8_t effectTapGetModInvert(Engine* engine, std::int16_t t) {
 }
 void effectTapSetModInvert(Engine* engine, std::int16_t t, std::uint8_t value) {
   if (!tapIndexOk(t)) return;
-  EffectTapRecord* r = tapEdit(engine);
+  EffectTapRecord* r = effectEditCopy<EffectTapRecord>(engine, effectTap);
   if (!r) return;
   r->tapInvert[t] = value;
-  tapCommit(engine);
+  effectEditCommit(engine);
 }
 
 #define TAP_FLOAT(Name, field, lo, hi)                                       \
@@ -168,10 +164,10 @@ void effectTapSetModInvert(Engine* engine, std::int16_t t, std::uint8_t value) {
   }                                                                          \
   void effectTapSet##Name(Engine* engine, std::int16_t t, double value) {    \
     if (!tapIndexOk(t)) return;                                              \
-    EffectTapRecord* r = tapEdit(engine);                                    \
+    EffectTapRecord* r = effectEditCopy<EffectTapRecord>(engine, effectTap);                                    \
     if (!r) return;                                                          \
     r->field[t] = effectClampValue(value, lo, hi, r->field[t]);                    \
-    tapCommit(engine);                                                       \
+    effectEditCommit(engine);                                                       \
   }
 TAP_FLOAT(ModAmount, tapModDepth, 0.0, 1.0)
 TAP_FLOAT(TimeFactor, tapTimeFactor, 0.0, 1.0)
@@ -183,8 +179,8 @@ double effectTapGetLevel(Engine* engine, std::int16_t t) {
 }
 void effectTapSetLevel(Engine* engine, std::int16_t t, double db) {
   if (!tapIndexOk(t)) return;
-  EffectTapRecord* r = tapEdit(engine);
+  EffectTapRecord* r = effectEditCopy<EffectTapRecord>(engine, effectTap);
   if (!r) return;
   r->tapLevel[t] = effectClampValue(db6ToGain(db), 0.0, 1.0, r->tapLevel[t]);
-  tapCommit(engine);
+  effectEditCommit(engine);
 }

@@ -166,34 +166,30 @@ void effectPipeRoutine(Engine* engine, std::int16_t frames) {
 
 // ---- parameters
 
-static EffectPipeRecord* pipeEdit(Engine* engine) {
-  return engine ? static_cast<EffectPipeRecord*>(editBeginEffect(engine, effectPipe)) : nullptr;
-}
-static void pipeCommit(Engine* engine) { editCommit(engine, editKindEffect, 0); }
 
 
 double effectPipeGetDelay(Engine* engine) { return engine ? engine->effectPipe.delay * (1.0 / 44100.0) : 0.0; }
 void effectPipeSetDelay(Engine* engine, double seconds) {
-  EffectPipeRecord* r = pipeEdit(engine);
+  EffectPipeRecord* r = effectEditCopy<EffectPipeRecord>(engine, effectPipe);
   if (!r) return;
   r->delay = effectClampValue(seconds * 44100.0, 1e-5, 32767.0, r->delay);
-  pipeCommit(engine);
+  effectEditCommit(engine);
 }
 
 double effectPipeGetFeedback(Engine* engine) { return engine ? engine->effectPipe.feedback : 0.0; }
 void effectPipeSetFeedback(Engine* engine, double value) {
-  EffectPipeRecord* r = pipeEdit(engine);
+  EffectPipeRecord* r = effectEditCopy<EffectPipeRecord>(engine, effectPipe);
   if (!r) return;
   r->feedback = effectClampValue(value, -0.999, 0.999, r->feedback);
-  pipeCommit(engine);
+  effectEditCommit(engine);
 }
 
 double effectPipeGetInputPos(Engine* engine) { return engine ? engine->effectPipe.inputPos : 0.0; }
 void effectPipeSetInputPos(Engine* engine, double value) {
-  EffectPipeRecord* r = pipeEdit(engine);
+  EffectPipeRecord* r = effectEditCopy<EffectPipeRecord>(engine, effectPipe);
   if (!r) return;
   r->inputPos = effectClampValue(value, 0.0, 1.0, r->inputPos);
-  pipeCommit(engine);
+  effectEditCommit(engine);
 }
 
 double effectPipeGetPickupPos(Engine* engine, std::int16_t element) {
@@ -202,36 +198,36 @@ double effectPipeGetPickupPos(Engine* engine, std::int16_t element) {
 }
 void effectPipeSetPickupPos(Engine* engine, std::int16_t element, double value) {
   if (element != 0 && element != 1) return;
-  EffectPipeRecord* r = pipeEdit(engine);
+  EffectPipeRecord* r = effectEditCopy<EffectPipeRecord>(engine, effectPipe);
   if (!r) return;
   r->pickupPos[element] = effectClampValue(value, 0.0, 1.0, r->pickupPos[element]);
-  pipeCommit(engine);
+  effectEditCommit(engine);
 }
 
 double effectPipeGetFilterFreq(Engine* engine) {
   return engine ? dspIndexToFreq(engine->effectPipe.filterIndex) : 0.0;
 }
 void effectPipeSetFilterFreq(Engine* engine, double hz) {
-  EffectPipeRecord* r = pipeEdit(engine);
+  EffectPipeRecord* r = effectEditCopy<EffectPipeRecord>(engine, effectPipe);
   if (!r) return;
   r->filterIndex = static_cast<float>(dspFreqToIndex(effectClampd(hz, 30.0, 22000.0, 8000.0)));
-  pipeCommit(engine);
+  effectEditCommit(engine);
 }
 
 double effectPipeGetLengthMod(Engine* engine) { return engine ? engine->effectPipe.lengthMod : 0.0; }
 void effectPipeSetLengthMod(Engine* engine, double value) {
-  EffectPipeRecord* r = pipeEdit(engine);
+  EffectPipeRecord* r = effectEditCopy<EffectPipeRecord>(engine, effectPipe);
   if (!r) return;
   r->lengthMod = effectClampValue(value, 0.0, 1.0, r->lengthMod);
-  pipeCommit(engine);
+  effectEditCommit(engine);
 }
 
 std::uint8_t effectPipeGetLengthModInvert(Engine* engine) { return engine ? engine->effectPipe.lengthModInvert : 0; }
 void effectPipeSetLengthModInvert(Engine* engine, std::uint8_t value) {
-  EffectPipeRecord* r = pipeEdit(engine);
+  EffectPipeRecord* r = effectEditCopy<EffectPipeRecord>(engine, effectPipe);
   if (!r) return;
   r->lengthModInvert = value;
-  pipeCommit(engine);
+  effectEditCommit(engine);
 }
 
 double effectPipeGetPickupMod(Engine* engine, std::int16_t element) {
@@ -240,10 +236,10 @@ double effectPipeGetPickupMod(Engine* engine, std::int16_t element) {
 }
 void effectPipeSetPickupMod(Engine* engine, std::int16_t element, double value) {
   if (element != 0 && element != 1) return;
-  EffectPipeRecord* r = pipeEdit(engine);
+  EffectPipeRecord* r = effectEditCopy<EffectPipeRecord>(engine, effectPipe);
   if (!r) return;
   r->pickupMod[element] = effectClampValue(value, 0.0, 1.0, r->pickupMod[element]);
-  pipeCommit(engine);
+  effectEditCommit(engine);
 }
 
 std::uint8_t effectPipeGetPickupModInvert(Engine* engine, std::int16_t element) {
@@ -252,8 +248,8 @@ std::uint8_t effectPipeGetPickupModInvert(Engine* engine, std::int16_t element) 
 }
 void effectPipeSetPickupModInvert(Engine* engine, std::int16_t element, std::uint8_t value) {
   if (element != 0 && element != 1) return;
-  EffectPipeRecord* r = pipeEdit(engine);
+  EffectPipeRecord* r = effectEditCopy<EffectPipeRecord>(engine, effectPipe);
   if (!r) return;
   r->pickupModInvert[element] = value;
-  pipeCommit(engine);
+  effectEditCommit(engine);
 }
