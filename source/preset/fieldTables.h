@@ -28,7 +28,7 @@ struct FieldRange {
 // The `nan` of a row whose setter refuses a value that is not a number (a file's takes the default).
 const double fieldKeep = std::numeric_limits<double>::quiet_NaN();
 // Float ranges that only keep a value finite.
-const double fieldFloatMax = 1.0e30;
+const double fieldFloatMax = static_cast<double>(1.0e30f);   // exactly a float
 
 // A value given to a setter: NaN becomes the row's value for it (or `current`, for fieldKeep), every
 // other value is held within the range.
