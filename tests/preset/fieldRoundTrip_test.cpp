@@ -15,6 +15,7 @@
 #include "chunkTestUtil.h"
 #include "controls/msgBox.h"
 #include "engine/engine.h"
+#include "engine/engineFixture.h"
 #include "engine/lfoRuntime.h"
 #include "modules/echoEffect.h"
 #include "modules/effectFrame.h"
@@ -37,19 +38,17 @@ namespace {
 const double kNaN = std::numeric_limits<double>::quiet_NaN();
 const double kHuge = 1e300;
 
-struct FieldRoundTrip : ::testing::Test {
+struct FieldRoundTrip : EngineFixture {
   static void SetUpTestSuite() { presetWavesInit(); }
-  Engine* engine = nullptr;
   void SetUp() override {
     chunktest::setUpChunkLayer();
     msgBoxCaptureBegin(0);
-    engine = engineCreate();
-    ASSERT_NE(engine, nullptr);
+    EngineFixture::SetUp();
     effectSetType(engine, effectEcho);
     ASSERT_EQ(effectGetType(engine), effectEcho);
   }
   void TearDown() override {
-    engineDestroy(engine);
+    EngineFixture::TearDown();
     msgBoxCaptureEnd();
     chunktest::tearDownChunkLayer();
   }
