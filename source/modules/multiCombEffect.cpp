@@ -9,6 +9,7 @@
 #include "modules/onePoleTables.h"
 #include "modules/pitchIndex.h"
 #include "preset/editBlock.h"
+#include "preset/fieldTables.h"
 
 static bool combIndexOk(std::int16_t i) { return i >= 0 && i < effectCombCount; }
 
@@ -27,7 +28,7 @@ void effectCombClampRecord(EffectCombRecord* r) {
   if (!r) return;
   static const float pans[effectCombCount] = {0.1f, 0.9f, 0.2f, 0.8f, 0.3f, 0.7f};
   r->delay = effectClampf(r->delay, 1e-5f, 32767.0f, 4410.0f);
-  r->time = effectClampd(r->time, 0.0, 1.0e4, 0.5);
+  r->time = effectClampd(r->time, effectFields[effectFieldTime].lo, effectFields[effectFieldTime].hi, 0.5);
   r->feedback = effectClampf(r->feedback, 0.0f, 0.999f, 0.5f);
   r->filterIndex = effectClampf(r->filterIndex, 0.0f, 480.0f, static_cast<float>(dspFreqToIndex(8000.0)));
   for (int i = 0; i < effectCombCount; ++i) {
@@ -175,7 +176,7 @@ void effectCombSetModInvert(Engine* engine, std::int16_t i, std::uint8_t value) 
 COMB_FLOAT(DelayFactor, delayFactor, 0.0, 1.0)
 COMB_FLOAT(FeedbackFactor, feedbackFactor, -1.0, 1.0)
 COMB_FLOAT(ModAmount, modAmount, 0.0, 1.0)
-COMB_FLOAT(Pan, pan, 0.0, 0.9999)
+COMB_FLOAT(Pan, pan, effectFields[effectFieldPan].lo, effectFields[effectFieldPan].hi)
 COMB_FLOAT(FilterFactor, filterFactor, 0.0, 1.0)
 #undef COMB_FLOAT
 

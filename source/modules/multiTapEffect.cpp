@@ -9,6 +9,7 @@
 #include "modules/onePoleTables.h"
 #include "modules/pitchIndex.h"
 #include "preset/editBlock.h"
+#include "preset/fieldTables.h"
 
 static bool tapIndexOk(std::int16_t t) { return t >= 0 && t < effectTapCount; }
 
@@ -29,14 +30,15 @@ void effectTapClampRecord(EffectTapRecord* r) {
   r->feedback = effectClampf(r->feedback, -0.999f, 0.999f, 0.5f);
   r->filterIndex = effectClampf(r->filterIndex, 0.0f, 480.0f, static_cast<float>(dspFreqToIndex(8000.0)));
   r->secondIndex = effectClampf(r->secondIndex, 0.0f, 480.0f, static_cast<float>(dspFreqToIndex(20.0)));
-  r->time = effectClampf(r->time, 0.441f, 1.0e9f, 44100.0f);
-  r->beatTime = effectClampd(r->beatTime, 0.0, 1.0e4, 1.0);
+  r->time = effectClampf(r->time, float(effectFields[effectFieldTapTime].lo), float(effectFields[effectFieldTapTime].hi), 44100.0f);
+  r->beatTime = effectClampd(r->beatTime, effectFields[effectFieldTime].lo, effectFields[effectFieldTime].hi, 1.0);
   for (int t = 0; t < 8; ++t) {
     const bool used = t < effectTapCount;
     r->tapModDepth[t] = effectClampf(r->tapModDepth[t], 0.0f, 1.0f, used ? 1.0f : 0.0f);
     r->tapTimeFactor[t] = effectClampf(r->tapTimeFactor[t], 0.0f, 1.0f, used ? factors[t] : 0.0f);
     r->tapLevel[t] = effectClampf(r->tapLevel[t], 0.0f, 1.0f, used ? 0.5f : 0.0f);
-    r->tapPan[t] = effectClampf(r->tapPan[t], 0.0f, 0.9999f, used ? pans[t] : 0.0f);
+    r->tapPan[t] = effectClampf(r->tapPan[t], float(effectFields[effectFieldPan].lo), float(effectFields[effectFieldPan].hi),
+                                used ? pans[t] : 0.0f);
   }
 }
 
@@ -143,7 +145,8 @@ double effectTapGetTime(Engine* engine) { return engine ? engine->effectTap.time
 void effectTapSetTime(Engine* engine, double seconds) {
   EffectTapRecord* r = effectEditCopy<EffectTapRecord>(engine, effectTap);
   if (!r) return;
-  if (std::isfinite(seconds)) r->time = effectClampValue(std::fmax(seconds, 0.00001) * 44100.0, 0.441, 1.0e9, r->time);
+  const FieldRange& row = effectFields[effectFieldTapTime];
+  if (std::isfinite(seconds)) r->time = effectClampValue(std::fmax(seconds, 0.00001) * 44100.0, row.lo, row.hi, r->time);
   effectEditCommit(engine);
 }
 
@@ -171,7 +174,7 @@ void effectTapSetModInvert(Engine* engine, std::int16_t t, std::uint8_t value) {
   }
 TAP_FLOAT(ModAmount, tapModDepth, 0.0, 1.0)
 TAP_FLOAT(TimeFactor, tapTimeFactor, 0.0, 1.0)
-TAP_FLOAT(Pan, tapPan, 0.0, 0.9999)
+TAP_FLOAT(Pan, tapPan, effectFields[effectFieldPan].lo, effectFields[effectFieldPan].hi)
 #undef TAP_FLOAT
 
 double effectTapGetLevel(Engine* engine, std::int16_t t) {

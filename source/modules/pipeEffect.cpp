@@ -8,6 +8,7 @@
 #include "modules/onePoleTables.h"
 #include "modules/pitchIndex.h"
 #include "preset/editBlock.h"
+#include "preset/fieldTables.h"
 
 static const double tiny = 1e-24;
 
@@ -37,7 +38,7 @@ void effectPipeClampRecord(EffectPipeRecord* r) {
   if (!r) return;
   const float defaultIndex = static_cast<float>(dspFreqToIndex(8000.0));
   r->delay = effectClampf(r->delay, 1e-5f, 32767.0f, 220.5f);
-  r->time = effectClampd(r->time, 0.0, 1.0e4, 0.5);
+  r->time = effectClampd(r->time, effectFields[effectFieldTime].lo, effectFields[effectFieldTime].hi, 0.5);
   r->feedback = effectClampf(r->feedback, -0.999f, 0.999f, 0.5f);
   r->inputPos = effectClampf(r->inputPos, 0.0f, 1.0f, 0.42f);
   r->pickupPos[0] = effectClampf(r->pickupPos[0], 0.0f, 1.0f, 0.33f);

@@ -3,6 +3,7 @@
 #include "modules/pitchIndex.h"
 #include "modules/echoEffect.h"
 #include "preset/chunkIo.h"
+#include "preset/fieldTables.h"
 
 namespace {
 
@@ -76,7 +77,7 @@ bool pipeChunk(FileSpec* file, EffectPipeRecord* r, std::uint8_t* buffer, int di
   clampFlag(r->lengthModInvert);
   clampFlag(r->pickupModInvert[0]);
   clampFlag(r->pickupModInvert[1]);
-  clampD(r->time, 0.0, 1000.0, 0.5);
+  fieldLoad(effectFields[effectFieldTime], r->time);
   return true;
 }
 
@@ -106,7 +107,7 @@ bool combChunk(FileSpec* file, EffectCombRecord* r, std::uint8_t* buffer, int di
   clampCommon(r->on, r->levelA, r->levelB);
   if (r->combCount > effectCombCount) r->combCount = effectCombCount;
   clampF(r->delay, 1e-5f, 32767.0f, 4410.0f);
-  clampD(r->time, 0.0, 1000.0, 0.5);
+  fieldLoad(effectFields[effectFieldTime], r->time);
   clampF(r->feedback, 0.0f, 0.999f, 0.5f);
   clampF(r->filterIndex, 0.0f, 480.0f, static_cast<float>(dspFreqToIndex(8000.0)));
   for (int i = 0; i < effectCombCount; ++i) {
@@ -116,7 +117,7 @@ bool combChunk(FileSpec* file, EffectCombRecord* r, std::uint8_t* buffer, int di
     clampF(r->feedbackFactor[i], -1.0f, 1.0f, 1.0f);
     clampF(r->level[i], 0.0f, 1.0f, 0.5f);
     clampF(r->modAmount[i], 0.0f, 1.0f, 1.0f);
-    clampF(r->pan[i], 0.0f, 0.9999f, 0.5f);
+    fieldLoad(effectFields[effectFieldPan], r->pan[i]);
     clampF(r->filterFactor[i], 0.0f, 1.0f, 1.0f);
   }
   return true;
@@ -151,8 +152,9 @@ bool tapChunk(FileSpec* file, EffectTapRecord* r, std::uint8_t* buffer, int dire
   if (r->tapCount > effectTapCount) r->tapCount = effectTapCount;
   clampFlag(r->flag1);
   clampFlag(r->flag2);
-  clampF(r->time, 0.441f, float(effectTapMaxRing - 1), 44100.0f);   // from 0.00001 s
-  clampD(r->beatTime, 0.0, 1000.0, 1.0);
+  fieldLoad(effectFields[effectFieldTapTime], r->time);
+  if (!std::isfinite(r->beatTime)) r->beatTime = 1.0;   // the multi-tap's own default
+  fieldLoad(effectFields[effectFieldTime], r->beatTime);
   clampF(r->feedback, -0.999f, 0.999f, 0.5f);
   clampF(r->filterIndex, 0.0f, 480.0f, static_cast<float>(dspFreqToIndex(8000.0)));
   clampF(r->secondIndex, 0.0f, 480.0f, static_cast<float>(dspFreqToIndex(20.0)));
@@ -164,7 +166,7 @@ bool tapChunk(FileSpec* file, EffectTapRecord* r, std::uint8_t* buffer, int dire
     clampF(r->tapModDepth[i], 0.0f, 1.0f, 1.0f);
     clampF(r->tapTimeFactor[i], 0.0f, 1.0f, 1.0f);
     clampF(r->tapLevel[i], 0.0f, 1.0f, 0.5f);
-    clampF(r->tapPan[i], 0.00001f, 0.9999f, 0.5f);
+    fieldLoad(effectFields[effectFieldPan], r->tapPan[i]);
   }
   return true;
 }

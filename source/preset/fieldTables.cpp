@@ -71,6 +71,12 @@ FieldRange echoFields[echoFieldCount] = {
     /* allpassFreq     */ {2000.0, 1e-3, 1e6, keep},
 };
 
+FieldRange effectFields[effectFieldCount] = {
+    /* time (beats)    */ {0.5, 0.0, 1.0e4, keep},
+    /* tap time        */ {44100.0, 0.441, 1.0e9, keep},
+    /* pan             */ {0.5, 0.0, 0.9999, keep},
+};
+
 FieldRange envelopeFields[envFieldCount] = {
     /* startLevel    */ {0.0, 0.0, 1.0, keep},
     /* ampPercent    */ {1.0, -16.0, 16.0, keep},

@@ -128,6 +128,16 @@ enum EchoField {
 };
 extern FieldRange echoFields[echoFieldCount];
 
+// ---- Fields the pipe, multi-comb and multi-tap records share (their other fields' ranges are
+// written once in each kind's record clamp, which the reader and the setters agree with)
+enum EffectField {
+  effectFieldTime,          // beats of a tempo-synchronised time (pipe, comb: time; tap: beatTime)
+  effectFieldTapTime,       // multi-tap delay in samples at 44,100 Hz (from 0.00001 s)
+  effectFieldPan,           // pan of a comb or a tap
+  effectFieldCount
+};
+extern FieldRange effectFields[effectFieldCount];
+
 // ---- EnvelopeSlot and its breakpoints (the defaults are what a reader puts in place of a value
 // that is not finite; new slots take envInitSlot's)
 enum EnvelopeField {

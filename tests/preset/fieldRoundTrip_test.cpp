@@ -21,6 +21,10 @@
 #include "modules/effectFrame.h"
 #include "modules/filterModule.h"
 #include "modules/filterParams.h"
+#include "modules/multiCombEffect.h"
+#include "modules/multiTapEffect.h"
+#include "modules/pipeEffect.h"
+#include "modules/threeUnitEffect.h"
 #include "modules/modulator.h"
 #include "modules/waveshaper.h"
 #include "preset/bankFile.h"
@@ -269,6 +273,86 @@ TEST_F(FieldRoundTrip, EverySetterValueSurvivesSaveAndReopen) {
   EXPECT_EQ(p->lfos[2].percentSetting, -0.5f);
   expectSameRecords(engine, p, "issue cases");
   bankDestroy(reread);
+}
+
+// The other effect kinds, one at a time: every setter driven through the same values, the preset
+// stored, written and reopened, selected into a second engine, and each getter read on both.
+struct EffectAccess {
+  const char* name;
+  std::function<void(Engine*, int, double)> set;
+  std::function<double(Engine*, int)> get;
+  int count;   // indices 0..count-1
+};
+
+std::vector<EffectAccess> effectAccess(std::uint16_t type) {
+  std::vector<EffectAccess> a = {
+      {"levelA", [](Engine* e, int, double v) { effectSetLevelA(e, static_cast<float>(v)); }, [](Engine* e, int) { return double(effectGetLevelA(e)); }, 1},
+      {"levelB", [](Engine* e, int, double v) { effectSetLevelB(e, static_cast<float>(v)); }, [](Engine* e, int) { return double(effectGetLevelB(e)); }, 1},
+      {"time", [type](Engine* e, int, double v) { effectSetTime(e, type, v); }, [type](Engine* e, int) { return effectGetTime(e, type); }, 1},
+  };
+  auto I = [](int i) { return static_cast<std::int16_t>(i); };
+  if (type == effectPipe) {
+    a.push_back({"delay", [](Engine* e, int, double v) { effectPipeSetDelay(e, v); }, [](Engine* e, int) { return effectPipeGetDelay(e); }, 1});
+    a.push_back({"feedback", [](Engine* e, int, double v) { effectPipeSetFeedback(e, v); }, [](Engine* e, int) { return effectPipeGetFeedback(e); }, 1});
+    a.push_back({"inputPos", [](Engine* e, int, double v) { effectPipeSetInputPos(e, v); }, [](Engine* e, int) { return effectPipeGetInputPos(e); }, 1});
+    a.push_back({"filterFreq", [](Engine* e, int, double v) { effectPipeSetFilterFreq(e, v); }, [](Engine* e, int) { return effectPipeGetFilterFreq(e); }, 1});
+    a.push_back({"lengthMod", [](Engine* e, int, double v) { effectPipeSetLengthMod(e, v); }, [](Engine* e, int) { return effectPipeGetLengthMod(e); }, 1});
+    a.push_back({"pickupPos", [I](Engine* e, int i, double v) { effectPipeSetPickupPos(e, I(i), v); }, [I](Engine* e, int i) { return effectPipeGetPickupPos(e, I(i)); }, 2});
+    a.push_back({"pickupMod", [I](Engine* e, int i, double v) { effectPipeSetPickupMod(e, I(i), v); }, [I](Engine* e, int i) { return effectPipeGetPickupMod(e, I(i)); }, 2});
+  } else if (type == effectComb) {
+    a.push_back({"delay", [](Engine* e, int, double v) { effectCombSetDelay(e, v); }, [](Engine* e, int) { return effectCombGetDelay(e); }, 1});
+    a.push_back({"feedback", [](Engine* e, int, double v) { effectCombSetFeedback(e, v); }, [](Engine* e, int) { return effectCombGetFeedback(e); }, 1});
+    a.push_back({"filterFreq", [](Engine* e, int, double v) { effectCombSetFilterFreq(e, v); }, [](Engine* e, int) { return effectCombGetFilterFreq(e); }, 1});
+    a.push_back({"delayFactor", [I](Engine* e, int i, double v) { effectCombSetDelayFactor(e, I(i), v); }, [I](Engine* e, int i) { return effectCombGetDelayFactor(e, I(i)); }, effectCombCount});
+    a.push_back({"feedbackFactor", [I](Engine* e, int i, double v) { effectCombSetFeedbackFactor(e, I(i), v); }, [I](Engine* e, int i) { return effectCombGetFeedbackFactor(e, I(i)); }, effectCombCount});
+    a.push_back({"level", [I](Engine* e, int i, double v) { effectCombSetLevel(e, I(i), v); }, [I](Engine* e, int i) { return effectCombGetLevel(e, I(i)); }, effectCombCount});
+    a.push_back({"modAmount", [I](Engine* e, int i, double v) { effectCombSetModAmount(e, I(i), v); }, [I](Engine* e, int i) { return effectCombGetModAmount(e, I(i)); }, effectCombCount});
+    a.push_back({"pan", [I](Engine* e, int i, double v) { effectCombSetPan(e, I(i), v); }, [I](Engine* e, int i) { return effectCombGetPan(e, I(i)); }, effectCombCount});
+    a.push_back({"filterFactor", [I](Engine* e, int i, double v) { effectCombSetFilterFactor(e, I(i), v); }, [I](Engine* e, int i) { return effectCombGetFilterFactor(e, I(i)); }, effectCombCount});
+  } else if (type == effectTap) {
+    a.push_back({"feedback", [](Engine* e, int, double v) { effectTapSetFeedback(e, v); }, [](Engine* e, int) { return effectTapGetFeedback(e); }, 1});
+    a.push_back({"filterFreq", [](Engine* e, int, double v) { effectTapSetFilterFreq(e, v); }, [](Engine* e, int) { return effectTapGetFilterFreq(e); }, 1});
+    a.push_back({"time", [](Engine* e, int, double v) { effectTapSetTime(e, v); }, [](Engine* e, int) { return effectTapGetTime(e); }, 1});
+    a.push_back({"modAmount", [I](Engine* e, int i, double v) { effectTapSetModAmount(e, I(i), v); }, [I](Engine* e, int i) { return effectTapGetModAmount(e, I(i)); }, effectTapCount});
+    a.push_back({"timeFactor", [I](Engine* e, int i, double v) { effectTapSetTimeFactor(e, I(i), v); }, [I](Engine* e, int i) { return effectTapGetTimeFactor(e, I(i)); }, effectTapCount});
+    a.push_back({"level", [I](Engine* e, int i, double v) { effectTapSetLevel(e, I(i), v); }, [I](Engine* e, int i) { return effectTapGetLevel(e, I(i)); }, effectTapCount});
+    a.push_back({"pan", [I](Engine* e, int i, double v) { effectTapSetPan(e, I(i), v); }, [I](Engine* e, int i) { return effectTapGetPan(e, I(i)); }, effectTapCount});
+  } else if (type == effectRev) {
+    a.push_back({"size", [](Engine* e, int, double v) { effectRevSetSize(e, v); }, [](Engine* e, int) { return effectRevGetSize(e); }, 1});
+    a.push_back({"brightness", [](Engine* e, int, double v) { effectRevSetBrightness(e, v); }, [](Engine* e, int) { return effectRevGetBrightness(e); }, 1});
+    a.push_back({"feedback", [](Engine* e, int, double v) { effectRevSetFeedback(e, v); }, [](Engine* e, int) { return effectRevGetFeedback(e); }, 1});
+    a.push_back({"preDelay", [](Engine* e, int, double v) { effectRevSetPreDelay(e, v); }, [](Engine* e, int) { return effectRevGetPreDelay(e); }, 1});
+    a.push_back({"jitter", [](Engine* e, int, double v) { effectRevSetJitter(e, v); }, [](Engine* e, int) { return effectRevGetJitter(e); }, 1});
+  }
+  return a;
+}
+
+TEST_F(FieldRoundTrip, EveryEffectKindsSettersSurviveSaveAndReopen) {
+  const std::vector<double> values = {-kHuge, -1e4, -200.0, -1.0, 0.0, 1e-5, 0.5, 1.0, 2.0, 100.0, 1e4, 1e7, kHuge, kNaN};
+  Engine* other = engineCreate();
+  ASSERT_NE(other, nullptr);
+  for (std::uint16_t type : {effectPipe, effectComb, effectTap, effectRev}) {
+    effectSetType(engine, type);
+    ASSERT_EQ(effectGetType(engine), type);
+    const std::vector<EffectAccess> access = effectAccess(type);
+    for (std::size_t k = 0; k < values.size(); ++k) {
+      for (const EffectAccess& a : access)
+        for (int i = 0; i < a.count; ++i) a.set(engine, i, values[(k + i) % values.size()]);
+      Bank* reread = nullptr;
+      const Preset* p = reopened(reread, "effect" + std::to_string(type) + "_" + std::to_string(k));
+      ASSERT_NE(p, nullptr);
+      ASSERT_NE(p->effect, nullptr);
+      engineSetBank(other, reread);
+      bankSelectPreset(reread, other, 0);
+      ASSERT_EQ(effectGetType(other), type);
+      for (const EffectAccess& a : access)
+        for (int i = 0; i < a.count; ++i)
+          EXPECT_EQ(a.get(engine, i), a.get(other, i)) << "effect " << type << " " << a.name << "[" << i << "] round " << k;
+      engineSetBank(other, nullptr);
+      bankDestroy(reread);
+    }
+  }
+  engineDestroy(other);
 }
 
 // Every stored value lies within its row whatever the setter was handed (the values the real-time
