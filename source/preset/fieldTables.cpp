@@ -77,6 +77,10 @@ FieldRange effectFields[effectFieldCount] = {
     /* pan             */ {0.5, 0.0, 0.9999, keep},
 };
 
+FieldRange headerFields[headerFieldCount] = {
+    /* transpose       */ {1.0, 1.0 / 1024.0, 1024.0, keep},
+};
+
 FieldRange envelopeFields[envFieldCount] = {
     /* startLevel    */ {0.0, 0.0, 1.0, keep},
     /* ampPercent    */ {1.0, -16.0, 16.0, keep},

@@ -138,6 +138,13 @@ enum EffectField {
 };
 extern FieldRange effectFields[effectFieldCount];
 
+// ---- PatchHeader
+enum HeaderField {
+  headerFieldTranspose,     // pitch ratio, 1/1024..1024 (ten octaves each way)
+  headerFieldCount
+};
+extern FieldRange headerFields[headerFieldCount];
+
 // ---- EnvelopeSlot and its breakpoints (the defaults are what a reader puts in place of a value
 // that is not finite; new slots take envInitSlot's)
 enum EnvelopeField {

@@ -32,6 +32,8 @@
 #include "preset/fieldTables.h"
 #include "preset/moduleRecords.h"
 #include "preset/oscParams.h"
+#include "preset/presetHeader.h"
+#include "engine/controllerMap.h"
 #include "preset/wave.h"
 #include "support/tempDir.h"
 
@@ -90,6 +92,19 @@ void expectSameRecords(Engine* e, const Preset* p, const std::string& what) {
       if (float* x = lfoFloatFieldOf(a, f)) EXPECT_EQ(*x, *lfoFloatFieldOf(b, f)) << what << ": lfo " << i << " field " << f;
       else EXPECT_EQ(*lfoDoubleFieldOf(a, f), *lfoDoubleFieldOf(b, f)) << what << ": lfo " << i << " field " << f;
     }
+  }
+  EXPECT_EQ(e->header.gain, p->header.gain) << what;
+  EXPECT_EQ(e->header.transpose, p->header.transpose) << what;
+  EXPECT_EQ(e->header.pan, p->header.pan) << what;
+  {
+    const ControllerSettings& a = e->controllers;
+    const ControllerSettings& b = p->controllers;
+    for (auto f : {&ControllerSettings::bendRange, &ControllerSettings::bendSmoothing, &ControllerSettings::positionWidth,
+                   &ControllerSettings::positionSmoothing, &ControllerSettings::volumeSmoothing, &ControllerSettings::filterDepth,
+                   &ControllerSettings::filterSmoothing, &ControllerSettings::oscLevelSmoothing, &ControllerSettings::oscLevelDepth,
+                   &ControllerSettings::effectSmoothing, &ControllerSettings::effectDepth})
+      EXPECT_EQ(a.*f, b.*f) << what << ": controller field";
+    for (int k = 0; k < 3; ++k) EXPECT_EQ(a.timeCoefficients[k], b.timeCoefficients[k]) << what << ": time coefficient " << k;
   }
   // The record copy adds the 1e-24 guard to the level, so a level of 0 is stored as 1e-24.
   for (int c = 0; c < presetChannelCount; ++c)
@@ -205,6 +220,21 @@ std::vector<Setter> setters() {
       {"oscSetFmIndex", [](Engine* e, double v) { oscSetFmIndex(e, 1, static_cast<float>(v)); }, wide},
       {"oscSetTrans", [](Engine* e, double v) { oscSetTrans(e, 0, v); }, {-1.0, 0.0, 48.0, 60.0, kHuge, kNaN}},
       {"oscSetRandTrans", [](Engine* e, double v) { oscSetRandTrans(e, 1, v); }, {-1.0, 0.0, 72.0, 80.0, kHuge, kNaN}},
+      {"patchSetGain", [](Engine* e, double v) { patchSetGain(e, static_cast<float>(v)); }, wide},
+      {"patchSetTranspose", [](Engine* e, double v) { patchSetTranspose(e, v); }, {-kHuge, -100.0, -48.0, 0.0, 48.0, 100.0, kHuge, kNaN}},
+      {"patchSetPan", [](Engine* e, double v) { patchSetPan(e, static_cast<float>(v)); }, unit},
+      {"ccMapSetPitchBendRange", [](Engine* e, double v) { ccMapSetPitchBendRange(e, v); }, {-1.0, 0.0, 72.0, 100.0, kHuge, kNaN}},
+      {"ccMapSetPositionWidth", [](Engine* e, double v) { ccMapSetPositionWidth(e, v); }, {-1.0, 0.0, 100.0, 200.0, kHuge, kNaN}},
+      {"ccMapSetFilterDepth", [](Engine* e, double v) { ccMapSetFilterDepth(e, v); }, {-1.0, 0.0, 100.0, 200.0, kHuge, kNaN}},
+      {"ccMapSetOscLevelDepth", [](Engine* e, double v) { ccMapSetOscLevelDepth(e, v); }, {-1.0, 0.0, 100.0, 200.0, kHuge, kNaN}},
+      {"ccMapSetEffectDepth", [](Engine* e, double v) { ccMapSetEffectDepth(e, v); }, {-1.0, 0.0, 100.0, 200.0, kHuge, kNaN}},
+      {"ccMapSetBendSmoothing", [](Engine* e, double v) { ccMapSetBendSmoothing(e, v); }, {-1.0, 0.0, 1.0, 11.0, 1e4, kHuge, kNaN}},
+      {"ccMapSetPositionSmoothing", [](Engine* e, double v) { ccMapSetPositionSmoothing(e, v); }, {-1.0, 0.0, 1.0, 11.0, 1e4, kHuge, kNaN}},
+      {"ccMapSetVolumeSmoothing", [](Engine* e, double v) { ccMapSetVolumeSmoothing(e, v); }, {-1.0, 0.0, 1.0, 11.0, 1e4, kHuge, kNaN}},
+      {"ccMapSetFilterSmoothing", [](Engine* e, double v) { ccMapSetFilterSmoothing(e, v); }, {-1.0, 0.0, 1.0, 11.0, 1e4, kHuge, kNaN}},
+      {"ccMapSetOscLevelSmoothing", [](Engine* e, double v) { ccMapSetOscLevelSmoothing(e, v); }, {-1.0, 0.0, 1.0, 11.0, 1e4, kHuge, kNaN}},
+      {"ccMapSetEffectSmoothing", [](Engine* e, double v) { ccMapSetEffectSmoothing(e, v); }, {-1.0, 0.0, 1.0, 26.0, 1e4, kHuge, kNaN}},
+      {"ccMapSetCoefficientTime", [](Engine* e, double v) { ccMapSetCoefficientTime(e, 0, v); }, {-1.0, 0.0, 1.0, 11.0, 1e4, kHuge, kNaN}},
       {"envSetAmpPercent", [](Engine* e, double v) { envSetAmpPercent(e, 0, static_cast<float>(v)); }, wide},
       {"envSetAmpOffset", [](Engine* e, double v) { envSetAmpOffset(e, 0, static_cast<float>(v)); }, unit},
       {"envSetTimePercent", [](Engine* e, double v) { envSetTimePercent(e, 0, static_cast<float>(v)); }, wide},
