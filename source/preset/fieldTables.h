@@ -48,6 +48,13 @@ inline void fieldLoad(const FieldRange& f, double& x) {
   x = std::isfinite(x) ? numClamp(x, f.lo, f.hi) : f.def;
 }
 
+// True when a stored value is finite and within the row; a float field is compared with the row's
+// ends as floats (0.01 as a float lies just below the double 0.01 a reader holds it to).
+inline bool fieldHolds(const FieldRange& f, double x) { return std::isfinite(x) && x >= f.lo && x <= f.hi; }
+inline bool fieldHolds(const FieldRange& f, float x) {
+  return std::isfinite(x) && x >= static_cast<float>(f.lo) && x <= static_cast<float>(f.hi);
+}
+
 // ---- FilterRecord
 enum FilterField {
   filterFieldCutoff,        // pitch index (Allpass types: at most 479)

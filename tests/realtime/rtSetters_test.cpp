@@ -68,8 +68,8 @@ std::vector<std::uint8_t> chord() {
 // readers keep to), or "" when every one is inside; the LFOs' run-time fields are not the setters'.
 std::string rowFault(Engine* e) {
   std::ostringstream o;
-  auto check = [&](const char* what, int index, int field, const FieldRange& row, double v) {
-    if (o.tellp() == 0 && !(v >= row.lo && v <= row.hi)) o << what << " " << index << " field " << field << " = " << v;
+  auto check = [&](const char* what, int index, int field, const FieldRange& row, auto v) {
+    if (o.tellp() == 0 && !fieldHolds(row, v)) o << what << " " << index << " field " << field << " = " << v;
   };
   for (int i = 0; i < 4; ++i)
     for (int f = 0; f < filterFieldCount; ++f) check("filter", i, f, filterFields[f], *filterFieldOf(&e->filters[i], f));
