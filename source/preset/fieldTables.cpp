@@ -3,13 +3,15 @@
 
 #include "engine/lfo.h"
 #include "engine/lfoRuntime.h"
-#include "engine/valueFormat.h"
 #include "preset/moduleRecords.h"
 #include "preset/oscRecord.h"
 
 namespace {
 const double keep = fieldKeep;
 const double big = fieldFloatMax;
+// 220 Hz as an increment (pitchHzToInc), as the float the records hold; a constant, so the rows are
+// filled before any code runs.
+constexpr double kInc220 = static_cast<float>(220.0 * 0.023219954648526078);
 }  // namespace
 
 FieldRange filterFields[filterFieldCount] = {
@@ -25,7 +27,7 @@ FieldRange filterFields[filterFieldCount] = {
 
 FieldRange modulatorFields[modulatorFieldCount] = {
     /* ratio      */ {1.0, -big, big, keep},
-    /* increment  */ {static_cast<float>(pitchHzToInc(220.0)), -big, big, keep},
+    /* increment  */ {kInc220, -big, big, keep},
     /* balance    */ {1.0, 0.0, 1.0, 1.0},
     /* feedback   */ {0.35, 0.0, 0.5, 0.35},
 };
@@ -98,8 +100,8 @@ FieldRange envelopeFields[envFieldCount] = {
 };
 
 FieldRange oscFields[oscFieldCount] = {
-    /* pitchInc        */ {static_cast<float>(pitchHzToInc(220.0)), 0.0, 1024.0, keep},
-    /* pitchIncB       */ {static_cast<float>(pitchHzToInc(220.0)), 0.0, 1024.0, keep},
+    /* pitchInc        */ {kInc220, 0.0, 1024.0, keep},
+    /* pitchIncB       */ {kInc220, 0.0, 1024.0, keep},
     /* pitchRatio      */ {1.0, 0.0, 1024.0, keep},
     /* pitchRatioB     */ {1.0, 0.0, 1024.0, keep},
     /* level           */ {1.0, 0.0, 1.0, 0.0},
