@@ -49,6 +49,50 @@ const int engineBlockMax = 128;             // frames of one render block at mos
 const int engineLanesMax = 3;               // lanes (stages) per voice and module
 const int engineModParams = 39;             // modulation multipliers in use per row
 const int engineModRow = 128;               // floats per modulation row
+
+// Rows of a unit's modulation multipliers (the parameter index of modMultipliers), one per envelope
+// destination kind; the text is the envelope name the kind is shown with.
+enum ModRow : int {
+  modRowNone = 0,                 // no destination
+  modRowOscAmp = 1,               // "oscil %d amp"
+  modRowOscPitchA = 2,            // "oscil %d main pitch"
+  modRowOscPhaseA = 3,            // "oscil %d main phase"
+  modRowOscPhaseB = 4,            // "oscil %d mod phase"
+  modRowOscPitchB = 5,            // "oscil %d mod pitch"
+  modRowOscModBalance = 6,        // "oscil %d mod balance"
+  modRowOscIndex = 7,             // "oscil %d mod index/bal"
+  modRowOscRingBalance = 8,       // "oscil %d ringmod balance"
+  modRowFilterFreq = 9,           // "filter %d freq"
+  modRowShaperInGain = 10,        // "waveshape in gain"
+  modRowShaperOutGain = 11,       // "waveshape out gain"
+  modRowShaperPhase = 12,         // "waveshape phase"
+  modRowModPitch = 13,            // "mod %d pitch"
+  modRowModBalance = 14,          // "mod %d balance"
+  modRowFilterRes = 15,           // "filter %d res"
+  modRowFilterWidth = 16,         // "filter %d bw"
+  modRowSampleStart = 17,         // "oscil %d sample start"
+  modRowSampleJump = 18,          // "oscil %d sample jump"
+  modRowGrainTime = 19,           // "oscil %d grain time %"
+  modRowGrainRandFreq = 20,       // "oscil %d grain rand freq"
+  modRowGrainRandTime = 21,       // "oscil %d grain rand time"
+  modRowGrainRandAmp = 22,        // "oscil %d grain rand amp"
+  modRowGrainSize = 23,           // "oscil %d grain size"
+  modRowGrainDiffusion = 24,      // "oscil %d grain diffusion"
+  modRowEffectTime = 25,          // "effect time"
+  modRowEffectFeedback = 26,      // "effect feedback"
+  modRowEffectFilterFreq = 27,    // "effect filter freq"
+  modRowPanLr = 28,               // "chan %d pan LR"
+  modRowEffectWet = 29,           // "effect bal wet"
+  modRowEffectDry = 30,           // "effect bal dry"
+  modRowOscVolume = 31,           // "oscil %d vol"
+  modRowFractDisplacement = 32,   // "oscil %d fract displacement"
+  modRowFractDetune = 33,         // "oscil %d fract detune"
+  modRowFractAmount = 34,         // "oscil %d fract amount"
+  modRowUnisonTrans = 35,         // "oscil %d uni trans"
+  modRowUnisonRandTrans = 36,     // "oscil %d uni rand trans"
+  modRowPanFb = 37,               // "chan %d pan FB"
+  modRowSurroundPan = 38,         // "chan %d surround pan" (a request: made a pan LR and FB pair)
+};
 const int enginePoolFloats = 99840;         // voice buffer pool (399,360 bytes)
 const int engineAudioInputs = 6;
 const int engineCombBuffers = 128;

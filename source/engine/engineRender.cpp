@@ -185,8 +185,8 @@ void engineRender(Engine* engine, std::int16_t frames) {
       voice.active = 0;
     } else {
       // The pedal: released with the key up and the pedal just up, held with the pedal down.
-      if (sustain == 0 && voice.keyVelocity == 0 && voice.state == 2) voiceRelease(engine, v);
-      else if (sustain >= 1 && sustain <= 0x7FFF && voice.keyVelocity == 0 && voice.state == 3)
+      if (sustain == 0 && voice.keyVelocity == 0 && voice.state == voiceStateSustained) voiceRelease(engine, v);
+      else if (sustain >= 1 && sustain <= 0x7FFF && voice.keyVelocity == 0 && voice.state == voiceStateSounding)
         voiceSustain(engine, v);
       if (glideMode > 0 && voice.glideRatio != 1.0f && glideRate != 1.0f) {
         const float r = voice.glideRatio;

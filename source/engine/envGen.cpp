@@ -109,7 +109,7 @@ void envStepInstance(Engine* engine, EnvelopeSlot* own, EnvelopeInstance* inst, 
   if (S->tempoSync || S->mode == envModeRetrigger) tS *= tempoGetRatio(engine);
   if (!(tS >= 0.0)) tS = 1.0;
   // 3 A voice that is free runs nothing.
-  if (!S->global && engine->voices[vi].state == 0) return;
+  if (!S->global && engine->voices[vi].state == voiceStateFree) return;
   // 4 Handshake.
   if (!handshakeAdmit(S)) return;
 
@@ -161,14 +161,14 @@ void envStepInstance(Engine* engine, EnvelopeSlot* own, EnvelopeInstance* inst, 
     if (S->mode == envModeRelease && ns == 2) ns = 1;
 
     if (ns == 0) {
-      inst->state = 0;
+      inst->state = envStateEnded;
       if (amplitude) voiceSetStateFromEnvelopes(engine, static_cast<std::int16_t>(vi));
       inst->output = 0.0f;
       multiplyInto(engine, own, inst->voice, bpAt(S, last).level);
       return;
     }
     if (ns == 2 && S->mode != envModeLoop) {
-      inst->state = 2;
+      inst->state = envStateHolding;
       inst->segmentTarget = static_cast<std::int16_t>(nx);
       inst->segmentStart = static_cast<std::int16_t>(cu);
       inst->rampLength = static_cast<float>(F);

@@ -31,7 +31,7 @@ double cycleLength(Engine* engine) {
 }
 
 void restartInstance(Engine* engine, EnvelopeSlot* slot, EnvelopeInstance* inst) {
-  inst->state = 3;
+  inst->state = envStateRunning;
   inst->elapsed = 0;
   inst->segmentTarget = 0;
   inst->startLevel = slot->startLevel;
@@ -64,7 +64,7 @@ void envRunGlobal(Engine* engine, std::int16_t frames) {
     for (int i = 0; i < envSlotCount; ++i) {
       EnvelopeSlot* s = &engine->envSlots[i];
       EnvelopeInstance* inst = &engine->envInstances[i][0];
-      if (s->destination != 0 && s->global && s->mode == envModeRetrigger && inst->state > 1)
+      if (s->destination != 0 && s->global && s->mode == envModeRetrigger && inst->state > envStateReleased)
         restartInstance(engine, s, inst);
     }
   }
@@ -87,7 +87,7 @@ void envRunVoice(Engine* engine, std::int16_t voice, std::int16_t frames) {
     for (int i = 0; i < envSlotCount; ++i) {
       EnvelopeSlot* s = &engine->envSlots[i];
       EnvelopeInstance* inst = &engine->envInstances[i][voice];
-      if (s->destination == 0 || s->global || inst->state <= 1) continue;
+      if (s->destination == 0 || s->global || inst->state <= envStateReleased) continue;
       if (shapeOf(engine, s)->mode == envModeRetrigger) restartInstance(engine, s, inst);
     }
   }

@@ -21,7 +21,7 @@ void lfoStart(const EnvelopeSlot* s, EnvelopeInstance* inst) {
 }
 
 void commonStart(const EnvelopeSlot* s, EnvelopeInstance* inst) {
-  inst->state = 3;
+  inst->state = envStateRunning;
   inst->elapsed = 0;
   inst->segmentTarget = 0;
   inst->segmentStart = 0;
@@ -56,7 +56,7 @@ void envStartInstance(Engine* engine, EnvelopeSlot* own, EnvelopeInstance* inst,
     if (R) multiplyInto(engine, own, inst->voice, R->value);
     // No shape runs in time: the instance holds (as at a sustain point) until the note is released,
     // so an amplitude stage reading it follows the controlled level instead of taking it as done.
-    inst->state = 2;
+    inst->state = envStateHolding;
     return;
   }
   EnvelopeSlot* S = shapeOf(engine, own);
@@ -78,7 +78,7 @@ void envStartInstance(Engine* engine, EnvelopeSlot* own, EnvelopeInstance* inst,
   if (engine->polyphony < 2 && S->mode != envModeRetrigger) {
     // Mono: a new note continues from the present level when that is above the start level.
     if (!S->effectTarget) {
-      if (prev <= S->startLevel || inst->state < 1) {
+      if (prev <= S->startLevel || inst->state < envStateReleased) {
         inst->lastReached = 0;
         inst->startLevel = S->startLevel;
       } else {
@@ -105,16 +105,16 @@ void envReleaseVoice(Engine* engine, std::int16_t voice, std::uint8_t updateVoic
     if (own->destination == 0) continue;
     if (own->global && heldCount(engine) != 0) continue;
     EnvelopeInstance* inst = instanceFor(engine, i, voice);
-    if (inst->state == 0 || inst->state == 1) continue;
+    if (inst->state == envStateEnded || inst->state == envStateReleased) continue;
     if (own->mode == envModeControl) {
       // No release segment and no generator step to report the end later: the note ends here.
-      inst->state = 0;
+      inst->state = envStateEnded;
       voiceSetStateFromEnvelopes(engine, voice);
       continue;
     }
     const EnvelopeSlot* S = shapeOf(engine, own);
     if (inst->segmentStart < S->releaseIndex || S->mode != envModeRelease) {
-      inst->state = 1;
+      inst->state = envStateReleased;
       inst->elapsed = 0;
       inst->segmentStart = S->releaseIndex;
       inst->segmentTarget = static_cast<std::int16_t>(S->releaseIndex + 1);
@@ -132,7 +132,7 @@ double envGenRenderAlt(Engine* engine, EnvelopeSlot* own, EnvelopeInstance* inst
   if (!engine || !own || !inst) return 1.0;
   EnvelopeSlot* S = shapeOf(engine, own);
   if (envHandshakeLoad(S) < 0) return inst->startLevel;
-  if (inst->state != 1 && inst->state != 3) return 1.0;
+  if (inst->state != envStateReleased && inst->state != envStateRunning) return 1.0;
   const int vi = voiceIndex(inst->voice);
   const int last = lastIndexOf(S);
   if (frames < 1) frames = 1;
@@ -146,12 +146,12 @@ double envGenRenderAlt(Engine* engine, EnvelopeSlot* own, EnvelopeInstance* inst
 
   if (st == 0) {
     multiplyInto(engine, own, inst->voice, bC.level);
-    inst->state = 0;
+    inst->state = envStateEnded;
     voiceSetStateFromEnvelopes(engine, static_cast<std::int16_t>(vi));
     return bC.level;
   }
   if (st == 2 && S->mode != envModeLoop) {
-    inst->state = 2;
+    inst->state = envStateHolding;
     inst->segmentTarget = static_cast<std::int16_t>(nx);
     inst->segmentStart = static_cast<std::int16_t>(cu);
     double L = ampControl(engine, S, bC, vi, bC.level);

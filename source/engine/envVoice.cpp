@@ -8,7 +8,7 @@
 void voiceSetStateFromEnvelopes(Engine* engine, std::int16_t voice) {
   if (!engine || voice < 0 || voice >= engineMaxVoices) return;
   Voice& v = engine->voices[voice];
-  if (v.state == -2) return;
+  if (v.state == voiceStateStolen) return;
   const int old = v.state;
   int hi = 0;
   for (int s = 0; s < engineChannels; ++s) {

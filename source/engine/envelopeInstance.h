@@ -2,11 +2,19 @@
 #pragma once
 #include <cstdint>
 
+// Envelope instance states (EnvelopeInstance::state).
+enum : std::int16_t {
+  envStateEnded = 0,
+  envStateReleased = 1,
+  envStateHolding = 2,           // holding at the sustain point
+  envStateRunning = 3
+};
+
 struct EnvelopeInstance {
   std::int16_t voice;           // 0..63
   std::int16_t slot;            // 0..27
   std::int16_t segmentStart;    // breakpoint where the current segment started
-  std::int16_t state;           // 0 ended, 1 released, 2 holding at the sustain point, 3 running
+  std::int16_t state;           // envState...
   std::int16_t segmentTarget;   // breakpoint the segment moves towards
   std::int32_t elapsed;         // samples in the current segment
   float startLevel;

@@ -5,6 +5,7 @@
 #include "engine/engine.h"
 #include "engine/lfoRuntime.h"
 #include "preset/editBlock.h"
+#include "preset/fieldTables.h"
 
 void lfoCopy(const Lfo* source, Lfo* target) {
   if (source && target && source != target) *target = *source;
@@ -26,17 +27,10 @@ void edit(Engine* engine, std::int16_t lfo, F change) {
 
 std::int16_t clampChannel(std::int16_t c, std::int16_t count) { return c >= 0 && c < count ? c : 0; }
 
-// Values are stored as given, kept within the float range (not a number stores 0).
-float toFloat(double x) {
-  if (std::isnan(x)) return 0.0f;
-  if (x > 1.0e30) return 1.0e30f;
-  if (x < -1.0e30) return -1.0e30f;
-  return static_cast<float>(x);
-}
-
-float periodValue(double s) {
-  if (!(s >= lfoMinSeconds)) return static_cast<float>(lfoMinSeconds);
-  return toFloat(s);
+// Values are stored as given within the field's row (kept finite; periods at least lfoMinSeconds).
+void setField(Lfo* r, int field, double value) {
+  if (float* f = lfoFloatFieldOf(r, field)) *f = fieldSetFloat(lfoFields[field], value, *f);
+  else if (double* d = lfoDoubleFieldOf(r, field)) *d = fieldSetValue(lfoFields[field], value, *d);
 }
 
 }  // namespace
@@ -82,31 +76,29 @@ LFO_TARGET(FilterTarget, filterTarget, 4)
 LFO_TARGET(ChannelTarget, channelTarget, 3)
 #undef LFO_TARGET
 
-#define LFO_FLOAT(Name, field, convert)                                                       \
+#define LFO_FLOAT(Name, field, row)                                                           \
   double lfoGet##Name(Engine* engine, std::int16_t lfo) {                                    \
     const Lfo* r = live(engine, lfo);                                                        \
     return r ? static_cast<double>(r->field) : 0.0;                                          \
   }                                                                                          \
   void lfoSet##Name(Engine* engine, std::int16_t lfo, double value) {                        \
-    edit(engine, lfo, [&](Lfo* r) { r->field = convert(value); });                           \
+    edit(engine, lfo, [&](Lfo* r) { setField(r, row, value); });                             \
   }
-#define AS_FLOAT(v) toFloat(v)
 
-LFO_FLOAT(PitchDepth, pitchDepth, AS_FLOAT)
-LFO_FLOAT(AmpDepth, ampDepth, AS_FLOAT)
-LFO_FLOAT(FieldDepth, fieldDepth, AS_FLOAT)
-LFO_FLOAT(FilterRange, filterRange, AS_FLOAT)
-LFO_FLOAT(ChannelDepth, channelDepth, AS_FLOAT)
-LFO_FLOAT(PercentSetting, percentSetting, AS_FLOAT)
-LFO_FLOAT(PeriodSeconds, periodSeconds, periodValue)
-LFO_FLOAT(StartPhase, startPhase, AS_FLOAT)
-LFO_FLOAT(HoldSeconds, holdSeconds, periodValue)
-LFO_FLOAT(RateRange, rateRange, AS_FLOAT)
-LFO_FLOAT(DepthAmount, depthAmount, AS_FLOAT)
-LFO_FLOAT(HoldRateRange, holdRateRange, AS_FLOAT)
-LFO_FLOAT(PeriodBeats, periodBeats, static_cast<double>)
-LFO_FLOAT(HoldBeats, holdBeats, static_cast<double>)
-#undef AS_FLOAT
+LFO_FLOAT(PitchDepth, pitchDepth, lfoFieldPitchDepth)
+LFO_FLOAT(AmpDepth, ampDepth, lfoFieldAmpDepth)
+LFO_FLOAT(FieldDepth, fieldDepth, lfoFieldFieldDepth)
+LFO_FLOAT(FilterRange, filterRange, lfoFieldFilterRange)
+LFO_FLOAT(ChannelDepth, channelDepth, lfoFieldChannelDepth)
+LFO_FLOAT(PercentSetting, percentSetting, lfoFieldPercentSetting)
+LFO_FLOAT(PeriodSeconds, periodSeconds, lfoFieldPeriodSeconds)
+LFO_FLOAT(StartPhase, startPhase, lfoFieldStartPhase)
+LFO_FLOAT(HoldSeconds, holdSeconds, lfoFieldHoldSeconds)
+LFO_FLOAT(RateRange, rateRange, lfoFieldRateRange)
+LFO_FLOAT(DepthAmount, depthAmount, lfoFieldDepthAmount)
+LFO_FLOAT(HoldRateRange, holdRateRange, lfoFieldHoldRateRange)
+LFO_FLOAT(PeriodBeats, periodBeats, lfoFieldPeriodBeats)
+LFO_FLOAT(HoldBeats, holdBeats, lfoFieldHoldBeats)
 #undef LFO_FLOAT
 
 std::int16_t lfoGetWaveId(Engine* engine, std::int16_t lfo) {

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "preset/fieldTables.h"
+
 void lfoDefaults(Lfo* lfo, std::int16_t index) {
   if (!lfo) return;
   std::memset(lfo, 0, sizeof *lfo);
@@ -21,27 +23,13 @@ void lfoDefaults(Lfo* lfo, std::int16_t index) {
   lfo->retrigger = 1;
   lfo->retriggerController = 72;
   lfo->retriggerRequest = 0;
-  lfo->depth = 1.0f;
-  lfo->depthAmount = 0.0f;
-  lfo->holdRateRange = 1.0f;
-  lfo->holdRateFactor = 1.0f;
-  lfo->rateFactor = 1.0f;
-  lfo->rateRange = 1.0f;
-  lfo->ampDepth = 0.0f;
-  lfo->pitchDepth = 0.0f;
-  lfo->fieldDepth = 0.0f;
-  lfo->filterRange = 1.0f;
-  lfo->channelDepth = 0.0f;
-  lfo->percentSetting = 0.0f;
+  for (int f = 0; f < lfoFieldCount; ++f) {
+    if (float* x = lfoFloatFieldOf(lfo, f)) *x = static_cast<float>(lfoFields[f].def);
+    else *lfoDoubleFieldOf(lfo, f) = lfoFields[f].def;
+  }
   lfo->waveId = 0;
-  lfo->periodSeconds = 1.0f;
-  lfo->startPhase = 0.0f;
-  lfo->holdSeconds = 0.125f;
-  lfo->displayValue = 0.0f;
   lfo->periodSync = 0;
   lfo->holdSync = 0;
-  lfo->periodBeats = 0.5;
-  lfo->holdBeats = 0.25;
   lfo->period = 1.0;
   lfo->holdPeriod = 0.125;
 }

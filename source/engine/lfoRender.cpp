@@ -7,6 +7,7 @@
 #include "engine/lfoRuntime.h"
 #include "modules/pitchIndex.h"
 #include "preset/wave.h"
+#include "engine/numeric.h"
 
 namespace {
 
@@ -31,7 +32,6 @@ double limitSeconds(double s, double fallback) {
   return s < lfoMinSeconds ? lfoMinSeconds : s;
 }
 
-double finiteOr(double x, double fallback) { return std::isfinite(x) ? x : fallback; }
 
 // A depth used as a fraction 0..1 (setters store what they are given).
 double unit(double x) {
@@ -73,7 +73,7 @@ void lfoRenderVoice(Engine* engine, Lfo* lfo, LfoVoiceState* state, std::int16_t
 
   if (lfo->sampleHold) {
     const double step = holdStep(lfo);
-    double timer = finiteOr(state->holdTimer, 0.0) + dt;
+    double timer = numFiniteOr<double>(state->holdTimer, 0.0) + dt;
     if (timer < step) {
       state->holdTimer = timer;
       return;   // outputs keep their values until the next hold step
@@ -97,7 +97,7 @@ void lfoRenderVoice(Engine* engine, Lfo* lfo, LfoVoiceState* state, std::int16_t
   if (!std::isfinite(q)) q = 0.0;
 
   const double p = lfo->pitchPolarity ? s : -s;
-  const double pitchDepth = finiteOr(lfo->pitchDepth, 0.0);
+  const double pitchDepth = numFiniteOr<double>(lfo->pitchDepth, 0.0);
   double exponent = p * pitchDepth * a;
   if (!(exponent > -30.0)) exponent = -30.0;
   if (exponent > 30.0) exponent = 30.0;
@@ -137,7 +137,7 @@ void lfoRenderBlock(Engine* engine, std::int16_t i, std::int16_t frames) {
     lfo->retriggerRequest = 0;
     return;
   }
-  const double amount = finiteOr(lfo->depthAmount, 0.0);
+  const double amount = numFiniteOr<double>(lfo->depthAmount, 0.0);
   lfo->depth = static_cast<float>(unit(amount * sourceFraction(engine, lfo->depthController) + (1.0 - amount)));
   lfo->rateFactor = static_cast<float>(std::pow(rangeBase(lfo->rateRange), 1.0 - sourceFraction(engine, lfo->rateController)));
   if (lfo->sampleHold)

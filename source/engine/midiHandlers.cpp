@@ -41,7 +41,7 @@ std::int16_t noteOffVoice(Engine* engine, std::int16_t note) {
   const int limit = voiceLimit(engine);
   for (int v = 0; v < limit; ++v) {
     const Voice& voice = engine->voices[v];
-    if (voice.note != note || voice.state < 3) continue;
+    if (voice.note != note || voice.state < voiceStateSounding) continue;
     if (best < 0 || voice.age >= bestAge) {
       best = static_cast<std::int16_t>(v);
       bestAge = voice.age;
@@ -70,10 +70,10 @@ void midiOnNoteOn(Engine* engine, MidiEvent* event) {
   const std::int16_t voice = voiceAllocate(engine);
   if (voice < 0) return;
   switch (engine->voices[voice].state) {
-    case -2: voicePark(engine, voice, static_cast<std::uint16_t>(note), static_cast<std::uint16_t>(velocity)); break;
-    case 3:
-    case 5: voiceNoteOn(engine, voice, static_cast<std::uint16_t>(note), velocity, 0); break;
-    case 4: voiceNoteOn(engine, voice, static_cast<std::uint16_t>(note), velocity, 1); break;
+    case voiceStateStolen: voicePark(engine, voice, static_cast<std::uint16_t>(note), static_cast<std::uint16_t>(velocity)); break;
+    case voiceStateSounding:
+    case voiceStateMonoReleased: voiceNoteOn(engine, voice, static_cast<std::uint16_t>(note), velocity, 0); break;
+    case voiceStateMonoHeld: voiceNoteOn(engine, voice, static_cast<std::uint16_t>(note), velocity, 1); break;
     default: break;
   }
   MidiState& m = engine->midi;
@@ -103,7 +103,7 @@ void midiOnNoteOff(Engine* engine, MidiEvent* event) {
         // note start does not append it a second time.
         VoiceList* list = voiceListForState(&engine->voicePool, v.state);
         if (list) voiceListRemove(engine, list, voice);
-        if (v.state == 3 || v.state == 2 || v.state == 1) v.state = 4;
+        if (v.state == voiceStateSounding || v.state == voiceStateSustained || v.state == voiceStateReleased) v.state = voiceStateMonoHeld;
         voiceNoteOn(engine, voice, static_cast<std::uint16_t>(m.monoStack[0]), static_cast<std::int16_t>(v.keyVelocity), 1);
       } else {
         voiceRelease(engine, voice);
@@ -115,7 +115,7 @@ void midiOnNoteOff(Engine* engine, MidiEvent* event) {
   if (m.noteOnCount[note] == 0) {
     for (int i = 0; i < voiceLimit(engine); ++i) {
       const Voice& v = engine->voices[i];
-      if (v.note == note && (v.state >= 3 || v.state < 0)) voiceRelease(engine, static_cast<std::int16_t>(i));
+      if (v.note == note && (v.state >= voiceStateSounding || v.state < voiceStateFree)) voiceRelease(engine, static_cast<std::int16_t>(i));
     }
   }
 }

@@ -35,7 +35,7 @@ void midiProcessBlock(Engine* engine) {
     const Voice& v = engine->voices[i];
     if (v.note < 0 || v.note > 127) continue;
     if (pedalUp ? v.keyVelocity == 0 : !v.active) continue;
-    markKey(m, v.note, (v.state >= 2 || v.state < 0) ? 1 : 0);
+    markKey(m, v.note, (v.state >= voiceStateSustained || v.state < voiceStateFree) ? 1 : 0);
   }
 }
 

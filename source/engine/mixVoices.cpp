@@ -24,13 +24,13 @@ int mixMasterLanes(Engine* engine) { return engineGetVoiceBufferCount(engine, 3)
 
 void mixFadeVoice(Engine* engine, std::int16_t voice, float* buffer, int lanes, std::int16_t n) {
   Voice& v = engine->voices[voice];
-  if ((v.state != -2 && v.state != 6) || !buffer) return;
+  if ((v.state != voiceStateStolen && v.state != voiceStateEnded) || !buffer) return;
   const float start = v.fadeCounter == 0 ? 1.0f : v.fadeGain;
   float g = start;
   for (int lane = 0; lane < lanes; ++lane) {
     float* x = buffer + lane * n;
     g = start;
-    if (v.state == -2) {
+    if (v.state == voiceStateStolen) {
       for (int i = 0; i < n; ++i) {
         x[i] = (x[i] + guard) * g;
         if (g > guard) g += stolenStep;
@@ -42,17 +42,17 @@ void mixFadeVoice(Engine* engine, std::int16_t voice, float* buffer, int lanes, 
       }
     }
   }
-  if (v.state == -2) {
+  if (v.state == voiceStateStolen) {
     v.fadeCounter = static_cast<std::uint16_t>(v.fadeCounter + n);
     if (v.fadeCounter >= 127) {
-      v.state = -1;   // the new note starts at the next block
+      v.state = voiceStatePending;   // the new note starts at the next block
       v.fadeGain = 0.0f;
     } else {
       v.fadeGain = g;
     }
   } else if (v.fadeCounter + n >= 128) {
     v.active = 0;
-    v.state = 0;
+    v.state = voiceStateFree;
     v.fadeGain = 1.0f;
     v.fadeCounter = 0;
   } else {

@@ -6,6 +6,7 @@
 #include "engine/engine.h"
 #include "engine/lfoRuntime.h"
 #include "engine/surround.h"
+#include "engine/numeric.h"
 
 namespace {
 
@@ -23,7 +24,6 @@ double bend(double base, double m) {
   return m >= 0.0 ? base + m * (1.0 - base) : base + m * (1.0 + base);
 }
 
-double finiteOr(double x, double fallback) { return std::isfinite(x) ? x : fallback; }
 
 // Position update shared by both panners: reads the position and returns the new smoothed point.
 void nextPosition(PanState* s, double* nx, double* ny) {
@@ -33,8 +33,8 @@ void nextPosition(PanState* s, double* nx, double* ny) {
   }
   const double bx = bend(s->baseX, s->modX);
   const double by = bend(s->baseY, s->modY);
-  *nx = finiteOr(s->currentX + (bx - s->currentX) * s->smoothing, 0.0);
-  *ny = finiteOr(s->currentY + (by - s->currentY) * s->smoothing, 0.0);
+  *nx = numFiniteOr<double>(s->currentX + (bx - s->currentX) * s->smoothing, 0.0);
+  *ny = numFiniteOr<double>(s->currentY + (by - s->currentY) * s->smoothing, 0.0);
 }
 
 // Adds src into three lanes with gains ramping linearly from a to b (lane 0 skipped when told). The
@@ -101,7 +101,7 @@ double axisModulation(Engine* engine, std::int16_t source, std::int16_t voice, f
     const double e = engine->modMultipliers[source][voice][destination];
     p = bend(p, 2.0 * e - 1.0);
   }
-  p = finiteOr(p, 0.0);
+  p = numFiniteOr<double>(p, 0.0);
   return p < -1.0 ? -1.0 : (p > 1.0 ? 1.0 : p);
 }
 

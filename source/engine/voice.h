@@ -4,8 +4,19 @@
 
 const int engineMaxVoices = 64;
 
-// Voice states: 0 free, 1 released, 2 sustained (key up, pedal down), 3 sounding, 4 mono steal held,
-// 5 mono steal released, 6 envelopes ended, -1 waiting to start its new note, -2 stolen (fading out).
+// Voice states (Voice::state); the values are those the voice lists and the mixer have always used.
+enum : std::int32_t {
+  voiceStateStolen = -2,         // fading out before its new note starts
+  voiceStatePending = -1,        // waiting to start its new note
+  voiceStateFree = 0,
+  voiceStateReleased = 1,
+  voiceStateSustained = 2,       // key up, sustain pedal down
+  voiceStateSounding = 3,
+  voiceStateMonoHeld = 4,        // mono steal, key held
+  voiceStateMonoReleased = 5,    // mono steal, released
+  voiceStateEnded = 6            // envelopes ended, still faded out by the mixer
+};
+
 struct Voice {
   std::int32_t state;
   std::int16_t note;            // MIDI note 0..127; -1 after its envelopes ended

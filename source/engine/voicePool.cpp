@@ -32,11 +32,11 @@ int clampCount(int n) { return n < 0 ? 0 : (n > engineMaxVoices ? engineMaxVoice
 VoiceList* voiceListForState(VoicePool* pool, std::int32_t state) {
   if (!pool) return nullptr;
   switch (state) {
-    case 0:
-    case 6: return &pool->freeList;
-    case 1: return &pool->released;
-    case 2: return &pool->sustained;
-    case 3: return &pool->sounding;
+    case voiceStateFree:
+    case voiceStateEnded: return &pool->freeList;
+    case voiceStateReleased: return &pool->released;
+    case voiceStateSustained: return &pool->sustained;
+    case voiceStateSounding: return &pool->sounding;
     default: return nullptr;
   }
 }
@@ -113,7 +113,7 @@ std::int16_t voiceListTakeHead(Engine* engine, VoiceList* list) {
 
 void voiceInit(Engine*, Voice* voice) {
   if (!voice) return;
-  voice->state = 0;
+  voice->state = voiceStateFree;
   voice->note = 0;
   voice->keyVelocity = 0;
   voice->velocity = 0;
@@ -154,7 +154,7 @@ std::int16_t voiceAllocate(Engine* engine) {
   if (pool.freeList.count > 0) {
     const std::int16_t v = voiceListTakeHead(engine, &pool.freeList);
     if (validVoice(v)) {
-      engine->voices[v].state = 3;
+      engine->voices[v].state = voiceStateSounding;
       return v;
     }
     return -1;
@@ -171,7 +171,7 @@ std::int16_t voiceAllocate(Engine* engine) {
   for (int i = 0; i < voicePendingEntries; ++i) {
     const std::int16_t v = pool.pendingStart[i];
     if (!validVoice(v)) continue;
-    engine->voices[v].state = -2;
+    engine->voices[v].state = voiceStateStolen;
     return v;
   }
   return -1;
@@ -190,7 +190,7 @@ void voicePark(Engine* engine, std::int16_t voice, std::uint16_t note, std::uint
   if (entry < 0) {
     // No entry to wait in: the new note is not played, and the voice goes back to the free list
     // (fading out what it played) instead of being lost until the pool is set up again.
-    v.state = 6;
+    v.state = voiceStateEnded;
     v.keyVelocity = 0;
     voiceListAppend(engine, &pool.freeList, voice);
     return;
@@ -211,7 +211,7 @@ void voiceStartPending(Engine* engine) {
     const std::int16_t voice = pool.pendingStart[i];
     if (!validVoice(voice)) continue;
     Voice& v = engine->voices[voice];
-    if (v.pendingEntry != i || v.state != -1) continue;
+    if (v.pendingEntry != i || v.state != voiceStatePending) continue;
     if (v.keyVelocity != 0) {
       voiceNoteOn(engine, voice, static_cast<std::uint16_t>(v.note < 0 ? 0 : v.note),
                   static_cast<std::int16_t>(v.keyVelocity), 0);
@@ -220,7 +220,7 @@ void voiceStartPending(Engine* engine) {
       // The key went up while the voice waited: it never sounds.
       pool.pendingStart[i] = -1;
       v.pendingEntry = -1;
-      v.state = 0;
+      v.state = voiceStateFree;
       voiceListAppend(engine, &pool.freeList, voice);
     }
   }
@@ -237,7 +237,7 @@ void voiceClearPending(Engine* engine, std::int16_t voice) {
 void voiceSetSounding(Engine* engine, std::int16_t voice) {
   if (!engine || !validVoice(voice)) return;
   Voice& v = engine->voices[voice];
-  v.state = 3;
+  v.state = voiceStateSounding;
   v.pendingEntry = -1;
   v.active = 1;
   v.age = 0;
@@ -252,10 +252,10 @@ void voiceRelease(Engine* engine, std::int16_t voice) {
   v.keyVelocity = 0;
   if (engine->midi.sustain >= 1) return;
   VoicePool& pool = engine->voicePool;
-  if (v.state == 3) voiceListRemove(engine, &pool.sounding, voice);
-  else if (v.state == 2) voiceListRemove(engine, &pool.sustained, voice);
+  if (v.state == voiceStateSounding) voiceListRemove(engine, &pool.sounding, voice);
+  else if (v.state == voiceStateSustained) voiceListRemove(engine, &pool.sustained, voice);
   else return;
-  v.state = 1;
+  v.state = voiceStateReleased;
   voiceListAppend(engine, &pool.released, voice);
   envReleaseVoice(engine, voice, 0);
 }
@@ -263,9 +263,9 @@ void voiceRelease(Engine* engine, std::int16_t voice) {
 void voiceSustain(Engine* engine, std::int16_t voice) {
   if (!engine || !validVoice(voice)) return;
   Voice& v = engine->voices[voice];
-  if (v.state != 3) return;
+  if (v.state != voiceStateSounding) return;
   voiceListRemove(engine, &engine->voicePool.sounding, voice);
-  v.state = 2;
+  v.state = voiceStateSustained;
   voiceListAppend(engine, &engine->voicePool.sustained, voice);
 }
 
@@ -273,9 +273,9 @@ void voiceAllNotesOff(Engine* engine) {
   if (!engine) return;
   for (std::int16_t i = 0; i < engineMaxVoices; ++i) {
     Voice& v = engine->voices[i];
-    if (v.state < 2) continue;
+    if (v.state < voiceStateSustained) continue;
     v.keyVelocity = 0;
-    if (engine->midi.sustain <= 0 && (v.state == 3 || v.state == 2)) voiceRelease(engine, i);
+    if (engine->midi.sustain <= 0 && (v.state == voiceStateSounding || v.state == voiceStateSustained)) voiceRelease(engine, i);
   }
 }
 

@@ -2,15 +2,12 @@
 
 #include <cmath>
 
+#include "engine/engine.h"
 #include "engine/freqTable.h"
 #include "modules/filterModule.h"
+#include "engine/numeric.h"
 
 namespace {
-
-inline double limit(double x, double lo, double hi) {
-  if (!(x >= lo)) return lo;   // also NaN
-  return x > hi ? hi : x;
-}
 
 // One lane's work for a block, worked out once per block.
 struct PhaserJob {
@@ -26,9 +23,9 @@ PhaserJob phaserPrepare(FilterVoiceState* state, float* lane, int frames, double
   PhaserJob job;
   job.state = state;
   job.lane = lane;
-  job.fb = std::isnan(feedback) ? 0.0 : limit(feedback, -allpassPhaserFeedbackLimit, allpassPhaserFeedbackLimit);
-  const double c = limit(state->currentIndex, 0.0, allpassPhaserTopIndex);
-  const double t = limit(target, 0.0, allpassPhaserTopIndex);
+  job.fb = std::isnan(feedback) ? 0.0 : numClamp<double>(feedback, -allpassPhaserFeedbackLimit, allpassPhaserFeedbackLimit);
+  const double c = numClamp<double>(state->currentIndex, 0.0, allpassPhaserTopIndex);
+  const double t = numClamp<double>(target, 0.0, allpassPhaserTopIndex);
   job.a = dspTableLookupLerp(static_cast<float>(c));
   job.da = (dspTableLookupLerp(static_cast<float>(t)) - job.a) / frames;
   const double g1 = allpassPhaserGain(job.fb);
@@ -136,7 +133,7 @@ void phaserRunJobs(int stages, const PhaserJob* jobs, int count, int frames) {
 }
 
 double laneFeedback(Engine* engine, const FilterRecord* record, const FilterVoiceState* state) {
-  return static_cast<double>(record->feedback) * filterModMultiplier(engine, record, state, 15);
+  return static_cast<double>(record->feedback) * filterModMultiplier(engine, record, state, modRowFilterRes);
 }
 
 void phaserKernel(int stages, Engine* engine, FilterRecord* record, FilterVoiceState* state, float* lane,

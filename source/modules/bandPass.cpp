@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "engine/engine.h"
+#include "engine/numeric.h"
 
 // Memory A of a lane: y[n-1], y[n-2], u[n-1], u[n-2] (u the scaled input) in 0..3.
 
@@ -28,10 +29,6 @@ inline double lerp(const float* t, double x) {
   return t[i] + (static_cast<double>(t[i + 1]) - t[i]) * (x - i);
 }
 
-inline double clampTo(double x, double lo, double hi) {
-  if (!(x >= lo)) return lo;   // also NaN
-  return x > hi ? hi : x;
-}
 
 inline float settle(float v) {
   if (!std::isfinite(v)) return 0.0f;
@@ -57,15 +54,15 @@ void bandPassProcess(Engine* engine, FilterRecord* record, FilterVoiceState* sta
                      std::int16_t frames) {
   const int N = frames;
   if (N < 1 || N > engineBlockMax) return;
-  double Q = record->bandwidth * static_cast<double>(filterModMultiplier(engine, record, state, 15));
+  double Q = record->bandwidth * static_cast<double>(filterModMultiplier(engine, record, state, modRowFilterRes));
   if (!(Q >= 1.0)) Q = 1.0;
   if (Q > 1e6) Q = 1e6;
   const double bw = 30.0 / Q;
   double upper = 435.0 + 35.0 * Q / 30.0;
   if (upper > 476.0) upper = 476.0;
   const double c = filterTargetIndex(engine, record, state);
-  const double p = clampTo(std::isfinite(c) ? c : state->currentIndex, 80.0, upper);
-  const double p0 = clampTo(state->currentIndex, 25.0, upper);
+  const double p = numClamp<double>(std::isfinite(c) ? c : state->currentIndex, 80.0, upper);
+  const double p0 = numClamp<double>(state->currentIndex, 25.0, upper);
 
   const double inputGain = record->gain * std::pow(Q, 0.65);
   const Coefs from = coefsAt(p0, bw, inputGain), to = coefsAt(p, bw, inputGain);

@@ -4,16 +4,13 @@
 
 #include "engine/engine.h"
 #include "modules/filterCombPool.h"
+#include "engine/numeric.h"
 
 // Lane state: the comb buffer index, the write position 0..2047 in the kernel word, the current delay
 // in samples in memA[0] (0: not yet set, the first block starts on its target).
 
 namespace {
 
-inline double clampTo(double x, double lo, double hi) {
-  if (!(x >= lo)) return lo;   // also NaN
-  return x > hi ? hi : x;
-}
 
 }  // namespace
 
@@ -33,18 +30,18 @@ void combProcess(Engine* engine, FilterRecord* record, FilterVoiceState* state, 
     if (link) m *= *link;
   if (!(m >= 1e-6)) m = 1e-6;
   if (m > 1.0) m = 1.0;
-  const double F = m * filterModMultiplier(engine, record, state, 9) * state->keyRatio;
+  const double F = m * filterModMultiplier(engine, record, state, modRowFilterFreq) * state->keyRatio;
   const double inverse = F > 0.0 ? 1.0 / F : 2048.0;
-  const double d = clampTo((inverse + 1e-24) * record->combDelay, combDelayMin, combDelayMax);
+  const double d = numClamp<double>((inverse + 1e-24) * record->combDelay, combDelayMin, combDelayMax);
 
   double current = state->memA[0];
   if (current == 0.0 || !std::isfinite(current)) current = d;
-  current = clampTo(current, combDelayMin, combDelayMax);
+  current = numClamp<double>(current, combDelayMin, combDelayMax);
   const double s = 0.65 * (d - current) / N + 1e-24;
   state->memA[0] = static_cast<float>(current + N * s);
 
-  double fb = record->feedback * static_cast<double>(filterModMultiplier(engine, record, state, 15)) + 1e-24;
-  fb = clampTo(fb, -combFeedbackLimit, combFeedbackLimit);
+  double fb = record->feedback * static_cast<double>(filterModMultiplier(engine, record, state, modRowFilterRes)) + 1e-24;
+  fb = numClamp<double>(fb, -combFeedbackLimit, combFeedbackLimit);
   float G = static_cast<float>((1.0 - 0.5 * std::fabs(fb)) * record->combGain);
   if (!(G >= 0.0001f) && !(G <= -0.0001f)) G = 0.0f;   // a gain below 0.0001 counts as 0 (NaN too)
   if (G < 0.0f) G = 0.0f;

@@ -8,6 +8,7 @@
 #include "modules/effectFrame.h"
 #include "modules/effectShared.h"
 #include "modules/pitchIndex.h"
+#include "preset/fieldTables.h"
 
 static EffectEchoRecord* echoRecord(Engine* engine) { return engine ? &engine->effectEcho : nullptr; }
 static bool lineOk(int line) { return line >= 0 && line < 3; }
@@ -72,37 +73,38 @@ void effectEchoReset(EffectEchoRecord* r) {
   }
 }
 
-static void clampD(double& v, double lo, double hi, double fallback) { v = effectClampd(v, lo, hi, fallback); }
-static void clampF(float& v, float lo, float hi, float fallback) { v = effectClampf(v, lo, hi, fallback); }
 static void clampFlag(std::uint8_t& v) { v = v ? 1 : 0; }
-static double freqOk(double hz, double fallback) { return std::isfinite(hz) && hz > 0.0 ? (hz > 1e6 ? 1e6 : hz) : fallback; }
 
 void effectEchoClampParams(EffectEchoRecord* r) {
   if (!r) return;
   if (r->header.timeUnit != effectUnitSeconds && r->header.timeUnit != effectUnitBeats) r->header.timeUnit = effectUnitBeats;
   clampFlag(r->on);
-  clampF(r->levelA, 0.0f, 1.0f, 0.5f);
-  clampF(r->levelB, 0.0f, 1.0f, 0.5f);
-  clampD(r->baseTime, 0.001, 0.75, 0.25);
-  clampD(r->beatTime, 0.0, 8.0, 0.5);
-  clampF(r->feedback, -0.9999f, 0.9999f, 0.75f);
+  r->levelA = effectClampf(r->levelA, 0.0f, 1.0f, 0.5f);
+  r->levelB = effectClampf(r->levelB, 0.0f, 1.0f, 0.5f);
+  fieldLoad(echoFields[echoFieldBaseTime], r->baseTime);
+  fieldLoad(echoFields[echoFieldBeatTime], r->beatTime);
+  fieldLoad(echoFields[echoFieldFeedback], r->feedback);
   for (int l = 0; l < 3; ++l) {
     EchoLine& line = r->lines[l];
-    clampD(r->lineTimeFactor[l], 0.01, 1.0, 1.0);
-    clampD(r->lineModDepth[l], 0.0, 1.0, 0.5);
+    fieldLoad(echoFields[echoFieldLineTimeFactor], r->lineTimeFactor[l]);
+    fieldLoad(echoFields[echoFieldLineModDepth], r->lineModDepth[l]);
     clampFlag(r->lineInvert[l]);
-    clampF(r->lineLevel[l], 0.0f, 1.0f, 1.0f);
-    clampF(r->linePan[l], 0.0f, 1.0f, 0.5f);
-    clampF(r->lineFeedback[l], -0.9999f, 1.0f, 1.0f);   // the default 1.0 is kept
+    fieldLoad(echoFields[echoFieldLineLevel], r->lineLevel[l]);
+    fieldLoad(echoFields[echoFieldLinePan], r->linePan[l]);
+    fieldLoad(echoFields[echoFieldLineFeedback], r->lineFeedback[l]);
     clampFlag(line.lineOn);
     clampFlag(line.lowPassOn);
     clampFlag(line.highPassOn);
     clampFlag(line.allpassOn);
-    line.lowPassFreq = freqOk(line.lowPassFreq, 5000.0);
-    line.highPassFreq = freqOk(line.highPassFreq, 200.0);
-    line.allpassFreq = freqOk(line.allpassFreq, 2000.0);
+    fieldLoad(echoFields[echoFieldLowPassFreq], line.lowPassFreq);
+    fieldLoad(echoFields[echoFieldHighPassFreq], line.highPassFreq);
+    fieldLoad(echoFields[echoFieldAllpassFreq], line.allpassFreq);
   }
 }
+
+// A setter's value by the field's row (a value that is not a number leaves the field as it is).
+static double setValue(int field, double v, double current) { return fieldSetValue(echoFields[field], v, current); }
+static float setFloat(int field, double v, float current) { return fieldSetFloat(echoFields[field], v, current); }
 
 void effectEchoCopy(const EffectEchoRecord* s, EffectEchoRecord* d) {
   if (!s || !d || s == d) return;
@@ -145,7 +147,7 @@ double effectEchoGetBaseTime(Engine* engine) {
 void effectEchoSetBaseTime(Engine* engine, double seconds) {
   EffectEchoRecord* r = echoRecord(engine);
   if (!r) return;
-  r->baseTime = effectClampd(seconds, 0.001, 0.75, r->baseTime);
+  r->baseTime = setValue(echoFieldBaseTime, seconds, r->baseTime);
   effectEchoDeriveTimes(r);
 }
 
@@ -155,7 +157,7 @@ double effectEchoGetBeatTime(Engine* engine) {
 }
 void effectEchoSetBeatTime(Engine* engine, double beats) {
   EffectEchoRecord* r = echoRecord(engine);
-  if (r) r->beatTime = effectClampd(beats, 0.0, 8.0, r->beatTime);
+  if (r) r->beatTime = setValue(echoFieldBeatTime, beats, r->beatTime);
 }
 
 std::int16_t effectEchoGetTimeUnit(Engine* engine) {
@@ -179,7 +181,7 @@ double effectEchoGetLineTimeFactor(Engine* engine, int line) {
 void effectEchoSetLineTimeFactor(Engine* engine, int line, double factor) {
   EffectEchoRecord* r = echoRecord(engine);
   if (!r || !lineOk(line)) return;
-  r->lineTimeFactor[line] = effectClampd(factor, 0.01, 1.0, r->lineTimeFactor[line]);
+  r->lineTimeFactor[line] = setValue(echoFieldLineTimeFactor, factor, r->lineTimeFactor[line]);
   effectEchoDeriveTimes(r);
 }
 
@@ -189,7 +191,7 @@ double effectEchoGetLineModAmount(Engine* engine, int line) {
 }
 void effectEchoSetLineModAmount(Engine* engine, int line, double amount) {
   EffectEchoRecord* r = echoRecord(engine);
-  if (r && lineOk(line)) r->lineModDepth[line] = effectClampd(amount, 0.0, 1.0, r->lineModDepth[line]);
+  if (r && lineOk(line)) r->lineModDepth[line] = setValue(echoFieldLineModDepth, amount, r->lineModDepth[line]);
 }
 
 std::uint8_t effectEchoGetLineModInvert(Engine* engine, int line) {
@@ -208,8 +210,8 @@ double effectEchoGetLineLevel(Engine* engine, int line) {
 void effectEchoSetLineLevel(Engine* engine, int line, double db) {
   EffectEchoRecord* r = echoRecord(engine);
   if (!r || !lineOk(line)) return;
-  const float g = static_cast<float>(db6ToGain(db));
-  if (std::isfinite(g)) r->lineLevel[line] = g;   // a level that overflows a float is refused
+  const double g = db6ToGain(db);
+  if (std::isfinite(g)) r->lineLevel[line] = setFloat(echoFieldLineLevel, g, r->lineLevel[line]);   // overflow: refused
 }
 
 float effectEchoGetLinePan(Engine* engine, int line) {
@@ -218,7 +220,7 @@ float effectEchoGetLinePan(Engine* engine, int line) {
 }
 void effectEchoSetLinePan(Engine* engine, int line, float pan) {
   EffectEchoRecord* r = echoRecord(engine);
-  if (r && lineOk(line)) r->linePan[line] = effectClampf(pan, 0.0f, 1.0f, r->linePan[line]);
+  if (r && lineOk(line)) r->linePan[line] = setFloat(echoFieldLinePan, pan, r->linePan[line]);
 }
 
 float effectEchoGetFeedback(Engine* engine) {
@@ -227,7 +229,7 @@ float effectEchoGetFeedback(Engine* engine) {
 }
 void effectEchoSetFeedback(Engine* engine, float feedback) {
   EffectEchoRecord* r = echoRecord(engine);
-  if (r) r->feedback = effectClampf(feedback, -0.9999f, 0.9999f, r->feedback);
+  if (r) r->feedback = setFloat(echoFieldFeedback, feedback, r->feedback);
 }
 
 float effectEchoGetLineFeedback(Engine* engine, int line) {
@@ -236,12 +238,12 @@ float effectEchoGetLineFeedback(Engine* engine, int line) {
 }
 void effectEchoSetLineFeedback(Engine* engine, int line, float feedback) {
   EffectEchoRecord* r = echoRecord(engine);
-  if (r && lineOk(line)) r->lineFeedback[line] = effectClampf(feedback, -0.9999f, 0.9999f, r->lineFeedback[line]);
+  if (r && lineOk(line)) r->lineFeedback[line] = setFloat(echoFieldLineFeedback, feedback, r->lineFeedback[line]);
 }
 
-// Filter frequencies are stored in Hz as given; their pitch index is limited by dspFreqToIndex.
-// A value that is not a positive number has no pitch and is refused.
-#define ECHO_FREQ(Name, field, state, fallback)                                    \
+// Filter frequencies are stored in Hz within their row; their pitch index is limited by
+// dspFreqToIndex. A value that is not a positive number has no pitch and is refused.
+#define ECHO_FREQ(Name, field, state, fallback, row)                               \
   double effectEchoGet##Name(Engine* engine, int line) {                          \
     EffectEchoRecord* r = echoRecord(engine);                                     \
     return r && lineOk(line) ? r->lines[line].field : fallback;                   \
@@ -249,12 +251,12 @@ void effectEchoSetLineFeedback(Engine* engine, int line, float feedback) {
   void effectEchoSet##Name(Engine* engine, int line, double hz) {                 \
     EffectEchoRecord* r = echoRecord(engine);                                     \
     if (!r || !lineOk(line) || !std::isfinite(hz) || !(hz > 0.0)) return;         \
-    r->lines[line].field = hz;                                                    \
-    dspSetFreqIndex(&r->lines[line].state.pitchIndex, hz);                        \
+    r->lines[line].field = setValue(row, hz, r->lines[line].field);               \
+    dspSetFreqIndex(&r->lines[line].state.pitchIndex, r->lines[line].field);      \
   }
-ECHO_FREQ(LowPassFreq, lowPassFreq, lowPass, 5000.0)
-ECHO_FREQ(HighPassFreq, highPassFreq, highPass, 200.0)
-ECHO_FREQ(AllpassFreq, allpassFreq, allpass, 2000.0)
+ECHO_FREQ(LowPassFreq, lowPassFreq, lowPass, 5000.0, echoFieldLowPassFreq)
+ECHO_FREQ(HighPassFreq, highPassFreq, highPass, 200.0, echoFieldHighPassFreq)
+ECHO_FREQ(AllpassFreq, allpassFreq, allpass, 2000.0, echoFieldAllpassFreq)
 #undef ECHO_FREQ
 
 #define ECHO_SWITCH(Name, field)                                                  \

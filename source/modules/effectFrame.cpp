@@ -11,6 +11,7 @@
 #include "modules/pipeEffect.h"
 #include "modules/threeUnitEffect.h"
 #include "preset/editBlock.h"
+#include "preset/fieldTables.h"
 
 // Routines by effect type. Slot 0 holds the pipe routine, which returns at once unless the live
 // type is 1; the echo and three-unit kinds fill slots 4 and 5.
@@ -198,7 +199,7 @@ double effectGetTime(Engine* engine, std::uint16_t type) {
 
 void effectSetTime(Engine* engine, std::uint16_t type, double beats) {
   double* t = engine ? effectTimeOfType(engine, type) : nullptr;
-  if (t) *t = effectClampd(beats, 0.0, 1.0e4, *t);
+  if (t) *t = effectClampd(beats, effectFields[effectFieldTime].lo, effectFields[effectFieldTime].hi, *t);
 }
 
 // ---- running state

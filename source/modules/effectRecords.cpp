@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "modules/pitchIndex.h"
+#include "preset/fieldTables.h"
 
 static_assert(sizeof(EffectPipeRecord) == effectPipeRecordSize, "pipe record layout");
 static_assert(sizeof(EffectCombRecord) == effectCombRecordSize, "multi-comb record layout");
@@ -118,28 +119,28 @@ void effectEchoParamDefaults(EffectEchoRecord* r) {
   r->on = 0;
   r->levelA = 0.5f;
   r->levelB = 0.5f;
-  r->baseTime = 0.25;
-  r->beatTime = 0.5;
+  r->baseTime = echoFields[echoFieldBaseTime].def;
+  r->beatTime = echoFields[echoFieldBeatTime].def;
   for (int l = 0; l < 3; ++l) {
-    r->lineTimeFactor[l] = factors[l];
-    r->lineModDepth[l] = 0.5;
+    r->lineTimeFactor[l] = factors[l];   // per line; the row's default is the fallback of a reader
+    r->lineModDepth[l] = echoFields[echoFieldLineModDepth].def;
     r->lineInvert[l] = 0;
-    r->lineLevel[l] = 1.0f;
+    r->lineLevel[l] = static_cast<float>(echoFields[echoFieldLineLevel].def);
     r->linePan[l] = pans[l];
-    r->lineFeedback[l] = 1.0f;
+    r->lineFeedback[l] = static_cast<float>(echoFields[echoFieldLineFeedback].def);
     EchoLine& line = r->lines[l];
     line.lowPassOn = line.highPassOn = line.allpassOn = 1;
-    line.lowPassFreq = 5000.0;
-    line.highPassFreq = 200.0;
-    line.allpassFreq = 2000.0;
-    line.lowPass.pitchIndex = static_cast<float>(dspFreqToIndex(5000.0));
-    line.highPass.pitchIndex = static_cast<float>(dspFreqToIndex(200.0));
-    line.allpass.pitchIndex = static_cast<float>(dspFreqToIndex(2000.0));
+    line.lowPassFreq = echoFields[echoFieldLowPassFreq].def;
+    line.highPassFreq = echoFields[echoFieldHighPassFreq].def;
+    line.allpassFreq = echoFields[echoFieldAllpassFreq].def;
+    line.lowPass.pitchIndex = static_cast<float>(dspFreqToIndex(line.lowPassFreq));
+    line.highPass.pitchIndex = static_cast<float>(dspFreqToIndex(line.highPassFreq));
+    line.allpass.pitchIndex = static_cast<float>(dspFreqToIndex(line.allpassFreq));
     line.allpass.feedback = 0.0f;
     line.lineTime = r->baseTime * factors[l];
     line.lineOn = l == 0 ? 1 : 0;
   }
-  r->feedback = 0.75f;
+  r->feedback = static_cast<float>(echoFields[echoFieldFeedback].def);
 }
 
 void effectRevParamDefaults(EffectRevRecord* r) {

@@ -3,6 +3,9 @@
 #pragma once
 #include <cstdint>
 
+#include "engine/numeric.h"
+#include "preset/editBlock.h"
+
 struct Engine;
 struct EffectRuntime;
 
@@ -43,15 +46,23 @@ void effectPlaceField(Engine* engine, std::uint16_t slot, float x, const float* 
 // scaled by very small gains, would otherwise leave denormal numbers on the buses.
 void effectFlushBuses(Engine* engine, int frames);
 
+// The edit copy of the effect record of `type` (a pending edit is committed first); null without an
+// engine. A setter changes it and then commits it as one undo step with effectEditCommit.
+template <class Record>
+Record* effectEditCopy(Engine* engine, std::uint16_t type) {
+  return engine ? static_cast<Record*>(editBeginEffect(engine, type)) : nullptr;
+}
+inline void effectEditCommit(Engine* engine) { editCommit(engine, editKindEffect, 0); }
+
 inline float effectClampf(float v, float lo, float hi, float fallback) {
-  if (!(v == v)) return fallback;   // NaN
-  if (v > -1e-24f && v < 1e-24f) v = 0.0f;
-  return v < lo ? lo : (v > hi ? hi : v);
+  return numClampOr(numFlushTiny(v), lo, hi, fallback);
 }
 inline double effectClampd(double v, double lo, double hi, double fallback) {
-  if (!(v == v)) return fallback;
-  if (v > -1e-24 && v < 1e-24) v = 0.0;
-  return v < lo ? lo : (v > hi ? hi : v);
+  return numClampOr(numFlushTiny(v), lo, hi, fallback);
+}
+// The effect setters' clamp of a value handed over as a double into a float field.
+inline float effectClampValue(double v, double lo, double hi, double fallback) {
+  return static_cast<float>(effectClampd(v, lo, hi, fallback));
 }
 // Index of a one-pole coefficient table: truncate(truncate(pitch index) x mod), within 0..480.
 int effectFilterTableIndex(float pitchIndex, float mod);

@@ -11,6 +11,7 @@
 #include "modules/onePole.h"
 #include "modules/pitchIndex.h"
 #include "modules/twoPole.h"
+#include "preset/fieldTables.h"
 
 namespace {
 
@@ -35,7 +36,7 @@ inline int laneCount(Engine* engine, std::int16_t filter) {
 // - the controller offset when this filter follows it.
 double targetWithoutRate(Engine* engine, const FilterRecord* record, const FilterVoiceState* state) {
   const std::int16_t f = clampFilterIndex(record->index);
-  double t = static_cast<double>(record->cutoff) * filterModMultiplier(engine, record, state, 9) -
+  double t = static_cast<double>(record->cutoff) * filterModMultiplier(engine, record, state, modRowFilterFreq) -
              state->keyIndex;
   for (const float* link : state->lfoOffsetLinks)
     if (link) t -= *link;
@@ -189,23 +190,11 @@ void filterCopyRecord(Engine* engine, FilterRecord* source, FilterRecord* destin
 
 void filterSanitizeRecord(FilterRecord* r) {
   if (!r) return;
-  auto limit = [](float& v, float lo, float hi, float fallback) {
-    if (!std::isfinite(v)) v = fallback;
-    else if (v < lo) v = lo;
-    else if (v > hi) v = hi;
-  };
   if (r->index < 0 || r->index > 3) r->index = 0;
   r->on = r->on ? 1 : 0;
   // Only the master filter can run after the voice mix; a channel filter always runs per voice.
   r->postMix = (r->index == 3 && r->postMix) ? 1 : 0;
-  limit(r->cutoff, 0.0f, 480.0f, 346.0f);
-  limit(r->combDelay, 1.0f, 2046.0f, 200.4545f);
-  limit(r->feedback, -1.0f, 1.0f, 0.5f);
-  limit(r->bandwidth, -64.0f, 64.0f, 1.0f);
-  limit(r->gain, -4096.0f, 4096.0f, 1.0f);
-  limit(r->width, -64.0f, 64.0f, 1.0f);
-  limit(r->combGain, -4096.0f, 4096.0f, 1.0f);
-  limit(r->resonance, 0.0f, 1.0f, 0.0f);
-  if (std::fabs(r->gain) < filterGainFloor) r->gain = 0.0f;
-  if (std::fabs(r->combGain) < filterGainFloor) r->combGain = 0.0f;
+  for (int f = 0; f < filterFieldCount; ++f) fieldLoad(filterFields[f], *filterFieldOf(r, f));
+  if (r->gain < filterGainFloor) r->gain = 0.0f;
+  if (r->combGain < filterGainFloor) r->combGain = 0.0f;
 }

@@ -7,6 +7,7 @@
 #include "engine/valueFormat.h"
 #include "modules/filterModule.h"
 #include "modules/pitchIndex.h"
+#include "preset/fieldTables.h"
 
 namespace {
 
@@ -23,9 +24,10 @@ FilterRecord* liveRecord(Engine* engine, std::int16_t index) {
   return engine ? engineGetFilter(engine, index) : nullptr;
 }
 
-float limitFloat(double v, double lo, double hi) {
-  if (!(v >= lo)) return static_cast<float>(lo);   // also NaN
-  return static_cast<float>(v > hi ? hi : v);
+// A setter's value for one field of the record, by the field's row.
+void setField(FilterRecord* r, int field, double v) {
+  float* f = filterFieldOf(r, field);
+  *f = fieldSetFloat(filterFields[field], v, *f);
 }
 
 }  // namespace
@@ -86,9 +88,9 @@ void filterSetFrequency(Engine* engine, std::int16_t index, double hz) {
   if (!engine) return;
   FilterRecord* copy = editBeginFilter(engine, index);
   if (!copy) return;
-  if (usesFilterIndex(copy->type)) copy->cutoff = static_cast<float>(dspFreqToIndex(hz));
-  else if (isComb(copy->type)) copy->combDelay = static_cast<float>(filterCombFreqToDelay(hz));
-  else if (isAllpass(copy->type)) copy->cutoff = static_cast<float>(dspPowHelper(hz));
+  if (usesFilterIndex(copy->type)) setField(copy, filterFieldCutoff, dspFreqToIndex(hz));
+  else if (isComb(copy->type)) setField(copy, filterFieldCombDelay, filterCombFreqToDelay(hz));
+  else if (isAllpass(copy->type)) setField(copy, filterFieldCutoff, dspPowHelper(hz));
   editCommit(engine, editKindFilter, index);
 }
 
@@ -105,9 +107,9 @@ void filterSetResonance(Engine* engine, std::int16_t index, double value) {
   if (!engine) return;
   FilterRecord* copy = editBeginFilter(engine, index);
   if (!copy) return;
-  if (usesResonance(copy->type)) copy->resonance = limitFloat(value, 0.0, 1.0);
-  else if (copy->type == filterBpf) copy->bandwidth = limitFloat(value, -64.0, 64.0);
-  else if (copy->type >= filterComb && copy->type <= filterAllpass8) copy->feedback = limitFloat(value, -1.0, 1.0);
+  if (usesResonance(copy->type)) setField(copy, filterFieldResonance, value);
+  else if (copy->type == filterBpf) setField(copy, filterFieldBandwidth, value);
+  else if (copy->type >= filterComb && copy->type <= filterAllpass8) setField(copy, filterFieldFeedback, value);
   editCommit(engine, editKindFilter, index);
 }
 
@@ -122,10 +124,12 @@ void filterSetGainDb(Engine* engine, std::int16_t index, double level) {
   if (!engine) return;
   FilterRecord* copy = editBeginFilter(engine, index);
   if (!copy) return;
-  float gain = limitFloat(db6ToGain(level), 0.0, 4096.0);
-  if (gain < filterGainFloor) gain = 0.0f;   // inaudible; smaller gains make denormal outputs
-  if (usesGain(copy->type)) copy->gain = gain;
-  else if (isComb(copy->type)) copy->combGain = gain;
+  const int field = usesGain(copy->type) ? filterFieldGain : isComb(copy->type) ? filterFieldCombGain : -1;
+  if (field >= 0) {
+    setField(copy, field, db6ToGain(level));
+    float* gain = filterFieldOf(copy, field);
+    if (*gain < filterGainFloor) *gain = 0.0f;   // inaudible; smaller gains make denormal outputs
+  }
   editCommit(engine, editKindFilter, index);
 }
 
@@ -139,6 +143,6 @@ void filterSetWidth(Engine* engine, std::int16_t index, double value) {
   if (!engine) return;
   FilterRecord* copy = editBeginFilter(engine, index);
   if (!copy) return;
-  if (usesWidth(copy->type)) copy->width = limitFloat(value, -64.0, 64.0);
+  if (usesWidth(copy->type)) setField(copy, filterFieldWidth, value);
   editCommit(engine, editKindFilter, index);
 }

@@ -5,6 +5,7 @@
 #include "engine/valueFormat.h"
 #include "modules/modulator.h"
 #include "preset/editBlock.h"
+#include "preset/fieldTables.h"
 
 namespace {
 
@@ -87,8 +88,9 @@ void modulatorSetFrequency(Engine* engine, std::int16_t channel, double value) {
       default: return;
     }
     if (!std::isfinite(v) || std::fabs(v) > 1e30) return;   // a value that is no number stores nothing
-    if (r.freqMode <= 1) r.ratio = static_cast<float>(v);
-    else r.increment = static_cast<float>(v);
+    const int field = r.freqMode <= 1 ? modulatorFieldRatio : modulatorFieldIncrement;
+    float* f = modulatorFieldOf(&r, field);
+    *f = fieldSetFloat(modulatorFields[field], v, *f);
   });
 }
 
@@ -108,7 +110,7 @@ double modulatorGetBalance(Engine* engine, std::int16_t channel) {
 
 void modulatorSetBalance(Engine* engine, std::int16_t channel, double value) {
   edit(engine, channel, [&](ModulatorRecord& r) {
-    r.balance = static_cast<float>(!(value >= 0.0) ? 0.0 : (value > 1.0 ? 1.0 : value));
+    r.balance = fieldSetFloat(modulatorFields[modulatorFieldBalance], value, r.balance);
   });
 }
 
@@ -119,7 +121,7 @@ double modulatorGetFeedback(Engine* engine, std::int16_t channel) {
 
 void modulatorSetFeedback(Engine* engine, std::int16_t channel, double value) {
   edit(engine, channel, [&](ModulatorRecord& r) {
-    r.feedback = static_cast<float>(!(value >= 0.0) ? 0.0 : (value > 0.5 ? 0.5 : value));
+    r.feedback = fieldSetFloat(modulatorFields[modulatorFieldFeedback], value, r.feedback);
   });
 }
 

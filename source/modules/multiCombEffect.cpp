@@ -9,6 +9,7 @@
 #include "modules/onePoleTables.h"
 #include "modules/pitchIndex.h"
 #include "preset/editBlock.h"
+#include "preset/fieldTables.h"
 
 static bool combIndexOk(std::int16_t i) { return i >= 0 && i < effectCombCount; }
 
@@ -27,7 +28,7 @@ void effectCombClampRecord(EffectCombRecord* r) {
   if (!r) return;
   static const float pans[effectCombCount] = {0.1f, 0.9f, 0.2f, 0.8f, 0.3f, 0.7f};
   r->delay = effectClampf(r->delay, 1e-5f, 32767.0f, 4410.0f);
-  r->time = effectClampd(r->time, 0.0, 1.0e4, 0.5);
+  r->time = effectClampd(r->time, effectFields[effectFieldTime].lo, effectFields[effectFieldTime].hi, 0.5);
   r->feedback = effectClampf(r->feedback, 0.0f, 0.999f, 0.5f);
   r->filterIndex = effectClampf(r->filterIndex, 0.0f, 480.0f, static_cast<float>(dspFreqToIndex(8000.0)));
   for (int i = 0; i < effectCombCount; ++i) {
@@ -116,37 +117,30 @@ void effectCombRoutine(Engine* engine, std::int16_t frames) {
 
 // ---- parameters
 
-static EffectCombRecord* combEdit(Engine* engine) {
-  return engine ? static_cast<EffectCombRecord*>(editBeginEffect(engine, effectComb)) : nullptr;
-}
-static void combCommit(Engine* engine) { editCommit(engine, editKindEffect, 0); }
 
-static float clampValue(double v, double lo, double hi, double fallback) {
-  return static_cast<float>(effectClampd(v, lo, hi, fallback));
-}
 
 double effectCombGetDelay(Engine* engine) { return engine ? engine->effectComb.delay * (1.0 / 44100.0) : 0.0; }
 void effectCombSetDelay(Engine* engine, double seconds) {
-  EffectCombRecord* r = combEdit(engine);
+  EffectCombRecord* r = effectEditCopy<EffectCombRecord>(engine, effectComb);
   if (!r) return;
-  r->delay = clampValue(seconds * 44100.0, 1e-5, 32767.0, r->delay);
-  combCommit(engine);
+  r->delay = effectClampValue(seconds * 44100.0, 1e-5, 32767.0, r->delay);
+  effectEditCommit(engine);
 }
 
 double effectCombGetFeedback(Engine* engine) { return engine ? engine->effectComb.feedback : 0.0; }
 void effectCombSetFeedback(Engine* engine, double value) {
-  EffectCombRecord* r = combEdit(engine);
+  EffectCombRecord* r = effectEditCopy<EffectCombRecord>(engine, effectComb);
   if (!r) return;
-  r->feedback = clampValue(value, 0.0, 0.999, r->feedback);
-  combCommit(engine);
+  r->feedback = effectClampValue(value, 0.0, 0.999, r->feedback);
+  effectEditCommit(engine);
 }
 
 double effectCombGetFilterFreq(Engine* engine) { return engine ? dspIndexToFreq(engine->effectComb.filterIndex) : 0.0; }
 void effectCombSetFilterFreq(Engine* engine, double hz) {
-  EffectCombRecord* r = combEdit(engine);
+  EffectCombRecord* r = effectEditCopy<EffectCombRecord>(engine, effectComb);
   if (!r) return;
   r->filterIndex = static_cast<float>(dspFreqToIndex(effectClampd(hz, 30.0, 22000.0, 8000.0)));
-  combCommit(engine);
+  effectEditCommit(engine);
 }
 
 std::uint8_t effectCombGetOn(Engine* engine, std::int16_t i) {
@@ -161,10 +155,10 @@ std::uint8_t effectCombGetModInvert(Engine* engine, std::int16_t i) {
 }
 void effectCombSetModInvert(Engine* engine, std::int16_t i, std::uint8_t value) {
   if (!combIndexOk(i)) return;
-  EffectCombRecord* r = combEdit(engine);
+  EffectCombRecord* r = effectEditCopy<EffectCombRecord>(engine, effectComb);
   if (!r) return;
   r->modInvert[i] = value;
-  combCommit(engine);
+  effectEditCommit(engine);
 }
 
 // Getter and setter of one clamped per-comb float.
@@ -174,15 +168,15 @@ void effectCombSetModInvert(Engine* engine, std::int16_t i, std::uint8_t value) 
   }                                                                              \
   void effectCombSet##Name(Engine* engine, std::int16_t i, double value) {       \
     if (!combIndexOk(i)) return;                                                 \
-    EffectCombRecord* r = combEdit(engine);                                      \
+    EffectCombRecord* r = effectEditCopy<EffectCombRecord>(engine, effectComb);                                      \
     if (!r) return;                                                              \
-    r->field[i] = clampValue(value, lo, hi, r->field[i]);                        \
-    combCommit(engine);                                                          \
+    r->field[i] = effectClampValue(value, lo, hi, r->field[i]);                        \
+    effectEditCommit(engine);                                                          \
   }
 COMB_FLOAT(DelayFactor, delayFactor, 0.0, 1.0)
 COMB_FLOAT(FeedbackFactor, feedbackFactor, -1.0, 1.0)
 COMB_FLOAT(ModAmount, modAmount, 0.0, 1.0)
-COMB_FLOAT(Pan, pan, 0.0, 0.9999)
+COMB_FLOAT(Pan, pan, effectFields[effectFieldPan].lo, effectFields[effectFieldPan].hi)
 COMB_FLOAT(FilterFactor, filterFactor, 0.0, 1.0)
 #undef COMB_FLOAT
 
@@ -191,8 +185,8 @@ double effectCombGetLevel(Engine* engine, std::int16_t i) {
 }
 void effectCombSetLevel(Engine* engine, std::int16_t i, double db) {
   if (!combIndexOk(i)) return;
-  EffectCombRecord* r = combEdit(engine);
+  EffectCombRecord* r = effectEditCopy<EffectCombRecord>(engine, effectComb);
   if (!r) return;
-  r->level[i] = clampValue(db6ToGain(db), 0.0, 1.0, r->level[i]);
-  combCommit(engine);
+  r->level[i] = effectClampValue(db6ToGain(db), 0.0, 1.0, r->level[i]);
+  effectEditCommit(engine);
 }

@@ -9,6 +9,7 @@
 #include "modules/onePoleTables.h"
 #include "modules/pitchIndex.h"
 #include "preset/editBlock.h"
+#include "preset/fieldTables.h"
 
 static bool tapIndexOk(std::int16_t t) { return t >= 0 && t < effectTapCount; }
 
@@ -29,14 +30,15 @@ void effectTapClampRecord(EffectTapRecord* r) {
   r->feedback = effectClampf(r->feedback, -0.999f, 0.999f, 0.5f);
   r->filterIndex = effectClampf(r->filterIndex, 0.0f, 480.0f, static_cast<float>(dspFreqToIndex(8000.0)));
   r->secondIndex = effectClampf(r->secondIndex, 0.0f, 480.0f, static_cast<float>(dspFreqToIndex(20.0)));
-  r->time = effectClampf(r->time, 0.441f, 1.0e9f, 44100.0f);
-  r->beatTime = effectClampd(r->beatTime, 0.0, 1.0e4, 1.0);
+  r->time = effectClampf(r->time, float(effectFields[effectFieldTapTime].lo), float(effectFields[effectFieldTapTime].hi), 44100.0f);
+  r->beatTime = effectClampd(r->beatTime, effectFields[effectFieldTime].lo, effectFields[effectFieldTime].hi, 1.0);
   for (int t = 0; t < 8; ++t) {
     const bool used = t < effectTapCount;
     r->tapModDepth[t] = effectClampf(r->tapModDepth[t], 0.0f, 1.0f, used ? 1.0f : 0.0f);
     r->tapTimeFactor[t] = effectClampf(r->tapTimeFactor[t], 0.0f, 1.0f, used ? factors[t] : 0.0f);
     r->tapLevel[t] = effectClampf(r->tapLevel[t], 0.0f, 1.0f, used ? 0.5f : 0.0f);
-    r->tapPan[t] = effectClampf(r->tapPan[t], 0.0f, 0.9999f, used ? pans[t] : 0.0f);
+    r->tapPan[t] = effectClampf(r->tapPan[t], float(effectFields[effectFieldPan].lo), float(effectFields[effectFieldPan].hi),
+                                used ? pans[t] : 0.0f);
   }
 }
 
@@ -121,37 +123,31 @@ void effectTapRender(Engine* engine, std::int16_t frames) {
 
 // ---- parameters
 
-static EffectTapRecord* tapEdit(Engine* engine) {
-  return engine ? static_cast<EffectTapRecord*>(editBeginEffect(engine, effectTap)) : nullptr;
-}
-static void tapCommit(Engine* engine) { editCommit(engine, editKindEffect, 0); }
 
-static float clampValue(double v, double lo, double hi, double fallback) {
-  return static_cast<float>(effectClampd(v, lo, hi, fallback));
-}
 
 double effectTapGetFeedback(Engine* engine) { return engine ? engine->effectTap.feedback : 0.0; }
 void effectTapSetFeedback(Engine* engine, double value) {
-  EffectTapRecord* r = tapEdit(engine);
+  EffectTapRecord* r = effectEditCopy<EffectTapRecord>(engine, effectTap);
   if (!r) return;
-  r->feedback = clampValue(value, -0.999, 0.999, r->feedback);
-  tapCommit(engine);
+  r->feedback = effectClampValue(value, -0.999, 0.999, r->feedback);
+  effectEditCommit(engine);
 }
 
 double effectTapGetFilterFreq(Engine* engine) { return engine ? dspIndexToFreq(engine->effectTap.filterIndex) : 0.0; }
 void effectTapSetFilterFreq(Engine* engine, double hz) {
-  EffectTapRecord* r = tapEdit(engine);
+  EffectTapRecord* r = effectEditCopy<EffectTapRecord>(engine, effectTap);
   if (!r) return;
   r->filterIndex = static_cast<float>(dspFreqToIndex(effectClampd(hz, 30.0, 22000.0, 8000.0)));
-  tapCommit(engine);
+  effectEditCommit(engine);
 }
 
 double effectTapGetTime(Engine* engine) { return engine ? engine->effectTap.time * (1.0 / 44100.0) : 0.0; }
 void effectTapSetTime(Engine* engine, double seconds) {
-  EffectTapRecord* r = tapEdit(engine);
+  EffectTapRecord* r = effectEditCopy<EffectTapRecord>(engine, effectTap);
   if (!r) return;
-  if (std::isfinite(seconds)) r->time = clampValue(std::fmax(seconds, 0.00001) * 44100.0, 0.441, 1.0e9, r->time);
-  tapCommit(engine);
+  const FieldRange& row = effectFields[effectFieldTapTime];
+  if (std::isfinite(seconds)) r->time = effectClampValue(std::fmax(seconds, 0.00001) * 44100.0, row.lo, row.hi, r->time);
+  effectEditCommit(engine);
 }
 
 std::uint8_t effectTapGetModInvert(Engine* engine, std::int16_t t) {
@@ -159,10 +155,10 @@ std::uint8_t effectTapGetModInvert(Engine* engine, std::int16_t t) {
 }
 void effectTapSetModInvert(Engine* engine, std::int16_t t, std::uint8_t value) {
   if (!tapIndexOk(t)) return;
-  EffectTapRecord* r = tapEdit(engine);
+  EffectTapRecord* r = effectEditCopy<EffectTapRecord>(engine, effectTap);
   if (!r) return;
   r->tapInvert[t] = value;
-  tapCommit(engine);
+  effectEditCommit(engine);
 }
 
 #define TAP_FLOAT(Name, field, lo, hi)                                       \
@@ -171,14 +167,14 @@ void effectTapSetModInvert(Engine* engine, std::int16_t t, std::uint8_t value) {
   }                                                                          \
   void effectTapSet##Name(Engine* engine, std::int16_t t, double value) {    \
     if (!tapIndexOk(t)) return;                                              \
-    EffectTapRecord* r = tapEdit(engine);                                    \
+    EffectTapRecord* r = effectEditCopy<EffectTapRecord>(engine, effectTap);                                    \
     if (!r) return;                                                          \
-    r->field[t] = clampValue(value, lo, hi, r->field[t]);                    \
-    tapCommit(engine);                                                       \
+    r->field[t] = effectClampValue(value, lo, hi, r->field[t]);                    \
+    effectEditCommit(engine);                                                       \
   }
 TAP_FLOAT(ModAmount, tapModDepth, 0.0, 1.0)
 TAP_FLOAT(TimeFactor, tapTimeFactor, 0.0, 1.0)
-TAP_FLOAT(Pan, tapPan, 0.0, 0.9999)
+TAP_FLOAT(Pan, tapPan, effectFields[effectFieldPan].lo, effectFields[effectFieldPan].hi)
 #undef TAP_FLOAT
 
 double effectTapGetLevel(Engine* engine, std::int16_t t) {
@@ -186,8 +182,8 @@ double effectTapGetLevel(Engine* engine, std::int16_t t) {
 }
 void effectTapSetLevel(Engine* engine, std::int16_t t, double db) {
   if (!tapIndexOk(t)) return;
-  EffectTapRecord* r = tapEdit(engine);
+  EffectTapRecord* r = effectEditCopy<EffectTapRecord>(engine, effectTap);
   if (!r) return;
-  r->tapLevel[t] = clampValue(db6ToGain(db), 0.0, 1.0, r->tapLevel[t]);
-  tapCommit(engine);
+  r->tapLevel[t] = effectClampValue(db6ToGain(db), 0.0, 1.0, r->tapLevel[t]);
+  effectEditCommit(engine);
 }

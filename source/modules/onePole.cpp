@@ -4,13 +4,9 @@
 
 #include "modules/filterModule.h"
 #include "modules/onePoleTables.h"
+#include "engine/numeric.h"
 
 namespace {
-
-inline double limit(double x, double lo, double hi) {
-  if (!(x >= lo)) return lo;   // also NaN
-  return x > hi ? hi : x;
-}
 
 // One lane's work for a block, worked out once per block: the input gain g (low-pass: a, high-pass:
 // the high table) and the pole b, each with its step per sample, and the lane's memory.
@@ -27,8 +23,8 @@ OnePoleJob lowPassPrepare(FilterVoiceState* state, float* lane, int frames, doub
   job.lane = lane;
   job.y = static_cast<double>(state->memA[onePoleMemY]) + 1e-24;
   job.p = 0.0;
-  const double t = limit(target, 40.0, 479.5);
-  const double c = limit(state->currentIndex, 40.0, 479.5);
+  const double t = numClamp<double>(target, 40.0, 479.5);
+  const double c = numClamp<double>(state->currentIndex, 40.0, 479.5);
   job.g = onePoleLerp(onePoleLowTable, c);
   job.b = onePoleLerp(onePoleFeedbackTable, c);
   job.dg = 0.75 * (onePoleLerp(onePoleLowTable, t) - job.g) / frames;
@@ -44,9 +40,9 @@ OnePoleJob highPassPrepare(FilterVoiceState* state, float* lane, int frames, dou
   job.lane = lane;
   job.y = static_cast<double>(state->memA[onePoleMemY]) + 1e-24;
   job.p = static_cast<double>(state->memA[onePoleMemP]) + 1e-24;
-  const double t = limit(target, 10.0, 479.5);
+  const double t = numClamp<double>(target, 10.0, 479.5);
   // The start index has only an upper limit by design; 0 keeps a negative index off the tables.
-  const double c = limit(state->currentIndex, 0.0, 479.5);
+  const double c = numClamp<double>(state->currentIndex, 0.0, 479.5);
   job.g = onePoleLerp(onePoleHighTable, c);
   job.b = onePoleLerp(onePoleFeedbackTable, c);
   job.dg = 0.75 * (onePoleLerp(onePoleHighTable, t) - job.g) / frames;

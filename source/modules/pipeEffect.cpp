@@ -8,6 +8,7 @@
 #include "modules/onePoleTables.h"
 #include "modules/pitchIndex.h"
 #include "preset/editBlock.h"
+#include "preset/fieldTables.h"
 
 static const double tiny = 1e-24;
 
@@ -37,7 +38,7 @@ void effectPipeClampRecord(EffectPipeRecord* r) {
   if (!r) return;
   const float defaultIndex = static_cast<float>(dspFreqToIndex(8000.0));
   r->delay = effectClampf(r->delay, 1e-5f, 32767.0f, 220.5f);
-  r->time = effectClampd(r->time, 0.0, 1.0e4, 0.5);
+  r->time = effectClampd(r->time, effectFields[effectFieldTime].lo, effectFields[effectFieldTime].hi, 0.5);
   r->feedback = effectClampf(r->feedback, -0.999f, 0.999f, 0.5f);
   r->inputPos = effectClampf(r->inputPos, 0.0f, 1.0f, 0.42f);
   r->pickupPos[0] = effectClampf(r->pickupPos[0], 0.0f, 1.0f, 0.33f);
@@ -166,37 +167,30 @@ void effectPipeRoutine(Engine* engine, std::int16_t frames) {
 
 // ---- parameters
 
-static EffectPipeRecord* pipeEdit(Engine* engine) {
-  return engine ? static_cast<EffectPipeRecord*>(editBeginEffect(engine, effectPipe)) : nullptr;
-}
-static void pipeCommit(Engine* engine) { editCommit(engine, editKindEffect, 0); }
 
-static float clampValue(double v, double lo, double hi, double fallback) {
-  return static_cast<float>(effectClampd(v, lo, hi, fallback));
-}
 
 double effectPipeGetDelay(Engine* engine) { return engine ? engine->effectPipe.delay * (1.0 / 44100.0) : 0.0; }
 void effectPipeSetDelay(Engine* engine, double seconds) {
-  EffectPipeRecord* r = pipeEdit(engine);
+  EffectPipeRecord* r = effectEditCopy<EffectPipeRecord>(engine, effectPipe);
   if (!r) return;
-  r->delay = clampValue(seconds * 44100.0, 1e-5, 32767.0, r->delay);
-  pipeCommit(engine);
+  r->delay = effectClampValue(seconds * 44100.0, 1e-5, 32767.0, r->delay);
+  effectEditCommit(engine);
 }
 
 double effectPipeGetFeedback(Engine* engine) { return engine ? engine->effectPipe.feedback : 0.0; }
 void effectPipeSetFeedback(Engine* engine, double value) {
-  EffectPipeRecord* r = pipeEdit(engine);
+  EffectPipeRecord* r = effectEditCopy<EffectPipeRecord>(engine, effectPipe);
   if (!r) return;
-  r->feedback = clampValue(value, -0.999, 0.999, r->feedback);
-  pipeCommit(engine);
+  r->feedback = effectClampValue(value, -0.999, 0.999, r->feedback);
+  effectEditCommit(engine);
 }
 
 double effectPipeGetInputPos(Engine* engine) { return engine ? engine->effectPipe.inputPos : 0.0; }
 void effectPipeSetInputPos(Engine* engine, double value) {
-  EffectPipeRecord* r = pipeEdit(engine);
+  EffectPipeRecord* r = effectEditCopy<EffectPipeRecord>(engine, effectPipe);
   if (!r) return;
-  r->inputPos = clampValue(value, 0.0, 1.0, r->inputPos);
-  pipeCommit(engine);
+  r->inputPos = effectClampValue(value, 0.0, 1.0, r->inputPos);
+  effectEditCommit(engine);
 }
 
 double effectPipeGetPickupPos(Engine* engine, std::int16_t element) {
@@ -205,36 +199,36 @@ double effectPipeGetPickupPos(Engine* engine, std::int16_t element) {
 }
 void effectPipeSetPickupPos(Engine* engine, std::int16_t element, double value) {
   if (element != 0 && element != 1) return;
-  EffectPipeRecord* r = pipeEdit(engine);
+  EffectPipeRecord* r = effectEditCopy<EffectPipeRecord>(engine, effectPipe);
   if (!r) return;
-  r->pickupPos[element] = clampValue(value, 0.0, 1.0, r->pickupPos[element]);
-  pipeCommit(engine);
+  r->pickupPos[element] = effectClampValue(value, 0.0, 1.0, r->pickupPos[element]);
+  effectEditCommit(engine);
 }
 
 double effectPipeGetFilterFreq(Engine* engine) {
   return engine ? dspIndexToFreq(engine->effectPipe.filterIndex) : 0.0;
 }
 void effectPipeSetFilterFreq(Engine* engine, double hz) {
-  EffectPipeRecord* r = pipeEdit(engine);
+  EffectPipeRecord* r = effectEditCopy<EffectPipeRecord>(engine, effectPipe);
   if (!r) return;
   r->filterIndex = static_cast<float>(dspFreqToIndex(effectClampd(hz, 30.0, 22000.0, 8000.0)));
-  pipeCommit(engine);
+  effectEditCommit(engine);
 }
 
 double effectPipeGetLengthMod(Engine* engine) { return engine ? engine->effectPipe.lengthMod : 0.0; }
 void effectPipeSetLengthMod(Engine* engine, double value) {
-  EffectPipeRecord* r = pipeEdit(engine);
+  EffectPipeRecord* r = effectEditCopy<EffectPipeRecord>(engine, effectPipe);
   if (!r) return;
-  r->lengthMod = clampValue(value, 0.0, 1.0, r->lengthMod);
-  pipeCommit(engine);
+  r->lengthMod = effectClampValue(value, 0.0, 1.0, r->lengthMod);
+  effectEditCommit(engine);
 }
 
 std::uint8_t effectPipeGetLengthModInvert(Engine* engine) { return engine ? engine->effectPipe.lengthModInvert : 0; }
 void effectPipeSetLengthModInvert(Engine* engine, std::uint8_t value) {
-  EffectPipeRecord* r = pipeEdit(engine);
+  EffectPipeRecord* r = effectEditCopy<EffectPipeRecord>(engine, effectPipe);
   if (!r) return;
   r->lengthModInvert = value;
-  pipeCommit(engine);
+  effectEditCommit(engine);
 }
 
 double effectPipeGetPickupMod(Engine* engine, std::int16_t element) {
@@ -243,10 +237,10 @@ double effectPipeGetPickupMod(Engine* engine, std::int16_t element) {
 }
 void effectPipeSetPickupMod(Engine* engine, std::int16_t element, double value) {
   if (element != 0 && element != 1) return;
-  EffectPipeRecord* r = pipeEdit(engine);
+  EffectPipeRecord* r = effectEditCopy<EffectPipeRecord>(engine, effectPipe);
   if (!r) return;
-  r->pickupMod[element] = clampValue(value, 0.0, 1.0, r->pickupMod[element]);
-  pipeCommit(engine);
+  r->pickupMod[element] = effectClampValue(value, 0.0, 1.0, r->pickupMod[element]);
+  effectEditCommit(engine);
 }
 
 std::uint8_t effectPipeGetPickupModInvert(Engine* engine, std::int16_t element) {
@@ -255,8 +249,8 @@ std::uint8_t effectPipeGetPickupModInvert(Engine* engine, std::int16_t element) 
 }
 void effectPipeSetPickupModInvert(Engine* engine, std::int16_t element, std::uint8_t value) {
   if (element != 0 && element != 1) return;
-  EffectPipeRecord* r = pipeEdit(engine);
+  EffectPipeRecord* r = effectEditCopy<EffectPipeRecord>(engine, effectPipe);
   if (!r) return;
   r->pickupModInvert[element] = value;
-  pipeCommit(engine);
+  effectEditCommit(engine);
 }

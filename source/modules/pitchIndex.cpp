@@ -1,11 +1,10 @@
 #include "modules/pitchIndex.h"
+#include "engine/numeric.h"
 
 #include <cmath>
 
-static double clampIndex(double x) {
-  if (!(x > 0.0)) return 0.0;   // also catches NaN from ln of 0 or less
-  return x > 480.0 ? 480.0 : x;
-}
+// NaN (from ln of 0 or less) gives index 0.
+static double clampIndex(double x) { return numClamp(x, 0.0, 480.0); }
 
 double dspFreqToIndex(double hz) { return clampIndex(57.707802 * std::log(0.2 * hz)); }
 

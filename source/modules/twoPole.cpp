@@ -5,6 +5,7 @@
 #include "engine/engine.h"
 #include "modules/pitchIndex.h"
 #include "modules/twoPoleTables.h"
+#include "engine/numeric.h"
 
 // Memory A of a lane, by type (each history ordered newest first):
 //   2: y[n-1..n-10] in 0..9, output level og in 10, resonance guard rg in 11
@@ -20,17 +21,12 @@ namespace {
 
 const TwoPoleTables& T = twoPoleTables;
 
-inline double clampTo(double x, double lo, double hi) {
-  if (!(x >= lo)) return lo;   // also NaN
-  return x > hi ? hi : x;
-}
 
-inline float finiteOr0(float x) { return std::isfinite(x) ? x : 0.0f; }
 
 // The resonance as the feedback uses it: the record's 0..1 times the lane's multiplier (entry 15),
 // held within the record's range. Envelopes and LFOs can take the multiplier past one, and a
 // feedback beyond the designed range makes the two-pole sections unstable.
-inline double modulatedResonance(double res, double resMul) { return clampTo(res * resMul, 0.0, 1.0); }
+inline double modulatedResonance(double res, double resMul) { return numClamp<double>(res * resMul, 0.0, 1.0); }
 
 // Memory as the block finds it: another type's kernel may have left its own values in the lane (a type
 // change through a record copy resets nothing), so they are brought within bounds a filter can run on.
@@ -68,15 +64,15 @@ void twoPoleProcessLpf12dB(Engine* engine, FilterRecord* record, FilterVoiceStat
   const int N = frames;
   if (N < 1 || N > engineBlockMax) return;
   denormalGuard(x, N);
-  const double resMul = filterModMultiplier(engine, record, state, 15);
+  const double resMul = filterModMultiplier(engine, record, state, modRowFilterRes);
   const double res = record->resonance;
-  const double r = clampTo(2.0 * res * resMul, 0.001, 1.0);
+  const double r = numClamp<double>(2.0 * res * resMul, 0.001, 1.0);
   const double c = targetOf(engine, record, state);
   // The index whose distance from 1,100 Hz, in octaves, is twice that of the cutoff.
   const double h = dspIndexToFreq(c);
   const double c2 = dspFreqToIndex(h * h / 1100.0);
-  const double t = clampTo(c + (c2 - c) * r, 10.0, 479.5);
-  double cur = clampTo(state->currentIndex, 10.0, 479.5);
+  const double t = numClamp<double>(c + (c2 - c) * r, 10.0, 479.5);
+  double cur = numClamp<double>(state->currentIndex, 10.0, 479.5);
 
   // Resonance guard: a falling cutoff lowers the resonance for the block.
   double q = twoPoleLerp(T.g0, t) / twoPoleLerp(T.g0, cur);
@@ -107,12 +103,12 @@ void twoPoleProcessLpf12dB(Engine* engine, FilterRecord* record, FilterVoiceStat
       og += d;
     }
     rg += rgStep;
-    cur = clampTo(cur + curStep, 80.0, 479.5);
+    cur = numClamp<double>(cur + curStep, 80.0, 479.5);
   }
 
-  for (int k = 0; k < 10; ++k) m[k] = finiteOr0(hist[N + 9 - k]);
-  m[10] = finiteOr0(og);
-  m[11] = finiteOr0(rg);
+  for (int k = 0; k < 10; ++k) m[k] = numFiniteOr<float>(hist[N + 9 - k], 0.0f);
+  m[10] = numFiniteOr<float>(og, 0.0f);
+  m[11] = numFiniteOr<float>(rg, 0.0f);
   state->currentIndex = static_cast<float>(cur);
 }
 
@@ -121,13 +117,13 @@ void twoPoleProcessLpf24dB(Engine* engine, FilterRecord* record, FilterVoiceStat
   const int N = frames;
   if (N < 1 || N > engineBlockMax) return;
   denormalGuard(x, N);
-  const double resMul = filterModMultiplier(engine, record, state, 15);
+  const double resMul = filterModMultiplier(engine, record, state, modRowFilterRes);
   const double res = record->resonance;
-  const double r = clampTo(2.0 * res * resMul, 0.001, 1.0);
+  const double r = numClamp<double>(2.0 * res * resMul, 0.001, 1.0);
   const double c = targetOf(engine, record, state);
   // The cutoff rises in proportion to its frequency in Hz and to the resonance.
-  const double t = clampTo(c + 0.0025 * 6.797 * dspIndexToFreq(c) * r, 80.0, 479.5);
-  double cur = clampTo(state->currentIndex, 80.0, 479.5);
+  const double t = numClamp<double>(c + 0.0025 * 6.797 * dspIndexToFreq(c) * r, 80.0, 479.5);
+  double cur = numClamp<double>(state->currentIndex, 80.0, 479.5);
 
   float* m = state->memA;
   float y1 = loaded(m[0]), y2 = loaded(m[1]);
@@ -151,12 +147,12 @@ void twoPoleProcessLpf24dB(Engine* engine, FilterRecord* record, FilterVoiceStat
       hz[n + 8] = z;
       x[n] = gain * z;
     }
-    cur = clampTo(cur + curStep, 80.0, 479.5);
+    cur = numClamp<double>(cur + curStep, 80.0, 479.5);
   }
 
-  m[0] = finiteOr0(y1);
-  m[1] = finiteOr0(y2);
-  for (int k = 0; k < 8; ++k) m[2 + k] = finiteOr0(hz[N + 7 - k]);
+  m[0] = numFiniteOr<float>(y1, 0.0f);
+  m[1] = numFiniteOr<float>(y2, 0.0f);
+  for (int k = 0; k < 8; ++k) m[2 + k] = numFiniteOr<float>(hz[N + 7 - k], 0.0f);
   state->currentIndex = static_cast<float>(cur);
 }
 
@@ -164,12 +160,12 @@ void twoPoleProcessHpf12dB(Engine* engine, FilterRecord* record, FilterVoiceStat
                            std::int16_t, std::int16_t frames) {
   const int N = frames;
   if (N < 1 || N > engineBlockMax) return;
-  const double resMul = filterModMultiplier(engine, record, state, 15);
+  const double resMul = filterModMultiplier(engine, record, state, modRowFilterRes);
   const float res = record->resonance;
   const float k = static_cast<float>(1.85 * modulatedResonance(res, resMul));
   const float outFactor = 1.0f - 0.66f * res;   // the record's gain is not read by this type
-  const double t = clampTo(targetOf(engine, record, state), 80.0, 479.5);
-  double cur = clampTo(state->currentIndex, 80.0, 479.5);
+  const double t = numClamp<double>(targetOf(engine, record, state), 80.0, 479.5);
+  double cur = numClamp<double>(state->currentIndex, 80.0, 479.5);
 
   float* m = state->memA;
   float y1 = loaded(m[0]) + 1e-24f, y2 = loaded(m[1]) + 1e-24f;
@@ -189,12 +185,12 @@ void twoPoleProcessHpf12dB(Engine* engine, FilterRecord* record, FilterVoiceStat
       y1 = y;
       x[n] = outFactor * y;
     }
-    cur = clampTo(cur + curStep, 80.0, 479.5);
+    cur = numClamp<double>(cur + curStep, 80.0, 479.5);
   }
-  m[0] = finiteOr0(y1);
-  m[1] = finiteOr0(y2);
-  m[2] = finiteOr0(w1);
-  m[3] = finiteOr0(w2);
+  m[0] = numFiniteOr<float>(y1, 0.0f);
+  m[1] = numFiniteOr<float>(y2, 0.0f);
+  m[2] = numFiniteOr<float>(w1, 0.0f);
+  m[3] = numFiniteOr<float>(w2, 0.0f);
   state->currentIndex = static_cast<float>(cur);
 }
 
@@ -203,16 +199,16 @@ void twoPoleProcessNotch(Engine* engine, FilterRecord* record, FilterVoiceState*
   const int N = frames;
   if (N < 1 || N > engineBlockMax) return;
   denormalGuard(x, N);
-  const double resMul = filterModMultiplier(engine, record, state, 15);
-  const double widthMul = filterModMultiplier(engine, record, state, 16);
+  const double resMul = filterModMultiplier(engine, record, state, modRowFilterRes);
+  const double widthMul = filterModMultiplier(engine, record, state, modRowFilterWidth);
   const double res = record->resonance;
   const double s = 20.0 * record->width * widthMul;   // pitch-index steps each side of the cutoff
   float kHigh = static_cast<float>(1.85 * modulatedResonance(res, resMul));
   if (!(kHigh >= 0.001f)) kHigh = 0.001f;
   const float outFactor = static_cast<float>(1.0 - 0.66 * res);
   // The index itself is not limited (only the two section positions are); it is kept finite.
-  const double c = clampTo(targetOf(engine, record, state), -4096.0, 4096.0);
-  double cur = clampTo(state->currentIndex, -4096.0, 4096.0);
+  const double c = numClamp<double>(targetOf(engine, record, state), -4096.0, 4096.0);
+  double cur = numClamp<double>(state->currentIndex, -4096.0, 4096.0);
 
   float* m = state->memA;
   float ha[9 + engineBlockMax];   // ha[n] = a[n-9], ha[n+8] = a[n-1]
@@ -225,8 +221,8 @@ void twoPoleProcessNotch(Engine* engine, FilterRecord* record, FilterVoiceState*
   int n = 0;
   while (n < N) {
     const int len = N - n < seg.length ? N - n : seg.length;
-    const double pl = clampTo(cur - s, 20.0, 479.5);
-    const double ph = clampTo(cur + s, 40.0, 475.0);
+    const double pl = numClamp<double>(cur - s, 20.0, 479.5);
+    const double ph = numClamp<double>(cur + s, 40.0, 475.0);
     const float g0 = twoPoleLerp(T.g0, pl), la1 = twoPoleLerp(T.a1, pl), la2 = twoPoleLerp(T.a2, pl);
     const float kLow = kRes * twoPoleAt(T.r12, pl);
     const float h0 = twoPoleLerp(T.h0, ph), ha1 = twoPoleLerp(T.a1, ph), ha2 = twoPoleLerp(T.a2, ph);
@@ -246,11 +242,11 @@ void twoPoleProcessNotch(Engine* engine, FilterRecord* record, FilterVoiceState*
     cur += curStep;
   }
 
-  for (int k = 0; k < 9; ++k) m[k] = finiteOr0(ha[N + 8 - k]);
-  m[9] = finiteOr0(b1);
-  m[10] = finiteOr0(b2);
-  m[11] = finiteOr0(w1);
-  m[12] = finiteOr0(w2);
+  for (int k = 0; k < 9; ++k) m[k] = numFiniteOr<float>(ha[N + 8 - k], 0.0f);
+  m[9] = numFiniteOr<float>(b1, 0.0f);
+  m[10] = numFiniteOr<float>(b2, 0.0f);
+  m[11] = numFiniteOr<float>(w1, 0.0f);
+  m[12] = numFiniteOr<float>(w2, 0.0f);
   state->currentIndex = static_cast<float>(cur);
 }
 

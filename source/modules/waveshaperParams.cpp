@@ -5,6 +5,7 @@
 #include "engine/valueFormat.h"
 #include "modules/waveshaper.h"
 #include "preset/editBlock.h"
+#include "preset/fieldTables.h"
 
 namespace {
 
@@ -18,9 +19,10 @@ void edit(Engine* engine, Change change) {
   editCommit(engine, editKindWaveshaper, 0);
 }
 
-float gainFromDb(double db, float current) {
+// A gain that overflows (or is no number) is refused: the field keeps its value.
+float gainFromDb(int field, double db, float current) {
   const double g = db6ToGain(db);
-  return std::isfinite(g) && g < 1e30 ? static_cast<float>(g) : current;
+  return std::isfinite(g) ? fieldSetFloat(waveshaperFields[field], g, current) : current;
 }
 
 }  // namespace
@@ -40,13 +42,13 @@ void waveshaperSetPostMix(Engine* engine, std::uint8_t postMix) {
 double waveshaperGetInGainDb(Engine* engine) { return gainToDb6(engine ? engine->waveshaper.inGain : 0.0); }
 
 void waveshaperSetInGainDb(Engine* engine, double db) {
-  edit(engine, [&](WaveshaperRecord& r) { r.inGain = gainFromDb(db, r.inGain); });
+  edit(engine, [&](WaveshaperRecord& r) { r.inGain = gainFromDb(waveshaperFieldInGain, db, r.inGain); });
 }
 
 double waveshaperGetOutGainDb(Engine* engine) { return gainToDb6(engine ? engine->waveshaper.outGain : 0.0); }
 
 void waveshaperSetOutGainDb(Engine* engine, double db) {
-  edit(engine, [&](WaveshaperRecord& r) { r.outGain = gainFromDb(db, r.outGain); });
+  edit(engine, [&](WaveshaperRecord& r) { r.outGain = gainFromDb(waveshaperFieldOutGain, db, r.outGain); });
 }
 
 std::int32_t waveshaperGetWave(Engine* engine) { return engine ? engine->waveshaper.wave : 0; }
@@ -59,6 +61,6 @@ double waveshaperGetPhase(Engine* engine) { return engine ? engine->waveshaper.p
 
 void waveshaperSetPhase(Engine* engine, double phase) {
   edit(engine, [&](WaveshaperRecord& r) {
-    if (std::isfinite(phase) && std::fabs(phase) < 1e30) r.phase = static_cast<float>(phase);
+    if (std::isfinite(phase)) r.phase = fieldSetFloat(waveshaperFields[waveshaperFieldPhase], phase, r.phase);
   });
 }

@@ -2,15 +2,14 @@
 #include <cmath>
 
 #include "modules/waveshaper.h"
+#include "preset/fieldTables.h"
 
 void waveshaperSanitizeRecord(WaveshaperRecord* r) {
   if (!r) return;
   r->on = r->on ? 1 : 0;
   r->postMix = r->postMix ? 1 : 0;
   if (r->word > 3) r->word = 3;
-  if (!std::isfinite(r->inGain)) r->inGain = 1.0f;
-  if (!std::isfinite(r->outGain)) r->outGain = 1.0f;
-  if (!std::isfinite(r->phase)) r->phase = 0.0f;
+  for (int f = 0; f < waveshaperFieldCount; ++f) fieldLoad(waveshaperFields[f], *waveshaperFieldOf(r, f));
 }
 
 void waveshaperCopyRecord(Engine* engine, WaveshaperRecord* source, WaveshaperRecord* destination,

@@ -59,7 +59,7 @@ Real applyRamp(Engine* engine, const ChannelOscRecord* record, OscVoiceState* st
   int segState = env.segState;
   int n = env.ramp;
   const double g = oscVoiceGain(engine, record, state);
-  double e = engine->modMultipliers[env.unit][env.voice][1] * (oscGainGuard + g) + oscGainGuard;
+  double e = engine->modMultipliers[env.unit][env.voice][modRowOscAmp] * (oscGainGuard + g) + oscGainGuard;
   if (!(e <= 1.0)) e = e > 1.0 ? 1.0 : 0.0;
   const double target = e * scale;
   Real v = static_cast<Real>(state->gain + oscGainGuard);

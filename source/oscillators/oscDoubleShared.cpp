@@ -56,7 +56,7 @@ double oscDoubleLimitBalance(double b) {
 
 double oscDoubleBalance(Engine* engine, const OscVoiceState* state, int unit, double base) {
   const int v = state->voiceIndex >= 0 && state->voiceIndex < engineMaxVoices ? state->voiceIndex : 0;
-  double b = base * state->velocityParam * engine->modMultipliers[unit][v][7];
+  double b = base * state->velocityParam * engine->modMultipliers[unit][v][modRowOscIndex];
   for (int i = 0; i < 3; ++i) b *= state->lfoFmIndex[i] ? *state->lfoFmIndex[i] : 1.0f;
   b *= ccMapFmFactor(engine, static_cast<std::int16_t>(unit));
   return oscDoubleLimitBalance(b);

@@ -17,6 +17,7 @@
 #include "oscillators/oscTableRead.h"
 #include "preset/oscRecord.h"
 #include "preset/wave.h"
+#include "engine/numeric.h"
 
 namespace {
 
@@ -29,7 +30,6 @@ double lfoFactor(const OscVoiceState* state) {
   return p;
 }
 
-double finiteOr(double x, double fallback) { return std::isfinite(x) ? x : fallback; }
 
 struct LayerContext {
   Engine* engine;
@@ -208,7 +208,7 @@ void fractRenderLayer(FractalLevel& level, const LayerContext& c) {
 
 double fractDetuneRatio(double r, double t) {
   const double e = (2.0 * r - 1.0) * t / 12.0;
-  return e == 0.0 ? 1.0 : finiteOr(std::pow(2.0, e), 1.0);
+  return e == 0.0 ? 1.0 : numFiniteOr<double>(std::pow(2.0, e), 1.0);
 }
 
 int fractAdvancePhase(FractalLevel* level, double i, double t, int limit) {
@@ -244,9 +244,9 @@ void oscRenderFractalize(Engine* engine, ChannelOscRecord* record, std::int16_t 
     const float* mod = engine->modMultipliers[unit][v];
 
     // Displacement, pulled toward 0.5 as the pitch rises.
-    double d = static_cast<double>(record->displacement) * mod[32] * state->velocityParam * lfoFactor(state) *
+    double d = static_cast<double>(record->displacement) * mod[modRowFractDisplacement] * state->velocityParam * lfoFactor(state) *
                ccMapFmFactor(engine, static_cast<std::int16_t>(unit));
-    d = finiteOr(d, 0.5);
+    d = numFiniteOr<double>(d, 0.5);
     const double inc = oscVoicePitch(engine, record, state);
     double x = inc * record->iterations / 1024.0;
     x = !(x > 0.0) ? 0.0 : (x > 1.0 ? 1.0 : x);
@@ -263,14 +263,14 @@ void oscRenderFractalize(Engine* engine, ChannelOscRecord* record, std::int16_t 
     c.target = bandLimited ? engine->wavetables[unit].oversample : buffer;
     std::memset(c.target, 0, sizeof(float) * static_cast<std::size_t>(bandLimited ? 2 * frames : frames));
 
-    double a = static_cast<double>(record->amount) * mod[34] * state->velocityParam;
+    double a = static_cast<double>(record->amount) * mod[modRowFractAmount] * state->velocityParam;
     a = !(a >= 0.0) ? 0.0 : (a > amountMax ? amountMax : a);
     double previous = state->incA;
     previous = !(previous >= 0.0) ? 0.0 : (previous > oscIncrementMax ? oscIncrementMax : previous);
     c.inc = inc;
     c.step = (inc - previous) / frames;
     state->incA = static_cast<float>(inc);
-    const double depth = static_cast<double>(record->randTrans) * mod[36];
+    const double depth = static_cast<double>(record->randTrans) * mod[modRowUnisonRandTrans];
 
     double sum = 0.0, g = 1.0;
     int first = 0;
@@ -281,7 +281,7 @@ void oscRenderFractalize(Engine* engine, ChannelOscRecord* record, std::int16_t 
       c.segments = level.segments;
       c.count = 1 << k;
       first += c.count;
-      c.rho = finiteOr(oscUnisonSpread(k, t) * fractDetuneRatio(state->unisonRandom[k], depth), 1.0);
+      c.rho = numFiniteOr<double>(oscUnisonSpread(k, t) * fractDetuneRatio(state->unisonRandom[k], depth), 1.0);
       c.cycleInc = c.inc * c.rho;
       c.cycleStep = c.step * c.rho;
       c.gain = g;

@@ -138,8 +138,8 @@ bool oscUnisonNextVoice(const OscUnisonBlock* block, OscUnisonVoice* voice) {
     std::memset(voice->out, 0, sizeof(float) * static_cast<std::size_t>(block->count));
     voice->incA = oscVoicePitch(engine, record, state);
     voice->incB = oscVoicePitchB(engine, record, state);
-    voice->depth = static_cast<double>(record->randTrans) * voice->mod[36];
-    voice->shiftA = 2048.0 * voice->mod[3] + record->phaseA - 1024.0;
+    voice->depth = static_cast<double>(record->randTrans) * voice->mod[modRowUnisonRandTrans];
+    voice->shiftA = 2048.0 * voice->mod[modRowOscPhaseA] + record->phaseA - 1024.0;
     for (int k = 0; k < block->unison; ++k) voice->detune[k] = oscDoubleDetune(state, k, block->spread, voice->depth);
     return true;
   }

@@ -11,16 +11,12 @@
 #include "oscillators/oscSample.h"
 #include "preset/oscRecord.h"
 #include "preset/sample.h"
+#include "engine/numeric.h"
 
 namespace {
 
-double limitTo(double x, double lo, double hi) {
-  if (!(x >= lo)) return lo;   // also not a number
-  return x > hi ? hi : x;
-}
-
 // A scan position as whole frames within the data (one before its start counts as its start).
-std::int32_t scanFrame(double x, double length) { return static_cast<std::int32_t>(limitTo(x, 0.0, length)); }
+std::int32_t scanFrame(double x, double length) { return static_cast<std::int32_t>(numClamp<double>(x, 0.0, length)); }
 
 }  // namespace
 
@@ -33,7 +29,7 @@ void oscRenderGranular(Engine* engine, ChannelOscRecord* record, std::int16_t ch
   }
   const int n = frames;
   const double L = info->length;
-  const double st = limitTo(info->startPosition, 0.0, 1.0);
+  const double st = numClamp<double>(info->startPosition, 0.0, 1.0);
   const bool stereo = sampleDataIsStereo(info);
   const int lanes = stereo ? 2 : 1;
   const int lanesHeld = engineGetVoiceBufferCount(engine, channel);
@@ -53,10 +49,10 @@ void oscRenderGranular(Engine* engine, ChannelOscRecord* record, std::int16_t ch
 
     // Scan position of the block: held at the last block of frames, a place before the start at 0.
     if (!std::isfinite(s->position)) s->position = 0.0;
-    double p = std::trunc(limitTo(st * L * mod[17] + s->position, -1e18, 1e18));
+    double p = std::trunc(numClamp<double>(st * L * mod[modRowSampleStart] + s->position, -1e18, 1e18));
     if (p > L - n) p = L - n;
     else if (p < 0.0) p = 0.0;
-    double rate = static_cast<double>(G->time) * mod[19];
+    double rate = static_cast<double>(G->time) * mod[modRowGrainTime];
     if (!std::isfinite(rate)) rate = 0.0;
 
     oscClearVoiceBuffer(engine, channel, v, frames);
@@ -64,7 +60,7 @@ void oscRenderGranular(Engine* engine, ChannelOscRecord* record, std::int16_t ch
     if (L < n) continue;   // a sample shorter than one block stays silent
 
     const double pitch =
-        limitTo(oscVoicePitch(engine, record, state) * info->rateFactor, 0.0, grainIncrementMax);
+        numClamp<double>(oscVoicePitch(engine, record, state) * info->rateFactor, 0.0, grainIncrementMax);
     float work[2 * engineBlockMax];
     std::memset(work, 0, sizeof(float) * static_cast<std::size_t>(lanes * n));
     for (int k = 0; k < count; ++k) {
@@ -84,6 +80,6 @@ void oscRenderGranular(Engine* engine, ChannelOscRecord* record, std::int16_t ch
     sampleApplyAmplitudeLanes(engine, record, state, work, frames, lanes, false);
     const int copied = lanes < lanesHeld ? lanes : lanesHeld;
     std::memcpy(buffer, work, sizeof(float) * static_cast<std::size_t>(copied * n));
-    s->position = std::trunc(p + rate * n) - st * L * mod[17];
+    s->position = std::trunc(p + rate * n) - st * L * mod[modRowSampleStart];
   }
 }

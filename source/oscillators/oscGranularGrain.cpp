@@ -10,6 +10,7 @@
 #include "oscillators/oscSample.h"
 #include "preset/oscRecord.h"
 #include "preset/sample.h"
+#include "engine/numeric.h"
 
 std::uint32_t grainRandomState = grainRandomSeed;
 
@@ -26,11 +27,6 @@ const double allpassIndexMin = 20.0;
 const double allpassIndexMax = 479.0;
 const float recursionGuard = 1e-24f;   // keeps the allpass memories out of the denormal range
 
-double limitTo(double x, double lo, double hi) {
-  if (!(x >= lo)) return lo;   // also not a number
-  return x > hi ? hi : x;
-}
-
 int unitOf(const OscSubRecord* params) {
   return params->channel >= 0 && params->channel < engineChannels ? params->channel : 0;
 }
@@ -43,10 +39,10 @@ int voiceOf(const GrainBlock* block) {
 double randomDepth(double depth) { return (1.0 - depth) + depth * grainRandomNext(); }
 
 // A depth 1 - field, times its modulation, held within 0..1.
-double depthOf(float field, float modulation) { return limitTo((1.0 - field) * modulation, 0.0, 1.0); }
+double depthOf(float field, float modulation) { return numClamp<double>((1.0 - field) * modulation, 0.0, 1.0); }
 
 double grainSize(const OscSubRecord* params) {
-  return std::trunc(limitTo(params->size, 128.0, 10000.0));
+  return std::trunc(numClamp<double>(params->size, 128.0, 10000.0));
 }
 
 }  // namespace
@@ -65,18 +61,18 @@ void grainStart(Engine* engine, const OscSubRecord* params, GrainBlock* block, G
   const bool stereo = sampleDataIsStereo(info);
   g->stereo = stereo ? 1 : 0;
   const double S = grainSize(params);
-  const double rt = depthOf(params->randTime, mod[21]);
-  const double rf = depthOf(params->randFreq, mod[20]);
-  const double ra = depthOf(params->randAmp, mod[22]);
-  const double diffusion = depthOf(params->diffusion, mod[24]);
+  const double rt = depthOf(params->randTime, mod[modRowGrainRandTime]);
+  const double rf = depthOf(params->randFreq, mod[modRowGrainRandFreq]);
+  const double ra = depthOf(params->randAmp, mod[modRowGrainRandAmp]);
+  const double diffusion = depthOf(params->diffusion, mod[modRowGrainDiffusion]);
   const double p = scan > 0 ? scan : 0;   // a scan position before the data counts as its start
 
-  const double length = limitTo(lead * randomDepth(rt) + S * mod[23], grainLengthMin, grainLengthMax);
+  const double length = numClamp<double>(lead * randomDepth(rt) + S * mod[modRowGrainSize], grainLengthMin, grainLengthMax);
   const std::int32_t L = static_cast<std::int32_t>(length);
 
   const double offset = S * rt * (1.0 - grainRandomNext());
   double start = stereo ? 2.0 * p + 2.0 * offset : p + offset;
-  start = limitTo(start, 0.0, 2147483646.0);
+  start = numClamp<double>(start, 0.0, 2147483646.0);
   std::int32_t first = static_cast<std::int32_t>(start);
   if (stereo) first &= ~1;   // a stereo grain starts on a left value, so its lanes keep their sides
   g->start = first;
@@ -94,19 +90,19 @@ void grainStart(Engine* engine, const OscSubRecord* params, GrainBlock* block, G
   g->pitchFactor = static_cast<float>(randomDepth(rf));
   g->amplitude = static_cast<float>(randomDepth(ra) * std::sqrt(1.0 / grainCount(params)));
 
-  const double i0 = limitTo(480.0 * randomDepth(diffusion), allpassIndexMin, allpassIndexMax);
+  const double i0 = numClamp<double>(480.0 * randomDepth(diffusion), allpassIndexMin, allpassIndexMax);
   g->diffusionIndex = static_cast<float>(i0);
   const double c0 = dspTableLookupLerp(static_cast<float>(i0));
   g->startCoefficient = static_cast<float>(c0);
   g->coefficient = static_cast<float>(c0);
-  const double i1 = limitTo(i0 * randomDepth(diffusion), allpassIndexMin, allpassIndexMax);
+  const double i1 = numClamp<double>(i0 * randomDepth(diffusion), allpassIndexMin, allpassIndexMax);
   const double c1 = dspTableLookupLerp(static_cast<float>(i1));
   g->coefficientStep = static_cast<float>((c1 - c0) / L);
   g->feedback = 0.0f;
   std::memset(g->allpassMemory, 0, sizeof g->allpassMemory);
 
-  block->releasePosition = static_cast<std::int32_t>(limitTo(g->start + g->sustainEnd + g->release * 0.25, 0.0, 2147483646.0));
-  block->endPosition = static_cast<std::int32_t>(limitTo(g->start + L + g->attack * 0.25, 0.0, 2147483646.0));
+  block->releasePosition = static_cast<std::int32_t>(numClamp<double>(g->start + g->sustainEnd + g->release * 0.25, 0.0, 2147483646.0));
+  block->endPosition = static_cast<std::int32_t>(numClamp<double>(g->start + L + g->attack * 0.25, 0.0, 2147483646.0));
 }
 
 void grainStartArgs(Engine* engine, const OscSubRecord* params, GrainBlock* block, GrainSlot* grain,
@@ -122,9 +118,9 @@ void grainSetup(Engine* engine, const OscSubRecord* params, GrainBlock* block) {
   const SampleInfo* info = sampleGetInfo(engine, static_cast<std::int16_t>(unit));
   std::int32_t s0 = 0;
   if (info && info->length >= 256) {
-    const double share = limitTo(info->startPosition, 0.0, 1.0);
-    const double m = engine->modMultipliers[unit][voiceOf(block)][17];
-    s0 = static_cast<std::int32_t>(limitTo(info->length * share * m, 0.0, info->length));
+    const double share = numClamp<double>(info->startPosition, 0.0, 1.0);
+    const double m = engine->modMultipliers[unit][voiceOf(block)][modRowSampleStart];
+    s0 = static_cast<std::int32_t>(numClamp<double>(info->length * share * m, 0.0, info->length));
   }
   block->releasePosition = 0;
   block->endPosition = 0;
@@ -196,7 +192,7 @@ std::int16_t grainRender(GrainSlot* g, const float* data, std::uint32_t length, 
   }
   const int width = g->stereo ? 2 : 1;
   const double limit = static_cast<double>(length) * width;
-  const double inc = limitTo(pitch * g->pitchFactor, 0.0, grainIncrementMax);
+  const double inc = numClamp<double>(pitch * g->pitchFactor, 0.0, grainIncrementMax);
   // A grain whose life is over asks for its successor at once, wherever it stood.
   if (n == 0) return static_cast<std::int16_t>(requested);
   if (!std::isfinite(g->readPosition) || g->readPosition < 0.0) g->readPosition = 0.0;

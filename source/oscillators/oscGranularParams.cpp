@@ -6,10 +6,12 @@
 #include "oscillators/oscGranular.h"
 #include "preset/editBlock.h"
 #include "preset/oscRecord.h"
+#include "engine/numeric.h"
 
 namespace {
 
-float limitTo(double x, double lo, double hi) { return static_cast<float>(x < lo ? lo : (x > hi ? hi : x)); }
+// NaN gives the low end (it used to pass through into the record).
+float limitTo(double x, double lo, double hi) { return static_cast<float>(numClamp(x, lo, hi)); }
 
 float complementOfPercent(double value) { return limitTo(1.0 - value * 0.01, 0.0, 1.0); }
 

@@ -16,6 +16,7 @@
 #include "oscillators/oscFrame.h"
 #include "preset/oscRecord.h"
 #include "preset/sample.h"
+#include "engine/numeric.h"
 
 namespace {
 
@@ -23,12 +24,7 @@ const int sampleMinFrames = 256;   // shorter samples do not sound
 const int runsPerBlock = 8;
 const double runSpanMax = 65534.0;  // frames one run may cover (16-bit frame index of the readers)
 
-double limitTo(double x, double lo, double hi) {
-  if (!(x >= lo)) return lo;   // also not a number
-  return x > hi ? hi : x;
-}
-
-double incrementLimit(double inc) { return limitTo(inc, 0.0, sampleIncrementMax); }
+double incrementLimit(double inc) { return numClamp<double>(inc, 0.0, sampleIncrementMax); }
 
 struct VoiceJob {
   const SampleInfo* info;
@@ -46,9 +42,9 @@ void renderVoice(Engine* engine, const ChannelOscRecord* record, OscVoiceState* 
   const double L = job.length;
   const double st = job.startShare;
   const double m0 = sv->startOffset;
-  const double m = mod[17];
+  const double m = mod[modRowSampleStart];
   if (!std::isfinite(sv->position)) sv->position = 0.0;
-  double base = limitTo(st * L * m0 + sv->position, 0.0, L);
+  double base = numClamp<double>(st * L * m0 + sv->position, 0.0, L);
 
   const double pitchInc = incrementLimit(oscVoicePitch(engine, record, state) * job.info->rateFactor);
   double inc = pitchInc;
@@ -56,7 +52,7 @@ void renderVoice(Engine* engine, const ChannelOscRecord* record, OscVoiceState* 
   if (m != m0) {
     // The start offset moved: glide from the old offset's place to the new one over the block, at
     // the one increment that lands there; the pitch ramp goes on from the pitch next block.
-    const double target = limitTo(inc * n + st * L * m + sv->position, 0.0, L - 1.0);
+    const double target = numClamp<double>(inc * n + st * L * m + sv->position, 0.0, L - 1.0);
     inc = incrementLimit((target - base) / n);
     old = inc;
   }
@@ -70,7 +66,7 @@ void renderVoice(Engine* engine, const ChannelOscRecord* record, OscVoiceState* 
     step = n > 1 ? -(incStart / (n - 1)) : 0;
 
   const bool looping = job.info->looping != 0;
-  const double loopStart = limitTo(job.info->playStart, 0.0, L - 1.0);
+  const double loopStart = numClamp<double>(job.info->playStart, 0.0, L - 1.0);
   const double loopEnd = job.info->playEnd;
   const int width = job.stereo ? 2 : 1;
 
@@ -82,7 +78,7 @@ void renderVoice(Engine* engine, const ChannelOscRecord* record, OscVoiceState* 
     std::uint8_t fadeOut = 0;
     if (sv->jumpPending) {
       sv->jumpPending = 0;
-      base = limitTo(sv->jumpTarget, 0.0, L - 1.0);
+      base = numClamp<double>(sv->jumpTarget, 0.0, L - 1.0);
       count = remaining / 2;
     }
     if (sv->jumpRequest) {
@@ -148,7 +144,7 @@ void oscRenderSample(Engine* engine, ChannelOscRecord* record, std::int16_t chan
   job.info = info;
   job.stereo = sampleDataIsStereo(info);
   job.length = info->length;
-  job.startShare = limitTo(info->startPosition, 0.0, 1.0);
+  job.startShare = numClamp<double>(info->startPosition, 0.0, 1.0);
   const int lanes = job.stereo ? 2 : 1;
 
   engine->voiceCursor = -1;

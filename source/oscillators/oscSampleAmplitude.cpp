@@ -32,7 +32,7 @@ void sampleApplyAmplitudeLanes(Engine* engine, const ChannelOscRecord* record, O
   int segState = env.segState;
   int ramp = env.ramp;
   const double a = oscVoiceGain(engine, record, state) + oscGainGuard;
-  double target = engine->modMultipliers[env.unit][env.voice][1] * a + oscGainGuard;
+  double target = engine->modMultipliers[env.unit][env.voice][modRowOscAmp] * a + oscGainGuard;
   if (!(target <= 1.0)) target = target > 1.0 ? 1.0 : 0.0;   // also a target that is not a number
   double g = static_cast<double>(state->gain) + oscGainGuard;
   if (!std::isfinite(g)) g = oscGainGuard;

@@ -104,7 +104,7 @@ void singleRender(Engine* engine, ChannelOscRecord* record, std::int16_t channel
   float* buffer;
   while (OscVoiceState* state = oscNextVoice(engine, record, channel, frames, true, &v, &buffer)) {
     const float* mod = engine->modMultipliers[unit][v];
-    const double off = static_cast<double>(mod[3]) * 2048.0 - 1024.0;
+    const double off = static_cast<double>(mod[modRowOscPhaseA]) * 2048.0 - 1024.0;
     const double startPhase = record->phaseA;
 
     const double newInc = oscVoicePitch(engine, record, state);
@@ -115,7 +115,7 @@ void singleRender(Engine* engine, ChannelOscRecord* record, std::int16_t channel
     float* out = bandLimited ? engine->wavetables[unit].oversample : buffer;
     const int count = bandLimited ? 2 * frames : frames;
     const float* plain = waveGet(engine, waveA)->samples;
-    const double depth = static_cast<double>(record->randTrans) * mod[36] * (1.0 / 12.0);
+    const double depth = static_cast<double>(record->randTrans) * mod[modRowUnisonRandTrans] * (1.0 / 12.0);
 
     for (int k = 0; k < n; ++k) {
       const double r = state->unisonRandom[k];

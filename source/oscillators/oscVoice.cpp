@@ -100,7 +100,7 @@ void oscVoiceStart(Engine* engine, std::int16_t channel, std::int16_t voice, std
   if (!record || !state) return;
   state->voiceIndex = voice;
   const Voice& v = engine->voices[voice];
-  const bool monoHeld = v.state == 5;
+  const bool monoHeld = v.state == voiceStateMonoReleased;
   const float* mod = modRow(engine, record, state);
   const int unit = oscRecordUnit(record, channel);
 
@@ -114,17 +114,17 @@ void oscVoiceStart(Engine* engine, std::int16_t channel, std::int16_t voice, std
   if (record->type == oscTypeSample || record->type == oscTypeGranular)
     state->incA *= record->sampleInfo.rateFactor;
 
-  const bool fresh = !((engine->header.polyphony == 1 && v.state <= 0) || legato || monoHeld);
+  const bool fresh = !((engine->header.polyphony == 1 && v.state <= voiceStateFree) || legato || monoHeld);
   if (fresh) {
     state->phaseA = 0.0f;
     state->gain = static_cast<float>(limitGain(
         lfoProduct(state->lfoGain) *
         (state->gainFactor * record->level * controllerGain(engine) * engine->masterGain *
          state->velocityGain) *
-        mod[31]));
+        mod[modRowOscVolume]));
     state->phaseB = 0.0f;
     state->sampleVoice.position = 0.0;
-    state->sampleVoice.startOffset = mod[17];
+    state->sampleVoice.startOffset = mod[modRowSampleStart];
     state->grainBlock.voice = static_cast<std::uint32_t>(voice);
     grainSetup(engine, &record->subRecord, &state->grainBlock);
     oscStateClear48(state->decimator);
@@ -133,16 +133,16 @@ void oscVoiceStart(Engine* engine, std::int16_t channel, std::int16_t voice, std
   if (!legato) {
     switch (record->type) {
       case oscTypeDouble:
-        state->mixValue = record->balanceDouble * state->velocityParam * mod[7];
+        state->mixValue = record->balanceDouble * state->velocityParam * mod[modRowOscIndex];
         break;
       case oscTypeFm: {
-        double index = record->fmIndex * state->velocityParam * mod[7] * lfoProduct(state->lfoFmIndex) *
+        double index = record->fmIndex * state->velocityParam * mod[modRowOscIndex] * lfoProduct(state->lfoFmIndex) *
                        ccMapFmFactor(engine, static_cast<std::int16_t>(unit));
         state->fmIndex = static_cast<float>(index);
         break;
       }
       case oscTypeRingmod:
-        state->mixValue = record->balanceRingmod * state->velocityParam * mod[7];
+        state->mixValue = record->balanceRingmod * state->velocityParam * mod[modRowOscIndex];
         break;
       case oscTypeFractalize: {
         const float x = record->displacement;
@@ -150,7 +150,7 @@ void oscVoiceStart(Engine* engine, std::int16_t channel, std::int16_t voice, std
         state->fractalSplit[0] = x;
         state->fractalSplit[1] = x;
         if (!monoHeld) {
-          const double g = mod[34] * state->velocityParam * record->amount;
+          const double g = mod[modRowFractAmount] * state->velocityParam * record->amount;
           double gl = 1.0;
           for (int level = 0; level < oscFractalLevels; ++level) {
             FractalLevel& l = state->fractalLevels[level];
@@ -178,7 +178,7 @@ void oscVoiceStart(Engine* engine, std::int16_t channel, std::int16_t voice, std
   for (int k = 0; k < n; ++k) {
     const float r = dspRandomNext();
     state->unisonRandom[k] = r;
-    const double d = (2.0 * r - 1.0) * record->randTrans * mod[36] / 12.0;
+    const double d = (2.0 * r - 1.0) * record->randTrans * mod[modRowUnisonRandTrans] / 12.0;
     const double f = std::pow(2.0, d) * oscUnisonSpread(k, t);
     state->unisonIncA[k] = static_cast<float>(f * incA);
     state->unisonIncB[k] = static_cast<float>(f * incB);

@@ -7,6 +7,7 @@
 
 #include "engine/engine.h"
 #include "modules/effectFrame.h"
+#include "preset/bankTitle.h"
 #include "preset/chunkIo.h"
 #include "preset/presetCopy.h"
 #include "preset/sample.h"
@@ -117,12 +118,19 @@ void bankGetTitle(const Bank* bank, char* out) {
     std::strcpy(out, "Untitled");
     return;
   }
+  bankFileTitle(path, out, maxTitle + 1);
+}
+
+bool bankPathTitle(const char* path, char* out, std::size_t capacity) {
+  if (!path || !out || capacity == 0) return false;
   const char* title = path;
   for (const char* c = path; *c; ++c)
     if (*c == '/' || *c == '\\' || *c == ':') title = c + 1;
   std::size_t n = 0;
-  while (n < static_cast<std::size_t>(maxTitle) && title[n]) ++n;
+  while (n < capacity - 1 && title[n]) ++n;
   std::memcpy(out, title, n);
+  out[n] = 0;
+  return n > 0;
 }
 
 bool bankSlotIsEmpty(const Bank* bank, std::int16_t n) {

@@ -1,6 +1,7 @@
 // The bank file reader.
 #include "preset/bankFile.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -23,6 +24,7 @@ const char kNotValid[] = "Open file failed. This is not a valid Morvane file";
 const char kNoScratch[] = "Low memory error! Morvane can't open this file. Error: 24410";
 const char kNoPreset[] = "Low memory error! Error 37510";
 const char kBadChunk[] = "Morvane file error, read a bad chunk. error 1884";
+const char kIncomplete[] = "Morvane file error: the file is incomplete or damaged. %d preset%s could be read.";
 
 constexpr std::uint32_t id(const char* s) { return chunkId(s); }
 
@@ -52,11 +54,14 @@ void filePending(Bank* bank, BankReadScratch* s) {
   else bankPutPreset(bank, p);
 }
 
-void forget(BankReadScratch* s) {
+// True when a preset was begun but its end was never read.
+bool forget(BankReadScratch* s) {
   // A preset not filed by then is not kept.
+  const bool lost = s->pending != nullptr;
   presetFree(s->pending);
   s->pending = nullptr;
   s->current = nullptr;
+  return lost;
 }
 
 std::uint8_t* data() { return chunkBufferData(); }
@@ -248,6 +253,7 @@ bool readInto(Bank* bank, FileSpec* file) {
     return false;
   }
   bool ok = true;
+  bool damaged = false;   // a chunk could not be read, or a preset was cut off before its end
   for (int n = 0; n < bankFileMaxChunks; ++n) {
     if (!bankFileHandleChunk(file, bank, &header, s)) {
       ok = false;
@@ -256,15 +262,29 @@ bool readInto(Bank* bank, FileSpec* file) {
     if (fileAtEnd(file) || header.id == id("tail")) break;
     if (!fileReadNextChunk(file, &header)) {
       diagMessage(kBadChunk);
+      damaged = true;
       // The chunk that failed is skipped: nothing of it is handed to a reader.
       header = ChunkHeader{0, 0, 0};
     }
   }
-  forget(s);
+  if (forget(s)) damaged = true;
   const bool oldFormat = s->oldFormat != 0;
   std::free(s);
   swapReset();
   fileClose(file);
+  if (ok && damaged) {
+    // The presets read so far are kept, and the user learns that the file was not whole; with none
+    // at all the file is refused like one that is no bank.
+    int presets = 0;
+    for (int n = 0; n < bankSlotCount; ++n) presets += bank->slots[n] != bank->defaultPreset ? 1 : 0;
+    if (presets == 0) {
+      msgBox(0, kNotValid, 0);
+      return false;
+    }
+    char text[160];
+    std::snprintf(text, sizeof text, kIncomplete, presets, presets == 1 ? "" : "s");
+    msgBox(0, text, 0);
+  }
   if (ok && oldFormat) bankFixupOldFormat(bank);
   return ok;
 }

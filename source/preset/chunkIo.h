@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "preset/chunk.h"
+#include "engine/numeric.h"
 
 struct ChunkIo {
   std::uint8_t* buffer;
@@ -30,14 +31,7 @@ inline bool ioFinishWrite(FileSpec* file, const ChunkIo& io, std::uint32_t id, s
   return chunkWriteRecord(file, id, version, io.buffer, io.cursor);
 }
 
-inline void clampF(float& x, float lo, float hi, float fallback) {
-  if (!std::isfinite(x)) x = fallback;
-  else if (x < lo) x = lo;
-  else if (x > hi) x = hi;
-}
-inline void clampD(double& x, double lo, double hi, double fallback) {
-  if (!std::isfinite(x)) x = fallback;
-  else if (x < lo) x = lo;
-  else if (x > hi) x = hi;
-}
+// A value from a file that is not finite takes the fallback (an infinity there is as suspect as NaN).
+inline void clampF(float& x, float lo, float hi, float fallback) { x = numClamp(numFiniteOr(x, fallback), lo, hi); }
+inline void clampD(double& x, double lo, double hi, double fallback) { x = numClamp(numFiniteOr(x, fallback), lo, hi); }
 inline void clampFlag(std::uint8_t& b) { b = b ? 1 : 0; }

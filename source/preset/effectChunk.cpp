@@ -1,7 +1,9 @@
 #include "preset/effectChunk.h"
 
 #include "modules/pitchIndex.h"
+#include "modules/echoEffect.h"
 #include "preset/chunkIo.h"
+#include "preset/fieldTables.h"
 
 namespace {
 
@@ -75,7 +77,7 @@ bool pipeChunk(FileSpec* file, EffectPipeRecord* r, std::uint8_t* buffer, int di
   clampFlag(r->lengthModInvert);
   clampFlag(r->pickupModInvert[0]);
   clampFlag(r->pickupModInvert[1]);
-  clampD(r->time, 0.0, 1000.0, 0.5);
+  fieldLoad(effectFields[effectFieldTime], r->time);
   return true;
 }
 
@@ -105,7 +107,7 @@ bool combChunk(FileSpec* file, EffectCombRecord* r, std::uint8_t* buffer, int di
   clampCommon(r->on, r->levelA, r->levelB);
   if (r->combCount > effectCombCount) r->combCount = effectCombCount;
   clampF(r->delay, 1e-5f, 32767.0f, 4410.0f);
-  clampD(r->time, 0.0, 1000.0, 0.5);
+  fieldLoad(effectFields[effectFieldTime], r->time);
   clampF(r->feedback, 0.0f, 0.999f, 0.5f);
   clampF(r->filterIndex, 0.0f, 480.0f, static_cast<float>(dspFreqToIndex(8000.0)));
   for (int i = 0; i < effectCombCount; ++i) {
@@ -115,7 +117,7 @@ bool combChunk(FileSpec* file, EffectCombRecord* r, std::uint8_t* buffer, int di
     clampF(r->feedbackFactor[i], -1.0f, 1.0f, 1.0f);
     clampF(r->level[i], 0.0f, 1.0f, 0.5f);
     clampF(r->modAmount[i], 0.0f, 1.0f, 1.0f);
-    clampF(r->pan[i], 0.0f, 0.9999f, 0.5f);
+    fieldLoad(effectFields[effectFieldPan], r->pan[i]);
     clampF(r->filterFactor[i], 0.0f, 1.0f, 1.0f);
   }
   return true;
@@ -150,8 +152,9 @@ bool tapChunk(FileSpec* file, EffectTapRecord* r, std::uint8_t* buffer, int dire
   if (r->tapCount > effectTapCount) r->tapCount = effectTapCount;
   clampFlag(r->flag1);
   clampFlag(r->flag2);
-  clampF(r->time, 0.441f, float(effectTapMaxRing - 1), 44100.0f);   // from 0.00001 s
-  clampD(r->beatTime, 0.0, 1000.0, 1.0);
+  fieldLoad(effectFields[effectFieldTapTime], r->time);
+  if (!std::isfinite(r->beatTime)) r->beatTime = 1.0;   // the multi-tap's own default
+  fieldLoad(effectFields[effectFieldTime], r->beatTime);
   clampF(r->feedback, -0.999f, 0.999f, 0.5f);
   clampF(r->filterIndex, 0.0f, 480.0f, static_cast<float>(dspFreqToIndex(8000.0)));
   clampF(r->secondIndex, 0.0f, 480.0f, static_cast<float>(dspFreqToIndex(20.0)));
@@ -163,7 +166,7 @@ bool tapChunk(FileSpec* file, EffectTapRecord* r, std::uint8_t* buffer, int dire
     clampF(r->tapModDepth[i], 0.0f, 1.0f, 1.0f);
     clampF(r->tapTimeFactor[i], 0.0f, 1.0f, 1.0f);
     clampF(r->tapLevel[i], 0.0f, 1.0f, 0.5f);
-    clampF(r->tapPan[i], 0.00001f, 0.9999f, 0.5f);
+    fieldLoad(effectFields[effectFieldPan], r->tapPan[i]);
   }
   return true;
 }
@@ -204,24 +207,9 @@ bool effectEchoReadWriteChunk(FileSpec* file, EffectEchoRecord* r, std::uint8_t*
   }
   if (!ioReading(io)) return ioFinishWrite(file, io, chunkId("eco3"), 1);
   clampCommon(r->on, r->levelA, r->levelB);
-  clampD(r->baseTime, 0.001, 0.75, 0.25);
-  clampD(r->beatTime, 0.0, 8.0, 0.5);
-  clampF(r->feedback, -0.9999f, 0.9999f, 0.75f);
+  effectEchoClampParams(r);   // the same rows the setters keep to
   for (int l = 0; l < 3; ++l) {
     EchoLine& line = r->lines[l];
-    clampD(r->lineTimeFactor[l], 0.01, 1.0, 1.0);
-    clampD(r->lineModDepth[l], 0.0, 1.0, 0.5);
-    clampFlag(r->lineInvert[l]);
-    clampF(r->lineLevel[l], 0.0f, 1.0f, 1.0f);
-    clampF(r->linePan[l], 0.0f, 1.0f, 0.5f);
-    clampF(r->lineFeedback[l], -0.9999f, 1.0f, 1.0f);   // the default 1.0 is kept
-    clampFlag(line.lineOn);
-    clampD(line.lowPassFreq, 1e-3, 1e6, 5000.0);
-    clampD(line.highPassFreq, 1e-3, 1e6, 200.0);
-    clampD(line.allpassFreq, 1e-3, 1e6, 2000.0);
-    clampFlag(line.lowPassOn);
-    clampFlag(line.highPassOn);
-    clampFlag(line.allpassOn);
     line.lowPass.pitchIndex = static_cast<float>(dspFreqToIndex(line.lowPassFreq));
     line.highPass.pitchIndex = static_cast<float>(dspFreqToIndex(line.highPassFreq));
     line.allpass.pitchIndex = static_cast<float>(dspFreqToIndex(line.allpassFreq));

@@ -3,6 +3,7 @@
 
 #include "engine/engine.h"
 #include "preset/envelope.h"
+#include "preset/fieldTables.h"
 
 namespace {
 
@@ -12,7 +13,6 @@ Breakpoint* bpAt(Engine* engine, std::int16_t slot, std::int16_t bp) {
     return &s->breakpoints[bp];
 }
 
-float clampf(float v, float lo, float hi) { return v < lo ? lo : (v > hi ? hi : v); }
 
 }  // namespace
 
@@ -108,19 +108,19 @@ float envGetLfoPhase(Engine* engine, std::int16_t slot) {
     return s ? s->lfoPhase : 0.0f;
 }
 
-#define ENV_CLAMPED_FIELD(Name, field, lo, hi, neutral)                          \
+#define ENV_CLAMPED_FIELD(Name, field, row, neutral)                             \
     void envSet##Name(Engine* engine, std::int16_t slot, float value) {           \
         EnvelopeSlot* s = envSlot(engine, slot);                                  \
-        if (s && !std::isnan(value)) s->field = clampf(value, lo, hi);            \
+        if (s) s->field = fieldSetFloat(envelopeFields[row], value, s->field);   \
     }                                                                             \
     float envGet##Name(Engine* engine, std::int16_t slot) {                       \
         EnvelopeSlot* s = envSlot(engine, slot);                                  \
         return s ? s->field : neutral;                                            \
     }
-ENV_CLAMPED_FIELD(AmpPercent, ampPercent, -16.0f, 16.0f, 1.0f)
-ENV_CLAMPED_FIELD(AmpOffset, ampOffset, -1.0f, 2.0f, 0.0f)
-ENV_CLAMPED_FIELD(TimePercent, timePercent, 0.01f, 16.0f, 1.0f)
-ENV_CLAMPED_FIELD(SlopePercent, slopePercent, 0.01f, 16.0f, 1.0f)
+ENV_CLAMPED_FIELD(AmpPercent, ampPercent, envFieldAmpPercent, 1.0f)
+ENV_CLAMPED_FIELD(AmpOffset, ampOffset, envFieldAmpOffset, 0.0f)
+ENV_CLAMPED_FIELD(TimePercent, timePercent, envFieldTimePercent, 1.0f)
+ENV_CLAMPED_FIELD(SlopePercent, slopePercent, envFieldSlopePercent, 1.0f)
 #undef ENV_CLAMPED_FIELD
 
 void envSetLinked(Engine* engine, std::int16_t slot, std::uint8_t on) {
@@ -190,7 +190,7 @@ void envClampLoopPoints(Engine* engine, std::int16_t slot) {
     if (next > e->lastIndex) next = e->lastIndex;
     for (int v = 0; v < engineMaxVoices; ++v) {
         EnvelopeInstance* in = engineGetEnvelopeInstance(engine, slot, static_cast<std::int16_t>(v));
-        if (in->state == 2 && in->segmentStart != e->sustainIndex) {
+        if (in->state == envStateHolding && in->segmentStart != e->sustainIndex) {
             in->segmentStart = e->sustainIndex;
             in->segmentTarget = next;
         }
@@ -201,8 +201,9 @@ void envClampLoopPoints(Engine* engine, std::int16_t slot) {
 
 void envSetBpTime(Engine* engine, std::int16_t slot, std::int16_t bp, double samples) {
     Breakpoint* p = bpAt(engine, slot, bp);
-    if (!p || !std::isfinite(samples) || samples < 0.0) return;
-    p->time = samples;
+    // A time below 0 (or no number) is refused; one beyond a day is held there, as a file's is.
+    if (!p || !std::isfinite(samples) || samples < envelopeFields[envFieldBpTime].lo) return;
+    p->time = fieldSetValue(envelopeFields[envFieldBpTime], samples, p->time);
     envCompileIfControl(engine, slot);
 }
 double envGetBpTime(Engine* engine, std::int16_t slot, std::int16_t bp) {
@@ -212,7 +213,7 @@ double envGetBpTime(Engine* engine, std::int16_t slot, std::int16_t bp) {
 
 void envSetBpLevel(Engine* engine, std::int16_t slot, std::int16_t bp, double level) {
     EnvelopeSlot* s = envSlot(engine, slot);
-    if (!s || !(level >= 0.0 && level <= 1.0)) return;
+    if (!s || !fieldAccepts(envelopeFields[envFieldBpLevel], level)) return;
     if (bp == -1) s->startLevel = static_cast<float>(level);
     else if (Breakpoint* p = bpAt(engine, slot, bp)) p->level = static_cast<float>(level);
     else return;
@@ -228,8 +229,8 @@ double envGetBpLevel(Engine* engine, std::int16_t slot, std::int16_t bp) {
 
 void envSetBpSlope(Engine* engine, std::int16_t slot, std::int16_t bp, double slope) {
     Breakpoint* p = bpAt(engine, slot, bp);
-    if (!p || !std::isfinite(slope) || slope < 0.0) return;
-    p->slope = static_cast<float>(slope);
+    if (!p || !std::isfinite(slope) || slope < envelopeFields[envFieldBpSlope].lo) return;
+    p->slope = fieldSetFloat(envelopeFields[envFieldBpSlope], slope, p->slope);
     envCompileIfControl(engine, slot);
 }
 double envGetBpSlope(Engine* engine, std::int16_t slot, std::int16_t bp) {
@@ -248,7 +249,7 @@ std::uint32_t envGetBpStepFlag(Engine* engine, std::int16_t slot, std::int16_t b
 
 void envSetBpAmpScale(Engine* engine, std::int16_t slot, std::int16_t bp, double value) {
     Breakpoint* p = bpAt(engine, slot, bp);
-    if (p && value >= -1.0 && value <= 1.0) p->ampScale = static_cast<float>(value);
+    if (p && fieldAccepts(envelopeFields[envFieldBpAmpScale], value)) p->ampScale = static_cast<float>(value);
 }
 double envGetBpAmpScale(Engine* engine, std::int16_t slot, std::int16_t bp) {
     Breakpoint* p = bpAt(engine, slot, bp);
@@ -257,7 +258,7 @@ double envGetBpAmpScale(Engine* engine, std::int16_t slot, std::int16_t bp) {
 
 void envSetBpTimeScale(Engine* engine, std::int16_t slot, std::int16_t bp, double value) {
     Breakpoint* p = bpAt(engine, slot, bp);
-    if (p && value >= -1.0 && value <= 1.0) p->timeScale = static_cast<float>(value);
+    if (p && fieldAccepts(envelopeFields[envFieldBpTimeScale], value)) p->timeScale = static_cast<float>(value);
 }
 double envGetBpTimeScale(Engine* engine, std::int16_t slot, std::int16_t bp) {
     Breakpoint* p = bpAt(engine, slot, bp);
@@ -282,7 +283,7 @@ std::int16_t envGetBpTimeCc(Engine* engine, std::int16_t slot, std::int16_t bp) 
 
 void envSetBpDepth(Engine* engine, std::int16_t slot, std::int16_t bp, float depth) {
     Breakpoint* p = bpAt(engine, slot, bp);
-    if (p && !std::isnan(depth)) p->lfoDepth = clampf(depth, 0.0f, 1.0f);
+    if (p) p->lfoDepth = fieldSetFloat(envelopeFields[envFieldBpLfoDepth], depth, p->lfoDepth);
 }
 float envGetBpDepth(Engine* engine, std::int16_t slot, std::int16_t bp) {
     Breakpoint* p = bpAt(engine, slot, bp);
@@ -291,7 +292,7 @@ float envGetBpDepth(Engine* engine, std::int16_t slot, std::int16_t bp) {
 
 void envSetBpLfoSec(Engine* engine, std::int16_t slot, std::int16_t bp, float seconds) {
     Breakpoint* p = bpAt(engine, slot, bp);
-    if (p && !std::isnan(seconds)) p->lfoSeconds = clampf(seconds, 0.001f, 999.0f);
+    if (p) p->lfoSeconds = fieldSetValue(envelopeFields[envFieldBpLfoSeconds], seconds, p->lfoSeconds);
 }
 double envGetBpLfoSec(Engine* engine, std::int16_t slot, std::int16_t bp) {
     if (bp == -1) return 0.0;
@@ -301,7 +302,7 @@ double envGetBpLfoSec(Engine* engine, std::int16_t slot, std::int16_t bp) {
 
 void envSetBpShSec(Engine* engine, std::int16_t slot, std::int16_t bp, float seconds) {
     Breakpoint* p = bpAt(engine, slot, bp);
-    if (p && !std::isnan(seconds)) p->shSeconds = clampf(seconds, 0.001f, 999.0f);
+    if (p) p->shSeconds = fieldSetValue(envelopeFields[envFieldBpShSeconds], seconds, p->shSeconds);
 }
 double envGetBpShSec(Engine* engine, std::int16_t slot, std::int16_t bp) {
     if (bp == -1) return 0.0;

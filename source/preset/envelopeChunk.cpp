@@ -87,6 +87,21 @@ void finishRead(EnvelopeSlot* slot, int index, int layout) {
     envSanitizeSlot(slot);
 }
 
+// Makes room for `want` envelopes (at most the preset maximum), new slots at their defaults.
+bool growEnvelopes(Preset* preset, int want) {
+    if (want > presetMaxEnvelopes) want = presetMaxEnvelopes;
+    if (want <= preset->envelopeCount) return true;
+    void* grown = std::realloc(preset->envelopes, static_cast<std::size_t>(want) * sizeof(EnvelopeSlot));
+    if (!grown) return false;
+    preset->envelopes = static_cast<EnvelopeSlot*>(grown);
+    for (int i = preset->envelopeCount; i < want; ++i) {
+        std::memset(&preset->envelopes[i], 0, sizeof(EnvelopeSlot));
+        envInitSlot(&preset->envelopes[i], static_cast<std::int16_t>(i), 0);
+    }
+    preset->envelopeCount = static_cast<std::uint16_t>(want);
+    return true;
+}
+
 bool presetChunk(FileSpec* file, Preset* preset, std::uint8_t* buffer, int direction, int layout,
                  std::uint32_t id, std::uint32_t version) {
     if (!file || !preset || !buffer) return false;
@@ -104,14 +119,18 @@ bool presetChunk(FileSpec* file, Preset* preset, std::uint8_t* buffer, int direc
             preset->envelopeCount = 0;
             if (!presetAllocEnvelopes(preset, count)) return false;
             available = preset->envelopeCount;
-        } else {
-            // Continuation of the preset's array: its first envelope's index, negated.
-            start = -count;
-            if (start <= 0 || !preset->envelopes || start >= preset->envelopeCount) return false;
-            available = preset->envelopeCount - start;
         }
         // Only envelopes the chunk holds whole: a cut record would mix file and default fields.
         const int held = limit > 5 ? static_cast<int>((limit - 1 - 4) / bytes) : 0;
+        if (count <= 0) {
+            // Continuation of the preset's array: its first envelope's index, negated. A first chunk
+            // counts only the envelopes it holds, so the continuation adds the ones it carries; files
+            // whose first chunk counted them all already have their slots.
+            start = -count;
+            if (start <= 0 || !preset->envelopes || start > preset->envelopeCount) return false;
+            if (!growEnvelopes(preset, start + held)) return false;
+            available = preset->envelopeCount - start;
+        }
         const int n = held < available ? held : available;
         for (int i = 0; i < n; ++i)
             envTransferSlot(buffer, &preset->envelopes[start + i], &cursor, limit, chunkRead, layout);
@@ -126,10 +145,12 @@ bool presetChunk(FileSpec* file, Preset* preset, std::uint8_t* buffer, int direc
     int start = 0;
     do {
         std::uint32_t cursor = 0;
-        std::int16_t count = static_cast<std::int16_t>(start == 0 ? total : -start);
-        bufTransferInt16(buffer, &count, &cursor, chunkTransferLimit, chunkWrite);
         int n = total - start;
         if (n > perChunk) n = perChunk;
+        // The first chunk counts the envelopes it holds (a reader that knows no continuation then
+        // sees whole envelopes only); a continuation stores its first index, negated.
+        std::int16_t count = static_cast<std::int16_t>(start == 0 ? n : -start);
+        bufTransferInt16(buffer, &count, &cursor, chunkTransferLimit, chunkWrite);
         for (int i = 0; i < n; ++i)
             envTransferSlot(buffer, &preset->envelopes[start + i], &cursor, chunkTransferLimit, chunkWrite,
                             layout);

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "os/osFile.h"
+#include "preset/fieldTables.h"
 
 namespace {
 
@@ -30,11 +31,6 @@ void setBp(Breakpoint* bp, double time, float level, float slope) {
     bp->slope = slope;
 }
 
-template <typename T>
-T clampFinite(T v, T lo, T hi, T fallback) {
-    if (!std::isfinite(v)) return fallback;
-    return v < lo ? lo : (v > hi ? hi : v);
-}
 
 }  // namespace
 
@@ -154,26 +150,26 @@ void envSanitizeSlot(EnvelopeSlot* slot) {
     if (slot->loopStart > slot->lastIndex) slot->loopStart = slot->lastIndex;
     // The engine derives linkMasterSlot from linkMaster; until then it must name a real slot.
     if (slot->linkMasterSlot < 0 || slot->linkMasterSlot >= envSlotCount) slot->linkMasterSlot = 0;
-    slot->startLevel = clampFinite(slot->startLevel, 0.0f, 1.0f, 0.0f);
-    slot->ampPercent = clampFinite(slot->ampPercent, -16.0f, 16.0f, 1.0f);
-    slot->ampOffset = clampFinite(slot->ampOffset, -1.0f, 2.0f, 0.0f);
-    slot->timePercent = clampFinite(slot->timePercent, 0.01f, 16.0f, 1.0f);
-    slot->slopePercent = clampFinite(slot->slopePercent, 0.01f, 16.0f, 1.0f);
-    float phase = clampFinite(slot->lfoPhase, -1.0e6f, 1.0e6f, 0.0f);
+    const FieldRange* F = envelopeFields;
+    fieldLoad(F[envFieldStartLevel], slot->startLevel);
+    fieldLoad(F[envFieldAmpPercent], slot->ampPercent);
+    fieldLoad(F[envFieldAmpOffset], slot->ampOffset);
+    fieldLoad(F[envFieldTimePercent], slot->timePercent);
+    fieldLoad(F[envFieldSlopePercent], slot->slopePercent);
+    float phase = numClamp(numFiniteOr(slot->lfoPhase, 0.0f), -1.0e6f, 1.0e6f);
     phase -= std::floor(phase);
     slot->lfoPhase = phase < 1.0f ? phase : 0.0f;
     for (int i = 0; i < envBreakpointCount; ++i) {
         Breakpoint* bp = &slot->breakpoints[i];
-        // At most a day per segment: keeps position arithmetic finite.
-        bp->time = clampFinite(bp->time, 0.0, 44100.0 * 86400.0, 22050.0);
-        bp->level = clampFinite(bp->level, 0.0f, 1.0f, 0.0f);
-        bp->slope = clampFinite(bp->slope, 0.0f, 1.0e6f, 0.5f);
+        fieldLoad(F[envFieldBpTime], bp->time);
+        fieldLoad(F[envFieldBpLevel], bp->level);
+        fieldLoad(F[envFieldBpSlope], bp->slope);
         bp->step = bp->step ? 1u : 0u;
-        bp->ampScale = clampFinite(bp->ampScale, -1.0f, 1.0f, 0.0f);
-        bp->timeScale = clampFinite(bp->timeScale, -1.0f, 1.0f, 0.0f);
-        bp->lfoSeconds = clampFinite(bp->lfoSeconds, 0.001, 999.0, 0.25);
-        bp->shSeconds = clampFinite(bp->shSeconds, 0.001, 999.0, 0.123);
-        bp->lfoDepth = clampFinite(bp->lfoDepth, 0.0f, 1.0f, 0.5f);
+        fieldLoad(F[envFieldBpAmpScale], bp->ampScale);
+        fieldLoad(F[envFieldBpTimeScale], bp->timeScale);
+        fieldLoad(F[envFieldBpLfoSeconds], bp->lfoSeconds);
+        fieldLoad(F[envFieldBpShSeconds], bp->shSeconds);
+        fieldLoad(F[envFieldBpLfoDepth], bp->lfoDepth);
     }
 }
 

@@ -5,6 +5,7 @@
 #include <initializer_list>
 
 #include "preset/chunkIo.h"
+#include "preset/fieldTables.h"
 
 namespace {
 
@@ -19,27 +20,14 @@ void limitRecord(Lfo* r, std::int16_t ownIndex) {
   }
   for (auto& t : r->filterTarget) clampFlag(t);
   if (r->index < 0 || r->index > 2) r->index = ownIndex;
-  clampF(r->depth, 0.0f, 1.0f, 1.0f);
-  clampF(r->depthAmount, 0.0f, 1.0f, 0.0f);
-  clampF(r->holdRateRange, 0.0f, 1.0f, 1.0f);
-  clampF(r->holdRateFactor, 0.0f, 1.0f, 1.0f);
-  clampF(r->rateFactor, 0.0f, 1.0f, 1.0f);
-  clampF(r->rateRange, 0.0f, 1.0f, 1.0f);
-  clampF(r->ampDepth, 0.0f, 1.0f, 0.0f);
-  clampF(r->pitchDepth, -16.0f, 16.0f, 0.0f);
-  clampF(r->fieldDepth, 0.0f, 1.0f, 0.0f);
-  clampF(r->filterRange, 0.0f, 1.0f, 1.0f);
-  clampF(r->channelDepth, 0.0f, 1.0f, 0.0f);
-  clampF(r->percentSetting, 0.0f, 1.0f, 0.0f);
-  // A period or hold time of 0 would make the phase step infinite.
-  clampF(r->periodSeconds, static_cast<float>(lfoMinSeconds), 1.0e5f, 1.0f);
-  clampF(r->startPhase, 0.0f, 1024.0f, 0.0f);
-  clampF(r->holdSeconds, static_cast<float>(lfoMinSeconds), 1.0e5f, 0.125f);
-  clampF(r->displayValue, 0.0f, 1.0f, 0.0f);
+  // The ranges are the setters' (a period or hold time below lfoMinSeconds would make the phase
+  // step too large); the run-time fields are held within 0..1.
+  for (int f = 0; f < lfoFieldCount; ++f) {
+    if (float* x = lfoFloatFieldOf(r, f)) fieldLoad(lfoFields[f], *x);
+    else fieldLoad(lfoFields[f], *lfoDoubleFieldOf(r, f));
+  }
   if (r->periodSync > 1) r->periodSync = 1;
   if (r->holdSync > 1) r->holdSync = 1;
-  clampD(r->periodBeats, 1.0e-3, 1.0e4, 0.5);
-  clampD(r->holdBeats, 1.0e-3, 1.0e4, 0.25);
 }
 
 bool lfoChunk(FileSpec* file, Lfo* r, std::uint8_t* buffer, int direction, bool v2) {

@@ -2,7 +2,7 @@
 #include "preset/chunkIo.h"
 #include "preset/moduleRecords.h"
 
-#include "engine/valueFormat.h"
+#include "preset/fieldTables.h"
 
 bool filterReadWriteChunk(FileSpec* file, FilterRecord* r, std::uint8_t* buffer, int direction) {
   if (!file || !r || !buffer) return false;
@@ -24,15 +24,9 @@ bool filterReadWriteChunk(FileSpec* file, FilterRecord* r, std::uint8_t* buffer,
   clampFlag(r->on);
   clampFlag(r->postMix);
   if (!filterTypeIsUsed(r->type)) r->type = 1;      // as the record copy treats an unknown type
+  for (int f = 0; f < filterFieldCount; ++f) fieldLoad(filterFields[f], *filterFieldOf(r, f));
   // Allpass types keep their cutoff on the 48-steps-per-octave scale of 0..479.
-  clampF(r->cutoff, 0.0f, (r->type >= 11 && r->type <= 13) ? 479.0f : 480.0f, 346.0f);
-  clampF(r->combDelay, 1.0f, 2046.0f, 200.4545f);
-  clampF(r->feedback, -1.0f, 1.0f, 0.5f);
-  clampF(r->bandwidth, 0.0f, 1000.0f, 1.0f);
-  clampF(r->gain, 0.0f, 16.0f, 1.0f);
-  clampF(r->width, 0.0f, 1000.0f, 1.0f);
-  clampF(r->combGain, 0.0f, 16.0f, 1.0f);
-  clampF(r->resonance, 0.0f, 1.0f, 0.0f);   // the filters take 0..1
+  if (r->type >= 11 && r->type <= 13 && r->cutoff > 479.0f) r->cutoff = 479.0f;
   return true;
 }
 
@@ -50,16 +44,18 @@ static bool modulatorChunk(FileSpec* file, ModulatorRecord* r, std::uint8_t* buf
   if (v3) {
     ioF32(io, &r->feedback);
     ioByte(io, &r->shiftSwitch);
+  } else if (ioReading(io)) {
+    // The older layout predates these two fields: a modulator of that time ran with the feedback
+    // and the shift switch it now gets by default, so an old bank keeps its sound.
+    r->feedback = 0.35f;
+    r->shiftSwitch = 1;
   }
   if (!ioReading(io)) return ioFinishWrite(file, io, v3 ? chunkId("mod3") : chunkId("mod "), 10);
   if (r->channel < 0 || r->channel > 2) return false;   // filed under its channel
   clampFlag(r->on);
   if (r->type != modulatorRingmod && r->type != modulatorFreqShift) r->type = modulatorFreqShift;
   if (r->freqMode < 0 || r->freqMode > 3) r->freqMode = 3;
-  clampF(r->ratio, 0.0f, 1024.0f, 1.0f);
-  clampF(r->increment, 0.0f, 1024.0f, static_cast<float>(pitchHzToInc(220.0)));
-  clampF(r->balance, 0.0f, 1.0f, 1.0f);
-  clampF(r->feedback, 0.0f, 0.5f, 0.35f);
+  for (int f = 0; f < modulatorFieldCount; ++f) fieldLoad(modulatorFields[f], *modulatorFieldOf(r, f));
   clampFlag(r->shiftSwitch);
   return true;
 }
@@ -86,8 +82,6 @@ bool waveshaperReadWriteChunk(FileSpec* file, WaveshaperRecord* r, std::uint8_t*
   if (!ioReading(io)) return ioFinishWrite(file, io, chunkId("wshp"), 10);
   clampFlag(r->postMix);
   clampFlag(r->on);
-  clampF(r->inGain, 0.0f, 16.0f, 1.0f);
-  clampF(r->outGain, 0.0f, 16.0f, 1.0f);
-  clampF(r->phase, -1024.0f, 1024.0f, 0.0f);
+  for (int f = 0; f < waveshaperFieldCount; ++f) fieldLoad(waveshaperFields[f], *waveshaperFieldOf(r, f));
   return true;
 }

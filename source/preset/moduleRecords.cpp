@@ -1,6 +1,11 @@
 #include "preset/moduleRecords.h"
 
 #include "engine/valueFormat.h"
+#include "preset/fieldTables.h"
+
+namespace {
+inline float def(const FieldRange& f) { return static_cast<float>(f.def); }
+}  // namespace
 
 void filterInitRecord(FilterRecord* r, std::int16_t index) {
   if (!r) return;
@@ -8,14 +13,14 @@ void filterInitRecord(FilterRecord* r, std::int16_t index) {
   r->postMix = index == 3 ? 1 : 0;
   r->index = index;
   r->type = 15;
-  r->cutoff = 346.0f;
-  r->combDelay = 200.4545f;
-  r->feedback = 0.5f;
-  r->bandwidth = 1.0f;
-  r->gain = 1.0f;
-  r->width = 1.0f;
-  r->combGain = 1.0f;
-  r->resonance = 0.0f;
+  r->cutoff = def(filterFields[filterFieldCutoff]);
+  r->combDelay = def(filterFields[filterFieldCombDelay]);
+  r->feedback = def(filterFields[filterFieldFeedback]);
+  r->bandwidth = def(filterFields[filterFieldBandwidth]);
+  r->gain = def(filterFields[filterFieldGain]);
+  r->width = def(filterFields[filterFieldWidth]);
+  r->combGain = def(filterFields[filterFieldCombGain]);
+  r->resonance = def(filterFields[filterFieldResonance]);
 }
 
 void modulatorInitRecord(ModulatorRecord* r, std::int16_t channel) {
@@ -24,11 +29,11 @@ void modulatorInitRecord(ModulatorRecord* r, std::int16_t channel) {
   r->type = modulatorFreqShift;
   r->channel = channel;
   r->freqMode = 3;
-  r->ratio = 1.0f;
-  r->increment = static_cast<float>(pitchHzToInc(220.0));
+  r->ratio = def(modulatorFields[modulatorFieldRatio]);
+  r->increment = def(modulatorFields[modulatorFieldIncrement]);
   r->wave = 0;
-  r->balance = 1.0f;
-  r->feedback = 0.35f;
+  r->balance = def(modulatorFields[modulatorFieldBalance]);
+  r->feedback = def(modulatorFields[modulatorFieldFeedback]);
   r->shiftSwitch = 1;
 }
 
@@ -38,9 +43,9 @@ void waveshaperInitRecord(WaveshaperRecord* r) {
   r->on = 0;
   r->word = 3;
   r->wave = 0;
-  r->inGain = 1.0f;
-  r->outGain = 1.0f;
-  r->phase = 0.0f;
+  r->inGain = def(waveshaperFields[waveshaperFieldInGain]);
+  r->outGain = def(waveshaperFields[waveshaperFieldOutGain]);
+  r->phase = def(waveshaperFields[waveshaperFieldPhase]);
 }
 
 bool filterTypeIsUsed(std::int32_t type) { return type >= 1 && type <= 17 && type != 7 && type != 8; }

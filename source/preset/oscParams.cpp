@@ -6,6 +6,7 @@
 #include "engine/engine.h"
 #include "engine/valueFormat.h"
 #include "oscillators/oscHalfband.h"
+#include "preset/fieldTables.h"
 #include "preset/editBlock.h"
 #include "preset/presetHeader.h"
 #include "preset/oscRecord.h"
@@ -41,12 +42,15 @@ float wrapPhase(float cycles) {
   return (w >= 0.0 && w < 1024.0) ? float(w) : 0.0f;
 }
 
-void storePitch(std::int32_t mode, float value, float* ratio, float* inc) {
+// The ratio or increment of the mode, held within its row (a value that is no number is refused).
+void storePitch(std::int32_t mode, float value, float* ratio, float* inc, bool waveB) {
+  const FieldRange& ratioRow = oscFields[waveB ? oscFieldPitchRatioB : oscFieldPitchRatio];
+  const FieldRange& incRow = oscFields[waveB ? oscFieldPitchIncB : oscFieldPitchInc];
   switch (mode) {
-    case oscFreqTrans: *ratio = float(pitchSemisToRatio(value)); break;
-    case oscFreqRatio: *ratio = value; break;
-    case oscFreqNote: *inc = float(pitchNoteToInc(value)); break;
-    case oscFreqHz: *inc = float(pitchHzToInc(value)); break;
+    case oscFreqTrans: *ratio = fieldSetFloat(ratioRow, pitchSemisToRatio(value), *ratio); break;
+    case oscFreqRatio: *ratio = fieldSetFloat(ratioRow, value, *ratio); break;
+    case oscFreqNote: *inc = fieldSetFloat(incRow, pitchNoteToInc(value), *inc); break;
+    case oscFreqHz: *inc = fieldSetFloat(incRow, pitchHzToInc(value), *inc); break;
     default: break;
   }
 }
@@ -61,9 +65,11 @@ double readPitch(const ChannelOscRecord* r, std::int32_t mode, float ratio, floa
   }
 }
 
-float unitClamp(float x) {   // values below 1e-24 (negatives and NaN too) become 0, above 1 become 1
+// Values below 1e-24 (negatives and NaN too) become 0, values above the row's top the top.
+float rowClamp(int field, float x) {
   if (!(x >= 1e-24f)) return 0.0f;
-  return x > 1.0f ? 1.0f : x;
+  const float hi = static_cast<float>(oscFields[field].hi);
+  return x > hi ? hi : x;
 }
 
 void setWave(Engine* engine, std::int16_t channel, std::int16_t id, bool waveA) {
@@ -91,30 +97,28 @@ void oscSetWaveB(Engine* engine, std::int16_t channel, std::int16_t id) { setWav
 void oscSetPitch(Engine* engine, std::int16_t channel, float value) {
   ChannelOscRecord* c = beginEdit(engine, channel);
   if (!c) return;
-  storePitch(c->freqMode, value, &c->pitchRatio, &c->pitchInc);
+  storePitch(c->freqMode, value, &c->pitchRatio, &c->pitchInc, false);
   commit(engine, channel);
 }
 
 void oscSetPitchB(Engine* engine, std::int16_t channel, float value) {
   ChannelOscRecord* c = beginEdit(engine, channel);
   if (!c) return;
-  storePitch(c->freqModeB, value, &c->pitchRatioB, &c->pitchIncB);
+  storePitch(c->freqModeB, value, &c->pitchRatioB, &c->pitchIncB, true);
   commit(engine, channel);
 }
 
 void oscSetTrans(Engine* engine, std::int16_t channel, double semitones) {
   ChannelOscRecord* r = liveRecord(engine, channel);
   if (!r) return;
-  double t = std::isfinite(semitones) ? (semitones < 0.0 ? 0.0 : semitones > 48.0 ? 48.0 : semitones) : 0.0;
-  r->trans = float(t);
+  r->trans = fieldSetFloat(oscFields[oscFieldTrans], numFiniteOr(semitones, 0.0), r->trans);
   r->transRatio = float(std::pow(2.0, double(r->trans) / 12.0));
 }
 
 void oscSetRandTrans(Engine* engine, std::int16_t channel, double semitones) {
   ChannelOscRecord* r = liveRecord(engine, channel);
   if (!r) return;
-  double t = std::isfinite(semitones) ? (semitones < 0.0 ? 0.0 : semitones > 72.0 ? 72.0 : semitones) : 0.0;
-  r->randTrans = float(t);
+  r->randTrans = fieldSetFloat(oscFields[oscFieldRandTrans], numFiniteOr(semitones, 0.0), r->randTrans);
 }
 
 void oscSetNumVoices(Engine* engine, std::int16_t channel, std::int16_t voices) {
@@ -141,33 +145,29 @@ void oscSetAudioInput(Engine* engine, std::int16_t channel, std::int16_t selecto
 void oscSetInputGain(Engine* engine, std::int16_t channel, float gain) {
   ChannelOscRecord* c = beginEdit(engine, channel);
   if (!c) return;
-  float g = std::isfinite(gain) ? (gain < 0.0f ? 0.0f : gain > 4.0f ? 4.0f : gain) : 0.0f;
-  c->inputGain = std::fabs(g) < 1e-24f ? 0.0f : g;
+  c->inputGain = numFlushTiny(fieldSetFloat(oscFields[oscFieldInputGain], numFiniteOr(gain, 0.0f), c->inputGain));
   commit(engine, channel);
 }
 
 void oscSetLevel(Engine* engine, std::int16_t channel, float level) {
   ChannelOscRecord* c = beginEdit(engine, channel);
   if (!c) return;
-  c->level = unitClamp(level);
+  c->level = rowClamp(oscFieldLevel, level);
   commit(engine, channel);
 }
 
 void oscSetBalance(Engine* engine, std::int16_t channel, float balance) {
   ChannelOscRecord* c = beginEdit(engine, channel);
   if (!c) return;
-  if (c->type == oscTypeDouble) c->balanceDouble = unitClamp(balance);
-  else if (c->type == oscTypeRingmod) c->balanceRingmod = unitClamp(balance);
+  if (c->type == oscTypeDouble) c->balanceDouble = rowClamp(oscFieldBalanceDouble, balance);
+  else if (c->type == oscTypeRingmod) c->balanceRingmod = rowClamp(oscFieldBalanceRingmod, balance);
   commit(engine, channel);
 }
 
 void oscSetFmIndex(Engine* engine, std::int16_t channel, float index) {
   ChannelOscRecord* c = beginEdit(engine, channel);
   if (!c) return;
-  float v = index * oscFmIndexScale;
-  if (!(v >= 1e-24f)) v = 0.0f;
-  if (v > 1e6f) v = 1e6f;   // keeps infinities out of the phase arithmetic
-  c->fmIndex = v;
+  c->fmIndex = rowClamp(oscFieldFmIndex, index * oscFmIndexScale);   // no infinity reaches the phases
   commit(engine, channel);
 }
 

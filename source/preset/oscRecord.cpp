@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "engine/valueFormat.h"
+#include "preset/fieldTables.h"
 #include "preset/sample.h"
 
 void oscSubDefaults(OscSubRecord* sub, std::int32_t channel) {
@@ -56,11 +57,6 @@ void oscInitRecord(Engine* engine, ChannelOscRecord* r, std::int32_t channel) {
   r->iterations = 2;
 }
 
-static float finiteIn(float x, float lo, float hi, float fallback) {
-  if (!std::isfinite(x)) return fallback;
-  return x < lo ? lo : x > hi ? hi : x;
-}
-
 static float wrapPhase(float x) {
   if (!std::isfinite(x)) return 0.0f;
   float w = x - 1024.0f * std::floor(x / 1024.0f);
@@ -69,20 +65,11 @@ static float wrapPhase(float x) {
 
 void oscSanitizeRecord(ChannelOscRecord* r) {
   if (!r) return;
-  const float inc220 = static_cast<float>(pitchHzToInc(220.0));
-  // Increments beyond a quarter of the table per sample (about 10.8 kHz) would only alias; ratios and
-  // the FM index are kept finite and within what the pages can set.
-  r->pitchInc = finiteIn(r->pitchInc, 0.0f, 1024.0f, inc220);
-  r->pitchIncB = finiteIn(r->pitchIncB, 0.0f, 1024.0f, inc220);
-  r->pitchRatio = finiteIn(r->pitchRatio, 0.0f, 1024.0f, 1.0f);
-  r->pitchRatioB = finiteIn(r->pitchRatioB, 0.0f, 1024.0f, 1.0f);
+  // Every float field by its row: ratios and increments, levels, the FM index and the grain fields
+  // are kept finite and within what the pages can set.
+  for (int f = 0; f < oscFieldCount; ++f) fieldLoad(oscFields[f], *oscFieldOf(r, f));
   r->phaseA = wrapPhase(r->phaseA);
   r->phaseB = wrapPhase(r->phaseB);
-  r->level = finiteIn(r->level, 0.0f, 1.0f, 1.0f);
-  r->inputGain = finiteIn(r->inputGain, 0.0f, 4.0f, 1.0f);
-  r->balanceDouble = finiteIn(r->balanceDouble, 0.0f, 1.0f, 0.5f);
-  r->balanceRingmod = finiteIn(r->balanceRingmod, 0.0f, 1.0f, 1.0f);
-  r->fmIndex = finiteIn(r->fmIndex, 0.0f, 1e6f, oscFmIndexScale);
   if (r->type < 0 || r->type >= oscTypeCount) r->type = oscTypeSingle;
   if (r->freqMode < 0 || r->freqMode > 3) r->freqMode = oscFreqTrans;
   if (r->freqModeB < 0 || r->freqModeB > 3) r->freqModeB = oscFreqTrans;
@@ -93,23 +80,13 @@ void oscSanitizeRecord(ChannelOscRecord* r) {
   r->on = r->on ? 1 : 0;
   r->bandLimited = r->bandLimited ? 1 : 0;
   r->phaseReset = r->phaseReset ? 1 : 0;
-  r->trans = finiteIn(r->trans, 0.0f, 48.0f, 0.05f);
-  r->randTrans = finiteIn(r->randTrans, 0.0f, 72.0f, 0.0f);
   if (r->numVoices < 1 || r->numVoices > 8) r->numVoices = 1;
   for (std::int16_t& in : r->inputs)
     if (in < -1 || in >= oscAudioInputCount) in = -1;
-  r->displacement = finiteIn(r->displacement, 0.0f, 1.0f, 0.5f);
-  r->amount = finiteIn(r->amount, 0.0f, 1.0f, 0.5f);
   // Above 7 still renders 7 layers (the stored value scales the pitch pull); only nonsense is cut.
   if (r->iterations < 1) r->iterations = 1;
   if (r->iterations > 1024) r->iterations = 1024;
   sampleInfoSanitize(&r->sampleInfo);
   OscSubRecord& s = r->subRecord;
   s.count = s.count < 1 ? 1 : s.count > 8 ? 8 : s.count;   // grains 1..8
-  s.size = finiteIn(s.size, 128.0f, 10000.0f, 4096.0f);
-  s.diffusion = finiteIn(s.diffusion, 0.0f, 1.0f, 0.25f);
-  s.time = finiteIn(s.time, -100.0f, 100.0f, 1.0f);
-  s.randTime = finiteIn(s.randTime, 0.0f, 1.0f, 0.989f);
-  s.randFreq = finiteIn(s.randFreq, 0.0f, 1.0f, 1.0f);
-  s.randAmp = finiteIn(s.randAmp, 0.0f, 1.0f, 1.0f);
 }

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "engine/valueFormat.h"
+#include "preset/fieldTables.h"
 
 void patchHeaderDefaults(PatchHeader* header, std::int16_t program) {
   if (!header) return;
@@ -47,8 +48,10 @@ double patchHeaderGetTranspose(const PatchHeader* header) {
   return header ? pitchRatioToSemis(header->transpose) : 0.0;
 }
 
+// A ratio beyond ten octaves is held there; a value that is no number is refused (it used to store a
+// NaN or infinite ratio that a saved bank then read back as 1).
 void patchHeaderSetTranspose(PatchHeader* header, double semitones) {
-  if (header) header->transpose = static_cast<float>(pitchSemisToRatio(semitones));
+  if (header) header->transpose = fieldSetFloat(headerFields[headerFieldTranspose], pitchSemisToRatio(semitones), header->transpose);
 }
 
 float patchHeaderGetPan(const PatchHeader* header) { return header ? header->pan : 0.0f; }
@@ -83,7 +86,7 @@ void patchHeaderSanitize(PatchHeader* header) {
   patchHeaderSetPolyphony(header, header->polyphony);
   if (!std::isfinite(header->gain)) header->gain = static_cast<float>(db6ToGain(0.001));
   patchHeaderSetGain(header, header->gain);
-  header->transpose = finiteIn(header->transpose, 1.0f / 1024.0f, 1024.0f, 1.0f);
+  fieldLoad(headerFields[headerFieldTranspose], header->transpose);
   patchHeaderSetPan(header, header->pan);
   if (!std::isfinite(header->length) || header->length < 1.0) header->length = 88200.0;
   if (header->length > 1e9) header->length = 1e9;

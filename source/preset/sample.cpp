@@ -225,6 +225,9 @@ std::int32_t sampleLoad(Engine* engine, std::int16_t channel, FileSpec* given) {
     }
     if (sampleDetectType(&file) == chunkId("WAVE")) {
       result = sampleReadWave(&file, slot);
+      // A WAVE file in a format not decoded here (compressed, float, no audio at all) is told like
+      // any other unsupported file.
+      if (result == sampleUnsupported) showText("Load sample error: unsupported file type");
     } else {
       showText("Load sample error: unsupported file type");
       result = sampleUnsupported;
@@ -321,7 +324,6 @@ std::int32_t sampleSetLoopEnd(Engine* engine, std::int16_t channel, std::int32_t
     // A sample shorter than the 64-frame minimum window keeps its start at the first frame.
     s.loopStart = s.length - 64 > 0 ? s.length - 64 : 0;
     frames = s.length - 1;
-    low = s.loopStart + 64;
   }
   std::int32_t v = frames > low ? frames : low;
   if (v > s.length) v = s.length;

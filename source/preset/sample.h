@@ -21,7 +21,7 @@ enum {
   sampleOk = 0,
   sampleOutOfMemory = 1,    // only reported by sampleReportError
   sampleFileError = 2,      // missing or not openable
-  sampleUnsupported = 3,    // not a RIFF WAVE file
+  sampleUnsupported = 3,    // not a RIFF WAVE file, not integer PCM, or no audio frames
   sampleNotOpened = 4       // no slot, or reading or decoding failed
 };
 

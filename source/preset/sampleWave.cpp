@@ -82,6 +82,18 @@ void normaliseAndFilter(float* data, std::int32_t frames, std::int32_t channels)
   }
 }
 
+// Only integer PCM is decoded: format tag 1, or the extensible tag 0xFFFE whose sub-format GUID is
+// PCM's (00000001-0000-0010-8000-00AA00389B71). Compressed formats (ADPCM and the like) may claim a
+// sample width of 16 bits and would otherwise decode as noise.
+bool isPcmFormat(const std::uint8_t* fmt, std::uint32_t bytes) {
+  const std::uint16_t tag = le16(fmt);
+  if (tag == 1) return true;
+  if (tag != 0xFFFE || bytes < 40) return false;
+  static const std::uint8_t pcm[16] = {0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x10, 0x00,
+                                       0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
+  return std::memcmp(fmt + 24, pcm, 16) == 0;
+}
+
 }  // namespace
 
 std::uint32_t sampleDetectType(FileSpec* file) {
@@ -162,8 +174,13 @@ std::int32_t sampleReadWave(FileSpec* file, SampleInfo* slot) {
   bool seenRiff = false, seenWave = false, seenFmt = false;
   std::uint16_t fmtChannels = 0, fmtBits = 0;
   std::uint32_t fmtRate = 0;
+  bool walkedToEnd = false;   // the chunk walk met the end of the file between two chunks
   for (int n = 0; n < 128; ++n) {
     std::uint8_t id[4];
+    if (fileTell(file) >= fileSize) {
+      walkedToEnd = true;
+      break;
+    }
     if (!fileReadBytes(file, id, 4)) break;
     std::uint32_t size = 0;
     if (idIs(id, "RIFF")) {
@@ -176,13 +193,15 @@ std::int32_t sampleReadWave(FileSpec* file, SampleInfo* slot) {
     } else if (idIs(id, "fmt ")) {
       if (!seenWave) return sampleNotOpened;
       if (!readU32(file, &size)) break;
-      std::uint8_t fmt[16];
-      if (size < 16 || !fileReadBytes(file, fmt, 16)) return sampleNotOpened;   // no whole format record
+      std::uint8_t fmt[40];
+      const std::uint32_t taken = size < 40 ? size : 40;
+      if (size < 16 || !fileReadBytes(file, fmt, taken)) return sampleNotOpened;   // no whole format record
+      if (!isPcmFormat(fmt, taken)) return sampleUnsupported;
       fmtChannels = le16(fmt + 2);
       fmtRate = le32(fmt + 4);
       fmtBits = le16(fmt + 14);
       seenFmt = true;
-      if (!skip(file, std::int64_t(size) - 16 + (size & 1), fileSize)) break;
+      if (!skip(file, std::int64_t(size) - taken + (size & 1), fileSize)) break;
     } else if (idIs(id, "data")) {
       if (!seenFmt) break;
       if (!readU32(file, &size)) break;
@@ -192,6 +211,8 @@ std::int32_t sampleReadWave(FileSpec* file, SampleInfo* slot) {
       std::int64_t available = fileSize - position;
       if (available < 0) available = 0;
       const std::uint32_t dataBytes = std::int64_t(size) > available ? static_cast<std::uint32_t>(available) : size;
+      // No whole frame: nothing to play (the width is checked by the decoder, so guard the division).
+      if (fmtBits >= 8 && fmtChannels > 0 && dataBytes / (fmtBits / 8) / fmtChannels == 0) return sampleUnsupported;
       const std::int32_t keptChannels = slot->channels;
       slot->channels = fmtChannels;
       if (!sampleDecodeWave(file, position, slot, fmtBits, fmtChannels, dataBytes)) {
@@ -207,5 +228,6 @@ std::int32_t sampleReadWave(FileSpec* file, SampleInfo* slot) {
       if (!skip(file, std::int64_t(size) + (size & 1), fileSize)) break;
     }
   }
-  return sampleNotOpened;
+  // A format record but no data chunk: a header without audio.
+  return seenFmt && walkedToEnd ? sampleUnsupported : sampleNotOpened;
 }

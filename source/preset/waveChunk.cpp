@@ -8,10 +8,10 @@
 
 namespace {
 
-// A wave read from a file: name terminated, samples finite and within -4..4 (the oscillators and the
-// waveshaper index tables by them), state one of the three.
+// A wave read from a file: samples finite and within -4..4 (the oscillators and the waveshaper index
+// tables by them), state one of the three. The name is kept whole: a name of 32 characters has no
+// terminator, and every reader of it stops at 32 bytes.
 void sanitize(WaveRecord* w) {
-    w->name[waveNameSize - 1] = 0;
     for (int k = 0; k < waveLength; ++k) {
         float v = w->samples[k];
         if (!std::isfinite(v)) v = 0.0f;

@@ -91,153 +91,167 @@ void removeMean(double* out) {
     for (int k = 0; k < waveLength; ++k) out[k] -= mean;
 }
 
+// Recipes without a partial list of their own.
+void sawReal(double* w) {   // the ideal ramp, rising through zero at the cycle's start
+    for (int k = 0; k < waveLength; ++k) w[k] = k < 512 ? k / 512.0 : k / 512.0 - 2.0;
+}
+void sawish(double* w) {    // saw with softened even partials
+    double amp[64] = {};
+    for (int h = 1; h <= 24; ++h) amp[h - 1] = (h % 2 ? 1.0 : 0.6) / std::pow(h, 1.15);
+    additive(w, amp, 24);
+}
+void hibuzz(double* w) {    // strong upper partials
+    double amp[64] = {};
+    for (int h = 1; h <= 40; ++h) amp[h - 1] = h < 8 ? 0.2 : 1.0 / std::sqrt(h - 6.0);
+    additive(w, amp, 40);
+}
+void midbuzz1(double* w) {  // a band of equal middle partials
+    double amp[64] = {};
+    for (int h = 1; h <= 16; ++h) amp[h - 1] = h < 3 ? 0.5 : 1.0 / std::pow(h, 0.3);
+    additive(w, amp, 16);
+}
+void midbuzz2(double* w) {  // narrow pulse, 24 partials
+    double amp[64] = {};
+    for (int h = 1; h <= 24; ++h) amp[h - 1] = std::sin(kPi * h * 0.125) / h;
+    additive(w, amp, 24, kPi / 2);
+}
+void woodwind1(double* w) { // reedy odd partials
+    double amp[64] = {};
+    for (int h = 1; h <= 15; ++h) amp[h - 1] = h % 2 ? 1.0 / (h * h * 0.5 + 0.5) : 0.05 / h;
+    additive(w, amp, 15);
+}
+void squareFractal(double* w) {   // squares at 1, 2, 4, 8 cycles
+    for (int k = 0; k < waveLength; ++k) {
+        double v = 0.0, a = 1.0;
+        for (int o = 1; o <= 8; o *= 2, a *= 0.5) v += a * (((k * o) % waveLength) < 512 ? 1.0 : -1.0);
+        w[k] = v;
+    }
+}
+void squareReal(double* w) {
+    for (int k = 0; k < waveLength; ++k) w[k] = k < 512 ? 1.0 : -1.0;
+}
+void softTrump(double* w) { // brass-like hump at the 3rd partial
+    double amp[64] = {};
+    for (int h = 1; h <= 14; ++h) amp[h - 1] = std::exp(-0.5 * std::pow((h - 3.0) / 2.5, 2.0)) + 0.1 / h;
+    additive(w, amp, 14);
+}
+void fracNoise(double* w) { // midpoint displacement, seeded
+    Lcg rng{26u};
+    w[0] = 0.0;
+    double rough = 1.0;
+    for (int step = waveLength; step > 1; step /= 2, rough *= 0.6) {
+        for (int k = 0; k < waveLength; k += step) {
+            const double a = w[k], b = w[(k + step) % waveLength];
+            w[k + step / 2] = 0.5 * (a + b) + rough * rng.next();
+        }
+    }
+    removeMean(w);
+}
+void stairstep(double* w) { // an 8-step ramp
+    for (int k = 0; k < waveLength; ++k) w[k] = -1.0 + 2.0 * (k / 128) / 7.0;
+    removeMean(w);
+}
+void brokenSpeaker(double* w) {   // clipped, rattling sine
+    for (int k = 0; k < waveLength; ++k) {
+        double s = std::sin(kTwoPi * k / waveLength);
+        double v = s > 0.55 ? 0.55 : (s < -0.8 ? -0.8 : s);
+        if (std::fabs(s) < 0.12) v = 0.0;      // crossover gap
+        v += 0.15 * std::sin(kTwoPi * 23.0 * k / waveLength) * std::fabs(s);
+        w[k] = v;
+    }
+    removeMean(w);
+}
+void noiseWhite(double* w) {
+    Lcg rng{29u};
+    for (int k = 0; k < waveLength; ++k) w[k] = rng.next();
+    removeMean(w);
+}
+void noiseSmooth(double* w) {     // circular one-pole, twice
+    Lcg rng{30u};
+    for (int k = 0; k < waveLength; ++k) w[k] = rng.next();
+    for (int pass = 0; pass < 2; ++pass) {
+        double y = 0.0;
+        for (int round = 0; round < 2; ++round)
+            for (int k = 0; k < waveLength; ++k) { y += 0.15 * (w[k] - y); if (round) w[k] = y; }
+    }
+    removeMean(w);
+}
+void noiseSteps(double* w) {      // sample-and-hold steps of 16
+    Lcg rng{31u};
+    double v = 0.0;
+    for (int k = 0; k < waveLength; ++k) { if (k % 16 == 0) v = rng.next(); w[k] = v; }
+    removeMean(w);
+}
+void triPointy(double* w) {       // triangle bent toward its peaks
+    for (int k = 0; k < waveLength; ++k) {
+        const double t = k < 256 ? k / 256.0 : k < 768 ? 2.0 - k / 256.0 : k / 256.0 - 4.0;
+        w[k] = (t < 0 ? -1.0 : 1.0) * t * t * t;
+    }
+}
+
+// One row per table: a partial series (saw or square of n partials), a sparse list of partials, a
+// formant weighting of a fundamental's partials, or a recipe of its own.
+enum RecipeKind { recipeSaw, recipeSquare, recipeSparse, recipeFormant, recipeCustom };
+struct Recipe {
+    RecipeKind kind;
+    const char* name;
+    int n;                    // saw and square: partials; sparse: entries of the lists
+    bool sigma;               // saw and square: Lanczos smoothing
+    double power;             // saw: amplitude 1 / h^power
+    int harmonics[9];         // sparse
+    double amps[9];           // sparse; formant: the fundamental in amps[0]
+    double centres[3], widths[3], gains[3];   // formant
+    void (*make)(double*);    // custom
+};
+
+const Recipe kRecipes[waveFactoryTableCount] = {
+    {recipeCustom, "Saw_real", 0, false, 0, {}, {}, {}, {}, {}, sawReal},
+    {recipeSaw, "Saw_filt 1", 48, true, 1.0, {}, {}, {}, {}, {}, nullptr},
+    {recipeSaw, "Saw_filt 2", 20, true, 1.0, {}, {}, {}, {}, {}, nullptr},
+    {recipeSaw, "Saw_filt 3", 8, true, 1.0, {}, {}, {}, {}, {}, nullptr},
+    {recipeSaw, "Saw_smooth", 6, false, 2.0, {}, {}, {}, {}, {}, nullptr},
+    {recipeCustom, "Sawish", 0, false, 0, {}, {}, {}, {}, {}, sawish},
+    {recipeSparse, "Inharmonic 1", 5, false, 0, {1, 3, 7, 13, 19}, {1, 0.6, 0.5, 0.35, 0.25}, {}, {}, {}, nullptr},
+    {recipeSparse, "Inharmonic 2", 6, false, 0, {1, 9, 14, 23, 31, 37}, {1, 0.5, 0.45, 0.3, 0.25, 0.2}, {}, {}, {}, nullptr},
+    {recipeSparse, "Inharmonic 3", 6, false, 0, {2, 3, 11, 17, 29, 41}, {1, 0.8, 0.5, 0.4, 0.3, 0.2}, {}, {}, {}, nullptr},
+    {recipeCustom, "Hibuzz 1", 0, false, 0, {}, {}, {}, {}, {}, hibuzz},
+    {recipeSparse, "Bass 1", 6, false, 0, {1, 2, 3, 4, 5, 6}, {1, 0.8, 0.5, 0.3, 0.15, 0.08}, {}, {}, {}, nullptr},
+    {recipeSparse, "Organ 1", 6, false, 0, {1, 2, 3, 4, 6, 8}, {1, 0.8, 0.6, 0.5, 0.35, 0.3}, {}, {}, {}, nullptr},
+    {recipeSparse, "Organ 2", 3, false, 0, {1, 3, 5}, {1, 0.7, 0.5}, {}, {}, {}, nullptr},
+    {recipeSparse, "Organ 3", 5, false, 0, {1, 2, 4, 8, 16}, {1, 0.6, 0.5, 0.4, 0.3}, {}, {}, {}, nullptr},
+    {recipeSparse, "Organ 4", 7, false, 0, {1, 3, 4, 5, 6, 8, 10}, {0.8, 1, 0.4, 0.6, 0.3, 0.4, 0.25}, {}, {}, {}, nullptr},
+    {recipeCustom, "Midbuzz 1", 0, false, 0, {}, {}, {}, {}, {}, midbuzz1},
+    {recipeCustom, "Midbuzz 2", 0, false, 0, {}, {}, {}, {}, {}, midbuzz2},
+    {recipeCustom, "Woodwind 1", 0, false, 0, {}, {}, {}, {}, {}, woodwind1},
+    {recipeSparse, "Woodwind 2", 4, false, 0, {1, 2, 3, 4}, {1, 0.3, 0.12, 0.04}, {}, {}, {}, nullptr},
+    {recipeFormant, "Vox_fem 1", 0, false, 0, {}, {220.0}, {800, 1150, 2900}, {120, 150, 250}, {1, 0.6, 0.3}, nullptr},
+    {recipeFormant, "Vox_fem 2", 0, false, 0, {}, {250.0}, {350, 2000, 2800}, {90, 180, 250}, {1, 0.5, 0.35}, nullptr},
+    {recipeCustom, "Square_fractal", 0, false, 0, {}, {}, {}, {}, {}, squareFractal},
+    {recipeCustom, "Square_real", 0, false, 0, {}, {}, {}, {}, {}, squareReal},
+    {recipeSquare, "Square_filt 1", 47, true, 0, {}, {}, {}, {}, {}, nullptr},
+    {recipeSquare, "Square_filt 2", 11, true, 0, {}, {}, {}, {}, {}, nullptr},
+    {recipeCustom, "Soft trump", 0, false, 0, {}, {}, {}, {}, {}, softTrump},
+    {recipeCustom, "Frac_noise", 0, false, 0, {}, {}, {}, {}, {}, fracNoise},
+    {recipeCustom, "Stairstep", 0, false, 0, {}, {}, {}, {}, {}, stairstep},
+    {recipeCustom, "Broken_speaker", 0, false, 0, {}, {}, {}, {}, {}, brokenSpeaker},
+    {recipeCustom, "Noise 1", 0, false, 0, {}, {}, {}, {}, {}, noiseWhite},
+    {recipeCustom, "Noise 2", 0, false, 0, {}, {}, {}, {}, {}, noiseSmooth},
+    {recipeCustom, "Noise 3", 0, false, 0, {}, {}, {}, {}, {}, noiseSteps},
+    {recipeCustom, "Tri_pointy", 0, false, 0, {}, {}, {}, {}, {}, triPointy},
+    {recipeSparse, "Big chord", 9, false, 0, {2, 3, 4, 5, 6, 8, 10, 12, 15}, {1, .8, .8, .7, .7, .5, .5, .4, .3}, {}, {}, {}, nullptr},
+    {recipeSparse, "Fifth", 4, false, 0, {2, 3, 4, 6}, {1, 1, 0.3, 0.3}, {}, {}, {}, nullptr},
+    {recipeSparse, "Maj triad 1", 3, false, 0, {4, 5, 6}, {1, 1, 1}, {}, {}, {}, nullptr},
+    {recipeSparse, "Maj triad 2", 7, false, 0, {4, 5, 6, 8, 10, 12, 15}, {1, 1, 1, 0.45, 0.45, 0.45, 0.2}, {}, {}, {}, nullptr},
+};
+
 void make(int table, double* w) {
-    switch (table) {
-    case 0:   // Saw_real: the ideal ramp, rising through zero at the cycle's start
-        for (int k = 0; k < waveLength; ++k) w[k] = k < 512 ? k / 512.0 : k / 512.0 - 2.0;
-        break;
-    case 1: sawSeries(w, 48, true); break;         // Saw_filt 1
-    case 2: sawSeries(w, 20, true); break;         // Saw_filt 2
-    case 3: sawSeries(w, 8, true); break;          // Saw_filt 3
-    case 4: sawSeries(w, 6, false, 2.0); break;    // Saw_smooth
-    case 5: {                                      // Sawish: saw with softened even partials
-        double amp[64] = {};
-        for (int h = 1; h <= 24; ++h) amp[h - 1] = (h % 2 ? 1.0 : 0.6) / std::pow(h, 1.15);
-        additive(w, amp, 24);
-        break;
-    }
-    case 6: { const int h[] = {1, 3, 7, 13, 19}; const double a[] = {1, 0.6, 0.5, 0.35, 0.25};
-        sparse(w, h, a, 5); break; }               // Inharmonic 1
-    case 7: { const int h[] = {1, 9, 14, 23, 31, 37}; const double a[] = {1, 0.5, 0.45, 0.3, 0.25, 0.2};
-        sparse(w, h, a, 6); break; }               // Inharmonic 2
-    case 8: { const int h[] = {2, 3, 11, 17, 29, 41}; const double a[] = {1, 0.8, 0.5, 0.4, 0.3, 0.2};
-        sparse(w, h, a, 6); break; }               // Inharmonic 3
-    case 9: {                                      // Hibuzz 1: strong upper partials
-        double amp[64] = {};
-        for (int h = 1; h <= 40; ++h) amp[h - 1] = h < 8 ? 0.2 : 1.0 / std::sqrt(h - 6.0);
-        additive(w, amp, 40);
-        break;
-    }
-    case 10: { const int h[] = {1, 2, 3, 4, 5, 6}; const double a[] = {1, 0.8, 0.5, 0.3, 0.15, 0.08};
-        sparse(w, h, a, 6); break; }               // Bass 1
-    case 11: { const int h[] = {1, 2, 3, 4, 6, 8}; const double a[] = {1, 0.8, 0.6, 0.5, 0.35, 0.3};
-        sparse(w, h, a, 6); break; }               // Organ 1: full drawbars
-    case 12: { const int h[] = {1, 3, 5}; const double a[] = {1, 0.7, 0.5};
-        sparse(w, h, a, 3); break; }               // Organ 2: hollow, odd partials
-    case 13: { const int h[] = {1, 2, 4, 8, 16}; const double a[] = {1, 0.6, 0.5, 0.4, 0.3};
-        sparse(w, h, a, 5); break; }               // Organ 3: octave stack
-    case 14: { const int h[] = {1, 3, 4, 5, 6, 8, 10}; const double a[] = {0.8, 1, 0.4, 0.6, 0.3, 0.4, 0.25};
-        sparse(w, h, a, 7); break; }               // Organ 4: with the third and the fifth stops
-    case 15: {                                     // Midbuzz 1: a band of equal middle partials
-        double amp[64] = {};
-        for (int h = 1; h <= 16; ++h) amp[h - 1] = h < 3 ? 0.5 : 1.0 / std::pow(h, 0.3);
-        additive(w, amp, 16);
-        break;
-    }
-    case 16: {                                     // Midbuzz 2: narrow pulse, 24 partials
-        double amp[64] = {};
-        for (int h = 1; h <= 24; ++h) amp[h - 1] = std::sin(kPi * h * 0.125) / h;
-        additive(w, amp, 24, kPi / 2);
-        break;
-    }
-    case 17: {                                     // Woodwind 1: reedy odd partials
-        double amp[64] = {};
-        for (int h = 1; h <= 15; ++h) amp[h - 1] = h % 2 ? 1.0 / (h * h * 0.5 + 0.5) : 0.05 / h;
-        additive(w, amp, 15);
-        break;
-    }
-    case 18: { const int h[] = {1, 2, 3, 4}; const double a[] = {1, 0.3, 0.12, 0.04};
-        sparse(w, h, a, 4); break; }               // Woodwind 2: breathy, near sine
-    case 19: { const double c[] = {800, 1150, 2900}, bw[] = {120, 150, 250}, g[] = {1, 0.6, 0.3};
-        formant(w, 220.0, c, bw, g); break; }      // Vox_fem 1: "ah"
-    case 20: { const double c[] = {350, 2000, 2800}, bw[] = {90, 180, 250}, g[] = {1, 0.5, 0.35};
-        formant(w, 250.0, c, bw, g); break; }      // Vox_fem 2: "ee"
-    case 21:                                       // Square_fractal: squares at 1, 2, 4, 8 cycles
-        for (int k = 0; k < waveLength; ++k) {
-            double v = 0.0, a = 1.0;
-            for (int o = 1; o <= 8; o *= 2, a *= 0.5) v += a * (((k * o) % waveLength) < 512 ? 1.0 : -1.0);
-            w[k] = v;
-        }
-        break;
-    case 22:                                       // Square_real
-        for (int k = 0; k < waveLength; ++k) w[k] = k < 512 ? 1.0 : -1.0;
-        break;
-    case 23: squareSeries(w, 47, true); break;     // Square_filt 1
-    case 24: squareSeries(w, 11, true); break;     // Square_filt 2
-    case 25: {                                     // Soft trump: brass-like hump at the 3rd partial
-        double amp[64] = {};
-        for (int h = 1; h <= 14; ++h) amp[h - 1] = std::exp(-0.5 * std::pow((h - 3.0) / 2.5, 2.0)) + 0.1 / h;
-        additive(w, amp, 14);
-        break;
-    }
-    case 26: {                                     // Frac_noise: midpoint displacement, seeded
-        Lcg rng{26u};
-        w[0] = 0.0;
-        double rough = 1.0;
-        for (int step = waveLength; step > 1; step /= 2, rough *= 0.6) {
-            for (int k = 0; k < waveLength; k += step) {
-                const double a = w[k], b = w[(k + step) % waveLength];
-                w[k + step / 2] = 0.5 * (a + b) + rough * rng.next();
-            }
-        }
-        removeMean(w);
-        break;
-    }
-    case 27:                                       // Stairstep: an 8-step ramp
-        for (int k = 0; k < waveLength; ++k) w[k] = -1.0 + 2.0 * (k / 128) / 7.0;
-        removeMean(w);
-        break;
-    case 28:                                       // Broken_speaker: clipped, rattling sine
-        for (int k = 0; k < waveLength; ++k) {
-            double s = std::sin(kTwoPi * k / waveLength);
-            double v = s > 0.55 ? 0.55 : (s < -0.8 ? -0.8 : s);
-            if (std::fabs(s) < 0.12) v = 0.0;      // crossover gap
-            v += 0.15 * std::sin(kTwoPi * 23.0 * k / waveLength) * std::fabs(s);
-            w[k] = v;
-        }
-        removeMean(w);
-        break;
-    case 29: {                                     // Noise 1: white
-        Lcg rng{29u};
-        for (int k = 0; k < waveLength; ++k) w[k] = rng.next();
-        removeMean(w);
-        break;
-    }
-    case 30: {                                     // Noise 2: smoothed (circular one-pole, twice)
-        Lcg rng{30u};
-        for (int k = 0; k < waveLength; ++k) w[k] = rng.next();
-        for (int pass = 0; pass < 2; ++pass) {
-            double y = 0.0;
-            for (int round = 0; round < 2; ++round)
-                for (int k = 0; k < waveLength; ++k) { y += 0.15 * (w[k] - y); if (round) w[k] = y; }
-        }
-        removeMean(w);
-        break;
-    }
-    case 31: {                                     // Noise 3: sample-and-hold steps of 16
-        Lcg rng{31u};
-        double v = 0.0;
-        for (int k = 0; k < waveLength; ++k) { if (k % 16 == 0) v = rng.next(); w[k] = v; }
-        removeMean(w);
-        break;
-    }
-    case 32:                                       // Tri_pointy: triangle bent toward its peaks
-        for (int k = 0; k < waveLength; ++k) {
-            const double t = k < 256 ? k / 256.0 : k < 768 ? 2.0 - k / 256.0 : k / 256.0 - 4.0;
-            w[k] = (t < 0 ? -1.0 : 1.0) * t * t * t;
-        }
-        break;
-    case 33: { const int h[] = {2, 3, 4, 5, 6, 8, 10, 12, 15}; const double a[] = {1, .8, .8, .7, .7, .5, .5, .4, .3};
-        sparse(w, h, a, 9); break; }               // Big chord
-    case 34: { const int h[] = {2, 3, 4, 6}; const double a[] = {1, 1, 0.3, 0.3};
-        sparse(w, h, a, 4); break; }               // Fifth
-    case 35: { const int h[] = {4, 5, 6}; const double a[] = {1, 1, 1};
-        sparse(w, h, a, 3); break; }               // Maj triad 1: pure tones
-    case 36: { const int h[] = {4, 5, 6, 8, 10, 12, 15}; const double a[] = {1, 1, 1, 0.45, 0.45, 0.45, 0.2};
-        sparse(w, h, a, 7); break; }               // Maj triad 2: with overtones
-    default:
-        for (int k = 0; k < waveLength; ++k) w[k] = 0.0;
-        break;
+    const Recipe& r = kRecipes[table];
+    switch (r.kind) {
+        case recipeSaw: sawSeries(w, r.n, r.sigma, r.power); break;
+        case recipeSquare: squareSeries(w, r.n, r.sigma); break;
+        case recipeSparse: sparse(w, r.harmonics, r.amps, r.n); break;
+        case recipeFormant: formant(w, r.amps[0], r.centres, r.widths, r.gains); break;
+        case recipeCustom: r.make(w); break;
     }
 }
 

@@ -1,20 +1,15 @@
 // Cost of the sample oscillators, in seconds per output sample per played voice: "Sample" (mono and
 // stereo) and "Granular" with 8 grains per voice.
-#include <benchmark/benchmark.h>
-
 #include <cmath>
 #include <vector>
 
+#include "oscBench.h"
 #include "oscillators/oscGranular.h"
 #include "oscillators/oscSampleRig.h"
 
 namespace {
 
-const benchmark::Counter::Flags perIteration =
-    static_cast<benchmark::Counter::Flags>(benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
-
 void runSampleType(benchmark::State& state, std::int32_t type, int channels) {
-  const int voices = 16;
   SampleRig rig(type);
   std::vector<float> data;
   const int frames = 441000;
@@ -23,23 +18,7 @@ void runSampleType(benchmark::State& state, std::int32_t type, int channels) {
   rig.setSample(data, channels, 1);   // "Loop All": the voices never run out
   rig.record->subRecord.count = 8;
   rig.record->subRecord.size = 2000.0f;
-  rig.engine->polyphony = voices;
-  const int lanes = rig.lanes();
-  std::vector<float> buffers(static_cast<std::size_t>(voices) * 128 * lanes);
-  for (int v = 0; v < voices; ++v) {
-    rig.startNote(v, 48 + 2 * v);
-    rig.engine->voiceBuffers[0][v] = buffers.data() + 128 * lanes * v;
-  }
-  for (auto _ : state) {
-    for (int v = 0; v < voices; ++v) rig.envelope(v)->rampLength = 128.0f;
-    oscRenderAll(rig.engine, 128);
-    benchmark::DoNotOptimize(buffers.data());
-  }
-  const double samples = 128.0 * voices;
-  // Seconds per output sample of one played voice (shown with its SI prefix, e.g. "3.2n").
-  state.counters["per_sample_voice"] =
-      benchmark::Counter(static_cast<double>(state.iterations()) * samples, perIteration);
-  for (int v = 0; v < voices; ++v) rig.engine->voiceBuffers[0][v] = nullptr;
+  oscBenchRun(state, rig, rig.lanes(), 48, 2);
 }
 
 void sampleMono(benchmark::State& state) { runSampleType(state, oscTypeSample, 1); }

@@ -6,17 +6,15 @@
 
 #include "engine/controllerMap.h"
 #include "engine/engine.h"
+#include "engine/engineFixture.h"
 #include "engine/panLevelRuntime.h"
 
 namespace {
 
-struct CcFixture : ::testing::Test {
-  Engine* engine = nullptr;
+struct CcFixture : EngineFixture {
   ControllerSettings* cc = nullptr;
   void SetUp() override {
-    engineCfgInitDefaults();
-    engine = engineCreate();
-    ASSERT_NE(engine, nullptr);
+    EngineFixture::SetUp();
     engineLevelDefaults(engine);
     ccMapDefaults(&engine->controllers);
     cc = &engine->controllers;
@@ -24,7 +22,6 @@ struct CcFixture : ::testing::Test {
     engine->midi.controllers[7] = 127;
     engine->midi.controllers[10] = 64;
   }
-  void TearDown() override { engineDestroy(engine); }
   void blocks(int n) {
     for (int i = 0; i < n; ++i) ccMapProcessBlock(engine);
   }

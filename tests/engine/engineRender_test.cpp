@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/engine.h"
+#include "engine/engineFixture.h"
 #include "preset/envelopeSlot.h"
 #include "preset/wave.h"
 #include "support/signal.h"
@@ -15,14 +16,7 @@
 
 namespace {
 
-struct EngineFixture : ::testing::Test {
-  Engine* engine = nullptr;
-  void SetUp() override {
-    engineCfgInitDefaults();
-    engine = engineCreate();
-    ASSERT_NE(engine, nullptr);
-  }
-  void TearDown() override { engineDestroy(engine); }
+struct RenderFixture : EngineFixture {
   // Applies the default patch: the engine leaves creation paused, the rebuild restarts it.
   void play() { engineApplyPatchChange(engine, 1); }
   void fillBuses(float value) {
@@ -35,7 +29,7 @@ double msSince(std::chrono::steady_clock::time_point t0) {
   return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
 }
 
-TEST_F(EngineFixture, CreatedPausedAndRestartedByRebuild) {
+TEST_F(RenderFixture, CreatedPausedAndRestartedByRebuild) {
   EXPECT_EQ(engine->paused.load(), 1);
   EXPECT_EQ(engine->inputCount, 6);
   EXPECT_EQ(engine->outputCount, 8);
@@ -46,7 +40,7 @@ TEST_F(EngineFixture, CreatedPausedAndRestartedByRebuild) {
   EXPECT_EQ(engine->polyphony, engine->header.polyphony);
 }
 
-TEST_F(EngineFixture, FrameCountOutsideOneTo128DoesNothing) {
+TEST_F(RenderFixture, FrameCountOutsideOneTo128DoesNothing) {
   play();
   for (int frames : {0, -1, 129, 32767}) {
     fillBuses(0.25f);
@@ -59,7 +53,7 @@ TEST_F(EngineFixture, FrameCountOutsideOneTo128DoesNothing) {
   engineRender(nullptr, 128);   // no engine: nothing
 }
 
-TEST_F(EngineFixture, TenBlocksAdvanceTheFrameCounter) {
+TEST_F(RenderFixture, TenBlocksAdvanceTheFrameCounter) {
   play();
   for (int i = 0; i < 10; ++i) engineRender(engine, 128);
   EXPECT_EQ(engine->framesDone, 1280u);
@@ -67,7 +61,7 @@ TEST_F(EngineFixture, TenBlocksAdvanceTheFrameCounter) {
   EXPECT_EQ(engine->framesDone, 1281u);
 }
 
-TEST_F(EngineFixture, PausedBlocksAreSilentAndCountNothing) {
+TEST_F(RenderFixture, PausedBlocksAreSilentAndCountNothing) {
   play();
   engineRender(engine, 128);
   engineStopAudio(engine, 1);
@@ -82,7 +76,7 @@ TEST_F(EngineFixture, PausedBlocksAreSilentAndCountNothing) {
   EXPECT_EQ(engine->header.tempo.position, clock + 128.0);
 }
 
-TEST_F(EngineFixture, VoiceBookkeepingAndGlide) {
+TEST_F(RenderFixture, VoiceBookkeepingAndGlide) {
   play();
   engine->header.polyphony = 4;
   engine->polyphony = 4;
@@ -102,7 +96,7 @@ TEST_F(EngineFixture, VoiceBookkeepingAndGlide) {
   EXPECT_FLOAT_EQ(a.glideRatio, 0.75f);
 }
 
-TEST_F(EngineFixture, BuffersAreCarvedFromThePoolInOrder) {
+TEST_F(RenderFixture, BuffersAreCarvedFromThePoolInOrder) {
   play();
   engine->polyphony = 3;
   engine->header.polyphony = 3;
@@ -121,7 +115,7 @@ TEST_F(EngineFixture, BuffersAreCarvedFromThePoolInOrder) {
   EXPECT_EQ(engine->masterBuffers[2], engine->pool + 448);
 }
 
-TEST_F(EngineFixture, ModulationRowsStartEachBlockAtOne) {
+TEST_F(RenderFixture, ModulationRowsStartEachBlockAtOne) {
   play();
   engine->polyphony = 2;
   engine->voices[1].active = 1;
@@ -135,7 +129,7 @@ TEST_F(EngineFixture, ModulationRowsStartEachBlockAtOne) {
   EXPECT_EQ(engine->panEntries[1][1].a, 0.0f);
 }
 
-TEST_F(EngineFixture, AccessorFallbacks) {
+TEST_F(RenderFixture, AccessorFallbacks) {
   EXPECT_EQ(engineGetChannel(engine, 5), engine->channels[0]);
   EXPECT_EQ(engineGetChannel(engine, 2), engine->channels[2]);
   EXPECT_EQ(engineGetChannel(engine, engineEditIndex), &engine->edit.osc);
@@ -162,7 +156,7 @@ TEST_F(EngineFixture, AccessorFallbacks) {
   EXPECT_DOUBLE_EQ(engineGetTempoPercent(nullptr), 100.0);
 }
 
-TEST_F(EngineFixture, RebuildRaisesMasterLanesForSurroundAndSetsFlags) {
+TEST_F(RenderFixture, RebuildRaisesMasterLanesForSurroundAndSetsFlags) {
   engine->header.stageCounts[3] = 2;
   engine->surround.outputsUsed = 4;
   engine->channels[1]->on = 1;
@@ -187,7 +181,7 @@ TEST_F(EngineFixture, RebuildRaisesMasterLanesForSurroundAndSetsFlags) {
   EXPECT_EQ(engine->waveshaperPerVoice, 0);
 }
 
-TEST_F(EngineFixture, OutputGain) {
+TEST_F(RenderFixture, OutputGain) {
   engine->header.polyphony = 4;
   engine->header.gain = 2.0f;
   engineUpdateOutputGain(engine);
@@ -198,7 +192,7 @@ TEST_F(EngineFixture, OutputGain) {
   EXPECT_FLOAT_EQ(engine->outputGain, 16.0f * 0.893992f);
 }
 
-TEST_F(EngineFixture, ClaimPresetWaves) {
+TEST_F(RenderFixture, ClaimPresetWaves) {
   for (int i = 0; i < waveLocalCount; ++i) {
     EXPECT_EQ(engineClaimPresetWave(engine), waveLocalIdBase + i);
     EXPECT_EQ(engine->presetWaves[i].state, waveStateLocal);
@@ -208,7 +202,7 @@ TEST_F(EngineFixture, ClaimPresetWaves) {
   EXPECT_EQ(engineClaimPresetWave(nullptr), -1);
 }
 
-TEST_F(EngineFixture, RetuneFollowsTheTranspose) {
+TEST_F(RenderFixture, RetuneFollowsTheTranspose) {
   play();
   engine->voices[0].note = 69;
   engine->voices[1].note = -1;
@@ -219,7 +213,7 @@ TEST_F(EngineFixture, RetuneFollowsTheTranspose) {
   EXPECT_EQ(engine->voices[1].pitch, 3.0f);
 }
 
-TEST_F(EngineFixture, EnvelopeSlotCopies) {
+TEST_F(RenderFixture, EnvelopeSlotCopies) {
   EnvelopeSlot source;
   envInitSlot(&source, 9, 12);
   source.owner = 2;
@@ -247,7 +241,7 @@ TEST_F(EngineFixture, EnvelopeSlotCopies) {
 
 // ---- Output DC filter ----
 
-TEST_F(EngineFixture, OutputFilterRemovesDcAndPassesOneKilohertz) {
+TEST_F(RenderFixture, OutputFilterRemovesDcAndPassesOneKilohertz) {
   const double rate = 44100.0;
   const int blocks = 400;   // about 1.2 s: far beyond the filter's settling time (~1,400 samples)
   std::vector<float> dcOut, sineOut, sineIn;
@@ -273,7 +267,7 @@ TEST_F(EngineFixture, OutputFilterRemovesDcAndPassesOneKilohertz) {
   EXPECT_NEAR(20.0 * std::log10(out / in), 0.0, 0.1);
 }
 
-TEST_F(EngineFixture, SilenceNeverProducesDenormals) {
+TEST_F(RenderFixture, SilenceNeverProducesDenormals) {
   play();
   // A loud block first, then a long silence: the filter's decay must stay clear of denormals.
   for (auto& bus : engine->buses)
@@ -301,7 +295,7 @@ TEST(EngineOutputFilter, ClampAndReset) {
 
 // ---- Engine ramp and device ramp ----
 
-TEST_F(EngineFixture, EngineRampRisesWithinTwoBlocksAfterRestartAndHoldsDuringStop) {
+TEST_F(RenderFixture, EngineRampRisesWithinTwoBlocksAfterRestartAndHoldsDuringStop) {
   play();
   engine->engineRampGain.store(0.001f);
   engine->request.store(2);
@@ -332,7 +326,7 @@ RampRun runDeviceRamp(Engine* engine, int blocks) {
   return r;
 }
 
-TEST_F(EngineFixture, DeviceRampFadeOut) {
+TEST_F(RenderFixture, DeviceRampFadeOut) {
   play();
   engine->rampFlag.store(1);
   engine->deviceRampGain.store(1.0f);
@@ -357,7 +351,7 @@ TEST_F(EngineFixture, DeviceRampFadeOut) {
   EXPECT_EQ(engine->deviceRampGain.load(), 1.0f);
 }
 
-TEST_F(EngineFixture, DeviceRampFadeIn) {
+TEST_F(RenderFixture, DeviceRampFadeIn) {
   engine->paused.store(0);
   engine->rampFlag.store(1);
   engine->deviceRampGain.store(0.001f);
@@ -373,7 +367,7 @@ TEST_F(EngineFixture, DeviceRampFadeIn) {
   EXPECT_EQ(engine->deviceRampGain.load(), 1.0f);
 }
 
-TEST_F(EngineFixture, DeviceRampWithTheFlagClearLeavesOutputsButRuns) {
+TEST_F(RenderFixture, DeviceRampWithTheFlagClearLeavesOutputsButRuns) {
   play();
   engine->rampFlag.store(0);
   engine->deviceRampGain.store(1.0f);
@@ -387,7 +381,7 @@ TEST_F(EngineFixture, DeviceRampWithTheFlagClearLeavesOutputsButRuns) {
 
 // ---- Stop and restart ----
 
-TEST_F(EngineFixture, WithoutAudioStopAndRestartDoNotWait) {
+TEST_F(RenderFixture, WithoutAudioStopAndRestartDoNotWait) {
   play();
   auto t0 = std::chrono::steady_clock::now();
   engineStopAudio(engine, 1);
@@ -409,7 +403,7 @@ TEST_F(EngineFixture, WithoutAudioStopAndRestartDoNotWait) {
   engineRestartAudio(nullptr);
 }
 
-TEST_F(EngineFixture, StopAndRestartWithAnAudioThread) {
+TEST_F(RenderFixture, StopAndRestartWithAnAudioThread) {
   play();
   TestAudioThread audio(engine, 1.0f, 6);
   audio.start();
@@ -463,7 +457,7 @@ TEST_F(EngineFixture, StopAndRestartWithAnAudioThread) {
   EXPECT_GT(engine->framesDone, framesWhilePaused);
 }
 
-TEST_F(EngineFixture, ForcedStopWaitsForTheBlockInProgress) {
+TEST_F(RenderFixture, ForcedStopWaitsForTheBlockInProgress) {
   play();
   // An audio thread that is inside a block and does not answer the request (stalled device).
   engineAudioThreadBegin(engine);

@@ -6,23 +6,20 @@
 #include <vector>
 
 #include "engine/engine.h"
+#include "engine/engineFixture.h"
 #include "engine/envCompile.h"
 #include "engine/envGen.h"
 #include "engine/envNote.h"
 #include "preset/envelope.h"
 
-struct EnvelopeRig : ::testing::Test {
-  Engine* engine = nullptr;
-
+struct EnvelopeRig : EngineFixture {
   void SetUp() override {
-    engineCfgInitDefaults();
-    engine = engineCreate();
-    ASSERT_NE(engine, nullptr);
+    EngineFixture::SetUp();
     engine->channels[0]->on = 1;
     engineApplyPatchChange(engine, 1);
   }
   void TearDown() override {
-    engineDestroy(engine);
+    EngineFixture::TearDown();
     engineCfgInitDefaults();
   }
 

@@ -6,21 +6,18 @@
 #include <vector>
 
 #include "engine/engine.h"
+#include "engine/engineFixture.h"
 #include "engine/lfoRuntime.h"
 
 namespace {
 
 const double kBlock = 128.0 / 44100.0;
 
-struct LfoFixture : ::testing::Test {
-  Engine* engine = nullptr;
+struct LfoFixture : EngineFixture {
   void SetUp() override {
-    engineCfgInitDefaults();
-    engine = engineCreate();
-    ASSERT_NE(engine, nullptr);
+    EngineFixture::SetUp();
     engine->polyphony = 4;
   }
-  void TearDown() override { engineDestroy(engine); }
   Lfo& lfo(int i = 0) { return engine->lfos[i]; }
   LfoVoiceState& state(int i, int v) { return engine->lfoStates[i][v]; }
   // Renders `blocks` blocks of LFO 0 and returns voice 0's pitch factor after each.

@@ -7,18 +7,12 @@
 #include <vector>
 
 #include "engine/engine.h"
+#include "engine/engineFixture.h"
 #include "engine/midiQueue.h"
 
 namespace {
 
-struct MidiQueueTest : ::testing::Test {
-  Engine* engine = nullptr;
-  void SetUp() override {
-    engineCfgInitDefaults();
-    engine = engineCreate();
-    ASSERT_NE(engine, nullptr);
-  }
-  void TearDown() override { engineDestroy(engine); }
+struct MidiQueueTest : EngineFixture {
 };
 
 // Records what the dispatch hands to the controller handlers of channels 1 and 2.

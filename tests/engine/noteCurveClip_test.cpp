@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/engine.h"
+#include "engine/engineFixture.h"
 #include "engine/noteCurveClip.h"
 #include "engine/noteCurveRuntime.h"
 #include "preset/undo.h"
@@ -12,18 +13,15 @@ namespace {
 int redraws = 0;
 void countRedraw(int) { ++redraws; }
 
-struct ClipFixture : ::testing::Test {
-  Engine* engine = nullptr;
+struct ClipFixture : EngineFixture {
   void SetUp() override {
-    engineCfgInitDefaults();
-    engine = engineCreate();
-    ASSERT_NE(engine, nullptr);
+    EngineFixture::SetUp();
     noteCurvesInitEngine(engine);
     redraws = 0;
   }
   void TearDown() override {
     noteCurveClipForget();
-    engineDestroy(engine);
+    EngineFixture::TearDown();
   }
 };
 

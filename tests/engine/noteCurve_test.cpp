@@ -6,19 +6,16 @@
 #include <vector>
 
 #include "engine/engine.h"
+#include "engine/engineFixture.h"
 #include "engine/noteCurveRuntime.h"
 
 namespace {
 
-struct CurveFixture : ::testing::Test {
-  Engine* engine = nullptr;
+struct CurveFixture : EngineFixture {
   void SetUp() override {
-    engineCfgInitDefaults();
-    engine = engineCreate();
-    ASSERT_NE(engine, nullptr);
+    EngineFixture::SetUp();
     noteCurvesInitEngine(engine);
   }
-  void TearDown() override { engineDestroy(engine); }
 };
 
 TEST(NoteCurveIsValid, FamiliesAndSlots) {

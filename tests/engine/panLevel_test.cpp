@@ -6,19 +6,16 @@
 #include <cmath>
 
 #include "engine/engine.h"
+#include "engine/engineFixture.h"
 #include "engine/panLevelRuntime.h"
 
 namespace {
 
-struct PanFixture : ::testing::Test {
-  Engine* engine = nullptr;
+struct PanFixture : EngineFixture {
   void SetUp() override {
-    engineCfgInitDefaults();
-    engine = engineCreate();
-    ASSERT_NE(engine, nullptr);
+    EngineFixture::SetUp();
     engineLevelDefaults(engine);
   }
-  void TearDown() override { engineDestroy(engine); }
   PanEntry& entry(int c, int v) { return engine->panEntries[c][v]; }
 };
 

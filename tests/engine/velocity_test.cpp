@@ -5,20 +5,17 @@
 #include <cmath>
 
 #include "engine/engine.h"
+#include "engine/engineFixture.h"
 #include "engine/velocityRuntime.h"
 
 namespace {
 
-struct VelocityFixture : ::testing::Test {
-  Engine* engine = nullptr;
+struct VelocityFixture : EngineFixture {
   void SetUp() override {
-    engineCfgInitDefaults();
-    engine = engineCreate();
-    ASSERT_NE(engine, nullptr);
+    EngineFixture::SetUp();
     velocityDefaults(&engine->velocity);
     velocityBuildTables(engine);
   }
-  void TearDown() override { engineDestroy(engine); }
   VelocityEntry& entry(int i) { return engine->velocity.entries[i]; }
   const float* table(int i) { return engine->noteCurves.velocityTables[i].values; }
 };

@@ -9,27 +9,24 @@
 #include <vector>
 
 #include "engine/engine.h"
+#include "engine/engineFixture.h"
 #include "engine/midiQueue.h"
 #include "engine/surround.h"
 #include "engine/voice.h"
 #include "preset/wave.h"
 #include "testAudioThread.h"
 
-struct VoiceRig : ::testing::Test {
-  Engine* engine = nullptr;
+struct VoiceRig : EngineFixture {
   std::vector<std::vector<float>> outs;
   std::vector<float*> outPtrs;
 
   void SetUp() override {
     presetWavesInit();
-    engineCfgInitDefaults();
-    engine = engineCreate();
-    ASSERT_NE(engine, nullptr);
+    EngineFixture::SetUp();
     engine->channels[0]->on = 1;
     setPolyphony(4);
     setOutputs(2);
   }
-  void TearDown() override { engineDestroy(engine); }
 
   void setPolyphony(int voices) {
     engine->header.polyphony = static_cast<std::uint16_t>(voices);

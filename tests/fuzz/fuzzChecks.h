@@ -1,7 +1,8 @@
 // Checks the fuzz targets share: after a successful read, every record must hold only values the engine
 // can trust (flags 0 or 1, codes and indexes in range, finite levels within their bounds, terminated
-// names). A failed check names itself on stderr and traps, which libFuzzer and the replay program
-// report with the input.
+// names). The float fields that have a row in the field tables are checked against it, so a reader
+// may keep exactly what the setters accept. A failed check names itself on stderr and traps, which
+// libFuzzer and the replay program report with the input.
 #pragma once
 #include <cmath>
 #include <cstdint>
@@ -9,6 +10,7 @@
 
 #include "modules/effectRecords.h"
 #include "preset/envelopeSlot.h"
+#include "preset/fieldTables.h"
 #include "preset/moduleRecords.h"
 #include "preset/oscRecord.h"
 #include "preset/wave.h"
@@ -24,6 +26,8 @@ inline void fail(const char* what, const char* file, int line) {
 
 inline bool finiteIn(double x, double lo, double hi) { return std::isfinite(x) && x >= lo && x <= hi; }
 inline bool flag(std::uint32_t b) { return b == 0 || b == 1; }
+template <typename T>
+inline bool inRow(const FieldRange& row, T x) { return fieldHolds(row, x); }
 
 inline void oscRecord(const ChannelOscRecord& r) {
   require(r.type >= 0 && r.type < oscTypeCount);
@@ -33,37 +37,32 @@ inline void oscRecord(const ChannelOscRecord& r) {
   require(r.iterations >= 1 && r.iterations <= 1024);
   for (std::int16_t in : r.inputs) require(in >= -1 && in <= 5);
   require(r.phaseA >= 0.0f && r.phaseA < 1024.0f && r.phaseB >= 0.0f && r.phaseB < 1024.0f);
-  require(finiteIn(r.level, 0, 1) && finiteIn(r.inputGain, 0, 4));
-  require(finiteIn(r.pitchInc, 0, 1024) && finiteIn(r.pitchIncB, 0, 1024));
-  require(finiteIn(r.pitchRatio, 0, 1024) && finiteIn(r.pitchRatioB, 0, 1024));
-  require(finiteIn(r.fmIndex, 0, 1e6) && finiteIn(r.trans, 0, 48) && finiteIn(r.randTrans, 0, 72));
-  require(finiteIn(r.balanceDouble, 0, 1) && finiteIn(r.balanceRingmod, 0, 1));
-  require(finiteIn(r.displacement, 0, 1) && finiteIn(r.amount, 0, 1));
+  for (int f = 0; f < oscFieldCount; ++f)
+    require(inRow(oscFields[f], *oscFieldOf(const_cast<ChannelOscRecord*>(&r), f)));
   require(flag(r.on) && flag(r.auxSwitch) && flag(r.bandLimited) && flag(r.phaseReset));
   require(r.sampleInfo.name[255] == 0 && r.sampleInfo.path[259] == 0);
   require(r.sampleInfo.loopMode >= 0 && r.sampleInfo.loopMode <= 2);
   require(r.subRecord.count >= 1 && r.subRecord.count <= 8);
-  require(finiteIn(r.subRecord.size, 128, 10000) && finiteIn(r.subRecord.time, -100, 100));
 }
 
 inline void filterRecord(const FilterRecord& r) {
   require(filterTypeIsUsed(r.type) && r.index >= 0 && r.index <= 3);
   require(flag(r.on) && flag(r.postMix));
-  require(finiteIn(r.cutoff, 0, 480) && finiteIn(r.combDelay, 1, 2046) && finiteIn(r.feedback, -1, 1));
-  require(finiteIn(r.bandwidth, 0, 1000) && finiteIn(r.gain, 0, 16) && finiteIn(r.width, 0, 1000));
-  require(finiteIn(r.combGain, 0, 16) && finiteIn(r.resonance, 0, 1));
+  for (int f = 0; f < filterFieldCount; ++f)
+    require(inRow(filterFields[f], *filterFieldOf(const_cast<FilterRecord*>(&r), f)));
 }
 
 inline void modulatorRecord(const ModulatorRecord& r) {
   require((r.type == modulatorRingmod || r.type == modulatorFreqShift) && r.channel >= 0 && r.channel <= 2);
   require(r.freqMode >= 0 && r.freqMode <= 3 && flag(r.on) && flag(r.shiftSwitch));
-  require(finiteIn(r.ratio, 0, 1024) && finiteIn(r.increment, 0, 1024));
-  require(finiteIn(r.balance, 0, 1) && finiteIn(r.feedback, 0, 0.5));
+  for (int f = 0; f < modulatorFieldCount; ++f)
+    require(inRow(modulatorFields[f], *modulatorFieldOf(const_cast<ModulatorRecord*>(&r), f)));
 }
 
 inline void waveshaperRecord(const WaveshaperRecord& r) {
   require(flag(r.on) && flag(r.postMix) && r.word <= 3);
-  require(finiteIn(r.inGain, 0, 16) && finiteIn(r.outGain, 0, 16) && finiteIn(r.phase, -1024, 1024));
+  for (int f = 0; f < waveshaperFieldCount; ++f)
+    require(inRow(waveshaperFields[f], *waveshaperFieldOf(const_cast<WaveshaperRecord*>(&r), f)));
 }
 
 inline void envelopeSlot(const EnvelopeSlot& s) {
@@ -74,13 +73,16 @@ inline void envelopeSlot(const EnvelopeSlot& s) {
   require(s.releaseIndex >= 0 && s.releaseIndex <= s.lastIndex);
   require(s.loopStart >= 0 && s.loopStart <= s.lastIndex);
   require(s.linkMasterSlot >= 0 && s.linkMasterSlot < envSlotCount);
-  require(finiteIn(s.startLevel, 0, 1) && finiteIn(s.ampPercent, -16, 16) && finiteIn(s.ampOffset, -1, 2));
-  require(finiteIn(s.timePercent, 0.01f, 16) && finiteIn(s.slopePercent, 0.01f, 16));
+  const FieldRange* F = envelopeFields;
+  require(inRow(F[envFieldStartLevel], s.startLevel) && inRow(F[envFieldAmpPercent], s.ampPercent));
+  require(inRow(F[envFieldAmpOffset], s.ampOffset) && inRow(F[envFieldTimePercent], s.timePercent));
+  require(inRow(F[envFieldSlopePercent], s.slopePercent));
   require(s.lfoPhase >= 0.0f && s.lfoPhase < 1.0f);
   for (const Breakpoint& b : s.breakpoints) {
-    require(finiteIn(b.time, 0, 44100.0 * 86400.0) && finiteIn(b.level, 0, 1) && finiteIn(b.slope, 0, 1e6));
-    require(flag(b.step) && finiteIn(b.ampScale, -1, 1) && finiteIn(b.timeScale, -1, 1));
-    require(finiteIn(b.lfoSeconds, 0.001, 999) && finiteIn(b.shSeconds, 0.001, 999) && finiteIn(b.lfoDepth, 0, 1));
+    require(inRow(F[envFieldBpTime], b.time) && inRow(F[envFieldBpLevel], b.level) && inRow(F[envFieldBpSlope], b.slope));
+    require(flag(b.step) && inRow(F[envFieldBpAmpScale], b.ampScale) && inRow(F[envFieldBpTimeScale], b.timeScale));
+    require(inRow(F[envFieldBpLfoSeconds], b.lfoSeconds) && inRow(F[envFieldBpShSeconds], b.shSeconds));
+    require(inRow(F[envFieldBpLfoDepth], b.lfoDepth));
   }
 }
 
@@ -96,38 +98,41 @@ inline void effectCommon(const EffectHeader& h, std::uint16_t type, std::uint8_t
 
 inline void effectPipe(const EffectPipeRecord& r) {
   effectCommon(r.header, ::effectPipe, r.on, r.levelA, r.levelB);
-  require(finiteIn(r.delay, 1e-5f, 32767) && finiteIn(r.time, 0, 1000) && finiteIn(r.feedback, -0.999f, 0.999f));
-  require(finiteIn(r.inputPos, 0, 1) && finiteIn(r.pickupPos[0], 0, 1) && finiteIn(r.pickupPos[1], 0, 1));
+  require(finiteIn(r.delay, 1e-5f, 32767) && inRow(effectFields[effectFieldTime], r.time));
+  require(finiteIn(r.feedback, -0.999f, 0.999f) && finiteIn(r.inputPos, 0, 1) && finiteIn(r.pickupPos[0], 0, 1) && finiteIn(r.pickupPos[1], 0, 1));
   require(finiteIn(r.filterIndex, 0, 480) && finiteIn(r.lengthMod, 0, 1));
 }
 
 inline void effectComb(const EffectCombRecord& r) {
   effectCommon(r.header, ::effectComb, r.on, r.levelA, r.levelB);
-  require(finiteIn(r.delay, 1e-5f, 32767) && finiteIn(r.time, 0, 1000) && finiteIn(r.feedback, 0, 0.999f));
+  require(finiteIn(r.delay, 1e-5f, 32767) && inRow(effectFields[effectFieldTime], r.time) && finiteIn(r.feedback, 0, 0.999f));
   require(finiteIn(r.filterIndex, 0, 480));
   for (int i = 0; i < effectCombCount; ++i) {
     require(flag(r.combOn[i]) && finiteIn(r.delayFactor[i], 0, 1) && finiteIn(r.feedbackFactor[i], -1, 1));
-    require(finiteIn(r.level[i], 0, 1) && finiteIn(r.pan[i], 0, 0.9999f) && finiteIn(r.filterFactor[i], 0, 1));
+    require(finiteIn(r.level[i], 0, 1) && inRow(effectFields[effectFieldPan], r.pan[i]) && finiteIn(r.filterFactor[i], 0, 1));
   }
 }
 
 inline void effectTap(const EffectTapRecord& r) {
   effectCommon(r.header, ::effectTap, r.on, r.levelA, r.levelB);
   require(r.ringLength >= 1 && r.ringLength <= effectTapMaxRing);
-  require(finiteIn(r.time, 0.441f, effectTapMaxRing - 1) && finiteIn(r.beatTime, 0, 1000));
+  require(inRow(effectFields[effectFieldTapTime], r.time) && inRow(effectFields[effectFieldTime], r.beatTime));
   require(finiteIn(r.feedback, -0.999f, 0.999f) && finiteIn(r.filterIndex, 0, 480));
   for (int i = 0; i < effectTapCount; ++i)
-    require(finiteIn(r.tapTimeFactor[i], 0, 1) && finiteIn(r.tapLevel[i], 0, 1) && finiteIn(r.tapPan[i], 0, 0.9999f));
+    require(finiteIn(r.tapTimeFactor[i], 0, 1) && finiteIn(r.tapLevel[i], 0, 1) && inRow(effectFields[effectFieldPan], r.tapPan[i]));
 }
 
 inline void effectEcho(const EffectEchoRecord& r) {
   effectCommon(r.header, ::effectEcho, r.on, r.levelA, r.levelB);
-  require(finiteIn(r.baseTime, 0.001, 0.75) && finiteIn(r.beatTime, 0, 8) && finiteIn(r.feedback, -0.9999f, 0.9999f));
+  const FieldRange* E = echoFields;
+  require(inRow(E[echoFieldBaseTime], r.baseTime) && inRow(E[echoFieldBeatTime], r.beatTime));
+  require(inRow(E[echoFieldFeedback], r.feedback));
   for (int l = 0; l < 3; ++l) {
-    require(finiteIn(r.lineTimeFactor[l], 0.01, 1) && finiteIn(r.lineModDepth[l], 0, 1));
-    require(finiteIn(r.lineLevel[l], 0, 1) && finiteIn(r.linePan[l], 0, 1) && finiteIn(r.lineFeedback[l], -0.9999f, 1));
-    require(finiteIn(r.lines[l].lowPassFreq, 1e-3, 1e6) && finiteIn(r.lines[l].highPassFreq, 1e-3, 1e6));
-    require(finiteIn(r.lines[l].allpassFreq, 1e-3, 1e6) && std::isfinite(r.lines[l].lineTime));
+    require(inRow(E[echoFieldLineTimeFactor], r.lineTimeFactor[l]) && inRow(E[echoFieldLineModDepth], r.lineModDepth[l]));
+    require(inRow(E[echoFieldLineLevel], r.lineLevel[l]) && inRow(E[echoFieldLinePan], r.linePan[l]));
+    require(inRow(E[echoFieldLineFeedback], r.lineFeedback[l]));
+    require(inRow(E[echoFieldLowPassFreq], r.lines[l].lowPassFreq) && inRow(E[echoFieldHighPassFreq], r.lines[l].highPassFreq));
+    require(inRow(E[echoFieldAllpassFreq], r.lines[l].allpassFreq) && std::isfinite(r.lines[l].lineTime));
   }
 }
 

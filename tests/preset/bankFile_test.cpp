@@ -334,6 +334,7 @@ TEST_F(BankFileTest, TruncatedFileFilesThePresetsItCompleted) {
     pos += 12 + size;
   }
   ASSERT_GT(cut, 0u);
+  const Bytes whole = bytes;
   bytes.resize(cut);
   writeFile(path, bytes);
   ASSERT_TRUE(openBank(bank, path));
@@ -343,6 +344,48 @@ TEST_F(BankFileTest, TruncatedFileFilesThePresetsItCompleted) {
   bankGetPresetName(bank, 1, name);
   EXPECT_STREQ(name, "second");
   EXPECT_TRUE(bankSlotIsEmpty(bank, 2));
+  // The user is told that the file was not whole, and how much of it came in.
+  EXPECT_EQ(lastMessage(), "Morvane file error: the file is incomplete or damaged. 2 presets could be read.");
+
+  // Cut at a chunk boundary inside the third preset (before its "pEnd"): the same.
+  std::size_t boundary = 0;
+  pos = 0;
+  headers = 0;
+  while (pos + 12 <= whole.size()) {
+    std::uint32_t id, size;
+    std::memcpy(&id, &whole[pos], 4);
+    std::memcpy(&size, &whole[pos + 4], 4);
+    pos += 12 + size;
+    if (id == chunkId("ptc4") && ++headers == 3) boundary = pos;
+  }
+  ASSERT_GT(boundary, 0u);
+  writeFile(path, Bytes(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(boundary)));
+  ASSERT_TRUE(openBank(bank, path));
+  EXPECT_EQ(lastMessage(), "Morvane file error: the file is incomplete or damaged. 2 presets could be read.");
+
+  // A whole file says nothing.
+  const std::size_t before = msgBoxCaptureCount();
+  writeFile(path, whole);
+  ASSERT_TRUE(openBank(bank, path));
+  EXPECT_EQ(msgBoxCaptureCount(), before);
+}
+
+TEST_F(BankFileTest, DamagedFileWithNoPresetIsRefusedAndTheBankStays) {
+  Guard guard(bank);
+  Bank* source = bankCreate();
+  bankPutPreset(source, presetAlloc(0));
+  const std::string path = testTempPath("cut1.glo");
+  Bytes bytes = saveBank(source, path);
+  bankDestroy(source);
+  // The container, the first header and a few bytes of the next chunk.
+  std::uint32_t containerSize, headerSize;
+  std::memcpy(&containerSize, &bytes[4], 4);
+  std::memcpy(&headerSize, &bytes[12 + containerSize + 4], 4);
+  bytes.resize(12 + containerSize + 12 + headerSize + 20);
+  writeFile(path, bytes);
+  EXPECT_FALSE(openBank(bank, path));
+  EXPECT_EQ(lastMessage(), "Open file failed. This is not a valid Morvane file");
+  guard.expectIntact();
 }
 
 TEST_F(BankFileTest, DialogAnswersAndSaving) {

@@ -11,6 +11,7 @@
 #include "chunkTestUtil.h"
 #include "controls/msgBox.h"
 #include "engine/engine.h"
+#include "engine/engineFixture.h"
 #include "engine/midiQueue.h"
 #include "engine/testAudioThread.h"
 #include "preset/bankFile.h"
@@ -21,21 +22,19 @@
 
 namespace {
 
-struct BankEngineTest : ::testing::Test {
-  Engine* engine = nullptr;
+struct BankEngineTest : EngineFixture {
   Bank* bank = nullptr;
   void SetUp() override {
     chunktest::setUpChunkLayer();
     msgBoxCaptureBegin(0);
-    engine = engineCreate();
-    ASSERT_NE(engine, nullptr);
+    EngineFixture::SetUp();
     bank = bankCreate();
     ASSERT_NE(bank, nullptr);
     engineSetBank(engine, bank);
   }
   void TearDown() override {
     bankDestroy(bank);
-    engineDestroy(engine);
+    EngineFixture::TearDown();
     msgBoxCaptureEnd();
     chunktest::tearDownChunkLayer();
   }

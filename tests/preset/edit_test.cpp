@@ -9,18 +9,12 @@
 #include <thread>
 
 #include "engine/engine.h"
+#include "engine/engineFixture.h"
 #include "preset/editBlock.h"
 
 namespace {
 
-struct EditFixture : ::testing::Test {
-    Engine* engine = nullptr;
-    void SetUp() override {
-        engine = engineCreate();
-        ASSERT_NE(engine, nullptr);
-    }
-    void TearDown() override { engineDestroy(engine); }
-};
+struct EditFixture : EngineFixture {};
 
 TEST_F(EditFixture, BeginCopiesTheLiveRecordAndLeavesNothingPending) {
     engine->filters[2].cutoff = 123.0f;

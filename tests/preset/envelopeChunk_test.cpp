@@ -157,6 +157,14 @@ TEST_P(EnvelopeChunkTest, WrittenAndReadBackFieldIdentical) {
         EXPECT_LE(chunks[c].size, 65535u);
     }
     EXPECT_EQ(stored, count);
+    // Each chunk's count word tells what it holds: the first counts its own envelopes, so a reader
+    // that knows no continuation sees whole envelopes only; a continuation names its first index.
+    int first = 0;
+    for (std::size_t c = 1; c < chunks.size(); ++c) {
+        const std::int16_t word = static_cast<std::int16_t>(chunks[c].data[0] | (chunks[c].data[1] << 8));
+        EXPECT_EQ(word, c == 1 ? int((chunks[c].size - 4) / std::uint32_t(kind.bytes)) : -first);
+        first += int((chunks[c].size - 4) / std::uint32_t(kind.bytes));
+    }
 
     std::string readPath = path;
     if (big) {
@@ -178,6 +186,48 @@ TEST_P(EnvelopeChunkTest, WrittenAndReadBackFieldIdentical) {
         expectSlotEq(dst->envelopes[i], expectedAfterRead(src->envelopes[i], i, kind.layout), i);
     presetFree(src);
     presetFree(dst);
+}
+
+// Banks written before the first chunk counted only its own envelopes (count 20, 16 held, then a
+// continuation of 4) read as they did; a reader that takes only the first chunk of a new file gets
+// 16 whole envelopes and nothing from beyond the chunk.
+TEST_F(ChunkFixture, FirstChunkCountOfOlderAndNewerFiles) {
+    Preset* src = makePreset(20);
+    const std::string path = testTempPath("env_count.glo");
+    beginWrite(path);
+    ASSERT_TRUE(envChunkV3(&file, src, buffer, chunkWrite));
+    endWrite();
+
+    Preset* firstOnly = makePreset(0);
+    ChunkHeader h;
+    openAt(path, 0, &h);
+    ASSERT_TRUE(envChunkV3(&file, firstOnly, chunkBufferData(), chunkRead));
+    ASSERT_EQ(firstOnly->envelopeCount, envPerChunk);
+    for (int i = 0; i < envPerChunk; ++i)
+        expectSlotEq(firstOnly->envelopes[i], expectedAfterRead(src->envelopes[i], i, envLayoutC), i);
+
+    // The older form: the first chunk's count word says 20.
+    std::vector<std::uint8_t> raw = readAll(path);
+    std::vector<RawChunk> chunks = parseLittle(raw);
+    ASSERT_EQ(chunks.size(), 3u);
+    const std::size_t countAt = 12 + chunks[0].size + 12;
+    ASSERT_EQ(raw[countAt], envPerChunk);
+    raw[countAt] = 20;
+    const std::string oldPath = testTempPath("env_count_old.glo");
+    writeAll(oldPath, raw);
+    for (const std::string& p : {path, oldPath}) {
+        Preset* dst = makePreset(0);
+        for (int c = 0; c < 2; ++c) {
+            openAt(p, c, &h);
+            ASSERT_TRUE(envChunkV3(&file, dst, chunkBufferData(), chunkRead)) << p;
+        }
+        ASSERT_EQ(dst->envelopeCount, 20) << p;
+        for (int i = 0; i < 20; ++i)
+            expectSlotEq(dst->envelopes[i], expectedAfterRead(src->envelopes[i], i, envLayoutC), i);
+        presetFree(dst);
+    }
+    presetFree(firstOnly);
+    presetFree(src);
 }
 
 INSTANTIATE_TEST_SUITE_P(Layouts, EnvelopeChunkTest,

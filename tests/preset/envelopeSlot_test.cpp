@@ -8,19 +8,17 @@
 #include <thread>
 
 #include "engine/engine.h"
+#include "engine/engineFixture.h"
 #include "preset/envelope.h"
 
 namespace {
 
-struct EnvelopeFixture : ::testing::Test {
-    Engine* engine = nullptr;
+struct EnvelopeFixture : EngineFixture {
     void SetUp() override {
-        engine = engineCreate();
-        ASSERT_NE(engine, nullptr);
+        EngineFixture::SetUp();
         for (int i = 0; i < envSlotCount; ++i) envInitSlot(&engine->envSlots[i], static_cast<std::int16_t>(i), 0);
         for (int c = 0; c < 3; ++c) envSetDefaultsByDest(engine, static_cast<std::int16_t>(c), static_cast<std::uint16_t>(c), 1);
     }
-    void TearDown() override { engineDestroy(engine); }
     std::string name(std::int16_t slot, std::int16_t dest = 0, std::int16_t owner = 0) {
         char buf[envNameSize + 1] = {};
         envGetName(engine, slot, buf, dest, owner);

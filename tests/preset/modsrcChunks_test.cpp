@@ -318,6 +318,8 @@ TEST_F(ModChunkFixture, NoteCurvesHostileCountAndValues) {
   presetFree(q);
 }
 
+// A file's values are held within the ranges the setters keep (lfoFields): a zero period or beat
+// count is raised to the shortest, a start phase or filter range the setters accept is kept.
 TEST_F(ModChunkFixture, LfoZeroPeriodAndHoldFromAFileAreLimited) {
   Lfo w, r;
   lfoDefaults(&w, 1);
@@ -332,9 +334,9 @@ TEST_F(ModChunkFixture, LfoZeroPeriodAndHoldFromAFileAreLimited) {
                             [&](FileSpec* f) { return lfoReadWriteChunk(f, &r, chunkBufferData(), chunkRead); }));
   EXPECT_FLOAT_EQ(r.periodSeconds, static_cast<float>(lfoMinSeconds));
   EXPECT_FLOAT_EQ(r.holdSeconds, 0.125f);
-  EXPECT_FLOAT_EQ(r.startPhase, 1024.0f);
-  EXPECT_GT(r.periodBeats, 0.0);
-  EXPECT_FLOAT_EQ(r.filterRange, 1.0f);
+  EXPECT_FLOAT_EQ(r.startPhase, 5000.0f);
+  EXPECT_EQ(r.periodBeats, 1.0e-3);
+  EXPECT_FLOAT_EQ(r.filterRange, 2.0f);
   EXPECT_EQ(r.on, 1);
 }
 

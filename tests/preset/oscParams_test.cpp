@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "engine/engine.h"
+#include "engine/engineFixture.h"
 #include "oscillators/oscHalfband.h"
 #include "preset/oscParams.h"
 #include "preset/presetHeader.h"
@@ -13,14 +14,7 @@
 
 namespace {
 
-struct OscParams : ::testing::Test {
-  Engine* engine = nullptr;
-  void SetUp() override {
-    engineCfgInitDefaults();
-    engine = engineCreate();
-    ASSERT_NE(engine, nullptr);
-  }
-  void TearDown() override { engineDestroy(engine); }
+struct OscParams : EngineFixture {
   ChannelOscRecord* live(int c) { return engineGetChannel(engine, static_cast<std::int16_t>(c)); }
 };
 

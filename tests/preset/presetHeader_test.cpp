@@ -5,6 +5,7 @@
 #include <string>
 
 #include "engine/engine.h"
+#include "engine/engineFixture.h"
 #include "preset/presetHeader.h"
 
 namespace {
@@ -50,14 +51,7 @@ TEST(PatchHeaderRecord, SettersClamp) {
   EXPECT_EQ(patchHeaderGetGain(nullptr), 0.0f);
 }
 
-struct PatchOnEngine : ::testing::Test {
-  Engine* engine = nullptr;
-  void SetUp() override {
-    engineCfgInitDefaults();
-    engine = engineCreate();
-    ASSERT_NE(engine, nullptr);
-  }
-  void TearDown() override { engineDestroy(engine); }
+struct PatchOnEngine : EngineFixture {
 };
 
 TEST_F(PatchOnEngine, MainPageControls) {

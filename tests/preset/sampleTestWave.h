@@ -26,6 +26,9 @@ struct WaveSpec {
   std::int64_t dataSizeOverride = -1; // stored data size (-1: the real one)
   std::int64_t truncateDataTo = -1;   // bytes of sample data really written (-1: all)
   bool oddChunkBeforeData = false;    // a 3-byte "LIST" chunk with its pad byte
+  bool noData = false;                // no "data" chunk at all (a header only)
+  // Sub-format GUID of an extensible format record (formatTag 0xFFFE, fmtSize 40); null: none.
+  const std::uint8_t* subFormat = nullptr;
   const char* form = "WAVE";
 };
 
@@ -66,6 +69,12 @@ inline Bytes makeWave(const WaveSpec& s) {
   put16(rec, static_cast<std::uint32_t>(s.channels * (s.bits / 8)));
   put16(rec, static_cast<std::uint32_t>(s.bits));
   rec.resize(static_cast<std::size_t>(s.fmtSize), 0);
+  if (s.subFormat && s.fmtSize >= 40) {
+    rec[16] = 22;                                                   // extension bytes
+    rec[18] = static_cast<std::uint8_t>(s.bits);                    // valid bits
+    rec[20] = s.channels == 2 ? 3 : 4;                              // speaker mask
+    for (int k = 0; k < 16; ++k) rec[24 + k] = s.subFormat[k];
+  }
   fmt.insert(fmt.end(), rec.begin(), rec.end());
   if (s.fmtSize & 1) fmt.push_back(0);
   Bytes samples = sampleData(s);
@@ -86,7 +95,7 @@ inline Bytes makeWave(const WaveSpec& s) {
     body.insert(body.end(), fmt.begin(), fmt.end());
   } else {
     body.insert(body.end(), fmt.begin(), fmt.end());
-    body.insert(body.end(), data.begin(), data.end());
+    if (!s.noData) body.insert(body.end(), data.begin(), data.end());
   }
   Bytes file;
   putId(file, "RIFF");

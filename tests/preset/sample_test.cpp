@@ -226,7 +226,11 @@ TEST_F(SampleTest, MessagesOfUnsupportedFiles) {
   write("thirtytwo.wav", wavetest::makeWave(thirtyTwo));
   write("three.wav", wavetest::makeWave(three));
   write("datafirst.wav", wavetest::makeWave(dataFirst));
+  WaveSpec adpcm;
+  adpcm.formatTag = 0x11;
+  write("adpcm.wav", wavetest::makeWave(adpcm));
   const MessageCase cases[] = {
+      {"adpcm.wav", sampleUnsupported, "Load sample error: unsupported file type"},
       {"a.aif", sampleUnsupported, "Load sample error: unsupported file type"},
       {"eight.wav", sampleNotOpened, "Sample load error, Morvane currently only supports 16 and 24 bit sound files"},
       {"thirtytwo.wav", sampleNotOpened,
@@ -327,10 +331,47 @@ TEST_F(SampleTest, HostileFilesLoadOrFailCleanly) {
     h.fmtSize = 17;   // patched below: the format chunk claims more than the file holds
     cases.push_back({"hugefmt.wav", h, sampleNotOpened, 0});
   }
+  // Only integer PCM is decoded, whatever width a compressed or float format claims.
+  static const std::uint8_t pcmGuid[16] = {1, 0, 0, 0, 0, 0, 0x10, 0, 0x80, 0, 0, 0xAA, 0, 0x38, 0x9B, 0x71};
+  static const std::uint8_t floatGuid[16] = {3, 0, 0, 0, 0, 0, 0x10, 0, 0x80, 0, 0, 0xAA, 0, 0x38, 0x9B, 0x71};
   {
     WaveSpec h = s;
-    h.formatTag = 3;   // the tag is not examined: 16-bit data still reads as PCM
-    cases.push_back({"float16.wav", h, sampleOk, 300});
+    h.formatTag = 3;   // float, though the header says 16 bits
+    cases.push_back({"float16.wav", h, sampleUnsupported, 0});
+  }
+  {
+    WaveSpec h = s;
+    h.formatTag = 0x11;   // IMA ADPCM marked 16 bits
+    cases.push_back({"adpcm.wav", h, sampleUnsupported, 0});
+  }
+  {
+    WaveSpec h = s;
+    h.formatTag = 0x2000;
+    cases.push_back({"tag2000.wav", h, sampleUnsupported, 0});
+  }
+  {
+    WaveSpec h = s;
+    h.formatTag = 0xFFFE;
+    h.fmtSize = 40;
+    h.subFormat = pcmGuid;
+    cases.push_back({"extpcm.wav", h, sampleOk, 300});
+  }
+  {
+    WaveSpec h = s;
+    h.formatTag = 0xFFFE;
+    h.fmtSize = 40;
+    h.subFormat = floatGuid;
+    cases.push_back({"extfloat.wav", h, sampleUnsupported, 0});
+  }
+  {
+    WaveSpec h = s;
+    h.formatTag = 0xFFFE;   // extensible without its extension: the sub-format is unknown
+    cases.push_back({"extshort.wav", h, sampleUnsupported, 0});
+  }
+  {
+    WaveSpec h = s;
+    h.noData = true;
+    cases.push_back({"headeronly.wav", h, sampleUnsupported, 0});
   }
   {
     WaveSpec h = s;
@@ -350,7 +391,12 @@ TEST_F(SampleTest, HostileFilesLoadOrFailCleanly) {
   {
     WaveSpec h = s;
     h.frames = 0;
-    cases.push_back({"empty.wav", h, sampleOk, 0});
+    cases.push_back({"empty.wav", h, sampleUnsupported, 0});
+  }
+  {
+    WaveSpec h = s;
+    h.truncateDataTo = 1;   // not one whole frame
+    cases.push_back({"onebyte.wav", h, sampleUnsupported, 0});
   }
   for (const Case& c : cases) {
     wavetest::Bytes bytes = wavetest::makeWave(c.spec);
@@ -420,6 +466,13 @@ TEST_F(SampleTest, LoopMarkerSetters) {
   sampleSetLoopMode(engine, 0, 2);
   EXPECT_EQ(si->playStart, 3000);
   EXPECT_EQ(si->playEnd, 3064);
+  // A start whose 64-frame window reaches the last frame moves to length - 64, and the end goes to
+  // the last frame, not one past it.
+  sampleSetLoopMode(engine, 0, 0);
+  EXPECT_EQ(sampleSetLoopEnd(engine, 0, 20000), 10000);
+  EXPECT_EQ(sampleSetLoopStart(engine, 0, 9935), 9935);
+  EXPECT_EQ(sampleSetLoopEnd(engine, 0, 5000), 9999);
+  EXPECT_EQ(si->loopStart, 9936);
 }
 
 TEST_F(SampleTest, RateFactorRules) {

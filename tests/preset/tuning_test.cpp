@@ -6,6 +6,7 @@
 
 #include "chunkTestUtil.h"
 #include "engine/engine.h"
+#include "engine/engineFixture.h"
 #include "engine/valueFormat.h"
 #include "preset/bank.h"
 #include "preset/library.h"
@@ -49,16 +50,15 @@ TEST(TuningLibrary, KeysOfTheGenerators) {
   EXPECT_NEAR(d->keys[127], d->keys[115] * 2.0, 1e-12);
 }
 
-struct TuningEngineTest : ::testing::Test {
-  Engine* engine = nullptr;
+struct TuningEngineTest : EngineFixture {
   Bank* bank = nullptr;
   void SetUp() override {
-    engine = engineCreate();
+    EngineFixture::SetUp();
     bank = bankCreate();
   }
   void TearDown() override {
     bankDestroy(bank);
-    engineDestroy(engine);
+    EngineFixture::TearDown();
   }
 };
 
