@@ -22,6 +22,11 @@ add_library(morvane_options INTERFACE)
 target_compile_options(morvane_options INTERFACE -Wall -Wextra -Wno-unused-parameter)
 if(WIN32)
   target_compile_definitions(morvane_options INTERFACE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
+  # The AVX kernels (engine/lanes.h) are chosen at run time. This compiler does not keep 32-byte values
+  # spilled to the stack 32-byte aligned (64-bit Windows frames cannot be realigned under its unwinding
+  # rules), so an aligned vector move of a spilled value could fault: the assembler encodes every
+  # aligned vector move as the unaligned one, which is as fast on aligned data.
+  target_compile_options(morvane_options INTERFACE -Wa,-muse-unaligned-vector-move)
   if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
     # The sound code relies on SSE arithmetic (no x87 excess precision, flush-to-zero).
     target_compile_options(morvane_options INTERFACE -msse2 -mfpmath=sse)
