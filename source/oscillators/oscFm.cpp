@@ -34,6 +34,32 @@ struct Carrier {
   const float* y;
 };
 
+// Each lane's table sample at its index (0..1023) and the next one (wrapping): lane by lane, or for
+// four lanes with the shared four-lane read (two neighbours in one 64-bit load).
+template <class L>
+struct TableGather {
+  static LANES_INLINE void pairs(const float* table, const typename L::Ints& i, typename L::Value& a,
+                                 typename L::Value& b) {
+    for (int l = 0; l < L::width; ++l) {
+      const std::int32_t k = L::getInt(i, l);
+      L::set(a, l, table[k]);
+      L::set(b, l, table[(k + 1) & 1023]);
+    }
+  }
+};
+#ifdef OSC_TABLE_READ_SSE2
+template <>
+struct TableGather<Lanes<float, 4>> {
+  static LANES_INLINE void pairs(const float* table, const Lanes<float, 4>::Ints& i, Lanes<float, 4>::Value& a,
+                                 Lanes<float, 4>::Value& b) {
+    __m128 va, vb;
+    oscTableGather4(table, reinterpret_cast<const __m128i&>(i), va, vb);
+    a = va;
+    b = vb;
+  }
+};
+#endif
+
 // The carrier values of one sample for W unison voices side by side, one per lane (L = Lanes<float,
 // W>; W = 1 the plain scalar form); moves the carriers on. Every lane gets the same single-precision
 // steps in the same order, whatever the width. A lane far outside the table is reduced lane by lane.
@@ -64,11 +90,7 @@ LANES_INLINE void carrierSample(typename L::Value& c, typename L::Value& ci, con
   L::floorSplit(p, whole, fraction);
   const Ints i = whole & 1023;
   Vec a{}, b{};
-  for (int l = 0; l < W; ++l) {
-    const std::int32_t k = L::getInt(i, l);
-    L::set(a, l, tableA[k]);
-    L::set(b, l, tableA[(k + 1) & 1023]);
-  }
+  TableGather<L>::pairs(tableA, i, a, b);
   value = static_cast<float>(tiny) + a + (b - a) * fraction;
 }
 
