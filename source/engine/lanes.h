@@ -5,8 +5,10 @@
 // scalar form, bit for bit.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <type_traits>
+#include <utility>
 
 // The lane sets, narrowest first.
 enum LaneSet { laneSetScalar = 0, laneSetSse2 = 1, laneSetAvx = 2 };
@@ -40,12 +42,47 @@ int lanesParse(const char* name);
 
 #define LANES_INLINE inline __attribute__((always_inline))
 
-// W lanes of T. Value is the vector (plain T for one lane); masks are what comparisons give.
-// The helpers are always inlined, and 32-byte lanes are only used in AVX-compiled kernels: the
+// The helpers below are always inlined, and 32-byte lanes are only used in AVX-compiled kernels: the
 // compiler's note that a 32-byte vector returned from code without AVX changes the calling
 // convention does not apply to them.
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wpsabi"
+
+// Any / every lane of a comparison's mask (all bits set where it holds), folded in halves within the
+// vector into every lane (no trip through memory, and no instruction beyond the kernel's own target).
+template <class M, int N = sizeof(M) / sizeof(M{}[0])>
+struct LanesFold;
+template <class M>
+struct LanesFold<M, 2> {
+  static LANES_INLINE void any(M& m) { m |= __builtin_shufflevector(m, m, 1, 0); }
+  static LANES_INLINE void all(M& m) { m &= __builtin_shufflevector(m, m, 1, 0); }
+};
+template <class M>
+struct LanesFold<M, 4> {
+  static LANES_INLINE void any(M& m) {
+    m |= __builtin_shufflevector(m, m, 2, 3, 0, 1);
+    m |= __builtin_shufflevector(m, m, 1, 0, 3, 2);
+  }
+  static LANES_INLINE void all(M& m) {
+    m &= __builtin_shufflevector(m, m, 2, 3, 0, 1);
+    m &= __builtin_shufflevector(m, m, 1, 0, 3, 2);
+  }
+};
+template <class M>
+struct LanesFold<M, 8> {
+  static LANES_INLINE void any(M& m) {
+    m |= __builtin_shufflevector(m, m, 4, 5, 6, 7, 0, 1, 2, 3);
+    m |= __builtin_shufflevector(m, m, 2, 3, 0, 1, 6, 7, 4, 5);
+    m |= __builtin_shufflevector(m, m, 1, 0, 3, 2, 5, 4, 7, 6);
+  }
+  static LANES_INLINE void all(M& m) {
+    m &= __builtin_shufflevector(m, m, 4, 5, 6, 7, 0, 1, 2, 3);
+    m &= __builtin_shufflevector(m, m, 2, 3, 0, 1, 6, 7, 4, 5);
+    m &= __builtin_shufflevector(m, m, 1, 0, 3, 2, 5, 4, 7, 6);
+  }
+};
+
+// W lanes of T. Value is the vector (plain T for one lane); masks are what comparisons give.
 template <class T, int W>
 struct Lanes {
   static constexpr int width = W;
@@ -66,15 +103,24 @@ struct Lanes {
   // True when any / every lane of a comparison holds.
   template <class M>
   static LANES_INLINE bool any(const M& m) {
-    bool a = false;
-    for (int i = 0; i < W; ++i) a = a || m[i] != 0;
-    return a;
+    M t = m;
+    LanesFold<M>::any(t);
+    return t[0] != 0;
   }
   template <class M>
   static LANES_INLINE bool all(const M& m) {
-    bool a = true;
-    for (int i = 0; i < W; ++i) a = a && m[i] != 0;
-    return a;
+    M t = m;
+    LanesFold<M>::all(t);
+    return t[0] != 0;
+  }
+  // Lane l of v from rows[l][i], converted to T; built in registers, not element by element in memory.
+  template <class R>
+  static LANES_INLINE void gather(Value& v, const R* rows, int i) {
+    gatherLanes(v, rows, i, std::make_index_sequence<W>());
+  }
+  template <class R, std::size_t... L>
+  static LANES_INLINE void gatherLanes(Value& v, const R* rows, int i, std::index_sequence<L...>) {
+    v = Value{static_cast<T>(rows[L][i])...};
   }
 };
 
@@ -95,6 +141,8 @@ struct Lanes<T, 1> {
   static LANES_INLINE bool any(const M& m) { return m != 0; }
   template <class M>
   static LANES_INLINE bool all(const M& m) { return m != 0; }
+  template <class R>
+  static LANES_INLINE void gather(Value& v, const R* rows, int i) { v = static_cast<T>(rows[0][i]); }
 };
 
 #pragma GCC diagnostic pop

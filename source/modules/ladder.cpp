@@ -108,8 +108,8 @@ LANES_INLINE void ladderRunLanes(const LadderJob* jobs, int frames) {
 
   for (int i = 0; i < frames; ++i) {
     for (int p = 0; p < P; ++p) {
-      Vec x{};
-      for (int h = 0; h < W; ++h) L::set(x, h, lane[W * p + h][i]);
+      Vec x;
+      L::gather(x, lane + W * p, i);
       // Sub-step 1.
       const Vec u1 = x - k[p] * y[p];
       const Vec r1 = C[p] * (u1 - r[p]) + u[p];

@@ -218,8 +218,8 @@ LANES_INLINE void freqShiftLanes(Engine* engine, ModulatorRecord* record, Modula
     // 1e-10 on every 20th input keeps the allpass memory out of the denormal range in silence.
     const float guard = n % 20 == 0 ? 1e-10f : 0.0f;
     for (int p = 0; p < P; ++p) {
-      Vec x{};
-      for (int l = 0; l < W; ++l) L::set(x, l, lane[W * p + l][n]);
+      Vec x;
+      L::gather(x, lane + W * p, n);
       const Vec u = x + fb * y[p] + guard;
       // First-order allpass sections: out = (in - previous out) x h + previous in, arranged as
       // in x h + (previous in - h x previous out) so that only one multiply-add waits for the input.

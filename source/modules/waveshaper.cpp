@@ -122,8 +122,8 @@ LANES_INLINE void shaperRunLanes(const ShaperJob* jobs, int N) {
     L::set(kStep, l, j.kStep);
   }
   for (int n = 0; n < N; ++n) {
-    Vec in{};
-    for (int l = 0; l < W; ++l) L::set(in, l, static_cast<double>(x[l][n]));
+    Vec in;
+    L::gather(in, x, n);
     Vec pos = (in + 1e-24) * s + c;
     if (!L::all((pos >= 0.0) & (pos < 1024.0)))
       for (int l = 0; l < W; ++l) L::set(pos, l, wrapPosition(L::get(pos, l), L::get(c, l)));

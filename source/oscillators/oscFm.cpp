@@ -117,8 +117,8 @@ LANES_INLINE void addCarriers(Carrier* carriers, const float* tableA, float* out
     for (int j = j0; j < j1; ++j) {
       Vec v[P];
       for (int q = 0; q < P; ++q) {
-        Vec t{};
-        for (int l = 0; l < W; ++l) L::set(t, l, y[W * q + l][j]);
+        Vec t;
+        L::gather(t, y + W * q, j);
         carrierSample<L>(c[q], ci[q], step[q], t, tableA, v[q]);
       }
       float o = out[j];

@@ -15,12 +15,14 @@
 // block over 2.9025 ms, mean_budget_fraction and worst_budget_fraction the mean and the slowest block
 // (the worst includes whatever else the machine did); sounding is the count of voices still playing
 // at the end (every voice must still sound, or the figure would flatter the engine); lanes is the lane
-// set the kernels ran (0 scalar, 1 SSE2, 2 AVX: engine/lanes.h).
+// set the kernels ran (0 scalar, 1 SSE2, 2 AVX: engine/lanes.h; MORVANE_LANES=scalar|sse2|avx in the
+// environment forces one, to compare the widths on one machine).
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
+#include <cstdlib>
 #include <vector>
 
 #include "engine/lanes.h"
@@ -29,6 +31,12 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
+
+// The lane set named in MORVANE_LANES, forced before any engine is made.
+const int forcedLanes = [] {
+  const char* name = std::getenv("MORVANE_LANES");
+  return name ? lanesForce(lanesParse(name)) : -1;
+}();
 
 void runBudget(benchmark::State& state, const BudgetSetup& setup) {
   BudgetRig rig(setup);
