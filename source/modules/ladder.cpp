@@ -105,8 +105,10 @@ LANES_INLINE void ladderRunLanes(const LadderJob* jobs, int frames) {
     }
   }
   const double half = 0.5;
+  const Vec zero{};
 
   for (int i = 0; i < frames; ++i) {
+#pragma GCC unroll 4
     for (int p = 0; p < P; ++p) {
       Vec x;
       L::gather(x, lane + W * p, i);
@@ -153,8 +155,10 @@ LANES_INLINE void ladderRunLanes(const LadderJob* jobs, int frames) {
       A[p] += dA[p];
       B[p] += dB[p];
       C[p] += dC[p];
-      const Vec out = G[p] * (last1 + prev);
-      for (int h = 0; h < W; ++h) lane[W * p + h][i] = toFloat(L::get(out, h));
+      // The output as toFloat gives it: a value too small for a normal float is 0.
+      Vec out = G[p] * (last1 + prev);
+      out = ((out < 1e-30) & (out > -1e-30)) ? zero : out;
+      L::scatter(out, lane + W * p, i);
       u[p] = u2;
       r[p] = r2;
       w[p] = w2;

@@ -217,6 +217,7 @@ LANES_INLINE void freqShiftLanes(Engine* engine, ModulatorRecord* record, Modula
   for (int n = 0; n < N; ++n) {
     // 1e-10 on every 20th input keeps the allpass memory out of the denormal range in silence.
     const float guard = n % 20 == 0 ? 1e-10f : 0.0f;
+#pragma GCC unroll 4
     for (int p = 0; p < P; ++p) {
       Vec x;
       L::gather(x, lane + W * p, n);
@@ -238,7 +239,7 @@ LANES_INLINE void freqShiftLanes(Engine* engine, ModulatorRecord* record, Modula
         L::set(w2, l, waveAt(w, ph[j], offset));
       }
       y[p] = w1 * bv + w2 * aDelayed[p];
-      for (int l = 0; l < W; ++l) lane[W * p + l][n] = L::get(y[p], l);
+      L::scatter(y[p], lane + W * p, n);
       Vec av = u;
       for (int k = 0; k < 6; ++k) {
         const Vec out = av * h[k] + (aIn[p][k] - h[k] * aOut[p][k]);

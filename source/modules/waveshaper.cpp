@@ -141,7 +141,7 @@ LANES_INLINE void shaperRunLanes(const ShaperJob* jobs, int N) {
     const Vec value = curve - k;
     k += kStep;
     const Vec out = value * g;
-    for (int l = 0; l < W; ++l) x[l][n] = static_cast<float>(L::get(out, l));
+    L::scatter(out, x, n);
     g += gStep;
   }
   for (int l = 0; l < W; ++l) shaperFinish(jobs[l], L::get(g, l), L::get(s, l), L::get(c, l), L::get(k, l));
