@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Builds Morvane and starts it under Wine (on an Xvfb display when none is given).
+# Builds Morvane's shipped 32-bit Windows build and starts it under 32-bit Wine (on an Xvfb display
+# when none is given).
 # Installs what is missing first (Debian 12, as root).
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -7,16 +8,21 @@ SRC_DIR=$PWD
 scripts/deps.sh
 export CCACHE_BASEDIR="$SRC_DIR" CCACHE_NOHASHDIR=1
 mkdir -p build
-cmake -S . -B build/win64 -G Ninja -DCMAKE_BUILD_TYPE=Release \
+cmake -S . -B build/win32 -G Ninja -DCMAKE_BUILD_TYPE=Release -DMINGW_ARCH=i686 \
   -DCMAKE_TOOLCHAIN_FILE="$SRC_DIR/cmake/toolchain-mingw64.cmake" >/dev/null
-cmake --build build/win64 -j"$(nproc)"
-exe=build/win64/source/app/Morvane.exe
+cmake --build build/win32 -j"$(nproc)"
+exe=build/win32/source/app/Morvane.exe
 if [ ! -f "$exe" ]; then
   echo "Everything that exists so far is built, but Morvane cannot start yet: its application shell"
   echo "(main window, menus, audio connection) is not written yet."
   exit 0
 fi
-BUILD_DIR=$SRC_DIR/build/win64
+if ! dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q 'install ok installed'; then
+  echo "Morvane is built ($exe), but 32-bit Wine (wine32:i386) is not installed here: see the message"
+  echo "of scripts/deps.sh above."
+  exit 1
+fi
+BUILD_DIR=$SRC_DIR/build/win32
 source scripts/wine-env.sh
 source scripts/start-xvfb.sh
 source scripts/prefix-init.sh

@@ -4,17 +4,10 @@
 
 #include "engine/engineConfig.h"
 #include "engine/freqTable.h"
+#include "engine/lanes.h"
 #include "modules/filterModule.h"
 #include "modules/onePoleTables.h"
 #include "modules/pitchIndex.h"
-
-// The AVX loop is built for native x86 targets. The Windows builds keep to SSE2: there the compiler
-// cannot keep 32-byte vectors spilled to the stack aligned.
-#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__)) && !defined(_WIN32)
-#define LADDER_AVX 1
-#else
-#define LADDER_AVX 0
-#endif
 
 namespace {
 
@@ -76,121 +69,18 @@ LadderJob ladderPrepare(int type, float* memory, float* lane, int frames, double
   return job;
 }
 
-// The per-sample loop of a single lane (L = 1). Extra = stages after the core; TwoAdvances: the
-// coefficient ramps advance after each of the two sub-steps (types 14, 15, 17) or only after the
-// second (type 16).
-template <int Extra, bool TwoAdvances, int L>
-void ladderRun(const LadderJob* jobs, int frames) {
-  double u[L], r[L], w[L], y[L], e[L][Extra + 1], A[L], B[L], C[L], dA[L], dB[L], dC[L], k[L], G[L];
-  float* lane[L];
-  const double steps = 2.0 * frames;
-  for (int j = 0; j < L; ++j) {
-    const float* m = jobs[j].memory;
-    lane[j] = jobs[j].lane;
-    u[j] = m[ladderMemU];
-    r[j] = m[ladderMemR];
-    w[j] = m[ladderMemW];
-    y[j] = m[ladderMemY];
-    for (int s = 0; s < Extra; ++s) e[j][s] = m[ladderMemE + s];
-    A[j] = m[ladderMemA];
-    B[j] = m[ladderMemB];
-    C[j] = m[ladderMemC];
-    dA[j] = (jobs[j].targetA - A[j]) / steps + 1e-24;
-    dB[j] = (jobs[j].targetB - B[j]) / steps + 1e-24;
-    dC[j] = (jobs[j].targetC - C[j]) / steps;
-    B[j] += 1e-24;
-    k[j] = jobs[j].k;
-    G[j] = jobs[j].outScale;
-  }
-
-  for (int i = 0; i < frames; ++i) {
-    for (int j = 0; j < L; ++j) {
-      const double x = lane[j][i];
-      // Sub-step 1.
-      const double u1 = x - k[j] * y[j];
-      const double r1 = C[j] * (u1 - r[j]) + u[j];
-      const double w1 = A[j] * r1 + B[j] * w[j];
-      if (w1 > 64.0) k[j] *= 64.0 / w1;   // stage guard: lower the feedback for the rest of the block
-      else if (w1 < -64.0) k[j] *= -64.0 / w1;
-      const double y1 = A[j] * w1 + B[j] * y[j];
-      double s1[Extra + 1];
-      double prev = y1;
-      for (int s = 0; s < Extra; ++s) {
-        s1[s] = A[j] * prev + B[j] * e[j][s];
-        prev = s1[s];
-      }
-      const double last1 = prev;
-      if (TwoAdvances) {
-        A[j] += dA[j];
-        B[j] += dB[j];
-        C[j] += dC[j];
-      }
-      // Sub-step 2: the same input, feedback from y1, the first stage fed the mean of both allpass outputs.
-      const double u2 = x - k[j] * y1;
-      const double r2 = C[j] * (u2 - r1) + u1;
-      const double w2 = A[j] * 0.5 * (r1 + r2) + B[j] * w1;
-      if (w2 > 64.0) k[j] *= 64.0 / w2;
-      else if (w2 < -64.0) k[j] *= -64.0 / w2;
-      const double y2 = A[j] * w2 + B[j] * y1;
-      prev = y2;
-      for (int s = 0; s < Extra; ++s) {
-        e[j][s] = A[j] * prev + B[j] * s1[s];
-        prev = e[j][s];
-      }
-      A[j] += dA[j];
-      B[j] += dB[j];
-      C[j] += dC[j];
-      lane[j][i] = toFloat(G[j] * (last1 + prev));
-      u[j] = u2;
-      r[j] = r2;
-      w[j] = w2;
-      y[j] = y2;
-    }
-  }
-
-  for (int j = 0; j < L; ++j) {
-    float* m = jobs[j].memory;
-    bool finite = std::isfinite(u[j]) && std::isfinite(r[j]) && std::isfinite(w[j]) && std::isfinite(y[j]) &&
-                  std::isfinite(A[j]) && std::isfinite(B[j]) && std::isfinite(C[j]);
-    for (int s = 0; s < Extra; ++s) finite = finite && std::isfinite(e[j][s]);
-    if (!finite) {   // a non-finite input poisoned the lane: start again from silence
-      for (int s = 0; s < ladderMemCount; ++s) m[s] = 0.0f;
-      continue;
-    }
-    m[ladderMemU] = toFloat(u[j]);
-    m[ladderMemR] = toFloat(r[j]);
-    m[ladderMemW] = toFloat(w[j]);
-    m[ladderMemY] = toFloat(y[j]);
-    for (int s = 0; s < Extra; ++s) m[ladderMemE + s] = toFloat(e[j][s]);
-    m[ladderMemA] = toFloat(A[j]);
-    m[ladderMemB] = toFloat(B[j]);
-    m[ladderMemC] = toFloat(C[j]);
-  }
-}
-
-// The same loop for W x P lanes side by side, W lanes per vector of doubles (W = 2: 128-bit SSE2
-// vectors; W = 4: 256-bit AVX vectors where the processor has them): the recursion of one lane is a
-// long chain of dependent operations, so running several lanes at once lets the processor overlap
-// them. The operations and their order are those of ladderRun, so every lane's results are identical
-// to the lane run alone, whatever the width.
-template <int W>
-struct LadderVector;
-template <>
-struct LadderVector<2> {
-  typedef double Value __attribute__((vector_size(16)));
-  typedef long long Mask __attribute__((vector_size(16)));
-};
-template <>
-struct LadderVector<4> {
-  typedef double Value __attribute__((vector_size(32)));
-  typedef long long Mask __attribute__((vector_size(32)));
-};
-
-template <int Extra, bool TwoAdvances, int P, int W>
-inline __attribute__((always_inline)) void ladderRunVectors(const LadderJob* jobs, int frames) {
-  typedef typename LadderVector<W>::Value Vec;
-  typedef typename LadderVector<W>::Mask Mask;
-  Vec u[P], r[P], w[P], y[P], e[P][Extra + 1], A[P], B[P], C[P], dA[P], dB[P], dC[P], k[P], G[P];
+// The per-sample loop, written once over a lane type L (Lanes<double, W>) for P x W lanes side by
+// side: P vectors of W lanes each, W = 1 the plain scalar form. The recursion of one lane is a long
+// chain of dependent operations, so running several lanes at once lets the processor overlap them.
+// Every lane gets exactly the operations, in the same order, that it gets alone, so its results are
+// the same whatever the width. Extra = stages after the core; TwoAdvances: the coefficient ramps
+// advance after each of the two sub-steps (types 14, 15, 17) or only after the second (type 16).
+template <int Extra, bool TwoAdvances, int P, class L>
+LANES_INLINE void ladderRunLanes(const LadderJob* jobs, int frames) {
+  typedef typename L::Value Vec;
+  const int W = L::width;
+  Vec u[P]{}, r[P]{}, w[P]{}, y[P]{}, e[P][Extra + 1]{}, A[P]{}, B[P]{}, C[P]{}, dA[P]{}, dB[P]{}, dC[P]{}, k[P]{},
+      G[P]{};
   float* lane[W * P];
   const double steps = 2.0 * frames;
   for (int p = 0; p < P; ++p) {
@@ -198,42 +88,40 @@ inline __attribute__((always_inline)) void ladderRunVectors(const LadderJob* job
       const LadderJob& job = jobs[W * p + h];
       const float* m = job.memory;
       lane[W * p + h] = job.lane;
-      u[p][h] = m[ladderMemU];
-      r[p][h] = m[ladderMemR];
-      w[p][h] = m[ladderMemW];
-      y[p][h] = m[ladderMemY];
-      for (int s = 0; s < Extra; ++s) e[p][s][h] = m[ladderMemE + s];
-      A[p][h] = m[ladderMemA];
-      B[p][h] = m[ladderMemB];
-      C[p][h] = m[ladderMemC];
-      dA[p][h] = (job.targetA - A[p][h]) / steps + 1e-24;
-      dB[p][h] = (job.targetB - B[p][h]) / steps + 1e-24;
-      dC[p][h] = (job.targetC - C[p][h]) / steps;
-      B[p][h] += 1e-24;
-      k[p][h] = job.k;
-      G[p][h] = job.outScale;
+      const double a = m[ladderMemA], b = m[ladderMemB], c = m[ladderMemC];
+      L::set(u[p], h, m[ladderMemU]);
+      L::set(r[p], h, m[ladderMemR]);
+      L::set(w[p], h, m[ladderMemW]);
+      L::set(y[p], h, m[ladderMemY]);
+      for (int s = 0; s < Extra; ++s) L::set(e[p][s], h, m[ladderMemE + s]);
+      L::set(A[p], h, a);
+      L::set(B[p], h, b + 1e-24);
+      L::set(C[p], h, c);
+      L::set(dA[p], h, (job.targetA - a) / steps + 1e-24);
+      L::set(dB[p], h, (job.targetB - b) / steps + 1e-24);
+      L::set(dC[p], h, (job.targetC - c) / steps);
+      L::set(k[p], h, job.k);
+      L::set(G[p], h, job.outScale);
     }
   }
-  const Vec zero = {};
-  const Vec half = zero + 0.5;
-  const Vec limitHigh = zero + 64.0, limitLow = zero - 64.0;
-  auto any = [](const Mask& m) {
-    long long a = 0;
-    for (int h = 0; h < W; ++h) a |= m[h];
-    return a != 0;
-  };
+  const double half = 0.5;
+  const Vec zero{};
 
   for (int i = 0; i < frames; ++i) {
+#pragma GCC unroll 4
     for (int p = 0; p < P; ++p) {
       Vec x;
-      for (int h = 0; h < W; ++h) x[h] = lane[W * p + h][i];
+      L::gather(x, lane + W * p, i);
+      // Sub-step 1.
       const Vec u1 = x - k[p] * y[p];
       const Vec r1 = C[p] * (u1 - r[p]) + u[p];
       const Vec w1 = A[p] * r1 + B[p] * w[p];
-      if (any((w1 > limitHigh) | (w1 < limitLow)))
+      // Stage guard: a lane's feedback is lowered for the rest of the block.
+      if (L::any((w1 > 64.0) | (w1 < -64.0)))
         for (int h = 0; h < W; ++h) {
-          if (w1[h] > 64.0) k[p][h] *= 64.0 / w1[h];
-          else if (w1[h] < -64.0) k[p][h] *= -64.0 / w1[h];
+          const double v = L::get(w1, h);
+          if (v > 64.0) L::set(k[p], h, L::get(k[p], h) * (64.0 / v));
+          else if (v < -64.0) L::set(k[p], h, L::get(k[p], h) * (-64.0 / v));
         }
       const Vec y1 = A[p] * w1 + B[p] * y[p];
       Vec s1[Extra + 1];
@@ -248,13 +136,15 @@ inline __attribute__((always_inline)) void ladderRunVectors(const LadderJob* job
         B[p] += dB[p];
         C[p] += dC[p];
       }
+      // Sub-step 2: the same input, feedback from y1, the first stage fed the mean of both allpass outputs.
       const Vec u2 = x - k[p] * y1;
       const Vec r2 = C[p] * (u2 - r1) + u1;
       const Vec w2 = A[p] * half * (r1 + r2) + B[p] * w1;
-      if (any((w2 > limitHigh) | (w2 < limitLow)))
+      if (L::any((w2 > 64.0) | (w2 < -64.0)))
         for (int h = 0; h < W; ++h) {
-          if (w2[h] > 64.0) k[p][h] *= 64.0 / w2[h];
-          else if (w2[h] < -64.0) k[p][h] *= -64.0 / w2[h];
+          const double v = L::get(w2, h);
+          if (v > 64.0) L::set(k[p], h, L::get(k[p], h) * (64.0 / v));
+          else if (v < -64.0) L::set(k[p], h, L::get(k[p], h) * (-64.0 / v));
         }
       const Vec y2 = A[p] * w2 + B[p] * y1;
       prev = y2;
@@ -265,8 +155,10 @@ inline __attribute__((always_inline)) void ladderRunVectors(const LadderJob* job
       A[p] += dA[p];
       B[p] += dB[p];
       C[p] += dC[p];
-      const Vec out = G[p] * (last1 + prev);
-      for (int h = 0; h < W; ++h) lane[W * p + h][i] = toFloat(out[h]);
+      // The output as toFloat gives it: a value too small for a normal float is 0.
+      Vec out = G[p] * (last1 + prev);
+      out = ((out < 1e-30) & (out > -1e-30)) ? zero : out;
+      L::scatter(out, lane + W * p, i);
       u[p] = u2;
       r[p] = r2;
       w[p] = w2;
@@ -277,56 +169,69 @@ inline __attribute__((always_inline)) void ladderRunVectors(const LadderJob* job
   for (int p = 0; p < P; ++p) {
     for (int h = 0; h < W; ++h) {
       float* m = jobs[W * p + h].memory;
-      bool finite = std::isfinite(u[p][h]) && std::isfinite(r[p][h]) && std::isfinite(w[p][h]) &&
-                    std::isfinite(y[p][h]) && std::isfinite(A[p][h]) && std::isfinite(B[p][h]) &&
-                    std::isfinite(C[p][h]);
-      for (int s = 0; s < Extra; ++s) finite = finite && std::isfinite(e[p][s][h]);
-      if (!finite) {
+      const double uh = L::get(u[p], h), rh = L::get(r[p], h), wh = L::get(w[p], h), yh = L::get(y[p], h);
+      const double ah = L::get(A[p], h), bh = L::get(B[p], h), ch = L::get(C[p], h);
+      bool finite = std::isfinite(uh) && std::isfinite(rh) && std::isfinite(wh) && std::isfinite(yh) &&
+                    std::isfinite(ah) && std::isfinite(bh) && std::isfinite(ch);
+      for (int s = 0; s < Extra; ++s) finite = finite && std::isfinite(L::get(e[p][s], h));
+      if (!finite) {   // a non-finite input poisoned the lane: start again from silence
         for (int s = 0; s < ladderMemCount; ++s) m[s] = 0.0f;
         continue;
       }
-      m[ladderMemU] = toFloat(u[p][h]);
-      m[ladderMemR] = toFloat(r[p][h]);
-      m[ladderMemW] = toFloat(w[p][h]);
-      m[ladderMemY] = toFloat(y[p][h]);
-      for (int s = 0; s < Extra; ++s) m[ladderMemE + s] = toFloat(e[p][s][h]);
-      m[ladderMemA] = toFloat(A[p][h]);
-      m[ladderMemB] = toFloat(B[p][h]);
-      m[ladderMemC] = toFloat(C[p][h]);
+      m[ladderMemU] = toFloat(uh);
+      m[ladderMemR] = toFloat(rh);
+      m[ladderMemW] = toFloat(wh);
+      m[ladderMemY] = toFloat(yh);
+      for (int s = 0; s < Extra; ++s) m[ladderMemE + s] = toFloat(L::get(e[p][s], h));
+      m[ladderMemA] = toFloat(ah);
+      m[ladderMemB] = toFloat(bh);
+      m[ladderMemC] = toFloat(ch);
     }
   }
 }
 
-template <int Extra, bool TwoAdvances, int P>
-void ladderRunPairs(const LadderJob* jobs, int frames) {
-  ladderRunVectors<Extra, TwoAdvances, P, 2>(jobs, frames);
+// One instance of the loop per lane set: the lanes of `count` prepared jobs run P vectors at a time
+// while that many are left, then one vector, then the rest one lane at a time.
+template <int Extra, bool TwoAdvances, int Set>
+LANES_INLINE void ladderRunSet(const LadderJob* jobs, int count, int frames) {
+  typedef typename LaneSetTypes<Set>::Doubles L;
+  typedef Lanes<double, 1> One;
+  const int W = L::width;
+  int i = 0;
+  if (W > 1) {
+    for (; i + 2 * W <= count; i += 2 * W) ladderRunLanes<Extra, TwoAdvances, 2, L>(jobs + i, frames);
+    for (; i + W <= count; i += W) ladderRunLanes<Extra, TwoAdvances, 1, L>(jobs + i, frames);
+  }
+  for (; i < count; ++i) ladderRunLanes<Extra, TwoAdvances, 1, One>(jobs + i, frames);
 }
 
-#if LADDER_AVX
-// The four-wide loop, compiled for processors with AVX and chosen at run time (ladderSelectKernels).
-// AVX alone brings no fused multiply-add, so the arithmetic is exactly that of the other widths.
-template <int Extra, bool TwoAdvances, int P>
-__attribute__((target("avx"))) void ladderRunQuads(const LadderJob* jobs, int frames) {
-  ladderRunVectors<Extra, TwoAdvances, P, 4>(jobs, frames);
+template <int Extra, bool TwoAdvances>
+void ladderRunScalar(const LadderJob* jobs, int count, int frames) {
+  ladderRunSet<Extra, TwoAdvances, laneSetScalar>(jobs, count, frames);
 }
 
-bool ladderAvx = false;   // set once by ladderSelectKernels, before any audio runs
+template <int Extra, bool TwoAdvances>
+void ladderRunSse2(const LadderJob* jobs, int count, int frames) {
+  ladderRunSet<Extra, TwoAdvances, laneSetSse2>(jobs, count, frames);
+}
+
+#if LANES_AVX
+template <int Extra, bool TwoAdvances>
+LANES_TARGET_AVX void ladderRunAvx(const LadderJob* jobs, int count, int frames) {
+  ladderRunSet<Extra, TwoAdvances, laneSetAvx>(jobs, count, frames);
+}
 #endif
 
-// Runs `count` prepared lanes of one type: with AVX eight or four at a time, then four or two at a time
-// in SSE2 vectors, then one.
+// Runs `count` prepared lanes of one type on the lane set chosen at engine set-up.
 template <int Extra, bool TwoAdvances>
 void ladderRunAll(const LadderJob* jobs, int count, int frames) {
-  int i = 0;
-#if LADDER_AVX
-  if (ladderAvx) {
-    for (; i + 8 <= count; i += 8) ladderRunQuads<Extra, TwoAdvances, 2>(jobs + i, frames);
-    for (; i + 4 <= count; i += 4) ladderRunQuads<Extra, TwoAdvances, 1>(jobs + i, frames);
-  }
+  switch (lanesActive) {
+    case laneSetScalar: ladderRunScalar<Extra, TwoAdvances>(jobs, count, frames); break;
+#if LANES_AVX
+    case laneSetAvx: ladderRunAvx<Extra, TwoAdvances>(jobs, count, frames); break;
 #endif
-  for (; i + 4 <= count; i += 4) ladderRunPairs<Extra, TwoAdvances, 2>(jobs + i, frames);
-  for (; i + 2 <= count; i += 2) ladderRunPairs<Extra, TwoAdvances, 1>(jobs + i, frames);
-  for (; i < count; ++i) ladderRun<Extra, TwoAdvances, 1>(jobs + i, frames);
+    default: ladderRunSse2<Extra, TwoAdvances>(jobs, count, frames); break;
+  }
 }
 
 void ladderRunJobs(int type, const LadderJob* jobs, int count, int frames) {
@@ -366,12 +271,7 @@ void ladderRender(int type, Engine* engine, FilterRecord* record, std::int16_t f
 
 }  // namespace
 
-void ladderSelectKernels() {
-#if LADDER_AVX
-  __builtin_cpu_init();
-  ladderAvx = __builtin_cpu_supports("avx") != 0;
-#endif
-}
+void ladderSelectKernels() { lanesChoose(); }
 
 void ladderLane(int type, float* memory, float* lane, int frames, double target, double resonance,
                 double gain, double rateOffset) {

@@ -4,33 +4,19 @@
 #include <cstring>
 
 #include "engine/engine.h"
+#include "engine/lanes.h"
 #include "engine/lfoRuntime.h"
 #include "modules/hilbertCoefs.h"
 #include "oscillators/oscFrame.h"
 #include "preset/wave.h"
 
-// The eight-lane Freq Shift loop is built for native x86 targets (the Windows builds keep to SSE: there
-// the compiler cannot keep 32-byte vectors spilled to the stack aligned).
-#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__)) && !defined(_WIN32)
-#define MODULATOR_AVX 1
-#else
-#define MODULATOR_AVX 0
-#endif
-
 namespace {
 
-ModulatorKernel modulatorRenderTable[3];
-#if MODULATOR_AVX
-bool modulatorAvx = false;   // set once by modulatorInstallRoutines, before any audio runs
-void freqShiftOctet(Engine* engine, ModulatorRecord* record, ModulatorVoiceState* const* states, float* const* xs,
-                    std::int16_t frames);
-#endif   // 0 empty, 1 Ringmod, 2 Freq Shift
+ModulatorKernel modulatorRenderTable[3];   // 0 empty, 1 Ringmod, 2 Freq Shift
 
-template <int K>
-void freqShiftLanes(Engine* engine, ModulatorRecord* record, ModulatorVoiceState* const* states, float* const* xs,
-                    std::int16_t frames);
-void freqShiftQuad(Engine* engine, ModulatorRecord* record, ModulatorVoiceState* const* states, float* const* xs,
-                   std::int16_t frames);
+// Freq Shift over `count` lanes (at most 8) on the lane set chosen at engine set-up.
+void freqShiftGroup(Engine* engine, ModulatorRecord* record, ModulatorVoiceState* const* states, float* const* xs,
+                    int count, std::int16_t frames);
 
 const std::uint32_t phaseMask = (1u << 26) - 1u;   // 1024 samples in 16.16 fixed point
 
@@ -78,22 +64,10 @@ inline float waveAt(const float* w, std::uint32_t p, std::uint32_t offset = 0) {
 
 inline float finiteOr0(float x) { return std::isfinite(x) ? x : 0.0f; }
 
-// One first-order allpass section: out = (in - previous out) x h + previous in, arranged as
-// in x h + (previous in - h x previous out) so that only one multiply-add waits for the input.
-inline float allpass(float in, float& lastIn, float& lastOut, float h) {
-  const float out = in * h + (lastIn - h * lastOut);
-  lastIn = in;
-  lastOut = out;
-  return out;
-}
-
 }  // namespace
 
 void modulatorInstallRoutines() {
-#if MODULATOR_AVX
-  __builtin_cpu_init();
-  modulatorAvx = __builtin_cpu_supports("avx") != 0;
-#endif
+  lanesChoose();
   modulatorRenderTable[0] = nullptr;
   modulatorRenderTable[modulatorRingmod] = modulatorProcessRingmod;
   modulatorRenderTable[modulatorFreqShift] = modulatorProcessFreqShift;
@@ -130,12 +104,9 @@ void modulatorRenderAll(Engine* engine, std::int16_t frames) {
     if (!kernel) continue;   // a type without a kernel leaves the signal as it is
     const int n = laneCount(engine, c);
     const bool grouped = kernel == modulatorProcessFreqShift;
-    ModulatorVoiceState* pending[8];   // Freq Shift lanes waiting for a group of four (eight with AVX)
+    ModulatorVoiceState* pending[8];   // Freq Shift lanes waiting for a full group of vectors
     float* pendingLanes[8];
-    int group = 4;
-#if MODULATOR_AVX
-    if (modulatorAvx) group = 8;
-#endif
+    const int group = lanesActive == laneSetAvx ? 8 : 4;
     int waiting = 0;
     engine->voiceCursor = -1;
     for (std::int16_t v = engineNextActiveVoice(engine); v >= 0; v = engineNextActiveVoice(engine)) {
@@ -153,26 +124,12 @@ void modulatorRenderAll(Engine* engine, std::int16_t frames) {
         pending[waiting] = state;
         pendingLanes[waiting] = lane;
         if (++waiting == group) {
-#if MODULATOR_AVX
-          if (group == 8) freqShiftOctet(engine, record, pending, pendingLanes, frames);
-          else
-#endif
-            freqShiftQuad(engine, record, pending, pendingLanes, frames);
+          freqShiftGroup(engine, record, pending, pendingLanes, waiting, frames);
           waiting = 0;
         }
       }
     }
-    // The last lanes: four, a pair, then a single lane.
-    int i = 0;
-    if (waiting - i >= 4) {
-      freqShiftQuad(engine, record, pending, pendingLanes, frames);
-      i = 4;
-    }
-    if (waiting - i >= 2) {
-      freqShiftLanes<2>(engine, record, pending + i, pendingLanes + i, frames);
-      i += 2;
-    }
-    if (i < waiting) kernel(engine, record, pending[i], pendingLanes[i], c, frames);
+    if (waiting > 0) freqShiftGroup(engine, record, pending, pendingLanes, waiting, frames);
   }
 }
 
@@ -210,12 +167,16 @@ void modulatorProcessRingmod(Engine* engine, ModulatorRecord* record, ModulatorV
 
 namespace {
 
-// The Freq Shift kernel over K lanes at once (K = 1 is the lane kernel; the render runs the lanes of a
-// block in pairs, which lets the processor overlap two lanes' serial allpass chains). Each lane gets
-// exactly the operations it would get alone.
-template <int K>
-void freqShiftLanes(Engine* engine, ModulatorRecord* record, ModulatorVoiceState* const* states, float* const* xs,
-                    std::int16_t frames) {
+// The Freq Shift kernel, written once over a lane type L (Lanes<float, W>) for P x W lanes side by
+// side (W = 1 the plain scalar form): with feedback every lane's samples wait on a long chain of
+// allpass sections, so lanes side by side keep the processor busy. Each lane gets exactly the
+// operations it would get alone, in the same order, so the results are the same bit for bit whatever
+// the width; only the wave reads are lane by lane.
+template <int P, class L>
+LANES_INLINE void freqShiftLanes(Engine* engine, ModulatorRecord* record, ModulatorVoiceState* const* states,
+                                 float* const* xs, std::int16_t frames) {
+  typedef typename L::Value Vec;
+  const int W = L::width;
   const int N = frames;
   if (N < 1 || N > engineBlockMax) return;
   const float* w = waveGet(engine, record->wave)->samples;
@@ -224,199 +185,153 @@ void freqShiftLanes(Engine* engine, ModulatorRecord* record, ModulatorVoiceState
   float fb = record->feedback;
   if (!(fb >= 0.0f)) fb = 0.0f;
   if (fb > 0.5f) fb = 0.5f;
-  const float* h = hilbertCoefs;
+  float h[12];
+  for (int k = 0; k < 12; ++k) h[k] = hilbertCoefs[k];
 
-  std::int32_t inc[K];
-  std::uint32_t p[K];
-  float y[K], aDelayed[K], aIn[K][6], aOut[K][6], bIn[K][6], bOut[K][6];
-  for (int l = 0; l < K; ++l) {
-    ModulatorVoiceState* state = states[l];
-    const std::int16_t v = validVoice(state->voice);
-    // The block runs on the previous block's increment; the new one takes effect with the next block.
-    inc[l] = toFixed(kernelIncrement(state->prevIncrement));
-    state->prevIncrement = kernelIncrement(modulatorIncrement(engine, record, state, v));
-    y[l] = finiteOr0(state->prevOutput);
-    const float* mem = state->hilbert;
-    for (int k = 0; k < 6; ++k) {
-      aIn[l][k] = mem[modulatorHilbertAIn + k];
-      aOut[l][k] = mem[modulatorHilbertAOut + k];
-      bIn[l][k] = mem[modulatorHilbertBIn + k];
-      bOut[l][k] = mem[modulatorHilbertBOut + k];
+  std::int32_t inc[P * W];
+  std::uint32_t ph[P * W];
+  Vec y[P]{}, aDelayed[P]{}, aIn[P][6]{}, aOut[P][6]{}, bIn[P][6]{}, bOut[P][6]{};
+  float* lane[P * W];
+  for (int p = 0; p < P; ++p) {
+    for (int l = 0; l < W; ++l) {
+      const int j = W * p + l;
+      ModulatorVoiceState* state = states[j];
+      const std::int16_t v = validVoice(state->voice);
+      // The block runs on the previous block's increment; the new one takes effect with the next block.
+      inc[j] = toFixed(kernelIncrement(state->prevIncrement));
+      state->prevIncrement = kernelIncrement(modulatorIncrement(engine, record, state, v));
+      L::set(y[p], l, finiteOr0(state->prevOutput));
+      const float* mem = state->hilbert;
+      for (int k = 0; k < 6; ++k) {
+        L::set(aIn[p][k], l, mem[modulatorHilbertAIn + k]);
+        L::set(aOut[p][k], l, mem[modulatorHilbertAOut + k]);
+        L::set(bIn[p][k], l, mem[modulatorHilbertBIn + k]);
+        L::set(bOut[p][k], l, mem[modulatorHilbertBOut + k]);
+      }
+      L::set(aDelayed[p], l, mem[modulatorHilbertADelayed]);
+      ph[j] = phaseToFixed(state->phase);
+      lane[j] = xs[j];
     }
-    aDelayed[l] = mem[modulatorHilbertADelayed];
-    p[l] = phaseToFixed(state->phase);
   }
 
   for (int n = 0; n < N; ++n) {
     // 1e-10 on every 20th input keeps the allpass memory out of the denormal range in silence.
     const float guard = n % 20 == 0 ? 1e-10f : 0.0f;
-    for (int l = 0; l < K; ++l) {
-      const float u = xs[l][n] + fb * y[l] + guard;
-      float bv = u;
-      for (int k = 0; k < 6; ++k) bv = allpass(bv, bIn[l][k], bOut[l][k], h[6 + k]);
-      p[l] = (p[l] + static_cast<std::uint32_t>(inc[l])) & phaseMask;
-      const float w1 = waveAt(w, p[l]);
-      const float w2 = waveAt(w, p[l], offset);
-      y[l] = w1 * bv + w2 * aDelayed[l];
-      xs[l][n] = y[l];
-      float av = u;
-      for (int k = 0; k < 6; ++k) av = allpass(av, aIn[l][k], aOut[l][k], h[k]);
-      aDelayed[l] = av;
-    }
-  }
-
-  for (int l = 0; l < K; ++l) {
-    ModulatorVoiceState* state = states[l];
-    float* mem = state->hilbert;
-    // A non-number that came in from upstream does not stay in the memory.
-    bool finite = std::isfinite(y[l]) && std::isfinite(aDelayed[l]);
-    for (int k = 0; k < 6; ++k)
-      finite = finite && std::isfinite(aOut[l][k]) && std::isfinite(bOut[l][k]) && std::isfinite(aIn[l][k]) &&
-               std::isfinite(bIn[l][k]);
-    if (!finite) {
-      std::memset(mem, 0, sizeof(float) * modulatorHilbertFloats);
-      y[l] = 0.0f;
-    } else {
+#pragma GCC unroll 4
+    for (int p = 0; p < P; ++p) {
+      Vec x;
+      L::gather(x, lane + W * p, n);
+      const Vec u = x + fb * y[p] + guard;
+      // First-order allpass sections: out = (in - previous out) x h + previous in, arranged as
+      // in x h + (previous in - h x previous out) so that only one multiply-add waits for the input.
+      Vec bv = u;
       for (int k = 0; k < 6; ++k) {
-        mem[modulatorHilbertAIn + k] = aIn[l][k];
-        mem[modulatorHilbertAOut + k] = aOut[l][k];
-        mem[modulatorHilbertBIn + k] = bIn[l][k];
-        mem[modulatorHilbertBOut + k] = bOut[l][k];
+        const Vec out = bv * h[6 + k] + (bIn[p][k] - h[6 + k] * bOut[p][k]);
+        bIn[p][k] = bv;
+        bOut[p][k] = out;
+        bv = out;
       }
-      mem[modulatorHilbertADelayed] = aDelayed[l];
+      Vec w1{}, w2{};
+      for (int l = 0; l < W; ++l) {
+        const int j = W * p + l;
+        ph[j] = (ph[j] + static_cast<std::uint32_t>(inc[j])) & phaseMask;
+        L::set(w1, l, waveAt(w, ph[j]));
+        L::set(w2, l, waveAt(w, ph[j], offset));
+      }
+      y[p] = w1 * bv + w2 * aDelayed[p];
+      L::scatter(y[p], lane + W * p, n);
+      Vec av = u;
+      for (int k = 0; k < 6; ++k) {
+        const Vec out = av * h[k] + (aIn[p][k] - h[k] * aOut[p][k]);
+        aIn[p][k] = av;
+        aOut[p][k] = out;
+        av = out;
+      }
+      aDelayed[p] = av;
     }
-    state->prevOutput = y[l];
-    state->phase = phaseFromFixed(p[l]);
-  }
-}
-
-// The Freq Shift kernel over W lanes in one vector of floats each (W = 4: SSE; W = 8: AVX where the
-// processor has it): with feedback every lane's samples wait on a long chain of allpass sections, so
-// lanes side by side keep the processor busy. Per lane the operations and their order are those of
-// freqShiftLanes, so the results are the same bit for bit; only the wave reads stay scalar.
-template <int W>
-struct FloatVector;
-template <>
-struct FloatVector<4> {
-  typedef float Value __attribute__((vector_size(16)));
-};
-template <>
-struct FloatVector<8> {
-  typedef float Value __attribute__((vector_size(32)));
-};
-
-template <int W>
-inline __attribute__((always_inline)) void freqShiftVectors(Engine* engine, ModulatorRecord* record,
-                                                            ModulatorVoiceState* const* states, float* const* xs,
-                                                            std::int16_t frames) {
-  typedef typename FloatVector<W>::Value Quad;
-  const int N = frames;
-  if (N < 1 || N > engineBlockMax) return;
-  const float* w = waveGet(engine, record->wave)->samples;
-  const std::uint32_t offset = record->shiftSwitch ? 256u : 768u;
-  float fbScalar = record->feedback;
-  if (!(fbScalar >= 0.0f)) fbScalar = 0.0f;
-  if (fbScalar > 0.5f) fbScalar = 0.5f;
-  const Quad zero = {};
-  const Quad fb = zero + fbScalar;
-  Quad h[12];
-  for (int k = 0; k < 12; ++k) h[k] = zero + hilbertCoefs[k];
-
-  std::int32_t inc[W];
-  std::uint32_t p[W];
-  Quad y, aDelayed, aIn[6], aOut[6], bIn[6], bOut[6];
-  float* lane[W];
-  for (int l = 0; l < W; ++l) {
-    ModulatorVoiceState* state = states[l];
-    const std::int16_t v = validVoice(state->voice);
-    inc[l] = toFixed(kernelIncrement(state->prevIncrement));
-    state->prevIncrement = kernelIncrement(modulatorIncrement(engine, record, state, v));
-    y[l] = finiteOr0(state->prevOutput);
-    const float* mem = state->hilbert;
-    for (int k = 0; k < 6; ++k) {
-      aIn[k][l] = mem[modulatorHilbertAIn + k];
-      aOut[k][l] = mem[modulatorHilbertAOut + k];
-      bIn[k][l] = mem[modulatorHilbertBIn + k];
-      bOut[k][l] = mem[modulatorHilbertBOut + k];
-    }
-    aDelayed[l] = mem[modulatorHilbertADelayed];
-    p[l] = phaseToFixed(state->phase);
-    lane[l] = xs[l];
   }
 
-  for (int n = 0; n < N; ++n) {
-    const float guard = n % 20 == 0 ? 1e-10f : 0.0f;
-    Quad x;
-    for (int l = 0; l < W; ++l) x[l] = lane[l][n];
-    const Quad u = x + fb * y + guard;
-    Quad bv = u;
-    for (int k = 0; k < 6; ++k) {
-      const Quad out = bv * h[6 + k] + (bIn[k] - h[6 + k] * bOut[k]);
-      bIn[k] = bv;
-      bOut[k] = out;
-      bv = out;
-    }
-    Quad w1, w2;
+  for (int p = 0; p < P; ++p) {
     for (int l = 0; l < W; ++l) {
-      p[l] = (p[l] + static_cast<std::uint32_t>(inc[l])) & phaseMask;
-      w1[l] = waveAt(w, p[l]);
-      w2[l] = waveAt(w, p[l], offset);
-    }
-    y = w1 * bv + w2 * aDelayed;
-    for (int l = 0; l < W; ++l) lane[l][n] = y[l];
-    Quad av = u;
-    for (int k = 0; k < 6; ++k) {
-      const Quad out = av * h[k] + (aIn[k] - h[k] * aOut[k]);
-      aIn[k] = av;
-      aOut[k] = out;
-      av = out;
-    }
-    aDelayed = av;
-  }
-
-  for (int l = 0; l < W; ++l) {
-    ModulatorVoiceState* state = states[l];
-    float* mem = state->hilbert;
-    float yl = y[l];
-    bool finite = std::isfinite(yl) && std::isfinite(aDelayed[l]);
-    for (int k = 0; k < 6; ++k)
-      finite = finite && std::isfinite(aOut[k][l]) && std::isfinite(bOut[k][l]) && std::isfinite(aIn[k][l]) &&
-               std::isfinite(bIn[k][l]);
-    if (!finite) {
-      std::memset(mem, 0, sizeof(float) * modulatorHilbertFloats);
-      yl = 0.0f;
-    } else {
-      for (int k = 0; k < 6; ++k) {
-        mem[modulatorHilbertAIn + k] = aIn[k][l];
-        mem[modulatorHilbertAOut + k] = aOut[k][l];
-        mem[modulatorHilbertBIn + k] = bIn[k][l];
-        mem[modulatorHilbertBOut + k] = bOut[k][l];
+      const int j = W * p + l;
+      ModulatorVoiceState* state = states[j];
+      float* mem = state->hilbert;
+      float yl = L::get(y[p], l);
+      // A non-number that came in from upstream does not stay in the memory.
+      bool finite = std::isfinite(yl) && std::isfinite(L::get(aDelayed[p], l));
+      for (int k = 0; k < 6; ++k)
+        finite = finite && std::isfinite(L::get(aOut[p][k], l)) && std::isfinite(L::get(bOut[p][k], l)) &&
+                 std::isfinite(L::get(aIn[p][k], l)) && std::isfinite(L::get(bIn[p][k], l));
+      if (!finite) {
+        std::memset(mem, 0, sizeof(float) * modulatorHilbertFloats);
+        yl = 0.0f;
+      } else {
+        for (int k = 0; k < 6; ++k) {
+          mem[modulatorHilbertAIn + k] = L::get(aIn[p][k], l);
+          mem[modulatorHilbertAOut + k] = L::get(aOut[p][k], l);
+          mem[modulatorHilbertBIn + k] = L::get(bIn[p][k], l);
+          mem[modulatorHilbertBOut + k] = L::get(bOut[p][k], l);
+        }
+        mem[modulatorHilbertADelayed] = L::get(aDelayed[p], l);
       }
-      mem[modulatorHilbertADelayed] = aDelayed[l];
+      state->prevOutput = yl;
+      state->phase = phaseFromFixed(ph[j]);
     }
-    state->prevOutput = yl;
-    state->phase = phaseFromFixed(p[l]);
   }
 }
 
-void freqShiftQuad(Engine* engine, ModulatorRecord* record, ModulatorVoiceState* const* states, float* const* xs,
-                   std::int16_t frames) {
-  freqShiftVectors<4>(engine, record, states, xs, frames);
+// One instance per lane set: whole vectors while enough lanes are left, then two scalar lanes side by
+// side, then one.
+template <int Set>
+LANES_INLINE void freqShiftSet(Engine* engine, ModulatorRecord* record, ModulatorVoiceState* const* states,
+                               float* const* xs, int count, std::int16_t frames) {
+  typedef typename LaneSetTypes<Set>::Floats L;
+  typedef Lanes<float, 1> One;
+  const int W = L::width;
+  int i = 0;
+  if (W > 1)
+    for (; i + W <= count; i += W) freqShiftLanes<1, L>(engine, record, states + i, xs + i, frames);
+  if (W > 4 && i + 4 <= count) {   // the rest of an AVX group: four lanes in SSE vectors
+    freqShiftLanes<1, Lanes<float, 4>>(engine, record, states + i, xs + i, frames);
+    i += 4;
+  }
+  for (; i + 2 <= count; i += 2) freqShiftLanes<2, One>(engine, record, states + i, xs + i, frames);
+  for (; i < count; ++i) freqShiftLanes<1, One>(engine, record, states + i, xs + i, frames);
 }
 
-#if MODULATOR_AVX
-__attribute__((target("avx"))) void freqShiftOctet(Engine* engine, ModulatorRecord* record,
-                                                   ModulatorVoiceState* const* states, float* const* xs,
-                                                   std::int16_t frames) {
-  freqShiftVectors<8>(engine, record, states, xs, frames);
+void freqShiftScalar(Engine* engine, ModulatorRecord* record, ModulatorVoiceState* const* states, float* const* xs,
+                     int count, std::int16_t frames) {
+  freqShiftSet<laneSetScalar>(engine, record, states, xs, count, frames);
+}
+
+void freqShiftSse2(Engine* engine, ModulatorRecord* record, ModulatorVoiceState* const* states, float* const* xs,
+                   int count, std::int16_t frames) {
+  freqShiftSet<laneSetSse2>(engine, record, states, xs, count, frames);
+}
+
+#if LANES_AVX
+LANES_TARGET_AVX void freqShiftAvx(Engine* engine, ModulatorRecord* record, ModulatorVoiceState* const* states,
+                                   float* const* xs, int count, std::int16_t frames) {
+  freqShiftSet<laneSetAvx>(engine, record, states, xs, count, frames);
 }
 #endif
+
+void freqShiftGroup(Engine* engine, ModulatorRecord* record, ModulatorVoiceState* const* states, float* const* xs,
+                    int count, std::int16_t frames) {
+  switch (lanesActive) {
+    case laneSetScalar: freqShiftScalar(engine, record, states, xs, count, frames); break;
+#if LANES_AVX
+    case laneSetAvx: freqShiftAvx(engine, record, states, xs, count, frames); break;
+#endif
+    default: freqShiftSse2(engine, record, states, xs, count, frames); break;
+  }
+}
 
 }  // namespace
 
 void modulatorProcessFreqShift(Engine* engine, ModulatorRecord* record, ModulatorVoiceState* state, float* x,
                                std::int16_t, std::int16_t frames) {
-  freqShiftLanes<1>(engine, record, &state, &x, frames);
+  freqShiftLanes<1, Lanes<float, 1>>(engine, record, &state, &x, frames);
 }
 
 void modulatorVoiceInit(Engine*, ModulatorVoiceState* state, std::uint16_t voice) {

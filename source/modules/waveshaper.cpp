@@ -3,15 +3,8 @@
 #include <cmath>
 
 #include "engine/engine.h"
+#include "engine/lanes.h"
 #include "preset/wave.h"
-
-// The four-lane loop is built for native x86 targets (the Windows builds keep to one lane at a time:
-// there the compiler cannot keep 32-byte vectors spilled to the stack aligned).
-#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__)) && !defined(_WIN32)
-#define SHAPER_AVX 1
-#else
-#define SHAPER_AVX 0
-#endif
 
 namespace {
 
@@ -105,104 +98,80 @@ void shaperFinish(const ShaperJob& job, double g, double s, double c, double k) 
   state->compensation = static_cast<float>(k);
 }
 
-// The curve at a table position 0..1024 (fraction in 1/65536), before the compensation.
-inline float shaperCurve(const float* w, double pos) {
-  const std::uint32_t fixed = static_cast<std::uint32_t>(pos * 65536.0);
-  const std::uint32_t i = (fixed >> 16) & 1023u;
-  const float f = static_cast<float>(fixed & 0xFFFFu) * (1.0f / 65536.0f);
-  return w[i] + (w[(i + 1) & 1023u] - w[i]) * f;
-}
-
-void shaperRunOne(const ShaperJob& job, int N) {
-  const float* w = job.w;
-  float* x = job.x;
-  double g = job.g, s = job.s, c = job.c, k = job.k;
-  for (int n = 0; n < N; ++n) {
-    const double pos = wrapPosition((static_cast<double>(x[n]) + 1e-24) * s + c, c);
-    s += job.sStep;
-    c += job.cStep;
-    const double value = shaperCurve(w, pos) - k;
-    k += job.kStep;
-    x[n] = static_cast<float>(value * g);
-    g += job.gStep;
-  }
-  shaperFinish(job, g, s, c, k);
-}
-
-#if SHAPER_AVX
-// The same loop for W = 4 lanes side by side in AVX vectors of doubles, where the processor has them.
-// The ramps, the position and the gain are vector operations, the table reads stay scalar; per lane
-// the operations and their order are those of shaperRunOne, so each lane's results are the same bit
-// for bit. (Two lanes in SSE2 vectors measured slower than one lane at a time.)
-template <int W>
-struct ShaperVector;
-template <>
-struct ShaperVector<4> {
-  typedef double Value __attribute__((vector_size(32)));
-  typedef long long Mask __attribute__((vector_size(32)));
-};
-
-template <int W>
-inline __attribute__((always_inline)) void shaperRunVectors(const ShaperJob* jobs, int N) {
-  typedef typename ShaperVector<W>::Value Vec;
-  typedef typename ShaperVector<W>::Mask Mask;
-  Vec g, gStep, s, sStep, c, cStep, k, kStep;
+// The per-frame loop, written once over a lane type L (Lanes<double, W>; W = 1 the plain scalar
+// form): the ramps, the position and the gain are lane operations, the table reads lane by lane. Each
+// lane gets the operations of the lane run alone, in the same order, so the results are the same bit
+// for bit whatever the width. Every lane of a block reads the record's one wave.
+template <class L>
+LANES_INLINE void shaperRunLanes(const ShaperJob* jobs, int N) {
+  typedef typename L::Value Vec;
+  const int W = L::width;
+  Vec g{}, gStep{}, s{}, sStep{}, c{}, cStep{}, k{}, kStep{};
   float* x[W];
-  const float* w = jobs[0].w;   // every lane of a block reads the record's one wave
+  const float* w = jobs[0].w;
   for (int l = 0; l < W; ++l) {
     const ShaperJob& j = jobs[l];
     x[l] = j.x;
-    g[l] = j.g;
-    gStep[l] = j.gStep;
-    s[l] = j.s;
-    sStep[l] = j.sStep;
-    c[l] = j.c;
-    cStep[l] = j.cStep;
-    k[l] = j.k;
-    kStep[l] = j.kStep;
+    L::set(g, l, j.g);
+    L::set(gStep, l, j.gStep);
+    L::set(s, l, j.s);
+    L::set(sStep, l, j.sStep);
+    L::set(c, l, j.c);
+    L::set(cStep, l, j.cStep);
+    L::set(k, l, j.k);
+    L::set(kStep, l, j.kStep);
   }
-  const Vec zero = {};
-  const Vec guard = zero + 1e-24, top = zero + 1024.0, scale = zero + 65536.0;
   for (int n = 0; n < N; ++n) {
     Vec in;
-    for (int l = 0; l < W; ++l) in[l] = static_cast<double>(x[l][n]);
-    Vec pos = (in + guard) * s + c;
-    const Mask inside = (pos >= zero) & (pos < top);
-    long long all = -1;
-    for (int l = 0; l < W; ++l) all &= inside[l];
-    if (!all)
-      for (int l = 0; l < W; ++l) pos[l] = wrapPosition(pos[l], c[l]);
+    L::gather(in, x, n);
+    Vec pos = (in + 1e-24) * s + c;
+    if (!L::all((pos >= 0.0) & (pos < 1024.0)))
+      for (int l = 0; l < W; ++l) L::set(pos, l, wrapPosition(L::get(pos, l), L::get(c, l)));
     s += sStep;
     c += cStep;
-    const Vec fixedPos = pos * scale;
-    Vec curve;
+    // The curve at a table position 0..1024 (fraction in 1/65536), before the compensation.
+    const Vec fixedPos = pos * 65536.0;
+    Vec curve{};
     for (int l = 0; l < W; ++l) {
-      const std::uint32_t fixed = static_cast<std::uint32_t>(fixedPos[l]);
+      const std::uint32_t fixed = static_cast<std::uint32_t>(L::get(fixedPos, l));
       const std::uint32_t i = (fixed >> 16) & 1023u;
       const float f = static_cast<float>(fixed & 0xFFFFu) * (1.0f / 65536.0f);
-      curve[l] = static_cast<double>(w[i] + (w[(i + 1) & 1023u] - w[i]) * f);
+      L::set(curve, l, static_cast<double>(w[i] + (w[(i + 1) & 1023u] - w[i]) * f));
     }
     const Vec value = curve - k;
     k += kStep;
     const Vec out = value * g;
-    for (int l = 0; l < W; ++l) x[l][n] = static_cast<float>(out[l]);
+    L::scatter(out, x, n);
     g += gStep;
   }
-  for (int l = 0; l < W; ++l) shaperFinish(jobs[l], g[l], s[l], c[l], k[l]);
+  for (int l = 0; l < W; ++l) shaperFinish(jobs[l], L::get(g, l), L::get(s, l), L::get(c, l), L::get(k, l));
 }
 
-__attribute__((target("avx"))) void shaperRunQuads(const ShaperJob* jobs, int N) { shaperRunVectors<4>(jobs, N); }
-bool shaperAvx = false;   // set once by waveshaperSelectKernels, before any audio runs
+void shaperRunOne(const ShaperJob& job, int N) { shaperRunLanes<Lanes<double, 1>>(&job, N); }
+
+// Where the processor has AVX, four lanes side by side in its vectors of doubles; otherwise one lane
+// at a time (two lanes in SSE2 vectors measured slower than one at a time).
+#if LANES_AVX
+LANES_TARGET_AVX void shaperRunAvx(const ShaperJob* jobs, int count, int N) {
+  int i = 0;
+  for (; i + 4 <= count; i += 4) shaperRunLanes<Lanes<double, 4>>(jobs + i, N);
+  for (; i < count; ++i) shaperRunLanes<Lanes<double, 1>>(jobs + i, N);
+}
 #endif
+
+void shaperRunAll(const ShaperJob* jobs, int count, int N) {
+#if LANES_AVX
+  if (lanesActive == laneSetAvx) {
+    shaperRunAvx(jobs, count, N);
+    return;
+  }
+#endif
+  for (int i = 0; i < count; ++i) shaperRunOne(jobs[i], N);
+}
 
 }  // namespace
 
-void waveshaperSelectKernels() {
-#if SHAPER_AVX
-  __builtin_cpu_init();
-  shaperAvx = __builtin_cpu_supports("avx") != 0;
-#endif
-}
+void waveshaperSelectKernels() { lanesChoose(); }
 
 void waveshaperProcess(Engine* engine, WaveshaperRecord* record, WaveshaperVoiceState* state, float* x,
                        std::int16_t frames, std::uint8_t post) {
@@ -236,12 +205,7 @@ void waveshaperRender(Engine* engine, std::int16_t frames, int post) {
       if (shaperPrepare(engine, record, state, buffer + s * frames, frames, 0, &jobs[count])) ++count;
     }
   }
-  int i = 0;
-#if SHAPER_AVX
-  if (shaperAvx)
-    for (; i + 4 <= count; i += 4) shaperRunQuads(jobs + i, frames);
-#endif
-  for (; i < count; ++i) shaperRunOne(jobs[i], frames);
+  shaperRunAll(jobs, count, frames);
 }
 
 void waveshaperVoiceInit(WaveshaperVoiceState* state, std::uint16_t voice) {

@@ -6,6 +6,7 @@
 
 #include "engine/controllerMap.h"
 #include "engine/engine.h"
+#include "engine/lanes.h"
 #include "oscillators/oscDouble.h"
 #include "oscillators/oscFrame.h"
 #include "oscillators/oscTableRead.h"
@@ -33,137 +34,155 @@ struct Carrier {
   const float* y;
 };
 
-// The carrier value of one sample; moves the carrier on.
-__attribute__((always_inline)) inline float carrierSample(Carrier& k, const float* tableA, int j) {
-  if (k.c >= 1024.0f) k.c -= 1024.0f;
-  float p = k.y[j] + k.c;
-  k.c += k.ci;
-  k.ci += k.step;
-  if (!(p > -32768.0f && p < 32768.0f)) {   // far outside the table: reduce first
-    p = p - 1024.0f * std::floor(p / 1024.0f);
-    if (!(p >= 0.0f && p < 1024.0f)) p = 0.0f;
-  }
-  int whole = static_cast<int>(p);   // floor: truncation, one less for negative fractions
-  whole -= p < static_cast<float>(whole);
-  const float fraction = p - static_cast<float>(whole);
-  const int i = whole & 1023;
-  const float a = tableA[i];
-  return static_cast<float>(tiny) + a + (tableA[(i + 1) & 1023] - a) * fraction;
-}
-
-// Adds one unison voice into out. The carrier is worked on in a local copy: the stores into out
-// could otherwise alias it and hold its recursion up.
-void addCarrier(Carrier& carrier, const float* tableA, float* out, int n) {
-  Carrier a = carrier;
-  for (int j0 = 0; j0 < n; j0 += chunk) {
-    const int j1 = j0 + chunk < n ? j0 + chunk : n;
-    for (int j = j0; j < j1; ++j) out[j] += carrierSample(a, tableA, j);
-    a.c = std::fmod(a.c, 1024.0f);
-  }
-  carrier = a;
-}
-
-// Adds two unison voices into out, the first and then the second for each sample (the order of the
-// plain sum); their two independent phase recursions are in flight together.
-void addCarrierPair(Carrier& first, Carrier& second, const float* tableA, float* out, int n) {
-  Carrier a = first, b = second;
-  for (int j0 = 0; j0 < n; j0 += chunk) {
-    const int j1 = j0 + chunk < n ? j0 + chunk : n;
-    for (int j = j0; j < j1; ++j) {
-      const float va = carrierSample(a, tableA, j);
-      const float vb = carrierSample(b, tableA, j);
-      out[j] += va;
-      out[j] += vb;
+// Each lane's table sample at its index (0..1023) and the next one (wrapping): lane by lane, or for
+// four lanes with the shared four-lane read (two neighbours in one 64-bit load).
+template <class L>
+struct TableGather {
+  static LANES_INLINE void pairs(const float* table, const typename L::Ints& i, typename L::Value& a,
+                                 typename L::Value& b) {
+    for (int l = 0; l < L::width; ++l) {
+      const std::int32_t k = L::getInt(i, l);
+      L::set(a, l, table[k]);
+      L::set(b, l, table[(k + 1) & 1023]);
     }
-    a.c = std::fmod(a.c, 1024.0f);
-    b.c = std::fmod(b.c, 1024.0f);
   }
-  first = a;
-  second = b;
-}
-
+};
 #ifdef OSC_TABLE_READ_SSE2
-// The carrier values of one sample for four unison voices, one per lane: carrierSample's steps in
-// the same order and precision, lane by lane. A lane far outside the table is reduced in plain code.
-inline __m128 carrierSample4(__m128& c, __m128& ci, __m128 step, __m128 y, const float* tableA) {
-  const __m128 turn = _mm_set1_ps(1024.0f);
-  c = _mm_sub_ps(c, _mm_and_ps(_mm_cmpge_ps(c, turn), turn));   // c - 0 is c
-  __m128 p = _mm_add_ps(y, c);
-  c = _mm_add_ps(c, ci);
-  ci = _mm_add_ps(ci, step);
-  const __m128 inside = _mm_and_ps(_mm_cmpgt_ps(p, _mm_set1_ps(-32768.0f)), _mm_cmplt_ps(p, _mm_set1_ps(32768.0f)));
-  if (_mm_movemask_ps(inside) != 15) {
-    alignas(16) float lanes[4];
-    _mm_store_ps(lanes, p);
-    for (float& q : lanes) {
+template <>
+struct TableGather<Lanes<float, 4>> {
+  static LANES_INLINE void pairs(const float* table, const Lanes<float, 4>::Ints& i, Lanes<float, 4>::Value& a,
+                                 Lanes<float, 4>::Value& b) {
+    __m128 va, vb;
+    oscTableGather4(table, reinterpret_cast<const __m128i&>(i), va, vb);
+    a = va;
+    b = vb;
+  }
+};
+#endif
+
+// The carrier values of one sample for W unison voices side by side, one per lane (L = Lanes<float,
+// W>; W = 1 the plain scalar form); moves the carriers on. Every lane gets the same single-precision
+// steps in the same order, whatever the width. A lane far outside the table is reduced lane by lane.
+// (The values come back through `value`: a 32-byte vector returned by value from code compiled without
+// AVX would change the calling convention.)
+template <class L>
+LANES_INLINE void carrierSample(typename L::Value& c, typename L::Value& ci, const typename L::Value& step,
+                                const typename L::Value& y, const float* tableA, typename L::Value& value) {
+  typedef typename L::Value Vec;
+  typedef typename L::Ints Ints;
+  const int W = L::width;
+  c = c >= 1024.0f ? c - 1024.0f : c;
+  Vec p = y + c;
+  c += ci;
+  ci += step;
+  if (!L::all((p > -32768.0f) & (p < 32768.0f))) {   // far outside the table: reduce first
+    for (int l = 0; l < W; ++l) {
+      float q = L::get(p, l);
       if (!(q > -32768.0f && q < 32768.0f)) {
         q = q - 1024.0f * std::floor(q / 1024.0f);
         if (!(q >= 0.0f && q < 1024.0f)) q = 0.0f;
+        L::set(p, l, q);
       }
     }
-    p = _mm_load_ps(lanes);
   }
-  __m128i whole = _mm_cvttps_epi32(p);   // truncation, then one less where that rounded up
-  whole = _mm_add_epi32(whole, _mm_castps_si128(_mm_cmplt_ps(p, _mm_cvtepi32_ps(whole))));
-  const __m128 fraction = _mm_sub_ps(p, _mm_cvtepi32_ps(whole));
-  __m128 a, b;
-  oscTableGather4(tableA, _mm_and_si128(whole, _mm_set1_epi32(1023)), a, b);
-  return _mm_add_ps(_mm_add_ps(_mm_set1_ps(static_cast<float>(tiny)), a), _mm_mul_ps(_mm_sub_ps(b, a), fraction));
+  Ints whole;
+  Vec fraction;
+  L::floorSplit(p, whole, fraction);
+  const Ints i = whole & 1023;
+  Vec a{}, b{};
+  TableGather<L>::pairs(tableA, i, a, b);
+  value = static_cast<float>(tiny) + a + (b - a) * fraction;
 }
 
-// Adds four unison voices into out, in voice order for each sample (the order of the plain sum);
-// their four phase recursions run side by side in the lanes.
-void addCarrierQuad(Carrier* carriers, const float* tableA, float* out, int n) {
-  __m128 c = _mm_setr_ps(carriers[0].c, carriers[1].c, carriers[2].c, carriers[3].c);
-  __m128 ci = _mm_setr_ps(carriers[0].ci, carriers[1].ci, carriers[2].ci, carriers[3].ci);
-  const __m128 step = _mm_setr_ps(carriers[0].step, carriers[1].step, carriers[2].step, carriers[3].step);
-  const float* y0 = carriers[0].y;
-  const float* y1 = carriers[1].y;
-  const float* y2 = carriers[2].y;
-  const float* y3 = carriers[3].y;
+// Adds P x W unison voices into out, in voice order for each sample (the order of the plain sum):
+// their phase recursions run side by side, W voices in the lanes of each of P vectors. The carriers
+// are worked on in local copies: the stores into out could otherwise alias them and hold their
+// recursions up. Every 64 samples each phase is reduced modulo 1024.
+template <int P, class L>
+LANES_INLINE void addCarriers(Carrier* carriers, const float* tableA, float* out, int n) {
+  typedef typename L::Value Vec;
+  const int W = L::width;
+  Vec c[P]{}, ci[P]{}, step[P]{};
+  const float* y[P * W];
+  for (int q = 0; q < P; ++q)
+    for (int l = 0; l < W; ++l) {
+      const Carrier& k = carriers[W * q + l];
+      L::set(c[q], l, k.c);
+      L::set(ci[q], l, k.ci);
+      L::set(step[q], l, k.step);
+      y[W * q + l] = k.y;
+    }
   for (int j0 = 0; j0 < n; j0 += chunk) {
     const int j1 = j0 + chunk < n ? j0 + chunk : n;
-    int j = j0;
-    for (; j + 4 <= j1; j += 4) {
-      __m128 t0 = _mm_loadu_ps(y0 + j), t1 = _mm_loadu_ps(y1 + j), t2 = _mm_loadu_ps(y2 + j),
-             t3 = _mm_loadu_ps(y3 + j);
-      _MM_TRANSPOSE4_PS(t0, t1, t2, t3);   // now sample by sample, voices in the lanes
-      __m128 v0 = carrierSample4(c, ci, step, t0, tableA);
-      __m128 v1 = carrierSample4(c, ci, step, t1, tableA);
-      __m128 v2 = carrierSample4(c, ci, step, t2, tableA);
-      __m128 v3 = carrierSample4(c, ci, step, t3, tableA);
-      _MM_TRANSPOSE4_PS(v0, v1, v2, v3);   // back to voice by voice, samples in the lanes
-      __m128 o = _mm_loadu_ps(out + j);
-      o = _mm_add_ps(o, v0);
-      o = _mm_add_ps(o, v1);
-      o = _mm_add_ps(o, v2);
-      o = _mm_add_ps(o, v3);
-      _mm_storeu_ps(out + j, o);
-    }
-    for (; j < j1; ++j) {
-      alignas(16) float v[4];
-      _mm_store_ps(v, carrierSample4(c, ci, step, _mm_setr_ps(y0[j], y1[j], y2[j], y3[j]), tableA));
+    for (int j = j0; j < j1; ++j) {
+      Vec v[P];
+      for (int q = 0; q < P; ++q) {
+        Vec t;
+        L::gather(t, y + W * q, j);
+        carrierSample<L>(c[q], ci[q], step[q], t, tableA, v[q]);
+      }
       float o = out[j];
-      o += v[0];
-      o += v[1];
-      o += v[2];
-      o += v[3];
+      for (int q = 0; q < P; ++q)
+        for (int l = 0; l < W; ++l) o += L::get(v[q], l);
       out[j] = o;
     }
-    alignas(16) float phases[4];
-    _mm_store_ps(phases, c);
-    for (float& q : phases) q = std::fmod(q, 1024.0f);
-    c = _mm_load_ps(phases);
+    for (int q = 0; q < P; ++q)
+      for (int l = 0; l < W; ++l) L::set(c[q], l, std::fmod(L::get(c[q], l), 1024.0f));
   }
-  alignas(16) float phases[4], increments[4];
-  _mm_store_ps(phases, c);
-  _mm_store_ps(increments, ci);
-  for (int l = 0; l < 4; ++l) {
-    carriers[l].c = phases[l];
-    carriers[l].ci = increments[l];
+  for (int q = 0; q < P; ++q)
+    for (int l = 0; l < W; ++l) {
+      carriers[W * q + l].c = L::get(c[q], l);
+      carriers[W * q + l].ci = L::get(ci[q], l);
+    }
+}
+
+// Adds `count` unison voices (at most 8) into out on the lane set chosen at engine set-up: whole
+// vectors while enough voices are left, then two voices side by side in plain code, then one.
+template <int Set>
+LANES_INLINE void addCarriersSet(Carrier* carriers, int count, const float* tableA, float* out, int n) {
+  typedef typename LaneSetTypes<Set>::Floats L;
+  typedef Lanes<float, 1> One;
+  const int W = L::width;
+  int k = 0;
+  if (W > 1)
+    for (; k + W <= count; k += W) addCarriers<1, L>(carriers + k, tableA, out, n);
+  if (W > 4 && k + 4 <= count) {   // the rest of an AVX group: four voices in SSE vectors
+    addCarriers<1, Lanes<float, 4>>(carriers + k, tableA, out, n);
+    k += 4;
   }
+  for (; k + 2 <= count; k += 2) addCarriers<2, One>(carriers + k, tableA, out, n);
+  for (; k < count; ++k) addCarriers<1, One>(carriers + k, tableA, out, n);
+}
+
+void addCarriersScalar(Carrier* carriers, int count, const float* tableA, float* out, int n) {
+  addCarriersSet<laneSetScalar>(carriers, count, tableA, out, n);
+}
+
+void addCarriersSse2(Carrier* carriers, int count, const float* tableA, float* out, int n) {
+  addCarriersSet<laneSetSse2>(carriers, count, tableA, out, n);
+}
+
+#if LANES_AVX
+// The 32-bit build has eight vector registers only: there eight carrier lanes spill more than they
+// gain (FM x8 under Wine took about a quarter longer than on four lanes), so its AVX form runs four lanes.
+LANES_TARGET_AVX void addCarriersAvx(Carrier* carriers, int count, const float* tableA, float* out, int n) {
+#if defined(__i386__)
+  addCarriersSet<laneSetSse2>(carriers, count, tableA, out, n);
+#else
+  addCarriersSet<laneSetAvx>(carriers, count, tableA, out, n);
+#endif
 }
 #endif
+
+void addCarriersAll(Carrier* carriers, int count, const float* tableA, float* out, int n) {
+  switch (lanesActive) {
+    case laneSetScalar: addCarriersScalar(carriers, count, tableA, out, n); break;
+#if LANES_AVX
+    case laneSetAvx: addCarriersAvx(carriers, count, tableA, out, n); break;
+#endif
+    default: addCarriersSse2(carriers, count, tableA, out, n); break;
+  }
+}
 
 // The modulator term of every sample: wave B along its ramp times the index curve.
 void modulatorTerms(const float* tableB, OscPhaseRamp& m, const float* index, float* y, int n) {
@@ -190,7 +209,7 @@ void oscRenderFm(Engine* engine, ChannelOscRecord* record, std::int16_t channel,
   const float* tableB = block.plainB;
   const int n = frames;
   float index[engineBlockMax];
-  float terms[4][engineBlockMax];
+  float terms[oscUnisonMax][engineBlockMax];
 
   OscUnisonVoice voice;
   while (oscUnisonNextVoice(&block, &voice)) {
@@ -212,43 +231,26 @@ void oscRenderFm(Engine* engine, ChannelOscRecord* record, std::int16_t channel,
     }
     const float indexEnd = x;
 
-#ifdef OSC_TABLE_READ_SSE2
-    const int widest = 4;
-#else
-    const int widest = 2;
-#endif
-    int lanes = 1;
-    for (int k0 = 0; k0 < block.unison; k0 += lanes) {
-      const int left = block.unison - k0;
-      lanes = left >= widest ? widest : (left >= 2 ? 2 : 1);
-      Carrier carriers[4];
-      OscPhaseRamp modulators[4];
-      for (int l = 0; l < lanes; ++l) {
-        const int k = k0 + l;
-        const double f = voice.detune[k];
-        // Carrier: floating-point phase and increment.
-        const float c = oscWrapPhase(shiftA + state->unisonPhaseA[k]);
-        const OscWaveRamp car = oscDoubleRamp(&state->unisonIncA[k], f * voice.incA + tiny, n, c, 0);
-        carriers[l] = Carrier{c, car.start, car.stepValue, terms[l]};
-        // Modulator: 16.16 fixed point, increment at most 504.
-        double mi = f * voice.incB;
-        if (!(mi <= modulatorMax)) mi = mi > modulatorMax ? modulatorMax : 0.0;
-        const double phaseB = oscWrapPhase(static_cast<double>(record->phaseB) + state->unisonPhaseB[k]) + tiny;
-        modulators[l] = oscWaveRampPhase(oscDoubleRamp(&state->unisonIncB[k], mi + tiny, n, phaseB, 0));
-        modulatorTerms(tableB, modulators[l], index, terms[l], n);
-      }
-#ifdef OSC_TABLE_READ_SSE2
-      if (lanes == 4) addCarrierQuad(carriers, tableA, out, n);
-      else
-#endif
-      if (lanes == 2) addCarrierPair(carriers[0], carriers[1], tableA, out, n);
-      else addCarrier(carriers[0], tableA, out, n);
-      for (int l = 0; l < lanes; ++l) {
-        const int k = k0 + l;
-        state->unisonPhaseA[k] = oscWrapPhase(carriers[l].c - shiftA);
-        state->unisonPhaseB[k] = oscWrapPhase(modulators[l].p / 65536.0 - record->phaseB);
-        state->incA = carriers[l].ci;
-      }
+    Carrier carriers[oscUnisonMax];
+    OscPhaseRamp modulators[oscUnisonMax];
+    for (int k = 0; k < block.unison; ++k) {
+      const double f = voice.detune[k];
+      // Carrier: floating-point phase and increment.
+      const float c = oscWrapPhase(shiftA + state->unisonPhaseA[k]);
+      const OscWaveRamp car = oscDoubleRamp(&state->unisonIncA[k], f * voice.incA + tiny, n, c, 0);
+      carriers[k] = Carrier{c, car.start, car.stepValue, terms[k]};
+      // Modulator: 16.16 fixed point, increment at most 504.
+      double mi = f * voice.incB;
+      if (!(mi <= modulatorMax)) mi = mi > modulatorMax ? modulatorMax : 0.0;
+      const double phaseB = oscWrapPhase(static_cast<double>(record->phaseB) + state->unisonPhaseB[k]) + tiny;
+      modulators[k] = oscWaveRampPhase(oscDoubleRamp(&state->unisonIncB[k], mi + tiny, n, phaseB, 0));
+      modulatorTerms(tableB, modulators[k], index, terms[k], n);
+    }
+    addCarriersAll(carriers, block.unison, tableA, out, n);
+    for (int k = 0; k < block.unison; ++k) {
+      state->unisonPhaseA[k] = oscWrapPhase(carriers[k].c - shiftA);
+      state->unisonPhaseB[k] = oscWrapPhase(modulators[k].p / 65536.0 - record->phaseB);
+      state->incA = carriers[k].ci;
     }
     state->fmIndex = std::isfinite(indexEnd) ? indexEnd : 0.0f;
     oscApplyAmplitude(engine, record, state, block.scale, out, frames);

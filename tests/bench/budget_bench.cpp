@@ -2,7 +2,8 @@
 // the audio client's sub-block, as nanoseconds per played voice per output sample and as the share
 // of a block's real-time budget.
 //   BM_BudgetTypical/N   N voices of the typical voice: three "Single" oscillators, "LPF 4 pole" on
-//                        each channel, default envelopes. Goal: at most 40 ns per voice per sample.
+//                        each channel, default envelopes. Goal at 64 voices: at most 15 ns per voice
+//                        per sample natively, 25 ns in the Windows builds under Wine.
 //   BM_BudgetMode/M      64 voices with all three channels at oscillator mode M at its heaviest
 //                        settings (the rest as the typical voice): the survey behind the worst case.
 //   BM_BudgetWorstCase   64 voices, every channel at the heaviest mode ("Fractalize", see below),
@@ -13,19 +14,29 @@
 // median block, which a busy machine disturbs far less than the mean; budget_fraction is the median
 // block over 2.9025 ms, mean_budget_fraction and worst_budget_fraction the mean and the slowest block
 // (the worst includes whatever else the machine did); sounding is the count of voices still playing
-// at the end (every voice must still sound, or the figure would flatter the engine).
+// at the end (every voice must still sound, or the figure would flatter the engine); lanes is the lane
+// set the kernels ran (0 scalar, 1 SSE2, 2 AVX: engine/lanes.h; MORVANE_LANES=scalar|sse2|avx in the
+// environment forces one, to compare the widths on one machine).
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
+#include <cstdlib>
 #include <vector>
 
+#include "engine/lanes.h"
 #include "perf/budgetRig.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
+
+// The lane set named in MORVANE_LANES, forced before any engine is made.
+const int forcedLanes = [] {
+  const char* name = std::getenv("MORVANE_LANES");
+  return name ? lanesForce(lanesParse(name)) : -1;
+}();
 
 void runBudget(benchmark::State& state, const BudgetSetup& setup) {
   BudgetRig rig(setup);
@@ -54,6 +65,7 @@ void runBudget(benchmark::State& state, const BudgetSetup& setup) {
   state.counters["mean_budget_fraction"] = sum / static_cast<double>(times.size()) / budgetBlockSeconds;
   state.counters["worst_budget_fraction"] = times.back() / budgetBlockSeconds;
   state.counters["sounding"] = rig.soundingVoices();
+  state.counters["lanes"] = lanesActive;
   if (rig.soundingVoices() != setup.voices) state.SkipWithError("voices stopped sounding during the run");
 }
 

@@ -2,12 +2,17 @@
 // under the seccomp filter and the allocation/lock guard at once: no system call, allocation or lock
 // on the audio path, outputs and buses finite and free of denormals after every sub-block, and the
 // running state finite at the end. The guards are armed once the player has made its buffers, just
-// before the first sub-block.
+// before the first sub-block. The cases run on the widest lane set the processor has; the cases of the
+// lane kernels (ladder filters, Freq Shift, waveshaper, FM) run again on each narrower set.
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <string>
+#include <tuple>
+#include <vector>
 
 #include "engine/engine.h"
+#include "engine/lanes.h"
 #include "render/suite/renderSuite.h"
 #include "rtGuard.h"
 #include "rtSyscall.h"
@@ -22,12 +27,10 @@ struct Payload {
   int stateClean;           // the running state at the end
 };
 
-struct RtSuite : ::testing::TestWithParam<int> {};
-
-TEST_P(RtSuite, CaseRendersWithoutSystemCallsAllocationsOrLocksAndStaysNormal) {
+void checkCase(int index) {
   const auto& cases = renderSuiteCases();
-  ASSERT_LT(GetParam(), static_cast<int>(cases.size()));
-  const RenderCase& c = cases[static_cast<std::size_t>(GetParam())];
+  ASSERT_LT(index, static_cast<int>(cases.size()));
+  const RenderCase& c = cases[static_cast<std::size_t>(index)];
   rtGuardInit();
   ASSERT_TRUE(renderSuiteSetRate(44100.0f));
   Engine* engine = renderSuiteCreateLoaded(c);
@@ -83,9 +86,44 @@ TEST_P(RtSuite, CaseRendersWithoutSystemCallsAllocationsOrLocksAndStaysNormal) {
   renderSuiteDestroyEngine(engine);
 }
 
+struct RtSuite : ::testing::TestWithParam<int> {};
+
+TEST_P(RtSuite, CaseRendersWithoutSystemCallsAllocationsOrLocksAndStaysNormal) { checkCase(GetParam()); }
+
 INSTANTIATE_TEST_SUITE_P(Cases, RtSuite, ::testing::Range(0, static_cast<int>(renderSuiteCases().size())),
                          [](const ::testing::TestParamInfo<int>& info) {
                            return renderSuiteCases()[static_cast<std::size_t>(info.param)].name;
+                         });
+
+// The lane kernels' cases on the narrower lane sets: (case, lane set).
+std::vector<std::tuple<int, int>> laneKernelCases() {
+  const char* names[] = {"filter_lpf2pole", "filter_lpf4pole", "filter_lpf6pole", "filter_lpf8pole",
+                         "mod_freq_shift",  "osc_fm",          "ws_gentle",       "ws_hard",
+                         "dense_mod_shaper_echo"};
+  std::vector<std::tuple<int, int>> params;
+  const auto& cases = renderSuiteCases();
+  for (int set : {laneSetScalar, laneSetSse2})
+    for (const char* name : names)
+      for (std::size_t i = 0; i < cases.size(); ++i)
+        if (cases[i].name == std::string(name)) params.emplace_back(static_cast<int>(i), set);
+  return params;
+}
+
+struct RtSuiteLanes : ::testing::TestWithParam<std::tuple<int, int>> {
+  void TearDown() override { lanesForce(-1); }
+};
+
+TEST_P(RtSuiteLanes, CaseRendersWithoutSystemCallsAllocationsOrLocksAndStaysNormal) {
+  const int set = std::get<1>(GetParam());
+  ASSERT_EQ(lanesForce(set), set);
+  checkCase(std::get<0>(GetParam()));
+  EXPECT_EQ(lanesActive, set) << "the case's engine ran another lane set";
+}
+
+INSTANTIATE_TEST_SUITE_P(Lanes, RtSuiteLanes, ::testing::ValuesIn(laneKernelCases()),
+                         [](const ::testing::TestParamInfo<std::tuple<int, int>>& info) {
+                           return renderSuiteCases()[static_cast<std::size_t>(std::get<0>(info.param))].name +
+                                  std::string("_") + lanesName(std::get<1>(info.param));
                          });
 
 }  // namespace
