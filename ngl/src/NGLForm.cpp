@@ -477,6 +477,8 @@ bool Form::handleMouse(int32_t code, void* data)
     if (code >= UIA_EVENT_MOUSE_BUTTON && code <= UIA_EVENT_MOUSE_WHEEL && captureWidget_)
         return captureWidget_->sendEvent(code, data);
     if (!data) return false;
+    // The pointer entering the form only settles the hover widget, which is then told 1003 once.
+    const bool enterOnly = code == NGL_EVENT_MOUSE_ENTER;
     const int32_t x = static_cast<const int32_t*>(data)[0];
     const int32_t y = static_cast<const int32_t*>(data)[1];
     Widget* press = nullptr;
@@ -488,6 +490,7 @@ bool Form::handleMouse(int32_t code, void* data)
         if (std::find(widgets_.begin(), widgets_.end(), widget) == widgets_.end()) continue;
         if (!widget->isEnabled() || !containsPoint(widget->rect(), x, y)) continue;
         if (!press) press = widget;
+        if (enterOnly) break;
         if (widget->sendEvent(code, data)) {
             handled = true;
             break;
