@@ -263,7 +263,8 @@ void Form::takeOut(Widget* widget, bool destroy)
         else ++i;
     const RegionRect r = widget->rect();
     auto found = std::find(widgets_.begin(), widgets_.end(), widget);
-    if (resumeWidget_ == widget) resumeWidget_ = (found + 1 != widgets_.end()) ? *(found + 1) : nullptr;
+    // Delivery runs from the last widget to the first: its next one is the widget before.
+    if (resumeWidget_ == widget) resumeWidget_ = found != widgets_.begin() ? *(found - 1) : nullptr;
     widget->detach();
     widgets_.erase(found);
     listChanged_ = 1;
