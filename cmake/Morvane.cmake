@@ -98,12 +98,22 @@ if(MORVANE_BUILD_TESTS)
   endif()
 endif()
 
+# Links the program's resource set (FRM, PM, FM, FNT, PICTURE; made in resources/) into a Windows
+# executable. It comes as an object library: from a static library the linker would drop the resource
+# object, since no symbol pulls it in.
+function(morvane_link_resources target)
+  if(WIN32)
+    target_link_libraries(${target} PRIVATE morvane_resources)
+  endif()
+endfunction()
+
 # morvane_test(NAME name SOURCES ... [LIBS ...] [LOCK resource] [TIMEOUT s])
 # One test program, registered with ctest (run under Wine for the Windows build).
 function(morvane_test)
   cmake_parse_arguments(T "" "NAME;LOCK;TIMEOUT" "SOURCES;LIBS" ${ARGN})
   add_executable(${T_NAME} ${T_SOURCES})
   target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} GTest::gmock GTest::gtest_main morvane_options)
+  morvane_link_resources(${T_NAME})
   if(NOT WIN32 AND MORVANE_SANITIZE AND NOT MORVANE_FUZZ)
     # The code under test carries both sanitizers; the test bodies themselves need only AddressSanitizer,
     # and leaving out the undefined-behaviour checks there halves their compile time.
