@@ -93,7 +93,9 @@ TEST(TextStyle, RecordsOfEachVersion)
         TextStyle cut;
         BytesReader cutIn(std::vector<uint8_t>(v2.begin(), v2.begin() + n));
         EXPECT_FALSE(cut.read(cutIn.stream())) << n;
-        if (n < v2.size() - 16) EXPECT_FALSE(cut.hasText()) << n;  // the text record itself was cut
+        if (n < v2.size() - 16) {
+            EXPECT_FALSE(cut.hasText()) << n;  // the text record itself was cut
+        }
     }
     std::vector<uint8_t> huge = textRecord(1001, 0, 0, "x");
     huge[20] = 0xFF, huge[21] = 0xFF, huge[22] = 0xFF, huge[23] = 0x7F;  // length 2^31 - 1
