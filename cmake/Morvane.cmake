@@ -98,13 +98,22 @@ if(MORVANE_BUILD_TESTS)
   endif()
 endif()
 
-# Links the program's resource set (FRM, PM, FM, FNT, PICTURE; made in resources/) into a Windows
-# executable. It comes as an object library: from a static library the linker would drop the resource
-# object, since no symbol pulls it in.
-function(morvane_link_resources target)
-  if(WIN32)
-    target_link_libraries(${target} PRIVATE morvane_resources)
-  endif()
+# Links the program's resource set (FRM, PM, FM, FNT, PICTURE; made in resources/) into every Windows
+# executable of the tree; the top-level CMakeLists.txt calls it once all folders are added. It comes
+# as an object library: from a static library the linker would drop the resource object, since no
+# symbol pulls it in.
+function(morvane_link_resources_everywhere dir)
+  get_property(targets DIRECTORY ${dir} PROPERTY BUILDSYSTEM_TARGETS)
+  foreach(t ${targets})
+    get_target_property(type ${t} TYPE)
+    if(type STREQUAL "EXECUTABLE")
+      target_link_libraries(${t} PRIVATE morvane_resources)
+    endif()
+  endforeach()
+  get_property(subdirs DIRECTORY ${dir} PROPERTY SUBDIRECTORIES)
+  foreach(d ${subdirs})
+    morvane_link_resources_everywhere(${d})
+  endforeach()
 endfunction()
 
 # morvane_test(NAME name SOURCES ... [LIBS ...] [LOCK resource] [TIMEOUT s])
@@ -113,7 +122,6 @@ function(morvane_test)
   cmake_parse_arguments(T "" "NAME;LOCK;TIMEOUT" "SOURCES;LIBS" ${ARGN})
   add_executable(${T_NAME} ${T_SOURCES})
   target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} GTest::gmock GTest::gtest_main morvane_options)
-  morvane_link_resources(${T_NAME})
   if(NOT WIN32 AND MORVANE_SANITIZE AND NOT MORVANE_FUZZ)
     # The code under test carries both sanitizers; the test bodies themselves need only AddressSanitizer,
     # and leaving out the undefined-behaviour checks there halves their compile time.
