@@ -21,6 +21,8 @@ struct UiaMessageFilter {
     UiaApplication* application = nullptr;
     UINT_PTR timerId = 0;              // 0: the Win32 timer does not run
     std::vector<HWND> modelessDialogs;
+    uint8_t flag = 0;                  // set by uiaSetMessageFilterFlag
+    int32_t menuOption = 0;            // set by uiaSetMenuOption; kept, with no effect
 };
 
 // One registered timer; its address is the handle its listener keeps.

@@ -3,6 +3,7 @@
 
 #include "Init_UIA.h"
 #include "UIAApplication.h"
+#include "UIADialog.h"
 #include "UIAEvents.h"
 #include "UIAModule.h"
 #include "UIAPlatformWindow.h"
