@@ -38,7 +38,7 @@ void buildSample(Form& form)
     alt->setTransparent(false);
     form.addWidget(alt);
     form.addWidget(probe(kProbeClass, -3, {0, 0, 5, 5}));
-    form.addWidget(probe(kSwitchClass, 0, {200, 10, 260, 30}, 6));
+    form.addWidget(probe(kProbeClass, 0, {200, 10, 260, 30}, 6));
 }
 
 }  // namespace
@@ -52,7 +52,7 @@ TEST(FormRecord, WritesTheLayoutExactly)
     expected.u32(4).fill(1, 0xFF203040, 0).u32(320).u32(240).u32(3);
     expected.u32(1).u32(7).str("Probe").str("").record6(10, 20, 110, 40, 1, 0, 2);
     expected.u32(1).u32(8).str("Probe").str("ProbeAlt").record6(10, 50, 110, 70, 0, 0x21, 4);
-    expected.u32(1).u32(0).str("Switch").str("").record6(200, 10, 260, 30, 1, 0, 6);
+    expected.u32(1).u32(0).str("Probe").str("").record6(200, 10, 260, 30, 1, 0, 6);
     EXPECT_EQ(writeForm(form), expected.data);
 }
 

@@ -7,6 +7,11 @@
 #include "GPInit.h"
 #include "Init_NGL.h"
 #include "Init_UIA.h"
+#include "FontMap.h"
+#include "NGLForm.h"
+#include "NGLFormHost.h"
+#include "NGLStreamState.h"
+#include "PictureMap.h"
 #include "UIAPicture.h"
 
 const char* const kProbeClass = "Probe";
@@ -22,6 +27,11 @@ Widget* makeProbe()
     return new ProbeWidget;
 }
 
+Widget* makeSwitch()
+{
+    return new TestSwitch;
+}
+
 // The libraries start once for the whole program, as an application starts them.
 class NglEnvironment : public ::testing::Environment {
 public:
@@ -31,7 +41,7 @@ public:
         ASSERT_TRUE(uiaInit(UIA_VERSION, UIA_BUILD));
         ASSERT_TRUE(nglInit(NGL_VERSION, NGL_BUILD));
         WidgetRegistry::add(kProbeClass, makeProbe);
-        WidgetRegistry::add(kSwitchClass, makeProbe);
+        WidgetRegistry::add(kSwitchClass, makeSwitch);
         WidgetRegistry::add(kAltClass, makeProbe);
         WidgetRegistry::add(kOldClass, makeProbe);
     }
@@ -124,4 +134,58 @@ Bytes& Bytes::fill(uint32_t kind, uint32_t colour, uint32_t pictureId)
 Bytes& Bytes::record6(int32_t l, int32_t t, int32_t r, int32_t b, uint8_t transparent, uint32_t anchor, uint32_t layer)
 {
     return u32(6).u32(uint32_t(l)).u32(uint32_t(t)).u32(uint32_t(r)).u32(uint32_t(b)).u8(transparent).u32(anchor).u32(layer);
+}
+
+bool TestSwitch::read(BinaryStream& stream)
+{
+    if (!Widget::read(stream)) return false;
+    if (stream.readU32() != 10 || !style.read(stream)) return false;
+    state = stream.readU32();
+    for (uint8_t& f : flags) f = stream.readU8();
+    for (uint32_t& w : words) w = stream.readU32();
+    doubleClick = stream.readU8();
+    link = stream.readString();
+    return nglStreamOk(stream);
+}
+
+bool TestSwitch::write(BinaryStream& stream)
+{
+    if (!Widget::write(stream)) return false;
+    stream.writeU32(10);
+    style.write(stream);
+    stream.writeU32(state);
+    for (uint8_t f : flags) stream.writeU8(f);
+    for (uint32_t w : words) stream.writeU32(w);
+    stream.writeU8(doubleClick);
+    stream.writeString(link);
+    return nglStreamOk(stream);
+}
+
+void TestSwitch::attach(Form* form)
+{
+    Widget::attach(form);
+    FormHostListener* host = form ? form->provider() : nullptr;
+    if (host && host->isAttached() && !resolved_) {
+        style.resolve(host->pictureMap(), host->fontMap(), false);
+        resolved_ = true;
+    }
+}
+
+void TestSwitch::detach()
+{
+    FormHostListener* host = parent() ? parent()->provider() : nullptr;
+    if (host && resolved_) style.release(host->pictureMap(), host->fontMap());
+    resolved_ = false;
+    Widget::detach();
+}
+
+void TestSwitch::paint(Picture& picture)
+{
+    ++paints;
+    style.draw(picture, rect_, state ? 1 : 0, rect_, nullptr, false);
+}
+
+void TestSwitch::setText(const char* text)
+{
+    if (style.setText(text)) invalidate(0);
 }
