@@ -4,9 +4,6 @@
 
 #include <cstring>
 
-#include "GPInit.h"
-#include "Init_NGL.h"
-#include "Init_UIA.h"
 #include "FontMap.h"
 #include "NGLForm.h"
 #include "NGLFormHost.h"
@@ -32,24 +29,15 @@ Widget* makeSwitch()
     return new TestSwitch;
 }
 
-// The libraries start once for the whole program, as an application starts them.
-class NglEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override
-    {
-        ASSERT_TRUE(gpInit(GP_VERSION, GP_BUILD));
-        ASSERT_TRUE(uiaInit(UIA_VERSION, UIA_BUILD));
-        ASSERT_TRUE(nglInit(NGL_VERSION, NGL_BUILD));
-        WidgetRegistry::add(kProbeClass, makeProbe);
-        WidgetRegistry::add(kSwitchClass, makeSwitch);
-        WidgetRegistry::add(kAltClass, makeProbe);
-        WidgetRegistry::add(kOldClass, makeProbe);
-    }
-};
-
-::testing::Environment* const g_environment = ::testing::AddGlobalTestEnvironment(new NglEnvironment);
-
 }  // namespace
+
+void registerTestWidgetClasses()
+{
+    WidgetRegistry::add(kProbeClass, makeProbe);
+    WidgetRegistry::add(kSwitchClass, makeSwitch);
+    WidgetRegistry::add(kAltClass, makeProbe);
+    WidgetRegistry::add(kOldClass, makeProbe);
+}
 
 bool ProbeWidget::handleEvent(int32_t code, void* data)
 {

@@ -20,6 +20,9 @@ extern const char* const kSwitchClass;       // "Switch": TestSwitch (the real o
 extern const char* const kAltClass;          // "ProbeAlt": registered alternative class
 extern const char* const kOldClass;          // "probe.dll": the name older records give by path
 
+// Registers the test classes above (once per program, after nglInit).
+void registerTestWidgetClasses();
+
 // A widget that fills its rectangle with one colour and records every event it receives.
 class ProbeWidget : public Widget {
 public:
