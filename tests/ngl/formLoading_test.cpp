@@ -1,14 +1,36 @@
 // Forms loaded from the executable's "FRM" resources through a resource set attached to "PM" and
 // "FM" 1000, as the Audio Setup dialog loads them.
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include "GPBinaryStream.h"
 #include "NGLForm.h"
 #include "NGLFormHost.h"
 #include "nglTestSupport.h"
-#include "resourceTestSupport.h"
 
 namespace {
+
+BOOL CALLBACK collectId(HMODULE, LPCSTR, LPSTR name, LONG_PTR param)
+{
+    if (IS_INTRESOURCE(name)) reinterpret_cast<std::vector<uint32_t>*>(param)->push_back(uint32_t(uintptr_t(name)));
+    return TRUE;
+}
+
+// The ids of every "FRM" resource of this program.
+std::vector<uint32_t> formIds()
+{
+    std::vector<uint32_t> ids;
+    EnumResourceNamesA(nullptr, "FRM", collectId, reinterpret_cast<LONG_PTR>(&ids));
+    return ids;
+}
+
+std::vector<uint8_t> formBytes(uint32_t id)
+{
+    HRSRC info = FindResourceA(nullptr, MAKEINTRESOURCEA(id), "FRM");
+    if (!info) return {};
+    const uint8_t* data = static_cast<const uint8_t*>(LockResource(LoadResource(nullptr, info)));
+    return std::vector<uint8_t>(data, data + SizeofResource(nullptr, info));
+}
 
 struct Expected {
     int32_t id;
@@ -60,11 +82,11 @@ TEST(FormLoading, EveryGeneratedFormWritesBackByteForByte)
 {
     FormHostListener host;
     ASSERT_TRUE(host.attach(1000, 1000));
-    const std::vector<uint32_t> ids = embeddedIds("FRM");
+    const std::vector<uint32_t> ids = formIds();
     ASSERT_FALSE(ids.empty());
     for (uint32_t id : ids) {
         SCOPED_TRACE(id);
-        const std::vector<uint8_t> original = embeddedBytes("FRM", id);
+        const std::vector<uint8_t> original = formBytes(id);
         Form form;
         form.setProvider(&host);
         ASSERT_TRUE(form.load(int32_t(id)));
