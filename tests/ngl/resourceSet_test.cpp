@@ -3,6 +3,7 @@
 #include "BitmapFont.h"
 #include "FontMap.h"
 #include "PictureMap.h"
+#include "UIAPicture.h"
 #include "resourceTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -122,6 +123,30 @@ TEST(ResourceSet, TheExampleRecordsHoldWhatTheyShould)
     EXPECT_EQ(font.caretPictureId(), 0u);
     EXPECT_EQ(font.highlightColour(), 0xFFFFFFFFu);
     EXPECT_EQ(font.caretColour(), 0xFF000000u);
+}
+
+// Every embedded picture loads with the layout its index gives; both glyph strips carry a marker
+// row of 256 glyphs, and the generated text reads at a desktop size.
+TEST(ResourceSet, EveryPictureLoadsAndTheGlyphStripsAreCutByMarkers)
+{
+    PictureMap pictures;
+    ASSERT_TRUE(pictures.load(1000));
+    for (uint32_t id : embeddedIds("PICTURE")) {
+        SCOPED_TRACE(id);
+        Picture* picture = pictures.get(id, false);
+        ASSERT_NE(picture, nullptr);
+        EXPECT_GT(picture->width(), 0u);
+        EXPECT_EQ(picture->frameCount(), pictures.findEntry(id)->format().frameCount());
+        EXPECT_EQ(picture->hasAlpha(), pictures.findEntry(id)->format().hasAlpha());
+    }
+    for (uint32_t id : {1009u, 1011u}) {
+        GlyphTable table(pictures.findEntry(id)->item());
+        EXPECT_TRUE(table.hasMarkerRow()) << id;
+        EXPECT_GE(table.height(), 13) << id;  // 12-pixel DejaVu Sans: ascent and descent
+        EXPECT_EQ(table.glyphWidth(uint8_t(0x81)), 1) << id;  // unused codes: one blank column
+        EXPECT_GT(table.textWidth("W", uint32_t(-1)), table.textWidth("i", uint32_t(-1))) << id;
+    }
+    for (uint32_t id : embeddedIds("PICTURE")) pictures.release(id);
 }
 
 // Every prefix of a resource fails (nothing is complete before its last byte); every single-byte

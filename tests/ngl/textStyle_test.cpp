@@ -122,6 +122,13 @@ TEST(TextStyle, DefaultsAndSetters)
     EXPECT_FALSE(style.isTransparent());
     style.setKind(7);  // a kind no form uses: transparent, draws nothing
     EXPECT_TRUE(style.isTransparent());
+    // A picture background without its picture lets what lies below show through (a form's own
+    // background counts as opaque in that case; that rule lives with the form).
+    style.setKind(kBackgroundFrame);
+    EXPECT_TRUE(style.isTransparent());
+    style.setKind(kBackgroundNinePart);
+    EXPECT_TRUE(style.isTransparent());
+    style.setKind(7);
 
     Picture target;
     target.setSize(8, 8, false);
