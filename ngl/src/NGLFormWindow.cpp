@@ -197,7 +197,8 @@ void FormWindow::childrenChanged(Form* form)
     if (Window* window = frameworkWindow()) {
         if (autoSize_) {
             const SIZE client = window->getSize(true);
-            if (client.cx != extent.width || client.cy != extent.height) repaint(false);
+            // During a tick its own pass follows (the moved pages are marked for a full redraw).
+            if ((client.cx != extent.width || client.cy != extent.height) && !inTick_) repaint(false);
             window->setSize({extent.width, extent.height}, true);
         } else {
             window->invalidate();
@@ -208,12 +209,12 @@ void FormWindow::childrenChanged(Form* form)
 
 void FormWindow::tick(void* data)
 {
-    if (tickDepth_ > 0) return;
+    if (inTick_) return;
+    inTick_ = 1;
     if (rootForm_.isActive()) rootForm_.sendEvent(UIA_EVENT_TIMER, data);
     Container::tick(data);
-    ++tickDepth_;
     repaint(true);
-    --tickDepth_;
+    inTick_ = 0;
 }
 
 void FormWindow::invalidateInWindow(const Region& region)

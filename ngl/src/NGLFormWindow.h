@@ -95,6 +95,7 @@ private:
     Picture* picture_;
     uint8_t inResize_ = 0;
     uint8_t inPass_ = 0;
+    uint8_t inTick_ = 0;
     Form* focusForm_ = nullptr;
     Widget* focusWidget_ = nullptr;
     Widget* keyWidget_ = nullptr;

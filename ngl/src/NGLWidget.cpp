@@ -5,7 +5,10 @@
 
 #include "GPBinaryStream.h"
 #include "NGLContainer.h"
+#include "FontMap.h"
 #include "NGLForm.h"
+#include "NGLFormHost.h"
+#include "PictureMap.h"
 #include "NGLRecord.h"
 #include "NGLStreamState.h"
 #include "UIAPicture.h"
@@ -257,4 +260,36 @@ void Widget::setCursor(HCURSOR cursor)
 void Widget::releaseCursor()
 {
     if (parent_) parent_->releaseCursor();
+}
+
+namespace {
+
+FormHostListener* attachedSet(Form* parent)
+{
+    FormHostListener* set = parent ? parent->provider() : nullptr;
+    return set && set->isAttached() ? set : nullptr;
+}
+
+}  // namespace
+
+Picture* Widget::picture(uint32_t id)
+{
+    FormHostListener* set = attachedSet(parent_);
+    return set ? set->pictureMap()->get(id, parent_->resourceBase() != 0) : nullptr;
+}
+
+void Widget::releasePicture(uint32_t id)
+{
+    if (FormHostListener* set = attachedSet(parent_)) set->pictureMap()->release(id);
+}
+
+BitmapFont* Widget::font(uint32_t id)
+{
+    FormHostListener* set = attachedSet(parent_);
+    return set ? set->fontMap()->get(id, parent_->resourceBase() != 0) : nullptr;
+}
+
+void Widget::releaseFont(uint32_t id)
+{
+    if (FormHostListener* set = attachedSet(parent_)) set->fontMap()->release(id);
 }

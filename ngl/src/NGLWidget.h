@@ -11,6 +11,7 @@
 #include "UIAEvents.h"
 
 class BinaryStream;
+class BitmapFont;
 class Container;
 class Form;
 class Picture;
@@ -98,6 +99,12 @@ public:
     void releaseKeyInput();
     void setCursor(HCURSOR cursor);
     void releaseCursor();
+    // Shared pictures and fonts of the parent form's resource set, by id (null while detached or
+    // when the set has no such item). Each get is balanced by one release.
+    Picture* picture(uint32_t id);
+    void releasePicture(uint32_t id);
+    BitmapFont* font(uint32_t id);
+    void releaseFont(uint32_t id);
 
     const std::string& className() const { return className_; }
     void setClassName(const std::string& name) { className_ = name; }

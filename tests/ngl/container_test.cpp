@@ -137,3 +137,41 @@ TEST(FormWindow, PagesStackAndThePictureFollows)
     window.closePopup();
     EXPECT_FALSE(window.rootForm().isActive());
 }
+
+TEST(FormWindow, AWidgetAddingAPageDuringATickStartsNoSecondPass)
+{
+    // On its timer the widget appends a second page to the window.
+    struct Grower : ProbeWidget {
+        bool handleEvent(int32_t code, void* data) override
+        {
+            if (code == UIA_EVENT_TIMER && window && !added) {
+                added = true;
+                window->appendChild(sizedForm(60, 20), true);
+                passesInside = window->passCount();
+            }
+            return ProbeWidget::handleEvent(code, data);
+        }
+        FormWindow* window = nullptr;
+        bool added = false;
+        uint32_t passesInside = 0;
+    };
+    FormWindow window;
+    window.setOwnsChildren(true);
+    Form* form = sizedForm(100, 40);
+    window.appendChild(form, true);
+    Grower* grower = new Grower;
+    grower->window = &window;
+    grower->setRect({0, 0, 10, 10});
+    form->addWidget(grower);
+    grower->addTimer(1, 0);
+    window.repaint(false);
+    const uint32_t before = window.passCount();
+    window.sendEvent(UIA_EVENT_TIMER, nullptr);
+    EXPECT_TRUE(grower->added);
+    EXPECT_EQ(grower->passesInside, before);      // nothing ran inside the tick's delivery
+    EXPECT_EQ(window.passCount(), before + 1);     // the tick's own pass, once
+    EXPECT_EQ(window.childCount(), 2u);
+    EXPECT_EQ(window.picture().height(), 60u);
+    // The new page was painted whole by that pass.
+    EXPECT_EQ(window.picture().pixel(5, 50), 0xFFB0B0B0u);
+}

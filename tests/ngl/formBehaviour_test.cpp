@@ -228,3 +228,37 @@ TEST(WidgetBase, ValuesMasksAndRegistry)
     delete twice;
     EXPECT_EQ(WidgetRegistry::create("twice"), nullptr);  // names compare exactly
 }
+
+TEST(WidgetBase, DetachedWidgetIgnoresRequestsOfItsForm)
+{
+    ProbeWidget w;
+    w.setFocusable(true);
+    w.captureMouse();
+    w.addTimer(1, 0);
+    w.requestKeyInput();
+    w.setCursor(LoadCursor(nullptr, IDC_ARROW));
+    EXPECT_FALSE(w.hasMouseCapture());
+    EXPECT_EQ(w.picture(1003), nullptr);
+    EXPECT_EQ(w.font(1001), nullptr);
+    // setFocused works all the same, and tells the listeners.
+    struct Listener : WidgetListener {
+        bool onWidgetEvent(int32_t id, int32_t code, void* data) override
+        {
+            events.push_back({id, code});
+            focused = static_cast<WidgetFocusEvent*>(data)->focused;
+            return true;
+        }
+        std::vector<std::pair<int32_t, int32_t>> events;
+        uint32_t focused = 0;
+    } listener;
+    w.setId(9);
+    w.addListener(&listener);
+    w.setFocused(true);
+    EXPECT_TRUE(w.isFocused());
+    ASSERT_EQ(listener.events.size(), 1u);
+    EXPECT_EQ(listener.events[0], std::make_pair(9, NGL_NOTIFY_FOCUS));
+    EXPECT_EQ(listener.focused, 1u);
+    w.removeListener(&listener);
+    w.setFocused(false);
+    EXPECT_EQ(listener.events.size(), 1u);
+}
