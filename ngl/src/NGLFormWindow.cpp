@@ -81,7 +81,7 @@ void FormWindow::closePopup()
 void FormWindow::requestFocus(Widget* widget, Form* form, bool focusable)
 {
     if (focusable) setFocus(widget, form);
-    else if (widget == focusWidget_ || !widget) clearFocus();
+    else clearFocus();
 }
 
 void FormWindow::setFocus(Widget* widget, Form* form)

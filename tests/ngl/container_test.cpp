@@ -175,3 +175,33 @@ TEST(FormWindow, AWidgetAddingAPageDuringATickStartsNoSecondPass)
     // The new page was painted whole by that pass.
     EXPECT_EQ(window.picture().pixel(5, 50), 0xFFB0B0B0u);
 }
+
+TEST(FormWindow, ClickOnAWidgetThatTakesNoFocusClearsIt)
+{
+    FormWindow window;
+    Form* form = sizedForm(100, 100);
+    window.setOwnsChildren(true);
+    window.appendChild(form, true);
+    ProbeWidget* field = new ProbeWidget;
+    field->setId(1);
+    field->setRect({0, 0, 50, 50});
+    field->setFocusable(true);
+    ProbeWidget* plain = new ProbeWidget;
+    plain->setId(2);
+    plain->setRect({50, 50, 100, 100});
+    form->addWidget(field);
+    form->addWidget(plain);
+    UiaMouseButtonEvent press = {10, 10, 0, UIA_BUTTON_LEFT, UIA_ACTION_PRESS};
+    window.sendEvent(UIA_EVENT_MOUSE_BUTTON, &press);
+    EXPECT_TRUE(field->isFocused());
+    // A release and a right click change nothing; a left press elsewhere takes the focus away.
+    UiaMouseButtonEvent release = {60, 60, 0, UIA_BUTTON_LEFT, UIA_ACTION_RELEASE};
+    window.sendEvent(UIA_EVENT_MOUSE_BUTTON, &release);
+    UiaMouseButtonEvent right = {60, 60, 0, UIA_BUTTON_RIGHT, UIA_ACTION_PRESS};
+    window.sendEvent(UIA_EVENT_MOUSE_BUTTON, &right);
+    EXPECT_TRUE(field->isFocused());
+    press = {60, 60, 0, UIA_BUTTON_LEFT, UIA_ACTION_PRESS};
+    window.sendEvent(UIA_EVENT_MOUSE_BUTTON, &press);
+    EXPECT_FALSE(field->isFocused());
+    EXPECT_EQ(window.focusWidget(), nullptr);
+}
