@@ -11,6 +11,7 @@
 #include "UIAApplication.h"
 #include "UIACursors.h"
 #include "UIADrawContext.h"
+#include "UIAMenu.h"
 #include "UIAModule.h"
 
 PlatformWindow::PlatformWindow(Window* facade) : facade_(facade)
@@ -88,6 +89,20 @@ bool Win32WindowBase::isVisible() const
 void Win32WindowBase::setTitle(const char* text)
 {
     if (hwnd_) SetWindowTextA(hwnd_, text ? text : "");
+}
+
+void Win32WindowBase::setMenu(const MenuHandle* menu)
+{
+    if (!hwnd_ || (GetWindowLongPtrA(hwnd_, GWL_STYLE) & WS_CHILD)) return;
+    RECT client;
+    GetClientRect(hwnd_, &client);
+    HMENU previous = GetMenu(hwnd_);
+    HMENU next = menu ? menu->handle : nullptr;
+    SetMenu(hwnd_, next);
+    DrawMenuBar(hwnd_);
+    // Setting the same bar again must not destroy it.
+    if (previous && previous != next) DestroyMenu(previous);
+    else if (!previous) setSize(SIZE{client.right - client.left, client.bottom - client.top}, true);
 }
 
 void Win32WindowBase::setIcon(HINSTANCE, int32_t iconId)

@@ -11,6 +11,7 @@
 #include "UIADrawContext.h"
 #include "UIADriveLetter.h"
 #include "UIAKeys.h"
+#include "UIAMenu.h"
 #include "UIAModule.h"
 #include "UIAPlatformWindow.h"
 
@@ -397,6 +398,23 @@ LRESULT Win32Window::windowProc(UINT message, WPARAM wParam, LPARAM lParam)
             }
         }
         break;
+    case WM_INITMENUPOPUP: {
+        MenuHandle menu(reinterpret_cast<HMENU>(wParam));
+        UiaMenuEvent opening = {-1, &menu};
+        bool handled = handleGuiEvent(UIA_EVENT_MENU_OPENING, &opening, true);
+        if (!handled) {
+            handled = true;
+            const int count = GetMenuItemCount(menu.handle);
+            for (int position = 0; position < count; ++position) {
+                const UINT state = GetMenuState(menu.handle, static_cast<UINT>(position), MF_BYPOSITION);
+                if (state == static_cast<UINT>(-1) || (state & (MF_POPUP | MF_SEPARATOR))) continue;
+                UiaMenuEvent update = {static_cast<int32_t>(GetMenuItemID(menu.handle, position)), &menu};
+                handled = handleGuiEvent(UIA_EVENT_MENU_ITEM_UPDATE, &update, true);
+            }
+        }
+        if (handled) return 0;
+        break;
+    }
     case WM_ACTIVATEAPP:
         if (UiaApplication* application = uiaApplication()) {
             char none = 0;
