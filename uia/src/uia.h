@@ -4,6 +4,7 @@
 #include "Init_UIA.h"
 #include "UIAApplication.h"
 #include "UIADialog.h"
+#include "UIAFileDialog.h"
 #include "UIAMenu.h"
 #include "UIAEvents.h"
 #include "UIAModule.h"
