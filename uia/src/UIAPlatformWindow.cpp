@@ -13,6 +13,7 @@
 #include "UIADrawContext.h"
 #include "UIAMenu.h"
 #include "UIAModule.h"
+#include "UIATracking.h"
 
 PlatformWindow::PlatformWindow(Window* facade) : facade_(facade)
 {
@@ -51,7 +52,14 @@ SIZE PlatformWindow::getSize(bool client) const
 bool PlatformWindow::handleGuiEvent(int32_t code, void* data, bool bubbles)
 {
     try {
-        // Mouse tracking (drag and drop) sees events first once it exists; none runs yet.
+        // A running drag tracking sees mouse events first; Esc ends it.
+        if (uiaTrackingActive()) {
+            if (code >= 1000 && code <= 1099 && uiaTrackMouse(facade_, code, data)) return true;
+            if (code == UIA_EVENT_KEY_DOWN && data && (static_cast<UiaKeyEvent*>(data)->key & 0xFFFF) == 1) {
+                uiaEndTracking();
+                return true;
+            }
+        }
         if (facade_ && facade_->sendEvent(code, data)) return true;
         if (!bubbles) return false;
         UiaApplication* application = uiaApplication();

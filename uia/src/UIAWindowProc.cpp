@@ -13,6 +13,7 @@
 #include "UIAKeys.h"
 #include "UIAMenu.h"
 #include "UIAModule.h"
+#include "UIATracking.h"
 #include "UIAPlatformWindow.h"
 
 namespace {
@@ -414,6 +415,13 @@ LRESULT Win32Window::windowProc(UINT message, WPARAM wParam, LPARAM lParam)
         }
         if (handled) return 0;
         break;
+    }
+    case WM_DROPFILES: {
+        HDROP drop = reinterpret_cast<HDROP>(wParam);
+        if (uiaWindowStyleFlags() != 0 && facade_) uiaDropFiles(facade_, drop);
+        // The drop handle is ours to release, whether the files were taken or not.
+        DragFinish(drop);
+        return 1;
     }
     case WM_ACTIVATEAPP:
         if (UiaApplication* application = uiaApplication()) {

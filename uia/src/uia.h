@@ -6,6 +6,7 @@
 #include "UIADialog.h"
 #include "UIAFileDialog.h"
 #include "UIAMenu.h"
+#include "UIATracking.h"
 #include "UIAEvents.h"
 #include "UIAModule.h"
 #include "UIAPlatformWindow.h"
