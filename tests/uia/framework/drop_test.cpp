@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "support/tempDir.h"
+#include "UIACursors.h"
 #include "uiaTestSupport.h"
 
 namespace {
@@ -212,6 +213,29 @@ TEST(UiaDragTracking, ATargetThatStopsAcceptingHearsItLeftAndEscEndsADrag)
         // Afterwards the key reaches the window again.
         SendMessageA(hwnd, WM_KEYDOWN, VK_ESCAPE, 0x00010001);
         EXPECT_EQ(window.keys, 1);
+        window.destroy();
+    });
+}
+
+TEST(UiaDragTracking, AHoverDragEndsOnceNoButtonIsHeld)
+{
+    runInApplication([&](RecordingApplication&) {
+        DropWindow window;
+        createWindow(window, 200, 220);
+        UiaTrackingRequest request = {};
+        request.mode = UIA_TRACK_HOVER;
+        request.dataKind = UIA_DRAG_FILES;
+        request.sourceWindow = &window;
+        uiaStartTracking(request);
+        EXPECT_TRUE(uiaIsTracking());
+        // The source shows the framework's hand while the drag starts.
+        EXPECT_EQ(static_cast<Win32WindowBase*>(window.platformWindow())->cursor(), uiaCursor(kCursorHand));
+        // No button is held on this display: the first move ends the drag without asking anyone.
+        EXPECT_TRUE(uiaTrackMove(&window, POINT{10, 10}));
+        EXPECT_FALSE(uiaIsTracking());
+        EXPECT_FALSE(uiaTrackingActive());
+        EXPECT_TRUE(window.codes.empty());
+        EXPECT_EQ(static_cast<Win32WindowBase*>(window.platformWindow())->cursor(), nullptr);
         window.destroy();
     });
 }
