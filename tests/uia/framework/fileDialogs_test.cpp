@@ -45,18 +45,21 @@ std::string rows(std::initializer_list<const char*> parts)
 }
 
 // The visible dialog of this thread (the common dialogs' class).
+BOOL CALLBACK findDialogProc(HWND hwnd, LPARAM data)
+{
+    char name[32] = {};
+    GetClassNameA(hwnd, name, sizeof name);
+    if (std::string(name) == "#32770" && IsWindowVisible(hwnd)) {
+        *reinterpret_cast<HWND*>(data) = hwnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
 HWND findDialog()
 {
     HWND found = nullptr;
-    EnumThreadWindows(GetCurrentThreadId(), [](HWND hwnd, LPARAM data) -> BOOL {
-        char name[32] = {};
-        GetClassNameA(hwnd, name, sizeof name);
-        if (std::string(name) == "#32770" && IsWindowVisible(hwnd)) {
-            *reinterpret_cast<HWND*>(data) = hwnd;
-            return FALSE;
-        }
-        return TRUE;
-    }, reinterpret_cast<LPARAM>(&found));
+    EnumThreadWindows(GetCurrentThreadId(), findDialogProc, reinterpret_cast<LPARAM>(&found));
     return found;
 }
 

@@ -154,7 +154,9 @@ TEST(UiaMenus, TitlesOfAThousandCharactersOrMoreAreRefused)
         const int32_t answer = menu.insertItem(-1, title.c_str(), 7, 0, 0x2000004E);
         EXPECT_EQ(answer != 0, c.accepted);
         EXPECT_EQ(menu.itemCount(), before + (c.accepted ? 1 : 0));
-        if (c.accepted) EXPECT_EQ(itemText(menu, before), title + "\tCtrl+N");
+        if (c.accepted) {
+            EXPECT_EQ(itemText(menu, before), title + "\tCtrl+N");
+        }
     }
     DestroyMenu(menu.handle);
 }
@@ -337,7 +339,7 @@ TEST(UiaMenus, AcceleratorMapBuildAndLookupTimes)
         Menu popup;
         popup.createPopup();
         for (int i = 0; i < 30; ++i) {
-            const uint32_t key = kModCtrl | (m & 1 ? kModShift : 0) | (m & 2 ? kModAlt : 0) | static_cast<uint32_t>(65 + (i % 26));
+            const uint32_t key = kModCtrl | (m & 1 ? uint32_t(kModShift) : 0u) | (m & 2 ? uint32_t(kModAlt) : 0u) | static_cast<uint32_t>(65 + (i % 26));
             popup.insertItem(-1, "Item", 1000 + m * 100 + i, 0, key);
         }
         bar.insertByPosition(-1, "Menu", popup);
