@@ -304,3 +304,46 @@ TEST(UiaDialogs, MissingResourceOpensNothing)
         }
     });
 }
+
+namespace {
+
+// Ends the message loop once the dialog is gone (or after a safety time).
+class QuittingDialog : public ProbeDialog {
+public:
+    bool handleEvent(int32_t code, void* data) override
+    {
+        if (code == UIA_EVENT_DESTROYED) uiaApplication()->requestQuit();
+        return ProbeDialog::handleEvent(code, data);
+    }
+};
+
+void CALLBACK giveUp(HWND, UINT, UINT_PTR id, DWORD)
+{
+    KillTimer(nullptr, id);
+    uiaApplication()->requestQuit();
+}
+
+}  // namespace
+
+TEST(UiaDialogs, EscReachesAModelessDialogThroughTheMessageLoop)
+{
+    QuittingDialog* dialog = new QuittingDialog;
+    HWND hwnd = nullptr;
+    UINT_PTR safety = 0;
+    runInApplication(
+        [&](RecordingApplication&) {
+            WindowSpec spec;
+            spec.resourceId = 300;
+            ASSERT_TRUE(dialog->open(spec, UIA_DIALOG_MODELESS));
+            hwnd = dialog->nativeHandle();
+            // Taken by IsDialogMessageA in the loop, which turns it into the cancel command.
+            postEsc(hwnd);
+            safety = SetTimer(nullptr, 0, 3000, giveUp);
+        },
+        true);
+    KillTimer(nullptr, safety);
+    EXPECT_FALSE(IsWindow(hwnd));
+    EXPECT_EQ(dialog->platformWindow(), nullptr);
+    EXPECT_NE(std::find(dialog->codes.begin(), dialog->codes.end(), UIA_EVENT_DESTROYED), dialog->codes.end());
+    delete dialog;
+}
