@@ -2,6 +2,7 @@
 #include "NGLForm.h"
 
 #include <algorithm>
+#include <memory>
 
 #include "GPBinaryStream.h"
 #include "NGLContainer.h"
@@ -189,12 +190,22 @@ bool Form::collectDirtyRegion(Region& out)
         return true;
     }
     out.moveFrom(dirtyRegion_);
+    // The dirty widgets' areas are united pairwise, so that many small rectangles do not each
+    // pass through one ever larger region.
+    std::vector<std::unique_ptr<Region>> areas;
     for (Widget* widget : widgets_) {
         const uint32_t mask = widget->dirtyMask();
         widget->clearDirty();
+        // A widget that holds a form reports that form's dirty parts even without a mask.
         Region area;
-        if (widget->getDirtyArea(area, mask)) Region::unite(out, out, area);
+        if (!widget->getDirtyArea(area, mask) || area.isEmpty()) continue;
+        areas.emplace_back(new Region);
+        areas.back()->moveFrom(area);
     }
+    for (size_t step = 1; step < areas.size(); step *= 2)
+        for (size_t i = 0; i + step < areas.size(); i += 2 * step)
+            Region::unite(*areas[i], *areas[i], *areas[i + step]);
+    if (!areas.empty()) Region::unite(out, out, *areas[0]);
     return !out.isEmpty();
 }
 
