@@ -239,3 +239,68 @@ TEST(UiaDragTracking, AHoverDragEndsOnceNoButtonIsHeld)
         window.destroy();
     });
 }
+
+namespace {
+
+// A drag source that hands over different data and a flag when asked, and records what it hears.
+class SourceListener : public EventListener {
+public:
+    bool handleEvent(int32_t code, void* data) override
+    {
+        codes.push_back(code);
+        if (code == UIA_EVENT_DRAG_DATA) {
+            UiaDragNote* note = static_cast<UiaDragNote*>(data);
+            note->data = replacement;
+            note->flag = 1;
+            return true;
+        }
+        return false;
+    }
+    std::vector<int32_t> codes;
+    UiaDragData* replacement = nullptr;
+};
+
+class FlagWindow : public DropWindow {
+public:
+    bool handleEvent(int32_t code, void* data) override
+    {
+        if (code == UIA_EVENT_DROP) {
+            dropFlag = static_cast<UiaDropEvent*>(data)->flag;
+            dropData = static_cast<UiaDropEvent*>(data)->data;
+        }
+        return DropWindow::handleEvent(code, data);
+    }
+    uint32_t dropFlag = 0;
+    UiaDragData* dropData = nullptr;
+};
+
+}  // namespace
+
+TEST(UiaDragTracking, TheSourceIsAskedBeforeTheDropAndToldTheEnd)
+{
+    runInApplication([&](RecordingApplication&) {
+        FlagWindow window;
+        createWindow(window, 220, 240);
+        HWND hwnd = window.nativeHandle();
+        UiaFileList original, replacement;
+        SourceListener source;
+        source.replacement = &replacement;
+        UiaTrackingRequest request = {};
+        request.mode = UIA_TRACK_CAPTURE;
+        request.dataKind = UIA_DRAG_FILES;
+        request.sourceWindow = &window;
+        request.sourceListener = &source;
+        request.data = &original;
+        uiaStartTracking(request);
+        SendMessageA(hwnd, WM_MOUSEMOVE, 0, MAKELPARAM(30, 30));
+        SendMessageA(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(30, 30));   // taken and ignored
+        EXPECT_TRUE(uiaTrackingActive());
+        SendMessageA(hwnd, WM_LBUTTONUP, 0, MAKELPARAM(30, 30));
+        EXPECT_EQ(window.codes, (std::vector<int32_t>{1300, 1301, 1304}));
+        EXPECT_EQ(source.codes, (std::vector<int32_t>{1302, 1304}));
+        EXPECT_EQ(window.dropData, &replacement);
+        EXPECT_EQ(window.dropFlag, 1u);
+        EXPECT_FALSE(uiaTrackingActive());
+        window.destroy();
+    });
+}
