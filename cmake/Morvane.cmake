@@ -101,6 +101,24 @@ if(MORVANE_BUILD_TESTS)
   endif()
 endif()
 
+# Links the program's resource set (FRM, PM, FM, FNT, PICTURE; made in resources/) into every Windows
+# executable of the tree; the top-level CMakeLists.txt calls it once all folders are added. It comes
+# as an object library: from a static library the linker would drop the resource object, since no
+# symbol pulls it in.
+function(morvane_link_resources_everywhere dir)
+  get_property(targets DIRECTORY ${dir} PROPERTY BUILDSYSTEM_TARGETS)
+  foreach(t ${targets})
+    get_target_property(type ${t} TYPE)
+    if(type STREQUAL "EXECUTABLE")
+      target_link_libraries(${t} PRIVATE morvane_resources)
+    endif()
+  endforeach()
+  get_property(subdirs DIRECTORY ${dir} PROPERTY SUBDIRECTORIES)
+  foreach(d ${subdirs})
+    morvane_link_resources_everywhere(${d})
+  endforeach()
+endfunction()
+
 # morvane_test(NAME name SOURCES ... [LIBS ...] [LOCK resource...] [TIMEOUT s])
 # One test program, registered with ctest (run under Wine for the Windows build).
 function(morvane_test)

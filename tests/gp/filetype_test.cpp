@@ -127,6 +127,12 @@ TEST_F(FileTypeTest, BatchRegistersAndRollsBack)
     ASSERT_NE(bank, nullptr);
     ASSERT_EQ(group->members().size(), 1u);
     EXPECT_EQ(group->members()[0], bank);
+    // The code is kept; a group's codes are its members'; the standard types have none.
+    EXPECT_EQ(bank->code(), 0x50626E6Bu);
+    EXPECT_EQ(group->codes(), std::vector<uint32_t>{0x50626E6Bu});
+    EXPECT_EQ(bank->ownGroup()->codes(), std::vector<uint32_t>{0x50626E6Bu});
+    for (int i = 0; i < kStandardFileTypes; ++i) EXPECT_EQ(gpFileType(i)->code(), 0u);
+    EXPECT_TRUE(gpFileTypeGroup(1)->codes().empty());
     EXPECT_EQ(FileTypeRegistry::typeCount(), types + 1);
     EXPECT_EQ(FileTypeRegistry::groupCount(), groups + 2);  // the named group and the type's own
 
@@ -205,3 +211,13 @@ TEST_F(FileTypeTest, ExtensionLookUp)
 }
 
 } // namespace
+
+TEST(FileTypeCode, FourCharactersOnly)
+{
+    const struct {
+        const char* text;
+        uint32_t code;
+    } cases[] = {{"Pbnk", 0x50626E6Bu}, {"ABCD", 0x41424344u}, {"\xFF\x01\x02\x03", 0xFF010203u},
+                 {nullptr, 0}, {"", 0}, {"abc", 0}, {"abcde", 0}};
+    for (const auto& c : cases) EXPECT_EQ(gpFileTypeCode(c.text), c.code) << (c.text ? c.text : "(null)");
+}

@@ -8,6 +8,7 @@
 #include "UIACursors.h"
 #include "UIADrawContext.h"
 #include "UIAKeys.h"
+#include "UIAMenu.h"
 #include "UIAPlatformWindow.h"
 
 #include <cstring>
@@ -45,8 +46,7 @@ bool uiaInit(uint32_t version, uint32_t build)
     try {
         gpCheckVersion(GP_VERSION, GP_BUILD);
         uiaCheckVersion(version, build);
-        // The key-name table of the menus joins these steps with the menus themselves.
-        ok = uiaBuildKeyboardTable() && uiaCreateDefaultFont() && uiaCreateMemoryDC() && uiaRegisterWindowClasses() &&
+        ok = uiaBuildKeyboardTable() && uiaLoadKeyNames() && uiaCreateDefaultFont() && uiaCreateMemoryDC() && uiaRegisterWindowClasses() &&
              uiaLoadCursors();
     } catch (...) {
         ok = false;
@@ -63,4 +63,5 @@ void uiaExit()
     uiaUnregisterWindowClasses();
     uiaDeleteMemoryDC();
     uiaFreeDefaultFont();
+    uiaFreeKeyNames();
 }

@@ -1,6 +1,8 @@
 #include "UIAApplication.h"
 
+#include <deque>
 #include <new>
+#include <set>
 
 #include "GPError.h"
 #include "UIAModule.h"
@@ -26,6 +28,7 @@ UiaApplication::~UiaApplication()
     }
     timerHead_ = timerTail_ = nullptr;
     accelerators_.clear();
+    menuBar_.handle = nullptr;
     delete filter_;
     filter_ = nullptr;
 }
@@ -85,6 +88,31 @@ void UiaApplication::setMainWindow(Window* window)
 {
     mainWindow_ = window;
     secondWindow_ = nullptr;
+}
+
+void UiaApplication::setMenuBar(const MenuHandle* menu)
+{
+    accelerators_.clear();
+    menuBar_.handle = menu ? menu->handle : nullptr;
+    if (!menuBar_.handle) return;
+    // Breadth first from the bar; a menu reached twice is walked once.
+    std::deque<HMENU> queue{menuBar_.handle};
+    std::set<HMENU> walked;
+    while (!queue.empty()) {
+        HMENU current = queue.front();
+        queue.pop_front();
+        if (!walked.insert(current).second) continue;
+        const int count = GetMenuItemCount(current);
+        for (int position = 0; position < count; ++position) {
+            MENUITEMINFOA info = {};
+            info.cbSize = sizeof info;
+            info.fMask = MIIM_FTYPE | MIIM_ID | MIIM_SUBMENU | MIIM_DATA;
+            if (!GetMenuItemInfoA(current, static_cast<UINT>(position), TRUE, &info)) continue;
+            if (info.hSubMenu) queue.push_back(info.hSubMenu);
+            else if (info.fType == MFT_STRING && info.dwItemData != 0)
+                accelerators_[static_cast<uint32_t>(info.dwItemData)] = static_cast<int32_t>(info.wID);
+        }
+    }
 }
 
 int32_t UiaApplication::acceleratorCommand(uint32_t key) const

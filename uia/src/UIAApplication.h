@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "UIAEvents.h"
+#include "UIAMenu.h"
 
 class UiaApplication;
 class UiaModule;
@@ -21,6 +22,7 @@ struct UiaMessageFilter {
     UiaApplication* application = nullptr;
     UINT_PTR timerId = 0;              // 0: the Win32 timer does not run
     std::vector<HWND> modelessDialogs;
+    uint8_t flag = 0;                  // set by uiaSetMessageFilterFlag
 };
 
 // One registered timer; its address is the handle its listener keeps.
@@ -77,6 +79,11 @@ public:
     std::map<uint32_t, int32_t>& acceleratorMap() { return accelerators_; }
     // The command of a key, 0 when none.
     int32_t acceleratorCommand(uint32_t key) const;
+    // Keeps the menu as the menu bar (null: none) and rebuilds the accelerator map from it: every
+    // string item with a key code as item data, in the bar and all its sub-menus (a later item with
+    // the same key wins). Main windows created afterwards show the bar.
+    void setMenuBar(const MenuHandle* menu);
+    const MenuBarHandle& menuBar() const { return menuBar_; }
 
     // Timers (through EventListener::addTimer and removeTimer).
     TimerEntry* addTimerEntry(EventListener* listener, int32_t period, int32_t priority);
@@ -103,6 +110,7 @@ private:
     uint8_t quit_ = 0;
     uint8_t reserved_[2] = {0, 0};
     std::map<uint32_t, int32_t> accelerators_;
+    MenuBarHandle menuBar_;
     TimerEntry* timerHead_ = nullptr;
     TimerEntry* timerTail_ = nullptr;
 };

@@ -11,7 +11,9 @@
 #include "UIAApplication.h"
 #include "UIACursors.h"
 #include "UIADrawContext.h"
+#include "UIAMenu.h"
 #include "UIAModule.h"
+#include "UIATracking.h"
 
 PlatformWindow::PlatformWindow(Window* facade) : facade_(facade)
 {
@@ -50,7 +52,14 @@ SIZE PlatformWindow::getSize(bool client) const
 bool PlatformWindow::handleGuiEvent(int32_t code, void* data, bool bubbles)
 {
     try {
-        // Mouse tracking (drag and drop) sees events first once it exists; none runs yet.
+        // A running drag tracking sees mouse events first; Esc ends it.
+        if (uiaTrackingActive()) {
+            if (code >= 1000 && code <= 1099 && uiaTrackMouse(facade_, code, data)) return true;
+            if (code == UIA_EVENT_KEY_DOWN && data && (static_cast<UiaKeyEvent*>(data)->key & 0xFFFF) == 1) {
+                uiaEndTracking();
+                return true;
+            }
+        }
         if (facade_ && facade_->sendEvent(code, data)) return true;
         if (!bubbles) return false;
         UiaApplication* application = uiaApplication();
@@ -88,6 +97,20 @@ bool Win32WindowBase::isVisible() const
 void Win32WindowBase::setTitle(const char* text)
 {
     if (hwnd_) SetWindowTextA(hwnd_, text ? text : "");
+}
+
+void Win32WindowBase::setMenu(const MenuHandle* menu)
+{
+    if (!hwnd_ || (GetWindowLongPtrA(hwnd_, GWL_STYLE) & WS_CHILD)) return;
+    RECT client;
+    GetClientRect(hwnd_, &client);
+    HMENU previous = GetMenu(hwnd_);
+    HMENU next = menu ? menu->handle : nullptr;
+    SetMenu(hwnd_, next);
+    DrawMenuBar(hwnd_);
+    // Setting the same bar again must not destroy it.
+    if (previous && previous != next) DestroyMenu(previous);
+    else if (!previous) setSize(SIZE{client.right - client.left, client.bottom - client.top}, true);
 }
 
 void Win32WindowBase::setIcon(HINSTANCE, int32_t iconId)

@@ -10,6 +10,7 @@
 #include "UIAWindow.h"
 
 class DrawContext;
+class MenuHandle;
 class Region;
 
 // Window class kinds (registered at uiaInit).
@@ -31,6 +32,8 @@ public:
     virtual DrawContext* getDC() { return nullptr; }
     virtual void releaseDC(DrawContext* context) {}
     virtual void setTitle(const char* text) {}
+    // Installs the menu as the window's menu bar (null: none).
+    virtual void setMenu(const MenuHandle* menu) {}
     virtual void setIcon(HINSTANCE module, int32_t iconId) {}
     virtual void setCursor(HCURSOR cursor) {}
     virtual void resetCursor() {}
@@ -98,6 +101,9 @@ public:
 
     bool isVisible() const override;
     void setTitle(const char* text) override;
+    // Not for child windows. The previous bar is destroyed; a first bar keeps the client size (the
+    // window grows by the bar).
+    void setMenu(const MenuHandle* menu) override;
     void setIcon(HINSTANCE module, int32_t iconId) override;
     void setCursor(HCURSOR cursor) override;
     void resetCursor() override;

@@ -224,7 +224,10 @@ void MainWindow::create(const WindowSpec& spec)
     const int classKind = (spec.options & UIA_MAIN_FRAMELESS) ? UIA_CLASS_FRAMELESS : UIA_CLASS_NORMAL;
     Win32MainWindow* platform = new Win32MainWindow(this);
     platform->create(spec, classKind, fixed ? 0xCA0000 : 0xCF0000, 0, !fixed, nullptr);
-    if (UiaApplication* application = uiaApplication()) application->setMainWindow(this);
+    if (UiaApplication* application = uiaApplication()) {
+        application->setMainWindow(this);
+        if (application->menuBar().handle && platformWindow()) platformWindow()->setMenu(&application->menuBar());
+    }
 }
 
 bool MainWindowBase::handleEvent(int32_t code, void* data)

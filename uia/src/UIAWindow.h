@@ -106,6 +106,7 @@ public:
 private:
     friend class PlatformWindow;
     friend class Win32Window;
+    friend class Win32Dialog;
     PlatformWindow* platform_ = nullptr;
     Window* parent_ = nullptr;
     uint8_t ownedByWindow_ = 0;
@@ -130,6 +131,38 @@ public:
 
 class MainWindow : public MainWindowBase {
 public:
-    // The application's main window, styled by the options UIA_MAIN_*.
+    // The application's main window, styled by the options UIA_MAIN_*; it shows the application's
+    // menu bar when there is one.
     void create(const WindowSpec& spec);
+};
+
+// DialogWindow's dialog options (dialogOptions).
+constexpr uint8_t UIA_DIALOG_MAY_CLOSE = 1;    // the close box (WM_CLOSE) ends the dialog
+constexpr uint8_t UIA_DIALOG_MAY_CANCEL = 2;   // Esc (the cancel command) ends the dialog
+// DialogWindow modes.
+constexpr uint32_t UIA_DIALOG_MODAL = 1;
+constexpr uint32_t UIA_DIALOG_MODELESS = 2;
+// WindowSpec options of a dialog.
+constexpr uint32_t UIA_DIALOG_RESIZABLE = 2;
+constexpr uint32_t UIA_DIALOG_POPUP = 8;          // pop-up without caption
+constexpr uint32_t UIA_DIALOG_SYSTEM_MENU = 16;
+constexpr uint32_t UIA_DIALOG_FROM_RESOURCE = 128; // the template is the resource spec.resourceId
+
+// A window shown as a native dialog: modal (from a template built in memory, or a dialog resource)
+// or modeless (from a dialog resource).
+class DialogWindow : public Window {
+public:
+    // 1000009 answers dialog option bit 0, 1000010 bit 1; both handled.
+    bool handleEvent(int32_t code, void* data) override;
+    // Refused (false) when a dialog exists already or both mode bits are given; a mode without
+    // either bit is modal. A modal dialog returns only once it has ended. False when the dialog
+    // could not be created (nothing is shown then).
+    bool open(const WindowSpec& spec, uint32_t mode);
+    // Ends a modal dialog (result 1 for the system; `result` is left as it is) or destroys a
+    // modeless one.
+    void end();
+
+    uint8_t dialogOptions = UIA_DIALOG_MAY_CLOSE | UIA_DIALOG_MAY_CANCEL;
+    uint32_t mode = 0;       // UIA_DIALOG_MODAL or UIA_DIALOG_MODELESS once opened
+    int32_t result = -1;     // set by the dialog's owner; the framework never writes it
 };

@@ -11,7 +11,9 @@
 #include "UIADrawContext.h"
 #include "UIADriveLetter.h"
 #include "UIAKeys.h"
+#include "UIAMenu.h"
 #include "UIAModule.h"
+#include "UIATracking.h"
 #include "UIAPlatformWindow.h"
 
 namespace {
@@ -397,6 +399,30 @@ LRESULT Win32Window::windowProc(UINT message, WPARAM wParam, LPARAM lParam)
             }
         }
         break;
+    case WM_INITMENUPOPUP: {
+        MenuHandle menu(reinterpret_cast<HMENU>(wParam));
+        UiaMenuEvent opening = {-1, &menu};
+        bool handled = handleGuiEvent(UIA_EVENT_MENU_OPENING, &opening, true);
+        if (!handled) {
+            handled = true;
+            const int count = GetMenuItemCount(menu.handle);
+            for (int position = 0; position < count; ++position) {
+                const UINT state = GetMenuState(menu.handle, static_cast<UINT>(position), MF_BYPOSITION);
+                if (state == static_cast<UINT>(-1) || (state & (MF_POPUP | MF_SEPARATOR))) continue;
+                UiaMenuEvent update = {static_cast<int32_t>(GetMenuItemID(menu.handle, position)), &menu};
+                handled = handleGuiEvent(UIA_EVENT_MENU_ITEM_UPDATE, &update, true);
+            }
+        }
+        if (handled) return 0;
+        break;
+    }
+    case WM_DROPFILES: {
+        HDROP drop = reinterpret_cast<HDROP>(wParam);
+        if (uiaWindowStyleFlags() != 0 && facade_) uiaDropFiles(facade_, drop);
+        // The drop handle is ours to release, whether the files were taken or not.
+        DragFinish(drop);
+        return 1;
+    }
     case WM_ACTIVATEAPP:
         if (UiaApplication* application = uiaApplication()) {
             char none = 0;

@@ -3,6 +3,10 @@
 
 #include "Init_UIA.h"
 #include "UIAApplication.h"
+#include "UIADialog.h"
+#include "UIAFileDialog.h"
+#include "UIAMenu.h"
+#include "UIATracking.h"
 #include "UIAEvents.h"
 #include "UIAModule.h"
 #include "UIAPlatformWindow.h"

@@ -50,6 +50,22 @@ void FileTypeGroup::add(FileTypeEntry* entry)
         members_.push_back(entry);
 }
 
+std::vector<uint32_t> FileTypeGroup::codes() const
+{
+    std::vector<uint32_t> out;
+    for (const FileTypeEntry* member : members_)
+        if (member && member->code() != 0) out.push_back(member->code());
+    return out;
+}
+
+uint32_t gpFileTypeCode(const char* code)
+{
+    if (!code || std::strlen(code) != 4) return 0;
+    uint32_t word = 0;
+    for (int i = 0; i < 4; ++i) word = (word << 8) | static_cast<unsigned char>(code[i]);
+    return word;
+}
+
 FileTypeEntry::FileTypeEntry(const char* singular, const char* plural, const char* extension)
     : singular_(orEmpty(singular)), plural_(orEmpty(plural))
 {
@@ -93,11 +109,11 @@ bool FileTypeRegistry::isOpen()
 FileTypeEntry* FileTypeRegistry::addType(const char* singular, const char* plural, const char* extension,
                                          const char* code)
 {
-    (void)code;
     Registry& r = registry();
     if (!r.built || !r.open)
         return nullptr;
     FileTypeEntry* entry = new FileTypeEntry(singular, plural, extension);
+    entry->code_ = gpFileTypeCode(code);
     FileTypeGroup* own = new FileTypeGroup(singular, plural);
     r.groups.push_back(own);
     r.types.push_back(entry);

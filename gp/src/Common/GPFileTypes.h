@@ -17,6 +17,8 @@ public:
     const std::string& singular() const { return singular_; }
     const std::string& plural() const { return plural_; }
     const std::vector<FileTypeEntry*>& members() const { return members_; }
+    // The four-character codes of the members that have one, in member order.
+    std::vector<uint32_t> codes() const;
 
 private:
     std::string singular_;
@@ -31,6 +33,9 @@ public:
     virtual ~FileTypeEntry() = default;
 
     void addExtension(const char* extension);
+    // The four-character code given at registration (first character in the high byte), 0 for none.
+    uint32_t code() const { return code_; }
+    void setCode(uint32_t code) { code_ = code; }
 
     const std::string& singular() const { return singular_; }
     const std::string& plural() const { return plural_; }
@@ -44,6 +49,7 @@ private:
     std::string plural_;
     std::vector<std::string> extensions_;
     FileTypeGroup* ownGroup_ = nullptr;
+    uint32_t code_ = 0;
 };
 
 // Marks one registration batch: (sequence number, type count, group count) when it opened.
@@ -62,7 +68,7 @@ public:
     static void end(const FileTypeToken& token);
     static bool isOpen();
     // New type (with its own group); null outside a batch or before the standard table exists.
-    // The four-character code is accepted and not kept.
+    // The entry keeps the four-character code (gpFileTypeCode); the standard types have none.
     static FileTypeEntry* addType(const char* singular, const char* plural, const char* extension,
                                   const char* code);
     // New empty group; null outside a batch or before the standard table exists.
@@ -111,6 +117,10 @@ FileTypeEntry* gpRegisterFileType(const char* singular, const char* plural, cons
 // The type whose extensions hold `extension` (case ignored): "Unknown" without a match, null when
 // more than one extension matches.
 FileTypeEntry* gpFileTypeForExtension(const char* extension);
+
+// A four-character code as a word, first character in the high byte; 0 for null or a text of any
+// other length.
+uint32_t gpFileTypeCode(const char* code);
 
 // Builds the standard table once (true); gpFreeFileTypes removes it and everything registered after.
 bool gpBuildFileTypes();

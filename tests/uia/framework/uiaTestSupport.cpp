@@ -37,7 +37,10 @@ bool RecordingApplication::handleEvent(int32_t code, void* data)
 {
     codes.push_back(code);
     if (code == UIA_EVENT_KEY_DOWN || code == UIA_EVENT_KEY_UP) keys.push_back(*static_cast<uint32_t*>(data));
-    if (code == UIA_EVENT_COMMAND) commands.push_back(static_cast<UiaCommandEvent*>(data)->id);
+    if (code == UIA_EVENT_COMMAND) {
+        commands.push_back(static_cast<UiaCommandEvent*>(data)->id);
+        if (handleCommands) return true;
+    }
     if (code == UIA_EVENT_MAY_QUIT && refuseQuit > 0) {
         --refuseQuit;
         static_cast<UiaAllowEvent*>(data)->allow = 0;

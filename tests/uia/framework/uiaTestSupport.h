@@ -21,7 +21,8 @@ public:
     std::vector<int32_t> codes;
     std::vector<uint32_t> keys;       // key codes of the key events among them
     std::vector<int32_t> commands;    // ids of the command events among them
-    int refuseQuit = 0;               // 10002 is refused while this is above 0 (and counted down)
+    int refuseQuit = 0;
+    bool handleCommands = false;      // command events (1200) are answered as handled               // 10002 is refused while this is above 0 (and counted down)
 };
 
 // Runs body inside the test module's init with a RecordingApplication attached and the module

@@ -1,0 +1,336 @@
+#!/usr/bin/python3
+"""Builds the program's resource files from the readable descriptions in resources/.
+
+    make_resources.py RESOURCE_DIR OUT_DIR
+
+Writes into OUT_DIR: picture_<id>.tga, pm_<id>.pm, fm_<id>.fm, fnt_<id>.fnt, frm_<id>.frm and
+morvane_resources.rc, which embeds them as "PICTURE", "PM", "FM", "FNT" and "FRM" resources.
+Every record is little-endian and begins with its version word; strings are a u32 length and bytes.
+Pictures are drawn at a multiple of their size and scaled down, so edges are smooth; glyph strips are
+rasterised from DejaVu Sans at a pinned pixel size with FreeType's basic layout, so the output is the
+same on every run.
+"""
+import json
+import os
+import struct
+import sys
+
+from PIL import Image, ImageDraw, ImageFont
+
+FONT_DIR = "/usr/share/fonts/truetype/dejavu"
+
+
+# ------------------------------------------------------------------------------------------------
+# Records
+
+def u32(v):
+    return struct.pack("<I", v & 0xFFFFFFFF)
+
+
+def i32(v):
+    return struct.pack("<i", v)
+
+
+def u8(v):
+    return struct.pack("<B", v)
+
+
+def string(text):
+    data = text.encode("cp1252")
+    return u32(len(data)) + data
+
+
+def colour(text, palette=None):
+    """'#RRGGBB' (opaque), '#AARRGGBB' or a palette name -> 0xAARRGGBB."""
+    if palette and text in palette:
+        text = palette[text]
+    h = text.lstrip("#")
+    if len(h) == 6:
+        return 0xFF000000 | int(h, 16)
+    return int(h, 16)
+
+
+def picture_format(f):
+    top, bottom, left, right = f["insets"]
+    return (u32(1) + u8(f["alpha"]) + u32(f["mode"]) + u32(f["count"]) + u32(f["flags"]) +
+            i32(top) + i32(bottom) + i32(left) + i32(right))
+
+
+def picture_map(pictures):
+    out = u32(3) + i32(len(pictures))
+    for pid, fmt in sorted(pictures):
+        out += u32(pid) + picture_format(fmt)
+    return out
+
+
+def font_map(ids):
+    out = u32(3) + i32(len(ids))
+    for fid in sorted(ids):
+        out += u32(fid) + u32(0)
+    return out
+
+
+def fnt(font):
+    return (u32(1) + u32(font["kind"]) + u32(1) + u32(font["glyphs"]) + u32(1) + u32(font["highlightGlyphs"]) +
+            u32(1) + u32(font["caret"]) + u32(colour(font["highlightColour"])) + u32(colour(font["caretColour"])))
+
+
+def background(kind, rgba, picture):
+    return u32(1) + u32(kind) + u32(rgba) + u32(1) + u32(picture)
+
+
+def text_record(font_id, h_align, v_align, text):
+    return u32(1) + u32(1) + u32(font_id) + u32(h_align) + u32(v_align) + string(text)
+
+
+def switch_record(w, form_bg_colour):
+    left, top, right, bottom = w["rect"]
+    base = u32(6) + i32(left) + i32(top) + i32(right) + i32(bottom) + u8(1) + u32(0) + u32(3)
+    style = (u32(2) + background(3, form_bg_colour, w["picture"]) +
+             text_record(1001, 1, 1, w["text"]) + i32(1) + i32(1) + i32(1) + i32(1))
+    part = (u32(10) + style + u32(0) +           # state
+            u8(0) + u8(0) + u8(w["pressedFrames"]) + u8(0) + u8(1) +  # toggle, hover, pressed, disabled, left only
+            u32(1) + u32(0) + u32(1) +           # action: notify on press and release; repeat period, delay
+            u8(0) + string(""))                  # double click as press, link text
+    return base + part
+
+
+def frm(form):
+    bg = form["background"]
+    bg_colour = colour(bg["colour"])
+    out = u32(4) + background(bg["kind"], bg_colour, bg["picture"])
+    out += i32(form["size"][0]) + i32(form["size"][1])
+    widgets = [w for w in form["widgets"] if w["id"] >= 0]
+    out += i32(len(widgets))
+    for w in widgets:
+        if w["class"] != "Switch":
+            raise SystemExit("form %d: no writer for class %s" % (form["id"], w["class"]))
+        out += u32(1) + u32(w["id"]) + string(w["class"]) + string(w.get("alternativeClass", ""))
+        out += switch_record(w, bg_colour)
+    return out
+
+
+# ------------------------------------------------------------------------------------------------
+# Pictures
+
+def tga(image):
+    """An uncompressed 32-bit true-colour TGA, rows top first."""
+    image = image.convert("RGBA")
+    w, h = image.size
+    header = struct.pack("<BBBHHBHHHHBB", 0, 0, 2, 0, 0, 0, 0, 0, w, h, 32, 0x28)
+    r, g, b, a = image.split()
+    return header + Image.merge("RGBA", (b, g, r, a)).tobytes()
+
+
+def rgba(value):
+    return ((value >> 16) & 255, (value >> 8) & 255, value & 255, (value >> 24) & 255)
+
+
+class Painter:
+    """Draws one frame at `scale` times its size; `done` scales it down with a box filter."""
+
+    def __init__(self, size, scale):
+        self.w, self.h = size
+        self.s = scale
+        self.image = Image.new("RGBA", (self.w * scale, self.h * scale), (0, 0, 0, 0))
+        self.draw = ImageDraw.Draw(self.image)
+
+    def box(self, inset, fill, radius, outline=None, width=1):
+        s = self.s
+        self.draw.rounded_rectangle([inset * s, inset * s, (self.w - inset) * s - 1, (self.h - inset) * s - 1],
+                                    radius=radius * s, fill=fill, outline=outline, width=width * s)
+
+    def done(self):
+        return self.image.resize((self.w, self.h), Image.BOX)
+
+
+def bevel_box(size, scale, pal, style, face, sunken=False, edge=None):
+    """The one bevel style: a dark outline, a light upper-left and a dark lower-right inner edge."""
+    r = style["radius"]
+    p = Painter(size, scale)
+    light, dark = rgba(pal["bevelLight"]), rgba(pal["bevelDark"])
+    if sunken:
+        light, dark = dark, light
+    p.box(0, rgba(pal["bevelDark"]) if edge is None else edge, r)
+    p.box(1, dark, max(r - 1, 0))
+    s = scale
+    # the light edge: the same box shifted up-left, then the face covers all but the bevels
+    p.draw.rounded_rectangle([1 * s, 1 * s, (p.w - 2) * s - 1, (p.h - 2) * s - 1], radius=max(r - 1, 0) * s, fill=light)
+    p.draw.rounded_rectangle([2 * s, 2 * s, (p.w - 2) * s - 1, (p.h - 2) * s - 1], radius=max(r - 2, 0) * s, fill=face)
+    return p.done()
+
+
+def draw_frames(pic, pal, style):
+    scale = style["supersample"]
+    kind = pic["draw"]
+    size = tuple(pic.get("frame", (1, 1)))
+    frames = []
+    for n in range(pic.get("frames", 1)):
+        if kind == "button":
+            face = rgba(pal["panelLight"]) if n == 0 else rgba(pal["panelDark"])
+            frames.append(bevel_box(size, scale, pal, style, face, sunken=(n == 1)))
+        elif kind == "tab":
+            face = rgba(pal["panelLight"]) if n == 0 else rgba(pal["accentLight"])
+            edge = None if n == 0 else rgba(pal["accent"])
+            frames.append(bevel_box(size, scale, pal, style, face, sunken=False, edge=edge))
+        elif kind == "field":
+            img = bevel_box(size, scale, pal, dict(style, radius=0), rgba(pal["field"]), sunken=True)
+            frames.append(img)
+        elif kind == "thumb":
+            frames.append(bevel_box(size, scale, pal, style, rgba(pal["panelDark"])))
+        elif kind == "panel":
+            img = Image.new("RGBA", size, rgba(pal["panel"]))
+            d = ImageDraw.Draw(img)
+            w, h = size
+            d.line([(0, 0), (w - 1, 0)], fill=rgba(pal["bevelLight"]))
+            d.line([(0, 0), (0, h - 1)], fill=rgba(pal["bevelLight"]))
+            d.line([(0, h - 1), (w - 1, h - 1)], fill=rgba(pal["panelDark"]))
+            d.line([(w - 1, 0), (w - 1, h - 1)], fill=rgba(pal["panelDark"]))
+            frames.append(img)
+        elif kind == "groove":
+            w, h = size
+            img = Image.new("RGBA", size, rgba(pal["bevelLight"]))
+            ImageDraw.Draw(img).line([(0, 0), (w - 1, 0)], fill=rgba(pal["panelDark"]))
+            frames.append(img)
+        elif kind == "check":
+            img = bevel_box(size, scale, pal, dict(style, radius=2), rgba(pal["field"]), sunken=True)
+            if n == 1:
+                p = Painter(size, scale)
+                s = scale
+                p.draw.line([(3.5 * s, 7 * s), (6 * s, 10 * s), (10.5 * s, 3.5 * s)], fill=rgba(pal["accent"]),
+                            width=2 * s, joint="curve")
+                img = Image.alpha_composite(img, p.done())
+            frames.append(img)
+        elif kind == "radio":
+            p = Painter(size, scale)
+            s = scale
+            w, h = size
+            p.draw.ellipse([0, 0, w * s - 1, h * s - 1], fill=rgba(pal["bevelDark"]))
+            p.draw.ellipse([1 * s, 1 * s, (w - 1) * s - 1, (h - 1) * s - 1], fill=rgba(pal["field"]))
+            if n == 1:
+                p.draw.ellipse([4 * s, 4 * s, (w - 4) * s - 1, (h - 4) * s - 1], fill=rgba(pal["accent"]))
+            frames.append(p.done())
+        elif kind == "arrow":
+            p = Painter(size, scale)
+            s = scale
+            w, h = size
+            p.draw.polygon([(0, 0), (w * s, 0), (w * s / 2, h * s)], fill=rgba(pal["text"]))
+            frames.append(p.done())
+        else:
+            raise SystemExit("picture %d: unknown drawing %s" % (pic["id"], kind))
+    w, h = frames[0].size
+    vertical = pic["format"]["mode"] == 1
+    strip = Image.new("RGBA", (w, h * len(frames)) if vertical else (w * len(frames), h), (0, 0, 0, 0))
+    for n, f in enumerate(frames):
+        strip.paste(f, (0, n * h) if vertical else (n * w, 0))
+    return strip
+
+
+def glyph_strip(spec, pal):
+    """256 glyphs of code page 1252 side by side under a marker row: a non-zero pixel in row 0 where
+    each glyph starts, zero elsewhere. Ink is the text colour with the coverage as alpha."""
+    font = ImageFont.truetype(os.path.join(FONT_DIR, spec["file"]), spec["pixelSize"],
+                              layout_engine=ImageFont.Layout.BASIC)
+    ascent, descent = font.getmetrics()
+    height = ascent + descent
+    ink = rgba(colour(spec["colour"], pal))
+    cells = []
+    for code in range(256):
+        try:
+            ch = bytes([code]).decode("cp1252")
+        except UnicodeDecodeError:
+            ch = None
+        if ch is None or code < 32 or code == 127:
+            cells.append((None, 1))        # unused codes: one blank column
+            continue
+        if code == 0xA0:
+            ch = " "
+        advance = max(int(round(font.getlength(ch))), 1)
+        cells.append((ch, advance))
+    total = sum(w for _, w in cells)
+    strip = Image.new("RGBA", (total, height + 1), (0, 0, 0, 0))
+    x = 0
+    for ch, w in cells:
+        strip.putpixel((x, 0), ink[:3] + (255,))
+        if ch is not None and ch != " ":
+            mask = Image.new("L", (w, height), 0)
+            ImageDraw.Draw(mask).text((0, 0), ch, font=font, fill=255)
+            cell = Image.new("RGBA", (w, height), ink[:3] + (0,))
+            cell.putalpha(mask)
+            # fully clear pixels carry no colour, so the picture holds zeros where there is no ink
+            cell = Image.composite(cell, Image.new("RGBA", (w, height), (0, 0, 0, 0)), mask)
+            strip.paste(cell, (x, 1))
+        x += w
+    return strip
+
+
+def contact_sheet(out, written, pal):
+    """All pictures side by side on the panel colour, doubled, in contact_sheet.png (not embedded):
+    differences of palette and bevel between pictures show at a glance."""
+    images = [Image.open(os.path.join(out, name)).convert("RGBA") for kind, _, name in written if kind == "PICTURE"]
+    width = max(im.size[0] for im in images) + 8
+    height = sum(im.size[1] + 6 for im in images) + 6
+    sheet = Image.new("RGBA", (width, height), rgba(pal["panel"]))
+    y = 6
+    for im in images:
+        sheet.alpha_composite(im, (4, y))
+        y += im.size[1] + 6
+    sheet.resize((width * 2, height * 2), Image.NEAREST).save(os.path.join(out, "contact_sheet.png"))
+
+
+# ------------------------------------------------------------------------------------------------
+
+def main():
+    if len(sys.argv) != 3:
+        raise SystemExit(__doc__)
+    src, out = sys.argv[1], sys.argv[2]
+    os.makedirs(out, exist_ok=True)
+    with open(os.path.join(src, "skin.json")) as f:
+        skin = json.load(f)
+    with open(os.path.join(src, "forms.json")) as f:
+        forms = json.load(f)
+    pal = {k: colour(v) for k, v in skin["palette"].items()}
+    pal_text = skin["palette"]
+    written = []  # (type, id, file)
+
+    def put(kind, rid, name, data):
+        path = os.path.join(out, name)
+        old = None
+        if os.path.exists(path):
+            with open(path, "rb") as f:
+                old = f.read()
+        if old != data:
+            with open(path, "wb") as f:
+                f.write(data)
+        written.append((kind, rid, name))
+
+    formats = {}
+    for pic in skin["pictures"]:
+        if pic["draw"] == "glyphs":
+            image = glyph_strip(skin["glyphFonts"][pic["font"]], pal_text)
+        else:
+            image = draw_frames(pic, pal, skin["style"])
+        formats[pic["id"]] = pic["format"]
+        put("PICTURE", pic["id"], "picture_%d.tga" % pic["id"], tga(image))
+    for m in skin["pictureMaps"]:
+        put("PM", m["id"], "pm_%d.pm" % m["id"], picture_map([(p, formats[p]) for p in m["pictures"]]))
+    for m in skin["fontMaps"]:
+        put("FM", m["id"], "fm_%d.fm" % m["id"], font_map(m["fonts"]))
+    for font in skin["fonts"]:
+        put("FNT", font["id"], "fnt_%d.fnt" % font["id"], fnt(font))
+    for form in forms["forms"]:
+        put("FRM", form["id"], "frm_%d.frm" % form["id"], frm(form))
+
+    contact_sheet(out, written, pal)
+
+    rc = ["// Generated by scripts/make_resources.py from resources/: do not edit."]
+    for kind, rid, name in written:
+        path = os.path.abspath(os.path.join(out, name)).replace(os.sep, "/")
+        rc.append('%d %s "%s"' % (rid, kind, path))
+    # Written every time, so the resource compiler runs again whenever any file changed.
+    with open(os.path.join(out, "morvane_resources.rc"), "w") as f:
+        f.write("\n".join(rc) + "\n")
+
+
+if __name__ == "__main__":
+    main()
