@@ -314,6 +314,7 @@ int MmeDevice::start(bool on)
     m_finished = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     m_nextOut.store(-1);
     m_nextIn.store(-1);
+    m_stopping.store(0);
     if (!m_quit || !m_outDone || !m_inDone || !m_finished || !m_worker.start(ThreadPriority(ThreadPriority::LEVEL_NORMAL))) {
         closeEvents();
         return AB_ERR_NOT_OPEN;
@@ -370,9 +371,13 @@ int MmeDevice::start(bool on)
 int MmeDevice::stopStreams()
 {
     if (!m_running) return AB_OK;
+    // The worker stops before the streams are reset. A reset hands every header back marked done, and
+    // a worker still serving would refill and write them, restarting the output after the stop: the
+    // stream then goes on with a jump in the signal and the close can find a header still playing.
+    m_stopping.store(1, std::memory_order_release);
+    stopWorker();
     if (m_waveOut) waveOutReset(m_waveOut);
     if (m_waveIn) waveInReset(m_waveIn);
-    stopWorker();
     if (m_waveIn) {
         for (WAVEHDR* h : m_inHeaders) {
             waitDone(h);
@@ -428,7 +433,9 @@ void MmeDevice::serveOutput()
     int32_t next = m_nextOut.load(std::memory_order_acquire);
     if (next < 0) return;   // start is still writing the first headers
     const int outCh = block.output.channelCount;
-    while (headerDone(m_outHeaders[next])) {
+    // A stop ends the loop at once: with a device that takes data as fast as it comes, headers could
+    // keep coming back done and the worker would never see its quit event.
+    while (!m_stopping.load(std::memory_order_acquire) && headerDone(m_outHeaders[next])) {
         int32_t nextIn = m_nextIn.load(std::memory_order_acquire);
         if (m_waveIn && nextIn >= 0 && headerDone(m_inHeaders[nextIn])) {
             const int inCh = block.input.channelCount;

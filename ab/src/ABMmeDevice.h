@@ -114,6 +114,7 @@ private:
     uint8_t m_running = 0;
     std::atomic<int32_t> m_nextOut{-1};   // read by the worker while start prepares the stream
     std::atomic<int32_t> m_nextIn{-1};
+    std::atomic<uint8_t> m_stopping{0};   // set by stop: the worker writes no further header
     HANDLE m_quit = nullptr;           // manual reset
     HANDLE m_outDone = nullptr;        // auto reset
     HANDLE m_inDone = nullptr;         // auto reset

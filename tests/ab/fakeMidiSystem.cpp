@@ -96,7 +96,7 @@ void FakeMidiSystem::sendSysEx(int port, const std::vector<uint8_t>& bytes)
             MIDIHDR* h = nullptr;
             {
                 std::unique_lock<std::mutex> l(m_mutex);
-                if (!m_wake.wait_for(l, std::chrono::seconds(2), [&] { return !m_in[port].headers.empty(); })) return;
+                if (!m_wake.wait_for(l, std::chrono::seconds(10), [&] { return !m_in[port].headers.empty(); })) return;
                 h = m_in[port].headers.front();
                 m_in[port].headers.pop_front();
             }
@@ -140,6 +140,13 @@ int FakeMidiSystem::pendingHeaders(int port)
 {
     std::lock_guard<std::mutex> l(m_mutex);
     return static_cast<int>(m_in[port].headers.size());
+}
+
+bool FakeMidiSystem::waitForPendingHeaders(int port, int count, int timeoutMs)
+{
+    std::unique_lock<std::mutex> l(m_mutex);
+    return m_wake.wait_for(l, std::chrono::milliseconds(timeoutMs),
+                           [&] { return static_cast<int>(m_in[port].headers.size()) == count; });
 }
 
 MMRESULT FakeMidiSystem::inGetName(UINT index, char* name, UINT size)

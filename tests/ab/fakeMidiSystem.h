@@ -23,9 +23,12 @@ public:
     // Test side. Each call queues work for the fake's thread; flush waits until it is done.
     void sendShort(int port, DWORD message, DWORD stampMs);
     // Hands the bytes to the port in pieces as large as the SysEx headers it was given, waiting (up to
-    // 2 s per piece) for the driver to give headers back.
+    // 10 s per piece, generous for a loaded machine) for the driver to give headers back.
     void sendSysEx(int port, const std::vector<uint8_t>& bytes);
     void flush();
+    // The driver gives SysEx headers back from a thread of its own, some time after the callback that
+    // consumed them: waits (up to timeoutMs) until the port holds exactly this many; false on time-out.
+    bool waitForPendingHeaders(int port, int count, int timeoutMs);
 
     struct OutWord {
         int port;

@@ -1,7 +1,8 @@
 // Real audio under Wine, end to end: a client reached through `open` and the flat device functions
 // writes a known signal (different per output) through the MME device; the ALSA output file holds
-// trunc(32767 x signal), interleaved, sample for sample after one constant offset, for seconds. A file
-// fed to the capture device reaches the client's inputs.
+// trunc(32767 x signal), interleaved, sample for sample after the leading silence, for seconds (only
+// silence the system adds where the stream ran dry may sit between frames). A file fed to the capture
+// device reaches the client's inputs.
 #include "hostRig.h"
 
 #include "ABDeviceAccessors.h"
@@ -103,7 +104,7 @@ TEST_F(HostTest, MmeOutputFileAndCaptureInput)
     client.close();
     ASSERT_GE(client.position, wanted);
 
-    // Output: one constant offset, then every sample of both channels for at least 3 s.
+    // Output: the leading silence, then every sample of both channels for at least 3 s.
     FILE* f = std::fopen(outPath.c_str(), "rb");
     ASSERT_NE(f, nullptr) << outPath;
     std::vector<int16_t> file;
@@ -112,17 +113,24 @@ TEST_F(HostTest, MmeOutputFileAndCaptureInput)
     std::fclose(f);
     size_t first = 0;
     while (first < file.size() / 2 && file[2 * first] == 0 && file[2 * first + 1] == 0) ++first;
-    const size_t frames = file.size() / 2 - first;
-    ASSERT_GE(frames, static_cast<size_t>(3 * rate));
-    // The device's last buffers are cut off by the stop: compare what was played before it.
-    const size_t played = std::min<size_t>(frames, static_cast<size_t>(client.position) - first - 3 * 4096);
-    ASSERT_GE(played, static_cast<size_t>(3 * rate));
-    for (size_t n = 0; n < played; ++n) {
-        for (int c = 0; c < 2; ++c) {
-            const int16_t expected = static_cast<int16_t>(static_cast<int>(signalAt(c, static_cast<long long>(n)) * 32767.0f));
-            ASSERT_EQ(file[2 * (first + n) + c], expected) << "frame " << n << " channel " << c << " (offset " << first << ")";
-        }
+    // Where the stream ran dry (a late worker on a loaded machine, the stop) the system writes silence
+    // of its own; the signal's first channel is never 0, so such frames are told apart. Every other frame
+    // must be the next signal frame, to the end of the file: nothing dropped, repeated or changed.
+    size_t n = 0, padding = 0;
+    for (size_t p = first; p < file.size() / 2; ++p) {
+        const int16_t e0 = static_cast<int16_t>(static_cast<int>(signalAt(0, static_cast<long long>(n)) * 32767.0f));
+        const int16_t e1 = static_cast<int16_t>(static_cast<int>(signalAt(1, static_cast<long long>(n)) * 32767.0f));
+        if (file[2 * p] == e0 && file[2 * p + 1] == e1)
+            ++n;
+        else if (file[2 * p] == 0 && file[2 * p + 1] == 0)
+            ++padding;
+        else
+            FAIL() << "file frame " << p << " is neither signal frame " << n << " nor silence (offset " << first << ")";
     }
+    std::printf("output: %zu signal frames after %zu silent ones, %zu silent frames added\n", n, first, padding);
+    // The device's last buffers are cut off by the stop.
+    EXPECT_GE(n, static_cast<size_t>(3 * rate));
+    EXPECT_GE(static_cast<long long>(n), client.position - 3 * 4096);
 
     // Input: the file's pattern arrives on both inputs in order: frames that continue the pattern
     // from the frame before them (both channels) make up runs of at least a device block, over more
@@ -148,8 +156,14 @@ TEST_F(HostTest, MmeOutputFileAndCaptureInput)
     }
     std::printf("capture: %lld of %zu frames continue the pattern, longest run %lld\n", continued,
                 client.recorded.size(), longest);
-    EXPECT_GE(longest, 4000);
-    EXPECT_GE(continued, rate);
+    // Where the pattern breaks depends on the system: it drops whole capture periods (10 ms, 441 frames)
+    // while the driver is busy with the output, and each block takes the next input buffer there is.
+    // So at most one break per period and one per block; anything more (a part of a buffer converted,
+    // frames or channels mixed up) breaks the pattern far more often.
+    const long long frames = static_cast<long long>(client.recorded.size());
+    EXPECT_GE(frames, 3LL * rate);
+    EXPECT_GE(continued, frames - (frames / 441 + frames / 4096 + 2));
+    EXPECT_GE(longest, 441);
 }
 
 }  // namespace
