@@ -144,9 +144,10 @@ TEST_F(DirectSoundTest, SineAtTheDefaultLatencyIsHeardAt440HzAndStopReturnsInTim
     const DWORD before = GetTickCount();
     ASSERT_EQ(abDevStart(id, false), 0);
     const DWORD took = GetTickCount() - before;
-    // The stop sleeps one buffer (4096 frames: 93 ms at 44.1 kHz) plus 10 ms.
+    // The stop sleeps one buffer (4096 frames: 93 ms at 44.1 kHz) plus 10 ms; the slack allows for a
+    // loaded two-core machine, while a stop that waits on the timer thread would take seconds.
     EXPECT_GE(took, 90u);
-    EXPECT_LE(took, 103u + 250u);
+    EXPECT_LE(took, 103u + 1000u);
     EXPECT_EQ(abDevIsRunning(id), 0);
     const int blocksAfterStop = sine.blocks.load();
     Sleep(60);
