@@ -12,37 +12,13 @@
 #include "ABDeviceAccessors.h"
 #include "ABMmeDevice.h"
 #include "GPError.h"
+#include "deviceTestSupport.h"
+#include "mmeDeviceTest.h"
 
 namespace {
 
-std::vector<std::string> g_boxes;
-int recordBox(const char*, const char* text, unsigned)
-{
-    g_boxes.push_back(text);
-    return IDOK;
-}
-
-class MmeProperties : public ::testing::Test {
+class MmeProperties : public MmeDeviceTest {
 protected:
-    void SetUp() override
-    {
-        g_boxes.clear();
-        gpSetMessageBoxHook(recordBox);
-        ASSERT_EQ(abDevCreate(0x10001, nullptr), 0);
-        std::vector<uint32_t> audio;
-        ASSERT_EQ(listAudioDevices(&audio), 0);
-        for (uint32_t a : audio) {
-            std::string name;
-            deviceName(a, &name);
-            if (name.compare(0, 4, "MME ") == 0 && !id) id = a;
-        }
-        ASSERT_NE(id, 0u);
-    }
-    void TearDown() override
-    {
-        abDevDestroy();
-        gpSetMessageBoxHook(nullptr);
-    }
     uint32_t get(const char* name)
     {
         uint32_t v = 0xDEADBEEFu, size = 4;
@@ -61,34 +37,17 @@ protected:
     AudioPortEntry port(int32_t index, bool output, int expect = 0)
     {
         uint8_t record[80];
-        const uint32_t one = 1;
-        std::memcpy(record, &one, 4);
-        AudioPortEntry e;
-        std::memset(&e, 0, sizeof e);
-        e.index = index;
-        e.isOutput = output ? 1 : 0;
-        e.active = e.enabled = 9;
-        std::memcpy(record + 4, &e, 76);
+        fillPortRecord(record, index, output, 9, 9);
         uint32_t size = 80;
         EXPECT_EQ(abDevGetProperty("PortDescription", id, record, &size), expect);
+        AudioPortEntry e;
         std::memcpy(&e, record + 4, 76);
         return e;
     }
     int setPorts(const char* name, int32_t index, bool output, uint8_t active, uint8_t enabled)
     {
-        uint8_t record[80];
-        const uint32_t one = 1;
-        std::memcpy(record, &one, 4);
-        AudioPortEntry e;
-        std::memset(&e, 0, sizeof e);
-        e.index = index;
-        e.isOutput = output ? 1 : 0;
-        e.active = active;
-        e.enabled = enabled;
-        std::memcpy(record + 4, &e, 76);
-        return abDevSetProperty(name, id, record, 80);
+        return setPortRecord(name, id, index, output, active, enabled);
     }
-    uint32_t id = 0;
 };
 
 const char* const kNames[] = {"PortDescription", "StreamDescription", "EnableAudioPort", "ActiveAudioPort",
@@ -367,7 +326,7 @@ TEST_F(MmeProperties, StartAndStopFollowTheLifeCycle)
     EXPECT_EQ(abDevOpen(id, false), 0);   // closing stops
     EXPECT_EQ(abDevIsRunning(id), 0);
     EXPECT_EQ(abDevIsOpen(id), 0);
-    EXPECT_TRUE(g_boxes.empty());
+    EXPECT_TRUE(boxes().empty());
 }
 
 // An output the system refuses to open: the worker is stopped again, the device does not run, and the
@@ -380,9 +339,9 @@ TEST_F(MmeProperties, RefusedOutputShowsTheSystemsReason)
     if (r == 0) GTEST_SKIP() << "this system opens a 1 Hz stream";
     EXPECT_EQ(r, AB_ERR_NOT_OPEN);
     EXPECT_EQ(abDevIsRunning(id), 0);
-    ASSERT_EQ(g_boxes.size(), 1u);
-    EXPECT_EQ(g_boxes[0].compare(0, 35, "Could not open MME output device !\n"), 0) << g_boxes[0];
-    EXPECT_GT(g_boxes[0].size(), 35u);
+    ASSERT_EQ(boxes().size(), 1u);
+    EXPECT_EQ(boxes()[0].compare(0, 35, "Could not open MME output device !\n"), 0) << boxes()[0];
+    EXPECT_GT(boxes()[0].size(), 35u);
     ASSERT_EQ(set("SampleRate", 44100), 0);
     EXPECT_EQ(abDevStart(id, true), 0);
     EXPECT_EQ(abDevIsRunning(id), 1);
