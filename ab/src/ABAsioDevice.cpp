@@ -62,10 +62,10 @@ bool AsioDevice::driverFormat(int32_t type, SampleFormat* f)
 }
 
 AsioDevice::AsioDevice(AsioDriverList* list, const char* name, void* systemReference)
-    : AudioMidiDevice(KIND_AUDIO), AsioHost(list, name, systemReference), m_name(name ? name : "")
+    : MappedPropertyDevice(KIND_AUDIO), AsioHost(list, name, systemReference), m_name(name ? name : "")
 {
     std::memset(&block, 0, sizeof block);
-    DevicePropertyMaps<AsioDevice>& p = m_properties;
+    DevicePropertyMaps<AsioDevice>& p = properties;
     p.addInfo("DeviceName", this, &AsioDevice::nameInfo);
     p.addGet("DeviceName", this, &AsioDevice::nameGet);
     p.addInfo("PortDescription", this, &AsioDevice::portInfo);
@@ -102,21 +102,6 @@ AsioDevice::~AsioDevice()
     // Closed here, while process() is still this class's.
     if (isHostOpen()) open(false);
     freeBlock();
-}
-
-int AsioDevice::getPropertyInfo(const char* name, uint32_t* size, uint32_t* changeable)
-{
-    return m_properties.callInfo(name, size, changeable);
-}
-
-int AsioDevice::setProperty(const char* name, const void* value, uint32_t size)
-{
-    return m_properties.callSet(name, value, size);
-}
-
-int AsioDevice::getProperty(const char* name, void* buffer, uint32_t* size)
-{
-    return m_properties.callGet(name, buffer, size);
 }
 
 int AsioDevice::setClient(AudioDeviceClient* newClient)

@@ -139,7 +139,7 @@ int DirectSoundDevice::blockFramesFor(int rate, int latencyMs)
 // ---- life cycle
 
 DirectSoundDevice::DirectSoundDevice(const char* description, const char* module, const GUID& guid)
-    : AudioMidiDevice(KIND_AUDIO), deviceGuid(guid), name(std::string("DS ") + description), moduleName(module)
+    : MappedPropertyDevice(KIND_AUDIO), deviceGuid(guid), name(std::string("DS ") + description), moduleName(module)
 {
     std::memset(&captureGuid, 0, sizeof captureGuid);
     std::memset(outputPorts, 0, sizeof outputPorts);
@@ -185,21 +185,6 @@ DirectSoundDevice::~DirectSoundDevice()
     if (isOpenFlag) open(false);
     releaseObjects();
     lock.destroy();
-}
-
-int DirectSoundDevice::getPropertyInfo(const char* n, uint32_t* size, uint32_t* changeable)
-{
-    return properties.callInfo(n, size, changeable);
-}
-
-int DirectSoundDevice::setProperty(const char* n, const void* value, uint32_t size)
-{
-    return properties.callSet(n, value, size);
-}
-
-int DirectSoundDevice::getProperty(const char* n, void* buffer, uint32_t* size)
-{
-    return properties.callGet(n, buffer, size);
 }
 
 void DirectSoundDevice::setCaptureDevice(const GUID* guid)

@@ -61,7 +61,7 @@ void copyName(char* to, size_t room, const std::string& from)
 
 }  // namespace
 
-MmeDevice::MmeDevice(uint32_t outputIndex) : AudioMidiDevice(KIND_AUDIO), m_worker(this), m_outIndex(outputIndex)
+MmeDevice::MmeDevice(uint32_t outputIndex) : MappedPropertyDevice(KIND_AUDIO), m_worker(this), m_outIndex(outputIndex)
 {
     std::memset(&m_format, 0, sizeof m_format);
     std::memset(m_rates, 0, sizeof m_rates);
@@ -71,7 +71,7 @@ MmeDevice::MmeDevice(uint32_t outputIndex) : AudioMidiDevice(KIND_AUDIO), m_work
     if (waveOutGetDevCapsA(outputIndex, &caps, sizeof caps) == MMSYSERR_NOERROR) m_name += caps.szPname;
     m_inName = "no device";
 
-    DevicePropertyMaps<MmeDevice>& p = m_properties;
+    DevicePropertyMaps<MmeDevice>& p = properties;
     p.addInfo("DeviceName", this, &MmeDevice::nameInfo);
     p.addGet("DeviceName", this, &MmeDevice::nameGet);
     p.addInfo("PortDescription", this, &MmeDevice::portInfo);
@@ -112,21 +112,6 @@ MmeDevice::~MmeDevice()
 {
     start(false);
     if (m_open) open(false);
-}
-
-int MmeDevice::getPropertyInfo(const char* name, uint32_t* size, uint32_t* changeable)
-{
-    return m_properties.callInfo(name, size, changeable);
-}
-
-int MmeDevice::setProperty(const char* name, const void* value, uint32_t size)
-{
-    return m_properties.callSet(name, value, size);
-}
-
-int MmeDevice::getProperty(const char* name, void* buffer, uint32_t* size)
-{
-    return m_properties.callGet(name, buffer, size);
 }
 
 // ---- life cycle

@@ -10,14 +10,14 @@
 #include "ABPropertyValues.h"
 #include "GPError.h"
 
-WinMidi::WinMidi(std::atomic<AbMidiNotify>* notify) : AudioMidiDevice(KIND_MIDI), m_notify(notify), m_name("WinMidi")
+WinMidi::WinMidi(std::atomic<AbMidiNotify>* notify) : MappedPropertyDevice(KIND_MIDI), m_notify(notify), m_name("WinMidi")
 {
     m_writeLock.init();
-    m_properties.addInfo("DeviceName", this, &WinMidi::nameInfo);
-    m_properties.addGet("DeviceName", this, &WinMidi::nameGet);
-    m_properties.addInfo("PortDescription", this, &WinMidi::portInfo);
-    m_properties.addGet("PortDescription", this, &WinMidi::portGet);
-    m_properties.addSet("PortDescription", this, &WinMidi::portSet);
+    properties.addInfo("DeviceName", this, &WinMidi::nameInfo);
+    properties.addGet("DeviceName", this, &WinMidi::nameGet);
+    properties.addInfo("PortDescription", this, &WinMidi::portInfo);
+    properties.addGet("PortDescription", this, &WinMidi::portGet);
+    properties.addSet("PortDescription", this, &WinMidi::portSet);
 }
 
 WinMidi::~WinMidi()
@@ -25,21 +25,6 @@ WinMidi::~WinMidi()
     m_running.store(0);
     open(false);
     m_writeLock.destroy();
-}
-
-int WinMidi::getPropertyInfo(const char* name, uint32_t* size, uint32_t* changeable)
-{
-    return m_properties.callInfo(name, size, changeable);
-}
-
-int WinMidi::setProperty(const char* name, const void* value, uint32_t size)
-{
-    return m_properties.callSet(name, value, size);
-}
-
-int WinMidi::getProperty(const char* name, void* buffer, uint32_t* size)
-{
-    return m_properties.callGet(name, buffer, size);
 }
 
 int WinMidi::open(bool on)
