@@ -23,13 +23,6 @@ namespace {
 
 class MmeTest : public MmeDeviceTest {
 protected:
-    uint32_t getU32(const char* name)
-    {
-        uint32_t v = 0xDEADBEEFu, size = 4;
-        EXPECT_EQ(abDevGetProperty(name, id, &v, &size), 0) << name;
-        return v;
-    }
-    int setU32(const char* name, uint32_t v) { return abDevSetProperty(name, id, &v, 4); }
     int outputChannels()
     {
         uint32_t size = 0;

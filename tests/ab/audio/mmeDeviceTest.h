@@ -47,5 +47,14 @@ protected:
         gpSetMessageBoxHook(nullptr);
     }
 
+    // A 32-bit property of the device (the read must succeed), and setting one.
+    uint32_t getU32(const char* name)
+    {
+        uint32_t v = 0xDEADBEEFu, size = 4;
+        EXPECT_EQ(abDevGetProperty(name, id, &v, &size), 0) << name;
+        return v;
+    }
+    int setU32(const char* name, uint32_t v) { return abDevSetProperty(name, id, &v, 4); }
+
     uint32_t id = 0;
 };
