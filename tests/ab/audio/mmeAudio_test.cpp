@@ -25,10 +25,7 @@ class MmeTest : public MmeDeviceTest {
 protected:
     int outputChannels()
     {
-        uint32_t size = 0;
-        EXPECT_EQ(abDevGetPropertyInfo("StreamDescription", id, &size, nullptr), 0);
-        std::vector<uint8_t> b(size);
-        EXPECT_EQ(abDevGetProperty("StreamDescription", id, b.data(), &size), 0);
+        const std::vector<uint8_t> b = value("StreamDescription");
         uint32_t ports = 0;
         std::memcpy(&ports, b.data(), 4);
         return static_cast<int>(ports);

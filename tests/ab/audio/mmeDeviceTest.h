@@ -55,6 +55,15 @@ protected:
         return v;
     }
     int setU32(const char* name, uint32_t v) { return abDevSetProperty(name, id, &v, 4); }
+    // A property's whole value, sized by its information (both calls must succeed).
+    std::vector<uint8_t> value(const char* name)
+    {
+        uint32_t size = 0;
+        EXPECT_EQ(abDevGetPropertyInfo(name, id, &size, nullptr), 0) << name;
+        std::vector<uint8_t> b(size);
+        EXPECT_EQ(abDevGetProperty(name, id, b.data(), &size), 0) << name;
+        return b;
+    }
 
     uint32_t id = 0;
 };

@@ -19,14 +19,6 @@ namespace {
 
 class MmeProperties : public MmeDeviceTest {
 protected:
-    std::vector<uint8_t> value(const char* name)
-    {
-        uint32_t size = 0;
-        EXPECT_EQ(abDevGetPropertyInfo(name, id, &size, nullptr), 0) << name;
-        std::vector<uint8_t> b(size);
-        EXPECT_EQ(abDevGetProperty(name, id, b.data(), &size), 0) << name;
-        return b;
-    }
     AudioPortEntry port(int32_t index, bool output, int expect = 0)
     {
         uint8_t record[80];
