@@ -13,49 +13,12 @@
 
 #include "ABDeviceErrors.h"
 #include "ABMmeDevice.h"   // AudioPortEntry
+#include "ABPropertyValues.h"
 
 namespace {
 
 // The last positive output latency any ASIO device saw, in samples.
 std::atomic<int32_t> g_lastLatency{0};
-
-uint32_t readU32(const void* p, size_t offset)
-{
-    uint32_t v;
-    std::memcpy(&v, static_cast<const uint8_t*>(p) + offset, 4);
-    return v;
-}
-
-void writeU32(void* p, size_t offset, uint32_t v) { std::memcpy(static_cast<uint8_t*>(p) + offset, &v, 4); }
-
-// A port record list: at least one record, and exactly 4 + 76 × count bytes.
-bool isRecordList(const void* value, uint32_t size)
-{
-    if (!value || size < 80) return false;
-    return size == 4 + 76 * static_cast<uint64_t>(readU32(value, 0));
-}
-
-float** newBuffers(int channels, int frames)
-{
-    float** b = new (std::nothrow) float*[channels + 1]();
-    if (!b) return nullptr;
-    for (int c = 0; c < channels; ++c) {
-        b[c] = new (std::nothrow) float[frames]();
-        if (!b[c]) {
-            for (int k = 0; k < c; ++k) delete[] b[k];
-            delete[] b;
-            return nullptr;
-        }
-    }
-    return b;
-}
-
-void deleteBuffers(float** b, int channels)
-{
-    if (!b) return;
-    for (int c = 0; c < channels; ++c) delete[] b[c];
-    delete[] b;
-}
 
 const SampleFormat kHostFloat{1, false, true, 32, false};
 
@@ -99,10 +62,10 @@ bool AsioDevice::driverFormat(int32_t type, SampleFormat* f)
 }
 
 AsioDevice::AsioDevice(AsioDriverList* list, const char* name, void* systemReference)
-    : AudioMidiDevice(KIND_AUDIO), AsioHost(list, name, systemReference), m_name(name ? name : "")
+    : MappedPropertyDevice(KIND_AUDIO), AsioHost(list, name, systemReference), m_name(name ? name : "")
 {
     std::memset(&block, 0, sizeof block);
-    DevicePropertyMaps<AsioDevice>& p = m_properties;
+    DevicePropertyMaps<AsioDevice>& p = properties;
     p.addInfo("DeviceName", this, &AsioDevice::nameInfo);
     p.addGet("DeviceName", this, &AsioDevice::nameGet);
     p.addInfo("PortDescription", this, &AsioDevice::portInfo);
@@ -141,21 +104,6 @@ AsioDevice::~AsioDevice()
     freeBlock();
 }
 
-int AsioDevice::getPropertyInfo(const char* name, uint32_t* size, uint32_t* changeable)
-{
-    return m_properties.callInfo(name, size, changeable);
-}
-
-int AsioDevice::setProperty(const char* name, const void* value, uint32_t size)
-{
-    return m_properties.callSet(name, value, size);
-}
-
-int AsioDevice::getProperty(const char* name, void* buffer, uint32_t* size)
-{
-    return m_properties.callGet(name, buffer, size);
-}
-
 int AsioDevice::setClient(AudioDeviceClient* newClient)
 {
     client = newClient;
@@ -170,8 +118,8 @@ void AsioDevice::freeBlock()
     delete m_inConverter;
     delete m_outConverter;
     m_inConverter = m_outConverter = nullptr;
-    deleteBuffers(block.input.buffers, m_inChannelCount);
-    deleteBuffers(block.output.buffers, m_outChannelCount);
+    deleteChannelBuffers(block.input.buffers, m_inChannelCount);
+    deleteChannelBuffers(block.output.buffers, m_outChannelCount);
     delete[] block.input.channelIds;
     delete[] block.output.channelIds;
     std::memset(&block, 0, sizeof block);
@@ -206,8 +154,8 @@ int AsioDevice::open(bool on)
     block.sampleRate = sampleRate();
     block.input.frames = frames;
     block.output.frames = frames;
-    block.input.buffers = newBuffers(m_inChannelCount, frames);
-    block.output.buffers = newBuffers(m_outChannelCount, frames);
+    block.input.buffers = newChannelBuffers(m_inChannelCount, frames);
+    block.output.buffers = newChannelBuffers(m_outChannelCount, frames);
     block.input.channelIds = new (std::nothrow) int32_t[m_inChannelCount + 1]();
     block.output.channelIds = new (std::nothrow) int32_t[m_outChannelCount + 1]();
     if (!block.input.buffers || !block.output.buffers || !block.input.channelIds || !block.output.channelIds) {
@@ -268,10 +216,7 @@ void AsioDevice::process(void* const* inputs, int inputCount, const int32_t* inp
 
 int AsioDevice::nameInfo(uint32_t* size, uint32_t* changeable)
 {
-    if (!size) return AB_ERR_NOT_OPEN;
-    *size = static_cast<uint32_t>(m_name.size() + 1);
-    if (changeable) *changeable = 0;
-    return AB_OK;
+    return textPropertyInfo(m_name, size, changeable);
 }
 
 int AsioDevice::nameGet(void* buffer, uint32_t* size)

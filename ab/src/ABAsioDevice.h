@@ -10,7 +10,7 @@
 #include "ABAudioMidiDevice.h"
 #include "ABSampleFormatConverter.h"
 
-class AsioDevice : public AudioMidiDevice, public AsioHost {
+class AsioDevice : public MappedPropertyDevice<AsioDevice>, public AsioHost {
 public:
     // name: the driver's display name as the list gives it out (at most 32 bytes).
     AsioDevice(AsioDriverList* list, const char* name, void* systemReference);
@@ -20,9 +20,6 @@ public:
     bool isOpen() override { return isHostOpen(); }
     int start(bool on) override { return AsioHost::start(on); }
     bool isRunning() override { return isHostRunning(); }
-    int getPropertyInfo(const char* name, uint32_t* size, uint32_t* changeable) override;
-    int setProperty(const char* name, const void* value, uint32_t size) override;
-    int getProperty(const char* name, void* buffer, uint32_t* size) override;
     int setClient(AudioDeviceClient* newClient) override;
 
     void process(void* const* inputs, int inputCount, const int32_t* inputChannels, void* const* outputs,
@@ -66,7 +63,6 @@ private:
     int latencyGet(void* buffer, uint32_t* size);
 
     std::string m_name;
-    DevicePropertyMaps<AsioDevice> m_properties;
     SampleFormatConverter* m_inConverter = nullptr;
     SampleFormatConverter* m_outConverter = nullptr;
     bool m_floatInput = false;   // the driver delivers float samples, which are checked as they enter

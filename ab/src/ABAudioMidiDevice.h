@@ -135,3 +135,27 @@ public:
     PropertyTable set;
     PropertyTable get;
 };
+
+// A driver whose named properties are served from its three maps: the driver adds its handlers in its
+// constructor, and the device's property calls dispatch through the maps by name.
+template <class D>
+class MappedPropertyDevice : public AudioMidiDevice {
+public:
+    explicit MappedPropertyDevice(uint32_t kind) : AudioMidiDevice(kind) {}
+
+    int getPropertyInfo(const char* name, uint32_t* size, uint32_t* changeable) override
+    {
+        return properties.callInfo(name, size, changeable);
+    }
+    int setProperty(const char* name, const void* value, uint32_t size) override
+    {
+        return properties.callSet(name, value, size);
+    }
+    int getProperty(const char* name, void* buffer, uint32_t* size) override
+    {
+        return properties.callGet(name, buffer, size);
+    }
+
+protected:
+    DevicePropertyMaps<D> properties;
+};

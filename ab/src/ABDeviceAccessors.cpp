@@ -124,6 +124,23 @@ bool rangeOf(const char* property, uint32_t id, int* low, int* high)
     return true;
 }
 
+// The device's port records of one direction, in list order. Entries beyond what the buffer holds
+// are not read, whatever the count word says. false when the list cannot be read.
+bool readPorts(uint32_t id, bool isOutput, std::vector<AudioPortEntry>* ports)
+{
+    std::vector<uint8_t> b;
+    if (readVariable("PortDescription", id, &b) != AB_OK) return false;
+    const uint64_t listed = u32At(b, 0);
+    const uint64_t room = b.size() >= 4 ? (b.size() - 4) / sizeof(AudioPortEntry) : 0;
+    const uint64_t n = listed < room ? listed : room;
+    for (uint64_t i = 0; i < n; ++i) {
+        AudioPortEntry e;
+        std::memcpy(&e, b.data() + 4 + i * sizeof e, sizeof e);
+        if ((e.isOutput != 0) == isOutput) ports->push_back(e);
+    }
+    return true;
+}
+
 bool known(const char* property, uint32_t id, bool* changeable)
 {
     uint32_t size = 0, c = 0;
@@ -145,19 +162,9 @@ int deviceKind(uint32_t id)
 
 int portCount(uint32_t id, bool isOutput)
 {
-    std::vector<uint8_t> b;
-    if (readVariable("PortDescription", id, &b) != AB_OK) return 0;
-    // Entries beyond what the buffer holds are not counted, whatever the count word says.
-    const uint64_t listed = u32At(b, 0);
-    const uint64_t room = b.size() >= 4 ? (b.size() - 4) / sizeof(AudioPortEntry) : 0;
-    const uint64_t n = listed < room ? listed : room;
-    int count = 0;
-    for (uint64_t i = 0; i < n; ++i) {
-        AudioPortEntry e;
-        std::memcpy(&e, b.data() + 4 + i * sizeof e, sizeof e);
-        if ((e.isOutput != 0) == isOutput) ++count;
-    }
-    return count;
+    std::vector<AudioPortEntry> ports;
+    if (!readPorts(id, isOutput, &ports)) return 0;
+    return static_cast<int>(ports.size());
 }
 
 bool portName(uint32_t id, bool isOutput, int index, std::string* name)
@@ -165,23 +172,12 @@ bool portName(uint32_t id, bool isOutput, int index, std::string* name)
     if (!name) return false;
     name->clear();
     if (index < 0) return false;
-    std::vector<uint8_t> b;
-    if (readVariable("PortDescription", id, &b) != AB_OK) return false;
-    const uint64_t listed = u32At(b, 0);
-    const uint64_t room = b.size() >= 4 ? (b.size() - 4) / sizeof(AudioPortEntry) : 0;
-    const uint64_t n = listed < room ? listed : room;
-    int seen = 0;
-    for (uint64_t i = 0; i < n; ++i) {
-        AudioPortEntry e;
-        std::memcpy(&e, b.data() + 4 + i * sizeof e, sizeof e);
-        if ((e.isOutput != 0) != isOutput) continue;
-        if (seen++ == index) {
-            e.name[sizeof e.name - 1] = 0;
-            *name = e.name;
-            return true;
-        }
-    }
-    return false;
+    std::vector<AudioPortEntry> ports;
+    if (!readPorts(id, isOutput, &ports) || static_cast<size_t>(index) >= ports.size()) return false;
+    AudioPortEntry& e = ports[static_cast<size_t>(index)];
+    e.name[sizeof e.name - 1] = 0;
+    *name = e.name;
+    return true;
 }
 
 int setPortDescription(uint32_t id, int index, bool isOutput, bool enabled, bool active)

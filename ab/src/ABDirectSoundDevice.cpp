@@ -8,6 +8,7 @@
 #include <new>
 
 #include "ABDeviceErrors.h"
+#include "ABPropertyValues.h"
 #include "GPError.h"
 
 namespace {
@@ -26,15 +27,6 @@ HRESULT dsCheck(HRESULT result)
     if (result != 0) gpDebugPrint("%s:%s", "DS Error:", dsResultText(result));
     return result;
 }
-
-uint32_t readU32(const void* p, size_t offset)
-{
-    uint32_t v;
-    std::memcpy(&v, static_cast<const uint8_t*>(p) + offset, 4);
-    return v;
-}
-
-void writeU32(void* p, size_t offset, uint32_t v) { std::memcpy(static_cast<uint8_t*>(p) + offset, &v, 4); }
 
 void copyText(char* to, size_t room, const std::string& from)
 {
@@ -147,7 +139,7 @@ int DirectSoundDevice::blockFramesFor(int rate, int latencyMs)
 // ---- life cycle
 
 DirectSoundDevice::DirectSoundDevice(const char* description, const char* module, const GUID& guid)
-    : AudioMidiDevice(KIND_AUDIO), deviceGuid(guid), name(std::string("DS ") + description), moduleName(module)
+    : MappedPropertyDevice(KIND_AUDIO), deviceGuid(guid), name(std::string("DS ") + description), moduleName(module)
 {
     std::memset(&captureGuid, 0, sizeof captureGuid);
     std::memset(outputPorts, 0, sizeof outputPorts);
@@ -193,21 +185,6 @@ DirectSoundDevice::~DirectSoundDevice()
     if (isOpenFlag) open(false);
     releaseObjects();
     lock.destroy();
-}
-
-int DirectSoundDevice::getPropertyInfo(const char* n, uint32_t* size, uint32_t* changeable)
-{
-    return properties.callInfo(n, size, changeable);
-}
-
-int DirectSoundDevice::setProperty(const char* n, const void* value, uint32_t size)
-{
-    return properties.callSet(n, value, size);
-}
-
-int DirectSoundDevice::getProperty(const char* n, void* buffer, uint32_t* size)
-{
-    return properties.callGet(n, buffer, size);
 }
 
 void DirectSoundDevice::setCaptureDevice(const GUID* guid)
@@ -713,23 +690,12 @@ DirectSoundDevice::Port* DirectSoundDevice::findPort(int32_t index, bool isOutpu
 
 int DirectSoundDevice::nameInfo(uint32_t* size, uint32_t* changeable)
 {
-    if (!size) return AB_ERR_NOT_OPEN;
-    *size = static_cast<uint32_t>(name.size() + 1);
-    if (changeable) *changeable = 0;
-    return AB_OK;
+    return textPropertyInfo(name, size, changeable);
 }
 
 int DirectSoundDevice::nameGet(void* buffer, uint32_t* size)
 {
-    if (!size || (*size > 0 && !buffer)) return AB_ERR_NOT_OPEN;
-    const uint32_t len = static_cast<uint32_t>(name.size());
-    if (*size <= len) {
-        std::memcpy(buffer, name.data(), *size);
-        return AB_OK;
-    }
-    std::memcpy(buffer, name.c_str(), len + 1);
-    *size = len;
-    return AB_OK;
+    return textPropertyGet(name, buffer, size);
 }
 
 int DirectSoundDevice::descriptionGet(void* buffer, uint32_t* size)

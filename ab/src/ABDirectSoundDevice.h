@@ -29,7 +29,7 @@ struct DirectSoundCaptureEntry {
     std::string description;
 };
 
-class DirectSoundDevice : public AudioMidiDevice {
+class DirectSoundDevice : public MappedPropertyDevice<DirectSoundDevice> {
 public:
     static const int kMaxPorts = 16;
     static const int kMaxOutputChannels = 4;
@@ -44,9 +44,6 @@ public:
     bool isOpen() override { return isOpenFlag; }
     int start(bool on) override;
     bool isRunning() override { return isRunningFlag.load(std::memory_order_acquire); }
-    int getPropertyInfo(const char* name, uint32_t* size, uint32_t* changeable) override;
-    int setProperty(const char* name, const void* value, uint32_t size) override;
-    int getProperty(const char* name, void* buffer, uint32_t* size) override;
 
     // The capture device to open with the next open (null: none; GUID_NULL: the system's default).
     virtual void setCaptureDevice(const GUID* guid);
@@ -179,7 +176,6 @@ private:
     float* blockInputs[kMaxInputChannels] = {};
     int32_t outputIds[kMaxOutputChannels] = {};
     int32_t inputIds[kMaxInputChannels] = {};
-    DevicePropertyMaps<DirectSoundDevice> properties;
 };
 
 // The text of a DirectSound result (debug output only).

@@ -7,6 +7,7 @@
 
 #include "ABDeviceErrors.h"
 #include "ABMmeConvert.h"
+#include "ABPropertyValues.h"
 #include "GPError.h"
 
 namespace {
@@ -58,40 +59,9 @@ void copyName(char* to, size_t room, const std::string& from)
     to[room - 1] = 0;
 }
 
-uint32_t readU32(const void* p, size_t offset)
-{
-    uint32_t v;
-    std::memcpy(&v, static_cast<const uint8_t*>(p) + offset, 4);
-    return v;
-}
-
-void writeU32(void* p, size_t offset, uint32_t v) { std::memcpy(static_cast<uint8_t*>(p) + offset, &v, 4); }
-
-float** newBuffers(int channels, uint32_t frames)
-{
-    float** b = new (std::nothrow) float*[channels]();
-    if (!b) return nullptr;
-    for (int c = 0; c < channels; ++c) {
-        b[c] = new (std::nothrow) float[frames]();
-        if (!b[c]) {
-            for (int k = 0; k < c; ++k) delete[] b[k];
-            delete[] b;
-            return nullptr;
-        }
-    }
-    return b;
-}
-
-void deleteBuffers(float** b, int channels)
-{
-    if (!b) return;
-    for (int c = 0; c < channels; ++c) delete[] b[c];
-    delete[] b;
-}
-
 }  // namespace
 
-MmeDevice::MmeDevice(uint32_t outputIndex) : AudioMidiDevice(KIND_AUDIO), m_worker(this), m_outIndex(outputIndex)
+MmeDevice::MmeDevice(uint32_t outputIndex) : MappedPropertyDevice(KIND_AUDIO), m_worker(this), m_outIndex(outputIndex)
 {
     std::memset(&m_format, 0, sizeof m_format);
     std::memset(m_rates, 0, sizeof m_rates);
@@ -101,7 +71,7 @@ MmeDevice::MmeDevice(uint32_t outputIndex) : AudioMidiDevice(KIND_AUDIO), m_work
     if (waveOutGetDevCapsA(outputIndex, &caps, sizeof caps) == MMSYSERR_NOERROR) m_name += caps.szPname;
     m_inName = "no device";
 
-    DevicePropertyMaps<MmeDevice>& p = m_properties;
+    DevicePropertyMaps<MmeDevice>& p = properties;
     p.addInfo("DeviceName", this, &MmeDevice::nameInfo);
     p.addGet("DeviceName", this, &MmeDevice::nameGet);
     p.addInfo("PortDescription", this, &MmeDevice::portInfo);
@@ -142,21 +112,6 @@ MmeDevice::~MmeDevice()
 {
     start(false);
     if (m_open) open(false);
-}
-
-int MmeDevice::getPropertyInfo(const char* name, uint32_t* size, uint32_t* changeable)
-{
-    return m_properties.callInfo(name, size, changeable);
-}
-
-int MmeDevice::setProperty(const char* name, const void* value, uint32_t size)
-{
-    return m_properties.callSet(name, value, size);
-}
-
-int MmeDevice::getProperty(const char* name, void* buffer, uint32_t* size)
-{
-    return m_properties.callGet(name, buffer, size);
 }
 
 // ---- life cycle
@@ -216,13 +171,13 @@ int MmeDevice::open(bool on)
     const uint32_t inBufferFrames = m_inFrames > m_outFrames ? m_inFrames : m_outFrames;
     std::memset(&block, 0, sizeof block);
     if (ok && inCh > 0) {
-        m_inBuffers = newBuffers(inCh, inBufferFrames);
+        m_inBuffers = newChannelBuffers(inCh, inBufferFrames);
         m_inIds = new (std::nothrow) int32_t[inCh];
         m_inPorts = new (std::nothrow) AudioPortEntry[inCh]();
         ok = m_inBuffers && m_inIds && m_inPorts;
     }
     if (ok && outCh > 0) {
-        m_outBuffers = newBuffers(outCh, m_outFrames);
+        m_outBuffers = newChannelBuffers(outCh, m_outFrames);
         m_outIds = new (std::nothrow) int32_t[outCh];
         m_outPorts = new (std::nothrow) AudioPortEntry[outCh]();
         ok = m_outBuffers && m_outIds && m_outPorts;
@@ -271,8 +226,8 @@ void MmeDevice::freeBuffers()
         std::free(m_inHeaders[k]);
         m_outHeaders[k] = m_inHeaders[k] = nullptr;
     }
-    deleteBuffers(m_outBuffers, m_outPortCount > 0 ? m_outPortCount : m_outChannels);
-    deleteBuffers(m_inBuffers, m_inPortCount > 0 ? m_inPortCount : m_inChannels);
+    deleteChannelBuffers(m_outBuffers, m_outPortCount > 0 ? m_outPortCount : m_outChannels);
+    deleteChannelBuffers(m_inBuffers, m_inPortCount > 0 ? m_inPortCount : m_inChannels);
     m_outBuffers = m_inBuffers = nullptr;
     delete[] m_outIds;
     delete[] m_inIds;
@@ -474,24 +429,12 @@ AudioPortEntry* MmeDevice::findPort(int32_t index, bool isOutput)
 
 int MmeDevice::nameInfo(uint32_t* size, uint32_t* changeable)
 {
-    if (!size) return AB_ERR_NOT_OPEN;
-    *size = static_cast<uint32_t>(m_name.size() + 1);
-    if (changeable) *changeable = 0;
-    return AB_OK;
+    return textPropertyInfo(m_name, size, changeable);
 }
 
 int MmeDevice::nameGet(void* buffer, uint32_t* size)
 {
-    if (!size || (*size > 0 && !buffer)) return AB_ERR_NOT_OPEN;
-    const uint32_t len = static_cast<uint32_t>(m_name.size());
-    if (*size <= len) {
-        // No room for the terminator: exactly the given number of bytes.
-        std::memcpy(buffer, m_name.data(), *size);
-        return AB_OK;
-    }
-    std::memcpy(buffer, m_name.c_str(), len + 1);
-    *size = len;
-    return AB_OK;
+    return textPropertyGet(m_name, buffer, size);
 }
 
 int MmeDevice::portInfo(uint32_t* size, uint32_t* changeable)
@@ -546,15 +489,6 @@ int MmeDevice::portRecordList(const void* value, uint32_t size, bool enabledOnly
     }
     return AB_OK;
 }
-
-namespace {
-// A port record list: at least one record, and exactly 4 + 76 × count bytes.
-bool isRecordList(const void* value, uint32_t size)
-{
-    if (!value || size < 80) return false;
-    return size == 4 + 76 * static_cast<uint64_t>(readU32(value, 0));
-}
-}  // namespace
 
 int MmeDevice::portSet(const void* value, uint32_t size)
 {

@@ -15,7 +15,7 @@
 #include "ABPortEntry.h"
 #include "GPThread.h"
 
-class MmeDevice : public AudioMidiDevice {
+class MmeDevice : public MappedPropertyDevice<MmeDevice> {
 public:
     static const int kMaxRates = 10;
     static const uint32_t kMaxBufferFrames = 262144;   // about 6 s at 44.1 kHz
@@ -27,9 +27,6 @@ public:
     bool isOpen() override { return m_open != 0; }
     int start(bool on) override;
     bool isRunning() override { return m_running != 0; }
-    int getPropertyInfo(const char* name, uint32_t* size, uint32_t* changeable) override;
-    int setProperty(const char* name, const void* value, uint32_t size) override;
-    int getProperty(const char* name, void* buffer, uint32_t* size) override;
 
     // The worker thread's body.
     void workerRun();
@@ -129,7 +126,6 @@ private:
     std::atomic<uint32_t> m_outDoneCount{0};
     int m_outPortCount = 0;
     int m_inPortCount = 0;
-    DevicePropertyMaps<MmeDevice> m_properties;
     // Block storage made by open.
     float** m_outBuffers = nullptr;
     float** m_inBuffers = nullptr;

@@ -7,26 +7,17 @@
 #include "ABDeviceErrors.h"
 #include "ABMidiSystem.h"
 #include "ABMmeDevice.h"   // AudioPortEntry
+#include "ABPropertyValues.h"
 #include "GPError.h"
 
-namespace {
-uint32_t readU32(const void* p, size_t offset)
-{
-    uint32_t v;
-    std::memcpy(&v, static_cast<const uint8_t*>(p) + offset, 4);
-    return v;
-}
-void writeU32(void* p, size_t offset, uint32_t v) { std::memcpy(static_cast<uint8_t*>(p) + offset, &v, 4); }
-}  // namespace
-
-WinMidi::WinMidi(std::atomic<AbMidiNotify>* notify) : AudioMidiDevice(KIND_MIDI), m_notify(notify), m_name("WinMidi")
+WinMidi::WinMidi(std::atomic<AbMidiNotify>* notify) : MappedPropertyDevice(KIND_MIDI), m_notify(notify), m_name("WinMidi")
 {
     m_writeLock.init();
-    m_properties.addInfo("DeviceName", this, &WinMidi::nameInfo);
-    m_properties.addGet("DeviceName", this, &WinMidi::nameGet);
-    m_properties.addInfo("PortDescription", this, &WinMidi::portInfo);
-    m_properties.addGet("PortDescription", this, &WinMidi::portGet);
-    m_properties.addSet("PortDescription", this, &WinMidi::portSet);
+    properties.addInfo("DeviceName", this, &WinMidi::nameInfo);
+    properties.addGet("DeviceName", this, &WinMidi::nameGet);
+    properties.addInfo("PortDescription", this, &WinMidi::portInfo);
+    properties.addGet("PortDescription", this, &WinMidi::portGet);
+    properties.addSet("PortDescription", this, &WinMidi::portSet);
 }
 
 WinMidi::~WinMidi()
@@ -34,21 +25,6 @@ WinMidi::~WinMidi()
     m_running.store(0);
     open(false);
     m_writeLock.destroy();
-}
-
-int WinMidi::getPropertyInfo(const char* name, uint32_t* size, uint32_t* changeable)
-{
-    return m_properties.callInfo(name, size, changeable);
-}
-
-int WinMidi::setProperty(const char* name, const void* value, uint32_t size)
-{
-    return m_properties.callSet(name, value, size);
-}
-
-int WinMidi::getProperty(const char* name, void* buffer, uint32_t* size)
-{
-    return m_properties.callGet(name, buffer, size);
 }
 
 int WinMidi::open(bool on)
@@ -158,23 +134,12 @@ MidiPort* WinMidi::findPort(int32_t index, bool isOutput)
 
 int WinMidi::nameInfo(uint32_t* size, uint32_t* changeable)
 {
-    if (!size) return AB_ERR_NOT_OPEN;
-    *size = static_cast<uint32_t>(m_name.size() + 1);
-    if (changeable) *changeable = 0;
-    return AB_OK;
+    return textPropertyInfo(m_name, size, changeable);
 }
 
 int WinMidi::nameGet(void* buffer, uint32_t* size)
 {
-    if (!size || (*size > 0 && !buffer)) return AB_ERR_NOT_OPEN;
-    const uint32_t len = static_cast<uint32_t>(m_name.size());
-    if (*size <= len) {
-        std::memcpy(buffer, m_name.data(), *size);
-        return AB_OK;
-    }
-    std::memcpy(buffer, m_name.c_str(), len + 1);
-    *size = len;
-    return AB_OK;
+    return textPropertyGet(m_name, buffer, size);
 }
 
 int WinMidi::portInfo(uint32_t* size, uint32_t* changeable)

@@ -12,7 +12,7 @@
 #include "ABMidiPorts.h"
 #include "GPLock.h"
 
-class WinMidi : public AudioMidiDevice {
+class WinMidi : public MappedPropertyDevice<WinMidi> {
 public:
     // notify: the address of the manager's MIDI notification (read at each delivery).
     explicit WinMidi(std::atomic<AbMidiNotify>* notify);
@@ -23,9 +23,6 @@ public:
     bool isOpen() override { return m_open != 0; }
     int start(bool on) override;
     bool isRunning() override { return m_running.load(std::memory_order_acquire) != 0; }
-    int getPropertyInfo(const char* name, uint32_t* size, uint32_t* changeable) override;
-    int setProperty(const char* name, const void* value, uint32_t size) override;
-    int getProperty(const char* name, void* buffer, uint32_t* size) override;
 
     // On the MIDI callback thread: a short message of an input port into the ring (time in ms), and a
     // complete SysEx message to the notification only.
@@ -54,7 +51,6 @@ private:
     std::string m_name;
     uint8_t m_open = 0;
     std::atomic<uint8_t> m_running{0};
-    DevicePropertyMaps<WinMidi> m_properties;
     // Several input ports may call back on different system threads: their writes into the ring are
     // serialised here, on the writer side only (the audio thread's reader never takes it).
     CriticalSection m_writeLock;

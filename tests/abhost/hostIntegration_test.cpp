@@ -8,6 +8,7 @@
 
 #include "ABDeviceManager.h"
 #include "ABMmeDevice.h"
+#include "deviceTestSupport.h"
 #include "fakeMidiSystem.h"
 #include "feedDevice.h"
 #include "support/signal.h"
@@ -21,16 +22,7 @@ namespace {
 // Switches a port of the MIDI device through the single-entry "PortDescription" form.
 int setMidiPort(uint32_t id, int32_t index, bool output, bool on)
 {
-    uint8_t record[80];
-    const uint32_t one = 1;
-    std::memcpy(record, &one, 4);
-    AudioPortEntry e;
-    std::memset(&e, 0, sizeof e);
-    e.index = index;
-    e.isOutput = output ? 1 : 0;
-    e.active = e.enabled = on ? 1 : 0;
-    std::memcpy(record + 4, &e, 76);
-    return abDevSetProperty("PortDescription", id, record, 80);
+    return setPortRecord("PortDescription", id, index, output, on ? 1 : 0, on ? 1 : 0);
 }
 
 class NotifiedClient : public PassClient {

@@ -15,6 +15,7 @@
 #include "ABDevice.h"
 #include "ABDeviceErrors.h"
 #include "ABDeviceManager.h"
+#include "asioRegistration.h"
 #include "asioScenarios.h"
 #include "fakeAsioDriver.h"
 
@@ -23,36 +24,6 @@ namespace {
 const char kMissingClsid[] = "{6D3A1F52-8C47-4E0B-9A61-2F5B7C0D4E13}";
 const char kUnregisteredClsid[] = "{6D3A1F52-8C47-4E0B-9A61-2F5B7C0D4E14}";
 const char kLongDescription[] = "Fake ASIO with a description that runs well past thirty-one characters";
-
-std::string exeDir()
-{
-    char path[MAX_PATH] = {0};
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string p = path;
-    return p.substr(0, p.find_last_of("\\/"));
-}
-
-void setText(HKEY root, const std::string& key, const char* value, const std::string& text)
-{
-    HKEY k;
-    ASSERT_EQ(RegCreateKeyExA(root, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &k, nullptr), ERROR_SUCCESS) << key;
-    RegSetValueExA(k, value, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()), static_cast<DWORD>(text.size() + 1));
-    RegCloseKey(k);
-}
-
-void registerServer(const char* clsid, const std::string& file)
-{
-    const std::string key = std::string("CLSID\\") + clsid + "\\InprocServer32";
-    setText(HKEY_CLASSES_ROOT, key, nullptr, file);
-    setText(HKEY_CLASSES_ROOT, key, "ThreadingModel", "Both");
-}
-
-void listDriver(const char* subkey, const char* clsid, const char* description)
-{
-    const std::string key = std::string("software\\asio\\") + subkey;
-    setText(HKEY_LOCAL_MACHINE, key, "clsid", clsid);
-    if (description) setText(HKEY_LOCAL_MACHINE, key, "description", description);
-}
 
 void clearRegistration()
 {

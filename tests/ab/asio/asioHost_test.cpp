@@ -13,6 +13,7 @@
 #include "ABDeviceAccessors.h"
 #include "ABDeviceErrors.h"
 #include "ABDeviceManager.h"
+#include "asioRegistration.h"
 #include "asioScenarios.h"
 #include "fakeAsioDriver.h"
 
@@ -40,22 +41,6 @@ public:
     std::atomic<long long> done{0};
 };
 
-std::string exeDir()
-{
-    char path[MAX_PATH] = {0};
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string p = path;
-    return p.substr(0, p.find_last_of("\\/"));
-}
-
-void setText(HKEY root, const std::string& key, const char* value, const std::string& text)
-{
-    HKEY k;
-    ASSERT_EQ(RegCreateKeyExA(root, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &k, nullptr), ERROR_SUCCESS);
-    RegSetValueExA(k, value, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()), static_cast<DWORD>(text.size() + 1));
-    RegCloseKey(k);
-}
-
 }  // namespace
 
 TEST_F(HostTest, ClientSineThroughTheHostReachesTheAsioDriverSampleExact)
@@ -63,7 +48,7 @@ TEST_F(HostTest, ClientSineThroughTheHostReachesTheAsioDriverSampleExact)
     RegDeleteTreeA(HKEY_LOCAL_MACHINE, "software\\asio");
     const std::string server = exeDir() + "\\fakeasio.dll";
     setText(HKEY_CLASSES_ROOT, std::string("CLSID\\") + kFakeAsioClsidText + "\\InprocServer32", nullptr, server);
-    setText(HKEY_LOCAL_MACHINE, "software\\asio\\Fake ASIO", "clsid", kFakeAsioClsidText);
+    listDriver("Fake ASIO", kFakeAsioClsidText, nullptr);
     HMODULE module = LoadLibraryA(server.c_str());
     ASSERT_NE(module, nullptr);
     typedef FakeAsioState* (*StateFn)();

@@ -16,6 +16,7 @@
 #include "ABDeviceAccessors.h"
 #include "ABDirectSoundDevice.h"
 #include "GPInit.h"
+#include "deviceTestSupport.h"
 #include "support/audioFiles.h"
 #include "support/signal.h"
 
@@ -91,19 +92,6 @@ void sineCallback(AudioBlock* block, int, void* user2, void*)
     s->blocks.fetch_add(1);
 }
 
-std::vector<float> readFloats(const std::string& path)
-{
-    std::vector<float> data;
-    FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) return data;
-    std::fseek(f, 0, SEEK_END);
-    const long bytes = std::ftell(f);
-    std::fseek(f, 0, SEEK_SET);
-    data.resize(static_cast<size_t>(bytes) / 4);
-    data.resize(std::fread(data.data(), 4, data.size(), f));
-    std::fclose(f);
-    return data;
-}
 
 }  // namespace
 
@@ -156,7 +144,7 @@ TEST_F(DirectSoundTest, SineAtTheDefaultLatencyIsHeardAt440HzAndStopReturnsInTim
     EXPECT_EQ(sine.wrongFrames.load(), 0);
 
     // Wine releases the stream with the device: the file is complete once the device is closed.
-    const std::vector<float> file = readFloats(path);
+    const std::vector<float> file = readSamples<float>(path);
     ASSERT_GE(file.size(), 2u * 48000u) << path;
     std::vector<float> left;
     for (size_t i = 0; i + 1 < file.size(); i += 2) left.push_back(file[i]);
@@ -191,7 +179,7 @@ TEST_F(DirectSoundTest, OutputBeyondFullScaleSaturatesInsteadOfWrapping)
     for (int t = 0; t < 10000 && blocks.load() < 40; t += 10) Sleep(10);
     ASSERT_EQ(abDevStart(id, false), 0);
     ASSERT_EQ(abDevOpen(id, false), 0);
-    const std::vector<float> file = readFloats(path);
+    const std::vector<float> file = readSamples<float>(path);
     ASSERT_GE(file.size(), 48000u);
     float low = 0.0f, high = 0.0f;
     for (float v : file) {

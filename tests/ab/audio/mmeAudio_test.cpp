@@ -15,56 +15,21 @@
 #include "ABDeviceAccessors.h"
 #include "ABMmeDevice.h"
 #include "GPError.h"
+#include "deviceTestSupport.h"
+#include "mmeDeviceTest.h"
 #include "support/audioFiles.h"
 
 namespace {
 
-std::vector<std::string> g_boxes;
-int recordBox(const char*, const char* text, unsigned)
-{
-    g_boxes.push_back(text);
-    return IDOK;
-}
-
-class MmeTest : public ::testing::Test {
+class MmeTest : public MmeDeviceTest {
 protected:
-    void SetUp() override
-    {
-        g_boxes.clear();
-        gpSetMessageBoxHook(recordBox);
-        ASSERT_EQ(abDevCreate(0x10001, nullptr), 0);
-        std::vector<uint32_t> audio;
-        ASSERT_EQ(listAudioDevices(&audio), 0);
-        for (uint32_t a : audio) {
-            std::string name;
-            ASSERT_EQ(deviceName(a, &name), 0);
-            if (name.compare(0, 4, "MME ") == 0 && !id) id = a;
-        }
-        ASSERT_NE(id, 0u) << "no MME device";
-    }
-    void TearDown() override
-    {
-        abDevDestroy();
-        gpSetMessageBoxHook(nullptr);
-    }
-    uint32_t getU32(const char* name)
-    {
-        uint32_t v = 0xDEADBEEFu, size = 4;
-        EXPECT_EQ(abDevGetProperty(name, id, &v, &size), 0) << name;
-        return v;
-    }
-    int setU32(const char* name, uint32_t v) { return abDevSetProperty(name, id, &v, 4); }
     int outputChannels()
     {
-        uint32_t size = 0;
-        EXPECT_EQ(abDevGetPropertyInfo("StreamDescription", id, &size, nullptr), 0);
-        std::vector<uint8_t> b(size);
-        EXPECT_EQ(abDevGetProperty("StreamDescription", id, b.data(), &size), 0);
+        const std::vector<uint8_t> b = value("StreamDescription");
         uint32_t ports = 0;
         std::memcpy(&ports, b.data(), 4);
         return static_cast<int>(ports);
     }
-    uint32_t id = 0;
 };
 
 // The signal of output c at frame n: a different pseudo-random sequence per output, so that a dropped,
@@ -95,20 +60,6 @@ void writeSignal(AudioBlock* block, int reserved, void* user2, void* user1)
     s->blocks.fetch_add(1);
 }
 
-std::vector<int16_t> readFile(const std::string& path)
-{
-    std::vector<int16_t> data;
-    FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) return data;
-    std::fseek(f, 0, SEEK_END);
-    long bytes = std::ftell(f);
-    std::fseek(f, 0, SEEK_SET);
-    data.resize(static_cast<size_t>(bytes) / 2);
-    size_t got = std::fread(data.data(), 2, data.size(), f);
-    data.resize(got);
-    std::fclose(f);
-    return data;
-}
 
 bool waitFor(const std::atomic<uint32_t>& value, uint32_t target, int timeoutMs)
 {
@@ -149,9 +100,9 @@ TEST_F(MmeTest, KnownSignalReachesTheOutputFileSampleForSample)
     ASSERT_EQ(abDevStart(id, false), 0);
     ASSERT_EQ(abDevOpen(id, false), 0);
     EXPECT_EQ(state.badArgs.load(), 0);
-    EXPECT_TRUE(g_boxes.empty());
+    EXPECT_TRUE(boxes().empty());
 
-    const std::vector<int16_t> file = readFile(path);
+    const std::vector<int16_t> file = readSamples<int16_t>(path);
     ASSERT_GE(file.size(), static_cast<size_t>(want) * channels) << path;
     // The stream starts with the two silent headers; after that the file is the signal, interleaved.
     auto expected = [&](size_t frame, int c) {
@@ -287,7 +238,7 @@ TEST_F(MmeTest, CaptureFileReachesTheCallbacksInputs)
     EXPECT_TRUE(waitFor(state.blocks, 100, 30000));
     ASSERT_EQ(abDevStart(id, false), 0);
     ASSERT_EQ(abDevOpen(id, false), 0);
-    EXPECT_TRUE(g_boxes.empty());
+    EXPECT_TRUE(boxes().empty());
     FILE* empty = std::fopen(in.c_str(), "wb");   // leave an empty capture file for the next program
     if (empty) std::fclose(empty);
 

@@ -12,83 +12,27 @@
 #include "ABDeviceAccessors.h"
 #include "ABMmeDevice.h"
 #include "GPError.h"
+#include "deviceTestSupport.h"
+#include "mmeDeviceTest.h"
 
 namespace {
 
-std::vector<std::string> g_boxes;
-int recordBox(const char*, const char* text, unsigned)
-{
-    g_boxes.push_back(text);
-    return IDOK;
-}
-
-class MmeProperties : public ::testing::Test {
+class MmeProperties : public MmeDeviceTest {
 protected:
-    void SetUp() override
-    {
-        g_boxes.clear();
-        gpSetMessageBoxHook(recordBox);
-        ASSERT_EQ(abDevCreate(0x10001, nullptr), 0);
-        std::vector<uint32_t> audio;
-        ASSERT_EQ(listAudioDevices(&audio), 0);
-        for (uint32_t a : audio) {
-            std::string name;
-            deviceName(a, &name);
-            if (name.compare(0, 4, "MME ") == 0 && !id) id = a;
-        }
-        ASSERT_NE(id, 0u);
-    }
-    void TearDown() override
-    {
-        abDevDestroy();
-        gpSetMessageBoxHook(nullptr);
-    }
-    uint32_t get(const char* name)
-    {
-        uint32_t v = 0xDEADBEEFu, size = 4;
-        EXPECT_EQ(abDevGetProperty(name, id, &v, &size), 0) << name;
-        return v;
-    }
-    int set(const char* name, uint32_t v) { return abDevSetProperty(name, id, &v, 4); }
-    std::vector<uint8_t> value(const char* name)
-    {
-        uint32_t size = 0;
-        EXPECT_EQ(abDevGetPropertyInfo(name, id, &size, nullptr), 0) << name;
-        std::vector<uint8_t> b(size);
-        EXPECT_EQ(abDevGetProperty(name, id, b.data(), &size), 0) << name;
-        return b;
-    }
     AudioPortEntry port(int32_t index, bool output, int expect = 0)
     {
         uint8_t record[80];
-        const uint32_t one = 1;
-        std::memcpy(record, &one, 4);
-        AudioPortEntry e;
-        std::memset(&e, 0, sizeof e);
-        e.index = index;
-        e.isOutput = output ? 1 : 0;
-        e.active = e.enabled = 9;
-        std::memcpy(record + 4, &e, 76);
+        fillPortRecord(record, index, output, 9, 9);
         uint32_t size = 80;
         EXPECT_EQ(abDevGetProperty("PortDescription", id, record, &size), expect);
+        AudioPortEntry e;
         std::memcpy(&e, record + 4, 76);
         return e;
     }
     int setPorts(const char* name, int32_t index, bool output, uint8_t active, uint8_t enabled)
     {
-        uint8_t record[80];
-        const uint32_t one = 1;
-        std::memcpy(record, &one, 4);
-        AudioPortEntry e;
-        std::memset(&e, 0, sizeof e);
-        e.index = index;
-        e.isOutput = output ? 1 : 0;
-        e.active = active;
-        e.enabled = enabled;
-        std::memcpy(record + 4, &e, 76);
-        return abDevSetProperty(name, id, record, 80);
+        return setPortRecord(name, id, index, output, active, enabled);
     }
-    uint32_t id = 0;
 };
 
 const char* const kNames[] = {"PortDescription", "StreamDescription", "EnableAudioPort", "ActiveAudioPort",
@@ -131,10 +75,10 @@ TEST_F(MmeProperties, OpenDeviceHasItsDefaultsAndProbedFormats)
 {
     ASSERT_EQ(abDevOpen(id, true), 0);
     EXPECT_EQ(abDevOpen(id, true), 0);   // already open
-    EXPECT_EQ(get("SampleRate"), 44100u);
-    EXPECT_EQ(get("BufferSize"), 4096u);
-    EXPECT_EQ(get("InBufferSize"), 4096u);
-    EXPECT_EQ(get("Latency"), 4096u * 1000u / 44100u);
+    EXPECT_EQ(getU32("SampleRate"), 44100u);
+    EXPECT_EQ(getU32("BufferSize"), 4096u);
+    EXPECT_EQ(getU32("InBufferSize"), 4096u);
+    EXPECT_EQ(getU32("Latency"), 4096u * 1000u / 44100u);
 
     const std::vector<uint8_t> rates = value("SampleRateList");
     uint32_t count = 0;
@@ -196,22 +140,22 @@ TEST_F(MmeProperties, LatenciesAndBufferSizesSetTheBufferFrames)
         {"InBufferSize", 0, "InBufferSize", 1}, {"InBufferSize", 1000, "InBufferSize", 1000},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(set(c.name, c.value), 0) << c.name << " " << c.value;
-        EXPECT_EQ(get(c.readName), c.frames) << c.name << " " << c.value;
+        EXPECT_EQ(setU32(c.name, c.value), 0) << c.name << " " << c.value;
+        EXPECT_EQ(getU32(c.readName), c.frames) << c.name << " " << c.value;
         EXPECT_TRUE(abDevIsOpen(id));
     }
-    EXPECT_EQ(set("Latency", 10), 0);
-    EXPECT_EQ(get("Latency"), 10u);
-    EXPECT_EQ(set("SetInLatency", 10), 0);
-    EXPECT_EQ(get("SetInLatency"), 10u);
+    EXPECT_EQ(setU32("Latency", 10), 0);
+    EXPECT_EQ(getU32("Latency"), 10u);
+    EXPECT_EQ(setU32("SetInLatency", 10), 0);
+    EXPECT_EQ(getU32("SetInLatency"), 10u);
 
     // The rate: 0 and -1 are refused; another rate changes the latency's frames to milliseconds.
-    EXPECT_EQ(set("SampleRate", 0), AB_ERR_NOT_OPEN);
-    EXPECT_EQ(set("SampleRate", 0xFFFFFFFFu), AB_ERR_NOT_OPEN);
-    EXPECT_EQ(get("SampleRate"), 44100u);
-    EXPECT_EQ(set("SampleRate", 48000), 0);
-    EXPECT_EQ(get("SampleRate"), 48000u);
-    EXPECT_EQ(get("Latency"), 441u * 1000u / 48000u);
+    EXPECT_EQ(setU32("SampleRate", 0), AB_ERR_NOT_OPEN);
+    EXPECT_EQ(setU32("SampleRate", 0xFFFFFFFFu), AB_ERR_NOT_OPEN);
+    EXPECT_EQ(getU32("SampleRate"), 44100u);
+    EXPECT_EQ(setU32("SampleRate", 48000), 0);
+    EXPECT_EQ(getU32("SampleRate"), 48000u);
+    EXPECT_EQ(getU32("Latency"), 441u * 1000u / 48000u);
 }
 
 // 4-byte values with sizes 0, 3 and 5: refused, nothing written, nothing changed.
@@ -219,7 +163,7 @@ TEST_F(MmeProperties, FixedSizeValuesRefuseOtherSizes)
 {
     ASSERT_EQ(abDevOpen(id, true), 0);
     for (const char* name : {"SampleRate", "BufferSize", "InBufferSize", "Latency", "SetInLatency"}) {
-        const uint32_t before = get(name);
+        const uint32_t before = getU32(name);
         for (uint32_t size : {0u, 3u, 5u}) {
             uint8_t buffer[8];
             std::memset(buffer, 0xCC, sizeof buffer);
@@ -230,7 +174,7 @@ TEST_F(MmeProperties, FixedSizeValuesRefuseOtherSizes)
             EXPECT_EQ(abDevSetProperty(name, id, &v, size), AB_ERR_NOT_OPEN) << name << size;
         }
         EXPECT_EQ(abDevSetProperty(name, id, nullptr, 4), AB_ERR_NOT_OPEN) << name;
-        EXPECT_EQ(get(name), before) << name;
+        EXPECT_EQ(getU32(name), before) << name;
     }
     // Variable-size values: the exact size only (one off either way refused), nothing written.
     for (const char* name : {"PortDescription", "StreamDescription", "SampleRateList"}) {
@@ -361,13 +305,13 @@ TEST_F(MmeProperties, StartAndStopFollowTheLifeCycle)
     EXPECT_EQ(abDevGetProperty("PlayPosition", id, &position, &size), 0);
     EXPECT_LE(position, 4096u * 2);
     // A format change while running passes through stop, close, open and start.
-    EXPECT_EQ(set("BufferSize", 2048), 0);
+    EXPECT_EQ(setU32("BufferSize", 2048), 0);
     EXPECT_EQ(abDevIsRunning(id), 1);
-    EXPECT_EQ(get("BufferSize"), 2048u);
+    EXPECT_EQ(getU32("BufferSize"), 2048u);
     EXPECT_EQ(abDevOpen(id, false), 0);   // closing stops
     EXPECT_EQ(abDevIsRunning(id), 0);
     EXPECT_EQ(abDevIsOpen(id), 0);
-    EXPECT_TRUE(g_boxes.empty());
+    EXPECT_TRUE(boxes().empty());
 }
 
 // An output the system refuses to open: the worker is stopped again, the device does not run, and the
@@ -375,15 +319,15 @@ TEST_F(MmeProperties, StartAndStopFollowTheLifeCycle)
 TEST_F(MmeProperties, RefusedOutputShowsTheSystemsReason)
 {
     ASSERT_EQ(abDevOpen(id, true), 0);
-    ASSERT_EQ(set("SampleRate", 1), 0);
+    ASSERT_EQ(setU32("SampleRate", 1), 0);
     const int r = abDevStart(id, true);
     if (r == 0) GTEST_SKIP() << "this system opens a 1 Hz stream";
     EXPECT_EQ(r, AB_ERR_NOT_OPEN);
     EXPECT_EQ(abDevIsRunning(id), 0);
-    ASSERT_EQ(g_boxes.size(), 1u);
-    EXPECT_EQ(g_boxes[0].compare(0, 35, "Could not open MME output device !\n"), 0) << g_boxes[0];
-    EXPECT_GT(g_boxes[0].size(), 35u);
-    ASSERT_EQ(set("SampleRate", 44100), 0);
+    ASSERT_EQ(boxes().size(), 1u);
+    EXPECT_EQ(boxes()[0].compare(0, 35, "Could not open MME output device !\n"), 0) << boxes()[0];
+    EXPECT_GT(boxes()[0].size(), 35u);
+    ASSERT_EQ(setU32("SampleRate", 44100), 0);
     EXPECT_EQ(abDevStart(id, true), 0);
     EXPECT_EQ(abDevIsRunning(id), 1);
 }
