@@ -2,12 +2,14 @@
 
 #include "controls/uiTimer.h"
 #include "controls/winSlots.h"
+#include "uiaTestSupport.h"
 
 uint32_t g_testTick = 100000;
 
 uint32_t testTick() { return g_testTick; }
 
 KitFixtureScope::KitFixtureScope() {
+    startLibraries();
     ctrlKitShutdown();
     g_testTick = 100000;
     ctrlSetTickSource(testTick);
