@@ -71,7 +71,7 @@ TEST(ControlButtons, GesturesOnEachKindOfButton) {
             KitFixtureScope kit;
             KitWindow window(12);
             openKitWindow(window, 12, 8, 120, 80);
-            ControlItem* b = buttonPlace(12, 1, 20, 20, c.flags, 520, nullptr, 1, c.pressedAtStart,
+            ControlItem* b = buttonPlace(12, 1, 20, 20, c.flags, 2920, nullptr, 1, c.pressedAtStart,
                                          c.stateCount, recordAction);
             ASSERT_NE(b, nullptr);
             ASSERT_EQ(b->rect.right - b->rect.left, 16);
@@ -96,7 +96,7 @@ TEST(ControlButtons, EnterClicksTheDefaultButtonOnceAndTheActionFollowsLater) {
         KitFixtureScope kit;
         KitWindow window(14);
         openKitWindow(window, 14, 8, 120, 80);
-        buttonPlace(14, 2, 20, 20, 0, 520, "OK", 1, 0, 1, recordAction);
+        buttonPlace(14, 2, 20, 20, 0, 2920, "OK", 1, 0, 1, recordAction);
         winSetDefaultButton(14, 2);
         winShow(14, 1);
         g_actions.clear();
@@ -133,7 +133,7 @@ TEST(ControlButtons, APressOrACloseDuringTheClickEndsIt) {
         KitFixtureScope kit;
         KitWindow window(15);
         openKitWindow(window, 15, 8, 120, 80);
-        buttonPlace(15, 2, 20, 20, 0, 520, nullptr, 1, 0, 1, recordAction);
+        buttonPlace(15, 2, 20, 20, 0, 2920, nullptr, 1, 0, 1, recordAction);
         winSetDefaultButton(15, 2);
         winShow(15, 1);
         g_actions.clear();
@@ -162,13 +162,13 @@ TEST(ControlButtons, CaptionsKeepThirtyOneCharactersAndBadIdsAreRefused) {
     KitFixtureScope kit;
     ASSERT_EQ(winOpen(16, 40, 0, nullptr), 1);
     std::string longText(300, 'x');
-    ControlItem* b = buttonPlace(16, 3, 0, 0, 0, 520, longText.c_str(), 1, 0, 1, nullptr);
+    ControlItem* b = buttonPlace(16, 3, 0, 0, 0, 2920, longText.c_str(), 1, 0, 1, nullptr);
     ASSERT_NE(b, nullptr);
     ButtonData* d = static_cast<ButtonData*>(b->k.kindData);
     EXPECT_EQ(d->textLength, 31);
     EXPECT_EQ(std::string(d->text), std::string(31, 'x'));
-    EXPECT_EQ(buttonPlace(16, 33, 0, 0, 0, 520, nullptr, 1, 0, 1, nullptr), nullptr);
-    EXPECT_EQ(buttonPlace(16, 3, 0, 0, 0, 520, nullptr, 1, 0, 1, nullptr), nullptr) << "taken id";
+    EXPECT_EQ(buttonPlace(16, 33, 0, 0, 0, 2920, nullptr, 1, 0, 1, nullptr), nullptr);
+    EXPECT_EQ(buttonPlace(16, 3, 0, 0, 0, 2920, nullptr, 1, 0, 1, nullptr), nullptr) << "taken id";
     buttonSetState(16, 3, 1);   // beyond the one state
     EXPECT_EQ(buttonGetState(16, 3), 0);
     EXPECT_EQ(buttonIsPressed(16, 4), 0);

@@ -24,9 +24,9 @@ TEST(ControlDraw, AMaskedButtonShowsItsPixelsOnlyWhereTheMaskIsDark) {
         KitFixtureScope kit;
         KitWindow window(20);
         openKitWindow(window, 20, 8, 60, 40);
-        ASSERT_NE(pictureCreate(20, 1, 0, 0, 0, 0, 0, 500, nullptr), nullptr);   // red 60 x 40
-        ASSERT_NE(buttonPlace(20, 2, 5, 5, 0, 510, nullptr, 1, 0, 1, nullptr), nullptr);   // rounded mask
-        ASSERT_NE(buttonPlace(20, 3, 35, 5, 0, 550, nullptr, 1, 0, 1, nullptr), nullptr);  // no mask
+        ASSERT_NE(pictureCreate(20, 1, 0, 0, 0, 0, 0, 2900, nullptr), nullptr);   // red 60 x 40
+        ASSERT_NE(buttonPlace(20, 2, 5, 5, 0, 2910, nullptr, 1, 0, 1, nullptr), nullptr);   // rounded mask
+        ASSERT_NE(buttonPlace(20, 3, 35, 5, 0, 2950, nullptr, 1, 0, 1, nullptr), nullptr);  // no mask
         winShow(20, 1);
         CapturedWindow cap;
         ASSERT_FALSE(windowCapturePng(window.nativeHandle(), "controls_masked_button.png", &cap).empty());
@@ -47,7 +47,7 @@ TEST(ControlDraw, AMaskButtonIsHitOnADarkMaskPixelOnly) {
         KitFixtureScope kit;
         KitWindow window(21);
         openKitWindow(window, 21, 8, 60, 40);
-        buttonPlace(21, 2, 5, 5, 0, 510, nullptr, 1, 0, 1, nullptr);
+        buttonPlace(21, 2, 5, 5, 0, 2910, nullptr, 1, 0, 1, nullptr);
         winShow(21, 1);
         HWND hwnd = window.nativeHandle();
         postPress(hwnd, 6, 6);   // mask pixel (1, 1): light
@@ -63,14 +63,14 @@ TEST(ControlDraw, AMaskButtonIsHitOnADarkMaskPixelOnly) {
 
 TEST(ControlDraw, TheCacheKeepsABitmapUntilItsLastRelease) {
     KitFixtureScope kit;
-    bitmapAcquire(510);
-    bitmapAcquire(510);
-    bitmapRelease(510);
-    EXPECT_NE(bitmapGetHandle(510), nullptr);
-    bitmapRelease(510);
-    EXPECT_EQ(bitmapGetHandle(510), nullptr);
-    bitmapRelease(510);   // one release too many does nothing
-    EXPECT_EQ(bitmapHoldCount(510), 0);
+    bitmapAcquire(2910);
+    bitmapAcquire(2910);
+    bitmapRelease(2910);
+    EXPECT_NE(bitmapGetHandle(2910), nullptr);
+    bitmapRelease(2910);
+    EXPECT_EQ(bitmapGetHandle(2910), nullptr);
+    bitmapRelease(2910);   // one release too many does nothing
+    EXPECT_EQ(bitmapHoldCount(2910), 0);
     for (int32_t bad : {0, 999, 2999, 3000, -1, 100000}) {
         bitmapAcquire(bad);
         EXPECT_EQ(bitmapGetHandle(bad), nullptr) << bad;
@@ -92,7 +92,7 @@ TEST(ControlGroups, ReshowingAPanelRestoresExactlyTheChildrenShownBefore) {
     ASSERT_EQ(winOpen(23, 300, 0, nullptr), 1);
     ctrlSetGroupMode(0, 1);
     ASSERT_NE(pictureCreate(23, 1, 0, 0, 100, 100, pictureFill, 0, countPictureClick), nullptr);
-    for (uint16_t id = 2; id <= 5; ++id) buttonPlace(23, id, 0, 0, 0, 520, nullptr, 1, 0, 1, nullptr);
+    for (uint16_t id = 2; id <= 5; ++id) buttonPlace(23, id, 0, 0, 0, 2920, nullptr, 1, 0, 1, nullptr);
     ctrlSetGroupMode(0, 0);
     EXPECT_EQ(pictureChildCount(23, 1), 4);
     ctrlShow(23, 3, 0);
@@ -124,10 +124,10 @@ TEST(ControlGroups, AFrameStripShowsItsBaseForAMissingFrame) {
         KitFixtureScope kit;
         KitWindow window(25);
         openKitWindow(window, 25, 8, 30, 20);
-        ASSERT_NE(framePictureCreate(25, 1, 0, 0, 0, 600, 4, nullptr), nullptr);
-        ASSERT_NE(framePictureCreate(25, 2, 15, 0, 0, 600, 3, nullptr), nullptr);
+        ASSERT_NE(framePictureCreate(25, 1, 0, 0, 0, 2960, 4, nullptr), nullptr);
+        ASSERT_NE(framePictureCreate(25, 2, 15, 0, 0, 2960, 3, nullptr), nullptr);
         winShow(25, 1);
-        framePictureSetFrame(25, 1, 2);   // 602 is missing
+        framePictureSetFrame(25, 1, 2);   // 2962 is missing
         framePictureSetFrame(25, 2, 1);
         framePictureSetFrame(25, 2, 3);   // equal to the frame count: ignored
         CapturedWindow cap;
@@ -135,17 +135,17 @@ TEST(ControlGroups, AFrameStripShowsItsBaseForAMissingFrame) {
         EXPECT_EQ(cap.at(5, 5), 0xFFFF00u) << "the base bitmap stands in for frame 2";
         EXPECT_EQ(cap.at(20, 5), 0x00FFFFu) << "frame 1";
         // The stand-ins hold the base themselves: closing one strip leaves the other drawable.
-        EXPECT_EQ(bitmapHoldCount(600), 4);
+        EXPECT_EQ(bitmapHoldCount(2960), 4);
         winCloseAll();
-        EXPECT_EQ(bitmapHoldCount(600), 0);
-        EXPECT_EQ(bitmapHoldCount(601), 0);
+        EXPECT_EQ(bitmapHoldCount(2960), 0);
+        EXPECT_EQ(bitmapHoldCount(2961), 0);
     });
 }
 
 TEST(ControlGroups, BadPictureInputsDoNothing) {
     KitFixtureScope kit;
     ASSERT_EQ(winOpen(26, 8, 0, nullptr), 1);
-    ControlItem* strip = framePictureCreate(26, 1, 0, 0, 0, 600, 0, nullptr);   // 0 frames
+    ControlItem* strip = framePictureCreate(26, 1, 0, 0, 0, 2960, 0, nullptr);   // 0 frames
     ASSERT_NE(strip, nullptr);
     framePictureSetFrame(26, 1, 0);
     framePictureSetFrame(26, 1, 1);

@@ -41,23 +41,23 @@ def rounded(size, radius):
 
 # id: (width, height, pixel function)
 BITMAPS = {
-    500: (60, 40, solid((255, 0, 0))),          # red background panel
+    2900: (60, 40, solid((255, 0, 0))),          # red background panel
     # masked button, one state: normal, pressed, disabled, disabled pressed, mask
-    510: (20, 20, solid((0, 0, 255))),
-    511: (20, 20, solid((0, 160, 0))),
-    512: (20, 20, solid((128, 128, 128))),
-    513: (20, 20, solid((64, 64, 64))),
-    514: (20, 20, rounded(20, 8)),
-    # a button of three states without masks: 520 + 8 * state (+1 pressed)
-    520: (16, 16, solid((0, 0, 200))), 521: (16, 16, solid((0, 200, 0))),
-    528: (16, 16, solid((0, 0, 201))), 529: (16, 16, solid((0, 201, 0))),
-    536: (16, 16, solid((0, 0, 202))), 537: (16, 16, solid((0, 202, 0))),
+    2910: (20, 20, solid((0, 0, 255))),
+    2911: (20, 20, solid((0, 160, 0))),
+    2912: (20, 20, solid((128, 128, 128))),
+    2913: (20, 20, solid((64, 64, 64))),
+    2914: (20, 20, rounded(20, 8)),
+    # a button of three states without masks: 2920 + 8 * state (+1 pressed)
+    2920: (16, 16, solid((0, 0, 200))), 2921: (16, 16, solid((0, 200, 0))),
+    2928: (16, 16, solid((0, 0, 201))), 2929: (16, 16, solid((0, 201, 0))),
+    2936: (16, 16, solid((0, 0, 202))), 2937: (16, 16, solid((0, 202, 0))),
     # a button whose mask is missing
-    550: (20, 20, solid((0, 0, 255))),
+    2950: (20, 20, solid((0, 0, 255))),
     # frame strip: base, frame 1; frame 2 missing; frame 3
-    600: (10, 10, solid((255, 255, 0))),
-    601: (10, 10, solid((0, 255, 255))),
-    603: (10, 10, solid((255, 0, 255))),
+    2960: (10, 10, solid((255, 255, 0))),
+    2961: (10, 10, solid((0, 255, 255))),
+    2963: (10, 10, solid((255, 0, 255))),
 }
 
 
