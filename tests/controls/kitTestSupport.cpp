@@ -22,6 +22,7 @@ KitFixtureScope::~KitFixtureScope() {
 }
 
 bool KitWindow::handleEvent(int32_t code, void* data) {
+    if (!passActivation && (code == winEvActivated || code == winEvDeactivated)) return false;
     return winHandleEvent(slot, static_cast<uint32_t>(code), data);
 }
 

@@ -21,12 +21,15 @@ public:
     ~KitFixtureScope();
 };
 
-// A framework window whose unhandled events go to its slot's routing.
+// A framework window whose unhandled events go to its slot's routing. Activation changes are kept
+// from the routing unless asked for: the routing drops the captured item on them, and windows of
+// tests running beside this one take the activation at any moment.
 class KitWindow : public ToolWindow {
 public:
     explicit KitWindow(int16_t slotId) : slot(slotId) {}
     bool handleEvent(int32_t code, void* data) override;
     int16_t slot;
+    bool passActivation = false;
 };
 
 // Opens slot id with capacity items bound to a new window of the given client size (not yet shown).

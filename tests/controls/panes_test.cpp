@@ -77,18 +77,22 @@ TEST(ControlPanes, PressesReachPaneChildrenAndEmptyAreaCapturesNothing) {
         postPress(hwnd, 50, 30);
         postMove(hwnd, 55, 35, true);
         postRelease(hwnd, 55, 35);
-        ASSERT_EQ(g_paneEvents.size(), 3u);
-        EXPECT_EQ(g_paneEvents[0], (std::pair<int, uint32_t>{1, inputPressed}));
-        EXPECT_EQ(g_paneEvents[1], (std::pair<int, uint32_t>{1, inputDragging}));
-        EXPECT_EQ(g_paneEvents[2], (std::pair<int, uint32_t>{1, inputReleased}));
+        // A pointer moved by a test running beside this one may add drags while the window holds
+        // the mouse; the press, at least one drag and the release must all reach child 1.
+        ASSERT_GE(g_paneEvents.size(), 3u);
+        EXPECT_EQ(g_paneEvents.front(), (std::pair<int, uint32_t>{1, inputPressed}));
+        EXPECT_EQ(g_paneEvents.back(), (std::pair<int, uint32_t>{1, inputReleased}));
+        for (size_t i = 1; i + 1 < g_paneEvents.size(); ++i)
+            EXPECT_EQ(g_paneEvents[i], (std::pair<int, uint32_t>{1, inputDragging}));
         g_paneEvents.clear();
         postPress(hwnd, 80, 50);   // inside the pane, between its children
         EXPECT_EQ(panePort(pane)->capturedItem, 0);
         postRelease(hwnd, 80, 50);
         EXPECT_TRUE(g_paneEvents.empty());
         postClick(hwnd, 110, 70);
-        EXPECT_EQ(g_paneEvents.size(), 2u);
-        EXPECT_EQ(g_paneEvents[0].first, 2);
+        ASSERT_GE(g_paneEvents.size(), 2u);
+        EXPECT_EQ(g_paneEvents.front(), (std::pair<int, uint32_t>{2, inputPressed}));
+        EXPECT_EQ(g_paneEvents.back(), (std::pair<int, uint32_t>{2, inputReleased}));
         winCloseAll();
     });
 }
