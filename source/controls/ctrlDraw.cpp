@@ -174,36 +174,35 @@ void bitmapDrawMasked(int16_t win, int32_t id, int32_t maskId, int32_t x, int32_
     CtrlRect r;
     bitmapGetSize(id, &r);
     int32_t w = r.right, h = r.bottom;
-    HDC dcs[5] = {};
+    // The picture keeps only its shown pixels (AND with the inverted mask); the window loses them
+    // (AND with the mask) and gets them back (OR). Both window steps run where the window's pixels
+    // are, so nothing is read back from the screen: reading the window area into a memory bitmap
+    // first made each masked draw several times slower under X.
+    HDC dcs[4] = {};
     bool ok = true;
     for (HDC& d : dcs) ok = ok && (d = CreateCompatibleDC(dc)) != nullptr;
-    HBITMAP bg = ok ? CreateCompatibleBitmap(dc, w, h) : nullptr;
     HBITMAP pc = ok ? CreateCompatibleBitmap(dc, w, h) : nullptr;
     HBITMAP mono = ok ? CreateBitmap(w, h, 1, 1, nullptr) : nullptr;
-    if (!ok || !bg || !pc || !mono) {
+    if (!ok || !pc || !mono) {
         for (HDC d : dcs)
             if (d) DeleteDC(d);
-        if (bg) DeleteObject(bg);
         if (pc) DeleteObject(pc);
         if (mono) DeleteObject(mono);
         bitmapDraw(win, id, x, y);
         return;
     }
-    HDC bgDC = dcs[0], pcDC = dcs[1], monoDC = dcs[2], picSrc = dcs[3], maskSrc = dcs[4];
-    HGDIOBJ old[5] = {SelectObject(bgDC, bg), SelectObject(pcDC, pc), SelectObject(monoDC, mono),
-                      SelectObject(picSrc, pic), SelectObject(maskSrc, mask)};
-    BitBlt(bgDC, 0, 0, w, h, dc, x, y, SRCCOPY);
+    HDC pcDC = dcs[0], monoDC = dcs[1], picSrc = dcs[2], maskSrc = dcs[3];
+    HGDIOBJ old[4] = {SelectObject(pcDC, pc), SelectObject(monoDC, mono), SelectObject(picSrc, pic),
+                      SelectObject(maskSrc, mask)};
     BitBlt(pcDC, 0, 0, w, h, picSrc, 0, 0, SRCCOPY);
     BitBlt(monoDC, 0, 0, w, h, maskSrc, 0, 0, NOTSRCCOPY);
     BitBlt(pcDC, 0, 0, w, h, monoDC, 0, 0, SRCAND);
-    BitBlt(bgDC, 0, 0, w, h, maskSrc, 0, 0, SRCAND);
-    BitBlt(bgDC, 0, 0, w, h, pcDC, 0, 0, SRCPAINT);
-    BitBlt(dc, x, y, w, h, bgDC, 0, 0, SRCCOPY);
-    for (int i = 0; i < 5; ++i) {
+    BitBlt(dc, x, y, w, h, maskSrc, 0, 0, SRCAND);
+    BitBlt(dc, x, y, w, h, pcDC, 0, 0, SRCPAINT);
+    for (int i = 0; i < 4; ++i) {
         SelectObject(dcs[i], old[i]);
         DeleteDC(dcs[i]);
     }
-    DeleteObject(bg);
     DeleteObject(pc);
     DeleteObject(mono);
 }
