@@ -209,3 +209,40 @@ TEST(ControlSlots, APressTwoHundredFortyNineMsAfterTheLastIsADoubleClick) {
         winCloseAll();
     });
 }
+
+TEST(ControlSlots, NoResizeKeepsTheWindowAndTheRecordedSize) {
+    runInApplication([&](RecordingApplication&) {
+        KitFixtureScope kit;
+        KitWindow window(11);
+        openKitWindow(window, 11, 4, 120, 80);
+        winSetSize(11, 150, 90);
+        EXPECT_EQ(winGetClientWidth(11), 150);
+        EXPECT_EQ(winSlot(11)->width, 150);
+        winSetNoMove(11, 1);
+        winSetSize(11, 60, 40);
+        EXPECT_EQ(winGetClientWidth(11), 150);
+        EXPECT_EQ(winGetClientHeight(11), 90);
+        EXPECT_EQ(winSlot(11)->height, 90);
+        winCloseAll();
+    });
+}
+
+TEST(ControlSlots, AnActivationChangeDropsTheCapturedItem) {
+    runInApplication([&](RecordingApplication&) {
+        KitFixtureScope kit;
+        KitWindow window(13);
+        window.passActivation = true;
+        openKitWindow(window, 13, 4, 80, 60);
+        g_events.clear();
+        winAddRectItem(13, 1, 0, 0, 40, 40, recordingHandler);
+        winShow(13, 1);
+        HWND hwnd = window.nativeHandle();
+        postPress(hwnd, 10, 10);
+        EXPECT_EQ(winSlot(13)->ownPort.capturedItem, 1);
+        EXPECT_FALSE(winHandleEvent(13, winEvDeactivated, nullptr));
+        EXPECT_EQ(winSlot(13)->ownPort.capturedItem, 0);
+        postRelease(hwnd, 10, 10);
+        EXPECT_EQ(countEvents(1, kRelease), 0) << "the release has no item to go to";
+        winCloseAll();
+    });
+}
