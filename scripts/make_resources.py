@@ -280,6 +280,122 @@ def contact_sheet(out, written, pal):
 
 # ------------------------------------------------------------------------------------------------
 
+def bmp24(image):
+    """A 24-bit bottom-up BMP of an RGB(A) image, as LoadBitmap reads it."""
+    image = image.convert("RGB")
+    w, h = image.size
+    row = (w * 3 + 3) & ~3
+    px = image.load()
+    data = bytearray()
+    for y in range(h - 1, -1, -1):
+        line = bytearray()
+        for x in range(w):
+            r, g, b = px[x, y]
+            line += bytes((b, g, r))
+        data += line + b"\0" * (row - w * 3)
+    header = struct.pack("<2sIHHI", b"BM", 54 + len(data), 0, 0, 54)
+    info = struct.pack("<IiiHHIIiiII", 40, w, h, 1, 24, 0, len(data), 2835, 2835, 0, 0)
+    return header + info + bytes(data)
+
+
+def skin_bitmap(entry, pal, style):
+    """One bitmap of the manifest: a bevelled panel, a sunken field or a rounded hit mask."""
+    w, h = entry["size"]
+    look = entry["look"]
+    if look == "mask":
+        # Dark (red below 127) inside, white outside a rounded rectangle: drawn large and reduced,
+        # then thresholded so the edge pixels are plainly in or out.
+        scale = 4
+        big = Image.new("L", (w * scale, h * scale), 255)
+        r = entry.get("radius", 4) * scale
+        ImageDraw.Draw(big).rounded_rectangle((0, 0, w * scale - 1, h * scale - 1), radius=r, fill=0)
+        small = big.resize((w, h), Image.LANCZOS).point(lambda v: 0 if v < 127 else 255)
+        return small.convert("RGB")
+    image = bevel_box((w, h), 1, pal, style, rgba(pal["panel"] if look == "panel" else pal["field"]),
+                      sunken=(look == "field"))
+    return image
+
+
+def icon_image(size, pal):
+    image = Image.new("RGBA", (size, size), (0, 0, 0, 0))
+    d = ImageDraw.Draw(image)
+    d.rounded_rectangle((1, 1, size - 2, size - 2), radius=size // 6, fill=rgba(pal["accent"]),
+                        outline=rgba(pal["bevelDark"]))
+    # A sine stroke across the face.
+    import math
+    points = [(x, size / 2 - math.sin((x - 4) / (size - 8) * 2 * math.pi) * size / 4)
+              for x in range(4, size - 3)]
+    d.line(points, fill=rgba(pal["field"]), width=max(2, size // 12))
+    return image
+
+
+def cursor_image(shape, pal):
+    image = Image.new("RGBA", (32, 32), (0, 0, 0, 0))
+    d = ImageDraw.Draw(image)
+    ink, rim = (20, 20, 20, 255), (255, 255, 255, 255)
+    if shape == "arrow":
+        poly = [(0, 0), (0, 17), (4, 13), (8, 21), (11, 20), (7, 12), (12, 12)]
+        d.polygon(poly, fill=ink, outline=rim)
+    elif shape == "cross":
+        d.rectangle((14, 2, 16, 28), fill=ink, outline=rim)
+        d.rectangle((2, 14, 28, 16), fill=ink, outline=rim)
+    elif shape == "updown":
+        d.polygon([(15, 1), (8, 9), (22, 9)], fill=ink, outline=rim)
+        d.polygon([(15, 29), (8, 21), (22, 21)], fill=ink, outline=rim)
+        d.rectangle((14, 9, 16, 21), fill=ink)
+    elif shape == "leftright":
+        d.polygon([(1, 15), (9, 8), (9, 22)], fill=ink, outline=rim)
+        d.polygon([(29, 15), (21, 8), (21, 22)], fill=ink, outline=rim)
+        d.rectangle((9, 14, 21, 16), fill=ink)
+    elif shape == "hand":
+        d.rounded_rectangle((9, 12, 23, 28), radius=4, fill=ink, outline=rim)
+        d.rectangle((13, 2, 16, 14), fill=ink, outline=rim)
+    else:
+        d.ellipse((10, 10, 20, 20), fill=ink, outline=rim)
+    return image
+
+
+def ico(image, cursor=False, hotspot=(0, 0)):
+    """A one-image .ico or .cur file: 32-bit colour plus the 1-bit AND mask from the alpha."""
+    image = image.convert("RGBA")
+    w, h = image.size
+    px = image.load()
+    xor = bytearray()
+    for y in range(h - 1, -1, -1):
+        for x in range(w):
+            r, g, b, a = px[x, y]
+            xor += bytes((b, g, r, a))
+    mask_row = ((w + 31) // 32) * 4
+    andmask = bytearray()
+    for y in range(h - 1, -1, -1):
+        row = bytearray(mask_row)
+        for x in range(w):
+            if px[x, y][3] < 128:
+                row[x // 8] |= 0x80 >> (x % 8)
+        andmask += row
+    info = struct.pack("<IiiHHIIiiII", 40, w, h * 2, 1, 32, 0, len(xor) + len(andmask), 0, 0, 0, 0)
+    body = info + bytes(xor) + bytes(andmask)
+    a, b = (hotspot if cursor else (1, 32))
+    head = struct.pack("<HHH", 0, 2 if cursor else 1, 1)
+    entry = struct.pack("<BBBBHHII", w % 256, h % 256, 0, 0, a, b, len(body), 6 + 16)
+    return head + entry + body
+
+
+def write_skin_manifest(src, out, put, pal, style):
+    path = os.path.join(src, "skinBitmaps.json")
+    if not os.path.exists(path):
+        return
+    with open(path) as f:
+        manifest = json.load(f)
+    for entry in manifest["bitmaps"]:
+        put("BITMAP", entry["id"], "bitmap_%d.bmp" % entry["id"], bmp24(skin_bitmap(entry, pal, style)))
+    for entry in manifest["cursors"]:
+        put("CURSOR", entry["id"], "cursor_%d.cur" % entry["id"],
+            ico(cursor_image(entry["shape"], pal), True, tuple(entry["hotspot"])))
+    icon = manifest["icon"]
+    put("ICON", icon["id"], "icon_%d.ico" % icon["id"], ico(icon_image(icon["size"], pal)))
+
+
 def main():
     if len(sys.argv) != 3:
         raise SystemExit(__doc__)
@@ -321,6 +437,7 @@ def main():
     for form in forms["forms"]:
         put("FRM", form["id"], "frm_%d.frm" % form["id"], frm(form))
 
+    write_skin_manifest(src, out, put, pal, skin["style"])
     contact_sheet(out, written, pal)
 
     rc = ["// Generated by scripts/make_resources.py from resources/: do not edit."]

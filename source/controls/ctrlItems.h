@@ -1,0 +1,54 @@
+// Control items and the registry of control kinds: adding items to a window's current container,
+// showing, moving and redrawing them, and the container operations the window routing uses
+// (visible list, drawing in id order, top-down hit testing, hover and mouse dispatch).
+#pragma once
+#include "controls/ctrlTypes.h"
+
+// Registry.
+void ctrlTypesReset();
+int ctrlRegisterKind(uint32_t kind, CtrlCreateFn create, CtrlDestroyFn destroy, CtrlDrawFn draw,
+                     CtrlMouseFn mouse, CtrlMoveToFn moveTo, CtrlMoveByFn moveBy, CtrlShowFn show);
+int ctrlAssignKind(ControlItem* item, uint32_t kind);
+
+// Items: looked up in the window's current port.
+ControlItem* winAddItem(int16_t win, uint16_t id, uint32_t kind);
+ControlItem* ctrlFind(int16_t win, uint16_t id);            // null for anything missing
+ControlItem* ctrlFindKind(int16_t win, uint16_t id, uint16_t kind);
+int ctrlShow(int16_t win, uint16_t id, int32_t flag);
+int ctrlShowInWindow(int16_t win, uint16_t id, int32_t flag);
+int ctrlMoveBy(int16_t win, uint16_t id, int32_t dx, int32_t dy);
+int ctrlMoveTo(int16_t win, uint16_t id, int32_t x, int32_t y);
+int ctrlGetRect(int16_t win, uint16_t id, CtrlRect* out);
+int ctrlSetVerticalSpan(int16_t win, uint16_t id, int32_t top, int32_t height);
+int ctrlSetDrawable(int16_t win, uint16_t id, int32_t flag);
+int ctrlIsShown(int16_t win, uint16_t id);
+int ctrlIsOnScreen(int16_t win, uint16_t id);
+int ctrlIsVisible(int16_t win, uint16_t id);
+int ctrlRedraw(int16_t win, uint16_t id);
+int ctrlDrawNow(int16_t win, uint16_t id);
+int ctrlResetRegion(int16_t win, uint16_t id);
+void ctrlSetHoverCursor(ControlItem* item, uint32_t cursorId);
+void winNotifyItemsOfType2(int16_t win, uint16_t childId, int32_t flag);
+
+// Shared steps of the kinds.
+void itemShowAsCtrlShow(ControlItem* item, int32_t flag);   // ctrlShow on an item in hand
+void portMarkDirty(ItemPort* port);                          // with the parent chain
+void itemInvalidate(const ControlItem* item);
+
+// Ports.
+int portOpen(ItemPort* port, uint16_t windowId, ItemPort* parent, uint16_t capacity);
+void portClose(ItemPort* port);
+void portRebuildVisible(ItemPort* port);
+void portDraw(ItemPort* port);
+uint16_t portHitTest(ItemPort* port, CtrlPoint point);
+void portHover(ItemPort* port);
+int portDispatchMouse(ItemPort* port, uint32_t code, void* data, uint16_t id);
+void portReloadPictures(ItemPort* port);
+
+// Regions.
+void regionInit(ItemRegion* region, uint16_t itemId);
+void regionSetFromRect(int16_t win, ItemRegion* region, uint16_t cursorId, const CtrlRect* rect,
+                       uint16_t maskBitmap);
+void regionSet(int16_t win, ItemRegion* region, uint16_t cursorId, int32_t left, int32_t top,
+               int32_t right, int32_t bottom, uint16_t maskBitmap);
+int regionContains(const ItemRegion* region, CtrlPoint point);
