@@ -19,6 +19,9 @@ std::vector<uint8_t> styleBytes(uint32_t kind, uint32_t picture, const char* tex
     style.setKind(kind);
     style.setPictureId(picture, nullptr, false);
     style.setText(text);
+    style.setFontId(1001, nullptr, false);
+    style.setHorizontalAlignment(kAlignCentre);
+    style.setVerticalAlignment(kAlignCentre);
     VectorStream out(4096);
     EXPECT_TRUE(style.write(out));
     return out.written();
@@ -155,9 +158,11 @@ TEST(Label, DrawsItsStyleWithTheFrame)
         form.setProvider(&host);
         form.layout();
         Label* colour = new Label;
+        VectorStream record(labelRecord(2, kBackgroundColour, 0, "Label", true, 0));
+        ASSERT_TRUE(colour->read(record));
         colour->setRect({0, 0, 80, 20});
-        colour->setText("Label");
         form.addWidget(colour);
+        ASSERT_NE(colour->textStyle().font(), nullptr);
         Label* framed = new Label;
         VectorStream in(labelRecord(2, kBackgroundFrame, 1003, "", true, 1));
         ASSERT_TRUE(framed->read(in));
@@ -168,6 +173,12 @@ TEST(Label, DrawsItsStyleWithTheFrame)
         // The colour background fills the label's rectangle and no further.
         EXPECT_EQ(target.pixel(79, 19), 0xFFB0B0B0u);
         EXPECT_EQ(target.pixel(80, 19), 0xFFFFFFFFu);
+        // Its text is inked inside it.
+        int ink = 0;
+        for (uint32_t y = 0; y < 20; ++y)
+            for (uint32_t x = 0; x < 80; ++x)
+                if ((target.pixel(x, y) & 0xFF) < 0x50) ++ink;
+        EXPECT_GT(ink, 20);
         // The framed label shows frame 1 of the push button: not the white page.
         EXPECT_NE(target.pixel(102, 22), 0xFFFFFFFFu);
         EXPECT_EQ(target.pixel(89, 22), 0xFFFFFFFFu);
