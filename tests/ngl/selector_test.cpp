@@ -242,6 +242,10 @@ TEST(Selector, RelativeAndPointingDrags)
         {"relative right", {0, 0, 101, 20}, 0, 0, 8, 10, 5, 35, 5, 0, 0.5f, 0.75f},
         {"relative past the end", {0, 0, 101, 20}, 0, 0, 8, 10, 5, 300, 5, 0, 0.5f, 1.0f},
         {"relative width 1", {0, 0, 1, 20}, 0, 0, 8, 0, 5, 30, 5, 0, 0.5f, 0.5f},
+        {"relative height 0", {0, 0, 20, 0}, 0, 1, 8, 5, 0, 5, -30, 0, 0.5f, 0.5f},
+        {"pointing width 0", {0, 0, 0, 20}, 1, 0, 0, 0, 5, 3, 5, 0, 0.5f, 0.5f},
+        {"pointing height 1, no inset", {0, 0, 20, 1}, 1, 1, 0, 5, 0, 5, 0, 0, 0.5f, 0.5f},
+        {"angle on an empty widget", {0, 0, 0, 0}, 2, 1, 8, 0, 0, 0, 0, 0, 0.5f, 0.375f},  // the knob counts as 32 across
         {"pointing bottom", {0, 0, 20, 117}, 1, 1, 8, 5, 108, 5, 108, 0, 0.5f, 0.0f},
         {"pointing top", {0, 0, 20, 117}, 1, 1, 8, 5, 8, 5, 8, 0, 0.5f, 1.0f},
         {"pointing middle", {0, 0, 117, 20}, 1, 0, 8, 58, 5, 58, 5, 0, 0.0f, 0.5f},
