@@ -66,9 +66,9 @@ TEST(FormLoading, TabBarGivesTheThreeSwitches)
             EXPECT_EQ(w->rect().y1, e.rect.y1);
             EXPECT_EQ(w->rect().x2, e.rect.x2);
             EXPECT_EQ(w->rect().y2, e.rect.y2);
-            EXPECT_EQ(static_cast<TestSwitch*>(w)->style.text(), e.text);
+            EXPECT_EQ(static_cast<Switch*>(w)->textStyle().text(), e.text);
             // The style got its font through the host's font map.
-            EXPECT_NE(static_cast<TestSwitch*>(w)->style.font(), nullptr);
+            EXPECT_NE(static_cast<Switch*>(w)->textStyle().font(), nullptr);
         }
         // A missing resource leaves the form empty.
         EXPECT_FALSE(form.load(4321));

@@ -8,6 +8,7 @@
 #include "NGLForm.h"
 #include "NGLFormHost.h"
 #include "NGLStreamState.h"
+#include "NGLSwitch.h"
 #include "PictureMap.h"
 #include "UIAPicture.h"
 
@@ -24,17 +25,12 @@ Widget* makeProbe()
     return new ProbeWidget;
 }
 
-Widget* makeSwitch()
-{
-    return new TestSwitch;
-}
-
 }  // namespace
 
 void registerTestWidgetClasses()
 {
     WidgetRegistry::add(kProbeClass, makeProbe);
-    WidgetRegistry::add(kSwitchClass, makeSwitch);
+    registerSwitch();
     WidgetRegistry::add(kAltClass, makeProbe);
     WidgetRegistry::add(kOldClass, makeProbe);
 }
@@ -124,56 +120,7 @@ Bytes& Bytes::record6(int32_t l, int32_t t, int32_t r, int32_t b, uint8_t transp
     return u32(6).u32(uint32_t(l)).u32(uint32_t(t)).u32(uint32_t(r)).u32(uint32_t(b)).u8(transparent).u32(anchor).u32(layer);
 }
 
-bool TestSwitch::read(BinaryStream& stream)
+void setSwitchText(Switch* widget, const char* text)
 {
-    if (!Widget::read(stream)) return false;
-    if (stream.readU32() != 10 || !style.read(stream)) return false;
-    state = stream.readU32();
-    for (uint8_t& f : flags) f = stream.readU8();
-    for (uint32_t& w : words) w = stream.readU32();
-    doubleClick = stream.readU8();
-    link = stream.readString();
-    return nglStreamOk(stream);
-}
-
-bool TestSwitch::write(BinaryStream& stream)
-{
-    if (!Widget::write(stream)) return false;
-    stream.writeU32(10);
-    style.write(stream);
-    stream.writeU32(state);
-    for (uint8_t f : flags) stream.writeU8(f);
-    for (uint32_t w : words) stream.writeU32(w);
-    stream.writeU8(doubleClick);
-    stream.writeString(link);
-    return nglStreamOk(stream);
-}
-
-void TestSwitch::attach(Form* form)
-{
-    Widget::attach(form);
-    FormHostListener* host = form ? form->provider() : nullptr;
-    if (host && host->isAttached() && !resolved_) {
-        style.resolve(host->pictureMap(), host->fontMap(), false);
-        resolved_ = true;
-    }
-}
-
-void TestSwitch::detach()
-{
-    FormHostListener* host = parent() ? parent()->provider() : nullptr;
-    if (host && resolved_) style.release(host->pictureMap(), host->fontMap());
-    resolved_ = false;
-    Widget::detach();
-}
-
-void TestSwitch::paint(Picture& picture)
-{
-    ++paints;
-    style.draw(picture, rect_, state ? 1 : 0, rect_, nullptr, false);
-}
-
-void TestSwitch::setText(const char* text)
-{
-    if (style.setText(text)) invalidate(0);
+    if (widget->textStyle().setText(text)) widget->invalidate(0);
 }

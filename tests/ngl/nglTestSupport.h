@@ -11,12 +11,13 @@
 #include "GPBinaryStream.h"
 #include "GPStream.h"
 #include "NGLFormHost.h"
+#include "NGLSwitch.h"
 #include "NGLWidget.h"
 #include "TextStyle.h"
 
 // Class names the test programs register for ProbeWidget.
 extern const char* const kProbeClass;        // "Probe"
-extern const char* const kSwitchClass;       // "Switch": TestSwitch (the real one comes later)
+extern const char* const kSwitchClass;       // "Switch": the real Switch class
 extern const char* const kAltClass;          // "ProbeAlt": registered alternative class
 extern const char* const kOldClass;          // "probe.dll": the name older records give by path
 
@@ -41,30 +42,6 @@ public:
     int paints = 0;
     int focusChanges = 0;
     int timerEvents = 0;
-};
-
-// Stands in for the switch class: reads and writes the whole switch record (the base record, then
-// version 10: a text style, the state word, five flag bytes, three words, a byte and a link string)
-// and draws its style with its text; resolves the style while attached to a form with maps.
-class TestSwitch : public ProbeWidget {
-public:
-    bool read(BinaryStream& stream) override;
-    bool write(BinaryStream& stream) override;
-    void attach(Form* form) override;
-    void detach() override;
-    void paint(Picture& picture) override;
-    // Changes the text and marks the widget for redrawing when it changed.
-    void setText(const char* text);
-
-    TextStyle style;
-    uint32_t state = 0;
-    uint8_t flags[5] = {0, 0, 0, 0, 0};
-    uint32_t words[3] = {0, 0, 0};
-    uint8_t doubleClick = 0;
-    std::string link;
-
-private:
-    bool resolved_ = false;
 };
 
 // A BinaryStream over its own copy of some bytes (reading) or a fixed-size buffer (writing).
@@ -99,3 +76,6 @@ struct Bytes {
     Bytes& record6(int32_t l, int32_t t, int32_t r, int32_t b, uint8_t transparent, uint32_t anchor,
                    uint32_t layer);
 };
+
+// Changes a switch's caption and marks it for redrawing when it changed (the dialogs' way).
+void setSwitchText(Switch* widget, const char* text);

@@ -49,11 +49,11 @@ TEST(RepaintBench, AudioSetupBars)
         window.appendChildFromResource(tabs, 1007, true);
         window.appendChildFromResource(new Form, 1002, true);
         const double full = microsecondsPer([&] { window.repaint(false); });
-        TestSwitch* label = static_cast<TestSwitch*>(tabs->findWidget(103));
+        Switch* label = static_cast<Switch*>(tabs->findWidget(103));
         ASSERT_NE(label, nullptr);
         bool flip = false;
         const double incremental = microsecondsPer([&] {
-            label->setText((flip = !flip) ? "Routes" : "Routing");
+            setSwitchText(label, (flip = !flip) ? "Routes" : "Routing");
             window.repaint(true);
         });
         // The incremental pass touched the label alone.

@@ -95,7 +95,7 @@ TEST(FormDialog, ShowsTheFormsAndRepaintsOnlyTheChangedLabel)
         std::vector<RegionRect> invalidated;
         uint32_t passes = 0;
         int attempts = 0;
-        TestSwitch* label = static_cast<TestSwitch*>(dialog.tabs->findWidget(103));
+        Switch* label = static_cast<Switch*>(dialog.tabs->findWidget(103));
         ASSERT_NE(label, nullptr);
         const bool answer = dialog.run({
             [&] {
@@ -110,7 +110,7 @@ TEST(FormDialog, ShowsTheFormsAndRepaintsOnlyTheChangedLabel)
             },
             [&] {
                 // One label changes; the next tick repaints it alone.
-                label->setText("Routes");
+                setSwitchText(label, "Routes");
                 passes = window.passCount();
                 return true;
             },
