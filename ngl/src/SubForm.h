@@ -14,6 +14,8 @@ public:
     ~SubForm() override;
 
     // Widget
+    // Both bases listen for events: this object answers as the Widget.
+    bool sendEvent(int32_t code, void* data) override { return Widget::sendEvent(code, data); }
     bool handleEvent(int32_t code, void* data) override;
     void setRect(const RegionRect& rect) override;
     bool isTransparent() const override;
