@@ -6,6 +6,7 @@
 #include "engine/engine.h"
 #include "engine/lanes.h"
 #include "engine/lfoRuntime.h"
+#include "engine/numeric.h"
 #include "modules/hilbertCoefs.h"
 #include "oscillators/oscFrame.h"
 #include "preset/wave.h"
@@ -61,8 +62,6 @@ inline float waveAt(const float* w, std::uint32_t p, std::uint32_t offset = 0) {
   const float weight = oscFractionRamp[(p & 0xFFFFu) >> 8];
   return w[i] + (w[(i + 1) & 1023u] - w[i]) * weight;
 }
-
-inline float finiteOr0(float x) { return std::isfinite(x) ? x : 0.0f; }
 
 }  // namespace
 
@@ -148,7 +147,7 @@ void modulatorProcessRingmod(Engine* engine, ModulatorRecord* record, ModulatorV
 
   float balanceTarget = record->balance * engine->modMultipliers[validChannel(record->channel)][v][14];
   if (!std::isfinite(balanceTarget)) balanceTarget = 1.0f;
-  float b = finiteOr0(state->balance);
+  float b = numFiniteOr(state->balance, 0.0f);
   const float bStep = (balanceTarget - b) / N;
 
   std::uint32_t p = phaseToFixed(state->phase);
@@ -200,7 +199,7 @@ LANES_INLINE void freqShiftLanes(Engine* engine, ModulatorRecord* record, Modula
       // The block runs on the previous block's increment; the new one takes effect with the next block.
       inc[j] = toFixed(kernelIncrement(state->prevIncrement));
       state->prevIncrement = kernelIncrement(modulatorIncrement(engine, record, state, v));
-      L::set(y[p], l, finiteOr0(state->prevOutput));
+      L::set(y[p], l, numFiniteOr(state->prevOutput, 0.0f));
       const float* mem = state->hilbert;
       for (int k = 0; k < 6; ++k) {
         L::set(aIn[p][k], l, mem[modulatorHilbertAIn + k]);
@@ -379,7 +378,8 @@ void modulatorVoiceStart(Engine* engine, std::int16_t channel, std::int16_t voic
   s0->prevIncrement = static_cast<float>(inc);
 
   const Voice& v = engine->voices[voice];
-  const bool keepPhase = (engine->polyphony == 1 && v.state <= 0) || legato || v.state == 5;
+  const bool keepPhase = (engine->polyphony == 1 && v.state <= voiceStateFree) || legato ||
+                         v.state == voiceStateMonoReleased;
   if (!keepPhase) s0->phase = 0.0f;
   if (!legato) {
     if (record->type == modulatorRingmod) s0->balance = record->balance;   // no fade at the note start

@@ -218,7 +218,7 @@ void oscRenderFm(Engine* engine, ChannelOscRecord* record, std::int16_t channel,
     float* out = voice.out;
     const double shiftA = voice.shiftA;
 
-    double target = (record->fmIndex * state->velocityParam * mod[7] + tiny);
+    double target = (record->fmIndex * state->velocityParam * mod[modRowOscIndex] + tiny);
     for (int i = 0; i < 3; ++i) target *= state->lfoFmIndex[i] ? *state->lfoFmIndex[i] : 1.0f;
     target = limitIndex(target * ccMapFmFactor(engine, static_cast<std::int16_t>(block.unit)));
     const float index0 = static_cast<float>(limitIndex(state->fmIndex));
