@@ -120,7 +120,10 @@ function(morvane_link_resources_everywhere dir)
 endfunction()
 
 # morvane_test(NAME name SOURCES ... [LIBS ...] [LOCK resource...] [TIMEOUT s])
-# One test program, registered with ctest (run under Wine for the Windows build).
+# One test program, registered with ctest (run under Wine for the Windows build). Locks in use:
+# "alsa_files" (the ALSA file devices), "asio_registry" (the ASIO driver list in HKLM), and "desktop"
+# (programs that show windows, take the focus, send real input with SendInput or use the clipboard:
+# the tests share one X display, so one such program at a time).
 function(morvane_test)
   cmake_parse_arguments(T "" "NAME;TIMEOUT" "SOURCES;LIBS;LOCK" ${ARGN})
   add_executable(${T_NAME} ${T_SOURCES})
