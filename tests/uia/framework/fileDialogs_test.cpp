@@ -4,6 +4,7 @@
 // result empty, and the folder dialog returns its start folder.
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <commctrl.h>
 
 #include <fstream>
 #include <functional>
@@ -94,6 +95,7 @@ void press(HWND dialog, int button)
 // Runs `run` while a thread timer waits for the dialog and then hands it to `act` once. Answers
 // whether a dialog was seen.
 std::function<void(HWND)> g_act;
+std::function<bool(HWND)> g_ready;   // when set: the dialog is handed over only once this holds
 bool g_seen = false;
 int g_beats = 0;
 void CALLBACK beat(HWND, UINT, UINT_PTR id, DWORD)
@@ -105,21 +107,48 @@ void CALLBACK beat(HWND, UINT, UINT_PTR id, DWORD)
         return;
     }
     HWND dialog = findDialog();
-    if (!dialog) return;
+    if (!dialog || (g_ready && !g_ready(dialog))) return;
     KillTimer(nullptr, id);
     g_seen = true;
     g_act(dialog);
 }
 
-bool driven(const std::function<bool()>& run, const std::function<void(HWND)>& act, bool* answer)
+bool driven(const std::function<bool()>& run, const std::function<void(HWND)>& act, bool* answer,
+            const std::function<bool(HWND)>& ready = nullptr)
 {
     g_act = act;
+    g_ready = ready;
     g_seen = false;
     g_beats = 0;
     const UINT_PTR timer = SetTimer(nullptr, 0, 20, beat);
     *answer = run();
     KillTimer(nullptr, timer);
     return g_seen;
+}
+
+// The text of the item selected in the folder browser's tree ("" while none is).
+std::string treeSelection(HWND dialog)
+{
+    HWND tree = FindWindowExA(dialog, nullptr, "SysTreeView32", nullptr);
+    for (HWND child = nullptr; !tree && (child = FindWindowExA(dialog, child, nullptr, nullptr));)
+        tree = FindWindowExA(child, nullptr, "SysTreeView32", nullptr);
+    if (!tree) return std::string();
+    const LPARAM item = SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CARET, 0);
+    if (!item) return std::string();
+    char text[MAX_PATH] = {};
+    TVITEMA tv = {};
+    tv.mask = TVIF_TEXT;
+    tv.hItem = reinterpret_cast<HTREEITEM>(item);
+    tv.pszText = text;
+    tv.cchTextMax = sizeof text;
+    SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&tv));
+    return text;
+}
+
+std::string lastComponent(const std::string& path)
+{
+    const size_t slash = path.find_last_of("\\/");
+    return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 std::string folderOfTemp()
@@ -279,8 +308,11 @@ TEST(UiaFileDialog, FolderModeReturnsTheStartFolderOrNothingOnCancel)
             FileDialog dialog;
             dialog.setStartPath(Path(folder + "\\"));
             bool answer = false;
+            // The browser selects the start folder after it shows (quickly or, on a loaded machine,
+            // later): press only once its tree has the folder selected.
             ASSERT_TRUE(driven([&] { return dialog.run(UIA_FILE_FOLDER, nullptr); },
-                               [button](HWND hwnd) { press(hwnd, button); }, &answer));
+                               [button](HWND hwnd) { press(hwnd, button); }, &answer,
+                               [&](HWND hwnd) { return treeSelection(hwnd) == lastComponent(folder); }));
             EXPECT_EQ(answer, button == IDOK);
             if (button == IDOK) {
                 EXPECT_EQ(lstrcmpiA(dialog.result().fullPath().c_str(), folder.c_str()), 0) << dialog.result().fullPath();
