@@ -128,40 +128,33 @@ void Switch::detach()
     Widget::detach();
 }
 
+void Switch::restyled(bool changed)
+{
+    if (!changed) return;
+    updateLayout();
+    invalidate(0);
+}
+
 void Switch::setFontId(uint32_t id)
 {
     FormHostListener* set = resourceSet(parent_);
-    const bool flag = parent_ && parent_->resourceBase() != 0;
-    if (style_.setFontId(id, set ? set->fontMap() : nullptr, flag)) {
-        updateLayout();
-        invalidate(0);
-    }
+    restyled(style_.setFontId(id, set ? set->fontMap() : nullptr, parent_ && parent_->resourceBase() != 0));
 }
 
 void Switch::setBackgroundKind(uint32_t kind)
 {
-    if (style_.setKind(kind)) {
-        updateLayout();
-        invalidate(0);
-    }
+    restyled(style_.setKind(kind));
 }
 
 void Switch::setBackgroundPictureId(uint32_t id)
 {
     FormHostListener* set = resourceSet(parent_);
-    const bool flag = parent_ && parent_->resourceBase() != 0;
-    if (style_.setPictureId(id, set ? set->pictureMap() : nullptr, flag)) {
-        updateLayout();
-        invalidate(0);
-    }
+    restyled(style_.setPictureId(id, set ? set->pictureMap() : nullptr, parent_ && parent_->resourceBase() != 0));
 }
 
 void Switch::setBackgroundColour(uint32_t colour)
 {
-    if (style_.setColour(colour)) {
-        updateLayout();
-        invalidate(0);
-    }
+    restyled(style_.setColour(colour));
 }
 
 void Switch::setState(uint32_t state)

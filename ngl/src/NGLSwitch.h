@@ -52,6 +52,8 @@ public:
     void setLinkText(const char* text) { link_ = text ? text : ""; }
     // With a background picture the switch takes one frame's size; then the frames per state.
     void updateLayout();
+    // After a style setter: a changed style lays the switch out again and repaints it.
+    void restyled(bool changed);
 
     // The frame of the background picture shown now.
     uint32_t currentFrame() const;
