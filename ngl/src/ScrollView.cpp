@@ -10,6 +10,7 @@ namespace {
 
 constexpr int32_t kGrabZone = 16;     // a short thumb is still grabbed within this length
 constexpr int32_t kRepeatPeriod = 5;  // timer events between two page steps
+constexpr int32_t kRepeatTimer = 0;   // the widget timer id of the page repeat
 
 int32_t rectWidth(const RegionRect& r) { return r.x2 - r.x1; }
 int32_t rectHeight(const RegionRect& r) { return r.y2 - r.y1; }
@@ -209,6 +210,14 @@ bool ScrollView::handleEvent(int32_t code, void* data)
 {
     const bool base = Widget::handleEvent(code, data);
     if (code >= UIA_EVENT_MOUSE_BUTTON && code <= UIA_EVENT_MOUSE_WHEEL) return handleMouseEvent(code, data);
+    if (code == NGL_NOTIFY_CAPTURE_LOST) {
+        // The press is over without a release: paging and dragging stop here, or the page timer
+        // would keep scrolling for a button nobody holds.
+        endPress();
+        return base;
+    }
+    // Paging acts only while a track press is live; other timers of a subclass (the caret blink)
+    // leave the content where it is.
     if (code == UIA_EVENT_TIMER && repeating_) {
         if (--repeatCountdown_ <= 0) {
             repeatCountdown_ = kRepeatPeriod;
@@ -372,15 +381,38 @@ bool ScrollView::handleMouseEvent(int32_t code, void* data)
     }
     if (repeating_) {
         releaseMouse();
-        removeTimer(0);
-        repeating_ = false;
+        stopRepeat();
     }
     return handled;
+}
+
+void ScrollView::stopRepeat()
+{
+    if (!repeating_) return;
+    removeTimer(kRepeatTimer);
+    repeating_ = false;
+}
+
+void ScrollView::endPress()
+{
+    if (fineDrag_) {
+        fineDragEnd();
+        fineDrag_ = false;
+    }
+    draggingHorizontal_ = draggingVertical_ = false;
+    if (buttonPressed_[0] || buttonPressed_[1] || buttonPressed_[2] || buttonPressed_[3]) {
+        std::fill(buttonPressed_, buttonPressed_ + 4, false);
+        invalidate(0);
+    }
+    stopRepeat();
 }
 
 void ScrollView::startRepeat(int32_t dx, int32_t dy, int32_t x, int32_t y)
 {
     moveOffset(dx, dy);
+    // One page timer at a time: a press that comes without a release in between must not leave a
+    // second one behind.
+    stopRepeat();
     repeating_ = true;
     repeatDX_ = dx;
     repeatDY_ = dy;
@@ -388,5 +420,5 @@ void ScrollView::startRepeat(int32_t dx, int32_t dy, int32_t x, int32_t y)
     pressX_ = x;
     pressY_ = y;
     repeatCountdown_ = kRepeatPeriod;
-    addTimer(0, kRepeatPeriod);
+    addTimer(kRepeatTimer, kRepeatPeriod);
 }

@@ -58,6 +58,10 @@ protected:
     // Moves the offset by (dx, dy), clamped.
     void moveOffset(int64_t dx, int64_t dy);
     void startRepeat(int32_t dx, int32_t dy, int32_t x, int32_t y);
+    // Removes the page timer (widget timer 0) when paging.
+    void stopRepeat();
+    // Ends a drag, a button press or paging without acting (the mouse capture was taken away).
+    void endPress();
 
     bool alwaysHorizontalBar_ = false;
     bool alwaysVerticalBar_ = false;

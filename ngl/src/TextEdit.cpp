@@ -16,6 +16,9 @@
 namespace {
 
 constexpr int32_t kBlinkPeriod = 10;
+// The caret blinks on widget timer 1: timer 0 is the scroll bars' page repeat, which a multi-line
+// field has too, and a release of the track removes timer 0.
+constexpr int32_t kBlinkTimer = 1;
 constexpr uint32_t kKeyMask = 0xFFFF;
 enum : uint32_t {
     kKeyEsc = 1, kKeyBackspace = 5, kKeyTab = 6, kKeyEnter = 13, kKeyDelete = 21, kKeyHome = 22, kKeyEnd = 23,
@@ -619,7 +622,7 @@ void TextEdit::attach(Form* form)
     }
     relayout();
     if (form && !blinkTimerOn_) {
-        addTimer(0, kBlinkPeriod);
+        addTimer(kBlinkTimer, kBlinkPeriod);
         blinkTimerOn_ = true;
     }
 }
@@ -627,7 +630,7 @@ void TextEdit::attach(Form* form)
 void TextEdit::detach()
 {
     if (blinkTimerOn_) {
-        removeTimer(0);
+        removeTimer(kBlinkTimer);
         blinkTimerOn_ = false;
     }
     FormHostListener* host = parent_ ? parent_->provider() : nullptr;

@@ -63,6 +63,7 @@ public:
     int32_t caret() const { return caret_; }
     int32_t firstVisible() const { return firstVisible_; }
     bool caretAtLineEnd() const { return caretAtLineEnd_; }
+    bool caretShown() const { return caretShown_; }
     // The ordered selection; false when there is none.
     bool selection(int32_t& from, int32_t& to) const;
     TextStyle& style() { return style_; }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "NGLClipboard.h"
+#include "NGLForm.h"
 #include "TextEdit.h"
 #include "UIAKeys.h"
 #include "UIAPicture.h"
@@ -284,6 +285,64 @@ TEST(TextEdit, MultiLineWrapsAndMovesByLines)
     single.contentSize(w, h);
     EXPECT_EQ(w, 1);
     EXPECT_EQ(h, 1);
+}
+
+// A multi-line field in a form: the caret blinks every 11 ticks (its timer period 10), a press on
+// the scroll track pages while it is held, and neither its release nor a lost capture stops the
+// blink or changes its pace; blink ticks alone never scroll.
+TEST(TextEdit, CaretBlinkSurvivesTrackPaging)
+{
+    for (bool captureLost : {false, true}) {
+        SCOPED_TRACE(captureLost);
+        Form form;
+        form.setSize({120, 80});
+        form.layout();
+        TextEdit* t = new TextEdit;
+        t->setId(3);
+        t->setRect({0, 0, 100, 60});
+        t->setMultiLine(true);
+        std::string longText;
+        for (int i = 0; i < 100; ++i) longText += "word ";
+        t->setText(longText.c_str());
+        form.addWidget(t);
+        ASSERT_TRUE(t->verticalBarShown());
+        ASSERT_TRUE(t->beginEditAt(5, 5));
+        auto toggles = [&](int ticks) {
+            int n = 0;
+            for (int i = 0; i < ticks; ++i) {
+                const bool was = t->caretShown();
+                UiaTimerEvent e = {nullptr, 40};
+                form.handleEvent(UIA_EVENT_TIMER, &e);
+                n += t->caretShown() != was;
+            }
+            return n;
+        };
+        EXPECT_EQ(toggles(44), 4);
+        EXPECT_EQ(t->offsetY(), 0);
+
+        // Below the thumb near the track's bottom: one page at once, more while held.
+        const RegionRect track = t->verticalTrack();
+        const int32_t x = (track.x1 + track.x2) / 2, y = track.y2 - 2;
+        UiaMouseButtonEvent press = {x, y, 0, UIA_BUTTON_LEFT, UIA_ACTION_PRESS};
+        form.handleEvent(UIA_EVENT_MOUSE_BUTTON, &press);
+        EXPECT_TRUE(t->isRepeating());
+        const int32_t page = -int32_t(0.85 * (t->view().y2 - t->view().y1));
+        EXPECT_EQ(t->offsetY(), page);
+        toggles(30);
+        EXPECT_LT(t->offsetY(), page);
+        if (captureLost) {
+            form.handleEvent(NGL_NOTIFY_CAPTURE_LOST, nullptr);
+        } else {
+            UiaMouseButtonEvent release = {x, y, 0, UIA_BUTTON_LEFT, UIA_ACTION_RELEASE};
+            form.handleEvent(UIA_EVENT_MOUSE_BUTTON, &release);
+        }
+        EXPECT_FALSE(t->isRepeating());
+        EXPECT_EQ(form.captureWidget(), nullptr);
+        const int32_t held = t->offsetY();
+        EXPECT_EQ(toggles(110), 10);
+        EXPECT_EQ(t->offsetY(), held);
+        EXPECT_EQ(t->editState(), 1u);
+    }
 }
 
 TEST(TextEdit, TinyWidgetsAndEmptyText)
