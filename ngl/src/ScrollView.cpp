@@ -216,8 +216,8 @@ bool ScrollView::handleEvent(int32_t code, void* data)
         endPress();
         return base;
     }
-    // Paging acts only while a track press is live; other timers of a subclass (the caret blink)
-    // leave the content where it is.
+    // Paging acts only while a track press is live, so a subclass's own timers (the caret blink)
+    // never scroll by themselves; during a press every timer event the widget gets counts.
     if (code == UIA_EVENT_TIMER && repeating_) {
         if (--repeatCountdown_ <= 0) {
             repeatCountdown_ = kRepeatPeriod;
