@@ -79,8 +79,8 @@ void effectEchoClampParams(EffectEchoRecord* r) {
   if (!r) return;
   if (r->header.timeUnit != effectUnitSeconds && r->header.timeUnit != effectUnitBeats) r->header.timeUnit = effectUnitBeats;
   clampFlag(r->on);
-  r->levelA = effectClampf(r->levelA, 0.0f, 1.0f, 0.5f);
-  r->levelB = effectClampf(r->levelB, 0.0f, 1.0f, 0.5f);
+  r->levelA = effectFieldClamp(effectFields[effectFieldLevel], r->levelA);
+  r->levelB = effectFieldClamp(effectFields[effectFieldLevel], r->levelB);
   fieldLoad(echoFields[echoFieldBaseTime], r->baseTime);
   fieldLoad(echoFields[echoFieldBeatTime], r->beatTime);
   fieldLoad(echoFields[echoFieldFeedback], r->feedback);

@@ -147,13 +147,13 @@ static void effectSetLevel(Engine* engine, bool wet, float level) {
     EffectCommon c;
     if (!effectCommonOf(editBeginEffect(engine, static_cast<std::int16_t>(type)), type, &c)) return;
     float* slot = wet ? c.levelA : c.levelB;
-    *slot = effectClampf(level, 0.0f, 1.0f, *slot);
+    *slot = effectFieldSet(effectFields[effectFieldLevel], level, *slot);
     editCommit(engine, editKindEffect, 0);
   } else if (type == effectEcho || type == effectRev) {
     EffectCommon c;
     if (effectCommonOf(effectActiveRecord(engine), type, &c)) {
       float* slot = wet ? c.levelA : c.levelB;
-      *slot = effectClampf(level, 0.0f, 1.0f, *slot);
+      *slot = effectFieldSet(effectFields[effectFieldLevel], level, *slot);
     }
   }
 }
@@ -199,7 +199,7 @@ double effectGetTime(Engine* engine, std::uint16_t type) {
 
 void effectSetTime(Engine* engine, std::uint16_t type, double beats) {
   double* t = engine ? effectTimeOfType(engine, type) : nullptr;
-  if (t) *t = effectClampd(beats, effectFields[effectFieldTime].lo, effectFields[effectFieldTime].hi, *t);
+  if (t) *t = effectFieldSet(effectFields[effectFieldTime], beats, *t);
 }
 
 // ---- running state
@@ -258,8 +258,8 @@ static void effectClampCommon(EffectCommon c, std::uint16_t type) {
   c.header->type = type;
   c.header->size = effectStoredSize(type);
   *c.on = *c.on ? 1 : 0;
-  *c.levelA = effectClampf(*c.levelA, 0.0f, 1.0f, 0.5f);
-  *c.levelB = effectClampf(*c.levelB, 0.0f, 1.0f, 0.5f);
+  *c.levelA = effectFieldClamp(effectFields[effectFieldLevel], *c.levelA);
+  *c.levelB = effectFieldClamp(effectFields[effectFieldLevel], *c.levelB);
   if (c.header->timeUnit != effectUnitSeconds && c.header->timeUnit != effectUnitBeats)
     c.header->timeUnit = effectUnitSeconds;
 }

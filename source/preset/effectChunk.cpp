@@ -35,8 +35,8 @@ void transferCommon(ChunkIo& io, std::uint8_t* on, float* levelA, float* levelB)
 
 void clampCommon(std::uint8_t& on, float& levelA, float& levelB) {
   clampFlag(on);
-  clampF(levelA, 0.0f, 1.0f, 0.5f);
-  clampF(levelB, 0.0f, 1.0f, 0.5f);
+  fieldLoad(effectFields[effectFieldLevel], levelA);
+  fieldLoad(effectFields[effectFieldLevel], levelB);
 }
 
 bool pipeChunk(FileSpec* file, EffectPipeRecord* r, std::uint8_t* buffer, int direction, bool v2) {
@@ -63,17 +63,18 @@ bool pipeChunk(FileSpec* file, EffectPipeRecord* r, std::uint8_t* buffer, int di
   else r->time = 0.5;
   if (!ioReading(io)) return ioFinishWrite(file, io, v2 ? chunkId("pip2") : chunkId("pipe"), 10);
   clampCommon(r->on, r->levelA, r->levelB);
-  clampF(r->stored1, -1e6f, 1e6f, 0.0f);
-  clampF(r->stored2, -1e6f, 1e6f, 1.0f);
-  clampF(r->delay, 1e-5f, 32767.0f, 220.5f);
-  clampF(r->feedback, -0.999f, 0.999f, 0.5f);
-  clampF(r->inputPos, 0.0f, 1.0f, 0.42f);
-  clampF(r->pickupPos[0], 0.0f, 1.0f, 0.33f);
-  clampF(r->pickupPos[1], 0.0f, 1.0f, 0.405f);
-  clampF(r->filterIndex, 0.0f, 480.0f, static_cast<float>(dspFreqToIndex(8000.0)));
-  clampF(r->lengthMod, 0.0f, 1.0f, 1.0f);
-  clampF(r->pickupMod[0], 0.0f, 1.0f, 1.0f);
-  clampF(r->pickupMod[1], 0.0f, 1.0f, 1.0f);
+  const FieldRange* F = pipeFields;
+  fieldLoad(F[pipeFieldStored1], r->stored1);
+  fieldLoad(F[pipeFieldStored2], r->stored2);
+  fieldLoad(F[pipeFieldDelay], r->delay);
+  fieldLoad(F[pipeFieldFeedback], r->feedback);
+  fieldLoad(F[pipeFieldInputPos], r->inputPos);
+  fieldLoad(F[pipeFieldPickupPos0], r->pickupPos[0]);
+  fieldLoad(F[pipeFieldPickupPos1], r->pickupPos[1]);
+  fieldLoad(F[pipeFieldFilterIndex], r->filterIndex);
+  fieldLoad(F[pipeFieldLengthMod], r->lengthMod);
+  fieldLoad(F[pipeFieldPickupMod], r->pickupMod[0]);
+  fieldLoad(F[pipeFieldPickupMod], r->pickupMod[1]);
   clampFlag(r->lengthModInvert);
   clampFlag(r->pickupModInvert[0]);
   clampFlag(r->pickupModInvert[1]);
@@ -106,19 +107,20 @@ bool combChunk(FileSpec* file, EffectCombRecord* r, std::uint8_t* buffer, int di
   if (!ioReading(io)) return ioFinishWrite(file, io, v2 ? chunkId("mCm2") : chunkId("mCmb"), 10);
   clampCommon(r->on, r->levelA, r->levelB);
   if (r->combCount > effectCombCount) r->combCount = effectCombCount;
-  clampF(r->delay, 1e-5f, 32767.0f, 4410.0f);
+  const FieldRange* F = combFields;
+  fieldLoad(F[combFieldDelay], r->delay);
   fieldLoad(effectFields[effectFieldTime], r->time);
-  clampF(r->feedback, 0.0f, 0.999f, 0.5f);
-  clampF(r->filterIndex, 0.0f, 480.0f, static_cast<float>(dspFreqToIndex(8000.0)));
+  fieldLoad(F[combFieldFeedback], r->feedback);
+  fieldLoad(F[combFieldFilterIndex], r->filterIndex);
   for (int i = 0; i < effectCombCount; ++i) {
     clampFlag(r->combOn[i]);
     clampFlag(r->modInvert[i]);
-    clampF(r->delayFactor[i], 0.0f, 1.0f, 1.0f);
-    clampF(r->feedbackFactor[i], -1.0f, 1.0f, 1.0f);
-    clampF(r->level[i], 0.0f, 1.0f, 0.5f);
-    clampF(r->modAmount[i], 0.0f, 1.0f, 1.0f);
+    fieldLoad(F[combFieldDelayFactor], r->delayFactor[i]);
+    fieldLoad(F[combFieldFeedbackFactor], r->feedbackFactor[i]);
+    fieldLoad(F[combFieldLevel], r->level[i]);
+    fieldLoad(F[combFieldModAmount], r->modAmount[i]);
     fieldLoad(effectFields[effectFieldPan], r->pan[i]);
-    clampF(r->filterFactor[i], 0.0f, 1.0f, 1.0f);
+    fieldLoad(F[combFieldFilterFactor], r->filterFactor[i]);
   }
   return true;
 }
@@ -155,17 +157,18 @@ bool tapChunk(FileSpec* file, EffectTapRecord* r, std::uint8_t* buffer, int dire
   fieldLoad(effectFields[effectFieldTapTime], r->time);
   if (!std::isfinite(r->beatTime)) r->beatTime = 1.0;   // the multi-tap's own default
   fieldLoad(effectFields[effectFieldTime], r->beatTime);
-  clampF(r->feedback, -0.999f, 0.999f, 0.5f);
-  clampF(r->filterIndex, 0.0f, 480.0f, static_cast<float>(dspFreqToIndex(8000.0)));
-  clampF(r->secondIndex, 0.0f, 480.0f, static_cast<float>(dspFreqToIndex(20.0)));
+  const FieldRange* F = tapFields;
+  fieldLoad(F[tapFieldFeedback], r->feedback);
+  fieldLoad(F[tapFieldFilterIndex], r->filterIndex);
+  fieldLoad(F[tapFieldSecondIndex], r->secondIndex);
   if (r->ringLength < 1) r->ringLength = 441000;   // refused: the default ring
   if (r->ringLength > effectTapMaxRing) r->ringLength = effectTapMaxRing;
   for (int i = 0; i < effectTapCount; ++i) {
     clampFlag(r->tapFlags[i]);
     clampFlag(r->tapInvert[i]);
-    clampF(r->tapModDepth[i], 0.0f, 1.0f, 1.0f);
-    clampF(r->tapTimeFactor[i], 0.0f, 1.0f, 1.0f);
-    clampF(r->tapLevel[i], 0.0f, 1.0f, 0.5f);
+    fieldLoad(F[tapFieldModDepth], r->tapModDepth[i]);
+    fieldLoad(F[tapFieldTimeFactor], r->tapTimeFactor[i]);
+    fieldLoad(F[tapFieldLevel], r->tapLevel[i]);
     fieldLoad(effectFields[effectFieldPan], r->tapPan[i]);
   }
   return true;
@@ -245,21 +248,22 @@ bool effectRevReadWriteChunk(FileSpec* file, EffectRevRecord* r, std::uint8_t* b
   }
   if (!ioReading(io)) return ioFinishWrite(file, io, chunkId("rev3"), 1);
   clampCommon(r->on, r->levelA, r->levelB);
-  clampD(r->size, 0.0001 * 0.7, 0.7, 0.1);
-  clampF(r->feedback, 0.0f, 1.0f, 0.8f);
-  clampD(r->brightness, 0.0001, 1.0, 1.0);
+  const FieldRange* F = revFields;
+  fieldLoad(F[revFieldSize], r->size);
+  fieldLoad(F[revFieldFeedback], r->feedback);
+  fieldLoad(F[revFieldBrightness], r->brightness);
   clampFlag(r->spareSwitch);
   clampFlag(r->earlyTapsOn);
-  clampD(r->preDelay, 0.0, 0.5, 0.05);
-  clampF(r->jitter, 0.0f, 1.0f, 0.001f);
+  fieldLoad(F[revFieldPreDelay], r->preDelay);
+  fieldLoad(F[revFieldJitter], r->jitter);
   for (int u = 0; u < 3; ++u) {
-    clampD(r->unitScale[u], 0.0001, 1.0, 1.0);
-    clampD(r->laneSpread[u], 0.0, 1.0, 0.6182);
-    clampD(r->timeModDepth[u], 0.0, 1.0, 0.5);
+    fieldLoad(F[revFieldUnitScale], r->unitScale[u]);
+    fieldLoad(F[revFieldLaneSpread], r->laneSpread[u]);
+    fieldLoad(F[revFieldTimeModDepth], r->timeModDepth[u]);
     clampFlag(r->timeModInvert[u]);
-    clampD(r->unitBrightness[u], 0.0001, 1.0, 1.0);
-    clampD(r->laneBrightSpread[u], 0.0, 1.0, 0.0);
-    clampD(r->brightModDepth[u], 0.0, 1.0, 0.5);
+    fieldLoad(F[revFieldUnitBrightness], r->unitBrightness[u]);
+    fieldLoad(F[revFieldLaneBrightSpread], r->laneBrightSpread[u]);
+    fieldLoad(F[revFieldBrightModDepth], r->brightModDepth[u]);
     clampFlag(r->brightModInvert[u]);
     clampFlag(r->unitOn[u]);
     if (r->mode[u] > revModeSynthetic) r->mode[u] = revModeRaw;

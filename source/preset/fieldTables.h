@@ -135,15 +135,76 @@ enum EchoField {
 };
 extern FieldRange echoFields[echoFieldCount];
 
-// ---- Fields the pipe, multi-comb and multi-tap records share (their other fields' ranges are
-// written once in each kind's record clamp, which the reader and the setters agree with)
+// ---- Fields every effect kind or the pipe, multi-comb and multi-tap records share
 enum EffectField {
   effectFieldTime,          // beats of a tempo-synchronised time (pipe, comb: time; tap: beatTime)
   effectFieldTapTime,       // multi-tap delay in samples at 44,100 Hz (from 0.00001 s)
   effectFieldPan,           // pan of a comb or a tap
+  effectFieldLevel,         // wet and dry levels of every kind, linear
   effectFieldCount
 };
 extern FieldRange effectFields[effectFieldCount];
+
+// ---- EffectPipeRecord (time: effectFieldTime)
+enum PipeField {
+  pipeFieldStored1,         // stored and copied; nothing reads it
+  pipeFieldStored2,
+  pipeFieldDelay,           // tube length in samples at 44,100 Hz
+  pipeFieldFeedback,
+  pipeFieldInputPos,        // fraction of the length
+  pipeFieldPickupPos0,      // fraction of the length
+  pipeFieldPickupPos1,
+  pipeFieldFilterIndex,     // pitch index of the loop filter
+  pipeFieldLengthMod,
+  pipeFieldPickupMod,       // both pickups
+  pipeFieldCount
+};
+extern FieldRange pipeFields[pipeFieldCount];
+
+// ---- EffectCombRecord (time: effectFieldTime; pans: effectFieldPan; each comb's own default pan is
+// the record's, the row's what a reader puts in place of a value that is not finite)
+enum CombField {
+  combFieldDelay,           // samples at 44,100 Hz
+  combFieldFeedback,
+  combFieldFilterIndex,     // pitch index
+  combFieldDelayFactor,     // per comb
+  combFieldFeedbackFactor,
+  combFieldLevel,           // linear
+  combFieldModAmount,
+  combFieldFilterFactor,
+  combFieldCount
+};
+extern FieldRange combFields[combFieldCount];
+
+// ---- EffectTapRecord (time and beat time: effectFieldTapTime, effectFieldTime; pans: effectFieldPan)
+enum TapField {
+  tapFieldFeedback,
+  tapFieldFilterIndex,      // pitch index of the loop low-pass
+  tapFieldSecondIndex,      // pitch index of the loop high-pass
+  tapFieldModDepth,         // per tap
+  tapFieldTimeFactor,       // per tap; the taps' own defaults are the record's
+  tapFieldLevel,            // linear
+  tapFieldCount
+};
+extern FieldRange tapFields[tapFieldCount];
+
+// ---- EffectRevRecord (the per-unit rows serve all three units; the units' own default scales and
+// brightnesses are the record's)
+enum RevField {
+  revFieldSize,             // seconds, 0.01..100 % of revSizeSeconds
+  revFieldFeedback,
+  revFieldBrightness,       // scale of 20,000 Hz
+  revFieldPreDelay,         // seconds
+  revFieldJitter,
+  revFieldUnitScale,
+  revFieldLaneSpread,
+  revFieldTimeModDepth,     // stored as the page gives it, kept finite
+  revFieldUnitBrightness,
+  revFieldLaneBrightSpread, // the setter keeps it at 0.01 % or more; 0 (the default) loads as 0
+  revFieldBrightModDepth,
+  revFieldCount
+};
+extern FieldRange revFields[revFieldCount];
 
 // ---- PatchHeader
 enum HeaderField {

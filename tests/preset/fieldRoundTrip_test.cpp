@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <functional>
 #include <limits>
 #include <string>
@@ -24,6 +25,7 @@
 #include "modules/multiCombEffect.h"
 #include "modules/multiTapEffect.h"
 #include "modules/pipeEffect.h"
+#include "modules/pitchIndex.h"
 #include "modules/threeUnitEffect.h"
 #include "modules/modulator.h"
 #include "modules/waveshaper.h"
@@ -353,6 +355,12 @@ std::vector<EffectAccess> effectAccess(std::uint16_t type) {
     a.push_back({"feedback", [](Engine* e, int, double v) { effectRevSetFeedback(e, v); }, [](Engine* e, int) { return effectRevGetFeedback(e); }, 1});
     a.push_back({"preDelay", [](Engine* e, int, double v) { effectRevSetPreDelay(e, v); }, [](Engine* e, int) { return effectRevGetPreDelay(e); }, 1});
     a.push_back({"jitter", [](Engine* e, int, double v) { effectRevSetJitter(e, v); }, [](Engine* e, int) { return effectRevGetJitter(e); }, 1});
+    a.push_back({"unitScale", [](Engine* e, int u, double v) { effectRevSetUnitScale(e, u, v); }, [](Engine* e, int u) { return effectRevGetUnitScale(e, u); }, 3});
+    a.push_back({"laneSpread", [](Engine* e, int u, double v) { effectRevSetLaneSpread(e, u, v); }, [](Engine* e, int u) { return effectRevGetLaneSpread(e, u); }, 3});
+    a.push_back({"timeModDepth", [](Engine* e, int u, double v) { effectRevSetTimeModDepth(e, u, v); }, [](Engine* e, int u) { return effectRevGetTimeModDepth(e, u); }, 3});
+    a.push_back({"unitBrightness", [](Engine* e, int u, double v) { effectRevSetUnitBrightness(e, u, v); }, [](Engine* e, int u) { return effectRevGetUnitBrightness(e, u); }, 3});
+    a.push_back({"laneBrightSpread", [](Engine* e, int u, double v) { effectRevSetLaneBrightSpread(e, u, v); }, [](Engine* e, int u) { return effectRevGetLaneBrightSpread(e, u); }, 3});
+    a.push_back({"brightModDepth", [](Engine* e, int u, double v) { effectRevSetBrightModDepth(e, u, v); }, [](Engine* e, int u) { return effectRevGetBrightModDepth(e, u); }, 3});
   }
   return a;
 }
@@ -441,6 +449,69 @@ TEST_F(FieldRoundTrip, MovingOneRowMovesSetterReaderAndCopy) {
   EXPECT_EQ(reread->slots[0]->filters[3].gain, 8.0f);
   bankDestroy(reread);
   filterFields[filterFieldGain] = saved;
+}
+
+// The same for an effect row: the three-unit effect's pre-delay held to 0.25 s moves its setter,
+// the chunk reader and the copy of a preset's record into the engine.
+TEST_F(FieldRoundTrip, MovingAnEffectRowMovesSetterReaderAndCopy) {
+  FieldRange& row = revFields[revFieldPreDelay];
+  const FieldRange saved = row;
+  effectSetType(engine, effectRev);
+  ASSERT_EQ(effectGetType(engine), effectRev);
+  effectRevSetPreDelay(engine, 400.0);
+  EXPECT_DOUBLE_EQ(effectRevGetPreDelay(engine), 400.0);
+  Bank* bank = bankCreate();
+  bankStorePreset(bank, engine, 0);
+  const std::string path = testTempPath("narrowedEffect.glo");
+  saveBank(bank, path);
+
+  row.hi = 0.25;
+  effectRevSetPreDelay(engine, 400.0);
+  EXPECT_DOUBLE_EQ(effectRevGetPreDelay(engine), 250.0);
+  Bank* reread = bankCreate();
+  ASSERT_TRUE(openBank(reread, path));
+  ASSERT_NE(reread->slots[0]->effect, nullptr);
+  EXPECT_DOUBLE_EQ(reinterpret_cast<const EffectRevRecord*>(reread->slots[0]->effect)->preDelay, 0.25);
+  // The record the bank held before (0.4 s) is held to the row when it is copied into the engine.
+  engineSetBank(engine, bank);
+  bankSelectPreset(bank, engine, 0);
+  EXPECT_DOUBLE_EQ(effectRevGetPreDelay(engine), 250.0);
+  engineSetBank(engine, nullptr);
+  row = saved;
+  bankDestroy(reread);
+  bankDestroy(bank);
+}
+
+// The rows' defaults are the records' defaults: a fresh record of every kind holds each row's
+// default where the kind has one value for all its elements (the pitch indices of 8,000 Hz and
+// 20 Hz are written in the table as the floats dspFreqToIndex gives).
+TEST(EffectFieldRows, FreshRecordsHoldTheRowsDefaults) {
+  EXPECT_EQ(static_cast<float>(pipeFields[pipeFieldFilterIndex].def), static_cast<float>(dspFreqToIndex(8000.0)));
+  EXPECT_EQ(static_cast<float>(tapFields[tapFieldSecondIndex].def), static_cast<float>(dspFreqToIndex(20.0)));
+  EffectPipeRecord pipe;
+  effectPipeInit(&pipe);
+  EffectPipeRecord pipeClamped = pipe;
+  effectPipeClampRecord(&pipeClamped);
+  EXPECT_EQ(std::memcmp(&pipe, &pipeClamped, sizeof pipe), 0);
+  EffectCombRecord comb;
+  effectCombInit(&comb);
+  EffectCombRecord combClamped = comb;
+  effectCombClampRecord(&combClamped);
+  EXPECT_EQ(std::memcmp(&comb, &combClamped, sizeof comb), 0);
+  EffectTapRecord tap;
+  effectTapInit(&tap);
+  EffectTapRecord tapClamped = tap;
+  effectTapClampRecord(&tapClamped);
+  EXPECT_EQ(std::memcmp(&tap, &tapClamped, sizeof tap), 0);
+  EXPECT_EQ(pipe.pickupPos[1], static_cast<float>(pipeFields[pipeFieldPickupPos1].def));
+  EXPECT_EQ(comb.filterIndex, static_cast<float>(combFields[combFieldFilterIndex].def));
+  EXPECT_EQ(tap.secondIndex, static_cast<float>(tapFields[tapFieldSecondIndex].def));
+  // The record clamp: NaN takes the row's default, a value beyond the row its end.
+  pipe.feedback = std::numeric_limits<float>::quiet_NaN();
+  pipe.inputPos = 7.0f;
+  effectPipeClampRecord(&pipe);
+  EXPECT_EQ(pipe.feedback, static_cast<float>(pipeFields[pipeFieldFeedback].def));
+  EXPECT_EQ(pipe.inputPos, static_cast<float>(pipeFields[pipeFieldInputPos].hi));
 }
 
 }  // namespace
