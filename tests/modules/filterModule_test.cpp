@@ -9,6 +9,7 @@
 
 #include "engine/engine.h"
 #include "engine/engineConfig.h"
+#include "engine/engineFixture.h"
 #include "engine/freqTable.h"
 #include "filterTestSignals.h"
 #include "modules/filterCombPool.h"
@@ -22,16 +23,15 @@
 
 namespace {
 
-class FilterEngine : public ::testing::Test {
+class FilterEngine : public EngineFixture {
  protected:
-  Engine* e = nullptr;
+  Engine*& e = engine;
   std::vector<float> buffers[engineMaxVoices];
   std::vector<float> masters[engineMaxVoices];
 
   void SetUp() override {
-    engineCfgSetRate(44100.0f);
-    e = engineCreate();
-    ASSERT_NE(e, nullptr);
+    EngineFixture::SetUp();
+    if (HasFatalFailure()) return;
     for (auto& unit : e->modMultipliers)
       for (auto& row : unit)
         for (float& m : row) m = 1.0f;
@@ -39,11 +39,6 @@ class FilterEngine : public ::testing::Test {
     for (NoteCurve& c : e->noteCurves.curves)
       for (float& x : c.values) x = 1.0f;
   }
-  void TearDown() override {
-    engineDestroy(e);
-    engineCfgSetRate(44100.0f);
-  }
-
   // Channel c plays `voices` active voices of `lanes` lanes each; their buffers (and master buffers)
   // are this fixture's, filled with `fill`.
   void play(int c, int voices, int lanes, const std::vector<float>& fill) {

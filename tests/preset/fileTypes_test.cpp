@@ -74,6 +74,7 @@ TEST(FileTypes, RegisterAddsTheTwoGroupsAndTypesAndUnregisterRemovesThem) {
 
 #include "controls/popupMenu.h"
 #include "engine/engine.h"
+#include "engine/engineFixture.h"
 #include "preset/wave.h"
 #include "preset/waveMenu.h"
 
@@ -107,12 +108,11 @@ std::vector<std::string> popupTexts(std::int16_t popup) {
   return t;
 }
 
-class WaveMenuTest : public ::testing::Test {
+class WaveMenuTest : public EngineFixture {
 protected:
   void SetUp() override {
-    presetWavesInit();
-    engine = engineCreate();
-    ASSERT_NE(engine, nullptr);
+    EngineFixture::SetUp();
+    if (HasFatalFailure()) return;
     gEngine = engine;
     gLog.calls.clear();
     const WaveSelectorRoutines routines = {engineOf, isSelector, currentText, menuClear, menuAppend, menuRename};
@@ -124,10 +124,8 @@ protected:
     waveMenusSetup(1, 7, false);
     waveMenusSetSelectorRoutines(nullptr);
     waveMenusClearFlag();
-    engineDestroy(engine);
-    presetWavesInit();
+    EngineFixture::TearDown();   // the configuration's defaults put the global waves back too
   }
-  Engine* engine = nullptr;
 };
 
 TEST_F(WaveMenuTest, UserBranchShowsNewAndTheSeparatorThenThePresetWaves) {

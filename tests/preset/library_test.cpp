@@ -16,6 +16,7 @@
 #include "controls/msgBox.h"
 #include "controls/popupMenu.h"
 #include "engine/engine.h"
+#include "engine/engineFixture.h"
 #include "modules/effectFrame.h"
 #include "preset/envelope.h"
 #include "preset/library.h"
@@ -37,7 +38,7 @@ std::string itemText(std::int16_t popup, int position) {
   return text;
 }
 
-class LibraryTest : public ::testing::Test {
+class LibraryTest : public EngineFixture {
 protected:
   static void SetUpTestSuite() { presetWavesInit(); }
   void SetUp() override {
@@ -46,16 +47,17 @@ protected:
     root = testTempDir() + "lib_" + info->name() + sep();
     for (int kind = 1; kind <= libKindCount; ++kind) testMakeFolder(folder(kind));
     testSetSetting("LibrariesPath", root.c_str());
-    source = engineCreate();
-    target = engineCreate();
-    ASSERT_TRUE(source && target);
+    EngineFixture::SetUp();
+    if (HasFatalFailure()) return;
+    target = engineCreate();   // the engine a library entry is loaded into
+    ASSERT_NE(target, nullptr);
     undoSetKind(undoKindNone);
     appChooseFileClearQueue();
   }
   void TearDown() override {
     libResetForTest();
-    engineDestroy(source);
     engineDestroy(target);
+    EngineFixture::TearDown();
     testSetSetting("LibrariesPath", nullptr);
     chunktest::tearDownChunkLayer();
   }
@@ -91,7 +93,7 @@ protected:
   }
 
   std::string root;
-  Engine* source = nullptr;
+  Engine*& source = engine;   // the engine a library entry is written from
   Engine* target = nullptr;
 };
 

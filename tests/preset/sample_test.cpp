@@ -13,6 +13,7 @@
 #include "controls/appChooseFile.h"
 #include "controls/msgBox.h"
 #include "engine/engine.h"
+#include "engine/engineFixture.h"
 #include "engine/valueFormat.h"
 #include "oscillators/oscVoiceState.h"
 #include "preset/sample.h"
@@ -55,11 +56,11 @@ std::vector<float> expectedData(const WaveSpec& s, bool mono) {
   return v;
 }
 
-class SampleTest : public ::testing::Test {
+class SampleTest : public EngineFixture {
 protected:
   void SetUp() override {
-    engine = engineCreate();
-    ASSERT_NE(engine, nullptr);
+    EngineFixture::SetUp();
+    if (HasFatalFailure()) return;
     engine->polyphony = 4;
     for (int c = 0; c < 3; ++c) engine->channels[c]->type = oscTypeSample;
     samplePoolClearAll();
@@ -69,7 +70,7 @@ protected:
   }
   void TearDown() override {
     sampleReleaseAll(engine);
-    engineDestroy(engine);
+    EngineFixture::TearDown();
     msgBoxCaptureEnd();
     sampleSetBankPathRoutine(nullptr);
     for (int i = 0; i < samplePoolSize; ++i) EXPECT_EQ(samplePoolEntry(i)->refCount, 0) << "entry " << i;
@@ -92,8 +93,6 @@ protected:
     for (std::size_t i = 0; i < msgBoxCaptureCount(); ++i) t.push_back(msgBoxCaptureText(i));
     return t;
   }
-
-  Engine* engine = nullptr;
 };
 
 struct Format {

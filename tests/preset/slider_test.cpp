@@ -6,6 +6,7 @@
 
 #include "chunkTestUtil.h"
 #include "engine/engine.h"
+#include "engine/engineFixture.h"
 #include "engine/midiQueue.h"
 #include "engine/testAudioThread.h"
 #include "preset/sliderList.h"
@@ -119,8 +120,9 @@ TEST_F(SliderChunkTest, AllThreeLayoutsInBothByteOrders) {
   }
 }
 
-TEST(SliderEngine, StoreRefreshKeepsOnlyControllersInUse) {
-  Engine* engine = engineCreate();
+using SliderEngine = EngineFixture;
+
+TEST_F(SliderEngine, StoreRefreshKeepsOnlyControllersInUse) {
   SliderList* list = engineGetSliderList(engine);
   ASSERT_NE(list, nullptr);
   sliderListDefaults(list);
@@ -140,7 +142,6 @@ TEST(SliderEngine, StoreRefreshKeepsOnlyControllersInUse) {
   EXPECT_EQ(sliderListFind(list, 21)->value, 99);
   ASSERT_NE(sliderListFind(list, 7), nullptr);   // the volume source stays
   EXPECT_STREQ(sliderListFind(list, 7)->label, "vol");
-  engineDestroy(engine);
 }
 
 }  // namespace
