@@ -116,12 +116,12 @@ struct EffectCommon {
 static bool effectCommonOf(void* record, std::uint16_t type, EffectCommon* out) {
   if (!record) return false;
   switch (type) {
-#define EFFECT_COMMON(T)                                    \
-    {                                                       \
-      T* r = static_cast<T*>(record);                       \
-      *out = {&r->on, &r->levelA, &r->levelB, &r->header};  \
-      return true;                                          \
-    }
+#define EFFECT_COMMON(T)                                 \
+  {                                                      \
+    T* r = static_cast<T*>(record);                      \
+    *out = {&r->on, &r->levelA, &r->levelB, &r->header}; \
+    return true;                                         \
+  }
     case effectPipe: EFFECT_COMMON(EffectPipeRecord)
     case effectComb: EFFECT_COMMON(EffectCombRecord)
     case effectTap: EFFECT_COMMON(EffectTapRecord)
@@ -308,12 +308,8 @@ static void effectCopyOut(Engine* engine, void* destination, std::uint16_t type)
     case effectPipe: std::memcpy(destination, live, sizeof(EffectPipeRecord)); break;
     case effectComb: std::memcpy(destination, live, sizeof(EffectCombRecord)); break;
     case effectTap: std::memcpy(destination, live, sizeof(EffectTapRecord)); break;
-    case effectEcho:
-      effectEchoCopy(&engine->effectEcho, static_cast<EffectEchoRecord*>(destination));
-      break;
-    case effectRev:
-      effectRevCopyParams(&engine->effectRev, static_cast<EffectRevRecord*>(destination));
-      break;
+    case effectEcho: effectEchoCopy(&engine->effectEcho, static_cast<EffectEchoRecord*>(destination)); break;
+    case effectRev: effectRevCopyParams(&engine->effectRev, static_cast<EffectRevRecord*>(destination)); break;
     default: {
       EffectCommon to;
       if (!effectCommonOf(destination, type, &to)) return;
@@ -377,8 +373,7 @@ void effectRender(Engine* engine, std::int16_t frames) {
   if (type < 6 && effectRoutineTable[type]) effectRoutineTable[type](engine, frames);
 }
 
-void effectMixToOutput(Engine* engine, std::uint16_t slot, float pan, float gain, float* buffer,
-                       std::uint16_t frames) {
+void effectMixToOutput(Engine* engine, std::uint16_t slot, float pan, float gain, float* buffer, std::uint16_t frames) {
   if (!engine || !buffer || frames == 0 || frames > effectBlockFrames) return;
   const float c = effectModRow(engine)[effectModWet];
   if (effectFieldLayout(engine)) {

@@ -20,8 +20,8 @@ std::uint32_t effectStoredSize(std::uint16_t type) {
   }
 }
 
-void effectHeaderInit(EffectHeader* h, std::uint32_t size, std::uint16_t type, std::uint16_t wordA,
-                      std::uint16_t wordB, std::uint16_t wordC) {
+void effectHeaderInit(EffectHeader* h, std::uint32_t size, std::uint16_t type, std::uint16_t wordA, std::uint16_t wordB,
+                      std::uint16_t wordC) {
   if (!h) return;
   h->tag = effectHeaderTag;
   h->type = type;
@@ -33,7 +33,6 @@ void effectHeaderInit(EffectHeader* h, std::uint32_t size, std::uint16_t type, s
   h->value2 = 0.5f;
   h->timeUnit = effectUnitSeconds;
 }
-
 
 // A row's default as the float a record field holds.
 static float defaultOf(const FieldRange& row) { return static_cast<float>(row.def); }
@@ -80,7 +79,7 @@ void effectCombInit(EffectCombRecord* r) {
     r->feedbackFactor[i] = defaultOf(F[combFieldFeedbackFactor]);
     r->level[i] = defaultOf(F[combFieldLevel]);
     r->modAmount[i] = defaultOf(F[combFieldModAmount]);
-    r->pan[i] = pans[i];   // per comb; the row's default is the fallback of a reader
+    r->pan[i] = pans[i];  // per comb; the row's default is the fallback of a reader
     r->filterFactor[i] = defaultOf(F[combFieldFilterFactor]);
   }
 }
@@ -101,12 +100,12 @@ void effectTapInit(EffectTapRecord* r) {
   r->secondIndex = defaultOf(F[tapFieldSecondIndex]);
   r->ringLength = 441000;
   r->time = defaultOf(effectFields[effectFieldTapTime]);
-  r->beatTime = 1.0;   // the multi-tap's own; the row's 0.5 is the pipe's and the multi-comb's
+  r->beatTime = 1.0;  // the multi-tap's own; the row's 0.5 is the pipe's and the multi-comb's
   for (int i = 0; i < effectTapCount; ++i) {
     r->tapFlags[i] = 1;
     r->tapInvert[i] = 0;
     r->tapModDepth[i] = defaultOf(F[tapFieldModDepth]);
-    r->tapTimeFactor[i] = factors[i];   // per tap, as the pans
+    r->tapTimeFactor[i] = factors[i];  // per tap, as the pans
     r->tapLevel[i] = defaultOf(F[tapFieldLevel]);
     r->tapPan[i] = pans[i];
   }
@@ -124,7 +123,7 @@ void effectEchoParamDefaults(EffectEchoRecord* r) {
   r->baseTime = echoFields[echoFieldBaseTime].def;
   r->beatTime = echoFields[echoFieldBeatTime].def;
   for (int l = 0; l < 3; ++l) {
-    r->lineTimeFactor[l] = factors[l];   // per line; the row's default is the fallback of a reader
+    r->lineTimeFactor[l] = factors[l];  // per line; the row's default is the fallback of a reader
     r->lineModDepth[l] = echoFields[echoFieldLineModDepth].def;
     r->lineInvert[l] = 0;
     r->lineLevel[l] = static_cast<float>(echoFields[echoFieldLineLevel].def);
@@ -156,7 +155,7 @@ void effectRevParamDefaults(EffectRevRecord* r) {
   r->feedback = defaultOf(F[revFieldFeedback]);
   r->brightness = F[revFieldBrightness].def;
   for (int u = 0; u < 3; ++u) {
-    r->unitScale[u] = scales[u];   // per unit, as the unit brightnesses
+    r->unitScale[u] = scales[u];  // per unit, as the unit brightnesses
     r->laneSpread[u] = F[revFieldLaneSpread].def;
     r->timeModDepth[u] = F[revFieldTimeModDepth].def;
     r->timeModInvert[u] = 0;

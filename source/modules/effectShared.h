@@ -11,9 +11,7 @@ struct Engine;
 struct EffectRuntime;
 
 // Entries of the master unit's modulation row that the effects read (1.0 when unmodulated).
-enum {
-  effectModTime = 25, effectModFeedback = 26, effectModFilter = 27, effectModWet = 29, effectModDry = 30
-};
+enum { effectModTime = 25, effectModFeedback = 26, effectModFilter = 27, effectModWet = 29, effectModDry = 30 };
 
 EffectRuntime* effectRuntime(Engine* engine);
 // The master unit's row of this block's modulation multipliers (entries 25..30 valid, each limited
@@ -71,7 +69,9 @@ inline float effectClampValue(double v, double lo, double hi, double fallback) {
 inline float effectFieldClamp(const FieldRange& row, float v, float fallback) {
   return effectClampf(v, static_cast<float>(row.lo), static_cast<float>(row.hi), fallback);
 }
-inline float effectFieldClamp(const FieldRange& row, float v) { return effectFieldClamp(row, v, static_cast<float>(row.def)); }
+inline float effectFieldClamp(const FieldRange& row, float v) {
+  return effectFieldClamp(row, v, static_cast<float>(row.def));
+}
 inline double effectFieldClamp(const FieldRange& row, double v, double fallback) {
   return effectClampd(v, row.lo, row.hi, fallback);
 }

@@ -67,8 +67,8 @@ void effectCombProcess(Engine* engine, std::int16_t i, const float* input, float
   // The loop gain stays below one whatever the feedback modulation asks, so the loop cannot run away.
   g = effectClampd(g, -0.999, 0.999, 0.0);
 
-  const int k = effectFilterTableIndex(static_cast<float>(std::trunc(r.filterIndex * r.filterFactor[i])),
-                                       mod[effectModFilter]);
+  const int k =
+      effectFilterTableIndex(static_cast<float>(std::trunc(r.filterIndex * r.filterFactor[i])), mod[effectModFilter]);
   const double c1 = onePoleLowTable[k];
   const double c2 = onePoleFeedbackTable[k];
 
@@ -118,8 +118,6 @@ void effectCombRoutine(Engine* engine, std::int16_t frames) {
 
 // ---- parameters
 
-
-
 double effectCombGetDelay(Engine* engine) { return engine ? engine->effectComb.delay * (1.0 / 44100.0) : 0.0; }
 void effectCombSetDelay(Engine* engine, double seconds) {
   EffectCombRecord* r = effectEditCopy<EffectCombRecord>(engine, effectComb);
@@ -163,16 +161,16 @@ void effectCombSetModInvert(Engine* engine, std::int16_t i, std::uint8_t value) 
 }
 
 // Getter and setter of one clamped per-comb float.
-#define COMB_FLOAT(Name, field, row)                                          \
-  double effectCombGet##Name(Engine* engine, std::int16_t i) {                   \
-    return engine && combIndexOk(i) ? engine->effectComb.field[i] : 1.0;         \
-  }                                                                              \
-  void effectCombSet##Name(Engine* engine, std::int16_t i, double value) {       \
-    if (!combIndexOk(i)) return;                                                 \
-    EffectCombRecord* r = effectEditCopy<EffectCombRecord>(engine, effectComb);  \
-    if (!r) return;                                                              \
-    r->field[i] = effectFieldSet(row, value, r->field[i]);                       \
-    effectEditCommit(engine);                                                    \
+#define COMB_FLOAT(Name, field, row)                                            \
+  double effectCombGet##Name(Engine* engine, std::int16_t i) {                  \
+    return engine && combIndexOk(i) ? engine->effectComb.field[i] : 1.0;        \
+  }                                                                             \
+  void effectCombSet##Name(Engine* engine, std::int16_t i, double value) {      \
+    if (!combIndexOk(i)) return;                                                \
+    EffectCombRecord* r = effectEditCopy<EffectCombRecord>(engine, effectComb); \
+    if (!r) return;                                                             \
+    r->field[i] = effectFieldSet(row, value, r->field[i]);                      \
+    effectEditCommit(engine);                                                   \
   }
 COMB_FLOAT(DelayFactor, delayFactor, combFields[combFieldDelayFactor])
 COMB_FLOAT(FeedbackFactor, feedbackFactor, combFields[combFieldFeedbackFactor])

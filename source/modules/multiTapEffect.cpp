@@ -32,7 +32,7 @@ void effectTapClampRecord(EffectTapRecord* r) {
   r->filterIndex = effectFieldClamp(F[tapFieldFilterIndex], r->filterIndex);
   r->secondIndex = effectFieldClamp(F[tapFieldSecondIndex], r->secondIndex);
   r->time = effectFieldClamp(effectFields[effectFieldTapTime], r->time);
-  r->beatTime = effectFieldClamp(effectFields[effectFieldTime], r->beatTime, 1.0);   // the multi-tap's own default
+  r->beatTime = effectFieldClamp(effectFields[effectFieldTime], r->beatTime, 1.0);  // the multi-tap's own default
   // All eight slots of the record; those past the taps in use fall back to 0.
   for (int t = 0; t < 8; ++t) {
     const bool used = t < effectTapCount;
@@ -69,8 +69,8 @@ void effectTapRender(Engine* engine, std::int16_t frames) {
     double f = effectTimeModFactor(engine, r.tapModDepth[t], r.tapInvert[t], seconds);
     f *= engineRateRatio();
     const double delay = base * r.tapTimeFactor[t] * f;
-    const double target = effectClampd(static_cast<double>(size) - delay, 1.0, static_cast<double>(size),
-                                       static_cast<double>(size));
+    const double target =
+        effectClampd(static_cast<double>(size) - delay, 1.0, static_cast<double>(size), static_cast<double>(size));
     pos[t] = effectClampd(st.positions[t], 1.0, static_cast<double>(size), target);
     step[t] = (target - pos[t]) / n;
     level[t] = effectClampd(r.tapLevel[t], 0.0, 1.0, 0.0);
@@ -107,8 +107,7 @@ void effectTapRender(Engine* engine, std::int16_t frames) {
     out[0][j] = static_cast<float>((r0 * level[0] + 1e-24) * wet);
     y = y * p + (x + r0 * fb) * g + 1e-24;
     ring[w] = static_cast<float>(y);
-    for (int t = 1; t < effectTapCount; ++t)
-      out[t][j] = static_cast<float>((readTap(pos[t]) * level[t] + 1e-24) * wet);
+    for (int t = 1; t < effectTapCount; ++t) out[t][j] = static_cast<float>((readTap(pos[t]) * level[t] + 1e-24) * wet);
     for (int t = 0; t < effectTapCount; ++t) pos[t] += step[t];
     w = w + 1 == size ? 0 : w + 1;
   }

@@ -124,7 +124,7 @@ void effectPipeRoutine(Engine* engine, std::int16_t frames) {
 
   std::uint32_t w0 = st.w0 & effectLineMask, w1 = st.w1 & effectLineMask;
   double y = st.y;
-  const double reflect = 32768.0 - length;   // line 1 read offset of the reflection
+  const double reflect = 32768.0 - length;  // line 1 read offset of the reflection
   float* out0 = rt->block1;
   float* out1 = rt->block2;
   for (int j = 0; j < n; ++j) {
@@ -203,9 +203,7 @@ void effectPipeSetPickupPos(Engine* engine, std::int16_t element, double value) 
   effectEditCommit(engine);
 }
 
-double effectPipeGetFilterFreq(Engine* engine) {
-  return engine ? dspIndexToFreq(engine->effectPipe.filterIndex) : 0.0;
-}
+double effectPipeGetFilterFreq(Engine* engine) { return engine ? dspIndexToFreq(engine->effectPipe.filterIndex) : 0.0; }
 void effectPipeSetFilterFreq(Engine* engine, double hz) {
   EffectPipeRecord* r = effectEditCopy<EffectPipeRecord>(engine, effectPipe);
   if (!r) return;

@@ -229,7 +229,8 @@ void effectRevReset(EffectRevRecord* r) {
   multiTapReset(&r->earlyA);
   multiTapReset(&r->earlyB);
   multiTapReset(&r->earlyC);
-  for (int u = 0; u < 3; ++u) effectRevSelectRoutine(&r->units[u], r->mode[u] <= revModeSynthetic ? static_cast<std::uint16_t>(r->mode[u]) : 0);
+  for (int u = 0; u < 3; ++u)
+    effectRevSelectRoutine(&r->units[u], r->mode[u] <= revModeSynthetic ? static_cast<std::uint16_t>(r->mode[u]) : 0);
   revSizeSteps(r);
   effectRevRecomputeBrightness(r);
   // The lanes start at their (new) lengths rather than gliding there from the old ones.
@@ -325,17 +326,17 @@ const double revLaneBrightSpreadFloor = 0.0001;
 
 // Percent parameters of a unit: x 0.01, held within the row (and the floor), store, then the named
 // recompute.
-#define REV_UNIT_PERCENT(Name, field, row, floor, recompute)                          \
-  double effectRevGet##Name(Engine* engine, int u) {                                 \
-    EffectRevRecord* r = revRecord(engine);                                          \
-    return r && unitOk(u) ? r->field[u] * 100.0 : 100.0;                             \
-  }                                                                                  \
-  void effectRevSet##Name(Engine* engine, int u, double percent) {                   \
-    EffectRevRecord* r = revRecord(engine);                                          \
-    if (!r || !unitOk(u)) return;                                                    \
-    const double v = revPercent(row, percent, r->field[u]);                          \
-    r->field[u] = v < (floor) ? (floor) : v;                                         \
-    recompute;                                                                       \
+#define REV_UNIT_PERCENT(Name, field, row, floor, recompute)       \
+  double effectRevGet##Name(Engine* engine, int u) {               \
+    EffectRevRecord* r = revRecord(engine);                        \
+    return r && unitOk(u) ? r->field[u] * 100.0 : 100.0;           \
+  }                                                                \
+  void effectRevSet##Name(Engine* engine, int u, double percent) { \
+    EffectRevRecord* r = revRecord(engine);                        \
+    if (!r || !unitOk(u)) return;                                  \
+    const double v = revPercent(row, percent, r->field[u]);        \
+    r->field[u] = v < (floor) ? (floor) : v;                       \
+    recompute;                                                     \
   }
 REV_UNIT_PERCENT(UnitScale, unitScale, revFieldUnitScale, 0.0, revSizeSteps(r))
 REV_UNIT_PERCENT(LaneSpread, laneSpread, revFieldLaneSpread, 0.0, revSizeSteps(r))
@@ -344,14 +345,14 @@ REV_UNIT_PERCENT(LaneBrightSpread, laneBrightSpread, revFieldLaneBrightSpread, r
                  effectRevRecomputeBrightness(r))
 #undef REV_UNIT_PERCENT
 
-#define REV_UNIT_VALUE(Name, field, Type)                                             \
-  Type effectRevGet##Name(Engine* engine, int u) {                                   \
-    EffectRevRecord* r = revRecord(engine);                                          \
-    return r && unitOk(u) ? r->field[u] : Type(0);                                   \
-  }                                                                                  \
-  void effectRevSet##Name(Engine* engine, int u, Type v) {                           \
-    EffectRevRecord* r = revRecord(engine);                                          \
-    if (r && unitOk(u)) r->field[u] = v;                                             \
+#define REV_UNIT_VALUE(Name, field, Type)                  \
+  Type effectRevGet##Name(Engine* engine, int u) {         \
+    EffectRevRecord* r = revRecord(engine);                \
+    return r && unitOk(u) ? r->field[u] : Type(0);         \
+  }                                                        \
+  void effectRevSet##Name(Engine* engine, int u, Type v) { \
+    EffectRevRecord* r = revRecord(engine);                \
+    if (r && unitOk(u)) r->field[u] = v;                   \
   }
 REV_UNIT_VALUE(UnitOn, unitOn, std::uint8_t)
 REV_UNIT_VALUE(TimeModInvert, timeModInvert, std::uint8_t)
@@ -361,12 +362,12 @@ REV_UNIT_VALUE(BrightModInvert, brightModInvert, std::uint8_t)
 // The modulation depths are stored as the page gives them, kept finite within their rows (NaN leaves
 // the depth as it is).
 #define REV_UNIT_DEPTH(Name, field, row)                                              \
-  double effectRevGet##Name(Engine* engine, int u) {                                 \
-    EffectRevRecord* r = revRecord(engine);                                          \
-    return r && unitOk(u) ? r->field[u] : 0.0;                                       \
-  }                                                                                  \
-  void effectRevSet##Name(Engine* engine, int u, double v) {                         \
-    EffectRevRecord* r = revRecord(engine);                                          \
+  double effectRevGet##Name(Engine* engine, int u) {                                  \
+    EffectRevRecord* r = revRecord(engine);                                           \
+    return r && unitOk(u) ? r->field[u] : 0.0;                                        \
+  }                                                                                   \
+  void effectRevSet##Name(Engine* engine, int u, double v) {                          \
+    EffectRevRecord* r = revRecord(engine);                                           \
     if (r && unitOk(u)) r->field[u] = effectFieldSet(revFields[row], v, r->field[u]); \
   }
 REV_UNIT_DEPTH(TimeModDepth, timeModDepth, revFieldTimeModDepth)

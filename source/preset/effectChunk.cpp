@@ -1,7 +1,7 @@
 #include "preset/effectChunk.h"
 
-#include "modules/pitchIndex.h"
 #include "modules/echoEffect.h"
+#include "modules/pitchIndex.h"
 #include "preset/chunkIo.h"
 #include "preset/fieldTables.h"
 
@@ -16,8 +16,10 @@ void transferHeader(ChunkIo& io, EffectHeader* h, bool newLayout, std::uint16_t 
   ioI16(io, &h->wordA);
   ioI16(io, &h->wordB);
   ioI16(io, &h->wordC);
-  if (newLayout) ioI16(io, &h->timeUnit);
-  else h->timeUnit = effectUnitSeconds;
+  if (newLayout)
+    ioI16(io, &h->timeUnit);
+  else
+    h->timeUnit = effectUnitSeconds;
   if (ioReading(io)) {
     // The chunk id decides what the record is, whatever the stored head claims.
     h->tag = effectHeaderTag;
@@ -59,8 +61,10 @@ bool pipeChunk(FileSpec* file, EffectPipeRecord* r, std::uint8_t* buffer, int di
   ioByte(io, &r->lengthModInvert);
   ioByte(io, &r->pickupModInvert[0]);
   ioByte(io, &r->pickupModInvert[1]);
-  if (v2) ioF64(io, &r->time);
-  else r->time = 0.5;
+  if (v2)
+    ioF64(io, &r->time);
+  else
+    r->time = 0.5;
   if (!ioReading(io)) return ioFinishWrite(file, io, v2 ? chunkId("pip2") : chunkId("pipe"), 10);
   clampCommon(r->on, r->levelA, r->levelB);
   const FieldRange* F = pipeFields;
@@ -90,8 +94,10 @@ bool combChunk(FileSpec* file, EffectCombRecord* r, std::uint8_t* buffer, int di
   transferCommon(io, &r->on, &r->levelA, &r->levelB);
   ioI16(io, &r->combCount);
   ioF32(io, &r->delay);
-  if (v2) ioF64(io, &r->time);
-  else r->time = 0.5;
+  if (v2)
+    ioF64(io, &r->time);
+  else
+    r->time = 0.5;
   ioF32(io, &r->feedback);
   ioF32(io, &r->filterIndex);
   for (int i = 0; i < effectCombCount; ++i) {
@@ -135,8 +141,10 @@ bool tapChunk(FileSpec* file, EffectTapRecord* r, std::uint8_t* buffer, int dire
   ioByte(io, &r->flag1);
   ioByte(io, &r->flag2);
   ioF32(io, &r->time);
-  if (v2) ioF64(io, &r->beatTime);
-  else r->beatTime = 1.0;
+  if (v2)
+    ioF64(io, &r->beatTime);
+  else
+    r->beatTime = 1.0;
   ioF32(io, &r->feedback);
   ioF32(io, &r->filterIndex);
   ioF32(io, &r->secondIndex);
@@ -155,13 +163,13 @@ bool tapChunk(FileSpec* file, EffectTapRecord* r, std::uint8_t* buffer, int dire
   clampFlag(r->flag1);
   clampFlag(r->flag2);
   fieldLoad(effectFields[effectFieldTapTime], r->time);
-  if (!std::isfinite(r->beatTime)) r->beatTime = 1.0;   // the multi-tap's own default
+  if (!std::isfinite(r->beatTime)) r->beatTime = 1.0;  // the multi-tap's own default
   fieldLoad(effectFields[effectFieldTime], r->beatTime);
   const FieldRange* F = tapFields;
   fieldLoad(F[tapFieldFeedback], r->feedback);
   fieldLoad(F[tapFieldFilterIndex], r->filterIndex);
   fieldLoad(F[tapFieldSecondIndex], r->secondIndex);
-  if (r->ringLength < 1) r->ringLength = 441000;   // refused: the default ring
+  if (r->ringLength < 1) r->ringLength = 441000;  // refused: the default ring
   if (r->ringLength > effectTapMaxRing) r->ringLength = effectTapMaxRing;
   for (int i = 0; i < effectTapCount; ++i) {
     clampFlag(r->tapFlags[i]);
@@ -176,12 +184,24 @@ bool tapChunk(FileSpec* file, EffectTapRecord* r, std::uint8_t* buffer, int dire
 
 }  // namespace
 
-bool effectPipeReadWriteChunkV1(FileSpec* f, EffectPipeRecord* r, std::uint8_t* b, int d) { return pipeChunk(f, r, b, d, false); }
-bool effectPipeReadWriteChunk(FileSpec* f, EffectPipeRecord* r, std::uint8_t* b, int d) { return pipeChunk(f, r, b, d, true); }
-bool effectCombReadWriteChunkV1(FileSpec* f, EffectCombRecord* r, std::uint8_t* b, int d) { return combChunk(f, r, b, d, false); }
-bool effectCombReadWriteChunk(FileSpec* f, EffectCombRecord* r, std::uint8_t* b, int d) { return combChunk(f, r, b, d, true); }
-bool effectTapReadWriteChunkV1(FileSpec* f, EffectTapRecord* r, std::uint8_t* b, int d) { return tapChunk(f, r, b, d, false); }
-bool effectTapReadWriteChunk(FileSpec* f, EffectTapRecord* r, std::uint8_t* b, int d) { return tapChunk(f, r, b, d, true); }
+bool effectPipeReadWriteChunkV1(FileSpec* f, EffectPipeRecord* r, std::uint8_t* b, int d) {
+  return pipeChunk(f, r, b, d, false);
+}
+bool effectPipeReadWriteChunk(FileSpec* f, EffectPipeRecord* r, std::uint8_t* b, int d) {
+  return pipeChunk(f, r, b, d, true);
+}
+bool effectCombReadWriteChunkV1(FileSpec* f, EffectCombRecord* r, std::uint8_t* b, int d) {
+  return combChunk(f, r, b, d, false);
+}
+bool effectCombReadWriteChunk(FileSpec* f, EffectCombRecord* r, std::uint8_t* b, int d) {
+  return combChunk(f, r, b, d, true);
+}
+bool effectTapReadWriteChunkV1(FileSpec* f, EffectTapRecord* r, std::uint8_t* b, int d) {
+  return tapChunk(f, r, b, d, false);
+}
+bool effectTapReadWriteChunk(FileSpec* f, EffectTapRecord* r, std::uint8_t* b, int d) {
+  return tapChunk(f, r, b, d, true);
+}
 
 bool effectEchoReadWriteChunk(FileSpec* file, EffectEchoRecord* r, std::uint8_t* buffer, int direction) {
   if (!file || !r || !buffer) return false;
@@ -210,7 +230,7 @@ bool effectEchoReadWriteChunk(FileSpec* file, EffectEchoRecord* r, std::uint8_t*
   }
   if (!ioReading(io)) return ioFinishWrite(file, io, chunkId("eco3"), 1);
   clampCommon(r->on, r->levelA, r->levelB);
-  effectEchoClampParams(r);   // the same rows the setters keep to
+  effectEchoClampParams(r);  // the same rows the setters keep to
   for (int l = 0; l < 3; ++l) {
     EchoLine& line = r->lines[l];
     line.lowPass.pitchIndex = static_cast<float>(dspFreqToIndex(line.lowPassFreq));

@@ -35,10 +35,13 @@ void operator delete[](void* p, const std::nothrow_t&) noexcept { std::free(p); 
 using EngineAllocation = EngineFixture;
 
 TEST_F(EngineAllocation, RenderAndRampsAllocateNothing) {
-  EXPECT_GT(allocations.load(), 0);   // the counter sees the engine's own allocations
+  EXPECT_GT(allocations.load(), 0);  // the counter sees the engine's own allocations
   engineApplyPatchChange(engine, 1);
   engine->polyphony = 8;
-  for (int v = 0; v < 8; ++v) { engine->voices[v].active = 1; engine->voices[v].note = 60; }
+  for (int v = 0; v < 8; ++v) {
+    engine->voices[v].active = 1;
+    engine->voices[v].note = 60;
+  }
   for (auto* ch : engine->channels) ch->on = 1;
   engineUpdateChannelFlags(engine);
   float out1[128] = {}, out2[128] = {};

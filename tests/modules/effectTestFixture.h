@@ -20,9 +20,9 @@ class EffectTest : public EngineFixture {
     EngineFixture::SetUp();
     if (HasFatalFailure()) return;
     setMod(1.0f);
-    e->effectOn = 1;           // the routing flag effectRender tests
-    e->surround.fieldMode = 0; // two-bus layout unless a test asks for the field
-    tempoAdvance(e, 0);        // beat lengths from the preset tempo (120 BPM)
+    e->effectOn = 1;            // the routing flag effectRender tests
+    e->surround.fieldMode = 0;  // two-bus layout unless a test asks for the field
+    tempoAdvance(e, 0);         // beat lengths from the preset tempo (120 BPM)
   }
   // Every entry of the master unit's modulation row (the effects read 25..30).
   void setMod(float v) {

@@ -33,7 +33,7 @@ class VoicePathEngine : public EngineFixture {
     for (NoteCurve& c : e->noteCurves.curves)
       for (float& x : c.values) x = 1.0f;
     e->controllers.pitchFactor = 1.0f;
-    e->paused.store(0);   // a created engine waits for its first rebuild; these tests play at once
+    e->paused.store(0);  // a created engine waits for its first rebuild; these tests play at once
   }
   void neutralModulation() {
     for (auto& unit : e->modMultipliers)

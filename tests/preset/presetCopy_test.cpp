@@ -14,7 +14,7 @@ TEST_F(PresetCopyIntoEngine, TwoEnvelopesLeaveTheOtherSlotsAtTheirDefaults) {
   ASSERT_TRUE(presetAllocEnvelopes(p, 2));
   p->envelopes[0].startLevel = 0.25f;
   p->envelopes[1].startLevel = 0.5f;
-  engine->envSlots[2].startLevel = 0.75f;   // a leftover of the sound before
+  engine->envSlots[2].startLevel = 0.75f;  // a leftover of the sound before
   presetLoadIntoEngine(p, engine, 0);
   EXPECT_FLOAT_EQ(engine->envSlots[0].startLevel, 0.25f);
   EXPECT_FLOAT_EQ(engine->envSlots[1].startLevel, 0.5f);
