@@ -6,6 +6,7 @@
 #include "effectTestFixture.h"
 #include "modules/pitchIndex.h"
 #include "modules/threeUnitEffect.h"
+#include "preset/fieldTables.h"
 
 namespace {
 
@@ -84,6 +85,15 @@ TEST_F(RevTest, SettersClampConvertAndRecompute) {
   EXPECT_NEAR(rec().units[0].laneFilterFactor[2], 0.99996178f, 1e-7f);
   effectRevSetUnitScale(e, 0, 500.0);
   EXPECT_DOUBLE_EQ(effectRevGetUnitScale(e, 0), 100.0);
+
+  // The modulation depths keep what the page gives them, kept finite: a value that is not a number
+  // leaves the depth, infinities stop at the row's ends.
+  effectRevSetTimeModDepth(e, 1, 3.5);
+  EXPECT_DOUBLE_EQ(effectRevGetTimeModDepth(e, 1), 3.5);
+  effectRevSetTimeModDepth(e, 1, std::nan(""));
+  EXPECT_DOUBLE_EQ(effectRevGetTimeModDepth(e, 1), 3.5);
+  effectRevSetBrightModDepth(e, 2, -HUGE_VAL);
+  EXPECT_DOUBLE_EQ(effectRevGetBrightModDepth(e, 2), revFields[revFieldBrightModDepth].lo);
 
   for (int u : {-1, 3}) {
     effectRevSetUnitOn(e, u, 1);
@@ -212,7 +222,8 @@ TEST_F(RevTest, AllUnitsAndEarlyTapsInEveryModeStayFinite) {
   }
   effectRevSetEarlyTapsOn(e, 1);
   effectRevSetFeedback(e, 100.0);
-  // The modulation depths are stored as the page gives them: hostile ones must not break the render.
+  // The modulation depths are stored as the page gives them (kept finite): hostile ones must not
+  // break the render.
   effectRevSetTimeModDepth(e, 0, std::nan(""));
   effectRevSetTimeModDepth(e, 1, 1e30);
   effectRevSetBrightModDepth(e, 2, -1e30);
