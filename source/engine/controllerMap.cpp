@@ -9,11 +9,11 @@
 
 namespace {
 
-const std::int16_t sourceZero = 0;   // the value of a source that stores none
+const std::int16_t sourceZero = 0;  // the value of a source that stores none
 
 struct SourceTables {
-  float lin[128];   // v / 127
-  float sq[128];    // (v / 127)^2
+  float lin[128];  // v / 127
+  float sq[128];   // (v / 127)^2
   SourceTables() {
     for (int v = 0; v < 128; ++v) {
       lin[v] = static_cast<float>(v / 127.0);
@@ -24,7 +24,7 @@ struct SourceTables {
 const SourceTables tables;
 
 float clamp01(float x) {
-  if (!(x >= 1e-24f)) return 0.0f;   // negative, tiny or NaN
+  if (!(x >= 1e-24f)) return 0.0f;  // negative, tiny or NaN
   return x > 1.0f ? 1.0f : x;
 }
 
@@ -124,9 +124,12 @@ const std::int16_t* midiSourceValuePtr(Engine* engine, std::int16_t source) {
 int ccMapSourceValue(const Engine* engine, std::int16_t source) {
   if (!engine) return 0;
   int v = 0;
-  if (source >= 0 && source <= 127) v = engine->midi.controllers[source];
-  else if (source == -1) v = engine->midi.channelPressure;
-  else if (source == 128) v = engine->midi.pitchBend;
+  if (source >= 0 && source <= 127)
+    v = engine->midi.controllers[source];
+  else if (source == -1)
+    v = engine->midi.channelPressure;
+  else if (source == 128)
+    v = engine->midi.pitchBend;
   return v < 0 ? 0 : (v > 127 ? 127 : v);
 }
 

@@ -17,7 +17,7 @@
 
 struct Engine;
 
-const float ccMapPositionCentre = 0.5f;   // pan curve entry 64 at the default knee
+const float ccMapPositionCentre = 0.5f;  // pan curve entry 64 at the default knee
 
 void ccMapDefaults(ControllerSettings* record);
 void ccMapCopy(Engine* engine, const ControllerSettings* source, ControllerSettings* target);
@@ -36,14 +36,14 @@ float ccMapFmFactor(const Engine* engine, std::int16_t channel);
 
 // ---- accessors of the Midi page (setters commit edit kind 10)
 double ccMapGetPitchBendRangeF(Engine* engine);
-void ccMapSetPitchBendRange(Engine* engine, double semitones);     // clamped 0..72
-double ccMapGetPositionWidth(Engine* engine);                      // percent
-void ccMapSetPositionWidth(Engine* engine, double percent);        // clamped 0..100
-double ccMapGetFilterDepth(Engine* engine);                        // percent, (1 - field) x 100
+void ccMapSetPitchBendRange(Engine* engine, double semitones);  // clamped 0..72
+double ccMapGetPositionWidth(Engine* engine);                   // percent
+void ccMapSetPositionWidth(Engine* engine, double percent);     // clamped 0..100
+double ccMapGetFilterDepth(Engine* engine);                     // percent, (1 - field) x 100
 void ccMapSetFilterDepth(Engine* engine, double percent);
 double ccMapGetOscLevelDepth(Engine* engine);
 void ccMapSetOscLevelDepth(Engine* engine, double percent);
-double ccMapGetEffectDepth(Engine* engine);                        // percent, field x 100
+double ccMapGetEffectDepth(Engine* engine);  // percent, field x 100
 void ccMapSetEffectDepth(Engine* engine, double percent);
 // Smoothing times t in blocks, coefficient c = 1 / (t + 1). The getter returns 1 / c - 1, the exact
 // inverse of the setter, so a shown value entered again stays the same. Times below 0 act as 0.
@@ -63,7 +63,7 @@ void ccMapSetEffectSmoothing(Engine* engine, double blocks);
 // 1.0 stores 1.0, else 1 / (t + 1).
 double ccMapGetCoefficientTime(Engine* engine, std::int16_t i);
 void ccMapSetCoefficientTime(Engine* engine, std::int16_t i, double blocks);
-float ccMapGetCoefficient(Engine* engine, std::int16_t i);        // raw; 1.0 for another i
+float ccMapGetCoefficient(Engine* engine, std::int16_t i);  // raw; 1.0 for another i
 // Control k: 2 volume, 3 filter, 4 oscillator level (FM index/balance), 5 position LR, 6 effect,
 // 7 position FB. Sources -1..128; other k read 0 and write nothing.
 std::int16_t ccMapGetControllerNumber(Engine* engine, std::int16_t k);
@@ -73,4 +73,4 @@ void ccMapSetChannelFlag(Engine* engine, std::int16_t channel, std::uint8_t flag
 std::uint8_t ccMapGetFilterSwitch(Engine* engine, std::int16_t filter);
 void ccMapSetFilterSwitch(Engine* engine, std::int16_t filter, std::uint8_t flag);
 std::int16_t ccMapGetGlideMode(Engine* engine);
-void ccMapSetGlideMode(Engine* engine, std::int16_t mode);        // 0..2 stored; always commits
+void ccMapSetGlideMode(Engine* engine, std::int16_t mode);  // 0..2 stored; always commits

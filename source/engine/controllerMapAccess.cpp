@@ -61,10 +61,10 @@ void ccMapSetEffectDepth(Engine* engine, double d) {
   edit(engine, [&](ControllerSettings* c) { c->effectDepth = static_cast<float>(clampPercent(d) * 0.01); });
 }
 
-#define CC_SMOOTHING(Name, field)                                                             \
+#define CC_SMOOTHING(Name, field)                                                                    \
   double ccMapGet##Name(Engine* engine) { return live(engine) ? timeOf(live(engine)->field) : 0.0; } \
-  void ccMapSet##Name(Engine* engine, double t) {                                             \
-    edit(engine, [&](ControllerSettings* c) { c->field = coefficientOf(t); });                \
+  void ccMapSet##Name(Engine* engine, double t) {                                                    \
+    edit(engine, [&](ControllerSettings* c) { c->field = coefficientOf(t); });                       \
   }
 
 CC_SMOOTHING(BendSmoothing, bendSmoothing)

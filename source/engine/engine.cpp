@@ -14,11 +14,11 @@
 #include "modules/filterCombPool.h"
 #include "modules/filterModule.h"
 #include "modules/moduleRender.h"
+#include "os/osFile.h"
 #include "oscillators/oscFrame.h"
 #include "oscillators/oscRender.h"
-#include "os/osFile.h"
-#include "preset/presetEngineState.h"
 #include "preset/envelope.h"
+#include "preset/presetEngineState.h"
 #include "preset/sample.h"
 #include "preset/wave.h"
 
@@ -65,7 +65,7 @@ Engine* engineCreate() {
     oscInitRecord(engine, engine->channels[c], c);
   }
 
-  tuningBuildLibrary();   // the built-in tuning list, made here and never on the audio thread
+  tuningBuildLibrary();  // the built-in tuning list, made here and never on the audio thread
   presetEngineStateInit(engine);
   engineInitPreset(engine);
   midiInit(engine);
@@ -135,8 +135,7 @@ static std::int16_t validLane(std::int16_t lane) { return lane >= 0 && lane < en
 FilterVoiceState* engineGetFilterVoiceState(Engine* engine, std::int16_t filter, std::int16_t voice,
                                             std::int16_t lane) {
   if (!engine) return nullptr;
-  return &engine->filterStates[filter >= 0 && filter < 4 ? filter : 0][validVoice(voice) ? voice : 0]
-                              [validLane(lane)];
+  return &engine->filterStates[filter >= 0 && filter < 4 ? filter : 0][validVoice(voice) ? voice : 0][validLane(lane)];
 }
 
 ModulatorRecord* engineGetModulator(Engine* engine, std::int16_t channel) {
@@ -148,8 +147,7 @@ ModulatorRecord* engineGetModulator(Engine* engine, std::int16_t channel) {
 ModulatorVoiceState* engineGetModulatorVoiceState(Engine* engine, std::int16_t channel, std::int16_t voice,
                                                   std::int16_t lane) {
   if (!engine) return nullptr;
-  return &engine->modulatorStates[validChannel(channel) ? channel : 0][validVoice(voice) ? voice : 0]
-                                 [validLane(lane)];
+  return &engine->modulatorStates[validChannel(channel) ? channel : 0][validVoice(voice) ? voice : 0][validLane(lane)];
 }
 
 WaveshaperRecord* engineGetWaveshaper(Engine* engine) { return engine ? &engine->waveshaper : nullptr; }
@@ -169,8 +167,8 @@ EffectCombRecord* engineGetCombEffect(Engine* engine) { return engine ? &engine-
 EffectTapRecord* engineGetTapEffect(Engine* engine) { return engine ? &engine->effectTap : nullptr; }
 
 std::int16_t engineNextActiveVoice(Engine* engine) {
-  const std::int16_t limit = static_cast<std::int16_t>(engine->polyphony > engineMaxVoices ? engineMaxVoices
-                                                                                           : engine->polyphony);
+  const std::int16_t limit =
+      static_cast<std::int16_t>(engine->polyphony > engineMaxVoices ? engineMaxVoices : engine->polyphony);
   for (std::int16_t v = static_cast<std::int16_t>(engine->voiceCursor + 1); v < limit; ++v) {
     if (engine->voices[v].active) {
       engine->voiceCursor = v;
@@ -271,8 +269,7 @@ void engineAudioBlockEnd(Engine* engine) {
 static void awaitAudioIdle(Engine* engine) {
   if (!engine->audioRunning.load() || !engine->audioInBlock.load()) return;
   const std::uint32_t seen = engine->audioBlocks.load();
-  while (engine->audioRunning.load() && engine->audioInBlock.load() && engine->audioBlocks.load() == seen)
-    osSleepMs(1);
+  while (engine->audioRunning.load() && engine->audioInBlock.load() && engine->audioBlocks.load() == seen) osSleepMs(1);
 }
 
 // ---- Stop and restart ----
@@ -440,16 +437,17 @@ std::int16_t engineClaimPresetWave(Engine* engine) {
   return -1;
 }
 
-void engineCopyEnvelopeSlotEntry(Engine* engine, const EnvelopeSlot* source, EnvelopeSlot* target,
-                                 std::int16_t slot, std::uint8_t fixLoop) {
+void engineCopyEnvelopeSlotEntry(Engine* engine, const EnvelopeSlot* source, EnvelopeSlot* target, std::int16_t slot,
+                                 std::uint8_t fixLoop) {
   if (!source || !target) return;
   if (source != target) std::memcpy(static_cast<void*>(target), source, sizeof *target);
   if (!fixLoop) return;
-  if (target->sustainIndex >= 0) target->releaseIndex = target->sustainIndex;
-  else target->sustainIndex = target->releaseIndex;
+  if (target->sustainIndex >= 0)
+    target->releaseIndex = target->sustainIndex;
+  else
+    target->sustainIndex = target->releaseIndex;
   envHandshakeStore(target, envHandshakeRunning);
-  if (engine && target->mode == envModeControl && slot >= 0 && slot < envSlotCount)
-    envCompileIfControl(engine, slot);
+  if (engine && target->mode == envModeControl && slot >= 0 && slot < envSlotCount) envCompileIfControl(engine, slot);
 }
 
 void engineCopyEnvelopeSlot(Engine* engine, const EnvelopeSlot* source, EnvelopeSlot* target, std::int16_t slot,

@@ -29,8 +29,6 @@
 #include "engine/voice.h"
 #include "modules/effectFrame.h"
 #include "modules/effectRecords.h"
-#include "preset/sliderList.h"
-#include "preset/tuning.h"
 #include "modules/effectRuntime.h"
 #include "modules/moduleVoiceStates.h"
 #include "oscillators/oscVoiceState.h"
@@ -39,69 +37,71 @@
 #include "preset/moduleRecords.h"
 #include "preset/oscRecord.h"
 #include "preset/presetHeader.h"
+#include "preset/sliderList.h"
+#include "preset/tuning.h"
 #include "preset/wave.h"
 
 struct Bank;
 
-const int engineChannels = 3;               // channels 0..2; unit 3 is the master section
+const int engineChannels = 3;  // channels 0..2; unit 3 is the master section
 const int engineUnits = 4;
-const int engineBlockMax = 128;             // frames of one render block at most
-const int engineLanesMax = 3;               // lanes (stages) per voice and module
-const int engineModParams = 39;             // modulation multipliers in use per row
-const int engineModRow = 128;               // floats per modulation row
+const int engineBlockMax = 128;  // frames of one render block at most
+const int engineLanesMax = 3;    // lanes (stages) per voice and module
+const int engineModParams = 39;  // modulation multipliers in use per row
+const int engineModRow = 128;    // floats per modulation row
 
 // Rows of a unit's modulation multipliers (the parameter index of modMultipliers), one per envelope
 // destination kind; the text is the envelope name the kind is shown with.
 enum ModRow : int {
-  modRowNone = 0,                 // no destination
-  modRowOscAmp = 1,               // "oscil %d amp"
-  modRowOscPitchA = 2,            // "oscil %d main pitch"
-  modRowOscPhaseA = 3,            // "oscil %d main phase"
-  modRowOscPhaseB = 4,            // "oscil %d mod phase"
-  modRowOscPitchB = 5,            // "oscil %d mod pitch"
-  modRowOscModBalance = 6,        // "oscil %d mod balance"
-  modRowOscIndex = 7,             // "oscil %d mod index/bal"
-  modRowOscRingBalance = 8,       // "oscil %d ringmod balance"
-  modRowFilterFreq = 9,           // "filter %d freq"
-  modRowShaperInGain = 10,        // "waveshape in gain"
-  modRowShaperOutGain = 11,       // "waveshape out gain"
-  modRowShaperPhase = 12,         // "waveshape phase"
-  modRowModPitch = 13,            // "mod %d pitch"
-  modRowModBalance = 14,          // "mod %d balance"
-  modRowFilterRes = 15,           // "filter %d res"
-  modRowFilterWidth = 16,         // "filter %d bw"
-  modRowSampleStart = 17,         // "oscil %d sample start"
-  modRowSampleJump = 18,          // "oscil %d sample jump"
-  modRowGrainTime = 19,           // "oscil %d grain time %"
-  modRowGrainRandFreq = 20,       // "oscil %d grain rand freq"
-  modRowGrainRandTime = 21,       // "oscil %d grain rand time"
-  modRowGrainRandAmp = 22,        // "oscil %d grain rand amp"
-  modRowGrainSize = 23,           // "oscil %d grain size"
-  modRowGrainDiffusion = 24,      // "oscil %d grain diffusion"
-  modRowEffectTime = 25,          // "effect time"
-  modRowEffectFeedback = 26,      // "effect feedback"
-  modRowEffectFilterFreq = 27,    // "effect filter freq"
-  modRowPanLr = 28,               // "chan %d pan LR"
-  modRowEffectWet = 29,           // "effect bal wet"
-  modRowEffectDry = 30,           // "effect bal dry"
-  modRowOscVolume = 31,           // "oscil %d vol"
-  modRowFractDisplacement = 32,   // "oscil %d fract displacement"
-  modRowFractDetune = 33,         // "oscil %d fract detune"
-  modRowFractAmount = 34,         // "oscil %d fract amount"
-  modRowUnisonTrans = 35,         // "oscil %d uni trans"
-  modRowUnisonRandTrans = 36,     // "oscil %d uni rand trans"
-  modRowPanFb = 37,               // "chan %d pan FB"
-  modRowSurroundPan = 38,         // "chan %d surround pan" (a request: made a pan LR and FB pair)
+  modRowNone = 0,                // no destination
+  modRowOscAmp = 1,              // "oscil %d amp"
+  modRowOscPitchA = 2,           // "oscil %d main pitch"
+  modRowOscPhaseA = 3,           // "oscil %d main phase"
+  modRowOscPhaseB = 4,           // "oscil %d mod phase"
+  modRowOscPitchB = 5,           // "oscil %d mod pitch"
+  modRowOscModBalance = 6,       // "oscil %d mod balance"
+  modRowOscIndex = 7,            // "oscil %d mod index/bal"
+  modRowOscRingBalance = 8,      // "oscil %d ringmod balance"
+  modRowFilterFreq = 9,          // "filter %d freq"
+  modRowShaperInGain = 10,       // "waveshape in gain"
+  modRowShaperOutGain = 11,      // "waveshape out gain"
+  modRowShaperPhase = 12,        // "waveshape phase"
+  modRowModPitch = 13,           // "mod %d pitch"
+  modRowModBalance = 14,         // "mod %d balance"
+  modRowFilterRes = 15,          // "filter %d res"
+  modRowFilterWidth = 16,        // "filter %d bw"
+  modRowSampleStart = 17,        // "oscil %d sample start"
+  modRowSampleJump = 18,         // "oscil %d sample jump"
+  modRowGrainTime = 19,          // "oscil %d grain time %"
+  modRowGrainRandFreq = 20,      // "oscil %d grain rand freq"
+  modRowGrainRandTime = 21,      // "oscil %d grain rand time"
+  modRowGrainRandAmp = 22,       // "oscil %d grain rand amp"
+  modRowGrainSize = 23,          // "oscil %d grain size"
+  modRowGrainDiffusion = 24,     // "oscil %d grain diffusion"
+  modRowEffectTime = 25,         // "effect time"
+  modRowEffectFeedback = 26,     // "effect feedback"
+  modRowEffectFilterFreq = 27,   // "effect filter freq"
+  modRowPanLr = 28,              // "chan %d pan LR"
+  modRowEffectWet = 29,          // "effect bal wet"
+  modRowEffectDry = 30,          // "effect bal dry"
+  modRowOscVolume = 31,          // "oscil %d vol"
+  modRowFractDisplacement = 32,  // "oscil %d fract displacement"
+  modRowFractDetune = 33,        // "oscil %d fract detune"
+  modRowFractAmount = 34,        // "oscil %d fract amount"
+  modRowUnisonTrans = 35,        // "oscil %d uni trans"
+  modRowUnisonRandTrans = 36,    // "oscil %d uni rand trans"
+  modRowPanFb = 37,              // "chan %d pan FB"
+  modRowSurroundPan = 38,        // "chan %d surround pan" (a request: made a pan LR and FB pair)
 };
-const int enginePoolFloats = 99840;         // voice buffer pool (399,360 bytes)
+const int enginePoolFloats = 99840;  // voice buffer pool (399,360 bytes)
 const int engineAudioInputs = 6;
 const int engineCombBuffers = 128;
 const int engineCombLength = 2048;
-const std::int32_t engineEffectMemoryFloats = 481024;   // the master effect's delay memory
-const std::int16_t engineEditIndex = 24567; // accessor index selecting a module's edit copy
+const std::int32_t engineEffectMemoryFloats = 481024;  // the master effect's delay memory
+const std::int16_t engineEditIndex = 24567;            // accessor index selecting a module's edit copy
 
 struct AudioInput {
-  std::uint8_t filled;                      // the device delivered this input for the block
+  std::uint8_t filled;  // the device delivered this input for the block
   float samples[engineBlockMax];
 };
 
@@ -113,8 +113,8 @@ struct ChannelBlock {
 
 // DC blocker state of one output bus.
 struct OutputFilterState {
-  float y;                                  // last output
-  float u;                                  // last scaled input
+  float y;  // last output
+  float u;  // last scaled input
 };
 
 struct Engine {
@@ -251,32 +251,32 @@ struct Engine {
   float buses[3][engineBlockMax];
 
   // 34 Engine words.
-  float* pool;                              // voice buffer pool, enginePoolFloats
-  float masterGain;                         // multiplied into every oscillator's amplitude
-  float outputGain;                         // min(gain / polyphony, 16) x 0.893992, for the decode
-  double tempoPercent;                      // Main page tempo as a fraction (1.0 = 100 %)
-  std::uint16_t polyphony;                  // polyphony in force: bounds every voice walk
-  std::int16_t lastProgramChange;           // 0..127; -1 (0xFFFF) none
-  std::int16_t requestedProgram;            // program asked for by MIDI, -1 none
+  float* pool;                     // voice buffer pool, enginePoolFloats
+  float masterGain;                // multiplied into every oscillator's amplitude
+  float outputGain;                // min(gain / polyphony, 16) x 0.893992, for the decode
+  double tempoPercent;             // Main page tempo as a fraction (1.0 = 100 %)
+  std::uint16_t polyphony;         // polyphony in force: bounds every voice walk
+  std::int16_t lastProgramChange;  // 0..127; -1 (0xFFFF) none
+  std::int16_t requestedProgram;   // program asked for by MIDI, -1 none
   std::int16_t voiceCursor;
   std::int16_t channelCursor;
-  std::uint16_t blockLength;                // 128
-  std::atomic<std::uint16_t> request;       // 0 idle, 1 fade out, 2 fade in
+  std::uint16_t blockLength;           // 128
+  std::atomic<std::uint16_t> request;  // 0 idle, 1 fade out, 2 fade in
   std::atomic<float> deviceRampGain;
   std::atomic<float> engineRampGain;
-  std::atomic<std::uint8_t> rampFlag;       // the device ramp multiplies the outputs
-  std::atomic<std::uint8_t> paused;         // render silent, no module runs
-  std::uint16_t spareWord;                  // cleared at preset initialisation
-  double retriggerClock;                    // samples
-  std::uint32_t clockWords[3];              // cleared at preset initialisation
-  std::uint32_t framesDone;                 // frames of unpaused blocks since creation
+  std::atomic<std::uint8_t> rampFlag;  // the device ramp multiplies the outputs
+  std::atomic<std::uint8_t> paused;    // render silent, no module runs
+  std::uint16_t spareWord;             // cleared at preset initialisation
+  double retriggerClock;               // samples
+  std::uint32_t clockWords[3];         // cleared at preset initialisation
+  std::uint32_t framesDone;            // frames of unpaused blocks since creation
   Bank* bank;
-  SliderList sliders;                       // the engine's working slider list (user-interface thread)
+  SliderList sliders;  // the engine's working slider list (user-interface thread)
   std::uint8_t presetModified;
   std::uint8_t headerChanged;
-  std::uint16_t displayVoice;               // most recently started voice
-  std::uint16_t inputCount;                 // below 7
-  std::uint16_t outputCount;                // below 9
+  std::uint16_t displayVoice;  // most recently started voice
+  std::uint16_t inputCount;    // below 7
+  std::uint16_t outputCount;   // below 9
   std::uint16_t startFlag;
   float speakerPeaks[8];
   float inputPeaks[8];
@@ -285,7 +285,7 @@ struct Engine {
   std::atomic<std::uint8_t> audioRunning;
   std::atomic<std::uint8_t> audioInBlock;
   std::atomic<std::uint32_t> audioBlocks;
-  std::uint8_t renderedPaused;              // audio thread only: the last render saw the paused state
+  std::uint8_t renderedPaused;  // audio thread only: the last render saw the paused state
 
   // 35 Comb filter buffers and their usage map.
   std::uint8_t combUsage[engineCombBuffers];
@@ -303,12 +303,11 @@ bool engineIsChannelEnabled(Engine* engine, std::int16_t channel);
 PatchHeader* engineGetPatchHeader(Engine* engine);
 VelocitySettings* engineGetVelocitySettings(Engine* engine);
 NoteCurveSet* engineGetNoteCurveSet(Engine* engine);
-ChannelOscRecord* engineGetChannel(Engine* engine, std::int16_t channel);   // 24567 edit copy, else 0
+ChannelOscRecord* engineGetChannel(Engine* engine, std::int16_t channel);  // 24567 edit copy, else 0
 OscVoiceState* engineGetOscVoiceState(Engine* engine, std::int16_t channel, std::int16_t voice);
-FilterRecord* engineGetFilter(Engine* engine, std::int16_t index);           // 24567 edit copy, else 0
-FilterVoiceState* engineGetFilterVoiceState(Engine* engine, std::int16_t filter, std::int16_t voice,
-                                            std::int16_t lane);
-ModulatorRecord* engineGetModulator(Engine* engine, std::int16_t channel);   // 24567 edit copy, else 0
+FilterRecord* engineGetFilter(Engine* engine, std::int16_t index);  // 24567 edit copy, else 0
+FilterVoiceState* engineGetFilterVoiceState(Engine* engine, std::int16_t filter, std::int16_t voice, std::int16_t lane);
+ModulatorRecord* engineGetModulator(Engine* engine, std::int16_t channel);  // 24567 edit copy, else 0
 ModulatorVoiceState* engineGetModulatorVoiceState(Engine* engine, std::int16_t channel, std::int16_t voice,
                                                   std::int16_t lane);
 WaveshaperRecord* engineGetWaveshaper(Engine* engine);
@@ -321,13 +320,13 @@ VoiceLevelEntry* engineGetVoiceLevelEntry(Engine* engine, std::int16_t voice);
 EffectPipeRecord* engineGetPipeEffect(Engine* engine);
 EffectCombRecord* engineGetCombEffect(Engine* engine);
 EffectTapRecord* engineGetTapEffect(Engine* engine);
-std::int16_t engineNextActiveVoice(Engine* engine);     // set voiceCursor to -1 before the first call
-std::int16_t engineNextActiveChannel(Engine* engine);   // set channelCursor to -1 before the first call
+std::int16_t engineNextActiveVoice(Engine* engine);    // set voiceCursor to -1 before the first call
+std::int16_t engineNextActiveChannel(Engine* engine);  // set channelCursor to -1 before the first call
 EnvelopeInstance* engineGetEnvelopeInstance(Engine* engine, std::int16_t slot, std::int16_t voice);
 EnvelopeSlot* engineGetEnvelopeSlot(Engine* engine, std::int16_t slot);
 Lfo* engineGetLfo(Engine* engine, std::int16_t lfo);
 LfoVoiceState* engineGetLfoVoiceState(Engine* engine, std::int16_t lfo, std::int16_t voice);
-std::int16_t engineGetVoiceBufferCount(Engine* engine, std::int16_t index);   // 0..3; 1 otherwise
+std::int16_t engineGetVoiceBufferCount(Engine* engine, std::int16_t index);  // 0..3; 1 otherwise
 void engineSetVoiceBufferCount(Engine* engine, std::int16_t index, std::int16_t count);
 void engineSetBank(Engine* engine, Bank* bank);
 Bank* engineGetBank(Engine* engine);
@@ -364,16 +363,16 @@ std::int16_t engineClaimPresetWave(Engine* engine);
 // Copies a whole envelope slot. With fixLoop the sustain index and the release index are made to
 // agree (the sustain index wins when it is set), the slot's handshake word is cleared and a Control
 // driven slot is compiled for engine slot `slot`.
-void engineCopyEnvelopeSlotEntry(Engine* engine, const EnvelopeSlot* source, EnvelopeSlot* target,
-                                 std::int16_t slot, std::uint8_t fixLoop);
+void engineCopyEnvelopeSlotEntry(Engine* engine, const EnvelopeSlot* source, EnvelopeSlot* target, std::int16_t slot,
+                                 std::uint8_t fixLoop);
 // As above, but the target keeps what ties it to its place: its owner, identity, home index, in-use
 // and allocated bytes, and with keepDestination its destination kind.
 void engineCopyEnvelopeSlot(Engine* engine, const EnvelopeSlot* source, EnvelopeSlot* target, std::int16_t slot,
                             std::uint8_t fixLoop, std::uint8_t keepDestination);
 
 // ---- Audio thread's block words (the audio client calls these around each sub-block) ----
-void engineAudioThreadBegin(Engine* engine);   // an audio thread starts running blocks
-void engineAudioThreadEnd(Engine* engine);     // it stops (no block runs any more)
+void engineAudioThreadBegin(Engine* engine);  // an audio thread starts running blocks
+void engineAudioThreadEnd(Engine* engine);    // it stops (no block runs any more)
 void engineAudioBlockBegin(Engine* engine);
 void engineAudioBlockEnd(Engine* engine);
 

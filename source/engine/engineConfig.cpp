@@ -3,10 +3,10 @@
 #include <cmath>
 
 #include "engine/tempoClock.h"
-#include "preset/wave.h"
 #include "modules/allpassTable.h"
 #include "modules/hilbertCoefs.h"
 #include "modules/pitchIndex.h"
+#include "preset/wave.h"
 
 EngineConfig engineConfig = {256, 128, 128.0f / 44100.0f, 44100.0f, 44100.0f, 1.0f, 1.0f, 0.0f, 1};
 
@@ -16,7 +16,7 @@ void engineCfgInitDefaults() {
   engineCfgSetBlock(128);
   engineConfig.configuredRate = 44100.0f;
   engineCfgSetRate(44100.0f);
-  presetWavesInit();   // the global wave table (and the sine cycle the engine's waves start from)
+  presetWavesInit();  // the global wave table (and the sine cycle the engine's waves start from)
 }
 
 bool engineCfgSetRate(float rate) {
@@ -36,8 +36,7 @@ void engineCfgSetMaxBlock(std::int32_t length) {
   // 0, a negative length and an unchanged one are ignored; -1 stands for "above 65,535" (no bound).
   if (length <= 0 || length == engineConfig.maxBlock) return;
   engineConfig.maxBlock = length > 65535 ? -1 : static_cast<std::int16_t>(length);
-  if (engineConfig.maxBlock > 0 && engineConfig.maxBlock < engineConfig.block)
-    engineCfgSetBlock(engineConfig.maxBlock);
+  if (engineConfig.maxBlock > 0 && engineConfig.maxBlock < engineConfig.block) engineCfgSetBlock(engineConfig.maxBlock);
 }
 
 void engineCfgSetBlock(std::int32_t length) {

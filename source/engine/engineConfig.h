@@ -12,16 +12,16 @@
 #include <cstdint>
 
 struct EngineConfig {
-  std::int16_t maxBlock;        // upper bound of the block length in frames (256; -1 when set above 65,535)
-  std::int16_t block;           // block length in frames (128), never above maxBlock
-  float blockSeconds;           // block / 44,100
-  float sampleRate;             // Hz of the running device (44,100.0)
-  float configuredRate;         // Hz set at start-up (44,100.0)
-  float rateFactor;             // 44,100 / sampleRate (see above)
-  float rateRatio;              // sampleRate / 44,100 (see above)
-  float pitchIndexOffset;       // dspFreqToIndex(100) - dspFreqToIndex(100 x rateFactor): 40 x log2(rate /
-                                // 44,100) in pitch-index steps (40 per octave); 0 at 44.1 kHz, 4.89 at 48 kHz
-  std::uint8_t followFlag;      // 1: the running tempo of the tempo clock follows the preset tempo
+  std::int16_t maxBlock;    // upper bound of the block length in frames (256; -1 when set above 65,535)
+  std::int16_t block;       // block length in frames (128), never above maxBlock
+  float blockSeconds;       // block / 44,100
+  float sampleRate;         // Hz of the running device (44,100.0)
+  float configuredRate;     // Hz set at start-up (44,100.0)
+  float rateFactor;         // 44,100 / sampleRate (see above)
+  float rateRatio;          // sampleRate / 44,100 (see above)
+  float pitchIndexOffset;   // dspFreqToIndex(100) - dspFreqToIndex(100 x rateFactor): 40 x log2(rate /
+                            // 44,100) in pitch-index steps (40 per octave); 0 at 44.1 kHz, 4.89 at 48 kHz
+  std::uint8_t followFlag;  // 1: the running tempo of the tempo clock follows the preset tempo
 };
 
 extern EngineConfig engineConfig;
@@ -37,6 +37,6 @@ void engineCfgSetFlag(std::uint8_t flag);
 
 // Short readers for the units' inner code.
 inline float engineSampleRate() { return engineConfig.sampleRate; }
-inline float engineRateFactor() { return engineConfig.rateFactor; }   // 44,100 / rate: increments
-inline float engineRateRatio() { return engineConfig.rateRatio; }     // rate / 44,100: stored times
+inline float engineRateFactor() { return engineConfig.rateFactor; }  // 44,100 / rate: increments
+inline float engineRateRatio() { return engineConfig.rateRatio; }    // rate / 44,100: stored times
 inline float rateIndexOffset() { return engineConfig.pitchIndexOffset; }

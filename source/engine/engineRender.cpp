@@ -5,9 +5,9 @@
 #include <cstring>
 
 #include "engine/controllerMap.h"
+#include "engine/engine.h"
 #include "engine/envCompile.h"
 #include "engine/envGen.h"
-#include "engine/engine.h"
 #include "engine/lfoRuntime.h"
 #include "engine/midiQueue.h"
 #include "engine/mix.h"
@@ -19,8 +19,8 @@
 #include "engine/voice.h"
 #include "modules/filterCombPool.h"
 #include "modules/filterModule.h"
-#include "modules/moduleRender.h"
 #include "modules/modulator.h"
+#include "modules/moduleRender.h"
 #include "modules/waveshaper.h"
 #include "oscillators/oscRender.h"
 #include "oscillators/oscVoiceState.h"
@@ -53,7 +53,7 @@ static void assignBuffers(Engine* engine, std::int16_t frames) {
 }
 
 static void clearBuses(Engine* engine, std::int16_t frames) {
-  const int n = frames & ~7;   // eight at a time; 128 frames clear the whole bus
+  const int n = frames & ~7;  // eight at a time; 128 frames clear the whole bus
   for (auto& bus : engine->buses) std::memset(bus, 0, sizeof(float) * n);
 }
 
@@ -185,7 +185,8 @@ void engineRender(Engine* engine, std::int16_t frames) {
       voice.active = 0;
     } else {
       // The pedal: released with the key up and the pedal just up, held with the pedal down.
-      if (sustain == 0 && voice.keyVelocity == 0 && voice.state == voiceStateSustained) voiceRelease(engine, v);
+      if (sustain == 0 && voice.keyVelocity == 0 && voice.state == voiceStateSustained)
+        voiceRelease(engine, v);
       else if (sustain >= 1 && sustain <= 0x7FFF && voice.keyVelocity == 0 && voice.state == voiceStateSounding)
         voiceSustain(engine, v);
       if (glideMode > 0 && voice.glideRatio != 1.0f && glideRate != 1.0f) {
@@ -194,7 +195,7 @@ void engineRender(Engine* engine, std::int16_t frames) {
         voice.glideRatio = std::fabs(1.0f - next) < 1e-24f ? 1.0f : next;
       }
     }
-    envRunVoice(engine, v, frames);   // also for a voice just deactivated
+    envRunVoice(engine, v, frames);  // also for a voice just deactivated
   }
 
   if (paused) return;
@@ -202,12 +203,16 @@ void engineRender(Engine* engine, std::int16_t frames) {
   oscRenderAll(engine, frames);
   filterRenderAll(engine, frames);
   modulatorRenderAll(engine, frames);
-  if (engineGetVoiceBufferCount(engine, 3) != 1) engineMixChannelsToVoices(engine, frames);
-  else engineSumChannelsToVoices(engine, frames);
+  if (engineGetVoiceBufferCount(engine, 3) != 1)
+    engineMixChannelsToVoices(engine, frames);
+  else
+    engineSumChannelsToVoices(engine, frames);
   engineRenderMaster(engine, frames);
   clearBuses(engine, frames);
-  if (!engine->waveshaperPostMix && !engine->masterFilterPostMix) engineMixVoicesToBuses(engine, frames);
-  else engineMixSumToBuses(engine, frames);
+  if (!engine->waveshaperPostMix && !engine->masterFilterPostMix)
+    engineMixVoicesToBuses(engine, frames);
+  else
+    engineMixSumToBuses(engine, frames);
   engineOutputFilter(engine, frames);
   engineRamp(engine, frames);
   effectRender(engine, frames);
@@ -242,7 +247,7 @@ void engineOutputRamp(Engine* engine, float* out1, float* out2) {
       ended = true;
       if (request == 1) {
         engine->paused.store(1);
-        factor = 0.0;          // one more frame at the last gain, then silence
+        factor = 0.0;  // one more frame at the last gain, then silence
       } else {
         gain = 1.0;
         factor = 1.0;
@@ -252,9 +257,11 @@ void engineOutputRamp(Engine* engine, float* out1, float* out2) {
       if (request != 0) engine->request.compare_exchange_strong(expected, 0);
     }
   }
-  if (request == 0) return;    // idle: the gain stays at 1.0
-  if (engine->request.load() == request) engine->deviceRampGain.store(static_cast<float>(gain));
-  else engine->deviceRampGain.store(1.0f);
+  if (request == 0) return;  // idle: the gain stays at 1.0
+  if (engine->request.load() == request)
+    engine->deviceRampGain.store(static_cast<float>(gain));
+  else
+    engine->deviceRampGain.store(1.0f);
 }
 
 // ---- Tempo clock ----
@@ -282,14 +289,14 @@ double tempoGetRatio(Engine* engine) { return engine ? engine->header.tempo.temp
 // Every state gets the oscillator's own defaults, its LFO links at the neutral constant among them
 // (lfoBindVoices points them at the LFOs at the next rebuild).
 static void initOscVoiceStates(Engine* engine, int channel, int voices) {
-  for (int v = 0; v < voices; ++v)
-    oscVoiceInit(engine, &engine->oscStates[channel][v], static_cast<std::int16_t>(v));
+  for (int v = 0; v < voices; ++v) oscVoiceInit(engine, &engine->oscStates[channel][v], static_cast<std::int16_t>(v));
 }
 
 static void initModuleStates(Engine* engine, int voices) {
   for (int f = 0; f < 4; ++f)
     for (int v = 0; v < voices; ++v)
-      for (int s = 0; s < engineLanesMax; ++s) filterVoiceInit(&engine->filterStates[f][v][s], static_cast<std::int16_t>(v));
+      for (int s = 0; s < engineLanesMax; ++s)
+        filterVoiceInit(&engine->filterStates[f][v][s], static_cast<std::int16_t>(v));
 }
 
 void engineResetVoiceStates(Engine* engine) {
@@ -400,7 +407,8 @@ void engineInitPreset(Engine* engine) {
   // 14 Envelope slots and their instances.
   for (int s = 0; s < envSlotCount; ++s) {
     envInitSlot(&engine->envSlots[s], static_cast<std::int16_t>(s), 0);
-    for (int v = 0; v < engineMaxVoices; ++v) envInstanceInit(engine, static_cast<std::int16_t>(s), static_cast<std::int16_t>(v));
+    for (int v = 0; v < engineMaxVoices; ++v)
+      envInstanceInit(engine, static_cast<std::int16_t>(s), static_cast<std::int16_t>(v));
   }
 
   // 15 Preset waves: sine cycles, free for claiming; the two spare waves.

@@ -11,13 +11,13 @@ struct Engine;
 const int envRuntimeSteps = 128;
 
 struct EnvelopeRuntime {
-  std::int32_t index;                       // current step 0..127 along the shape
-  std::int32_t breakpoint;                  // breakpoint of the current step (-1 before breakpoint 0)
-  float value;                              // smoothed output 0..1 (global pass, note-on)
-  float voiceValue;                         // what the per-voice pass multiplies in: value, or 1.0 bypassed
-  float level[envRuntimeSteps];             // shape level at step k (0: start level, 127: last breakpoint)
-  float coefficient[envRuntimeSteps];       // smoothing coefficient of step k, 0.03..1.0
-  std::int32_t stepBreakpoint[envRuntimeSteps];   // breakpoint of step k (-1 for step 0; 127: lastIndex)
+  std::int32_t index;                            // current step 0..127 along the shape
+  std::int32_t breakpoint;                       // breakpoint of the current step (-1 before breakpoint 0)
+  float value;                                   // smoothed output 0..1 (global pass, note-on)
+  float voiceValue;                              // what the per-voice pass multiplies in: value, or 1.0 bypassed
+  float level[envRuntimeSteps];                  // shape level at step k (0: start level, 127: last breakpoint)
+  float coefficient[envRuntimeSteps];            // smoothing coefficient of step k, 0.03..1.0
+  std::int32_t stepBreakpoint[envRuntimeSteps];  // breakpoint of step k (-1 for step 0; 127: lastIndex)
 };
 
 // Fills the levels, coefficients and step breakpoints from the slot; index, breakpoint and the two

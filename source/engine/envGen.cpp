@@ -27,7 +27,7 @@ double lfoFactor(Engine* engine, const EnvelopeSlot* s, EnvelopeInstance* inst, 
   const double sr = engineSampleRate() > 0.0f ? engineSampleRate() : 44100.0;
   const double depth = A.lfoDepth * (1.0 - w) + B.lfoDepth * w;
   double period = A.lfoSeconds * (1.0 - w) + B.lfoSeconds * w;
-  if (!(period >= 0.001)) period = 0.001;   // 0, negative or NaN from a record written directly
+  if (!(period >= 0.001)) period = 0.001;  // 0, negative or NaN from a record written directly
   double hold = (A.shSeconds * (1.0 - w) + B.shSeconds * w) * sr;
   if (!(hold >= 1.0)) hold = 1.0;
 
@@ -76,8 +76,8 @@ namespace {
 // Play position for the editor: the breakpoint being approached and the samples left to it.
 void display(Engine* engine, EnvelopeSlot* s, const EnvelopeInstance* inst, int voice, int st, double d) {
   if (!(voice == engine->displayVoice || s->global) || st == 2) return;
-  s->displayIndex = static_cast<std::int16_t>(((inst->segmentTarget % envBreakpointCount) + envBreakpointCount) %
-                                              envBreakpointCount);
+  s->displayIndex =
+      static_cast<std::int16_t>(((inst->segmentTarget % envBreakpointCount) + envBreakpointCount) % envBreakpointCount);
   s->displayPosition = d - inst->elapsed;
 }
 
@@ -137,7 +137,7 @@ void envStepInstance(Engine* engine, EnvelopeSlot* own, EnvelopeInstance* inst, 
     if (S->lfoOn) out *= lfoFactor(engine, S, inst, cu, cu, 1.0, F, false);
     if (!S->bypass) multiplyInto(engine, own, inst->voice, out);
     inst->rampLength = static_cast<float>(F);
-    return;   // no display move while holding
+    return;  // no display move while holding
   }
   if (st != 1 && st != 3) {
     if (st == 0) multiplyInto(engine, own, inst->voice, bpAt(S, last).level);
@@ -155,9 +155,12 @@ void envStepInstance(Engine* engine, EnvelopeSlot* own, EnvelopeInstance* inst, 
     cu = nx;
     nx = nx + 1;
     int ns = st;
-    if (cu == S->sustainIndex) ns = 2;
-    else if (cu == S->releaseIndex) ns = 1;
-    else if (cu >= last) ns = 0;
+    if (cu == S->sustainIndex)
+      ns = 2;
+    else if (cu == S->releaseIndex)
+      ns = 1;
+    else if (cu >= last)
+      ns = 0;
     if (S->mode == envModeRelease && ns == 2) ns = 1;
 
     if (ns == 0) {
@@ -211,7 +214,7 @@ void envStepInstance(Engine* engine, EnvelopeSlot* own, EnvelopeInstance* inst, 
     if (D < F) D = F;
   }
   double x = (E > 1.0 ? E : 1.0) / D;
-  if (x > 1.0) x = 1.0;   // never past the segment's end level
+  if (x > 1.0) x = 1.0;  // never past the segment's end level
 
   // 3 Level.
   const Breakpoint& bN = bpAt(S, nx);
@@ -228,7 +231,7 @@ void envStepInstance(Engine* engine, EnvelopeSlot* own, EnvelopeInstance* inst, 
     const double slope = bN.slope * sS;
     double p = 1.0;
     if (Tn == Ts && !S->lfoOn) {
-      out = Ts;   // a flat segment needs no curve
+      out = Ts;  // a flat segment needs no curve
     } else {
       p = slope == 1.0 ? x : std::pow(x, slope);
       out = Ts + (Tn - Ts) * p;
@@ -264,8 +267,10 @@ void envStepInstance(Engine* engine, EnvelopeSlot* own, EnvelopeInstance* inst, 
   const double rest = D - storedElapsed;
   inst->segmentTarget = static_cast<std::int16_t>(nx);
   inst->segmentStart = static_cast<std::int16_t>(cu);
-  if (amplitude && rest < F) inst->rampLength = static_cast<float>(rest > 0.0 ? rest : 0.0);
-  else inst->rampLength = static_cast<float>(F);
+  if (amplitude && rest < F)
+    inst->rampLength = static_cast<float>(rest > 0.0 ? rest : 0.0);
+  else
+    inst->rampLength = static_cast<float>(F);
   // Stored whole: a segment that reached its end keeps it reached (a fractional length truncated would
   // leave an amplitude segment short of its end for ever).
   inst->elapsed = toElapsed(E >= D ? std::ceil(E) : E);

@@ -45,7 +45,7 @@ bool clockTick(double* clock, double cycle, int frames) {
   if (!std::isfinite(*clock) || *clock < 0.0) *clock = 0.0;
   if (*clock >= cycle) {
     *clock -= cycle;
-    if (*clock >= cycle) *clock -= cycle * std::floor(*clock / cycle);   // a tempo jump: keep the phase
+    if (*clock >= cycle) *clock -= cycle * std::floor(*clock / cycle);  // a tempo jump: keep the phase
     passed = true;
   }
   *clock += frames;

@@ -10,7 +10,7 @@
 
 namespace envgen {
 
-const double tiny = 1e-24;   // levels and results below this count as 0
+const double tiny = 1e-24;  // levels and results below this count as 0
 
 inline int clampIndex(int i, int hi) { return i < 0 ? 0 : (i > hi ? hi : i); }
 
@@ -36,9 +36,12 @@ inline bool isLinked(const EnvelopeSlot* own) {
 inline int sourceValue(const Engine* engine, int voice, int source) {
   source = static_cast<std::int16_t>(source);
   int v = 127;
-  if (source >= 0 && source <= 127) v = engine->midi.controllers[source];
-  else if (source == -1) v = engine->midi.channelPressure;
-  else if (source == 128) v = engine->midi.pitchBend;
+  if (source >= 0 && source <= 127)
+    v = engine->midi.controllers[source];
+  else if (source == -1)
+    v = engine->midi.channelPressure;
+  else if (source == 128)
+    v = engine->midi.pitchBend;
   else if ((source == 129 || source == 130) && voice >= 0 && voice < engineMaxVoices)
     v = source == 129 ? engine->voices[voice].velocity : engine->voices[voice].note;
   return v < 0 ? 0 : (v > 128 ? 128 : v);
@@ -76,11 +79,16 @@ inline double segmentLength(const Engine* engine, const EnvelopeSlot* s, const B
 // modules), so their envelopes write there; unit 3's voice-0 row is the one reset every block.
 inline int envelopeUnit(const EnvelopeSlot* own) {
   switch (own->destination) {
-    case 10: case 11: case 12:                     // waveshaper in gain, out gain, phase
-    case 25: case 26: case 27: case 29: case 30:   // effect time, feedback, filter freq, wet, dry
+    case 10:
+    case 11:
+    case 12:  // waveshaper in gain, out gain, phase
+    case 25:
+    case 26:
+    case 27:
+    case 29:
+    case 30:  // effect time, feedback, filter freq, wet, dry
       return 3;
-    default:
-      return own->owner;
+    default: return own->owner;
   }
 }
 

@@ -52,7 +52,8 @@ void envStartInstance(Engine* engine, EnvelopeSlot* own, EnvelopeInstance* inst,
   const double prev = inst->output;
   if (legato && own->mode != envModeRelease) return;
   if (own->mode == envModeControl) {
-    const EnvelopeRuntime* R = envRuntimeGet(engine, static_cast<std::int16_t>(clampIndex(own->homeIndex, envSlotCount - 1)));
+    const EnvelopeRuntime* R =
+        envRuntimeGet(engine, static_cast<std::int16_t>(clampIndex(own->homeIndex, envSlotCount - 1)));
     if (R) multiplyInto(engine, own, inst->voice, R->value);
     // No shape runs in time: the instance holds (as at a sustain point) until the note is released,
     // so an amplitude stage reading it follows the controlled level instead of taking it as done.
@@ -158,8 +159,10 @@ double envGenRenderAlt(Engine* engine, EnvelopeSlot* own, EnvelopeInstance* inst
     if (S->lfoOn) L *= lfoFactor(engine, S, inst, cu, cu, 1.0, frames, false);
     return L;
   }
-  if (st == 2) nx = S->loopStart;
-  else inst->state = static_cast<std::int16_t>(st);
+  if (st == 2)
+    nx = S->loopStart;
+  else
+    inst->state = static_cast<std::int16_t>(st);
   const Breakpoint& bN = bpAt(S, nx);
   double D = bN.time * static_cast<double>(engineRateRatio());
   inst->startLevel = bC.level;

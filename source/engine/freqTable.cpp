@@ -6,7 +6,7 @@
 
 double dspFreqToTableIndex(double hz) {
   double y = std::log(hz * 0.05) * 48.0 / std::log(2.0);
-  if (!(y > 0.0)) return 0.0;   // also 0 Hz and below, and NaN
+  if (!(y > 0.0)) return 0.0;  // also 0 Hz and below, and NaN
   return y > 479.0 ? 479.0 : y;
 }
 

@@ -14,7 +14,7 @@ int lanesWidest() {
   __builtin_cpu_init();
   if (__builtin_cpu_supports("avx")) return laneSetAvx;
 #endif
-  return laneSetSse2;   // every build requires SSE2
+  return laneSetSse2;  // every build requires SSE2
 }
 
 void lanesChoose() {

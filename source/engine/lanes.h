@@ -101,7 +101,7 @@ struct Lanes {
   // Truncation, then one less where that rounded up.
   static LANES_INLINE void floorSplit(const Value& v, Ints& whole, Value& fraction) {
     const Ints t = __builtin_convertvector(v, Ints);
-    whole = t + (v < __builtin_convertvector(t, Value));   // a true comparison is -1
+    whole = t + (v < __builtin_convertvector(t, Value));  // a true comparison is -1
     fraction = v - __builtin_convertvector(whole, Value);
   }
   static LANES_INLINE std::int32_t getInt(const Ints& v, int i) { return v[i]; }
@@ -109,9 +109,13 @@ struct Lanes {
   static LANES_INLINE void set(Value& v, int i, T x) { v[i] = x; }
   // True when any / every lane of a comparison holds.
   template <class M>
-  static LANES_INLINE bool any(const M& m) { return lanesMaskBits(m) != 0; }
+  static LANES_INLINE bool any(const M& m) {
+    return lanesMaskBits(m) != 0;
+  }
   template <class M>
-  static LANES_INLINE bool all(const M& m) { return lanesMaskBits(m) == (1u << W) - 1u; }
+  static LANES_INLINE bool all(const M& m) {
+    return lanesMaskBits(m) == (1u << W) - 1u;
+  }
   // Lane l of v from rows[l][i], converted to T; built in registers, not element by element in memory.
   template <class R>
   static LANES_INLINE void gather(Value& v, const R* rows, int i) {
@@ -155,13 +159,21 @@ struct Lanes<T, 1> {
   static LANES_INLINE T get(const Value& v, int) { return v; }
   static LANES_INLINE void set(Value& v, int, T x) { v = x; }
   template <class M>
-  static LANES_INLINE bool any(const M& m) { return m != 0; }
+  static LANES_INLINE bool any(const M& m) {
+    return m != 0;
+  }
   template <class M>
-  static LANES_INLINE bool all(const M& m) { return m != 0; }
+  static LANES_INLINE bool all(const M& m) {
+    return m != 0;
+  }
   template <class R>
-  static LANES_INLINE void gather(Value& v, const R* rows, int i) { v = static_cast<T>(rows[0][i]); }
+  static LANES_INLINE void gather(Value& v, const R* rows, int i) {
+    v = static_cast<T>(rows[0][i]);
+  }
   template <class R>
-  static LANES_INLINE void scatter(const Value& v, R* const* rows, int i) { rows[0][i] = static_cast<R>(v); }
+  static LANES_INLINE void scatter(const Value& v, R* const* rows, int i) {
+    rows[0][i] = static_cast<R>(v);
+  }
 };
 
 #pragma GCC diagnostic pop

@@ -29,19 +29,21 @@ std::int16_t clampChannel(std::int16_t c, std::int16_t count) { return c >= 0 &&
 
 // Values are stored as given within the field's row (kept finite; periods at least lfoMinSeconds).
 void setField(Lfo* r, int field, double value) {
-  if (float* f = lfoFloatFieldOf(r, field)) *f = fieldSetFloat(lfoFields[field], value, *f);
-  else if (double* d = lfoDoubleFieldOf(r, field)) *d = fieldSetValue(lfoFields[field], value, *d);
+  if (float* f = lfoFloatFieldOf(r, field))
+    *f = fieldSetFloat(lfoFields[field], value, *f);
+  else if (double* d = lfoDoubleFieldOf(r, field))
+    *d = fieldSetValue(lfoFields[field], value, *d);
 }
 
 }  // namespace
 
-#define LFO_BYTE(Name, field)                                                                 \
-  std::uint8_t lfoGet##Name(Engine* engine, std::int16_t lfo) {                              \
-    const Lfo* r = live(engine, lfo);                                                        \
-    return r ? r->field : 0;                                                                 \
-  }                                                                                          \
-  void lfoSet##Name(Engine* engine, std::int16_t lfo, std::uint8_t value) {                  \
-    edit(engine, lfo, [&](Lfo* r) { r->field = value; });                                    \
+#define LFO_BYTE(Name, field)                                               \
+  std::uint8_t lfoGet##Name(Engine* engine, std::int16_t lfo) {             \
+    const Lfo* r = live(engine, lfo);                                       \
+    return r ? r->field : 0;                                                \
+  }                                                                         \
+  void lfoSet##Name(Engine* engine, std::int16_t lfo, std::uint8_t value) { \
+    edit(engine, lfo, [&](Lfo* r) { r->field = value; });                   \
   }
 
 LFO_BYTE(On, on)
@@ -61,13 +63,13 @@ void lfoSetRetrigger(Engine* engine, std::int16_t lfo, std::uint8_t value) {
   edit(engine, lfo, [&](Lfo* r) { r->retrigger = static_cast<std::int16_t>((r->retrigger & ~0xFF) | value); });
 }
 
-#define LFO_TARGET(Name, field, count)                                                        \
-  std::uint8_t lfoGet##Name(Engine* engine, std::int16_t lfo, std::int16_t c) {              \
-    const Lfo* r = live(engine, lfo);                                                        \
-    return r ? r->field[clampChannel(c, count)] : 0;                                         \
-  }                                                                                          \
-  void lfoSet##Name(Engine* engine, std::int16_t lfo, std::int16_t c, std::uint8_t value) {  \
-    edit(engine, lfo, [&](Lfo* r) { r->field[clampChannel(c, count)] = value; });            \
+#define LFO_TARGET(Name, field, count)                                                      \
+  std::uint8_t lfoGet##Name(Engine* engine, std::int16_t lfo, std::int16_t c) {             \
+    const Lfo* r = live(engine, lfo);                                                       \
+    return r ? r->field[clampChannel(c, count)] : 0;                                        \
+  }                                                                                         \
+  void lfoSet##Name(Engine* engine, std::int16_t lfo, std::int16_t c, std::uint8_t value) { \
+    edit(engine, lfo, [&](Lfo* r) { r->field[clampChannel(c, count)] = value; });           \
   }
 
 LFO_TARGET(PitchTarget, pitchTarget, 3)
@@ -76,13 +78,13 @@ LFO_TARGET(FilterTarget, filterTarget, 4)
 LFO_TARGET(ChannelTarget, channelTarget, 3)
 #undef LFO_TARGET
 
-#define LFO_FLOAT(Name, field, row)                                                           \
-  double lfoGet##Name(Engine* engine, std::int16_t lfo) {                                    \
-    const Lfo* r = live(engine, lfo);                                                        \
-    return r ? static_cast<double>(r->field) : 0.0;                                          \
-  }                                                                                          \
-  void lfoSet##Name(Engine* engine, std::int16_t lfo, double value) {                        \
-    edit(engine, lfo, [&](Lfo* r) { setField(r, row, value); });                             \
+#define LFO_FLOAT(Name, field, row)                                   \
+  double lfoGet##Name(Engine* engine, std::int16_t lfo) {             \
+    const Lfo* r = live(engine, lfo);                                 \
+    return r ? static_cast<double>(r->field) : 0.0;                   \
+  }                                                                   \
+  void lfoSet##Name(Engine* engine, std::int16_t lfo, double value) { \
+    edit(engine, lfo, [&](Lfo* r) { setField(r, row, value); });      \
   }
 
 LFO_FLOAT(PitchDepth, pitchDepth, lfoFieldPitchDepth)

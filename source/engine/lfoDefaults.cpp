@@ -24,8 +24,10 @@ void lfoDefaults(Lfo* lfo, std::int16_t index) {
   lfo->retriggerController = 72;
   lfo->retriggerRequest = 0;
   for (int f = 0; f < lfoFieldCount; ++f) {
-    if (float* x = lfoFloatFieldOf(lfo, f)) *x = static_cast<float>(lfoFields[f].def);
-    else *lfoDoubleFieldOf(lfo, f) = lfoFields[f].def;
+    if (float* x = lfoFloatFieldOf(lfo, f))
+      *x = static_cast<float>(lfoFields[f].def);
+    else
+      *lfoDoubleFieldOf(lfo, f) = lfoFields[f].def;
   }
   lfo->waveId = 0;
   lfo->periodSync = 0;
@@ -40,7 +42,7 @@ void lfoVoiceStateDefaults(LfoVoiceState* state, std::uint16_t lfo, std::uint16_
   state->voice = voice;
   state->lfo = lfo;
   state->ampMultiplier = state->pitchFactor = state->filterFactor = 1.0f;
-  state->filterIndexOffset = 1.0f;   // until the first evaluation
+  state->filterIndexOffset = 1.0f;  // until the first evaluation
   state->channelMultiplier = 1.0f;
   // The field position starts at the centre: a held (sample-and-hold) LFO may not be evaluated for a
   // while, and the voice must not sit off-centre until it is.

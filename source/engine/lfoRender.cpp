@@ -5,17 +5,19 @@
 
 #include "engine/engine.h"
 #include "engine/lfoRuntime.h"
+#include "engine/numeric.h"
 #include "modules/pitchIndex.h"
 #include "preset/wave.h"
-#include "engine/numeric.h"
 
 namespace {
 
 // A controller source as a fraction 0..1: 0..127 a controller, -1 the channel pressure, else 0.
 double sourceFraction(const Engine* engine, std::int16_t source) {
   int value = 0;
-  if (source >= 0 && source <= 127) value = engine->midi.controllers[source];
-  else if (source == -1) value = engine->midi.channelPressure;
+  if (source >= 0 && source <= 127)
+    value = engine->midi.controllers[source];
+  else if (source == -1)
+    value = engine->midi.channelPressure;
   if (value < 0) value = 0;
   if (value > 127) value = 127;
   return value / 127.0;
@@ -31,7 +33,6 @@ double limitSeconds(double s, double fallback) {
   if (!std::isfinite(s)) return fallback;
   return s < lfoMinSeconds ? lfoMinSeconds : s;
 }
-
 
 // A depth used as a fraction 0..1 (setters store what they are given).
 double unit(double x) {
@@ -50,7 +51,7 @@ double holdStep(const Lfo* lfo) {
 double wrapPhase(double phase) {
   if (!std::isfinite(phase)) return 0.0;
   const double x = phase - 1024.0 * std::floor(phase / 1024.0);
-  return x >= 0.0 && x < 1024.0 ? x : 0.0;   // rounding of a tiny negative or a huge phase
+  return x >= 0.0 && x < 1024.0 ? x : 0.0;  // rounding of a tiny negative or a huge phase
 }
 
 }  // namespace
@@ -76,10 +77,10 @@ void lfoRenderVoice(Engine* engine, Lfo* lfo, LfoVoiceState* state, std::int16_t
     double timer = numFiniteOr<double>(state->holdTimer, 0.0) + dt;
     if (timer < step) {
       state->holdTimer = timer;
-      return;   // outputs keep their values until the next hold step
+      return;  // outputs keep their values until the next hold step
     }
     timer -= step;
-    if (timer >= step) timer = std::fmod(timer, step);   // a step shorter than the block
+    if (timer >= step) timer = std::fmod(timer, step);  // a step shorter than the block
     state->holdTimer = timer;
   }
 
@@ -90,7 +91,7 @@ void lfoRenderVoice(Engine* engine, Lfo* lfo, LfoVoiceState* state, std::int16_t
   if (k < 0 || k > 1023) k = 0;
   const double f = x - k;
   double s = (w[k] + (w[(k + 1) & 1023] - w[k]) * f) * a + 1e-24;
-  if (!(s > -0.99999)) s = -0.99999;   // NaN too
+  if (!(s > -0.99999)) s = -0.99999;  // NaN too
   if (s > 0.99999) s = 0.99999;
   const int k2 = (k + 256) & 1023;
   double q = (w[k2] + (w[(k2 + 1) & 1023] - w[k2]) * f) * a;
@@ -116,7 +117,7 @@ void lfoRenderVoice(Engine* engine, Lfo* lfo, LfoVoiceState* state, std::int16_t
   if (voice == 0) lfo->displayValue = static_cast<float>(u);
 
   const double base = rangeBase(lfo->filterRange);
-  if (base == 1.0) {   // no filter modulation (the default): factor 1, offset 0, without pow and log
+  if (base == 1.0) {  // no filter modulation (the default): factor 1, offset 0, without pow and log
     state->filterFactor = 1.0f;
     state->filterIndexOffset = 0.0f;
     return;
@@ -139,10 +140,11 @@ void lfoRenderBlock(Engine* engine, std::int16_t i, std::int16_t frames) {
   }
   const double amount = numFiniteOr<double>(lfo->depthAmount, 0.0);
   lfo->depth = static_cast<float>(unit(amount * sourceFraction(engine, lfo->depthController) + (1.0 - amount)));
-  lfo->rateFactor = static_cast<float>(std::pow(rangeBase(lfo->rateRange), 1.0 - sourceFraction(engine, lfo->rateController)));
+  lfo->rateFactor =
+      static_cast<float>(std::pow(rangeBase(lfo->rateRange), 1.0 - sourceFraction(engine, lfo->rateController)));
   if (lfo->sampleHold)
-    lfo->holdRateFactor =
-        static_cast<float>(std::pow(rangeBase(lfo->holdRateRange), 1.0 - sourceFraction(engine, lfo->holdRateController)));
+    lfo->holdRateFactor = static_cast<float>(
+        std::pow(rangeBase(lfo->holdRateRange), 1.0 - sourceFraction(engine, lfo->holdRateController)));
   const double beat = tempoGetSecondsPerBeat(engine);
   lfo->period = limitSeconds(lfo->periodSync ? beat * lfo->periodBeats : lfo->periodSeconds, 1.0);
   lfo->holdPeriod = limitSeconds(lfo->holdSync ? beat * lfo->holdBeats : lfo->holdSeconds, 0.125);

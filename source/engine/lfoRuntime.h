@@ -13,8 +13,8 @@
 struct Engine;
 
 const int lfoCount = 3;
-const double lfoMinSeconds = 0.001;     // shortest period and hold time in force
-const double lfoMaxSeconds = 1.0e5;     // longest hold time in force (a held output stays put)
+const double lfoMinSeconds = 0.001;  // shortest period and hold time in force
+const double lfoMaxSeconds = 1.0e5;  // longest hold time in force (a held output stays put)
 
 void lfoCopy(const Lfo* source, Lfo* target);
 
@@ -40,7 +40,7 @@ const float* lfoOscPitchLink(Engine* engine, std::int16_t lfo, std::int16_t chan
 const float* lfoOscGainLink(Engine* engine, std::int16_t lfo, std::int16_t channel, std::int16_t voice);
 const float* lfoOscFmIndexLink(Engine* engine, std::int16_t lfo, std::int16_t channel, std::int16_t voice);
 const float* lfoModulatorPitchLink(Engine* engine, std::int16_t lfo, std::int16_t channel, std::int16_t voice);
-extern const float lfoLinkOne;    // 1.0, never written
+extern const float lfoLinkOne;  // 1.0, never written
 
 // ---- field accessors (user-interface thread). Getters read the live record (neutral values for a
 // bad LFO number); setters write the edit copy and commit edit kind 7 with the LFO's index.
@@ -50,7 +50,7 @@ std::uint8_t lfoGetPerVoice(Engine* engine, std::int16_t lfo);
 void lfoSetPerVoice(Engine* engine, std::int16_t lfo, std::uint8_t value);
 std::uint8_t lfoGetSampleHold(Engine* engine, std::int16_t lfo);
 void lfoSetSampleHold(Engine* engine, std::int16_t lfo, std::uint8_t value);
-std::uint8_t lfoGetRetrigger(Engine* engine, std::int16_t lfo);          // 0/1 of the low byte
+std::uint8_t lfoGetRetrigger(Engine* engine, std::int16_t lfo);  // 0/1 of the low byte
 void lfoSetRetrigger(Engine* engine, std::int16_t lfo, std::uint8_t value);
 std::uint8_t lfoGetPitchPolarity(Engine* engine, std::int16_t lfo);
 void lfoSetPitchPolarity(Engine* engine, std::int16_t lfo, std::uint8_t value);
@@ -69,7 +69,7 @@ std::uint8_t lfoGetFilterTarget(Engine* engine, std::int16_t lfo, std::int16_t f
 void lfoSetFilterTarget(Engine* engine, std::int16_t lfo, std::int16_t filter, std::uint8_t value);
 std::uint8_t lfoGetChannelTarget(Engine* engine, std::int16_t lfo, std::int16_t channel);
 void lfoSetChannelTarget(Engine* engine, std::int16_t lfo, std::int16_t channel, std::uint8_t value);
-double lfoGetPitchDepth(Engine* engine, std::int16_t lfo);         // octaves
+double lfoGetPitchDepth(Engine* engine, std::int16_t lfo);  // octaves
 void lfoSetPitchDepth(Engine* engine, std::int16_t lfo, double value);
 double lfoGetAmpDepth(Engine* engine, std::int16_t lfo);
 void lfoSetAmpDepth(Engine* engine, std::int16_t lfo, double value);
@@ -77,18 +77,18 @@ double lfoGetFieldDepth(Engine* engine, std::int16_t lfo);
 void lfoSetFieldDepth(Engine* engine, std::int16_t lfo, double value);
 double lfoGetFilterRange(Engine* engine, std::int16_t lfo);
 void lfoSetFilterRange(Engine* engine, std::int16_t lfo, double value);
-double lfoGetChannelDepth(Engine* engine, std::int16_t lfo);       // FM index/balance depth
+double lfoGetChannelDepth(Engine* engine, std::int16_t lfo);  // FM index/balance depth
 void lfoSetChannelDepth(Engine* engine, std::int16_t lfo, double value);
-double lfoGetPercentSetting(Engine* engine, std::int16_t lfo);     // effect-time depth, fraction
+double lfoGetPercentSetting(Engine* engine, std::int16_t lfo);  // effect-time depth, fraction
 void lfoSetPercentSetting(Engine* engine, std::int16_t lfo, double value);
 double lfoGetPeriodSeconds(Engine* engine, std::int16_t lfo);
-void lfoSetPeriodSeconds(Engine* engine, std::int16_t lfo, double value);   // at least lfoMinSeconds
+void lfoSetPeriodSeconds(Engine* engine, std::int16_t lfo, double value);  // at least lfoMinSeconds
 double lfoGetStartPhase(Engine* engine, std::int16_t lfo);
 void lfoSetStartPhase(Engine* engine, std::int16_t lfo, double value);
 std::int16_t lfoGetWaveId(Engine* engine, std::int16_t lfo);
 void lfoSetWaveId(Engine* engine, std::int16_t lfo, std::int16_t value);
 double lfoGetHoldSeconds(Engine* engine, std::int16_t lfo);
-void lfoSetHoldSeconds(Engine* engine, std::int16_t lfo, double value);     // at least lfoMinSeconds
+void lfoSetHoldSeconds(Engine* engine, std::int16_t lfo, double value);  // at least lfoMinSeconds
 double lfoGetRateRange(Engine* engine, std::int16_t lfo);
 void lfoSetRateRange(Engine* engine, std::int16_t lfo, double value);
 double lfoGetDepthAmount(Engine* engine, std::int16_t lfo);

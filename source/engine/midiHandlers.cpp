@@ -12,7 +12,9 @@ namespace {
 int clamp127(int v) { return v < 0 ? 0 : (v > 127 ? 127 : v); }
 int asSigned(std::uint16_t v) { return static_cast<std::int16_t>(v); }
 bool monoMode(const Engine* engine) { return engine->polyphony == 1; }
-int voiceLimit(const Engine* engine) { return engine->polyphony > engineMaxVoices ? engineMaxVoices : engine->polyphony; }
+int voiceLimit(const Engine* engine) {
+  return engine->polyphony > engineMaxVoices ? engineMaxVoices : engine->polyphony;
+}
 
 void monoPush(MidiState& m, std::int16_t note) {
   int i = 0;
@@ -70,7 +72,9 @@ void midiOnNoteOn(Engine* engine, MidiEvent* event) {
   const std::int16_t voice = voiceAllocate(engine);
   if (voice < 0) return;
   switch (engine->voices[voice].state) {
-    case voiceStateStolen: voicePark(engine, voice, static_cast<std::uint16_t>(note), static_cast<std::uint16_t>(velocity)); break;
+    case voiceStateStolen:
+      voicePark(engine, voice, static_cast<std::uint16_t>(note), static_cast<std::uint16_t>(velocity));
+      break;
     case voiceStateSounding:
     case voiceStateMonoReleased: voiceNoteOn(engine, voice, static_cast<std::uint16_t>(note), velocity, 0); break;
     case voiceStateMonoHeld: voiceNoteOn(engine, voice, static_cast<std::uint16_t>(note), velocity, 1); break;
@@ -103,8 +107,10 @@ void midiOnNoteOff(Engine* engine, MidiEvent* event) {
         // note start does not append it a second time.
         VoiceList* list = voiceListForState(&engine->voicePool, v.state);
         if (list) voiceListRemove(engine, list, voice);
-        if (v.state == voiceStateSounding || v.state == voiceStateSustained || v.state == voiceStateReleased) v.state = voiceStateMonoHeld;
-        voiceNoteOn(engine, voice, static_cast<std::uint16_t>(m.monoStack[0]), static_cast<std::int16_t>(v.keyVelocity), 1);
+        if (v.state == voiceStateSounding || v.state == voiceStateSustained || v.state == voiceStateReleased)
+          v.state = voiceStateMonoHeld;
+        voiceNoteOn(engine, voice, static_cast<std::uint16_t>(m.monoStack[0]), static_cast<std::int16_t>(v.keyVelocity),
+                    1);
       } else {
         voiceRelease(engine, voice);
       }
@@ -115,7 +121,8 @@ void midiOnNoteOff(Engine* engine, MidiEvent* event) {
   if (m.noteOnCount[note] == 0) {
     for (int i = 0; i < voiceLimit(engine); ++i) {
       const Voice& v = engine->voices[i];
-      if (v.note == note && (v.state >= voiceStateSounding || v.state < voiceStateFree)) voiceRelease(engine, static_cast<std::int16_t>(i));
+      if (v.note == note && (v.state >= voiceStateSounding || v.state < voiceStateFree))
+        voiceRelease(engine, static_cast<std::int16_t>(i));
     }
   }
 }

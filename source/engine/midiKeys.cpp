@@ -69,9 +69,12 @@ std::int16_t midiGetSourceValue(Engine* engine, std::int16_t source) {
   if (!engine) return 0;
   const MidiState& m = engine->midi;
   int v = 0;
-  if (source >= 0 && source <= 127) v = m.controllers[source];
-  else if (source == -1) v = m.channelPressure;
-  else if (source == 128) v = m.pitchBend;
+  if (source >= 0 && source <= 127)
+    v = m.controllers[source];
+  else if (source == -1)
+    v = m.channelPressure;
+  else if (source == 128)
+    v = m.pitchBend;
   return static_cast<std::int16_t>(v < 0 ? 0 : (v > 127 ? 127 : v));
 }
 

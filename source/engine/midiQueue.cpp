@@ -18,7 +18,7 @@ void copyEvent(MidiEvent* to, const MidiEvent* from) {
 }
 
 void setHandlers(MidiState& m, int channel, bool real) {
-  const MidiHandler table[6] = {midiOnNoteOff, midiOnNoteOn, midiOnController,
+  const MidiHandler table[6] = {midiOnNoteOff,       midiOnNoteOn,          midiOnController,
                                 midiOnProgramChange, midiOnChannelPressure, midiOnPitchBend};
   const int status[6] = {0x80, 0x90, 0xB0, 0xC0, 0xD0, 0xE0};
   for (int k = 0; k < 6; ++k)
@@ -46,8 +46,7 @@ bool midiQueuePushEntry(MidiState* queue, const MidiEvent* event) {
       queue->dropped.fetch_add(1, std::memory_order_relaxed);
       return false;
     }
-    if (queue->writeIndex.compare_exchange_weak(w, next, std::memory_order_acq_rel, std::memory_order_acquire))
-      break;
+    if (queue->writeIndex.compare_exchange_weak(w, next, std::memory_order_acq_rel, std::memory_order_acquire)) break;
   }
   MidiEvent& entry = queue->ring[w];
   copyEvent(&entry, event);
@@ -84,8 +83,10 @@ void midiQueueEvent(Engine* engine, std::int16_t controller, std::int16_t value,
   if (channel == -1) channel = 0;
   if (controller < -1 || controller > 127 || channel < 0 || channel > 15) return;
   const std::uint16_t v = static_cast<std::uint16_t>(clamp127(value));
-  if (controller == -1) pushFields(&engine->midi, static_cast<std::uint16_t>(0xD0 + channel), v, 0);
-  else pushFields(&engine->midi, static_cast<std::uint16_t>(0xB0 + channel), static_cast<std::uint16_t>(controller), v);
+  if (controller == -1)
+    pushFields(&engine->midi, static_cast<std::uint16_t>(0xD0 + channel), v, 0);
+  else
+    pushFields(&engine->midi, static_cast<std::uint16_t>(0xB0 + channel), static_cast<std::uint16_t>(controller), v);
 }
 
 std::uint32_t midiDroppedCount(Engine* engine) { return engine ? engine->midi.dropped.load() : 0; }
@@ -108,7 +109,7 @@ bool midiDispatchDue(Engine* engine, std::int32_t now) {
     const std::int16_t r = m.readIndex.load(std::memory_order_relaxed);
     if (r == m.writeIndex.load(std::memory_order_acquire)) break;
     MidiEvent& entry = m.ring[r];
-    if (entry.pending.load(std::memory_order_acquire) == 0) break;   // claimed, not yet written
+    if (entry.pending.load(std::memory_order_acquire) == 0) break;  // claimed, not yet written
     if (entry.time > now) break;
     MidiEvent event;
     copyEvent(&event, &entry);

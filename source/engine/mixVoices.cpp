@@ -8,7 +8,7 @@
 namespace {
 
 const float guard = 1e-24f;
-const float stolenStep = -0.007874016f;   // 1/127 per frame
+const float stolenStep = -0.007874016f;  // 1/127 per frame
 const float endedStep = 1.0f / 128.0f;
 
 bool anyChannelActive(Engine* engine) {
@@ -45,7 +45,7 @@ void mixFadeVoice(Engine* engine, std::int16_t voice, float* buffer, int lanes, 
   if (v.state == voiceStateStolen) {
     v.fadeCounter = static_cast<std::uint16_t>(v.fadeCounter + n);
     if (v.fadeCounter >= 127) {
-      v.state = voiceStatePending;   // the new note starts at the next block
+      v.state = voiceStatePending;  // the new note starts at the next block
       v.fadeGain = 0.0f;
     } else {
       v.fadeGain = g;

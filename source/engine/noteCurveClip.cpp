@@ -28,8 +28,8 @@ float* shownTable() { return clip.engine ? noteCurveGetTable(clip.engine, clip.f
 
 // Writes 128 values into the shown curve through the edit block (edit kind 12).
 void writeShown(const float* values) {
-  float* copy = editBeginNoteCurve(clip.engine, static_cast<std::int16_t>(clip.family),
-                                   static_cast<std::int16_t>(clip.slot));
+  float* copy =
+      editBeginNoteCurve(clip.engine, static_cast<std::int16_t>(clip.family), static_cast<std::int16_t>(clip.slot));
   if (!copy) return;
   for (int n = 0; n < 128; ++n) copy[n] = noteCurveClampValue(values[n]);
   editCommit(clip.engine, editKindNoteCurve, static_cast<std::int16_t>(clip.slot));
@@ -41,8 +41,7 @@ void redraw(int window) {
 
 }  // namespace
 
-void noteCurveClipShow(Engine* engine, int window, std::uint32_t family, std::uint32_t slot,
-                       NoteCurveRedraw redrawFn) {
+void noteCurveClipShow(Engine* engine, int window, std::uint32_t family, std::uint32_t slot, NoteCurveRedraw redrawFn) {
   if (!engine || !noteCurveIsValid(family, slot)) return;
   clip.engine = engine;
   clip.window = window;
@@ -52,9 +51,7 @@ void noteCurveClipShow(Engine* engine, int window, std::uint32_t family, std::ui
   undoSetHandler(undoKindNotescale, noteCurveEditUndoRedo);
 }
 
-void noteCurveClipForget() {
-  clip = ClipState{};
-}
+void noteCurveClipForget() { clip = ClipState{}; }
 
 bool noteCurveClipCopy(int window) {
   const float* table = shownTable();

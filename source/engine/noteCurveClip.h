@@ -13,9 +13,8 @@ struct Engine;
 typedef void (*NoteCurveRedraw)(int window);
 
 // Registers the shown curve (family 1..3, slot) of the tab in `window`, and the undo handler.
-void noteCurveClipShow(Engine* engine, int window, std::uint32_t family, std::uint32_t slot,
-                       NoteCurveRedraw redraw);
-void noteCurveClipForget();   // the page goes away
+void noteCurveClipShow(Engine* engine, int window, std::uint32_t family, std::uint32_t slot, NoteCurveRedraw redraw);
+void noteCurveClipForget();  // the page goes away
 // Edit > Copy: copies the shown curve's values; true when there was one (the Edit menu then offers
 // paste kind 4, "Paste Notescale Map").
 bool noteCurveClipCopy(int window);

@@ -10,9 +10,9 @@
 struct Engine;
 
 bool noteCurveIsValid(std::uint32_t family, std::uint32_t slot);
-NoteCurve* noteCurveGet(Engine* engine, std::uint32_t family, std::uint32_t slot);      // null if not valid
-float* noteCurveGetTable(Engine* engine, std::uint32_t family, std::uint32_t slot);     // 128 values or null
-void noteCurveInit(NoteCurve* record, std::uint32_t family, std::uint32_t slot);       // flat (all 1.0)
+NoteCurve* noteCurveGet(Engine* engine, std::uint32_t family, std::uint32_t slot);   // null if not valid
+float* noteCurveGetTable(Engine* engine, std::uint32_t family, std::uint32_t slot);  // 128 values or null
+void noteCurveInit(NoteCurve* record, std::uint32_t family, std::uint32_t slot);     // flat (all 1.0)
 void noteCurvesInitEngine(Engine* engine);
 void noteCurveCopy(const NoteCurve* source, NoteCurve* target);
 void noteCurvesCopyToEngine(Engine* engine, const NoteCurve* array, std::int16_t count);

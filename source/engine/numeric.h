@@ -10,7 +10,7 @@ const double numDenormalGuard = 1e-24;
 
 template <typename T>
 inline T numClamp(T x, T lo, T hi) {
-  if (!(x >= lo)) return lo;   // also NaN
+  if (!(x >= lo)) return lo;  // also NaN
   return x > hi ? hi : x;
 }
 

@@ -10,7 +10,7 @@ namespace {
 
 float globalFadeOut[1024];
 float globalFadeIn[1024];
-const float levelSourceHalf = 0.5f;   // what the level entries' sources point at until bound
+const float levelSourceHalf = 0.5f;  // what the level entries' sources point at until bound
 
 float limit(double x) {
   if (!(x >= 1e-24)) return 0.0f;
@@ -62,9 +62,12 @@ void engineBuildPanCurve(Engine* engine, float value) {
   if (!b) return;
   const double x = std::isnan(value) ? 512.0 : value * 1024.0;
   std::int16_t knee;
-  if (x >= 1024.0) knee = 1023;
-  else if (x < 0.0) knee = 0;
-  else knee = static_cast<std::int16_t>(x);
+  if (x >= 1024.0)
+    knee = 1023;
+  else if (x < 0.0)
+    knee = 0;
+  else
+    knee = static_cast<std::int16_t>(x);
   b->knee = knee;
   panCurveBuild(b->panCurve, knee);
   editCommit(engine, editKindLevels, 0);
@@ -83,8 +86,10 @@ void engineSetVoicePan(Engine* engine, std::int16_t c, std::int16_t v) {
   p = p < 0.0 ? 0.0 : (p > 1.0 ? 1.0 : p);
   if (e.b > 0.0f) {
     const double r = e.a / e.b * 2.0;
-    if (r >= 1.0) p = p + (1.0 - p) * (r - 1.0);
-    else p = p * r;
+    if (r >= 1.0)
+      p = p + (1.0 - p) * (r - 1.0);
+    else
+      p = p * r;
     if (std::isnan(p)) p = 0.5;
     p = p < 0.0 ? 0.0 : (p > 1.0 ? 1.0 : p);
   }

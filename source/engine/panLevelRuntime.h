@@ -18,7 +18,7 @@ void panCurveBuild(float* curve, std::int16_t knee);
 // Note-on, audio thread: the voice's gains for the channel from the header's channel pan (limited to
 // 0..1, so a hostile value never reads outside the fade tables) and the entry's accumulators.
 void engineSetVoicePan(Engine* engine, std::int16_t channel, std::int16_t voice);
-double engineGetChannelPan(Engine* engine, std::int16_t channel);   // 0.0 for another channel
+double engineGetChannelPan(Engine* engine, std::int16_t channel);  // 0.0 for another channel
 void engineResetPanGains(PanEntry* entry);
 void engineInitVoiceLevels(Engine* engine);
 // The global copies of the fade tables (1024 floats each).

@@ -3,23 +3,23 @@
 #include <cstdint>
 
 struct PanPosition {
-  std::int32_t flag;            // 1; not read by the decode
-  float x;                      // -1 left .. +1 right
-  float y;                      // -1 rear .. +1 front
+  std::int32_t flag;  // 1; not read by the decode
+  float x;            // -1 left .. +1 right
+  float y;            // -1 rear .. +1 front
 };
 
 struct PanState {
-  double baseX, baseY;          // position as last read
-  double currentX, currentY;    // smoothed position the gains were last computed for
-  double smoothing;             // 0.25
-  double modX, modY;            // -1..1, written by the field panner
+  double baseX, baseY;        // position as last read
+  double currentX, currentY;  // smoothed position the gains were last computed for
+  double smoothing;           // 0.25
+  double modX, modY;          // -1..1, written by the field panner
   PanPosition* position;
 };
 
 struct SurroundSettings {
-  std::uint16_t fieldMode;      // 1: three-bus field everywhere
-  std::uint16_t layout;         // 0..13
-  std::uint16_t outputsUsed;    // speakers of the layout, plus 1 with the LFE on
+  std::uint16_t fieldMode;    // 1: three-bus field everywhere
+  std::uint16_t layout;       // 0..13
+  std::uint16_t outputsUsed;  // speakers of the layout, plus 1 with the LFE on
   std::uint8_t lfeOn;
   std::uint16_t lfeSlot;        // channel-map slot of the LFE, 0..8
   float lfeFrequency;           // Hz, for the set-up page only
@@ -33,15 +33,15 @@ const int surroundLayoutCount = 14;
 const int surroundMaxOutputs = 8;
 
 struct SpeakerLayout {
-  std::uint16_t angles[8];      // clockwise from the front in 1024ths of a turn (256 = right)
+  std::uint16_t angles[8];  // clockwise from the front in 1024ths of a turn (256 = right)
   std::uint16_t speakers;
 };
 
 // ---- layouts and settings (creation, then the user-interface thread) ----
-void surroundBuildLayouts();                                  // once per process
+void surroundBuildLayouts();  // once per process
 void surroundDefineLayout(int layout, int speakers, const double* degrees);
-const SpeakerLayout* surroundGetLayout(int layout);           // null outside 0..13
-void surroundGetModeName(int layout, char* text, int size = 32);   // empty outside 0..13
+const SpeakerLayout* surroundGetLayout(int layout);               // null outside 0..13
+void surroundGetModeName(int layout, char* text, int size = 32);  // empty outside 0..13
 void surroundInitSettings(SurroundSettings* s);
 // Applies the layout: outputs used = its speakers (+1 with the LFE, at most 8), the channel map
 // reset to 0..7 and the LFE slot after the speakers.
@@ -59,16 +59,16 @@ void surroundSetLfeChannel(SurroundSettings* s, std::int16_t slot);
 std::uint16_t surroundGetLfeChannel(const SurroundSettings* s);
 void surroundSetLfeFreq(SurroundSettings* s, float hz);
 float surroundGetLfeFreq(const SurroundSettings* s);
-void surroundSetLfeGainDb(SurroundSettings* s, float db);    // gain = 2^(dB / 6)
-float surroundGetLfeGainDb(const SurroundSettings* s);       // 6 x log2(gain)
+void surroundSetLfeGainDb(SurroundSettings* s, float db);  // gain = 2^(dB / 6)
+float surroundGetLfeGainDb(const SurroundSettings* s);     // 6 x log2(gain)
 
 // ---- pan positions (user-interface thread) ----
 void panPositionInit(PanPosition* position);
 void panStateInit(PanState* state, PanPosition* position);
-void panStateReset(PanState* state);                          // start at the position, no glide
+void panStateReset(PanState* state);  // start at the position, no glide
 // Position of source 0..2 (channels) or 3 (master): x, y limited to -1..1 (not a number: 0).
 void panSetPosition(Engine* engine, std::int16_t source, float x, float y);
-float panGetPosition(Engine* engine, std::int16_t source, std::int16_t which);   // 0.5 for another source
+float panGetPosition(Engine* engine, std::int16_t source, std::int16_t which);  // 0.5 for another source
 // The same position as a coordinate pair, for the preset header and the Patch page.
 void surroundSetChannelPair(Engine* engine, std::int16_t channel, float a, float b);
 float surroundGetChannelPair(Engine* engine, std::int16_t channel, std::int16_t which);

@@ -12,8 +12,8 @@ SpeakerLayout layouts[surroundLayoutCount];
 std::atomic<bool> layoutsBuilt{false};
 
 const char* const layoutNames[surroundLayoutCount] = {
-    "2 Stereo",  "2 Stereo Wide", "3 Surround", "3 Front",      "4 Surround",    "4 Quadraphonic", "5 Music",
-    "5 Pentaphonic", "6 Music",   "6 Hexaphonic", "7 Cinema", "7 Music",       "7 Heptaphonic",  "8 Ocotphonic"};
+    "2 Stereo",      "2 Stereo Wide", "3 Surround",   "3 Front",  "4 Surround", "4 Quadraphonic", "5 Music",
+    "5 Pentaphonic", "6 Music",       "6 Hexaphonic", "7 Cinema", "7 Music",    "7 Heptaphonic",  "8 Ocotphonic"};
 
 bool validLayout(int layout) { return layout >= 0 && layout < surroundLayoutCount; }
 
@@ -31,21 +31,20 @@ void surroundDefineLayout(int layout, int speakers, const double* degrees) {
 
 void surroundBuildLayouts() {
   if (layoutsBuilt.load()) return;
-  static const double d[surroundLayoutCount][8] = {
-      {315, 45},
-      {270, 90},
-      {330, 30, 180},
-      {330, 30, 0},
-      {330, 30, 180, 0},
-      {315, 45, 225, 135},
-      {330, 30, 250, 110, 0},
-      {288, 72, 216, 144, 0},
-      {330, 30, 180, 250, 110, 0},
-      {300, 60, 180, 240, 120, 0},
-      {315, 45, 250, 110, 337.5, 0, 22.5},
-      {330, 30, 250, 110, 210, 0, 150},
-      {308.5, 51.5, 257, 103, 206, 0, 154.5},
-      {270, 90, 180, 225, 135, 315, 0, 45}};
+  static const double d[surroundLayoutCount][8] = {{315, 45},
+                                                   {270, 90},
+                                                   {330, 30, 180},
+                                                   {330, 30, 0},
+                                                   {330, 30, 180, 0},
+                                                   {315, 45, 225, 135},
+                                                   {330, 30, 250, 110, 0},
+                                                   {288, 72, 216, 144, 0},
+                                                   {330, 30, 180, 250, 110, 0},
+                                                   {300, 60, 180, 240, 120, 0},
+                                                   {315, 45, 250, 110, 337.5, 0, 22.5},
+                                                   {330, 30, 250, 110, 210, 0, 150},
+                                                   {308.5, 51.5, 257, 103, 206, 0, 154.5},
+                                                   {270, 90, 180, 225, 135, 315, 0, 45}};
   static const int speakers[surroundLayoutCount] = {2, 2, 3, 3, 4, 4, 5, 5, 6, 6, 7, 7, 7, 8};
   for (int i = 0; i < surroundLayoutCount; ++i) surroundDefineLayout(i, speakers[i], d[i]);
   layoutsBuilt.store(true);

@@ -5,13 +5,13 @@
 
 #include "engine/engine.h"
 #include "engine/lfoRuntime.h"
-#include "engine/surround.h"
 #include "engine/numeric.h"
+#include "engine/surround.h"
 
 namespace {
 
 struct Gains {
-  float front, side, omni;   // lanes 0, 1, 2
+  float front, side, omni;  // lanes 0, 1, 2
 };
 
 Gains gainsAt(double x, double y, double r2) {
@@ -23,7 +23,6 @@ double bend(double base, double m) {
   if (m == 0.0) return base;
   return m >= 0.0 ? base + m * (1.0 - base) : base + m * (1.0 + base);
 }
-
 
 // Position update shared by both panners: reads the position and returns the new smoothed point.
 void nextPosition(PanState* s, double* nx, double* ny) {
@@ -39,8 +38,8 @@ void nextPosition(PanState* s, double* nx, double* ny) {
 
 // Adds src into three lanes with gains ramping linearly from a to b (lane 0 skipped when told). The
 // three ramps run in one loop: each is a chain of dependent additions, and side by side they overlap.
-void addRamped3(const float* src, float* lane0, float* lane1, float* lane2, const Gains& a, const Gains& b,
-                int n, bool skipLane0) {
+void addRamped3(const float* src, float* lane0, float* lane1, float* lane2, const Gains& a, const Gains& b, int n,
+                bool skipLane0) {
   const float fn = static_cast<float>(n);
   const float step0 = (b.front - a.front) / fn, step1 = (b.side - a.side) / fn, step2 = (b.omni - a.omni) / fn;
   float g0 = a.front, g1 = a.side, g2 = a.omni;
@@ -66,8 +65,7 @@ void addRamped3(const float* src, float* lane0, float* lane1, float* lane2, cons
 }
 
 // Adds src into three lanes at fixed gains (lane 0 skipped when told).
-void addFixed3(const float* src, float* lane0, float* lane1, float* lane2, const Gains& a, int n,
-               bool skipLane0) {
+void addFixed3(const float* src, float* lane0, float* lane1, float* lane2, const Gains& a, int n, bool skipLane0) {
   if (!skipLane0)
     for (int i = 0; i < n; ++i) lane0[i] += src[i] * a.front;
   for (int i = 0; i < n; ++i) lane1[i] += src[i] * a.side;
@@ -79,7 +77,7 @@ float clampUnit(float v) {
   return v < -1.0f ? -1.0f : (v > 1.0f ? 1.0f : v);
 }
 
-const int panDestinationX = 28;   // envelope destinations of the two pan axes
+const int panDestinationX = 28;  // envelope destinations of the two pan axes
 const int panDestinationY = 37;
 
 // Whether a channel owns an envelope slot with that destination.
@@ -94,8 +92,8 @@ bool ownsEnvelope(Engine* engine, std::int16_t source, int destination) {
 
 // The pan modulation of one axis: controller position c (0..1, 0.5 centre), the voice's LFO sum and,
 // for a channel that owns an envelope with that destination, the envelope's multiplier.
-double axisModulation(Engine* engine, std::int16_t source, std::int16_t voice, float c, double lfo,
-                      int destination, bool envelope) {
+double axisModulation(Engine* engine, std::int16_t source, std::int16_t voice, float c, double lfo, int destination,
+                      bool envelope) {
   double p = bend(2.0 * c - 1.0, lfo);
   if (envelope) {
     const double e = engine->modMultipliers[source][voice][destination];
@@ -155,13 +153,15 @@ void fieldPanMono(PanState* s, const float* src, float* lane0, float* lane1, flo
   const Gains b = moved ? gainsAt(nx, ny, nx * nx + ny * ny + static_cast<double>(0.2f)) : a;
   s->currentX = nx;
   s->currentY = ny;
-  const int m = n & ~7;   // groups of eight frames
-  if (!moved) addFixed3(src, lane0, lane1, lane2, a, m, twoSpeakerLayout);
-  else addRamped3(src, lane0, lane1, lane2, a, b, m, twoSpeakerLayout);
+  const int m = n & ~7;  // groups of eight frames
+  if (!moved)
+    addFixed3(src, lane0, lane1, lane2, a, m, twoSpeakerLayout);
+  else
+    addRamped3(src, lane0, lane1, lane2, a, b, m, twoSpeakerLayout);
 }
 
-void fieldPanStereo(PanState* s, const float* srcLeft, const float* srcRight, float* lane0, float* lane1,
-                    float* lane2, std::int16_t n) {
+void fieldPanStereo(PanState* s, const float* srcLeft, const float* srcRight, float* lane0, float* lane1, float* lane2,
+                    std::int16_t n) {
   if (!s || !srcLeft || !srcRight || !lane0 || !lane1 || !lane2 || n < 1) return;
   double nx, ny;
   nextPosition(s, &nx, &ny);
@@ -188,8 +188,7 @@ PanEnvelopes panFindEnvelopes(Engine* engine, std::int16_t source) {
 void panToFieldLanes(Engine* engine, std::int16_t source, std::int16_t voice, int inputLanes, const float* src,
                      float* lane0, float* lane1, float* lane2, std::int16_t n) {
   if (!engine || source < 0 || source >= engineUnits) return;
-  panToFieldLanesWith(engine, source, voice, inputLanes, src, lane0, lane1, lane2, n,
-                      panFindEnvelopes(engine, source));
+  panToFieldLanesWith(engine, source, voice, inputLanes, src, lane0, lane1, lane2, n, panFindEnvelopes(engine, source));
 }
 
 void panToFieldLanesWith(Engine* engine, std::int16_t source, std::int16_t voice, int inputLanes, const float* src,
@@ -197,10 +196,10 @@ void panToFieldLanesWith(Engine* engine, std::int16_t source, std::int16_t voice
   if (!engine || source < 0 || source >= engineUnits || voice < 0 || voice >= engineMaxVoices || !src) return;
   PanState* s = &engine->panStates[source][voice];
   const ControllerSettings& c = engine->controllers;
-  s->modX = axisModulation(engine, source, voice, c.positionLr, lfoSumFieldX(engine, voice), panDestinationX,
-                           envelopes.x);
-  s->modY = axisModulation(engine, source, voice, c.positionFb, lfoSumFieldY(engine, voice), panDestinationY,
-                           envelopes.y);
+  s->modX =
+      axisModulation(engine, source, voice, c.positionLr, lfoSumFieldX(engine, voice), panDestinationX, envelopes.x);
+  s->modY =
+      axisModulation(engine, source, voice, c.positionFb, lfoSumFieldY(engine, voice), panDestinationY, envelopes.y);
   if (inputLanes == 1) {
     const bool two = engine->surround.layout <= 1;
     fieldPanMono(s, src, lane0, lane1, lane2, n, two);

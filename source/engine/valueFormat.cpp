@@ -9,9 +9,12 @@ void formatValue(char* text, float value, std::uint16_t decimals) {
     // Truncated toward zero; a value outside the range of an int is limited to it.
     double v = std::trunc(static_cast<double>(value));
     long long n = 0;
-    if (v >= 2147483647.0) n = 2147483647LL;
-    else if (v <= -2147483648.0) n = -2147483648LL;
-    else if (v == v) n = static_cast<long long>(v);
+    if (v >= 2147483647.0)
+      n = 2147483647LL;
+    else if (v <= -2147483648.0)
+      n = -2147483648LL;
+    else if (v == v)
+      n = static_cast<long long>(v);
     std::snprintf(text, 48, "%d", static_cast<int>(n));
     return;
   }
@@ -23,7 +26,7 @@ void formatValue(char* text, float value, std::uint16_t decimals) {
 }
 
 double gainToDb6(double gain) {
-  if (!(gain > 0.0)) gain = 1e-08;   // 0 (and a negative gain, which has no level) reads as 1e-08
+  if (!(gain > 0.0)) gain = 1e-08;  // 0 (and a negative gain, which has no level) reads as 1e-08
   return -6.0 * std::log(1.0 / gain) / std::log(2.0);
 }
 
@@ -31,9 +34,7 @@ double db6ToGain(double level) { return 1.0 / std::pow(2.0, level * -0.166666666
 
 double pitchNoteToHz(double note) { return std::pow(1.0594630964, note) * 8.175798; }
 
-double pitchNoteToInc(double note) {
-  return std::pow(1.0594630964, note) * 8.175798 * 0.023219954648526078;
-}
+double pitchNoteToInc(double note) { return std::pow(1.0594630964, note) * 8.175798 * 0.023219954648526078; }
 
 double pitchHzToNote(double hz) { return std::log(hz * 0.12231221955336959) * 17.312339914210263; }
 
@@ -45,6 +46,4 @@ double pitchHzToInc(double hz) { return hz * 0.023219954648526078; }
 
 double pitchIncToHz(double inc) { return inc * 43.06640625; }
 
-double pitchSemisToRatioOrZero(double semis) {
-  return semis == 0.0 ? 0.0 : std::pow(2.0, semis * 0.08333333333333333);
-}
+double pitchSemisToRatioOrZero(double semis) { return semis == 0.0 ? 0.0 : std::pow(2.0, semis * 0.08333333333333333); }

@@ -8,14 +8,14 @@
 // The buffer must hold at least 48 bytes.
 void formatValue(char* text, float value, std::uint16_t decimals);
 
-double gainToDb6(double gain);             // 6 x log2(gain); 0 or less is taken as 1e-08 (-159.45)
-double db6ToGain(double level);            // 2^(level / 6)
-double pitchNoteToHz(double note);         // 8.175798 x 1.0594630964^note
-double pitchNoteToInc(double note);        // the note's increment
+double gainToDb6(double gain);       // 6 x log2(gain); 0 or less is taken as 1e-08 (-159.45)
+double db6ToGain(double level);      // 2^(level / 6)
+double pitchNoteToHz(double note);   // 8.175798 x 1.0594630964^note
+double pitchNoteToInc(double note);  // the note's increment
 double pitchHzToNote(double hz);
-double pitchSemisToRatio(double semis);    // 2^(semis / 12)
+double pitchSemisToRatio(double semis);  // 2^(semis / 12)
 double pitchRatioToSemis(double ratio);
-double pitchHzToInc(double hz);            // hz x 1024 / 44,100
-double pitchIncToHz(double inc);           // inc x 44,100 / 1024
-double pitchSemisToRatioOrZero(double semis);   // 0.0 for exactly 0 semitones, else 2^(semis / 12)
+double pitchHzToInc(double hz);                // hz x 1024 / 44,100
+double pitchIncToHz(double inc);               // inc x 44,100 / 1024
+double pitchSemisToRatioOrZero(double semis);  // 0.0 for exactly 0 semitones, else 2^(semis / 12)
 inline double semisToRatioClamped(double semis) { return pitchSemisToRatio(semis); }

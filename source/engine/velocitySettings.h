@@ -4,11 +4,11 @@
 #include <cstdint>
 
 struct VelocityEntry {
-  std::uint32_t family;         // 1, 2 or 3
-  std::uint32_t slot;           // channel or filter index
-  float base;                   // 0..1: curve value at velocity 0 (1.0 = no velocity effect)
-  std::uint32_t direction;      // 1 rising with velocity, else falling
-  float value;                  // running: value for the last note started, 0..1
+  std::uint32_t family;     // 1, 2 or 3
+  std::uint32_t slot;       // channel or filter index
+  float base;               // 0..1: curve value at velocity 0 (1.0 = no velocity effect)
+  std::uint32_t direction;  // 1 rising with velocity, else falling
+  float value;              // running: value for the last note started, 0..1
 };
 
 const int velocityEntryCount = 10;

@@ -6,35 +6,35 @@ const int engineMaxVoices = 64;
 
 // Voice states (Voice::state); the values are those the voice lists and the mixer have always used.
 enum : std::int32_t {
-  voiceStateStolen = -2,         // fading out before its new note starts
-  voiceStatePending = -1,        // waiting to start its new note
+  voiceStateStolen = -2,   // fading out before its new note starts
+  voiceStatePending = -1,  // waiting to start its new note
   voiceStateFree = 0,
   voiceStateReleased = 1,
-  voiceStateSustained = 2,       // key up, sustain pedal down
+  voiceStateSustained = 2,  // key up, sustain pedal down
   voiceStateSounding = 3,
-  voiceStateMonoHeld = 4,        // mono steal, key held
-  voiceStateMonoReleased = 5,    // mono steal, released
-  voiceStateEnded = 6            // envelopes ended, still faded out by the mixer
+  voiceStateMonoHeld = 4,      // mono steal, key held
+  voiceStateMonoReleased = 5,  // mono steal, released
+  voiceStateEnded = 6          // envelopes ended, still faded out by the mixer
 };
 
 struct Voice {
   std::int32_t state;
-  std::int16_t note;            // MIDI note 0..127; -1 after its envelopes ended
-  std::uint16_t keyVelocity;    // note-on velocity while the key is held, 0 once released
-  std::uint16_t velocity;       // note-on velocity, kept for the velocity modulation source
-  std::int16_t pendingEntry;    // pending-start entry 0..15 holding the voice, -1 none
-  float pitch;                  // increment of a 1024-sample table at 44,100 Hz for the note
-  std::uint32_t age;            // frames since the voice started
-  double retriggerClock;        // samples (envelope retrigger clock)
-  std::uint16_t fadeCounter;    // mixer fade counter
-  float fadeGain;               // mixer fade gain
-  float glideRatio;             // factor on the pitch moving toward 1.0; 1.0 = no glide
-  std::uint8_t active;          // 1 while the block render processes the voice
+  std::int16_t note;          // MIDI note 0..127; -1 after its envelopes ended
+  std::uint16_t keyVelocity;  // note-on velocity while the key is held, 0 once released
+  std::uint16_t velocity;     // note-on velocity, kept for the velocity modulation source
+  std::int16_t pendingEntry;  // pending-start entry 0..15 holding the voice, -1 none
+  float pitch;                // increment of a 1024-sample table at 44,100 Hz for the note
+  std::uint32_t age;          // frames since the voice started
+  double retriggerClock;      // samples (envelope retrigger clock)
+  std::uint16_t fadeCounter;  // mixer fade counter
+  float fadeGain;             // mixer fade gain
+  float glideRatio;           // factor on the pitch moving toward 1.0; 1.0 = no glide
+  std::uint8_t active;        // 1 while the block render processes the voice
 };
 
 struct VoiceList {
   std::int16_t count;
-  std::int16_t entries[65];     // voice numbers, oldest first (the 65th is read by the shift)
+  std::int16_t entries[65];  // voice numbers, oldest first (the 65th is read by the shift)
 };
 
 struct VoicePool {
@@ -42,8 +42,8 @@ struct VoicePool {
   VoiceList released;
   VoiceList sustained;
   VoiceList sounding;
-  std::int16_t position[65];    // per voice: its index in the list that holds it
-  std::int16_t pendingStart[16];   // voice numbers waiting to start at the next block, -1 empty
+  std::int16_t position[65];      // per voice: its index in the list that holds it
+  std::int16_t pendingStart[16];  // voice numbers waiting to start at the next block, -1 empty
 };
 
 struct Engine;
@@ -51,8 +51,8 @@ struct Engine;
 const int voicePendingEntries = 16;
 
 // ---- pool set-up (user-interface thread, engine paused) ----
-void voicePoolInit(Engine* engine);       // voiceInit for all 64, then voiceListsInit
-void voiceListsInit(Engine* engine);      // voices 0..polyphony-1 on the free list in order
+void voicePoolInit(Engine* engine);   // voiceInit for all 64, then voiceListsInit
+void voiceListsInit(Engine* engine);  // voices 0..polyphony-1 on the free list in order
 void voiceInit(Engine* engine, Voice* voice);
 
 // ---- audio thread ----
@@ -61,8 +61,7 @@ void voiceInit(Engine* engine, Voice* voice);
 std::int16_t voiceAllocate(Engine* engine);
 void voicePark(Engine* engine, std::int16_t voice, std::uint16_t note, std::uint16_t velocity);
 void voiceStartPending(Engine* engine);
-void voiceNoteOn(Engine* engine, std::int16_t voice, std::uint16_t note, std::int16_t velocity,
-                 std::uint8_t legato);
+void voiceNoteOn(Engine* engine, std::int16_t voice, std::uint16_t note, std::int16_t velocity, std::uint8_t legato);
 void voiceRelease(Engine* engine, std::int16_t voice);
 void voiceSustain(Engine* engine, std::int16_t voice);
 void voiceAllNotesOff(Engine* engine);

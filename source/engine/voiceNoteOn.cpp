@@ -31,9 +31,12 @@ float glideStart(Engine* engine, const Voice& v, std::int16_t note, bool mono, b
   if (c.glideMode == 1) {
     ratio = mono ? current : fromSource;
   } else if (c.glideMode == 2) {
-    if (!mono && voiceHeldCount(engine) > 0) ratio = fromSource;
-    else if (mono && legato) ratio = current;
-    else return v.glideRatio;
+    if (!mono && voiceHeldCount(engine) > 0)
+      ratio = fromSource;
+    else if (mono && legato)
+      ratio = current;
+    else
+      return v.glideRatio;
   } else {
     return v.glideRatio;
   }
@@ -42,8 +45,7 @@ float glideStart(Engine* engine, const Voice& v, std::int16_t note, bool mono, b
 
 }  // namespace
 
-void voiceNoteOn(Engine* engine, std::int16_t voice, std::uint16_t note, std::int16_t velocity,
-                 std::uint8_t legato) {
+void voiceNoteOn(Engine* engine, std::int16_t voice, std::uint16_t note, std::int16_t velocity, std::uint8_t legato) {
   if (!engine || voice < 0 || voice >= engineMaxVoices) return;
   Voice& v = engine->voices[voice];
   const std::int16_t n = static_cast<std::int16_t>(note > 127 ? 127 : note);

@@ -252,9 +252,12 @@ void voiceRelease(Engine* engine, std::int16_t voice) {
   v.keyVelocity = 0;
   if (engine->midi.sustain >= 1) return;
   VoicePool& pool = engine->voicePool;
-  if (v.state == voiceStateSounding) voiceListRemove(engine, &pool.sounding, voice);
-  else if (v.state == voiceStateSustained) voiceListRemove(engine, &pool.sustained, voice);
-  else return;
+  if (v.state == voiceStateSounding)
+    voiceListRemove(engine, &pool.sounding, voice);
+  else if (v.state == voiceStateSustained)
+    voiceListRemove(engine, &pool.sustained, voice);
+  else
+    return;
   v.state = voiceStateReleased;
   voiceListAppend(engine, &pool.released, voice);
   envReleaseVoice(engine, voice, 0);
@@ -275,7 +278,8 @@ void voiceAllNotesOff(Engine* engine) {
     Voice& v = engine->voices[i];
     if (v.state < voiceStateSustained) continue;
     v.keyVelocity = 0;
-    if (engine->midi.sustain <= 0 && (v.state == voiceStateSounding || v.state == voiceStateSustained)) voiceRelease(engine, i);
+    if (engine->midi.sustain <= 0 && (v.state == voiceStateSounding || v.state == voiceStateSustained))
+      voiceRelease(engine, i);
   }
 }
 

@@ -4,8 +4,8 @@
 
 #include "engine/engine.h"
 #include "engine/freqTable.h"
-#include "modules/filterModule.h"
 #include "engine/numeric.h"
+#include "modules/filterModule.h"
 
 namespace {
 
@@ -13,9 +13,9 @@ namespace {
 struct PhaserJob {
   FilterVoiceState* state;
   float* lane;
-  double a, da;     // allpass coefficient and its step per sample
-  double g, dg;     // output gain and its step per sample
-  double fb;        // feedback
+  double a, da;  // allpass coefficient and its step per sample
+  double g, dg;  // output gain and its step per sample
+  double fb;     // feedback
 };
 
 PhaserJob phaserPrepare(FilterVoiceState* state, float* lane, int frames, double target, double feedback) {
@@ -23,7 +23,8 @@ PhaserJob phaserPrepare(FilterVoiceState* state, float* lane, int frames, double
   PhaserJob job;
   job.state = state;
   job.lane = lane;
-  job.fb = std::isnan(feedback) ? 0.0 : numClamp<double>(feedback, -allpassPhaserFeedbackLimit, allpassPhaserFeedbackLimit);
+  job.fb =
+      std::isnan(feedback) ? 0.0 : numClamp<double>(feedback, -allpassPhaserFeedbackLimit, allpassPhaserFeedbackLimit);
   const double c = numClamp<double>(state->currentIndex, 0.0, allpassPhaserTopIndex);
   const double t = numClamp<double>(target, 0.0, allpassPhaserTopIndex);
   job.a = dspTableLookupLerp(static_cast<float>(c));
@@ -150,42 +151,41 @@ void phaserRender(int stages, Engine* engine, FilterRecord* record, std::int16_t
   if (count <= 0) return;
   PhaserJob jobs[filterMaxLanes];
   for (int i = 0; i < count; ++i)
-    jobs[i] = phaserPrepare(lanes[i].state, lanes[i].buffer, frames,
-                            filterTargetIndexAtRate(engine, record, lanes[i].state),
-                            laneFeedback(engine, record, lanes[i].state));
+    jobs[i] =
+        phaserPrepare(lanes[i].state, lanes[i].buffer, frames, filterTargetIndexAtRate(engine, record, lanes[i].state),
+                      laneFeedback(engine, record, lanes[i].state));
   phaserRunJobs(stages, jobs, count, frames);
 }
 
 }  // namespace
 
 double allpassPhaserGain(double feedback) {
-  double f = feedback * feedback;   // |fb|^2
-  f *= f;                           // ^4
-  f *= f;                           // ^8
-  f *= f;                           // ^16
+  double f = feedback * feedback;  // |fb|^2
+  f *= f;                          // ^4
+  f *= f;                          // ^8
+  f *= f;                          // ^16
   const double inv = 1.0 / (1.0 + f);
   return 0.5 * inv * inv;
 }
 
-void allpassPhaserLane(int stages, FilterVoiceState* state, float* lane, int frames, double target,
-                       double feedback) {
+void allpassPhaserLane(int stages, FilterVoiceState* state, float* lane, int frames, double target, double feedback) {
   if (!state || !lane || frames < 1 || (stages != 2 && stages != 4 && stages != 8)) return;
   const PhaserJob job = phaserPrepare(state, lane, frames, target, feedback);
   phaserRunJobs(stages, &job, 1, frames);
 }
 
-void allpassProcess2(Engine* engine, FilterRecord* record, FilterVoiceState* state, float* lane,
-                     std::int16_t filter, std::int16_t frames) {
+void allpassProcess2(Engine* engine, FilterRecord* record, FilterVoiceState* state, float* lane, std::int16_t filter,
+                     std::int16_t frames) {
   phaserKernel(2, engine, record, state, lane, frames);
 }
 
-void allpassProcess4(Engine* engine, FilterRecord* record, FilterVoiceState* state, float* lane,
-                     std::int16_t filter, std::int16_t frames) {
+void allpassProcess4(Engine* engine, FilterRecord* record, FilterVoiceState* state, float* lane, std::int16_t filter,
+                     std::int16_t frames) {
   phaserKernel(4, engine, record, state, lane, frames);
 }
 
-void allpassProcess8(Engine* engine, FilterRecord* record, FilterVoiceState* state, float* lane,
-                     std::int16_t filter, std::int16_t frames) {
+void allpassProcess8(Engine* engine, FilterRecord* record, FilterVoiceState* state, float* lane, std::int16_t filter,
+                     std::int16_t frames) {
   phaserKernel(8, engine, record, state, lane, frames);
 }
 

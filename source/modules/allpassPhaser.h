@@ -12,12 +12,12 @@ void filterRenderAllpass2(Engine* engine, FilterRecord* record, std::int16_t fil
 void filterRenderAllpass4(Engine* engine, FilterRecord* record, std::int16_t filter, std::int16_t frames);
 void filterRenderAllpass8(Engine* engine, FilterRecord* record, std::int16_t filter, std::int16_t frames);
 
-void allpassProcess2(Engine* engine, FilterRecord* record, FilterVoiceState* state, float* lane,
-                     std::int16_t filter, std::int16_t frames);
-void allpassProcess4(Engine* engine, FilterRecord* record, FilterVoiceState* state, float* lane,
-                     std::int16_t filter, std::int16_t frames);
-void allpassProcess8(Engine* engine, FilterRecord* record, FilterVoiceState* state, float* lane,
-                     std::int16_t filter, std::int16_t frames);
+void allpassProcess2(Engine* engine, FilterRecord* record, FilterVoiceState* state, float* lane, std::int16_t filter,
+                     std::int16_t frames);
+void allpassProcess4(Engine* engine, FilterRecord* record, FilterVoiceState* state, float* lane, std::int16_t filter,
+                     std::int16_t frames);
+void allpassProcess8(Engine* engine, FilterRecord* record, FilterVoiceState* state, float* lane, std::int16_t filter,
+                     std::int16_t frames);
 
 // Highest allpass index the phasers run at (about 15.1 kHz).
 const double allpassPhaserTopIndex = 459.0;
@@ -31,5 +31,4 @@ double allpassPhaserGain(double feedback);
 // One block of one lane without the engine: `stages` 2, 4 or 8; `target` on the allpass index scale
 // (unclamped); `feedback` already multiplied by its modulation. Memory: stage outputs in memA[0..N-1],
 // stage inputs in memA[N..2N-1], the output gain in gainRampStart, the index in currentIndex.
-void allpassPhaserLane(int stages, FilterVoiceState* state, float* lane, int frames, double target,
-                       double feedback);
+void allpassPhaserLane(int stages, FilterVoiceState* state, float* lane, int frames, double target, double feedback);

@@ -25,10 +25,9 @@ BandPassTables build() {
 }
 
 inline double lerp(const float* t, double x) {
-  const int i = static_cast<int>(x);   // callers keep x within 25..476
+  const int i = static_cast<int>(x);  // callers keep x within 25..476
   return t[i] + (static_cast<double>(t[i + 1]) - t[i]) * (x - i);
 }
-
 
 inline float settle(float v) {
   if (!std::isfinite(v)) return 0.0f;

@@ -24,5 +24,5 @@ extern const BandPassTables bandPassTables;
 const float bandPassStateLimit = 512.0f;
 
 void filterRenderBpf(Engine* engine, FilterRecord* record, std::int16_t filter, std::int16_t frames);
-void bandPassProcess(Engine* engine, FilterRecord* record, FilterVoiceState* state, float* lane,
-                     std::int16_t filter, std::int16_t frames);
+void bandPassProcess(Engine* engine, FilterRecord* record, FilterVoiceState* state, float* lane, std::int16_t filter,
+                     std::int16_t frames);

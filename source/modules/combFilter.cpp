@@ -3,16 +3,13 @@
 #include <cmath>
 
 #include "engine/engine.h"
-#include "modules/filterCombPool.h"
 #include "engine/numeric.h"
+#include "modules/filterCombPool.h"
 
 // Lane state: the comb buffer index, the write position 0..2047 in the kernel word, the current delay
 // in samples in memA[0] (0: not yet set, the first block starts on its target).
 
-namespace {
-
-
-}  // namespace
+namespace {}  // namespace
 
 void combProcess(Engine* engine, FilterRecord* record, FilterVoiceState* state, float* x, std::int16_t filter,
                  std::int16_t frames) {
@@ -22,8 +19,9 @@ void combProcess(Engine* engine, FilterRecord* record, FilterVoiceState* state, 
   if (!buf) return;
   const std::int16_t f = filter < 0 || filter > 3 ? 0 : filter;
 
-  // Frequency ratio: the controller's filter ratio (filterGain, the smoothed ratio of the filter control) (brought back to 44.1 kHz samples) when this filter
-  // follows it, times the LFO factors; capped to 1e-6..1, so these can only lengthen the delay.
+  // Frequency ratio: the controller's filter ratio (filterGain, the smoothed ratio of the filter control) (brought back
+  // to 44.1 kHz samples) when this filter follows it, times the LFO factors; capped to 1e-6..1, so these can only
+  // lengthen the delay.
   double m = 1.0;
   if (engine->controllers.filterSwitches[f]) m = engine->controllers.filterGain * engineRateFactor();
   for (const float* link : state->lfoFactorLinks)
@@ -40,10 +38,11 @@ void combProcess(Engine* engine, FilterRecord* record, FilterVoiceState* state, 
   const double s = 0.65 * (d - current) / N + 1e-24;
   state->memA[0] = static_cast<float>(current + N * s);
 
-  double fb = record->feedback * static_cast<double>(filterModMultiplier(engine, record, state, modRowFilterRes)) + 1e-24;
+  double fb =
+      record->feedback * static_cast<double>(filterModMultiplier(engine, record, state, modRowFilterRes)) + 1e-24;
   fb = numClamp<double>(fb, -combFeedbackLimit, combFeedbackLimit);
   float G = static_cast<float>((1.0 - 0.5 * std::fabs(fb)) * record->combGain);
-  if (!(G >= 0.0001f) && !(G <= -0.0001f)) G = 0.0f;   // a gain below 0.0001 counts as 0 (NaN too)
+  if (!(G >= 0.0001f) && !(G <= -0.0001f)) G = 0.0f;  // a gain below 0.0001 counts as 0 (NaN too)
   if (G < 0.0f) G = 0.0f;
   const float feedback = static_cast<float>(fb);
 
@@ -61,7 +60,7 @@ void combProcess(Engine* engine, FilterRecord* record, FilterVoiceState* state, 
     const float q = static_cast<float>((R & 65535u) >> 8) * (1.0f / 256.0f);
     const float y = buf[i] + (buf[(i + 1) & 2047u] - buf[i]) * q + 1e-24f;
     float in = y * feedback + 1e-24f + x[n];
-    if (!std::isfinite(in)) in = 0.0f;   // a non-number from upstream must not stay in the loop
+    if (!std::isfinite(in)) in = 0.0f;  // a non-number from upstream must not stay in the loop
     buf[W] = in;
     W = (W + 1) & 2047u;
     W16 = W << 16;

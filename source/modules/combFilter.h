@@ -9,8 +9,8 @@
 
 #include "modules/filterModule.h"
 
-const float combDelayMin = 1.0f;       // samples
-const float combDelayMax = 2046.0f;    // samples: the read never reaches the sample being written
+const float combDelayMin = 1.0f;     // samples
+const float combDelayMax = 2046.0f;  // samples: the read never reaches the sample being written
 const float combFeedbackLimit = 0.999f;
 
 void filterRenderComb(Engine* engine, FilterRecord* record, std::int16_t filter, std::int16_t frames);

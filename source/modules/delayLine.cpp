@@ -55,7 +55,7 @@ static double delaySane(double d, double fallback) {
 void delayLineProcess(DelayLine* line, float* samples, std::int16_t frames, float factor) {
   if (!line || !line->buffer || !samples || frames <= 0 || line->lastIndex < 1) return;
   float* ring = line->buffer;
-  const std::int64_t n = line->lastIndex;   // the ring modulus
+  const std::int64_t n = line->lastIndex;  // the ring modulus
   std::int64_t w = static_cast<std::int64_t>(delaySane(line->writePosition, 0.0));
   w %= n;
   if (w < 0) w += n;
@@ -69,12 +69,11 @@ void delayLineProcess(DelayLine* line, float* samples, std::int16_t frames, floa
     ring[w] = samples[i];
     // Integer and fractional part of the delay held to 1/65,536 of a sample.
     // (The offset keeps the argument positive, so truncation is the floor; |current| <= 1e6.)
-    const std::int64_t fixed =
-        static_cast<std::int64_t>(current * 65536.0 + 0.5 + 68719476736.0) - 68719476736LL;
-    const std::int64_t whole = fixed >> 16;   // arithmetic shift: floor for negative delays too
+    const std::int64_t fixed = static_cast<std::int64_t>(current * 65536.0 + 0.5 + 68719476736.0) - 68719476736LL;
+    const std::int64_t whole = fixed >> 16;  // arithmetic shift: floor for negative delays too
     const double frac = current - static_cast<double>(whole);
     std::int64_t r = w - whole;
-    if (r < 0 || r >= n) {   // fold onto the ring (one step for any delay up to a turn)
+    if (r < 0 || r >= n) {  // fold onto the ring (one step for any delay up to a turn)
       r %= n;
       if (r < 0) r += n;
     }

@@ -4,17 +4,17 @@
 #pragma once
 #include <cstdint>
 
-const std::uint32_t delayLineMaxLength = 30000;   // samples; longer requests are cut to this
+const std::uint32_t delayLineMaxLength = 30000;  // samples; longer requests are cut to this
 
 struct DelayLine {
-  std::uint8_t initialised;   // 0 until delayLineInit has run once
-  double writePosition;       // whole sample index, 0..lastIndex - 1
-  double targetDelay;         // samples at the running rate
-  double currentDelay;        // samples; glides towards targetDelay x the block's factor
-  float lastOutput;           // last sample read in the previous block
-  std::uint8_t owned;         // 1 when delayLineInit allocated the buffer itself
-  std::int32_t lastIndex;     // length - 1: the ring modulus
-  float* buffer;              // the ring, `lastIndex + 1` floats
+  std::uint8_t initialised;  // 0 until delayLineInit has run once
+  double writePosition;      // whole sample index, 0..lastIndex - 1
+  double targetDelay;        // samples at the running rate
+  double currentDelay;       // samples; glides towards targetDelay x the block's factor
+  float lastOutput;          // last sample read in the previous block
+  std::uint8_t owned;        // 1 when delayLineInit allocated the buffer itself
+  std::int32_t lastIndex;    // length - 1: the ring modulus
+  float* buffer;             // the ring, `lastIndex + 1` floats
 };
 
 // Sets the line up once (a second call on an initialised line returns 1 and changes nothing).

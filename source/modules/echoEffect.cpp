@@ -16,8 +16,8 @@ static bool lineOk(int line) { return line >= 0 && line < 3; }
 // The delay target of one line for a time in samples at 44.1 kHz: at least one sample, and below
 // the ring's last index (a record without a ring is limited as the engine's own line would be).
 static void echoSetTarget(EchoLine* line, double samples) {
-  const std::int32_t last = line->delay.lastIndex > 1 ? line->delay.lastIndex
-                                                      : static_cast<std::int32_t>(echoLineLength) - 1;
+  const std::int32_t last =
+      line->delay.lastIndex > 1 ? line->delay.lastIndex : static_cast<std::int32_t>(echoLineLength) - 1;
   double d = std::isfinite(samples) ? samples : 1.0;
   if (d < 1.0) d = 1.0;
   if (d >= last) d = last - 1;
@@ -77,10 +77,11 @@ static void clampFlag(std::uint8_t& v) { v = v ? 1 : 0; }
 
 void effectEchoClampParams(EffectEchoRecord* r) {
   if (!r) return;
-  if (r->header.timeUnit != effectUnitSeconds && r->header.timeUnit != effectUnitBeats) r->header.timeUnit = effectUnitBeats;
+  if (r->header.timeUnit != effectUnitSeconds && r->header.timeUnit != effectUnitBeats)
+    r->header.timeUnit = effectUnitBeats;
   clampFlag(r->on);
-  r->levelA = effectClampf(r->levelA, 0.0f, 1.0f, 0.5f);
-  r->levelB = effectClampf(r->levelB, 0.0f, 1.0f, 0.5f);
+  r->levelA = effectFieldClamp(effectFields[effectFieldLevel], r->levelA);
+  r->levelB = effectFieldClamp(effectFields[effectFieldLevel], r->levelB);
   fieldLoad(echoFields[echoFieldBaseTime], r->baseTime);
   fieldLoad(echoFields[echoFieldBeatTime], r->beatTime);
   fieldLoad(echoFields[echoFieldFeedback], r->feedback);
@@ -211,7 +212,7 @@ void effectEchoSetLineLevel(Engine* engine, int line, double db) {
   EffectEchoRecord* r = echoRecord(engine);
   if (!r || !lineOk(line)) return;
   const double g = db6ToGain(db);
-  if (std::isfinite(g)) r->lineLevel[line] = setFloat(echoFieldLineLevel, g, r->lineLevel[line]);   // overflow: refused
+  if (std::isfinite(g)) r->lineLevel[line] = setFloat(echoFieldLineLevel, g, r->lineLevel[line]);  // overflow: refused
 }
 
 float effectEchoGetLinePan(Engine* engine, int line) {
@@ -243,30 +244,30 @@ void effectEchoSetLineFeedback(Engine* engine, int line, float feedback) {
 
 // Filter frequencies are stored in Hz within their row; their pitch index is limited by
 // dspFreqToIndex. A value that is not a positive number has no pitch and is refused.
-#define ECHO_FREQ(Name, field, state, fallback, row)                               \
-  double effectEchoGet##Name(Engine* engine, int line) {                          \
-    EffectEchoRecord* r = echoRecord(engine);                                     \
-    return r && lineOk(line) ? r->lines[line].field : fallback;                   \
-  }                                                                               \
-  void effectEchoSet##Name(Engine* engine, int line, double hz) {                 \
-    EffectEchoRecord* r = echoRecord(engine);                                     \
-    if (!r || !lineOk(line) || !std::isfinite(hz) || !(hz > 0.0)) return;         \
-    r->lines[line].field = setValue(row, hz, r->lines[line].field);               \
-    dspSetFreqIndex(&r->lines[line].state.pitchIndex, r->lines[line].field);      \
+#define ECHO_FREQ(Name, field, state, fallback, row)                         \
+  double effectEchoGet##Name(Engine* engine, int line) {                     \
+    EffectEchoRecord* r = echoRecord(engine);                                \
+    return r && lineOk(line) ? r->lines[line].field : fallback;              \
+  }                                                                          \
+  void effectEchoSet##Name(Engine* engine, int line, double hz) {            \
+    EffectEchoRecord* r = echoRecord(engine);                                \
+    if (!r || !lineOk(line) || !std::isfinite(hz) || !(hz > 0.0)) return;    \
+    r->lines[line].field = setValue(row, hz, r->lines[line].field);          \
+    dspSetFreqIndex(&r->lines[line].state.pitchIndex, r->lines[line].field); \
   }
 ECHO_FREQ(LowPassFreq, lowPassFreq, lowPass, 5000.0, echoFieldLowPassFreq)
 ECHO_FREQ(HighPassFreq, highPassFreq, highPass, 200.0, echoFieldHighPassFreq)
 ECHO_FREQ(AllpassFreq, allpassFreq, allpass, 2000.0, echoFieldAllpassFreq)
 #undef ECHO_FREQ
 
-#define ECHO_SWITCH(Name, field)                                                  \
-  std::uint8_t effectEchoGet##Name(Engine* engine, int line) {                   \
-    EffectEchoRecord* r = echoRecord(engine);                                    \
-    return r && lineOk(line) ? r->lines[line].field : 0;                         \
-  }                                                                              \
-  void effectEchoSet##Name(Engine* engine, int line, std::uint8_t on) {          \
-    EffectEchoRecord* r = echoRecord(engine);                                    \
-    if (r && lineOk(line)) r->lines[line].field = on;                            \
+#define ECHO_SWITCH(Name, field)                                        \
+  std::uint8_t effectEchoGet##Name(Engine* engine, int line) {          \
+    EffectEchoRecord* r = echoRecord(engine);                           \
+    return r && lineOk(line) ? r->lines[line].field : 0;                \
+  }                                                                     \
+  void effectEchoSet##Name(Engine* engine, int line, std::uint8_t on) { \
+    EffectEchoRecord* r = echoRecord(engine);                           \
+    if (r && lineOk(line)) r->lines[line].field = on;                   \
   }
 ECHO_SWITCH(LowPassOn, lowPassOn)
 ECHO_SWITCH(HighPassOn, highPassOn)

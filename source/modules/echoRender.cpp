@@ -145,9 +145,12 @@ void effectEchoKernel(Engine* engine, EffectEchoRecord* r, const float* input, s
       ++chains;
     }
   }
-  if (chains == 3) echoAllpassChains<3>(chainStates, filterMod, chainWork, n);
-  else if (chains == 2) echoAllpassChains<2>(chainStates, filterMod, chainWork, n);
-  else if (chains == 1) echoAllpassChain(chainStates[0], filterMod, chainWork[0], n);
+  if (chains == 3)
+    echoAllpassChains<3>(chainStates, filterMod, chainWork, n);
+  else if (chains == 2)
+    echoAllpassChains<2>(chainStates, filterMod, chainWork, n);
+  else if (chains == 1)
+    echoAllpassChain(chainStates[0], filterMod, chainWork[0], n);
 
   for (int l = 0; l < 3; ++l) {
     EchoLine& line = r->lines[l];

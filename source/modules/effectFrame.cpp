@@ -116,12 +116,12 @@ struct EffectCommon {
 static bool effectCommonOf(void* record, std::uint16_t type, EffectCommon* out) {
   if (!record) return false;
   switch (type) {
-#define EFFECT_COMMON(T)                                    \
-    {                                                       \
-      T* r = static_cast<T*>(record);                       \
-      *out = {&r->on, &r->levelA, &r->levelB, &r->header};  \
-      return true;                                          \
-    }
+#define EFFECT_COMMON(T)                                 \
+  {                                                      \
+    T* r = static_cast<T*>(record);                      \
+    *out = {&r->on, &r->levelA, &r->levelB, &r->header}; \
+    return true;                                         \
+  }
     case effectPipe: EFFECT_COMMON(EffectPipeRecord)
     case effectComb: EFFECT_COMMON(EffectCombRecord)
     case effectTap: EFFECT_COMMON(EffectTapRecord)
@@ -147,13 +147,13 @@ static void effectSetLevel(Engine* engine, bool wet, float level) {
     EffectCommon c;
     if (!effectCommonOf(editBeginEffect(engine, static_cast<std::int16_t>(type)), type, &c)) return;
     float* slot = wet ? c.levelA : c.levelB;
-    *slot = effectClampf(level, 0.0f, 1.0f, *slot);
+    *slot = effectFieldSet(effectFields[effectFieldLevel], level, *slot);
     editCommit(engine, editKindEffect, 0);
   } else if (type == effectEcho || type == effectRev) {
     EffectCommon c;
     if (effectCommonOf(effectActiveRecord(engine), type, &c)) {
       float* slot = wet ? c.levelA : c.levelB;
-      *slot = effectClampf(level, 0.0f, 1.0f, *slot);
+      *slot = effectFieldSet(effectFields[effectFieldLevel], level, *slot);
     }
   }
 }
@@ -199,7 +199,7 @@ double effectGetTime(Engine* engine, std::uint16_t type) {
 
 void effectSetTime(Engine* engine, std::uint16_t type, double beats) {
   double* t = engine ? effectTimeOfType(engine, type) : nullptr;
-  if (t) *t = effectClampd(beats, effectFields[effectFieldTime].lo, effectFields[effectFieldTime].hi, *t);
+  if (t) *t = effectFieldSet(effectFields[effectFieldTime], beats, *t);
 }
 
 // ---- running state
@@ -258,8 +258,8 @@ static void effectClampCommon(EffectCommon c, std::uint16_t type) {
   c.header->type = type;
   c.header->size = effectStoredSize(type);
   *c.on = *c.on ? 1 : 0;
-  *c.levelA = effectClampf(*c.levelA, 0.0f, 1.0f, 0.5f);
-  *c.levelB = effectClampf(*c.levelB, 0.0f, 1.0f, 0.5f);
+  *c.levelA = effectFieldClamp(effectFields[effectFieldLevel], *c.levelA);
+  *c.levelB = effectFieldClamp(effectFields[effectFieldLevel], *c.levelB);
   if (c.header->timeUnit != effectUnitSeconds && c.header->timeUnit != effectUnitBeats)
     c.header->timeUnit = effectUnitSeconds;
 }
@@ -308,12 +308,8 @@ static void effectCopyOut(Engine* engine, void* destination, std::uint16_t type)
     case effectPipe: std::memcpy(destination, live, sizeof(EffectPipeRecord)); break;
     case effectComb: std::memcpy(destination, live, sizeof(EffectCombRecord)); break;
     case effectTap: std::memcpy(destination, live, sizeof(EffectTapRecord)); break;
-    case effectEcho:
-      effectEchoCopy(&engine->effectEcho, static_cast<EffectEchoRecord*>(destination));
-      break;
-    case effectRev:
-      effectRevCopyParams(&engine->effectRev, static_cast<EffectRevRecord*>(destination));
-      break;
+    case effectEcho: effectEchoCopy(&engine->effectEcho, static_cast<EffectEchoRecord*>(destination)); break;
+    case effectRev: effectRevCopyParams(&engine->effectRev, static_cast<EffectRevRecord*>(destination)); break;
     default: {
       EffectCommon to;
       if (!effectCommonOf(destination, type, &to)) return;
@@ -377,8 +373,7 @@ void effectRender(Engine* engine, std::int16_t frames) {
   if (type < 6 && effectRoutineTable[type]) effectRoutineTable[type](engine, frames);
 }
 
-void effectMixToOutput(Engine* engine, std::uint16_t slot, float pan, float gain, float* buffer,
-                       std::uint16_t frames) {
+void effectMixToOutput(Engine* engine, std::uint16_t slot, float pan, float gain, float* buffer, std::uint16_t frames) {
   if (!engine || !buffer || frames == 0 || frames > effectBlockFrames) return;
   const float c = effectModRow(engine)[effectModWet];
   if (effectFieldLayout(engine)) {

@@ -20,12 +20,12 @@ typedef void (*EffectRoutine)(Engine* engine, std::int16_t frames);
 // Installs the routine table, then allocates `count` zeroed floats. 0 when memory is already
 // allocated, the count is not positive or the allocation fails.
 int effectAllocMemory(EffectRuntime* memory, std::int32_t count);
-void effectFreeMemory(EffectRuntime* memory);   // base := null; capacity keeps its value
-void effectMemoryRewind(Engine* engine);        // used := 0
+void effectFreeMemory(EffectRuntime* memory);  // base := null; capacity keeps its value
+void effectMemoryRewind(Engine* engine);       // used := 0
 // The next n floats of the memory, or null (nothing changes) when n is not positive or
 // used + n would reach the capacity (the last float is never handed out).
 float* effectMemoryTake(Engine* engine, std::int32_t n);
-void effectInstallRoutines(EffectRuntime* memory);   // capacity := 0, base := null
+void effectInstallRoutines(EffectRuntime* memory);  // capacity := 0, base := null
 
 // ---- type and switch
 std::uint16_t effectGetType(Engine* engine);
@@ -41,14 +41,14 @@ float effectGetLevelA(Engine* engine);              // wet; 1.0 for type 0
 float effectGetLevelB(Engine* engine);              // dry; 1.0 for type 0
 void effectSetLevelA(Engine* engine, float level);  // types 1..3 with an undo step, 4..5 directly
 void effectSetLevelB(Engine* engine, float level);
-std::int16_t effectGetTimeUnit(Engine* engine, std::uint16_t type);   // 0 for other types
+std::int16_t effectGetTimeUnit(Engine* engine, std::uint16_t type);  // 0 for other types
 void effectSetTimeUnit(Engine* engine, std::uint16_t type, std::uint16_t unit);
-double effectGetTime(Engine* engine, std::uint16_t type);             // beats; 1.0 for other types
+double effectGetTime(Engine* engine, std::uint16_t type);  // beats; 1.0 for other types
 void effectSetTime(Engine* engine, std::uint16_t type, double beats);
 
 // ---- running state
-void effectReset(Engine* engine);       // clears the live kind's running state and memory
-void effectRecompute(Engine* engine);   // starting state: multi-comb selected and off
+void effectReset(Engine* engine);      // clears the live kind's running state and memory
+void effectRecompute(Engine* engine);  // starting state: multi-comb selected and off
 // Copies an effect record (its type read from its head). toEngine non-zero: `source` (a preset's
 // record) into the engine's record of that type, values limited to their ranges, then the type is
 // made live. toEngine 0: the engine's record `source` into the preset's `destination`.
@@ -60,7 +60,6 @@ void* effectAlloc(std::uint16_t type);
 // Runs the routine of the live type when the engine's effect flag is set; frames 1..128.
 void effectRender(Engine* engine, std::int16_t frames);
 // Adds one mono block at pan 0..1 with `gain` into the master buses (see effectFrame.cpp).
-void effectMixToOutput(Engine* engine, std::uint16_t slot, float pan, float gain, float* buffer,
-                       std::uint16_t frames);
+void effectMixToOutput(Engine* engine, std::uint16_t slot, float pan, float gain, float* buffer, std::uint16_t frames);
 
-double effectMaxDelaySeconds();   // the time 32,767 samples last at the running rate
+double effectMaxDelaySeconds();  // the time 32,767 samples last at the running rate

@@ -50,7 +50,7 @@ void effectTakeInputSum(Engine* engine, float* input, int frames) {
 }
 
 void effectScaleDry(Engine* engine, float gain, int frames) {
-  if (!(gain >= 1e-24f)) gain = 0.0f;   // also catches NaN
+  if (!(gain >= 1e-24f)) gain = 0.0f;  // also catches NaN
   const int buses = effectFieldLayout(engine) ? 3 : 2;
   for (int b = 0; b < buses; ++b)
     for (int i = 0; i < frames; ++i) engine->buses[b][i] *= gain;
@@ -71,8 +71,8 @@ void effectPlaceField(Engine* engine, std::uint16_t slot, float x, const float* 
   position.y = 0.0f;
   PanState& state = engine->effectPanStates[slot];
   state.position = &position;
-  fieldPanMono(&state, buffer, engine->buses[0], engine->buses[1], engine->buses[2],
-               static_cast<std::int16_t>(frames), engine->surround.layout < 2);
+  fieldPanMono(&state, buffer, engine->buses[0], engine->buses[1], engine->buses[2], static_cast<std::int16_t>(frames),
+               engine->surround.layout < 2);
 }
 
 void effectPlaceConstant(Engine* engine, std::uint16_t slot, float pan, float gain, float* buffer, int frames) {

@@ -5,14 +5,13 @@
 
 #include "engine/numeric.h"
 #include "preset/editBlock.h"
+#include "preset/fieldTables.h"
 
 struct Engine;
 struct EffectRuntime;
 
 // Entries of the master unit's modulation row that the effects read (1.0 when unmodulated).
-enum {
-  effectModTime = 25, effectModFeedback = 26, effectModFilter = 27, effectModWet = 29, effectModDry = 30
-};
+enum { effectModTime = 25, effectModFeedback = 26, effectModFilter = 27, effectModWet = 29, effectModDry = 30 };
 
 EffectRuntime* effectRuntime(Engine* engine);
 // The master unit's row of this block's modulation multipliers (entries 25..30 valid, each limited
@@ -63,6 +62,26 @@ inline double effectClampd(double v, double lo, double hi, double fallback) {
 // The effect setters' clamp of a value handed over as a double into a float field.
 inline float effectClampValue(double v, double lo, double hi, double fallback) {
   return static_cast<float>(effectClampd(v, lo, hi, fallback));
+}
+// A record field held within its row of the field tables: NaN gives the fallback (the row's default
+// unless the kind has one per element), infinities the nearer end, a magnitude below 1e-24 counts
+// as 0.
+inline float effectFieldClamp(const FieldRange& row, float v, float fallback) {
+  return effectClampf(v, static_cast<float>(row.lo), static_cast<float>(row.hi), fallback);
+}
+inline float effectFieldClamp(const FieldRange& row, float v) {
+  return effectFieldClamp(row, v, static_cast<float>(row.def));
+}
+inline double effectFieldClamp(const FieldRange& row, double v, double fallback) {
+  return effectClampd(v, row.lo, row.hi, fallback);
+}
+inline double effectFieldClamp(const FieldRange& row, double v) { return effectFieldClamp(row, v, row.def); }
+// A setter's value, already in the field's unit, held within its row: NaN leaves the field as it is.
+inline double effectFieldSet(const FieldRange& row, double v, double current) {
+  return effectClampd(v, row.lo, row.hi, current);
+}
+inline float effectFieldSet(const FieldRange& row, double v, float current) {
+  return static_cast<float>(effectClampd(v, row.lo, row.hi, current));
 }
 // Index of a one-pole coefficient table: truncate(truncate(pitch index) x mod), within 0..480.
 int effectFilterTableIndex(float pitchIndex, float mod);

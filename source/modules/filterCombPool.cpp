@@ -16,7 +16,7 @@ float* combBufferAt(Engine* engine, std::int16_t i) {
 void combBufferAssign(Engine* engine) {
   if (!engine) return;
   combBufferPoolClear(engine);
-  int next = 0;   // buffers are taken lowest first and never given back during one assignment
+  int next = 0;  // buffers are taken lowest first and never given back during one assignment
   const int polyphony = engine->polyphony > engineMaxVoices ? engineMaxVoices : engine->polyphony;
   for (std::int16_t f = 0; f < 4; ++f) {
     const FilterRecord& record = engine->filters[f];

@@ -5,8 +5,8 @@
 
 struct Engine;
 
-void combBufferPoolClear(Engine* engine);                 // every buffer free
-float* combBufferAt(Engine* engine, std::int16_t i);      // buffer i (0..127), null otherwise
+void combBufferPoolClear(Engine* engine);             // every buffer free
+float* combBufferAt(Engine* engine, std::int16_t i);  // buffer i (0..127), null otherwise
 // Hands a zeroed free buffer to every lane of every voice whose filter is a Comb on an enabled channel
 // (after a patch change, audio stopped); a lane that finds none holds -1.
 void combBufferAssign(Engine* engine);

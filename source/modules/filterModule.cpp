@@ -19,9 +19,7 @@ static_assert(filterMaxLanes == engineMaxVoices * engineLanesMax, "one lane list
 
 FilterRoutine filterRenderTable[filterTableSlots];
 
-inline std::int16_t clampFilterIndex(std::int32_t f) {
-  return static_cast<std::int16_t>(f < 0 || f > 3 ? 0 : f);
-}
+inline std::int16_t clampFilterIndex(std::int32_t f) { return static_cast<std::int16_t>(f < 0 || f > 3 ? 0 : f); }
 
 inline std::int16_t clampVoice(std::int32_t v) {
   return static_cast<std::int16_t>(v < 0 || v >= engineMaxVoices ? 0 : v);
@@ -47,8 +45,10 @@ double targetWithoutRate(Engine* engine, const FilterRecord* record, const Filte
 // The lane's start index at a note: the target clamped to 20 below and to 480 from 481 up.
 float voiceStartTarget(Engine* engine, const FilterRecord* record, const FilterVoiceState* state) {
   double t = targetWithoutRate(engine, record, state) - rateIndexOffset() + 1e-24;
-  if (!(t >= 20.0)) t = 20.0;   // also NaN
-  else if (t >= 481.0) t = 480.0;
+  if (!(t >= 20.0))
+    t = 20.0;  // also NaN
+  else if (t >= 481.0)
+    t = 480.0;
   return static_cast<float>(t);
 }
 
@@ -126,8 +126,7 @@ void filterRunLanes(Engine* engine, FilterRecord* record, std::int16_t filter, s
   for (int i = 0; i < n; ++i) kernel(engine, record, lanes[i].state, lanes[i].buffer, f, frames);
 }
 
-float filterModMultiplier(Engine* engine, const FilterRecord* record, const FilterVoiceState* state,
-                          int parameter) {
+float filterModMultiplier(Engine* engine, const FilterRecord* record, const FilterVoiceState* state, int parameter) {
   const std::int16_t f = clampFilterIndex(record->index);
   const std::int16_t v = record->postMix ? 0 : clampVoice(state->voice);
   return engine->modMultipliers[f][v][parameter];
@@ -147,8 +146,7 @@ void filterVoicesInit(Engine* engine) {
     for (int v = 0; v < engineMaxVoices; ++v) filterResetVoiceState(&engine->filterStates[f][v][0]);
 }
 
-void filterVoiceStart(Engine* engine, std::int16_t filter, std::int16_t voice, std::int16_t note,
-                      std::uint8_t legato) {
+void filterVoiceStart(Engine* engine, std::int16_t filter, std::int16_t voice, std::int16_t note, std::uint8_t legato) {
   if (!engine || filter < 0 || filter > 3 || voice < 0 || voice >= engineMaxVoices) return;
   FilterRecord* record = &engine->filters[filter];
   if (!record->on) return;

@@ -18,9 +18,21 @@ struct Engine;
 
 // Type codes (index into the routine table; 0, 7, 8 and 18 have no routine).
 enum FilterType : std::int16_t {
-  filterLpf6dB = 1, filterLpf12dB = 2, filterLpf24dB = 3, filterHpf6dB = 4, filterHpf12dB = 5,
-  filterBpf = 6, filterNotch = 9, filterComb = 10, filterAllpass2 = 11, filterAllpass4 = 12,
-  filterAllpass8 = 13, filterLpf2Pole = 14, filterLpf4Pole = 15, filterLpf6Pole = 16, filterLpf8Pole = 17
+  filterLpf6dB = 1,
+  filterLpf12dB = 2,
+  filterLpf24dB = 3,
+  filterHpf6dB = 4,
+  filterHpf12dB = 5,
+  filterBpf = 6,
+  filterNotch = 9,
+  filterComb = 10,
+  filterAllpass2 = 11,
+  filterAllpass4 = 12,
+  filterAllpass8 = 13,
+  filterLpf2Pole = 14,
+  filterLpf4Pole = 15,
+  filterLpf6Pole = 16,
+  filterLpf8Pole = 17
 };
 const int filterTableSlots = 18;
 
@@ -56,13 +68,11 @@ double filterTargetIndex(Engine* engine, const FilterRecord* record, const Filte
 // The same sum without the rate shift (the Allpass kernels, whose table is built for the running rate).
 double filterTargetIndexAtRate(Engine* engine, const FilterRecord* record, const FilterVoiceState* state);
 // The lane's modulation multiplier of one destination (9 frequency, 15 resonance/feedback, 16 width).
-float filterModMultiplier(Engine* engine, const FilterRecord* record, const FilterVoiceState* state,
-                          int parameter);
+float filterModMultiplier(Engine* engine, const FilterRecord* record, const FilterVoiceState* state, int parameter);
 
 // Voice states.
-void filterVoicesInit(Engine* engine);   // resets lane 0 of every filter and voice
-void filterVoiceStart(Engine* engine, std::int16_t filter, std::int16_t voice, std::int16_t note,
-                      std::uint8_t legato);
+void filterVoicesInit(Engine* engine);  // resets lane 0 of every filter and voice
+void filterVoiceStart(Engine* engine, std::int16_t filter, std::int16_t voice, std::int16_t note, std::uint8_t legato);
 
 // Copies a record (index 0..3 only); a source type of 19 or more becomes 1; with an engine and the flag
 // the destination gets its defaults first. The copy is then made safe for the render loop.

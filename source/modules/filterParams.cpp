@@ -53,7 +53,7 @@ void filterSetType(Engine* engine, std::int16_t index, std::int16_t type) {
   // stopped (unless the caller has stopped it already, in which case it stays stopped).
   const bool running = !engine->paused.load();
   if (running) engineStopAudio(engine, 1);
-  filterVoicesInit(engine);   // lane 0 of every filter and voice
+  filterVoicesInit(engine);  // lane 0 of every filter and voice
   FilterRecord* copy = editBeginFilter(engine, index);
   if (copy) {
     if (isStorableType(type)) copy->type = type;
@@ -88,9 +88,12 @@ void filterSetFrequency(Engine* engine, std::int16_t index, double hz) {
   if (!engine) return;
   FilterRecord* copy = editBeginFilter(engine, index);
   if (!copy) return;
-  if (usesFilterIndex(copy->type)) setField(copy, filterFieldCutoff, dspFreqToIndex(hz));
-  else if (isComb(copy->type)) setField(copy, filterFieldCombDelay, filterCombFreqToDelay(hz));
-  else if (isAllpass(copy->type)) setField(copy, filterFieldCutoff, dspPowHelper(hz));
+  if (usesFilterIndex(copy->type))
+    setField(copy, filterFieldCutoff, dspFreqToIndex(hz));
+  else if (isComb(copy->type))
+    setField(copy, filterFieldCombDelay, filterCombFreqToDelay(hz));
+  else if (isAllpass(copy->type))
+    setField(copy, filterFieldCutoff, dspPowHelper(hz));
   editCommit(engine, editKindFilter, index);
 }
 
@@ -107,9 +110,12 @@ void filterSetResonance(Engine* engine, std::int16_t index, double value) {
   if (!engine) return;
   FilterRecord* copy = editBeginFilter(engine, index);
   if (!copy) return;
-  if (usesResonance(copy->type)) setField(copy, filterFieldResonance, value);
-  else if (copy->type == filterBpf) setField(copy, filterFieldBandwidth, value);
-  else if (copy->type >= filterComb && copy->type <= filterAllpass8) setField(copy, filterFieldFeedback, value);
+  if (usesResonance(copy->type))
+    setField(copy, filterFieldResonance, value);
+  else if (copy->type == filterBpf)
+    setField(copy, filterFieldBandwidth, value);
+  else if (copy->type >= filterComb && copy->type <= filterAllpass8)
+    setField(copy, filterFieldFeedback, value);
   editCommit(engine, editKindFilter, index);
 }
 
@@ -128,7 +134,7 @@ void filterSetGainDb(Engine* engine, std::int16_t index, double level) {
   if (field >= 0) {
     setField(copy, field, db6ToGain(level));
     float* gain = filterFieldOf(copy, field);
-    if (*gain < filterGainFloor) *gain = 0.0f;   // inaudible; smaller gains make denormal outputs
+    if (*gain < filterGainFloor) *gain = 0.0f;  // inaudible; smaller gains make denormal outputs
   }
   editCommit(engine, editKindFilter, index);
 }

@@ -6,12 +6,12 @@
 
 struct Engine;
 
-std::uint8_t filterIsOn(Engine* engine, std::int16_t index);              // 0 for an index outside 0..3
-void filterSetOn(Engine* engine, std::int16_t index, std::uint8_t on);    // live record, no undo
+std::uint8_t filterIsOn(Engine* engine, std::int16_t index);            // 0 for an index outside 0..3
+void filterSetOn(Engine* engine, std::int16_t index, std::uint8_t on);  // live record, no undo
 std::int16_t filterGetType(Engine* engine, std::int16_t index);
 // Resets lane 0 of every filter and voice; stores the type only when it is one of 1..6, 9..17.
 void filterSetType(Engine* engine, std::int16_t index, std::int16_t type);
-std::uint8_t filterIsPostMix(Engine* engine, std::int16_t index);         // master filter only
+std::uint8_t filterIsPostMix(Engine* engine, std::int16_t index);  // master filter only
 void filterSetPostMix(Engine* engine, std::int16_t index, std::uint8_t postMix);
 
 // Hz: filter index types through dspIndexToFreq, Comb as 44100 / delay, Allpass as 20 x 2^(cutoff/48).

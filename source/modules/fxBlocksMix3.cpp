@@ -4,8 +4,7 @@
 
 int mix3Init(Mix3State* mix) {
   if (!mix) return 0;
-  mix3SetMatrix(mix, static_cast<float>(2.0 / 3.0), static_cast<float>(-1.0 / 3.0),
-                static_cast<float>(2.0 / 3.0));
+  mix3SetMatrix(mix, static_cast<float>(2.0 / 3.0), static_cast<float>(-1.0 / 3.0), static_cast<float>(2.0 / 3.0));
   mix3Clear(mix);
   return 1;
 }

@@ -6,8 +6,8 @@
 const int mix3WorkSize = 384;
 
 struct Mix3State {
-  std::uint32_t word;            // left to the owner; the operations here never touch it
-  float matrix[9];               // rows (d, a, b), (b, d, a), (a, b, d)
+  std::uint32_t word;  // left to the owner; the operations here never touch it
+  float matrix[9];     // rows (d, a, b), (b, d, a), (a, b, d)
   float work[2][mix3WorkSize];
 };
 

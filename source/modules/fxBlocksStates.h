@@ -4,24 +4,24 @@
 #pragma once
 #include <cstdint>
 
-struct DspState2 {          // one-pole low-pass of an echo line
+struct DspState2 {  // one-pole low-pass of an echo line
   float pitchIndex;
   float state;
 };
 
-struct DspState3 {          // first-order low-pass (onePoleProcess) or an echo line's high-pass
+struct DspState3 {  // first-order low-pass (onePoleProcess) or an echo line's high-pass
   float pitchIndex;
-  float state1;             // previous output
-  float state2;             // previous input
+  float state1;  // previous output
+  float state2;  // previous input
 };
 
-struct DspState6 {          // three-unit effect
+struct DspState6 {  // three-unit effect
   float pitchIndex;
   float amount;
   float states[4];
 };
 
-struct DspState10 {         // four-stage allpass chain: four stage outputs, then four previous inputs
+struct DspState10 {  // four-stage allpass chain: four stage outputs, then four previous inputs
   float pitchIndex;
   float feedback;
   float states[8];

@@ -5,16 +5,16 @@
 #include <cstdint>
 
 const int multiTapMaxTaps = 6;
-const std::uint32_t multiTapMaxLength = 30000;   // samples
+const std::uint32_t multiTapMaxLength = 30000;  // samples
 
 struct MultiTap {
-  std::uint16_t position;                 // write position, 0..length - 1
-  std::uint16_t offsets[multiTapMaxTaps]; // tap distances behind the write position, samples
-  std::int16_t count;                     // taps in use, 1..6
-  std::int16_t length;                    // ring size, samples, 1..30,000
-  float gain;                             // 0.9 / (1 + sum over i = 1..count of 0.9 / i)
-  float lastSum;                          // unscaled tap sum of the last sample processed
-  std::uint8_t owned;                     // always 0: the caller owns the ring
+  std::uint16_t position;                  // write position, 0..length - 1
+  std::uint16_t offsets[multiTapMaxTaps];  // tap distances behind the write position, samples
+  std::int16_t count;                      // taps in use, 1..6
+  std::int16_t length;                     // ring size, samples, 1..30,000
+  float gain;                              // 0.9 / (1 + sum over i = 1..count of 0.9 / i)
+  float lastSum;                           // unscaled tap sum of the last sample processed
+  std::uint8_t owned;                      // always 0: the caller owns the ring
   float* ring;
 };
 

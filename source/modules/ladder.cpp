@@ -16,7 +16,7 @@ namespace {
 inline float toFloat(double x) { return static_cast<float>(std::fabs(x) < 1e-30 ? 0.0 : x); }
 
 inline double limit(double x, double lo, double hi) {
-  if (!(x >= lo)) return lo;   // also NaN
+  if (!(x >= lo)) return lo;  // also NaN
   return x > hi ? hi : x;
 }
 
@@ -24,14 +24,14 @@ inline double limit(double x, double lo, double hi) {
 struct LadderJob {
   float* memory;
   float* lane;
-  double targetA, targetB, targetC;   // coefficient targets: one-pole gain, one-pole pole, allpass
-  double k;                           // feedback amount
-  double outScale;                    // 0.5 x gain
+  double targetA, targetB, targetC;  // coefficient targets: one-pole gain, one-pole pole, allpass
+  double k;                          // feedback amount
+  double outScale;                   // 0.5 x gain
 };
 
-LadderJob ladderPrepare(int type, float* memory, float* lane, int frames, double target, double resonance,
-                        double gain, double rateOffset) {
-  for (int n = 0; n < frames; n += 20) lane[n] += 1e-10f;   // denormal guard
+LadderJob ladderPrepare(int type, float* memory, float* lane, int frames, double target, double resonance, double gain,
+                        double rateOffset) {
+  for (int n = 0; n < frames; n += 20) lane[n] += 1e-10f;  // denormal guard
   const double c = limit(target, -1.0e6, 1.0e6);
   LadderJob job;
   job.memory = memory;
@@ -39,7 +39,7 @@ LadderJob ladderPrepare(int type, float* memory, float* lane, int frames, double
 
   // One-pole targets: gain between entries i-1 and i, pole between i and i+1 (one entry higher).
   const double p = c - 20.0;
-  int i = static_cast<int>(p);   // truncation toward zero
+  int i = static_cast<int>(p);  // truncation toward zero
   const double f = p - i;
   i = i < 20 ? 20 : (i > onePoleLastIndex ? onePoleLastIndex : i);
   const double a0 = onePoleLowTable[i - 1];
@@ -55,15 +55,17 @@ LadderJob ladderPrepare(int type, float* memory, float* lane, int frames, double
   // Feedback amount. Above a resonance of 1 (where the filter already oscillates on its own) the loop
   // turns chaotic and, with a large modulated value, overflows: the modulated resonance stops at 1.
   double k = resonance > 1.0 ? 1.0 : resonance;
-  if (!(k >= 0.001)) k = 0.001;   // also NaN
+  if (!(k >= 0.001)) k = 0.001;  // also NaN
   const double m = job.targetB > memory[ladderMemB] ? job.targetB : memory[ladderMemB];
   if (m < 0.3155) {
     const double scale = m * 3.1746031746031744;
     k *= scale > 0.8 ? scale : 0.8;
   }
   const bool lowRate = rateOffset < 0.001;
-  if (type == filterLpf6Pole) k *= lowRate ? 1.48 : 1.44;
-  else k *= 1.048 * (lowRate ? 1.48 : 1.435);
+  if (type == filterLpf6Pole)
+    k *= lowRate ? 1.48 : 1.44;
+  else
+    k *= 1.048 * (lowRate ? 1.48 : 1.435);
   job.k = k;
   job.outScale = 0.5 * gain;
   return job;
@@ -120,8 +122,10 @@ LANES_INLINE void ladderRunLanes(const LadderJob* jobs, int frames) {
       if (L::any((w1 > 64.0) | (w1 < -64.0)))
         for (int h = 0; h < W; ++h) {
           const double v = L::get(w1, h);
-          if (v > 64.0) L::set(k[p], h, L::get(k[p], h) * (64.0 / v));
-          else if (v < -64.0) L::set(k[p], h, L::get(k[p], h) * (-64.0 / v));
+          if (v > 64.0)
+            L::set(k[p], h, L::get(k[p], h) * (64.0 / v));
+          else if (v < -64.0)
+            L::set(k[p], h, L::get(k[p], h) * (-64.0 / v));
         }
       const Vec y1 = A[p] * w1 + B[p] * y[p];
       Vec s1[Extra + 1];
@@ -143,8 +147,10 @@ LANES_INLINE void ladderRunLanes(const LadderJob* jobs, int frames) {
       if (L::any((w2 > 64.0) | (w2 < -64.0)))
         for (int h = 0; h < W; ++h) {
           const double v = L::get(w2, h);
-          if (v > 64.0) L::set(k[p], h, L::get(k[p], h) * (64.0 / v));
-          else if (v < -64.0) L::set(k[p], h, L::get(k[p], h) * (-64.0 / v));
+          if (v > 64.0)
+            L::set(k[p], h, L::get(k[p], h) * (64.0 / v));
+          else if (v < -64.0)
+            L::set(k[p], h, L::get(k[p], h) * (-64.0 / v));
         }
       const Vec y2 = A[p] * w2 + B[p] * y1;
       prev = y2;
@@ -174,7 +180,7 @@ LANES_INLINE void ladderRunLanes(const LadderJob* jobs, int frames) {
       bool finite = std::isfinite(uh) && std::isfinite(rh) && std::isfinite(wh) && std::isfinite(yh) &&
                     std::isfinite(ah) && std::isfinite(bh) && std::isfinite(ch);
       for (int s = 0; s < Extra; ++s) finite = finite && std::isfinite(L::get(e[p][s], h));
-      if (!finite) {   // a non-finite input poisoned the lane: start again from silence
+      if (!finite) {  // a non-finite input poisoned the lane: start again from silence
         for (int s = 0; s < ladderMemCount; ++s) m[s] = 0.0f;
         continue;
       }
@@ -273,30 +279,30 @@ void ladderRender(int type, Engine* engine, FilterRecord* record, std::int16_t f
 
 void ladderSelectKernels() { lanesChoose(); }
 
-void ladderLane(int type, float* memory, float* lane, int frames, double target, double resonance,
-                double gain, double rateOffset) {
+void ladderLane(int type, float* memory, float* lane, int frames, double target, double resonance, double gain,
+                double rateOffset) {
   if (!memory || !lane || frames < 1 || type < filterLpf2Pole || type > filterLpf8Pole) return;
   const LadderJob job = ladderPrepare(type, memory, lane, frames, target, resonance, gain, rateOffset);
   ladderRunJobs(type, &job, 1, frames);
 }
 
-void ladderProcess2Pole(Engine* engine, FilterRecord* record, FilterVoiceState* state, float* lane,
-                        std::int16_t filter, std::int16_t frames) {
+void ladderProcess2Pole(Engine* engine, FilterRecord* record, FilterVoiceState* state, float* lane, std::int16_t filter,
+                        std::int16_t frames) {
   ladderKernel(filterLpf2Pole, engine, record, state, lane, frames);
 }
 
-void ladderProcess4Pole(Engine* engine, FilterRecord* record, FilterVoiceState* state, float* lane,
-                        std::int16_t filter, std::int16_t frames) {
+void ladderProcess4Pole(Engine* engine, FilterRecord* record, FilterVoiceState* state, float* lane, std::int16_t filter,
+                        std::int16_t frames) {
   ladderKernel(filterLpf4Pole, engine, record, state, lane, frames);
 }
 
-void ladderProcess6Pole(Engine* engine, FilterRecord* record, FilterVoiceState* state, float* lane,
-                        std::int16_t filter, std::int16_t frames) {
+void ladderProcess6Pole(Engine* engine, FilterRecord* record, FilterVoiceState* state, float* lane, std::int16_t filter,
+                        std::int16_t frames) {
   ladderKernel(filterLpf6Pole, engine, record, state, lane, frames);
 }
 
-void ladderProcess8Pole(Engine* engine, FilterRecord* record, FilterVoiceState* state, float* lane,
-                        std::int16_t filter, std::int16_t frames) {
+void ladderProcess8Pole(Engine* engine, FilterRecord* record, FilterVoiceState* state, float* lane, std::int16_t filter,
+                        std::int16_t frames) {
   ladderKernel(filterLpf8Pole, engine, record, state, lane, frames);
 }
 

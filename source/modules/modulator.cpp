@@ -13,13 +13,13 @@
 
 namespace {
 
-ModulatorKernel modulatorRenderTable[3];   // 0 empty, 1 Ringmod, 2 Freq Shift
+ModulatorKernel modulatorRenderTable[3];  // 0 empty, 1 Ringmod, 2 Freq Shift
 
 // Freq Shift over `count` lanes (at most 8) on the lane set chosen at engine set-up.
 void freqShiftGroup(Engine* engine, ModulatorRecord* record, ModulatorVoiceState* const* states, float* const* xs,
                     int count, std::int16_t frames);
 
-const std::uint32_t phaseMask = (1u << 26) - 1u;   // 1024 samples in 16.16 fixed point
+const std::uint32_t phaseMask = (1u << 26) - 1u;  // 1024 samples in 16.16 fixed point
 
 inline int laneCount(Engine* engine, std::int16_t channel) {
   const int n = engineGetVoiceBufferCount(engine, channel);
@@ -49,7 +49,7 @@ inline std::uint32_t phaseToFixed(float phase) {
   double p = phase;
   if (!std::isfinite(p)) return 0;
   if (p < 0.0 || p >= 1024.0) p -= 1024.0 * std::floor(p / 1024.0);
-  if (!(p >= 0.0 && p < 1024.0)) p = 0.0;   // rounding of a huge value
+  if (!(p >= 0.0 && p < 1024.0)) p = 0.0;  // rounding of a huge value
   std::uint32_t f = static_cast<std::uint32_t>(p * 65536.0);
   return f & phaseMask;
 }
@@ -100,10 +100,10 @@ void modulatorRenderAll(Engine* engine, std::int16_t frames) {
     if (c >= engineChannels || !engine->modulatorActive[c]) continue;
     ModulatorRecord* record = &engine->modulators[c];
     const ModulatorKernel kernel = modulatorKernelFor(record->type);
-    if (!kernel) continue;   // a type without a kernel leaves the signal as it is
+    if (!kernel) continue;  // a type without a kernel leaves the signal as it is
     const int n = laneCount(engine, c);
     const bool grouped = kernel == modulatorProcessFreqShift;
-    ModulatorVoiceState* pending[8];   // Freq Shift lanes waiting for a full group of vectors
+    ModulatorVoiceState* pending[8];  // Freq Shift lanes waiting for a full group of vectors
     float* pendingLanes[8];
     const int group = lanesActive == laneSetAvx ? 8 : 4;
     int waiting = 0;
@@ -157,7 +157,7 @@ void modulatorProcessRingmod(Engine* engine, ModulatorRecord* record, ModulatorV
     const float m = waveAt(w, p);
     const float in = x[n];
     const float y = in * m * b + in * (1.0f - b);
-    x[n] = std::fabs(y) < 1e-30f ? 0.0f : y;   // a nearly silent product is not left denormal
+    x[n] = std::fabs(y) < 1e-30f ? 0.0f : y;  // a nearly silent product is not left denormal
     b += bStep;
   }
   state->phase = phaseFromFixed(p);
@@ -290,7 +290,7 @@ LANES_INLINE void freqShiftSet(Engine* engine, ModulatorRecord* record, Modulato
   int i = 0;
   if (W > 1)
     for (; i + W <= count; i += W) freqShiftLanes<1, L>(engine, record, states + i, xs + i, frames);
-  if (W > 4 && i + 4 <= count) {   // the rest of an AVX group: four lanes in SSE vectors
+  if (W > 4 && i + 4 <= count) {  // the rest of an AVX group: four lanes in SSE vectors
     freqShiftLanes<1, Lanes<float, 4>>(engine, record, states + i, xs + i, frames);
     i += 4;
   }
@@ -363,8 +363,7 @@ void modulatorBindLinks(Engine* engine) {
     for (std::int16_t v = 0; v < engineMaxVoices; ++v) bindVoiceLinks(engine, c, v);
 }
 
-void modulatorVoiceStart(Engine* engine, std::int16_t channel, std::int16_t voice, std::int16_t,
-                         std::uint8_t legato) {
+void modulatorVoiceStart(Engine* engine, std::int16_t channel, std::int16_t voice, std::int16_t, std::uint8_t legato) {
   if (!engine || channel < 0 || channel > 2 || voice < 0 || voice >= engineMaxVoices) return;
   ModulatorRecord* record = &engine->modulators[channel];
   ModulatorVoiceState* s0 = &engine->modulatorStates[channel][voice][0];
@@ -378,12 +377,14 @@ void modulatorVoiceStart(Engine* engine, std::int16_t channel, std::int16_t voic
   s0->prevIncrement = static_cast<float>(inc);
 
   const Voice& v = engine->voices[voice];
-  const bool keepPhase = (engine->polyphony == 1 && v.state <= voiceStateFree) || legato ||
-                         v.state == voiceStateMonoReleased;
+  const bool keepPhase =
+      (engine->polyphony == 1 && v.state <= voiceStateFree) || legato || v.state == voiceStateMonoReleased;
   if (!keepPhase) s0->phase = 0.0f;
   if (!legato) {
-    if (record->type == modulatorRingmod) s0->balance = record->balance;   // no fade at the note start
-    else if (record->type == modulatorFreqShift) std::memset(s0->hilbert, 0, sizeof s0->hilbert);
+    if (record->type == modulatorRingmod)
+      s0->balance = record->balance;  // no fade at the note start
+    else if (record->type == modulatorFreqShift)
+      std::memset(s0->hilbert, 0, sizeof s0->hilbert);
   }
 
   const int n = laneCount(engine, channel);

@@ -15,8 +15,8 @@
 
 struct Engine;
 
-const float modulatorIncrementMax = 504.0f;        // kernels: about 21.7 kHz at 44,100 Hz
-const float modulatorStartIncrementMax = 510.8f;   // voice start
+const float modulatorIncrementMax = 504.0f;       // kernels: about 21.7 kHz at 44,100 Hz
+const float modulatorStartIncrementMax = 510.8f;  // voice start
 
 typedef void (*ModulatorKernel)(Engine* engine, ModulatorRecord* record, ModulatorVoiceState* state, float* lane,
                                 std::int16_t channel, std::int16_t frames);
@@ -57,7 +57,7 @@ std::uint8_t modulatorIsOn(Engine* engine, std::int16_t channel);
 // Writes the live record and clears the engine's audio buffers, inside the stop/restart handshake.
 void modulatorSetOn(Engine* engine, std::int16_t channel, std::uint8_t on);
 std::uint16_t modulatorGetType(Engine* engine, std::int16_t channel);
-void modulatorSetType(Engine* engine, std::int16_t channel, std::uint16_t type);   // not 1 or 2: stores 1
+void modulatorSetType(Engine* engine, std::int16_t channel, std::uint16_t type);  // not 1 or 2: stores 1
 std::int16_t modulatorGetFreqMode(Engine* engine, std::int16_t channel);
 void modulatorSetFreqMode(Engine* engine, std::int16_t channel, std::int16_t mode);
 // Mode 0 semitones, 1 ratio, 2 note number, 3 Hz; other modes 0.0 (the setter stores nothing).
@@ -66,8 +66,8 @@ void modulatorSetFrequency(Engine* engine, std::int16_t channel, double value);
 std::int16_t modulatorGetWave(Engine* engine, std::int16_t channel);
 void modulatorSetWave(Engine* engine, std::int16_t channel, std::int16_t wave);
 double modulatorGetBalance(Engine* engine, std::int16_t channel);
-void modulatorSetBalance(Engine* engine, std::int16_t channel, double value);    // 0..1
+void modulatorSetBalance(Engine* engine, std::int16_t channel, double value);  // 0..1
 double modulatorGetFeedback(Engine* engine, std::int16_t channel);
-void modulatorSetFeedback(Engine* engine, std::int16_t channel, double value);   // 0..0.5
+void modulatorSetFeedback(Engine* engine, std::int16_t channel, double value);  // 0..0.5
 std::uint8_t modulatorGetShiftFlag(Engine* engine, std::int16_t channel);
 void modulatorSetShiftFlag(Engine* engine, std::int16_t channel, std::uint8_t value);

@@ -46,13 +46,14 @@ void modulatorSetOn(Engine* engine, std::int16_t channel, std::uint8_t on) {
 
 std::uint16_t modulatorGetType(Engine* engine, std::int16_t channel) {
   if (!engine || !validChannel(channel)) return 0;
-  const ModulatorRecord* r = editBeginModulator(engine, channel);   // commits a pending edit first
+  const ModulatorRecord* r = editBeginModulator(engine, channel);  // commits a pending edit first
   return r ? r->type : 0;
 }
 
 void modulatorSetType(Engine* engine, std::int16_t channel, std::uint16_t type) {
   edit(engine, channel, [&](ModulatorRecord& r) {
-    r.type = type == modulatorRingmod || type == modulatorFreqShift ? type : static_cast<std::uint16_t>(modulatorRingmod);
+    r.type =
+        type == modulatorRingmod || type == modulatorFreqShift ? type : static_cast<std::uint16_t>(modulatorRingmod);
   });
 }
 
@@ -87,7 +88,7 @@ void modulatorSetFrequency(Engine* engine, std::int16_t channel, double value) {
       case 3: v = pitchHzToInc(value); break;
       default: return;
     }
-    if (!std::isfinite(v) || std::fabs(v) > 1e30) return;   // a value that is no number stores nothing
+    if (!std::isfinite(v) || std::fabs(v) > 1e30) return;  // a value that is no number stores nothing
     const int field = r.freqMode <= 1 ? modulatorFieldRatio : modulatorFieldIncrement;
     float* f = modulatorFieldOf(&r, field);
     *f = fieldSetFloat(modulatorFields[field], v, *f);

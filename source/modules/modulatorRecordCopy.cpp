@@ -12,8 +12,8 @@ void modulatorSanitizeRecord(ModulatorRecord* r) {
   r->shiftSwitch = r->shiftSwitch ? 1 : 0;
 }
 
-void modulatorCopyRecord(Engine* engine, ModulatorRecord* source, ModulatorRecord* destination,
-                         std::int16_t channel, std::uint8_t withDefaults) {
+void modulatorCopyRecord(Engine* engine, ModulatorRecord* source, ModulatorRecord* destination, std::int16_t channel,
+                         std::uint8_t withDefaults) {
   if (channel < 0 || channel > 2 || !source || !destination) return;
   if (engine && withDefaults && destination != source) modulatorInitRecord(destination, channel);
   *destination = *source;

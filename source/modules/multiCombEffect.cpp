@@ -27,18 +27,19 @@ void effectCombRecompute(Engine* engine) {
 void effectCombClampRecord(EffectCombRecord* r) {
   if (!r) return;
   static const float pans[effectCombCount] = {0.1f, 0.9f, 0.2f, 0.8f, 0.3f, 0.7f};
-  r->delay = effectClampf(r->delay, 1e-5f, 32767.0f, 4410.0f);
-  r->time = effectClampd(r->time, effectFields[effectFieldTime].lo, effectFields[effectFieldTime].hi, 0.5);
-  r->feedback = effectClampf(r->feedback, 0.0f, 0.999f, 0.5f);
-  r->filterIndex = effectClampf(r->filterIndex, 0.0f, 480.0f, static_cast<float>(dspFreqToIndex(8000.0)));
+  const FieldRange* F = combFields;
+  r->delay = effectFieldClamp(F[combFieldDelay], r->delay);
+  r->time = effectFieldClamp(effectFields[effectFieldTime], r->time);
+  r->feedback = effectFieldClamp(F[combFieldFeedback], r->feedback);
+  r->filterIndex = effectFieldClamp(F[combFieldFilterIndex], r->filterIndex);
   for (int i = 0; i < effectCombCount; ++i) {
     r->combOn[i] = r->combOn[i] ? 1 : 0;
-    r->delayFactor[i] = effectClampf(r->delayFactor[i], 0.0f, 1.0f, 1.0f);
-    r->feedbackFactor[i] = effectClampf(r->feedbackFactor[i], -1.0f, 1.0f, 1.0f);
-    r->level[i] = effectClampf(r->level[i], 0.0f, 1.0f, 0.5f);
-    r->modAmount[i] = effectClampf(r->modAmount[i], 0.0f, 1.0f, 1.0f);
-    r->pan[i] = effectClampf(r->pan[i], 0.0f, 0.9999f, pans[i]);
-    r->filterFactor[i] = effectClampf(r->filterFactor[i], 0.0f, 1.0f, 1.0f);
+    r->delayFactor[i] = effectFieldClamp(F[combFieldDelayFactor], r->delayFactor[i]);
+    r->feedbackFactor[i] = effectFieldClamp(F[combFieldFeedbackFactor], r->feedbackFactor[i]);
+    r->level[i] = effectFieldClamp(F[combFieldLevel], r->level[i]);
+    r->modAmount[i] = effectFieldClamp(F[combFieldModAmount], r->modAmount[i]);
+    r->pan[i] = effectFieldClamp(effectFields[effectFieldPan], r->pan[i], pans[i]);
+    r->filterFactor[i] = effectFieldClamp(F[combFieldFilterFactor], r->filterFactor[i]);
   }
 }
 
@@ -66,8 +67,8 @@ void effectCombProcess(Engine* engine, std::int16_t i, const float* input, float
   // The loop gain stays below one whatever the feedback modulation asks, so the loop cannot run away.
   g = effectClampd(g, -0.999, 0.999, 0.0);
 
-  const int k = effectFilterTableIndex(static_cast<float>(std::trunc(r.filterIndex * r.filterFactor[i])),
-                                       mod[effectModFilter]);
+  const int k =
+      effectFilterTableIndex(static_cast<float>(std::trunc(r.filterIndex * r.filterFactor[i])), mod[effectModFilter]);
   const double c1 = onePoleLowTable[k];
   const double c2 = onePoleFeedbackTable[k];
 
@@ -117,13 +118,11 @@ void effectCombRoutine(Engine* engine, std::int16_t frames) {
 
 // ---- parameters
 
-
-
 double effectCombGetDelay(Engine* engine) { return engine ? engine->effectComb.delay * (1.0 / 44100.0) : 0.0; }
 void effectCombSetDelay(Engine* engine, double seconds) {
   EffectCombRecord* r = effectEditCopy<EffectCombRecord>(engine, effectComb);
   if (!r) return;
-  r->delay = effectClampValue(seconds * 44100.0, 1e-5, 32767.0, r->delay);
+  r->delay = effectFieldSet(combFields[combFieldDelay], seconds * 44100.0, r->delay);
   effectEditCommit(engine);
 }
 
@@ -131,7 +130,7 @@ double effectCombGetFeedback(Engine* engine) { return engine ? engine->effectCom
 void effectCombSetFeedback(Engine* engine, double value) {
   EffectCombRecord* r = effectEditCopy<EffectCombRecord>(engine, effectComb);
   if (!r) return;
-  r->feedback = effectClampValue(value, 0.0, 0.999, r->feedback);
+  r->feedback = effectFieldSet(combFields[combFieldFeedback], value, r->feedback);
   effectEditCommit(engine);
 }
 
@@ -162,22 +161,22 @@ void effectCombSetModInvert(Engine* engine, std::int16_t i, std::uint8_t value) 
 }
 
 // Getter and setter of one clamped per-comb float.
-#define COMB_FLOAT(Name, field, lo, hi)                                          \
-  double effectCombGet##Name(Engine* engine, std::int16_t i) {                   \
-    return engine && combIndexOk(i) ? engine->effectComb.field[i] : 1.0;         \
-  }                                                                              \
-  void effectCombSet##Name(Engine* engine, std::int16_t i, double value) {       \
-    if (!combIndexOk(i)) return;                                                 \
-    EffectCombRecord* r = effectEditCopy<EffectCombRecord>(engine, effectComb);                                      \
-    if (!r) return;                                                              \
-    r->field[i] = effectClampValue(value, lo, hi, r->field[i]);                        \
-    effectEditCommit(engine);                                                          \
+#define COMB_FLOAT(Name, field, row)                                            \
+  double effectCombGet##Name(Engine* engine, std::int16_t i) {                  \
+    return engine && combIndexOk(i) ? engine->effectComb.field[i] : 1.0;        \
+  }                                                                             \
+  void effectCombSet##Name(Engine* engine, std::int16_t i, double value) {      \
+    if (!combIndexOk(i)) return;                                                \
+    EffectCombRecord* r = effectEditCopy<EffectCombRecord>(engine, effectComb); \
+    if (!r) return;                                                             \
+    r->field[i] = effectFieldSet(row, value, r->field[i]);                      \
+    effectEditCommit(engine);                                                   \
   }
-COMB_FLOAT(DelayFactor, delayFactor, 0.0, 1.0)
-COMB_FLOAT(FeedbackFactor, feedbackFactor, -1.0, 1.0)
-COMB_FLOAT(ModAmount, modAmount, 0.0, 1.0)
-COMB_FLOAT(Pan, pan, effectFields[effectFieldPan].lo, effectFields[effectFieldPan].hi)
-COMB_FLOAT(FilterFactor, filterFactor, 0.0, 1.0)
+COMB_FLOAT(DelayFactor, delayFactor, combFields[combFieldDelayFactor])
+COMB_FLOAT(FeedbackFactor, feedbackFactor, combFields[combFieldFeedbackFactor])
+COMB_FLOAT(ModAmount, modAmount, combFields[combFieldModAmount])
+COMB_FLOAT(Pan, pan, effectFields[effectFieldPan])
+COMB_FLOAT(FilterFactor, filterFactor, combFields[combFieldFilterFactor])
 #undef COMB_FLOAT
 
 double effectCombGetLevel(Engine* engine, std::int16_t i) {
@@ -187,6 +186,6 @@ void effectCombSetLevel(Engine* engine, std::int16_t i, double db) {
   if (!combIndexOk(i)) return;
   EffectCombRecord* r = effectEditCopy<EffectCombRecord>(engine, effectComb);
   if (!r) return;
-  r->level[i] = effectClampValue(db6ToGain(db), 0.0, 1.0, r->level[i]);
+  r->level[i] = effectFieldSet(combFields[combFieldLevel], db6ToGain(db), r->level[i]);
   effectEditCommit(engine);
 }

@@ -18,25 +18,25 @@ void effectCombClampRecord(EffectCombRecord* record);
 // Parameters. Setters write the edit copy and commit with undo, except the comb switch, which
 // writes the engine's record directly (callers stop the audio around it and reset the effect).
 // Per-comb operations ignore an index outside 0..5 (getters then answer the value noted).
-double effectCombGetDelay(Engine* engine);                  // seconds
-void effectCombSetDelay(Engine* engine, double seconds);    // 1e-5..32,767 samples
+double effectCombGetDelay(Engine* engine);                // seconds
+void effectCombSetDelay(Engine* engine, double seconds);  // 1e-5..32,767 samples
 double effectCombGetFeedback(Engine* engine);
-void effectCombSetFeedback(Engine* engine, double value);   // 0..0.999
-double effectCombGetFilterFreq(Engine* engine);             // Hz
-void effectCombSetFilterFreq(Engine* engine, double hz);    // 30..22,000 Hz
-std::uint8_t effectCombGetOn(Engine* engine, std::int16_t comb);                 // bad index: 0
+void effectCombSetFeedback(Engine* engine, double value);         // 0..0.999
+double effectCombGetFilterFreq(Engine* engine);                   // Hz
+void effectCombSetFilterFreq(Engine* engine, double hz);          // 30..22,000 Hz
+std::uint8_t effectCombGetOn(Engine* engine, std::int16_t comb);  // bad index: 0
 void effectCombSetOnDirect(Engine* engine, std::int16_t comb, std::uint8_t on);
-std::uint8_t effectCombGetModInvert(Engine* engine, std::int16_t comb);          // bad index: 0
+std::uint8_t effectCombGetModInvert(Engine* engine, std::int16_t comb);  // bad index: 0
 void effectCombSetModInvert(Engine* engine, std::int16_t comb, std::uint8_t value);
-double effectCombGetDelayFactor(Engine* engine, std::int16_t comb);              // bad index: 1.0
-void effectCombSetDelayFactor(Engine* engine, std::int16_t comb, double value);  // 0..1
-double effectCombGetFeedbackFactor(Engine* engine, std::int16_t comb);           // bad index: 1.0
-void effectCombSetFeedbackFactor(Engine* engine, std::int16_t comb, double value);   // -1..1
-double effectCombGetLevel(Engine* engine, std::int16_t comb);                    // dB; bad index: 0.0
-void effectCombSetLevel(Engine* engine, std::int16_t comb, double db);           // gain 0..1
-double effectCombGetModAmount(Engine* engine, std::int16_t comb);                // bad index: 1.0
-void effectCombSetModAmount(Engine* engine, std::int16_t comb, double value);    // 0..1
-double effectCombGetPan(Engine* engine, std::int16_t comb);                      // bad index: 1.0
-void effectCombSetPan(Engine* engine, std::int16_t comb, double value);          // 0..0.9999
-double effectCombGetFilterFactor(Engine* engine, std::int16_t comb);             // bad index: 1.0
-void effectCombSetFilterFactor(Engine* engine, std::int16_t comb, double value); // 0..1
+double effectCombGetDelayFactor(Engine* engine, std::int16_t comb);                 // bad index: 1.0
+void effectCombSetDelayFactor(Engine* engine, std::int16_t comb, double value);     // 0..1
+double effectCombGetFeedbackFactor(Engine* engine, std::int16_t comb);              // bad index: 1.0
+void effectCombSetFeedbackFactor(Engine* engine, std::int16_t comb, double value);  // -1..1
+double effectCombGetLevel(Engine* engine, std::int16_t comb);                       // dB; bad index: 0.0
+void effectCombSetLevel(Engine* engine, std::int16_t comb, double db);              // gain 0..1
+double effectCombGetModAmount(Engine* engine, std::int16_t comb);                   // bad index: 1.0
+void effectCombSetModAmount(Engine* engine, std::int16_t comb, double value);       // 0..1
+double effectCombGetPan(Engine* engine, std::int16_t comb);                         // bad index: 1.0
+void effectCombSetPan(Engine* engine, std::int16_t comb, double value);             // 0..0.9999
+double effectCombGetFilterFactor(Engine* engine, std::int16_t comb);                // bad index: 1.0
+void effectCombSetFilterFactor(Engine* engine, std::int16_t comb, double value);    // 0..1

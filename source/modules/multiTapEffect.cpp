@@ -25,20 +25,21 @@ void effectTapClampRecord(EffectTapRecord* r) {
   if (!r) return;
   static const float factors[effectTapCount] = {1.0f, 0.48f, 0.73f};
   static const float pans[effectTapCount] = {0.1f, 0.9f, 0.5f};
+  const FieldRange* F = tapFields;
   if (r->ringLength > effectTapMaxRing) r->ringLength = effectTapMaxRing;
   if (r->ringLength < 1) r->ringLength = 441000;
-  r->feedback = effectClampf(r->feedback, -0.999f, 0.999f, 0.5f);
-  r->filterIndex = effectClampf(r->filterIndex, 0.0f, 480.0f, static_cast<float>(dspFreqToIndex(8000.0)));
-  r->secondIndex = effectClampf(r->secondIndex, 0.0f, 480.0f, static_cast<float>(dspFreqToIndex(20.0)));
-  r->time = effectClampf(r->time, float(effectFields[effectFieldTapTime].lo), float(effectFields[effectFieldTapTime].hi), 44100.0f);
-  r->beatTime = effectClampd(r->beatTime, effectFields[effectFieldTime].lo, effectFields[effectFieldTime].hi, 1.0);
+  r->feedback = effectFieldClamp(F[tapFieldFeedback], r->feedback);
+  r->filterIndex = effectFieldClamp(F[tapFieldFilterIndex], r->filterIndex);
+  r->secondIndex = effectFieldClamp(F[tapFieldSecondIndex], r->secondIndex);
+  r->time = effectFieldClamp(effectFields[effectFieldTapTime], r->time);
+  r->beatTime = effectFieldClamp(effectFields[effectFieldTime], r->beatTime, 1.0);  // the multi-tap's own default
+  // All eight slots of the record; those past the taps in use fall back to 0.
   for (int t = 0; t < 8; ++t) {
     const bool used = t < effectTapCount;
-    r->tapModDepth[t] = effectClampf(r->tapModDepth[t], 0.0f, 1.0f, used ? 1.0f : 0.0f);
-    r->tapTimeFactor[t] = effectClampf(r->tapTimeFactor[t], 0.0f, 1.0f, used ? factors[t] : 0.0f);
-    r->tapLevel[t] = effectClampf(r->tapLevel[t], 0.0f, 1.0f, used ? 0.5f : 0.0f);
-    r->tapPan[t] = effectClampf(r->tapPan[t], float(effectFields[effectFieldPan].lo), float(effectFields[effectFieldPan].hi),
-                                used ? pans[t] : 0.0f);
+    r->tapModDepth[t] = effectFieldClamp(F[tapFieldModDepth], r->tapModDepth[t], used ? 1.0f : 0.0f);
+    r->tapTimeFactor[t] = effectFieldClamp(F[tapFieldTimeFactor], r->tapTimeFactor[t], used ? factors[t] : 0.0f);
+    r->tapLevel[t] = effectFieldClamp(F[tapFieldLevel], r->tapLevel[t], used ? 0.5f : 0.0f);
+    r->tapPan[t] = effectFieldClamp(effectFields[effectFieldPan], r->tapPan[t], used ? pans[t] : 0.0f);
   }
 }
 
@@ -68,8 +69,8 @@ void effectTapRender(Engine* engine, std::int16_t frames) {
     double f = effectTimeModFactor(engine, r.tapModDepth[t], r.tapInvert[t], seconds);
     f *= engineRateRatio();
     const double delay = base * r.tapTimeFactor[t] * f;
-    const double target = effectClampd(static_cast<double>(size) - delay, 1.0, static_cast<double>(size),
-                                       static_cast<double>(size));
+    const double target =
+        effectClampd(static_cast<double>(size) - delay, 1.0, static_cast<double>(size), static_cast<double>(size));
     pos[t] = effectClampd(st.positions[t], 1.0, static_cast<double>(size), target);
     step[t] = (target - pos[t]) / n;
     level[t] = effectClampd(r.tapLevel[t], 0.0, 1.0, 0.0);
@@ -106,8 +107,7 @@ void effectTapRender(Engine* engine, std::int16_t frames) {
     out[0][j] = static_cast<float>((r0 * level[0] + 1e-24) * wet);
     y = y * p + (x + r0 * fb) * g + 1e-24;
     ring[w] = static_cast<float>(y);
-    for (int t = 1; t < effectTapCount; ++t)
-      out[t][j] = static_cast<float>((readTap(pos[t]) * level[t] + 1e-24) * wet);
+    for (int t = 1; t < effectTapCount; ++t) out[t][j] = static_cast<float>((readTap(pos[t]) * level[t] + 1e-24) * wet);
     for (int t = 0; t < effectTapCount; ++t) pos[t] += step[t];
     w = w + 1 == size ? 0 : w + 1;
   }
@@ -123,13 +123,11 @@ void effectTapRender(Engine* engine, std::int16_t frames) {
 
 // ---- parameters
 
-
-
 double effectTapGetFeedback(Engine* engine) { return engine ? engine->effectTap.feedback : 0.0; }
 void effectTapSetFeedback(Engine* engine, double value) {
   EffectTapRecord* r = effectEditCopy<EffectTapRecord>(engine, effectTap);
   if (!r) return;
-  r->feedback = effectClampValue(value, -0.999, 0.999, r->feedback);
+  r->feedback = effectFieldSet(tapFields[tapFieldFeedback], value, r->feedback);
   effectEditCommit(engine);
 }
 
@@ -145,8 +143,8 @@ double effectTapGetTime(Engine* engine) { return engine ? engine->effectTap.time
 void effectTapSetTime(Engine* engine, double seconds) {
   EffectTapRecord* r = effectEditCopy<EffectTapRecord>(engine, effectTap);
   if (!r) return;
-  const FieldRange& row = effectFields[effectFieldTapTime];
-  if (std::isfinite(seconds)) r->time = effectClampValue(std::fmax(seconds, 0.00001) * 44100.0, row.lo, row.hi, r->time);
+  if (std::isfinite(seconds))
+    r->time = effectFieldSet(effectFields[effectFieldTapTime], std::fmax(seconds, 0.00001) * 44100.0, r->time);
   effectEditCommit(engine);
 }
 
@@ -161,20 +159,20 @@ void effectTapSetModInvert(Engine* engine, std::int16_t t, std::uint8_t value) {
   effectEditCommit(engine);
 }
 
-#define TAP_FLOAT(Name, field, lo, hi)                                       \
+#define TAP_FLOAT(Name, field, row)                                          \
   double effectTapGet##Name(Engine* engine, std::int16_t t) {                \
     return engine && tapIndexOk(t) ? engine->effectTap.field[t] : 0.0;       \
   }                                                                          \
   void effectTapSet##Name(Engine* engine, std::int16_t t, double value) {    \
     if (!tapIndexOk(t)) return;                                              \
-    EffectTapRecord* r = effectEditCopy<EffectTapRecord>(engine, effectTap);                                    \
+    EffectTapRecord* r = effectEditCopy<EffectTapRecord>(engine, effectTap); \
     if (!r) return;                                                          \
-    r->field[t] = effectClampValue(value, lo, hi, r->field[t]);                    \
-    effectEditCommit(engine);                                                       \
+    r->field[t] = effectFieldSet(row, value, r->field[t]);                   \
+    effectEditCommit(engine);                                                \
   }
-TAP_FLOAT(ModAmount, tapModDepth, 0.0, 1.0)
-TAP_FLOAT(TimeFactor, tapTimeFactor, 0.0, 1.0)
-TAP_FLOAT(Pan, tapPan, effectFields[effectFieldPan].lo, effectFields[effectFieldPan].hi)
+TAP_FLOAT(ModAmount, tapModDepth, tapFields[tapFieldModDepth])
+TAP_FLOAT(TimeFactor, tapTimeFactor, tapFields[tapFieldTimeFactor])
+TAP_FLOAT(Pan, tapPan, effectFields[effectFieldPan])
 #undef TAP_FLOAT
 
 double effectTapGetLevel(Engine* engine, std::int16_t t) {
@@ -184,6 +182,6 @@ void effectTapSetLevel(Engine* engine, std::int16_t t, double db) {
   if (!tapIndexOk(t)) return;
   EffectTapRecord* r = effectEditCopy<EffectTapRecord>(engine, effectTap);
   if (!r) return;
-  r->tapLevel[t] = effectClampValue(db6ToGain(db), 0.0, 1.0, r->tapLevel[t]);
+  r->tapLevel[t] = effectFieldSet(tapFields[tapFieldLevel], db6ToGain(db), r->tapLevel[t]);
   effectEditCommit(engine);
 }

@@ -19,18 +19,18 @@ void effectTapClampRecord(EffectTapRecord* record);
 // Parameters: setters write the edit copy and commit with undo. Tap indexes 0..2; others are
 // ignored by setters and answered with 0 by getters.
 double effectTapGetFeedback(Engine* engine);
-void effectTapSetFeedback(Engine* engine, double value);     // -0.999..0.999
-double effectTapGetFilterFreq(Engine* engine);               // Hz
-void effectTapSetFilterFreq(Engine* engine, double hz);      // 30..22,000 Hz
-double effectTapGetTime(Engine* engine);                     // seconds
-void effectTapSetTime(Engine* engine, double seconds);       // at least 0.00001 s
+void effectTapSetFeedback(Engine* engine, double value);  // -0.999..0.999
+double effectTapGetFilterFreq(Engine* engine);            // Hz
+void effectTapSetFilterFreq(Engine* engine, double hz);   // 30..22,000 Hz
+double effectTapGetTime(Engine* engine);                  // seconds
+void effectTapSetTime(Engine* engine, double seconds);    // at least 0.00001 s
 std::uint8_t effectTapGetModInvert(Engine* engine, std::int16_t tap);
 void effectTapSetModInvert(Engine* engine, std::int16_t tap, std::uint8_t value);
 double effectTapGetModAmount(Engine* engine, std::int16_t tap);
-void effectTapSetModAmount(Engine* engine, std::int16_t tap, double value);     // 0..1
+void effectTapSetModAmount(Engine* engine, std::int16_t tap, double value);  // 0..1
 double effectTapGetTimeFactor(Engine* engine, std::int16_t tap);
-void effectTapSetTimeFactor(Engine* engine, std::int16_t tap, double value);    // 0..1
-double effectTapGetLevel(Engine* engine, std::int16_t tap);                     // dB
-void effectTapSetLevel(Engine* engine, std::int16_t tap, double db);            // gain 0..1
+void effectTapSetTimeFactor(Engine* engine, std::int16_t tap, double value);  // 0..1
+double effectTapGetLevel(Engine* engine, std::int16_t tap);                   // dB
+void effectTapSetLevel(Engine* engine, std::int16_t tap, double db);          // gain 0..1
 double effectTapGetPan(Engine* engine, std::int16_t tap);
-void effectTapSetPan(Engine* engine, std::int16_t tap, double value);           // 0..0.9999
+void effectTapSetPan(Engine* engine, std::int16_t tap, double value);  // 0..0.9999

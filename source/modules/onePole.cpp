@@ -2,9 +2,9 @@
 
 #include <cmath>
 
+#include "engine/numeric.h"
 #include "modules/filterModule.h"
 #include "modules/onePoleTables.h"
-#include "engine/numeric.h"
 
 namespace {
 
@@ -14,7 +14,7 @@ struct OnePoleJob {
   FilterVoiceState* state;
   float* lane;
   double g, dg, b, db;
-  double y, p;   // output memory; previous scaled input (high-pass)
+  double y, p;  // output memory; previous scaled input (high-pass)
 };
 
 OnePoleJob lowPassPrepare(FilterVoiceState* state, float* lane, int frames, double target) {

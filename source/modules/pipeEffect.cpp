@@ -36,17 +36,17 @@ void effectPipeRecompute(Engine* engine) {
 
 void effectPipeClampRecord(EffectPipeRecord* r) {
   if (!r) return;
-  const float defaultIndex = static_cast<float>(dspFreqToIndex(8000.0));
-  r->delay = effectClampf(r->delay, 1e-5f, 32767.0f, 220.5f);
-  r->time = effectClampd(r->time, effectFields[effectFieldTime].lo, effectFields[effectFieldTime].hi, 0.5);
-  r->feedback = effectClampf(r->feedback, -0.999f, 0.999f, 0.5f);
-  r->inputPos = effectClampf(r->inputPos, 0.0f, 1.0f, 0.42f);
-  r->pickupPos[0] = effectClampf(r->pickupPos[0], 0.0f, 1.0f, 0.33f);
-  r->pickupPos[1] = effectClampf(r->pickupPos[1], 0.0f, 1.0f, 0.405f);
-  r->filterIndex = effectClampf(r->filterIndex, 0.0f, 480.0f, defaultIndex);
-  r->lengthMod = effectClampf(r->lengthMod, 0.0f, 1.0f, 1.0f);
-  r->pickupMod[0] = effectClampf(r->pickupMod[0], 0.0f, 1.0f, 1.0f);
-  r->pickupMod[1] = effectClampf(r->pickupMod[1], 0.0f, 1.0f, 1.0f);
+  const FieldRange* F = pipeFields;
+  r->delay = effectFieldClamp(F[pipeFieldDelay], r->delay);
+  r->time = effectFieldClamp(effectFields[effectFieldTime], r->time);
+  r->feedback = effectFieldClamp(F[pipeFieldFeedback], r->feedback);
+  r->inputPos = effectFieldClamp(F[pipeFieldInputPos], r->inputPos);
+  r->pickupPos[0] = effectFieldClamp(F[pipeFieldPickupPos0], r->pickupPos[0]);
+  r->pickupPos[1] = effectFieldClamp(F[pipeFieldPickupPos1], r->pickupPos[1]);
+  r->filterIndex = effectFieldClamp(F[pipeFieldFilterIndex], r->filterIndex);
+  r->lengthMod = effectFieldClamp(F[pipeFieldLengthMod], r->lengthMod);
+  r->pickupMod[0] = effectFieldClamp(F[pipeFieldPickupMod], r->pickupMod[0]);
+  r->pickupMod[1] = effectFieldClamp(F[pipeFieldPickupMod], r->pickupMod[1]);
 }
 
 // Controller and LFO factor of one length, limited to 0.0001..1 (a pipe only ever shortens).
@@ -124,7 +124,7 @@ void effectPipeRoutine(Engine* engine, std::int16_t frames) {
 
   std::uint32_t w0 = st.w0 & effectLineMask, w1 = st.w1 & effectLineMask;
   double y = st.y;
-  const double reflect = 32768.0 - length;   // line 1 read offset of the reflection
+  const double reflect = 32768.0 - length;  // line 1 read offset of the reflection
   float* out0 = rt->block1;
   float* out1 = rt->block2;
   for (int j = 0; j < n; ++j) {
@@ -167,13 +167,11 @@ void effectPipeRoutine(Engine* engine, std::int16_t frames) {
 
 // ---- parameters
 
-
-
 double effectPipeGetDelay(Engine* engine) { return engine ? engine->effectPipe.delay * (1.0 / 44100.0) : 0.0; }
 void effectPipeSetDelay(Engine* engine, double seconds) {
   EffectPipeRecord* r = effectEditCopy<EffectPipeRecord>(engine, effectPipe);
   if (!r) return;
-  r->delay = effectClampValue(seconds * 44100.0, 1e-5, 32767.0, r->delay);
+  r->delay = effectFieldSet(pipeFields[pipeFieldDelay], seconds * 44100.0, r->delay);
   effectEditCommit(engine);
 }
 
@@ -181,7 +179,7 @@ double effectPipeGetFeedback(Engine* engine) { return engine ? engine->effectPip
 void effectPipeSetFeedback(Engine* engine, double value) {
   EffectPipeRecord* r = effectEditCopy<EffectPipeRecord>(engine, effectPipe);
   if (!r) return;
-  r->feedback = effectClampValue(value, -0.999, 0.999, r->feedback);
+  r->feedback = effectFieldSet(pipeFields[pipeFieldFeedback], value, r->feedback);
   effectEditCommit(engine);
 }
 
@@ -189,7 +187,7 @@ double effectPipeGetInputPos(Engine* engine) { return engine ? engine->effectPip
 void effectPipeSetInputPos(Engine* engine, double value) {
   EffectPipeRecord* r = effectEditCopy<EffectPipeRecord>(engine, effectPipe);
   if (!r) return;
-  r->inputPos = effectClampValue(value, 0.0, 1.0, r->inputPos);
+  r->inputPos = effectFieldSet(pipeFields[pipeFieldInputPos], value, r->inputPos);
   effectEditCommit(engine);
 }
 
@@ -201,13 +199,11 @@ void effectPipeSetPickupPos(Engine* engine, std::int16_t element, double value) 
   if (element != 0 && element != 1) return;
   EffectPipeRecord* r = effectEditCopy<EffectPipeRecord>(engine, effectPipe);
   if (!r) return;
-  r->pickupPos[element] = effectClampValue(value, 0.0, 1.0, r->pickupPos[element]);
+  r->pickupPos[element] = effectFieldSet(pipeFields[pipeFieldPickupPos0 + element], value, r->pickupPos[element]);
   effectEditCommit(engine);
 }
 
-double effectPipeGetFilterFreq(Engine* engine) {
-  return engine ? dspIndexToFreq(engine->effectPipe.filterIndex) : 0.0;
-}
+double effectPipeGetFilterFreq(Engine* engine) { return engine ? dspIndexToFreq(engine->effectPipe.filterIndex) : 0.0; }
 void effectPipeSetFilterFreq(Engine* engine, double hz) {
   EffectPipeRecord* r = effectEditCopy<EffectPipeRecord>(engine, effectPipe);
   if (!r) return;
@@ -219,7 +215,7 @@ double effectPipeGetLengthMod(Engine* engine) { return engine ? engine->effectPi
 void effectPipeSetLengthMod(Engine* engine, double value) {
   EffectPipeRecord* r = effectEditCopy<EffectPipeRecord>(engine, effectPipe);
   if (!r) return;
-  r->lengthMod = effectClampValue(value, 0.0, 1.0, r->lengthMod);
+  r->lengthMod = effectFieldSet(pipeFields[pipeFieldLengthMod], value, r->lengthMod);
   effectEditCommit(engine);
 }
 
@@ -239,7 +235,7 @@ void effectPipeSetPickupMod(Engine* engine, std::int16_t element, double value) 
   if (element != 0 && element != 1) return;
   EffectPipeRecord* r = effectEditCopy<EffectPipeRecord>(engine, effectPipe);
   if (!r) return;
-  r->pickupMod[element] = effectClampValue(value, 0.0, 1.0, r->pickupMod[element]);
+  r->pickupMod[element] = effectFieldSet(pipeFields[pipeFieldPickupMod], value, r->pickupMod[element]);
   effectEditCommit(engine);
 }
 

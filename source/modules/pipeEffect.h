@@ -16,21 +16,21 @@ void effectPipeRecompute(Engine* engine);
 void effectPipeClampRecord(EffectPipeRecord* record);
 
 // Parameters (getters read the engine's record; setters write the edit copy and commit, with undo).
-double effectPipeGetDelay(Engine* engine);                 // seconds (samples / 44,100)
-void effectPipeSetDelay(Engine* engine, double seconds);   // 1e-5..32,767 samples
+double effectPipeGetDelay(Engine* engine);                // seconds (samples / 44,100)
+void effectPipeSetDelay(Engine* engine, double seconds);  // 1e-5..32,767 samples
 double effectPipeGetFeedback(Engine* engine);
 void effectPipeSetFeedback(Engine* engine, double value);  // -0.999..0.999
 double effectPipeGetInputPos(Engine* engine);
-void effectPipeSetInputPos(Engine* engine, double value);  // 0..1
-double effectPipeGetPickupPos(Engine* engine, std::int16_t element);   // 0: pickup 0, else pickup 1
-void effectPipeSetPickupPos(Engine* engine, std::int16_t element, double value);   // elements 0, 1
-double effectPipeGetFilterFreq(Engine* engine);            // Hz
-void effectPipeSetFilterFreq(Engine* engine, double hz);   // 30..22,000 Hz
+void effectPipeSetInputPos(Engine* engine, double value);                         // 0..1
+double effectPipeGetPickupPos(Engine* engine, std::int16_t element);              // 0: pickup 0, else pickup 1
+void effectPipeSetPickupPos(Engine* engine, std::int16_t element, double value);  // elements 0, 1
+double effectPipeGetFilterFreq(Engine* engine);                                   // Hz
+void effectPipeSetFilterFreq(Engine* engine, double hz);                          // 30..22,000 Hz
 double effectPipeGetLengthMod(Engine* engine);
-void effectPipeSetLengthMod(Engine* engine, double value); // 0..1
+void effectPipeSetLengthMod(Engine* engine, double value);  // 0..1
 std::uint8_t effectPipeGetLengthModInvert(Engine* engine);
 void effectPipeSetLengthModInvert(Engine* engine, std::uint8_t value);
 double effectPipeGetPickupMod(Engine* engine, std::int16_t element);
-void effectPipeSetPickupMod(Engine* engine, std::int16_t element, double value);   // 0..1
+void effectPipeSetPickupMod(Engine* engine, std::int16_t element, double value);  // 0..1
 std::uint8_t effectPipeGetPickupModInvert(Engine* engine, std::int16_t element);
 void effectPipeSetPickupModInvert(Engine* engine, std::int16_t element, std::uint8_t value);

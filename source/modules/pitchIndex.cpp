@@ -13,7 +13,7 @@ double dspIndexToFreq(double index) { return 5.0 * std::pow(2.0, 0.025 * clampIn
 double dspRatioToIndex(float ratio) { return clampIndex(57.707802 * std::log(static_cast<double>(ratio))); }
 
 double filterCombFreqToDelay(double hz) {
-  if (!(hz >= 5.0)) hz = 5.0;   // also NaN
+  if (!(hz >= 5.0)) hz = 5.0;  // also NaN
   const double delay = 44100.0 / hz;
   return delay < 1.0 ? 1.0 : (delay > 2046.0 ? 2046.0 : delay);
 }

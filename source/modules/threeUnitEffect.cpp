@@ -7,6 +7,7 @@
 #include "modules/effectFrame.h"
 #include "modules/effectShared.h"
 #include "modules/pitchIndex.h"
+#include "preset/fieldTables.h"
 
 static EffectRevRecord* revRecord(Engine* engine) { return engine ? &engine->effectRev : nullptr; }
 static bool unitOk(int u) { return u >= 0 && u < 3; }
@@ -65,16 +66,16 @@ int effectRevInit(Engine* engine, EffectRevRecord* r) {
   if (!engine || !r) return 0;
   static const double scales[3] = {1.0, 0.6182, 0.38217124};
   effectHeaderInit(&r->header, effectRevRecordSize, effectRev, 1, 5, 1);
-  r->levelA = 0.5f;
-  r->levelB = 0.5f;
-  r->feedback = 0.8f;
-  r->brightness = 1.0;
+  const FieldRange* F = revFields;
+  r->levelA = r->levelB = static_cast<float>(effectFields[effectFieldLevel].def);
+  r->feedback = static_cast<float>(F[revFieldFeedback].def);
+  r->brightness = F[revFieldBrightness].def;
   effectMemoryRewind(engine);
   for (EffectRevUnit& unit : r->units)
     if (!effectRevUnitInit(engine, &unit, revSizeSeconds)) return 0;
   r->spareSwitch = 1;
-  r->preDelay = 0.05;
-  r->jitter = 0.001f;
+  r->preDelay = F[revFieldPreDelay].def;
+  r->jitter = static_cast<float>(F[revFieldJitter].def);
   float* ring = effectMemoryTake(engine, revLineFloats);
   if (!ring) return 0;
   if (!delayLineInit(&r->preDelayLine, static_cast<float>(engineSampleRate() * r->preDelay), ring, revLineFloats))
@@ -89,8 +90,8 @@ int effectRevInit(Engine* engine, EffectRevRecord* r) {
   }
   for (DspState3& f : r->outputFilters) dspState3Init(&f, 20000.0f);
   for (int u = 0; u < 3; ++u) {
-    r->timeModDepth[u] = 0.5;
-    r->brightModDepth[u] = 0.5;
+    r->timeModDepth[u] = F[revFieldTimeModDepth].def;
+    r->brightModDepth[u] = F[revFieldBrightModDepth].def;
     r->timeModInvert[u] = 0;
     r->brightModInvert[u] = 0;
     r->mode[u] = revModeResonant;
@@ -99,9 +100,9 @@ int effectRevInit(Engine* engine, EffectRevRecord* r) {
   for (int u = 0; u < 3; ++u) {
     r->unitOn[u] = u == 0 ? 1 : 0;
     r->unitScale[u] = scales[u];
-    r->laneSpread[u] = 0.6182;
+    r->laneSpread[u] = F[revFieldLaneSpread].def;
     r->unitBrightness[u] = scales[u];
-    r->laneBrightSpread[u] = 0.0;
+    r->laneBrightSpread[u] = F[revFieldLaneBrightSpread].def;
   }
   mix3Init(&r->outputMix);
   effectRevRecomputeSize(r, 0.1);
@@ -140,24 +141,25 @@ void effectRevCopyParams(const EffectRevRecord* s, EffectRevRecord* d) {
 void effectRevClampParams(EffectRevRecord* r) {
   if (!r) return;
   auto flag = [](std::uint8_t& v) { v = v ? 1 : 0; };
+  const FieldRange* F = revFields;
   flag(r->on);
-  r->levelA = effectClampf(r->levelA, 0.0f, 1.0f, 0.5f);
-  r->levelB = effectClampf(r->levelB, 0.0f, 1.0f, 0.5f);
-  r->size = effectClampd(r->size, 0.0001 * revSizeSeconds, revSizeSeconds, 0.1);
-  r->feedback = effectClampf(r->feedback, 0.0f, 1.0f, 0.8f);
-  r->brightness = effectClampd(r->brightness, 0.0001, 1.0, 1.0);
+  r->levelA = effectFieldClamp(effectFields[effectFieldLevel], r->levelA);
+  r->levelB = effectFieldClamp(effectFields[effectFieldLevel], r->levelB);
+  r->size = effectFieldClamp(F[revFieldSize], r->size);
+  r->feedback = effectFieldClamp(F[revFieldFeedback], r->feedback);
+  r->brightness = effectFieldClamp(F[revFieldBrightness], r->brightness);
   flag(r->spareSwitch);
   flag(r->earlyTapsOn);
-  r->preDelay = effectClampd(r->preDelay, 0.0, 0.5, 0.05);
-  r->jitter = effectClampf(r->jitter, 0.0f, 1.0f, 0.001f);
+  r->preDelay = effectFieldClamp(F[revFieldPreDelay], r->preDelay);
+  r->jitter = effectFieldClamp(F[revFieldJitter], r->jitter);
   for (int u = 0; u < 3; ++u) {
-    r->unitScale[u] = effectClampd(r->unitScale[u], 0.0001, 1.0, 1.0);
-    r->laneSpread[u] = effectClampd(r->laneSpread[u], 0.0, 1.0, 0.6182);
-    r->timeModDepth[u] = effectClampd(r->timeModDepth[u], 0.0, 1.0, 0.5);
+    r->unitScale[u] = effectFieldClamp(F[revFieldUnitScale], r->unitScale[u]);
+    r->laneSpread[u] = effectFieldClamp(F[revFieldLaneSpread], r->laneSpread[u]);
+    r->timeModDepth[u] = effectFieldClamp(F[revFieldTimeModDepth], r->timeModDepth[u]);
     flag(r->timeModInvert[u]);
-    r->unitBrightness[u] = effectClampd(r->unitBrightness[u], 0.0001, 1.0, 1.0);
-    r->laneBrightSpread[u] = effectClampd(r->laneBrightSpread[u], 0.0, 1.0, 0.0);
-    r->brightModDepth[u] = effectClampd(r->brightModDepth[u], 0.0, 1.0, 0.5);
+    r->unitBrightness[u] = effectFieldClamp(F[revFieldUnitBrightness], r->unitBrightness[u]);
+    r->laneBrightSpread[u] = effectFieldClamp(F[revFieldLaneBrightSpread], r->laneBrightSpread[u]);
+    r->brightModDepth[u] = effectFieldClamp(F[revFieldBrightModDepth], r->brightModDepth[u]);
     flag(r->brightModInvert[u]);
     flag(r->unitOn[u]);
     if (r->mode[u] > revModeSynthetic) r->mode[u] = revModeRaw;
@@ -227,7 +229,8 @@ void effectRevReset(EffectRevRecord* r) {
   multiTapReset(&r->earlyA);
   multiTapReset(&r->earlyB);
   multiTapReset(&r->earlyC);
-  for (int u = 0; u < 3; ++u) effectRevSelectRoutine(&r->units[u], r->mode[u] <= revModeSynthetic ? static_cast<std::uint16_t>(r->mode[u]) : 0);
+  for (int u = 0; u < 3; ++u)
+    effectRevSelectRoutine(&r->units[u], r->mode[u] <= revModeSynthetic ? static_cast<std::uint16_t>(r->mode[u]) : 0);
   revSizeSteps(r);
   effectRevRecomputeBrightness(r);
   // The lanes start at their (new) lengths rather than gliding there from the old ones.
@@ -239,6 +242,15 @@ void effectRevResetThunk(EffectRevRecord* r) { effectRevReset(r); }
 
 // ---- parameters
 
+// A percent setter's value as the field stores it (x 0.01), held within the field's row; NaN leaves
+// the field as it is.
+static double revPercent(int field, double percent, double current) {
+  return effectFieldSet(revFields[field], percent * 0.01, current);
+}
+static float revPercent(int field, double percent, float current) {
+  return effectFieldSet(revFields[field], percent * 0.01, current);
+}
+
 double effectRevGetSize(Engine* engine) {
   EffectRevRecord* r = revRecord(engine);
   return r ? r->size * 1.4285714285714286 * 100.0 : 100.0;
@@ -246,7 +258,7 @@ double effectRevGetSize(Engine* engine) {
 void effectRevSetSize(Engine* engine, double percent) {
   EffectRevRecord* r = revRecord(engine);
   if (!r) return;
-  effectRevRecomputeSize(r, effectClampd(percent, 0.01, 100.0, 100.0 * r->size / revSizeSeconds) * 0.01 * revSizeSeconds);
+  effectRevRecomputeSize(r, effectFieldSet(revFields[revFieldSize], percent * 0.01 * revSizeSeconds, r->size));
 }
 
 double effectRevGetBrightness(Engine* engine) {
@@ -256,7 +268,7 @@ double effectRevGetBrightness(Engine* engine) {
 void effectRevSetBrightness(Engine* engine, double percent) {
   EffectRevRecord* r = revRecord(engine);
   if (!r) return;
-  r->brightness = effectClampd(percent, 0.01, 100.0, r->brightness * 100.0) * 0.01;
+  r->brightness = revPercent(revFieldBrightness, percent, r->brightness);
   effectRevRecomputeBrightness(r);
 }
 
@@ -266,7 +278,7 @@ double effectRevGetFeedback(Engine* engine) {
 }
 void effectRevSetFeedback(Engine* engine, double percent) {
   EffectRevRecord* r = revRecord(engine);
-  if (r) r->feedback = static_cast<float>(effectClampd(percent, 0.0, 100.0, r->feedback * 100.0) * 0.01);
+  if (r) r->feedback = revPercent(revFieldFeedback, percent, r->feedback);
 }
 
 double effectRevGetPreDelay(Engine* engine) {
@@ -276,7 +288,7 @@ double effectRevGetPreDelay(Engine* engine) {
 void effectRevSetPreDelay(Engine* engine, double ms) {
   EffectRevRecord* r = revRecord(engine);
   if (!r) return;
-  r->preDelay = effectClampd(ms * 0.001, 0.0, 0.5, r->preDelay);
+  r->preDelay = effectFieldSet(revFields[revFieldPreDelay], ms * 0.001, r->preDelay);
   revSetTarget(&r->preDelayLine, r->preDelay);
 }
 
@@ -286,7 +298,7 @@ double effectRevGetJitter(Engine* engine) {
 }
 void effectRevSetJitter(Engine* engine, double percent) {
   EffectRevRecord* r = revRecord(engine);
-  if (r) r->jitter = static_cast<float>(effectClampd(percent, 0.0, 100.0, r->jitter * 100.0) * 0.01);
+  if (r) r->jitter = revPercent(revFieldJitter, percent, r->jitter);
 }
 
 std::uint8_t effectRevGetEarlyTapsOn(Engine* engine) {
@@ -309,36 +321,55 @@ void effectRevSetUnitMode(Engine* engine, int u, std::uint32_t mode) {
   r->mode[u] = mode;
 }
 
-// Percent parameters of a unit: clamp, x 0.01, store, then the named recompute.
-#define REV_UNIT_PERCENT(Name, field, lo, recompute)                                  \
-  double effectRevGet##Name(Engine* engine, int u) {                                 \
-    EffectRevRecord* r = revRecord(engine);                                          \
-    return r && unitOk(u) ? r->field[u] * 100.0 : 100.0;                             \
-  }                                                                                  \
-  void effectRevSet##Name(Engine* engine, int u, double percent) {                   \
-    EffectRevRecord* r = revRecord(engine);                                          \
-    if (!r || !unitOk(u)) return;                                                    \
-    r->field[u] = effectClampd(percent, lo, 100.0, r->field[u] * 100.0) * 0.01;      \
-    recompute;                                                                       \
+// The lane brightness spread setter keeps the spread at 0.01 % or more (a record's 0 stays 0).
+const double revLaneBrightSpreadFloor = 0.0001;
+
+// Percent parameters of a unit: x 0.01, held within the row (and the floor), store, then the named
+// recompute.
+#define REV_UNIT_PERCENT(Name, field, row, floor, recompute)       \
+  double effectRevGet##Name(Engine* engine, int u) {               \
+    EffectRevRecord* r = revRecord(engine);                        \
+    return r && unitOk(u) ? r->field[u] * 100.0 : 100.0;           \
+  }                                                                \
+  void effectRevSet##Name(Engine* engine, int u, double percent) { \
+    EffectRevRecord* r = revRecord(engine);                        \
+    if (!r || !unitOk(u)) return;                                  \
+    const double v = revPercent(row, percent, r->field[u]);        \
+    r->field[u] = v < (floor) ? (floor) : v;                       \
+    recompute;                                                     \
   }
-REV_UNIT_PERCENT(UnitScale, unitScale, 0.01, revSizeSteps(r))
-REV_UNIT_PERCENT(LaneSpread, laneSpread, 0.0, revSizeSteps(r))
-REV_UNIT_PERCENT(UnitBrightness, unitBrightness, 0.01, effectRevRecomputeBrightness(r))
-REV_UNIT_PERCENT(LaneBrightSpread, laneBrightSpread, 0.01, effectRevRecomputeBrightness(r))
+REV_UNIT_PERCENT(UnitScale, unitScale, revFieldUnitScale, 0.0, revSizeSteps(r))
+REV_UNIT_PERCENT(LaneSpread, laneSpread, revFieldLaneSpread, 0.0, revSizeSteps(r))
+REV_UNIT_PERCENT(UnitBrightness, unitBrightness, revFieldUnitBrightness, 0.0, effectRevRecomputeBrightness(r))
+REV_UNIT_PERCENT(LaneBrightSpread, laneBrightSpread, revFieldLaneBrightSpread, revLaneBrightSpreadFloor,
+                 effectRevRecomputeBrightness(r))
 #undef REV_UNIT_PERCENT
 
-#define REV_UNIT_VALUE(Name, field, Type)                                             \
-  Type effectRevGet##Name(Engine* engine, int u) {                                   \
-    EffectRevRecord* r = revRecord(engine);                                          \
-    return r && unitOk(u) ? r->field[u] : Type(0);                                   \
-  }                                                                                  \
-  void effectRevSet##Name(Engine* engine, int u, Type v) {                           \
-    EffectRevRecord* r = revRecord(engine);                                          \
-    if (r && unitOk(u)) r->field[u] = v;                                             \
+#define REV_UNIT_VALUE(Name, field, Type)                  \
+  Type effectRevGet##Name(Engine* engine, int u) {         \
+    EffectRevRecord* r = revRecord(engine);                \
+    return r && unitOk(u) ? r->field[u] : Type(0);         \
+  }                                                        \
+  void effectRevSet##Name(Engine* engine, int u, Type v) { \
+    EffectRevRecord* r = revRecord(engine);                \
+    if (r && unitOk(u)) r->field[u] = v;                   \
   }
 REV_UNIT_VALUE(UnitOn, unitOn, std::uint8_t)
-REV_UNIT_VALUE(TimeModDepth, timeModDepth, double)
 REV_UNIT_VALUE(TimeModInvert, timeModInvert, std::uint8_t)
-REV_UNIT_VALUE(BrightModDepth, brightModDepth, double)
 REV_UNIT_VALUE(BrightModInvert, brightModInvert, std::uint8_t)
 #undef REV_UNIT_VALUE
+
+// The modulation depths are stored as the page gives them, kept finite within their rows (NaN leaves
+// the depth as it is).
+#define REV_UNIT_DEPTH(Name, field, row)                                              \
+  double effectRevGet##Name(Engine* engine, int u) {                                  \
+    EffectRevRecord* r = revRecord(engine);                                           \
+    return r && unitOk(u) ? r->field[u] : 0.0;                                        \
+  }                                                                                   \
+  void effectRevSet##Name(Engine* engine, int u, double v) {                          \
+    EffectRevRecord* r = revRecord(engine);                                           \
+    if (r && unitOk(u)) r->field[u] = effectFieldSet(revFields[row], v, r->field[u]); \
+  }
+REV_UNIT_DEPTH(TimeModDepth, timeModDepth, revFieldTimeModDepth)
+REV_UNIT_DEPTH(BrightModDepth, brightModDepth, revFieldBrightModDepth)
+#undef REV_UNIT_DEPTH

@@ -10,10 +10,10 @@
 
 struct Engine;
 
-const std::int32_t revLineFloats = 32767;    // delay memory taken per lane and for the pre-delay
-const std::int32_t revEarlyFloats = 8000;    // delay memory taken per early-tap ring
-const double revSizeSeconds = 0.7;           // size 100 %
-const double revMaxUnitTime = 0.743015873015873;   // 32,767 / 44,100 s
+const std::int32_t revLineFloats = 32767;         // delay memory taken per lane and for the pre-delay
+const std::int32_t revEarlyFloats = 8000;         // delay memory taken per early-tap ring
+const double revSizeSeconds = 0.7;                // size 100 %
+const double revMaxUnitTime = 0.743015873015873;  // 32,767 / 44,100 s
 
 // Fills the whole record with its defaults and takes its delay memory (rewinding the cut first).
 // 1, or 0 when a ring cannot be had.
@@ -46,35 +46,35 @@ void effectRevUnitResonant(Engine*, EffectRevUnit*, float, float, float, float, 
 void effectRevUnitSynthetic(Engine*, EffectRevUnit*, float, float, float, float, float**, std::uint16_t, std::int16_t);
 
 // ---- parameters of the engine's record, as the Effect page shows them; unit 0..2
-double effectRevGetSize(Engine* engine);                 // percent of 0.7 s (100)
-void effectRevSetSize(Engine* engine, double percent);   // 0.01..100
-double effectRevGetBrightness(Engine* engine);           // percent (100)
-void effectRevSetBrightness(Engine* engine, double percent);   // 0.01..100
-double effectRevGetFeedback(Engine* engine);             // percent (100)
-void effectRevSetFeedback(Engine* engine, double percent);     // 0..100
-double effectRevGetPreDelay(Engine* engine);             // milliseconds (0)
-void effectRevSetPreDelay(Engine* engine, double ms);          // 0..500
-double effectRevGetJitter(Engine* engine);               // percent (0)
-void effectRevSetJitter(Engine* engine, double percent);       // 0..100
+double effectRevGetSize(Engine* engine);                      // percent of 0.7 s (100)
+void effectRevSetSize(Engine* engine, double percent);        // 0.01..100
+double effectRevGetBrightness(Engine* engine);                // percent (100)
+void effectRevSetBrightness(Engine* engine, double percent);  // 0.01..100
+double effectRevGetFeedback(Engine* engine);                  // percent (100)
+void effectRevSetFeedback(Engine* engine, double percent);    // 0..100
+double effectRevGetPreDelay(Engine* engine);                  // milliseconds (0)
+void effectRevSetPreDelay(Engine* engine, double ms);         // 0..500
+double effectRevGetJitter(Engine* engine);                    // percent (0)
+void effectRevSetJitter(Engine* engine, double percent);      // 0..100
 std::uint8_t effectRevGetEarlyTapsOn(Engine* engine);
 void effectRevSetEarlyTapsOn(Engine* engine, std::uint8_t on);
 std::uint8_t effectRevGetUnitOn(Engine* engine, int unit);
 void effectRevSetUnitOn(Engine* engine, int unit, std::uint8_t on);
 std::uint32_t effectRevGetUnitMode(Engine* engine, int unit);
-void effectRevSetUnitMode(Engine* engine, int unit, std::uint32_t mode);   // 0..3 only
-double effectRevGetUnitScale(Engine* engine, int unit);  // percent (100)
-void effectRevSetUnitScale(Engine* engine, int unit, double percent);      // 0.01..100
-double effectRevGetLaneSpread(Engine* engine, int unit); // percent (100)
-void effectRevSetLaneSpread(Engine* engine, int unit, double percent);     // 0..100
-double effectRevGetTimeModDepth(Engine* engine, int unit);   // stored value (0)
+void effectRevSetUnitMode(Engine* engine, int unit, std::uint32_t mode);  // 0..3 only
+double effectRevGetUnitScale(Engine* engine, int unit);                   // percent (100)
+void effectRevSetUnitScale(Engine* engine, int unit, double percent);     // 0.01..100
+double effectRevGetLaneSpread(Engine* engine, int unit);                  // percent (100)
+void effectRevSetLaneSpread(Engine* engine, int unit, double percent);    // 0..100
+double effectRevGetTimeModDepth(Engine* engine, int unit);                // stored value (0)
 void effectRevSetTimeModDepth(Engine* engine, int unit, double depth);
 std::uint8_t effectRevGetTimeModInvert(Engine* engine, int unit);
 void effectRevSetTimeModInvert(Engine* engine, int unit, std::uint8_t invert);
-double effectRevGetUnitBrightness(Engine* engine, int unit);   // percent (100)
-void effectRevSetUnitBrightness(Engine* engine, int unit, double percent); // 0.01..100
-double effectRevGetLaneBrightSpread(Engine* engine, int unit); // percent (100)
-void effectRevSetLaneBrightSpread(Engine* engine, int unit, double percent); // 0.01..100
-double effectRevGetBrightModDepth(Engine* engine, int unit);   // stored value (0)
+double effectRevGetUnitBrightness(Engine* engine, int unit);                  // percent (100)
+void effectRevSetUnitBrightness(Engine* engine, int unit, double percent);    // 0.01..100
+double effectRevGetLaneBrightSpread(Engine* engine, int unit);                // percent (100)
+void effectRevSetLaneBrightSpread(Engine* engine, int unit, double percent);  // 0.01..100
+double effectRevGetBrightModDepth(Engine* engine, int unit);                  // stored value (0)
 void effectRevSetBrightModDepth(Engine* engine, int unit, double depth);
 std::uint8_t effectRevGetBrightModInvert(Engine* engine, int unit);
 void effectRevSetBrightModInvert(Engine* engine, int unit, std::uint8_t invert);

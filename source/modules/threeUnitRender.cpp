@@ -144,9 +144,12 @@ void allpassChains(const ChainLane* lanes, float f, int n) {
 
 template <int Stages>
 void allpassChainsAny(const ChainLane* lanes, int count, float f, int n) {
-  if (count == 3) allpassChains<3, Stages>(lanes, f, n);
-  else if (count == 2) allpassChains<2, Stages>(lanes, f, n);
-  else if (count == 1) allpassChains<1, Stages>(lanes, f, n);
+  if (count == 3)
+    allpassChains<3, Stages>(lanes, f, n);
+  else if (count == 2)
+    allpassChains<2, Stages>(lanes, f, n);
+  else if (count == 1)
+    allpassChains<1, Stages>(lanes, f, n);
 }
 
 // The mode filters of the Resonant and Synthetic units over the unit's lanes at once (a null lane is
@@ -187,8 +190,8 @@ void revUnitFrame(RevModeFilter filter, RevModeFilterLanes filterLanes, EffectRe
   if (!(J > 0.0)) J = 0.0;
   if (J > 1.0) J = 1.0;
   const float* M = unit->laneMix.matrix;
-  float* source = unit->laneMix.work[0];    // lane outputs of the previous block
-  float* current = unit->laneMix.work[1];   // lane outputs of this block
+  float* source = unit->laneMix.work[0];   // lane outputs of the previous block
+  float* current = unit->laneMix.work[1];  // lane outputs of this block
   double q[3] = {1.0, 1.0, 1.0};
   for (int k = 0; k < 3; ++k) {
     float* x = lanes[k];
@@ -273,12 +276,12 @@ void effectRevUnitNatural(Engine*, EffectRevUnit* u, float fb, float tf, float j
                           std::int16_t n) {
   revUnitFrame(modeNatural, nullptr, u, fb, tf, j, ff, l, n);
 }
-void effectRevUnitResonant(Engine*, EffectRevUnit* u, float fb, float tf, float j, float ff, float** l,
-                           std::uint16_t, std::int16_t n) {
+void effectRevUnitResonant(Engine*, EffectRevUnit* u, float fb, float tf, float j, float ff, float** l, std::uint16_t,
+                           std::int16_t n) {
   revUnitFrame(modeResonant, modeResonantLanes, u, fb, tf, j, ff, l, n);
 }
-void effectRevUnitSynthetic(Engine*, EffectRevUnit* u, float fb, float tf, float j, float ff, float** l,
-                            std::uint16_t, std::int16_t n) {
+void effectRevUnitSynthetic(Engine*, EffectRevUnit* u, float fb, float tf, float j, float ff, float** l, std::uint16_t,
+                            std::int16_t n) {
   revUnitFrame(modeSynthetic, modeSyntheticLanes, u, fb, tf, j, ff, l, n);
 }
 

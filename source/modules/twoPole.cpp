@@ -3,9 +3,9 @@
 #include <cmath>
 
 #include "engine/engine.h"
+#include "engine/numeric.h"
 #include "modules/pitchIndex.h"
 #include "modules/twoPoleTables.h"
-#include "engine/numeric.h"
 
 // Memory A of a lane, by type (each history ordered newest first):
 //   2: y[n-1..n-10] in 0..9, output level og in 10, resonance guard rg in 11
@@ -20,8 +20,6 @@
 namespace {
 
 const TwoPoleTables& T = twoPoleTables;
-
-
 
 // The resonance as the feedback uses it: the record's 0..1 times the lane's multiplier (entry 15),
 // held within the record's range. Envelopes and LFOs can take the multiplier past one, and a
@@ -41,8 +39,8 @@ inline void denormalGuard(float* x, int n) {
 }
 
 struct Segments {
-  int length;   // L
-  int count;    // segments made
+  int length;  // L
+  int count;   // segments made
 };
 
 inline Segments segmentsOf(int frames) {
@@ -59,8 +57,8 @@ inline double targetOf(Engine* engine, const FilterRecord* record, const FilterV
 
 }  // namespace
 
-void twoPoleProcessLpf12dB(Engine* engine, FilterRecord* record, FilterVoiceState* state, float* x,
-                           std::int16_t, std::int16_t frames) {
+void twoPoleProcessLpf12dB(Engine* engine, FilterRecord* record, FilterVoiceState* state, float* x, std::int16_t,
+                           std::int16_t frames) {
   const int N = frames;
   if (N < 1 || N > engineBlockMax) return;
   denormalGuard(x, N);
@@ -82,7 +80,7 @@ void twoPoleProcessLpf12dB(Engine* engine, FilterRecord* record, FilterVoiceStat
   float* m = state->memA;
   float og = loaded(m[10], 1e5f), rg = loaded(m[11], 1.0f);
   if (rg < 0.0f) rg = 0.0f;
-  float hist[10 + engineBlockMax];   // hist[n] = y[n-10], hist[n+9] = y[n-1]
+  float hist[10 + engineBlockMax];  // hist[n] = y[n-10], hist[n+9] = y[n-1]
   for (int k = 0; k < 10; ++k) hist[9 - k] = loaded(m[k]);
 
   const Segments seg = segmentsOf(N);
@@ -112,8 +110,8 @@ void twoPoleProcessLpf12dB(Engine* engine, FilterRecord* record, FilterVoiceStat
   state->currentIndex = static_cast<float>(cur);
 }
 
-void twoPoleProcessLpf24dB(Engine* engine, FilterRecord* record, FilterVoiceState* state, float* x,
-                           std::int16_t, std::int16_t frames) {
+void twoPoleProcessLpf24dB(Engine* engine, FilterRecord* record, FilterVoiceState* state, float* x, std::int16_t,
+                           std::int16_t frames) {
   const int N = frames;
   if (N < 1 || N > engineBlockMax) return;
   denormalGuard(x, N);
@@ -127,7 +125,7 @@ void twoPoleProcessLpf24dB(Engine* engine, FilterRecord* record, FilterVoiceStat
 
   float* m = state->memA;
   float y1 = loaded(m[0]), y2 = loaded(m[1]);
-  float hz[8 + engineBlockMax];   // hz[n] = z[n-8], hz[n+7] = z[n-1]
+  float hz[8 + engineBlockMax];  // hz[n] = z[n-8], hz[n+7] = z[n-1]
   for (int k = 0; k < 8; ++k) hz[7 - k] = loaded(m[2 + k]);
 
   const Segments seg = segmentsOf(N);
@@ -156,14 +154,14 @@ void twoPoleProcessLpf24dB(Engine* engine, FilterRecord* record, FilterVoiceStat
   state->currentIndex = static_cast<float>(cur);
 }
 
-void twoPoleProcessHpf12dB(Engine* engine, FilterRecord* record, FilterVoiceState* state, float* x,
-                           std::int16_t, std::int16_t frames) {
+void twoPoleProcessHpf12dB(Engine* engine, FilterRecord* record, FilterVoiceState* state, float* x, std::int16_t,
+                           std::int16_t frames) {
   const int N = frames;
   if (N < 1 || N > engineBlockMax) return;
   const double resMul = filterModMultiplier(engine, record, state, modRowFilterRes);
   const float res = record->resonance;
   const float k = static_cast<float>(1.85 * modulatedResonance(res, resMul));
-  const float outFactor = 1.0f - 0.66f * res;   // the record's gain is not read by this type
+  const float outFactor = 1.0f - 0.66f * res;  // the record's gain is not read by this type
   const double t = numClamp<double>(targetOf(engine, record, state), 80.0, 479.5);
   double cur = numClamp<double>(state->currentIndex, 80.0, 479.5);
 
@@ -177,7 +175,7 @@ void twoPoleProcessHpf12dB(Engine* engine, FilterRecord* record, FilterVoiceStat
     const int len = N - n < seg.length ? N - n : seg.length;
     const float h0 = twoPoleLerp(T.h0, cur), a1 = twoPoleLerp(T.a1, cur), a2 = twoPoleLerp(T.a2, cur);
     for (const int end = n + len; n < end; ++n) {
-      const float w = h0 * (x[n] + k * y2) + 1e-24f;   // the feedback enters two samples late
+      const float w = h0 * (x[n] + k * y2) + 1e-24f;  // the feedback enters two samples late
       const float y = w - 2.0f * w1 + w2 + a1 * y1 + a2 * y2 + 1e-24f;
       w2 = w1;
       w1 = w;
@@ -194,15 +192,15 @@ void twoPoleProcessHpf12dB(Engine* engine, FilterRecord* record, FilterVoiceStat
   state->currentIndex = static_cast<float>(cur);
 }
 
-void twoPoleProcessNotch(Engine* engine, FilterRecord* record, FilterVoiceState* state, float* x,
-                         std::int16_t, std::int16_t frames) {
+void twoPoleProcessNotch(Engine* engine, FilterRecord* record, FilterVoiceState* state, float* x, std::int16_t,
+                         std::int16_t frames) {
   const int N = frames;
   if (N < 1 || N > engineBlockMax) return;
   denormalGuard(x, N);
   const double resMul = filterModMultiplier(engine, record, state, modRowFilterRes);
   const double widthMul = filterModMultiplier(engine, record, state, modRowFilterWidth);
   const double res = record->resonance;
-  const double s = 20.0 * record->width * widthMul;   // pitch-index steps each side of the cutoff
+  const double s = 20.0 * record->width * widthMul;  // pitch-index steps each side of the cutoff
   float kHigh = static_cast<float>(1.85 * modulatedResonance(res, resMul));
   if (!(kHigh >= 0.001f)) kHigh = 0.001f;
   const float outFactor = static_cast<float>(1.0 - 0.66 * res);
@@ -211,7 +209,7 @@ void twoPoleProcessNotch(Engine* engine, FilterRecord* record, FilterVoiceState*
   double cur = numClamp<double>(state->currentIndex, -4096.0, 4096.0);
 
   float* m = state->memA;
-  float ha[9 + engineBlockMax];   // ha[n] = a[n-9], ha[n+8] = a[n-1]
+  float ha[9 + engineBlockMax];  // ha[n] = a[n-9], ha[n+8] = a[n-1]
   for (int k = 0; k < 9; ++k) ha[8 - k] = loaded(m[k]);
   float b1 = loaded(m[9]), b2 = loaded(m[10]), w1 = loaded(m[11]), w2 = loaded(m[12]);
 

@@ -17,16 +17,16 @@ struct TwoPoleTables {
   float a2[twoPoleTableSize];
   float g0[twoPoleTableSize];
   float h0[twoPoleTableSize];
-  float r12[twoPoleTableSize];   // resonance scale of "LPF -12dB" (and the Notch's low-pass section)
-  float l12[twoPoleTableSize];   // level boost of "LPF -12dB" per unit of resonance
-  float r24[twoPoleTableSize];   // resonance scale of "LPF -24dB"
+  float r12[twoPoleTableSize];  // resonance scale of "LPF -12dB" (and the Notch's low-pass section)
+  float l12[twoPoleTableSize];  // level boost of "LPF -12dB" per unit of resonance
+  float r24[twoPoleTableSize];  // resonance scale of "LPF -24dB"
 };
 
 extern const TwoPoleTables twoPoleTables;
 
 // t[i] + (t[i+1] - t[i]) x (x - i), i = x rounded down; x is first limited to 0..480.
 inline float twoPoleLerp(const float* t, double x) {
-  if (!(x > 0.0)) x = 0.0;   // also NaN
+  if (!(x > 0.0)) x = 0.0;  // also NaN
   if (x > twoPoleLastIndex) x = twoPoleLastIndex;
   const int i = static_cast<int>(x);
   return static_cast<float>(t[i] + (t[i + 1] - t[i]) * (x - i));

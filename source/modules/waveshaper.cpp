@@ -85,7 +85,7 @@ bool shaperPrepare(Engine* engine, WaveshaperRecord* record, WaveshaperVoiceStat
   if (state->compensation >= -5000.0f && std::isfinite(state->compensation)) {
     job->k = state->compensation;
     job->kStep = (k1 - job->k) / N;
-    if (job->kStep > -1e-24 && job->kStep < 1e-24) job->kStep = 0.0;   // keeps k0 for the whole block
+    if (job->kStep > -1e-24 && job->kStep < 1e-24) job->kStep = 0.0;  // keeps k0 for the whole block
   }
   return true;
 }

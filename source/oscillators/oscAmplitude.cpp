@@ -10,7 +10,6 @@
 #include "oscillators/oscTableRead.h"
 #include "preset/oscRecord.h"
 
-
 namespace {
 
 // buffer[i] x (v0 + i x s) for i = 0 .. frames - 1, each product formed in Real and rounded to float.
@@ -51,8 +50,8 @@ struct Ramp {
 
 // Walks one block; lanes 1 or 2 (lane 1 at buffer + frames). Returns the end value.
 template <typename Real>
-Real applyRamp(Engine* engine, const ChannelOscRecord* record, OscVoiceState* state, double scale,
-               float* buffer, int frames, int lanes) {
+Real applyRamp(Engine* engine, const ChannelOscRecord* record, OscVoiceState* state, double scale, float* buffer,
+               int frames, int lanes) {
   const OscAmpEnvelope env = oscAmpEnvelopeOf(engine, record, state, frames);
   EnvelopeSlot* slot = env.slot;
   EnvelopeInstance* inst = env.inst;
@@ -95,8 +94,8 @@ Real applyRamp(Engine* engine, const ChannelOscRecord* record, OscVoiceState* st
   for (int i = 0; i < frames; ++i) {
     if (c >= n) {
       if (segState == 1 || segState == 3) {
-        const double level = envGenRenderAlt(engine, slot, inst, static_cast<std::int16_t>(i),
-                                             static_cast<std::int16_t>(frames));
+        const double level =
+            envGenRenderAlt(engine, slot, inst, static_cast<std::int16_t>(i), static_cast<std::int16_t>(frames));
         double t = level * (oscGainGuard + g);
         if (invert) t = -t;
         const double d = t * scale - static_cast<double>(v);
@@ -104,7 +103,7 @@ Real applyRamp(Engine* engine, const ChannelOscRecord* record, OscVoiceState* st
         n = oscWholeRamp(inst->rampLength, frames);
         segState = inst->state;
         c = 0;
-        if (segState == 0) {   // the envelope has ended here: silent from this sample on
+        if (segState == 0) {  // the envelope has ended here: silent from this sample on
           v = 0;
           s = 0;
           n = frames;
@@ -121,7 +120,7 @@ Real applyRamp(Engine* engine, const ChannelOscRecord* record, OscVoiceState* st
         c = frames;
       }
     }
-    if (std::fabs(static_cast<double>(v)) < oscSilentGain) {   // no denormal products near silence
+    if (std::fabs(static_cast<double>(v)) < oscSilentGain) {  // no denormal products near silence
       buffer[i] = 0.0f;
       if (lane1) lane1[i] = 0.0f;
     } else {
@@ -141,19 +140,19 @@ void store(OscVoiceState* state, const ChannelOscRecord* record, double v) {
 
 }  // namespace
 
-void oscApplyAmplitude(Engine* engine, const ChannelOscRecord* record, OscVoiceState* state, float scale,
-                       float* buffer, std::int16_t frames) {
+void oscApplyAmplitude(Engine* engine, const ChannelOscRecord* record, OscVoiceState* state, float scale, float* buffer,
+                       std::int16_t frames) {
   if (!engine || !record || !state || !buffer || frames < 1 || frames > engineBlockMax) return;
   store(state, record, applyRamp<double>(engine, record, state, scale, buffer, frames, 1));
 }
 
-void oscApplyAmplitudeArgs(Engine* engine, const ChannelOscRecord* record, OscVoiceState* state,
-                           float scale, float* buffer, std::int16_t frames) {
+void oscApplyAmplitudeArgs(Engine* engine, const ChannelOscRecord* record, OscVoiceState* state, float scale,
+                           float* buffer, std::int16_t frames) {
   oscApplyAmplitude(engine, record, state, scale, buffer, frames);
 }
 
-void oscApplyAmplitudeStereo(Engine* engine, const ChannelOscRecord* record, OscVoiceState* state,
-                             float scale, float* buffer, std::int16_t frames) {
+void oscApplyAmplitudeStereo(Engine* engine, const ChannelOscRecord* record, OscVoiceState* state, float scale,
+                             float* buffer, std::int16_t frames) {
   if (!engine || !record || !state || !buffer || frames < 1 || frames > engineBlockMax) return;
   store(state, record, applyRamp<float>(engine, record, state, scale, buffer, frames, 2));
 }

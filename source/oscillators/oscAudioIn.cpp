@@ -42,7 +42,9 @@ void oscRenderAudioIn(Engine* engine, ChannelOscRecord* record, std::int16_t cha
   while (OscVoiceState* state = oscNextVoice(engine, record, channel, frames, true, &v, &buffer)) {
     for (int lane = 0; lane < lanes; ++lane)
       copyInput(selectedInput(engine, record->inputs[lane]), buffer + lane * frames, frames);
-    if (lanes == 2) oscApplyAmplitudeStereo(engine, record, state, gain, buffer, frames);
-    else oscApplyAmplitude(engine, record, state, gain, buffer, frames);
+    if (lanes == 2)
+      oscApplyAmplitudeStereo(engine, record, state, gain, buffer, frames);
+    else
+      oscApplyAmplitude(engine, record, state, gain, buffer, frames);
   }
 }

@@ -7,8 +7,8 @@
 #include "preset/oscRecord.h"
 #include "preset/wave.h"
 
-const float* oscPickTable(Engine* engine, const ChannelOscRecord* record, float increment,
-                          std::int16_t waveId, int waveB) {
+const float* oscPickTable(Engine* engine, const ChannelOscRecord* record, float increment, std::int16_t waveId,
+                          int waveB) {
   const int level = oscPickLevel(increment);
   if (level < 0 || !engine || !record) return waveGet(engine, waveId)->samples;
   ChannelWavetables& tables = engine->wavetables[oscRecordUnit(record, 0)];

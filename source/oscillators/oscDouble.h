@@ -15,8 +15,7 @@ struct OscVoiceState;
 void oscRenderDouble(Engine* engine, ChannelOscRecord* record, std::int16_t channel, std::int16_t frames);
 void oscRenderFm(Engine* engine, ChannelOscRecord* record, std::int16_t channel, std::int16_t frames);
 void oscRenderRingmod(Engine* engine, ChannelOscRecord* record, std::int16_t channel, std::int16_t frames);
-void oscRenderFractalize(Engine* engine, ChannelOscRecord* record, std::int16_t channel,
-                         std::int16_t frames);
+void oscRenderFractalize(Engine* engine, ChannelOscRecord* record, std::int16_t channel, std::int16_t frames);
 
 // Detune factor of unison voice k: spread u_k (ratio t) times 2^((2 r_k - 1) x depth / 12), where
 // depth is "Rand trans" x its modulation (semitones). Non-finite results give 1.0.
@@ -24,11 +23,11 @@ double oscDoubleDetune(const OscVoiceState* state, int k, double t, double depth
 
 // One wave's ramp over a block in 16.16 fixed point (integer part modulo 1024).
 struct OscWaveRamp {
-  std::uint32_t phase;   // phase x 65536, below 2^26
-  std::int32_t inc;      // increment at the first sample x 65536
-  std::int32_t step;     // change of the increment per sample x 65536
-  float start;           // increment at the first sample (table samples; after halving)
-  float stepValue;       // change of the increment per sample (table samples)
+  std::uint32_t phase;  // phase x 65536, below 2^26
+  std::int32_t inc;     // increment at the first sample x 65536
+  std::int32_t step;    // change of the increment per sample x 65536
+  float start;          // increment at the first sample (table samples; after halving)
+  float stepValue;      // change of the increment per sample (table samples)
 };
 
 // Sets up the ramp of one wave: *stored holds the increment the previous block ended with and

@@ -8,12 +8,12 @@
 
 namespace {
 
-const double rampMax = 512.0;        // increments above this are held for the block
-const double phaseGuard = 65536.0;   // a ramp that would carry the phase this far is not glided
-const double balanceMax = 64.0;      // balances beyond this (hostile modulation) are held
+const double rampMax = 512.0;       // increments above this are held for the block
+const double phaseGuard = 65536.0;  // a ramp that would carry the phase this far is not glided
+const double balanceMax = 64.0;     // balances beyond this (hostile modulation) are held
 
 double limitRamp(double inc) {
-  if (!(inc >= 0.0)) return 0.0;   // negative or not a number
+  if (!(inc >= 0.0)) return 0.0;  // negative or not a number
   return inc < rampMax ? inc : rampMax;
 }
 

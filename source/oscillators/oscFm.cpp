@@ -15,10 +15,10 @@
 
 namespace {
 
-const double tiny = 1e-24;               // keeps ramps and output off exact zero
-const double modulatorMax = 504.0;       // highest modulator increment
-const double indexMax = 1e12;            // index values beyond this are held (phase units)
-const int chunk = 64;                    // the carrier phase is reduced modulo 1024 this often
+const double tiny = 1e-24;          // keeps ramps and output off exact zero
+const double modulatorMax = 504.0;  // highest modulator increment
+const double indexMax = 1e12;       // index values beyond this are held (phase units)
+const int chunk = 64;               // the carrier phase is reduced modulo 1024 this often
 
 double limitIndex(double x) {
   if (!(x >= -indexMax)) return x != x ? 0.0 : -indexMax;
@@ -75,7 +75,7 @@ LANES_INLINE void carrierSample(typename L::Value& c, typename L::Value& ci, con
   Vec p = y + c;
   c += ci;
   ci += step;
-  if (!L::all((p > -32768.0f) & (p < 32768.0f))) {   // far outside the table: reduce first
+  if (!L::all((p > -32768.0f) & (p < 32768.0f))) {  // far outside the table: reduce first
     for (int l = 0; l < W; ++l) {
       float q = L::get(p, l);
       if (!(q > -32768.0f && q < 32768.0f)) {
@@ -146,7 +146,7 @@ LANES_INLINE void addCarriersSet(Carrier* carriers, int count, const float* tabl
   int k = 0;
   if (W > 1)
     for (; k + W <= count; k += W) addCarriers<1, L>(carriers + k, tableA, out, n);
-  if (W > 4 && k + 4 <= count) {   // the rest of an AVX group: four voices in SSE vectors
+  if (W > 4 && k + 4 <= count) {  // the rest of an AVX group: four voices in SSE vectors
     addCarriers<1, Lanes<float, 4>>(carriers + k, tableA, out, n);
     k += 4;
   }

@@ -10,6 +10,7 @@
 
 #include "engine/controllerMap.h"
 #include "engine/engine.h"
+#include "engine/numeric.h"
 #include "oscillators/oscDouble.h"
 #include "oscillators/oscFrame.h"
 #include "oscillators/oscHalfband.h"
@@ -17,12 +18,11 @@
 #include "oscillators/oscTableRead.h"
 #include "preset/oscRecord.h"
 #include "preset/wave.h"
-#include "engine/numeric.h"
 
 namespace {
 
-const double runIncMax = 512.0;   // table increments above this are held for the run
-const double amountMax = 4.0;     // layer gain ratio held here against hostile modulation
+const double runIncMax = 512.0;  // table increments above this are held for the run
+const double amountMax = 4.0;    // layer gain ratio held here against hostile modulation
 
 double lfoFactor(const OscVoiceState* state) {
   double p = 1.0;
@@ -30,23 +30,22 @@ double lfoFactor(const OscVoiceState* state) {
   return p;
 }
 
-
 struct LayerContext {
   Engine* engine;
   const ChannelOscRecord* record;
-  const float* plain;          // wave A
-  FractalSegment* segments;    // the level's segment table inside the voice state
-  int count;                   // segments of the level, 2^k
-  float* target;               // voice buffer or oversampling area
+  const float* plain;        // wave A
+  FractalSegment* segments;  // the level's segment table inside the voice state
+  int count;                 // segments of the level, 2^k
+  float* target;             // voice buffer or oversampling area
   int frames;
   bool bandLimited;
-  double inc;                  // the block's increment (per frame)
-  double step;                 // its change per frame
-  double rho;                  // detune of the layer
-  double cycleInc;             // inc x rho and step x rho: the layer's cycle increment and its change
+  double inc;       // the block's increment (per frame)
+  double step;      // its change per frame
+  double rho;       // detune of the layer
+  double cycleInc;  // inc x rho and step x rho: the layer's cycle increment and its change
   double cycleStep;
-  const float* bandTables;     // the unit's eight band-limited levels of wave A (oscPickTable's choice)
-  double gain;                 // a^k
+  const float* bandTables;  // the unit's eight band-limited levels of wave A (oscPickTable's choice)
+  double gain;              // a^k
 };
 
 // x modulo count for x >= 0; counts are powers of two in the render (a mask instead of a division).
@@ -74,8 +73,9 @@ inline int fractWalk(float& cyclePhase, double i, double t, int limit, double en
 #ifdef _WIN32
 __attribute__((always_inline))
 #endif
-inline void fractRenderRun(const float* table, float* out, int count, float phase, float runInc, float runStep,
-                           float level, float levelStep) {
+inline void
+fractRenderRun(const float* table, float* out, int count, float phase, float runInc, float runStep, float level,
+               float levelStep) {
   OscPhaseRamp r{static_cast<std::uint32_t>(phase * 65536.0f) & oscPhaseMask,
                  static_cast<std::uint32_t>(static_cast<std::int32_t>(runInc * 65536.0f)),
                  static_cast<std::uint32_t>(static_cast<std::int32_t>(runStep * 65536.0f))};
@@ -84,7 +84,7 @@ inline void fractRenderRun(const float* table, float* out, int count, float phas
   // A level that does not move (the usual case once the layer has reached its gain) is a constant;
   // a moving one is first laid out sample by sample, summed exactly as the plain loop does. A
   // constant -0 is left to the plain loop: its first step turns it into +0.
-  if (count >= 8) {   // shorter runs: the set-up of four lanes costs more than it saves
+  if (count >= 8) {  // shorter runs: the set-up of four lanes costs more than it saves
     float levels[2 * engineBlockMax];
     const bool still = levelStep == 0.0f && !(level == 0.0f && std::signbit(level));
     if (!still) {
@@ -118,7 +118,7 @@ inline void fractRenderRun(const float* table, float* out, int count, float phas
 // block. The layer's state is worked on in locals and stored back at the end.
 template <bool bandLimited>
 void fractRenderLayer(FractalLevel& level, const LayerContext& c) {
-  const int count = c.count;   // 2^k
+  const int count = c.count;  // 2^k
   const FractalSegment* segments = c.segments;
   const int frames = c.frames;
   float cyclePhase = level.cyclePhase;
@@ -145,8 +145,8 @@ void fractRenderLayer(FractalLevel& level, const LayerContext& c) {
       }
       if (current >= count) current = 0;
       const FractalSegment& seg = segments[current];
-      const float inverseWidth = seg.inverseWidth;   // above 0 and finite, or the segment is skipped
-      if (!(seg.width > 0.0f) || !(inverseWidth > 0.0f && inverseWidth <= FLT_MAX)) {   // empty: skip it
+      const float inverseWidth = seg.inverseWidth;  // above 0 and finite, or the segment is skipped
+      if (!(seg.width > 0.0f) || !(inverseWidth > 0.0f && inverseWidth <= FLT_MAX)) {  // empty: skip it
         ended = true;
         continue;
       }
@@ -161,7 +161,7 @@ void fractRenderLayer(FractalLevel& level, const LayerContext& c) {
     if (m == 0) break;
 
     // The layer gain ramps to a^k only in the run that completes the block.
-    const int completes = pos + m >= frames ? 1 : 0;   // (pos + m) / frames, as pos + m <= frames
+    const int completes = pos + m >= frames ? 1 : 0;  // (pos + m) / frames, as pos + m <= frames
     // A run that does not complete the block adds 0 x (finite difference) = +-0: a level other
     // than zero stays exactly as it is (a zero may change its sign, so it takes the sum).
     const double endLevel =
@@ -192,7 +192,7 @@ void fractRenderLayer(FractalLevel& level, const LayerContext& c) {
       if (band >= 0) table = c.bandTables + band * oscTableLength;
     }
     const double levelChange = endLevel - startLevel;
-    const float levelStep = levelChange == 0.0 ? 0.0f : static_cast<float>(levelChange / n);   // 0 / n is +0
+    const float levelStep = levelChange == 0.0 ? 0.0f : static_cast<float>(levelChange / n);  // 0 / n is +0
     fractRenderRun(table, out, n, static_cast<float>(local), static_cast<float>(inc), static_cast<float>(step),
                    static_cast<float>(startLevel), levelStep);
     startLevel = layerGain;
@@ -220,15 +220,13 @@ int fractAdvancePhase(FractalLevel* level, double i, double t, int limit) {
   return n;
 }
 
-void oscRenderFractalize(Engine* engine, ChannelOscRecord* record, std::int16_t channel,
-                         std::int16_t frames) {
-  if (!engine || !record || channel < 0 || channel >= engineChannels || frames < 1 || frames > engineBlockMax)
-    return;
+void oscRenderFractalize(Engine* engine, ChannelOscRecord* record, std::int16_t channel, std::int16_t frames) {
+  if (!engine || !record || channel < 0 || channel >= engineChannels || frames < 1 || frames > engineBlockMax) return;
   const int unit = oscRecordUnit(record, channel);
   const bool bandLimited = record->bandLimited != 0;
   const double t = oscSpreadRatio(record);
-  const int layers = record->iterations < 0 ? 0 : (record->iterations > oscFractalLevels ? oscFractalLevels
-                                                                                         : record->iterations);
+  const int layers =
+      record->iterations < 0 ? 0 : (record->iterations > oscFractalLevels ? oscFractalLevels : record->iterations);
   LayerContext c;
   c.engine = engine;
   c.record = record;
@@ -244,8 +242,8 @@ void oscRenderFractalize(Engine* engine, ChannelOscRecord* record, std::int16_t 
     const float* mod = engine->modMultipliers[unit][v];
 
     // Displacement, pulled toward 0.5 as the pitch rises.
-    double d = static_cast<double>(record->displacement) * mod[modRowFractDisplacement] * state->velocityParam * lfoFactor(state) *
-               ccMapFmFactor(engine, static_cast<std::int16_t>(unit));
+    double d = static_cast<double>(record->displacement) * mod[modRowFractDisplacement] * state->velocityParam *
+               lfoFactor(state) * ccMapFmFactor(engine, static_cast<std::int16_t>(unit));
     d = numFiniteOr<double>(d, 0.5);
     const double inc = oscVoicePitch(engine, record, state);
     double x = inc * record->iterations / 1024.0;
@@ -285,8 +283,10 @@ void oscRenderFractalize(Engine* engine, ChannelOscRecord* record, std::int16_t 
       c.cycleInc = c.inc * c.rho;
       c.cycleStep = c.step * c.rho;
       c.gain = g;
-      if (bandLimited) fractRenderLayer<true>(level, c);
-      else fractRenderLayer<false>(level, c);
+      if (bandLimited)
+        fractRenderLayer<true>(level, c);
+      else
+        fractRenderLayer<false>(level, c);
       sum += g;
       g *= a;
     }

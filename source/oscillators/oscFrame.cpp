@@ -105,8 +105,8 @@ bool oscUnisonBegin(OscUnisonBlock* block, Engine* engine, ChannelOscRecord* rec
   return true;
 }
 
-OscVoiceState* oscNextVoice(Engine* engine, const ChannelOscRecord* record, std::int16_t channel,
-                            std::int16_t frames, bool silenceRule, std::int16_t* voice, float** buffer) {
+OscVoiceState* oscNextVoice(Engine* engine, const ChannelOscRecord* record, std::int16_t channel, std::int16_t frames,
+                            bool silenceRule, std::int16_t* voice, float** buffer) {
   std::int16_t v;
   while ((v = engineNextActiveVoice(engine)) >= 0) {
     float* b = engine->voiceBuffers[channel][v];
@@ -116,7 +116,7 @@ OscVoiceState* oscNextVoice(Engine* engine, const ChannelOscRecord* record, std:
       continue;
     }
     OscVoiceState* state = engineGetOscVoiceState(engine, channel, v);
-    state->voiceIndex = v;   // the voice this state renders for (pitch, envelope, modulation row)
+    state->voiceIndex = v;  // the voice this state renders for (pitch, envelope, modulation row)
     *voice = v;
     *buffer = b;
     return state;

@@ -7,11 +7,11 @@
 #include <cstring>
 
 #include "engine/engine.h"
+#include "engine/numeric.h"
 #include "oscillators/oscFrame.h"
 #include "oscillators/oscSample.h"
 #include "preset/oscRecord.h"
 #include "preset/sample.h"
-#include "engine/numeric.h"
 
 namespace {
 
@@ -50,14 +50,16 @@ void oscRenderGranular(Engine* engine, ChannelOscRecord* record, std::int16_t ch
     // Scan position of the block: held at the last block of frames, a place before the start at 0.
     if (!std::isfinite(s->position)) s->position = 0.0;
     double p = std::trunc(numClamp<double>(st * L * mod[modRowSampleStart] + s->position, -1e18, 1e18));
-    if (p > L - n) p = L - n;
-    else if (p < 0.0) p = 0.0;
+    if (p > L - n)
+      p = L - n;
+    else if (p < 0.0)
+      p = 0.0;
     double rate = static_cast<double>(G->time) * mod[modRowGrainTime];
     if (!std::isfinite(rate)) rate = 0.0;
 
     oscClearVoiceBuffer(engine, channel, v, frames);
     if (oscVoiceSilent(engine, record, v)) continue;
-    if (L < n) continue;   // a sample shorter than one block stays silent
+    if (L < n) continue;  // a sample shorter than one block stays silent
 
     const double pitch =
         numClamp<double>(oscVoicePitch(engine, record, state) * info->rateFactor, 0.0, grainIncrementMax);
@@ -65,13 +67,12 @@ void oscRenderGranular(Engine* engine, ChannelOscRecord* record, std::int16_t ch
     std::memset(work, 0, sizeof(float) * static_cast<std::size_t>(lanes * n));
     for (int k = 0; k < count; ++k) {
       GrainSlot* g = &B->slots[k];
-      if (g->stereo != (stereo ? 1 : 0)) g->life = 0;   // started on data of another layout
+      if (g->stereo != (stereo ? 1 : 0)) g->life = 0;  // started on data of another layout
       int left = n;
       // A new grain lives at least 256 samples, so one restart covers the rest of any block.
       for (int pass = 0; pass < 3; ++pass) {
         const int r = grainRender(g, info->data, static_cast<std::uint32_t>(info->length), pitch, scratch,
-                                  work + (n - left), static_cast<std::int16_t>(left),
-                                  static_cast<std::int16_t>(n));
+                                  work + (n - left), static_cast<std::int16_t>(left), static_cast<std::int16_t>(n));
         if (r <= 0) break;
         grainStart(engine, G, B, g, scanFrame(p + (n - r) * rate, L), 0);
         left = r;

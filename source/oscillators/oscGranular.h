@@ -19,7 +19,7 @@ struct GrainSlot;
 // the program starts, stepped like dspRandomState.
 extern std::uint32_t grainRandomState;
 const std::uint32_t grainRandomSeed = 22222u;
-float grainRandomNext();   // 0..1
+float grainRandomNext();  // 0..1
 
 // Grain increments above this many frames per output sample are held (a block stays within the
 // 16-bit frame index of the reader).
@@ -30,17 +30,17 @@ void oscRenderGranular(Engine* engine, ChannelOscRecord* record, std::int16_t ch
 // staggered over one grain length.
 void grainSetup(Engine* engine, const OscSubRecord* params, GrainBlock* block);
 // Starts one grain at scan position `scan` (frames); `lead` lengthens its first life.
-void grainStart(Engine* engine, const OscSubRecord* params, GrainBlock* block, GrainSlot* grain,
-                std::int32_t scan, std::int32_t lead);
-void grainStartArgs(Engine* engine, const OscSubRecord* params, GrainBlock* block, GrainSlot* grain,
-                    std::int32_t scan, std::int32_t lead);
+void grainStart(Engine* engine, const OscSubRecord* params, GrainBlock* block, GrainSlot* grain, std::int32_t scan,
+                std::int32_t lead);
+void grainStartArgs(Engine* engine, const OscSubRecord* params, GrainBlock* block, GrainSlot* grain, std::int32_t scan,
+                    std::int32_t lead);
 // Adds up to `count` samples of the grain into out (right lane at out + stride for a stereo grain);
 // returns how many of them it did not render because its life ended. A grain whose reading would
 // leave the data renders nothing for the block (its life still runs down).
 std::int16_t grainRender(GrainSlot* grain, const float* data, std::uint32_t length, double pitch, float* scratch,
                          float* out, std::int16_t count, std::int16_t stride);
-std::int16_t grainRenderArgs(GrainSlot* grain, const float* data, std::uint32_t length, double pitch,
-                             float* scratch, float* out, std::int16_t count, std::int16_t stride);
+std::int16_t grainRenderArgs(GrainSlot* grain, const float* data, std::uint32_t length, double pitch, float* scratch,
+                             float* out, std::int16_t count, std::int16_t stride);
 // Writes `count` envelope values of the grain and moves its envelope on.
 void grainEnvelope(GrainSlot* grain, std::int16_t count, float* out);
 void grainEnvelopeArgs(GrainSlot* grain, std::int16_t count, float* out);

@@ -5,12 +5,12 @@
 
 #include "engine/engine.h"
 #include "engine/freqTable.h"
+#include "engine/numeric.h"
 #include "oscillators/oscFrame.h"
 #include "oscillators/oscGranular.h"
 #include "oscillators/oscSample.h"
 #include "preset/oscRecord.h"
 #include "preset/sample.h"
-#include "engine/numeric.h"
 
 std::uint32_t grainRandomState = grainRandomSeed;
 
@@ -25,7 +25,7 @@ const int grainLengthMin = 256;
 const int grainLengthMax = 20000;
 const double allpassIndexMin = 20.0;
 const double allpassIndexMax = 479.0;
-const float recursionGuard = 1e-24f;   // keeps the allpass memories out of the denormal range
+const float recursionGuard = 1e-24f;  // keeps the allpass memories out of the denormal range
 
 int unitOf(const OscSubRecord* params) {
   return params->channel >= 0 && params->channel < engineChannels ? params->channel : 0;
@@ -41,9 +41,7 @@ double randomDepth(double depth) { return (1.0 - depth) + depth * grainRandomNex
 // A depth 1 - field, times its modulation, held within 0..1.
 double depthOf(float field, float modulation) { return numClamp<double>((1.0 - field) * modulation, 0.0, 1.0); }
 
-double grainSize(const OscSubRecord* params) {
-  return std::trunc(numClamp<double>(params->size, 128.0, 10000.0));
-}
+double grainSize(const OscSubRecord* params) { return std::trunc(numClamp<double>(params->size, 128.0, 10000.0)); }
 
 }  // namespace
 
@@ -65,16 +63,17 @@ void grainStart(Engine* engine, const OscSubRecord* params, GrainBlock* block, G
   const double rf = depthOf(params->randFreq, mod[modRowGrainRandFreq]);
   const double ra = depthOf(params->randAmp, mod[modRowGrainRandAmp]);
   const double diffusion = depthOf(params->diffusion, mod[modRowGrainDiffusion]);
-  const double p = scan > 0 ? scan : 0;   // a scan position before the data counts as its start
+  const double p = scan > 0 ? scan : 0;  // a scan position before the data counts as its start
 
-  const double length = numClamp<double>(lead * randomDepth(rt) + S * mod[modRowGrainSize], grainLengthMin, grainLengthMax);
+  const double length =
+      numClamp<double>(lead * randomDepth(rt) + S * mod[modRowGrainSize], grainLengthMin, grainLengthMax);
   const std::int32_t L = static_cast<std::int32_t>(length);
 
   const double offset = S * rt * (1.0 - grainRandomNext());
   double start = stereo ? 2.0 * p + 2.0 * offset : p + offset;
   start = numClamp<double>(start, 0.0, 2147483646.0);
   std::int32_t first = static_cast<std::int32_t>(start);
-  if (stereo) first &= ~1;   // a stereo grain starts on a left value, so its lanes keep their sides
+  if (stereo) first &= ~1;  // a stereo grain starts on a left value, so its lanes keep their sides
   g->start = first;
 
   g->readPosition = 0.0;
@@ -101,12 +100,13 @@ void grainStart(Engine* engine, const OscSubRecord* params, GrainBlock* block, G
   g->feedback = 0.0f;
   std::memset(g->allpassMemory, 0, sizeof g->allpassMemory);
 
-  block->releasePosition = static_cast<std::int32_t>(numClamp<double>(g->start + g->sustainEnd + g->release * 0.25, 0.0, 2147483646.0));
+  block->releasePosition =
+      static_cast<std::int32_t>(numClamp<double>(g->start + g->sustainEnd + g->release * 0.25, 0.0, 2147483646.0));
   block->endPosition = static_cast<std::int32_t>(numClamp<double>(g->start + L + g->attack * 0.25, 0.0, 2147483646.0));
 }
 
-void grainStartArgs(Engine* engine, const OscSubRecord* params, GrainBlock* block, GrainSlot* grain,
-                    std::int32_t scan, std::int32_t lead) {
+void grainStartArgs(Engine* engine, const OscSubRecord* params, GrainBlock* block, GrainSlot* grain, std::int32_t scan,
+                    std::int32_t lead) {
   grainStart(engine, params, block, grain, scan, lead);
 }
 
@@ -172,7 +172,7 @@ void grainEnvelope(GrainSlot* g, std::int16_t count, float* out) {
       }
       if (pos >= g->length || release <= 0 || m <= 0) g->envelopeStage = 3;
     } else {
-      break;   // done (or a stage no grain start writes): zeros
+      break;  // done (or a stage no grain start writes): zeros
     }
   }
   g->envelopePosition = pos;
@@ -257,7 +257,7 @@ std::int16_t grainRender(GrainSlot* g, const float* data, std::uint32_t length, 
   return static_cast<std::int16_t>(requested - n);
 }
 
-std::int16_t grainRenderArgs(GrainSlot* grain, const float* data, std::uint32_t length, double pitch,
-                             float* scratch, float* out, std::int16_t count, std::int16_t stride) {
+std::int16_t grainRenderArgs(GrainSlot* grain, const float* data, std::uint32_t length, double pitch, float* scratch,
+                             float* out, std::int16_t count, std::int16_t stride) {
   return grainRender(grain, data, length, pitch, scratch, out, count, stride);
 }

@@ -3,10 +3,10 @@
 #include <cmath>
 
 #include "engine/engine.h"
+#include "engine/numeric.h"
 #include "oscillators/oscGranular.h"
 #include "preset/editBlock.h"
 #include "preset/oscRecord.h"
-#include "engine/numeric.h"
 
 namespace {
 
@@ -27,7 +27,7 @@ void oscPageCompute(Engine* engine, std::int16_t channel, std::int16_t selector,
       case 1: p.size = limitTo(value, 128.0, 10000.0); break;
       case 2: p.diffusion = complementOfPercent(value); break;
       case 3: p.count = static_cast<std::int32_t>(limitTo(value, 1.0, 8.0)); break;
-      case 4: p.time = limitTo(value * 0.01, -1e30, 1e30); break;   // only kept a float
+      case 4: p.time = limitTo(value * 0.01, -1e30, 1e30); break;  // only kept a float
       case 5: p.randTime = complementOfPercent(value); break;
       case 6: p.randFreq = complementOfPercent(value); break;
       case 7: p.randAmp = complementOfPercent(value); break;

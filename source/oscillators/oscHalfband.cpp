@@ -8,10 +8,8 @@
 
 namespace {
 
-const double branchA[4] = {0.03583278843106211, 0.2720401433964576, 0.5720571972357003,
-                           0.827124761997324};
-const double branchB[4] = {0.1340901419430669, 0.4243248712718685, 0.7062921421386394,
-                           0.9415030941737551};
+const double branchA[4] = {0.03583278843106211, 0.2720401433964576, 0.5720571972357003, 0.827124761997324};
+const double branchB[4] = {0.1340901419430669, 0.4243248712718685, 0.7062921421386394, 0.9415030941737551};
 
 // Samples the filter chain of each level delays the fundamental by, taken off by rotating the result.
 const int levelDelay[oscBandLevels] = {9, 14, 32, 61, 120, 237, 483, 1014};
@@ -40,7 +38,7 @@ void oscFilterStateInit(OscHalfbandState* state) {
 
 void oscHalfbandFilter(OscHalfbandState* state, const float* input, float* output, int count, int mode) {
   if (count <= 0) return;
-  double carried = input[count - 1];   // the table is periodic: the sample before 0 is the last one
+  double carried = input[count - 1];  // the table is periodic: the sample before 0 is the last one
   for (int n = 0; n < count; ++n) {
     const double x = input[n];
     const double a = runBranch(state->s, branchA, x);
@@ -90,6 +88,6 @@ void oscBuildBandLimitedTable(int level, float* destination, const float* source
   std::memcpy(a, b, sizeof a);
   for (int i = 0; i < oscTableLength; ++i) {
     const float x = a[(i + d) % oscTableLength];
-    destination[i] = std::fabs(x) < 1e-30f ? 0.0f : x;   // filter tails never leave denormals behind
+    destination[i] = std::fabs(x) < 1e-30f ? 0.0f : x;  // filter tails never leave denormals behind
   }
 }

@@ -3,8 +3,8 @@
 #pragma once
 #include <cstdint>
 
-const int oscBandLevels = 8;        // levels 0..7 keep about 256 / 2^k harmonics
-const int oscTableLength = 1024;    // samples of one wave cycle
+const int oscBandLevels = 8;      // levels 0..7 keep about 256 / 2^k harmonics
+const int oscTableLength = 1024;  // samples of one wave cycle
 
 // Filter state: two branches of four second-order all-pass stages (in z^-2), six doubles per stage:
 // x[n], x[n-1], x[n-2], y[n], y[n-1], y[n-2].

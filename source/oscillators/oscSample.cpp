@@ -13,14 +13,14 @@
 #include <cstring>
 
 #include "engine/engine.h"
+#include "engine/numeric.h"
 #include "oscillators/oscFrame.h"
 #include "preset/oscRecord.h"
 #include "preset/sample.h"
-#include "engine/numeric.h"
 
 namespace {
 
-const int sampleMinFrames = 256;   // shorter samples do not sound
+const int sampleMinFrames = 256;  // shorter samples do not sound
 const int runsPerBlock = 8;
 const double runSpanMax = 65534.0;  // frames one run may cover (16-bit frame index of the readers)
 
@@ -29,10 +29,10 @@ double incrementLimit(double inc) { return numClamp<double>(inc, 0.0, sampleIncr
 struct VoiceJob {
   const SampleInfo* info;
   bool stereo;
-  double length;       // frames
-  double startShare;   // "Start %" as 0..1
+  double length;      // frames
+  double startShare;  // "Start %" as 0..1
   float* left;
-  float* right;        // null for mono
+  float* right;  // null for mono
 };
 
 // Reads one voice's block (the lanes are zero on entry; what no run covers stays zero).
@@ -62,8 +62,7 @@ void renderVoice(Engine* engine, const ChannelOscRecord* record, OscVoiceState* 
   // Increment of the block's sample j: old + j x step, reaching the new value as the block ends.
   const std::int32_t incStart = static_cast<std::int32_t>(old * 65536.0);
   std::int32_t step = static_cast<std::int32_t>((inc - old) / n * 65536.0);
-  if (step < 0 && incStart + static_cast<std::int64_t>(step) * (n - 1) < 0)
-    step = n > 1 ? -(incStart / (n - 1)) : 0;
+  if (step < 0 && incStart + static_cast<std::int64_t>(step) * (n - 1) < 0) step = n > 1 ? -(incStart / (n - 1)) : 0;
 
   const bool looping = job.info->looping != 0;
   const double loopStart = numClamp<double>(job.info->playStart, 0.0, L - 1.0);
@@ -72,7 +71,7 @@ void renderVoice(Engine* engine, const ChannelOscRecord* record, OscVoiceState* 
 
   int offset = 0;
   int remaining = n;
-  std::int64_t runInc = incStart;   // increment of the next run's first sample
+  std::int64_t runInc = incStart;  // increment of the next run's first sample
   for (int r = 0; r < runsPerBlock && remaining > 0; ++r) {
     int count = remaining;
     std::uint8_t fadeOut = 0;
@@ -93,7 +92,7 @@ void renderVoice(Engine* engine, const ChannelOscRecord* record, OscVoiceState* 
     double limit = L;
     if (looping && loopEnd < L) limit = loopEnd;
     if (!(base + first < std::fmin(limit, std::floor(base) + runSpanMax))) {
-      if (!looping) break;   // the sample has ended: the rest of the block stays silent
+      if (!looping) break;  // the sample has ended: the rest of the block stays silent
       base = loopStart;
     }
     const double whole = std::floor(base);

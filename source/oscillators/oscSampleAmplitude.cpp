@@ -22,8 +22,8 @@ inline float limited(float x, bool limit) {
 
 }  // namespace
 
-void sampleApplyAmplitudeLanes(Engine* engine, const ChannelOscRecord* record, OscVoiceState* state,
-                               float* buffer, std::int16_t frames, int lanes, bool limitSamples) {
+void sampleApplyAmplitudeLanes(Engine* engine, const ChannelOscRecord* record, OscVoiceState* state, float* buffer,
+                               std::int16_t frames, int lanes, bool limitSamples) {
   if (!engine || !record || !state || !buffer || frames < 1 || frames > engineBlockMax) return;
   const int n = frames;
   const OscAmpEnvelope env = oscAmpEnvelopeOf(engine, record, state, n);
@@ -33,7 +33,7 @@ void sampleApplyAmplitudeLanes(Engine* engine, const ChannelOscRecord* record, O
   int ramp = env.ramp;
   const double a = oscVoiceGain(engine, record, state) + oscGainGuard;
   double target = engine->modMultipliers[env.unit][env.voice][modRowOscAmp] * a + oscGainGuard;
-  if (!(target <= 1.0)) target = target > 1.0 ? 1.0 : 0.0;   // also a target that is not a number
+  if (!(target <= 1.0)) target = target > 1.0 ? 1.0 : 0.0;  // also a target that is not a number
   double g = static_cast<double>(state->gain) + oscGainGuard;
   if (!std::isfinite(g)) g = oscGainGuard;
   double step = ramp == 0 ? 0.0 : (target - g) / ramp;
@@ -56,18 +56,18 @@ void sampleApplyAmplitudeLanes(Engine* engine, const ChannelOscRecord* record, O
     for (int i = 0; i < n; ++i) {
       if (c >= ramp) {
         if (segState == 1 || segState == 3) {
-          const double level = envGenRenderAlt(engine, slot, inst, static_cast<std::int16_t>(i),
-                                               static_cast<std::int16_t>(n));
+          const double level =
+              envGenRenderAlt(engine, slot, inst, static_cast<std::int16_t>(i), static_cast<std::int16_t>(n));
           const double d = level * a - g;
           step = d != 0.0 ? d / (n - i) : 0.0;
           segState = inst->state;
           ramp = oscWholeRamp(inst->rampLength, n);
           c = 0;
-        } else if (segState == 2) {   // holding: keep the gain
+        } else if (segState == 2) {  // holding: keep the gain
           ramp = n;
           step = 0.0;
           c = 0;
-        } else {                      // ended: silent to the end of the block
+        } else {  // ended: silent to the end of the block
           g = 0.0;
           step = 0.0;
           ramp = n;
@@ -88,7 +88,7 @@ void sampleApplyAmplitudeLanes(Engine* engine, const ChannelOscRecord* record, O
   state->gain = std::isfinite(g) ? static_cast<float>(g) : 0.0f;
 }
 
-void sampleApplyAmplitudeStereo(Engine* engine, const ChannelOscRecord* record, OscVoiceState* state,
-                                float* left, std::int16_t frames) {
+void sampleApplyAmplitudeStereo(Engine* engine, const ChannelOscRecord* record, OscVoiceState* state, float* left,
+                                std::int16_t frames) {
   sampleApplyAmplitudeLanes(engine, record, state, left, frames, 2, true);
 }

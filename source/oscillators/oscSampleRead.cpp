@@ -82,8 +82,7 @@ void sampleReadStereo(const SampleRun* run, SampleVoice* voice, float* left, flo
 }
 
 void sampleReadStereoArgs(const float* data, std::uint32_t fraction, std::int32_t increment, std::int32_t step,
-                          std::uint8_t fadeOut, SampleVoice* voice, float* left, float* right,
-                          std::int16_t count) {
+                          std::uint8_t fadeOut, SampleVoice* voice, float* left, float* right, std::int16_t count) {
   const SampleRun run{data, fraction, increment, step, fadeOut};
   sampleReadStereo(&run, voice, left, right, count);
 }

@@ -15,7 +15,7 @@
 
 namespace {
 
-const double rampStartMax = 512.0;   // increments above this are held (about 22 kHz and up)
+const double rampStartMax = 512.0;  // increments above this are held (about 22 kHz and up)
 
 inline double clampRamp(double inc) {
   if (!(inc >= 0.0)) return 0.0;
@@ -137,7 +137,7 @@ void singleRender(Engine* engine, ChannelOscRecord* record, std::int16_t channel
       block.unison = static_cast<std::int16_t>(k);
       if (bandLimited) {
         block.inc = static_cast<float>(a * 0.5);
-        block.step = static_cast<float>(stepK * 0.25);   // half the increment change over 2 x frames
+        block.step = static_cast<float>(stepK * 0.25);  // half the increment change over 2 x frames
         block.table = oscPickTable(engine, record, block.inc, waveA, 0);
       } else {
         block.inc = static_cast<float>(a);

@@ -10,12 +10,12 @@ struct OscVoiceState;
 // One unison voice over count samples. Phases in table samples (0..1024); increments in table
 // samples per rendered sample, inc at the first sample, changing by step per sample.
 struct SingleRenderBlock {
-  float phase;          // start phase including offset; on return the end phase without it
+  float phase;  // start phase including offset; on return the end phase without it
   float step;
   float inc;
   float* out;
-  const float* table;   // 1024 samples
-  float offset;         // phase offset included in phase
+  const float* table;  // 1024 samples
+  float offset;        // phase offset included in phase
   std::int16_t count;
   std::int16_t unison;
 };

@@ -14,7 +14,7 @@
 #include <emmintrin.h>
 #endif
 
-const std::uint32_t oscPhaseMask = 0x3FFFFFFu;   // phases are kept below 1024 x 65536
+const std::uint32_t oscPhaseMask = 0x3FFFFFFu;  // phases are kept below 1024 x 65536
 
 inline float oscTableRead(const float* table, std::uint32_t p) {
   const std::uint32_t i = (p >> 16) & 1023u;
@@ -28,7 +28,7 @@ struct OscPhaseRamp {
   std::uint32_t p;
   std::uint32_t inc;
   std::uint32_t step;
-  std::uint32_t next() {   // the phase of this sample; moves on by one sample
+  std::uint32_t next() {  // the phase of this sample; moves on by one sample
     const std::uint32_t now = p;
     p = (p + inc) & oscPhaseMask;
     inc += step;
@@ -42,11 +42,11 @@ struct OscPhaseRamp {
 // grows by 16 x step: two additions per step, all modulo 2^32 like the plain ramp. The increment
 // of lane 0 is needed only at the end (scalar): the first one plus 4 x step per step taken.
 struct OscPhaseRamp4 {
-  __m128i p;             // phases (not reduced: only bits 8..25 are read)
-  __m128i move;          // 4 x inc + 6 x step of each lane: added at the next step
-  __m128i move16;        // 16 x step
-  std::uint32_t inc0;    // increment of lane 0 at the start
-  std::uint32_t steps;   // steps of four samples taken
+  __m128i p;            // phases (not reduced: only bits 8..25 are read)
+  __m128i move;         // 4 x inc + 6 x step of each lane: added at the next step
+  __m128i move16;       // 16 x step
+  std::uint32_t inc0;   // increment of lane 0 at the start
+  std::uint32_t steps;  // steps of four samples taken
   explicit OscPhaseRamp4(const OscPhaseRamp& r) {
     const std::uint32_t s = r.step;
     std::uint32_t q[4], m[4];
@@ -58,7 +58,8 @@ struct OscPhaseRamp4 {
       ii += s;
     }
     p = _mm_setr_epi32(static_cast<int>(q[0]), static_cast<int>(q[1]), static_cast<int>(q[2]), static_cast<int>(q[3]));
-    move = _mm_setr_epi32(static_cast<int>(m[0]), static_cast<int>(m[1]), static_cast<int>(m[2]), static_cast<int>(m[3]));
+    move =
+        _mm_setr_epi32(static_cast<int>(m[0]), static_cast<int>(m[1]), static_cast<int>(m[2]), static_cast<int>(m[3]));
     move16 = _mm_set1_epi32(static_cast<int>(16u * s));
     inc0 = r.inc;
     steps = 0;
@@ -101,8 +102,8 @@ inline void oscTableGather4(const float* table, __m128i i0, __m128& a, __m128& b
 
 inline __m128 oscTableRead4(const float* table, __m128i p) {
   const __m128i i0 = _mm_and_si128(_mm_srli_epi32(p, 16), _mm_set1_epi32(1023));
-  const __m128 w = _mm_mul_ps(_mm_cvtepi32_ps(_mm_and_si128(_mm_srli_epi32(p, 8), _mm_set1_epi32(0xFF))),
-                              _mm_set1_ps(0.00390625f));
+  const __m128 w =
+      _mm_mul_ps(_mm_cvtepi32_ps(_mm_and_si128(_mm_srli_epi32(p, 8), _mm_set1_epi32(0xFF))), _mm_set1_ps(0.00390625f));
   __m128 a, b;
   oscTableGather4(table, i0, a, b);
   return _mm_add_ps(a, _mm_mul_ps(_mm_sub_ps(b, a), w));

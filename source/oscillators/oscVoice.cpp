@@ -1,10 +1,10 @@
 // Pitch and gain of a voice, and the voice start that seeds its oscillator state for a note.
 #include <cmath>
 
+#include "engine/controllerMap.h"
 #include "engine/engine.h"
 #include "engine/noteCurveRuntime.h"
 #include "engine/velocityRuntime.h"
-#include "engine/controllerMap.h"
 #include "oscillators/oscFractal.h"
 #include "oscillators/oscFrame.h"
 #include "oscillators/oscGranular.h"
@@ -20,7 +20,7 @@ static const float* modRow(Engine* engine, const ChannelOscRecord* record, const
 }
 
 static double clampIncrement(double inc) {
-  if (!(inc >= 0.0)) return 0.0;   // negative or not a number
+  if (!(inc >= 0.0)) return 0.0;  // negative or not a number
   return inc < oscIncrementMax ? inc : oscIncrementMax;
 }
 
@@ -32,9 +32,8 @@ static double lfoProduct(const float* const links[3]) {
 
 static double notePitch(Engine* engine, const OscVoiceState* state, double ratio, double modulation) {
   const Voice& voice = engine->voices[stateVoice(state)];
-  return lfoProduct(state->lfoPitch) *
-         (voice.pitch * ratio * modulation * engine->controllers.pitchFactor) * engineRateFactor() *
-         voice.glideRatio;
+  return lfoProduct(state->lfoPitch) * (voice.pitch * ratio * modulation * engine->controllers.pitchFactor) *
+         engineRateFactor() * voice.glideRatio;
 }
 
 double oscVoicePitch(Engine* engine, const ChannelOscRecord* record, const OscVoiceState* state) {
@@ -81,19 +80,18 @@ double oscSpreadRatio(const ChannelOscRecord* record) {
   double trans = record->trans;
   if (!(trans >= 0.0)) trans = 0.0;
   if (trans > 48.0) trans = 48.0;
-  return trans == 0.0 ? 1.0 : std::pow(2.0, trans / 12.0);   // 2^0 is exactly 1: no call needed
+  return trans == 0.0 ? 1.0 : std::pow(2.0, trans / 12.0);  // 2^0 is exactly 1: no call needed
 }
 
 double oscUnisonSpread(int k, double t) {
   const int j = (k + 1) / 2;
   const double base = ((k + 1) & 1) ? t : 1.0 / t;
-  return j == 0 || base == 1.0 ? 1.0 : std::pow(base, j);   // x^0 and 1^j are exactly 1
+  return j == 0 || base == 1.0 ? 1.0 : std::pow(base, j);  // x^0 and 1^j are exactly 1
 }
 
 // ---- voice start ----
 
-void oscVoiceStart(Engine* engine, std::int16_t channel, std::int16_t voice, std::int16_t note,
-                   std::uint8_t legato) {
+void oscVoiceStart(Engine* engine, std::int16_t channel, std::int16_t voice, std::int16_t note, std::uint8_t legato) {
   if (!engine || channel < 0 || channel >= engineChannels || voice < 0 || voice >= engineMaxVoices) return;
   ChannelOscRecord* record = engineGetChannel(engine, channel);
   OscVoiceState* state = engineGetOscVoiceState(engine, channel, voice);
@@ -104,23 +102,19 @@ void oscVoiceStart(Engine* engine, std::int16_t channel, std::int16_t voice, std
   const float* mod = modRow(engine, record, state);
   const int unit = oscRecordUnit(record, channel);
 
-  state->velocityGain =
-      static_cast<float>(velocityGetAmount(engine, 1, unit) * noteCurveValue(engine, 1, unit, note));
+  state->velocityGain = static_cast<float>(velocityGetAmount(engine, 1, unit) * noteCurveValue(engine, 1, unit, note));
   state->incA = static_cast<float>(oscVoicePitch(engine, record, state));
-  state->velocityParam =
-      static_cast<float>(velocityGetAmount(engine, 2, unit) * noteCurveValue(engine, 2, unit, note));
+  state->velocityParam = static_cast<float>(velocityGetAmount(engine, 2, unit) * noteCurveValue(engine, 2, unit, note));
   state->incB = static_cast<float>(oscVoicePitchB(engine, record, state));
   if (!legato) sampleVoiceInit(&state->sampleVoice);
-  if (record->type == oscTypeSample || record->type == oscTypeGranular)
-    state->incA *= record->sampleInfo.rateFactor;
+  if (record->type == oscTypeSample || record->type == oscTypeGranular) state->incA *= record->sampleInfo.rateFactor;
 
   const bool fresh = !((engine->header.polyphony == 1 && v.state <= voiceStateFree) || legato || monoHeld);
   if (fresh) {
     state->phaseA = 0.0f;
     state->gain = static_cast<float>(limitGain(
         lfoProduct(state->lfoGain) *
-        (state->gainFactor * record->level * controllerGain(engine) * engine->masterGain *
-         state->velocityGain) *
+        (state->gainFactor * record->level * controllerGain(engine) * engine->masterGain * state->velocityGain) *
         mod[modRowOscVolume]));
     state->phaseB = 0.0f;
     state->sampleVoice.position = 0.0;
@@ -132,18 +126,14 @@ void oscVoiceStart(Engine* engine, std::int16_t channel, std::int16_t voice, std
 
   if (!legato) {
     switch (record->type) {
-      case oscTypeDouble:
-        state->mixValue = record->balanceDouble * state->velocityParam * mod[modRowOscIndex];
-        break;
+      case oscTypeDouble: state->mixValue = record->balanceDouble * state->velocityParam * mod[modRowOscIndex]; break;
       case oscTypeFm: {
         double index = record->fmIndex * state->velocityParam * mod[modRowOscIndex] * lfoProduct(state->lfoFmIndex) *
                        ccMapFmFactor(engine, static_cast<std::int16_t>(unit));
         state->fmIndex = static_cast<float>(index);
         break;
       }
-      case oscTypeRingmod:
-        state->mixValue = record->balanceRingmod * state->velocityParam * mod[modRowOscIndex];
-        break;
+      case oscTypeRingmod: state->mixValue = record->balanceRingmod * state->velocityParam * mod[modRowOscIndex]; break;
       case oscTypeFractalize: {
         const float x = record->displacement;
         fractBuildTree(state, x);
@@ -163,8 +153,7 @@ void oscVoiceStart(Engine* engine, std::int16_t channel, std::int16_t voice, std
         }
         break;
       }
-      default:
-        break;
+      default: break;
     }
   }
 
@@ -188,4 +177,3 @@ void oscVoiceStart(Engine* engine, std::int16_t channel, std::int16_t voice, std
     }
   }
 }
-

@@ -16,25 +16,25 @@ const std::uint32_t bankPlugBytes = 8192;
 const int editHistorySize = 10;
 
 struct Bank {
-  std::uint8_t changed;                   // 1 once a slot was replaced or the bank cleared
-  std::int16_t current;                   // current slot, -1 before any selection
-  Preset* slots[bankSlotCount];           // defaultPreset where a slot holds no preset of its own
-  Preset* defaultPreset;                  // shared, never freed by the bank's operations
+  std::uint8_t changed;          // 1 once a slot was replaced or the bank cleared
+  std::int16_t current;          // current slot, -1 before any selection
+  Preset* slots[bankSlotCount];  // defaultPreset where a slot holds no preset of its own
+  Preset* defaultPreset;         // shared, never freed by the bank's operations
   TuningSlot tunings[bankSlotCount];
   FileSpec file;
   std::uint8_t plugData[bankPlugBytes];
 };
 
-Bank* bankCreate();                       // null when memory is short
-void bankDestroy(Bank* bank);             // frees the presets, the default preset and the tunings
+Bank* bankCreate();            // null when memory is short
+void bankDestroy(Bank* bank);  // frees the presets, the default preset and the tunings
 void bankInit(Bank* bank);
 void bankClear(Bank* bank);
-void bankPutPreset(Bank* bank, Preset* preset);   // files it under its header's slot (0..127 only)
+void bankPutPreset(Bank* bank, Preset* preset);  // files it under its header's slot (0..127 only)
 void bankSelectPreset(Bank* bank, Engine* engine, std::int16_t n);
 std::int16_t bankCurrentIndex(const Bank* bank);
 void bankStorePreset(Bank* bank, Engine* engine, std::int16_t n);
-void bankGetPresetName(const Bank* bank, std::int16_t n, char* out);   // out holds 35 bytes
-void bankGetTitle(const Bank* bank, char* out);                        // out holds 65 bytes
+void bankGetPresetName(const Bank* bank, std::int16_t n, char* out);  // out holds 35 bytes
+void bankGetTitle(const Bank* bank, char* out);                       // out holds 65 bytes
 bool bankSlotIsEmpty(const Bank* bank, std::int16_t n);
 bool bankPlugInChunk(FileSpec* file, Bank* bank, std::uint8_t* buffer, int direction);
 // After reading a bank of the old format: tempo from the bar length, LFO and effect times in beats.

@@ -19,7 +19,7 @@
 
 namespace {
 
-const int bankFileType = 0;   // the "Morvane files" type of the file dialogs
+const int bankFileType = 0;  // the "Morvane files" type of the file dialogs
 const char kNotValid[] = "Open file failed. This is not a valid Morvane file";
 const char kNoScratch[] = "Low memory error! Morvane can't open this file. Error: 24410";
 const char kNoPreset[] = "Low memory error! Error 37510";
@@ -34,7 +34,7 @@ std::uint32_t headerBytes(std::uint32_t chunk) {
     case id("ptch"): return 70;
     case id("ptc2"): return 98;
     case id("ptc3"): return 106;
-    default: return 130;   // "ptc4"
+    default: return 130;  // "ptc4"
   }
 }
 
@@ -50,8 +50,10 @@ void filePending(Bank* bank, BankReadScratch* s) {
   s->pending = nullptr;
   s->current = nullptr;
   if (!p) return;
-  if (p->header.slot < 0 || p->header.slot >= bankSlotCount) presetFree(p);
-  else bankPutPreset(bank, p);
+  if (p->header.slot < 0 || p->header.slot >= bankSlotCount)
+    presetFree(p);
+  else
+    bankPutPreset(bank, p);
 }
 
 // True when a preset was begun but its end was never read.
@@ -116,14 +118,30 @@ void readEffect(FileSpec* file, const ChunkHeader* h, BankReadScratch* s) {
   if (kind == effectRev) effectRevParamDefaults(static_cast<EffectRevRecord*>(record));
   bool ok = false;
   switch (h->id) {
-    case id("pipe"): ok = effectPipeReadWriteChunkV1(file, static_cast<EffectPipeRecord*>(record), data(), chunkRead); break;
-    case id("pip2"): ok = effectPipeReadWriteChunk(file, static_cast<EffectPipeRecord*>(record), data(), chunkRead); break;
-    case id("mCmb"): ok = effectCombReadWriteChunkV1(file, static_cast<EffectCombRecord*>(record), data(), chunkRead); break;
-    case id("mCm2"): ok = effectCombReadWriteChunk(file, static_cast<EffectCombRecord*>(record), data(), chunkRead); break;
-    case id("mTap"): ok = effectTapReadWriteChunkV1(file, static_cast<EffectTapRecord*>(record), data(), chunkRead); break;
-    case id("mTa2"): ok = effectTapReadWriteChunk(file, static_cast<EffectTapRecord*>(record), data(), chunkRead); break;
-    case id("eco3"): ok = effectEchoReadWriteChunk(file, static_cast<EffectEchoRecord*>(record), data(), chunkRead); break;
-    case id("rev3"): ok = effectRevReadWriteChunk(file, static_cast<EffectRevRecord*>(record), data(), chunkRead); break;
+    case id("pipe"):
+      ok = effectPipeReadWriteChunkV1(file, static_cast<EffectPipeRecord*>(record), data(), chunkRead);
+      break;
+    case id("pip2"):
+      ok = effectPipeReadWriteChunk(file, static_cast<EffectPipeRecord*>(record), data(), chunkRead);
+      break;
+    case id("mCmb"):
+      ok = effectCombReadWriteChunkV1(file, static_cast<EffectCombRecord*>(record), data(), chunkRead);
+      break;
+    case id("mCm2"):
+      ok = effectCombReadWriteChunk(file, static_cast<EffectCombRecord*>(record), data(), chunkRead);
+      break;
+    case id("mTap"):
+      ok = effectTapReadWriteChunkV1(file, static_cast<EffectTapRecord*>(record), data(), chunkRead);
+      break;
+    case id("mTa2"):
+      ok = effectTapReadWriteChunk(file, static_cast<EffectTapRecord*>(record), data(), chunkRead);
+      break;
+    case id("eco3"):
+      ok = effectEchoReadWriteChunk(file, static_cast<EffectEchoRecord*>(record), data(), chunkRead);
+      break;
+    case id("rev3"):
+      ok = effectRevReadWriteChunk(file, static_cast<EffectRevRecord*>(record), data(), chunkRead);
+      break;
     default: break;
   }
   if (!ok) {
@@ -144,9 +162,12 @@ void readEnvelopes(FileSpec* file, const ChunkHeader* h, BankReadScratch* s) {
   const bool continuation = s->envelopeId == h->id && count < 0 && p->envelopes;
   if (!first && !continuation) return;
   if (first) s->envelopeId = h->id;
-  if (h->id == id("env ")) envChunkV1(file, p, data(), chunkRead);
-  else if (h->id == id("env2")) envChunkV2(file, p, data(), chunkRead);
-  else envChunkV3(file, p, data(), chunkRead);
+  if (h->id == id("env "))
+    envChunkV1(file, p, data(), chunkRead);
+  else if (h->id == id("env2"))
+    envChunkV2(file, p, data(), chunkRead);
+  else
+    envChunkV3(file, p, data(), chunkRead);
 }
 
 }  // namespace
@@ -173,13 +194,13 @@ bool bankFileHandleChunk(FileSpec* file, Bank* bank, const ChunkHeader* h, BankR
     return true;
   }
   Preset* p = s->current;
-  if (!p) return true;   // module chunks need an open preset
+  if (!p) return true;  // module chunks need an open preset
 
   if (c == id("osc3") || c == id("osc2") || c == id("ocil")) {
     std::memset(&s->osc, 0, sizeof s->osc);
-    bool ok = c == id("osc3") ? oscReadWriteChunk(file, &s->osc, data(), chunkRead)
-            : c == id("osc2") ? oscReadWriteChunkV2(file, &s->osc, data(), chunkRead)
-                              : oscReadWriteChunkV1(file, &s->osc, data(), chunkRead);
+    bool ok = c == id("osc3")   ? oscReadWriteChunk(file, &s->osc, data(), chunkRead)
+              : c == id("osc2") ? oscReadWriteChunkV2(file, &s->osc, data(), chunkRead)
+                                : oscReadWriteChunkV1(file, &s->osc, data(), chunkRead);
     if (ok && s->osc.channel >= 0 && s->osc.channel < presetChannelCount) p->channels[s->osc.channel] = s->osc;
   } else if (c == id("filt")) {
     std::memset(&s->filter, 0, sizeof s->filter);
@@ -215,7 +236,7 @@ bool bankFileHandleChunk(FileSpec* file, Bank* bank, const ChunkHeader* h, BankR
     velocityReadWriteChunk(file, &p->velocity, data(), 1);
   } else if (c == id("lfo ") || c == id("lfo2")) {
     std::memset(&s->lfo, 0, sizeof s->lfo);
-    s->lfo.index = -1;   // an index the chunk does not carry, or out of range, files nothing
+    s->lfo.index = -1;  // an index the chunk does not carry, or out of range, files nothing
     bool ok = c == id("lfo2") ? lfoReadWriteChunk(file, &s->lfo, data(), chunkRead)
                               : lfoReadWriteChunkV1(file, &s->lfo, data(), chunkRead);
     if (ok && s->lfo.index >= 0 && s->lfo.index < presetLfoCount) p->lfos[s->lfo.index] = s->lfo;
@@ -253,7 +274,7 @@ bool readInto(Bank* bank, FileSpec* file) {
     return false;
   }
   bool ok = true;
-  bool damaged = false;   // a chunk could not be read, or a preset was cut off before its end
+  bool damaged = false;  // a chunk could not be read, or a preset was cut off before its end
   for (int n = 0; n < bankFileMaxChunks; ++n) {
     if (!bankFileHandleChunk(file, bank, &header, s)) {
       ok = false;

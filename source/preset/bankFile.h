@@ -13,11 +13,11 @@
 
 // The bank reader's state and its record scratch (each chunk clears only the record it uses).
 struct BankReadScratch {
-  Preset* pending;            // made by the last header chunk, not yet filed
-  Preset* current;            // the preset module chunks fill, or null
-  std::uint8_t oldFormat;     // a "Clam" container was met
-  std::uint32_t envelopeId;   // id of the current preset's first envelope chunk, 0 none
-  std::uint8_t effectRead;    // the current preset took an effect chunk
+  Preset* pending;           // made by the last header chunk, not yet filed
+  Preset* current;           // the preset module chunks fill, or null
+  std::uint8_t oldFormat;    // a "Clam" container was met
+  std::uint32_t envelopeId;  // id of the current preset's first envelope chunk, 0 none
+  std::uint8_t effectRead;   // the current preset took an effect chunk
   ChannelOscRecord osc;
   FilterRecord filter;
   ModulatorRecord modulator;

@@ -1,7 +1,8 @@
 #include "preset/bankTitle.h"
 
 #include <windows.h>
-#include <commdlg.h>
+
+#include <commdlg.h>  // needs the types of windows.h
 
 #include <cstring>
 

@@ -16,7 +16,7 @@
 
 namespace {
 
-const int bankFileType = 0;   // the "Morvane files" type of the file dialogs
+const int bankFileType = 0;  // the "Morvane files" type of the file dialogs
 
 bool writeMarker(FileSpec* file, const char* name, std::uint32_t version) {
   ChunkHeader h;
@@ -31,13 +31,13 @@ bool writeEffect(FileSpec* file, EffectHeader* e, std::uint8_t* b) {
     case effectTap: return effectTapReadWriteChunk(file, reinterpret_cast<EffectTapRecord*>(e), b, chunkWrite);
     case effectEcho: return effectEchoReadWriteChunk(file, reinterpret_cast<EffectEchoRecord*>(e), b, chunkWrite);
     case effectRev: return effectRevReadWriteChunk(file, reinterpret_cast<EffectRevRecord*>(e), b, chunkWrite);
-    default: return true;   // no effect of a known kind: nothing to write
+    default: return true;  // no effect of a known kind: nothing to write
   }
 }
 
 bool writePreset(FileSpec* file, Preset* p, std::int16_t slot, std::uint8_t* b) {
   PatchHeader header = p->header;
-  header.slot = slot;   // filed under the slot it occupies
+  header.slot = slot;  // filed under the slot it occupies
   bool ok = patchHeaderReadWriteChunk(file, &header, b, chunkWrite);
   for (int c = 0; c < presetChannelCount; ++c) ok = ok && oscReadWriteChunk(file, &p->channels[c], b, chunkWrite);
   for (int f = 0; f < presetFilterCount; ++f) ok = ok && filterReadWriteChunk(file, &p->filters[f], b, chunkWrite);
@@ -90,7 +90,7 @@ bool bankFileWrite(Bank* bank, FileSpec* file) {
   ok = ok && osFileFlush(work.handle);
   fileClose(&work);
   std::free(buffer);
-  if (!beside) return ok;   // a path too long for the suffix was written in place
+  if (!beside) return ok;  // a path too long for the suffix was written in place
   if (ok) ok = osFileRename(work.path, file->path);
   if (!ok) osFileDelete(work.path);
   return ok;

@@ -18,8 +18,8 @@
 // One file in use. `handle` is osFileInvalid while closed.
 struct FileSpec {
   OsFile handle;
-  char path[260];   // full path fileOpen opens, zero-terminated
-  char name[260];   // name shown to the user, zero-terminated
+  char path[260];  // full path fileOpen opens, zero-terminated
+  char name[260];  // name shown to the user, zero-terminated
 };
 
 // Four-character ids as 32-bit values, first character in the most significant byte.
@@ -29,34 +29,34 @@ constexpr std::uint32_t chunkId(const char* s) {
 }
 
 struct ChunkHeader {
-  std::uint32_t id;        // chunkId("ptch") = 0x70746368
-  std::uint32_t size;      // data bytes after the header, 0..65,535
-  std::uint32_t version;   // layout version stamped by the writer (10 for most records)
+  std::uint32_t id;       // chunkId("ptch") = 0x70746368
+  std::uint32_t size;     // data bytes after the header, 0..65,535
+  std::uint32_t version;  // layout version stamped by the writer (10 for most records)
 };
 
 const std::uint32_t chunkHeaderBytes = 12;
-const std::uint32_t chunkCapacity = 65535;     // the one reading buffer, and the slot limit of a record
+const std::uint32_t chunkCapacity = 65535;  // the one reading buffer, and the slot limit of a record
 const std::uint32_t chunkTransferLimit = 65535;
 
 // The process's one reading context (chunkBufferInit at start-up, chunkBufferFree at exit).
 struct ChunkReader {
-  std::uint32_t capacity;     // bytes of `data`
-  std::uint32_t headerPos;    // file position of the current chunk's header
-  ChunkHeader header;         // current chunk's header, in machine order once checked
-  std::uint8_t* data;         // the current chunk's data (size bytes valid)
+  std::uint32_t capacity;   // bytes of `data`
+  std::uint32_t headerPos;  // file position of the current chunk's header
+  ChunkHeader header;       // current chunk's header, in machine order once checked
+  std::uint8_t* data;       // the current chunk's data (size bytes valid)
 };
 
 // ---- the shared reading buffer
-bool chunkBufferInit(std::uint32_t capacity);   // false when memory is short (nothing kept)
+bool chunkBufferInit(std::uint32_t capacity);  // false when memory is short (nothing kept)
 void chunkBufferFree();
-std::uint8_t* chunkBufferData();                // null before chunkBufferInit
-ChunkReader* chunkReader();                     // null before chunkBufferInit
+std::uint8_t* chunkBufferData();  // null before chunkBufferInit
+ChunkReader* chunkReader();       // null before chunkBufferInit
 
 // ---- file handle operations (a null FileSpec fails; fileAtEnd then answers true)
 void fileSpecClear(FileSpec* file);
-void fileSpecSetPath(FileSpec* file, const char* path, const char* name);   // name null: the path
+void fileSpecSetPath(FileSpec* file, const char* path, const char* name);  // name null: the path
 enum FileAccess { fileAccessRead = 0, fileAccessReadWrite = 1 };
-bool fileOpen(FileSpec* file, FileAccess access);   // an existing file
+bool fileOpen(FileSpec* file, FileAccess access);  // an existing file
 // Creates or truncates the file for writing and clears the swap flag: files are written in machine order.
 bool fileCreate(FileSpec* file);
 bool fileClose(FileSpec* file);
@@ -72,9 +72,9 @@ bool fileWriteBytes(FileSpec* file, const void* data, std::uint32_t count);
 
 // ---- chunks
 void chunkHeaderSet(ChunkHeader* header, std::uint32_t id, std::uint32_t size, std::uint32_t version);
-void chunkHeaderSwap(ChunkHeader* header);           // reverses the three words when the swap flag is set
-bool fileReadChunk(FileSpec* file, ChunkHeader* out);        // the chunk at the current position
-bool fileReadNextChunk(FileSpec* file, ChunkHeader* out);    // the sibling after the current chunk
+void chunkHeaderSwap(ChunkHeader* header);                 // reverses the three words when the swap flag is set
+bool fileReadChunk(FileSpec* file, ChunkHeader* out);      // the chunk at the current position
+bool fileReadNextChunk(FileSpec* file, ChunkHeader* out);  // the sibling after the current chunk
 bool fileWriteChunk(FileSpec* file, const ChunkHeader* header, const void* data);
 
 // Header check hook: 0 accepts, non-zero refuses. It may change the words in place (byte order).

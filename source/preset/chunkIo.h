@@ -4,8 +4,8 @@
 #include <cmath>
 #include <cstdint>
 
-#include "preset/chunk.h"
 #include "engine/numeric.h"
+#include "preset/chunk.h"
 
 struct ChunkIo {
   std::uint8_t* buffer;
@@ -17,11 +17,21 @@ struct ChunkIo {
 inline ChunkIo chunkIoBegin(std::uint8_t* buffer, int direction) {
   return ChunkIo{buffer, 0, chunkLimit(direction), direction};
 }
-inline bool ioByte(ChunkIo& io, void* field) { return bufTransferInt8(io.buffer, field, &io.cursor, io.limit, io.direction); }
-inline bool ioI16(ChunkIo& io, void* field) { return bufTransferInt16(io.buffer, field, &io.cursor, io.limit, io.direction); }
-inline bool ioI32(ChunkIo& io, void* field) { return bufTransferInt32(io.buffer, field, &io.cursor, io.limit, io.direction); }
-inline bool ioF32(ChunkIo& io, float* field) { return bufTransferFloat32(io.buffer, field, &io.cursor, io.limit, io.direction); }
-inline bool ioF64(ChunkIo& io, double* field) { return bufTransferDouble(io.buffer, field, &io.cursor, io.limit, io.direction); }
+inline bool ioByte(ChunkIo& io, void* field) {
+  return bufTransferInt8(io.buffer, field, &io.cursor, io.limit, io.direction);
+}
+inline bool ioI16(ChunkIo& io, void* field) {
+  return bufTransferInt16(io.buffer, field, &io.cursor, io.limit, io.direction);
+}
+inline bool ioI32(ChunkIo& io, void* field) {
+  return bufTransferInt32(io.buffer, field, &io.cursor, io.limit, io.direction);
+}
+inline bool ioF32(ChunkIo& io, float* field) {
+  return bufTransferFloat32(io.buffer, field, &io.cursor, io.limit, io.direction);
+}
+inline bool ioF64(ChunkIo& io, double* field) {
+  return bufTransferDouble(io.buffer, field, &io.cursor, io.limit, io.direction);
+}
 inline bool ioBlock(ChunkIo& io, void* field, std::uint32_t bytes) {
   return bufTransferBytes(io.buffer, field, bytes, bytes, &io.cursor, io.limit, io.direction);
 }

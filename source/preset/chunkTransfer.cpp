@@ -60,13 +60,16 @@ bool bufTransferBytes(std::uint8_t* buffer, void* field, std::uint32_t fieldSize
   return true;
 }
 
-static bool transferSwapped(std::uint8_t* buffer, void* field, std::uint32_t n, std::uint32_t s,
-                            std::uint32_t* cursor, std::uint32_t limit, int direction) {
+static bool transferSwapped(std::uint8_t* buffer, void* field, std::uint32_t n, std::uint32_t s, std::uint32_t* cursor,
+                            std::uint32_t limit, int direction) {
   if (!bufTransferBytes(buffer, field, n, s, cursor, limit, direction)) return false;
   if (direction == chunkRead && swapEnabled()) {
-    if (n == 2) swap16(field);
-    else if (n == 4) swap32(field);
-    else if (n == 8) swap64(field);
+    if (n == 2)
+      swap16(field);
+    else if (n == 4)
+      swap32(field);
+    else if (n == 8)
+      swap64(field);
   }
   return true;
 }
@@ -80,12 +83,10 @@ bool bufTransferInt16(std::uint8_t* buffer, void* field, std::uint32_t* cursor, 
 bool bufTransferInt32(std::uint8_t* buffer, void* field, std::uint32_t* cursor, std::uint32_t limit, int direction) {
   return transferSwapped(buffer, field, 4, 4, cursor, limit, direction);
 }
-bool bufTransferFloat32(std::uint8_t* buffer, float* field, std::uint32_t* cursor, std::uint32_t limit,
-                        int direction) {
+bool bufTransferFloat32(std::uint8_t* buffer, float* field, std::uint32_t* cursor, std::uint32_t limit, int direction) {
   return transferSwapped(buffer, field, 4, 4, cursor, limit, direction);
 }
-bool bufTransferDouble(std::uint8_t* buffer, double* field, std::uint32_t* cursor, std::uint32_t limit,
-                       int direction) {
+bool bufTransferDouble(std::uint8_t* buffer, double* field, std::uint32_t* cursor, std::uint32_t limit, int direction) {
   return transferSwapped(buffer, field, 8, 8, cursor, limit, direction);
 }
 
@@ -97,11 +98,10 @@ const char kNewerVersion[] =
     "File error! I can't open this file, it was created with a more recent version of Morvane.";
 
 // Ids accepted when their version is at most 10.
-const std::uint32_t kVersion10[] = {
-    chunkId("Prst"), chunkId("ocil"), chunkId("filt"), chunkId("mod "), chunkId("wshp"),
-    chunkId("pipe"), chunkId("mCmb"), chunkId("mTap"), chunkId("cc  "), chunkId("stCC"),
-    chunkId("vel "), chunkId("ptch"), chunkId("Ntmp"), chunkId("env "), chunkId("env2"),
-    chunkId("1Wav"), chunkId("pan "), chunkId("lfo "), chunkId("Wave")};
+const std::uint32_t kVersion10[] = {chunkId("Prst"), chunkId("ocil"), chunkId("filt"), chunkId("mod "), chunkId("wshp"),
+                                    chunkId("pipe"), chunkId("mCmb"), chunkId("mTap"), chunkId("cc  "), chunkId("stCC"),
+                                    chunkId("vel "), chunkId("ptch"), chunkId("Ntmp"), chunkId("env "), chunkId("env2"),
+                                    chunkId("1Wav"), chunkId("pan "), chunkId("lfo "), chunkId("Wave")};
 
 // Ids accepted whatever their version.
 const std::uint32_t kAnyVersion[] = {
@@ -143,8 +143,7 @@ int chunkHeaderCheck(std::uint32_t* words) {
   } else {
     std::uint32_t reversed = asCame;
     swap32(&reversed);
-    if (swapEnabled() ||
-        (reversed != chunkId("Clam") && reversed != chunkId("ClaM") && reversed != chunkId("clam"))) {
+    if (swapEnabled() || (reversed != chunkId("Clam") && reversed != chunkId("ClaM") && reversed != chunkId("clam"))) {
       // With the flag already set a reversed container id is just another unknown id.
       diagMessage("bad chunk type");
       words[0] = h.id;

@@ -14,8 +14,8 @@ void limitSource(std::int16_t& s, std::int16_t fallback) {
 void limitRecord(ControllerSettings* c) {
   clampF(c->bendRange, 0.0f, 72.0f, 24.0f);
   // Smoothing coefficients above 1 would overshoot and, above 2, diverge.
-  for (float* s : {&c->bendSmoothing, &c->positionSmoothing, &c->volumeSmoothing, &c->filterSmoothing,
-                   &c->oscLevelSmoothing})
+  for (float* s :
+       {&c->bendSmoothing, &c->positionSmoothing, &c->volumeSmoothing, &c->filterSmoothing, &c->oscLevelSmoothing})
     clampF(*s, 0.0f, 1.0f, 1.0f / 11.0f);
   clampF(c->effectSmoothing, 0.0f, 1.0f, 1.0f / 26.0f);
   clampF(c->positionWidth, 0.0f, 1.0f, 1.0f);

@@ -24,33 +24,41 @@ struct Engine;
 
 // Edit kinds of editCommit.
 enum {
-    editKindHeader = 1, editKindOsc = 2, editKindFilter = 3, editKindModulator = 4,
-    editKindWaveshaper = 5, editKindEffect = 6, editKindLfo = 7, editKindControllers = 10,
-    editKindNoteCurve = 12, editKindLevels = 13, editKindVelocity = 14
+  editKindHeader = 1,
+  editKindOsc = 2,
+  editKindFilter = 3,
+  editKindModulator = 4,
+  editKindWaveshaper = 5,
+  editKindEffect = 6,
+  editKindLfo = 7,
+  editKindControllers = 10,
+  editKindNoteCurve = 12,
+  editKindLevels = 13,
+  editKindVelocity = 14
 };
 
 // States of `pending`.
 enum { editIdle = 0, editPending = 1, editApplying = 2 };
 
 struct EditBlock {
-    std::atomic<std::uint8_t> pending;  // editIdle / editPending (copy complete) / editApplying
-    std::uint32_t kind;                 // edit kind of the pending copy
-    std::int16_t index;                 // channel, filter, modulator, LFO or curve slot
-    std::int16_t family;                // family of note-curve and velocity edits (1..3)
-    PatchHeader header;
-    ChannelOscRecord osc;
-    FilterRecord filter;
-    ModulatorRecord modulator;
-    WaveshaperRecord waveshaper;
-    ControllerSettings controllers;
-    NoteCurve noteCurve;
-    VelocitySettings velocity;
-    VelocityTable velocityTables[noteCurveCount];   // same order as the engine's
-    ChannelLevelBlock levels;
-    Lfo lfo;
-    EffectPipeRecord pipe;              // effect type 1
-    EffectCombRecord comb;              // effect type 2
-    EffectTapRecord tap;                // effect type 3
+  std::atomic<std::uint8_t> pending;  // editIdle / editPending (copy complete) / editApplying
+  std::uint32_t kind;                 // edit kind of the pending copy
+  std::int16_t index;                 // channel, filter, modulator, LFO or curve slot
+  std::int16_t family;                // family of note-curve and velocity edits (1..3)
+  PatchHeader header;
+  ChannelOscRecord osc;
+  FilterRecord filter;
+  ModulatorRecord modulator;
+  WaveshaperRecord waveshaper;
+  ControllerSettings controllers;
+  NoteCurve noteCurve;
+  VelocitySettings velocity;
+  VelocityTable velocityTables[noteCurveCount];  // same order as the engine's
+  ChannelLevelBlock levels;
+  Lfo lfo;
+  EffectPipeRecord pipe;  // effect type 1
+  EffectCombRecord comb;  // effect type 2
+  EffectTapRecord tap;    // effect type 3
 };
 
 PatchHeader* editBeginPatchHeader(Engine* engine);
@@ -58,10 +66,10 @@ ChannelOscRecord* editBeginOsc(Engine* engine, std::int16_t channel);
 FilterRecord* editBeginFilter(Engine* engine, std::int16_t filter);
 ModulatorRecord* editBeginModulator(Engine* engine, std::int16_t modulator);
 WaveshaperRecord* editBeginWaveshaper(Engine* engine);
-void* editBeginEffect(Engine* engine, std::int16_t type);      // types 1..3, else null
-Lfo* editBeginLfo(Engine* engine, std::int16_t lfo);           // null for an LFO that does not exist
+void* editBeginEffect(Engine* engine, std::int16_t type);  // types 1..3, else null
+Lfo* editBeginLfo(Engine* engine, std::int16_t lfo);       // null for an LFO that does not exist
 ControllerSettings* editBeginControllers(Engine* engine);
-float* editBeginNoteCurve(Engine* engine, std::int16_t family, std::int16_t slot);   // null for a bad pair
+float* editBeginNoteCurve(Engine* engine, std::int16_t family, std::int16_t slot);  // null for a bad pair
 VelocitySettings* editBeginVelocity(Engine* engine, VelocityTable** tables);
 ChannelLevelBlock* editBeginLargeBlock(Engine* engine);
 

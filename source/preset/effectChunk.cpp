@@ -1,7 +1,7 @@
 #include "preset/effectChunk.h"
 
-#include "modules/pitchIndex.h"
 #include "modules/echoEffect.h"
+#include "modules/pitchIndex.h"
 #include "preset/chunkIo.h"
 #include "preset/fieldTables.h"
 
@@ -16,8 +16,10 @@ void transferHeader(ChunkIo& io, EffectHeader* h, bool newLayout, std::uint16_t 
   ioI16(io, &h->wordA);
   ioI16(io, &h->wordB);
   ioI16(io, &h->wordC);
-  if (newLayout) ioI16(io, &h->timeUnit);
-  else h->timeUnit = effectUnitSeconds;
+  if (newLayout)
+    ioI16(io, &h->timeUnit);
+  else
+    h->timeUnit = effectUnitSeconds;
   if (ioReading(io)) {
     // The chunk id decides what the record is, whatever the stored head claims.
     h->tag = effectHeaderTag;
@@ -35,8 +37,8 @@ void transferCommon(ChunkIo& io, std::uint8_t* on, float* levelA, float* levelB)
 
 void clampCommon(std::uint8_t& on, float& levelA, float& levelB) {
   clampFlag(on);
-  clampF(levelA, 0.0f, 1.0f, 0.5f);
-  clampF(levelB, 0.0f, 1.0f, 0.5f);
+  fieldLoad(effectFields[effectFieldLevel], levelA);
+  fieldLoad(effectFields[effectFieldLevel], levelB);
 }
 
 bool pipeChunk(FileSpec* file, EffectPipeRecord* r, std::uint8_t* buffer, int direction, bool v2) {
@@ -59,21 +61,24 @@ bool pipeChunk(FileSpec* file, EffectPipeRecord* r, std::uint8_t* buffer, int di
   ioByte(io, &r->lengthModInvert);
   ioByte(io, &r->pickupModInvert[0]);
   ioByte(io, &r->pickupModInvert[1]);
-  if (v2) ioF64(io, &r->time);
-  else r->time = 0.5;
+  if (v2)
+    ioF64(io, &r->time);
+  else
+    r->time = 0.5;
   if (!ioReading(io)) return ioFinishWrite(file, io, v2 ? chunkId("pip2") : chunkId("pipe"), 10);
   clampCommon(r->on, r->levelA, r->levelB);
-  clampF(r->stored1, -1e6f, 1e6f, 0.0f);
-  clampF(r->stored2, -1e6f, 1e6f, 1.0f);
-  clampF(r->delay, 1e-5f, 32767.0f, 220.5f);
-  clampF(r->feedback, -0.999f, 0.999f, 0.5f);
-  clampF(r->inputPos, 0.0f, 1.0f, 0.42f);
-  clampF(r->pickupPos[0], 0.0f, 1.0f, 0.33f);
-  clampF(r->pickupPos[1], 0.0f, 1.0f, 0.405f);
-  clampF(r->filterIndex, 0.0f, 480.0f, static_cast<float>(dspFreqToIndex(8000.0)));
-  clampF(r->lengthMod, 0.0f, 1.0f, 1.0f);
-  clampF(r->pickupMod[0], 0.0f, 1.0f, 1.0f);
-  clampF(r->pickupMod[1], 0.0f, 1.0f, 1.0f);
+  const FieldRange* F = pipeFields;
+  fieldLoad(F[pipeFieldStored1], r->stored1);
+  fieldLoad(F[pipeFieldStored2], r->stored2);
+  fieldLoad(F[pipeFieldDelay], r->delay);
+  fieldLoad(F[pipeFieldFeedback], r->feedback);
+  fieldLoad(F[pipeFieldInputPos], r->inputPos);
+  fieldLoad(F[pipeFieldPickupPos0], r->pickupPos[0]);
+  fieldLoad(F[pipeFieldPickupPos1], r->pickupPos[1]);
+  fieldLoad(F[pipeFieldFilterIndex], r->filterIndex);
+  fieldLoad(F[pipeFieldLengthMod], r->lengthMod);
+  fieldLoad(F[pipeFieldPickupMod], r->pickupMod[0]);
+  fieldLoad(F[pipeFieldPickupMod], r->pickupMod[1]);
   clampFlag(r->lengthModInvert);
   clampFlag(r->pickupModInvert[0]);
   clampFlag(r->pickupModInvert[1]);
@@ -89,8 +94,10 @@ bool combChunk(FileSpec* file, EffectCombRecord* r, std::uint8_t* buffer, int di
   transferCommon(io, &r->on, &r->levelA, &r->levelB);
   ioI16(io, &r->combCount);
   ioF32(io, &r->delay);
-  if (v2) ioF64(io, &r->time);
-  else r->time = 0.5;
+  if (v2)
+    ioF64(io, &r->time);
+  else
+    r->time = 0.5;
   ioF32(io, &r->feedback);
   ioF32(io, &r->filterIndex);
   for (int i = 0; i < effectCombCount; ++i) {
@@ -106,19 +113,20 @@ bool combChunk(FileSpec* file, EffectCombRecord* r, std::uint8_t* buffer, int di
   if (!ioReading(io)) return ioFinishWrite(file, io, v2 ? chunkId("mCm2") : chunkId("mCmb"), 10);
   clampCommon(r->on, r->levelA, r->levelB);
   if (r->combCount > effectCombCount) r->combCount = effectCombCount;
-  clampF(r->delay, 1e-5f, 32767.0f, 4410.0f);
+  const FieldRange* F = combFields;
+  fieldLoad(F[combFieldDelay], r->delay);
   fieldLoad(effectFields[effectFieldTime], r->time);
-  clampF(r->feedback, 0.0f, 0.999f, 0.5f);
-  clampF(r->filterIndex, 0.0f, 480.0f, static_cast<float>(dspFreqToIndex(8000.0)));
+  fieldLoad(F[combFieldFeedback], r->feedback);
+  fieldLoad(F[combFieldFilterIndex], r->filterIndex);
   for (int i = 0; i < effectCombCount; ++i) {
     clampFlag(r->combOn[i]);
     clampFlag(r->modInvert[i]);
-    clampF(r->delayFactor[i], 0.0f, 1.0f, 1.0f);
-    clampF(r->feedbackFactor[i], -1.0f, 1.0f, 1.0f);
-    clampF(r->level[i], 0.0f, 1.0f, 0.5f);
-    clampF(r->modAmount[i], 0.0f, 1.0f, 1.0f);
+    fieldLoad(F[combFieldDelayFactor], r->delayFactor[i]);
+    fieldLoad(F[combFieldFeedbackFactor], r->feedbackFactor[i]);
+    fieldLoad(F[combFieldLevel], r->level[i]);
+    fieldLoad(F[combFieldModAmount], r->modAmount[i]);
     fieldLoad(effectFields[effectFieldPan], r->pan[i]);
-    clampF(r->filterFactor[i], 0.0f, 1.0f, 1.0f);
+    fieldLoad(F[combFieldFilterFactor], r->filterFactor[i]);
   }
   return true;
 }
@@ -133,8 +141,10 @@ bool tapChunk(FileSpec* file, EffectTapRecord* r, std::uint8_t* buffer, int dire
   ioByte(io, &r->flag1);
   ioByte(io, &r->flag2);
   ioF32(io, &r->time);
-  if (v2) ioF64(io, &r->beatTime);
-  else r->beatTime = 1.0;
+  if (v2)
+    ioF64(io, &r->beatTime);
+  else
+    r->beatTime = 1.0;
   ioF32(io, &r->feedback);
   ioF32(io, &r->filterIndex);
   ioF32(io, &r->secondIndex);
@@ -153,19 +163,20 @@ bool tapChunk(FileSpec* file, EffectTapRecord* r, std::uint8_t* buffer, int dire
   clampFlag(r->flag1);
   clampFlag(r->flag2);
   fieldLoad(effectFields[effectFieldTapTime], r->time);
-  if (!std::isfinite(r->beatTime)) r->beatTime = 1.0;   // the multi-tap's own default
+  if (!std::isfinite(r->beatTime)) r->beatTime = 1.0;  // the multi-tap's own default
   fieldLoad(effectFields[effectFieldTime], r->beatTime);
-  clampF(r->feedback, -0.999f, 0.999f, 0.5f);
-  clampF(r->filterIndex, 0.0f, 480.0f, static_cast<float>(dspFreqToIndex(8000.0)));
-  clampF(r->secondIndex, 0.0f, 480.0f, static_cast<float>(dspFreqToIndex(20.0)));
-  if (r->ringLength < 1) r->ringLength = 441000;   // refused: the default ring
+  const FieldRange* F = tapFields;
+  fieldLoad(F[tapFieldFeedback], r->feedback);
+  fieldLoad(F[tapFieldFilterIndex], r->filterIndex);
+  fieldLoad(F[tapFieldSecondIndex], r->secondIndex);
+  if (r->ringLength < 1) r->ringLength = 441000;  // refused: the default ring
   if (r->ringLength > effectTapMaxRing) r->ringLength = effectTapMaxRing;
   for (int i = 0; i < effectTapCount; ++i) {
     clampFlag(r->tapFlags[i]);
     clampFlag(r->tapInvert[i]);
-    clampF(r->tapModDepth[i], 0.0f, 1.0f, 1.0f);
-    clampF(r->tapTimeFactor[i], 0.0f, 1.0f, 1.0f);
-    clampF(r->tapLevel[i], 0.0f, 1.0f, 0.5f);
+    fieldLoad(F[tapFieldModDepth], r->tapModDepth[i]);
+    fieldLoad(F[tapFieldTimeFactor], r->tapTimeFactor[i]);
+    fieldLoad(F[tapFieldLevel], r->tapLevel[i]);
     fieldLoad(effectFields[effectFieldPan], r->tapPan[i]);
   }
   return true;
@@ -173,12 +184,24 @@ bool tapChunk(FileSpec* file, EffectTapRecord* r, std::uint8_t* buffer, int dire
 
 }  // namespace
 
-bool effectPipeReadWriteChunkV1(FileSpec* f, EffectPipeRecord* r, std::uint8_t* b, int d) { return pipeChunk(f, r, b, d, false); }
-bool effectPipeReadWriteChunk(FileSpec* f, EffectPipeRecord* r, std::uint8_t* b, int d) { return pipeChunk(f, r, b, d, true); }
-bool effectCombReadWriteChunkV1(FileSpec* f, EffectCombRecord* r, std::uint8_t* b, int d) { return combChunk(f, r, b, d, false); }
-bool effectCombReadWriteChunk(FileSpec* f, EffectCombRecord* r, std::uint8_t* b, int d) { return combChunk(f, r, b, d, true); }
-bool effectTapReadWriteChunkV1(FileSpec* f, EffectTapRecord* r, std::uint8_t* b, int d) { return tapChunk(f, r, b, d, false); }
-bool effectTapReadWriteChunk(FileSpec* f, EffectTapRecord* r, std::uint8_t* b, int d) { return tapChunk(f, r, b, d, true); }
+bool effectPipeReadWriteChunkV1(FileSpec* f, EffectPipeRecord* r, std::uint8_t* b, int d) {
+  return pipeChunk(f, r, b, d, false);
+}
+bool effectPipeReadWriteChunk(FileSpec* f, EffectPipeRecord* r, std::uint8_t* b, int d) {
+  return pipeChunk(f, r, b, d, true);
+}
+bool effectCombReadWriteChunkV1(FileSpec* f, EffectCombRecord* r, std::uint8_t* b, int d) {
+  return combChunk(f, r, b, d, false);
+}
+bool effectCombReadWriteChunk(FileSpec* f, EffectCombRecord* r, std::uint8_t* b, int d) {
+  return combChunk(f, r, b, d, true);
+}
+bool effectTapReadWriteChunkV1(FileSpec* f, EffectTapRecord* r, std::uint8_t* b, int d) {
+  return tapChunk(f, r, b, d, false);
+}
+bool effectTapReadWriteChunk(FileSpec* f, EffectTapRecord* r, std::uint8_t* b, int d) {
+  return tapChunk(f, r, b, d, true);
+}
 
 bool effectEchoReadWriteChunk(FileSpec* file, EffectEchoRecord* r, std::uint8_t* buffer, int direction) {
   if (!file || !r || !buffer) return false;
@@ -207,7 +230,7 @@ bool effectEchoReadWriteChunk(FileSpec* file, EffectEchoRecord* r, std::uint8_t*
   }
   if (!ioReading(io)) return ioFinishWrite(file, io, chunkId("eco3"), 1);
   clampCommon(r->on, r->levelA, r->levelB);
-  effectEchoClampParams(r);   // the same rows the setters keep to
+  effectEchoClampParams(r);  // the same rows the setters keep to
   for (int l = 0; l < 3; ++l) {
     EchoLine& line = r->lines[l];
     line.lowPass.pitchIndex = static_cast<float>(dspFreqToIndex(line.lowPassFreq));
@@ -245,21 +268,22 @@ bool effectRevReadWriteChunk(FileSpec* file, EffectRevRecord* r, std::uint8_t* b
   }
   if (!ioReading(io)) return ioFinishWrite(file, io, chunkId("rev3"), 1);
   clampCommon(r->on, r->levelA, r->levelB);
-  clampD(r->size, 0.0001 * 0.7, 0.7, 0.1);
-  clampF(r->feedback, 0.0f, 1.0f, 0.8f);
-  clampD(r->brightness, 0.0001, 1.0, 1.0);
+  const FieldRange* F = revFields;
+  fieldLoad(F[revFieldSize], r->size);
+  fieldLoad(F[revFieldFeedback], r->feedback);
+  fieldLoad(F[revFieldBrightness], r->brightness);
   clampFlag(r->spareSwitch);
   clampFlag(r->earlyTapsOn);
-  clampD(r->preDelay, 0.0, 0.5, 0.05);
-  clampF(r->jitter, 0.0f, 1.0f, 0.001f);
+  fieldLoad(F[revFieldPreDelay], r->preDelay);
+  fieldLoad(F[revFieldJitter], r->jitter);
   for (int u = 0; u < 3; ++u) {
-    clampD(r->unitScale[u], 0.0001, 1.0, 1.0);
-    clampD(r->laneSpread[u], 0.0, 1.0, 0.6182);
-    clampD(r->timeModDepth[u], 0.0, 1.0, 0.5);
+    fieldLoad(F[revFieldUnitScale], r->unitScale[u]);
+    fieldLoad(F[revFieldLaneSpread], r->laneSpread[u]);
+    fieldLoad(F[revFieldTimeModDepth], r->timeModDepth[u]);
     clampFlag(r->timeModInvert[u]);
-    clampD(r->unitBrightness[u], 0.0001, 1.0, 1.0);
-    clampD(r->laneBrightSpread[u], 0.0, 1.0, 0.0);
-    clampD(r->brightModDepth[u], 0.0, 1.0, 0.5);
+    fieldLoad(F[revFieldUnitBrightness], r->unitBrightness[u]);
+    fieldLoad(F[revFieldLaneBrightSpread], r->laneBrightSpread[u]);
+    fieldLoad(F[revFieldBrightModDepth], r->brightModDepth[u]);
     clampFlag(r->brightModInvert[u]);
     clampFlag(r->unitOn[u]);
     if (r->mode[u] > revModeSynthetic) r->mode[u] = revModeRaw;

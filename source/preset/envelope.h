@@ -47,7 +47,7 @@ void envCompileIfControl(Engine* engine, std::int16_t slot);
 
 // ---- Header accessors
 void envSetMode(Engine* engine, std::int16_t slot, std::uint16_t mode);
-std::uint16_t envGetMode(Engine* engine, std::int16_t slot);   // 2 (Sustain) out of range
+std::uint16_t envGetMode(Engine* engine, std::int16_t slot);  // 2 (Sustain) out of range
 void envSetSyncFlag(Engine* engine, std::int16_t slot, std::uint8_t on);
 std::uint8_t envGetSyncFlag(Engine* engine, std::int16_t slot);
 void envSetBypass(Engine* engine, std::int16_t slot, std::uint8_t on);
@@ -58,17 +58,17 @@ void envSetCcScaleOn(Engine* engine, std::int16_t slot, std::uint8_t on);
 bool envGetCcScaleOn(Engine* engine, std::int16_t slot);
 void envSetLfoOn(Engine* engine, std::int16_t slot, std::uint8_t on);
 bool envGetLfoOn(Engine* engine, std::int16_t slot);
-void envSetLfoFlag(Engine* engine, std::int16_t slot, std::uint8_t on);   // sample-and-hold
+void envSetLfoFlag(Engine* engine, std::int16_t slot, std::uint8_t on);  // sample-and-hold
 bool envGetLfoFlag(Engine* engine, std::int16_t slot);
 void envSetLfoWave(Engine* engine, std::int16_t slot, std::int16_t waveId);
 std::int16_t envGetLfoWave(Engine* engine, std::int16_t slot);
-void envSetLfoPhase(Engine* engine, std::int16_t slot, float phase);      // wrapped into [0, 1)
+void envSetLfoPhase(Engine* engine, std::int16_t slot, float phase);  // wrapped into [0, 1)
 float envGetLfoPhase(Engine* engine, std::int16_t slot);
-void envSetAmpPercent(Engine* engine, std::int16_t slot, float value);    // -16..16
+void envSetAmpPercent(Engine* engine, std::int16_t slot, float value);  // -16..16
 float envGetAmpPercent(Engine* engine, std::int16_t slot);
-void envSetAmpOffset(Engine* engine, std::int16_t slot, float value);     // -1..2
+void envSetAmpOffset(Engine* engine, std::int16_t slot, float value);  // -1..2
 float envGetAmpOffset(Engine* engine, std::int16_t slot);
-void envSetTimePercent(Engine* engine, std::int16_t slot, float value);   // 0.01..16
+void envSetTimePercent(Engine* engine, std::int16_t slot, float value);  // 0.01..16
 float envGetTimePercent(Engine* engine, std::int16_t slot);
 void envSetSlopePercent(Engine* engine, std::int16_t slot, float value);  // 0.01..16
 float envGetSlopePercent(Engine* engine, std::int16_t slot);
@@ -83,7 +83,7 @@ void envClampLoopPoints(Engine* engine, std::int16_t slot);
 // ---- Breakpoint accessors (breakpoint 0..67; -1 names the start level where noted)
 void envSetBpTime(Engine* engine, std::int16_t slot, std::int16_t bp, double samples);
 double envGetBpTime(Engine* engine, std::int16_t slot, std::int16_t bp);
-void envSetBpLevel(Engine* engine, std::int16_t slot, std::int16_t bp, double level);   // -1: start level
+void envSetBpLevel(Engine* engine, std::int16_t slot, std::int16_t bp, double level);  // -1: start level
 double envGetBpLevel(Engine* engine, std::int16_t slot, std::int16_t bp);
 void envSetBpSlope(Engine* engine, std::int16_t slot, std::int16_t bp, double slope);
 double envGetBpSlope(Engine* engine, std::int16_t slot, std::int16_t bp);

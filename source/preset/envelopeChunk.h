@@ -15,19 +15,19 @@
 struct Preset;
 
 enum {
-    envLayoutA = 0,             // "env ": times, levels and slopes only
-    envLayoutB = 1,             // "env2", "1env": every stored field
-    envLayoutC = 2              // "env3": as B without the dummy double, plus partnerId
+  envLayoutA = 0,  // "env ": times, levels and slopes only
+  envLayoutB = 1,  // "env2", "1env": every stored field
+  envLayoutC = 2   // "env3": as B without the dummy double, plus partnerId
 };
 
 // Bytes of one envelope in each layout (header + 68 breakpoints).
 enum { envBytesA = 76 + 68 * 16, envBytesB = 136 + 68 * 56, envBytesC = 132 + 68 * 56 };
-enum { envPerChunk = 16 };      // envelopes that fit one chunk in layouts B and C
+enum { envPerChunk = 16 };  // envelopes that fit one chunk in layouts B and C
 
-bool envChunkV1(FileSpec* file, Preset* preset, std::uint8_t* buffer, int direction);   // "env "
-bool envChunkV2(FileSpec* file, Preset* preset, std::uint8_t* buffer, int direction);   // "env2"
-bool envChunkV3(FileSpec* file, Preset* preset, std::uint8_t* buffer, int direction);   // "env3"
-bool envChunkSingle(FileSpec* file, EnvelopeSlot* record, std::uint8_t* buffer, int direction); // "1env"
+bool envChunkV1(FileSpec* file, Preset* preset, std::uint8_t* buffer, int direction);            // "env "
+bool envChunkV2(FileSpec* file, Preset* preset, std::uint8_t* buffer, int direction);            // "env2"
+bool envChunkV3(FileSpec* file, Preset* preset, std::uint8_t* buffer, int direction);            // "env3"
+bool envChunkSingle(FileSpec* file, EnvelopeSlot* record, std::uint8_t* buffer, int direction);  // "1env"
 bool tempoChunk(FileSpec* file, double* tempo, double* second, std::uint8_t* buffer, int direction);
 
 // Moves one envelope in the given layout through the buffer (the field order of the layout).

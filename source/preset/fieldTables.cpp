@@ -12,6 +12,9 @@ const double big = fieldFloatMax;
 // 220 Hz as an increment (pitchHzToInc), as the float the records hold; a constant, so the rows are
 // filled before any code runs.
 constexpr double kInc220 = static_cast<float>(220.0 * 0.023219954648526078);
+// The pitch indices of 8,000 Hz and 20 Hz (dspFreqToIndex) as the floats the effect records hold.
+constexpr double kIndex8000 = 425.7542419433594;
+constexpr double kIndex20 = 80.0;
 }  // namespace
 
 FieldRange filterFields[filterFieldCount] = {
@@ -77,6 +80,54 @@ FieldRange effectFields[effectFieldCount] = {
     /* time (beats)    */ {0.5, 0.0, 1.0e4, keep},
     /* tap time        */ {44100.0, 0.441, 1.0e9, keep},
     /* pan             */ {0.5, 0.0, 0.9999, keep},
+    /* level           */ {0.5, 0.0, 1.0, keep},
+};
+
+FieldRange pipeFields[pipeFieldCount] = {
+    /* stored1         */ {0.0, -1.0e6, 1.0e6, keep},
+    /* stored2         */ {1.0, -1.0e6, 1.0e6, keep},
+    /* delay           */ {220.5, 1e-5, 32767.0, keep},
+    /* feedback        */ {0.5, -0.999, 0.999, keep},
+    /* inputPos        */ {0.42, 0.0, 1.0, keep},
+    /* pickupPos 0     */ {0.33, 0.0, 1.0, keep},
+    /* pickupPos 1     */ {0.405, 0.0, 1.0, keep},
+    /* filterIndex     */ {kIndex8000, 0.0, 480.0, keep},
+    /* lengthMod       */ {1.0, 0.0, 1.0, keep},
+    /* pickupMod       */ {1.0, 0.0, 1.0, keep},
+};
+
+FieldRange combFields[combFieldCount] = {
+    /* delay           */ {4410.0, 1e-5, 32767.0, keep},
+    /* feedback        */ {0.5, 0.0, 0.999, keep},
+    /* filterIndex     */ {kIndex8000, 0.0, 480.0, keep},
+    /* delayFactor     */ {1.0, 0.0, 1.0, keep},
+    /* feedbackFactor  */ {1.0, -1.0, 1.0, keep},
+    /* level           */ {0.5, 0.0, 1.0, keep},
+    /* modAmount       */ {1.0, 0.0, 1.0, keep},
+    /* filterFactor    */ {1.0, 0.0, 1.0, keep},
+};
+
+FieldRange tapFields[tapFieldCount] = {
+    /* feedback        */ {0.5, -0.999, 0.999, keep},
+    /* filterIndex     */ {kIndex8000, 0.0, 480.0, keep},
+    /* secondIndex     */ {kIndex20, 0.0, 480.0, keep},
+    /* modDepth        */ {1.0, 0.0, 1.0, keep},
+    /* timeFactor      */ {1.0, 0.0, 1.0, keep},
+    /* level           */ {0.5, 0.0, 1.0, keep},
+};
+
+FieldRange revFields[revFieldCount] = {
+    /* size            */ {0.1, 0.0001 * 0.7, 0.7, keep},
+    /* feedback        */ {0.8, 0.0, 1.0, keep},
+    /* brightness      */ {1.0, 0.0001, 1.0, keep},
+    /* preDelay        */ {0.05, 0.0, 0.5, keep},
+    /* jitter          */ {0.001, 0.0, 1.0, keep},
+    /* unitScale       */ {1.0, 0.0001, 1.0, keep},
+    /* laneSpread      */ {0.6182, 0.0, 1.0, keep},
+    /* timeModDepth    */ {0.5, -big, big, keep},
+    /* unitBrightness  */ {1.0, 0.0001, 1.0, keep},
+    /* laneBrightSpread*/ {0.0, 0.0, 1.0, keep},
+    /* brightModDepth  */ {0.5, -big, big, keep},
 };
 
 FieldRange headerFields[headerFieldCount] = {

@@ -6,14 +6,14 @@
 #include <cstdint>
 
 struct FileTypesState {
-  std::int32_t token[3];    // batch number, type count, group count at the batch's start; -1 when cleared
-  void* bankGroup;          // "Morvane file" / "Morvane files"
+  std::int32_t token[3];  // batch number, type count, group count at the batch's start; -1 when cleared
+  void* bankGroup;        // "Morvane file" / "Morvane files"
   void* bankType;
-  void* aiffGroup;          // "AIFF file" / "AIFF files"
+  void* aiffGroup;  // "AIFF file" / "AIFF files"
   void* aiffType;
 };
 
-int fileTypesClear();       // token -1, -1, -1; handles null; returns -1
+int fileTypesClear();  // token -1, -1, -1; handles null; returns -1
 void fileTypesRegister();
 void fileTypesUnregister();
 const FileTypesState* fileTypesState();

@@ -1,8 +1,8 @@
 // Serialiser of the LFO chunks "lfo " and "lfo2".
 #include "preset/lfoChunk.h"
 
-#include "engine/lfoRuntime.h"
 #include <initializer_list>
+#include "engine/lfoRuntime.h"
 
 #include "preset/chunkIo.h"
 #include "preset/fieldTables.h"
@@ -10,8 +10,8 @@
 namespace {
 
 void limitRecord(Lfo* r, std::int16_t ownIndex) {
-  for (std::uint8_t* b : {&r->on, &r->perVoice, &r->sampleHold, &r->pitchPolarity, &r->ampPolarity,
-                          &r->spareSwitch, &r->filterPolarity, &r->channelPolarity})
+  for (std::uint8_t* b : {&r->on, &r->perVoice, &r->sampleHold, &r->pitchPolarity, &r->ampPolarity, &r->spareSwitch,
+                          &r->filterPolarity, &r->channelPolarity})
     clampFlag(*b);
   for (int c = 0; c < 3; ++c) {
     clampFlag(r->pitchTarget[c]);
@@ -23,8 +23,10 @@ void limitRecord(Lfo* r, std::int16_t ownIndex) {
   // The ranges are the setters' (a period or hold time below lfoMinSeconds would make the phase
   // step too large); the run-time fields are held within 0..1.
   for (int f = 0; f < lfoFieldCount; ++f) {
-    if (float* x = lfoFloatFieldOf(r, f)) fieldLoad(lfoFields[f], *x);
-    else fieldLoad(lfoFields[f], *lfoDoubleFieldOf(r, f));
+    if (float* x = lfoFloatFieldOf(r, f))
+      fieldLoad(lfoFields[f], *x);
+    else
+      fieldLoad(lfoFields[f], *lfoDoubleFieldOf(r, f));
   }
   if (r->periodSync > 1) r->periodSync = 1;
   if (r->holdSync > 1) r->holdSync = 1;
@@ -55,9 +57,8 @@ bool lfoChunk(FileSpec* file, Lfo* r, std::uint8_t* buffer, int direction, bool 
   ioI16(io, &r->holdRateController);
   ioI16(io, &r->retrigger);
   ioI16(io, &r->retriggerController);
-  for (float* f : {&r->depth, &r->depthAmount, &r->holdRateRange, &r->holdRateFactor, &r->rateFactor,
-                   &r->rateRange, &r->ampDepth, &r->pitchDepth, &r->fieldDepth, &r->filterRange,
-                   &r->channelDepth, &r->percentSetting})
+  for (float* f : {&r->depth, &r->depthAmount, &r->holdRateRange, &r->holdRateFactor, &r->rateFactor, &r->rateRange,
+                   &r->ampDepth, &r->pitchDepth, &r->fieldDepth, &r->filterRange, &r->channelDepth, &r->percentSetting})
     ioF32(io, f);
   ioI16(io, &r->waveId);
   ioF32(io, &r->periodSeconds);
@@ -76,13 +77,12 @@ bool lfoChunk(FileSpec* file, Lfo* r, std::uint8_t* buffer, int direction, bool 
 }
 
 void swapCommon(Lfo* r) {
-  for (std::int16_t* h : {&r->index, &r->depthController, &r->rateController, &r->holdRateController,
-                          &r->retrigger, &r->retriggerController, &r->waveId})
+  for (std::int16_t* h : {&r->index, &r->depthController, &r->rateController, &r->holdRateController, &r->retrigger,
+                          &r->retriggerController, &r->waveId})
     swap16(h);
-  for (float* f : {&r->depth, &r->depthAmount, &r->holdRateRange, &r->holdRateFactor, &r->rateFactor,
-                   &r->rateRange, &r->ampDepth, &r->pitchDepth, &r->fieldDepth, &r->filterRange,
-                   &r->channelDepth, &r->percentSetting, &r->periodSeconds, &r->startPhase, &r->holdSeconds,
-                   &r->displayValue})
+  for (float* f : {&r->depth, &r->depthAmount, &r->holdRateRange, &r->holdRateFactor, &r->rateFactor, &r->rateRange,
+                   &r->ampDepth, &r->pitchDepth, &r->fieldDepth, &r->filterRange, &r->channelDepth, &r->percentSetting,
+                   &r->periodSeconds, &r->startPhase, &r->holdSeconds, &r->displayValue})
     swap32(f);
 }
 

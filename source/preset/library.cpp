@@ -13,8 +13,8 @@ namespace {
 LibraryKind gKinds[libKindCount];
 bool gSetUp = false;
 
-const char* const kFolders[libKindCount] = {"Oscil", "Filter", "Mod", "Waveshape", "Effect",
-                                            "Envelope", "Wave", "Tuning", "Channel", "Notescale"};
+const char* const kFolders[libKindCount] = {"Oscil",    "Filter", "Mod",    "Waveshape", "Effect",
+                                            "Envelope", "Wave",   "Tuning", "Channel",   "Notescale"};
 
 bool validKind(int kind) { return kind >= 1 && kind <= libKindCount; }
 
@@ -136,7 +136,7 @@ void libScanFolder(int kind) {
     if (char* dot = std::strrchr(base, '.')) *dot = 0;
     char path[900];
     const int n = std::snprintf(path, sizeof path, "%s%s.gly", folder, base);
-    if (n < 0 || n >= int(sizeof(FileSpec::path))) continue;   // a path the file layer cannot hold
+    if (n < 0 || n >= int(sizeof(FileSpec::path))) continue;  // a path the file layer cannot hold
     FileSpec file;
     fileSpecClear(&file);
     fileSpecSetPath(&file, path, base);

@@ -13,28 +13,36 @@
 struct Engine;
 
 enum LibraryKindCode {
-  libKindOscillator = 1, libKindFilter = 2, libKindModulator = 3, libKindWaveshaper = 4, libKindEffect = 5,
-  libKindEnvelope = 6, libKindWave = 7, libKindTuning = 8, libKindChannel = 9, libKindNotescale = 10
+  libKindOscillator = 1,
+  libKindFilter = 2,
+  libKindModulator = 3,
+  libKindWaveshaper = 4,
+  libKindEffect = 5,
+  libKindEnvelope = 6,
+  libKindWave = 7,
+  libKindTuning = 8,
+  libKindChannel = 9,
+  libKindNotescale = 10
 };
 const int libKindCount = 10;
 const std::int32_t libEntrySlots = 256;
 const int libMaxChunks = 16000;
 
 struct LibraryKind {
-  std::int16_t menu;        // popup menu handle, 0 = none
-  std::int32_t count;       // entry slots (256 after set-up)
-  FileSpec* entries;        // entry i is the file behind menu item i + 1
+  std::int16_t menu;   // popup menu handle, 0 = none
+  std::int32_t count;  // entry slots (256 after set-up)
+  FileSpec* entries;   // entry i is the file behind menu item i + 1
 };
 
-void libSetupAll();                                     // once per run
+void libSetupAll();  // once per run
 void libScanFolder(int kind);
 void libEnsureMenu(int kind);
 std::int16_t libGetKindHandle(int kind);
 void libSetKindHandle(int kind, std::int16_t handle);
 void libRelease(int kind);
 LibraryKind* libGetKindRecord(int kind);
-void libFolderName(int kind, char* out, std::uint32_t capacity);   // "Oscil" + separator ...
-std::uint32_t libKindId(int kind);                      // chunkId("lib0") + kind - 1; 0 outside 1..10
+void libFolderName(int kind, char* out, std::uint32_t capacity);  // "Oscil" + separator ...
+std::uint32_t libKindId(int kind);                                // chunkId("lib0") + kind - 1; 0 outside 1..10
 bool libGetEntry(int kind, std::int32_t index, FileSpec* out);
 void libSetEntry(int kind, std::int32_t index, const FileSpec* file);
 bool libFileIsKind(FileSpec* file, std::uint32_t headerId);

@@ -141,21 +141,29 @@ bool readEffectChunk(FileSpec* file, Engine* engine, std::uint32_t id, std::uint
   void* record = effectAlloc(type);
   if (!record) return false;
   bool ok = false;
-  if (id == chunkId("pipe")) ok = effectPipeReadWriteChunkV1(file, static_cast<EffectPipeRecord*>(record), buffer, chunkRead);
-  else if (id == chunkId("pip2")) ok = effectPipeReadWriteChunk(file, static_cast<EffectPipeRecord*>(record), buffer, chunkRead);
-  else if (id == chunkId("mCmb")) ok = effectCombReadWriteChunkV1(file, static_cast<EffectCombRecord*>(record), buffer, chunkRead);
-  else if (id == chunkId("mCm2")) ok = effectCombReadWriteChunk(file, static_cast<EffectCombRecord*>(record), buffer, chunkRead);
-  else if (id == chunkId("mTap")) ok = effectTapReadWriteChunkV1(file, static_cast<EffectTapRecord*>(record), buffer, chunkRead);
-  else if (id == chunkId("mTa2")) ok = effectTapReadWriteChunk(file, static_cast<EffectTapRecord*>(record), buffer, chunkRead);
-  else if (id == chunkId("eco3")) ok = effectEchoReadWriteChunk(file, static_cast<EffectEchoRecord*>(record), buffer, chunkRead);
-  else if (id == chunkId("rev3")) ok = effectRevReadWriteChunk(file, static_cast<EffectRevRecord*>(record), buffer, chunkRead);
+  if (id == chunkId("pipe"))
+    ok = effectPipeReadWriteChunkV1(file, static_cast<EffectPipeRecord*>(record), buffer, chunkRead);
+  else if (id == chunkId("pip2"))
+    ok = effectPipeReadWriteChunk(file, static_cast<EffectPipeRecord*>(record), buffer, chunkRead);
+  else if (id == chunkId("mCmb"))
+    ok = effectCombReadWriteChunkV1(file, static_cast<EffectCombRecord*>(record), buffer, chunkRead);
+  else if (id == chunkId("mCm2"))
+    ok = effectCombReadWriteChunk(file, static_cast<EffectCombRecord*>(record), buffer, chunkRead);
+  else if (id == chunkId("mTap"))
+    ok = effectTapReadWriteChunkV1(file, static_cast<EffectTapRecord*>(record), buffer, chunkRead);
+  else if (id == chunkId("mTa2"))
+    ok = effectTapReadWriteChunk(file, static_cast<EffectTapRecord*>(record), buffer, chunkRead);
+  else if (id == chunkId("eco3"))
+    ok = effectEchoReadWriteChunk(file, static_cast<EffectEchoRecord*>(record), buffer, chunkRead);
+  else if (id == chunkId("rev3"))
+    ok = effectRevReadWriteChunk(file, static_cast<EffectRevRecord*>(record), buffer, chunkRead);
   if (ok) effectCopy(engine, record, nullptr, 1);
   std::free(record);
   return ok;
 }
 
-void readModuleChunk(FileSpec* file, Engine* engine, int kind, std::int16_t target, std::uint32_t id,
-                     ModuleScratch& s, std::uint8_t* buffer) {
+void readModuleChunk(FileSpec* file, Engine* engine, int kind, std::int16_t target, std::uint32_t id, ModuleScratch& s,
+                     std::uint8_t* buffer) {
   clearModuleEnvelopes(engine, kind, target);
   if (id == chunkId("osc3") || id == chunkId("osc2")) {
     const bool ok = id == chunkId("osc3") ? oscReadWriteChunk(file, &s.osc, buffer, chunkRead)
@@ -187,7 +195,7 @@ void readModuleChunk(FileSpec* file, Engine* engine, int kind, std::int16_t targ
 void readModuleWave(Engine* engine, int kind, std::int16_t target, WaveRecord& scratch) {
   std::uint16_t placed = 0;
   if (waveFindOrClaimLocal(engine, &placed, scratch.samples)) {
-    if (placed == 0xFFFF) return;   // no local wave left
+    if (placed == 0xFFFF) return;  // no local wave left
   } else {
     WaveRecord* w = waveGet(engine, static_cast<std::int16_t>(placed));
     std::memcpy(w->samples, scratch.samples, sizeof w->samples);
@@ -318,8 +326,10 @@ void readTuning(FileSpec* file, Engine* engine) {
   walkChunks(file, have, header, [&](const ChunkHeader& h) {
     LibTuningMap map;
     if (h.id == chunkId("tune") && libTuneChunk(file, &map, buffer, chunkRead)) {
-      if (gTuningStore) gTuningStore(engine, &map);
-      else storeTuningInEngine(engine, &map);
+      if (gTuningStore)
+        gTuningStore(engine, &map);
+      else
+        storeTuningInEngine(engine, &map);
     }
     return true;
   });

@@ -82,7 +82,7 @@ void fetchTuningFromEngine(Engine* engine, LibTuningMap* map) {
 bool writeEffect(Writer& w) {
   const std::uint16_t type = effectGetType(w.engine);
   void* live = effectActiveRecord(w.engine);
-  if (!live) return true;   // no effect: the file holds no module chunk
+  if (!live) return true;  // no effect: the file holds no module chunk
   void* record = effectAlloc(type);
   if (!record) return false;
   effectCopy(w.engine, live, record, 0);
@@ -143,7 +143,10 @@ bool libWriteFile(FileSpec* file, int kind, std::int16_t index, Engine* engine) 
     case libKindOscillator:
     case libKindChannel: {
       ChannelOscRecord* osc = engineGetChannel(engine, ch);
-      if (!osc || ch > 2) { w.ok = false; break; }
+      if (!osc || ch > 2) {
+        w.ok = false;
+        break;
+      }
       w.ok = oscReadWriteChunk(file, osc, w.buf(), chunkWrite) && w.ok;
       if (kind == libKindChannel) {
         w.ok = filterReadWriteChunk(file, engineGetFilter(engine, ch), w.buf(), chunkWrite) && w.ok;
@@ -163,7 +166,10 @@ bool libWriteFile(FileSpec* file, int kind, std::int16_t index, Engine* engine) 
     }
     case libKindFilter: {
       FilterRecord* f = engineGetFilter(engine, ch);
-      if (!f || ch > 3) { w.ok = false; break; }
+      if (!f || ch > 3) {
+        w.ok = false;
+        break;
+      }
       w.ok = filterReadWriteChunk(file, f, w.buf(), chunkWrite) && w.ok;
       w.envelopes([&](const EnvelopeSlot& s) { return s.owner == ch && envDestIsFilter(s.destination); });
       w.tempo();
@@ -171,7 +177,10 @@ bool libWriteFile(FileSpec* file, int kind, std::int16_t index, Engine* engine) 
     }
     case libKindModulator: {
       ModulatorRecord* m = engineGetModulator(engine, ch);
-      if (!m || ch > 2) { w.ok = false; break; }
+      if (!m || ch > 2) {
+        w.ok = false;
+        break;
+      }
       w.ok = modulatorReadWriteChunk(file, m, w.buf(), chunkWrite) && w.ok;
       w.envelopes([&](const EnvelopeSlot& s) { return s.owner == ch && envDestIsModulator(s.destination); });
       w.tempo();
@@ -180,7 +189,10 @@ bool libWriteFile(FileSpec* file, int kind, std::int16_t index, Engine* engine) 
     }
     case libKindWaveshaper: {
       WaveshaperRecord* ws = engineGetWaveshaper(engine);
-      if (!ws) { w.ok = false; break; }
+      if (!ws) {
+        w.ok = false;
+        break;
+      }
       w.ok = waveshaperReadWriteChunk(file, ws, w.buf(), chunkWrite) && w.ok;
       w.envelopes([&](const EnvelopeSlot& s) { return envDestIsWaveshaper(s.destination); });
       w.tempo();
@@ -193,13 +205,19 @@ bool libWriteFile(FileSpec* file, int kind, std::int16_t index, Engine* engine) 
       w.tempo();
       break;
     case libKindEnvelope:
-      if (!engineGetEnvelopeSlot(engine, ch)) { w.ok = false; break; }
+      if (!engineGetEnvelopeSlot(engine, ch)) {
+        w.ok = false;
+        break;
+      }
       w.tempo();
       w.envelope(ch);
       break;
     case libKindWave: {
       WaveRecord* wave = waveLookup(engine, static_cast<std::uint16_t>(index));
-      if (!wave) { w.ok = false; break; }
+      if (!wave) {
+        w.ok = false;
+        break;
+      }
       w.ok = waveChunkSingle(file, wave, w.buf(), chunkWrite) && w.ok;
       break;
     }
@@ -210,14 +228,14 @@ bool libWriteFile(FileSpec* file, int kind, std::int16_t index, Engine* engine) 
       w.ok = libTuneChunk(file, &map, w.buf(), chunkWrite) && w.ok;
       break;
     }
-    default:   // the note scale kind is listed only: header and tail
+    default:  // the note scale kind is listed only: header and tail
       break;
   }
   chunkHeaderSet(&header, chunkId("tail"), 0, 10);
   w.ok = fileWriteChunk(file, &header, nullptr) && w.ok;
   fileClose(file);
   fileSetChunkTypeCallback(chunkHeaderCheck);
-  if (!w.ok) osFileDelete(file->path);   // no half-written library file stays in the folder
+  if (!w.ok) osFileDelete(file->path);  // no half-written library file stays in the folder
   return w.ok;
 }
 

@@ -20,10 +20,10 @@ bool filterReadWriteChunk(FileSpec* file, FilterRecord* r, std::uint8_t* buffer,
   ioF32(io, &r->combGain);
   ioF32(io, &r->resonance);
   if (!ioReading(io)) return ioFinishWrite(file, io, chunkId("filt"), 10);
-  if (r->index < 0 || r->index > 3) return false;   // filed under its index
+  if (r->index < 0 || r->index > 3) return false;  // filed under its index
   clampFlag(r->on);
   clampFlag(r->postMix);
-  if (!filterTypeIsUsed(r->type)) r->type = 1;      // as the record copy treats an unknown type
+  if (!filterTypeIsUsed(r->type)) r->type = 1;  // as the record copy treats an unknown type
   for (int f = 0; f < filterFieldCount; ++f) fieldLoad(filterFields[f], *filterFieldOf(r, f));
   // Allpass types keep their cutoff on the 48-steps-per-octave scale of 0..479.
   if (r->type >= 11 && r->type <= 13 && r->cutoff > 479.0f) r->cutoff = 479.0f;
@@ -51,7 +51,7 @@ static bool modulatorChunk(FileSpec* file, ModulatorRecord* r, std::uint8_t* buf
     r->shiftSwitch = 1;
   }
   if (!ioReading(io)) return ioFinishWrite(file, io, v3 ? chunkId("mod3") : chunkId("mod "), 10);
-  if (r->channel < 0 || r->channel > 2) return false;   // filed under its channel
+  if (r->channel < 0 || r->channel > 2) return false;  // filed under its channel
   clampFlag(r->on);
   if (r->type != modulatorRingmod && r->type != modulatorFreqShift) r->type = modulatorFreqShift;
   if (r->freqMode < 0 || r->freqMode > 3) r->freqMode = 3;

@@ -7,18 +7,18 @@
 struct FileSpec;
 
 struct FilterRecord {
-  std::uint8_t on;           // filter on
-  std::uint8_t postMix;      // master filter only: 1 runs once on the voice sum, 0 per voice
-  std::int16_t index;        // slot 0..2 channel filters, 3 the master filter
-  std::int16_t type;         // type code: 1..6, 9..17 (0, 7, 8 are empty slots of the routine table)
-  float cutoff;              // pitch index 0..480 (Allpass types: 48 steps per octave from 20 Hz)
-  float combDelay;           // "Comb" delay in samples at 44,100 Hz, 1..2046
-  float feedback;            // Comb and Allpass feedback
-  float bandwidth;           // "BPF" bandwidth ("Q")
-  float gain;                // linear gain of the types that have one
-  float width;               // "Notch" width ("b-width")
-  float combGain;            // "Comb" linear gain
-  float resonance;           // "Res"
+  std::uint8_t on;       // filter on
+  std::uint8_t postMix;  // master filter only: 1 runs once on the voice sum, 0 per voice
+  std::int16_t index;    // slot 0..2 channel filters, 3 the master filter
+  std::int16_t type;     // type code: 1..6, 9..17 (0, 7, 8 are empty slots of the routine table)
+  float cutoff;          // pitch index 0..480 (Allpass types: 48 steps per octave from 20 Hz)
+  float combDelay;       // "Comb" delay in samples at 44,100 Hz, 1..2046
+  float feedback;        // Comb and Allpass feedback
+  float bandwidth;       // "BPF" bandwidth ("Q")
+  float gain;            // linear gain of the types that have one
+  float width;           // "Notch" width ("b-width")
+  float combGain;        // "Comb" linear gain
+  float resonance;       // "Res"
 };
 
 enum ModulatorType : std::uint16_t { modulatorRingmod = 1, modulatorFreqShift = 2 };
@@ -37,13 +37,13 @@ struct ModulatorRecord {
 };
 
 struct WaveshaperRecord {
-  std::uint8_t postMix;      // 1 runs once on the voice sum, 0 per voice
-  std::uint8_t on;           // waveshaper on
-  std::uint16_t word;        // not stored in files; 3
-  std::int32_t wave;         // wave id of the transfer curve (16 bits stored)
-  float inGain;              // input gain, linear
-  float outGain;             // output gain, linear
-  float phase;               // phase
+  std::uint8_t postMix;  // 1 runs once on the voice sum, 0 per voice
+  std::uint8_t on;       // waveshaper on
+  std::uint16_t word;    // not stored in files; 3
+  std::int32_t wave;     // wave id of the transfer curve (16 bits stored)
+  float inGain;          // input gain, linear
+  float outGain;         // output gain, linear
+  float phase;           // phase
 };
 
 // Defaults: off, type 15 "LPF 4 pole", cutoff 346, comb delay 200.4545, 0.5, 1, 1, 1, 1, 0;
@@ -54,7 +54,7 @@ void modulatorInitRecord(ModulatorRecord* record, std::int16_t channel);
 // Defaults: per voice, off, wave 0, gains 1, phase 0.
 void waveshaperInitRecord(WaveshaperRecord* record);
 
-bool filterTypeIsUsed(std::int32_t type);   // a type code with a routine
+bool filterTypeIsUsed(std::int32_t type);  // a type code with a routine
 
 // Chunk serialisers (direction chunkRead 1 / chunkWrite 0), version 10:
 // "filt", "mod " (older), "mod3", "wshp".
@@ -67,8 +67,8 @@ struct Engine;
 // Copies a modulator record and sets its channel; with an engine and `withDefaults` the destination
 // gets modulatorInitRecord first; the copy is made safe for the render loop. Nothing for a missing
 // record or a channel outside 0..2.
-void modulatorCopyRecord(Engine* engine, ModulatorRecord* source, ModulatorRecord* destination,
-                         std::int16_t channel, std::uint8_t withDefaults);
+void modulatorCopyRecord(Engine* engine, ModulatorRecord* source, ModulatorRecord* destination, std::int16_t channel,
+                         std::uint8_t withDefaults);
 // Copies the waveshaper record whole (made safe for the render loop).
 void waveshaperCopyRecord(Engine* engine, WaveshaperRecord* source, WaveshaperRecord* destination,
                           std::uint8_t withDefaults);

@@ -6,15 +6,15 @@
 #include "engine/engine.h"
 #include "engine/valueFormat.h"
 #include "oscillators/oscHalfband.h"
-#include "preset/fieldTables.h"
 #include "preset/editBlock.h"
-#include "preset/presetHeader.h"
+#include "preset/fieldTables.h"
 #include "preset/oscRecord.h"
+#include "preset/presetHeader.h"
 #include "preset/wave.h"
 
 namespace {
 
-const double kIndexToRadians = 0.006135923151546361;   // 2 pi / 1024
+const double kIndexToRadians = 0.006135923151546361;  // 2 pi / 1024
 
 // Setters take channels 0..2; getters also the edit copy's index. Another index has no record (the
 // engine's lookup would hand back channel 0 for it).
@@ -159,15 +159,17 @@ void oscSetLevel(Engine* engine, std::int16_t channel, float level) {
 void oscSetBalance(Engine* engine, std::int16_t channel, float balance) {
   ChannelOscRecord* c = beginEdit(engine, channel);
   if (!c) return;
-  if (c->type == oscTypeDouble) c->balanceDouble = rowClamp(oscFieldBalanceDouble, balance);
-  else if (c->type == oscTypeRingmod) c->balanceRingmod = rowClamp(oscFieldBalanceRingmod, balance);
+  if (c->type == oscTypeDouble)
+    c->balanceDouble = rowClamp(oscFieldBalanceDouble, balance);
+  else if (c->type == oscTypeRingmod)
+    c->balanceRingmod = rowClamp(oscFieldBalanceRingmod, balance);
   commit(engine, channel);
 }
 
 void oscSetFmIndex(Engine* engine, std::int16_t channel, float index) {
   ChannelOscRecord* c = beginEdit(engine, channel);
   if (!c) return;
-  c->fmIndex = rowClamp(oscFieldFmIndex, index * oscFmIndexScale);   // no infinity reaches the phases
+  c->fmIndex = rowClamp(oscFieldFmIndex, index * oscFmIndexScale);  // no infinity reaches the phases
   commit(engine, channel);
 }
 
@@ -302,7 +304,8 @@ void oscCopyRecord(Engine* engine, const ChannelOscRecord* s, ChannelOscRecord* 
   if (!s || !d || n < 0 || n > 3) return;
   if (withSetup && engine) {
     oscInitRecord(engine, d, n);
-    if (s->type >= 0 && s->type < oscTypeCount) oscSetType(engine, static_cast<std::uint16_t>(n), static_cast<std::uint16_t>(s->type));
+    if (s->type >= 0 && s->type < oscTypeCount)
+      oscSetType(engine, static_cast<std::uint16_t>(n), static_cast<std::uint16_t>(s->type));
   }
   d->on = s->on;
   d->waveA = s->waveA;

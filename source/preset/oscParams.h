@@ -8,8 +8,8 @@
 struct Engine;
 struct ChannelOscRecord;
 
-void oscSetWaveA(Engine* engine, std::int16_t channel, std::int16_t waveId);       // edit
-void oscSetWaveB(Engine* engine, std::int16_t channel, std::int16_t waveId);       // edit
+void oscSetWaveA(Engine* engine, std::int16_t channel, std::int16_t waveId);      // edit
+void oscSetWaveB(Engine* engine, std::int16_t channel, std::int16_t waveId);      // edit
 void oscSetPitch(Engine* engine, std::int16_t channel, float value);              // edit, by freqMode
 void oscSetPitchB(Engine* engine, std::int16_t channel, float value);             // edit, by freqModeB
 void oscSetTrans(Engine* engine, std::int16_t channel, double semitones);         // live, 0..48
@@ -18,30 +18,30 @@ void oscSetNumVoices(Engine* engine, std::int16_t channel, std::int16_t voices);
 void oscSetOn(Engine* engine, std::int16_t channel, std::uint8_t on);             // live
 // edit: selector 0..2, input -1 (none) or 0..5; anything else stores nothing and commits nothing.
 void oscSetAudioInput(Engine* engine, std::int16_t channel, std::int16_t selector, std::int16_t input);
-void oscSetInputGain(Engine* engine, std::int16_t channel, float gain);           // edit, 0..4
-void oscSetLevel(Engine* engine, std::int16_t channel, float level);              // edit, 0..1
-void oscSetBalance(Engine* engine, std::int16_t channel, float balance);          // edit, "Double"/"Ringmod"
-void oscSetFmIndex(Engine* engine, std::int16_t channel, float index);            // edit, radians
-void oscSetPhaseA(Engine* engine, std::int16_t channel, float cycles);            // edit
-void oscSetPhaseB(Engine* engine, std::int16_t channel, float cycles);            // edit
-void oscSetFreqMode(Engine* engine, std::int16_t channel, std::int16_t mode);     // edit, 0..3
-void oscSetFreqModeB(Engine* engine, std::int16_t channel, std::int16_t mode);    // edit, 0..3
-void oscSetAuxSwitch(Engine* engine, std::int16_t channel, std::uint8_t on);      // edit
-void oscSetPhaseReset(Engine* engine, std::int16_t channel, std::uint8_t on);     // live
-void oscSetBandLimited(Engine* engine, std::int16_t channel, std::uint8_t on);    // live
-void oscSetType(Engine* engine, std::uint16_t channel, std::uint16_t type);       // live, 0..7
+void oscSetInputGain(Engine* engine, std::int16_t channel, float gain);         // edit, 0..4
+void oscSetLevel(Engine* engine, std::int16_t channel, float level);            // edit, 0..1
+void oscSetBalance(Engine* engine, std::int16_t channel, float balance);        // edit, "Double"/"Ringmod"
+void oscSetFmIndex(Engine* engine, std::int16_t channel, float index);          // edit, radians
+void oscSetPhaseA(Engine* engine, std::int16_t channel, float cycles);          // edit
+void oscSetPhaseB(Engine* engine, std::int16_t channel, float cycles);          // edit
+void oscSetFreqMode(Engine* engine, std::int16_t channel, std::int16_t mode);   // edit, 0..3
+void oscSetFreqModeB(Engine* engine, std::int16_t channel, std::int16_t mode);  // edit, 0..3
+void oscSetAuxSwitch(Engine* engine, std::int16_t channel, std::uint8_t on);    // edit
+void oscSetPhaseReset(Engine* engine, std::int16_t channel, std::uint8_t on);   // live
+void oscSetBandLimited(Engine* engine, std::int16_t channel, std::uint8_t on);  // live
+void oscSetType(Engine* engine, std::uint16_t channel, std::uint16_t type);     // live, 0..7
 
 std::int16_t oscGetWaveA(Engine* engine, std::int16_t channel);
 std::int16_t oscGetWaveB(Engine* engine, std::int16_t channel);
-double oscGetPitch(Engine* engine, std::int16_t channel);     // semitones, ratio, note or Hz by mode
+double oscGetPitch(Engine* engine, std::int16_t channel);  // semitones, ratio, note or Hz by mode
 double oscGetPitchB(Engine* engine, std::int16_t channel);
 double oscGetTrans(Engine* engine, std::int16_t channel);
 double oscGetRandTrans(Engine* engine, std::int16_t channel);
 std::int16_t oscGetNumVoices(Engine* engine, std::int16_t channel);
 std::uint8_t oscIsOn(Engine* engine, std::int16_t channel);
 float oscGetLevel(Engine* engine, std::int16_t channel);
-double oscGetFmIndex(Engine* engine, std::int16_t channel);   // radians
-double oscGetPhaseA(Engine* engine, std::int16_t channel);    // cycles
+double oscGetFmIndex(Engine* engine, std::int16_t channel);  // radians
+double oscGetPhaseA(Engine* engine, std::int16_t channel);   // cycles
 double oscGetPhaseB(Engine* engine, std::int16_t channel);
 std::int16_t oscGetType(Engine* engine, std::int16_t channel);
 std::int16_t oscGetFreqMode(Engine* engine, std::int16_t channel);
@@ -53,8 +53,8 @@ std::uint8_t oscGetBandLimited(Engine* engine, std::int16_t channel);
 // Copies a record (preset to engine with withSetup 1: the destination is reset and its type set
 // first, and the band-limited tables are rebuilt; engine to preset with 0). Nothing unless both
 // records exist and 0 <= channel <= 3.
-void oscCopyRecord(Engine* engine, const ChannelOscRecord* source, ChannelOscRecord* destination,
-                   std::int16_t channel, std::uint8_t withSetup);
+void oscCopyRecord(Engine* engine, const ChannelOscRecord* source, ChannelOscRecord* destination, std::int16_t channel,
+                   std::uint8_t withSetup);
 // Rebuilds the eight band-limited tables of wave A and of wave B of an engine channel (0..2) from
 // the record's wave ids.
 void oscRebuildTables(Engine* engine, std::int16_t channel, const ChannelOscRecord* record);

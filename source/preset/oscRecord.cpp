@@ -88,5 +88,5 @@ void oscSanitizeRecord(ChannelOscRecord* r) {
   if (r->iterations > 1024) r->iterations = 1024;
   sampleInfoSanitize(&r->sampleInfo);
   OscSubRecord& s = r->subRecord;
-  s.count = s.count < 1 ? 1 : s.count > 8 ? 8 : s.count;   // grains 1..8
+  s.count = s.count < 1 ? 1 : s.count > 8 ? 8 : s.count;  // grains 1..8
 }

@@ -187,6 +187,5 @@ void moduleClipboardInit() {
   static const std::uint16_t indices[4] = {0, 1, 0, 0};
   float samples[waveLength];
   if (!waveFactoryTable(0, samples)) std::memset(samples, 0, sizeof samples);
-  for (int i = 0; i < 4; ++i)
-    waveFill(&c->waves[i], indices[i], waveBankLocal, waveStateLocal, samples, "preset");
+  for (int i = 0; i < 4; ++i) waveFill(&c->waves[i], indices[i], waveBankLocal, waveStateLocal, samples, "preset");
 }

@@ -38,10 +38,10 @@ struct ModuleClipboardChannel {
   EnvelopeSlot envelopes[envSlotCount];
 };
 struct ModuleClipboard {
-  std::uint32_t kind;        // what the clipboard holds, 0 empty
+  std::uint32_t kind;  // what the clipboard holds, 0 empty
   void* source;
   ModuleClipboardChannel channel;
-  WaveRecord waves[4];       // ids 0x7F00, 0x7F01, 0x7F00, 0x7F00
+  WaveRecord waves[4];  // ids 0x7F00, 0x7F01, 0x7F00, 0x7F00
 };
 ModuleClipboard* moduleClipboard();
 void moduleClipboardInit();

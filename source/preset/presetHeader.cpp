@@ -39,7 +39,7 @@ float patchHeaderGetGain(const PatchHeader* header) { return header ? header->ga
 
 void patchHeaderSetGain(PatchHeader* header, float x) {
   if (!header) return;
-  if (!(x >= 1e-24f)) x = 0.0f;   // NaN too
+  if (!(x >= 1e-24f)) x = 0.0f;  // NaN too
   if (x > 16.0f) x = 16.0f;
   header->gain = x;
 }
@@ -51,7 +51,9 @@ double patchHeaderGetTranspose(const PatchHeader* header) {
 // A ratio beyond ten octaves is held there; a value that is no number is refused (it used to store a
 // NaN or infinite ratio that a saved bank then read back as 1).
 void patchHeaderSetTranspose(PatchHeader* header, double semitones) {
-  if (header) header->transpose = fieldSetFloat(headerFields[headerFieldTranspose], pitchSemisToRatio(semitones), header->transpose);
+  if (header)
+    header->transpose =
+        fieldSetFloat(headerFields[headerFieldTranspose], pitchSemisToRatio(semitones), header->transpose);
 }
 
 float patchHeaderGetPan(const PatchHeader* header) { return header ? header->pan : 0.0f; }

@@ -7,7 +7,7 @@
 struct FileSpec;
 struct Engine;
 
-const int patchNameLength = 34;   // stored characters of the name
+const int patchNameLength = 34;  // stored characters of the name
 
 struct PatchHeader {
   std::int16_t slot;               // slot in the bank: -1 none, 0..127
@@ -30,15 +30,15 @@ struct PatchHeader {
 // (120 BPM), tuning 0, "default", stage counts 1, channel pans 0.5, output pairs 0. `slot` takes the
 // program number when it is -1..127 and is otherwise left as it was.
 void patchHeaderDefaults(PatchHeader* header, std::int16_t program);
-std::int16_t patchHeaderGetPolyphony(const PatchHeader* header);      // 4 for null
-void patchHeaderSetPolyphony(PatchHeader* header, std::int32_t n);    // clamped to 1..64
+std::int16_t patchHeaderGetPolyphony(const PatchHeader* header);    // 4 for null
+void patchHeaderSetPolyphony(PatchHeader* header, std::int32_t n);  // clamped to 1..64
 float patchHeaderGetGain(const PatchHeader* header);
-void patchHeaderSetGain(PatchHeader* header, float x);                // below 1e-24: 0; above 16: 16
-double patchHeaderGetTranspose(const PatchHeader* header);            // semitones
+void patchHeaderSetGain(PatchHeader* header, float x);      // below 1e-24: 0; above 16: 16
+double patchHeaderGetTranspose(const PatchHeader* header);  // semitones
 void patchHeaderSetTranspose(PatchHeader* header, double semitones);
 float patchHeaderGetPan(const PatchHeader* header);
-void patchHeaderSetPan(PatchHeader* header, float x);                 // clamped to 0..1
-void patchHeaderGetName(const PatchHeader* header, char* out);        // out holds 35 bytes
+void patchHeaderSetPan(PatchHeader* header, float x);           // clamped to 0..1
+void patchHeaderGetName(const PatchHeader* header, char* out);  // out holds 35 bytes
 void patchHeaderSetName(PatchHeader* header, const char* text);
 // Keeps a header read from a file within its ranges (polyphony 1..64, finite values, name terminated).
 void patchHeaderSanitize(PatchHeader* header);
@@ -52,15 +52,15 @@ bool patchHeaderReadWriteChunk(FileSpec* file, PatchHeader* header, std::uint8_t
 
 // The Main page's controls on the engine's playing header. Getters answer 4 / 0.0 / "" without one.
 std::int16_t patchGetPolyphony(Engine* engine);
-void patchSetPolyphony(Engine* engine, std::int32_t n);       // 1..64 only; stops, sets, rebuilds
+void patchSetPolyphony(Engine* engine, std::int32_t n);  // 1..64 only; stops, sets, rebuilds
 float patchGetGain(Engine* engine);
-void patchSetGain(Engine* engine, float gain);                // edit block, kind 1
-double patchGetTranspose(Engine* engine);                     // semitones
-void patchSetTranspose(Engine* engine, double semitones);     // edit block; voices retuned
+void patchSetGain(Engine* engine, float gain);             // edit block, kind 1
+double patchGetTranspose(Engine* engine);                  // semitones
+void patchSetTranspose(Engine* engine, double semitones);  // edit block; voices retuned
 float patchGetPan(Engine* engine);
-void patchSetPan(Engine* engine, float pan);                  // edit block; pan curve rebuilt
-void patchGetName(Engine* engine, char* out);                 // out holds 35 bytes
-void patchSetName(Engine* engine, const char* text);          // edit block
+void patchSetPan(Engine* engine, float pan);          // edit block; pan curve rebuilt
+void patchGetName(Engine* engine, char* out);         // out holds 35 bytes
+void patchSetName(Engine* engine, const char* text);  // edit block
 // Copies a whole header between a preset and the engine (intoEngine 1) or back (0), setting the
 // destination's slot; a master stage count above 1 becomes 3 in the engine.
 void patchHeaderCopy(Engine* engine, const PatchHeader* source, PatchHeader* destination, std::int16_t slot,

@@ -186,7 +186,7 @@ void sampleRelease(Engine* engine, std::int16_t channel) {
   SampleInfo* slot = sampleGetInfo(engine, channel);
   if (!slot) return;
   if (samplePoolRelease(slot)) std::free(slot->data);
-  slot->poolIndex = -1;   // the slot holds no entry any more: a second release must not count
+  slot->poolIndex = -1;  // the slot holds no entry any more: a second release must not count
   sampleCloseDisplayMap(engine, channel);
   slot->length = 0;
   slot->data = nullptr;
@@ -386,8 +386,7 @@ SampleVoice* sampleVoiceRecord(Engine* engine, std::int16_t channel, std::int16_
   return state ? &state->sampleVoice : nullptr;
 }
 
-void sampleSetPosition(Engine* engine, std::int16_t channel, std::int16_t voice, double position,
-                       double parameter) {
+void sampleSetPosition(Engine* engine, std::int16_t channel, std::int16_t voice, double position, double parameter) {
   SampleVoice* v = sampleVoiceRecord(engine, channel, voice);
   SampleInfo* s = sampleGetInfo(engine, channel);
   if (!v || !s) return;

@@ -19,10 +19,10 @@ struct SampleVoice;
 // Result codes of sampleLoad and sampleReadWave.
 enum {
   sampleOk = 0,
-  sampleOutOfMemory = 1,    // only reported by sampleReportError
-  sampleFileError = 2,      // missing or not openable
-  sampleUnsupported = 3,    // not a RIFF WAVE file, not integer PCM, or no audio frames
-  sampleNotOpened = 4       // no slot, or reading or decoding failed
+  sampleOutOfMemory = 1,  // only reported by sampleReportError
+  sampleFileError = 2,    // missing or not openable
+  sampleUnsupported = 3,  // not a RIFF WAVE file, not integer PCM, or no audio frames
+  sampleNotOpened = 4     // no slot, or reading or decoding failed
 };
 
 const std::uint32_t sampleTailBytes = 256000;       // zero bytes after the last frame of the data
@@ -44,7 +44,7 @@ void sampleUpdateLoop(SampleInfo* slot);
 void sampleSwapInfo(SampleInfo* slot);
 
 // ---- loading
-std::int32_t sampleLoad(Engine* engine, std::int16_t channel, FileSpec* file);   // null: the slot's file
+std::int32_t sampleLoad(Engine* engine, std::int16_t channel, FileSpec* file);  // null: the slot's file
 std::int32_t sampleLoadFile(Engine* engine, std::int16_t channel, FileSpec* file);
 bool sampleLoadForChannel(int dialogKind, Engine* engine, std::int16_t channel);
 std::int32_t sampleReloadChannels(Engine* engine);
@@ -59,7 +59,7 @@ typedef const char* (*SampleBankPathFn)(Bank* bank);
 void sampleSetBankPathRoutine(SampleBankPathFn routine);
 
 // ---- the WAVE reader (file open for reading)
-std::uint32_t sampleDetectType(FileSpec* file);   // chunkId("WAVE") or 0
+std::uint32_t sampleDetectType(FileSpec* file);  // chunkId("WAVE") or 0
 std::int32_t sampleReadWave(FileSpec* file, SampleInfo* slot);
 // Decodes `dataBytes` bytes at `dataPosition` into freshly allocated slot data (see sample.cpp).
 bool sampleDecodeWave(FileSpec* file, std::int64_t dataPosition, SampleInfo* slot, std::int32_t bits,
@@ -78,13 +78,12 @@ void sampleGetFileName(Engine* engine, std::int16_t channel, char* buffer, std::
 
 // ---- voices
 SampleVoice* sampleVoiceRecord(Engine* engine, std::int16_t channel, std::int16_t voice);
-void sampleSetPosition(Engine* engine, std::int16_t channel, std::int16_t voice, double position,
-                       double parameter);
+void sampleSetPosition(Engine* engine, std::int16_t channel, std::int16_t voice, double position, double parameter);
 
 // ---- displays
 void sampleCloseDisplayMap(Engine* engine, std::int16_t channel);
-void sampleBuildDisplay(SampleInfo* slot, std::int16_t channel);   // after a load or a pool hit
-float* sampleDisplayBuffer(std::int16_t channel);                    // null outside 0..2
+void sampleBuildDisplay(SampleInfo* slot, std::int16_t channel);  // after a load or a pool hit
+float* sampleDisplayBuffer(std::int16_t channel);                 // null outside 0..2
 void sampleClearDisplays();
 void sampleRefreshDisplay(Engine* engine, std::int16_t channel);
 void sampleReadDisplay(Engine* engine, std::int16_t channel, float* destination);

@@ -61,9 +61,7 @@ void sampleBuildDisplay(SampleInfo* slot, std::int16_t channel) {
   osSharedUnmap(view);
 }
 
-float* sampleDisplayBuffer(std::int16_t channel) {
-  return channel >= 0 && channel < 3 ? gDisplays[channel] : nullptr;
-}
+float* sampleDisplayBuffer(std::int16_t channel) { return channel >= 0 && channel < 3 ? gDisplays[channel] : nullptr; }
 
 void sampleClearDisplays() { std::memset(gDisplays, 0, sizeof gDisplays); }
 

@@ -40,8 +40,8 @@ inline float sample16(const std::uint8_t* p) {
   return clamp99(static_cast<float>(static_cast<std::int16_t>(le16(p)) / 32767.0));
 }
 inline float sample24(const std::uint8_t* p) {
-  const std::int32_t v = static_cast<std::int32_t>((std::uint32_t(p[0]) << 8) | (std::uint32_t(p[1]) << 16) |
-                                                   (std::uint32_t(p[2]) << 24));
+  const std::int32_t v =
+      static_cast<std::int32_t>((std::uint32_t(p[0]) << 8) | (std::uint32_t(p[1]) << 16) | (std::uint32_t(p[2]) << 24));
   return clamp99(static_cast<float>(v * (1.0 / 2147483648.0)));
 }
 
@@ -106,8 +106,10 @@ bool sampleDecodeWave(FileSpec* file, std::int64_t dataPosition, SampleInfo* slo
                       std::int32_t channels, std::uint32_t dataBytes) {
   if (!file || !slot) return false;
   std::int32_t outChannels;
-  if (channels == 1) outChannels = 1;
-  else if (channels == 2) outChannels = slot->readAsMono ? 1 : 2;
+  if (channels == 1)
+    outChannels = 1;
+  else if (channels == 2)
+    outChannels = slot->readAsMono ? 1 : 2;
   else {
     msgBox(0, "Sample load error, Morvane only supports mono or stereo sound files", 0);
     return false;
@@ -148,11 +150,13 @@ bool sampleDecodeWave(FileSpec* file, std::int64_t dataPosition, SampleInfo* slo
   while (ok && done < frames) {
     std::int64_t want = frames - done < framesPerBlock ? frames - done : framesPerBlock;
     const std::int32_t got = osFileRead(file->handle, buffer, static_cast<std::int32_t>(want * frameBytes));
-    if (got <= 0) break;   // the file ended: missing frames stay zero
+    if (got <= 0) break;  // the file ended: missing frames stay zero
     const std::int32_t gotFrames = got / frameBytes;
     float* out = data + static_cast<std::size_t>(done) * outChannels;
-    if (bytesPerSample == 2) decodeFrames<2>(buffer, gotFrames, channels, outChannels, out);
-    else decodeFrames<3>(buffer, gotFrames, channels, outChannels, out);
+    if (bytesPerSample == 2)
+      decodeFrames<2>(buffer, gotFrames, channels, outChannels, out);
+    else
+      decodeFrames<3>(buffer, gotFrames, channels, outChannels, out);
     done += gotFrames;
     if (gotFrames < want) break;
   }
@@ -174,7 +178,7 @@ std::int32_t sampleReadWave(FileSpec* file, SampleInfo* slot) {
   bool seenRiff = false, seenWave = false, seenFmt = false;
   std::uint16_t fmtChannels = 0, fmtBits = 0;
   std::uint32_t fmtRate = 0;
-  bool walkedToEnd = false;   // the chunk walk met the end of the file between two chunks
+  bool walkedToEnd = false;  // the chunk walk met the end of the file between two chunks
   for (int n = 0; n < 128; ++n) {
     std::uint8_t id[4];
     if (fileTell(file) >= fileSize) {
@@ -195,7 +199,7 @@ std::int32_t sampleReadWave(FileSpec* file, SampleInfo* slot) {
       if (!readU32(file, &size)) break;
       std::uint8_t fmt[40];
       const std::uint32_t taken = size < 40 ? size : 40;
-      if (size < 16 || !fileReadBytes(file, fmt, taken)) return sampleNotOpened;   // no whole format record
+      if (size < 16 || !fileReadBytes(file, fmt, taken)) return sampleNotOpened;  // no whole format record
       if (!isPcmFormat(fmt, taken)) return sampleUnsupported;
       fmtChannels = le16(fmt + 2);
       fmtRate = le32(fmt + 4);

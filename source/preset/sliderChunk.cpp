@@ -4,7 +4,7 @@
 
 namespace {
 
-const int oldEntries = 9;   // "stCC" and "stC3" carry at most nine entries
+const int oldEntries = 9;  // "stCC" and "stC3" carry at most nine entries
 
 std::int32_t clampCount(std::int32_t n) { return n < 0 ? 0 : n > sliderListMax ? sliderListMax : n; }
 

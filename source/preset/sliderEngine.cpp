@@ -6,9 +6,7 @@
 #include "engine/midiQueue.h"
 #include "preset/sliderList.h"
 
-SliderList* engineGetSliderList(Engine* engine) {
-  return engine ? &engine->sliders : nullptr;
-}
+SliderList* engineGetSliderList(Engine* engine) { return engine ? &engine->sliders : nullptr; }
 
 void sliderListBuildOrder(Engine* engine) { sliderListBuildOrderOf(engineGetSliderList(engine)); }
 
@@ -46,7 +44,9 @@ void forEachUsedSource(Engine* engine, Use use) {
   }
   for (const EnvelopeSlot& slot : engine->envSlots) {
     if (!slot.inUse || !slot.ccScaleOn) continue;
-    const int last = slot.lastIndex < 0 ? 0 : slot.lastIndex >= envBreakpointCount ? envBreakpointCount - 1 : slot.lastIndex;
+    const int last = slot.lastIndex < 0                     ? 0
+                     : slot.lastIndex >= envBreakpointCount ? envBreakpointCount - 1
+                                                            : slot.lastIndex;
     for (int b = 0; b <= last; ++b) {
       const Breakpoint& p = slot.breakpoints[b];
       if (std::fabs(p.ampScale) > breakpointScaleThreshold) use(static_cast<std::int16_t>(p.ampCc));
@@ -79,9 +79,11 @@ void sliderListApplyAll(Engine* engine) {
   if (SliderEntry* pressure = sliderListFind(list, sliderChannelPressure))
     if (!sliderControllerInUse(engine, sliderChannelPressure)) sliderEntryClear(pressure);
   forEachUsedSource(engine, [&](std::int16_t source) {
-    if (source < -1 || source > 127) return;   // pitch bend and voice sources have no slider
+    if (source < -1 || source > 127) return;  // pitch bend and voice sources have no slider
     SliderEntry* e = sliderListFind(list, source);
-    if (e) e->value = midiGetSourceValue(engine, source);
-    else sliderListSet(list, source, midiGetSourceValue(engine, source), "");
+    if (e)
+      e->value = midiGetSourceValue(engine, source);
+    else
+      sliderListSet(list, source, midiGetSourceValue(engine, source), "");
   });
 }

@@ -58,7 +58,7 @@ void tuningFillEqual(TuningMap* map, double baseNote, int baseKey, int divisions
 }
 
 void tuningFillPythagorean(TuningMap* map, int shift) {
-  static const double o[12] = {0, 1.13685, 2.0391, 2.94135, 4.0782, 4.98045,
+  static const double o[12] = {0,      1.13685, 2.0391, 2.94135, 4.0782, 4.98045,
                                6.1173, 7.01955, 8.1564, 9.05865, 9.9609, 11.09775};
   if (!map) return;
   for (int base = 0; base + 11 < tuningKeyCount; base += 12)
@@ -68,20 +68,20 @@ void tuningFillPythagorean(TuningMap* map, int shift) {
 }
 
 void tuningFillMeanTone(TuningMap* map, int root) {
-  static const double o[12] = {0.1026, 0.8631, 2.0342, 3.2053, 3.9658, 5.1369,
-                               5.8974, 7.0684, 7.8289, 9.0, 10.1711, 10.9316};
+  static const double o[12] = {0.1026, 0.8631, 2.0342, 3.2053, 3.9658,  5.1369,
+                               5.8974, 7.0684, 7.8289, 9.0,    10.1711, 10.9316};
   if (map) fillTwelveFromRoot(map, root, o);
 }
 
 void tuningFillVallotti(TuningMap* map, int root) {
-  static const double o[12] = {0.0587, 1.0, 2.0196, 3.0391, 3.9804, 5.0782,
-                               5.9804, 7.0391, 8.0196, 9.0, 10.0587, 10.9609};
+  static const double o[12] = {0.0587, 1.0,    2.0196, 3.0391, 3.9804,  5.0782,
+                               5.9804, 7.0391, 8.0196, 9.0,    10.0587, 10.9609};
   if (map) fillTwelveFromRoot(map, root, o);
 }
 
 void tuningFillWerckmeister(TuningMap* map, int root) {
-  static const double o[12] = {0.01173, 1.0196, 2.0391, 3.0587, 3.9804, 5.0978,
-                               6.0, 7.0782, 8.0391, 9.0, 10.0782, 10.9609};
+  static const double o[12] = {0.01173, 1.0196, 2.0391, 3.0587, 3.9804,  5.0978,
+                               6.0,     7.0782, 8.0391, 9.0,    10.0782, 10.9609};
   if (map) fillTwelveFromRoot(map, root, o);
 }
 
@@ -95,7 +95,7 @@ void tuningFillRatios(TuningMap* map, const float ratios[11]) {
 }
 
 void tuningFillHarrison16(TuningMap* map) {
-  static const double h[16] = {0, 1.1173, 1.824, 2.311, 2.6687, 3.1564, 3.8631, 4.98045,
+  static const double h[16] = {0,    1.1173, 1.824,   2.311,  2.6687,  3.1564, 3.8631,  4.98045,
                                6.03, 7.0196, 8.13687, 8.8436, 9.33129, 9.6882, 10.1959, 10.8827};
   if (!map) return;
   for (int k = 0; k < 12; ++k) map->keys[k] = inc(hz(12 + h[4 + k]));
@@ -120,8 +120,9 @@ void tuningBuildLibrary() {
     setName(&gList[index], name);
     ++gCount;
   };
-  auto ratios = [&](const float (&r)[11]) { tuningFillRatios(&work, r); };
+  auto ratios = [&](const float(&r)[11]) { tuningFillRatios(&work, r); };
 
+  // clang-format off
   fillEqualTemperament(&work);                 add(0, 1, "8ve / 12");
   tuningFillEqual(&work, 60.0, 60, 19);        add(1, 2, "8ve / 19");
   tuningFillEqual(&work, 60.0, 60, 24);        add(2, 3, "8ve / 24");
@@ -155,14 +156,15 @@ void tuningBuildLibrary() {
   add(29, 17, "Ionic/Aeolic");
   tuningFillHarrison16(&work);                 add(30, 18, "Harrison 16");
   tuningFillPythagorean(&work, 0);             add(31, 19, "pythagorean");
-  static const char* const meanTone[12] = {"mean tone c", "mean tone c#", "mean tone d", "mean tone d#",
-                                           "mean tone e", "mean tone f", "mean tone f#", "mean tone g",
-                                           "mean tone g#", "mean tone a", "mean tone a#", "mean tone b"};
+  // clang-format on
+  static const char* const meanTone[12] = {"mean tone c",  "mean tone c#", "mean tone d",  "mean tone d#",
+                                           "mean tone e",  "mean tone f",  "mean tone f#", "mean tone g",
+                                           "mean tone g#", "mean tone a",  "mean tone a#", "mean tone b"};
   for (int r = 0; r < 12; ++r) {
     tuningFillMeanTone(&work, r);
     add(9 + r, 20 + r, meanTone[r]);
   }
-  gList[24].id = 0;   // entry 24 keeps the equal temperament of the first fill
+  gList[24].id = 0;  // entry 24 keeps the equal temperament of the first fill
   gCount = tuningBuiltInCount;
   gBuilt = true;
 }

@@ -18,33 +18,33 @@ const std::int16_t tuningBankByteBank = 2;
 const std::uint32_t tuningChunkBytes = 1076;
 
 struct TuningMap {
-  std::int16_t id;               // bank byte x 256 + index (a 32-bit slot in files)
-  std::uint8_t flag;             // switch of the tuning editor
-  std::uint32_t keysPerOctave;   // "Keys per 8ve", 1..127
-  double octaveInterval;         // "8ve interval", semitones
-  char name[tuningNameSize];     // zero-terminated
-  double keys[tuningKeyCount];   // increment per key at 44,100 Hz
+  std::int16_t id;              // bank byte x 256 + index (a 32-bit slot in files)
+  std::uint8_t flag;            // switch of the tuning editor
+  std::uint32_t keysPerOctave;  // "Keys per 8ve", 1..127
+  double octaveInterval;        // "8ve interval", semitones
+  char name[tuningNameSize];    // zero-terminated
+  double keys[tuningKeyCount];  // increment per key at 44,100 Hz
 };
 
 // One tuning slot of a bank: the map it owns, if any.
 struct TuningSlot {
-  std::uint16_t inUse;           // 1 when `map` is allocated
-  std::uint16_t id;              // the map's id
+  std::uint16_t inUse;  // 1 when `map` is allocated
+  std::uint16_t id;     // the map's id
   TuningMap* map;
 };
 
 std::int16_t tuningMakeId(int bank, int index);
-int tuningIdBank(std::int16_t id);     // the high byte as a signed 8-bit value
-int tuningIdIndex(std::int16_t id);    // the low byte 0..255
+int tuningIdBank(std::int16_t id);   // the high byte as a signed 8-bit value
+int tuningIdIndex(std::int16_t id);  // the low byte 0..255
 
 // "Untitled": id 0, flag 1, 12 keys per octave, octave 12.0, equal temperament.
 void tuningMakeDefault(TuningMap* map);
 
 // ---- built-in list
-void tuningBuildLibrary();                   // idempotent; every accessor builds it when needed
+void tuningBuildLibrary();  // idempotent; every accessor builds it when needed
 int tuningLibraryCount();
-const TuningMap* tuningBuiltIn(int index);   // null outside the list
-int tuningFindById(std::int16_t id);          // list index of the first entry with that id word; 0 if none
+const TuningMap* tuningBuiltIn(int index);  // null outside the list
+int tuningFindById(std::int16_t id);        // list index of the first entry with that id word; 0 if none
 
 // Generators (each writes the keys it defines, see tuning.cpp).
 void tuningFillEqual(TuningMap* map, double baseNote, int baseKey, int divisions);
@@ -71,7 +71,7 @@ bool tuningReadWriteChunk(FileSpec* file, TuningMap* map, std::uint8_t* buffer, 
 // ---- the engine's maps: the current one (voices play it) and the shadow map (edits and stores)
 TuningMap* tuningCurrentMap(Engine* engine);
 TuningMap* tuningShadowMap(Engine* engine);
-double tuningGetKey(Engine* engine, int key);   // 0.0 outside 0..127
+double tuningGetKey(Engine* engine, int key);  // 0.0 outside 0..127
 void tuningSetKey(Engine* engine, Bank* bank, int key, double value);
 void tuningSetName(Engine* engine, Bank* bank, const char* text);
 void tuningSetFlag(Engine* engine, Bank* bank, std::uint8_t flag);

@@ -112,7 +112,7 @@ bool tuningReadWriteChunk(FileSpec* file, TuningMap* map, std::uint8_t* buffer, 
   ioBlock(io, map->name, tuningNameSize);
   for (double& k : map->keys) ioF64(io, &k);
   if (!ioReading(io)) return ioFinishWrite(file, io, chunkId("tune"), 10);
-  if (io.cursor != tuningChunkBytes) return false;   // a short chunk is no map
+  if (io.cursor != tuningChunkBytes) return false;  // a short chunk is no map
   map->id = static_cast<std::int16_t>(id);
   map->flag = static_cast<std::uint8_t>(flag);
   map->name[tuningNameSize - 1] = 0;
@@ -129,7 +129,7 @@ bool tuningReadChunk(Bank* bank, FileSpec* file, std::uint8_t* buffer) {
   tuningMakeDefault(&map);
   if (!tuningReadWriteChunk(file, &map, buffer, chunkRead)) return false;
   const int index = tuningIdIndex(map.id);
-  if (!validIndex(index)) return false;   // names no slot of the bank
+  if (!validIndex(index)) return false;  // names no slot of the bank
   map.id = static_cast<std::int16_t>(index | 0x200);
   if (!tuningAllocBankMap(bank, nullptr, index)) return false;
   tuningStoreBankMap(bank, &map);

@@ -8,9 +8,9 @@
 enum { undoKindNone = 0, undoKindEnvelope = 2, undoKindWaveform = 3, undoKindNotescale = 4, undoKindPatch = 5 };
 
 typedef void (*UndoHandler)(int window, std::uint8_t redoState);
-void undoSetHandler(std::uint16_t kind, UndoHandler handler);   // kinds 2..5
+void undoSetHandler(std::uint16_t kind, UndoHandler handler);  // kinds 2..5
 
-void undoSetKind(std::uint16_t kind);       // 0..5; resets the redo state and makes undo available
+void undoSetKind(std::uint16_t kind);  // 0..5; resets the redo state and makes undo available
 std::uint16_t undoGetKind();
 std::uint8_t undoGetRedoState();
 void undoSetEnabled(std::uint8_t flag);
@@ -21,8 +21,8 @@ void undoRedo(int window);
 
 // Patch undo: a two-slot bank holding the patch before the edit (slot 0) and after it (slot 1).
 struct Engine;
-void undoCreateBank();                       // at start-up
+void undoCreateBank();  // at start-up
 void undoDestroyBank();
-bool undoStorePatchBefore(Engine* engine);   // false without the undo bank
-void undoPatch(Engine* engine);              // keeps the preset's place in the bank
+bool undoStorePatchBefore(Engine* engine);  // false without the undo bank
+void undoPatch(Engine* engine);             // keeps the preset's place in the bank
 void redoPatch(Engine* engine);

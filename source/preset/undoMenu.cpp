@@ -18,28 +18,28 @@ bool inRange(int menu, int item) { return menu >= 0 && menu < kMenus && item >= 
 }  // namespace
 
 void appMenuSetRoutines(AppMenuEnableFn enable, AppMenuTextFn text) {
-    gEnable = enable;
-    gSetText = text;
+  gEnable = enable;
+  gSetText = text;
 }
 
 void appMenuEnableItem(int menu, int item, bool enable) {
-    if (gEnable) {
-        gEnable(menu, item, enable);
-        return;
-    }
-    ++gCalls;
-    if (inRange(menu, item)) gEnabled[menu][item] = enable;
+  if (gEnable) {
+    gEnable(menu, item, enable);
+    return;
+  }
+  ++gCalls;
+  if (inRange(menu, item)) gEnabled[menu][item] = enable;
 }
 
 void appMenuSetItemText(int menu, int item, const char* text) {
-    if (gSetText) {
-        gSetText(menu, item, text);
-        return;
-    }
-    ++gCalls;
-    if (!inRange(menu, item)) return;
-    std::memset(gText[menu][item], 0, sizeof gText[menu][item]);
-    if (text) std::strncpy(gText[menu][item], text, sizeof gText[menu][item] - 1);
+  if (gSetText) {
+    gSetText(menu, item, text);
+    return;
+  }
+  ++gCalls;
+  if (!inRange(menu, item)) return;
+  std::memset(gText[menu][item], 0, sizeof gText[menu][item]);
+  if (text) std::strncpy(gText[menu][item], text, sizeof gText[menu][item] - 1);
 }
 
 const char* appMenuRecordedText(int menu, int item) { return inRange(menu, item) ? gText[menu][item] : ""; }

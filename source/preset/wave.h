@@ -6,26 +6,26 @@
 #include <cstdint>
 
 enum {
-    waveLength = 1024,          // samples of one cycle
-    waveNameSize = 32,          // bytes of a wave name (terminated unless 32 characters long)
-    waveGlobalCount = 64,       // waves of the global table (bank 0)
-    waveLocalCount = 8,         // preset-local waves of the engine (bank 127)
-    waveBankGlobal = 0,
-    waveBankLocal = 127,
-    waveLocalIdBase = 0x7F00,   // id of local wave 0
-    waveFactoryTableCount = 37  // built-in tables behind the named waves
+  waveLength = 1024,     // samples of one cycle
+  waveNameSize = 32,     // bytes of a wave name (terminated unless 32 characters long)
+  waveGlobalCount = 64,  // waves of the global table (bank 0)
+  waveLocalCount = 8,    // preset-local waves of the engine (bank 127)
+  waveBankGlobal = 0,
+  waveBankLocal = 127,
+  waveLocalIdBase = 0x7F00,   // id of local wave 0
+  waveFactoryTableCount = 37  // built-in tables behind the named waves
 };
 
 enum { waveStateFree = 0, waveStateBuiltIn = 1, waveStateLocal = 2 };
 
 struct WaveRecord {
-    float samples[waveLength];  // one cycle, nominally -1..1
-    std::uint16_t id;           // low byte index in its bank, high byte bank
-    std::uint16_t state;        // waveState*
-    std::uint16_t waveAux1;     // stored, 0 when filled
-    std::uint16_t waveAux2;     // stored, 0 when filled
-    std::uint32_t waveAux3;     // stored, 0 when filled
-    char name[waveNameSize];    // zero-terminated unless 32 characters long
+  float samples[waveLength];  // one cycle, nominally -1..1
+  std::uint16_t id;           // low byte index in its bank, high byte bank
+  std::uint16_t state;        // waveState*
+  std::uint16_t waveAux1;     // stored, 0 when filled
+  std::uint16_t waveAux2;     // stored, 0 when filled
+  std::uint32_t waveAux3;     // stored, 0 when filled
+  char name[waveNameSize];    // zero-terminated unless 32 characters long
 };
 
 static_assert(sizeof(WaveRecord) == 4096 + 12 + 32, "WaveRecord layout");
@@ -47,8 +47,8 @@ bool waveFactoryTable(int table, float* out);
 
 // Fills a record: id = index + 256 x bank, state, name (at most 32 characters), aux words 0,
 // the samples, each plus 1e-24 against denormals.
-void waveFill(WaveRecord* record, std::uint16_t index, std::uint16_t bank, std::uint16_t state,
-              const float* samples, const char* name);
+void waveFill(WaveRecord* record, std::uint16_t index, std::uint16_t bank, std::uint16_t state, const float* samples,
+              const char* name);
 // Whole-record copy with the denormal guard on the target's samples; nothing for a null argument.
 void waveCopyRecord(Engine* engine, const WaveRecord* source, WaveRecord* target);
 // Adds 1e-24 to each of the count floats; nothing for count < 1.
@@ -63,7 +63,7 @@ std::int16_t waveGetState(Engine* engine, std::int16_t id);
 void waveGetName(Engine* engine, std::int16_t id, char* buffer);
 
 // Preset-local waves of the engine.
-WaveRecord* engineLocalWave(Engine* engine, int index);   // 0..7, null outside or without engine
+WaveRecord* engineLocalWave(Engine* engine, int index);  // 0..7, null outside or without engine
 void waveCopySamplesOut(Engine* engine, std::uint16_t localIndex, float* target);
 void waveCopySamplesIn(Engine* engine, std::uint16_t localIndex, const float* source);
 void waveSaveUndoCopy(Engine* engine, std::int16_t localIndex);

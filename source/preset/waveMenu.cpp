@@ -9,8 +9,8 @@ namespace {
 
 std::int16_t gFactoryMenu = 0;
 std::int16_t gPresetMenu = 0;
-std::int16_t gFactoryItemWave[waveMenuFactoryMax + 1];   // item 1..64 -> global wave index
-std::int16_t gFactoryWaveItem[waveGlobalCount];          // global wave index -> item
+std::int16_t gFactoryItemWave[waveMenuFactoryMax + 1];  // item 1..64 -> global wave index
+std::int16_t gFactoryWaveItem[waveGlobalCount];         // global wave index -> item
 std::int16_t gFactoryItemCount = 0;
 bool gInitDone = false;
 WaveSelectorRoutines gSelector;

@@ -8,8 +8,8 @@ struct Engine;
 
 const int waveMenuFactoryMax = 64;
 
-void waveMenusInit();          // once per run: zeroes the item tables
-void waveMenusClearFlag();     // at exit
+void waveMenusInit();       // once per run: zeroes the item tables
+void waveMenusClearFlag();  // at exit
 // create: makes the "factory" and "preset" popups and fills the selector; otherwise destroys them.
 void waveMenusSetup(int window, int item, bool create);
 // Rebuilds both popups for the engine of the window and attaches them to the selector's menu.
@@ -22,16 +22,16 @@ std::int16_t waveMenuItemToWave(int item, std::int16_t popup);
 std::int16_t waveMenuPresetHandle();
 std::int16_t waveMenuFactoryHandle();
 std::int16_t waveMenuFactoryItemCount();
-std::int16_t waveMenuFactoryItemOf(int waveIndex);   // menu item of a global wave, 0 when not listed
+std::int16_t waveMenuFactoryItemOf(int waveIndex);  // menu item of a global wave, 0 when not listed
 
 // The selector side of the fill belongs to the control kit, which installs these routines; without
 // them waveMenusFill leaves every menu unchanged.
 struct WaveSelectorRoutines {
-  Engine* (*engineOf)(int window);                                      // winGetUserData's first word
-  bool (*isPopupSelector)(int window, int item);                        // control kind 9 with kind data
+  Engine* (*engineOf)(int window);                // winGetUserData's first word
+  bool (*isPopupSelector)(int window, int item);  // control kind 9 with kind data
   void (*currentText)(int window, int item, char* out, int capacity);
   void (*menuClear)(int window, int item);
   void (*menuAppendItem)(int window, int item, int id, bool enabled, const char* text, int flag);
   void (*menuRenameItem)(int window, int item, int id, const char* text, std::int16_t popup);
 };
-void waveMenusSetSelectorRoutines(const WaveSelectorRoutines* routines);   // null: none
+void waveMenusSetSelectorRoutines(const WaveSelectorRoutines* routines);  // null: none

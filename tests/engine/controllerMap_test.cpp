@@ -33,14 +33,14 @@ TEST_F(CcFixture, FullBendAtRange24ConvergesToFactorFour) {
   cc->bendFactor = ccMapBendFactor(cc, 127);
   EXPECT_FLOAT_EQ(cc->bendFactor, 4.0f);
   blocks(1);
-  EXPECT_NEAR(cc->pitchFactor, 1.0 + 3.0 / 11.0, 1e-6);   // one smoothing step of 1/11
+  EXPECT_NEAR(cc->pitchFactor, 1.0 + 3.0 / 11.0, 1e-6);  // one smoothing step of 1/11
   blocks(300);
   EXPECT_NEAR(cc->pitchFactor, 4.0, 1e-4);
 }
 
 TEST_F(CcFixture, VolumeFollowsTheSquareOfController7) {
   blocks(5);
-  EXPECT_FLOAT_EQ(cc->volume, 1.0f);   // 127 at start
+  EXPECT_FLOAT_EQ(cc->volume, 1.0f);  // 127 at start
   engine->midi.controllers[7] = 64;
   blocks(400);
   EXPECT_NEAR(cc->volume, (64.0 / 127.0) * (64.0 / 127.0), 1e-5);
@@ -49,7 +49,7 @@ TEST_F(CcFixture, VolumeFollowsTheSquareOfController7) {
 
 TEST_F(CcFixture, FilterOffsetAtBothEndsOfController1) {
   blocks(50);
-  EXPECT_FLOAT_EQ(cc->filterOffset, 0.0f);   // depth 1.0 (0 %): no effect
+  EXPECT_FLOAT_EQ(cc->filterOffset, 0.0f);  // depth 1.0 (0 %): no effect
   ccMapSetFilterDepth(engine, 100.0);
   EXPECT_FLOAT_EQ(cc->filterDepth, 0.0f);
   engine->midi.controllers[1] = 0;
@@ -75,7 +75,7 @@ TEST_F(CcFixture, OscillatorLevelDrivesTheSwitchedChannelsFmFactor) {
   blocks(2000);
   EXPECT_FLOAT_EQ(ccMapFmFactor(engine, 0), 0.0f);
   ccMapSetChannelFlag(engine, 1, 0);
-  EXPECT_FLOAT_EQ(ccMapFmFactor(engine, 1), 1.0f);   // switch off
+  EXPECT_FLOAT_EQ(ccMapFmFactor(engine, 1), 1.0f);  // switch off
   EXPECT_FLOAT_EQ(ccMapFmFactor(engine, 5), 1.0f);
 }
 
@@ -91,7 +91,7 @@ TEST_F(CcFixture, PositionsStartAndStayAtTheCentreOfThePanCurve) {
   engine->midi.controllers[10] = 127;
   blocks(400);
   EXPECT_NEAR(cc->positionLr, engine->levels.panCurve[127], 1e-5);
-  ccMapSetPositionWidth(engine, 0.0);   // width 0: index stays 64
+  ccMapSetPositionWidth(engine, 0.0);  // width 0: index stays 64
   blocks(400);
   EXPECT_NEAR(cc->positionLr, 0.5f, 1e-5);
 }
@@ -105,10 +105,13 @@ TEST_F(CcFixture, SmoothingTimeZeroJumpsInOneBlock) {
 }
 
 TEST_F(CcFixture, SmoothingGetterIsTheSettersInverse) {
-  EXPECT_NEAR(ccMapGetBendSmoothing(engine), 10.0, 1e-5);   // default 1/11
+  EXPECT_NEAR(ccMapGetBendSmoothing(engine), 10.0, 1e-5);  // default 1/11
   typedef void (*Set)(Engine*, double);
   typedef double (*Get)(Engine*);
-  const struct { Set set; Get get; } pairs[] = {
+  const struct {
+    Set set;
+    Get get;
+  } pairs[] = {
       {ccMapSetBendSmoothing, ccMapGetBendSmoothing},         {ccMapSetPositionSmoothing, ccMapGetPositionSmoothing},
       {ccMapSetVolumeSmoothing, ccMapGetVolumeSmoothing},     {ccMapSetFilterSmoothing, ccMapGetFilterSmoothing},
       {ccMapSetOscLevelSmoothing, ccMapGetOscLevelSmoothing}, {ccMapSetEffectSmoothing, ccMapGetEffectSmoothing}};
@@ -117,10 +120,10 @@ TEST_F(CcFixture, SmoothingGetterIsTheSettersInverse) {
       p.set(engine, t);
       const double shown = p.get(engine);
       EXPECT_NEAR(shown, t, 1e-4 * (t + 1));
-      p.set(engine, shown);   // entering the shown value again changes nothing
+      p.set(engine, shown);  // entering the shown value again changes nothing
       EXPECT_NEAR(p.get(engine), shown, 1e-4 * (t + 1));
     }
-  ccMapSetFilterSmoothing(engine, -3.0);   // below 0 acts as 0
+  ccMapSetFilterSmoothing(engine, -3.0);  // below 0 acts as 0
   EXPECT_FLOAT_EQ(cc->filterSmoothing, 1.0f);
 }
 
@@ -134,7 +137,7 @@ TEST_F(CcFixture, DisplayConversionsAndLimits) {
   ccMapSetOscLevelDepth(engine, 25.0);
   EXPECT_NEAR(cc->oscLevelDepth, 0.75f, 1e-7);
   EXPECT_NEAR(ccMapGetOscLevelDepth(engine), 25.0, 1e-4);
-  ccMapSetCoefficientTime(engine, 0, 0.5);   // below 1: no glide
+  ccMapSetCoefficientTime(engine, 0, 0.5);  // below 1: no glide
   EXPECT_FLOAT_EQ(ccMapGetCoefficient(engine, 0), 1.0f);
   EXPECT_DOUBLE_EQ(ccMapGetCoefficientTime(engine, 0), 0.0);
   ccMapSetCoefficientTime(engine, 0, 9.0);
@@ -142,8 +145,8 @@ TEST_F(CcFixture, DisplayConversionsAndLimits) {
   EXPECT_NEAR(ccMapGetCoefficientTime(engine, 0), 9.0, 1e-5);
   ccMapSetControllerNumber(engine, 7, 128);
   EXPECT_EQ(ccMapGetControllerNumber(engine, 7), 128);
-  ccMapSetControllerNumber(engine, 7, 129);   // ignored
-  ccMapSetControllerNumber(engine, 1, 5);     // no such control
+  ccMapSetControllerNumber(engine, 7, 129);  // ignored
+  ccMapSetControllerNumber(engine, 1, 5);    // no such control
   EXPECT_EQ(ccMapGetControllerNumber(engine, 7), 128);
   EXPECT_EQ(ccMapGetControllerNumber(engine, 1), 0);
   ccMapSetGlideMode(engine, 3);

@@ -6,6 +6,7 @@
 #include <new>
 
 #include "engine/engine.h"
+#include "engine/engineFixture.h"
 
 #ifndef _WIN32
 static std::atomic<long> allocations{0};
@@ -31,14 +32,16 @@ void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
 void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
 void operator delete[](void* p, const std::nothrow_t&) noexcept { std::free(p); }
 
-TEST(EngineAllocation, RenderAndRampsAllocateNothing) {
-  engineCfgInitDefaults();
-  Engine* engine = engineCreate();
-  ASSERT_NE(engine, nullptr);
-  EXPECT_GT(allocations.load(), 0);   // the counter sees the engine's own allocations
+using EngineAllocation = EngineFixture;
+
+TEST_F(EngineAllocation, RenderAndRampsAllocateNothing) {
+  EXPECT_GT(allocations.load(), 0);  // the counter sees the engine's own allocations
   engineApplyPatchChange(engine, 1);
   engine->polyphony = 8;
-  for (int v = 0; v < 8; ++v) { engine->voices[v].active = 1; engine->voices[v].note = 60; }
+  for (int v = 0; v < 8; ++v) {
+    engine->voices[v].active = 1;
+    engine->voices[v].note = 60;
+  }
   for (auto* ch : engine->channels) ch->on = 1;
   engineUpdateChannelFlags(engine);
   float out1[128] = {}, out2[128] = {};
@@ -50,6 +53,5 @@ TEST(EngineAllocation, RenderAndRampsAllocateNothing) {
   engine->paused.store(1);
   engineRender(engine, 128);
   EXPECT_EQ(allocations.load(), before);
-  engineDestroy(engine);
 }
 #endif

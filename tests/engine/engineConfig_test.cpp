@@ -26,7 +26,12 @@ TEST_F(ConfigFixture, DefaultsAtReferenceRate) {
 }
 
 TEST_F(ConfigFixture, RateFactorsTable) {
-  struct Case { float rate; double incScale; double timeScale; double offset; };
+  struct Case {
+    float rate;
+    double incScale;
+    double timeScale;
+    double offset;
+  };
   const Case cases[] = {
       {48000.0f, 0.91875, 1.08844, 4.89},
       {22050.0f, 2.0, 0.5, -40.0},
@@ -34,8 +39,8 @@ TEST_F(ConfigFixture, RateFactorsTable) {
   };
   for (const Case& c : cases) {
     ASSERT_TRUE(engineCfgSetRate(c.rate));
-    EXPECT_NEAR(engineRateFactor(), c.incScale, 1e-5) << c.rate;   // 44,100 / rate: increments
-    EXPECT_NEAR(engineRateRatio(), c.timeScale, 1e-5) << c.rate;   // rate / 44,100: stored times
+    EXPECT_NEAR(engineRateFactor(), c.incScale, 1e-5) << c.rate;  // 44,100 / rate: increments
+    EXPECT_NEAR(engineRateRatio(), c.timeScale, 1e-5) << c.rate;  // rate / 44,100: stored times
     EXPECT_NEAR(rateIndexOffset(), c.offset, 0.01) << c.rate;
     // The allpass table follows the rate: entry 0 = tan(20 x pi / (2 rate)) - 1.
     EXPECT_NEAR(allpassTable[0], std::tan(20.0 * 0.5 * 3.14159265359 / c.rate) - 1.0, 1e-6);
@@ -44,8 +49,7 @@ TEST_F(ConfigFixture, RateFactorsTable) {
 
 TEST_F(ConfigFixture, RateOfZeroOrBelowIsRefused) {
   ASSERT_TRUE(engineCfgSetRate(48000.0f));
-  for (float bad : {0.0f, -44100.0f, std::numeric_limits<float>::quiet_NaN(),
-                    std::numeric_limits<float>::infinity()}) {
+  for (float bad : {0.0f, -44100.0f, std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity()}) {
     EXPECT_FALSE(engineCfgSetRate(bad));
     EXPECT_EQ(engineSampleRate(), 48000.0f);
     EXPECT_NEAR(engineRateFactor(), 0.91875, 1e-6);
@@ -55,12 +59,12 @@ TEST_F(ConfigFixture, RateOfZeroOrBelowIsRefused) {
 TEST_F(ConfigFixture, BlockLengths) {
   engineCfgSetMaxBlock(64);
   EXPECT_EQ(engineConfig.maxBlock, 64);
-  EXPECT_EQ(engineConfig.block, 64);   // lowered with the maximum
+  EXPECT_EQ(engineConfig.block, 64);  // lowered with the maximum
   engineCfgSetBlock(100);
   EXPECT_EQ(engineConfig.block, 64);
-  engineCfgSetMaxBlock(0);             // ignored
+  engineCfgSetMaxBlock(0);  // ignored
   EXPECT_EQ(engineConfig.maxBlock, 64);
-  engineCfgSetMaxBlock(70000);         // above 65,535: no bound
+  engineCfgSetMaxBlock(70000);  // above 65,535: no bound
   EXPECT_EQ(engineConfig.maxBlock, -1);
   EXPECT_EQ(engineConfig.block, 64);
   engineCfgSetBlock(128);
@@ -75,7 +79,7 @@ TEST_F(ConfigFixture, TempoClockAt90Bpm) {
   EXPECT_DOUBLE_EQ(tempoGetBpm(engine), 120.0);
   EXPECT_DOUBLE_EQ(tempoGetSamplesPerBeat(engine), 22050.0);
   tempoSetBpm(engine, 90.0);
-  engineRender(engine, 128);   // paused: the clock still advances
+  engineRender(engine, 128);  // paused: the clock still advances
   EXPECT_DOUBLE_EQ(tempoGetSamplesPerBeat(engine), 29400.0);
   EXPECT_NEAR(tempoGetSecondsPerBeat(engine), 0.6667, 1e-4);
   EXPECT_DOUBLE_EQ(tempoGetRatio(engine), 1.0);
@@ -108,7 +112,7 @@ TEST(FreqTable, IndexAndLookups) {
   EXPECT_NEAR(dspTableLookupLerp(10.5f), 0.5 * (allpassTable[10] + allpassTable[11]), 1e-7);
   EXPECT_EQ(dspTableLookup(10.9f), allpassTable[10]);
   EXPECT_EQ(dspTableLookup(479.0f), allpassTable[479]);
-  EXPECT_EQ(dspTableLookupLerp(600.0f), allpassTable[479]);   // never past the last entry
+  EXPECT_EQ(dspTableLookupLerp(600.0f), allpassTable[479]);  // never past the last entry
   EXPECT_EQ(dspTableLookup(-3.0f), allpassTable[0]);
   // Reference values of the table at 44.1 kHz.
   EXPECT_NEAR(allpassTable[0], -0.99929, 1e-5);

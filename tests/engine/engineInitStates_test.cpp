@@ -4,11 +4,12 @@
 #include <cstring>
 
 #include "engine/engine.h"
+#include "engine/engineFixture.h"
 #include "modules/modulator.h"
 
-TEST(EngineInitStates, ModulatorAndWaveshaperStatesStartAtTheirDefaults) {
-  Engine* engine = engineCreate();
-  ASSERT_NE(engine, nullptr);
+using EngineInitStates = EngineFixture;
+
+TEST_F(EngineInitStates, ModulatorAndWaveshaperStatesStartAtTheirDefaults) {
   // Scribble over the states as a played preset would, then initialise again.
   std::memset(static_cast<void*>(engine->modulatorStates), 0x5A, sizeof engine->modulatorStates);
   std::memset(static_cast<void*>(engine->waveshaperStates), 0x5A, sizeof engine->waveshaperStates);
@@ -31,5 +32,4 @@ TEST(EngineInitStates, ModulatorAndWaveshaperStatesStartAtTheirDefaults) {
       }
     }
   }
-  engineDestroy(engine);
 }

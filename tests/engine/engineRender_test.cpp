@@ -50,7 +50,7 @@ TEST_F(RenderFixture, FrameCountOutsideOneTo128DoesNothing) {
     EXPECT_EQ(engine->header.tempo.position, clock) << frames;
     EXPECT_EQ(engine->buses[2][127], 0.25f) << frames;
   }
-  engineRender(nullptr, 128);   // no engine: nothing
+  engineRender(nullptr, 128);  // no engine: nothing
 }
 
 TEST_F(RenderFixture, TenBlocksAdvanceTheFrameCounter) {
@@ -82,14 +82,17 @@ TEST_F(RenderFixture, VoiceBookkeepingAndGlide) {
   engine->polyphony = 4;
   Voice& a = engine->voices[0];
   Voice& b = engine->voices[1];
-  a.active = 1; a.note = 60; a.glideRatio = 0.5f;
-  b.active = 1; b.note = -1;
+  a.active = 1;
+  a.note = 60;
+  a.glideRatio = 0.5f;
+  b.active = 1;
+  b.note = -1;
   engine->controllers.glideMode = 1;
   engine->controllers.timeCoefficients[0] = 0.5f;
   engineRender(engine, 128);
   EXPECT_EQ(a.age, 128u);
-  EXPECT_FLOAT_EQ(a.glideRatio, 0.5f + 0.5f * 0.5f * 128 * 0.0078125f);   // 0.75
-  EXPECT_EQ(b.active, 0);   // a negative note ends the voice's activity
+  EXPECT_FLOAT_EQ(a.glideRatio, 0.5f + 0.5f * 0.5f * 128 * 0.0078125f);  // 0.75
+  EXPECT_EQ(b.active, 0);                                                // a negative note ends the voice's activity
   // Glide rate 1.0 leaves the ratio alone.
   engine->controllers.timeCoefficients[0] = 1.0f;
   engineRender(engine, 128);
@@ -100,13 +103,16 @@ TEST_F(RenderFixture, BuffersAreCarvedFromThePoolInOrder) {
   play();
   engine->polyphony = 3;
   engine->header.polyphony = 3;
-  for (int v : {0, 2}) { engine->voices[v].active = 1; engine->voices[v].note = 60; }
+  for (int v : {0, 2}) {
+    engine->voices[v].active = 1;
+    engine->voices[v].note = 60;
+  }
   engine->channels[0]->on = 0;
   engine->channels[1]->on = 1;
   engine->channels[2]->on = 1;
   engineSetVoiceBufferCount(engine, 2, 2);
   engineRender(engine, 64);
-  EXPECT_EQ(engine->voiceBuffers[0][0], nullptr);   // channel 0 off: left as it was
+  EXPECT_EQ(engine->voiceBuffers[0][0], nullptr);  // channel 0 off: left as it was
   EXPECT_EQ(engine->voiceBuffers[1][0], engine->pool);
   EXPECT_EQ(engine->voiceBuffers[1][2], engine->pool + 64);
   EXPECT_EQ(engine->voiceBuffers[2][0], engine->pool + 128);
@@ -125,7 +131,7 @@ TEST_F(RenderFixture, ModulationRowsStartEachBlockAtOne) {
   engine->panEntries[1][1].a = 3.0f;
   engineRender(engine, 128);
   EXPECT_EQ(engine->modMultipliers[2][1][5], 1.0f);
-  EXPECT_EQ(engine->modMultipliers[3][0][38], 1.0f);   // the master row of voice 0, active or not
+  EXPECT_EQ(engine->modMultipliers[3][0][38], 1.0f);  // the master row of voice 0, active or not
   EXPECT_EQ(engine->panEntries[1][1].a, 0.0f);
 }
 
@@ -142,7 +148,7 @@ TEST_F(RenderFixture, AccessorFallbacks) {
   EXPECT_EQ(engineGetVoiceBufferCount(engine, 1), 1);
   engineSetVoiceBufferCount(engine, 1, 2);
   EXPECT_EQ(engineGetVoiceBufferCount(engine, 1), 2);
-  engineSetVoiceBufferCount(engine, 1, 40);   // more lanes than a voice state holds
+  engineSetVoiceBufferCount(engine, 1, 40);  // more lanes than a voice state holds
   EXPECT_EQ(engineGetVoiceBufferCount(engine, 1), engineLanesMax);
   engineSetInputCount(engine, 7);
   EXPECT_EQ(engineGetInputCount(engine), 6);
@@ -161,7 +167,7 @@ TEST_F(RenderFixture, RebuildRaisesMasterLanesForSurroundAndSetsFlags) {
   engine->surround.outputsUsed = 4;
   engine->channels[1]->on = 1;
   engine->filters[1].on = 1;
-  engine->filters[0].on = 1;            // channel 0 is off: its filter stays inactive
+  engine->filters[0].on = 1;  // channel 0 is off: its filter stays inactive
   engine->filters[3].on = 1;
   engine->filters[3].postMix = 1;
   engine->waveshaper.on = 1;
@@ -228,7 +234,7 @@ TEST_F(RenderFixture, EnvelopeSlotCopies) {
   envHandshakeStore(&target, envHandshakeAcked);
   engineCopyEnvelopeSlot(engine, &source, &target, 4, 1, 1);
   EXPECT_EQ(target.breakpoints[1].level, 0.25f);
-  EXPECT_EQ(target.sustainIndex, 2);   // taken from the release index
+  EXPECT_EQ(target.sustainIndex, 2);  // taken from the release index
   EXPECT_EQ(target.owner, 1);
   EXPECT_EQ(target.destination, 9);
   EXPECT_EQ(target.id, id);
@@ -243,7 +249,7 @@ TEST_F(RenderFixture, EnvelopeSlotCopies) {
 
 TEST_F(RenderFixture, OutputFilterRemovesDcAndPassesOneKilohertz) {
   const double rate = 44100.0;
-  const int blocks = 400;   // about 1.2 s: far beyond the filter's settling time (~1,400 samples)
+  const int blocks = 400;  // about 1.2 s: far beyond the filter's settling time (~1,400 samples)
   std::vector<float> dcOut, sineOut, sineIn;
   double phase = 0.0;
   for (int b = 0; b < blocks; ++b) {
@@ -318,7 +324,10 @@ RampRun runDeviceRamp(Engine* engine, int blocks) {
   RampRun r;
   for (int b = 0; b < blocks; ++b) {
     float o1[128], o2[128];
-    for (int n = 0; n < 128; ++n) { o1[n] = 1.0f; o2[n] = -1.0f; }
+    for (int n = 0; n < 128; ++n) {
+      o1[n] = 1.0f;
+      o2[n] = -1.0f;
+    }
     engineOutputRamp(engine, o1, o2);
     r.out1.insert(r.out1.end(), o1, o1 + 128);
     r.out2.insert(r.out2.end(), o2, o2 + 128);
@@ -335,7 +344,7 @@ TEST_F(RenderFixture, DeviceRampFadeOut) {
   EXPECT_EQ(r.out1[0], 1.0f);
   EXPECT_FLOAT_EQ(r.out1[1], 0.97272f);
   EXPECT_FLOAT_EQ(r.out2[2], -0.97272f * 0.97272f);
-  EXPECT_EQ(engine->request.load(), 1);   // 0.97272^128 is still far above 0.001
+  EXPECT_EQ(engine->request.load(), 1);  // 0.97272^128 is still far above 0.001
   EXPECT_EQ(engine->paused.load(), 0);
   RampRun r2 = runDeviceRamp(engine, 1);
   r.out1.insert(r.out1.end(), r2.out1.begin(), r2.out1.end());
@@ -413,7 +422,7 @@ TEST_F(RenderFixture, StopAndRestartWithAnAudioThread) {
   auto t0 = std::chrono::steady_clock::now();
   engineStopAudio(engine, 1);
   const double stopMs = msSince(t0);
-  EXPECT_LT(stopMs, 200.0);   // answered by the audio side, not the 256 ms timeout
+  EXPECT_LT(stopMs, 200.0);  // answered by the audio side, not the 256 ms timeout
   EXPECT_EQ(engine->paused.load(), 1);
   EXPECT_EQ(engine->request.load(), 0);
   ASSERT_TRUE(audio.waitCapture());

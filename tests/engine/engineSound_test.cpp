@@ -45,7 +45,7 @@ TEST_F(EngineSound, PitchLfoBoundByTheRebuildSweepsTheNote) {
   noteOn(69, 100);
   record(2);
   double lo = 1e9, hi = 0.0;
-  for (int w = 0; w < 50; ++w) {   // windows of 8 sub-blocks over about 1.2 s
+  for (int w = 0; w < 50; ++w) {  // windows of 8 sub-blocks over about 1.2 s
     const double f = signalPeakFrequency(record(8)[0], kRate);
     lo = std::min(lo, f);
     hi = std::max(hi, f);
@@ -63,13 +63,13 @@ TEST_F(EngineSound, SetterEditDuringPlaybackIsCommittedByTheAudioThreadWithinASu
   audio.start();
   while (audio.blocksRun() < 4) std::this_thread::yield();
   const auto t0 = std::chrono::steady_clock::now();
-  oscSetLevel(engine, 0, 0.0f);   // through the edit block: the audio side applies it between blocks
+  oscSetLevel(engine, 0, 0.0f);  // through the edit block: the audio side applies it between blocks
   const double waitedMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
   audio.stop();
 
   EXPECT_EQ(engine->channels[0]->level, 0.0f);
   EXPECT_EQ(engine->edit.pending.load(), editIdle);
-  EXPECT_LT(waitedMs, 200.0);        // taken by a sub-block, not by the interface's time-out
+  EXPECT_LT(waitedMs, 200.0);  // taken by a sub-block, not by the interface's time-out
   // The gain glides to the new level over a few blocks; how many of them the audio thread ran before
   // it stopped depends on the machine's load, so give the glide enough blocks here to end on its own.
   record(12);
@@ -135,7 +135,7 @@ TEST_F(EngineSound, RandomMidiAndEditsForTenThousandBlocksStayFiniteAndNormal) {
       [&] { patchSetGain(engine, static_cast<float>(uni(0.0, 20.0))); },
       [&] { patchSetTranspose(engine, uni(-36.0, 36.0)); },
       [&] { ccMapSetPitchBendRange(engine, uni(0.0, 80.0)); },
-      [&] { engineApplyPatchChange(engine, static_cast<std::uint8_t>(pick(8) == 0)); },   // structural rebuild
+      [&] { engineApplyPatchChange(engine, static_cast<std::uint8_t>(pick(8) == 0)); },  // structural rebuild
   };
   for (int b = 0; b < 10000; ++b) {
     for (int e = pick(4); e > 0; --e) {

@@ -76,7 +76,7 @@ TEST_F(EngineWiring, RebuildHandsCombBuffersToEveryVoiceOfACombFilter) {
   const auto x = record(16)[0];
   EXPECT_TRUE(signalAllNormal(x.data(), x.size()));
   EXPECT_GT(signalRms(x), 0.001);
-  engineInitPreset(engine);   // a new preset frees the pool
+  engineInitPreset(engine);  // a new preset frees the pool
   used = 0;
   for (std::uint8_t u : engine->combUsage) used += u;
   EXPECT_EQ(used, 0);
@@ -87,7 +87,7 @@ TEST_F(EngineWiring, ChangedWaveRebuildsTheBandLimitedTablesOfTheChannelsPlaying
   ASSERT_GE(id, 0);
   oscSetWaveA(engine, 0, id);
   oscSetBandLimited(engine, 0, 1);
-  const float before = engine->wavetables[0].waveA[0][256];   // the sine's top
+  const float before = engine->wavetables[0].waveA[0][256];  // the sine's top
   EXPECT_NEAR(before, 1.0f, 0.05f);
   float square[1024];
   for (int k = 0; k < 1024; ++k) square[k] = k < 512 ? 0.5f : -0.5f;

@@ -43,7 +43,11 @@ TEST(EnvelopeCompile, TwoSegmentsAndTheLastStep) {
   EnvelopeRuntime r{};
   envCompile(&r, &s);
   // 100-sample steps: up over steps 1..65 (step 65 takes the segment's end), down from step 66.
-  struct Point { int k; float level; int breakpoint; };
+  struct Point {
+    int k;
+    float level;
+    int breakpoint;
+  };
   for (const Point p : {Point{33, 0.5f, 0}, Point{64, 6300 / 6400.0f, 0}, Point{65, 1.0f, 0}, Point{66, 1.0f, 1},
                         Point{98, 0.5f, 1}, Point{126, 1.0f - 6000 / 6400.0f, 1}}) {
     EXPECT_NEAR(r.level[p.k], p.level, 1e-6) << p.k;
@@ -54,13 +58,17 @@ TEST(EnvelopeCompile, TwoSegmentsAndTheLastStep) {
 }
 
 TEST(EnvelopeCompile, ZeroTimesAndStepsStayFinite) {
-  struct Case { double time; std::uint32_t step; float slope; };
+  struct Case {
+    double time;
+    std::uint32_t step;
+    float slope;
+  };
   for (const Case c : {Case{0.0, 0, 0.5f}, Case{0.0, 0, 0.0f}, Case{0.0, 1, 2.0f}, Case{50.0, 1, 0.5f}}) {
     EnvelopeSlot s = oneSegment(c.time, 0.8f, c.slope, c.step);
     s.lastIndex = 2;
     for (int i = 1; i <= 2; ++i) s.breakpoints[i] = Breakpoint{0.0, 0.4f, 0.5f, 0, 0, 0, 1, 1, 0.25, 0.123, 0.5f};
     EnvelopeRuntime r{};
-    envCompile(&r, &s);   // times sum to 0: compiled as 128 samples
+    envCompile(&r, &s);  // times sum to 0: compiled as 128 samples
     for (int k = 0; k < 128; ++k) {
       ASSERT_TRUE(std::isfinite(r.level[k])) << k;
       ASSERT_TRUE(r.coefficient[k] >= 0.03f && r.coefficient[k] <= 1.0f) << k;
@@ -81,7 +89,7 @@ std::int16_t controlSlot(EnvelopeRig& rig) {
   slot->lastIndex = 0;
   slot->breakpoints[0] = Breakpoint{12800.0, 1.0f, 1.0f, 0, 0, 0, 1, 1, 0.25, 0.123, 0.5f};
   envSetControlSource(rig.engine, s, 1);
-  envSetMode(rig.engine, s, envModeControl);   // compiles the shape
+  envSetMode(rig.engine, s, envModeControl);  // compiles the shape
   return s;
 }
 
@@ -110,7 +118,7 @@ TEST_F(EnvelopeControl, FollowsTheControllerOneStepPerBlock) {
 TEST_F(EnvelopeControl, StepShapeJumpsInOneBlock) {
   const std::int16_t s = controlSlot(*this);
   envSetBpStepFlag(engine, s, 0, 1);
-  envSetBpTime(engine, s, 0, 12800.0);   // recompiles
+  envSetBpTime(engine, s, 0, 12800.0);  // recompiles
   envSlot(engine, s)->startLevel = 0.3f;
   envCompileSlot(engine, s);
   EnvelopeRuntime* r = envRuntimeGet(engine, s);
@@ -145,7 +153,7 @@ TEST_F(EnvelopeControl, RecompileKeepsThePosition) {
   engine->midi.controllers[1] = 40;
   for (int b = 0; b < 50; ++b) envRunControlDriven(engine);
   const EnvelopeRuntime before = *r;
-  envSetBpLevel(engine, s, 0, 0.5);   // a setter recompiles a mode-5 slot
+  envSetBpLevel(engine, s, 0, 0.5);  // a setter recompiles a mode-5 slot
   EXPECT_EQ(r->index, before.index);
   EXPECT_EQ(r->value, before.value);
   EXPECT_NEAR(r->level[127], 0.5f, 1e-6);
@@ -171,7 +179,8 @@ TEST(EnvelopeRuntimeStore, LiveEnginesKeepTheirOwnRecords) {
   for (Engine* e : engines) ASSERT_NE(e, nullptr);
   // The most recent engines each have records of their own; none is shared.
   for (size_t i = 2; i < engines.size(); ++i)
-    for (size_t j = i + 1; j < engines.size(); ++j) EXPECT_NE(envRuntimeGet(engines[i], 3), envRuntimeGet(engines[j], 3));
+    for (size_t j = i + 1; j < engines.size(); ++j)
+      EXPECT_NE(envRuntimeGet(engines[i], 3), envRuntimeGet(engines[j], 3));
   EXPECT_EQ(envRuntimeGet(engines.back(), 28), nullptr);
   // Whatever happened to the records of the oldest, driving them is safe.
   for (Engine* e : engines) {

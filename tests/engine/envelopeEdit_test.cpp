@@ -33,18 +33,18 @@ TEST_F(EnvelopeEdit, ModeSelectorClearsTheLinkAndRefusesLinkingAMaster) {
 TEST_F(EnvelopeEdit, SwapUndoesAndRedoesAnEditAndRecompiles) {
   const std::int16_t s = envCreate(engine, 0, 31);
   envSetMode(engine, s, envModeControl);
-  EnvelopeSlot saved = *envSlot(engine, s);   // the page's copy before the edit
+  EnvelopeSlot saved = *envSlot(engine, s);  // the page's copy before the edit
   envSetBpLevel(engine, s, 0, 0.25);
   envSetBpLevel(engine, s, 1, 0.25);
   envSetBpLevel(engine, s, 2, 0.25);
   ASSERT_FLOAT_EQ(envRuntimeGet(engine, s)->level[127], 0.25f);
   envHandshakeStore(envSlot(engine, s), envHandshakeRunning);
 
-  envSwapWithSaved(engine, s, &saved);   // undo
+  envSwapWithSaved(engine, s, &saved);  // undo
   EXPECT_EQ(envGetBpLevel(engine, s, 0), 1.0);
   EXPECT_FLOAT_EQ(envRuntimeGet(engine, s)->level[127], envSlot(engine, s)->breakpoints[2].level);
   EXPECT_EQ(saved.breakpoints[0].level, 0.25f) << "the copy now holds the edit, for the redo";
-  envSwapWithSaved(engine, s, &saved);   // redo
+  envSwapWithSaved(engine, s, &saved);  // redo
   EXPECT_EQ(envGetBpLevel(engine, s, 0), 0.25);
   EXPECT_FLOAT_EQ(envRuntimeGet(engine, s)->level[127], 0.25f);
 }
@@ -52,7 +52,7 @@ TEST_F(EnvelopeEdit, SwapUndoesAndRedoesAnEditAndRecompiles) {
 TEST_F(EnvelopeEdit, SwapOfAllSlotsKeepsEachHandshakeWord) {
   std::vector<EnvelopeSlot> saved(engine->envSlots, engine->envSlots + envSlotCount);
   for (auto& slot : saved) slot.startLevel = 0.5f;
-  saved[7].handshake = 1234;   // a stale word in the copy never reaches the engine
+  saved[7].handshake = 1234;  // a stale word in the copy never reaches the engine
   envSwapAllWithSaved(engine, saved.data());
   for (int i = 0; i < envSlotCount; ++i) {
     EXPECT_EQ(engine->envSlots[i].startLevel, 0.5f) << i;

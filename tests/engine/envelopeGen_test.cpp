@@ -32,7 +32,7 @@ TEST_F(EnvelopeGen, DefaultAmplitudeRisesHoldsFallsAndFreesTheVoice) {
   long releaseAt = 0;
   const GainTrace g = playAmplitude(*this, 44100 * 2, 30000, &releaseAt);
   const long top = g.first([](double x) { return x >= 1.0 - 1e-6; });
-  EXPECT_NEAR(top, 440, 128);   // the 441st sample
+  EXPECT_NEAR(top, 440, 128);  // the 441st sample
   EXPECT_EQ(g.first([](double x) { return x < 1.0 - 1e-6; }, top), releaseAt) << "holds until the key goes up";
   const long silent = g.first([](double x) { return x <= 1e-6; }, releaseAt);
   EXPECT_NEAR(silent - releaseAt, 22050, 128);
@@ -74,7 +74,10 @@ TEST_F(EnvelopeGen, DecayIntoSilenceLeavesNoDenormals) {
 }
 
 TEST_F(EnvelopeGen, AttackScalesWithTheSampleRate) {
-  struct Case { float rate; long want; };
+  struct Case {
+    float rate;
+    long want;
+  };
   for (const Case c : {Case{44100.0f, 441}, Case{48000.0f, 480}, Case{96000.0f, 960}}) {
     ASSERT_TRUE(engineCfgSetRate(c.rate));
     envInstanceInit(engine, 0, 0);
@@ -148,7 +151,10 @@ std::vector<long> retriggers(EnvelopeRig& rig, int blocks) {
 }
 
 TEST_F(EnvelopeGen, RetriggerRestartsOncePerBeatCycle) {
-  struct Case { double bpm; long period; };
+  struct Case {
+    double bpm;
+    long period;
+  };
   for (const Case c : {Case{120.0, 88200}, Case{240.0, 44100}}) {
     engine->voices[0] = Voice{};
     engine->voicePool = VoicePool{};
@@ -216,7 +222,7 @@ TEST_F(EnvelopeGen, NoteOffDuringTheAttackFallsFromThePresentOutput) {
 }
 
 TEST_F(EnvelopeGen, LegatoRestartsOnlyReleaseModeEnvelopes) {
-  const std::int16_t pitch = envCreate(engine, 0, 2);   // a Sustain envelope on the pitch
+  const std::int16_t pitch = envCreate(engine, 0, 2);  // a Sustain envelope on the pitch
   ASSERT_GE(pitch, 3);
   const std::int16_t rel = envCreate(engine, 0, 31);
   envSetMode(engine, rel, envModeRelease);
@@ -316,7 +322,7 @@ TEST_F(EnvelopeGen, LinkedSlotPlaysItsMastersShapeWithItsOwnPercentages) {
 TEST_F(EnvelopeGen, BypassLeavesTheEntryWhileRunningButTheEndLevelStillApplies) {
   const std::int16_t s = envCreate(engine, 0, 31);
   EnvelopeSlot* slot = envSlot(engine, s);
-  slot->breakpoints[2].level = 0.5f;   // ends at 0.5
+  slot->breakpoints[2].level = 0.5f;  // ends at 0.5
   envSetMode(engine, s, envModeRelease);
   envSetBypass(engine, s, 1);
   noteOn(0);
@@ -330,14 +336,14 @@ TEST_F(EnvelopeGen, BypassLeavesTheEntryWhileRunningButTheEndLevelStillApplies) 
 }
 
 TEST_F(EnvelopeGen, GlobalLoopStartsWithTheFirstNoteAndReleasesWithTheLast) {
-  const std::int16_t s = envCreate(engine, 0, 25);   // effect time: global
+  const std::int16_t s = envCreate(engine, 0, 25);  // effect time: global
   ASSERT_TRUE(envSlot(engine, s)->global);
   envSetMode(engine, s, envModeLoop);
-  noteOn(0);   // held count was 0 when it started: the global instance starts
+  noteOn(0);  // held count was 0 when it started: the global instance starts
   EXPECT_EQ(inst(s, 0).state, 3);
   for (int b = 0; b < 20; ++b) block();
   const EnvelopeInstance running = inst(s, 0);
-  noteOn(1);   // a second note does not restart it
+  noteOn(1);  // a second note does not restart it
   EXPECT_EQ(inst(s, 0).elapsed, running.elapsed);
   noteOff(0);  // two notes still held
   EXPECT_EQ(inst(s, 0).state, 3);
@@ -349,7 +355,7 @@ TEST_F(EnvelopeGen, VoiceStateFollowsTheHighestAmplitudeEnvelope) {
   engine->channels[1]->on = 1;
   envSyncChannelOn(engine);
   noteOn(0);
-  for (int b = 0; b < 200; ++b) block();   // both hold at their sustain point
+  for (int b = 0; b < 200; ++b) block();  // both hold at their sustain point
   ASSERT_EQ(inst(0, 0).state, 2);
   inst(1, 0).state = 2;
   inst(0, 0).state = 0;
@@ -425,7 +431,10 @@ TEST_F(EnvelopeGen, NamesFollowTheDestinationTable) {
   envSetDefaultsByDest(engine, 5, 0, 1);
   const std::int16_t f = envCreate(engine, 3, 9);
   const std::int16_t e = envCreate(engine, 0, 26);
-  struct Case { std::int16_t slot, dest, owner; const char* want; };
+  struct Case {
+    std::int16_t slot, dest, owner;
+    const char* want;
+  };
   for (const Case c : {Case{0, 0, 0, "oscil 1 amp (1)"}, Case{5, 0, 0, "oscil 1 amp (2)"},
                        Case{-1, 1, 0, "oscil 1 amp (3)"}, Case{f, 0, 0, "master filter freq (1)"},
                        Case{e, 0, 0, "effect feedback (1)"}, Case{-1, 13, 1, "mod 2 pitch (1)"}}) {
@@ -441,16 +450,16 @@ TEST_F(EnvelopeGen, NamesFollowTheDestinationTable) {
 // and the render resets every block, even while voice 0 plays nothing: the value stays put and never
 // piles up block after block.
 TEST_F(EnvelopeGen, GlobalEffectEnvelopeWritesTheMasterRowOncePerBlock) {
-  const std::int16_t s = envCreate(engine, 0, 29);   // effect bal wet: global
+  const std::int16_t s = envCreate(engine, 0, 29);  // effect bal wet: global
   ASSERT_GE(s, 3);
   ASSERT_TRUE(envSlot(engine, s)->global);
   for (std::int16_t bp = -1; bp <= 2; ++bp) envSetBpLevel(engine, s, bp, 0.5);
-  noteOn(1);   // voice 0 stays idle
+  noteOn(1);  // voice 0 stays idle
   ASSERT_EQ(engine->voices[0].active, 0);
   for (int b = 0; b < 60; ++b) {
     block();
-    if (b < 10) continue;   // past the attack
+    if (b < 10) continue;  // past the attack
     ASSERT_NEAR(entry(3, 0, 29), 0.5f, 1e-6f) << "block " << b;
-    ASSERT_EQ(entry(0, 0, 29), entry(0, 0, 28)) << "block " << b;   // unit 0's row is not written
+    ASSERT_EQ(entry(0, 0, 29), entry(0, 0, 28)) << "block " << b;  // unit 0's row is not written
   }
 }

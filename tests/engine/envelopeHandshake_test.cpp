@@ -61,7 +61,7 @@ bool waitWord(EnvelopeSlot* slot, std::int32_t want) {
 TEST_F(EnvelopeHandshake, WordMovesThroughItsStatesWithAnAudioThread) {
   const std::int16_t s = envCreate(engine, 0, 31);
   EnvelopeSlot* slot = envSlot(engine, s);
-  slot->breakpoints[0].time = 1e9;   // a long rise: the instance advances every block
+  slot->breakpoints[0].time = 1e9;  // a long rise: the instance advances every block
   noteOn(0);
   EnvelopeAudioThread audio(engine);
   ASSERT_TRUE(audio.waitBlocks(2));
@@ -73,7 +73,7 @@ TEST_F(EnvelopeHandshake, WordMovesThroughItsStatesWithAnAudioThread) {
   ASSERT_TRUE(audio.waitBlocks(3));
   EXPECT_EQ(inst(s, 0).elapsed, elapsed);
   EXPECT_EQ(entry(0, 0, 31), 1.0f);
-  slot->breakpoints[0].level = 0.5f;   // the edit
+  slot->breakpoints[0].level = 0.5f;  // the edit
 
   envSlotMarkPending(engine, s);
   EXPECT_TRUE(waitWord(slot, envHandshakeRunning));
@@ -136,10 +136,10 @@ TEST_F(EnvelopeHandshake, ControlDrivenSlotIsLeftAloneWhileHeld) {
   envSlotWaitAudio(engine, static_cast<std::uint16_t>(s));
   ASSERT_EQ(envHandshakeLoad(envSlot(engine, s)), envHandshakeAcked);
   const std::int32_t index = r->index;
-  engine->midi.controllers[1] = 100;   // the source moves while the slot is held
+  engine->midi.controllers[1] = 100;  // the source moves while the slot is held
   ASSERT_TRUE(audio.waitBlocks(3));
   EXPECT_EQ(r->index, index);
-  envCompileSlot(engine, s);   // the recompile an edit does
+  envCompileSlot(engine, s);  // the recompile an edit does
   envSlotMarkPending(engine, s);
   EXPECT_TRUE(waitWord(envSlot(engine, s), envHandshakeRunning));
   ASSERT_TRUE(audio.waitBlocks(3));
@@ -153,7 +153,7 @@ TEST_F(EnvelopeHandshake, KernelAcknowledgesARequestAndSkipsTheBlock) {
   const EnvelopeInstance before = inst(0, 0);
   envHandshakeStore(envSlot(engine, 0), envHandshakeRequest);
   engineResetModulation(engine);
-  envRunVoice(engine, 0, 128);   // the kernel alone, without the global pass
+  envRunVoice(engine, 0, 128);  // the kernel alone, without the global pass
   EXPECT_EQ(envHandshakeLoad(envSlot(engine, 0)), envHandshakeAcked);
   EXPECT_EQ(entry(0, 0, 1), 1.0f);
   EXPECT_EQ(inst(0, 0).elapsed, before.elapsed);

@@ -69,7 +69,7 @@ TEST_F(EnvelopeHostile, ClampedOnLoadingThenPlayed) {
     spoil(slot, s);
     slot->owner = static_cast<std::int16_t>(s % 2 ? 99 : -3);
     slot->destination = static_cast<std::int16_t>(s % 3 ? 200 : -4);
-    envSanitizeSlot(slot);   // what loading a chunk does
+    envSanitizeSlot(slot);  // what loading a chunk does
     if (s == 5) envSetMode(engine, 5, envModeControl);
   }
   envRefreshUsedSlots(engine);

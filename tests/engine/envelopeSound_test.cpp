@@ -20,7 +20,7 @@ double peakAt(const std::vector<float>& x, long n) {
 TEST_F(EnvelopeSound, HeldNoteRisesHoldsAndFallsToSilenceThenTheVoiceIsFree) {
   // MIDI note 96 (about 2 kHz): a cycle of 21 samples, so a 32-sample peak follows the envelope.
   noteOn(96, 127);
-  std::vector<float> out = record(44100 / 128)[0];   // 1 s held
+  std::vector<float> out = record(44100 / 128)[0];  // 1 s held
   const long off = static_cast<long>(out.size());
   const std::int16_t v = engine->midi.noteVoice[96];
   ASSERT_GE(v, 0);

@@ -19,7 +19,7 @@ bool processorHasAvx() {
   if (!avx || !osxsave) return false;
   unsigned lo, hi;
   __asm__ volatile("xgetbv" : "=a"(lo), "=d"(hi) : "c"(0));
-  return (lo & 6u) == 6u;   // the system saves the XMM and YMM registers
+  return (lo & 6u) == 6u;  // the system saves the XMM and YMM registers
 #else
   return false;
 #endif
@@ -31,7 +31,7 @@ struct LanesTest : ::testing::Test {
 
 TEST_F(LanesTest, EngineChoosesWidestSetOfProcessor) {
   lanesForce(-1);
-  lanesActive = laneSetScalar;   // whatever ran before: the engine's set-up chooses again
+  lanesActive = laneSetScalar;  // whatever ran before: the engine's set-up chooses again
   Engine* e = engineCreate();
   ASSERT_NE(e, nullptr);
   const int expected = processorHasAvx() ? laneSetAvx : laneSetSse2;
@@ -52,7 +52,7 @@ TEST_F(LanesTest, ForcedSetHoldsForLaterEnginesAndIsLoweredToWhatProcessorRuns) 
     engineDestroy(e);
   }
   EXPECT_EQ(lanesForce(-1), lanesWidest());
-  EXPECT_EQ(lanesForce(7), lanesWidest());   // no such set: none forced
+  EXPECT_EQ(lanesForce(7), lanesWidest());  // no such set: none forced
 }
 
 TEST_F(LanesTest, NamesParseBack) {

@@ -28,7 +28,7 @@ TEST_F(LfoSound, OneOctavePitchLfoSweepsANoteAnOctaveEachWay) {
   noteOn(69, 100);
   record(2);
   double lo = 1e9, hi = 0.0;
-  for (int w = 0; w < 50; ++w) {   // 50 windows of 8 blocks: about 1.2 s
+  for (int w = 0; w < 50; ++w) {  // 50 windows of 8 blocks: about 1.2 s
     const double f = frequency(8);
     lo = std::min(lo, f);
     hi = std::max(hi, f);
@@ -39,7 +39,7 @@ TEST_F(LfoSound, OneOctavePitchLfoSweepsANoteAnOctaveEachWay) {
 
 TEST_F(LfoSound, PerVoiceLfoStartsEachNoteAtItsStartPhase) {
   lfoSetPerVoice(engine, 0, 1);
-  lfoSetStartPhase(engine, 0, 256.0);   // the top of the sine: an octave up at once
+  lfoSetStartPhase(engine, 0, 256.0);  // the top of the sine: an octave up at once
   lfoBindVoices(engine);
   record(30);
   noteOn(69, 100);

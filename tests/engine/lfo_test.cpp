@@ -73,10 +73,10 @@ TEST_F(LfoFixture, PerVoiceLfoRestartsAtStartPhaseUnlessLegato) {
   ASSERT_NE(state(0, 2).phase, 256.0);
   const double before = state(0, 2).phase;
   lfoNoteOn(engine, 2, true);
-  EXPECT_EQ(state(0, 2).phase, before);   // legato: runs on
+  EXPECT_EQ(state(0, 2).phase, before);  // legato: runs on
   lfoNoteOn(engine, 2, false);
   EXPECT_EQ(state(0, 2).phase, 256.0);
-  EXPECT_NE(state(0, 1).phase, 256.0);    // other voices untouched
+  EXPECT_NE(state(0, 1).phase, 256.0);  // other voices untouched
   // The first block after the restart reads the wave just past the start phase: a quarter cycle
   // of the sine, the top of the swing.
   lfoRenderAll(engine, 128);
@@ -90,18 +90,18 @@ TEST_F(LfoFixture, GlobalLfoIgnoresNotesButController72Retriggers) {
   lfoNoteOn(engine, 0, false);
   EXPECT_EQ(state(0, 0).phase, running);
 
-  lfoControllerTrigger(engine, 72, 0);      // value 0 requests nothing
+  lfoControllerTrigger(engine, 72, 0);  // value 0 requests nothing
   EXPECT_EQ(lfo().retriggerRequest, 0);
-  lfoControllerTrigger(engine, 71, 127);    // another controller neither
+  lfoControllerTrigger(engine, 71, 127);  // another controller neither
   EXPECT_EQ(lfo().retriggerRequest, 0);
   lfoControllerTrigger(engine, 72, 127);
   EXPECT_EQ(lfo().retriggerRequest, 1);
   lfoRenderAll(engine, 128);
-  const double step = 1024.0 * kBlock;      // one block at a 1 s period
+  const double step = 1024.0 * kBlock;  // one block at a 1 s period
   EXPECT_NEAR(state(0, 0).phase, 100.0 + step, 1e-9);
-  EXPECT_EQ(lfo().retriggerRequest, 0);     // cleared at the end of the block
+  EXPECT_EQ(lfo().retriggerRequest, 0);  // cleared at the end of the block
 
-  lfoSetRetrigger(engine, 0, 0);            // switch off: requests are ignored
+  lfoSetRetrigger(engine, 0, 0);  // switch off: requests are ignored
   lfoControllerTrigger(engine, 72, 127);
   EXPECT_EQ(lfo().retriggerRequest, 0);
 }
@@ -120,8 +120,7 @@ TEST_F(LfoFixture, SampleAndHoldChangesAtMostOncePerHoldTime) {
     ASSERT_GE(changes.size(), 4u);
     // Steps fall on block boundaries: the timer keeps the remainder, so a step may come up to one
     // block early but the count never exceeds one per hold time.
-    for (std::size_t k = 1; k < changes.size(); ++k)
-      EXPECT_GE((changes[k] - changes[k - 1]) * kBlock, hold - kBlock);
+    for (std::size_t k = 1; k < changes.size(); ++k) EXPECT_GE((changes[k] - changes[k - 1]) * kBlock, hold - kBlock);
     EXPECT_LE(changes.size(), static_cast<std::size_t>(trace.size() * kBlock / hold) + 1);
   }
 }
@@ -142,7 +141,7 @@ TEST_F(LfoFixture, ZeroOrInvalidPeriodAndHoldKeepOutputsFinite) {
       lfo().sampleHold = 1;
       lfo().pitchDepth = 2.0f;
       lfo().filterRange = 0.25f;
-      lfo().holdRateRange = 0.0f;   // a hold factor of 0 must not make the step infinite
+      lfo().holdRateRange = 0.0f;  // a hold factor of 0 must not make the step infinite
       for (int b = 0; b < 50; ++b) {
         lfoRenderAll(engine, 128);
         const LfoVoiceState& s = state(0, 0);
@@ -180,7 +179,7 @@ TEST_F(LfoFixture, HugeSetterValuesKeepOutputsFinite) {
 }
 
 TEST_F(LfoFixture, DepthZeroIsNeutralWhateverTheWave) {
-  lfo().depthAmount = 1.0f;          // depth follows controller 1, which is at 0
+  lfo().depthAmount = 1.0f;  // depth follows controller 1, which is at 0
   engine->midi.controllers[1] = 0;
   lfo().pitchDepth = 1.0f;
   lfo().ampDepth = 1.0f;
@@ -197,7 +196,7 @@ TEST_F(LfoFixture, DepthZeroIsNeutralWhateverTheWave) {
 }
 
 TEST_F(LfoFixture, FilterRangeEnds) {
-  lfoRenderAll(engine, 128);   // default range 1.0: factor 1, offset 0
+  lfoRenderAll(engine, 128);  // default range 1.0: factor 1, offset 0
   EXPECT_FLOAT_EQ(state(0, 0).filterFactor, 1.0f);
   EXPECT_FLOAT_EQ(state(0, 0).filterIndexOffset, 0.0f);
   lfo().filterRange = 0.0f;
@@ -219,10 +218,10 @@ TEST_F(LfoFixture, BindingPointsFiltersAtRoutedOutputs) {
   const FilterVoiceState& routed = engine->filterStates[0][5][2];
   EXPECT_EQ(routed.lfoFactorLinks[0], &state(0, 5).filterFactor);
   EXPECT_EQ(routed.lfoOffsetLinks[0], &state(0, 5).filterIndexOffset);
-  EXPECT_EQ(routed.lfoFactorLinks[1], &state(1, 0).filterFactor);   // a global LFO: voice 0's state
-  EXPECT_EQ(routed.lfoFactorLinks[2], &filterLinkOne);              // off
+  EXPECT_EQ(routed.lfoFactorLinks[1], &state(1, 0).filterFactor);  // a global LFO: voice 0's state
+  EXPECT_EQ(routed.lfoFactorLinks[2], &filterLinkOne);             // off
   EXPECT_EQ(routed.lfoOffsetLinks[2], &filterLinkZero);
-  EXPECT_EQ(engine->filterStates[1][5][0].lfoFactorLinks[0], &filterLinkOne);   // not a target
+  EXPECT_EQ(engine->filterStates[1][5][0].lfoFactorLinks[0], &filterLinkOne);  // not a target
   const OscVoiceState& os = engine->channelBlocks[2].voices[5];
   EXPECT_EQ(os.lfoPitch[0], &state(0, 5).pitchFactor);
   EXPECT_EQ(os.lfoGain[1], &state(1, 0).ampMultiplier);
@@ -244,7 +243,7 @@ TEST_F(LfoFixture, FieldSumsScaleByTotalDepthAboveOne) {
   EXPECT_EQ(lfoSumFieldX(engine, 0), 0.0);
   for (int i = 0; i < 3; ++i) {
     lfo(i).fieldDepth = 0.8f;
-    lfo(i).startPhase = 256.0f;   // sine top: s near 1
+    lfo(i).startPhase = 256.0f;  // sine top: s near 1
   }
   lfoControllerTrigger(engine, 72, 1);
   lfoRenderAll(engine, 1);
@@ -257,21 +256,21 @@ TEST_F(LfoFixture, FieldSumsScaleByTotalDepthAboveOne) {
 }
 
 TEST_F(LfoFixture, AccessorLimits) {
-  lfoSetControllerSource(engine, 0, 0, 128);      // out of range: nothing
+  lfoSetControllerSource(engine, 0, 0, 128);  // out of range: nothing
   EXPECT_EQ(lfoGetControllerSource(engine, 0, 0), 1);
   lfoSetControllerSource(engine, 0, 0, -1);
   EXPECT_EQ(lfoGetControllerSource(engine, 0, 0), -1);
   lfoSetControllerSource(engine, 0, 3, 80);
   EXPECT_EQ(lfo().retriggerController, 80);
   EXPECT_EQ(lfoGetControllerSource(engine, 0, 4), 0);
-  lfoSetPeriodSync(engine, 0, 2);                 // not stored
+  lfoSetPeriodSync(engine, 0, 2);  // not stored
   EXPECT_EQ(lfoGetPeriodSync(engine, 0), 0);
-  lfoSetPitchTarget(engine, 1, 7, 0);             // channel outside 0..2 means 0
+  lfoSetPitchTarget(engine, 1, 7, 0);  // channel outside 0..2 means 0
   EXPECT_EQ(lfo(1).pitchTarget[0], 0);
   EXPECT_EQ(lfoGetPitchTarget(engine, 1, 7), 0);
   lfoSetFilterTarget(engine, 1, 3, 0);
   EXPECT_EQ(lfo(1).filterTarget[3], 0);
-  EXPECT_EQ(lfoGetOn(engine, 5), 0);               // no such LFO
+  EXPECT_EQ(lfoGetOn(engine, 5), 0);  // no such LFO
   lfoSetOn(engine, 5, 0);
   EXPECT_DOUBLE_EQ(lfoGetPercentSetting(engine, 0), 0.0);
   lfoSetPercentSetting(engine, 2, 0.4);

@@ -11,9 +11,9 @@ namespace {
 using MidiNoteTest = VoiceRig;
 
 TEST_F(MidiNoteTest, NoteOn69SoundsAt440HzOnBothStereoOutputs) {
-  surroundSetModeAndClamp(&engine->surround, 0);   // "2 Stereo"
+  surroundSetModeAndClamp(&engine->surround, 0);  // "2 Stereo"
   noteOn(69, 100);
-  record(4);   // settle the gains and the output filter
+  record(4);  // settle the gains and the output filter
   const auto taken = record(128);
   for (int k = 0; k < 2; ++k) {
     EXPECT_GT(signalRms(taken[k]), 0.01) << k;
@@ -46,7 +46,7 @@ TEST_F(MidiNoteTest, VelocityZeroActsAsNoteOff) {
   EXPECT_EQ(engine->midi.noteOnCount[60], 2);
   EXPECT_EQ(engine->voicePool.sounding.count, 2);
   const std::int16_t older = engine->voicePool.sounding.entries[0];
-  engine->voices[older].age += 1;   // the first started is the older one
+  engine->voices[older].age += 1;  // the first started is the older one
   midiQueueNoteOn(engine, 60, 0, 0);
   block();
   // The oldest voice of the note is released; the other sounds until the second note-off.
@@ -91,9 +91,9 @@ TEST_F(MidiNoteTest, ReceiveChannelFiltersEvents) {
 }
 
 TEST_F(MidiNoteTest, StatusesOutsideTheChannelMessagesAreIgnored) {
-  midiQueuePushShort(&engine->midi, 0xA0, 60, 100);   // key pressure
-  midiQueuePushShort(&engine->midi, 0xF8, 0, 0);      // clock
-  midiQueuePushShort(&engine->midi, 0x3C, 60, 100);   // a data byte in the status place
+  midiQueuePushShort(&engine->midi, 0xA0, 60, 100);  // key pressure
+  midiQueuePushShort(&engine->midi, 0xF8, 0, 0);     // clock
+  midiQueuePushShort(&engine->midi, 0x3C, 60, 100);  // a data byte in the status place
   MidiEvent zero;
   zero.time = 0;
   zero.status = 0;
@@ -128,7 +128,7 @@ TEST_F(MidiNoteTest, MonoReturnsLegatoToTheMostRecentHeldKey) {
   block();
   EXPECT_EQ(v.note, 64);
   EXPECT_EQ(v.state, 3);
-  EXPECT_EQ(v.keyVelocity, 80);   // the key velocity the voice had
+  EXPECT_EQ(v.keyVelocity, 80);  // the key velocity the voice had
   EXPECT_EQ(v.retriggerClock, 1234.0 + 128.0);
   EXPECT_EQ(engine->voicePool.sounding.count, 1);
   EXPECT_EQ(checkLists(), "");
@@ -156,14 +156,14 @@ TEST_F(MidiNoteTest, MonoStackPushesTheEleventhKeyIntoTheSpareSlot) {
   block();
   EXPECT_EQ(engine->midi.monoStack[0], 60);
   EXPECT_EQ(engine->midi.monoStack[10], 50);
-  noteOff(30);   // a key not held still empties the spare slot: 50 is not returned to
+  noteOff(30);  // a key not held still empties the spare slot: 50 is not returned to
   block();
   EXPECT_EQ(engine->midi.monoStack[10], -1);
   EXPECT_EQ(engine->midi.monoStack[9], 51);
   noteOn(61, 100);
   block();
   EXPECT_EQ(engine->midi.monoStack[10], 51);
-  noteOff(55);   // a held key moves the spare slot back up
+  noteOff(55);  // a held key moves the spare slot back up
   block();
   EXPECT_EQ(engine->midi.monoStack[9], 51);
   EXPECT_EQ(engine->midi.monoStack[10], -1);
@@ -176,7 +176,7 @@ TEST_F(MidiNoteTest, PitchBendConvergesToItsFactor) {
     double factor;
   };
   for (const Case& c : {Case{127, 4.0}, Case{0, 0.25}, Case{64, 1.0}}) {
-    midiQueuePushShort(&engine->midi, 0xE0, 99, static_cast<std::uint8_t>(c.data2));   // the fine byte is ignored
+    midiQueuePushShort(&engine->midi, 0xE0, 99, static_cast<std::uint8_t>(c.data2));  // the fine byte is ignored
     block();
     EXPECT_NEAR(engine->controllers.bendFactor, c.factor, 1e-6) << c.data2;
     for (int b = 0; b < 400; ++b) block();
@@ -190,9 +190,9 @@ TEST_F(MidiNoteTest, PitchBendConvergesToItsFactor) {
 
 TEST_F(MidiNoteTest, ControllersPressureProgramAndSourceValues) {
   controller(1, 99);
-  midiQueueEvent(engine, -1, 200, -1);   // channel pressure, value clamped
+  midiQueueEvent(engine, -1, 200, -1);  // channel pressure, value clamped
   midiQueuePushShort(&engine->midi, 0xC0, 12, 0);
-  midiQueuePushShort(&engine->midi, 0xC0, 0xFF, 0);   // data 255 (as a 16-bit word): ignored
+  midiQueuePushShort(&engine->midi, 0xC0, 0xFF, 0);  // data 255 (as a 16-bit word): ignored
   block();
   EXPECT_EQ(midiGetSourceValue(engine, 1), 99);
   EXPECT_EQ(midiGetSourceValue(engine, -1), 127);
@@ -254,13 +254,13 @@ float ratioAfterBlock(VoiceRig& rig, int note) {
 TEST_F(GlideTest, LegatoModeGlidesInPolyModeOnlyWithAHeldVoice) {
   engine->controllers.glideMode = 2;
   engine->controllers.timeCoefficients[0] = 0.5f;
-  EXPECT_EQ(ratioAfterBlock(*this, 60), 1.0f);   // glide source note 0: never glides
+  EXPECT_EQ(ratioAfterBlock(*this, 60), 1.0f);  // glide source note 0: never glides
   // 72 starts an octave above the held 60 (ratio 0.5) and covers half the way in the block.
   EXPECT_NEAR(ratioAfterBlock(*this, 72), 0.75f, 1e-5);
   noteOff(60);
   noteOff(72);
   block();
-  EXPECT_EQ(ratioAfterBlock(*this, 84), 1.0f);   // nothing held or sustained: no glide
+  EXPECT_EQ(ratioAfterBlock(*this, 84), 1.0f);  // nothing held or sustained: no glide
   // "Always" glides from the last note whatever is held.
   engine->controllers.glideMode = 1;
   noteOff(84);

@@ -12,8 +12,7 @@
 
 namespace {
 
-struct MidiQueueTest : EngineFixture {
-};
+struct MidiQueueTest : EngineFixture {};
 
 // Records what the dispatch hands to the controller handlers of channels 1 and 2.
 std::vector<int>* seen[2];
@@ -27,13 +26,14 @@ TEST_F(MidiQueueTest, FullRingDropsTheNewestAndKeepsTheQueue) {
   engine->midi.handlers[0xB1].store(recordA);
   int accepted = 0;
   for (int k = 0; k < 1100; ++k)
-    accepted += midiQueuePushShort(&engine->midi, 0xB1, static_cast<std::uint8_t>(k / 128), static_cast<std::uint8_t>(k % 128));
+    accepted +=
+        midiQueuePushShort(&engine->midi, 0xB1, static_cast<std::uint8_t>(k / 128), static_cast<std::uint8_t>(k % 128));
   EXPECT_EQ(accepted, 1023);
   EXPECT_EQ(midiDroppedCount(engine), 77u);
   EXPECT_EQ(midiQueueCount(&engine->midi), 1023);
   EXPECT_TRUE(midiDispatchDue(engine, 128));
   ASSERT_EQ(a.size(), 1023u);
-  for (int k = 0; k < 1023; ++k) ASSERT_EQ(a[static_cast<std::size_t>(k)], k);   // the oldest kept, in order
+  for (int k = 0; k < 1023; ++k) ASSERT_EQ(a[static_cast<std::size_t>(k)], k);  // the oldest kept, in order
   EXPECT_FALSE(midiDispatchDue(engine, 128));
   // Room again after the dispatch.
   EXPECT_TRUE(midiQueuePushShort(&engine->midi, 0xB1, 1, 1));
@@ -73,7 +73,8 @@ TEST_F(MidiQueueTest, TwoWritersLoseAndDuplicateNothing) {
   std::atomic<bool> uiDone{false};
   std::thread ui([&] {
     for (int k = 0; k < count; ++k)
-      if (midiQueuePushShort(&engine->midi, 0xB1, static_cast<std::uint8_t>(k / 128), static_cast<std::uint8_t>(k % 128)))
+      if (midiQueuePushShort(&engine->midi, 0xB1, static_cast<std::uint8_t>(k / 128),
+                             static_cast<std::uint8_t>(k % 128)))
         acceptedUi.fetch_add(1);
     uiDone.store(true);
   });

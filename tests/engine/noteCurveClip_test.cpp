@@ -35,12 +35,12 @@ TEST_F(ClipFixture, NothingShownNothingDone) {
 TEST_F(ClipFixture, CopyPasteUndoRedo) {
   float* amp = noteCurveGetTable(engine, 1, 0);
   amp[60] = 0.5f;
-  amp[61] = 1.5f;   // out of range in the engine: a paste limits it
+  amp[61] = 1.5f;  // out of range in the engine: a paste limits it
   noteCurveClipShow(engine, 1, 1, 0, countRedraw);
   ASSERT_TRUE(noteCurveClipCopy(1));
   EXPECT_TRUE(noteCurveClipHasCopy());
 
-  noteCurveClipShow(engine, 1, 3, 3, countRedraw);   // the tab now shows the master filter curve
+  noteCurveClipShow(engine, 1, 3, 3, countRedraw);  // the tab now shows the master filter curve
   noteCurveClipPaste(1);
   const float* master = noteCurveGetTable(engine, 3, 3);
   EXPECT_FLOAT_EQ(master[60], 0.5f);
@@ -48,13 +48,13 @@ TEST_F(ClipFixture, CopyPasteUndoRedo) {
   EXPECT_EQ(redraws, 1);
   EXPECT_EQ(undoGetKind(), undoKindNotescale);
 
-  undoRedo(1);   // undo: flat again
+  undoRedo(1);  // undo: flat again
   EXPECT_FLOAT_EQ(master[60], 1.0f);
   EXPECT_EQ(undoGetRedoState(), 1);
-  undoRedo(1);   // redo
+  undoRedo(1);  // redo
   EXPECT_FLOAT_EQ(master[60], 0.5f);
   EXPECT_EQ(redraws, 3);
-  EXPECT_FLOAT_EQ(amp[60], 0.5f);   // the source curve is untouched
+  EXPECT_FLOAT_EQ(amp[60], 0.5f);  // the source curve is untouched
 }
 
 }  // namespace

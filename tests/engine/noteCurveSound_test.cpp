@@ -20,7 +20,8 @@ std::vector<double> levels(VoiceRig& rig, const std::vector<std::pair<int, int>>
   rig.record(8);
   const auto taken = rig.record(96);
   std::vector<double> out;
-  for (const auto& n : notes) out.push_back(signalToneAmplitude(taken[0].data(), taken[0].size(), 44100.0, noteHz(n.first)));
+  for (const auto& n : notes)
+    out.push_back(signalToneAmplitude(taken[0].data(), taken[0].size(), 44100.0, noteHz(n.first)));
   return out;
 }
 
@@ -44,7 +45,7 @@ TEST_F(NoteCurveSound, FlatCurvePlaysBothNotesAlike) {
 
 TEST_F(NoteCurveSound, FullVelocityResponseFollowsTheCurve) {
   surroundSetModeAndClamp(&engine->surround, 0);
-  velocitySetAmountB(engine, 1, 0, 99.999f);   // sensitivity ~100 %: the table is the curve
+  velocitySetAmountB(engine, 1, 0, 99.999f);  // sensitivity ~100 %: the table is the curve
   const std::vector<double> a = levels(*this, {{60, 66}, {64, 127}});
   ASSERT_GT(a[1], 0.001);
   EXPECT_NEAR(a[0] / a[1], velocityCurveTable()[66], 0.03);

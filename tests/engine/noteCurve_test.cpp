@@ -19,9 +19,11 @@ struct CurveFixture : EngineFixture {
 };
 
 TEST(NoteCurveIsValid, FamiliesAndSlots) {
-  const struct { std::uint32_t family, slot; bool valid; } cases[] = {
-      {1, 0, true}, {1, 2, true}, {1, 3, false}, {2, 2, true}, {2, 3, false},
-      {3, 3, true}, {3, 4, false}, {0, 0, false}, {4, 0, false}};
+  const struct {
+    std::uint32_t family, slot;
+    bool valid;
+  } cases[] = {{1, 0, true}, {1, 2, true},  {1, 3, false}, {2, 2, true}, {2, 3, false},
+               {3, 3, true}, {3, 4, false}, {0, 0, false}, {4, 0, false}};
   for (const auto& c : cases) EXPECT_EQ(noteCurveIsValid(c.family, c.slot), c.valid) << c.family << "," << c.slot;
 }
 
@@ -45,7 +47,7 @@ TEST_F(CurveFixture, HalfAtNote60HalvesNote60Only) {
   preset.values[60] = 0.5f;
   noteCurvesCopyToEngine(engine, &preset, 1);
   for (int n = 0; n < 128; ++n) EXPECT_FLOAT_EQ(noteCurveValue(engine, 1, 1, n), n == 60 ? 0.5f : 1.0f) << n;
-  for (int n = 0; n < 128; ++n) EXPECT_FLOAT_EQ(noteCurveValue(engine, 1, 0, n), 1.0f);   // other curves flat
+  for (int n = 0; n < 128; ++n) EXPECT_FLOAT_EQ(noteCurveValue(engine, 1, 0, n), 1.0f);  // other curves flat
   EXPECT_FLOAT_EQ(noteCurveValue(engine, 1, 1, 128), 1.0f);
 }
 
@@ -56,7 +58,7 @@ TEST_F(CurveFixture, CopyToEngineClampsAndSkipsInvalidPairs) {
   records[0].values[1] = -0.2f;
   records[0].values[2] = NAN;
   records[0].values[3] = 0.25f;
-  noteCurveInit(&records[1], 2, 3);   // no such curve: ignored
+  noteCurveInit(&records[1], 2, 3);  // no such curve: ignored
   records[1].values[5] = 0.1f;
   noteCurveInit(&records[2], 0, 0);
   noteCurvesCopyToEngine(engine, records, 3);
@@ -80,7 +82,7 @@ TEST_F(CurveFixture, CopyFromEngineTakesCurvesInUseInOrder) {
   EXPECT_EQ(out[1].family, 2u);
   EXPECT_EQ(out[2].family, 3u);
   EXPECT_FLOAT_EQ(out[2].values[10], 0.5f);
-  std::vector<NoteCurve> two(2);   // a short array is filled up to its count
+  std::vector<NoteCurve> two(2);  // a short array is filled up to its count
   noteCurvesCopyFromEngine(engine, two.data(), 2);
   EXPECT_EQ(two[1].family, 2u);
 }

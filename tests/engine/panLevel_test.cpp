@@ -24,20 +24,23 @@ TEST_F(PanFixture, FadeTablesEndsAndCentre) {
   EXPECT_FLOAT_EQ(b.fadeOut[0], 0.999f);
   EXPECT_FLOAT_EQ(b.fadeIn[1023], 0.999f);
   EXPECT_FLOAT_EQ(b.fadeOut[1023], 0.0001f);
-  EXPECT_GT(b.fadeIn[0], 0.0f);   // the computed value, not the patched one
+  EXPECT_GT(b.fadeIn[0], 0.0f);  // the computed value, not the patched one
   EXPECT_LT(b.fadeIn[0], 0.01f);
   EXPECT_NEAR(b.centreOut, std::sqrt(0.5), 1e-6);
   EXPECT_NEAR(b.centreIn, b.fadeIn[512], 0.0f);
   for (int i = 0; i < 1024; ++i) {
     ASSERT_EQ(panFadeOutTable()[i], b.fadeOut[i]);
-    ASSERT_NEAR(b.fadeOut[i] * b.fadeOut[i] + b.fadeIn[i] * b.fadeIn[i], 1.0, 0.003) << i;   // equal power
+    ASSERT_NEAR(b.fadeOut[i] * b.fadeOut[i] + b.fadeIn[i] * b.fadeIn[i], 1.0, 0.003) << i;  // equal power
   }
   EXPECT_EQ(b.knee, 512);
   EXPECT_FLOAT_EQ(b.panCurve[64], 0.5f);
 }
 
 TEST_F(PanFixture, VoicePanEndsAndCentre) {
-  const struct { float pan; float out, in, tolerance; } cases[] = {
+  const struct {
+    float pan;
+    float out, in, tolerance;
+  } cases[] = {
       {0.5f, 0.7071f, 0.7071f, 0.003f},
       {0.0f, 0.999f, 0.0015f, 0.0005f},
       {1.0f, 0.0001f, 0.999f, 1e-6f},
@@ -58,16 +61,16 @@ TEST_F(PanFixture, VoicePanEndsAndCentre) {
 
 TEST_F(PanFixture, AccumulatorsMoveThePan) {
   engine->header.channelPan[0] = 0.5f;
-  entry(0, 3) = PanEntry{1.0f, 1.0f, 0, 0};   // r = 2: all the way up
+  entry(0, 3) = PanEntry{1.0f, 1.0f, 0, 0};  // r = 2: all the way up
   engineSetVoicePan(engine, 0, 3);
   EXPECT_NEAR(entry(0, 3).gainIn, 0.999f, 1e-6);
-  entry(0, 3) = PanEntry{0.0f, 1.0f, 0, 0};   // r = 0: all the way down
+  entry(0, 3) = PanEntry{0.0f, 1.0f, 0, 0};  // r = 0: all the way down
   engineSetVoicePan(engine, 0, 3);
   EXPECT_NEAR(entry(0, 3).gainOut, 0.999f, 1e-6);
   entry(0, 3) = PanEntry{50.0f, 1.0f, 0, 0};  // far beyond: limited
   engineSetVoicePan(engine, 0, 3);
   EXPECT_NEAR(entry(0, 3).gainIn, 0.999f, 1e-6);
-  engineSetVoicePan(engine, 3, 3);            // no such channel: nothing
+  engineSetVoicePan(engine, 3, 3);  // no such channel: nothing
   engineSetVoicePan(engine, 0, 64);
 }
 

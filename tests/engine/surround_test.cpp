@@ -54,7 +54,7 @@ Decoded panAndDecode(Engine* engine, Point p, int outputs, float gain) {
 }
 
 TEST_F(SurroundTest, MonoSourceDecodesToStereoByTheFormula) {
-  surroundSetModeAndClamp(&engine->surround, 0);   // "2 Stereo": 315 and 45 degrees
+  surroundSetModeAndClamp(&engine->surround, 0);  // "2 Stereo": 315 and 45 degrees
   const float gain = 0.6f;
   for (Point p : {Point{0.0, 0.0}, Point{0.6, -0.3}, Point{-1.0, 1.0}}) {
     // The stored index point: a cast through f32 as the position holds it.
@@ -69,7 +69,7 @@ TEST_F(SurroundTest, MonoSourceDecodesToStereoByTheFormula) {
 
 TEST_F(SurroundTest, MonoSourceDecodesToSevenSpeakersAndTheLfe) {
   surroundSetLfeOn(&engine->surround, 1);
-  surroundSetModeAndClamp(&engine->surround, 10);   // "7 Cinema" plus the LFE: eight outputs
+  surroundSetModeAndClamp(&engine->surround, 10);  // "7 Cinema" plus the LFE: eight outputs
   EXPECT_EQ(surroundGetOutputsUsed(&engine->surround), 8);
   EXPECT_EQ(surroundGetLfeChannel(&engine->surround), 7);
   const double degrees[7] = {315, 45, 250, 110, 337.5, 0, 22.5};
@@ -95,8 +95,8 @@ TEST_F(SurroundTest, MapEntryBeyondTheDeviceGoesToOutputZero) {
   const Point p{0.5, 0.0};
   const Decoded d = panAndDecode(engine, p, 6, 1.0f);
   for (int i = 0; i < 128; ++i) {
-    EXPECT_NEAR(d.out[0][i], expectedSpeaker(p, 45.0, true, d.src[i], 1.0), 1e-5) << i;   // speaker 1 wrote last
-    for (int o = 1; o < 6; ++o) EXPECT_EQ(d.out[o][i], 0.0f) << o;   // cleared, as no speaker writes there
+    EXPECT_NEAR(d.out[0][i], expectedSpeaker(p, 45.0, true, d.src[i], 1.0), 1e-5) << i;  // speaker 1 wrote last
+    for (int o = 1; o < 6; ++o) EXPECT_EQ(d.out[o][i], 0.0f) << o;  // cleared, as no speaker writes there
   }
   // Setters ignore slots and outputs past 8.
   surroundSetChannelMap(&engine->surround, 9, 1);
@@ -184,21 +184,21 @@ TEST_F(SurroundTest, MixPathsWithNoChannelOnWriteNothing) {
   engine->channels[0]->on = 0;
   for (auto& bus : engine->buses)
     for (float& x : bus) x = 5.0f;
-  engineMixVoicesToBuses(engine, 128);   // direct mix: nothing written
+  engineMixVoicesToBuses(engine, 128);  // direct mix: nothing written
   for (auto& bus : engine->buses)
     for (float x : bus) EXPECT_EQ(x, 5.0f);
   engineSetVoiceBufferCount(engine, 3, 3);
-  engineAddVoiceLanesToBuses(engine, 128);   // lane add: all three buses zero
+  engineAddVoiceLanesToBuses(engine, 128);  // lane add: all three buses zero
   for (auto& bus : engine->buses)
     for (float x : bus) EXPECT_EQ(x, 0.0f);
 }
 
 TEST_F(SurroundTest, FieldPathPansEachChannelAndSumsTheLanes) {
   // Master count 3: the voice's three lanes reach the buses; the decode hears the note on both sides.
-  engineSetVoiceBufferCount(engine, 3, 2);   // raised to 3 by the rebuild
+  engineSetVoiceBufferCount(engine, 3, 2);  // raised to 3 by the rebuild
   engineApplyPatchChange(engine, 0);
   EXPECT_EQ(engineGetVoiceBufferCount(engine, 3), 3);
-  surroundSetModeAndClamp(&engine->surround, 5);   // "4 Quadraphonic"
+  surroundSetModeAndClamp(&engine->surround, 5);  // "4 Quadraphonic"
   setOutputs(4);
   noteOn(69, 100);
   const auto taken = record(16);

@@ -44,9 +44,13 @@ TEST(ValueFormat, ConversionTable) {
 }
 
 TEST(ValueFormat, FormatValueCases) {
-  struct Case { float value; std::uint16_t decimals; const char* text; };
+  struct Case {
+    float value;
+    std::uint16_t decimals;
+    const char* text;
+  };
   const Case cases[] = {
-      {-2.7f, 0, "-2"}, {2.7f, 0, "2"}, {3.14159f, 2, "3.14"}, {0.5f, 1, "0.5"},
+      {-2.7f, 0, "-2"},      {2.7f, 0, "2"},        {3.14159f, 2, "3.14"},    {0.5f, 1, "0.5"},
       {-0.25f, 3, "-0.250"}, {1.0f, 6, "1.000000"}, {1e30f, 0, "2147483647"},
   };
   for (const Case& c : cases) {
@@ -59,7 +63,7 @@ TEST(ValueFormat, FormatValueCases) {
   formatValue(text, 1.0f, 7);
   EXPECT_STREQ(text, "unchanged");
   char wide[64];
-  formatValue(wide, 3.4e38f, 6);   // the longest text fits the documented buffer
+  formatValue(wide, 3.4e38f, 6);  // the longest text fits the documented buffer
   EXPECT_LT(std::strlen(wide), 48u);
 }
 

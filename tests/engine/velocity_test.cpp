@@ -43,6 +43,7 @@ TEST_F(VelocityFixture, DefaultsAreNeutralAtEveryVelocity) {
 }
 
 TEST_F(VelocityFixture, TableEndsFollowBaseAndDirection) {
+  // clang-format off
   const struct { int i; float base; std::uint32_t dir; float at0, at127; } cases[] = {
       {0, 0.0f, 1, 0.0f, 1.0f},    // family 1, full response
       {4, 0.0f, 0, 1.0f, 0.0f},    // family 2, mirrored
@@ -53,6 +54,7 @@ TEST_F(VelocityFixture, TableEndsFollowBaseAndDirection) {
       {5, 1.7f, 1, 1.0f, 1.0f},    // a base above 1 acts as 1
       {3, -0.5f, 1, 0.0f, 1.0f},   // below 0 as 0
   };
+  // clang-format on
   for (const auto& c : cases) {
     SCOPED_TRACE(c.i);
     entry(c.i).base = c.base;
@@ -74,16 +76,16 @@ TEST_F(VelocityFixture, NoteStartStoresEachTargetsValue) {
   velocityNoteStart(engine, 0);
   EXPECT_DOUBLE_EQ(velocityGetAmount(engine, 1, 0), 0.0);
   EXPECT_NEAR(velocityGetAmount(engine, 3, 2), 0.5, 1e-6);
-  velocityNoteStart(engine, 300);   // clamped to 127
+  velocityNoteStart(engine, 300);  // clamped to 127
   EXPECT_DOUBLE_EQ(velocityGetAmount(engine, 1, 0), 1.0);
   velocityNoteStart(engine, 66);
   EXPECT_NEAR(velocityGetAmount(engine, 1, 0), 0.502, 1e-6);
-  EXPECT_DOUBLE_EQ(velocityGetAmount(engine, 1, 3), 1.0);   // no such entry
+  EXPECT_DOUBLE_EQ(velocityGetAmount(engine, 1, 3), 1.0);  // no such entry
   EXPECT_DOUBLE_EQ(velocityGetAmount(engine, 4, 0), 1.0);
 }
 
 TEST_F(VelocityFixture, PageSettersGoThroughTheEditBlockAndRebuildTheirTable) {
-  velocitySetAmountB(engine, 3, 3, 100.0f);   // clamped to 99.999
+  velocitySetAmountB(engine, 3, 3, 100.0f);  // clamped to 99.999
   EXPECT_NEAR(entry(9).base, 0.00001f, 1e-6);
   EXPECT_NEAR(velocityGetAmountB(engine, 3, 3), 99.999, 1e-3);
   EXPECT_NEAR(table(9)[0], 0.00001f, 1e-6);
@@ -91,10 +93,10 @@ TEST_F(VelocityFixture, PageSettersGoThroughTheEditBlockAndRebuildTheirTable) {
   velocitySetOn(engine, 3, 3, 0);
   EXPECT_EQ(velocityIsOn(engine, 3, 3), 0);
   EXPECT_FALSE(velocityIsRising(engine, 3, 3));
-  EXPECT_NEAR(table(9)[0], 1.0f, 1e-6);   // mirrored
-  velocitySetAmountB(engine, 1, 0, -5.0f);   // clamped to 0: no effect
+  EXPECT_NEAR(table(9)[0], 1.0f, 1e-6);     // mirrored
+  velocitySetAmountB(engine, 1, 0, -5.0f);  // clamped to 0: no effect
   EXPECT_FLOAT_EQ(entry(0).base, 1.0f);
-  velocitySetOn(engine, 1, 3, 0);            // no such entry: nothing
+  velocitySetOn(engine, 1, 3, 0);  // no such entry: nothing
   EXPECT_EQ(velocityIsOn(engine, 1, 2), 1);
 }
 
@@ -108,7 +110,7 @@ TEST(VelocityCopy, CopiesAndRebuildsOnRequest) {
   velocityDefaults(&preset);
   preset.entries[6].base = 0.0f;
   velocityCopy(engine, &preset, &engine->velocity, false);
-  EXPECT_FLOAT_EQ(engine->noteCurves.velocityTables[6].values[0], 1.0f);   // not rebuilt yet
+  EXPECT_FLOAT_EQ(engine->noteCurves.velocityTables[6].values[0], 1.0f);  // not rebuilt yet
   velocityCopy(engine, &preset, &engine->velocity, true);
   EXPECT_FLOAT_EQ(engine->noteCurves.velocityTables[6].values[0], 0.0f);
   engineDestroy(engine);

@@ -33,8 +33,7 @@ TEST_F(VoicePoolTest, FifthNoteStealsTheFirstFadesItAndStartsNextBlock) {
   const float* faded = engine->masterBuffers[first];
   const float* sound = engine->voiceBuffers[0][first];
   ASSERT_GT(signalRms(sound, 128), 0.01);
-  for (int i = 0; i < 128; ++i)
-    EXPECT_NEAR(faded[i], sound[i] * std::max(0.0, 1.0 - i / 127.0), 1e-5) << i;
+  for (int i = 0; i < 128; ++i) EXPECT_NEAR(faded[i], sound[i] * std::max(0.0, 1.0 - i / 127.0), 1e-5) << i;
   EXPECT_LT(std::fabs(faded[127]), 1e-3);
   EXPECT_EQ(checkLists(), "");
 
@@ -87,7 +86,7 @@ TEST_F(VoicePoolTest, StealingOrderReleasedThenSustainedThenSounding) {
   block();
   noteOff(61);
   block();
-  noteOn(70, 100);   // takes the released voice of 61 before any held one
+  noteOn(70, 100);  // takes the released voice of 61 before any held one
   block();
   EXPECT_EQ(engine->voices[1].note, 70);
   block();
@@ -133,7 +132,7 @@ TEST_F(VoicePoolTest, StolenVoiceWhoseKeyIsReleasedBeforeItStartsNeverSounds) {
   for (int k = 0; k < 4; ++k) noteOn(60 + k, 100);
   block();
   noteOn(72, 100);
-  noteOff(72);   // in the same sub-block: the parked voice loses its key velocity
+  noteOff(72);  // in the same sub-block: the parked voice loses its key velocity
   block();
   block();
   const Voice& v = engine->voices[0];
@@ -148,7 +147,7 @@ TEST_F(VoicePoolTest, VoicesThatWouldFallOffEveryListReturnToTheFreeList) {
   setPolyphony(20);
   for (int k = 0; k < 20; ++k) noteOn(40 + k, 100);
   block();
-  for (int k = 0; k < 17; ++k) noteOn(80 + k, 100);   // 16 park, the 17th finds no entry
+  for (int k = 0; k < 17; ++k) noteOn(80 + k, 100);  // 16 park, the 17th finds no entry
   block();
   EXPECT_EQ(checkLists(), "");
   auto pendingCount = [this] {
@@ -157,11 +156,11 @@ TEST_F(VoicePoolTest, VoicesThatWouldFallOffEveryListReturnToTheFreeList) {
     return n;
   };
   EXPECT_EQ(pendingCount(), 16);
-  EXPECT_EQ(engine->voices[16].state, 0);   // faded out on the free list
+  EXPECT_EQ(engine->voices[16].state, 0);  // faded out on the free list
   EXPECT_EQ(engine->voicePool.freeList.count, 1);
   EXPECT_EQ(engine->voicePool.freeList.entries[0], 16);
   block();
-  EXPECT_EQ(pendingCount(), 0);   // the 16 parked notes started
+  EXPECT_EQ(pendingCount(), 0);  // the 16 parked notes started
   EXPECT_EQ(engine->voicePool.sounding.count, 19);
   EXPECT_EQ(checkLists(), "");
 
@@ -172,7 +171,7 @@ TEST_F(VoicePoolTest, VoicesThatWouldFallOffEveryListReturnToTheFreeList) {
   ASSERT_EQ(engine->voicePool.sounding.count, 4);
   Voice& extra = engine->voices[0];
   voiceListRemove(engine, &engine->voicePool.sounding, 0);
-  engine->voicePool.sounding.count = 4;   // a list already full
+  engine->voicePool.sounding.count = 4;  // a list already full
   engine->voicePool.sounding.entries[3] = 1;
   voiceListAppend(engine, &engine->voicePool.sounding, 0);
   EXPECT_EQ(extra.state, 6);
@@ -208,11 +207,16 @@ TEST_F(VoicePoolTest, RandomMidiSoakKeepsEveryVoiceOnExactlyOneList) {
       for (int e = 0; e < count; ++e, ++events) {
         const unsigned r = rng() % 100;
         const int note = 36 + static_cast<int>(rng() % 24);
-        if (r < 45) noteOn(note, 1 + static_cast<int>(rng() % 127));
-        else if (r < 85) noteOff(note);
-        else if (r < 90) noteOn(note, 0);
-        else if (r < 97) controller(64, (rng() & 1) ? 127 : 0);
-        else controller(123, 0);
+        if (r < 45)
+          noteOn(note, 1 + static_cast<int>(rng() % 127));
+        else if (r < 85)
+          noteOff(note);
+        else if (r < 90)
+          noteOn(note, 0);
+        else if (r < 97)
+          controller(64, (rng() & 1) ? 127 : 0);
+        else
+          controller(123, 0);
       }
       block();
       ++blocks;

@@ -49,9 +49,7 @@ struct VoiceRig : EngineFixture {
                        static_cast<std::uint8_t>(value));
   }
   // One audio-client sub-block.
-  void block() {
-    TestAudioThread::runClientSubBlock(engine, outPtrs.data(), static_cast<int>(outPtrs.size()));
-  }
+  void block() { TestAudioThread::runClientSubBlock(engine, outPtrs.data(), static_cast<int>(outPtrs.size())); }
   // Runs `blocks` sub-blocks and appends output k of each to the returned vectors.
   std::vector<std::vector<float>> record(int blocks) {
     std::vector<std::vector<float>> taken(outs.size());
@@ -73,14 +71,16 @@ struct VoiceRig : EngineFixture {
     int total = 0;
     for (int l = 0; l < 4; ++l) {
       const VoiceList& list = *lists[l];
-      if (list.count < 0 || list.count > poly) return "list " + std::to_string(l) + " count " + std::to_string(list.count);
+      if (list.count < 0 || list.count > poly)
+        return "list " + std::to_string(l) + " count " + std::to_string(list.count);
       for (int i = 0; i < list.count; ++i) {
         const int v = list.entries[i];
         if (v < 0 || v >= poly) return "list " + std::to_string(l) + " holds " + std::to_string(v);
         if (pool.position[v] != i) return "voice " + std::to_string(v) + " position";
         const int s = engine->voices[v].state;
         const int want = (s == 0 || s == 6) ? 0 : s;
-        if (want != l) return "voice " + std::to_string(v) + " state " + std::to_string(s) + " on list " + std::to_string(l);
+        if (want != l)
+          return "voice " + std::to_string(v) + " state " + std::to_string(s) + " on list " + std::to_string(l);
         ++seen[v];
         ++total;
       }
@@ -96,8 +96,9 @@ struct VoiceRig : EngineFixture {
       ++total;
     }
     for (int v = 0; v < poly; ++v)
-      if (seen[v] != 1) return "voice " + std::to_string(v) + " seen " + std::to_string(seen[v]) + " state " +
-                               std::to_string(engine->voices[v].state);
+      if (seen[v] != 1)
+        return "voice " + std::to_string(v) + " seen " + std::to_string(seen[v]) + " state " +
+               std::to_string(engine->voices[v].state);
     if (total != poly) return "total " + std::to_string(total);
     return "";
   }

@@ -91,35 +91,47 @@ inline void wave(const WaveRecord& w) {
   require(w.state <= waveStateLocal);
 }
 
-// The effect records: the common head, the levels and each kind's times, feedbacks and flags.
+// The effect records: the common head, the flags and every float field against its row.
 inline void effectCommon(const EffectHeader& h, std::uint16_t type, std::uint8_t on, float a, float b) {
-  require(h.type == type && flag(on) && finiteIn(a, 0, 1) && finiteIn(b, 0, 1));
+  const FieldRange& level = effectFields[effectFieldLevel];
+  require(h.type == type && flag(on) && inRow(level, a) && inRow(level, b));
 }
 
 inline void effectPipe(const EffectPipeRecord& r) {
   effectCommon(r.header, ::effectPipe, r.on, r.levelA, r.levelB);
-  require(finiteIn(r.delay, 1e-5f, 32767) && inRow(effectFields[effectFieldTime], r.time));
-  require(finiteIn(r.feedback, -0.999f, 0.999f) && finiteIn(r.inputPos, 0, 1) && finiteIn(r.pickupPos[0], 0, 1) && finiteIn(r.pickupPos[1], 0, 1));
-  require(finiteIn(r.filterIndex, 0, 480) && finiteIn(r.lengthMod, 0, 1));
+  const FieldRange* P = pipeFields;
+  require(inRow(P[pipeFieldStored1], r.stored1) && inRow(P[pipeFieldStored2], r.stored2));
+  require(inRow(P[pipeFieldDelay], r.delay) && inRow(effectFields[effectFieldTime], r.time));
+  require(inRow(P[pipeFieldFeedback], r.feedback) && inRow(P[pipeFieldInputPos], r.inputPos));
+  require(inRow(P[pipeFieldPickupPos0], r.pickupPos[0]) && inRow(P[pipeFieldPickupPos1], r.pickupPos[1]));
+  require(inRow(P[pipeFieldFilterIndex], r.filterIndex) && inRow(P[pipeFieldLengthMod], r.lengthMod));
+  require(inRow(P[pipeFieldPickupMod], r.pickupMod[0]) && inRow(P[pipeFieldPickupMod], r.pickupMod[1]));
 }
 
 inline void effectComb(const EffectCombRecord& r) {
   effectCommon(r.header, ::effectComb, r.on, r.levelA, r.levelB);
-  require(finiteIn(r.delay, 1e-5f, 32767) && inRow(effectFields[effectFieldTime], r.time) && finiteIn(r.feedback, 0, 0.999f));
-  require(finiteIn(r.filterIndex, 0, 480));
+  const FieldRange* C = combFields;
+  require(inRow(C[combFieldDelay], r.delay) && inRow(effectFields[effectFieldTime], r.time));
+  require(inRow(C[combFieldFeedback], r.feedback) && inRow(C[combFieldFilterIndex], r.filterIndex));
   for (int i = 0; i < effectCombCount; ++i) {
-    require(flag(r.combOn[i]) && finiteIn(r.delayFactor[i], 0, 1) && finiteIn(r.feedbackFactor[i], -1, 1));
-    require(finiteIn(r.level[i], 0, 1) && inRow(effectFields[effectFieldPan], r.pan[i]) && finiteIn(r.filterFactor[i], 0, 1));
+    require(flag(r.combOn[i]) && inRow(C[combFieldDelayFactor], r.delayFactor[i]));
+    require(inRow(C[combFieldFeedbackFactor], r.feedbackFactor[i]) && inRow(C[combFieldLevel], r.level[i]));
+    require(inRow(C[combFieldModAmount], r.modAmount[i]) && inRow(effectFields[effectFieldPan], r.pan[i]));
+    require(inRow(C[combFieldFilterFactor], r.filterFactor[i]));
   }
 }
 
 inline void effectTap(const EffectTapRecord& r) {
   effectCommon(r.header, ::effectTap, r.on, r.levelA, r.levelB);
+  const FieldRange* T = tapFields;
   require(r.ringLength >= 1 && r.ringLength <= effectTapMaxRing);
   require(inRow(effectFields[effectFieldTapTime], r.time) && inRow(effectFields[effectFieldTime], r.beatTime));
-  require(finiteIn(r.feedback, -0.999f, 0.999f) && finiteIn(r.filterIndex, 0, 480));
-  for (int i = 0; i < effectTapCount; ++i)
-    require(finiteIn(r.tapTimeFactor[i], 0, 1) && finiteIn(r.tapLevel[i], 0, 1) && inRow(effectFields[effectFieldPan], r.tapPan[i]));
+  require(inRow(T[tapFieldFeedback], r.feedback) && inRow(T[tapFieldFilterIndex], r.filterIndex));
+  require(inRow(T[tapFieldSecondIndex], r.secondIndex));
+  for (int i = 0; i < effectTapCount; ++i) {
+    require(inRow(T[tapFieldModDepth], r.tapModDepth[i]) && inRow(T[tapFieldTimeFactor], r.tapTimeFactor[i]));
+    require(inRow(T[tapFieldLevel], r.tapLevel[i]) && inRow(effectFields[effectFieldPan], r.tapPan[i]));
+  }
 }
 
 inline void effectEcho(const EffectEchoRecord& r) {
@@ -138,11 +150,14 @@ inline void effectEcho(const EffectEchoRecord& r) {
 
 inline void effectRev(const EffectRevRecord& r) {
   effectCommon(r.header, ::effectRev, r.on, r.levelA, r.levelB);
-  require(finiteIn(r.size, 0.0001 * 0.7, 0.7) && finiteIn(r.feedback, 0, 1) && finiteIn(r.brightness, 0.0001, 1));
-  require(finiteIn(r.preDelay, 0, 0.5) && finiteIn(r.jitter, 0, 1));
+  const FieldRange* R = revFields;
+  require(inRow(R[revFieldSize], r.size) && inRow(R[revFieldFeedback], r.feedback));
+  require(inRow(R[revFieldBrightness], r.brightness) && inRow(R[revFieldPreDelay], r.preDelay));
+  require(inRow(R[revFieldJitter], r.jitter));
   for (int u = 0; u < 3; ++u) {
-    require(finiteIn(r.unitScale[u], 0.0001, 1) && finiteIn(r.laneSpread[u], 0, 1) && finiteIn(r.timeModDepth[u], 0, 1));
-    require(finiteIn(r.unitBrightness[u], 0.0001, 1) && finiteIn(r.brightModDepth[u], 0, 1));
+    require(inRow(R[revFieldUnitScale], r.unitScale[u]) && inRow(R[revFieldLaneSpread], r.laneSpread[u]));
+    require(inRow(R[revFieldTimeModDepth], r.timeModDepth[u]) && inRow(R[revFieldUnitBrightness], r.unitBrightness[u]));
+    require(inRow(R[revFieldLaneBrightSpread], r.laneBrightSpread[u]) && inRow(R[revFieldBrightModDepth], r.brightModDepth[u]));
     require(r.mode[u] <= revModeSynthetic && flag(r.unitOn[u]));
   }
 }

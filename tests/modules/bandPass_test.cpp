@@ -24,7 +24,7 @@ TEST(BandPassTables, Rows) {
   EXPECT_NEAR(t.d[0], 84226.0, 84226.0 * 1e-3);
   EXPECT_NEAR(t.d[480], 21.58, 0.01);
   const double w = 2.0 * 3.14159265358979323846 * 1000.0 / 44100.0;
-  const int j = 40 * 7 + 0;   // 5 x 2^7 = 640 Hz
+  const int j = 40 * 7 + 0;  // 5 x 2^7 = 640 Hz
   const double w640 = 2.0 * 3.14159265358979323846 * 640.0 / 44100.0;
   EXPECT_NEAR(t.a[j], -2.0 * std::cos(w640), 1e-6);
   EXPECT_NEAR(t.c[j], -std::exp(-w640 / 30.0), 1e-6);
@@ -33,7 +33,7 @@ TEST(BandPassTables, Rows) {
 
 struct BandRow {
   float bandwidth;
-  double ratioAtOctave;   // the centre's level at least this many times the level an octave away
+  double ratioAtOctave;  // the centre's level at least this many times the level an octave away
 };
 
 class BandPassCentre : public VoicePathEngine, public ::testing::WithParamInterface<BandRow> {};
@@ -71,7 +71,12 @@ TEST_F(VoicePathEngine, BandPassQBelowOneCountsAsOne) {
 }
 
 TEST_F(VoicePathEngine, BandPassCentreLimits) {
-  struct Row { float bandwidth; float cutoff; float stored; float expectedCentre; };
+  struct Row {
+    float bandwidth;
+    float cutoff;
+    float stored;
+    float expectedCentre;
+  };
   for (const Row& row : {Row{1.0f, 10.0f, 300.0f, 80.0f}, Row{1.0f, 480.0f, 300.0f, 435.0f + 35.0f / 30.0f},
                          Row{30.0f, 480.0f, 300.0f, 470.0f}, Row{36.0f, 480.0f, 300.0f, 476.0f}}) {
     FilterRecord& r = channelFilter(filterBpf);
@@ -90,7 +95,7 @@ TEST_F(VoicePathEngine, BandPassStoredValuesStayWithinTheGuardThroughFastSweeps)
   startFilter();
   std::vector<float> in(128);
   for (int block = 0; block < 400; ++block) {
-    r.cutoff = block % 2 ? 476.0f : 25.0f;   // jumps across the whole range every block
+    r.cutoff = block % 2 ? 476.0f : 25.0f;  // jumps across the whole range every block
     for (int n = 0; n < 128; ++n) in[n] = (n + block) % 3 ? 8.0f : -8.0f;
     runFilter(in);
     const float* m = e->filterStates[0][0][0].memA;

@@ -46,7 +46,8 @@ TEST_F(Comb, DefaultRecordRingsAt220HzWithGainThreeQuarters) {
   EXPECT_EQ(r.combDelay, 200.4545f);
   EXPECT_NEAR(ringFrequency(), 220.0, 0.3);
   e->filterStates[0][0][0].memA[0] = 0.0f;
-  std::fill(e->combBuffers[e->filterStates[0][0][0].combBuffer], e->combBuffers[e->filterStates[0][0][0].combBuffer] + 2048, 0.0f);
+  std::fill(e->combBuffers[e->filterStates[0][0][0].combBuffer],
+            e->combBuffers[e->filterStates[0][0][0].combBuffer] + 2048, 0.0f);
   const std::vector<float> out = impulseResponse(4096);
   // The first echo is the impulse read with interpolation around 200.45 samples, times 0.75.
   double first = 0.0;
@@ -63,7 +64,7 @@ TEST_F(Comb, At48kHzTheDelayIsInSamplesOfTheRunningRateUnlessTheFilterFollowsThe
   engineCfgSetRate(48000.0f);
   comb();
   e->controllers.filterSwitches[0] = 0;
-  EXPECT_NEAR(ringFrequency(), 48000.0 / 200.4545, 0.5);   // about 239 Hz
+  EXPECT_NEAR(ringFrequency(), 48000.0 / 200.4545, 0.5);  // about 239 Hz
 
   FilterRecord& r = comb();
   (void)r;
@@ -74,7 +75,11 @@ TEST_F(Comb, At48kHzTheDelayIsInSamplesOfTheRunningRateUnlessTheFilterFollowsThe
 }
 
 TEST_F(Comb, DelayStopsAtOneAndAt2046Samples) {
-  struct Row { float delay; float frequencyMultiplier; float expected; };
+  struct Row {
+    float delay;
+    float frequencyMultiplier;
+    float expected;
+  };
   for (const Row& row : {Row{200.4545f, 1e6f, 1.0f}, Row{5000.0f, 1.0f, 2046.0f}, Row{200.4545f, 1e-9f, 2046.0f},
                          Row{0.001f, 1.0f, 1.0f}}) {
     FilterRecord& r = comb();
@@ -96,7 +101,7 @@ TEST_F(Comb, LfoFactorsOnlyLengthenTheDelay) {
   s.lfoFactorLinks[0] = &up;
   s.memA[0] = 0.0f;
   runFilter(std::vector<float>(128, 0.0f));
-  EXPECT_NEAR(s.memA[0], 200.4545f, 1e-3);   // capped at a ratio of 1
+  EXPECT_NEAR(s.memA[0], 200.4545f, 1e-3);  // capped at a ratio of 1
   s.lfoFactorLinks[0] = &down;
   s.memA[0] = 0.0f;
   runFilter(std::vector<float>(128, 0.0f));

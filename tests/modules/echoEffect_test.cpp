@@ -20,9 +20,7 @@ class EchoTest : public EffectTest {
       if (std::fabs(v[i]) > std::fabs(v[best])) best = i;
     return best;
   }
-  static float peakIn(const std::vector<float>& v, size_t from, size_t to) {
-    return std::fabs(v[peakAt(v, from, to)]);
-  }
+  static float peakIn(const std::vector<float>& v, size_t from, size_t to) { return std::fabs(v[peakAt(v, from, to)]); }
   std::vector<float> noise(size_t n) {
     std::mt19937 rng(5);
     std::uniform_real_distribution<float> d(-0.5f, 0.5f);
@@ -88,7 +86,7 @@ TEST_F(EchoTest, SettersClampAndStore) {
   EXPECT_EQ(effectEchoGetTimeUnit(e), effectUnitSeconds);
   effectEchoSetBaseTime(e, 0.75);
   EXPECT_DOUBLE_EQ(effectEchoGetBaseTime(e), 0.75);
-  EXPECT_DOUBLE_EQ(rec().lines[0].delay.targetDelay, 29765.0);   // 33,075 limited by the ring
+  EXPECT_DOUBLE_EQ(rec().lines[0].delay.targetDelay, 29765.0);  // 33,075 limited by the ring
   effectEchoSetBaseTime(e, 5.0);
   EXPECT_DOUBLE_EQ(effectEchoGetBaseTime(e), 0.75);
   effectEchoSetBaseTime(e, 0.0);
@@ -118,7 +116,7 @@ TEST_F(EchoTest, SettersClampAndStore) {
   effectEchoSetLineLevel(e, 0, -12.0);
   EXPECT_NEAR(rec().lineLevel[0], 0.25f, 1e-7f);
   EXPECT_NEAR(effectEchoGetLineLevel(e, 0), -12.0, 1e-6);
-  effectEchoSetLineLevel(e, 0, 1e6);   // would overflow a float: refused
+  effectEchoSetLineLevel(e, 0, 1e6);  // would overflow a float: refused
   EXPECT_NEAR(rec().lineLevel[0], 0.25f, 1e-7f);
 
   effectEchoSetHighPassFreq(e, 0, 30000.0);
@@ -157,7 +155,9 @@ TEST_F(EchoTest, HostileModulationStaysFinite) {
 }
 
 // Audio of one kind left in the shared delay memory must never come out of another kind.
-struct SwitchCase { std::uint16_t from, to; };
+struct SwitchCase {
+  std::uint16_t from, to;
+};
 class KindSwitchTest : public EchoTest, public ::testing::WithParamInterface<SwitchCase> {};
 
 TEST_P(KindSwitchTest, NewKindStartsSilent) {

@@ -87,22 +87,22 @@ TEST_F(EffectTest, RenderIgnoresFrameCountsOutsideABlockAndAnEffectThatIsOff) {
 TEST_F(EffectTest, BumpAllocatorRefusesARequestThatWouldReachTheCapacity) {
   effectMemoryRewind(e);
   EXPECT_EQ(rt()->used, 0);
-  EXPECT_EQ(effectMemoryTake(e, effectDelayMemoryFloats), nullptr);   // used + n == capacity
+  EXPECT_EQ(effectMemoryTake(e, effectDelayMemoryFloats), nullptr);  // used + n == capacity
   EXPECT_EQ(effectMemoryTake(e, 0), nullptr);
   EXPECT_EQ(effectMemoryTake(e, -10), nullptr);
   EXPECT_EQ(rt()->used, 0);
   float* a = effectMemoryTake(e, 1000);
   EXPECT_EQ(a, rt()->base);
-  float* b = effectMemoryTake(e, effectDelayMemoryFloats - 1000 - 1);   // the last float stays free
+  float* b = effectMemoryTake(e, effectDelayMemoryFloats - 1000 - 1);  // the last float stays free
   EXPECT_EQ(b, rt()->base + 1000);
   EXPECT_EQ(rt()->used, effectDelayMemoryFloats - 1);
   EXPECT_EQ(effectMemoryTake(e, 1), nullptr);
-  EXPECT_EQ(effectMemoryTake(e, 0x7FFFFFFF), nullptr);   // no wrap-around of the sum
+  EXPECT_EQ(effectMemoryTake(e, 0x7FFFFFFF), nullptr);  // no wrap-around of the sum
   EXPECT_EQ(rt()->used, effectDelayMemoryFloats - 1);
 }
 
 TEST_F(EffectTest, MemoryIsAllocatedOnceAndFreedOnce) {
-  EXPECT_EQ(effectAllocMemory(rt(), effectDelayMemoryFloats), 0);   // already there
+  EXPECT_EQ(effectAllocMemory(rt(), effectDelayMemoryFloats), 0);  // already there
   EffectRuntime fresh{};
   EXPECT_EQ(effectAllocMemory(&fresh, 0), 0);
   ASSERT_EQ(effectAllocMemory(&fresh, 4096), 1);
@@ -111,7 +111,7 @@ TEST_F(EffectTest, MemoryIsAllocatedOnceAndFreedOnce) {
   effectFreeMemory(&fresh);
   EXPECT_EQ(fresh.base, nullptr);
   EXPECT_EQ(fresh.capacity, 4096);
-  effectFreeMemory(&fresh);   // a second free is harmless
+  effectFreeMemory(&fresh);  // a second free is harmless
 }
 
 TEST_F(EffectTest, TypeChangeCutsTheLinesOfTheNewKind) {
@@ -129,11 +129,15 @@ TEST_F(EffectTest, TypeChangeCutsTheLinesOfTheNewKind) {
 }
 
 TEST_F(EffectTest, StoredRingLengthBeyondTheMemoryLoadsClampedAndANegativeOneIsRefused) {
-  struct Case { std::int32_t stored; std::int32_t loaded; bool ring; };
-  const Case cases[] = {{500000, effectTapMaxRing, false},   // clamped; the whole memory does not fit
+  struct Case {
+    std::int32_t stored;
+    std::int32_t loaded;
+    bool ring;
+  };
+  const Case cases[] = {{500000, effectTapMaxRing, false},  // clamped; the whole memory does not fit
                         {effectTapMaxRing, effectTapMaxRing, false},
                         {481023, 481023, true},
-                        {-5, 441000, true},                  // refused: the default length stays
+                        {-5, 441000, true},  // refused: the default length stays
                         {0, 441000, true},
                         {1000, 1000, true}};
   for (const Case& c : cases) {
@@ -161,9 +165,17 @@ TEST_F(EffectTest, CopyIntoTheEngineLimitsHostileValuesAndRendersFinite) {
   {
     EffectPipeRecord* r = static_cast<EffectPipeRecord*>(effectAlloc(effectPipe));
     r->on = 1;
-    r->levelA = nan; r->levelB = -big; r->delay = -3.0f; r->time = HUGE_VAL; r->feedback = big;
-    r->inputPos = nan; r->pickupPos[0] = -1.0f; r->pickupPos[1] = big; r->filterIndex = -7.0f;
-    r->lengthMod = nan; r->header.timeUnit = 9;
+    r->levelA = nan;
+    r->levelB = -big;
+    r->delay = -3.0f;
+    r->time = HUGE_VAL;
+    r->feedback = big;
+    r->inputPos = nan;
+    r->pickupPos[0] = -1.0f;
+    r->pickupPos[1] = big;
+    r->filterIndex = -7.0f;
+    r->lengthMod = nan;
+    r->header.timeUnit = 9;
     effectCopy(e, r, nullptr, 1);
     std::free(r);
     const EffectPipeRecord& p = *engineGetPipeEffect(e);
@@ -183,11 +195,18 @@ TEST_F(EffectTest, CopyIntoTheEngineLimitsHostileValuesAndRendersFinite) {
   {
     EffectCombRecord* r = static_cast<EffectCombRecord*>(effectAlloc(effectComb));
     r->on = 1;
-    r->delay = big; r->time = -1.0; r->feedback = 5.0f; r->filterIndex = big;
+    r->delay = big;
+    r->time = -1.0;
+    r->feedback = 5.0f;
+    r->filterIndex = big;
     for (int i = 0; i < effectCombCount; ++i) {
       r->combOn[i] = 7;
-      r->delayFactor[i] = nan; r->feedbackFactor[i] = -big; r->level[i] = big;
-      r->pan[i] = -4.0f; r->modAmount[i] = nan; r->filterFactor[i] = 2.0f;
+      r->delayFactor[i] = nan;
+      r->feedbackFactor[i] = -big;
+      r->level[i] = big;
+      r->pan[i] = -4.0f;
+      r->modAmount[i] = nan;
+      r->filterFactor[i] = 2.0f;
     }
     effectCopy(e, r, nullptr, 1);
     std::free(r);
@@ -206,9 +225,15 @@ TEST_F(EffectTest, CopyIntoTheEngineLimitsHostileValuesAndRendersFinite) {
   {
     EffectTapRecord* r = static_cast<EffectTapRecord*>(effectAlloc(effectTap));
     r->on = 1;
-    r->time = nan; r->beatTime = -HUGE_VAL; r->feedback = -big; r->filterIndex = nan;
+    r->time = nan;
+    r->beatTime = -HUGE_VAL;
+    r->feedback = -big;
+    r->filterIndex = nan;
     for (int t = 0; t < effectTapCount; ++t) {
-      r->tapTimeFactor[t] = big; r->tapLevel[t] = nan; r->tapPan[t] = 2.0f; r->tapModDepth[t] = -1.0f;
+      r->tapTimeFactor[t] = big;
+      r->tapLevel[t] = nan;
+      r->tapPan[t] = 2.0f;
+      r->tapModDepth[t] = -1.0f;
     }
     effectCopy(e, r, nullptr, 1);
     std::free(r);
@@ -238,7 +263,8 @@ TEST_F(EffectTest, HostileModulationKeepsEveryKindFiniteAndOnItsLines) {
       e->controllers.effectLevel = 1.0f;
       for (int b = 0; b < 3; ++b) EXPECT_TRUE(signalAllNormal(out.b[b].data(), out.b[b].size())) << type << " " << m;
       const Out after = run(noise(1024, 8));
-      for (int b = 0; b < 3; ++b) EXPECT_TRUE(signalAllNormal(after.b[b].data(), after.b[b].size())) << type << " " << m;
+      for (int b = 0; b < 3; ++b)
+        EXPECT_TRUE(signalAllNormal(after.b[b].data(), after.b[b].size())) << type << " " << m;
     }
   }
 }
@@ -247,7 +273,7 @@ TEST_F(EffectTest, LevelsFollowTheLiveTypeAndTypeZeroAnswersUnity) {
   effectSetType(e, 0);
   EXPECT_EQ(effectGetLevelA(e), 1.0f);
   EXPECT_EQ(effectGetLevelB(e), 1.0f);
-  effectSetLevelA(e, 0.25f);   // nothing to write
+  effectSetLevelA(e, 0.25f);  // nothing to write
   EXPECT_EQ(engineGetCombEffect(e)->levelA, 0.5f);
   for (std::uint16_t type : {effectPipe, effectComb, effectTap}) {
     effectSetType(e, type);
@@ -272,7 +298,7 @@ TEST_F(EffectTest, TimeUnitAndTimeServeTypesOneToThreeOnly) {
   effectSetTime(e, 3, 2.5);
   EXPECT_EQ(engineGetTapEffect(e)->header.timeUnit, 2);
   EXPECT_EQ(engineGetTapEffect(e)->beatTime, 2.5);
-  effectSetTimeUnit(e, 3, 7);   // not a unit: ignored
+  effectSetTimeUnit(e, 3, 7);  // not a unit: ignored
   EXPECT_EQ(engineGetTapEffect(e)->header.timeUnit, 2);
   effectSetTime(e, 1, std::nan(""));
   EXPECT_EQ(engineGetPipeEffect(e)->time, 0.5);
@@ -327,15 +353,14 @@ TEST_F(EffectTest, SwitchingKindsNeverReplaysAudioOfAnotherKind) {
     for (std::uint16_t to : {effectPipe, effectComb, effectTap}) {
       if (from == to) continue;
       select(from);
-      e->effectTap.time = 3000.0f;   // short enough to be written back within the test
+      e->effectTap.time = 3000.0f;  // short enough to be written back within the test
       run(noise(44100, from * 7 + to));
       // The type change alone (no further reset) must clear what the new kind reads.
       effectSetType(e, to);
       effectSetOn(e, 1);
       rt()->prevWet = 1.0f;
       const Out out = run(silence(8192));
-      for (int b = 0; b < 2; ++b)
-        EXPECT_LT(signalPeak(out.b[b].data(), out.b[b].size()), 1e-6) << from << " -> " << to;
+      for (int b = 0; b < 2; ++b) EXPECT_LT(signalPeak(out.b[b].data(), out.b[b].size()), 1e-6) << from << " -> " << to;
     }
   }
 }
@@ -363,7 +388,7 @@ TEST_F(EffectTest, MixToOutputRampsTheWetMultiplierAcrossTheBlock) {
   effectPanGains(e, 0.0f, &left, &right);
   left *= 2.0f;
   right *= 2.0f;
-  EXPECT_FLOAT_EQ(left, 0.999f * 2.0f);   // the pan law's hard-left entry
+  EXPECT_FLOAT_EQ(left, 0.999f * 2.0f);  // the pan law's hard-left entry
   EXPECT_FLOAT_EQ(e->buses[0][0], 0.0f);
   EXPECT_NEAR(e->buses[0][64], left * 64.0f / 128.0f, 1e-5);
   EXPECT_NEAR(e->buses[0][127], left * 127.0f / 128.0f, 1e-5);
@@ -372,8 +397,8 @@ TEST_F(EffectTest, MixToOutputRampsTheWetMultiplierAcrossTheBlock) {
   std::memset(e->buses, 0, sizeof e->buses);
   rt()->prevWet = 1.0f;
   effectMixToOutput(e, 1, 5.0f, 1.0f, ones, 128);
-  EXPECT_FLOAT_EQ(e->buses[1][10], 0.999f);   // fade-in at its last entry
-  effectMixToOutput(e, 1, 0.5f, 1.0f, ones, 0);   // nothing for zero frames
+  EXPECT_FLOAT_EQ(e->buses[1][10], 0.999f);      // fade-in at its last entry
+  effectMixToOutput(e, 1, 0.5f, 1.0f, ones, 0);  // nothing for zero frames
 }
 
 TEST_F(EffectTest, MaxDelaySecondsFollowsTheRate) {

@@ -101,7 +101,7 @@ TEST_F(EffectPresetTest, PipeRestoresEveryParameter) {
   e->effectPipe.stored1 = 0.125f;
   e->effectPipe.stored2 = 0.875f;
   EffectPipeRecord before = *engineGetPipeEffect(e);
-  before.on = 1;   // the store takes the live switch
+  before.on = 1;  // the store takes the live switch
   roundTrip(effectPipe, "pipe.bin", [](FileSpec* f, void* r, std::uint8_t* b, int d) {
     return effectPipeReadWriteChunk(f, static_cast<EffectPipeRecord*>(r), b, d);
   });
@@ -182,7 +182,7 @@ TEST_F(EffectPresetTest, AStoredRingLongerThanTheMemoryLoadsClamped) {
   std::free(preset);
   std::free(scratch);
   EXPECT_EQ(engineGetTapEffect(e)->ringLength, effectTapMaxRing);
-  EXPECT_EQ(rt()->lines[0], nullptr);   // the whole memory does not fit: no ring, buses untouched
+  EXPECT_EQ(rt()->lines[0], nullptr);  // the whole memory does not fit: no ring, buses untouched
   const Out out = run(impulse(256, 9));
   EXPECT_EQ(out.b[0][9], 1.0f);
 }

@@ -8,27 +8,22 @@
 #include <vector>
 
 #include "engine/engine.h"
+#include "engine/engineFixture.h"
 #include "modules/effectFrame.h"
 #include "modules/effectShared.h"
 
-class EffectTest : public ::testing::Test {
+class EffectTest : public EngineFixture {
  protected:
-  Engine* e = nullptr;
+  Engine*& e = engine;
 
   void SetUp() override {
-    engineCfgSetRate(44100.0f);
-    e = engineCreate();
-    ASSERT_NE(e, nullptr);
+    EngineFixture::SetUp();
+    if (HasFatalFailure()) return;
     setMod(1.0f);
-    e->effectOn = 1;           // the routing flag effectRender tests
-    e->surround.fieldMode = 0; // two-bus layout unless a test asks for the field
-    tempoAdvance(e, 0);        // beat lengths from the preset tempo (120 BPM)
+    e->effectOn = 1;            // the routing flag effectRender tests
+    e->surround.fieldMode = 0;  // two-bus layout unless a test asks for the field
+    tempoAdvance(e, 0);         // beat lengths from the preset tempo (120 BPM)
   }
-  void TearDown() override {
-    engineDestroy(e);
-    engineCfgSetRate(44100.0f);
-  }
-
   // Every entry of the master unit's modulation row (the effects read 25..30).
   void setMod(float v) {
     for (int k = 0; k < engineModParams; ++k) e->modMultipliers[3][0][k] = v;

@@ -31,7 +31,10 @@ class AllpassTableTest : public ::testing::Test {
 
 TEST_F(AllpassTableTest, EntriesAt44100) {
   allpassTableInit(44100.0);
-  struct Row { int i; double value; };
+  struct Row {
+    int i;
+    double value;
+  };
   for (const Row& r : {Row{0, -0.99929}, Row{240, -0.97720}, Row{459, -0.40240}, Row{479, -0.12467}})
     EXPECT_NEAR(allpassTable[r.i], r.value, 1e-5) << r.i;
   // Entry 240 stands for 640 Hz: tan(640 x 0.5 x pi / 44100) - 1.
@@ -43,8 +46,7 @@ TEST_F(AllpassTableTest, RebuiltForTheRateAndAlwaysStable) {
   EXPECT_NEAR(allpassTable[459], 0.86, 0.01);
   for (double rate : {8000.0, 11025.0, 22050.0, 44100.0, 96000.0, 192000.0}) {
     allpassTableInit(rate);
-    for (int i = 0; i < allpassTableSize; ++i)
-      ASSERT_LT(std::fabs(allpassTable[i]), 1.0f) << rate << " entry " << i;
+    for (int i = 0; i < allpassTableSize; ++i) ASSERT_LT(std::fabs(allpassTable[i]), 1.0f) << rate << " entry " << i;
   }
   allpassTableInit(0.0);
   EXPECT_EQ(allpassTable[100], 0.0f);
@@ -73,21 +75,28 @@ TEST_P(PhaserStages, FirstBlockAfterAResetRampsTheOutputFromZero) {
 
 TEST_P(PhaserStages, NotchesTheSpectrum) {
   allpassTableInit(44100.0);
-  const double index = 240.0;   // 640 Hz on the allpass scale
+  const double index = 240.0;  // 640 Hz on the allpass scale
   double deepest = 0.0, deepestHz = 0.0;
   for (double hz = 100.0; hz < 16000.0; hz *= 1.02) {
     FilterVoiceState s = freshLane(static_cast<float>(index));
     std::vector<float> x = filterTestSine(hz, 8192, 0.5);
     filterTestRunBlocks(x, [&](float* p, int n) { allpassPhaserLane(GetParam(), &s, p, n, index, 0.0); });
     const double db = signalDb(signalToneAmplitude(x.data() + 4096, 4096, 44100.0, hz) / 0.5);
-    if (db < deepest) { deepest = db; deepestHz = hz; }
+    if (db < deepest) {
+      deepest = db;
+      deepestHz = hz;
+    }
   }
   EXPECT_LT(deepest, -20.0) << deepestHz;
 }
 
 TEST_P(PhaserStages, IndexIsLimitedTo0Through459) {
   allpassTableInit(44100.0);
-  struct Case { float start; double target; float expected; };
+  struct Case {
+    float start;
+    double target;
+    float expected;
+  };
   for (const Case& c : {Case{100.0f, 600.0, 459.0f}, Case{100.0f, -10.0, 0.0f}, Case{-1.0e30f, 200.0, 200.0f},
                         Case{std::nanf(""), std::nan(""), 0.0f}, Case{HUGE_VALF, HUGE_VAL, 459.0f}}) {
     FilterVoiceState s = freshLane(c.start);
@@ -103,7 +112,7 @@ TEST_P(PhaserStages, FeedbackAtOrBeyondOneStaysFinite) {
   for (double fb : {1.0, -1.0, 5.0, -64.0, 1.0e30, std::nan("")}) {
     FilterVoiceState s = freshLane(200.0f);
     std::vector<float> x = filterTestSquare(100, 44100 * 4, 1.0f);
-    for (float& v : x) v += 0.5f;   // with a constant part, the worst case for positive feedback
+    for (float& v : x) v += 0.5f;  // with a constant part, the worst case for positive feedback
     filterTestRunBlocks(x, [&](float* p, int n) { allpassPhaserLane(GetParam(), &s, p, n, 200.0, fb); });
     EXPECT_TRUE(signalAllNormal(x.data(), x.size())) << fb;
     EXPECT_LT(signalPeak(x.data(), x.size()), 1000.0) << fb;

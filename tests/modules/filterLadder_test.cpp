@@ -20,12 +20,10 @@ struct LadderLane {
   int type;
   float memory[32] = {};
   explicit LadderLane(int t) : type(t) { allpassTableInit(rate); }
-  void run(std::vector<float>& signal, double cutoffHz, double resonance, double gain = 1.0,
-           double rateOffset = 0.0) {
+  void run(std::vector<float>& signal, double cutoffHz, double resonance, double gain = 1.0, double rateOffset = 0.0) {
     const double target = dspFreqToIndex(cutoffHz);
-    filterTestRunBlocks(signal, [&](float* p, int n) {
-      ladderLane(type, memory, p, n, target, resonance, gain, rateOffset);
-    });
+    filterTestRunBlocks(signal,
+                        [&](float* p, int n) { ladderLane(type, memory, p, n, target, resonance, gain, rateOffset); });
   }
 };
 

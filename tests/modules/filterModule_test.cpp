@@ -9,12 +9,13 @@
 
 #include "engine/engine.h"
 #include "engine/engineConfig.h"
+#include "engine/engineFixture.h"
 #include "engine/freqTable.h"
 #include "filterTestSignals.h"
+#include "modules/allpassPhaser.h"
 #include "modules/filterCombPool.h"
 #include "modules/filterModule.h"
 #include "modules/filterParams.h"
-#include "modules/allpassPhaser.h"
 #include "modules/ladder.h"
 #include "modules/onePole.h"
 #include "modules/pitchIndex.h"
@@ -22,16 +23,15 @@
 
 namespace {
 
-class FilterEngine : public ::testing::Test {
+class FilterEngine : public EngineFixture {
  protected:
-  Engine* e = nullptr;
+  Engine*& e = engine;
   std::vector<float> buffers[engineMaxVoices];
   std::vector<float> masters[engineMaxVoices];
 
   void SetUp() override {
-    engineCfgSetRate(44100.0f);
-    e = engineCreate();
-    ASSERT_NE(e, nullptr);
+    EngineFixture::SetUp();
+    if (HasFatalFailure()) return;
     for (auto& unit : e->modMultipliers)
       for (auto& row : unit)
         for (float& m : row) m = 1.0f;
@@ -39,11 +39,6 @@ class FilterEngine : public ::testing::Test {
     for (NoteCurve& c : e->noteCurves.curves)
       for (float& x : c.values) x = 1.0f;
   }
-  void TearDown() override {
-    engineDestroy(e);
-    engineCfgSetRate(44100.0f);
-  }
-
   // Channel c plays `voices` active voices of `lanes` lanes each; their buffers (and master buffers)
   // are this fixture's, filled with `fill`.
   void play(int c, int voices, int lanes, const std::vector<float>& fill) {
@@ -140,7 +135,10 @@ TEST_F(FilterEngine, AllpassFrequencyRoundTrip) {
 // ---- Accessors ----
 
 TEST_F(FilterEngine, ResonanceIsClampedOnSetAndLoad) {
-  struct Case { double in; float stored; };
+  struct Case {
+    double in;
+    float stored;
+  };
   for (const Case& c : {Case{0.5, 0.5f}, Case{5.0, 1.0f}, Case{-3.0, 0.0f}, Case{std::nan(""), 0.0f}}) {
     filterSetResonance(e, 0, c.in);
     EXPECT_EQ(e->filters[0].resonance, c.stored) << c.in;
@@ -179,19 +177,19 @@ TEST_F(FilterEngine, CopyRecordMapsHighTypesAndLimitsHostileFields) {
   source.gain = -HUGE_VALF;
   FilterRecord copy;
   filterCopyRecord(e, &source, &copy, 1, 1);
-  EXPECT_EQ(source.type, filterLpf6dB);   // the source is changed too
+  EXPECT_EQ(source.type, filterLpf6dB);  // the source is changed too
   EXPECT_EQ(copy.type, filterLpf6dB);
   EXPECT_EQ(copy.index, 1);
-  EXPECT_EQ(copy.postMix, 0);             // only the master filter runs after the mix
+  EXPECT_EQ(copy.postMix, 0);  // only the master filter runs after the mix
   EXPECT_EQ(copy.cutoff, 346.0f);
   EXPECT_EQ(copy.combDelay, 2046.0f);
   EXPECT_EQ(copy.feedback, 0.5f);
   EXPECT_EQ(copy.gain, 1.0f);
-  source.type = 18;                       // kept: it renders as a bypass
+  source.type = 18;  // kept: it renders as a bypass
   filterCopyRecord(e, &source, &copy, 3, 0);
   EXPECT_EQ(copy.type, 18);
   EXPECT_EQ(copy.index, 3);
-  filterCopyRecord(e, &source, &copy, 4, 0);   // outside 0..3: nothing
+  filterCopyRecord(e, &source, &copy, 4, 0);  // outside 0..3: nothing
   EXPECT_EQ(copy.index, 3);
 }
 
@@ -199,7 +197,7 @@ TEST_F(FilterEngine, OnAndPostMixSwitches) {
   filterSetOn(e, 2, 1);
   EXPECT_EQ(filterIsOn(e, 2), 1);
   EXPECT_EQ(filterIsOn(e, 4), 0);
-  filterSetOn(e, -1, 1);   // nothing
+  filterSetOn(e, -1, 1);  // nothing
   EXPECT_EQ(filterIsPostMix(e, 3), 1);
   filterSetPostMix(e, 3, 0);
   EXPECT_EQ(filterIsPostMix(e, 3), 0);
@@ -213,7 +211,7 @@ TEST_F(FilterEngine, GainAndWidthByType) {
   EXPECT_FLOAT_EQ(e->filters[0].gain, 2.0f);
   EXPECT_NEAR(filterGetGainDb(e, 0), 6.0, 1e-6);
   filterSetType(e, 0, filterAllpass2);
-  EXPECT_NEAR(filterGetGainDb(e, 0), -159.45, 0.01);   // no gain for this type
+  EXPECT_NEAR(filterGetGainDb(e, 0), -159.45, 0.01);  // no gain for this type
   EXPECT_EQ(filterGetWidth(e, 0), 1.0);
   filterSetType(e, 0, filterNotch);
   filterSetWidth(e, 0, 0.25);
@@ -225,7 +223,9 @@ TEST_F(FilterEngine, GainAndWidthByType) {
 TEST_F(FilterEngine, KeyTrackingOnlyLowersTheCutoff) {
   e->filters[0].on = 1;
   e->polyphony = 4;
-  struct Case { float velocity, curve, keyIndex; };
+  struct Case {
+    float velocity, curve, keyIndex;
+  };
   for (const Case& c : {Case{1.0f, 1.0f, 0.001f}, Case{1.0f, 2.0f, 0.001f}, Case{1.0f, 0.5f, 40.0f},
                         Case{0.5f, 0.5f, 80.0f}, Case{0.0f, 1.0f, 480.0f}}) {
     e->velocity.entries[6].value = c.velocity;
@@ -238,7 +238,9 @@ TEST_F(FilterEngine, KeyTrackingOnlyLowersTheCutoff) {
 TEST_F(FilterEngine, VoiceStartTargetClamps) {
   e->filters[0].on = 1;
   e->polyphony = 4;
-  struct Case { float cutoff, start; };
+  struct Case {
+    float cutoff, start;
+  };
   for (const Case& c : {Case{10.0f, 20.0f}, Case{480.7f, 480.699f}, Case{481.5f, 480.0f}, Case{346.0f, 345.999f}}) {
     e->filters[0].cutoff = c.cutoff;
     filterVoiceStart(e, 0, 2, 60, 0);
@@ -262,7 +264,7 @@ TEST_F(FilterEngine, PolyphonicVoiceStartResetsEveryLane) {
   filterVoiceStart(e, 1, 3, 60, 0);
   EXPECT_EQ(e->filterStates[1][3][0].memA[0], 0.0f);
   EXPECT_EQ(e->filterStates[1][3][1].memA[0], 0.0f);
-  EXPECT_EQ(e->filterStates[1][3][2].memA[0], 0.75f);   // beyond the lane count
+  EXPECT_EQ(e->filterStates[1][3][2].memA[0], 0.75f);  // beyond the lane count
   // Mono play keeps the memory.
   e->polyphony = 1;
   e->filterStates[1][0][0].memA[0] = 0.5f;
@@ -303,7 +305,7 @@ TEST_F(FilterEngine, LowPass6dBMovesItsIndexPerBlockThroughTheWalk) {
   filterRenderAll(e, 128);
   for (int v = 0; v < 2; ++v)
     for (int s = 0; s < 2; ++s) EXPECT_FLOAT_EQ(e->filterStates[0][v][s].currentIndex, 250.0f);
-  EXPECT_FLOAT_EQ(e->filterStates[0][0][2].currentIndex, 346.0f);   // lane 2 is not used
+  EXPECT_FLOAT_EQ(e->filterStates[0][0][2].currentIndex, 346.0f);  // lane 2 is not used
   filterRenderAll(e, 128);
   EXPECT_FLOAT_EQ(e->filterStates[0][1][1].currentIndex, 287.5f);
 }
@@ -312,16 +314,19 @@ TEST_F(FilterEngine, RoutinesMatchTheirLaneKernelLaneByLane) {
   // Seven voices: the ladder routines run them as a group of four, a pair and a single lane, the
   // phasers and one-pole filters as three pairs and a single lane; every lane must come out as its
   // kernel alone makes it.
-  struct Row { std::int16_t type; FilterKernel kernel; };
+  struct Row {
+    std::int16_t type;
+    FilterKernel kernel;
+  };
   const FilterKernel lowPass = [](Engine* en, FilterRecord* r, FilterVoiceState* st, float* lane, std::int16_t,
                                   std::int16_t n) { onePoleLowPassLane(st, lane, n, filterTargetIndex(en, r, st)); };
   const FilterKernel highPass = [](Engine* en, FilterRecord* r, FilterVoiceState* st, float* lane, std::int16_t,
                                    std::int16_t n) { onePoleHighPassLane(st, lane, n, filterTargetIndex(en, r, st)); };
-  for (const Row& row : {Row{filterLpf6dB, lowPass}, Row{filterHpf6dB, highPass},
-                         Row{filterLpf2Pole, ladderProcess2Pole}, Row{filterLpf4Pole, ladderProcess4Pole},
-                         Row{filterLpf6Pole, ladderProcess6Pole}, Row{filterLpf8Pole, ladderProcess8Pole},
-                         Row{filterAllpass2, allpassProcess2}, Row{filterAllpass4, allpassProcess4},
-                         Row{filterAllpass8, allpassProcess8}}) {
+  for (const Row& row :
+       {Row{filterLpf6dB, lowPass}, Row{filterHpf6dB, highPass}, Row{filterLpf2Pole, ladderProcess2Pole},
+        Row{filterLpf4Pole, ladderProcess4Pole}, Row{filterLpf6Pole, ladderProcess6Pole},
+        Row{filterLpf8Pole, ladderProcess8Pole}, Row{filterAllpass2, allpassProcess2},
+        Row{filterAllpass4, allpassProcess4}, Row{filterAllpass8, allpassProcess8}}) {
     play(2, 7, 1, std::vector<float>(128, 0.0f));
     FilterRecord& r = e->filters[2];
     r.type = row.type;
@@ -333,7 +338,7 @@ TEST_F(FilterEngine, RoutinesMatchTheirLaneKernelLaneByLane) {
     for (int v = 0; v < 7; ++v) {
       e->filterStates[2][v][0].keyIndex = 20.0f * v;
       e->modMultipliers[2][v][15] = 0.5f + 0.1f * v;
-      inputs[v] = filterTestSine(200.0 + 150.0 * v, 128, v == 3 ? 500.0 : 0.7);   // voice 3 trips the guard
+      inputs[v] = filterTestSine(200.0 + 150.0 * v, 128, v == 3 ? 500.0 : 0.7);  // voice 3 trips the guard
     }
     for (int block = 0; block < 3; ++block) {
       for (int v = 0; v < 7; ++v) {
@@ -376,7 +381,7 @@ TEST_F(FilterEngine, TypeChangeFromANegativeIndexReadsNothingOutOfBounds) {
   for (std::int16_t to : {1, 4, 11, 12, 13, 14, 15, 16, 17}) {
     play(0, 2, 3, input);
     filterSetType(e, 0, filterHpf6dB);
-    e->filters[0].cutoff = -1.0e9f;   // as a hostile record would hold, unsanitised
+    e->filters[0].cutoff = -1.0e9f;  // as a hostile record would hold, unsanitised
     filterRenderAll(e, 128);
     for (int v = 0; v < 2; ++v)
       for (int s = 0; s < 3; ++s) e->filterStates[0][v][s].currentIndex = -3.0e9f;
@@ -453,8 +458,8 @@ TEST_F(FilterEngine, CombPoolRunsOutAfter128Lanes) {
 TEST_F(FilterEngine, HostileRecordsLoadedIntoTheEngineRenderFinite) {
   // Records as a file could hold them, copied into the engine (the load path), then rendered on
   // lanes whose running index is left over from anything.
-  const float values[] = {std::nanf(""), HUGE_VALF, -HUGE_VALF, -1.0e30f, -500.0f, -1.0f, 0.0f,
-                          0.5f, 1.0f, 346.0f, 479.5f, 480.0f, 481.0f, 1.0e30f};
+  const float values[] = {std::nanf(""), HUGE_VALF, -HUGE_VALF, -1.0e30f, -500.0f, -1.0f,  0.0f,
+                          0.5f,          1.0f,      346.0f,     479.5f,   480.0f,  481.0f, 1.0e30f};
   const int n = sizeof values / sizeof values[0];
   std::uint32_t seed = 99;
   auto next = [&seed](int range) {
@@ -480,8 +485,8 @@ TEST_F(FilterEngine, HostileRecordsLoadedIntoTheEngineRenderFinite) {
     }
     filterRenderAll(e, 128);
     for (int v = 0; v < 3; ++v)
-      ASSERT_TRUE(signalAllNormal(buffers[v].data(), buffers[v].size())) << "round " << round << " type "
-                                                                          << e->filters[0].type;
+      ASSERT_TRUE(signalAllNormal(buffers[v].data(), buffers[v].size()))
+          << "round " << round << " type " << e->filters[0].type;
   }
 }
 
@@ -497,7 +502,7 @@ TEST_F(FilterEngine, PerVoiceMasterFilterRunsOnEachVoicesMasterBuffer) {
     filterRenderMaster(e, 128);
   }
   for (int v = 0; v < 3; ++v) {
-    EXPECT_LT(signalRms(masters[v]), 0.01 * signalRms(input)) << v;   // 8 kHz, four octaves above the cutoff
-    EXPECT_EQ(buffers[v], input) << v;                                 // channel buffers untouched
+    EXPECT_LT(signalRms(masters[v]), 0.01 * signalRms(input)) << v;  // 8 kHz, four octaves above the cutoff
+    EXPECT_EQ(buffers[v], input) << v;                               // channel buffers untouched
   }
 }

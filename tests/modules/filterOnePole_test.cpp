@@ -23,15 +23,17 @@ FilterVoiceState freshLane(float index) {
 }  // namespace
 
 TEST(FilterOnePoleTables, ValuesAtTheDocumentedIndices) {
-  struct Row { int i; double low, feedback, high; };
+  struct Row {
+    int i;
+    double low, feedback, high;
+  };
   for (const Row& r : {Row{0, 0.00071213, 0.99928790, 0.99964392}, Row{346, 0.24886, 0.75114, 0.87557},
                        Row{480, 0.94595, 0.054047, 0.52702}}) {
     EXPECT_NEAR(onePoleLowTable[r.i], r.low, 1e-5) << r.i;
     EXPECT_NEAR(onePoleFeedbackTable[r.i], r.feedback, 1e-5) << r.i;
     EXPECT_NEAR(onePoleHighTable[r.i], r.high, 1e-5) << r.i;
   }
-  for (int i = 0; i <= onePoleLastIndex; ++i)
-    ASSERT_NEAR(onePoleLowTable[i] + onePoleFeedbackTable[i], 1.0, 1e-6) << i;
+  for (int i = 0; i <= onePoleLastIndex; ++i) ASSERT_NEAR(onePoleLowTable[i] + onePoleFeedbackTable[i], 1.0, 1e-6) << i;
   for (int i = onePoleLastIndex + 1; i < onePoleTableSize; ++i) {
     EXPECT_EQ(onePoleLowTable[i], 0.0f);
     EXPECT_EQ(onePoleFeedbackTable[i], 0.0f);
@@ -58,8 +60,10 @@ TEST(FilterOnePole, IndexMovesThreeQuartersOfTheWayPerBlock) {
     FilterVoiceState s = freshLane(100.0f);
     std::vector<float> x(128, 0.0f);
     auto block = [&] {
-      if (high) onePoleHighPassLane(&s, x.data(), 128, 300.0);
-      else onePoleLowPassLane(&s, x.data(), 128, 300.0);
+      if (high)
+        onePoleHighPassLane(&s, x.data(), 128, 300.0);
+      else
+        onePoleLowPassLane(&s, x.data(), 128, 300.0);
     };
     block();
     EXPECT_FLOAT_EQ(s.currentIndex, 250.0f) << high;
@@ -77,13 +81,19 @@ TEST(FilterOnePole, HighPassRemovesAConstant) {
 }
 
 TEST(FilterOnePole, TargetsAreLimitedToEachFiltersRange) {
-  struct Case { bool high; double target; float expected; };
+  struct Case {
+    bool high;
+    double target;
+    float expected;
+  };
   for (const Case& c : {Case{false, 1000.0, 479.5f}, Case{false, -50.0, 40.0f}, Case{false, std::nan(""), 40.0f},
                         Case{true, 1000.0, 479.5f}, Case{true, -50.0, 10.0f}}) {
     FilterVoiceState s = freshLane(static_cast<float>(c.expected));
     std::vector<float> x(128, 0.25f);
-    if (c.high) onePoleHighPassLane(&s, x.data(), 128, c.target);
-    else onePoleLowPassLane(&s, x.data(), 128, c.target);
+    if (c.high)
+      onePoleHighPassLane(&s, x.data(), 128, c.target);
+    else
+      onePoleLowPassLane(&s, x.data(), 128, c.target);
     EXPECT_FLOAT_EQ(s.currentIndex, c.expected) << c.high << " " << c.target;
   }
 }
@@ -94,8 +104,10 @@ TEST(FilterOnePole, HostileStartIndicesReadInsideTheTables) {
       FilterVoiceState s = freshLane(start);
       std::vector<float> x = filterTestSine(440.0, 256, 0.5);
       filterTestRunBlocks(x, [&](float* p, int n) {
-        if (high) onePoleHighPassLane(&s, p, n, 300.0);
-        else onePoleLowPassLane(&s, p, n, 300.0);
+        if (high)
+          onePoleHighPassLane(&s, p, n, 300.0);
+        else
+          onePoleLowPassLane(&s, p, n, 300.0);
       });
       EXPECT_TRUE(signalAllNormal(x.data(), x.size())) << start << " " << high;
       EXPECT_TRUE(std::isfinite(s.currentIndex));
@@ -109,13 +121,15 @@ TEST(FilterOnePole, LowPassAndHighPassSplitTheSpectrum) {
     FilterVoiceState s = freshLane(static_cast<float>(cutoff));
     std::vector<float> x = filterTestSine(hz, 16384, 0.5);
     filterTestRunBlocks(x, [&](float* p, int n) {
-      if (high) onePoleHighPassLane(&s, p, n, cutoff);
-      else onePoleLowPassLane(&s, p, n, cutoff);
+      if (high)
+        onePoleHighPassLane(&s, p, n, cutoff);
+      else
+        onePoleLowPassLane(&s, p, n, cutoff);
     });
     return signalDb(signalToneAmplitude(x.data() + 8192, 8192, 44100.0, hz) / 0.5);
   };
   EXPECT_GT(level(false, 100.0), -0.2);
-  EXPECT_NEAR(level(false, 10000.0), -20.0, 2.0);   // 6 dB per octave above the corner
+  EXPECT_NEAR(level(false, 10000.0), -20.0, 2.0);  // 6 dB per octave above the corner
   EXPECT_LT(level(true, 100.0), -18.0);
   EXPECT_GT(level(true, 10000.0), -0.3);
 }

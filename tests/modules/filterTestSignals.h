@@ -5,8 +5,7 @@
 #include <cstddef>
 #include <vector>
 
-inline std::vector<float> filterTestSine(double hz, std::size_t count, double amplitude = 1.0,
-                                         double rate = 44100.0) {
+inline std::vector<float> filterTestSine(double hz, std::size_t count, double amplitude = 1.0, double rate = 44100.0) {
   std::vector<float> v(count);
   for (std::size_t i = 0; i < count; ++i)
     v[i] = static_cast<float>(amplitude * std::sin(2.0 * 3.14159265358979323846 * hz * i / rate));

@@ -48,13 +48,13 @@ TEST(DelayLine, SecondInitKeepsTheFirstBufferAndLength) {
   std::vector<float> a(1000, 1.0f), b(500, 1.0f);
   DelayLine line{};
   ASSERT_EQ(delayLineInit(&line, 4.0f, a.data(), 1000), 1);
-  EXPECT_EQ(a[999], 0.0f);   // cleared
+  EXPECT_EQ(a[999], 0.0f);  // cleared
   EXPECT_EQ(delayLineInit(&line, 9.0f, b.data(), 500), 1);
   EXPECT_EQ(line.buffer, a.data());
   EXPECT_EQ(line.lastIndex, 999);
   EXPECT_EQ(line.owned, 0);
   EXPECT_EQ(line.targetDelay, 4.0);
-  EXPECT_EQ(b[0], 1.0f);     // the second buffer is left alone
+  EXPECT_EQ(b[0], 1.0f);  // the second buffer is left alone
 }
 
 TEST(DelayLine, TooShortRingIsRefused) {
@@ -120,10 +120,13 @@ TEST(DelayLine, HostileDelaysStayOnTheRingAndFinite) {
 }
 
 TEST(MultiTap, TapCountIsLimitedAndGainFollowsTheCount) {
-  struct Case { std::int16_t asked; std::int16_t used; float gain; };
-  const Case cases[] = {{0, 1, 0.47368422f}, {-3, 1, 0.47368422f}, {2, 2, 0.38297874f},
-                        {3, 3, 0.33962265f}, {4, 4, 0.31304348f}, {5, 5, 0.29459903f},
-                        {6, 6, 0.28081122f}, {9, 6, 0.28081122f}};
+  struct Case {
+    std::int16_t asked;
+    std::int16_t used;
+    float gain;
+  };
+  const Case cases[] = {{0, 1, 0.47368422f}, {-3, 1, 0.47368422f}, {2, 2, 0.38297874f}, {3, 3, 0.33962265f},
+                        {4, 4, 0.31304348f}, {5, 5, 0.29459903f},  {6, 6, 0.28081122f}, {9, 6, 0.28081122f}};
   std::vector<float> ring(1000);
   for (const Case& c : cases) {
     MultiTap tap{};
@@ -157,7 +160,7 @@ TEST(MultiTap, NullRingOrEmptyLengthIsRefusedAndProcessDoesNothing) {
 }
 
 TEST(MultiTap, ImpulseReappearsAtEveryTapScaledByTheGain) {
-  std::vector<float> ring(40000, 9.0f);   // also checks the clear; length is cut to 30,000
+  std::vector<float> ring(40000, 9.0f);  // also checks the clear; length is cut to 30,000
   MultiTap tap{};
   ASSERT_EQ(multiTapInit(&tap, 3, ring.data(), 40000), 1);
   EXPECT_EQ(tap.length, 30000);
@@ -249,7 +252,7 @@ TEST(Mix3, InitGivesTheOrthogonalCirculantAndClearsTheArrays) {
   m.word = 77;
   m.work[1][383] = 5.0f;
   EXPECT_EQ(mix3Init(&m), 1);
-  const float want[9] = {0.6666667f, -0.3333333f, 0.6666667f, 0.6666667f, 0.6666667f,
+  const float want[9] = {0.6666667f,  -0.3333333f, 0.6666667f, 0.6666667f, 0.6666667f,
                          -0.3333333f, -0.3333333f, 0.6666667f, 0.6666667f};
   for (int i = 0; i < 9; ++i) EXPECT_FLOAT_EQ(m.matrix[i], want[i]) << i;
   EXPECT_EQ(m.work[1][383], 0.0f);
@@ -265,7 +268,10 @@ TEST(Mix3, InitGivesTheOrthogonalCirculantAndClearsTheArrays) {
 
 // The ring sizes the echo and three-unit effects ask for, and the longest whole delay each allows.
 TEST(DelayLine, EffectRingSizesAndLongestWholeDelay) {
-  struct Case { std::uint32_t asked; std::int32_t lastIndex; };
+  struct Case {
+    std::uint32_t asked;
+    std::int32_t lastIndex;
+  };
   const Case cases[] = {{29767, 29766}, {32767, 29999}, {30000, 29999}, {2, 1}};
   for (const Case& c : cases) {
     std::vector<float> ring(c.asked);

@@ -12,12 +12,13 @@
 
 #include "engine/engine.h"
 #include "engine/engineConfig.h"
+#include "engine/engineFixture.h"
 #include "modules/filterModule.h"
 #include "preset/wave.h"
 
-class VoicePathEngine : public ::testing::Test {
+class VoicePathEngine : public EngineFixture {
  protected:
-  Engine* e = nullptr;
+  Engine*& e = engine;
   std::vector<float> buffers[engineMaxVoices];
   std::vector<float> masters[engineMaxVoices];
   int frames = 128;
@@ -25,21 +26,15 @@ class VoicePathEngine : public ::testing::Test {
   static void SetUpTestSuite() { presetWavesInit(); }
 
   void SetUp() override {
-    engineCfgSetRate(44100.0f);
-    e = engineCreate();
-    ASSERT_NE(e, nullptr);
+    EngineFixture::SetUp();
+    if (HasFatalFailure()) return;
     neutralModulation();
     for (VelocityEntry& v : e->velocity.entries) v.value = 1.0f;
     for (NoteCurve& c : e->noteCurves.curves)
       for (float& x : c.values) x = 1.0f;
     e->controllers.pitchFactor = 1.0f;
-    e->paused.store(0);   // a created engine waits for its first rebuild; these tests play at once
+    e->paused.store(0);  // a created engine waits for its first rebuild; these tests play at once
   }
-  void TearDown() override {
-    engineDestroy(e);
-    engineCfgSetRate(44100.0f);
-  }
-
   void neutralModulation() {
     for (auto& unit : e->modMultipliers)
       for (auto& row : unit)

@@ -23,7 +23,7 @@ class Modulator : public VoicePathEngine {
     r.type = type;
     r.freqMode = 3;
     r.increment = static_cast<float>(pitchHzToInc(hz));
-    r.wave = 0;   // "Sine"
+    r.wave = 0;  // "Sine"
     engineUpdateChannelFlags(e);
     return r;
   }
@@ -47,7 +47,10 @@ TEST(ModulatorHilbert, CoefficientsAt44100) {
 }
 
 TEST_F(Modulator, FreqShiftMovesAKilohertzSineByTheModulatorFrequency) {
-  struct Row { std::uint8_t shiftSwitch; double wanted, other; };
+  struct Row {
+    std::uint8_t shiftSwitch;
+    double wanted, other;
+  };
   for (const Row& row : {Row{1, 1100.0, 900.0}, Row{0, 900.0, 1100.0}}) {
     ModulatorRecord& r = modulator(modulatorFreqShift, 100.0);
     r.feedback = 0.0f;
@@ -65,7 +68,7 @@ TEST_F(Modulator, FreqShiftMovesAKilohertzSineByTheModulatorFrequency) {
 
 TEST_F(Modulator, FreqShiftFeedbackAddsFurtherShiftedCopies) {
   ModulatorRecord& r = modulator(modulatorFreqShift, 100.0);
-  EXPECT_FLOAT_EQ(r.feedback, 0.35f);   // the default
+  EXPECT_FLOAT_EQ(r.feedback, 0.35f);  // the default
   start();
   const std::vector<float> out = render(sineOf(1000.0, 44100, 0.5));
   ASSERT_TRUE(signalAllNormal(out.data(), out.size()));
@@ -106,16 +109,16 @@ TEST_F(Modulator, RingmodBalanceFollowsItsModulationRowWithARamp) {
   ModulatorRecord& r = modulator(modulatorRingmod, 100.0);
   r.balance = 1.0f;
   start();
-  e->modMultipliers[0][0][14] = 0.0f;   // "mod %d balance (%d)"
+  e->modMultipliers[0][0][14] = 0.0f;  // "mod %d balance (%d)"
   const std::vector<float> constant(256, 0.5f);
   const std::vector<float> out = render(constant);
   EXPECT_FLOAT_EQ(e->modulatorStates[0][0][0].balance, 0.0f);
-  for (int n = 128; n < 256; ++n) EXPECT_FLOAT_EQ(out[n], 0.5f) << n;   // fully dry from the second block
+  for (int n = 128; n < 256; ++n) EXPECT_FLOAT_EQ(out[n], 0.5f) << n;  // fully dry from the second block
 }
 
 TEST_F(Modulator, PitchRowAndNoteTracking) {
   ModulatorRecord& r = modulator(modulatorRingmod, 100.0);
-  e->modMultipliers[0][0][13] = 2.0f;   // "mod %d pitch (%d)"
+  e->modMultipliers[0][0][13] = 2.0f;  // "mod %d pitch (%d)"
   start();
   EXPECT_NEAR(e->modulatorStates[0][0][0].prevIncrement, 2.0 * pitchHzToInc(100.0), 1e-4);
   r.freqMode = 1;
@@ -148,7 +151,11 @@ TEST_F(Modulator, Accessors) {
   modulatorSetType(e, 0, 2);
   EXPECT_EQ(modulatorGetType(e, 0), 2);
 
-  struct Row { std::int16_t mode; double value; double back; };
+  struct Row {
+    std::int16_t mode;
+    double value;
+    double back;
+  };
   for (const Row& row : {Row{0, 12.0, 12.0}, Row{1, 1.5, 1.5}, Row{2, 69.0, 69.0}, Row{3, 440.0, 440.0}}) {
     modulatorSetFreqMode(e, 0, row.mode);
     modulatorSetFrequency(e, 0, row.value);
@@ -205,7 +212,7 @@ TEST_F(Modulator, HostilePhasesAndSamplesNeitherHangNorStay) {
       (void)r;
       start();
       e->modulatorStates[0][0][0].phase = phase;
-      e->modulatorStates[0][0][0].prevIncrement = phase;   // as hostile as the phase
+      e->modulatorStates[0][0][0].prevIncrement = phase;  // as hostile as the phase
       std::vector<float> in = sineOf(1000.0, 128 * 8, 0.5);
       in[3] = INFINITY;
       in[4] = NAN;
@@ -231,7 +238,7 @@ TEST_F(Modulator, SanitizeLimitsHostileValues) {
   r.wave = 0x7F01;
   modulatorSanitizeRecord(&r);
   EXPECT_EQ(r.channel, 0);
-  EXPECT_EQ(r.type, 0);   // kept: it renders as a bypass
+  EXPECT_EQ(r.type, 0);  // kept: it renders as a bypass
   EXPECT_EQ(r.wave, 0x7F01);
   EXPECT_FLOAT_EQ(r.balance, 1.0f);
   EXPECT_FLOAT_EQ(r.feedback, 0.35f);
@@ -269,7 +276,7 @@ TEST_F(Modulator, SilenceAfterASoundLeavesNoDenormals) {
 }
 
 TEST_F(Modulator, FreqShiftAt48kHzShiftsByTheSameFrequency) {
-  engineCfgSetRate(48000.0f);   // recomputes the Hilbert coefficients; increments scale by 44,100 / rate
+  engineCfgSetRate(48000.0f);  // recomputes the Hilbert coefficients; increments scale by 44,100 / rate
   ModulatorRecord& r = modulator(modulatorFreqShift, 100.0);
   r.feedback = 0.0f;
   start();
@@ -307,8 +314,7 @@ TEST_F(Modulator, FreqShiftLanesRenderedInPairsMatchTheLaneKernel) {
       std::copy(in.begin(), in.begin() + 128, buffers[v].begin());
       std::copy(in.begin() + 128, in.end(), buffers[v].begin() + 128);
       expected[v] = std::vector<float>(buffers[v].begin(), buffers[v].begin() + 256);
-      for (int s = 0; s < 2; ++s)
-        modulatorProcessFreqShift(e, &r, &copies[v][s], expected[v].data() + s * 128, 0, 128);
+      for (int s = 0; s < 2; ++s) modulatorProcessFreqShift(e, &r, &copies[v][s], expected[v].data() + s * 128, 0, 128);
     }
     modulatorRenderAll(e, 128);
     for (int v = 0; v < 3; ++v) {

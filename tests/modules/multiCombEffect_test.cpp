@@ -28,36 +28,36 @@ class CombTest : public EffectTest {
   void SetUp() override {
     EffectTest::SetUp();
     select(effectComb);
-    run(silence(256));   // the read offsets glide from their starting values to the targets
+    run(silence(256));  // the read offsets glide from their starting values to the targets
   }
   // Wet output of an impulse at `at`: left + right bus minus the dry part.
   std::vector<float> wetOfImpulse(size_t n, size_t at) {
     const Out out = run(impulse(n, at));
     std::vector<float> w(n);
     for (size_t i = 0; i < n; ++i) w[i] = out.b[0][i] + out.b[1][i];
-    w[at] -= 0.5f * (1.0f);   // the dry impulse on B0 (dry level 0.5)
+    w[at] -= 0.5f * (1.0f);  // the dry impulse on B0 (dry level 0.5)
     return w;
   }
 };
 
 TEST_F(CombTest, DefaultsEchoAtTheBaseDelayPlusOneAndDecayByTheLoopGain) {
-  const size_t at = 100, spacing = 4411;   // 4,410 samples read one sample further back
+  const size_t at = 100, spacing = 4411;  // 4,410 samples read one sample further back
   const std::vector<float> w = wetOfImpulse(5 * spacing + 1000, at);
-  EXPECT_LT(signalPeak(w.data(), at + spacing - 1), 1e-6);   // nothing before the first echo
+  EXPECT_LT(signalPeak(w.data(), at + spacing - 1), 1e-6);  // nothing before the first echo
   EXPECT_EQ(firstAbove(w, at, 1e-4f), at + spacing);
   double previous = area(w, at + spacing, at + 2 * spacing);
   EXPECT_GT(previous, 0.1);
   for (int k = 2; k <= 4; ++k) {
     EXPECT_EQ(firstAbove(w, at + (k - 1) * spacing + 60, 1e-5f), at + k * spacing) << k;
     const double a = area(w, at + k * spacing, at + (k + 1) * spacing);
-    EXPECT_NEAR(a / previous, 0.5, 0.01) << "echo " << k;   // feedback 0.5 x factor 1.0
+    EXPECT_NEAR(a / previous, 0.5, 0.01) << "echo " << k;  // feedback 0.5 x factor 1.0
     previous = a;
   }
 }
 
 TEST_F(CombTest, WithNoCombOnTheBusesAreExactlyInputTimesDryGain) {
   for (int i = 0; i < effectCombCount; ++i) effectCombSetOnDirect(e, static_cast<std::int16_t>(i), 0);
-  e->modMultipliers[3][0][30] = 0.75f;   // dry modulation
+  e->modMultipliers[3][0][30] = 0.75f;  // dry modulation
   std::vector<float> in(1024), side(1024);
   for (size_t i = 0; i < in.size(); ++i) {
     in[i] = std::sin(0.01f * i);
@@ -92,8 +92,8 @@ TEST_F(CombTest, DelayFactorZeroIsAOneSampleDelayAndBeatModeFollowsTheTempo) {
   EXPECT_EQ(firstAbove(w, 0, 1e-4f), 201u);
 
   e->effectComb.delayFactor[0] = 1.0f;
-  e->effectComb.header.timeUnit = effectUnitBeats;   // 0.5 beats at 120 BPM = 11,025 samples
-  effectReset(e);   // forget the first impulse
+  e->effectComb.header.timeUnit = effectUnitBeats;  // 0.5 beats at 120 BPM = 11,025 samples
+  effectReset(e);                                   // forget the first impulse
   run(silence(256));
   w = wetOfImpulse(12000, 300);
   EXPECT_EQ(firstAbove(w, 0, 1e-4f), 300u + 11026u);
@@ -101,7 +101,7 @@ TEST_F(CombTest, DelayFactorZeroIsAOneSampleDelayAndBeatModeFollowsTheTempo) {
 
 TEST_F(CombTest, NegativeFeedbackFactorInvertsEveryOtherEcho) {
   effectCombSetOnDirect(e, 1, 0);
-  e->effectComb.feedbackFactor[0] = -1.0f;   // loop gain -0.5
+  e->effectComb.feedbackFactor[0] = -1.0f;  // loop gain -0.5
   run(silence(256));
   const size_t at = 50, spacing = 4411;
   const std::vector<float> w = wetOfImpulse(4 * spacing, at);
@@ -116,7 +116,7 @@ TEST_F(CombTest, FieldLayoutPlacesTheCombsInTheSoundField) {
   const Out out = run(impulse(6000, 10));
   double energy = 0;
   for (size_t i = 4421; i < 5000; ++i) energy += std::fabs(out.b[2][i]);
-  EXPECT_GT(energy, 0.05);   // the echoes reach the omni bus
+  EXPECT_GT(energy, 0.05);  // the echoes reach the omni bus
   for (int b = 0; b < 3; ++b) EXPECT_TRUE(signalAllNormal(out.b[b].data(), out.b[b].size()));
 }
 
@@ -128,7 +128,7 @@ TEST_F(CombTest, ParametersClampAndBadIndexesAreIgnored) {
   EXPECT_EQ(effectCombGetOn(e, 9), 0);
   effectCombSetDelayFactor(e, 6, 0.2);
   effectCombSetOnDirect(e, -1, 1);
-  effectCombSetLevel(e, 1, 12.0);   // 4.0 linear, limited to 1
+  effectCombSetLevel(e, 1, 12.0);  // 4.0 linear, limited to 1
   EXPECT_EQ(e->effectComb.level[1], 1.0f);
   effectCombSetFeedback(e, 2.0);
   EXPECT_FLOAT_EQ(static_cast<float>(effectCombGetFeedback(e)), 0.999f);
@@ -136,13 +136,13 @@ TEST_F(CombTest, ParametersClampAndBadIndexesAreIgnored) {
   EXPECT_EQ(e->effectComb.feedbackFactor[2], -1.0f);
   effectCombSetPan(e, 3, 1.0);
   EXPECT_EQ(e->effectComb.pan[3], 0.9999f);
-  effectCombSetDelay(e, 1.0);   // 44,100 samples, limited to 32,767
+  effectCombSetDelay(e, 1.0);  // 44,100 samples, limited to 32,767
   EXPECT_EQ(e->effectComb.delay, 32767.0f);
   effectCombSetDelay(e, 0.0);
   EXPECT_EQ(e->effectComb.delay, 1e-5f);
-  effectCombSetFilterFreq(e, 50000.0);   // 22,000 Hz, beyond the top of the pitch index
+  effectCombSetFilterFreq(e, 50000.0);  // 22,000 Hz, beyond the top of the pitch index
   EXPECT_NEAR(effectCombGetFilterFreq(e), 20480.0, 0.01);
-  effectCombSetFilterFreq(e, 10.0);      // 30 Hz
+  effectCombSetFilterFreq(e, 10.0);  // 30 Hz
   EXPECT_NEAR(effectCombGetFilterFreq(e), 30.0, 0.01);
   effectCombSetModInvert(e, 4, 1);
   EXPECT_EQ(effectCombGetModInvert(e, 4), 1);

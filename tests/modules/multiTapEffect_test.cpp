@@ -27,8 +27,8 @@ class TapTest : public EffectTest {
   void SetUp() override {
     EffectTest::SetUp();
     select(effectTap);
-    e->effectTap.feedback = 0.0f;   // one arrival per tap
-    run(silence(128));              // the taps glide from their starting places to their targets
+    e->effectTap.feedback = 0.0f;  // one arrival per tap
+    run(silence(128));             // the taps glide from their starting places to their targets
   }
   // Arrival times (relative to the impulse) of the wet signal on both buses.
   std::vector<size_t> tapTimes(size_t length, size_t at = 64) {
@@ -41,8 +41,7 @@ class TapTest : public EffectTest {
   }
   static void expectNear(const std::vector<size_t>& got, const std::vector<double>& want) {
     ASSERT_EQ(got.size(), want.size());
-    for (size_t i = 0; i < want.size(); ++i)
-      EXPECT_NEAR(static_cast<double>(got[i]), want[i], 1.0) << "arrival " << i;
+    for (size_t i = 0; i < want.size(); ++i) EXPECT_NEAR(static_cast<double>(got[i]), want[i], 1.0) << "arrival " << i;
   }
 };
 
@@ -52,9 +51,9 @@ TEST_F(TapTest, DefaultsAtTheReferenceRateRepeatTheImpulseAtTheTapTimes) {
 }
 
 TEST_F(TapTest, BeatModeFollowsTheTempo) {
-  effectSetTimeUnit(e, effectTap, effectUnitBeats);   // 1 beat
+  effectSetTimeUnit(e, effectTap, effectUnitBeats);  // 1 beat
   run(silence(128));
-  expectNear(tapTimes(22050 + 400), {10584.0, 16096.5, 22050.0});   // 120 BPM: 22,050 samples a beat
+  expectNear(tapTimes(22050 + 400), {10584.0, 16096.5, 22050.0});  // 120 BPM: 22,050 samples a beat
   tempoSetBpm(e, 60.0);
   tempoAdvance(e, 0);
   effectReset(e);
@@ -93,7 +92,7 @@ TEST_F(TapTest, WithoutARingTheBusesAreLeftAsTheyAre) {
 }
 
 TEST_F(TapTest, ATimeFactorOfZeroReadsTheRingAtTheWriteIndex) {
-  e->effectTap.tapTimeFactor[1] = 0.0f;   // read after the write: the sample just written
+  e->effectTap.tapTimeFactor[1] = 0.0f;  // read after the write: the sample just written
   e->effectTap.tapTimeFactor[2] = 0.5f;
   e->effectTap.tapLevel[0] = 0.0f;
   run(silence(128));
@@ -129,7 +128,7 @@ TEST_F(TapTest, ParametersClampAndBadIndexesAreIgnored) {
   EXPECT_EQ(e->effectTap.feedback, -0.999f);
   effectTapSetPan(e, 2, 1.0);
   EXPECT_EQ(e->effectTap.tapPan[2], 0.9999f);
-  effectTapSetLevel(e, 0, 6.0);   // 2.0 linear, limited to 1
+  effectTapSetLevel(e, 0, 6.0);  // 2.0 linear, limited to 1
   EXPECT_EQ(e->effectTap.tapLevel[0], 1.0f);
   EXPECT_NEAR(effectTapGetLevel(e, 1), -6.0, 1e-9);
   effectTapSetTimeFactor(e, 3, 0.1);

@@ -55,7 +55,7 @@ TEST_F(PipeTest, OneBeatAtOneHundredTwentyBpmIsATubeOf22050Samples) {
 
 TEST_F(PipeTest, ALengthBeyondTheLinesIsCutTo32768Samples) {
   effectSetTimeUnit(e, effectPipe, effectUnitBeats);
-  effectSetTime(e, effectPipe, 2.0);   // 44,100 samples
+  effectSetTime(e, effectPipe, 2.0);  // 44,100 samples
   run(silence(256));
   EXPECT_NEAR(rt()->pipe.length, 32768.0f, 1e-3);
   // In seconds: the delay field, scaled by the rate ratio.
@@ -128,7 +128,7 @@ TEST_F(PipeTest, LinesMissingLeaveTheBusesUnscaled) {
   rt()->lines[1] = nullptr;
   const Out out = run(impulse(256, 3, 0.7f));
   EXPECT_EQ(out.b[0][3], 0.7f);
-  effectSetType(e, effectPipe);   // cut again
+  effectSetType(e, effectPipe);  // cut again
   EXPECT_NE(rt()->lines[1], nullptr);
 }
 
@@ -143,7 +143,7 @@ TEST_F(PipeTest, FieldLayoutTakesTheOmniBusAndStaysFinite) {
 }
 
 TEST_F(PipeTest, ParametersClampAndElementsBeyondOneAreIgnored) {
-  effectPipeSetDelay(e, 1.0);   // 44,100 samples
+  effectPipeSetDelay(e, 1.0);  // 44,100 samples
   EXPECT_EQ(e->effectPipe.delay, 32767.0f);
   effectPipeSetDelay(e, -1.0);
   EXPECT_EQ(e->effectPipe.delay, 1e-5f);
@@ -157,7 +157,7 @@ TEST_F(PipeTest, ParametersClampAndElementsBeyondOneAreIgnored) {
   EXPECT_EQ(e->effectPipe.pickupPos[1], 0.405f);
   effectPipeSetPickupPos(e, 1, -0.3);
   EXPECT_EQ(effectPipeGetPickupPos(e, 1), 0.0);
-  EXPECT_EQ(effectPipeGetPickupPos(e, 7), 0.0);   // any element but 0 reads pickup 1
+  EXPECT_EQ(effectPipeGetPickupPos(e, 7), 0.0);  // any element but 0 reads pickup 1
   effectPipeSetPickupMod(e, 0, 0.3);
   EXPECT_FLOAT_EQ(static_cast<float>(effectPipeGetPickupMod(e, 0)), 0.3f);
   effectPipeSetPickupModInvert(e, 0, 1);

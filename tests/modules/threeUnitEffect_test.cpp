@@ -6,6 +6,7 @@
 #include "effectTestFixture.h"
 #include "modules/pitchIndex.h"
 #include "modules/threeUnitEffect.h"
+#include "preset/fieldTables.h"
 
 namespace {
 
@@ -54,7 +55,7 @@ TEST_F(RevTest, InitGivesTheSizeLanesFactorsAndFrequencies) {
 TEST_F(RevTest, SettersClampConvertAndRecompute) {
   effectRevSetSize(e, 100.0);
   EXPECT_DOUBLE_EQ(rec().size, 0.7);
-  EXPECT_DOUBLE_EQ(rec().units[0].lanes[0].delay.targetDelay, 29998.0);   // 30,870 on a 30,000 ring
+  EXPECT_DOUBLE_EQ(rec().units[0].lanes[0].delay.targetDelay, 29998.0);  // 30,870 on a 30,000 ring
   effectRevSetSize(e, 0.0);
   EXPECT_NEAR(rec().size, 0.00007, 1e-12);
   for (int u = 0; u < 3; ++u) EXPECT_NEAR(rec().units[u].lanes[1].delay.targetDelay, 44.1, 1e-9);
@@ -84,6 +85,15 @@ TEST_F(RevTest, SettersClampConvertAndRecompute) {
   EXPECT_NEAR(rec().units[0].laneFilterFactor[2], 0.99996178f, 1e-7f);
   effectRevSetUnitScale(e, 0, 500.0);
   EXPECT_DOUBLE_EQ(effectRevGetUnitScale(e, 0), 100.0);
+
+  // The modulation depths keep what the page gives them, kept finite: a value that is not a number
+  // leaves the depth, infinities stop at the row's ends.
+  effectRevSetTimeModDepth(e, 1, 3.5);
+  EXPECT_DOUBLE_EQ(effectRevGetTimeModDepth(e, 1), 3.5);
+  effectRevSetTimeModDepth(e, 1, std::nan(""));
+  EXPECT_DOUBLE_EQ(effectRevGetTimeModDepth(e, 1), 3.5);
+  effectRevSetBrightModDepth(e, 2, -HUGE_VAL);
+  EXPECT_DOUBLE_EQ(effectRevGetBrightModDepth(e, 2), revFields[revFieldBrightModDepth].lo);
 
   for (int u : {-1, 3}) {
     effectRevSetUnitOn(e, u, 1);
@@ -170,7 +180,7 @@ TEST_F(RevTest, LaneDelaysGlideToTargetTimesFactorsShortenedOnlyByTheJitter) {
         EXPECT_NEAR(d, want[k], 0.01) << k;
       } else {
         EXPECT_LE(d, want[k] + 0.01) << k;
-        EXPECT_GT(d, want[k] * (1.0 - 1e-5)) << k;   // J = 0.005: less than 0.001 % shorter
+        EXPECT_GT(d, want[k] * (1.0 - 1e-5)) << k;  // J = 0.005: less than 0.001 % shorter
       }
     }
   }
@@ -192,15 +202,14 @@ TEST_P(RevModeTest, ImpulseResponseSoundsDecaysAndStaysFinite) {
   const size_t n = 5 * 44100;
   Out out = run(impulse(n, 0));
   std::vector<float> wet(out.b[0]);
-  wet[0] = 0.0f;   // the dry impulse
+  wet[0] = 0.0f;  // the dry impulse
   for (int b = 0; b < 3; ++b)
     for (float v : out.b[b]) ASSERT_TRUE(std::isfinite(v) && std::fpclassify(v) != FP_SUBNORMAL);
-  for (const EffectRevLane& lane : rec().units[0].lanes)
-    EXPECT_NE(std::fpclassify(lane.highPass.state1), FP_SUBNORMAL);
+  for (const EffectRevLane& lane : rec().units[0].lanes) EXPECT_NE(std::fpclassify(lane.highPass.state1), FP_SUBNORMAL);
   const double early = rms(wet, 0, 22050);
   const double late = rms(wet, n - 4410, n);
   EXPECT_GT(early, 1e-4);
-  EXPECT_LT(late, early * 1e-3) << "mode " << GetParam();   // 60 dB down within 5 s
+  EXPECT_LT(late, early * 1e-3) << "mode " << GetParam();  // 60 dB down within 5 s
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, RevModeTest,
@@ -213,7 +222,8 @@ TEST_F(RevTest, AllUnitsAndEarlyTapsInEveryModeStayFinite) {
   }
   effectRevSetEarlyTapsOn(e, 1);
   effectRevSetFeedback(e, 100.0);
-  // The modulation depths are stored as the page gives them: hostile ones must not break the render.
+  // The modulation depths are stored as the page gives them (kept finite): hostile ones must not
+  // break the render.
   effectRevSetTimeModDepth(e, 0, std::nan(""));
   effectRevSetTimeModDepth(e, 1, 1e30);
   effectRevSetBrightModDepth(e, 2, -1e30);
@@ -234,7 +244,7 @@ TEST_F(RevTest, AllUnitsAndEarlyTapsInEveryModeStayFinite) {
 TEST_F(RevTest, PresetLoadClampsTheParametersAndRecomputes) {
   for (int u = 0; u < 3; ++u) effectRevSetUnitOn(e, u, 1);
   select(effectRev);
-  run(impulse(44100, 0, 0.9f));   // audio left in the lines and states before the load
+  run(impulse(44100, 0, 0.9f));  // audio left in the lines and states before the load
   EffectRevRecord* p = static_cast<EffectRevRecord*>(effectAlloc(effectRev));
   ASSERT_NE(p, nullptr);
   effectRevParamDefaults(p);

@@ -6,11 +6,11 @@
 #include <algorithm>
 #include <cmath>
 
+#include "engine/testAudioThread.h"
 #include "engine/voiceRig.h"
 #include "modules/filterModule.h"
 #include "modules/filterParams.h"
 #include "modules/modulator.h"
-#include "engine/testAudioThread.h"
 
 namespace {
 
@@ -33,7 +33,10 @@ TEST_F(VoiceRig, FilterTypeChangeAndModulatorSwitchStopTheAudioAroundTheReset) {
   audio.start();
   while (audio.blocksRun() < 4) std::this_thread::yield();
 
-  struct Step { const char* name; void (*change)(Engine*); };
+  struct Step {
+    const char* name;
+    void (*change)(Engine*);
+  };
   const Step steps[] = {
       {"filter type", [](Engine* e) { filterSetType(e, 0, filterNotch); }},
       {"modulator on", [](Engine* e) { modulatorSetOn(e, 0, 1); }},
@@ -43,7 +46,7 @@ TEST_F(VoiceRig, FilterTypeChangeAndModulatorSwitchStopTheAudioAroundTheReset) {
     audio.armCapture();
     step.change(engine);
     ASSERT_TRUE(audio.waitCapture()) << step.name;
-    EXPECT_LT(std::fabs(quietest(audio)), 1e-3f) << step.name;   // the engine was paused in between
+    EXPECT_LT(std::fabs(quietest(audio)), 1e-3f) << step.name;  // the engine was paused in between
     EXPECT_EQ(engine->paused.load(), 0) << step.name;
   }
   audio.stop();

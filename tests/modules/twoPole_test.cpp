@@ -50,7 +50,7 @@ TEST(TwoPoleTables, TuningCurvesPassTheRowsAndFallMonotonically) {
   }
   for (int j = 0; j <= 135; ++j) ASSERT_FLOAT_EQ(T.l12[j], 10.0f) << j;
   for (int j = 312; j <= 480; ++j) ASSERT_FLOAT_EQ(T.l12[j], 0.0f) << j;
-  EXPECT_NEAR(T.r12[118], 26.1, 0.3);   // nearly linear down to there
+  EXPECT_NEAR(T.r12[118], 26.1, 0.3);  // nearly linear down to there
 }
 
 // Responses at a cutoff of 1 kHz, resonance 0, gain 1, width 1.
@@ -85,8 +85,8 @@ INSTANTIATE_TEST_SUITE_P(
         ResponseRow{"lp24 100", filterLpf24dB, 100, -0.5, 0.5}, ResponseRow{"lp24 1k", filterLpf24dB, 1000, -7.5, -4.5},
         ResponseRow{"lp24 4k", filterLpf24dB, 4000, -54, -42},
         // "HPF -12dB": pass band near 0.53 (-5.5 dB) at high frequencies, 12 dB per octave below the cutoff.
-        ResponseRow{"hp12 10k", filterHpf12dB, 10000, -6.5, -4.0}, ResponseRow{"hp12 1k", filterHpf12dB, 1000, -10, -6.5},
-        ResponseRow{"hp12 250", filterHpf12dB, 250, -32, -26},
+        ResponseRow{"hp12 10k", filterHpf12dB, 10000, -6.5, -4.0},
+        ResponseRow{"hp12 1k", filterHpf12dB, 1000, -10, -6.5}, ResponseRow{"hp12 250", filterHpf12dB, 250, -32, -26},
         // "Notch": the low-pass pass band below, the high-pass one (0.53) above, a dip between them. The
         // high-pass section's lower pass-band level puts the deepest point about a third of an octave
         // above the cutoff (near 1.3 kHz, -13 dB).
@@ -191,8 +191,9 @@ TEST_P(TwoPoleRamp, OneBlockReachesTheTargetForAnyFrameCount) {
   startFilter();
   r.cutoff = 200.0f;
   runFilter(std::vector<float>(static_cast<std::size_t>(row.frames), 0.1f));
-  const double expected = row.type == filterLpf12dB ? 200.0 + (dspFreqToIndex(std::pow(dspIndexToFreq(200.0), 2) / 1100.0) - 200.0) * 0.001
-                                                    : 200.0;
+  const double expected = row.type == filterLpf12dB
+                              ? 200.0 + (dspFreqToIndex(std::pow(dspIndexToFreq(200.0), 2) / 1100.0) - 200.0) * 0.001
+                              : 200.0;
   EXPECT_NEAR(e->filterStates[0][0][0].currentIndex, expected, 5e-3) << row.type << " " << row.frames;
 }
 

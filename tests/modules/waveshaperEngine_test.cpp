@@ -26,7 +26,11 @@ TEST_F(VoicePathRig, ModulatorAndWaveshaperChangeTheRenderedSoundAndKeepItFinite
   const std::vector<float> plain = play(40);
   ASSERT_GT(signalRms(plain), 1e-3);
 
-  struct Row { std::uint16_t modulatorType; std::uint8_t waveshaper; std::uint8_t postMix; };
+  struct Row {
+    std::uint16_t modulatorType;
+    std::uint8_t waveshaper;
+    std::uint8_t postMix;
+  };
   for (const Row& row : {Row{1, 0, 0}, Row{2, 0, 0}, Row{0, 1, 0}, Row{0, 1, 1}, Row{2, 1, 1}}) {
     TearDown();
     SetUp();

@@ -34,13 +34,17 @@ class Waveshaper : public VoicePathEngine {
   }
   std::vector<float> render(const std::vector<float>& in, int post = 0) {
     if (post) {
-      return run(in, [&](int n) {
-        std::copy(masters[0].begin(), masters[0].begin() + n, e->mixScratch);
-        waveshaperRender(e, static_cast<std::int16_t>(n), 1);
-        std::copy(e->mixScratch, e->mixScratch + n, masters[0].begin());
-      }, true);
+      return run(
+          in,
+          [&](int n) {
+            std::copy(masters[0].begin(), masters[0].begin() + n, e->mixScratch);
+            waveshaperRender(e, static_cast<std::int16_t>(n), 1);
+            std::copy(e->mixScratch, e->mixScratch + n, masters[0].begin());
+          },
+          true);
     }
-    return run(in, [&](int n) { waveshaperRender(e, static_cast<std::int16_t>(n), 0); }, true);
+    return run(
+        in, [&](int n) { waveshaperRender(e, static_cast<std::int16_t>(n), 0); }, true);
   }
 };
 
@@ -60,7 +64,7 @@ TEST_F(Waveshaper, StraightRampPassesSmallSignals) {
   const std::vector<float> in = sineOf(440.0, 4096, 0.1);
   const std::vector<float> out = render(in);
   for (std::size_t n = 0; n < in.size(); ++n) ASSERT_NEAR(out[n], in[n], 2e-3) << n;
-  EXPECT_FLOAT_EQ(e->waveshaperStates[0][0].offset, 511.0f);   // -512 + 1023
+  EXPECT_FLOAT_EQ(e->waveshaperStates[0][0].offset, 511.0f);  // -512 + 1023
 }
 
 TEST_F(Waveshaper, LargeInputGainFoldsAroundTheTable) {
@@ -114,11 +118,14 @@ TEST_F(Waveshaper, SeveralMasterLanesLowerTheDriveAndRaiseTheOutput) {
 }
 
 TEST_F(Waveshaper, ModulationRowsTenElevenTwelve) {
-  struct Row { float m10, m11, m12; double expected; };
+  struct Row {
+    float m10, m11, m12;
+    double expected;
+  };
   // Curve square: input 0.4 at gains 1 gives 0.16; M10 doubles the drive, M11 halves the output; M12 = 0
   // moves the centre to 0 (value (i-511)/512)^2 around 0: the compensation is w[0], about 0.998.
-  for (const Row& row : {Row{2.0f, 1.0f, 1.0f, 0.64}, Row{1.0f, 0.5f, 1.0f, 0.08},
-                         Row{1.0f, 1.0f, 0.0f, square(205) - square(0)}}) {
+  for (const Row& row :
+       {Row{2.0f, 1.0f, 1.0f, 0.64}, Row{1.0f, 0.5f, 1.0f, 0.08}, Row{1.0f, 1.0f, 0.0f, square(205) - square(0)}}) {
     shaper(square);
     e->modMultipliers[3][0][10] = row.m10;
     e->modMultipliers[3][0][11] = row.m11;
@@ -131,7 +138,11 @@ TEST_F(Waveshaper, ModulationRowsTenElevenTwelve) {
 }
 
 TEST_F(Waveshaper, CentreWrapsDownBy1024AndUpBy1023) {
-  struct Row { float phase; float m12; float centre; };
+  struct Row {
+    float phase;
+    float m12;
+    float centre;
+  };
   for (const Row& row : {Row{0.0f, 1.0f, 511.0f}, Row{3.0f, 0.0f, 512.0f}, Row{-0.5f, 0.0f, 767.0f},
                          Row{1e20f, 0.0f, 0.0f}, Row{0.0f, 1e30f, -1.0f}}) {
     WaveshaperRecord& r = shaper(ramp);

@@ -20,7 +20,7 @@ TEST(OscSilence, FreeEndedOffOrPausedLeavesZerosAndStateUnchanged) {
   for (Case c : {voiceFree, voiceEnded, oscillatorOff, enginePaused}) {
     OscRig rig;
     rig.startNote(0, 69);
-    rig.render(256);   // a running voice with a history
+    rig.render(256);  // a running voice with a history
     if (c == voiceFree) rig.engine->voices[0].state = 0;
     if (c == voiceEnded) rig.engine->voices[0].state = 6;
     if (c == oscillatorOff) rig.record->on = 0;
@@ -48,7 +48,7 @@ TEST(OscAmplitude, PolarityGivesExactlyTheNegatedOutput) {
     rig.record->auxSwitch = static_cast<std::uint32_t>(p);
     rig.record->numVoices = 3;
     dspRandomState = 99u;
-    rig.startNote(0, 60, false);   // ramps up from 0 in the first block
+    rig.startNote(0, 60, false);  // ramps up from 0 in the first block
     rig.envelope()->rampLength = 40.0f;
     out[p] = rig.render(1000, 100);
     gain[p] = rig.state()->gain;
@@ -62,7 +62,7 @@ TEST(OscAmplitude, PolarityGivesExactlyTheNegatedOutput) {
 TEST(OscAmplitude, RampsFromTheStoredGainToTheTarget) {
   OscRig rig;
   rig.startNote(0, 69, false);
-  rig.engine->modMultipliers[0][0][1] = 0.5f;   // the envelope's level for this block
+  rig.engine->modMultipliers[0][0][1] = 0.5f;  // the envelope's level for this block
   std::vector<float> ones(128, 1.0f);
   oscApplyAmplitude(rig.engine, rig.record, rig.state(), 1.0f, ones.data(), 128);
   // From the stored 0 toward 0.5 over the 128 samples of the ramp.
@@ -91,7 +91,7 @@ TEST(OscAmplitude, EnvelopeEndingInsideTheBlockGivesZerosFromThere) {
     env->segmentStart = static_cast<std::int16_t>(slot->lastIndex - 1);
     env->segmentTarget = slot->lastIndex;
     env->rampLength = 50.0f;
-    rig.engine->modMultipliers[0][0][1] = 0.0f;   // the level at the segment's end
+    rig.engine->modMultipliers[0][0][1] = 0.0f;  // the level at the segment's end
     std::vector<float> buffer(frames, 0.0f);
     rig.engine->voiceBuffers[0][0] = buffer.data();
     oscRenderAll(rig.engine, static_cast<std::int16_t>(frames));
@@ -107,7 +107,7 @@ TEST(OscAmplitude, ZeroRampLengthConsultsTheEnvelopeFirst) {
   OscRig rig;
   rig.startNote(0, 69);
   EnvelopeInstance* env = rig.envelope();
-  env->state = 0;   // done before the block starts
+  env->state = 0;  // done before the block starts
   env->rampLength = 0.0f;
   std::vector<float> ones(64, 1.0f);
   oscApplyAmplitude(rig.engine, rig.record, rig.state(), 1.0f, ones.data(), 64);

@@ -29,7 +29,7 @@ TEST(OscAudioIn, InputRampReachesTwoVoicesEachShapedByItsOwnEnvelope) {
   rig.feed(0, true);
   rig.startNote(0, 60);
   rig.startNote(1, 64);
-  rig.engine->modMultipliers[0][1][1] = 0.25f;   // voice 1's amplitude envelope stands at a quarter
+  rig.engine->modMultipliers[0][1][1] = 0.25f;  // voice 1's amplitude envelope stands at a quarter
   auto first = rig.renderVoices(128, 128, {0, 1});
   // Both voices start at full gain and ramp across the first block to their targets: the input
   // gain (0.5) times the envelope (voice 1: a quarter).
@@ -46,7 +46,7 @@ struct LaneCase {
   std::int16_t in1, in2;
   bool present1, present2;
   int lanes;
-  float want1, want2;   // slope of lane 0 and lane 1 (times the gain 0.5)
+  float want1, want2;  // slope of lane 0 and lane 1 (times the gain 0.5)
 };
 
 class OscAudioInLanes : public ::testing::TestWithParam<LaneCase> {};
@@ -72,15 +72,15 @@ TEST_P(OscAudioInLanes, AbsentInputsGiveSilentLanes) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Lanes, OscAudioInLanes,
-    ::testing::Values(LaneCase{0, 1, true, true, 1, 0.001f, 0.0f},     // mono: "In 1" only
-                      LaneCase{2, 1, true, true, 2, 0.003f, 0.002f},   // stereo, both present
-                      LaneCase{0, -1, true, false, 2, 0.001f, 0.0f},   // "In 2" set to no input
-                      LaneCase{0, 6, true, false, 2, 0.001f, 0.0f},    // a selector past the inputs
-                      LaneCase{0, 3, true, false, 2, 0.001f, 0.0f},    // not delivered this block
-                      LaneCase{-1, 4, false, true, 2, 0.0f, 0.005f},   // "In 1" missing, "In 2" there
-                      LaneCase{5, 5, false, false, 1, 0.0f, 0.0f}));
+INSTANTIATE_TEST_SUITE_P(Lanes, OscAudioInLanes,
+                         ::testing::Values(LaneCase{0, 1, true, true, 1, 0.001f, 0.0f},    // mono: "In 1" only
+                                           LaneCase{2, 1, true, true, 2, 0.003f, 0.002f},  // stereo, both present
+                                           LaneCase{0, -1, true, false, 2, 0.001f, 0.0f},  // "In 2" set to no input
+                                           LaneCase{0, 6, true, false, 2, 0.001f, 0.0f},   // a selector past the inputs
+                                           LaneCase{0, 3, true, false, 2, 0.001f, 0.0f},   // not delivered this block
+                                           LaneCase{-1, 4, false, true, 2, 0.0f,
+                                                    0.005f},  // "In 1" missing, "In 2" there
+                                           LaneCase{5, 5, false, false, 1, 0.0f, 0.0f}));
 
 TEST(OscAudioIn, EndedVoicesAndAPausedEngineAreSilentInEveryLane) {
   AudioInRig rig;
@@ -90,7 +90,8 @@ TEST(OscAudioIn, EndedVoicesAndAPausedEngineAreSilentInEveryLane) {
   rig.startNote(0, 60);
   const float gain = rig.state()->gain;
   for (int round = 0; round < 2; ++round) {
-    if (round == 0) rig.engine->voices[0].state = 6;
+    if (round == 0)
+      rig.engine->voices[0].state = 6;
     else {
       rig.engine->voices[0].state = 3;
       rig.engine->paused.store(1);

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <future>
 
@@ -17,7 +17,7 @@ const int types[] = {oscTypeDouble, oscTypeFm, oscTypeRingmod, oscTypeFractalize
 
 void setUp(OscRig& rig, int type, int bandLimited) {
   plainTwoWave(rig, type);
-  rig.record->waveA = 0;   // sines: small phase differences stay small differences
+  rig.record->waveA = 0;  // sines: small phase differences stay small differences
   rig.record->waveB = 0;
   rig.record->pitchRatioB = 0.5f;
   rig.record->fmIndex = 0.7f * oscFmIndexScale;
@@ -32,7 +32,7 @@ void setUp(OscRig& rig, int type, int bandLimited) {
 TEST(TwoWave, AnyBlockLengthRendersTheSameTone) {
   for (int type : types) {
     for (int bl = 0; bl < 2; ++bl) {
-      if (bl && (type == oscTypeFm || type == oscTypeRingmod)) continue;   // plain waves only
+      if (bl && (type == oscTypeFm || type == oscTypeRingmod)) continue;  // plain waves only
       std::vector<float> reference;
       {
         OscRig rig;

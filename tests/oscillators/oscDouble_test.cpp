@@ -26,8 +26,8 @@ std::vector<float> singleReference(int wave, float ratio, int voices, int bandLi
 std::vector<float> doubleRender(float balance, int voices, int bandLimited, int total, bool invert = false) {
   OscRig rig;
   plainTwoWave(rig, oscTypeDouble);
-  rig.record->waveA = 2;   // "Saw_real"
-  rig.record->waveB = 7;   // "Square_real"
+  rig.record->waveA = 2;  // "Saw_real"
+  rig.record->waveB = 7;  // "Square_real"
   rig.record->pitchRatioB = 1.5f;
   rig.record->balanceDouble = balance;
   rig.record->auxSwitch = invert ? 1u : 0u;
@@ -83,12 +83,12 @@ TEST(Double, HalfBalanceMixesBothTones) {
 TEST(Double, BalanceChangeGlidesOverOneBlock) {
   OscRig rig;
   plainTwoWave(rig, oscTypeDouble);
-  rig.record->waveB = rig.record->waveA;   // the same sine on both: level A + level B stays 1
+  rig.record->waveB = rig.record->waveA;  // the same sine on both: level A + level B stays 1
   rig.record->balanceDouble = 0.0f;
   rig.startNote(0, 69);
   rig.render(128);
   rig.record->balanceDouble = 1.0f;
-  rig.record->pitchRatioB = 2.0f;   // B an octave up: the block is A fading out, B fading in
+  rig.record->pitchRatioB = 2.0f;  // B an octave up: the block is A fading out, B fading in
   const std::vector<float> out = rig.render(128);
   EXPECT_FLOAT_EQ(rig.state()->mixValue, 1.0f);
   EXPECT_TRUE(signalAllNormal(out.data(), out.size()));

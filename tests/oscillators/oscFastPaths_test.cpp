@@ -35,15 +35,36 @@ float referenceWrap(double phase) {
 
 TEST(OscFastPaths, InlinePhaseReductionMatchesTheFloorFormBitForBit) {
   const double inf = std::numeric_limits<double>::infinity();
-  std::vector<double> cases = {0.0, -0.0, 1e-300, -1e-300, -1e-320, 1e-320, 1023.99999999999,
-                               1024.0, -1024.0, 2047.9999999999, 2048.0, -1023.99999999, -1e-14,
-                               -5e-324, 5e-324, 0.5, 512.25, 1536.75, -512.5, 3000.0, -3000.0,
-                               1e12, -1e12, inf, -inf, std::nan("")};
+  std::vector<double> cases = {0.0,
+                               -0.0,
+                               1e-300,
+                               -1e-300,
+                               -1e-320,
+                               1e-320,
+                               1023.99999999999,
+                               1024.0,
+                               -1024.0,
+                               2047.9999999999,
+                               2048.0,
+                               -1023.99999999,
+                               -1e-14,
+                               -5e-324,
+                               5e-324,
+                               0.5,
+                               512.25,
+                               1536.75,
+                               -512.5,
+                               3000.0,
+                               -3000.0,
+                               1e12,
+                               -1e12,
+                               inf,
+                               -inf,
+                               std::nan("")};
   std::mt19937 rng(5);
   std::uniform_real_distribution<double> wide(-4096.0, 4096.0);
   for (int i = 0; i < 200000; ++i) cases.push_back(wide(rng));
-  for (double x : cases)
-    ASSERT_EQ(bitsOf(oscWrapPhase(x)), bitsOf(referenceWrap(x))) << "phase " << x;
+  for (double x : cases) ASSERT_EQ(bitsOf(oscWrapPhase(x)), bitsOf(referenceWrap(x))) << "phase " << x;
 }
 
 std::vector<float> randomTable(std::mt19937& rng) {

@@ -43,7 +43,7 @@ TEST(Fm, ModulatorIncrementIsLimited) {
   OscRig rig;
   plainTwoWave(rig, oscTypeFm);
   fixedPitches(rig, 1000.0, 1.0);
-  rig.record->pitchIncB = 509.0f;   // below the general limit 510.8, above the modulator's
+  rig.record->pitchIncB = 509.0f;  // below the general limit 510.8, above the modulator's
   rig.record->fmIndex = oscFmIndexScale;
   rig.startNote(0, 60);
   const std::vector<float> out = rig.render(44100);

@@ -52,11 +52,11 @@ TEST(Fractalize, EqualSplitsGiveOctaveLayers) {
   struct Case {
     int iterations;
     float amount;
-  } cases[] = {{3, 0.5f}, {2, 1.0f}, {4, 0.0f}, {7, 0.8f}, {9, 0.6f}};   // 9: seven layers play
+  } cases[] = {{3, 0.5f}, {2, 1.0f}, {4, 0.0f}, {7, 0.8f}, {9, 0.6f}};  // 9: seven layers play
   for (const Case& c : cases) {
     OscRig rig;
     fractal(rig, c.iterations, c.amount, 0.5f);
-    rig.startNote(0, 33);   // 55 Hz
+    rig.startNote(0, 33);  // 55 Hz
     const std::vector<float> out = rig.render(44100);
     const int layers = std::min(c.iterations, 7);
     double sum = 0.0;
@@ -67,7 +67,7 @@ TEST(Fractalize, EqualSplitsGiveOctaveLayers) {
           << c.iterations << " iterations, amount " << c.amount << ", layer " << k;
     }
     EXPECT_LT(tone(out, 55.0 * 3), 0.01);
-    EXPECT_LT(tone(out, 55.0 * (1 << layers)), 0.01);   // no layer beyond the last
+    EXPECT_LT(tone(out, 55.0 * (1 << layers)), 0.01);  // no layer beyond the last
   }
 }
 
@@ -88,13 +88,13 @@ TEST(Fractalize, UnevenSplitsStayPeriodic) {
 TEST(Fractalize, PitchPullsTheSplit) {
   OscRig rig;
   fractal(rig, 7, 0.5f, 0.2f);
-  rig.startNote(0, 127);   // increment about 291: x = 291 x 7 / 1024 > 1
+  rig.startNote(0, 127);  // increment about 291: x = 291 x 7 / 1024 > 1
   rig.render(256);
   EXPECT_EQ(rig.state()->fractalSplit[1], 0.5f);
   EXPECT_EQ(rig.state()->fractalSplit[0], 0.5f);
   OscRig low;
   fractal(low, 2, 0.5f, 0.2f);
-  low.startNote(0, 21);   // increment about 0.64: x = 0.00125, pull x^0.2 = 0.26
+  low.startNote(0, 21);  // increment about 0.64: x = 0.00125, pull x^0.2 = 0.26
   low.render(128);
   const double w = std::pow(noteIncrement(21) * 2.0 / 1024.0, 0.2);
   EXPECT_NEAR(low.state()->fractalSplit[1], 0.2 + w * 0.3, 1e-4);
@@ -107,11 +107,11 @@ TEST(Fractalize, SplitAtZeroOrOneSkipsEmptySegments) {
     OscRig rig;
     fractal(rig, 7, 0.9f, 0.5f);
     rig.startNote(0, 69);
-    rig.engine->modMultipliers[0][0][32] = push;   // displacement far outside 0..1
+    rig.engine->modMultipliers[0][0][32] = push;  // displacement far outside 0..1
     std::vector<float> out = rig.render(44100);
     EXPECT_EQ(rig.state()->fractalSplit[1], push < 0.0f ? 0.0f : 1.0f);
     EXPECT_TRUE(signalAllNormal(out.data(), out.size()));
-    out.erase(out.begin(), out.begin() + 2048);   // after the switch from the voice start's tree
+    out.erase(out.begin(), out.begin() + 2048);  // after the switch from the voice start's tree
     EXPECT_NEAR(tone(out, 440.0), 1.0, 0.02) << push;
     EXPECT_NEAR(signalPeakFrequency(out, 44100.0), 440.0, 1.0) << push;
   }

@@ -73,7 +73,7 @@ TEST(OscGranular, GrainAmplitudesAreNormalisedByTheirCount) {
     rig.setSample(std::vector<float>(50000, 0.5f), 1);
     rig.plain(4000.0f);
     rig.params.count = count;
-    rig.params.randAmp = 0.5f;   // "R Amp" 50: amplitudes between half and all of the normalised one
+    rig.params.randAmp = 0.5f;  // "R Amp" 50: amplitudes between half and all of the normalised one
     rig.startNote(0, 60);
     const float full = static_cast<float>(std::sqrt(1.0 / count));
     for (int k = 0; k < count; ++k) {
@@ -92,7 +92,7 @@ TEST(OscGranular, FirstLengthsAreStaggeredOverOneGrain) {
   rig.startNote(0, 60);
   for (int k = 0; k < 4; ++k) EXPECT_EQ(rig.slot(k).length, 4000 + 1000 * k) << k;
 
-  rig.params.randTime = 0.5f;   // "R Time" 50: each lead shortened by its own draw
+  rig.params.randTime = 0.5f;  // "R Time" 50: each lead shortened by its own draw
   rig.startNote(1, 60);
   EXPECT_EQ(rig.slot(0, 1).length, 4000);
   for (int k = 1; k < 4; ++k) {
@@ -155,13 +155,15 @@ TEST(OscGranular, StoredGrainCountsOutOfRangeAreHeldWithinOneToEight) {
     rig.startNote(0, 60);
     const float amplitude = static_cast<float>(std::sqrt(1.0 / c.used));
     for (int k = 0; k < oscGrainSlots; ++k) {
-      if (k < c.used) EXPECT_FLOAT_EQ(rig.slot(k).amplitude, amplitude) << c.stored << " slot " << k;
-      else EXPECT_EQ(rig.slot(k).life, 0) << c.stored << " slot " << k;
+      if (k < c.used)
+        EXPECT_FLOAT_EQ(rig.slot(k).amplitude, amplitude) << c.stored << " slot " << k;
+      else
+        EXPECT_EQ(rig.slot(k).life, 0) << c.stored << " slot " << k;
     }
     const std::vector<float> out = rig.renderLane(2048);
     EXPECT_TRUE(signalAllNormal(out.data(), out.size()));
     EXPECT_GT(signalRms(out), 0.01);
-    EXPECT_EQ(rig.params.count, c.stored);   // the record keeps what it holds
+    EXPECT_EQ(rig.params.count, c.stored);  // the record keeps what it holds
   }
 }
 
@@ -196,8 +198,8 @@ TEST(OscGranular, LongGrainsAtHighPitchNearTheEndStayInsideTheData) {
     float time;
     double startShare;
   };
-  for (Case c : {Case{1, 0.0f, 0.6}, Case{1, 1.0f, 0.97}, Case{1, 40.0f, 0.5}, Case{2, 0.0f, 0.6},
-                 Case{2, 1.0f, 0.97}, Case{2, 40.0f, 0.5}}) {
+  for (Case c : {Case{1, 0.0f, 0.6}, Case{1, 1.0f, 0.97}, Case{1, 40.0f, 0.5}, Case{2, 0.0f, 0.6}, Case{2, 1.0f, 0.97},
+                 Case{2, 40.0f, 0.5}}) {
     {
       const int channels = c.channels;
       GranularRig rig;
@@ -208,11 +210,11 @@ TEST(OscGranular, LongGrainsAtHighPitchNearTheEndStayInsideTheData) {
       rig.params.count = 8;
       rig.params.size = 10000.0f;
       rig.params.time = time;
-      rig.params.randTime = 0.0f;   // starts spread over a whole grain size after the scan position
+      rig.params.randTime = 0.0f;  // starts spread over a whole grain size after the scan position
       rig.startNote(0, 96);
-      rig.engine->modMultipliers[0][0][2] = 4.0f;   // and two octaves higher still
+      rig.engine->modMultipliers[0][0][2] = 4.0f;  // and two octaves higher still
       for (int block = 0; block < 60; ++block) {
-        if (block == 30) rig.engine->modMultipliers[0][0][2] = 1.0f;   // two octaves down
+        if (block == 30) rig.engine->modMultipliers[0][0][2] = 1.0f;  // two octaves down
         auto out = rig.renderVoices(128, 128, {0})[0];
         for (auto& lane : out) ASSERT_TRUE(signalAllNormal(lane.data(), lane.size()));
         for (int k = 0; k < 8; ++k) {
@@ -220,8 +222,10 @@ TEST(OscGranular, LongGrainsAtHighPitchNearTheEndStayInsideTheData) {
           const int width = g.stereo ? 2 : 1;
           ASSERT_GE(g.start, 0);
           // A grain that has read anything read inside the data; one placed past it never reads.
-          if (g.start > width * frames) ASSERT_EQ(g.readPosition, 0.0) << "grain " << k;
-          else ASSERT_LE(g.start + width * g.readPosition, double(width) * frames) << "grain " << k;
+          if (g.start > width * frames)
+            ASSERT_EQ(g.readPosition, 0.0) << "grain " << k;
+          else
+            ASSERT_LE(g.start + width * g.readPosition, double(width) * frames) << "grain " << k;
         }
       }
     }
@@ -286,7 +290,7 @@ TEST(OscGranular, StereoGrainsFillBothLanesOnTheirOwnSides) {
     data.push_back(-0.25f);
   }
   rig.setSample(data, 2);
-  rig.params.randTime = 0.0f;   // odd start offsets drawn for many grains
+  rig.params.randTime = 0.0f;  // odd start offsets drawn for many grains
   rig.params.size = 500.0f;
   rig.startNote(0, 60);
   auto out = rig.renderVoices(4096, 128, {0})[0];
@@ -309,10 +313,9 @@ TEST(OscGranular, PageParametersAreLimitedStoredAndShown) {
     double value;
     double shown;
   };
-  const Case cases[] = {{1, 50.0, 128.0},    {1, 2500.0, 2500.0}, {1, 1e6, 10000.0}, {2, 75.0, 75.0},
-                        {2, -10.0, 0.0},      {2, 150.0, 100.0},   {3, 0.0, 1.0},     {3, 5.7, 5.0},
-                        {3, 99.0, 8.0},       {4, 250.0, 250.0},   {4, -50.0, -50.0}, {5, 1.1, 1.1},
-                        {6, 40.0, 40.0},      {7, 120.0, 100.0}};
+  const Case cases[] = {{1, 50.0, 128.0},  {1, 2500.0, 2500.0}, {1, 1e6, 10000.0}, {2, 75.0, 75.0},  {2, -10.0, 0.0},
+                        {2, 150.0, 100.0}, {3, 0.0, 1.0},       {3, 5.7, 5.0},     {3, 99.0, 8.0},   {4, 250.0, 250.0},
+                        {4, -50.0, -50.0}, {5, 1.1, 1.1},       {6, 40.0, 40.0},   {7, 120.0, 100.0}};
   GranularRig rig;
   for (const Case& c : cases) {
     oscPageCompute(rig.engine, 0, c.selector, c.value);

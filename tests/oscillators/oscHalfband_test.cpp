@@ -121,8 +121,8 @@ TEST(OscPickLevel, FollowsTheIncrementThresholds) {
   struct Case {
     float inc;
     int level;
-  } cases[] = {{0.0f, -1}, {0.75f, -1}, {1.0f, -1}, {1.0001f, 0}, {1.5f, 0}, {2.0f, 0}, {2.01f, 1},
-               {4.0f, 1}, {4.5f, 2}, {8.0f, 2}, {16.0f, 3}, {32.0f, 4}, {64.0f, 5}, {100.0f, 6},
-               {128.0f, 6}, {128.5f, 7}, {510.8f, 7}, {std::nanf(""), -1}};
+  } cases[] = {{0.0f, -1}, {0.75f, -1}, {1.0f, -1},  {1.0001f, 0}, {1.5f, 0},   {2.0f, 0},
+               {2.01f, 1}, {4.0f, 1},   {4.5f, 2},   {8.0f, 2},    {16.0f, 3},  {32.0f, 4},
+               {64.0f, 5}, {100.0f, 6}, {128.0f, 6}, {128.5f, 7},  {510.8f, 7}, {std::nanf(""), -1}};
   for (const Case& c : cases) EXPECT_EQ(oscPickLevel(c.inc), c.level) << c.inc;
 }

@@ -15,7 +15,7 @@ std::vector<float> ringRender(float balance, float startPhaseB = 0.0f) {
   rig.record->pitchIncB = hzIncrement(100.0);
   rig.record->balanceRingmod = balance;
   rig.record->phaseB = startPhaseB;
-  rig.startNote(0, 69);   // 440 Hz on wave A
+  rig.startNote(0, 69);  // 440 Hz on wave A
   return rig.render(44100);
 }
 
@@ -37,9 +37,7 @@ TEST(Ringmod, ZeroBalanceIsThePlainWave) {
   for (double f : {340.0, 540.0, 100.0}) EXPECT_LT(tone(out, f), 1e-3) << f;
 }
 
-TEST(Ringmod, WaveBStartPhaseIsIgnored) {
-  EXPECT_EQ(ringRender(0.7f, 0.0f), ringRender(0.7f, 300.0f));
-}
+TEST(Ringmod, WaveBStartPhaseIsIgnored) { EXPECT_EQ(ringRender(0.7f, 0.0f), ringRender(0.7f, 300.0f)); }
 
 // With wave B a constant 1.0 the output is wave A whatever the balance.
 TEST(Ringmod, ConstantWaveBLeavesWaveA) {

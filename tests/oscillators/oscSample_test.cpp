@@ -90,7 +90,7 @@ TEST(OscSample, ShorterThan256FramesIsSilentAndLeavesTheVoiceAlone) {
 
 struct LoopCase {
   int channels;
-  std::int32_t mode;     // 1 "Loop All", 2 "Loop Edit"
+  std::int32_t mode;  // 1 "Loop All", 2 "Loop Edit"
   double inc;
 };
 
@@ -214,14 +214,14 @@ TEST(OscSample, PitchFallRampsFromOldToNewIncrementAndNeverReadsBackwards) {
     rig.fixedIncrement(8.0);
     rig.startNote(0, 60);
     std::vector<float> out = rig.renderLane(128);
-    rig.engine->modMultipliers[0][0][2] = 0.25f;   // increment 8 -> 2
+    rig.engine->modMultipliers[0][0][2] = 0.25f;  // increment 8 -> 2
     std::vector<float> fall = rig.renderLane(128);
     out.insert(out.end(), fall.begin(), fall.end());
     std::vector<float> more = rig.renderLane(512);
     out.insert(out.end(), more.begin(), more.end());
     EXPECT_TRUE(signalAllNormal(out.data(), out.size()));
     for (std::size_t i = 1; i < out.size(); ++i) {
-      if (out[i] == 0.0f) continue;   // the end of the data
+      if (out[i] == 0.0f) continue;  // the end of the data
       ASSERT_GE(out[i], out[i - 1]) << "start " << startShare << " sample " << i;
     }
     if (startShare == 0.0) {
@@ -302,7 +302,7 @@ TEST(OscSample, EndedEnvelopeSilencesTheRestOfTheBlock) {
   rig.renderLane(128);
   EnvelopeInstance* env = rig.envelope();
   env->state = 0;
-  env->rampLength = 40.0f;   // the gain holds for 40 samples, then the envelope is over
+  env->rampLength = 40.0f;  // the gain holds for 40 samples, then the envelope is over
   const std::vector<float> out = rig.renderLane(128);
   EXPECT_NEAR(out[39], 0.5f, 1e-6f);
   for (int i = 40; i < 128; ++i) ASSERT_EQ(out[i], 0.0f) << i;

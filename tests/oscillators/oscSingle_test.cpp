@@ -48,14 +48,14 @@ TEST(Single, FixedFrequencyIgnoresNoteAndBend) {
     OscRig rig;
     rig.record->freqMode = mode;
     rig.record->pitchInc = static_cast<float>(1000.0 * 1024.0 / 44100.0);
-    rig.engine->controllers.pitchFactor = 2.0f;   // an octave of bend
+    rig.engine->controllers.pitchFactor = 2.0f;  // an octave of bend
     rig.startNote(0, 40);
-    static const float lfoUp = 1.5f;   // an LFO holding the pitch up, and a glide under way
+    static const float lfoUp = 1.5f;  // an LFO holding the pitch up, and a glide under way
     rig.state()->lfoPitch[1] = &lfoUp;
     rig.engine->voices[0].glideRatio = 0.7f;
     EXPECT_NEAR(signalPeakFrequency(rig.render(44100), rate), 1000.0, 1.0) << "mode " << mode;
   }
-  OscRig rig;   // the same bend moves a key-tracking oscillator
+  OscRig rig;  // the same bend moves a key-tracking oscillator
   rig.engine->controllers.pitchFactor = 2.0f;
   rig.startNote(0, 69);
   EXPECT_NEAR(signalPeakFrequency(rig.render(44100), rate), 880.0, 2.0);
@@ -67,7 +67,7 @@ TEST(Single, PitchIncrementIsClamped) {
   rig.record->pitchRatio = 1000.0f;
   EXPECT_EQ(static_cast<float>(oscVoicePitch(rig.engine, rig.record, rig.state())), 510.79998779296875f);
   rig.record->pitchRatio = 1.0f;
-  rig.engine->modMultipliers[0][0][2] = 0.0f;   // a pitch modulation of 0 stands the wave still
+  rig.engine->modMultipliers[0][0][2] = 0.0f;  // a pitch modulation of 0 stands the wave still
   EXPECT_EQ(oscVoicePitch(rig.engine, rig.record, rig.state()), 0.0);
   rig.engine->modMultipliers[0][0][2] = std::nanf("");
   EXPECT_EQ(oscVoicePitch(rig.engine, rig.record, rig.state()), 0.0);
@@ -106,9 +106,9 @@ TEST(Single, BandLimitedNoteStartsWithoutChirp) {
     OscRig rig;
     rig.record->bandLimited = 1;
     rig.record->numVoices = voices;
-    rig.record->trans = 0.0f;   // all unison voices on one pitch: the sum stays a clean sine
+    rig.record->trans = 0.0f;  // all unison voices on one pitch: the sum stays a clean sine
     oscRebuildChannelTables(rig.engine, 0);
-    rig.startNote(0, 100);   // about 2637 Hz: the oversampled increment reads level 4
+    rig.startNote(0, 100);  // about 2637 Hz: the oversampled increment reads level 4
     const std::vector<float> out = rig.render(256);
     const double f1 = crossingFrequency(out, 8, 128, 44100.0);
     const double f2 = crossingFrequency(out, 128, 256, 44100.0);
@@ -123,7 +123,7 @@ TEST(Single, BandLimitedSawIsQuieterAboveTheBandThanPlain) {
   double alias[2];
   for (int bl = 0; bl < 2; ++bl) {
     OscRig rig;
-    rig.record->waveA = 2;   // "Saw_real"
+    rig.record->waveA = 2;  // "Saw_real"
     rig.record->bandLimited = static_cast<std::uint32_t>(bl);
     if (bl) oscRebuildChannelTables(rig.engine, 0);
     rig.startNote(0, note);
@@ -171,7 +171,7 @@ TEST(Single, AnyBlockLengthRendersTheSameTone) {
 TEST(Single, HugeOrBrokenIncrementsStayBounded) {
   OscRig rig;
   rig.record->numVoices = 8;
-  rig.record->trans = 48.0f;   // unison voice 7 sits 16^4 times above the note
+  rig.record->trans = 48.0f;  // unison voice 7 sits 16^4 times above the note
   rig.startNote(0, 127);
   OscVoiceState* s = rig.state();
   s->unisonIncA[1] = INFINITY;
@@ -191,16 +191,17 @@ TEST(Single, HugeOrBrokenIncrementsStayBounded) {
 // The 2:1 decimator of the band-limited path: keeps the output band, removes what would fold back.
 TEST(OscDecimator, PassesTheBandAndStopsTheFoldover) {
   struct Case {
-    double frequency;   // cycles per oversampled sample
+    double frequency;  // cycles per oversampled sample
     double lowDb, highDb;
-  } cases[] = {{0.02, -0.3, 0.3}, {0.1, -0.3, 0.3}, {0.2, -0.3, 0.3}, {0.3, -200.0, -35.0},
+  } cases[] = {{0.02, -0.3, 0.3},     {0.1, -0.3, 0.3},     {0.2, -0.3, 0.3},     {0.3, -200.0, -35.0},
                {0.35, -200.0, -35.0}, {0.4, -200.0, -35.0}, {0.47, -200.0, -35.0}};
   const int frames = 4096;
   for (const Case& c : cases) {
     for (int block : {128, 7}) {
       float state[12] = {};
       std::vector<float> in(2 * frames), out(frames);
-      for (int i = 0; i < 2 * frames; ++i) in[i] = static_cast<float>(std::sin(2.0 * 3.14159265358979 * c.frequency * i));
+      for (int i = 0; i < 2 * frames; ++i)
+        in[i] = static_cast<float>(std::sin(2.0 * 3.14159265358979 * c.frequency * i));
       for (int m = 0; m < frames; m += block) {
         const int n = std::min(block, frames - m);
         oscHalfbandDownsample(state, in.data() + 2 * m, out.data() + m, static_cast<std::int16_t>(n));
@@ -216,7 +217,7 @@ TEST(OscDecimator, PassesTheBandAndStopsTheFoldover) {
 // phase by exactly 64 cycles, back to where it was.
 TEST(Single, RampStartIsLimitedTo512) {
   OscRig rig;
-  rig.record->pitchRatio = 1000.0f;   // the pitch itself is held at 510.8
+  rig.record->pitchRatio = 1000.0f;  // the pitch itself is held at 510.8
   rig.startNote(0, 100);
   OscVoiceState* s = rig.state();
   s->incA = 600.0f;
@@ -225,5 +226,5 @@ TEST(Single, RampStartIsLimitedTo512) {
   rig.render(128);
   EXPECT_NEAR(s->unisonPhaseA[0], 100.0f, 1e-3f);
   EXPECT_EQ(s->incA, 510.79998779296875f);
-  EXPECT_EQ(s->unisonIncA[0], 512.0f);   // the next ramp starts from the limited increment
+  EXPECT_EQ(s->unisonIncA[0], 512.0f);  // the next ramp starts from the limited increment
 }

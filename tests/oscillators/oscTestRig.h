@@ -12,7 +12,7 @@
 #include "preset/oscRecord.h"
 #include "preset/wave.h"
 
-inline double noteIncrement(double note) {   // at 44,100 Hz
+inline double noteIncrement(double note) {  // at 44,100 Hz
   return std::pow(1.0594630964, note) * 8.175798 * 0.023219954648526078;
 }
 
@@ -32,7 +32,7 @@ struct OscRig {
     record = engineGetChannel(engine, 0);
     record->on = 1;
     record->type = oscTypeSingle;
-    record->waveA = 0;   // the global sine
+    record->waveA = 0;  // the global sine
     engine->channelOn[0] = 1;
     engine->controllers.pitchFactor = 1.0f;
     engine->masterGain = 1.0f;

@@ -7,11 +7,11 @@
 
 TEST(OscVoiceStart, UnisonSpreadOrderAndCountLimits) {
   OscRig rig;
-  rig.record->trans = 12.0f;   // t = 2
+  rig.record->trans = 12.0f;  // t = 2
   rig.record->randTrans = 0.0f;
   for (int count : {0, 1, 5, 12}) {
     rig.record->numVoices = count;
-    for (float& inc : rig.state()->unisonIncA) inc = -1.0f;   // marks the entries the start writes
+    for (float& inc : rig.state()->unisonIncA) inc = -1.0f;  // marks the entries the start writes
     rig.startNote(0, 69);
     const float base = rig.state()->incA;
     const double expected[8] = {1.0, 0.5, 2.0, 0.25, 4.0, 0.125, 8.0, 0.0625};
@@ -22,7 +22,7 @@ TEST(OscVoiceStart, UnisonSpreadOrderAndCountLimits) {
       else
         EXPECT_EQ(rig.state()->unisonIncA[k], -1.0f) << count << " " << k;
     }
-    EXPECT_EQ(rig.record->numVoices, count);   // the record keeps its value
+    EXPECT_EQ(rig.record->numVoices, count);  // the record keeps its value
   }
 }
 
@@ -65,7 +65,7 @@ TEST(OscVoiceStart, RandomTranspositionStaysWithinItsDepth) {
   OscRig rig;
   rig.record->numVoices = 8;
   rig.record->trans = 0.0f;
-  rig.record->randTrans = 12.0f;   // up to an octave either way
+  rig.record->randTrans = 12.0f;  // up to an octave either way
   dspRandomState = 4242u;
   rig.startNote(0, 69);
   const double base = rig.state()->incA;
@@ -83,11 +83,11 @@ TEST(OscVoiceStart, RebuildForWaveTouchesOnlyChannelsUsingIt) {
   rig.record->waveA = 2;
   for (auto& level : rig.engine->wavetables[0].waveA) level[100] = 42.0f;
   for (auto& level : rig.engine->wavetables[1].waveA) level[100] = 42.0f;
-  oscRebuildForWave(rig.engine, -1, 3);   // a wave nobody uses
+  oscRebuildForWave(rig.engine, -1, 3);  // a wave nobody uses
   EXPECT_EQ(rig.engine->wavetables[0].waveA[0][100], 42.0f);
   oscRebuildForWave(rig.engine, -1, 2);
   for (auto& level : rig.engine->wavetables[0].waveA) EXPECT_NE(level[100], 42.0f);
-  EXPECT_EQ(rig.engine->wavetables[1].waveA[0][100], 42.0f);   // channel 1 is off
+  EXPECT_EQ(rig.engine->wavetables[1].waveA[0][100], 42.0f);  // channel 1 is off
   // The table chosen for an increment: the plain wave up to 1.0, then the levels.
   EXPECT_EQ(oscPickTable(rig.engine, rig.record, 1.0f, 2, 0), waveGet(rig.engine, 2)->samples);
   EXPECT_EQ(oscPickTable(rig.engine, rig.record, 2.0f, 2, 0), rig.engine->wavetables[0].waveA[0]);

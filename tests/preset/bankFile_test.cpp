@@ -180,13 +180,13 @@ TEST_F(BankFileTest, OldFormatBankIsBroughtUpToDate) {
   struct Case {
     float periodSeconds;
     std::uint8_t on;
-    float combDelay;          // samples
+    float combDelay;  // samples
     bool expectPeriodSync;
     bool expectCombBeats;
   };
-  const Case cases[] = {{0.5f, 1, 22050.0f, true, true},     // 0.5 s -> 1 beat at 120
-                        {0.45f, 1, 5512.5f, false, false},   // limits left alone (0.125 s exactly)
-                        {2.0f, 0, 4000.0f, false, false}};    // LFO off; a delay below 0.125 s
+  const Case cases[] = {{0.5f, 1, 22050.0f, true, true},    // 0.5 s -> 1 beat at 120
+                        {0.45f, 1, 5512.5f, false, false},  // limits left alone (0.125 s exactly)
+                        {2.0f, 0, 4000.0f, false, false}};  // LFO off; a delay below 0.125 s
   const std::string path = testTempPath("old.glo");
   std::uint8_t buffer[chunkCapacity];
   chunktest::writeChunks(path, [&](FileSpec* f) {
@@ -194,7 +194,7 @@ TEST_F(BankFileTest, OldFormatBankIsBroughtUpToDate) {
       PatchHeader h;
       patchHeaderDefaults(&h, static_cast<std::int16_t>(i));
       h.length = 88200.0;
-      h.beats = 16.0f;   // 480 BPM, halved twice
+      h.beats = 16.0f;  // 480 BPM, halved twice
       patchHeaderReadWriteChunkV1(f, &h, buffer, chunkWrite);
       Lfo lfo;
       lfoDefaults(&lfo, 0);
@@ -258,7 +258,7 @@ TEST_F(BankFileTest, OldMultiTapDelayBecomesBeats) {
   const EffectTapRecord* tap = reinterpret_cast<const EffectTapRecord*>(bank->slots[0]->effect);
   ASSERT_NE(tap, nullptr);
   EXPECT_EQ(tap->header.timeUnit, effectUnitBeats);
-  EXPECT_NEAR(tap->beatTime, 6.0, 1e-6);   // 3 s at 120 BPM
+  EXPECT_NEAR(tap->beatTime, 6.0, 1e-6);  // 3 s at 120 BPM
 }
 
 // ---- opening
@@ -295,9 +295,13 @@ TEST_F(BankFileTest, NotAChunkFileIsRefusedAndTheBankStays) {
 }
 
 TEST_F(BankFileTest, UnreadableHeaderShowsItsNumberAndTheBankStays) {
-  const struct { const char* id; const char* text; } cases[] = {
-      {"ptc4", "Open file failed! Error 37511"}, {"ptch", "Open file failed! Error 37511"},
-      {"ptc2", "Open file failed! Error 30511"}, {"ptc3", "Open file failed! Error 31511"}};
+  const struct {
+    const char* id;
+    const char* text;
+  } cases[] = {{"ptc4", "Open file failed! Error 37511"},
+               {"ptch", "Open file failed! Error 37511"},
+               {"ptc2", "Open file failed! Error 30511"},
+               {"ptc3", "Open file failed! Error 31511"}};
   Guard guard(bank);
   for (const auto& c : cases) {
     SCOPED_TRACE(c.id);
@@ -419,8 +423,11 @@ TEST_F(BankFileTest, TuneChunkOutOfRangeIsIgnored) {
   std::uint8_t buffer[chunkCapacity];
   chunktest::writeChunks(path, [&](FileSpec* f) {
     // The third chunk names slot 7 again: the map read first stays.
-    const struct { int index; double key; const char* name; } maps[] = {{7, 77.0, "seven"}, {200, 99.0, "beyond"},
-                                                                          {7, 55.0, "again"}};
+    const struct {
+      int index;
+      double key;
+      const char* name;
+    } maps[] = {{7, 77.0, "seven"}, {200, 99.0, "beyond"}, {7, 55.0, "again"}};
     for (const auto& m : maps) {
       TuningMap map;
       tuningMakeDefault(&map);

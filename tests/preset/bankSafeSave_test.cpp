@@ -5,8 +5,8 @@
 #include <string>
 
 #ifndef _WIN32
-#include <csignal>
 #include <sys/resource.h>
+#include <csignal>
 #endif
 
 #include "bankTestIo.h"
@@ -43,7 +43,8 @@ struct BankSafeSaveTest : ::testing::Test {
     ASSERT_NE(newBank, nullptr);
     fillRandomBank(oldBank, 11);
     fillRandomBank(newBank, 22);
-    path = testTempPath((std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + ".glo").c_str());
+    path =
+        testTempPath((std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + ".glo").c_str());
     oldBytes = saveBank(oldBank, path);
     ASSERT_GT(oldBytes.size(), 20000u);
   }
@@ -69,7 +70,7 @@ TEST_F(BankSafeSaveTest, ACompleteSaveReplacesTheFileAndLeavesNoTemporary) {
 }
 
 TEST_F(BankSafeSaveTest, ATemporaryThatCannotBeMadeLeavesTheOldFile) {
-  ASSERT_EQ(makeFolder((path + ".tmp").c_str()), 0);   // a folder in the temporary file's place
+  ASSERT_EQ(makeFolder((path + ".tmp").c_str()), 0);  // a folder in the temporary file's place
   EXPECT_FALSE(save(newBank));
   EXPECT_EQ(readFile(path), oldBytes);
   removeFolder((path + ".tmp").c_str());
@@ -82,7 +83,7 @@ TEST_F(BankSafeSaveTest, AWriteFailingPartWayLeavesTheOldFileWhole) {
   ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
   void (*oldHandler)(int) = std::signal(SIGXFSZ, SIG_IGN);
   struct rlimit small = saved;
-  small.rlim_cur = 8192;   // files may not grow past 8 KB
+  small.rlim_cur = 8192;  // files may not grow past 8 KB
   ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
   const bool ok = save(newBank);
   setrlimit(RLIMIT_FSIZE, &saved);

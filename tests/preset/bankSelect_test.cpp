@@ -54,7 +54,7 @@ struct BankEngineTest : EngineFixture {
 };
 
 TEST_F(BankEngineTest, SelectingSendsTheDefaultSliders) {
-  bankSelectPreset(bank, engine, 0);   // the shared default preset, whose list is the default one
+  bankSelectPreset(bank, engine, 0);  // the shared default preset, whose list is the default one
   EXPECT_EQ(bankCurrentIndex(bank), 0);
   // Once by the load into the engine, once more by the selection.
   const std::vector<std::vector<int>> expected = {{0xB0, 7, 127}, {0xB0, 10, 64}, {0xB0, 11, 64},
@@ -128,7 +128,7 @@ TEST_F(BankEngineTest, StoreAndSelectKeepTheSound) {
   EXPECT_FLOAT_EQ(q->channels[1].level, 0.25f);
   EXPECT_FLOAT_EQ(q->filters[0].cutoff, 123.0f);
   EXPECT_EQ(q->envelopeCount, 3);
-  EXPECT_EQ(engine->header.slot, 2);   // the engine keeps its own slot
+  EXPECT_EQ(engine->header.slot, 2);  // the engine keeps its own slot
   // The default preset is never freed by a store over it; a second store frees the first.
   Preset* defaults = bank->defaultPreset;
   bankStorePreset(bank, engine, 41);
@@ -144,7 +144,7 @@ TEST_F(BankEngineTest, EnvelopeSlotsAreStoredInOrder) {
     engine->envSlots[s].startLevel = 0.01f * s;
   }
   Preset* p = presetAlloc(0);
-  EXPECT_FALSE(presetStoreFromEngine(engine, p, 0));   // no local wave in use
+  EXPECT_FALSE(presetStoreFromEngine(engine, p, 0));  // no local wave in use
   ASSERT_EQ(p->envelopeCount, 6);
   EXPECT_FLOAT_EQ(p->envelopes[3].startLevel, 0.03f);
   EXPECT_FLOAT_EQ(p->envelopes[4].startLevel, 0.07f);
@@ -159,16 +159,20 @@ TEST_F(BankEngineTest, WavesReturnToTheirLocalSlots) {
   for (int i = 0; i < 10; ++i) {
     float samples[waveLength];
     for (float& s : samples) s = 0.01f * i;
-    waveFill(&p->waves[i], static_cast<std::uint16_t>(i == 1 ? 5 : i == 5 ? 1 : i), waveBankLocal, waveStateLocal, samples, "w");
+    waveFill(&p->waves[i],
+             static_cast<std::uint16_t>(i == 1   ? 5
+                                        : i == 5 ? 1
+                                                 : i),
+             waveBankLocal, waveStateLocal, samples, "w");
   }
   bankPutPreset(bank, p);
   bankSelectPreset(bank, engine, 1);
-  EXPECT_NEAR(engine->presetWaves[5].samples[10], 0.01f, 1e-6f);   // the wave keeps the id it had
+  EXPECT_NEAR(engine->presetWaves[5].samples[10], 0.01f, 1e-6f);  // the wave keeps the id it had
   EXPECT_NEAR(engine->presetWaves[1].samples[10], 0.05f, 1e-6f);
   EXPECT_NEAR(engine->presetWaves[7].samples[10], 0.07f, 1e-6f);
   Preset* back = presetAlloc(1);
   EXPECT_TRUE(presetStoreFromEngine(engine, back, 1));
-  EXPECT_EQ(back->waveCount, 8);   // only the first eight reached the engine
+  EXPECT_EQ(back->waveCount, 8);  // only the first eight reached the engine
   presetFree(back);
 }
 
@@ -199,7 +203,7 @@ TEST_F(BankEngineTest, EditHistoryKeepsTenNewestFirst) {
   EXPECT_STREQ(name, "version 10");
   EXPECT_EQ(engine->header.slot, 17);
   engineClearModified(engine);
-  editHistoryPush(1, engine);   // nothing changed: nothing kept
+  editHistoryPush(1, engine);  // nothing changed: nothing kept
   EXPECT_EQ(editHistoryCount(), 10);
   editHistorySetAppendRoutine(nullptr);
   editHistoryDestroy();
@@ -227,7 +231,7 @@ TEST_F(BankEngineTest, PatchUndoAndRedoKeepTheSlot) {
 TEST_F(BankEngineTest, NamesTitlesAndFiling) {
   Preset* outside = presetAlloc(0);
   outside->header.slot = 128;
-  bankPutPreset(bank, outside);   // not filed
+  bankPutPreset(bank, outside);  // not filed
   EXPECT_TRUE(bankSlotIsEmpty(bank, 0));
   presetFree(outside);
   char name[35];

@@ -34,19 +34,45 @@ void fillEffect(Preset* p, std::uint16_t kind, Rng& r) {
   if (kind == effectRev) effectRevParamDefaults(static_cast<EffectRevRecord*>(e));
   const float a = r.f(0.0f, 1.0f), b = r.f(0.0f, 1.0f);
   switch (kind) {
-    case effectPipe: { auto* x = static_cast<EffectPipeRecord*>(e); x->on = 1; x->levelA = a; x->levelB = b; break; }
-    case effectComb: { auto* x = static_cast<EffectCombRecord*>(e); x->on = 1; x->levelA = a; x->levelB = b; break; }
-    case effectTap: { auto* x = static_cast<EffectTapRecord*>(e); x->on = 1; x->levelA = a; x->levelB = b; break; }
+    case effectPipe: {
+      auto* x = static_cast<EffectPipeRecord*>(e);
+      x->on = 1;
+      x->levelA = a;
+      x->levelB = b;
+      break;
+    }
+    case effectComb: {
+      auto* x = static_cast<EffectCombRecord*>(e);
+      x->on = 1;
+      x->levelA = a;
+      x->levelB = b;
+      break;
+    }
+    case effectTap: {
+      auto* x = static_cast<EffectTapRecord*>(e);
+      x->on = 1;
+      x->levelA = a;
+      x->levelB = b;
+      break;
+    }
     case effectEcho: {
       auto* x = static_cast<EffectEchoRecord*>(e);
-      x->on = 1; x->levelA = a; x->levelB = b;
+      x->on = 1;
+      x->levelA = a;
+      x->levelB = b;
       for (float& f : x->lineFeedback) f = r.f(-0.9f, 0.9f);
       break;
     }
-    default: { auto* x = static_cast<EffectRevRecord*>(e); x->on = 1; x->levelA = a; x->levelB = b; break; }
+    default: {
+      auto* x = static_cast<EffectRevRecord*>(e);
+      x->on = 1;
+      x->levelA = a;
+      x->levelB = b;
+      break;
+    }
   }
   p->effect = static_cast<EffectHeader*>(e);
-  p->effect->tag = effectHeaderTag;   // kinds 4 and 5 come zeroed
+  p->effect->tag = effectHeaderTag;  // kinds 4 and 5 come zeroed
   p->effect->type = kind;
   p->effect->size = effectStoredSize(kind);
   p->effectPresent = 1;
@@ -172,6 +198,7 @@ std::string repeat(const std::string& s, int n) {
   return out;
 }
 
+// clang-format off
 std::string envelopeC() {
   const std::string head = "h" "bbbb" "hhhhhhh" "wwww" "w" + repeat("w", 15) + "w";
   const std::string point = "d" "ww" "wwwww" "dd" "w";
@@ -179,6 +206,7 @@ std::string envelopeC() {
 }
 
 std::string waveRecord() { return "hhhh" "s32" "w" + repeat("w", waveLength); }
+// clang-format on
 
 }  // namespace
 
@@ -186,6 +214,7 @@ std::string bankLayout(std::uint32_t id, std::uint32_t size) {
   const std::string known = chunktest::layoutOf(id, size);
   if (!known.empty() && known != "?") return known;
   if (size == 0) return "";
+  // clang-format off
   const std::string ccV1 = "wwhwwhww" "bbbb" "hww" "bbb" "hww" "hww";
   const std::string lfoV1 = "bbb" + repeat("bbb", 3) + "bbbb" "bbbbb" "hhhhhh" + repeat("w", 12) + "h" "wwww";
   if (id == chunkId("cc2 ")) return ccV1 + "www" "hhh";
@@ -195,6 +224,7 @@ std::string bankLayout(std::uint32_t id, std::uint32_t size) {
   if (id == chunkId("Ntmp")) return "h" + repeat("ww" + repeat("w", 128), static_cast<int>((size - 4) / 520));
   if (id == chunkId("stD3")) return "ww" + repeat("ww" "s16" "b" "w", static_cast<int>((size - 8) / 32));
   if (id == chunkId("tune")) return "www" "d" "s32" + repeat("d", 128);
+  // clang-format on
   if (id == chunkId("pLug")) return "s8192";
   if (id == chunkId("Wave")) return "h" + repeat(waveRecord(), static_cast<int>((size - 4) / waveRecordBytes));
   if (id == chunkId("env3")) return "h" + repeat(envelopeC(), static_cast<int>((size - 4) / envBytesC));

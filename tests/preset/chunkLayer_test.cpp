@@ -30,7 +30,7 @@ struct CheckCase {
   std::int32_t version;
   bool diagnostics;
   int result;
-  const char* message;   // null: no box
+  const char* message;  // null: no box
 };
 
 class HeaderCheck : public ChunkLayer, public ::testing::WithParamInterface<CheckCase> {};
@@ -53,34 +53,36 @@ TEST_P(HeaderCheck, WritingFollowsTheVersionRules) {
   // The same header through the writer: refused headers write nothing at all.
   std::string path = testTempPath(std::string("check-") + std::to_string(c.version) + ".bin");
   std::uint8_t data[8] = {1, 2, 3, 4, 5, 6, 7, 8};
-  Bytes bytes = writeChunks(path, [&](FileSpec* f) {
-    ChunkHeader h;
-    chunkHeaderSet(&h, idOf(c.id), sizeof data, std::uint32_t(c.version));
-    EXPECT_EQ(fileWriteChunk(f, &h, data), c.result == 0);
-  }, false);
+  Bytes bytes = writeChunks(
+      path,
+      [&](FileSpec* f) {
+        ChunkHeader h;
+        chunkHeaderSet(&h, idOf(c.id), sizeof data, std::uint32_t(c.version));
+        EXPECT_EQ(fileWriteChunk(f, &h, data), c.result == 0);
+      },
+      false);
   EXPECT_EQ(bytes.size(), c.result == 0 ? 20u : 0u);
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, HeaderCheck, ::testing::Values(
-    CheckCase{"ptch", 10, false, 0, nullptr},
-    CheckCase{"ptch", 11, false, 2, nullptr},
-    CheckCase{"ptch", -5, false, 0, nullptr},
-    CheckCase{"Clam", 1, false, 0, nullptr},
-    CheckCase{"Clam", 2, false, 2, kNewer},
-    CheckCase{"ClaM", 99, false, 0, nullptr},
-    CheckCase{"osc3", 1000, false, 0, nullptr},
-    CheckCase{"cntl", 7, false, 0, nullptr},
-    CheckCase{"prst", 7, false, 0, nullptr},
-    CheckCase{"xyzw", 1, false, 1, nullptr},
-    CheckCase{"xyzw", 1, true, 1, "bad chunk type"}));
+INSTANTIATE_TEST_SUITE_P(
+    Table, HeaderCheck,
+    ::testing::Values(CheckCase{"ptch", 10, false, 0, nullptr}, CheckCase{"ptch", 11, false, 2, nullptr},
+                      CheckCase{"ptch", -5, false, 0, nullptr}, CheckCase{"Clam", 1, false, 0, nullptr},
+                      CheckCase{"Clam", 2, false, 2, kNewer}, CheckCase{"ClaM", 99, false, 0, nullptr},
+                      CheckCase{"osc3", 1000, false, 0, nullptr}, CheckCase{"cntl", 7, false, 0, nullptr},
+                      CheckCase{"prst", 7, false, 0, nullptr}, CheckCase{"xyzw", 1, false, 1, nullptr},
+                      CheckCase{"xyzw", 1, true, 1, "bad chunk type"}));
 
 TEST_F(ChunkLayer, NoCheckInstalledRefusesEveryHeader) {
   fileSetChunkTypeCallback(nullptr);
-  Bytes bytes = writeChunks(testTempPath("nocheck.bin"), [](FileSpec* f) {
-    ChunkHeader h;
-    chunkHeaderSet(&h, chunkId("Clam"), 0, 1);
-    EXPECT_FALSE(fileWriteChunk(f, &h, nullptr));
-  }, false);
+  Bytes bytes = writeChunks(
+      testTempPath("nocheck.bin"),
+      [](FileSpec* f) {
+        ChunkHeader h;
+        chunkHeaderSet(&h, chunkId("Clam"), 0, 1);
+        EXPECT_FALSE(fileWriteChunk(f, &h, nullptr));
+      },
+      false);
   EXPECT_TRUE(bytes.empty());
 }
 
@@ -124,7 +126,7 @@ TEST_F(ChunkLayer, SiblingWalkAndZeroSizeChunks) {
   ASSERT_TRUE(fileReadNextChunk(&f, &h));
   EXPECT_EQ(h.id, chunkId("zzzz"));
   EXPECT_EQ(h.size, 5u);
-  EXPECT_EQ(h.version, 0u);   // a read chunk reports version 0
+  EXPECT_EQ(h.version, 0u);  // a read chunk reports version 0
   EXPECT_EQ(std::memcmp(chunkBufferData(), data, 5), 0);
   EXPECT_TRUE(fileAtEnd(&f));
   EXPECT_FALSE(fileReadNextChunk(&f, &h));
@@ -189,7 +191,7 @@ TEST_F(ChunkLayer, BigEndianIdBeforeTheContainerIsBadAndAReversedContainerOnlyTo
   ASSERT_EQ(msgBoxCaptureCount(), 1u);
   EXPECT_STREQ(msgBoxCaptureText(0), "bad chunk type");
 
-  std::uint32_t container[3] = {chunkId("Clam"), 0, 0x01000000};   // big-endian version 1
+  std::uint32_t container[3] = {chunkId("Clam"), 0, 0x01000000};  // big-endian version 1
   swap32(&container[0]);
   EXPECT_EQ(chunkHeaderCheck(container), 0);
   EXPECT_TRUE(swapEnabled());
@@ -210,7 +212,7 @@ TEST_F(ChunkLayer, BigEndianIdBeforeTheContainerIsBadAndAReversedContainerOnlyTo
 TEST_F(ChunkLayer, BigEndianContainerOfNewerVersionShowsTheMessage) {
   for (const char* id : {"Clam", "ClaM", "clam"}) {
     swapReset();
-    std::uint32_t container[3] = {idOf(id), 0, 0x02000000};   // big-endian version 2
+    std::uint32_t container[3] = {idOf(id), 0, 0x02000000};  // big-endian version 2
     swap32(&container[0]);
     EXPECT_EQ(chunkHeaderCheck(container), 2) << id;
     EXPECT_TRUE(swapEnabled());
@@ -230,7 +232,7 @@ TEST_F(ChunkLayer, TransferSlotsAndLimit) {
   EXPECT_TRUE(bufTransferInt16(buf, &s, &cursor, 65535, chunkWrite));
   EXPECT_TRUE(bufTransferDouble(buf, &d, &cursor, 65535, chunkWrite));
   EXPECT_EQ(cursor, 16u);
-  const std::uint8_t expectHead[8] = {0x11, 0, 0, 0, 0x33, 0x22, 0, 0};   // padding written as zero
+  const std::uint8_t expectHead[8] = {0x11, 0, 0, 0, 0x33, 0x22, 0, 0};  // padding written as zero
   EXPECT_EQ(std::memcmp(buf, expectHead, 8), 0);
   // A slot that would reach the limit fails and leaves field and cursor alone.
   cursor = 12;
@@ -274,7 +276,7 @@ TEST_F(ChunkLayer, MissingArgumentsFail) {
   EXPECT_FALSE(fileOpen(&f, fileAccessRead));
   char name[8];
   fileGetName(&f, name, sizeof name);
-  EXPECT_STREQ(name, "absent.");   // cut to the caller's buffer
+  EXPECT_STREQ(name, "absent.");  // cut to the caller's buffer
   chunkHeaderSet(&h, chunkId("tail"), 4, 1);
   EXPECT_FALSE(fileWriteChunk(&f, &h, nullptr));
 }

@@ -59,13 +59,16 @@ std::string repeat(const std::string& s, int n) {
   return r;
 }
 
+// clang-format off
 const std::string kOscSampleBlock = "w" "wwwwwww" "wwwwww" "wwww" "ww" "d" "w" "s256" "s260" "s252";
+// clang-format on
 const std::string kOldHead = "hwhhhh";
 const std::string kNewHead = "hwhhhhh";
 
 }  // namespace
 
 std::string layoutOf(std::uint32_t id, std::uint32_t size) {
+  // clang-format off
   const std::string ptch = "hhwwwdwh" "s34";
   const std::string ptc3 = "hhwwwdwh" "d" "s34" "hhhh" "www";
   const std::string ocil = repeat("w", 17) + "b";
@@ -98,6 +101,7 @@ std::string layoutOf(std::uint32_t id, std::uint32_t size) {
       {"eco3", 276, kNewHead + "bww" "ddw" + repeat("ddbwww" "bdddbbb", 3)},
       {"rev3", 272, kNewHead + "bww" "dwdbbdw" + repeat("dddbdddbbw", 3)},
   };
+  // clang-format on
   for (const Entry& e : table) {
     std::uint32_t eid = (std::uint32_t(std::uint8_t(e.id[0])) << 24) | (std::uint32_t(std::uint8_t(e.id[1])) << 16) |
                         (std::uint32_t(std::uint8_t(e.id[2])) << 8) | std::uint32_t(std::uint8_t(e.id[3]));
@@ -111,8 +115,10 @@ std::uint32_t layoutBytes(const std::string& layout) {
   std::uint32_t n = 0;
   for (std::size_t i = 0; i < layout.size(); ++i) {
     char c = layout[i];
-    if (c == 'b' || c == 'h' || c == 'w') n += 4;
-    else if (c == 'd') n += 8;
+    if (c == 'b' || c == 'h' || c == 'w')
+      n += 4;
+    else if (c == 'd')
+      n += 8;
     else if (c == 's') {
       std::size_t j = i + 1;
       std::uint32_t k = 0;
@@ -144,11 +150,18 @@ Bytes toBigEndian(const Bytes& le, const LayoutFor& layoutFor) {
     std::size_t at = 0;
     for (std::size_t i = 0; i < layout.size(); ++i) {
       char c = layout[i];
-      if (c == 'b') at += 4;
-      else if (c == 'h') { reverse(data + at, 2); at += 4; }
-      else if (c == 'w') { reverse(data + at, 4); at += 4; }
-      else if (c == 'd') { reverse(data + at, 8); at += 8; }
-      else if (c == 's') {
+      if (c == 'b')
+        at += 4;
+      else if (c == 'h') {
+        reverse(data + at, 2);
+        at += 4;
+      } else if (c == 'w') {
+        reverse(data + at, 4);
+        at += 4;
+      } else if (c == 'd') {
+        reverse(data + at, 8);
+        at += 8;
+      } else if (c == 's') {
         std::size_t j = i + 1;
         std::uint32_t k = 0;
         while (j < layout.size() && layout[j] >= '0' && layout[j] <= '9') k = k * 10 + (layout[j++] - '0');

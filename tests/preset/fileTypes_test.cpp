@@ -34,7 +34,7 @@ TEST(FileTypes, RegisterAddsTheTwoGroupsAndTypesAndUnregisterRemovesThem) {
   fileTypesClear();
   fileTypesRegister();
   const FileTypesState* s = fileTypesState();
-  EXPECT_FALSE(FileTypeRegistry::isOpen());   // the batch was closed
+  EXPECT_FALSE(FileTypeRegistry::isOpen());  // the batch was closed
   EXPECT_EQ(s->token[1], types);
   EXPECT_EQ(s->token[2], groups);
   ASSERT_NE(s->bankGroup, nullptr);
@@ -74,6 +74,7 @@ TEST(FileTypes, RegisterAddsTheTwoGroupsAndTypesAndUnregisterRemovesThem) {
 
 #include "controls/popupMenu.h"
 #include "engine/engine.h"
+#include "engine/engineFixture.h"
 #include "preset/wave.h"
 #include "preset/waveMenu.h"
 
@@ -92,9 +93,10 @@ void menuAppend(int, int, int id, bool enabled, const char* text, int) {
   gLog.calls.push_back("append " + std::to_string(id) + (enabled ? " on " : " off ") + text);
 }
 void menuRename(int, int, int id, const char*, std::int16_t popup) {
-  gLog.calls.push_back("popup " + std::to_string(id) + (popup == waveMenuPresetHandle()    ? " preset"
-                                                        : popup == waveMenuFactoryHandle() ? " factory"
-                                                                                           : " ?"));
+  gLog.calls.push_back("popup " + std::to_string(id) +
+                       (popup == waveMenuPresetHandle()    ? " preset"
+                        : popup == waveMenuFactoryHandle() ? " factory"
+                                                           : " ?"));
 }
 
 std::vector<std::string> popupTexts(std::int16_t popup) {
@@ -107,12 +109,11 @@ std::vector<std::string> popupTexts(std::int16_t popup) {
   return t;
 }
 
-class WaveMenuTest : public ::testing::Test {
-protected:
+class WaveMenuTest : public EngineFixture {
+ protected:
   void SetUp() override {
-    presetWavesInit();
-    engine = engineCreate();
-    ASSERT_NE(engine, nullptr);
+    EngineFixture::SetUp();
+    if (HasFatalFailure()) return;
     gEngine = engine;
     gLog.calls.clear();
     const WaveSelectorRoutines routines = {engineOf, isSelector, currentText, menuClear, menuAppend, menuRename};
@@ -124,10 +125,8 @@ protected:
     waveMenusSetup(1, 7, false);
     waveMenusSetSelectorRoutines(nullptr);
     waveMenusClearFlag();
-    engineDestroy(engine);
-    presetWavesInit();
+    EngineFixture::TearDown();  // the configuration's defaults put the global waves back too
   }
-  Engine* engine = nullptr;
 };
 
 TEST_F(WaveMenuTest, UserBranchShowsNewAndTheSeparatorThenThePresetWaves) {
@@ -149,10 +148,10 @@ TEST_F(WaveMenuTest, FactoryListsOnlyStateOneWavesWithConsecutiveItems) {
   waveGlobal(3)->state = 2;
   waveMenusFill(1, 7);
   const std::int16_t factory = waveMenuFactoryHandle();
-  EXPECT_EQ(waveMenuFactoryItemCount(), 40);   // 41 built-in waves, one taken out
+  EXPECT_EQ(waveMenuFactoryItemCount(), 40);  // 41 built-in waves, one taken out
   EXPECT_EQ(popupItemCount(factory), 40);
   EXPECT_EQ(waveMenuItemToWave(3, factory), 2);
-  EXPECT_EQ(waveMenuItemToWave(4, factory), 4);   // wave 3 is skipped: items stay consecutive
+  EXPECT_EQ(waveMenuItemToWave(4, factory), 4);  // wave 3 is skipped: items stay consecutive
   EXPECT_EQ(waveMenuItemToWave(40, factory), 40);
   EXPECT_EQ(waveMenuFactoryItemOf(3), 0);
   EXPECT_EQ(waveMenuFactoryItemOf(4), 4);

@@ -29,10 +29,11 @@ using chunktest::Bytes;
 struct Seed {
   const char* name;
   int kind;
-  std::int16_t index;   // the module, envelope slot or wave written; the place it is loaded to
+  std::int16_t index;  // the module, envelope slot or wave written; the place it is loaded to
 };
 
 // Slot layout of the library-only chunks (see chunktest::layoutOf for the module chunks).
+// clang-format off
 std::string libraryLayout(std::uint32_t id, std::uint32_t size) {
   std::string s;
   if (id >= chunkId("lib0") && id <= chunkId("lib9")) return "w";
@@ -46,6 +47,7 @@ std::string libraryLayout(std::uint32_t id, std::uint32_t size) {
   if (id == chunkId("tune")) return "www" "d" "s32" + std::string(128, 'd');
   return chunktest::layoutOf(id, size);
 }
+// clang-format on
 
 // The file as a machine of the other byte order writes it.
 Bytes toBigEndian(const Bytes& le) { return chunktest::toBigEndian(le, libraryLayout); }
@@ -137,7 +139,7 @@ std::vector<Seed> fillSource(Engine* e) {
     std::memcpy(e->tuningMap + 8 * k, &v, 8);
   }
   const std::int32_t keys = 12;
-  const double octave = 12.0125;   // semitones
+  const double octave = 12.0125;  // semitones
   std::memcpy(e->tuningMap + 1024, &keys, 4);
   std::memcpy(e->tuningMap + 1028, &octave, 8);
   std::memcpy(e->tuningMap + 1036, "Stretched", 10);
@@ -149,7 +151,7 @@ std::vector<Seed> fillSource(Engine* e) {
 const char* const kEffectNames[] = {"", "effectPipe", "effectComb", "effectTap", "effectEcho", "effectRev"};
 
 class LibrarySeeds : public ::testing::Test {
-protected:
+ protected:
   static void SetUpTestSuite() { presetWavesInit(); }
   void SetUp() override {
     chunktest::setUpChunkLayer();
@@ -165,7 +167,7 @@ protected:
   Engine* load(int kind, std::int16_t target, const std::string& path) {
     Engine* e = engineCreate();
     EXPECT_NE(e, nullptr);
-    if (kind == libKindWave) target = engineClaimPresetWave(e);   // a wave loads into a local wave
+    if (kind == libKindWave) target = engineClaimPresetWave(e);  // a wave loads into a local wave
     // An envelope loads into an envelope the engine has.
     for (int i = 0; kind == libKindEnvelope && i < envSlotCount && !engineGetEnvelopeSlot(e, target)->allocated; ++i)
       envCreate(e, 0, 4);
@@ -213,7 +215,8 @@ TEST_F(LibrarySeeds, WrittenByTheLibraryWriterAndLoadInBothByteOrders) {
     Engine* be = load(s.kind, s.index, dir + s.name + "-be.gly");
     for (std::int16_t c = 0; c < 3; ++c) {
       EXPECT_EQ(std::memcmp(engineGetChannel(le, c), engineGetChannel(be, c), sizeof(ChannelOscRecord)), 0) << s.name;
-      EXPECT_EQ(std::memcmp(engineGetModulator(le, c), engineGetModulator(be, c), sizeof(ModulatorRecord)), 0) << s.name;
+      EXPECT_EQ(std::memcmp(engineGetModulator(le, c), engineGetModulator(be, c), sizeof(ModulatorRecord)), 0)
+          << s.name;
     }
     for (std::int16_t f = 0; f < 4; ++f)
       EXPECT_EQ(std::memcmp(engineGetFilter(le, f), engineGetFilter(be, f), sizeof(FilterRecord)), 0) << s.name;
@@ -224,8 +227,8 @@ TEST_F(LibrarySeeds, WrittenByTheLibraryWriterAndLoadInBothByteOrders) {
                 0)
           << s.name << " " << slot;
     for (int w = 0; w < waveLocalCount; ++w)
-      EXPECT_EQ(std::memcmp(engineLocalWave(le, w)->samples, engineLocalWave(be, w)->samples, sizeof(float) * waveLength),
-                0)
+      EXPECT_EQ(
+          std::memcmp(engineLocalWave(le, w)->samples, engineLocalWave(be, w)->samples, sizeof(float) * waveLength), 0)
           << s.name;
     EXPECT_EQ(std::memcmp(le->tuningMap, be->tuningMap, sizeof le->tuningMap), 0) << s.name;
     EXPECT_EQ(effectGetType(le), effectGetType(be)) << s.name;

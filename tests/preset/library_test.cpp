@@ -16,6 +16,7 @@
 #include "controls/msgBox.h"
 #include "controls/popupMenu.h"
 #include "engine/engine.h"
+#include "engine/engineFixture.h"
 #include "modules/effectFrame.h"
 #include "preset/envelope.h"
 #include "preset/library.h"
@@ -37,8 +38,8 @@ std::string itemText(std::int16_t popup, int position) {
   return text;
 }
 
-class LibraryTest : public ::testing::Test {
-protected:
+class LibraryTest : public EngineFixture {
+ protected:
   static void SetUpTestSuite() { presetWavesInit(); }
   void SetUp() override {
     chunktest::setUpChunkLayer();
@@ -46,16 +47,17 @@ protected:
     root = testTempDir() + "lib_" + info->name() + sep();
     for (int kind = 1; kind <= libKindCount; ++kind) testMakeFolder(folder(kind));
     testSetSetting("LibrariesPath", root.c_str());
-    source = engineCreate();
-    target = engineCreate();
-    ASSERT_TRUE(source && target);
+    EngineFixture::SetUp();
+    if (HasFatalFailure()) return;
+    target = engineCreate();  // the engine a library entry is loaded into
+    ASSERT_NE(target, nullptr);
     undoSetKind(undoKindNone);
     appChooseFileClearQueue();
   }
   void TearDown() override {
     libResetForTest();
-    engineDestroy(source);
     engineDestroy(target);
+    EngineFixture::TearDown();
     testSetSetting("LibrariesPath", nullptr);
     chunktest::tearDownChunkLayer();
   }
@@ -91,7 +93,7 @@ protected:
   }
 
   std::string root;
-  Engine* source = nullptr;
+  Engine*& source = engine;  // the engine a library entry is written from
   Engine* target = nullptr;
 };
 
@@ -178,7 +180,7 @@ TEST_F(LibraryTest, FilterLibraryIntoFilterOneReplacesItsEnvelopes) {
   // The file: filter 1 with two filter envelopes.
   makeEnvelope(source, 1, 9, 0.25);
   makeEnvelope(source, 1, 15, 0.75);
-  makeEnvelope(source, 0, 9, 0.5);   // another filter's: not written
+  makeEnvelope(source, 0, 9, 0.5);  // another filter's: not written
   libSetupAll();
   save(libKindFilter, 1, "twoEnvs", source);
   // The target: envelopes of filter 1 (filter destination), filter 0, and channel 1's oscillator.
@@ -216,7 +218,7 @@ TEST_F(LibraryTest, TooManyEnvelopesShowTheMessageAndTheEngineKeepsRunning) {
   ASSERT_EQ(msgBoxCaptureCount(), 1u);
   EXPECT_STREQ(msgBoxCaptureText(0), kEnvelopeError);
   msgBoxCaptureEnd();
-  EXPECT_EQ(slotsMarked(target, 0.0625).size(), 1u);   // placed before the slots ran out
+  EXPECT_EQ(slotsMarked(target, 0.0625).size(), 1u);  // placed before the slots ran out
   EXPECT_TRUE(slotsMarked(target, 0.125).empty());
   EXPECT_EQ(target->paused.load(), 0);
   EXPECT_GT(made, 20);
@@ -234,7 +236,7 @@ TEST_F(LibraryTest, MissingFileShowsTheErrorAndLeavesUndoAlone) {
   EXPECT_STREQ(msgBoxCaptureText(0), "File Error! Can't open file. Error: 32236");
   msgBoxCaptureEnd();
   EXPECT_EQ(undoGetKind(), undoKindEnvelope);
-  EXPECT_EQ(target->paused.load(), pausedBefore);   // the audio was not stopped
+  EXPECT_EQ(target->paused.load(), pausedBefore);  // the audio was not stopped
   EXPECT_EQ(target->presetModified, 0);
 }
 
@@ -329,7 +331,7 @@ TEST_F(LibraryTest, EveryKindRoundTrips) {
     std::memcpy(source->tuningMap + 8 * k, &v, 8);
   }
   const std::int32_t keysPerOctave = 19;
-  const double octave = 12.5;   // semitones
+  const double octave = 12.5;  // semitones
   std::memcpy(source->tuningMap + 1024, &keysPerOctave, 4);
   std::memcpy(source->tuningMap + 1028, &octave, 8);
   std::memcpy(source->tuningMap + 1036, "Stretched", 10);

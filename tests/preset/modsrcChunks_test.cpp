@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstring>
 #include <cstdlib>
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <string>
@@ -35,12 +35,14 @@ std::string repeat(const std::string& s, int n) {
 // Slot layouts of these chunks, written independently of the serialisers: b byte, h 16-bit, w 32-bit,
 // d 64-bit, each in a 4-byte slot except d.
 std::string modLayout(const std::string& id, std::uint32_t size) {
+  // clang-format off
   const std::string lfoV1 = "bbb" + repeat("bbb", 3) + "bbbb" "bbbbb" "hhhhhh" + repeat("w", 12) + "h" "wwww";
   const std::string ccV1 = "wwhwwhww" "bbbb" "hww" "bbb" "hww" "hww";
   if (id == "lfo ") return lfoV1;
   if (id == "lfo2") return lfoV1 + "ww" "dd";
   if (id == "cc  ") return ccV1;
   if (id == "cc2 ") return ccV1 + "www" "hhh";
+  // clang-format on
   if (id == "vel ") return repeat("wwww", 10);
   if (id == "Ntmp") return "h" + repeat("ww" + repeat("w", 128), static_cast<int>((size - 4) / 520));
   return "?";
@@ -182,7 +184,15 @@ std::vector<Case> allCases() {
   auto lfoFresh = [](Lfo* r) { lfoDefaults(r, 2); };
   auto ccFresh = [](ControllerSettings* c) { ccMapDefaults(c); };
   return {
-      makeCase<Lfo>("lfo ", 176, lfoFresh, [](Lfo* r) { fillLfo(r); r->periodSync = r->holdSync = 0; r->periodBeats = 0.5; r->holdBeats = 0.25; }, lfoReadWriteChunkV1),
+      makeCase<Lfo>(
+          "lfo ", 176, lfoFresh,
+          [](Lfo* r) {
+            fillLfo(r);
+            r->periodSync = r->holdSync = 0;
+            r->periodBeats = 0.5;
+            r->holdBeats = 0.25;
+          },
+          lfoReadWriteChunkV1),
       makeCase<Lfo>("lfo2", 200, lfoFresh, fillLfo, lfoReadWriteChunk),
       makeCase<ControllerSettings>("cc  ", 96, ccFresh, fillCc,
                                    [](FileSpec* f, ControllerSettings* c, std::uint8_t* b, int d) {
@@ -192,10 +202,11 @@ std::vector<Case> allCases() {
                                    [](FileSpec* f, ControllerSettings* c, std::uint8_t* b, int d) {
                                      return ccMapReadWriteChunk(f, c, b, static_cast<std::uint8_t>(d));
                                    }),
-      makeCase<VelocitySettings>("vel ", 160, [](VelocitySettings* v) { velocityDefaults(v); }, fillVel,
-                                 [](FileSpec* f, VelocitySettings* v, std::uint8_t* b, int d) {
-                                   return velocityReadWriteChunk(f, v, b, static_cast<std::uint8_t>(d));
-                                 }),
+      makeCase<VelocitySettings>(
+          "vel ", 160, [](VelocitySettings* v) { velocityDefaults(v); }, fillVel,
+          [](FileSpec* f, VelocitySettings* v, std::uint8_t* b, int d) {
+            return velocityReadWriteChunk(f, v, b, static_cast<std::uint8_t>(d));
+          }),
   };
 }
 
@@ -205,7 +216,10 @@ struct ModChunks : ::testing::TestWithParam<std::size_t> {
 };
 
 void roundTrip(const std::string& name, std::uint32_t size, const std::function<bool(FileSpec*, int)>& run) {
-  const std::string base = testTempPath("mod-" + std::string(name == "cc  " ? "cc1" : name == "lfo " ? "lfo1" : name == "vel " ? "vel" : name));
+  const std::string base = testTempPath("mod-" + std::string(name == "cc  "   ? "cc1"
+                                                             : name == "lfo " ? "lfo1"
+                                                             : name == "vel " ? "vel"
+                                                                              : name));
   std::memset(chunkBufferData(), 0xA5, chunkCapacity);
   Bytes le = writeChunks(base + "-le.bin", [&](FileSpec* f) { ASSERT_TRUE(run(f, 0)); });
   ASSERT_EQ(le.size(), 24u + size);
@@ -285,13 +299,14 @@ TEST_F(ModChunkFixture, NoteCurvesHostileCountAndValues) {
   Preset* q = presetAlloc(0);
   ASSERT_TRUE(p && q);
   std::free(p->curves);
-  ASSERT_TRUE(presetAllocCurves(p, 12));   // more than ten: only ten are stored
+  ASSERT_TRUE(presetAllocCurves(p, 12));  // more than ten: only ten are stored
   for (int j = 0; j < 12; ++j) noteCurveInit(&p->curves[j], 1, 0);
   p->curves[0].values[3] = 1.5f;
   p->curves[0].values[4] = -0.2f;
   p->curves[0].values[5] = NAN;
-  EXPECT_TRUE(writeThenRead("ntmp-hostile", [&](FileSpec* f) { return noteCurvesReadWriteChunk(f, p, chunkBufferData(), 0); },
-                            [&](FileSpec* f) { return noteCurvesReadWriteChunk(f, q, chunkBufferData(), 1); }));
+  EXPECT_TRUE(writeThenRead(
+      "ntmp-hostile", [&](FileSpec* f) { return noteCurvesReadWriteChunk(f, p, chunkBufferData(), 0); },
+      [&](FileSpec* f) { return noteCurvesReadWriteChunk(f, q, chunkBufferData(), 1); }));
   EXPECT_EQ(q->curveCount, 10);
   EXPECT_FLOAT_EQ(q->curves[0].values[3], 1.0f);
   EXPECT_FLOAT_EQ(q->curves[0].values[4], 0.0f);
@@ -299,8 +314,9 @@ TEST_F(ModChunkFixture, NoteCurvesHostileCountAndValues) {
 
   // A claimed count far above the data allocates no more than ten records.
   p->curveCount = 30000;
-  EXPECT_TRUE(writeThenRead("ntmp-claim", [&](FileSpec* f) { return noteCurvesReadWriteChunk(f, p, chunkBufferData(), 0); },
-                            [&](FileSpec* f) { return noteCurvesReadWriteChunk(f, q, chunkBufferData(), 1); }));
+  EXPECT_TRUE(writeThenRead(
+      "ntmp-claim", [&](FileSpec* f) { return noteCurvesReadWriteChunk(f, p, chunkBufferData(), 0); },
+      [&](FileSpec* f) { return noteCurvesReadWriteChunk(f, q, chunkBufferData(), 1); }));
   EXPECT_EQ(q->curveCount, 10);
   p->curveCount = 12;
 
@@ -310,8 +326,9 @@ TEST_F(ModChunkFixture, NoteCurvesHostileCountAndValues) {
   std::free(empty->curves);
   empty->curves = nullptr;
   empty->curveCount = 0;
-  const Bytes none = writeChunks(testTempPath("ntmp-none.bin"),
-                                 [&](FileSpec* f) { EXPECT_TRUE(noteCurvesReadWriteChunk(f, empty, chunkBufferData(), 0)); });
+  const Bytes none = writeChunks(testTempPath("ntmp-none.bin"), [&](FileSpec* f) {
+    EXPECT_TRUE(noteCurvesReadWriteChunk(f, empty, chunkBufferData(), 0));
+  });
   EXPECT_EQ(none.size(), 12u);
   presetFree(empty);
   presetFree(p);
@@ -330,8 +347,9 @@ TEST_F(ModChunkFixture, LfoZeroPeriodAndHoldFromAFileAreLimited) {
   w.filterRange = 2.0f;
   w.on = 7;
   lfoDefaults(&r, 1);
-  ASSERT_TRUE(writeThenRead("lfo-hostile", [&](FileSpec* f) { return lfoReadWriteChunk(f, &w, chunkBufferData(), chunkWrite); },
-                            [&](FileSpec* f) { return lfoReadWriteChunk(f, &r, chunkBufferData(), chunkRead); }));
+  ASSERT_TRUE(writeThenRead(
+      "lfo-hostile", [&](FileSpec* f) { return lfoReadWriteChunk(f, &w, chunkBufferData(), chunkWrite); },
+      [&](FileSpec* f) { return lfoReadWriteChunk(f, &r, chunkBufferData(), chunkRead); }));
   EXPECT_FLOAT_EQ(r.periodSeconds, static_cast<float>(lfoMinSeconds));
   EXPECT_FLOAT_EQ(r.holdSeconds, 0.125f);
   EXPECT_FLOAT_EQ(r.startPhase, 5000.0f);
@@ -347,8 +365,9 @@ TEST_F(ModChunkFixture, OldLfoChunkKeepsSyncDefaults) {
   lfoDefaults(&r, 0);
   r.periodSync = 1;
   r.periodBeats = 7.0;
-  ASSERT_TRUE(writeThenRead("lfo-old", [&](FileSpec* f) { return lfoReadWriteChunkV1(f, &w, chunkBufferData(), chunkWrite); },
-                            [&](FileSpec* f) { return lfoReadWriteChunkV1(f, &r, chunkBufferData(), chunkRead); }));
+  ASSERT_TRUE(writeThenRead(
+      "lfo-old", [&](FileSpec* f) { return lfoReadWriteChunkV1(f, &w, chunkBufferData(), chunkWrite); },
+      [&](FileSpec* f) { return lfoReadWriteChunkV1(f, &r, chunkBufferData(), chunkRead); }));
   EXPECT_EQ(r.periodSync, 0u);
   EXPECT_EQ(r.holdSync, 0u);
   EXPECT_DOUBLE_EQ(r.periodBeats, 0.5);
@@ -360,16 +379,17 @@ TEST_F(ModChunkFixture, OldControllerChunkLeavesGlideAlone) {
   ControllerSettings w, r;
   ccMapDefaults(&w);
   fillCc(&w);
-  w.bendSmoothing = 5.0f;   // hostile: limited to 1
+  w.bendSmoothing = 5.0f;  // hostile: limited to 1
   ccMapDefaults(&r);
   r.glideMode = 0;
   r.timeCoefficients[0] = 0.2f;
   r.positionFbSource = 40;
-  ASSERT_TRUE(writeThenRead("cc-old", [&](FileSpec* f) { return ccMapReadWriteChunkV1(f, &w, chunkBufferData(), 0); },
-                            [&](FileSpec* f) { return ccMapReadWriteChunkV1(f, &r, chunkBufferData(), 1); }));
+  ASSERT_TRUE(writeThenRead(
+      "cc-old", [&](FileSpec* f) { return ccMapReadWriteChunkV1(f, &w, chunkBufferData(), 0); },
+      [&](FileSpec* f) { return ccMapReadWriteChunkV1(f, &r, chunkBufferData(), 1); }));
   EXPECT_EQ(r.glideMode, 0);
   EXPECT_FLOAT_EQ(r.timeCoefficients[0], 0.2f);
-  EXPECT_EQ(r.positionFbSource, 40);   // never stored
+  EXPECT_EQ(r.positionFbSource, 40);  // never stored
   EXPECT_FLOAT_EQ(r.bendRange, 12.0f);
   EXPECT_FLOAT_EQ(r.bendSmoothing, 1.0f);
 }

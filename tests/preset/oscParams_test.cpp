@@ -8,8 +8,8 @@
 #include "engine/engineFixture.h"
 #include "oscillators/oscHalfband.h"
 #include "preset/oscParams.h"
-#include "preset/presetHeader.h"
 #include "preset/oscRecord.h"
+#include "preset/presetHeader.h"
 #include "preset/wave.h"
 
 namespace {
@@ -25,7 +25,7 @@ TEST_F(OscParams, PhasesWrapIntoTheTable) {
   EXPECT_FLOAT_EQ(live(0)->phaseB, 768.0f);
   EXPECT_DOUBLE_EQ(oscGetPhaseA(engine, 0), 0.25);
   EXPECT_DOUBLE_EQ(oscGetPhaseB(engine, 0), 0.75);
-  oscSetPhaseA(engine, 0, 1e30f);   // any float lands inside 0..1024
+  oscSetPhaseA(engine, 0, 1e30f);  // any float lands inside 0..1024
   EXPECT_GE(live(0)->phaseA, 0.0f);
   EXPECT_LT(live(0)->phaseA, 1024.0f);
 }
@@ -51,7 +51,7 @@ TEST_F(OscParams, PitchByFrequencyMode) {
   oscSetPitch(engine, 2, 69.0f);
   EXPECT_NEAR(live(2)->pitchInc, 10.21678f, 1e-4);
   EXPECT_NEAR(oscGetPitch(engine, 2), 69.0, 1e-3);
-  oscSetFreqMode(engine, 2, 7);   // unchanged
+  oscSetFreqMode(engine, 2, 7);  // unchanged
   EXPECT_EQ(oscGetFreqMode(engine, 2), oscFreqNote);
   oscSetFreqModeB(engine, 2, oscFreqTrans);
   oscSetPitchB(engine, 2, 12.0f);
@@ -61,7 +61,7 @@ TEST_F(OscParams, PitchByFrequencyMode) {
 
 TEST_F(OscParams, BalanceGoesToTheTypeThatHasOne) {
   ChannelOscRecord before = *live(0);
-  oscSetBalance(engine, 0, 0.3f);   // "Single": nothing stored
+  oscSetBalance(engine, 0, 0.3f);  // "Single": nothing stored
   EXPECT_EQ(live(0)->balanceDouble, before.balanceDouble);
   EXPECT_EQ(live(0)->balanceRingmod, before.balanceRingmod);
   oscSetType(engine, 0, oscTypeDouble);
@@ -82,13 +82,18 @@ TEST_F(OscParams, LevelGainAndFmIndex) {
 }
 
 TEST_F(OscParams, AudioInputSelectors) {
-  struct Case { std::int16_t selector, input; bool stored; };
+  struct Case {
+    std::int16_t selector, input;
+    bool stored;
+  };
   for (Case c : {Case{0, -1, true}, Case{1, 5, true}, Case{2, 0, true}, Case{0, 6, false}, Case{3, 1, false},
                  Case{1, -2, false}}) {
     ChannelOscRecord before = *live(0);
     oscSetAudioInput(engine, 0, c.selector, c.input);
-    if (c.stored) EXPECT_EQ(live(0)->inputs[c.selector], c.input);
-    else EXPECT_EQ(std::memcmp(before.inputs, live(0)->inputs, sizeof before.inputs), 0);
+    if (c.stored)
+      EXPECT_EQ(live(0)->inputs[c.selector], c.input);
+    else
+      EXPECT_EQ(std::memcmp(before.inputs, live(0)->inputs, sizeof before.inputs), 0);
   }
 }
 
@@ -133,15 +138,15 @@ TEST_F(OscParams, CopyKeepsWhatTheRecordCarries) {
   EXPECT_EQ(dst.subRecord.channel, 2);
   EXPECT_EQ(dst.subRecord.count, 7);
   EXPECT_FLOAT_EQ(dst.level, 0.5f);
-  EXPECT_EQ(dst.transRatio, 0.0f);   // not copied
-  EXPECT_EQ(dst.inputs[2], 0);       // not copied
+  EXPECT_EQ(dst.transRatio, 0.0f);  // not copied
+  EXPECT_EQ(dst.inputs[2], 0);      // not copied
   EXPECT_EQ(dst.iterations, 6);
   EXPECT_STREQ(dst.sampleInfo.name, "loop.wav");
   EXPECT_EQ(dst.sampleInfo.loopMode, 2);
   // With set-up the engine channel takes the source's type.
   oscCopyRecord(engine, &src, live(0), 0, 1);
   EXPECT_EQ(oscGetType(engine, 0), oscTypeGranular);
-  oscCopyRecord(engine, &src, &dst, 4, 0);   // no such channel: nothing
+  oscCopyRecord(engine, &src, &dst, 4, 0);  // no such channel: nothing
   EXPECT_EQ(dst.channel, 2);
 }
 

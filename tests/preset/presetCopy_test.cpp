@@ -2,18 +2,19 @@
 #include <gtest/gtest.h>
 
 #include "engine/engine.h"
+#include "engine/engineFixture.h"
 #include "preset/presetCopy.h"
 
 namespace {
 
-TEST(PresetCopy, TwoEnvelopesLeaveTheOtherSlotsAtTheirDefaults) {
-  Engine* engine = engineCreate();
-  ASSERT_NE(engine, nullptr);
+using PresetCopyIntoEngine = EngineFixture;
+
+TEST_F(PresetCopyIntoEngine, TwoEnvelopesLeaveTheOtherSlotsAtTheirDefaults) {
   Preset* p = presetAlloc(0);
   ASSERT_TRUE(presetAllocEnvelopes(p, 2));
   p->envelopes[0].startLevel = 0.25f;
   p->envelopes[1].startLevel = 0.5f;
-  engine->envSlots[2].startLevel = 0.75f;   // a leftover of the sound before
+  engine->envSlots[2].startLevel = 0.75f;  // a leftover of the sound before
   presetLoadIntoEngine(p, engine, 0);
   EXPECT_FLOAT_EQ(engine->envSlots[0].startLevel, 0.25f);
   EXPECT_FLOAT_EQ(engine->envSlots[1].startLevel, 0.5f);
@@ -21,7 +22,6 @@ TEST(PresetCopy, TwoEnvelopesLeaveTheOtherSlotsAtTheirDefaults) {
   EXPECT_FLOAT_EQ(engine->envSlots[2].startLevel, fresh->envSlots[2].startLevel);
   engineDestroy(fresh);
   presetFree(p);
-  engineDestroy(engine);
 }
 
 TEST(PresetCopy, ClipboardStartsEmptyWithPresetWaves) {

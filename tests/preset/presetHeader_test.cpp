@@ -51,8 +51,7 @@ TEST(PatchHeaderRecord, SettersClamp) {
   EXPECT_EQ(patchHeaderGetGain(nullptr), 0.0f);
 }
 
-struct PatchOnEngine : EngineFixture {
-};
+struct PatchOnEngine : EngineFixture {};
 
 TEST_F(PatchOnEngine, MainPageControls) {
   patchSetPolyphony(engine, 16);
@@ -74,7 +73,7 @@ TEST_F(PatchOnEngine, MainPageControls) {
   patchGetName(engine, name);
   EXPECT_STREQ(name, "Bright pad");
   EXPECT_EQ(patchGetPolyphony(nullptr), 4);
-  patchSetGain(nullptr, 2.0f);   // ignored
+  patchSetGain(nullptr, 2.0f);  // ignored
 }
 
 TEST_F(PatchOnEngine, CopyIntoTheEngineRaisesAMasterStageCountOfTwo) {
@@ -89,7 +88,7 @@ TEST_F(PatchOnEngine, CopyIntoTheEngineRaisesAMasterStageCountOfTwo) {
   PatchHeader back;
   patchHeaderCopy(engine, engineGetPatchHeader(engine), &back, 11, 0);
   EXPECT_EQ(back.slot, 11);
-  EXPECT_EQ(back.stageCounts[3], 3);   // out of the engine unchanged
+  EXPECT_EQ(back.stageCounts[3], 3);  // out of the engine unchanged
 }
 
 }  // namespace

@@ -27,7 +27,7 @@ TEST(PresetRecord, NewPresetHoldsTheDefaults) {
   EXPECT_EQ(p->envelopeCount, 0);
   EXPECT_EQ(p->waveCount, 0);
   EXPECT_EQ(p->curves, nullptr);
-  presetFree(p);   // frees only the record
+  presetFree(p);  // frees only the record
   presetFree(nullptr);
 }
 
@@ -54,7 +54,7 @@ TEST(PresetRecord, BlockAllocators) {
   EXPECT_EQ(p->waveCount, 2);
   EXPECT_FALSE(presetAllocCurves(p, -1));
   EXPECT_TRUE(presetAllocCurves(p, 3));
-  EXPECT_EQ(p->curves[2].values[127], 0.0f);   // cleared
+  EXPECT_EQ(p->curves[2].values[127], 0.0f);  // cleared
   EXPECT_FALSE(presetAllocEnvelopes(nullptr, 3));
   presetFree(p);
 }

@@ -270,7 +270,7 @@ void fillRev(EffectRevRecord* r) {
 struct Case {
   std::string name;
   std::uint32_t id;
-  std::uint32_t size;      // data bytes of the stored layout
+  std::uint32_t size;  // data bytes of the stored layout
   std::uint32_t version;
   // mode 0: write the filled record; 1: read into a fresh record; 2: write the record read.
   std::function<bool(FileSpec*, int)> run;
@@ -283,16 +283,16 @@ Case makeCase(const char* name, std::uint32_t id, std::uint32_t size, std::uint3
   auto filled = std::make_shared<R>();
   auto read = std::make_shared<R>();
   return Case{name, id, size, version, [=](FileSpec* f, int mode) {
-    if (mode == 0) {
-      fill(filled.get());
-      return fn(f, filled.get(), chunkBufferData(), chunkWrite);
-    }
-    if (mode == 1) {
-      fresh(read.get());
-      return fn(f, read.get(), chunkBufferData(), chunkRead);
-    }
-    return fn(f, read.get(), chunkBufferData(), chunkWrite);
-  }};
+                if (mode == 0) {
+                  fill(filled.get());
+                  return fn(f, filled.get(), chunkBufferData(), chunkWrite);
+                }
+                if (mode == 1) {
+                  fresh(read.get());
+                  return fn(f, read.get(), chunkBufferData(), chunkRead);
+                }
+                return fn(f, read.get(), chunkBufferData(), chunkWrite);
+              }};
 }
 
 std::vector<Case> allCases() {
@@ -365,7 +365,7 @@ TEST_P(RecordChunks, WrittenAndReadBackInBothByteOrders) {
     Bytes image = bigEndian ? toBigEndian(le) : le;
     if (bigEndian) {
       ASSERT_NE(image, le);
-      EXPECT_EQ(std::string(image.begin(), image.begin() + 4), "Clam");   // the container reads forward
+      EXPECT_EQ(std::string(image.begin(), image.begin() + 4), "Clam");  // the container reads forward
     }
     writeFile(base + "-in.bin", image);
     FileSpec f;
@@ -385,9 +385,7 @@ TEST_P(RecordChunks, WrittenAndReadBackInBothByteOrders) {
 }
 
 INSTANTIATE_TEST_SUITE_P(AllKinds, RecordChunks, ::testing::Range<std::size_t>(0, 22),
-                         [](const ::testing::TestParamInfo<std::size_t>& info) {
-                           return allCases()[info.param].name;
-                         });
+                         [](const ::testing::TestParamInfo<std::size_t>& info) { return allCases()[info.param].name; });
 
 TEST(RecordChunkTable, CoversEveryKind) { EXPECT_EQ(allCases().size(), 22u); }
 

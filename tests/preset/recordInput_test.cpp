@@ -53,7 +53,8 @@ TEST_F(RecordInput, OldOscillatorLayoutKeepsTheLaterFieldsAtTheirDefaults) {
   r.numVoices = 6;
   r.inputs[0] = 3;
   r.bandLimited = 1;
-  writeThenSeek("ocil.bin", [&](FileSpec* f) { ASSERT_TRUE(oscReadWriteChunkV1(f, &r, chunkBufferData(), chunkWrite)); });
+  writeThenSeek("ocil.bin",
+                [&](FileSpec* f) { ASSERT_TRUE(oscReadWriteChunkV1(f, &r, chunkBufferData(), chunkWrite)); });
   ChannelOscRecord back;
   ASSERT_TRUE(oscReadWriteChunkV1(&file, &back, chunkBufferData(), chunkRead));
   done();
@@ -75,10 +76,13 @@ TEST_F(RecordInput, ShortChunkDoesNotHandOverAnEarlierChunksBytes) {
   full.resonance = 0.75f;
   // A full "filt", then one that carries only the two switches, index and type.
   std::uint8_t shortData[16] = {1, 0, 0, 0, 0, 0, 0, 0, 2, 0, 0, 0, 9, 0, 0, 0};
-  writeThenSeek("short.bin", [&](FileSpec* f) {
-    ASSERT_TRUE(filterReadWriteChunk(f, &full, chunkBufferData(), chunkWrite));
-    rawChunk(f, "filt", shortData, sizeof shortData);
-  }, 1);
+  writeThenSeek(
+      "short.bin",
+      [&](FileSpec* f) {
+        ASSERT_TRUE(filterReadWriteChunk(f, &full, chunkBufferData(), chunkWrite));
+        rawChunk(f, "filt", shortData, sizeof shortData);
+      },
+      1);
   FilterRecord back;
   filterInitRecord(&back, 0);
   ASSERT_TRUE(filterReadWriteChunk(&file, &back, chunkBufferData(), chunkRead));
@@ -86,7 +90,7 @@ TEST_F(RecordInput, ShortChunkDoesNotHandOverAnEarlierChunksBytes) {
   EXPECT_EQ(back.on, 1);
   EXPECT_EQ(back.index, 2);
   EXPECT_EQ(back.type, 9);
-  EXPECT_EQ(back.cutoff, 346.0f);     // default kept, not 123 from the first chunk
+  EXPECT_EQ(back.cutoff, 346.0f);  // default kept, not 123 from the first chunk
   EXPECT_EQ(back.resonance, 0.0f);
 }
 
@@ -98,9 +102,8 @@ TEST_F(RecordInput, StoredFilterResonanceIsHeldToTheFiltersRange) {
     filterInitRecord(&r, 2);
     r.type = 4;
     r.resonance = stored[i];
-    writeThenSeek("resonance" + std::to_string(i) + ".bin", [&](FileSpec* f) {
-      ASSERT_TRUE(filterReadWriteChunk(f, &r, chunkBufferData(), chunkWrite));
-    });
+    writeThenSeek("resonance" + std::to_string(i) + ".bin",
+                  [&](FileSpec* f) { ASSERT_TRUE(filterReadWriteChunk(f, &r, chunkBufferData(), chunkWrite)); });
     FilterRecord back;
     filterInitRecord(&back, 0);
     ASSERT_TRUE(filterReadWriteChunk(&file, &back, chunkBufferData(), chunkRead));
@@ -112,14 +115,13 @@ TEST_F(RecordInput, StoredFilterResonanceIsHeldToTheFiltersRange) {
 TEST_F(RecordInput, EffectKindAndSizeComeFromTheChunkId) {
   EffectPipeRecord pipe;
   effectPipeInit(&pipe);
-  pipe.header.type = effectRev;          // a head claiming the big three-unit record
+  pipe.header.type = effectRev;  // a head claiming the big three-unit record
   pipe.header.size = effectRevRecordSize;
   pipe.header.tag = 0x1111;
   pipe.header.timeUnit = 7;
   pipe.delay = 500.0f;
-  writeThenSeek("pipeclaim.bin", [&](FileSpec* f) {
-    ASSERT_TRUE(effectPipeReadWriteChunk(f, &pipe, chunkBufferData(), chunkWrite));
-  });
+  writeThenSeek("pipeclaim.bin",
+                [&](FileSpec* f) { ASSERT_TRUE(effectPipeReadWriteChunk(f, &pipe, chunkBufferData(), chunkWrite)); });
   EffectPipeRecord back;
   ASSERT_TRUE(effectPipeReadWriteChunk(&file, &back, chunkBufferData(), chunkRead));
   done();
@@ -169,12 +171,13 @@ TEST_F(RecordInput, TapPositionsAreClampedIntoTheRing) {
   tap.tapPan[1] = 0.0f;
   tap.tapPan[2] = kNaN;
   tap.ringLength = 500000;
-  writeThenSeek("tap.bin", [&](FileSpec* f) { ASSERT_TRUE(effectTapReadWriteChunk(f, &tap, chunkBufferData(), chunkWrite)); });
+  writeThenSeek("tap.bin",
+                [&](FileSpec* f) { ASSERT_TRUE(effectTapReadWriteChunk(f, &tap, chunkBufferData(), chunkWrite)); });
   EffectTapRecord back;
   ASSERT_TRUE(effectTapReadWriteChunk(&file, &back, chunkBufferData(), chunkRead));
   done();
   EXPECT_FLOAT_EQ(back.tapPan[0], 0.9999f);
-  EXPECT_FLOAT_EQ(back.tapPan[1], 0.0f);      // the setters' range, 0..0.9999, on reading too
+  EXPECT_FLOAT_EQ(back.tapPan[1], 0.0f);  // the setters' range, 0..0.9999, on reading too
   EXPECT_FLOAT_EQ(back.tapPan[2], 0.5f);
   EXPECT_EQ(back.ringLength, effectTapMaxRing);
 }
@@ -184,7 +187,8 @@ TEST_F(RecordInput, OlderModulatorLayoutKeepsFeedbackAndSwitch) {
   modulatorInitRecord(&m, 2);
   m.feedback = 0.1f;
   m.shiftSwitch = 0;
-  writeThenSeek("mod.bin", [&](FileSpec* f) { ASSERT_TRUE(modulatorReadWriteChunkV1(f, &m, chunkBufferData(), chunkWrite)); });
+  writeThenSeek("mod.bin",
+                [&](FileSpec* f) { ASSERT_TRUE(modulatorReadWriteChunkV1(f, &m, chunkBufferData(), chunkWrite)); });
   // Read into a record cleared to zero, as the bank reader's scratch is: the fields the older layout
   // lacks take the values a modulator of that time ran with, not 0.
   ModulatorRecord back;
@@ -210,9 +214,8 @@ TEST_F(RecordInput, OldHeaderLayoutsDeriveTempoAndOutputPairs) {
     h.beats = c.beats;
     h.channelPan[1] = 0.25f;
     h.pairSecond[1] = 0.7f;
-    writeThenSeek("ptc2.bin", [&](FileSpec* f) {
-      ASSERT_TRUE(patchHeaderReadWriteChunkV2(f, &h, chunkBufferData(), chunkWrite));
-    });
+    writeThenSeek("ptc2.bin",
+                  [&](FileSpec* f) { ASSERT_TRUE(patchHeaderReadWriteChunkV2(f, &h, chunkBufferData(), chunkWrite)); });
     PatchHeader back;
     patchHeaderDefaults(&back, -1);
     ASSERT_TRUE(patchHeaderReadWriteChunkV2(&file, &back, chunkBufferData(), chunkRead));
@@ -230,22 +233,21 @@ TEST_F(RecordInput, HostileHeaderIsClampedAndTheNameTerminated) {
     h.polyphony = poly;
     h.gain = kInf;
     h.pan = kNaN;
-    h.length = 0.0;   // would divide the tempo by zero
+    h.length = 0.0;  // would divide the tempo by zero
     h.stageCounts[0] = 0;
     h.stageCounts[3] = 40000;
     std::memset(h.name, 'A', sizeof h.name);
-    writeThenSeek("hostile-ptc2.bin", [&](FileSpec* f) {
-      ASSERT_TRUE(patchHeaderReadWriteChunkV2(f, &h, chunkBufferData(), chunkWrite));
-    });
+    writeThenSeek("hostile-ptc2.bin",
+                  [&](FileSpec* f) { ASSERT_TRUE(patchHeaderReadWriteChunkV2(f, &h, chunkBufferData(), chunkWrite)); });
     PatchHeader back;
     patchHeaderDefaults(&back, -1);
     ASSERT_TRUE(patchHeaderReadWriteChunkV2(&file, &back, chunkBufferData(), chunkRead));
     done();
     EXPECT_EQ(back.polyphony, poly == 0 ? 1 : 64);
-    EXPECT_NEAR(back.gain, 1.0f, 1e-3);   // a non-finite gain takes the default
+    EXPECT_NEAR(back.gain, 1.0f, 1e-3);  // a non-finite gain takes the default
     EXPECT_EQ(back.pan, 0.0f);
     EXPECT_TRUE(std::isfinite(back.tempo.presetTempo));
-    EXPECT_EQ(std::strlen(back.name), 34u);   // all 34 characters kept, and terminated
+    EXPECT_EQ(std::strlen(back.name), 34u);  // all 34 characters kept, and terminated
     EXPECT_EQ(back.stageCounts[0], 1);
     EXPECT_EQ(back.stageCounts[3], 3);
   }
@@ -263,7 +265,8 @@ TEST_F(RecordInput, HostileOscillatorIsClamped) {
   r.phaseA = 5000.0f;
   r.phaseB = -1.0f;
   r.iterations = -3;
-  writeThenSeek("hostile-osc.bin", [&](FileSpec* f) { ASSERT_TRUE(oscReadWriteChunk(f, &r, chunkBufferData(), chunkWrite)); });
+  writeThenSeek("hostile-osc.bin",
+                [&](FileSpec* f) { ASSERT_TRUE(oscReadWriteChunk(f, &r, chunkBufferData(), chunkWrite)); });
   ChannelOscRecord back;
   ASSERT_TRUE(oscReadWriteChunk(&file, &back, chunkBufferData(), chunkRead));
   done();
@@ -284,7 +287,8 @@ TEST_F(RecordInput, AudioInputSelectorTakesNoneAndTheSixInputs) {
     oscInitRecord(nullptr, &r, 0);
     r.type = oscTypeAudioIn;
     r.inputs[0] = input;
-    writeThenSeek("inputs.bin", [&](FileSpec* f) { ASSERT_TRUE(oscReadWriteChunk(f, &r, chunkBufferData(), chunkWrite)); });
+    writeThenSeek("inputs.bin",
+                  [&](FileSpec* f) { ASSERT_TRUE(oscReadWriteChunk(f, &r, chunkBufferData(), chunkWrite)); });
     ChannelOscRecord back;
     ASSERT_TRUE(oscReadWriteChunk(&file, &back, chunkBufferData(), chunkRead));
     done();
@@ -301,7 +305,8 @@ TEST_F(RecordInput, SampleNamesFromFilesAreTerminated) {
   r.sampleInfo.loopMode = 9;
   r.sampleInfo.channels = 40;
   r.subRecord.count = 1000;
-  writeThenSeek("names.bin", [&](FileSpec* f) { ASSERT_TRUE(oscReadWriteChunk(f, &r, chunkBufferData(), chunkWrite)); });
+  writeThenSeek("names.bin",
+                [&](FileSpec* f) { ASSERT_TRUE(oscReadWriteChunk(f, &r, chunkBufferData(), chunkWrite)); });
   ChannelOscRecord back;
   ASSERT_TRUE(oscReadWriteChunk(&file, &back, chunkBufferData(), chunkRead));
   done();
@@ -309,7 +314,7 @@ TEST_F(RecordInput, SampleNamesFromFilesAreTerminated) {
   EXPECT_EQ(std::strlen(back.sampleInfo.path), 259u);
   EXPECT_EQ(back.sampleInfo.loopMode, 0);
   EXPECT_EQ(back.sampleInfo.channels, 1);
-  EXPECT_EQ(back.subRecord.count, 8);   // held within 1..8
+  EXPECT_EQ(back.subRecord.count, 8);  // held within 1..8
 }
 
 struct TypeCase {
@@ -318,13 +323,14 @@ struct TypeCase {
 };
 
 TEST_F(RecordInput, FilterAndModulatorTypeCodesOutsideTheUsedSet) {
-  for (TypeCase c : {TypeCase{7, 1}, TypeCase{8, 1}, TypeCase{0, 1}, TypeCase{18, 1}, TypeCase{-2, 1},
-                     TypeCase{17, 17}, TypeCase{9, 9}}) {
+  for (TypeCase c : {TypeCase{7, 1}, TypeCase{8, 1}, TypeCase{0, 1}, TypeCase{18, 1}, TypeCase{-2, 1}, TypeCase{17, 17},
+                     TypeCase{9, 9}}) {
     FilterRecord f;
     filterInitRecord(&f, 0);
     f.type = c.stored;
     f.cutoff = 9999.0f;
-    writeThenSeek("ftype.bin", [&](FileSpec* out) { ASSERT_TRUE(filterReadWriteChunk(out, &f, chunkBufferData(), chunkWrite)); });
+    writeThenSeek("ftype.bin",
+                  [&](FileSpec* out) { ASSERT_TRUE(filterReadWriteChunk(out, &f, chunkBufferData(), chunkWrite)); });
     FilterRecord back;
     filterInitRecord(&back, 0);
     ASSERT_TRUE(filterReadWriteChunk(&file, &back, chunkBufferData(), chunkRead));
@@ -336,7 +342,8 @@ TEST_F(RecordInput, FilterAndModulatorTypeCodesOutsideTheUsedSet) {
   modulatorInitRecord(&m, 0);
   m.type = 9;
   m.freqMode = 44;
-  writeThenSeek("mtype.bin", [&](FileSpec* out) { ASSERT_TRUE(modulatorReadWriteChunk(out, &m, chunkBufferData(), chunkWrite)); });
+  writeThenSeek("mtype.bin",
+                [&](FileSpec* out) { ASSERT_TRUE(modulatorReadWriteChunk(out, &m, chunkBufferData(), chunkWrite)); });
   ModulatorRecord back;
   ASSERT_TRUE(modulatorReadWriteChunk(&file, &back, chunkBufferData(), chunkRead));
   done();
@@ -398,8 +405,8 @@ TEST_F(RecordInput, HostileEffectValuesAreClamped) {
   EXPECT_EQ(echo->baseTime, 0.75);
   EXPECT_EQ(echo->lineTimeFactor[1], 0.01);
   EXPECT_EQ(echo->beatTime, 8.0);
-  EXPECT_EQ(echo->lines[0].lowPassFreq, 40000.0);          // stored as given
-  EXPECT_FLOAT_EQ(echo->lines[0].lowPass.pitchIndex, 480.0f);   // its index is limited
+  EXPECT_EQ(echo->lines[0].lowPassFreq, 40000.0);              // stored as given
+  EXPECT_FLOAT_EQ(echo->lines[0].lowPass.pitchIndex, 480.0f);  // its index is limited
   delete rev;
   delete echo;
 }

@@ -33,7 +33,7 @@ TEST(SamplePool, KeysCountsCopyOutAndTearDown) {
   a.data = static_cast<float*>(std::calloc(100, sizeof(float)));
   const FileSpec file = fileAt("/x/one.wav");
   SampleInfo b = freshSlot();
-  EXPECT_FALSE(samplePoolAcquire(&b, &file, 1));   // a miss changes nothing
+  EXPECT_FALSE(samplePoolAcquire(&b, &file, 1));  // a miss changes nothing
   EXPECT_EQ(b.poolIndex, -1);
   samplePoolAdd(&a, &file, 1);
   ASSERT_GE(a.poolIndex, 0);
@@ -46,7 +46,7 @@ TEST(SamplePool, KeysCountsCopyOutAndTearDown) {
   EXPECT_FALSE(samplePoolAcquire(&b, &upper, 1));
   b.loopMode = 1;
   b.loadFailed = 1;
-  EXPECT_TRUE(samplePoolAcquire(&b, &file, 7));   // any non-zero setting counts as mono
+  EXPECT_TRUE(samplePoolAcquire(&b, &file, 7));  // any non-zero setting counts as mono
   EXPECT_EQ(e->refCount, 2);
   EXPECT_EQ(b.data, a.data);
   EXPECT_EQ(b.length, 77);

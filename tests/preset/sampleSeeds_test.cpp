@@ -27,8 +27,14 @@ TEST(SampleSeeds, WriteSeedCorpus) {
   };
   add("mono16", [](WaveSpec&) {});
   add("stereo16", [](WaveSpec& s) { s.channels = 2; });
-  add("mono24", [](WaveSpec& s) { s.bits = 24; s.rate = 48000; });
-  add("stereo24", [](WaveSpec& s) { s.bits = 24; s.channels = 2; });
+  add("mono24", [](WaveSpec& s) {
+    s.bits = 24;
+    s.rate = 48000;
+  });
+  add("stereo24", [](WaveSpec& s) {
+    s.bits = 24;
+    s.channels = 2;
+  });
   add("eightBit", [](WaveSpec& s) { s.bits = 8; });
   add("threeChannels", [](WaveSpec& s) { s.channels = 3; });
   add("longFmt", [](WaveSpec& s) { s.fmtSize = 41; });

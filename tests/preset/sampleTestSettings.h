@@ -14,12 +14,16 @@
 inline void testSetSetting(const char* name, const char* value) {
 #ifdef _WIN32
   if (!gpSettings()) gpOpenAppRegistry("MorvaneSampleTests");
-  if (value) gpSettings()->setString(name, value, 0);
-  else gpSettings()->deleteValue(name, 0);
+  if (value)
+    gpSettings()->setString(name, value, 0);
+  else
+    gpSettings()->deleteValue(name, 0);
 #else
   const char* env = std::strcmp(name, "SamplesPath") == 0 ? "MORVANE_SAMPLES_PATH" : "MORVANE_LIBRARIES_PATH";
-  if (value) setenv(env, value, 1);
-  else unsetenv(env);
+  if (value)
+    setenv(env, value, 1);
+  else
+    unsetenv(env);
 #endif
 }
 

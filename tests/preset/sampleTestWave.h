@@ -21,19 +21,25 @@ struct WaveSpec {
   std::function<double(std::int32_t f, int c)> signal = [](std::int32_t f, int c) {
     return 0.5 * std::sin(2.0 * 3.14159265358979 * 1000.0 * f / 44100.0 + c);
   };
-  std::int32_t fmtSize = 16;          // bytes of the "fmt " chunk (16 = the bare record)
+  std::int32_t fmtSize = 16;  // bytes of the "fmt " chunk (16 = the bare record)
   bool dataBeforeFmt = false;
-  std::int64_t dataSizeOverride = -1; // stored data size (-1: the real one)
-  std::int64_t truncateDataTo = -1;   // bytes of sample data really written (-1: all)
-  bool oddChunkBeforeData = false;    // a 3-byte "LIST" chunk with its pad byte
-  bool noData = false;                // no "data" chunk at all (a header only)
+  std::int64_t dataSizeOverride = -1;  // stored data size (-1: the real one)
+  std::int64_t truncateDataTo = -1;    // bytes of sample data really written (-1: all)
+  bool oddChunkBeforeData = false;     // a 3-byte "LIST" chunk with its pad byte
+  bool noData = false;                 // no "data" chunk at all (a header only)
   // Sub-format GUID of an extensible format record (formatTag 0xFFFE, fmtSize 40); null: none.
   const std::uint8_t* subFormat = nullptr;
   const char* form = "WAVE";
 };
 
-inline void put16(Bytes& b, std::uint32_t v) { b.push_back(v & 0xFF); b.push_back((v >> 8) & 0xFF); }
-inline void put32(Bytes& b, std::uint32_t v) { put16(b, v & 0xFFFF); put16(b, v >> 16); }
+inline void put16(Bytes& b, std::uint32_t v) {
+  b.push_back(v & 0xFF);
+  b.push_back((v >> 8) & 0xFF);
+}
+inline void put32(Bytes& b, std::uint32_t v) {
+  put16(b, v & 0xFFFF);
+  put16(b, v >> 16);
+}
 inline void putId(Bytes& b, const char* id) { b.insert(b.end(), id, id + 4); }
 
 // The integer that a value becomes in the file.
@@ -70,9 +76,9 @@ inline Bytes makeWave(const WaveSpec& s) {
   put16(rec, static_cast<std::uint32_t>(s.bits));
   rec.resize(static_cast<std::size_t>(s.fmtSize), 0);
   if (s.subFormat && s.fmtSize >= 40) {
-    rec[16] = 22;                                                   // extension bytes
-    rec[18] = static_cast<std::uint8_t>(s.bits);                    // valid bits
-    rec[20] = s.channels == 2 ? 3 : 4;                              // speaker mask
+    rec[16] = 22;                                 // extension bytes
+    rec[18] = static_cast<std::uint8_t>(s.bits);  // valid bits
+    rec[20] = s.channels == 2 ? 3 : 4;            // speaker mask
     for (int k = 0; k < 16; ++k) rec[24 + k] = s.subFormat[k];
   }
   fmt.insert(fmt.end(), rec.begin(), rec.end());
@@ -81,14 +87,18 @@ inline Bytes makeWave(const WaveSpec& s) {
   Bytes data;
   putId(data, "data");
   put32(data, static_cast<std::uint32_t>(s.dataSizeOverride >= 0 ? s.dataSizeOverride : std::int64_t(samples.size())));
-  if (s.truncateDataTo >= 0 && s.truncateDataTo < std::int64_t(samples.size())) samples.resize(std::size_t(s.truncateDataTo));
+  if (s.truncateDataTo >= 0 && s.truncateDataTo < std::int64_t(samples.size()))
+    samples.resize(std::size_t(s.truncateDataTo));
   data.insert(data.end(), samples.begin(), samples.end());
   Bytes body;
   putId(body, s.form);
   if (s.oddChunkBeforeData) {
     putId(body, "LIST");
     put32(body, 3);
-    body.push_back('a'); body.push_back('b'); body.push_back('c'); body.push_back(0);
+    body.push_back('a');
+    body.push_back('b');
+    body.push_back('c');
+    body.push_back(0);
   }
   if (s.dataBeforeFmt) {
     body.insert(body.end(), data.begin(), data.end());
@@ -108,7 +118,10 @@ inline Bytes makeWave(const WaveSpec& s) {
 inline Bytes makeAiff() {
   Bytes b;
   putId(b, "FORM");
-  b.push_back(0); b.push_back(0); b.push_back(0); b.push_back(30);
+  b.push_back(0);
+  b.push_back(0);
+  b.push_back(0);
+  b.push_back(30);
   putId(b, "AIFF");
   putId(b, "COMM");
   b.resize(64, 0);

@@ -13,6 +13,7 @@
 #include "controls/appChooseFile.h"
 #include "controls/msgBox.h"
 #include "engine/engine.h"
+#include "engine/engineFixture.h"
 #include "engine/valueFormat.h"
 #include "oscillators/oscVoiceState.h"
 #include "preset/sample.h"
@@ -55,11 +56,11 @@ std::vector<float> expectedData(const WaveSpec& s, bool mono) {
   return v;
 }
 
-class SampleTest : public ::testing::Test {
-protected:
+class SampleTest : public EngineFixture {
+ protected:
   void SetUp() override {
-    engine = engineCreate();
-    ASSERT_NE(engine, nullptr);
+    EngineFixture::SetUp();
+    if (HasFatalFailure()) return;
     engine->polyphony = 4;
     for (int c = 0; c < 3; ++c) engine->channels[c]->type = oscTypeSample;
     samplePoolClearAll();
@@ -69,7 +70,7 @@ protected:
   }
   void TearDown() override {
     sampleReleaseAll(engine);
-    engineDestroy(engine);
+    EngineFixture::TearDown();
     msgBoxCaptureEnd();
     sampleSetBankPathRoutine(nullptr);
     for (int i = 0; i < samplePoolSize; ++i) EXPECT_EQ(samplePoolEntry(i)->refCount, 0) << "entry " << i;
@@ -92,8 +93,6 @@ protected:
     for (std::size_t i = 0; i < msgBoxCaptureCount(); ++i) t.push_back(msgBoxCaptureText(i));
     return t;
   }
-
-  Engine* engine = nullptr;
 };
 
 struct Format {
@@ -140,9 +139,8 @@ TEST_P(SampleFormatTest, LoadsFramesChannelsRateAndNormalisedFilteredData) {
 
 INSTANTIATE_TEST_SUITE_P(Formats, SampleFormatTest,
                          ::testing::Values(Format{16, 1, 44100, 1}, Format{16, 2, 44100, 0}, Format{16, 2, 48000, 1},
-                                           Format{24, 1, 48000, 0}, Format{24, 2, 44100, 0},
-                                           Format{24, 2, 48000, 0}, Format{16, 1, 48000, 0},
-                                           Format{24, 1, 44100, 1}));
+                                           Format{24, 1, 48000, 0}, Format{24, 2, 44100, 0}, Format{24, 2, 48000, 0},
+                                           Format{16, 1, 48000, 0}, Format{24, 1, 44100, 1}));
 
 TEST_F(SampleTest, PeakBeforeTheFilterIs0995) {
   // A full-cycle tone well above 5 Hz: the filter hardly touches it, so its peak stays 0.995.
@@ -170,7 +168,7 @@ TEST_F(SampleTest, SameFileInTwoChannelsSharesOnePoolEntryAndMonoMakesASecond) {
   slot(1)->readAsMono = 0;
   slot(2)->readAsMono = 1;
   ASSERT_EQ(load(0, path), sampleOk);
-  slot(1)->loopMode = 1;   // a pool hit takes the pooled record's loop settings
+  slot(1)->loopMode = 1;  // a pool hit takes the pooled record's loop settings
   ASSERT_EQ(load(1, path), sampleOk);
   ASSERT_EQ(load(2, path), sampleOk);
   EXPECT_EQ(slot(0)->data, slot(1)->data);
@@ -190,7 +188,7 @@ TEST_F(SampleTest, SameFileInTwoChannelsSharesOnePoolEntryAndMonoMakesASecond) {
   sampleRelease(engine, 0);
   EXPECT_EQ(shared->refCount, 1);
   EXPECT_EQ(slot(1)->data[10], first);
-  sampleRelease(engine, 0);   // a second release of an empty slot counts nothing
+  sampleRelease(engine, 0);  // a second release of an empty slot counts nothing
   EXPECT_EQ(shared->refCount, 1);
   sampleRelease(engine, 1);
   EXPECT_EQ(samplePoolEntry(index)->refCount, 0);
@@ -209,7 +207,7 @@ TEST_F(SampleTest, TwoSpellingsOfAPathMakeTwoEntries) {
 struct MessageCase {
   const char* file;
   int code;
-  const char* text;   // null: no box
+  const char* text;  // null: no box
 };
 
 TEST_F(SampleTest, MessagesOfUnsupportedFiles) {
@@ -265,15 +263,15 @@ TEST_F(SampleTest, MissingFileIsLookedForBesideTheBankThenInSamplesPath) {
   chunktest::writeFile(bankDir + "beside.wav", wave);
   chunktest::writeFile(samplesDir + "inSamples.wav", wave);
   gBankPath = bankDir + "my.glo";
-  int bankStandIn = 0;   // the finder only hands the bank to the path routine
+  int bankStandIn = 0;  // the finder only hands the bank to the path routine
   engine->bank = reinterpret_cast<Bank*>(&bankStandIn);
   testSetSetting("SamplesPath", samplesDir.c_str());
 
   struct Case {
     const char* name;
-    std::string foundAt;   // empty: not found
-  } cases[] = {{"beside.wav", bankDir + "beside.wav"}, {"inSamples.wav", samplesDir + "inSamples.wav"},
-               {"nowhere.wav", ""}};
+    std::string foundAt;  // empty: not found
+  } cases[] = {
+      {"beside.wav", bankDir + "beside.wav"}, {"inSamples.wav", samplesDir + "inSamples.wav"}, {"nowhere.wav", ""}};
   for (const Case& c : cases) {
     msgBoxCaptureEnd();
     msgBoxCaptureBegin(0);
@@ -289,7 +287,7 @@ TEST_F(SampleTest, MissingFileIsLookedForBesideTheBankThenInSamplesPath) {
       EXPECT_EQ(code, sampleFileError);
       ASSERT_EQ(msgBoxCaptureCount(), 1u);
       EXPECT_STREQ(msgBoxCaptureText(0), "A sample failed to load! Morvane could not find file: nowhere.wav");
-      EXPECT_STREQ(si->name, "nowhere.wav");   // the stored file name stays for a later retry
+      EXPECT_STREQ(si->name, "nowhere.wav");  // the stored file name stays for a later retry
     }
   }
   testSetSetting("SamplesPath", nullptr);
@@ -308,7 +306,7 @@ TEST_F(SampleTest, HostileFilesLoadOrFailCleanly) {
   s.frames = 300;
   {
     WaveSpec h = s;
-    h.dataSizeOverride = 0x7FFFFFF0;   // far beyond the file
+    h.dataSizeOverride = 0x7FFFFFF0;  // far beyond the file
     cases.push_back({"huge.wav", h, sampleOk, 300});
   }
   {
@@ -323,12 +321,12 @@ TEST_F(SampleTest, HostileFilesLoadOrFailCleanly) {
   }
   {
     WaveSpec h = s;
-    h.fmtSize = 41;   // an odd extension with its pad byte
+    h.fmtSize = 41;  // an odd extension with its pad byte
     cases.push_back({"longfmt.wav", h, sampleOk, 300});
   }
   {
     WaveSpec h = s;
-    h.fmtSize = 17;   // patched below: the format chunk claims more than the file holds
+    h.fmtSize = 17;  // patched below: the format chunk claims more than the file holds
     cases.push_back({"hugefmt.wav", h, sampleNotOpened, 0});
   }
   // Only integer PCM is decoded, whatever width a compressed or float format claims.
@@ -336,12 +334,12 @@ TEST_F(SampleTest, HostileFilesLoadOrFailCleanly) {
   static const std::uint8_t floatGuid[16] = {3, 0, 0, 0, 0, 0, 0x10, 0, 0x80, 0, 0, 0xAA, 0, 0x38, 0x9B, 0x71};
   {
     WaveSpec h = s;
-    h.formatTag = 3;   // float, though the header says 16 bits
+    h.formatTag = 3;  // float, though the header says 16 bits
     cases.push_back({"float16.wav", h, sampleUnsupported, 0});
   }
   {
     WaveSpec h = s;
-    h.formatTag = 0x11;   // IMA ADPCM marked 16 bits
+    h.formatTag = 0x11;  // IMA ADPCM marked 16 bits
     cases.push_back({"adpcm.wav", h, sampleUnsupported, 0});
   }
   {
@@ -365,7 +363,7 @@ TEST_F(SampleTest, HostileFilesLoadOrFailCleanly) {
   }
   {
     WaveSpec h = s;
-    h.formatTag = 0xFFFE;   // extensible without its extension: the sub-format is unknown
+    h.formatTag = 0xFFFE;  // extensible without its extension: the sub-format is unknown
     cases.push_back({"extshort.wav", h, sampleUnsupported, 0});
   }
   {
@@ -380,7 +378,7 @@ TEST_F(SampleTest, HostileFilesLoadOrFailCleanly) {
   }
   {
     WaveSpec h = s;
-    h.truncateDataTo = 201;   // 100 whole frames and a stray byte
+    h.truncateDataTo = 201;  // 100 whole frames and a stray byte
     cases.push_back({"truncated.wav", h, sampleOk, 100});
   }
   {
@@ -395,7 +393,7 @@ TEST_F(SampleTest, HostileFilesLoadOrFailCleanly) {
   }
   {
     WaveSpec h = s;
-    h.truncateDataTo = 1;   // not one whole frame
+    h.truncateDataTo = 1;  // not one whole frame
     cases.push_back({"onebyte.wav", h, sampleUnsupported, 0});
   }
   for (const Case& c : cases) {
@@ -418,8 +416,8 @@ TEST_F(SampleTest, HostileFilesLoadOrFailCleanly) {
   }
   // Garbage and cut files: no chunk walk runs off.
   const std::string junk[] = {std::string("RIFF", 4), std::string("RIFF\x10\0\0\0WAVE", 12),
-                               std::string("RIFF\x10\0\0\0WAVEfmt \x10\0\0\0\x01\0\x01\0", 24),
-                               std::string("RIFF\0\0\0\0RIFF\0\0\0\0WAVE", 20)};
+                              std::string("RIFF\x10\0\0\0WAVEfmt \x10\0\0\0\x01\0\x01\0", 24),
+                              std::string("RIFF\0\0\0\0RIFF\0\0\0\0WAVE", 20)};
   for (const std::string& j : junk) {
     EXPECT_NE(load(0, write("junk.wav", wavetest::Bytes(j.begin(), j.end()))), sampleOk) << j.size();
     EXPECT_EQ(slot(0)->data, nullptr);
@@ -478,7 +476,7 @@ TEST_F(SampleTest, LoopMarkerSetters) {
 TEST_F(SampleTest, RateFactorRules) {
   const double inc60 = pitchNoteToInc(60.0);
   EXPECT_NEAR(sampleRateFactor(60, 44100), float(1.0 / inc60), 1e-9);
-  EXPECT_NEAR(sampleRateFactor(0.5, 0), float(1.0 / inc60), 1e-9);     // both replaced
+  EXPECT_NEAR(sampleRateFactor(0.5, 0), float(1.0 / inc60), 1e-9);  // both replaced
   EXPECT_NEAR(sampleRateFactor(128, 22050), float(0.5 / inc60), 1e-9);
   EXPECT_NEAR(sampleRateFactor(72, 48000), float((48000.0 / 44100.0) / pitchNoteToInc(72.0)), 1e-9);
 }
@@ -493,10 +491,10 @@ TEST_F(SampleTest, DisplayOverviewPointsAndSectionOwnership) {
   EXPECT_STREQ(si->displayName, "MorvWaveDisplayPaddlingPool1");
   std::vector<float> view(sampleDisplayPoints, 1.0f);
   sampleReadDisplay(engine, 1, view.data());
-  EXPECT_NEAR(view[0], 0.5f * 0.995f / 0.9f, 0.01f);   // the block's high point wins
-  EXPECT_LT(view[1], -0.9f);    // the low point wins when it is larger in size
+  EXPECT_NEAR(view[0], 0.5f * 0.995f / 0.9f, 0.01f);  // the block's high point wins
+  EXPECT_LT(view[1], -0.9f);                          // the low point wins when it is larger in size
   EXPECT_GE(view[1], -0.999f);
-  EXPECT_NE(view[2], 0.0f);     // the last, shorter block (the filtered step's tail)
+  EXPECT_NE(view[2], 0.0f);  // the last, shorter block (the filtered step's tail)
   for (int i = 3; i < sampleDisplayPoints; ++i) ASSERT_EQ(view[i], 0.0f);
   // A second engine's channel 1 finds the section taken and does not own it.
   Engine* other = engineCreate();
@@ -522,14 +520,14 @@ TEST_F(SampleTest, PositionJumpAndVoiceReset) {
   OscVoiceState* state = engineGetOscVoiceState(engine, 0, 2);
   state->sampleVoice.position = 55.0;
   ASSERT_EQ(load(0, write("pos.wav", wavetest::makeWave(s))), sampleOk);
-  EXPECT_EQ(state->sampleVoice.position, 0.0);   // voices below the polyphony were reset
+  EXPECT_EQ(state->sampleVoice.position, 0.0);  // voices below the polyphony were reset
   sampleSetPosition(engine, 0, 2, 1.0, 0.25);
   EXPECT_EQ(state->sampleVoice.jumpTarget, 999.0);
   EXPECT_EQ(state->sampleVoice.jumpValue, 0.25);
   EXPECT_EQ(state->sampleVoice.jumpRequest, 1);
   sampleSetPosition(engine, 0, 2, 0.5, 0);
   EXPECT_EQ(state->sampleVoice.jumpTarget, 500.0);
-  sampleSetPosition(engine, 5, 2, 0.5, 0);   // ignored
+  sampleSetPosition(engine, 5, 2, 0.5, 0);  // ignored
   EXPECT_EQ(sampleVoiceRecord(engine, 3, 0), nullptr);
 }
 

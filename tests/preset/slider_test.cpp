@@ -6,6 +6,7 @@
 
 #include "chunkTestUtil.h"
 #include "engine/engine.h"
+#include "engine/engineFixture.h"
 #include "engine/midiQueue.h"
 #include "engine/testAudioThread.h"
 #include "preset/sliderList.h"
@@ -38,7 +39,7 @@ TEST(SliderList, PartnersFollow) {
   SliderList list;
   sliderListDefaults(&list);
   sliderListSet(&list, 20, 0, "x");
-  sliderListSetPartner(&list, 10, 20);   // 10's old partner 11 now points back at 10
+  sliderListSetPartner(&list, 10, 20);  // 10's old partner 11 now points back at 10
   EXPECT_EQ(sliderListFind(&list, 10)->partner, 20);
   EXPECT_EQ(sliderListFind(&list, 11)->partner, 10);
   sliderListSetPartner(&list, 10, -10);  // none: the old partner is freed
@@ -62,7 +63,7 @@ struct SliderChunkTest : ::testing::Test {
       std::size_t d = 24;
       rev(d, 4);
       d += 4;
-      if (entries < 0) {   // "stD3": the second count
+      if (entries < 0) {  // "stD3": the second count
         rev(d, 4);
         d += 4;
         entries = -entries;
@@ -119,8 +120,9 @@ TEST_F(SliderChunkTest, AllThreeLayoutsInBothByteOrders) {
   }
 }
 
-TEST(SliderEngine, StoreRefreshKeepsOnlyControllersInUse) {
-  Engine* engine = engineCreate();
+using SliderEngine = EngineFixture;
+
+TEST_F(SliderEngine, StoreRefreshKeepsOnlyControllersInUse) {
   SliderList* list = engineGetSliderList(engine);
   ASSERT_NE(list, nullptr);
   sliderListDefaults(list);
@@ -138,9 +140,8 @@ TEST(SliderEngine, StoreRefreshKeepsOnlyControllersInUse) {
   EXPECT_EQ(sliderListFind(list, 90), nullptr);
   ASSERT_NE(sliderListFind(list, 21), nullptr);
   EXPECT_EQ(sliderListFind(list, 21)->value, 99);
-  ASSERT_NE(sliderListFind(list, 7), nullptr);   // the volume source stays
+  ASSERT_NE(sliderListFind(list, 7), nullptr);  // the volume source stays
   EXPECT_STREQ(sliderListFind(list, 7)->label, "vol");
-  engineDestroy(engine);
 }
 
 }  // namespace

@@ -16,12 +16,13 @@
 namespace {
 
 TEST(TuningLibrary, NamesInListOrder) {
-  const char* const names[32] = {
-      "8ve / 12", "8ve / 19", "8ve / 24", "8ve / 43 otone", "8ve / 48", "8ve / 96", "harmonic", "Vallotti",
-      "Werckmeister 3", "mean tone c", "mean tone c#", "mean tone d", "mean tone d#", "mean tone e",
-      "mean tone f", "mean tone f#", "mean tone g", "mean tone g#", "mean tone a", "mean tone a#",
-      "mean tone b", "Zalzal", "Farabi 1", "Farabi 2", "8ve / 12", "Pelog + Slendro", "balafon", "8ve / 31",
-      "Indian", "Ionic/Aeolic", "Harrison 16", "pythagorean"};
+  const char* const names[32] = {"8ve / 12",        "8ve / 19",    "8ve / 24",     "8ve / 43 otone", "8ve / 48",
+                                 "8ve / 96",        "harmonic",    "Vallotti",     "Werckmeister 3", "mean tone c",
+                                 "mean tone c#",    "mean tone d", "mean tone d#", "mean tone e",    "mean tone f",
+                                 "mean tone f#",    "mean tone g", "mean tone g#", "mean tone a",    "mean tone a#",
+                                 "mean tone b",     "Zalzal",      "Farabi 1",     "Farabi 2",       "8ve / 12",
+                                 "Pelog + Slendro", "balafon",     "8ve / 31",     "Indian",         "Ionic/Aeolic",
+                                 "Harrison 16",     "pythagorean"};
   ASSERT_EQ(tuningLibraryCount(), 32);
   for (int i = 0; i < 32; ++i) EXPECT_STREQ(tuningBuiltIn(i)->name, names[i]) << i;
   EXPECT_EQ(tuningBuiltIn(24)->id, 0);
@@ -34,13 +35,13 @@ TEST(TuningLibrary, NamesInListOrder) {
 TEST(TuningLibrary, KeysOfTheGenerators) {
   const TuningMap* nineteen = tuningBuiltIn(1);
   EXPECT_NEAR(nineteen->keys[60], pitchHzToInc(261.6256), 1e-4);
-  EXPECT_NEAR(nineteen->keys[79] / nineteen->keys[60], 2.0, 1e-7);   // the note scale's own octave
+  EXPECT_NEAR(nineteen->keys[79] / nineteen->keys[60], 2.0, 1e-7);  // the note scale's own octave
   const TuningMap* equal = tuningBuiltIn(0);
   for (int k = 0; k < 128; k += 7) EXPECT_NEAR(equal->keys[k], pitchHzToInc(pitchNoteToHz(k)), 1e-12);
   // Keys a generator leaves alone keep those of the entry computed before it.
   for (int k = 120; k < 128; ++k) {
-    EXPECT_EQ(tuningBuiltIn(31)->keys[k], tuningBuiltIn(30)->keys[k]) << k;   // pythagorean / Harrison 16
-    EXPECT_EQ(tuningBuiltIn(21)->keys[k], tuningBuiltIn(8)->keys[k]) << k;    // Zalzal / Werckmeister 3
+    EXPECT_EQ(tuningBuiltIn(31)->keys[k], tuningBuiltIn(30)->keys[k]) << k;  // pythagorean / Harrison 16
+    EXPECT_EQ(tuningBuiltIn(21)->keys[k], tuningBuiltIn(8)->keys[k]) << k;   // Zalzal / Werckmeister 3
   }
   const TuningMap* harmonic = tuningBuiltIn(6);
   EXPECT_NEAR(harmonic->keys[37], 2.0 * harmonic->keys[36], 1e-9);
@@ -68,9 +69,9 @@ TEST_F(TuningEngineTest, SelectionPlaysTheMap) {
   EXPECT_EQ(engine->noteFreq[79], tuningBuiltIn(1)->keys[79]);
   EXPECT_EQ(tuningGetKey(engine, 128), 0.0);
   EXPECT_EQ(tuningGetKey(engine, -1), 0.0);
-  tuningSelect(engine, bank, tuningMakeId(0, 40));   // beyond the list: nothing changes
+  tuningSelect(engine, bank, tuningMakeId(0, 40));  // beyond the list: nothing changes
   EXPECT_EQ(engine->header.tuning, 1);
-  tuningSelect(engine, bank, tuningMakeId(2, 5));    // empty bank slot: entry 0 plays, id kept
+  tuningSelect(engine, bank, tuningMakeId(2, 5));  // empty bank slot: entry 0 plays, id kept
   EXPECT_EQ(engine->header.tuning, 1);
   EXPECT_EQ(engine->noteFreq[79], tuningBuiltIn(0)->keys[79]);
 }
@@ -91,7 +92,7 @@ TEST_F(TuningEngineTest, BankMapsAreEditedThroughTheEngine) {
   EXPECT_EQ(tuningFindBankMatch(bank, &copy), 0);
   copy.keys[3] += 1.0;
   EXPECT_EQ(tuningFindBankMatch(bank, &copy), -1);
-  EXPECT_EQ(tuningAllocBankMap(bank, nullptr, 0), 0);   // taken
+  EXPECT_EQ(tuningAllocBankMap(bank, nullptr, 0), 0);  // taken
   tuningFreeBankMap(bank, 0);
   EXPECT_EQ(tuningBankMapExists(bank, 0), 0);
 }
@@ -107,7 +108,8 @@ TEST(TuningChunk, RoundTripInBothByteOrders) {
   for (int k = 0; k < 128; ++k) map.keys[k] = 1.0 + 0.37 * k;
   const std::string path = testTempPath("tune.glo");
   std::uint8_t buffer[chunkCapacity];
-  const auto bytes = chunktest::writeChunks(path, [&](FileSpec* f) { tuningReadWriteChunk(f, &map, buffer, chunkWrite); });
+  const auto bytes =
+      chunktest::writeChunks(path, [&](FileSpec* f) { tuningReadWriteChunk(f, &map, buffer, chunkWrite); });
   for (bool big : {false, true}) {
     std::string readPath = path;
     if (big) {
@@ -116,7 +118,10 @@ TEST(TuningChunk, RoundTripInBothByteOrders) {
       auto rev = [&](std::size_t at, int n) { std::reverse(be.begin() + long(at), be.begin() + long(at) + n); };
       for (int w = 0; w < 6; ++w) rev(4 * w, 4);
       const std::size_t d = 24;
-      rev(d, 4); rev(d + 4, 4); rev(d + 8, 4); rev(d + 12, 8);
+      rev(d, 4);
+      rev(d + 4, 4);
+      rev(d + 8, 4);
+      rev(d + 12, 8);
       for (int k = 0; k < 128; ++k) rev(d + 52 + 8 * k, 8);
       readPath = testTempPath("tune_be.glo");
       chunktest::writeFile(readPath, be);
@@ -161,7 +166,7 @@ TEST_F(TuningEngineTest, LibraryTuningAddsABankMapOnce) {
   LibTuningMap current{};
   ASSERT_TRUE(tuningLibraryFetch(engine, &current));
   EXPECT_STREQ(current.name, "from file");
-  tuningLibraryStore(engine, &current);   // the bank holds it already
+  tuningLibraryStore(engine, &current);  // the bank holds it already
   EXPECT_FALSE(tuningBankMapExists(bank, 1));
 }
 

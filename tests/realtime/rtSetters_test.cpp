@@ -66,6 +66,7 @@ std::vector<std::uint8_t> chord() {
 
 // The first stored field outside its row of the field tables (the ranges the setters and the file
 // readers keep to), or "" when every one is inside; the LFOs' run-time fields are not the setters'.
+// The effect records of every kind are checked, whichever kind the engine runs.
 std::string rowFault(Engine* e) {
   std::ostringstream o;
   auto check = [&](const char* what, int index, int field, const FieldRange& row, auto v) {
@@ -86,6 +87,47 @@ std::string rowFault(Engine* e) {
       if (float* x = lfoFloatFieldOf(&e->lfos[i], f)) check("lfo", i, f, lfoFields[f], *x);
       else check("lfo", i, f, lfoFields[f], *lfoDoubleFieldOf(&e->lfos[i], f));
     }
+  const EffectPipeRecord& pipe = e->effectPipe;
+  for (int f = 0; f < pipeFieldCount; ++f) {
+    const float v[pipeFieldCount] = {pipe.stored1, pipe.stored2, pipe.delay, pipe.feedback, pipe.inputPos, pipe.pickupPos[0],
+                                     pipe.pickupPos[1], pipe.filterIndex, pipe.lengthMod, pipe.pickupMod[0]};
+    check("pipe", 0, f, pipeFields[f], v[f]);
+  }
+  check("pipe", 1, pipeFieldPickupMod, pipeFields[pipeFieldPickupMod], pipe.pickupMod[1]);
+  const EffectCombRecord& comb = e->effectComb;
+  check("comb", 0, combFieldDelay, combFields[combFieldDelay], comb.delay);
+  check("comb", 0, combFieldFeedback, combFields[combFieldFeedback], comb.feedback);
+  check("comb", 0, combFieldFilterIndex, combFields[combFieldFilterIndex], comb.filterIndex);
+  for (int i = 0; i < effectCombCount; ++i) {
+    check("comb", i, combFieldDelayFactor, combFields[combFieldDelayFactor], comb.delayFactor[i]);
+    check("comb", i, combFieldFeedbackFactor, combFields[combFieldFeedbackFactor], comb.feedbackFactor[i]);
+    check("comb", i, combFieldLevel, combFields[combFieldLevel], comb.level[i]);
+    check("comb", i, combFieldModAmount, combFields[combFieldModAmount], comb.modAmount[i]);
+    check("comb", i, combFieldFilterFactor, combFields[combFieldFilterFactor], comb.filterFactor[i]);
+  }
+  const EffectTapRecord& tap = e->effectTap;
+  check("tap", 0, tapFieldFeedback, tapFields[tapFieldFeedback], tap.feedback);
+  check("tap", 0, tapFieldFilterIndex, tapFields[tapFieldFilterIndex], tap.filterIndex);
+  check("tap", 0, tapFieldSecondIndex, tapFields[tapFieldSecondIndex], tap.secondIndex);
+  for (int t = 0; t < effectTapCount; ++t) {
+    check("tap", t, tapFieldModDepth, tapFields[tapFieldModDepth], tap.tapModDepth[t]);
+    check("tap", t, tapFieldTimeFactor, tapFields[tapFieldTimeFactor], tap.tapTimeFactor[t]);
+    check("tap", t, tapFieldLevel, tapFields[tapFieldLevel], tap.tapLevel[t]);
+  }
+  const EffectRevRecord& rev = e->effectRev;
+  check("three-unit", 0, revFieldSize, revFields[revFieldSize], rev.size);
+  check("three-unit", 0, revFieldFeedback, revFields[revFieldFeedback], rev.feedback);
+  check("three-unit", 0, revFieldBrightness, revFields[revFieldBrightness], rev.brightness);
+  check("three-unit", 0, revFieldPreDelay, revFields[revFieldPreDelay], rev.preDelay);
+  check("three-unit", 0, revFieldJitter, revFields[revFieldJitter], rev.jitter);
+  for (int u = 0; u < 3; ++u) {
+    check("three-unit", u, revFieldUnitScale, revFields[revFieldUnitScale], rev.unitScale[u]);
+    check("three-unit", u, revFieldLaneSpread, revFields[revFieldLaneSpread], rev.laneSpread[u]);
+    check("three-unit", u, revFieldTimeModDepth, revFields[revFieldTimeModDepth], rev.timeModDepth[u]);
+    check("three-unit", u, revFieldUnitBrightness, revFields[revFieldUnitBrightness], rev.unitBrightness[u]);
+    check("three-unit", u, revFieldLaneBrightSpread, revFields[revFieldLaneBrightSpread], rev.laneBrightSpread[u]);
+    check("three-unit", u, revFieldBrightModDepth, revFields[revFieldBrightModDepth], rev.brightModDepth[u]);
+  }
   for (int s = 0; s < envSlotCount; ++s) {
     const EnvelopeSlot& slot = e->envSlots[s];
     check("envelope", s, envFieldAmpPercent, envelopeFields[envFieldAmpPercent], slot.ampPercent);

@@ -37,7 +37,7 @@ TEST_P(ControlAmp, TheControllerSetsTheLevelOfAHeldNote) {
   controller(1, 0);
   block();
   noteOn(69, 100);
-  record(40);   // the runtime value settles
+  record(40);  // the runtime value settles
   const double low = rmsOf(16);
   controller(1, 127);
   record(200);

@@ -50,6 +50,8 @@ std::vector<std::size_t> indices() {
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, RenderByteOrder, ::testing::ValuesIn(indices()),
-                         [](const ::testing::TestParamInfo<std::size_t>& info) { return renderSuiteCases()[info.param].name; });
+                         [](const ::testing::TestParamInfo<std::size_t>& info) {
+                           return renderSuiteCases()[info.param].name;
+                         });
 
 }  // namespace

@@ -35,8 +35,10 @@ std::vector<RenderDigest> stored() {
   while (std::getline(in, line)) {
     if (line.empty() || line[0] == '#') continue;
     RenderDigest d;
-    if (renderDigestParse(line, &d)) lines.push_back(d);
-    else ADD_FAILURE() << "unreadable line in " << digestPath() << ": " << line;
+    if (renderDigestParse(line, &d))
+      lines.push_back(d);
+    else
+      ADD_FAILURE() << "unreadable line in " << digestPath() << ": " << line;
   }
   return lines;
 }

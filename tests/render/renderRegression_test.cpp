@@ -43,7 +43,7 @@ std::string refPath(const std::string& name, int rate) {
 
 struct Rendering {
   std::vector<float> left, right;
-  long badSample = -1;   // index of the first sample not finite or denormal, -1 none
+  long badSample = -1;  // index of the first sample not finite or denormal, -1 none
 };
 
 Rendering render(Engine* engine) {
@@ -84,8 +84,10 @@ TEST_P(RenderRegression, MatchesTheReference) {
   double loudest = renderDbFloor;
   for (int k = 0; k < 2; ++k)
     for (double db : f.rmsDb[k]) loudest = std::max(loudest, db);
-  if (c.name == "osc_audio_in") EXPECT_EQ(loudest, renderDbFloor) << "no device input, so silence";
-  else EXPECT_GT(loudest, -40.0) << "the case hardly sounds";
+  if (c.name == "osc_audio_in")
+    EXPECT_EQ(loudest, renderDbFloor) << "no device input, so silence";
+  else
+    EXPECT_GT(loudest, -40.0) << "the case hardly sounds";
 
   const std::string path = refPath(c.name, rate);
   if (updating()) {
@@ -129,15 +131,15 @@ TEST_P(RenderFilePath, BuiltAndLoadedSoundTheSame) {
   renderSuiteDestroyEngine(direct);
   EXPECT_EQ(a.badSample, -1);
   auto kept = loadedAt44k().find(c.name);
-  if (kept == loadedAt44k().end()) {   // this test run alone
+  if (kept == loadedAt44k().end()) {  // this test run alone
     Engine* loaded = renderSuiteCreateLoaded(c);
     ASSERT_NE(loaded, nullptr);
     const Rendering b = render(loaded);
     renderSuiteDestroyEngine(loaded);
     kept = loadedAt44k().emplace(c.name, renderFeatures(b.left, b.right, 44100)).first;
   }
-  const std::string differences = renderCompare(renderFeatures(a.left, a.right, 44100), kept->second,
-                                                RenderTolerance());
+  const std::string differences =
+      renderCompare(renderFeatures(a.left, a.right, 44100), kept->second, RenderTolerance());
   EXPECT_EQ(differences, "") << "case " << c.name << ": loaded (current) against built (reference)";
 }
 
@@ -148,6 +150,8 @@ std::vector<std::size_t> caseIndices() {
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, RenderFilePath, ::testing::ValuesIn(caseIndices()),
-                         [](const ::testing::TestParamInfo<std::size_t>& info) { return renderSuiteCases()[info.param].name; });
+                         [](const ::testing::TestParamInfo<std::size_t>& info) {
+                           return renderSuiteCases()[info.param].name;
+                         });
 
 }  // namespace

@@ -26,12 +26,12 @@ void moveOn(BudgetRig& rig, int b) {
     r->fmIndex = (1.0f + 0.25f * static_cast<float>(k % 6)) * 162.974655f;
     r->balanceDouble = r->balanceRingmod = 0.2f + 0.1f * static_cast<float>(k % 6);
   }
-  const std::uint8_t midi[3] = {0x90, static_cast<std::uint8_t>(40 + (k * 17) % 60), static_cast<std::uint8_t>(60 + k % 60)};
+  const std::uint8_t midi[3] = {0x90, static_cast<std::uint8_t>(40 + (k * 17) % 60),
+                                static_cast<std::uint8_t>(60 + k % 60)};
   rig.subBlock(midi, 1);
 }
 
-RenderDigest digest(const char* name, const BudgetSetup& setup, int blocks, bool moving = false,
-                    float fmIndex = 0.0f) {
+RenderDigest digest(const char* name, const BudgetSetup& setup, int blocks, bool moving = false, float fmIndex = 0.0f) {
   // The process-wide random numbers (voice starts, the three-unit effect, the grains) start afresh for
   // every set-up, so each line is the same whichever set-ups ran before it.
   dspRandomState = 220153u;
@@ -42,8 +42,10 @@ RenderDigest digest(const char* name, const BudgetSetup& setup, int blocks, bool
   std::uint64_t h = 1469598103934665603ull;
   double energy = 0.0;
   for (int b = 0; b < blocks; ++b) {
-    if (moving) moveOn(rig, b);
-    else rig.subBlock();
+    if (moving)
+      moveOn(rig, b);
+    else
+      rig.subBlock();
     for (int k = 0; k < 2; ++k) {
       for (int i = 0; i < budgetFrames; ++i) {
         const float x = rig.output(k)[i];

@@ -13,7 +13,7 @@
 struct RenderDigest {
   std::string name;
   std::uint64_t digest = 0;
-  double energy = 0.0;   // sum of squares of both outputs
+  double energy = 0.0;  // sum of squares of both outputs
 };
 
 // Renders every set-up whose name contains `filter` for `blocks` sub-blocks and hands each digest on.

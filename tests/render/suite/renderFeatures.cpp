@@ -106,7 +106,8 @@ std::string renderFeaturesToText(const RenderFeatures& f, const std::string& cas
     << "# peak <seconds> <rank> <Hz> <dB>, strongest first\n";
   o << "rate " << f.rate << "\n";
   const std::size_t n = std::min(f.rmsDb[0].size(), f.rmsDb[1].size());
-  for (std::size_t w = 0; w < n; ++w) o << "rms " << w << " " << fmt(f.rmsDb[0][w]) << " " << fmt(f.rmsDb[1][w]) << "\n";
+  for (std::size_t w = 0; w < n; ++w)
+    o << "rms " << w << " " << fmt(f.rmsDb[0][w]) << " " << fmt(f.rmsDb[1][w]) << "\n";
   for (const RenderPeakWindow& w : f.windows) {
     o << "window " << fmt(w.seconds) << "\n";
     for (std::size_t k = 0; k < w.peaks.size(); ++k)
@@ -197,8 +198,8 @@ std::string renderCompare(const RenderFeatures& ref, const RenderFeatures& cur, 
     for (const RenderPeak& p : rw.peaks) {
       const double dHz = std::max(t.peakHzMin, t.peakHzFraction * p.hz);
       const double dDb = p.db < strongest - 30.0 ? t.peakQuietDb : t.peakDb;
-      const double level = cw.spectrumDb.empty() ? renderDbFloor
-                                                  : levelBetween(cw.spectrumDb, cur.rate, p.hz - dHz, p.hz + dHz);
+      const double level =
+          cw.spectrumDb.empty() ? renderDbFloor : levelBetween(cw.spectrumDb, cur.rate, p.hz - dHz, p.hz + dHz);
       if (std::fabs(level - p.db) > dDb)
         add(at + "reference peak " + fmt(p.hz) + " Hz " + fmt(p.db) + " dB heard at " + fmt(level) + " dB");
     }

@@ -14,7 +14,7 @@ const int renderPeakFrames = 4096;
 const int renderPeakFft = 8192;
 const int renderPeakCount = 6;
 const double renderDbFloor = -100.0;
-const double renderPeakFloorDb = -80.0;   // peaks below this are not listed
+const double renderPeakFloorDb = -80.0;  // peaks below this are not listed
 
 struct RenderPeak {
   double hz;
@@ -29,7 +29,7 @@ struct RenderPeakWindow {
 
 struct RenderFeatures {
   int rate = 0;
-  std::vector<double> rmsDb[2];    // per output, one value per whole window
+  std::vector<double> rmsDb[2];  // per output, one value per whole window
   std::vector<RenderPeakWindow> windows;
 };
 
@@ -44,12 +44,12 @@ std::string renderFeaturesToText(const RenderFeatures& f, const std::string& cas
 bool renderFeaturesFromText(const std::string& text, RenderFeatures* f, std::string* error);
 
 struct RenderTolerance {
-  double rmsDb = 0.2;          // windows whose reference is above -30 dB
-  double quietSlope = 0.03;    // quieter windows: + this many dB per dB below -30 dB
-  double peakHzFraction = 0.002;   // frequency: 0.2 % or
-  double peakHzMin = 1.0;          // at least 1 Hz
-  double peakDb = 0.5;             // level of a peak
-  double peakQuietDb = 1.5;        // level of a peak more than 30 dB below the window's strongest
+  double rmsDb = 0.2;             // windows whose reference is above -30 dB
+  double quietSlope = 0.03;       // quieter windows: + this many dB per dB below -30 dB
+  double peakHzFraction = 0.002;  // frequency: 0.2 % or
+  double peakHzMin = 1.0;         // at least 1 Hz
+  double peakDb = 0.5;            // level of a peak
+  double peakQuietDb = 1.5;       // level of a peak more than 30 dB below the window's strongest
 };
 
 // Empty when `current` matches `reference` within the tolerance; otherwise one line per difference

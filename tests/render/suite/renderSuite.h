@@ -14,11 +14,11 @@
 struct Engine;
 
 struct RenderCase {
-  std::string name;                       // letters, digits and '_' only (used in file names)
-  std::function<bool(Engine*)> load;      // puts the case's preset into a created engine (not real-time;
-                                          // may allocate and write files); false on failure. It installs
-                                          // its own message-box hook while it runs (a box counts as a
-                                          // failure) and leaves none installed.
+  std::string name;                   // letters, digits and '_' only (used in file names)
+  std::function<bool(Engine*)> load;  // puts the case's preset into a created engine (not real-time;
+                                      // may allocate and write files); false on failure. It installs
+                                      // its own message-box hook while it runs (a box counts as a
+                                      // failure) and leaves none installed.
 };
 
 // Every case, in a fixed order (built once, on first call).

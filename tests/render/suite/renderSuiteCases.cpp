@@ -102,7 +102,7 @@ RenderCase modulatorCase(const char* name, i16 type, double hz, double balance, 
 // The waveshaper on one wave with its gains; per voice, or after the mix.
 struct ShaperSettings {
   const char* name;
-  i16 oscWave;   // channel 0's wave A, -1 the default
+  i16 oscWave;  // channel 0's wave A, -1 the default
   i16 wave;
   double inDb, outDb, phase;
   bool postMix;
@@ -182,7 +182,7 @@ RenderCase envelopeCase(const char* name, std::uint16_t mode) {
       envSetBpSlope(e, 0, static_cast<i16>(b), b == 4 ? 0.3 : 0.7);
     }
     envSetMode(e, 0, mode);
-    if (mode == envModeControl) envSetControlSource(e, 0, 1);   // the modulation wheel drives it
+    if (mode == envModeControl) envSetControlSource(e, 0, 1);  // the modulation wheel drives it
     envClampLoopPoints(e, 0);
     envRefreshSlot(e, 0);
     return envGetMode(e, 0) == mode;
@@ -232,7 +232,7 @@ std::vector<RenderCase> makeCases() {
   }));
   v.push_back(oscCase("osc_sample", oscTypeSample, [](Engine* e) {
     if (!loadSample(e, 0)) return false;
-    sampleSetLoopMode(e, 0, 1);   // the whole sample loops, so held notes keep sounding
+    sampleSetLoopMode(e, 0, 1);  // the whole sample loops, so held notes keep sounding
     return true;
   }));
   v.push_back(oscCase("osc_granular", oscTypeGranular, [](Engine* e) {
@@ -331,7 +331,7 @@ std::vector<RenderCase> makeCases() {
     effectEchoSetFeedback(e, 0.5f);
     for (int l = 0; l < 2; ++l) {
       effectEchoSetLineOn(e, l, 1);
-      effectEchoSetLineTimeFactor(e, l, 1.0 - 0.4 * l);   // factors of the base time, 0..1
+      effectEchoSetLineTimeFactor(e, l, 1.0 - 0.4 * l);  // factors of the base time, 0..1
       effectEchoSetLinePan(e, l, l ? 0.8f : 0.2f);
       effectEchoSetLowPassOn(e, l, 1);
       effectEchoSetLowPassFreq(e, l, 3500.0);
@@ -432,7 +432,7 @@ std::vector<RenderCase> makeCases() {
     lfoSetAmpTarget(e, 0, 1, 1);
     lfoSetAmpDepth(e, 0, 0.5);
     lfoSetPeriodSeconds(e, 0, 0.3);
-    const i16 slot = envCreate(e, 1, 1);   // channel 1's amplitude envelope, a slow swell
+    const i16 slot = envCreate(e, 1, 1);  // channel 1's amplitude envelope, a slow swell
     if (slot >= 0) {
       envSetBpTime(e, slot, 0, 12000.0);
       envSetBpLevel(e, slot, 0, 1.0);
@@ -501,8 +501,8 @@ const std::string& renderSuiteSampleFile() {
     put32(file, static_cast<std::uint32_t>(4 + 8 + 16 + 8 + data.size()));
     file += "WAVEfmt ";
     put32(file, 16);
-    put16(file, 1);                   // PCM
-    put16(file, 1);                   // mono
+    put16(file, 1);  // PCM
+    put16(file, 1);  // mono
     put32(file, rate);
     put32(file, rate * 2);
     put16(file, 2);

@@ -23,9 +23,10 @@ struct Event {
 };
 
 const double kLengthSeconds = 2.5;
-const int kFrames = 128;   // the client's sub-block
+const int kFrames = 128;  // the client's sub-block
 
 std::vector<Event> sequence() {
+  // clang-format off
   std::vector<Event> s = {
       {0.00, 0x90, 60, 100},   // held to 2.0 s
       {0.25, 0x90, 64, 80},  {0.25, 0x90, 67, 90},   // chord over it
@@ -41,9 +42,9 @@ std::vector<Event> sequence() {
       {1.90, 0x80, 62, 0},
       {2.00, 0x80, 60, 64},
   };
+  // clang-format on
   // Modulation wheel up from 0 to 127 between 1.1 s and 1.35 s, in 16 steps.
-  for (int k = 0; k < 16; ++k)
-    s.push_back({1.1 + 0.25 * k / 15.0, 0xB0, 1, static_cast<std::uint8_t>(k * 127 / 15)});
+  for (int k = 0; k < 16; ++k) s.push_back({1.1 + 0.25 * k / 15.0, 0xB0, 1, static_cast<std::uint8_t>(k * 127 / 15)});
   return s;
 }
 

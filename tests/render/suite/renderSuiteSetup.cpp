@@ -30,7 +30,7 @@ int countBox(void*, int, const char* text, int) {
   return msgAnswerOk;
 }
 
-const std::int16_t kSlot = 5;   // the bank slot every case goes through
+const std::int16_t kSlot = 5;  // the bank slot every case goes through
 
 void specFor(FileSpec* file, const std::string& path) {
   fileSpecClear(file);
@@ -44,7 +44,7 @@ bool writeCaseBank(const std::string& name, const RenderBuild& build, const std:
   bool ok = build(scratch);
   patchSetName(scratch, name.c_str());
   Preset* preset = ok ? presetAlloc(kSlot) : nullptr;
-  if (preset) presetStoreFromEngine(scratch, preset, kSlot);   // false only when no local wave is in use
+  if (preset) presetStoreFromEngine(scratch, preset, kSlot);  // false only when no local wave is in use
   engineDestroy(scratch);
   if (!preset) return false;
   Bank* out = bankCreate();
@@ -52,7 +52,7 @@ bool writeCaseBank(const std::string& name, const RenderBuild& build, const std:
     presetFree(preset);
     return false;
   }
-  bankPutPreset(out, preset);   // the bank owns it from here
+  bankPutPreset(out, preset);  // the bank owns it from here
   FileSpec file;
   specFor(&file, path);
   ok = bankFileWrite(out, &file);
@@ -134,11 +134,11 @@ bool renderSuiteWriteBank(const std::string& name, const std::string& path) {
 }
 
 bool renderSuiteBuildDirect(const std::string& name, Engine* engine) {
-  renderSuiteCases();   // makes the builders
+  renderSuiteCases();  // makes the builders
   for (const auto& b : builders())
     if (b.first == name) {
       if (!engine || !b.second(engine)) return false;
-      engineApplyPatchChange(engine, 1);   // as a selection ends
+      engineApplyPatchChange(engine, 1);  // as a selection ends
       return true;
     }
   return false;
