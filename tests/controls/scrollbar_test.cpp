@@ -222,7 +222,7 @@ TEST(ControlScrollbars, AThumbThatFillsItsTrackStaysPut) {
     });
 }
 
-TEST(ControlScrollbars, ClosingTheWindowWhileAnArrowIsHeldLetsGo) {
+TEST(ControlScrollbars, ClosingOrLeavingTheWindowWhileAnArrowIsHeldLetsGo) {
     runInApplication([&](RecordingApplication&) {
         KitFixtureScope kit;
         KitWindow window(30);
@@ -248,6 +248,18 @@ TEST(ControlScrollbars, ClosingTheWindowWhileAnArrowIsHeldLetsGo) {
         scrollbarSetSteps(30, 1, 0.1, 1.0);
         postClick(again.nativeHandle(), 15, 104);
         EXPECT_DOUBLE_EQ(barData(30, 1)->position, 0.1);
+
+        // Losing activation while an arrow is held stops the repeat and shows the arrow unpressed.
+        postPress(again.nativeHandle(), 15, 104);
+        EXPECT_DOUBLE_EQ(barData(30, 1)->position, 0.2);
+        again.passActivation = true;
+        SendMessageA(again.nativeHandle(), WM_ACTIVATE, WA_INACTIVE, 0);
+        again.passActivation = false;
+        EXPECT_EQ(UiTimer::captureObject(), nullptr);
+        EXPECT_EQ(barData(30, 1)->pressedPart, partNone);
+        tick(300);
+        EXPECT_DOUBLE_EQ(barData(30, 1)->position, 0.2);
+        postRelease(again.nativeHandle(), 15, 104);
         winCloseAll();
     });
 }
