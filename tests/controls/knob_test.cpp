@@ -277,3 +277,22 @@ TEST(ControlKnobs, LevelBarsBipolarFillsAndSourceOffsetsDraw) {
         winCloseAll();
     });
 }
+
+TEST(ControlKnobs, TheSkinFadersLookRight) {
+    runInApplication([&](RecordingApplication&) {
+        KitFixtureScope kit;
+        KitWindow window(22);
+        openKitWindow(window, 22, 8, 180, 60);
+        // The Effect page's level fader (flags 0x24A) and the Record window's gain fader.
+        knobCreateItem(22, 1, 10, 8, 0x24A, 1024, 1, nullptr, 0.6f, 0.0f);
+        knobCreateItem(22, 2, 10, 34, 0x24A, 2108, 1, nullptr, 0.3f, 0.0f);
+        winShow(22, 1);
+        HWND hwnd = window.nativeHandle();
+        CapturedWindow cap;
+        ASSERT_FALSE(windowCapturePng(hwnd, "controls_skin_faders.png", &cap).empty());
+        const KnobData* d = knobData(22, 1);
+        EXPECT_EQ(d->handle.bottom - d->handle.top, 16);
+        EXPECT_NE(cap.at(d->handle.left - 4, 16), cap.at(d->handle.right + 4, 16)) << "the level bar";
+        winCloseAll();
+    });
+}
