@@ -248,3 +248,27 @@ TEST(ControlLists, ARealListWithItsBarLooksRight) {
         winCloseAll();
     });
 }
+
+TEST(ControlLists, AWholeListPictureShowsSelectedRowsCutFromItsSelectedLook) {
+    runInApplication([&](RecordingApplication&) {
+        KitFixtureScope kit;
+        KitWindow window(27);
+        openKitWindow(window, 27, 8, 100, 80);
+        // Picture 2725 is the whole list (80 x 60, five rows of 12); 2726 its selected look, whose
+        // pixel row y is (0, 0, 100 + y).
+        listCreate(27, 1, 10, 10, 0, 60, 12, 8, listWholePicture | listMultiple, 2725, nullptr);
+        fill(27, 1, 0, 7);
+        listSetRowSelected(27, 1, 2, 1);
+        listSetRowSelected(27, 1, 5, 1);
+        listScrollTo(27, 1, 1.0f);   // 8 rows, 5 shown: rows 3..7, row 5 third from the top
+        winShow(27, 1);
+        CapturedWindow cap;
+        ASSERT_FALSE(windowCapturePng(window.nativeHandle(), "controls_list_whole_picture.png", &cap).empty());
+        EXPECT_EQ(listData(27, 1)->firstRow, 3);
+        EXPECT_EQ(cap.at(85, 10 + 24 + 1), static_cast<uint32_t>(100 + 25)) << "row 5, cut at its place";
+        EXPECT_EQ(cap.at(85, 10 + 35), static_cast<uint32_t>(100 + 35));
+        EXPECT_EQ(cap.at(85, 10 + 13), 0x282828u) << "row 4, not selected";
+        EXPECT_EQ(cap.at(85, 10 + 40), 0x282828u) << "row 6, not selected";
+        winCloseAll();
+    });
+}
