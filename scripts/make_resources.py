@@ -298,10 +298,95 @@ def bmp24(image):
     return header + info + bytes(data)
 
 
+# ------------------------------------------------------------------------------------------------
+# Faders, list rows and scrollbars of the control kit (manifest looks fader*, list*, scroll*)
+
+def _groove(img, pal, box, face):
+    """A sunken channel: dark upper-left edge, light lower-right edge, `face` inside."""
+    d = ImageDraw.Draw(img)
+    x0, y0, x1, y1 = box
+    d.rectangle(box, fill=face)
+    d.line([(x0, y0), (x1, y0)], fill=rgba(pal["bevelDark"]))
+    d.line([(x0, y0), (x0, y1)], fill=rgba(pal["bevelDark"]))
+    d.line([(x0, y1), (x1, y1)], fill=rgba(pal["bevelLight"]))
+    d.line([(x1, y0), (x1, y1)], fill=rgba(pal["bevelLight"]))
+
+
+def _fader(entry, pal, style):
+    w, h = entry["size"]
+    look = entry["look"]
+    if look in ("faderTrack", "faderFill"):
+        img = Image.new("RGBA", (w, h), rgba(pal["panel"]))
+        mid = h // 2
+        face = rgba(pal["accent"]) if look == "faderFill" else rgba(pal["panelDark"])
+        _groove(img, pal, (0, mid - 3, w - 1, mid + 2), face)
+        return img
+    face = rgba(pal["accentLight"]) if look == "faderHandlePressed" else rgba(pal["panelLight"])
+    img = bevel_box((w, h), style["supersample"], pal, dict(style, radius=2), face)
+    ImageDraw.Draw(img).line([(w // 2, 3), (w // 2, h - 4)], fill=rgba(pal["bevelDark"]))
+    return img
+
+
+def _list_rows(entry, pal, style):
+    """Row pictures for light text: a dark row, the accent for the selected look; a whole-list
+    picture repeats the row every `row` pixels."""
+    w, h = entry["size"]
+    row = entry.get("row", h)
+    look = entry["look"]
+    dark, stripe = (0x2A, 0x2E, 0x35, 255), (0x33, 0x38, 0x40, 255)
+    if look == "listRowSelected":
+        dark = stripe = rgba(pal["accent"])
+    img = Image.new("RGBA", (w, h), dark)
+    d = ImageDraw.Draw(img)
+    for n, top in enumerate(range(0, h, row)):
+        if n % 2:
+            d.rectangle((0, top, w - 1, min(top + row, h) - 1), fill=stripe)
+        d.line([(0, min(top + row, h) - 1), (w - 1, min(top + row, h) - 1)], fill=(0x22, 0x25, 0x2B, 255))
+    return img
+
+
+def _scroll(entry, pal, style):
+    w, h = entry["size"]
+    look = entry["look"]
+    scale = style["supersample"]
+    if look == "scrollInactive":
+        img = Image.new("RGBA", (w, h), rgba(pal["panel"]))
+        ImageDraw.Draw(img).rectangle((0, 0, w - 1, h - 1), outline=rgba(pal["panelDark"]))
+        return img
+    if look == "scrollTrack":
+        img = Image.new("RGBA", (w, h), rgba(pal["panelDark"]))
+        d = ImageDraw.Draw(img)
+        d.rectangle((0, 0, w - 1, h - 1), outline=rgba(pal["bevelDark"]))
+        return img
+    if look == "scrollThumb":
+        return bevel_box((w, h), scale, pal, dict(style, radius=2), rgba(pal["panelLight"]))
+    pressed = entry.get("pressed", False)
+    face = rgba(pal["accentLight"]) if pressed else rgba(pal["panelLight"])
+    img = bevel_box((w, h), scale, pal, dict(style, radius=2), face, sunken=pressed)
+    p = Painter((w, h), scale)
+    s = scale
+    cx, cy, r = w * s / 2, h * s / 2, min(w, h) * s * 0.22
+    points = {"up": [(cx, cy - r), (cx + r * 1.2, cy + r * 0.7), (cx - r * 1.2, cy + r * 0.7)],
+              "down": [(cx, cy + r), (cx + r * 1.2, cy - r * 0.7), (cx - r * 1.2, cy - r * 0.7)],
+              "left": [(cx - r, cy), (cx + r * 0.7, cy - r * 1.2), (cx + r * 0.7, cy + r * 1.2)],
+              "right": [(cx + r, cy), (cx - r * 0.7, cy - r * 1.2), (cx - r * 0.7, cy + r * 1.2)]}
+    p.draw.polygon(points[entry["direction"]], fill=rgba(pal["text"]))
+    return Image.alpha_composite(img.convert("RGBA"), p.done())
+
+
+CONTROL_LOOKS = {
+    "faderTrack": _fader, "faderHandle": _fader, "faderFill": _fader, "faderHandlePressed": _fader,
+    "listRow": _list_rows, "listRowSelected": _list_rows,
+    "scrollInactive": _scroll, "scrollTrack": _scroll, "scrollArrow": _scroll, "scrollThumb": _scroll,
+}
+
+
 def skin_bitmap(entry, pal, style):
     """One bitmap of the manifest: a bevelled panel, a sunken field or a rounded hit mask."""
     w, h = entry["size"]
     look = entry["look"]
+    if look in CONTROL_LOOKS:
+        return CONTROL_LOOKS[look](entry, pal, style)
     if look == "mask":
         # Dark (red below 127) inside, white outside a rounded rectangle: drawn large and reduced,
         # then thresholded so the edge pixels are plainly in or out.

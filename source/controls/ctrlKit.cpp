@@ -2,10 +2,13 @@
 #include "controls/ctrlDraw.h"
 #include "controls/ctrlItems.h"
 #include "controls/customItem.h"
+#include "controls/knob.h"
+#include "controls/list.h"
 #include "controls/msgBox.h"
 #include "controls/pane.h"
 #include "controls/picture.h"
 #include "controls/pictureButton.h"
+#include "controls/scrollbar.h"
 #include "controls/uiTimer.h"
 #include "controls/winSlots.h"
 
@@ -19,9 +22,12 @@ void ctrlKitInit(HINSTANCE instance) {
     UiTimer::clearAll();
     buttonKindRegister();
     customKindRegister();
+    knobKindRegister();
     ctrlRegisterPicture();
     framePictureKindRegister();
     paneKindRegister();
+    ctrlRegisterScrollbar();
+    ctrlRegisterList();
 }
 
 void ctrlKitShutdown() {

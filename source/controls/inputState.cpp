@@ -24,7 +24,10 @@ void inputTranslateEvent(uint32_t code, const void* data) {
         takeModifiersAndPoint(ev);
         input.rightButton = ev->button == 2 && ev->action != 2 ? 1 : 0;
         if (ev->action != 2) {
+            // A press starts a new gesture: a capture left over from one whose release never came
+            // (its window closed under it) must not swallow it.
             input.buttonState = inputPressed;
+            input.captured = 0;
         } else {
             if (input.buttonState > 0) input.buttonState = inputReleased;
             input.captured = 0;

@@ -355,6 +355,11 @@ bool winHandleEvent(int16_t id, uint32_t code, void* data) {
     case winEvDeactivated:
         slot->callback(id, code, data);
         slot->ownPort.capturedItem = 0;
+        // The captured item no longer hears the release: a control of this window that holds the
+        // UI timer's capture (a held arrow, a drag with a hidden cursor) ends what it was doing.
+        if (code == winEvDeactivated && UiTimer::captureObject() &&
+            UiTimer::captureObject()->windowId == static_cast<uint16_t>(id))
+            UiTimer::clearCaptureCallback();
         winSetCursor(id, 0);
         return false;
     case winEvCloseRequest:

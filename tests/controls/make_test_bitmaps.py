@@ -58,6 +58,37 @@ BITMAPS = {
     2960: (10, 10, solid((255, 255, 0))),
     2961: (10, 10, solid((0, 255, 255))),
     2963: (10, 10, solid((255, 0, 255))),
+    # pads and faders: background, handle, filled track, handle pressed
+    2700: (60, 40, lambda x, y: (x * 4, y * 4, 100)),   # a pad background whose pixels tell where they are
+    2701: (10, 10, solid((255, 0, 0))),
+    2702: (60, 40, solid((0, 255, 0))),
+    2703: (10, 10, solid((255, 0, 255))),
+    2710: (200, 10, solid((0, 0, 128))),
+    2711: (10, 10, solid((255, 255, 0))),
+    2712: (200, 10, solid((0, 255, 0))),
+    2713: (10, 10, solid((255, 0, 255))),
+    # list rows: normal, selected, spare; and a whole-list picture with its selected look
+    2720: (80, 12, solid((40, 40, 40))),
+    2721: (80, 12, solid((0, 0, 200))),
+    2722: (80, 12, solid((40, 40, 40))),
+    2725: (80, 60, solid((40, 40, 40))),
+    2726: (80, 60, lambda x, y: (0, 0, 100 + y)),
+    2727: (80, 60, solid((40, 40, 40))),
+    # scrollbars: inactive, track, back arrow, pressed, forward arrow, pressed, thumb
+    2730: (12, 20, solid((128, 128, 128))),
+    2731: (12, 20, solid((60, 60, 60))),
+    2732: (12, 12, solid((0, 200, 0))),
+    2733: (12, 12, solid((0, 100, 0))),
+    2734: (12, 12, solid((200, 0, 0))),
+    2735: (12, 12, solid((100, 0, 0))),
+    2736: (12, 16, solid((255, 255, 255))),
+    2740: (20, 12, solid((128, 128, 128))),
+    2741: (20, 12, solid((60, 60, 60))),
+    2742: (12, 12, solid((0, 200, 0))),
+    2743: (12, 12, solid((0, 100, 0))),
+    2744: (12, 12, solid((200, 0, 0))),
+    2745: (12, 12, solid((100, 0, 0))),
+    2746: (16, 12, solid((255, 255, 255))),
 }
 
 
