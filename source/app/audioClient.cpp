@@ -70,9 +70,6 @@ void AudioClient::attach(Engine* engine, Bank* bank) {
     if (queryOption(true, i)) ++outputs;
   engineSetInputCount(engine, static_cast<std::uint16_t>(inputs));
   engineSetOutputCount(engine, static_cast<std::uint16_t>(outputs));
-  // From here the host's thread may render: the engine's stop handshake waits for its blocks.
-  engineAudioThreadBegin(engine);
-  threadMarked_ = true;
 }
 
 void AudioClient::pullMidi(int from, int to) {
@@ -106,6 +103,11 @@ void AudioClient::processBlock(float** inputs, float** outputs, int nIn, int nOu
   const int outs = nOut < kOutputs ? nOut : kOutputs;
   engineSetInputCount(engine_, static_cast<std::uint16_t>(m));
   engineSetOutputCount(engine_, static_cast<std::uint16_t>(outs));
+  // From the first block on the engine's stop handshake waits for the blocks of this thread.
+  if (!threadMarked_.load(std::memory_order_relaxed)) {
+    engineAudioThreadBegin(engine_);
+    threadMarked_.store(true, std::memory_order_relaxed);
+  }
   engineAudioBlockBegin(engine_);
   editCommitPending(engine_);
 
@@ -178,8 +180,8 @@ void AudioClient::registerSetupWidgets(void* mainWindow) { open(mainWindow); }
 
 void AudioClient::closeDevices() {
   close();
-  if (threadMarked_ && engine_) engineAudioThreadEnd(engine_);
-  threadMarked_ = false;
+  if (threadMarked_.load() && engine_) engineAudioThreadEnd(engine_);
+  threadMarked_.store(false);
 }
 
 void AudioClient::process(float** in, float** out, int nIn, int nOut, int frames) {

@@ -3,6 +3,7 @@
 // sub-blocks of 128 frames and writes the result to the device outputs. Its other operations tell the
 // host how many channels the synthesizer has, what they are called and which rates it renders.
 #pragma once
+#include <atomic>
 #include <cstdint>
 #include <string>
 
@@ -75,5 +76,5 @@ private:
   int carryStart_ = 0;
   int carryCount_ = 0;
   int nextEvent_ = 0;
-  bool threadMarked_ = false;
+  std::atomic<bool> threadMarked_{false};   // the devices have started calling
 };

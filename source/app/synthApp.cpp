@@ -168,8 +168,8 @@ bool SynthApp::init() {
   // 12
   audioClient = g_hooks.createAudioClient ? g_hooks.createAudioClient() : new AudioClient;
   audioClient->attach(engine, bank);
-  // 13: without usable device settings the audio and MIDI settings dialog opens here once it exists;
-  // the program keeps running silent until then.
+  // 13: when loadSettings answers 0 (no usable device settings) the host's "Audio Setup" dialog
+  // (abOpenAudioSetup) opens here over window 1 once it exists; until then the program runs silent.
   audioClient->registerSetupWidgets(mainHandle);
   audioClient->loadSettings();
   // 14

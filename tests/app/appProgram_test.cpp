@@ -228,7 +228,7 @@ TEST_F(Program, MovedProgramRewritesThePathsAtItsNextStart) {
   // A second folder, and one whose program path comes close to 260 characters.
   std::string base = testTempPath("moved");
   std::string deep = base;
-  while (deep.size() < 235) deep += "\\" + std::string(std::min<size_t>(40, 236 - deep.size()), 'd');
+  while (deep.size() < 245) deep += "\\" + std::string(std::min<size_t>(40, 246 - deep.size()), 'd');
   for (const std::string& folder : {base, deep}) {
     const std::string exe = copyProgramTo(folder);
     ASSERT_EQ(GetFileAttributesA(exe.c_str()) != INVALID_FILE_ATTRIBUTES, true) << exe;
