@@ -158,8 +158,10 @@ bool SynthApp::init() {
   midiNamesInitControllers();
   // 10
   mainWindowObject = appCreateMainWindow(1, appProgramName, 3, 50, 386, 512, 31, false);
-  if (mainWindowObject) mainWindowObject->setIcon(appGetInstance(), 100);
-  HWND mainHandle = mainWindowObject ? mainWindowObject->nativeHandle() : nullptr;
+  // Without window 1 nothing could end the message loop: the start ends here like the others.
+  if (!mainWindowObject) return false;
+  mainWindowObject->setIcon(appGetInstance(), 100);
+  HWND mainHandle = mainWindowObject->nativeHandle();
   // 11 (the main window's pages are built here once they exist)
   engineSetStartFlag(engine, 1);
   undoCreateBank();
