@@ -2,6 +2,7 @@
 // routed by the test, driven with device blocks of any length the way a driver thread would.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cmath>
@@ -88,6 +89,13 @@ public:
 
 const float kGuard = 12345.0f;
 const int kGuardFrames = 8;
+
+// The largest magnitude of a stretch of output.
+float signalLevel(const std::vector<float>& v) {
+  float m = 0.0f;
+  for (float x : v) m = std::max(m, std::fabs(x));
+  return m;
+}
 
 // Device buffers of `channels` channels with guard values after `frames` frames.
 struct DeviceBlock {
@@ -255,6 +263,55 @@ TEST_F(Client, NoEngineLeavesTheDeviceBuffersAlone) {
   out.data[0][5] = 0.75f;
   bare.processBlock(in.pointers.data(), out.pointers.data(), 1, 2, 128);
   EXPECT_EQ(out.data[0][5], 0.75f);
+}
+
+TEST_F(Client, AFadeOutRequestRampsOutputsOneAndTwoUntilTheEngineAnswers) {
+  manager->script = {{0, 0x90, 69, 100}};
+  play(1024);
+  const float held = signalLevel(play(512));
+  ASSERT_GT(held, 0.01f);
+  // What the stop handshake asks from the interface thread.
+  engine->rampFlag.store(1);
+  engine->deviceRampGain.store(1.0f);
+  engine->request.store(1);
+  float previous = held * 2.0f;
+  int blocks = 0;
+  while (engine->request.load() != 0 && blocks < 64) {
+    const float level = signalLevel(play(128));
+    EXPECT_LT(level, previous) << "block " << blocks;
+    previous = level;
+    ++blocks;
+  }
+  EXPECT_EQ(engine->request.load(), 0);
+  EXPECT_EQ(engine->paused.load(), 1);
+  EXPECT_GT(blocks, 1);
+  EXPECT_EQ(signalLevel(play(256)), 0.0f);
+}
+
+TEST(ClientScratch, ResizeKeepsWhatFitsAndArraysStartEmpty) {
+  ScratchBuffer b = {nullptr, 0};
+  scratchResize(&b, 4);
+  ASSERT_NE(b.data, nullptr);
+  for (int i = 0; i < 4; ++i) b.data[i] = static_cast<float>(i + 1);
+  float* same = b.data;
+  scratchResize(&b, 4);
+  EXPECT_EQ(b.data, same);
+  scratchResize(&b, 6);
+  EXPECT_EQ((std::vector<float>(b.data, b.data + 6)), (std::vector<float>{1, 2, 3, 4, 0, 0}));
+  scratchResize(&b, 2);
+  EXPECT_EQ((std::vector<float>(b.data, b.data + 2)), (std::vector<float>{1, 2}));
+  scratchResize(&b, 0);
+  EXPECT_EQ(b.data, nullptr);
+  EXPECT_EQ(b.length, 0u);
+  ScratchArray a = {nullptr, 0};
+  scratchArrayResize(&a, 3);
+  ASSERT_EQ(a.count, 3u);
+  for (std::uint32_t i = 0; i < a.count; ++i) EXPECT_EQ(a.items[i].length, 0u);
+  scratchArrayResizeItems(&a, 128);
+  EXPECT_EQ(a.items[2].length, 128u);
+  scratchArrayResize(&a, 0);
+  EXPECT_EQ(a.items, nullptr);
+  EXPECT_EQ(a.count, 0u);
 }
 
 TEST(ClientInterface, RatesChannelCountsAndNames) {
