@@ -9,6 +9,6 @@ const int appBrushCount = 7;
 
 // Makes them once; later calls do nothing.
 void appCreateGdiResources();
-HCURSOR appCursor(int index);   // null outside 0..5
-HPEN appPen(int index);         // null outside 0..12
-HBRUSH appBrush(int index);     // null outside 0..6
+HCURSOR appCursor(int index);  // null outside 0..5
+HPEN appPen(int index);        // null outside 0..12
+HBRUSH appBrush(int index);    // null outside 0..6

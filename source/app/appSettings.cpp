@@ -31,7 +31,7 @@ bool queryText(HKEY key, const char* name, char* out, std::size_t capacity) {
   if (RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &got) != ERROR_SUCCESS)
     return false;
   if (got > size) got = size;
-  data[got] = 0;   // the stored data need not end with a zero
+  data[got] = 0;  // the stored data need not end with a zero
   std::snprintf(out, capacity, "%s", data.data());
   return true;
 }
@@ -82,9 +82,12 @@ void appProgramFolder(const char* exePath, char* out, std::size_t capacity) {
   char* slash = std::strrchr(path, '\\');
   char* other = std::strrchr(path, '/');
   if (!slash || (other && other > slash)) slash = other;
-  if (slash) slash[1] = 0;
-  else if (path[0] && path[1] == ':') path[2] = 0;   // "C:name.exe": the drive alone
-  else path[0] = 0;
+  if (slash)
+    slash[1] = 0;
+  else if (path[0] && path[1] == ':')
+    path[2] = 0;  // "C:name.exe": the drive alone
+  else
+    path[0] = 0;
   std::snprintf(out, capacity, "%s", path);
 }
 
@@ -128,10 +131,10 @@ std::int16_t appReadMidiChannel() {
 }
 
 void appReadWindowLayout() {
-  static const WindowLayoutEntry fixed[8] = {
-      {127, 0, 0, 1020, 760, 1},  {128, 61, 42, 644, 158, 1}, {129, 89, 104, 644, 158, 0},
-      {130, 118, 100, 820, 552, 0}, {131, 179, 115, 533, 364, 0}, {132, 128, 226, 433, 179, 0},
-      {133, 254, 138, 531, 240, 0}, {134, 146, 201, 615, 466, 0}};
+  static const WindowLayoutEntry fixed[8] = {{127, 0, 0, 1020, 760, 1},    {128, 61, 42, 644, 158, 1},
+                                             {129, 89, 104, 644, 158, 0},  {130, 118, 100, 820, 552, 0},
+                                             {131, 179, 115, 533, 364, 0}, {132, 128, 226, 433, 179, 0},
+                                             {133, 254, 138, 531, 240, 0}, {134, 146, 201, 615, 466, 0}};
   // The settings of x and y (and of id 130's size) by row; 0: fixed.
   static const int xy[8][2] = {{0, 0}, {3, 4}, {1, 2}, {6, 7}, {10, 11}, {12, 13}, {14, 15}, {16, 17}};
   for (int r = 0; r < 8; ++r) {

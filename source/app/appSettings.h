@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
-const int appPathChars = 260;   // texts of paths: at most this many characters
+const int appPathChars = 260;  // texts of paths: at most this many characters
 
 // Reads (user key, then machine key) a REG_DWORD; `fallback` when neither has one.
 std::int32_t appReadInt(const char* name, std::int32_t fallback);
@@ -38,10 +38,10 @@ struct AppSwitches {
   std::int32_t enablePgm;
   std::int32_t autoBalance;
   std::int32_t oneWindow;
-  std::uint8_t read;               // set once the three were read
+  std::uint8_t read;  // set once the three were read
   std::uint8_t enableProgramChange;
   std::uint8_t oneWindowFlag;
-  std::uint8_t mainPageExpanded;   // "brontavel 05": the Main page opens expanded
+  std::uint8_t mainPageExpanded;  // "brontavel 05": the Main page opens expanded
 };
 AppSwitches* appSwitches();
 void appReadSwitches();

@@ -7,28 +7,28 @@
 #include "uia.h"
 
 class AppMainWindow : public MainWindow {
-public:
+ public:
   explicit AppMainWindow(std::int16_t slotId) : slot(slotId) {}
   bool handleEvent(std::int32_t code, void* data) override;
   std::int16_t slot;
 };
 
 class AppToolWindow : public ToolWindow {
-public:
+ public:
   explicit AppToolWindow(std::int16_t slotId) : slot(slotId) {}
   bool handleEvent(std::int32_t code, void* data) override;
   std::int16_t slot;
 };
 
 class AppDialogWindow : public DialogWindow {
-public:
+ public:
   explicit AppDialogWindow(std::int16_t slotId) : slot(slotId) {}
   bool handleEvent(std::int32_t code, void* data) override;
   std::int16_t slot;
 };
 
 class AppPlainWindow : public PlainWindow {
-public:
+ public:
   explicit AppPlainWindow(std::int16_t slotId) : slot(slotId) {}
   bool handleEvent(std::int32_t code, void* data) override;
   std::int16_t slot;
@@ -37,5 +37,5 @@ public:
 // The main window of slot `id` at (x, y) with a client area of width x height, made visible-ready
 // (hidden until winShow) with `itemCount` items; dialogStyle gives the fixed-size style. Null when the
 // window could not be made (the slot is then closed again).
-Window* appCreateMainWindow(std::int16_t id, const char* title, int x, int y, int width, int height,
-                            int itemCount, bool dialogStyle);
+Window* appCreateMainWindow(std::int16_t id, const char* title, int x, int y, int width, int height, int itemCount,
+                            bool dialogStyle);

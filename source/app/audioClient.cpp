@@ -14,7 +14,7 @@ void scratchResize(ScratchBuffer* buffer, std::uint32_t length) {
   float* data = nullptr;
   if (length > 0) {
     data = new (std::nothrow) float[length]();
-    if (!data) return;   // memory short: the old buffer stays as it was
+    if (!data) return;  // memory short: the old buffer stays as it was
     const std::uint32_t keep = buffer->length < length ? buffer->length : length;
     if (keep > 0 && buffer->data) std::memcpy(data, buffer->data, sizeof(float) * keep);
   }
@@ -91,7 +91,7 @@ void AudioClient::pullMidi(int from, int to) {
       midiQueuePushEntry(queue, &event);
     }
     nextEvent_ = next;
-    if (next <= f) break;   // none left in this block
+    if (next <= f) break;  // none left in this block
   }
 }
 
@@ -154,8 +154,10 @@ void AudioClient::processBlock(float** inputs, float** outputs, int nIn, int nOu
       }
     }
     for (int o = 0; o < kOutputs; ++o) {
-      if (!whole) out[o] = carry_[o];
-      else out[o] = deviceOut[o] ? deviceOut[o] + pos : outputScratch_.items[o].data;
+      if (!whole)
+        out[o] = carry_[o];
+      else
+        out[o] = deviceOut[o] ? deviceOut[o] + pos : outputScratch_.items[o].data;
     }
     clientRenderSubBlock(engine_, in, m, out, outs, end);
     if (!whole) {

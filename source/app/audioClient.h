@@ -15,7 +15,7 @@ struct Bank;
 // A float buffer that starts empty; resizing keeps what fits of the old values.
 struct ScratchBuffer {
   float* data;
-  std::uint32_t length;   // floats
+  std::uint32_t length;  // floats
 };
 struct ScratchArray {
   ScratchBuffer* items;
@@ -28,7 +28,7 @@ void scratchArrayResize(ScratchArray* array, std::uint32_t count);
 void scratchArrayResizeItems(ScratchArray* array, std::uint32_t length);
 
 class AudioClient : public AudioHostClient {
-public:
+ public:
   static const int kInputs = 6;
   static const int kOutputs = 8;
 
@@ -62,7 +62,7 @@ public:
   // 128 frames).
   int carriedFrames() const { return carryCount_; }
 
-private:
+ private:
   // Takes the block's events at offsets [from, to) into the engine's ring.
   void pullMidi(int from, int to);
 
@@ -76,5 +76,5 @@ private:
   int carryStart_ = 0;
   int carryCount_ = 0;
   int nextEvent_ = 0;
-  std::atomic<bool> threadMarked_{false};   // the devices have started calling
+  std::atomic<bool> threadMarked_{false};  // the devices have started calling
 };

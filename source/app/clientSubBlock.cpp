@@ -31,7 +31,7 @@ void clientRenderSubBlock(Engine* engine, const float* const* inputs, int inputC
       float peak = engine->inputPeaks[i];
       for (int n = 0; n < engineBlockMax; ++n) {
         float v = in[n];
-        if (!std::isfinite(v)) v = 0.0f;   // a hostile device sample never reaches the engine
+        if (!std::isfinite(v)) v = 0.0f;  // a hostile device sample never reaches the engine
         target.samples[n] = v;
         const float m = std::fabs(v);
         if (m > peak) peak = m;

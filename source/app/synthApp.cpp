@@ -43,7 +43,6 @@ std::uint32_t g_windowStyleWord = 0;
 TimerEntry* g_appTimer = nullptr;
 AppStartHooks g_hooks = {nullptr, nullptr, nullptr, nullptr};
 
-
 }  // namespace
 
 AppStartHooks* appStartHooks() { return &g_hooks; }
@@ -84,7 +83,7 @@ bool SynthAppModule::init() {
   // "List" and the About box's "AboutContentSubForm" are registered here once they exist.
 
   Form::setDefaultColors(1001, 0xfffff0ff, 0xffc8c8c8, 0xff003200, 0xff003200, false);
-  gpOpenAppRegistry(appProgramName, 0x434C614D);   // "CLaM"
+  gpOpenAppRegistry(appProgramName, 0x434C614D);  // "CLaM"
   // The recorder reads "record time" and makes its take buffer here once it exists.
 
   SynthApp* application = new SynthApp;

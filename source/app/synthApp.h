@@ -14,10 +14,10 @@ struct Bank;
 struct Engine;
 struct UiTimerRecord;
 
-extern const char* const appProgramName;   // "Morvane"
+extern const char* const appProgramName;  // "Morvane"
 
 class SynthApp : public UiaApplication {
-public:
+ public:
   SynthApp();
   ~SynthApp() override;
 
@@ -39,7 +39,7 @@ public:
 };
 
 class SynthAppModule : public UiaModule {
-public:
+ public:
   // Module init: the libraries, the widget classes, the settings, the application. Answers whether
   // the application started (a failed start never enters the message loop).
   bool init() override;

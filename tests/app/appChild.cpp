@@ -61,7 +61,7 @@ Bank* failBank() { return nullptr; }
 bool failChunk(std::uint32_t) { return false; }
 
 class OrderClient : public AudioClient {
-public:
+ public:
   void close() override {
     SynthApp* app = dynamic_cast<SynthApp*>(uiaApplication());
     note(std::string("devices close, engine ") + (app && app->engine ? "alive" : "gone"));
@@ -73,7 +73,7 @@ AudioClient* makeOrderClient() { return new OrderClient; }
 std::atomic<long long> g_clientFrames{0};
 std::atomic<int> g_calls{0};
 class CountingClient : public AudioClient {
-public:
+ public:
   void process(float** in, float** out, int nIn, int nOut, int frames) override {
     g_clientFrames += frames;
     g_calls += 1;
@@ -104,7 +104,7 @@ void CALLBACK watch(HWND, UINT, UINT_PTR, DWORD) {
       g_stateTick = now;
       if (g_scenario != "audio") closeWindow1();
       return;
-    case 1:   // audio: wait until the device plays
+    case 1:  // audio: wait until the device plays
       if (a->engine->framesDone >= 4410) {
         midiQueueNoteOn(a->engine, 69, 100, 0);
         g_mark = a->engine->framesDone;
@@ -115,9 +115,9 @@ void CALLBACK watch(HWND, UINT, UINT_PTR, DWORD) {
           abDevGetProperty("SampleRate", static_cast<uint32_t>(m->audioDevice), &rate, &size);
           size = 4;
           abDevGetProperty("BufferSize", static_cast<uint32_t>(m->audioDevice), &buffer, &size);
-          note("host device " + std::to_string(m->deviceRate) + " client " + std::to_string(m->clientRate) +
-               " ratio " + std::to_string(m->ratioP) + "/" + std::to_string(m->ratioQ) + " device rate " +
-               std::to_string(rate) + " buffer " + std::to_string(buffer));
+          note("host device " + std::to_string(m->deviceRate) + " client " + std::to_string(m->clientRate) + " ratio " +
+               std::to_string(m->ratioP) + "/" + std::to_string(m->ratioQ) + " device rate " + std::to_string(rate) +
+               " buffer " + std::to_string(buffer));
         }
         g_state = 2;
       } else if (now - g_stateTick > 15000) {
@@ -126,22 +126,22 @@ void CALLBACK watch(HWND, UINT, UINT_PTR, DWORD) {
         g_state = 9;
       }
       return;
-    case 2:   // one and a half seconds of the note, then its release
+    case 2:  // one and a half seconds of the note, then its release
       if (a->engine->framesDone - g_mark >= 66150) {
         midiQueuePushShort(&a->engine->midi, 0x80, 69, 64);
         g_mark = a->engine->framesDone;
-        note("note off " + std::to_string(g_mark) + " client frames " + std::to_string(g_clientFrames.load()) + " calls " + std::to_string(g_calls.load()));
+        note("note off " + std::to_string(g_mark) + " client frames " + std::to_string(g_clientFrames.load()) +
+             " calls " + std::to_string(g_calls.load()));
         g_state = 3;
       }
       return;
-    case 3:   // a second of the release
+    case 3:  // a second of the release
       if (a->engine->framesDone - g_mark >= 44100) {
         closeWindow1();
         g_state = 9;
       }
       return;
-    default:
-      return;
+    default: return;
   }
 }
 

@@ -56,8 +56,9 @@ bool storedText(const char* name, std::string* out) {
   DWORD type = 0;
   HKEY key = nullptr;
   if (RegOpenKeyExA(HKEY_CURRENT_USER, kUserKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
-  const bool ok = RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size) == ERROR_SUCCESS &&
-                  type == REG_SZ;
+  const bool ok =
+      RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size) == ERROR_SUCCESS &&
+      type == REG_SZ;
   RegCloseKey(key);
   if (ok) *out = buffer;
   return ok;
@@ -67,8 +68,8 @@ struct ProgramRun {
   bool started = false;
   bool ended = false;
   DWORD exitCode = 99;
-  double shownMs = -1;      // start to window 1 visible
-  double closeToEndMs = -1; // WM_CLOSE posted to the process gone
+  double shownMs = -1;       // start to window 1 visible
+  double closeToEndMs = -1;  // WM_CLOSE posted to the process gone
 };
 
 struct FindWindowOf {
@@ -175,7 +176,7 @@ ChildRun runChild(const std::string& scenario, DWORD timeoutMs = 60000) {
 }
 
 class Program : public ::testing::Test {
-protected:
+ protected:
   void SetUp() override {
     clearKey(HKEY_CURRENT_USER, kUserKey);
     clearKey(HKEY_LOCAL_MACHINE, kMachineKey);
@@ -260,7 +261,7 @@ TEST_F(Program, MachineKeyValueIsUsedAndBadChannelsReadAsZero) {
       {"omni", false, REG_DWORD, static_cast<DWORD>(-1), -1},
       {"99", false, REG_DWORD, 99, 0},
       {"-7", false, REG_DWORD, static_cast<DWORD>(-7), 0},
-      {"a text", false, REG_SZ, 0x35, 0},   // "5" stored as a text
+      {"a text", false, REG_SZ, 0x35, 0},  // "5" stored as a text
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);

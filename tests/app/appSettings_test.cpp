@@ -24,14 +24,15 @@ void store(HKEY root, const std::string& path, const char* name, DWORD type, con
   RegCloseKey(key);
 }
 void storeInt(const char* name, DWORD value, bool machine = false) {
-  store(machine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER, machine ? machinePath() : userPath(), name, REG_DWORD, &value, 4);
+  store(machine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER, machine ? machinePath() : userPath(), name, REG_DWORD, &value,
+        4);
 }
 void storeText(const char* name, const std::string& text) {
   store(HKEY_CURRENT_USER, userPath(), name, REG_SZ, text.c_str(), static_cast<DWORD>(text.size() + 1));
 }
 
 class Settings : public ::testing::Test {
-protected:
+ protected:
   void SetUp() override {
     if (!gpIsInitialised()) gpInit(GP_VERSION, GP_BUILD);
     RegDeleteKeyA(HKEY_CURRENT_USER, userPath().c_str());
@@ -55,14 +56,13 @@ TEST_F(Settings, AnEmptyStoreGivesTheDefaults) {
   EXPECT_EQ(s->mainPageExpanded, 1);
   EXPECT_EQ(appReadMidiChannel(), 0);
   appReadWindowLayout();
-  const int expected[8][6] = {{127, 0, 0, 1020, 760, 1},    {128, 61, 42, 644, 158, 1},  {129, 89, 104, 644, 158, 0},
+  const int expected[8][6] = {{127, 0, 0, 1020, 760, 1},    {128, 61, 42, 644, 158, 1},   {129, 89, 104, 644, 158, 0},
                               {130, 118, 100, 820, 552, 0}, {131, 179, 115, 533, 364, 0}, {132, 128, 226, 433, 179, 0},
                               {133, 254, 138, 531, 240, 0}, {134, 146, 201, 615, 466, 0}};
   for (const auto& row : expected) {
     const WindowLayoutEntry* e = appWindowLayoutLookup(row[0]);
     ASSERT_NE(e, nullptr) << row[0];
-    EXPECT_EQ((std::vector<int>{e->id, e->x, e->y, e->width, e->height, e->flag}),
-              (std::vector<int>(row, row + 6)));
+    EXPECT_EQ((std::vector<int>{e->id, e->x, e->y, e->width, e->height, e->flag}), (std::vector<int>(row, row + 6)));
   }
   EXPECT_EQ(appWindowLayoutLookup(126), nullptr);
   EXPECT_EQ(appWindowLayoutLookup(135), nullptr);
@@ -93,8 +93,15 @@ TEST_F(Settings, ChannelsOutsideTheRangeReadAsZero) {
   const struct {
     DWORD stored;
     int expected;
-  } cases[] = {{0, 0}, {15, 15}, {static_cast<DWORD>(-1), -1}, {16, 0}, {99, 0}, {static_cast<DWORD>(-7), 0},
-               {static_cast<DWORD>(-2), 0}, {0xFFFF, 0}, {0x10003, 0}};
+  } cases[] = {{0, 0},
+               {15, 15},
+               {static_cast<DWORD>(-1), -1},
+               {16, 0},
+               {99, 0},
+               {static_cast<DWORD>(-7), 0},
+               {static_cast<DWORD>(-2), 0},
+               {0xFFFF, 0},
+               {0x10003, 0}};
   for (const auto& c : cases) {
     storeInt("midiChan_01", c.stored);
     EXPECT_EQ(appReadMidiChannel(), c.expected) << static_cast<int>(c.stored);
@@ -102,7 +109,7 @@ TEST_F(Settings, ChannelsOutsideTheRangeReadAsZero) {
 }
 
 TEST_F(Settings, LongTextsAreCutAndTerminated) {
-  const std::string path = "C:\\banks\\" + std::string(291, 'b');   // 300 characters
+  const std::string path = "C:\\banks\\" + std::string(291, 'b');  // 300 characters
   storeText("bankPath 3", path);
   char text[appPathChars + 1];
   std::memset(text, 'x', sizeof text);

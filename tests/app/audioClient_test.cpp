@@ -55,7 +55,7 @@ struct ScriptedEvent {
 // The host's manager with MIDI from a script (offsets of the next device block, in order) and every
 // device channel j routed to client channel j unless the test says otherwise.
 class ScriptedManager : public AudioManager {
-public:
+ public:
   ScriptedManager() : AudioManager(nullptr) {
     for (int j = 0; j < AB_MAX_CHANNELS; ++j) {
       blockInputIds[j] = j;
@@ -118,7 +118,7 @@ struct DeviceBlock {
 };
 
 class Client : public ::testing::Test {
-protected:
+ protected:
   void SetUp() override {
     presetWavesInit();
     engineCfgInitDefaults();
@@ -128,7 +128,7 @@ protected:
     engine->header.polyphony = 4;
     engineApplyPatchChange(engine, 1);
     manager = new ScriptedManager;
-    client = new AudioClient(manager);   // the client owns the manager
+    client = new AudioClient(manager);  // the client owns the manager
     client->attach(engine, nullptr);
   }
   void TearDown() override {
@@ -329,12 +329,14 @@ TEST(ClientInterface, RatesChannelCountsAndNames) {
     int index;
     const char* name;
   };
-  const NameCase names[] = {{false, 0, "In 1"}, {false, 5, "In 6"}, {false, 6, ""},   {false, -1, ""},
-                            {true, 0, "Out 1"}, {true, 7, "Out 8"}, {true, 8, ""}, {true, 100, ""}};
+  const NameCase names[] = {{false, 0, "In 1"}, {false, 5, "In 6"}, {false, 6, ""}, {false, -1, ""},
+                            {true, 0, "Out 1"}, {true, 7, "Out 8"}, {true, 8, ""},  {true, 100, ""}};
   for (const NameCase& c : names) {
     std::string name = "x";
-    if (c.output) client.outputName(c.index, &name);
-    else client.inputName(c.index, &name);
+    if (c.output)
+      client.outputName(c.index, &name);
+    else
+      client.inputName(c.index, &name);
     EXPECT_EQ(name, c.name) << c.index;
   }
 }
@@ -342,7 +344,7 @@ TEST(ClientInterface, RatesChannelCountsAndNames) {
 TEST_F(Client, NothingAllocatesAfterTheFirstBlockAndTheCostPerBlock) {
   manager->script = {{0, 0x90, 69, 100}};
   play(128);
-  engine->channels[0]->on = 0;   // a silent preset for the timing
+  engine->channels[0]->on = 0;  // a silent preset for the timing
   engineApplyPatchChange(engine, 1);
   for (int frames : {128, 512, 1024}) {
     DeviceBlock in(2, frames), out(2, frames);
@@ -361,4 +363,3 @@ TEST_F(Client, NothingAllocatesAfterTheFirstBlockAndTheCostPerBlock) {
 }
 
 }  // namespace
-

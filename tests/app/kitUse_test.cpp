@@ -12,7 +12,7 @@ TEST(KitUse, AcquiredTwiceInitialisesOnceAndAForcedReleaseClosesEverySlot) {
   ctrlKitAcquire();
   ASSERT_EQ(winOpen(5, 4, 4, nullptr), 1);
   ASSERT_EQ(winOpen(9, 4, 4, nullptr), 1);
-  ctrlKitAcquire();   // a second initialisation would have emptied the window table
+  ctrlKitAcquire();  // a second initialisation would have emptied the window table
   EXPECT_EQ(ctrlKitUserCount(), 2);
   EXPECT_NE(winSlot(5), nullptr);
   ctrlKitRelease(false);
@@ -23,7 +23,7 @@ TEST(KitUse, AcquiredTwiceInitialisesOnceAndAForcedReleaseClosesEverySlot) {
   EXPECT_EQ(ctrlKitUserCount(), 0);
   EXPECT_EQ(winSlot(5), nullptr);
   EXPECT_EQ(winSlot(9), nullptr);
-  ctrlKitRelease(false);   // nothing to release: stays at 0
+  ctrlKitRelease(false);  // nothing to release: stays at 0
   ctrlKitRelease(true);
   EXPECT_EQ(ctrlKitUserCount(), 0);
 }

@@ -21,7 +21,7 @@ TEST(RtClientBlock, DeviceBlocksAllocateNothingAfterTheFirst) {
   engineCfgInitDefaults();
   Engine* engine = engineCreate();
   ASSERT_NE(engine, nullptr);
-  for (int c = 0; c < engineChannels; ++c) engine->channels[c]->on = 0;   // a silent preset
+  for (int c = 0; c < engineChannels; ++c) engine->channels[c]->on = 0;  // a silent preset
   engineApplyPatchChange(engine, 1);
   float out[8][engineBlockMax] = {};
   float* outputs[8];
