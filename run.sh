@@ -13,9 +13,8 @@ cmake -S . -B build/win32 -G Ninja -DCMAKE_BUILD_TYPE=Release -DMINGW_ARCH=i686 
 cmake --build build/win32 -j"$(nproc)"
 exe=build/win32/source/app/Morvane.exe
 if [ ! -f "$exe" ]; then
-  echo "Everything that exists so far is built, but Morvane cannot start yet: its application shell"
-  echo "(main window, menus, audio connection) is not written yet."
-  exit 0
+  echo "The build did not make $exe." >&2
+  exit 1
 fi
 if ! dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q 'install ok installed'; then
   echo "Morvane is built ($exe), but 32-bit Wine (wine32:i386) is not installed here: see the message"
@@ -27,6 +26,8 @@ source scripts/wine-env.sh
 source scripts/start-xvfb.sh
 source scripts/prefix-init.sh
 [ -n "${XVFB_PID:-}" ] && echo "Morvane is running on the virtual display $DISPLAY"
-wine "$exe"
+status=0
+wine "$exe" || status=$?
 source scripts/prefix-stop.sh
 [ -n "${XVFB_PID:-}" ] && kill "$XVFB_PID" 2>/dev/null || true
+exit "$status"

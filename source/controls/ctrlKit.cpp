@@ -12,6 +12,23 @@
 #include "controls/uiTimer.h"
 #include "controls/winSlots.h"
 
+namespace {
+std::uint16_t g_kitUsers = 0;
+}
+
+void ctrlKitRegisterKinds() {
+    buttonKindRegister();          // 1
+    customKindRegister();          // 10
+    knobKindRegister();            // 4
+    // 8 piano keyboard, 9 popup selector: registered here once they exist.
+    ctrlRegisterPicture();         // 2
+    framePictureKindRegister();    // 3
+    paneKindRegister();            // 13
+    ctrlRegisterScrollbar();       // 12
+    ctrlRegisterList();            // 11
+    // 5 text display, 7 text lines view, 6 number box: registered here once they exist.
+}
+
 void ctrlKitInit(HINSTANCE instance) {
     winResetAll();
     ctrlTypesReset();
@@ -20,14 +37,7 @@ void ctrlKitInit(HINSTANCE instance) {
     bitmapCacheInit(3000, instance);
     diagReset();
     UiTimer::clearAll();
-    buttonKindRegister();
-    customKindRegister();
-    knobKindRegister();
-    ctrlRegisterPicture();
-    framePictureKindRegister();
-    paneKindRegister();
-    ctrlRegisterScrollbar();
-    ctrlRegisterList();
+    ctrlKitRegisterKinds();
 }
 
 void ctrlKitShutdown() {
@@ -35,3 +45,31 @@ void ctrlKitShutdown() {
     fontTableFree();
     bitmapCacheFree();
 }
+
+void ctrlKitInitAll() {
+    fontTableInit();
+    ctrlTypesReset();
+    winResetAll();
+    colorsInit();
+    ctrlKitRegisterKinds();
+    UiTimer::clearAll();
+    diagReset();
+}
+
+void ctrlKitAcquire() {
+    if (g_kitUsers == 0) ctrlKitInitAll();
+    ++g_kitUsers;
+}
+
+void ctrlKitRelease(bool force) {
+    if (g_kitUsers < 1) return;
+    if (force) g_kitUsers = 0;
+    else --g_kitUsers;
+    if (g_kitUsers == 0) {
+        winCloseAll();
+        bitmapCacheFree();
+        fontTableFree();
+    }
+}
+
+std::uint16_t ctrlKitUserCount() { return g_kitUsers; }

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "app/clientSubBlock.h"
 #include "engine/engine.h"
 #include "engine/midiQueue.h"
 #include "engine/surround.h"
@@ -58,16 +59,12 @@ void TestAudioThread::runClientSubBlock(Engine* engine, float* const* outputs, i
                                         const std::uint8_t* midi, int midiCount) {
   for (int i = 0; i < midiCount; ++i)
     midiQueuePushShort(engineGetMidiQueue(engine), midi[3 * i], midi[3 * i + 1], midi[3 * i + 2]);
-  engine->blockLength = 128;
-  const bool dispatched = !engine->paused.load() && midiDispatchDue(engine, 128);
-  for (auto& input : engine->inputs) input.filled = 0;
+  // The client commits pending edits once per device block; here a device block is one sub-block.
   editCommitPending(engine);
-  engineRender(engine, 128);
-  if (dispatched) midiProcessBlock(engine);
-  surroundMix(engine, &engine->surround, engine->buses[0], outputs, outputCount, offset, engine->outputGain, 128);
-  engineOutputRamp(engine, outputCount > 0 ? outputs[0] + offset : nullptr,
-                   outputCount > 1 ? outputs[1] + offset : nullptr);
-  if (engine->midi.sustain == 0) engine->midi.sustain = -1;
+  float* at[surroundMaxOutputs] = {};
+  const int count = outputCount < surroundMaxOutputs ? outputCount : surroundMaxOutputs;
+  for (int o = 0; o < count; ++o) at[o] = outputs[o] + offset;
+  clientRenderSubBlock(engine, nullptr, 0, at, count, 128);
 }
 
 void TestAudioThread::run() {

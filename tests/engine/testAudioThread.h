@@ -38,9 +38,10 @@ class TestAudioThread {
 
   // Runs one sub-block on the calling thread (the same sequence; for single-threaded tests).
   static void runSubBlock(Engine* engine, float* out1, float* out2, float signalLevel);
-  // The audio client's own sub-block: the same sequence, with the surround decode of the buses into
-  // `outputCount` device outputs (each 128 floats from `offset`) at the engine's output gain, and the
-  // device ramp on the first two. `midi` holds `midiCount` short messages (3 bytes each) pushed first.
+  // The audio client's own sub-block (clientRenderSubBlock) after the edit commit of its device block:
+  // the surround decode of the buses into `outputCount` device outputs (each 128 floats from
+  // `offset`) at the engine's output gain, and the device ramp on the first two. `midi` holds
+  // `midiCount` short messages (3 bytes each) pushed first.
   static void runClientSubBlock(Engine* engine, float* const* outputs, int outputCount, int offset = 0,
                                 const std::uint8_t* midi = nullptr, int midiCount = 0);
 

@@ -1,0 +1,41 @@
+// The application's window kinds: each holds the id of its window slot, lets the framework handle an
+// event first and passes what the framework leaves to the slot's routing (items, then the window
+// callback).
+#pragma once
+#include <cstdint>
+
+#include "uia.h"
+
+class AppMainWindow : public MainWindow {
+ public:
+  explicit AppMainWindow(std::int16_t slotId) : slot(slotId) {}
+  bool handleEvent(std::int32_t code, void* data) override;
+  std::int16_t slot;
+};
+
+class AppToolWindow : public ToolWindow {
+ public:
+  explicit AppToolWindow(std::int16_t slotId) : slot(slotId) {}
+  bool handleEvent(std::int32_t code, void* data) override;
+  std::int16_t slot;
+};
+
+class AppDialogWindow : public DialogWindow {
+ public:
+  explicit AppDialogWindow(std::int16_t slotId) : slot(slotId) {}
+  bool handleEvent(std::int32_t code, void* data) override;
+  std::int16_t slot;
+};
+
+class AppPlainWindow : public PlainWindow {
+ public:
+  explicit AppPlainWindow(std::int16_t slotId) : slot(slotId) {}
+  bool handleEvent(std::int32_t code, void* data) override;
+  std::int16_t slot;
+};
+
+// The main window of slot `id` at (x, y) with a client area of width x height, made visible-ready
+// (hidden until winShow) with `itemCount` items; dialogStyle gives the fixed-size style. Null when the
+// window could not be made (the slot is then closed again).
+Window* appCreateMainWindow(std::int16_t id, const char* title, int x, int y, int width, int height, int itemCount,
+                            bool dialogStyle);

@@ -1,0 +1,227 @@
+#include "app/synthApp.h"
+
+#include <cstring>
+
+#include "ABAudioClient.h"
+#include "GPError.h"
+#include "GPInit.h"
+#include "GPRegistryKey.h"
+#include "Init_NGL.h"
+#include "NGLForm.h"
+#include "NGLFormHost.h"
+#include "NGLLabel.h"
+#include "NGLSelector.h"
+#include "NGLSwitch.h"
+#include "TextEdit.h"
+#include "TreeView.h"
+#include "app/appGdi.h"
+#include "app/appSettings.h"
+#include "app/appWindows.h"
+#include "app/audioClient.h"
+#include "controls/ctrlDraw.h"
+#include "controls/ctrlKit.h"
+#include "controls/msgBox.h"
+#include "controls/uiTimer.h"
+#include "controls/winSlots.h"
+#include "engine/engine.h"
+#include "engine/engineConfig.h"
+#include "engine/midiQueue.h"
+#include "midi/midiNames.h"
+#include "preset/bank.h"
+#include "preset/chunk.h"
+#include "preset/fileTypes.h"
+#include "preset/library.h"
+#include "preset/samplePool.h"
+#include "preset/undo.h"
+
+const char* const appProgramName = "Morvane";
+
+namespace {
+
+const std::uint32_t kBuildWord = 0x60031;
+std::uint32_t g_windowStyleWord = 0;
+TimerEntry* g_appTimer = nullptr;
+AppStartHooks g_hooks = {nullptr, nullptr, nullptr, nullptr};
+
+}  // namespace
+
+AppStartHooks* appStartHooks() { return &g_hooks; }
+std::uint32_t appWindowStyleWord() { return g_windowStyleWord; }
+TimerEntry* appTimerHandle() { return g_appTimer; }
+
+HINSTANCE appGetInstance() {
+  UiaModule* module = uiaModule();
+  return module && module->instance() ? module->instance() : GetModuleHandleA(nullptr);
+}
+
+HWND appGetMainWindowHandle() {
+  UiaApplication* application = uiaApplication();
+  if (!application || !application->mainWindow()) return nullptr;
+  return application->mainWindow()->nativeHandle();
+}
+
+int nameEquals(const FileSpec* a, const FileSpec* b) {
+  if (!a || !b) return 0;
+  return std::strncmp(a->path, b->path, sizeof a->path) == 0 ? 1 : 0;
+}
+
+// ---- module ----
+
+bool SynthAppModule::init() {
+  gpSetMessageBoxTitle(appProgramName);
+  // A library whose words differ from these stops the process with a fatal error.
+  if (!gpInit(GP_VERSION, kBuildWord)) return false;
+  if (!uiaInit(UIA_VERSION, kBuildWord)) return false;
+  if (!nglInit(NGL_VERSION, kBuildWord)) return false;
+  if (!abInit(0x1030001, kBuildWord)) return false;
+
+  registerSelector();
+  registerSwitch();
+  registerTextEdit();
+  registerLabel();
+  registerTreeView();
+  // "List" and the About box's "AboutContentSubForm" are registered here once they exist.
+
+  Form::setDefaultColors(1001, 0xfffff0ff, 0xffc8c8c8, 0xff003200, 0xff003200, false);
+  gpOpenAppRegistry(appProgramName, 0x434C614D);  // "CLaM"
+  // The recorder reads "record time" and makes its take buffer here once it exists.
+
+  SynthApp* application = new SynthApp;
+  application->setName(appProgramName);
+  return attachApplication(application);
+}
+
+void SynthAppModule::exit(bool) {
+  deleteApplication();
+  gpCloseAppRegistry();
+  abExit();
+  nglExit();
+  uiaExit();
+  gpExit();
+}
+
+// ---- application ----
+
+SynthApp::SynthApp() { formHost = new FormHostListener; }
+
+SynthApp::~SynthApp() { delete formHost; }
+
+bool SynthApp::handleEvent(std::int32_t code, void* data) {
+  // The framework tick: the UI timers run, then the default handler.
+  if (code == UIA_EVENT_TIMER) UiTimer::dispatch();
+  return UiaApplication::handleEvent(code, data);
+}
+
+bool SynthApp::init() {
+  // 1
+  ctrlKitAcquire();
+  samplePoolClearAll();
+  word16 = 0;
+  std::memset(words, 0, sizeof words);
+  // 2 (the menus are built here once they exist)
+  appCreateGdiResources();
+  // 3
+  g_windowStyleWord = uiaSetWindowStyleFlags(0x8000);
+  // 4
+  const bool chunkOk = g_hooks.initChunkBuffer ? g_hooks.initChunkBuffer(65535) : chunkBufferInit(65535);
+  if (!chunkOk) {
+    msgBox(0, "Morvane memory error, 58843", 0);
+    return false;
+  }
+  // 5
+  fileTypesRegister();
+  appWriteProgramPaths();
+  fileSetChunkTypeCallback(chunkHeaderCheck);
+  engineCfgInitDefaults();
+  // 6
+  engine = g_hooks.createEngine ? g_hooks.createEngine() : engineCreate();
+  if (!engine) {
+    msgBox(0, "Morvane memory error, 58841", 0);
+    return false;
+  }
+  // 7
+  engineCfgSetFlag(1);
+  bank = g_hooks.createBank ? g_hooks.createBank() : bankCreate();
+  if (!bank) {
+    msgBox(0, "Morvane memory error, 58842", 0);
+    return false;
+  }
+  // 8 (the output set-up values are loaded into the engine here once the output set-up exists)
+  engineSetBank(engine, bank);
+  bankSelectPreset(bank, engine, 0);
+  // 9 (the popup selector's default bitmap 1100 is set here once the selector kind exists)
+  bitmapCacheInit(3000, appGetInstance());
+  editHistoryCreate();
+  samplePoolInitNames(engine);
+  midiNamesInitNotes();
+  midiNamesInitControllers();
+  // 10
+  mainWindowObject = appCreateMainWindow(1, appProgramName, 3, 50, 386, 512, 31, false);
+  // Without window 1 nothing could end the message loop: the start ends here like the others.
+  if (!mainWindowObject) return false;
+  mainWindowObject->setIcon(appGetInstance(), 100);
+  HWND mainHandle = mainWindowObject->nativeHandle();
+  // 11 (the main window's pages are built here once they exist)
+  engineSetStartFlag(engine, 1);
+  undoCreateBank();
+  libSetupAll();
+  msgBoxSetOwner(mainHandle, appProgramName);
+  // 12
+  audioClient = g_hooks.createAudioClient ? g_hooks.createAudioClient() : new AudioClient;
+  audioClient->attach(engine, bank);
+  // 13: when loadSettings answers 0 (no usable device settings) the host's "Audio Setup" dialog
+  // (abOpenAudioSetup) opens here over window 1 once it exists; until then the program runs silent.
+  audioClient->registerSetupWidgets(mainHandle);
+  audioClient->loadSettings();
+  // 14
+  midiSetChannel(engine, appReadMidiChannel(), 1);
+  // 15
+  appReadBankPaths();
+  appReadWindowLayout();
+  appLoadSwitches();
+  // 16 (the Record window is made here once it exists)
+  appApplySwitches();
+  // 17 (the main window's refresh runs here once its pages exist)
+  // 18
+  setTick(50);
+  addTimer(&g_appTimer, 50, 1);
+  // 19 (the page-update timer of window 1 starts here once the main window's update exists)
+  // 20
+  winShow(1, true);
+  // 21 (the About box opens as a splash here once it exists)
+  return true;
+}
+
+void SynthApp::exit(bool initResult) {
+  // 1
+  libFreeKindBuffer(8);
+  fileTypesUnregister();
+  chunkBufferFree();
+  samplePoolClearNames();
+  // 2
+  if (g_appTimer) removeTimer(g_appTimer);
+  g_appTimer = nullptr;
+  // 3: no block reaches the engine once the devices are closed
+  if (audioClient) {
+    audioClient->closeDevices();
+    delete audioClient;
+    audioClient = nullptr;
+  }
+  // 4
+  if (engine) {
+    engineDestroy(engine);
+    engine = nullptr;
+  }
+  // What init made besides the engine goes too, after the engine that played it.
+  if (bank) {
+    undoDestroyBank();
+    editHistoryDestroy();
+    bankDestroy(bank);
+    bank = nullptr;
+  }
+  // 5 (the main window's data is written back and freed here once it exists)
+  // 6
+  ctrlKitRelease(true);
+  samplePoolFreeAll();
+  UiaApplication::exit(initResult);
+}

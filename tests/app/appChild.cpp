@@ -1,0 +1,170 @@
+// The program under test in a child process: the real module, application and audio client, with a
+// scenario chosen on the command line. A UI-thread timer watches the running program (window 1
+// shown, frames played) and acts as a user would; every step is written to the log file, and every
+// message box goes to the log instead of the screen.
+//   --scenario=close        start, keep a capture of window 1, close window 1
+//   --scenario=audio        start, play note 69 once audio runs, release it, close window 1
+//   --scenario=fail-engine  the engine cannot be made; likewise fail-bank and fail-chunk
+//   --scenario=order        as close, with a client that notes whether the engine still exists when
+//                           the host closes its devices
+#include <windows.h>
+
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "ABAudioManager.h"
+#include "ABDeviceAccessors.h"
+#include "app/audioClient.h"
+#include "app/synthApp.h"
+#include "controls/ctrlKit.h"
+#include "controls/msgBox.h"
+#include "engine/engine.h"
+#include "engine/engineConfig.h"
+#include "engine/midiQueue.h"
+#include "support/windowCapture.h"
+
+namespace {
+
+SynthAppModule g_module;
+FILE* g_log = nullptr;
+std::string g_scenario;
+int g_state = 0;
+std::uint32_t g_mark = 0;
+ULONGLONG g_stateTick = 0;
+
+void note(const std::string& line) {
+  if (!g_log) return;
+  std::fprintf(g_log, "%s\n", line.c_str());
+  std::fflush(g_log);
+}
+
+std::string argument(const std::string& commandLine, const char* flag) {
+  size_t at = commandLine.find(flag);
+  if (at == std::string::npos) return std::string();
+  at += std::strlen(flag);
+  const bool quoted = at < commandLine.size() && commandLine[at] == '"';
+  if (quoted) ++at;
+  const size_t end = commandLine.find(quoted ? '"' : ' ', at);
+  return commandLine.substr(at, end == std::string::npos ? std::string::npos : end - at);
+}
+
+int recordBox(void*, int, const char* text, int) {
+  note(std::string("box ") + text);
+  return 0;
+}
+
+Engine* failEngine() { return nullptr; }
+Bank* failBank() { return nullptr; }
+bool failChunk(std::uint32_t) { return false; }
+
+class OrderClient : public AudioClient {
+ public:
+  void close() override {
+    SynthApp* app = dynamic_cast<SynthApp*>(uiaApplication());
+    note(std::string("devices close, engine ") + (app && app->engine ? "alive" : "gone"));
+    AudioClient::close();
+  }
+};
+AudioClient* makeOrderClient() { return new OrderClient; }
+
+std::atomic<long long> g_clientFrames{0};
+std::atomic<int> g_calls{0};
+class CountingClient : public AudioClient {
+ public:
+  void process(float** in, float** out, int nIn, int nOut, int frames) override {
+    g_clientFrames += frames;
+    g_calls += 1;
+    AudioClient::process(in, out, nIn, nOut, frames);
+  }
+};
+AudioClient* makeCountingClient() { return new CountingClient; }
+
+SynthApp* app() { return dynamic_cast<SynthApp*>(uiaApplication()); }
+
+void closeWindow1() {
+  note("close " + std::to_string(GetTickCount64()));
+  PostMessageA(appGetMainWindowHandle(), WM_CLOSE, 0, 0);
+}
+
+void CALLBACK watch(HWND, UINT, UINT_PTR, DWORD) {
+  SynthApp* a = app();
+  if (!a || !a->engine) return;
+  HWND main = appGetMainWindowHandle();
+  const ULONGLONG now = GetTickCount64();
+  switch (g_state) {
+    case 0:
+      if (!main || !IsWindowVisible(main)) return;
+      note("shown " + std::to_string(now));
+      note("channel " + std::to_string(midiGetReceiveChannel(a->engine)));
+      windowCapturePng(main, "app_window1_" + g_scenario + ".png");
+      g_state = 1;
+      g_stateTick = now;
+      if (g_scenario != "audio") closeWindow1();
+      return;
+    case 1:  // audio: wait until the device plays
+      if (a->engine->framesDone >= 4410) {
+        midiQueueNoteOn(a->engine, 69, 100, 0);
+        g_mark = a->engine->framesDone;
+        note("note on " + std::to_string(g_mark) + " at " + std::to_string(engineSampleRate()) + " Hz");
+        if (AudioManager* m = a->audioClient ? a->audioClient->manager : nullptr) {
+          int32_t rate = 0, buffer = 0;
+          uint32_t size = 4;
+          abDevGetProperty("SampleRate", static_cast<uint32_t>(m->audioDevice), &rate, &size);
+          size = 4;
+          abDevGetProperty("BufferSize", static_cast<uint32_t>(m->audioDevice), &buffer, &size);
+          note("host device " + std::to_string(m->deviceRate) + " client " + std::to_string(m->clientRate) + " ratio " +
+               std::to_string(m->ratioP) + "/" + std::to_string(m->ratioQ) + " device rate " + std::to_string(rate) +
+               " buffer " + std::to_string(buffer));
+        }
+        g_state = 2;
+      } else if (now - g_stateTick > 15000) {
+        note("no audio");
+        closeWindow1();
+        g_state = 9;
+      }
+      return;
+    case 2:  // one and a half seconds of the note, then its release
+      if (a->engine->framesDone - g_mark >= 66150) {
+        midiQueuePushShort(&a->engine->midi, 0x80, 69, 64);
+        g_mark = a->engine->framesDone;
+        note("note off " + std::to_string(g_mark) + " client frames " + std::to_string(g_clientFrames.load()) +
+             " calls " + std::to_string(g_calls.load()));
+        g_state = 3;
+      }
+      return;
+    case 3:  // a second of the release
+      if (a->engine->framesDone - g_mark >= 44100) {
+        closeWindow1();
+        g_state = 9;
+      }
+      return;
+    default: return;
+  }
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+  const std::string commandLine = GetCommandLineA();
+  g_scenario = argument(commandLine, "--scenario=");
+  const std::string logPath = argument(commandLine, "--log=");
+  if (!logPath.empty()) g_log = std::fopen(logPath.c_str(), "wb");
+  msgBoxSetHook(recordBox, nullptr);
+  AppStartHooks* hooks = appStartHooks();
+  if (g_scenario == "fail-engine") hooks->createEngine = failEngine;
+  if (g_scenario == "fail-bank") hooks->createBank = failBank;
+  if (g_scenario == "fail-chunk") hooks->initChunkBuffer = failChunk;
+  if (g_scenario == "order") hooks->createAudioClient = makeOrderClient;
+  if (g_scenario == "audio") hooks->createAudioClient = makeCountingClient;
+  note("start " + std::to_string(GetTickCount64()));
+  SetTimer(nullptr, 0, 5, watch);
+  uiaSetInstance(instance);
+  uiaRun();
+  note("kit users " + std::to_string(ctrlKitUserCount()));
+  note("end " + std::to_string(GetTickCount64()));
+  if (g_log) std::fclose(g_log);
+  return 0;
+}

@@ -1,0 +1,394 @@
+// The program as a whole, in child processes: the real Morvane.exe started with an empty settings
+// store and closed by its window 1; moved to another folder; the program paths rewritten; start-up
+// failures shown and survived; shut-down order; a note played through the MME device into the ALSA
+// output file.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "ABAudioClient.h"
+#include "ABAudioManager.h"
+#include "ABDeviceAccessors.h"
+#include "GPInit.h"
+#include "support/audioFiles.h"
+#include "support/signal.h"
+#include "support/tempDir.h"
+
+namespace {
+
+const char kUserKey[] = "Software\\Veltrano\\Morvane";
+const char kMachineKey[] = "SOFTWARE\\Veltrano\\Morvane";
+
+std::string selfFolder() {
+  char self[MAX_PATH];
+  GetModuleFileNameA(nullptr, self, sizeof self);
+  std::string path(self);
+  return path.substr(0, path.find_last_of("\\/") + 1);
+}
+
+// The program next to the test (tests/app) is the one of the build's source/app folder.
+std::string programPath() { return selfFolder() + "..\\..\\source\\app\\Morvane.exe"; }
+std::string childPath() { return selfFolder() + "morvane_appchild.exe"; }
+
+void clearKey(HKEY root, const char* path) { RegDeleteKeyA(root, path); }
+
+void storeValue(HKEY root, const char* path, const char* name, DWORD type, const void* data, DWORD size) {
+  HKEY key = nullptr;
+  ASSERT_EQ(RegCreateKeyExA(root, path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr), ERROR_SUCCESS);
+  RegSetValueExA(key, name, 0, type, static_cast<const BYTE*>(data), size);
+  RegCloseKey(key);
+}
+void storeInt(HKEY root, const char* path, const char* name, DWORD value) {
+  storeValue(root, path, name, REG_DWORD, &value, 4);
+}
+void storeText(const char* name, const std::string& text) {
+  storeValue(HKEY_CURRENT_USER, kUserKey, name, REG_SZ, text.c_str(), static_cast<DWORD>(text.size() + 1));
+}
+
+bool storedText(const char* name, std::string* out) {
+  char buffer[1024] = {};
+  DWORD size = sizeof buffer - 1;
+  DWORD type = 0;
+  HKEY key = nullptr;
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, kUserKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+  const bool ok =
+      RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size) == ERROR_SUCCESS &&
+      type == REG_SZ;
+  RegCloseKey(key);
+  if (ok) *out = buffer;
+  return ok;
+}
+
+struct ProgramRun {
+  bool started = false;
+  bool ended = false;
+  DWORD exitCode = 99;
+  double shownMs = -1;       // start to window 1 visible
+  double closeToEndMs = -1;  // WM_CLOSE posted to the process gone
+};
+
+struct FindWindowOf {
+  DWORD pid;
+  HWND found;
+};
+
+BOOL CALLBACK findVisible(HWND window, LPARAM data) {
+  FindWindowOf* f = reinterpret_cast<FindWindowOf*>(data);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(window, &pid);
+  char title[64] = {};
+  GetWindowTextA(window, title, sizeof title);
+  if (pid == f->pid && IsWindowVisible(window) && std::string(title) == "Morvane") {
+    f->found = window;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+double msSince(const LARGE_INTEGER& start) {
+  LARGE_INTEGER now, freq;
+  QueryPerformanceCounter(&now);
+  QueryPerformanceFrequency(&freq);
+  return 1000.0 * static_cast<double>(now.QuadPart - start.QuadPart) / static_cast<double>(freq.QuadPart);
+}
+
+// Starts the program, waits for its window 1, closes it like a user and waits for the process to end.
+ProgramRun runAndClose(const std::string& exe) {
+  ProgramRun run;
+  std::string commandLine = "\"" + exe + "\"";
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process = {};
+  LARGE_INTEGER start;
+  QueryPerformanceCounter(&start);
+  if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+    return run;
+  run.started = true;
+  FindWindowOf f = {process.dwProcessId, nullptr};
+  for (int i = 0; i < 4000 && !f.found; ++i) {
+    EnumWindows(findVisible, reinterpret_cast<LPARAM>(&f));
+    if (!f.found) {
+      if (WaitForSingleObject(process.hProcess, 5) == WAIT_OBJECT_0) break;
+    }
+  }
+  if (f.found) {
+    run.shownMs = msSince(start);
+    LARGE_INTEGER closing;
+    QueryPerformanceCounter(&closing);
+    PostMessageA(f.found, WM_CLOSE, 0, 0);
+    if (WaitForSingleObject(process.hProcess, 30000) == WAIT_OBJECT_0) {
+      run.ended = true;
+      run.closeToEndMs = msSince(closing);
+    }
+  }
+  if (!run.ended && WaitForSingleObject(process.hProcess, 0) == WAIT_OBJECT_0) run.ended = true;
+  GetExitCodeProcess(process.hProcess, &run.exitCode);
+  if (!run.ended) TerminateProcess(process.hProcess, 98);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  return run;
+}
+
+std::vector<std::string> readLines(const std::string& path) {
+  std::vector<std::string> lines;
+  std::ifstream in(path);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+bool hasLine(const std::vector<std::string>& lines, const std::string& prefix, std::string* rest = nullptr) {
+  for (const std::string& line : lines)
+    if (line.compare(0, prefix.size(), prefix) == 0) {
+      if (rest) *rest = line.substr(prefix.size());
+      return true;
+    }
+  return false;
+}
+
+struct ChildRun {
+  DWORD exitCode = 99;
+  bool ended = false;
+  std::vector<std::string> log;
+};
+
+ChildRun runChild(const std::string& scenario, DWORD timeoutMs = 60000) {
+  ChildRun result;
+  const std::string log = testTempPath("appchild-" + scenario + ".log");
+  DeleteFileA(log.c_str());
+  std::string commandLine = "\"" + childPath() + "\" --scenario=" + scenario + " --log=\"" + log + "\"";
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process = {};
+  if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+    return result;
+  result.ended = WaitForSingleObject(process.hProcess, timeoutMs) == WAIT_OBJECT_0;
+  GetExitCodeProcess(process.hProcess, &result.exitCode);
+  if (!result.ended) TerminateProcess(process.hProcess, 98);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  result.log = readLines(log);
+  return result;
+}
+
+class Program : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    clearKey(HKEY_CURRENT_USER, kUserKey);
+    clearKey(HKEY_LOCAL_MACHINE, kMachineKey);
+  }
+  void TearDown() override {
+    clearKey(HKEY_CURRENT_USER, kUserKey);
+    clearKey(HKEY_LOCAL_MACHINE, kMachineKey);
+  }
+};
+
+TEST_F(Program, StartsWithAnEmptyStoreAndEndsWithCodeZeroWhenWindowOneCloses) {
+  const ProgramRun run = runAndClose(programPath());
+  ASSERT_TRUE(run.started) << programPath();
+  ASSERT_GE(run.shownMs, 0.0) << "window 1 never showed";
+  ASSERT_TRUE(run.ended);
+  EXPECT_EQ(run.exitCode, 0u);
+  std::printf("start to window 1 shown: %.0f ms; close to process end: %.0f ms\n", run.shownMs, run.closeToEndMs);
+
+  char full[MAX_PATH];
+  GetFullPathNameA(programPath().c_str(), MAX_PATH, full, nullptr);
+  std::string folder(full);
+  folder = folder.substr(0, folder.find_last_of('\\') + 1);
+  std::string text;
+  ASSERT_TRUE(storedText("MrDirPath", &text));
+  EXPECT_EQ(_stricmp(text.c_str(), folder.c_str()), 0) << text << " vs " << folder;
+  EXPECT_EQ(text.back(), '\\');
+  ASSERT_TRUE(storedText("SamplesPath", &text));
+  EXPECT_EQ(_stricmp(text.c_str(), (folder + "Samples\\").c_str()), 0) << text;
+  ASSERT_TRUE(storedText("LibrariesPath", &text));
+  EXPECT_EQ(_stricmp(text.c_str(), (folder + "Libraries\\").c_str()), 0) << text;
+}
+
+// Copies the program into `folder` (made with its parents) and answers the copy's path.
+std::string copyProgramTo(const std::string& folder) {
+  std::string made;
+  for (size_t at = 0; at != std::string::npos;) {
+    at = folder.find('\\', at + 1);
+    made = folder.substr(0, at);
+    CreateDirectoryA(made.c_str(), nullptr);
+  }
+  const std::string target = folder + "\\Morvane.exe";
+  CopyFileA(programPath().c_str(), target.c_str(), FALSE);
+  return target;
+}
+
+TEST_F(Program, MovedProgramRewritesThePathsAtItsNextStart) {
+  storeText("MrDirPath", "C:\\old\\");
+  storeText("SamplesPath", "C:\\old\\Samples\\");
+  storeText("LibrariesPath", "C:\\old\\Libraries\\");
+  // A second folder, and one whose program path comes close to 260 characters.
+  std::string base = testTempPath("moved");
+  std::string deep = base;
+  while (deep.size() < 245) deep += "\\" + std::string(std::min<size_t>(40, 246 - deep.size()), 'd');
+  for (const std::string& folder : {base, deep}) {
+    const std::string exe = copyProgramTo(folder);
+    ASSERT_EQ(GetFileAttributesA(exe.c_str()) != INVALID_FILE_ATTRIBUTES, true) << exe;
+    const ProgramRun run = runAndClose(exe);
+    ASSERT_TRUE(run.ended) << exe;
+    EXPECT_EQ(run.exitCode, 0u);
+    std::string text;
+    ASSERT_TRUE(storedText("MrDirPath", &text));
+    EXPECT_EQ(_stricmp(text.c_str(), (folder + "\\").c_str()), 0) << text;
+    ASSERT_TRUE(storedText("SamplesPath", &text));
+    EXPECT_EQ(_stricmp(text.c_str(), (folder + "\\Samples\\").substr(0, 260).c_str()), 0) << text;
+    ASSERT_TRUE(storedText("LibrariesPath", &text));
+    EXPECT_EQ(_stricmp(text.c_str(), (folder + "\\Libraries\\").substr(0, 260).c_str()), 0) << text;
+    EXPECT_LE(text.size(), 260u);
+  }
+}
+
+TEST_F(Program, MachineKeyValueIsUsedAndBadChannelsReadAsZero) {
+  struct Case {
+    const char* what;
+    bool machine;
+    DWORD type;
+    DWORD value;
+    int expected;
+  };
+  const Case cases[] = {
+      {"empty store", false, 0, 0, 0},
+      {"machine key only", true, REG_DWORD, 3, 3},
+      {"omni", false, REG_DWORD, static_cast<DWORD>(-1), -1},
+      {"99", false, REG_DWORD, 99, 0},
+      {"-7", false, REG_DWORD, static_cast<DWORD>(-7), 0},
+      {"a text", false, REG_SZ, 0x35, 0},  // "5" stored as a text
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    clearKey(HKEY_CURRENT_USER, kUserKey);
+    clearKey(HKEY_LOCAL_MACHINE, kMachineKey);
+    if (c.type == REG_DWORD)
+      storeInt(c.machine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER, c.machine ? kMachineKey : kUserKey, "midiChan_01",
+               c.value);
+    if (c.type == REG_SZ) storeValue(HKEY_CURRENT_USER, kUserKey, "midiChan_01", REG_SZ, "5", 2);
+    const ChildRun run = runChild("close");
+    ASSERT_TRUE(run.ended);
+    EXPECT_EQ(run.exitCode, 0u);
+    std::string channel;
+    ASSERT_TRUE(hasLine(run.log, "channel ", &channel));
+    EXPECT_EQ(std::stoi(channel), c.expected);
+    EXPECT_TRUE(hasLine(run.log, "kit users 0"));
+  }
+}
+
+TEST_F(Program, StartUpFailuresShowTheirMessageAndEndCleanly) {
+  struct Case {
+    const char* scenario;
+    const char* box;
+  };
+  const Case cases[] = {{"fail-engine", "box Morvane memory error, 58841"},
+                        {"fail-bank", "box Morvane memory error, 58842"},
+                        {"fail-chunk", "box Morvane memory error, 58843"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.scenario);
+    const ChildRun run = runChild(c.scenario, 30000);
+    ASSERT_TRUE(run.ended) << "the program did not end";
+    EXPECT_EQ(run.exitCode, 0u);
+    std::vector<std::string> boxes;
+    for (const std::string& line : run.log)
+      if (line.compare(0, 4, "box ") == 0) boxes.push_back(line);
+    EXPECT_EQ(boxes, std::vector<std::string>{c.box});
+    // The loop never ran (the watcher never saw window 1) and everything made was released.
+    EXPECT_FALSE(hasLine(run.log, "shown "));
+    EXPECT_TRUE(hasLine(run.log, "kit users 0"));
+    EXPECT_TRUE(hasLine(run.log, "end "));
+  }
+}
+
+TEST_F(Program, DevicesCloseBeforeTheEngineGoes) {
+  const ChildRun run = runChild("order");
+  ASSERT_TRUE(run.ended);
+  EXPECT_EQ(run.exitCode, 0u);
+  EXPECT_TRUE(hasLine(run.log, "devices close, engine alive"));
+  EXPECT_FALSE(hasLine(run.log, "devices close, engine gone"));
+}
+
+// The name of the first MME output device, as the host lists it.
+std::string mmeDeviceName() {
+  struct Lister : AudioHostClient {
+    void process(float**, float**, int, int, int) override {}
+    bool supportsRate(float) override { return true; }
+    void inputName(int, std::string*) override {}
+    void outputName(int, std::string*) override {}
+    int inputCount() override { return 0; }
+    int outputCount() override { return 2; }
+    void setSampleRate(float) override {}
+  };
+  const bool gpWasUp = gpIsInitialised();
+  if (!gpWasUp) gpInit(GP_VERSION, GP_BUILD);
+  abInit(0x1030001, 0x60031);
+  std::string found;
+  {
+    Lister lister;
+    lister.open(nullptr);
+    for (uint32_t d : lister.manager->audioDevices) {
+      std::string name;
+      if (deviceName(d, &name) == 0 && name.compare(0, 4, "MME ") == 0) {
+        found = name;
+        break;
+      }
+    }
+  }
+  abExit();
+  if (!gpWasUp) gpExit();
+  return found;
+}
+
+std::vector<float> readLeft(const std::string& path) {
+  std::vector<float> left;
+  FILE* f = std::fopen(path.c_str(), "rb");
+  if (!f) return left;
+  short pair[2];
+  while (std::fread(pair, sizeof(short), 2, f) == 2) left.push_back(pair[0] / 32768.0f);
+  std::fclose(f);
+  return left;
+}
+
+TEST_F(Program, NoteSixtyNineFromTheInterfaceSoundsAt440HzThroughTheDevice) {
+  const std::string device = mmeDeviceName();
+  ASSERT_FALSE(device.empty()) << "no MME device";
+  storeText("AB AudioDevice", device);
+  storeInt(HKEY_CURRENT_USER, kUserKey, "AB SampleRate", 44100);
+  // Device buffers of 100 ms: the ALSA file device under Wine does not keep up with 10 ms ones.
+  storeInt(HKEY_CURRENT_USER, kUserKey, "AB Latency", 100);
+  storeInt(HKEY_CURRENT_USER, kUserKey, "AB OutputChannel 0", 0);
+  storeInt(HKEY_CURRENT_USER, kUserKey, "AB OutputChannel 1", 1);
+  const std::string out = audioOutputFile(44100, 2, "S16_LE");
+  ASSERT_FALSE(out.empty()) << "run through the test harness";
+  DeleteFileA(out.c_str());
+
+  const ChildRun run = runChild("audio");
+  for (const std::string& line : run.log) std::printf("program: %s\n", line.c_str());
+  ASSERT_TRUE(run.ended);
+  EXPECT_EQ(run.exitCode, 0u);
+  ASSERT_FALSE(hasLine(run.log, "no audio")) << "the device never played";
+  ASSERT_TRUE(hasLine(run.log, "note off "));
+
+  const std::vector<float> left = readLeft(out);
+  ASSERT_GT(left.size(), 44100u * 2) << out;
+  size_t first = 0;
+  while (first < left.size() && std::fabs(left[first]) < 1e-4f) ++first;
+  ASSERT_LT(first + 44100, left.size()) << "no note in the output";
+  // A second of the held note, from a tenth of a second after its start.
+  const std::vector<float> held(left.begin() + first + 4410, left.begin() + first + 4410 + 32768);
+  EXPECT_NEAR(signalPeakFrequency(held, 44100.0), 440.0, 1.0);
+  const double heldRms = signalRms(held);
+  EXPECT_GT(heldRms, 0.01);
+  // After the release the note decays: the end of the file is far quieter than the held note.
+  ASSERT_GT(left.size(), 4410u);
+  const std::vector<float> tail(left.end() - 4410, left.end());
+  EXPECT_LT(signalRms(tail), heldRms * 0.1);
+  EXPECT_TRUE(signalAllNormal(left.data(), left.size()));
+}
+
+}  // namespace
