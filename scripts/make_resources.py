@@ -404,7 +404,7 @@ def skin_cell(image, cell, look, pressed, pal, style):
 def skin_bitmap(entry, pal, style):
     """One bitmap of the manifest. Looks: panel (a bevelled panel), field (a sunken field), mask (a
     hit mask, dark inside), button (a face in one of the four states), bar (a flat strip of one
-    palette colour), flat (the panel colour only), panelColumn (a panel's inner column, repeated).
+    palette colour), flat (one palette colour, the panel's unless given), panelColumn (a panel's inner column, repeated).
     Any look takes "circles" (guide rings), "wells" (sunken fields, lit when pressed), "cells"
     (parts drawn as faces, switches or tabs in the state of the bitmap), "texts" (captions painted
     in) and "glyph" (a symbol in the middle)."""
@@ -434,9 +434,10 @@ def skin_bitmap(entry, pal, style):
             image = Image.new("RGBA", (w, h), rgba(pal["panel"]))
             image.alpha_composite(button_face((w, h), pal, style, pressed, lit=(kind == "toggle"),
                                               shape=entry.get("shape", "rect")))
-            skin_text(image, (0, 1 if pressed else 0, w, h), entry.get("text", ""), pal, size=10, condensed=True)
+            sink = 1 if pressed and kind == "push" else 0
+            skin_text(image, (0, sink, w, h), entry.get("text", ""), pal, size=10, condensed=True)
     elif look == "flat":
-        image = Image.new("RGBA", (w, h), rgba(pal["panel"]))
+        image = Image.new("RGBA", (w, h), rgba(pal[entry.get("colour", "panel")]))
     elif look == "panelColumn":
         # One inner column of a panel of this height, repeated: it continues a panel to the right
         # without an edge where the two meet, drawn at its own size or stretched.
