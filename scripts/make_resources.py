@@ -535,14 +535,34 @@ def ico(image, cursor=False, hotspot=(0, 0)):
     return head + entry + body
 
 
+def skin_sheet(out, images):
+    """Every skin bitmap in manifest order, wrapped into rows 1300 pixels wide, in skin_sheet.png
+    (not embedded): looks that do not match each other show at a glance."""
+    width, x, y, row, places = 1300, 4, 4, 0, []
+    for im in images:
+        if x + im.size[0] > width and x > 4:
+            x, y, row = 4, y + row + 6, 0
+        places.append((x, y))
+        x += im.size[0] + 6
+        row = max(row, im.size[1])
+    sheet = Image.new("RGB", (width, y + row + 4), (40, 40, 40))
+    for im, place in zip(images, places):
+        sheet.paste(im, place)
+    sheet.save(os.path.join(out, "skin_sheet.png"))
+
+
 def write_skin_manifest(src, out, put, pal, style):
     path = os.path.join(src, "skinBitmaps.json")
     if not os.path.exists(path):
         return
     with open(path) as f:
         manifest = json.load(f)
+    images = []
     for entry in manifest["bitmaps"]:
-        put("BITMAP", entry["id"], "bitmap_%d.bmp" % entry["id"], bmp24(skin_bitmap(entry, pal, style)))
+        image = skin_bitmap(entry, pal, style)
+        images.append(image.convert("RGB"))
+        put("BITMAP", entry["id"], "bitmap_%d.bmp" % entry["id"], bmp24(image))
+    skin_sheet(out, images)
     for entry in manifest["cursors"]:
         put("CURSOR", entry["id"], "cursor_%d.cur" % entry["id"],
             ico(cursor_image(entry["shape"], pal), True, tuple(entry["hotspot"])))
