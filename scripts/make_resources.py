@@ -398,7 +398,8 @@ def skin_cell(image, cell, look, pressed, pal, style):
     lit = look in ("tab", "toggle")
     image.paste(button_face((w, h), pal, style, pressed, lit=lit), (x, y))
     if text:
-        skin_text(image, (x, y + (1 if pressed and not lit else 0), w, h), text, pal, size=10, condensed=True)
+        size = 9 if h < 14 else 10   # low faces: the caption stays clear of the bevel
+        skin_text(image, (x, y + (1 if pressed and not lit else 0), w, h), text, pal, size=size, condensed=True)
 
 
 def skin_bitmap(entry, pal, style):
