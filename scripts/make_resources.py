@@ -381,23 +381,178 @@ CONTROL_LOOKS = {
 }
 
 
+def skin_font(size, bold=False, condensed=False):
+    name = "DejaVuSans" + ("Condensed" if condensed else "") + ("-Bold" if bold else "") + ".ttf"
+    return ImageFont.truetype(os.path.join(FONT_DIR, name), size)
+
+
+def skin_text(image, box, text, pal, size=11, colour="text", bold=False, condensed=False, align="centre"):
+    """Text centred (or left-aligned) in box = (x, y, w, h), drawn at 1x so glyphs stay hinted."""
+    if not text:
+        return
+    x, y, w, h = box
+    d = ImageDraw.Draw(image)
+    # A caption never spills over its box's edges: smaller type (down to 9 px) before clipping.
+    while True:
+        font = skin_font(size, bold, condensed)
+        left, top, right, bottom = d.textbbox((0, 0), text, font=font)
+        if w <= 0 or right - left <= w - 4 or (size <= 9 and not bold):
+            break
+        if bold:
+            bold = False
+        else:
+            size -= 1
+    tx = x + 3 - left if align == "left" else x + (w - (right - left)) / 2 - left
+    ty = y + (h - (bottom - top)) / 2 - top
+    d.text((round(tx), round(ty)), text, font=font, fill=rgba(pal[colour]))
+
+
+def dimmed(image, pal):
+    """The disabled look: the same drawing at half contrast against the panel."""
+    flat = Image.new("RGBA", image.size, rgba(pal["panel"]))
+    return Image.blend(image.convert("RGBA"), flat, 0.55)
+
+
+def button_face(size, pal, style, pressed, lit=False, shape="rect"):
+    """A raised face; pressed sinks it (a switch with lit=True lights it in the accent colour)."""
+    scale = style["supersample"]
+    if shape == "round":
+        w, h = size
+        p = Painter(size, scale)
+        s = scale
+        p.draw.ellipse([0, 0, w * s - 1, h * s - 1], fill=rgba(pal["bevelDark"]))
+        top, low = (pal["bevelDark"], pal["bevelLight"]) if pressed else (pal["bevelLight"], pal["bevelDark"])
+        p.draw.ellipse([1 * s, 1 * s, (w - 1) * s - 1, (h - 1) * s - 1], fill=rgba(low))
+        p.draw.ellipse([1 * s, 1 * s, (w - 2) * s - 1, (h - 2) * s - 1], fill=rgba(top))
+        face = pal["accentLight"] if (pressed and lit) else (pal["panelDark"] if pressed else pal["panelLight"])
+        p.draw.ellipse([2 * s, 2 * s, (w - 2) * s - 1, (h - 2) * s - 1], fill=rgba(face))
+        return p.done()
+    face = pal["accentLight"] if (pressed and lit) else (pal["panelDark"] if pressed else pal["panelLight"])
+    edge = rgba(pal["accent"]) if (pressed and lit) else None
+    return bevel_box(size, scale, pal, style, rgba(face), sunken=pressed and not lit, edge=edge)
+
+
+def skin_glyph(image, box, glyph, pal, lit):
+    """The transport and page symbols, drawn at 4x and reduced."""
+    x, y, w, h = box
+    scale = 4
+    layer = Painter((image.size[0], image.size[1]), scale)
+    d, s = layer.draw, scale
+    cx, cy = (x + w / 2) * s, (y + h / 2) * s
+    r = min(w, h) * s * 0.24
+    ink = rgba(pal["warning"]) if glyph == "record" else rgba(pal["text"])
+    if glyph == "stop":
+        d.rectangle([cx - r, cy - r, cx + r, cy + r], fill=ink)
+    elif glyph == "play":
+        d.polygon([(cx - r * 0.8, cy - r * 1.1), (cx - r * 0.8, cy + r * 1.1), (cx + r * 1.2, cy)], fill=ink)
+    elif glyph == "record":
+        d.ellipse([cx - r, cy - r, cx + r, cy + r], fill=ink)
+    elif glyph == "info":
+        d.ellipse([cx - r * 1.5, cy - r * 1.5, cx + r * 1.5, cy + r * 1.5], outline=ink, width=s)
+    image.alpha_composite(layer.done())
+    if glyph == "info":
+        skin_text(image, box, "i", pal, size=12, bold=True)
+
+
+def skin_led(image, box, text, pal, lit):
+    """A switch: a small lamp and its caption on a flat face; pressed lights the lamp."""
+    x, y, w, h = box
+    d = ImageDraw.Draw(image)
+    lamp = max(5, min(8, h - 5))
+    ly = y + (h - lamp) // 2
+    d.rounded_rectangle([x + 3, ly, x + 3 + lamp - 1, ly + lamp - 1], radius=2,
+                        fill=rgba(pal["accentLight"] if lit else pal["panelDark"]), outline=rgba(pal["bevelDark"]))
+    skin_text(image, (x + lamp + 3, y, w - lamp - 3, h), text, pal, size=10, condensed=True, align="left")
+
+
+def skin_cell(image, cell, look, pressed, pal, style):
+    """One part of a bitmap: a button face, a switch, a tab or a sunken well, with its caption."""
+    x, y, w, h = cell[:4]
+    text = cell[4] if len(cell) > 4 else ""
+    if look == "well":
+        face = rgba(pal["accentLight"] if pressed else pal["field"])
+        image.paste(bevel_box((w, h), style["supersample"], pal, dict(style, radius=0), face, sunken=True), (x, y))
+        skin_text(image, (x, y, w, h), text, pal, size=10, align="left")
+        return
+    if look == "switch":
+        image.paste(button_face((w, h), pal, style, False), (x, y))
+        skin_led(image, (x, y, w, h), text, pal, pressed)
+        return
+    lit = look in ("tab", "toggle")
+    image.paste(button_face((w, h), pal, style, pressed, lit=lit), (x, y))
+    if text:
+        size = 9 if h < 14 else 10   # low faces: the caption stays clear of the bevel
+        skin_text(image, (x, y + (1 if pressed and not lit else 0), w, h), text, pal, size=size, condensed=True)
+
+
 def skin_bitmap(entry, pal, style):
-    """One bitmap of the manifest: a bevelled panel, a sunken field or a rounded hit mask."""
+    """One bitmap of the manifest. Looks: panel (a bevelled panel), field (a sunken field), mask (a
+    hit mask, dark inside), button (a face in one of the four states), bar (a flat strip of one
+    palette colour), flat (one palette colour, the panel's unless given), panelColumn (a panel's inner column, repeated).
+    Any look takes "circles" (guide rings), "wells" (sunken fields, lit when pressed), "cells"
+    (parts drawn as faces, switches or tabs in the state of the bitmap), "texts" (captions painted
+    in) and "glyph" (a symbol in the middle)."""
     w, h = entry["size"]
     look = entry["look"]
     if look in CONTROL_LOOKS:
         return CONTROL_LOOKS[look](entry, pal, style)
     if look == "mask":
-        # Dark (red below 127) inside, white outside a rounded rectangle: drawn large and reduced,
-        # then thresholded so the edge pixels are plainly in or out.
+        # Dark (red below 127) inside, white outside a rounded rectangle or a circle: drawn large
+        # and reduced, then thresholded so the edge pixels are plainly in or out.
         scale = 4
         big = Image.new("L", (w * scale, h * scale), 255)
         r = entry.get("radius", 4) * scale
-        ImageDraw.Draw(big).rounded_rectangle((0, 0, w * scale - 1, h * scale - 1), radius=r, fill=0)
+        if entry.get("shape") == "round":
+            ImageDraw.Draw(big).ellipse((0, 0, w * scale - 1, h * scale - 1), fill=0)
+        else:
+            ImageDraw.Draw(big).rounded_rectangle((0, 0, w * scale - 1, h * scale - 1), radius=r, fill=0)
         small = big.resize((w, h), Image.LANCZOS).point(lambda v: 0 if v < 127 else 255)
         return small.convert("RGB")
-    image = bevel_box((w, h), 1, pal, style, rgba(pal["panel"] if look == "panel" else pal["field"]),
-                      sunken=(look == "field"))
+    state = entry.get("state", "normal")
+    pressed = state in ("pressed", "disabledPressed")
+    disabled = state.startswith("disabled")
+    if look == "button":
+        kind = entry.get("kind", "push")
+        if kind == "switch":
+            image = Image.new("RGBA", (w, h), rgba(pal["panel"]))
+            skin_cell(image, [0, 0, w, h, entry.get("text", "")], "switch", pressed, pal, style)
+        else:
+            image = Image.new("RGBA", (w, h), rgba(pal["panel"]))
+            image.alpha_composite(button_face((w, h), pal, style, pressed, lit=(kind == "toggle"),
+                                              shape=entry.get("shape", "rect")))
+            sink = 1 if pressed and kind == "push" else 0
+            skin_text(image, (0, sink, w, h), entry.get("text", ""), pal, size=10, condensed=True)
+    elif look == "flat":
+        image = Image.new("RGBA", (w, h), rgba(pal[entry.get("colour", "panel")]))
+    elif look == "panelColumn":
+        # One inner column of a panel of this height, repeated: it continues a panel to the right
+        # without an edge where the two meet, drawn at its own size or stretched.
+        column = bevel_box((8, h), 1, pal, style, rgba(pal["panel"])).convert("RGBA").crop((4, 0, 5, h))
+        image = column.resize((w, h), Image.NEAREST)
+    elif look == "bar":
+        image = Image.new("RGBA", (w, h), rgba(pal[entry.get("colour", "panelDark")]))
+        d = ImageDraw.Draw(image)
+        d.line([(0, 0), (w - 1, 0)], fill=rgba(pal["bevelDark"]))
+        d.line([(0, h - 1), (w - 1, h - 1)], fill=rgba(pal["bevelLight"]))
+    else:
+        image = bevel_box((w, h), 1, pal, style, rgba(pal["panel"] if look == "panel" else pal["field"]),
+                          sunken=(look == "field")).convert("RGBA")
+    for cx, cy, r in entry.get("circles", []):
+        ImageDraw.Draw(image).ellipse((cx - r, cy - r, cx + r, cy + r), outline=rgba(pal["panelDark"]))
+    for well in entry.get("wells", []):
+        skin_cell(image, well, "well", pressed, pal, style)
+    for cell in entry.get("cells", []):
+        skin_cell(image, cell, entry.get("cellLook", "push"), pressed, pal, style)
+    for grooveY in entry.get("grooves", []):
+        d = ImageDraw.Draw(image)
+        d.line([(4, grooveY), (w - 5, grooveY)], fill=rgba(pal["panelDark"]))
+        d.line([(4, grooveY + 1), (w - 5, grooveY + 1)], fill=rgba(pal["bevelLight"]))
+    for x, y, text, size in entry.get("texts", []):
+        skin_text(image, (x, y, 0, size + 4), text, pal, size=size, bold=True, align="left")
+    if "glyph" in entry:
+        skin_glyph(image, (0, 0, w, h), entry["glyph"], pal, pressed)
+    if disabled:
+        image = dimmed(image, pal)
     return image
 
 
@@ -466,14 +621,34 @@ def ico(image, cursor=False, hotspot=(0, 0)):
     return head + entry + body
 
 
+def skin_sheet(out, images):
+    """Every skin bitmap in manifest order, wrapped into rows 1300 pixels wide, in skin_sheet.png
+    (not embedded): looks that do not match each other show at a glance."""
+    width, x, y, row, places = 1300, 4, 4, 0, []
+    for im in images:
+        if x + im.size[0] > width and x > 4:
+            x, y, row = 4, y + row + 6, 0
+        places.append((x, y))
+        x += im.size[0] + 6
+        row = max(row, im.size[1])
+    sheet = Image.new("RGB", (width, y + row + 4), (40, 40, 40))
+    for im, place in zip(images, places):
+        sheet.paste(im, place)
+    sheet.save(os.path.join(out, "skin_sheet.png"))
+
+
 def write_skin_manifest(src, out, put, pal, style):
     path = os.path.join(src, "skinBitmaps.json")
     if not os.path.exists(path):
         return
     with open(path) as f:
         manifest = json.load(f)
+    images = []
     for entry in manifest["bitmaps"]:
-        put("BITMAP", entry["id"], "bitmap_%d.bmp" % entry["id"], bmp24(skin_bitmap(entry, pal, style)))
+        image = skin_bitmap(entry, pal, style)
+        images.append(image.convert("RGB"))
+        put("BITMAP", entry["id"], "bitmap_%d.bmp" % entry["id"], bmp24(image))
+    skin_sheet(out, images)
     for entry in manifest["cursors"]:
         put("CURSOR", entry["id"], "cursor_%d.cur" % entry["id"],
             ico(cursor_image(entry["shape"], pal), True, tuple(entry["hotspot"])))

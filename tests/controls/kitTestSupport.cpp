@@ -3,6 +3,10 @@
 #include "controls/uiTimer.h"
 #include "controls/winSlots.h"
 #include "uiaTestSupport.h"
+#include "support/pngWrite.h"
+#include "support/tempDir.h"
+
+#include <cstring>
 
 uint32_t g_testTick = 100000;
 
@@ -65,4 +69,41 @@ void postMove(HWND hwnd, int x, int y, bool buttonDown) {
 void postClick(HWND hwnd, int x, int y) {
     postPress(hwnd, x, y);
     postRelease(hwnd, x, y);
+}
+
+bool captureShown(HWND hwnd, CapturedWindow& out, const std::string& name) {
+    RECT rc;
+    if (!GetClientRect(hwnd, &rc) || rc.right <= 0 || rc.bottom <= 0) return false;
+    const int w = rc.right, h = rc.bottom;
+    BITMAPINFO bi;
+    std::memset(&bi, 0, sizeof bi);
+    bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    bi.bmiHeader.biWidth = w;
+    bi.bmiHeader.biHeight = -h;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    bi.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HDC dc = GetDC(hwnd);
+    HBITMAP dib = CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HDC mem = CreateCompatibleDC(dc);
+    bool ok = dib && mem;
+    if (ok) {
+        HGDIOBJ old = SelectObject(mem, dib);
+        ok = BitBlt(mem, 0, 0, w, h, dc, 0, 0, SRCCOPY) != 0;
+        GdiFlush();
+        if (ok) {
+            out.width = w;
+            out.height = h;
+            const uint32_t* p = static_cast<const uint32_t*>(bits);
+            out.pixels.assign(p, p + static_cast<size_t>(w) * h);
+            for (auto& px : out.pixels) px &= 0x00FFFFFFu;
+        }
+        SelectObject(mem, old);
+    }
+    if (mem) DeleteDC(mem);
+    if (dib) DeleteObject(dib);
+    ReleaseDC(hwnd, dc);
+    if (ok && !name.empty()) ok = pngWrite(testArtifactPath(name), out.pixels.data(), out.width, out.height);
+    return ok;
 }

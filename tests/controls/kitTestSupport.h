@@ -9,6 +9,7 @@
 #include "uia.h"
 #include "controls/ctrlKit.h"
 #include "controls/ctrlTypes.h"
+#include "support/windowCapture.h"
 
 // The injected clock behind the double-click test and the UI timers.
 extern uint32_t g_testTick;
@@ -42,3 +43,8 @@ void postPress(HWND hwnd, int x, int y);
 void postRelease(HWND hwnd, int x, int y);
 void postMove(HWND hwnd, int x, int y, bool buttonDown);
 void postClick(HWND hwnd, int x, int y);
+
+// What the window shows now, read from its own device context (not repainted as a PrintWindow
+// capture is): drawing done outside painting, such as highlights, is in it. Written as PNG when
+// name is not empty.
+bool captureShown(HWND hwnd, CapturedWindow& out, const std::string& name = std::string());
