@@ -145,9 +145,12 @@ void Form::layout()
     }
     if (host_) host_->childSizeChanged(this);
     laidOut_ = 1;
-    // Widgets added before the form was laid out are attached now.
-    for (Widget* widget : widgets_)
-        if (widget->parent() != this) widget->attach(this);
+    // Widgets added before the form was laid out are attached now. Attaching may add widgets (a
+    // list adds its cell editor): walk a copy.
+    const std::vector<Widget*> order = widgets_;
+    for (Widget* widget : order)
+        if (widget->parent() != this && std::find(widgets_.begin(), widgets_.end(), widget) != widgets_.end())
+            widget->attach(this);
 }
 
 void Form::reset()

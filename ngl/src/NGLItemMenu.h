@@ -157,6 +157,8 @@ private:
     Form* menuForm();
     // The open menu of this tree whose pop-up holds the point (the root first), or null.
     ItemMenu* menuAt(int32_t x, int32_t y);
+    // The open menu of this tree whose scroll thumb is being dragged, or null.
+    ItemMenu* draggingMenu();
     void place(int32_t x, int32_t y);
     void layoutScrollBar();
     void repaintTree();
