@@ -558,10 +558,10 @@ void List::detach()
 
 // ---- painting -----------------------------------------------------------------------------------
 
-void List::shortenToWidth(std::string& text, int32_t width) const
+void List::shortenToWidth(std::string& text, int32_t width, const TextStyle& style) const
 {
     if (text.size() > kMaxCellChars) text.resize(kMaxCellChars);
-    const BitmapFont* font = cellStyle_.font();
+    const BitmapFont* font = style.font();
     if (!font) return;
     if (font->textWidth(text.c_str(), uint32_t(-1)) <= width) return;
     // As many characters as fit, then "~".
@@ -579,7 +579,7 @@ void List::shortenToWidth(std::string& text, int32_t width) const
 void List::drawCell(Picture& picture, const char* text, int32_t column, const RegionRect& rect, bool selected)
 {
     (void)column;
-    const RegionRect clip = picture.hasClip() ? picture.clip() : rect;
+    const RegionRect clip = picture.hasClip() ? intersect(rect, picture.clip()) : rect;
     if (selected) {
         // Under-text selection: the row fill shows through, only the text is drawn.
         const RegionRect inner = {rect.x1 + cellStyle_.leftMargin(), rect.y1 + cellStyle_.topMargin(),
@@ -611,7 +611,7 @@ void List::drawRow(Picture& picture, int32_t x, int32_t y, int32_t row, const Re
             if (c == 0) cell.x1 = clampInt(int64_t(cell.x1) + iconArea);
             if (cell.x2 > cell.x1 && cell.x2 > clip.x1 && cell.x1 < clip.x2) {
                 std::string text = r->text[c];
-                shortenToWidth(text, cell.x2 - cell.x1 - cellStyle_.leftMargin() - cellStyle_.rightMargin());
+                shortenToWidth(text, cell.x2 - cell.x1 - cellStyle_.leftMargin() - cellStyle_.rightMargin(), cellStyle_);
                 drawCell(picture, text.c_str(), c, cell, selectionUnderText_ && r->selected);
             }
         }
@@ -653,8 +653,9 @@ void List::paint(Picture& picture)
                 const RegionRect cell = {clampInt(cx), view_.y1, clampInt(cx + w), view_.y1 + hh};
                 if (cell.x2 > strip.x1 && cell.x1 < strip.x2 && w > 0) {
                     std::string title = columns_[c].title;
-                    shortenToWidth(title, w - headerStyle_.leftMargin() - headerStyle_.rightMargin());
-                    headerStyle_.draw(picture, cell, 0, strip, title.c_str(), false);
+                    shortenToWidth(title, w - headerStyle_.leftMargin() - headerStyle_.rightMargin(), headerStyle_);
+                    // A colour background fills its clip: give it this title's part only.
+                    headerStyle_.draw(picture, cell, 0, intersect(cell, strip), title.c_str(), false);
                 }
                 if (gridLines_ && cellGap_ > 0) picture.fillArea(clampInt(cx + w), view_.y1, cellGap_, hh, gridColour_);
                 cx += int64_t(w) + cellGap_;

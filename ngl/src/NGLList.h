@@ -203,7 +203,9 @@ protected:
     bool handleMouseMove(UiaMouseMoveEvent* e);
     bool handleDrag(int32_t code, void* data);
     void updateBand(int32_t x, int32_t y, uint32_t modifiers);
-    void shortenToWidth(std::string& text, int32_t width) const;
+    // Cuts text to at most 255 characters and, when wider than width in the style's font, to as
+    // many characters as fit followed by "~".
+    void shortenToWidth(std::string& text, int32_t width, const TextStyle& style) const;
     int32_t textHeight();
     void releaseResources();
 
