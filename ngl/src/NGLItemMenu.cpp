@@ -330,6 +330,10 @@ void ItemMenu::open(int32_t x, int32_t y, Form* ownerForm, bool notifyOwner, boo
     }
     isOpen_ = true;
     hoverIndex_ = chosenIndex_;
+    if (!parentMenu_) {
+        releaseArmed_ = false;
+        pointerKnown_ = false;
+    }
     if (!gOpenRoot && !parentMenu_) {
         gOpenRoot = this;
         if (capture) {
@@ -451,7 +455,9 @@ bool ItemMenu::handleButton(int32_t code, UiaMouseButtonEvent* e)
         ItemMenu* m = menuAt(e->x, e->y);
         if (ItemMenu* dragging = draggingMenu()) {
             dragging->draggingThumb_ = false;
-        } else if (isOpen_ && m && contains(rect_, e->x, e->y)) {
+        } else if (isOpen_ && m && contains(rect_, e->x, e->y) && releaseArmed_) {
+            // Only once the pointer has moved while the menu was open: the release of the click
+            // that opened a menu placed over the pointer chooses nothing.
             choose(m, m->rowAt(e->x, e->y), code, e);
         }
         return true;
@@ -463,6 +469,9 @@ bool ItemMenu::handleButton(int32_t code, UiaMouseButtonEvent* e)
                            (e->button == UIA_BUTTON_RIGHT && (openMode_ == NGL_MENU_OPEN_RIGHT || openMode_ == NGL_MENU_OPEN_EITHER));
         if (!opens || gOpenRoot) return false;
         open(e->x, e->y, nullptr, false, true);
+        lastX_ = e->x;
+        lastY_ = e->y;
+        pointerKnown_ = true;
         return true;
     }
     if (e->button != UIA_BUTTON_LEFT) return true;
@@ -497,6 +506,10 @@ bool ItemMenu::handleButton(int32_t code, UiaMouseButtonEvent* e)
 bool ItemMenu::handleMove(UiaMouseMoveEvent* e)
 {
     if (!isOpen_) return false;
+    if (pointerKnown_ && (e->x != lastX_ || e->y != lastY_)) releaseArmed_ = true;
+    lastX_ = e->x;
+    lastY_ = e->y;
+    pointerKnown_ = true;
     if (ItemMenu* dragging = draggingMenu()) {
         ItemMenu* m = dragging;
         int32_t cw = 0, ch = 0;

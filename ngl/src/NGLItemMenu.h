@@ -186,6 +186,10 @@ private:
     bool draggingThumb_ = false;
     bool scrollBarShown_ = false;
     bool captured_ = false;
+    // A release chooses only after the pointer moved while the tree was open (root menu's state).
+    bool releaseArmed_ = false;
+    bool pointerKnown_ = false;
+    int32_t lastX_ = 0, lastY_ = 0;
     int32_t dragStartY_ = 0, dragStartOffsetX_ = 0, dragStartOffsetY_ = 0;
     RegionRect listRect_ = {0, 0, 0, 0};
     RegionRect scrollTrack_ = {0, 0, 0, 0};

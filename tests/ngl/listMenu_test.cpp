@@ -650,3 +650,27 @@ TEST(ItemMenu, RecordRoundTripAndCountsOrStringsPastTheData)
         EXPECT_EQ(menu.itemCount(), 0) << b.what;
     }
 }
+
+TEST(ItemMenu, ReleaseChoosesOnlyAfterThePointerMovedWhileOpen)
+{
+    MenuPage p;
+    ItemMenu& m = *p.menu;
+    m.addItem("One", nullptr, 1);
+    m.addItem("Two", nullptr, 2);
+    // Opened over the pointer (as when a pop-up is moved up over the clicked cell): the release of
+    // that click chooses nothing.
+    m.open(20, 30, nullptr, false, true);
+    int32_t x0, y0, x1, y1;
+    MenuPage::rowCentre(m, 0, x0, y0);
+    MenuPage::rowCentre(m, 1, x1, y1);
+    press(m, x0, y0, UIA_ACTION_RELEASE);
+    EXPECT_TRUE(m.isOpen());
+    EXPECT_TRUE(p.recorder.heard.empty());
+    // Dragged to the second row and released there: chosen.
+    move(m, x0, y0);
+    move(m, x1, y1);
+    press(m, x1, y1, UIA_ACTION_RELEASE);
+    EXPECT_FALSE(m.isOpen());
+    ASSERT_EQ(p.recorder.heard.size(), 2u);
+    EXPECT_EQ(p.recorder.heard[1].row, 1);
+}
