@@ -690,8 +690,8 @@ void ItemMenu::paint(Picture& picture)
 
 bool ItemMenu::read(BinaryStream& stream)
 {
-    if (!Widget::read(stream)) return false;
     clear();
+    if (!Widget::read(stream)) return false;
     stream.readU32();  // version: any
     const uint32_t count = stream.readU32();
     if (!nglStreamOk(stream)) return false;

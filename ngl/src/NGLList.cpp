@@ -421,7 +421,7 @@ bool List::sortByColumn(int32_t column)
     if (edited) editRow_ = indexOf(edited);
     anchorRow_ = indexOf(anchor);
     dropRow_ = indexOf(dropped);
-    if (editRow_ >= 0) beginCellEdit(editRow_, editColumn_);
+    if (editRow_ >= 0 && editor_) editor_->setRect(editorRect(editRow_, editColumn_));
     notify(NGL_NOTIFY_LIST_SORTED, 0, nullptr, -1, column, 0, 0);
     invalidate(0);
     return true;
@@ -429,10 +429,8 @@ bool List::sortByColumn(int32_t column)
 
 // ---- in-place editing ---------------------------------------------------------------------------
 
-bool List::beginCellEdit(int32_t row, int32_t column)
+RegionRect List::editorRect(int32_t row, int32_t column)
 {
-    if (!validCell(row, column) || !usedColumn(column) || !editor_) return false;
-    if (editRow_ >= 0 && (editRow_ != row || editColumn_ != column)) endCellEdit(false, 0, nullptr);
     RegionRect r;
     cellRect(r, row, column);
     if (column == 0) r.x1 += iconAreaWidth();
@@ -440,6 +438,14 @@ bool List::beginCellEdit(int32_t row, int32_t column)
          r.y2 - cellStyle_.bottomMargin()};
     if (r.x2 < r.x1) r.x2 = r.x1;
     if (r.y2 < r.y1) r.y2 = r.y1;
+    return r;
+}
+
+bool List::beginCellEdit(int32_t row, int32_t column)
+{
+    if (!validCell(row, column) || !usedColumn(column) || !editor_) return false;
+    if (editRow_ >= 0 && (editRow_ != row || editColumn_ != column)) endCellEdit(false, 0, nullptr);
+    const RegionRect r = editorRect(row, column);
     editRow_ = row;
     editColumn_ = column;
     editor_->setRect(r);

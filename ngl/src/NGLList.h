@@ -195,6 +195,8 @@ protected:
     };
 
     bool validCell(int32_t row, int32_t column) const;
+    // Where the editor goes over a cell: after the icon area in column 0, inset by the cell margins.
+    RegionRect editorRect(int32_t row, int32_t column);
     bool usedColumn(int32_t column) const;
     int32_t columnStart(int32_t column);
     void notify(int32_t note, int32_t code, void* data, int32_t row, int32_t column, uint8_t flag1,
