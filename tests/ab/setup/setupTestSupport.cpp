@@ -219,17 +219,14 @@ void SetupClient::process(float** in, float** out, int nIn, int nOut, int frames
 {
     (void)in;
     (void)nIn;
+    // The device buffers by client channel, as routed (null: not connected).
+    float** map = mapOutputs(out, nOut);
     const double rate = clientRate.load() > 0 ? clientRate.load() : 44100.0;
     const double freq[2] = {440.0, 1000.0};
-    for (int c = 0; c < nOut; ++c) {
-        if (!out[c]) continue;
-        for (int f = 0; f < frames; ++f) {
-            float v = 0.0f;
-            if (c < 2) {
-                v = 0.5f * static_cast<float>(std::sin(phase[c] + kTwoPi * freq[c] * f / rate));
-            }
-            out[c][f] = v;
-        }
+    for (int c = 0; c < 2 && c < outputs_; ++c) {
+        if (!map[c]) continue;
+        for (int f = 0; f < frames; ++f)
+            map[c][f] = 0.5f * static_cast<float>(std::sin(phase[c] + kTwoPi * freq[c] * f / rate));
     }
     for (int c = 0; c < 2; ++c) phase[c] = std::fmod(phase[c] + kTwoPi * freq[c] * frames / rate, kTwoPi);
     blocks.fetch_add(1);
@@ -378,7 +375,36 @@ void DialogDriver::clickWidget(Form* (*form)(AudioSetupDialog*), int32_t widgetI
     click(widgetCentre(form, widgetId));
 }
 
-bool DialogDriver::chooseMenuItem(Form* (*form)(AudioSetupDialog*), const std::string& text)
+void DialogDriver::clickCell(Form* (*form)(AudioSetupDialog*), int32_t listId, int32_t row, int32_t column)
+{
+    POINT p = {-1, -1};
+    onDialogThread([&](AudioSetupDialog* d) {
+        if (!d) return;
+        Form* f = form(d);
+        List* list = f ? dynamic_cast<List*>(f->findWidget(listId)) : nullptr;
+        RegionRect r;
+        if (!list || !list->cellRect(r, row, column)) return;
+        d->formWindow()->childRectToContainer(f, r);
+        p.x = (r.x1 + r.x2) / 2;
+        p.y = (r.y1 + r.y2) / 2;
+    });
+    ASSERT_GE(p.x, 0) << "no cell " << row << ", " << column;
+    click(p);
+}
+
+std::string cellText(Form* form, int32_t listId, int32_t row, int32_t column)
+{
+    List* list = form ? dynamic_cast<List*>(form->findWidget(listId)) : nullptr;
+    return list ? list->cellText(row, column) : std::string();
+}
+
+int32_t listRows(Form* form, int32_t listId)
+{
+    List* list = form ? dynamic_cast<List*>(form->findWidget(listId)) : nullptr;
+    return list ? list->rowCount() : -1;
+}
+
+bool DialogDriver::chooseMenuItem(Form* (*form)(AudioSetupDialog*), const std::string& text, bool prefix)
 {
     POINT p = {-1, -1};
     onDialogThread([&](AudioSetupDialog* d) {
@@ -388,7 +414,8 @@ bool DialogDriver::chooseMenuItem(Form* (*form)(AudioSetupDialog*), const std::s
             ItemMenu* m = dynamic_cast<ItemMenu*>(w);
             if (!m || !m->isOpen()) continue;
             for (int32_t i = 0; i < m->itemCount(); ++i) {
-                if (m->item(i)->name != text) continue;
+                const std::string& name = m->item(i)->name;
+                if (prefix ? name.compare(0, text.size(), text) != 0 : name != text) continue;
                 // Scrolled into view first when the list is cut.
                 const RegionRect& list = m->listRect();
                 const int32_t h = m->rowHeight();

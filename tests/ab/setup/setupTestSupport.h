@@ -64,7 +64,7 @@ public:
 };
 
 // A client of any channel counts (up to 32 each): a sine on output 0 (440 Hz) and output 1 (1000 Hz)
-// at half scale, accepting rates up to 48,100 Hz.
+// at half scale, written where the routes send them; it accepts rates up to 48,100 Hz.
 class SetupClient : public AudioHostClient {
 public:
     SetupClient(int inputs, int outputs) : inputs_(inputs), outputs_(outputs) {}
@@ -107,9 +107,11 @@ public:
     // A left click at a point of the inner window (press and release posted), handled before return.
     void click(POINT p);
     void clickWidget(Form* (*form)(AudioSetupDialog*), int32_t widgetId);
+    // Clicks the centre of a cell of a list of a form (rows and columns from 0).
+    void clickCell(Form* (*form)(AudioSetupDialog*), int32_t listId, int32_t row, int32_t column);
     // Clicks the menu row whose item reads `text` in the page's open pop-up menu; false when no row
     // reads so.
-    bool chooseMenuItem(Form* (*form)(AudioSetupDialog*), const std::string& text);
+    bool chooseMenuItem(Form* (*form)(AudioSetupDialog*), const std::string& text, bool prefix = false);
     // Repaints the whole form window, then captures the inner window into the test's artifacts.
     std::string capture(const std::string& name, CapturedWindow* out = nullptr);
     // The three ways out besides the buttons; each waits until the dialog is gone.
@@ -135,6 +137,9 @@ Form* buttonsOf(AudioSetupDialog* d);
 AudioSetupDialog* openSetupDialog();
 // The text of a label of a form ("" when there is none).
 std::string labelText(Form* form, int32_t id);
+// The text of a cell of a list of a form ("" when there is none).
+std::string cellText(Form* form, int32_t listId, int32_t row, int32_t column);
+int32_t listRows(Form* form, int32_t listId);
 
 // The settings as stored: every value of the program's key, by name.
 std::map<std::string, std::string> storedValues();
