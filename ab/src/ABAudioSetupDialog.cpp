@@ -54,10 +54,10 @@ AudioSetupDialog::AudioSetupDialog(FormHostListener* listener)
 AudioSetupDialog::~AudioSetupDialog()
 {
     if (FormWindow* window = formWindow()) window->clearChildren();
-    delete buttonForm;
     delete midiPage;
     delete routingPage;
     delete soundCardPage;
+    delete buttonForm;
     delete tabForm;
 }
 

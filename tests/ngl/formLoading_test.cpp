@@ -1,10 +1,15 @@
 // Forms loaded from the executable's "FRM" resources through a resource set attached to "PM" and
 // "FM" 1000, as the Audio Setup dialog loads them.
 #include <gtest/gtest.h>
+
+#include <algorithm>
 #include <windows.h>
 
 #include "GPBinaryStream.h"
 #include "NGLForm.h"
+#include "NGLSelector.h"
+#include "NGLList.h"
+#include "NGLLabel.h"
 #include "NGLFormHost.h"
 #include "nglTestSupport.h"
 
@@ -80,6 +85,10 @@ TEST(FormLoading, TabBarGivesTheThreeSwitches)
 
 TEST(FormLoading, EveryGeneratedFormWritesBackByteForByte)
 {
+    // The classes the generated forms name.
+    if (!WidgetRegistry::has("Label")) registerLabel();
+    if (!WidgetRegistry::has("Selector")) registerSelector();
+    if (!WidgetRegistry::has("List")) registerList();
     FormHostListener host;
     ASSERT_TRUE(host.attach(1000, 1000));
     const std::vector<uint32_t> ids = formIds();
@@ -94,7 +103,11 @@ TEST(FormLoading, EveryGeneratedFormWritesBackByteForByte)
         VectorStream in(original);
         Form again;
         ASSERT_TRUE(again.read(in));
-        EXPECT_EQ(again.widgets().size(), form.widgets().size());
+        // Stored widgets only: a list attached to a form with resources adds its hidden editor.
+        auto stored = [](const Form& f) {
+            return std::count_if(f.widgets().begin(), f.widgets().end(), [](Widget* w) { return w->id() >= 0; });
+        };
+        EXPECT_EQ(stored(again), stored(form));
         VectorStream out(original.size() + 64);
         ASSERT_TRUE(form.write(out));
         EXPECT_EQ(out.written(), original);
