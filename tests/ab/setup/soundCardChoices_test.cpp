@@ -209,6 +209,8 @@ TEST(SoundCardChoices, TheConfigButtonFollowsTheAsioDriversPanel)
     const std::string server = exeDir() + "\\fakeasio.dll";
     registerServer(kFakeAsioClsidText, server);
     listDriver("Fake ASIO", kFakeAsioClsidText, "Fake ASIO");
+    listDriver("Fake ASIO 2", kFakeAsioClsidText, "Fake ASIO 2");
+    listDriver("Fake ASIO 3", kFakeAsioClsidText, "Fake ASIO 3");
     HMODULE module = LoadLibraryA(server.c_str());
     ASSERT_NE(module, nullptr);
     typedef FakeAsioState* (*StateFn)();
@@ -218,9 +220,23 @@ TEST(SoundCardChoices, TheConfigButtonFollowsTheAsioDriversPanel)
     {
         Host host(2, 2);
         bool asioShows = false, mmeShows = true;
-        std::string kind;
+        std::string kind, chosen;
+        double ms = 0;
         runDialog(host.client, true, [&](DialogDriver& driver) {
-            chooseDevice(driver, "ASIO", "Fake ASIO");
+            // The default device is the first ASIO one: another kind first, then ASIO again, whose
+            // choice loads each of the three drivers in turn; the last stays chosen.
+            driver.clickWidget(soundCardOf, 24);
+            ASSERT_TRUE(driver.chooseMenuItem(soundCardOf, "MultiMedia"));
+            driver.clickWidget(soundCardOf, 24);
+            LARGE_INTEGER f, a, b;
+            QueryPerformanceFrequency(&f);
+            QueryPerformanceCounter(&a);
+            ASSERT_TRUE(driver.chooseMenuItem(soundCardOf, "ASIO"));
+            QueryPerformanceCounter(&b);
+            ms = double(b.QuadPart - a.QuadPart) * 1000.0 / double(f.QuadPart);
+            driver.onDialogThread([&](AudioSetupDialog* d) { chosen = labelText(d->soundCardPage, kDeviceLabel); });
+            driver.clickWidget(soundCardOf, kDeviceButton);
+            ASSERT_TRUE(driver.chooseMenuItem(soundCardOf, "Fake ASIO"));
             driver.onDialogThread([&](AudioSetupDialog* d) {
                 asioShows = widgetVisible(d->soundCardPage, kPanelButton);
                 kind = labelText(d->soundCardPage, 8);
@@ -231,6 +247,19 @@ TEST(SoundCardChoices, TheConfigButtonFollowsTheAsioDriversPanel)
             driver.onDialogThread([&](AudioSetupDialog* d) { mmeShows = widgetVisible(d->soundCardPage, kPanelButton); });
         });
         EXPECT_EQ(kind, "ASIO");
+        // The last ASIO device of the list stays chosen.
+        std::string last;
+        int asioDevices = 0;
+        for (uint32_t id : host.client.manager->audioDevices) {
+            std::string name;
+            if (deviceName(id, &name) == 0 && name.compare(0, 9, "Fake ASIO") == 0) {
+                last = name;
+                ++asioDevices;
+            }
+        }
+        EXPECT_EQ(asioDevices, 3);
+        EXPECT_EQ(chosen, last);
+        std::printf("[ figures  ] choosing ASIO (3 fake drivers loaded and released in turn): %.1f ms\n", ms);
         EXPECT_TRUE(asioShows);
         EXPECT_FALSE(mmeShows);
         EXPECT_EQ(fake->record.controlPanels.load(), 1);
