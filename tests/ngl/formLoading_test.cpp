@@ -1,16 +1,14 @@
 // Forms loaded from the executable's "FRM" resources through a resource set attached to "PM" and
 // "FM" 1000, as the Audio Setup dialog loads them.
 #include <gtest/gtest.h>
-
-#include <algorithm>
 #include <windows.h>
 
 #include "GPBinaryStream.h"
 #include "NGLForm.h"
-#include "NGLSelector.h"
-#include "NGLList.h"
-#include "NGLLabel.h"
 #include "NGLFormHost.h"
+#include "NGLLabel.h"
+#include "NGLList.h"
+#include "NGLSelector.h"
 #include "nglTestSupport.h"
 
 namespace {
@@ -85,7 +83,7 @@ TEST(FormLoading, TabBarGivesTheThreeSwitches)
 
 TEST(FormLoading, EveryGeneratedFormWritesBackByteForByte)
 {
-    // The classes the generated forms name.
+    // The classes the generated forms use, as the program registers them.
     if (!WidgetRegistry::has("Label")) registerLabel();
     if (!WidgetRegistry::has("Selector")) registerSelector();
     if (!WidgetRegistry::has("List")) registerList();
@@ -103,11 +101,13 @@ TEST(FormLoading, EveryGeneratedFormWritesBackByteForByte)
         VectorStream in(original);
         Form again;
         ASSERT_TRUE(again.read(in));
-        // Stored widgets only: a list attached to a form with resources adds its hidden editor.
-        auto stored = [](const Form& f) {
-            return std::count_if(f.widgets().begin(), f.widgets().end(), [](Widget* w) { return w->id() >= 0; });
+        // Attached lists add their cell editors (negative ids, never written): count the others.
+        auto entries = [](const Form& f) {
+            size_t n = 0;
+            for (const Widget* w : f.widgets()) n += w->id() >= 0 ? 1 : 0;
+            return n;
         };
-        EXPECT_EQ(stored(again), stored(form));
+        EXPECT_EQ(entries(again), entries(form));
         VectorStream out(original.size() + 64);
         ASSERT_TRUE(form.write(out));
         EXPECT_EQ(out.written(), original);

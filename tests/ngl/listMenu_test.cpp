@@ -563,6 +563,18 @@ TEST(ItemMenu, TallMenuIsCutToTheFormWithAScrollBar)
     EXPECT_EQ(m.popupRect().y2, 200);
     EXPECT_EQ(m.popupRect().x2 - m.popupRect().x1, cw + 2 * 4 + 1 + 12 + 4);
     EXPECT_FALSE(m.scrollThumb().isEmpty());
+    // Dragging the thumb down scrolls the list up in proportion; the release ends the drag.
+    const RegionRect thumb = m.scrollThumb();
+    const int32_t tx = (thumb.x1 + thumb.x2) / 2, ty = (thumb.y1 + thumb.y2) / 2;
+    press(m, tx, ty);
+    EXPECT_TRUE(m.draggingThumb());
+    EXPECT_TRUE(m.isOpen());
+    move(m, tx, ty + 10);
+    const int32_t listH = m.listRect().y2 - m.listRect().y1;
+    EXPECT_EQ(m.offsetY(), int32_t(-10.0 / (double(listH) / ch)));
+    press(m, tx, ty + 10, UIA_ACTION_RELEASE);
+    EXPECT_FALSE(m.draggingThumb());
+    EXPECT_TRUE(p.recorder.heard.empty());
     // The wheel scrolls by rows, clamped to the content.
     UiaMouseWheelEvent wheel = {60, 60, 0, -120 * 1000};
     m.handleEvent(UIA_EVENT_MOUSE_WHEEL, &wheel);
@@ -673,4 +685,61 @@ TEST(ItemMenu, ReleaseChoosesOnlyAfterThePointerMovedWhileOpen)
     EXPECT_FALSE(m.isOpen());
     ASSERT_EQ(p.recorder.heard.size(), 2u);
     EXPECT_EQ(p.recorder.heard[1].row, 1);
+}
+
+TEST(List, ResizeBandAndMultipleSelectionByTheMouse)
+{
+    Page page;
+    Recorder rec;
+    List* list = addList(*page.form, rec);
+    list->setSelectionMode(NGL_LIST_SELECT_MULTIPLE);
+    list->setColumnMinWidth(0, 40);
+    for (int i = 0; i < 6; ++i) list->setCell(list->addRow(), 0, ("row " + std::to_string(i)).c_str(), nullptr);
+    // A press on the edge after column 0 in the header resizes it; the width stops at the minimum.
+    const int32_t edge = 3 + 100;
+    press(*list, edge, 8);
+    EXPECT_EQ(list->resizeColumn(), 0);
+    EXPECT_TRUE(list->hasMouseCapture());
+    move(*list, edge + 25, 8);
+    EXPECT_EQ(list->columnWidth(0), 125);
+    move(*list, edge - 90, 8);
+    EXPECT_EQ(list->columnWidth(0), 40);
+    press(*list, edge - 90, 8, UIA_ACTION_RELEASE);
+    EXPECT_EQ(list->resizeColumn(), -1);
+    EXPECT_FALSE(list->hasMouseCapture());
+    int resized = 0;
+    for (const Heard& h : rec.heard) resized += h.code == NGL_NOTIFY_LIST_RESIZED;
+    EXPECT_EQ(resized, 2);
+    // Ctrl toggles rows, Shift adds the range from the anchor.
+    int32_t x, y;
+    auto at = [&](int32_t row) { cellCentre(*list, row, 0, x, y); };
+    at(1);
+    press(*list, x, y);
+    press(*list, x, y, UIA_ACTION_RELEASE);
+    at(4);
+    press(*list, x, y, UIA_ACTION_PRESS, kModShift);
+    for (int32_t r = 0; r < 6; ++r) EXPECT_EQ(list->isRowSelected(r), r >= 1 && r <= 4) << r;
+    EXPECT_EQ(list->anchorRow(), 1);
+    at(2);
+    press(*list, x, y, UIA_ACTION_PRESS, kModCtrl);
+    EXPECT_FALSE(list->isRowSelected(2));
+    // A plain release on a selected row keeps only that row.
+    at(3);
+    press(*list, x, y, UIA_ACTION_RELEASE);
+    for (int32_t r = 0; r < 6; ++r) EXPECT_EQ(list->isRowSelected(r), r == 3) << r;
+    // A band from empty space below the rows up into rows 4 and 5 selects them, the others go.
+    rec.heard.clear();
+    RegionRect last;
+    list->cellRect(last, 5, 0);
+    press(*list, 20, last.y2 + 20);
+    ASSERT_FALSE(rec.heard.empty());
+    EXPECT_EQ(rec.heard[1].code, NGL_NOTIFY_LIST_DESELECTED);
+    EXPECT_EQ(rec.heard[1].row, -1);
+    EXPECT_TRUE(list->banding());
+    at(4);
+    move(*list, 30, y);
+    for (int32_t r = 0; r < 6; ++r) EXPECT_EQ(list->isRowSelected(r), r >= 4) << r;
+    press(*list, 30, y, UIA_ACTION_RELEASE);
+    EXPECT_FALSE(list->banding());
+    EXPECT_FALSE(list->hasMouseCapture());
 }
