@@ -2,6 +2,9 @@
 #include "controls/ctrlDraw.h"
 #include "controls/ctrlItems.h"
 #include "controls/customItem.h"
+#include "controls/display.h"
+#include "controls/numbox.h"
+#include "controls/selector.h"
 #include "controls/msgBox.h"
 #include "controls/pane.h"
 #include "controls/picture.h"
@@ -19,9 +22,12 @@ void ctrlKitInit(HINSTANCE instance) {
     UiTimer::clearAll();
     buttonKindRegister();
     customKindRegister();
+    ctrlRegisterSelector();
     ctrlRegisterPicture();
     framePictureKindRegister();
     paneKindRegister();
+    ctrlRegisterDisplay();
+    ctrlRegisterNumbox();
 }
 
 void ctrlKitShutdown() {

@@ -58,6 +58,8 @@ BITMAPS = {
     2960: (10, 10, solid((255, 255, 0))),
     2961: (10, 10, solid((0, 255, 255))),
     2963: (10, 10, solid((255, 0, 255))),
+    # a striped panel for displays drawn over a picture
+    2970: (160, 40, lambda x, y: (40 + (x % 8) * 20, 90, 160 - (y % 5) * 20)),
 }
 
 
