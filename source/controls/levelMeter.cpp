@@ -1,5 +1,6 @@
 // Level meters: a custom item whose handler draws the bars.
 #include "controls/levelMeter.h"
+#include "controls/ctrlCompose.h"
 #include "controls/ctrlDraw.h"
 #include "controls/ctrlItems.h"
 #include "controls/customItem.h"
@@ -52,10 +53,12 @@ void drawBars(ControlItem* item, LevelMeterData* m) {
 void drawNow(ControlItem* item, LevelMeterData* m) {
     WinSlot* slot = winSlot(static_cast<int16_t>(item->windowId));
     if (!slot || !slot->visible || !item->visible || !item->port->drawEnabled) return;
-    WinSavedDC saved;
-    winAcquireDrawContext(slot->id, &saved);
-    drawBars(item, m);
-    winReleaseDrawContext(slot->id, &saved);
+    // The bars are put together off screen and reach the window in one copy.
+    const CtrlRect all = {item->rect.left, item->rect.top, item->rect.left + m->barCount * m->barRect.right,
+                          item->rect.top + m->barRect.bottom};
+    ComposeArea area;
+    if (composeBegin(slot->id, all, &area)) drawBars(item, m);
+    composeEnd(&area);
 }
 
 int32_t handler(ControlItem* item, uint32_t event, int32_t, int32_t) {

@@ -1,5 +1,6 @@
 // Number boxes: layout, drawing, dragging through the step rules and typed entry.
 #include "controls/numbox.h"
+#include "controls/ctrlCompose.h"
 #include "controls/ctrlItems.h"
 #include "controls/display.h"
 #include "controls/editBox.h"
@@ -256,11 +257,12 @@ void numboxFormatValue(const NumboxData* d, char* out) {
 void numboxRedraw(NumboxData* d) {
     if (!d || !d->item) return;
     const int16_t win = winOf(d);
-    WinSavedDC saved;
-    winAcquireDrawContext(win, &saved);
-    HDC dc = winGetDC(win);
-    if (dc) {
-        const CtrlRect& v = d->valueRect;
+    const CtrlRect& v = d->valueRect;
+    CtrlRect cap;
+    bitmapGetSize(d->bitmapBase + 6, &cap);
+    ComposeArea area;
+    if (composeBegin(win, CtrlRect{v.left, v.top, v.right + cap.right, v.bottom}, &area)) {
+        HDC dc = winGetDC(win);
         bitmapDraw(win, d->bitmapBase + (d->pressed ? 4 : 3), v.left, v.top);
         bitmapDrawStretched(win, d->bitmapBase + 5, v.left + 3, v.top, v.right, v.bottom);
         bitmapDraw(win, d->bitmapBase + 6, v.right, v.top);
@@ -272,7 +274,7 @@ void numboxRedraw(NumboxData* d) {
         RECT r = {v.left + 3, v.top, v.right - 1, v.bottom};
         DrawTextA(dc, text, -1, &r, DT_RIGHT);
     }
-    winReleaseDrawContext(win, &saved);
+    composeEnd(&area);
 }
 
 void numboxDrawText(NumboxData* d) {

@@ -20,7 +20,11 @@
 #include "controls/popupMenu.h"
 #include "controls/selector.h"
 #include "controls/winSlots.h"
+#include "controls/waveSelector.h"
+#include "engine/engine.h"
 #include "preset/library.h"
+#include "preset/wave.h"
+#include "preset/waveMenu.h"
 
 namespace {
 
@@ -308,4 +312,51 @@ TEST(ControlSelector, ARealMenuIsClosedByAPostedCancel) {
         std::printf("real popup menu opened and cancelled in %.1f ms\n", ms);
         winCloseAll();
     });
+}
+
+TEST(ControlSelector, TheWaveChooserFillsASelectorAndItsChoiceBecomesTheLabel) {
+    presetWavesInit();
+    Engine* engine = engineCreate();
+    ASSERT_NE(engine, nullptr);
+    struct PageData {
+        Engine* engine;
+    } page = {engine};
+    runInApplication([&](RecordingApplication&) {
+        KitFixtureScope kit;
+        SeamScope seam;
+        KitWindow window(30);
+        openKitWindow(window, 30, 8, 200, 60);
+        winSetUserData(30, &page);
+        selectorSetDefaultBitmap(1100);
+        selectorCreate(30, 1, 60, 10, 100, 0, 0, 0, "Wave A", 1, chosen);
+        waveMenuSetLabel(30, 1, 2);
+        char name[40] = {0};
+        waveGetName(engine, 2, name);
+        EXPECT_STREQ(selectorFind(30, 1)->choiceText, name);
+        waveMenusInit();
+        waveMenusSetup(30, 1, true);
+        HMENU menu = selectorFind(30, 1)->menu;
+        ASSERT_EQ(GetMenuItemCount(menu), 3);
+        char text[40];
+        GetMenuStringA(menu, 0, text, sizeof text, MF_BYPOSITION);
+        EXPECT_STREQ(text, name) << "the current wave first";
+        const int16_t factory = waveMenuFactoryHandle();
+        EXPECT_EQ(GetSubMenu(menu, 2), popupNativeHandle(factory));
+        EXPECT_EQ(GetSubMenu(menu, 1), popupNativeHandle(waveMenuPresetHandle()));
+        // Entry 3 of the factory list, chosen through the selector's menu.
+        g_answer = static_cast<int>(GetMenuItemID(GetSubMenu(menu, 2), 2));
+        postClick(window.nativeHandle(), 80, 15);
+        ASSERT_EQ(g_log, (std::vector<std::string>{"chosen 1 " + std::to_string(factory) + " 3"}));
+        const int16_t wave = waveMenuItemToWave(3, factory);
+        waveMenuSetLabel(30, 1, wave);
+        waveGetName(engine, wave, name);
+        EXPECT_STREQ(selectorFind(30, 1)->choiceText, name);
+        winSetUserData(30, nullptr);
+        waveMenuSetLabel(30, 1, 5);   // no engine: unchanged
+        EXPECT_STREQ(selectorFind(30, 1)->choiceText, name);
+        winCloseAll();
+        waveMenusSetup(30, 1, false);
+        waveMenusClearFlag();
+    });
+    engineDestroy(engine);
 }
