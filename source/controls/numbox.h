@@ -54,3 +54,6 @@ void numboxSetValue(int16_t win, uint16_t id, float value);
 void numboxConfigure(int16_t win, uint16_t id, const char* unit, ValueStepRule step, float minimum,
                      float maximum, float value);
 void numboxSetUnit(int16_t win, uint16_t id, const char* text);
+
+// The editors' name: redraws the box of an item (the flag is not used).
+inline void numboxRedraw(ControlItem* item, int32_t) { numboxRedraw(numboxData(item)); }

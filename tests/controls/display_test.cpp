@@ -54,6 +54,14 @@ TEST(ControlDisplay, AShorterTextOverAPictureRepaintsThePicturesPixelsUnderTheOl
         EXPECT_EQ(differing(bare, shortText, r.left + 45, r.top, r.right, r.bottom), 0)
             << "the picture is back where only the old text was";
         EXPECT_EQ(differing(bare, shortText, 0, 0, 160, r.top), 0) << "nothing drawn above the display";
+        // A longer text of other glyphs: dots sit on the base line, so the upper half of the display
+        // shows the picture again where "Short" stood.
+        CapturedWindow dots;
+        displaySetText(22, 2, "..............................");
+        ASSERT_FALSE(windowCapturePng(hwnd, "controls_display_longer.png", &dots).empty());
+        const int half = r.top + (r.bottom - r.top) / 2;
+        EXPECT_EQ(differing(bare, dots, r.left, r.top, r.right, half), 0) << "the old text is gone";
+        EXPECT_GT(differing(bare, dots, r.left + 60, half, r.right, r.bottom), 4) << "the dots reach further";
         winCloseAll();
     });
 }

@@ -74,6 +74,8 @@ struct SeamScope {
     ~SeamScope() { popupSetTrackHook(nullptr); }
 };
 
+void CALLBACK endMenuBackstop(HWND, UINT, UINT_PTR, DWORD) { EndMenu(); }
+
 bool isChecked(HMENU menu, int position) {
     return (GetMenuState(menu, static_cast<UINT>(position), MF_BYPOSITION) & MF_CHECKED) != 0;
 }
@@ -299,7 +301,7 @@ TEST(ControlSelector, ARealMenuIsClosedByAPostedCancel) {
         HWND hwnd = window.nativeHandle();
         g_log.clear();
         // A backstop that ends the menu loop should the posted cancel not reach it.
-        const UINT_PTR timer = SetTimer(nullptr, 0, 3000, [](HWND, UINT, UINT_PTR, DWORD) { EndMenu(); });
+        const UINT_PTR timer = SetTimer(nullptr, 0, 3000, endMenuBackstop);
         PostMessageA(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(80, 15));
         PostMessageA(hwnd, WM_CANCELMODE, 0, 0);
         const auto start = std::chrono::steady_clock::now();
