@@ -106,7 +106,13 @@ void editBoxEnd() {
     std::memset(text, 0, sizeof text);
     if (ended.editWindow && IsWindow(ended.editWindow)) GetWindowTextA(ended.editWindow, text, 257);
     ended.done(ended.item, text);
-    if (ended.editWindow && IsWindow(ended.editWindow)) DestroyWindow(ended.editWindow);
+    if (ended.editWindow && IsWindow(ended.editWindow)) {
+        // Keys go back to the window the entry was typed in, not nowhere.
+        HWND parent = GetParent(ended.editWindow);
+        const bool hadFocus = GetFocus() == ended.editWindow;
+        DestroyWindow(ended.editWindow);
+        if (hadFocus && parent && IsWindow(parent)) SetFocus(parent);
+    }
     ControlItem* item = ended.item;
     if (!item) return;
     const int16_t win = static_cast<int16_t>(item->windowId);

@@ -87,6 +87,7 @@ TEST(ControlEntry, TypedCharactersAndEnterStoreTheTextOnce) {
         EXPECT_EQ(findEditChild(hwnd), nullptr);
         EXPECT_EQ(editBoxIsActive(), 0);
         EXPECT_EQ(g_log, (std::vector<std::string>{"done 1 Pad 2", "changed 1 Pad 2"}));
+        EXPECT_EQ(GetFocus(), hwnd) << "keys go to the window again";
         // Typing stops where the control is full; a longer text set whole (as a paste) arrives cut to
         // the 256 characters read back and the 255 the display keeps, bytes above 127 unchanged.
         g_log.clear();
