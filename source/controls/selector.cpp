@@ -222,7 +222,7 @@ ControlItem* selectorCreate(int16_t win, uint16_t id, int32_t x, int32_t y, int3
     bitmapGetSize(d->bitmap, &first);
     int32_t height = textHeight > first.bottom ? textHeight : first.bottom;
     if (height == 0) height = 12;
-    if (width == 0 && (flags & selectorOneBitmap)) width = first.right;
+    if (flags & selectorOneBitmap) width = first.right;
     item->rect = {x, y, x + width, y + height};
     placeText(item, d);
     for (int k = 0; k < 4; ++k) d->colors[k] = defaultColors[k];

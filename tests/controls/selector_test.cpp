@@ -180,7 +180,16 @@ TEST(ControlSelector, SelectingMovesTheCheckMarkAndTheChoiceText) {
         EXPECT_EQ(std::strlen(selectorData(s2)->choiceText), 31u);
         EXPECT_EQ(selectorData(s2)->textRect.right, s2->rect.left - 3);
         EXPECT_EQ(selectorData(s2)->textRect.left, s2->rect.left - 6 * 31 - 6);
+        // One bitmap instead of the frame: the item is that bitmap's width; the label inside keeps
+        // 10 pixels free on the right unless the full width is asked for.
+        ControlItem* one = selectorCreate(27, 5, 10, 2, 100, 0, selectorOneBitmap | selectorLabelInside, 1102, "x", 1,
+                                          nullptr);
+        EXPECT_EQ(one->rect.right - one->rect.left, 13);
+        EXPECT_EQ(selectorData(one)->textRect.right, one->rect.right - 10);
+        EXPECT_EQ(bitmapHoldCount(1102), 3);
+        EXPECT_EQ(bitmapHoldCount(1103), 2);
         winCloseAll();
+        for (int id = 1100; id <= 1105; ++id) EXPECT_EQ(bitmapHoldCount(id), 0) << id;
     });
 }
 
