@@ -79,7 +79,10 @@ void bitmapAcquire(int32_t id) {
         ++e->refs;
         return;
     }
-    e->handle = LoadBitmapA(cache->instance, MAKEINTRESOURCEA(id));
+    // A DIB section: copies from it are made in memory. A device-dependent bitmap lives with the
+    // display, and every copy from it waits for the display to hand its pixels back.
+    e->handle = static_cast<HBITMAP>(
+        LoadImageA(cache->instance, MAKEINTRESOURCEA(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
     if (e->handle) e->refs = 1;
 }
 
