@@ -1,5 +1,6 @@
 // Control items, the kind registry and the item containers.
 #include "controls/ctrlItems.h"
+#include "controls/editBox.h"
 #include "controls/inputState.h"
 #include "controls/winSlots.h"
 #include "controls/ctrlDraw.h"
@@ -295,6 +296,13 @@ void portClose(ItemPort* port) {
     for (uint16_t i = 0; i < port->items->capacity; ++i) {
         ControlItem* item = port->items->entries[i];
         if (!item) continue;
+        // An entry typed over this item ends before the item goes; the window keeps its container.
+        if (editBoxItem() == item) {
+            WinSlot* slot = winSlot(static_cast<int16_t>(item->windowId));
+            ItemPort* keep = slot ? slot->currentPort : nullptr;
+            editBoxEnd();
+            if (slot && winSlot(static_cast<int16_t>(item->windowId)) == slot) slot->currentPort = keep;
+        }
         port->items->entries[i] = nullptr;
         port->visibleItems->entries[i] = nullptr;
         item->k.destroy(item);
@@ -324,6 +332,14 @@ void portRebuildVisible(ItemPort* port) {
         if (item->rect.top < port->bounds.top) port->bounds.top = item->rect.top;
         if (item->rect.right > port->bounds.right) port->bounds.right = item->rect.right;
         if (item->rect.bottom > port->bounds.bottom) port->bounds.bottom = item->rect.bottom;
+        // A hit region may reach past its item's rectangle (a number box's arrow strip).
+        if (item->drawable && item->region.windowId) {
+            const CtrlRect& g = item->region.rect;
+            if (g.left < port->bounds.left) port->bounds.left = g.left;
+            if (g.top < port->bounds.top) port->bounds.top = g.top;
+            if (g.right > port->bounds.right) port->bounds.right = g.right;
+            if (g.bottom > port->bounds.bottom) port->bounds.bottom = g.bottom;
+        }
     }
     port->layoutDirty = 0;
 }

@@ -1,9 +1,13 @@
 #include "controls/ctrlKit.h"
+#include "controls/ctrlCompose.h"
 #include "controls/ctrlDraw.h"
 #include "controls/ctrlItems.h"
 #include "controls/customItem.h"
+#include "controls/display.h"
 #include "controls/knob.h"
 #include "controls/list.h"
+#include "controls/numbox.h"
+#include "controls/selector.h"
 #include "controls/msgBox.h"
 #include "controls/pane.h"
 #include "controls/picture.h"
@@ -20,13 +24,16 @@ void ctrlKitRegisterKinds() {
     buttonKindRegister();          // 1
     customKindRegister();          // 10
     knobKindRegister();            // 4
-    // 8 piano keyboard, 9 popup selector: registered here once they exist.
+    // 8 piano keyboard: registered here once it exists.
+    ctrlRegisterSelector();        // 9
     ctrlRegisterPicture();         // 2
     framePictureKindRegister();    // 3
     paneKindRegister();            // 13
     ctrlRegisterScrollbar();       // 12
     ctrlRegisterList();            // 11
-    // 5 text display, 7 text lines view, 6 number box: registered here once they exist.
+    ctrlRegisterDisplay();         // 5
+    // 7 text lines view: registered here once it exists.
+    ctrlRegisterNumbox();          // 6
 }
 
 void ctrlKitInit(HINSTANCE instance) {
@@ -42,6 +49,7 @@ void ctrlKitInit(HINSTANCE instance) {
 
 void ctrlKitShutdown() {
     winCloseAll();
+    composeFree();
     fontTableFree();
     bitmapCacheFree();
 }
@@ -67,6 +75,7 @@ void ctrlKitRelease(bool force) {
     else --g_kitUsers;
     if (g_kitUsers == 0) {
         winCloseAll();
+        composeFree();
         bitmapCacheFree();
         fontTableFree();
     }
