@@ -3,10 +3,16 @@
 #include "controls/winSlots.h"
 
 namespace {
-std::int16_t g_mainWindowId = 0;  // the window whose data is a MainWindowData
+std::int16_t g_mainWindowId = 0;       // the window whose data is a MainWindowData
+MainWindowData* g_mainData = nullptr;  // that data, kept also after the window has gone
+}  // namespace
+
+void mainWindowDataSetOwner(std::int16_t win, MainWindowData* data) {
+  g_mainWindowId = win;
+  g_mainData = data;
 }
 
-void mainWindowDataSetOwner(std::int16_t win) { g_mainWindowId = win; }
+MainWindowData* mainWindowDataOwned() { return g_mainData; }
 
 MainWindowData* mainWindowData(std::int16_t win) {
   if (win == 0 || win != g_mainWindowId) return nullptr;

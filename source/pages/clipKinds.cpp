@@ -62,18 +62,13 @@ std::uint8_t clipPasteEnabled() { return g_pasteEnabled; }
 void clipCopy(std::uint16_t windowId) {
   switch (g_copyKind) {
     case clipKindEnvelope:
-    case clipKindBreakpoints:
-      envClipCopy(windowId);
-      break;
-    case clipKindWave:
-      waveClipCopy(windowId);
-      break;
+    case clipKindBreakpoints: envClipCopy(windowId); break;
+    case clipKindWave: waveClipCopy(windowId); break;
     case clipKindNoteScale:
       // The note-curve clipboard reports a copy; the stored kind follows it.
       if (noteCurveClipCopy(windowId)) clipSetPasteKind(clipKindNoteScale);
       break;
-    default:
-      break;
+    default: break;
   }
 }
 
@@ -84,17 +79,10 @@ void clipPaste(std::uint16_t windowId) {
   if (editorOf(g_pasteKind) != editorOf(g_copyKind)) return;
   switch (g_pasteKind) {
     case clipKindEnvelope:
-    case clipKindBreakpoints:
-      envClipPaste(windowId);
-      break;
-    case clipKindWave:
-      waveClipPaste(windowId);
-      break;
-    case clipKindNoteScale:
-      noteCurveClipPaste(windowId);
-      break;
-    default:
-      break;
+    case clipKindBreakpoints: envClipPaste(windowId); break;
+    case clipKindWave: waveClipPaste(windowId); break;
+    case clipKindNoteScale: noteCurveClipPaste(windowId); break;
+    default: break;
   }
 }
 

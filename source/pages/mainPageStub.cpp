@@ -1,9 +1,9 @@
 // Stand-in for the Main page until its builder lands: the page protocol's entries show and hide the
 // empty pane and grey Copy and Paste; the page's own code replaces this file.
-#include "pages/clipKinds.h"
-#include "pages/pages.h"
 #include "app/mainWindowData.h"
 #include "controls/winSlots.h"
+#include "pages/clipKinds.h"
+#include "pages/pages.h"
 
 void mainPageBuildEntry(std::uint16_t) {}
 
