@@ -676,7 +676,7 @@ TEST_F(MainWindowTest, ARecentFileThatIsGoneShowsItsMessageAndTheBankStays) {
   EXPECT_STREQ(name, "Playing");
 }
 
-TEST_F(MainWindowTest, AFailedSaveShowsAMessageAndAnsweresFalse) {
+TEST_F(MainWindowTest, AFailedSaveShowsAMessageAndAnswersFalse) {
   char folder[MAX_PATH];
   GetTempPathA(MAX_PATH, folder);
   appChooseFileQueue(1, folder);  // a folder cannot take the bank
@@ -685,6 +685,33 @@ TEST_F(MainWindowTest, AFailedSaveShowsAMessageAndAnsweresFalse) {
   appChooseFileQueue(0, "");  // cancelled: no message
   EXPECT_FALSE(cmdSave(1, bank(), 2));
   EXPECT_EQ(msgBoxCaptureCount(), 1u);
+}
+
+TEST_F(MainWindowTest, ImportPresetPutsTheFilesFirstPresetInTheCurrentSlot) {
+  TempBank source;
+  banktest::fillRandomBank(source.b, 44);
+  const std::string path = testTempPath("main_bank_import.glo");
+  banktest::saveBank(source.b, path);
+  cmdNew(1, engine(), bank());
+  bankSelectPreset(bank(), engine(), 12);
+  Preset* other = bank()->slots[13];
+  appChooseFileQueue(1, path.c_str());
+  EXPECT_TRUE(command(20000));
+  EXPECT_EQ(bankCurrentIndex(bank()), 12);
+  EXPECT_STREQ(bank()->slots[12]->header.name, source.b->slots[0]->header.name);
+  char name[35] = {};
+  patchGetName(engine(), name);
+  EXPECT_STREQ(name, source.b->slots[0]->header.name);
+  EXPECT_EQ(bank()->slots[13], other);
+  // A cancelled choice or a file that is no bank changes nothing.
+  appChooseFileQueue(0, "");
+  EXPECT_TRUE(command(20000));
+  char folder[MAX_PATH];
+  GetTempPathA(MAX_PATH, folder);
+  appChooseFileQueue(1, folder);
+  EXPECT_TRUE(command(20000));
+  EXPECT_EQ(msgBoxCaptureCount(), 1u);
+  EXPECT_STREQ(bank()->slots[12]->header.name, source.b->slots[0]->header.name);
 }
 
 // ---- top-strip popups
@@ -762,9 +789,12 @@ TEST_F(MainWindowTest, PageUpdateFollowsProgramChangesAsTheSwitchSays) {
 
   s->enableProgramChange = 1;
   patchSetName(engine(), "Edited three");
+  engineSetModified(engine());
+  const int pushed = editHistoryWritePosition();
   appPageUpdate(1, 1, nullptr);
   EXPECT_EQ(engine()->requestedProgram, -1);
   EXPECT_EQ(engine()->header.slot, 9);
+  EXPECT_NE(editHistoryWritePosition(), pushed) << "the edit went into the history first";
   selectOwn();
   char shown[16] = {};
   displayGetText(1, mainItemPresetNumber, shown, sizeof shown);
@@ -772,12 +802,14 @@ TEST_F(MainWindowTest, PageUpdateFollowsProgramChangesAsTheSwitchSays) {
 
   // The preset that plays already: only cleared.
   patchSetName(engine(), "Edited nine");
+  engineSetModified(engine());
   engine()->requestedProgram = 9;
   appPageUpdate(1, 1, nullptr);
   EXPECT_EQ(engine()->requestedProgram, -1);
   char name[35] = {};
   patchGetName(engine(), name);
   EXPECT_STREQ(name, "Edited nine");
+  EXPECT_EQ(editHistoryWritePosition(), (pushed + 1) % editHistorySize);
 
   // Program 127 is a preset like any other; -1 and numbers beyond 127 select nothing.
   engine()->requestedProgram = 127;
