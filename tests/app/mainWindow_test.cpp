@@ -335,6 +335,12 @@ TEST_F(MainWindowTest, StripIsItsBitmapWithTheMainTabPressedAndFKeysSwitchPages)
     std::printf("page switch F%d: %.2f ms (key posted to page shown)\n", 5 + k, ms);
     windowCapturePng(mainHandle(), "main_window_page_" + std::to_string(page) + ".png");
   }
+  for (int page = pageFirst; page <= pageLast; ++page) {
+    const auto start = std::chrono::steady_clock::now();
+    mainWindowShowPage(1, page);
+    pump(1);
+    std::printf("page %d shown and painted: %.2f ms\n", page, msSince(start));
+  }
   // A held key repeats without switching again; F3 asks for window 2 (the Record window).
   pressKey(VK_F5);
   const int redraws = mainWindowTabRedraws();
