@@ -432,6 +432,40 @@ TEST_F(MainWindowTest, ItemEighteenIsMadeOnceAndHoldsItsBitmapOnce) {
   EXPECT_EQ(r.right - r.left, 1200);
 }
 
+TEST_F(MainWindowTest, WindowDataStartsWithItsInitialValuesAndClearedSlots) {
+  MainWindowData* d = static_cast<MainWindowData*>(winGetUserData(1));
+  ASSERT_NE(d, nullptr);
+  EXPECT_EQ(d->engine, engine());
+  EXPECT_EQ(d->bank, bank());
+  EXPECT_EQ(d->mainPageMode, 5);
+  EXPECT_EQ(d->mainPageHeight, 356);
+  EXPECT_EQ(d->shownBend, 64);
+  EXPECT_EQ(d->tuningKeysPerOctave, 12);
+  EXPECT_EQ(d->tuningOctaveRatio, 2.0);
+  EXPECT_EQ(d->envPageWidth, 827);
+  EXPECT_EQ(d->envPageHeight, 645);
+  for (float w : d->balanceWeights) EXPECT_EQ(w, 1.0f);
+  for (const MidiSlot& slot : d->midiSlots) {
+    EXPECT_EQ(slot.used, 0);
+    EXPECT_EQ(slot.controller, -10);
+    EXPECT_EQ(slot.xController, -10);
+    EXPECT_EQ(slot.yController, -10);
+    EXPECT_EQ(slot.partner, -10);
+    EXPECT_EQ(slot.entry, nullptr);
+  }
+  // Clearing keeps the notify ids; slot numbers outside 0..11 change nothing.
+  MidiSlot slots[12];
+  std::memset(slots, 0x5A, sizeof slots);
+  midiSlotClear(slots, 11);
+  EXPECT_EQ(slots[11].controller, -10);
+  EXPECT_EQ(slots[11].notifyIds[0], 0x5A5A5A5Au);
+  const MidiSlot before = slots[0];
+  midiSlotClear(slots, 12);
+  midiSlotClear(slots, -1);
+  EXPECT_EQ(slots[0].controller, before.controller);
+  EXPECT_EQ(slots[0].used, before.used);
+}
+
 // ---- menu bar
 
 TEST_F(MainWindowTest, MenuBarHasEveryItemIdSeparatorAndKey) {
