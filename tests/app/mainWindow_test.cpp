@@ -466,6 +466,21 @@ TEST_F(MainWindowTest, WindowDataStartsWithItsInitialValuesAndClearedSlots) {
   EXPECT_EQ(slots[0].used, before.used);
 }
 
+TEST_F(MainWindowTest, AnEditedPresetNameIsCutTo33CharactersAndMarksTheSoundModified) {
+  selectOwn();
+  ControlItem* display = ctrlFindKind(1, mainItemPresetName, kindDisplay);
+  ASSERT_NE(display, nullptr);
+  engineClearModified(engine());
+  displayEntryStore(display, "A preset name far longer than thirty-three characters");
+  char name[35] = {};
+  patchGetName(engine(), name);
+  EXPECT_STREQ(name, "A preset name far longer than thi");
+  char shown[64] = {};
+  displayGetText(1, mainItemPresetName, shown, sizeof shown);
+  EXPECT_STREQ(shown, name);
+  EXPECT_TRUE(engineIsModified(engine()));
+}
+
 // ---- menu bar
 
 TEST_F(MainWindowTest, MenuBarHasEveryItemIdSeparatorAndKey) {
