@@ -2,13 +2,18 @@
 #include "controls/ctrlDraw.h"
 #include "controls/ctrlItems.h"
 #include "controls/customItem.h"
+#include "controls/keyboard.h"
 #include "controls/knob.h"
 #include "controls/list.h"
+#include "controls/display.h"
+#include "controls/numbox.h"
+#include "controls/selector.h"
 #include "controls/msgBox.h"
 #include "controls/pane.h"
 #include "controls/picture.h"
 #include "controls/pictureButton.h"
 #include "controls/scrollbar.h"
+#include "controls/textView.h"
 #include "controls/uiTimer.h"
 #include "controls/winSlots.h"
 
@@ -20,13 +25,16 @@ void ctrlKitRegisterKinds() {
     buttonKindRegister();          // 1
     customKindRegister();          // 10
     knobKindRegister();            // 4
-    // 8 piano keyboard, 9 popup selector: registered here once they exist.
+    keyboardKindRegister();        // 8
+    ctrlRegisterSelector();        // 9
     ctrlRegisterPicture();         // 2
     framePictureKindRegister();    // 3
     paneKindRegister();            // 13
     ctrlRegisterScrollbar();       // 12
     ctrlRegisterList();            // 11
-    // 5 text display, 7 text lines view, 6 number box: registered here once they exist.
+    ctrlRegisterDisplay();         // 5
+    textViewKindRegister();        // 7
+    ctrlRegisterNumbox();          // 6
 }
 
 void ctrlKitInit(HINSTANCE instance) {
