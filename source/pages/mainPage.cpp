@@ -20,9 +20,13 @@
 #include "controls/textView.h"
 #include "controls/uiTimer.h"
 #include "controls/winSlots.h"
+#include "app/mainWindow.h"
+#include "app/mainWindowData.h"
+#include "pages/clipKinds.h"
+#include "pages/pages.h"
 #include "engine/engine.h"
 #include "engine/valueFormat.h"
-#include "midi/page/midiPage.h"
+#include "pages/midiSlots.h"
 #include "preset/bank.h"
 #include "preset/envelope.h"
 #include "preset/presetCopy.h"
@@ -232,11 +236,24 @@ void setBox(int16_t win, uint16_t id, double v, double lo, double hi) {
     numboxSetValue(win, id, static_cast<float>(clampTo(v, lo, hi)));
 }
 
-MainPageOpenEditorFn g_openEditor = nullptr;
-
 }  // namespace
 
 MainPageFields* mainPageFields() { return &g_page; }
+
+// The main window's record keeps the page's state the shell reads (expanded, height, layout).
+void mirrorToWindowData(uint16_t win) {
+    MainWindowData* d = mainWindowData(static_cast<int16_t>(win));
+    if (!d) return;
+    d->mainPageMode = g_page.mode;
+    d->mainPageExpanded = g_page.expanded;
+    d->mainPageExpandPending = g_page.expandPending;
+    d->mainPageHeight = g_page.height;
+    d->storeToActive = g_page.storeToActive;
+    d->storeToBlink = g_page.storeToBlink;
+    d->storeToTime = g_page.storeToTime;
+    d->shownBend = g_page.shownBend;
+    std::memcpy(d->bankTuningItem, g_page.bankTuningItem, sizeof d->bankTuningItem);
+}
 
 void mainPageResetFields() {
     std::memset(&g_page, 0, sizeof g_page);
@@ -279,15 +296,22 @@ void mainPageSetButtonPressed(int16_t win, uint16_t id, int pressed) {
     buttonSetState(win, id, d->state);   // new look, redrawn at once
 }
 
-void mainPageSetTuningEditorOpener(MainPageOpenEditorFn fn) { g_openEditor = fn; }
-
-void midiPageOpenTuningEditor(uint16_t win) {
-    if (g_openEditor) g_openEditor(win);
-}
+// Until the Midi page's tuning editor exists, "Edit..." and "New..." show the Midi page.
+void midiPageOpenTuningEditor(uint16_t win) { mainWindowShowPage(static_cast<int16_t>(win), pageMidi); }
 
 void mainPageBuildEntry(uint16_t win) {
     if (!mainPageEnter(win)) return;
     int16_t w = static_cast<int16_t>(win);
+    // The main window's record holds the page's starting state; the page-wide values start afresh.
+    if (MainWindowData* d = mainWindowData(w)) {
+        mainPageResetFields();
+        g_page.mode = d->mainPageMode;
+        g_page.expanded = d->mainPageExpanded;
+        g_page.expandPending = d->mainPageExpandPending;
+        g_page.height = d->mainPageHeight;
+        g_page.shownBend = d->shownBend;
+        midiPageResetSlots();
+    }
     paneSetOption(w, mainPageId, 1);
     ctrlSetGroupMode(w, 1);
     const CtrlRgb white = {255, 255, 255}, black = {0, 0, 0};
@@ -350,14 +374,22 @@ void mainPageShow(uint16_t win, uint8_t on) {
         mainPageUpdateKeyboard(win);
         mainPageSustainEntry(win);
         undoSetEnabled(0);
+        clipEnablePaste(0);
+        clipSetCopyKind(0);
     }
     winSetCurrent(w);
     ctrlShowInWindow(w, mainPageId, on);
 }
 
 uint8_t mainPageIsShown(uint16_t win) {
-    if (win == 0) return 0;
-    return ctrlIsVisible(static_cast<int16_t>(win), mainPageId) ? 1 : 0;
+    WinSlot* slot = winSlot(static_cast<int16_t>(win));
+    if (win == 0 || !slot) return 0;
+    // Pane 2 is an item of the window's own container (inside the pane, item 2 is the lower panel).
+    ItemPort* current = slot->currentPort;
+    winSelectPort(static_cast<int16_t>(win), &slot->ownPort);
+    uint8_t shown = ctrlIsVisible(static_cast<int16_t>(win), mainPageId) ? 1 : 0;
+    winSelectPort(static_cast<int16_t>(win), current);
+    return shown;
 }
 
 void mainPageRefreshEntry(uint16_t win) {
@@ -421,17 +453,8 @@ void mainPageSelectPresetEntry(uint16_t win, uint16_t n) {
     bankSelectPreset(bank, engine, static_cast<int16_t>(n));
     engineClearModified(engine);
     mainPageRefreshEntry(win);
+    clipSetCopyKind(0);
     undoSetKind(0);
-}
-
-bool mainPageHandleKey(uint16_t win, int32_t key) {
-    static const int16_t steps[4] = {-1, 1, -4, 4};
-    if (key < 129 || key > 132) return false;
-    Engine* engine = mainPageEngine(win);
-    if (!engine || editBoxIsActive()) return false;
-    int32_t n = currentPreset(engine) + steps[key - 129];
-    if (n >= 0 && n <= 127) mainPageSelectPresetEntry(win, static_cast<uint16_t>(n));
-    return true;
 }
 
 uint8_t mainPageStoreToActive(uint16_t) { return g_page.storeToActive; }
@@ -451,7 +474,10 @@ void mainPageSetExpanded(uint16_t win, uint8_t flag) {
     g_page.expanded = flag ? 1 : 0;
     g_page.height = static_cast<uint16_t>(!flag ? mainPageCollapsed
                                                 : (g_page.mode == 4 ? mainPageTallMode4 : mainPageTallMode5));
-    winSetSize(w, mainPageWidth, winGetOriginY(w) + g_page.height);
+    WinSlot* slot = winSlot(w);
+    int32_t paneTop = slot && slot->currentPort ? slot->currentPort->offsetY : 0;
+    winSetSize(w, mainPageWidth, winGetOriginY(w) + paneTop + g_page.height);
+    mirrorToWindowData(win);
     winSelectPane(w, mainPageId);
     ctrlShow(w, idLower, g_page.expanded);
     mainPageSetButtonPressed(w, idExpand, g_page.expanded);
@@ -465,10 +491,14 @@ void mainPageSelectMode(uint16_t win, int16_t mode) {
     winNotifyItemsOfType2(w, mode == 4 ? idShort : idTall, 1);
     ctrlMoveTo(w, idKeyPanel, 0, g_page.lowerPanelTop + (mode == 4 ? 86 : 141));
     g_page.mode = static_cast<uint16_t>(mode);
+    mirrorToWindowData(win);
     mainPageSetExpanded(win, g_page.expanded);
 }
 
 void mainPageMarkChanged(uint16_t) { g_page.refreshPending = 1; }
 void mainWinMarkRedraw(uint16_t) { g_page.refreshPending = 1; }
 uint8_t mainPageGetExpanded(uint16_t) { return g_page.expanded; }
-void mainPageSetExpandPending(uint16_t, uint8_t flag) { g_page.expandPending = flag ? 1 : 0; }
+void mainPageSetExpandPending(uint16_t win, uint8_t flag) {
+    g_page.expandPending = flag ? 1 : 0;
+    mirrorToWindowData(win);
+}

@@ -49,9 +49,6 @@ uint8_t mainPageIsShown(uint16_t win);
 void mainPageSelect(uint16_t win);
 
 void mainPageSelectPresetEntry(uint16_t win, uint16_t n);
-// The navigation keys while the page is shown: 129 up (-1), 130 down (+1), 131 left (-4), 132 right
-// (+4); not while an in-place entry is open. True when the key was one of them.
-bool mainPageHandleKey(uint16_t win, int32_t key);
 void mainPageSustainEntry(uint16_t win);
 void mainPageUpdateKeyboard(uint16_t win);
 uint8_t mainPageStoreToActive(uint16_t win);
@@ -66,11 +63,6 @@ void mainPageSetExpanded(uint16_t win, uint8_t flag);
 void presetGridShowGroup(uint16_t win, int16_t n);
 void presetGridUpdateRow(uint16_t win, int16_t n);
 
-// The tuning editor the menu's "Edit..." and "New..." open; the main window installs the page
-// switch (until the Midi page's editor exists).
-typedef void (*MainPageOpenEditorFn)(uint16_t win);
-void mainPageSetTuningEditorOpener(MainPageOpenEditorFn fn);
-
 // Shared between the page's files.
 Engine* mainPageEngine(uint16_t win);
 Bank* mainPageBank(uint16_t win);
@@ -79,3 +71,4 @@ void mainPageSetButtonPressed(int16_t win, uint16_t id, int pressed);
 void mainPageBuildTuningSelector(int16_t win);
 void mainPageBuildKeyboardPanel(int16_t win);
 void mainPageWheelDraw(int16_t win);
+void mirrorToWindowData(uint16_t win);

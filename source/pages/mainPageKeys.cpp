@@ -14,7 +14,7 @@
 #include "controls/winSlots.h"
 #include "engine/engine.h"
 #include "engine/midiQueue.h"
-#include "midi/page/midiPage.h"
+#include "pages/midiSlots.h"
 #include "pages/mainPage.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include "controls/popupMenu.h"
 #include "controls/selector.h"
 #include "engine/engine.h"
-#include "midi/page/midiPage.h"
+#include "pages/midiSlots.h"
 #include "pages/mainPage.h"
 #include "preset/bank.h"
 #include "preset/library.h"

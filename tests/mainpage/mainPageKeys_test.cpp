@@ -19,7 +19,7 @@
 #include "controls/winSlots.h"
 #include "engine/engine.h"
 #include "engine/midiQueue.h"
-#include "midi/page/midiPage.h"
+#include "pages/midiSlots.h"
 #include "preset/sliderList.h"
 
 namespace {

@@ -8,7 +8,7 @@
 #include "engine/engine.h"
 #include "engine/engineConfig.h"
 #include "engine/midiQueue.h"
-#include "midi/page/midiPage.h"
+#include "pages/midiSlots.h"
 #include "preset/bank.h"
 #include "preset/chunk.h"
 

@@ -4,24 +4,15 @@
 #pragma once
 #include <cstdint>
 
+#include "midi/midiSlot.h"
+
 struct ControlItem;
 struct Engine;
 struct SliderEntry;
 
-enum { midiSlotCount = 12, midiSlotIdBase = 45, midiSlotIdStep = 9, midiSlotNone = -10 };
+enum { midiSlotIdBase = 45, midiSlotIdStep = 9 };
 
-struct MidiSlot {
-    uint8_t used;
-    uint8_t isXY;
-    uint8_t dragging;
-    int16_t controller;     // slider's controller or the pair's lower member; -1 aftertouch, -10 none
-    int16_t xController, yController;
-    SliderEntry* entry;
-    int16_t partner;
-    uint32_t notifyIds[3];
-};
-
-MidiSlot* midiPageSlots();   // the twelve records
+MidiSlot* midiPageSlots();   // the twelve records: the main window's, or the page's own without one
 void midiPageResetSlots();
 
 void midiPageBuildSlot(uint16_t win, int16_t s, int16_t x, int16_t y);

@@ -1,7 +1,7 @@
 // The controller slots of the Main page: a slider for one controller or an XY pad for a pair, filled
 // from the preset's slider list, following the engine's controller values and sending moved values
 // into the engine's MIDI ring.
-#include "midi/page/midiPage.h"
+#include "pages/midiSlots.h"
 
 #include <cctype>
 #include <cstdio>
