@@ -70,6 +70,29 @@ bool inRect(const CtrlRect& r, CtrlPoint p) {
     return p.x >= r.left && p.x <= r.right && p.y >= r.top && p.y <= r.bottom;
 }
 
+// One memory bitmap serves every key drawing (the largest key so far): a lit chord of many keys
+// would otherwise make and free a bitmap per key.
+HDC keyMemDC = nullptr;
+HBITMAP keyMemBitmap = nullptr;
+HGDIOBJ keyMemOld = nullptr;
+int32_t keyMemW = 0, keyMemH = 0;
+
+HDC keyScratch(HDC dc, int32_t w, int32_t h) {
+    if (keyMemDC && w <= keyMemW && h <= keyMemH) return keyMemDC;
+    if (!keyMemDC) keyMemDC = CreateCompatibleDC(dc);
+    if (!keyMemDC) return nullptr;
+    int32_t nw = w > keyMemW ? w : keyMemW, nh = h > keyMemH ? h : keyMemH;
+    HBITMAP bmp = CreateCompatibleBitmap(dc, nw, nh);
+    if (!bmp) return nullptr;
+    HGDIOBJ old = SelectObject(keyMemDC, bmp);
+    if (keyMemBitmap) DeleteObject(keyMemBitmap);
+    else keyMemOld = old;
+    keyMemBitmap = bmp;
+    keyMemW = nw;
+    keyMemH = nh;
+    return keyMemDC;
+}
+
 void drawKeyNow(ControlItem* item, KeyboardData* d, int32_t k) {
     int16_t win = static_cast<int16_t>(item->windowId);
     HDC dc = winGetDC(win);
@@ -77,14 +100,8 @@ void drawKeyNow(ControlItem* item, KeyboardData* d, int32_t k) {
     const KeyEntry& e = d->keys[k];
     int32_t w = e.rect.right - e.rect.left, h = e.rect.bottom - e.rect.top;
     if (w <= 0 || h <= 0) return;
-    HDC mem = CreateCompatibleDC(dc);
-    HBITMAP bmp = CreateCompatibleBitmap(dc, w, h);
-    if (!mem || !bmp) {
-        if (bmp) DeleteObject(bmp);
-        if (mem) DeleteDC(mem);
-        return;
-    }
-    HGDIOBJ old = SelectObject(mem, bmp);
+    HDC mem = keyScratch(dc, w, h);
+    if (!mem) return;
     bitmapDrawToDC(e.bitmapId + (e.pressed ? 1 : 0), 0, 0, mem);
     if (k < d->whiteCount) {
         const int16_t around[2] = {e.upperNeighbour, e.lowerNeighbour};
@@ -96,9 +113,6 @@ void drawKeyNow(ControlItem* item, KeyboardData* d, int32_t k) {
             }
     }
     BitBlt(dc, e.rect.left, e.rect.top, w, h, mem, 0, 0, SRCCOPY);
-    SelectObject(mem, old);
-    DeleteObject(bmp);
-    DeleteDC(mem);
 }
 
 void drawKey(ControlItem* item, KeyboardData* d, int32_t k) {
@@ -220,9 +234,20 @@ void movedTo(ControlItem* item, int32_t, int32_t) { relayout(item); }
 void movedBy(ControlItem* item, int32_t, int32_t) { relayout(item); }
 void shown(ControlItem* item, int32_t) { setRegion(item); }
 
+int32_t keyboardCount = 0;
+
 void destroy(ControlItem* item) {
     KeyboardData* d = dataOf(item);
     if (!d) return;
+    if (--keyboardCount <= 0 && keyMemDC) {
+        keyboardCount = 0;
+        SelectObject(keyMemDC, keyMemOld);
+        DeleteObject(keyMemBitmap);
+        DeleteDC(keyMemDC);
+        keyMemDC = nullptr;
+        keyMemBitmap = nullptr;
+        keyMemW = keyMemH = 0;
+    }
     if (d->bitmapBase > 0)
         for (int32_t k = 0; k < 18; ++k) bitmapRelease(d->bitmapBase + k);
     std::free(d->keys);
@@ -281,6 +306,7 @@ ControlItem* keyboardCreate(int16_t win, uint16_t id, int32_t x, int32_t y, uint
     d->onKey = onKey ? onKey : keyNop;
     d->item = item;
     item->k.kindData = d;
+    ++keyboardCount;
     layout(item, d);
     item->drawable = 1;
     itemShowAsCtrlShow(item, 1);

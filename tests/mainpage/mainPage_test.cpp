@@ -10,6 +10,7 @@
 
 #include "entryTestSupport.h"
 #include "mainPageTestSupport.h"
+#include "pages/midiSlots.h"
 #include "support/windowCapture.h"
 #include "uiaTestSupport.h"
 #include "controls/ctrlItems.h"
@@ -360,5 +361,57 @@ TEST(MainPage, TuningMenu) {
         EXPECT_TRUE(g_menu.factory.empty());
         for (int16_t s : taken) popupDestroy(s);
         popupSetTrackHook(nullptr);
+    });
+}
+
+namespace {
+double msSince(LARGE_INTEGER start) {
+    LARGE_INTEGER now, freq;
+    QueryPerformanceCounter(&now);
+    QueryPerformanceFrequency(&freq);
+    return 1000.0 * static_cast<double>(now.QuadPart - start.QuadPart) / static_cast<double>(freq.QuadPart);
+}
+}  // namespace
+
+// Each piece of the page's work against the 50 ms page-update tick (figures printed for the record).
+TEST(MainPage, TimingsStayWellInsideTheTick) {
+    runInApplication([&](RecordingApplication&) {
+        KitFixtureScope kit;
+        MainPageRig rig;
+        LARGE_INTEGER t;
+        const int rounds = 20;
+        QueryPerformanceCounter(&t);
+        for (int i = 0; i < rounds; ++i) {
+            mainPageShow(1, 0);
+            mainPageShow(1, 1);
+        }
+        double show = msSince(t) / rounds;
+        QueryPerformanceCounter(&t);
+        for (int i = 0; i < rounds; ++i) presetGridShowGroup(1, static_cast<int16_t>(16 * (i % 8)));
+        double grid = msSince(t) / rounds;
+        double keys = 0;
+        for (int i = 0; i < rounds; ++i) {
+            for (int n = 23; n < 97; ++n) {
+                rig.engine->midi.keyDown[n] = static_cast<uint8_t>((n + i) % 2);
+                rig.engine->midi.keyChanged[0][n] = 1;
+            }
+            rig.engine->midi.keyDisplayChanged[0] = 1;
+            QueryPerformanceCounter(&t);
+            mainPageUpdateKeyboard(1);
+            keys += msSince(t);
+        }
+        keys /= rounds;
+        QueryPerformanceCounter(&t);
+        for (int i = 0; i < rounds; ++i) {
+            rig.engine->midi.controllers[7] = static_cast<int16_t>(i * 5);
+            midiPageUpdateSlotValues(1);
+        }
+        double slots = msSince(t) / rounds;
+        std::printf("page show with refresh %.3f ms, grid rewrite %.3f ms, keyboard update (74 keys) %.3f ms, "
+                    "slot tick %.3f ms\n", show, grid, keys, slots);
+        EXPECT_LT(show, 50.0);
+        EXPECT_LT(grid, 50.0);
+        EXPECT_LT(keys, 50.0);
+        EXPECT_LT(slots, 50.0);
     });
 }
