@@ -21,6 +21,11 @@
 #include "engine/midiQueue.h"
 #include "pages/midiSlots.h"
 #include "preset/sliderList.h"
+#include "preset/wave.h"
+#include "engine/surround.h"
+#include "engine/testAudioThread.h"
+#include "support/signal.h"
+#include <cmath>
 
 namespace {
 
@@ -247,5 +252,49 @@ TEST(MainPageKeys, ControllerSlotsOfTheDefaultPreset) {
         SliderEntry* e = sliderListFind(engineGetSliderList(rig.engine), 7);
         ASSERT_NE(e, nullptr);
         EXPECT_EQ(std::string(e->label, strnlen(e->label, 16)), "Mod Wheel");
+    });
+}
+
+// The keyboard and the wheel through the engine's own audio path: the page's events leave the ring
+// on the next block and the rendered output carries the pitch.
+TEST(MainPageKeys, ClickedNoteSoundsAndTheWheelBendsIt) {
+    runInApplication([&](RecordingApplication&) {
+        KitFixtureScope kit;
+        presetWavesInit();
+        MainPageRig rig;
+        Engine* e = rig.engine;
+        surroundSetModeAndClamp(&e->surround, 0);   // stereo
+        e->channels[0]->on = 1;
+        engineApplyPatchChange(e, 1);
+        std::vector<std::vector<float>> outs(2, std::vector<float>(engineBlockMax, 0.0f));
+        float* ptrs[2] = {outs[0].data(), outs[1].data()};
+        auto record = [&](int blocks) {
+            std::vector<float> taken;
+            for (int b = 0; b < blocks; ++b) {
+                TestAudioThread::runClientSubBlock(e, ptrs, 2);
+                taken.insert(taken.end(), outs[0].begin(), outs[0].end());
+            }
+            return taken;
+        };
+        int y0 = winGetOriginY(1);
+        postPress(rig.hwnd, whiteX(26), lowY + y0);   // A above middle C: note 69, held
+        record(8);
+        std::vector<float> a = record(128);
+        EXPECT_GT(signalRms(a), 0.01);
+        EXPECT_NEAR(signalPeakFrequency(a, 44100.0), 440.0, 1.0);
+        postRelease(rig.hwnd, whiteX(26), lowY + y0);
+        record(4);
+
+        // Hold keeps the note while the wheel is pulled fully up: up by the bend range.
+        postClick(rig.hwnd, 27 + 5, panelY + 30 + 5 + y0);
+        postClick(rig.hwnd, whiteX(26), lowY + y0);
+        postPress(rig.hwnd, wheelX, wheelY + y0);
+        postMove(rig.hwnd, wheelX, wheelY + y0 - 100, true);
+        record(600);   // the bend glides to its target
+        std::vector<float> up = record(256);
+        double expected = 440.0 * std::pow(2.0, e->controllers.bendRange / 12.0);
+        EXPECT_NEAR(signalPeakFrequency(up, 44100.0), expected, expected * 0.003);
+        EXPECT_TRUE(signalAllNormal(up.data(), up.size()));
+        postRelease(rig.hwnd, wheelX, wheelY + y0 - 100);
     });
 }
