@@ -8,27 +8,27 @@
 typedef void (*KeyboardCallback)(ControlItem* item, int32_t note, uint8_t on);
 
 struct KeyEntry {
-    CtrlRect rect;          // window coordinates
-    uint8_t pressed;
-    int16_t note;
-    int16_t bitmapId;       // normal look; + 1 pressed
-    int16_t upperNeighbour, lowerNeighbour;   // a semitone up and down, -1 none
+  CtrlRect rect;  // window coordinates
+  uint8_t pressed;
+  int16_t note;
+  int16_t bitmapId;                        // normal look; + 1 pressed
+  int16_t upperNeighbour, lowerNeighbour;  // a semitone up and down, -1 none
 };
 
 struct KeyboardData {
-    int16_t currentKey;     // the key sounding through the mouse, -1 none
-    int16_t keyCount;       // octaves x 12 + 1
-    int16_t whiteCount;     // octaves x 7
-    int16_t lowestNote;
-    int16_t octaves;
-    int16_t whiteWidth;
-    int16_t bitmapBase;
-    uint32_t ownerValue;
-    uint8_t mouseMode;      // 0 play, 1 latch
-    int16_t tableSize;
-    KeyEntry* keys;         // white keys, the top key, then the black keys, each ascending
-    ControlItem* item;
-    KeyboardCallback onKey;
+  int16_t currentKey;  // the key sounding through the mouse, -1 none
+  int16_t keyCount;    // octaves x 12 + 1
+  int16_t whiteCount;  // octaves x 7
+  int16_t lowestNote;
+  int16_t octaves;
+  int16_t whiteWidth;
+  int16_t bitmapBase;
+  uint32_t ownerValue;
+  uint8_t mouseMode;  // 0 play, 1 latch
+  int16_t tableSize;
+  KeyEntry* keys;  // white keys, the top key, then the black keys, each ascending
+  ControlItem* item;
+  KeyboardCallback onKey;
 };
 
 ControlItem* keyboardCreate(int16_t win, uint16_t id, int32_t x, int32_t y, uint16_t lowestNote, int16_t octaves,

@@ -10,29 +10,29 @@ struct Bank;
 
 // The head of the main window's user data: the engine first, the bank second.
 struct MainWindowHead {
-    Engine* engine;
-    Bank* bank;
+  Engine* engine;
+  Bank* bank;
 };
 
 // The page's own fields (one main window exists).
 struct MainPageFields {
-    uint16_t mode;            // lower-panel layout 4 or 5, other values none chosen yet
-    uint8_t expanded;
-    uint8_t expandPending;
-    double storeToTime;
-    uint8_t storeToActive;
-    uint8_t storeToBlink;
-    uint16_t bankTuningItem[128];
-    uint16_t shownBend;
-    uint16_t height;
-    // page-wide state
-    int16_t groupStart;
-    int16_t groupShown;
-    int16_t rows;
-    uint16_t lowerPanelTop;
-    uint8_t refreshPending;   // raised by mainPageMarkChanged and mainWinMarkRedraw
-    int16_t tuningFactoryMenu, tuningBankMenu;
-    int16_t lastSustainValue;
+  uint16_t mode;  // lower-panel layout 4 or 5, other values none chosen yet
+  uint8_t expanded;
+  uint8_t expandPending;
+  double storeToTime;
+  uint8_t storeToActive;
+  uint8_t storeToBlink;
+  uint16_t bankTuningItem[128];
+  uint16_t shownBend;
+  uint16_t height;
+  // page-wide state
+  int16_t groupStart;
+  int16_t groupShown;
+  int16_t rows;
+  uint16_t lowerPanelTop;
+  uint8_t refreshPending;  // raised by mainPageMarkChanged and mainWinMarkRedraw
+  int16_t tuningFactoryMenu, tuningBankMenu;
+  int16_t lastSustainValue;
 };
 
 enum { mainPageId = 2, mainPageWidth = 650 };
@@ -66,7 +66,7 @@ void presetGridUpdateRow(uint16_t win, int16_t n);
 // Shared between the page's files.
 Engine* mainPageEngine(uint16_t win);
 Bank* mainPageBank(uint16_t win);
-bool mainPageEnter(uint16_t win);   // current window, pane 2 selected; false without an engine
+bool mainPageEnter(uint16_t win);  // current window, pane 2 selected; false without an engine
 void mainPageSetButtonPressed(int16_t win, uint16_t id, int pressed);
 void mainPageBuildTuningSelector(int16_t win);
 void mainPageBuildKeyboardPanel(int16_t win);

@@ -12,7 +12,7 @@ struct SliderEntry;
 
 enum { midiSlotIdBase = 45, midiSlotIdStep = 9 };
 
-MidiSlot* midiPageSlots();   // the twelve records: the main window's, or the page's own without one
+MidiSlot* midiPageSlots();  // the twelve records: the main window's, or the page's own without one
 void midiPageResetSlots();
 
 void midiPageBuildSlot(uint16_t win, int16_t s, int16_t x, int16_t y);

@@ -14,18 +14,18 @@ struct Engine;
 struct Bank;
 
 struct MainPageRig {
-    MainPageRig();
-    ~MainPageRig();
-    Engine* engine = nullptr;
-    Bank* bank = nullptr;
-    MainWindowHead head{};
-    KitWindow window{1};
-    HWND hwnd = nullptr;
-    // The window's client point of a page point (the page sits at the window's origin).
-    void click(int x, int y);
-    std::vector<std::vector<int>> queued();   // (status, data1, data2) of the unread ring entries
-    void clearQueue();
-    std::string gridLine(int r);
+  MainPageRig();
+  ~MainPageRig();
+  Engine* engine = nullptr;
+  Bank* bank = nullptr;
+  MainWindowHead head{};
+  KitWindow window{1};
+  HWND hwnd = nullptr;
+  // The window's client point of a page point (the page sits at the window's origin).
+  void click(int x, int y);
+  std::vector<std::vector<int>> queued();  // (status, data1, data2) of the unread ring entries
+  void clearQueue();
+  std::string gridLine(int r);
 };
 
 // The answer the next question box gets, and the texts asked.
