@@ -446,6 +446,50 @@ CONTROL_LOOKS = {
 }
 
 
+def _piano_key(entry, pal, style):
+    """A piano key: ivory or ebony with a dark edge and a shaded tip; pressed keys take the accent."""
+    w, h = entry["size"]
+    black = entry.get("colour") == "black"
+    pressed = entry.get("pressed", False)
+    if black:
+        face = rgba(pal["accent"]) if pressed else (28, 30, 34, 255)
+    else:
+        face = rgba(pal["accentLight"]) if pressed else (250, 250, 246, 255)
+    img = Image.new("RGBA", (w, h), face)
+    d = ImageDraw.Draw(img)
+    edge = (40, 40, 44, 255)
+    if black:
+        d.rectangle((0, 0, w - 1, h - 1), outline=(0, 0, 0, 255))
+        d.line([(2, h - 4), (w - 3, h - 4)], fill=(90, 92, 98, 255) if not pressed else rgba(pal["accentLight"]))
+    else:
+        d.line([(0, 0), (0, h - 1)], fill=edge)
+        d.line([(w - 1, 0), (w - 1, h - 1)], fill=(200, 200, 196, 255))
+        d.line([(0, h - 1), (w - 1, h - 1)], fill=edge)
+        d.line([(1, h - 5), (w - 2, h - 5)], fill=(215, 215, 210, 255) if not pressed else rgba(pal["accent"]))
+    return img
+
+
+def _xy_pad(entry, pal, style):
+    """The XY pad of a controller slot: a sunken field with a cross, a round handle, the field lit."""
+    w, h = entry["size"]
+    look = entry["look"]
+    if look in ("xyField", "xyFieldLit"):
+        img = Image.new("RGBA", (w, h), (43, 47, 54, 255) if look == "xyField" else (36, 60, 96, 255))
+        _groove(img, pal, (0, 0, w - 1, h - 1), img.getpixel((1, 1)))
+        d = ImageDraw.Draw(img)
+        d.line([(w // 2, 2), (w // 2, h - 3)], fill=(70, 76, 86, 255))
+        d.line([(2, h // 2), (w - 3, h // 2)], fill=(70, 76, 86, 255))
+        return img
+    p = Painter((w, h), 4)
+    fill = rgba(pal["accentLight"]) if look == "xyHandlePressed" else rgba(pal["panelLight"])
+    p.draw.ellipse((2, 2, w * 4 - 3, h * 4 - 3), fill=fill, outline=rgba(pal["bevelDark"]), width=4)
+    return p.done()
+
+
+CONTROL_LOOKS.update({"pianoKey": _piano_key, "xyField": _xy_pad, "xyFieldLit": _xy_pad, "xyHandle": _xy_pad,
+                      "xyHandlePressed": _xy_pad})
+
+
 def skin_font(size, bold=False, condensed=False):
     name = "DejaVuSans" + ("Condensed" if condensed else "") + ("-Bold" if bold else "") + ".ttf"
     return ImageFont.truetype(os.path.join(FONT_DIR, name), size)
@@ -534,8 +578,12 @@ def skin_cell(image, cell, look, pressed, pal, style):
     """One part of a bitmap: a button face, a switch, a tab or a sunken well, with its caption."""
     x, y, w, h = cell[:4]
     text = cell[4] if len(cell) > 4 else ""
-    if look == "well":
-        face = rgba(pal["accentLight"] if pressed else pal["field"])
+    if look in ("well", "wellDark"):
+        # wellDark: a dark field for light text (the preset grid), the accent when selected.
+        if look == "wellDark":
+            face = rgba(pal["accent"]) if pressed else (43, 47, 54, 255)
+        else:
+            face = rgba(pal["accentLight"] if pressed else pal["field"])
         image.paste(bevel_box((w, h), style["supersample"], pal, dict(style, radius=0), face, sunken=True), (x, y))
         skin_text(image, (x, y, w, h), text, pal, size=10, align="left")
         return
@@ -608,7 +656,7 @@ def skin_bitmap(entry, pal, style):
     for cx, cy, r in entry.get("circles", []):
         ImageDraw.Draw(image).ellipse((cx - r, cy - r, cx + r, cy + r), outline=rgba(pal["panelDark"]))
     for well in entry.get("wells", []):
-        skin_cell(image, well, "well", pressed, pal, style)
+        skin_cell(image, well, entry.get("wellLook", "well"), pressed, pal, style)
     for cell in entry.get("cells", []):
         skin_cell(image, cell, entry.get("cellLook", "push"), pressed, pal, style)
     for grooveY in entry.get("grooves", []):
@@ -703,6 +751,8 @@ def skin_sheet(out, images):
     for im, place in zip(images, places):
         sheet.paste(im, place)
     sheet.save(os.path.join(out, "skin_sheet.png"))
+
+
 
 # --- Looks of the number boxes, popup selectors and level meters ------------------------------------
 # Value text of the number boxes and the choice text of the selectors are light, so their fields are

@@ -4,6 +4,7 @@
 #include "controls/ctrlItems.h"
 #include "controls/customItem.h"
 #include "controls/display.h"
+#include "controls/keyboard.h"
 #include "controls/knob.h"
 #include "controls/list.h"
 #include "controls/numbox.h"
@@ -13,6 +14,7 @@
 #include "controls/picture.h"
 #include "controls/pictureButton.h"
 #include "controls/scrollbar.h"
+#include "controls/textView.h"
 #include "controls/uiTimer.h"
 #include "controls/winSlots.h"
 
@@ -24,7 +26,7 @@ void ctrlKitRegisterKinds() {
     buttonKindRegister();          // 1
     customKindRegister();          // 10
     knobKindRegister();            // 4
-    // 8 piano keyboard: registered here once it exists.
+    keyboardKindRegister();        // 8
     ctrlRegisterSelector();        // 9
     ctrlRegisterPicture();         // 2
     framePictureKindRegister();    // 3
@@ -32,7 +34,7 @@ void ctrlKitRegisterKinds() {
     ctrlRegisterScrollbar();       // 12
     ctrlRegisterList();            // 11
     ctrlRegisterDisplay();         // 5
-    // 7 text lines view: registered here once it exists.
+    textViewKindRegister();        // 7
     ctrlRegisterNumbox();          // 6
 }
 

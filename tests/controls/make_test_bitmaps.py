@@ -59,6 +59,16 @@ BITMAPS = {
     2961: (10, 10, solid((0, 255, 255))),
     2963: (10, 10, solid((255, 0, 255))),
     # pads and faders: background, handle, filled track, handle pressed
+    # piano keys from base 2800: white keys C..B and the top key light grey (yellow pressed), each
+    # with its own shade of blue in the lowest row; black keys dark (red pressed)
+    **{2800 + 2 * n: (12, 40, (lambda n: lambda x, y: (0, 0, 30 * n) if y == 39 else (230, 230, 230))(n))
+       for n in (0, 1, 2, 3, 4, 5, 6, 8)},
+    **{2801 + 2 * n: (12, 40, solid((255, 255, 0))) for n in (0, 1, 2, 3, 4, 5, 6, 8)},
+    2814: (8, 24, solid((20, 20, 20))),
+    2815: (8, 24, solid((255, 0, 0))),
+    # text view cells: normal and selected, as whole cells and as a 2 x 2 sheet of 50 x 12 cells
+    2820: (50, 12, solid((30, 30, 90))),
+    2821: (50, 12, solid((0, 150, 150))),
     2700: (60, 40, lambda x, y: (x * 4, y * 4, 100)),   # a pad background whose pixels tell where they are
     2701: (10, 10, solid((255, 0, 0))),
     2702: (60, 40, solid((0, 255, 0))),

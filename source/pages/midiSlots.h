@@ -1,0 +1,35 @@
+// What the Main page uses of the Midi page code: the twelve controller slots it places in its lower
+// panel (built, refilled from the preset's slider list, following the controller values each tick,
+// sending moved values and storing renamed controllers), and the Midi page's refresh request.
+#pragma once
+#include <cstdint>
+
+#include "midi/midiSlot.h"
+
+struct ControlItem;
+struct Engine;
+struct SliderEntry;
+
+enum { midiSlotIdBase = 45, midiSlotIdStep = 9 };
+
+MidiSlot* midiPageSlots();  // the twelve records: the main window's, or the page's own without one
+void midiPageResetSlots();
+
+void midiPageBuildSlot(uint16_t win, int16_t s, int16_t x, int16_t y);
+void midiPageRefillSlotsEntry(uint16_t win);
+void midiPageRefillSlots(uint16_t win);
+int16_t midiSlotPlaceEntry(uint16_t win, Engine* engine, SliderEntry* entry, MidiSlot* slots, int16_t next,
+                           uint8_t pairsOnly);
+void midiSlotShowKind(uint16_t win, int16_t s, uint8_t isXY);
+void midiPageUpdateSlotValues(uint16_t win);
+void midiSlotSliderChanged(ControlItem* item, double value, double unused);
+void midiSlotPadChanged(ControlItem* item, double x, double y);
+void midiSlotNameEdited(ControlItem* item);
+
+// The Midi page's refresh request, raised by edits elsewhere (tuning choices and the like).
+void midiPageMarkChanged(uint16_t win);
+uint8_t midiPageRefreshPending();
+void midiPageClearRefreshPending();
+
+// The tuning editor (shows the Midi page's tuning tab once that page exists).
+void midiPageOpenTuningEditor(uint16_t win);
