@@ -437,7 +437,9 @@ TEST_F(MainWindowTest, WindowDataStartsWithItsInitialValuesAndClearedSlots) {
   ASSERT_NE(d, nullptr);
   EXPECT_EQ(d->engine, engine());
   EXPECT_EQ(d->bank, bank());
-  EXPECT_EQ(d->mainPageMode, 5);
+  // The record starts in layout 5; the Main page's first refresh lays out the default preset's
+  // controller slots (a pad and a slider: layout 4), at the page height of layout 4.
+  EXPECT_EQ(d->mainPageMode, 4);
   EXPECT_EQ(d->mainPageHeight, 356);
   EXPECT_EQ(d->shownBend, 64);
   EXPECT_EQ(d->tuningKeysPerOctave, 12);
