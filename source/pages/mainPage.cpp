@@ -489,9 +489,8 @@ void mainPageSetExpanded(uint16_t win, uint8_t flag) {
   g_page.expanded = flag ? 1 : 0;
   g_page.height =
       static_cast<uint16_t>(!flag ? mainPageCollapsed : (g_page.mode == 4 ? mainPageTallMode4 : mainPageTallMode5));
-  WinSlot* slot = winSlot(w);
-  int32_t paneTop = slot && slot->currentPort ? slot->currentPort->offsetY : 0;
-  winSetSize(w, mainPageWidth, winGetOriginY(w) + paneTop + g_page.height);
+  // The page heights count the main window's 72-pixel strip: the client is exactly that tall.
+  winSetSize(w, mainPageWidth, winGetOriginY(w) + g_page.height);
   mirrorToWindowData(win);
   winSelectPane(w, mainPageId);
   ctrlShow(w, idLower, g_page.expanded);

@@ -343,6 +343,8 @@ TEST_F(MainWindowTest, StripIsItsBitmapWithTheMainTabPressedAndFKeysSwitchPages)
   }
   // A held key repeats without switching again; F3 asks for window 2 (the Record window).
   pressKey(VK_F5);
+  // The Main page's heights count the strip: the client ends where its lower panel ends.
+  EXPECT_EQ(winGetClientHeight(1), static_cast<MainWindowData*>(winGetUserData(1))->mainPageHeight);
   const int redraws = mainWindowTabRedraws();
   pressKey(VK_F6, false, true);
   EXPECT_EQ(pressedTabs(), std::vector<int>{pageMain});
