@@ -496,6 +496,9 @@ def skin_bitmap(entry, pal, style):
     look = entry["look"]
     if look in CONTROL_LOOKS:
         return CONTROL_LOOKS[look](entry, pal, style)
+    special = control_bitmap(entry, pal)
+    if special is not None:
+        return special
     if look == "mask":
         # Dark (red below 127) inside, white outside a rounded rectangle or a circle: drawn large
         # and reduced, then thresholded so the edge pixels are plainly in or out.
@@ -635,6 +638,87 @@ def skin_sheet(out, images):
     for im, place in zip(images, places):
         sheet.paste(im, place)
     sheet.save(os.path.join(out, "skin_sheet.png"))
+
+
+# --- Looks of the number boxes, popup selectors and level meters ------------------------------------
+# Value text of the number boxes and the choice text of the selectors are light, so their fields are
+# dark; the arrow sections are raised (sunken and accented while held); meter bars light from green
+# through yellow to red, with the top rows as the clip light.
+
+VALUE_FIELD = (43, 47, 54)
+VALUE_EDGE = (20, 22, 26)
+
+
+def control_bitmap(entry, pal):
+    w, h = entry["size"]
+    look = entry["look"]
+    part = entry.get("part", "")
+    pressed = entry.get("pressed", False)
+    accent = rgba(pal["accent"])[:3]
+    if look == "arrows":
+        scale = 4
+        p = Painter((w, h), scale)
+        face = accent if pressed else rgba(pal["panelLight"])[:3]
+        p.draw.rectangle([0, 0, w * scale - 1, h * scale - 1], fill=rgba(pal["bevelDark"]))
+        p.draw.rectangle([scale, scale, (w - 1) * scale - 1, (h - 1) * scale - 1],
+                         fill=rgba(pal["bevelDark"] if pressed else pal["bevelLight"]))
+        p.draw.rectangle([2 * scale if not pressed else scale, 2 * scale if not pressed else scale,
+                          (w - 2) * scale - 1, (h - 2) * scale - 1], fill=face + (255,))
+        ink = (255, 255, 255, 255) if pressed else (20, 20, 20, 255)
+        cx, s = w * scale / 2, scale
+        p.draw.polygon([(cx, 2.5 * s), (cx - 2.5 * s, 5 * s), (cx + 2.5 * s, 5 * s)], fill=ink)
+        p.draw.polygon([(cx, (h - 2.5) * s), (cx - 2.5 * s, (h - 5) * s), (cx + 2.5 * s, (h - 5) * s)], fill=ink)
+        return p.done().convert("RGB")
+    if look == "valueBox":
+        image = Image.new("RGB", (w, h), VALUE_FIELD)
+        d = ImageDraw.Draw(image)
+        edge = accent if pressed else VALUE_EDGE
+        d.line([(0, 0), (w - 1, 0)], fill=edge)
+        d.line([(0, h - 1), (w - 1, h - 1)], fill=rgba(pal["bevelLight"])[:3])
+        if part == "left":
+            d.line([(0, 0), (0, h - 1)], fill=edge)
+            if pressed:
+                d.line([(1, 1), (1, h - 2)], fill=accent)
+        if part == "right":
+            d.line([(w - 1, 1), (w - 1, h - 1)], fill=rgba(pal["bevelLight"])[:3])
+        return image
+    if look == "selector":
+        field = (58, 62, 70) if not pressed else accent
+        image = Image.new("RGB", (w, h), rgba(pal["panel"])[:3])
+        d = ImageDraw.Draw(image)
+        d.rectangle([0, 0, w - 1, h - 1], fill=field)
+        d.line([(0, 0), (w - 1, 0)], fill=VALUE_EDGE)
+        d.line([(0, h - 1), (w - 1, h - 1)], fill=rgba(pal["bevelLight"])[:3])
+        if part == "left":
+            d.line([(0, 0), (0, h - 1)], fill=VALUE_EDGE)
+        if part == "right":
+            d.line([(w - 1, 0), (w - 1, h - 1)], fill=rgba(pal["bevelLight"])[:3])
+            d.line([(1, 3), (1, h - 4)], fill=(90, 95, 105))
+            cx, cy = w / 2 + 1, h / 2
+            big = Image.new("RGBA", (w * 4, h * 4), (0, 0, 0, 0))
+            ImageDraw.Draw(big).polygon([((cx - 3.5) * 4, (cy - 1.5) * 4), ((cx + 3.5) * 4, (cy - 1.5) * 4),
+                                         (cx * 4, (cy + 2.5) * 4)], fill=(240, 240, 225, 255))
+            image.paste(big.resize((w, h), Image.BOX), (0, 0), big.resize((w, h), Image.BOX))
+        return image
+    if look == "meter":
+        lit = entry.get("lit", False)
+        image = Image.new("RGB", (w, h), (18, 20, 24))
+        d = ImageDraw.Draw(image)
+        for y in range(1, h - 1):
+            if y % 2 == 0:
+                continue   # a dark gap every other row makes the segments
+            t = (h - 1 - y) / (h - 2)   # 0 at the bottom, 1 at the top
+            if y < 5:
+                c = (235, 40, 30)
+            elif t > 0.75:
+                c = (240, 200, 40)
+            else:
+                c = (60, 200, 90)
+            if not lit:
+                c = tuple(v // 5 + 14 for v in c)
+            d.line([(0, y), (w - 1, y)], fill=c)
+        return image
+    return None
 
 
 def write_skin_manifest(src, out, put, pal, style):

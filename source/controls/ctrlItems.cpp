@@ -324,6 +324,14 @@ void portRebuildVisible(ItemPort* port) {
         if (item->rect.top < port->bounds.top) port->bounds.top = item->rect.top;
         if (item->rect.right > port->bounds.right) port->bounds.right = item->rect.right;
         if (item->rect.bottom > port->bounds.bottom) port->bounds.bottom = item->rect.bottom;
+        // A hit region may reach past its item's rectangle (a number box's arrow strip).
+        if (item->drawable && item->region.windowId) {
+            const CtrlRect& g = item->region.rect;
+            if (g.left < port->bounds.left) port->bounds.left = g.left;
+            if (g.top < port->bounds.top) port->bounds.top = g.top;
+            if (g.right > port->bounds.right) port->bounds.right = g.right;
+            if (g.bottom > port->bounds.bottom) port->bounds.bottom = g.bottom;
+        }
     }
     port->layoutDirty = 0;
 }

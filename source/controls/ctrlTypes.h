@@ -89,6 +89,16 @@ struct ItemPort {
     ItemList* visibleItems;
 };
 
+// In-place text entry of a window: the item being edited, the callback run with the typed text when
+// the entry ends, and the native edit control laid over the item.
+typedef void (*EditDoneFn)(ControlItem* item, const char* text);
+struct EditRecord {
+    ControlItem* item;
+    EditDoneFn done;
+    uint8_t active;
+    HWND editWindow;
+};
+
 struct WinSlot {
     uint16_t id;
     uint8_t visible;
@@ -108,6 +118,7 @@ struct WinSlot {
     DrawContext* drawContext;
     HDC offscreenDC;
     uint32_t dcDepth;
+    EditRecord edit;
 };
 
 // Kind numbers.

@@ -1,4 +1,4 @@
-// Native popups: each handle records its entries.
+// Native popups: each slot of the table records its entries.
 #include "controls/popupMenu.h"
 
 #include <cstring>
@@ -10,28 +10,42 @@ namespace {
 struct Entry {
   std::int16_t id;
   bool enabled;
+  bool checked;
+  std::int16_t submenu;
   std::string text;
 };
 struct Popup {
   bool used = false;
   std::vector<Entry> entries;
 };
-const int kPopups = 256;
-Popup gPopups[kPopups];
+Popup gPopups[popupTableSize];
+PopupTrackFn gTrackHook;
 
-Popup* find(std::int16_t h) { return h > 0 && h < kPopups && gPopups[h].used ? &gPopups[h] : nullptr; }
+Popup* find(std::int16_t h) { return h > 0 && h < popupTableSize && gPopups[h].used ? &gPopups[h] : nullptr; }
+
+Entry* at(std::int16_t popup, int position) {
+  Popup* p = find(popup);
+  return p && position >= 0 && position < int(p->entries.size()) ? &p->entries[position] : nullptr;
+}
 
 }  // namespace
 
-std::int16_t popupCreate() {
-  for (int h = 1; h < kPopups; ++h) {
-    if (!gPopups[h].used) {
-      gPopups[h].used = true;
-      gPopups[h].entries.clear();
-      return static_cast<std::int16_t>(h);
-    }
-  }
+std::int16_t popupFindFreeSlot() {
+  for (int h = popupTableSize - 1; h >= popupFirstFreeSlot; --h)
+    if (!gPopups[h].used) return static_cast<std::int16_t>(h);
   return 0;
+}
+
+int popupCreate(std::int16_t slot, int, const char*) {
+  if (slot <= 0 || slot >= popupTableSize || gPopups[slot].used) return 0;
+  gPopups[slot].used = true;
+  gPopups[slot].entries.clear();
+  return 1;
+}
+
+std::int16_t popupCreate() {
+  std::int16_t slot = popupFindFreeSlot();
+  return slot && popupCreate(slot, 0, nullptr) ? slot : 0;
 }
 
 void popupDestroy(std::int16_t popup) {
@@ -45,14 +59,23 @@ void popupClear(std::int16_t popup) {
   if (Popup* p = find(popup)) p->entries.clear();
 }
 
-void popupAppend(std::int16_t popup, std::int16_t itemId, bool enabled, const char* text) {
-  if (Popup* p = find(popup)) p->entries.push_back(Entry{itemId, enabled, text ? text : ""});
+void popupAppend(std::int16_t popup, std::int16_t entry, bool enabled, const char* text) {
+  if (Popup* p = find(popup)) p->entries.push_back(Entry{entry, enabled, false, 0, text ? text : ""});
 }
 
-void popupEnableItem(std::int16_t popup, std::int16_t itemId, bool enabled) {
+void popupEnableItem(std::int16_t popup, std::int16_t entry, bool enabled) {
   if (Popup* p = find(popup))
     for (Entry& e : p->entries)
-      if (e.id == itemId) e.enabled = enabled;
+      if (e.id == entry) e.enabled = enabled;
+}
+
+void popupCheckItem(std::int16_t popup, int position, bool checked) {
+  if (Entry* e = at(popup, position - 1)) e->checked = checked;
+}
+
+void popupAttachSubmenu(std::int16_t parent, int position, std::int16_t child) {
+  Entry* e = at(parent, position - 1);
+  if (e && find(child)) e->submenu = child;
 }
 
 bool popupExists(std::int16_t popup) { return find(popup) != nullptr; }
@@ -63,22 +86,33 @@ int popupItemCount(std::int16_t popup) {
 }
 
 std::int16_t popupItemId(std::int16_t popup, int position) {
-  Popup* p = find(popup);
-  return p && position >= 0 && position < int(p->entries.size()) ? p->entries[position].id : 0;
+  Entry* e = at(popup, position);
+  return e ? e->id : 0;
 }
 
 void popupItemText(std::int16_t popup, int position, char* out, int capacity) {
   if (!out || capacity <= 0) return;
   out[0] = 0;
-  Popup* p = find(popup);
-  if (!p || position < 0 || position >= int(p->entries.size())) return;
-  std::strncpy(out, p->entries[position].text.c_str(), capacity - 1);
+  Entry* e = at(popup, position);
+  if (!e) return;
+  std::strncpy(out, e->text.c_str(), capacity - 1);
   out[capacity - 1] = 0;
 }
 
 bool popupItemEnabled(std::int16_t popup, int position) {
-  Popup* p = find(popup);
-  return p && position >= 0 && position < int(p->entries.size()) && p->entries[position].enabled;
+  Entry* e = at(popup, position);
+  return e && e->enabled;
+}
+
+bool popupItemChecked(std::int16_t popup, int position) {
+  Entry* e = at(popup, position);
+  return e && e->checked;
 }
 
 void* popupNativeHandle(std::int16_t) { return nullptr; }
+
+void popupSetTrackHook(PopupTrackFn hook) { gTrackHook = hook; }
+
+int popupTrack(void* menu, int screenX, int screenY, void* owner) {
+  return gTrackHook && menu ? gTrackHook(menu, screenX, screenY, owner) : 0;
+}

@@ -2,6 +2,7 @@
 // events to the window's items and callback.
 #include "controls/winSlots.h"
 #include "controls/ctrlItems.h"
+#include "controls/editBox.h"
 #include "controls/inputState.h"
 #include "controls/uiTimer.h"
 #include "controls/pictureButton.h"
@@ -26,6 +27,7 @@ void slotReset(WinSlot* slot, uint16_t id) {
     slot->flag25 = 1;
     slot->callback = winNop;
     slot->currentPort = &slot->ownPort;
+    editRecordReset(&slot->edit);
 }
 
 bool validId(int16_t id) {
@@ -36,6 +38,7 @@ void closeSlot(WinSlot* slot) {
     if (!slot->inUse) return;
     // A control of this window that still holds the UI timer's capture lets go first.
     UiTimer::dropCaptureOfWindow(slot->id);
+    editBoxEnd();
     if (slot->window && slot->dcDepth && slot->drawContext) {
         slot->dcDepth = 0;
         slot->window->releaseDC(slot->drawContext);
@@ -98,6 +101,7 @@ void winShow(int16_t id, int32_t flag) {
         winDrawItems(id);
         slot->window->bringToFront();
     } else {
+        editBoxEnd();
         slot->window->show(false);
     }
 }
@@ -296,7 +300,11 @@ bool routeButton(WinSlot* slot, int16_t id, uint32_t code, void* data) {
         CtrlPoint p;
         inputGetMousePos(&p);
         uint16_t hit = portHitTest(&slot->ownPort, p);
-        if (hit) handled = portDispatchMouse(&slot->ownPort, code, data, hit) != 0;
+        // A press inside the active in-place entry's item leaves the entry open and reaches no item.
+        if (hit && !editBoxContains(p)) {
+            editBoxEnd();
+            handled = portDispatchMouse(&slot->ownPort, code, data, hit) != 0;
+        }
     } else if (ev) {
         winCaptureMouse(id, 0);
     }
@@ -331,6 +339,7 @@ bool winHandleEvent(int16_t id, uint32_t code, void* data) {
         return true;
     }
     case winEvDestroyed:
+        editBoxEnd();
         slot->callback(id, code, data);
         slot->window = nullptr;
         closeSlot(slot);
@@ -353,6 +362,7 @@ bool winHandleEvent(int16_t id, uint32_t code, void* data) {
         return false;
     case winEvActivated:
     case winEvDeactivated:
+        editBoxEnd();
         slot->callback(id, code, data);
         slot->ownPort.capturedItem = 0;
         // The captured item no longer hears the release: a control of this window that holds the

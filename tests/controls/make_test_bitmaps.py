@@ -89,6 +89,8 @@ BITMAPS = {
     2744: (12, 12, solid((200, 0, 0))),
     2745: (12, 12, solid((100, 0, 0))),
     2746: (16, 12, solid((255, 255, 255))),
+    # a striped panel for displays drawn over a picture
+    2970: (160, 40, lambda x, y: (40 + (x % 8) * 20, 90, 160 - (y % 5) * 20)),
 }
 
 
