@@ -7,7 +7,7 @@ set -euo pipefail
 packages=(cmake ninja-build ccache g++ clang libclang-rt-14-dev googletest libbenchmark-dev
           libboost-dev wine wine64 g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
           xvfb xauth fonts-wine imagemagick x11-apps python3 valgrind
-          python3-pil fonts-dejavu-core)
+          python3-pil fonts-dejavu-core fonts-dejavu-extra)
 installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
 missing=()
 for p in "${packages[@]}"; do installed "$p" || missing+=("$p"); done

@@ -83,19 +83,73 @@ def text_record(font_id, h_align, v_align, text):
     return u32(1) + u32(1) + u32(font_id) + u32(h_align) + u32(v_align) + string(text)
 
 
-def switch_record(w, form_bg_colour):
+def widget_base(w):
+    """The widget base record (version 6): rectangle, transparent flag, anchor, layer."""
     left, top, right, bottom = w["rect"]
-    base = u32(6) + i32(left) + i32(top) + i32(right) + i32(bottom) + u8(1) + u32(0) + u32(3)
-    style = (u32(2) + background(3, form_bg_colour, w["picture"]) +
-             text_record(1001, 1, 1, w["text"]) + i32(1) + i32(1) + i32(1) + i32(1))
+    return u32(6) + i32(left) + i32(top) + i32(right) + i32(bottom) + u8(1) + u32(0) + u32(w.get("layer", 3))
+
+
+def text_style(style, text, form_bg_colour):
+    """A text style record (version 2): background, text, margins left, right, top, bottom."""
+    kind, picture = style["background"]
+    bg_colour = colour(style["colour"]) if "colour" in style else form_bg_colour
+    h_align, v_align = style["align"]
+    out = u32(2) + background(kind, bg_colour, picture) + text_record(style["font"], h_align, v_align, text)
+    for m in style["margins"]:
+        out += i32(m)
+    return out
+
+
+def switch_record(w, form_bg_colour, styles):
+    if "style" in w:
+        style = text_style(styles[w["style"]], w.get("text", ""), form_bg_colour)
+    else:
+        style = (u32(2) + background(3, form_bg_colour, w["picture"]) +
+                 text_record(1001, 1, 1, w["text"]) + i32(1) + i32(1) + i32(1) + i32(1))
     part = (u32(10) + style + u32(0) +           # state
-            u8(0) + u8(0) + u8(w["pressedFrames"]) + u8(0) + u8(1) +  # toggle, hover, pressed, disabled, left only
-            u32(1) + u32(0) + u32(1) +           # action: notify on press and release; repeat period, delay
+            u8(0) + u8(0) + u8(w.get("pressedFrames", 0)) + u8(0) + u8(1) +  # toggle, hover, pressed, disabled, left only
+            u32(w.get("action", 1)) + u32(0) + u32(1) +  # action (1: notify on press and release); repeat period, delay
             u8(0) + string(""))                  # double click as press, link text
-    return base + part
+    return widget_base(w) + part
 
 
-def frm(form):
+def label_record(w, form_bg_colour, styles):
+    return widget_base(w) + u32(2) + text_style(styles[w["style"]], w.get("text", ""), form_bg_colour) + u32(0)
+
+
+def f32(v):
+    return struct.pack("<f", v)
+
+
+def selector_record(w, form_bg_colour, styles):
+    s = styles[w["style"]]
+    kind, picture = s["background"]
+    bg_colour = colour(s["colour"]) if "colour" in s else form_bg_colour
+    low, high = w["range"]
+    return (widget_base(w) + u32(12) + u32(1) + u32(s["knob"]) + background(kind, bg_colour, picture) +
+            f32(low) + f32(high) + u32(w["steps"]) +
+            u8(0) + u8(0) + u8(0) + u8(0) +      # frames mode, vertical, keyboard, disabled frame
+            u32(1) + f32(1.0) + u32(s["trackInset"]) + i32(0) + i32(0) +  # pointing; factor, inset, centre
+            u8(0) + f32(0.2) + f32(low) + u32(0))  # free turning, fine factor, default, reset mode
+
+
+def list_record(w, form_bg_colour, styles):
+    """The list record, version 9."""
+    s = styles[w["style"]]
+    out = widget_base(w) + u32(9)
+    out += text_style(styles[s["headerStyle"]], "", form_bg_colour)
+    out += text_style(styles[s["cellStyle"]], "", form_bg_colour)
+    out += i32(s["selectionMode"]) + i32(s["cellGap"]) + i32(s["rowSpacing"]) + i32(s["iconGap"])
+    out += (u32(colour(s["background"])) + u32(colour(s["scrollBar"])) + u32(colour(s["selected"])) +
+            u32(colour(s["marked"])) + u32(colour(s["band"])) + u8(s["gridLines"]) + u32(colour(s["grid"])))
+    out += u32(w.get("icon1", 0)) + u32(w.get("icon2", 0)) + u8(s["sortable"]) + u8(s["selectionUnderText"])
+    return out
+
+
+WRITERS = {"Switch": switch_record, "Label": label_record, "Selector": selector_record, "List": list_record}
+
+
+def frm(form, styles):
     bg = form["background"]
     bg_colour = colour(bg["colour"])
     out = u32(4) + background(bg["kind"], bg_colour, bg["picture"])
@@ -103,10 +157,11 @@ def frm(form):
     widgets = [w for w in form["widgets"] if w["id"] >= 0]
     out += i32(len(widgets))
     for w in widgets:
-        if w["class"] != "Switch":
+        writer = WRITERS.get(w["class"])
+        if writer is None:
             raise SystemExit("form %d: no writer for class %s" % (form["id"], w["class"]))
         out += u32(1) + u32(w["id"]) + string(w["class"]) + string(w.get("alternativeClass", ""))
-        out += switch_record(w, bg_colour)
+        out += writer(w, bg_colour, styles)
     return out
 
 
@@ -210,6 +265,16 @@ def draw_frames(pic, pal, style):
             if n == 1:
                 p.draw.ellipse([4 * s, 4 * s, (w - 4) * s - 1, (h - 4) * s - 1], fill=rgba(pal["accent"]))
             frames.append(p.done())
+        elif kind == "menubutton":
+            face = rgba(pal["panelLight"]) if n == 0 else rgba(pal["panelDark"])
+            img = bevel_box(size, scale, pal, style, face, sunken=(n == 1))
+            p = Painter(size, scale)
+            s = scale
+            w, h = size
+            cx, cy = w / 2.0, h / 2.0
+            p.draw.polygon([((cx - 4) * s, (cy - 2) * s), ((cx + 4) * s, (cy - 2) * s), (cx * s, (cy + 2) * s)],
+                           fill=rgba(pal["text"]))
+            frames.append(Image.alpha_composite(img, p.done()))
         elif kind == "arrow":
             p = Painter(size, scale)
             s = scale
@@ -639,7 +704,6 @@ def skin_sheet(out, images):
         sheet.paste(im, place)
     sheet.save(os.path.join(out, "skin_sheet.png"))
 
-
 # --- Looks of the number boxes, popup selectors and level meters ------------------------------------
 # Value text of the number boxes and the choice text of the selectors are light, so their fields are
 # dark; the arrow sections are raised (sunken and accented while held); meter bars light from green
@@ -779,7 +843,7 @@ def main():
     for font in skin["fonts"]:
         put("FNT", font["id"], "fnt_%d.fnt" % font["id"], fnt(font))
     for form in forms["forms"]:
-        put("FRM", form["id"], "frm_%d.frm" % form["id"], frm(form))
+        put("FRM", form["id"], "frm_%d.frm" % form["id"], frm(form, forms.get("styles", {})))
 
     write_skin_manifest(src, out, put, pal, skin["style"])
     contact_sheet(out, written, pal)

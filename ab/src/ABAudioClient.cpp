@@ -2,6 +2,7 @@
 #include "ABAudioClient.h"
 
 #include "ABAudioManager.h"
+#include "ABSetupLists.h"
 
 AudioClientBase::AudioClientBase()
 {
@@ -127,6 +128,12 @@ int AudioHostClient::managerHook()
 bool AudioHostClient::open(void* systemHandle)
 {
     if (manager) manager->openDeviceLayer(systemHandle);
+    // The setup dialog's list classes, once per process.
+    static bool listsRegistered = false;
+    if (!listsRegistered) {
+        abRegisterSetupLists();
+        listsRegistered = true;
+    }
     return true;
 }
 

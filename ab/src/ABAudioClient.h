@@ -8,6 +8,7 @@
 #include "ABMidiEvent.h"
 
 class AudioManager;
+class Window;
 
 class AudioClientBase {
 public:
@@ -65,7 +66,8 @@ public:
     bool setOverloadGuard(bool on, int thresholdPercent) override;
     int managerHook() override;
 
-    // Opens the device layer with the main window's handle; true.
+    // Opens the device layer with the main window's handle; the first call in the process also registers
+    // the setup dialog's list classes "AudioRoutingList" and "AudioMidiList". True.
     bool open(void* systemHandle);
     // Opens and starts the audio device named in the settings: 1 when it plays, else 0 (also without
     // a manager).
@@ -81,6 +83,10 @@ public:
     void setClipOutput(bool on);
     float cpuLoad();
     bool queryOption(bool isOutput, int index);
+    // Opens the modal "Audio Setup" dialog for this client's manager over the parent window (null
+    // title: "Audio Setup"; showTabs false hides the tab bar). Driver kinds whose driverKinds flag is
+    // false are not offered. Returns once the dialog has ended and its choice is applied or reverted.
+    void abOpenAudioSetup(Window* parent, bool showTabs, const char* title);
 
     AudioManager* ownedManager = nullptr;
     bool driverKinds[10];

@@ -72,6 +72,11 @@ public:
     virtual int loadSettings();
     // Writes the device choice, routes, rate, latencies and MIDI ports (only with an audio device).
     virtual void saveSettings();
+    // Takes the routes of one direction (entries outside -1..31 become -1) and switches each port of
+    // the audio device on exactly when some route names it.
+    void applyRoutes(bool isOutput, const int32_t* routes);
+    // Takes the 32 MIDI port switches of one direction and opens or closes the MIDI device's ports.
+    void applyMidiPorts(bool isOutput, const uint8_t* switches);
     // The latency for the MIDI clock, the sample position from 0, then the device started or stopped;
     // true when the device answered 0.
     bool restartDevice(uint32_t deviceId, bool start);

@@ -175,28 +175,40 @@ int AudioManager::loadSettings()
     }
 
     // 12. Each port is on exactly when some route names it; the MIDI ports as their switches say.
-    for (int dir = 0; dir < 2; ++dir) {
-        const bool isOutput = dir == 1;
-        const int32_t* routes = isOutput ? outputRoutes : inputRoutes;
-        int ports = portCount(id, isOutput);
-        if (ports > kMaxPorts) ports = kMaxPorts;
-        for (int p = 0; p < ports; ++p) {
-            bool on = false;
-            for (int n = 0; n < AB_MAX_CHANNELS; ++n) on = on || routes[n] == p;
-            setPortEnabled(id, p, isOutput, on);
-            setPortActive(id, p, isOutput, on);
-        }
-    }
-    if (midiDevice != -1) {
-        for (int n = 0; n < AB_MAX_CHANNELS; ++n) {
-            setPortDescription(static_cast<uint32_t>(midiDevice), n, true, midiOutPorts[n] != 0, midiOutPorts[n] != 0);
-            setPortDescription(static_cast<uint32_t>(midiDevice), n, false, midiInPorts[n] != 0, midiInPorts[n] != 0);
-        }
-    }
+    applyRoutes(false, inputRoutes);
+    applyRoutes(true, outputRoutes);
+    applyMidiPorts(false, midiInPorts);
+    applyMidiPorts(true, midiOutPorts);
 
     // 13. Play.
     restartDevice(id, true);
     return 1;
+}
+
+void AudioManager::applyRoutes(bool isOutput, const int32_t* routes)
+{
+    int32_t* own = isOutput ? outputRoutes : inputRoutes;
+    if (routes != own)
+        for (int n = 0; n < AB_MAX_CHANNELS; ++n) own[n] = (routes[n] >= -1 && routes[n] < AB_MAX_CHANNELS) ? routes[n] : -1;
+    if (audioDevice == -1) return;
+    const uint32_t id = static_cast<uint32_t>(audioDevice);
+    int ports = portCount(id, isOutput);
+    if (ports > kMaxPorts) ports = kMaxPorts;
+    for (int p = 0; p < ports; ++p) {
+        bool on = false;
+        for (int n = 0; n < AB_MAX_CHANNELS; ++n) on = on || own[n] == p;
+        setPortEnabled(id, p, isOutput, on);
+        setPortActive(id, p, isOutput, on);
+    }
+}
+
+void AudioManager::applyMidiPorts(bool isOutput, const uint8_t* switches)
+{
+    uint8_t* own = isOutput ? midiOutPorts : midiInPorts;
+    for (int n = 0; n < AB_MAX_CHANNELS; ++n) own[n] = switches[n] != 0 ? 1 : 0;
+    if (midiDevice == -1) return;
+    for (int n = 0; n < AB_MAX_CHANNELS; ++n)
+        setPortDescription(static_cast<uint32_t>(midiDevice), n, isOutput, own[n] != 0, own[n] != 0);
 }
 
 void AudioManager::saveSettings()

@@ -13,18 +13,9 @@
 
 namespace {
 
-struct FormDefaults {
-    uint32_t fontId = 0;
-    uint32_t rowColour = 0;
-    uint32_t highlightColour = 0;
-    uint32_t shadowColour = 0;
-    uint32_t lineColour = 0;
-    bool highlightText = false;
-};
-
-FormDefaults& defaults()
+Form::MenuDefaults& defaults()
 {
-    static FormDefaults table;
+    static Form::MenuDefaults table = {1, 0xFFB0B0B0, 0xFFFFFFFF, 0xFF0F0F0F, 0xFFF0F0F0, false};
     return table;
 }
 
@@ -67,13 +58,18 @@ Form::~Form()
 void Form::setDefaultColors(uint32_t fontId, uint32_t rowColour, uint32_t highlightColour, uint32_t shadowColour,
                             uint32_t lineColour, bool highlightText)
 {
-    FormDefaults& d = defaults();
+    MenuDefaults& d = defaults();
     d.fontId = fontId;
     d.rowColour = rowColour;
     d.highlightColour = highlightColour;
     d.shadowColour = shadowColour;
     d.lineColour = lineColour;
     d.highlightText = highlightText;
+}
+
+const Form::MenuDefaults& Form::defaultColors()
+{
+    return defaults();
 }
 
 bool Form::load(int32_t id)
@@ -149,9 +145,12 @@ void Form::layout()
     }
     if (host_) host_->childSizeChanged(this);
     laidOut_ = 1;
-    // Widgets added before the form was laid out are attached now.
-    for (Widget* widget : widgets_)
-        if (widget->parent() != this) widget->attach(this);
+    // Widgets added before the form was laid out are attached now. Attaching may add widgets (a
+    // list adds its cell editor): walk a copy.
+    const std::vector<Widget*> order = widgets_;
+    for (Widget* widget : order)
+        if (widget->parent() != this && std::find(widgets_.begin(), widgets_.end(), widget) != widgets_.end())
+            widget->attach(this);
 }
 
 void Form::reset()

@@ -97,7 +97,13 @@ public:
     Widget* hoverWidget() const { return hoverWidget_; }
     Widget* pressWidget() const { return pressWidget_; }
 
-    // Library-wide defaults for item menus.
+    // Library-wide defaults for item menus constructed afterwards.
+    struct MenuDefaults {
+        uint32_t fontId;
+        uint32_t rowColour, highlightColour, shadowColour, lineColour;
+        bool highlightText;
+    };
+    static const MenuDefaults& defaultColors();
     static void setDefaultColors(uint32_t fontId, uint32_t rowColour, uint32_t highlightColour,
                                  uint32_t shadowColour, uint32_t lineColour, bool highlightText);
 

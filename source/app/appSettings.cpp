@@ -7,6 +7,9 @@
 #include <vector>
 
 #include "GPRegistryKey.h"
+#include "app/appCommands.h"
+#include "app/mainWindow.h"
+#include "pages/pages.h"
 
 namespace {
 
@@ -114,12 +117,7 @@ int appReadBankPaths() {
     char path[appPathChars + 1];
     appReadText(name, "", path, sizeof path);
     if (!path[0]) continue;
-    // The file name and extension of the path, joined again (nothing keeps them yet: the recent-file
-    // list of the File menu takes them once it exists).
-    const char* base = std::strrchr(path, '\\');
-    base = base ? base + 1 : path;
-    char file[appPathChars + 1];
-    std::snprintf(file, sizeof file, "%s", base);
+    // The recent-file list of the File popup takes the paths (recentFilesLoad).
     ++found;
   }
   return found;
@@ -168,12 +166,15 @@ void appReadSwitches() {
 }
 
 void appMainPageStateIo(int read) {
-  // The Main page takes the expanded state at its next refresh once it exists; until then the
-  // value read is kept here and written back unchanged.
-  if (read)
+  // The Main page takes the expanded state at its next refresh; the value read is also kept here.
+  const std::uint16_t win = static_cast<std::uint16_t>(mainWindowCurrentId());
+  if (read) {
     g_switches.mainPageExpanded = appReadInt("brontavel 05", 1) != 0 ? 1 : 0;
-  else
+    mainPageSetExpandPending(win, g_switches.mainPageExpanded);
+  } else {
+    if (mainWindowData(static_cast<std::int16_t>(win))) g_switches.mainPageExpanded = mainPageGetExpanded(win);
     appWriteInt("brontavel 05", g_switches.mainPageExpanded);
+  }
 }
 
 void appLoadSwitches() {
@@ -185,14 +186,17 @@ void appApplySwitches() {
   if (!g_switches.read) return;
   g_switches.enableProgramChange = g_switches.enablePgm != 0 ? 1 : 0;
   g_switches.oneWindowFlag = g_switches.oneWindow != 0 ? 1 : 0;
-  // The Setup menu's check marks ("Enable program change", "Auto balance channels") are set here
-  // once the menus exist.
+  appCheckMenuItem(3, 2, g_switches.enableProgramChange != 0);
+  appCheckMenuItem(3, 3, g_switches.autoBalance != 0);
 }
 
 void appSaveSwitches() {
   appWriteInt("enablePgm", g_switches.enableProgramChange);
-  // The main window's own auto-balance flag replaces the value read once the main window keeps one.
-  appWriteInt("autoBalance", g_switches.autoBalance != 0 ? 1 : 0);
+  // The main window's own flag; the value read stands in while the window has no data.
+  const std::int16_t win = mainWindowCurrentId();
+  const bool on =
+      mainWindowData(win) ? mainWinGetAutoBalance(static_cast<std::uint16_t>(win)) != 0 : g_switches.autoBalance != 0;
+  appWriteInt("autoBalance", on ? 1 : 0);
   appWriteInt("oneWindow", g_switches.oneWindowFlag);
 }
 

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "ABAudioClient.h"
+#include "ABSetupLists.h"
 #include "GPError.h"
 #include "GPInit.h"
 #include "GPRegistryKey.h"
@@ -10,17 +11,23 @@
 #include "NGLForm.h"
 #include "NGLFormHost.h"
 #include "NGLLabel.h"
+#include "NGLList.h"
 #include "NGLSelector.h"
 #include "NGLSwitch.h"
 #include "TextEdit.h"
 #include "TreeView.h"
+#include "app/appCommands.h"
 #include "app/appGdi.h"
 #include "app/appSettings.h"
 #include "app/appWindows.h"
 #include "app/audioClient.h"
+#include "app/mainWindow.h"
+#include "controls/appChooseFile.h"
+#include "controls/appMenu.h"
 #include "controls/ctrlDraw.h"
 #include "controls/ctrlKit.h"
 #include "controls/msgBox.h"
+#include "controls/selector.h"
 #include "controls/uiTimer.h"
 #include "controls/winSlots.h"
 #include "engine/engine.h"
@@ -41,7 +48,7 @@ namespace {
 const std::uint32_t kBuildWord = 0x60031;
 std::uint32_t g_windowStyleWord = 0;
 TimerEntry* g_appTimer = nullptr;
-AppStartHooks g_hooks = {nullptr, nullptr, nullptr, nullptr};
+AppStartHooks g_hooks = {nullptr, nullptr, nullptr, nullptr, nullptr};
 
 }  // namespace
 
@@ -80,7 +87,9 @@ bool SynthAppModule::init() {
   registerTextEdit();
   registerLabel();
   registerTreeView();
-  // "List" and the About box's "AboutContentSubForm" are registered here once they exist.
+  registerList();
+  abRegisterSetupLists();
+  // The About box's "AboutContentSubForm" is registered here once it exists.
 
   Form::setDefaultColors(1001, 0xfffff0ff, 0xffc8c8c8, 0xff003200, 0xff003200, false);
   gpOpenAppRegistry(appProgramName, 0x434C614D);  // "CLaM"
@@ -106,9 +115,25 @@ SynthApp::SynthApp() { formHost = new FormHostListener; }
 
 SynthApp::~SynthApp() { delete formHost; }
 
+void appOpenAudioSetup(SynthApp* app) {
+  if (!app || !app->audioClient) return;
+  if (g_hooks.openAudioSetup) {
+    g_hooks.openAudioSetup(app);
+    return;
+  }
+  app->audioClient->abOpenAudioSetup(app->mainWindowObject, true, nullptr);
+}
+
 bool SynthApp::handleEvent(std::int32_t code, void* data) {
-  // The framework tick: the UI timers run, then the default handler.
-  if (code == UIA_EVENT_TIMER) UiTimer::dispatch();
+  if (code == UIA_EVENT_COMMAND && data) {
+    // Every menu command, accelerator key and command sent by code: handled here unless the id has
+    // no handler (30002 Exit goes to the framework, which asks the quit query).
+    if (appRunCommand(this, static_cast<UiaCommandEvent*>(data)->id)) return true;
+  } else if (code == UIA_EVENT_TIMER) {
+    UiTimer::dispatch();
+  } else if (code == UIA_EVENT_MAY_QUIT && data) {
+    static_cast<UiaAllowEvent*>(data)->allow = appQuitQuery(this) ? 1 : 0;
+  }
   return UiaApplication::handleEvent(code, data);
 }
 
@@ -118,7 +143,10 @@ bool SynthApp::init() {
   samplePoolClearAll();
   word16 = 0;
   std::memset(words, 0, sizeof words);
-  // 2 (the menus are built here once they exist)
+  // 2
+  appBuildMenus(this);
+  appMenuSetRoutines(appEnableMenuItem, appSetMenuItemText);
+  appChooseFileSetRoutine(appChooseFileDialog);
   appCreateGdiResources();
   // 3
   g_windowStyleWord = uiaSetWindowStyleFlags(0x8000);
@@ -149,7 +177,8 @@ bool SynthApp::init() {
   // 8 (the output set-up values are loaded into the engine here once the output set-up exists)
   engineSetBank(engine, bank);
   bankSelectPreset(bank, engine, 0);
-  // 9 (the popup selector's default bitmap 1100 is set here once the selector kind exists)
+  // 9
+  selectorSetDefaultBitmap(1100);
   bitmapCacheInit(3000, appGetInstance());
   editHistoryCreate();
   samplePoolInitNames(engine);
@@ -161,31 +190,34 @@ bool SynthApp::init() {
   if (!mainWindowObject) return false;
   mainWindowObject->setIcon(appGetInstance(), 100);
   HWND mainHandle = mainWindowObject->nativeHandle();
-  // 11 (the main window's pages are built here once they exist)
+  // 11
   engineSetStartFlag(engine, 1);
+  mainWindowBuild(1, engine, bank);
   undoCreateBank();
   libSetupAll();
   msgBoxSetOwner(mainHandle, appProgramName);
   // 12
   audioClient = g_hooks.createAudioClient ? g_hooks.createAudioClient() : new AudioClient;
   audioClient->attach(engine, bank);
-  // 13: when loadSettings answers 0 (no usable device settings) the host's "Audio Setup" dialog
-  // (abOpenAudioSetup) opens here over window 1 once it exists; until then the program runs silent.
+  // 13: without usable device settings the "Audio Setup" dialog opens over window 1.
   audioClient->registerSetupWidgets(mainHandle);
-  audioClient->loadSettings();
+  if (audioClient->loadSettings() == 0) appOpenAudioSetup(this);
   // 14
   midiSetChannel(engine, appReadMidiChannel(), 1);
   // 15
   appReadBankPaths();
+  recentFilesLoad();
   appReadWindowLayout();
   appLoadSwitches();
   // 16 (the Record window is made here once it exists)
   appApplySwitches();
-  // 17 (the main window's refresh runs here once its pages exist)
+  // 17
+  mainWindowRefreshAll(1);
   // 18
   setTick(50);
   addTimer(&g_appTimer, 50, 1);
-  // 19 (the page-update timer of window 1 starts here once the main window's update exists)
+  // 19
+  pageUpdateTimer = UiTimer::create(1, 1, appPageUpdate, 0.05, 1);
   // 20
   winShow(1, true);
   // 21 (the About box opens as a splash here once it exists)
@@ -219,7 +251,8 @@ void SynthApp::exit(bool initResult) {
     bankDestroy(bank);
     bank = nullptr;
   }
-  // 5 (the main window's data is written back and freed here once it exists)
+  // 5
+  mainWindowFreeData(1);
   // 6
   ctrlKitRelease(true);
   samplePoolFreeAll();

@@ -63,8 +63,13 @@ struct AppStartHooks {
   Bank* (*createBank)();
   bool (*initChunkBuffer)(std::uint32_t capacity);
   AudioClient* (*createAudioClient)();
+  void (*openAudioSetup)(SynthApp* app);  // in place of the "Audio Setup" dialog
 };
 AppStartHooks* appStartHooks();
+
+// The "Audio Setup" dialog over the main window (Setup > "Audio and Midi settings...", and at
+// start-up when no device could be opened).
+void appOpenAudioSetup(SynthApp* app);
 
 // The window-style word and the application timer handle (0 before init).
 std::uint32_t appWindowStyleWord();

@@ -16,11 +16,10 @@ std::deque<Answer> gQueue;
 AppChooseFileFn gRoutine = nullptr;
 int gCalls = 0;
 int gLastKind = -1;
+int gLastResult = -1;
+std::string gLastPath;
 
-}  // namespace
-
-int appChooseFile(int dialogKind, FileSpec* out, int fileType) {
-  if (!out) return 5;
+int chooseFrom(int dialogKind, FileSpec* out, int fileType) {
   if (gRoutine) return gRoutine(dialogKind, out, fileType);
   ++gCalls;
   gLastKind = dialogKind;
@@ -37,6 +36,22 @@ int appChooseFile(int dialogKind, FileSpec* out, int fileType) {
   }
   return a.result;
 }
+
+}  // namespace
+
+int appChooseFile(int dialogKind, FileSpec* out, int fileType) {
+  if (!out) return 5;
+  gLastResult = chooseFrom(dialogKind, out, fileType);
+  gLastPath = gLastResult == 1 ? std::string(out->path) : std::string();
+  return gLastResult;
+}
+
+int appChooseFileLastResult() { return gLastResult; }
+void appChooseFileResetLastResult() {
+  gLastResult = -1;
+  gLastPath.clear();
+}
+const char* appChooseFileLastPath() { return gLastPath.c_str(); }
 
 void appChooseFileSetRoutine(AppChooseFileFn routine) { gRoutine = routine; }
 void appChooseFileQueue(int result, const char* path) { gQueue.push_back(Answer{result, path ? path : ""}); }

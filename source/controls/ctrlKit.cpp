@@ -2,9 +2,9 @@
 #include "controls/ctrlDraw.h"
 #include "controls/ctrlItems.h"
 #include "controls/customItem.h"
-#include "controls/display.h"
 #include "controls/knob.h"
 #include "controls/list.h"
+#include "controls/display.h"
 #include "controls/numbox.h"
 #include "controls/selector.h"
 #include "controls/msgBox.h"
@@ -23,16 +23,16 @@ void ctrlKitRegisterKinds() {
     buttonKindRegister();          // 1
     customKindRegister();          // 10
     knobKindRegister();            // 4
-    // 8 piano keyboard: registered here once it exists.
     ctrlRegisterSelector();        // 9
+    // 8 piano keyboard: registered here once it exists.
     ctrlRegisterPicture();         // 2
     framePictureKindRegister();    // 3
     paneKindRegister();            // 13
     ctrlRegisterScrollbar();       // 12
     ctrlRegisterList();            // 11
     ctrlRegisterDisplay();         // 5
-    // 7 text lines view: registered here once it exists.
     ctrlRegisterNumbox();          // 6
+    // 7 text lines view: registered here once it exists.
 }
 
 void ctrlKitInit(HINSTANCE instance) {

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "app/mainWindow.h"
 #include "controls/msgBox.h"
 #include "controls/popupAtMouse.h"
 #include "controls/popupMenu.h"
@@ -47,7 +48,6 @@ struct MenuContext {
 };
 MenuContext g_context = {0, nullptr, 0};
 bool g_initialised = false;
-PatchRefreshAll g_refreshAll = nullptr;
 
 const char* const kEnvFull =
     "Error, paste envelopes failed! The maximum supported number of envelopes has been reached.";
@@ -275,15 +275,14 @@ void moduleClipboardInitOnce() {
     libSetPatchUndoRoutine([](Engine* e) { undoStorePatchBefore(e); });
 }
 
-void moduleMenuSetRefreshAll(PatchRefreshAll routine) { g_refreshAll = routine; }
-
 void patchEditUndoRedo(int window, uint8_t redo) {
     Engine* e = patchEngineOf(static_cast<int16_t>(window));
     if (!e) return;
     if (redo) redoPatch(e);
     else undoPatch(e);
-    if (g_refreshAll) g_refreshAll(static_cast<int16_t>(window));
-    else patchPageRefresh(static_cast<int16_t>(window));
+    const int16_t win = static_cast<int16_t>(window);
+    mainWindowRefreshAll(win);
+    if (mainWindowShownPage(win) != pagePatch) patchPageRefresh(win);
 }
 
 bool moduleEnvInClass(int16_t d, int envClass) {

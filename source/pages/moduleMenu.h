@@ -51,7 +51,5 @@ void modulePasteEffect(Engine* engine, bool withEnvelopes);
 void modulePasteChannel(Engine* engine, int16_t m);
 void modulePasteEnvelopes(Engine* engine, int16_t m, int envClass);
 
-// Patch undo and redo (Edit menu, kind 5); refreshes the pages through the installed routine.
+// Patch undo and redo (Edit menu, kind 5); then every page is refreshed.
 void patchEditUndoRedo(int window, uint8_t redo);
-typedef void (*PatchRefreshAll)(int16_t window);
-void moduleMenuSetRefreshAll(PatchRefreshAll routine);

@@ -24,6 +24,8 @@
 #include "modules/modulator.h"
 #include "modules/waveshaper.h"
 #include "oscillators/oscGranular.h"
+#include "app/mainWindow.h"
+#include "app/mainWindowData.h"
 #include "pages/moduleMenu.h"
 #include "pages/patchHandshake.h"
 #include "pages/patchPage.h"
@@ -124,23 +126,23 @@ void filterThird(Engine* e, int16_t index, int16_t type, double value) {
 }
 
 void autoBalanceAfterSwitch(int16_t win, Engine* e) {
-    PatchPageState* s = patchPageState();
+    float* weight = patchBalanceWeights(win);
     const int n = channelsOn(e);
-    if (!s->autoBalance || n == 0) return;
+    if (!mainWinGetAutoBalance(static_cast<uint16_t>(win)) || n == 0) return;
     double sum = 0;
     for (int16_t c = 0; c < patchChannelCount; ++c)
-        if (oscIsOn(e, c)) sum += s->balanceWeight[c];
+        if (oscIsOn(e, c)) sum += weight[c];
     if (sum < 1.0) sum = 1.0;
     for (int16_t c = 0; c < patchChannelCount; ++c)
-        if (oscIsOn(e, c)) setLevelShown(win, e, c, clampLevel(s->balanceWeight[c] * (1.0 / sum)));
+        if (oscIsOn(e, c)) setLevelShown(win, e, c, clampLevel(weight[c] * (1.0 / sum)));
 }
 
 void levelMoved(int16_t win, Engine* e, int16_t c, double position) {
-    PatchPageState* s = patchPageState();
+    float* weight = patchBalanceWeights(win);
     const double level = patchLevelOfPosition(position);
     oscSetLevel(e, c, static_cast<float>(level));
     patchLevelShow(win, c, level);
-    if (!s->autoBalance) return;
+    if (!mainWinGetAutoBalance(static_cast<uint16_t>(win))) return;
     const int n = channelsOn(e);
     double sum = 0;
     int others = 0;
@@ -155,11 +157,11 @@ void levelMoved(int16_t win, Engine* e, int16_t c, double position) {
             if (o == c || !oscIsOn(e, o)) continue;
             const double next = clampLevel(oscGetLevel(e, o) * factor);
             setLevelShown(win, e, o, next);
-            s->balanceWeight[o] = static_cast<float>(n * next);
+            weight[o] = static_cast<float>(n * next);
         }
     }
     // The moved channel's weight is its level times the channels on, as the others' are.
-    s->balanceWeight[c] = static_cast<float>(n * level);
+    weight[c] = static_cast<float>(n * level);
 }
 
 void masterButton(int16_t win, Engine* e, int id, uint8_t on) {
@@ -203,14 +205,12 @@ void masterButton(int16_t win, Engine* e, int id, uint8_t on) {
         applyChange(e, 0);
         break;
     case 97:
-        if (PatchShowPage show = patchShowPageRoutine()) show(win, 5);
+        mainWindowShowPage(win, pageEffect);
         break;
     default:
         break;
     }
 }
-
-PatchShowPage g_showPage = nullptr;
 
 }  // namespace
 
@@ -219,8 +219,6 @@ void patchSetHandshakeSpy(PatchHandshakeSpy spy, void* context) {
     g_spyContext = context;
 }
 void patchSetWaveEditRoutine(PatchWaveEditShow routine) { g_waveEditShow = routine; }
-void patchSetShowPageRoutine(PatchShowPage routine) { g_showPage = routine; }
-PatchShowPage patchShowPageRoutine() { return g_showPage; }
 void patchStopAudio(Engine* engine, uint8_t fade) { stopAudio(engine, fade); }
 void patchApplyChange(Engine* engine, uint8_t reinit) { applyChange(engine, reinit); }
 
@@ -449,7 +447,8 @@ double patchLevelOfPosition(double position) {
     return clampLevel(position * position);
 }
 
-void patchBalanceLevels(int16_t win) {
+void patchBalanceLevels(std::uint16_t window) {
+    const int16_t win = static_cast<int16_t>(window);
     Engine* e = patchEngineOf(win);
     if (!e) return;
     const int n = channelsOn(e);
@@ -459,8 +458,15 @@ void patchBalanceLevels(int16_t win) {
     patchPageRefresh(win);
 }
 
-uint8_t mainWinGetAutoBalance(int16_t) { return patchPageState()->autoBalance; }
-void mainWinSetAutoBalance(int16_t, uint8_t flag) { patchPageState()->autoBalance = flag ? 1 : 0; }
+std::uint8_t mainWinGetAutoBalance(std::uint16_t win) {
+    MainWindowData* data = mainWindowData(static_cast<int16_t>(win));
+    return data ? data->autoBalance : patchPageState()->autoBalance;
+}
+
+void mainWinSetAutoBalance(std::uint16_t win, std::uint8_t flag) {
+    if (MainWindowData* data = mainWindowData(static_cast<int16_t>(win))) data->autoBalance = flag ? 1 : 0;
+    else patchPageState()->autoBalance = flag ? 1 : 0;
+}
 
 // ---- callbacks
 

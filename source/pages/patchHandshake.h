@@ -13,7 +13,3 @@ void patchApplyChange(Engine* engine, std::uint8_t reinit);
 // The wave editor's "show this preset wave" (installed by the wave page; none: nothing happens).
 typedef void (*PatchWaveEditShow)(std::int16_t window, std::int16_t waveIndex);
 void patchSetWaveEditRoutine(PatchWaveEditShow routine);
-// The main window's page switch, for the effect edit button (installed by the main window).
-typedef void (*PatchShowPage)(std::int16_t window, std::int16_t page);
-void patchSetShowPageRoutine(PatchShowPage routine);
-PatchShowPage patchShowPageRoutine();

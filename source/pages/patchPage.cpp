@@ -24,6 +24,9 @@
 #include "modules/modulator.h"
 #include "modules/waveshaper.h"
 #include "oscillators/oscGranular.h"
+#include "app/mainWindow.h"
+#include "app/mainWindowData.h"
+#include "pages/clipKinds.h"
 #include "pages/moduleMenu.h"
 #include "preset/oscParams.h"
 #include "preset/oscRecord.h"
@@ -239,21 +242,12 @@ void patchPageSelectPane(int16_t win) {
     winSelectPane(win, patchPaneId);
 }
 
-bool patchPageIsShown(int16_t win) {
-    winSetCurrent(win);
-    WinSlot* slot = winSlot(win);
-    if (!slot) return false;
-    ItemPort* saved = slot->currentPort;
-    winSelectPort(win, &slot->ownPort);
-    const bool shown = ctrlIsShown(win, patchPaneId) != 0;
-    winSelectPort(win, saved);
-    return shown;
-}
 
-bool patchPageShow(int16_t win, uint8_t on) {
+void patchPageShow(std::uint16_t window, std::uint8_t on) {
+    const int16_t win = static_cast<int16_t>(window);
     Engine* e = patchEngineOf(win);
     WinSlot* slot = winSlot(win);
-    if (!e || !slot) return false;
+    if (!e || !slot) return;
     if (on) {
         winSelectPort(win, &slot->ownPort);
         if (paneGetOption(win, patchPaneId) == 0) {
@@ -265,11 +259,33 @@ bool patchPageShow(int16_t win, uint8_t on) {
         patchPageSelectPane(win);
         winSetSize(win, 650 + inputGetOriginX(), 638 + winGetOriginY(win));
         undoSetEnabled(undoGetKind() == undoKindPatch ? 1 : 0);
+        clipEnablePaste(0);
+        clipSetCopyKind(0);
     }
     winSelectPort(win, &slot->ownPort);
     ctrlShowInWindow(win, patchPaneId, on);
-    if (!on) return true;
-    return patchPageRefresh(win);
+    if (on) patchPageRefresh(win);
+}
+
+std::uint8_t patchPageIsShown(std::uint16_t window) {
+    const int16_t win = static_cast<int16_t>(window);
+    if (win == 0) return 0;
+    winSetCurrent(win);
+    WinSlot* slot = winSlot(win);
+    if (!slot) return 0;
+    ItemPort* saved = slot->currentPort;
+    winSelectPort(win, &slot->ownPort);
+    const bool shown = ctrlIsShown(win, patchPaneId) != 0;
+    winSelectPort(win, saved);
+    return shown ? 1 : 0;
+}
+
+void patchPageBuildEntry(std::uint16_t win) { patchPageBuild(static_cast<int16_t>(win)); }
+void patchPageRefreshEntry(std::uint16_t win) { patchPageRefresh(static_cast<int16_t>(win)); }
+
+float* patchBalanceWeights(int16_t win) {
+    MainWindowData* data = mainWindowData(win);
+    return data ? data->balanceWeights : g_state.balanceWeight;
 }
 
 bool patchPageRefresh(int16_t win) {
@@ -292,6 +308,7 @@ void patchPageBuild(int16_t win) {
     Engine* e = patchEngineOf(win);
     WinSlot* slot = winSlot(win);
     if (!e || !slot) return;
+    pageSetDrawDefaults();
     winSelectPort(win, &slot->ownPort);
     paneSetOption(win, patchPaneId, 1);
     patchPageSelectPane(win);

@@ -6,12 +6,14 @@
 #include <cstdint>
 
 #include "controls/ctrlTypes.h"
+#include "pages/pages.h"
 
 struct Engine;
 
 enum { patchPaneId = 3, patchChannelCount = 3 };
 
-// Page state kept per program (the page exists once, in the main window).
+// Page state kept per program (the page exists once, in the main window). The auto-balance flag and
+// the balance weights live in the main window's data; these copies serve a window without it.
 struct PatchPageState {
     uint16_t oscOnShown[patchChannelCount];
     uint16_t section[patchChannelCount];
@@ -23,15 +25,17 @@ struct PatchPageState {
     uint8_t masterStereo;
 };
 PatchPageState* patchPageState();
+// The balance weights and auto-balance flag of the window (its main-window data, else the page's).
+float* patchBalanceWeights(int16_t win);
 
 int16_t patchChannelIdBase(int16_t channel);   // 0, 98, 196; anything else 0
 int16_t patchChannelOfId(int32_t id);          // < 98: 0, < 196: 1, < 294: 2, else 0
 Engine* patchEngineOf(int16_t win);            // first word of the window's user data, or null
 
-bool patchPageShow(int16_t win, uint8_t on);
-bool patchPageIsShown(int16_t win);
+// The page protocol's entries (pages.h) are patchPageBuildEntry, patchPageShow, patchPageIsShown and
+// patchPageRefreshEntry; these are the page's own forms.
 void patchPageSelectPane(int16_t win);
-bool patchPageRefresh(int16_t win);
+bool patchPageRefresh(int16_t win);   // false when the page is not shown or has no engine
 void patchPageBuild(int16_t win);
 void patchBuildChannel(int16_t win, int16_t channel);
 void patchChannelSelectSection(int16_t win, int16_t channel, uint16_t section);
@@ -81,9 +85,6 @@ void patchPanShow(int16_t win, uint8_t surroundOn);
 void patchLevelShow(int16_t win, int16_t channel, double level);
 void patchLevelText(double level, char* out, int capacity);   // "%1.1f dB" with the 0.199 snap
 double patchLevelOfPosition(double position);                  // p^2 clamped to 1/65536..65535/65536
-void patchBalanceLevels(int16_t win);
-uint8_t mainWinGetAutoBalance(int16_t win);
-void mainWinSetAutoBalance(int16_t win, uint8_t flag);
 
 // Callbacks, reachable for tests that drive them the way the controls do.
 void patchSelectorChosen(ControlItem* item, int16_t menu, int16_t entry);

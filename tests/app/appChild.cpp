@@ -5,6 +5,7 @@
 //   --scenario=close        start, keep a capture of window 1, close window 1
 //   --scenario=audio        start, play note 69 once audio runs, release it, close window 1
 //   --scenario=fail-engine  the engine cannot be made; likewise fail-bank and fail-chunk
+//   --scenario=exit-write   start, switch auto-balance off, end without the quit query
 //   --scenario=order        as close, with a client that notes whether the engine still exists when
 //                           the host closes its devices
 #include <windows.h>
@@ -17,6 +18,7 @@
 
 #include "ABAudioManager.h"
 #include "ABDeviceAccessors.h"
+#include "app/appCommands.h"
 #include "app/audioClient.h"
 #include "app/synthApp.h"
 #include "controls/ctrlKit.h"
@@ -55,6 +57,9 @@ int recordBox(void*, int, const char* text, int) {
   note(std::string("box ") + text);
   return 0;
 }
+
+// The "Audio Setup" dialog that an empty store opens at start-up: noted, not shown.
+void noteAudioSetup(SynthApp*) { note("audio setup"); }
 
 Engine* failEngine() { return nullptr; }
 Bank* failBank() { return nullptr; }
@@ -102,6 +107,15 @@ void CALLBACK watch(HWND, UINT, UINT_PTR, DWORD) {
       windowCapturePng(main, "app_window1_" + g_scenario + ".png");
       g_state = 1;
       g_stateTick = now;
+      if (g_scenario == "exit-write") {
+        // The auto-balance switch turned off, then the window goes without a quit query: only the
+        // exit writes the flag.
+        cmdAutoBalance(1);
+        note("destroy " + std::to_string(now));
+        a->requestQuit();
+        a->mainWindowObject->destroy();
+        return;
+      }
       if (g_scenario != "audio") closeWindow1();
       return;
     case 1:  // audio: wait until the device plays
@@ -154,6 +168,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   if (!logPath.empty()) g_log = std::fopen(logPath.c_str(), "wb");
   msgBoxSetHook(recordBox, nullptr);
   AppStartHooks* hooks = appStartHooks();
+  hooks->openAudioSetup = noteAudioSetup;
   if (g_scenario == "fail-engine") hooks->createEngine = failEngine;
   if (g_scenario == "fail-bank") hooks->createBank = failBank;
   if (g_scenario == "fail-chunk") hooks->initChunkBuffer = failChunk;

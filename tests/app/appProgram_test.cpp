@@ -50,6 +50,16 @@ void storeText(const char* name, const std::string& text) {
   storeValue(HKEY_CURRENT_USER, kUserKey, name, REG_SZ, text.c_str(), static_cast<DWORD>(text.size() + 1));
 }
 
+bool storedInt(const char* name, DWORD* out) {
+  DWORD size = 4, type = 0;
+  HKEY key = nullptr;
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, kUserKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+  const bool ok = RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(out), &size) == ERROR_SUCCESS &&
+                  type == REG_DWORD;
+  RegCloseKey(key);
+  return ok;
+}
+
 bool storedText(const char* name, std::string* out) {
   char buffer[1024] = {};
   DWORD size = sizeof buffer - 1;
@@ -70,11 +80,13 @@ struct ProgramRun {
   DWORD exitCode = 99;
   double shownMs = -1;       // start to window 1 visible
   double closeToEndMs = -1;  // WM_CLOSE posted to the process gone
+  bool setupShown = false;   // the "Audio Setup" dialog opened first
 };
 
 struct FindWindowOf {
   DWORD pid;
   HWND found;
+  bool setupShown;
 };
 
 BOOL CALLBACK findVisible(HWND window, LPARAM data) {
@@ -83,6 +95,12 @@ BOOL CALLBACK findVisible(HWND window, LPARAM data) {
   GetWindowThreadProcessId(window, &pid);
   char title[64] = {};
   GetWindowTextA(window, title, sizeof title);
+  if (pid == f->pid && IsWindowVisible(window) && std::string(title) == "Audio Setup") {
+    // An empty store opens the "Audio Setup" dialog before window 1 shows: the user closes it.
+    f->setupShown = true;
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    return TRUE;
+  }
   if (pid == f->pid && IsWindowVisible(window) && std::string(title) == "Morvane") {
     f->found = window;
     return FALSE;
@@ -109,13 +127,14 @@ ProgramRun runAndClose(const std::string& exe) {
   if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
     return run;
   run.started = true;
-  FindWindowOf f = {process.dwProcessId, nullptr};
+  FindWindowOf f = {process.dwProcessId, nullptr, false};
   for (int i = 0; i < 4000 && !f.found; ++i) {
     EnumWindows(findVisible, reinterpret_cast<LPARAM>(&f));
     if (!f.found) {
       if (WaitForSingleObject(process.hProcess, 5) == WAIT_OBJECT_0) break;
     }
   }
+  run.setupShown = f.setupShown;
   if (f.found) {
     run.shownMs = msSince(start);
     LARGE_INTEGER closing;
@@ -194,6 +213,13 @@ TEST_F(Program, StartsWithAnEmptyStoreAndEndsWithCodeZeroWhenWindowOneCloses) {
   ASSERT_TRUE(run.ended);
   EXPECT_EQ(run.exitCode, 0u);
   std::printf("start to window 1 shown: %.0f ms; close to process end: %.0f ms\n", run.shownMs, run.closeToEndMs);
+  EXPECT_TRUE(run.setupShown) << "an empty store opens the Audio Setup dialog first";
+  // The quit query of the close wrote the switches and the Main page's expanded state.
+  for (const char* name : {"enablePgm", "autoBalance", "oneWindow", "brontavel 05"}) {
+    DWORD value = 99;
+    EXPECT_TRUE(storedInt(name, &value)) << name;
+    EXPECT_EQ(value, std::string(name) == "oneWindow" ? 0u : 1u) << name;  // the defaults
+  }
 
   char full[MAX_PATH];
   GetFullPathNameA(programPath().c_str(), MAX_PATH, full, nullptr);
@@ -303,6 +329,17 @@ TEST_F(Program, StartUpFailuresShowTheirMessageAndEndCleanly) {
     EXPECT_TRUE(hasLine(run.log, "kit users 0"));
     EXPECT_TRUE(hasLine(run.log, "end "));
   }
+}
+
+TEST_F(Program, TheAutoBalanceFlagIsWrittenOnceMoreAtExit) {
+  const ChildRun run = runChild("exit-write");
+  ASSERT_TRUE(run.ended);
+  EXPECT_EQ(run.exitCode, 0u);
+  EXPECT_TRUE(hasLine(run.log, "audio setup"));
+  DWORD value = 99;
+  ASSERT_TRUE(storedInt("autoBalance", &value));
+  EXPECT_EQ(value, 0u);
+  EXPECT_FALSE(storedInt("enablePgm", &value)) << "no quit query ran";
 }
 
 TEST_F(Program, DevicesCloseBeforeTheEngineGoes) {

@@ -15,7 +15,7 @@ TEST(FontMap, AFontHoldsItsGlyphPictureUntilItsLastUserGoes)
     ASSERT_TRUE(pictures.load(1000));
     FontMap fonts(&pictures);
     ASSERT_TRUE(fonts.load(1000));
-    EXPECT_EQ(fonts.entryCount(), 2u);
+    EXPECT_EQ(fonts.entryCount(), 3u);
 
     BitmapFont* font = fonts.get(1001, false);
     ASSERT_NE(font, nullptr);

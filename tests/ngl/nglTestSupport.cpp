@@ -6,6 +6,7 @@
 
 #include "FontMap.h"
 #include "NGLForm.h"
+#include "NGLList.h"
 #include "NGLFormHost.h"
 #include "NGLStreamState.h"
 #include "NGLSwitch.h"
@@ -31,6 +32,7 @@ void registerTestWidgetClasses()
 {
     WidgetRegistry::add(kProbeClass, makeProbe);
     registerSwitch();
+    registerList();
     WidgetRegistry::add(kAltClass, makeProbe);
     WidgetRegistry::add(kOldClass, makeProbe);
 }

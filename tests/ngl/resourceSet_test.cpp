@@ -59,11 +59,11 @@ TEST(ResourceSet, TheAudioSetupSetIsEmbedded)
 {
     EXPECT_EQ(embeddedIds("PM"), std::vector<uint32_t>({1000}));
     EXPECT_EQ(embeddedIds("FM"), std::vector<uint32_t>({1000}));
-    EXPECT_EQ(embeddedIds("FNT"), std::vector<uint32_t>({1001, 1002}));
+    EXPECT_EQ(embeddedIds("FNT"), std::vector<uint32_t>({1001, 1002, 1003}));
     const std::vector<uint32_t> frm = embeddedIds("FRM");
     EXPECT_NE(std::find(frm.begin(), frm.end(), 1007u), frm.end());
     EXPECT_NE(std::find(frm.begin(), frm.end(), 1002u), frm.end());
-    EXPECT_EQ(embeddedIds("PICTURE").size(), 11u);
+    EXPECT_EQ(embeddedIds("PICTURE").size(), 13u);
 }
 
 TEST(ResourceSet, EveryMapAndFontWritesBackByteForByte)
@@ -82,7 +82,7 @@ TEST(ResourceSet, EveryMapAndFontWritesBackByteForByte)
             ++checked;
         }
     }
-    EXPECT_EQ(checked, 4);
+    EXPECT_EQ(checked, 5);
 }
 
 TEST(ResourceSet, TheExampleRecordsHoldWhatTheyShould)
@@ -90,8 +90,8 @@ TEST(ResourceSet, TheExampleRecordsHoldWhatTheyShould)
     PictureMap pictures;
     BytesReader pm(embeddedBytes("PM", 1000));
     ASSERT_TRUE(pictures.read(pm.stream()));
-    ASSERT_EQ(pictures.entryCount(), 11u);
-    for (uint32_t id = 1001; id <= 1011; ++id) EXPECT_NE(pictures.findEntry(id), nullptr) << id;
+    ASSERT_EQ(pictures.entryCount(), 13u);
+    for (uint32_t id = 1001; id <= 1013; ++id) EXPECT_NE(pictures.findEntry(id), nullptr) << id;
     const PictureFormat& button = pictures.findEntry(1003)->format();
     EXPECT_TRUE(button.hasAlpha());
     EXPECT_EQ(button.mode(), 1u);
@@ -110,7 +110,7 @@ TEST(ResourceSet, TheExampleRecordsHoldWhatTheyShould)
     FontMap fonts(nullptr);
     BytesReader fm(embeddedBytes("FM", 1000));
     ASSERT_TRUE(fonts.read(fm.stream()));
-    EXPECT_EQ(fonts.entryCount(), 2u);
+    EXPECT_EQ(fonts.entryCount(), 3u);
     EXPECT_NE(fonts.findEntry(1001), nullptr);
     EXPECT_NE(fonts.findEntry(1002), nullptr);
 
@@ -139,7 +139,7 @@ TEST(ResourceSet, EveryPictureLoadsAndTheGlyphStripsAreCutByMarkers)
         EXPECT_EQ(picture->frameCount(), pictures.findEntry(id)->format().frameCount());
         EXPECT_EQ(picture->hasAlpha(), pictures.findEntry(id)->format().hasAlpha());
     }
-    for (uint32_t id : {1009u, 1011u}) {
+    for (uint32_t id : {1009u, 1011u, 1013u}) {
         GlyphTable table(pictures.findEntry(id)->item());
         EXPECT_TRUE(table.hasMarkerRow()) << id;
         EXPECT_GE(table.height(), 13) << id;  // 12-pixel DejaVu Sans: ascent and descent

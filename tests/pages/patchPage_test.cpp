@@ -10,11 +10,18 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "kitTestSupport.h"
+#include "app/mainWindowData.h"
+#include "engine/midiQueue.h"
+#include "engine/testAudioThread.h"
+#include "support/signal.h"
+#include "support/tempDir.h"
 #include "support/windowCapture.h"
+#include "../preset/sampleTestSettings.h"
 #include "uiaTestSupport.h"
 #include "controls/ctrlItems.h"
 #include "controls/display.h"
@@ -31,11 +38,14 @@
 #include "controls/winSlots.h"
 #include "engine/engine.h"
 #include "engine/surround.h"
+#include "modules/filterModule.h"
 #include "modules/filterParams.h"
+#include "preset/sample.h"
 #include "modules/modulator.h"
 #include "pages/moduleMenu.h"
 #include "pages/patchHandshake.h"
 #include "pages/patchPage.h"
+#include "preset/chunk.h"
 #include "preset/envelope.h"
 #include "preset/library.h"
 #include "preset/oscParams.h"
@@ -48,10 +58,6 @@
 namespace {
 
 const int16_t kWin = 1;
-
-struct PageData {
-    Engine* engine;
-};
 
 double msSince(std::chrono::steady_clock::time_point t0) {
     return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
@@ -70,18 +76,18 @@ Engine* sharedEngine() {
 struct PageHarness {
     KitFixtureScope kit;
     KitWindow window{kWin};
-    PageData data{sharedEngine()};
+    MainWindowData data{};
     double showMs = 0;
 
     PageHarness() {
-        Engine* e = data.engine;
+        Engine* e = sharedEngine();
         engineInitPreset(e);
-        for (int16_t c = 0; c < 3; ++c) patchPageState()->balanceWeight[c] = 1.0f;
-        patchPageState()->autoBalance = 0;
+        mainWindowDataInit(&data, e, nullptr, 0);
         waveMenusInit();
         waveSelectorInstall();
         openKitWindow(window, kWin, 32, 650, 638, 40, 20);
         winSetUserData(kWin, &data);
+        mainWindowDataSetOwner(kWin, &data);
         paneCreate(kWin, patchPaneId, 0, 0, 0, 300, 0);
         winShow(kWin, 1);
         drainMessages();
@@ -93,6 +99,7 @@ struct PageHarness {
         patchSetHandshakeSpy(nullptr, nullptr);
         popupSetTrackHook(nullptr);
         winCloseAll();
+        mainWindowDataSetOwner(0, nullptr);
     }
     Engine* engine() const { return data.engine; }
     HWND hwnd() { return window.nativeHandle(); }
@@ -357,10 +364,10 @@ TEST(PatchPage, AutoBalanceFaderSwitchBalanceLevelsAndThePad) {
         patchKnobChanged(page.item(cid(0, 32)), 0.8, 0.0);
         EXPECT_NEAR(oscGetLevel(e, 0), 0.64, 1e-6);
         EXPECT_NEAR(oscGetLevel(e, 1), 0.36, 1e-6);
-        EXPECT_NEAR(patchPageState()->balanceWeight[0], 2 * 0.64, 1e-5) << "n x level for the moved channel too";
-        EXPECT_NEAR(patchPageState()->balanceWeight[1], 2 * 0.36, 1e-5);
+        EXPECT_NEAR(patchBalanceWeights(kWin)[0], 2 * 0.64, 1e-5) << "n x level for the moved channel too";
+        EXPECT_NEAR(patchBalanceWeights(kWin)[1], 2 * 0.36, 1e-5);
         // A third channel switched on with weights 1 each: a third each.
-        for (int c = 0; c < 3; ++c) patchPageState()->balanceWeight[c] = 1.0f;
+        for (int c = 0; c < 3; ++c) patchBalanceWeights(kWin)[c] = 1.0f;
         patchPageSelectPane(kWin);
         patchButtonSetOn(kWin, cid(2, 13), true);
         patchButtonAction(page.item(cid(2, 13)), 1, 0);
@@ -504,16 +511,23 @@ TEST(PatchPage, ModuleMenusGreyByClipboardAndOpenOnlyOnTheirGestures) {
         EXPECT_EQ(g_menuCount, 2) << "a plain click opens nothing";
         EXPECT_FALSE(oscIsOn(e, 0)) << "it switches the channel";
         g_testTick += 1000;
+        // A double click: the first press switches, the second opens the menu and switches nothing.
+        postClick(page.hwnd(), x, y);
+        g_testTick += 100;
+        postClick(page.hwnd(), x, y);
+        EXPECT_EQ(g_menuCount, 3) << "double click";
+        EXPECT_TRUE(oscIsOn(e, 0));
+        g_testTick += 1000;
         // A right click on the background outside every module area.
         PostMessageA(page.hwnd(), WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(640, 630));
         PostMessageA(page.hwnd(), WM_RBUTTONUP, 0, MAKELPARAM(640, 630));
         drainMessages();
-        EXPECT_EQ(g_menuCount, 2) << "outside every module area";
+        EXPECT_EQ(g_menuCount, 3) << "outside every module area";
         // No free popup slot: the menu does not open and nothing breaks.
         std::vector<int16_t> taken;
         while (int16_t s = popupCreate()) taken.push_back(s);
         moduleMenuOpen(kWin, e, 18, 0);
-        EXPECT_EQ(g_menuCount, 2);
+        EXPECT_EQ(g_menuCount, 3);
         for (int16_t s : taken) popupDestroy(s);
     });
 }
@@ -521,6 +535,26 @@ TEST(PatchPage, ModuleMenusGreyByClipboardAndOpenOnlyOnTheirGestures) {
 namespace {
 // Preset A's channel 0: Double with a preset wave of its own, three envelopes (its amplitude slot,
 // a pitch envelope and a filter envelope). Returns the wave id.
+// The spectrum peak of a note rendered through the channels that are on, by the audio client's own
+// sub-block.
+double renderedPeak(Engine* e) {
+    engineApplyPatchChange(e, 1);
+    std::vector<float> out1(engineBlockMax), out2(engineBlockMax);
+    float* outs[2] = {out1.data(), out2.data()};
+    const std::uint8_t note[3] = {0x90, 57, 100};
+    std::vector<float> taken;
+    for (int b = 0; b < 40; ++b) {
+        TestAudioThread::runClientSubBlock(e, outs, 2, 0, b == 0 ? note : nullptr, b == 0 ? 1 : 0);
+        if (b >= 8) taken.insert(taken.end(), out1.begin(), out1.end());
+    }
+    const std::uint8_t off[3] = {0x80, 57, 0};
+    TestAudioThread::runClientSubBlock(e, outs, 2, 0, off, 1);
+    for (int b = 0; b < 200; ++b) TestAudioThread::runClientSubBlock(e, outs, 2);
+    EXPECT_GT(signalRms(taken), 0.001);
+    EXPECT_TRUE(signalAllNormal(taken.data(), taken.size()));
+    return signalPeakFrequency(taken, 44100.0);
+}
+
 int16_t makeSourceChannel(Engine* e) {
     engineInitPreset(e);
     oscSetOn(e, 0, 1);
@@ -553,6 +587,7 @@ TEST(PatchPage, ChannelCopiedFromOnePresetPastesIntoAnotherAsOneUndoStep) {
         FilterRecord sourceFilter = *engineGetFilter(e, 0);
         float sourceWave[waveLength];
         std::memcpy(sourceWave, waveGet(e, wave)->samples, sizeof sourceWave);
+        const double peakA = renderedPeak(e);
         moduleCopyChannel(e, 0);
         EXPECT_EQ(moduleClipboard()->kind, 6u);
         EXPECT_EQ(moduleClipboard()->channel.envelopeCount, 3u);
@@ -609,6 +644,13 @@ TEST(PatchPage, ChannelCopiedFromOnePresetPastesIntoAnotherAsOneUndoStep) {
         }
         undoRedo(kWin);
         EXPECT_EQ(engineGetChannel(e, 2)->type, sourceOsc.type);
+        // Heard alone, channel 2 of B sounds like channel 0 of A.
+        oscSetOn(e, 0, 0);
+        oscSetOn(e, 1, 0);
+        oscSetOn(e, 2, 1);
+        const double peakB = renderedPeak(e);
+        std::printf("spectrum peak: A channel 0 %.1f Hz, B channel 2 %.1f Hz\n", peakA, peakB);
+        EXPECT_NEAR(peakB, peakA, peakA * 0.01);
 
         // Pasted back into the preset it came from, unchanged: the wave id is kept.
         const int16_t wave2 = static_cast<int16_t>(engineGetChannel(e, 2)->waveA);
@@ -686,5 +728,91 @@ TEST(PatchPage, NewWaveClaimsAPresetWave) {
         char name[40] = {0};
         waveGetName(e, w, name);
         EXPECT_STREQ(selectorFind(kWin, cid(0, 43))->choiceText, name);
+    });
+}
+
+TEST(PatchPage, FilterLibrarySubmenuOf256FilesAndAFileCutShort) {
+    runInApplication([&](RecordingApplication&) {
+        PageHarness page;
+        Engine* e = page.engine();
+        const std::string root = testTempDir() + "patch_lib" + std::string(1, testTempDir().back());
+        char folderName[32];
+        libFolderName(libKindFilter, folderName, sizeof folderName);
+        const std::string folder = root + folderName;
+        std::filesystem::remove_all(root);
+        std::filesystem::create_directories(folder);
+        testSetSetting("LibrariesPath", root.c_str());
+        if (!chunkBufferData()) {
+            ASSERT_TRUE(chunkBufferInit(chunkCapacity));
+        }
+        fileSetChunkTypeCallback(chunkHeaderCheck);
+        filterSetOn(e, 1, 1);
+        filterSetType(e, 1, 10);
+        FileSpec file = {};
+        const std::string first = folder + "f000.gly";
+        std::snprintf(file.path, sizeof file.path, "%s", first.c_str());
+        ASSERT_TRUE(libWriteFile(&file, libKindFilter, 1, e));
+        for (int i = 1; i < 255; ++i) {
+            char name[32];
+            std::snprintf(name, sizeof name, "f%03d.gly", i);
+            std::filesystem::copy_file(first, folder + name);
+        }
+        // The last one cut short in the middle of its filter chunk.
+        const auto size = std::filesystem::file_size(first);
+        std::filesystem::copy_file(first, folder + "f255.gly");
+        std::filesystem::resize_file(folder + "f255.gly", size / 2);
+
+        libSetupAll();
+        const auto t0 = std::chrono::steady_clock::now();
+        const int16_t slot = moduleMenuBuild(moduleMenuFilter, 1, e);
+        std::printf("filter menu with a library submenu of 256 files: %.1f ms\n", msSince(t0));
+        ASSERT_NE(slot, 0);
+        const int16_t lib = libGetKindHandle(libKindFilter);
+        ASSERT_EQ(popupItemCount(lib), 256);
+        int cutItem = 0;
+        for (int pos = 0; pos < 256; ++pos) {
+            char text[64];
+            popupItemText(lib, pos, text, sizeof text);
+            if (std::string(text) == "f255") cutItem = popupItemId(lib, pos);
+        }
+        ASSERT_NE(cutItem, 0);
+        // Loading the cut file into filter 0 through the menu's handler leaves a playable filter.
+        filterSetType(e, 0, 1);
+        msgBoxCaptureBegin(0);
+        moduleMenuSetContext(kWin, e, 0);
+        moduleMenuFilterCommand(lib, static_cast<int16_t>(cutItem));
+        msgBoxCaptureEnd();
+        const int16_t type = filterGetType(e, 0);
+        EXPECT_TRUE(filterTypeIsUsed(type)) << type;
+        EXPECT_TRUE(std::isfinite(filterGetFrequency(e, 0)));
+        EXPECT_EQ(e->paused.load(), 0) << "the audio runs again";
+        // A whole file loads.
+        moduleMenuFilterCommand(lib, static_cast<int16_t>(cutItem == 1 ? 2 : 1));
+        EXPECT_EQ(filterGetType(e, 0), 10);
+        moduleMenuDestroy(moduleMenuFilter, slot);
+        libResetForTest();
+        testSetSetting("LibrariesPath", nullptr);
+        std::filesystem::remove_all(root);
+    });
+}
+
+TEST(PatchPage, SampleLoopBoxesKeepTheirDistance) {
+    runInApplication([&](RecordingApplication&) {
+        PageHarness page;
+        Engine* e = page.engine();
+        oscSetOn(e, 0, 1);
+        page.refresh();
+        page.choose(cid(0, 47), 7);   // "Sample"
+        page.choose(cid(0, 65), 3);   // "Loop Edit"
+        EXPECT_EQ(sampleGetLoopMode(e, 0), 2);
+        EXPECT_TRUE(page.activeCtl(cid(0, 66)));
+        const int32_t end = sampleGetLoopEnd(e, 0);
+        // A loop start typed above the end: the engine stays valid and the boxes stay 64 apart.
+        page.setBox(cid(0, 66), end + 5000.0);
+        EXPECT_LE(sampleGetLoopStart(e, 0), sampleGetLoopEnd(e, 0));
+        EXPECT_LE(page.box(cid(0, 66))->maximum + 64, page.box(cid(0, 67))->value + 1e-9);
+        EXPECT_GE(page.box(cid(0, 67))->minimum, page.box(cid(0, 66))->value + 64 - 1e-9);
+        page.choose(cid(0, 65), 1);
+        EXPECT_FALSE(page.activeCtl(cid(0, 66)));
     });
 }

@@ -1,0 +1,343 @@
+#include "app/appCommands.h"
+
+#include <windows.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "GPFileTypes.h"
+#include "UIAFileDialog.h"
+#include "app/aboutBox.h"
+#include "app/appSettings.h"
+#include "app/audioClient.h"
+#include "app/mainWindow.h"
+#include "app/synthApp.h"
+#include "controls/appChooseFile.h"
+#include "controls/msgBox.h"
+#include "controls/uiTimer.h"
+#include "controls/winSlots.h"
+#include "pages/clipKinds.h"
+#include "pages/pages.h"
+#include "preset/bank.h"
+#include "preset/bankFile.h"
+#include "preset/fileTypes.h"
+#include "preset/undo.h"
+#include "uia.h"
+
+namespace {
+
+const char kOpenFailed[] = "Open file failed, error 77315";
+const char kSaveFailed[] = "Save file failed: the bank could not be written to that file.";
+
+// Quit queries: the time of the previous one (none before the first).
+bool g_queried = false;
+double g_lastQuery = 0.0;
+
+std::string g_chooserFolder;  // the folder the file dialogs start in (the last one chosen from)
+
+SynthApp* theApp() { return dynamic_cast<SynthApp*>(uiaApplication()); }
+
+HMENU menuHandle(int menu) {
+  SynthApp* app = theApp();
+  if (!app || menu < 1 || menu > 4) return nullptr;
+  return app->menus[menu - 1].handle;
+}
+
+// One item of the menu bar's table: text, id, key (0 none); a null text is a separator.
+struct MenuRow {
+  const char* text;
+  std::int32_t id;
+  std::uint32_t key;
+};
+
+const std::uint32_t kCtrl = 0x20000000;
+std::uint32_t ctrlKey(char letter) { return kCtrl | static_cast<std::uint32_t>(letter); }
+
+void fillMenu(Menu& menu, const MenuRow* rows, int count) {
+  for (int k = 0; k < count; ++k) {
+    if (!rows[k].text)
+      menu.insertByPosition2(-1);
+    else
+      menu.insertItem(-1, rows[k].text, rows[k].id, 0, rows[k].key);
+  }
+}
+
+// A file that exists and is not a folder.
+bool isPlainFile(const char* path) {
+  if (!path || !path[0]) return false;
+  const DWORD a = GetFileAttributesA(path);
+  return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// After a bank was read or written: the bank's file heads the recent list.
+void noteBankFile(Bank* bank) {
+  if (bank && bank->file.path[0]) recentFileNote(bank->file.path);
+}
+
+void afterBankRead(std::int16_t window, Engine* engine, Bank* bank) {
+  bankSelectPreset(bank, engine, bankCurrentIndex(bank));
+  mainWinMarkRedraw(static_cast<std::uint16_t>(window));
+  clipSetCopyKind(0);
+  mainWindowRefreshAll(window);
+  noteBankFile(bank);
+}
+
+}  // namespace
+
+// ---- menu bar ----
+
+void appBuildMenus(SynthApp* app) {
+  if (!app) return;
+  const MenuRow file[] = {{"&New", cmdIdNew, ctrlKey('N')},
+                          {"&Open...", cmdIdOpen, ctrlKey('O')},
+                          {nullptr, 0, 0},
+                          {"&Save", cmdIdSave, ctrlKey('S')},
+                          {"Save As...", cmdIdSaveAs, 0},
+                          {nullptr, 0, 0},
+                          {"Consolidate bank...", cmdIdConsolidate, 0},
+                          {nullptr, 0, 0},
+                          {"Import Preset...", cmdIdImportPreset, 0},
+                          {nullptr, 0, 0},
+                          {"E&xit", cmdIdExit, 0}};
+  const MenuRow edit[] = {{"Undo", cmdIdUndo, ctrlKey('Z')},
+                          {nullptr, 0, 0},
+                          {"Cut", cmdIdCut, ctrlKey('X')},
+                          {"Copy", cmdIdCopy, ctrlKey('C')},
+                          {"Paste", cmdIdPaste, ctrlKey('V')},
+                          {"Clear", cmdIdClear, 0},
+                          {"Select All", cmdIdSelectAll, 0},
+                          {nullptr, 0, 0},
+                          {"Balance levels", cmdIdBalanceLevels, ctrlKey('B')}};
+  const MenuRow setup[] = {{"Audio and Midi settings...", cmdIdAudioMidiSettings, 0},
+                           {nullptr, 0, 0},
+                           {"Enable program change", cmdIdEnableProgramChange, 0},
+                           {"Auto balance channels", cmdIdAutoBalance, 0}};
+  const MenuRow window[] = {{"Main", 20006, 165},   {nullptr, 0, 0},
+                            {"Patch", 20007, 166},  {"Wave", 20008, 167},
+                            {"Effect", 20009, 168}, {"Envelope", 20010, 169},
+                            {"Lfo", 20011, 170},    {"Midi", 20012, 171},
+                            {nullptr, 0, 0},        {"Record", cmdIdShowRecord, 163}};
+  const MenuRow help[] = {{"&About Morvane...", cmdIdAbout, 0}};
+
+  Menu bar;
+  bar.create();
+  Menu menus[5];
+  const char* titles[5] = {"&File", "&Edit", "Setup", "Window", "?"};
+  const MenuRow* rows[5] = {file, edit, setup, window, help};
+  const int counts[5] = {11, 9, 4, 10, 1};
+  for (int m = 0; m < 5; ++m) {
+    menus[m].createPopup();
+    fillMenu(menus[m], rows[m], counts[m]);
+    if (m == 4) uiaSetMenuOption(1);
+    bar.insertByPosition(-1, titles[m], menus[m]);
+    app->menus[m] = MenuHandle(menus[m].handle);
+  }
+  app->setMenuBar(&bar);
+}
+
+void appEnableMenuItem(int menu, int position, bool enabled) {
+  if (HMENU h = menuHandle(menu)) uiaEnableMenuItem(MenuHandle(h), position, enabled);
+}
+
+void appCheckMenuItem(int menu, int position, bool checked) {
+  if (HMENU h = menuHandle(menu)) uiaCheckMenuItem(MenuHandle(h), position, checked);
+}
+
+void appSetMenuItemText(int menu, int position, const char* text) {
+  HMENU h = menuHandle(menu);
+  if (!h || position < 0 || position >= GetMenuItemCount(h)) return;
+  // The new text keeps the item's id, state and key; the key's name follows the text again.
+  MENUITEMINFOA info{};
+  info.cbSize = sizeof info;
+  info.fMask = MIIM_DATA;
+  GetMenuItemInfoA(h, static_cast<UINT>(position), TRUE, &info);
+  std::string title = text ? text : "";
+  std::string keyText;
+  if (info.dwItemData && uiaMenuKeyText(static_cast<std::uint32_t>(info.dwItemData), keyText)) title += keyText;
+  MENUITEMINFOA set{};
+  set.cbSize = sizeof set;
+  set.fMask = MIIM_STRING;
+  set.dwTypeData = const_cast<char*>(title.c_str());
+  SetMenuItemInfoA(h, static_cast<UINT>(position), TRUE, &set);
+}
+
+// ---- file chooser ----
+
+int appChooseFileDialog(int dialogKind, FileSpec* out, int fileType) {
+  if (!out) return 5;
+  winReleaseOffscreen(1);
+  FileDialog dialog;
+  if (!g_chooserFolder.empty()) dialog.setStartPath(Path(g_chooserFolder));
+  const FileTypesState* types = fileTypesState();
+  void* group = fileType == 1 ? types->aiffGroup : types->bankGroup;
+  if (group) dialog.addFileType(static_cast<FileTypeGroup*>(group));
+  SynthApp* app = theApp();
+  Window* owner = app ? app->mainWindowObject : nullptr;
+  if (!dialog.run(dialogKind == appDialogSave ? UIA_FILE_SAVE : UIA_FILE_OPEN, owner)) return 0;
+  const std::string& full = dialog.result().fullPath();
+  if (full.empty() || full.size() >= sizeof out->path) return 0;
+  fileSpecClear(out);
+  const std::size_t cut = full.find_last_of("\\/");
+  fileSpecSetPath(out, full.c_str(), cut == std::string::npos ? full.c_str() : full.c_str() + cut + 1);
+  g_chooserFolder = cut == std::string::npos ? std::string() : full.substr(0, cut + 1);
+  return 1;
+}
+
+// ---- commands ----
+
+void cmdNew(std::int16_t window, Engine* engine, Bank* bank) {
+  if (!engine || !bank) return;
+  bankClear(bank);
+  bankSelectPreset(bank, engine, bankCurrentIndex(bank));
+  mainWinMarkRedraw(static_cast<std::uint16_t>(window));
+  clipSetCopyKind(0);
+  mainWindowRefreshAll(window);
+}
+
+void cmdOpen(std::int16_t window, Engine* engine, Bank* bank) {
+  if (!engine || !bank) return;
+  appChooseFileResetLastResult();
+  if (bankFileOpenWithDialog(window, bank)) {
+    afterBankRead(window, engine, bank);
+    return;
+  }
+  // Cancelled or not read: the bank and the playing sound (with its unstored edits) stay. A chosen
+  // path that is no readable file gets the message the reader has none for.
+  if (appChooseFileLastResult() == 1 && !isPlainFile(appChooseFileLastPath()))
+    msgBox(msgBoxOk, kOpenFailed, msgBoxIconExclamation);
+}
+
+bool cmdSave(std::int16_t window, Bank* bank, int how) {
+  if (!bank) return false;
+  appChooseFileResetLastResult();
+  bool written = false;
+  if (how == 0) {
+    written = bankFileSave(window, bank);
+  } else if (how == 1) {
+    written = bankFileSaveAs(window, bank);
+  } else {
+    // A copy of the bank's own presets, tunings and plug data in a file of the user's choice; the
+    // bank stays with its own file.
+    FileSpec target;
+    fileSpecClear(&target);
+    if (appChooseFile(appDialogSave, &target, 0) != 1) return false;
+    written = bankFileWrite(bank, &target);
+    if (written) recentFileNote(target.path);
+  }
+  if (written) {
+    if (how != 2) noteBankFile(bank);
+    mainWindowUpdateBankName(window);
+    return true;
+  }
+  // Nothing asked (a Save of a bank with its own file) or a file chosen: the write failed.
+  const bool asked = appChooseFileLastResult() != -1;
+  if (!asked || appChooseFileLastResult() == 1) msgBox(msgBoxOk, kSaveFailed, msgBoxIconExclamation);
+  return false;
+}
+
+void cmdImportPreset(std::int16_t window, Engine* engine, Bank* bank) {
+  if (!engine || !bank) return;
+  FileSpec source;
+  fileSpecClear(&source);
+  if (appChooseFile(appDialogOpen, &source, 0) != 1) return;
+  if (!isPlainFile(source.path)) {
+    msgBox(msgBoxOk, kOpenFailed, msgBoxIconExclamation);
+    return;
+  }
+  Bank* other = bankCreate();
+  if (!other) return;
+  // The first preset of the chosen bank file replaces the current preset; the sound that played is
+  // kept in the edit history first.
+  if (bankFileOpen(other, &source)) {
+    std::int16_t first = -1;
+    for (std::int16_t n = 0; n < bankSlotCount && first < 0; ++n)
+      if (other->slots[n] && other->slots[n] != other->defaultPreset) first = n;
+    if (first >= 0) {
+      const std::int16_t current = bankCurrentIndex(bank);
+      editHistoryPush(window, engine);
+      bankSelectPreset(other, engine, first);
+      bankStorePreset(bank, engine, current);
+      bankSelectPreset(bank, engine, current);
+      mainWindowRefreshAll(window);
+    }
+  }
+  bankDestroy(other);
+}
+
+void cmdRecentFile(std::int16_t window, Engine* engine, Bank* bank, std::int32_t commandId) {
+  if (!engine || !bank || commandId < cmdIdRecentFirst || commandId > cmdIdRecentLast) return;
+  recentFileOpen(bank, engine, commandId - cmdIdRecentFirst + 12);
+  clipSetCopyKind(0);
+  mainWindowRefreshAll(window);
+}
+
+void cmdEnableProgramChange() {
+  AppSwitches* s = appSwitches();
+  s->enableProgramChange = s->enableProgramChange ? 0 : 1;
+  appCheckMenuItem(3, 2, s->enableProgramChange != 0);
+}
+
+void cmdAutoBalance(std::int16_t window) {
+  const std::uint16_t win = static_cast<std::uint16_t>(window);
+  const std::uint8_t on = mainWinGetAutoBalance(win) ? 0 : 1;
+  mainWinSetAutoBalance(win, on);
+  appCheckMenuItem(3, 3, mainWinGetAutoBalance(win) != 0);
+}
+
+void cmdShowPage(std::int16_t window, int page) {
+  mainWindowShowPage(window, page);
+  mainWindowInvalidateTop(window);
+}
+
+bool appRunCommand(SynthApp* app, std::int32_t id) {
+  if (!app) return false;
+  const std::int16_t window = 1;
+  Engine* engine = app->engine;
+  Bank* bank = app->bank;
+  switch (id) {
+    case cmdIdAbout: appRunAboutBox(window); return true;
+    case cmdIdNew: cmdNew(window, engine, bank); return true;
+    case cmdIdOpen: cmdOpen(window, engine, bank); return true;
+    case cmdIdSave: cmdSave(window, bank, 0); return true;
+    case cmdIdSaveAs: cmdSave(window, bank, 1); return true;
+    case cmdIdConsolidate: cmdSave(window, bank, 2); return true;
+    case cmdIdImportPreset: cmdImportPreset(window, engine, bank); return true;
+    case cmdIdUndo: undoRedo(window); return true;
+    case cmdIdCut:
+    case cmdIdClear:
+    case cmdIdSelectAll: return true;
+    case cmdIdCopy: clipCopy(static_cast<std::uint16_t>(window)); return true;
+    case cmdIdPaste: clipPaste(static_cast<std::uint16_t>(window)); return true;
+    case cmdIdBalanceLevels: patchBalanceLevels(static_cast<std::uint16_t>(window)); return true;
+    case cmdIdAudioMidiSettings:
+      if (app->audioClient) appOpenAudioSetup(app);
+      return true;
+    case cmdIdEnableProgramChange: cmdEnableProgramChange(); return true;
+    case cmdIdAutoBalance: cmdAutoBalance(window); return true;
+    case cmdIdShowRecord: winShow(2, true); return true;
+    default: break;
+  }
+  if (id >= cmdIdShowMain && id <= cmdIdShowMidi) {
+    cmdShowPage(window, id - 20004);
+    return true;
+  }
+  if (id >= cmdIdRecentFirst && id <= cmdIdRecentLast) {
+    cmdRecentFile(window, engine, bank, id);
+    return true;
+  }
+  return false;
+}
+
+bool appQuitQuery(SynthApp*) {
+  const double now = UiTimer::nowSeconds();
+  const double since = now - g_lastQuery;
+  const bool full = !g_queried || since >= 0.5 || since < 0.0;
+  g_queried = true;
+  g_lastQuery = now;
+  if (!full) return false;
+  appSaveSettings();
+  return true;
+}
+
+void appQuitQueryReset() { g_queried = false; }

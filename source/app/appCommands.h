@@ -1,0 +1,75 @@
+// The application's menu bar and its commands: every menu item, accelerator key and top-strip popup
+// choice ends in one of these handlers. Window = the main window's id; engine and bank from the
+// application.
+#pragma once
+#include <cstdint>
+
+struct Bank;
+struct Engine;
+class SynthApp;
+
+// Command ids of the menu bar.
+enum AppCommand {
+  cmdIdImportPreset = 20000,
+  cmdIdBalanceLevels = 20002,
+  cmdIdAudioMidiSettings = 20003,
+  cmdIdEnableProgramChange = 20004,
+  cmdIdAutoBalance = 20005,
+  cmdIdShowMain = 20006,  // 20006..20012: pages 2..8
+  cmdIdShowMidi = 20012,
+  cmdIdShowRecord = 20013,
+  cmdIdRecentFirst = 20016,  // 20016..20025: File popup positions 11..20
+  cmdIdRecentLast = 20025,
+  cmdIdConsolidate = 20026,
+  cmdIdExit = 30002,
+  cmdIdAbout = 30003,
+  cmdIdUndo = 30101,
+  cmdIdCut = 30103,
+  cmdIdCopy = 30104,
+  cmdIdPaste = 30105,
+  cmdIdClear = 30106,
+  cmdIdSelectAll = 30107,
+  cmdIdNew = 30201,
+  cmdIdOpen = 30202,
+  cmdIdSave = 30204,
+  cmdIdSaveAs = 30205
+};
+
+// Builds the menu bar into app->menus and installs it (with its accelerators).
+void appBuildMenus(SynthApp* app);
+// Menu operations by menu 1 File, 2 Edit, 3 Setup, 4 Window and position; nothing for other menus or
+// without an application.
+void appEnableMenuItem(int menu, int position, bool enabled);
+void appCheckMenuItem(int menu, int position, bool checked);
+void appSetMenuItemText(int menu, int position, const char* text);
+
+// Runs the handler of a command; false for an id that has no handler here.
+bool appRunCommand(SynthApp* app, std::int32_t id);
+// The quit query: true (yes) saves the settings first; a second query within 0.5 s answers no.
+bool appQuitQuery(SynthApp* app);
+
+void cmdNew(std::int16_t window, Engine* engine, Bank* bank);
+void cmdOpen(std::int16_t window, Engine* engine, Bank* bank);
+// Save (0), Save As (1) or Consolidate (2): answers whether a file was written.
+bool cmdSave(std::int16_t window, Bank* bank, int how);
+void cmdImportPreset(std::int16_t window, Engine* engine, Bank* bank);
+void cmdRecentFile(std::int16_t window, Engine* engine, Bank* bank, std::int32_t commandId);
+void cmdEnableProgramChange();
+void cmdAutoBalance(std::int16_t window);
+void cmdShowPage(std::int16_t window, int page);
+
+// Recent files: ten records whose ids are 0..9 in the File popup's order (newest first).
+bool recentFileName(int n, char* buffer, int size);
+void recentFileOpen(Bank* bank, Engine* engine, int position);
+// Fills the records from the stored "bankPath 0".."bankPath 9" texts.
+void recentFilesLoad();
+// Puts a bank file at the head of the list (an existing entry moves up) and stores the list.
+void recentFileNote(const char* path);
+void recentFilesClear();
+
+// The shell's file chooser (installed at start-up): the framework's open or save dialog over the
+// main window, starting in the folder of the last choice.
+int appChooseFileDialog(int dialogKind, struct FileSpec* out, int fileType);
+
+// The next quit query counts as the first (tests).
+void appQuitQueryReset();

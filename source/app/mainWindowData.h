@@ -1,0 +1,69 @@
+// The user data of the main window (window 1): the engine and the bank first, then the state of
+// every page. Page and control callbacks find it with winGetUserData(win); the engine is its first
+// word.
+#pragma once
+#include <cstdint>
+
+#include "midi/midiSlot.h"
+
+struct Bank;
+struct Engine;
+
+struct MainWindowData {
+  Engine* engine;
+  Bank* bank;
+  std::uint32_t reserved0;
+  std::uint8_t pagesVisited;     // 0 until a page other than Main was first shown
+  std::uint8_t autoBalanceRead;  // 1 once the builder has read "autoBalance"
+  std::int16_t spareIds[4];      // -1
+  std::uint8_t autoBalance;      // "Auto balance channels"
+  float balanceWeights[3];       // per-channel balance weights, 1.0
+  std::int16_t spareShorts[3];   // 0
+  MidiSlot midiSlots[midiSlotCount];
+
+  // Main page
+  std::uint16_t mainPageMode;  // lower-panel layout 4 or 5
+  std::uint8_t mainPageExpanded;
+  std::uint8_t mainPageExpandPending;
+  double storeToTime;
+  std::uint8_t storeToActive;
+  std::uint8_t storeToBlink;
+  std::uint16_t bankTuningItem[128];
+  std::uint16_t shownBend;
+  std::uint16_t mainPageHeight;
+
+  // Tuning editor view (Midi page)
+  std::int16_t tuningSelectedKey;
+  std::int16_t tuningBaseKey;
+  std::int16_t tuningKeysPerOctave;
+  double tuningOctaveRatio;
+
+  // Further page state, owned by the pages that use it (initial values set by the builder).
+  double viewF64[5];            // 0.0, 128.0, 0.0078125, 1.0, 384.0
+  std::uint16_t viewU16a;       // 0
+  std::int32_t viewI32[2];      // 512, 128
+  std::uint16_t viewU16b[4];    // 0
+  std::int16_t viewI16[3];      // -2
+  std::uint8_t viewU8a;         // 0
+  double viewF64b;              // 0.5
+  std::int32_t viewI32b;        // 0
+  std::uint8_t viewU8b[4];      // 0, 0, 1, 0
+  std::uint16_t viewU16c;       // 0
+  std::uint16_t envPageWidth;   // 827: the Envelope page's window size
+  std::uint16_t envPageHeight;  // 645
+  std::uint16_t viewU16d;       // 0
+  std::uint8_t viewU8c[2];      // 1, 0
+  std::int16_t viewI16b[2];     // -1
+  double viewF64c;              // 128.0
+  std::uint16_t tailU16;        // 0
+  std::uint8_t tailU8;          // 0
+};
+
+// The data of window `win` when it is the main window's (null otherwise or before the build).
+MainWindowData* mainWindowData(std::int16_t win);
+// The main window's id and its data (set by the builder, cleared when the data is freed).
+void mainWindowDataSetOwner(std::int16_t win, MainWindowData* data);
+// The data the builder made, also after its window has closed (null once freed).
+MainWindowData* mainWindowDataOwned();
+// Fills a zeroed record with the initial values above (engine, bank, auto-balance flag given).
+void mainWindowDataInit(MainWindowData* data, Engine* engine, Bank* bank, std::uint8_t autoBalance);

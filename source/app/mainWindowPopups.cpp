@@ -1,0 +1,179 @@
+#include "app/mainWindowPopups.h"
+
+#include <windows.h>
+
+#include <cstdio>
+
+#include "app/appCommands.h"
+#include "app/appSettings.h"
+#include "app/mainWindow.h"
+#include "app/outSetup.h"
+#include "controls/popupMenu.h"
+#include "controls/selector.h"
+#include "controls/winSlots.h"
+#include "engine/engine.h"
+#include "engine/midiQueue.h"
+#include "pages/clipKinds.h"
+#include "pages/pages.h"
+#include "preset/undo.h"
+
+namespace {
+
+std::int16_t g_channelMenu = 0;  // popup-table slot of the Setup popup's Midi Channel submenu
+
+// The window's data when it has an engine, else null (the popups then do nothing).
+MainWindowData* withEngine(ControlItem* item) {
+  if (!item) return nullptr;
+  MainWindowData* d = mainWindowData(static_cast<std::int16_t>(item->windowId));
+  return d && d->engine ? d : nullptr;
+}
+
+std::int16_t windowOf(ControlItem* item) { return static_cast<std::int16_t>(item->windowId); }
+
+void append(ControlItem* item, int position, bool enabled, const char* text) {
+  const std::int16_t win = windowOf(item);
+  const std::uint16_t id = static_cast<std::uint16_t>(item->id);
+  menuAppendItem(win, id, position, enabled, text, 0);
+  if (!enabled) menuEnableItem(win, id, position, 0);
+}
+
+// Takes the Midi Channel submenu off position 3 of the Setup popup before it is destroyed.
+void detachChannelMenu(ControlItem* item) {
+  SelectorData* d = selectorData(item);
+  if (d && d->menu) {
+    MENUITEMINFOA info{};
+    info.cbSize = sizeof info;
+    info.fMask = MIIM_SUBMENU;
+    info.hSubMenu = nullptr;
+    SetMenuItemInfoA(d->menu, 2, TRUE, &info);
+  }
+  if (g_channelMenu) popupDestroy(g_channelMenu);
+  g_channelMenu = 0;
+}
+
+}  // namespace
+
+void mainWindowCreatePopups(std::int16_t id) {
+  // One bitmap each, the caption painted in; the menu opens under it.
+  const std::uint32_t flags = selectorOneBitmap | selectorLabelInside | selectorFullWidth;
+  selectorCreate(id, mainItemFilePopup, 141, 13, 78, 0, flags, 1732, "", 1, mainWindowOnFilePopup);
+  selectorSetOpeningCallback(id, mainItemFilePopup, mainWindowBuildFilePopup);
+  selectorCreate(id, mainItemEditPopup, 141, 31, 78, 0, flags, 1736, "", 1, mainWindowOnEditPopup);
+  selectorSetOpeningCallback(id, mainItemEditPopup, mainWindowBuildEditPopup);
+  selectorCreate(id, mainItemSetupPopup, 141, 49, 78, 0, flags, 1740, "", 1, mainWindowOnSetupPopup);
+  selectorSetOpeningCallback(id, mainItemSetupPopup, mainWindowBuildSetupPopup);
+}
+
+void mainWindowBuildFilePopup(ControlItem* item, std::int32_t opening) {
+  if (!opening || !withEngine(item)) return;
+  append(item, 1, true, "New");
+  append(item, 2, true, "Open...");
+  append(item, 3, false, "-");
+  append(item, 4, true, "Save");
+  append(item, 5, true, "Save As...");
+  append(item, 6, true, "-");
+  append(item, 7, true, "Consolidate Bank...");
+  append(item, 8, true, "-");
+  append(item, 9, true, "Import Preset...");
+  append(item, 10, true, "-");
+  char name[261];
+  for (int k = 0; k < 10 && recentFileName(k, name, sizeof name); ++k) append(item, 11 + k, true, name);
+}
+
+void mainWindowOnFilePopup(ControlItem* item, std::int16_t, std::int16_t position) {
+  MainWindowData* d = withEngine(item);
+  if (!d) return;
+  const std::int16_t win = windowOf(item);
+  switch (position) {
+    case 1: cmdNew(win, d->engine, d->bank); break;
+    case 2: cmdOpen(win, d->engine, d->bank); break;
+    case 4: cmdSave(win, d->bank, 0); break;
+    case 5: cmdSave(win, d->bank, 1); break;
+    case 7: cmdSave(win, d->bank, 2); break;
+    case 9: cmdImportPreset(win, d->engine, d->bank); break;
+    default:
+      if (position >= 11 && position <= 20) cmdRecentFile(win, d->engine, d->bank, position + 20005);
+      break;
+  }
+  if (mainWindowData(win) && mainWindowData(win)->engine) mainWindowRefreshAll(win);
+}
+
+void mainWindowBuildEditPopup(ControlItem* item, std::int32_t opening) {
+  if (!opening || !withEngine(item)) return;
+  char text[64] = {};
+  const bool undo = undoGetMenuText(text, sizeof text);
+  append(item, 1, undo, text[0] ? text : "Undo");
+  append(item, 2, true, "-");
+  const bool copy = clipCopyLabel(text);
+  append(item, 3, copy, text);
+  const bool paste = clipPasteLabel(text);
+  append(item, 4, paste, text);
+  append(item, 5, true, "-");
+  append(item, 6, patchPageIsShown(static_cast<std::uint16_t>(windowOf(item))) != 0, "Balance Levels");
+}
+
+void mainWindowOnEditPopup(ControlItem* item, std::int16_t, std::int16_t position) {
+  if (!withEngine(item)) return;
+  const std::uint16_t win = static_cast<std::uint16_t>(windowOf(item));
+  switch (position) {
+    case 1: undoRedo(win); break;
+    case 3: clipCopy(win); break;
+    case 4:
+      // Only what the popup offered: a greyed Paste is never chosen, but the state is checked again.
+      if (clipPasteLabel(nullptr)) clipPaste(win);
+      break;
+    case 6:
+      if (patchPageIsShown(win)) patchBalanceLevels(win);
+      break;
+    default: break;
+  }
+}
+
+void mainWindowBuildSetupPopup(ControlItem* item, std::int32_t opening) {
+  MainWindowData* d = withEngine(item);
+  if (!opening) {
+    detachChannelMenu(item);
+    return;
+  }
+  if (!d) return;
+  const std::uint16_t win = static_cast<std::uint16_t>(windowOf(item));
+  append(item, 1, true, "Output Setup...");
+  append(item, 2, true, "-");
+  append(item, 3, true, "Midi Channel");
+  append(item, 4, true, "-");
+  append(item, 5, true, "Enable ProgramChange");
+  append(item, 6, true, "Auto Balance Channels");
+  menuCheckItem(windowOf(item), static_cast<std::uint16_t>(item->id), 5, appSwitches()->enableProgramChange != 0);
+  menuCheckItem(windowOf(item), static_cast<std::uint16_t>(item->id), 6, mainWinGetAutoBalance(win) != 0);
+  if (g_channelMenu) detachChannelMenu(item);
+  g_channelMenu = popupCreate();
+  if (!g_channelMenu) return;
+  char label[8];
+  for (int c = 1; c <= 16; ++c) {
+    std::snprintf(label, sizeof label, "%d", c);
+    popupAppend(g_channelMenu, static_cast<std::int16_t>(c), true, label);
+  }
+  popupAppend(g_channelMenu, 17, true, "Omni");
+  const std::int16_t channel = midiGetReceiveChannel(d->engine);
+  popupCheckItem(g_channelMenu, channel == -1 ? 17 : (channel >= 0 && channel <= 15 ? channel + 1 : 0), true);
+  menuAttachSubmenu(windowOf(item), static_cast<std::uint16_t>(item->id), 3, g_channelMenu);
+}
+
+void mainWindowOnSetupPopup(ControlItem* item, std::int16_t popup, std::int16_t position) {
+  MainWindowData* d = withEngine(item);
+  if (!d) return;
+  const std::int16_t win = windowOf(item);
+  if (popup != 0) {
+    if (popup != g_channelMenu || position < 1 || position > 17) return;
+    const std::int16_t channel = position == 17 ? -1 : static_cast<std::int16_t>(position - 1);
+    midiSetChannel(d->engine, channel, 1);
+    appWriteInt("midiChan_01", channel);
+    return;
+  }
+  switch (position) {
+    case 1: outSetupOpen(static_cast<std::uint16_t>(win), d->engine); break;
+    case 5: cmdEnableProgramChange(); break;
+    case 6: cmdAutoBalance(win); break;
+    default: break;
+  }
+}
