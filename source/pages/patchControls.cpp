@@ -39,7 +39,6 @@ namespace {
 uint32_t g_inertCalls = 0;
 PatchHandshakeSpy g_spy = nullptr;
 void* g_spyContext = nullptr;
-PatchWaveEditShow g_waveEditShow = nullptr;
 
 uint16_t cid(int16_t channel, int k) { return static_cast<uint16_t>(patchChannelIdBase(channel) + k); }
 void active(int16_t win, uint16_t id, bool on) { winNotifyItemsOfType2(win, id, on ? 1 : 0); }
@@ -111,7 +110,8 @@ void waveChosen(int16_t win, Engine* e, int id, int16_t menu, int16_t entry) {
     else if (k == 82) modulatorSetWave(e, c, wave);
     selectPane(win);
     waveMenuSetLabel(win, static_cast<uint16_t>(id), wave);
-    if (made && g_waveEditShow) g_waveEditShow(win, static_cast<int16_t>(wave & 0xFF));
+    // A new wave is edited on the Wave page.
+    if (made) mainWindowShowPage(win, pageWave);
 }
 
 void filterSecond(Engine* e, int16_t index, int16_t type, double value) {
@@ -218,7 +218,6 @@ void patchSetHandshakeSpy(PatchHandshakeSpy spy, void* context) {
     g_spy = spy;
     g_spyContext = context;
 }
-void patchSetWaveEditRoutine(PatchWaveEditShow routine) { g_waveEditShow = routine; }
 void patchStopAudio(Engine* engine, uint8_t fade) { stopAudio(engine, fade); }
 void patchApplyChange(Engine* engine, uint8_t reinit) { applyChange(engine, reinit); }
 
@@ -381,7 +380,6 @@ void masterShow(int16_t win, uint16_t button, uint16_t group, bool on) {
     Engine* e = patchEngineOf(win);
     const bool any = engineAnyChannelOn(e);
     patchButtonSetOn(win, button, on);
-    pictureShowChild(win, 2, button, any);
     patchButtonSetActive(win, button, any);
     ctrlShow(win, group, any && on);
 }

@@ -9,7 +9,3 @@ typedef void (*PatchHandshakeSpy)(void* context, const char* step, Engine* engin
 void patchSetHandshakeSpy(PatchHandshakeSpy spy, void* context);   // null: none
 void patchStopAudio(Engine* engine, std::uint8_t fade);
 void patchApplyChange(Engine* engine, std::uint8_t reinit);
-
-// The wave editor's "show this preset wave" (installed by the wave page; none: nothing happens).
-typedef void (*PatchWaveEditShow)(std::int16_t window, std::int16_t waveIndex);
-void patchSetWaveEditRoutine(PatchWaveEditShow routine);

@@ -551,9 +551,7 @@ void patchRefreshFilterPanel(int16_t win, int16_t c) {
     if (!e || c < 0 || c >= patchChannelCount) return;
     const bool osc = oscIsOn(e, c) != 0, on = filterIsOn(e, c) != 0;
     patchButtonSetOn(win, cid(c, 17), on);
-    pictureShowChild(win, cid(c, 3), cid(c, 17), osc);
-    if (!osc) ctrlShow(win, cid(c, 17), 1);   // the header stays drawn, only inert
-    patchButtonSetActive(win, cid(c, 17), osc);
+    patchButtonSetActive(win, cid(c, 17), osc);   // drawn in its inactive look, takes no input
     pictureShowChild(win, cid(c, 3), cid(c, 8), osc && on);
     ctrlShow(win, cid(c, 8), osc && on);
     patchFilterShowType(win, c, filterGetType(e, c));
@@ -564,9 +562,7 @@ void patchRefreshModPanel(int16_t win, int16_t c) {
     if (!e || c < 0 || c >= patchChannelCount) return;
     const bool osc = oscIsOn(e, c) != 0, on = modulatorIsOn(e, c) != 0;
     patchButtonSetOn(win, cid(c, 18), on);
-    pictureShowChild(win, cid(c, 3), cid(c, 18), osc);
-    if (!osc) ctrlShow(win, cid(c, 18), 1);
-    patchButtonSetActive(win, cid(c, 18), osc);
+    patchButtonSetActive(win, cid(c, 18), osc);   // drawn in its inactive look, takes no input
     pictureShowChild(win, cid(c, 3), cid(c, 9), osc && on);
     ctrlShow(win, cid(c, 9), osc && on);
     waveMenuSetLabel(win, cid(c, 82), modulatorGetWave(e, c));

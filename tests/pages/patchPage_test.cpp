@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "kitTestSupport.h"
+#include "app/mainWindow.h"
 #include "app/mainWindowData.h"
 #include "engine/midiQueue.h"
 #include "engine/testAudioThread.h"
@@ -187,6 +188,8 @@ TEST(PatchPage, PanelsAndRoutingFollowTheOscillatorsThatAreOn) {
             for (int16_t c = 0; c < 3; ++c) {
                 EXPECT_EQ(page.shown(cid(c, 4)), on[c]) << "oscillator area " << c;
                 EXPECT_EQ(page.lit(cid(c, 13)), on[c]);
+                EXPECT_EQ(page.item(cid(c, 17))->drawable != 0, on[c]) << "filter switch active with its channel";
+                EXPECT_EQ(page.item(cid(c, 18))->drawable != 0, on[c]);
                 patchPageSelectPane(kWin);
                 const double fader = knobGetX(kWin, cid(c, 32));
                 if (on[c]) EXPECT_NEAR(fader, 0.5, 1e-6) << "square root of the level";
@@ -202,6 +205,7 @@ TEST(PatchPage, PanelsAndRoutingFollowTheOscillatorsThatAreOn) {
             EXPECT_EQ(page.frame(28), f28);
             EXPECT_EQ(page.frame(29), f29);
             EXPECT_EQ(patchPageState()->anyChannelOn, mask ? 1 : 0);
+            for (uint16_t master : {19, 20, 21}) EXPECT_EQ(page.item(master)->drawable != 0, mask != 0) << master;
             if (mask == 0 || mask == 5 || mask == 7) {
                 std::printf("full refresh, mask %d: %.2f ms\n", mask, ms);
                 page.capture("patch_page_mask" + std::to_string(mask) + ".png");
@@ -728,6 +732,7 @@ TEST(PatchPage, NewWaveClaimsAPresetWave) {
         char name[40] = {0};
         waveGetName(e, w, name);
         EXPECT_STREQ(selectorFind(kWin, cid(0, 43))->choiceText, name);
+        EXPECT_EQ(mainWindowShownPage(kWin), pageWave) << "the new wave is edited on the Wave page";
     });
 }
 
