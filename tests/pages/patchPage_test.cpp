@@ -477,7 +477,14 @@ TEST(PatchPage, ModuleMenusGreyByClipboardAndOpenOnlyOnTheirGestures) {
         char text[64];
         popupItemText(slot, 6, text, sizeof text);
         EXPECT_STREQ(text, "Load Oscil from Library");
+        HMENU native = static_cast<HMENU>(popupNativeHandle(slot));
+        EXPECT_EQ(GetSubMenu(native, 6), popupNativeHandle(libGetKindHandle(libKindOscillator)));
+        EXPECT_EQ(GetSubMenu(native, 9), popupNativeHandle(libGetKindHandle(libKindChannel)));
         moduleMenuDestroy(18, slot);
+        slot = moduleMenuBuild(22, 3, e);
+        EXPECT_EQ(GetSubMenu(static_cast<HMENU>(popupNativeHandle(slot)), 4),
+                  popupNativeHandle(libGetKindHandle(libKindEffect)));
+        moduleMenuDestroy(22, slot);
         slot = moduleMenuBuild(19, 0, e);
         EXPECT_TRUE(enabledItem(slot, 2));
         EXPECT_FALSE(enabledItem(slot, 3));
@@ -618,6 +625,17 @@ TEST(PatchPage, ChannelCopiedFromOnePresetPastesIntoAnotherAsOneUndoStep) {
         EXPECT_EQ(undoGetKind(), undoKindPatch);
 
         ChannelOscRecord pasted = *engineGetChannel(e, 2);
+        {
+            // Equal apart from the index fields (and the wave the paste had to re-link).
+            ChannelOscRecord a = sourceOsc, b = pasted;
+            b.channel = a.channel;
+            b.subRecord.channel = a.subRecord.channel;
+            b.waveA = a.waveA;
+            EXPECT_EQ(0, std::memcmp(&a, &b, sizeof a));
+            FilterRecord fa = sourceFilter, fb = *engineGetFilter(e, 2);
+            fb.index = fa.index;
+            EXPECT_EQ(0, std::memcmp(&fa, &fb, sizeof fa));
+        }
         EXPECT_EQ(pasted.type, sourceOsc.type);
         EXPECT_FLOAT_EQ(pasted.pitchRatio, sourceOsc.pitchRatio);
         EXPECT_EQ(pasted.channel, 2);
