@@ -242,8 +242,8 @@ void mainWindowBuild(std::int16_t id, Engine* engine, Bank* bank) {
   mainWindowShowPage(id, pageMain);
   selectOwn(id);
   tabSetLook(id, mainItemFirstTab, true, true);
-  if (ControlItem* wave = ctrlFind(id, mainItemFirstTab + 2))
-    tabSetLook(id, mainItemFirstTab + 2, false, true), (void)wave;
+  // The Wave tab is drawable whatever a page builder left it as.
+  tabSetLook(id, mainItemFirstTab + 2, false, true);
   winReleaseDrawContext(id, &batch);
 }
 

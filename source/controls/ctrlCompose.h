@@ -11,13 +11,14 @@ struct ComposeArea {
     WinSavedDC saved;
     HDC target;      // the window's device context
     HDC memory;      // null when composing was not possible: drawing then goes straight to the window
-    HBITMAP bitmap;
-    HGDIOBJ previous;
     HDC previousOffscreen;
 };
 
-// Acquires the window's drawing context and opens the area; false without a device context. The area
-// starts as a copy of the window's pixels, so whatever the drawing leaves out stays as it was.
-bool composeBegin(int16_t win, const CtrlRect& rect, ComposeArea* area);
+// Acquires the window's drawing context and opens the area; false without a device context. With
+// `keepBehind` the area starts as a copy of the window's pixels, so whatever the drawing leaves out
+// stays as it was; without it the caller covers the whole area (reading the window back is slow).
+bool composeBegin(int16_t win, const CtrlRect& rect, ComposeArea* area, bool keepBehind);
 // Copies the area to the window, restores the window's drawing surface and releases the context.
 void composeEnd(ComposeArea* area);
+// Frees the kept memory surface (at the kit's shut-down).
+void composeFree();

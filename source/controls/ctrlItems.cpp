@@ -1,5 +1,6 @@
 // Control items, the kind registry and the item containers.
 #include "controls/ctrlItems.h"
+#include "controls/editBox.h"
 #include "controls/inputState.h"
 #include "controls/winSlots.h"
 #include "controls/ctrlDraw.h"
@@ -295,6 +296,13 @@ void portClose(ItemPort* port) {
     for (uint16_t i = 0; i < port->items->capacity; ++i) {
         ControlItem* item = port->items->entries[i];
         if (!item) continue;
+        // An entry typed over this item ends before the item goes; the window keeps its container.
+        if (editBoxItem() == item) {
+            WinSlot* slot = winSlot(static_cast<int16_t>(item->windowId));
+            ItemPort* keep = slot ? slot->currentPort : nullptr;
+            editBoxEnd();
+            if (slot && winSlot(static_cast<int16_t>(item->windowId)) == slot) slot->currentPort = keep;
+        }
         port->items->entries[i] = nullptr;
         port->visibleItems->entries[i] = nullptr;
         item->k.destroy(item);

@@ -1,4 +1,5 @@
 #include "controls/ctrlKit.h"
+#include "controls/ctrlCompose.h"
 #include "controls/ctrlDraw.h"
 #include "controls/ctrlItems.h"
 #include "controls/customItem.h"
@@ -48,6 +49,7 @@ void ctrlKitInit(HINSTANCE instance) {
 
 void ctrlKitShutdown() {
     winCloseAll();
+    composeFree();
     fontTableFree();
     bitmapCacheFree();
 }

@@ -139,3 +139,8 @@ HWND editBoxWindow() {
     EditRecord* rec = activeRecord();
     return rec && rec->active ? rec->editWindow : nullptr;
 }
+
+ControlItem* editBoxItem() {
+    EditRecord* rec = activeRecord();
+    return rec && rec->active ? rec->item : nullptr;
+}

@@ -13,3 +13,4 @@ int editBoxContains(CtrlPoint point);                          // in the edited 
 void editRecordReset(EditRecord* record);
 EditRecord* winGetEditRecord(int16_t id);
 HWND editBoxWindow();                                          // the active edit control, or null
+ControlItem* editBoxItem();                                    // the item being edited, or null

@@ -30,24 +30,43 @@ float clampLevel(float v) {
     return v > 1.0f ? 1.0f : v;
 }
 
+// Draws the bars from one memory context holding the lit and then the unlit bitmap, so a meter of n
+// bars costs two bitmap selections rather than a context per bar part.
 void drawBars(ControlItem* item, LevelMeterData* m) {
     const int16_t win = static_cast<int16_t>(item->windowId);
+    HDC dc = winGetDC(win);
+    HBITMAP unlitBmp = bitmapGetHandle(m->bitmap), litBmp = bitmapGetHandle(m->bitmap + 1);
+    if (!dc) return;
+    HDC src = CreateCompatibleDC(dc);
+    if (!src) return;
+    HGDIOBJ previous = nullptr;
     const int32_t bw = m->barRect.right, bh = m->barRect.bottom;
+    int32_t edge[levelMeterMaxBars];
     for (int i = 0; i < m->barCount; ++i) {
-        const int32_t left = item->rect.left + i * bw, top = item->rect.top, bottom = top + bh;
+        const int32_t top = item->rect.top, bottom = top + bh;
         const float level = clampLevel(m->levels[i]);
         int32_t y = level > 0.98f ? bottom - 34 : static_cast<int32_t>(bottom + 1 - 31 * level);
         if (y < top) y = top;
         if (y > bottom) y = bottom;
-        if (y < bottom) {
-            CtrlRect lit = {left, y, left + bw, bottom};
-            bitmapDrawPart(win, m->bitmap + 1, &lit, 0, y - top);
-        }
-        if (y > top) {
-            CtrlRect unlit = {left, top, left + bw, y};
-            bitmapDrawPart(win, m->bitmap, &unlit, 0, 0);
+        edge[i] = y;
+    }
+    if (litBmp) {
+        previous = SelectObject(src, litBmp);
+        for (int i = 0; i < m->barCount; ++i) {
+            const int32_t left = item->rect.left + i * bw, top = item->rect.top, y = edge[i];
+            if (y < top + bh) BitBlt(dc, left, y, bw, top + bh - y, src, 0, y - top, SRCCOPY);
         }
     }
+    if (unlitBmp) {
+        HGDIOBJ p = SelectObject(src, unlitBmp);
+        if (!previous) previous = p;
+        for (int i = 0; i < m->barCount; ++i) {
+            const int32_t left = item->rect.left + i * bw, top = item->rect.top, y = edge[i];
+            if (y > top) BitBlt(dc, left, top, bw, y - top, src, 0, 0, SRCCOPY);
+        }
+    }
+    if (previous) SelectObject(src, previous);
+    DeleteDC(src);
 }
 
 void drawNow(ControlItem* item, LevelMeterData* m) {
@@ -57,7 +76,8 @@ void drawNow(ControlItem* item, LevelMeterData* m) {
     const CtrlRect all = {item->rect.left, item->rect.top, item->rect.left + m->barCount * m->barRect.right,
                           item->rect.top + m->barRect.bottom};
     ComposeArea area;
-    if (composeBegin(slot->id, all, &area)) drawBars(item, m);
+    if (composeBegin(slot->id, all, &area, !bitmapGetHandle(m->bitmap) || !bitmapGetHandle(m->bitmap + 1)))
+        drawBars(item, m);
     composeEnd(&area);
 }
 

@@ -254,18 +254,41 @@ void numboxFormatValue(const NumboxData* d, char* out) {
     if (d) numboxFormatText(d->value, d->decimals, out);
 }
 
+// Draws one cached bitmap through the shared source context, stretched to w x h (its own size when
+// w or h is 0).
+void drawPiece(HDC dc, HDC src, int32_t id, int32_t x, int32_t y, int32_t w, int32_t h) {
+    HBITMAP bmp = bitmapGetHandle(id);
+    if (!bmp) return;
+    CtrlRect size;
+    bitmapGetSize(id, &size);
+    HGDIOBJ previous = SelectObject(src, bmp);
+    if (w <= 0 || h <= 0) {
+        BitBlt(dc, x, y, size.right, size.bottom, src, 0, 0, SRCCOPY);
+    } else {
+        SetStretchBltMode(dc, COLORONCOLOR);
+        StretchBlt(dc, x, y, w, h, src, 0, 0, size.right, size.bottom, SRCCOPY);
+    }
+    SelectObject(src, previous);
+}
+
 void numboxRedraw(NumboxData* d) {
     if (!d || !d->item) return;
     const int16_t win = winOf(d);
     const CtrlRect& v = d->valueRect;
     CtrlRect cap;
     bitmapGetSize(d->bitmapBase + 6, &cap);
+    // The three pieces cover the whole area when they all exist: nothing needs reading back.
+    bool covered = true;
+    for (int k = 3; k <= 6; ++k) covered = covered && bitmapGetHandle(d->bitmapBase + k);
     ComposeArea area;
-    if (composeBegin(win, CtrlRect{v.left, v.top, v.right + cap.right, v.bottom}, &area)) {
+    if (composeBegin(win, CtrlRect{v.left, v.top, v.right + cap.right, v.bottom}, &area, !covered)) {
         HDC dc = winGetDC(win);
-        bitmapDraw(win, d->bitmapBase + (d->pressed ? 4 : 3), v.left, v.top);
-        bitmapDrawStretched(win, d->bitmapBase + 5, v.left + 3, v.top, v.right, v.bottom);
-        bitmapDraw(win, d->bitmapBase + 6, v.right, v.top);
+        if (HDC src = CreateCompatibleDC(dc)) {
+            drawPiece(dc, src, d->bitmapBase + (d->pressed ? 4 : 3), v.left, v.top, 0, 0);
+            drawPiece(dc, src, d->bitmapBase + 5, v.left + 3, v.top, v.right - v.left - 3, v.bottom - v.top);
+            drawPiece(dc, src, d->bitmapBase + 6, v.right, v.top, 0, 0);
+            DeleteDC(src);
+        }
         char text[numboxTextSize];
         numboxFormatValue(d, text);
         fontSelect(d->fontSlot, dc);

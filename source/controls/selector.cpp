@@ -289,11 +289,11 @@ void menuAppendItem(int16_t win, uint16_t id, int32_t commandId, int32_t enabled
         AppendMenuA(d->menu, MF_BITMAP | grey, cmd, reinterpret_cast<LPCSTR>(bmp));
     else
         AppendMenuA(d->menu, MF_STRING | grey, cmd, text ? text : "");
+    // The menu shows the bitmap for as long as it lives: the reference is kept. Entries below 16 give
+    // theirs back when the selector goes; others keep it until the cache is freed.
     if (commandId >= 0 && commandId < 16) {
         if (d->entryPictures[commandId]) bitmapRelease(d->entryPictures[commandId]);
         d->entryPictures[commandId] = static_cast<int16_t>(pictureBitmap);
-    } else {
-        bitmapRelease(pictureBitmap);
     }
 }
 

@@ -336,6 +336,12 @@ TEST_F(MainWindowTest, StripIsItsBitmapWithTheMainTabPressedAndFKeysSwitchPages)
     std::printf("page switch F%d: %.2f ms (key posted to page shown)\n", 5 + k, ms);
     windowCapturePng(mainHandle(), "main_window_page_" + std::to_string(page) + ".png");
   }
+  for (int page = pageFirst; page <= pageLast; ++page) {
+    const auto start = std::chrono::steady_clock::now();
+    mainWindowShowPage(1, page);
+    pump(1);
+    std::printf("page %d shown and painted: %.2f ms\n", page, msSince(start));
+  }
   // A held key repeats without switching again; F3 asks for window 2 (the Record window).
   pressKey(VK_F5);
   const int redraws = mainWindowTabRedraws();
@@ -425,6 +431,55 @@ TEST_F(MainWindowTest, ItemEighteenIsMadeOnceAndHoldsItsBitmapOnce) {
   CtrlRect r;
   ctrlGetRect(1, mainItemStripEnd, &r);
   EXPECT_EQ(r.right - r.left, 1200);
+}
+
+TEST_F(MainWindowTest, WindowDataStartsWithItsInitialValuesAndClearedSlots) {
+  MainWindowData* d = static_cast<MainWindowData*>(winGetUserData(1));
+  ASSERT_NE(d, nullptr);
+  EXPECT_EQ(d->engine, engine());
+  EXPECT_EQ(d->bank, bank());
+  EXPECT_EQ(d->mainPageMode, 5);
+  EXPECT_EQ(d->mainPageHeight, 356);
+  EXPECT_EQ(d->shownBend, 64);
+  EXPECT_EQ(d->tuningKeysPerOctave, 12);
+  EXPECT_EQ(d->tuningOctaveRatio, 2.0);
+  EXPECT_EQ(d->envPageWidth, 827);
+  EXPECT_EQ(d->envPageHeight, 645);
+  for (float w : d->balanceWeights) EXPECT_EQ(w, 1.0f);
+  for (const MidiSlot& slot : d->midiSlots) {
+    EXPECT_EQ(slot.used, 0);
+    EXPECT_EQ(slot.controller, -10);
+    EXPECT_EQ(slot.xController, -10);
+    EXPECT_EQ(slot.yController, -10);
+    EXPECT_EQ(slot.partner, -10);
+    EXPECT_EQ(slot.entry, nullptr);
+  }
+  // Clearing keeps the notify ids; slot numbers outside 0..11 change nothing.
+  MidiSlot slots[12];
+  std::memset(slots, 0x5A, sizeof slots);
+  midiSlotClear(slots, 11);
+  EXPECT_EQ(slots[11].controller, -10);
+  EXPECT_EQ(slots[11].notifyIds[0], 0x5A5A5A5Au);
+  const MidiSlot before = slots[0];
+  midiSlotClear(slots, 12);
+  midiSlotClear(slots, -1);
+  EXPECT_EQ(slots[0].controller, before.controller);
+  EXPECT_EQ(slots[0].used, before.used);
+}
+
+TEST_F(MainWindowTest, AnEditedPresetNameIsCutTo33CharactersAndMarksTheSoundModified) {
+  selectOwn();
+  ControlItem* display = ctrlFindKind(1, mainItemPresetName, kindDisplay);
+  ASSERT_NE(display, nullptr);
+  engineClearModified(engine());
+  displayEntryStore(display, "A preset name far longer than thirty-three characters");
+  char name[35] = {};
+  patchGetName(engine(), name);
+  EXPECT_STREQ(name, "A preset name far longer than thi");
+  char shown[64] = {};
+  displayGetText(1, mainItemPresetName, shown, sizeof shown);
+  EXPECT_STREQ(shown, name);
+  EXPECT_TRUE(engineIsModified(engine()));
 }
 
 // ---- menu bar
@@ -677,7 +732,7 @@ TEST_F(MainWindowTest, ARecentFileThatIsGoneShowsItsMessageAndTheBankStays) {
   EXPECT_STREQ(name, "Playing");
 }
 
-TEST_F(MainWindowTest, AFailedSaveShowsAMessageAndAnsweresFalse) {
+TEST_F(MainWindowTest, AFailedSaveShowsAMessageAndAnswersFalse) {
   char folder[MAX_PATH];
   GetTempPathA(MAX_PATH, folder);
   appChooseFileQueue(1, folder);  // a folder cannot take the bank
@@ -686,6 +741,33 @@ TEST_F(MainWindowTest, AFailedSaveShowsAMessageAndAnsweresFalse) {
   appChooseFileQueue(0, "");  // cancelled: no message
   EXPECT_FALSE(cmdSave(1, bank(), 2));
   EXPECT_EQ(msgBoxCaptureCount(), 1u);
+}
+
+TEST_F(MainWindowTest, ImportPresetPutsTheFilesFirstPresetInTheCurrentSlot) {
+  TempBank source;
+  banktest::fillRandomBank(source.b, 44);
+  const std::string path = testTempPath("main_bank_import.glo");
+  banktest::saveBank(source.b, path);
+  cmdNew(1, engine(), bank());
+  bankSelectPreset(bank(), engine(), 12);
+  Preset* other = bank()->slots[13];
+  appChooseFileQueue(1, path.c_str());
+  EXPECT_TRUE(command(20000));
+  EXPECT_EQ(bankCurrentIndex(bank()), 12);
+  EXPECT_STREQ(bank()->slots[12]->header.name, source.b->slots[0]->header.name);
+  char name[35] = {};
+  patchGetName(engine(), name);
+  EXPECT_STREQ(name, source.b->slots[0]->header.name);
+  EXPECT_EQ(bank()->slots[13], other);
+  // A cancelled choice or a file that is no bank changes nothing.
+  appChooseFileQueue(0, "");
+  EXPECT_TRUE(command(20000));
+  char folder[MAX_PATH];
+  GetTempPathA(MAX_PATH, folder);
+  appChooseFileQueue(1, folder);
+  EXPECT_TRUE(command(20000));
+  EXPECT_EQ(msgBoxCaptureCount(), 1u);
+  EXPECT_STREQ(bank()->slots[12]->header.name, source.b->slots[0]->header.name);
 }
 
 // ---- top-strip popups
@@ -782,9 +864,12 @@ TEST_F(MainWindowTest, PageUpdateFollowsProgramChangesAsTheSwitchSays) {
 
   s->enableProgramChange = 1;
   patchSetName(engine(), "Edited three");
+  engineSetModified(engine());
+  const int pushed = editHistoryWritePosition();
   appPageUpdate(1, 1, nullptr);
   EXPECT_EQ(engine()->requestedProgram, -1);
   EXPECT_EQ(engine()->header.slot, 9);
+  EXPECT_NE(editHistoryWritePosition(), pushed) << "the edit went into the history first";
   selectOwn();
   char shown[16] = {};
   displayGetText(1, mainItemPresetNumber, shown, sizeof shown);
@@ -792,12 +877,14 @@ TEST_F(MainWindowTest, PageUpdateFollowsProgramChangesAsTheSwitchSays) {
 
   // The preset that plays already: only cleared.
   patchSetName(engine(), "Edited nine");
+  engineSetModified(engine());
   engine()->requestedProgram = 9;
   appPageUpdate(1, 1, nullptr);
   EXPECT_EQ(engine()->requestedProgram, -1);
   char name[35] = {};
   patchGetName(engine(), name);
   EXPECT_STREQ(name, "Edited nine");
+  EXPECT_EQ(editHistoryWritePosition(), (pushed + 1) % editHistorySize);
 
   // Program 127 is a preset like any other; -1 and numbers beyond 127 select nothing.
   engine()->requestedProgram = 127;

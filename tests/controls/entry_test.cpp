@@ -195,6 +195,13 @@ TEST(ControlEntry, HidingOrClosingTheWindowEndsTheEntry) {
         EXPECT_EQ(editBoxIsActive(), 0);
         EXPECT_EQ(g_log, (std::vector<std::string>{"done 1 Gone", "changed 1 Gone"}));
         winShow(14, 1);
+        // The window losing the activation ends it too.
+        window.passActivation = true;
+        postClick(hwnd, 30, 14);
+        ASSERT_EQ(editBoxIsActive(), 1);
+        SendMessageA(hwnd, WM_ACTIVATE, WA_INACTIVE, 0);
+        EXPECT_EQ(editBoxIsActive(), 0);
+        window.passActivation = false;
         g_log.clear();
         postClick(hwnd, 30, 44);
         ASSERT_EQ(editBoxIsActive(), 1);

@@ -14,6 +14,7 @@
 #include "support/tempDir.h"
 #include "support/windowCapture.h"
 #include "uiaTestSupport.h"
+#include "controls/ctrlDraw.h"
 #include "controls/ctrlItems.h"
 #include "controls/picture.h"
 #include "controls/popupAtMouse.h"
@@ -154,6 +155,20 @@ TEST(ControlSelector, SelectingMovesTheCheckMarkAndTheChoiceText) {
             menuAppendItem(27, 3, ++n, 1, t, 0);
         }
         SelectorData* d = selectorFind(27, 3);
+        // A picture entry: the bitmap when it exists (greyed when not enabled), else the text.
+        menuAppendItem(27, 3, 4, 0, "Meter", 1744);
+        menuAppendItem(27, 3, 5, 1, "Missing", 2999);
+        MENUITEMINFOA info{};
+        info.cbSize = sizeof info;
+        info.fMask = MIIM_FTYPE | MIIM_STATE | MIIM_BITMAP;
+        ASSERT_TRUE(GetMenuItemInfoA(d->menu, 3, TRUE, &info));
+        EXPECT_TRUE((info.fType & MFT_BITMAP) || info.hbmpItem) << "a bitmap entry";
+        EXPECT_TRUE(info.fState & MFS_GRAYED);
+        EXPECT_EQ(bitmapHoldCount(1744), 1);
+        char missing[32];
+        GetMenuStringA(d->menu, 4, missing, sizeof missing, MF_BYPOSITION);
+        EXPECT_STREQ(missing, "Missing");
+        EXPECT_EQ(d->entryPictures[4], 1744);
         selectorSelect(27, 3, 2);
         EXPECT_TRUE(isChecked(d->menu, 1));
         EXPECT_STREQ(d->choiceText, "Square");
@@ -190,6 +205,7 @@ TEST(ControlSelector, SelectingMovesTheCheckMarkAndTheChoiceText) {
         EXPECT_EQ(bitmapHoldCount(1103), 2);
         winCloseAll();
         for (int id = 1100; id <= 1105; ++id) EXPECT_EQ(bitmapHoldCount(id), 0) << id;
+        EXPECT_EQ(bitmapHoldCount(1744), 0) << "the entry's picture is given back";
     });
 }
 

@@ -170,6 +170,19 @@ TEST(AudioSetupDialog, InterfaceMenuListsEachEnabledKindOnceAndAChoiceOpensItsDe
     for (const std::string& n : names) EXPECT_EQ(std::count(names.begin(), names.end(), n), 1) << n;
     EXPECT_EQ(std::count(names.begin(), names.end(), "CoreAudio"), 0);
     EXPECT_EQ(names.back(), "Jack");   // the test devices come after the enumerated ones
-    EXPECT_NE(std::count(names.begin(), names.end(), "MultiMedia"), 0);
+    // The enumerated kinds in the order their first devices come in the list.
+    int firstMmeAt = -1, firstDsAt = -1, at = 0;
+    for (uint32_t id : host.client.manager->audioDevices) {
+        std::string name;
+        deviceName(id, &name);
+        if (firstMmeAt < 0 && name.compare(0, 4, "MME ") == 0) firstMmeAt = at;
+        if (firstDsAt < 0 && name.compare(0, 3, "DS ") == 0) firstDsAt = at;
+        ++at;
+    }
+    const auto mmeName = std::find(names.begin(), names.end(), "MultiMedia");
+    const auto dsName = std::find(names.begin(), names.end(), "DirectSound");
+    ASSERT_NE(mmeName, names.end());
+    ASSERT_NE(dsName, names.end());
+    EXPECT_EQ(firstMmeAt < firstDsAt, mmeName < dsName);
     std::printf("[ figures  ] choosing an Interface of 2 devices: %.1f ms\n", chooseMs);
 }
