@@ -662,6 +662,11 @@ void patchButtonAction(ControlItem* item, uint8_t pressed, int16_t) {
         return;
     }
     if (isMasterId(id)) return masterButton(win, e, id, on);
+    if (id == 23 || id == 24) {
+        // The routing lights only show channels 2 and 3: a click leaves them as the engine says.
+        patchButtonSetOn(win, static_cast<uint16_t>(id), oscIsOn(e, static_cast<int16_t>(id - 22)) != 0);
+        return;
+    }
     switch (id - patchChannelIdBase(c)) {
     case 13:
         stopAudio(e, 0);

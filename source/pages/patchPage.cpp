@@ -326,8 +326,8 @@ void patchPageBuild(int16_t win) {
     areaButton(win, 20, 219, 427, 201, 119, 219, 427, 512);
     areaButton(win, 21, 419, 415, 218, 131, 419, 415, 513);
     framePictureCreate(win, 22, 26, 349, 0, 600, 2, nullptr);
-    buttonPlace(win, 23, 140, 349, 16, 580, "", 1, 0, 1, nullptr);
-    buttonPlace(win, 24, 343, 349, 16, 588, "", 1, 0, 1, nullptr);
+    button(win, 23, 140, 349, 16, 580);
+    button(win, 24, 343, 349, 16, 588);
     framePictureCreate(win, 25, 36, 416, 0, 602, 2, nullptr);
     framePictureCreate(win, 26, 170, 416, 0, 604, 2, nullptr);
     framePictureCreate(win, 28, 26, 416, 0, 606, 4, nullptr);

@@ -211,6 +211,12 @@ TEST(PatchPage, PanelsAndRoutingFollowTheOscillatorsThatAreOn) {
                 page.capture("patch_page_mask" + std::to_string(mask) + ".png");
             }
         }
+        // A click on a routing light leaves it showing its channel.
+        CtrlRect r;
+        patchPageSelectPane(kWin);
+        ASSERT_TRUE(ctrlGetRect(kWin, 23, &r));
+        postClick(page.hwnd(), (r.left + r.right) / 2, (r.top + r.bottom) / 2);
+        EXPECT_TRUE(page.lit(23));
     });
 }
 
