@@ -251,6 +251,9 @@ TEST(PatchPage, EachOscillatorTypeLeavesItsOwnControlsActive) {
             {41, "-yyy----"}, {42, "-yy-----"}, {43, "yyyyy---"}, {44, "yyyy----"}, {45, "yyyyyyy-"},
             {51, "----y---"}, {54, "yyyyy---"}, {55, "-----yy-"}, {57, "------y-"}, {64, "-----yyy"},
             {65, "-----y--"}, {68, "-------y"}, {69, "--------"}, {70, "-------y"}, {71, "yyyyy---"},
+            {14, "yyyyyyyy"}, {15, "-yyyyyy-"}, {16, "yyyyy---"}, {46, "yyyy----"}, {52, "----y---"},
+            {53, "----y---"}, {56, "-----yy-"}, {58, "------y-"}, {60, "------y-"}, {61, "------y-"},
+            {62, "------y-"}, {63, "------y-"},
         };
         const int16_t items[8] = {1, 2, 3, 4, 5, 7, 8, 10};
         const int16_t types[8] = {0, 1, 2, 3, 6, 4, 5, 7};
@@ -301,6 +304,15 @@ TEST(PatchPage, FrequencyModesFilterTypesAndSwitchesKeepTheHandshake) {
         oscSetOn(e, 0, 1);
         filterSetOn(e, 0, 1);
         page.refresh();
+        // The list shows the four mode pictures.
+        patchPageSelectPane(kWin);
+        SelectorData* freq = selectorFind(kWin, cid(0, 45));
+        ASSERT_NE(freq, nullptr);
+        menuClear(kWin, cid(0, 45));
+        patchFreqModeMenuFill(page.item(cid(0, 45)), 1);
+        ASSERT_EQ(GetMenuItemCount(freq->menu), 4);
+        for (int pos = 0; pos < 4; ++pos)
+            EXPECT_NE(GetMenuState(freq->menu, pos, MF_BYPOSITION) & MF_BITMAP, 0u) << pos;
         const struct { int16_t item; int16_t mode; float lo, hi; } modes[] = {
             {1, 0, -128, 64}, {2, 1, 0.0001f, 32}, {3, 3, 0.0001f, 22000}, {4, 2, 0, 128}};
         for (const auto& m : modes) {
