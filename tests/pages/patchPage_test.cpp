@@ -782,6 +782,8 @@ TEST(PatchPage, FilterLibrarySubmenuOf256FilesAndAFileCutShort) {
         const std::string folder = root + folderName;
         std::filesystem::remove_all(root);
         std::filesystem::create_directories(folder);
+        // A settings key of this program's own: other test programs set "LibrariesPath" at the same time.
+        if (!gpSettings()) gpOpenAppRegistry("MorvanePagesTests");
         testSetSetting("LibrariesPath", root.c_str());
         if (!chunkBufferData()) {
             ASSERT_TRUE(chunkBufferInit(chunkCapacity));
