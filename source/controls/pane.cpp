@@ -50,9 +50,12 @@ void draw(ControlItem* item) {
     PaneData* d = dataOf(item);
     if (!d) return;
     int16_t win = static_cast<int16_t>(item->windowId);
+    // A redraw in the middle of a page's build must leave the page's container current.
+    WinSlot* slot = winSlot(win);
+    ItemPort* saved = slot ? slot->currentPort : nullptr;
     winSelectPort(win, &d->port);
     portDraw(&d->port);
-    winSelectPort(win, nullptr);
+    winSelectPort(win, saved);
 }
 
 void mouse(ControlItem* item) {

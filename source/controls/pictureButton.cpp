@@ -222,7 +222,9 @@ void clickTick(ControlItem* item) {
 ControlItem* buttonPlace(int16_t win, uint16_t id, int32_t x, int32_t y, uint32_t flags, int32_t baseBitmap,
                          const char* text, int32_t drawable, int32_t pressed, int32_t stateCount,
                          ButtonAction action) {
-    if (id < 1 || id > 32) return nullptr;
+    // The window must be one of the 32 slots; item ids run to the container's capacity (the Patch
+    // page's channel panels use ids up to 280).
+    if (win < 1 || win > 32 || id < 1) return nullptr;
     if (ctrlFind(win, id)) return nullptr;   // a taken id keeps its item untouched
     ControlItem* item = winAddItem(win, id, kindButton);
     ButtonData* d = dataOf(item);

@@ -23,6 +23,7 @@
 #include "controls/display.h"
 #include "controls/levelMeter.h"
 #include "controls/msgBox.h"
+#include "controls/pane.h"
 #include "controls/picture.h"
 #include "controls/pictureButton.h"
 #include "controls/popupMenu.h"
@@ -825,6 +826,25 @@ TEST_F(MainWindowTest, BalanceLevelsIsOfferedOnlyWhileThePatchPageIsShown) {
     EXPECT_EQ(g_seen.texts[5], "Balance Levels");
     EXPECT_EQ(g_seen.enabled[5], page == pagePatch);
   }
+}
+
+TEST_F(MainWindowTest, F6ShowsThePatchPageWithItsThreeChannelPanels) {
+  pressKey(VK_F6);
+  EXPECT_EQ(shownPanes(), std::vector<int>{pagePatch});
+  EXPECT_EQ(patchPageIsShown(1), 1);
+  winSetCurrent(1);
+  winSelectPane(1, pagePatch);
+  for (int base : {0, 98, 196}) {
+    EXPECT_NE(ctrlFindKind(1, static_cast<std::uint16_t>(base + 13), kindButton), nullptr) << base;
+    EXPECT_NE(ctrlFindKind(1, static_cast<std::uint16_t>(base + 47), kindSelector), nullptr) << base;
+  }
+  // Shown again from another page: the show refreshes every control of the page.
+  mainWindowShowPage(1, pageMain);
+  const auto start = std::chrono::steady_clock::now();
+  mainWindowShowPage(1, pagePatch);
+  std::printf("Patch page shown with a full refresh: %.2f ms\n", msSince(start));
+  pump();
+  ASSERT_FALSE(windowCapturePng(mainHandle(), "main_window_patch_page.png").empty());
 }
 
 // ---- page update and the Edit menu

@@ -167,7 +167,10 @@ TEST(ControlButtons, CaptionsKeepThirtyOneCharactersAndBadIdsAreRefused) {
     ButtonData* d = static_cast<ButtonData*>(b->k.kindData);
     EXPECT_EQ(d->textLength, 31);
     EXPECT_EQ(std::string(d->text), std::string(31, 'x'));
-    EXPECT_EQ(buttonPlace(16, 33, 0, 0, 0, 2920, nullptr, 1, 0, 1, nullptr), nullptr);
+    EXPECT_EQ(buttonPlace(33, 3, 0, 0, 0, 2920, nullptr, 1, 0, 1, nullptr), nullptr) << "no window 33";
+    EXPECT_EQ(buttonPlace(16, 0, 0, 0, 0, 2920, nullptr, 1, 0, 1, nullptr), nullptr) << "no item 0";
+    EXPECT_NE(buttonPlace(16, 33, 0, 0, 0, 2920, nullptr, 1, 0, 1, nullptr), nullptr) << "items beyond 32";
+    EXPECT_EQ(buttonPlace(16, 40, 0, 0, 0, 2920, nullptr, 1, 0, 1, nullptr), nullptr) << "beyond the capacity";
     EXPECT_EQ(buttonPlace(16, 3, 0, 0, 0, 2920, nullptr, 1, 0, 1, nullptr), nullptr) << "taken id";
     buttonSetState(16, 3, 1);   // beyond the one state
     EXPECT_EQ(buttonGetState(16, 3), 0);

@@ -1,0 +1,55 @@
+// Module context menus of the sound pages and the module clipboard: copy a module (with the preset
+// waves and envelopes it uses) into one process-wide clipboard, paste it into any module of the same
+// kind, in any preset, as one patch undo step; load a module from its library or save it to one.
+#pragma once
+#include <cstdint>
+
+struct Engine;
+struct ModuleClipboard;
+
+enum ModuleMenuKind { moduleMenuOscil = 18, moduleMenuFilter = 19, moduleMenuMod = 20, moduleMenuWaveshape = 21,
+                      moduleMenuEffect = 22 };
+enum ModuleClipKind { clipEmpty = 0, clipOscil = 1, clipFilter = 2, clipMod = 3, clipWaveshape = 4, clipEffect = 5,
+                      clipChannel = 6 };
+enum ModuleEnvClass { envClassOscil = 0, envClassFilter = 1, envClassMod = 2, envClassWaveshape = 3,
+                      envClassEffect = 4 };
+
+// Sets the clipboard up once per run and installs the patch undo handler (kind 5) and the library's
+// undo routine.
+void moduleClipboardInitOnce();
+
+// Builds the menu of the kind for module index 0..3, shows it at the mouse, runs the chosen item,
+// destroys the menu, then invalidates the window and refreshes the Patch page.
+void moduleMenuOpen(int16_t win, Engine* engine, int16_t kind, int16_t index);
+// The menu as built for (kind, index), left in its popup slot for inspection; 0 when none was made.
+int16_t moduleMenuBuild(int16_t kind, int16_t index, Engine* engine);
+void moduleMenuDestroy(int16_t kind, int16_t slot);
+
+// Command handlers (menu slot, item) of the five kinds; they act on the context of the last open.
+void moduleMenuOscilCommand(int16_t menu, int16_t item);
+void moduleMenuFilterCommand(int16_t menu, int16_t item);
+void moduleMenuModCommand(int16_t menu, int16_t item);
+void moduleMenuWaveshapeCommand(int16_t menu, int16_t item);
+void moduleMenuEffectCommand(int16_t menu, int16_t item);
+void moduleMenuSetContext(int16_t win, Engine* engine, int16_t index);
+
+// Whether an envelope destination kind belongs to a class.
+bool moduleEnvInClass(int16_t destination, int envClass);
+
+// Copy and paste, module index m. A paste takes the undo step first.
+void moduleCopyOscil(Engine* engine, int16_t m);
+void moduleCopyFilter(Engine* engine, int16_t m);
+void moduleCopyMod(Engine* engine, int16_t m);
+void moduleCopyWaveshape(Engine* engine);
+void moduleCopyEffect(Engine* engine);
+void moduleCopyChannel(Engine* engine, int16_t m);
+void modulePasteOscil(Engine* engine, int16_t m, bool withEnvelopes);
+void modulePasteFilter(Engine* engine, int16_t m, bool withEnvelopes);
+void modulePasteMod(Engine* engine, int16_t m, bool withEnvelopes);
+void modulePasteWaveshape(Engine* engine, bool withEnvelopes);
+void modulePasteEffect(Engine* engine, bool withEnvelopes);
+void modulePasteChannel(Engine* engine, int16_t m);
+void modulePasteEnvelopes(Engine* engine, int16_t m, int envClass);
+
+// Patch undo and redo (Edit menu, kind 5); then every page is refreshed.
+void patchEditUndoRedo(int window, uint8_t redo);

@@ -1,0 +1,97 @@
+// The Patch page: three channel panels (oscillator in three sections, filter, modulator, level fader,
+// sound-field pad) above the master strip (waveshaper, master filter, effect) and the routing drawing.
+// The page lives in pane 3 of its window and finds the engine as the first word of the window's user
+// data. It keeps no copy of the preset: every refresh reads the engine again.
+#pragma once
+#include <cstdint>
+
+#include "controls/ctrlTypes.h"
+#include "pages/pages.h"
+
+struct Engine;
+
+enum { patchPaneId = 3, patchChannelCount = 3 };
+
+// Page state kept per program (the page exists once, in the main window). The auto-balance flag and
+// the balance weights live in the main window's data; these copies serve a window without it.
+struct PatchPageState {
+    uint16_t oscOnShown[patchChannelCount];
+    uint16_t section[patchChannelCount];
+    float mixLevel[patchChannelCount];     // level x channels on, capped at 1
+    uint16_t anyChannelOn;
+    uint8_t refreshFlag;
+    uint8_t autoBalance;
+    float balanceWeight[patchChannelCount];
+    uint8_t masterStereo;
+};
+PatchPageState* patchPageState();
+// The balance weights and auto-balance flag of the window (its main-window data, else the page's).
+float* patchBalanceWeights(int16_t win);
+
+int16_t patchChannelIdBase(int16_t channel);   // 0, 98, 196; anything else 0
+int16_t patchChannelOfId(int32_t id);          // < 98: 0, < 196: 1, < 294: 2, else 0
+Engine* patchEngineOf(int16_t win);            // first word of the window's user data, or null
+
+// The page protocol's entries (pages.h) are patchPageBuildEntry, patchPageShow, patchPageIsShown and
+// patchPageRefreshEntry; these are the page's own forms.
+void patchPageSelectPane(int16_t win);
+bool patchPageRefresh(int16_t win);   // false when the page is not shown or has no engine
+void patchPageBuild(int16_t win);
+void patchBuildChannel(int16_t win, int16_t channel);
+void patchChannelSelectSection(int16_t win, int16_t channel, uint16_t section);
+void patchRefreshChannelControls(int16_t win, int16_t channel, int16_t oscType, uint8_t channelOn);
+void patchRefreshMixSection(int16_t win);
+void patchRefreshFilterPanel(int16_t win, int16_t channel);
+void patchRefreshModPanel(int16_t win, int16_t channel);
+void patchRefreshSampleLoop(int16_t win, int16_t channel);
+void patchSetPhaseMode(int16_t win, int16_t channel, uint8_t free);
+
+int16_t audioInputItemOf(uint16_t window, int16_t input);
+int16_t audioInputOfItem(uint32_t window, int16_t item);
+
+// Whether a control is active in the picture that holds it (its child entry is shown).
+bool patchControlIsActive(int16_t win, uint16_t id);
+// Lights or darkens a switch without running its action.
+void patchButtonSetOn(int16_t win, uint16_t id, bool on);
+// Makes a switch take input and show its normal look, or show its inactive look and take none.
+void patchButtonSetActive(int16_t win, uint16_t id, bool on);
+
+// ---- controls (patchControls.cpp)
+void patchFreqModeMenuFill(ControlItem* selector, int32_t build);
+void patchOscTypeMenuFill(ControlItem* selector, int32_t build);
+void patchFilterTypeMenuFill(ControlItem* selector, int32_t build);
+void patchAudioInputMenu(ControlItem* selector, int32_t build);
+void patchLoopModeMenu(ControlItem* selector, int32_t build);
+void patchModTypeMenu(ControlItem* selector, int32_t build);
+
+int16_t patchOscTypeOfItem(int16_t item);     // -1 for separators and unknown items
+int16_t patchOscItemOfType(int16_t type);     // 0 when none
+int16_t patchFilterTypeOfItem(int16_t item);  // 0 for unknown items
+int16_t patchFilterItemOfType(int16_t type);  // 0 for types without an item
+int16_t patchFreqModeOfItem(int16_t item);    // 0, 1, 3, 2 for items 1..4; 0 otherwise
+int16_t patchFreqItemOfMode(int16_t mode);
+
+void patchFilterShowType(int16_t win, int16_t filter, int16_t type);
+void patchOscPitchShow(int16_t win, int16_t channel);
+void patchModFreqShow(int16_t win, int16_t channel);
+void patchPitchBoxSetMode(int16_t win, uint16_t box, int16_t mode, double value);
+void patchModShowType(int16_t win, int16_t channel, int16_t type);
+void patchOscTypeShow(int16_t win, int16_t channel);
+void patchWaveshaperShow(int16_t win);
+void patchMasterFilterShow(int16_t win);
+void patchEffectShow(int16_t win);
+void patchPostMixShow(int16_t win);
+void patchPanShow(int16_t win, uint8_t surroundOn);
+void patchLevelShow(int16_t win, int16_t channel, double level);
+void patchLevelText(double level, char* out, int capacity);   // "%1.1f dB" with the 0.199 snap
+double patchLevelOfPosition(double position);                  // p^2 clamped to 1/65536..65535/65536
+
+// Callbacks, reachable for tests that drive them the way the controls do.
+void patchSelectorChosen(ControlItem* item, int16_t menu, int16_t entry);
+void patchNumboxChanged(ControlItem* item, double value);
+void patchButtonAction(ControlItem* item, uint8_t pressed, int16_t state);
+void patchKnobChanged(ControlItem* item, double x, double y);
+void patchPageMouse(ControlItem* background);
+
+// The hidden master box 91 is kept inert; this tells whether a change reached it (tests).
+uint32_t patchInertBoxCalls();
