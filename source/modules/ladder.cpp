@@ -105,7 +105,6 @@ LANES_INLINE void ladderRunLanes(const LadderJob* jobs, int frames) {
     }
   }
   const double half = 0.5;
-  const Vec zero{};
 
   for (int i = 0; i < frames; ++i) {
 #pragma GCC unroll 4
@@ -117,7 +116,7 @@ LANES_INLINE void ladderRunLanes(const LadderJob* jobs, int frames) {
       const Vec r1 = C[p] * (u1 - r[p]) + u[p];
       const Vec w1 = A[p] * r1 + B[p] * w[p];
       // Stage guard: a lane's feedback is lowered for the rest of the block.
-      if (L::any((w1 > 64.0) | (w1 < -64.0)))
+      if (L::anyAbsAbove(w1, 64.0))
         for (int h = 0; h < W; ++h) {
           const double v = L::get(w1, h);
           if (v > 64.0) L::set(k[p], h, L::get(k[p], h) * (64.0 / v));
@@ -140,7 +139,7 @@ LANES_INLINE void ladderRunLanes(const LadderJob* jobs, int frames) {
       const Vec u2 = x - k[p] * y1;
       const Vec r2 = C[p] * (u2 - r1) + u1;
       const Vec w2 = A[p] * half * (r1 + r2) + B[p] * w1;
-      if (L::any((w2 > 64.0) | (w2 < -64.0)))
+      if (L::anyAbsAbove(w2, 64.0))
         for (int h = 0; h < W; ++h) {
           const double v = L::get(w2, h);
           if (v > 64.0) L::set(k[p], h, L::get(k[p], h) * (64.0 / v));
@@ -157,7 +156,7 @@ LANES_INLINE void ladderRunLanes(const LadderJob* jobs, int frames) {
       C[p] += dC[p];
       // The output as toFloat gives it: a value too small for a normal float is 0.
       Vec out = G[p] * (last1 + prev);
-      out = ((out < 1e-30) & (out > -1e-30)) ? zero : out;
+      L::zeroAbsBelow(out, 1e-30);
       L::scatter(out, lane + W * p, i);
       u[p] = u2;
       r[p] = r2;
