@@ -189,3 +189,21 @@ inline BudgetSetup budgetTypical(int voices) {
   s.voices = voices;
   return s;
 }
+
+// The worst case: 64 voices, band-limited "Fractalize" with all seven layers on every channel (the
+// dearest oscillator mode per voice), "LPF 8 pole", the channel modulators (frequency shifters), the
+// waveshaper and the three-unit effect in "Synthetic" with its early taps.
+inline BudgetSetup budgetWorstCase() {
+  BudgetSetup s;
+  s.voices = 64;
+  for (auto& o : s.osc) {
+    o.type = oscTypeFractalize;
+    o.bandLimited = true;
+    o.name = "Fractalize BL 7";
+  }
+  s.filterType = filterLpf8Pole;
+  s.modulators = true;
+  s.waveshaper = true;
+  s.effect = true;
+  return s;
+}
