@@ -53,8 +53,8 @@ int lanesParse(const char* name);
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 
 // One bit per lane of a comparison's mask (all bits set where it holds): the movemask instructions for
-// the 32-byte AVX vectors, lane by lane otherwise (for 16-byte vectors the compiler does better with
-// the lane-by-lane form than with the instruction: the 32-bit build's SSE2 ladder took 60 % longer).
+// the 32-byte AVX vectors and, in the 64-bit builds, two double lanes; lane by lane otherwise (the
+// 32-bit build's SSE2 ladder took 60 % longer with the instruction on 16-byte vectors).
 // The AVX forms are not forced inline (an AVX routine cannot be forced into the kernel templates,
 // which are compiled for no particular target until they are inlined into their AVX instance); they
 // are small enough to be inlined there all the same.
