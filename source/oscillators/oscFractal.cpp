@@ -57,19 +57,10 @@ inline int segmentModulo(int x, int count) { return (count & (count - 1)) == 0 ?
 inline int fractWalk(float& cyclePhase, double i, double t, int limit, double end, bool& turned) {
   double phase = cyclePhase;
   int n = 0;
-  if (t == 0.0 && i != 0.0) {
-    // A steady pitch: adding the zero change leaves the increment as it is (only a -0 increment
-    // would turn into +0), so the walk need not add it.
-    while (n < limit && phase < end) {
-      phase += i;
-      ++n;
-    }
-  } else {
-    while (n < limit && phase < end) {
-      i += t;
-      phase += i;
-      ++n;
-    }
+  while (n < limit && phase < end) {
+    i += t;
+    phase += i;
+    ++n;
   }
   turned = phase >= 1024.0;
   cyclePhase = oscWrapPhase(phase);

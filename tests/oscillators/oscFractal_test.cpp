@@ -141,7 +141,7 @@ TEST(Fractalize, TreeEndsEveryLevelAtTheFullCycle) {
 }
 
 // The cycle walk, against the plain sum it must equal bit for bit (the increment grows by t before
-// each step): steady pitches (t = 0, where the render skips adding the change) and gliding ones,
+// each step): steady pitches (t = 0) and gliding ones,
 // a signed-zero increment and change, a NaN increment, a walk stopped by the limit and one by the
 // segment end, and one that passes the end of the cycle.
 TEST(Fractalize, CycleWalkMatchesThePlainSum) {
