@@ -5,6 +5,7 @@
 // scalar form, bit for bit.
 #pragma once
 
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <type_traits>
@@ -52,8 +53,8 @@ int lanesParse(const char* name);
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 
 // One bit per lane of a comparison's mask (all bits set where it holds): the movemask instructions for
-// the 32-byte AVX vectors, lane by lane otherwise (for 16-byte vectors the compiler does better with
-// the lane-by-lane form than with the instruction: the 32-bit build's SSE2 ladder took 60 % longer).
+// the 32-byte AVX vectors and, in the 64-bit builds, two double lanes; lane by lane otherwise (the
+// 32-bit build's SSE2 ladder took 60 % longer with the instruction on 16-byte vectors).
 // The AVX forms are not forced inline (an AVX routine cannot be forced into the kernel templates,
 // which are compiled for no particular target until they are inlined into their AVX instance); they
 // are small enough to be inlined there all the same.
@@ -66,6 +67,18 @@ struct LanesMovemask {
     return bits;
   }
 };
+#if defined(__GNUC__) && defined(__x86_64__)
+// Two double lanes in the 64-bit builds: one movemask instead of two lane tests (each a move, a
+// mask and a negation), which cost the SSE2 ladder loop a sixth of its instructions.
+typedef double LanesMaskPd2 __attribute__((vector_size(16)));
+template <>
+struct LanesMovemask<16, 8> {
+  template <class M>
+  static LANES_INLINE unsigned of(const M& m) {
+    return static_cast<unsigned>(__builtin_ia32_movmskpd(reinterpret_cast<const LanesMaskPd2&>(m)));
+  }
+};
+#endif
 #if LANES_AVX
 typedef double LanesMaskPd4 __attribute__((vector_size(32)));
 typedef float LanesMaskPs8 __attribute__((vector_size(32)));
@@ -104,6 +117,27 @@ struct Lanes {
     whole = t + (v < __builtin_convertvector(t, Value));  // a true comparison is -1
     fraction = v - __builtin_convertvector(whole, Value);
   }
+  // |v| as a vector: the sign bit cleared (NaN stays NaN). Filled in place, as the kernels keep
+  // 32-byte values out of return values.
+  static LANES_INLINE void absOf(const Value& v, Value& a) {
+    typedef typename std::conditional<sizeof(T) == 8, std::int64_t, std::int32_t>::type Bits;
+    typedef Bits BitVec __attribute__((vector_size(sizeof(T) * W)));
+    const Bits mask =
+        static_cast<Bits>(~(static_cast<typename std::make_unsigned<Bits>::type>(1) << (8 * sizeof(T) - 1)));
+    a = reinterpret_cast<Value>(reinterpret_cast<BitVec>(v) & mask);
+  }
+  // True when |v| > limit in some lane (never for NaN): one comparison where v > limit | v < -limit takes two.
+  static LANES_INLINE bool anyAbsAbove(const Value& v, T limit) {
+    Value a;
+    absOf(v, a);
+    return any(a > limit);
+  }
+  // Lanes with |v| < limit become +0 (-0 among them; NaN stays).
+  static LANES_INLINE void zeroAbsBelow(Value& v, T limit) {
+    Value a;
+    absOf(v, a);
+    v = a < limit ? Value{} : v;
+  }
   static LANES_INLINE std::int32_t getInt(const Ints& v, int i) { return v[i]; }
   static LANES_INLINE T get(const Value& v, int i) { return v[i]; }
   static LANES_INLINE void set(Value& v, int i, T x) { v[i] = x; }
@@ -131,6 +165,22 @@ struct Lanes {
   static LANES_INLINE void scatter(const Value& v, R* const* rows, int i) {
     scatterLanes(v, rows, i, std::integral_constant<bool, (sizeof(R) * W >= 16)>());
   }
+#ifdef __SSE2__
+  // Two doubles to floats: one conversion of the pair (rounded as the lane-by-lane conversion).
+  static LANES_INLINE void scatter(const Value& v, float* const* rows, int i) {
+    scatterPair(v, rows, i, std::integral_constant<bool, (sizeof(T) == 8 && W == 2)>());
+  }
+  static LANES_INLINE void scatterPair(const Value& v, float* const* rows, int i, std::true_type) {
+    typedef double Pd2 __attribute__((vector_size(16)));
+    typedef float Ps4 __attribute__((vector_size(16)));
+    const Ps4 o = __builtin_ia32_cvtpd2ps(reinterpret_cast<const Pd2&>(v));
+    rows[0][i] = o[0];
+    rows[1][i] = o[1];
+  }
+  static LANES_INLINE void scatterPair(const Value& v, float* const* rows, int i, std::false_type) {
+    scatterLanes(v, rows, i, std::integral_constant<bool, (sizeof(float) * W >= 16)>());
+  }
+#endif
   template <class R>
   static LANES_INLINE void scatterLanes(const Value& v, R* const* rows, int i, std::true_type) {
     typedef R Out __attribute__((vector_size(sizeof(R) * W)));
@@ -155,6 +205,8 @@ struct Lanes<T, 1> {
     whole = t - (v < static_cast<T>(t));
     fraction = v - static_cast<T>(whole);
   }
+  static LANES_INLINE bool anyAbsAbove(const Value& v, T limit) { return std::fabs(v) > limit; }
+  static LANES_INLINE void zeroAbsBelow(Value& v, T limit) { v = std::fabs(v) < limit ? static_cast<T>(0) : v; }
   static LANES_INLINE std::int32_t getInt(const Ints& v, int) { return v; }
   static LANES_INLINE T get(const Value& v, int) { return v; }
   static LANES_INLINE void set(Value& v, int, T x) { v = x; }

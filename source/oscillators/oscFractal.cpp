@@ -67,15 +67,11 @@ inline int fractWalk(float& cyclePhase, double i, double t, int limit, double en
 }
 
 // Adds one run of wave A: the 16.16 ramp from the run's float phase, increment and change; the
-// level from its float start, moving by levelStep each rendered sample. The Windows build's -O2
-// leaves it a call, whose saved registers cost more than a short run (a high note starts a run every
-// frame or two): there it is always inlined. (-O3 inlines it by itself, and better.)
-#ifdef _WIN32
-__attribute__((always_inline))
-#endif
-inline void
-fractRenderRun(const float* table, float* out, int count, float phase, float runInc, float runStep, float level,
-               float levelStep) {
+// level from its float start, moving by levelStep each rendered sample. Left to itself the compiler
+// may keep it a call, whose saved registers cost more than a short run (a high note starts a run
+// every frame or two): it is always inlined.
+__attribute__((always_inline)) inline void fractRenderRun(const float* table, float* out, int count, float phase,
+                                                          float runInc, float runStep, float level, float levelStep) {
   OscPhaseRamp r{static_cast<std::uint32_t>(phase * 65536.0f) & oscPhaseMask,
                  static_cast<std::uint32_t>(static_cast<std::int32_t>(runInc * 65536.0f)),
                  static_cast<std::uint32_t>(static_cast<std::int32_t>(runStep * 65536.0f))};
@@ -94,12 +90,19 @@ fractRenderRun(const float* table, float* out, int count, float phase, float run
         l += levelStep;
       }
     }
-    const __m128 held = _mm_set1_ps(level);
     OscPhaseRamp4 r4(r);
-    for (; j + 4 <= count; j += 4) {
-      const __m128 g = still ? held : _mm_loadu_ps(levels + j);
-      _mm_storeu_ps(out + j, _mm_add_ps(_mm_loadu_ps(out + j), _mm_mul_ps(oscTableRead4(table, r4.p), g)));
-      r4.advance();
+    if (still) {
+      const __m128 held = _mm_set1_ps(level);
+      for (; j + 4 <= count; j += 4) {
+        _mm_storeu_ps(out + j, _mm_add_ps(_mm_loadu_ps(out + j), _mm_mul_ps(oscTableRead4(table, r4.p), held)));
+        r4.advance();
+      }
+    } else {
+      for (; j + 4 <= count; j += 4) {
+        const __m128 g = _mm_loadu_ps(levels + j);
+        _mm_storeu_ps(out + j, _mm_add_ps(_mm_loadu_ps(out + j), _mm_mul_ps(oscTableRead4(table, r4.p), g)));
+        r4.advance();
+      }
     }
     if (j == count) return;
     r = r4.scalar(r.step);

@@ -106,13 +106,7 @@ void BM_BudgetMode(benchmark::State& state) {
 }
 
 void BM_BudgetWorstCase(benchmark::State& state) {
-  BudgetSetup s;
-  s.voices = 64;
-  for (auto& o : s.osc) o = heaviest(worstMode);
-  s.filterType = filterLpf8Pole;
-  s.modulators = true;
-  s.waveshaper = true;
-  s.effect = true;
+  const BudgetSetup s = budgetWorstCase();   // every channel at heaviest(worstMode)
   state.SetLabel(s.osc[0].name);
   runBudget(state, s);
 }

@@ -4,7 +4,12 @@
 // the probe the choice uses.
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdint>
 #include <cstdio>
+#include <cstring>
+#include <limits>
+#include <vector>
 
 #include "engine/engine.h"
 #include "engine/lanes.h"
@@ -59,6 +64,91 @@ TEST_F(LanesTest, NamesParseBack) {
   for (int set : {laneSetScalar, laneSetSse2, laneSetAvx}) EXPECT_EQ(lanesParse(lanesName(set)), set);
   EXPECT_EQ(lanesParse("avx2"), -1);
   EXPECT_EQ(lanesParse(nullptr), -1);
+}
+
+// The value helpers against the plain comparisons they stand for, lane by lane, on values at and
+// around their limits (signed zeros, NaN, infinities, the smallest doubles): every lane of every width
+// must give what the one-lane form gives.
+std::vector<double> edgeValues() {
+  const double inf = std::numeric_limits<double>::infinity(), nan = std::numeric_limits<double>::quiet_NaN();
+  return {0.0,
+          -0.0,
+          1e-31,
+          -1e-31,
+          1e-30,
+          -1e-30,
+          1.0000001e-30,
+          -9.999999e-31,
+          64.0,
+          -64.0,
+          64.0000001,
+          -64.0000001,
+          1e300,
+          -1e300,
+          inf,
+          -inf,
+          nan,
+          -nan,
+          4.9e-324,
+          -4.9e-324,
+          3.4028235677973366e38,
+          3.4028235677973369e38,
+          1.0 / 3.0,
+          -2.5};
+}
+
+std::uint64_t bitsOf(double x) {
+  std::uint64_t b;
+  std::memcpy(&b, &x, sizeof b);
+  return b;
+}
+std::uint32_t bitsOf(float x) {
+  std::uint32_t b;
+  std::memcpy(&b, &x, sizeof b);
+  return b;
+}
+
+// Runs the helpers of L over every window of W values, comparing each lane with the plain form.
+template <class L>
+LANES_INLINE void checkValueHelpers(const char* name) {
+  const int W = L::width;
+  const std::vector<double> v = edgeValues();
+  const int n = static_cast<int>(v.size());
+  for (int start = 0; start < n; ++start) {
+    typename L::Value x{};
+    for (int h = 0; h < W; ++h) L::set(x, h, v[(start + h) % n]);
+    bool anyAbove = false;
+    for (int h = 0; h < W; ++h) {
+      const double a = v[(start + h) % n];
+      anyAbove = anyAbove || a > 64.0 || a < -64.0;
+    }
+    EXPECT_EQ(L::anyAbsAbove(x, 64.0), anyAbove) << name << " from " << v[start];
+
+    typename L::Value z = x;
+    L::zeroAbsBelow(z, 1e-30);
+    float out[W];
+    float* rows[W];
+    for (int h = 0; h < W; ++h) rows[h] = out + h;
+    L::scatter(z, rows, 0);
+    for (int h = 0; h < W; ++h) {
+      const double a = v[(start + h) % n];
+      const double expected = a < 1e-30 && a > -1e-30 ? 0.0 : a;  // +0 for both zeros
+      EXPECT_EQ(bitsOf(L::get(z, h)), bitsOf(expected)) << name << " lane " << h << " value " << a;
+      EXPECT_EQ(bitsOf(out[h]), bitsOf(static_cast<float>(expected))) << name << " lane " << h << " value " << a;
+    }
+  }
+}
+
+#if LANES_AVX
+LANES_TARGET_AVX void checkValueHelpersAvx() { checkValueHelpers<Lanes<double, 4>>("avx"); }
+#endif
+
+TEST(LanesValueHelpers, EveryWidthGivesThePlainComparisonsResults) {
+  checkValueHelpers<Lanes<double, 1>>("scalar");
+  checkValueHelpers<Lanes<double, 2>>("sse2");
+#if LANES_AVX
+  if (lanesWidest() == laneSetAvx) checkValueHelpersAvx();
+#endif
 }
 
 }  // namespace

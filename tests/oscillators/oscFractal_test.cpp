@@ -1,6 +1,10 @@
 // "Fractalize" oscillator: one layer equals wave A, equal splits give octave layers with the
-// normalised gains, uneven splits stay periodic, the pitch pull, and splits pushed to 0 or 1.
+// normalised gains, uneven splits stay periodic, the pitch pull, splits pushed to 0 or 1, and the cycle
+// walk against the plain sum.
 #include <gtest/gtest.h>
+
+#include <cstring>
+#include <limits>
 
 #include "oscDoubleRig.h"
 #include "oscillators/oscFractal.h"
@@ -133,5 +137,51 @@ TEST(Fractalize, TreeEndsEveryLevelAtTheFullCycle) {
       for (int j = 0; j < count; ++j) EXPECT_TRUE(s[j].width > 0.0f || s[j].inverseWidth == 0.0f);
       first += count;
     }
+  }
+}
+
+// The cycle walk, against the plain sum it must equal bit for bit (the increment grows by t before
+// each step): steady pitches (t = 0) and gliding ones,
+// a signed-zero increment and change, a NaN increment, a walk stopped by the limit and one by the
+// segment end, and one that passes the end of the cycle.
+TEST(Fractalize, CycleWalkMatchesThePlainSum) {
+  struct Case {
+    float phase;
+    double i, t;
+    int limit;
+    float end;
+  };
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  const Case cases[] = {
+      {0.0f, 3.7, 0.0, 256, 1024.0f},       {100.25f, 0.1, 0.0, 256, 1024.0f},  {1000.0f, 7.3, 0.0, 256, 1024.0f},
+      {10.0f, 1.0 / 3.0, 0.0, 40, 1024.0f}, {10.0f, 2.1, 0.0, 256, 37.5f},      {500.0f, 3.0, 1e-3, 256, 1024.0f},
+      {500.0f, 3.0, -0.0, 256, 900.0f},     {5.0f, -0.0, 0.0, 16, 1024.0f},     {5.0f, 0.0, -0.0, 16, 1024.0f},
+      {5.0f, -0.0, -0.0, 16, 1024.0f},      {5.0f, nan, 0.0, 16, 1024.0f},      {1023.5f, 0.75, 0.0, 8, 1024.0f},
+      {0.0f, 1e-12, 0.0, 256, 1024.0f},     {200.0f, 511.9, 0.0, 256, 1024.0f},
+  };
+  for (const Case& c : cases) {
+    FractalSegment segment{1.0f, 1.0f, 1024.0f, c.end, 0.0f};
+    FractalLevel level{};
+    level.segmentCount = 1;
+    level.segments = &segment;
+    level.cyclePhase = c.phase;
+    const int n = fractAdvancePhase(&level, c.i, c.t, c.limit);
+
+    double i = c.i, phase = c.phase;
+    int expected = 0;
+    while (expected < c.limit && phase < c.end) {
+      i += c.t;
+      phase += i;
+      ++expected;
+    }
+    float wrapped = static_cast<float>(phase >= 1024.0 ? phase - 1024.0 : phase);
+    if (!(wrapped < 1024.0f)) wrapped = 0.0f;
+    EXPECT_EQ(n, expected) << "phase " << c.phase << " increment " << c.i << " change " << c.t;
+    if (phase == phase && phase < 2048.0 && phase > 0.0) {  // within the wrap's plain range
+      float got = level.cyclePhase;
+      EXPECT_EQ(std::memcmp(&got, &wrapped, sizeof got), 0)
+          << "phase " << c.phase << " increment " << c.i << ": " << got << " against " << wrapped;
+    }
+    EXPECT_EQ(level.segmentEnded != 0, phase >= 1024.0) << "phase " << c.phase << " increment " << c.i;
   }
 }

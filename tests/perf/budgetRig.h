@@ -26,15 +26,15 @@
 #include "preset/wave.h"
 
 const int budgetFrames = 128;
-const double budgetBlockSeconds = 128.0 / 44100.0;   // 2.9025 ms
+const double budgetBlockSeconds = 128.0 / 44100.0;  // 2.9025 ms
 
 // How one channel's oscillator is set up.
 struct BudgetOsc {
   std::uint16_t type = oscTypeSingle;
-  std::int16_t unison = 1;      // unison voices 1..8
+  std::int16_t unison = 1;  // unison voices 1..8
   bool bandLimited = false;
-  int grains = 1;               // "Granular" only
-  int sampleChannels = 0;       // "Sample"/"Granular": 1 mono, 2 stereo
+  int grains = 1;          // "Granular" only
+  int sampleChannels = 0;  // "Sample"/"Granular": 1 mono, 2 stereo
   const char* name = "Single";
 };
 
@@ -44,8 +44,8 @@ struct BudgetSetup {
   std::int16_t filterType = filterLpf4Pole;
   bool modulators = false;
   bool waveshaper = false;
-  bool effect = false;          // three-unit effect, all units "Synthetic", early taps on
-  float rate = 44100.0f;        // engine rate, Hz (process-wide, set when the rig is made)
+  bool effect = false;    // three-unit effect, all units "Synthetic", early taps on
+  float rate = 44100.0f;  // engine rate, Hz (process-wide, set when the rig is made)
 };
 
 class BudgetRig {
@@ -118,7 +118,7 @@ class BudgetRig {
   }
   ~BudgetRig() {
     if (!engine_) return;
-    for (auto* r : engine_->channels) {   // the data belongs to the rig, not to the sample pool
+    for (auto* r : engine_->channels) {  // the data belongs to the rig, not to the sample pool
       r->sampleInfo.data = nullptr;
       r->sampleInfo.length = 0;
     }
@@ -187,5 +187,23 @@ class BudgetRig {
 inline BudgetSetup budgetTypical(int voices) {
   BudgetSetup s;
   s.voices = voices;
+  return s;
+}
+
+// The worst case: 64 voices, band-limited "Fractalize" with all seven layers on every channel (the
+// dearest oscillator mode per voice), "LPF 8 pole", the channel modulators (frequency shifters), the
+// waveshaper and the three-unit effect in "Synthetic" with its early taps.
+inline BudgetSetup budgetWorstCase() {
+  BudgetSetup s;
+  s.voices = 64;
+  for (auto& o : s.osc) {
+    o.type = oscTypeFractalize;
+    o.bandLimited = true;
+    o.name = "Fractalize BL 7";
+  }
+  s.filterType = filterLpf8Pole;
+  s.modulators = true;
+  s.waveshaper = true;
+  s.effect = true;
   return s;
 }

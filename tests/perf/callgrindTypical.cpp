@@ -22,8 +22,14 @@ extern "C" __attribute__((noinline)) double callgrindTypicalWorkload(BudgetRig* 
   return sum;
 }
 
-int main() {
-  lanesForce(laneSetSse2);
+int main(int argc, char** argv) {
+  // Another lane set may be named to profile it (scalar, sse2, avx); the budget check names none.
+  const int set = argc > 1 ? lanesParse(argv[1]) : laneSetSse2;
+  if (set < 0) {
+    std::fprintf(stderr, "usage: callgrindTypical [scalar|sse2|avx]\n");
+    return 2;
+  }
+  lanesForce(set);
   BudgetRig rig(budgetTypical(workloadVoices));
   if (!rig.engine()) {
     std::fprintf(stderr, "engineCreate failed\n");
