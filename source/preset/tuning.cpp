@@ -174,6 +174,11 @@ int tuningLibraryCount() {
   return gCount;
 }
 
+void tuningSetLibraryCount(int count) {
+  tuningBuildLibrary();
+  gCount = count < 1 ? 1 : (count > tuningBuiltInCount ? tuningBuiltInCount : count);
+}
+
 const TuningMap* tuningBuiltIn(int index) {
   tuningBuildLibrary();
   return index >= 0 && index < gCount ? &gList[index] : nullptr;

@@ -43,6 +43,8 @@ void tuningMakeDefault(TuningMap* map);
 // ---- built-in list
 void tuningBuildLibrary();  // idempotent; every accessor builds it when needed
 int tuningLibraryCount();
+// Test seam: the list answers only its first `count` entries (clamped to 1..32) until set again.
+void tuningSetLibraryCount(int count);
 const TuningMap* tuningBuiltIn(int index);  // null outside the list
 int tuningFindById(std::int16_t id);        // list index of the first entry with that id word; 0 if none
 

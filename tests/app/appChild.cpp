@@ -4,6 +4,8 @@
 // message box goes to the log instead of the screen.
 //   --scenario=close        start, keep a capture of window 1, close window 1
 //   --scenario=audio        start, play note 69 once audio runs, release it, close window 1
+//   --scenario=keys         as audio, by posted clicks on the Main page: Hold on, the key of note 69,
+//                           then the wheel pulled fully up (a capture kept) and let go, Hold off
 //   --scenario=fail-engine  the engine cannot be made; likewise fail-bank and fail-chunk
 //   --scenario=exit-write   start, switch auto-balance off, end without the quit query
 //   --scenario=order        as close, with a client that notes whether the engine still exists when
@@ -21,11 +23,16 @@
 #include "app/appCommands.h"
 #include "app/audioClient.h"
 #include "app/synthApp.h"
+#include "controls/ctrlItems.h"
 #include "controls/ctrlKit.h"
+#include "controls/itemScreen.h"
+#include "controls/keyboard.h"
 #include "controls/msgBox.h"
+#include "controls/winSlots.h"
 #include "engine/engine.h"
 #include "engine/engineConfig.h"
 #include "engine/midiQueue.h"
+#include "pages/mainPage.h"
 #include "support/windowCapture.h"
 
 namespace {
@@ -94,6 +101,40 @@ void closeWindow1() {
   PostMessageA(appGetMainWindowHandle(), WM_CLOSE, 0, 0);
 }
 
+// The Main page's controls by their item ids, as the program places them.
+enum { itemHold = 27, itemWheel = 35, itemKeyboard = 44 };
+
+// A point of the Main page as window 1's client gets it: the page's items are placed in page
+// coordinates, shifted by the window's origin.
+POINT clientPoint(int x, int y) { return POINT{x + winGetOriginX(1), y + winGetOriginY(1)}; }
+
+void post(UINT message, WPARAM buttons, POINT at) {
+  PostMessageA(appGetMainWindowHandle(), message, buttons, MAKELPARAM(at.x, at.y));
+}
+void postClickAt(POINT at) {
+  post(WM_LBUTTONDOWN, MK_LBUTTON, at);
+  post(WM_LBUTTONUP, 0, at);
+}
+
+POINT itemCentre(uint16_t id) {
+  mainPageSelect(1);
+  CtrlRect r = {0, 0, 0, 0};
+  ctrlGetRect(1, id, &r);
+  return clientPoint((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+}
+
+// The lower part of the key of `note` (below the black keys for a white one); (-1, -1) if none.
+POINT keyPoint(int note) {
+  mainPageSelect(1);
+  KeyboardData* d = keyboardGetData(1, itemKeyboard);
+  const int16_t k = d ? keyboardFindKey(d, static_cast<uint16_t>(note)) : -1;
+  if (k < 0) return POINT{-1, -1};
+  const CtrlRect& r = d->keys[k].rect;
+  return clientPoint((r.left + r.right) / 2, r.bottom - 4);
+}
+
+std::string pointText(POINT p) { return std::to_string(p.x) + "," + std::to_string(p.y); }
+
 void CALLBACK watch(HWND, UINT, UINT_PTR, DWORD) {
   SynthApp* a = app();
   if (!a || !a->engine) return;
@@ -116,10 +157,22 @@ void CALLBACK watch(HWND, UINT, UINT_PTR, DWORD) {
         a->mainWindowObject->destroy();
         return;
       }
-      if (g_scenario != "audio") closeWindow1();
+      if (g_scenario != "audio" && g_scenario != "keys") closeWindow1();
       return;
     case 1:  // audio: wait until the device plays
-      if (a->engine->framesDone >= 4410) {
+      if (a->engine->framesDone >= 4410 && g_scenario == "keys") {
+        // Hold on, then a click on the key: the note stays on after the button is up.
+        const POINT key = keyPoint(69);
+        mainPageSelect(1);
+        const ControlItem* keyboard = ctrlFind(1, itemKeyboard);
+        note(std::string("keyboard shown ") + (keyboard && itemOnScreen(keyboard) ? "1" : "0") + " key " +
+             pointText(key));
+        postClickAt(itemCentre(itemHold));
+        postClickAt(key);
+        g_mark = a->engine->framesDone;
+        note("key clicked " + std::to_string(g_mark) + " at " + std::to_string(engineSampleRate()) + " Hz");
+        g_state = 20;
+      } else if (a->engine->framesDone >= 4410) {
         midiQueueNoteOn(a->engine, 69, 100, 0);
         g_mark = a->engine->framesDone;
         note("note on " + std::to_string(g_mark) + " at " + std::to_string(engineSampleRate()) + " Hz");
@@ -155,6 +208,29 @@ void CALLBACK watch(HWND, UINT, UINT_PTR, DWORD) {
         g_state = 9;
       }
       return;
+    case 20:  // keys: a second and a half of the held note, then the wheel pressed and pulled up
+      if (a->engine->framesDone - g_mark >= 66150) {
+        const POINT wheel = itemCentre(itemWheel);
+        post(WM_LBUTTONDOWN, MK_LBUTTON, wheel);
+        post(WM_MOUSEMOVE, MK_LBUTTON, POINT{wheel.x, wheel.y - 100});
+        g_mark = a->engine->framesDone;
+        note("wheel up " + std::to_string(g_mark) + " wheel " + pointText(wheel) + " bend range " +
+             std::to_string(static_cast<int>(a->engine->controllers.bendRange)));
+        g_state = 21;
+      }
+      return;
+    case 21:  // two seconds of the bent note; the wheel let go, Hold off ends the note
+      if (a->engine->framesDone - g_mark >= 88200) {
+        const int bend = a->engine->midi.pitchBend;  // as the engine read the wheel
+        windowCapturePng(main, "app_window1_keys_bent.png");  // the key lit, the wheel's bar at the top
+        const POINT wheel = itemCentre(itemWheel);
+        post(WM_LBUTTONUP, 0, POINT{wheel.x, wheel.y - 100});
+        postClickAt(itemCentre(itemHold));
+        g_mark = a->engine->framesDone;
+        note("note off " + std::to_string(g_mark) + " bend " + std::to_string(bend));
+        g_state = 3;
+      }
+      return;
     default: return;
   }
 }
@@ -173,7 +249,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   if (g_scenario == "fail-bank") hooks->createBank = failBank;
   if (g_scenario == "fail-chunk") hooks->initChunkBuffer = failChunk;
   if (g_scenario == "order") hooks->createAudioClient = makeOrderClient;
-  if (g_scenario == "audio") hooks->createAudioClient = makeCountingClient;
+  if (g_scenario == "audio" || g_scenario == "keys") hooks->createAudioClient = makeCountingClient;
   note("start " + std::to_string(GetTickCount64()));
   SetTimer(nullptr, 0, 5, watch);
   uiaSetInstance(instance);

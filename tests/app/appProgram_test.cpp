@@ -391,9 +391,11 @@ std::vector<float> readLeft(const std::string& path) {
   return left;
 }
 
-TEST_F(Program, NoteSixtyNineFromTheInterfaceSoundsAt440HzThroughTheDevice) {
+// Settings that send the program's sound to the first MME device at 44,100 Hz, and the ALSA output
+// file it lands in (emptied); an empty answer when there is no such device or file.
+std::string useMmeOutput() {
   const std::string device = mmeDeviceName();
-  ASSERT_FALSE(device.empty()) << "no MME device";
+  if (device.empty()) return std::string();
   storeText("AB AudioDevice", device);
   storeInt(HKEY_CURRENT_USER, kUserKey, "AB SampleRate", 44100);
   // Device buffers of 100 ms: the ALSA file device under Wine does not keep up with 10 ms ones.
@@ -401,8 +403,13 @@ TEST_F(Program, NoteSixtyNineFromTheInterfaceSoundsAt440HzThroughTheDevice) {
   storeInt(HKEY_CURRENT_USER, kUserKey, "AB OutputChannel 0", 0);
   storeInt(HKEY_CURRENT_USER, kUserKey, "AB OutputChannel 1", 1);
   const std::string out = audioOutputFile(44100, 2, "S16_LE");
-  ASSERT_FALSE(out.empty()) << "run through the test harness";
-  DeleteFileA(out.c_str());
+  if (!out.empty()) DeleteFileA(out.c_str());
+  return out;
+}
+
+TEST_F(Program, NoteSixtyNineFromTheInterfaceSoundsAt440HzThroughTheDevice) {
+  const std::string out = useMmeOutput();
+  ASSERT_FALSE(out.empty()) << "no MME device, or not run through the test harness";
 
   const ChildRun run = runChild("audio");
   for (const std::string& line : run.log) std::printf("program: %s\n", line.c_str());
@@ -425,6 +432,51 @@ TEST_F(Program, NoteSixtyNineFromTheInterfaceSoundsAt440HzThroughTheDevice) {
   ASSERT_GT(left.size(), 4410u);
   const std::vector<float> tail(left.end() - 4410, left.end());
   EXPECT_LT(signalRms(tail), heldRms * 0.1);
+  EXPECT_TRUE(signalAllNormal(left.data(), left.size()));
+}
+
+// The Main page of the running program by posted clicks: Hold on and the key of note 69 sound A at
+// 440 Hz; the wheel pulled fully up raises it by the bend range; Hold off ends it.
+TEST_F(Program, ClickedKeySoundsAt440HzAndTheWheelRaisesItByTheBendRange) {
+  const std::string out = useMmeOutput();
+  ASSERT_FALSE(out.empty()) << "no MME device, or not run through the test harness";
+
+  const ChildRun run = runChild("keys");
+  for (const std::string& line : run.log) std::printf("program: %s\n", line.c_str());
+  ASSERT_TRUE(run.ended);
+  EXPECT_EQ(run.exitCode, 0u);
+  ASSERT_FALSE(hasLine(run.log, "no audio")) << "the device never played";
+  std::string clicked, wheel, off;
+  ASSERT_TRUE(hasLine(run.log, "key clicked ", &clicked));
+  ASSERT_TRUE(hasLine(run.log, "wheel up ", &wheel));
+  ASSERT_TRUE(hasLine(run.log, "note off ", &off));
+  EXPECT_TRUE(hasLine(run.log, "keyboard shown 1"));
+  EXPECT_NE(off.find(" bend 128"), std::string::npos) << "the engine read a full bend: " << off;
+  const long long clickFrame = std::stoll(clicked);
+  const long long wheelFrame = std::stoll(wheel);
+  const size_t range = wheel.find("bend range ");
+  ASSERT_NE(range, std::string::npos);
+  const int bendRange = std::stoi(wheel.substr(range + 11));
+
+  const std::vector<float> left = readLeft(out);
+  size_t first = 0;
+  while (first < left.size() && std::fabs(left[first]) < 1e-4f) ++first;
+  // From the note's start the file follows the engine frame for frame (44,100 Hz both sides).
+  const size_t wheelAt = first + static_cast<size_t>(wheelFrame - clickFrame);
+  ASSERT_LT(wheelAt + 22050 + 32768, left.size()) << "no note in the output, or too short";
+  const std::vector<float> held(left.begin() + first + 4410, left.begin() + first + 4410 + 32768);
+  EXPECT_GT(signalRms(held), 0.01);
+  // Half a second after the pull the bend has glided to its target.
+  const std::vector<float> bent(left.begin() + wheelAt + 22050, left.begin() + wheelAt + 22050 + 32768);
+  const double expected = 440.0 * std::pow(2.0, bendRange / 12.0);
+  const double heldHz = signalPeakFrequency(held, 44100.0), bentHz = signalPeakFrequency(bent, 44100.0);
+  std::printf("held %.2f Hz, bent by %d semitones %.2f Hz\n", heldHz, bendRange, bentHz);
+  EXPECT_NEAR(bentHz, expected, 1.0);
+  EXPECT_NEAR(heldHz, 440.0, 1.0);
+  EXPECT_GT(signalRms(bent), 0.01);
+  // Hold off let the note go: the end of the file is far quieter.
+  const std::vector<float> tail(left.end() - 4410, left.end());
+  EXPECT_LT(signalRms(tail), signalRms(held) * 0.1);
   EXPECT_TRUE(signalAllNormal(left.data(), left.size()));
 }
 

@@ -280,6 +280,7 @@ namespace {
 struct MenuSeen {
   std::vector<std::string> entries;
   std::vector<std::string> factory, bankNames;
+  bool factoryAttached = false;  // entry 3 opens a submenu
   int answer = 0;
   int bankEntry = 0;  // when set, the answer is this entry of the bank submenu
 } g_menu;
@@ -303,6 +304,7 @@ int readTuningMenu(void* menu, int, int, void*) {
     g_menu.entries.push_back((info.fType & MFT_SEPARATOR) ? std::string("-") : itemText(m, i));
   }
   HMENU f = GetSubMenu(m, 2), b = GetSubMenu(m, 3);
+  g_menu.factoryAttached = f != nullptr;
   for (int i = 0; f && i < GetMenuItemCount(f); ++i) g_menu.factory.push_back(itemText(f, i));
   for (int i = 0; b && i < GetMenuItemCount(b); ++i) g_menu.bankNames.push_back(itemText(b, i));
   if (g_menu.bankEntry) return mainPageFields()->tuningBankMenu * 256 + g_menu.bankEntry;
@@ -355,6 +357,16 @@ TEST(MainPage, TuningMenu) {
     ASSERT_EQ(g_asked.size(), 1u);
     EXPECT_EQ(g_asked[0], "allocate tune failed!");
 
+    // A library of one tuning: the factory submenu is there, with no entries.
+    tuningSetLibraryCount(1);
+    g_menu.answer = 0;
+    rig.click(522 + 30, 98 + 8);
+    tuningSetLibraryCount(tuningBuiltInCount);
+    EXPECT_EQ(g_menu.entries.size(), 8u);
+    EXPECT_TRUE(g_menu.factoryAttached);
+    EXPECT_TRUE(g_menu.factory.empty());
+    EXPECT_EQ(tuningLibraryCount(), tuningBuiltInCount);
+
     // With no free popup slot the menu is still built, without the two submenus.
     std::vector<int16_t> taken;
     for (int16_t s = popupFindFreeSlot(); s > 0; s = popupFindFreeSlot()) {
@@ -364,6 +376,7 @@ TEST(MainPage, TuningMenu) {
     g_menu.answer = 0;
     rig.click(522 + 30, 98 + 8);
     EXPECT_EQ(g_menu.entries.size(), 8u);
+    EXPECT_FALSE(g_menu.factoryAttached);
     EXPECT_TRUE(g_menu.factory.empty());
     for (int16_t s : taken) popupDestroy(s);
     popupSetTrackHook(nullptr);
