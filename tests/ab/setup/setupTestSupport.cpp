@@ -268,18 +268,18 @@ BOOL CALLBACK findDialog(HWND hwnd, LPARAM lParam)
 
 // Ends every dialog of a thread (the calling one: EndDialog acts on its own thread's dialogs only);
 // answers whether there was one.
+BOOL CALLBACK collectDialog(HWND hwnd, LPARAM list)
+{
+    char cls[64] = "";
+    GetClassNameA(hwnd, cls, sizeof cls);
+    if (std::strcmp(cls, "#32770") == 0) reinterpret_cast<std::vector<HWND>*>(list)->push_back(hwnd);
+    return TRUE;
+}
+
 bool endDialogsOf(DWORD thread)
 {
     std::vector<HWND> dialogs;
-    EnumThreadWindows(
-        thread,
-        [](HWND hwnd, LPARAM list) {
-            char cls[64] = "";
-            GetClassNameA(hwnd, cls, sizeof cls);
-            if (std::strcmp(cls, "#32770") == 0) reinterpret_cast<std::vector<HWND>*>(list)->push_back(hwnd);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&dialogs));
+    EnumThreadWindows(thread, collectDialog, reinterpret_cast<LPARAM>(&dialogs));
     for (HWND hwnd : dialogs) EndDialog(hwnd, 0);
     return !dialogs.empty();
 }
