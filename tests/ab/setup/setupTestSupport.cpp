@@ -266,6 +266,24 @@ BOOL CALLBACK findDialog(HWND hwnd, LPARAM lParam)
     return TRUE;
 }
 
+// Ends every dialog of a thread (the calling one: EndDialog acts on its own thread's dialogs only);
+// answers whether there was one.
+BOOL CALLBACK collectDialog(HWND hwnd, LPARAM list)
+{
+    char cls[64] = "";
+    GetClassNameA(hwnd, cls, sizeof cls);
+    if (std::strcmp(cls, "#32770") == 0) reinterpret_cast<std::vector<HWND>*>(list)->push_back(hwnd);
+    return TRUE;
+}
+
+bool endDialogsOf(DWORD thread)
+{
+    std::vector<HWND> dialogs;
+    EnumThreadWindows(thread, collectDialog, reinterpret_cast<LPARAM>(&dialogs));
+    for (HWND hwnd : dialogs) EndDialog(hwnd, 0);
+    return !dialogs.empty();
+}
+
 }  // namespace
 
 AudioSetupDialog* openSetupDialog()
@@ -539,27 +557,36 @@ uint32_t Host::add(SetupTestDevice* device)
 }
 
 // Opens the dialog on this thread and runs the automation on another; the automation must end the
-// dialog (a forgotten ending is caught by a Cancel at the end of the thread).
+// dialog (a forgotten ending is caught by a Cancel at the end of the thread). The modal call must
+// return whatever happened: a dialog still up after that (one shown only after the wait for it ran
+// out, or one Cancel did not close) is ended outright, and the test fails.
 void runDialog(SetupClient& client, bool showTabs, const std::function<void(DialogDriver&)>& automation)
 {
     runInApplication([&](RecordingApplication&) {
         DialogDriver driver;
-        std::atomic<bool> finished{false};
+        std::atomic<bool> returned{false}, finished{false}, appeared{false}, forced{false};
         std::thread robot([&] {
-            if (driver.waitForDialog())
+            if (driver.waitForDialog(60000)) {
+                appeared = true;
                 automation(driver);
-            else
-                ADD_FAILURE() << "the dialog did not appear";
+            }
             if (IsWindow(driver.dialog())) {
                 driver.clickWidget(buttonsOf, 2);
                 driver.waitUntilClosed();
             }
+            for (const DWORD start = GetTickCount(); !returned && GetTickCount() - start < 120000; Sleep(20))
+                driver.onDialogThread([&](AudioSetupDialog*) {
+                    if (!returned && endDialogsOf(GetCurrentThreadId())) forced = true;
+                });
             finished = true;
         });
         client.abOpenAudioSetup(nullptr, showTabs, nullptr);
+        returned = true;
         // The automation's last requests may come after the dialog ended: they are served here.
-        pumpUntil([&] { return finished.load(); }, 60000);
+        pumpUntil([&] { return finished.load(); }, 180000);
         robot.join();
+        EXPECT_TRUE(appeared) << "the dialog did not appear within 60 s";
+        EXPECT_FALSE(forced) << "the dialog had to be ended: neither the automation nor Cancel closed it";
     });
 }
 

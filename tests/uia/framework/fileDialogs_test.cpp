@@ -45,23 +45,36 @@ std::string rows(std::initializer_list<const char*> parts)
     return out + '\0';
 }
 
-// The visible dialog of this thread (the common dialogs' class).
-BOOL CALLBACK findDialogProc(HWND hwnd, LPARAM data)
+// The dialogs of this thread (the common dialogs' class), the visible one first: the file and
+// folder dialogs, and a message box one of them raised over itself.
+BOOL CALLBACK collectDialogsProc(HWND hwnd, LPARAM data)
 {
     char name[32] = {};
     GetClassNameA(hwnd, name, sizeof name);
-    if (std::string(name) == "#32770" && IsWindowVisible(hwnd)) {
-        *reinterpret_cast<HWND*>(data) = hwnd;
-        return FALSE;
-    }
+    if (std::string(name) == "#32770") reinterpret_cast<std::vector<HWND>*>(data)->push_back(hwnd);
     return TRUE;
 }
 
+std::vector<HWND> threadDialogs()
+{
+    std::vector<HWND> found;
+    EnumThreadWindows(GetCurrentThreadId(), collectDialogsProc, reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+// The visible dialog of this thread (null while none is shown).
 HWND findDialog()
 {
-    HWND found = nullptr;
-    EnumThreadWindows(GetCurrentThreadId(), findDialogProc, reinterpret_cast<LPARAM>(&found));
-    return found;
+    for (HWND hwnd : threadDialogs())
+        if (IsWindowVisible(hwnd)) return hwnd;
+    return nullptr;
+}
+
+std::string windowText(HWND hwnd)
+{
+    char text[512] = {};
+    GetWindowTextA(hwnd, text, sizeof text);
+    return text;
 }
 
 void typeName(HWND dialog, const char* text)
@@ -92,38 +105,83 @@ void press(HWND dialog, int button)
     PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, button)));
 }
 
-// Runs `run` while a thread timer waits for the dialog and then hands it to `act` once. Answers
-// whether a dialog was seen.
-std::function<void(HWND)> g_act;
-std::function<bool(HWND)> g_ready;   // when set: the dialog is handed over only once this holds
-bool g_seen = false;
-int g_beats = 0;
-void CALLBACK beat(HWND, UINT, UINT_PTR id, DWORD)
+// Runs `run` while a thread timer of this thread (which keeps beating inside the dialog's own
+// message loop) waits for the dialog and hands it to `act` once. The timer stays until `run`
+// returns and watches the clock: should the dialog not be ready in time, not close after `act`, or
+// raise a box of its own, every dialog of the thread is ended, so that `run` returns and the test
+// fails with the reason instead of waiting forever. Answers whether the dialog was acted on; the
+// reason of a failure goes to `problem`.
+constexpr DWORD kReadyWithinMs = 45000;   // a loaded machine has been seen to need 10 s
+constexpr DWORD kClosedWithinMs = 20000;
+
+struct Drive {
+    std::function<void(HWND)> act;
+    std::function<bool(HWND)> ready;   // when set: the dialog is handed over only once this holds
+    DWORD started = 0;
+    DWORD actedAt = 0;
+    HWND acted = nullptr;
+    std::string problem;
+};
+Drive* g_drive = nullptr;
+
+void endEveryDialog()
 {
-    // The folder browser walks the drives before it shows, which on a loaded machine can take
-    // seconds: give up only after about 60 s (the test then fails on g_seen).
-    if (++g_beats > 3000) {
-        KillTimer(nullptr, id);
-        return;
-    }
-    HWND dialog = findDialog();
-    if (!dialog || (g_ready && !g_ready(dialog))) return;
-    KillTimer(nullptr, id);
-    g_seen = true;
-    g_act(dialog);
+    for (HWND hwnd : threadDialogs()) EndDialog(hwnd, 0);
 }
 
-bool driven(const std::function<bool()>& run, const std::function<void(HWND)>& act, bool* answer,
-            const std::function<bool(HWND)>& ready = nullptr)
+void CALLBACK beat(HWND, UINT, UINT_PTR, DWORD)
 {
-    g_act = act;
-    g_ready = ready;
-    g_seen = false;
-    g_beats = 0;
+    Drive& drive = *g_drive;
+    const DWORD now = GetTickCount();
+    if (!drive.problem.empty()) {
+        endEveryDialog();   // again, for a dialog that was still opening the last time
+        return;
+    }
+    if (!drive.acted) {
+        HWND dialog = findDialog();
+        if (dialog && (!drive.ready || drive.ready(dialog))) {
+            drive.acted = dialog;
+            drive.actedAt = now;
+            drive.act(dialog);
+        } else if (now - drive.started > kReadyWithinMs) {
+            const std::vector<HWND> all = threadDialogs();
+            drive.problem = !dialog ? (all.empty() ? "no dialog opened" : "the dialog was never shown")
+                                    : "the dialog \"" + windowText(dialog) + "\" never became ready";
+            drive.problem += " within " + std::to_string(kReadyWithinMs / 1000) + " s";
+            endEveryDialog();
+        }
+        return;
+    }
+    for (HWND hwnd : threadDialogs()) {
+        if (hwnd == drive.acted || !IsWindowVisible(hwnd)) continue;
+        char text[512] = {};
+        GetWindowTextA(GetDlgItem(hwnd, 0xFFFF), text, sizeof text);
+        drive.problem = "the dialog raised \"" + windowText(hwnd) + "\": " + text;
+        endEveryDialog();
+        return;
+    }
+    if (IsWindow(drive.acted) && now - drive.actedAt > kClosedWithinMs) {
+        drive.problem = "the dialog \"" + windowText(drive.acted) + "\" was still open " +
+                        std::to_string(kClosedWithinMs / 1000) + " s after the button";
+        endEveryDialog();
+    }
+}
+
+::testing::AssertionResult driven(const std::function<bool()>& run, const std::function<void(HWND)>& act, bool* answer,
+                                  const std::function<bool(HWND)>& ready = nullptr)
+{
+    Drive drive;
+    drive.act = act;
+    drive.ready = ready;
+    drive.started = GetTickCount();
+    g_drive = &drive;
     const UINT_PTR timer = SetTimer(nullptr, 0, 20, beat);
     *answer = run();
     KillTimer(nullptr, timer);
-    return g_seen;
+    g_drive = nullptr;
+    if (!drive.problem.empty()) return ::testing::AssertionFailure() << drive.problem;
+    if (!drive.acted) return ::testing::AssertionFailure() << "the dialog returned before it was seen";
+    return ::testing::AssertionSuccess();
 }
 
 // The text of the item selected in the folder browser's tree ("" while none is).
@@ -310,9 +368,11 @@ TEST(UiaFileDialog, FolderModeReturnsTheStartFolderOrNothingOnCancel)
             bool answer = false;
             // The browser selects the start folder after it shows (quickly or, on a loaded machine,
             // later): press only once its tree has the folder selected.
+            std::string selected;
             ASSERT_TRUE(driven([&] { return dialog.run(UIA_FILE_FOLDER, nullptr); },
                                [button](HWND hwnd) { press(hwnd, button); }, &answer,
-                               [&](HWND hwnd) { return treeSelection(hwnd) == lastComponent(folder); }));
+                               [&](HWND hwnd) { return (selected = treeSelection(hwnd)) == lastComponent(folder); }))
+                << "selected: \"" << selected << "\"";
             EXPECT_EQ(answer, button == IDOK);
             if (button == IDOK) {
                 EXPECT_EQ(lstrcmpiA(dialog.result().fullPath().c_str(), folder.c_str()), 0) << dialog.result().fullPath();
