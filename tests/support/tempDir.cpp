@@ -1,7 +1,9 @@
 #include "support/tempDir.h"
 
-#include <cstdlib>
+#include <chrono>
+#include <cstdint>
 #include <filesystem>
+#include <random>
 #include <system_error>
 
 namespace fs = std::filesystem;
@@ -13,8 +15,12 @@ struct TempDir {
     std::error_code ec;
     fs::path base = fs::temp_directory_path(ec);
     if (ec) base = fs::current_path();
+    // A name of its own per process: test programs run side by side, and folders of killed runs stay.
+    std::random_device device;
+    std::mt19937_64 pick(device() ^ static_cast<std::uint64_t>(
+                                        std::chrono::steady_clock::now().time_since_epoch().count()));
     for (int i = 0; i < 1000; ++i) {
-      fs::path p = base / ("morvane-test-" + std::to_string(std::rand()) + "-" + std::to_string(i));
+      fs::path p = base / ("morvane-test-" + std::to_string(pick() % 1000000000u) + "-" + std::to_string(i));
       if (fs::create_directory(p, ec)) {
         path = p;
         return;
