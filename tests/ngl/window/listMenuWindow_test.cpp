@@ -46,12 +46,7 @@ TEST(ListMenuWindow, ListSelectsByClickAndMenuChoosesThroughTheWindow)
         FormDialogHost host(nullptr, nullptr, true);
         host.setOwnerData(&resources);
         FormWindow& window = *host.formWindow();
-        window.setOwnsChildren(true);
-        Form* panel = new Form;
-        panel->setProvider(&resources);
-        panel->setSize({420, 240});
-        window.appendChild(panel, true);
-        if (!panel->isLaidOut()) panel->layout();
+        Form* panel = addHostPanel(host, resources, {420, 240});
 
         List* list = new List;
         list->setId(1);

@@ -45,12 +45,7 @@ TEST(SelectorWindow, KnobDraggedWithTheMouseShowsItsFrame)
         FormDialogHost host(nullptr, nullptr, true);
         host.setOwnerData(&resources);
         FormWindow& window = *host.formWindow();
-        window.setOwnsChildren(true);
-        Form* panel = new Form;
-        panel->setProvider(&resources);
-        panel->setSize({120, 100});
-        window.appendChild(panel, true);
-        if (!panel->isLaidOut()) panel->layout();
+        Form* panel = addHostPanel(host, resources, {120, 100});
         Selector* knob = new Selector;
         knob->setId(1);
         knob->setRect({20, 40, 44, 64});
