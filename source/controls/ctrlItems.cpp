@@ -144,6 +144,14 @@ void itemInvalidate(const ControlItem* item) {
     winInvalidateRect(static_cast<int16_t>(item->windowId), &item->rect);
 }
 
+void itemRegionFromRect(ControlItem* item) {
+    if (item->visible && item->drawable)
+        regionSetFromRect(static_cast<int16_t>(item->windowId), &item->region, 0, &item->rect, 0);
+}
+
+void itemMovedRegionFromRect(ControlItem* item, int32_t, int32_t) { itemRegionFromRect(item); }
+void itemShownRegionFromRect(ControlItem* item, int32_t) { itemRegionFromRect(item); }
+
 void itemShowAsCtrlShow(ControlItem* item, int32_t flag) {
     uint8_t v = flag ? 1 : 0;
     if (item->visible == v) return;

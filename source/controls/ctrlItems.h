@@ -34,6 +34,11 @@ void winNotifyItemsOfType2(int16_t win, uint16_t childId, int32_t flag);
 void itemShowAsCtrlShow(ControlItem* item, int32_t flag);   // ctrlShow on an item in hand
 void portMarkDirty(ItemPort* port);                          // with the parent chain
 void itemInvalidate(const ControlItem* item);
+// The item's rectangle as its hit region while it is visible and drawable; the last two as the
+// move and show routines of kinds whose region is just their rectangle.
+void itemRegionFromRect(ControlItem* item);
+void itemMovedRegionFromRect(ControlItem* item, int32_t dx, int32_t dy);
+void itemShownRegionFromRect(ControlItem* item, int32_t flag);
 
 // Ports.
 int portOpen(ItemPort* port, uint16_t windowId, ItemPort* parent, uint16_t capacity);

@@ -212,11 +212,6 @@ void mouse(ControlItem* item) {
     mouseLatch(item, d);
 }
 
-void setRegion(ControlItem* item) {
-  if (item->visible && item->drawable)
-    regionSetFromRect(static_cast<int16_t>(item->windowId), &item->region, 0, &item->rect, 0);
-}
-
 void relayout(ControlItem* item) {
   KeyboardData* d = dataOf(item);
   if (!d) return;
@@ -228,12 +223,11 @@ void relayout(ControlItem* item) {
   }
   layout(item, d);
   if (wasVisible) item->visible = 1;
-  setRegion(item);
+  itemRegionFromRect(item);
 }
 
 void movedTo(ControlItem* item, int32_t, int32_t) { relayout(item); }
 void movedBy(ControlItem* item, int32_t, int32_t) { relayout(item); }
-void shown(ControlItem* item, int32_t) { setRegion(item); }
 
 int32_t keyboardCount = 0;
 
@@ -274,7 +268,7 @@ bool keyboardIsWhiteNote(int32_t note) {
 }
 
 void keyboardKindRegister() {
-  ctrlRegisterKind(kindKeyboard, createNop, destroy, draw, mouse, movedTo, movedBy, shown);
+  ctrlRegisterKind(kindKeyboard, createNop, destroy, draw, mouse, movedTo, movedBy, itemShownRegionFromRect);
 }
 
 ControlItem* keyboardCreate(int16_t win, uint16_t id, int32_t x, int32_t y, uint16_t lowestNote, int16_t octaves,

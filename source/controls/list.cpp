@@ -154,14 +154,6 @@ void mouse(ControlItem* item) {
     }
 }
 
-void setRegion(ControlItem* item) {
-    if (item->visible && item->drawable)
-        regionSetFromRect(static_cast<int16_t>(item->windowId), &item->region, 0, &item->rect, 0);
-}
-
-void moved(ControlItem* item, int32_t, int32_t) { setRegion(item); }
-void shown(ControlItem* item, int32_t) { setRegion(item); }
-
 void destroy(ControlItem* item) {
     ListData* d = dataOf(item);
     if (!d) return;
@@ -190,7 +182,8 @@ void scrollTo(ControlItem* item, ListData* d, double p) {
 }  // namespace
 
 void ctrlRegisterList() {
-    ctrlRegisterKind(kindList, createNop, destroy, draw, mouse, moved, moved, shown);
+    ctrlRegisterKind(kindList, createNop, destroy, draw, mouse, itemMovedRegionFromRect, itemMovedRegionFromRect,
+                     itemShownRegionFromRect);
 }
 
 ControlItem* listCreate(int16_t win, uint16_t id, int32_t x, int32_t y, uint16_t width, int32_t height,

@@ -72,14 +72,6 @@ void mouse(ControlItem* item) {
   if (line != before) d->callback(item, line);
 }
 
-void setRegion(ControlItem* item) {
-  if (item->visible && item->drawable)
-    regionSetFromRect(static_cast<int16_t>(item->windowId), &item->region, 0, &item->rect, 0);
-}
-
-void moved(ControlItem* item, int32_t, int32_t) { setRegion(item); }
-void shown(ControlItem* item, int32_t) { setRegion(item); }
-
 void destroy(ControlItem* item) {
   TextViewData* d = dataOf(item);
   if (!d) return;
@@ -96,7 +88,10 @@ void createNop(ControlItem*) {}
 
 }  // namespace
 
-void textViewKindRegister() { ctrlRegisterKind(kindTextView, createNop, destroy, draw, mouse, moved, moved, shown); }
+void textViewKindRegister() {
+  ctrlRegisterKind(kindTextView, createNop, destroy, draw, mouse, itemMovedRegionFromRect, itemMovedRegionFromRect,
+                   itemShownRegionFromRect);
+}
 
 ControlItem* textViewCreate(int16_t win, uint16_t id, int32_t x, int32_t y, int32_t cellWidth, int32_t cellHeight,
                             int32_t across, int32_t down, int32_t lineCount, uint32_t flags, int32_t bitmap,

@@ -44,6 +44,15 @@ uint16_t cid(int16_t channel, int k) { return static_cast<uint16_t>(patchChannel
 
 void active(int16_t win, uint16_t id, bool on) { winNotifyItemsOfType2(win, id, on ? 1 : 0); }
 
+// A channel's switchable panel (filter, modulator): its switch lit when on and drawn in its inactive
+// look, taking no input, while the oscillator is off; the panel shown only when both are on.
+void showChannelPanel(int16_t win, int16_t c, int button, int panel, bool osc, bool on) {
+    patchButtonSetOn(win, cid(c, button), on);
+    patchButtonSetActive(win, cid(c, button), osc);
+    pictureShowChild(win, cid(c, 3), cid(c, panel), osc && on);
+    ctrlShow(win, cid(c, panel), osc && on);
+}
+
 // A number box value clamped into the box's range (the box does that) and shown when on screen.
 void boxSet(int16_t win, uint16_t id, double value) {
     if (!std::isfinite(value)) value = 0.0;
@@ -549,22 +558,14 @@ void patchSetPhaseMode(int16_t win, int16_t c, uint8_t free) {
 void patchRefreshFilterPanel(int16_t win, int16_t c) {
     Engine* e = patchEngineOf(win);
     if (!e || c < 0 || c >= patchChannelCount) return;
-    const bool osc = oscIsOn(e, c) != 0, on = filterIsOn(e, c) != 0;
-    patchButtonSetOn(win, cid(c, 17), on);
-    patchButtonSetActive(win, cid(c, 17), osc);   // drawn in its inactive look, takes no input
-    pictureShowChild(win, cid(c, 3), cid(c, 8), osc && on);
-    ctrlShow(win, cid(c, 8), osc && on);
+    showChannelPanel(win, c, 17, 8, oscIsOn(e, c) != 0, filterIsOn(e, c) != 0);
     patchFilterShowType(win, c, filterGetType(e, c));
 }
 
 void patchRefreshModPanel(int16_t win, int16_t c) {
     Engine* e = patchEngineOf(win);
     if (!e || c < 0 || c >= patchChannelCount) return;
-    const bool osc = oscIsOn(e, c) != 0, on = modulatorIsOn(e, c) != 0;
-    patchButtonSetOn(win, cid(c, 18), on);
-    patchButtonSetActive(win, cid(c, 18), osc);   // drawn in its inactive look, takes no input
-    pictureShowChild(win, cid(c, 3), cid(c, 9), osc && on);
-    ctrlShow(win, cid(c, 9), osc && on);
+    showChannelPanel(win, c, 18, 9, oscIsOn(e, c) != 0, modulatorIsOn(e, c) != 0);
     waveMenuSetLabel(win, cid(c, 82), modulatorGetWave(e, c));
     patchModFreqShow(win, c);
     patchModShowType(win, c, static_cast<int16_t>(modulatorGetType(e, c)));

@@ -6,8 +6,19 @@
 #include <cstring>
 #include <vector>
 
+#include "ABAudioManager.h"
+#include "ABDeviceAccessors.h"
 #include "GPInit.h"
 #include "GPRegistryKey.h"
+
+uint32_t firstMme(AudioManager* m)
+{
+    for (uint32_t id : m->audioDevices) {
+        std::string name;
+        if (deviceName(id, &name) == 0 && name.compare(0, 4, "MME ") == 0) return id;
+    }
+    return 0;
+}
 
 void startHostSettings()
 {

@@ -11,6 +11,8 @@
 
 #include "ABAudioClient.h"
 
+class AudioManager;
+
 // gpInit once, and the settings object opened with a program name of this process.
 void startHostSettings();
 // This process's program name ("MorvaneAbTest" and the process id) and its user key path.
@@ -24,6 +26,10 @@ bool storedText(const std::string& name, std::string* value);
 // Values written by hand (bypassing the settings object).
 void storeInt(const std::string& name, int32_t value);
 void storeText(const std::string& name, const std::string& value);
+
+// The first enumerated MME device (found by name: the MME device describes itself only while open),
+// 0 when none.
+uint32_t firstMme(AudioManager* m);
 
 // A client of 2 inputs and 2 outputs accepting rates up to 48,100 Hz: a 440 Hz sine at half scale on
 // output 0, silence on output 1.

@@ -15,14 +15,12 @@
 #include "ABAudioManager.h"
 #include "ABDeviceAccessors.h"
 #include "GPInit.h"
+#include "appRegistry.h"
 #include "support/audioFiles.h"
 #include "support/signal.h"
 #include "support/tempDir.h"
 
 namespace {
-
-const char kUserKey[] = "Software\\Veltrano\\Morvane";
-const char kMachineKey[] = "SOFTWARE\\Veltrano\\Morvane";
 
 std::string selfFolder() {
   char self[MAX_PATH];
@@ -48,30 +46,6 @@ void storeInt(HKEY root, const char* path, const char* name, DWORD value) {
 }
 void storeText(const char* name, const std::string& text) {
   storeValue(HKEY_CURRENT_USER, kUserKey, name, REG_SZ, text.c_str(), static_cast<DWORD>(text.size() + 1));
-}
-
-bool storedInt(const char* name, DWORD* out) {
-  DWORD size = 4, type = 0;
-  HKEY key = nullptr;
-  if (RegOpenKeyExA(HKEY_CURRENT_USER, kUserKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
-  const bool ok = RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(out), &size) == ERROR_SUCCESS &&
-                  type == REG_DWORD;
-  RegCloseKey(key);
-  return ok;
-}
-
-bool storedText(const char* name, std::string* out) {
-  char buffer[1024] = {};
-  DWORD size = sizeof buffer - 1;
-  DWORD type = 0;
-  HKEY key = nullptr;
-  if (RegOpenKeyExA(HKEY_CURRENT_USER, kUserKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
-  const bool ok =
-      RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size) == ERROR_SUCCESS &&
-      type == REG_SZ;
-  RegCloseKey(key);
-  if (ok) *out = buffer;
-  return ok;
 }
 
 struct ProgramRun {

@@ -38,13 +38,11 @@
 #include "preset/bankFile.h"
 #include "preset/presetCopy.h"
 #include "preset/presetHeader.h"
+#include "app/appRegistry.h"
 #include "support/tempDir.h"
 #include "support/windowCapture.h"
 
 namespace {
-
-const char kUserKey[] = "Software\\Veltrano\\Morvane";
-const char kMachineKey[] = "SOFTWARE\\Veltrano\\Morvane";
 
 SynthAppModule g_module;
 int g_result = 1;
@@ -155,23 +153,8 @@ double matchShare(const CapturedWindow& cap, int id, int x, int y, int w, int h,
 }
 
 std::string readUserText(const char* name) {
-  char buffer[600] = {};
-  DWORD size = sizeof buffer - 1, type = 0;
-  HKEY key = nullptr;
-  if (RegOpenKeyExA(HKEY_CURRENT_USER, kUserKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return "";
-  RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size);
-  RegCloseKey(key);
-  return type == REG_SZ ? std::string(buffer) : std::string();
-}
-
-bool readUserInt(const char* name, DWORD* out) {
-  DWORD size = 4, type = 0;
-  HKEY key = nullptr;
-  if (RegOpenKeyExA(HKEY_CURRENT_USER, kUserKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
-  const bool ok = RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(out), &size) == ERROR_SUCCESS &&
-                  type == REG_DWORD;
-  RegCloseKey(key);
-  return ok;
+  std::string text;
+  return storedText(name, &text) ? text : std::string();
 }
 
 void deleteUserValue(const char* name) {
@@ -610,8 +593,8 @@ TEST_F(MainWindowTest, QuitQueriesWithinHalfASecondAnswerNoAndABackwardClockSave
     app()->handleEvent(UIA_EVENT_MAY_QUIT, &query);
     EXPECT_EQ(query.allow != 0, s.allowed);
     DWORD value = 0;
-    EXPECT_EQ(readUserInt("enablePgm", &value), s.allowed);
-    EXPECT_EQ(readUserInt("brontavel 05", &value), s.allowed);
+    EXPECT_EQ(storedInt("enablePgm", &value), s.allowed);
+    EXPECT_EQ(storedInt("brontavel 05", &value), s.allowed);
   }
   appQuitQueryReset();
 }
@@ -805,7 +788,7 @@ TEST_F(MainWindowTest, MidiChannelSubmenuWritesTheChannelAtOnce) {
     ASSERT_EQ(g_seen.submenu.size(), 17u);
     EXPECT_EQ(g_seen.texts[2], "Midi Channel");
     DWORD value = 7;
-    ASSERT_TRUE(readUserInt("midiChan_01", &value));
+    ASSERT_TRUE(storedInt("midiChan_01", &value));
     EXPECT_EQ(value, c.stored);
     EXPECT_EQ(midiGetReceiveChannel(engine()), c.receive);
   }

@@ -31,17 +31,26 @@ void makeDisplays(int16_t win, uint32_t moreFlags = 0) {
     displayCreate(win, 2, 10, 40, 100, "Second", 0, displayTakesMouse | moreFlags, 2, changedA, doneA);
 }
 
+// Kit window `slot` (160 x 80) holding the two displays, shown, with the log cleared.
+struct DisplaysWindow {
+    explicit DisplaysWindow(int16_t slot) : window(slot) {
+        openKitWindow(window, slot, 8, 160, 80);
+        makeDisplays(slot);
+        winShow(slot, 1);
+        hwnd = window.nativeHandle();
+        g_log.clear();
+    }
+    KitFixtureScope kit;
+    KitWindow window;
+    HWND hwnd = nullptr;
+};
+
 }  // namespace
 
 TEST(ControlEntry, APressOnADisplayOpensAnEditControlOverIt) {
     runInApplication([&](RecordingApplication&) {
-        KitFixtureScope kit;
-        KitWindow window(10);
-        openKitWindow(window, 10, 8, 160, 80);
-        makeDisplays(10);
-        winShow(10, 1);
-        HWND hwnd = window.nativeHandle();
-        g_log.clear();
+        DisplaysWindow shown(10);
+        HWND hwnd = shown.hwnd;
         postPress(hwnd, 30, 14);
         HWND edit = findEditChild(hwnd);
         ASSERT_NE(edit, nullptr);
@@ -72,13 +81,8 @@ TEST(ControlEntry, APressOnADisplayOpensAnEditControlOverIt) {
 
 TEST(ControlEntry, TypedCharactersAndEnterStoreTheTextOnce) {
     runInApplication([&](RecordingApplication&) {
-        KitFixtureScope kit;
-        KitWindow window(11);
-        openKitWindow(window, 11, 8, 160, 80);
-        makeDisplays(11);
-        winShow(11, 1);
-        HWND hwnd = window.nativeHandle();
-        g_log.clear();
+        DisplaysWindow shown(11);
+        HWND hwnd = shown.hwnd;
         postClick(hwnd, 30, 14);
         HWND edit = findEditChild(hwnd);
         ASSERT_NE(edit, nullptr);
@@ -119,13 +123,8 @@ TEST(ControlEntry, TypedCharactersAndEnterStoreTheTextOnce) {
 
 TEST(ControlEntry, ASecondEntryEndsTheFirstWhoseDoneRunsFirst) {
     runInApplication([&](RecordingApplication&) {
-        KitFixtureScope kit;
-        KitWindow window(12);
-        openKitWindow(window, 12, 8, 160, 80);
-        makeDisplays(12);
-        winShow(12, 1);
-        HWND hwnd = window.nativeHandle();
-        g_log.clear();
+        DisplaysWindow shown(12);
+        HWND hwnd = shown.hwnd;
         postClick(hwnd, 30, 14);
         HWND first = findEditChild(hwnd);
         ASSERT_NE(first, nullptr);
@@ -152,13 +151,8 @@ TEST(ControlEntry, ASecondEntryEndsTheFirstWhoseDoneRunsFirst) {
 
 TEST(ControlEntry, APressInsideTheActiveEntryLeavesItOpen) {
     runInApplication([&](RecordingApplication&) {
-        KitFixtureScope kit;
-        KitWindow window(13);
-        openKitWindow(window, 13, 8, 160, 80);
-        makeDisplays(13);
-        winShow(13, 1);
-        HWND hwnd = window.nativeHandle();
-        g_log.clear();
+        DisplaysWindow shown(13);
+        HWND hwnd = shown.hwnd;
         postClick(hwnd, 30, 14);
         HWND edit = findEditChild(hwnd);
         ASSERT_NE(edit, nullptr);
@@ -182,13 +176,8 @@ TEST(ControlEntry, APressInsideTheActiveEntryLeavesItOpen) {
 
 TEST(ControlEntry, HidingOrClosingTheWindowEndsTheEntry) {
     runInApplication([&](RecordingApplication&) {
-        KitFixtureScope kit;
-        KitWindow window(14);
-        openKitWindow(window, 14, 8, 160, 80);
-        makeDisplays(14);
-        winShow(14, 1);
-        HWND hwnd = window.nativeHandle();
-        g_log.clear();
+        DisplaysWindow shown(14);
+        HWND hwnd = shown.hwnd;
         postClick(hwnd, 30, 14);
         typeIntoEntry(findEditChild(hwnd), "Gone", false);
         winShow(14, 0);
@@ -196,12 +185,12 @@ TEST(ControlEntry, HidingOrClosingTheWindowEndsTheEntry) {
         EXPECT_EQ(g_log, (std::vector<std::string>{"done 1 Gone", "changed 1 Gone"}));
         winShow(14, 1);
         // The window losing the activation ends it too.
-        window.passActivation = true;
+        shown.window.passActivation = true;
         postClick(hwnd, 30, 14);
         ASSERT_EQ(editBoxIsActive(), 1);
         SendMessageA(hwnd, WM_ACTIVATE, WA_INACTIVE, 0);
         EXPECT_EQ(editBoxIsActive(), 0);
-        window.passActivation = false;
+        shown.window.passActivation = false;
         g_log.clear();
         postClick(hwnd, 30, 44);
         ASSERT_EQ(editBoxIsActive(), 1);

@@ -29,6 +29,22 @@ const int highY = ky + 10;  // where black keys lie
 
 typedef std::vector<std::pair<int, int>> Events;
 
+// Kit window `slot` (560 x 70) shown, holding a keyboard (id 1) that reports to recordKey; null
+// `keyboard` when it could not be made.
+struct KeyboardWindow {
+  explicit KeyboardWindow(int16_t slot) : window(slot) {
+    openKitWindow(window, slot, 8, 560, 70);
+    winShow(slot, 1);
+    hwnd = window.nativeHandle();
+    keyboard = keyboardCreate(slot, 1, kx, ky, 24, 6, 0, 2800, recordKey);
+    drainMessages();
+  }
+  KitFixtureScope kit;
+  KitWindow window;
+  HWND hwnd = nullptr;
+  ControlItem* keyboard = nullptr;
+};
+
 }  // namespace
 
 TEST(ControlKeyboard, LayoutAndHits) {
@@ -70,13 +86,9 @@ TEST(ControlKeyboard, LayoutAndHits) {
 
 TEST(ControlKeyboard, PlayAndLatchByPostedMouse) {
   runInApplication([&](RecordingApplication&) {
-    KitFixtureScope kit;
-    KitWindow window(24);
-    openKitWindow(window, 24, 8, 560, 70);
-    winShow(24, 1);
-    HWND hwnd = window.nativeHandle();
-    ASSERT_NE(keyboardCreate(24, 1, kx, ky, 24, 6, 0, 2800, recordKey), nullptr);
-    drainMessages();
+    KeyboardWindow shown(24);
+    ASSERT_NE(shown.keyboard, nullptr);
+    HWND hwnd = shown.hwnd;
 
     // Play: C, glide to D (on D before off C), onto the black key D# over E, off the keys
     // entirely (the note keeps sounding), release.
@@ -109,13 +121,9 @@ TEST(ControlKeyboard, PlayAndLatchByPostedMouse) {
 
 TEST(ControlKeyboard, LitWhiteKeyKeepsItsBlackKeys) {
   runInApplication([&](RecordingApplication&) {
-    KitFixtureScope kit;
-    KitWindow window(25);
-    openKitWindow(window, 25, 8, 560, 70);
-    winShow(25, 1);
-    HWND hwnd = window.nativeHandle();
-    ASSERT_NE(keyboardCreate(25, 1, kx, ky, 24, 6, 0, 2800, recordKey), nullptr);
-    drainMessages();
+    KeyboardWindow shown(25);
+    ASSERT_NE(shown.keyboard, nullptr);
+    HWND hwnd = shown.hwnd;
     KeyboardData* d = keyboardGetData(25, 1);
     keyboardSetKeyPressed(25, 1, keyboardFindKey(d, 26), 1, 0);  // D: C# and D# lie over it
     keyboardSetKeyPressed(25, 1, keyboardFindKey(d, 49), 1, 0);  // a black key lit

@@ -77,6 +77,15 @@ struct SeamScope {
 
 void CALLBACK endMenuBackstop(HWND, UINT, UINT_PTR, DWORD) { EndMenu(); }
 
+// The kit started fresh, the menu seam in place and kit window `slot` of the given size open (not
+// yet shown).
+struct SeamWindow {
+    SeamWindow(int16_t slot, int width, int height) : window(slot) { openKitWindow(window, slot, 8, width, height); }
+    KitFixtureScope kit;
+    SeamScope seam;
+    KitWindow window;
+};
+
 bool isChecked(HMENU menu, int position) {
     return (GetMenuState(menu, static_cast<UINT>(position), MF_BYPOSITION) & MF_CHECKED) != 0;
 }
@@ -85,10 +94,8 @@ bool isChecked(HMENU menu, int position) {
 
 TEST(ControlSelector, AChoiceReachesTheCallbackAsMenuAndEntry) {
     runInApplication([&](RecordingApplication&) {
-        KitFixtureScope kit;
-        SeamScope seam;
-        KitWindow window(25);
-        openKitWindow(window, 25, 8, 200, 60);
+        SeamWindow fixture(25, 200, 60);
+        KitWindow& window = fixture.window;
         selectorSetDefaultBitmap(1100);
         ControlItem* s = selectorCreate(25, 1, 60, 10, 100, 0, 0, 0, "Wave", 1, chosen);
         ASSERT_NE(s, nullptr);
@@ -113,10 +120,8 @@ TEST(ControlSelector, AChoiceReachesTheCallbackAsMenuAndEntry) {
 
 TEST(ControlSelector, AMenuBuiltOnOpeningIsShownAndDestroyedAfterwards) {
     runInApplication([&](RecordingApplication&) {
-        KitFixtureScope kit;
-        SeamScope seam;
-        KitWindow window(26);
-        openKitWindow(window, 26, 8, 200, 60);
+        SeamWindow fixture(26, 200, 60);
+        KitWindow& window = fixture.window;
         selectorSetDefaultBitmap(1100);
         selectorCreate(26, 1, 60, 10, 100, 0, selectorLabelInside, 0, "Mode", 1, chosen);
         selectorSetOpeningCallback(26, 1, opening);
@@ -142,10 +147,8 @@ TEST(ControlSelector, AMenuBuiltOnOpeningIsShownAndDestroyedAfterwards) {
 
 TEST(ControlSelector, SelectingMovesTheCheckMarkAndTheChoiceText) {
     runInApplication([&](RecordingApplication&) {
-        KitFixtureScope kit;
-        SeamScope seam;
-        KitWindow window(27);
-        openKitWindow(window, 27, 8, 200, 40);
+        SeamWindow fixture(27, 200, 40);
+        KitWindow& window = fixture.window;
         pictureCreate(27, 1, 0, 0, 200, 40, pictureFill | pictureOwnRect, 0, nullptr);
         pictureSetFillColor(27, 1, 176, 176, 176);
         selectorSetDefaultBitmap(1100);
@@ -257,10 +260,7 @@ TEST(ControlSelector, AChoiceInALibrarySubmenuReportsThatSubmenusSlot) {
 
 TEST(ControlSelector, ContextMenusAtTheMouseCallBackWithSlotAndEntry) {
     runInApplication([&](RecordingApplication&) {
-        KitFixtureScope kit;
-        SeamScope seam;
-        KitWindow window(29);
-        openKitWindow(window, 29, 8, 100, 40);
+        SeamWindow fixture(29, 100, 40);
         const int16_t slot = popupFindFreeSlot();
         ASSERT_EQ(popupCreate(slot, 0, "module"), 1);
         popupAppend(slot, 4, true, "Copy");
@@ -349,10 +349,8 @@ TEST(ControlSelector, TheWaveChooserFillsASelectorAndItsChoiceBecomesTheLabel) {
         Engine* engine;
     } page = {engine};
     runInApplication([&](RecordingApplication&) {
-        KitFixtureScope kit;
-        SeamScope seam;
-        KitWindow window(30);
-        openKitWindow(window, 30, 8, 200, 60);
+        SeamWindow fixture(30, 200, 60);
+        KitWindow& window = fixture.window;
         winSetUserData(30, &page);
         selectorSetDefaultBitmap(1100);
         selectorCreate(30, 1, 60, 10, 100, 0, 0, 0, "Wave A", 1, chosen);

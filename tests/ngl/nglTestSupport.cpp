@@ -7,6 +7,7 @@
 #include "FontMap.h"
 #include "NGLForm.h"
 #include "NGLList.h"
+#include "NGLFormDialogHost.h"
 #include "NGLFormHost.h"
 #include "NGLStreamState.h"
 #include "NGLSwitch.h"
@@ -125,4 +126,16 @@ Bytes& Bytes::record6(int32_t l, int32_t t, int32_t r, int32_t b, uint8_t transp
 void setSwitchText(Switch* widget, const char* text)
 {
     if (widget->textStyle().setText(text)) widget->invalidate(0);
+}
+
+Form* addHostPanel(FormDialogHost& host, FormHostListener& resources, const FormSize& size)
+{
+    FormWindow& window = *host.formWindow();
+    window.setOwnsChildren(true);
+    Form* panel = new Form;
+    panel->setProvider(&resources);
+    panel->setSize(size);
+    window.appendChild(panel, true);
+    if (!panel->isLaidOut()) panel->layout();
+    return panel;
 }

@@ -79,3 +79,9 @@ struct Bytes {
 
 // Changes a switch's caption and marks it for redrawing when it changed (the dialogs' way).
 void setSwitchText(Switch* widget, const char* text);
+
+class FormDialogHost;
+struct FormSize;
+// A form of the given size served by the resources, appended to the host's form window (made to own
+// its children) and laid out.
+Form* addHostPanel(FormDialogHost& host, FormHostListener& resources, const FormSize& size);

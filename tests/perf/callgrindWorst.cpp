@@ -5,43 +5,15 @@
 //   valgrind --tool=callgrind --toggle-collect=callgrindWorstWorkload build/bench/tests/callgrindWorst [lanes]
 // The lanes are SSE2 unless named (scalar, sse2, avx). Prints a checksum of the output so the work
 // cannot be left out, and fails when the voices fell silent.
-#include <cmath>
-#include <cstdio>
-
-#include "engine/lanes.h"
-#include "perf/budgetRig.h"
+#include "perf/callgrindWorkload.h"
 
 const int workloadBlocks = 32;
 
 extern "C" __attribute__((noinline)) double callgrindWorstWorkload(BudgetRig* rig) {
-  double sum = 0.0;
-  for (int b = 0; b < workloadBlocks; ++b) {
-    rig->subBlock();
-    sum += std::fabs(rig->output(0)[b & (budgetFrames - 1)]);
-  }
-  return sum;
+  return callgrindRender(rig, workloadBlocks);
 }
 
 int main(int argc, char** argv) {
-  const int set = argc > 1 ? lanesParse(argv[1]) : laneSetSse2;
-  if (set < 0) {
-    std::fprintf(stderr, "usage: callgrindWorst [scalar|sse2|avx]\n");
-    return 2;
-  }
-  lanesForce(set);
-  const BudgetSetup setup = budgetWorstCase();
-  BudgetRig rig(setup);
-  if (!rig.engine()) {
-    std::fprintf(stderr, "engineCreate failed\n");
-    return 1;
-  }
-  const double sum = callgrindWorstWorkload(&rig);
-  const int sounding = rig.soundingVoices();
-  std::printf("worst-case workload: %d voices, %d blocks, %s lanes, sounding %d, checksum %.6g\n", setup.voices,
-              workloadBlocks, lanesName(lanesActive), sounding, sum);
-  if (sounding != setup.voices || !(sum > 0.0) || !std::isfinite(sum)) {
-    std::fprintf(stderr, "the voices did not sound through the workload\n");
-    return 1;
-  }
-  return 0;
+  return callgrindMain(argc, argv,
+                       {"callgrindWorst", "worst-case workload", budgetWorstCase, workloadBlocks, callgrindWorstWorkload});
 }

@@ -17,6 +17,7 @@
 #include "ABDevice.h"
 #include "ABDeviceAccessors.h"
 #include "ABDirectSoundDevice.h"
+#include "deviceTestSupport.h"
 #include "hostSettings.h"
 #include "support/audioFiles.h"
 #include "support/signal.h"
@@ -27,16 +28,6 @@ namespace {
 const int kMmeKind = 2;
 
 bool isChild() { return std::getenv("MORVANE_SETTINGS_CHILD") != nullptr; }
-
-// The first MME device (found by name: the MME device describes itself only while open).
-uint32_t firstMme(AudioManager* m)
-{
-    for (uint32_t id : m->audioDevices) {
-        std::string name;
-        if (deviceName(id, &name) == 0 && name.compare(0, 4, "MME ") == 0) return id;
-    }
-    return 0;
-}
 
 uint32_t firstOfKind(AudioManager* m, int kind)
 {
@@ -71,20 +62,6 @@ std::string runAndCapture(const std::string& commandLine, DWORD* code)
     std::stringstream text;
     text << in.rdbuf();
     return text.str();
-}
-
-std::vector<int16_t> readPcm(const std::string& path)
-{
-    std::vector<int16_t> data;
-    FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) return data;
-    std::fseek(f, 0, SEEK_END);
-    const long bytes = std::ftell(f);
-    std::fseek(f, 0, SEEK_SET);
-    data.resize(static_cast<size_t>(bytes) / 2);
-    data.resize(std::fread(data.data(), 2, data.size(), f));
-    std::fclose(f);
-    return data;
 }
 
 }  // namespace
@@ -192,7 +169,7 @@ TEST(SettingsPersistenceChild, LoadsTheSavedChoiceAndPlays)
     client.close();
 
     // The sine went to device output 1, as routed; output 0 stayed silent.
-    const std::vector<int16_t> file = readPcm(path);
+    const std::vector<int16_t> file = readSamples<int16_t>(path);
     ASSERT_GE(file.size(), static_cast<size_t>(channels) * 96000) << path;
     std::vector<float> right;
     int16_t leftPeak = 0;

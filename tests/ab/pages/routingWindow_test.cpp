@@ -25,6 +25,7 @@
 #include "setupFakes.h"
 #include "uiaTestSupport.h"
 #include "support/windowCapture.h"
+#include "support/windowSteps.h"
 
 namespace {
 
@@ -42,25 +43,6 @@ public:
 };
 
 ::testing::Environment* const g_environment = ::testing::AddGlobalTestEnvironment(new PagesEnvironment);
-
-std::vector<std::function<bool()>> g_steps;
-size_t g_step = 0;
-
-void CALLBACK stepProc(HWND, UINT, UINT_PTR id, DWORD)
-{
-    if (g_step >= g_steps.size() || !g_steps[g_step++]()) KillTimer(nullptr, id);
-}
-
-LPARAM at(int x, int y)
-{
-    return MAKELPARAM(short(x), short(y));
-}
-
-void clickAt(HWND window, int x, int y)
-{
-    PostMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, at(x, y));
-    PostMessageA(window, WM_LBUTTONUP, 0, at(x, y));
-}
 
 // Runs the steps on a 15 ms timer while the host's modal loop runs; a step answering false ends them.
 // waitUntil(cond) inside a step repeats it (up to 200 times) until cond holds and a repaint pass ran.

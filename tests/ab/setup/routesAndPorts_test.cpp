@@ -16,6 +16,7 @@
 #include "ABDeviceAccessors.h"
 #include "ABRoutingPages.h"
 #include "ABSoundCardPage.h"
+#include "deviceTestSupport.h"
 #include "fakeMidiSystem.h"
 #include "hostSettings.h"
 #include "setupTestSupport.h"
@@ -25,35 +26,6 @@
 namespace {
 
 const int32_t kRoutingList = 1, kMidiInputs = 1, kMidiOutputs = 2;
-
-std::vector<int16_t> readPcm(const std::string& path)
-{
-    std::vector<int16_t> data;
-    FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) return data;
-    std::fseek(f, 0, SEEK_END);
-    const long bytes = std::ftell(f);
-    std::fseek(f, 0, SEEK_SET);
-    data.resize(static_cast<size_t>(bytes) / 2);
-    data.resize(std::fread(data.data(), 2, data.size(), f));
-    std::fclose(f);
-    return data;
-}
-
-// Stores the MME device with these two output routes (44100 Hz, 50 ms) and loads it: it plays.
-uint32_t storeAndPlayMme(Host& host, int32_t route0, int32_t route1)
-{
-    AudioManager* m = host.client.manager;
-    const uint32_t mme = firstMme(m);
-    if (!mme || !m->switchDevice(mme, true)) return 0;
-    m->setSampleRate(mme, 44100);
-    m->setLatency(mme, 50);
-    m->outputRoutes[0] = route0;
-    m->outputRoutes[1] = route1;
-    m->saveSettings();
-    m->switchDevice(mme, false);
-    return host.client.loadSettings() == 1 ? mme : 0;
-}
 
 }  // namespace
 
@@ -99,7 +71,7 @@ TEST(RoutesAndPorts, ARouteChosenInTheDialogIsSavedAndTheSoundFollowsIt)
     std::vector<float> left, right;
     size_t start = 0;
     for (int t = 0; t < 30000; t += 20) {
-        const std::vector<int16_t> file = readPcm(path);
+        const std::vector<int16_t> file = readSamples<int16_t>(path);
         left.clear();
         right.clear();
         for (size_t f = 0; f < file.size() / channels; ++f) {

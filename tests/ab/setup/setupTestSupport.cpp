@@ -504,13 +504,18 @@ std::map<std::string, std::string> storedValues()
     return values;
 }
 
-uint32_t firstMme(AudioManager* m)
+uint32_t storeAndPlayMme(Host& host, int32_t route0, int32_t route1)
 {
-    for (uint32_t id : m->audioDevices) {
-        std::string name;
-        if (deviceName(id, &name) == 0 && name.compare(0, 4, "MME ") == 0) return id;
-    }
-    return 0;
+    AudioManager* m = host.client.manager;
+    const uint32_t mme = firstMme(m);
+    if (!mme || !m->switchDevice(mme, true)) return 0;
+    m->setSampleRate(mme, 44100);
+    m->setLatency(mme, 50);
+    m->outputRoutes[0] = route0;
+    m->outputRoutes[1] = route1;
+    m->saveSettings();
+    m->switchDevice(mme, false);
+    return host.client.loadSettings() == 1 ? mme : 0;
 }
 
 bool widgetVisible(Form* f, int32_t id)

@@ -143,8 +143,6 @@ int32_t listRows(Form* form, int32_t listId);
 
 // The settings as stored: every value of the program's key, by name.
 std::map<std::string, std::string> storedValues();
-// The first enumerated MME device (found by name), 0 when none.
-uint32_t firstMme(AudioManager* m);
 bool widgetVisible(Form* f, int32_t id);
 uint32_t switchState(Form* f, int32_t id);
 // The item names of the SoundCard page's open menu (empty when it is closed).
@@ -162,6 +160,10 @@ struct Host : SetupLibraries {
     uint32_t add(SetupTestDevice* device);
     SetupClient client;
 };
+
+// Stores the MME device as the chosen one with these two output routes (44100 Hz, 50 ms) and loads
+// it: it plays. Answers the device, 0 when it could not be chosen or did not load.
+uint32_t storeAndPlayMme(Host& host, int32_t route0, int32_t route1);
 
 // Opens the dialog on this thread as the program does and runs the automation on another; a dialog
 // the automation left open is cancelled at its end.

@@ -21,6 +21,7 @@
 #include "ABSoundCardPage.h"
 #include "NGLSelector.h"
 #include "asioRegistration.h"
+#include "deviceTestSupport.h"
 #include "fakeAsioDriver.h"
 #include "hostSettings.h"
 #include "setupTestSupport.h"
@@ -32,35 +33,6 @@ namespace {
 const int32_t kKindButton = 24, kDeviceLabel = 6, kDeviceButton = 14, kRateLabel = 22, kRateButton = 23,
               kPanelButton = 103, kInputCaption = 9, kInputLabel = 10, kInputButton = 15, kOutLatencyCaption = 18,
               kLatencyOut = 2, kOutLatencyLabel = 19, kLatencyIn = 3, kInLatencyLabel = 25;
-
-std::vector<int16_t> readPcm(const std::string& path)
-{
-    std::vector<int16_t> data;
-    FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) return data;
-    std::fseek(f, 0, SEEK_END);
-    const long bytes = std::ftell(f);
-    std::fseek(f, 0, SEEK_SET);
-    data.resize(static_cast<size_t>(bytes) / 2);
-    data.resize(std::fread(data.data(), 2, data.size(), f));
-    std::fclose(f);
-    return data;
-}
-
-// Stores the MME device as the chosen one (routes 0 and 1, 44100 Hz) and loads it: it plays.
-uint32_t storeAndPlayMme(Host& host)
-{
-    AudioManager* m = host.client.manager;
-    const uint32_t mme = firstMme(m);
-    if (!mme || !m->switchDevice(mme, true)) return 0;
-    m->setSampleRate(mme, 44100);
-    m->setLatency(mme, 50);
-    m->outputRoutes[0] = 0;
-    m->outputRoutes[1] = 1;
-    m->saveSettings();
-    m->switchDevice(mme, false);
-    return host.client.loadSettings() == 1 ? mme : 0;
-}
 
 // Chooses a device through the Interface menu and then the device menu.
 void chooseDevice(DialogDriver& driver, const char* kind, const char* device)
@@ -76,7 +48,7 @@ void chooseDevice(DialogDriver& driver, const char* kind, const char* device)
 TEST(SoundCardChoices, Rate48000ShowsInTheLabelAndTheDevicePlaysAtItAfterOk)
 {
     Host host(2, 2);
-    const uint32_t mme = storeAndPlayMme(host);
+    const uint32_t mme = storeAndPlayMme(host, 0, 1);
     ASSERT_NE(mme, 0u);
     const int channels = portCount(mme, true);
     ASSERT_GE(channels, 2);
@@ -111,7 +83,7 @@ TEST(SoundCardChoices, Rate48000ShowsInTheLabelAndTheDevicePlaysAtItAfterOk)
     std::vector<float> left;
     size_t start = 0;
     for (int t = 0; t < 30000; t += 20) {
-        const std::vector<int16_t> file = readPcm(path);
+        const std::vector<int16_t> file = readSamples<int16_t>(path);
         left.clear();
         for (size_t f = 0; f < file.size() / channels; ++f) left.push_back(file[f * channels] / 32768.0f);
         start = 0;
@@ -141,7 +113,7 @@ TEST(SoundCardChoices, DismissingWritesNothingAndReopensTheStoredDevice)
         Host host(2, 2);
         SetupTestDevice* other = new SetupTestDevice("Other", 12, 2, 2);
         const uint32_t otherId = host.add(other);
-        const uint32_t mme = storeAndPlayMme(host);
+        const uint32_t mme = storeAndPlayMme(host, 0, 1);
         ASSERT_NE(mme, 0u);
         const std::map<std::string, std::string> stored = storedValues();
         ASSERT_FALSE(stored.empty());
@@ -166,7 +138,7 @@ TEST(SoundCardChoices, OkSavesTheChosenDevice)
     Host host(2, 2);
     SetupTestDevice* other = new SetupTestDevice("Other", 12, 2, 2);
     const uint32_t otherId = host.add(other);
-    ASSERT_NE(storeAndPlayMme(host), 0u);
+    ASSERT_NE(storeAndPlayMme(host, 0, 1), 0u);
     runDialog(host.client, true, [&](DialogDriver& driver) {
         chooseDevice(driver, "Jack", "Other");
         driver.clickWidget(buttonsOf, 1);

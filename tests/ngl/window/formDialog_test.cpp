@@ -18,16 +18,9 @@
 #include "nglTestSupport.h"
 #include "uiaTestSupport.h"
 #include "support/windowCapture.h"
+#include "support/windowSteps.h"
 
 namespace {
-
-std::vector<std::function<bool()>> g_steps;
-size_t g_step = 0;
-
-void CALLBACK stepProc(HWND, UINT, UINT_PTR id, DWORD)
-{
-    if (g_step >= g_steps.size() || !g_steps[g_step++]()) KillTimer(nullptr, id);
-}
 
 // The Audio Setup's two bars in a dialog host, on the resource set 1000/1000.
 struct BarsDialog {

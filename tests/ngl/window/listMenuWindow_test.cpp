@@ -17,21 +17,9 @@
 #include "nglTestSupport.h"
 #include "uiaTestSupport.h"
 #include "support/windowCapture.h"
+#include "support/windowSteps.h"
 
 namespace {
-
-std::vector<std::function<bool()>> g_steps;
-size_t g_step = 0;
-
-void CALLBACK stepProc(HWND, UINT, UINT_PTR id, DWORD)
-{
-    if (g_step >= g_steps.size() || !g_steps[g_step++]()) KillTimer(nullptr, id);
-}
-
-LPARAM at(int x, int y)
-{
-    return MAKELPARAM(short(x), short(y));
-}
 
 struct Heard : WidgetListener {
     bool onWidgetEvent(int32_t id, int32_t code, void* data) override
@@ -58,12 +46,7 @@ TEST(ListMenuWindow, ListSelectsByClickAndMenuChoosesThroughTheWindow)
         FormDialogHost host(nullptr, nullptr, true);
         host.setOwnerData(&resources);
         FormWindow& window = *host.formWindow();
-        window.setOwnsChildren(true);
-        Form* panel = new Form;
-        panel->setProvider(&resources);
-        panel->setSize({420, 240});
-        window.appendChild(panel, true);
-        if (!panel->isLaidOut()) panel->layout();
+        Form* panel = addHostPanel(host, resources, {420, 240});
 
         List* list = new List;
         list->setId(1);
@@ -134,8 +117,7 @@ TEST(ListMenuWindow, ListSelectsByClickAndMenuChoosesThroughTheWindow)
         g_steps = {
             [&] {
                 passes = window.passCount();
-                PostMessageA(inner(), WM_LBUTTONDOWN, MK_LBUTTON, at(row1.x1 + 5, row1.y1 + 4));
-                PostMessageA(inner(), WM_LBUTTONUP, 0, at(row1.x1 + 5, row1.y1 + 4));
+                clickAt(inner(), row1.x1 + 5, row1.y1 + 4);
                 return true;
             },
             [&] {
@@ -161,8 +143,7 @@ TEST(ListMenuWindow, ListSelectsByClickAndMenuChoosesThroughTheWindow)
                 passes = window.passCount();
                 const int32_t y = rowCentreY(*menu, 1);
                 PostMessageA(inner(), WM_MOUSEMOVE, 0, at(menu->listRect().x1 + 10, y));
-                PostMessageA(inner(), WM_LBUTTONDOWN, MK_LBUTTON, at(menu->listRect().x1 + 10, y));
-                PostMessageA(inner(), WM_LBUTTONUP, 0, at(menu->listRect().x1 + 10, y));
+                clickAt(inner(), menu->listRect().x1 + 10, y);
                 return true;
             },
             [&] {

@@ -14,21 +14,9 @@
 #include "nglTestSupport.h"
 #include "uiaTestSupport.h"
 #include "support/windowCapture.h"
+#include "support/windowSteps.h"
 
 namespace {
-
-std::vector<std::function<bool()>> g_knobSteps;
-size_t g_knobStep = 0;
-
-void CALLBACK knobStepProc(HWND, UINT, UINT_PTR id, DWORD)
-{
-    if (g_knobStep >= g_knobSteps.size() || !g_knobSteps[g_knobStep++]()) KillTimer(nullptr, id);
-}
-
-LPARAM at(int x, int y)
-{
-    return MAKELPARAM(short(x), short(y));
-}
 
 constexpr uint32_t kUnderKnob = 0xFF204060;
 
@@ -57,12 +45,7 @@ TEST(SelectorWindow, KnobDraggedWithTheMouseShowsItsFrame)
         FormDialogHost host(nullptr, nullptr, true);
         host.setOwnerData(&resources);
         FormWindow& window = *host.formWindow();
-        window.setOwnsChildren(true);
-        Form* panel = new Form;
-        panel->setProvider(&resources);
-        panel->setSize({120, 100});
-        window.appendChild(panel, true);
-        if (!panel->isLaidOut()) panel->layout();
+        Form* panel = addHostPanel(host, resources, {120, 100});
         Selector* knob = new Selector;
         knob->setId(1);
         knob->setRect({20, 40, 44, 64});
@@ -82,14 +65,14 @@ TEST(SelectorWindow, KnobDraggedWithTheMouseShowsItsFrame)
         int waits = 0;
         auto waitForPass = [&] {
             if (window.passCount() == passes && ++waits < 100) {
-                --g_knobStep;
+                --g_step;
                 return false;
             }
             waits = 0;
             return true;
         };
         auto inner = [&] { return host.inner().nativeHandle(); };
-        g_knobSteps = {
+        g_steps = {
             [&] {
                 passes = window.passCount();
                 PostMessageA(inner(), WM_LBUTTONDOWN, MK_LBUTTON, at(32, 60));
@@ -115,8 +98,8 @@ TEST(SelectorWindow, KnobDraggedWithTheMouseShowsItsFrame)
                 return false;
             },
         };
-        g_knobStep = 0;
-        const UINT_PTR timer = SetTimer(nullptr, 0, 15, knobStepProc);
+        g_step = 0;
+        const UINT_PTR timer = SetTimer(nullptr, 0, 15, stepProc);
         WindowSpec spec;
         spec.setTitle("Knob");
         host.run(spec, 0);

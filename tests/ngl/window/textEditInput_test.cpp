@@ -15,16 +15,9 @@
 #include "TextEdit.h"
 #include "uiaTestSupport.h"
 #include "support/windowCapture.h"
+#include "support/windowSteps.h"
 
 namespace {
-
-std::vector<std::function<bool()>> g_steps;
-size_t g_step = 0;
-
-void CALLBACK stepProc(HWND, UINT, UINT_PTR id, DWORD)
-{
-    if (g_step >= g_steps.size() || !g_steps[g_step++]()) KillTimer(nullptr, id);
-}
 
 struct Notes : WidgetListener {
     bool onWidgetEvent(int32_t, int32_t code, void* data) override
@@ -118,8 +111,7 @@ TEST(TextEditInput, RealKeysMouseAndClipboard)
                     pumpMessages(10);
                 }
                 // The click as messages to the real window; the keys below go through SendInput.
-                PostMessageA(inner, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(225, 15));
-                PostMessageA(inner, WM_LBUTTONUP, 0, MAKELPARAM(225, 15));   // right of the text: the caret goes to its end
+                clickAt(inner, 225, 15);   // right of the text: the caret goes to its end
                 return true;
             },
             [&] {
