@@ -75,6 +75,11 @@ TEST(SelectorWindow, KnobDraggedWithTheMouseShowsItsFrame)
         g_steps = {
             [&] {
                 passes = window.passCount();
+                // Put the real cursor where the drag goes: taking the capture may add a move of
+                // the system's own at the cursor, which then agrees with the posted one.
+                POINT end{32, 20};
+                ClientToScreen(inner(), &end);
+                SetCursorPos(end.x, end.y);
                 PostMessageA(inner(), WM_LBUTTONDOWN, MK_LBUTTON, at(32, 60));
                 PostMessageA(inner(), WM_MOUSEMOVE, MK_LBUTTON, at(32, 20));  // 40 up: the whole way
                 return true;
@@ -85,6 +90,9 @@ TEST(SelectorWindow, KnobDraggedWithTheMouseShowsItsFrame)
                 UpdateWindow(inner());
                 windowCapturePng(inner(), "ngl-knob-turned-up.png", &up);
                 passes = window.passCount();
+                POINT below{32, 95};
+                ClientToScreen(inner(), &below);
+                SetCursorPos(below.x, below.y);
                 PostMessageA(inner(), WM_MOUSEMOVE, MK_LBUTTON, at(32, 95));  // down past the start
                 PostMessageA(inner(), WM_LBUTTONUP, 0, at(32, 95));
                 return true;
