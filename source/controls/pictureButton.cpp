@@ -285,6 +285,15 @@ void buttonSetState(int16_t win, uint16_t id, int32_t state) {
     drawNow(d->item);
 }
 
+void recButtonSetPressed(int16_t win, uint16_t id, int32_t pressed) {
+    ButtonData* d = find(win, id);
+    const uint8_t on = pressed ? 1 : 0;
+    if (!d || d->pressed == on) return;
+    d->pressed = on;
+    refreshLook(d->item, d);
+    drawNow(d->item);
+}
+
 void buttonSetMask(int16_t win, uint16_t id, int32_t maskBitmap) {
     ButtonData* d = find(win, id);
     if (!d || !d->pictures) return;

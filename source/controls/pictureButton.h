@@ -38,6 +38,8 @@ ControlItem* buttonCreate(int16_t win, uint16_t id, int32_t x, int32_t y, int32_
 void buttonSetState(int16_t win, uint16_t id, int32_t state);
 void buttonSetMask(int16_t win, uint16_t id, int32_t maskBitmap);
 int buttonIsPressed(int16_t win, uint16_t id);
+// Shows a button pressed or released without running its action; redrawn only when it changed.
+void recButtonSetPressed(int16_t win, uint16_t id, int32_t pressed);
 int16_t buttonGetState(int16_t win, uint16_t id);
 void buttonSetText(int16_t win, uint16_t id, const char* text);
 void buttonSetField21(int16_t win, uint16_t id, uint16_t word);

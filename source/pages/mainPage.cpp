@@ -128,10 +128,10 @@ void storeToPressed(ControlItem* item, uint8_t, int16_t) {
   if (!mainPageEnter(win)) return;
   int16_t w = static_cast<int16_t>(win);
   if (g_page.storeToActive) {
-    mainPageSetButtonPressed(w, idStoreTo, 0);
+    recButtonSetPressed(w, idStoreTo, 0);
     g_page.storeToActive = 0;
   } else {
-    mainPageSetButtonPressed(w, idStoreTo, 1);
+    recButtonSetPressed(w, idStoreTo, 1);
     g_page.storeToTime = UiTimer::nowSeconds();
     g_page.storeToActive = 1;
     g_page.storeToBlink = 1;
@@ -159,7 +159,7 @@ void storeInto(uint16_t win, int16_t n) {
   bankStorePreset(bank, engine, n);
   gridRewrite(w);
   g_page.storeToActive = 0;
-  mainPageSetButtonPressed(w, idStoreTo, 0);
+  recButtonSetPressed(w, idStoreTo, 0);
   engineClearModified(engine);
 }
 
@@ -303,13 +303,6 @@ void mainPageSelect(uint16_t win) {
   winSelectPane(static_cast<int16_t>(win), mainPageId);
 }
 
-void mainPageSetButtonPressed(int16_t win, uint16_t id, int pressed) {
-  ControlItem* item = ctrlFindKind(win, id, kindButton);
-  ButtonData* d = item ? static_cast<ButtonData*>(item->k.kindData) : nullptr;
-  if (!d || d->pressed == (pressed ? 1 : 0)) return;
-  d->pressed = pressed ? 1 : 0;
-  buttonSetState(win, id, d->state);  // new look, redrawn at once
-}
 
 // Until the Midi page's tuning editor exists, "Edit..." and "New..." show the Midi page.
 void midiPageOpenTuningEditor(uint16_t win) { mainWindowShowPage(static_cast<int16_t>(win), pageMidi); }
@@ -436,7 +429,7 @@ void presetGridShowGroup(uint16_t win, int16_t n) {
   if (!mainPageEnter(win)) return;
   int16_t w = static_cast<int16_t>(win);
   for (int k = 0; k < 8; ++k)
-    mainPageSetButtonPressed(w, static_cast<uint16_t>(idGroupFirst + k), n >= 16 * k && n <= 16 * k + 15);
+    recButtonSetPressed(w, static_cast<uint16_t>(idGroupFirst + k), n >= 16 * k && n <= 16 * k + 15);
   g_page.groupStart = static_cast<int16_t>((n / 16) * 16);
   if (g_page.groupStart < 0) g_page.groupStart = 0;
   if (g_page.groupStart > 112) g_page.groupStart = 112;
@@ -480,7 +473,7 @@ void mainPageBlinkStoreTo(uint16_t win) {
   if (now - g_page.storeToTime <= 0.5) return;
   g_page.storeToTime = now;
   g_page.storeToBlink = g_page.storeToBlink ? 0 : 1;
-  mainPageSetButtonPressed(static_cast<int16_t>(win), idStoreTo, g_page.storeToBlink);
+  recButtonSetPressed(static_cast<int16_t>(win), idStoreTo, g_page.storeToBlink);
 }
 
 void mainPageSetExpanded(uint16_t win, uint8_t flag) {
@@ -494,7 +487,7 @@ void mainPageSetExpanded(uint16_t win, uint8_t flag) {
   mirrorToWindowData(win);
   winSelectPane(w, mainPageId);
   ctrlShow(w, idLower, g_page.expanded);
-  mainPageSetButtonPressed(w, idExpand, g_page.expanded);
+  recButtonSetPressed(w, idExpand, g_page.expanded);
   paneActivate(w, mainPageId);
 }
 

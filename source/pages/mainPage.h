@@ -67,7 +67,6 @@ void presetGridUpdateRow(uint16_t win, int16_t n);
 Engine* mainPageEngine(uint16_t win);
 Bank* mainPageBank(uint16_t win);
 bool mainPageEnter(uint16_t win);  // current window, pane 2 selected; false without an engine
-void mainPageSetButtonPressed(int16_t win, uint16_t id, int pressed);
 void mainPageBuildTuningSelector(int16_t win);
 void mainPageBuildKeyboardPanel(int16_t win);
 void mainPageWheelDraw(int16_t win);

@@ -165,7 +165,7 @@ void mainPageUpdateKeyboard(uint16_t win) {
   int16_t v = midiGetSourceValue(engine, 64);
   if (v != f->lastSustainValue) {
     f->lastSustainValue = v;
-    mainPageSetButtonPressed(w, idPedal, v > 0);
+    recButtonSetPressed(w, idPedal, v > 0);
   }
   if (!midiReadNoteFlag(engine, 0)) return;
   midiClearChangeFlag(engine, 0);
@@ -186,7 +186,7 @@ void mainPageSustainEntry(uint16_t win) {
   int16_t w = static_cast<int16_t>(win);
   Engine* engine = mainPageEngine(win);
   int down = midiGetSourceValue(engine, 64) > 0 ? 1 : 0;
-  if (down != buttonIsPressed(w, idPedal)) mainPageSetButtonPressed(w, idPedal, down);
+  if (down != buttonIsPressed(w, idPedal)) recButtonSetPressed(w, idPedal, down);
   midiPageUpdateSlotValues(win);
   mainPageEnter(win);
   MainPageFields* f = mainPageFields();
