@@ -146,7 +146,14 @@ def list_record(w, form_bg_colour, styles):
     return out
 
 
-WRITERS = {"Switch": switch_record, "Label": label_record, "Selector": selector_record, "List": list_record}
+def subform_record(w, form_bg_colour, styles):
+    """A sub-form (version 1): the class of its inner form (empty: a plain form, or what the widget's
+    own class makes) and the FRM id it loads (0: none, the inner form takes the widget's size)."""
+    return widget_base(w) + u32(1) + string(w.get("formClass", "")) + u32(w.get("form", 0))
+
+
+WRITERS = {"Switch": switch_record, "Label": label_record, "Selector": selector_record, "List": list_record,
+           "SubForm": subform_record, "AboutContentSubForm": subform_record}
 
 
 def frm(form, styles):

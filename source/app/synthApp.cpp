@@ -16,6 +16,8 @@
 #include "NGLSwitch.h"
 #include "TextEdit.h"
 #include "TreeView.h"
+#include "about/aboutDialog.h"
+#include "app/aboutBox.h"
 #include "app/appCommands.h"
 #include "app/appGdi.h"
 #include "app/appSettings.h"
@@ -89,7 +91,7 @@ bool SynthAppModule::init() {
   registerTreeView();
   registerList();
   abRegisterSetupLists();
-  // The About box's "AboutContentSubForm" is registered here once it exists.
+  aboutRegisterContent();
 
   Form::setDefaultColors(1001, 0xfffff0ff, 0xffc8c8c8, 0xff003200, 0xff003200, false);
   gpOpenAppRegistry(appProgramName, 0x434C614D);  // "CLaM"
@@ -220,7 +222,8 @@ bool SynthApp::init() {
   pageUpdateTimer = UiTimer::create(1, 1, appPageUpdate, 0.05, 1);
   // 20
   winShow(1, true);
-  // 21 (the About box opens as a splash here once it exists)
+  // 21: the About box as a start-up splash over window 1, closing itself after 4 seconds
+  appRunAboutBox(1, 4);
   return true;
 }
 
