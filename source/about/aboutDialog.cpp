@@ -76,7 +76,9 @@ bool AboutDialog::onAction(std::int32_t id, std::int32_t code, void* data) {
 }
 
 bool AboutDialog::onMessage(std::int32_t code, void* data) {
-  if (closed_ == 0 && autoClose_ > 0) {
+  // A message before the dialog's window exists does not close it: the close waits for a message
+  // that can end the dialog, so the box never stays open for good.
+  if (closed_ == 0 && autoClose_ > 0 && nativeHandle()) {
     timer_.stop();
     if (g_millis(timer_.startReading(), timer_.endReading()) > static_cast<std::int64_t>(autoClose_) * 1000) {
       closed_ = 1;

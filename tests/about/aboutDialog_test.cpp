@@ -217,6 +217,37 @@ TEST(AboutBox, AsTheSplashItClosesItselfOnceFourSecondsHavePassed) {
   });
 }
 
+// Form messages before the dialog's window exists cannot end it: the splash whose time ran out
+// meanwhile still closes itself once it is up, instead of staying for good.
+TEST(AboutBox, ASplashWhoseTimeRanOutBeforeItOpenedStillClosesItself) {
+  runInApplication([&](RecordingApplication&) {
+    TestClock clock;
+    FormHostListener resources;
+    ASSERT_TRUE(resources.attach(kAboutMapId, kAboutMapId));
+    {
+      AboutDialog dialog(nullptr, &resources, nullptr);
+      dialog.setAutoClose(4);
+      g_millis = 10000;
+      dialog.form().sendEvent(UIA_EVENT_TIMER, nullptr);
+      EXPECT_FALSE(dialog.closed());
+      bool forced = false;
+      runSteps(
+          {wait(100)},
+          [&] {
+            WindowSpec spec;
+            spec.flags = UIA_SPEC_BACKGROUND | UIA_SPEC_PARENT;
+            spec.options = 32;
+            spec.setTitle(appAboutTitle);
+            dialog.run(spec, 0);
+          },
+          &forced);
+      EXPECT_FALSE(forced) << "it closed itself";
+      EXPECT_TRUE(dialog.closed());
+    }
+    resources.detach();
+  });
+}
+
 TEST(AboutBox, AnotherActionOfTheRangeChangesNothing) {
   runInApplication([&](RecordingApplication&) {
     FormHostListener resources;
