@@ -577,8 +577,8 @@ def skin_led(image, box, text, pal, lit):
     lamp = max(5, min(8, h - 5))
     lx = x + 3
     if not text:
-        # A switch without a caption: the lamp alone, centred inside the bevel.
-        lamp = min(lamp, w - 4)
+        # A switch without a caption: the lamp alone, centred, with face showing between it and the bevel.
+        lamp = min(lamp, w - 6)
         lx = x + (w - lamp) // 2
     ly = y + (h - lamp) // 2
     d.rounded_rectangle([lx, ly, lx + lamp - 1, ly + lamp - 1], radius=2,
