@@ -355,6 +355,8 @@ TEST_F(OutSetup, LfeOutputLayoutResetAndEightSpeakers) {
     EXPECT_EQ(choiceText(id), std::to_string(id - 8));
   }
   for (uint16_t id = 13; id <= 18; ++id) EXPECT_FALSE(visible(id)) << id;
+  UpdateWindow(innerHandle());
+  EXPECT_FALSE(windowCapturePng(innerHandle(), "outsetup_quadraphonic.png").empty());
 
   // "8 Ocotphonic": speakers at 270, 90, 180, 225, 135, 315, 0 and 45 degrees.
   choose(outSetupItemConfiguration, "8 Ocotphonic");
