@@ -375,8 +375,18 @@ TEST_F(OutSetup, LfeOutputLayoutResetAndEightSpeakers) {
   UpdateWindow(innerHandle());
   EXPECT_FALSE(windowCapturePng(innerHandle(), "outsetup_eight_speakers.png").empty());
 
+  // Opened again on the eight speakers with the LFE still on: the LFE row stays hidden.
+  closeWithCloseBox();
+  outSetupOpen(1, engine());
+  ASSERT_NE(inner(), 0);
+  EXPECT_EQ(surroundGetLfeOn(surround()), 1);
+  for (uint16_t id : {outSetupItemLfe, outSetupItemLfeGroup, outSetupItemLfeOutput, outSetupItemLfeFreq,
+                      outSetupItemLfeGain})
+    EXPECT_FALSE(visible(id)) << "reopened on eight speakers: item " << id;
+
   choose(outSetupItemConfiguration, "2 Stereo");
   EXPECT_TRUE(visible(outSetupItemLfe));
+  EXPECT_TRUE(buttonIsPressed(inner(), outSetupItemLfe));
   EXPECT_TRUE(visible(outSetupItemLfeOutput)) << "the LFE is still on";
 }
 
