@@ -94,19 +94,20 @@ int16_t inner() { return outSetupInnerId(); }
 HWND innerHandle() { return winGetFrameworkWindow(outSetupInnerId()); }
 HWND outerHandle() { return winGetFrameworkWindow(outSetupWindowId()); }
 
+BOOL CALLBACK countDialog(HWND hwnd, LPARAM count) {
+  DWORD pid = 0;
+  GetWindowThreadProcessId(hwnd, &pid);
+  char title[64] = {};
+  GetWindowTextA(hwnd, title, sizeof title);
+  if (pid == GetCurrentProcessId() && std::strcmp(title, "Morvane Output Setup") == 0 && IsWindowVisible(hwnd))
+    ++*reinterpret_cast<int*>(count);
+  return TRUE;
+}
+
+// Visible top-level windows of this process with the dialog's title.
 int dialogWindows() {
   int n = 0;
-  EnumWindows(
-      [](HWND hwnd, LPARAM count) -> BOOL {
-        DWORD pid = 0;
-        GetWindowThreadProcessId(hwnd, &pid);
-        char title[64] = {};
-        GetWindowTextA(hwnd, title, sizeof title);
-        if (pid == GetCurrentProcessId() && std::strcmp(title, "Morvane Output Setup") == 0 && IsWindowVisible(hwnd))
-          ++*reinterpret_cast<int*>(count);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&n));
+  EnumWindows(countDialog, reinterpret_cast<LPARAM>(&n));
   return n;
 }
 
