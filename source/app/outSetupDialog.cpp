@@ -278,6 +278,8 @@ void outSetupWindowEvent(std::int16_t window, std::uint32_t event, void*) {
     }
     g.inner = inner;
     build(inner);
+    // Keys go to the window with the controls, where Enter presses OK.
+    child->setFocus();
   } else if (event == winEvDestroyed) {
     if (g.inner) winCloseById(g.inner);
     winCloseById(g.window);

@@ -454,6 +454,24 @@ TEST_F(OutSetup, OkWritesEveryValueAndTheCloseBoxNone) {
   EXPECT_EQ(surroundGetLfeOn(surround()), 1);
 }
 
+// Enter presses OK: the window with the controls has the keys.
+TEST_F(OutSetup, EnterPressesOk) {
+  outSetupOpen(1, engine());
+  ASSERT_NE(inner(), 0);
+  choose(outSetupItemConfiguration, "3 Front");
+  HWND focus = GetFocus();
+  EXPECT_EQ(focus, innerHandle());
+  const LPARAM scan = static_cast<LPARAM>(MapVirtualKeyA(VK_RETURN, 0)) << 16;
+  PostMessageA(focus, WM_KEYDOWN, VK_RETURN, 1 | scan);
+  PostMessageA(focus, WM_KEYUP, VK_RETURN, 1 | scan | (1L << 30) | (1L << 31));
+  for (int k = 0; k < 200 && outSetupWindowId() != 0; ++k) pump(1);
+  EXPECT_EQ(outSetupWindowId(), 0);
+  DWORD mode = 99;
+  EXPECT_TRUE(storedInt("surroundMode", &mode));
+  EXPECT_EQ(mode, 3u);
+  EXPECT_EQ(storedCount(), 13);
+}
+
 void CALLBACK runTests(HWND, UINT, UINT_PTR id, DWORD) {
   KillTimer(nullptr, id);
   const SurroundSettings* s = &engine()->surround;
