@@ -6,6 +6,8 @@
 #include <windows.h>
 
 #include <cmath>
+#include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -86,6 +88,43 @@ float storedFloat(const char* name) {
   float value = NAN;
   if (storedInt(name, &word)) std::memcpy(&value, &word, 4);
   return value;
+}
+
+// The pixels of a bitmap resource, 0x00RRGGBB, top row first.
+std::vector<std::uint32_t> bitmapPixels(int id, int* width, int* height) {
+  HBITMAP bitmap = static_cast<HBITMAP>(
+      LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+  std::vector<std::uint32_t> pixels;
+  if (!bitmap) return pixels;
+  BITMAP info;
+  GetObjectA(bitmap, sizeof info, &info);
+  *width = info.bmWidth;
+  *height = info.bmHeight;
+  BITMAPINFO bi = {};
+  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+  bi.bmiHeader.biWidth = info.bmWidth;
+  bi.bmiHeader.biHeight = -info.bmHeight;
+  bi.bmiHeader.biPlanes = 1;
+  bi.bmiHeader.biBitCount = 32;
+  pixels.resize(static_cast<std::size_t>(info.bmWidth) * info.bmHeight);
+  HDC dc = GetDC(nullptr);
+  GetDIBits(dc, bitmap, 0, info.bmHeight, pixels.data(), &bi, DIB_RGB_COLORS);
+  ReleaseDC(nullptr, dc);
+  DeleteObject(bitmap);
+  for (std::uint32_t& p : pixels) p &= 0xFFFFFF;
+  return pixels;
+}
+
+// Share of the capture's rectangle (x, y, w, h) equal to the bitmap's pixels from (sx, sy).
+double matchShare(const CapturedWindow& cap, int id, int x, int y, int w, int h, int sx, int sy) {
+  int bw = 0, bh = 0;
+  const std::vector<std::uint32_t> bits = bitmapPixels(id, &bw, &bh);
+  if (bits.empty() || sx + w > bw || sy + h > bh) return 0.0;
+  int same = 0;
+  for (int j = 0; j < h; ++j)
+    for (int i = 0; i < w; ++i)
+      same += cap.at(x + i, y + j) == bits[static_cast<std::size_t>(sy + j) * bw + sx + i] ? 1 : 0;
+  return static_cast<double>(same) / (w * h);
 }
 
 // ---- the dialog
@@ -263,7 +302,9 @@ TEST_F(OutSetup, StoredValuesAreReadAndUnusableOnesReplaced) {
 // Opened from the Setup popup: one dialog of the given size, the fresh defaults shown, the two
 // speakers of "2 Stereo Wide" left and right on the circle; a second open makes no second dialog.
 TEST_F(OutSetup, OpensOnceFromTheSetupMenuWithTheDefaults) {
+  const DWORD start = GetTickCount();
   openFromSetupMenu();
+  std::printf("opened and drawn through the Setup popup in %lu ms\n", GetTickCount() - start);
   ASSERT_NE(inner(), 0);
   EXPECT_EQ(dialogWindows(), 1);
   RECT client;
@@ -291,7 +332,12 @@ TEST_F(OutSetup, OpensOnceFromTheSetupMenuWithTheDefaults) {
   EXPECT_EQ(choiceText(10), "2");
   for (uint16_t id = 11; id <= 18; ++id) EXPECT_FALSE(visible(id)) << id;
   UpdateWindow(innerHandle());
-  EXPECT_FALSE(windowCapturePng(innerHandle(), "outsetup_stereo_wide.png").empty());
+  CapturedWindow cap;
+  ASSERT_FALSE(windowCapturePng(innerHandle(), "outsetup_stereo_wide.png", &cap).empty());
+  ASSERT_EQ(cap.width, 323);
+  // The background where no control sits, and the LFE switch in its off look.
+  EXPECT_GT(matchShare(cap, 2408, 270, 40, 50, 160, 270, 40), 0.99);
+  EXPECT_GT(matchShare(cap, 2416, 17, 223, 48, 15, 0, 0), 0.99);
 
   openFromSetupMenu();
   outSetupOpen(1, engine());
@@ -343,7 +389,9 @@ TEST_F(OutSetup, LfeOutputLayoutResetAndEightSpeakers) {
   EXPECT_EQ(choiceText(outSetupItemLfeOutput), "5");
   expectMap({1, 1, 4, 3, 4, 5, 6, 7});
   UpdateWindow(innerHandle());
-  EXPECT_FALSE(windowCapturePng(innerHandle(), "outsetup_lfe_on.png").empty());
+  CapturedWindow cap;
+  ASSERT_FALSE(windowCapturePng(innerHandle(), "outsetup_lfe_on.png", &cap).empty());
+  EXPECT_GT(matchShare(cap, 2417, 17, 223, 48, 15, 0, 0), 0.99) << "the LFE switch in its on look";
 
   choose(outSetupItemConfiguration, "4 Quadraphonic");
   EXPECT_EQ(surroundGetModeWord(surround()), 5);
