@@ -34,7 +34,15 @@ std::int16_t outSetupInnerId();
 
 // Item ids of the inner window.
 enum {
-  outSetupItemBackground = 1, outSetupItemOk = 2, outSetupItemConfiguration = 3, outSetupItemLfe = 4,
-  outSetupItemLfeGroup = 5, outSetupItemLfeFreq = 6, outSetupItemLfeOutput = 7, outSetupItemLfeGain = 8,
-  outSetupItemFirstSpeaker = 9, outSetupItemLastSpeaker = 18, outSetupItemCount = 19
+  outSetupItemBackground = 1,
+  outSetupItemOk = 2,
+  outSetupItemConfiguration = 3,
+  outSetupItemLfe = 4,
+  outSetupItemLfeGroup = 5,
+  outSetupItemLfeFreq = 6,
+  outSetupItemLfeOutput = 7,
+  outSetupItemLfeGain = 8,
+  outSetupItemFirstSpeaker = 9,
+  outSetupItemLastSpeaker = 18,
+  outSetupItemCount = 19
 };

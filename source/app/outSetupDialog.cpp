@@ -160,8 +160,10 @@ void onLfe(ControlItem* item, std::uint8_t pressed, std::int16_t) {
 void onNumber(ControlItem* item, double value) {
   SurroundSettings* s = settings();
   if (!s || !item) return;
-  if (item->id == outSetupItemLfeFreq) surroundSetLfeFreq(s, static_cast<float>(value));
-  else if (item->id == outSetupItemLfeGain) surroundSetLfeGainDb(s, static_cast<float>(value));
+  if (item->id == outSetupItemLfeFreq)
+    surroundSetLfeFreq(s, static_cast<float>(value));
+  else if (item->id == outSetupItemLfeGain)
+    surroundSetLfeGainDb(s, static_cast<float>(value));
 }
 
 float clampTo(float v, float lo, float hi) { return !(v >= lo) ? lo : v > hi ? hi : v; }
@@ -184,8 +186,8 @@ void build(std::int16_t w) {
 
   const CtrlRgb white = {255, 255, 255};
   selectorSetDefaultColors(&white, &white, &white, &white);
-  selectorCreate(w, outSetupItemConfiguration, 120, 8, 92, 0, selectorOneBitmap, bitmapConfiguration,
-                 "Configuration", 1, onConfiguration);
+  selectorCreate(w, outSetupItemConfiguration, 120, 8, 92, 0, selectorOneBitmap, bitmapConfiguration, "Configuration",
+                 1, onConfiguration);
   selectorSetOpeningCallback(w, outSetupItemConfiguration, fillConfigurationMenu);
 
   for (int id = outSetupItemFirstSpeaker; id <= outSetupItemLastSpeaker; ++id) {

@@ -71,8 +71,8 @@ void outSetupSave(Engine* engine) {
     settings->setInt(name, surroundGetChannelMap(s, static_cast<std::int16_t>(i)), kScopeUser);
   }
   settings->setBool("surroundLfeOn", surroundGetLfeOn(s) != 0, kScopeUser);
-  settings->setInt("surroundLfeChan",
-                   surroundGetChannelMap(s, static_cast<std::int16_t>(surroundGetLfeChannel(s))), kScopeUser);
+  settings->setInt("surroundLfeChan", surroundGetChannelMap(s, static_cast<std::int16_t>(surroundGetLfeChannel(s))),
+                   kScopeUser);
   settings->setFloat("surroundLfeFreq", surroundGetLfeFreq(s), kScopeUser);
   settings->setFloat("surroundLfeGain", surroundGetLfeGainDb(s), kScopeUser);
 }

@@ -135,44 +135,44 @@ void CALLBACK scenario(HWND, UINT, UINT_PTR id, DWORD) {
   Engine* e = a->engine;
   const long long frames = e->framesDone;
   switch (g_state) {
-  case 0:
-    if (frames >= 4410) {
-      g_state = 1;
-      g_log.push_back("audio after " + std::to_string(GetTickCount() - g_started) + " ms");
-      g_marks[0] = frames;
-      midiQueueNoteOn(e, 69, 100, 0);
-    } else if (GetTickCount() - g_started > 15000) {
-      finish(id, "no audio");
-    }
-    break;
-  case 1:
-    if (frames - g_marks[0] >= 44100) {
-      g_state = 2;  // first: the clicks below pump messages, this timer's among them
-      g_marks[1] = e->framesDone;
-      outSetupOpen(1, e);
-      chooseOutput(9, "2");
-      g_log.push_back("speaker 1 on output " + std::to_string(surroundGetChannelMap(&e->surround, 0) + 1));
-    }
-    break;
-  case 2:
-    if (frames - g_marks[1] >= 44100) {
-      g_state = 3;
-      g_marks[2] = e->framesDone;
-      chooseOutput(10, "2");
-      g_log.push_back("speaker 2 on output " + std::to_string(surroundGetChannelMap(&e->surround, 1) + 1));
-    }
-    break;
-  case 3:
-    if (frames - g_marks[2] >= 44100) {
-      g_state = 4;
-      g_marks[3] = e->framesDone;
-      PostMessageA(winGetFrameworkWindow(outSetupWindowId()), WM_CLOSE, 0, 0);
-      midiQueuePushShort(&e->midi, 0x80, 69, 64);
-    }
-    break;
-  case 4:
-    if (frames - g_marks[3] >= 4410) finish(id, "done");
-    break;
+    case 0:
+      if (frames >= 4410) {
+        g_state = 1;
+        g_log.push_back("audio after " + std::to_string(GetTickCount() - g_started) + " ms");
+        g_marks[0] = frames;
+        midiQueueNoteOn(e, 69, 100, 0);
+      } else if (GetTickCount() - g_started > 15000) {
+        finish(id, "no audio");
+      }
+      break;
+    case 1:
+      if (frames - g_marks[0] >= 44100) {
+        g_state = 2;  // first: the clicks below pump messages, this timer's among them
+        g_marks[1] = e->framesDone;
+        outSetupOpen(1, e);
+        chooseOutput(9, "2");
+        g_log.push_back("speaker 1 on output " + std::to_string(surroundGetChannelMap(&e->surround, 0) + 1));
+      }
+      break;
+    case 2:
+      if (frames - g_marks[1] >= 44100) {
+        g_state = 3;
+        g_marks[2] = e->framesDone;
+        chooseOutput(10, "2");
+        g_log.push_back("speaker 2 on output " + std::to_string(surroundGetChannelMap(&e->surround, 1) + 1));
+      }
+      break;
+    case 3:
+      if (frames - g_marks[2] >= 44100) {
+        g_state = 4;
+        g_marks[3] = e->framesDone;
+        PostMessageA(winGetFrameworkWindow(outSetupWindowId()), WM_CLOSE, 0, 0);
+        midiQueuePushShort(&e->midi, 0x80, 69, 64);
+      }
+      break;
+    case 4:
+      if (frames - g_marks[3] >= 4410) finish(id, "done");
+      break;
   }
 }
 
@@ -281,7 +281,8 @@ int main(int argc, char** argv) {
   // the audio host, which the program's own start must find untouched).
   const std::string childFlag = "--child=";
   for (int i = 1; i < argc; ++i)
-    if (std::string(argv[i]).compare(0, childFlag.size(), childFlag) == 0) return runProgram(argv[i] + childFlag.size());
+    if (std::string(argv[i]).compare(0, childFlag.size(), childFlag) == 0)
+      return runProgram(argv[i] + childFlag.size());
 
   ::testing::InitGoogleTest(&argc, argv);
   RegDeleteKeyA(HKEY_CURRENT_USER, kUserKey);

@@ -49,9 +49,9 @@ void pump(int rounds = 3) {
 
 // ---- the registry
 
-const char* const kSurroundValues[] = {"surroundMode",  "surroundChan0",   "surroundChan1",   "surroundChan2",
-                                       "surroundChan3", "surroundChan4",   "surroundChan5",   "surroundChan6",
-                                       "surroundChan7", "surroundLfeOn",   "surroundLfeChan", "surroundLfeFreq",
+const char* const kSurroundValues[] = {"surroundMode",   "surroundChan0", "surroundChan1",   "surroundChan2",
+                                       "surroundChan3",  "surroundChan4", "surroundChan5",   "surroundChan6",
+                                       "surroundChan7",  "surroundLfeOn", "surroundLfeChan", "surroundLfeFreq",
                                        "surroundLfeGain"};
 
 void storeWord(const char* name, DWORD value) {
@@ -275,15 +275,32 @@ TEST_F(OutSetup, StoredValuesAreReadAndUnusableOnesReplaced) {
        1,
        150.0f,
        -3.5f},
-      {"hostile", {{"surroundMode", 99}, {"surroundChan3", static_cast<DWORD>(-4)}, {"surroundChan5", 9},
-                   {"surroundLfeChan", 8}},
-       {{"surroundLfeFreq", 5000.0f}, {"surroundLfeGain", -500.0f}}, 1, {0, 1, 2, 3, 4, 5, 6, 7}, 0, 300.0f, -96.0f},
-      {"below the boxes", {{"surroundMode", static_cast<DWORD>(-1)}}, {{"surroundLfeFreq", 1.0f}, {"surroundLfeGain", 50.0f}},
-       1, {0, 1, 2}, 0, 20.0f, 12.0f},
+      {"hostile",
+       {{"surroundMode", 99}, {"surroundChan3", static_cast<DWORD>(-4)}, {"surroundChan5", 9}, {"surroundLfeChan", 8}},
+       {{"surroundLfeFreq", 5000.0f}, {"surroundLfeGain", -500.0f}},
+       1,
+       {0, 1, 2, 3, 4, 5, 6, 7},
+       0,
+       300.0f,
+       -96.0f},
+      {"below the boxes",
+       {{"surroundMode", static_cast<DWORD>(-1)}},
+       {{"surroundLfeFreq", 1.0f}, {"surroundLfeGain", 50.0f}},
+       1,
+       {0, 1, 2},
+       0,
+       20.0f,
+       12.0f},
       {"not a number", {}, {{"surroundLfeFreq", NAN}, {"surroundLfeGain", INFINITY}}, 1, {0, 1, 2}, 0, 80.0f, -12.0f},
       // Eight speakers leave no entry for the LFE: the stored LFE output must not move speaker 2.
-      {"eight speakers", {{"surroundMode", 13}, {"surroundChan2", 5}, {"surroundLfeChan", 0}}, {}, 13,
-       {0, 1, 5, 3, 4, 5, 6, 7}, 0, 80.0f, -12.0f},
+      {"eight speakers",
+       {{"surroundMode", 13}, {"surroundChan2", 5}, {"surroundLfeChan", 0}},
+       {},
+       13,
+       {0, 1, 5, 3, 4, 5, 6, 7},
+       0,
+       80.0f,
+       -12.0f},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -418,8 +435,8 @@ TEST_F(OutSetup, LfeOutputLayoutResetAndEightSpeakers) {
   }
   EXPECT_FALSE(visible(17));
   EXPECT_FALSE(visible(18));
-  for (uint16_t id : {outSetupItemLfe, outSetupItemLfeGroup, outSetupItemLfeOutput, outSetupItemLfeFreq,
-                      outSetupItemLfeGain})
+  for (uint16_t id :
+       {outSetupItemLfe, outSetupItemLfeGroup, outSetupItemLfeOutput, outSetupItemLfeFreq, outSetupItemLfeGain})
     EXPECT_FALSE(visible(id)) << "no LFE with eight speakers: item " << id;
   UpdateWindow(innerHandle());
   EXPECT_FALSE(windowCapturePng(innerHandle(), "outsetup_eight_speakers.png").empty());
@@ -429,8 +446,8 @@ TEST_F(OutSetup, LfeOutputLayoutResetAndEightSpeakers) {
   outSetupOpen(1, engine());
   ASSERT_NE(inner(), 0);
   EXPECT_EQ(surroundGetLfeOn(surround()), 1);
-  for (uint16_t id : {outSetupItemLfe, outSetupItemLfeGroup, outSetupItemLfeOutput, outSetupItemLfeFreq,
-                      outSetupItemLfeGain})
+  for (uint16_t id :
+       {outSetupItemLfe, outSetupItemLfeGroup, outSetupItemLfeOutput, outSetupItemLfeFreq, outSetupItemLfeGain})
     EXPECT_FALSE(visible(id)) << "reopened on eight speakers: item " << id;
 
   choose(outSetupItemConfiguration, "2 Stereo");
