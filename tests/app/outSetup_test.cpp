@@ -69,6 +69,20 @@ void storeFloat(const char* name, float value) {
   storeWord(name, word);
 }
 
+void storeMachineWord(const char* name, DWORD value) {
+  HKEY key = nullptr;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kMachineKey, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) return;
+  RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
+  RegCloseKey(key);
+}
+
+void clearMachineValues() {
+  HKEY key = nullptr;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kMachineKey, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) return;
+  for (const char* name : {"surroundMode", "surroundChan1"}) RegDeleteValueA(key, name);
+  RegCloseKey(key);
+}
+
 void clearSurroundValues() {
   HKEY key = nullptr;
   if (RegOpenKeyExA(HKEY_CURRENT_USER, kUserKey, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) return;
@@ -314,6 +328,20 @@ TEST_F(OutSetup, StoredValuesAreReadAndUnusableOnesReplaced) {
     EXPECT_FLOAT_EQ(surroundGetLfeFreq(surround()), c.freq);
     EXPECT_NEAR(surroundGetLfeGainDb(surround()), c.gain, 1e-4);
   }
+}
+
+// A value missing from the user key is read from the machine key; the user key's wins.
+TEST_F(OutSetup, TheUserKeyComesBeforeTheMachineKey) {
+  storeMachineWord("surroundMode", 3);
+  storeMachineWord("surroundChan1", 5);
+  outSetupLoad(engine());
+  EXPECT_EQ(surroundGetModeWord(surround()), 3);
+  expectMap({0, 5, 2});
+  storeWord("surroundMode", 4);
+  outSetupLoad(engine());
+  EXPECT_EQ(surroundGetModeWord(surround()), 4);
+  expectMap({0, 5, 2});
+  clearMachineValues();
 }
 
 // Opened from the Setup popup: one dialog of the given size, the fresh defaults shown, the two
