@@ -571,6 +571,8 @@ void CALLBACK runTests(HWND, UINT, UINT_PTR id, DWORD) {
   g_startLoaded = surroundGetModeWord(s) == 0 && surroundGetChannelMap(s, 0) == 1 && surroundGetChannelMap(s, 1) == 0 &&
                   surroundGetLfeFreq(s) == 120.0f;
   g_result = RUN_ALL_TESTS();
+  // The program is quit with the dialog open: it goes with window 1 (checked once the loop ends).
+  outSetupOpen(1, engine());
   PostMessageA(appGetMainWindowHandle(), WM_CLOSE, 0, 0);
 }
 
@@ -590,5 +592,9 @@ int main(int argc, char** argv) {
   uiaSetInstance(GetModuleHandleA(nullptr));
   uiaRun();
   RegDeleteKeyA(HKEY_CURRENT_USER, kUserKey);
+  if (outSetupWindowId() != 0 || outSetupInnerId() != 0) {
+    std::printf("the output set-up dialog outlived the program's window\n");
+    return 1;
+  }
   return g_result;
 }
