@@ -24,6 +24,7 @@
 #include "app/appWindows.h"
 #include "app/audioClient.h"
 #include "app/mainWindow.h"
+#include "app/outSetup.h"
 #include "controls/appChooseFile.h"
 #include "controls/appMenu.h"
 #include "controls/ctrlDraw.h"
@@ -176,7 +177,8 @@ bool SynthApp::init() {
     msgBox(0, "Morvane memory error, 58842", 0);
     return false;
   }
-  // 8 (the output set-up values are loaded into the engine here once the output set-up exists)
+  // 8
+  outSetupLoad(engine);
   engineSetBank(engine, bank);
   bankSelectPreset(bank, engine, 0);
   // 9
