@@ -266,8 +266,7 @@ void recWinOnWaitForNote(ControlItem*, std::int32_t pressed) {
 }
 
 void recWinOnStereo(ControlItem*, std::int32_t pressed) {
-  if (recHasAnyTake() &&
-      msgBox(msgBoxYesNo, kStereoQuestion, msgBoxIconExclamation) != msgAnswerYes) {
+  if (recHasAnyTake() && msgBox(msgBoxYesNo, kStereoQuestion, msgBoxIconExclamation) != msgAnswerYes) {
     recButtonSetPressed(kWin, recItemStereo, pressed ? 0 : 1);
     return;
   }
@@ -299,9 +298,7 @@ void recWinOnClear(ControlItem*) {
 
 void recWinOnOptions(ControlItem*, std::int16_t menu, std::int16_t index) {
   if (menu == recMaxTimeMenu) {
-    if (recHasAnyTake() &&
-        msgBox(msgBoxOkCancel, kMaxTimeQuestion, msgBoxIconExclamation) != msgAnswerOk)
-      return;
+    if (recHasAnyTake() && msgBox(msgBoxOkCancel, kMaxTimeQuestion, msgBoxIconExclamation) != msgAnswerOk) return;
     if (index >= 1 && index <= 10) {
       recSetBufferSize(static_cast<std::int64_t>(recFramesPerMinute) * index);
       recSetUndo(recGetUndo());

@@ -11,10 +11,24 @@ class Window;
 
 // Item ids of the window.
 enum : std::uint16_t {
-  recItemBackground = 1, recItemStop = 2, recItemPlay = 3, recItemRecord = 4, recItemWaitForNote = 5,
-  recItemStereo = 6, recItemOverdub = 7, recItemUndo = 8, recItemSave = 9, recItemClear = 10, recItemOptions = 11,
-  recItemLiveGain = 12, recItemTakeGain = 13, recItemLiveGainText = 14, recItemTakeGainText = 15,
-  recItemTake = 16, recItemMaxTime = 17, recItemCursor = 18
+  recItemBackground = 1,
+  recItemStop = 2,
+  recItemPlay = 3,
+  recItemRecord = 4,
+  recItemWaitForNote = 5,
+  recItemStereo = 6,
+  recItemOverdub = 7,
+  recItemUndo = 8,
+  recItemSave = 9,
+  recItemClear = 10,
+  recItemOptions = 11,
+  recItemLiveGain = 12,
+  recItemTakeGain = 13,
+  recItemLiveGainText = 14,
+  recItemTakeGainText = 15,
+  recItemTake = 16,
+  recItemMaxTime = 17,
+  recItemCursor = 18
 };
 // The options selector's own entries and the popup menu of the maximum record time.
 enum { recOptionNoUndo = 1, recOptionMaxTime = 3, recMaxTimeMenu = 38 };

@@ -230,8 +230,7 @@ TEST_F(RecordWindow, ANoteStartsAWaitingRecordingAndStopMakesTheTakesButtonsDraw
   EXPECT_EQ(recWinState(), recStateWaiting);
   host.waitBlocks(10);
   EXPECT_EQ(recIsRecording(), 0) << "waiting for a note";
-  for (std::uint16_t id : {recItemStereo, recItemOverdub, recItemUndo, recItemSave})
-    EXPECT_EQ(drawable(id), 0) << id;
+  for (std::uint16_t id : {recItemStereo, recItemOverdub, recItemUndo, recItemSave}) EXPECT_EQ(drawable(id), 0) << id;
   midiQueueNoteOn(engine(), 69, 100, 0);
   for (int i = 0; i < 2000 && !recIsRecording(); ++i) Sleep(1);
   EXPECT_EQ(recIsRecording(), 1);
@@ -427,12 +426,9 @@ TEST_F(RecordWindow, GainFadersPassTheSquareClampedAndShowTheLevel) {
     double x;
     float gain;
     const char* text;
-  } cases[] = {{0.0, 1.0f / 65536.0f, "-96 dB"},
-               {1.0, 1.0f - 1.0f / 65536.0f, "0.0 dB"},
-               {0.5, 0.25f, "-12 dB"},
-               {0.7071, 0.49999f, "-6.0 dB"},
-               {0.9, 0.81f, "-1.8 dB"},
-               {2.0, 1.0f - 1.0f / 65536.0f, "0.0 dB"}};
+  } cases[] = {{0.0, 1.0f / 65536.0f, "-96 dB"}, {1.0, 1.0f - 1.0f / 65536.0f, "0.0 dB"},
+               {0.5, 0.25f, "-12 dB"},           {0.7071, 0.49999f, "-6.0 dB"},
+               {0.9, 0.81f, "-1.8 dB"},          {2.0, 1.0f - 1.0f / 65536.0f, "0.0 dB"}};
   for (const Case& c : cases) {
     winSelectPort(2, nullptr);
     recWinOnGain(ctrlFind(2, recItemLiveGain), c.x, 0.0);
