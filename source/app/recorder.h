@@ -103,9 +103,10 @@ void recUnmapPlatform(void* view, void* handle);
 
 // Sample conversions of every writer and player.
 inline std::int16_t recToSample(float v) {
-  if (!(v == v)) return 0;  // NaN
-  if (v > 1.0f) v = 1.0f;
-  if (v < -1.0f) v = -1.0f;
-  return static_cast<std::int16_t>(v * 32767.0f);
+  // Written as selects (no branches) so that a block converts in vector registers; NaN gives 0.
+  float c = v > 1.0f ? 1.0f : v;
+  c = c < -1.0f ? -1.0f : c;
+  c = c == c ? c : 0.0f;
+  return static_cast<std::int16_t>(static_cast<std::int32_t>(c * 32767.0f));
 }
 inline float recToFloat(std::int16_t s) { return static_cast<float>(s) * 3.0518509476e-05f; }

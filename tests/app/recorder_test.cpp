@@ -5,8 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <functional>
 #include <limits>
@@ -440,6 +442,44 @@ TEST_F(Recorder, ChangingTheTakeUnderARunningAudioThreadNeverTouchesReleasedMemo
   quit.store(true);
   audio.join();
   EXPECT_GT(blocks.load(), 60);
+}
+
+// The end of the buffer reached in a punch-in near its end: the audio thread only marks the stop, and
+// the copy of the old take around it (tens of MB at the default size) runs on the other thread.
+TEST_F(Recorder, APunchInStoppedAtTheEndOfTheBufferIsFinishedOffTheAudioThread) {
+  recInitFrames(recDefaultFrames);
+  recStartRecording();
+  onAudioThread(recDefaultFrames / 128 + 1, 128, [](int b, float* a, float* c) {
+    for (int i = 0; i < 128; ++i) a[i] = c[i] = 0.001f * static_cast<float>((b + i) % 500) - 0.25f;
+  });
+  recServicePending();
+  ASSERT_EQ(recGetLength(), 15875840);
+  const std::int32_t cursor = 15875840 - 4096;
+  recSetCursorFraction(static_cast<double>(cursor) / recGetCapacity());
+  ASSERT_EQ(recGetCursor(), cursor);
+  recStartRecording();
+  double longestTapMs = 0.0;
+  std::thread audio([&] {
+    float a[128], b[128];
+    constant(0.5f, 0.5f, a, b);
+    while (recIsRecording()) {
+      const auto start = std::chrono::steady_clock::now();
+      recTap(128, a, b);
+      const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+      if (ms > longestTapMs) longestTapMs = ms;
+    }
+  });
+  audio.join();
+  ASSERT_EQ(recStopIsPending(), 1);
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(recServicePending(), 1);
+  const double finishMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+  std::printf("punch-in stopped at the end of the default buffer: longest tap %.3f ms, finish %.2f ms\n", longestTapMs,
+              finishMs);
+  EXPECT_EQ(std::memcmp(recGetTake(), recGetOtherTake(), sizeof(std::int16_t) * cursor), 0)
+      << "the old take before the punch-in";
+  EXPECT_EQ(recGetTake()[cursor], 16383);
+  EXPECT_LT(longestTapMs, 5.0) << "no copy on the audio thread";
 }
 
 #ifdef _WIN32
