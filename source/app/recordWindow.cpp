@@ -109,9 +109,8 @@ void recWinBuild(std::int16_t window) {
   menuAppendItem(kWin, recItemOptions, recOptionNoUndo, 1, "No undo record", 0);
   menuAppendItem(kWin, recItemOptions, 2, 0, "-", 0);
   menuAppendItem(kWin, recItemOptions, recOptionMaxTime, 1, "Max stereo record time", 0);
-  if (!popupExists(recMaxTimeMenu)) popupCreate(recMaxTimeMenu, 0, "Max record time");
-  popupClear(recMaxTimeMenu);
-  for (int k = 0; k < 5; ++k) popupAppend(recMaxTimeMenu, static_cast<std::int16_t>(k + 1), true, kMinutes[k]);
+  if (!popupExists(recMaxTimeMenu) && popupCreate(recMaxTimeMenu, 0, "Max record time"))
+    for (int k = 0; k < 5; ++k) popupAppend(recMaxTimeMenu, static_cast<std::int16_t>(k + 1), true, kMinutes[k]);
   menuAttachSubmenu(kWin, recItemOptions, recOptionMaxTime, recMaxTimeMenu);
   knobCreateItem(kWin, recItemLiveGain, 158, 64, 0x24a, 2108, 0, recWinOnGain, std::sqrt(g_liveFader), 0.0f);
   knobCreateItem(kWin, recItemTakeGain, 158, 78, 0x24a, 2108, 0, recWinOnGain, std::sqrt(g_takeFader), 0.0f);

@@ -339,6 +339,73 @@ TEST_F(RecordWindow, TheCloseBoxHidesTheWindowAndKeepsTakeAndState) {
   EXPECT_EQ(recWinState(), recStateIdle);
 }
 
+// Undo shows the take before (here none) and turns into Redo; Redo brings the take back; Clear
+// empties it (undoable) and sets the button back to Undo.
+TEST_F(RecordWindow, UndoRedoAndClearThroughTheButtons) {
+  host.start();
+  recordTake(host);
+  host.stop();
+  const std::int32_t length = recGetLength();
+  ASSERT_EQ(drawable(recItemUndo), 1);
+  click(recItemUndo);
+  EXPECT_EQ(recGetLength(), 0) << "before the first take there was none";
+  EXPECT_EQ(buttonGetState(2, recItemUndo), 1) << "the button now offers Redo";
+  EXPECT_EQ(drawable(recItemUndo), 1);
+  EXPECT_EQ(drawable(recItemClear), 0);
+  click(recItemUndo);
+  EXPECT_EQ(recGetLength(), length);
+  EXPECT_EQ(buttonGetState(2, recItemUndo), 0);
+  click(recItemClear);
+  EXPECT_EQ(recGetLength(), 0);
+  EXPECT_EQ(buttonGetState(2, recItemUndo), 0);
+  EXPECT_DOUBLE_EQ(knobGetX(2, recItemCursor), 0.0);
+  click(recItemUndo);
+  EXPECT_EQ(recGetLength(), length) << "a clear can be undone";
+}
+
+// The cursor fader runs over the take only; playback starts from it.
+TEST_F(RecordWindow, TheCursorFaderStaysWithinTheTakeAndPlaybackStartsThere) {
+  recSetBufferSize(200000);
+  recSetUndo(1);
+  host.start();
+  recordTake(host);
+  host.stop();
+  recWinDrawTake(2);
+  const double lf = static_cast<double>(recGetLength()) / recGetCapacity();
+  winSelectPort(2, nullptr);
+  knobSetValueAndRedraw(2, recItemCursor, 1.0);
+  EXPECT_NEAR(knobGetX(2, recItemCursor), lf, 1e-9) << "the fader cannot pass the end of the take";
+  recWinOnCursorFader(ctrlFind(2, recItemCursor), lf / 2, 0.0);
+  const std::int32_t cursor = recGetCursor();
+  EXPECT_EQ(cursor % 2, 0);
+  EXPECT_NEAR(cursor, recGetLength() / 2, 2);
+  click(recItemPlay);
+  EXPECT_EQ(recGetPosition(), cursor);
+  click(recItemStop);
+}
+
+// A recording that reaches the end of the buffer: the audio thread marks the stop, the next tick
+// finishes the take and brings the window back to idle.
+TEST_F(RecordWindow, TheEndOfTheBufferReturnsTheWindowToIdleAtTheNextTick) {
+  recSetBufferSize(20000);
+  recSetUndo(1);
+  host.start();
+  click(recItemWaitForNote);
+  click(recItemRecord);
+  click(recItemPlay);
+  ASSERT_EQ(recWinState(), recStateRecording);
+  for (int i = 0; i < 3000 && recIsRecording(); ++i) Sleep(1);
+  ASSERT_EQ(recIsRecording(), 0);
+  EXPECT_EQ(recWinState(), recStateIdle);
+  tick();
+  EXPECT_EQ(recStopIsPending(), 0);
+  EXPECT_EQ(recGetLength(), 19968);
+  EXPECT_EQ(pressed(recItemPlay), 0);
+  EXPECT_EQ(pressed(recItemRecord), 0);
+  EXPECT_EQ(drawable(recItemClear), 1);
+  EXPECT_EQ(drawable(recItemStereo), 1);
+}
+
 // ---- options
 
 TEST_F(RecordWindow, EachMaxRecordTimeResizesTheBufferAndTheDisplayFollows) {
