@@ -506,6 +506,28 @@ TEST_F(RecordWindow, GainFadersPassTheSquareClampedAndShowTheLevel) {
     displayGetText(2, recItemLiveGainText, text, sizeof text);
     EXPECT_STREQ(text, c.text) << c.x;
   }
+  // A real drag of the live fader to either end gives the clamped extremes.
+  struct Drag {
+    int dx;
+    float gain;
+  } drags[] = {{400, 1.0f - 1.0f / 65536.0f}, {-400, 1.0f / 65536.0f}, {400, 1.0f - 1.0f / 65536.0f}};
+  for (const Drag& d : drags) {
+    winSelectPort(2, nullptr);
+    const KnobData* k = static_cast<KnobData*>(ctrlFind(2, recItemLiveGain)->k.kindData);
+    const int x = (k->handle.left + k->handle.right) / 2, y = (k->handle.top + k->handle.bottom) / 2;
+    PostMessageA(recordHandle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
+    pump(1);
+    // The fader follows the mouse through its smoothing: the handle catches up over the moves.
+    for (int step = 1; step <= 60; ++step) {
+      const int at = step < 8 ? d.dx * step / 8 : d.dx;
+      PostMessageA(recordHandle(), WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(x + at + (step & 1), y));
+      pump(1);
+    }
+    PostMessageA(recordHandle(), WM_LBUTTONUP, 0, MAKELPARAM(x + d.dx, y));
+    pump();
+    EXPECT_FLOAT_EQ(recGetLiveGain(), d.gain) << d.dx;
+    EXPECT_FLOAT_EQ(recWinLiveFader(), d.gain) << d.dx;
+  }
   EXPECT_FALSE(windowCapturePng(recordHandle(), "app_record_window_overdub.png").empty());
   click(recItemOverdub);
   EXPECT_EQ(recGetOverdub(), 0);
