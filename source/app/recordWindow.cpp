@@ -233,13 +233,21 @@ void recWinOnTransport(ControlItem* item) {
         if (recHasTake()) {
           recWinSetState(kWin, recStatePlaying);
           recStartPlaying();
+          if (!recIsPlaying()) recWinSetState(kWin, recStateIdle);
         } else {
           recButtonSetPressed(kWin, recItemPlay, 0);
         }
       } else if (s == recStateArmed) {
         recStartRecording();
-        recWinSetState(kWin, recStateRecording);
-        recButtonSetPressed(kWin, recItemRecord, 1);
+        if (recIsRecording()) {
+          recWinSetState(kWin, recStateRecording);
+          recButtonSetPressed(kWin, recItemRecord, 1);
+        } else {
+          // No buffer to record into: back to idle instead of a recording that does not run.
+          recWinSetState(kWin, recStateIdle);
+          recButtonSetPressed(kWin, recItemPlay, 0);
+          recButtonSetPressed(kWin, recItemRecord, 0);
+        }
       }
       break;
     case recItemRecord:

@@ -275,9 +275,9 @@ void recSetCursorFraction(double f) {
 
 // ---- transport ----
 
-void recStartRecordingNow() {
+bool recStartRecordingNow() {
   const std::int32_t cursor = g_rec.cursor.load();
-  if (g_rec.stopPending.load() || cursor >= g_rec.capacity.load() || !g_rec.take.load()) return;
+  if (g_rec.stopPending.load() || cursor >= g_rec.capacity.load() || !g_rec.take.load()) return false;
   beginTake();
   g_rec.recordPos.store(cursor);
   g_rec.recording.store(1);
@@ -285,6 +285,7 @@ void recStartRecordingNow() {
     g_rec.playPos.store(cursor);
     g_rec.playing.store(1);
   }
+  return true;
 }
 
 void recStartRecording() {

@@ -42,5 +42,6 @@ RecBlockFn recChooseWriter(std::int32_t overdub, std::int32_t channelMode);
 RecBlockFn recChoosePlayer(std::int32_t overdub, std::int32_t channelMode);
 // The writer's end-of-buffer stop on the audio thread: only marks it.
 void recMarkCapacityStop();
-// Starts a take from the cursor (both threads: the Play button and the note trigger).
-void recStartRecordingNow();
+// Starts a take from the cursor (both threads: the Play button and the note trigger); false when it
+// cannot start (no buffer, the cursor at the end, a finish still pending).
+bool recStartRecordingNow();

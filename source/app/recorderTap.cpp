@@ -201,7 +201,8 @@ void recOnNoteStart() {
     std::int32_t waiting = recStateWaiting;
     if (g_rec.winState.compare_exchange_strong(waiting, recStateRecording)) {
       g_rec.refreshMark.store(1);
-      recStartRecordingNow();
+      // A take that cannot start leaves the window idle rather than showing a recording.
+      if (!recStartRecordingNow()) recNotifyIdle();
     }
   }
   g_rec.busy.store(0);

@@ -549,6 +549,17 @@ TEST_F(RecordWindow, AFailedBufferShowsTheMessageAndTheTransportRefuses) {
   click(recItemPlay);
   host.waitBlocks(5);
   EXPECT_EQ(recIsRecording(), 0);
+  EXPECT_EQ(recWinState(), recStateIdle) << "no recording shown that does not run";
+  EXPECT_EQ(pressed(recItemPlay), 0);
+  EXPECT_EQ(pressed(recItemRecord), 0);
+  click(recItemWaitForNote);  // waiting for a note: the note finds no buffer either
+  click(recItemRecord);
+  ASSERT_EQ(recWinState(), recStateWaiting);
+  midiQueueNoteOn(engine(), 60, 100, 0);
+  for (int i = 0; i < 2000 && recWinState() == recStateWaiting; ++i) Sleep(1);
+  EXPECT_EQ(recWinState(), recStateIdle);
+  EXPECT_EQ(recIsRecording(), 0);
+  midiQueuePushShort(&engine()->midi, 0x80, 60, 64);
   click(recItemStop);
   tick();
   recSetMapSeam(nullptr, nullptr);

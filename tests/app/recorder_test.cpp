@@ -389,6 +389,7 @@ TEST_F(Recorder, AFailedBufferShowsTheMessageAndRefusesEverything) {
   recWinStoreState(recStateWaiting);
   std::thread([] { recStartOnNote(); }).join();
   EXPECT_EQ(recIsRecording(), 0);
+  EXPECT_EQ(recWinState(), recStateIdle) << "a take that cannot start leaves the window idle";
   recClear();
   recUndoSwap();
   recSetCursorFraction(0.5);
