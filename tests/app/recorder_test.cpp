@@ -9,9 +9,11 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <limits>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -507,6 +509,55 @@ TEST_F(Recorder, TheTakeIsPrivateToTheProcess) {
   HANDLE open = OpenFileMappingA(FILE_MAP_READ, FALSE, "MorvAudioOutputPaddlingPool");
   EXPECT_EQ(open, nullptr);
   if (open) CloseHandle(open);
+}
+
+// The other process of the test below: records a take of +0.5, says so, waits while the first
+// process records its own, and checks that its take is still its own (the exit code tells).
+TEST_F(Recorder, SecondProcessKeepsItsTake) {
+  const char* name = std::getenv("MORVANE_REC_SECOND");
+  if (!name) GTEST_SKIP() << "runs only as the second process of TwoProcessesNeverShareATake";
+  HANDLE ready = OpenEventA(EVENT_MODIFY_STATE, FALSE, (std::string(name) + "-ready").c_str());
+  HANDLE done = OpenEventA(SYNCHRONIZE, FALSE, (std::string(name) + "-done").c_str());
+  ASSERT_NE(ready, nullptr);
+  ASSERT_NE(done, nullptr);
+  recInitFrames(4096);
+  recordStereo(2000, [](int) { return 0.5f; });
+  SetEvent(ready);
+  ASSERT_EQ(WaitForSingleObject(done, 20000), WAIT_OBJECT_0);
+  for (int i = 0; i < 976; ++i) ASSERT_EQ(recGetTake()[i], 16383) << i;
+  CloseHandle(ready);
+  CloseHandle(done);
+}
+
+TEST_F(Recorder, TwoProcessesNeverShareATake) {
+  const std::string name = "MorvRecTest-" + std::to_string(GetCurrentProcessId());
+  HANDLE ready = CreateEventA(nullptr, TRUE, FALSE, (name + "-ready").c_str());
+  HANDLE done = CreateEventA(nullptr, TRUE, FALSE, (name + "-done").c_str());
+  char self[MAX_PATH];
+  GetModuleFileNameA(nullptr, self, sizeof self);
+  std::string commandLine = std::string("\"") + self + "\" --gtest_filter=Recorder.SecondProcessKeepsItsTake";
+  SetEnvironmentVariableA("MORVANE_REC_SECOND", name.c_str());
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process = {};
+  const BOOL started =
+      CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process);
+  SetEnvironmentVariableA("MORVANE_REC_SECOND", nullptr);
+  ASSERT_TRUE(started);
+  ASSERT_EQ(WaitForSingleObject(ready, 20000), WAIT_OBJECT_0) << "the second process recorded its take";
+  recInitFrames(4096);
+  EXPECT_EQ(recGetTake()[0], 0) << "a fresh take of our own";
+  recordStereo(2000, [](int) { return -0.25f; });
+  SetEvent(done);
+  DWORD code = 99;
+  WaitForSingleObject(process.hProcess, 20000);
+  GetExitCodeProcess(process.hProcess, &code);
+  EXPECT_EQ(code, 0u) << "the second process found its take changed";
+  for (int i = 0; i < 976; ++i) ASSERT_EQ(recGetTake()[i], -8191) << i;
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  CloseHandle(ready);
+  CloseHandle(done);
 }
 #endif
 
