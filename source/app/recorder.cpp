@@ -19,16 +19,18 @@ const char kMemoryText[] =
 
 RecMapFn g_map = nullptr;
 RecUnmapFn g_unmap = nullptr;
+// The routine that releases the buffer in use: the one that belongs to the routine that made it.
+RecUnmapFn g_bufferUnmap = nullptr;
 
 void* mapBytes(std::uint32_t bytes, void** handle) {
-  return g_map ? g_map(bytes, handle) : recMapPlatform(bytes, handle);
+  void* view = g_map ? g_map(bytes, handle) : recMapPlatform(bytes, handle);
+  g_bufferUnmap = g_map ? g_unmap : recUnmapPlatform;
+  return view;
 }
 
 void unmapBytes(void* view, void* handle) {
-  if (g_unmap)
-    g_unmap(view, handle);
-  else
-    recUnmapPlatform(view, handle);
+  if (g_bufferUnmap) g_bufferUnmap(view, handle);
+  g_bufferUnmap = nullptr;
 }
 
 // Keeps the audio half out: new tap calls and note triggers do nothing, the one under way is waited

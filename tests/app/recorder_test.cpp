@@ -407,6 +407,38 @@ TEST_F(Recorder, AFailedBufferShowsTheMessageAndRefusesEverything) {
   EXPECT_EQ(recGetCapacity(), 30000);
 }
 
+// Every buffer made is released once, by the routine that belongs to the one that made it, whether the
+// routines change in between or not.
+std::atomic<int> g_liveBuffers{0};
+void* countingMap(std::uint32_t bytes, void** handle) {
+  void* view = recMapPlatform(bytes, handle);
+  if (view) g_liveBuffers.fetch_add(1);
+  return view;
+}
+void countingUnmap(void* view, void* handle) {
+  g_liveBuffers.fetch_sub(1);
+  recUnmapPlatform(view, handle);
+}
+
+TEST_F(Recorder, EveryBufferIsReleasedOnceByItsOwnRoutine) {
+  recShutdown();
+  recSetMapSeam(countingMap, countingUnmap);
+  recInitFrames(5000);
+  const std::int64_t sizes[] = {8000, 8000, 3000, 40000};
+  for (std::int64_t frames : sizes) {
+    EXPECT_EQ(recSetBufferSize(frames), 1);
+    EXPECT_EQ(g_liveBuffers.load(), 1) << frames;
+  }
+  recSetMapSeam(nullptr, nullptr);  // the next buffer is the platform's; this one still goes through ours
+  EXPECT_EQ(recSetBufferSize(6000), 1);
+  EXPECT_EQ(g_liveBuffers.load(), 0);
+  recSetMapSeam(countingMap, countingUnmap);
+  EXPECT_EQ(recSetBufferSize(7000), 1);
+  EXPECT_EQ(g_liveBuffers.load(), 1);
+  recShutdown();
+  EXPECT_EQ(g_liveBuffers.load(), 0);
+}
+
 // While an audio thread records, plays and sends notes without pause, the other thread changes the
 // buffer size, the undo option and the channel mode and restarts the transport. Every change lets
 // the tap go idle first: natively the sanitizer, under Wine the unmapped view, would catch a writer
