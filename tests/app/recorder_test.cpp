@@ -318,6 +318,19 @@ TEST_F(Recorder, OverdubPlaybackMixesLiveAndTakeWithTheirGains) {
   EXPECT_NEAR(heard[0], 0.8f * 0.25f + recToFloat(16383) * 0.5f, 1e-6f);
 }
 
+TEST_F(Recorder, GainsEnterClampedToTheUnitRange) {
+  const float nan = std::numeric_limits<float>::quiet_NaN(), inf = std::numeric_limits<float>::infinity();
+  struct Case {
+    float in, stored;
+  } cases[] = {{-1.0f, 0.0f}, {0.0f, 0.0f}, {0.3f, 0.3f}, {1.0f, 1.0f}, {2.0f, 1.0f}, {nan, 0.0f}, {inf, 1.0f}};
+  for (const Case& c : cases) {
+    recSetLiveGain(c.in);
+    recSetTakeGain(c.in);
+    EXPECT_EQ(recGetLiveGain(), c.stored) << c.in;
+    EXPECT_EQ(recGetTakeGain(), c.stored) << c.in;
+  }
+}
+
 // ---- playback
 
 TEST_F(Recorder, PlaybackAddsTheTakeAndStopsAtItsEnd) {
@@ -458,7 +471,7 @@ TEST_F(Recorder, ChangingTheTakeUnderARunningAudioThreadNeverTouchesReleasedMemo
     }
   });
   const std::int64_t sizes[] = {4096, 300000, 1024, 70000, 2048};
-  for (int round = 0; round < 60; ++round) {
+  for (int round = 0; round < 300; ++round) {
     recSetOverdub(round & 1);
     recStartRecording();
     recWinStoreState(recStateWaiting);
