@@ -292,6 +292,7 @@ TEST_F(RecordWindow, RecordBlinksEveryTwoHundredMillisecondsOfTheClock) {
   tick();
   const int first = pressed(recItemRecord);
   EXPECT_EQ(pressed(recItemPlay), first) << "waiting: Play blinks with Record";
+  EXPECT_FALSE(windowCapturePng(recordHandle(), "app_record_window_waiting.png").empty());
   struct Step {
     std::uint32_t advance;
     bool toggles;
