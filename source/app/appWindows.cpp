@@ -44,3 +44,26 @@ Window* appCreateMainWindow(std::int16_t id, const char* title, int x, int y, in
   }
   return window;
 }
+
+Window* appCreateToolWindow(std::int16_t id, const char* title, int x, int y, int width, int height, int itemCount) {
+  if (itemCount < 0) itemCount = 0;
+  if (itemCount > 0xFFFF) itemCount = 0xFFFF;
+  WindowSpec spec;
+  spec.flags |= UIA_SPEC_SIZE | UIA_SPEC_POSITION | UIA_SPEC_CLIENT_SIZE | UIA_SPEC_CLIENT_POSITION;
+  spec.rect = RECT{x, y, x + width, y + height};
+  spec.setTitle(title);
+  spec.background = RGB(0x53, 0x5c, 0x00);
+  AppToolWindow* window = new AppToolWindow(id);
+  window->setOption(true);  // the platform window deletes it once the system window is gone
+  window->create(spec);
+  if (!window->nativeHandle()) {
+    delete window;
+    return nullptr;
+  }
+  if (!winOpen(id, static_cast<std::uint16_t>(itemCount), itemCount, window)) {
+    window->destroy();
+    return nullptr;
+  }
+  window->setIcon(GetModuleHandleA(nullptr), 100);
+  return window;
+}

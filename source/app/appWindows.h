@@ -39,3 +39,7 @@ class AppPlainWindow : public PlainWindow {
 // window could not be made (the slot is then closed again).
 Window* appCreateMainWindow(std::int16_t id, const char* title, int x, int y, int width, int height, int itemCount,
                             bool dialogStyle);
+
+// A tool window of slot `id` at (x, y) with a client area of width x height and `itemCount` items,
+// hidden until winShow, with the program's icon. Null when the window could not be made.
+Window* appCreateToolWindow(std::int16_t id, const char* title, int x, int y, int width, int height, int itemCount);

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "app/recorder.h"
 #include "engine/engine.h"
 #include "engine/midiQueue.h"
 #include "engine/surround.h"
@@ -43,7 +44,8 @@ void clientRenderSubBlock(Engine* engine, const float* const* inputs, int inputC
 
   engineRender(engine, 128);
   surroundMix(engine, &engine->surround, engine->buses[0], outputs, outputCount, 0, engine->outputGain, 128);
-  // The recorder's tap on outputs 1 and 2 goes here once the recorder exists (it stays off until then).
+  // The recorder records outputs 1 and 2 and plays its take into them (a device with one output has no pair).
+  if (outputCount >= 2) recTap(128, outputs[0], outputs[1]);
   if (dispatched) midiProcessBlock(engine);
   if (engine->request.load() > 0)
     engineOutputRamp(engine, outputCount > 0 ? outputs[0] : nullptr, outputCount > 1 ? outputs[1] : nullptr);

@@ -8,6 +8,8 @@
 #include "app/aboutBox.h"
 #include "app/appSettings.h"
 #include "app/mainWindowPopups.h"
+#include "app/recordWindow.h"
+#include "app/recorder.h"
 #include "app/synthApp.h"
 #include "controls/ctrlDraw.h"
 #include "controls/ctrlItems.h"
@@ -398,5 +400,12 @@ void appPageUpdate(std::uint16_t window, std::uint16_t, UiTimerRecord*) {
   if (envPageIsShown(window)) envPageIdleUpdate(window);
   if (mainPageStoreToActive(window)) mainPageBlinkStoreTo(window);
   winReleaseDrawContext(id, &batch);
-  // The Record window's periodic update runs here once the Record window exists.
+  // A recording the writer ended at the end of the buffer is finished here, on this thread.
+  recServicePending();
+  if (winSlot(2) && recRefreshMarked()) {
+    winAcquireDrawContext(2, &batch);
+    recWinUpdate(2);
+    winReleaseDrawContext(2, &batch);
+    winSetCurrent(id);
+  }
 }

@@ -25,6 +25,8 @@
 #include "app/audioClient.h"
 #include "app/mainWindow.h"
 #include "app/outSetup.h"
+#include "app/recordWindow.h"
+#include "app/recorder.h"
 #include "controls/appChooseFile.h"
 #include "controls/appMenu.h"
 #include "controls/ctrlDraw.h"
@@ -96,7 +98,7 @@ bool SynthAppModule::init() {
 
   Form::setDefaultColors(1001, 0xfffff0ff, 0xffc8c8c8, 0xff003200, 0xff003200, false);
   gpOpenAppRegistry(appProgramName, 0x434C614D);  // "CLaM"
-  // The recorder reads "record time" and makes its take buffer here once it exists.
+  recInit();
 
   SynthApp* application = new SynthApp;
   application->setName(appProgramName);
@@ -213,7 +215,8 @@ bool SynthApp::init() {
   recentFilesLoad();
   appReadWindowLayout();
   appLoadSwitches();
-  // 16 (the Record window is made here once it exists)
+  // 16
+  appCreateRecordWindow();
   appApplySwitches();
   // 17
   mainWindowRefreshAll(1);

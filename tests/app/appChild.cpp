@@ -6,6 +6,8 @@
 //   --scenario=audio        start, play note 69 once audio runs, release it, close window 1
 //   --scenario=keys         as audio, by posted clicks on the Main page: Hold on, the key of note 69,
 //                           then the wheel pulled fully up (a capture kept) and let go, Hold off
+//   --scenario=record       as audio, through the Record window: F3, Record (waiting for a note), the
+//                           note starts the take, Stop after its release, then Play of the take
 //   --scenario=fail-engine  the engine cannot be made; likewise fail-bank and fail-chunk
 //   --scenario=exit-write   start, switch auto-balance off, end without the quit query
 //   --scenario=order        as close, with a client that notes whether the engine still exists when
@@ -23,6 +25,8 @@
 #include "about/aboutDialog.h"
 #include "app/appCommands.h"
 #include "app/audioClient.h"
+#include "app/recordWindow.h"
+#include "app/recorder.h"
 #include "app/synthApp.h"
 #include "controls/ctrlItems.h"
 #include "controls/ctrlKit.h"
@@ -134,6 +138,18 @@ POINT keyPoint(int note) {
   return clientPoint((r.left + r.right) / 2, r.bottom - 4);
 }
 
+// A click in the middle of an item of the Record window (window 2).
+HWND recordHandle() { return winGetFrameworkWindow(2); }
+void recordClick(std::uint16_t id) {
+  winSelectPort(2, nullptr);
+  CtrlRect r = {0, 0, 0, 0};
+  ctrlGetRect(2, id, &r);
+  const LPARAM at = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+  PostMessageA(recordHandle(), WM_LBUTTONDOWN, MK_LBUTTON, at);
+  PostMessageA(recordHandle(), WM_LBUTTONUP, 0, at);
+}
+int g_noted = 0;
+
 std::string pointText(POINT p) { return std::to_string(p.x) + "," + std::to_string(p.y); }
 
 void CALLBACK watch(HWND, UINT, UINT_PTR, DWORD) {
@@ -159,10 +175,17 @@ void CALLBACK watch(HWND, UINT, UINT_PTR, DWORD) {
         a->mainWindowObject->destroy();
         return;
       }
-      if (g_scenario != "audio" && g_scenario != "keys") closeWindow1();
+      if (g_scenario != "audio" && g_scenario != "keys" && g_scenario != "record") closeWindow1();
       return;
     case 1:  // audio: wait until the device plays
-      if (a->engine->framesDone >= 4410 && g_scenario == "keys") {
+      if (a->engine->framesDone >= 4410 && g_scenario == "record") {
+        // F3 shows the Record window; Record waits for a note; the note starts the take.
+        const LPARAM scan = static_cast<LPARAM>(MapVirtualKeyA(VK_F3, 0)) << 16;
+        PostMessageA(main, WM_KEYDOWN, VK_F3, 1 | scan);
+        PostMessageA(main, WM_KEYUP, VK_F3, 1 | scan | (1L << 30) | (1L << 31));
+        recordClick(recItemRecord);
+        g_state = 29;
+      } else if (a->engine->framesDone >= 4410 && g_scenario == "keys") {
         // Hold on, then a click on the key: the note stays on after the button is up.
         const POINT key = keyPoint(69);
         mainPageSelect(1);
@@ -233,6 +256,59 @@ void CALLBACK watch(HWND, UINT, UINT_PTR, DWORD) {
         g_state = 3;
       }
       return;
+    case 29:  // record: the window waits for a note
+      if (recWinState() != recStateWaiting) return;
+      midiQueueNoteOn(a->engine, 69, 100, 0);
+      g_mark = a->engine->framesDone;
+      note("note on " + std::to_string(g_mark) + " window " + std::string(IsWindowVisible(recordHandle()) ? "1" : "0"));
+      g_state = 30;
+      return;
+    case 30:  // the note started the take; a second and a half of it, then its release
+      if (recIsRecording() && g_noted == 0) {
+        note("recording from the note, state " + std::to_string(recWinState()));
+        g_noted = 1;
+      }
+      if (a->engine->framesDone - g_mark >= 66150) {
+        midiQueuePushShort(&a->engine->midi, 0x80, 69, 64);
+        g_mark = a->engine->framesDone;
+        note("note off " + std::to_string(g_mark));
+        g_state = 31;
+      }
+      return;
+    case 31:  // a second of the release, then Stop
+      if (a->engine->framesDone - g_mark >= 44100) {
+        recordClick(recItemStop);
+        g_mark = a->engine->framesDone;
+        g_state = 32;
+      }
+      return;
+    case 32:  // half a second without sound, then Play
+      if (a->engine->framesDone - g_mark >= 22050) {
+        note("stopped length " + std::to_string(recGetLength()) + " state " + std::to_string(recWinState()));
+        recordClick(recItemPlay);
+        g_mark = a->engine->framesDone;
+        g_state = 33;
+      }
+      return;
+    case 33:  // the take plays to its end; half a second more, then the program closes
+      if (recWinState() == recStatePlaying && g_noted == 1) {
+        note("play " + std::to_string(g_mark));
+        g_noted = 2;
+      }
+      if (g_noted == 2 && !recIsPlaying() && g_noted != 3) {
+        note("played " + std::to_string(a->engine->framesDone));
+        g_noted = 3;
+        g_mark = a->engine->framesDone;
+      }
+      if (g_noted == 3 && a->engine->framesDone - g_mark >= 22050) {
+        closeWindow1();
+        g_state = 9;
+      } else if (a->engine->framesDone - g_mark >= 44100 * 8) {
+        note("no playback end");
+        closeWindow1();
+        g_state = 9;
+      }
+      return;
     default: return;
   }
 }
@@ -251,7 +327,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   if (g_scenario == "fail-bank") hooks->createBank = failBank;
   if (g_scenario == "fail-chunk") hooks->initChunkBuffer = failChunk;
   if (g_scenario == "order") hooks->createAudioClient = makeOrderClient;
-  if (g_scenario == "audio" || g_scenario == "keys") hooks->createAudioClient = makeCountingClient;
+  if (g_scenario == "audio" || g_scenario == "keys" || g_scenario == "record")
+    hooks->createAudioClient = makeCountingClient;
   // The start-up splash closes on its first message: its 4 seconds count as passed at once.
   aboutSetMillisFunction([](std::int64_t, std::int64_t) -> std::int64_t { return 1 << 30; });
   note("start " + std::to_string(GetTickCount64()));
