@@ -457,6 +457,14 @@ TEST(LfoPage, WaveChoiceAndNoFreePresetWave) {
         lfoWaveChosen(selector, factory, 2);
         const int16_t wave = waveMenuItemToWave(2, factory);
         EXPECT_EQ(lfoGetWaveId(e, 0), wave);
+        // "New..." takes the first free preset wave for LFO 2.
+        lfoWaveChosen(page.item(cid(1, lfoKWave)), waveMenuPresetHandle(), 1);
+        const int16_t made = lfoGetWaveId(e, 1);
+        EXPECT_EQ(made & 0xFF00, 0x7F00);
+        lfoPageSelect(kWin);
+        SelectorData* label = selectorFind(kWin, cid(1, lfoKWave));
+        ASSERT_NE(label, nullptr);
+        EXPECT_STREQ(label->choiceText, "preset 1");
         while (engineClaimPresetWave(e) >= 0) {
         }
         msgBoxCaptureBegin(0);
