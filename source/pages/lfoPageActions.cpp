@@ -174,7 +174,7 @@ void lfoSourceChosen(uint16_t window, int16_t source) {
     const int16_t win = static_cast<int16_t>(window);
     Engine* e = lfoEngineOf(win);
     // Only aftertouch and the controllers scale an LFO: pitch bend, velocity, note and random do not.
-    if (!e || source < -1 || source > 127) return;
+    if (!e || g_choice.button == 0 || source < -1 || source > 127) return;
     lfoPageSelect(win);
     char name[midiSourceNameBytes];
     midiSourceNameEntry(source, name);

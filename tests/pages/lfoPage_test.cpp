@@ -215,6 +215,41 @@ TEST(LfoPage, EveryBoxStoresWhatItShowsInTheEnginesUnit) {
     });
 }
 
+// Values no box can produce (not a number, infinite, huge, negative) handed to every box's callback:
+// the engine keeps finite values, and the refresh shows each box inside its range.
+TEST(LfoPage, HostileValuesStayInsideEveryBox) {
+    runInApplication([&](RecordingApplication&) {
+        LfoHarness page;
+        Engine* e = page.engine();
+        lfoSetOn(e, 0, 1);
+        lfoSetSampleHold(e, 0, 1);
+        page.refresh();
+        const int boxes[] = {lfoKPitchDepth, lfoKAmpDepth, lfoKFmDepth, lfoKFilterDepth, lfoKEffectDepth,
+                             lfoKPanDepth, lfoKDepthAmount, lfoKRateAmount, lfoKHoldRateAmount, lfoKSeconds,
+                             lfoKBeats, lfoKHoldSeconds, lfoKHoldBeats, lfoKPhase};
+        const double hostile[] = {NAN, INFINITY, -INFINITY, 1e300, -1e300, -5.0};
+        for (int k : boxes) {
+            for (double v : hostile) {
+                SCOPED_TRACE("box " + std::to_string(k) + " value " + std::to_string(v));
+                lfoNumboxChanged(page.item(cid(0, k)), v);
+                const double fields[] = {lfoGetPitchDepth(e, 0), lfoGetAmpDepth(e, 0), lfoGetChannelDepth(e, 0),
+                                         lfoGetFilterRange(e, 0), lfoGetPercentSetting(e, 0), lfoGetFieldDepth(e, 0),
+                                         lfoGetDepthAmount(e, 0), lfoGetRateRange(e, 0), lfoGetHoldRateRange(e, 0),
+                                         lfoGetPeriodSeconds(e, 0), lfoGetPeriodBeats(e, 0), lfoGetHoldSeconds(e, 0),
+                                         lfoGetHoldBeats(e, 0), lfoGetStartPhase(e, 0)};
+                for (double f : fields) EXPECT_TRUE(std::isfinite(f));
+                page.refresh();
+                NumboxData* d = page.item(cid(0, k)) ? numboxFind(kWin, cid(0, k)) : nullptr;
+                ASSERT_NE(d, nullptr);
+                EXPECT_GE(d->value, d->minimum);
+                EXPECT_LE(d->value, d->maximum);
+            }
+        }
+        EXPECT_NEAR(lfoGetStartPhase(e, 0), 0.0, 1e-9) << "-5 is phase 0";
+        EXPECT_NEAR(lfoGetPitchDepth(e, 0), 0.0, 1e-9);
+    });
+}
+
 // The same path with real input: a click on a box's value opens the in-place entry over it, the text
 // is typed into that edit field and Enter ends it.
 TEST(LfoPage, TypedIntoTheEntryOverABoxReachesTheEngine) {
