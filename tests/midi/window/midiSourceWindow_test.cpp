@@ -15,6 +15,7 @@
 #include "kitTestSupport.h"
 #include "uiaTestSupport.h"
 #include "controls/list.h"
+#include "controls/uiTimer.h"
 #include "controls/winSlots.h"
 #include "midi/midiNames.h"
 #include "midi/midiSourceWindow.h"
@@ -134,7 +135,7 @@ TEST(MidiSourceWindow, ListsTheSourcesAndPreselectsOnlyRowsItHas) {
             std::vector<std::string> head;
             rig.run(c.current, c.velocity, {[&] {
                         const int16_t id = midiSourcePopupBuildId();
-                        if (!id) return false;
+                        if (!id) return true;   // nothing to read: on to the last step
                         filled = listCountFilled(id, midiSourceItemList);
                         selected = listFirstSelected(id, midiSourceItemList);
                         for (int r = 0; r < 4; ++r) head.push_back(rowText(r));
@@ -157,7 +158,7 @@ TEST(MidiSourceWindow, ListsTheSourcesAndPreselectsOnlyRowsItHas) {
 }
 
 // A double click on "Pitchbend" chooses 128 and closes the window; OK with no row selected closes it
-// and calls nothing.
+// and calls nothing; a click then OK, or Enter, chooses the selected row.
 TEST(MidiSourceWindow, DoubleClickChoosesAndOkWithoutARowCallsNothing) {
     runInApplication([&](RecordingApplication&) {
         SourceWindowRig rig;
@@ -173,8 +174,9 @@ TEST(MidiSourceWindow, DoubleClickChoosesAndOkWithoutARowCallsNothing) {
                     return true;
                 },
                 [&] {
-                    --g_step;   // the window ends its loop itself, or the test runs out of time
-                    return ++g_waited < 200;
+                    // The window ends its loop itself, or after 200 beats the last step ends it.
+                    if (++g_waited < 200) --g_step;
+                    return true;
                 }});
         EXPECT_FALSE(rig.leftOpen);
         EXPECT_FALSE(midiSourcePopupIsOpen());
@@ -192,8 +194,8 @@ TEST(MidiSourceWindow, DoubleClickChoosesAndOkWithoutARowCallsNothing) {
                     return true;
                 },
                 [&] {
-                    --g_step;
-                    return ++g_waited < 200;
+                    if (++g_waited < 200) --g_step;   // then on to the last step
+                    return true;
                 }});
         EXPECT_FALSE(rig.leftOpen) << "OK closed it";
         EXPECT_TRUE(g_calls.empty());
@@ -213,6 +215,26 @@ TEST(MidiSourceWindow, DoubleClickChoosesAndOkWithoutARowCallsNothing) {
         EXPECT_FALSE(rig.leftOpen);
         ASSERT_EQ(g_calls.size(), 1u);
         EXPECT_EQ(g_calls[0].second, 129);
+
+        // Enter presses OK, the window's default button: the preselected row is chosen.
+        g_calls.clear();
+        g_waited = 0;
+        rig.run(7, 0, {[&] {
+                    if (!midiSourcePopupIsOpen()) return false;
+                    PostMessageA(controls(), WM_KEYDOWN, VK_RETURN, 1);
+                    PostMessageA(controls(), WM_KEYUP, VK_RETURN, 0xC0000001);
+                    return true;
+                },
+                [&] {
+                    // The click of the default button runs its action once 150 ms have passed.
+                    g_testTick += 50;
+                    UiTimer::dispatch();
+                    if (++g_waited < 200) --g_step;   // then on to the last step
+                    return true;
+                }});
+        EXPECT_FALSE(rig.leftOpen) << "Enter closed it";
+        ASSERT_EQ(g_calls.size(), 1u);
+        EXPECT_EQ(g_calls[0].second, 7);
     });
 }
 
@@ -249,8 +271,8 @@ TEST(MidiSourceWindow, OneAtATimeClosedByItsFrameAndOpenedAgain) {
                     return true;
                 },
                 [&] {
-                    --g_step;
-                    return ++g_waited < 200;
+                    if (++g_waited < 200) --g_step;   // then on to the last step
+                    return true;
                 }});
         if (hook) UnhookWindowsHookEx(hook);
         EXPECT_FALSE(rig.leftOpen) << "the close box ended it";
