@@ -100,6 +100,8 @@ void openControlWindow(std::int16_t dialogId) {
     }
     g_state.buildId = id;
     build();
+    // Keys go to the controls: Enter presses OK there.
+    plain->setFocus();
 }
 
 void windowEvent(std::int16_t win, std::uint32_t code, void*) {

@@ -216,13 +216,16 @@ TEST(MidiSourceWindow, DoubleClickChoosesAndOkWithoutARowCallsNothing) {
         ASSERT_EQ(g_calls.size(), 1u);
         EXPECT_EQ(g_calls[0].second, 129);
 
-        // Enter presses OK, the window's default button: the preselected row is chosen.
+        // Enter, typed where the keyboard focus is, presses OK, the window's default button: the
+        // preselected row is chosen.
+        bool focused = false;
         g_calls.clear();
         g_waited = 0;
         rig.run(7, 0, {[&] {
                     if (!midiSourcePopupIsOpen()) return false;
-                    PostMessageA(controls(), WM_KEYDOWN, VK_RETURN, 1);
-                    PostMessageA(controls(), WM_KEYUP, VK_RETURN, 0xC0000001);
+                    focused = GetFocus() == controls();
+                    PostMessageA(GetFocus(), WM_KEYDOWN, VK_RETURN, 1);
+                    PostMessageA(GetFocus(), WM_KEYUP, VK_RETURN, 0xC0000001);
                     return true;
                 },
                 [&] {
@@ -232,6 +235,7 @@ TEST(MidiSourceWindow, DoubleClickChoosesAndOkWithoutARowCallsNothing) {
                     if (++g_waited < 200) --g_step;   // then on to the last step
                     return true;
                 }});
+        EXPECT_TRUE(focused) << "the controls have the keyboard focus";
         EXPECT_FALSE(rig.leftOpen) << "Enter closed it";
         ASSERT_EQ(g_calls.size(), 1u);
         EXPECT_EQ(g_calls[0].second, 7);
