@@ -247,6 +247,20 @@ TEST(LfoPage, HostileValuesStayInsideEveryBox) {
         }
         EXPECT_NEAR(lfoGetStartPhase(e, 0), 0.0, 1e-9) << "-5 is phase 0";
         EXPECT_NEAR(lfoGetPitchDepth(e, 0), 0.0, 1e-9);
+
+        // Without an engine in the window's data every handler and the refresh do nothing.
+        lfoSetAmpDepth(e, 0, 0.5);
+        lfoSetOn(e, 2, 0);
+        winSetUserData(kWin, nullptr);
+        EXPECT_FALSE(lfoPageRefresh(kWin));
+        lfoNumboxChanged(page.item(cid(0, lfoKAmpDepth)), 10.0);
+        lfoButtonAction(page.item(cid(2, lfoKOn)), 1, 0);
+        lfoSourceChosen(kWin, 5);
+        lfoPageShow(kWin, 1);
+        winSetUserData(kWin, &page.data);
+        EXPECT_NEAR(lfoGetAmpDepth(e, 0), 0.5, 1e-9);
+        EXPECT_EQ(lfoGetOn(e, 2), 0);
+        EXPECT_TRUE(lfoPageRefresh(kWin));
     });
 }
 
