@@ -606,7 +606,8 @@ def skin_cell(image, cell, look, pressed, pal, style):
         else:
             face = rgba(pal["accentLight"] if pressed else pal["field"])
         image.paste(bevel_box((w, h), style["supersample"], pal, dict(style, radius=0), face, sunken=True), (x, y))
-        skin_text(image, (x, y, w, h), text, pal, size=10, align="left")
+        skin_text(image, (x, y, w, h), text, pal, size=10, align="left",
+                  colour="field" if look == "wellDark" else "text")
         return
     if look == "switch":
         image.paste(button_face((w, h), pal, style, False), (x, y))
