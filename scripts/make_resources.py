@@ -548,6 +548,20 @@ def button_face(size, pal, style, pressed, lit=False, shape="rect"):
     return bevel_box(size, scale, pal, style, rgba(face), sunken=pressed and not lit, edge=edge)
 
 
+# Line symbols of switches: lists of strokes, each a list of points in the unit box.
+WAVE_GLYPHS = {
+    "rampUp": [[(0, 1), (1, 0)]],
+    "rampDown": [[(0, 0), (1, 1)]],
+    "triangle": [[(0, 1), (0.25, 0), (0.5, 1), (0.75, 0), (1, 1)]],
+    "steps": [[(0, 1), (0, 0.3), (0.25, 0.3), (0.25, 0.8), (0.5, 0.8), (0.5, 0), (0.75, 0), (0.75, 0.6),
+               (1, 0.6)]],
+    "arrowsParallel": [[(0, y), (1, y)] for y in (0.0, 0.5, 1.0)]
+                      + [[(0.7, y - 0.2), (1, y), (0.7, y + 0.2)] for y in (0.0, 0.5, 1.0)],
+    "arrowsMerge": [[(0, 0), (1, 0.5)], [(0, 0.5), (1, 0.5)], [(0, 1), (1, 0.5)],
+                    [(0.7, 0.3), (1, 0.5), (0.7, 0.7)]],
+}
+
+
 def skin_glyph(image, box, glyph, pal, lit):
     """The transport and page symbols, drawn at 4x and reduced."""
     x, y, w, h = box
@@ -565,6 +579,13 @@ def skin_glyph(image, box, glyph, pal, lit):
         d.ellipse([cx - r, cy - r, cx + r, cy + r], fill=ink)
     elif glyph == "info":
         d.ellipse([cx - r * 1.5, cy - r * 1.5, cx + r * 1.5, cy + r * 1.5], outline=ink, width=s)
+    elif glyph in WAVE_GLYPHS:
+        # A stroke through points given in the glyph's box (0..1 across, 0..1 down), inset by a pixel
+        # or two so that it clears the bevel.
+        left, top = (x + 3) * s, (y + 3) * s
+        gw, gh = (w - 6) * s, (h - 6) * s
+        for stroke in WAVE_GLYPHS[glyph]:
+            d.line([(left + px * gw, top + py * gh) for px, py in stroke], fill=ink, width=s, joint="curve")
     image.alpha_composite(layer.done())
     if glyph == "info":
         skin_text(image, box, "i", pal, size=12, bold=True)
@@ -597,7 +618,8 @@ def skin_cell(image, cell, look, pressed, pal, style):
         else:
             face = rgba(pal["accentLight"] if pressed else pal["field"])
         image.paste(bevel_box((w, h), style["supersample"], pal, dict(style, radius=0), face, sunken=True), (x, y))
-        skin_text(image, (x, y, w, h), text, pal, size=10, align="left")
+        skin_text(image, (x, y, w, h), text, pal, size=10, align="left",
+                  colour="field" if look == "wellDark" else "text")
         return
     if look == "switch":
         image.paste(button_face((w, h), pal, style, False), (x, y))
@@ -683,6 +705,10 @@ def skin_bitmap(entry, pal, style):
         skin_cell(image, well, entry.get("wellLook", "well"), pressed, pal, style)
     for cell in entry.get("cells", []):
         skin_cell(image, cell, entry.get("cellLook", "push"), pressed, pal, style)
+    for columnX in entry.get("columns", []):
+        d = ImageDraw.Draw(image)
+        d.line([(columnX - 1, 4), (columnX - 1, h - 5)], fill=rgba(pal["panelDark"]))
+        d.line([(columnX, 4), (columnX, h - 5)], fill=rgba(pal["bevelLight"]))
     for grooveY in entry.get("grooves", []):
         d = ImageDraw.Draw(image)
         d.line([(4, grooveY), (w - 5, grooveY)], fill=rgba(pal["panelDark"]))

@@ -43,3 +43,14 @@ Window* appCreateMainWindow(std::int16_t id, const char* title, int x, int y, in
 // A tool window of slot `id` at (x, y) with a client area of width x height and `itemCount` items,
 // hidden until winShow, with the program's icon. Null when the window could not be made.
 Window* appCreateToolWindow(std::int16_t id, const char* title, int x, int y, int width, int height, int itemCount);
+// A dialog window of slot `id` with a client area of width x height, titled, owned by the framework
+// window of slot ownerId and holding `itemCount` items; the framework places it (x and y are not used).
+// `callback` becomes the slot's window callback, so the slot sees the dialog's creation (1000000) and
+// destruction (1000001). A modal dialog runs its own loop: the call returns once it has ended. 0 when
+// no dialog could be made (the slot is then closed again).
+int appCreateDialogWindow(std::int16_t id, std::int16_t ownerId, const char* title, int x, int y, int width,
+                          int height, int itemCount, std::uint8_t modal, void (*callback)(std::int16_t, std::uint32_t,
+                                                                                          void*));
+// The same, only while an application exists (0 otherwise).
+int appNewWindow(std::int16_t id, std::int16_t ownerId, const char* title, int x, int y, int width, int height,
+                 int itemCount, std::uint8_t modal, void (*callback)(std::int16_t, std::uint32_t, void*));

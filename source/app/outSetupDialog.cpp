@@ -6,7 +6,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include "app/appNewWindow.h"
+#include "app/appNewToolWindow.h"
 #include "app/appWindows.h"
 #include "app/mainWindow.h"
 #include "app/outSetup.h"
@@ -246,7 +246,7 @@ void outSetupOpen(std::uint16_t parent, Engine* engine) {
   g.parent = parent;
   g.engine = engine;
   g.window = id;
-  Window* window = appNewWindow(id, static_cast<std::int16_t>(parent), "Morvane Output Setup", 256, 256, 323, 281, 0,
+  Window* window = appNewToolWindow(id, static_cast<std::int16_t>(parent), "Morvane Output Setup", 256, 256, 323, 281, 0,
                                 outSetupWindowEvent);
   if (!window) {
     if (g.inner) winCloseById(g.inner);

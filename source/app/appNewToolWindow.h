@@ -1,4 +1,4 @@
-// A new top-level window of the program that other parts of the shell open themselves (the output
+// A modeless top-level window of the program that other parts of the shell open themselves (the output
 // set-up): a captioned window with a close box, owned by another window of the program.
 #pragma once
 #include <cstdint>
@@ -12,5 +12,5 @@ class Window;
 // window of slot `ownerId` (none when that slot has no window). The callback hears the window's
 // creation (1000000) before this returns; the window is left hidden. Null, with the slot closed again,
 // when no application exists, the slot is taken or the window could not be made.
-Window* appNewWindow(std::int16_t id, std::int16_t ownerId, const char* title, int x, int y, int width, int height,
+Window* appNewToolWindow(std::int16_t id, std::int16_t ownerId, const char* title, int x, int y, int width, int height,
                      int itemCount, WinCallback callback);

@@ -1,9 +1,9 @@
-#include "app/appNewWindow.h"
+#include "app/appNewToolWindow.h"
 
 #include "app/appWindows.h"
 #include "controls/winSlots.h"
 
-Window* appNewWindow(std::int16_t id, std::int16_t ownerId, const char* title, int x, int y, int width, int height,
+Window* appNewToolWindow(std::int16_t id, std::int16_t ownerId, const char* title, int x, int y, int width, int height,
                      int itemCount, WinCallback callback) {
   if (!uiaApplication() || winSlot(id)) return nullptr;
   if (itemCount < 0) itemCount = 0;
