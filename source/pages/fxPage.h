@@ -26,6 +26,8 @@ enum {
   fxItemLevelBText = 16,
   fxItemPipeGraph = 33
 };
+// The main window's client size with this page shown (the height counts the window's top strip), and
+// where the panels stand in the pane.
 enum { fxPageWidth = 650, fxPageHeight = 427, fxPanelTop = 68 };
 
 Engine* fxEngineOf(std::int16_t win);  // null without a slot or user data

@@ -24,6 +24,7 @@
 #include "controls/numbox.h"
 #include "controls/pane.h"
 #include "controls/pictureButton.h"
+#include "controls/popupMenu.h"
 #include "controls/winSlots.h"
 #include "engine/engine.h"
 #include "engine/midiQueue.h"
@@ -64,6 +65,12 @@ void setType(Engine* e, uint16_t type) {
   engineStopAudio(e, 1);
   effectSetType(e, type);
   engineRestartAudio(e);
+}
+
+int g_menus = 0;
+int countMenu(void*, int, int, void*) {
+  ++g_menus;
+  return 0;
 }
 
 std::vector<std::string> g_steps;
@@ -683,5 +690,46 @@ TEST(FxPage, TypeSwitchedHundredTimesWhileANotePlays) {
     EXPECT_LT(worstMs, 16 * 16 * 2 + 200.0) << "a switch waits at most for the two fades";
     std::printf("type switch while playing: mean %.2f ms, worst %.2f ms; largest step %.4f (steady %.4f)\n",
                 totalMs / 100, worstMs, worstStep, steady);
+  });
+}
+
+// A right click, an Alt-click or a double click on the page's background or a panel opens the effect's
+// module menu; a plain click opens nothing.
+TEST(FxPage, BackgroundGesturesOpenTheEffectMenu) {
+  runInApplication([&](RecordingApplication&) {
+    FxRig page;
+    popupSetTrackHook(countMenu);
+    g_menus = 0;
+    const int places[2][2] = {{350, 40}, {600, 330}};   // the page background, the multi-comb panel
+    for (const auto& at : places) {
+      const int x = at[0], y = at[1];
+      SCOPED_TRACE(testing::Message() << x << "," << y);
+      const int before = g_menus;
+      PostMessageA(page.hwnd(), WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(x, y));
+      PostMessageA(page.hwnd(), WM_RBUTTONUP, 0, MAKELPARAM(x, y));
+      drainMessages();
+      EXPECT_EQ(g_menus, before + 1) << "right click";
+      g_testTick += 1000;
+      BYTE keys[256];
+      GetKeyboardState(keys);
+      keys[VK_MENU] = 0x80;
+      SetKeyboardState(keys);
+      postClick(page.hwnd(), x, y);
+      keys[VK_MENU] = 0;
+      SetKeyboardState(keys);
+      drainMessages();
+      EXPECT_EQ(g_menus, before + 2) << "Alt-click";
+      g_testTick += 1000;
+      postClick(page.hwnd(), x, y);
+      drainMessages();
+      EXPECT_EQ(g_menus, before + 2) << "a plain click opens nothing";
+      g_testTick += 100;
+      postClick(page.hwnd(), x, y);
+      drainMessages();
+      EXPECT_EQ(g_menus, before + 3) << "double click";
+      g_testTick += 1000;
+    }
+    EXPECT_EQ(effectGetType(page.engine()), 2) << "a menu left without a choice changes nothing";
+    popupSetTrackHook(nullptr);
   });
 }
