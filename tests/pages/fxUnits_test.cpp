@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <limits>
 #include <string>
 #include <vector>
@@ -26,6 +27,7 @@
 #include "controls/winSlots.h"
 #include "engine/engine.h"
 #include "modules/effectFrame.h"
+#include "modules/effectShared.h"
 #include "modules/threeUnitEffect.h"
 #include "pages/fxUnits.h"
 #include "preset/undo.h"
@@ -482,5 +484,67 @@ TEST(FxUnitsPanel, CaptureAndRefreshTime) {
     const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count() / runs;
     std::printf("three-unit panel refresh: %.3f ms\n", ms);
     EXPECT_LT(ms, 20.0);
+  });
+}
+
+// A unit box typed into while the effect runs changes its output from the next block on, and the
+// audio is never stopped for it: the engine stays unpaused. The effect alone is driven block by block
+// with noise on the first two buses; the same blocks without the change are the reference, and the
+// two runs agree up to the change.
+TEST(FxUnitsPanel, AUnitBoxChangedWhilePlayingChangesTheSoundWithoutStopping) {
+  runInApplication([&](RecordingApplication&) {
+    UnitsPanel panel;
+    Engine* e = panel.engine();
+    const int blocks = 48, changeAt = 16;
+    auto play = [&](bool change, int* pausedBlocks) {
+      engineInitPreset(e);
+      for (int u = 0; u < 3; ++u) effectRevSetUnitOn(e, u, 1);
+      effectSetType(e, effectRev);
+      effectRevSetSize(e, 5.0);   // 35 ms lines and no pre-delay: the units answer within the run
+      effectRevSetPreDelay(e, 0.0);
+      effectRevSetJitter(e, 0.0);   // nothing random or modulated: two runs are alike sample for sample
+      for (int u = 0; u < 3; ++u) {
+        effectRevSetTimeModDepth(e, u, 0.0);
+        effectRevSetBrightModDepth(e, u, 0.0);
+      }
+      effectSetOn(e, 1);
+      effectReset(e);
+      effectRuntime(e)->prevWet = 1.0f;   // the wet level without its glide in from silence
+      e->effectOn = 1;
+      e->surround.fieldMode = 0;   // two buses in, two out
+      e->paused.store(0);
+      for (int k = 0; k < engineModParams; ++k) e->modMultipliers[3][0][k] = 1.0f;
+      panel.refresh();
+      std::uint32_t seed = 12345;
+      std::vector<float> out;
+      for (int k = 0; k < blocks; ++k) {
+        if (change && k == changeAt) panel.type(fxUnitsRowId(0, 3), "23");
+        std::memset(e->buses, 0, sizeof e->buses);
+        for (int b = 0; b < 2; ++b)
+          for (int i = 0; i < 128; ++i) {
+            seed = seed * 1664525u + 1013904223u;
+            e->buses[b][i] = static_cast<float>(seed >> 8) / 8388608.0f - 1.0f;
+          }
+        effectRender(e, 128);
+        if (e->paused.load()) ++*pausedBlocks;
+        out.insert(out.end(), e->buses[0], e->buses[0] + 128);
+      }
+      return out;
+    };
+    int paused = 0;
+    const std::vector<float> reference = play(false, &paused);
+    const std::vector<float> changed = play(true, &paused);
+    EXPECT_EQ(paused, 0) << "no block ran paused";
+    EXPECT_NEAR(effectRevGetUnitScale(e, 0), 23.0, 1e-9);
+    ASSERT_EQ(reference.size(), changed.size());
+    double before = 0, after = 0, energy = 0;
+    for (std::size_t i = 0; i < reference.size(); ++i) {
+      const double d = std::fabs(reference[i] - changed[i]);
+      (i < std::size_t(changeAt) * 128 ? before : after) += d;
+      energy += std::fabs(reference[i]);
+    }
+    ASSERT_GT(energy, 1.0) << "the effect sounds";
+    EXPECT_EQ(before, 0.0) << "the runs agree up to the change";
+    EXPECT_GT(after, 1e-3 * energy) << "the change is heard";
   });
 }
