@@ -29,7 +29,9 @@
 #include "modules/effectFrame.h"
 #include "modules/effectShared.h"
 #include "modules/threeUnitEffect.h"
+#include "pages/fxPage.h"
 #include "pages/fxUnits.h"
+#include "pages/pages.h"
 #include "preset/undo.h"
 #include "preset/wave.h"
 
@@ -544,5 +546,127 @@ TEST(FxUnitsPanel, AUnitBoxChangedWhilePlayingChangesTheSoundWithoutStopping) {
     ASSERT_GT(energy, 1.0) << "the effect sounds";
     EXPECT_EQ(before, 0.0) << "the runs agree up to the change";
     EXPECT_GT(after, 1e-3 * energy) << "the change is heard";
+  });
+}
+
+namespace {
+
+int g_contextMenus = 0;
+int countMenu(void*, int, int, void*) {
+  ++g_contextMenus;
+  return 0;
+}
+
+// The whole Effect page in pane 5 of a window of its own, built hidden and then shown as the main
+// window does, on an engine whose effect is the pipe resonator.
+struct EffectPage {
+  KitFixtureScope kit;
+  KitWindow window{kWin};
+  MainWindowData data{};
+
+  EffectPage() {
+    Engine* e = sharedEngine();
+    engineInitPreset(e);
+    effectSetType(e, effectPipe);
+    mainWindowDataInit(&data, e, nullptr, 0);
+    openKitWindow(window, kWin, 32, fxPageWidth, fxPageHeight, 40, 20);
+    winSetUserData(kWin, &data);
+    mainWindowDataSetOwner(kWin, &data);
+    paneCreate(kWin, fxPaneId, 0, 0, 0, 213, 0);
+    winSelectPort(kWin, nullptr);
+    ctrlShow(kWin, fxPaneId, 0);
+    winSelectPane(kWin, fxPaneId);
+    fxPageBuildEntry(kWin);
+    winShow(kWin, 1);
+    drainMessages();
+    fxPageShow(kWin, 1);
+    drainMessages();
+  }
+  ~EffectPage() {
+    popupSetTrackHook(nullptr);
+    winCloseAll();
+    mainWindowDataSetOwner(0, nullptr);
+  }
+  HWND hwnd() { return window.nativeHandle(); }
+  bool shown(std::uint16_t id) {
+    fxPageSelectPane(kWin);
+    ControlItem* it = ctrlFind(kWin, id);
+    return it && it->visible;
+  }
+  void click(std::uint16_t id, int dx, int dy, bool second = false) {
+    CtrlRect r{};
+    fxPageSelectPane(kWin);
+    ASSERT_TRUE(ctrlGetRect(kWin, id, &r)) << id;
+    if (!second) g_testTick += 1000;
+    postClick(hwnd(), r.left + dx, r.top + dy);
+  }
+  void type(std::uint16_t id, const std::string& text) {
+    fxPageSelectPane(kWin);
+    NumboxData* d = numboxFind(kWin, id);
+    ASSERT_NE(d, nullptr) << id;
+    g_testTick += 1000;
+    postClick(hwnd(), (d->valueRect.left + d->valueRect.right) / 2, (d->valueRect.top + d->valueRect.bottom) / 2);
+    HWND edit = findEditChild(hwnd());
+    ASSERT_NE(edit, nullptr) << id;
+    typeIntoEntry(edit, text);
+  }
+};
+
+}  // namespace
+
+// Through the real page: the type-5 tab shows the panel with the engine's values and hides it again
+// for another type; a value typed on the page reaches the engine and comes back at the page's
+// refresh; a unit switched on shows its row; a double click on the panel opens the effect's module
+// menu; the page with the panel is kept as PNG.
+TEST(FxUnitsPanel, OnTheEffectPageTheTypeFiveTabShowsThePanel) {
+  runInApplication([&](RecordingApplication&) {
+    EffectPage page;
+    Engine* e = page.data.engine;
+    for (std::uint16_t id = fxUnitsFirstId; id <= fxUnitsLastId; ++id) EXPECT_FALSE(page.shown(id)) << id;
+
+    page.click(fxItemFirstTab + 4, 20, 14);
+    ASSERT_EQ(effectGetType(e), effectRev);
+    EXPECT_TRUE(page.shown(fxUnitsPanelId));
+    for (std::uint16_t p = fxItemFirstPanel; p < fxUnitsPanelId; ++p) EXPECT_FALSE(page.shown(p)) << p;
+    for (int u = 0; u < 3; ++u) {
+      const bool on = effectRevGetUnitOn(e, u) != 0;
+      EXPECT_EQ(page.shown(fxUnitsRowId(u, 3)), on) << "unit " << u;
+      fxPageSelectPane(kWin);
+      EXPECT_NEAR(numboxFind(kWin, fxUnitsRowId(u, 3))->value, effectRevGetUnitScale(e, u), 1e-3) << u;
+    }
+
+    page.type(170, "33.5");
+    page.type(173, "120");
+    EXPECT_NEAR(effectRevGetSize(e), 33.5, 1e-9);
+    EXPECT_NEAR(effectRevGetPreDelay(e), 120.0, 1e-9);
+    effectRevSetFeedback(e, 12.25);
+    fxPageRefresh(kWin);
+    fxPageSelectPane(kWin);
+    EXPECT_NEAR(numboxFind(kWin, 172)->value, 12.25, 1e-4);
+    EXPECT_NEAR(numboxFind(kWin, 173)->value, 120.0, 1e-9);
+
+    effectRevSetUnitOn(e, 2, 0);
+    fxPageRefresh(kWin);
+    EXPECT_FALSE(page.shown(fxUnitsRowId(2, 5)));
+    page.click(fxUnitsRowId(2, 0), 8, 13);
+    EXPECT_EQ(effectRevGetUnitOn(e, 2), 1);
+    EXPECT_TRUE(page.shown(fxUnitsRowId(2, 5)));
+
+    popupSetTrackHook(countMenu);
+    g_contextMenus = 0;
+    page.click(fxUnitsPanelId, 300, 250);
+    EXPECT_EQ(g_contextMenus, 0) << "a single click on the panel does nothing";
+    page.click(fxUnitsPanelId, 300, 250, true);
+    EXPECT_EQ(g_contextMenus, 1) << "a double click opens the effect's module menu";
+    popupSetTrackHook(nullptr);
+
+    UpdateWindow(page.hwnd());
+    drainMessages();
+    CapturedWindow shot;
+    ASSERT_TRUE(captureShown(page.hwnd(), shot, "fxunits_effect_page.png"));
+
+    page.click(fxItemFirstTab, 20, 14);
+    ASSERT_EQ(effectGetType(e), effectPipe);
+    for (std::uint16_t id = fxUnitsFirstId; id <= fxUnitsLastId; ++id) EXPECT_FALSE(page.shown(id)) << id;
   });
 }
