@@ -14,6 +14,7 @@
 #include "controls/winSlots.h"
 #include "modules/effectFrame.h"
 #include "modules/threeUnitEffect.h"
+#include "pages/fxPage.h"
 
 namespace {
 
@@ -26,9 +27,6 @@ const std::uint32_t kSwitchStyle = buttonToggle | buttonNoMasks;   // 80
 const std::uint32_t kModeStyle = selectorOneBitmap;                 // 64
 
 const char* const kModeNames[4] = {"Raw", "Natural", "Resonant", "Synthetic"};
-
-// Until the page frame lands, clicks on the panel and its row groups do nothing.
-void panelMouse(ControlItem*) {}
 
 Engine* engineOf(std::int16_t win) {
   if (!winSlot(win)) return nullptr;
@@ -142,7 +140,7 @@ void buildUnitRow(std::int16_t win, Engine* e, int u) {
   const std::uint16_t r = fxUnitsRowId(u, 0);
   const int y = rowY(u);
   auto id = [r](int k) { return static_cast<std::uint16_t>(r + k); };
-  pictureCreate(win, id(1), 0, 0, 0, 0, pictureOwnRect, 0, panelMouse);
+  pictureCreate(win, id(1), 0, 0, 0, 0, pictureOwnRect, 0, fxPanelMouse);
   selectorCreate(win, id(2), 58, y, 64, 0, kModeStyle, kModeBitmap, "", 1, fxUnitsUnitTypeChosen);
   selectorSetOpeningCallback(win, id(2), fxUnitsUnitTypeMenu);
   auto box = [&](int k) {
@@ -190,7 +188,7 @@ void fxUnitsBuild(std::uint16_t window) {
   const std::int16_t win = static_cast<std::int16_t>(window);
   Engine* e = engineOf(win);
   if (!e) return;
-  pictureCreate(win, fxUnitsPanelId, 0, 68, 0, 0, 0, kPanelBitmap, panelMouse);
+  pictureCreate(win, fxUnitsPanelId, 0, 68, 0, 0, 0, kPanelBitmap, fxPanelMouse);
   for (const GlobalBox& b : kGlobals) {
     const double start = b.id == 173 ? 0.1 : b.id == 174 ? 50.0 : b.get(e);
     numboxCreate(win, b.id, static_cast<std::int16_t>(b.x), kGlobalY, static_cast<std::int16_t>(b.width), b.sections,
