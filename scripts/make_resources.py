@@ -146,7 +146,14 @@ def list_record(w, form_bg_colour, styles):
     return out
 
 
-WRITERS = {"Switch": switch_record, "Label": label_record, "Selector": selector_record, "List": list_record}
+def subform_record(w, form_bg_colour, styles):
+    """A sub-form (version 1): the class of its inner form (empty: a plain form, or what the widget's
+    own class makes) and the FRM id it loads (0: none, the inner form takes the widget's size)."""
+    return widget_base(w) + u32(1) + string(w.get("formClass", "")) + u32(w.get("form", 0))
+
+
+WRITERS = {"Switch": switch_record, "Label": label_record, "Selector": selector_record, "List": list_record,
+           "SubForm": subform_record, "AboutContentSubForm": subform_record}
 
 
 def frm(form, styles):
@@ -583,8 +590,13 @@ def skin_led(image, box, text, pal, lit):
     x, y, w, h = box
     d = ImageDraw.Draw(image)
     lamp = max(5, min(8, h - 5))
+    lx = x + 3
+    if not text:
+        # A switch without a caption: the lamp alone, centred, with face showing between it and the bevel.
+        lamp = min(lamp, w - 6)
+        lx = x + (w - lamp) // 2
     ly = y + (h - lamp) // 2
-    d.rounded_rectangle([x + 3, ly, x + 3 + lamp - 1, ly + lamp - 1], radius=2,
+    d.rounded_rectangle([lx, ly, lx + lamp - 1, ly + lamp - 1], radius=2,
                         fill=rgba(pal["accentLight"] if lit else pal["panelDark"]), outline=rgba(pal["bevelDark"]))
     skin_text(image, (x + lamp + 3, y, w - lamp - 3, h), text, pal, size=10, condensed=True, align="left")
 
@@ -616,7 +628,9 @@ def skin_cell(image, cell, look, pressed, pal, style):
 def skin_bitmap(entry, pal, style):
     """One bitmap of the manifest. Looks: panel (a bevelled panel), field (a sunken field), mask (a
     hit mask, dark inside), button (a face in one of the four states), bar (a flat strip of one
-    palette colour), flat (one palette colour, the panel's unless given), panelColumn (a panel's inner column, repeated).
+    palette colour), flat (one palette colour, the panel's unless given), panelColumn (a panel's inner column, repeated),
+    popup (a raised face with a menu arrow: a selector whose choice is its caption). A panel takes
+    "face" (a palette colour in place of the panel's).
     Any look takes "circles" (guide rings), "wells" (sunken fields, lit when pressed), "cells"
     (parts drawn as faces, switches or tabs in the state of the bitmap), "texts" (captions painted
     in) and "glyph" (a symbol in the middle)."""
@@ -665,9 +679,19 @@ def skin_bitmap(entry, pal, style):
         d = ImageDraw.Draw(image)
         d.line([(0, 0), (w - 1, 0)], fill=rgba(pal["bevelDark"]))
         d.line([(0, h - 1), (w - 1, h - 1)], fill=rgba(pal["bevelLight"]))
+    elif look == "popup":
+        # A popup selector whose choice is its caption: a raised face with the menu arrow at its right
+        # end, so it reads as a button that opens a menu rather than as a field to type in.
+        image = Image.new("RGBA", (w, h), rgba(pal["panel"]))
+        image.alpha_composite(button_face((w, h), pal, style, pressed))
+        arrow = Painter((w, h), 4)
+        cx, cy = w - 6.5, h / 2.0
+        arrow.draw.polygon([((cx - 3) * 4, (cy - 1.5) * 4), ((cx + 3) * 4, (cy - 1.5) * 4), (cx * 4, (cy + 2) * 4)],
+                           fill=rgba(pal["text"]))
+        image.alpha_composite(arrow.done())
     else:
-        image = bevel_box((w, h), 1, pal, style, rgba(pal["panel"] if look == "panel" else pal["field"]),
-                          sunken=(look == "field")).convert("RGBA")
+        face = pal[entry.get("face", "panel")] if look == "panel" else pal["field"]
+        image = bevel_box((w, h), 1, pal, style, rgba(face), sunken=(look == "field")).convert("RGBA")
     for cx, cy, r in entry.get("circles", []):
         ImageDraw.Draw(image).ellipse((cx - r, cy - r, cx + r, cy + r), outline=rgba(pal["panelDark"]))
     for well in entry.get("wells", []):

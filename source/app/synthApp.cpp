@@ -16,12 +16,15 @@
 #include "NGLSwitch.h"
 #include "TextEdit.h"
 #include "TreeView.h"
+#include "about/aboutDialog.h"
+#include "app/aboutBox.h"
 #include "app/appCommands.h"
 #include "app/appGdi.h"
 #include "app/appSettings.h"
 #include "app/appWindows.h"
 #include "app/audioClient.h"
 #include "app/mainWindow.h"
+#include "app/outSetup.h"
 #include "controls/appChooseFile.h"
 #include "controls/appMenu.h"
 #include "controls/ctrlDraw.h"
@@ -89,7 +92,7 @@ bool SynthAppModule::init() {
   registerTreeView();
   registerList();
   abRegisterSetupLists();
-  // The About box's "AboutContentSubForm" is registered here once it exists.
+  aboutRegisterContent();
 
   Form::setDefaultColors(1001, 0xfffff0ff, 0xffc8c8c8, 0xff003200, 0xff003200, false);
   gpOpenAppRegistry(appProgramName, 0x434C614D);  // "CLaM"
@@ -174,7 +177,8 @@ bool SynthApp::init() {
     msgBox(0, "Morvane memory error, 58842", 0);
     return false;
   }
-  // 8 (the output set-up values are loaded into the engine here once the output set-up exists)
+  // 8
+  outSetupLoad(engine);
   engineSetBank(engine, bank);
   bankSelectPreset(bank, engine, 0);
   // 9
@@ -220,7 +224,8 @@ bool SynthApp::init() {
   pageUpdateTimer = UiTimer::create(1, 1, appPageUpdate, 0.05, 1);
   // 20
   winShow(1, true);
-  // 21 (the About box opens as a splash here once it exists)
+  // 21: the About box as a start-up splash over window 1, closing itself after 4 seconds
+  appRunAboutBox(1, 4);
   return true;
 }
 

@@ -20,6 +20,7 @@
 
 #include "ABAudioManager.h"
 #include "ABDeviceAccessors.h"
+#include "about/aboutDialog.h"
 #include "app/appCommands.h"
 #include "app/audioClient.h"
 #include "app/synthApp.h"
@@ -142,7 +143,8 @@ void CALLBACK watch(HWND, UINT, UINT_PTR, DWORD) {
   const ULONGLONG now = GetTickCount64();
   switch (g_state) {
     case 0:
-      if (!main || !IsWindowVisible(main)) return;
+      // Window 1 takes input once the start-up splash over it has closed.
+      if (!main || !IsWindowVisible(main) || !IsWindowEnabled(main)) return;
       note("shown " + std::to_string(now));
       note("channel " + std::to_string(midiGetReceiveChannel(a->engine)));
       windowCapturePng(main, "app_window1_" + g_scenario + ".png");
@@ -250,6 +252,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   if (g_scenario == "fail-chunk") hooks->initChunkBuffer = failChunk;
   if (g_scenario == "order") hooks->createAudioClient = makeOrderClient;
   if (g_scenario == "audio" || g_scenario == "keys") hooks->createAudioClient = makeCountingClient;
+  // The start-up splash closes on its first message: its 4 seconds count as passed at once.
+  aboutSetMillisFunction([](std::int64_t, std::int64_t) -> std::int64_t { return 1 << 30; });
   note("start " + std::to_string(GetTickCount64()));
   SetTimer(nullptr, 0, 5, watch);
   uiaSetInstance(instance);

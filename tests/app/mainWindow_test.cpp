@@ -13,6 +13,9 @@
 #include <vector>
 
 #include "../preset/bankTestIo.h"
+#include "NGLFormHost.h"
+#include "about/aboutDialog.h"
+#include "app/aboutBox.h"
 #include "app/appCommands.h"
 #include "app/appSettings.h"
 #include "app/mainWindow.h"
@@ -995,7 +998,104 @@ TEST_F(MainWindowTest, PasteRunsOnlyWhileEnabledAndForTheEditorInFront) {
   clipSetCopyKind(0);
 }
 
+// ---- the About box
+
+BOOL CALLBACK matchAboutBox(HWND window, LPARAM data) {
+  char title[64] = {};
+  GetWindowTextA(window, title, sizeof title);
+  if (std::string(title) != appAboutTitle || !IsWindowVisible(window)) return TRUE;
+  *reinterpret_cast<HWND*>(data) = window;
+  return FALSE;
+}
+
+HWND findAboutBox() {
+  HWND found = nullptr;
+  EnumThreadWindows(GetCurrentThreadId(), matchAboutBox, reinterpret_cast<LPARAM>(&found));
+  return found;
+}
+
+// Where the About box's OK button (widget 19000) sits in its forms.
+RegionRect aboutOkRect() {
+  FormHostListener resources;
+  resources.attach(kAboutMapId, kAboutMapId);
+  RegionRect rect = {0, 0, 0, 0};
+  {
+    AboutDialog dialog(nullptr, &resources, nullptr);
+    if (Widget* button = dialog.form().findWidget(kAboutCloseWidget)) rect = button->rect();
+  }
+  resources.detach();
+  return rect;
+}
+
+// What the beats inside the About box's modal loop saw and did.
+struct AboutRun {
+  HWND box = nullptr, owner = nullptr;
+  bool ownerDisabled = false, clicked = false, forced = false;
+  int beats = 0;
+  RegionRect ok = {0, 0, 0, 0};
+};
+AboutRun g_about;
+
+// A beat of a thread timer inside the box's modal loop: find it, note its owner, click OK; a box
+// still open 2 s later is closed by the test.
+void CALLBACK aboutBeat(HWND, UINT, UINT_PTR, DWORD) {
+  AboutRun& a = g_about;
+  ++a.beats;
+  if (!a.box && (a.box = findAboutBox()) != nullptr) {
+    a.owner = GetWindow(a.box, GW_OWNER);
+    a.ownerDisabled = !IsWindowEnabled(mainHandle());
+  } else if (a.box && !a.clicked && a.beats > 8) {
+    HWND inner = FindWindowExA(a.box, nullptr, nullptr, nullptr);
+    const LPARAM at = MAKELPARAM((a.ok.x1 + a.ok.x2) / 2, (a.ok.y1 + a.ok.y2) / 2);
+    PostMessageA(inner, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    PostMessageA(inner, WM_LBUTTONUP, 0, at);
+    a.clicked = true;
+  } else if (a.beats > 140 && findAboutBox()) {
+    a.forced = true;
+    PostMessageA(findAboutBox(), WM_CLOSE, 0, 0);
+  }
+}
+
+void openAboutByCommand() { command(cmdIdAbout); }
+
+void openAboutByStripButton() {
+  selectOwn();
+  CtrlRect r;
+  ctrlGetRect(1, 16, &r);
+  const LPARAM at = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+  PostMessageA(mainHandle(), WM_LBUTTONDOWN, MK_LBUTTON, at);
+  PostMessageA(mainHandle(), WM_LBUTTONUP, 0, at);
+  pump();
+}
+
+TEST_F(MainWindowTest, TheAboutCommandAndTheStripButtonOpenTheBoxOverWindowOneUntilOk) {
+  const RegionRect ok = aboutOkRect();
+  ASSERT_GT(ok.x2, ok.x1);
+  struct Case {
+    const char* how;
+    void (*open)();
+  };
+  const Case cases[] = {{"? menu, About", openAboutByCommand}, {"the strip's About button", openAboutByStripButton}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.how);
+    g_about = AboutRun();
+    g_about.ok = ok;
+    const UINT_PTR timer = SetTimer(nullptr, 0, 15, aboutBeat);
+    c.open();
+    KillTimer(nullptr, timer);
+    EXPECT_NE(g_about.box, nullptr);
+    EXPECT_EQ(g_about.owner, mainHandle()) << "the box opens over window 1";
+    EXPECT_TRUE(g_about.ownerDisabled) << "and takes the input while it is open";
+    EXPECT_TRUE(g_about.clicked);
+    EXPECT_FALSE(g_about.forced) << "OK closed it";
+    EXPECT_EQ(findAboutBox(), nullptr);
+    EXPECT_TRUE(IsWindowEnabled(mainHandle()));
+  }
+}
+
 void CALLBACK runTests(HWND, UINT, UINT_PTR id, DWORD) {
+  // Not while the start-up splash runs its loop over window 1 (which is disabled meanwhile).
+  if (!mainHandle() || !IsWindowEnabled(mainHandle())) return;
   KillTimer(nullptr, id);
   g_result = RUN_ALL_TESTS();
   PostMessageA(mainHandle(), WM_CLOSE, 0, 0);
@@ -1009,6 +1109,8 @@ int main(int argc, char** argv) {
   RegDeleteKeyA(HKEY_LOCAL_MACHINE, kMachineKey);
   msgBoxSetHook([](void*, int, const char*, int) { return 0; }, nullptr);
   appStartHooks()->openAudioSetup = noteAudioSetup;
+  // The start-up splash closes on its first message: its 4 seconds count as passed at once.
+  aboutSetMillisFunction([](std::int64_t, std::int64_t) -> std::int64_t { return 1 << 30; });
   SetTimer(nullptr, 0, 10, runTests);
   uiaSetInstance(GetModuleHandleA(nullptr));
   uiaRun();

@@ -9,6 +9,7 @@
 #include "NGLLabel.h"
 #include "NGLList.h"
 #include "NGLSelector.h"
+#include "SubForm.h"
 #include "nglTestSupport.h"
 
 namespace {
@@ -87,6 +88,10 @@ TEST(FormLoading, EveryGeneratedFormWritesBackByteForByte)
     if (!WidgetRegistry::has("Label")) registerLabel();
     if (!WidgetRegistry::has("Selector")) registerSelector();
     if (!WidgetRegistry::has("List")) registerList();
+    if (!WidgetRegistry::has("SubForm")) registerSubForm();
+    // The About box's content class is the program's own: to the library it is a sub-form.
+    if (!WidgetRegistry::has("AboutContentSubForm"))
+        WidgetRegistry::add("AboutContentSubForm", []() -> Widget* { return new SubForm; });
     FormHostListener host;
     ASSERT_TRUE(host.attach(1000, 1000));
     const std::vector<uint32_t> ids = formIds();

@@ -57,13 +57,15 @@ const Kind kKinds[] = {{"PM", readPictureMap}, {"FM", readFontMap}, {"FNT", read
 
 TEST(ResourceSet, TheAudioSetupSetIsEmbedded)
 {
-    EXPECT_EQ(embeddedIds("PM"), std::vector<uint32_t>({1000}));
-    EXPECT_EQ(embeddedIds("FM"), std::vector<uint32_t>({1000}));
-    EXPECT_EQ(embeddedIds("FNT"), std::vector<uint32_t>({1001, 1002, 1003}));
+    // Maps 1000 serve the Audio Setup dialog, maps 10000 the About box (the same set and its title
+    // glyphs, 1014, in font 1004).
+    EXPECT_EQ(embeddedIds("PM"), std::vector<uint32_t>({1000, 10000}));
+    EXPECT_EQ(embeddedIds("FM"), std::vector<uint32_t>({1000, 10000}));
+    EXPECT_EQ(embeddedIds("FNT"), std::vector<uint32_t>({1001, 1002, 1003, 1004}));
     const std::vector<uint32_t> frm = embeddedIds("FRM");
     EXPECT_NE(std::find(frm.begin(), frm.end(), 1007u), frm.end());
     EXPECT_NE(std::find(frm.begin(), frm.end(), 1002u), frm.end());
-    EXPECT_EQ(embeddedIds("PICTURE").size(), 13u);
+    EXPECT_EQ(embeddedIds("PICTURE").size(), 14u);
 }
 
 TEST(ResourceSet, EveryMapAndFontWritesBackByteForByte)
@@ -82,7 +84,7 @@ TEST(ResourceSet, EveryMapAndFontWritesBackByteForByte)
             ++checked;
         }
     }
-    EXPECT_EQ(checked, 5);
+    EXPECT_EQ(checked, 8);
 }
 
 TEST(ResourceSet, TheExampleRecordsHoldWhatTheyShould)
@@ -130,7 +132,7 @@ TEST(ResourceSet, TheExampleRecordsHoldWhatTheyShould)
 TEST(ResourceSet, EveryPictureLoadsAndTheGlyphStripsAreCutByMarkers)
 {
     PictureMap pictures;
-    ASSERT_TRUE(pictures.load(1000));
+    ASSERT_TRUE(pictures.load(10000));  // the map that holds every picture
     for (uint32_t id : embeddedIds("PICTURE")) {
         SCOPED_TRACE(id);
         Picture* picture = pictures.get(id, false);

@@ -297,6 +297,66 @@ TEST(PatchPage, EachOscillatorTypeLeavesItsOwnControlsActive) {
     });
 }
 
+namespace {
+
+// WCAG relative luminance of a 0x00RRGGBB colour, and the contrast ratio of two colours.
+double luminance(uint32_t rgb) {
+    auto channel = [](uint32_t v) {
+        const double c = v / 255.0;
+        return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * channel((rgb >> 16) & 255) + 0.7152 * channel((rgb >> 8) & 255) + 0.0722 * channel(rgb & 255);
+}
+double contrast(uint32_t a, uint32_t b) {
+    const double la = luminance(a), lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+}  // namespace
+
+// Every caption of an oscillator panel reads clearly: the module switch leaves a gap before the
+// "Mode" caption, the captions stand out from the page, and the frequency-mode selector ("Trans")
+// is a menu button (a raised face with its arrow), not a field to type in.
+TEST(PatchPage, OscillatorCaptionsStandClearOfTheirNeighbours) {
+    runInApplication([&](RecordingApplication&) {
+        PageHarness page;
+        Engine* e = page.engine();
+        for (int16_t c = 0; c < 3; ++c) oscSetOn(e, c, 1);
+        page.refresh();
+        CapturedWindow shot;
+        ASSERT_TRUE(captureShown(page.hwnd(), shot, "patch_page_captions.png"));
+        const uint32_t caption = 0xC6C6C6;  // the selectors' caption colour, (198, 198, 198)
+        const uint32_t field = 0xF4F4F0;
+        for (int16_t c = 0; c < 3; ++c) {
+            SCOPED_TRACE("channel " + std::to_string(c + 1));
+            CtrlRect sw, mode, freq;
+            patchPageSelectPane(kWin);
+            ASSERT_TRUE(ctrlGetRect(kWin, cid(c, 54), &sw));
+            ASSERT_TRUE(ctrlGetRect(kWin, cid(c, 47), &mode));
+            ASSERT_TRUE(ctrlGetRect(kWin, cid(c, 45), &freq));
+            int firstInk = -1;
+            for (int x = sw.right + 1; x < mode.left && firstInk < 0; ++x)
+                for (int y = mode.top; y <= mode.bottom && firstInk < 0; ++y)
+                    if (shot.at(x, y) == caption) firstInk = x;
+            ASSERT_GT(firstInk, 0) << "the \"Mode\" caption is drawn";
+            EXPECT_GE(firstInk - (sw.right + 1), 2) << "background between the switch and its caption";
+            const uint32_t page = shot.at(sw.right + 1, (mode.top + mode.bottom) / 2);
+            EXPECT_GE(contrast(caption, page), 4.5) << "caption against the page";
+            EXPECT_GE(contrast(0xFFFFFF, page), 4.5) << "the number boxes' white captions against the page";
+
+            int fieldPixels = 0, arrowInk = 0;
+            for (int y = freq.top; y <= freq.bottom; ++y)
+                for (int x = freq.left; x <= freq.right; ++x) {
+                    fieldPixels += shot.at(x, y) == field ? 1 : 0;
+                    if (x >= freq.right - 10 && (shot.at(x, y) & 0xFF) < 0x40) ++arrowInk;
+                }
+            const int area = (freq.right - freq.left + 1) * (freq.bottom - freq.top + 1);
+            EXPECT_LT(fieldPixels, area / 10) << "no field look";
+            EXPECT_GE(arrowInk, 6) << "the menu arrow at its right end";
+        }
+    });
+}
+
 TEST(PatchPage, FrequencyModesFilterTypesAndSwitchesKeepTheHandshake) {
     runInApplication([&](RecordingApplication&) {
         PageHarness page;
