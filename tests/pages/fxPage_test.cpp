@@ -387,6 +387,7 @@ TEST(FxPage, EveryValueBoxShowsBackWhatWasTyped) {
         openPanel(page, type, beats);
         std::vector<std::pair<const BoxCase*, double>> typed;
         int k = 0;
+        engineGetEditBlock(e)->kind = 99;
         for (const BoxCase& c : cases) {
           if (c.type != type || (c.beats && !beats) || (!c.beats && beats && (c.id == 20 || c.id == 38 || c.id == 101 || c.id == 124)))
             continue;
@@ -401,6 +402,8 @@ TEST(FxPage, EveryValueBoxShowsBackWhatWasTyped) {
           page.type(c.id, text);
           typed.push_back({&c, v});
         }
+        // The echo writes its record directly: no edit block, no undo step.
+        if (type == 4) EXPECT_EQ(engineGetEditBlock(e)->kind, 99u);
         // Marks the boxes overwrite, so the refresh must write every one.
         for (auto& t : typed) page.box(t.first->id)->value = -12345;
         page.refresh();
@@ -449,7 +452,14 @@ TEST(FxPage, HostileTextsInEveryBoxStayInRange) {
     }
     // The setters' own limits: the comb feedback box reaches 99.999 but stores 0.999; the echo's
     // seconds box goes down to 0.00001 but the echo keeps 0.001; the multi-tap seconds box goes to 10 s.
+    openPanel(page, 1, false);
+    page.type(20, "5");
+    page.refresh();
+    EXPECT_NEAR(effectPipeGetDelay(e), 32767.0 / 44100.0, 1e-6) << "32767 samples at most";
     openPanel(page, 2, false);
+    page.type(38, "5");
+    page.refresh();
+    EXPECT_NEAR(effectCombGetDelay(e), 32767.0 / 44100.0, 1e-6);
     page.type(41, "99.999");
     page.refresh();
     EXPECT_NEAR(effectCombGetFeedback(e), 0.999, 1e-6);
