@@ -370,6 +370,23 @@ TEST(FxPage, LevelFadersShowDecibelsAndCommitByType) {
       EXPECT_NEAR(knobGetX(kWin, fxItemLevelB), 0.5, 1e-6);
       EXPECT_EQ(page.text(fxItemLevelBText), "-12.0 dB");
     }
+    // A real drag on the wet fader to its two ends.
+    setType(e, 2);
+    page.refresh();
+    CtrlRect r{};
+    fxPageSelectPane(kWin);
+    ASSERT_TRUE(ctrlGetRect(kWin, fxItemLevelA, &r));
+    const int y = (r.top + r.bottom) / 2, x = (r.left + r.right) / 2;
+    postPress(page.hwnd(), x, y);
+    for (int i = 1; i <= 20; ++i) postMove(page.hwnd(), x + 40 * i, y, true);
+    drainMessages();
+    EXPECT_EQ(page.text(fxItemLevelAText), "-0.0 dB");
+    EXPECT_FLOAT_EQ(effectGetLevelA(e), 65535.0f / 65536.0f);
+    for (int i = 1; i <= 40; ++i) postMove(page.hwnd(), x + 800 - 40 * i, y, true);
+    postRelease(page.hwnd(), x - 800, y);
+    drainMessages();
+    EXPECT_EQ(page.text(fxItemLevelAText), "-96.0 dB");
+    EXPECT_FLOAT_EQ(effectGetLevelA(e), 1.0f / 65536.0f);
     page.capture("fxpage_levels.png");
   });
 }
