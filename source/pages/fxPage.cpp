@@ -108,14 +108,17 @@ void fxLevelText(double gain, char* out, int capacity) {
 void fxPageBuildEntry(std::uint16_t win) { fxPageBuild(static_cast<std::int16_t>(win)); }
 void fxPageRefreshEntry(std::uint16_t win) { fxPageRefresh(static_cast<std::int16_t>(win)); }
 
+// The pane's visible byte, read in the window's own container. The container the caller had selected
+// stays selected: the shell asks this every tick among other pages' questions.
 std::uint8_t fxPageIsShown(std::uint16_t window) {
   const std::int16_t win = static_cast<std::int16_t>(window);
   WinSlot* slot = winSlot(win);
   if (!slot) return 0;
   winSetCurrent(win);
+  ItemPort* saved = slot->currentPort;
   winSelectPort(win, &slot->ownPort);
   const bool shown = ctrlIsVisible(win, fxPaneId) != 0;
-  winSelectPane(win, fxPaneId);
+  winSelectPort(win, saved);
   return shown ? 1 : 0;
 }
 

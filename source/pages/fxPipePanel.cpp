@@ -142,17 +142,22 @@ std::int32_t fxPipeGraphHandler(ControlItem* item, std::uint32_t event, std::int
 
 void fxPipeGraphPaint(std::uint16_t window) {
   const std::int16_t win = static_cast<std::int16_t>(window);
-  if (!fxEngineOf(win) || !fxPageIsShown(window)) return;
-  ControlItem* item = ctrlFind(win, fxItemPipeGraph);
-  if (!item || !item->visible) return;
-  WinSavedDC saved;
-  winAcquireDrawContext(win, &saved);
-  // A redirection the caller has going stays in place after the graph's own buffer.
   WinSlot* slot = winSlot(win);
-  HDC outer = slot ? slot->offscreenDC : nullptr;
-  paintGraph(win, item, true);
-  winSetOffscreenDC(win, outer);
-  winReleaseDrawContext(win, &saved);
+  if (!slot || !fxEngineOf(win) || !fxPageIsShown(window)) return;
+  // The shell paints this between other pages' work: the container it had selected stays selected.
+  ItemPort* port = slot->currentPort;
+  fxPageSelectPane(win);
+  ControlItem* item = ctrlFind(win, fxItemPipeGraph);
+  if (item && item->visible) {
+    WinSavedDC saved;
+    winAcquireDrawContext(win, &saved);
+    // A redirection the caller has going stays in place after the graph's own buffer.
+    HDC outer = slot->offscreenDC;
+    paintGraph(win, item, true);
+    winSetOffscreenDC(win, outer);
+    winReleaseDrawContext(win, &saved);
+  }
+  winSelectPort(win, port);
 }
 
 void fxPipePanelBuild(std::int16_t win) {

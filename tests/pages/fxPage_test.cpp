@@ -632,6 +632,12 @@ TEST(FxPage, PipeGraphRepaintsPerTickOnlyForTheTubeAndFollowsBox27) {
     const auto t0 = std::chrono::steady_clock::now();
     EXPECT_EQ(ticks(20), 20u);
     std::printf("pipe graph paint per tick: %.3f ms\n", msSince(t0) / 20);
+    // The shell asks and paints between other pages' work: the container it had selected stays.
+    WinSlot* slot = winSlot(kWin);
+    winSelectPort(kWin, &slot->ownPort);
+    EXPECT_EQ(fxPageIsShownType1(kWin), 1);
+    fxPipeGraphPaint(kWin);
+    EXPECT_EQ(slot->currentPort, &slot->ownPort);
     fxPageShow(kWin, 0);
     EXPECT_EQ(ticks(5), 0u) << "hidden page";
     fxPageShow(kWin, 1);
