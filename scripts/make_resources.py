@@ -493,8 +493,23 @@ def _xy_pad(entry, pal, style):
     return p.done()
 
 
+def _marker(entry, pal, style):
+    """A graph marker: a triangle pointing down (or up) in one palette colour, on transparent black
+    turned into the panel colour behind it, drawn at 4x and reduced."""
+    w, h = entry["size"]
+    scale = 4
+    big = Image.new("RGBA", (w * scale, h * scale), rgba(pal[entry.get("back", "field")]))
+    d = ImageDraw.Draw(big)
+    ink = rgba(pal[entry.get("colour", "accent")])
+    if entry.get("dir", "down") == "down":
+        d.polygon([(0, 0), (w * scale - 1, 0), (w * scale / 2, h * scale - 1)], fill=ink)
+    else:
+        d.polygon([(w * scale / 2, 0), (w * scale - 1, h * scale - 1), (0, h * scale - 1)], fill=ink)
+    return big.resize((w, h), Image.LANCZOS)
+
+
 CONTROL_LOOKS.update({"pianoKey": _piano_key, "xyField": _xy_pad, "xyFieldLit": _xy_pad, "xyHandle": _xy_pad,
-                      "xyHandlePressed": _xy_pad})
+                      "xyHandlePressed": _xy_pad, "marker": _marker})
 
 
 def skin_font(size, bold=False, condensed=False):
@@ -704,7 +719,8 @@ def skin_bitmap(entry, pal, style):
     for well in entry.get("wells", []):
         skin_cell(image, well, entry.get("wellLook", "well"), pressed, pal, style)
     for cell in entry.get("cells", []):
-        skin_cell(image, cell, entry.get("cellLook", "push"), pressed, pal, style)
+        # A sixth element gives the cell a look of its own.
+        skin_cell(image, cell, cell[5] if len(cell) > 5 else entry.get("cellLook", "push"), pressed, pal, style)
     for columnX in entry.get("columns", []):
         d = ImageDraw.Draw(image)
         d.line([(columnX - 1, 4), (columnX - 1, h - 5)], fill=rgba(pal["panelDark"]))

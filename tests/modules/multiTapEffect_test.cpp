@@ -161,3 +161,35 @@ TEST_F(TapTest, TheTapCountFieldChangesNothingAudible) {
   for (int b = 0; b < 2; ++b)
     for (size_t i = 0; i < three.b[b].size(); ++i) ASSERT_NEAR(three.b[b][i], one.b[b][i], 1e-7) << b << " " << i;
 }
+
+// The page's seconds box reaches 10 s, and the setter keeps any time from 0.00001 s up: the taps read
+// inside the ring whatever the time, the rate or the time modulation asks (checked under
+// AddressSanitizer natively), and at the reference rate 10 s is heard at its full length.
+TEST_F(TapTest, TheLongestTimeOfThePageReadsInsideTheRing) {
+  effectTapSetTime(e, 10.0);
+  EXPECT_NEAR(effectTapGetTime(e), 10.0, 1e-6);
+  run(silence(128));
+  expectNear(tapTimes(441000 + 400), {211680.0, 321930.0, 441000.0});
+
+  const struct { float rate; float timeMod; double seconds; } cases[] = {
+      {44100.0f, 1.0f, 10.0}, {96000.0f, 1.0f, 10.0}, {192000.0f, 1.0f, 10.0},
+      {44100.0f, 1.0e6f, 10.0}, {44100.0f, 0.0f, 10.0}, {44100.0f, 1.0f, 1.0e9}, {44100.0f, 1.0f, 0.0}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << "rate " << c.rate << " time mod " << c.timeMod << " s " << c.seconds);
+    engineCfgSetRate(c.rate);
+    effectTapSetTime(e, c.seconds);
+    e->modMultipliers[3][0][effectModTime] = c.timeMod;
+    effectReset(e);
+    std::vector<float> noise(128 * 40);
+    for (size_t i = 0; i < noise.size(); ++i) noise[i] = static_cast<float>(std::sin(0.37 * static_cast<double>(i)));
+    const Out out = run(noise);
+    EXPECT_TRUE(signalAllNormal(out.b[0].data(), out.b[0].size()));
+    const EffectRuntime* r = rt();
+    const double size = static_cast<double>(r->capacity - (r->lines[0] - r->base));
+    for (int t = 0; t < 3; ++t) {
+      EXPECT_GE(r->tap.positions[t], 1.0f) << "tap " << t;
+      EXPECT_LE(r->tap.positions[t], static_cast<float>(size)) << "tap " << t;
+    }
+  }
+  engineCfgSetRate(44100.0f);
+}

@@ -1,0 +1,114 @@
+// The Effect page: the master effect's on switch, five tabs choosing its type, the two levels shared by
+// every type and one panel per type, of which only the current type's is shown. The page lives in
+// pane 5 of the main window, finds the engine as the first word of the window's user data and keeps no
+// copy of the effect: every refresh reads the engine's records again.
+//
+// The panels (pictures at (0, 68) of the pane, each with its controls as children in group mode):
+// type 1 pipe resonator (picture 2, ids 17..33), type 2 multi-comb (3, ids 34..96), type 3 multi-tap
+// delay (4, ids 98..120), type 4 echo (5, ids 121..168), type 5 three-unit effect (6, ids 170..211).
+#pragma once
+#include <cstdint>
+
+#include "controls/ctrlTypes.h"
+#include "pages/pages.h"
+
+struct Engine;
+
+enum {
+  fxPaneId = 5,
+  fxItemBackground = 1,
+  fxItemFirstPanel = 2,   // picture of type t is 1 + t
+  fxItemOn = 7,
+  fxItemFirstTab = 8,     // tab of type t is 7 + t
+  fxItemLevelA = 13,
+  fxItemLevelB = 14,
+  fxItemLevelAText = 15,
+  fxItemLevelBText = 16,
+  fxItemPipeGraph = 33
+};
+// The main window's client size with this page shown (the height counts the window's top strip), and
+// where the panels stand in the pane.
+enum { fxPageWidth = 650, fxPageHeight = 427, fxPanelTop = 68 };
+
+Engine* fxEngineOf(std::int16_t win);  // null without a slot or user data
+void fxPageSelectPane(std::int16_t win);
+
+// The page's own forms of the protocol entries of pages.h.
+void fxPageBuild(std::int16_t win);
+bool fxPageRefresh(std::int16_t win);  // false when hidden or without an engine
+void fxPageSelectPanel(std::int16_t win, std::int16_t type);
+void fxPageUpdateLevels(std::int16_t win);
+void fxPipeGraphShow(std::int16_t win);
+
+// Levels: a fader position v gives the gain v x v within [2^-16, 1 - 2^-16]; the text is the gain in
+// 6-per-doubling decibels with "%2.1f dB", a fraction within 0.199 of the whole number dropped.
+double fxLevelOfPosition(double position);
+void fxLevelText(double gain, char* out, int capacity);
+
+// Control callbacks (reachable for tests that drive them as the controls do).
+void fxTabClicked(ControlItem* item, std::uint8_t pressed, std::int16_t state);
+void fxOnClicked(ControlItem* item, std::uint8_t pressed, std::int16_t state);
+void fxLevelChanged(ControlItem* item, double x, double y);
+void fxPanelMouse(ControlItem* item);
+
+// The page's structural edits pass through these three steps, so that a spy (tests) sees each with
+// its argument: "stop" (the fade mode), "type" (the new type), "on" (the switch), "restart" (0).
+typedef void (*FxHandshakeSpy)(void* context, const char* step, int argument);
+void fxSetHandshakeSpy(FxHandshakeSpy spy, void* context);
+void fxStopAudio(Engine* engine);
+void fxRestartAudio(Engine* engine);
+void fxSpyNote(const char* step, int argument);
+
+// ---- shared by the panels (fxPanelShared.cpp)
+// A number box value written into the box (clamped to its range there) and redrawn when on screen.
+void fxBoxSet(std::int16_t win, std::uint16_t id, double value);
+// A switch lit or darkened without running its action; redrawn when it changed.
+void fxButtonSetOn(std::int16_t win, std::uint16_t id, bool on);
+// A picture without bitmap: a sub-group of a panel.
+void fxGroupPicture(std::int16_t win, std::uint16_t id, int x, int y, void (*callback)(ControlItem*));
+// The seconds boxes' common path: the delay setter of type 1, 2 or 3.
+void fxSetDelaySeconds(std::int16_t win, std::uint16_t type, double seconds);
+
+// The time group of types 1..3: a unit switch and two boxes at one place, seconds in sub-picture A
+// and beats in sub-picture B; exactly one of the two is shown.
+struct FxTimeGroup {
+  std::uint16_t type, panel, unitSwitch, subSeconds, subBeats, secondsBox, beatsBox;
+};
+const FxTimeGroup* fxTimeGroup(std::uint16_t type);  // null outside 1..3
+void fxTimeGroupBuildSwitch(std::int16_t win, const FxTimeGroup& g, int x, int y);
+void fxTimeGroupBuildBoxes(std::int16_t win, const FxTimeGroup& g, int x, int y, int width, double secondsMax,
+                           double beatsMax, void (*changed)(ControlItem*, double));
+// unit 1 seconds, 2 beats (others change nothing); store 1 also writes the unit to the record.
+void fxSetUnitView(std::int16_t win, std::uint16_t type, std::int16_t unit, std::uint8_t store);
+void fxTimeGroupRefresh(std::int16_t win, const FxTimeGroup& g, double seconds);
+// Shared callbacks of the time group: the unit switch and the beats box.
+void fxUnitClicked(ControlItem* item, std::uint8_t pressed, std::int16_t state);
+void fxBeatsChanged(ControlItem* item, double value);
+
+// ---- the panels of types 1..4
+void fxPipePanelBuild(std::int16_t win);
+void fxPipePanelRefresh(std::int16_t win);
+void fxPipeSetUnitView(std::int16_t win, std::int16_t unit, std::uint8_t store);
+std::int32_t fxPipeGraphHandler(ControlItem* item, std::uint32_t event, std::int32_t a, std::int32_t b);
+std::uint32_t fxPipeGraphPaintCount();  // paints that reached the window (tests)
+
+void fxCombPanelBuild(std::int16_t win);
+void fxCombPanelRefresh(std::int16_t win);
+void fxCombSetUnitView(std::int16_t win, std::int16_t unit, std::uint8_t store);
+std::int16_t fxCombIndexFromId(int id);
+
+void fxTapPanelBuild(std::int16_t win);
+void fxTapPanelRefresh(std::int16_t win);
+void fxTapSetUnitView(std::int16_t win, std::int16_t unit, std::uint8_t store);
+std::int16_t fxTapIndexFromId(int id);
+
+void fxEchoPanelBuild(std::int16_t win);
+void fxEchoPanelRefresh(std::int16_t win);
+void fxEchoSetUnitView(std::int16_t win, std::int16_t unit);
+std::int16_t fxEchoLineFromId(int id);
+
+// The value callbacks of the panels, by id (tests drive them as the number boxes do).
+void fxPipeBoxChanged(ControlItem* item, double value);
+void fxCombBoxChanged(ControlItem* item, double value);
+void fxTapBoxChanged(ControlItem* item, double value);
+void fxEchoBoxChanged(ControlItem* item, double value);

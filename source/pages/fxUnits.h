@@ -1,0 +1,45 @@
+// The Effect page's panel of master effect type 5, the three-unit effect: picture 6 of the page's
+// pane (5) at (0, 68) holding five global number boxes (size, feedback, brightness, pre-delay,
+// jitter), the early-taps switch and three unit rows. A row is the unit's on switch, which spans the
+// whole row, and a row group (picture r + 1) with the unit's mode selector, six number boxes and two
+// switches; the group is shown exactly while the unit is on.
+//
+// Ids: globals 170..175; unit u (0..2) uses r + k with r = 176 + 12u and k = 0..10. Every control
+// writes straight into the engine's type-5 record through its setter (no edit copy, no undo, no
+// stop of the audio); the panel keeps nothing of its own, and every refresh reads the engine again.
+// The engine is the first word of the window's user data; without one every operation does nothing.
+#pragma once
+#include <cstdint>
+
+#include "controls/ctrlTypes.h"
+
+enum {
+  fxUnitsPanelId = 6,           // the panel picture in the Effect page's pane
+  fxUnitsPaneId = 5,            // the Effect page's pane of the main window
+  fxUnitsFirstId = 170,         // globals 170..175
+  fxUnitsRowBase = 176,         // unit u: 176 + 12u
+  fxUnitsRowStride = 12,
+  fxUnitsLastId = 211
+};
+
+// Builds the panel into the window's current container (the Effect page's pane, group mode on);
+// the panel picture is left shown exactly when the effect type is 5.
+void fxUnitsBuild(std::uint16_t win);
+// Writes every control from the engine's type-5 record.
+void fxUnitsRefresh(std::uint16_t win);
+
+// Row base and unit of an id: < 188 unit 0, < 200 unit 1, < 212 unit 2, anything else unit 0.
+int fxUnitsUnitOfId(std::int32_t id);
+std::uint16_t fxUnitsRowId(int unit, int k);
+// Mode of a menu item: 2 -> 1 "Natural", 3 -> 2 "Resonant", 4 -> 3 "Synthetic", anything else 0 "Raw".
+std::uint32_t fxUnitsModeOfItem(std::int16_t item);
+// The name a mode is shown with ("Raw" for anything outside 0..3).
+const char* fxUnitsModeName(std::uint32_t mode);
+
+// Control callbacks.
+void fxUnitsValueChanged(ControlItem* box, double value);       // boxes 170..174
+void fxUnitsUnitValueChanged(ControlItem* box, double value);   // boxes r + 3, 4, 5, 7, 8, 9
+void fxUnitsSwitchChanged(ControlItem* button, std::uint8_t pressed, std::int16_t state);  // r, r + 6, r + 10
+void fxUnitsFlagChanged(ControlItem* button, std::uint8_t pressed, std::int16_t state);    // 175
+void fxUnitsUnitTypeMenu(ControlItem* selector, std::int32_t build);                       // r + 2 opening
+void fxUnitsUnitTypeChosen(ControlItem* selector, std::int16_t menu, std::int16_t item);   // r + 2 choice
