@@ -47,7 +47,8 @@ void begin(ControlItem* item, EditDoneFn done, const char* text, DWORD style, in
     slot->edit.editWindow = nullptr;
     HWND parent = winGetFrameworkWindow(win);
     if (!parent) return;
-    HWND edit = CreateWindowExA(0, "edit", text, WS_CHILD | WS_VISIBLE | style, x, y, w, h < 1 ? 1 : h, parent,
+    // Scrolls sideways as the user types: without it a narrow field refuses characters past its width.
+    HWND edit = CreateWindowExA(0, "edit", text, WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL | style, x, y, w, h < 1 ? 1 : h, parent,
                                 nullptr, GetModuleHandleA(nullptr), nullptr);
     if (!edit) return;
     slot->edit.editWindow = edit;

@@ -57,7 +57,7 @@ TEST(ControlNumbox, TypedTextIsStoredClampedShownAndReported) {
         {"exponent", "1e308", 2, -10, 100000, 1308, "1308.00"},
         {"nan", "nan", 2, -10, 100, 0, "0.00"},
         {"inf", "inf", 2, -10, 100, 0, "0.00"},
-                {"300 digits set", "=" + std::string(300, '7'), 2, -10, 100, 100, "100.00"},
+        {"300 digits set", "=" + std::string(300, '7'), 2, -10, 100, 100, "100.00"},
         {"300 digits, separator past the 256 read", "=" + std::string(299, '7') + ".", 2, -10, 1e200, 1e200,
          "1.000000e+200"},
         {"bytes above 127", "\xe9" "4\xb0", 2, -10, 100, 4, "4.00"},
@@ -66,6 +66,7 @@ TEST(ControlNumbox, TypedTextIsStoredClampedShownAndReported) {
         {"no decimals", "7.25", 0, 0, 10, 7.25, "7"},
         {"six decimals", "0.12345", 6, 0, 1, 0.12345, "0.123450"},
         {"below the minimum", "-20", 3, -10, 100, -10, "-10.000"},
+        {"typed past the field's width", "-23.171234567", 6, -100, 100, -23.171234567, "-23.171234"},
     };
     runInApplication([&](RecordingApplication&) {
         KitFixtureScope kit;
