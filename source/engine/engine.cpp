@@ -296,10 +296,12 @@ void engineStopAudio(Engine* engine, std::uint8_t fade) {
 
 void engineRestartAudio(Engine* engine) {
   if (!engine) return;
-  engine->paused.store(0);
+  // The fade-in's start gains and request first, paused last: a block that started between them
+  // would otherwise play at the gain the fade-out left (1.0), a click.
   engine->deviceRampGain.store(0.001f);
   engine->engineRampGain.store(0.001f);
   engine->request.store(2);
+  engine->paused.store(0);
   if (engine->audioRunning.load()) {
     for (int i = 0; i < 16; ++i) {
       osSleepMs(16);
