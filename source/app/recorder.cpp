@@ -60,6 +60,16 @@ std::int16_t* halfStart(std::int16_t half) {
   return g_rec.buffer + (half ? g_rec.capacity.load() : 0);
 }
 
+// Nothing of the old take is reachable (capacity 0, no take) before its memory goes.
+void releaseBuffer() {
+  g_rec.capacity.store(0);
+  g_rec.take.store(nullptr);
+  if (g_rec.buffer) unmapBytes(g_rec.buffer, g_rec.handle);
+  g_rec.buffer = nullptr;
+  g_rec.handle = nullptr;
+  g_rec.size = 0;
+}
+
 void clearTakes() {
   g_rec.length.store(0);
   g_rec.savedLength[0].store(0);
@@ -148,12 +158,7 @@ void recInitFrames(std::int64_t frames) {
 void recShutdown() {
   recSetNoteHook(nullptr);
   freezeAndStop();
-  g_rec.capacity.store(0);
-  g_rec.take.store(nullptr);
-  if (g_rec.buffer) unmapBytes(g_rec.buffer, g_rec.handle);
-  g_rec.buffer = nullptr;
-  g_rec.handle = nullptr;
-  g_rec.size = 0;
+  releaseBuffer();
   clearTakes();
   thawAudio();
 }
@@ -171,13 +176,7 @@ int recSetBufferSize(std::int64_t frames) {
   if (g_rec.buffer && frames == g_rec.size) return 1;
   recServicePending();
   const bool wasRunning = freezeAndStop();
-  // Nothing of the old take is reachable before its memory goes.
-  g_rec.capacity.store(0);
-  g_rec.take.store(nullptr);
-  if (g_rec.buffer) unmapBytes(g_rec.buffer, g_rec.handle);
-  g_rec.buffer = nullptr;
-  g_rec.handle = nullptr;
-  g_rec.size = 0;
+  releaseBuffer();
   g_rec.half.store(0);
   clearTakes();
   void* handle = nullptr;

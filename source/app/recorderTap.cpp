@@ -50,17 +50,31 @@ inline float oldValue(const std::int16_t* prev, std::int32_t p, std::int32_t len
   return p < length ? recToFloat(prev[p]) * takeGain : 0.0f;
 }
 
+// What an overdub writer mixes: the take written, the previous take with its length, the two gains.
+struct OverdubMix {
+  std::int16_t* take;
+  const std::int16_t* prev;
+  std::int32_t length;
+  float live, gain;
+};
+
+inline OverdubMix overdubMix() {
+  OverdubMix m;
+  m.take = g_rec.take.load(std::memory_order_relaxed);
+  m.prev = previousTake(m.take);
+  m.length = g_rec.length.load(std::memory_order_relaxed);
+  m.live = g_rec.liveGain.load(std::memory_order_relaxed);
+  m.gain = g_rec.takeGain.load(std::memory_order_relaxed);
+  return m;
+}
+
 void writeMonoOverdub(std::int32_t n, float* out1, float* out2) {
   const std::int32_t pos = g_rec.recordPos.load(std::memory_order_relaxed);
   if (!writerRoom(pos, n)) return;
-  std::int16_t* take = g_rec.take.load(std::memory_order_relaxed);
-  const std::int16_t* prev = previousTake(take);
-  const std::int32_t length = g_rec.length.load(std::memory_order_relaxed);
-  const float live = g_rec.liveGain.load(std::memory_order_relaxed);
-  const float gain = g_rec.takeGain.load(std::memory_order_relaxed);
+  const OverdubMix m = overdubMix();
   for (std::int32_t i = 0; i < n; ++i) {
     const std::int32_t p = pos + i;
-    take[p] = recToSample((out1[i] + out2[i]) * 0.5f * live + oldValue(prev, p, length, gain));
+    m.take[p] = recToSample((out1[i] + out2[i]) * 0.5f * m.live + oldValue(m.prev, p, m.length, m.gain));
   }
   g_rec.recordPos.store(pos + n, std::memory_order_relaxed);
 }
@@ -68,15 +82,11 @@ void writeMonoOverdub(std::int32_t n, float* out1, float* out2) {
 void writeStereoOverdub(std::int32_t n, float* out1, float* out2) {
   const std::int32_t pos = g_rec.recordPos.load(std::memory_order_relaxed);
   if (!writerRoom(pos, 2 * n)) return;
-  std::int16_t* take = g_rec.take.load(std::memory_order_relaxed);
-  const std::int16_t* prev = previousTake(take);
-  const std::int32_t length = g_rec.length.load(std::memory_order_relaxed);
-  const float live = g_rec.liveGain.load(std::memory_order_relaxed);
-  const float gain = g_rec.takeGain.load(std::memory_order_relaxed);
+  const OverdubMix m = overdubMix();
   for (std::int32_t i = 0; i < n; ++i) {
     const std::int32_t p = pos + 2 * i;
-    take[p] = recToSample(out1[i] * live + oldValue(prev, p, length, gain));
-    take[p + 1] = recToSample(out2[i] * live + oldValue(prev, p + 1, length, gain));
+    m.take[p] = recToSample(out1[i] * m.live + oldValue(m.prev, p, m.length, m.gain));
+    m.take[p + 1] = recToSample(out2[i] * m.live + oldValue(m.prev, p + 1, m.length, m.gain));
   }
   g_rec.recordPos.store(pos + 2 * n, std::memory_order_relaxed);
 }
