@@ -4,8 +4,7 @@
 
 int appCreateDialogWindow(std::int16_t id, std::int16_t ownerId, const char* title, int, int, int width, int height,
                           int itemCount, std::uint8_t modal, WinCallback callback) {
-  if (itemCount < 0) itemCount = 0;
-  if (itemCount > 0xFFFF) itemCount = 0xFFFF;
+  itemCount = appClampItemCount(itemCount);
   if (width < 0) width = 0;
   if (height < 0) height = 0;
   AppDialogWindow* dialog = new AppDialogWindow(id);

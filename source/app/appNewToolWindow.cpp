@@ -6,12 +6,8 @@
 Window* appNewToolWindow(std::int16_t id, std::int16_t ownerId, const char* title, int x, int y, int width, int height,
                      int itemCount, WinCallback callback) {
   if (!uiaApplication() || winSlot(id)) return nullptr;
-  if (itemCount < 0) itemCount = 0;
-  if (itemCount > 0xFFFF) itemCount = 0xFFFF;
-  WindowSpec spec;
-  spec.flags |= UIA_SPEC_SIZE | UIA_SPEC_POSITION | UIA_SPEC_CLIENT_SIZE | UIA_SPEC_CLIENT_POSITION;
-  spec.rect = RECT{x, y, x + width, y + height};
-  spec.setTitle(title);
+  itemCount = appClampItemCount(itemCount);
+  WindowSpec spec = appWindowSpec(title, x, y, width, height);
   if (Window* owner = winGetFrameworkObject(ownerId)) {
     spec.parent = owner;
     spec.flags |= UIA_SPEC_PARENT;

@@ -34,6 +34,12 @@ class AppPlainWindow : public PlainWindow {
   std::int16_t slot;
 };
 
+// An item count as a slot holds it: 0 to 65535.
+int appClampItemCount(int itemCount);
+// What the spec of a window of the program starts from: the title and a client area of width x height
+// at (x, y).
+WindowSpec appWindowSpec(const char* title, int x, int y, int width, int height);
+
 // The main window of slot `id` at (x, y) with a client area of width x height, made visible-ready
 // (hidden until winShow) with `itemCount` items; dialogStyle gives the fixed-size style. Null when the
 // window could not be made (the slot is then closed again).
