@@ -4,7 +4,6 @@
 #include <cmath>
 
 #include "app/mainWindow.h"
-#include "controls/msgBox.h"
 #include "controls/numbox.h"
 #include "controls/pictureButton.h"
 #include "controls/waveSelector.h"
@@ -16,6 +15,7 @@
 #include "pages/lfoPage.h"
 #include "pages/mainPage.h"
 #include "pages/patchHandshake.h"
+#include "pages/waveChoice.h"
 #include "preset/waveMenu.h"
 
 namespace {
@@ -153,21 +153,10 @@ void lfoWaveChosen(ControlItem* item, int16_t menu, int16_t entry) {
     const int16_t c = lfoFromControlId(id);
     int16_t wave = 0;
     bool made = false;
-    if (menu == waveMenuPresetHandle() && entry == 1) {
-        wave = engineClaimPresetWave(e);
-        if (wave < 0) {
-            msgBox(0, "No more preset waves available.", 0);
-            return;
-        }
-        made = true;
-    } else {
-        wave = waveMenuItemToWave(entry, menu);
-    }
+    if (!waveChoiceFromMenu(e, menu, entry, &wave, &made)) return;
     lfoSetWaveId(e, c, wave);
     lfoPageSelect(win);
-    waveMenuSetLabel(win, id, wave);
-    // A new wave is edited on the Wave page.
-    if (made) mainWindowShowPage(win, pageWave);
+    waveChoiceShow(win, id, wave, made);
 }
 
 void lfoSourceChosen(uint16_t window, int16_t source) {

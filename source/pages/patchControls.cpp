@@ -9,7 +9,6 @@
 #include "controls/display.h"
 #include "controls/inputState.h"
 #include "controls/knob.h"
-#include "controls/msgBox.h"
 #include "controls/numbox.h"
 #include "controls/pane.h"
 #include "controls/picture.h"
@@ -29,6 +28,7 @@
 #include "pages/moduleMenu.h"
 #include "pages/patchHandshake.h"
 #include "pages/patchPage.h"
+#include "pages/waveChoice.h"
 #include "preset/oscParams.h"
 #include "preset/oscRecord.h"
 #include "preset/sample.h"
@@ -92,16 +92,7 @@ void selectPane(int16_t win) {
 void waveChosen(int16_t win, Engine* e, int id, int16_t menu, int16_t entry) {
     int16_t wave = 0;
     bool made = false;
-    if (menu == waveMenuPresetHandle() && entry == 1) {
-        wave = engineClaimPresetWave(e);
-        if (wave < 0) {
-            msgBox(0, "No more preset waves available.", 0);
-            return;
-        }
-        made = true;
-    } else {
-        wave = waveMenuItemToWave(entry, menu);
-    }
+    if (!waveChoiceFromMenu(e, menu, entry, &wave, &made)) return;
     const int16_t c = patchChannelOfId(id);
     const int k = id - patchChannelIdBase(c);
     if (id == 90) waveshaperSetWave(e, wave);
@@ -109,9 +100,7 @@ void waveChosen(int16_t win, Engine* e, int id, int16_t menu, int16_t entry) {
     else if (k == 44) oscSetWaveB(e, c, wave);
     else if (k == 82) modulatorSetWave(e, c, wave);
     selectPane(win);
-    waveMenuSetLabel(win, static_cast<uint16_t>(id), wave);
-    // A new wave is edited on the Wave page.
-    if (made) mainWindowShowPage(win, pageWave);
+    waveChoiceShow(win, static_cast<uint16_t>(id), wave, made);
 }
 
 void filterSecond(Engine* e, int16_t index, int16_t type, double value) {
