@@ -7,46 +7,20 @@
 
 #include <cmath>
 #include <cstdio>
-#include <fstream>
 #include <string>
 #include <vector>
 
-#include "ABAudioClient.h"
-#include "ABAudioManager.h"
-#include "ABDeviceAccessors.h"
-#include "GPInit.h"
 #include "appRegistry.h"
-#include "support/audioFiles.h"
+#include "programRun.h"
 #include "support/signal.h"
 #include "support/tempDir.h"
 
 namespace {
 
-std::string selfFolder() {
-  char self[MAX_PATH];
-  GetModuleFileNameA(nullptr, self, sizeof self);
-  std::string path(self);
-  return path.substr(0, path.find_last_of("\\/") + 1);
-}
-
 // The program next to the test (tests/app) is the one of the build's source/app folder.
 std::string programPath() { return selfFolder() + "..\\..\\source\\app\\Morvane.exe"; }
-std::string childPath() { return selfFolder() + "morvane_appchild.exe"; }
 
 void clearKey(HKEY root, const char* path) { RegDeleteKeyA(root, path); }
-
-void storeValue(HKEY root, const char* path, const char* name, DWORD type, const void* data, DWORD size) {
-  HKEY key = nullptr;
-  ASSERT_EQ(RegCreateKeyExA(root, path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr), ERROR_SUCCESS);
-  RegSetValueExA(key, name, 0, type, static_cast<const BYTE*>(data), size);
-  RegCloseKey(key);
-}
-void storeInt(HKEY root, const char* path, const char* name, DWORD value) {
-  storeValue(root, path, name, REG_DWORD, &value, 4);
-}
-void storeText(const char* name, const std::string& text) {
-  storeValue(HKEY_CURRENT_USER, kUserKey, name, REG_SZ, text.c_str(), static_cast<DWORD>(text.size() + 1));
-}
 
 struct ProgramRun {
   bool started = false;
@@ -138,47 +112,6 @@ ProgramRun runAndClose(const std::string& exe) {
   CloseHandle(process.hThread);
   CloseHandle(process.hProcess);
   return run;
-}
-
-std::vector<std::string> readLines(const std::string& path) {
-  std::vector<std::string> lines;
-  std::ifstream in(path);
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
-  return lines;
-}
-
-bool hasLine(const std::vector<std::string>& lines, const std::string& prefix, std::string* rest = nullptr) {
-  for (const std::string& line : lines)
-    if (line.compare(0, prefix.size(), prefix) == 0) {
-      if (rest) *rest = line.substr(prefix.size());
-      return true;
-    }
-  return false;
-}
-
-struct ChildRun {
-  DWORD exitCode = 99;
-  bool ended = false;
-  std::vector<std::string> log;
-};
-
-ChildRun runChild(const std::string& scenario, DWORD timeoutMs = 60000) {
-  ChildRun result;
-  const std::string log = testTempPath("appchild-" + scenario + ".log");
-  DeleteFileA(log.c_str());
-  std::string commandLine = "\"" + childPath() + "\" --scenario=" + scenario + " --log=\"" + log + "\"";
-  STARTUPINFOA startup = {};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION process = {};
-  if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
-    return result;
-  result.ended = WaitForSingleObject(process.hProcess, timeoutMs) == WAIT_OBJECT_0;
-  GetExitCodeProcess(process.hProcess, &result.exitCode);
-  if (!result.ended) TerminateProcess(process.hProcess, 98);
-  CloseHandle(process.hThread);
-  CloseHandle(process.hProcess);
-  result.log = readLines(log);
-  return result;
 }
 
 class Program : public ::testing::Test {
@@ -286,8 +219,8 @@ TEST_F(Program, MachineKeyValueIsUsedAndBadChannelsReadAsZero) {
     clearKey(HKEY_CURRENT_USER, kUserKey);
     clearKey(HKEY_LOCAL_MACHINE, kMachineKey);
     if (c.type == REG_DWORD)
-      storeInt(c.machine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER, c.machine ? kMachineKey : kUserKey, "midiChan_01",
-               c.value);
+      storeValue(c.machine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER, c.machine ? kMachineKey : kUserKey, "midiChan_01",
+                 REG_DWORD, &c.value, 4);
     if (c.type == REG_SZ) storeValue(HKEY_CURRENT_USER, kUserKey, "midiChan_01", REG_SZ, "5", 2);
     const ChildRun run = runChild("close");
     ASSERT_TRUE(run.ended);
@@ -340,63 +273,6 @@ TEST_F(Program, DevicesCloseBeforeTheEngineGoes) {
   EXPECT_EQ(run.exitCode, 0u);
   EXPECT_TRUE(hasLine(run.log, "devices close, engine alive"));
   EXPECT_FALSE(hasLine(run.log, "devices close, engine gone"));
-}
-
-// The name of the first MME output device, as the host lists it.
-std::string mmeDeviceName() {
-  struct Lister : AudioHostClient {
-    void process(float**, float**, int, int, int) override {}
-    bool supportsRate(float) override { return true; }
-    void inputName(int, std::string*) override {}
-    void outputName(int, std::string*) override {}
-    int inputCount() override { return 0; }
-    int outputCount() override { return 2; }
-    void setSampleRate(float) override {}
-  };
-  const bool gpWasUp = gpIsInitialised();
-  if (!gpWasUp) gpInit(GP_VERSION, GP_BUILD);
-  abInit(0x1030001, 0x60031);
-  std::string found;
-  {
-    Lister lister;
-    lister.open(nullptr);
-    for (uint32_t d : lister.manager->audioDevices) {
-      std::string name;
-      if (deviceName(d, &name) == 0 && name.compare(0, 4, "MME ") == 0) {
-        found = name;
-        break;
-      }
-    }
-  }
-  abExit();
-  if (!gpWasUp) gpExit();
-  return found;
-}
-
-std::vector<float> readLeft(const std::string& path) {
-  std::vector<float> left;
-  FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) return left;
-  short pair[2];
-  while (std::fread(pair, sizeof(short), 2, f) == 2) left.push_back(pair[0] / 32768.0f);
-  std::fclose(f);
-  return left;
-}
-
-// Settings that send the program's sound to the first MME device at 44,100 Hz, and the ALSA output
-// file it lands in (emptied); an empty answer when there is no such device or file.
-std::string useMmeOutput() {
-  const std::string device = mmeDeviceName();
-  if (device.empty()) return std::string();
-  storeText("AB AudioDevice", device);
-  storeInt(HKEY_CURRENT_USER, kUserKey, "AB SampleRate", 44100);
-  // Device buffers of 100 ms: the ALSA file device under Wine does not keep up with 10 ms ones.
-  storeInt(HKEY_CURRENT_USER, kUserKey, "AB Latency", 100);
-  storeInt(HKEY_CURRENT_USER, kUserKey, "AB OutputChannel 0", 0);
-  storeInt(HKEY_CURRENT_USER, kUserKey, "AB OutputChannel 1", 1);
-  const std::string out = audioOutputFile(44100, 2, "S16_LE");
-  if (!out.empty()) DeleteFileA(out.c_str());
-  return out;
 }
 
 TEST_F(Program, NoteSixtyNineFromTheInterfaceSoundsAt440HzThroughTheDevice) {

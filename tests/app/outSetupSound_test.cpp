@@ -11,13 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "ABAudioClient.h"
-#include "ABAudioManager.h"
-#include "ABDeviceAccessors.h"
-#include "GPInit.h"
 #include "app/appRegistry.h"
 #include "app/mainWindow.h"
 #include "app/outSetup.h"
+#include "app/programRun.h"
 #include "app/synthApp.h"
 #include "controls/ctrlItems.h"
 #include "controls/msgBox.h"
@@ -25,7 +22,6 @@
 #include "controls/winSlots.h"
 #include "engine/engine.h"
 #include "engine/midiQueue.h"
-#include "support/audioFiles.h"
 #include "support/signal.h"
 
 namespace {
@@ -33,50 +29,6 @@ namespace {
 SynthAppModule g_module;
 
 SynthApp* app() { return dynamic_cast<SynthApp*>(uiaApplication()); }
-
-void storeValue(const char* name, DWORD type, const void* data, DWORD size) {
-  HKEY key = nullptr;
-  if (RegCreateKeyExA(HKEY_CURRENT_USER, kUserKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) !=
-      ERROR_SUCCESS)
-    return;
-  RegSetValueExA(key, name, 0, type, static_cast<const BYTE*>(data), size);
-  RegCloseKey(key);
-}
-void storeInt(const char* name, DWORD value) { storeValue(name, REG_DWORD, &value, 4); }
-void storeText(const char* name, const std::string& text) {
-  storeValue(name, REG_SZ, text.c_str(), static_cast<DWORD>(text.size() + 1));
-}
-
-// The name of the first MME output device, as the host lists it.
-std::string mmeDeviceName() {
-  struct Lister : AudioHostClient {
-    void process(float**, float**, int, int, int) override {}
-    bool supportsRate(float) override { return true; }
-    void inputName(int, std::string*) override {}
-    void outputName(int, std::string*) override {}
-    int inputCount() override { return 0; }
-    int outputCount() override { return 2; }
-    void setSampleRate(float) override {}
-  };
-  const bool gpWasUp = gpIsInitialised();
-  if (!gpWasUp) gpInit(GP_VERSION, GP_BUILD);
-  abInit(0x1030001, 0x60031);
-  std::string found;
-  {
-    Lister lister;
-    lister.open(nullptr);
-    for (uint32_t d : lister.manager->audioDevices) {
-      std::string name;
-      if (deviceName(d, &name) == 0 && name.compare(0, 4, "MME ") == 0) {
-        found = name;
-        break;
-      }
-    }
-  }
-  abExit();
-  if (!gpWasUp) gpExit();
-  return found;
-}
 
 std::string g_outFile;
 std::vector<std::string> g_log;
@@ -176,23 +128,6 @@ void CALLBACK scenario(HWND, UINT, UINT_PTR id, DWORD) {
   }
 }
 
-struct Stereo {
-  std::vector<float> left, right;
-};
-
-Stereo readStereo(const std::string& path) {
-  Stereo s;
-  FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) return s;
-  short pair[2];
-  while (std::fread(pair, sizeof(short), 2, f) == 2) {
-    s.left.push_back(pair[0] / 32768.0f);
-    s.right.push_back(pair[1] / 32768.0f);
-  }
-  std::fclose(f);
-  return s;
-}
-
 std::vector<float> part(const std::vector<float>& v, size_t from, size_t to) {
   if (to > v.size()) to = v.size();
   if (from > to) from = to;
@@ -215,18 +150,12 @@ int runProgram(const std::string& logPath) {
   return 0;
 }
 
-void readLog(const std::string& logPath) {
-  FILE* f = std::fopen(logPath.c_str(), "r");
-  if (!f) return;
-  if (std::fscanf(f, "%lld %lld %lld %lld\n", &g_marks[0], &g_marks[1], &g_marks[2], &g_marks[3]) == 4) {
-    char line[256];
-    while (std::fgets(line, sizeof line, f)) {
-      std::string text(line);
-      while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
-      g_log.push_back(text);
-    }
-  }
-  std::fclose(f);
+// The marks on the log's first line, the program's lines after them ("not run" without the marks).
+void readLog(const std::vector<std::string>& lines) {
+  if (lines.empty() || std::sscanf(lines[0].c_str(), "%lld %lld %lld %lld", &g_marks[0], &g_marks[1], &g_marks[2],
+                                   &g_marks[3]) != 4)
+    return;
+  g_log.assign(lines.begin() + 1, lines.end());
 }
 
 TEST(OutSetupSound, TheOutputsFollowTheSpeakerMap) {
@@ -288,38 +217,20 @@ int main(int argc, char** argv) {
   RegDeleteKeyA(HKEY_CURRENT_USER, kUserKey);
   RegDeleteKeyA(HKEY_LOCAL_MACHINE, kMachineKey);
   const DWORD t0 = GetTickCount();
-  const std::string device = mmeDeviceName();
+  g_outFile = useMmeOutput();
   std::printf("device listed in %lu ms\n", GetTickCount() - t0);
-  if (!device.empty()) g_outFile = audioOutputFile(44100, 2, "S16_LE");
   if (!g_outFile.empty()) {
-    DeleteFileA(g_outFile.c_str());
-    storeText("AB AudioDevice", device);
-    storeInt("AB SampleRate", 44100);
-    // Device buffers of 100 ms: the ALSA file device under Wine does not keep up with 10 ms ones.
-    storeInt("AB Latency", 100);
-    storeInt("AB OutputChannel 0", 0);
-    storeInt("AB OutputChannel 1", 1);
     // "2 Stereo Wide" with both speakers on output 1.
     storeInt("surroundMode", 1);
     storeInt("surroundChan0", 0);
     storeInt("surroundChan1", 0);
-    char self[MAX_PATH];
-    GetModuleFileNameA(nullptr, self, sizeof self);
     char temp[MAX_PATH];
     GetTempPathA(sizeof temp, temp);
     const std::string logPath = std::string(temp) + "morvane_outsetup_sound.log";
-    DeleteFileA(logPath.c_str());
-    std::string command = "\"" + std::string(self) + "\" " + childFlag + logPath;
-    STARTUPINFOA si = {};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi = {};
-    if (CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
-      if (WaitForSingleObject(pi.hProcess, 60000) != WAIT_OBJECT_0) TerminateProcess(pi.hProcess, 3);
-      CloseHandle(pi.hThread);
-      CloseHandle(pi.hProcess);
-    }
+    char self[MAX_PATH];
+    GetModuleFileNameA(nullptr, self, sizeof self);
+    readLog(runProcess("\"" + std::string(self) + "\" " + childFlag + logPath, logPath, 60000).log);
     std::printf("program ran %lu ms\n", GetTickCount() - t0);
-    readLog(logPath);
     DeleteFileA(logPath.c_str());
   }
   RegDeleteKeyA(HKEY_CURRENT_USER, kUserKey);

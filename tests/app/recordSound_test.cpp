@@ -7,138 +7,34 @@
 
 #include <cmath>
 #include <cstdio>
-#include <fstream>
 #include <string>
 #include <vector>
 
-#include "ABAudioClient.h"
-#include "ABAudioManager.h"
-#include "ABDeviceAccessors.h"
-#include "GPInit.h"
 #include "app/appRegistry.h"
-#include "support/audioFiles.h"
+#include "app/programRun.h"
 #include "support/signal.h"
-#include "support/tempDir.h"
 
 namespace {
-
-std::string selfFolder() {
-  char self[MAX_PATH];
-  GetModuleFileNameA(nullptr, self, sizeof self);
-  std::string path(self);
-  return path.substr(0, path.find_last_of("\\/") + 1);
-}
-
-void storeValue(const char* name, DWORD type, const void* data, DWORD size) {
-  HKEY key = nullptr;
-  ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kUserKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
-            ERROR_SUCCESS);
-  RegSetValueExA(key, name, 0, type, static_cast<const BYTE*>(data), size);
-  RegCloseKey(key);
-}
-void storeInt(const char* name, DWORD value) { storeValue(name, REG_DWORD, &value, 4); }
-void storeText(const char* name, const std::string& text) {
-  storeValue(name, REG_SZ, text.c_str(), static_cast<DWORD>(text.size() + 1));
-}
-
-// The name of the first MME output device, as the host lists it.
-std::string mmeDeviceName() {
-  struct Lister : AudioHostClient {
-    void process(float**, float**, int, int, int) override {}
-    bool supportsRate(float) override { return true; }
-    void inputName(int, std::string*) override {}
-    void outputName(int, std::string*) override {}
-    int inputCount() override { return 0; }
-    int outputCount() override { return 2; }
-    void setSampleRate(float) override {}
-  };
-  const bool gpWasUp = gpIsInitialised();
-  if (!gpWasUp) gpInit(GP_VERSION, GP_BUILD);
-  abInit(0x1030001, 0x60031);
-  std::string found;
-  {
-    Lister lister;
-    lister.open(nullptr);
-    for (uint32_t d : lister.manager->audioDevices) {
-      std::string name;
-      if (deviceName(d, &name) == 0 && name.compare(0, 4, "MME ") == 0) {
-        found = name;
-        break;
-      }
-    }
-  }
-  abExit();
-  if (!gpWasUp) gpExit();
-  return found;
-}
-
-std::vector<std::string> runChild(const std::string& scenario, DWORD* exitCode) {
-  const std::string log = testTempPath("appchild-" + scenario + ".log");
-  DeleteFileA(log.c_str());
-  std::string commandLine =
-      "\"" + selfFolder() + "morvane_appchild.exe\" --scenario=" + scenario + " --log=\"" + log + "\"";
-  STARTUPINFOA startup = {};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION process = {};
-  *exitCode = 99;
-  if (CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
-    if (WaitForSingleObject(process.hProcess, 90000) != WAIT_OBJECT_0) TerminateProcess(process.hProcess, 98);
-    GetExitCodeProcess(process.hProcess, exitCode);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-  }
-  std::vector<std::string> lines;
-  std::ifstream in(log);
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
-  return lines;
-}
-
-bool find(const std::vector<std::string>& lines, const std::string& prefix, std::string* rest = nullptr) {
-  for (const std::string& line : lines)
-    if (line.compare(0, prefix.size(), prefix) == 0) {
-      if (rest) *rest = line.substr(prefix.size());
-      return true;
-    }
-  return false;
-}
-
-std::vector<float> readLeft(const std::string& path) {
-  std::vector<float> left;
-  FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) return left;
-  short pair[2];
-  while (std::fread(pair, sizeof(short), 2, f) == 2) left.push_back(pair[0] / 32768.0f);
-  std::fclose(f);
-  return left;
-}
 
 TEST(RecordSound, ARecordedNotePlaysBackAtItsPitchAndLevel) {
   RegDeleteKeyA(HKEY_CURRENT_USER, kUserKey);
   RegDeleteKeyA(HKEY_LOCAL_MACHINE, kMachineKey);
-  const std::string device = mmeDeviceName();
-  ASSERT_FALSE(device.empty()) << "no MME device, or not run through the test harness";
-  storeText("AB AudioDevice", device);
-  storeInt("AB SampleRate", 44100);
-  storeInt("AB Latency", 100);  // the ALSA file device under Wine does not keep up with 10 ms buffers
-  storeInt("AB OutputChannel 0", 0);
-  storeInt("AB OutputChannel 1", 1);
-  const std::string out = audioOutputFile(44100, 2, "S16_LE");
-  ASSERT_FALSE(out.empty());
-  DeleteFileA(out.c_str());
+  const std::string out = useMmeOutput();
+  ASSERT_FALSE(out.empty()) << "no MME device, or not run through the test harness";
 
-  DWORD exitCode = 99;
-  const std::vector<std::string> log = runChild("record", &exitCode);
+  const ChildRun run = runChild("record", 90000);
+  const std::vector<std::string>& log = run.log;
   for (const std::string& line : log) std::printf("program: %s\n", line.c_str());
   RegDeleteKeyA(HKEY_CURRENT_USER, kUserKey);
-  EXPECT_EQ(exitCode, 0u);
+  EXPECT_EQ(run.exitCode, 0u);
   std::string noteOn, play, stopped;
-  ASSERT_TRUE(find(log, "note on ", &noteOn));
+  ASSERT_TRUE(hasLine(log, "note on ", &noteOn));
   EXPECT_NE(noteOn.find("window 1"), std::string::npos) << "F3 showed the Record window";
-  ASSERT_TRUE(find(log, "recording from the note, state 3")) << "the note started the take";
-  ASSERT_TRUE(find(log, "stopped length ", &stopped));
+  ASSERT_TRUE(hasLine(log, "recording from the note, state 3")) << "the note started the take";
+  ASSERT_TRUE(hasLine(log, "stopped length ", &stopped));
   EXPECT_NE(stopped.find("state 0"), std::string::npos);
-  ASSERT_TRUE(find(log, "play ", &play));
-  ASSERT_TRUE(find(log, "played "));
+  ASSERT_TRUE(hasLine(log, "play ", &play));
+  ASSERT_TRUE(hasLine(log, "played "));
   const long long noteFrame = std::stoll(noteOn), playFrame = std::stoll(play);
   const long long takeFrames = std::stoll(stopped) / 2;
   EXPECT_GT(takeFrames, 66150 + 44100 - 4410) << "the take holds the note and its release";
