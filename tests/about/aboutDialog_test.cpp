@@ -20,6 +20,7 @@
 #include "NGLLabel.h"
 #include "NGLSwitch.h"
 #include "about/aboutDialog.h"
+#include "aboutBoxTestSupport.h"
 #include "app/aboutBox.h"
 #include "gpChild.h"
 #include "nglTestSupport.h"
@@ -52,22 +53,6 @@ struct TestClock {
   }
   ~TestClock() { aboutSetMillisFunction(nullptr); }
 };
-
-BOOL CALLBACK matchAboutBox(HWND window, LPARAM data) {
-  char title[64] = {};
-  GetWindowTextA(window, title, sizeof title);
-  if (std::string(title) != appAboutTitle || !IsWindowVisible(window)) return TRUE;
-  *reinterpret_cast<HWND*>(data) = window;
-  return FALSE;
-}
-
-// The About box's window of this thread, null while none is open.
-HWND findAboutBox() {
-  HWND found = nullptr;
-  EnumThreadWindows(GetCurrentThreadId(), matchAboutBox, reinterpret_cast<LPARAM>(&found));
-  return found;
-}
-
 // The inner window that shows the forms (the dialog's one child).
 HWND innerOf(HWND dialog) { return dialog ? FindWindowExA(dialog, nullptr, nullptr, nullptr) : nullptr; }
 
@@ -107,16 +92,13 @@ std::function<bool()> wait(int beats) {
   };
 }
 
-RegionRect closeButtonRect() {
-  FormHostListener resources;
-  resources.attach(kAboutMapId, kAboutMapId);
-  RegionRect rect = {0, 0, 0, 0};
-  {
-    AboutDialog dialog(nullptr, &resources, nullptr);
-    if (Widget* button = dialog.form().findWidget(kAboutCloseWidget)) rect = button->rect();
-  }
-  resources.detach();
-  return rect;
+// Runs the dialog as the program's box runs it (with the box's title), until it has closed.
+void runAsBox(AboutDialog& dialog) {
+  WindowSpec spec;
+  spec.flags = UIA_SPEC_BACKGROUND | UIA_SPEC_PARENT;
+  spec.options = 32;
+  spec.setTitle(appAboutTitle);
+  dialog.run(spec, 0);
 }
 
 // How many pixels of the rectangle have exactly that colour.
@@ -144,7 +126,7 @@ int inkRows(const CapturedWindow& image, int x1, int y1, int x2, int y2) {
 TEST(AboutBox, FromTheMenuItStaysOpenUntilTheCloseButtonIsClicked) {
   runInApplication([&](RecordingApplication&) {
     TestClock clock;
-    const RegionRect ok = closeButtonRect();
+    const RegionRect ok = aboutCloseButtonRect();
     ASSERT_GT(ok.x2, ok.x1);
     HWND box = nullptr;
     CapturedWindow shot;
@@ -233,13 +215,7 @@ TEST(AboutBox, ASplashWhoseTimeRanOutBeforeItOpenedStillClosesItself) {
       bool forced = false;
       runSteps(
           {wait(100)},
-          [&] {
-            WindowSpec spec;
-            spec.flags = UIA_SPEC_BACKGROUND | UIA_SPEC_PARENT;
-            spec.options = 32;
-            spec.setTitle(appAboutTitle);
-            dialog.run(spec, 0);
-          },
+          [&] { runAsBox(dialog); },
           &forced);
       EXPECT_FALSE(forced) << "it closed itself";
       EXPECT_TRUE(dialog.closed());
@@ -281,13 +257,7 @@ TEST(AboutBox, AnotherActionOfTheRangeChangesNothing) {
                 return true;
               },
           },
-          [&] {
-            WindowSpec spec;
-            spec.flags = UIA_SPEC_BACKGROUND | UIA_SPEC_PARENT;
-            spec.options = 32;
-            spec.setTitle(appAboutTitle);
-            dialog.run(spec, 0);
-          },
+          [&] { runAsBox(dialog); },
           &forced);
       EXPECT_TRUE(openAfterClick);
       EXPECT_TRUE(forced) << "only the test's own close ended it";
