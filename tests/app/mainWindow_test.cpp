@@ -15,6 +15,7 @@
 #include "../preset/bankTestIo.h"
 #include "NGLFormHost.h"
 #include "about/aboutDialog.h"
+#include "about/aboutBoxTestSupport.h"
 #include "app/aboutBox.h"
 #include "app/appCommands.h"
 #include "app/appSettings.h"
@@ -42,13 +43,13 @@
 #include "preset/presetCopy.h"
 #include "preset/presetHeader.h"
 #include "app/appRegistry.h"
+#include "app/inProgram.h"
 #include "support/tempDir.h"
 #include "support/windowCapture.h"
 
 namespace {
 
 SynthAppModule g_module;
-int g_result = 1;
 int g_setupOpened = 0;
 
 void noteAudioSetup(SynthApp*) { ++g_setupOpened; }
@@ -57,18 +58,6 @@ SynthApp* app() { return dynamic_cast<SynthApp*>(uiaApplication()); }
 HWND mainHandle() { return appGetMainWindowHandle(); }
 Engine* engine() { return app()->engine; }
 Bank* bank() { return app()->bank; }
-
-void pump(int rounds = 3) {
-  for (int r = 0; r < rounds; ++r) {
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&msg);
-      DispatchMessageA(&msg);
-    }
-    Sleep(1);
-  }
-}
-
 // A key as the window gets it from the keyboard (with Ctrl held when asked).
 void pressKey(UINT vk, bool ctrl = false, bool repeat = false) {
   BYTE state[256];
@@ -114,45 +103,6 @@ std::vector<int> shownPanes() {
   for (int p = pageFirst; p <= pageLast; ++p)
     if (ctrlIsVisible(1, static_cast<std::uint16_t>(p))) shown.push_back(p);
   return shown;
-}
-
-// The pixels of a bitmap resource, 0x00RRGGBB, top row first.
-std::vector<std::uint32_t> bitmapPixels(int id, int* width, int* height) {
-  HBITMAP bitmap = static_cast<HBITMAP>(
-      LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
-  std::vector<std::uint32_t> pixels;
-  if (!bitmap) return pixels;
-  BITMAP info;
-  GetObjectA(bitmap, sizeof info, &info);
-  *width = info.bmWidth;
-  *height = info.bmHeight;
-  BITMAPINFO bi = {};
-  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-  bi.bmiHeader.biWidth = info.bmWidth;
-  bi.bmiHeader.biHeight = -info.bmHeight;
-  bi.bmiHeader.biPlanes = 1;
-  bi.bmiHeader.biBitCount = 32;
-  pixels.resize(static_cast<std::size_t>(info.bmWidth) * info.bmHeight);
-  HDC dc = GetDC(nullptr);
-  GetDIBits(dc, bitmap, 0, info.bmHeight, pixels.data(), &bi, DIB_RGB_COLORS);
-  ReleaseDC(nullptr, dc);
-  DeleteObject(bitmap);
-  for (std::uint32_t& p : pixels) p &= 0xFFFFFF;
-  return pixels;
-}
-
-// Share of the pixels of the window's rectangle (x, y, w, h) equal to the bitmap's from (sx, sy).
-double matchShare(const CapturedWindow& cap, int id, int x, int y, int w, int h, int sx, int sy) {
-  int bw = 0, bh = 0;
-  const std::vector<std::uint32_t> bits = bitmapPixels(id, &bw, &bh);
-  if (bits.empty()) return 0.0;
-  int same = 0, all = 0;
-  for (int j = 0; j < h; ++j)
-    for (int i = 0; i < w; ++i) {
-      ++all;
-      same += cap.at(x + i, y + j) == bits[static_cast<std::size_t>(sy + j) * bw + sx + i] ? 1 : 0;
-    }
-  return all ? static_cast<double>(same) / all : 0.0;
 }
 
 std::string readUserText(const char* name) {
@@ -1000,33 +950,6 @@ TEST_F(MainWindowTest, PasteRunsOnlyWhileEnabledAndForTheEditorInFront) {
 
 // ---- the About box
 
-BOOL CALLBACK matchAboutBox(HWND window, LPARAM data) {
-  char title[64] = {};
-  GetWindowTextA(window, title, sizeof title);
-  if (std::string(title) != appAboutTitle || !IsWindowVisible(window)) return TRUE;
-  *reinterpret_cast<HWND*>(data) = window;
-  return FALSE;
-}
-
-HWND findAboutBox() {
-  HWND found = nullptr;
-  EnumThreadWindows(GetCurrentThreadId(), matchAboutBox, reinterpret_cast<LPARAM>(&found));
-  return found;
-}
-
-// Where the About box's OK button (widget 19000) sits in its forms.
-RegionRect aboutOkRect() {
-  FormHostListener resources;
-  resources.attach(kAboutMapId, kAboutMapId);
-  RegionRect rect = {0, 0, 0, 0};
-  {
-    AboutDialog dialog(nullptr, &resources, nullptr);
-    if (Widget* button = dialog.form().findWidget(kAboutCloseWidget)) rect = button->rect();
-  }
-  resources.detach();
-  return rect;
-}
-
 // What the beats inside the About box's modal loop saw and did.
 struct AboutRun {
   HWND box = nullptr, owner = nullptr;
@@ -1069,7 +992,7 @@ void openAboutByStripButton() {
 }
 
 TEST_F(MainWindowTest, TheAboutCommandAndTheStripButtonOpenTheBoxOverWindowOneUntilOk) {
-  const RegionRect ok = aboutOkRect();
+  const RegionRect ok = aboutCloseButtonRect();
   ASSERT_GT(ok.x2, ok.x1);
   struct Case {
     const char* how;
@@ -1092,28 +1015,15 @@ TEST_F(MainWindowTest, TheAboutCommandAndTheStripButtonOpenTheBoxOverWindowOneUn
     EXPECT_TRUE(IsWindowEnabled(mainHandle()));
   }
 }
-
-void CALLBACK runTests(HWND, UINT, UINT_PTR id, DWORD) {
-  // Not while the start-up splash runs its loop over window 1 (which is disabled meanwhile).
-  if (!mainHandle() || !IsWindowEnabled(mainHandle())) return;
-  KillTimer(nullptr, id);
-  g_result = RUN_ALL_TESTS();
-  PostMessageA(mainHandle(), WM_CLOSE, 0, 0);
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
   ::testing::InitGoogleTest(&argc, argv);
-  RegDeleteKeyA(HKEY_CURRENT_USER, kUserKey);
-  RegDeleteKeyA(HKEY_LOCAL_MACHINE, kMachineKey);
-  msgBoxSetHook([](void*, int, const char*, int) { return 0; }, nullptr);
-  appStartHooks()->openAudioSetup = noteAudioSetup;
+  clearProgramKeys();
   // The start-up splash closes on its first message: its 4 seconds count as passed at once.
   aboutSetMillisFunction([](std::int64_t, std::int64_t) -> std::int64_t { return 1 << 30; });
-  SetTimer(nullptr, 0, 10, runTests);
-  uiaSetInstance(GetModuleHandleA(nullptr));
-  uiaRun();
-  RegDeleteKeyA(HKEY_CURRENT_USER, kUserKey);
-  return g_result;
+  InProgramRun how;
+  how.openAudioSetup = noteAudioSetup;
+  how.untilWindowOneTakesInput = true;
+  return runTestsInProgram(how);
 }

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/appRegistry.h"
+#include "app/inProgram.h"
 #include "app/mainWindow.h"
 #include "app/outSetup.h"
 #include "app/programRun.h"
@@ -35,17 +36,6 @@ std::vector<std::string> g_log;
 long long g_marks[4] = {0, 0, 0, 0};  // engine frames: note on, speaker 1 moved, speaker 2 moved, note off
 int g_state = 0;
 DWORD g_started = 0;
-
-void pump() {
-  for (int r = 0; r < 3; ++r) {
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&msg);
-      DispatchMessageA(&msg);
-    }
-    Sleep(1);
-  }
-}
 
 std::string g_choose;
 int answerPopup(void* menu, int, int, void*) {

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "app/appRegistry.h"
+#include "app/inProgram.h"
 #include "app/mainWindow.h"
 #include "app/outSetup.h"
 #include "app/synthApp.h"
@@ -30,23 +31,10 @@
 namespace {
 
 SynthAppModule g_module;
-int g_result = 1;
 
 SynthApp* app() { return dynamic_cast<SynthApp*>(uiaApplication()); }
 Engine* engine() { return app()->engine; }
 SurroundSettings* surround() { return &engine()->surround; }
-
-void pump(int rounds = 3) {
-  for (int r = 0; r < rounds; ++r) {
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&msg);
-      DispatchMessageA(&msg);
-    }
-    Sleep(1);
-  }
-}
-
 // ---- the registry
 
 const char* const kSurroundValues[] = {"surroundMode",   "surroundChan0", "surroundChan1",   "surroundChan2",
@@ -102,43 +90,6 @@ float storedFloat(const char* name) {
   float value = NAN;
   if (storedInt(name, &word)) std::memcpy(&value, &word, 4);
   return value;
-}
-
-// The pixels of a bitmap resource, 0x00RRGGBB, top row first.
-std::vector<std::uint32_t> bitmapPixels(int id, int* width, int* height) {
-  HBITMAP bitmap = static_cast<HBITMAP>(
-      LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
-  std::vector<std::uint32_t> pixels;
-  if (!bitmap) return pixels;
-  BITMAP info;
-  GetObjectA(bitmap, sizeof info, &info);
-  *width = info.bmWidth;
-  *height = info.bmHeight;
-  BITMAPINFO bi = {};
-  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-  bi.bmiHeader.biWidth = info.bmWidth;
-  bi.bmiHeader.biHeight = -info.bmHeight;
-  bi.bmiHeader.biPlanes = 1;
-  bi.bmiHeader.biBitCount = 32;
-  pixels.resize(static_cast<std::size_t>(info.bmWidth) * info.bmHeight);
-  HDC dc = GetDC(nullptr);
-  GetDIBits(dc, bitmap, 0, info.bmHeight, pixels.data(), &bi, DIB_RGB_COLORS);
-  ReleaseDC(nullptr, dc);
-  DeleteObject(bitmap);
-  for (std::uint32_t& p : pixels) p &= 0xFFFFFF;
-  return pixels;
-}
-
-// Share of the capture's rectangle (x, y, w, h) equal to the bitmap's pixels from (sx, sy).
-double matchShare(const CapturedWindow& cap, int id, int x, int y, int w, int h, int sx, int sy) {
-  int bw = 0, bh = 0;
-  const std::vector<std::uint32_t> bits = bitmapPixels(id, &bw, &bh);
-  if (bits.empty() || sx + w > bw || sy + h > bh) return 0.0;
-  int same = 0;
-  for (int j = 0; j < h; ++j)
-    for (int i = 0; i < w; ++i)
-      same += cap.at(x + i, y + j) == bits[static_cast<std::size_t>(sy + j) * bw + sx + i] ? 1 : 0;
-  return static_cast<double>(same) / (w * h);
 }
 
 // ---- the dialog
@@ -565,36 +516,32 @@ TEST_F(OutSetup, EnterPressesOk) {
   EXPECT_EQ(storedCount(), 13);
 }
 
-void CALLBACK runTests(HWND, UINT, UINT_PTR id, DWORD) {
-  KillTimer(nullptr, id);
+// Whether the settings stored before start-up were loaded (checked in the loop before the tests).
+void noteStartLoaded() {
   const SurroundSettings* s = &engine()->surround;
   g_startLoaded = surroundGetModeWord(s) == 0 && surroundGetChannelMap(s, 0) == 1 && surroundGetChannelMap(s, 1) == 0 &&
                   surroundGetLfeFreq(s) == 120.0f;
-  g_result = RUN_ALL_TESTS();
-  // The program is quit with the dialog open: it goes with window 1 (checked once the loop ends).
-  outSetupOpen(1, engine());
-  PostMessageA(appGetMainWindowHandle(), WM_CLOSE, 0, 0);
 }
+
+// The program is quit with the dialog open: it goes with window 1 (checked once the loop ends).
+void openDialogForTheQuit() { outSetupOpen(1, engine()); }
 
 }  // namespace
 
 int main(int argc, char** argv) {
   ::testing::InitGoogleTest(&argc, argv);
-  RegDeleteKeyA(HKEY_CURRENT_USER, kUserKey);
-  RegDeleteKeyA(HKEY_LOCAL_MACHINE, kMachineKey);
+  clearProgramKeys();
   storeWord("surroundMode", 0);
   storeWord("surroundChan0", 1);
   storeWord("surroundChan1", 0);
   storeFloat("surroundLfeFreq", 120.0f);
-  msgBoxSetHook([](void*, int, const char*, int) { return 0; }, nullptr);
-  appStartHooks()->openAudioSetup = [](SynthApp*) {};
-  SetTimer(nullptr, 0, 10, runTests);
-  uiaSetInstance(GetModuleHandleA(nullptr));
-  uiaRun();
-  RegDeleteKeyA(HKEY_CURRENT_USER, kUserKey);
+  InProgramRun how;
+  how.beforeTests = noteStartLoaded;
+  how.afterTests = openDialogForTheQuit;
+  const int result = runTestsInProgram(how);
   if (outSetupWindowId() != 0 || outSetupInnerId() != 0) {
     std::printf("the output set-up dialog outlived the program's window\n");
     return 1;
   }
-  return g_result;
+  return result;
 }

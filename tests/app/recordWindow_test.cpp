@@ -15,6 +15,7 @@
 #include <thread>
 
 #include "app/appRegistry.h"
+#include "app/inProgram.h"
 #include "app/clientSubBlock.h"
 #include "app/mainWindow.h"
 #include "app/recordWindow.h"
@@ -34,7 +35,6 @@
 namespace {
 
 SynthAppModule g_module;
-int g_result = 1;
 
 void noteAudioSetup(SynthApp*) {}
 
@@ -42,18 +42,6 @@ SynthApp* app() { return dynamic_cast<SynthApp*>(uiaApplication()); }
 HWND mainHandle() { return appGetMainWindowHandle(); }
 HWND recordHandle() { return winGetFrameworkWindow(2); }
 Engine* engine() { return app()->engine; }
-
-void pump(int rounds = 3) {
-  for (int r = 0; r < rounds; ++r) {
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&msg);
-      DispatchMessageA(&msg);
-    }
-    Sleep(1);
-  }
-}
-
 void pressKey(HWND window, UINT vk) {
   const LPARAM scan = static_cast<LPARAM>(MapVirtualKeyA(vk, 0)) << 16;
   PostMessageA(window, WM_KEYDOWN, vk, 1 | scan);
@@ -611,24 +599,12 @@ TEST_F(RecordWindow, OneTickWhileRecordingTakesLittleTime) {
   EXPECT_LT(ms, 10.0);
   click(recItemStop);
 }
-
-void CALLBACK runTests(HWND, UINT, UINT_PTR id, DWORD) {
-  KillTimer(nullptr, id);
-  g_result = RUN_ALL_TESTS();
-  PostMessageA(mainHandle(), WM_CLOSE, 0, 0);
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
   ::testing::InitGoogleTest(&argc, argv);
-  RegDeleteKeyA(HKEY_CURRENT_USER, kUserKey);
-  RegDeleteKeyA(HKEY_LOCAL_MACHINE, kMachineKey);
-  msgBoxSetHook([](void*, int, const char*, int) { return 0; }, nullptr);
-  appStartHooks()->openAudioSetup = noteAudioSetup;
-  SetTimer(nullptr, 0, 10, runTests);
-  uiaSetInstance(GetModuleHandleA(nullptr));
-  uiaRun();
-  RegDeleteKeyA(HKEY_CURRENT_USER, kUserKey);
-  return g_result;
+  clearProgramKeys();
+  InProgramRun how;
+  how.openAudioSetup = noteAudioSetup;
+  return runTestsInProgram(how);
 }

@@ -1,0 +1,91 @@
+#include "inProgram.h"
+
+#include <gtest/gtest.h>
+
+#include "app/appRegistry.h"
+#include "app/mainWindow.h"
+#include "app/synthApp.h"
+#include "controls/msgBox.h"
+#include "support/windowCapture.h"
+
+namespace {
+
+InProgramRun g_how;
+int g_result = 1;
+
+void noAudioSetup(SynthApp*) {}
+
+void CALLBACK runTests(HWND, UINT, UINT_PTR id, DWORD) {
+  HWND main = appGetMainWindowHandle();
+  // Not while the start-up splash runs its loop over window 1 (which is disabled meanwhile).
+  if (g_how.untilWindowOneTakesInput && (!main || !IsWindowEnabled(main))) return;
+  KillTimer(nullptr, id);
+  if (g_how.beforeTests) g_how.beforeTests();
+  g_result = RUN_ALL_TESTS();
+  if (g_how.afterTests) g_how.afterTests();
+  PostMessageA(appGetMainWindowHandle(), WM_CLOSE, 0, 0);
+}
+
+}  // namespace
+
+void clearProgramKeys() {
+  RegDeleteKeyA(HKEY_CURRENT_USER, kUserKey);
+  RegDeleteKeyA(HKEY_LOCAL_MACHINE, kMachineKey);
+}
+
+int runTestsInProgram(const InProgramRun& how) {
+  g_how = how;
+  msgBoxSetHook([](void*, int, const char*, int) { return 0; }, nullptr);
+  appStartHooks()->openAudioSetup = how.openAudioSetup ? how.openAudioSetup : noAudioSetup;
+  SetTimer(nullptr, 0, 10, runTests);
+  uiaSetInstance(GetModuleHandleA(nullptr));
+  uiaRun();
+  RegDeleteKeyA(HKEY_CURRENT_USER, kUserKey);
+  return g_result;
+}
+
+void pump(int rounds) {
+  for (int r = 0; r < rounds; ++r) {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&msg);
+      DispatchMessageA(&msg);
+    }
+    Sleep(1);
+  }
+}
+
+std::vector<std::uint32_t> bitmapPixels(int id, int* width, int* height) {
+  HBITMAP bitmap = static_cast<HBITMAP>(
+      LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+  std::vector<std::uint32_t> pixels;
+  if (!bitmap) return pixels;
+  BITMAP info;
+  GetObjectA(bitmap, sizeof info, &info);
+  *width = info.bmWidth;
+  *height = info.bmHeight;
+  BITMAPINFO bi = {};
+  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+  bi.bmiHeader.biWidth = info.bmWidth;
+  bi.bmiHeader.biHeight = -info.bmHeight;
+  bi.bmiHeader.biPlanes = 1;
+  bi.bmiHeader.biBitCount = 32;
+  pixels.resize(static_cast<std::size_t>(info.bmWidth) * info.bmHeight);
+  HDC dc = GetDC(nullptr);
+  GetDIBits(dc, bitmap, 0, info.bmHeight, pixels.data(), &bi, DIB_RGB_COLORS);
+  ReleaseDC(nullptr, dc);
+  DeleteObject(bitmap);
+  for (std::uint32_t& p : pixels) p &= 0xFFFFFF;
+  return pixels;
+}
+
+double matchShare(const CapturedWindow& cap, int id, int x, int y, int w, int h, int sx, int sy) {
+  int bw = 0, bh = 0;
+  const std::vector<std::uint32_t> bits = bitmapPixels(id, &bw, &bh);
+  if (bits.empty() || w <= 0 || h <= 0 || sx + w > bw || sy + h > bh) return 0.0;
+  int same = 0;
+  for (int j = 0; j < h; ++j)
+    for (int i = 0; i < w; ++i)
+      same += cap.at(x + i, y + j) == bits[static_cast<std::size_t>(sy + j) * bw + sx + i] ? 1 : 0;
+  return static_cast<double>(same) / (w * h);
+}
