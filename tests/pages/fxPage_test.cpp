@@ -15,6 +15,7 @@
 
 #include "entryTestSupport.h"
 #include "kitTestSupport.h"
+#include "pageRig.h"
 #include "uiaTestSupport.h"
 #include "app/mainWindow.h"
 #include "app/mainWindowData.h"
@@ -45,20 +46,7 @@
 
 namespace {
 
-const int16_t kWin = 1;
-
-double msSince(std::chrono::steady_clock::time_point t0) {
-  return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
-}
-
-Engine* sharedEngine() {
-  static Engine* engine = [] {
-    presetWavesInit();
-    undoCreateBank();
-    return engineCreate();
-  }();
-  return engine;
-}
+const int16_t kWin = kPageWin;
 
 // Stops, sets the type and restarts the way the tabs do, without the page.
 void setType(Engine* e, uint16_t type) {
@@ -78,53 +66,16 @@ void recordStep(void*, const char* step, int argument) { g_steps.push_back(std::
 
 // The Effect page in pane 5 of a window of its own, built while hidden (as the main window builds it at
 // start-up) and then shown. Pane 3 stands in for the Patch page the on switch updates.
-struct FxRig {
-  KitFixtureScope kit;
-  KitWindow window{kWin};
-  MainWindowData data{};
-
-  FxRig() {
-    Engine* e = sharedEngine();
-    engineInitPreset(e);
-    mainWindowDataInit(&data, e, nullptr, 0);
-    openKitWindow(window, kWin, 32, fxPageWidth, fxPageHeight, 40, 20);
-    winSetUserData(kWin, &data);
-    mainWindowDataSetOwner(kWin, &data);
-    paneCreate(kWin, patchPaneId, 0, 0, 0, 294, 0);
-    winSelectPort(kWin, nullptr);
-    ctrlShow(kWin, patchPaneId, 0);
-    paneCreate(kWin, fxPaneId, 0, 0, 0, 213, 0);
-    winSelectPort(kWin, nullptr);
-    ctrlShow(kWin, fxPaneId, 0);
-    winSelectPane(kWin, fxPaneId);
-    fxPageBuildEntry(kWin);
-    winShow(kWin, 1);
-    drainMessages();
-    fxPageShow(kWin, 1);
-    drainMessages();
+struct FxRig : PageWindowRig {
+  FxRig() : PageWindowRig(32, fxPageWidth, fxPageHeight, 40, 20) {
+    selectPane = fxPageSelectPane;
+    addHiddenPane(patchPaneId, 294);
+    buildThenShow(fxPaneId, 213, fxPageBuildEntry, fxPageShow);
   }
-  ~FxRig() {
-    fxSetHandshakeSpy(nullptr, nullptr);
-    winCloseAll();
-    mainWindowDataSetOwner(0, nullptr);
-  }
-  Engine* engine() const { return data.engine; }
-  HWND hwnd() { return window.nativeHandle(); }
-  ControlItem* item(uint16_t id) {
-    fxPageSelectPane(kWin);
-    return ctrlFind(kWin, id);
-  }
+  ~FxRig() { fxSetHandshakeSpy(nullptr, nullptr); }
   bool shown(uint16_t id) {
     ControlItem* it = item(id);
     return it && it->visible;
-  }
-  bool lit(uint16_t id) {
-    fxPageSelectPane(kWin);
-    return buttonIsPressed(kWin, id) != 0;
-  }
-  NumboxData* box(uint16_t id) {
-    fxPageSelectPane(kWin);
-    return numboxFind(kWin, id);
   }
   std::string text(uint16_t id) {
     fxPageSelectPane(kWin);

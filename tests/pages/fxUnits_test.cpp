@@ -14,6 +14,7 @@
 
 #include "entryTestSupport.h"
 #include "kitTestSupport.h"
+#include "pageRig.h"
 #include "uiaTestSupport.h"
 #include "app/mainWindow.h"
 #include "app/mainWindowData.h"
@@ -37,36 +38,20 @@
 
 namespace {
 
-const int16_t kWin = 1;
+const int16_t kWin = kPageWin;
 const double kNaN = std::numeric_limits<double>::quiet_NaN();
 const double kInf = std::numeric_limits<double>::infinity();
-
-Engine* sharedEngine() {
-  static Engine* engine = [] {
-    presetWavesInit();
-    undoCreateBank();
-    return engineCreate();
-  }();
-  return engine;
-}
 
 // The panel on a window of its own: pane 5 current and group mode on, as the Effect page builds it,
 // the engine on a fresh preset with effect type `type` and all three units on (a new preset has
 // only the first).
-struct UnitsPanel {
-  KitFixtureScope kit;
-  KitWindow window{kWin};
-  MainWindowData data{};
-
-  explicit UnitsPanel(std::uint16_t type = effectRev) {
-    Engine* e = sharedEngine();
-    engineInitPreset(e);
-    effectSetType(e, type);
-    for (int u = 0; u < 3; ++u) effectRevSetUnitOn(e, u, 1);
-    mainWindowDataInit(&data, e, nullptr, 0);
-    openKitWindow(window, kWin, 8, 650, 427, 60, 30);
-    winSetUserData(kWin, &data);
-    mainWindowDataSetOwner(kWin, &data);
+struct UnitsPanel : PageWindowRig {
+  explicit UnitsPanel(std::uint16_t type = effectRev)
+      : PageWindowRig(8, 650, 427, 60, 30, [type](Engine* e) {
+          effectSetType(e, type);
+          for (int u = 0; u < 3; ++u) effectRevSetUnitOn(e, u, 1);
+        }) {
+    selectPane = [](int16_t win) { winSelectPane(win, fxUnitsPaneId); };
     paneCreate(kWin, fxUnitsPaneId, 0, 0, 0, 213, 0);
     winShow(kWin, 1);
     drainMessages();
@@ -83,31 +68,11 @@ struct UnitsPanel {
   ~UnitsPanel() {
     popupSetTrackHook(nullptr);
     ctrlSetGroupMode(0, 0);
-    winCloseAll();
-    mainWindowDataSetOwner(0, nullptr);
   }
-  Engine* engine() const { return data.engine; }
-  HWND hwnd() { return window.nativeHandle(); }
-  void select() { winSelectPane(kWin, fxUnitsPaneId); }
+  void select() { selectPane(kWin); }
   void refresh() {
     fxUnitsRefresh(kWin);
     drainMessages();
-  }
-  ControlItem* item(std::uint16_t id) {
-    select();
-    return ctrlFind(kWin, id);
-  }
-  NumboxData* box(std::uint16_t id) {
-    select();
-    return numboxFind(kWin, id);
-  }
-  bool shown(std::uint16_t id) {
-    select();
-    return ctrlIsShown(kWin, id) != 0;
-  }
-  bool lit(std::uint16_t id) {
-    select();
-    return buttonIsPressed(kWin, id) != 0;
   }
   std::string boxText(std::uint16_t id) {
     char text[numboxTextSize];
@@ -559,35 +524,12 @@ int countMenu(void*, int, int, void*) {
 
 // The whole Effect page in pane 5 of a window of its own, built hidden and then shown as the main
 // window does, on an engine whose effect is the pipe resonator.
-struct EffectPage {
-  KitFixtureScope kit;
-  KitWindow window{kWin};
-  MainWindowData data{};
-
-  EffectPage() {
-    Engine* e = sharedEngine();
-    engineInitPreset(e);
-    effectSetType(e, effectPipe);
-    mainWindowDataInit(&data, e, nullptr, 0);
-    openKitWindow(window, kWin, 32, fxPageWidth, fxPageHeight, 40, 20);
-    winSetUserData(kWin, &data);
-    mainWindowDataSetOwner(kWin, &data);
-    paneCreate(kWin, fxPaneId, 0, 0, 0, 213, 0);
-    winSelectPort(kWin, nullptr);
-    ctrlShow(kWin, fxPaneId, 0);
-    winSelectPane(kWin, fxPaneId);
-    fxPageBuildEntry(kWin);
-    winShow(kWin, 1);
-    drainMessages();
-    fxPageShow(kWin, 1);
-    drainMessages();
+struct EffectPage : PageWindowRig {
+  EffectPage() : PageWindowRig(32, fxPageWidth, fxPageHeight, 40, 20, [](Engine* e) { effectSetType(e, effectPipe); }) {
+    selectPane = fxPageSelectPane;
+    buildThenShow(fxPaneId, 213, fxPageBuildEntry, fxPageShow);
   }
-  ~EffectPage() {
-    popupSetTrackHook(nullptr);
-    winCloseAll();
-    mainWindowDataSetOwner(0, nullptr);
-  }
-  HWND hwnd() { return window.nativeHandle(); }
+  ~EffectPage() { popupSetTrackHook(nullptr); }
   bool shown(std::uint16_t id) {
     fxPageSelectPane(kWin);
     ControlItem* it = ctrlFind(kWin, id);

@@ -14,6 +14,7 @@
 
 #include "entryTestSupport.h"
 #include "kitTestSupport.h"
+#include "pageRig.h"
 #include "uiaTestSupport.h"
 #include "app/mainWindowData.h"
 #include "controls/ctrlItems.h"
@@ -40,20 +41,15 @@
 
 namespace {
 
-const int16_t kWin = 1;
+const int16_t kWin = kPageWin;
 
-double msSince(std::chrono::steady_clock::time_point t0) {
-    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
-}
-
-Engine* sharedEngine() {
-    static Engine* engine = [] {
-        presetWavesInit();
-        undoCreateBank();
+// The controller names the page's source buttons show, filled once per program.
+void nameControllersOnce() {
+    static const bool named = [] {
         midiNamesInitControllers();
-        return engineCreate();
+        return true;
     }();
-    return engine;
+    (void)named;
 }
 
 uint16_t cid(int16_t c, int k) { return static_cast<uint16_t>(lfoColumnBase(c) + k); }
@@ -64,20 +60,14 @@ void countApply(void*, const char* step, Engine*) {
 }
 
 // One LFO page on a window of its own (slot 1, pane 7), the engine reset to a fresh preset.
-struct LfoHarness {
-    KitFixtureScope kit;
-    KitWindow window{kWin};
-    MainWindowData data{};
-
-    LfoHarness() {
-        Engine* e = sharedEngine();
-        engineInitPreset(e);
-        mainWindowDataInit(&data, e, nullptr, 0);
-        waveMenusInit();
-        waveSelectorInstall();
-        openKitWindow(window, kWin, 32, 650, 563, 40, 20);
-        winSetUserData(kWin, &data);
-        mainWindowDataSetOwner(kWin, &data);
+struct LfoHarness : PageWindowRig {
+    LfoHarness()
+        : PageWindowRig(32, 650, 563, 40, 20, [](Engine*) {
+              nameControllersOnce();
+              waveMenusInit();
+              waveSelectorInstall();
+          }) {
+        selectPane = lfoPageSelect;
         paneCreate(kWin, lfoPaneId, 0, 0, 0, 200, 0);
         winShow(kWin, 1);
         drainMessages();
@@ -89,33 +79,12 @@ struct LfoHarness {
     ~LfoHarness() {
         patchSetHandshakeSpy(nullptr, nullptr);
         msgBoxCaptureEnd();
-        winCloseAll();
-        mainWindowDataSetOwner(0, nullptr);
-    }
-    Engine* engine() const { return data.engine; }
-    HWND hwnd() { return window.nativeHandle(); }
-    ControlItem* item(uint16_t id) {
-        lfoPageSelect(kWin);
-        return ctrlFind(kWin, id);
     }
     void refresh() {
         lfoPageRefresh(kWin);
         drainMessages();
     }
-    double boxValue(uint16_t id) {
-        lfoPageSelect(kWin);
-        NumboxData* d = numboxFind(kWin, id);
-        return d ? d->value : NAN;
-    }
     void type(uint16_t id, const char* text) { numboxEntryDone(item(id), text); }
-    bool lit(uint16_t id) {
-        lfoPageSelect(kWin);
-        return buttonIsPressed(kWin, id) != 0;
-    }
-    bool shown(uint16_t id) {
-        lfoPageSelect(kWin);
-        return ctrlIsShown(kWin, id) != 0;
-    }
     std::string text(uint16_t id) {
         ControlItem* it = item(id);
         return it && it->kind == kindButton ? static_cast<ButtonData*>(it->k.kindData)->text : "";

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "kitTestSupport.h"
+#include "pageRig.h"
 #include "app/mainWindow.h"
 #include "app/mainWindowData.h"
 #include "engine/midiQueue.h"
@@ -58,37 +59,18 @@
 
 namespace {
 
-const int16_t kWin = 1;
-
-double msSince(std::chrono::steady_clock::time_point t0) {
-    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
-}
-
-Engine* sharedEngine() {
-    static Engine* engine = [] {
-        presetWavesInit();
-        undoCreateBank();
-        return engineCreate();
-    }();
-    return engine;
-}
+const int16_t kWin = kPageWin;
 
 // One Patch page on a window of its own, the engine reset to a fresh preset.
-struct PageHarness {
-    KitFixtureScope kit;
-    KitWindow window{kWin};
-    MainWindowData data{};
+struct PageHarness : PageWindowRig {
     double showMs = 0;
 
-    PageHarness() {
-        Engine* e = sharedEngine();
-        engineInitPreset(e);
-        mainWindowDataInit(&data, e, nullptr, 0);
-        waveMenusInit();
-        waveSelectorInstall();
-        openKitWindow(window, kWin, 32, 650, 638, 40, 20);
-        winSetUserData(kWin, &data);
-        mainWindowDataSetOwner(kWin, &data);
+    PageHarness()
+        : PageWindowRig(32, 650, 638, 40, 20, [](Engine*) {
+              waveMenusInit();
+              waveSelectorInstall();
+          }) {
+        selectPane = patchPageSelectPane;
         paneCreate(kWin, patchPaneId, 0, 0, 0, 300, 0);
         winShow(kWin, 1);
         drainMessages();
@@ -99,43 +81,18 @@ struct PageHarness {
     ~PageHarness() {
         patchSetHandshakeSpy(nullptr, nullptr);
         popupSetTrackHook(nullptr);
-        winCloseAll();
-        mainWindowDataSetOwner(0, nullptr);
     }
-    Engine* engine() const { return data.engine; }
-    HWND hwnd() { return window.nativeHandle(); }
     void refresh() {
         patchPageRefresh(kWin);
         drainMessages();
-    }
-    ControlItem* item(uint16_t id) {
-        patchPageSelectPane(kWin);
-        return ctrlFind(kWin, id);
     }
     int frame(uint16_t id) {
         ControlItem* it = item(id);
         return it ? static_cast<FramePictureData*>(it->k.kindData)->frame : -1;
     }
-    bool lit(uint16_t id) {
-        patchPageSelectPane(kWin);
-        return buttonIsPressed(kWin, id) != 0;
-    }
-    bool shown(uint16_t id) {
-        patchPageSelectPane(kWin);
-        return ctrlIsShown(kWin, id) != 0;
-    }
     bool activeCtl(uint16_t id) {
         patchPageSelectPane(kWin);
         return patchControlIsActive(kWin, id);
-    }
-    double boxValue(uint16_t id) {
-        patchPageSelectPane(kWin);
-        NumboxData* d = numboxFind(kWin, id);
-        return d ? d->value : NAN;
-    }
-    NumboxData* box(uint16_t id) {
-        patchPageSelectPane(kWin);
-        return numboxFind(kWin, id);
     }
     void choose(uint16_t id, int16_t entry, int16_t menu = 0) { patchSelectorChosen(item(id), menu, entry); }
     void setBox(uint16_t id, double v) { patchNumboxChanged(item(id), v); }
