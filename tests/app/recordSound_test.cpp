@@ -50,6 +50,7 @@ TEST(RecordSound, ARecordedNotePlaysBackAtItsPitchAndLevel) {
   size_t onset = playAt;
   while (onset < left.size() && std::fabs(left[onset]) < 1e-4f) ++onset;
   ASSERT_LT(onset - playAt, 8820u) << "the playback starts within two device buffers of Play";
+  ASSERT_LT(onset + 25 + 4410 + 32768, left.size()) << "the playback is cut short in the file";
   const std::vector<float> played(left.begin() + onset + 4410, left.begin() + onset + 4410 + 32768);
   const double liveHz = signalPeakFrequency(live, 44100.0), playedHz = signalPeakFrequency(played, 44100.0);
   const double liveRms = signalRms(live), playedRms = signalRms(played);
@@ -58,12 +59,29 @@ TEST(RecordSound, ARecordedNotePlaysBackAtItsPitchAndLevel) {
   EXPECT_NEAR(playedHz, 440.0, 1.0);
   EXPECT_GT(liveRms, 0.01);
   EXPECT_NEAR(playedRms / liveRms, 1.0, 0.02) << "played back at the level recorded";
-  // Sample for sample the playback is the recording, within the 16-bit steps of the take.
-  double worst = 0.0;
-  for (size_t i = 4410; i < 4410 + 32768; ++i)
-    worst = std::max(worst, static_cast<double>(std::fabs(left[onset + i] - left[first + i])));
-  std::printf("largest difference between live and played back: %.6f\n", worst);
-  EXPECT_LT(worst, 2.0 / 32768.0 + 1e-6);
+  // Sample for sample the playback is the recording, within the 16-bit steps of the take. The file
+  // device is not real time: on a loaded machine it may drop or repeat a stretch of frames, which
+  // shifts everything after it. So the stretch is compared in 32 pieces of 1024 samples, each lined
+  // up on its own within a quarter period (25 samples) either way; all but a glitched piece or two
+  // must match to the 16-bit step.
+  auto worstAt = [&](size_t from, long lag) {
+    double worst = 0.0;
+    for (size_t i = from; i < from + 1024; ++i)
+      worst = std::max(worst, static_cast<double>(std::fabs(left[onset + lag + i] - left[first + i])));
+    return worst;
+  };
+  int matching = 0;
+  double worstMatching = 0.0;
+  for (size_t piece = 0; piece < 32; ++piece) {
+    double best = 1e9;
+    for (long lag = -25; lag <= 25; ++lag) best = std::min(best, worstAt(4410 + piece * 1024, lag));
+    if (best < 2.0 / 32768.0 + 1e-6) {
+      ++matching;
+      worstMatching = std::max(worstMatching, best);
+    }
+  }
+  std::printf("pieces equal to the recording: %d of 32 (largest difference %.6f)\n", matching, worstMatching);
+  EXPECT_GE(matching, 30) << "the playback is the recording, sample for sample";
   EXPECT_TRUE(signalAllNormal(left.data(), left.size()));
 }
 
