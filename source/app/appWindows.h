@@ -36,7 +36,7 @@ class AppPlainWindow : public PlainWindow {
 
 // An item count as a slot holds it: 0 to 65535.
 int appClampItemCount(int itemCount);
-// What the spec of a window of the program starts from: the title and a client area of width x height
+// What the description of a window of the program starts from: the title and a client area of width x height
 // at (x, y).
 WindowSpec appWindowSpec(const char* title, int x, int y, int width, int height);
 
