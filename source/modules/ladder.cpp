@@ -1,6 +1,7 @@
 #include "modules/ladder.h"
 
 #include <cmath>
+#include <cstring>
 
 #include "engine/engineConfig.h"
 #include "engine/freqTable.h"
@@ -18,6 +19,20 @@ inline float toFloat(double x) { return static_cast<float>(std::fabs(x) < 1e-30 
 inline double limit(double x, double lo, double hi) {
   if (!(x >= lo)) return lo;  // also NaN
   return x > hi ? hi : x;
+}
+
+// The allpass target for position q (20..480). Its table position costs a pow and a log per lane
+// and block and depends on q alone, so the lane keeps the last q and position: a steady cutoff looks
+// the position up instead (the same value either way; the table itself is read every time, as it
+// changes with the sample rate).
+double allpassTarget(float* memory, double q) {
+  double last;
+  std::memcpy(&last, memory + ladderMemCacheQ, sizeof last);
+  if (last != q) {
+    memory[ladderMemCacheJ] = static_cast<float>(limit(dspPowHelper(dspIndexToFreq(q)), 0.0, 479.0));
+    std::memcpy(memory + ladderMemCacheQ, &q, sizeof q);
+  }
+  return 1e-24 + dspTableLookupLerp(memory[ladderMemCacheJ]);
 }
 
 // One lane's work for a block, worked out once per block.
@@ -48,9 +63,7 @@ LadderJob ladderPrepare(int type, float* memory, float* lane, int frames, double
   job.targetB = b0 + (onePoleFeedbackTable[i + 1] - b0) * f;
 
   // Allpass target: half an octave above the cutoff, looked up on the allpass index scale.
-  const double q = limit(c + 20.0, 20.0, 480.0);
-  const double j = limit(dspPowHelper(dspIndexToFreq(q)), 0.0, 479.0);
-  job.targetC = 1e-24 + dspTableLookupLerp(static_cast<float>(j));
+  job.targetC = allpassTarget(memory, limit(c + 20.0, 20.0, 480.0));
 
   // Feedback amount. Above a resonance of 1 (where the filter already oscillates on its own) the loop
   // turns chaotic and, with a large modulated value, overflows: the modulated resonance stops at 1.

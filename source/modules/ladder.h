@@ -37,7 +37,11 @@ enum {
   ladderMemA = 10,  // current one-pole input gain
   ladderMemB = 11,  // current one-pole pole
   ladderMemC = 12,  // current allpass coefficient
-  ladderMemCount = 13
+  ladderMemCount = 13,
+  // Spare words after the state: the last block's allpass position q (a double's bits in two
+  // words; a reset clears them, and q is never 0) and its allpass-table position.
+  ladderMemCacheQ = 13,  // 13..14
+  ladderMemCacheJ = 15
 };
 
 // One block of one lane without the engine: `type` 14..17, `target` the lane's target pitch index

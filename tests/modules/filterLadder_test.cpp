@@ -187,3 +187,23 @@ TEST(FilterLadder, ResonanceFactorChangesOnlyAboveTheReferenceRate) {
     EXPECT_NE(a, c) << type;
   }
 }
+
+TEST(FilterLadder, RememberedAllpassPositionChangesNothing) {
+  // One lane keeps its last allpass position between blocks; the other forgets it before each block.
+  // Steady, changed and returning cutoffs and a sample-rate change must give the same output.
+  const double targets[] = {300.0, 300.0, 250.5, 250.5, 300.0, 300.0, 300.0};
+  for (int type : {filterLpf2Pole, filterLpf4Pole, filterLpf6Pole, filterLpf8Pole}) {
+    allpassTableInit(rate);
+    float kept[32] = {}, forgot[32] = {};
+    std::vector<float> x = filterTestSine(440.0, 128, 0.5);
+    for (int b = 0; b < 7; ++b) {
+      if (b == 5) allpassTableInit(48000.0);
+      std::vector<float> y = x, z = x;
+      for (int w = ladderMemCacheQ; w <= ladderMemCacheJ; ++w) forgot[w] = 0.0f;
+      ladderLane(type, kept, y.data(), 128, targets[b], 0.5, 1.0, 0.0);
+      ladderLane(type, forgot, z.data(), 128, targets[b], 0.5, 1.0, 0.0);
+      ASSERT_EQ(y, z) << type << " block " << b;
+    }
+  }
+  allpassTableInit(rate);
+}
