@@ -19,24 +19,26 @@ void rampBlock(float* buffer, int frames, Real v0, Real s) {
 }
 
 #ifdef OSC_TABLE_READ_SSE2
-// The double form four samples at a time: the same conversions and operations per sample (an
-// optimising compiler does not always vectorise the plain loop itself, e.g. at -O2).
+// The double form eight samples at a time: the same conversions and operations per sample (an
+// optimising compiler does not always vectorise the plain loop itself, e.g. at -O2). Each pair of
+// samples keeps its own index vector, so no addition chains from one pair to the next.
 template <>
 void rampBlock<double>(float* buffer, int frames, double v0, double s) {
   const __m128d base = _mm_set1_pd(v0);
   const __m128d slope = _mm_set1_pd(s);
-  __m128d index = _mm_setr_pd(0.0, 1.0);
-  const __m128d two = _mm_set1_pd(2.0);
+  const __m128d eight = _mm_set1_pd(8.0);
+  __m128d index[4] = {_mm_setr_pd(0.0, 1.0), _mm_setr_pd(2.0, 3.0), _mm_setr_pd(4.0, 5.0), _mm_setr_pd(6.0, 7.0)};
   int i = 0;
-  for (; i + 4 <= frames; i += 4) {
-    const __m128 x = _mm_loadu_ps(buffer + i);
-    const __m128d g0 = _mm_add_pd(base, _mm_mul_pd(index, slope));
-    index = _mm_add_pd(index, two);
-    const __m128d g1 = _mm_add_pd(base, _mm_mul_pd(index, slope));
-    index = _mm_add_pd(index, two);
-    const __m128 lo = _mm_cvtpd_ps(_mm_mul_pd(_mm_cvtps_pd(x), g0));
-    const __m128 hi = _mm_cvtpd_ps(_mm_mul_pd(_mm_cvtps_pd(_mm_movehl_ps(x, x)), g1));
-    _mm_storeu_ps(buffer + i, _mm_movelh_ps(lo, hi));
+  for (; i + 8 <= frames; i += 8) {
+    for (int h = 0; h < 2; ++h) {
+      const __m128 x = _mm_loadu_ps(buffer + i + 4 * h);
+      const __m128d g0 = _mm_add_pd(base, _mm_mul_pd(index[2 * h], slope));
+      const __m128d g1 = _mm_add_pd(base, _mm_mul_pd(index[2 * h + 1], slope));
+      const __m128 lo = _mm_cvtpd_ps(_mm_mul_pd(_mm_cvtps_pd(x), g0));
+      const __m128 hi = _mm_cvtpd_ps(_mm_mul_pd(_mm_cvtps_pd(_mm_movehl_ps(x, x)), g1));
+      _mm_storeu_ps(buffer + i + 4 * h, _mm_movelh_ps(lo, hi));
+    }
+    for (auto& k : index) k = _mm_add_pd(k, eight);
   }
   for (; i < frames; ++i) buffer[i] = static_cast<float>(buffer[i] * (v0 + i * s));
 }
