@@ -119,7 +119,9 @@ __attribute__((always_inline)) inline void fractRenderRun(const float* table, fl
 // past the end of the cycle) moves the layer on to the next segment with a width above zero; an
 // empty segment is skipped; a layer that makes no progress in three tries rests for the rest of the
 // block. The layer's state is worked on in locals and stored back at the end.
-template <bool bandLimited>
+// `usable`: every segment of the level has a width above 0 and a finite inverse above 0 (the caller
+// checks once per block), so the skip of empty segments and its tests drop out of the run loop.
+template <bool bandLimited, bool usable>
 void fractRenderLayer(FractalLevel& level, const LayerContext& c) {
   const int count = c.count;  // 2^k
   const FractalSegment* segments = c.segments;
@@ -139,9 +141,13 @@ void fractRenderLayer(FractalLevel& level, const LayerContext& c) {
     double local = 0.0, inverse = 0.0;
     for (int attempt = 0; attempt < 3 && m == 0; ++attempt) {
       if (ended) {
-        for (int tries = 0; tries < count; ++tries) {
+        if (usable) {
           current = (current + 1) & (count - 1);
-          if (segments[current].width > 0.0f) break;
+        } else {
+          for (int tries = 0; tries < count; ++tries) {
+            current = (current + 1) & (count - 1);
+            if (segments[current].width > 0.0f) break;
+          }
         }
         ended = false;
         if (cyclePhase >= 1024.0f) cyclePhase = oscWrapPhase(cyclePhase);
@@ -149,7 +155,7 @@ void fractRenderLayer(FractalLevel& level, const LayerContext& c) {
       if (current >= count) current = 0;
       const FractalSegment& seg = segments[current];
       const float inverseWidth = seg.inverseWidth;  // above 0 and finite, or the segment is skipped
-      if (!(seg.width > 0.0f) || !(inverseWidth > 0.0f && inverseWidth <= FLT_MAX)) {  // empty: skip it
+      if (!usable && (!(seg.width > 0.0f) || !(inverseWidth > 0.0f && inverseWidth <= FLT_MAX))) {  // empty: skip it
         ended = true;
         continue;
       }
@@ -286,10 +292,15 @@ void oscRenderFractalize(Engine* engine, ChannelOscRecord* record, std::int16_t 
       c.cycleInc = c.inc * c.rho;
       c.cycleStep = c.step * c.rho;
       c.gain = g;
+      bool usable = true;
+      for (int j = 0; j < c.count; ++j) {
+        const FractalSegment& seg = c.segments[j];
+        usable = usable && seg.width > 0.0f && seg.inverseWidth > 0.0f && seg.inverseWidth <= FLT_MAX;
+      }
       if (bandLimited)
-        fractRenderLayer<true>(level, c);
+        usable ? fractRenderLayer<true, true>(level, c) : fractRenderLayer<true, false>(level, c);
       else
-        fractRenderLayer<false>(level, c);
+        usable ? fractRenderLayer<false, true>(level, c) : fractRenderLayer<false, false>(level, c);
       sum += g;
       g *= a;
     }
