@@ -121,7 +121,9 @@ __attribute__((always_inline)) inline void fractRenderRun(const float* table, fl
 // block. The layer's state is worked on in locals and stored back at the end.
 // `usable`: every segment of the level has a width above 0 and a finite inverse above 0 (the caller
 // checks once per block), so the skip of empty segments and its tests drop out of the run loop.
-template <bool bandLimited, bool usable>
+// `steady`: the block's increment does not change (c.step is 0), so neither does a run's: its change
+// is 0 x (finite inverse width and detune) = +-0, and every test of it keeps a zero change.
+template <bool bandLimited, bool usable, bool steady>
 void fractRenderLayer(FractalLevel& level, const LayerContext& c) {
   const int count = c.count;  // 2^k
   const FractalSegment* segments = c.segments;
@@ -137,9 +139,9 @@ void fractRenderLayer(FractalLevel& level, const LayerContext& c) {
   int pos = 0;
   while (pos < frames) {
     const int remaining = frames - pos;
-    int m = 0;
     double local = 0.0, inverse = 0.0;
-    for (int attempt = 0; attempt < 3 && m == 0; ++attempt) {
+    // One try at a run: on to the next segment when the last one ended, then the walk inside it.
+    auto attempt = [&]() -> int {
       if (ended) {
         if (usable) {
           current = (current + 1) & (count - 1);
@@ -157,17 +159,24 @@ void fractRenderLayer(FractalLevel& level, const LayerContext& c) {
       const float inverseWidth = seg.inverseWidth;  // above 0 and finite, or the segment is skipped
       if (!usable && (!(seg.width > 0.0f) || !(inverseWidth > 0.0f && inverseWidth <= FLT_MAX))) {  // empty: skip it
         ended = true;
-        continue;
+        return 0;
       }
       inverse = inverseWidth;
       double d = static_cast<double>(cyclePhase) - seg.start;
       if (d < 0.0) d = oscWrapPhase(d);
       local = oscWrapPhase(d * inverse);
       bool turned;
-      m = fractWalk(cyclePhase, c.cycleInc, c.cycleStep, remaining, seg.end, turned);
-      if (turned || m < remaining) ended = true;
+      const int n = fractWalk(cyclePhase, c.cycleInc, c.cycleStep, remaining, seg.end, turned);
+      if (turned || n < remaining) ended = true;
+      return n;
+    };
+    // Three tries; a try without progress is rare (a segment passed whole in the last walk).
+    int m = attempt();
+    if (__builtin_expect(m == 0, 0)) {
+      m = attempt();
+      if (m == 0) m = attempt();
+      if (m == 0) break;
     }
-    if (m == 0) break;
 
     // The layer gain ramps to a^k only in the run that completes the block.
     const int completes = pos + m >= frames ? 1 : 0;  // (pos + m) / frames, as pos + m <= frames
@@ -178,7 +187,7 @@ void fractRenderLayer(FractalLevel& level, const LayerContext& c) {
     layerGain = static_cast<float>(endLevel);
 
     double inc = c.inc * inverse * c.rho;
-    double step = c.step * inverse * c.rho;
+    double step = steady ? 0.0 : c.step * inverse * c.rho;
     int n = m;
     float* out = c.target + pos;
     const float* table = c.plain;
@@ -191,10 +200,12 @@ void fractRenderLayer(FractalLevel& level, const LayerContext& c) {
     }
     if (!(inc >= 0.0)) inc = 0.0;
     if (inc > runIncMax) inc = runIncMax;
-    if (!(std::fabs(step) * n <= 1024.0)) step = 0.0;
-    // With local < 1024, inc <= 512 and |n x step| <= 1024 the phase stays below 2048 + 512 n: the
-    // test can only catch runs of more than 123 samples.
-    if (n > 123 && local + n * inc + n * step >= 65536.0) step = 0.0;
+    if (!steady) {
+      if (!(std::fabs(step) * n <= 1024.0)) step = 0.0;
+      // With local < 1024, inc <= 512 and |n x step| <= 1024 the phase stays below 2048 + 512 n: the
+      // test can only catch runs of more than 123 samples.
+      if (n > 123 && local + n * inc + n * step >= 65536.0) step = 0.0;
+    }
     if (bandLimited) {
       // oscPickTable's choice without its call: the plain wave up to 1.0, then the level that suits.
       const int band = oscPickLevel(static_cast<float>(inc));
@@ -212,6 +223,14 @@ void fractRenderLayer(FractalLevel& level, const LayerContext& c) {
   level.segmentEnded = ended ? 1 : 0;
   level.layerGain = layerGain;
 }
+
+// The layer routine by band limiting, usable segments and steady increment.
+void (*const fractLayerRoutines[2][2][2])(FractalLevel&, const LayerContext&) = {
+    {{fractRenderLayer<false, false, false>, fractRenderLayer<false, false, true>},
+     {fractRenderLayer<false, true, false>, fractRenderLayer<false, true, true>}},
+    {{fractRenderLayer<true, false, false>, fractRenderLayer<true, false, true>},
+     {fractRenderLayer<true, true, false>, fractRenderLayer<true, true, true>}},
+};
 
 }  // namespace
 
@@ -297,10 +316,7 @@ void oscRenderFractalize(Engine* engine, ChannelOscRecord* record, std::int16_t 
         const FractalSegment& seg = c.segments[j];
         usable = usable && seg.width > 0.0f && seg.inverseWidth > 0.0f && seg.inverseWidth <= FLT_MAX;
       }
-      if (bandLimited)
-        usable ? fractRenderLayer<true, true>(level, c) : fractRenderLayer<true, false>(level, c);
-      else
-        usable ? fractRenderLayer<false, true>(level, c) : fractRenderLayer<false, false>(level, c);
+      fractLayerRoutines[bandLimited][usable][c.step == 0.0](level, c);
       sum += g;
       g *= a;
     }
