@@ -140,8 +140,9 @@ void fractRenderLayer(FractalLevel& level, const LayerContext& c) {
   while (pos < frames) {
     const int remaining = frames - pos;
     double local = 0.0, inverse = 0.0;
-    // One try at a run: on to the next segment when the last one ended, then the walk inside it.
-    auto attempt = [&]() -> int {
+    // One try at a run: on to the next segment when the last one ended, then the walk inside it
+    // (inlined at each use: as a call its shared locals would live in memory).
+    auto attempt = [&]() __attribute__((always_inline)) -> int {
       if (ended) {
         if (usable) {
           current = (current + 1) & (count - 1);
