@@ -66,6 +66,22 @@ inline int fractWalk(float& cyclePhase, double i, double t, int limit, double en
   return n;
 }
 
+// The weights f / 256 of the interpolation (bits 8..15 of the phase), as oscTableRead computes them:
+// a load costs less than the conversion and product in a short run.
+struct FractWeights {
+  float w[256];
+  constexpr FractWeights() : w() {
+    for (int k = 0; k < 256; ++k) w[k] = static_cast<float>(k) * 0.00390625f;
+  }
+};
+constexpr FractWeights fractWeights;
+
+inline float fractTableRead(const float* table, std::uint32_t p) {
+  const std::uint32_t i = (p >> 16) & 1023u;
+  const float a = table[i];
+  return a + (table[(i + 1) & 1023u] - a) * fractWeights.w[(p >> 8) & 0xFFu];
+}
+
 // Adds one run of wave A: the 16.16 ramp from the run's float phase, increment and change; the
 // level from its float start, moving by levelStep each rendered sample. Left to itself the compiler
 // may keep it a call, whose saved registers cost more than a short run (a high note starts a run
@@ -110,7 +126,7 @@ __attribute__((always_inline)) inline void fractRenderRun(const float* table, fl
   }
 #endif
   for (; j < count; ++j) {
-    out[j] += oscTableRead(table, r.next()) * level;
+    out[j] += fractTableRead(table, r.next()) * level;
     level += levelStep;
   }
 }
@@ -225,6 +241,32 @@ void fractRenderLayer(FractalLevel& level, const LayerContext& c) {
   level.layerGain = layerGain;
 }
 
+// True when every segment of a level has a width above 0 and an inverse above 0 and at most the
+// largest float, the segments the run loop takes without testing them.
+bool fractLevelUsable(const FractalSegment* segments, int count) {
+  int j = 0;
+  bool usable = true;
+#ifdef OSC_TABLE_READ_SSE2
+  // Width and inverse lie side by side: two segments a step, every lane above 0 and at most the
+  // largest float (at most infinity for a width, which the loop never divides by).
+  const __m128 zero = _mm_setzero_ps();
+  const __m128 top = _mm_setr_ps(INFINITY, FLT_MAX, INFINITY, FLT_MAX);
+  __m128 ok = _mm_cmpeq_ps(zero, zero);
+  for (; j + 2 <= count; j += 2) {
+    const __m128 v =
+        _mm_loadh_pi(_mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(&segments[j].width))),
+                     reinterpret_cast<const __m64*>(&segments[j + 1].width));
+    ok = _mm_and_ps(ok, _mm_and_ps(_mm_cmpgt_ps(v, zero), _mm_cmple_ps(v, top)));
+  }
+  usable = _mm_movemask_ps(ok) == 15;
+#endif
+  for (; j < count; ++j) {
+    const FractalSegment& seg = segments[j];
+    usable = usable && seg.width > 0.0f && seg.inverseWidth > 0.0f && seg.inverseWidth <= FLT_MAX;
+  }
+  return usable;
+}
+
 // The layer routine by band limiting, usable segments and steady increment.
 void (*const fractLayerRoutines[2][2][2])(FractalLevel&, const LayerContext&) = {
     {{fractRenderLayer<false, false, false>, fractRenderLayer<false, false, true>},
@@ -312,12 +354,7 @@ void oscRenderFractalize(Engine* engine, ChannelOscRecord* record, std::int16_t 
       c.cycleInc = c.inc * c.rho;
       c.cycleStep = c.step * c.rho;
       c.gain = g;
-      bool usable = true;
-      for (int j = 0; j < c.count; ++j) {
-        const FractalSegment& seg = c.segments[j];
-        usable = usable && seg.width > 0.0f && seg.inverseWidth > 0.0f && seg.inverseWidth <= FLT_MAX;
-      }
-      fractLayerRoutines[bandLimited][usable][c.step == 0.0](level, c);
+      fractLayerRoutines[bandLimited][fractLevelUsable(c.segments, c.count)][c.step == 0.0](level, c);
       sum += g;
       g *= a;
     }
