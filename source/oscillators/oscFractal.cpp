@@ -93,6 +93,25 @@ __attribute__((always_inline)) inline void fractRenderRun(const float* table, fl
                  static_cast<std::uint32_t>(static_cast<std::int32_t>(runStep * 65536.0f))};
   int j = 0;
 #ifdef OSC_TABLE_READ_SSE2
+  // Two samples (one frame at twice the rate, most runs of the upper layers), in two lanes when
+  // neither reads the table's last sample.
+  if (count == 2) {
+    const std::uint32_t p1 = (r.p + r.inc) & oscPhaseMask;
+    const std::uint32_t i0 = r.p >> 16, i1 = p1 >> 16;
+    if (i0 != 1023u && i1 != 1023u) {
+      const __m128 q0 = _mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(table + i0)));
+      const __m128 q1 = _mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(table + i1)));
+      const __m128 a = _mm_unpacklo_ps(q0, q1);  // table[i0], table[i1], table[i0 + 1], table[i1 + 1]
+      const __m128 b = _mm_movehl_ps(a, a);
+      const __m128 w = _mm_unpacklo_ps(_mm_load_ss(&fractWeights.w[(r.p >> 8) & 0xFFu]),
+                                       _mm_load_ss(&fractWeights.w[(p1 >> 8) & 0xFFu]));
+      const __m128 g = _mm_unpacklo_ps(_mm_set_ss(level), _mm_set_ss(level + levelStep));
+      const __m128 v = _mm_add_ps(a, _mm_mul_ps(_mm_sub_ps(b, a), w));
+      const __m128 o = _mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(out)));
+      _mm_storel_epi64(reinterpret_cast<__m128i*>(out), _mm_castps_si128(_mm_add_ps(o, _mm_mul_ps(v, g))));
+      return;
+    }
+  }
   // A level that does not move (the usual case once the layer has reached its gain) is a constant;
   // a moving one is first laid out sample by sample, summed exactly as the plain loop does. A
   // constant -0 is left to the plain loop: its first step turns it into +0.
