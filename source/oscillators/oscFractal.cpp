@@ -53,11 +53,14 @@ inline int segmentModulo(int x, int count) { return (count & (count - 1)) == 0 ?
 
 // The cycle walk of fractAdvancePhase inside a segment ending at end: the count of frames, the new
 // cycle phase (wrapped) and whether the walk passed the end of the cycle.
+// `steady` (t is +-0): i + t is i but for a zero i, and the phase moves by +-0 either way, so the
+// increment is left as it is.
+template <bool steady = false>
 inline int fractWalk(float& cyclePhase, double i, double t, int limit, double end, bool& turned) {
   double phase = cyclePhase;
   int n = 0;
   while (n < limit && phase < end) {
-    i += t;
+    if (!steady) i += t;
     phase += i;
     ++n;
   }
@@ -202,7 +205,7 @@ void fractRenderLayer(FractalLevel& level, const LayerContext& c) {
       if (d < 0.0) d = oscWrapPhase(d);
       local = oscWrapPhase(d * inverse);
       bool turned;
-      const int n = fractWalk(cyclePhase, c.cycleInc, c.cycleStep, remaining, seg.end, turned);
+      const int n = fractWalk<steady>(cyclePhase, c.cycleInc, c.cycleStep, remaining, seg.end, turned);
       if (turned || n < remaining) ended = true;
       return n;
     };
@@ -305,7 +308,8 @@ int fractAdvancePhase(FractalLevel* level, double i, double t, int limit) {
   const int count = level->segmentCount > 0 && level->segmentCount <= 64 ? level->segmentCount : 1;
   const double end = level->segments ? level->segments[segmentModulo(level->currentSegment, count)].end : 1024.0;
   bool turned;
-  const int n = fractWalk(level->cyclePhase, i, t, limit, end, turned);
+  const int n = t == 0.0 ? fractWalk<true>(level->cyclePhase, i, t, limit, end, turned)
+                         : fractWalk(level->cyclePhase, i, t, limit, end, turned);
   if (turned) level->segmentEnded = 1;
   return n;
 }

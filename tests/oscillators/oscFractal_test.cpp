@@ -141,9 +141,9 @@ TEST(Fractalize, TreeEndsEveryLevelAtTheFullCycle) {
 }
 
 // The cycle walk, against the plain sum it must equal bit for bit (the increment grows by t before
-// each step): steady pitches (t = 0) and gliding ones,
-// a signed-zero increment and change, a NaN increment, a walk stopped by the limit and one by the
-// segment end, and one that passes the end of the cycle.
+// each step): steady pitches (t = +-0, whose walk leaves the increment as it is) and gliding ones,
+// signed-zero phases, increments and changes, NaN and infinite increments, a walk stopped by the
+// limit and one by the segment end, and one that passes the end of the cycle.
 TEST(Fractalize, CycleWalkMatchesThePlainSum) {
   struct Case {
     float phase;
@@ -152,12 +152,14 @@ TEST(Fractalize, CycleWalkMatchesThePlainSum) {
     float end;
   };
   const double nan = std::numeric_limits<double>::quiet_NaN();
+  const double inf = std::numeric_limits<double>::infinity();
   const Case cases[] = {
       {0.0f, 3.7, 0.0, 256, 1024.0f},       {100.25f, 0.1, 0.0, 256, 1024.0f},  {1000.0f, 7.3, 0.0, 256, 1024.0f},
       {10.0f, 1.0 / 3.0, 0.0, 40, 1024.0f}, {10.0f, 2.1, 0.0, 256, 37.5f},      {500.0f, 3.0, 1e-3, 256, 1024.0f},
       {500.0f, 3.0, -0.0, 256, 900.0f},     {5.0f, -0.0, 0.0, 16, 1024.0f},     {5.0f, 0.0, -0.0, 16, 1024.0f},
       {5.0f, -0.0, -0.0, 16, 1024.0f},      {5.0f, nan, 0.0, 16, 1024.0f},      {1023.5f, 0.75, 0.0, 8, 1024.0f},
-      {0.0f, 1e-12, 0.0, 256, 1024.0f},     {200.0f, 511.9, 0.0, 256, 1024.0f},
+      {0.0f, 1e-12, 0.0, 256, 1024.0f},     {200.0f, 511.9, 0.0, 256, 1024.0f}, {-0.0f, -0.0, 0.0, 16, 1024.0f},
+      {-0.0f, 0.0, -0.0, 16, 1024.0f},      {-0.0f, -0.0, -0.0, 16, 1024.0f},   {3.0f, inf, 0.0, 16, 1024.0f},
   };
   for (const Case& c : cases) {
     FractalSegment segment{1.0f, 1.0f, 1024.0f, c.end, 0.0f};
