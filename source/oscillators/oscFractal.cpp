@@ -180,7 +180,7 @@ void fractRenderLayer(FractalLevel& level, const LayerContext& c) {
     double local = 0.0, inverse = 0.0;
     // One try at a run: on to the next segment when the last one ended, then the walk inside it
     // (inlined at each use: as a call its shared locals would live in memory).
-    auto attempt = [&]() __attribute__((always_inline)) -> int {
+    auto attempt = [&]() __attribute__((always_inline)) {
       if (ended) {
         if (usable) {
           current = (current + 1) & (count - 1);
