@@ -53,17 +53,36 @@ inline int segmentModulo(int x, int count) { return (count & (count - 1)) == 0 ?
 
 // The cycle walk of fractAdvancePhase inside a segment ending at end: the count of frames, the new
 // cycle phase (wrapped) and whether the walk passed the end of the cycle.
+// `steady` (t is +-0): i + t is i but for a zero i, and the phase moves by +-0 either way, so the
+// increment is left as it is.
+template <bool steady = false>
 inline int fractWalk(float& cyclePhase, double i, double t, int limit, double end, bool& turned) {
   double phase = cyclePhase;
   int n = 0;
   while (n < limit && phase < end) {
-    i += t;
+    if (!steady) i += t;
     phase += i;
     ++n;
   }
   turned = phase >= 1024.0;
   cyclePhase = oscWrapPhase(phase);
   return n;
+}
+
+// The weights f / 256 of the interpolation (bits 8..15 of the phase), as oscTableRead computes them:
+// a load costs less than the conversion and product in a short run.
+struct FractWeights {
+  float w[256];
+  constexpr FractWeights() : w() {
+    for (int k = 0; k < 256; ++k) w[k] = static_cast<float>(k) * 0.00390625f;
+  }
+};
+constexpr FractWeights fractWeights;
+
+inline float fractTableRead(const float* table, std::uint32_t p) {
+  const std::uint32_t i = (p >> 16) & 1023u;
+  const float a = table[i];
+  return a + (table[(i + 1) & 1023u] - a) * fractWeights.w[(p >> 8) & 0xFFu];
 }
 
 // Adds one run of wave A: the 16.16 ramp from the run's float phase, increment and change; the
@@ -77,6 +96,25 @@ __attribute__((always_inline)) inline void fractRenderRun(const float* table, fl
                  static_cast<std::uint32_t>(static_cast<std::int32_t>(runStep * 65536.0f))};
   int j = 0;
 #ifdef OSC_TABLE_READ_SSE2
+  // Two samples (one frame at twice the rate, most runs of the upper layers), in two lanes when
+  // neither reads the table's last sample.
+  if (count == 2) {
+    const std::uint32_t p1 = (r.p + r.inc) & oscPhaseMask;
+    const std::uint32_t i0 = r.p >> 16, i1 = p1 >> 16;
+    if (i0 != 1023u && i1 != 1023u) {
+      const __m128 q0 = _mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(table + i0)));
+      const __m128 q1 = _mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(table + i1)));
+      const __m128 a = _mm_unpacklo_ps(q0, q1);  // table[i0], table[i1], table[i0 + 1], table[i1 + 1]
+      const __m128 b = _mm_movehl_ps(a, a);
+      const __m128 w = _mm_unpacklo_ps(_mm_load_ss(&fractWeights.w[(r.p >> 8) & 0xFFu]),
+                                       _mm_load_ss(&fractWeights.w[(p1 >> 8) & 0xFFu]));
+      const __m128 g = _mm_unpacklo_ps(_mm_set_ss(level), _mm_set_ss(level + levelStep));
+      const __m128 v = _mm_add_ps(a, _mm_mul_ps(_mm_sub_ps(b, a), w));
+      const __m128 o = _mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(out)));
+      _mm_storel_epi64(reinterpret_cast<__m128i*>(out), _mm_castps_si128(_mm_add_ps(o, _mm_mul_ps(v, g))));
+      return;
+    }
+  }
   // A level that does not move (the usual case once the layer has reached its gain) is a constant;
   // a moving one is first laid out sample by sample, summed exactly as the plain loop does. A
   // constant -0 is left to the plain loop: its first step turns it into +0.
@@ -110,7 +148,7 @@ __attribute__((always_inline)) inline void fractRenderRun(const float* table, fl
   }
 #endif
   for (; j < count; ++j) {
-    out[j] += oscTableRead(table, r.next()) * level;
+    out[j] += fractTableRead(table, r.next()) * level;
     level += levelStep;
   }
 }
@@ -119,7 +157,11 @@ __attribute__((always_inline)) inline void fractRenderRun(const float* table, fl
 // past the end of the cycle) moves the layer on to the next segment with a width above zero; an
 // empty segment is skipped; a layer that makes no progress in three tries rests for the rest of the
 // block. The layer's state is worked on in locals and stored back at the end.
-template <bool bandLimited>
+// `usable`: every segment of the level has a width above 0 and a finite inverse above 0 (the caller
+// checks once per block), so the skip of empty segments and its tests drop out of the run loop.
+// `steady`: the block's increment does not change (c.step is 0), so neither does a run's: its change
+// is 0 x (finite inverse width and detune) = +-0, and every test of it keeps a zero change.
+template <bool bandLimited, bool usable, bool steady>
 void fractRenderLayer(FractalLevel& level, const LayerContext& c) {
   const int count = c.count;  // 2^k
   const FractalSegment* segments = c.segments;
@@ -135,13 +177,18 @@ void fractRenderLayer(FractalLevel& level, const LayerContext& c) {
   int pos = 0;
   while (pos < frames) {
     const int remaining = frames - pos;
-    int m = 0;
     double local = 0.0, inverse = 0.0;
-    for (int attempt = 0; attempt < 3 && m == 0; ++attempt) {
+    // One try at a run: on to the next segment when the last one ended, then the walk inside it
+    // (inlined at each use: as a call its shared locals would live in memory).
+    auto attempt = [&]() __attribute__((always_inline)) {
       if (ended) {
-        for (int tries = 0; tries < count; ++tries) {
+        if (usable) {
           current = (current + 1) & (count - 1);
-          if (segments[current].width > 0.0f) break;
+        } else {
+          for (int tries = 0; tries < count; ++tries) {
+            current = (current + 1) & (count - 1);
+            if (segments[current].width > 0.0f) break;
+          }
         }
         ended = false;
         if (cyclePhase >= 1024.0f) cyclePhase = oscWrapPhase(cyclePhase);
@@ -149,19 +196,26 @@ void fractRenderLayer(FractalLevel& level, const LayerContext& c) {
       if (current >= count) current = 0;
       const FractalSegment& seg = segments[current];
       const float inverseWidth = seg.inverseWidth;  // above 0 and finite, or the segment is skipped
-      if (!(seg.width > 0.0f) || !(inverseWidth > 0.0f && inverseWidth <= FLT_MAX)) {  // empty: skip it
+      if (!usable && (!(seg.width > 0.0f) || !(inverseWidth > 0.0f && inverseWidth <= FLT_MAX))) {  // empty: skip it
         ended = true;
-        continue;
+        return 0;
       }
       inverse = inverseWidth;
       double d = static_cast<double>(cyclePhase) - seg.start;
       if (d < 0.0) d = oscWrapPhase(d);
       local = oscWrapPhase(d * inverse);
       bool turned;
-      m = fractWalk(cyclePhase, c.cycleInc, c.cycleStep, remaining, seg.end, turned);
-      if (turned || m < remaining) ended = true;
+      const int n = fractWalk<steady>(cyclePhase, c.cycleInc, c.cycleStep, remaining, seg.end, turned);
+      if (turned || n < remaining) ended = true;
+      return n;
+    };
+    // Three tries; a try without progress is rare (a segment passed whole in the last walk).
+    int m = attempt();
+    if (__builtin_expect(m == 0, 0)) {
+      m = attempt();
+      if (m == 0) m = attempt();
+      if (m == 0) break;
     }
-    if (m == 0) break;
 
     // The layer gain ramps to a^k only in the run that completes the block.
     const int completes = pos + m >= frames ? 1 : 0;  // (pos + m) / frames, as pos + m <= frames
@@ -172,7 +226,7 @@ void fractRenderLayer(FractalLevel& level, const LayerContext& c) {
     layerGain = static_cast<float>(endLevel);
 
     double inc = c.inc * inverse * c.rho;
-    double step = c.step * inverse * c.rho;
+    double step = steady ? 0.0 : c.step * inverse * c.rho;
     int n = m;
     float* out = c.target + pos;
     const float* table = c.plain;
@@ -185,10 +239,12 @@ void fractRenderLayer(FractalLevel& level, const LayerContext& c) {
     }
     if (!(inc >= 0.0)) inc = 0.0;
     if (inc > runIncMax) inc = runIncMax;
-    if (!(std::fabs(step) * n <= 1024.0)) step = 0.0;
-    // With local < 1024, inc <= 512 and |n x step| <= 1024 the phase stays below 2048 + 512 n: the
-    // test can only catch runs of more than 123 samples.
-    if (n > 123 && local + n * inc + n * step >= 65536.0) step = 0.0;
+    if (!steady) {
+      if (!(std::fabs(step) * n <= 1024.0)) step = 0.0;
+      // With local < 1024, inc <= 512 and |n x step| <= 1024 the phase stays below 2048 + 512 n: the
+      // test can only catch runs of more than 123 samples.
+      if (n > 123 && local + n * inc + n * step >= 65536.0) step = 0.0;
+    }
     if (bandLimited) {
       // oscPickTable's choice without its call: the plain wave up to 1.0, then the level that suits.
       const int band = oscPickLevel(static_cast<float>(inc));
@@ -207,6 +263,40 @@ void fractRenderLayer(FractalLevel& level, const LayerContext& c) {
   level.layerGain = layerGain;
 }
 
+// True when every segment of a level has a width above 0 and an inverse above 0 and at most the
+// largest float, the segments the run loop takes without testing them.
+bool fractLevelUsable(const FractalSegment* segments, int count) {
+  int j = 0;
+  bool usable = true;
+#ifdef OSC_TABLE_READ_SSE2
+  // Width and inverse lie side by side: two segments a step, every lane above 0 and at most the
+  // largest float (at most infinity for a width, which the loop never divides by).
+  const __m128 zero = _mm_setzero_ps();
+  const __m128 top = _mm_setr_ps(INFINITY, FLT_MAX, INFINITY, FLT_MAX);
+  __m128 ok = _mm_cmpeq_ps(zero, zero);
+  for (; j + 2 <= count; j += 2) {
+    const __m128 v =
+        _mm_loadh_pi(_mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(&segments[j].width))),
+                     reinterpret_cast<const __m64*>(&segments[j + 1].width));
+    ok = _mm_and_ps(ok, _mm_and_ps(_mm_cmpgt_ps(v, zero), _mm_cmple_ps(v, top)));
+  }
+  usable = _mm_movemask_ps(ok) == 15;
+#endif
+  for (; j < count; ++j) {
+    const FractalSegment& seg = segments[j];
+    usable = usable && seg.width > 0.0f && seg.inverseWidth > 0.0f && seg.inverseWidth <= FLT_MAX;
+  }
+  return usable;
+}
+
+// The layer routine by band limiting, usable segments and steady increment.
+void (*const fractLayerRoutines[2][2][2])(FractalLevel&, const LayerContext&) = {
+    {{fractRenderLayer<false, false, false>, fractRenderLayer<false, false, true>},
+     {fractRenderLayer<false, true, false>, fractRenderLayer<false, true, true>}},
+    {{fractRenderLayer<true, false, false>, fractRenderLayer<true, false, true>},
+     {fractRenderLayer<true, true, false>, fractRenderLayer<true, true, true>}},
+};
+
 }  // namespace
 
 double fractDetuneRatio(double r, double t) {
@@ -218,7 +308,8 @@ int fractAdvancePhase(FractalLevel* level, double i, double t, int limit) {
   const int count = level->segmentCount > 0 && level->segmentCount <= 64 ? level->segmentCount : 1;
   const double end = level->segments ? level->segments[segmentModulo(level->currentSegment, count)].end : 1024.0;
   bool turned;
-  const int n = fractWalk(level->cyclePhase, i, t, limit, end, turned);
+  const int n = t == 0.0 ? fractWalk<true>(level->cyclePhase, i, t, limit, end, turned)
+                         : fractWalk(level->cyclePhase, i, t, limit, end, turned);
   if (turned) level->segmentEnded = 1;
   return n;
 }
@@ -286,10 +377,7 @@ void oscRenderFractalize(Engine* engine, ChannelOscRecord* record, std::int16_t 
       c.cycleInc = c.inc * c.rho;
       c.cycleStep = c.step * c.rho;
       c.gain = g;
-      if (bandLimited)
-        fractRenderLayer<true>(level, c);
-      else
-        fractRenderLayer<false>(level, c);
+      fractLayerRoutines[bandLimited][fractLevelUsable(c.segments, c.count)][c.step == 0.0](level, c);
       sum += g;
       g *= a;
     }

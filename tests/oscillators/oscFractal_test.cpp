@@ -121,6 +121,38 @@ TEST(Fractalize, SplitAtZeroOrOneSkipsEmptySegments) {
   }
 }
 
+// A split pushed to 0 leaves each level one segment over the whole cycle (the others empty and
+// skipped), so every layer plays exactly what layer 0 plays. With amount 1 two layers sum to twice
+// layer 0, normalised by one half: the output equals the one-layer render bit for bit, held or
+// gliding, at either rate, in blocks of 1 to 9 frames and in full ones. Layer 1 goes through the
+// run loop that skips empty segments, layer 0 through the one for levels without them.
+TEST(Fractalize, EmptySegmentSkipMatchesLayerZeroBitForBit) {
+  for (int bl = 0; bl < 2; ++bl) {
+    for (int glide = 0; glide < 2; ++glide) {
+      std::vector<float> out[2];
+      for (int i = 0; i < 2; ++i) {
+        OscRig rig;
+        fractal(rig, i + 1, 1.0f, 0.5f);
+        rig.record->bandLimited = static_cast<std::uint32_t>(bl);
+        if (bl) oscRebuildChannelTables(rig.engine, 0);
+        rig.startNote(0, 93);  // short runs: a cycle of about 25 frames
+        rig.engine->modMultipliers[0][0][modRowFractDisplacement] = -50.0f;
+        for (int b = 0; b < 60; ++b) {
+          if (glide) rig.engine->voices[0].pitch *= 1.003f;
+          const std::vector<float> part = rig.render(b < 30 ? 1 + b % 9 : 128);
+          out[i].insert(out[i].end(), part.begin(), part.end());
+        }
+        EXPECT_EQ(rig.state()->fractalSplit[1], 0.0f);
+      }
+      ASSERT_EQ(out[0].size(), out[1].size());
+      // From the second sample: the first sounds at the amplitude ramp's start, before the scale.
+      EXPECT_EQ(std::memcmp(out[0].data() + 1, out[1].data() + 1, (out[0].size() - 1) * sizeof(float)), 0)
+          << "band-limited " << bl << ", glide " << glide;
+      EXPECT_GT(signalRms(out[0]), 0.1);
+    }
+  }
+}
+
 TEST(Fractalize, TreeEndsEveryLevelAtTheFullCycle) {
   OscVoiceState state;
   OscRig rig;
@@ -141,9 +173,9 @@ TEST(Fractalize, TreeEndsEveryLevelAtTheFullCycle) {
 }
 
 // The cycle walk, against the plain sum it must equal bit for bit (the increment grows by t before
-// each step): steady pitches (t = 0) and gliding ones,
-// a signed-zero increment and change, a NaN increment, a walk stopped by the limit and one by the
-// segment end, and one that passes the end of the cycle.
+// each step): steady pitches (t = +-0, whose walk leaves the increment as it is) and gliding ones,
+// signed-zero phases, increments and changes, NaN and infinite increments, a walk stopped by the
+// limit and one by the segment end, and one that passes the end of the cycle.
 TEST(Fractalize, CycleWalkMatchesThePlainSum) {
   struct Case {
     float phase;
@@ -152,12 +184,14 @@ TEST(Fractalize, CycleWalkMatchesThePlainSum) {
     float end;
   };
   const double nan = std::numeric_limits<double>::quiet_NaN();
+  const double inf = std::numeric_limits<double>::infinity();
   const Case cases[] = {
       {0.0f, 3.7, 0.0, 256, 1024.0f},       {100.25f, 0.1, 0.0, 256, 1024.0f},  {1000.0f, 7.3, 0.0, 256, 1024.0f},
       {10.0f, 1.0 / 3.0, 0.0, 40, 1024.0f}, {10.0f, 2.1, 0.0, 256, 37.5f},      {500.0f, 3.0, 1e-3, 256, 1024.0f},
       {500.0f, 3.0, -0.0, 256, 900.0f},     {5.0f, -0.0, 0.0, 16, 1024.0f},     {5.0f, 0.0, -0.0, 16, 1024.0f},
       {5.0f, -0.0, -0.0, 16, 1024.0f},      {5.0f, nan, 0.0, 16, 1024.0f},      {1023.5f, 0.75, 0.0, 8, 1024.0f},
-      {0.0f, 1e-12, 0.0, 256, 1024.0f},     {200.0f, 511.9, 0.0, 256, 1024.0f},
+      {0.0f, 1e-12, 0.0, 256, 1024.0f},     {200.0f, 511.9, 0.0, 256, 1024.0f}, {-0.0f, -0.0, 0.0, 16, 1024.0f},
+      {-0.0f, 0.0, -0.0, 16, 1024.0f},      {-0.0f, -0.0, -0.0, 16, 1024.0f},   {3.0f, inf, 0.0, 16, 1024.0f},
   };
   for (const Case& c : cases) {
     FractalSegment segment{1.0f, 1.0f, 1024.0f, c.end, 0.0f};
