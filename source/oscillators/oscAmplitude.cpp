@@ -79,12 +79,6 @@ void rampBlock<double>(float* buffer, int frames, double v0, double s) {
 }
 #endif
 
-template <typename Real>
-struct Ramp {
-  Real v;
-  Real s;
-};
-
 // Walks one block; lanes 1 or 2 (lane 1 at buffer + frames). Returns the end value.
 template <typename Real>
 Real applyRamp(Engine* engine, const ChannelOscRecord* record, OscVoiceState* state, double scale, float* buffer,
