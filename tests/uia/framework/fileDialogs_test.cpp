@@ -6,7 +6,6 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include <chrono>
 #include <fstream>
 #include <functional>
 #include <string>
@@ -358,31 +357,40 @@ TEST(UiaFileDialog, CancelLongStartPathsAndModeThree)
     });
 }
 
+// A folder of its own directly on drive C:, for the folder browser. The browser matches each level of
+// the start path against the tree items it listed, and an item carries its folder's modification time
+// from when it was listed: a folder under the shared temp folder, which the test programs running
+// alongside keep changing, then stops matching and the browser's walk ends on its parent for good.
+struct QuietFolder {
+    std::string path;
+    QuietFolder()
+    {
+        for (int i = 0; i < 100 && path.empty(); ++i) {
+            const std::string name = "C:\\morvane-browse-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(i);
+            if (CreateDirectoryA(name.c_str(), nullptr)) path = name;
+        }
+    }
+    ~QuietFolder()
+    {
+        if (!path.empty()) RemoveDirectoryA(path.c_str());
+    }
+};
+
 TEST(UiaFileDialog, FolderModeReturnsTheStartFolderOrNothingOnCancel)
 {
     runInApplication([&](RecordingApplication&) {
-        const std::string folder = folderOfTemp();
+        const QuietFolder quiet;
+        ASSERT_FALSE(quiet.path.empty());
+        const std::string& folder = quiet.path;
         for (int button : {IDOK, IDCANCEL}) {
             SCOPED_TRACE(button);
             FileDialog dialog;
             dialog.setStartPath(Path(folder + "\\"));
             bool answer = false;
             // The browser selects the start folder after it shows (quickly or, on a loaded machine,
-            // later): press only once its tree has the folder selected. Under load Wine's browser
-            // sometimes stops expanding partway (the selection stays on a parent folder); then the
-            // same selection request the dialog made is sent again every 5 s.
+            // later): press only once its tree has the folder selected.
             std::string selected;
-            auto lastAsk = std::chrono::steady_clock::now();
-            const auto selectStart = [&](HWND hwnd) {
-                if ((selected = treeSelection(hwnd)) == lastComponent(folder)) return true;
-                const auto now = std::chrono::steady_clock::now();
-                if (now - lastAsk > std::chrono::seconds(5)) {
-                    lastAsk = now;
-                    SendMessageA(hwnd, WM_USER + 102 /* select by path */, TRUE,
-                                 reinterpret_cast<LPARAM>(folder.c_str()));
-                }
-                return false;
-            };
+            const auto selectStart = [&](HWND hwnd) { return (selected = treeSelection(hwnd)) == lastComponent(folder); };
             ASSERT_TRUE(driven([&] { return dialog.run(UIA_FILE_FOLDER, nullptr); },
                                [button](HWND hwnd) { press(hwnd, button); }, &answer, selectStart))
                 << "selected: \"" << selected << "\"";
