@@ -72,6 +72,22 @@ count() {   # count CTEST_LOG RESULTS_DIR: adds the test cases of one ctest run 
   passed=$((passed + cases - bad)); failed=$((failed + bad + missing))
 }
 
+failures() {   # failures RESULTS_XML...: each failed test case with the start of its message, a line each
+  local x files=()
+  for x in "$@"; do [ -f "$x" ] && files+=("$x"); done
+  [ ${#files[@]} -gt 0 ] || return 0
+  awk '
+    /<testcase / { match($0, /name="[^"]*"/); n = substr($0, RSTART + 6, RLENGTH - 7)
+                   match($0, /classname="[^"]*"/); c = substr($0, RSTART + 11, RLENGTH - 12) }
+    /<failure message="/ {
+      match($0, /message="[^"]*"/); m = substr($0, RSTART + 9, RLENGTH - 10)
+      gsub(/&#x0A;/, " | ", m); gsub(/&quot;/, "\"", m); gsub(/&apos;/, "'"'"'", m)
+      gsub(/&lt;/, "<", m); gsub(/&gt;/, ">", m); gsub(/&amp;/, "\\&", m)
+      f = FILENAME; sub(/^build\//, "", f); sub(/\/test-results\//, ": ", f); sub(/\.xml$/, "", f)
+      printf "  %s: %s.%s: %s\n", f, c, n, substr(m, 1, 600) }
+  ' "${files[@]}"
+}
+
 step "native tests"
 rm -rf build/native/test-results
 ctest --test-dir build/native -j"$JOBS" --output-on-failure --timeout 600 2>&1 | tee build/native-ctest.log
@@ -113,6 +129,12 @@ if [ -x scripts/fuzz.sh ]; then
   if scripts/fuzz.sh; then passed=$((passed + 1)); else failed=$((failed + 1)); fi
 fi
 
+if [ "$failed" -gt 0 ]; then
+  # Repeated here because the output of a failed program above may be long or cut short.
+  echo
+  echo "failed test cases:"
+  failures build/native/test-results/*.xml build/win64/test-results/*.xml build/win32/test-results/*.xml
+fi
 echo
 echo "whole run: $(( $(date +%s) - T0 ))s"
 echo "tests: $passed passed, $failed failed"
