@@ -357,6 +357,8 @@ TEST(UiaFileDialog, CancelLongStartPathsAndModeThree)
     });
 }
 
+namespace {
+
 // A folder of its own directly on drive C:, for the folder browser. The browser matches each level of
 // the start path against the tree items it listed, and an item carries its folder's modification time
 // from when it was listed: a folder under the shared temp folder, which the test programs running
@@ -375,6 +377,8 @@ struct QuietFolder {
         if (!path.empty()) RemoveDirectoryA(path.c_str());
     }
 };
+
+}  // namespace
 
 TEST(UiaFileDialog, FolderModeReturnsTheStartFolderOrNothingOnCancel)
 {
