@@ -180,24 +180,18 @@ void midiPageShow(std::uint16_t window, std::uint8_t on) {
 
 std::uint8_t midiPageIsShown(std::uint16_t window) {
     const int16_t win = static_cast<int16_t>(window);
-    WinSlot* slot = win ? winSlot(win) : nullptr;
-    if (!slot) return 0;
+    if (!win || !winSlot(win)) return 0;
     winSetCurrent(win);
-    ItemPort* saved = slot->currentPort;
-    selectOwn(win, slot);
-    const bool shown = ctrlFind(win, midiPaneId) && ctrlIsShown(win, midiPaneId) != 0;
-    winSelectPort(win, saved);
-    return shown ? 1 : 0;
+    return ctrlIsVisible(win, midiPaneId) ? 1 : 0;
 }
 
 bool midiPageRefresh(int16_t win) {
     Engine* e = midiPageEngine(win);
     WinSlot* slot = win ? winSlot(win) : nullptr;
     if (!e || !slot) return false;
-    winSetCurrent(win);
+    if (!midiPageIsShown(static_cast<std::uint16_t>(win))) return false;
     selectOwn(win, slot);
-    if (!ctrlFind(win, midiPaneId) || !ctrlIsShown(win, midiPaneId) || paneGetOption(win, midiPaneId) == 0)
-        return false;
+    if (paneGetOption(win, midiPaneId) == 0) return false;
     midiPageSelectPane(win);
     midiPageClearRefreshPending();
     midiControllerTabRefresh(win, e);

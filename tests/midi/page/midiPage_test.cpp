@@ -95,6 +95,9 @@ TEST(MidiPage, FirstShowBuildsOnTabOneAndEachTabShowsItsPanelAlone) {
             EXPECT_EQ(page.shownPanels(), t.panel);
             EXPECT_EQ(page.pressedTabs(), std::to_string(t.tab));
             EXPECT_EQ(clipGetCopyKind(), t.copyKind);
+            char copy[64] = {0};
+            EXPECT_EQ(clipCopyLabel(copy), t.offersNotescale);
+            EXPECT_EQ(std::string(copy), t.offersNotescale ? "Copy Notescale Map" : "Copy");
             EXPECT_EQ(undoEnabled(), t.offersNotescale);
             EXPECT_EQ(clipPasteEnabled() != 0, t.offersNotescale);
             // The controls of the tab in front only.
@@ -208,15 +211,22 @@ TEST(MidiPage, TuningEditLandsOnTheTuneTabAndSlotsOnTabOne) {
     });
 }
 
-// Under Wine: the first show (which builds the page), a full refresh of a shown page and one tab switch
-// by a posted click, in milliseconds.
+// Under Wine: the first show (which builds the page), a show of the built page, a full refresh of the
+// shown page and one tab switch by a posted click, in milliseconds.
 TEST(MidiPage, ShowRefreshAndTabSwitchTimes) {
     runInApplication([&](RecordingApplication&) {
         MidiPageRig page(false);
         auto t0 = std::chrono::steady_clock::now();
         page.show();
-        const double showMs = msSince(t0);
+        const double firstShowMs = msSince(t0);
         const int runs = 20;
+        double showMs = 0;
+        for (int i = 0; i < runs; ++i) {
+            page.show(false);
+            t0 = std::chrono::steady_clock::now();
+            page.show();
+            showMs += msSince(t0) / runs;
+        }
         t0 = std::chrono::steady_clock::now();
         for (int i = 0; i < runs; ++i) midiPageRefresh(kWin);
         drainMessages();
@@ -225,8 +235,10 @@ TEST(MidiPage, ShowRefreshAndTabSwitchTimes) {
         for (int i = 0; i < runs; ++i) page.click(i % 2 ? midiItemTabControllers : midiItemTabVelocity);
         UpdateWindow(page.hwnd());
         const double switchMs = msSince(t0) / runs;
-        std::printf("Midi page: first show %.2f ms, full refresh %.3f ms, tab switch (posted click) %.2f ms\n",
-                    showMs, refreshMs, switchMs);
+        std::printf("Midi page: first show (builds) %.2f ms, show %.2f ms, full refresh %.3f ms, "
+                    "tab switch (posted click) %.2f ms\n",
+                    firstShowMs, showMs, refreshMs, switchMs);
+        RecordProperty("firstShowMs", std::to_string(firstShowMs));
         RecordProperty("showMs", std::to_string(showMs));
         RecordProperty("refreshMs", std::to_string(refreshMs));
         RecordProperty("tabSwitchMs", std::to_string(switchMs));
