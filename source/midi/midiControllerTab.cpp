@@ -20,6 +20,10 @@ const CtrlRgb kWhite = {255, 255, 255}, kBlack = {0, 0, 0};
 
 uint16_t g_sourceButton = midiItemFmSource;
 
+// Controls k of the controller map that the source buttons choose, and its glide modes.
+enum { ccVolume = 2, ccFilter = 3, ccOscLevel = 4, ccPanLr = 5, ccEffect = 6, ccPanFb = 7 };
+enum { glideEveryNote = 1, glideWhileHeld = 2, glideCoefficient = 0 };
+
 // Controller index k of the controller map for each source button.
 struct SourceRow {
     uint16_t button;
@@ -27,8 +31,9 @@ struct SourceRow {
     const char* format;  // the label around the source's name
 };
 const SourceRow kSources[] = {
-    {midiItemFmSource, 4, "%s"},        {midiItemFilterSource, 3, "%s"},      {midiItemEffectSource, 6, "%s"},
-    {midiItemPanLrSource, 5, "LR: %s"}, {midiItemPanFbSource, 7, "FB: %s"}, {midiItemVolumeSource, 2, "%s"},
+    {midiItemFmSource, ccOscLevel, "%s"},     {midiItemFilterSource, ccFilter, "%s"},
+    {midiItemEffectSource, ccEffect, "%s"},   {midiItemPanLrSource, ccPanLr, "LR: %s"},
+    {midiItemPanFbSource, ccPanFb, "FB: %s"}, {midiItemVolumeSource, ccVolume, "%s"},
 };
 
 const SourceRow* sourceRowOf(uint16_t button) {
@@ -52,8 +57,8 @@ const BoxRow kDepths[] = {
     {midiItemEffectDepth, ccMapGetEffectDepth, ccMapSetEffectDepth},
     {midiItemPanDepth, ccMapGetPositionWidth, ccMapSetPositionWidth},
 };
-double glideTime(Engine* e) { return ccMapGetCoefficientTime(e, 0); }
-void setGlideTime(Engine* e, double t) { ccMapSetCoefficientTime(e, 0, t); }
+double glideTime(Engine* e) { return ccMapGetCoefficientTime(e, glideCoefficient); }
+void setGlideTime(Engine* e, double t) { ccMapSetCoefficientTime(e, glideCoefficient, t); }
 // In the refresh's order: the glide time between the pitch-bend lag and the other lags.
 const BoxRow kLags[] = {
     {midiItemBendLag, ccMapGetBendSmoothing, ccMapSetBendSmoothing},
@@ -160,7 +165,7 @@ void midiControllerTabBuild(int16_t win) {
 
 void midiControllerTabRefresh(int16_t win, Engine* e) {
     if (!e) return;
-    recButtonSetPressed(win, midiItemGlideKeyed, ccMapGetGlideMode(e) == 2 ? 1 : 0);
+    recButtonSetPressed(win, midiItemGlideKeyed, ccMapGetGlideMode(e) == glideWhileHeld ? 1 : 0);
     for (const BoxRow& r : kDepths) midiBoxShow(win, r.id, r.get(e));
     for (const BoxRow& r : kLags) midiBoxShow(win, r.id, r.get(e));
     for (int16_t c = 0; c < kChannelSwitchCount; ++c)
@@ -197,7 +202,7 @@ void glideKeyedToggled(ControlItem* item, uint8_t pressed, int16_t) {
     Engine* e = engineOf(item);
     if (!e) return;
     // Pressed: glide only while another key is held; released: glide on every note.
-    ccMapSetGlideMode(e, pressed ? 2 : 1);
+    ccMapSetGlideMode(e, pressed ? glideWhileHeld : glideEveryNote);
 }
 
 void ccChannelSwitchToggled(ControlItem* item, uint8_t pressed, int16_t) {

@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <functional>
 #include <string>
 #include <vector>
@@ -26,6 +27,7 @@
 #include "midi/midiPage.h"
 #include "midi/midiSourceWindow.h"
 #include "pages/mainPage.h"
+#include "preset/editBlock.h"
 #include "support/signal.h"
 #include "support/windowSteps.h"
 
@@ -37,8 +39,21 @@ bool mainPageMarked() { return mainPageFields()->refreshPending != 0; }
 void clearMainPageMark() { mainPageFields()->refreshPending = 0; }
 
 // Entry i of the velocity settings belongs to (family, slot) in row order.
-const VelocityEntry& velocityEntry(Engine* e, int32_t family, int32_t slot) {
-    return e->velocity.entries[velocityEntryIndex(family, slot)];
+const VelocityEntry& slotOf(const VelocitySettings& v, int32_t family, int32_t slot) {
+    return v.entries[velocityEntryIndex(family, slot)];
+}
+const VelocityEntry& velocityEntry(Engine* e, int32_t family, int32_t slot) { return slotOf(e->velocity, family, slot); }
+
+// A field of the controller settings, the base of velocity slot (family, slot), read from a record pair.
+#define CC(field) [](const ControllerSettings& c, const VelocitySettings&) -> double { return c.field; }
+#define VELOCITY_BASE(family, slot) \
+    [](const ControllerSettings&, const VelocitySettings& v) -> double { return slotOf(v, family, slot).base; }
+
+// The edit block's copies of the two records made unreadable (not a number everywhere): a value found
+// there afterwards came through the edit block.
+void poisonEditCopies(Engine* e) {
+    std::memset(&e->edit.controllers, 0xFF, sizeof e->edit.controllers);
+    std::memset(&e->edit.velocity, 0xFF, sizeof e->edit.velocity);
 }
 
 // The list row of `source` in the open source window, double-clicked after scrolling it into view.
@@ -145,8 +160,8 @@ TEST(MidiControllerTab, DefaultLabelsAndASourceChosenInTheSourceWindow) {
 }
 
 // One table over the boxes and switches of both tabs: each value goes in as the user puts it there (typed
-// into the box's entry, or a click), the engine's live record holds the stored value, and the box shows
-// it again after a refresh. Bad inputs are clamped by the box and the setters.
+// into the box's entry, or a click), is committed through the edit block (its copy holds the value
+// too), the engine's live record holds the stored value, and the box shows it again after a refresh. Bad inputs are clamped by the box and the setters.
 TEST(MidiControllerTab, EveryControlStoresThroughTheEngineAndShowsWhatIsStored) {
     runInApplication([&](RecordingApplication&) {
         MidiPageRig page;
@@ -158,46 +173,47 @@ TEST(MidiControllerTab, EveryControlStoresThroughTheEngineAndShowsWhatIsStored) 
             uint16_t id;
             const char* typed;
             double stored;
-            std::function<double()> live;
+            std::function<double(const ControllerSettings&, const VelocitySettings&)> field;
             double shown;
         };
         const std::vector<Case> cases = {
-            {1, midiItemFmDepth, "30", 0.7, [&] { return cc.oscLevelDepth; }, 30},
-            {1, midiItemFilterDepth, "40", 0.6, [&] { return cc.filterDepth; }, 40},
-            {1, midiItemFilterDepth, "100", 1.0 - 0.9999, [&] { return cc.filterDepth; }, 99.99},
-            {1, midiItemEffectDepth, "25", 0.25, [&] { return cc.effectDepth; }, 25},
-            {1, midiItemPanDepth, "75", 0.75, [&] { return cc.positionWidth; }, 75},
-            {1, midiItemBendDepth, "12", 12.0, [&] { return cc.bendRange; }, 12},
-            {1, midiItemBendLag, "10", 1.0 / 11.0, [&] { return cc.bendSmoothing; }, 10},
-            {1, midiItemFmLag, "3", 0.25, [&] { return cc.oscLevelSmoothing; }, 3},
-            {1, midiItemFilterLag, "10", 1.0 / 11.0, [&] { return cc.filterSmoothing; }, 10},
-            {1, midiItemEffectLag, "4", 0.2, [&] { return cc.effectSmoothing; }, 4},
-            {1, midiItemPanLag, "1", 0.5, [&] { return cc.positionSmoothing; }, 1},
-            {1, midiItemVolumeLag, "0", 1.0, [&] { return cc.volumeSmoothing; }, 0},
-            {1, midiItemGlideLag, "0.5", 1.0, [&] { return cc.timeCoefficients[0]; }, 0},
-            {1, midiItemGlideLag, "9", 0.1, [&] { return cc.timeCoefficients[0]; }, 9},
-            {1, midiItemGlideLag, "1", 0.5, [&] { return cc.timeCoefficients[0]; }, 1},
+            {1, midiItemFmDepth, "30", 0.7, CC(oscLevelDepth), 30},
+            {1, midiItemFilterDepth, "40", 0.6, CC(filterDepth), 40},
+            {1, midiItemFilterDepth, "100", 1.0 - 0.9999, CC(filterDepth), 99.99},
+            {1, midiItemEffectDepth, "25", 0.25, CC(effectDepth), 25},
+            {1, midiItemPanDepth, "75", 0.75, CC(positionWidth), 75},
+            {1, midiItemBendDepth, "12", 12.0, CC(bendRange), 12},
+            {1, midiItemBendLag, "10", 1.0 / 11.0, CC(bendSmoothing), 10},
+            {1, midiItemFmLag, "3", 0.25, CC(oscLevelSmoothing), 3},
+            {1, midiItemFilterLag, "10", 1.0 / 11.0, CC(filterSmoothing), 10},
+            {1, midiItemEffectLag, "4", 0.2, CC(effectSmoothing), 4},
+            {1, midiItemPanLag, "1", 0.5, CC(positionSmoothing), 1},
+            {1, midiItemVolumeLag, "0", 1.0, CC(volumeSmoothing), 0},
+            {1, midiItemGlideLag, "0.5", 1.0, CC(timeCoefficients[0]), 0},
+            {1, midiItemGlideLag, "9", 0.1, CC(timeCoefficients[0]), 9},
+            {1, midiItemGlideLag, "1", 0.5, CC(timeCoefficients[0]), 1},
             // Bad inputs: a minus sign, digits past every range, a depth of 200, a range of 100.
-            {1, midiItemBendLag, "-1", 1.0, [&] { return cc.bendSmoothing; }, 0},
-            {1, midiItemFilterLag, "1000000000", 1.0 / 1000.0, [&] { return cc.filterSmoothing; }, 999},
-            {1, midiItemFmDepth, "200", 0.0, [&] { return cc.oscLevelDepth; }, 100},
-            {1, midiItemEffectDepth, "200", 1.0, [&] { return cc.effectDepth; }, 100},
-            {1, midiItemPanDepth, "nan", 0.0, [&] { return cc.positionWidth; }, 0},
-            {1, midiItemBendDepth, "100", 72.0, [&] { return cc.bendRange; }, 72},
-            {2, midiItemVelocityBoxFirst + 6, "40", 0.6, [&] { return velocityEntry(e, 3, 0).base; }, 40},
-            {2, midiItemVelocityBoxFirst, "12.5", 0.875, [&] { return velocityEntry(e, 1, 0).base; }, 12.5},
-            {2, midiItemVelocityBoxFirst + 9, "100", 1.0 - 0.99999, [&] { return velocityEntry(e, 3, 3).base; },
-             99.999},
+            {1, midiItemBendLag, "-1", 1.0, CC(bendSmoothing), 0},
+            {1, midiItemFilterLag, "1000000000", 1.0 / 1000.0, CC(filterSmoothing), 999},
+            {1, midiItemFmDepth, "200", 0.0, CC(oscLevelDepth), 100},
+            {1, midiItemEffectDepth, "200", 1.0, CC(effectDepth), 100},
+            {1, midiItemPanDepth, "nan", 0.0, CC(positionWidth), 0},
+            {1, midiItemBendDepth, "100", 72.0, CC(bendRange), 72},
+            {2, midiItemVelocityBoxFirst + 6, "40", 0.6, VELOCITY_BASE(3, 0), 40},
+            {2, midiItemVelocityBoxFirst, "12.5", 0.875, VELOCITY_BASE(1, 0), 12.5},
+            {2, midiItemVelocityBoxFirst + 9, "100", 1.0 - 0.99999, VELOCITY_BASE(3, 3), 99.999},
             // Box 44 admits 100; the setter stops at 99.999.
-            {2, midiItemVelocityBoxFirst + 3, "100", 1.0 - 0.99999, [&] { return velocityEntry(e, 2, 0).base; },
-             99.999},
+            {2, midiItemVelocityBoxFirst + 3, "100", 1.0 - 0.99999, VELOCITY_BASE(2, 0), 99.999},
         };
         for (const Case& t : cases) {
             SCOPED_TRACE("box " + std::to_string(t.id) + " typed " + t.typed);
             midiPageSelectTab(kWin, t.tab);
             drainMessages();
+            poisonEditCopies(e);
             ASSERT_TRUE(page.typeInto(t.id, t.typed));
-            EXPECT_NEAR(t.live(), t.stored, 1e-6) << "the engine's live record";
+            EXPECT_NEAR(t.field(e->controllers, e->velocity), t.stored, 1e-6) << "the engine's live record";
+            EXPECT_NEAR(t.field(e->edit.controllers, e->edit.velocity), t.stored, 1e-6)
+                << "committed from the edit block's copy";
             page.refresh();
             EXPECT_NEAR(page.boxValue(t.id), t.shown, 1e-4) << "the box after a refresh";
         }
