@@ -17,6 +17,7 @@
 namespace {
 
 const CtrlRgb kWhite = {255, 255, 255}, kBlack = {0, 0, 0};
+const int32_t kCaptionSize = 9, kPanCaptionSize = 8;
 
 uint16_t g_sourceButton = midiItemFmSource;
 
@@ -150,9 +151,13 @@ void midiControllerTabBuild(int16_t win) {
     depthBox(win, midiItemEffectDepth, 303, 222, 100);
     lagBox(win, midiItemEffectLag, 383, 222);
 
+    // The two pan buttons share the row's width: their captions take the kit's smallest legible size
+    // so that "LR: " and "FB: " with a source name fit.
     buttonSetDefaultCaptionColor(&kWhite);
+    buttonSetDefaultCaptionSize(kPanCaptionSize);
     sourceButton(win, midiItemPanLrSource, 174, 261, midiBmpPanSource);
     sourceButton(win, midiItemPanFbSource, 230, 261, midiBmpPanSource);
+    buttonSetDefaultCaptionSize(kCaptionSize);
     buttonSetDefaultCaptionColor(&kBlack);
     depthBox(win, midiItemPanDepth, 303, 261, 100);
     lagBox(win, midiItemPanLag, 383, 261);

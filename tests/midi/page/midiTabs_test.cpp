@@ -29,6 +29,7 @@
 #include "pages/mainPage.h"
 #include "preset/editBlock.h"
 #include "support/signal.h"
+#include "support/windowCapture.h"
 #include "support/windowSteps.h"
 
 namespace {
@@ -156,6 +157,15 @@ TEST(MidiControllerTab, DefaultLabelsAndASourceChosenInTheSourceWindow) {
         }
         EXPECT_EQ(page.text(midiItemPanLrSource), "LR: CC 10");
         EXPECT_EQ(ccMapGetControllerNumber(e, 3), 74) << "the other rows keep theirs";
+
+        // The longest labels the rows can show, kept as PNG.
+        ccMapSetControllerNumber(e, 5, 127);
+        ccMapSetControllerNumber(e, 7, -1);
+        ccMapSetControllerNumber(e, 2, 128);
+        page.refresh();
+        InvalidateRect(page.hwnd(), nullptr, FALSE);
+        UpdateWindow(page.hwnd());
+        EXPECT_FALSE(windowCapturePng(page.hwnd(), "midi-page-long-source-labels.png").empty());
     });
 }
 
