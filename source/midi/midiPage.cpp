@@ -23,14 +23,17 @@ int16_t g_currentTab = 1;
 struct TabPlace {
     uint16_t button, panel;
     int16_t x;
-    int bitmap;
+    int buttonBitmap, panelBitmap;
+    void (*build)(int16_t win);  // the tab's controls, collected by its panel
 };
 // Tab t (1..4) is entry t - 1.
 const TabPlace kTabs[midiTabCount] = {
-    {midiItemTabControllers, midiItemPanelControllers, 9, midiBmpTabControllers},
-    {midiItemTabVelocity, midiItemPanelVelocity, 110, midiBmpTabVelocity},
-    {midiItemTabNoteScale, midiItemPanelNoteScale, 170, midiBmpTabNoteScale},
-    {midiItemTabTune, midiItemPanelTune, 253, midiBmpTabTune},
+    {midiItemTabControllers, midiItemPanelControllers, 9, midiBmpTabControllers, midiBmpPanelControllers,
+     midiControllerTabBuild},
+    {midiItemTabVelocity, midiItemPanelVelocity, 110, midiBmpTabVelocity, midiBmpPanelVelocity, midiVelocityTabBuild},
+    {midiItemTabNoteScale, midiItemPanelNoteScale, 170, midiBmpTabNoteScale, midiBmpPanelNoteScale,
+     midiNoteScaleTabBuild},
+    {midiItemTabTune, midiItemPanelTune, 253, midiBmpTabTune, midiBmpPanelTune, midiTuneTabBuild},
 };
 const int16_t kTabY = 6, kPanelY = 36;
 const int16_t kTabNoteScale = 3;
@@ -38,8 +41,6 @@ const int16_t kTabNoteScale = 3;
 const int32_t kTabStripWidth = 500, kTabStripHeight = 50;
 
 bool validTab(int16_t t) { return t >= 1 && t <= midiTabCount; }
-
-void panel(int16_t win, uint16_t id, int bitmap) { pictureCreate(win, id, 0, kPanelY, 0, 0, 0, bitmap, nullptr); }
 
 void selectOwn(int16_t win, WinSlot* slot) { winSelectPort(win, &slot->ownPort); }
 
@@ -94,21 +95,16 @@ void midiPageBuild(int16_t win) {
 
     pictureCreate(win, midiItemTabStrip, 0, 0, 0, 0, 0, midiBmpTabStrip, nullptr);
     for (const TabPlace& t : kTabs)
-        buttonPlace(win, t.button, t.x, kTabY, buttonRadio | buttonActOnPress, t.bitmap, "", 1, 0, 1,
+        buttonPlace(win, t.button, t.x, kTabY, buttonRadio | buttonActOnPress, t.buttonBitmap, "", 1, 0, 1,
                     midiPageTabPressed);
     // Each panel collects the controls made after it, so showing a panel shows its tab's controls.
-    panel(win, midiItemPanelControllers, midiBmpPanelControllers);
-    midiControllerTabBuild(win);
-    pageSetDrawDefaults();
-    panel(win, midiItemPanelVelocity, midiBmpPanelVelocity);
-    midiVelocityTabBuild(win);
-    pageSetDrawDefaults();
-    panel(win, midiItemPanelNoteScale, midiBmpPanelNoteScale);
-    midiNoteScaleTabBuild(win);
-    pageSetDrawDefaults();
-    midiPageSelectPane(win);
-    panel(win, midiItemPanelTune, midiBmpPanelTune);
-    midiTuneTabBuild(win);
+    for (const TabPlace& t : kTabs) {
+        midiPageSelectPane(win);
+        pageSetDrawDefaults();
+        ctrlSetGroupMode(0, 1);
+        pictureCreate(win, t.panel, 0, kPanelY, 0, 0, 0, t.panelBitmap, nullptr);
+        t.build(win);
+    }
     pageSetDrawDefaults();
     ctrlSetGroupMode(0, 0);
     midiPageSelectPane(win);
