@@ -9,8 +9,8 @@
 #include <string>
 
 #include "../waveRig.h"
-#include "uiaTestSupport.h"
 #include "support/tempDir.h"
+#include "uiaTestSupport.h"
 
 using namespace waverig;
 
@@ -115,7 +115,8 @@ std::vector<float> expectedWave(const std::vector<int>& firstChannel) {
 
 std::vector<int> ramp(int count, int seed) {
   std::vector<int> s(count);
-  for (int i = 0; i < count; ++i) s[i] = static_cast<int>(20000 * std::sin(0.013 * (i + seed)) + 9000 * std::sin(0.21 * i));
+  for (int i = 0; i < count; ++i)
+    s[i] = static_cast<int>(20000 * std::sin(0.013 * (i + seed)) + 9000 * std::sin(0.21 * i));
   if (count > 3) {
     s[1] = -32768;
     s[2] = 16384;
@@ -212,7 +213,8 @@ TEST(WaveExtract, BadFilesAreRefusedWithTheirMessageAndChangeNothing) {
         {"3 channels", riff({{"fmt ", fmt(1, 3, 16)}, {"data", pcm(ramp(900, 2))}}), unsupported},
         {"24-bit", riff({{"fmt ", fmt(1, 1, 24)}, {"data", wide}}), unsupported},
         {"32-bit float", riff({{"fmt ", fmt(3, 1, 32)}, {"data", wide}}), unsupported},
-        {"no data chunk", riff({{"fmt ", fmt(1, 1, 16)}, {"junk", pcm(ramp(100, 4))}}), "Extract from WAV failed. File error 18339."},
+        {"no data chunk", riff({{"fmt ", fmt(1, 1, 16)}, {"junk", pcm(ramp(100, 4))}}),
+         "Extract from WAV failed. File error 18339."},
         {"RIFX", rifx, "Extract from WAV failed. File error 18335."},
         {"no fmt chunk", riff({{"data", pcm(ramp(100, 5))}}), "Extract from WAV failed. File error 18336."},
         {"short fmt chunk", riff({{"fmt ", std::vector<std::uint8_t>(10, 1)}, {"data", pcm(ramp(100, 6))}}),

@@ -11,10 +11,10 @@
 #include <thread>
 
 #include "../waveRig.h"
-#include "uiaTestSupport.h"
 #include "engine/testAudioThread.h"
 #include "preset/oscParams.h"
 #include "support/signal.h"
+#include "uiaTestSupport.h"
 
 using namespace waverig;
 
@@ -24,7 +24,8 @@ const int kBlocks = 1500;
 
 double sharpestCorner(const std::vector<float>& s, std::size_t from) {
   double m = 0;
-  for (std::size_t n = from + 1; n + 1 < s.size(); ++n) m = std::fmax(m, std::fabs(double(s[n + 1]) - 2.0 * s[n] + s[n - 1]));
+  for (std::size_t n = from + 1; n + 1 < s.size(); ++n)
+    m = std::fmax(m, std::fabs(double(s[n + 1]) - 2.0 * s[n] + s[n - 1]));
   return m;
 }
 
@@ -42,9 +43,10 @@ TEST(WaveRebuildRace, RebuildingWhileTheAudioReadsClicksNoMoreThanTheChangeItsel
   runInApplication([&](RecordingApplication&) {
     WaveHarness page;
     Engine* e = page.engine();
-    const std::vector<float> a = sine(0.9), b = shape([](int i) {
-      return 0.6 * std::sin(2 * kPi * i / 1024) + 0.3 * std::sin(2 * kPi * 3 * i / 1024 + 1.0);
-    });
+    const std::vector<float> a = sine(0.9),
+                             b = shape([](int i) {
+                               return 0.6 * std::sin(2 * kPi * i / 1024) + 0.3 * std::sin(2 * kPi * 3 * i / 1024 + 1.0);
+                             });
     const int16_t index = page.edit(a);
     prepare(e, index);
     const std::uint8_t note[3] = {0x90, 69, 100};
@@ -91,9 +93,10 @@ TEST(WaveRebuildRace, RebuildingWhileTheAudioReadsClicksNoMoreThanTheChangeItsel
     for (int k = 0; k < 300; ++k) TestAudioThread::runClientSubBlock(e, outs, 2);
 
     const double ref = sharpestCorner(reference, 20 * 128), race = sharpestCorner(raced, 20 * 128);
-    std::printf("wave switched %d times while the audio thread rendered %d blocks: sharpest corner %.4f "
-                "(switches between blocks: %.4f, ratio %.2f)\n",
-                switches, done.load(), race, ref, ref > 0 ? race / ref : 0.0);
+    std::printf(
+        "wave switched %d times while the audio thread rendered %d blocks: sharpest corner %.4f "
+        "(switches between blocks: %.4f, ratio %.2f)\n",
+        switches, done.load(), race, ref, ref > 0 ? race / ref : 0.0);
     RecordProperty("raceCorner", std::to_string(race));
     RecordProperty("blockCorner", std::to_string(ref));
     EXPECT_EQ(switches, wantedSwitches);
