@@ -37,6 +37,7 @@ WaveEditBuffers g_buffers = makeBuffers();
 
 const CtrlRgb kMessageText = {204, 214, 127};
 const CtrlRgb kMessageBack = {43, 47, 54};
+const CtrlRgb kSelectorText = {240, 240, 225};
 
 std::int16_t w16(std::uint16_t win) { return static_cast<std::int16_t>(win); }
 
@@ -176,6 +177,8 @@ void wavePageBuild(std::uint16_t win) {
                 "To create an editable waveform, do preset->new in a wave popup menu (in oscil, mod, lfo...).", 0, 0, 0,
                 nullptr, nullptr);
   pageSetDrawDefaults();
+  // The selectors' fields are dark: light text on them.
+  selectorSetDefaultColors(&kSelectorText, &kSelectorText, &kSelectorText, &kSelectorText);
   selectorCreate(w, waveItemSelector, 52, 46, 98, 0, 0, waveBmpSelector, "", 1, waveSelectorChosen);
   displaySetDefaultColors(colorWhite(), colorBlack());
   displayCreate(w, waveItemReadoutH, 75, 377, 82, "", 32, 0, 0, nullptr, nullptr);
@@ -200,7 +203,7 @@ void wavePageBuild(std::uint16_t win) {
   stripButton(w, waveItemToolLine, 220, 8, 23, 23, 0, waveBmpTools, waveToolClicked);
   stripButton(w, waveItemToolCosine, 243, 8, 23, 23, 23, waveBmpTools, waveToolClicked);
   stripButton(w, waveItemToolHalfSine, 266, 8, 23, 23, 46, waveBmpTools, waveToolClicked);
-  pageSetDrawDefaults();
+  selectorSetDefaultColors(&kSelectorText, &kSelectorText, &kSelectorText, &kSelectorText);
   selectorCreate(w, waveItemWaveMenu, 154, 46, 80, 0, selectorLabelInside, waveBmpSelector, "Transform", 1,
                  waveFormMenuCommand);
   selectorSetOpeningCallback(w, waveItemWaveMenu, waveFormMenuFill);
