@@ -13,6 +13,7 @@
 #include "controls/display.h"
 #include "controls/knob.h"
 #include "preset/oscParams.h"
+#include "support/windowCapture.h"
 
 using namespace waverig;
 
@@ -220,6 +221,11 @@ TEST(WaveStroke, TheReadoutsFollowTheMouseOverTheDisplay) {
     waveEditMouseReadout(kWin);
     EXPECT_EQ(text(waveItemReadoutH), "h = 1.0000");
     EXPECT_EQ(text(waveItemReadoutV), "v = 1.0000");
+    InvalidateRect(page.hwnd(), nullptr, FALSE);
+    UpdateWindow(page.hwnd());
+    drainMessages();
+    CapturedWindow shot;
+    EXPECT_FALSE(windowCapturePng(page.hwnd(), "wave-readouts.png", &shot).empty());
     page.hover(r.right + 40, r.top - 30);
     waveEditMouseReadout(kWin);
     EXPECT_EQ(text(waveItemReadoutH), "");
