@@ -132,6 +132,15 @@ TEST(WaveStroke, StrokesOutsideTheDisplayAndWindowStayInside) {
     waveDisplaySetPosition(kWin, 512);
     page.press(r.left + 256, r.top + 100);
     page.drag(r.right + 300, r.top - 400);
+    {
+      // While the mouse is right of the display, a line across it marks the last sample's row.
+      CapturedWindow shown;
+      ASSERT_TRUE(captureShown(page.hwnd(), shown, "wave-stroke-outside.png"));
+      int marked = 0;
+      for (int x = r.left; x < r.right; ++x)
+        marked += shown.at(page.cx(x), page.cy(r.top)) == 0x313100u;
+      EXPECT_GT(marked, 400);
+    }
     page.release(r.right + 300, r.top - 400);
     EXPECT_EQ(waveDisplayGetPosition(), 1023);
     std::vector<float> w = page.current();
