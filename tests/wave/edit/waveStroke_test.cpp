@@ -109,6 +109,14 @@ TEST(WaveStroke, TheThreeToolsFollowTheirFormulasAndUndoToggles) {
       undoRedo(kWin);
       EXPECT_LT(maxDiff(page.current(), stroke), 1e-7);
     }
+    // A wave changed behind the editor's back (another preset loaded into the engine) keeps the
+    // pending undo from writing an old wave into it.
+    page.setCurrent(original);
+    waveEditNormalizeCurrent(kWin);
+    const std::vector<float> loaded = square(0.3);
+    std::memcpy(engineLocalWave(page.engine(), 0)->samples, loaded.data(), sizeof(float) * waveLength);
+    undoRedo(kWin);
+    EXPECT_EQ(page.current(), loaded);
     // Another wave chosen: Undo is over for both waves.
     const int16_t other = makeWave(page.engine(), square());
     page.refresh();
