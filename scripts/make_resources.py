@@ -10,6 +10,7 @@ Pictures are drawn at a multiple of their size and scaled down, so edges are smo
 rasterised from DejaVu Sans at a pinned pixel size with FreeType's basic layout, so the output is the
 same on every run.
 """
+import math
 import json
 import os
 import struct
@@ -574,6 +575,13 @@ WAVE_GLYPHS = {
                       + [[(0.7, y - 0.2), (1, y), (0.7, y + 0.2)] for y in (0.0, 0.5, 1.0)],
     "arrowsMerge": [[(0, 0), (1, 0.5)], [(0, 0.5), (1, 0.5)], [(0, 1), (1, 0.5)],
                     [(0.7, 0.3), (1, 0.5), (0.7, 0.7)]],
+    # The wave editor's drawing tools and harmonics modes.
+    "toolLine": [[(0, 0.8), (1, 0.1)]],
+    "toolCosine": [[(i / 12, 0.85 - 0.7 * (1 - math.cos(math.pi * i / 12)) / 2) for i in range(13)]],
+    "toolHalfSine": [[(0, 0.9)] + [(0.1 + 0.8 * i / 12, 0.9 - 0.8 * math.sin(math.pi * i / 12)) for i in range(13)]
+                     + [(1, 0.9)]],
+    "barSingle": [[(0.5, 1), (0.5, 0.1)], [(0.3, 0.1), (0.7, 0.1)]],
+    "barsSweep": [[(x, 1), (x, 1 - h)] for x, h in ((0, 0.9), (0.25, 0.65), (0.5, 0.45), (0.75, 0.3), (1, 0.2))],
 }
 
 
@@ -733,6 +741,9 @@ def skin_bitmap(entry, pal, style):
         skin_text(image, (x, y, 0, size + 4), text, pal, size=size, bold=True, align="left")
     if "glyph" in entry:
         skin_glyph(image, (0, 0, w, h), entry["glyph"], pal, pressed)
+    for gx, gy, gw, gh, glyph in entry.get("glyphs", []):
+        # A strip of symbols, one in each box (x, y, w, h).
+        skin_glyph(image, (gx, gy, gw, gh), glyph, pal, pressed)
     if disabled:
         image = dimmed(image, pal)
     return image

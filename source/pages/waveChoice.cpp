@@ -6,6 +6,7 @@
 #include "engine/engine.h"
 #include "pages/pages.h"
 #include "preset/waveMenu.h"
+#include "wave/wavePage.h"
 
 bool waveChoiceFromMenu(Engine* e, int16_t menu, int16_t entry, int16_t* wave, bool* made) {
     *made = false;
@@ -25,5 +26,5 @@ bool waveChoiceFromMenu(Engine* e, int16_t menu, int16_t entry, int16_t* wave, b
 void waveChoiceShow(int16_t win, uint16_t id, int16_t wave, bool made) {
     waveMenuSetLabel(win, id, wave);
     // A new wave is edited on the Wave page.
-    if (made) mainWindowShowPage(win, pageWave);
+    if (made) waveEditRefreshAll(static_cast<uint16_t>(win), static_cast<int16_t>(wave - waveLocalIdBase));
 }

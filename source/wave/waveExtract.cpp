@@ -1,0 +1,160 @@
+// "Extract from WAV...": the edited wave replaced by the first 1024 frames of a 16-bit PCM WAV file
+// (its left or only channel), a shorter piece stretched to 1024 samples, then DC-free and normalised.
+// The file is read through the multimedia file functions; everything read is bounded by what the
+// file really holds, and the wave is written only once every check has passed.
+#include <windows.h>
+#include <commdlg.h>
+#include <mmsystem.h>
+
+#include <cstring>
+
+#include "controls/msgBox.h"
+#include "controls/winSlots.h"
+#include "wave/waveEditState.h"
+#include "wave/wavePage.h"
+
+namespace {
+
+enum {
+  rawBytes = 4352,         // the raw buffer: room for 1024 stereo frames and more
+  pathBytes = 260,
+  formatBytes = 16,        // tag, channels, rate, byte rate, block align, bits: all that is used
+  wantedFrames = waveLength
+};
+
+WaveOpenFileFn g_openFile = nullptr;
+
+void fail(const char* text) { msgBox(0, text, 0); }
+
+std::uint16_t le16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
+
+// Steps 11 to 13: frames from the bytes read, the first channel converted and limited to
+// -0.99..0.99, a short piece stretched to 1024 samples (sloping to 0 after its last frame).
+void convertFrames(const std::uint8_t* raw, std::int32_t bytes, std::int32_t channels, float* target) {
+  float f[wantedFrames + 1] = {};
+  const std::int32_t stride = 2 * channels;
+  std::int32_t n = bytes > 0 ? bytes / stride : 0;
+  if (n > wantedFrames) n = wantedFrames;
+  for (std::int32_t i = 0; i < n; ++i) {
+    const std::int16_t s = static_cast<std::int16_t>(le16(raw + i * stride));
+    float x = static_cast<float>(s / 32767.0);
+    f[i] = x < -0.99f ? -0.99f : x > 0.99f ? 0.99f : x;
+  }
+  if (n == wantedFrames) {
+    std::memcpy(target, f, sizeof(float) * waveLength);
+    return;
+  }
+  const double r = n / 1024.0;
+  for (std::int32_t j = 0; j < waveLength; ++j) {
+    const double p = j * r;
+    std::int32_t k = static_cast<std::int32_t>(p);
+    k = k < 0 ? 0 : k > wantedFrames - 1 ? wantedFrames - 1 : k;
+    target[j] = static_cast<float>(f[k] + (p - k) * (f[k + 1] - f[k]));
+  }
+}
+
+int systemOpenDialog(void* owner, char* path, char* title) {
+  OPENFILENAMEA ofn;
+  std::memset(&ofn, 0, sizeof ofn);
+  ofn.lStructSize = sizeof ofn;
+  ofn.hwndOwner = static_cast<HWND>(owner);
+  ofn.hInstance = GetModuleHandleA(nullptr);
+  ofn.lpstrFilter = "Wave Files (*.WAV)\0*.wav\0\0";
+  ofn.lpstrFile = path;
+  ofn.nMaxFile = pathBytes;
+  ofn.lpstrFileTitle = title;
+  ofn.nMaxFileTitle = pathBytes;
+  ofn.lpstrDefExt = "wav";
+  ofn.Flags = OFN_FILEMUSTEXIST | OFN_HIDEREADONLY;
+  return GetOpenFileNameA(&ofn) ? 1 : 0;
+}
+
+// Reads the file into target (1024 samples); false after the message of the failing check.
+bool readWav(char* path, float* target) {
+  HMMIO h = mmioOpenA(path, nullptr, MMIO_READ | MMIO_ALLOCBUF);
+  if (!h) {
+    fail("File error 18334, The WAV file failed to open");
+    return false;
+  }
+  struct Closer {
+    HMMIO h;
+    ~Closer() { mmioClose(h, 0); }
+  } closer{h};
+  MMCKINFO riff;
+  std::memset(&riff, 0, sizeof riff);
+  riff.fccType = mmioFOURCC('W', 'A', 'V', 'E');
+  if (mmioDescend(h, &riff, nullptr, MMIO_FINDRIFF) != MMSYSERR_NOERROR) {
+    fail("Extract from WAV failed. File error 18335.");
+    return false;
+  }
+  // The format chunk is found by its id, wherever it stands among the form's chunks.
+  MMCKINFO chunk;
+  std::memset(&chunk, 0, sizeof chunk);
+  chunk.ckid = mmioFOURCC('f', 'm', 't', ' ');
+  if (mmioDescend(h, &chunk, &riff, MMIO_FINDCHUNK) != MMSYSERR_NOERROR) {
+    fail("Extract from WAV failed. File error 18336.");
+    return false;
+  }
+  std::uint8_t format[formatBytes] = {};
+  if (chunk.cksize < formatBytes ||
+      mmioRead(h, reinterpret_cast<HPSTR>(format), formatBytes) != static_cast<LONG>(formatBytes)) {
+    fail("Extract from WAV failed. File error 18337.");
+    return false;
+  }
+  const std::uint16_t tag = le16(format), channels = le16(format + 2), bits = le16(format + 14);
+  // Only 16-bit PCM: wider samples are not read as 16-bit words.
+  if (tag != WAVE_FORMAT_PCM || bits != 16 || channels < 1 || channels > 2) {
+    fail("Extract from WAV failed. This is an unsupported audio format.");
+    return false;
+  }
+  if (mmioAscend(h, &chunk, 0) != MMSYSERR_NOERROR) {
+    fail("Extract from WAV failed. File error 18338.");
+    return false;
+  }
+  // The data chunk too may stand before or after the format.
+  if (mmioSeek(h, static_cast<LONG>(riff.dwDataOffset + 4), SEEK_SET) < 0) {
+    fail("Extract from WAV failed. File error 18339.");
+    return false;
+  }
+  std::memset(&chunk, 0, sizeof chunk);
+  chunk.ckid = mmioFOURCC('d', 'a', 't', 'a');
+  if (mmioDescend(h, &chunk, &riff, MMIO_FINDCHUNK) != MMSYSERR_NOERROR) {
+    fail("Extract from WAV failed. File error 18339.");
+    return false;
+  }
+  static std::uint8_t raw[rawBytes];
+  std::memset(raw, 0, sizeof raw);
+  const std::uint32_t limit = 2048u * channels;
+  const LONG want = static_cast<LONG>(chunk.cksize < limit ? chunk.cksize : limit);
+  LONG got = want > 0 ? mmioRead(h, reinterpret_cast<HPSTR>(raw), want) : 0;
+  if (got < 0) got = 0;
+  convertFrames(raw, got, channels, target);
+  return true;
+}
+
+}  // namespace
+
+void waveSetOpenFileRoutine(WaveOpenFileFn routine) { g_openFile = routine; }
+
+int waveOpenFileDialog(void* owner, char* path, char* title) {
+  if (g_openFile) return g_openFile(owner, path, title);
+  return systemOpenDialog(owner, path, title);
+}
+
+void waveExtractFromWav(std::uint16_t win) {
+  const std::int16_t w = static_cast<std::int16_t>(win);
+  if (!waveEngineOf(w) || !waveEditSamples(win)) return;
+  char path[pathBytes] = {}, title[pathBytes] = {};
+  if (!waveOpenFileDialog(winGetFrameworkWindow(w), path, title)) return;
+  path[pathBytes - 1] = 0;
+  float wave[waveLength];
+  if (!readWav(path, wave)) return;
+  // The wave may have gone while the dialog was up.
+  float* target = waveEditSamples(win);
+  if (!target) return;
+  std::memcpy(target, wave, sizeof wave);
+  winSetCurrent(w);
+  waveRemoveDc(target);
+  waveEditNotify(win);
+  waveEditRefreshSelector(win);
+}
