@@ -7,7 +7,7 @@
 
 #include "engine/valueFormat.h"
 #include "preset/wave.h"
-#include "wave/waveNormalize.h"
+#include "wave/wavePage.h"
 
 namespace {
 const double kTwoPiFloat = 6.2831854820251465;  // 2 pi as an f32, the read-outs' modulus
@@ -34,13 +34,13 @@ const Trig& trig() {
 inline float finiteOrZero(float x) { return std::isfinite(x) ? x : 0.0f; }
 }  // namespace
 
-void harmonicsAnalyzeSamples(const float* wave, HarmonicValue* table) {
+void harmonicsAnalyzeSamples(const float* wave, WaveHarmonic* table) {
   if (!table) return;
   const Trig& t = trig();
   double w[waveLength];
   for (int n = 0; n < waveLength; ++n) w[n] = wave ? finiteOrZero(wave[n]) : 0.0;
   double largest = 0.0;
-  for (int k = 0; k < harmonicsCount; ++k) {
+  for (int k = 0; k < waveHarmonicCount; ++k) {
     const unsigned h = static_cast<unsigned>(k + 1);
     double re = 0.0, im = 0.0;
     unsigned index = 0;
@@ -54,7 +54,7 @@ void harmonicsAnalyzeSamples(const float* wave, HarmonicValue* table) {
     if (table[k].amp > largest) largest = table[k].amp;
   }
   const double scale = 1.0 / largest;  // infinite for silence: every amp becomes 0 below
-  for (int k = 0; k < harmonicsCount; ++k) {
+  for (int k = 0; k < waveHarmonicCount; ++k) {
     double a = table[k].amp * scale;
     if (!(a <= -1e-24 || a >= 1e-24)) a = 0.0;  // also not a number (0 x infinity)
     table[k].amp = a;
@@ -62,11 +62,11 @@ void harmonicsAnalyzeSamples(const float* wave, HarmonicValue* table) {
   }
 }
 
-void harmonicsResynthesize(const HarmonicValue* table, float* resynth) {
+void harmonicsResynthesize(const WaveHarmonic* table, float* resynth) {
   if (!table || !resynth) return;
   const Trig& t = trig();
   double sum[waveLength] = {};
-  for (int k = 0; k < harmonicsCount; ++k) {
+  for (int k = 0; k < waveHarmonicCount; ++k) {
     const double amp = table[k].amp;
     if (amp == 0.0 || !std::isfinite(amp) || !std::isfinite(table[k].phase)) continue;
     // amp sin(phase + h a) = amp sin(phase) cos(h a) + amp cos(phase) sin(h a)
@@ -102,7 +102,7 @@ void harmonicsResidual(const float* wave, const float* resynth, float* residual)
   }
 }
 
-void harmonicsRebuildSamples(const HarmonicValue* table, const float* residual, float* resynth, float* out) {
+void harmonicsRebuildSamples(const WaveHarmonic* table, const float* residual, float* resynth, float* out) {
   if (!table || !resynth || !out) return;
   harmonicsResynthesize(table, resynth);
   // The residual may be as large as a hostile wave was: summed in double and scaled to the peak.
@@ -157,31 +157,31 @@ double harmonicsMousePhase(double value) {
   return phase;
 }
 
-void harmonicsInvertTable(HarmonicValue* table) {
+void harmonicsInvertTable(WaveHarmonic* table) {
   if (!table) return;
-  for (int k = 0; k < harmonicsCount; ++k) {
+  for (int k = 0; k < waveHarmonicCount; ++k) {
     double p = table[k].phase - kPi;
     if (p < 0.0) p += kTwoPi;
     table[k].phase = p;
   }
 }
 
-void harmonicsClearTable(HarmonicValue* table, bool clearAmps, bool clearPhases) {
+void harmonicsClearTable(WaveHarmonic* table, bool clearAmps, bool clearPhases) {
   if (!table) return;
-  for (int k = 0; k < harmonicsCount; ++k) {
+  for (int k = 0; k < waveHarmonicCount; ++k) {
     if (clearAmps) table[k].amp = 0.0;
     if (clearPhases) table[k].phase = 0.0;
   }
   if (clearAmps) table[0].amp = 1.0;
 }
 
-void harmonicsShiftTable(const HarmonicValue* snapshot, HarmonicValue* table, int s) {
+void harmonicsShiftTable(const WaveHarmonic* snapshot, WaveHarmonic* table, int s) {
   if (!snapshot || !table) return;
-  for (int k = 0; k < harmonicsCount; ++k) {
+  for (int k = 0; k < waveHarmonicCount; ++k) {
     const int from = k - s;
-    if (from >= 0 && from < harmonicsCount)
+    if (from >= 0 && from < waveHarmonicCount)
       table[k] = snapshot[from];
     else
-      table[k] = HarmonicValue{0.0, 0.0};
+      table[k] = WaveHarmonic{0.0, 0.0};
   }
 }

@@ -5,23 +5,18 @@
 #pragma once
 #include <cstdint>
 
-enum { harmonicsCount = 64 };
-
-struct HarmonicValue {
-  double amp;    // relative to the largest of the last analysis (1.0)
-  double phase;  // radians
-};
+#include "wave/waveEditState.h"  // WaveHarmonic {amp relative to the largest, phase in radians}
 
 // Amplitude and phase of the first 64 harmonics of a cycle; amps relative to the largest (all 0 for
 // silence), an amp below 1e-24 is 0, and a harmonic with amp below 1e-05 gets phase 0. Samples that
 // are not finite count as 0.
-void harmonicsAnalyzeSamples(const float* wave, HarmonicValue* table);
+void harmonicsAnalyzeSamples(const float* wave, WaveHarmonic* table);
 // Sum of the table's 64 sines into resynth, normalised to a peak of 0.995 (silence stays silence).
-void harmonicsResynthesize(const HarmonicValue* table, float* resynth);
+void harmonicsResynthesize(const WaveHarmonic* table, float* resynth);
 // The cycle minus its normalised rebuild (non-finite samples as 0), taken at an analysis.
 void harmonicsResidual(const float* wave, const float* resynth, float* residual);
 // The whole rebuild: the normalised sum (into resynth), plus the residual, normalised again, into out.
-void harmonicsRebuildSamples(const HarmonicValue* table, const float* residual, float* resynth, float* out);
+void harmonicsRebuildSamples(const WaveHarmonic* table, const float* residual, float* resynth, float* out);
 
 // Bars: the amplitude bar's top row 0..128 (12 rows per halving, 128 the bottom); the phase bar's
 // length below the middle, 126 rows per turn after an analysis or a table operation, 128 after a
@@ -37,7 +32,7 @@ double harmonicsMouseAmp(double value);
 double harmonicsMousePhase(double value);
 
 // Table operations (the rebuild follows in the caller).
-void harmonicsInvertTable(HarmonicValue* table);  // every phase - pi, wrapped to 0..2 pi
-void harmonicsClearTable(HarmonicValue* table, bool clearAmps, bool clearPhases);  // amps cleared: amp[0] = 1
+void harmonicsInvertTable(WaveHarmonic* table);  // every phase - pi, wrapped to 0..2 pi
+void harmonicsClearTable(WaveHarmonic* table, bool clearAmps, bool clearPhases);  // amps cleared: amp[0] = 1
 // table = snapshot moved by s harmonics (up for s > 0); harmonics moved out of range are 0.
-void harmonicsShiftTable(const HarmonicValue* snapshot, HarmonicValue* table, int s);
+void harmonicsShiftTable(const WaveHarmonic* snapshot, WaveHarmonic* table, int s);

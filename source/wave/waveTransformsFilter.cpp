@@ -6,7 +6,7 @@
 #include "modules/onePoleTables.h"
 #include "modules/twoPoleTables.h"
 #include "preset/wave.h"
-#include "wave/waveNormalize.h"
+#include "wave/wavePage.h"
 #include "wave/waveTransforms.h"
 
 namespace {

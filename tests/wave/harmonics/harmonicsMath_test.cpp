@@ -47,7 +47,7 @@ void normalizeRef(std::vector<double>& v) {
 }
 
 // The direct sums.
-void refAnalyze(const Wave& w, HarmonicValue* t) {
+void refAnalyze(const Wave& w, WaveHarmonic* t) {
     double largest = 0;
     for (int k = 0; k < 64; ++k) {
         double re = 0, im = 0, a = 0;
@@ -65,7 +65,7 @@ void refAnalyze(const Wave& w, HarmonicValue* t) {
         if (t[k].amp < 1e-5) t[k].phase = 0;
     }
 }
-std::vector<double> refResynth(const HarmonicValue* t) {
+std::vector<double> refResynth(const WaveHarmonic* t) {
     std::vector<double> r(1024, 0.0);
     for (int k = 0; k < 64; ++k) {
         double a = t[k].phase;
@@ -79,7 +79,7 @@ std::vector<double> refResynth(const HarmonicValue* t) {
 }
 
 struct Analysed {
-    HarmonicValue table[64];
+    WaveHarmonic table[64];
     Wave resynth = Wave(1024), residual = Wave(1024);
     explicit Analysed(const Wave& w) {
         harmonicsAnalyzeSamples(w.data(), table);
@@ -97,7 +97,7 @@ struct Analysed {
 
 TEST(HarmonicsMath, AnalysisAndRebuildMatchTheDirectSums) {
     const Wave w = rich();
-    HarmonicValue mine[64], ref[64];
+    WaveHarmonic mine[64], ref[64];
     harmonicsAnalyzeSamples(w.data(), mine);
     refAnalyze(w, ref);
     for (int k = 0; k < 64; ++k) {
@@ -107,8 +107,8 @@ TEST(HarmonicsMath, AnalysisAndRebuildMatchTheDirectSums) {
         }
     }
     // A rebuild of a table with arbitrary amps and phases, and the rebuild with the residual.
-    HarmonicValue t[64];
-    for (int k = 0; k < 64; ++k) t[k] = HarmonicValue{std::fabs(std::sin(k * 1.7)) / (k + 1), k * 0.9 - 20.0};
+    WaveHarmonic t[64];
+    for (int k = 0; k < 64; ++k) t[k] = WaveHarmonic{std::fabs(std::sin(k * 1.7)) / (k + 1), k * 0.9 - 20.0};
     Wave resynth(1024);
     harmonicsResynthesize(t, resynth.data());
     const std::vector<double> r = refResynth(t);
@@ -123,7 +123,7 @@ TEST(HarmonicsMath, AnalysisAndRebuildMatchTheDirectSums) {
 
 TEST(HarmonicsMath, SinesAnalyseToTheirHarmonicAndPhase) {
     // One cycle of a sine: harmonic 1 at amp 1.0, phase 0, every other amp below 1e-05 (phase 0).
-    HarmonicValue t[64];
+    WaveHarmonic t[64];
     const Wave s = makeWave([](int n) { return std::sin(2 * kPi * n / 1024); });
     harmonicsAnalyzeSamples(s.data(), t);
     EXPECT_NEAR(t[0].amp, 1.0, 1e-12);
@@ -215,7 +215,7 @@ TEST(HarmonicsMath, TableOperations) {
         for (int n = 0; n < 1024; ++n) ASSERT_NEAR(out[n], expect[n], 1e-6) << n;
         // Clear Amplitudes keeps the phases; Clear Phase the amps.
         Analysed c(w);
-        const HarmonicValue before = c.table[4];
+        const WaveHarmonic before = c.table[4];
         harmonicsClearTable(c.table, false, true);
         EXPECT_EQ(c.table[4].amp, before.amp);
         EXPECT_EQ(c.table[4].phase, 0.0);
@@ -227,7 +227,7 @@ TEST(HarmonicsMath, TableOperations) {
         harmonicsInvertTable(a.table);
         harmonicsInvertTable(a.table);
         EXPECT_LT(maxDiff(a.rebuild(), once), 1e-5);
-        HarmonicValue z[64] = {};
+        WaveHarmonic z[64] = {};
         harmonicsInvertTable(z);
         EXPECT_NEAR(z[0].phase, 3.14159265359, 1e-12);
         // Once: the harmonic part is negated, the residual stays.
@@ -240,7 +240,7 @@ TEST(HarmonicsMath, TableOperations) {
     // Shift: 0 rebuilds the snapshot unchanged; moving it back and forth loses nothing.
     {
         Analysed a(w);
-        HarmonicValue snapshot[64];
+        WaveHarmonic snapshot[64];
         for (int k = 0; k < 64; ++k) snapshot[k] = a.table[k];
         const Wave unchanged = a.rebuild();
         harmonicsShiftTable(snapshot, a.table, 0);
@@ -261,7 +261,7 @@ TEST(HarmonicsMath, TableOperations) {
     // An all-zero table rebuilds the residual alone, normalised.
     {
         Analysed a(w);
-        for (auto& h : a.table) h = HarmonicValue{0.0, 0.0};
+        for (auto& h : a.table) h = WaveHarmonic{0.0, 0.0};
         const Wave out = a.rebuild();
         std::vector<double> expect(a.residual.begin(), a.residual.end());
         normalizeRef(expect);
@@ -296,8 +296,8 @@ TEST(HarmonicsMath, HostileWavesAndTables) {
     for (int k = 0; k < 64; ++k) EXPECT_EQ(z.table[k].amp, 0.0);
     EXPECT_EQ(peak(z.rebuild()), 0.0);
     // A table holding non-finite or huge values.
-    HarmonicValue bad[64];
-    for (int k = 0; k < 64; ++k) bad[k] = HarmonicValue{k % 3 ? 1e300 : nan, k % 2 ? inf : 1e300};
+    WaveHarmonic bad[64];
+    for (int k = 0; k < 64; ++k) bad[k] = WaveHarmonic{k % 3 ? 1e300 : nan, k % 2 ? inf : 1e300};
     Wave resynth(1024), residual(1024, 0.5f), out(1024);
     harmonicsRebuildSamples(bad, residual.data(), resynth.data(), out.data());
     for (int n = 0; n < 1024; ++n) ASSERT_TRUE(std::isfinite(out[n]) && std::fabs(out[n]) <= 1.0f) << n;
