@@ -25,7 +25,6 @@
 
 namespace {
 
-const CtrlRgb kWhite = {255, 255, 255}, kBlack = {0, 0, 0};
 const int kBoxWidth = 64;
 const int kArrowSections = 3;
 
@@ -38,8 +37,7 @@ void selectOwnPort(std::uint16_t win) {
   winSelectPort(w16(win), &slot->ownPort);
 }
 
-// A page: its picture (a group without a bitmap of its own: the frame's background shows through)
-// and its title.
+// A page: its picture (the panel background again, the page's controls its children) and its title.
 struct PageInfo {
   std::uint16_t picture;
   const char* title;
@@ -55,7 +53,7 @@ const PageInfo kPages[9] = {{xformItemPhasePage, ""},
                             {xformItemLoadPage, "Load Waveform"}};
 
 void groupPicture(std::uint16_t win, std::uint16_t id) {
-  pictureCreate(w16(win), id, 0, 0, 0, 0, pictureOwnRect, 0, nullptr);
+  pictureCreate(w16(win), id, 0, 0, 0, 0, 0, xformBmpPanel, nullptr);
 }
 
 void box(std::uint16_t win, std::uint16_t id, int x, int y, std::uint16_t decimals, double value, double lo,
@@ -65,7 +63,7 @@ void box(std::uint16_t win, std::uint16_t id, int x, int y, std::uint16_t decima
 }
 
 void wavePopup(std::uint16_t win, std::uint16_t id, int x, int y, const char* label, SelectorChosen chosen) {
-  selectorCreate(w16(win), id, x, y, 110, 0, 0, 0, label, 1, chosen);
+  selectorCreate(w16(win), id, x, y, 110, 0, 0, xformBmpSelector, label, 1, chosen);
   waveMenusSetup(w16(win), id, true);
 }
 
@@ -108,10 +106,12 @@ bool waveXformPanelIsOpen(std::uint16_t win) {
 
 void waveXformPanelBuild(std::uint16_t win) {
   if (!winSlot(w16(win))) return;
+  // The pages' default colours (dark text): the panel's background is a light panel of the skin, on
+  // which white labels would not read.
   waveXformSelectPane(win);
-  selectorSetDefaultColors(&kWhite, &kWhite, &kWhite, &kWhite);
+  const CtrlRgb black = {0, 0, 0}, white = {255, 255, 255};
+  selectorSetDefaultColors(&black, &black, &white, &white);  // dark labels, white choices on the dark fields
   selectorSetDefaultStyle(9);
-  displaySetDefaultColors(&kWhite, &kBlack);
   ctrlSetAutoGroup(0, 1);
   const std::int16_t w = w16(win);
   pictureCreate(w, xformItemFrame, 0, 0, 0, 0, 0, xformBmpPanel, nullptr);
@@ -138,7 +138,8 @@ void waveXformPanelBuild(std::uint16_t win) {
   box(win, xformItemAmpSlope, 159, 90, 2, gainToDb6(s.ampSlope), -103, 0, valueStepTenths, waveXformAmpSlopeChanged,
       "Amp slope dB");
   groupPicture(win, xformItemFilterPage);
-  selectorCreate(w, xformItemFilterMode, 159, 60, 135, 0, 0, 0, "Filter mode", 1, waveXformFilterModeChanged);
+  selectorCreate(w, xformItemFilterMode, 159, 60, 135, 0, 0, xformBmpSelector, "Filter mode", 1,
+                 waveXformFilterModeChanged);
   box(win, xformItemFilterFreq, 159, 90, 2, s.filterFreq, 0.001, 1, valueStepHundredths, waveXformFilterFreqChanged,
       "Frequency");
   groupPicture(win, xformItemFmPage);
@@ -173,6 +174,8 @@ void waveXformPanelShow(std::uint16_t win, std::uint8_t show, std::uint16_t page
   if (!show) return;
   paneSetSecondPort(w16(win), waveXformPaneId);
   waveXformSelectPane(win);
+  // The frame shown again now that its pane draws: its picture is loaded and its children follow.
+  ctrlShow(w16(win), xformItemFrame, 1);
   waveUndoCapture(win);
   waveEditLoadSource(win);
   waveXformPanelSetPage(win, page);

@@ -50,7 +50,8 @@ enum WaveXformPicture {
   xformBmpPanel = 2200,   // 326 x 166
   xformBmpCancel = 1632,  // 73 x 16
   xformBmpOk = 1624,      // 77 x 20
-  xformBmpInvert = 616    // 14 x 14, two states
+  xformBmpInvert = 616,   // 14 x 14, two states
+  xformBmpSelector = 1100 // the program's popup selector frame (left, middle, right; then open)
 };
 
 enum { xformPanelX = 158, xformPanelY = 1, xformPanelItems = 31 };
