@@ -37,6 +37,7 @@ WaveEditBuffers g_buffers = makeBuffers();
 
 const CtrlRgb kMessageText = {204, 214, 127};
 const CtrlRgb kMessageBack = {43, 47, 54};
+const CtrlRgb kSelectorText = {240, 240, 225};
 
 std::int16_t w16(std::uint16_t win) { return static_cast<std::int16_t>(win); }
 
@@ -77,9 +78,9 @@ int fillSelector(std::int16_t win, Engine* e) {
     ++found;
   }
   if (!found) {
-    menuAppendItem(win, waveItemSelector, 1, 0, "None allocated", 0);
-    menuEnableItem(win, waveItemSelector, 1, 0);
-    selectorSelect(win, waveItemSelector, 1);
+    menuAppendItem(win, waveItemSelector, waveSelectorNoneEntry, 0, "None allocated", 0);
+    menuEnableItem(win, waveItemSelector, waveSelectorNoneEntry, 0);
+    selectorSelect(win, waveItemSelector, waveSelectorNoneEntry);
     g_buffers.currentWave = -1;
     return 0;
   }
@@ -173,9 +174,11 @@ void wavePageBuild(std::uint16_t win) {
   displayCreate(w, waveItemNoWaves, 70, 199, 524, "No editable waveforms are allocated for this preset.", 0, 0, 0,
                 nullptr, nullptr);
   displayCreate(w, waveItemNoWavesHint, 70, 219, 524,
-                "To create an editable waveform, do preset->new in a wave popup menu (in oscil, mod, lfo...).", 0, 0,
-                0, nullptr, nullptr);
+                "To create an editable waveform, do preset->new in a wave popup menu (in oscil, mod, lfo...).", 0, 0, 0,
+                nullptr, nullptr);
   pageSetDrawDefaults();
+  // The selectors' fields are dark: light text on them.
+  selectorSetDefaultColors(&kSelectorText, &kSelectorText, &kSelectorText, &kSelectorText);
   selectorCreate(w, waveItemSelector, 52, 46, 98, 0, 0, waveBmpSelector, "", 1, waveSelectorChosen);
   displaySetDefaultColors(colorWhite(), colorBlack());
   displayCreate(w, waveItemReadoutH, 75, 377, 82, "", 32, 0, 0, nullptr, nullptr);
@@ -200,8 +203,9 @@ void wavePageBuild(std::uint16_t win) {
   stripButton(w, waveItemToolLine, 220, 8, 23, 23, 0, waveBmpTools, waveToolClicked);
   stripButton(w, waveItemToolCosine, 243, 8, 23, 23, 23, waveBmpTools, waveToolClicked);
   stripButton(w, waveItemToolHalfSine, 266, 8, 23, 23, 46, waveBmpTools, waveToolClicked);
-  pageSetDrawDefaults();
-  selectorCreate(w, waveItemWaveMenu, 154, 46, 80, 0, selectorLabelInside, waveBmpSelector, "Transform", 1, waveFormMenuCommand);
+  selectorSetDefaultColors(&kSelectorText, &kSelectorText, &kSelectorText, &kSelectorText);
+  selectorCreate(w, waveItemWaveMenu, 154, 46, 80, 0, selectorLabelInside, waveBmpSelector, "Transform", 1,
+                 waveFormMenuCommand);
   selectorSetOpeningCallback(w, waveItemWaveMenu, waveFormMenuFill);
 
   // The harmonics view.
@@ -209,7 +213,8 @@ void wavePageBuild(std::uint16_t win) {
   harmonicsDisplayCreate(win, waveItemHarmDisplay, waveDisplayX, waveDisplayY);
   stripButton(w, waveItemHarmSingle, 220, 8, 23, 23, 0, waveBmpHarmModes, waveHarmModeClicked);
   stripButton(w, waveItemHarmSweep, 243, 8, 23, 23, 23, waveBmpHarmModes, waveHarmModeClicked);
-  selectorCreate(w, waveItemHarmMenu, 154, 46, 80, 0, selectorLabelInside, waveBmpSelector, "Transform", 1, waveHarmonicMenuCommand);
+  selectorCreate(w, waveItemHarmMenu, 154, 46, 80, 0, selectorLabelInside, waveBmpSelector, "Transform", 1,
+                 waveHarmonicMenuCommand);
   selectorSetOpeningCallback(w, waveItemHarmMenu, waveHarmonicMenuFill);
   ctrlSetGroupMode(0, 0);
   pictureAddChild(w, waveItemBackground, waveItemWavePanel);

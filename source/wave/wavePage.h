@@ -79,6 +79,9 @@ enum {
   waveLocalWaves = 8
 };
 
+// The selector's one entry while the preset has no waves (disabled "None allocated").
+enum { waveSelectorNoneEntry = 1 };
+
 // Views.
 enum { waveViewWaveform = 0, waveViewHarmonics = 1 };
 

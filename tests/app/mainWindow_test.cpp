@@ -38,6 +38,8 @@
 #include "engine/noteCurveClip.h"
 #include "pages/clipKinds.h"
 #include "pages/pages.h"
+#include "preset/wave.h"
+#include "wave/wavePage.h"
 #include "preset/bank.h"
 #include "preset/bankFile.h"
 #include "preset/presetCopy.h"
@@ -353,6 +355,46 @@ TEST_F(MainWindowTest, LockedTabsDrawDisabledAndThePanesCannotDraw) {
   PostMessageA(mainHandle(), WM_LBUTTONUP, 0, MAKELPARAM(200, 30));
   pump();
   EXPECT_EQ(pressedTabs(), std::vector<int>{pageMain});
+}
+
+// A click on the Wave tab opens the Wave page: its selector, without preset waves the two messages,
+// and with a wave made by another page's "preset->new" the display drawing it; Ctrl+C then copies
+// the wave.
+TEST_F(MainWindowTest, TheWaveTabOpensTheWavePage) {
+  PostMessageA(mainHandle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(278 + 21, 30));
+  PostMessageA(mainHandle(), WM_LBUTTONUP, 0, MAKELPARAM(278 + 21, 30));
+  pump();
+  EXPECT_EQ(pressedTabs(), std::vector<int>{pageWave});
+  ASSERT_TRUE(wavePageIsShown(1));
+  wavePageSelectPane(1);
+  EXPECT_NE(ctrlFind(1, waveItemSelector), nullptr);
+  EXPECT_NE(ctrlFind(1, waveItemDisplay), nullptr);
+  EXPECT_EQ(ctrlIsShown(1, waveItemNoWaves) != 0, waveEditGetCurrentWave() < 0);
+  CapturedWindow cap;
+  windowCapturePng(mainHandle(), "main_window_wave_page.png", &cap);
+  const std::int16_t id = engineClaimPresetWave(engine());
+  ASSERT_GE(id, 0);
+  float samples[waveLength];
+  for (int i = 0; i < waveLength; ++i) samples[i] = static_cast<float>(0.8 * std::sin(2 * 3.14159265358979 * i / waveLength));
+  waveCopySamplesIn(engine(), static_cast<std::uint16_t>(id & 0xFF), samples);
+  mainWindowShowPage(1, pageMain);
+  waveEditRefreshAll(1, static_cast<std::int16_t>(id & 0xFF));
+  pump();
+  EXPECT_EQ(pressedTabs(), std::vector<int>{pageWave});
+  EXPECT_EQ(waveEditGetCurrentWave(), id & 0xFF);
+  wavePageSelectPane(1);
+  EXPECT_FALSE(ctrlIsShown(1, waveItemNoWaves));
+  EXPECT_EQ(clipGetCopyKind(), clipKindWave);
+  windowCapturePng(mainHandle(), "main_window_wave_page_sine.png", &cap);
+  // The sine's polyline crosses the display's middle row at its left end.
+  CtrlRect r;
+  ctrlGetRect(1, waveItemDisplay, &r);
+  const int ox = winGetOriginX(1), oy = winGetOriginY(1);
+  int lit = 0;
+  for (int y = 126; y <= 131; ++y) lit += cap.at(r.left + ox, r.top + y + oy) == 0xCCFE31u;
+  EXPECT_GT(lit, 0);
+  engine()->presetWaves[id & 0xFF].state = waveStateFree;
+  mainWindowShowPage(1, pageMain);
 }
 
 TEST_F(MainWindowTest, ItemEighteenIsMadeOnceAndHoldsItsBitmapOnce) {

@@ -9,12 +9,12 @@
 #include <functional>
 #include <vector>
 
-#include "kitTestSupport.h"
-#include "pages/pageRig.h"
 #include "controls/ctrlItems.h"
 #include "controls/msgBox.h"
 #include "controls/winSlots.h"
 #include "engine/engine.h"
+#include "kitTestSupport.h"
+#include "pages/pageRig.h"
 #include "preset/undo.h"
 #include "preset/wave.h"
 #include "wave/waveEditState.h"
@@ -93,7 +93,8 @@ struct WaveHarness : PageWindowRig {
   }
   std::vector<float> current() { return samplesOf(engine(), waveEditBuffers()->currentWave); }
   void setCurrent(const std::vector<float>& s) {
-    std::memcpy(engineLocalWave(engine(), waveEditBuffers()->currentWave)->samples, s.data(), sizeof(float) * waveLength);
+    std::memcpy(engineLocalWave(engine(), waveEditBuffers()->currentWave)->samples, s.data(),
+                sizeof(float) * waveLength);
     refresh();
   }
   CtrlRect rect(uint16_t id) {
@@ -127,7 +128,9 @@ struct WaveHarness : PageWindowRig {
   }
   // The display point of sample index i and value v.
   int xOf(int i) { return rect(waveItemDisplay).left + i / 2; }
-  int yOf(double v) { return rect(waveItemDisplay).top + waveDisplayZeroRow - static_cast<int>(std::lround(v * 128.5)); }
+  int yOf(double v) {
+    return rect(waveItemDisplay).top + waveDisplayZeroRow - static_cast<int>(std::lround(v * 128.5));
+  }
 };
 
 }  // namespace waverig

@@ -8,7 +8,6 @@
 #include <string>
 
 #include "../waveRig.h"
-#include "uiaTestSupport.h"
 #include "controls/appChooseFile.h"
 #include "controls/popupMenu.h"
 #include "controls/selector.h"
@@ -20,6 +19,7 @@
 #include "preset/sampleTestSettings.h"
 #include "support/signal.h"
 #include "support/tempDir.h"
+#include "uiaTestSupport.h"
 
 using namespace waverig;
 
@@ -43,7 +43,8 @@ double mean(const std::vector<float>& s) {
 TEST(WaveMenus, TheWaveCommandsChangeTheWaveAsOneUndoStepEach) {
   runInApplication([&](RecordingApplication&) {
     WaveHarness page;
-    const std::vector<float> lopsided = shape([](int i) { return 0.2 + 0.3 * std::sin(2 * kPi * i / 1024) + 0.1 * std::sin(6 * kPi * i / 1024); });
+    const std::vector<float> lopsided =
+        shape([](int i) { return 0.2 + 0.3 * std::sin(2 * kPi * i / 1024) + 0.1 * std::sin(6 * kPi * i / 1024); });
     page.edit(lopsided);
     // The menu as it opens: every entry in order, separators greyed.
     waveFormMenuFill(page.item(waveItemWaveMenu), 1);
@@ -56,8 +57,11 @@ TEST(WaveMenus, TheWaveCommandsChangeTheWaveAsOneUndoStepEach) {
     const struct {
       int entry;
       const char* name;
-    } steps[] = {{waveCmdNormalize, "Normalize"}, {waveCmdDcOffset, "DC Offset"}, {waveCmdInvert, "Invert"},
-                 {waveCmdReverse, "Reverse"},     {waveCmdClear, "Clear"}};
+    } steps[] = {{waveCmdNormalize, "Normalize"},
+                 {waveCmdDcOffset, "DC Offset"},
+                 {waveCmdInvert, "Invert"},
+                 {waveCmdReverse, "Reverse"},
+                 {waveCmdClear, "Clear"}};
     for (const auto& s : steps) {
       SCOPED_TRACE(s.name);
       page.setCurrent(lopsided);
@@ -82,9 +86,7 @@ TEST(WaveMenus, TheWaveCommandsChangeTheWaveAsOneUndoStepEach) {
           EXPECT_EQ(page.current(), before) << "twice gives the wave back";
           command(page, s.entry);
           break;
-        case waveCmdClear:
-          EXPECT_EQ(peakOf(after), 0.0f);
-          break;
+        case waveCmdClear: EXPECT_EQ(peakOf(after), 0.0f); break;
       }
       const std::vector<float> done = page.current();
       undoRedo(kWin);

@@ -7,7 +7,6 @@
 #include <string>
 
 #include "../waveRig.h"
-#include "uiaTestSupport.h"
 #include "app/mainWindow.h"
 #include "controls/display.h"
 #include "controls/knob.h"
@@ -16,6 +15,7 @@
 #include "pages/clipKinds.h"
 #include "pages/waveChoice.h"
 #include "support/windowCapture.h"
+#include "uiaTestSupport.h"
 
 using namespace waverig;
 
@@ -104,7 +104,8 @@ TEST(WavePage, APresetWithoutWavesShowsNoneAllocated) {
     const CtrlRect r = page.rect(waveItemDisplay);
     int lit = 0;
     for (int y = r.top; y < r.bottom; ++y)
-      for (int x = r.left; x < r.right; ++x) lit += shot.at(x + winGetOriginX(kWin), y + winGetOriginY(kWin)) == kPolyline;
+      for (int x = r.left; x < r.right; ++x)
+        lit += shot.at(x + winGetOriginX(kWin), y + winGetOriginY(kWin)) == kPolyline;
     EXPECT_EQ(lit, 0);
     // Commands on no wave do nothing and take no undo.
     waveClipPaste(kWin);
@@ -123,9 +124,7 @@ TEST(WavePage, TheSelectorListsAllocatedWavesAndKeepsOnlyAnAllocatedOne) {
     makeWave(e, sine(0.5));
     makeWave(e, square());
     engineLocalWave(e, 1)->state = waveStateFree;
-    const struct {
-      int16_t before, after;
-    } cases[] = {{2, 2}, {1, 0}, {5, 0}, {-1, 0}, {0, 0}, {7, 0}};
+    const struct { int16_t before, after; } cases[] = {{2, 2}, {1, 0}, {5, 0}, {-1, 0}, {0, 0}, {7, 0}};
     for (const auto& c : cases) {
       waveEditBuffers()->currentWave = c.before;
       page.refresh();
@@ -168,7 +167,8 @@ TEST(WavePage, TheSelectorListsAllocatedWavesAndKeepsOnlyAnAllocatedOne) {
 TEST(WavePage, TheDisplayDrawsThePolylineAndTheToolsLines) {
   runInApplication([&](RecordingApplication&) {
     WaveHarness page;
-    const std::vector<float> fixture = shape([](int i) { return 0.8 * std::sin(2 * kPi * i / 1024) + 0.15 * std::sin(2 * kPi * 5 * i / 1024); });
+    const std::vector<float> fixture =
+        shape([](int i) { return 0.8 * std::sin(2 * kPi * i / 1024) + 0.15 * std::sin(2 * kPi * 5 * i / 1024); });
     page.edit(fixture);
     waveDisplaySetPosition(kWin, 512);
     EXPECT_EQ(waveEditBuffers()->toolButton, waveItemToolCosine);
