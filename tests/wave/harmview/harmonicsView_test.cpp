@@ -151,7 +151,9 @@ TEST(HarmonicsView, MouseEditsFollowTheModes) {
     EXPECT_EQ(harmonicsGetReadoutHarmonic(), 0);
     EXPECT_NEAR(page.table()[5].phase, 6.28318530718 * (220 - 5 - 128) / 128.0, 1e-9);
     for (int k = 0; k < 64; ++k) {
-      if (k != 5) EXPECT_EQ(page.table()[k].phase, was[k].phase) << k;
+      if (k != 5) {
+        EXPECT_EQ(page.table()[k].phase, was[k].phase) << k;
+      }
     }
     EXPECT_EQ(harmonicsView()->phaseBar[5], harmonicsPhaseBarMouse(page.table()[5].phase));
     capture(page, "harmonics_edited.png");

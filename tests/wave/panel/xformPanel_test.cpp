@@ -182,7 +182,9 @@ TEST(XformPanel, EveryPageOpensAppliesAndCancels) {
       EXPECT_TRUE(page.open()) << c.page;
       EXPECT_EQ(page.title(), c.title);
       EXPECT_TRUE(page.pageLocked()) << c.page;
-      if (c.expected) EXPECT_LT(maxDiff(page.current(), c.expected()), 1e-6) << c.page;
+      if (c.expected) {
+        EXPECT_LT(maxDiff(page.current(), c.expected()), 1e-6) << c.page;
+      }
       EXPECT_TRUE(boundedWave(page.current()));
       capture(page, "xform_page" + std::to_string(c.page) + ".png");
       page.clickPanel(xformItemCancel);

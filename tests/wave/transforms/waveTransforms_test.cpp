@@ -227,7 +227,7 @@ TEST(WaveTransforms, FilterReadsTheKernelsTablesAndNormalises) {
         };
         Wave out(1024);
         EXPECT_FLOAT_EQ(waveXformFilter(two.data(), mode, 0.5f, out.data()), 0.5f);
-        HarmonicValue table[64];
+        WaveHarmonic table[64];
         harmonicsAnalyzeSamples(out.data(), table);
         const double expected = response(20) / response(1);
         const double measured = table[19].amp / table[0].amp;
