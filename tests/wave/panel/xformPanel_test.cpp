@@ -16,7 +16,10 @@
 #include "controls/pane.h"
 #include "controls/selector.h"
 #include "controls/waveSelector.h"
+#include "engine/testAudioThread.h"
 #include "engine/valueFormat.h"
+#include "preset/oscParams.h"
+#include "support/signal.h"
 #include "preset/waveMenu.h"
 #include "support/windowCapture.h"
 #include "wave/waveHarmonics.h"
@@ -348,5 +351,54 @@ TEST(XformPanel, HostileValuesAndWaves) {
     EXPECT_GE(s.filterFreq, 0.001f);
     EXPECT_LE(s.filterFreq, 0.99f);
     EXPECT_LE(s.fmIndex, 32.0f);
+  });
+}
+
+namespace {
+
+// Output 1 of a note held on channel 0, after a few sub-blocks to settle.
+std::vector<float> render(Engine* e, int blocks, bool start) {
+  std::vector<float> out1(engineBlockMax), out2(engineBlockMax);
+  float* outs[2] = {out1.data(), out2.data()};
+  const std::uint8_t note[3] = {0x90, 57, 100};
+  std::vector<float> taken;
+  for (int b = 0; b < blocks; ++b) {
+    const bool first = start && b == 0;
+    TestAudioThread::runClientSubBlock(e, outs, 2, 0, first ? note : nullptr, first ? 1 : 0);
+    if (b >= 8) taken.insert(taken.end(), out1.begin(), out1.end());
+  }
+  return taken;
+}
+
+}  // namespace
+
+// The sound follows the panel: a result is heard while the panel is open, Cancel brings back the
+// sound of the wave as it was.
+TEST(XformPanel, CancelRestoresTheSound) {
+  runInApplication([&](RecordingApplication&) {
+    PanelPage page(sine(0.9));
+    Engine* e = page.engine();
+    oscSetOn(e, 0, 1);
+    oscSetType(e, 0, 0);
+    oscSetBandLimited(e, 0, 1);
+    oscSetWaveA(e, 0, static_cast<int16_t>(waveLocalIdBase + page.index));
+    engineApplyPatchChange(e, 1);
+    const std::vector<float> before = render(e, 40, true);
+    const double f = signalPeakFrequency(before, 44100.0);
+    auto level = [&](const std::vector<float>& s, int h) { return signalToneAmplitude(s.data(), s.size(), 44100.0, h * f); };
+    const double a1 = level(before, 1);
+    ASSERT_GT(a1, 0.01);
+    waveXformSettings().xformWave = 0;
+    waveXformPanelShow(kWin, 1, waveXformPageFm);
+    page.type(xformItemFmIndex, "4");
+    const std::vector<float> during = render(e, 40, false);
+    EXPECT_GT((level(during, 2) + level(during, 3)) / level(during, 1), 0.2) << "the modulated wave is heard";
+    for (int h = 2; h <= 4; ++h) EXPECT_LT(level(before, h) / a1, 0.01) << h;
+    page.clickPanel(xformItemCancel);
+    const std::vector<float> after = render(e, 40, false);
+    // The note's envelope moves on; the spectrum's shape is the sine's again.
+    EXPECT_GT(level(after, 1), 0.5 * a1);
+    for (int h = 2; h <= 4; ++h) EXPECT_LT(level(after, h) / level(after, 1), 0.01) << h;
+    EXPECT_EQ(undoGetKind(), undoKindNone);
   });
 }
