@@ -144,7 +144,8 @@ void displayMouse(ControlItem* item) {
     g_edit.target = waveEditSamples(win);
     g_edit.phaseRegion = p.y > g_edit.zero;
     const std::int32_t y = g_edit.phaseRegion ? p.y - 5 : p.y;
-    g_view.currentHarmonic = static_cast<std::int16_t>(clampInt((p.x - g_edit.rect.left) / 8, 0, 63));
+    const std::int32_t pressed = clampInt((p.x - g_edit.rect.left) / harmonicsColumnWidth, 0, waveHarmonicCount - 1);
+    g_view.currentHarmonic = static_cast<std::int16_t>(pressed);
     if (b->harmonicMode == waveItemHarmSingle) g_view.readoutHarmonic = static_cast<std::int16_t>(g_view.currentHarmonic + 1);
     g_edit.previous = g_edit.value = g_edit.rect.top - y;
     g_edit.step = 0.0;
@@ -168,7 +169,7 @@ void displayMouse(ControlItem* item) {
   const bool single = b->harmonicMode == waveItemHarmSingle;
   std::int32_t reached = g_view.currentHarmonic;
   if (!single) {
-    const std::int32_t i = clampInt((x - g_edit.rect.left) / 8, 0, 63);
+    const std::int32_t i = clampInt((x - g_edit.rect.left) / harmonicsColumnWidth, 0, waveHarmonicCount - 1);
     const std::int32_t c = g_view.currentHarmonic;
     const std::int32_t d = i - c;
     reached = i;

@@ -156,6 +156,18 @@ TEST(HarmonicsView, MouseEditsFollowTheModes) {
       }
     }
     EXPECT_EQ(harmonicsView()->phaseBar[5], harmonicsPhaseBarMouse(page.table()[5].phase));
+    // The read-out over the display in mode 12: harmonic 8 lights up at the second read-out on it.
+    page.hover(page.barX(7) - 2, top + 60);
+    waveEditMouseReadout(kWin);
+    page.hover(page.barX(7), top + 62);
+    waveEditMouseReadout(kWin);
+    EXPECT_EQ(harmonicsView()->highlighted, 8);
+    CapturedWindow shown;
+    ASSERT_TRUE(captureShown(page.hwnd(), shown, "harmonics_highlight.png"));
+    const int ox = winGetOriginX(kWin), oy = winGetOriginY(kWin);
+    int lit = 0;
+    for (int row = 0; row < 257; ++row) lit += shown.at(page.barX(7) + ox, page.display().top + row + oy) == rgb(68, 255, 211);
+    EXPECT_GT(lit, 10);
     capture(page, "harmonics_edited.png");
   });
 }

@@ -261,6 +261,17 @@ TEST(XformPanel, MixSharesItsWaveAndKeepsTheGainsComplementary) {
     page.type(xformItemGainA, "-1e9");
     EXPECT_TRUE(std::isfinite(waveXformSettings().gainA) && std::isfinite(waveXformSettings().gainB));
     EXPECT_TRUE(boundedWave(page.current()));
+    // The invert switch, clicked: wave B is subtracted.
+    page.type(xformItemGainA, "-6");
+    const std::vector<float> source(waveEditSourceBuffer(), waveEditSourceBuffer() + waveLength);
+    page.clickPanel(xformItemInvertB);
+    EXPECT_EQ(waveXformSettings().invertB, 1);
+    std::vector<float> inverted(waveLength);
+    waveXformMix(source.data(), waveGet(page.engine(), 3)->samples, waveXformSettings(), inverted.data());
+    EXPECT_LT(maxDiff(page.current(), inverted), 1e-6);
+    capture(page, "xform_mix_inverted.png");
+    page.clickPanel(xformItemInvertB);
+    EXPECT_EQ(waveXformSettings().invertB, 0);
     page.clickPanel(xformItemOk);
     waveXformPanelShow(kWin, 1, waveXformPageFm);
     EXPECT_EQ(page.popupLabel(xformItemModWave), name);
