@@ -1,8 +1,6 @@
 // The transform panel's frame: building pane 28, opening and closing it (page tabs locked while it is
 // open, one wave undo step around it), the page switch that loads a page's controls and runs its
 // transform at once, OK and Cancel, the apply and revert steps and the three wave popups.
-#include <cstring>
-
 #include "app/mainWindow.h"
 #include "controls/ctrlItems.h"
 #include "controls/display.h"
@@ -74,12 +72,14 @@ void labelPopup(std::uint16_t win, std::uint16_t id) {
   waveMenuSetLabel(w16(win), id, waveXformSettings().xformWave);
 }
 
-// The Load pages: the wave in `xformWave` is written at once; page 8 shows its harmonics.
+// The Load pages: the wave in `xformWave` is written at once (as the transforms write: finite, within
+// -1..1); page 8 shows its harmonics.
 void loadPicked(std::uint16_t win, std::uint16_t page) {
   Engine* e = waveEngineOf(w16(win));
   if (!e) return;
   const WaveRecord* w = waveGet(e, waveXformSettings().xformWave);
-  std::memcpy(waveEditWorkBuffer(), w->samples, sizeof w->samples);
+  float* work = waveEditWorkBuffer();
+  for (int n = 0; n < waveLength; ++n) work[n] = waveBoundSample(waveReadSample(w->samples[n]));
   waveXformApply(win);
   if (page == waveXformPageLoadHarmonics) {
     wavePageSelectPane(win);

@@ -337,7 +337,9 @@ TEST(XformPanel, HostileValuesAndWaves) {
                                       {waveXformPageFilter, xformItemFilterFreq, {"0", "2", "nan", "1"}},
                                       {waveXformPageMix, xformItemGainA, {"-1e9", "1e9"}},
                                       {waveXformPageMix, xformItemRatioB, {"1e9", "0.5"}},
-                                      {waveXformPageOffsetPhase, xformItemPhaseOffset, {"1", "-1", "99"}}};
+                                      {waveXformPageOffsetPhase, xformItemPhaseOffset, {"1", "-1", "99"}},
+                                      {waveXformPageLoad, xformItemShift, {}},
+                                      {waveXformPageLoadHarmonics, xformItemShift, {}}};
     const std::vector<std::vector<float>> waves = {rich(), std::vector<float>(waveLength, NAN),
                                                    std::vector<float>(waveLength, 0.0f),
                                                    shape([](int i) { return i % 2 ? INFINITY : -1e30; })};
