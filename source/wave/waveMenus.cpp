@@ -198,6 +198,12 @@ void waveEditUndoRedo(std::uint16_t win, std::uint8_t redo) {
   Engine* e = waveEngineOf(w16(win));
   WaveEditBuffers* b = waveEditBuffers();
   if (!e || b->undoWave < 0 || b->undoWave != b->currentWave) return;
+  // The undo belongs to the wave as the last edit left it (the redo copy; after an undo, the undo
+  // copy). A wave changed since by other means (another preset loaded into the engine) keeps it.
+  const float* wave = waveEditSamples(win);
+  const float* left = (redo ? waveUndoRecord(e) : waveRedoRecord(e))->samples;
+  for (int i = 0; i < waveLength; ++i)
+    if (!(std::fabs(double(wave[i]) - left[i]) <= 1e-12)) return;
   wavePageSelectPane(win);
   const std::uint16_t index = static_cast<std::uint16_t>(b->currentWave);
   if (redo)

@@ -13,6 +13,7 @@
 #include "controls/display.h"
 #include "controls/knob.h"
 #include "preset/oscParams.h"
+#include "support/windowCapture.h"
 
 using namespace waverig;
 
@@ -108,6 +109,14 @@ TEST(WaveStroke, TheThreeToolsFollowTheirFormulasAndUndoToggles) {
       undoRedo(kWin);
       EXPECT_LT(maxDiff(page.current(), stroke), 1e-7);
     }
+    // A wave changed behind the editor's back (another preset loaded into the engine) keeps the
+    // pending undo from writing an old wave into it.
+    page.setCurrent(original);
+    waveEditNormalizeCurrent(kWin);
+    const std::vector<float> loaded = square(0.3);
+    std::memcpy(engineLocalWave(page.engine(), 0)->samples, loaded.data(), sizeof(float) * waveLength);
+    undoRedo(kWin);
+    EXPECT_EQ(page.current(), loaded);
     // Another wave chosen: Undo is over for both waves.
     const int16_t other = makeWave(page.engine(), square());
     page.refresh();
@@ -131,6 +140,15 @@ TEST(WaveStroke, StrokesOutsideTheDisplayAndWindowStayInside) {
     waveDisplaySetPosition(kWin, 512);
     page.press(r.left + 256, r.top + 100);
     page.drag(r.right + 300, r.top - 400);
+    {
+      // While the mouse is right of the display, a line across it marks the last sample's row.
+      CapturedWindow shown;
+      ASSERT_TRUE(captureShown(page.hwnd(), shown, "wave-stroke-outside.png"));
+      int marked = 0;
+      for (int x = r.left; x < r.right; ++x)
+        marked += shown.at(page.cx(x), page.cy(r.top)) == 0x313100u;
+      EXPECT_GT(marked, 400);
+    }
     page.release(r.right + 300, r.top - 400);
     EXPECT_EQ(waveDisplayGetPosition(), 1023);
     std::vector<float> w = page.current();
@@ -220,6 +238,11 @@ TEST(WaveStroke, TheReadoutsFollowTheMouseOverTheDisplay) {
     waveEditMouseReadout(kWin);
     EXPECT_EQ(text(waveItemReadoutH), "h = 1.0000");
     EXPECT_EQ(text(waveItemReadoutV), "v = 1.0000");
+    InvalidateRect(page.hwnd(), nullptr, FALSE);
+    UpdateWindow(page.hwnd());
+    drainMessages();
+    CapturedWindow shot;
+    EXPECT_FALSE(windowCapturePng(page.hwnd(), "wave-readouts.png", &shot).empty());
     page.hover(r.right + 40, r.top - 30);
     waveEditMouseReadout(kWin);
     EXPECT_EQ(text(waveItemReadoutH), "");

@@ -258,8 +258,16 @@ TEST(WavePage, ANewWaveOfAnotherPageIsEditedHere) {
     EXPECT_TRUE(wavePageIsShown(kWin));
     EXPECT_EQ(selectorEntries(page).size(), 2u);
     EXPECT_EQ(clipGetCopyKind(), clipKindWave);
+    // The Patch and LFO pages' wave choice: a new wave is edited here.
+    mainWindowShowPage(kWin, pageLfo);
+    const int16_t made = engineClaimPresetWave(e);
+    ASSERT_GE(made, 0);
+    waveChoiceShow(kWin, waveItemSelector, made, true);
+    drainMessages();
+    EXPECT_EQ(waveEditGetCurrentWave(), made & 0xFF);
+    EXPECT_EQ(mainWindowShownPage(kWin), pageWave);
     // An index outside 0..7 changes nothing.
     waveEditRefreshAll(kWin, 9);
-    EXPECT_EQ(waveEditGetCurrentWave(), id & 0xFF);
+    EXPECT_EQ(waveEditGetCurrentWave(), made & 0xFF);
   });
 }
