@@ -4,9 +4,11 @@
 // of a raised harmonic rendered through the engine, and the time of a drag step and of a refresh.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <string>
+#include <thread>
 
 #include "../waveRig.h"
 #include "uiaTestSupport.h"
@@ -336,5 +338,48 @@ TEST(HarmonicsView, ADragStepAndARefreshAreQuick) {
     RecordProperty("dragStepMs", std::to_string(stepMs));
     RecordProperty("refreshMs", std::to_string(refreshMs));
     EXPECT_LT(stepMs, 16.0);
+  });
+}
+
+// Drags rebuild the wave and the oscillators' tables while an audio thread renders a held note: the
+// output stays finite and free of denormals, and ends with the edited harmonics.
+TEST(HarmonicsView, DragsWhileTheAudioPlaysStayClean) {
+  runInApplication([&](RecordingApplication&) {
+    HarmPage page(sine(0.9));
+    Engine* e = page.engine();
+    oscSetOn(e, 0, 1);
+    oscSetType(e, 0, 0);
+    oscSetBandLimited(e, 0, 1);
+    oscSetWaveA(e, 0, static_cast<int16_t>(waveLocalIdBase + page.index));
+    engineApplyPatchChange(e, 1);
+    const std::uint8_t note[3] = {0x90, 60, 100};
+    const int maxBlocks = 20000;
+    std::vector<float> heard(static_cast<std::size_t>(maxBlocks) * 128);
+    std::atomic<int> done{0};
+    std::atomic<bool> stop{false};
+    std::thread audio([&] {
+      std::vector<float> o1(engineBlockMax), o2(engineBlockMax);
+      float* os[2] = {o1.data(), o2.data()};
+      for (int k = 0; k < maxBlocks && !stop.load(); ++k) {
+        TestAudioThread::runClientSubBlock(e, os, 2, 0, k == 0 ? note : nullptr, k == 0 ? 1 : 0);
+        std::copy(o1.begin(), o1.begin() + 128, heard.begin() + static_cast<std::ptrdiff_t>(k) * 128);
+        done.store(k + 1);
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
+      }
+    });
+    while (done.load() < 20) std::this_thread::yield();
+    const CtrlRect r = page.display();
+    for (int stroke = 0; stroke < 6; ++stroke) {
+      page.press(r.left + 4 + stroke * 8, r.top + 10 + stroke * 7);
+      for (int k = 0; k < 30; ++k) page.drag(r.left + 4 + 13 * k, r.top + 5 + ((k + stroke) % 11) * 11);
+      page.release(r.left + 400, r.top + 40);
+    }
+    stop.store(true);
+    audio.join();
+    heard.resize(static_cast<std::size_t>(done.load()) * 128);
+    EXPECT_GT(done.load(), 40);
+    EXPECT_TRUE(signalAllNormal(heard.data(), heard.size()));
+    EXPECT_GT(signalRms(heard), 0.001);
+    EXPECT_TRUE(boundedWave(page.current()));
   });
 }
