@@ -59,10 +59,20 @@ float waveXformFilter(const float* source, int mode, float frequency, float* out
       if (write) out[n] = static_cast<float>(y);
     }
   }
-  float sum = 0.0f;
-  for (int n = 0; n < waveLength; ++n) sum += out[n];
+  float sum = 0.0f, peakBefore = 0.0f, peakAfter = 0.0f;
+  for (int n = 0; n < waveLength; ++n) {
+    sum += out[n];
+    peakBefore = std::fmax(peakBefore, std::fabs(out[n]));
+  }
   const float shift = sum * -0.0009765625f;
-  for (int n = 0; n < waveLength; ++n) out[n] += shift;
+  for (int n = 0; n < waveLength; ++n) {
+    out[n] += shift;
+    peakAfter = std::fmax(peakAfter, std::fabs(out[n]));
+  }
+  // What is left of a wave that was only a constant is the rounding of its mean (the f32 sum of 1024
+  // samples is good to about 1e-4 of the peak): silence, not a residue normalised to full scale.
+  if (peakAfter <= peakBefore * 1e-4f)
+    for (int n = 0; n < waveLength; ++n) out[n] = 0.0f;
   waveNormalize(out);
   for (int n = 0; n < waveLength; ++n) out[n] = waveBoundSample(out[n]);
   return frequency;

@@ -247,6 +247,15 @@ TEST(WaveTransforms, FilterReadsTheKernelsTablesAndNormalises) {
             waveXformFilter(zero.data(), mode, f, out.data());
             EXPECT_EQ(peak(out), 0.0);
         }
+    // A wave that is only a constant has nothing left once its mean is removed: silence, not the
+    // rounding of its mean blown up to full scale.
+    for (float c : {0.123f, 0.3f, 0.5f, -1.0f})
+        for (int mode = 1; mode <= 3; ++mode)
+            for (float f : {0.5f, 0.99f}) {
+                Wave out(1024);
+                waveXformFilter(Wave(1024, c).data(), mode, f, out.data());
+                EXPECT_EQ(peak(out), 0.0) << c << " " << mode << " " << f;
+            }
     Wave out(1024);
     EXPECT_FLOAT_EQ(waveXformFilter(src.data(), 2, 1.0f, out.data()), 0.99f);
     EXPECT_FLOAT_EQ(waveXformFilter(src.data(), 2, 0.0f, out.data()), 0.001f);
