@@ -153,6 +153,7 @@ TEST(WavePage, TheSelectorListsAllocatedWavesAndKeepsOnlyAnAllocatedOne) {
     EXPECT_TRUE(page.shown(waveItemHarmMenu));
     EXPECT_TRUE(page.lit(waveItemHarmTab));
     EXPECT_FALSE(page.lit(waveItemWaveTab));
+    capture(page, "wave-page-harmonics-view.png");
     page.click(waveItemWaveTab);
     EXPECT_EQ(waveEditBuffers()->view, waveViewWaveform);
     EXPECT_TRUE(page.shown(waveItemDisplay));
