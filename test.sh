@@ -139,16 +139,25 @@ if ! dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q 'install ok 
 fi
 # The native tests and the two Windows builds' tests under Wine run side by side; the GUI programs of
 # one build take turns on that build's own display.
-step "tests, side by side: native, Windows x86_64 under 64-bit Wine$( ((run_i686)) && echo ", Windows i686 under 32-bit Wine")"
+step "tests: native, Windows x86_64 under 64-bit Wine$( ((run_i686)) && echo ", Windows i686 under 32-bit Wine")$( [ "$JOBS" -ge 4 ] && echo ", side by side")"
 rm -f build/native.counts build/win64.counts build/win32.counts
-ctest_run build/native & p_native=$!
-windows_tests build/win64 & p_win64=$!
+# Side by side on a machine with 4 cores or more; on fewer, one after another (the timing tests of each
+# would only compete for the same two cores).
+if [ "$JOBS" -ge 4 ]; then side=1; else side=0; fi
 p_win32=
-((run_i686)) && { windows_tests build/win32 & p_win32=$!; }
+if ((side)); then
+  ctest_run build/native & p_native=$!
+  windows_tests build/win64 & p_win64=$!
+  ((run_i686)) && { windows_tests build/win32 & p_win32=$!; }
+else
+  ctest_run build/native & p_native=$!; wait "$p_native"
+  windows_tests build/win64 & p_win64=$!; wait "$p_win64"
+  ((run_i686)) && { windows_tests build/win32 & p_win32=$!; wait "$p_win32"; }
+fi
 passed=0; failed=0
 for b in native:$p_native win64:$p_win64 win32:$p_win32; do
   [ -n "${b#*:}" ] || continue
-  wait "${b#*:}"
+  wait "${b#*:}" 2>/dev/null || true
   dir=build/${b%%:*}
   step "${b%%:*} tests: their output"
   cat "$dir-ctest.log"
