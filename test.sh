@@ -17,16 +17,34 @@ TOOLCHAIN="-DCMAKE_TOOLCHAIN_FILE=$SRC_DIR/cmake/toolchain-mingw64.cmake"
 
 T0=$(date +%s)
 step() { printf '\n== %s (at %ss)\n' "$*" "$(( $(date +%s) - T0 ))"; }
-build() {   # build DIR cmake-args...
-  local dir=$1; shift
-  cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release "$@" >"$dir.configure.log" 2>&1 \
-    || { cat "$dir.configure.log"; return 1; }
-  cmake --build "$dir" -j"$JOBS"
+build() {   # build DIR cmake-args...: configures and builds DIR, its output in DIR.build.log
+  local dir=$1 t=$(date +%s); shift
+  { cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release "$@" && cmake --build "$dir" -j"$JOBS"; } \
+    >"$dir.build.log" 2>&1
+  local status=$?
+  echo "  $dir: $( ((status == 0)) && echo built || echo FAILED ) in $(( $(date +%s) - t ))s"
+  return $status
 }
 mkdir -p build
-step "native build (sanitizers)";   build build/native || exit 1
-step "Windows x86_64 build";        build build/win64 "$TOOLCHAIN" || exit 1
-step "Windows i686 build";          build build/win32 "$TOOLCHAIN" -DMINGW_ARCH=i686 || exit 1
+# The five builds run side by side: each alone leaves cores idle in its configure and link steps.
+step "builds, side by side: native (sanitizers), Windows x86_64, Windows i686, benchmarks, fuzz targets"
+build build/native & p_native=$!
+build build/win64 "$TOOLCHAIN" & p_win64=$!
+build build/win32 "$TOOLCHAIN" -DMINGW_ARCH=i686 & p_win32=$!
+p_bench=; p_fuzz=
+if [ -x scripts/perf.sh ]; then scripts/perf.sh --build-only >build/bench.build.log 2>&1 & p_bench=$!; fi
+if [ -x scripts/fuzz.sh ]; then scripts/fuzz.sh --build-only >build/fuzz.build.log 2>&1 & p_fuzz=$!; fi
+build_failed=0
+for b in native:$p_native win64:$p_win64 win32:$p_win32; do
+  wait "${b#*:}" && continue
+  build_failed=1
+  echo "build of build/${b%%:*} failed:"; grep -E 'error|FAILED' "build/${b%%:*}.build.log" | head -40
+  tail -20 "build/${b%%:*}.build.log"
+done
+bench_built=1; fuzz_built=1
+[ -n "$p_bench" ] && { wait "$p_bench" || { bench_built=0; echo "benchmark build failed:"; tail -30 build/bench.build.log; }; }
+[ -n "$p_fuzz" ] && { wait "$p_fuzz" || { fuzz_built=0; echo "fuzz build failed:"; tail -30 build/fuzz.build.log; }; }
+((build_failed)) && exit 1
 
 passed=0; failed=0
 count() {   # count CTEST_LOG RESULTS_DIR: adds the test cases of one ctest run to the totals
@@ -88,45 +106,80 @@ failures() {   # failures RESULTS_XML...: each failed test case with the start o
   ' "${files[@]}"
 }
 
-step "native tests"
-rm -rf build/native/test-results
-ctest --test-dir build/native -j"$JOBS" --output-on-failure --timeout 600 2>&1 | tee build/native-ctest.log
-count build/native-ctest.log build/native/test-results
-
-source scripts/start-xvfb.sh
-cleanup() { source "$SRC_DIR/scripts/prefix-stop.sh"; [ -n "${XVFB_PID:-}" ] && kill "$XVFB_PID" 2>/dev/null; true; }
+source scripts/start-xvfb.sh   # (a display for anything below that wants one; each Wine build has its own)
+cleanup() { [ -n "${XVFB_PID:-}" ] && kill "$XVFB_PID" 2>/dev/null; true; }
 trap cleanup EXIT
-windows_tests() {   # windows_tests BUILD_FOLDER: its tests under Wine with its own prefix
-  BUILD_DIR=$SRC_DIR/$1
-  source scripts/wine-env.sh
-  source scripts/prefix-init.sh
+ctest_run() {   # ctest_run BUILD_FOLDER: its tests, the log in BUILD_FOLDER-ctest.log, the counts in BUILD_FOLDER.counts
+  local t=$(date +%s)
   rm -rf "$1/test-results"
-  ctest --test-dir "$1" -j"$JOBS" --output-on-failure --timeout 600 2>&1 | tee "$1-ctest.log"
-  count "$1-ctest.log" "$1/test-results"
-  source scripts/prefix-stop.sh   # ends this prefix's Wine server before the next one starts
+  passed=0; failed=0
+  ctest --test-dir "$1" -j"$JOBS" --output-on-failure --timeout 600 >"$1-ctest.log" 2>&1
+  count "$1-ctest.log" "$1/test-results" >>"$1-ctest.log" 2>&1
+  echo "$passed $failed $(( $(date +%s) - t ))" >"$1.counts"
+}
+windows_tests() {   # windows_tests BUILD_FOLDER: its tests under Wine, on a display and in a prefix of its own
+  (
+    unset DISPLAY XVFB_PID
+    source scripts/start-xvfb.sh
+    BUILD_DIR=$SRC_DIR/$1
+    source scripts/wine-env.sh
+    source scripts/prefix-init.sh
+    ctest_run "$1"
+    source scripts/prefix-stop.sh   # ends this prefix's Wine server
+    [ -n "${XVFB_PID:-}" ] && kill "$XVFB_PID" 2>/dev/null
+    true
+  )
 }
 
-step "Windows x86_64 tests under 64-bit Wine"
-windows_tests build/win64
-
 i686_note=
-if dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q 'install ok installed'; then
-  step "Windows i686 tests under 32-bit Wine"
-  windows_tests build/win32
-else
+run_i686=1
+if ! dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q 'install ok installed'; then
   i686_note="NOT RUN: 32-bit Wine (wine32:i386) is not installed, see scripts/deps.sh's message above"
-  step "Windows i686 tests: $i686_note"
+  run_i686=0
+fi
+# The native tests and the two Windows builds' tests under Wine run side by side; the GUI programs of
+# one build take turns on that build's own display.
+step "tests: native, Windows x86_64 under 64-bit Wine$( ((run_i686)) && echo ", Windows i686 under 32-bit Wine")$( [ "$JOBS" -ge 4 ] && echo ", side by side")"
+rm -f build/native.counts build/win64.counts build/win32.counts
+# Side by side on a machine with 4 cores or more; on fewer, one after another (the timing tests of each
+# would only compete for the same two cores).
+if [ "$JOBS" -ge 4 ]; then side=1; else side=0; fi
+p_win32=
+if ((side)); then
+  ctest_run build/native & p_native=$!
+  windows_tests build/win64 & p_win64=$!
+  ((run_i686)) && { windows_tests build/win32 & p_win32=$!; }
+else
+  ctest_run build/native & p_native=$!; wait "$p_native"
+  windows_tests build/win64 & p_win64=$!; wait "$p_win64"
+  ((run_i686)) && { windows_tests build/win32 & p_win32=$!; wait "$p_win32"; }
+fi
+passed=0; failed=0
+for b in native:$p_native win64:$p_win64 win32:$p_win32; do
+  [ -n "${b#*:}" ] || continue
+  wait "${b#*:}" 2>/dev/null || true
+  dir=build/${b%%:*}
+  step "${b%%:*} tests: their output"
+  cat "$dir-ctest.log"
+  if read -r p f secs <"$dir.counts" 2>/dev/null; then
+    echo "  ${b%%:*}: $p passed, $f failed in ${secs}s"
+    passed=$((passed + p)); failed=$((failed + f))
+  else
+    echo "  ${b%%:*}: the test run ended without counts"; failed=$((failed + 1))
+  fi
+done
+((run_i686)) || step "Windows i686 tests: $i686_note"
+
+if [ -x scripts/fuzz.sh ]; then
+  step "fuzzing (bounded, the targets side by side)"
+  if ((fuzz_built)) && scripts/fuzz.sh --no-build; then passed=$((passed + 1)); else failed=$((failed + 1)); fi
 fi
 
 if [ -x scripts/perf.sh ]; then
-  # Timings are reported against the real-time budget; the instruction count of the typical voice is checked.
+  # Timings are reported against the real-time budget on a quiet machine (so last); the instruction
+  # count of the typical voice is checked.
   step "performance budget (benchmarks natively and under Wine, callgrind instruction count)"
-  if PERF_MIN_TIME=0.2 scripts/perf.sh; then passed=$((passed + 1)); else failed=$((failed + 1)); fi
-fi
-
-if [ -x scripts/fuzz.sh ]; then
-  step "fuzzing (bounded)"
-  if scripts/fuzz.sh; then passed=$((passed + 1)); else failed=$((failed + 1)); fi
+  if ((bench_built)) && PERF_MIN_TIME=0.2 scripts/perf.sh --no-build; then passed=$((passed + 1)); else failed=$((failed + 1)); fi
 fi
 
 if [ "$failed" -gt 0 ]; then

@@ -7,7 +7,8 @@
 # sample natively and 25 ns in the Windows builds; the worst case under half of the block's 2.9025 ms.
 # Timings depend on the machine's load, so only a failed build, a failed benchmark run or the
 # instruction check make the script fail.
-# Usage: scripts/perf.sh            (PERF_BUILD: benchmark build folder, default build/bench;
+# Usage: scripts/perf.sh [--build-only | --no-build]
+#                                   (PERF_BUILD: benchmark build folder, default build/bench;
 #                                    PERF_WIN64, PERF_WIN32: Windows build folders, default build/win64
 #                                    and build/win32; PERF_MIN_TIME: seconds per benchmark case, default 0.3)
 set -uo pipefail
@@ -19,11 +20,15 @@ win32=${PERF_WIN32:-build/win32}
 min_time=${PERF_MIN_TIME:-0.3}
 export CCACHE_BASEDIR="$SRC_DIR" CCACHE_NOHASHDIR=1
 status=0
+phase=${1:-all}   # all, --build-only (test.sh builds it beside the other builds) or --no-build
 
-mkdir -p "$(dirname "$build")"
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DMORVANE_SANITIZE=OFF -DMORVANE_BENCHMARKS=ON \
-  >"$build.configure.log" 2>&1 || { cat "$build.configure.log"; exit 1; }
-cmake --build "$build" -j"$(nproc)" --target morvane_bench callgrindTypical || exit 1
+if [ "$phase" != --no-build ]; then
+  mkdir -p "$(dirname "$build")"
+  cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DMORVANE_SANITIZE=OFF -DMORVANE_BENCHMARKS=ON \
+    >"$build.configure.log" 2>&1 || { cat "$build.configure.log"; exit 1; }
+  cmake --build "$build" -j"$(nproc)" --target morvane_bench callgrindTypical || exit 1
+fi
+[ "$phase" = --build-only ] && exit 0
 
 # Prints the goal verdicts from benchmark output lines (key=value counters, with Google Benchmark's
 # k/m/u suffixes).

@@ -229,10 +229,19 @@ int AsioHost::start(bool on)
     return r;
 }
 
+// Waits while FLAG holds, at most MILLISECONDS by the clock: a Sleep(1) can last many milliseconds on a
+// loaded machine, so the bound is a deadline, not a count of sleeps.
+template <typename Flag>
+static void waitWhile(const Flag& flag, DWORD milliseconds)
+{
+    for (int spin = 0; flag() && spin < 200; ++spin) SwitchToThread();
+    const ULONGLONG deadline = GetTickCount64() + milliseconds;
+    while (flag() && GetTickCount64() < deadline) Sleep(1);
+}
+
 void AsioHost::waitForCallbacks(int milliseconds)
 {
-    for (int spin = 0; g_inCallback.load() != 0 && spin < 200; ++spin) SwitchToThread();
-    for (int waited = 0; g_inCallback.load() != 0 && waited < milliseconds; ++waited) Sleep(1);
+    waitWhile([] { return g_inCallback.load() != 0; }, static_cast<DWORD>(milliseconds));
 }
 
 int AsioHost::stop()
@@ -241,8 +250,7 @@ int AsioHost::stop()
     // The silent handler answers the driver until it has stopped; wait (bounded) until it has run once,
     // so the last half handed to the driver is silence.
     m_handler.store(SILENT);
-    for (int spin = 0; m_callbackPending.load() && spin < 200; ++spin) SwitchToThread();
-    for (int waited = 0; m_callbackPending.load() && waited < 500; ++waited) Sleep(1);
+    waitWhile([this] { return m_callbackPending.load(); }, 500);
     int r = d ? d->stop() : ASIO_ERR_NOT_PRESENT;
     // From here no handler touches a buffer; a callback already inside one is waited for before the
     // buffers go away.
