@@ -30,7 +30,6 @@ namespace {
 const char kOpenFailed[] = "Open file failed, error 77315";
 const char kSaveFailed[] = "Save file failed: the bank could not be written to that file.";
 const char kSaveChanges[] = "Save changes to %s?";
-const char kUntitled[] = "Untitled Bank";
 
 // Quit queries: the time of the previous one (none before the first).
 bool g_queried = false;
@@ -200,7 +199,7 @@ bool appAskSaveChanges(std::int16_t window, Bank* bank, bool canCancel) {
   char title[65] = {};
   bankGetTitle(bank, title);
   char text[128];
-  std::snprintf(text, sizeof text, kSaveChanges, title[0] ? title : kUntitled);
+  std::snprintf(text, sizeof text, kSaveChanges, title);
   const int answer = msgBox(canCancel ? msgBoxYesNoCancel : msgBoxYesNo, text, msgBoxIconQuestion);
   if (answer == msgAnswerNo) return true;
   if (answer != msgAnswerYes) return false;  // Cancel, or no box could be shown

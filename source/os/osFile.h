@@ -23,7 +23,7 @@ bool osFileFlush(OsFile file);
 bool osFileExists(const char* path);
 bool osFileDelete(const char* path);
 // Moves the file `from` to `to`, replacing a file of that name in one step; false on an error (then
-// `to` is left as it was).
+// `to` is left as it was). On Windows a read-only `to` is never replaced.
 bool osFileRename(const char* from, const char* to);
 
 // The system's words for the error of the last file call above that failed (open, read, write, flush,

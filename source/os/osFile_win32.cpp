@@ -77,7 +77,14 @@ bool osFileExists(const char* path) {
 bool osFileDelete(const char* path) { return path && noted(DeleteFileA(path) != 0); }
 
 bool osFileRename(const char* from, const char* to) {
-  return from && to && noted(MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0);
+  if (!from || !to) return false;
+  // A read-only file is not replaced (as Windows refuses it; not every system layer does).
+  const DWORD target = GetFileAttributesA(to);
+  if (target != INVALID_FILE_ATTRIBUTES && (target & FILE_ATTRIBUTE_READONLY)) {
+    g_lastError = ERROR_ACCESS_DENIED;
+    return false;
+  }
+  return noted(MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0);
 }
 
 void osFileErrorText(char* out, int capacity) {

@@ -239,7 +239,9 @@ TEST_F(Program, StartUpFailuresShowTheirMessageAndEndCleanly) {
   };
   const Case cases[] = {{"fail-engine", "box Morvane memory error, 58841"},
                         {"fail-bank", "box Morvane memory error, 58842"},
-                        {"fail-chunk", "box Morvane memory error, 58843"}};
+                        {"fail-chunk", "box Morvane memory error, 58843"},
+                        // No usable display: window 1 is destroyed while it is being made.
+                        {"fail-window", "box Morvane cannot start: its main window could not be created. Error 58844"}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.scenario);
     const ChildRun run = runChild(c.scenario, 30000);
