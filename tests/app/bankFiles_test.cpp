@@ -21,6 +21,7 @@
 #include "os/osFile.h"
 #include "preset/bank.h"
 #include "preset/bankFile.h"
+#include "support/pngWrite.h"
 #include "support/tempDir.h"
 #include "support/windowCapture.h"
 
@@ -151,6 +152,82 @@ TEST_F(BankFilesTest, UnsavedChangesAreAskedAboutBeforeTheyAreReplacedOrLeft) {
     }
   }
   DeleteFileA(saved.c_str());
+}
+
+// The question as the user meets it: a real box owned by window 1, its buttons Yes, No and Cancel;
+// Cancel (pressed on the box) keeps everything.
+struct SeenBox {
+  HWND box = nullptr;
+  std::string text;
+  std::vector<std::string> buttons;
+  RECT rect = {0, 0, 0, 0};
+  HWND owner = nullptr;
+};
+SeenBox g_box;
+
+BOOL CALLBACK findBox(HWND window, LPARAM) {
+  char kind[16] = {};
+  GetClassNameA(window, kind, sizeof kind);
+  if (std::strcmp(kind, "#32770") != 0 || !IsWindowVisible(window)) return TRUE;
+  g_box.box = window;
+  return FALSE;
+}
+BOOL CALLBACK readChild(HWND child, LPARAM) {
+  char kind[16] = {}, text[256] = {};
+  GetClassNameA(child, kind, sizeof kind);
+  GetWindowTextA(child, text, sizeof text);
+  if (_stricmp(kind, "Button") == 0) g_box.buttons.push_back(text);
+  if (_stricmp(kind, "Static") == 0 && text[0]) g_box.text = text;
+  return TRUE;
+}
+
+void CALLBACK answerBox(HWND, UINT, UINT_PTR id, DWORD) {
+  EnumThreadWindows(GetCurrentThreadId(), findBox, 0);
+  if (!g_box.box) return;
+  KillTimer(nullptr, id);
+  EnumChildWindows(g_box.box, readChild, 0);
+  GetWindowRect(g_box.box, &g_box.rect);
+  g_box.owner = GetWindow(g_box.box, GW_OWNER);
+  RedrawWindow(g_box.box, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+  // The box as the screen shows it.
+  HDC screen = GetDC(nullptr);
+  const int w = g_box.rect.right - g_box.rect.left, h = g_box.rect.bottom - g_box.rect.top;
+  HDC memory = CreateCompatibleDC(screen);
+  BITMAPINFO info = {};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = w;
+  info.bmiHeader.biHeight = -h;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  void* bits = nullptr;
+  HBITMAP picture = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HGDIOBJ old = SelectObject(memory, picture);
+  BitBlt(memory, 0, 0, w, h, screen, g_box.rect.left, g_box.rect.top, SRCCOPY);
+  std::vector<std::uint32_t> pixels(static_cast<const std::uint32_t*>(bits),
+                                    static_cast<const std::uint32_t*>(bits) + static_cast<std::size_t>(w) * h);
+  for (std::uint32_t& p : pixels) p &= 0xFFFFFF;
+  pngWrite(testArtifactPath("bank_files_save_question.png"), pixels.data(), w, h);
+  SelectObject(memory, old);
+  DeleteObject(picture);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+  PostMessageA(g_box.box, WM_COMMAND, IDCANCEL, 0);
+}
+
+TEST_F(BankFilesTest, TheQuestionIsARealBoxOwnedByWindowOne) {
+  Preset* stored = storeToSlotFive();
+  msgBoxCaptureEnd();
+  msgBoxSetHook(nullptr, nullptr);  // the real box
+  g_box = SeenBox();
+  SetTimer(nullptr, 0, 50, answerBox);
+  command(cmdIdNew);
+  msgBoxCaptureBegin(msgAnswerOk);
+  ASSERT_NE(g_box.box, nullptr);
+  EXPECT_EQ(g_box.text, kQuestion);
+  EXPECT_EQ(g_box.buttons, (std::vector<std::string>{"&Yes", "&No", "Cancel"}));
+  EXPECT_EQ(g_box.owner, mainHandle());
+  EXPECT_EQ(bank()->slots[5], stored);
+  EXPECT_EQ(bank()->changed, 1);
 }
 
 // Yes with a save that fails: the user reads why, and nothing goes on.
