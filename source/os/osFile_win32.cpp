@@ -47,7 +47,7 @@ std::int32_t osFileWrite(OsFile file, const void* data, std::int32_t bytes) {
   if (file == osFileInvalid || bytes < 0) return -1;
   DWORD put = 0;
   if (!noted(WriteFile(toHandle(file), data, static_cast<DWORD>(bytes), &put, nullptr) != 0)) return -1;
-  if (put < static_cast<DWORD>(bytes) && g_lastError == 0) g_lastError = ERROR_DISK_FULL;
+  if (put < static_cast<DWORD>(bytes)) g_lastError = ERROR_DISK_FULL;  // a short write: the disk is full
   return static_cast<std::int32_t>(put);
 }
 
