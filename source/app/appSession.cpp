@@ -24,8 +24,7 @@ LRESULT CALLBACK sessionProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
 
 void appWatchSessionEnd(HWND main) {
   if (!main || g_watched == main) return;
-  g_next = reinterpret_cast<WNDPROC>(
-      SetWindowLongPtrA(main, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(sessionProc)));
+  g_next = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(main, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(sessionProc)));
   g_watched = g_next ? main : nullptr;
 }
 

@@ -350,8 +350,8 @@ TEST_F(BankFilesTest, SaveAsOntoItsOwnFileWorksAndRefusedSavesLeaveEveryFileAsIt
     EXPECT_FALSE(cmdSave(1, bank(), 1));
     const std::vector<std::string> texts = boxTexts();
     ASSERT_EQ(texts.size(), 1u);
-    EXPECT_TRUE(startsWith(texts[0], std::string("Save file failed: the bank could not be written to that file.\n\n") +
-                                         c.reason))
+    EXPECT_TRUE(startsWith(texts[0],
+                           std::string("Save file failed: the bank could not be written to that file.\n\n") + c.reason))
         << texts[0];
     EXPECT_EQ(banktest::readFile(c.path), kept);
     EXPECT_EQ(std::string(bank()->file.path), own);  // the bank keeps its own file
