@@ -69,8 +69,8 @@ public:
     // Opens the device layer with the main window's handle; the first call in the process also registers
     // the setup dialog's list classes "AudioRoutingList" and "AudioMidiList". True.
     bool open(void* systemHandle);
-    // Opens and starts the audio device named in the settings: 1 when it plays, else 0 (also without
-    // a manager).
+    // Opens and starts the audio device named in the settings: 1 when it plays as stored, else 0 (also
+    // without a manager, and when a stored value was refused and replaced by its default).
     int loadSettings();
     void setResampling(bool on);
     void setBlockMode(bool on, int blockSize, bool allowMultiples);

@@ -69,6 +69,9 @@ public:
     // The rate change as a whole: the engine's rates, the MIDI clock and the device's "SampleRate".
     void setSampleRate(uint32_t deviceId, int rate);
     // Opens, configures and starts the audio device named in the settings; 1 when it plays, else 0.
+    // A stored value outside its range (a rate the device does not offer, a latency or a route out of
+    // range) is replaced by its default before it reaches the device, and the answer is 0 as well,
+    // though the device then plays.
     virtual int loadSettings();
     // Writes the device choice, routes, rate, latencies and MIDI ports (only with an audio device).
     virtual void saveSettings();

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 #include "ABDeviceAccessors.h"
 #include "GPRegistryKey.h"
@@ -23,6 +24,25 @@ bool sameName(const std::string& a, const std::string& b)
 }
 
 int clampInt(int value, int low, int high) { return value < low ? low : (value > high ? high : value); }
+
+// Rates a device that lists none may be asked for.
+const int kLowestRate = 8000;
+const int kHighestRate = 384000;
+
+// Whether a stored rate is one the device offers (any rate of the plain range when it lists none).
+bool rateOffered(uint32_t id, int rate)
+{
+    std::vector<int> rates;
+    if (listSampleRates(id, &rates, nullptr) == AB_OK && !rates.empty()) {
+        for (int offered : rates)
+            if (offered == rate) return true;
+        return false;
+    }
+    return rate >= kLowestRate && rate <= kHighestRate;
+}
+
+// A stored route: -1 (not routed) up to the last channel; true when the stored value was inside.
+bool routeInRange(int32_t value) { return value >= -1 && value < AB_MAX_CHANNELS; }
 
 }  // namespace
 
@@ -118,45 +138,67 @@ int AudioManager::loadSettings()
         }
     }
 
+    // Stored values outside their ranges never reach the device: the default is used instead, and the
+    // answer is 0, so that the "Audio Setup" dialog opens as for a missing device (the device plays
+    // meanwhile with the defaults).
+    bool refused = false;
+
     // 7. Routes; anything outside -1..31 reads as "not routed".
     char key[40];
     for (int n = 0; n < AB_MAX_CHANNELS; ++n) {
         int32_t v = -1;
         std::snprintf(key, sizeof key, "OutputChannel %d", n);
         settings->getInt(settingName(key).c_str(), -1, v, kReadScope);
-        outputRoutes[n] = (v >= -1 && v < AB_MAX_CHANNELS) ? v : -1;
+        refused = refused || !routeInRange(v);
+        outputRoutes[n] = routeInRange(v) ? v : -1;
         v = -1;
         std::snprintf(key, sizeof key, "InputChannel %d", n);
         settings->getInt(settingName(key).c_str(), -1, v, kReadScope);
-        inputRoutes[n] = (v >= -1 && v < AB_MAX_CHANNELS) ? v : -1;
+        refused = refused || !routeInRange(v);
+        inputRoutes[n] = routeInRange(v) ? v : -1;
     }
 
-    // 8. The rate; one that is not above 0 is ignored (the device keeps its own). When the device
-    //    does not take the rate, its own is used.
+    // 8. The rate; one that is not above 0 is ignored (the device keeps its own), one the device does
+    //    not offer is refused (44,100 Hz instead). When the device does not take the rate, its own is
+    //    used.
     int32_t rate = 44100;
     settings->getInt(settingName("SampleRate").c_str(), 44100, rate, kReadScope);
-    if (rate <= 0) rate = ::deviceSampleRate(id);
+    if (rate <= 0) {
+        rate = ::deviceSampleRate(id);
+    } else if (!rateOffered(id, rate)) {
+        refused = true;
+        rate = 44100;
+    }
     setSampleRate(id, rate);
     int32_t actual = 0;
     uint32_t size = 4;
     if (abDevGetProperty("SampleRate", id, &actual, &size) == AB_OK && actual > 0 && actual != rate)
         setSampleRate(id, actual);
 
-    // 9. Latencies, clamped to the device's range when it gives one.
+    // 9. Latencies in the device's range when it gives one, else in 1..10,000 ms; one outside it is
+    //    refused (the default 10 ms, brought into the range).
+    int low = 0, high = 0;
+    auto boundLatency = [&](int32_t stored, bool hasRange) {
+        if (!hasRange || low > high) {
+            low = 1;
+            high = 10000;
+        }
+        if (stored < low || stored > high) {
+            refused = true;
+            stored = clampInt(10, low, high);
+        }
+        return stored;
+    };
     int32_t latency = 10;
     settings->getInt(settingName("Latency").c_str(), 10, latency, kReadScope);
-    int low = 0, high = 0;
-    if (latencyRange(id, &low, &high) && low <= high)
-        latency = clampInt(latency, low, high);
-    else
-        latency = clampInt(latency, 1, 10000);
+    latency = boundLatency(latency, latencyRange(id, &low, &high));
     setLatency(id, latency);
+    // A device without an input latency is saved with 0: nothing of it reaches that device anyway.
     int32_t inputLatency = 10;
     settings->getInt(settingName("InputLatency").c_str(), 10, inputLatency, kReadScope);
-    if (inputLatencyRange(id, &low, &high) && low <= high)
-        inputLatency = clampInt(inputLatency, low, high);
-    else
-        inputLatency = clampInt(inputLatency, 1, 10000);
+    bool changeable = false;
+    if (hasInputLatency(id, &changeable))
+        inputLatency = boundLatency(inputLatency, inputLatencyRange(id, &low, &high));
     setInputLatency(id, inputLatency);
 
     // 10. The latency in frames for the MIDI clock.
@@ -182,7 +224,7 @@ int AudioManager::loadSettings()
 
     // 13. Play.
     restartDevice(id, true);
-    return 1;
+    return refused ? 0 : 1;
 }
 
 void AudioManager::applyRoutes(bool isOutput, const int32_t* routes)

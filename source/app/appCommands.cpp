@@ -29,6 +29,7 @@ namespace {
 
 const char kOpenFailed[] = "Open file failed, error 77315";
 const char kSaveFailed[] = "Save file failed: the bank could not be written to that file.";
+const char kSaveChanges[] = "Save changes to %s?";
 
 // Quit queries: the time of the previous one (none before the first).
 bool g_queried = false;
@@ -73,6 +74,13 @@ bool isPlainFile(const char* path) {
 // After a bank was read or written: the bank's file heads the recent list.
 void noteBankFile(Bank* bank) {
   if (bank && bank->file.path[0]) recentFileNote(bank->file.path);
+}
+
+// A message with the reason the file layer gave, on a line of its own below the first.
+void messageWithReason(const char* first, const char* reason) {
+  std::string text = first;
+  if (reason && reason[0]) text += std::string("\n\n") + reason;
+  msgBox(msgBoxOk, text.c_str(), msgBoxIconExclamation);
 }
 
 void afterBankRead(std::int16_t window, Engine* engine, Bank* bank) {
@@ -186,9 +194,32 @@ int appChooseFileDialog(int dialogKind, FileSpec* out, int fileType) {
 
 // ---- commands ----
 
+bool appAskSaveChanges(std::int16_t window, Bank* bank, bool canCancel) {
+  if (!bank || !bank->changed) return true;
+  char title[65] = {};
+  bankGetTitle(bank, title);
+  char text[128];
+  std::snprintf(text, sizeof text, kSaveChanges, title);
+  const int answer = msgBox(canCancel ? msgBoxYesNoCancel : msgBoxYesNo, text, msgBoxIconQuestion);
+  if (answer == msgAnswerNo) return true;
+  if (answer != msgAnswerYes) return false;  // Cancel, or no box could be shown
+  return cmdSave(window, bank, 0);
+}
+
+bool appOpenFailureMessage(const char* path, bool always) {
+  const char* reason = bankFileLastReason();
+  const bool exists = isPlainFile(path);
+  if (!always && exists && !reason[0]) return false;  // the reader spoke already
+  // A file that is gone gets the message alone; one the system would not let be read, its reason too.
+  messageWithReason(kOpenFailed, exists ? reason : "");
+  return true;
+}
+
 void cmdNew(std::int16_t window, Engine* engine, Bank* bank) {
   if (!engine || !bank) return;
+  if (!appAskSaveChanges(window, bank, true)) return;
   bankClear(bank);
+  bank->changed = 0;  // a new bank has nothing to save
   bankSelectPreset(bank, engine, bankCurrentIndex(bank));
   mainWinMarkRedraw(static_cast<std::uint16_t>(window));
   clipSetCopyKind(0);
@@ -197,15 +228,16 @@ void cmdNew(std::int16_t window, Engine* engine, Bank* bank) {
 
 void cmdOpen(std::int16_t window, Engine* engine, Bank* bank) {
   if (!engine || !bank) return;
+  if (!appAskSaveChanges(window, bank, true)) return;
   appChooseFileResetLastResult();
   if (bankFileOpenWithDialog(window, bank)) {
     afterBankRead(window, engine, bank);
     return;
   }
   // Cancelled or not read: the bank and the playing sound (with its unstored edits) stay. A chosen
-  // path that is no readable file gets the message the reader has none for.
-  if (appChooseFileLastResult() == 1 && !isPlainFile(appChooseFileLastPath()))
-    msgBox(msgBoxOk, kOpenFailed, msgBoxIconExclamation);
+  // path that is no file, or that the system would not let be read, gets the message the reader has
+  // none for, with the system's reason.
+  if (appChooseFileLastResult() == 1) appOpenFailureMessage(appChooseFileLastPath(), false);
 }
 
 bool cmdSave(std::int16_t window, Bank* bank, int how) {
@@ -230,9 +262,10 @@ bool cmdSave(std::int16_t window, Bank* bank, int how) {
     mainWindowUpdateBankName(window);
     return true;
   }
-  // Nothing asked (a Save of a bank with its own file) or a file chosen: the write failed.
+  // Nothing asked (a Save of a bank with its own file) or a file chosen: the write failed, and the
+  // user reads why.
   const bool asked = appChooseFileLastResult() != -1;
-  if (!asked || appChooseFileLastResult() == 1) msgBox(msgBoxOk, kSaveFailed, msgBoxIconExclamation);
+  if (!asked || appChooseFileLastResult() == 1) messageWithReason(kSaveFailed, bankFileLastReason());
   return false;
 }
 
@@ -248,8 +281,10 @@ void cmdImportPreset(std::int16_t window, Engine* engine, Bank* bank) {
   Bank* other = bankCreate();
   if (!other) return;
   // The first preset of the chosen bank file replaces the current preset; the sound that played is
-  // kept in the edit history first.
-  if (bankFileOpen(other, &source)) {
+  // kept in the edit history first. A file that could not be read is told with the system's reason.
+  if (!bankFileOpen(other, &source)) {
+    appOpenFailureMessage(source.path, false);
+  } else {
     std::int16_t first = -1;
     for (std::int16_t n = 0; n < bankSlotCount && first < 0; ++n)
       if (other->slots[n] && other->slots[n] != other->defaultPreset) first = n;
@@ -267,6 +302,7 @@ void cmdImportPreset(std::int16_t window, Engine* engine, Bank* bank) {
 
 void cmdRecentFile(std::int16_t window, Engine* engine, Bank* bank, std::int32_t commandId) {
   if (!engine || !bank || commandId < cmdIdRecentFirst || commandId > cmdIdRecentLast) return;
+  if (!appAskSaveChanges(window, bank, true)) return;
   recentFileOpen(bank, engine, commandId - cmdIdRecentFirst + 12);
   clipSetCopyKind(0);
   mainWindowRefreshAll(window);
@@ -329,13 +365,19 @@ bool appRunCommand(SynthApp* app, std::int32_t id) {
   return false;
 }
 
-bool appQuitQuery(SynthApp*) {
+bool appQuitQuery(SynthApp* app) {
   const double now = UiTimer::nowSeconds();
   const double since = now - g_lastQuery;
   const bool full = !g_queried || since >= 0.5 || since < 0.0;
   g_queried = true;
   g_lastQuery = now;
   if (!full) return false;
+  // Unsaved bank changes: the user decides first; Cancel (or a save that failed) keeps the program
+  // running, and the next query asks again in full.
+  if (!appAskSaveChanges(1, app ? app->bank : nullptr, true)) {
+    g_queried = false;
+    return false;
+  }
   appSaveSettings();
   return true;
 }

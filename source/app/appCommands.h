@@ -45,8 +45,17 @@ void appSetMenuItemText(int menu, int position, const char* text);
 
 // Runs the handler of a command; false for an id that has no handler here.
 bool appRunCommand(SynthApp* app, std::int32_t id);
-// The quit query: true (yes) saves the settings first; a second query within 0.5 s answers no.
+// The quit query: true (yes) saves the settings first; a second query within 0.5 s answers no. A bank
+// with unsaved changes is asked about first (appAskSaveChanges); Cancel answers no.
 bool appQuitQuery(SynthApp* app);
+// Before a bank with unsaved changes is replaced or left: "Save changes to <bank title>?" with Yes, No
+// and (canCancel) Cancel. Yes saves (asking for a name when the bank has no file). True when the caller
+// may go on: nothing changed, No, or Yes with a successful save.
+bool appAskSaveChanges(std::int16_t window, Bank* bank, bool canCancel);
+// After a bank file could not be read: "Open file failed, error 77315", with the system's reason when
+// the file exists but could not be opened. Unless `always`, nothing is shown (false) when the reader
+// refused the content and said so itself.
+bool appOpenFailureMessage(const char* path, bool always);
 
 void cmdNew(std::int16_t window, Engine* engine, Bank* bank);
 void cmdOpen(std::int16_t window, Engine* engine, Bank* bank);

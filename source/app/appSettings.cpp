@@ -45,17 +45,10 @@ AppSwitches g_switches = {1, 1, 0, 0, 1, 0, 1};
 }  // namespace
 
 std::int32_t appReadInt(const char* name, std::int32_t fallback) {
-  HKEY keys[2];
-  const int n = readKeys(keys);
-  for (int k = 0; k < n; ++k) {
-    DWORD type = 0;
-    std::uint32_t word = 0;
-    DWORD size = sizeof word;
-    if (RegQueryValueExA(keys[k], name, nullptr, &type, reinterpret_cast<BYTE*>(&word), &size) == ERROR_SUCCESS &&
-        type == REG_DWORD && size == sizeof word)
-      return static_cast<std::int32_t>(word);
-  }
-  return fallback;
+  // The settings object's number reader: a value of another type counts as missing.
+  std::int32_t value = fallback;
+  if (RegistryKey* settings = gpSettings()) settings->getInt(name, fallback, value, kScopeUserThenMachine);
+  return value;
 }
 
 bool appReadText(const char* name, const char* fallback, char* out, std::size_t capacity) {

@@ -40,12 +40,16 @@ namespace {
 // Makes the system window, then opens the slot on it; null when either fails (the window then goes).
 template <class W>
 W* createInSlot(W* window, const WindowSpec& spec, std::int16_t id, int itemCount) {
-  window->setOption(true);  // the platform window deletes it once the system window is gone
+  // The platform window takes the object over only once the system window exists: one destroyed while
+  // it is being made (a failed creation) must not take the object with it, which is freed here once.
   window->create(spec);
   if (!window->nativeHandle()) {
+    UiaApplication* application = uiaApplication();
+    if (application && application->mainWindow() == window) application->setMainWindow(nullptr);
     delete window;
     return nullptr;
   }
+  window->setOption(true);  // the platform window deletes it once the system window is gone
   if (!winOpen(id, static_cast<std::uint16_t>(itemCount), itemCount, window)) {
     window->destroy();
     return nullptr;

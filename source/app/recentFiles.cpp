@@ -102,7 +102,7 @@ void recentFileOpen(Bank* bank, Engine* engine, int position) {
     if (g_records[k].id != id) continue;
     FileSpec file = g_records[k].spec;
     if (!bankFileOpen(bank, &file)) {
-      msgBox(msgBoxOk, "Open file failed, error 77315", msgBoxIconExclamation);
+      appOpenFailureMessage(file.path, true);
       return;
     }
     bankSelectPreset(bank, engine, bankCurrentIndex(bank));

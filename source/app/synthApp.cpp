@@ -20,6 +20,7 @@
 #include "app/aboutBox.h"
 #include "app/appCommands.h"
 #include "app/appGdi.h"
+#include "app/appSession.h"
 #include "app/appSettings.h"
 #include "app/appWindows.h"
 #include "app/audioClient.h"
@@ -193,9 +194,13 @@ bool SynthApp::init() {
   // 10
   mainWindowObject = appCreateMainWindow(1, appProgramName, 3, 50, 386, 512, 31, false);
   // Without window 1 nothing could end the message loop: the start ends here like the others.
-  if (!mainWindowObject) return false;
+  if (!mainWindowObject) {
+    msgBox(0, "Morvane cannot start: its main window could not be created. Error 58844", 0);
+    return false;
+  }
   mainWindowObject->setIcon(appGetInstance(), 100);
   HWND mainHandle = mainWindowObject->nativeHandle();
+  appWatchSessionEnd(mainHandle);
   // 11
   engineSetStartFlag(engine, 1);
   mainWindowBuild(1, engine, bank);

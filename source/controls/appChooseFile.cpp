@@ -4,6 +4,7 @@
 #include <deque>
 #include <string>
 
+#include "controls/msgBox.h"
 #include "preset/chunk.h"
 
 namespace {
@@ -37,11 +38,24 @@ int chooseFrom(int dialogKind, FileSpec* out, int fileType) {
   return a.result;
 }
 
+const char kNameNotSupported[] =
+    "This file name holds letters outside the system's code page, which Morvane cannot use for files. "
+    "Please choose or give a name without them.";
+
+// A name the system's narrow-character calls could not pass on: the dialog puts '?' for every letter
+// outside the code page, and no file name holds a '?' or '*' of its own.
+bool nameSupported(const char* path) { return !std::strpbrk(path, "?*"); }
+
 }  // namespace
 
 int appChooseFile(int dialogKind, FileSpec* out, int fileType) {
   if (!out) return 5;
   gLastResult = chooseFrom(dialogKind, out, fileType);
+  if (gLastResult == 1 && !nameSupported(out->path)) {
+    msgBox(msgBoxOk, kNameNotSupported, msgBoxIconExclamation);
+    fileSpecClear(out);
+    gLastResult = 0;  // as if nothing was chosen: the caller says nothing more
+  }
   gLastPath = gLastResult == 1 ? std::string(out->path) : std::string();
   return gLastResult;
 }

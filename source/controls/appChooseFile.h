@@ -4,6 +4,9 @@
 //
 // Until the shell installs its dialog routine (appChooseFileSetRoutine), the chooser answers from a
 // script: each call takes the next queued answer (result and path); with the queue empty it answers 0.
+//
+// A chosen path holding '?' or '*' (what the system's narrow-character dialog hands over for letters
+// outside the code page) cannot be opened or written: the user is told so and the answer is 0.
 #pragma once
 #include <cstdint>
 

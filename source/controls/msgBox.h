@@ -13,8 +13,8 @@
 
 // Box styles and answers (the Win32 values, so the same numbers work on every build).
 enum {
-    msgBoxOk = 0x0, msgBoxOkCancel = 0x1, msgBoxYesNo = 0x4,
-    msgBoxIconExclamation = 0x30
+    msgBoxOk = 0x0, msgBoxOkCancel = 0x1, msgBoxYesNoCancel = 0x3, msgBoxYesNo = 0x4,
+    msgBoxIconQuestion = 0x20, msgBoxIconExclamation = 0x30
 };
 enum { msgAnswerOk = 1, msgAnswerCancel = 2, msgAnswerYes = 6, msgAnswerNo = 7 };
 

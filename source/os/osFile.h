@@ -6,8 +6,9 @@
 typedef std::intptr_t OsFile;            // an open file; osFileInvalid when none
 const OsFile osFileInvalid = -1;
 
-// read: an existing file, shared for reading; write: create or truncate; readWrite: an existing file
-enum OsFileMode { osOpenRead = 0, osOpenWrite = 1, osOpenReadWrite = 2 };
+// read: an existing file, shared for reading; write: create or truncate; readWrite: an existing file;
+// createNew: a file made by this call, failing when any file of that name exists (nothing is touched)
+enum OsFileMode { osOpenRead = 0, osOpenWrite = 1, osOpenReadWrite = 2, osOpenCreateNew = 3 };
 enum OsSeek { osSeekSet = 0, osSeekCur = 1, osSeekEnd = 2 };
 
 OsFile osFileOpen(const char* path, OsFileMode mode);
@@ -22,8 +23,12 @@ bool osFileFlush(OsFile file);
 bool osFileExists(const char* path);
 bool osFileDelete(const char* path);
 // Moves the file `from` to `to`, replacing a file of that name in one step; false on an error (then
-// `to` is left as it was).
+// `to` is left as it was). On Windows a read-only `to` is never replaced.
 bool osFileRename(const char* from, const char* to);
+
+// The system's words for the error of the last file call above that failed (open, read, write, flush,
+// delete, rename), cut to fit `capacity`; "" when no call failed yet.
+void osFileErrorText(char* out, int capacity);
 
 void osSleepMs(int milliseconds);
 

@@ -1,17 +1,38 @@
 #include "os/osFile.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
 
+namespace {
+
+int g_lastError = 0;  // errno of the last file call that failed
+
+bool noted(bool ok) {
+  if (!ok) g_lastError = errno ? errno : EIO;
+  return ok;
+}
+
+}  // namespace
+
 OsFile osFileOpen(const char* path, OsFileMode mode) {
   if (!path) return osFileInvalid;
   int fd = mode == osOpenWrite       ? ::open(path, O_WRONLY | O_CREAT | O_TRUNC, 0644)
+           : mode == osOpenCreateNew ? ::open(path, O_WRONLY | O_CREAT | O_EXCL, 0644)
            : mode == osOpenReadWrite ? ::open(path, O_RDWR)
                                      : ::open(path, O_RDONLY);
-  return fd < 0 ? osFileInvalid : static_cast<OsFile>(fd);
+  // A folder opens for reading here but is no file.
+  struct stat st;
+  if (fd >= 0 && ::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+    ::close(fd);
+    fd = -1;
+    errno = EISDIR;
+  }
+  return noted(fd >= 0) ? static_cast<OsFile>(fd) : osFileInvalid;
 }
 
 void osFileClose(OsFile file) {
@@ -23,7 +44,7 @@ std::int32_t osFileRead(OsFile file, void* data, std::int32_t bytes) {
   std::int32_t done = 0;
   while (done < bytes) {
     ssize_t n = ::read(static_cast<int>(file), static_cast<char*>(data) + done, static_cast<size_t>(bytes - done));
-    if (n < 0) return -1;
+    if (!noted(n >= 0)) return -1;
     if (n == 0) break;
     done += static_cast<std::int32_t>(n);
   }
@@ -35,7 +56,8 @@ std::int32_t osFileWrite(OsFile file, const void* data, std::int32_t bytes) {
   std::int32_t done = 0;
   while (done < bytes) {
     ssize_t n = ::write(static_cast<int>(file), static_cast<const char*>(data) + done, static_cast<size_t>(bytes - done));
-    if (n <= 0) return -1;
+    if (n == 0) errno = ENOSPC;
+    if (!noted(n > 0)) return -1;
     done += static_cast<std::int32_t>(n);
   }
   return done;
@@ -53,16 +75,22 @@ std::int64_t osFileSize(OsFile file) {
   return st.st_size;
 }
 
-bool osFileFlush(OsFile file) { return file != osFileInvalid && ::fsync(static_cast<int>(file)) == 0; }
+bool osFileFlush(OsFile file) { return file != osFileInvalid && noted(::fsync(static_cast<int>(file)) == 0); }
 
 bool osFileExists(const char* path) {
   struct stat st;
   return path && ::stat(path, &st) == 0 && S_ISREG(st.st_mode);
 }
 
-bool osFileDelete(const char* path) { return path && ::unlink(path) == 0; }
+bool osFileDelete(const char* path) { return path && noted(::unlink(path) == 0); }
 
-bool osFileRename(const char* from, const char* to) { return from && to && std::rename(from, to) == 0; }
+bool osFileRename(const char* from, const char* to) { return from && to && noted(std::rename(from, to) == 0); }
+
+void osFileErrorText(char* out, int capacity) {
+  if (!out || capacity <= 0) return;
+  out[0] = 0;
+  if (g_lastError != 0) std::snprintf(out, static_cast<std::size_t>(capacity), "%s", std::strerror(g_lastError));
+}
 
 void osSleepMs(int milliseconds) {
   if (milliseconds <= 0) return;

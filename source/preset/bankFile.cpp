@@ -257,7 +257,10 @@ bool readInto(Bank* bank, FileSpec* file) {
   swapReset();
   fileSetChunkTypeCallback(chunkHeaderCheck);
   if (!chunkReader() && !chunkBufferInit(chunkCapacity)) return false;
-  if (!fileOpen(file, fileAccessRead)) return false;
+  if (!fileOpen(file, fileAccessRead)) {
+    bankFileSetReason("The file could not be read: %s");
+    return false;
+  }
   fileSeek(file, 0);
   ChunkHeader header;
   if (!fileReadChunk(file, &header) || (header.id != id("ClaM") && header.id != id("Clam"))) {
@@ -333,13 +336,13 @@ void takeOver(Bank* bank, Bank* fresh) {
   std::memcpy(fresh, old, sizeof(Bank));
   std::free(old);
   bank->current = current;
-  bank->changed = 1;
   bankDestroy(fresh);
 }
 
 }  // namespace
 
 bool bankFileOpen(Bank* bank, const FileSpec* source) {
+  bankFileSetReason("");
   if (!bank || !source) return false;
   FileSpec file = *source;
   file.handle = osFileInvalid;
@@ -355,6 +358,7 @@ bool bankFileOpen(Bank* bank, const FileSpec* source) {
   fresh->file = file;
   fresh->file.handle = osFileInvalid;
   takeOver(bank, fresh);
+  bank->changed = 0;  // the bank holds what its file holds: nothing to save
   return true;
 }
 

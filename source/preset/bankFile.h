@@ -34,9 +34,15 @@ bool bankFileOpenWithDialog(int window, Bank* bank);
 // One chunk by its id; false aborts the read (no memory for a preset, a header chunk not readable).
 bool bankFileHandleChunk(FileSpec* file, Bank* bank, const ChunkHeader* header, BankReadScratch* scratch);
 
-// Writes every preset of its own, the bank's tunings and plug data to the file (created or
-// truncated), in this machine's byte order. False when the file cannot be written.
+// Writes every preset of its own, the bank's tunings and plug data to the file, in this machine's byte
+// order: into a new temporary file beside it, which then replaces the file. False when the file cannot
+// be written (the file, and every other file, left as it was; no temporary left behind).
 bool bankFileWrite(Bank* bank, FileSpec* file);
+// Why the last bankFileOpen or bankFileWrite failed at the file level, in words with the system's
+// reason ("" when it did not fail so, e.g. the content was refused with the reader's own message).
+const char* bankFileLastReason();
+// Sets that text from a format with one %s, which takes the system's words for the last file error.
+void bankFileSetReason(const char* format);
 // "&Save": the bank's own file; "Save As...": asks for a file first. The bank's file becomes the one
 // written; false when nothing was written.
 bool bankFileSave(int window, Bank* bank);

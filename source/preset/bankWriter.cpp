@@ -1,6 +1,8 @@
 // The bank file writer: the chunks the reader takes, newest id of every kind, in this machine's order.
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 
 #include "controls/appChooseFile.h"
 #include "os/osFile.h"
@@ -57,21 +59,61 @@ bool writePreset(FileSpec* file, Preset* p, std::int16_t slot, std::uint8_t* b) 
 
 }  // namespace
 
+namespace {
+
+// Why the last bank file open or write failed at the file level ("" when it did not).
+char g_reason[400];
+
+void setReason(const char* what) {
+  char system[256];
+  osFileErrorText(system, sizeof system);
+  std::snprintf(g_reason, sizeof g_reason, what, system[0] ? system : "unknown error");
+}
+
+// A new file beside the target, under a name no file has ("~mv" and four hex digits, ".tmp", in the
+// target's folder): made by this call, so no file of the user's is ever opened or replaced. False
+// when the name does not fit the path or the folder takes no new file.
+bool createTemporary(const FileSpec* target, FileSpec* work) {
+  static unsigned next = static_cast<unsigned>(std::time(nullptr)) * 2654435761u;
+  *work = *target;
+  work->handle = osFileInvalid;
+  std::size_t folder = 0;
+  while (folder < sizeof target->path && target->path[folder]) ++folder;
+  while (folder > 0 && target->path[folder - 1] != '\\' && target->path[folder - 1] != '/') --folder;
+  static const std::size_t nameChars = 11;  // "~mv0000.tmp"
+  if (folder + nameChars + 1 > sizeof work->path) {
+    std::snprintf(g_reason, sizeof g_reason,
+                  "The folder's path is too long for the temporary file a save writes first.");
+    return false;
+  }
+  for (int attempt = 0; attempt < 32; ++attempt) {
+    std::snprintf(work->path + folder, sizeof work->path - folder, "~mv%04x.tmp", (next++ >> 7) & 0xFFFFu);
+    if (fileCreateNew(work)) return true;
+  }
+  setReason("No temporary file could be made in that folder: %s");
+  return false;
+}
+
+}  // namespace
+
+const char* bankFileLastReason() { return g_reason; }
+
+void bankFileSetReason(const char* format) { setReason(format); }
+
 bool bankFileWrite(Bank* bank, FileSpec* file) {
+  g_reason[0] = 0;
   if (!bank || !file) return false;
-  // The bank goes to a temporary file beside the target first; the target is replaced only once the
-  // whole bank is written, so a failed save leaves the old file as it was.
-  FileSpec work = *file;
-  work.handle = osFileInvalid;
-  std::size_t length = 0;
-  while (length < sizeof file->path && file->path[length]) ++length;
-  static const char suffix[] = ".tmp";
-  const bool beside = length + sizeof suffix <= sizeof work.path;
-  if (beside) std::memcpy(work.path + length, suffix, sizeof suffix);
+  // The bank goes to a new temporary file beside the target first; the target is replaced only once
+  // the whole bank is written, so a failed save leaves the old file as it was. When no temporary can
+  // be made there the save is refused: the target is never written in place.
+  FileSpec work;
   std::uint8_t* buffer = static_cast<std::uint8_t*>(std::malloc(chunkCapacity));
-  if (!buffer) return false;
+  if (!buffer) {
+    std::snprintf(g_reason, sizeof g_reason, "Not enough memory.");
+    return false;
+  }
   fileSetChunkTypeCallback(chunkHeaderCheck);
-  if (!fileCreate(&work)) {
+  if (!createTemporary(file, &work)) {
     std::free(buffer);
     return false;
   }
@@ -88,10 +130,13 @@ bool bankFileWrite(Bank* bank, FileSpec* file) {
   ok = ok && bankPlugInChunk(&work, bank, buffer, chunkWrite);
   ok = ok && writeMarker(&work, "tail", 1);
   ok = ok && osFileFlush(work.handle);
+  if (!ok) setReason("Writing the bank failed: %s");
   fileClose(&work);
   std::free(buffer);
-  if (!beside) return ok;  // a path too long for the suffix was written in place
-  if (ok) ok = osFileRename(work.path, file->path);
+  if (ok) {
+    ok = osFileRename(work.path, file->path);
+    if (!ok) setReason("The file could not be replaced: %s");
+  }
   if (!ok) osFileDelete(work.path);
   return ok;
 }

@@ -72,15 +72,23 @@ bool fileOpen(FileSpec* file, FileAccess access) {
   return file->handle != osFileInvalid;
 }
 
-bool fileCreate(FileSpec* file) {
+namespace {
+
+bool createWith(FileSpec* file, OsFileMode mode) {
   if (!file) return false;
   swapReset();
   if (gReader) gReader->headerPos = 0;
   clearCurrentHeader();
   file->path[sizeof file->path - 1] = 0;
-  file->handle = osFileOpen(file->path, osOpenWrite);
+  file->handle = osFileOpen(file->path, mode);
   return file->handle != osFileInvalid;
 }
+
+}  // namespace
+
+bool fileCreate(FileSpec* file) { return createWith(file, osOpenWrite); }
+
+bool fileCreateNew(FileSpec* file) { return createWith(file, osOpenCreateNew); }
 
 bool fileClose(FileSpec* file) {
   if (!file) return false;

@@ -59,6 +59,8 @@ enum FileAccess { fileAccessRead = 0, fileAccessReadWrite = 1 };
 bool fileOpen(FileSpec* file, FileAccess access);  // an existing file
 // Creates or truncates the file for writing and clears the swap flag: files are written in machine order.
 bool fileCreate(FileSpec* file);
+// As fileCreate, for a file that does not exist yet: fails, touching nothing, when one of that name does.
+bool fileCreateNew(FileSpec* file);
 bool fileClose(FileSpec* file);
 void fileGetName(const FileSpec* file, char* out, std::uint32_t capacity);
 std::int64_t fileTell(FileSpec* file);

@@ -224,10 +224,9 @@ std::int32_t sampleLoad(Engine* engine, std::int16_t channel, FileSpec* given) {
       return sampleFileError;
     }
     if (sampleDetectType(&file) == chunkId("WAVE")) {
+      // The reader tells what is wrong with a file it cannot take (a format not decoded here is told
+      // like any other unsupported file).
       result = sampleReadWave(&file, slot);
-      // A WAVE file in a format not decoded here (compressed, float, no audio at all) is told like
-      // any other unsupported file.
-      if (result == sampleUnsupported) showText("Load sample error: unsupported file type");
     } else {
       showText("Load sample error: unsupported file type");
       result = sampleUnsupported;

@@ -34,6 +34,47 @@ bool skip(FileSpec* file, std::int64_t bytes, std::int64_t fileSize) {
   return fileSeek(file, here + bytes);
 }
 
+// Whether the four bytes at `at` could be a chunk id (printable characters); the position afterwards
+// is the caller's to set.
+bool holdsChunkId(FileSpec* file, std::int64_t at, std::int64_t fileSize) {
+  std::uint8_t id[4];
+  if (at < 0 || at + 4 > fileSize || !fileSeek(file, at) || !fileReadBytes(file, id, 4)) return false;
+  for (std::uint8_t b : id)
+    if (b < 0x20 || b > 0x7E) return false;
+  return true;
+}
+
+// Moves past the rest of a chunk (`bytes`) and the pad byte of an odd-sized one (`odd`); false when
+// that would leave the file. A writer that left out the pad byte is read as common readers do: when
+// the padded offset holds no chunk id but the unpadded one does, the next chunk starts there.
+bool skipChunkRest(FileSpec* file, std::int64_t bytes, bool odd, std::int64_t fileSize) {
+  if (!skip(file, bytes, fileSize)) return false;
+  if (!odd) return true;
+  const std::int64_t here = fileTell(file);
+  if (here < 0) return false;
+  if (here >= fileSize) return true;  // the file ends where the pad byte would be
+  if (!holdsChunkId(file, here + 1, fileSize) && holdsChunkId(file, here, fileSize)) return fileSeek(file, here);
+  return fileSeek(file, here + 1);
+}
+
+// Tells what is wrong with the file: `what` holds one %s for its name.
+void tellFault(FileSpec* file, const char* what) {
+  char name[260];
+  fileGetName(file, name, sizeof name);
+  char text[400];
+  std::snprintf(text, sizeof text, what, name);
+  msgBox(0, text, 0);
+}
+
+const char kOutOfOrder[] = "Sample load error: the chunks of %s are not in the order of a WAVE file.";
+const char kCutFormat[] = "Sample load error: %s ends inside its format chunk.";
+const char kShortFormat[] = "Sample load error: the format chunk of %s is too short.";
+const char kCutChunk[] = "Sample load error: %s ends inside one of its chunks.";
+const char kNoData[] = "Sample load error: %s holds no audio data.";
+const char kNoFrames[] = "Sample load error: %s holds no whole audio frame.";
+const char kDataFirst[] = "Sample load error: the audio data of %s comes before its format chunk.";
+const char kUnsupported[] = "Load sample error: unsupported file type";
+
 inline float clamp99(float x) { return x < -0.99f ? -0.99f : x > 0.99f ? 0.99f : x; }
 
 inline float sample16(const std::uint8_t* p) {
@@ -178,36 +219,69 @@ std::int32_t sampleReadWave(FileSpec* file, SampleInfo* slot) {
   bool seenRiff = false, seenWave = false, seenFmt = false;
   std::uint16_t fmtChannels = 0, fmtBits = 0;
   std::uint32_t fmtRate = 0;
-  bool walkedToEnd = false;  // the chunk walk met the end of the file between two chunks
+  // What ended the walk: the end of the file between two chunks, or 128 chunks without audio, leave
+  // "no audio data"; a read cut short by the end names that.
+  const char* fault = kNoData;
+  bool walkedToEnd = false;
   for (int n = 0; n < 128; ++n) {
     std::uint8_t id[4];
     if (fileTell(file) >= fileSize) {
       walkedToEnd = true;
       break;
     }
+    fault = kCutChunk;  // until the chunk is read whole
     if (!fileReadBytes(file, id, 4)) break;
     std::uint32_t size = 0;
     if (idIs(id, "RIFF")) {
-      if (seenRiff) return sampleNotOpened;
+      if (seenRiff) {
+        tellFault(file, kOutOfOrder);
+        return sampleNotOpened;
+      }
       seenRiff = true;
       if (!readU32(file, &size)) break;
     } else if (idIs(id, "WAVE")) {
-      if (!seenRiff) return sampleNotOpened;
+      if (!seenRiff) {
+        tellFault(file, kOutOfOrder);
+        return sampleNotOpened;
+      }
       seenWave = true;
     } else if (idIs(id, "fmt ")) {
-      if (!seenWave) return sampleNotOpened;
-      if (!readU32(file, &size)) break;
+      if (!seenWave) {
+        tellFault(file, kOutOfOrder);
+        return sampleNotOpened;
+      }
+      if (!readU32(file, &size)) {
+        fault = kCutFormat;
+        break;
+      }
       std::uint8_t fmt[40];
       const std::uint32_t taken = size < 40 ? size : 40;
-      if (size < 16 || !fileReadBytes(file, fmt, taken)) return sampleNotOpened;  // no whole format record
-      if (!isPcmFormat(fmt, taken)) return sampleUnsupported;
+      // No whole format record.
+      if (size < 16) {
+        tellFault(file, kShortFormat);
+        return sampleNotOpened;
+      }
+      if (!fileReadBytes(file, fmt, taken)) {
+        tellFault(file, kCutFormat);
+        return sampleNotOpened;
+      }
+      if (!isPcmFormat(fmt, taken)) {
+        msgBox(0, kUnsupported, 0);
+        return sampleUnsupported;
+      }
       fmtChannels = le16(fmt + 2);
       fmtRate = le32(fmt + 4);
       fmtBits = le16(fmt + 14);
       seenFmt = true;
-      if (!skip(file, std::int64_t(size) - taken + (size & 1), fileSize)) break;
+      if (!skipChunkRest(file, std::int64_t(size) - taken, (size & 1) != 0, fileSize)) {
+        fault = kCutFormat;
+        break;
+      }
     } else if (idIs(id, "data")) {
-      if (!seenFmt) break;
+      if (!seenFmt) {
+        fault = kDataFirst;
+        break;
+      }
       if (!readU32(file, &size)) break;
       const std::int64_t position = fileTell(file);
       if (position < 0) break;
@@ -216,7 +290,10 @@ std::int32_t sampleReadWave(FileSpec* file, SampleInfo* slot) {
       if (available < 0) available = 0;
       const std::uint32_t dataBytes = std::int64_t(size) > available ? static_cast<std::uint32_t>(available) : size;
       // No whole frame: nothing to play (the width is checked by the decoder, so guard the division).
-      if (fmtBits >= 8 && fmtChannels > 0 && dataBytes / (fmtBits / 8) / fmtChannels == 0) return sampleUnsupported;
+      if (fmtBits >= 8 && fmtChannels > 0 && dataBytes / (fmtBits / 8) / fmtChannels == 0) {
+        tellFault(file, kNoFrames);
+        return sampleUnsupported;
+      }
       const std::int32_t keptChannels = slot->channels;
       slot->channels = fmtChannels;
       if (!sampleDecodeWave(file, position, slot, fmtBits, fmtChannels, dataBytes)) {
@@ -229,9 +306,11 @@ std::int32_t sampleReadWave(FileSpec* file, SampleInfo* slot) {
       return sampleOk;
     } else {
       if (!readU32(file, &size)) break;
-      if (!skip(file, std::int64_t(size) + (size & 1), fileSize)) break;
+      if (!skipChunkRest(file, size, (size & 1) != 0, fileSize)) break;
     }
+    fault = kNoData;
   }
+  tellFault(file, !seenWave && fault == kNoData ? kOutOfOrder : fault);
   // A format record but no data chunk: a header without audio.
   return seenFmt && walkedToEnd ? sampleUnsupported : sampleNotOpened;
 }

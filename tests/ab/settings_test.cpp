@@ -190,29 +190,46 @@ TEST_F(SettingsTest, MissingOrUnknownDeviceAnswersZero)
     EXPECT_EQ(manager()->audioDevice, static_cast<int32_t>(deviceId));
 }
 
-TEST_F(SettingsTest, HostileValuesGiveDefaultsOrClampedValues)
+// Values out of their ranges never reach the device: the default is used, and the answer 0 opens the
+// "Audio Setup" dialog as for a missing device while the device plays with the defaults. A value of
+// another type (a text where a number belongs) counts as missing.
+TEST_F(SettingsTest, HostileValuesGiveDefaultsAndRefusedOnesAnswerZero)
 {
     struct Case {
         const char* name;
         int32_t value;
+        int answer;   // of loadSettings
         std::function<void(AudioManager*)> check;
+        const char* text = nullptr;   // stored as a text instead of the number
     } cases[] = {
-        {"AB SampleRate", 0, [](AudioManager* m) { EXPECT_EQ(m->deviceSampleRate(), 48000); }},
-        {"AB SampleRate", -1, [](AudioManager* m) { EXPECT_EQ(m->deviceSampleRate(), 48000); }},
-        {"AB Latency", 0, [](AudioManager* m) { EXPECT_EQ(m->latencyMs, 1); }},
-        {"AB Latency", 1000000, [](AudioManager* m) { EXPECT_EQ(m->latencyMs, 10000); }},
-        {"AB OutputChannel 0", 99, [](AudioManager* m) { EXPECT_EQ(m->outputRoutes[0], -1); }},
-        {"AB OutputChannel 0", -7, [](AudioManager* m) { EXPECT_EQ(m->outputRoutes[0], -1); }},
-        {"AB OutputChannel 0", 31, [](AudioManager* m) { EXPECT_EQ(m->outputRoutes[0], 31); }},
-        {"AB InputChannel 5", 32, [](AudioManager* m) { EXPECT_EQ(m->inputRoutes[5], -1); }},
-        {"AB MidiInPort 3", 7, [](AudioManager* m) { EXPECT_EQ(m->midiInPorts[3], 1); }},
+        {"AB SampleRate", 0, 1, [](AudioManager* m) { EXPECT_EQ(m->deviceSampleRate(), 48000); }},
+        {"AB SampleRate", -1, 1, [](AudioManager* m) { EXPECT_EQ(m->deviceSampleRate(), 48000); }},
+        {"AB SampleRate", 57, 0, [](AudioManager* m) { EXPECT_EQ(m->deviceSampleRate(), 44100); }},
+        {"AB SampleRate", 2147483647, 0, [](AudioManager* m) { EXPECT_EQ(m->deviceSampleRate(), 44100); }},
+        {"AB SampleRate", 0, 1, [](AudioManager* m) { EXPECT_EQ(m->deviceSampleRate(), 44100); }, "9"},
+        {"AB Latency", 0, 0, [](AudioManager* m) { EXPECT_EQ(m->latencyMs, 10); }},
+        {"AB Latency", 1000000, 0, [](AudioManager* m) { EXPECT_EQ(m->latencyMs, 10); }},
+        {"AB Latency", 10000, 1, [](AudioManager* m) { EXPECT_EQ(m->latencyMs, 10000); }},
+        {"AB Latency", 0, 1, [](AudioManager* m) { EXPECT_EQ(m->latencyMs, 10); }, "20"},
+        {"AB OutputChannel 0", 99, 0, [](AudioManager* m) { EXPECT_EQ(m->outputRoutes[0], -1); }},
+        {"AB OutputChannel 0", -7, 0, [](AudioManager* m) { EXPECT_EQ(m->outputRoutes[0], -1); }},
+        {"AB OutputChannel 0", 31, 1, [](AudioManager* m) { EXPECT_EQ(m->outputRoutes[0], 31); }},
+        {"AB OutputChannel 0", 0, 1, [](AudioManager* m) { EXPECT_EQ(m->outputRoutes[0], -1); }, "1"},
+        {"AB InputChannel 5", 32, 0, [](AudioManager* m) { EXPECT_EQ(m->inputRoutes[5], -1); }},
+        {"AB MidiInPort 3", 7, 1, [](AudioManager* m) { EXPECT_EQ(m->midiInPorts[3], 1); }},
     };
     for (const Case& c : cases) {
         clearSettings();
         storeText("AB AudioDevice", "Feed Device Logging 1");
-        storeInt(c.name, c.value);
-        SCOPED_TRACE(std::string(c.name) + " " + std::to_string(c.value));
-        ASSERT_EQ(client->loadSettings(), 1);
+        const int32_t own = 48000;   // the device's own rate before the settings are read
+        ASSERT_EQ(abDevSetProperty("SampleRate", deviceId, &own, 4), 0);
+        if (c.text)
+            storeText(c.name, c.text);
+        else
+            storeInt(c.name, c.value);
+        SCOPED_TRACE(std::string(c.name) + " " + (c.text ? std::string("text ") + c.text : std::to_string(c.value)));
+        EXPECT_EQ(client->loadSettings(), c.answer);
+        EXPECT_EQ(manager()->audioDevice, static_cast<int32_t>(deviceId));
         c.check(manager());
         EXPECT_EQ(abDevIsRunning(deviceId), 1);
     }

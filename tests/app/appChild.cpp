@@ -9,6 +9,7 @@
 //   --scenario=record       as audio, through the Record window: F3, Record (waiting for a note), the
 //                           note starts the take, Stop after its release, then Play of the take
 //   --scenario=fail-engine  the engine cannot be made; likewise fail-bank and fail-chunk
+//   --scenario=fail-window  window 1 cannot be made: the system destroys it while it is being made
 //   --scenario=exit-write   start, switch auto-balance off, end without the quit query
 //   --scenario=order        as close, with a client that notes whether the engine still exists when
 //                           the host closes its devices
@@ -72,6 +73,26 @@ int recordBox(void*, int, const char* text, int) {
 
 // The "Audio Setup" dialog that an empty store opens at start-up: noted, not shown.
 void noteAudioSetup(SynthApp*) { note("audio setup"); }
+
+// Window 1 refused as a display that cannot take it refuses it: its creation fails (WM_CREATE answered
+// -1), and the system destroys the half-made window.
+WNDPROC g_windowProc = nullptr;
+LRESULT CALLBACK refuseCreate(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_CREATE) return -1;
+  return CallWindowProcA(g_windowProc, window, message, wParam, lParam);
+}
+LRESULT CALLBACK onCreateWindow(int code, WPARAM wParam, LPARAM lParam) {
+  if (code == HCBT_CREATEWND) {
+    const CBT_CREATEWNDA* create = reinterpret_cast<const CBT_CREATEWNDA*>(lParam);
+    const char* title = create->lpcs->lpszName;
+    if (!g_windowProc && title && !IS_INTRESOURCE(title) && std::strcmp(title, "Morvane") == 0) {
+      HWND window = reinterpret_cast<HWND>(wParam);
+      g_windowProc = reinterpret_cast<WNDPROC>(
+          SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(refuseCreate)));
+    }
+  }
+  return CallNextHookEx(nullptr, code, wParam, lParam);
+}
 
 Engine* failEngine() { return nullptr; }
 Bank* failBank() { return nullptr; }
@@ -326,6 +347,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   if (g_scenario == "fail-engine") hooks->createEngine = failEngine;
   if (g_scenario == "fail-bank") hooks->createBank = failBank;
   if (g_scenario == "fail-chunk") hooks->initChunkBuffer = failChunk;
+  if (g_scenario == "fail-window") SetWindowsHookExA(WH_CBT, onCreateWindow, nullptr, GetCurrentThreadId());
   if (g_scenario == "order") hooks->createAudioClient = makeOrderClient;
   if (g_scenario == "audio" || g_scenario == "keys" || g_scenario == "record")
     hooks->createAudioClient = makeCountingClient;

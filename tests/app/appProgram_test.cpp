@@ -239,7 +239,9 @@ TEST_F(Program, StartUpFailuresShowTheirMessageAndEndCleanly) {
   };
   const Case cases[] = {{"fail-engine", "box Morvane memory error, 58841"},
                         {"fail-bank", "box Morvane memory error, 58842"},
-                        {"fail-chunk", "box Morvane memory error, 58843"}};
+                        {"fail-chunk", "box Morvane memory error, 58843"},
+                        // No usable display: window 1 is destroyed while it is being made.
+                        {"fail-window", "box Morvane cannot start: its main window could not be created. Error 58844"}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.scenario);
     const ChildRun run = runChild(c.scenario, 30000);
@@ -273,6 +275,35 @@ TEST_F(Program, DevicesCloseBeforeTheEngineGoes) {
   EXPECT_EQ(run.exitCode, 0u);
   EXPECT_TRUE(hasLine(run.log, "devices close, engine alive"));
   EXPECT_FALSE(hasLine(run.log, "devices close, engine gone"));
+}
+
+// Stored host settings out of range never reach the device: the program starts with the defaults and
+// opens the "Audio Setup" dialog as for a missing device; a number stored as a text counts as missing.
+TEST_F(Program, HostSettingsOutOfRangeOpenTheAudioSetupAndATextCountsAsMissing) {
+  struct Case {
+    const char* what;
+    DWORD rate;
+    const char* rateText;  // stored as a text instead
+    bool setup;
+  };
+  const Case cases[] = {{"57 Hz", 57, nullptr, true},
+                        {"2147483647 Hz", 2147483647u, nullptr, true},
+                        {"the text 9", 0, "9", false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    clearKey(HKEY_CURRENT_USER, kUserKey);
+    const std::string out = useMmeOutput();
+    ASSERT_FALSE(out.empty()) << "no MME device, or not run through the test harness";
+    if (c.rateText)
+      storeText("AB SampleRate", c.rateText);
+    else
+      storeInt("AB SampleRate", c.rate);
+    const ChildRun run = runChild("close");
+    ASSERT_TRUE(run.ended);
+    EXPECT_EQ(run.exitCode, 0u);
+    EXPECT_TRUE(hasLine(run.log, "shown "));
+    EXPECT_EQ(hasLine(run.log, "audio setup"), c.setup);
+  }
 }
 
 TEST_F(Program, NoteSixtyNineFromTheInterfaceSoundsAt440HzThroughTheDevice) {

@@ -6,6 +6,7 @@
 #include "app/mainWindow.h"
 #include "app/synthApp.h"
 #include "controls/msgBox.h"
+#include "preset/bank.h"
 #include "support/windowCapture.h"
 
 namespace {
@@ -23,6 +24,9 @@ void CALLBACK runTests(HWND, UINT, UINT_PTR id, DWORD) {
   if (g_how.beforeTests) g_how.beforeTests();
   g_result = RUN_ALL_TESTS();
   if (g_how.afterTests) g_how.afterTests();
+  // What the tests did to the bank is not kept: closing asks nothing.
+  if (SynthApp* app = dynamic_cast<SynthApp*>(uiaApplication()))
+    if (app->bank) app->bank->changed = 0;
   PostMessageA(appGetMainWindowHandle(), WM_CLOSE, 0, 0);
 }
 

@@ -235,15 +235,26 @@ TEST_F(RegistryTest, BadlyStoredValues)
     int32_t i = 0;
     EXPECT_FALSE(key.getInt("wide", 7, i, kScopeUser));
     EXPECT_EQ(i, 7);
+    // A number of another type counts as missing: a byte, a text (once read as its character codes,
+    // "9" as 57), 4 binary bytes; the machine key is asked next.
     const uint8_t one = 1;
     storeRaw("byte", REG_BINARY, &one, 1);
     bool b = false;
-    EXPECT_TRUE(key.getBool("byte", false, b, kScopeUser));
-    EXPECT_TRUE(b);
-    // A text read as a number: its first four bytes.
-    storeRaw("digits", REG_SZ, "ab", 3);
-    EXPECT_TRUE(key.getInt("digits", 0, i, kScopeUser));
-    EXPECT_EQ(i, 0x00006261);
+    EXPECT_FALSE(key.getBool("byte", false, b, kScopeUser));
+    EXPECT_FALSE(b);
+    storeRaw("digits", REG_SZ, "9", 2);
+    EXPECT_FALSE(key.getInt("digits", 44100, i, kScopeUser));
+    EXPECT_EQ(i, 44100);
+    const uint32_t four = 48000;
+    storeRaw("binary", REG_BINARY, &four, 4);
+    EXPECT_FALSE(key.getInt("binary", 5, i, kScopeUser));
+    EXPECT_EQ(i, 5);
+    float f = 0.0f;
+    EXPECT_FALSE(key.getFloat("digits", 0.5f, f, kScopeUser));
+    EXPECT_EQ(f, 0.5f);
+    ASSERT_TRUE(key.setInt("digits", 3, kScopeMachine));
+    EXPECT_TRUE(key.getInt("digits", 0, i, kScopeUserThenMachine));
+    EXPECT_EQ(i, 3);
 }
 
 TEST_F(RegistryTest, DeleteKeyRemovesTheWholeTree)

@@ -40,6 +40,40 @@ TEST(OsFile, MissingFileAndBadArguments) {
   EXPECT_EQ(osFileSize(osFileInvalid), -1);
 }
 
+// A new file is made only where no file of that name exists; a failed call leaves the system's words.
+TEST(OsFile, CreateNewNeverTouchesAnExistingFileAndFailuresHaveWords) {
+  const std::string path = testTempPath("kept.bin");
+  OsFile f = osFileOpen(path.c_str(), osOpenWrite);
+  ASSERT_NE(f, osFileInvalid);
+  EXPECT_EQ(osFileWrite(f, "mine", 4), 4);
+  osFileClose(f);
+  EXPECT_EQ(osFileOpen(path.c_str(), osOpenCreateNew), osFileInvalid);
+  char words[256] = {};
+  osFileErrorText(words, sizeof words);
+  EXPECT_GT(std::strlen(words), 3u) << words;
+  f = osFileOpen(path.c_str(), osOpenRead);
+  ASSERT_NE(f, osFileInvalid);
+  char got[8] = {};
+  EXPECT_EQ(osFileRead(f, got, 8), 4);
+  EXPECT_STREQ(got, "mine");
+  osFileClose(f);
+
+  const std::string fresh = testTempPath("fresh.bin");
+  f = osFileOpen(fresh.c_str(), osOpenCreateNew);
+  ASSERT_NE(f, osFileInvalid);
+  osFileClose(f);
+  EXPECT_TRUE(osFileExists(fresh.c_str()));
+  EXPECT_TRUE(osFileDelete(fresh.c_str()));
+
+  // A folder is no file to read; the words follow the latest failure, cut to the room given.
+  EXPECT_EQ(osFileOpen(testTempDir().c_str(), osOpenRead), osFileInvalid);
+  EXPECT_EQ(osFileOpen(testTempPath("missing/x.bin").c_str(), osOpenRead), osFileInvalid);
+  char small[6] = {};
+  osFileErrorText(small, sizeof small);
+  EXPECT_EQ(std::strlen(small), 5u);
+  osFileErrorText(nullptr, 10);
+}
+
 // The measuring helpers every audio test relies on.
 TEST(TestSignal, MeasuresPitchLevelAndTone) {
   const double rate = 44100.0;

@@ -26,6 +26,7 @@ struct WaveSpec {
   std::int64_t dataSizeOverride = -1;  // stored data size (-1: the real one)
   std::int64_t truncateDataTo = -1;    // bytes of sample data really written (-1: all)
   bool oddChunkBeforeData = false;     // a 3-byte "LIST" chunk with its pad byte
+  bool padByteLeftOut = false;         // ... written without it (a common writer fault)
   bool noData = false;                 // no "data" chunk at all (a header only)
   // Sub-format GUID of an extensible format record (formatTag 0xFFFE, fmtSize 40); null: none.
   const std::uint8_t* subFormat = nullptr;
@@ -98,7 +99,7 @@ inline Bytes makeWave(const WaveSpec& s) {
     body.push_back('a');
     body.push_back('b');
     body.push_back('c');
-    body.push_back(0);
+    if (!s.padByteLeftOut) body.push_back(0);
   }
   if (s.dataBeforeFmt) {
     body.insert(body.end(), data.begin(), data.end());

@@ -234,7 +234,7 @@ TEST_F(SampleTest, MessagesOfUnsupportedFiles) {
       {"thirtytwo.wav", sampleNotOpened,
        "Sample load error, Morvane currently only supports 16 and 24 bit sound files"},
       {"three.wav", sampleNotOpened, "Sample load error, Morvane only supports mono or stereo sound files"},
-      {"datafirst.wav", sampleNotOpened, nullptr},
+      {"datafirst.wav", sampleNotOpened, "Sample load error: the audio data of %s comes before its format chunk."},
   };
   for (const MessageCase& c : cases) {
     msgBoxCaptureEnd();
@@ -243,7 +243,9 @@ TEST_F(SampleTest, MessagesOfUnsupportedFiles) {
     EXPECT_EQ(load(0, testTempPath(c.file)), c.code) << c.file;
     if (c.text) {
       ASSERT_EQ(msgBoxCaptureCount(), 1u) << c.file;
-      EXPECT_STREQ(msgBoxCaptureText(0), c.text);
+      char text[400];
+      std::snprintf(text, sizeof text, c.text, testTempPath(c.file).c_str());  // a file fault names the file
+      EXPECT_STREQ(msgBoxCaptureText(0), text);
     } else {
       EXPECT_EQ(msgBoxCaptureCount(), 0u) << c.file;
     }
@@ -251,6 +253,66 @@ TEST_F(SampleTest, MessagesOfUnsupportedFiles) {
     EXPECT_EQ(slot(0)->data, nullptr) << c.file;
     EXPECT_EQ(slot(0)->channels, 1) << c.file;
   }
+}
+
+// Every file the reader cannot take says what is wrong with it; an odd-sized chunk whose pad byte was
+// left out is read past as common readers do.
+TEST_F(SampleTest, FaultyWaveFilesSayWhatIsWrongAndAMissingPadByteIsForgiven) {
+  WaveSpec s;
+  s.frames = 300;
+  const wavetest::Bytes whole = wavetest::makeWave(s);
+  WaveSpec noPad = s;
+  noPad.oddChunkBeforeData = true;
+  noPad.padByteLeftOut = true;
+  WaveSpec noPadEnd = noPad;  // the same without audio: the walk still finds the format chunk
+  noPadEnd.noData = true;
+  WaveSpec noFrames = s;
+  noFrames.frames = 0;
+  WaveSpec headerOnly = s;
+  headerOnly.noData = true;
+  struct Case {
+    const char* name;
+    wavetest::Bytes bytes;
+    int code;
+    std::int32_t frames;
+    const char* text;  // null: no box; %s: the file's path
+  };
+  const Case cases[] = {
+      {"cutfmt.wav", wavetest::Bytes(whole.begin(), whole.begin() + 30), sampleNotOpened, 0,
+       "Sample load error: %s ends inside its format chunk."},
+      {"cutfmtsize.wav", wavetest::Bytes(whole.begin(), whole.begin() + 18), sampleNotOpened, 0,
+       "Sample load error: %s ends inside its format chunk."},
+      {"cutdata.wav", wavetest::Bytes(whole.begin(), whole.begin() + 38), sampleNotOpened, 0,
+       "Sample load error: %s ends inside one of its chunks."},
+      {"nopad.wav", wavetest::makeWave(noPad), sampleOk, 300, nullptr},
+      {"nopadend.wav", wavetest::makeWave(noPadEnd), sampleUnsupported, 0,
+       "Sample load error: %s holds no audio data."},
+      {"noframes.wav", wavetest::makeWave(noFrames), sampleUnsupported, 0,
+       "Sample load error: %s holds no whole audio frame."},
+      {"headeronly.wav", wavetest::makeWave(headerOnly), sampleUnsupported, 0,
+       "Sample load error: %s holds no audio data."},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    msgBoxCaptureEnd();
+    msgBoxCaptureBegin(0);
+    slot(0)->channels = 1;
+    EXPECT_EQ(load(0, write(c.name, c.bytes)), c.code);
+    EXPECT_EQ(slot(0)->length, c.frames);
+    if (c.text) {
+      ASSERT_EQ(msgBoxCaptureCount(), 1u);
+      char text[400];
+      std::snprintf(text, sizeof text, c.text, testTempPath(c.name).c_str());
+      EXPECT_STREQ(msgBoxCaptureText(0), text);
+    } else {
+      EXPECT_EQ(msgBoxCaptureCount(), 0u) << msgBoxCaptureText(0);
+    }
+  }
+  // The no-pad file holds the same audio as the well-formed one.
+  ASSERT_EQ(load(0, write("nopad.wav", wavetest::makeWave(noPad))), sampleOk);
+  std::vector<float> padless(slot(0)->data, slot(0)->data + 300);
+  ASSERT_EQ(load(1, write("whole.wav", whole)), sampleOk);
+  EXPECT_EQ(padless, std::vector<float>(slot(1)->data, slot(1)->data + 300));
 }
 
 TEST_F(SampleTest, MissingFileIsLookedForBesideTheBankThenInSamplesPath) {

@@ -224,6 +224,8 @@ void MainWindow::create(const WindowSpec& spec)
     const int classKind = (spec.options & UIA_MAIN_FRAMELESS) ? UIA_CLASS_FRAMELESS : UIA_CLASS_NORMAL;
     Win32MainWindow* platform = new Win32MainWindow(this);
     platform->create(spec, classKind, fixed ? 0xCA0000 : 0xCF0000, 0, !fixed, nullptr);
+    // A system window that could not be made is no main window (its platform object is gone).
+    if (!platformWindow()) return;
     if (UiaApplication* application = uiaApplication()) {
         application->setMainWindow(this);
         if (application->menuBar().handle && platformWindow()) platformWindow()->setMenu(&application->menuBar());

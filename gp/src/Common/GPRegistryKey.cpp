@@ -6,12 +6,26 @@ namespace {
 
 RegistryKey* g_settings = nullptr;
 
-// Reads `name` of `key` into `buffer` of `size` bytes; on success `size` is the stored byte count.
-bool queryValue(HKEY key, const char* name, void* buffer, DWORD& size)
+// Reads `name` of `key` into `buffer` of `size` bytes; on success `size` is the stored byte count and
+// `type` the stored type.
+bool queryValue(HKEY key, const char* name, void* buffer, DWORD& size, DWORD& type)
 {
     if (!key)
         return false;
-    return RegQueryValueExA(key, name, nullptr, nullptr, static_cast<BYTE*>(buffer), &size) == ERROR_SUCCESS;
+    return RegQueryValueExA(key, name, nullptr, &type, static_cast<BYTE*>(buffer), &size) == ERROR_SUCCESS;
+}
+
+// The one reading of a stored number: a REG_DWORD of 4 bytes. A value of any other type or size (a
+// text "9", a binary block) counts as missing, so its reader takes the default.
+bool queryNumber(HKEY key, const char* name, uint32_t& out)
+{
+    uint32_t word = 0;
+    DWORD size = sizeof word;
+    DWORD type = REG_NONE;
+    if (!queryValue(key, name, &word, size, type) || type != REG_DWORD || size != sizeof word)
+        return false;
+    out = word;
+    return true;
 }
 
 // Deletes `subkey` of `parent` and everything below it.
@@ -82,23 +96,9 @@ void RegistryKey::close()
 
 bool RegistryKey::getWord(const char* name, uint32_t& out, int scope)
 {
-    if (scope == kScopeUser || scope == kScopeUserThenMachine) {
-        uint32_t word = 0;
-        DWORD size = sizeof word;
-        if (queryValue(userKey(), name, &word, size)) {
-            out = word;
-            return true;
-        }
-    }
-    if (scope == kScopeMachine || scope == kScopeUserThenMachine) {
-        uint32_t word = 0;
-        DWORD size = sizeof word;
-        if (queryValue(machineKey(), name, &word, size)) {
-            out = word;
-            return true;
-        }
-    }
-    return false;
+    if ((scope == kScopeUser || scope == kScopeUserThenMachine) && queryNumber(userKey(), name, out))
+        return true;
+    return (scope == kScopeMachine || scope == kScopeUserThenMachine) && queryNumber(machineKey(), name, out);
 }
 
 bool RegistryKey::getInt(const char* name, int32_t defaultValue, int32_t& out, int scope)
@@ -144,8 +144,9 @@ bool RegistryKey::getString(const char* name, const char* defaultValue, std::str
     for (HKEY key : keys) {
         char buffer[kStringBuffer];
         DWORD size = sizeof buffer;
+        DWORD type = REG_NONE;
         // A text of the buffer's size or more (terminator included) cannot be read: it counts as missing.
-        if (key && queryValue(key, name, buffer, size) && size < sizeof buffer) {
+        if (key && queryValue(key, name, buffer, size, type) && size < sizeof buffer) {
             // The stored data need not end with a zero: the text ends at the returned size or at its
             // first zero, whichever comes first.
             const void* zero = std::memchr(buffer, 0, size);

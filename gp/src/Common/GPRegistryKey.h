@@ -59,6 +59,8 @@ public:
     HKEY userKey() const { return user_ ? user_->handle : nullptr; }
     HKEY machineKey() const { return machine_ ? machine_->handle : nullptr; }
 
+    // The readers take the default (and answer false) when no key of the scope holds the value; a
+    // number, boolean or float must be stored as REG_DWORD (a value of another type counts as missing).
     bool getFloat(const char* name, float defaultValue, float& out, int scope) override;
     bool getBool(const char* name, bool defaultValue, bool& out, int scope) override;
     bool getInt(const char* name, int32_t defaultValue, int32_t& out, int scope) override;
@@ -73,7 +75,8 @@ public:
     void flush() override;
 
 private:
-    // Reads a value of at most 4 bytes from the keys the scope names.
+    // Reads a number (REG_DWORD, 4 bytes) from the keys the scope names; a value of another type or
+    // size counts as missing there.
     bool getWord(const char* name, uint32_t& out, int scope);
     bool setWord(const char* name, uint32_t value, int scope);
     // The key that a write with this scope goes to.

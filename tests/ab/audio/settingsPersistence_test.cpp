@@ -202,7 +202,9 @@ TEST(SettingsPersistence, ARateTheDeviceDoesNotTakeIsReplacedByItsOwnAndSaved)
     storeInt("AB Latency", 30);
     storeInt("AB OutputChannel 0", 0);
     storeInt("AB OutputChannel 1", 1);
-    ASSERT_EQ(client.loadSettings(), 1);
+    // A rate the device does not offer never reaches it: 44,100 Hz plays, and the answer 0 opens the
+    // "Audio Setup" dialog.
+    EXPECT_EQ(client.loadSettings(), 0);
     EXPECT_EQ(m->audioDevice, static_cast<int32_t>(ds));
     EXPECT_EQ(deviceSampleRate(ds), 44100);
     EXPECT_EQ(m->deviceSampleRate(), 44100);

@@ -1,0 +1,38 @@
+// Windows' session end (log-off, restart, shutdown) as window 1 meets it: the system asks whether the
+// program may end (WM_QUERYENDSESSION), then tells it that it ends (WM_ENDSESSION) and ends the process
+// without the close box's quit query. Unsaved bank changes are asked about where the system waits for
+// an answer, and the quit-time settings are saved as the close box saves them.
+#include "app/appSession.h"
+
+#include "app/appCommands.h"
+#include "app/appSettings.h"
+#include "app/synthApp.h"
+#include "uia.h"
+
+namespace {
+
+WNDPROC g_next = nullptr;  // window 1's own procedure
+HWND g_watched = nullptr;
+
+LRESULT CALLBACK sessionProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_QUERYENDSESSION) return appSessionMayEnd(static_cast<std::uint32_t>(lParam)) ? TRUE : FALSE;
+  if (message == WM_ENDSESSION && wParam) appSessionEnds();
+  return CallWindowProcA(g_next, window, message, wParam, lParam);
+}
+
+}  // namespace
+
+void appWatchSessionEnd(HWND main) {
+  if (!main || g_watched == main) return;
+  g_next = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(main, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(sessionProc)));
+  g_watched = g_next ? main : nullptr;
+}
+
+bool appSessionMayEnd(std::uint32_t how) {
+  // A critical end does not wait for an answer: nothing is asked, nothing is written unasked.
+  if (how & ENDSESSION_CRITICAL) return true;
+  SynthApp* app = dynamic_cast<SynthApp*>(uiaApplication());
+  return appAskSaveChanges(1, app ? app->bank : nullptr, true);
+}
+
+void appSessionEnds() { appSaveSettings(); }

@@ -1,0 +1,390 @@
+// Bank files under bad input inside the real program (one start, the tests in its loop): unsaved bank
+// changes asked about before Exit, New, Open, a recent file or the session's end replace or leave them;
+// banks the system will not let be read, told with its reason; saves that cannot be made, refused with
+// theirs, every file on disk as it was; file names the program cannot use, refused in words.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "../preset/bankTestIo.h"
+#include "about/aboutDialog.h"
+#include "app/appCommands.h"
+#include "app/appRegistry.h"
+#include "app/inProgram.h"
+#include "app/synthApp.h"
+#include "controls/appChooseFile.h"
+#include "controls/msgBox.h"
+#include "engine/engine.h"
+#include "os/osFile.h"
+#include "preset/bank.h"
+#include "preset/bankFile.h"
+#include "support/pngWrite.h"
+#include "support/tempDir.h"
+#include "support/windowCapture.h"
+
+namespace {
+
+SynthAppModule g_module;
+
+SynthApp* app() { return dynamic_cast<SynthApp*>(uiaApplication()); }
+HWND mainHandle() { return appGetMainWindowHandle(); }
+Engine* engine() { return app()->engine; }
+Bank* bank() { return app()->bank; }
+
+bool command(std::int32_t id) {
+  UiaCommandEvent e = {id};
+  return app()->handleEvent(UIA_EVENT_COMMAND, &e);
+}
+
+// The quit query as the close box and Exit ask it: whether the program may end.
+bool mayQuit() {
+  appQuitQueryReset();
+  UiaAllowEvent query = {1};
+  app()->handleEvent(UIA_EVENT_MAY_QUIT, &query);
+  return query.allow != 0;
+}
+
+std::vector<std::string> boxTexts() {
+  std::vector<std::string> texts;
+  for (std::size_t k = 0; k < msgBoxCaptureCount(); ++k) texts.push_back(msgBoxCaptureText(k));
+  return texts;
+}
+
+bool startsWith(const std::string& text, const std::string& head) { return text.compare(0, head.size(), head) == 0; }
+
+// The files of the test folder that a save may have left behind.
+std::vector<std::string> temporaries() {
+  std::vector<std::string> names;
+  OsFindData found;
+  OsFind find = osFindFirst((testTempDir() + "~mv*.tmp").c_str(), &found);
+  for (bool more = find != osFindInvalid; more; more = osFindNext(find, &found)) names.push_back(found.name);
+  if (find != osFindInvalid) osFindClose(find);
+  return names;
+}
+
+const char kQuestion[] = "Save changes to Untitled?";  // the title of a bank without a file
+const int kQuestionStyle = msgBoxYesNoCancel | msgBoxIconQuestion;
+
+class BankFilesTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_NE(app(), nullptr);
+    appChooseFileSetRoutine(nullptr);  // the script answers
+    appChooseFileClearQueue();
+    msgBoxCaptureBegin(msgAnswerOk);
+    cmdNew(1, engine(), bank());  // a new bank: nothing to save, so nothing asked
+    EXPECT_EQ(msgBoxCaptureCount(), 0u);
+    EXPECT_EQ(bank()->changed, 0);
+  }
+  void TearDown() override {
+    bank()->changed = 0;
+    msgBoxCaptureEnd();
+    appChooseFileClearQueue();
+  }
+  // The playing sound stored to slot 5: the bank has a change of its own, not yet saved.
+  Preset* storeToSlotFive() {
+    bankStorePreset(bank(), engine(), 5);
+    EXPECT_EQ(bank()->changed, 1);
+    return bank()->slots[5];
+  }
+  // A bank file of 128 presets; its bytes.
+  banktest::Bytes bankFile(const std::string& path, std::uint32_t seed) {
+    Bank* b = bankCreate();
+    banktest::fillRandomBank(b, seed);
+    banktest::Bytes bytes = banktest::saveBank(b, path);
+    bankDestroy(b);
+    return bytes;
+  }
+  void answer(int button) {
+    msgBoxCaptureEnd();
+    msgBoxCaptureBegin(button);
+  }
+};
+
+// Exit (the quit query), New, Open, a recent file and the session's end, each with Cancel, No and Yes.
+TEST_F(BankFilesTest, UnsavedChangesAreAskedAboutBeforeTheyAreReplacedOrLeft) {
+  const std::string recent = testTempPath("bank_recent.glo");
+  bankFile(recent, 3);
+  const std::string opened = testTempPath("bank_opened.glo");
+  bankFile(opened, 4);
+  const std::string saved = testTempPath("bank_saved.glo");
+  enum Way { exitQuery, newBank, openBank, recentBank, sessionEnd };
+  const char* names[] = {"exit", "new", "open", "recent", "session end"};
+  for (Way way : {exitQuery, newBank, openBank, recentBank, sessionEnd}) {
+    for (int button : {msgAnswerCancel, msgAnswerNo, msgAnswerYes}) {
+      SCOPED_TRACE(std::string(names[way]) + " answered " + std::to_string(button));
+      cmdNew(1, engine(), bank());
+      Preset* stored = storeToSlotFive();
+      DeleteFileA(saved.c_str());
+      recentFileNote(recent.c_str());
+      answer(button);
+      // Yes asks for a name first (the bank has no file); the open dialog comes after the question.
+      if (button == msgAnswerYes) appChooseFileQueue(1, saved.c_str());
+      if (way == openBank) appChooseFileQueue(1, opened.c_str());
+      const int calls = appChooseFileCalls();
+      bool wentOn = false;
+      switch (way) {
+        case exitQuery: wentOn = mayQuit(); break;
+        case newBank: command(cmdIdNew); break;
+        case openBank: command(cmdIdOpen); break;
+        case recentBank: command(cmdIdRecentFirst); break;
+        case sessionEnd: wentOn = SendMessageA(mainHandle(), WM_QUERYENDSESSION, 0, 0) != FALSE; break;
+      }
+      if (way == newBank || way == openBank || way == recentBank) {
+        wentOn = bank()->slots[5] != stored;
+      }
+      ASSERT_GE(msgBoxCaptureCount(), 1u);
+      EXPECT_STREQ(msgBoxCaptureText(0), kQuestion);
+      EXPECT_EQ(msgBoxCaptureStyle(0), kQuestionStyle);
+      EXPECT_EQ(msgBoxCaptureCount(), 1u) << msgBoxCaptureText(1);
+      EXPECT_EQ(wentOn, button != msgAnswerCancel);
+      // Yes wrote the bank to the file chosen; Cancel and No wrote nothing.
+      EXPECT_EQ(osFileExists(saved.c_str()), button == msgAnswerYes);
+      if (button == msgAnswerCancel) {
+        EXPECT_EQ(bank()->slots[5], stored);
+        EXPECT_EQ(bank()->changed, 1);
+        EXPECT_EQ(appChooseFileCalls(), calls);  // not even the open dialog
+      }
+      appChooseFileClearQueue();
+    }
+  }
+  DeleteFileA(saved.c_str());
+}
+
+// The question as the user meets it: a real box owned by window 1, its buttons Yes, No and Cancel;
+// Cancel (pressed on the box) keeps everything.
+struct SeenBox {
+  HWND box = nullptr;
+  std::string text;
+  std::vector<std::string> buttons;
+  RECT rect = {0, 0, 0, 0};
+  HWND owner = nullptr;
+};
+SeenBox g_box;
+
+BOOL CALLBACK findBox(HWND window, LPARAM) {
+  char kind[16] = {};
+  GetClassNameA(window, kind, sizeof kind);
+  if (std::strcmp(kind, "#32770") != 0 || !IsWindowVisible(window)) return TRUE;
+  g_box.box = window;
+  return FALSE;
+}
+BOOL CALLBACK readChild(HWND child, LPARAM) {
+  char kind[16] = {}, text[256] = {};
+  GetClassNameA(child, kind, sizeof kind);
+  GetWindowTextA(child, text, sizeof text);
+  if (_stricmp(kind, "Button") == 0) g_box.buttons.push_back(text);
+  if (_stricmp(kind, "Static") == 0 && text[0]) g_box.text = text;
+  return TRUE;
+}
+
+void CALLBACK answerBox(HWND, UINT, UINT_PTR id, DWORD) {
+  EnumThreadWindows(GetCurrentThreadId(), findBox, 0);
+  if (!g_box.box) return;
+  KillTimer(nullptr, id);
+  EnumChildWindows(g_box.box, readChild, 0);
+  GetWindowRect(g_box.box, &g_box.rect);
+  g_box.owner = GetWindow(g_box.box, GW_OWNER);
+  RedrawWindow(g_box.box, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+  // The box as the screen shows it.
+  HDC screen = GetDC(nullptr);
+  const int w = g_box.rect.right - g_box.rect.left, h = g_box.rect.bottom - g_box.rect.top;
+  HDC memory = CreateCompatibleDC(screen);
+  BITMAPINFO info = {};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = w;
+  info.bmiHeader.biHeight = -h;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  void* bits = nullptr;
+  HBITMAP picture = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HGDIOBJ old = SelectObject(memory, picture);
+  BitBlt(memory, 0, 0, w, h, screen, g_box.rect.left, g_box.rect.top, SRCCOPY);
+  std::vector<std::uint32_t> pixels(static_cast<const std::uint32_t*>(bits),
+                                    static_cast<const std::uint32_t*>(bits) + static_cast<std::size_t>(w) * h);
+  for (std::uint32_t& p : pixels) p &= 0xFFFFFF;
+  pngWrite(testArtifactPath("bank_files_save_question.png"), pixels.data(), w, h);
+  SelectObject(memory, old);
+  DeleteObject(picture);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+  PostMessageA(g_box.box, WM_COMMAND, IDCANCEL, 0);
+}
+
+TEST_F(BankFilesTest, TheQuestionIsARealBoxOwnedByWindowOne) {
+  Preset* stored = storeToSlotFive();
+  msgBoxCaptureEnd();
+  msgBoxSetHook(nullptr, nullptr);  // the real box
+  g_box = SeenBox();
+  SetTimer(nullptr, 0, 50, answerBox);
+  command(cmdIdNew);
+  msgBoxCaptureBegin(msgAnswerOk);
+  ASSERT_NE(g_box.box, nullptr);
+  EXPECT_EQ(g_box.text, kQuestion);
+  EXPECT_EQ(g_box.buttons, (std::vector<std::string>{"&Yes", "&No", "Cancel"}));
+  EXPECT_EQ(g_box.owner, mainHandle());
+  EXPECT_EQ(bank()->slots[5], stored);
+  EXPECT_EQ(bank()->changed, 1);
+}
+
+// Yes with a save that fails: the user reads why, and nothing goes on.
+TEST_F(BankFilesTest, AYesWhoseSaveFailsKeepsTheBankAndTheProgram) {
+  Preset* stored = storeToSlotFive();
+  answer(msgAnswerYes);
+  const std::string folder = testTempDir();
+  for (int round = 0; round < 2; ++round) {
+    appChooseFileQueue(1, folder.c_str());  // a folder cannot take the bank
+    if (round == 0) {
+      command(cmdIdNew);
+    } else {
+      EXPECT_FALSE(mayQuit());
+    }
+    const std::vector<std::string> texts = boxTexts();
+    ASSERT_EQ(texts.size(), 2u);
+    EXPECT_EQ(texts[0], kQuestion);
+    EXPECT_TRUE(startsWith(texts[1], "Save file failed: the bank could not be written to that file.\n\n")) << texts[1];
+    EXPECT_EQ(bank()->slots[5], stored);
+    answer(msgAnswerYes);
+  }
+  // The session end too is refused.
+  appChooseFileQueue(1, folder.c_str());
+  EXPECT_EQ(SendMessageA(mainHandle(), WM_QUERYENDSESSION, 0, 0), FALSE);
+  EXPECT_EQ(bank()->slots[5], stored);
+}
+
+// The session ends (log-off, shutdown): the quit-time settings are saved as the close box saves them.
+TEST_F(BankFilesTest, TheSessionsEndSavesTheQuitTimeSettings) {
+  HKEY key = nullptr;
+  ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, kUserKey, 0, KEY_SET_VALUE, &key), ERROR_SUCCESS);
+  for (const char* name : {"enablePgm", "oneWindow", "autoBalance", "brontavel 05"}) RegDeleteValueA(key, name);
+  RegCloseKey(key);
+  cmdEnableProgramChange();  // off
+  EXPECT_NE(SendMessageA(mainHandle(), WM_QUERYENDSESSION, 0, 0), FALSE);
+  SendMessageA(mainHandle(), WM_ENDSESSION, TRUE, 0);
+  DWORD value = 99;
+  ASSERT_TRUE(storedInt("enablePgm", &value));
+  EXPECT_EQ(value, 0u);
+  for (const char* name : {"oneWindow", "autoBalance", "brontavel 05"}) EXPECT_TRUE(storedInt(name, &value)) << name;
+  cmdEnableProgramChange();  // on again
+  EXPECT_EQ(msgBoxCaptureCount(), 0u);
+}
+
+// A bank another program holds open without sharing: Open, Import Preset and the recent entry tell
+// the user the system's reason, and the open bank stays.
+TEST_F(BankFilesTest, ABankTheSystemWillNotLetBeReadIsToldWithItsReason) {
+  const std::string locked = testTempPath("bank_locked.glo");
+  bankFile(locked, 8);
+  HANDLE held = CreateFileA(locked.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  recentFileNote(locked.c_str());
+  Preset* before = bank()->slots[0];
+  for (std::int32_t id : {static_cast<std::int32_t>(cmdIdOpen), static_cast<std::int32_t>(cmdIdImportPreset),
+                          static_cast<std::int32_t>(cmdIdRecentFirst)}) {
+    SCOPED_TRACE(id);
+    answer(msgAnswerOk);
+    if (id != cmdIdRecentFirst) appChooseFileQueue(1, locked.c_str());
+    command(id);
+    const std::vector<std::string> texts = boxTexts();
+    ASSERT_EQ(texts.size(), 1u);
+    const std::string head = "Open file failed, error 77315\n\nThe file could not be read: ";
+    EXPECT_TRUE(startsWith(texts[0], head)) << texts[0];
+    EXPECT_GT(texts[0].size(), head.size() + 3) << "the system's reason";
+    EXPECT_EQ(bank()->slots[0], before);
+    EXPECT_EQ(bank()->changed, 0);
+  }
+  CloseHandle(held);
+  // Once free, the recent entry opens.
+  answer(msgAnswerOk);
+  command(cmdIdRecentFirst);
+  EXPECT_EQ(msgBoxCaptureCount(), 0u);
+  EXPECT_NE(bank()->slots[0], before);
+  EXPECT_EQ(bank()->changed, 0);  // as its file holds it
+  windowCapturePng(mainHandle(), "bank_files_recent_opened.png");
+}
+
+// Save As onto the open bank's own file writes it whole; onto a read-only file, or to a path too long
+// for the temporary beside it, is refused with the reason, every file as it was, nothing left behind.
+TEST_F(BankFilesTest, SaveAsOntoItsOwnFileWorksAndRefusedSavesLeaveEveryFileAsItWas) {
+  const std::string own = testTempPath("bank_own.glo");
+  bankFile(own, 12);
+  appChooseFileQueue(1, own.c_str());
+  command(cmdIdOpen);
+  ASSERT_EQ(msgBoxCaptureCount(), 0u);
+  storeToSlotFive();
+  appChooseFileQueue(1, own.c_str());
+  EXPECT_TRUE(cmdSave(1, bank(), 1));
+  EXPECT_EQ(bank()->changed, 0);
+  {
+    Bank* back = bankCreate();
+    ASSERT_TRUE(banktest::openBank(back, own));
+    EXPECT_EQ(banktest::readFile(own), banktest::saveBank(back, testTempPath("bank_own_again.glo")));
+    EXPECT_STREQ(back->slots[5]->header.name, bank()->slots[5]->header.name);
+    bankDestroy(back);
+  }
+
+  const std::string readOnly = testTempPath("bank_readonly.glo");
+  const banktest::Bytes kept = bankFile(readOnly, 13);
+  ASSERT_TRUE(SetFileAttributesA(readOnly.c_str(), FILE_ATTRIBUTE_READONLY));
+  std::string deep = testTempDir();
+  while (deep.size() + 21 < 251) {
+    deep += std::string(20, 'd') + "\\";
+    CreateDirectoryA(deep.c_str(), nullptr);
+  }
+  deep += std::string(251 - deep.size(), 'e') + "\\";
+  ASSERT_TRUE(CreateDirectoryA(deep.c_str(), nullptr));
+  const std::string longPath = deep + "b.glo";
+  banktest::writeFile(longPath, kept);
+  struct Case {
+    std::string path;
+    const char* reason;
+  };
+  const Case cases[] = {{readOnly, "The file could not be replaced: "},
+                        {longPath, "The folder's path is too long for the temporary file a save writes first."}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.path);
+    answer(msgAnswerOk);
+    appChooseFileQueue(1, c.path.c_str());
+    EXPECT_FALSE(cmdSave(1, bank(), 1));
+    const std::vector<std::string> texts = boxTexts();
+    ASSERT_EQ(texts.size(), 1u);
+    EXPECT_TRUE(startsWith(texts[0],
+                           std::string("Save file failed: the bank could not be written to that file.\n\n") + c.reason))
+        << texts[0];
+    EXPECT_EQ(banktest::readFile(c.path), kept);
+    EXPECT_EQ(std::string(bank()->file.path), own);  // the bank keeps its own file
+  }
+  EXPECT_EQ(temporaries(), std::vector<std::string>{});
+  SetFileAttributesA(readOnly.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+// A name the dialog could only hand over with '?' for letters outside the system's code page: refused
+// in words, and nothing else happens.
+TEST_F(BankFilesTest, ANameOutsideTheCodePageIsRefusedInWords) {
+  const std::string name = testTempPath("bank_????.glo");
+  for (std::int32_t id : {static_cast<std::int32_t>(cmdIdOpen), static_cast<std::int32_t>(cmdIdSaveAs),
+                          static_cast<std::int32_t>(cmdIdImportPreset)}) {
+    SCOPED_TRACE(id);
+    answer(msgAnswerOk);
+    appChooseFileQueue(1, name.c_str());
+    command(id);
+    const std::vector<std::string> texts = boxTexts();
+    ASSERT_EQ(texts.size(), 1u);
+    EXPECT_TRUE(startsWith(texts[0], "This file name holds letters outside the system's code page")) << texts[0];
+  }
+  EXPECT_EQ(bank()->file.path[0], 0);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  ::testing::InitGoogleTest(&argc, argv);
+  clearProgramKeys();
+  // The start-up splash closes on its first message: its 4 seconds count as passed at once.
+  aboutSetMillisFunction([](std::int64_t, std::int64_t) -> std::int64_t { return 1 << 30; });
+  InProgramRun how;
+  how.untilWindowOneTakesInput = true;
+  return runTestsInProgram(how);
+}
