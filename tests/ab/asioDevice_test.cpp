@@ -523,9 +523,10 @@ TEST_F(AsioInjected, StoppingADriverThatNeverCallsBackIsBounded)
     const DWORD t0 = GetTickCount();
     EXPECT_EQ(device->start(false), AB_OK);
     const DWORD took = GetTickCount() - t0;
-    // The host waits half a second for the driver; the bound leaves room for a loaded machine (the
-    // fault it catches is a wait that never ends).
-    EXPECT_LT(took, 5000u);
+    // The host waits half a second for the driver. The fault this catches is a wait that never ends;
+    // the bound leaves room for a machine so loaded (many Wine programs on one Wine server) that
+    // every wait stretches.
+    EXPECT_LT(took, 20000u);
     EXPECT_FALSE(device->isRunning());
     EXPECT_EQ(fake->record.disposes.load(), 1);
     std::printf("stop without callbacks took %lu ms\n", static_cast<unsigned long>(took));
