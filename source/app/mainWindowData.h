@@ -4,6 +4,7 @@
 #pragma once
 #include <cstdint>
 
+#include "envelope/envView.h"
 #include "midi/midiSlot.h"
 
 struct Bank;
@@ -38,25 +39,8 @@ struct MainWindowData {
   std::int16_t tuningKeysPerOctave;
   double tuningOctaveRatio;
 
-  // Further page state, owned by the pages that use it (initial values set by the builder).
-  double viewF64[5];            // 0.0, 128.0, 0.0078125, 1.0, 384.0
-  std::uint16_t viewU16a;       // 0
-  std::int32_t viewI32[2];      // 512, 128
-  std::uint16_t viewU16b[4];    // 0
-  std::int16_t viewI16[3];      // -2
-  std::uint8_t viewU8a;         // 0
-  double viewF64b;              // 0.5
-  std::int32_t viewI32b;        // 0
-  std::uint8_t viewU8b[4];      // 0, 0, 1, 0
-  std::uint16_t viewU16c;       // 0
-  std::uint16_t envPageWidth;   // 827: the Envelope page's window size
-  std::uint16_t envPageHeight;  // 645
-  std::uint16_t viewU16d;       // 0
-  std::uint8_t viewU8c[2];      // 1, 0
-  std::int16_t viewI16b[2];     // -1
-  double viewF64c;              // 128.0
-  std::uint16_t tailU16;        // 0
-  std::uint8_t tailU8;          // 0
+  // The Envelope page's view and edit state (envelope/envView.h).
+  EnvelopeView envView;
 };
 
 // The data of window `win` when it is the main window's (null otherwise or before the build).

@@ -383,8 +383,8 @@ TEST_F(MainWindowTest, WindowDataStartsWithItsInitialValuesAndClearedSlots) {
   EXPECT_EQ(d->shownBend, 64);
   EXPECT_EQ(d->tuningKeysPerOctave, 12);
   EXPECT_EQ(d->tuningOctaveRatio, 2.0);
-  EXPECT_EQ(d->envPageWidth, 827);
-  EXPECT_EQ(d->envPageHeight, 645);
+  EXPECT_EQ(d->envView.pageWidth, 827);
+  EXPECT_EQ(d->envView.pageHeight, 645);
   for (float w : d->balanceWeights) EXPECT_EQ(w, 1.0f);
   for (const MidiSlot& slot : d->midiSlots) {
     EXPECT_EQ(slot.used, 0);

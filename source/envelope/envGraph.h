@@ -1,0 +1,149 @@
+// The envelope graph rows of the Envelope page: custom items 16..38, each drawing one envelope slot as
+// a breakpoint curve and taking the mouse for editing it. Each item owns an EnvelopeGraphRecord: the
+// slot it shows and what its last drawing left behind (hit areas of markers and slope handles,
+// per-column curve heights); the layout fills it before each drawing and the mouse code reads it.
+// Every operation returns quietly without the window's view or engine, without the item or when the
+// item carries no record.
+#pragma once
+#include <cstdint>
+
+#include "controls/ctrlTypes.h"
+#include "controls/offscreen.h"
+#include "preset/envelopeSlot.h"
+
+struct Engine;
+struct EnvelopeView;
+
+enum { envGraphHitCount = 68, envGraphMaxColumns = 1536, envGraphItemCount = 23 };
+const std::uint32_t envGraphTag = 0x656E7645u;   // the bytes "Evne"
+
+// One hit area in window pixels; all four borders belong to it.
+struct GraphHit {
+  std::int32_t valid;
+  std::int32_t breakpoint;   // 0..67, -1 the start point
+  std::int32_t left, top, right, bottom;
+};
+
+struct EnvelopeGraphRecord {
+  std::uint32_t tag;          // envGraphTag
+  std::uint16_t itemId;       // 16..38; 0 in a partner record
+  std::int16_t slotIndex;     // -1 when the item shows none
+  std::uint16_t variant;
+  std::int16_t loopStartX;    // column where the curve takes the loop colour
+  std::int16_t sustainX;      // column where it leaves it after the sustain point; -1 none
+  GraphHit loopMark;
+  GraphHit sustainMark;
+  GraphHit startMark;
+  std::int16_t pointCount;
+  std::int16_t handleCount;
+  OffscreenHighlight offscreen;    // copy of the item's screen area after its last drawing
+  std::uint8_t partnerActive;      // the last press hit the partner curve
+  EnvelopeGraphRecord* partner;    // surround-pan partner's record, or null
+  GraphHit* xyHits;                // 68 entries of the XY square, or null
+  GraphHit pointHits[envGraphHitCount];
+  GraphHit handleHits[envGraphHitCount];
+  std::int16_t curveY[envGraphMaxColumns];      // curve height above the bottom per column; -1 none
+  std::int16_t lfoCurveY[envGraphMaxColumns];   // the LFO-modulated copy
+};
+
+bool envGraphHitContains(const GraphHit& h, std::int32_t x, std::int32_t y);
+// First entry of a table hit by the point, or -1 (at most `count` and 68 entries searched).
+int envGraphHitFind(const GraphHit* table, int count, std::int32_t x, std::int32_t y);
+
+// ---- Items and records (envGraph.cpp)
+ControlItem* envGraphAddItem(std::int16_t win, std::uint16_t id, std::int32_t left, std::int32_t top);
+void envGraphBindSlot(std::int16_t win, std::uint16_t id, std::int16_t slot);
+void envGraphSetPartner(EnvelopeGraphRecord* record, Engine* engine, bool paired);
+EnvelopeGraphRecord* envGraphRecordOfItem(ControlItem* item);
+EnvelopeGraphRecord* envGraphRecordOf(std::int16_t win, std::uint16_t id);
+// Slot of the item's record; -1 for no item, no record or no slot.
+std::int16_t envGraphSlotOfItem(ControlItem* item);
+EnvelopeSlot* envGraphSelectedSlot(std::int16_t win);
+// Slot index of the selected row, -1 when none.
+std::int16_t envGraphSelectedSlotIndex(std::int16_t win);
+void envGraphSetCurrentItem(std::int16_t win, ControlItem* item);
+void envGraphLayoutItems(std::int16_t win);
+void envGraphResizeItem(std::int16_t win, std::uint16_t id, std::int32_t right, std::int32_t bottom);
+void envGraphInvalidateItem(std::int16_t win, std::uint16_t id);
+void envGraphRedrawAll(std::int16_t win);
+void envGraphRedrawLinked(std::int16_t win);
+void envGraphShowIfBelow(std::int16_t win, int k, std::int32_t y);
+double envBpAbsSeconds(const EnvelopeSlot* slot, int bp);
+double envGraphXToSeconds(std::int16_t win, std::int32_t x0, std::int32_t x);
+double envGraphDragLevel(std::int16_t destKind, std::int32_t pressCoord, std::int32_t coord, double startLevel,
+                         double stepPerPixel);
+
+std::int32_t envGraphItemHandler(ControlItem* item, std::uint32_t event, std::int32_t a, std::int32_t b);
+void envGraphItemDestroy(ControlItem* item);
+void envGraphItemShow(ControlItem* item, std::int32_t flag);
+// The item of a window's graph column, null for an id without an item.
+ControlItem* envGraphItem(std::int16_t win, std::uint16_t id);
+// Whether a slot is linked (plays its master's breakpoints): link flag set and a master slot.
+bool envGraphIsLinkedSlot(Engine* engine, const EnvelopeSlot* slot);
+// The slot whose breakpoints a slot shows (its master when linked), never null for a valid slot.
+EnvelopeSlot* envGraphSourceSlot(Engine* engine, EnvelopeSlot* slot);
+
+// ---- Rows and view accessors (envRows.cpp)
+void envGraphLayoutRows(ControlItem* item, std::int32_t h, std::uint16_t anchor);
+void envGraphSetupRowScroll(std::int16_t win);
+void envGraphScrollRows(std::int16_t win, float position);
+double envViewGetTimeOffset(std::int16_t win);
+void envViewSetTimeOffset(std::int16_t win, double seconds);
+std::int32_t envViewGetPixelsPerSecond(std::int16_t win);
+double envViewGetScrollSpan(std::int16_t win);
+void envViewSetScrollSpan(std::int16_t win, double span);
+std::uint8_t envViewGetGridOn(std::int16_t win);
+void envViewSetGridOn(std::int16_t win, std::uint8_t on);
+void envViewSetFreeTime(std::int16_t win, std::uint8_t on);
+std::int32_t envViewGetSelectedOwner(std::int16_t win);
+std::int32_t envViewGetSelectedDestKind(std::int16_t win);
+double envViewGetGridBeats(std::int16_t win);
+void envViewSetGridBeats(std::int16_t win, double beats);
+double envGridStepSamples(Engine* engine, std::int16_t win);
+std::int32_t envBpSelFirst(std::int16_t win);
+std::int32_t envBpSelLast(std::int16_t win);
+std::int32_t envBpSelNext(std::int16_t win, std::int16_t* index);
+ControlItem* envViewGetHoverItem(std::int16_t win);
+void envGraphRecordInit(EnvelopeGraphRecord* record, std::uint16_t itemId, std::uint16_t variant);
+void envGraphDrawPartner(ControlItem* item, Engine* engine, EnvelopeSlot* slot);
+void envGraphFreePartner(EnvelopeGraphRecord* record);
+
+// ---- Layout (envGraphLayout.cpp)
+void envGraphComputeLayout(ControlItem* item, const EnvelopeSlot* slot, EnvelopeGraphRecord* record);
+// The same on a bare rectangle (window coordinates) for a window's view: what the item variant calls.
+void envGraphComputeLayoutRect(std::int16_t win, const CtrlRect& rect, const EnvelopeSlot* slot,
+                               EnvelopeGraphRecord* record);
+double envGraphSecondsToX(std::int16_t win, double x0, double seconds);
+void envGraphDrawDestLabel(std::int16_t win, HDC dc, const EnvelopeSlot* slot, const CtrlRect& rect);
+void envGraphDrawXySquare(ControlItem* item);
+
+// ---- Painting (envGraphPaint.cpp)
+void envGraphDraw(ControlItem* item, EnvelopeGraphRecord* record = nullptr, EnvelopeSlot* slot = nullptr);
+void envGraphDrawMarker(std::int16_t win, HDC dc, const EnvelopeSlot* slot, int bp, const CtrlRect& r,
+                        bool itemSelected, bool linked);
+void envGraphDrawSourceLabel(std::int16_t win, HDC dc, const EnvelopeSlot* slot, int bp, const CtrlRect& r);
+// The label text of a breakpoint's controller sources ("" when both scales are 0).
+void envGraphSourceLabelText(const Breakpoint& bp, char* out, int size);
+// The grid's columns for a view, tempo and width: spacing in pixels (0 when no grid is drawn).
+double envGraphGridSpacing(const EnvelopeView* view, double lengthSamples, double beats);
+
+// ---- Breakpoint editing (envBreakpointEdit.cpp)
+void envGraphMouseDown(ControlItem* item);
+int envGraphEdit(ControlItem* item, CtrlPoint point, std::uint8_t usePartner);
+void envGraphSelectBp(ControlItem* item, std::int16_t bp);
+void envGraphExtendBpSelection(std::int16_t win, std::int16_t bp);
+void envGraphClearBpSelection(std::int16_t win);
+bool envGraphIsBpSelected(std::int16_t win, std::int16_t bp);
+std::int16_t envGraphFirstSelectedBp(std::int16_t win);
+bool envGraphHasBpSelection(std::int16_t win);
+void envGraphSelectItem(std::int16_t win, std::uint16_t id);
+void envGraphUpdateCopyKind(std::int16_t win);
+void envGraphUpdatePasteEnable(std::int16_t win);
+void envGraphAddBreakpoint(ControlItem* item, EnvelopeSlot* slot, double seconds, double level);
+void envGraphDeleteBreakpoint(ControlItem* item, EnvelopeSlot* slot, std::int16_t bp);
+void envGraphDragSlope(ControlItem* item, std::int16_t bp);
+void envGraphScaleSlopes(std::int16_t win, Engine* engine, std::int16_t slotIndex, EnvelopeSlot* slot,
+                         std::int16_t first, double newSlope, double oldSlope);
+void envClampLoopPointsRec(EnvelopeSlot* slot);
+// The double click of a row at a window point: deletes the marker under it or adds a breakpoint.
+void envGraphDoubleClick(ControlItem* item, std::int32_t x, std::int32_t y);
