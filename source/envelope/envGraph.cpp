@@ -257,17 +257,6 @@ double envGraphDragLevel(std::int16_t destKind, std::int32_t pressCoord, std::in
   return level;
 }
 
-bool envGraphIsLinkedSlot(Engine* engine, const EnvelopeSlot* slot) {
-  if (!engine || !slot || !slot->linked) return false;
-  const std::int32_t m = slot->linkMasterSlot;
-  return m >= 0 && m < envSlotCount && engineGetEnvelopeSlot(engine, static_cast<std::int16_t>(m)) != slot;
-}
-
-EnvelopeSlot* envGraphSourceSlot(Engine* engine, EnvelopeSlot* slot) {
-  if (!envGraphIsLinkedSlot(engine, slot)) return slot;
-  return engineGetEnvelopeSlot(engine, static_cast<std::int16_t>(slot->linkMasterSlot));
-}
-
 void envGraphItemDestroy(ControlItem* item) {
   EnvelopeGraphRecord* r = envGraphRecordOfItem(item);
   if (!r) return;

@@ -9,20 +9,14 @@
 
 #include "controls/ctrlTypes.h"
 #include "controls/offscreen.h"
+#include "envelope/envGraphLayoutCore.h"
 #include "preset/envelopeSlot.h"
 
 struct Engine;
 struct EnvelopeView;
 
-enum { envGraphHitCount = 68, envGraphMaxColumns = 1536, envGraphItemCount = 23 };
+enum { envGraphItemCount = 23 };
 const std::uint32_t envGraphTag = 0x656E7645u;   // the bytes "Evne"
-
-// One hit area in window pixels; all four borders belong to it.
-struct GraphHit {
-  std::int32_t valid;
-  std::int32_t breakpoint;   // 0..67, -1 the start point
-  std::int32_t left, top, right, bottom;
-};
 
 struct EnvelopeGraphRecord {
   std::uint32_t tag;          // envGraphTag
@@ -78,10 +72,6 @@ void envGraphItemDestroy(ControlItem* item);
 void envGraphItemShow(ControlItem* item, std::int32_t flag);
 // The item of a window's graph column, null for an id without an item.
 ControlItem* envGraphItem(std::int16_t win, std::uint16_t id);
-// Whether a slot is linked (plays its master's breakpoints): link flag set and a master slot.
-bool envGraphIsLinkedSlot(Engine* engine, const EnvelopeSlot* slot);
-// The slot whose breakpoints a slot shows (its master when linked), never null for a valid slot.
-EnvelopeSlot* envGraphSourceSlot(Engine* engine, EnvelopeSlot* slot);
 
 // ---- Rows and view accessors (envRows.cpp)
 void envGraphLayoutRows(ControlItem* item, std::int32_t h, std::uint16_t anchor);
@@ -110,7 +100,7 @@ void envGraphFreePartner(EnvelopeGraphRecord* record);
 
 // ---- Layout (envGraphLayout.cpp)
 void envGraphComputeLayout(ControlItem* item, const EnvelopeSlot* slot, EnvelopeGraphRecord* record);
-// The same on a bare rectangle (window coordinates) for a window's view: what the item variant calls.
+// The same on a bare rectangle (window coordinates) for a window's view.
 void envGraphComputeLayoutRect(std::int16_t win, const CtrlRect& rect, const EnvelopeSlot* slot,
                                EnvelopeGraphRecord* record);
 double envGraphSecondsToX(std::int16_t win, double x0, double seconds);

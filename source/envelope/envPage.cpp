@@ -40,7 +40,7 @@ struct FrameSpec {
 
 // The page frame at the default size; the layout moves and sizes it for other sizes.
 const FrameSpec kFrames[] = {
-    {envItemFrameLeft, 0, 560, 149, 900, envPicFrameLeft},
+    {envItemFrameLeft, 0, 158, 149, 900, envPicFrameLeft},
     {envItemFrameBottomLeft, 0, 554, 149, 91, envPicFrameLeft + 1},
     {envItemFrameBottomMid, 149, 554, 16, 91, envPicFrameLeft + 2},
     {envItemFrameBottom, 165, 566, 642, 79, envPicFrameLeft + 3},
@@ -48,7 +48,7 @@ const FrameSpec kFrames[] = {
     {envItemFrameRight, 819, 158, 8, 552, envPicFrameLeft + 5},
     {envItemFrameTopRight, 810, 139, 17, 19, envPicFrameLeft + 6},
     {envItemFrameTop, 767, 0, 60, 140, envPicFrameTop},
-    {envItemFrameList, 149, 140, 15, 18, envPicFrameList},
+    {envItemFrameList, 149, 140, 16, 900, envPicFrameList},
     {envItemFrameListLeft, 0, 140, 149, 19, envPicFrameListLeft},
 };
 

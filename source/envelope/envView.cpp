@@ -1,9 +1,8 @@
-// The Envelope page's view record: start values and the lookup through the main window's data.
+// The Envelope page's view record: its start values.
 #include "envelope/envView.h"
 
 #include <cstring>
 
-#include "app/mainWindowData.h"
 
 void envViewInit(EnvelopeView* v) {
   if (!v) return;
@@ -26,14 +25,4 @@ void envViewInit(EnvelopeView* v) {
   v->refreshRequested = 1;
   v->selectedSlot = -1;
   v->addedSlot = -1;
-}
-
-EnvelopeView* envViewOf(std::int16_t win) {
-  MainWindowData* d = mainWindowData(win);
-  return d ? &d->envView : nullptr;
-}
-
-Engine* envEngineOf(std::int16_t win) {
-  MainWindowData* d = mainWindowData(win);
-  return d ? d->engine : nullptr;
 }

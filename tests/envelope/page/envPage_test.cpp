@@ -98,6 +98,8 @@ TEST(EnvPage, SizeButtonsStopAtTheLimits) {
     drainMessages();
     EXPECT_EQ(v->pageWidth, 1536);
     EXPECT_EQ(v->pageHeight, 1024);
+    envPageLayout(kPageWin);
+    page.capture("envelope_max_size.png");
     for (int i = 0; i < 12; ++i) envPageOnSizeButton(page.item(envItemSizeSmaller), 1, 0);
     drainMessages();
     EXPECT_EQ(v->pageWidth, 738);

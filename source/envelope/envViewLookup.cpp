@@ -1,0 +1,13 @@
+// The Envelope page's view record and engine of a window, through the main window's data.
+#include "app/mainWindowData.h"
+#include "envelope/envView.h"
+
+EnvelopeView* envViewOf(std::int16_t win) {
+  MainWindowData* d = mainWindowData(win);
+  return d ? &d->envView : nullptr;
+}
+
+Engine* envEngineOf(std::int16_t win) {
+  MainWindowData* d = mainWindowData(win);
+  return d ? d->engine : nullptr;
+}
