@@ -97,6 +97,13 @@ ControlItem* envViewGetHoverItem(std::int16_t win);
 void envGraphRecordInit(EnvelopeGraphRecord* record, std::uint16_t itemId, std::uint16_t variant);
 void envGraphDrawPartner(ControlItem* item, Engine* engine, EnvelopeSlot* slot);
 void envGraphFreePartner(EnvelopeGraphRecord* record);
+// Plain-call entries of the above for the tools pane, the row-height strip and the ruler.
+void envGraphLayoutRowsEntry(ControlItem* item, std::int32_t h, std::uint16_t anchor);
+void envGraphScrollRowsEntry(std::int16_t win, float position);
+ControlItem* envViewGetHoverItemEntry(std::int16_t win);
+void envGraphDrawPartnerEntry(ControlItem* item, Engine* engine, EnvelopeSlot* slot);
+// The time scrollbar's span and thumb (envPageUpdateScrollSpan).
+void envTimeScrollSetupEntry(std::int16_t win);
 
 // ---- Layout (envGraphLayout.cpp)
 void envGraphComputeLayout(ControlItem* item, const EnvelopeSlot* slot, EnvelopeGraphRecord* record);
@@ -112,6 +119,11 @@ void envGraphDraw(ControlItem* item, EnvelopeGraphRecord* record = nullptr, Enve
 void envGraphDrawMarker(std::int16_t win, HDC dc, const EnvelopeSlot* slot, int bp, const CtrlRect& r,
                         bool itemSelected, bool linked);
 void envGraphDrawSourceLabel(std::int16_t win, HDC dc, const EnvelopeSlot* slot, int bp, const CtrlRect& r);
+// The sample peaks under segment k (-1: from the start point) of a sample-position envelope of channel
+// `channel`; without `whole` the stretch cut by the row's left edge before marker k.
+void envGraphDrawSampleSegment(std::int16_t win, HDC dc, Engine* engine, std::int16_t channel,
+                               const EnvelopeGraphRecord* record, const CtrlRect& rect, std::int32_t left, int k,
+                               bool whole);
 // The label text of a breakpoint's controller sources ("" when both scales are 0).
 void envGraphSourceLabelText(const Breakpoint& bp, char* out, int size);
 // The grid's columns for a view, tempo and width: spacing in pixels (0 when no grid is drawn).

@@ -71,6 +71,7 @@ void envGraphLayoutRows(ControlItem* item, std::int32_t h, std::uint16_t anchor)
 }
 
 void envGraphSetupRowScroll(std::int16_t win) {
+  envSelectPane(win);
   EnvelopeView* v = envViewOf(win);
   if (!v) return;
   const int k = envListSelectedCount(win);
@@ -85,6 +86,7 @@ void envGraphSetupRowScroll(std::int16_t win) {
 }
 
 void envGraphScrollRows(std::int16_t win, float position) {
+  envSelectPane(win);
   EnvelopeView* v = envViewOf(win);
   ControlItem* first = envGraphItem(win, envItemGraphFirst);
   if (!v || !first) return;
@@ -226,3 +228,14 @@ void envGraphDrawPartner(ControlItem* item, Engine* engine, EnvelopeSlot* slot) 
   if (p < 0) return;
   envGraphDraw(item, r->partner, engineGetEnvelopeSlot(engine, p));
 }
+
+// Plain-call entries of the row operations for the tools pane, the row-height strip and the ruler.
+void envGraphLayoutRowsEntry(ControlItem* item, std::int32_t h, std::uint16_t anchor) {
+  envGraphLayoutRows(item, h, anchor);
+}
+void envGraphScrollRowsEntry(std::int16_t win, float position) { envGraphScrollRows(win, position); }
+ControlItem* envViewGetHoverItemEntry(std::int16_t win) { return envViewGetHoverItem(win); }
+void envGraphDrawPartnerEntry(ControlItem* item, Engine* engine, EnvelopeSlot* slot) {
+  envGraphDrawPartner(item, engine, slot);
+}
+void envTimeScrollSetupEntry(std::int16_t win) { envPageUpdateScrollSpan(win); }
