@@ -36,7 +36,6 @@
 const char* const kEnvMsgLinkRefused =
     "This envelope cannot be set to link mode, other envelopes are linked to it.";
 const char* const kEnvMsgRetriggerSync = "An envelope in retrigger mode is always synced to the master tempo.";
-const char* const kEnvMsgDelete = "Are you sure you want to delete the selected envelope?";
 
 namespace {
 
@@ -504,12 +503,7 @@ void envMenuOnChoose(ControlItem* item, std::int16_t menu, std::int16_t entry) {
     case menuSave:
       if (c.ok) libSaveItem(winGetFrameworkWindow(win), "untitled", libKindEnvelope, c.slot, c.e);
       break;
-    case menuDelete:
-      // The delete itself belongs to the envelope removal, which is not in the page yet.
-      if (c.ok && envSlot(c.e, c.slot)->destination != 1)
-        msgBox(msgBoxYesNo | msgBoxIconExclamation, kEnvMsgDelete, 0);
-      break;
-    default:  // the tools and the initialise come with the tools pane
+    default:  // the tools, the initialise and the delete come with the tools and add panes
       break;
   }
 }
