@@ -35,7 +35,7 @@
 #include "controls/winSlots.h"
 #include "engine/engine.h"
 #include "engine/midiQueue.h"
-#include "engine/noteCurveClip.h"
+#include "midi/noteCurveClip.h"
 #include "pages/clipKinds.h"
 #include "pages/pages.h"
 #include "preset/bank.h"
