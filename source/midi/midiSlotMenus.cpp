@@ -14,6 +14,7 @@
 #include "engine/controllerMap.h"
 #include "engine/engine.h"
 #include "engine/lfoRuntime.h"
+#include "midi/midiPage.h"
 #include "midi/xyDialog.h"
 #include "pages/mainPage.h"
 #include "pages/midiSlots.h"
@@ -85,7 +86,11 @@ void showRow(std::int16_t itemNumber) {
   if (r < 0 || r >= midiDestRowCount) return;
   const std::uint16_t page = g_rows[r].page;
   if (page == 0) return;
-  mainWindowShowPage(static_cast<std::int16_t>(g_menu.window), page);
+  const std::int16_t win = static_cast<std::int16_t>(g_menu.window);
+  if (page == pageMidi)
+    midiPageRefreshAndShow(win);
+  else
+    mainWindowShowPage(win, page);
 }
 
 }  // namespace

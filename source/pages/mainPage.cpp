@@ -304,9 +304,6 @@ void mainPageSelect(uint16_t win) {
 }
 
 
-// Until the Midi page's tuning editor exists, "Edit..." and "New..." show the Midi page.
-void midiPageOpenTuningEditor(uint16_t win) { mainWindowShowPage(static_cast<int16_t>(win), pageMidi); }
-
 void mainPageBuildEntry(uint16_t win) {
   if (!mainPageEnter(win)) return;
   int16_t w = static_cast<int16_t>(win);

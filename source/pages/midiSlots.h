@@ -35,5 +35,5 @@ void midiPageMarkChanged(uint16_t win);
 uint8_t midiPageRefreshPending();
 void midiPageClearRefreshPending();
 
-// The tuning editor (shows the Midi page's tuning tab once that page exists).
+// The tuning editor: the Midi page shown on its Tune tab with the key list rebuilt (midi/midiPage.cpp).
 void midiPageOpenTuningEditor(uint16_t win);

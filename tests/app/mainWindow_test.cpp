@@ -35,6 +35,7 @@
 #include "controls/winSlots.h"
 #include "engine/engine.h"
 #include "engine/midiQueue.h"
+#include "midi/midiPage.h"
 #include "midi/noteCurveClip.h"
 #include "pages/clipKinds.h"
 #include "pages/pages.h"
@@ -1014,6 +1015,46 @@ TEST_F(MainWindowTest, TheAboutCommandAndTheStripButtonOpenTheBoxOverWindowOneUn
     EXPECT_EQ(findAboutBox(), nullptr);
     EXPECT_TRUE(IsWindowEnabled(mainHandle()));
   }
+}
+
+// The started program's Midi tab shows the Midi page on its first tab with the default source labels;
+// the Main page's Tuning menu, "Edit...", brings it up on its Tune tab.
+int answerTuningEdit(void*, int, int, void*) { return 7; }  // "Edit...", the menu's seventh entry
+
+TEST_F(MainWindowTest, TheMidiTabAndTheTuningMenusEditShowTheMidiPage) {
+  selectOwn();
+  CtrlRect r;
+  ASSERT_TRUE(ctrlGetRect(1, static_cast<std::uint16_t>(pageMidi + 7), &r));
+  LPARAM at = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+  PostMessageA(mainHandle(), WM_LBUTTONDOWN, MK_LBUTTON, at);
+  PostMessageA(mainHandle(), WM_LBUTTONUP, 0, at);
+  pump();
+  EXPECT_EQ(pressedTabs(), std::vector<int>{pageMidi});
+  EXPECT_EQ(shownPanes(), std::vector<int>{pageMidi});
+  EXPECT_TRUE(midiPageIsShown(1));
+  EXPECT_EQ(midiPageCurrentTab(), 1);
+  midiPageSelectPane(1);
+  ControlItem* source = ctrlFindKind(1, midiItemFmSource, kindButton);
+  ASSERT_NE(source, nullptr);
+  EXPECT_STREQ(static_cast<ButtonData*>(source->k.kindData)->text, "CC 1");
+  windowCapturePng(mainHandle(), "main_window_midi_page.png");
+
+  mainWindowShowPage(1, pageMain);
+  pump();
+  winSetCurrent(1);
+  winSelectPane(1, pageMain);
+  ASSERT_TRUE(ctrlGetRect(1, 36, &r));  // the Tuning selector
+  popupSetTrackHook(answerTuningEdit);
+  at = MAKELPARAM(r.left + 10, (r.top + r.bottom) / 2);
+  PostMessageA(mainHandle(), WM_LBUTTONDOWN, MK_LBUTTON, at);
+  PostMessageA(mainHandle(), WM_LBUTTONUP, 0, at);
+  pump();
+  popupSetTrackHook(nullptr);
+  EXPECT_EQ(pressedTabs(), std::vector<int>{pageMidi});
+  EXPECT_TRUE(midiPageIsShown(1));
+  EXPECT_EQ(midiPageCurrentTab(), 4) << "the Tune tab";
+  windowCapturePng(mainHandle(), "main_window_midi_tune_tab.png");
+  midiPageSelectTab(1, 1);
 }
 }  // namespace
 
