@@ -129,8 +129,10 @@ void midiTuneTabBuild(int16_t win) {
   display(win, midiItemTuningName, 273, 65, 142, "", displayTakesMouse, tuningNameEdited);
   const CtrlRgb dark = {0, 0, 0};
   selectorSetDefaultColors(&dark, &dark, &white, &dark);
-  selectorCreate(win, midiItemTuneTransform, 441, 66, 82, 0, selectorOneBitmap | selectorLabelInside,
-                 midiBmpTuneTransform, "Transform...", 1, tuningTransformChosen);
+  // The popup shows "Transform..." as its text, inset from its frame like any choice.
+  selectorCreate(win, midiItemTuneTransform, 441, 66, 82, 0, selectorOneBitmap, midiBmpTuneTransform, "", 1,
+                 tuningTransformChosen);
+  selectorSetLabel(win, midiItemTuneTransform, "Transform...");
   tuningFillTransformMenu(win);
   display(win, midiItemKeyName, 273, 106, 142, "Note name", 0, nullptr);
   numboxCreate(win, midiItemKeyNote, 307, 145, 72, 1, 6, 60, 0, tuningNoteMax, valueStepLinear, tuningNoteChanged, "");
