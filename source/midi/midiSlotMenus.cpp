@@ -7,6 +7,7 @@
 
 #include "app/mainWindow.h"
 #include "controls/ctrlItems.h"
+#include "controls/inputState.h"
 #include "controls/msgBox.h"
 #include "controls/popupAtMouse.h"
 #include "controls/popupMenu.h"
@@ -59,6 +60,8 @@ int slotOfItem(const ControlItem* item) {
 std::int16_t buildMenu(const char* first, int rows) {
   const std::int16_t menu = popupFindFreeSlot();
   if (menu <= 0 || !popupCreate(menu, 0, "midi slider setup")) {
+    // The gesture ends here, so its release does not ask for the menu a second time.
+    inputReset();
     msgBox(0, kMenuFailed, 0);
     return 0;
   }

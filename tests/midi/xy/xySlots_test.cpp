@@ -395,3 +395,27 @@ TEST_F(XySlots, APairWithAftertouchIsShownAsAPad) {
   }
 }
 
+
+// Opened from the slider of the highest controller, Y is preset to the one just below it. With the
+// popup table full the slot's menu is not built and says so.
+TEST_F(XySlots, FromTheHighestControllerYIsTheOneBelowAndAFullMenuTableSaysSo) {
+  setList({{20, ""}, {21, ""}, {30, ""}});
+  int16_t y = 0;
+  runDialog([] { xyDialogOpen(1, engine(), 30, midiSlotNone); }, {waitShown(), [&] {
+                                                                     y = xyDialogY();
+                                                                     return true;
+                                                                   }});
+  EXPECT_EQ(y, 21);
+  EXPECT_EQ(entry(30)->partner, midiSlotNone) << "closed without OK: nothing linked";
+
+  std::vector<int16_t> taken;
+  for (int16_t s = popupFindFreeSlot(); s > 0; s = popupFindFreeSlot()) {
+    popupCreate(s, 0, "filler");
+    taken.push_back(s);
+  }
+  altClick(sliderOf(0), "");
+  for (int16_t s : taken) popupDestroy(s);
+  EXPECT_EQ(g_menu.shown, 0);
+  ASSERT_EQ(msgBoxCaptureCount(), 1u);
+  EXPECT_STREQ(msgBoxCaptureText(0), "Error, Morvane could not build the contextual menu");
+}
