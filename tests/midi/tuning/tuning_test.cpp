@@ -374,3 +374,20 @@ TEST_F(Tuning, AFactoryTuningShowsTheOverlayAndHidesTheEditor) {
   RecordProperty("keyListFillMs", std::to_string(ms));
   EXPECT_LT(ms, 50.0);
 }
+
+// A map with 19 keys per octave shows 19 in box 75, while the octave link keeps stepping by the
+// editor's own keys per octave until box 75 is set.
+TEST_F(Tuning, TheLinkStepsByTheEditorsKeysPerOctaveUntilTheBoxIsSet) {
+  openNewBankTuning();
+  tuningSetKeysPerOctave(engine(), bank(), 19);
+  tuningTabRefresh(1, 1);
+  EXPECT_EQ(box(midiItemKeysPerOctave), 19.0);
+  clickKey(60);
+  type(midiItemKeyHz, "440");
+  EXPECT_NEAR(hzOf(72), 880.0, 1e-6) << "still 12 keys an octave";
+  type(midiItemKeysPerOctave, "19");
+  EXPECT_EQ(data()->tuningKeysPerOctave, 19);
+  type(midiItemKeyHz, "400");
+  EXPECT_NEAR(hzOf(79), 800.0, 1e-6);
+  EXPECT_NEAR(hzOf(41), 200.0, 1e-6);
+}
