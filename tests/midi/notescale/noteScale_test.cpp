@@ -17,6 +17,7 @@
 #include "controls/inputState.h"
 #include "controls/msgBox.h"
 #include "controls/numbox.h"
+#include "controls/selector.h"
 #include "engine/engine.h"
 #include "engine/noteCurveRuntime.h"
 #include "engine/testAudioThread.h"
@@ -378,4 +379,30 @@ TEST_F(NoteScale, APaintStepDrawsOnlyTheColumnsItChanged) {
   RecordProperty("paintStepMs", std::to_string(ms));
   EXPECT_LE(columns, static_cast<uint32_t>(rounds) * 2) << "a step of one column draws one or two columns";
   EXPECT_LT(ms, 20.0);
+}
+
+// The destination popup, opened with a real click: its ten labels in order, and a choice shows that
+// curve (its label in the popup, its bars in the view).
+TEST_F(NoteScale, TheDestinationPopupChoosesTheCurveShown) {
+  flatten(3, 3, 0.25f);
+  g_menu = MenuSeen();
+  g_menu.choose = "Filter freq master";
+  popupSetTrackHook(readMenu);
+  click(itemPoint(selectPane, midiItemCurveChoice, 30, 8));
+  pump();
+  popupSetTrackHook(nullptr);
+  const std::vector<std::string> labels = {"Oscil amp 1", "Oscil amp 2", "Oscil amp 3", "Oscil fm index/balance 1",
+                                           "Oscil fm index/balance 2", "Oscil fm index/balance 3", "Filter freq 1",
+                                           "Filter freq 2", "Filter freq 3", "Filter freq master"};
+  EXPECT_EQ(g_menu.texts, labels);
+  EXPECT_EQ(noteCurveClipView()->family, 3);
+  EXPECT_EQ(noteCurveClipView()->slot, 3);
+  midiPageSelectPane(1);
+  SelectorData* popup = selectorFind(1, midiItemCurveChoice);
+  ASSERT_NE(popup, nullptr);
+  EXPECT_STREQ(popup->choiceText, "Filter freq master");
+  CapturedWindow cap;
+  ASSERT_TRUE(windowCapture(mainHandle(), cap));
+  EXPECT_EQ(firstWrongColumn(cap, viewRect(), curve(3, 3)), -1);
+  EXPECT_NEAR(numboxFind(1, midiItemCurveValue)->value, 25.0, 1e-3);
 }
