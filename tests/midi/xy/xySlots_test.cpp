@@ -100,9 +100,13 @@ std::function<bool()> untilClosed() {
     return true;
   };
 }
-void chooseY(int item) {
-  ControlItem* y = ctrlFind(xyDialogBuildId(), xyDialogItemY);
-  xyDialogSelectorChanged(y, 0, static_cast<int16_t>(item));
+// The Y selector opened with a real click and the entry with that label chosen (the popup seam stays
+// until the test's end: the click is handled on a later beat).
+void chooseY(const std::string& label) {
+  g_menu = MenuSeen();
+  g_menu.choose = label;
+  popupSetTrackHook(readMenu);
+  clickAt(winGetFrameworkWindow(xyDialogBuildId()), 100 + 30, 70 + 8);
 }
 
 const SliderEntry* entry(int c) { return sliderListFind(engineGetSliderList(engine()), c); }
@@ -291,7 +295,12 @@ TEST_F(XySlots, RefusalsLinkNothing) {
   // The same controller on both axes.
   runDialog([] { xyDialogOpen(1, engine(), 20, midiSlotNone); },
             {waitShown(), [] {
-               chooseY(4);  // the fourth candidate: 20 itself
+               chooseY("cc 20");  // 20 itself
+               return true;
+             },
+             [] {
+               EXPECT_EQ(g_menu.texts, (std::vector<std::string>{"vol 7", "LR pan 10", "FB pan 11", "cc 20"}));
+               EXPECT_EQ(xyDialogY(), 20);
                return true;
              },
              clickOk(), untilClosed()});
@@ -373,7 +382,7 @@ TEST_F(XySlots, APairWithAftertouchIsShownAsAPad) {
     setList({{-1, ""}, {20, "Cut"}, {33, ""}});
     runDialog([&] { xyDialogOpen(1, engine(), atOnX ? -1 : 20, midiSlotNone); },
               {waitShown(), [&] {
-                 chooseY(atOnX ? 2 : 1);  // candidates: aftertouch, 20, 33
+                 chooseY(atOnX ? "Cut 20" : "AT");
                  return true;
                },
                clickOk(), untilClosed()});
