@@ -37,6 +37,9 @@ MenuContext g_menu = {nullptr, 0, 0};
 
 const char* const kMenuFailed = "Error, Morvane could not build the contextual menu";
 const int kLfoCount = 3;
+// Controls k of the controller map, and the controllers k of an LFO.
+enum { ccVolume = 2, ccFilter = 3, ccOscLevel = 4, ccPanLr = 5, ccEffect = 6, ccPanFb = 7 };
+enum { lfoDepthSource = 0, lfoRateSource = 1, lfoHoldRateSource = 2 };
 
 // Appends one row when there is room; returns the next row.
 int append(int r, std::uint16_t page, const char* format, ...) __attribute__((format(printf, 3, 4)));
@@ -106,22 +109,22 @@ int midiDestListFillEntry(Engine* engine, std::int16_t c, int startRow) { return
 
 int midiDestListFill(Engine* engine, std::int16_t c, int r) {
   if (!engine) return r;
-  if (ccMapGetControllerNumber(engine, 2) == c) r = append(r, pageMidi, "Volume");
-  if (ccMapGetControllerNumber(engine, 5) == c) r = append(r, pageMidi, "Pan LR");
-  if (ccMapGetControllerNumber(engine, 7) == c) r = append(r, pageMidi, "Pan FB");
-  if (ccMapGetFilterDepth(engine) > 0.0 && ccMapGetControllerNumber(engine, 3) == c)
+  if (ccMapGetControllerNumber(engine, ccVolume) == c) r = append(r, pageMidi, "Volume");
+  if (ccMapGetControllerNumber(engine, ccPanLr) == c) r = append(r, pageMidi, "Pan LR");
+  if (ccMapGetControllerNumber(engine, ccPanFb) == c) r = append(r, pageMidi, "Pan FB");
+  if (ccMapGetFilterDepth(engine) > 0.0 && ccMapGetControllerNumber(engine, ccFilter) == c)
     r = append(r, pageMidi, "Filter freq depth");
-  if (ccMapGetOscLevelDepth(engine) > 0.0 && ccMapGetControllerNumber(engine, 4) == c)
+  if (ccMapGetOscLevelDepth(engine) > 0.0 && ccMapGetControllerNumber(engine, ccOscLevel) == c)
     r = append(r, pageMidi, "Oscil balance/index depth");
-  if (ccMapGetEffectDepth(engine) > 0.0 && ccMapGetControllerNumber(engine, 6) == c)
+  if (ccMapGetEffectDepth(engine) > 0.0 && ccMapGetControllerNumber(engine, ccEffect) == c)
     r = append(r, pageMidi, "Effect time depth");
   for (std::int16_t n = 0; n < kLfoCount; ++n) {
     if (!lfoGetOn(engine, n)) continue;
-    if (lfoGetDepthAmount(engine, n) > 0.0 && lfoGetControllerSource(engine, n, 0) == c)
+    if (lfoGetDepthAmount(engine, n) > 0.0 && lfoGetControllerSource(engine, n, lfoDepthSource) == c)
       r = append(r, pageLfo, "Lfo %d Depth", n + 1);
-    if (lfoGetRateRange(engine, n) < 1.0 && lfoGetControllerSource(engine, n, 1) == c)
+    if (lfoGetRateRange(engine, n) < 1.0 && lfoGetControllerSource(engine, n, lfoRateSource) == c)
       r = append(r, pageLfo, "Lfo %d Rate", n + 1);
-    if (lfoGetHoldRateRange(engine, n) < 1.0 && lfoGetControllerSource(engine, n, 2) == c)
+    if (lfoGetHoldRateRange(engine, n) < 1.0 && lfoGetControllerSource(engine, n, lfoHoldRateSource) == c)
       r = append(r, pageLfo, "Lfo %d SH Rate", n + 1);
   }
   for (std::int16_t e = 0; e < envSlotCount; ++e) {
