@@ -41,6 +41,7 @@
 #include "engine/midiQueue.h"
 #include "midi/midiNames.h"
 #include "preset/bank.h"
+#include "preset/tuning.h"
 #include "preset/chunk.h"
 #include "preset/fileTypes.h"
 #include "preset/library.h"
@@ -184,6 +185,8 @@ bool SynthApp::init() {
   outSetupLoad(engine);
   engineSetBank(engine, bank);
   bankSelectPreset(bank, engine, 0);
+  // A tuning read from the library becomes a bank tuning and plays; a saved one is the playing map.
+  tuningInstallLibraryRoutines();
   // 9
   selectorSetDefaultBitmap(1100);
   bitmapCacheInit(3000, appGetInstance());

@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "controls/appMenu.h"
-#include "engine/noteCurveClip.h"
+#include "midi/noteCurveClip.h"
 #include "pages/pages.h"
 
 namespace {

@@ -15,6 +15,7 @@
 #include "controls/winSlots.h"
 #include "engine/engine.h"
 #include "engine/midiQueue.h"
+#include "midi/midiSlotMenus.h"
 #include "pages/mainPage.h"
 #include "preset/sliderList.h"
 
@@ -31,17 +32,6 @@ bool hasXY(int s) { return s < 3 || s >= 6; }
 int slotOf(const ControlItem* item) { return (item->id - midiSlotIdBase) / midiSlotIdStep; }
 uint8_t& placed(int c) { return g_placed[c < 0 ? 128 : c]; }
 
-void nameLabel(const SliderEntry* e, int c, char* out, size_t size) {
-  char name[17] = {0};
-  if (e) std::memcpy(name, e->label, 16);
-  if (c < 0)
-    std::snprintf(out, size, name[0] ? "%s AT" : "AT", name);
-  else if (name[0])
-    std::snprintf(out, size, "%s %d", name, c);
-  else
-    std::snprintf(out, size, "cc %d", c);
-}
-
 void showItem(int16_t win, uint16_t id, int flag) {
   winNotifyItemsOfType2(win, id, flag);
   ctrlShow(win, id, flag);
@@ -55,6 +45,17 @@ void sendValue(Engine* engine, int controller, double v) {
 }
 
 }  // namespace
+
+void midiSlotNameLabel(const SliderEntry* e, int c, char* out, size_t size) {
+  char name[17] = {0};
+  if (e) std::memcpy(name, e->label, 16);
+  if (c < 0)
+    std::snprintf(out, size, name[0] ? "%s AT" : "AT", name);
+  else if (name[0])
+    std::snprintf(out, size, "%s %d", name, c);
+  else
+    std::snprintf(out, size, "cc %d", c);
+}
 
 MidiSlot* midiPageSlots() { return g_slots; }
 
@@ -151,7 +152,7 @@ int16_t midiSlotPlaceEntry(uint16_t win, Engine* engine, SliderEntry* entry, Mid
     slot.partner = static_cast<int16_t>(entry->partner);
     slot.isXY = 0;
     char label[40];
-    nameLabel(entry, entry->controller, label, sizeof label);
+    midiSlotNameLabel(entry, entry->controller, label, sizeof label);
     displaySetText(w, b + 6, label);
     knobSetValue(w, b + 4, entry->value * 0.0078740157, 0.0);
     midiSlotShowKind(win, i, 0);
@@ -174,10 +175,10 @@ int16_t midiSlotPlaceEntry(uint16_t win, Engine* engine, SliderEntry* entry, Mid
   slot.xController = static_cast<int16_t>(xe->controller);
   slot.yController = static_cast<int16_t>(ye->controller);
   char label[40], text[48];
-  nameLabel(xe, xe->controller, label, sizeof label);
+  midiSlotNameLabel(xe, xe->controller, label, sizeof label);
   std::snprintf(text, sizeof text, "X: %s", label);
   displaySetText(w, b + 7, text);
-  nameLabel(ye, ye->controller, label, sizeof label);
+  midiSlotNameLabel(ye, ye->controller, label, sizeof label);
   std::snprintf(text, sizeof text, "Y: %s", label);
   displaySetText(w, b + 8, text);
   knobSetValue(w, b + 5, midiGetSourceValue(engine, slot.xController) * 0.0078740157,
@@ -203,11 +204,15 @@ void midiPageRefillSlots(uint16_t win) {
     s.entry = nullptr;
   }
   int16_t index = 0;
-  for (int pass = 1; pass >= 0; --pass)
+  for (int pass = 1; pass >= 0; --pass) {
     for (int c = 0; c < 128 && index < midiSlotCount; ++c) {
       SliderEntry* e = sliderListFind(list, c);
       if (e && !placed(c)) index = midiSlotPlaceEntry(win, engine, e, g_slots, index, static_cast<uint8_t>(pass));
     }
+    // A pair whose lower member is aftertouch is placed from the aftertouch entry, after the others.
+    SliderEntry* at = sliderListFind(list, -1);
+    if (pass == 1 && at && !placed(-1) && index < midiSlotCount) index = midiSlotPlaceEntry(win, engine, at, g_slots, index, 1);
+  }
   if (index < midiSlotCount) {
     SliderEntry* e = sliderListFind(list, -1);
     if (e && !placed(-1)) index = midiSlotPlaceEntry(win, engine, e, g_slots, index, 0);
@@ -254,8 +259,11 @@ void midiSlotSliderChanged(ControlItem* item, double value, double) {
   int s = slotOf(item);
   Engine* engine = mainPageEngine(item->windowId);
   if (s < 0 || s >= midiSlotCount || !engine) return;
-  // Alt or a double click opens the slot menu, which is not part of this panel yet.
-  if (inputIsAlt() || winIsDoubleClick()) return;
+  // Alt or a double click opens the slot menu instead of sending.
+  if (inputIsAlt() || winIsDoubleClick()) {
+    midiSlotMenuOpen(item);
+    return;
+  }
   MidiSlot& slot = g_slots[s];
   if (slot.controller >= -1) sendValue(engine, slot.controller, value);
   slot.dragging = inputIsButtonDown() ? 1 : 0;
@@ -265,7 +273,10 @@ void midiSlotPadChanged(ControlItem* item, double x, double y) {
   int s = slotOf(item);
   Engine* engine = mainPageEngine(item->windowId);
   if (s < 0 || s >= midiSlotCount || !engine) return;
-  if (inputIsAlt() || winIsDoubleClick()) return;
+  if (inputIsAlt() || winIsDoubleClick()) {
+    midiXyMenuOpen(item);
+    return;
+  }
   MidiSlot& slot = g_slots[s];
   if (inputIsCtrl()) {
     x = y = 0.5;

@@ -2,6 +2,7 @@
 // panel (built, refilled from the preset's slider list, following the controller values each tick,
 // sending moved values and storing renamed controllers), and the Midi page's refresh request.
 #pragma once
+#include <cstddef>
 #include <cstdint>
 
 #include "midi/midiSlot.h"
@@ -25,6 +26,9 @@ void midiPageUpdateSlotValues(uint16_t win);
 void midiSlotSliderChanged(ControlItem* item, double value, double unused);
 void midiSlotPadChanged(ControlItem* item, double x, double y);
 void midiSlotNameEdited(ControlItem* item);
+// A controller's label as the slots and the XY dialog show it: "%s %d" of the entry's name and c,
+// "cc %d" without a name; "%s AT" or "AT" for aftertouch (c below 0). `out` holds `size` bytes.
+void midiSlotNameLabel(const SliderEntry* entry, int c, char* out, size_t size);
 
 // The Midi page's refresh request, raised by edits elsewhere (tuning choices and the like).
 void midiPageMarkChanged(uint16_t win);

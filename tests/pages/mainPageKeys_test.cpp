@@ -214,6 +214,7 @@ TEST(MainPageKeys, ControllerSlotsOfTheDefaultPreset) {
     // The slider at its top end queues controller 7 at 127 on the engine's channel.
     CtrlRect s = itemRect(54 + 4);
     rig.clearQueue();
+    g_testTick += 1000;  // not a double click with an earlier test's press (that opens the slot's menu)
     postPress(rig.hwnd, s.right - 1, (s.top + s.bottom) / 2 + y0);
     // The handle follows the pointer through its smoothing: a few moves past the end reach it.
     for (int i = 0; i < 40; ++i) postMove(rig.hwnd, s.right + 40, (s.top + s.bottom) / 2 + y0, true);
@@ -236,6 +237,9 @@ TEST(MainPageKeys, ControllerSlotsOfTheDefaultPreset) {
     std::memcpy(keys, saved, sizeof keys);
     keys[VK_CONTROL] = 0x80;
     SetKeyboardState(keys);
+    // A second after the slider's press: a click of its own, not the second half of a double click
+    // (which opens the pad's menu).
+    g_testTick += 1000;
     postClick(rig.hwnd, pad.left + 5, pad.top + 5 + y0);
     SetKeyboardState(saved);
     Queue q = rig.queued();
