@@ -14,6 +14,8 @@
 #include "controls/winSlots.h"
 #include "engine/engine.h"
 #include "engine/voice.h"
+#include "envelope/envDragItem.h"
+#include "envelope/envFields.h"
 #include "envelope/envGraph.h"
 #include "envelope/envPage.h"
 #include "envelope/envView.h"
@@ -27,7 +29,7 @@ const char* const kEnvMsgLinked =
 
 namespace {
 
-enum { pressNone = 0, pressEdit = 1, pressMarker = 2 };
+enum { pressNone = 0, pressEdit = 1, pressMarker = 2, pressBand = 3 };
 enum { editNone = 0, editPoints = 2, editSlope = 3, editXy = 4 };
 
 struct DragState {
@@ -303,6 +305,7 @@ void envGraphSelectItem(std::int16_t win, std::uint16_t id) {
   envGraphUpdateCopyKind(win);
   envGraphUpdatePasteEnable(win);
   envGraphRedrawAll(win);
+  envPageRefreshFields(win);
 }
 
 void envGraphSelectBp(ControlItem* item, std::int16_t bp) {
@@ -320,6 +323,7 @@ void envGraphSelectBp(ControlItem* item, std::int16_t bp) {
   }
   envGraphRedrawAll(win);
   envGraphUpdateCopyKind(win);
+  envPageRefreshFields(win);
 }
 
 // ---- Press and drags
@@ -340,15 +344,24 @@ void envGraphMouseDown(ControlItem* item) {
     }
     if (envGraphEdit(item, p, 0)) {
       g_drag.pressMode = pressEdit;
+    } else if (envGraphDragMarker(item, p)) {
+      g_drag.pressMode = pressMarker;
     } else {
-      // An empty place: the row becomes the selected one and the press column is kept.
+      // An empty place: the row becomes the selected one, the press column is kept and a band
+      // selection starts there.
       envGraphClearBpSelection(win);
       envGraphSelectItem(win, item->id);
-      v->pressX = p.x;
+      envGraphSetPressX(win, p.x);
+      envGraphBandSelect(item);
+      g_drag.pressMode = pressBand;
     }
     if (inputIsButtonDown() && inputButtonState() != inputNone) inputSetCaptured();
   } else if (g_drag.pressMode == pressEdit) {
     envGraphEdit(item, p, 0);
+  } else if (g_drag.pressMode == pressMarker) {
+    envGraphDragMarker(item, p);
+  } else if (g_drag.pressMode == pressBand) {
+    envGraphBandSelect(item);
   }
   if (!inputIsButtonDown()) {
     g_drag.pressMode = pressNone;
@@ -459,6 +472,9 @@ int envGraphEdit(ControlItem* item, CtrlPoint point, std::uint8_t usePartner) {
       }
       break;
     }
+    case editPoints:
+      envGraphDragPoint(item, slotIndex, g_drag.pressedBp);
+      break;
     default:
       break;
   }

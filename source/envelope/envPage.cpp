@@ -19,6 +19,9 @@
 #include "controls/winSlots.h"
 #include "engine/engine.h"
 #include "envelope/envGraph.h"
+#include "envelope/envPlayMarker.h"
+#include "envelope/envRuler.h"
+#include "envelope/envSettings.h"
 #include "envelope/envView.h"
 #include "pages/clipKinds.h"
 #include "pages/pages.h"
@@ -118,6 +121,7 @@ void envPageBuild(std::int16_t win) {
   for (int k = 0; k < 3; ++k) envGraphBindSlot(win, static_cast<std::uint16_t>(envItemGraphFirst + k), k);
   pictureCreate(win, envItemGraphBack, envGraphLeft, 541, 806, 541, pictureOwnRect | pictureFill, 0, nullptr);
   pictureSetFillColor(win, envItemGraphBack, 0, 0, 0);
+  envPageBuildSettings(win);
   envListKeepSelection(win);
 }
 
@@ -209,6 +213,9 @@ void envPageOnScroll(ControlItem* item, std::int16_t, double position) {
 void envPageIdleUpdate(std::uint16_t win) {
   if (!envPageIsShown(win)) return;
   envPageSelect(win);
+  const std::int16_t w = static_cast<std::int16_t>(win);
+  envGraphUpdateMarkers(w, 1);
+  if (envRulerIsDragging(w)) envRulerIdleDrag(w);
 }
 
 void envPageMarkChanged(std::int16_t win) {

@@ -8,6 +8,7 @@
 #include "controls/winSlots.h"
 #include "engine/engine.h"
 #include "envelope/envGraph.h"
+#include "envelope/envFields.h"
 #include "envelope/envPage.h"
 #include "envelope/envView.h"
 #include "preset/envelope.h"
@@ -21,6 +22,7 @@ void envPageRefresh(std::int16_t win) {
   for (std::uint16_t id = envItemGraphFirst; id <= envItemGraphLast; ++id) envGraphResizeItem(win, id, X - 22, 0);
   envGraphLayoutItems(win);
   envPageFillList(win);
+  envPageRefreshSettings(win);
   envPageUpdateScrollSpan(win);
   envGraphSetupRowScroll(win);
   Engine* e = envEngineOf(win);
