@@ -280,6 +280,7 @@ void envGraphUpdatePasteEnable(std::int16_t win) {
 }
 
 void envGraphSelectItem(std::int16_t win, std::uint16_t id) {
+  envSelectPane(win);
   EnvelopeView* v = envViewOf(win);
   Engine* e = envEngineOf(win);
   if (!v || !e) return;

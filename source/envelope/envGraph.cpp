@@ -71,7 +71,10 @@ int envGraphHitFind(const GraphHit* table, int count, std::int32_t x, std::int32
   return -1;
 }
 
-ControlItem* envGraphItem(std::int16_t win, std::uint16_t id) { return ctrlFindKind(win, id, kindCustom); }
+ControlItem* envGraphItem(std::int16_t win, std::uint16_t id) {
+  envSelectPane(win);
+  return ctrlFindKind(win, id, kindCustom);
+}
 
 EnvelopeGraphRecord* envGraphRecordOfItem(ControlItem* item) {
   const std::uint32_t w = itemWord(item);
@@ -157,6 +160,7 @@ void envGraphSetCurrentItem(std::int16_t win, ControlItem* item) {
 }
 
 void envGraphLayoutItems(std::int16_t win) {
+  envSelectPane(win);
   EnvelopeView* v = envViewOf(win);
   if (!v) return;
   const std::int32_t oy = winGetOriginY(win);
@@ -178,6 +182,7 @@ void envGraphLayoutItems(std::int16_t win) {
 }
 
 void envGraphResizeItem(std::int16_t win, std::uint16_t id, std::int32_t right, std::int32_t bottom) {
+  envSelectPane(win);
   EnvelopeView* v = envViewOf(win);
   ControlItem* it = envGraphItem(win, id);
   if (!v || !it || !envGraphRecordOfItem(it)) return;
@@ -194,12 +199,14 @@ void envGraphResizeItem(std::int16_t win, std::uint16_t id, std::int32_t right, 
 }
 
 void envGraphInvalidateItem(std::int16_t win, std::uint16_t id) {
+  envSelectPane(win);
   if (!envGraphItem(win, id) || !ctrlIsShown(win, id)) return;
   CtrlRect r;
   if (ctrlGetRect(win, id, &r)) winInvalidateRect(win, &r);
 }
 
 void envGraphRedrawAll(std::int16_t win) {
+  envSelectPane(win);
   EnvelopeView* v = envViewOf(win);
   if (!v || !envEngineOf(win)) return;
   v->redrawPending = 1;
@@ -208,6 +215,7 @@ void envGraphRedrawAll(std::int16_t win) {
 }
 
 void envGraphRedrawLinked(std::int16_t win) {
+  envSelectPane(win);
   EnvelopeView* v = envViewOf(win);
   Engine* e = envEngineOf(win);
   if (!v || !e || v->selectedItem < envItemGraphFirst) return;
@@ -225,6 +233,7 @@ void envGraphRedrawLinked(std::int16_t win) {
 }
 
 void envGraphShowIfBelow(std::int16_t win, int k, std::int32_t y) {
+  envSelectPane(win);
   const std::uint16_t id = static_cast<std::uint16_t>(envItemGraphFirst + k);
   ControlItem* it = envGraphItem(win, id);
   if (!it) return;

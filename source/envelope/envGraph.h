@@ -112,6 +112,11 @@ void envGraphDraw(ControlItem* item, EnvelopeGraphRecord* record = nullptr, Enve
 void envGraphDrawMarker(std::int16_t win, HDC dc, const EnvelopeSlot* slot, int bp, const CtrlRect& r,
                         bool itemSelected, bool linked);
 void envGraphDrawSourceLabel(std::int16_t win, HDC dc, const EnvelopeSlot* slot, int bp, const CtrlRect& r);
+// The sample peaks under segment k (-1: from the start point) of a sample-position envelope of channel
+// `channel`; without `whole` the stretch cut by the row's left edge before marker k.
+void envGraphDrawSampleSegment(std::int16_t win, HDC dc, Engine* engine, std::int16_t channel,
+                               const EnvelopeGraphRecord* record, const CtrlRect& rect, std::int32_t left, int k,
+                               bool whole);
 // The label text of a breakpoint's controller sources ("" when both scales are 0).
 void envGraphSourceLabelText(const Breakpoint& bp, char* out, int size);
 // The grid's columns for a view, tempo and width: spacing in pixels (0 when no grid is drawn).

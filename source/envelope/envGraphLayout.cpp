@@ -52,7 +52,8 @@ void envGraphDrawDestLabel(std::int16_t win, HDC dc, const EnvelopeSlot* slot, c
   if (HFONT f = fontGet(font)) oldFont = SelectObject(dc, f);
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, index == v->selectedSlot ? RGB(255, 255, 255) : RGB(114, 165, 36));
-  RECT tr = {r.left + 8, r.bottom - 20, r.left + 112, r.bottom - 8};
+  // Wide enough for the longest destination name (the surround pan's), so no name is cut.
+  RECT tr = {r.left + 8, r.bottom - 20, r.left + 208, r.bottom - 6};
   DrawTextA(dc, name, -1, &tr, DT_NOPREFIX | DT_SINGLELINE);
   if (oldFont) SelectObject(dc, oldFont);
 }

@@ -18,6 +18,8 @@
 #include "envelope/envView.h"
 #include "preset/envelope.h"
 #include "preset/presetHeader.h"
+#include "preset/sample.h"
+#include "preset/sampleInfo.h"
 
 namespace {
 
@@ -129,6 +131,58 @@ void envGraphDrawMarker(std::int16_t win, HDC dc, const EnvelopeSlot* slot, int 
   SelectObject(dc, GetStockObject(BLACK_BRUSH));
 }
 
+void envGraphDrawSampleSegment(std::int16_t win, HDC dc, Engine* e, std::int16_t channel,
+                               const EnvelopeGraphRecord* r, const CtrlRect& R, std::int32_t L, int k, bool whole) {
+  EnvelopeView* v = envViewOf(win);
+  const float* display = sampleDisplayBuffer(channel);
+  const SampleInfo* info = sampleGetInfo(e, channel);
+  if (!v || !dc || !r || !display || !info || r->slotIndex < 0 || !(v->pixelsPerSecond > 0.0)) return;
+  const EnvelopeSlot* slot = engineGetEnvelopeSlot(e, r->slotIndex);
+  if (!slot) return;
+  auto markerAt = [&](int m) -> const GraphHit* {
+    if (m < 0) return r->startMark.valid ? &r->startMark : nullptr;
+    return m < r->pointCount && r->pointHits[m].valid ? &r->pointHits[m] : nullptr;
+  };
+  const GraphHit* own = markerAt(k);
+  int b = own ? own->breakpoint : -1;
+  if (!whole) b = (own ? own->breakpoint : 0) - 1;
+  if (b >= envBreakpointCount) return;
+  const double level = b < 0 ? slot->startLevel : slot->breakpoints[b].level;
+  double index = level * info->length / sampleDisplayBlock;
+  const double step = 1050.0 / v->pixelsPerSecond;
+  const int a = (R.bottom - R.top) / 2;
+  int first, last;
+  if (whole) {
+    if (!own) return;
+    first = own->left + 3 - L;
+    const GraphHit* next = markerAt(k + 1);
+    last = next ? next->left + 3 - L : R.right;
+  } else {
+    const double t = envBpAbsSeconds(slot, b);
+    const double col = R.left + 3 + (t - v->timeOffset) * v->pixelsPerSecond;
+    first = col < -1e6 ? -1000000 : static_cast<int>(col);
+    last = own ? own->left + 3 - L : R.right;
+  }
+  if (last > R.right) last = R.right;
+  MoveToEx(dc, whole ? first : R.left + 3, R.bottom - a, nullptr);
+  int prev = static_cast<int>(index);
+  for (int x = first; x < last; ++x) {
+    const int cur = static_cast<int>(index);
+    if (cur >= sampleDisplayPoints || cur < 0) break;
+    if (x >= R.left + 3) {
+      float hi = display[prev], lo = display[prev];
+      for (int i = prev; i <= cur; ++i) {
+        hi = display[i] > hi ? display[i] : hi;
+        lo = display[i] < lo ? display[i] : lo;
+      }
+      const double p = std::fabs(lo) < hi ? hi : lo;
+      LineTo(dc, x, static_cast<int>(R.bottom - (a + p * a)));
+    }
+    prev = cur;
+    index += step;
+  }
+}
+
 void envGraphDraw(ControlItem* item, EnvelopeGraphRecord* given, EnvelopeSlot* givenSlot) {
   if (!item) return;
   const std::int16_t win = static_cast<std::int16_t>(item->windowId);
@@ -200,6 +254,15 @@ void envGraphDraw(ControlItem* item, EnvelopeGraphRecord* given, EnvelopeSlot* g
       SelectObject(dc, appPen(penFrame));
       for (; x < w; x += spacing) line(dc, static_cast<int>(x), 0, static_cast<int>(x), h);
     }
+  }
+
+  if (own && slot->destination == 18 && slot->owner >= 0 && slot->owner < 3) {
+    SelectObject(dc, appPen(penLfo));
+    const CtrlRect R = {0, 0, w, h};
+    if (r->startMark.valid) envGraphDrawSampleSegment(win, dc, e, slot->owner, r, R, item->rect.left, -1, true);
+    for (int k = 0; k < r->pointCount && k < envGraphHitCount; ++k)
+      if (r->pointHits[k].valid) envGraphDrawSampleSegment(win, dc, e, slot->owner, r, R, item->rect.left, k, true);
+    envGraphDrawSampleSegment(win, dc, e, slot->owner, r, R, item->rect.left, 0, false);
   }
 
   if (slot->lfoOn) {

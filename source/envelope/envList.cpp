@@ -65,6 +65,7 @@ bool envFilterPasses(std::int16_t entry, std::int16_t k, std::int16_t owner) {
 }
 
 int envListSelectedCount(std::int16_t win) {
+  envSelectPane(win);
   if (!ctrlFindKind(win, envItemList, kindList)) return 0;
   const int filled = listCountFilled(win, envItemList);
   int n = 0;
@@ -74,6 +75,7 @@ int envListSelectedCount(std::int16_t win) {
 }
 
 bool envListIsSlotSelected(std::int16_t win, std::int16_t slot) {
+  envSelectPane(win);
   EnvelopeView* v = envViewOf(win);
   if (!v || !ctrlFindKind(win, envItemList, kindList)) return false;
   const int filled = listCountFilled(win, envItemList);
@@ -83,6 +85,7 @@ bool envListIsSlotSelected(std::int16_t win, std::int16_t slot) {
 }
 
 void envListKeepSelection(std::int16_t win) {
+  envSelectPane(win);
   EnvelopeView* v = envViewOf(win);
   Engine* e = envEngineOf(win);
   if (!v || !e) return;
@@ -100,6 +103,7 @@ void envListKeepSelection(std::int16_t win) {
 }
 
 void envListRebindGraphs(std::int16_t win) {
+  envSelectPane(win);
   EnvelopeView* v = envViewOf(win);
   if (!v || !envEngineOf(win)) return;
   envGraphScrollRows(win, 0.0f);
@@ -131,6 +135,7 @@ void envListRebindGraphs(std::int16_t win) {
 }
 
 void envPageFillList(std::int16_t win) {
+  envSelectPane(win);
   EnvelopeView* v = envViewOf(win);
   Engine* e = envEngineOf(win);
   if (!v || !e || !ctrlFindKind(win, envItemList, kindList)) return;

@@ -71,6 +71,8 @@ void resizeWindow(std::int16_t win, const EnvelopeView* v) {
 
 }  // namespace
 
+void envSelectPane(std::int16_t win) { winSelectPane(win, envPaneId); }
+
 bool envPageBegin(std::int16_t win) {
   if (win == 0 || !envViewOf(win) || !envEngineOf(win)) return false;
   winSetCurrent(win);

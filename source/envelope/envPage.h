@@ -147,6 +147,8 @@ void envPageSetHeight(std::int16_t win, std::int16_t h);
 void envPageSetSelectedSlot(std::int16_t win, std::int16_t slot);
 std::int16_t envPageGetSelectedSlot(std::int16_t win);
 void envPageSetAddedSlot(std::int16_t win, std::int16_t slot);
+// Selects pane 6 as the window's item container (every page item lives there).
+void envSelectPane(std::int16_t win);
 // Makes the window current and selects pane 6; false without the window's data or engine.
 bool envPageBegin(std::int16_t win);
 

@@ -71,6 +71,7 @@ void envGraphLayoutRows(ControlItem* item, std::int32_t h, std::uint16_t anchor)
 }
 
 void envGraphSetupRowScroll(std::int16_t win) {
+  envSelectPane(win);
   EnvelopeView* v = envViewOf(win);
   if (!v) return;
   const int k = envListSelectedCount(win);
@@ -85,6 +86,7 @@ void envGraphSetupRowScroll(std::int16_t win) {
 }
 
 void envGraphScrollRows(std::int16_t win, float position) {
+  envSelectPane(win);
   EnvelopeView* v = envViewOf(win);
   ControlItem* first = envGraphItem(win, envItemGraphFirst);
   if (!v || !first) return;

@@ -3,6 +3,9 @@
 // slots and view values, and the time a full redraw of 23 rows takes.
 #include "../envHarness.h"
 
+#include "preset/sample.h"
+#include "preset/sampleInfo.h"
+
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -175,6 +178,33 @@ TEST(EnvGraph, HostileSlotsAndViewValuesStayBounded) {
     EXPECT_EQ(bound, 23);
     EXPECT_EQ(envGraphSlotOfItem(nullptr), -1);
     page.capture("envelope_hostile.png");
+  });
+}
+
+// A sample-position envelope draws the sample's peaks under its segments, its markers on the top line.
+TEST(EnvGraph, SamplePositionRowShowsTheSamplePeaks) {
+  runInApplication([&](RecordingApplication&) {
+    int16_t slot = -1;
+    EnvHarness page([&](Engine* e) { slot = envCreate(e, 0, 18); });
+    ASSERT_GE(slot, 3);
+    float* display = sampleDisplayBuffer(0);
+    SampleInfo* info = sampleGetInfo(page.engine(), 0);
+    ASSERT_NE(display, nullptr);
+    ASSERT_NE(info, nullptr);
+    for (int i = 0; i < sampleDisplayPoints; ++i) display[i] = 0.8f * std::sin(i * 0.05);
+    info->length = 44100 * 4;
+    envListOnFilter(page.item(envItemFilter), 0, envFilterOscil);
+    int row = -1;
+    for (int id = 16; id <= 38; ++id)
+      if (page.record(id)->slotIndex == slot) row = id;
+    ASSERT_GT(row, 0);
+    envGraphLayoutRows(page.row(16), 96, 16);
+    CapturedWindow shot = page.capture("envelope_sample_position.png");
+    const CtrlRect r = page.row(row)->rect;
+    EXPECT_GT(countColour(shot, r, rgb(89, 150, 143)), 100) << "sample peaks";
+    EnvelopeGraphRecord* rec = page.record(row);
+    EXPECT_EQ(rec->handleCount, 0);
+    for (int i = 0; i < rec->pointCount; ++i) EXPECT_EQ(rec->pointHits[i].top, r.top);
   });
 }
 

@@ -4,9 +4,24 @@
 // in other slots; the page size buttons.
 #include "../envHarness.h"
 
+#include <algorithm>
 #include <vector>
 
+#include "controls/popupMenu.h"
+
 namespace {
+
+// The popup seam: the menu that opens is answered with its entry of this text.
+std::string g_pick;
+int pickByText(void* menu, int, int, void*) {
+  HMENU m = static_cast<HMENU>(menu);
+  for (int i = 0; i < GetMenuItemCount(m); ++i) {
+    char text[64] = {};
+    GetMenuStringA(m, static_cast<UINT>(i), text, sizeof text, MF_BYPOSITION);
+    if (g_pick == text) return static_cast<int>(GetMenuItemID(m, i));
+  }
+  return 0;
+}
 
 TEST(EnvPage, FirstShowListsAndDrawsTheThreeAmplitudeEnvelopes) {
   runInApplication([&](RecordingApplication&) {
@@ -75,6 +90,13 @@ TEST(EnvPage, FilterSelectsTheRowsOfItsGroupAndKeepsThemAcrossPresets) {
       for (int id = 16; id <= 38; ++id) shownRows += page.shown(static_cast<uint16_t>(id)) ? 1 : 0;
       EXPECT_EQ(shownRows, static_cast<int>(c.rows.size())) << c.entry;
     }
+    // The popup itself: its entries and a choice clicked in it.
+    g_pick = "Master Channel";
+    popupSetTrackHook(pickByText);
+    const CtrlRect fr = page.item(envItemFilter)->rect;
+    page.click((fr.left + fr.right) / 2, (fr.top + fr.bottom) / 2);
+    popupSetTrackHook(nullptr);
+    EXPECT_EQ(selectedKinds(), (std::vector<std::pair<int, int>>{{9, 3}, {25, 3}}));
     envListOnFilter(page.item(envItemFilter), 0, envFilterFilter);
     // Another preset: the same (kind, owner) envelopes in other slots.
     Engine* e = page.engine();
@@ -87,6 +109,38 @@ TEST(EnvPage, FilterSelectsTheRowsOfItsGroupAndKeepsThemAcrossPresets) {
     drainMessages();
     EXPECT_EQ(selectedKinds(), (std::vector<std::pair<int, int>>{{9, 1}, {9, 3}}));
     page.capture("envelope_filter_kept.png");
+  });
+}
+
+// Every marker square found in a capture of a row takes a press on its middle: that breakpoint is
+// selected.
+TEST(EnvPage, APressOnEveryMarkerInTheCaptureHitsItsBreakpoint) {
+  runInApplication([&](RecordingApplication&) {
+    EnvHarness page([](Engine* e) {
+      shapeSlot(engineGetEnvelopeSlot(e, 0), 0.0f,
+                {{0.2, 1.0f}, {0.3, 0.6f}, {0.4, 0.8f}, {0.5, 0.1f}, {0.6, 0.0f}, {0.3, 0.5f}}, 2);
+    });
+    envGraphSelectItem(kPageWin, 17);
+    CapturedWindow shot = page.capture("envelope_markers.png");
+    const CtrlRect r = page.row(16)->rect;
+    const std::uint32_t cyan = rgb(0, 255, 255);
+    std::vector<std::pair<int, int>> found;   // top-left corners of 6 x 6 cyan frames
+    for (int y = r.top; y + 5 < r.bottom; ++y)
+      for (int x = r.left; x + 5 < r.right; ++x)
+        if (shot.at(x, y) == cyan && shot.at(x + 5, y) == cyan && shot.at(x, y + 5) == cyan &&
+            shot.at(x + 5, y + 5) == cyan && shot.at(x + 1, y) == cyan && shot.at(x, y + 1) == cyan &&
+            (x == r.left || shot.at(x - 1, y) != cyan) && shot.at(x, y - 1) != cyan)
+          found.push_back({x, y});
+    EXPECT_EQ(static_cast<int>(found.size()), 7) << "the start point and six breakpoints";
+    std::vector<int> hit;
+    for (const auto& f : found) {
+      page.click(f.first + 3, f.second + 3);
+      EXPECT_EQ(page.view()->selectedItem, 16);
+      hit.push_back(page.view()->bpSelFirst);
+      EXPECT_EQ(page.view()->bpSelLast, page.view()->bpSelFirst);
+    }
+    std::sort(hit.begin(), hit.end());
+    EXPECT_EQ(hit, (std::vector<int>{-1, 0, 1, 2, 3, 4, 5}));
   });
 }
 
@@ -108,4 +162,5 @@ TEST(EnvPage, SizeButtonsStopAtTheLimits) {
 }
 
 }  // namespace
+
 
