@@ -337,6 +337,7 @@ void envGraphMouseDown(ControlItem* item) {
   v->hoverItem = item;
   CtrlPoint p;
   inputGetMousePos(&p);
+
   if (inputButtonState() == inputPressed && !inputIsCaptured()) {
     g_drag.pressMode = pressNone;
     if (p.y < winGetOriginY(win) + envGraphAreaOffset) {

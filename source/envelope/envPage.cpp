@@ -20,6 +20,7 @@
 #include "engine/engine.h"
 #include "envelope/envGraph.h"
 #include "envelope/envPlayMarker.h"
+#include "envelope/envRowStrip.h"
 #include "envelope/envRuler.h"
 #include "envelope/envSettings.h"
 #include "envelope/envView.h"
@@ -177,6 +178,8 @@ void envPageLayout(std::int16_t win) {
   for (std::uint16_t id = envItemFrameFirst; id <= envItemFrameTop; ++id) ctrlRedraw(win, id);
   for (std::uint16_t id = envItemGraphFirst; id <= envItemGraphLast; ++id) envGraphResizeItem(win, id, X - 22, 0);
   envGraphLayoutItems(win);
+  envRulerSetRight(win, X - 17);
+  envRowStripSetBottom(win, 999);
   CtrlRect left = {0, 542, 149, 1500};
   winInvalidateRect(win, &left);
   ctrlMoveTo(win, envItemRowScroll, W - 22, 160);

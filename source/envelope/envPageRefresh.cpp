@@ -10,6 +10,8 @@
 #include "envelope/envGraph.h"
 #include "envelope/envFields.h"
 #include "envelope/envPage.h"
+#include "envelope/envRowStrip.h"
+#include "envelope/envRuler.h"
 #include "envelope/envView.h"
 #include "preset/envelope.h"
 #include "preset/sample.h"
@@ -21,6 +23,8 @@ void envPageRefresh(std::int16_t win) {
   const int X = v->pageWidth + winGetOriginX(win);
   for (std::uint16_t id = envItemGraphFirst; id <= envItemGraphLast; ++id) envGraphResizeItem(win, id, X - 22, 0);
   envGraphLayoutItems(win);
+  envRulerSetRight(win, X - 17);
+  envRowStripSetBottom(win, 999);
   envPageFillList(win);
   envPageRefreshSettings(win);
   envPageUpdateScrollSpan(win);

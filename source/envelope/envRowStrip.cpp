@@ -66,6 +66,13 @@ void envRowStripDraw(ControlItem* item) {
   if (acquired) winReleaseDrawContext(win, &saved);
 }
 
+void envRowStripSetBottom(std::int16_t win, std::int32_t bottom) {
+  ControlItem* strip = ctrlFindKind(win, envItemRowStrip, kindCustom);
+  if (!strip || bottom <= strip->rect.top) return;
+  strip->rect.bottom = bottom;
+  itemRegionFromRect(strip);
+}
+
 void envRowStripDrag(ControlItem* item) {
   if (!item) return;
   const std::int16_t win = static_cast<std::int16_t>(item->windowId);

@@ -148,6 +148,15 @@ void envRulerDrawBeats(ControlItem* item) {
   drawScale(item, envRulerTickSpacing(v->pixelsPerSecond * beat), beat, true);
 }
 
+void envRulerSetRight(std::int16_t win, std::int32_t right) {
+  ControlItem* ruler = ctrlFindKind(win, envItemRuler, kindCustom);
+  if (!ruler || right <= ruler->rect.left) return;
+  ruler->rect.right = right;
+  itemRegionFromRect(ruler);
+  WinSlot* w = winSlot(win);
+  if (w && w->visible && ruler->visible) envRulerDraw(ruler);
+}
+
 void envRulerRedraw(std::int16_t win) {
   if (ControlItem* ruler = ctrlFindKind(win, envItemRuler, kindCustom)) envRulerDraw(ruler);
 }

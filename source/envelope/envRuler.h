@@ -19,5 +19,7 @@ std::uint8_t envRulerIsDragging(std::int16_t win);
 void envRulerIdleDrag(std::int16_t win);
 // Stores the zoom (10..22050, else ignored) with its reciprocal and redraws every row.
 void envViewSetZoom(std::int16_t win, double zoom);
+// Gives the ruler its right edge (window x) and redraws it.
+void envRulerSetRight(std::int16_t win, std::int32_t right);
 // Redraws the ruler item of the page.
 void envRulerRedraw(std::int16_t win);

@@ -79,9 +79,9 @@ ControlItem* box(std::int16_t win, std::uint16_t id, int x, int y, int w, std::u
   return numboxCreate(win, id, static_cast<std::int16_t>(x), static_cast<std::int16_t>(y), static_cast<std::int16_t>(w),
                       3, decimals, value, lo, hi, rule, changed, label);
 }
+// A section picture; hidden by the builder once its children have joined it.
 void holder(std::int16_t win, std::uint16_t id, int x, int y, int bitmap) {
   pictureCreate(win, id, x, y, 0, 0, bitmap ? 0 : pictureOwnRect, bitmap, nullptr);
-  ctrlShow(win, id, 0);
 }
 void children(std::int16_t win, std::uint16_t picture, std::initializer_list<std::uint16_t> ids) {
   for (std::uint16_t id : ids) pictureAddChild(win, picture, id);
@@ -98,17 +98,22 @@ void envPageSyncAndRedraw(std::int16_t win) {
 
 void envPageBuildSettings(std::int16_t win) {
   if (!envViewOf(win) || !envPageBegin(win)) return;
+  // The popups draw their choice dark on their light faces.
+  const CtrlRgb choiceDark = {20, 20, 20}, choiceLight = {250, 250, 215};
+  selectorSetDefaultColors(nullptr, nullptr, nullptr, &choiceDark);
   // Sections with their children, each hidden until an envelope is selected.
   holder(win, envItemSections, 242, 8, 0);
   holder(win, envItemSectionsInner, 242 + 64, 8, 0);
   pictureAddChild(win, envItemSections, envItemSectionsInner);
+  ctrlShow(win, envItemSections, 0);
 
   push(win, envItemControlSource, 302, 53, envPicControlSource, "mod wheel (cc1)", envPageOnSourceButton);
   ctrlShow(win, envItemControlSource, 0);
-  toggle(win, envItemSync, 191, 30, envPicSyncSwitch, "Sync", envPageOnSync);
-  selectorCreate(win, envItemMode, 298, 29, 86, 0, selectorOneBitmap, envPicFilterPopup, "Sustain", 1, envModeOnChoose);
+  toggle(win, envItemSync, 191, 30, envPicSyncSwitch, "", envPageOnSync);
+  selectorCreate(win, envItemMode, 298, 29, 86, 0, selectorOneBitmap, envPicFilterPopup, "Mode", 1, envModeOnChoose);
+  selectorSetLabel(win, envItemMode, "Sustain");
   selectorSetOpeningCallback(win, envItemMode, envModeMenuFill);
-  toggle(win, envItemEnable, 146, 27, envPicEnableSwitch, "Bypass", envPageOnEnable);
+  toggle(win, envItemEnable, 146, 27, envPicEnableSwitch, "", envPageOnEnable);
 
   // Link section.
   holder(win, envItemLinkSection, 234, 63, envPicLinkSection);
@@ -123,7 +128,7 @@ void envPageBuildSettings(std::int16_t win) {
   ctrlShow(win, envItemLinkSection, 0);
 
   // LFO section: its switch, then holder 11 with picture 9 and the wave, phase and S/H controls.
-  toggle(win, envItemLfoSwitch, 398, 5, envPicLfoSwitch, "LFO", envPageOnLfoSwitch);
+  toggle(win, envItemLfoSwitch, 398, 5, envPicLfoSwitch, "", envPageOnLfoSwitch);
   holder(win, envItemLfoHolder, 422, 0, 0);
   holder(win, envItemLfoSection, 422, 0, 0);
   selectorCreate(win, envItemLfoWave, 473, 21, 86, 0, selectorOneBitmap, envPicWavePopup, "Wave", 1,
@@ -136,7 +141,7 @@ void envPageBuildSettings(std::int16_t win) {
   ctrlShow(win, envItemLfoHolder, 0);
 
   // Controller-scaling section: its switch, then holder 12 with picture 10.
-  toggle(win, envItemCcSwitch, 569, 5, envPicCcSwitch, "CC Scale", envPageOnCcSwitch);
+  toggle(win, envItemCcSwitch, 569, 5, envPicCcSwitch, "", envPageOnCcSwitch);
   holder(win, envItemCcHolder, 569, 46, 0);
   holder(win, envItemCcSection, 569, 46, envPicCcSection);
   pictureAddChild(win, envItemCcHolder, envItemCcSection);
@@ -178,16 +183,19 @@ void envPageBuildSettings(std::int16_t win) {
   ctrlShow(win, envItemCcBpFields, 0);
 
   // Menu, free time, grid and beats.
-  selectorCreate(win, envItemMenu, 149, 75, 79, 0, selectorOneBitmap, envPicMenu, "Envelope", 1, envMenuOnChoose);
+  selectorCreate(win, envItemMenu, 149, 75, 79, 0, selectorOneBitmap, envPicMenu, "", 1, envMenuOnChoose);
+  selectorSetLabel(win, envItemMenu, "Envelope");
   selectorSetOpeningCallback(win, envItemMenu, envMenuFill);
   toggle(win, envItemFreeTime, 149, 94, envPicFreeTime, "", envPageOnMoveFollowing);
-  toggle(win, envItemGrid, 146, 110, envPicGridSwitch, "Grid", envPageOnGridSwitch);
-  selectorCreate(win, envItemGridStep, 191, 113, 37, 0, selectorOneBitmap, envPicMenu, "1/8", 1, envGridOnChoose);
+  toggle(win, envItemGrid, 146, 110, envPicGridSwitch, "", envPageOnGridSwitch);
+  selectorCreate(win, envItemGridStep, 191, 113, 37, 0, selectorOneBitmap, envPicMenu, "", 1, envGridOnChoose);
+  selectorSetLabel(win, envItemGridStep, "1/8");
   selectorSetOpeningCallback(win, envItemGridStep, envGridMenuFill);
   ctrlShow(win, envItemGridStep, 0);
   box(win, envItemBeats, 40, 113, 62, 4, 8.0, 0.0125, 128, stepQuarter, envPageOnBeats, "");
   numboxSetUnit(win, envItemBeats, "Beat");
 
+  selectorSetDefaultColors(nullptr, nullptr, nullptr, &choiceLight);
   envRulerAddItem(win, envItemRuler, 164, 140);
   envRowStripAddItem(win, envItemRowStrip, 149, 157);
 }
@@ -202,8 +210,10 @@ void envModeMenuFill(ControlItem* item, std::int32_t opening) {
   char name[16];
   for (std::int16_t m = 1; m <= modeEntryLink; ++m) {
     envModeName(m, name);
-    menuAppendItem(win, envItemMode, m, m != modeEntryLink || c.slot > 2 ? 1 : 0, name, 0);
+    menuAppendItem(win, envItemMode, m, 1, name, 0);
   }
+  // A text item takes its state after it is in the menu.
+  menuEnableItem(win, envItemMode, modeEntryLink, c.slot > 2 ? 1 : 0);
 }
 
 void envPageApplyMode(std::int16_t win, std::int16_t mode, bool linked) {
@@ -472,6 +482,9 @@ void envMenuFill(ControlItem* item, std::int32_t opening) {
   menuAppendItem(win, envItemMenu, menuDelete, deletable ? 1 : 0, "Delete Selected Envelope", 0);
   const std::int16_t library = libGetKindHandle(libKindEnvelope);
   if (library > 0) menuAttachSubmenu(win, envItemMenu, menuLoad, library);
+  menuEnableItem(win, envItemMenu, menuSave, c.ok ? 1 : 0);
+  menuEnableItem(win, envItemMenu, menuInit, c.ok ? 1 : 0);
+  menuEnableItem(win, envItemMenu, menuDelete, deletable ? 1 : 0);
 }
 
 void envMenuOnChoose(ControlItem* item, std::int16_t menu, std::int16_t entry) {
