@@ -75,3 +75,6 @@ void envInitSelected(std::int16_t win);
 extern const char* const kEnvMsgNoSlot;
 extern const char* const kEnvMsgDeleteNone;
 extern const char* const kEnvMsgDeleteRefused;
+
+// The Envelope page's "add envelope" button (item 79): opens the pane.
+void envAddOnPageButton(ControlItem* item, std::uint8_t pressed, std::int16_t state);

@@ -293,3 +293,7 @@ void envAddFillSteps(std::int16_t win, Engine* e, std::int16_t index) {
   s->mode = envModeRetrigger;
   envSlotMarkPending(e, index);
 }
+
+void envAddOnPageButton(ControlItem* item, std::uint8_t, std::int16_t) {
+  if (item) envAddPaneShow(winOf(item));
+}

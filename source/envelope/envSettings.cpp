@@ -16,6 +16,7 @@
 #include "controls/stepRules.h"
 #include "controls/winSlots.h"
 #include "engine/engine.h"
+#include "envelope/envAdd.h"
 #include "envelope/envDragItem.h"
 #include "envelope/envFieldEdits.h"
 #include "envelope/envFields.h"
@@ -23,6 +24,8 @@
 #include "envelope/envPage.h"
 #include "envelope/envRuler.h"
 #include "envelope/envRowStrip.h"
+#include "envelope/envTools.h"
+#include "envelope/envUndo.h"
 #include "envelope/envView.h"
 #include "midi/midiNames.h"
 #include "midi/midiSourceWindow.h"
@@ -494,6 +497,8 @@ void envMenuOnChoose(ControlItem* item, std::int16_t menu, std::int16_t entry) {
   if (!c.v || !c.e) return;
   if (menu != 0 && menu == libGetKindHandle(libKindEnvelope)) {
     if (!c.ok) return;
+    envUndoSnapshot(win);
+    envPageBegin(win);
     libDispatch(libKindEnvelope, entry, c.slot, c.e);
     envPageRefresh(win);
     return;
@@ -502,12 +507,14 @@ void envMenuOnChoose(ControlItem* item, std::int16_t menu, std::int16_t entry) {
     case menuSave:
       if (c.ok) libSaveItem(winGetFrameworkWindow(win), "untitled", libKindEnvelope, c.slot, c.e);
       break;
+    case menuScale:
+    case menuDuration:
+    case menuPulse: envToolsShowEntry(win, 1, entry); break;
+    case menuInit: envInitSelected(win); break;
     case menuDelete:
-      // The delete itself belongs to the envelope removal, which is not in the page yet.
-      if (c.ok && envSlot(c.e, c.slot)->destination != 1)
-        msgBox(msgBoxYesNo | msgBoxIconExclamation, kEnvMsgDelete, 0);
+      // Asked over the owner window; the delete itself refuses what cannot be deleted.
+      if (msgBox(msgBoxIconExclamation, kEnvMsgDelete, msgBoxYesNo) == msgAnswerYes) envDeleteSelected(win);
       break;
-    default:  // the tools and the initialise come with the tools pane
-      break;
+    default: break;
   }
 }
