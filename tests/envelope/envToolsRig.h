@@ -1,0 +1,53 @@
+// Shared helpers of the clipboard, tools and add-pane tests: the row showing a slot, selecting an
+// envelope as a press on its row would, a slot compared without what the audio side writes, and
+// the editor panes 29 and 30 built into the page window as the main window's builder makes them.
+#pragma once
+#include <cstring>
+
+#include "envHarness.h"
+#include "envelope/envAdd.h"
+#include "envelope/envTools.h"
+#include "pages/pages.h"
+
+// The graph item (16..38) bound to slot s, 0 when none.
+inline int envRowOfSlot(EnvHarness& page, int s) {
+  for (int id = envItemGraphFirst; id <= envItemGraphLast; ++id) {
+    EnvelopeGraphRecord* r = page.record(id);
+    if (r && r->slotIndex == s) return id;
+  }
+  return 0;
+}
+
+inline int envSelectSlot(EnvHarness& page, int s) {
+  if (!envRowOfSlot(page, s)) {
+    envListOnFilter(page.item(envItemFilter), 0, envFilterAll);  // every envelope gets its row
+    drainMessages();
+  }
+  const int id = envRowOfSlot(page, s);
+  if (id) envGraphSelectItem(kPageWin, static_cast<uint16_t>(id));
+  return id;
+}
+
+// Equal as the user sees it: every byte except the handshake word and the play position.
+inline bool envSameSlot(const EnvelopeSlot& a, const EnvelopeSlot& b) {
+  EnvelopeSlot x = a, y = b;
+  x.handshake = y.handshake = 0;
+  x.displayPosition = y.displayPosition = 0.0;
+  x.displayIndex = y.displayIndex = 0;
+  return std::memcmp(&x, &y, sizeof x) == 0;
+}
+
+// Panes 29 and 30 at (129, 1), hidden, built with the page window's own container current.
+inline void envBuildEditorPanes() {
+  paneCreate(kPageWin, paneEnvAdd, 129, 1, 0, envAddPaneItems, 0);
+  winSelectPort(kPageWin, nullptr);
+  paneCreate(kPageWin, paneEnvTools, 129, 1, 0, envToolsPaneItems, 0);
+  winSelectPort(kPageWin, nullptr);
+  ctrlShow(kPageWin, paneEnvAdd, 0);
+  ctrlShow(kPageWin, paneEnvTools, 0);
+  winSelectPane(kPageWin, paneEnvAdd);
+  envAddWindowCreate(kPageWin);
+  winSelectPane(kPageWin, paneEnvTools);
+  envToolsPanelCreate(kPageWin);
+  winSelectPort(kPageWin, nullptr);
+}
