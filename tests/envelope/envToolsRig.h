@@ -3,10 +3,13 @@
 // the editor panes 29 and 30 built into the page window as the main window's builder makes them.
 #pragma once
 #include <cstring>
+#include <string>
 
 #include "envHarness.h"
 #include "envelope/envAdd.h"
 #include "envelope/envTools.h"
+#include "controls/display.h"
+#include "controls/numbox.h"
 #include "pages/pages.h"
 
 // The graph item (16..38) bound to slot s, 0 when none.
@@ -39,6 +42,8 @@ inline bool envSameSlot(const EnvelopeSlot& a, const EnvelopeSlot& b) {
 
 // Panes 29 and 30 at (129, 1), hidden, built with the page window's own container current.
 inline void envBuildEditorPanes() {
+  winSetCurrent(kPageWin);
+  winSelectPort(kPageWin, nullptr);
   paneCreate(kPageWin, paneEnvAdd, 129, 1, 0, envAddPaneItems, 0);
   winSelectPort(kPageWin, nullptr);
   paneCreate(kPageWin, paneEnvTools, 129, 1, 0, envToolsPaneItems, 0);
@@ -50,4 +55,39 @@ inline void envBuildEditorPanes() {
   winSelectPane(kPageWin, paneEnvTools);
   envToolsPanelCreate(kPageWin);
   winSelectPort(kPageWin, nullptr);
+}
+
+// An item of pane 29 or 30, that pane made the current container.
+inline ControlItem* envPaneItem(uint16_t pane, uint16_t id) {
+  winSetCurrent(kPageWin);
+  winSelectPane(kPageWin, pane);
+  return ctrlFind(kPageWin, id);
+}
+inline std::string envPaneText(uint16_t pane, uint16_t id) {
+  envPaneItem(pane, id);
+  char text[128] = {};
+  displayGetText(kPageWin, id, text, sizeof text);
+  return text;
+}
+inline double envPaneBox(uint16_t pane, uint16_t id) {
+  envPaneItem(pane, id);
+  NumboxData* d = numboxFind(kPageWin, id);
+  return d ? d->value : -1e300;
+}
+// Typed into a box of pane 29: parsed and clamped by the box, then its callback.
+inline void envToolsType(uint16_t id, const char* text) { numboxEntryDone(envPaneItem(paneEnvTools, id), text); }
+inline bool envToolsRowSelected(int r) {
+  envPaneItem(paneEnvTools, envToolsList);
+  return listIsRowSelected(kPageWin, envToolsList, r) != 0;
+}
+inline void envToolsSelectRow(int r, bool on) {
+  envPaneItem(paneEnvTools, envToolsList);
+  listSetRowSelected(kPageWin, envToolsList, r, on ? 1 : 0);
+  envToolsListChanged(envPaneItem(paneEnvTools, envToolsList));
+}
+// The list row of slot s in the tools pane, -1 when none.
+inline int envToolsRowOf(int s) {
+  for (int r = 0; r < envSlotCount; ++r)
+    if (envToolsState()->toolRowSlots[r] == s) return r;
+  return -1;
 }
