@@ -97,6 +97,13 @@ ControlItem* envViewGetHoverItem(std::int16_t win);
 void envGraphRecordInit(EnvelopeGraphRecord* record, std::uint16_t itemId, std::uint16_t variant);
 void envGraphDrawPartner(ControlItem* item, Engine* engine, EnvelopeSlot* slot);
 void envGraphFreePartner(EnvelopeGraphRecord* record);
+// Plain-call entries of the above for the tools pane, the row-height strip and the ruler.
+void envGraphLayoutRowsEntry(ControlItem* item, std::int32_t h, std::uint16_t anchor);
+void envGraphScrollRowsEntry(std::int16_t win, float position);
+ControlItem* envViewGetHoverItemEntry(std::int16_t win);
+void envGraphDrawPartnerEntry(ControlItem* item, Engine* engine, EnvelopeSlot* slot);
+// The time scrollbar's span and thumb (envPageUpdateScrollSpan).
+void envTimeScrollSetupEntry(std::int16_t win);
 
 // ---- Layout (envGraphLayout.cpp)
 void envGraphComputeLayout(ControlItem* item, const EnvelopeSlot* slot, EnvelopeGraphRecord* record);

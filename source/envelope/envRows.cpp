@@ -228,3 +228,14 @@ void envGraphDrawPartner(ControlItem* item, Engine* engine, EnvelopeSlot* slot) 
   if (p < 0) return;
   envGraphDraw(item, r->partner, engineGetEnvelopeSlot(engine, p));
 }
+
+// Plain-call entries of the row operations for the tools pane, the row-height strip and the ruler.
+void envGraphLayoutRowsEntry(ControlItem* item, std::int32_t h, std::uint16_t anchor) {
+  envGraphLayoutRows(item, h, anchor);
+}
+void envGraphScrollRowsEntry(std::int16_t win, float position) { envGraphScrollRows(win, position); }
+ControlItem* envViewGetHoverItemEntry(std::int16_t win) { return envViewGetHoverItem(win); }
+void envGraphDrawPartnerEntry(ControlItem* item, Engine* engine, EnvelopeSlot* slot) {
+  envGraphDrawPartner(item, engine, slot);
+}
+void envTimeScrollSetupEntry(std::int16_t win) { envPageUpdateScrollSpan(win); }
