@@ -28,7 +28,10 @@ const double samplesPerSecond = 44100.0;
 
 std::int16_t winOf(ControlItem* item) { return static_cast<std::int16_t>(item->windowId); }
 
+// The kit clears its captured flag when the button comes up, so each drag keeps its own word of
+// whether a press of it is under way and ends that press on the first event with the button up.
 struct PointDrag {
+  bool active = false;
   EnvPointDrag d;
   std::int16_t slot = -1;
   CtrlPoint press = {0, 0};
@@ -37,6 +40,7 @@ PointDrag g_point;
 double g_levelStep = 0.0;  // set once, at the first breakpoint drag of the run
 
 struct MarkerDrag {
+  bool active = false;
   bool sustain = true;
   std::int16_t candidate = -2;
   CtrlPoint last = {0, 0};
@@ -115,7 +119,8 @@ void envGraphDragPoint(ControlItem* item, std::int16_t envIndex, std::int16_t bp
   if (!v || !e) return;
   CtrlPoint p;
   inputGetMousePos(&p);
-  if (!inputIsCaptured()) {
+  if (!inputIsButtonDown() && !g_point.active) return;
+  if (inputIsButtonDown() && (!g_point.active || !inputIsCaptured())) {
     std::int16_t slot = envIndex;
     EnvelopeGraphRecord* r = envGraphRecordOfItem(item);
     if (r && r->partnerActive && r->partner) {
@@ -128,6 +133,7 @@ void envGraphDragPoint(ControlItem* item, std::int16_t envIndex, std::int16_t bp
     g_point.press = p;
     envPointDragBegin(e, slot, bp < 0 ? -1 : v->bpSelFirst, bp < 0 ? -1 : v->bpSelLast, bp, v->timeRangeLock != 0,
                       v->secondsPerPixel, &g_point.d);
+    g_point.active = true;
     inputSetCaptured();
     return;
   }
@@ -135,6 +141,7 @@ void envGraphDragPoint(ControlItem* item, std::int16_t envIndex, std::int16_t bp
   EnvelopeSlot* s = envSlot(e, slot);
   if (!s) return;
   if (!inputIsButtonDown()) {
+    g_point.active = false;
     v->redrawPending = 1;
     envPageUpdateScrollSpan(win);
     redrawWithLinked(item);
@@ -169,7 +176,7 @@ int envGraphDragMarker(ControlItem* item, CtrlPoint point) {
   if (!v || !e || !r || r->slotIndex < 0) return 0;
   const std::int16_t slotIndex = r->slotIndex;
   EnvelopeSlot* s = envSlot(e, slotIndex);
-  if (!inputIsCaptured()) {
+  if (!g_marker.active) {
     if (!inputIsButtonDown()) return 0;
     if (envGraphHitContains(r->sustainMark, point.x, point.y))
       g_marker.sustain = true;
@@ -184,6 +191,7 @@ int envGraphDragMarker(ControlItem* item, CtrlPoint point) {
     }
     g_marker.candidate = g_marker.sustain ? s->sustainIndex : s->loopStart;
     g_marker.last = point;
+    g_marker.active = true;
     inputSetCaptured();
     return 1;
   }
@@ -207,6 +215,7 @@ int envGraphDragMarker(ControlItem* item, CtrlPoint point) {
     }
     return 1;
   }
+  g_marker.active = false;
   envSlotWaitAudio(e, static_cast<std::uint16_t>(slotIndex));
   if (g_marker.sustain)
     envDropSustain(s, g_marker.candidate);

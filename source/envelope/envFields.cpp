@@ -53,13 +53,19 @@ Ctx ctxOf(std::int16_t win) {
   return c;
 }
 
+// The refresh runs on every selection change: controls already in the wanted state are left alone,
+// so that only what changes is drawn.
 void show(std::int16_t win, std::uint16_t id, bool on) {
-  if (ctrlFind(win, id)) ctrlShow(win, id, on ? 1 : 0);
+  ControlItem* item = ctrlFind(win, id);
+  if (item && (item->visible != 0) != on) ctrlShow(win, id, on ? 1 : 0);
 }
 void setBox(std::int16_t win, std::uint16_t id, double value) {
   NumboxData* d = numboxFind(win, id);
   if (!d) return;
-  numboxSetValue(win, id, static_cast<float>(std::isfinite(value) ? value : d->minimum));
+  const float v = static_cast<float>(std::isfinite(value) ? value : d->minimum);
+  const double stored = v < d->minimum ? d->minimum : v > d->maximum ? d->maximum : v;
+  if (stored == d->value) return;
+  numboxSetValue(win, id, v);
 }
 bool pressed(std::int16_t win, std::uint16_t id) { return ctrlFind(win, id) && buttonIsPressed(win, id); }
 void setPressed(std::int16_t win, std::uint16_t id, bool on) { recButtonSetPressed(win, id, on ? 1 : 0); }

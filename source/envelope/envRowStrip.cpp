@@ -14,6 +14,7 @@
 namespace {
 
 struct StripDrag {
+  bool active;
   CtrlPoint press;
   std::int32_t lastY;
   std::int16_t startHeight;
@@ -80,7 +81,7 @@ void envRowStripDrag(ControlItem* item) {
   if (!v) return;
   CtrlPoint p;
   inputGetMousePos(&p);
-  if (!inputIsCaptured() && inputButtonState() == inputPressed && inputGetQuickPress()) {
+  if (!g_strip.active && inputButtonState() == inputPressed && inputGetQuickPress()) {
     envGraphScrollRows(win, 0.0f);
     if (ControlItem* first = envGraphItem(win, envItemGraphFirst))
       envGraphLayoutRows(first, envRowHeightDefault, envItemGraphFirst);
@@ -89,9 +90,10 @@ void envRowStripDrag(ControlItem* item) {
     inputReset();
     return;
   }
-  if (!inputIsCaptured()) {
+  if (!g_strip.active) {
     if (!inputIsButtonDown()) return;
     inputSetCaptured();
+    g_strip.active = true;
     g_strip.press = p;
     g_strip.lastY = p.y;
     g_strip.startHeight = static_cast<std::int16_t>(v->itemHeight);
@@ -108,6 +110,7 @@ void envRowStripDrag(ControlItem* item) {
     }
     return;
   }
+  g_strip.active = false;
   envGraphSetupRowScroll(win);
   inputReset();
 }

@@ -196,7 +196,8 @@ void envRulerZoomDrag(ControlItem* item) {
     inputReset();
     return;
   }
-  if (!inputIsCaptured()) {
+  // The view's dragging byte tells a press under way (the kit clears its captured flag on release).
+  if (!v->dragging) {
     if (!inputIsButtonDown()) return;
     inputSetCaptured();
     envZoomDragBegin(&g_zoom, p.x, v->pixelsPerSecond);

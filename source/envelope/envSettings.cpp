@@ -190,6 +190,8 @@ void envPageBuildSettings(std::int16_t win) {
   selectorSetLabel(win, envItemMenu, "Envelope");
   selectorSetOpeningCallback(win, envItemMenu, envMenuFill);
   toggle(win, envItemFreeTime, 149, 94, envPicFreeTime, "", envPageOnMoveFollowing);
+  // Button 83 starts released: a breakpoint drag keeps the following breakpoint's time.
+  envViewSetFreeTime(win, 1);
   toggle(win, envItemGrid, 146, 110, envPicGridSwitch, "", envPageOnGridSwitch);
   selectorCreate(win, envItemGridStep, 191, 113, 37, 0, selectorOneBitmap, envPicMenu, "", 1, envGridOnChoose);
   selectorSetLabel(win, envItemGridStep, "1/8");
