@@ -63,7 +63,12 @@ int freeSlots(Engine* e) {
 void updateAddButton(std::int16_t win) {
   selectPane(win);
   const bool on = listFirstSelected(win, envAddTargets) >= 0 && listFirstSelected(win, envAddParams) >= 0;
-  ctrlSetDrawable(win, envAddOk, on ? 1 : 0);
+  // Disabled is the button's undrawable look (the kit's setter looks in the window's own items).
+  ControlItem* ok = ctrlFind(win, envAddOk);
+  if (!ok || (ok->drawable != 0) == on) return;
+  ok->drawable = on ? 1 : 0;
+  buttonSetState(win, envAddOk, buttonGetState(win, envAddOk));  // takes the look of the new flag
+  itemInvalidate(ok);
   ctrlRedraw(win, envAddOk);
 }
 

@@ -32,7 +32,8 @@ void envDeleteSelected(std::int16_t win) {
     return;
   }
   envUndoSnapshotAll(win);
-  engineStopAudio(e, 0);
+  // Faded out here, faded in again by the restart of the rebuild.
+  engineStopAudio(e, 1);
   envSlotClear(e, index);
   envPageRefresh(win);
   engineApplyPatchChange(e, 1);

@@ -83,7 +83,7 @@ void envUndoRedoAll(std::int16_t win, std::uint8_t redo) {
   EnvelopeView* v = envViewOf(win);
   Engine* e = envEngineOf(win);
   if (!v || !e || !envPageBegin(win)) return;
-  engineStopAudio(e, 0);
+  engineStopAudio(e, 1);  // faded out; the rebuild's restart fades in
   if (!redo) {
     for (std::int16_t i = 0; i < envSlotCount; ++i) envInitSlot(&v->redoAllSlots[i], i, 0);
     for (int i = 0; i < envSlotCount; ++i) v->redoAllSlots[i] = v->undoAllSlots[i];

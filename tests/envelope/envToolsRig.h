@@ -91,3 +91,34 @@ inline int envToolsRowOf(int s) {
     if (envToolsState()->toolRowSlots[r] == s) return r;
   return -1;
 }
+
+// The page window with the two editor panes, as the program builds them.
+struct EnvPanesPage : EnvHarness {
+  explicit EnvPanesPage(const std::function<void(Engine*)>& prepare = nullptr) : EnvHarness(prepare) {
+    envBuildEditorPanes();
+    drainMessages();
+  }
+  // A press at the centre of an item of pane 29 or 30.
+  void press(uint16_t pane, uint16_t id) {
+    const CtrlRect r = envPaneItem(pane, id)->rect;
+    click((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+  }
+  std::string rowText(uint16_t pane, uint16_t list, int r) {
+    envPaneItem(pane, list);
+    char text[listTextCapacity] = {};
+    listGetRowText(kPageWin, list, r, text);
+    return text;
+  }
+  int filled(uint16_t pane, uint16_t list) {
+    envPaneItem(pane, list);
+    return listCountFilled(kPageWin, list);
+  }
+  int firstSelected(uint16_t pane, uint16_t list) {
+    envPaneItem(pane, list);
+    return listFirstSelected(kPageWin, list);
+  }
+  void selectRow(uint16_t pane, uint16_t list, int r) {
+    envPaneItem(pane, list);
+    for (int i = 0; i < listCountFilled(kPageWin, list); ++i) listSetRowSelected(kPageWin, list, i, i == r ? 1 : 0);
+  }
+};
