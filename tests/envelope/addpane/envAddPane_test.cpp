@@ -66,10 +66,15 @@ TEST(EnvAddPane, TargetsAreTheModulesThatAreOn) {
     EXPECT_EQ(texts(page, envAddTargets), (std::vector<std::string>{"oscil 1", "filter 1", "channel 1", "oscil 3",
                                                                     "mod 3", "channel 3", "master filter", "effect"}));
     EXPECT_TRUE(addEnabled());
+    winSelectPort(kPageWin, nullptr);
+    EXPECT_EQ(ctrlFind(kPageWin, envPaneId)->drawable, 0) << "the pages are locked while the pane is open";
     EXPECT_EQ(page.firstSelected(paneEnvAdd, envAddTargets), 0);
     EXPECT_EQ(page.firstSelected(paneEnvAdd, envAddParams), 0);
     page.capture("envelope_add_targets.png");
     page.press(paneEnvAdd, envAddCancelButton);
+    winSelectPort(kPageWin, nullptr);
+    EXPECT_EQ(ctrlFind(kPageWin, envPaneId)->drawable, 1);
+    EXPECT_EQ(ctrlIsShown(kPageWin, paneEnvAdd), 0);
     e->header.stageCounts[3] = 1;
   });
 }

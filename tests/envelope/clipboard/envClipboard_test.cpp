@@ -286,6 +286,36 @@ TEST(EnvBpClip, PasteOnThePageUnderTheHandshake) {
   });
 }
 
+// No breakpoint selected: the paste adds one at the last press on the selected row (not on the row
+// under the mouse, which may be none) and replaces it by the run.
+TEST(EnvBpClip, PasteWithoutSelectionAddsAtThePress) {
+  runInApplication([&](RecordingApplication&) {
+    EnvHarness page([](Engine* e) { fivePoints(engineGetEnvelopeSlot(e, 0), 0.1f, 3); });
+    const int row = envSelectSlot(page, 0);
+    ASSERT_NE(row, 0);
+    EnvelopeView* v = page.view();
+    v->bpSelFirst = v->bpSelAnchor = 0;
+    v->bpSelLast = 1;
+    envBpClipStore(kPageWin, page.slot(0));
+    envGraphClearBpSelection(kPageWin);
+    v->hoverItem = nullptr;
+    v->pressX = static_cast<int16_t>(v->graphX0 + (0.1 - v->timeOffset) * v->pixelsPerSecond);
+    const double at = envGraphXToSeconds(kPageWin, v->graphX0, v->pressX) * 44100.0;
+    ASSERT_GT(at, 3000.0);
+    ASSERT_LT(at, 6000.0);
+    clipSetPasteKind(clipKindBreakpoints);
+    envClipPaste(kPageWin);
+    const EnvelopeSlot* s = page.slot(0);
+    EXPECT_EQ(s->lastIndex, 6) << "five points, one added at the press, a run of two in its place";
+    EXPECT_NEAR(s->breakpoints[2].time, at - 3000.0, 1.0) << "the run starts where the press was";
+    EXPECT_FLOAT_EQ(s->breakpoints[2].level, 0.1f);
+    EXPECT_FLOAT_EQ(s->breakpoints[3].level, 0.2f);
+    EXPECT_EQ(v->bpSelFirst, 3);
+    EXPECT_EQ(msgBoxCaptureCount(), 0u);
+    envBpClipClear();
+  });
+}
+
 // A copied link is re-checked where it lands.
 TEST(EnvClipboard, PastedLinkIsRevalidated) {
   runInApplication([&](RecordingApplication&) {
