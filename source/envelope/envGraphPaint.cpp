@@ -37,6 +37,18 @@ void line(HDC dc, int x0, int y0, int x1, int y1) {
   LineTo(dc, x1, y1);
 }
 
+// Strokes the columns [from, to) of a height array as one polyline from the point `start` on: a
+// column with a negative height adds no point (the line joins its neighbours). Answers the last point.
+POINT strokeColumns(HDC dc, const std::int16_t* heights, int from, int to, int base, POINT start) {
+  static POINT points[envGraphMaxColumns + 1];
+  int n = 0;
+  points[n++] = start;
+  for (int i = from; i < to; ++i)
+    if (heights[i] >= 0) points[n++] = {4 + i, base - heights[i]};
+  if (n > 1) Polyline(dc, points, n);
+  return points[n - 1];
+}
+
 void sourceName(std::int32_t source, char* out, int size) {
   const int s = static_cast<std::int16_t>(source & 0xFFFF);
   if (s == -1)
@@ -265,19 +277,12 @@ void envGraphDraw(ControlItem* item, EnvelopeGraphRecord* given, EnvelopeSlot* g
     envGraphDrawSampleSegment(win, dc, e, slot->owner, r, R, item->rect.left, 0, false);
   }
 
+  const int columns = w < envGraphMaxColumns ? w : envGraphMaxColumns;
   if (slot->lfoOn) {
     SelectObject(dc, appPen(penLfo));
-    bool started = false;
-    for (int i = 0; i < w && i < envGraphMaxColumns; ++i) {
-      if (r->lfoCurveY[i] < 0) continue;
-      const int y = base - r->lfoCurveY[i];
-      if (!started) {
-        MoveToEx(dc, 4 + i, y, nullptr);
-        started = true;
-      } else {
-        LineTo(dc, 4 + i, y);
-      }
-    }
+    int i = 0;
+    while (i < columns && r->lfoCurveY[i] < 0) ++i;
+    if (i < columns) strokeColumns(dc, r->lfoCurveY, i + 1, columns, base, {4 + i, base - r->lfoCurveY[i]});
   }
 
   if (own) {
@@ -287,13 +292,23 @@ void envGraphDraw(ControlItem* item, EnvelopeGraphRecord* given, EnvelopeSlot* g
 
   if (slot->destination != 18) {
     const bool colour = !linked;
+    // One polyline per pen: the pen changes at the loop start and after the sustain point.
+    int cuts[3] = {columns, columns, columns};
+    HPEN pens[3] = {appPen(penLoop), appPen(penRelease), nullptr};
+    int nCuts = 0;
+    if (colour && r->loopStartX >= 0 && r->loopStartX < columns) cuts[nCuts++] = r->loopStartX;
+    if (colour && slot->mode != envModeControl && r->sustainX >= 0 && r->sustainX < columns &&
+        (nCuts == 0 || r->sustainX > cuts[0]))
+      cuts[nCuts++] = r->sustainX;
+    if (nCuts == 1 && cuts[0] == r->sustainX) pens[0] = appPen(penRelease);
     SelectObject(dc, appPen(linked ? penLinked : penRelease));
-    MoveToEx(dc, 4, base - 3 - r->curveY[0], nullptr);
-    for (int i = 0; i < w && i < envGraphMaxColumns; ++i) {
-      if (colour && i == r->loopStartX) SelectObject(dc, appPen(penLoop));
-      if (colour && i == r->sustainX && slot->mode != envModeControl) SelectObject(dc, appPen(penRelease));
-      if (r->curveY[i] < 0) continue;
-      LineTo(dc, 4 + i, base - 3 - r->curveY[i]);
+    POINT at = {4, base - 3 - r->curveY[0]};
+    int from = 0;
+    for (int c = 0; c <= nCuts; ++c) {
+      const int to = c < nCuts ? cuts[c] : columns;
+      at = strokeColumns(dc, r->curveY, from, to, base - 3, at);
+      if (c < nCuts) SelectObject(dc, pens[c]);
+      from = to;
     }
   }
 

@@ -114,6 +114,7 @@ void envPageBuild(std::int16_t win) {
   selectorCreate(win, envItemFilter, 87, 139, 86, 0, selectorOneBitmap, envPicFilterPopup, "", 1,
                  envListOnFilter);
   selectorSetOpeningCallback(win, envItemFilter, envListFillFilterMenu);
+  selectorSetLabel(win, envItemFilter, "Filter");
   scrollbarCreate(win, envItemRowScroll, 805, 158, 383, 0, envPicScrollVertical, 0, envPageOnScroll, 0.0);
   scrollbarSetThumb(win, envItemRowScroll, 1.0, 1.0);
   scrollbarCreate(win, envItemTimeScroll, envGraphLeft, 541, 641, scrollHorizontal, envPicScrollHorizontal, 0,

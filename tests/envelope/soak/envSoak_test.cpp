@@ -27,7 +27,7 @@ TEST(EnvSoak, SoakOfRandomEditsWhileANoteIsHeld) {
       const int16_t pan = envCreate(e, 0, 38);
       (void)pan;
     });
-    envListOnFilter(page.item(envItemFilter), 0, envFilterAll);
+    envListOnFilter(page.item(envItemFilter), 0, envFilterChannel1);
     drainMessages();
     Engine* e = page.engine();
     TestAudioThread audio(e, 0.0f);
