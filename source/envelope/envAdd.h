@@ -70,9 +70,13 @@ void envAddFillSteps(std::int16_t win, Engine* engine, std::int16_t slot);
 // audio is stopped. The initialise keeps the slot for Edit > Undo and resets it to its
 // destination's defaults under the slot handshake.
 void envDeleteSelected(std::int16_t win);
+// The menu's entry: asks kEnvMsgDeleteAsk (warning icon, Yes/No, over the owner window) and deletes
+// on Yes.
+void envDeleteAfterAsking(std::int16_t win);
 void envInitSelected(std::int16_t win);
 
 extern const char* const kEnvMsgNoSlot;
+extern const char* const kEnvMsgDeleteAsk;
 extern const char* const kEnvMsgDeleteNone;
 extern const char* const kEnvMsgDeleteRefused;
 

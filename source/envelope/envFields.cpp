@@ -210,8 +210,13 @@ void envPageShowSections(std::int16_t win, bool on) {
     show(win, envItemSections, on);
     c.v->sectionsShown = on ? 1 : 0;
   }
+  // The section switches go with their sections: a linked or Control driven envelope has neither.
+  const bool switches = !linked && m != envModeControl;
+  show(win, envItemLfoSwitch, switches);
+  show(win, envItemCcSwitch, switches);
   if (linked) {
     show(win, envItemLinkSection, on);
+    if (on) envListFillLinkSource(win);
     show(win, envItemMode, true);
     show(win, envItemLfoHolder, false);
     show(win, envItemCcHolder, false);

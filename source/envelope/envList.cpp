@@ -158,24 +158,32 @@ void envPageFillList(std::int16_t win) {
   ctrlRedraw(win, envItemList);
   envListKeepSelection(win);
   envListRebindGraphs(win);
-  if (selectorFind(win, envItemLinkSource)) {
-    menuClear(win, envItemLinkSource);
-    for (int r = 0; r < n; ++r) {
-      char text[listTextCapacity] = {};
-      listGetRowText(win, envItemList, r, text);
-      const std::int16_t s = v->rowSlots[r];
-      const bool disabled = envIsLinked(e, s) || envGetMode(e, s) == envModeControl || s == v->selectedSlot;
-      menuAppendItem(win, envItemLinkSource, r + 1, disabled ? 0 : 1, text, 0);
-    }
-    if (v->selectedSlot >= 0) {
-      const std::int16_t master = envGetLinkMasterSlot(e, v->selectedSlot);
-      int item = 0;
-      for (int r = 0; r < n; ++r)
-        if (master >= 0 && master != v->selectedSlot && v->rowSlots[r] == master) item = r + 1;
-      selectorSelect(win, envItemLinkSource, item);
-    }
-  }
+  envListFillLinkSource(win);
   v->addedSlot = -1;
+}
+
+void envListFillLinkSource(std::int16_t win) {
+  EnvelopeView* v = envViewOf(win);
+  Engine* e = envEngineOf(win);
+  if (!v || !e || !selectorFind(win, envItemLinkSource)) return;
+  int n = 0;
+  while (n < envRowCount && v->rowSlots[n] >= 0) ++n;
+  menuClear(win, envItemLinkSource);
+  for (int r = 0; r < n; ++r) {
+    char text[listTextCapacity] = {};
+    listGetRowText(win, envItemList, r, text);
+    const std::int16_t s = v->rowSlots[r];
+    const bool disabled = envIsLinked(e, s) || envGetMode(e, s) == envModeControl || s == v->selectedSlot;
+    menuAppendItem(win, envItemLinkSource, r + 1, 1, text, 0);
+    if (disabled) menuEnableItem(win, envItemLinkSource, r + 1, 0);  // a text item takes its state once added
+  }
+  if (v->selectedSlot >= 0) {
+    const std::int16_t master = envGetLinkMasterSlot(e, v->selectedSlot);
+    int item = 0;
+    for (int r = 0; r < n; ++r)
+      if (master >= 0 && master != v->selectedSlot && v->rowSlots[r] == master) item = r + 1;
+    selectorSelect(win, envItemLinkSource, item);
+  }
 }
 
 void envListOnSelect(ControlItem* item) {

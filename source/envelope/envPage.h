@@ -159,6 +159,8 @@ enum EnvFilterItem {
   envFilterEffect = 13
 };
 void envPageFillList(std::int16_t win);
+// Refills popup 70 (link master) from the list's rows and marks the selected envelope's master.
+void envListFillLinkSource(std::int16_t win);
 void envListKeepSelection(std::int16_t win);
 bool envListIsSlotSelected(std::int16_t win, std::int16_t slot);
 void envListRebindGraphs(std::int16_t win);

@@ -11,6 +11,7 @@
 #include "pages/pages.h"
 #include "preset/envelope.h"
 
+const char* const kEnvMsgDeleteAsk = "Are you sure you want to delete the selected envelope?";
 const char* const kEnvMsgDeleteNone = "Morvane error 58813, envelope delete failed.";
 const char* const kEnvMsgDeleteRefused = "Morvane error 58814, envelope delete failed.";
 
@@ -37,6 +38,11 @@ void envDeleteSelected(std::int16_t win) {
   envSlotClear(e, index);
   envPageRefresh(win);
   engineApplyPatchChange(e, 1);
+}
+
+void envDeleteAfterAsking(std::int16_t win) {
+  if (!envViewOf(win) || !envEngineOf(win)) return;
+  if (msgBox(msgBoxIconExclamation, kEnvMsgDeleteAsk, msgBoxYesNo) == msgAnswerYes) envDeleteSelected(win);
 }
 
 void envInitSelected(std::int16_t win) {

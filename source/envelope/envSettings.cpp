@@ -39,7 +39,6 @@
 const char* const kEnvMsgLinkRefused =
     "This envelope cannot be set to link mode, other envelopes are linked to it.";
 const char* const kEnvMsgRetriggerSync = "An envelope in retrigger mode is always synced to the master tempo.";
-const char* const kEnvMsgDelete = "Are you sure you want to delete the selected envelope?";
 
 namespace {
 
@@ -513,10 +512,7 @@ void envMenuOnChoose(ControlItem* item, std::int16_t menu, std::int16_t entry) {
     case menuDuration:
     case menuPulse: envToolsShowEntry(win, 1, entry); break;
     case menuInit: envInitSelected(win); break;
-    case menuDelete:
-      // Asked over the owner window; the delete itself refuses what cannot be deleted.
-      if (msgBox(msgBoxIconExclamation, kEnvMsgDelete, msgBoxYesNo) == msgAnswerYes) envDeleteSelected(win);
-      break;
+    case menuDelete: envDeleteAfterAsking(win); break;
     default: break;
   }
 }

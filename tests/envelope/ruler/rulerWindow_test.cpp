@@ -10,6 +10,7 @@
 
 #include "envelope/envRuler.h"
 #include "envelope/envRulerMath.h"
+#include "preset/presetHeader.h"
 
 namespace {
 
@@ -55,6 +56,31 @@ TEST(EnvRulerWindow, TicksFollowTheSpacingRuleAtThreeZooms) {
       for (int x = r.left + 3; x < r.left + static_cast<int>(s) - 3; ++x) tall += whiteish(shot.at(x, r.bottom - 5)) ? 1 : 0;
       EXPECT_LE(tall, 1);
     }
+  });
+}
+
+TEST(EnvRulerWindow, GridOnCountsBeats) {
+  runInApplication([&](RecordingApplication&) {
+    EnvHarness page;  // the default header: 88200 samples holding 4 beats, one beat 0.5 s
+    laterClock();
+    page.selectPane(kPageWin);
+    ControlItem* grid = page.item(envItemGrid);
+    page.click((grid->rect.left + grid->rect.right) / 2, (grid->rect.top + grid->rect.bottom) / 2);
+    ASSERT_EQ(page.view()->gridOn, 1);
+    page.selectPane(kPageWin);
+    EXPECT_TRUE(page.shown(envItemGridStep));
+    CapturedWindow shot = page.capture("envelope_ruler_beats.png");
+    page.selectPane(kPageWin);
+    const CtrlRect r = page.item(envItemRuler)->rect;
+    for (int k = 1; k * 64 < r.right - r.left - 1; ++k)
+      EXPECT_TRUE(whiteish(shot.at(r.left + 64 * k, r.bottom - 2))) << "beat " << k;
+    // The minor ticks halfway between.
+    EXPECT_TRUE(whiteish(shot.at(r.left + 96, r.bottom - 2)));
+    // A header of 0 beats: the seconds stand in, nothing breaks.
+    engineGetPatchHeader(page.engine())->beats = 0.0f;
+    envRulerRedraw(kPageWin);
+    shot = page.capture("envelope_ruler_no_beats.png");
+    EXPECT_TRUE(whiteish(shot.at(r.left + 128, r.bottom - 2)));
   });
 }
 

@@ -73,7 +73,7 @@ TEST(EnvSections, ShownByStateTable) {
          {envItemBpSlope, envItemEnable, envItemLinkSection, envItemControlSource}},
         {"control driven", [](Engine* e) { envSlot(e, 0)->mode = envModeControl; }, 1, nullptr,
          {envItemControlSource, envItemBpSection},
-         {envItemSync, envItemLfoHolder, envItemCcHolder, envItemLinkSection}},
+         {envItemSync, envItemLfoHolder, envItemCcHolder, envItemLinkSection, envItemLfoSwitch, envItemCcSwitch}},
         {"bypassed", nullptr, 1,
          [](EnvHarness& page) {
            // A pitch envelope shows button 53; pressing it (bypass) hides sections 11, 12 and 13.
@@ -117,6 +117,39 @@ TEST(EnvSections, ShownByStateTable) {
       });
     }
   }
+}
+
+}  // namespace
+
+namespace {
+
+TEST(EnvSections, LinkedEnvelopeShowsOnlyTheLinkSectionAndTheModePopup) {
+  runInApplication([&](RecordingApplication&) {
+    int16_t a = -1, b = -1;
+    EnvHarness page([&](Engine* e) {
+      a = envCreate(e, 0, 2);
+      b = envCreate(e, 0, 3);
+      envSetLfoOn(e, b, 1);
+      envSetCcScaleOn(e, b, 1);
+    });
+    laterClock();
+    ASSERT_GE(b, 3);
+    envChooseMode(page.engine(), b, 6);
+    envSetLinkMaster(page.engine(), b, a);
+    ASSERT_TRUE(envIsLinked(page.engine(), b));
+    envGraphBindSlot(kPageWin, 17, b);
+    envGraphSelectItem(kPageWin, 17);
+    page.selectPane(kPageWin);
+    for (uint16_t id : {envItemLinkSection, envItemMode, envItemLinkSource, envItemLinkTime})
+      EXPECT_TRUE(page.shown(id)) << "item " << id << " shown";
+    for (uint16_t id : {envItemLfoHolder, envItemCcHolder, envItemBpSection, envItemSync, envItemControlSource,
+                        envItemLfoBpFields, envItemCcBpFields, envItemLfoSwitch, envItemCcSwitch})
+      EXPECT_FALSE(page.shown(id)) << "item " << id << " hidden";
+    SelectorData* source = selectorFind(kPageWin, envItemLinkSource);
+    ASSERT_NE(source, nullptr);
+    EXPECT_STREQ(source->choiceText, "oscil 1 main pitch (1)") << "the master's row is chosen";
+    page.capture("envelope_sections_linked.png");
+  });
 }
 
 }  // namespace

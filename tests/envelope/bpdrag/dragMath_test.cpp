@@ -27,7 +27,7 @@ Engine* fiveBreakpoints() {
   return e;
 }
 
-TEST(EnvDrag, RunLengthensOnlyItsFirstBreakpoint) {
+TEST(EnvDragMath, RunLengthensOnlyItsFirstBreakpoint) {
   const double zoom = 128.0;
   for (bool lock : {true, false}) {
     SCOPED_TRACE(lock ? "time-range lock" : "free");
@@ -51,7 +51,7 @@ TEST(EnvDrag, RunLengthensOnlyItsFirstBreakpoint) {
   }
 }
 
-TEST(EnvDrag, GridSnapsAbsoluteTimes) {
+TEST(EnvDragMath, GridSnapsAbsoluteTimes) {
   Engine* e = fiveBreakpoints();  // defaults: 88200 samples holding 4 beats, grid 1/8: 0.25 s
   double grid = 0;
   ASSERT_TRUE(envSnapGridSeconds(e, 0.5, &grid));
@@ -87,7 +87,7 @@ TEST(EnvDrag, GridSnapsAbsoluteTimes) {
   }
 }
 
-TEST(EnvDrag, RunLevelsByDifferenceOrRatio) {
+TEST(EnvDragMath, RunLevelsByDifferenceOrRatio) {
   Engine* e = fiveBreakpoints();
   EnvelopeSlot* s = envSlot(e, 0);
   s->breakpoints[1].level = 0.2f;
@@ -115,7 +115,7 @@ TEST(EnvDrag, RunLevelsByDifferenceOrRatio) {
   EXPECT_NEAR(envGetBpTime(e, 0, 0), 0.5 * kSr, 1e-6);  // its time does not move
 }
 
-TEST(EnvDrag, MarkerDropsKeepTheirOrder) {
+TEST(EnvDragMath, MarkerDropsKeepTheirOrder) {
   Engine* e = fiveBreakpoints();
   EnvelopeSlot* s = envSlot(e, 0);
   s->sustainIndex = s->releaseIndex = 2;
@@ -143,7 +143,7 @@ TEST(EnvDrag, MarkerDropsKeepTheirOrder) {
   EXPECT_EQ(s->loopStart, 2);
 }
 
-TEST(EnvDrag, BandSelectsExactlyTheMarkersInside) {
+TEST(EnvDragMath, BandSelectsExactlyTheMarkersInside) {
   const int markers[] = {170, 200, 230, 260, 290};
   const std::int16_t bps[] = {-1, 0, 1, 2, 3};
   struct Row {
@@ -160,7 +160,7 @@ TEST(EnvDrag, BandSelectsExactlyTheMarkersInside) {
   }
 }
 
-TEST(EnvDrag, SurroundPairStaysInStep) {
+TEST(EnvDragMath, SurroundPairStaysInStep) {
   Engine* e = pageTestEngine();
   engineInitPreset(e);
   const int16_t a = envCreate(e, 0, 38);
