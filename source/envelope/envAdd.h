@@ -24,14 +24,59 @@ enum EnvAddItem : std::uint16_t {
   envAddCancelButton = 9
 };
 enum EnvAddPicture : std::int32_t {
-  envAddPicBackground = 1616, envAddPicOk = 1624, envAddPicCancel = 1632, envAddPicList = 1648,
+  envAddPicBackground = 1616,
+  envAddPicOk = 1624,
+  envAddPicCancel = 1632,
+  envAddPicList = 1648,
   envAddPicScroll = 2516
 };
 
 // Target kinds of the target list; the index is the channel 0..2 or 3 for the master section.
 enum EnvAddKind {
-  envAddOscil = 1, envAddFilter = 2, envAddMod = 3, envAddMasterFilter = 4, envAddWaveshape = 5,
-  envAddEffect = 6, envAddChannel = 7
+  envAddOscil = 1,
+  envAddFilter = 2,
+  envAddMod = 3,
+  envAddMasterFilter = 4,
+  envAddWaveshape = 5,
+  envAddEffect = 6,
+  envAddChannel = 7
+};
+
+// Destination kinds an envelope can drive (the slot's destination field), as the pane offers them.
+enum EnvDestKind : std::int32_t {
+  envDestMainPitch = 2,
+  envDestMainPhase = 3,
+  envDestModPitch = 5,
+  envDestModIndex = 7,
+  envDestFilterFreq = 9,
+  envDestShapeInGain = 10,
+  envDestShapeOutGain = 11,
+  envDestShapePhase = 12,
+  envDestModulatorPitch = 13,
+  envDestModulatorBalance = 14,
+  envDestFilterRes = 15,
+  envDestFilterBw = 16,
+  envDestSampleStart = 17,
+  envDestSampleJump = 18,
+  envDestGrainTime = 19,
+  envDestGrainRandFreq = 20,
+  envDestGrainRandTime = 21,
+  envDestGrainRandAmp = 22,
+  envDestGrainSize = 23,
+  envDestEffectTime = 25,
+  envDestEffectFeedback = 26,
+  envDestEffectFilter = 27,
+  envDestPanLeftRight = 28,
+  envDestEffectWet = 29,
+  envDestEffectDry = 30,
+  envDestOscVolume = 31,
+  envDestFractDisplacement = 32,
+  envDestFractDetune = 33,
+  envDestFractAmount = 34,
+  envDestUniTrans = 35,
+  envDestUniRandTrans = 36,
+  envDestPanFrontBack = 37,
+  envDestSurroundPan = 38
 };
 
 struct EnvAddTarget {

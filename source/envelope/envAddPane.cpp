@@ -35,8 +35,16 @@ EnvAddState g_add{};
 
 const CtrlRgb kBlack = {0, 0, 0};
 const int kRowHeight = 14;
-enum { masterIndex = 3, surroundPan = 38, panLeftRight = 28 };
-enum { oscSingle = 0, oscDouble = 1, oscRingmod = 3, oscSample = 4, oscGranular = 5, oscFractalize = 6, oscAudioIn = 7 };
+enum { masterIndex = 3 };
+enum {
+  oscSingle = 0,
+  oscDouble = 1,
+  oscRingmod = 3,
+  oscSample = 4,
+  oscGranular = 5,
+  oscFractalize = 6,
+  oscAudioIn = 7
+};
 
 std::int16_t winOf(ControlItem* item) { return static_cast<std::int16_t>(item->windowId); }
 
@@ -51,7 +59,14 @@ int add(std::int32_t* codes, int n, std::initializer_list<std::int32_t> list) {
   return n;
 }
 
-bool filterHasResonance(std::int16_t type) { return type == 2 || type == 3 || type == 5 || type == 6 || (type >= 9 && type <= 18); }
+// Filter types with a resonance, and the one with a bandwidth as well.
+enum { filterTypeWithBandwidth = 9, filterTypeResonantLast = 18 };
+bool filterHasResonance(std::int16_t type) {
+  static const std::int16_t resonant[] = {2, 3, 5, 6};
+  for (std::int16_t t : resonant)
+    if (type == t) return true;
+  return type >= filterTypeWithBandwidth && type <= filterTypeResonantLast;
+}
 
 int freeSlots(Engine* e) {
   int n = 0;
@@ -91,7 +106,7 @@ int envAddListTargets(Engine* e, EnvAddTarget* rows, char (*texts)[32]) {
   auto put = [&](std::int32_t kind, std::int32_t index, const char* text) {
     if (n >= envAddTargetRows) return;
     rows[n] = {kind, index};
-    if (texts) std::snprintf(texts[n], 32, "%s", text);
+    if (texts) std::snprintf(texts[n], sizeof texts[n], "%s", text);
     ++n;
   };
   char text[32];
@@ -127,12 +142,29 @@ int envAddListParams(Engine* e, std::int32_t kind, std::int32_t index, std::int3
     case envAddOscil:
       if (index < 0 || index > 2) return 0;
       switch (oscGetType(e, i)) {
-        case oscSingle: n = add(codes, n, {2, 3, 31, 35, 36}); break;
-        case oscSample: n = add(codes, n, {2, 18, 35, 36}); break;
-        case oscGranular: n = add(codes, n, {2, 17, 19, 20, 21, 22, 23, 35, 36}); break;
-        case oscFractalize: n = add(codes, n, {32, 33, 34, 35, 36}); break;
-        case oscAudioIn: n = add(codes, n, {35, 36}); break;
-        default: n = add(codes, n, {2, 3, 31, 5, 7, 35, 36}); break;  // Double, FM, Ringmod
+        case oscSingle:
+          n = add(codes, n,
+                  {envDestMainPitch, envDestMainPhase, envDestOscVolume, envDestUniTrans, envDestUniRandTrans});
+          break;
+        case oscSample:
+          n = add(codes, n, {envDestMainPitch, envDestSampleJump, envDestUniTrans, envDestUniRandTrans});
+          break;
+        case oscGranular:
+          n = add(codes, n,
+                  {envDestMainPitch, envDestSampleStart, envDestGrainTime, envDestGrainRandFreq, envDestGrainRandTime,
+                   envDestGrainRandAmp, envDestGrainSize, envDestUniTrans, envDestUniRandTrans});
+          break;
+        case oscFractalize:
+          n = add(
+              codes, n,
+              {envDestFractDisplacement, envDestFractDetune, envDestFractAmount, envDestUniTrans, envDestUniRandTrans});
+          break;
+        case oscAudioIn: n = add(codes, n, {envDestUniTrans, envDestUniRandTrans}); break;
+        default:  // Double, FM, Ringmod
+          n = add(codes, n,
+                  {envDestMainPitch, envDestMainPhase, envDestOscVolume, envDestModPitch, envDestModIndex,
+                   envDestUniTrans, envDestUniRandTrans});
+          break;
       }
       break;
     case envAddFilter:
@@ -140,15 +172,18 @@ int envAddListParams(Engine* e, std::int32_t kind, std::int32_t index, std::int3
       const std::int16_t f = kind == envAddMasterFilter ? static_cast<std::int16_t>(masterIndex) : i;
       if (f < 0 || f > masterIndex) return 0;
       const std::int16_t type = filterGetType(e, f);
-      n = add(codes, n, {9});
-      if (filterHasResonance(type)) n = add(codes, n, {15});
-      if (type == 9) n = add(codes, n, {16});
+      n = add(codes, n, {envDestFilterFreq});
+      if (filterHasResonance(type)) n = add(codes, n, {envDestFilterRes});
+      if (type == filterTypeWithBandwidth) n = add(codes, n, {envDestFilterBw});
       break;
     }
-    case envAddMod: n = add(codes, n, {13, 14}); break;
-    case envAddWaveshape: n = add(codes, n, {12, 10, 11}); break;
-    case envAddEffect: n = add(codes, n, {29, 30, 25, 26, 27}); break;
-    case envAddChannel: n = add(codes, n, {28, 37, 38}); break;
+    case envAddMod: n = add(codes, n, {envDestModulatorPitch, envDestModulatorBalance}); break;
+    case envAddWaveshape: n = add(codes, n, {envDestShapePhase, envDestShapeInGain, envDestShapeOutGain}); break;
+    case envAddEffect:
+      n = add(codes, n,
+              {envDestEffectWet, envDestEffectDry, envDestEffectTime, envDestEffectFeedback, envDestEffectFilter});
+      break;
+    case envAddChannel: n = add(codes, n, {envDestPanLeftRight, envDestPanFrontBack, envDestSurroundPan}); break;
     default: break;
   }
   return n;
@@ -163,10 +198,8 @@ void envAddWindowCreate(std::uint16_t window) {
   buttonPlace(win, envAddOk, 168, 180, 0, envAddPicOk, "", 1, 0, 1, envAddButton);
   buttonPlace(win, envAddCancelButton, 79, 182, 0, envAddPicCancel, "", 1, 0, 1, envAddCancel);
   pageSetDrawDefaults();
-  listCreate(win, envAddTargets, 14, 23, 118, 153, kRowHeight, envAddTargetRows, 0, envAddPicList,
-             envAddTargetChanged);
-  listCreate(win, envAddParams, 171, 23, 118, 153, kRowHeight, envAddTargetRows, 0, envAddPicList,
-             envAddParamChanged);
+  listCreate(win, envAddTargets, 14, 23, 118, 153, kRowHeight, envAddTargetRows, 0, envAddPicList, envAddTargetChanged);
+  listCreate(win, envAddParams, 171, 23, 118, 153, kRowHeight, envAddTargetRows, 0, envAddPicList, envAddParamChanged);
   scrollbarCreate(win, envAddTargetScroll, 14 + 118, 23, 153, 0, envAddPicScroll, 0, nullptr, 0.0);
   listAttachScrollbar(win, envAddTargets, envAddTargetScroll);
   ctrlMoveBy(win, envAddTargetScroll, 1, 1);
@@ -197,7 +230,8 @@ void envAddFillTargets(std::int16_t win, Engine* e) {
   char texts[envAddTargetRows][32];
   const int n = envAddListTargets(e, g_add.targetRows, texts);
   for (int r = 0; r < n; ++r) listSetRowText(win, envAddTargets, r, texts[r]);
-  if (g_add.lastTargetRow >= 0 && g_add.lastTargetRow < n) listSetRowSelected(win, envAddTargets, g_add.lastTargetRow, 1);
+  if (g_add.lastTargetRow >= 0 && g_add.lastTargetRow < n)
+    listSetRowSelected(win, envAddTargets, g_add.lastTargetRow, 1);
   if (n > 0 && listFirstSelected(win, envAddTargets) < 0) listSetRowSelected(win, envAddTargets, 0, 1);
 }
 
@@ -256,7 +290,7 @@ void envAddCommit(std::int16_t win) {
 
   // A surround pan needs two slots; with one free it is refused whole rather than made half.
   std::int16_t slot = -1;
-  if (dest != surroundPan || freeSlots(e) >= 2) slot = envCreate(e, owner, dest);
+  if (dest != envDestSurroundPan || freeSlots(e) >= 2) slot = envCreate(e, owner, dest);
   if (slot < 0) {
     msgBox(msgBoxOk, kEnvMsgNoSlot, 0);
   } else if (v->gridOn && envDestIsPitch(dest)) {

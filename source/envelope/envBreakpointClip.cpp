@@ -93,9 +93,8 @@ void envBpClipPaste(std::int16_t win, EnvelopeSlot* target) {
     // the mouse may be another, or none).
     const double seconds = envGraphXToSeconds(win, v->graphX0, v->pressX);
     envGraphClearBpSelection(win);
-    ControlItem* row = v->selectedItem >= envItemGraphFirst
-                           ? envGraphItem(win, static_cast<std::uint16_t>(v->selectedItem))
-                           : nullptr;
+    ControlItem* row =
+        v->selectedItem >= envItemGraphFirst ? envGraphItem(win, static_cast<std::uint16_t>(v->selectedItem)) : nullptr;
     if (row && envGraphSlotOfItem(row) == index) envGraphAddBreakpoint(row, target, seconds, kPlaceholderLevel);
     envPageBegin(win);
     if (v->bpSelFirst < 0) return;

@@ -51,8 +51,7 @@ void envPasteSlotRecord(Engine* engine, std::int16_t index, EnvelopeSlot* target
   std::int16_t master = -1;
   if (keep) {
     master = slotOfId(engine, target->linkMaster);
-    keep = master >= 0 && master != index && engine->envSlots[master].destination >= 1 &&
-           !envIsLinkedTo(engine, index);
+    keep = master >= 0 && master != index && engine->envSlots[master].destination >= 1 && !envIsLinkedTo(engine, index);
   }
   if (keep) {
     target->linkMasterSlot = master;

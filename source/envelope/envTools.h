@@ -20,7 +20,7 @@ enum EnvToolsItem : std::uint16_t {
   envToolsGroupPulses = 4,    // boxes 18..23
   envToolsOk = 5,
   envToolsCancel = 6,
-  envToolsFromPage = 7,       // select the envelopes selected on the page
+  envToolsFromPage = 7,  // select the envelopes selected on the page
   envToolsText = 8,
   envToolsList = 9,
   envToolsScroll = 10,
@@ -41,25 +41,29 @@ enum EnvToolsItem : std::uint16_t {
 
 // Pictures of the pane.
 enum EnvToolsPicture : std::int32_t {
-  envToolsPicBackground = 2300, envToolsPicOk = 1624, envToolsPicCancel = 1632, envToolsPicFromPage = 2324,
-  envToolsPicList = 1648, envToolsPicScroll = 2516
+  envToolsPicBackground = 2300,
+  envToolsPicOk = 1624,
+  envToolsPicCancel = 1632,
+  envToolsPicFromPage = 2324,
+  envToolsPicList = 1648,
+  envToolsPicScroll = 2516
 };
 
 enum EnvToolNumber { envToolScale = 1, envToolDuration = 2, envToolPulses = 3 };
 
 // The pane's state for the whole run (start values in the comments).
 struct EnvToolsState {
-  std::int32_t tool;                     // the open tool, 0 while closed
-  std::int16_t toolRowSlots[envSlotCount];  // slot of each list row, -1 none
-  EnvelopeSlot snapshot[envSlotCount];   // the engine's slots when the pane opened
-  EnvelopeSlot result[envSlotCount];     // the tool's output, committed after each recomputation
+  std::int32_t tool;                                  // the open tool, 0 while closed
+  std::int16_t toolRowSlots[envSlotCount];            // slot of each list row, -1 none
+  EnvelopeSlot snapshot[envSlotCount];                // the engine's slots when the pane opened
+  EnvelopeSlot result[envSlotCount];                  // the tool's output, committed after each recomputation
   double timeScale, ampScale, ampOffset, slopeScale;  // 1, 1, 0, 1 at each opening
   double durSeconds, durBpm, durBeats;                // 2, 120, 4
   std::uint8_t durUseBeats;                           // 0
   double arBpm, arBeatDuration;                       // 120 (the preset's tempo at opening), 0.5
   std::int32_t arBeats;                               // 8
   double arAttack, arMinAmp, arSlope;                 // 0.01, 0, 0.5
-  std::uint8_t arRebuild;   // the next commit changes breakpoint counts: take all slots first
+  std::uint8_t arRebuild;                             // the next commit changes breakpoint counts: take all slots first
   std::uint8_t open;
 };
 EnvToolsState* envToolsState();

@@ -63,7 +63,8 @@ bool envToolSetDuration(const EnvelopeSlot* from, EnvelopeSlot* to, double targe
   if (!(measured > 0.0)) return false;
   const double ratio = envToolBound(targetSeconds, 0.01, 10000.0) / measured;
   const int last = lastOf(from);
-  for (int k = 0; k <= last; ++k) to->breakpoints[k].time = boundTime(from->breakpoints[k].time * ratio, envToolTimeFloor);
+  for (int k = 0; k <= last; ++k)
+    to->breakpoints[k].time = boundTime(from->breakpoints[k].time * ratio, envToolTimeFloor);
   return true;
 }
 

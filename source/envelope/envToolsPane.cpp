@@ -87,7 +87,8 @@ void fillList(std::int16_t win, Engine* e, std::int16_t pageSlot) {
     for (int kind = 1; kind <= listedKinds; ++kind)
       for (int s = 0; s < envSlotCount && row < envSlotCount; ++s) {
         const EnvelopeSlot* slot = envSlot(e, static_cast<std::int16_t>(s));
-        if (slot->owner == owner && slot->destination == kind) g_state.toolRowSlots[row++] = static_cast<std::int16_t>(s);
+        if (slot->owner == owner && slot->destination == kind)
+          g_state.toolRowSlots[row++] = static_cast<std::int16_t>(s);
       }
   listClear(win, envToolsList);
   for (int r = 0; r < row; ++r) {
@@ -262,8 +263,8 @@ void envToolsRecompute(std::int16_t win) {
   const EnvToolScale scale = {g_state.timeScale, g_state.ampScale, g_state.ampOffset, g_state.slopeScale};
   const double target =
       envToolDurationTarget(g_state.durUseBeats != 0, g_state.durSeconds, g_state.durBpm, g_state.durBeats);
-  const EnvToolPulses pulses = {g_state.arBpm, g_state.arBeatDuration, g_state.arBeats,
-                                g_state.arAttack, g_state.arMinAmp, g_state.arSlope};
+  const EnvToolPulses pulses = {g_state.arBpm,    g_state.arBeatDuration, g_state.arBeats,
+                                g_state.arAttack, g_state.arMinAmp,       g_state.arSlope};
   for (int i = 0; i < envSlotCount; ++i) {
     EnvelopeSlot* out = &g_state.result[i];
     *out = g_state.snapshot[i];
@@ -330,9 +331,18 @@ void envToolsDurationChanged(ControlItem* item, double value) {
   const std::int16_t win = winOf(item);
   const std::uint16_t id = item->id;
   switch (id) {
-    case envToolsSeconds: g_state.durUseBeats = 0; g_state.durSeconds = value; break;
-    case envToolsDurBpm: g_state.durUseBeats = 1; g_state.durBpm = value; break;
-    case envToolsDurBeats: g_state.durUseBeats = 1; g_state.durBeats = value; break;
+    case envToolsSeconds:
+      g_state.durUseBeats = 0;
+      g_state.durSeconds = value;
+      break;
+    case envToolsDurBpm:
+      g_state.durUseBeats = 1;
+      g_state.durBpm = value;
+      break;
+    case envToolsDurBeats:
+      g_state.durUseBeats = 1;
+      g_state.durBeats = value;
+      break;
     default: return;
   }
   envToolsRecompute(win);

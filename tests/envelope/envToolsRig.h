@@ -5,11 +5,11 @@
 #include <cstring>
 #include <string>
 
+#include "controls/display.h"
+#include "controls/numbox.h"
 #include "envHarness.h"
 #include "envelope/envAdd.h"
 #include "envelope/envTools.h"
-#include "controls/display.h"
-#include "controls/numbox.h"
 #include "pages/pages.h"
 
 // The graph item (16..38) bound to slot s, 0 when none.

@@ -106,7 +106,8 @@ TEST(EnvAddPane, ParameterListsPerModuleType) {
     };
     for (const Case& c : cases) {
       if (c.kind == envAddOscil) oscSetType(e, static_cast<uint16_t>(c.index), static_cast<uint16_t>(c.type));
-      if (c.kind == envAddFilter || c.kind == envAddMasterFilter) filterSetType(e, static_cast<int16_t>(c.index), static_cast<int16_t>(c.type));
+      if (c.kind == envAddFilter || c.kind == envAddMasterFilter)
+        filterSetType(e, static_cast<int16_t>(c.index), static_cast<int16_t>(c.type));
       int32_t codes[envAddParamRows] = {};
       const int n = envAddListParams(e, c.kind, c.index, codes);
       EXPECT_EQ(std::vector<int32_t>(codes, codes + n), c.codes) << c.what;

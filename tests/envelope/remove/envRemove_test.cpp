@@ -74,7 +74,8 @@ TEST(EnvRemove, DeleteFadesOutAndInAndUndoBringsItBack) {
     while (k < static_cast<int>(out.size()) && out[k] == 1.0f) ++k;
     ASSERT_GT(k, 0) << "full level before the stop";
     float worstStep = 0.0f;
-    for (int n = 1; n < static_cast<int>(out.size()); ++n) worstStep = std::max(worstStep, std::fabs(out[n] - out[n - 1]));
+    for (int n = 1; n < static_cast<int>(out.size()); ++n)
+      worstStep = std::max(worstStep, std::fabs(out[n] - out[n - 1]));
     EXPECT_LT(worstStep, 0.05f) << "a fade, not a click";
     EXPECT_EQ(out.back(), 0.0f) << "silent while the slot changes";
     // Restarted and faded in: the audio side finished the ramp.
@@ -127,7 +128,8 @@ TEST(EnvRemove, InitialiseResetsToTheDestinationDefaultsAsOneUndoStep) {
   runInApplication([&](RecordingApplication&) {
     EnvPanesPage page([](Engine* e) {
       const int16_t s = envCreate(e, 2, 2);
-      shapeSlot(engineGetEnvelopeSlot(e, s), 0.7f, {{0.1, 0.3f}, {0.2, 0.9f}, {0.3, 0.5f}, {0.1, 0.4f}, {0.2, 0.1f}}, 3);
+      shapeSlot(engineGetEnvelopeSlot(e, s), 0.7f, {{0.1, 0.3f}, {0.2, 0.9f}, {0.3, 0.5f}, {0.1, 0.4f}, {0.2, 0.1f}},
+                3);
     });
     Engine* e = page.engine();
     TestAudioThread audio(e, 0.0f);
