@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "engine/testAudioThread.h"
+#include "envelope/envSettings.h"
 #include "preset/undo.h"
 
 namespace {
@@ -59,7 +60,7 @@ TEST(EnvToolsPane, EachToolShowsItsTextAndLocksThePage) {
     const char* shots[] = {"envelope_tools_scale.png", "envelope_tools_duration.png", "envelope_tools_pulses.png"};
     for (int tool = 1; tool <= 3; ++tool) {
       const auto before = page.slots();
-      envToolsShowEntry(kPageWin, 1, tool);
+      envMenuOnChoose(page.item(envItemMenu), 0, static_cast<int16_t>(tool));  // the envelope menu's entry
       drainMessages();
       EXPECT_EQ(envPaneText(paneEnvTools, envToolsText), texts[tool - 1]);
       EXPECT_TRUE(page.pageLocked()) << tool;
