@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "controls/ctrlTypes.h"
+#include "envelope/envDestKinds.h"
 
 struct Engine;
 
@@ -42,40 +43,19 @@ enum EnvAddKind {
   envAddChannel = 7
 };
 
-// Destination kinds an envelope can drive (the slot's destination field), as the pane offers them.
-enum EnvDestKind : std::int32_t {
-  envDestMainPitch = 2,
-  envDestMainPhase = 3,
-  envDestModPitch = 5,
-  envDestModIndex = 7,
-  envDestFilterFreq = 9,
-  envDestShapeInGain = 10,
-  envDestShapeOutGain = 11,
-  envDestShapePhase = 12,
-  envDestModulatorPitch = 13,
-  envDestModulatorBalance = 14,
-  envDestFilterRes = 15,
-  envDestFilterBw = 16,
+// Destination kinds the pane offers beyond those the page names (envDestKinds.h).
+enum EnvAddDestKind : std::int16_t {
   envDestSampleStart = 17,
-  envDestSampleJump = 18,
   envDestGrainTime = 19,
   envDestGrainRandFreq = 20,
   envDestGrainRandTime = 21,
   envDestGrainRandAmp = 22,
   envDestGrainSize = 23,
-  envDestEffectTime = 25,
-  envDestEffectFeedback = 26,
-  envDestEffectFilter = 27,
-  envDestPanLeftRight = 28,
-  envDestEffectWet = 29,
-  envDestEffectDry = 30,
-  envDestOscVolume = 31,
   envDestFractDisplacement = 32,
   envDestFractDetune = 33,
   envDestFractAmount = 34,
   envDestUniTrans = 35,
   envDestUniRandTrans = 36,
-  envDestPanFrontBack = 37,
   envDestSurroundPan = 38
 };
 

@@ -143,15 +143,14 @@ int envAddListParams(Engine* e, std::int32_t kind, std::int32_t index, std::int3
       if (index < 0 || index > 2) return 0;
       switch (oscGetType(e, i)) {
         case oscSingle:
-          n = add(codes, n,
-                  {envDestMainPitch, envDestMainPhase, envDestOscVolume, envDestUniTrans, envDestUniRandTrans});
+          n = add(codes, n, {envDestOscPitch, envDestOscPhase, envDestOscVol, envDestUniTrans, envDestUniRandTrans});
           break;
         case oscSample:
-          n = add(codes, n, {envDestMainPitch, envDestSampleJump, envDestUniTrans, envDestUniRandTrans});
+          n = add(codes, n, {envDestOscPitch, envDestSampleJump, envDestUniTrans, envDestUniRandTrans});
           break;
         case oscGranular:
           n = add(codes, n,
-                  {envDestMainPitch, envDestSampleStart, envDestGrainTime, envDestGrainRandFreq, envDestGrainRandTime,
+                  {envDestOscPitch, envDestSampleStart, envDestGrainTime, envDestGrainRandFreq, envDestGrainRandTime,
                    envDestGrainRandAmp, envDestGrainSize, envDestUniTrans, envDestUniRandTrans});
           break;
         case oscFractalize:
@@ -162,7 +161,7 @@ int envAddListParams(Engine* e, std::int32_t kind, std::int32_t index, std::int3
         case oscAudioIn: n = add(codes, n, {envDestUniTrans, envDestUniRandTrans}); break;
         default:  // Double, FM, Ringmod
           n = add(codes, n,
-                  {envDestMainPitch, envDestMainPhase, envDestOscVolume, envDestModPitch, envDestModIndex,
+                  {envDestOscPitch, envDestOscPhase, envDestOscVol, envDestOscModPitch, envDestOscIndexBal,
                    envDestUniTrans, envDestUniRandTrans});
           break;
       }
@@ -177,13 +176,13 @@ int envAddListParams(Engine* e, std::int32_t kind, std::int32_t index, std::int3
       if (type == filterTypeWithBandwidth) n = add(codes, n, {envDestFilterBw});
       break;
     }
-    case envAddMod: n = add(codes, n, {envDestModulatorPitch, envDestModulatorBalance}); break;
+    case envAddMod: n = add(codes, n, {envDestModPitch, envDestModBalance}); break;
     case envAddWaveshape: n = add(codes, n, {envDestShapePhase, envDestShapeInGain, envDestShapeOutGain}); break;
     case envAddEffect:
       n = add(codes, n,
               {envDestEffectWet, envDestEffectDry, envDestEffectTime, envDestEffectFeedback, envDestEffectFilter});
       break;
-    case envAddChannel: n = add(codes, n, {envDestPanLeftRight, envDestPanFrontBack, envDestSurroundPan}); break;
+    case envAddChannel: n = add(codes, n, {envDestPanLr, envDestPanFb, envDestSurroundPan}); break;
     default: break;
   }
   return n;

@@ -4,14 +4,13 @@
 #include <cmath>
 
 #include "engine/engine.h"
+#include "envelope/envDestKinds.h"
 #include "preset/envelope.h"
 #include "preset/presetHeader.h"
 
 namespace {
 
 const double samplesPerSecond = 44100.0;
-
-bool isPitchKind(std::int16_t kind) { return kind == 2 || kind == 5 || kind == 13; }
 
 double clamp01(double x) { return x < 0.0 ? 0.0 : x > 1.0 ? 1.0 : x; }
 
@@ -53,7 +52,7 @@ void envSetSelectedLevelsCore(Engine* engine, std::int16_t slot, std::int16_t fi
     envSetBpLevel(engine, slot, first, clamp01(level));
     return;
   }
-  const bool ratio = isPitchKind(s->destination);
+  const bool ratio = envDestIsPitch(s->destination);
   const double r = old == 0.0 ? level : level / old;
   const double d = level - old;
   auto moved = [&](double from) { return clamp01(ratio ? r * from : from + d); };
@@ -65,7 +64,7 @@ void envSetSelectedLevelsCore(Engine* engine, std::int16_t slot, std::int16_t fi
 
 std::int16_t envSyncPartnerCore(Engine* engine, std::int16_t slot) {
   EnvelopeSlot* s = envSlot(engine, slot);
-  if (!s || s->partnerId == 0 || (s->destination != 28 && s->destination != 37)) return -1;
+  if (!s || s->partnerId == 0 || !envDestIsPanHalf(s->destination)) return -1;
   const std::int16_t p = envFindPartner(engine, slot);
   EnvelopeSlot* t = envSlot(engine, p);
   if (!t || p == slot || p == 0) return -1;

@@ -12,6 +12,7 @@
 #include "controls/offscreen.h"
 #include "controls/winSlots.h"
 #include "engine/engine.h"
+#include "envelope/envDestKinds.h"
 #include "envelope/envDrag.h"
 #include "envelope/envFields.h"
 #include "envelope/envGraph.h"
@@ -151,7 +152,7 @@ void envGraphDragPoint(ControlItem* item, std::int16_t envIndex, std::int16_t bp
   const std::int16_t first = bp < 0 ? -1 : v->bpSelFirst, last = bp < 0 ? -1 : v->bpSelLast;
   const bool snap = v->gridOn && !inputIsAlt();
   double level = 0.0;
-  if (s->destination != 18)
+  if (s->destination != envDestSampleJump)
     level = envGraphDragLevel(s->destination, g_point.press.y, p.y, g_point.d.startLevel, g_levelStep);
   envPointDragMove(e, slot, first, last, g_point.d, p.x - g_point.press.x, level, snap, v->gridBeats);
   if (bp >= 0) {
@@ -163,7 +164,7 @@ void envGraphDragPoint(ControlItem* item, std::int16_t envIndex, std::int16_t bp
   boxShow(win, envItemBpLevelPercent, level * 100.0);
   envPageRefreshLevelUnits(win);
   envCompileIfControl(e, slot);
-  if (s->partnerId != 0 && (s->destination == 28 || s->destination == 37)) envGraphSyncLinkPartner(win, e, slot);
+  if (s->partnerId != 0 && envDestIsPanHalf(s->destination)) envGraphSyncLinkPartner(win, e, slot);
   redrawWithLinked(item);
 }
 

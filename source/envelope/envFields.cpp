@@ -12,6 +12,7 @@
 #include "controls/selector.h"
 #include "controls/winSlots.h"
 #include "engine/engine.h"
+#include "envelope/envDestKinds.h"
 #include "envelope/envDragItem.h"
 #include "envelope/envFieldEdits.h"
 #include "envelope/envGraph.h"
@@ -29,6 +30,8 @@
 namespace {
 
 const double samplesPerSecond = 44100.0;
+enum StepMode { stepCoarse = 1, stepFine = 2, stepFinest = 3 };  // the arrow sections of a number box
+enum { modeEntryLink = 6, lastChannelSlot = 2 };
 const double timeBoxMin = 0.0001, timeBoxMax = 9999.0;
 const double timeEdge = 0.001;  // absolute boxes stop this far from a neighbour
 
@@ -274,7 +277,7 @@ void envPageRefreshFields(std::int16_t win) {
   envPageShowMode(win, static_cast<std::int16_t>(mode), envIsLinked(c.e, c.slot));
   if (ctrlFind(win, envItemEnable)) {
     setPressed(win, envItemEnable, envIsBypassed(c.e, c.slot));
-    show(win, envItemEnable, s->destination != 1);
+    show(win, envItemEnable, s->destination != envDestOscAmp);
   }
   envPageSetSyncButton(win, envGetSyncFlag(c.e, c.slot) || mode == envModeRetrigger);
   setBox(win, envItemLinkTime, envGetTimePercent(c.e, c.slot) * 100.0);
@@ -321,12 +324,12 @@ void envPageShowMode(std::int16_t win, std::int16_t mode, bool linked) {
   if (!c.v || !c.e) return;
   if (ctrlFind(win, envItemMode)) {
     char name[16];
-    const std::int16_t shown = linked ? 6 : mode;
-    if (shown >= 1 && shown <= 6) {
+    const std::int16_t shown = linked ? static_cast<std::int16_t>(modeEntryLink) : mode;
+    if (shown >= envModeRelease && shown <= modeEntryLink) {
       envModeName(shown, name);
       selectorSetLabel(win, envItemMode, name);
     }
-    menuEnableItem(win, envItemMode, 6, c.slot > 2 ? 1 : 0);
+    menuEnableItem(win, envItemMode, modeEntryLink, c.slot > lastChannelSlot ? 1 : 0);
   }
   envPageShowSections(win, true);
 }
@@ -364,9 +367,9 @@ double envTimeStep(ControlItem* item, double start, std::int16_t steps, std::uin
   const int pps = v ? static_cast<int>(v->pixelsPerSecond) : 128;
   if (pps < 1) return start;
   switch (mode) {
-    case 1: return start + steps * 8.0 / pps;
-    case 2: return start + static_cast<double>(steps) / pps;
-    case 3: return start + steps * 0.0001;
+    case stepCoarse: return start + steps * 8.0 / pps;
+    case stepFine: return start + static_cast<double>(steps) / pps;
+    case stepFinest: return start + steps * 0.0001;
     default: return start;
   }
 }

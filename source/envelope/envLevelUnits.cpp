@@ -5,6 +5,7 @@
 
 #include "engine/engine.h"
 #include "engine/valueFormat.h"
+#include "envelope/envDestKinds.h"
 #include "modules/echoEffect.h"
 #include "modules/effectFrame.h"
 #include "modules/filterModule.h"
@@ -21,33 +22,6 @@
 
 namespace {
 
-// Destination kinds of an envelope slot that the units tell apart.
-enum EnvDestKind : std::int16_t {
-  destOscAmp = 1,
-  destOscPitch = 2,
-  destOscPhase = 3,
-  destOscModPitch = 5,
-  destOscBalance = 6,
-  destOscIndexBal = 7,
-  destOscRingBal = 8,
-  destFilterFreq = 9,
-  destShapeInGain = 10,
-  destShapeOutGain = 11,
-  destShapePhase = 12,
-  destModPitch = 13,
-  destModBalance = 14,
-  destFilterRes = 15,
-  destFilterBw = 16,
-  destSampleJump = 18,
-  destEffectTime = 25,
-  destEffectFeedback = 26,
-  destEffectFilter = 27,
-  destPanLr = 28,
-  destEffectWet = 29,
-  destEffectDry = 30,
-  destOscVol = 31,
-  destPanFb = 37
-};
 
 const double unitDbFloor = -96.0;
 const double unitPitchFloor = 0.0001;
@@ -59,15 +33,15 @@ bool isAllpass(std::int16_t type) { return type >= filterAllpass2 && type <= fil
 // Frequency mode and pitch of the pitch-like kinds.
 bool pitchOf(Engine* engine, std::int16_t kind, std::int16_t owner, std::int16_t* mode, double* m) {
   switch (kind) {
-    case destOscPitch:
+    case envDestOscPitch:
       *mode = oscGetFreqMode(engine, owner);
       *m = oscGetPitch(engine, owner);
       return true;
-    case destOscModPitch:
+    case envDestOscModPitch:
       *mode = oscGetFreqModeB(engine, owner);
       *m = oscGetPitchB(engine, owner);
       return true;
-    case destModPitch:
+    case envDestModPitch:
       *mode = modulatorGetFreqMode(engine, owner);
       *m = modulatorGetFrequency(engine, owner);
       return true;
@@ -93,7 +67,7 @@ bool oscMixValue(Engine* engine, std::int16_t owner, double* m) {
 bool effectValue(Engine* engine, std::int16_t kind, double* m) {
   const std::uint16_t type = effectGetType(engine);
   switch (kind) {
-    case destEffectTime:
+    case envDestEffectTime:
       switch (type) {
         case effectPipe: *m = effectPipeGetDelay(engine); return true;
         case effectComb: *m = effectCombGetDelay(engine); return true;
@@ -102,7 +76,7 @@ bool effectValue(Engine* engine, std::int16_t kind, double* m) {
         case effectRev: *m = effectRevGetSize(engine); return true;
         default: return false;
       }
-    case destEffectFeedback:
+    case envDestEffectFeedback:
       switch (type) {
         case effectPipe: *m = effectPipeGetFeedback(engine); return true;
         case effectComb: *m = effectCombGetFeedback(engine); return true;
@@ -111,7 +85,7 @@ bool effectValue(Engine* engine, std::int16_t kind, double* m) {
         case effectRev: *m = effectRevGetFeedback(engine); return true;
         default: return false;
       }
-    case destEffectFilter:
+    case envDestEffectFilter:
       switch (type) {
         case effectComb: *m = effectCombGetFilterFreq(engine); return true;
         case effectTap: *m = effectTapGetFilterFreq(engine); return true;
@@ -164,35 +138,35 @@ bool envUnitModuleValue(Engine* engine, std::int16_t kind, std::int16_t owner, d
   if (!engine) return false;
   std::int16_t mode = 0;
   switch (kind) {
-    case destOscPitch:
-    case destOscModPitch:
-    case destModPitch: return pitchOf(engine, kind, owner, &mode, m);
-    case destOscPhase: *m = oscGetPhaseA(engine, owner); return true;
-    case destOscBalance:
-    case destOscIndexBal:
-    case destOscRingBal: return oscMixValue(engine, owner, m);
-    case destFilterFreq: {
+    case envDestOscPitch:
+    case envDestOscModPitch:
+    case envDestModPitch: return pitchOf(engine, kind, owner, &mode, m);
+    case envDestOscPhase: *m = oscGetPhaseA(engine, owner); return true;
+    case envDestOscBalance:
+    case envDestOscIndexBal:
+    case envDestOscRingBal: return oscMixValue(engine, owner, m);
+    case envDestFilterFreq: {
       const FilterRecord* f = engineGetFilter(engine, owner);
       if (!f) return false;
       *m = f->type == filterComb ? f->combDelay : f->cutoff;
       return true;
     }
-    case destShapeInGain:
-    case destEffectWet:
-    case destEffectDry: *m = waveshaperGetInGainDb(engine); return true;
-    case destShapeOutGain: *m = waveshaperGetOutGainDb(engine); return true;
-    case destShapePhase: *m = waveshaperGetPhase(engine); return true;
-    case destModBalance: *m = modulatorGetBalance(engine, owner); return true;
-    case destFilterRes: *m = filterGetResonance(engine, owner); return true;
-    case destFilterBw: {
+    case envDestShapeInGain:
+    case envDestEffectWet:
+    case envDestEffectDry: *m = waveshaperGetInGainDb(engine); return true;
+    case envDestShapeOutGain: *m = waveshaperGetOutGainDb(engine); return true;
+    case envDestShapePhase: *m = waveshaperGetPhase(engine); return true;
+    case envDestModBalance: *m = modulatorGetBalance(engine, owner); return true;
+    case envDestFilterRes: *m = filterGetResonance(engine, owner); return true;
+    case envDestFilterBw: {
       const FilterRecord* f = engineGetFilter(engine, owner);
       if (!f) return false;
       *m = f->type == filterNotch ? f->width : f->bandwidth;
       return true;
     }
-    case destEffectTime:
-    case destEffectFeedback:
-    case destEffectFilter: return effectValue(engine, kind, m);
+    case envDestEffectTime:
+    case envDestEffectFeedback:
+    case envDestEffectFilter: return effectValue(engine, kind, m);
     default: return false;
   }
 }
@@ -204,11 +178,11 @@ EnvUnitShown envLevelToUnits(Engine* engine, std::int16_t kind, std::int16_t own
   double m = 0.0;
   std::int16_t mode = 0;
   switch (kind) {
-    case destOscAmp:
-    case destOscVol: return shown(gainToDb6(L), unitDbFloor, 0.0, valueStepTenths, "dB");
-    case destOscPitch:
-    case destOscModPitch:
-    case destModPitch:
+    case envDestOscAmp:
+    case envDestOscVol: return shown(gainToDb6(L), unitDbFloor, 0.0, valueStepTenths, "dB");
+    case envDestOscPitch:
+    case envDestOscModPitch:
+    case envDestModPitch:
       pitchOf(engine, kind, owner, &mode, &m);
       switch (mode) {
         case oscFreqTrans:
@@ -217,11 +191,11 @@ EnvUnitShown envLevelToUnits(Engine* engine, std::int16_t kind, std::int16_t own
         case oscFreqHz: return shown(m * L, unitPitchFloor, m, nullptr, pitchWord(mode));
         default: return shown(pitchHzToNote(pitchNoteToHz(m) * L), 0.0, m, nullptr, pitchWord(mode));
       }
-    case destOscPhase:
-    case destShapePhase:
+    case envDestOscPhase:
+    case envDestShapePhase:
       envUnitModuleValue(engine, kind, owner, &m);
       return shown(m + 2.0 * L - 1.0, m - 1.0, m + 1.0, valueStepTenths, "Phase");
-    case destFilterFreq: {
+    case envDestFilterFreq: {
       const FilterRecord* f = engineGetFilter(engine, owner);
       if (!f) return keep;
       const double top = filterGetFrequency(engine, owner);
@@ -235,30 +209,30 @@ EnvUnitShown envLevelToUnits(Engine* engine, std::int16_t kind, std::int16_t own
       }
       return shown(hz, unitHzFloor, top, valueStepHz, "Hz");
     }
-    case destShapeInGain:
-    case destShapeOutGain:
-    case destEffectWet:
-    case destEffectDry:
+    case envDestShapeInGain:
+    case envDestShapeOutGain:
+    case envDestEffectWet:
+    case envDestEffectDry:
       envUnitModuleValue(engine, kind, owner, &m);
       return shown(gainToDb6(db6ToGain(m) * L), unitDbFloor, m, valueStepTenths, "dB");
-    case destModBalance:
+    case envDestModBalance:
       m = modulatorGetBalance(engine, owner);
       return shown(m * L, 0.0, m, valueStepHundredths, "Bal");
-    case destOscBalance:
-    case destOscIndexBal:
-    case destOscRingBal:
+    case envDestOscBalance:
+    case envDestOscIndexBal:
+    case envDestOscRingBal:
       if (!oscMixValue(engine, owner, &m)) return keep;
       return shown(m * L, 0.0, m, valueStepTenths, oscGetType(engine, owner) == oscTypeFm ? "Index" : "Bal");
-    case destFilterRes:
-    case destFilterBw:
-    case destEffectTime:
-    case destEffectFeedback:
-    case destEffectFilter:
+    case envDestFilterRes:
+    case envDestFilterBw:
+    case envDestEffectTime:
+    case envDestEffectFeedback:
+    case envDestEffectFilter:
       if (!envUnitModuleValue(engine, kind, owner, &m)) return keep;
       return shown(m * L, 0.0, m, nullptr, "Value");
-    case destSampleJump: return shown(L * 100.0, 0.0, 100.0, nullptr, "%");
-    case destPanLr:
-    case destPanFb: return shown(2.0 * L - 1.0, -1.0, 1.0, valueStepTenths, "Pan");
+    case envDestSampleJump: return shown(L * 100.0, 0.0, 100.0, nullptr, "%");
+    case envDestPanLr:
+    case envDestPanFb: return shown(2.0 * L - 1.0, -1.0, 1.0, valueStepTenths, "Pan");
     default: return keep;
   }
 }
@@ -269,25 +243,25 @@ bool envUnitsToLevel(Engine* engine, std::int16_t kind, std::int16_t owner, doub
   double m = 0.0;
   std::int16_t mode = 0;
   switch (kind) {
-    case destOscAmp:
-    case destOscVol: L = db6ToGain(v); break;
-    case destOscPitch:
-    case destOscModPitch:
-    case destModPitch:
+    case envDestOscAmp:
+    case envDestOscVol: L = db6ToGain(v); break;
+    case envDestOscPitch:
+    case envDestOscModPitch:
+    case envDestModPitch:
       pitchOf(engine, kind, owner, &mode, &m);
       if (!envUnitRatio(mode, v, m, &L)) return false;
       break;
-    case destOscPhase:
-    case destShapePhase:
+    case envDestOscPhase:
+    case envDestShapePhase:
       envUnitModuleValue(engine, kind, owner, &m);
       L = 0.5 + (v - m) * 0.5;
       break;
-    case destOscBalance:
-    case destOscIndexBal:
-    case destOscRingBal:
+    case envDestOscBalance:
+    case envDestOscIndexBal:
+    case envDestOscRingBal:
       L = oscMixValue(engine, owner, &m) ? (m != 0.0 ? v / m : 0.0) : 1.0;
       break;
-    case destFilterFreq: {
+    case envDestFilterFreq: {
       const FilterRecord* f = engineGetFilter(engine, owner);
       if (!f) return false;
       if (f->type == filterComb) {
@@ -302,30 +276,30 @@ bool envUnitsToLevel(Engine* engine, std::int16_t kind, std::int16_t owner, doub
       }
       break;
     }
-    case destShapeInGain:
-    case destShapeOutGain:
-    case destEffectWet:
-    case destEffectDry: {
+    case envDestShapeInGain:
+    case envDestShapeOutGain:
+    case envDestEffectWet:
+    case envDestEffectDry: {
       envUnitModuleValue(engine, kind, owner, &m);
       const double g = db6ToGain(m);
       L = g > 0.0 ? db6ToGain(v) / g : 0.0;
       break;
     }
-    case destModBalance:
+    case envDestModBalance:
       m = modulatorGetBalance(engine, owner);
       L = m != 0.0 ? v / m : 0.0;
       break;
-    case destFilterRes:
-    case destFilterBw:
-    case destEffectTime:
-    case destEffectFeedback:
-    case destEffectFilter:
+    case envDestFilterRes:
+    case envDestFilterBw:
+    case envDestEffectTime:
+    case envDestEffectFeedback:
+    case envDestEffectFilter:
       if (!envUnitModuleValue(engine, kind, owner, &m)) return false;
-      L = kind == destFilterBw ? (m != 0.0 ? v / m : 0.0) : (m > 0.0 ? v / m : 0.0);
+      L = kind == envDestFilterBw ? (m != 0.0 ? v / m : 0.0) : (m > 0.0 ? v / m : 0.0);
       break;
-    case destSampleJump: L = v * 0.01; break;
-    case destPanLr:
-    case destPanFb: L = v * 0.5 + 0.5; break;
+    case envDestSampleJump: L = v * 0.01; break;
+    case envDestPanLr:
+    case envDestPanFb: L = v * 0.5 + 0.5; break;
     default: L = 1.0; break;
   }
   if (!std::isfinite(L)) return false;

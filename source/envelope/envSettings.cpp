@@ -17,6 +17,7 @@
 #include "controls/winSlots.h"
 #include "engine/engine.h"
 #include "envelope/envAdd.h"
+#include "envelope/envDestKinds.h"
 #include "envelope/envDragItem.h"
 #include "envelope/envFieldEdits.h"
 #include "envelope/envFields.h"
@@ -43,10 +44,12 @@ const char* const kEnvMsgRetriggerSync = "An envelope in retrigger mode is alway
 namespace {
 
 enum ModeEntry { modeEntryLink = 6 };
+enum { lastChannelSlot = 2 };  // slots 0..2: the channel amplitude envelopes
 enum { msgBoxIconInformation = 0x40 };  // the system's information icon
 enum GridEntry { gridEighth = 1, gridSixteenth = 2, gridThirtySecond = 3 };
 enum MenuEntry {
-  menuScale = 1, menuDuration = 2, menuPulse = 3, menuLoad = 5, menuSave = 6, menuInit = 8, menuDelete = 9
+  menuScale = 1, menuDuration = 2, menuPulse = 3, menuRule1 = 4, menuLoad = 5, menuSave = 6, menuRule2 = 7,
+  menuInit = 8, menuDelete = 9
 };
 enum { envPicLinkPopup = 1602, envPicWavePopup = 1602, envPicFormButton2 = 1588, envPicCcButton = 1532 };
 
@@ -217,7 +220,7 @@ void envModeMenuFill(ControlItem* item, std::int32_t opening) {
     menuAppendItem(win, envItemMode, m, 1, name, 0);
   }
   // A text item takes its state after it is in the menu.
-  menuEnableItem(win, envItemMode, modeEntryLink, c.slot > 2 ? 1 : 0);
+  menuEnableItem(win, envItemMode, modeEntryLink, c.slot > lastChannelSlot ? 1 : 0);
 }
 
 void envPageApplyMode(std::int16_t win, std::int16_t mode, bool linked) {
@@ -446,7 +449,9 @@ void envGridMenuFill(ControlItem* item, std::int32_t opening) {
   menuAppendItem(win, envItemGridStep, gridEighth, 1, "1/8", 0);
   menuAppendItem(win, envItemGridStep, gridSixteenth, 1, "1/16", 0);
   menuAppendItem(win, envItemGridStep, gridThirtySecond, 1, "1/32", 0);
-  if (v) menuCheckItem(win, envItemGridStep, v->gridBeats == 0.25 ? 2 : v->gridBeats == 0.125 ? 3 : 1, 1);
+  if (v)
+    menuCheckItem(win, envItemGridStep,
+                  v->gridBeats == 0.25 ? gridSixteenth : v->gridBeats == 0.125 ? gridThirtySecond : gridEighth, 1);
 }
 
 void envGridOnChoose(ControlItem* item, std::int16_t, std::int16_t entry) {
@@ -477,12 +482,12 @@ void envMenuFill(ControlItem* item, std::int32_t opening) {
   menuAppendItem(win, envItemMenu, menuScale, 1, "Scale...", 0);
   menuAppendItem(win, envItemMenu, menuDuration, 1, "Set Duration...", 0);
   menuAppendItem(win, envItemMenu, menuPulse, 1, "Generate AR Pulse...", 0);
-  menuAppendItem(win, envItemMenu, 4, 1, "-", 0);
+  menuAppendItem(win, envItemMenu, menuRule1, 1, "-", 0);
   menuAppendItem(win, envItemMenu, menuLoad, 1, "Load from library", 0);
   menuAppendItem(win, envItemMenu, menuSave, c.ok ? 1 : 0, "Save to library", 0);
-  menuAppendItem(win, envItemMenu, 7, 1, "-", 0);
+  menuAppendItem(win, envItemMenu, menuRule2, 1, "-", 0);
   menuAppendItem(win, envItemMenu, menuInit, c.ok ? 1 : 0, "Initialize Selected Envelope", 0);
-  const bool deletable = c.ok && envSlot(c.e, c.slot)->destination != 1;
+  const bool deletable = c.ok && envSlot(c.e, c.slot)->destination != envDestOscAmp;
   menuAppendItem(win, envItemMenu, menuDelete, deletable ? 1 : 0, "Delete Selected Envelope", 0);
   const std::int16_t library = libGetKindHandle(libKindEnvelope);
   if (library > 0) menuAttachSubmenu(win, envItemMenu, menuLoad, library);

@@ -68,6 +68,11 @@ TEST(EnvTyping, TimesAndFollower) {
     laterClock();
     selectRun(page, 16, 0, 2, 2);
     ASSERT_TRUE(page.shown(envItemBpSegTime));
+    // The absolute box stays between the neighbours while button 83 is released.
+    NumboxData* abs = numboxFind(kPageWin, envItemBpAbsTime);
+    ASSERT_NE(abs, nullptr);
+    EXPECT_NEAR(abs->minimum, 1.001, 1e-9);
+    EXPECT_NEAR(abs->maximum, 1.999, 1e-9);
     type(page, envItemBpSegTime, "0.75");  // button 83 released
     EXPECT_NEAR(envGetBpTime(page.engine(), 0, 2), 0.75 * kSr, 1e-3);
     EXPECT_NEAR(envFieldAbsSeconds(page.engine(), 0, 3), 2.0, 1e-6);
