@@ -16,6 +16,7 @@
 #include "controls/scrollbar.h"
 #include "controls/winSlots.h"
 #include "engine/engine.h"
+#include "envelope/envGraph.h"
 #include "envelope/envPage.h"
 #include "envelope/envView.h"
 #include "modules/effectFrame.h"
@@ -310,10 +311,10 @@ void envAddFillSteps(std::int16_t win, Engine* e, std::int16_t index) {
   if (!v || !s) return;
   double grid = v->gridBeats;
   if (!(grid >= 0.0625 && grid <= 4.0)) grid = 0.25;
-  // Times are at 44,100 per second whatever the device rate: the generator scales them.
-  double length = e->header.length;
-  if (!(length > 0.0 && length <= 44100.0 * 3600.0)) length = 88200.0;
-  const double step = length * 0.25 * grid;
+  // The page's grid step: samples at 44,100 per second whatever the device rate. A header length
+  // that gives no usable step falls back to the default bar of 88,200 samples.
+  double step = envGridStepSamples(e, win);
+  if (!(step >= 1.0 && step <= 44100.0 * 3600.0) || grid != v->gridBeats) step = 88200.0 * 0.25 * grid;
   int n = static_cast<int>(4.0 / grid + 1.0);
   if (n > envBreakpointCount) n = envBreakpointCount;
   if (n < 3) n = 3;

@@ -232,6 +232,7 @@ TEST(EnvAddPane, StepPatternKeepsItsTimesAt48kHz) {
       });
       page.view()->gridOn = 1;
       page.view()->gridBeats = 0.25;
+      EXPECT_DOUBLE_EQ(envGridStepSamples(page.engine(), kPageWin), 5512.5) << "the page's grid at " << rate;
       envAddPaneShow(kPageWin);
       page.press(paneEnvAdd, envAddOk);  // oscil 1, main pitch
       const EnvelopeSlot* s = page.slot(3);
