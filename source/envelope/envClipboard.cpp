@@ -61,7 +61,11 @@ void envPasteSlotRecord(Engine* engine, std::int16_t index, EnvelopeSlot* target
     target->linkMasterSlot = index;
   }
   // Indices inside the breakpoint array whatever the copy held.
+  if (target->lastIndex > envBreakpointCount - 1) target->lastIndex = envBreakpointCount - 1;
+  if (target->lastIndex < 0) target->lastIndex = 0;
   envClampLoopPointsRec(target);
+  if (target->loopStart < 0) target->loopStart = 0;
+  target->releaseIndex = target->sustainIndex;
 }
 
 void envClipCopy(std::uint16_t window) {
