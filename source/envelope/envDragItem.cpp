@@ -53,6 +53,8 @@ struct Band {
   bool made = false;
   std::int16_t item = 0;
   std::int32_t pressX = 0;
+  bool moved = false;  // the band grew past its press column
+  CtrlRect area = {0, 0, 0, 0};  // the pressed row's rectangle inside the graph area
 };
 Band g_band;
 
@@ -252,12 +254,13 @@ void envGraphBandSelect(ControlItem* item) {
   if (!inputIsCaptured() && inputIsButtonDown() && !inputIsShift()) {
     if (r->slotIndex < 0 || envIsLinked(e, r->slotIndex)) return;
     offscreenFlush(&g_band.buffer, 0);
-    offscreenSetup(win, &g_band.buffer, 0, &band);
     g_band.item = item->id;
     g_band.pressX = p.x;
-    CtrlRect first = {p.x, band.top, p.x + 1, band.bottom};
+    g_band.moved = false;
+    g_band.area = band;
     inputSetCaptured();
-    offscreenPrepare(win, &g_band.buffer, 0, &first);
+    // The row's picture is kept (a read back from the screen, slow on some systems) only once the
+    // band grows: a plain click on an empty place never needs it.
     return;
   }
   if (inputIsButtonDown() || inputIsShift()) {
@@ -267,13 +270,17 @@ void envGraphBandSelect(ControlItem* item) {
     }
     if (inputIsShift() && !inputIsCaptured()) inputSetCaptured();
     std::int32_t x = p.x;
+    if (x != g_band.pressX && !g_band.moved) {
+      g_band.moved = true;
+      offscreenSetup(win, &g_band.buffer, 0, &g_band.area);
+    }
     if (x < item->rect.left) x = item->rect.left;
     if (x > item->rect.right) x = item->rect.right;
     const std::int32_t lo = x < g_band.pressX ? x : g_band.pressX;
     std::int32_t hi = x < g_band.pressX ? g_band.pressX : x;
     if (hi <= lo) hi = lo + 1;
     CtrlRect shown = {lo, band.top, hi, band.bottom};
-    offscreenPrepare(win, &g_band.buffer, 0, &shown);
+    if (g_band.moved) offscreenPrepare(win, &g_band.buffer, 0, &shown);
     envGraphClearBpSelection(win);
     EnvelopeGraphRecord* sel = v->selectedItem >= envItemGraphFirst
                                    ? envGraphRecordOf(win, static_cast<std::uint16_t>(v->selectedItem))
@@ -299,8 +306,10 @@ void envGraphBandSelect(ControlItem* item) {
     }
     return;
   }
-  offscreenFlush(&g_band.buffer, 0);
+  if (g_band.moved) offscreenFlush(&g_band.buffer, 0);
   inputReset();
   v->redrawPending = 1;
-  redrawRows(win);
+  // A press that never drew a band (a plain click) leaves the rows as the press drew them.
+  if (g_band.moved) redrawRows(win);
+  g_band.moved = false;
 }
