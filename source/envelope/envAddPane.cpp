@@ -7,6 +7,7 @@
 #include <initializer_list>
 
 #include "app/mainWindow.h"
+#include "controls/ctrlDraw.h"
 #include "controls/ctrlItems.h"
 #include "controls/list.h"
 #include "controls/msgBox.h"
@@ -89,10 +90,14 @@ void updateAddButton(std::int16_t win) {
 }
 
 void close(std::int16_t win) {
-  winSetCurrent(win);
+  // What lay under the pane is drawn again once it is gone.
+  CtrlRect under = {};
+  selectPane(win);
+  const bool known = ctrlGetRect(win, envAddBackground, &under) != 0;
   winSelectPort(win, nullptr);
   mainWindowEnablePageTabs(win, true);
   ctrlShow(win, paneEnvAdd, 0);
+  if (known) winInvalidateRect(win, &under);
   winSetOverlayPort(win, nullptr);
   envPageSelect(static_cast<std::uint16_t>(win));
 }

@@ -8,6 +8,7 @@
 #include <initializer_list>
 
 #include "app/mainWindow.h"
+#include "controls/ctrlDraw.h"
 #include "controls/ctrlItems.h"
 #include "controls/display.h"
 #include "controls/list.h"
@@ -178,9 +179,14 @@ void envToolsShow(std::int16_t win, std::uint8_t showIt, std::int32_t tool) {
   winSelectPort(win, nullptr);
   if (!ctrlFind(win, paneEnvTools)) return;
   if (!showIt) {
+    // What lay under the pane is drawn again once it is gone.
+    CtrlRect under = {};
+    selectPane(win);
+    const bool known = ctrlGetRect(win, envToolsBackground, &under) != 0;
     winSelectPort(win, nullptr);
     mainWindowEnablePageTabs(win, true);
     ctrlShow(win, paneEnvTools, 0);
+    if (known) winInvalidateRect(win, &under);
     winSetOverlayPort(win, nullptr);
     g_state.open = 0;
     g_state.tool = 0;

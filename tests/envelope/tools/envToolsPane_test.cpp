@@ -11,6 +11,8 @@
 #include "engine/testAudioThread.h"
 #include "envelope/envSettings.h"
 #include "preset/undo.h"
+#include "support/pngWrite.h"
+#include "support/tempDir.h"
 
 namespace {
 
@@ -250,6 +252,73 @@ TEST(EnvToolsPane, BoxChangeWith28Envelopes) {
       page.press(envToolsCancel);
     }
     audio.stop();
+  });
+}
+
+}  // namespace
+
+namespace {
+
+// The window's pixels as they are on screen now (no repaint asked for).
+std::vector<std::uint32_t> screenPixels(HWND hwnd, int w, int h) {
+  HDC dc = GetDC(hwnd);
+  HDC mem = CreateCompatibleDC(dc);
+  HBITMAP bmp = CreateCompatibleBitmap(dc, w, h);
+  HGDIOBJ old = SelectObject(mem, bmp);
+  BitBlt(mem, 0, 0, w, h, dc, 0, 0, SRCCOPY);
+  SelectObject(mem, old);
+  BITMAPINFO bi{};
+  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+  bi.bmiHeader.biWidth = w;
+  bi.bmiHeader.biHeight = -h;
+  bi.bmiHeader.biPlanes = 1;
+  bi.bmiHeader.biBitCount = 32;
+  bi.bmiHeader.biCompression = BI_RGB;
+  std::vector<std::uint32_t> px(static_cast<std::size_t>(w) * h);
+  GetDIBits(mem, bmp, 0, static_cast<UINT>(h), px.data(), &bi, DIB_RGB_COLORS);
+  DeleteObject(bmp);
+  DeleteDC(mem);
+  ReleaseDC(hwnd, dc);
+  for (auto& p : px) p &= 0xFFFFFFu;
+  return px;
+}
+
+// Closing a pane repaints the page where it lay: what is on screen then equals a full repaint.
+TEST(EnvToolsPane, ClosingRepaintsThePageBelow) {
+  runInApplication([&](RecordingApplication&) {
+    ToolsPage page(twoShapes);
+    ASSERT_NE(envSelectSlot(page, 0), 0);
+    RECT rc;
+    GetClientRect(page.hwnd(), &rc);
+    const int w = rc.right, h = rc.bottom;
+    // The pane's area over the page (above it this window has no items: the program's top strip
+    // is not built here, so nothing would draw there).
+    const RECT pane = {129, mainStripHeight, 129 + 312, 1 + 210};
+    for (int which = 0; which < 2; ++which) {
+      if (which == 0) {
+        envToolsShow(kPageWin, 1, envToolScale);
+        drainMessages();
+        page.press(envToolsCancel);
+      } else {
+        envAddPaneShow(kPageWin);
+        drainMessages();
+        const CtrlRect r = envPaneItem(paneEnvAdd, envAddCancelButton)->rect;
+        page.click((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+      }
+      drainMessages();
+      const std::vector<std::uint32_t> now = screenPixels(page.hwnd(), w, h);
+      InvalidateRect(page.hwnd(), nullptr, TRUE);
+      UpdateWindow(page.hwnd());
+      drainMessages();
+      const std::vector<std::uint32_t> full = screenPixels(page.hwnd(), w, h);
+      pngWrite(testArtifactPath(which == 0 ? "envelope_tools_closed_now.png" : "envelope_add_closed_now.png"), now.data(), w, h);
+      pngWrite(testArtifactPath(which == 0 ? "envelope_tools_closed_full.png" : "envelope_add_closed_full.png"), full.data(), w, h);
+      int differ = 0;
+      for (int y = pane.top; y < pane.bottom && y < h; ++y)
+        for (int x = pane.left; x < pane.right && x < w; ++x)
+          if (now[static_cast<std::size_t>(y) * w + x] != full[static_cast<std::size_t>(y) * w + x]) ++differ;
+      EXPECT_EQ(differ, 0) << (which == 0 ? "tools pane" : "add pane") << ": stale pixels after closing";
+    }
   });
 }
 
