@@ -51,7 +51,7 @@ enum MenuEntry {
   menuScale = 1, menuDuration = 2, menuPulse = 3, menuRule1 = 4, menuLoad = 5, menuSave = 6, menuRule2 = 7,
   menuInit = 8, menuDelete = 9
 };
-enum { envPicLinkPopup = 1602, envPicWavePopup = 1602, envPicFormButton2 = 1588, envPicCcButton = 1532 };
+enum { envPicSettingPopup = 1604, envPicGridPopup = 1605, envPicLinkPopup = 1606, envPicFormButton2 = 1588, envPicCcButton = 1532 };
 
 const double timeBoxMin = 0.0001, timeBoxMax = 9999.0;
 
@@ -115,14 +115,14 @@ void envPageBuildSettings(std::int16_t win) {
   push(win, envItemControlSource, 302, 53, envPicControlSource, "mod wheel (cc1)", envPageOnSourceButton);
   ctrlShow(win, envItemControlSource, 0);
   toggle(win, envItemSync, 191, 30, envPicSyncSwitch, "", envPageOnSync);
-  selectorCreate(win, envItemMode, 298, 29, 86, 0, selectorOneBitmap, envPicFilterPopup, "Mode", 1, envModeOnChoose);
+  selectorCreate(win, envItemMode, 298, 29, 86, 0, selectorOneBitmap, envPicSettingPopup, "Mode", 1, envModeOnChoose);
   selectorSetLabel(win, envItemMode, "Sustain");
   selectorSetOpeningCallback(win, envItemMode, envModeMenuFill);
   toggle(win, envItemEnable, 146, 27, envPicEnableSwitch, "", envPageOnEnable);
 
   // Link section.
   holder(win, envItemLinkSection, 234, 63, envPicLinkSection);
-  selectorCreate(win, envItemLinkSource, 298, 46, 86, 0, selectorOneBitmap, envPicLinkPopup, "Source", 1,
+  selectorCreate(win, envItemLinkSource, 298, 46, 114, 0, selectorOneBitmap, envPicLinkPopup, "Source", 1,
                  envLinkOnChoose);
   box(win, envItemLinkTime, 298, 68, 50, 2, 100, 0.01, 1600, nullptr, envPageOnTimePercent, "Time %");
   box(win, envItemLinkAmp, 298, 84, 50, 2, 100, 0, 1600, nullptr, envPageOnAmpPercent, "Amp %");
@@ -136,7 +136,7 @@ void envPageBuildSettings(std::int16_t win) {
   toggle(win, envItemLfoSwitch, 398, 5, envPicLfoSwitch, "", envPageOnLfoSwitch);
   holder(win, envItemLfoHolder, 422, 0, 0);
   holder(win, envItemLfoSection, 422, 0, 0);
-  selectorCreate(win, envItemLfoWave, 473, 21, 86, 0, selectorOneBitmap, envPicWavePopup, "Wave", 1,
+  selectorCreate(win, envItemLfoWave, 473, 21, 86, 0, selectorOneBitmap, envPicSettingPopup, "Wave", 1,
                  envPageOnLfoWave);
   waveMenusSetup(win, envItemLfoWave, true);
   box(win, envItemLfoPhase, 473, 39, 36, 3, 0.0, 0.0, 1.0, stepHundredth, envPageOnLfoPhase, "Phase");
@@ -195,7 +195,7 @@ void envPageBuildSettings(std::int16_t win) {
   // Button 83 starts released: a breakpoint drag keeps the following breakpoint's time.
   envViewSetFreeTime(win, 1);
   toggle(win, envItemGrid, 146, 110, envPicGridSwitch, "", envPageOnGridSwitch);
-  selectorCreate(win, envItemGridStep, 191, 113, 37, 0, selectorOneBitmap, envPicMenu, "", 1, envGridOnChoose);
+  selectorCreate(win, envItemGridStep, 191, 113, 37, 0, selectorOneBitmap, envPicGridPopup, "", 1, envGridOnChoose);
   selectorSetLabel(win, envItemGridStep, "1/8");
   selectorSetOpeningCallback(win, envItemGridStep, envGridMenuFill);
   ctrlShow(win, envItemGridStep, 0);

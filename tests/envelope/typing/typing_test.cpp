@@ -4,12 +4,16 @@
 // over the kinds, "Beat" at 120 BPM, the link and sync refusals.
 #include "../envHarness.h"
 
+#include <chrono>
 #include <cmath>
+#include <cstdio>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "controls/numbox.h"
+#include "engine/midiQueue.h"
+#include "engine/testAudioThread.h"
 #include "controls/pictureButton.h"
 #include "controls/selector.h"
 #include "envelope/envFieldEdits.h"
@@ -208,6 +212,35 @@ TEST(EnvTyping, SettingsRefusals) {
     EXPECT_TRUE(buttonIsPressed(kPageWin, envItemSync));
     EXPECT_EQ(envGetSyncFlag(page.engine(), a), flag);
     page.capture("envelope_typing_retrigger.png");
+  });
+}
+
+}  // namespace
+
+namespace {
+
+TEST(EnvTyping, ModeChosenInThePopupIsAcknowledgedByTheRunningAudioThread) {
+  runInApplication([&](RecordingApplication&) {
+    EnvHarness page([](Engine* e) { e->channels[0]->on = 1; });
+    laterClock();
+    Engine* e = page.engine();
+    selectRun(page, 16, 0, -2, -3);
+    TestAudioThread audio(e, 0.0f);
+    audio.start();
+    midiQueuePushShort(&e->midi, 0x90, 60, 100);
+    const std::uint32_t b0 = audio.blocksRun();
+    const auto t0 = std::chrono::steady_clock::now();
+    envModeOnChoose(page.item(envItemMode), 0, envModeRelease);
+    const double ms = msSince(t0);
+    audio.stop();
+    EXPECT_EQ(envGetMode(e, 0), envModeRelease);
+    EXPECT_LT(ms, 200.0) << "acknowledged, not timed out";
+    EXPECT_GT(audio.blocksRun(), b0);
+    page.selectPane(kPageWin);
+    SelectorData* d = selectorFind(kPageWin, envItemMode);
+    ASSERT_NE(d, nullptr);
+    EXPECT_STREQ(d->choiceText, "Release");
+    std::printf("[figure] mode popup to acknowledged change: %.1f ms\n", ms);
   });
 }
 
