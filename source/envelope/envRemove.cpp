@@ -36,6 +36,9 @@ void envDeleteSelected(std::int16_t win) {
   // Faded out here, faded in again by the restart of the rebuild.
   engineStopAudio(e, 1);
   envSlotClear(e, index);
+  // The deleted envelope is no longer selected (its row may now show another envelope).
+  envGraphClearBpSelection(win);
+  envGraphSelectItem(win, 0);
   envPageRefresh(win);
   engineApplyPatchChange(e, 1);
 }

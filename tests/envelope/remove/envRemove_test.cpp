@@ -90,6 +90,7 @@ TEST(EnvRemove, DeleteFadesOutAndInAndUndoBringsItBack) {
     EXPECT_EQ(page.slot(4)->destination, 0);
     EXPECT_EQ(page.slot(4)->allocated, 0);
     EXPECT_EQ(listRowOf(page, "filter 2 freq (1)"), -1) << "its row is gone";
+    EXPECT_EQ(envGraphSelectedSlotIndex(kPageWin), -1) << "nothing selected: no other envelope took its place";
     page.capture("envelope_deleted.png");
 
     // Edit > Undo: all 28 slots and the row.
