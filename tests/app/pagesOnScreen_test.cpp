@@ -1,0 +1,232 @@
+// What a user meets on the main window's pages inside the real program: keys and clicks posted to
+// window 1, and what the screen shows read back from the window itself (not repainted for the
+// capture), compared with a full repaint of the same window. A page switch paints the whole new page,
+// the Patch page's faders follow the mouse, and the title displays name the preset the grid shows.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "about/aboutDialog.h"
+#include "app/appCommands.h"
+#include "app/inProgram.h"
+#include "app/mainWindow.h"
+#include "app/synthApp.h"
+#include "controls/appChooseFile.h"
+#include "controls/ctrlItems.h"
+#include "controls/display.h"
+#include "controls/msgBox.h"
+#include "controls/pane.h"
+#include "controls/winSlots.h"
+#include "engine/engine.h"
+#include "kitTestSupport.h"
+#include "pages/pages.h"
+#include "pages/patchPage.h"
+#include "preset/bank.h"
+#include "preset/oscParams.h"
+#include "preset/presetCopy.h"
+#include "preset/presetHeader.h"
+#include "support/tempDir.h"
+#include "support/windowCapture.h"
+
+namespace {
+
+SynthAppModule g_module;
+
+SynthApp* app() { return dynamic_cast<SynthApp*>(uiaApplication()); }
+HWND mainHandle() { return appGetMainWindowHandle(); }
+Engine* engine() { return app()->engine; }
+
+void pressKey(UINT vk) {
+  const LPARAM scan = static_cast<LPARAM>(MapVirtualKeyA(vk, 0)) << 16;
+  PostMessageA(mainHandle(), WM_KEYDOWN, vk, 1 | scan);
+  pump();
+  PostMessageA(mainHandle(), WM_KEYUP, vk, 1 | scan | (1L << 30) | (1L << 31));
+  pump();
+}
+
+double msSince(std::chrono::steady_clock::time_point start) {
+  return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+}
+
+std::string displayText(std::uint16_t id) {
+  winSetCurrent(1);
+  winSelectPort(1, nullptr);
+  char text[80] = {};
+  displayGetText(1, id, text, sizeof text);
+  return text;
+}
+
+// Share of the pixels below the top strip that the screen shows as a full repaint draws them.
+double screenMatchesRepaint(const std::string& name) {
+  pump(5);
+  CapturedWindow shown, painted;
+  if (!captureShown(mainHandle(), shown, name + "_screen.png")) return 0.0;
+  if (windowCapturePng(mainHandle(), name + "_repaint.png", &painted).empty()) return 0.0;
+  if (shown.width != painted.width || shown.height != painted.height) return 0.0;
+  long same = 0, all = 0;
+  for (int y = mainStripHeight; y < shown.height; ++y)
+    for (int x = 0; x < shown.width; ++x, ++all) same += shown.at(x, y) == painted.at(x, y) ? 1 : 0;
+  return all ? static_cast<double>(same) / all : 0.0;
+}
+
+class PagesOnScreen : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_NE(app(), nullptr);
+    ASSERT_NE(mainHandle(), nullptr);
+    msgBoxCaptureBegin(msgAnswerOk);
+    mainWindowShowPage(1, pageMain);
+    pump();
+  }
+  void TearDown() override { msgBoxCaptureEnd(); }
+};
+
+}  // namespace
+
+TEST_F(PagesOnScreen, EveryPageSwitchPaintsTheWholeNewPage) {
+  // Every page after every other, by its function key, as a user goes through them: the screen then
+  // shows what a full repaint of the window draws, whatever the new page holds (the pages still
+  // without content included) and whatever size it gives the window.
+  const UINT keys[7] = {VK_F5, VK_F6, VK_F7, VK_F8, VK_F9, VK_F10, VK_F11};
+  double worst = 0;
+  for (int from = 0; from < 7; ++from) {
+    for (int to = 0; to < 7; ++to) {
+      if (from == to) continue;
+      SCOPED_TRACE("F" + std::to_string(5 + from) + " then F" + std::to_string(5 + to));
+      pressKey(keys[from]);
+      pump(3);
+      const auto t0 = std::chrono::steady_clock::now();
+      pressKey(keys[to]);
+      const double ms = msSince(t0);
+      worst = ms > worst ? ms : worst;
+      ASSERT_EQ(mainWindowShownPage(1), pageMain + to);
+      const std::string name = "switch_F" + std::to_string(5 + from) + "_F" + std::to_string(5 + to);
+      EXPECT_GT(screenMatchesRepaint(name), 0.995) << "the screen keeps part of the previous page";
+    }
+  }
+  std::printf("page switch by key, worst of 42: %.2f ms\n", worst);
+  // A full switch, painted: the Patch page after the Main page.
+  mainWindowShowPage(1, pageMain);
+  pump(3);
+  double total = 0;
+  for (int k = 0; k < 10; ++k) {
+    const auto t0 = std::chrono::steady_clock::now();
+    mainWindowShowPage(1, k % 2 ? pageMain : pagePatch);
+    UpdateWindow(mainHandle());
+    total += msSince(t0);
+  }
+  std::printf("full page switch (Main <-> Patch, shown and painted): %.2f ms on average\n", total / 10);
+  EXPECT_LT(total / 10, 100.0);
+}
+
+TEST_F(PagesOnScreen, EveryPatchFaderFollowsTheMouse) {
+  pressKey(VK_F6);
+  ASSERT_EQ(mainWindowShownPage(1), pagePatch);
+  for (std::uint8_t autoBalance : {0, 1}) {
+    mainWinSetAutoBalance(1, autoBalance);
+    for (int c = 0; c < 3; ++c) oscSetOn(engine(), static_cast<std::int16_t>(c), 1);
+    for (int c = 0; c < 3; ++c) oscSetLevel(engine(), static_cast<std::int16_t>(c), 0.25f);
+    mainWindowRefreshAll(1);
+    pump(3);
+    for (std::int16_t c = 0; c < 3; ++c) {
+      SCOPED_TRACE("channel " + std::to_string(c + 1) + (autoBalance ? ", auto balance" : ""));
+      const std::uint16_t fader = static_cast<std::uint16_t>(patchChannelIdBase(c) + 32);
+      patchPageSelectPane(1);
+      CtrlRect r = {};
+      ASSERT_TRUE(ctrlGetRect(1, fader, &r));
+      const float before = oscGetLevel(engine(), c);
+      // Drag the fader: pressed in its middle, moved with the button held, released.
+      const int x = (r.left + r.right) / 2, y = (r.top + r.bottom) / 2;
+      const bool vertical = r.bottom - r.top > r.right - r.left;
+      const auto t0 = std::chrono::steady_clock::now();
+      postPress(mainHandle(), x, y);
+      pump(2);
+      for (int step = 1; step <= 8; ++step) {
+        postMove(mainHandle(), vertical ? x : x + 3 * step, vertical ? y - 3 * step : y, true);
+        pump(1);
+      }
+      postRelease(mainHandle(), vertical ? x : x + 24, vertical ? y - 24 : y);
+      pump(2);
+      std::printf("channel %d fader drag of 8 steps: %.2f ms per step\n", c + 1, msSince(t0) / 8);
+      EXPECT_GT(oscGetLevel(engine(), c), before + 0.01f) << "the drag moved the level up";
+      EXPECT_GT(screenMatchesRepaint("patch_fader_" + std::to_string(c + 1) + (autoBalance ? "_auto" : "")), 0.995)
+          << "an old thumb or mark stays drawn";
+    }
+  }
+  // Edit, Undo on the Patch page: nothing stray stays on screen.
+  UiaCommandEvent undo = {cmdIdUndo};
+  app()->handleEvent(UIA_EVENT_COMMAND, &undo);
+  pump(3);
+  EXPECT_GT(screenMatchesRepaint("patch_after_undo"), 0.995) << "a stray mark stays after Undo";
+  mainWinSetAutoBalance(1, 1);
+}
+
+TEST_F(PagesOnScreen, TheTitleNamesThePresetTheGridShows) {
+  // Slot 5 named, slot 6 named: picked with a click on the grid, then with the arrow keys, then from
+  // the edit history; each time displays 23 and 24 name the engine's preset.
+  Bank* bank = app()->bank;
+  for (int n : {5, 6}) {
+    bankSelectPreset(bank, engine(), static_cast<std::int16_t>(n));
+    patchSetName(engine(), n == 5 ? "Five Pad" : "Six Lead");
+    bankStorePreset(bank, engine(), static_cast<std::int16_t>(n));
+  }
+  bankSelectPreset(bank, engine(), 0);
+  mainWindowRefreshAll(1);
+  pump();
+  auto titleMatches = [](const char* how) {
+    SCOPED_TRACE(how);
+    char name[35] = {};
+    patchGetName(engine(), name);
+    EXPECT_EQ(displayText(mainItemPresetNumber), std::to_string(engine()->header.slot));
+    EXPECT_EQ(displayText(mainItemPresetName), name);
+  };
+  // Line 5 of the grid (four columns of four lines): a click in it.
+  winSetCurrent(1);
+  winSelectPane(1, pageMain);
+  CtrlRect grid = {};
+  ASSERT_TRUE(ctrlGetRect(1, 11, &grid));
+  const int columnWidth = (grid.right - grid.left) / 4, lineHeight = (grid.bottom - grid.top) / 4;
+  postClick(mainHandle(), grid.left + columnWidth * 1 + columnWidth / 2, grid.top + lineHeight * 1 + lineHeight / 2);
+  pump(3);
+  EXPECT_NE(engine()->header.slot, 0) << "the click picked another preset";
+  titleMatches("grid click");
+  for (UINT key : {VK_DOWN, VK_UP, VK_RIGHT, VK_DOWN}) {
+    pressKey(key);
+    titleMatches("arrow key");
+  }
+  CapturedWindow shot;
+  captureShown(mainHandle(), shot, "title_after_keys.png");
+}
+
+TEST_F(PagesOnScreen, ABankWithoutAFileIsTheUntitledBank) {
+  appChooseFileClearQueue();
+  UiaCommandEvent e = {cmdIdNew};
+  app()->handleEvent(UIA_EVENT_COMMAND, &e);
+  pump();
+  EXPECT_EQ(app()->bank->file.path[0], 0);
+  EXPECT_EQ(displayText(mainItemBankName), "Untitled Bank");
+  // A bank with a file shows the file's title.
+  std::strcpy(app()->bank->file.path, "C:\\banks\\My Sounds.glo");
+  mainWindowUpdateBankName(1);
+  char title[65] = {};
+  bankGetTitle(app()->bank, title);
+  EXPECT_EQ(displayText(mainItemBankName), title);
+  app()->bank->file.path[0] = 0;
+  mainWindowUpdateBankName(1);
+  EXPECT_EQ(displayText(mainItemBankName), "Untitled Bank");
+}
+
+int main(int argc, char** argv) {
+  ::testing::InitGoogleTest(&argc, argv);
+  clearProgramKeys();
+  aboutSetMillisFunction([](std::int64_t, std::int64_t) -> std::int64_t { return 1 << 30; });
+  InProgramRun how;
+  how.untilWindowOneTakesInput = true;
+  return runTestsInProgram(how);
+}
