@@ -12,6 +12,7 @@
 #include "app/appSettings.h"
 #include "app/audioClient.h"
 #include "app/mainWindow.h"
+#include "app/recordWindow.h"
 #include "app/synthApp.h"
 #include "controls/appChooseFile.h"
 #include "controls/msgBox.h"
@@ -315,7 +316,7 @@ bool appRunCommand(SynthApp* app, std::int32_t id) {
       return true;
     case cmdIdEnableProgramChange: cmdEnableProgramChange(); return true;
     case cmdIdAutoBalance: cmdAutoBalance(window); return true;
-    case cmdIdShowRecord: winShow(2, true); return true;
+    case cmdIdShowRecord: recWinShow(); return true;
     default: break;
   }
   if (id >= cmdIdShowMain && id <= cmdIdShowMidi) {
