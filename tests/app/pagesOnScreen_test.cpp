@@ -15,6 +15,7 @@
 #include "about/aboutDialog.h"
 #include "app/appCommands.h"
 #include "app/inProgram.h"
+#include "midi/midiSourceWindow.h"
 #include "app/mainWindow.h"
 #include "app/synthApp.h"
 #include "controls/appChooseFile.h"
@@ -220,6 +221,97 @@ TEST_F(PagesOnScreen, ABankWithoutAFileIsTheUntitledBank) {
   app()->bank->file.path[0] = 0;
   mainWindowUpdateBankName(1);
   EXPECT_EQ(displayText(mainItemBankName), "Untitled Bank");
+}
+
+namespace {
+
+// A dialog owned by window 1, seen from a thread timer while the dialog runs its own loop: its outer
+// rectangle is kept and the dialog is closed.
+struct DialogSeen {
+  HWND box = nullptr;
+  RECT rect = {};
+  int beats = 0;
+  void (*close)(HWND) = nullptr;
+};
+DialogSeen g_dialog;
+
+BOOL CALLBACK findOwned(HWND w, LPARAM found) {
+  char name[16] = {};
+  GetClassNameA(w, name, sizeof name);
+  if (IsWindowVisible(w) && GetWindow(w, GW_OWNER) == mainHandle() && std::strcmp(name, "#32770") == 0) {
+    *reinterpret_cast<HWND*>(found) = w;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+void CALLBACK dialogBeat(HWND, UINT, UINT_PTR, DWORD) {
+  DialogSeen& d = g_dialog;
+  ++d.beats;
+  HWND found = nullptr;
+  EnumThreadWindows(GetCurrentThreadId(), findOwned, reinterpret_cast<LPARAM>(&found));
+  if (found && !d.box && d.beats > 3) {
+    d.box = found;
+    GetWindowRect(found, &d.rect);
+    d.close(found);
+  } else if (found && d.beats > 200) {
+    PostMessageA(found, WM_CLOSE, 0, 0);
+  }
+}
+
+void closeByCloseBox(HWND box) { PostMessageA(box, WM_CLOSE, 0, 0); }
+void closeMidiSource(HWND) { midiSourcePopupCancel(); }
+void openAbout() {
+  UiaCommandEvent e = {cmdIdAbout};
+  app()->handleEvent(UIA_EVENT_COMMAND, &e);
+}
+void openAudioSetup() {
+  void (*kept)(SynthApp*) = appStartHooks()->openAudioSetup;
+  appStartHooks()->openAudioSetup = nullptr;
+  UiaCommandEvent e = {cmdIdAudioMidiSettings};
+  app()->handleEvent(UIA_EVENT_COMMAND, &e);
+  appStartHooks()->openAudioSetup = kept;
+}
+void openMidiSource() { midiSourcePopupOpen(1, [](std::uint16_t, std::int16_t) {}, 0, 0); }
+
+}  // namespace
+
+TEST_F(PagesOnScreen, DialogsOpenOverTheMiddleOfTheWindowThatOpensThem) {
+  struct Case {
+    const char* name;
+    void (*open)();
+    void (*close)(HWND);
+  } cases[] = {{"About", openAbout, closeByCloseBox},
+               {"Audio Setup", openAudioSetup, closeByCloseBox},
+               {"Select MIDI Source", openMidiSource, closeMidiSource}};
+  RECT main;
+  GetWindowRect(mainHandle(), &main);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    g_dialog = DialogSeen();
+    g_dialog.close = c.close;
+    const UINT_PTR timer = SetTimer(nullptr, 0, 15, dialogBeat);
+    c.open();
+    for (int k = 0; k < 300 && FindWindowExA(nullptr, nullptr, "#32770", nullptr) && !g_dialog.box; ++k) pump(2);
+    KillTimer(nullptr, timer);
+    pump();
+    if (!g_dialog.box) {
+      if (std::strcmp(c.name, "Audio Setup") == 0 && !app()->audioClient) continue;  // no client: no dialog
+      ADD_FAILURE() << "no dialog opened";
+      continue;
+    }
+    const RECT& r = g_dialog.rect;
+    MONITORINFO monitor = {};
+    monitor.cbSize = sizeof monitor;
+    GetMonitorInfoA(MonitorFromWindow(mainHandle(), MONITOR_DEFAULTTONEAREST), &monitor);
+    // Centred on window 1, unless the screen's edge holds it back.
+    if (r.left > monitor.rcWork.left)
+      EXPECT_NEAR((r.left + r.right) / 2, (main.left + main.right) / 2, 2);
+    if (r.top > monitor.rcWork.top)
+      EXPECT_NEAR((r.top + r.bottom) / 2, (main.top + main.bottom) / 2, 2);
+    std::printf("%s: dialog at (%ld, %ld)-(%ld, %ld), window 1 at (%ld, %ld)-(%ld, %ld)\n", c.name, r.left, r.top,
+                r.right, r.bottom, main.left, main.top, main.right, main.bottom);
+  }
 }
 
 int main(int argc, char** argv) {
