@@ -4,7 +4,9 @@
 // the Patch page's faders follow the mouse, and the title displays name the preset the grid shows.
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <commdlg.h>
 
+#include <cctype>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -29,6 +31,7 @@
 #include "pages/pages.h"
 #include "pages/patchPage.h"
 #include "preset/bank.h"
+#include "preset/chunk.h"
 #include "preset/oscParams.h"
 #include "preset/presetCopy.h"
 #include "preset/presetHeader.h"
@@ -312,6 +315,46 @@ TEST_F(PagesOnScreen, DialogsOpenOverTheMiddleOfTheWindowThatOpensThem) {
     std::printf("%s: dialog at (%ld, %ld)-(%ld, %ld), window 1 at (%ld, %ld)-(%ld, %ld)\n", c.name, r.left, r.top,
                 r.right, r.bottom, main.left, main.top, main.right, main.bottom);
   }
+}
+
+namespace {
+std::string g_dialogFolder;
+void readFolderAndCancel(HWND box) {
+  char folder[MAX_PATH] = {};
+  SendMessageA(box, CDM_GETFOLDERPATH, sizeof folder, reinterpret_cast<LPARAM>(folder));
+  g_dialogFolder = folder;
+  PostMessageA(box, WM_COMMAND, IDCANCEL, 0);
+}
+}  // namespace
+
+TEST_F(PagesOnScreen, FileDialogsStartInTheBanksFolderElseTheLastOneElseTheDocuments) {
+  EXPECT_EQ(appChooserStartFolder("C:\\banks\\My Sounds.glo", "D:\\last\\"), "C:\\banks\\");
+  EXPECT_EQ(appChooserStartFolder("", "D:\\last\\"), "D:\\last\\");
+  const std::string documents = appChooserStartFolder("", "");
+  ASSERT_FALSE(documents.empty());
+  EXPECT_EQ(documents.back(), '\\');
+  EXPECT_EQ(documents.find(".."), std::string::npos);
+  // The real open dialog, over window 1, with a bank from a folder of its own.
+  const std::string folder = testTempPath("bankfolder");
+  CreateDirectoryA(folder.c_str(), nullptr);
+  char kept[sizeof app()->bank->file.path];
+  std::memcpy(kept, app()->bank->file.path, sizeof kept);
+  std::snprintf(app()->bank->file.path, sizeof app()->bank->file.path, "%s\\sounds.glo", folder.c_str());
+  g_dialog = DialogSeen();
+  g_dialog.close = readFolderAndCancel;
+  g_dialogFolder.clear();
+  const UINT_PTR timer = SetTimer(nullptr, 0, 15, dialogBeat);
+  FileSpec chosen = {};
+  EXPECT_EQ(appChooseFileDialog(appDialogOpen, &chosen, 0), 0) << "cancelled";
+  KillTimer(nullptr, timer);
+  std::memcpy(app()->bank->file.path, kept, sizeof kept);
+  ASSERT_NE(g_dialog.box, nullptr) << "the open dialog came up over window 1";
+  auto lower = [](std::string t) {
+    for (char& ch : t) ch = static_cast<char>(ch == '/' ? '\\' : std::tolower(static_cast<unsigned char>(ch)));
+    while (!t.empty() && t.back() == '\\') t.pop_back();
+    return t;
+  };
+  EXPECT_EQ(lower(g_dialogFolder), lower(folder));
 }
 
 int main(int argc, char** argv) {
