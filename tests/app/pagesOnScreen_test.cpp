@@ -24,12 +24,15 @@
 #include "controls/ctrlItems.h"
 #include "controls/display.h"
 #include "controls/msgBox.h"
+#include "controls/numbox.h"
+#include "controls/popupMenu.h"
 #include "controls/pane.h"
 #include "controls/winSlots.h"
 #include "engine/engine.h"
 #include "kitTestSupport.h"
 #include "pages/pages.h"
 #include "pages/patchPage.h"
+#include "modules/filterParams.h"
 #include "preset/bank.h"
 #include "preset/chunk.h"
 #include "preset/oscParams.h"
@@ -224,6 +227,49 @@ TEST_F(PagesOnScreen, ABankWithoutAFileIsTheUntitledBank) {
   app()->bank->file.path[0] = 0;
   mainWindowUpdateBankName(1);
   EXPECT_EQ(displayText(mainItemBankName), "Untitled Bank");
+}
+
+TEST_F(PagesOnScreen, AValueTypedIntoABoxShowsAsTypedAfterTheRefresh) {
+  pressKey(VK_F6);
+  oscSetOn(engine(), 0, 1);
+  filterSetOn(engine(), 0, 1);
+  filterSetType(engine(), 0, 1);
+  mainWindowRefreshAll(1);
+  pump(3);
+  const std::uint16_t freq = 73;  // channel 1's filter frequency
+  popupSetTrackHook([](void*, int, int, void*) { return 0; });  // a menu opened by mistake closes
+  struct Case {
+    const char* typed;
+    const char* shown;
+  } cases[] = {{"800", "800.000"}, {"1234.5", "1234.500"}, {"20", "20.000"}, {"19999.5", "19999.500"},
+               {"99999", "20480.000"},   // the filter's own ceiling: 20480 Hz
+               {"-5", "20.000"}, {"abc", "20.000"}};       // no digits read as 0: the box's minimum
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.typed);
+    patchPageSelectPane(1);
+    NumboxData* d = numboxFind(1, freq);
+    ASSERT_NE(d, nullptr);
+    ASSERT_TRUE(d->item->visible && d->item->drawable) << "the frequency box is on screen";
+    const int x = (d->valueRect.left + d->valueRect.right) / 2, y = (d->valueRect.top + d->valueRect.bottom) / 2;
+    postPress(mainHandle(), x, y);
+    pump(2);
+    HWND edit = FindWindowExA(mainHandle(), nullptr, "edit", nullptr);
+    ASSERT_NE(edit, nullptr) << "no entry over the box";
+    postRelease(mainHandle(), x, y);
+    for (const char* ch = c.typed; *ch; ++ch) PostMessageA(edit, WM_CHAR, static_cast<unsigned char>(*ch), 1);
+    PostMessageA(edit, WM_KEYDOWN, VK_RETURN, 1);
+    pump(3);
+    mainWindowRefreshAll(1);
+    pump(2);
+    patchPageSelectPane(1);
+    d = numboxFind(1, freq);
+    char shown[numboxTextSize] = {};
+    numboxFormatValue(d, shown);
+    EXPECT_STREQ(shown, c.shown);
+  }
+  popupSetTrackHook(nullptr);
+  CapturedWindow shot;
+  captureShown(mainHandle(), shot, "patch_typed_frequency.png");
 }
 
 namespace {
