@@ -4,8 +4,8 @@
     check_skin_text.py RESOURCE_DIR [OUT_PNG]
 
 Draws the bitmaps of RESOURCE_DIR/skinBitmaps.json the way make_resources.py does and, for every text
-painted into a box, checks that the glyphs stay inside the box (one pixel clear of its edge, where
-the bevel is) and that the text colour against the box's face has a contrast ratio of at least 4.5:1
+painted into a framed box, checks that the glyphs stay inside the box (two pixels clear of its
+top and bottom edges and one of its sides, where the bevel is) and that the text colour against the box's face has a contrast ratio of at least 4.5:1
 (WCAG). Prints one line per fault and exits 1 when there is any; OUT_PNG, when given, gets a sheet of
 every checked box (faulty ones framed in red) to look at.
 """
@@ -32,6 +32,19 @@ def contrast(a, b):
     return (hi + 0.05) / (lo + 0.05)
 
 
+def final_size(image, text, size, bold, condensed, w):
+    """The type size make_resources.skin_text ends with for this text and box width."""
+    d = ImageDraw.Draw(image)
+    while True:
+        left, _, right, _ = d.textbbox((0, 0), text, font=mr.skin_font(size, bold, condensed))
+        if w <= 0 or right - left <= w - 4 or (size <= 9 and not bold):
+            return size
+        if bold:
+            bold = False
+        else:
+            size -= 1
+
+
 def main():
     if len(sys.argv) not in (2, 3):
         raise SystemExit(__doc__)
@@ -42,7 +55,7 @@ def main():
         manifest = json.load(f)
     pal = {k: mr.colour(v) for k, v in skin["palette"].items()}
     seen = []      # (bitmap id, text, fault or "", crop)
-    current = {"id": 0}
+    current = {"id": 0, "sizes": set()}
     original = mr.skin_text
 
     def checked_text(image, box, text, pal_, size=11, colour="text", bold=False, condensed=False, align="centre"):
@@ -61,7 +74,9 @@ def main():
             bottom = max(p[1] for p in diff)
             left = min(p[0] for p in diff)
             right = max(p[0] for p in diff)
-            if top < y + 1 or bottom > y + h - 2 or (w > 0 and (left < x + 1 or right > x + w - 2)):
+            # A framed box (a face with its bevel) keeps its text two pixels clear above and below, so
+            # no glyph touches the bevel; free text (no width) has no frame to stay clear of.
+            if w > 0 and (top < y + 2 or bottom > y + h - 3 or left < x + 1 or right > x + w - 2):
                 fault = "clipped: glyphs at (%d..%d, %d..%d) in a box (%d..%d, %d..%d)" % (
                     left, right, top, bottom, x, x + w - 1, y, y + h - 1)
             faces = [before.getpixel(p) for p in diff]
@@ -69,14 +84,19 @@ def main():
             ratio = contrast(mr.rgba(pal_[colour]), face)
             if ratio < 4.5:
                 fault = (fault + "; " if fault else "") + "contrast %.1f:1" % ratio
-        crop = image.crop((max(0, x - 2), max(0, y - 2), min(image.width, (x + w if w > 0 else x + 80) + 2),
+        crop = image.crop((max(0, x - 2), max(0, y - 2), min(image.width, x + (min(w, 150) if w > 0 else 80) + 2),
                            min(image.height, y + h + 2)))
         seen.append((current["id"], text, fault, crop))
+        current["sizes"].add(final_size(image, text, size, bold, condensed, w))
 
     mr.skin_text = checked_text
     for entry in manifest["bitmaps"]:
         current["id"] = entry["id"]
+        current["sizes"] = set()
         mr.skin_bitmap(entry, pal, skin["style"])
+        # A row of tabs reads as one: every tab's caption in one type size.
+        if entry.get("cellLook") == "tab" and len(current["sizes"]) > 1:
+            seen.append((entry["id"], "tabs", "captions in sizes %s" % sorted(current["sizes"]), Image.new("RGB", (4, 4))))
     faults = [s for s in seen if s[2]]
     for bid, text, fault, _ in faults:
         print("bitmap %d, \"%s\": %s" % (bid, text, fault))

@@ -619,10 +619,12 @@ def skin_led(image, box, text, pal, lit):
     ly = y + (h - lamp) // 2
     d.rounded_rectangle([lx, ly, lx + lamp - 1, ly + lamp - 1], radius=2,
                         fill=rgba(pal["accentLight"] if lit else pal["panelDark"]), outline=rgba(pal["bevelDark"]))
-    skin_text(image, (x + lamp + 3, y, w - lamp - 3, h), text, pal, size=10, condensed=True, align="left")
+    # Low switches take the smallest type, so the caption stays clear of the bevel below it.
+    skin_text(image, (x + lamp + 3, y, w - lamp - 3, h), text, pal, size=9 if h < 13 else 10, condensed=True,
+              align="left")
 
 
-def skin_cell(image, cell, look, pressed, pal, style):
+def skin_cell(image, cell, look, pressed, pal, style, text_size=None):
     """One part of a bitmap: a button face, a switch, a tab or a sunken well, with its caption."""
     x, y, w, h = cell[:4]
     text = cell[4] if len(cell) > 4 else ""
@@ -643,7 +645,7 @@ def skin_cell(image, cell, look, pressed, pal, style):
     lit = look in ("tab", "toggle")
     image.paste(button_face((w, h), pal, style, pressed, lit=lit), (x, y))
     if text:
-        size = 9 if h < 14 else 10   # low faces: the caption stays clear of the bevel
+        size = text_size or (9 if h < 14 else 10)   # low faces: the caption stays clear of the bevel
         skin_text(image, (x, y + (1 if pressed and not lit else 0), w, h), text, pal, size=size, condensed=True)
 
 
@@ -720,7 +722,9 @@ def skin_bitmap(entry, pal, style):
         skin_cell(image, well, entry.get("wellLook", "well"), pressed, pal, style)
     for cell in entry.get("cells", []):
         # A sixth element gives the cell a look of its own.
-        skin_cell(image, cell, cell[5] if len(cell) > 5 else entry.get("cellLook", "push"), pressed, pal, style)
+        # "cellTextSize" gives every caption of the bitmap one size (a row of tabs reads as one).
+        skin_cell(image, cell, cell[5] if len(cell) > 5 else entry.get("cellLook", "push"), pressed, pal, style,
+                  entry.get("cellTextSize"))
     for columnX in entry.get("columns", []):
         d = ImageDraw.Draw(image)
         d.line([(columnX - 1, 4), (columnX - 1, h - 5)], fill=rgba(pal["panelDark"]))
