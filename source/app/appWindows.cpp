@@ -1,6 +1,7 @@
 #include "app/appWindows.h"
 
 #include "controls/winSlots.h"
+#include "skinPalette.h"
 
 bool AppMainWindow::handleEvent(std::int32_t code, void* data) {
   if (MainWindow::handleEvent(code, data)) return true;
@@ -20,6 +21,8 @@ bool AppDialogWindow::handleEvent(std::int32_t code, void* data) {
 bool AppPlainWindow::handleEvent(std::int32_t code, void* data) {
   return winHandleEvent(slot, static_cast<std::uint32_t>(code), data);
 }
+
+COLORREF appSkinColour(unsigned rgb) { return RGB((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF); }
 
 int appClampItemCount(int itemCount) {
   if (itemCount < 0) return 0;
@@ -59,7 +62,7 @@ Window* appCreateMainWindow(std::int16_t id, const char* title, int x, int y, in
                             bool dialogStyle) {
   itemCount = appClampItemCount(itemCount);
   WindowSpec spec = appWindowSpec(title, x, y, width, height);
-  spec.background = RGB(0x53, 0x5c, 0x00);  // 0xff535c00 as alpha, red, green, blue
+  spec.background = appSkinColour(kSkinPanel);  // what no page covers: the skin's panel
   spec.options = dialogStyle ? UIA_MAIN_FIXED : 0;
   return createInSlot(new AppMainWindow(id), spec, id, itemCount);
 }
@@ -67,7 +70,7 @@ Window* appCreateMainWindow(std::int16_t id, const char* title, int x, int y, in
 Window* appCreateToolWindow(std::int16_t id, const char* title, int x, int y, int width, int height, int itemCount) {
   itemCount = appClampItemCount(itemCount);
   WindowSpec spec = appWindowSpec(title, x, y, width, height);
-  spec.background = RGB(0x53, 0x5c, 0x00);
+  spec.background = appSkinColour(kSkinPanel);
   // Owned by window 1: a tool window stays above the window it serves, even while that one is used.
   if (Window* owner = id != 1 ? winGetFrameworkObject(1) : nullptr) {
     spec.flags |= UIA_SPEC_PARENT;

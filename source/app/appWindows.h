@@ -34,6 +34,8 @@ class AppPlainWindow : public PlainWindow {
   std::int16_t slot;
 };
 
+// A colour of the skin's palette (skinPalette.h, 0x00RRGGBB) as Windows takes it.
+COLORREF appSkinColour(unsigned rgb);
 // An item count as a slot holds it: 0 to 65535.
 int appClampItemCount(int itemCount);
 // What the description of a window of the program starts from: the title and a client area of width x height
