@@ -213,6 +213,26 @@ TEST_F(PagesOnScreen, TheTitleNamesThePresetTheGridShows) {
   captureShown(mainHandle(), shot, "title_after_keys.png");
 }
 
+TEST_F(PagesOnScreen, APresetNameTypedIntoTheTitleIsStoredOnce) {
+  winSetCurrent(1);
+  winSelectPort(1, nullptr);
+  CtrlRect r = {};
+  ASSERT_TRUE(ctrlGetRect(1, mainItemPresetName, &r));
+  const std::uint32_t before = displayEntryStores();
+  postClick(mainHandle(), (r.left + r.right) / 2, (r.top + r.bottom) / 2);
+  pump(2);
+  HWND edit = FindWindowExA(mainHandle(), nullptr, "edit", nullptr);
+  ASSERT_NE(edit, nullptr) << "the name opens for typing";
+  SetWindowTextA(edit, "Typed Name");
+  PostMessageA(edit, WM_KEYDOWN, VK_RETURN, 1);
+  pump(3);
+  EXPECT_EQ(displayEntryStores() - before, 1u) << "one store, one change callback";
+  char name[35] = {};
+  patchGetName(engine(), name);
+  EXPECT_STREQ(name, "Typed Name");
+  EXPECT_EQ(displayText(mainItemPresetName), "Typed Name");
+}
+
 TEST_F(PagesOnScreen, ABankWithoutAFileIsTheUntitledBank) {
   appChooseFileClearQueue();
   UiaCommandEvent e = {cmdIdNew};
