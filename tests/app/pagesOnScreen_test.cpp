@@ -176,6 +176,40 @@ TEST_F(PagesOnScreen, EveryPatchFaderFollowsTheMouse) {
   mainWinSetAutoBalance(1, 1);
 }
 
+TEST_F(PagesOnScreen, APageSwitchDuringAFaderDragLeavesNothingHeld) {
+  pressKey(VK_F6);
+  oscSetOn(engine(), 0, 1);
+  mainWindowRefreshAll(1);
+  pump(3);
+  patchPageSelectPane(1);
+  CtrlRect r = {};
+  ASSERT_TRUE(ctrlGetRect(1, static_cast<std::uint16_t>(patchChannelIdBase(0) + 32), &r));
+  const int x = (r.left + r.right) / 2, y = (r.top + r.bottom) / 2;
+  postPress(mainHandle(), x, y);
+  pump(2);
+  postMove(mainHandle(), x + 10, y, true);
+  pump(2);
+  pressKey(VK_F5);  // the Main page while the button is still down
+  postMove(mainHandle(), x + 40, y, true);
+  pump(2);
+  postRelease(mainHandle(), x + 40, y);
+  pump(3);
+  EXPECT_EQ(mainWindowShownPage(1), pageMain);
+  const float level = oscGetLevel(engine(), 0);
+  EXPECT_TRUE(level >= 0.0f && level <= 1.0f) << level;
+  EXPECT_GT(screenMatchesRepaint("main_after_drag_switch"), 0.995);
+  // The next drag on the Patch page works as before.
+  pressKey(VK_F6);
+  const float before = oscGetLevel(engine(), 0);
+  postPress(mainHandle(), x, y);
+  pump(2);
+  postMove(mainHandle(), x + 30, y, true);
+  pump(2);
+  postRelease(mainHandle(), x + 30, y);
+  pump(2);
+  EXPECT_NE(oscGetLevel(engine(), 0), before);
+}
+
 TEST_F(PagesOnScreen, TheTitleNamesThePresetTheGridShows) {
   // Slot 5 named, slot 6 named: picked with a click on the grid, then with the arrow keys, then from
   // the edit history; each time displays 23 and 24 name the engine's preset.
