@@ -40,6 +40,7 @@
 #include "preset/oscParams.h"
 #include "preset/presetCopy.h"
 #include "preset/presetHeader.h"
+#include "support/pngWrite.h"
 #include "support/tempDir.h"
 #include "support/windowCapture.h"
 
@@ -513,6 +514,39 @@ TEST_F(PagesOnScreen, FileDialogsStartInTheBanksFolderElseTheLastOneElseTheDocum
     return t;
   };
   EXPECT_EQ(lower(g_dialogFolder), lower(folder));
+}
+
+// Every page of window 1 and the Record window side by side in one picture, to look at together.
+TEST_F(PagesOnScreen, ContactSheetOfEveryPageAndTheRecordWindow) {
+  std::vector<CapturedWindow> shots;
+  for (int page = pageFirst; page <= pageLast; ++page) {
+    mainWindowShowPage(1, page);
+    pump(3);
+    CapturedWindow cap;
+    ASSERT_TRUE(captureShown(mainHandle(), cap, "sheet_page_" + std::to_string(page) + ".png"));
+    shots.push_back(cap);
+  }
+  mainWindowShowPage(1, pageMain);
+  UiaCommandEvent show = {cmdIdShowRecord};
+  app()->handleEvent(UIA_EVENT_COMMAND, &show);
+  pump(3);
+  CapturedWindow record;
+  ASSERT_FALSE(windowCapturePng(winGetFrameworkWindow(2), "sheet_record_window.png", &record).empty());
+  shots.push_back(record);
+  winShow(2, false);
+  const int columns = 4, gap = 8;
+  int cellW = 0, cellH = 0;
+  for (const CapturedWindow& c : shots) cellW = std::max(cellW, c.width), cellH = std::max(cellH, c.height);
+  const int rows = (static_cast<int>(shots.size()) + columns - 1) / columns;
+  const int w = columns * (cellW + gap), h = rows * (cellH + gap);
+  std::vector<std::uint32_t> sheet(static_cast<std::size_t>(w) * h, 0xFFFFFF);
+  for (std::size_t i = 0; i < shots.size(); ++i) {
+    const int ox = static_cast<int>(i % columns) * (cellW + gap), oy = static_cast<int>(i / columns) * (cellH + gap);
+    for (int y = 0; y < shots[i].height; ++y)
+      for (int x = 0; x < shots[i].width; ++x)
+        sheet[static_cast<std::size_t>(oy + y) * w + ox + x] = shots[i].at(x, y);
+  }
+  EXPECT_TRUE(pngWrite(testArtifactPath("contact_sheet.png"), sheet.data(), w, h));
 }
 
 int main(int argc, char** argv) {
