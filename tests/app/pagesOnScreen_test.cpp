@@ -435,10 +435,12 @@ TEST_F(PagesOnScreen, DialogsOpenOverTheMiddleOfTheWindowThatOpensThem) {
     monitor.cbSize = sizeof monitor;
     GetMonitorInfoA(MonitorFromWindow(mainHandle(), MONITOR_DEFAULTTONEAREST), &monitor);
     // Centred on window 1, unless the screen's edge holds it back.
-    if (r.left > monitor.rcWork.left)
+    if (r.left > monitor.rcWork.left) {
       EXPECT_NEAR((r.left + r.right) / 2, (main.left + main.right) / 2, 2);
-    if (r.top > monitor.rcWork.top)
+    }
+    if (r.top > monitor.rcWork.top) {
       EXPECT_NEAR((r.top + r.bottom) / 2, (main.top + main.bottom) / 2, 2);
+    }
     std::printf("%s: dialog at (%ld, %ld)-(%ld, %ld), window 1 at (%ld, %ld)-(%ld, %ld)\n", c.name, r.left, r.top,
                 r.right, r.bottom, main.left, main.top, main.right, main.bottom);
   }
