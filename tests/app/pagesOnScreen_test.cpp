@@ -330,6 +330,12 @@ TEST_F(PagesOnScreen, AValueTypedIntoABoxShowsAsTypedAfterTheRefresh) {
 }
 
 
+namespace {
+double luminanceOf(std::uint32_t rgb) {
+  return (0.2126 * ((rgb >> 16) & 255) + 0.7152 * ((rgb >> 8) & 255) + 0.0722 * (rgb & 255)) / 255.0;
+}
+}  // namespace
+
 TEST_F(PagesOnScreen, TheControllerSlotNamesReadAgainstThePanel) {
   mainWindowShowPage(1, pageMain);
   pump(3);
@@ -351,6 +357,21 @@ TEST_F(PagesOnScreen, TheControllerSlotNamesReadAgainstThePanel) {
       ++checked;
     }
   EXPECT_GE(checked, 2) << "the preset's slots show their names";
+  // The Tuning field's text sits in the middle of its height, not at its top.
+  const std::uint16_t tuning = 36;
+  ControlItem* field = ctrlFind(1, tuning);
+  ASSERT_NE(field, nullptr);
+  const CtrlRect& f = field->rect;
+  int first = -1, last = -1;
+  for (int y = f.top + 2; y < f.bottom - 2; ++y)
+    for (int x = f.left + 3; x < f.right - 12; ++x)
+      if (luminanceOf(cap.at(x, y)) < 0.2) {
+        if (first < 0) first = y;
+        last = y;
+        break;
+      }
+  ASSERT_GE(first, 0) << "the field shows its text";
+  EXPECT_LE(std::abs((first - f.top) - (f.bottom - 1 - last)), 3) << "rows " << first << ".." << last;
 }
 
 namespace {
