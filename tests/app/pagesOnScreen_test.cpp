@@ -383,6 +383,7 @@ struct DialogSeen {
   RECT rect = {};
   int beats = 0;
   void (*close)(HWND) = nullptr;
+  const char* capture = nullptr;  // the PNG the dialog is kept in, when named
 };
 DialogSeen g_dialog;
 
@@ -401,9 +402,13 @@ void CALLBACK dialogBeat(HWND, UINT, UINT_PTR, DWORD) {
   ++d.beats;
   HWND found = nullptr;
   EnumThreadWindows(GetCurrentThreadId(), findOwned, reinterpret_cast<LPARAM>(&found));
-  if (found && !d.box && d.beats > 3) {
+  if (found && !d.box && d.beats > 12) {
     d.box = found;
     GetWindowRect(found, &d.rect);
+    if (d.capture) {  // what the screen shows of it, its inner windows included
+      CapturedWindow shot;
+      captureShown(found, shot, d.capture);
+    }
     d.close(found);
   } else if (found && d.beats > 200) {
     PostMessageA(found, WM_CLOSE, 0, 0);
@@ -441,6 +446,8 @@ TEST_F(PagesOnScreen, DialogsOpenOverTheMiddleOfTheWindowThatOpensThem) {
     SCOPED_TRACE(c.name);
     g_dialog = DialogSeen();
     g_dialog.close = c.close;
+    const std::string png = std::string("dialog_") + c.name + ".png";
+    g_dialog.capture = png.c_str();
     const UINT_PTR timer = SetTimer(nullptr, 0, 15, dialogBeat);
     c.open();
     for (int k = 0; k < 300 && FindWindowExA(nullptr, nullptr, "#32770", nullptr) && !g_dialog.box; ++k) pump(2);
