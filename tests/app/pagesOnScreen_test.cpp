@@ -1,7 +1,10 @@
 // What a user meets on the main window's pages inside the real program: keys and clicks posted to
 // window 1, and what the screen shows read back from the window itself (not repainted for the
-// capture), compared with a full repaint of the same window. A page switch paints the whole new page,
-// the Patch page's faders follow the mouse, and the title displays name the preset the grid shows.
+// capture), compared with a full repaint of the same window. A page switch paints the whole new page
+// (also in the middle of a drag), the Patch page's faders follow the mouse, the title displays name
+// the preset the grid shows and the bank without a file, typed values come back as typed, captions
+// read against their ground, dialogs open over window 1 and file dialogs in the bank's folder. A
+// contact sheet of every page and the Record window is kept with the captures.
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <commdlg.h>
