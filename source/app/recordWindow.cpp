@@ -18,6 +18,7 @@
 #include "controls/popupMenu.h"
 #include "controls/selector.h"
 #include "controls/winSlots.h"
+#include "skinPalette.h"
 
 namespace {
 
@@ -105,6 +106,9 @@ void recWinBuild(std::int16_t window) {
   buttonPlace(kWin, recItemUndo, 15, 95, 0x20, 2088, "", 0, 0, 2, actUndo);
   buttonPlace(kWin, recItemSave, 69, 95, 0, 2040, "", 0, 0, 1, actSave);
   buttonPlace(kWin, recItemClear, 123, 95, 0, 2048, "", 1, 0, 1, actClear);
+  // The options box is a dark field: its word in the skin's light field colour.
+  const CtrlRgb light = {(kSkinField >> 16) & 0xFF, (kSkinField >> 8) & 0xFF, kSkinField & 0xFF};
+  selectorSetDefaultColors(&light, &light, &light, &light);
   selectorCreate(kWin, recItemOptions, 177, 95, 78, 0, 0, 2056, "", 1, recWinOnOptions);
   selectorSetLabel(kWin, recItemOptions, "Options");   // the box says what it opens
   menuAppendItem(kWin, recItemOptions, recOptionNoUndo, 1, "No undo record", 0);

@@ -242,7 +242,10 @@ TEST_F(RecordWindow, OpensBesideWindowOneStaysAboveItAndNamesItself) {
   GetWindowRect(recordHandle(), &again);
   EXPECT_FALSE(IntersectRect(&overlap, &again, &main));
   CapturedWindow cap;
-  EXPECT_FALSE(windowCapturePng(recordHandle(), "app_record_window_named.png", &cap).empty());
+  ASSERT_FALSE(windowCapturePng(recordHandle(), "app_record_window_named.png", &cap).empty());
+  const CtrlRect options = rectOf(recItemOptions);
+  EXPECT_GE(textContrast(cap, options.left + 2, options.top + 2, options.right - 12, options.bottom - 2), 4.5)
+      << "the word Options reads on its box";
 }
 
 TEST_F(RecordWindow, PlayWithoutATakeStaysIdleAndReleased) {
