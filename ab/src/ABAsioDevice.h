@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "ABAsioHost.h"
@@ -29,8 +30,12 @@ public:
     static bool driverFormat(int32_t type, SampleFormat* format);
 
 private:
+    static const int kMaxRates = 6;                 // the rates the host probes
+    static const uint32_t kClockEntryBytes = 132;   // a "ClockList" entry: its index and a 128-byte name field
+
     void freeBlock();
-    int portRecordList(const void* value, uint32_t size, bool active, bool enabled);
+    void portRecordList(const void* value, bool active, bool enabled);
+    uint32_t streamBytes() const;
 
     int nameInfo(uint32_t* size, uint32_t* changeable);
     int nameGet(void* buffer, uint32_t* size);
@@ -39,11 +44,10 @@ private:
     int portSet(const void* value, uint32_t size);
     int streamInfo(uint32_t* size, uint32_t* changeable);
     int streamGet(void* buffer, uint32_t* size);
-    int enableInfo(uint32_t* size, uint32_t* changeable);
-    int enableGet(void* buffer, uint32_t* size);
+    // "EnableAudioPort" and "ActiveAudioPort" read only whether the device is open.
+    int openStateInfo(uint32_t* size, uint32_t* changeable);
+    int openStateGet(void* buffer, uint32_t* size);
     int enableSet(const void* value, uint32_t size);
-    int activeInfo(uint32_t* size, uint32_t* changeable);
-    int activeGet(void* buffer, uint32_t* size);
     int activeSet(const void* value, uint32_t size);
     int rateListInfo(uint32_t* size, uint32_t* changeable);
     int rateListGet(void* buffer, uint32_t* size);
@@ -63,8 +67,8 @@ private:
     int latencyGet(void* buffer, uint32_t* size);
 
     std::string m_name;
-    SampleFormatConverter* m_inConverter = nullptr;
-    SampleFormatConverter* m_outConverter = nullptr;
+    std::unique_ptr<SampleFormatConverter> m_inConverter;   // made by open; used on the driver's thread
+    std::unique_ptr<SampleFormatConverter> m_outConverter;
     bool m_floatInput = false;   // the driver delivers float samples, which are checked as they enter
     uint32_t m_requestedRate = 44100;
     int m_inChannelCount = 0;    // buffers of the block

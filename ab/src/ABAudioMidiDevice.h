@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "ABAudioBlock.h"
+#include "ABDeviceErrors.h"
 #include "ABMidiInputRing.h"
 #include "ABPropertyTable.h"
 
@@ -115,20 +116,28 @@ public:
     {
         get.insert(name, new GetProperty<D>(owner, fn));
     }
+    // The handlers of one name at once; a null handler is not registered.
+    void add(const char* name, D* owner, typename InfoProperty<D>::Fn infoFn, typename GetProperty<D>::Fn getFn,
+             typename SetProperty<D>::Fn setFn = nullptr)
+    {
+        if (infoFn) addInfo(name, owner, infoFn);
+        if (getFn) addGet(name, owner, getFn);
+        if (setFn) addSet(name, owner, setFn);
+    }
     int callInfo(const char* name, uint32_t* size, uint32_t* changeable)
     {
         InfoProperty<D>* p = static_cast<InfoProperty<D>*>(info.find(name));
-        return p ? p->call(size, changeable) : -9367;
+        return p ? p->call(size, changeable) : AB_ERR_NO_PROPERTY;
     }
     int callSet(const char* name, const void* value, uint32_t size)
     {
         SetProperty<D>* p = static_cast<SetProperty<D>*>(set.find(name));
-        return p ? p->call(value, size) : -9367;
+        return p ? p->call(value, size) : AB_ERR_NO_PROPERTY;
     }
     int callGet(const char* name, void* buffer, uint32_t* size)
     {
         GetProperty<D>* p = static_cast<GetProperty<D>*>(get.find(name));
-        return p ? p->call(buffer, size) : -9367;
+        return p ? p->call(buffer, size) : AB_ERR_NO_PROPERTY;
     }
 
     PropertyTable info;

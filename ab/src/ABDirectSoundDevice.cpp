@@ -7,8 +7,10 @@
 #include <cstring>
 #include <new>
 
+#include "ABClamp.h"
 #include "ABDeviceErrors.h"
 #include "ABPropertyValues.h"
+#include "ABSampleFormatConverter.h"
 #include "GPError.h"
 
 namespace {
@@ -26,21 +28,6 @@ HRESULT dsCheck(HRESULT result)
 {
     if (result != 0) gpDebugPrint("%s:%s", "DS Error:", dsResultText(result));
     return result;
-}
-
-void copyText(char* to, size_t room, const std::string& from)
-{
-    std::strncpy(to, from.c_str(), room - 1);
-    to[room - 1] = 0;
-}
-
-// A float sample as a 16-bit one: scaled by 32767, truncated toward zero and saturated (NaN is 0).
-inline int16_t toPcm16(float v)
-{
-    const float s = v * 32767.0f;
-    if (!(s > -32768.0f)) return s != s ? 0 : -32768;   // NaN, or at or below the lowest value
-    if (s >= 32767.0f) return 32767;
-    return static_cast<int16_t>(s);
 }
 
 struct EnumContext {
@@ -130,10 +117,7 @@ bool DirectSoundDevice::isVxdModule(const std::string& module)
 int DirectSoundDevice::blockFramesFor(int rate, int latencyMs)
 {
     const int x = static_cast<int>(rate * 0.001 * latencyMs);
-    int frames = x - (x % 128) + 128;
-    if (frames > kMaxBlockFrames) frames = kMaxBlockFrames;
-    if (frames < 128) frames = 128;
-    return frames;
+    return abClamp(x - (x % 128) + 128, 128, static_cast<int>(kMaxBlockFrames));
 }
 
 // ---- life cycle
@@ -146,37 +130,23 @@ DirectSoundDevice::DirectSoundDevice(const char* description, const char* module
     std::memset(inputPorts, 0, sizeof inputPorts);
     std::memset(&block, 0, sizeof block);
 
+    typedef DirectSoundDevice D;
     DevicePropertyMaps<DirectSoundDevice>& p = properties;
-    p.addInfo("DeviceName", this, &DirectSoundDevice::nameInfo);
-    p.addGet("DeviceName", this, &DirectSoundDevice::nameGet);
-    p.addGet("DeviceDescription", this, &DirectSoundDevice::descriptionGet);
-    p.addInfo("PortDescription", this, &DirectSoundDevice::portInfo);
-    p.addGet("PortDescription", this, &DirectSoundDevice::portGet);
-    p.addSet("PortDescription", this, &DirectSoundDevice::portSet);
-    p.addInfo("StreamDescription", this, &DirectSoundDevice::streamInfo);
-    p.addGet("StreamDescription", this, &DirectSoundDevice::streamGet);
-    p.addSet("EnableAudioPort", this, &DirectSoundDevice::enableSet);
-    p.addSet("ActiveAudioPort", this, &DirectSoundDevice::activeSet);
-    p.addInfo("Latency", this, &DirectSoundDevice::latencyInfo);
-    p.addGet("Latency", this, &DirectSoundDevice::latencyGet);
-    p.addSet("Latency", this, &DirectSoundDevice::latencySet);
-    p.addInfo("SetInLatency", this, &DirectSoundDevice::inLatencyInfo);
-    p.addGet("SetInLatency", this, &DirectSoundDevice::inLatencyGet);
-    p.addSet("SetInLatency", this, &DirectSoundDevice::inLatencySet);
-    p.addInfo("SampleRateList", this, &DirectSoundDevice::rateListInfo);
-    p.addGet("SampleRateList", this, &DirectSoundDevice::rateListGet);
-    p.addGet("SampleRate", this, &DirectSoundDevice::rateGet);
-    p.addSet("SampleRate", this, &DirectSoundDevice::rateSet);
-    p.addInfo("BufferSize", this, &DirectSoundDevice::bufferSizeInfo);
-    p.addGet("BufferSize", this, &DirectSoundDevice::bufferSizeGet);
-    p.addSet("BufferSize", this, &DirectSoundDevice::bufferSizeSet);
-    p.addInfo("InBufferSize", this, &DirectSoundDevice::bufferSizeInfo);
-    p.addGet("InBufferSize", this, &DirectSoundDevice::inBufferSizeGet);
-    p.addSet("InBufferSize", this, &DirectSoundDevice::inBufferSizeSet);
-    p.addInfo("AudioInDeviceList", this, &DirectSoundDevice::inListInfo);
-    p.addGet("AudioInDeviceList", this, &DirectSoundDevice::inListGet);
-    p.addSet("AudioInDevice", this, &DirectSoundDevice::inDeviceSet);
-    p.addGet("ActiveAudioInDevice", this, &DirectSoundDevice::activeInDeviceGet);
+    p.add("DeviceName", this, &D::nameInfo, &D::nameGet);
+    p.add("DeviceDescription", this, nullptr, &D::descriptionGet);
+    p.add("PortDescription", this, &D::portInfo, &D::portGet, &D::portSet);
+    p.add("StreamDescription", this, &D::streamInfo, &D::streamGet);
+    p.add("EnableAudioPort", this, nullptr, nullptr, &D::enableSet);
+    p.add("ActiveAudioPort", this, nullptr, nullptr, &D::activeSet);
+    p.add("Latency", this, &D::latencyInfo, &D::latencyGet, &D::latencySet);
+    p.add("SetInLatency", this, &D::inLatencyInfo, &D::inLatencyGet, &D::inLatencySet);
+    p.add("SampleRateList", this, &D::rateListInfo, &D::rateListGet);
+    p.add("SampleRate", this, nullptr, &D::rateGet, &D::rateSet);
+    p.add("BufferSize", this, &D::bufferSizeInfo, &D::bufferSizeGet, &D::bufferSizeSet);
+    p.add("InBufferSize", this, &D::bufferSizeInfo, &D::inBufferSizeGet, &D::inBufferSizeSet);
+    p.add("AudioInDeviceList", this, &D::inListInfo, &D::inListGet);
+    p.add("AudioInDevice", this, nullptr, nullptr, &D::inDeviceSet);
+    p.add("ActiveAudioInDevice", this, nullptr, &D::activeInDeviceGet);
 }
 
 DirectSoundDevice::~DirectSoundDevice()
@@ -531,7 +501,7 @@ void DirectSoundDevice::writeOutput(uint32_t position, int frames, int offset)
         if (!out) continue;
         const int n = static_cast<int>(bytes[r] / (2u * static_cast<DWORD>(channels)));
         for (int f = 0; f < n && offset < blockFrames; ++f, ++offset)
-            for (int c = 0; c < channels; ++c) *out++ = silent ? 0 : toPcm16(blockOutputs[c][offset]);
+            for (int c = 0; c < channels; ++c) *out++ = silent ? 0 : pcm16FromFloat(blockOutputs[c][offset]);
     }
     outputBuffer->Unlock(regions[0], bytes[0], regions[1], bytes[1]);
 }
@@ -658,14 +628,12 @@ bool DirectSoundDevice::createCaptureBuffer(IDirectSoundCaptureBuffer** out)
 
 void DirectSoundDevice::setOutputLatency(int ms)
 {
-    const int low = minLatencyMs(), high = maxLatencyMs();
-    outputLatencyMs = ms < low ? low : (ms > high ? high : ms);
+    outputLatencyMs = abClamp(ms, minLatencyMs(), maxLatencyMs());
 }
 
 void DirectSoundDevice::setInputLatency(int ms)
 {
-    const int low = minLatencyMs(), high = maxLatencyMs();
-    inputLatencyMs = ms < low ? low : (ms > high ? high : ms);
+    inputLatencyMs = abClamp(ms, minLatencyMs(), maxLatencyMs());
 }
 
 int DirectSoundDevice::minLatencyMs() const { return static_cast<int>(128 * 1000 / sampleRate); }
@@ -709,45 +677,38 @@ int DirectSoundDevice::descriptionGet(void* buffer, uint32_t* size)
 
 int DirectSoundDevice::portInfo(uint32_t* size, uint32_t* changeable)
 {
-    if (!isOpenFlag || !size) return AB_ERR_NOT_OPEN;
-    *size = 4 + 80 * static_cast<uint32_t>(inputChannels + outputChannels);
-    if (changeable) *changeable = 1;
-    return AB_OK;
+    if (!isOpenFlag) return AB_ERR_NOT_OPEN;
+    return valuePropertyInfo(audioPortDescriptionBytes(static_cast<uint32_t>(inputChannels + outputChannels)), true,
+                             size, changeable);
 }
 
 int DirectSoundDevice::portGet(void* buffer, uint32_t* size)
 {
-    if (!isOpenFlag || !size || !buffer || *size < 4) return AB_ERR_NOT_OPEN;
-    uint8_t* out = static_cast<uint8_t*>(buffer);
-    const uint32_t full = 4 + 80 * static_cast<uint32_t>(inputChannels + outputChannels);
+    if (!isOpenFlag || !size || !buffer || *size < kRecordCountBytes) return AB_ERR_NOT_OPEN;
+    const uint32_t full = static_cast<uint32_t>(audioPortDescriptionBytes(static_cast<uint32_t>(inputChannels + outputChannels)));
     if (*size == full) {
-        std::memset(out, 0, full);
-        writeU32(out, 0, static_cast<uint32_t>(inputChannels + outputChannels));
-        size_t at = 4;
+        std::memset(buffer, 0, full);
+        writeU32(buffer, 0, static_cast<uint32_t>(inputChannels + outputChannels));
+        size_t k = 0;
         for (int dir = 0; dir < 2; ++dir) {
             const bool isOutput = dir == 1;
             const int n = isOutput ? outputChannels : inputChannels;
-            for (int i = 0; i < n; ++i, at += sizeof(AudioPortEntry)) {
+            for (int i = 0; i < n; ++i) {
                 const Port& p = isOutput ? outputPorts[i] : inputPorts[i];
-                AudioPortEntry e;
-                std::memset(&e, 0, sizeof e);
-                e.index = i;
-                e.isOutput = isOutput ? 1 : 0;
-                e.active = p.active;
-                e.enabled = p.enabled;
+                AudioPortEntry e = makePortEntry(i, isOutput, p.active != 0, p.enabled != 0);
                 copyText(e.name, sizeof e.name, p.name);
-                std::memcpy(out + at, &e, sizeof e);
+                putPortEntry(buffer, k++, e);
             }
         }
         return AB_OK;
     }
-    if (*size == 80 && readU32(out, 0) == 1) {
-        AudioPortEntry e;
-        std::memcpy(&e, out + 4, sizeof e);
+    if (isSinglePortRecord(buffer, *size)) {
+        AudioPortEntry e = portEntryAt(buffer, 0);
         Port* p = findPort(e.index, e.isOutput != 0);
         if (!p) return AB_ERR_NOT_OPEN;
-        out[4 + 5] = p->active;
-        out[4 + 6] = p->enabled;
+        e.active = p->active;
+        e.enabled = p->enabled;
+        putPortEntry(buffer, 0, e);
         return AB_OK;
     }
     return AB_ERR_NOT_OPEN;
@@ -755,19 +716,13 @@ int DirectSoundDevice::portGet(void* buffer, uint32_t* size)
 
 int DirectSoundDevice::portRecords(const void* value, uint32_t size, bool setActive, bool setEnabled)
 {
-    if (!isOpenFlag || !value || size < 80) return AB_ERR_NOT_OPEN;
-    const uint32_t count = readU32(value, 0);
-    const bool single = size == 80 && count == 1;
-    if (!single && static_cast<uint64_t>(size) != 4 + 76 * static_cast<uint64_t>(count)) return AB_ERR_NOT_OPEN;
-    const uint8_t* in = static_cast<const uint8_t*>(value);
-    for (uint32_t i = 0; i < count; ++i) {
-        AudioPortEntry e;
-        std::memcpy(&e, in + 4 + 76 * static_cast<size_t>(i), sizeof e);
+    if (!isOpenFlag || !isRecordList(value, size)) return AB_ERR_NOT_OPEN;
+    forEachPortEntry(value, [&](const AudioPortEntry& e) {
         Port* p = findPort(e.index, e.isOutput != 0);
-        if (!p) continue;
+        if (!p) return;
         if (setActive) p->active = e.active ? 1 : 0;
         if (setEnabled) p->enabled = e.enabled ? 1 : 0;
-    }
+    });
     return AB_OK;
 }
 
@@ -775,45 +730,43 @@ int DirectSoundDevice::portSet(const void* value, uint32_t size) { return portRe
 int DirectSoundDevice::enableSet(const void* value, uint32_t size) { return portRecords(value, size, false, true); }
 int DirectSoundDevice::activeSet(const void* value, uint32_t size) { return portRecords(value, size, true, false); }
 
-int DirectSoundDevice::streamInfo(uint32_t* size, uint32_t* changeable)
+int DirectSoundDevice::listedPortCount() const
 {
-    if (!isOpenFlag || !size) return AB_ERR_NOT_OPEN;
     int ports = 0;
     for (int i = 0; i < outputChannels; ++i) ports += outputPorts[i].active && outputPorts[i].enabled;
     for (int i = 0; i < inputChannels; ++i) ports += inputPorts[i].active && inputPorts[i].enabled;
-    *size = 12 + 16 * static_cast<uint32_t>(ports);
-    if (changeable) *changeable = 0;
-    return AB_OK;
+    return ports;
 }
 
-// The stream: the number of active ports, the block frames, the rate, then per active port (inputs
-// first) its direction byte, its channel within the direction and its port index (16 bytes each).
+int DirectSoundDevice::streamInfo(uint32_t* size, uint32_t* changeable)
+{
+    if (!isOpenFlag) return AB_ERR_NOT_OPEN;
+    return valuePropertyInfo(streamDescriptionBytes(static_cast<uint32_t>(listedPortCount())), false, size, changeable);
+}
+
+// The stream lists the ports both active and enabled, inputs first.
 int DirectSoundDevice::streamGet(void* buffer, uint32_t* size)
 {
     uint32_t expected = 0;
     if (streamInfo(&expected, nullptr) != AB_OK || !size || !buffer || *size != expected) return AB_ERR_NOT_OPEN;
-    uint8_t* out = static_cast<uint8_t*>(buffer);
-    std::memset(out, 0, expected);
-    writeU32(out, 0, (expected - 12) / 16);
-    writeU32(out, 4, static_cast<uint32_t>(blockFramesFor(sampleRate, outputLatencyMs)));
-    writeU32(out, 8, static_cast<uint32_t>(sampleRate));
-    size_t at = 12;
+    std::memset(buffer, 0, expected);
+    writeStreamHeader(buffer, static_cast<uint32_t>((expected - kStreamHeaderBytes) / kStreamEntryBytes),
+                      static_cast<uint32_t>(blockFramesFor(sampleRate, outputLatencyMs)), static_cast<uint32_t>(sampleRate));
+    size_t at = kStreamHeaderBytes;
     for (int dir = 0; dir < 2; ++dir) {
         const int n = dir ? outputChannels : inputChannels;
         const Port* ports = dir ? outputPorts : inputPorts;
         uint32_t channel = 0;
-        for (int i = 0; i < n; ++i) {
-            if (!ports[i].active || !ports[i].enabled) continue;
-            out[at] = static_cast<uint8_t>(dir);
-            writeU32(out, at + 4, channel++);
-            writeU32(out, at + 8, static_cast<uint32_t>(i));
-            at += 16;
-        }
+        for (int i = 0; i < n; ++i)
+            if (ports[i].active && ports[i].enabled)
+                at = writeStreamEntry(buffer, at, dir == 1, channel++, static_cast<uint32_t>(i));
     }
     return AB_OK;
 }
 
-int DirectSoundDevice::latencyInfo(uint32_t* size, uint32_t* changeable)
+// "Latency" and "SetInLatency": the latency in ms as one word, or the range (2, low, high) in three;
+// unknown while the device is closed.
+int DirectSoundDevice::latencyRangeInfo(bool canChange, uint32_t* size, uint32_t* changeable)
 {
     if (!size) return AB_ERR_NO_PROPERTY;
     if (!isOpenFlag) {
@@ -821,98 +774,70 @@ int DirectSoundDevice::latencyInfo(uint32_t* size, uint32_t* changeable)
         if (changeable) *changeable = 0;
         return AB_ERR_NO_PROPERTY;
     }
-    *size = 12;
-    if (changeable) *changeable = 1;
-    return AB_OK;
+    return valuePropertyInfo(kLatencyRangeBytes, canChange, size, changeable);
 }
 
-int DirectSoundDevice::latencyGet(void* buffer, uint32_t* size)
+// Every value read out is shifted by `shown` ms.
+int DirectSoundDevice::latencyRangeGet(int ms, int shown, void* buffer, uint32_t* size)
 {
     if (!isOpenFlag || !size || !buffer) return AB_ERR_NO_PROPERTY;
-    if (*size == 4) {
-        writeU32(buffer, 0, static_cast<uint32_t>(outputLatencyMs + 5));
+    if (*size == sizeof(uint32_t)) {
+        writeU32(buffer, 0, static_cast<uint32_t>(ms + shown));
         return AB_OK;
     }
-    if (*size == 12) {
+    if (*size == kLatencyRangeBytes) {
         writeU32(buffer, 0, 2);
-        writeU32(buffer, 4, static_cast<uint32_t>(minLatencyMs() + 5));
-        writeU32(buffer, 8, static_cast<uint32_t>(maxLatencyMs() + 5));
+        writeU32(buffer, 4, static_cast<uint32_t>(minLatencyMs() + shown));
+        writeU32(buffer, 8, static_cast<uint32_t>(maxLatencyMs() + shown));
         return AB_OK;
     }
     return AB_ERR_NO_PROPERTY;
 }
+
+int DirectSoundDevice::latencyInfo(uint32_t* size, uint32_t* changeable) { return latencyRangeInfo(true, size, changeable); }
+int DirectSoundDevice::latencyGet(void* buffer, uint32_t* size) { return latencyRangeGet(outputLatencyMs, kShownLatencyMs, buffer, size); }
 
 int DirectSoundDevice::latencySet(const void* value, uint32_t size)
 {
-    if (!isOpenFlag || !value || size != 4) return AB_ERR_NO_PROPERTY;
-    const int64_t ms = static_cast<int64_t>(static_cast<int32_t>(readU32(value, 0))) - 5;
-    setOutputLatency(static_cast<int>(ms < -1 ? -1 : (ms > 1000000 ? 1000000 : ms)));
+    if (!isOpenFlag || !isWordValue(value, size)) return AB_ERR_NO_PROPERTY;
+    const int64_t ms = static_cast<int64_t>(static_cast<int32_t>(readU32(value, 0))) - kShownLatencyMs;
+    setOutputLatency(static_cast<int>(abClamp<int64_t>(ms, -1, 1000000)));
     return AB_OK;
 }
 
-int DirectSoundDevice::inLatencyInfo(uint32_t* size, uint32_t* changeable)
-{
-    if (!size) return AB_ERR_NO_PROPERTY;
-    if (!isOpenFlag) {
-        *size = 0;
-        if (changeable) *changeable = 0;
-        return AB_ERR_NO_PROPERTY;
-    }
-    *size = 12;
-    if (changeable) *changeable = 0;
-    return AB_OK;
-}
-
-int DirectSoundDevice::inLatencyGet(void* buffer, uint32_t* size)
-{
-    if (!isOpenFlag || !size || !buffer) return AB_ERR_NO_PROPERTY;
-    if (*size == 4) {
-        writeU32(buffer, 0, static_cast<uint32_t>(inputLatencyMs));
-        return AB_OK;
-    }
-    if (*size == 12) {
-        writeU32(buffer, 0, 2);
-        writeU32(buffer, 4, static_cast<uint32_t>(minLatencyMs()));
-        writeU32(buffer, 8, static_cast<uint32_t>(maxLatencyMs()));
-        return AB_OK;
-    }
-    return AB_ERR_NO_PROPERTY;
-}
+int DirectSoundDevice::inLatencyInfo(uint32_t* size, uint32_t* changeable) { return latencyRangeInfo(false, size, changeable); }
+int DirectSoundDevice::inLatencyGet(void* buffer, uint32_t* size) { return latencyRangeGet(inputLatencyMs, 0, buffer, size); }
 
 int DirectSoundDevice::inLatencySet(const void* value, uint32_t size)
 {
-    if (!isOpenFlag || !value || size != 4) return AB_ERR_NO_PROPERTY;
+    if (!isOpenFlag || !isWordValue(value, size)) return AB_ERR_NO_PROPERTY;
     setInputLatency(static_cast<int32_t>(readU32(value, 0)));
     return AB_OK;
 }
 
 int DirectSoundDevice::rateListInfo(uint32_t* size, uint32_t* changeable)
 {
-    if (!isOpenFlag || !size) return AB_ERR_NOT_OPEN;
-    *size = 4 * static_cast<uint32_t>(rateCount) + 8;
-    if (changeable) *changeable = rateCount > 1 ? 1 : 0;
-    return AB_OK;
+    if (!isOpenFlag) return AB_ERR_NOT_OPEN;
+    return rateListPropertyInfo(rateCount, size, changeable);
 }
 
+// Any buffer that holds the count and the rates (the spare word is not needed).
 int DirectSoundDevice::rateListGet(void* buffer, uint32_t* size)
 {
-    if (!isOpenFlag || !size || !buffer || *size < 4 + 4 * static_cast<uint32_t>(rateCount)) return AB_ERR_NOT_OPEN;
-    writeU32(buffer, 0, static_cast<uint32_t>(rateCount));
-    for (int i = 0; i < rateCount; ++i)
-        writeU32(buffer, 4 + 4 * static_cast<size_t>(i), static_cast<uint32_t>(static_cast<int32_t>(rates[i])));
+    if (!isOpenFlag || !size || !buffer || *size < rateListBytes(rateCount) - 4) return AB_ERR_NOT_OPEN;
+    writeRateList(buffer, rates, rateCount);
     return AB_OK;
 }
 
 int DirectSoundDevice::rateGet(void* buffer, uint32_t* size)
 {
-    if (!isOpenFlag || !size || !buffer || *size != 4) return AB_ERR_NOT_OPEN;
-    writeU32(buffer, 0, static_cast<uint32_t>(sampleRate));
-    return AB_OK;
+    if (!isOpenFlag) return AB_ERR_NOT_OPEN;
+    return wordPropertyGet(static_cast<uint32_t>(sampleRate), buffer, size);
 }
 
 int DirectSoundDevice::rateSet(const void* value, uint32_t size)
 {
-    if (!isOpenFlag || !value || size != 4) return AB_ERR_NOT_OPEN;
+    if (!isOpenFlag || !isWordValue(value, size)) return AB_ERR_NOT_OPEN;
     const int32_t rate = static_cast<int32_t>(readU32(value, 0));
     // Only the rates of the list: the device keeps its rate otherwise.
     bool listed = false;
@@ -930,26 +855,21 @@ int DirectSoundDevice::rateSet(const void* value, uint32_t size)
 
 int DirectSoundDevice::bufferSizeInfo(uint32_t* size, uint32_t* changeable)
 {
-    if (!isOpenFlag || !size) return AB_ERR_NOT_OPEN;
-    *size = 4;
-    if (changeable) *changeable = 0;
-    return AB_OK;
+    if (!isOpenFlag) return AB_ERR_NOT_OPEN;
+    return valuePropertyInfo(sizeof(uint32_t), false, size, changeable);
 }
 
 int DirectSoundDevice::bufferSizeGet(void* buffer, uint32_t* size)
 {
-    if (!isOpenFlag || !size || !buffer || *size != 4) return AB_ERR_NOT_OPEN;
+    if (!isOpenFlag) return AB_ERR_NOT_OPEN;
     const int frames = blockFrames != 0 ? blockFrames : blockFramesFor(sampleRate, outputLatencyMs);
-    writeU32(buffer, 0, static_cast<uint32_t>(frames));
-    return AB_OK;
+    return wordPropertyGet(static_cast<uint32_t>(frames), buffer, size);
 }
 
 int DirectSoundDevice::bufferSizeSet(const void* value, uint32_t size)
 {
-    if (!isOpenFlag || !value || size != 4) return AB_ERR_NOT_OPEN;
-    int32_t frames = static_cast<int32_t>(readU32(value, 0));
-    if (frames > kMaxBlockFrames) frames = kMaxBlockFrames;
-    if (frames < 1) frames = 1;
+    if (!isOpenFlag || !isWordValue(value, size)) return AB_ERR_NOT_OPEN;
+    const int32_t frames = abClamp<int32_t>(static_cast<int32_t>(readU32(value, 0)), 1, kMaxBlockFrames);
     blockFrames = frames;
     setOutputLatency(static_cast<int>(frames / (sampleRate * 0.001)));
     return AB_OK;
@@ -957,56 +877,37 @@ int DirectSoundDevice::bufferSizeSet(const void* value, uint32_t size)
 
 int DirectSoundDevice::inBufferSizeGet(void* buffer, uint32_t* size)
 {
-    if (!isOpenFlag || !size || !buffer || *size != 4) return AB_ERR_NOT_OPEN;
-    writeU32(buffer, 0, static_cast<uint32_t>(static_cast<int32_t>(sampleRate * 0.001 * inputLatencyMs)));
-    return AB_OK;
+    if (!isOpenFlag) return AB_ERR_NOT_OPEN;
+    return wordPropertyGet(static_cast<uint32_t>(static_cast<int32_t>(sampleRate * 0.001 * inputLatencyMs)), buffer, size);
 }
 
 int DirectSoundDevice::inBufferSizeSet(const void* value, uint32_t size)
 {
-    if (!isOpenFlag || !value || size != 4) return AB_ERR_NOT_OPEN;
-    int32_t frames = static_cast<int32_t>(readU32(value, 0));
-    if (frames > kMaxBlockFrames) frames = kMaxBlockFrames;
-    if (frames < 0) frames = 0;
+    if (!isOpenFlag || !isWordValue(value, size)) return AB_ERR_NOT_OPEN;
+    const int32_t frames = abClamp<int32_t>(static_cast<int32_t>(readU32(value, 0)), 0, kMaxBlockFrames);
     setInputLatency(static_cast<int>(frames / (sampleRate * 0.001)));
     return AB_OK;
 }
 
+namespace {
+std::string captureName(size_t k) { return "DS " + g_captures[k].description; }
+}  // namespace
+
 int DirectSoundDevice::inListInfo(uint32_t* size, uint32_t* changeable)
 {
-    if (!size) return AB_ERR_NOT_OPEN;
-    *size = 68 * static_cast<uint32_t>(g_captures.size() + 1);
-    if (changeable) *changeable = 0;
-    return AB_OK;
+    return valuePropertyInfo(static_cast<uint32_t>(inDeviceListBytes(static_cast<uint32_t>(g_captures.size()))), false,
+                             size, changeable);
 }
 
 int DirectSoundDevice::inListGet(void* buffer, uint32_t* size)
 {
     if (!size) return AB_ERR_NOT_OPEN;
-    const uint32_t needed = 68 * static_cast<uint32_t>(g_captures.size() + 1);
-    if (!buffer || *size < needed) {
-        *size = 0;
-        return AB_ERR_NOT_OPEN;
-    }
-    uint8_t* out = static_cast<uint8_t*>(buffer);
-    AudioInDeviceEntry e;
-    std::memset(&e, 0, sizeof e);
-    e.index = -1;
-    copyText(e.name, sizeof e.name, "no device");
-    std::memcpy(out, &e, sizeof e);
-    for (size_t k = 0; k < g_captures.size(); ++k) {
-        std::memset(&e, 0, sizeof e);
-        e.index = static_cast<int32_t>(k);
-        copyText(e.name, sizeof e.name, "DS " + g_captures[k].description);
-        std::memcpy(out + 68 * (k + 1), &e, sizeof e);
-    }
-    *size = needed;
-    return AB_OK;
+    return inDeviceListPropertyGet(static_cast<uint32_t>(g_captures.size()), captureName, buffer, size);
 }
 
 int DirectSoundDevice::inDeviceSet(const void* value, uint32_t size)
 {
-    if (!value || size != 68) return AB_ERR_NOT_OPEN;
+    if (!value || size != sizeof(AudioInDeviceEntry)) return AB_ERR_NOT_OPEN;
     const int32_t index = static_cast<int32_t>(readU32(value, 0));
     const bool wasOpen = isOpenFlag;
     const bool wasRunning = isRunningFlag.load();
@@ -1025,15 +926,10 @@ int DirectSoundDevice::inDeviceSet(const void* value, uint32_t size)
 
 int DirectSoundDevice::activeInDeviceGet(void* buffer, uint32_t* size)
 {
-    if (!size || !buffer || *size < 68) return AB_ERR_NOT_OPEN;
-    AudioInDeviceEntry e;
-    std::memset(&e, 0, sizeof e);
-    e.index = activeCaptureIndex;
-    if (activeCaptureIndex >= 0 && static_cast<size_t>(activeCaptureIndex) < g_captures.size())
-        copyText(e.name, sizeof e.name, "DS " + g_captures[static_cast<size_t>(activeCaptureIndex)].description);
-    else
-        copyText(e.name, sizeof e.name, "no device");
-    std::memcpy(buffer, &e, sizeof e);
-    *size = 68;
+    if (!size || !buffer || *size < sizeof(AudioInDeviceEntry)) return AB_ERR_NOT_OPEN;
+    const bool known = activeCaptureIndex >= 0 && static_cast<size_t>(activeCaptureIndex) < g_captures.size();
+    putInDeviceEntry(buffer, 0, activeCaptureIndex,
+                     known ? captureName(static_cast<size_t>(activeCaptureIndex)) : kNoInputDeviceName);
+    *size = sizeof(AudioInDeviceEntry);
     return AB_OK;
 }

@@ -35,7 +35,9 @@ public:
     static const int kMaxOutputChannels = 4;
     static const int kMaxInputChannels = 2;
     static const int kMaxBlockFrames = 8192;
-    static const int kDriverKind = 3;
+    static const int kDriverKind = AB_DRIVER_DIRECTSOUND;
+    static const int kShownLatencyMs = 5;          // "Latency" reads and writes the output latency plus this
+    static const uint32_t kLatencyRangeBytes = 12;   // the range form of "Latency" and "SetInLatency"
 
     DirectSoundDevice(const char* description, const char* moduleName, const GUID& guid);
     ~DirectSoundDevice() override;
@@ -103,10 +105,13 @@ private:
     int portInfo(uint32_t* size, uint32_t* changeable);
     int portGet(void* buffer, uint32_t* size);
     int portSet(const void* value, uint32_t size);
+    int listedPortCount() const;
     int streamInfo(uint32_t* size, uint32_t* changeable);
     int streamGet(void* buffer, uint32_t* size);
     int enableSet(const void* value, uint32_t size);
     int activeSet(const void* value, uint32_t size);
+    int latencyRangeInfo(bool canChange, uint32_t* size, uint32_t* changeable);
+    int latencyRangeGet(int ms, int shown, void* buffer, uint32_t* size);
     int latencyInfo(uint32_t* size, uint32_t* changeable);
     int latencyGet(void* buffer, uint32_t* size);
     int latencySet(const void* value, uint32_t size);

@@ -9,6 +9,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "ABAudioMidiDevice.h"
@@ -55,7 +56,8 @@ private:
     int portCount() const { return m_outPortCount + m_inPortCount; }
     bool hasInput() const { return m_inIndex >= 0 && m_inChannels > 0; }
     AudioPortEntry* findPort(int32_t index, bool isOutput);
-    int portRecordList(const void* value, uint32_t size, bool enabledOnly);
+    int portRecordList(const void* value, bool enabledOnly);
+    uint32_t streamBytes() const;
 
     // Property handlers.
     int nameInfo(uint32_t* size, uint32_t* changeable);
@@ -65,12 +67,12 @@ private:
     int portSet(const void* value, uint32_t size);
     int streamInfo(uint32_t* size, uint32_t* changeable);
     int streamGet(void* buffer, uint32_t* size);
-    int enableInfo(uint32_t* size, uint32_t* changeable);
-    int enableGet(void* buffer, uint32_t* size);
+    // "EnableAudioPort" and "ActiveAudioPort" answer only whether the device is open (the set of
+    // "EnableAudioPort" takes its records).
+    int openStateInfo(uint32_t* size, uint32_t* changeable);
+    int openStateGet(void* buffer, uint32_t* size);
+    int openStateSet(const void* value, uint32_t size);
     int enableSet(const void* value, uint32_t size);
-    int activeInfo(uint32_t* size, uint32_t* changeable);
-    int activeGet(void* buffer, uint32_t* size);
-    int activeSet(const void* value, uint32_t size);
     int rateListInfo(uint32_t* size, uint32_t* changeable);
     int rateListGet(void* buffer, uint32_t* size);
     int rateGet(void* buffer, uint32_t* size);
@@ -84,10 +86,10 @@ private:
     int inListGet(void* buffer, uint32_t* size);
     int inDeviceSet(const void* value, uint32_t size);
     int activeInDeviceGet(void* buffer, uint32_t* size);
+    // "Latency" and "SetInLatency" share their information.
     int latencyInfo(uint32_t* size, uint32_t* changeable);
     int latencyGet(void* buffer, uint32_t* size);
     int latencySet(const void* value, uint32_t size);
-    int inLatencyInfo(uint32_t* size, uint32_t* changeable);
     int inLatencyGet(void* buffer, uint32_t* size);
     int inLatencySet(const void* value, uint32_t size);
     int playPositionGet(void* buffer, uint32_t* size);
@@ -121,8 +123,8 @@ private:
     int m_outChannels = 2;
     int m_inChannels = 2;
     DWORD m_startTime = 0;
-    AudioPortEntry* m_outPorts = nullptr;
-    AudioPortEntry* m_inPorts = nullptr;
+    std::unique_ptr<AudioPortEntry[]> m_outPorts;   // the ports' records, made by open
+    std::unique_ptr<AudioPortEntry[]> m_inPorts;
     std::atomic<uint32_t> m_outDoneCount{0};
     int m_outPortCount = 0;
     int m_inPortCount = 0;

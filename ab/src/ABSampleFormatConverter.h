@@ -6,6 +6,17 @@
 
 #include <cstdint>
 
+// The one rule from a float sample to a 16-bit one, which every driver uses: scaled by 32767,
+// truncated toward zero and saturated to the 16-bit range; NaN gives 0.
+inline int16_t pcm16FromFloat(float f)
+{
+    const float v = f * 32767.0f;
+    if (v >= 32767.0f) return 32767;
+    if (v <= -32768.0f) return -32768;
+    if (v != v) return 0;
+    return static_cast<int16_t>(v);
+}
+
 // One side of a conversion.
 //   channels:    1 = mono, any other value = stereo
 //   interleaved: stereo only; true = one buffer of left/right pairs, false = two buffers, left first
