@@ -116,19 +116,19 @@ int AsioDevice::open(bool on)
 {
     if (!on) {
         if (!isHostOpen()) return AB_ERR_NOT_OPEN;
-        AsioHost::open(false);
+        hostOpen(false);
         freeBlock();
         return AB_OK;
     }
     if (isHostOpen()) return AB_OK;
-    int r = AsioHost::open(true);
+    int r = hostOpen(true);
     if (r != AB_OK) return r;
     AsioHost::setSampleRate(static_cast<int>(m_requestedRate));
 
     const int frames = bufferSize();
     if (frames <= 0 || frames > kMaxBufferFrames) {
         // No usable buffer size: the device cannot stream.
-        AsioHost::open(false);
+        hostOpen(false);
         return AB_ERR_NOT_OPEN;
     }
     m_frames = frames;
@@ -143,7 +143,7 @@ int AsioDevice::open(bool on)
     block.input.channelIds = new (std::nothrow) int32_t[m_inChannelCount + 1]();
     block.output.channelIds = new (std::nothrow) int32_t[m_outChannelCount + 1]();
     if (!block.input.buffers || !block.output.buffers || !block.input.channelIds || !block.output.channelIds) {
-        AsioHost::open(false);
+        hostOpen(false);
         freeBlock();
         return AB_ERR_NOT_OPEN;
     }
@@ -271,9 +271,9 @@ int AsioDevice::portSet(const void* value, uint32_t size)
 {
     if (!isHostOpen() || !isRecordList(value, size)) return AB_ERR_NOT_OPEN;
     const bool wasRunning = isHostRunning();
-    if (wasRunning) AsioHost::start(false);
+    if (wasRunning) hostStart(false);
     portRecordList(value, true, true);
-    return wasRunning ? AsioHost::start(true) : AB_OK;
+    return wasRunning ? hostStart(true) : AB_OK;
 }
 
 // Sized with room for one entry more than there are listed ports.
@@ -323,9 +323,9 @@ int AsioDevice::activeSet(const void* value, uint32_t size)
 {
     if (!isHostOpen() || !isRecordList(value, size)) return AB_ERR_NOT_OPEN;
     const bool wasRunning = isHostRunning();
-    if (wasRunning) AsioHost::start(false);
+    if (wasRunning) hostStart(false);
     portRecordList(value, true, false);
-    return wasRunning ? AsioHost::start(true) : AB_OK;
+    return wasRunning ? hostStart(true) : AB_OK;
 }
 
 int AsioDevice::rateListInfo(uint32_t* size, uint32_t* changeable)
@@ -453,7 +453,7 @@ int AsioDevice::controlPanelGet(void* buffer, uint32_t* size)
 {
     if (!isHostOpen() || !size || !buffer || *size < 4) return AB_ERR_NOT_OPEN;
     const bool wasRunning = isHostRunning();
-    if (wasRunning) AsioHost::start(false);
+    if (wasRunning) hostStart(false);
     const int rateBefore = sampleRate();
     // The channel flags survive the reopen for the channels that still exist.
     uint8_t flags[2][kMaxChannels];
@@ -479,7 +479,7 @@ int AsioDevice::controlPanelGet(void* buffer, uint32_t* size)
         DeviceListener* l = static_cast<DeviceListener*>(listeners->find("SampleRate"));
         if (l && l->function) l->function("SampleRate", id, l->word1, l->word2);
     }
-    if (wasRunning) AsioHost::start(true);
+    if (wasRunning) hostStart(true);
     return AB_OK;
 }
 

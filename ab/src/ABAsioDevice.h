@@ -19,7 +19,7 @@ public:
 
     int open(bool on) override;
     bool isOpen() override { return isHostOpen(); }
-    int start(bool on) override { return AsioHost::start(on); }
+    int start(bool on) override { return hostStart(on); }
     bool isRunning() override { return isHostRunning(); }
     int setClient(AudioDeviceClient* newClient) override;
 

@@ -44,7 +44,7 @@ AsioHost::AsioHost(AsioDriverList* list, const char* driverName, void* systemRef
 
 AsioHost::~AsioHost()
 {
-    if (m_open) open(false);
+    if (m_open) hostOpen(false);
     freeArrays();
 }
 
@@ -85,7 +85,7 @@ void AsioHost::driverExit() { AsioDriverList::forgetDriver(); }
 
 // ---- open and close
 
-int AsioHost::open(bool on)
+int AsioHost::hostOpen(bool on)
 {
     if (on == m_open) return AB_OK;
     if (!on) {
@@ -169,7 +169,7 @@ void AsioHost::freeArrays()
 
 // ---- start and stop
 
-int AsioHost::start(bool on)
+int AsioHost::hostStart(bool on)
 {
     if (!on) return m_running ? stop() : AB_OK;
     if (m_running) return AB_OK;
@@ -458,10 +458,10 @@ int AsioHost::setSampleRate(int rate)
     int r = d->canSampleRate(rate);
     if (r != ASIO_OK) return r;
     const bool wasRunning = m_running;
-    if (wasRunning) start(false);
+    if (wasRunning) hostStart(false);
     r = d->setSampleRate(rate);
     if (wasRunning) {
-        const int s = start(true);
+        const int s = hostStart(true);
         if (r == ASIO_OK) r = s;
     }
     return r;
@@ -542,9 +542,9 @@ int AsioHost::controlPanel()
     IAsioDriver* d = ownDriver();
     if (!d) return ASIO_ERR_NOT_PRESENT;
     const bool wasRunning = m_running;
-    if (wasRunning) start(false);
+    if (wasRunning) hostStart(false);
     const int r = d->controlPanel();
-    if (wasRunning) start(true);
+    if (wasRunning) hostStart(true);
     return r;
 }
 

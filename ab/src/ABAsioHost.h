@@ -41,10 +41,10 @@ public:
 
     // true loads and initialises the driver and makes this the current host; false undoes it.
     // 0, or the failing driver result (-1000 when the driver cannot be loaded).
-    int open(bool on);
+    int hostOpen(bool on);
     // true creates the buffers of the active channels and starts the driver; false stops it and
     // disposes the buffers once no callback runs any more.
-    int start(bool on);
+    int hostStart(bool on);
     bool isHostOpen() const { return m_open; }
     bool isHostRunning() const { return m_running; }
 

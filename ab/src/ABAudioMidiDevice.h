@@ -150,7 +150,7 @@ public:
 template <class D>
 class MappedPropertyDevice : public AudioMidiDevice {
 public:
-    explicit MappedPropertyDevice(uint32_t kind) : AudioMidiDevice(kind) {}
+    explicit MappedPropertyDevice(uint32_t deviceKind) : AudioMidiDevice(deviceKind) {}
 
     int getPropertyInfo(const char* name, uint32_t* size, uint32_t* changeable) override
     {

@@ -18,7 +18,7 @@ bool midiHeaderDone(const MIDIHDR* h) { return (*static_cast<const volatile DWOR
 
 // ---- input
 
-MidiInPort::MidiInPort(WinMidi* owner, uint32_t systemIndex) : MidiPort(systemIndex), m_owner(owner), m_recycler(this) {}
+MidiInPort::MidiInPort(WinMidi* owner, uint32_t index) : MidiPort(index), m_owner(owner), m_recycler(this) {}
 
 MidiInPort::~MidiInPort()
 {

@@ -36,7 +36,7 @@ public:
     static const int kHeaderCount = 3;
     static const int kHeaderBytes = 512;
 
-    MidiInPort(WinMidi* owner, uint32_t systemIndex);
+    MidiInPort(WinMidi* owner, uint32_t index);
     ~MidiInPort() override;   // closes the port
     int setOpen(bool on) override;
     void getName(char* name, uint32_t size) override;
@@ -83,7 +83,7 @@ private:
 
 class MidiOutPort : public MidiPort {
 public:
-    explicit MidiOutPort(uint32_t systemIndex) : MidiPort(systemIndex) {}
+    explicit MidiOutPort(uint32_t index) : MidiPort(index) {}
     ~MidiOutPort() override;   // closes the port
     int setOpen(bool on) override;
     void getName(char* name, uint32_t size) override;
