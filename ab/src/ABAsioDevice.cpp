@@ -62,12 +62,12 @@ bool AsioDevice::driverFormat(int32_t type, SampleFormat* f)
 }
 
 AsioDevice::AsioDevice(AsioDriverList* list, const char* name, void* systemReference)
-    : MappedPropertyDevice(KIND_AUDIO), AsioHost(list, name, systemReference), m_name(name ? name : "")
+    : AudioDriverDevice(name ? name : ""), AsioHost(list, name, systemReference)
 {
     std::memset(&block, 0, sizeof block);
     typedef AsioDevice A;
     DevicePropertyMaps<AsioDevice>& p = properties;
-    p.add("DeviceName", this, &A::nameInfo, &A::nameGet);
+    p.add("DeviceName", this, &A::nameInfo, &A::nameCountedGet);
     p.add("PortDescription", this, &A::portInfo, &A::portGet, &A::portSet);
     p.add("StreamDescription", this, &A::streamInfo, &A::streamGet);
     p.add("EnableAudioPort", this, &A::openStateInfo, &A::openStateGet, &A::enableSet);
@@ -198,29 +198,12 @@ void AsioDevice::process(void* const* inputs, int inputCount, const int32_t* inp
 
 // ---- properties
 
-int AsioDevice::nameInfo(uint32_t* size, uint32_t* changeable)
+int AsioDevice::nameCountedGet(void* buffer, uint32_t* size)
 {
-    return textPropertyInfo(m_name, size, changeable);
-}
-
-int AsioDevice::nameGet(void* buffer, uint32_t* size)
-{
-    if (!size || (*size > 0 && !buffer)) return AB_ERR_NOT_OPEN;
-    const uint32_t len = static_cast<uint32_t>(m_name.size());
-    if (*size >= len + 1) {
-        std::memcpy(buffer, m_name.c_str(), len + 1);
-        *size = len + 1;
-    } else {
-        std::memcpy(buffer, m_name.data(), *size);
-    }
-    return AB_OK;
-}
-
-int AsioDevice::portInfo(uint32_t* size, uint32_t* changeable)
-{
-    if (!isHostOpen()) return AB_ERR_NOT_OPEN;
-    return valuePropertyInfo(audioPortDescriptionBytes(static_cast<uint32_t>(inputCount() + outputCount())), true,
-                             size, changeable);
+    const bool fits = size && *size > deviceName().size();
+    const int r = textPropertyGet(deviceName(), buffer, size);
+    if (r == AB_OK && fits) *size += 1;
+    return r;
 }
 
 int AsioDevice::portGet(void* buffer, uint32_t* size)
@@ -308,9 +291,6 @@ int AsioDevice::streamGet(void* buffer, uint32_t* size)
     return AB_OK;
 }
 
-int AsioDevice::openStateInfo(uint32_t*, uint32_t*) { return isHostOpen() ? AB_OK : AB_ERR_NOT_OPEN; }
-int AsioDevice::openStateGet(void*, uint32_t*) { return isHostOpen() ? AB_OK : AB_ERR_NOT_OPEN; }
-
 int AsioDevice::enableSet(const void* value, uint32_t size)
 {
     if (!isHostOpen() || !isRecordList(value, size)) return AB_ERR_NOT_OPEN;
@@ -328,27 +308,14 @@ int AsioDevice::activeSet(const void* value, uint32_t size)
     return wasRunning ? hostStart(true) : AB_OK;
 }
 
-int AsioDevice::rateListInfo(uint32_t* size, uint32_t* changeable)
-{
-    if (!isHostOpen()) return AB_ERR_NOT_OPEN;
-    int32_t rates[kMaxRates];
-    return rateListPropertyInfo(supportedRates(rates), size, changeable);
-}
-
 int AsioDevice::rateListGet(void* buffer, uint32_t* size)
 {
-    int32_t rates[kMaxRates];
+    int32_t rates[kMaxListedRates];
     const int n = isHostOpen() ? supportedRates(rates) : 0;
     if (!isHostOpen() || !size || !buffer || *size != rateListBytes(n)) return AB_ERR_NOT_OPEN;
     std::memset(buffer, 0, *size);
     writeRateList(buffer, rates, n);
     return AB_OK;
-}
-
-int AsioDevice::rateGet(void* buffer, uint32_t* size)
-{
-    if (!isHostOpen()) return AB_ERR_NOT_OPEN;
-    return wordPropertyGet(static_cast<uint32_t>(sampleRate()), buffer, size);
 }
 
 int AsioDevice::rateSet(const void* value, uint32_t size)
@@ -430,17 +397,11 @@ int AsioDevice::clockSet(const void* value, uint32_t size)
     return AB_OK;
 }
 
-int AsioDevice::bufferSizeInfo(uint32_t* size, uint32_t* changeable)
+// The driver's preferred buffer size, 0 when it cannot be read.
+uint32_t AsioDevice::currentBlockFrames()
 {
-    if (!isHostOpen()) return AB_ERR_NOT_OPEN;
-    return valuePropertyInfo(sizeof(uint32_t), false, size, changeable);
-}
-
-int AsioDevice::bufferSizeGet(void* buffer, uint32_t* size)
-{
-    if (!isHostOpen() || !isWordBuffer(buffer, size)) return AB_ERR_NOT_OPEN;
     const int frames = bufferSize();
-    return wordPropertyGet(frames > 0 ? static_cast<uint32_t>(frames) : 0, buffer, size);
+    return frames > 0 ? static_cast<uint32_t>(frames) : 0;
 }
 
 int AsioDevice::controlPanelInfo(uint32_t* size, uint32_t* changeable)

@@ -8,10 +8,10 @@
 #include <string>
 
 #include "ABAsioHost.h"
-#include "ABAudioMidiDevice.h"
+#include "ABAudioDriverDevice.h"
 #include "ABSampleFormatConverter.h"
 
-class AsioDevice : public MappedPropertyDevice<AsioDevice>, public AsioHost {
+class AsioDevice : public AudioDriverDevice<AsioDevice>, public AsioHost {
 public:
     // name: the driver's display name as the list gives it out (at most 32 bytes).
     AsioDevice(AsioDriverList* list, const char* name, void* systemReference);
@@ -30,43 +30,40 @@ public:
     static bool driverFormat(int32_t type, SampleFormat* format);
 
 private:
-    static const int kMaxRates = 6;                 // the rates the host probes
     static const uint32_t kClockEntryBytes = 132;   // a "ClockList" entry: its index and a 128-byte name field
 
     void freeBlock();
     void portRecordList(const void* value, bool active, bool enabled);
     uint32_t streamBytes() const;
 
-    int nameInfo(uint32_t* size, uint32_t* changeable);
-    int nameGet(void* buffer, uint32_t* size);
-    int portInfo(uint32_t* size, uint32_t* changeable);
+    // What the shared property handlers read.
+    uint32_t portTotal() override { return static_cast<uint32_t>(inputCount() + outputCount()); }
+    uint32_t currentRate() override { return static_cast<uint32_t>(sampleRate()); }
+    uint32_t currentBlockFrames() override;
+    int listedRates(int32_t* rates) override { return supportedRates(rates); }
+
+    // Property handlers (beside the shared ones).
+    // "DeviceName" read with room for the terminator: the size becomes the text's with it.
+    int nameCountedGet(void* buffer, uint32_t* size);
     int portGet(void* buffer, uint32_t* size);
     int portSet(const void* value, uint32_t size);
     int streamInfo(uint32_t* size, uint32_t* changeable);
     int streamGet(void* buffer, uint32_t* size);
-    // "EnableAudioPort" and "ActiveAudioPort" read only whether the device is open.
-    int openStateInfo(uint32_t* size, uint32_t* changeable);
-    int openStateGet(void* buffer, uint32_t* size);
     int enableSet(const void* value, uint32_t size);
     int activeSet(const void* value, uint32_t size);
-    int rateListInfo(uint32_t* size, uint32_t* changeable);
     int rateListGet(void* buffer, uint32_t* size);
-    int rateGet(void* buffer, uint32_t* size);
     int rateSet(const void* value, uint32_t size);
     int clockListInfo(uint32_t* size, uint32_t* changeable);
     int clockListGet(void* buffer, uint32_t* size);
     int clockInfo(uint32_t* size, uint32_t* changeable);
     int clockGet(void* buffer, uint32_t* size);
     int clockSet(const void* value, uint32_t size);
-    int bufferSizeInfo(uint32_t* size, uint32_t* changeable);
-    int bufferSizeGet(void* buffer, uint32_t* size);
     int controlPanelInfo(uint32_t* size, uint32_t* changeable);
     int controlPanelGet(void* buffer, uint32_t* size);
     int descriptionGet(void* buffer, uint32_t* size);
     int latencyInfo(uint32_t* size, uint32_t* changeable);
     int latencyGet(void* buffer, uint32_t* size);
 
-    std::string m_name;
     std::unique_ptr<SampleFormatConverter> m_inConverter;   // made by open; used on the driver's thread
     std::unique_ptr<SampleFormatConverter> m_outConverter;
     bool m_floatInput = false;   // the driver delivers float samples, which are checked as they enter

@@ -123,7 +123,7 @@ int DirectSoundDevice::blockFramesFor(int rate, int latencyMs)
 // ---- life cycle
 
 DirectSoundDevice::DirectSoundDevice(const char* description, const char* module, const GUID& guid)
-    : MappedPropertyDevice(KIND_AUDIO), deviceGuid(guid), name(std::string("DS ") + description), moduleName(module)
+    : AudioDriverDevice(std::string("DS ") + description), deviceGuid(guid), moduleName(module)
 {
     std::memset(&captureGuid, 0, sizeof captureGuid);
     std::memset(outputPorts, 0, sizeof outputPorts);
@@ -175,8 +175,8 @@ void DirectSoundDevice::buildPorts()
         Port& in = inputPorts[i];
         o.enabled = o.active = (i < 2) ? 1 : 0;
         in.enabled = in.active = 0;
-        copyText(o.name, sizeof o.name, name);
-        copyText(in.name, sizeof in.name, name);
+        copyText(o.name, sizeof o.name, deviceName());
+        copyText(in.name, sizeof in.name, deviceName());
     }
 }
 
@@ -656,16 +656,6 @@ DirectSoundDevice::Port* DirectSoundDevice::findPort(int32_t index, bool isOutpu
     return index < inputChannels ? &inputPorts[index] : nullptr;
 }
 
-int DirectSoundDevice::nameInfo(uint32_t* size, uint32_t* changeable)
-{
-    return textPropertyInfo(name, size, changeable);
-}
-
-int DirectSoundDevice::nameGet(void* buffer, uint32_t* size)
-{
-    return textPropertyGet(name, buffer, size);
-}
-
 int DirectSoundDevice::descriptionGet(void* buffer, uint32_t* size)
 {
     if (!size || !buffer || *size < 8) return AB_ERR_NOT_OPEN;
@@ -673,13 +663,6 @@ int DirectSoundDevice::descriptionGet(void* buffer, uint32_t* size)
     writeU32(buffer, 4, kDriverKind);
     *size = 8;
     return AB_OK;
-}
-
-int DirectSoundDevice::portInfo(uint32_t* size, uint32_t* changeable)
-{
-    if (!isOpenFlag) return AB_ERR_NOT_OPEN;
-    return valuePropertyInfo(audioPortDescriptionBytes(static_cast<uint32_t>(inputChannels + outputChannels)), true,
-                             size, changeable);
 }
 
 int DirectSoundDevice::portGet(void* buffer, uint32_t* size)
@@ -815,10 +798,10 @@ int DirectSoundDevice::inLatencySet(const void* value, uint32_t size)
     return AB_OK;
 }
 
-int DirectSoundDevice::rateListInfo(uint32_t* size, uint32_t* changeable)
+int DirectSoundDevice::listedRates(int32_t* list)
 {
-    if (!isOpenFlag) return AB_ERR_NOT_OPEN;
-    return rateListPropertyInfo(rateCount, size, changeable);
+    for (int i = 0; i < rateCount; ++i) list[i] = static_cast<int32_t>(rates[i]);
+    return rateCount;
 }
 
 // Any buffer that holds the count and the rates (the spare word is not needed).
@@ -827,12 +810,6 @@ int DirectSoundDevice::rateListGet(void* buffer, uint32_t* size)
     if (!isOpenFlag || !size || !buffer || *size < rateListBytes(rateCount) - 4) return AB_ERR_NOT_OPEN;
     writeRateList(buffer, rates, rateCount);
     return AB_OK;
-}
-
-int DirectSoundDevice::rateGet(void* buffer, uint32_t* size)
-{
-    if (!isOpenFlag) return AB_ERR_NOT_OPEN;
-    return wordPropertyGet(static_cast<uint32_t>(sampleRate), buffer, size);
 }
 
 int DirectSoundDevice::rateSet(const void* value, uint32_t size)
@@ -853,17 +830,10 @@ int DirectSoundDevice::rateSet(const void* value, uint32_t size)
     return reopen(true, wasRunning);
 }
 
-int DirectSoundDevice::bufferSizeInfo(uint32_t* size, uint32_t* changeable)
+// The block's frames, or before the first start those the output latency gives.
+uint32_t DirectSoundDevice::currentBlockFrames()
 {
-    if (!isOpenFlag) return AB_ERR_NOT_OPEN;
-    return valuePropertyInfo(sizeof(uint32_t), false, size, changeable);
-}
-
-int DirectSoundDevice::bufferSizeGet(void* buffer, uint32_t* size)
-{
-    if (!isOpenFlag) return AB_ERR_NOT_OPEN;
-    const int frames = blockFrames != 0 ? blockFrames : blockFramesFor(sampleRate, outputLatencyMs);
-    return wordPropertyGet(static_cast<uint32_t>(frames), buffer, size);
+    return static_cast<uint32_t>(blockFrames != 0 ? blockFrames : blockFramesFor(sampleRate, outputLatencyMs));
 }
 
 int DirectSoundDevice::bufferSizeSet(const void* value, uint32_t size)

@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "ABAudioMidiDevice.h"
+#include "ABAudioDriverDevice.h"
 #include "ABPortEntry.h"
 #include "GPLock.h"
 
@@ -29,7 +29,7 @@ struct DirectSoundCaptureEntry {
     std::string description;
 };
 
-class DirectSoundDevice : public MappedPropertyDevice<DirectSoundDevice> {
+class DirectSoundDevice : public AudioDriverDevice<DirectSoundDevice> {
 public:
     static const int kMaxPorts = 16;
     static const int kMaxOutputChannels = 4;
@@ -64,7 +64,6 @@ public:
     // For tests: the block frames for a rate and an output latency.
     static int blockFramesFor(int rate, int latencyMs);
 
-    const std::string& deviceName() const { return name; }
     int blockFrameCount() const { return blockFrames; }
     int outputLatency() const { return outputLatencyMs; }
     int outputChannelCount() const { return outputChannels; }
@@ -98,11 +97,14 @@ private:
     int portRecords(const void* value, uint32_t size, bool setActive, bool setEnabled);
     Port* findPort(int32_t index, bool isOutput);
 
-    // Property handlers.
-    int nameInfo(uint32_t* size, uint32_t* changeable);
-    int nameGet(void* buffer, uint32_t* size);
+    // What the shared property handlers read.
+    uint32_t portTotal() override { return static_cast<uint32_t>(inputChannels + outputChannels); }
+    uint32_t currentRate() override { return static_cast<uint32_t>(sampleRate); }
+    uint32_t currentBlockFrames() override;
+    int listedRates(int32_t* list) override;
+
+    // Property handlers (beside the shared ones).
     int descriptionGet(void* buffer, uint32_t* size);
-    int portInfo(uint32_t* size, uint32_t* changeable);
     int portGet(void* buffer, uint32_t* size);
     int portSet(const void* value, uint32_t size);
     int listedPortCount() const;
@@ -118,12 +120,8 @@ private:
     int inLatencyInfo(uint32_t* size, uint32_t* changeable);
     int inLatencyGet(void* buffer, uint32_t* size);
     int inLatencySet(const void* value, uint32_t size);
-    int rateListInfo(uint32_t* size, uint32_t* changeable);
     int rateListGet(void* buffer, uint32_t* size);
-    int rateGet(void* buffer, uint32_t* size);
     int rateSet(const void* value, uint32_t size);
-    int bufferSizeInfo(uint32_t* size, uint32_t* changeable);
-    int bufferSizeGet(void* buffer, uint32_t* size);
     int bufferSizeSet(const void* value, uint32_t size);
     int inBufferSizeGet(void* buffer, uint32_t* size);
     int inBufferSizeSet(const void* value, uint32_t size);
@@ -167,7 +165,6 @@ private:
     int32_t activeOutputs = 0;
     int32_t activeInputs = 0;
     RecursiveLock lock;
-    std::string name;
     bool isOpenFlag = false;
     std::atomic<bool> isRunningFlag{false};
     std::atomic<bool> stopping{false};

@@ -56,14 +56,23 @@ void showError(const char* what, const char* systemText)
 
 }  // namespace
 
-MmeDevice::MmeDevice(uint32_t outputIndex) : MappedPropertyDevice(KIND_AUDIO), m_worker(this), m_outIndex(outputIndex)
+namespace {
+// "MME " and the system's name of the output device.
+std::string outputName(uint32_t index)
+{
+    WAVEOUTCAPSA caps;
+    std::memset(&caps, 0, sizeof caps);
+    std::string name = "MME ";
+    if (waveOutGetDevCapsA(index, &caps, sizeof caps) == MMSYSERR_NOERROR) name += caps.szPname;
+    return name;
+}
+}  // namespace
+
+MmeDevice::MmeDevice(uint32_t outputIndex)
+    : AudioDriverDevice(outputName(outputIndex)), m_worker(this), m_outIndex(outputIndex)
 {
     std::memset(&m_format, 0, sizeof m_format);
     std::memset(m_rates, 0, sizeof m_rates);
-    WAVEOUTCAPSA caps;
-    std::memset(&caps, 0, sizeof caps);
-    m_name = "MME ";
-    if (waveOutGetDevCapsA(outputIndex, &caps, sizeof caps) == MMSYSERR_NOERROR) m_name += caps.szPname;
     m_inName = kNoInputDeviceName;
 
     typedef MmeDevice M;
@@ -189,7 +198,7 @@ int MmeDevice::open(bool on)
         e.index = c;
         e.isOutput = 1;
         if (outCh >= 2 && c < 2) e.active = e.enabled = 1;
-        std::snprintf(e.name, sizeof e.name, "%s %d", m_name.c_str(), c + 1);
+        std::snprintf(e.name, sizeof e.name, "%s %d", deviceName().c_str(), c + 1);
     }
     block.frames = static_cast<int32_t>(m_outFrames);
     block.sampleRate = static_cast<int32_t>(m_rate);
@@ -404,22 +413,6 @@ AudioPortEntry* MmeDevice::findPort(int32_t index, bool isOutput)
     return index < m_inPortCount ? &m_inPorts[index] : nullptr;
 }
 
-int MmeDevice::nameInfo(uint32_t* size, uint32_t* changeable)
-{
-    return textPropertyInfo(m_name, size, changeable);
-}
-
-int MmeDevice::nameGet(void* buffer, uint32_t* size)
-{
-    return textPropertyGet(m_name, buffer, size);
-}
-
-int MmeDevice::portInfo(uint32_t* size, uint32_t* changeable)
-{
-    if (!m_open) return AB_ERR_NOT_OPEN;
-    return valuePropertyInfo(audioPortDescriptionBytes(static_cast<uint32_t>(portCount())), true, size, changeable);
-}
-
 int MmeDevice::portGet(void* buffer, uint32_t* size)
 {
     if (!m_open || !size || !buffer || *size < kRecordCountBytes) return AB_ERR_NOT_OPEN;
@@ -495,20 +488,16 @@ int MmeDevice::streamGet(void* buffer, uint32_t* size)
     return AB_OK;
 }
 
-int MmeDevice::openStateInfo(uint32_t*, uint32_t*) { return m_open ? AB_OK : AB_ERR_NOT_OPEN; }
-int MmeDevice::openStateGet(void*, uint32_t*) { return m_open ? AB_OK : AB_ERR_NOT_OPEN; }
-int MmeDevice::openStateSet(const void*, uint32_t) { return m_open ? AB_OK : AB_ERR_NOT_OPEN; }
-
 int MmeDevice::enableSet(const void* value, uint32_t size)
 {
     if (!m_open || !isRecordList(value, size)) return AB_ERR_NOT_OPEN;
     return portRecordList(value, true);
 }
 
-int MmeDevice::rateListInfo(uint32_t* size, uint32_t* changeable)
+int MmeDevice::listedRates(int32_t* rates)
 {
-    if (!m_open) return AB_ERR_NOT_OPEN;
-    return rateListPropertyInfo(m_rateCount, size, changeable);
+    for (int i = 0; i < m_rateCount; ++i) rates[i] = static_cast<int32_t>(m_rates[i]);
+    return m_rateCount;
 }
 
 int MmeDevice::rateListGet(void* buffer, uint32_t* size)
@@ -516,12 +505,6 @@ int MmeDevice::rateListGet(void* buffer, uint32_t* size)
     if (!m_open || !size || !buffer || *size != rateListBytes(m_rateCount)) return AB_ERR_NOT_OPEN;
     writeRateList(buffer, m_rates, m_rateCount);
     return AB_OK;
-}
-
-int MmeDevice::rateGet(void* buffer, uint32_t* size)
-{
-    if (!m_open) return AB_ERR_NOT_OPEN;
-    return wordPropertyGet(m_rate, buffer, size);
 }
 
 int MmeDevice::rateSet(const void* value, uint32_t size)
@@ -541,18 +524,6 @@ int MmeDevice::setBufferFrames(uint32_t* field, uint32_t frames)
     open(false);
     *field = abClamp<uint32_t>(frames, 1, kMaxBufferFrames);
     return reopen(wasRunning);
-}
-
-int MmeDevice::bufferSizeInfo(uint32_t* size, uint32_t* changeable)
-{
-    if (!m_open) return AB_ERR_NOT_OPEN;
-    return valuePropertyInfo(sizeof(uint32_t), false, size, changeable);
-}
-
-int MmeDevice::bufferSizeGet(void* buffer, uint32_t* size)
-{
-    if (!m_open) return AB_ERR_NOT_OPEN;
-    return wordPropertyGet(m_outFrames, buffer, size);
 }
 
 int MmeDevice::bufferSizeSet(const void* value, uint32_t size)

@@ -12,11 +12,11 @@
 #include <memory>
 #include <string>
 
-#include "ABAudioMidiDevice.h"
+#include "ABAudioDriverDevice.h"
 #include "ABPortEntry.h"
 #include "GPThread.h"
 
-class MmeDevice : public MappedPropertyDevice<MmeDevice> {
+class MmeDevice : public AudioDriverDevice<MmeDevice> {
 public:
     static const int kMaxRates = 10;
     static const uint32_t kMaxBufferFrames = 262144;   // about 6 s at 44.1 kHz
@@ -32,7 +32,6 @@ public:
     // The worker thread's body.
     void workerRun();
 
-    const std::string& deviceName() const { return m_name; }
     int outputChannels() const { return m_outChannels; }
     int inputChannels() const { return m_inChannels; }
 
@@ -59,26 +58,22 @@ private:
     int portRecordList(const void* value, bool enabledOnly);
     uint32_t streamBytes() const;
 
-    // Property handlers.
-    int nameInfo(uint32_t* size, uint32_t* changeable);
-    int nameGet(void* buffer, uint32_t* size);
-    int portInfo(uint32_t* size, uint32_t* changeable);
+    // What the shared property handlers read.
+    uint32_t portTotal() override { return static_cast<uint32_t>(portCount()); }
+    uint32_t currentRate() override { return m_rate; }
+    uint32_t currentBlockFrames() override { return m_outFrames; }
+    int listedRates(int32_t* rates) override;
+
+    // Property handlers (beside the shared ones).
     int portGet(void* buffer, uint32_t* size);
     int portSet(const void* value, uint32_t size);
     int streamInfo(uint32_t* size, uint32_t* changeable);
     int streamGet(void* buffer, uint32_t* size);
-    // "EnableAudioPort" and "ActiveAudioPort" answer only whether the device is open (the set of
-    // "EnableAudioPort" takes its records).
-    int openStateInfo(uint32_t* size, uint32_t* changeable);
-    int openStateGet(void* buffer, uint32_t* size);
-    int openStateSet(const void* value, uint32_t size);
+    // "EnableAudioPort" and "ActiveAudioPort" answer only whether the device is open, but for the set of
+    // "EnableAudioPort", which takes its records.
     int enableSet(const void* value, uint32_t size);
-    int rateListInfo(uint32_t* size, uint32_t* changeable);
     int rateListGet(void* buffer, uint32_t* size);
-    int rateGet(void* buffer, uint32_t* size);
     int rateSet(const void* value, uint32_t size);
-    int bufferSizeInfo(uint32_t* size, uint32_t* changeable);
-    int bufferSizeGet(void* buffer, uint32_t* size);
     int bufferSizeSet(const void* value, uint32_t size);
     int inBufferSizeGet(void* buffer, uint32_t* size);
     int inBufferSizeSet(const void* value, uint32_t size);
@@ -97,7 +92,6 @@ private:
     int setBufferFrames(uint32_t* field, uint32_t frames);
 
     Worker m_worker;
-    std::string m_name;                // "MME " + product name
     std::string m_inName;              // "no device" or "MME " + product name
     uint32_t m_outIndex;
     int32_t m_inIndex = -1;
