@@ -228,13 +228,12 @@ int AsioDevice::portGet(void* buffer, uint32_t* size)
         return AB_OK;
     }
     if (isSinglePortRecord(buffer, *size)) {
-        AudioPortEntry e = portEntryAt(buffer, 0);
-        const int flags = channelFlags(e.isOutput ? OUTPUT : INPUT, e.index);
-        if (flags < 0) return AB_ERR_NOT_OPEN;
-        e.active = (flags & ACTIVE) ? 1 : 0;
-        e.enabled = (flags & ENABLED) ? 1 : 0;
-        putPortEntry(buffer, 0, e);
-        return AB_OK;
+        return answerPortRecord(buffer, [this](const AudioPortEntry& e, uint8_t* active, uint8_t* enabled) {
+            const int flags = channelFlags(e.isOutput ? OUTPUT : INPUT, e.index);
+            *active = (flags & ACTIVE) ? 1 : 0;
+            *enabled = (flags & ENABLED) ? 1 : 0;
+            return flags >= 0;
+        });
     }
     writeU32(buffer, 0, 0);
     return AB_OK;
@@ -250,14 +249,17 @@ void AsioDevice::portRecordList(const void* value, bool active, bool enabled)
     });
 }
 
-int AsioDevice::portSet(const void* value, uint32_t size)
+// Takes the records with the streams stopped (the driver's buffers follow the active channels).
+int AsioDevice::portRecordsStopped(const void* value, uint32_t size, bool active, bool enabled)
 {
     if (!isHostOpen() || !isRecordList(value, size)) return AB_ERR_NOT_OPEN;
     const bool wasRunning = isHostRunning();
     if (wasRunning) hostStart(false);
-    portRecordList(value, true, true);
+    portRecordList(value, active, enabled);
     return wasRunning ? hostStart(true) : AB_OK;
 }
+
+int AsioDevice::portSet(const void* value, uint32_t size) { return portRecordsStopped(value, size, true, true); }
 
 // Sized with room for one entry more than there are listed ports.
 uint32_t AsioDevice::streamBytes() const
@@ -299,14 +301,7 @@ int AsioDevice::enableSet(const void* value, uint32_t size)
     return AB_OK;
 }
 
-int AsioDevice::activeSet(const void* value, uint32_t size)
-{
-    if (!isHostOpen() || !isRecordList(value, size)) return AB_ERR_NOT_OPEN;
-    const bool wasRunning = isHostRunning();
-    if (wasRunning) hostStart(false);
-    portRecordList(value, true, false);
-    return wasRunning ? hostStart(true) : AB_OK;
-}
+int AsioDevice::activeSet(const void* value, uint32_t size) { return portRecordsStopped(value, size, true, false); }
 
 int AsioDevice::rateListGet(void* buffer, uint32_t* size)
 {

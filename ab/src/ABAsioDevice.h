@@ -34,6 +34,7 @@ private:
 
     void freeBlock();
     void portRecordList(const void* value, bool active, bool enabled);
+    int portRecordsStopped(const void* value, uint32_t size, bool active, bool enabled);
     uint32_t streamBytes() const;
 
     // What the shared property handlers read.

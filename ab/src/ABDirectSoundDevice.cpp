@@ -686,13 +686,13 @@ int DirectSoundDevice::portGet(void* buffer, uint32_t* size)
         return AB_OK;
     }
     if (isSinglePortRecord(buffer, *size)) {
-        AudioPortEntry e = portEntryAt(buffer, 0);
-        Port* p = findPort(e.index, e.isOutput != 0);
-        if (!p) return AB_ERR_NOT_OPEN;
-        e.active = p->active;
-        e.enabled = p->enabled;
-        putPortEntry(buffer, 0, e);
-        return AB_OK;
+        return answerPortRecord(buffer, [this](const AudioPortEntry& e, uint8_t* active, uint8_t* enabled) {
+            const Port* p = findPort(e.index, e.isOutput != 0);
+            if (!p) return false;
+            *active = p->active;
+            *enabled = p->enabled;
+            return true;
+        });
     }
     return AB_ERR_NOT_OPEN;
 }

@@ -103,6 +103,25 @@ MmeDevice::~MmeDevice()
 
 // ---- life cycle
 
+namespace {
+// One direction of the block and its port records: channel c has the id c and is the port c, named
+// after the device with its number.
+void setUpSide(AudioBlockPart* side, uint32_t frames, int channels, float** buffers, int32_t* ids, AudioPortEntry* ports,
+               bool isOutput, const std::string& name)
+{
+    side->frames = static_cast<int32_t>(frames);
+    side->channelCount = channels;
+    side->buffers = buffers;
+    side->channelIds = ids;
+    for (int c = 0; c < channels; ++c) {
+        ids[c] = c;
+        ports[c].index = c;
+        ports[c].isOutput = isOutput ? 1 : 0;
+        std::snprintf(ports[c].name, sizeof ports[c].name, "%s %d", name.c_str(), c + 1);
+    }
+}
+}  // namespace
+
 void MmeDevice::probe()
 {
     m_rateCount = 0;
@@ -175,31 +194,12 @@ int MmeDevice::open(bool on)
     }
     if (inCh > 0) {
         m_inPortCount = inCh;
-        block.input.frames = static_cast<int32_t>(m_inFrames);
-        block.input.channelCount = inCh;
-        block.input.buffers = m_inBuffers;
-        block.input.channelIds = m_inIds;
-        for (int c = 0; c < inCh; ++c) {
-            m_inIds[c] = c;
-            AudioPortEntry& e = m_inPorts[c];
-            e.index = c;
-            e.isOutput = 0;
-            std::snprintf(e.name, sizeof e.name, "%s %d", m_inName.c_str(), c + 1);
-        }
+        setUpSide(&block.input, m_inFrames, inCh, m_inBuffers, m_inIds, m_inPorts.get(), false, m_inName);
     }
     m_outPortCount = outCh;
-    block.output.frames = static_cast<int32_t>(m_outFrames);
-    block.output.channelCount = outCh;
-    block.output.buffers = m_outBuffers;
-    block.output.channelIds = m_outIds;
-    for (int c = 0; c < outCh; ++c) {
-        m_outIds[c] = c;
-        AudioPortEntry& e = m_outPorts[c];
-        e.index = c;
-        e.isOutput = 1;
-        if (outCh >= 2 && c < 2) e.active = e.enabled = 1;
-        std::snprintf(e.name, sizeof e.name, "%s %d", deviceName().c_str(), c + 1);
-    }
+    setUpSide(&block.output, m_outFrames, outCh, m_outBuffers, m_outIds, m_outPorts.get(), true, deviceName());
+    if (outCh >= 2)   // the first two outputs play
+        for (int c = 0; c < 2; ++c) m_outPorts[c].active = m_outPorts[c].enabled = 1;
     block.frames = static_cast<int32_t>(m_outFrames);
     block.sampleRate = static_cast<int32_t>(m_rate);
     m_open = 1;
@@ -424,13 +424,13 @@ int MmeDevice::portGet(void* buffer, uint32_t* size)
         return AB_OK;
     }
     if (isSinglePortRecord(buffer, *size)) {
-        AudioPortEntry e = portEntryAt(buffer, 0);
-        AudioPortEntry* port = findPort(e.index, e.isOutput != 0);
-        if (!port) return AB_ERR_NOT_OPEN;
-        e.active = port->active;
-        e.enabled = port->enabled;
-        putPortEntry(buffer, 0, e);
-        return AB_OK;
+        return answerPortRecord(buffer, [this](const AudioPortEntry& e, uint8_t* active, uint8_t* enabled) {
+            const AudioPortEntry* port = findPort(e.index, e.isOutput != 0);
+            if (!port) return false;
+            *active = port->active;
+            *enabled = port->enabled;
+            return true;
+        });
     }
     if (*size == portListBytes(readU32(buffer, 0))) {
         gpDebugPrint("usw ..... \n");

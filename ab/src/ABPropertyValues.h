@@ -112,6 +112,21 @@ inline AudioPortEntry makePortEntry(int32_t index, bool isOutput, bool active, b
     return e;
 }
 
+// Answers a single-entry record (see isSinglePortRecord) with the flags of the port it names:
+// flagsOf(entry, &active, &enabled) finds the port and gives its flags, or returns false when there
+// is no such port (AB_ERR_NOT_OPEN, and the record stays as it was).
+template <class FlagsOf>
+int answerPortRecord(void* buffer, FlagsOf flagsOf)
+{
+    AudioPortEntry e = portEntryAt(buffer, 0);
+    uint8_t active = 0, enabled = 0;
+    if (!flagsOf(e, &active, &enabled)) return AB_ERR_NOT_OPEN;
+    e.active = active;
+    e.enabled = enabled;
+    putPortEntry(buffer, 0, e);
+    return AB_OK;
+}
+
 // Calls f(entry) for each entry of a record list (checked by isRecordList), in order.
 template <class F>
 void forEachPortEntry(const void* list, F f)

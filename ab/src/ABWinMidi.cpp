@@ -161,12 +161,11 @@ int WinMidi::portGet(void* buffer, uint32_t* size)
         return AB_OK;
     }
     if (isSinglePortRecord(buffer, *size)) {
-        AudioPortEntry e = portEntryAt(buffer, 0);
-        MidiPort* p = findPort(e.index, e.isOutput != 0);
-        if (!p) return AB_ERR_NOT_OPEN;
-        e.active = e.enabled = p->isOpen() ? 1 : 0;
-        putPortEntry(buffer, 0, e);
-        return AB_OK;
+        return answerPortRecord(buffer, [this](const AudioPortEntry& e, uint8_t* active, uint8_t* enabled) {
+            MidiPort* p = findPort(e.index, e.isOutput != 0);
+            if (p) *active = *enabled = p->isOpen() ? 1 : 0;
+            return p != nullptr;
+        });
     }
     if (*size == portListBytes(readU32(buffer, 0))) {
         gpDebugPrint("usw ..... \n");
