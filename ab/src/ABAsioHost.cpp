@@ -8,6 +8,7 @@
 #include <cstring>
 #include <new>
 
+#include "ABClamp.h"
 #include "ABAudioMidiDevice.h"
 #include "ABDeviceErrors.h"
 
@@ -120,8 +121,8 @@ int AsioHost::hostOpen(bool on)
         return r;
     }
     // Counts from the driver are bounded before they size anything.
-    m_inputs = inputs < 0 ? 0 : inputs > kMaxChannels ? kMaxChannels : inputs;
-    m_outputs = outputs < 0 ? 0 : outputs > kMaxChannels ? kMaxChannels : outputs;
+    m_inputs = abClamp<int>(inputs, 0, kMaxChannels);
+    m_outputs = abClamp<int>(outputs, 0, kMaxChannels);
     const size_t total = static_cast<size_t>(m_inputs + m_outputs);
     m_flags[INPUT] = new (std::nothrow) uint8_t[m_inputs + 1]();
     m_flags[OUTPUT] = new (std::nothrow) uint8_t[m_outputs + 1]();
@@ -358,8 +359,7 @@ void AsioHost::sampleRateChanged(double rate)
     AsioHost* h = g_currentHost.load();
     if (!h || !h->m_clientListener) return;
     // A hostile rate is clamped before it becomes an integer.
-    if (!(rate > 0.0)) rate = 0.0;
-    if (rate > 1e7) rate = 1e7;
+    rate = abClamp(rate, 0.0, 1e7);
     h->m_clientListener->sampleRateDidChange(static_cast<int>(rate));
 }
 
@@ -437,8 +437,7 @@ int AsioHost::sampleRate()
     IAsioDriver* d = ownDriver();
     double rate = 0.0;
     if (!d || d->getSampleRate(&rate) != ASIO_OK) return 0;
-    if (!(rate > 0.0)) return 0;
-    return rate > 1e7 ? 10000000 : static_cast<int>(rate);
+    return static_cast<int>(abClamp(rate, 0.0, 1e7));   // NaN and rates at or below 0 give 0
 }
 
 int AsioHost::supportedRates(int32_t rates[6])
@@ -525,8 +524,7 @@ int AsioHost::clockSources(AsioClockSource* table)
     std::memset(table, 0, sizeof(AsioClockSource) * kMaxClockSources);
     const int r = d->getClockSources(table, &count);
     if (r != ASIO_OK) return r;
-    if (count < 0) count = 0;
-    if (count > kMaxClockSources) count = kMaxClockSources;
+    count = abClamp<int32_t>(count, 0, kMaxClockSources);
     for (int i = 0; i < count; ++i) table[i].name[31] = 0;
     return count;
 }

@@ -2,6 +2,7 @@
 #include "ABAudioClient.h"
 
 #include "ABAudioManager.h"
+#include "ABClamp.h"
 #include "ABSetupLists.h"
 
 AudioClientBase::AudioClientBase()
@@ -89,8 +90,7 @@ float** AudioHostClient::mapRouted(bool isOutput, float** buffers, int count)
 {
     float** map = isOutput ? outputMap : inputMap;
     int channels = isOutput ? outputCount() : inputCount();
-    if (channels > 32) channels = 32;
-    if (channels < 0) channels = 0;
+    channels = abClamp(channels, 0, 32);
     if (count > 32) count = 32;
     if (!buffers) count = 0;
     const int* ids = manager ? (isOutput ? manager->outputChannelIds() : manager->inputChannelIds()) : nullptr;
