@@ -370,7 +370,13 @@ int32_t AsioHost::message(int32_t selector, int32_t value, void*, double*)
     switch (selector) {
     case ASIO_MSG_SELECTOR_SUPPORTED:
         switch (value) {
-        case 2: case 3: case 5: case 6: case 7: case 8: case 10:
+        case ASIO_MSG_ENGINE_VERSION:
+        case ASIO_MSG_RESET_REQUEST:
+        case ASIO_MSG_RESYNC_REQUEST:
+        case ASIO_MSG_LATENCIES_CHANGED:
+        case ASIO_MSG_SUPPORTS_TIME_INFO:
+        case ASIO_MSG_SUPPORTS_TIME_CODE:
+        case ASIO_MSG_SUPPORTS_INPUT_MONITOR:
             return 1;
         default:
             return 0;

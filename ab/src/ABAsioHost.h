@@ -50,7 +50,7 @@ public:
 
     int inputCount() const { return m_inputs; }
     int outputCount() const { return m_outputs; }
-    // Flags of channel n of a direction (ACTIVE | ENABLED); -9368 before open or out of range.
+    // Flags of channel n of a direction (ACTIVE | ENABLED); AB_ERR_NOT_OPEN before open or out of range.
     int channelFlags(Direction d, int channel) const;
     int setChannelActive(Direction d, int channel, bool on);
     int setChannelEnabled(Direction d, int channel, bool on);

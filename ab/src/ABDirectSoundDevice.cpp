@@ -17,8 +17,8 @@ namespace {
 
 const size_t kMaxCaptureDevices = 32;
 const int kMaxCaptureName = 254;
-const uint32_t kPrimaryFlags = 0x10001;     // primary buffer | get-current-position-2
-const uint32_t kSecondaryFlags = 0x18000;   // global focus | get-current-position-2
+const uint32_t kPrimaryFlags = DSBCAPS_PRIMARYBUFFER | DSBCAPS_GETCURRENTPOSITION2;
+const uint32_t kSecondaryFlags = DSBCAPS_GLOBALFOCUS | DSBCAPS_GETCURRENTPOSITION2;
 // The PCM sub-format of an extensible wave format.
 const GUID kPcmSubFormat = {0x00000001, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
 
@@ -65,31 +65,31 @@ BOOL CALLBACK captureEnum(LPGUID guid, LPCSTR description, LPCSTR, LPVOID)
 
 const char* dsResultText(HRESULT result)
 {
-    switch (static_cast<uint32_t>(result)) {
-    case 0x0878000A: return "The call succeeded, but no virtualization was applied to the 3D buffer. ";   // DS_NO_VIRTUALIZATION
-    case 0x08780014: return "The call succeeded, but not all of the requested effects were obtained. ";   // DS_INCOMPLETE
-    case 0x80070005: return "Access was denied. ";                                                          // DSERR_ACCESSDENIED
-    case 0x8878000A: return "The resource is already in use by another caller. ";                           // DSERR_ALLOCATED
-    case 0x88780082: return "The object is already initialized. ";                                          // DSERR_ALREADYINITIALIZED
-    case 0x88780064: return "The specified wave format is not supported. ";                                 // DSERR_BADFORMAT
-    case 0x887800D2: return "The GUID of an effect send buffer is not valid. ";                             // DSERR_BADSENDBUFFERGUID
-    case 0x88780096: return "The buffer memory has been lost and must be restored. ";                       // DSERR_BUFFERLOST
-    case 0x887800B4: return "The buffer is too small for the effect. ";                                     // DSERR_BUFFERTOOSMALL
-    case 0x8878001E: return "The buffer was not made with the control that this call needs. ";              // DSERR_CONTROLUNAVAIL
-    case 0x887800BE: return "The call needs the version 8 interface. ";                                     // DSERR_DS8_REQUIRED
-    case 0x80004005: return "An unspecified error occurred. ";                                              // E_FAIL
-    case 0x88780032: return "The call is not valid in the object's present state. ";                        // DSERR_INVALIDCALL
-    case 0x80070057: return "An argument is not valid. ";                                                   // DSERR_INVALIDPARAM
-    case 0x80040110: return "The object does not support aggregation. ";                                    // DSERR_NOAGGREGATION
-    case 0x88780078: return "No sound driver is available for use. ";                                       // DSERR_NODRIVER
-    case 0x80004002: return "The interface is not supported. ";                                             // DSERR_NOINTERFACE
-    case 0x88781161: return "The requested effect was not found. ";                                         // DSERR_OBJECTNOTFOUND
-    case 0x887800A0: return "Another application has a higher priority level. ";                            // DSERR_OTHERAPPHASPRIO
-    case 0x8007000E: return "There is not enough memory for the request. ";                                 // DSERR_OUTOFMEMORY
-    case 0x88780046: return "The call needs a higher cooperative level. ";                                  // DSERR_PRIOLEVELNEEDED
-    case 0x887800C8: return "Effect sends would form a loop. ";                                             // DSERR_SENDLOOP
-    case 0x887800AA: return "The object has not been initialized. ";                                        // DSERR_UNINITIALIZED
-    case 0x80004001: return "The function is not available. ";                                              // DSERR_UNSUPPORTED
+    switch (result) {
+    case DS_NO_VIRTUALIZATION: return "The call succeeded, but no virtualization was applied to the 3D buffer. ";
+    case DS_INCOMPLETE: return "The call succeeded, but not all of the requested effects were obtained. ";
+    case DSERR_ACCESSDENIED: return "Access was denied. ";
+    case DSERR_ALLOCATED: return "The resource is already in use by another caller. ";
+    case DSERR_ALREADYINITIALIZED: return "The object is already initialized. ";
+    case DSERR_BADFORMAT: return "The specified wave format is not supported. ";
+    case DSERR_BADSENDBUFFERGUID: return "The GUID of an effect send buffer is not valid. ";
+    case DSERR_BUFFERLOST: return "The buffer memory has been lost and must be restored. ";
+    case DSERR_BUFFERTOOSMALL: return "The buffer is too small for the effect. ";
+    case DSERR_CONTROLUNAVAIL: return "The buffer was not made with the control that this call needs. ";
+    case DSERR_DS8_REQUIRED: return "The call needs the version 8 interface. ";
+    case E_FAIL: return "An unspecified error occurred. ";
+    case DSERR_INVALIDCALL: return "The call is not valid in the object's present state. ";
+    case DSERR_INVALIDPARAM: return "An argument is not valid. ";
+    case DSERR_NOAGGREGATION: return "The object does not support aggregation. ";
+    case DSERR_NODRIVER: return "No sound driver is available for use. ";
+    case DSERR_NOINTERFACE: return "The interface is not supported. ";
+    case DSERR_OBJECTNOTFOUND: return "The requested effect was not found. ";
+    case DSERR_OTHERAPPHASPRIO: return "Another application has a higher priority level. ";
+    case DSERR_OUTOFMEMORY: return "There is not enough memory for the request. ";
+    case DSERR_PRIOLEVELNEEDED: return "The call needs a higher cooperative level. ";
+    case DSERR_SENDLOOP: return "Effect sends would form a loop. ";
+    case DSERR_UNINITIALIZED: return "The object has not been initialized. ";
+    case DSERR_UNSUPPORTED: return "The function is not available. ";
     default: return "Unknown";
     }
 }
@@ -528,7 +528,7 @@ void DirectSoundDevice::readInput(uint32_t position, int frames, int offset)
 
 uint32_t DirectSoundDevice::outputChannelMask()
 {
-    static const uint32_t kSpeakers[4] = {0x1, 0x2, 0x10, 0x20};
+    static const uint32_t kSpeakers[4] = {SPEAKER_FRONT_LEFT, SPEAKER_FRONT_RIGHT, SPEAKER_BACK_LEFT, SPEAKER_BACK_RIGHT};
     uint32_t mask = 0;
     for (int i = 0; i < outputChannels && i < 4; ++i)
         if (outputPorts[i].active && outputPorts[i].enabled) mask |= kSpeakers[i];

@@ -93,7 +93,7 @@ void WinMidi::deliverInput(MidiPort* port, const uint8_t* data, int length, uint
         slot->data.pointer = data;   // valid only while the notification runs
     slot->length = length;
     slot->port = static_cast<int32_t>(port->systemIndex);
-    slot->type = 2;
+    slot->type = MIDI_SLOT_RING;
     slot->time = static_cast<uint64_t>(timeMs) * 1000u;
     m_lastInputTime.store(timeMs, std::memory_order_relaxed);
     ring->publish();
