@@ -441,9 +441,8 @@ int AsioDevice::controlPanelGet(void* buffer, uint32_t* size)
 
 int AsioDevice::descriptionGet(void* buffer, uint32_t* size)
 {
-    if (!isHostOpen() || !size || !buffer || *size < 8) return AB_ERR_NOT_OPEN;
-    writeU32(buffer, 0, kind);
-    writeU32(buffer, 4, AB_DRIVER_ASIO);
+    if (!isHostOpen() || !size || !buffer || *size < kDeviceDescriptionBytes) return AB_ERR_NOT_OPEN;
+    writeDeviceDescription(buffer, kind, AB_DRIVER_ASIO);
     return AB_OK;
 }
 

@@ -658,10 +658,9 @@ DirectSoundDevice::Port* DirectSoundDevice::findPort(int32_t index, bool isOutpu
 
 int DirectSoundDevice::descriptionGet(void* buffer, uint32_t* size)
 {
-    if (!size || !buffer || *size < 8) return AB_ERR_NOT_OPEN;
-    writeU32(buffer, 0, descriptionWord);
-    writeU32(buffer, 4, kDriverKind);
-    *size = 8;
+    if (!size || !buffer || *size < kDeviceDescriptionBytes) return AB_ERR_NOT_OPEN;
+    writeDeviceDescription(buffer, kind, kDriverKind);
+    *size = kDeviceDescriptionBytes;
     return AB_OK;
 }
 

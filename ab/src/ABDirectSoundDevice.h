@@ -130,7 +130,6 @@ private:
     int inDeviceSet(const void* value, uint32_t size);
     int activeInDeviceGet(void* buffer, uint32_t* size);
 
-    uint32_t descriptionWord = 0;
     GUID captureGuid;
     bool hasCaptureGuid = false;
     bool captureIsDefault = false;   // the system's default capture device (the entry without a GUID)

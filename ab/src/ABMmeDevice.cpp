@@ -657,8 +657,7 @@ int MmeDevice::playPositionGet(void* buffer, uint32_t* size)
 
 int MmeDevice::descriptionGet(void* buffer, uint32_t* size)
 {
-    if (!m_open || !size || !buffer || *size < 8) return AB_ERR_NOT_OPEN;
-    writeU32(buffer, 0, kind);
-    writeU32(buffer, 4, AB_DRIVER_MME);
+    if (!m_open || !size || !buffer || *size < kDeviceDescriptionBytes) return AB_ERR_NOT_OPEN;
+    writeDeviceDescription(buffer, kind, AB_DRIVER_MME);
     return AB_OK;
 }

@@ -53,6 +53,16 @@ inline int wordPropertyGet(uint32_t word, void* buffer, uint32_t* size)
     return AB_OK;
 }
 
+// ---- "DeviceDescription": the device's kind and its driver type (ABDriverType).
+
+const uint32_t kDeviceDescriptionBytes = 8;
+
+inline void writeDeviceDescription(void* buffer, uint32_t kind, uint32_t driverType)
+{
+    writeU32(buffer, 0, kind);
+    writeU32(buffer, 4, driverType);
+}
+
 // ---- "SampleRateList": the count, each rate as a 32-bit word, and a spare word.
 
 inline uint64_t rateListBytes(int count) { return 8 + 4 * static_cast<uint64_t>(count); }
