@@ -73,15 +73,13 @@ int abDevGetProperty(const char* name, uint32_t id, void* buffer, uint32_t* size
 int abGetPropertyInfo(const char* name, uint32_t* size, uint32_t* changeable)
 {
     if (!g_manager) return AB_OK;
-    InfoProperty<DeviceManager>* p = static_cast<InfoProperty<DeviceManager>*>(g_manager->infoTable.find(name));
-    return p ? p->call(size, changeable) : AB_ERR_NO_PROPERTY;
+    return g_manager->properties.callInfo(name, size, changeable);
 }
 
 int abGetProperty(const char* name, void* buffer, uint32_t* size)
 {
     if (!g_manager) return AB_OK;
-    GetProperty<DeviceManager>* p = static_cast<GetProperty<DeviceManager>*>(g_manager->getTable.find(name));
-    return p ? p->call(buffer, size) : AB_ERR_NO_PROPERTY;
+    return g_manager->properties.callGet(name, buffer, size);
 }
 
 int abDevOpen(uint32_t id, bool on)
