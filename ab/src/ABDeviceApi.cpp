@@ -41,33 +41,37 @@ int abDevSetClient(AudioDeviceClient* client)
     return AB_OK;
 }
 
-int abDevGetPropertyInfo(const char* name, uint32_t id, uint32_t* size, uint32_t* changeable)
+namespace {
+// Calls f(device) for a named property of the device with the id: 0 without a manager,
+// AB_ERR_NO_DEVICE for an unknown id, AB_ERR_NO_PROPERTY without a name.
+template <class F>
+int withDeviceProperty(const char* name, uint32_t id, F f)
 {
     if (!g_manager) return AB_OK;
     AudioMidiDevice* d = g_manager->findDevice(id);
     if (!d) return AB_ERR_NO_DEVICE;
     if (!name) return AB_ERR_NO_PROPERTY;
-    return d->getPropertyInfo(name, size, changeable);
+    return f(d);
+}
+}  // namespace
+
+int abDevGetPropertyInfo(const char* name, uint32_t id, uint32_t* size, uint32_t* changeable)
+{
+    return withDeviceProperty(name, id, [&](AudioMidiDevice* d) { return d->getPropertyInfo(name, size, changeable); });
 }
 
 int abDevSetProperty(const char* name, uint32_t id, const void* value, uint32_t size)
 {
-    if (!g_manager) return AB_OK;
-    AudioMidiDevice* d = g_manager->findDevice(id);
-    if (!d) return AB_ERR_NO_DEVICE;
-    if (!name) return AB_ERR_NO_PROPERTY;
-    int result = d->setProperty(name, value, size);
-    if (d->kind == AudioMidiDevice::KIND_AUDIO) g_manager->callListener(name, id);
-    return result;
+    return withDeviceProperty(name, id, [&](AudioMidiDevice* d) {
+        const int result = d->setProperty(name, value, size);
+        if (d->kind == AudioMidiDevice::KIND_AUDIO) g_manager->callListener(name, id);
+        return result;
+    });
 }
 
 int abDevGetProperty(const char* name, uint32_t id, void* buffer, uint32_t* size)
 {
-    if (!g_manager) return AB_OK;
-    AudioMidiDevice* d = g_manager->findDevice(id);
-    if (!d) return AB_ERR_NO_DEVICE;
-    if (!name) return AB_ERR_NO_PROPERTY;
-    return d->getProperty(name, buffer, size);
+    return withDeviceProperty(name, id, [&](AudioMidiDevice* d) { return d->getProperty(name, buffer, size); });
 }
 
 int abGetPropertyInfo(const char* name, uint32_t* size, uint32_t* changeable)

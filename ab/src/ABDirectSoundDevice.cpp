@@ -486,44 +486,44 @@ void DirectSoundDevice::clearOutputBuffer()
     outputBuffer->Unlock(p1, n1, p2, n2);
 }
 
+namespace {
+// Locks the frames of a looping 16-bit buffer from the byte position and calls f(samples, frames)
+// for each of its parts (two where it wraps), then unlocks it; nothing when the lock fails.
+template <class Buffer, class F>
+void withLockedFrames(Buffer* buffer, uint32_t position, int channels, int frames, F f)
+{
+    void* regions[2] = {nullptr, nullptr};
+    DWORD bytes[2] = {0, 0};
+    const DWORD frameBytes = 2u * static_cast<DWORD>(channels);
+    if (buffer->Lock(position, frameBytes * static_cast<DWORD>(frames), &regions[0], &bytes[0], &regions[1], &bytes[1],
+                     0) != DS_OK)
+        return;
+    for (int r = 0; r < 2; ++r)
+        if (regions[r]) f(static_cast<int16_t*>(regions[r]), static_cast<int>(bytes[r] / frameBytes));
+    buffer->Unlock(regions[0], bytes[0], regions[1], bytes[1]);
+}
+}  // namespace
+
 void DirectSoundDevice::writeOutput(uint32_t position, int frames, int offset)
 {
     if (!outputBuffer || frames <= 0 || activeOutputs <= 0) return;
     const int channels = activeOutputs;
-    void* regions[2] = {nullptr, nullptr};
-    DWORD bytes[2] = {0, 0};
-    if (outputBuffer->Lock(position, 2u * static_cast<DWORD>(channels) * static_cast<DWORD>(frames), &regions[0],
-                           &bytes[0], &regions[1], &bytes[1], 0) != DS_OK)
-        return;
     const bool silent = stopping.load(std::memory_order_relaxed);
-    for (int r = 0; r < 2; ++r) {
-        int16_t* out = static_cast<int16_t*>(regions[r]);
-        if (!out) continue;
-        const int n = static_cast<int>(bytes[r] / (2u * static_cast<DWORD>(channels)));
+    withLockedFrames(outputBuffer, position, channels, frames, [&](int16_t* out, int n) {
         for (int f = 0; f < n && offset < blockFrames; ++f, ++offset)
             for (int c = 0; c < channels; ++c) *out++ = silent ? 0 : pcm16FromFloat(blockOutputs[c][offset]);
-    }
-    outputBuffer->Unlock(regions[0], bytes[0], regions[1], bytes[1]);
+    });
 }
 
 void DirectSoundDevice::readInput(uint32_t position, int frames, int offset)
 {
     if (!captureBuffer || frames <= 0 || activeInputs <= 0) return;
     const int channels = activeInputs;
-    void* regions[2] = {nullptr, nullptr};
-    DWORD bytes[2] = {0, 0};
-    if (captureBuffer->Lock(position, 2u * static_cast<DWORD>(channels) * static_cast<DWORD>(frames), &regions[0],
-                            &bytes[0], &regions[1], &bytes[1], 0) != DS_OK)
-        return;
     const float scale = 1.0f / 32767.0f;
-    for (int r = 0; r < 2; ++r) {
-        const int16_t* in = static_cast<const int16_t*>(regions[r]);
-        if (!in) continue;
-        const int n = static_cast<int>(bytes[r] / (2u * static_cast<DWORD>(channels)));
+    withLockedFrames(captureBuffer, position, channels, frames, [&](const int16_t* in, int n) {
         for (int f = 0; f < n && offset < blockFrames; ++f, ++offset)
             for (int c = 0; c < channels; ++c) blockInputs[c][offset] = static_cast<float>(*in++) * scale;
-    }
-    captureBuffer->Unlock(regions[0], bytes[0], regions[1], bytes[1]);
+    });
 }
 
 uint32_t DirectSoundDevice::outputChannelMask()
