@@ -11,10 +11,14 @@
 inline int16_t pcm16FromFloat(float f)
 {
     const float v = f * 32767.0f;
-    if (v >= 32767.0f) return 32767;
-    if (v <= -32768.0f) return -32768;
-    if (v != v) return 0;
-    return static_cast<int16_t>(v);
+    int32_t s = 0;   // the comparisons are false for NaN, which stays 0
+    if (v >= 32767.0f)
+        s = 32767;
+    else if (v <= -32768.0f)
+        s = -32768;
+    else if (v == v)
+        s = static_cast<int32_t>(v);
+    return static_cast<int16_t>(s);
 }
 
 // One side of a conversion.
