@@ -60,9 +60,8 @@ float** AudioClientBase::mapInputs(float** deviceInputs, int count)
 AudioHostClient::AudioHostClient(AudioManager* given)
 {
     for (bool& k : driverKinds) k = true;
-    AudioManager* m = given ? given : new AudioManager(this);
-    ownedManager = m;
-    manager = m;
+    ownedManager.reset(given ? given : new AudioManager(this));
+    manager = ownedManager.get();
 }
 
 AudioHostClient::~AudioHostClient()
@@ -71,8 +70,7 @@ AudioHostClient::~AudioHostClient()
         manager->setMuted(true);
         manager->detachClient();
     }
-    delete ownedManager;
-    ownedManager = nullptr;
+    ownedManager.reset();
     manager = nullptr;
 }
 
