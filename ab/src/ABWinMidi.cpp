@@ -153,7 +153,8 @@ int WinMidi::portGet(void* buffer, uint32_t* size)
             const int n = dir ? m_outCount : m_inCount;
             for (int i = 0; i < n; ++i) {
                 MidiPort* p = dir ? static_cast<MidiPort*>(m_outPorts[i].get()) : static_cast<MidiPort*>(m_inPorts[i].get());
-                AudioPortEntry e = makePortEntry(i, dir == 1, p->isOpen(), p->isOpen());
+                const bool open = p->isOpen();
+                AudioPortEntry e = makePortEntry(i, dir == 1, open, open);
                 p->getName(e.name, sizeof e.name);
                 putPortEntry(buffer, k++, e);
             }
