@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 
 #include "GPThread.h"
 
@@ -68,7 +69,7 @@ private:
     std::atomic<uint8_t> m_dataSeen{0};
     HANDLE m_closeEvent = nullptr;        // manual reset, set at MIM_CLOSE
     HMIDIIN m_handle = nullptr;
-    uint8_t* m_sysEx = nullptr;           // assembly buffer
+    std::unique_ptr<uint8_t[]> m_sysEx;   // assembly buffer, made by open (filled on the callback thread)
     uint32_t m_fill = 0;
     bool m_inSysEx = false;
     MIDIHDR* m_headers[kHeaderCount] = {nullptr, nullptr, nullptr};   // each with its 512 bytes behind it
