@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "GPThread.h"
+#include "ABMemberThread.h"
 
 class WinMidi;
 
@@ -51,16 +51,8 @@ public:
     void assembleSysEx(const uint8_t* bytes, uint32_t count);
 
 private:
-    // Gives done SysEx headers back to the system. It runs outside the MIDI callback because midiIn
-    // calls made inside the callback can deadlock.
-    class Recycler : public Thread {
-    public:
-        explicit Recycler(MidiInPort* owner) : m_owner(owner) {}
-        void run() override { m_owner->recyclerRun(); }
-
-    private:
-        MidiInPort* m_owner;
-    };
+    // The recycler's body: gives done SysEx headers back to the system. It runs outside the MIDI
+    // callback because midiIn calls made inside the callback can deadlock.
     void recyclerRun();
     void close();
     void freeHeaders();
@@ -78,7 +70,7 @@ private:
     std::atomic<uint8_t> m_recycle[kHeaderCount] = {};
     HANDLE m_recycleEvent = nullptr;      // auto reset: a header waits to be given back
     HANDLE m_recyclerQuit = nullptr;      // manual reset
-    Recycler m_recycler;
+    MemberThread<MidiInPort, &MidiInPort::recyclerRun> m_recycler;
     bool m_recyclerRunning = false;
 };
 

@@ -14,7 +14,7 @@
 
 #include "ABAudioDriverDevice.h"
 #include "ABPortEntry.h"
-#include "GPThread.h"
+#include "ABMemberThread.h"
 
 class MmeDevice : public AudioDriverDevice<MmeDevice> {
 public:
@@ -36,15 +36,6 @@ public:
     int inputChannels() const { return m_inChannels; }
 
 private:
-    class Worker : public Thread {
-    public:
-        explicit Worker(MmeDevice* owner) : m_owner(owner) {}
-        void run() override { m_owner->workerRun(); }
-
-    private:
-        MmeDevice* m_owner;
-    };
-
     void probe();
     void freeBuffers();
     int stopStreams();
@@ -91,7 +82,7 @@ private:
     int descriptionGet(void* buffer, uint32_t* size);
     int setBufferFrames(uint32_t* field, uint32_t frames);
 
-    Worker m_worker;
+    MemberThread<MmeDevice, &MmeDevice::workerRun> m_worker;
     std::string m_inName;              // "no device" or "MME " + product name
     uint32_t m_outIndex;
     int32_t m_inIndex = -1;
