@@ -7,7 +7,7 @@
 #include "GPBinaryStream.h"
 #include "NGLContainer.h"
 #include "NGLFormHost.h"
-#include "PictureMap.h"
+#include "NGLPictureMap.h"
 #include "NGLWidget.h"
 #include "UIAPicture.h"
 

@@ -1,9 +1,9 @@
 // FormHostListener: the picture and font maps of a form host, and its resource access.
 #include "NGLFormHost.h"
 
-#include "FontMap.h"
+#include "NGLFontMap.h"
 #include "NGLResource.h"
-#include "PictureMap.h"
+#include "NGLPictureMap.h"
 
 BinaryStream* FormHostListener::openResource(int32_t id, const char* type)
 {

@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <climits>
 
-#include "BitmapFont.h"
+#include "NGLBitmapFont.h"
 #include "GPBinaryStream.h"
 #include "NGLContainer.h"
 #include "NGLForm.h"

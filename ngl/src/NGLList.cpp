@@ -6,12 +6,12 @@
 #include <climits>
 #include <cstring>
 
-#include "BitmapFont.h"
+#include "NGLBitmapFont.h"
 #include "GPBinaryStream.h"
 #include "NGLForm.h"
 #include "NGLFormHost.h"
 #include "NGLStreamState.h"
-#include "TextEdit.h"
+#include "NGLTextEdit.h"
 #include "UIACursors.h"
 #include "UIAKeys.h"
 #include "UIAPicture.h"

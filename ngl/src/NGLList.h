@@ -8,8 +8,8 @@
 #include <cstdint>
 #include <string>
 #include <vector>
-#include "ScrollView.h"
-#include "TextStyle.h"
+#include "NGLScrollView.h"
+#include "NGLTextStyle.h"
 
 class Picture;
 class TextEdit;

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "NGLWidget.h"
-#include "TextStyle.h"
+#include "NGLTextStyle.h"
 
 // What a switch does with the mouse.
 enum SwitchAction : uint32_t {

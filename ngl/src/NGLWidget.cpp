@@ -5,10 +5,10 @@
 
 #include "GPBinaryStream.h"
 #include "NGLContainer.h"
-#include "FontMap.h"
+#include "NGLFontMap.h"
 #include "NGLForm.h"
 #include "NGLFormHost.h"
-#include "PictureMap.h"
+#include "NGLPictureMap.h"
 #include "NGLRecord.h"
 #include "NGLStreamState.h"
 #include "UIAPicture.h"

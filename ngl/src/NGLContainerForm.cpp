@@ -1,5 +1,5 @@
 // ContainerForm: page switching, the return page, and the form operations passed to the current page.
-#include "ContainerForm.h"
+#include "NGLContainerForm.h"
 
 #include <algorithm>
 #include "UIAPicture.h"

@@ -1,7 +1,7 @@
-#include "BitmapFont.h"
+#include "NGLBitmapFont.h"
 
 #include "NGLStreamState.h"
-#include "PictureMap.h"
+#include "NGLPictureMap.h"
 
 BitmapFont::~BitmapFont()
 {

@@ -1,5 +1,5 @@
 // ScrollView: bar layout, bar drawing and the mouse, wheel and timer handling of the scroll bars.
-#include "ScrollView.h"
+#include "NGLScrollView.h"
 
 #include <algorithm>
 #include "NGLForm.h"

@@ -1,6 +1,6 @@
-#include "FontMap.h"
+#include "NGLFontMap.h"
 
-#include "PictureMap.h"
+#include "NGLPictureMap.h"
 
 #include <memory>
 

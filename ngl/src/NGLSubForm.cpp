@@ -1,8 +1,8 @@
 // SubForm: the inner form's creation and sizing, event routing into it, painting and dirty tracking
 // through it, and the container requests passed on to the outer form.
-#include "SubForm.h"
+#include "NGLSubForm.h"
 
-#include "FormClassRegistry.h"
+#include "NGLFormClassRegistry.h"
 #include "GPBinaryStream.h"
 #include "NGLForm.h"
 #include "NGLStreamState.h"

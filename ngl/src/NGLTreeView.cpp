@@ -1,9 +1,9 @@
 // TreeView: rows in display order, hit tests, selection and expansion by the mouse, drag and drop
 // notifications with auto-scroll, painting and the widget record.
-#include "TreeView.h"
+#include "NGLTreeView.h"
 
 #include <algorithm>
-#include "BitmapFont.h"
+#include "NGLBitmapFont.h"
 #include "GPBinaryStream.h"
 #include "NGLStreamState.h"
 #include "UIAKeys.h"

@@ -1,4 +1,4 @@
-#include "PictureMap.h"
+#include "NGLPictureMap.h"
 
 #include <memory>
 
