@@ -65,7 +65,6 @@ List::List() : editorListener_(*this)
 
 List::~List()
 {
-    for (ListRow* r : rows_) delete r;
     rows_.clear();
     // Normally detach has taken the editor back; a list destroyed while still attached must not
     // leave it behind in its form.
@@ -99,7 +98,7 @@ bool List::usedColumn(int32_t column) const
 
 int32_t List::addRow()
 {
-    rows_.push_back(new ListRow);
+    rows_.push_back(std::make_unique<Row>());
     layoutScrollBars();
     invalidate(0);
     return int32_t(rows_.size()) - 1;
@@ -109,7 +108,6 @@ void List::clear()
 {
     // The rows go: an edit of one of their cells ends without being written.
     if (editRow_ >= 0) endCellEdit(false, 0, nullptr);
-    for (ListRow* r : rows_) delete r;
     rows_.clear();
     anchorRow_ = -1;
     dropRow_ = -1;
@@ -122,7 +120,7 @@ void List::clear()
 bool List::setCell(int32_t row, int32_t column, const char* text, const char* sortKey)
 {
     if (!validCell(row, column)) return false;
-    ListRow* r = rows_[size_t(row)];
+    Row* r = rows_[size_t(row)].get();
     r->text[column] = text ? text : "";
     r->sortKey[column] = sortKey ? sortKey : "";
     if (row == editRow_ && column == editColumn_ && editor_) editor_->setText(r->text[column].c_str());
@@ -130,9 +128,9 @@ bool List::setCell(int32_t row, int32_t column, const char* text, const char* so
     return true;
 }
 
-ListRow* List::row(int32_t index) const
+List::Row* List::row(int32_t index) const
 {
-    return index >= 0 && index < int32_t(rows_.size()) ? rows_[size_t(index)] : nullptr;
+    return index >= 0 && index < int32_t(rows_.size()) ? rows_[size_t(index)].get() : nullptr;
 }
 
 const char* List::cellText(int32_t row, int32_t column) const
@@ -142,7 +140,7 @@ const char* List::cellText(int32_t row, int32_t column) const
 
 bool List::setRowIcons(int32_t row, int32_t icon1Frame, int32_t icon2Frame)
 {
-    ListRow* r = this->row(row);
+    Row* r = this->row(row);
     if (!r) return false;
     r->icon1Frame = icon1Frame;
     r->icon2Frame = icon2Frame;
@@ -152,7 +150,7 @@ bool List::setRowIcons(int32_t row, int32_t icon1Frame, int32_t icon2Frame)
 
 bool List::setRowMarked(int32_t row, bool marked)
 {
-    ListRow* r = this->row(row);
+    Row* r = this->row(row);
     if (!r) return false;
     r->marked = marked ? 1 : 0;
     invalidate(0);
@@ -161,7 +159,7 @@ bool List::setRowMarked(int32_t row, bool marked)
 
 bool List::isRowSelected(int32_t row) const
 {
-    const ListRow* r = this->row(row);
+    const Row* r = this->row(row);
     return r && r->selected;
 }
 
@@ -345,7 +343,7 @@ void List::notify(int32_t note, int32_t code, void* data, int32_t row, int32_t c
 void List::selectRow(int32_t row, bool select, bool notify, uint8_t flag)
 {
     if (selectionMode_ == NGL_LIST_SELECT_NONE) return;
-    ListRow* r = this->row(row);
+    Row* r = this->row(row);
     if (!r) return;
     bool changed = false;
     if (select) {
@@ -394,15 +392,15 @@ bool List::sortByColumn(int32_t column)
     col.direction = -col.direction;
     const int32_t direction = col.direction;
     // The edited row keeps its edit wherever it moves.
-    ListRow* edited = editRow_ >= 0 ? row(editRow_) : nullptr;
-    ListRow* anchor = anchorRow_ >= 0 ? row(anchorRow_) : nullptr;
-    ListRow* dropped = dropRow_ >= 0 ? row(dropRow_) : nullptr;
+    Row* edited = editRow_ >= 0 ? row(editRow_) : nullptr;
+    Row* anchor = anchorRow_ >= 0 ? row(anchorRow_) : nullptr;
+    Row* dropped = dropRow_ >= 0 ? row(dropRow_) : nullptr;
     bool swapped = true;
     while (swapped) {
         swapped = false;
         for (size_t i = 0; i + 1 < rows_.size(); ++i) {
-            const ListRow* a = rows_[i];
-            const ListRow* b = rows_[i + 1];
+            const Row* a = rows_[i].get();
+            const Row* b = rows_[i + 1].get();
             const bool byKey = !a->sortKey[column].empty() && !b->sortKey[column].empty();
             const int cmp = byKey ? compareBytes(a->sortKey[column], b->sortKey[column])
                                   : compareBytes(a->text[column], b->text[column]);
@@ -413,9 +411,10 @@ bool List::sortByColumn(int32_t column)
             }
         }
     }
-    auto indexOf = [this](const ListRow* r) -> int32_t {
+    auto indexOf = [this](const Row* r) -> int32_t {
         if (!r) return -1;
-        auto found = std::find(rows_.begin(), rows_.end(), r);
+        auto found = std::find_if(rows_.begin(), rows_.end(),
+                                  [r](const std::unique_ptr<Row>& own) { return own.get() == r; });
         return found == rows_.end() ? -1 : int32_t(found - rows_.begin());
     };
     if (edited) editRow_ = indexOf(edited);
@@ -477,7 +476,7 @@ bool List::EditorListener::onWidgetEvent(int32_t widgetId, int32_t code, void* d
     if (code == NGL_NOTIFY_TEXT_COMMIT) {
         const TextEditCommit* commit = static_cast<const TextEditCommit*>(data);
         if (list.validCell(list.editRow_, list.editColumn_) && commit) {
-            ListRow* r = list.rows_[size_t(list.editRow_)];
+            Row* r = list.rows_[size_t(list.editRow_)].get();
             r->text[list.editColumn_] = commit->text ? commit->text : "";
             list.invalidate(0);
         }
@@ -598,7 +597,7 @@ void List::drawCell(Picture& picture, const char* text, int32_t column, const Re
 
 void List::drawRow(Picture& picture, int32_t x, int32_t y, int32_t row, const RegionRect& clip)
 {
-    ListRow* r = this->row(row);
+    Row* r = this->row(row);
     if (!r) return;
     const int32_t rh = rowHeight();
     const int32_t total = totalWidth();
@@ -762,7 +761,7 @@ bool List::handleMouseButton(UiaMouseButtonEvent* e)
     if (row < 0) {
         if (selectionMode_ == NGL_LIST_SELECT_MULTIPLE && !ctrl) {
             bool any = false;
-            for (ListRow* r : rows_)
+            for (const std::unique_ptr<Row>& r : rows_)
                 if (r->selected) {
                     r->selected = 0;
                     any = true;
@@ -779,7 +778,7 @@ bool List::handleMouseButton(UiaMouseButtonEvent* e)
         invalidate(0);
         return true;
     }
-    ListRow* r = rows_[size_t(row)];
+    Row* r = rows_[size_t(row)].get();
     if (!shift && !ctrl) {
         if (r->selected || selectionMode_ == NGL_LIST_SELECT_NONE) {
             if (!onIcon) {
