@@ -86,10 +86,10 @@ void Widget::setVisible(bool on)
     if (on) invalidate(0);
 }
 
-void Widget::setStyle(uint32_t word)
+void Widget::setStyleWord(uint32_t word)
 {
-    if (word == style_) return;
-    style_ = word;
+    if (word == styleWord_) return;
+    styleWord_ = word;
     invalidate(0);
 }
 
