@@ -110,8 +110,7 @@ Picture::~Picture()
 
 void Picture::freeBuffer()
 {
-    delete[] raw_;
-    raw_ = nullptr;
+    raw_.reset();
     pixels_ = nullptr;
     allocated_ = 0;
     width_ = 0;
@@ -129,10 +128,10 @@ bool Picture::resize(uint32_t width, uint32_t height, bool force)
 
     if ((needed != allocated_ && needed > allocated_) || force) {
         freeBuffer();
-        raw_ = new (std::nothrow) uint8_t[size_t(needed)];
+        raw_.reset(new (std::nothrow) uint8_t[size_t(needed)]);
         if (raw_) {
             allocated_ = size_t(needed);
-            pixels_ = reinterpret_cast<uint32_t*>(raw_ + kHeaderReserve);
+            pixels_ = reinterpret_cast<uint32_t*>(raw_.get() + kHeaderReserve);
         }
     }
     return raw_ != nullptr;

@@ -412,7 +412,7 @@ LRESULT Win32WindowBase::defaultProcessing(UINT message, WPARAM wParam, LPARAM l
 
 Win32Window::~Win32Window()
 {
-    delete drawContext_;
+    drawContext_.reset();
     deleteBackground();
 }
 
@@ -420,7 +420,7 @@ DrawContext* Win32Window::getDC()
 {
     if (!hwnd_ || !drawContext_) return nullptr;
     drawContext_->setDC(GetDC(hwnd_));
-    return drawContext_;
+    return drawContext_.get();
 }
 
 void Win32Window::releaseDC(DrawContext* context)
@@ -433,8 +433,8 @@ void Win32Window::releaseDC(DrawContext* context)
 void Win32Window::attachHandle(HWND hwnd)
 {
     Win32WindowBase::attachHandle(hwnd);
-    delete drawContext_;
-    drawContext_ = hwnd ? new DrawContext : nullptr;
+    drawContext_.reset();
+    if (hwnd) drawContext_ = std::make_unique<DrawContext>();
 }
 
 void Win32Window::deleteBackground()

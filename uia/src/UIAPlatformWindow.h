@@ -6,10 +6,11 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <memory>
 
+#include "UIADrawContext.h"
 #include "UIAWindow.h"
 
-class DrawContext;
 class MenuHandle;
 class Region;
 
@@ -173,7 +174,7 @@ public:
     POINT forwardOffset() const { return forwardOffset_; }
     void setForwardOffset(POINT offset) { forwardOffset_ = offset; }
 
-    DrawContext* drawContext() const { return drawContext_; }
+    DrawContext* drawContext() const { return drawContext_.get(); }
     HBRUSH backgroundBrush() const { return background_; }
     void deleteBackground();
     int32_t fixedWidth() const { return fixedWidth_; }
@@ -185,7 +186,7 @@ protected:
     bool mouseButtonEvent(UINT message, LPARAM lParam);
     bool paintEvent(HDC dc, PAINTSTRUCT* paint);
 
-    DrawContext* drawContext_ = nullptr;
+    std::unique_ptr<DrawContext> drawContext_;
     HBRUSH background_ = nullptr;
     WNDPROC defaultProc_ = DefWindowProcA;
     int32_t fixedWidth_ = -1;
