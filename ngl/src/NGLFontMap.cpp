@@ -25,7 +25,7 @@ BitmapFont* FontMap::loadItem(FontMapEntry* entry, uint32_t id, bool flag)
 {
     if (!pictureMap_) return nullptr;
     std::unique_ptr<BitmapFont> font(new BitmapFont);
-    std::unique_ptr<BinaryStream> stream(nglOpenResource(id, "FNT"));
+    std::unique_ptr<BinaryStream> stream = nglOpenResource(id, "FNT");
     if (!stream) {
         if (!allowMissing_) return nullptr;
         font->setKind(0);

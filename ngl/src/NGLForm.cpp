@@ -78,10 +78,10 @@ bool Form::load(int32_t id)
     clear();
     reset();
     if (!provider_) return false;
-    BinaryStream* stream = provider_->openResource(id, "FRM");
+    std::unique_ptr<BinaryStream> stream(provider_->openResource(id, "FRM"));
     if (!stream) return false;
     read(*stream);
-    delete stream;
+    stream.reset();
     resourceId_ = id;
     layout();
     formCreated();

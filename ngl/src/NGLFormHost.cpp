@@ -8,7 +8,7 @@
 BinaryStream* FormHostListener::openResource(int32_t id, const char* type)
 {
     if (id < 0) return nullptr;
-    return nglOpenResource(uint32_t(id), type);
+    return nglOpenResource(uint32_t(id), type).release();
 }
 
 bool FormHostListener::attach(uint32_t pictureMapId, uint32_t fontMapId)

@@ -89,27 +89,26 @@ ItemMenu* ItemMenu::lastHovered()
 
 int32_t ItemMenu::addItem(const char* name, const char* text, int32_t value)
 {
-    ItemMenuItem* item = new ItemMenuItem;
+    auto item = std::make_unique<ItemMenuItem>();
     item->name = name ? name : "";
     item->text = text ? text : item->name;
     item->value = value;
-    items_.push_back(item);
+    items_.push_back(std::move(item));
     return int32_t(items_.size()) - 1;
 }
 
 void ItemMenu::clear()
 {
     // Sub-menus about to be deleted must not stay open or referenced.
-    for (ItemMenuItem* item : items_)
+    for (const std::unique_ptr<ItemMenuItem>& item : items_)
         if (item->subMenu && item->subMenu->isOpen_) item->subMenu->close(false);
-    for (ItemMenuItem* item : items_) delete item;
     items_.clear();
     chosenIndex_ = hoverIndex_ = -1;
 }
 
 ItemMenuItem* ItemMenu::item(int32_t index) const
 {
-    return index >= 0 && index < int32_t(items_.size()) ? items_[size_t(index)] : nullptr;
+    return index >= 0 && index < int32_t(items_.size()) ? items_[size_t(index)].get() : nullptr;
 }
 
 // ---- font and attachment ------------------------------------------------------------------------
@@ -165,7 +164,7 @@ void ItemMenu::detach()
 {
     if (isOpen_) closeTree();
     // Sub-menus borrowed this form for their fonts.
-    for (ItemMenuItem* item : items_)
+    for (const std::unique_ptr<ItemMenuItem>& item : items_)
         if (item->subMenu) item->subMenu->releaseHeldFont();
     releaseHeldFont();
     Widget::detach();
@@ -193,7 +192,7 @@ int32_t ItemMenu::rowHeight() const
 
 int32_t ItemMenu::markIndent() const
 {
-    for (const ItemMenuItem* item : items_)
+    for (const std::unique_ptr<ItemMenuItem>& item : items_)
         if (item->checkState != NGL_MENU_UNCHECKABLE) return textIndent_ + 5;
     return 0;
 }
@@ -201,7 +200,7 @@ int32_t ItemMenu::markIndent() const
 void ItemMenu::contentSize(int32_t& width, int32_t& height)
 {
     int64_t widest = 0;
-    for (const ItemMenuItem* item : items_) {
+    for (const std::unique_ptr<ItemMenuItem>& item : items_) {
         int64_t w = font_ ? font_->textWidth(item->name.c_str(), uint32_t(-1)) : 8 * int64_t(item->name.size());
         if (item->subMenu) w += 2 * textIndent_ + 4;
         widest = std::max(widest, w);
@@ -363,7 +362,7 @@ void ItemMenu::close(bool endTree)
 
 void ItemMenu::closeSubMenus()
 {
-    for (ItemMenuItem* item : items_)
+    for (const std::unique_ptr<ItemMenuItem>& item : items_)
         if (item->subMenu && item->subMenu->isOpen_) {
             item->subMenu->closeSubMenus();
             item->subMenu->close(false);
@@ -380,7 +379,7 @@ void ItemMenu::closeTree()
 void ItemMenu::collectOpenArea(RegionRect& area)
 {
     if (isOpen_) unite(area, popupRect_);
-    for (ItemMenuItem* item : items_)
+    for (const std::unique_ptr<ItemMenuItem>& item : items_)
         if (item->subMenu) item->subMenu->collectOpenArea(area);
 }
 
@@ -404,7 +403,7 @@ ItemMenu* ItemMenu::menuAt(int32_t x, int32_t y)
     ItemMenu* found = nullptr;
     std::vector<ItemMenu*> pending = {root};
     for (size_t i = 0; i < pending.size() && i < 4096; ++i)
-        for (ItemMenuItem* item : pending[i]->items_)
+        for (const std::unique_ptr<ItemMenuItem>& item : pending[i]->items_)
             if (item->subMenu && item->subMenu->isOpen_) {
                 if (contains(item->subMenu->popupRect_, x, y)) found = item->subMenu;
                 pending.push_back(item->subMenu);
@@ -417,7 +416,7 @@ ItemMenu* ItemMenu::draggingMenu()
     std::vector<ItemMenu*> pending = {rootMenu()};
     for (size_t i = 0; i < pending.size() && i < 4096; ++i) {
         if (pending[i]->isOpen_ && pending[i]->draggingThumb_) return pending[i];
-        for (ItemMenuItem* item : pending[i]->items_)
+        for (const std::unique_ptr<ItemMenuItem>& item : pending[i]->items_)
             if (item->subMenu && item->subMenu->isOpen_) pending.push_back(item->subMenu);
     }
     return nullptr;
@@ -434,7 +433,7 @@ void ItemMenu::choose(ItemMenu* menu, int32_t row, int32_t code, void* data)
     std::vector<ItemMenu*> pending = {root};
     for (size_t i = 0; i < pending.size() && i < 4096; ++i) {
         pending[i]->chosenIndex_ = -1;
-        for (ItemMenuItem* item : pending[i]->items_)
+        for (const std::unique_ptr<ItemMenuItem>& item : pending[i]->items_)
             if (item->subMenu && item->subMenu->isOpen_) pending.push_back(item->subMenu);
     }
     choiceMade_ = true;
@@ -650,7 +649,7 @@ void ItemMenu::paint(Picture& picture)
                 const int64_t top64 = firstTop + i * rh;
                 if (top64 >= listClip.y2) break;
                 const int32_t top = int32_t(top64);
-                const ItemMenuItem* item = items_[size_t(i)];
+                const ItemMenuItem* item = items_[size_t(i)].get();
                 const bool hovered = i == hoverIndex_;
                 picture.fillArea(listRect_.x1, top, listWidth, rh, hovered ? highlightColour_ : rowColour_);
                 if (item->separator && item->name.empty()) {
@@ -682,7 +681,7 @@ void ItemMenu::paint(Picture& picture)
         }
     }
     saved.restore(picture);
-    for (ItemMenuItem* item : items_)
+    for (const std::unique_ptr<ItemMenuItem>& item : items_)
         if (item->subMenu && item->subMenu != this) item->subMenu->paint(picture);
 }
 
@@ -728,7 +727,7 @@ bool ItemMenu::write(BinaryStream& stream)
     if (!Widget::write(stream)) return false;
     stream.writeU32(1);
     stream.writeU32(uint32_t(items_.size()));
-    for (const ItemMenuItem* item : items_) {
+    for (const std::unique_ptr<ItemMenuItem>& item : items_) {
         stream.writeU8(item->separator ? 1 : 0);
         if (item->separator) continue;
         stream.writeString(item->name);

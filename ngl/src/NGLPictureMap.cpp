@@ -73,7 +73,7 @@ PictureMapEntry* PictureMap::createEntry()
 
 Picture* PictureMap::loadItem(PictureMapEntry* entry, uint32_t id, bool flag)
 {
-    std::unique_ptr<BinaryStream> stream(nglOpenResource(id, "PICTURE"));
+    std::unique_ptr<BinaryStream> stream = nglOpenResource(id, "PICTURE");
     if (!stream) return nullptr;
     std::unique_ptr<Picture> picture(new Picture);
     const bool detect = entry && entry->detectAlpha();

@@ -64,7 +64,7 @@ public:
             loaded_ = 1;
             return true;
         }
-        std::unique_ptr<BinaryStream> stream(nglOpenResource(resourceId, typeName()));
+        std::unique_ptr<BinaryStream> stream = nglOpenResource(resourceId, typeName());
         if (!stream) {
             loaded_ = 0;
             return false;
@@ -77,7 +77,7 @@ public:
     virtual bool loadMore(const char* resourceName)
     {
         if (!loaded_ || !resourceName) return false;
-        std::unique_ptr<BinaryStream> stream(nglOpenNamedResource(resourceName, typeName()));
+        std::unique_ptr<BinaryStream> stream = nglOpenNamedResource(resourceName, typeName());
         if (!stream) return false;
         return read(*stream);
     }
