@@ -25,11 +25,6 @@ RegionRect wholeArea(FormSize size)
     return {0, 0, size.width, size.height};
 }
 
-bool containsPoint(const RegionRect& r, int32_t x, int32_t y)
-{
-    return !r.isEmpty() && x >= r.x1 && x < r.x2 && y >= r.y1 && y < r.y2;
-}
-
 }  // namespace
 
 Form::Form()
@@ -467,7 +462,7 @@ bool Form::handleMessage(int32_t code, void* data)
         for (size_t i = widgets_.size(); i > 0; --i) {
             Widget* widget = widgets_[i - 1];
             if (widget->isVisible() && widget->isEnabled() && position &&
-                containsPoint(widget->rect(), position[0], position[1]) && widget->sendEvent(code, data))
+                widget->rect().contains(position[0], position[1]) && widget->sendEvent(code, data))
                 return true;
         }
         return false;
@@ -499,7 +494,7 @@ bool Form::handleMouse(int32_t code, void* data)
     for (size_t i = order.size(); i > 0; --i) {
         Widget* widget = order[i - 1];
         if (std::find(widgets_.begin(), widgets_.end(), widget) == widgets_.end()) continue;
-        if (!widget->isEnabled() || !containsPoint(widget->rect(), x, y)) continue;
+        if (!widget->isEnabled() || !widget->rect().contains(x, y)) continue;
         if (!press) press = widget;
         if (enterOnly) break;
         if (widget->sendEvent(code, data)) {
@@ -578,7 +573,7 @@ Widget* Form::widgetAt(int32_t x, int32_t y, int32_t index)
 {
     for (size_t i = widgets_.size(); i > 0; --i) {
         Widget* widget = widgets_[i - 1];
-        if (!widget->isVisible() || !containsPoint(widget->rect(), x, y)) continue;
+        if (!widget->isVisible() || !widget->rect().contains(x, y)) continue;
         if (Container* inner = widget->container()) {
             POINT p = {x - widget->rect().x1, y - widget->rect().y1};
             if (Widget* found = inner->widgetAt(p)) return found;

@@ -6,6 +6,7 @@
 
 #include "NGLBitmapFont.h"
 #include "GPBinaryStream.h"
+#include "GPClamp.h"
 #include "NGLContainer.h"
 #include "NGLForm.h"
 #include "NGLRecord.h"
@@ -21,11 +22,6 @@ ItemMenu* gLastHovered = nullptr;
 
 constexpr int32_t kMinThumbHit = 16;
 
-bool contains(const RegionRect& r, int32_t x, int32_t y)
-{
-    return !r.isEmpty() && x >= r.x1 && x < r.x2 && y >= r.y1 && y < r.y2;
-}
-
 void unite(RegionRect& a, const RegionRect& b)
 {
     if (b.isEmpty()) return;
@@ -37,11 +33,6 @@ void unite(RegionRect& a, const RegionRect& b)
     a.y1 = std::min(a.y1, b.y1);
     a.x2 = std::max(a.x2, b.x2);
     a.y2 = std::max(a.y2, b.y2);
-}
-
-int32_t clampInt(int64_t v)
-{
-    return int32_t(std::max<int64_t>(INT32_MIN, std::min<int64_t>(INT32_MAX, v)));
 }
 
 }  // namespace
@@ -205,13 +196,13 @@ void ItemMenu::contentSize(int32_t& width, int32_t& height)
         if (item->subMenu) w += 2 * textIndent_ + 4;
         widest = std::max(widest, w);
     }
-    width = clampInt(widest + markIndent());
-    height = clampInt(int64_t(items_.size()) * rowHeight());
+    width = gpClampToI32(widest + markIndent());
+    height = gpClampToI32(int64_t(items_.size()) * rowHeight());
 }
 
 int32_t ItemMenu::rowAt(int32_t x, int32_t y) const
 {
-    if (!contains(listRect_, x, y)) return -1;
+    if (!listRect_.contains(x, y)) return -1;
     const int32_t rh = rowHeight();
     if (rh <= 0) return -1;
     const int64_t inList = int64_t(y) - offsetY_ - listRect_.y1;
@@ -398,14 +389,14 @@ ItemMenu* ItemMenu::menuAt(int32_t x, int32_t y)
 {
     ItemMenu* root = rootMenu();
     if (!root->isOpen_) return nullptr;
-    if (contains(root->popupRect_, x, y)) return root;
+    if (root->popupRect_.contains(x, y)) return root;
     // The deepest open sub-menu that holds the point.
     ItemMenu* found = nullptr;
     std::vector<ItemMenu*> pending = {root};
     for (size_t i = 0; i < pending.size() && i < 4096; ++i)
         for (const std::unique_ptr<ItemMenuItem>& item : pending[i]->items_)
             if (item->subMenu && item->subMenu->isOpen_) {
-                if (contains(item->subMenu->popupRect_, x, y)) found = item->subMenu;
+                if (item->subMenu->popupRect_.contains(x, y)) found = item->subMenu;
                 pending.push_back(item->subMenu);
             }
     return found;
@@ -454,7 +445,7 @@ bool ItemMenu::handleButton(int32_t code, UiaMouseButtonEvent* e)
         ItemMenu* m = menuAt(e->x, e->y);
         if (ItemMenu* dragging = draggingMenu()) {
             dragging->draggingThumb_ = false;
-        } else if (isOpen_ && m && contains(rect_, e->x, e->y) && releaseArmed_) {
+        } else if (isOpen_ && m && rect_.contains(e->x, e->y) && releaseArmed_) {
             // Only once the pointer has moved while the menu was open: the release of the click
             // that opened a menu placed over the pointer chooses nothing.
             choose(m, m->rowAt(e->x, e->y), code, e);
@@ -483,7 +474,7 @@ bool ItemMenu::handleButton(int32_t code, UiaMouseButtonEvent* e)
             thumb.y1 = centre - kMinThumbHit / 2;
             thumb.y2 = thumb.y1 + kMinThumbHit;
         }
-        if (contains(thumb, e->x, e->y)) {
+        if (thumb.contains(e->x, e->y)) {
             m->draggingThumb_ = true;
             m->dragStartY_ = e->y;
             m->dragStartOffsetX_ = m->offsetX_;
@@ -517,7 +508,7 @@ bool ItemMenu::handleMove(UiaMouseMoveEvent* e)
         const double ratio = ch > listHeight && ch > 0 ? double(listHeight) / double(ch) : 1.0;
         const double wanted = m->dragStartOffsetY_ + (double(m->dragStartY_) - e->y) / ratio;
         m->offsetX_ = m->dragStartOffsetX_;
-        m->setScrollOffset(m->offsetX_, clampInt(int64_t(std::max(-2.0e9, std::min(2.0e9, wanted)))));
+        m->setScrollOffset(m->offsetX_, int32_t(gpClamp(wanted, -2.0e9, 2.0e9)));
         m->layoutScrollBar();
         repaintTree();
         return true;
@@ -542,7 +533,7 @@ bool ItemMenu::handleMove(UiaMouseMoveEvent* e)
             hovered->subMenu->parentMenu_ = m;
             // Beside the hovered row as it is shown (scrolled).
             const int64_t top = int64_t(m->listRect_.y1) + m->offsetY_ + int64_t(m->rowHeight()) * m->hoverIndex_;
-            hovered->subMenu->open(m->popupRect_.x2 + 1, clampInt(top), nullptr, false, false);
+            hovered->subMenu->open(m->popupRect_.x2 + 1, gpClampToI32(top), nullptr, false, false);
             changed = true;
         }
     if (changed) repaintTree();
@@ -554,7 +545,7 @@ bool ItemMenu::handleWheel(UiaMouseWheelEvent* e)
     ItemMenu* m = gLastHovered && gLastHovered->isOpen_ ? gLastHovered : this;
     const int32_t unit = (e->modifiers & kModCtrl) ? m->listRect_.x2 - m->listRect_.x1 : m->rowHeight();
     const int64_t step = int64_t(e->delta) * unit / 120;
-    m->setScrollOffset(m->offsetX_, clampInt(int64_t(m->offsetY_) + step));
+    m->setScrollOffset(m->offsetX_, gpClampToI32(int64_t(m->offsetY_) + step));
     m->layoutScrollBar();
     repaintTree();
     return true;

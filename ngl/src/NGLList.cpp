@@ -8,6 +8,7 @@
 
 #include "NGLBitmapFont.h"
 #include "GPBinaryStream.h"
+#include "GPClamp.h"
 #include "NGLForm.h"
 #include "NGLFormHost.h"
 #include "NGLStreamState.h"
@@ -23,23 +24,6 @@ constexpr uint32_t kDropColour = 0x80FF0000;
 constexpr int32_t kDropBarHeight = 3;
 constexpr int32_t kAutoScrollZone = 16;
 constexpr size_t kMaxCellChars = 255;
-
-bool inside(const RegionRect& r, int32_t x, int32_t y)
-{
-    return !r.isEmpty() && x >= r.x1 && x < r.x2 && y >= r.y1 && y < r.y2;
-}
-
-RegionRect intersect(const RegionRect& a, const RegionRect& b)
-{
-    RegionRect r = {std::max(a.x1, b.x1), std::max(a.y1, b.y1), std::min(a.x2, b.x2), std::min(a.y2, b.y2)};
-    if (r.isEmpty()) r = {0, 0, 0, 0};
-    return r;
-}
-
-int32_t clampInt(int64_t v)
-{
-    return int32_t(std::max<int64_t>(INT32_MIN, std::min<int64_t>(INT32_MAX, v)));
-}
 
 FormHostListener* resourceSet(Form* form)
 {
@@ -235,7 +219,7 @@ int32_t List::totalWidth()
     int64_t sum = 0;
     for (int32_t c = 0; c < NGL_LIST_COLUMNS; ++c)
         if (usedColumn(c)) sum += int64_t(columns_[c].width) + cellGap_;
-    return clampInt(sum);
+    return gpClampToI32(sum);
 }
 
 int32_t List::iconHeight()
@@ -272,7 +256,7 @@ int32_t List::headerHeight()
 void List::contentSize(int32_t& width, int32_t& height)
 {
     width = totalWidth();
-    height = clampInt((int64_t(rows_.size()) + (hideHeader_ ? 0 : 1)) * rowHeight());
+    height = gpClampToI32((int64_t(rows_.size()) + (hideHeader_ ? 0 : 1)) * rowHeight());
 }
 
 int32_t List::columnStart(int32_t column)
@@ -280,7 +264,7 @@ int32_t List::columnStart(int32_t column)
     int64_t x = int64_t(view_.x1) + offsetX_;
     for (int32_t c = 0; c < column && c < NGL_LIST_COLUMNS; ++c)
         if (usedColumn(c)) x += int64_t(columns_[c].width) + cellGap_;
-    return clampInt(x);
+    return gpClampToI32(x);
 }
 
 bool List::cellRect(RegionRect& rect, int32_t row, int32_t column)
@@ -290,7 +274,7 @@ bool List::cellRect(RegionRect& rect, int32_t row, int32_t column)
     const int32_t rh = rowHeight();
     const int64_t top = int64_t(view_.y1) + headerHeight() + offsetY_ + int64_t(row) * rh;
     const int32_t x = columnStart(column);
-    rect = {x, clampInt(top), clampInt(int64_t(x) + columns_[column].width), clampInt(top + rh)};
+    rect = {x, gpClampToI32(top), gpClampToI32(int64_t(x) + columns_[column].width), gpClampToI32(top + rh)};
     return true;
 }
 
@@ -298,7 +282,7 @@ bool List::hitTest(int32_t x, int32_t y, int32_t& row, int32_t& column, bool& in
 {
     row = column = -1;
     inHeader = onIcon = false;
-    if (!inside(view_, x, y)) return false;
+    if (!view_.contains(x, y)) return false;
     const int32_t hh = headerHeight();
     if (hh > 0 && y < view_.y1 + hh) {
         inHeader = true;
@@ -584,7 +568,7 @@ void List::shortenToWidth(std::string& text, int32_t width, const TextStyle& sty
 void List::drawCell(Picture& picture, const char* text, int32_t column, const RegionRect& rect, bool selected)
 {
     (void)column;
-    const RegionRect clip = picture.hasClip() ? intersect(rect, picture.clip()) : rect;
+    const RegionRect clip = picture.hasClip() ? rect.intersection(picture.clip()) : rect;
     if (selected) {
         // Under-text selection: the row fill shows through, only the text is drawn.
         const RegionRect inner = {rect.x1 + cellStyle_.leftMargin(), rect.y1 + cellStyle_.topMargin(),
@@ -612,15 +596,15 @@ void List::drawRow(Picture& picture, int32_t x, int32_t y, int32_t row, const Re
         if (!usedColumn(c)) continue;
         const int32_t w = columns_[c].width;
         if (!(row == editRow_ && c == editColumn_)) {
-            RegionRect cell = {clampInt(cx), y, clampInt(cx + w), y + rh};
-            if (c == 0) cell.x1 = clampInt(int64_t(cell.x1) + iconArea);
+            RegionRect cell = {gpClampToI32(cx), y, gpClampToI32(cx + w), y + rh};
+            if (c == 0) cell.x1 = gpClampToI32(int64_t(cell.x1) + iconArea);
             if (cell.x2 > cell.x1 && cell.x2 > clip.x1 && cell.x1 < clip.x2) {
                 std::string text = r->text[c];
                 shortenToWidth(text, cell.x2 - cell.x1 - cellStyle_.leftMargin() - cellStyle_.rightMargin(), cellStyle_);
                 drawCell(picture, text.c_str(), c, cell, selectionUnderText_ && r->selected);
             }
         }
-        if (gridLines_ && cellGap_ > 0) picture.fillArea(clampInt(cx + w), y, cellGap_, rh, gridColour_);
+        if (gridLines_ && cellGap_ > 0) picture.fillArea(gpClampToI32(cx + w), y, cellGap_, rh, gridColour_);
         cx += int64_t(w) + cellGap_;
     }
     if (gridLines_ && rowSpacing_ > 0) picture.fillArea(x, y + rh - rowSpacing_, total, rowSpacing_, gridColour_);
@@ -642,33 +626,33 @@ void List::paint(Picture& picture)
     if (view_.x2 - view_.x1 <= 0 || view_.y2 - view_.y1 <= 0) return;
     PictureState saved(picture);
     RegionRect clip = view_;
-    if (picture.hasClip()) clip = intersect(clip, picture.clip());
+    if (picture.hasClip()) clip = clip.intersection(picture.clip());
     if (clip.isEmpty()) return;
     const int32_t rh = rowHeight();
     const int32_t hh = headerHeight();
     // Header strip.
     if (hh > 0) {
-        const RegionRect strip = intersect(clip, {view_.x1, view_.y1, view_.x2, view_.y1 + hh});
+        const RegionRect strip = clip.intersection({view_.x1, view_.y1, view_.x2, view_.y1 + hh});
         if (!strip.isEmpty()) {
             picture.setClipRect(strip);
             int64_t cx = int64_t(view_.x1) + offsetX_;
             for (int32_t c = 0; c < NGL_LIST_COLUMNS; ++c) {
                 if (!usedColumn(c)) continue;
                 const int32_t w = columns_[c].width;
-                const RegionRect cell = {clampInt(cx), view_.y1, clampInt(cx + w), view_.y1 + hh};
+                const RegionRect cell = {gpClampToI32(cx), view_.y1, gpClampToI32(cx + w), view_.y1 + hh};
                 if (cell.x2 > strip.x1 && cell.x1 < strip.x2 && w > 0) {
                     std::string title = columns_[c].title;
                     shortenToWidth(title, w - headerStyle_.leftMargin() - headerStyle_.rightMargin(), headerStyle_);
                     // A colour background fills its clip: give it this title's part only.
-                    headerStyle_.draw(picture, cell, 0, intersect(cell, strip), title.c_str(), false);
+                    headerStyle_.draw(picture, cell, 0, cell.intersection(strip), title.c_str(), false);
                 }
-                if (gridLines_ && cellGap_ > 0) picture.fillArea(clampInt(cx + w), view_.y1, cellGap_, hh, gridColour_);
+                if (gridLines_ && cellGap_ > 0) picture.fillArea(gpClampToI32(cx + w), view_.y1, cellGap_, hh, gridColour_);
                 cx += int64_t(w) + cellGap_;
             }
         }
     }
     // Rows.
-    const RegionRect rowsClip = intersect(clip, {view_.x1, view_.y1 + hh, view_.x2, view_.y2});
+    const RegionRect rowsClip = clip.intersection({view_.x1, view_.y1 + hh, view_.x2, view_.y2});
     if (!rowsClip.isEmpty() && !rows_.empty()) {
         picture.setClipRect(rowsClip);
         const int64_t firstTop = int64_t(view_.y1) + hh + offsetY_;
@@ -677,7 +661,7 @@ void List::paint(Picture& picture)
         for (int64_t i = first; i < int64_t(rows_.size()); ++i) {
             const int64_t top = firstTop + i * rh;
             if (top >= rowsClip.y2) break;
-            drawRow(picture, clampInt(int64_t(view_.x1) + offsetX_), clampInt(top), int32_t(i), rowsClip);
+            drawRow(picture, gpClampToI32(int64_t(view_.x1) + offsetX_), gpClampToI32(top), int32_t(i), rowsClip);
         }
     }
     // Rubber band.
@@ -814,7 +798,7 @@ bool List::handleMouseMove(UiaMouseMoveEvent* e)
     if (resizeColumn_ >= 0) {
         ListColumn& col = columns_[resizeColumn_];
         const int64_t width = int64_t(resizeStartWidth_) + (int64_t(e->x) - listPressX_);
-        col.width = clampInt(std::max<int64_t>(width, col.minWidth));
+        col.width = gpClampToI32(std::max<int64_t>(width, col.minWidth));
         notify(NGL_NOTIFY_LIST_RESIZED, UIA_EVENT_MOUSE_MOVE, e, -1, resizeColumn_, 0, 0);
         layoutScrollBars();
         invalidate(0);
@@ -882,13 +866,13 @@ bool List::handleEvent(int32_t code, void* data)
         if (e->action != UIA_ACTION_RELEASE) {
             RegionRect cell;
             cellRect(cell, editRow_, editColumn_);
-            if (!inside(cell, e->x, e->y)) endCellEdit(true, code, data);
+            if (!cell.contains(e->x, e->y)) endCellEdit(true, code, data);
         }
     }
     const bool base = ScrollView::handleEvent(code, data);
     if (code == UIA_EVENT_TIMER) {
         if (autoScrollStep_ != 0) {
-            setScrollOffset(offsetX_, clampInt(int64_t(offsetY_) + autoScrollStep_));
+            setScrollOffset(offsetX_, gpClampToI32(int64_t(offsetY_) + autoScrollStep_));
             invalidate(0);
         }
         return base;
