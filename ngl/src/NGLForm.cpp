@@ -193,7 +193,7 @@ bool Form::collectDirtyRegion(Region& out)
         // A widget that holds a form reports that form's dirty parts even without a mask.
         Region area;
         if (!widget->getDirtyArea(area, mask) || area.isEmpty()) continue;
-        areas.emplace_back(new Region);
+        areas.emplace_back(std::make_unique<Region>());
         areas.back()->moveFrom(area);
     }
     for (size_t step = 1; step < areas.size(); step *= 2)
