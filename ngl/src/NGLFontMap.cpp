@@ -24,7 +24,7 @@ FontMapEntry* FontMap::createEntry()
 BitmapFont* FontMap::loadItem(FontMapEntry* entry, uint32_t id, bool flag)
 {
     if (!pictureMap_) return nullptr;
-    std::unique_ptr<BitmapFont> font(new BitmapFont);
+    auto font = std::make_unique<BitmapFont>();
     std::unique_ptr<BinaryStream> stream = nglOpenResource(id, "FNT");
     if (!stream) {
         if (!allowMissing_) return nullptr;

@@ -580,13 +580,7 @@ void ItemMenu::paint(Picture& picture)
     if (!isOpen_) return;
     PictureState saved(picture);
     RegionRect clip = popupRect_;
-    if (picture.hasClip()) {
-        const RegionRect& old = picture.clip();
-        clip.x1 = std::max(clip.x1, old.x1);
-        clip.y1 = std::max(clip.y1, old.y1);
-        clip.x2 = std::min(clip.x2, old.x2);
-        clip.y2 = std::min(clip.y2, old.y2);
-    }
+    if (picture.hasClip()) clip = clip.intersection(picture.clip());
     if (!clip.isEmpty()) {
         picture.setClipRect(clip);
         const RegionRect& p = popupRect_;

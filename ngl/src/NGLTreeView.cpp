@@ -260,11 +260,7 @@ void TreeView::paint(Picture& picture)
     if (view_.x2 - view_.x1 <= 0 || view_.y2 - view_.y1 <= 0) return;
     PictureState saved(picture);
     RegionRect clip = view_;
-    if (picture.hasClip()) {
-        const RegionRect& old = picture.clip();
-        clip = {std::max(clip.x1, old.x1), std::max(clip.y1, old.y1), std::min(clip.x2, old.x2),
-                std::min(clip.y2, old.y2)};
-    }
+    if (picture.hasClip()) clip = clip.intersection(picture.clip());
     if (clip.isEmpty()) return;
     picture.setClipRect(clip);
     const int32_t rh = rowHeight();

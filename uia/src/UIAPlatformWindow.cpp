@@ -262,9 +262,8 @@ void Win32WindowBase::getRect(RECT& out, bool client) const
     out.bottom = out.top + inner.bottom;
 }
 
-void Win32WindowBase::setRect(const RECT& rect, bool client)
+RECT Win32WindowBase::windowRectOf(const RECT& rect, bool client) const
 {
-    if (!hwnd_) return;
     RECT r = rect;
     if (client) {
         const POINT offset = clientOffset(hwnd_);
@@ -274,6 +273,13 @@ void Win32WindowBase::setRect(const RECT& rect, bool client)
         r.right += extra.cx - offset.x;
         r.bottom += extra.cy - offset.y;
     }
+    return r;
+}
+
+void Win32WindowBase::setRect(const RECT& rect, bool client)
+{
+    if (!hwnd_) return;
+    const RECT r = windowRectOf(rect, client);
     if (!isRestored()) {
         WINDOWPLACEMENT placement = {};
         placement.length = sizeof placement;
@@ -356,15 +362,7 @@ void Win32WindowBase::setPlacementRect(const RECT& rect, bool client)
     WINDOWPLACEMENT placement = {};
     placement.length = sizeof placement;
     GetWindowPlacement(hwnd_, &placement);
-    RECT r = rect;
-    if (client) {
-        const POINT offset = clientOffset(hwnd_);
-        const SIZE extra = frameExtra();
-        r.left -= offset.x;
-        r.top -= offset.y;
-        r.right += extra.cx - offset.x;
-        r.bottom += extra.cy - offset.y;
-    }
+    const RECT r = windowRectOf(rect, client);
     placement.rcNormalPosition = r;   // the shown state stays as it is
     SetWindowPlacement(hwnd_, &placement);
 }

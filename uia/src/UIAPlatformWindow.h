@@ -145,6 +145,8 @@ protected:
     bool isDone() const override { return destroyed_ && !hwnd_ && depth_ <= 0; }
     // The frame's extra width and height around the client area.
     SIZE frameExtra() const;
+    // The window rectangle of a rectangle given as the window's (client false) or its client area's.
+    RECT windowRectOf(const RECT& rect, bool client) const;
 
     HWND hwnd_ = nullptr;
     HCURSOR cursor_ = nullptr;
