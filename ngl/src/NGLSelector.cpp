@@ -33,6 +33,12 @@ const char* selectorName()
     return "Selector";
 }
 
+// A position on the track; NaN counts as 0 (the libraries' one clamp rule).
+float clamp01(float p)
+{
+    return gpClamp(p, 0.0f, 1.0f);
+}
+
 uint32_t bitsOf(float f)
 {
     uint32_t u;
@@ -77,7 +83,7 @@ bool Selector::ranged() const
 uint32_t Selector::stepIndex() const
 {
     if (steps == 0) return 0;
-    const float index = std::floor(float(steps) * gpClamp(position_, 0.0f, 1.0f) + 0.5f);
+    const float index = std::floor(float(steps) * clamp01(position_) + 0.5f);
     return uint32_t(index);
 }
 
@@ -198,7 +204,7 @@ RegionRect Selector::handleRect() const
     if (!knob_) return r;
     const int32_t hw = int32_t(knob_->frameWidth());
     const int32_t hh = int32_t(knob_->frameHeight());
-    const float p = gpClamp(position_, 0.0f, 1.0f);
+    const float p = clamp01(position_);
     if (vertical) {
         const int32_t travel = (rect_.y2 - rect_.y1) - hh;
         r.y1 = int32_t(float(rect_.y1 + travel) - p * float(travel - 1));
@@ -229,7 +235,7 @@ uint32_t Selector::knobFrame() const
     if (!enabled_ && disabledFrame) return count - 1;
     const uint32_t usable = count - 1 - (disabledFrame && count > 1 ? 1 : 0);
     // The position is not clamped by setValue: keep the frame inside the strip.
-    return uint32_t(std::floor(float(usable) * gpClamp(position_, 0.0f, 1.0f) + 0.5f));
+    return uint32_t(std::floor(float(usable) * clamp01(position_) + 0.5f));
 }
 
 void Selector::paint(Picture& picture)
@@ -280,7 +286,7 @@ bool Selector::positionFromPointer(int32_t x, int32_t y, uint32_t modifiers, boo
         if (extent <= 0) return false;
         const float p = vertical ? 1.0f - float(y - (rect_.y1 + inset)) / float(extent)
                                  : float(x - (rect_.x1 + inset)) / float(extent);
-        result = gpClamp(p, 0.0f, 1.0f);
+        result = clamp01(p);
         return true;
     }
     if (dragMode != kSelectorAngle) return false;
@@ -408,7 +414,7 @@ bool Selector::handleEvent(int32_t code, void* data)
         if (!ranged()) return true;
         float moved = float(e.delta) / float(nglWheelStep());
         if (!(e.modifiers & kModShift)) moved *= 0.1f;
-        const float p = gpClamp(position_ + moved, 0.0f, 1.0f);
+        const float p = clamp01(position_ + moved);
         if (std::fabs(p - position_) > 0.0001f) {
             position_ = p;
             notify(code, data);
