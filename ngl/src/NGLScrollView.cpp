@@ -178,6 +178,11 @@ void ScrollView::drawButton(Picture& picture, const RegionRect& r, bool pressed,
     }
 }
 
+RegionRect ScrollView::visibleView(const Picture& picture) const
+{
+    return picture.hasClip() ? view_.intersection(picture.clip()) : view_;
+}
+
 void ScrollView::paint(Picture& picture)
 {
     layoutScrollBars();

@@ -257,11 +257,9 @@ void TreeView::paint(Picture& picture)
 {
     picture.fillArea(rect_.x1, rect_.y1, rect_.x2 - rect_.x1, rect_.y2 - rect_.y1, highlightColour_);
     ScrollView::paint(picture);
-    if (view_.x2 - view_.x1 <= 0 || view_.y2 - view_.y1 <= 0) return;
-    PictureState saved(picture);
-    RegionRect clip = view_;
-    if (picture.hasClip()) clip = clip.intersection(picture.clip());
+    const RegionRect clip = visibleView(picture);
     if (clip.isEmpty()) return;
+    PictureState saved(picture);
     picture.setClipRect(clip);
     const int32_t rh = rowHeight();
     const int32_t iw = iconWidth();

@@ -230,15 +230,22 @@ void sendSize(PlatformWindow* window, bool maximised)
     window->handleGuiEvent(UIA_EVENT_SIZE, &event, false);
 }
 
+// The window's placement record as the system reports it.
+WINDOWPLACEMENT placementOf(HWND hwnd)
+{
+    WINDOWPLACEMENT placement = {};
+    placement.length = sizeof placement;
+    GetWindowPlacement(hwnd, &placement);
+    return placement;
+}
+
 }  // namespace
 
 void Win32WindowBase::getRect(RECT& out, bool client) const
 {
     out = RECT{0, 0, 0, 0};
     if (!hwnd_) return;
-    WINDOWPLACEMENT placement = {};
-    placement.length = sizeof placement;
-    GetWindowPlacement(hwnd_, &placement);
+    WINDOWPLACEMENT placement = placementOf(hwnd_);
     POINT position = {placement.rcNormalPosition.left, placement.rcNormalPosition.top};
     if (IsZoomed(hwnd_)) {
         position = placement.ptMaxPosition;
@@ -281,9 +288,7 @@ void Win32WindowBase::setRect(const RECT& rect, bool client)
     if (!hwnd_) return;
     const RECT r = windowRectOf(rect, client);
     if (!isRestored()) {
-        WINDOWPLACEMENT placement = {};
-        placement.length = sizeof placement;
-        GetWindowPlacement(hwnd_, &placement);
+        WINDOWPLACEMENT placement = placementOf(hwnd_);
         placement.rcNormalPosition = r;
         SetWindowPlacement(hwnd_, &placement);
         sendSize(this, isMaximised());
@@ -308,9 +313,7 @@ void Win32WindowBase::moveTo(POINT point, bool client)
         SetWindowPos(hwnd_, nullptr, point.x, point.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
         return;
     }
-    WINDOWPLACEMENT placement = {};
-    placement.length = sizeof placement;
-    GetWindowPlacement(hwnd_, &placement);
+    WINDOWPLACEMENT placement = placementOf(hwnd_);
     RECT& normal = placement.rcNormalPosition;
     OffsetRect(&normal, point.x - normal.left, point.y - normal.top);
     SetWindowPlacement(hwnd_, &placement);
@@ -328,9 +331,7 @@ void Win32WindowBase::setSize(SIZE size, bool client)
         SetWindowPos(hwnd_, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
         return;
     }
-    WINDOWPLACEMENT placement = {};
-    placement.length = sizeof placement;
-    GetWindowPlacement(hwnd_, &placement);
+    WINDOWPLACEMENT placement = placementOf(hwnd_);
     RECT& normal = placement.rcNormalPosition;
     normal.right = normal.left + size.cx;
     normal.bottom = normal.top + size.cy;
@@ -342,9 +343,7 @@ void Win32WindowBase::getPlacementRect(RECT& out, bool client) const
 {
     out = RECT{0, 0, 0, 0};
     if (!hwnd_) return;
-    WINDOWPLACEMENT placement = {};
-    placement.length = sizeof placement;
-    GetWindowPlacement(hwnd_, &placement);
+    WINDOWPLACEMENT placement = placementOf(hwnd_);
     out = placement.rcNormalPosition;
     if (client) {
         const POINT offset = clientOffset(hwnd_);
@@ -359,9 +358,7 @@ void Win32WindowBase::getPlacementRect(RECT& out, bool client) const
 void Win32WindowBase::setPlacementRect(const RECT& rect, bool client)
 {
     if (!hwnd_) return;
-    WINDOWPLACEMENT placement = {};
-    placement.length = sizeof placement;
-    GetWindowPlacement(hwnd_, &placement);
+    WINDOWPLACEMENT placement = placementOf(hwnd_);
     const RECT r = windowRectOf(rect, client);
     placement.rcNormalPosition = r;   // the shown state stays as it is
     SetWindowPlacement(hwnd_, &placement);
