@@ -27,6 +27,7 @@
 #include "preset/bank.h"
 #include "preset/presetCopy.h"
 #include "preset/presetHeader.h"
+#include "skinBitmaps.h"
 
 namespace {
 
@@ -181,7 +182,7 @@ void mainWindowBuild(std::int16_t id, Engine* engine, Bank* bank) {
   winSetCallback(id, onWindowEvent);
   winSetNoMove(id, 1);
   winSelectPort(id, nullptr);
-  selectorSetDefaultBitmap(1100);
+  selectorSetDefaultBitmap(bmpPopupSelectorFrameLeft);
   winSetCurrent(id);
 
   pictureCreate(id, mainItemBackground, 0, 0, 0, 0, 0, kStripBitmap, nullptr);

@@ -47,6 +47,7 @@
 #include "preset/library.h"
 #include "preset/samplePool.h"
 #include "preset/undo.h"
+#include "skinBitmaps.h"
 
 const char* const appProgramName = "Morvane";
 
@@ -188,7 +189,7 @@ bool SynthApp::init() {
   // A tuning read from the library becomes a bank tuning and plays; a saved one is the playing map.
   tuningInstallLibraryRoutines();
   // 9
-  selectorSetDefaultBitmap(1100);
+  selectorSetDefaultBitmap(bmpPopupSelectorFrameLeft);
   bitmapCacheInit(3000, appGetInstance());
   editHistoryCreate();
   samplePoolInitNames(engine);

@@ -13,6 +13,7 @@
 #include "controls/scrollbar.h"
 #include "controls/winSlots.h"
 #include "midi/midiNames.h"
+#include "skinBitmaps.h"
 
 namespace {
 
@@ -52,9 +53,9 @@ void build() {
     pageSetDrawDefaults();
     pictureCreate(win, midiSourceItemBackground, 0, 0, kWidth, kHeight, pictureFill, 0, nullptr);
     pictureSetFillColor(win, midiSourceItemBackground, 0, 69, 77);
-    buttonPlace(win, midiSourceItemOk, 136, 424, 0, 1624, "", 1, 0, 1, okAction);
+    buttonPlace(win, midiSourceItemOk, 136, 424, 0, bmpOKButtonOutputSetupTransformPanelNormal, "", 1, 0, 1, okAction);
     winSetDefaultButton(win, midiSourceItemOk);
-    buttonPlace(win, midiSourceItemCancel, 37, 426, 0, 1632, "", 1, 0, 1, cancelAction);
+    buttonPlace(win, midiSourceItemCancel, 37, 426, 0, bmpCancelButtonTransformPanelNormal, "", 1, 0, 1, cancelAction);
     const int rows = rowCount(g_state.withVelocity);
     listCreate(win, midiSourceItemList, 14, 16, 220, 404, 14, rows, listSelectOnPress, kRowBitmap, listClicked);
     scrollbarCreate(win, midiSourceItemScrollbar, 0, 16, 404, 0, kScrollbarBitmap, 0, nullptr, 0.0);
