@@ -24,6 +24,7 @@
 #include "preset/fileTypes.h"
 #include "preset/undo.h"
 #include "uia.h"
+#include "app/appWindowIds.h"
 
 namespace {
 
@@ -174,7 +175,7 @@ void appSetMenuItemText(int menu, int position, const char* text) {
 
 int appChooseFileDialog(int dialogKind, FileSpec* out, int fileType) {
   if (!out) return 5;
-  winReleaseOffscreen(1);
+  winReleaseOffscreen(appMainWindowId);
   FileDialog dialog;
   if (!g_chooserFolder.empty()) dialog.setStartPath(Path(g_chooserFolder));
   const FileTypesState* types = fileTypesState();
@@ -351,7 +352,7 @@ bool appRunCommand(SynthApp* app, std::int32_t id) {
       return true;
     case cmdIdEnableProgramChange: cmdEnableProgramChange(); return true;
     case cmdIdAutoBalance: cmdAutoBalance(window); return true;
-    case cmdIdShowRecord: winShow(2, true); return true;
+    case cmdIdShowRecord: winShow(appRecordWindowId, true); return true;
     default: break;
   }
   if (id >= cmdIdShowMain && id <= cmdIdShowMidi) {

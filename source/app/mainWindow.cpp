@@ -28,6 +28,7 @@
 #include "preset/presetCopy.h"
 #include "preset/presetHeader.h"
 #include "skinBitmaps.h"
+#include "app/appWindowIds.h"
 
 namespace {
 
@@ -403,10 +404,10 @@ void appPageUpdate(std::uint16_t window, std::uint16_t, UiTimerRecord*) {
   winReleaseDrawContext(id, &batch);
   // A recording the writer ended at the end of the buffer is finished here, on this thread.
   recServicePending();
-  if (winSlot(2) && recRefreshMarked()) {
-    winAcquireDrawContext(2, &batch);
-    recWinUpdate(2);
-    winReleaseDrawContext(2, &batch);
+  if (winSlot(appRecordWindowId) && recRefreshMarked()) {
+    winAcquireDrawContext(appRecordWindowId, &batch);
+    recWinUpdate(appRecordWindowId);
+    winReleaseDrawContext(appRecordWindowId, &batch);
     winSetCurrent(id);
   }
 }

@@ -19,10 +19,11 @@
 #include "controls/selector.h"
 #include "controls/winSlots.h"
 #include "skinBitmaps.h"
+#include "app/appWindowIds.h"
 
 namespace {
 
-const std::int16_t kWin = 2;
+const std::int16_t kWin = appRecordWindowId;
 const char kStereoQuestion[] =
     "This will clear all recorded audio. This is not undoable! Are you sure you want to do this?";
 const char kMaxTimeQuestion[] =
@@ -355,6 +356,6 @@ void appCreateRecordWindow() {
     winSetCallback(kWin, recWinCallback);
     winShow(kWin, 0);
   }
-  winSetCurrent(1);
-  winSelectPort(1, nullptr);
+  winSetCurrent(appMainWindowId);
+  winSelectPort(appMainWindowId, nullptr);
 }

@@ -14,10 +14,11 @@
 #include "engine/engineConfig.h"
 #include "engine/valueFormat.h"
 #include "skinBitmaps.h"
+#include "app/appWindowIds.h"
 
 namespace {
 
-const std::int16_t kWin = 2;
+const std::int16_t kWin = appRecordWindowId;
 
 // One piece of the display: [from, to) of the item's columns from picture `bitmap`, taken at the
 // same distance from its left edge so the pictures line up.
