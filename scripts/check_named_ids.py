@@ -114,6 +114,7 @@ def file_signatures(path, sigs=None):
                 # a declaration has typed parameters: each part two words at least
                 if not all(len(re.findall(r"[A-Za-z_]\w*", p.split("=")[0])) >= 2 for p in parts):
                     continue
+                sigs.setdefault(name, {})
                 for pos, p in enumerate(parts):
                     pn = param_name(p)
                     kind = "id" if is_id_param(pn) else "picture" if is_picture_param(pn) else None
@@ -162,8 +163,7 @@ def switch_subject(text, offset):
 def scan(path, rel, sigs):
     # a file's own helpers (a local button() or box()) stand before the headers' names
     local = file_signatures(path)
-    names = set(re.findall(r"\b([A-Za-z_]\w*)\s*\(", strip_comments_and_strings(open(path).read())))
-    own = {n for n in names if re.search(r"\b" + n + r"\s*\([^;]*\)\s*(?:const\s*)?\{", strip_comments_and_strings(open(path).read()))}
+    own = set(local)
     sigs = dict(sigs)
     for n in own:
         sigs[n] = local.get(n, {})
