@@ -82,8 +82,8 @@ const EnableRow kEnable[] = {
 };
 
 int enableColumn(int16_t type) {
-    static const int columns[8] = {0, 1, 2, 3, 5, 6, 4, 7};   // by type code 0..7
-    return type >= 0 && type < 8 ? columns[type] : 0;
+    static const int columns[oscTypeCount] = {0, 1, 2, 3, 5, 6, 4, 7};   // by type code 0..7
+    return type >= 0 && type < oscTypeCount ? columns[type] : 0;
 }
 
 void applyEnableSet(int16_t win, int16_t channel, int16_t type, bool on) {
