@@ -366,6 +366,6 @@ void appCreateRecordWindow() {
 }
 
 void recWinShow() {
-  appPlaceBesideOwner(kWin, 1);
+  appPlaceBesideOwner(kWin, appMainWindowId);
   winShow(kWin, true);
 }
