@@ -924,6 +924,15 @@ def write_skin_manifest(src, out, put, pal, style):
         return
     with open(path) as f:
         manifest = json.load(f)
+    # Two entries under one id would leave one picture silently replaced by the other.
+    for group in ("bitmaps", "cursors"):
+        seen = {}
+        for entry in manifest[group]:
+            rid = entry["id"]
+            if rid in seen:
+                raise SystemExit("%s: %s id %d is defined twice (\"%s\" and \"%s\")"
+                                 % (path, group, rid, seen[rid], entry.get("name", entry.get("shape", ""))))
+            seen[rid] = entry.get("name", entry.get("shape", ""))
     images = []
     for entry in manifest["bitmaps"]:
         image = skin_bitmap(entry, pal, style)
