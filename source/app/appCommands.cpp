@@ -13,8 +13,6 @@
 #include "app/audioClient.h"
 #include "app/mainWindow.h"
 #include "app/synthApp.h"
-#include "controls/appChooseFile.h"
-#include "controls/msgBox.h"
 #include "controls/uiTimer.h"
 #include "controls/winSlots.h"
 #include "pages/clipKinds.h"
@@ -23,6 +21,8 @@
 #include "preset/bankFile.h"
 #include "preset/fileTypes.h"
 #include "preset/undo.h"
+#include "uiSeams/appChooseFile.h"
+#include "uiSeams/msgBox.h"
 #include "uia.h"
 
 namespace {

@@ -8,7 +8,6 @@
 #include "app/appSettings.h"
 #include "app/mainWindow.h"
 #include "app/outSetup.h"
-#include "controls/popupMenu.h"
 #include "controls/selector.h"
 #include "controls/winSlots.h"
 #include "engine/engine.h"
@@ -16,6 +15,7 @@
 #include "pages/clipKinds.h"
 #include "pages/pages.h"
 #include "preset/undo.h"
+#include "uiSeams/popupMenu.h"
 
 namespace {
 

@@ -27,12 +27,9 @@
 #include "app/mainWindow.h"
 #include "app/outSetup.h"
 #include "app/recordWindow.h"
-#include "app/recorder.h"
-#include "controls/appChooseFile.h"
-#include "controls/appMenu.h"
+#include "audioPath/recorder.h"
 #include "controls/ctrlDraw.h"
 #include "controls/ctrlKit.h"
-#include "controls/msgBox.h"
 #include "controls/selector.h"
 #include "controls/uiTimer.h"
 #include "controls/winSlots.h"
@@ -47,6 +44,9 @@
 #include "preset/library.h"
 #include "preset/samplePool.h"
 #include "preset/undo.h"
+#include "uiSeams/appChooseFile.h"
+#include "uiSeams/appMenu.h"
+#include "uiSeams/msgBox.h"
 
 const char* const appProgramName = "Morvane";
 

@@ -12,7 +12,6 @@
 #include "controls/display.h"
 #include "controls/editBox.h"
 #include "controls/inputState.h"
-#include "controls/msgBox.h"
 #include "controls/numbox.h"
 #include "controls/pane.h"
 #include "controls/picture.h"
@@ -32,6 +31,7 @@
 #include "preset/presetCopy.h"
 #include "preset/presetHeader.h"
 #include "preset/undo.h"
+#include "uiSeams/msgBox.h"
 
 namespace {
 

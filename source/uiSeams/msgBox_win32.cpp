@@ -1,5 +1,5 @@
 // Windows half of the message box: a real MessageBoxA.
-#include "controls/msgBox.h"
+#include "uiSeams/msgBox.h"
 
 #include <windows.h>
 
