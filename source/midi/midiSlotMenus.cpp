@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/mainWindow.h"
+#include "app/pageShell.h"
 #include "controls/ctrlItems.h"
 #include "controls/inputState.h"
 #include "controls/popupAtMouse.h"

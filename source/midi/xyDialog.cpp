@@ -6,8 +6,8 @@
 #include <cstring>
 
 #include "app/appWindows.h"
+#include "app/pageShell.h"
 #include "controls/ctrlDraw.h"
-#include "app/mainWindow.h"
 #include "controls/ctrlItems.h"
 #include "controls/picture.h"
 #include "controls/pictureButton.h"

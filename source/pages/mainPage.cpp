@@ -6,8 +6,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/mainWindow.h"
 #include "app/mainWindowData.h"
+#include "app/pageShell.h"
 #include "controls/ctrlItems.h"
 #include "controls/display.h"
 #include "controls/editBox.h"

@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/mainWindow.h"
+#include "app/pageShell.h"
 #include "controls/popupAtMouse.h"
 #include "controls/winSlots.h"
 #include "engine/engine.h"

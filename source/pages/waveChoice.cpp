@@ -1,6 +1,6 @@
 #include "pages/waveChoice.h"
 
-#include "app/mainWindow.h"
+#include "app/pageShell.h"
 #include "controls/waveSelector.h"
 #include "engine/engine.h"
 #include "pages/pages.h"
