@@ -76,7 +76,8 @@ def check(root):
         if folder not in rank:
             faults.append("source/%s: folder missing from the layer map" % folder)
             continue
-        for name in sorted(os.listdir(path)):
+        names = sorted(os.path.relpath(os.path.join(d, f), path) for d, _, fs in os.walk(path) for f in fs)
+        for name in names:
             if not name.endswith((".h", ".cpp", ".c")):
                 continue
             stem = folder + "/" + os.path.splitext(name)[0]
