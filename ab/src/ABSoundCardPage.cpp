@@ -279,9 +279,23 @@ void SoundCardPage::refreshLatency(bool apply)
     if (outRange) setupOutputLatency = clampInt(setupOutputLatency, outLow, outHigh);
     if (inRange) setupInputLatency = clampInt(setupInputLatency, inLow, inHigh);
 
+    bool settable = false;
+    const bool latencySettable = hasDevice && hasLatency(id, &settable) && settable;
+    // A device that runs at another latency than the page shows (another device or rate chosen) is
+    // given the page's, so the label tells what the thumb says.
+    if (latencySettable && deviceLatency(id) != setupOutputLatency) apply = true;
     if (apply && manager && hasDevice) {
         manager->setLatency(id, setupOutputLatency);
         setInputLatency(id, setupInputLatency);
+        // The device keeps the latency it can make of the value (whole frames): from here on the
+        // thumb, the label and the manager (hence the stored setting) all hold that one.
+        const int32_t actual = latencySettable ? deviceLatency(id) : 0;
+        if (actual > 0) {
+            setupOutputLatency = actual;
+            manager->latencyMs = actual;
+        }
+        if (latencySettable && hasInputLatency(id, nullptr) && deviceInputLatency(id) > 0)
+            setupInputLatency = deviceInputLatency(id);
     }
     showWidget(kPanelButton, hasDevice && hasControlPanel(id));
 

@@ -336,7 +336,9 @@ bool FormWindow::routeEvent(int32_t code, void* data)
         return false;
     }
     const bool handled = Container::routeEvent(code, data);
+    // Only a left press elsewhere ends text entry: a right click (a context menu) leaves it open.
     if (!handled && code == UIA_EVENT_MOUSE_BUTTON && keyWidget_ && data &&
+        static_cast<const UiaMouseButtonEvent*>(data)->button == UIA_BUTTON_LEFT &&
         static_cast<const UiaMouseButtonEvent*>(data)->action != UIA_ACTION_RELEASE) {
         Widget* widget = keyWidget_;
         widget->sendEvent(NGL_NOTIFY_FOCUS, nullptr);

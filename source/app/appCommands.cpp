@@ -1,6 +1,7 @@
 #include "app/appCommands.h"
 
 #include <windows.h>
+#include <shlobj.h>
 
 #include <cstdio>
 #include <cstring>
@@ -12,6 +13,7 @@
 #include "app/appSettings.h"
 #include "app/audioClient.h"
 #include "app/mainWindow.h"
+#include "app/recordWindow.h"
 #include "app/synthApp.h"
 #include "controls/uiTimer.h"
 #include "controls/winSlots.h"
@@ -172,11 +174,26 @@ void appSetMenuItemText(int menu, int position, const char* text) {
 
 // ---- file chooser ----
 
+std::string appChooserStartFolder(const char* bankPath, const std::string& lastFolder) {
+  if (bankPath && bankPath[0]) {
+    const std::string path(bankPath);
+    const std::size_t cut = path.find_last_of("\\/");
+    if (cut != std::string::npos) return path.substr(0, cut + 1);
+  }
+  if (!lastFolder.empty()) return lastFolder;
+  char documents[MAX_PATH] = {};
+  if (SUCCEEDED(SHGetFolderPathA(nullptr, CSIDL_PERSONAL, nullptr, 0, documents)) && documents[0])
+    return std::string(documents) + "\\";
+  return std::string();
+}
+
 int appChooseFileDialog(int dialogKind, FileSpec* out, int fileType) {
   if (!out) return 5;
   winReleaseOffscreen(1);
   FileDialog dialog;
-  if (!g_chooserFolder.empty()) dialog.setStartPath(Path(g_chooserFolder));
+  SynthApp* shell = theApp();
+  const std::string start = appChooserStartFolder(shell && shell->bank ? shell->bank->file.path : "", g_chooserFolder);
+  if (!start.empty()) dialog.setStartPath(Path(start));
   const FileTypesState* types = fileTypesState();
   void* group = fileType == 1 ? types->aiffGroup : types->bankGroup;
   if (group) dialog.addFileType(static_cast<FileTypeGroup*>(group));
@@ -351,7 +368,7 @@ bool appRunCommand(SynthApp* app, std::int32_t id) {
       return true;
     case cmdIdEnableProgramChange: cmdEnableProgramChange(); return true;
     case cmdIdAutoBalance: cmdAutoBalance(window); return true;
-    case cmdIdShowRecord: winShow(2, true); return true;
+    case cmdIdShowRecord: recWinShow(); return true;
     default: break;
   }
   if (id >= cmdIdShowMain && id <= cmdIdShowMidi) {

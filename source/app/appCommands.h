@@ -3,6 +3,7 @@
 // application.
 #pragma once
 #include <cstdint>
+#include <string>
 
 struct Bank;
 struct Engine;
@@ -77,8 +78,11 @@ void recentFileNote(const char* path);
 void recentFilesClear();
 
 // The shell's file chooser (installed at start-up): the framework's open or save dialog over the
-// main window, starting in the folder of the last choice.
+// main window, starting in appChooserStartFolder.
 int appChooseFileDialog(int dialogKind, struct FileSpec* out, int fileType);
+// The folder the file dialogs start in: the current bank's folder, else the last folder chosen from,
+// else the user's documents ("" when none of them is known). Ends with a separator.
+std::string appChooserStartFolder(const char* bankPath, const std::string& lastFolder);
 
 // The next quit query counts as the first (tests).
 void appQuitQueryReset();

@@ -1,6 +1,7 @@
 #include "app/appWindows.h"
 
 #include "controls/winSlots.h"
+#include "skinPalette.h"
 
 bool AppMainWindow::handleEvent(std::int32_t code, void* data) {
   if (MainWindow::handleEvent(code, data)) return true;
@@ -20,6 +21,8 @@ bool AppDialogWindow::handleEvent(std::int32_t code, void* data) {
 bool AppPlainWindow::handleEvent(std::int32_t code, void* data) {
   return winHandleEvent(slot, static_cast<std::uint32_t>(code), data);
 }
+
+COLORREF appSkinColour(unsigned rgb) { return RGB((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF); }
 
 int appClampItemCount(int itemCount) {
   if (itemCount < 0) return 0;
@@ -63,7 +66,7 @@ Window* appCreateMainWindow(std::int16_t id, const char* title, int x, int y, in
                             bool dialogStyle) {
   itemCount = appClampItemCount(itemCount);
   WindowSpec spec = appWindowSpec(title, x, y, width, height);
-  spec.background = RGB(0x53, 0x5c, 0x00);  // 0xff535c00 as alpha, red, green, blue
+  spec.background = appSkinColour(kSkinPanel);  // what no page covers: the skin's panel
   spec.options = dialogStyle ? UIA_MAIN_FIXED : 0;
   return createInSlot(new AppMainWindow(id), spec, id, itemCount);
 }
@@ -71,8 +74,38 @@ Window* appCreateMainWindow(std::int16_t id, const char* title, int x, int y, in
 Window* appCreateToolWindow(std::int16_t id, const char* title, int x, int y, int width, int height, int itemCount) {
   itemCount = appClampItemCount(itemCount);
   WindowSpec spec = appWindowSpec(title, x, y, width, height);
-  spec.background = RGB(0x53, 0x5c, 0x00);
+  spec.background = appSkinColour(kSkinPanel);
+  // Owned by window 1: a tool window stays above the window it serves, even while that one is used.
+  if (Window* owner = id != 1 ? winGetFrameworkObject(1) : nullptr) {
+    spec.flags |= UIA_SPEC_PARENT;
+    spec.parent = owner;
+  }
   AppToolWindow* window = createInSlot(new AppToolWindow(id), spec, id, itemCount);
   if (window) window->setIcon(GetModuleHandleA(nullptr), 100);
   return window;
+}
+
+void appPlaceBesideOwner(std::int16_t id, std::int16_t ownerId) {
+  HWND window = winGetFrameworkWindow(id), owner = winGetFrameworkWindow(ownerId);
+  RECT box, main, overlap;
+  if (!window || !owner || !GetWindowRect(window, &box) || !GetWindowRect(owner, &main)) return;
+  if (!IntersectRect(&overlap, &box, &main)) return;  // where it hides nothing, it stays
+  MONITORINFO monitor = {};
+  monitor.cbSize = sizeof monitor;
+  if (!GetMonitorInfoA(MonitorFromWindow(owner, MONITOR_DEFAULTTONEAREST), &monitor)) return;
+  const RECT work = monitor.rcWork;
+  const LONG width = box.right - box.left, height = box.bottom - box.top, gap = 4;
+  const POINT places[4] = {{main.right + gap, main.top},
+                           {main.left - gap - width, main.top},
+                           {main.left, main.bottom + gap},
+                           {main.left, main.top - gap - height}};
+  for (const POINT& p : places) {
+    if (p.x >= work.left && p.y >= work.top && p.x + width <= work.right && p.y + height <= work.bottom) {
+      SetWindowPos(window, nullptr, p.x, p.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+      return;
+    }
+  }
+  // No free side: the bottom right corner of the screen, over the least used part of window 1.
+  SetWindowPos(window, nullptr, work.right - width, work.bottom - height, 0, 0,
+               SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }

@@ -34,6 +34,8 @@ class AppPlainWindow : public PlainWindow {
   std::int16_t slot;
 };
 
+// A colour of the skin's palette (skinPalette.h, 0x00RRGGBB) as Windows takes it.
+COLORREF appSkinColour(unsigned rgb);
 // An item count as a slot holds it: 0 to 65535.
 int appClampItemCount(int itemCount);
 // What the description of a window of the program starts from: the title and a client area of width x height
@@ -48,7 +50,11 @@ Window* appCreateMainWindow(std::int16_t id, const char* title, int x, int y, in
 
 // A tool window of slot `id` at (x, y) with a client area of width x height and `itemCount` items,
 // hidden until winShow, with the program's icon. Null when the window could not be made.
+// Tool windows other than slot 1 are owned by window 1 and stay above it.
 Window* appCreateToolWindow(std::int16_t id, const char* title, int x, int y, int width, int height, int itemCount);
+// When window `id` overlaps window `ownerId`, moves it beside it (right, left, below, above: the first
+// side with room on the owner's screen); a window that hides nothing of its owner stays where it is.
+void appPlaceBesideOwner(std::int16_t id, std::int16_t ownerId);
 // A dialog window of slot `id` with a client area of width x height, titled, owned by the framework
 // window of slot ownerId and holding `itemCount` items; the framework places it (x and y are not used).
 // `callback` becomes the slot's window callback, so the slot sees the dialog's creation (1000000) and

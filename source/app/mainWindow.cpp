@@ -271,6 +271,10 @@ void mainWindowShowPage(std::int16_t id, int page) {
       ControlItem* item = ctrlFind(id, tab);
       if (item) tabSetLook(id, tab, p == page, item->drawable != 0);
     }
+    // The whole page area is painted again, background first: a page that covers less than the one
+    // before (or nothing yet), or a window that grew, leaves nothing of the previous page on screen.
+    const CtrlRect pageArea = {0, mainStripHeight, 9000, 9000};
+    winInvalidateRectErased(id, &pageArea);
   }
   const CtrlRect right = {650, 0, 6000, 72};
   winInvalidateRect(id, &right);
@@ -297,8 +301,10 @@ void mainWindowEnablePageTabs(std::int16_t id, bool enabled) {
 void mainWindowUpdateBankName(std::int16_t id) {
   MainWindowData* d = dataOf(id);
   if (!d || !d->bank) return;
+  // A bank that came from no file is named so here; the bank's own title for it is shorter.
   char title[65] = {};
-  bankGetTitle(d->bank, title);
+  if (d->bank->file.path[0]) bankGetTitle(d->bank, title);
+  selectOwn(id);
   displaySetText(id, mainItemBankName, title[0] ? title : "Untitled Bank");
 }
 
@@ -307,9 +313,11 @@ void mainWindowUpdateTitle(std::int16_t id) {
   if (!d || !d->engine) return;
   char number[16];
   std::snprintf(number, sizeof number, "%d", static_cast<int>(d->engine->header.slot));
+  selectOwn(id);
   displaySetText(id, mainItemPresetNumber, number);
   char name[35] = {};
   patchGetName(d->engine, name);
+  selectOwn(id);
   displaySetText(id, mainItemPresetName, name);
 }
 

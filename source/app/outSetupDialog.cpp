@@ -20,6 +20,7 @@
 #include "engine/engine.h"
 #include "engine/surround.h"
 #include "preset/wave.h"
+#include "skinPalette.h"
 
 namespace {
 
@@ -184,8 +185,10 @@ void build(std::int16_t w) {
   buttonPlace(w, outSetupItemOk, 123, 255, 0, bitmapOk, "", 1, 0, 1, outSetupClose);
   winSetDefaultButton(w, outSetupItemOk);
 
+  // The caption stands on the light panel (the skin's text colour), the choice on the dark field.
   const CtrlRgb white = {255, 255, 255};
-  selectorSetDefaultColors(&white, &white, &white, &white);
+  const CtrlRgb text = {(kSkinText >> 16) & 0xFF, (kSkinText >> 8) & 0xFF, kSkinText & 0xFF};
+  selectorSetDefaultColors(&text, &white, &white, &white);
   selectorCreate(w, outSetupItemConfiguration, 120, 8, 92, 0, selectorOneBitmap, bitmapConfiguration, "Configuration",
                  1, onConfiguration);
   selectorSetOpeningCallback(w, outSetupItemConfiguration, fillConfigurationMenu);

@@ -16,6 +16,7 @@
 #include "controls/pictureButton.h"
 #include "controls/selector.h"
 #include "controls/winSlots.h"
+#include "skinPalette.h"
 #include "uiSeams/msgBox.h"
 #include "uiSeams/popupMenu.h"
 
@@ -105,7 +106,11 @@ void recWinBuild(std::int16_t window) {
   buttonPlace(kWin, recItemUndo, 15, 95, 0x20, 2088, "", 0, 0, 2, actUndo);
   buttonPlace(kWin, recItemSave, 69, 95, 0, 2040, "", 0, 0, 1, actSave);
   buttonPlace(kWin, recItemClear, 123, 95, 0, 2048, "", 1, 0, 1, actClear);
+  // The options box is a dark field: its word in the skin's light field colour.
+  const CtrlRgb light = {(kSkinField >> 16) & 0xFF, (kSkinField >> 8) & 0xFF, kSkinField & 0xFF};
+  selectorSetDefaultColors(&light, &light, &light, &light);
   selectorCreate(kWin, recItemOptions, 177, 95, 78, 0, 0, 2056, "", 1, recWinOnOptions);
+  selectorSetLabel(kWin, recItemOptions, "Options");   // the box says what it opens
   menuAppendItem(kWin, recItemOptions, recOptionNoUndo, 1, "No undo record", 0);
   menuAppendItem(kWin, recItemOptions, 2, 0, "-", 0);
   menuAppendItem(kWin, recItemOptions, recOptionMaxTime, 1, "Max stereo record time", 0);
@@ -348,7 +353,7 @@ void recWinOnCursorFader(ControlItem*, double x, double) {
 }
 
 void appCreateRecordWindow() {
-  Window* window = appCreateToolWindow(kWin, " ", 600, 128, 256, 256, 19);
+  Window* window = appCreateToolWindow(kWin, "Record", 600, 128, 256, 256, 19);
   if (window) {
     recWinBuild(kWin);
     winSetCallback(kWin, recWinCallback);
@@ -356,4 +361,9 @@ void appCreateRecordWindow() {
   }
   winSetCurrent(1);
   winSelectPort(1, nullptr);
+}
+
+void recWinShow() {
+  appPlaceBesideOwner(kWin, 1);
+  winShow(kWin, true);
 }

@@ -69,3 +69,5 @@ void recWinSetStopPause(std::uint32_t ms);
 // Creates window 2 as a tool window, builds the Record window into it and leaves it hidden; window 1
 // is current again afterwards.
 void appCreateRecordWindow();
+// Shows the Record window (Window menu, F3) beside window 1 when it would hide part of it.
+void recWinShow();

@@ -368,6 +368,13 @@ void winInvalidateRect(int16_t win, const CtrlRect* rect) {
     InvalidateRect(hwnd, &r, FALSE);
 }
 
+void winInvalidateRectErased(int16_t win, const CtrlRect* rect) {
+    HWND hwnd = winGetFrameworkWindow(win);
+    if (!hwnd || !rect) return;
+    RECT r = {rect->left, rect->top, rect->right, rect->bottom};
+    InvalidateRect(hwnd, &r, TRUE);
+}
+
 void cursorShow(int32_t flag) { ShowCursor(flag ? TRUE : FALSE); }
 
 void rectToOrigin(CtrlRect* rect) {

@@ -36,6 +36,9 @@ HFONT fontCreate(HDC dc, const char* faceName, int32_t height, int32_t width, ui
 
 // Other.
 void winInvalidateRect(int16_t win, const CtrlRect* rect);
+// Invalidates the rectangle with its background erased first (the window's background colour), so
+// whatever no item covers there is painted too.
+void winInvalidateRectErased(int16_t win, const CtrlRect* rect);
 void cursorShow(int32_t flag);
 void rectToOrigin(CtrlRect* rect);
 void colorsInit();

@@ -160,9 +160,16 @@ void displaySetText(int16_t win, uint16_t id, const char* text) {
     repaint(item, d);
 }
 
+namespace {
+uint32_t g_entryStores = 0;
+}  // namespace
+
+uint32_t displayEntryStores() { return g_entryStores; }
+
 void displayEntryStore(ControlItem* item, const char* text) {
     DisplayData* d = displayData(item);
     if (!d) return;
+    ++g_entryStores;
     storeText(d, text);
     repaint(item, d);
     d->changed(item);

@@ -40,6 +40,8 @@ void ctrlRegisterDisplay();
 DisplayData* displayData(ControlItem* item);   // null unless a display with its data
 // The end of an in-place entry over a display: stores the text and runs `changed`.
 void displayEntryStore(ControlItem* item, const char* text);
+// How many entries displayEntryStore has stored since start (an entry's end stores a display once).
+uint32_t displayEntryStores();
 
 // Later pages' names.
 inline void displaySetDefaultStyle(int32_t size) { displaySetDefaultFontSize(size); }

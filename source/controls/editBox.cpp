@@ -106,6 +106,12 @@ void editBoxEnd() {
     char text[257];
     std::memset(text, 0, sizeof text);
     if (ended.editWindow && IsWindow(ended.editWindow)) GetWindowTextA(ended.editWindow, text, 257);
+    const uint32_t stores = displayEntryStores();
+    // The done callback finds its item's window and container selected, as the store below does.
+    if (ended.item && winSlot(static_cast<int16_t>(ended.item->windowId))) {
+        winSetCurrent(static_cast<int16_t>(ended.item->windowId));
+        winSelectPort(static_cast<int16_t>(ended.item->windowId), ended.item->port);
+    }
     ended.done(ended.item, text);
     if (ended.editWindow && IsWindow(ended.editWindow)) {
         // Keys go back to the window the entry was typed in, not nowhere.
@@ -121,7 +127,8 @@ void editBoxEnd() {
     winSetCurrent(win);
     winSelectPort(win, item->port);
     itemInvalidate(item);
-    if (item->kind == kindDisplay) displayEntryStore(item, text);
+    // A display's text is stored once: here, unless the done callback stored it already.
+    if (item->kind == kindDisplay && displayEntryStores() == stores) displayEntryStore(item, text);
 }
 
 int editBoxIsActive() {

@@ -351,7 +351,12 @@ void numboxSetValue(int16_t win, uint16_t id, float value) {
     if (!d) return;
     double v = value;
     if (std::isnan(v)) v = d->minimum;
-    d->value = clampTo(v, d->minimum, d->maximum);
+    v = clampTo(v, d->minimum, d->maximum);
+    // A value that came back from the engine's own form of it (a filter index, a float) differs from
+    // the one typed or dragged by rounding only: the box keeps showing the value as the user gave it.
+    const double held = d->value, scale = std::fabs(held) > std::fabs(v) ? std::fabs(held) : std::fabs(v);
+    if (v != held && std::fabs(v - held) <= 1e-5 * scale) return;
+    d->value = v;
     if (numboxOnScreen(d)) numboxRedraw(d);
 }
 

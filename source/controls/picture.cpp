@@ -123,6 +123,11 @@ void pictureMoveBy(ControlItem* item, int32_t dx, int32_t dy) {
         c->rect.bottom += dy;
         c->k.moveBy(c, dx, dy);
     }
+    // The picture's own place and mouse region follow as for a move-to: a picture left behind would
+    // take the clicks meant for the controls now under its old place.
+    d->x = static_cast<int16_t>(d->x + dx);
+    d->y = static_cast<int16_t>(d->y + dy);
+    if (item->visible) regionSetFromRect(static_cast<int16_t>(item->windowId), &item->region, 0, &item->rect, 0);
 }
 
 void pictureCreateData(ControlItem* item) {

@@ -97,11 +97,13 @@ void draw(ControlItem* item) {
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, d->colors[0]);
     RECT t = {d->textRect.left, d->textRect.top, d->textRect.right, d->textRect.bottom};
-    DrawTextA(dc, d->label, -1, &t, (d->flags & selectorLabelInside) ? DT_LEFT : DT_RIGHT);
+    // One line, centred on the box's height (a tall field does not leave its text at the top).
+    const UINT line = DT_SINGLELINE | DT_VCENTER;
+    DrawTextA(dc, d->label, -1, &t, ((d->flags & selectorLabelInside) ? DT_LEFT : DT_RIGHT) | line);
     if (!(d->flags & selectorLabelInside)) {
         SetTextColor(dc, d->colors[3]);
         RECT c = {r.left + 3, r.top, r.right - 3, r.bottom};
-        DrawTextA(dc, d->choiceText, -1, &c, DT_LEFT);
+        DrawTextA(dc, d->choiceText, -1, &c, DT_LEFT | line);
     }
 }
 

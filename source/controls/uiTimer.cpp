@@ -1,5 +1,7 @@
 // UI timers. Due times are kept in seconds of the tick-count clock; the differences with the current
-// time are taken on the unsigned 32-bit millisecond count, so timers carry on across its wrap.
+// time are taken on the unsigned 32-bit millisecond count, so timers carry on across its wrap. A timer
+// fires at most once per tick, on the first tick at or after its due time; its next due time is one
+// period after the previous one (not after the tick), so jittered ticks keep the timer's rate.
 #include "controls/uiTimer.h"
 #include "controls/ctrlTypes.h"
 #include "controls/winSlots.h"
@@ -156,11 +158,19 @@ void fire(UiTimerRecord* record, double now) {
     uint32_t nowTicks = static_cast<uint32_t>(static_cast<int64_t>(now * 1000.0 + 0.5));
     if (idx >= 0) {
         if (static_cast<int32_t>(nowTicks - dueTicks[idx]) < 0) return;
-        dueTicks[idx] = nowTicks + periodTicks(record->period);
-    } else if (now < record->due) {
-        return;
+        // The next firing is one whole period after this one was due, so a tick that comes a little
+        // early does not push it past the following tick. A timer still a whole period or more
+        // behind after that (a stall) fires once and starts again from now: no catch-up firings.
+        const uint32_t period = periodTicks(record->period);
+        dueTicks[idx] += period;
+        if (static_cast<int32_t>(nowTicks - dueTicks[idx]) >= static_cast<int32_t>(period))
+            dueTicks[idx] = nowTicks + period;
+        record->due = static_cast<double>(dueTicks[idx]) * 0.001;
+    } else {
+        if (now < record->due) return;
+        record->due += record->period;
+        if (!(now - record->due < record->period)) record->due = now + record->period;
     }
-    record->due = now + record->period;
     record->callback(record->window, record->argument, record);
 }
 

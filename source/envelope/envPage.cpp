@@ -18,6 +18,7 @@
 #include "controls/selector.h"
 #include "controls/winSlots.h"
 #include "engine/engine.h"
+#include "envelope/envAdd.h"
 #include "envelope/envGraph.h"
 #include "envelope/envPlayMarker.h"
 #include "envelope/envRowStrip.h"
@@ -109,7 +110,7 @@ void envPageBuild(std::int16_t win) {
   displayCreate(win, envItemDestName, 247, 12, 137, "", 0, 0, 0, nullptr, nullptr);
   listCreate(win, envItemList, 14, 159, 120, envRowCount * 14, 14, envRowCount, listMultiple | listWholePicture, envPicList,
              envListOnSelect);
-  buttonPlace(win, envItemAddEnvelope, 21, 139, 0, envPicAddEnvelope, "", 1, 0, 1, nullptr);
+  buttonPlace(win, envItemAddEnvelope, 21, 139, 0, envPicAddEnvelope, "", 1, 0, 1, envAddOnPageButton);
   selectorCreate(win, envItemFilter, 87, 139, 86, 0, selectorOneBitmap, envPicFilterPopup, "", 1,
                  envListOnFilter);
   selectorSetOpeningCallback(win, envItemFilter, envListFillFilterMenu);

@@ -179,8 +179,9 @@ double envGridStepSamples(Engine* engine, std::int16_t win) {
   EnvelopeView* v = envViewOf(win);
   if (!v || !engine) return 0.0;
   const PatchHeader* h = engineGetPatchHeader(engine);
-  const double rate = engineSampleRate();
-  return h ? h->length * (rate / 44100.0) * 0.25 * v->gridBeats : 0.0;
+  // Breakpoint times are samples at 44,100 per second whatever the device rate (the generator
+  // scales them), so the grid is too.
+  return h ? h->length * 0.25 * v->gridBeats : 0.0;
 }
 
 std::int32_t envBpSelFirst(std::int16_t win) {

@@ -15,6 +15,7 @@
 #include "controls/stepRules.h"
 #include "controls/winSlots.h"
 #include "engine/engine.h"
+#include "envelope/envAdd.h"
 #include "envelope/envDestKinds.h"
 #include "envelope/envDragItem.h"
 #include "envelope/envFieldEdits.h"
@@ -23,6 +24,8 @@
 #include "envelope/envPage.h"
 #include "envelope/envRuler.h"
 #include "envelope/envRowStrip.h"
+#include "envelope/envTools.h"
+#include "envelope/envUndo.h"
 #include "envelope/envView.h"
 #include "midi/midiNames.h"
 #include "midi/midiSourceWindow.h"
@@ -500,6 +503,8 @@ void envMenuOnChoose(ControlItem* item, std::int16_t menu, std::int16_t entry) {
   if (!c.v || !c.e) return;
   if (menu != 0 && menu == libGetKindHandle(libKindEnvelope)) {
     if (!c.ok) return;
+    envUndoSnapshot(win);
+    envPageBegin(win);
     libDispatch(libKindEnvelope, entry, c.slot, c.e);
     envPageRefresh(win);
     return;
@@ -508,7 +513,11 @@ void envMenuOnChoose(ControlItem* item, std::int16_t menu, std::int16_t entry) {
     case menuSave:
       if (c.ok) libSaveItem(winGetFrameworkWindow(win), "untitled", libKindEnvelope, c.slot, c.e);
       break;
-    default:  // the tools, the initialise and the delete come with the tools and add panes
-      break;
+    case menuScale:
+    case menuDuration:
+    case menuPulse: envToolsShowEntry(win, 1, entry); break;
+    case menuInit: envInitSelected(win); break;
+    case menuDelete: envDeleteAfterAsking(win); break;
+    default: break;
   }
 }

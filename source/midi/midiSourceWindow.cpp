@@ -13,6 +13,7 @@
 #include "controls/scrollbar.h"
 #include "controls/winSlots.h"
 #include "midi/midiNames.h"
+#include "skinPalette.h"
 
 namespace {
 
@@ -51,7 +52,9 @@ void build() {
     winSetCurrent(win);
     pageSetDrawDefaults();
     pictureCreate(win, midiSourceItemBackground, 0, 0, kWidth, kHeight, pictureFill, 0, nullptr);
-    pictureSetFillColor(win, midiSourceItemBackground, 0, 69, 77);
+    // The skin's panel, as every window of the program.
+    pictureSetFillColor(win, midiSourceItemBackground, (kSkinPanel >> 16) & 0xFF, (kSkinPanel >> 8) & 0xFF,
+                        kSkinPanel & 0xFF);
     buttonPlace(win, midiSourceItemOk, 136, 424, 0, 1624, "", 1, 0, 1, okAction);
     winSetDefaultButton(win, midiSourceItemOk);
     buttonPlace(win, midiSourceItemCancel, 37, 426, 0, 1632, "", 1, 0, 1, cancelAction);

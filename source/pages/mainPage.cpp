@@ -407,6 +407,7 @@ void mainPageRefreshEntry(uint16_t win) {
   char name[patchNameLength + 1] = {0};
   patchGetName(engine, name);
   if (std::strcmp(name, "default") == 0) patchSetName(engine, "untitled");
+  mainWindowUpdateTitle(w);
   mainPageEnter(win);
   setBox(w, idLevel, gainToDb6(patchGetGain(engine)), -103, 24);
   setBox(w, idPan, engine->header.pan, 0, 1);

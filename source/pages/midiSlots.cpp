@@ -18,6 +18,7 @@
 #include "midi/midiSlotMenus.h"
 #include "pages/mainPage.h"
 #include "preset/sliderList.h"
+#include "skinPalette.h"
 
 namespace {
 
@@ -94,8 +95,9 @@ void midiPageBuildSlot(uint16_t win, int16_t s, int16_t x, int16_t y) {
     knobCreate(w, b + 5, x + 57, y - 2, 43, 43, 0, 0, 0, padBitmap, 0, midiSlotPadChanged, 0.5f, 0.5f);
     knobSetDefaultParamB(1.0f);
   }
-  const CtrlRgb white = {255, 255, 255}, black = {0, 0, 0};
-  displaySetDefaultColors(&white, &black);
+  // The names in the skin's text colour: they stand on the light panel, not on a dark field.
+  const CtrlRgb text = {(kSkinText >> 16) & 0xFF, (kSkinText >> 8) & 0xFF, kSkinText & 0xFF}, black = {0, 0, 0};
+  displaySetDefaultColors(&text, &black);
   displayCreate(w, b + 6, x, y - 15, 144, "something", 0, displayTakesMouse, 0, midiSlotNameEdited, displayEntryStore);
   if (hasXY(s)) {
     displayCreate(w, b + 7, x, y - 15, 78, "", 0, displayTakesMouse, 0, midiSlotNameEdited, displayEntryStore);

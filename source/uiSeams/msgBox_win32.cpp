@@ -1,12 +1,15 @@
-// Windows half of the message box: a real MessageBoxA.
+// Windows half of the message box: the platform library's box for plain messages, a real MessageBoxA
+// for the others.
 #include "uiSeams/msgBox.h"
 
 #include <windows.h>
 
+#include "GPError.h"
+
 int msgBoxShowNative(void* owner, const char* caption, int style, const char* text, int extra) {
     if (extra == 0) {
-        // The plain box: task-modal, OK only, brought to the foreground, no owner.
-        MessageBoxA(nullptr, text, caption, MB_OK | MB_TASKMODAL | MB_SETFOREGROUND);
+        // The plain box: the platform library's task-modal OK box (and its one sink for every box).
+        gpMessageBox(text, GP_BUTTONS_OK, GP_NO_DEFAULT);
         return 0;
     }
     return MessageBoxA(static_cast<HWND>(owner), text, caption, static_cast<UINT>(style + extra));

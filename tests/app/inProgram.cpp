@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+
 #include "app/appRegistry.h"
 #include "app/mainWindow.h"
 #include "app/synthApp.h"
@@ -92,4 +95,35 @@ double matchShare(const CapturedWindow& cap, int id, int x, int y, int w, int h,
     for (int i = 0; i < w; ++i)
       same += cap.at(x + i, y + j) == bits[static_cast<std::size_t>(sy + j) * bw + sx + i] ? 1 : 0;
   return static_cast<double>(same) / (w * h);
+}
+
+namespace {
+double luminance(std::uint32_t rgb) {
+  auto lin = [](double c) { return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4); };
+  return 0.2126 * lin(((rgb >> 16) & 255) / 255.0) + 0.7152 * lin(((rgb >> 8) & 255) / 255.0) +
+         0.0722 * lin((rgb & 255) / 255.0);
+}
+}  // namespace
+
+// The contrast of the text in a box of a capture: its commonest colour (the ground) against the colour
+// that differs most from it (the glyphs' cores).
+double textContrast(const CapturedWindow& cap, int left, int top, int right, int bottom) {
+  std::vector<std::uint32_t> colours;
+  for (int y = std::max(0, top); y < std::min(cap.height, bottom); ++y)
+    for (int x = std::max(0, left); x < std::min(cap.width, right); ++x) colours.push_back(cap.at(x, y));
+  if (colours.empty()) return 0.0;
+  std::sort(colours.begin(), colours.end());
+  std::uint32_t ground = colours[0];
+  std::size_t best = 0;
+  for (std::size_t i = 0, j; i < colours.size(); i = j) {
+    for (j = i; j < colours.size() && colours[j] == colours[i]; ++j) {
+    }
+    if (j - i > best) best = j - i, ground = colours[i];
+  }
+  double ratio = 1.0;
+  for (std::uint32_t c : colours) {
+    const double a = luminance(c), b = luminance(ground);
+    ratio = std::max(ratio, (std::max(a, b) + 0.05) / (std::min(a, b) + 0.05));
+  }
+  return ratio;
 }

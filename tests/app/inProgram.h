@@ -34,3 +34,7 @@ std::vector<std::uint32_t> bitmapPixels(int id, int* width, int* height);
 // Share of the pixels of the capture's rectangle (x, y, w, h) equal to the bitmap's from (sx, sy);
 // 0 when the bitmap is missing or the rectangle leaves it.
 double matchShare(const CapturedWindow& cap, int id, int x, int y, int w, int h, int sx, int sy);
+
+// The contrast of the text in the capture's rectangle (left, top)..(right, bottom): its commonest
+// colour (the ground) against the colour that differs most from it (the glyphs' cores), as WCAG counts.
+double textContrast(const CapturedWindow& cap, int left, int top, int right, int bottom);

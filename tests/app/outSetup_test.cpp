@@ -331,6 +331,12 @@ TEST_F(OutSetup, OpensOnceFromTheSetupMenuWithTheDefaults) {
   CapturedWindow cap;
   ASSERT_FALSE(windowCapturePng(innerHandle(), "outsetup_stereo_wide.png", &cap).empty());
   ASSERT_EQ(cap.width, 323);
+  // The "Configuration" caption reads against the panel.
+  winSelectPort(inner(), nullptr);
+  const SelectorData* config = selectorFind(inner(), outSetupItemConfiguration);
+  ASSERT_NE(config, nullptr);
+  EXPECT_GE(textContrast(cap, config->textRect.left, config->textRect.top, config->textRect.right,
+                         config->textRect.bottom), 4.5);
   // The background where no control sits, and the LFE switch in its off look.
   EXPECT_GT(matchShare(cap, 2408, 270, 40, 50, 160, 270, 40), 0.99);
   EXPECT_GT(matchShare(cap, 2416, 17, 223, 48, 15, 0, 0), 0.99);

@@ -25,6 +25,7 @@
 #include "controls/display.h"
 #include "controls/knob.h"
 #include "controls/pictureButton.h"
+#include "controls/selector.h"
 #include "controls/winSlots.h"
 #include "engine/engine.h"
 #include "engine/midiQueue.h"
@@ -198,6 +199,53 @@ TEST_F(RecordWindow, F3ShowsTheWindowIdleAtItsBackgroundsSizeWithThreeMinutes) {
   EXPECT_FALSE(ctrlIsVisible(2, recItemLiveGain)) << "the gains show only with overdub";
   CapturedWindow cap;
   EXPECT_FALSE(windowCapturePng(recordHandle(), "app_record_window_idle.png", &cap).empty());
+}
+
+// Above another window in the system's order (the windows between them included).
+bool isAbove(HWND upper, HWND lower) {
+  for (HWND w = GetWindow(upper, GW_HWNDNEXT); w; w = GetWindow(w, GW_HWNDNEXT))
+    if (w == lower) return true;
+  return false;
+}
+
+TEST_F(RecordWindow, OpensBesideWindowOneStaysAboveItAndNamesItself) {
+  EXPECT_EQ(GetWindow(recordHandle(), GW_OWNER), mainHandle()) << "window 1 owns the Record window";
+  RECT rec, main, overlap;
+  GetWindowRect(recordHandle(), &rec);
+  GetWindowRect(mainHandle(), &main);
+  EXPECT_FALSE(IntersectRect(&overlap, &rec, &main)) << "it hides nothing of window 1 (About, \"!\")";
+  char title[32] = {};
+  GetWindowTextA(recordHandle(), title, sizeof title);
+  EXPECT_STREQ(title, "Record");
+  winSelectPort(2, nullptr);
+  ASSERT_NE(selectorFind(2, recItemOptions), nullptr);
+  EXPECT_STREQ(selectorFind(2, recItemOptions)->choiceText, "Options") << "the options box says what it is";
+  // A click in window 1 (as on a key to start a wait-for-note take) leaves the Record window on top,
+  // so the next click on Stop lands on Stop.
+  SetForegroundWindow(mainHandle());
+  PostMessageA(mainHandle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(300, 600));
+  PostMessageA(mainHandle(), WM_LBUTTONUP, 0, MAKELPARAM(300, 600));
+  pump(5);
+  EXPECT_TRUE(isAbove(recordHandle(), mainHandle()));
+  // A window the user moved where it hides nothing stays there when it is shown again.
+  SetWindowPos(recordHandle(), nullptr, main.right + 40, main.top + 30, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+  winShow(2, false);
+  pressKey(mainHandle(), VK_F3);
+  RECT again;
+  GetWindowRect(recordHandle(), &again);
+  EXPECT_EQ(again.left, main.right + 40);
+  EXPECT_EQ(again.top, main.top + 30);
+  // One that was moved over window 1 comes back beside it.
+  SetWindowPos(recordHandle(), nullptr, main.left + 100, main.top + 10, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+  winShow(2, false);
+  pressKey(mainHandle(), VK_F3);
+  GetWindowRect(recordHandle(), &again);
+  EXPECT_FALSE(IntersectRect(&overlap, &again, &main));
+  CapturedWindow cap;
+  ASSERT_FALSE(windowCapturePng(recordHandle(), "app_record_window_named.png", &cap).empty());
+  const CtrlRect options = rectOf(recItemOptions);
+  EXPECT_GE(textContrast(cap, options.left + 2, options.top + 2, options.right - 12, options.bottom - 2), 4.5)
+      << "the word Options reads on its box";
 }
 
 TEST_F(RecordWindow, PlayWithoutATakeStaysIdleAndReleased) {

@@ -1,6 +1,7 @@
 // The UI timer service on the injected clock: 50 ms ticks turned by hand.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <vector>
 
 #include "kitTestSupport.h"
@@ -50,7 +51,8 @@ TEST(ControlTimers, PeriodsAreRoundedUpToTheTick) {
                 if (g_fired[i] == 2) ticksOfTwo.push_back(t);
         }
         EXPECT_EQ(count(1), 12);
-        EXPECT_EQ(ticksOfTwo, (std::vector<int>{3, 6, 9, 12}));
+        // Due at 0.12, 0.24, 0.36, 0.48 and 0.60 s: each on the first tick at or after it.
+        EXPECT_EQ(ticksOfTwo, (std::vector<int>{3, 5, 8, 10, 12}));
     }
 }
 
@@ -117,4 +119,52 @@ TEST(ControlTimers, NowSecondsFollowsTheInjectedTickCount) {
     EXPECT_DOUBLE_EQ(UiTimer::nowSeconds(), 4294967.295);
     g_testTick = 1500;
     EXPECT_DOUBLE_EQ(UiTimer::nowSeconds(), 1.5);
+}
+
+// Ticks as they come under a loaded message loop: 37 to 63 ms apart, 50 ms on average.
+TEST(ControlTimers, JitteredTicksKeepTheRateFireOncePerTickAndAStallDoesNotCatchUp) {
+    for (uint32_t start : {100000u, 0xFFFFFFFFu - 5000u}) {   // the second run crosses the wrap
+        SCOPED_TRACE(start);
+        KitFixtureScope kit;
+        g_testTick = start;
+        UiTimer::create(1, 1, recordFire, 0.05, 1);
+        UiTimer::create(1, 2, recordFire, 0.36, 3);   // 0.12 s
+        g_fired.clear();
+        uint32_t seed = 12345;
+        uint32_t elapsed = 0;
+        int ticks = 0;
+        while (elapsed < 10000) {
+            seed = seed * 1103515245u + 12345u;
+            const uint32_t x = (seed >> 16) % 14;   // 0..13
+            for (uint32_t step : {50 - x, 50 + x}) {
+                const size_t before = g_fired.size();
+                g_testTick += step;
+                elapsed += step;
+                ++ticks;
+                UiTimer::dispatch();
+                int ones = 0;
+                for (size_t i = before; i < g_fired.size(); ++i) ones += g_fired[i] == 1;
+                ASSERT_LE(ones, 1) << "one firing per tick at most";
+            }
+        }
+        const double perSecond = count(1) * 1000.0 / elapsed;
+        std::printf("0.05 s timer on jittered ticks: %d firings in %u ms, %.2f per second (%d ticks)\n", count(1),
+                    elapsed, perSecond, ticks);
+        EXPECT_GE(perSecond, 19.8);
+        EXPECT_LE(perSecond, 20.05);
+        EXPECT_NEAR(count(2) * 1000.0 / elapsed, 1 / 0.12, 0.1);
+        // A one-second stall: each timer fires once, then keeps its period from there.
+        g_fired.clear();
+        g_testTick += 1000;
+        UiTimer::dispatch();
+        EXPECT_EQ(count(1), 1);
+        EXPECT_EQ(count(2), 1);
+        g_fired.clear();
+        g_testTick += 49;
+        UiTimer::dispatch();
+        EXPECT_EQ(count(1), 0) << "due a whole period after the stall's firing";
+        g_testTick += 1;
+        UiTimer::dispatch();
+        EXPECT_EQ(count(1), 1);
+    }
 }

@@ -119,6 +119,31 @@ TEST(FormWindow, FocusIsClearedWhenTheFocusWidgetIsHidden)
     EXPECT_FALSE(w->isFocused());
 }
 
+TEST(FormWindow, OnlyALeftPressElsewhereEndsTextEntry)
+{
+    FormWindow window;
+    Form* form = sizedForm(100, 100);
+    window.setOwnsChildren(true);
+    window.appendChild(form, true);
+    ProbeWidget* entry = new ProbeWidget;
+    entry->setRect({10, 10, 60, 30});
+    form->addWidget(entry);
+    window.setKeyWidget(entry, true);
+    const struct {
+        uint32_t button, action;
+        bool ends;
+    } presses[] = {{UIA_BUTTON_RIGHT, UIA_ACTION_PRESS, false},
+                   {UIA_BUTTON_MIDDLE, UIA_ACTION_PRESS, false},
+                   {UIA_BUTTON_LEFT, UIA_ACTION_RELEASE, false},
+                   {UIA_BUTTON_LEFT, UIA_ACTION_PRESS, true}};
+    for (const auto& p : presses) {
+        SCOPED_TRACE(p.button * 10 + p.action);
+        UiaMouseButtonEvent e = {80, 80, 0, p.button, p.action};   // outside the entry, on no widget
+        window.sendEvent(UIA_EVENT_MOUSE_BUTTON, &e);
+        EXPECT_EQ(window.keyWidget() == nullptr, p.ends);
+    }
+}
+
 TEST(FormWindow, PagesStackAndThePictureFollows)
 {
     FormWindow window;

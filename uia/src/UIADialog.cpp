@@ -104,6 +104,24 @@ void Win32Dialog::end()
     else destroy();
 }
 
+void uiaCentreOnWindow(HWND window, HWND over)
+{
+    RECT box, owner;
+    if (!GetWindowRect(window, &box) || !GetWindowRect(over, &owner)) return;
+    const LONG width = box.right - box.left, height = box.bottom - box.top;
+    LONG left = (owner.left + owner.right - width) / 2, top = (owner.top + owner.bottom - height) / 2;
+    MONITORINFO monitor = {};
+    monitor.cbSize = sizeof monitor;
+    if (GetMonitorInfoA(MonitorFromWindow(over, MONITOR_DEFAULTTONEAREST), &monitor)) {
+        const RECT& work = monitor.rcWork;
+        left = std::min(left, work.right - width);
+        top = std::min(top, work.bottom - height);
+        left = std::max(left, work.left);
+        top = std::max(top, work.top);
+    }
+    SetWindowPos(window, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 size_t uiaBuildDialogTemplate(const WindowSpec& spec, void* buffer)
 {
     const uint32_t options = spec.options;
@@ -186,6 +204,7 @@ bool Win32Dialog::create(uint32_t mode, const WindowSpec& spec)
     if (facade_ && facade_->ownedByWindow()) setOwnsFacade(true);
     if (facade_) facade_->parent_ = parent;
     HWND owner = parent ? parent->nativeHandle() : nullptr;
+    centreOn_ = (spec.flags & UIA_SPEC_POSITION) ? nullptr : owner;
     const int32_t resourceId = spec.resourceId;
     g_pendingDialog = this;
 
@@ -234,6 +253,10 @@ INT_PTR CALLBACK Win32Dialog::dialogProc(HWND hwnd, UINT message, WPARAM wParam,
     case WM_INITDIALOG: {
         int32_t none = -1;
         dialog->handleGuiEvent(UIA_EVENT_CREATED, &none, false);
+        // Once the dialog has its size: over the middle of the window that opened it, kept on the
+        // owner's monitor.
+        if (dialog->hwnd_ == hwnd && dialog->centreOn_ && IsWindow(dialog->centreOn_))
+            uiaCentreOnWindow(hwnd, dialog->centreOn_);
         return FALSE;
     }
     case WM_CLOSE: {

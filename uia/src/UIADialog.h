@@ -50,6 +50,7 @@ public:
 
 private:
     WNDPROC previousProc_ = nullptr;
+    HWND centreOn_ = nullptr;   // the owner a dialog without a given position opens centred on
 };
 
 // Builds the in-memory template of a modal dialog into buffer (UIA_DIALOG_TEMPLATE_BYTES bytes,
@@ -57,6 +58,8 @@ private:
 // dialog units (a position relative to the parent's outer rectangle when a parent is given), the
 // title cut to UIA_DIALOG_TITLE_MAX characters.
 size_t uiaBuildDialogTemplate(const WindowSpec& spec, void* buffer);
+// Moves `window` over the middle of `over`, kept inside the work area of `over`'s monitor.
+void uiaCentreOnWindow(HWND window, HWND over);
 
 // The message loop's list of modeless dialogs (IsDialogMessageA). An entry is added once only.
 void uiaAddModelessDialog(HWND dialog);

@@ -346,3 +346,56 @@ TEST(SoundCardChoices, DevicesThatAskTooMuchOrTooLittleCanBeChosen)
     });
     EXPECT_FALSE(failing->opened.load());
 }
+
+// The MME device keeps a latency of whole frames: from another interface to MultiMedia, and after a
+// click on the slider at a value the device cannot make exactly, the thumb, the label and the stored
+// "AB Latency" say the same number of milliseconds.
+TEST(SoundCardChoices, TheLatencyThumbLabelAndStoredValueAgree)
+{
+    Host host(2, 2);
+    const uint32_t mme = storeAndPlayMme(host, 0, 1);
+    ASSERT_NE(mme, 0u);
+    SetupTestDevice* other = new SetupTestDevice("Other", 12, 2, 2);
+    other->latency = 10;
+    host.add(other);
+    host.client.manager->latencyMs = 10;
+    auto thumbAndLabel = [](AudioSetupDialog* d, int* thumb, std::string* label) {
+        Selector* s = dynamic_cast<Selector*>(d->soundCardPage->findWidget(kLatencyOut));
+        *thumb = s ? static_cast<int>(s->currentValue()) : -1;
+        *label = labelText(d->soundCardPage, kOutLatencyLabel);
+    };
+    int thumbAfterSwitch = -1, thumbAfterClick = -1;
+    std::string labelAfterSwitch, labelAfterClick;
+    runDialog(host.client, true, [&](DialogDriver& driver) {
+        chooseDevice(driver, "Jack", "Other");
+        driver.clickWidget(soundCardOf, kKindButton);
+        ASSERT_TRUE(driver.chooseMenuItem(soundCardOf, "MultiMedia"));
+        driver.onDialogThread([&](AudioSetupDialog* d) { thumbAndLabel(d, &thumbAfterSwitch, &labelAfterSwitch); });
+        driver.capture("ab-setup-latency-multimedia.png");
+        // A click a quarter along the slider (about 101 ms of 0..400: no whole number of frames).
+        POINT at = {-1, -1};
+        driver.onDialogThread([&](AudioSetupDialog* d) {
+            Form* f = soundCardOf(d);
+            Widget* w = f ? f->findWidget(kLatencyOut) : nullptr;
+            if (!w) return;
+            RegionRect r = w->rect();
+            d->formWindow()->childRectToContainer(f, r);
+            at.x = r.x1 + static_cast<LONG>((r.x2 - r.x1) * 0.2537);
+            at.y = (r.y1 + r.y2) / 2;
+        });
+        ASSERT_GE(at.x, 0);
+        driver.click(at);
+        driver.onDialogThread([&](AudioSetupDialog* d) { thumbAndLabel(d, &thumbAfterClick, &labelAfterClick); });
+        driver.capture("ab-setup-latency-clicked.png");
+        driver.clickWidget(buttonsOf, 1);
+        EXPECT_TRUE(driver.waitUntilClosed());
+    });
+    EXPECT_EQ(labelAfterSwitch, std::to_string(thumbAfterSwitch) + " ms") << "after the switch to MultiMedia";
+    EXPECT_EQ(labelAfterClick, std::to_string(thumbAfterClick) + " ms") << "after the click";
+    EXPECT_GT(thumbAfterClick, 50) << "the click moved the thumb";
+    int32_t stored = -1;
+    EXPECT_TRUE(storedInt("AB Latency", &stored));
+    EXPECT_EQ(stored, thumbAfterClick);
+    std::printf("latency: %s after the switch, %s after the click, %d stored\n", labelAfterSwitch.c_str(),
+                labelAfterClick.c_str(), stored);
+}

@@ -1,0 +1,560 @@
+// What a user meets on the main window's pages inside the real program: keys and clicks posted to
+// window 1, and what the screen shows read back from the window itself (not repainted for the
+// capture), compared with a full repaint of the same window. A page switch paints the whole new page
+// (also in the middle of a drag), the Patch page's faders follow the mouse, the title displays name
+// the preset the grid shows and the bank without a file, typed values come back as typed, captions
+// read against their ground, dialogs open over window 1 and file dialogs in the bank's folder. A
+// contact sheet of every page and the Record window is kept with the captures.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <commdlg.h>
+
+#include <algorithm>
+#include <cctype>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "about/aboutDialog.h"
+#include "app/appCommands.h"
+#include "app/inProgram.h"
+#include "midi/midiSourceWindow.h"
+#include "app/mainWindow.h"
+#include "app/synthApp.h"
+#include "controls/ctrlItems.h"
+#include "controls/display.h"
+#include "controls/numbox.h"
+#include "controls/pane.h"
+#include "controls/winSlots.h"
+#include "engine/engine.h"
+#include "kitTestSupport.h"
+#include "pages/midiSlots.h"
+#include "pages/pages.h"
+#include "pages/patchPage.h"
+#include "modules/filterParams.h"
+#include "preset/bank.h"
+#include "preset/chunk.h"
+#include "preset/oscParams.h"
+#include "preset/presetCopy.h"
+#include "preset/presetHeader.h"
+#include "support/pngWrite.h"
+#include "support/tempDir.h"
+#include "support/windowCapture.h"
+#include "uiSeams/appChooseFile.h"
+#include "uiSeams/msgBox.h"
+#include "uiSeams/popupMenu.h"
+
+namespace {
+
+SynthAppModule g_module;
+
+SynthApp* app() { return dynamic_cast<SynthApp*>(uiaApplication()); }
+HWND mainHandle() { return appGetMainWindowHandle(); }
+Engine* engine() { return app()->engine; }
+
+void pressKey(UINT vk) {
+  const LPARAM scan = static_cast<LPARAM>(MapVirtualKeyA(vk, 0)) << 16;
+  PostMessageA(mainHandle(), WM_KEYDOWN, vk, 1 | scan);
+  pump();
+  PostMessageA(mainHandle(), WM_KEYUP, vk, 1 | scan | (1L << 30) | (1L << 31));
+  pump();
+}
+
+double msSince(std::chrono::steady_clock::time_point start) {
+  return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+}
+
+std::string displayText(std::uint16_t id) {
+  winSetCurrent(1);
+  winSelectPort(1, nullptr);
+  char text[80] = {};
+  displayGetText(1, id, text, sizeof text);
+  return text;
+}
+
+// Share of the pixels below the top strip that the screen shows as a full repaint draws them.
+double screenMatchesRepaint(const std::string& name) {
+  pump(5);
+  CapturedWindow shown, painted;
+  if (!captureShown(mainHandle(), shown, name + "_screen.png")) return 0.0;
+  if (windowCapturePng(mainHandle(), name + "_repaint.png", &painted).empty()) return 0.0;
+  if (shown.width != painted.width || shown.height != painted.height) return 0.0;
+  long same = 0, all = 0;
+  for (int y = mainStripHeight; y < shown.height; ++y)
+    for (int x = 0; x < shown.width; ++x, ++all) same += shown.at(x, y) == painted.at(x, y) ? 1 : 0;
+  return all ? static_cast<double>(same) / all : 0.0;
+}
+
+class PagesOnScreen : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_NE(app(), nullptr);
+    ASSERT_NE(mainHandle(), nullptr);
+    msgBoxCaptureBegin(msgAnswerOk);
+    mainWindowShowPage(1, pageMain);
+    pump();
+  }
+  void TearDown() override { msgBoxCaptureEnd(); }
+};
+
+}  // namespace
+
+TEST_F(PagesOnScreen, EveryPageSwitchPaintsTheWholeNewPage) {
+  // Every page after every other, by its function key, as a user goes through them: the screen then
+  // shows what a full repaint of the window draws, whatever the new page holds (the pages still
+  // without content included) and whatever size it gives the window.
+  const UINT keys[7] = {VK_F5, VK_F6, VK_F7, VK_F8, VK_F9, VK_F10, VK_F11};
+  double worst = 0;
+  for (int from = 0; from < 7; ++from) {
+    for (int to = 0; to < 7; ++to) {
+      if (from == to) continue;
+      SCOPED_TRACE("F" + std::to_string(5 + from) + " then F" + std::to_string(5 + to));
+      pressKey(keys[from]);
+      pump(3);
+      const auto t0 = std::chrono::steady_clock::now();
+      pressKey(keys[to]);
+      const double ms = msSince(t0);
+      worst = ms > worst ? ms : worst;
+      ASSERT_EQ(mainWindowShownPage(1), pageMain + to);
+      const std::string name = "switch_F" + std::to_string(5 + from) + "_F" + std::to_string(5 + to);
+      EXPECT_GT(screenMatchesRepaint(name), 0.995) << "the screen keeps part of the previous page";
+    }
+  }
+  std::printf("page switch by key, worst of 42: %.2f ms\n", worst);
+  // A full switch, painted: the Patch page after the Main page.
+  mainWindowShowPage(1, pageMain);
+  pump(3);
+  double total = 0;
+  for (int k = 0; k < 10; ++k) {
+    const auto t0 = std::chrono::steady_clock::now();
+    mainWindowShowPage(1, k % 2 ? pageMain : pagePatch);
+    UpdateWindow(mainHandle());
+    total += msSince(t0);
+  }
+  std::printf("full page switch (Main <-> Patch, shown and painted): %.2f ms on average\n", total / 10);
+  EXPECT_LT(total / 10, 100.0);
+}
+
+TEST_F(PagesOnScreen, EveryPatchFaderFollowsTheMouse) {
+  pressKey(VK_F6);
+  ASSERT_EQ(mainWindowShownPage(1), pagePatch);
+  for (std::uint8_t autoBalance : {0, 1}) {
+    mainWinSetAutoBalance(1, autoBalance);
+    for (int c = 0; c < 3; ++c) oscSetOn(engine(), static_cast<std::int16_t>(c), 1);
+    for (int c = 0; c < 3; ++c) oscSetLevel(engine(), static_cast<std::int16_t>(c), 0.25f);
+    mainWindowRefreshAll(1);
+    pump(3);
+    for (std::int16_t c = 0; c < 3; ++c) {
+      SCOPED_TRACE("channel " + std::to_string(c + 1) + (autoBalance ? ", auto balance" : ""));
+      const std::uint16_t fader = static_cast<std::uint16_t>(patchChannelIdBase(c) + 32);
+      patchPageSelectPane(1);
+      CtrlRect r = {};
+      ASSERT_TRUE(ctrlGetRect(1, fader, &r));
+      const float before = oscGetLevel(engine(), c);
+      // Drag the fader: pressed in its middle, moved with the button held, released.
+      const int x = (r.left + r.right) / 2, y = (r.top + r.bottom) / 2;
+      const bool vertical = r.bottom - r.top > r.right - r.left;
+      const auto t0 = std::chrono::steady_clock::now();
+      postPress(mainHandle(), x, y);
+      pump(2);
+      for (int step = 1; step <= 8; ++step) {
+        postMove(mainHandle(), vertical ? x : x + 3 * step, vertical ? y - 3 * step : y, true);
+        pump(1);
+      }
+      postRelease(mainHandle(), vertical ? x : x + 24, vertical ? y - 24 : y);
+      pump(2);
+      std::printf("channel %d fader drag of 8 steps: %.2f ms per step\n", c + 1, msSince(t0) / 8);
+      EXPECT_GT(oscGetLevel(engine(), c), before + 0.01f) << "the drag moved the level up";
+      EXPECT_GT(screenMatchesRepaint("patch_fader_" + std::to_string(c + 1) + (autoBalance ? "_auto" : "")), 0.995)
+          << "an old thumb or mark stays drawn";
+    }
+  }
+  // Edit, Undo on the Patch page: nothing stray stays on screen.
+  UiaCommandEvent undo = {cmdIdUndo};
+  app()->handleEvent(UIA_EVENT_COMMAND, &undo);
+  pump(3);
+  EXPECT_GT(screenMatchesRepaint("patch_after_undo"), 0.995) << "a stray mark stays after Undo";
+  mainWinSetAutoBalance(1, 1);
+}
+
+TEST_F(PagesOnScreen, APageSwitchDuringAFaderDragLeavesNothingHeld) {
+  pressKey(VK_F6);
+  oscSetOn(engine(), 0, 1);
+  mainWindowRefreshAll(1);
+  pump(3);
+  patchPageSelectPane(1);
+  CtrlRect r = {};
+  ASSERT_TRUE(ctrlGetRect(1, static_cast<std::uint16_t>(patchChannelIdBase(0) + 32), &r));
+  const int x = (r.left + r.right) / 2, y = (r.top + r.bottom) / 2;
+  postPress(mainHandle(), x, y);
+  pump(2);
+  postMove(mainHandle(), x + 10, y, true);
+  pump(2);
+  pressKey(VK_F5);  // the Main page while the button is still down
+  postMove(mainHandle(), x + 40, y, true);
+  pump(2);
+  postRelease(mainHandle(), x + 40, y);
+  pump(3);
+  EXPECT_EQ(mainWindowShownPage(1), pageMain);
+  const float level = oscGetLevel(engine(), 0);
+  EXPECT_TRUE(level >= 0.0f && level <= 1.0f) << level;
+  EXPECT_GT(screenMatchesRepaint("main_after_drag_switch"), 0.995);
+  // The next drag on the Patch page works as before.
+  pressKey(VK_F6);
+  const float before = oscGetLevel(engine(), 0);
+  postPress(mainHandle(), x, y);
+  pump(2);
+  postMove(mainHandle(), x + 30, y, true);
+  pump(2);
+  postRelease(mainHandle(), x + 30, y);
+  pump(2);
+  EXPECT_NE(oscGetLevel(engine(), 0), before);
+}
+
+TEST_F(PagesOnScreen, TheTitleNamesThePresetTheGridShows) {
+  // Slot 5 named, slot 6 named: picked with a click on the grid, then with the arrow keys, then from
+  // the edit history; each time displays 23 and 24 name the engine's preset.
+  Bank* bank = app()->bank;
+  for (int n : {5, 6}) {
+    bankSelectPreset(bank, engine(), static_cast<std::int16_t>(n));
+    patchSetName(engine(), n == 5 ? "Five Pad" : "Six Lead");
+    bankStorePreset(bank, engine(), static_cast<std::int16_t>(n));
+  }
+  bankSelectPreset(bank, engine(), 0);
+  mainWindowRefreshAll(1);
+  pump();
+  auto titleMatches = [](const char* how) {
+    SCOPED_TRACE(how);
+    char name[35] = {};
+    patchGetName(engine(), name);
+    EXPECT_EQ(displayText(mainItemPresetNumber), std::to_string(engine()->header.slot));
+    EXPECT_EQ(displayText(mainItemPresetName), name);
+  };
+  // Line 5 of the grid (four columns of four lines): a click in it.
+  winSetCurrent(1);
+  winSelectPane(1, pageMain);
+  CtrlRect grid = {};
+  ASSERT_TRUE(ctrlGetRect(1, 11, &grid));
+  const int columnWidth = (grid.right - grid.left) / 4, lineHeight = (grid.bottom - grid.top) / 4;
+  postClick(mainHandle(), grid.left + columnWidth * 1 + columnWidth / 2, grid.top + lineHeight * 1 + lineHeight / 2);
+  pump(3);
+  EXPECT_NE(engine()->header.slot, 0) << "the click picked another preset";
+  titleMatches("grid click");
+  for (UINT key : {VK_DOWN, VK_UP, VK_RIGHT, VK_DOWN}) {
+    pressKey(key);
+    titleMatches("arrow key");
+  }
+  CapturedWindow shot;
+  captureShown(mainHandle(), shot, "title_after_keys.png");
+}
+
+TEST_F(PagesOnScreen, APresetNameTypedIntoTheTitleIsStoredOnce) {
+  winSetCurrent(1);
+  winSelectPort(1, nullptr);
+  CtrlRect r = {};
+  ASSERT_TRUE(ctrlGetRect(1, mainItemPresetName, &r));
+  const std::uint32_t before = displayEntryStores();
+  postClick(mainHandle(), (r.left + r.right) / 2, (r.top + r.bottom) / 2);
+  pump(2);
+  HWND edit = FindWindowExA(mainHandle(), nullptr, "edit", nullptr);
+  ASSERT_NE(edit, nullptr) << "the name opens for typing";
+  SetWindowTextA(edit, "Typed Name");
+  PostMessageA(edit, WM_KEYDOWN, VK_RETURN, 1);
+  pump(3);
+  EXPECT_EQ(displayEntryStores() - before, 1u) << "one store, one change callback";
+  char name[35] = {};
+  patchGetName(engine(), name);
+  EXPECT_STREQ(name, "Typed Name");
+  EXPECT_EQ(displayText(mainItemPresetName), "Typed Name");
+}
+
+TEST_F(PagesOnScreen, ABankWithoutAFileIsTheUntitledBank) {
+  appChooseFileClearQueue();
+  UiaCommandEvent e = {cmdIdNew};
+  app()->handleEvent(UIA_EVENT_COMMAND, &e);
+  pump();
+  EXPECT_EQ(app()->bank->file.path[0], 0);
+  EXPECT_EQ(displayText(mainItemBankName), "Untitled Bank");
+  // A bank with a file shows the file's title.
+  std::strcpy(app()->bank->file.path, "C:\\banks\\My Sounds.glo");
+  mainWindowUpdateBankName(1);
+  char title[65] = {};
+  bankGetTitle(app()->bank, title);
+  EXPECT_EQ(displayText(mainItemBankName), title);
+  app()->bank->file.path[0] = 0;
+  mainWindowUpdateBankName(1);
+  EXPECT_EQ(displayText(mainItemBankName), "Untitled Bank");
+}
+
+TEST_F(PagesOnScreen, AValueTypedIntoABoxShowsAsTypedAfterTheRefresh) {
+  pressKey(VK_F6);
+  oscSetOn(engine(), 0, 1);
+  filterSetOn(engine(), 0, 1);
+  filterSetType(engine(), 0, 1);
+  mainWindowRefreshAll(1);
+  pump(3);
+  const std::uint16_t freq = 73;  // channel 1's filter frequency
+  popupSetTrackHook([](void*, int, int, void*) { return 0; });  // a menu opened by mistake closes
+  struct Case {
+    const char* typed;
+    const char* shown;
+  } cases[] = {{"800", "800.000"}, {"1234.5", "1234.500"}, {"20", "20.000"}, {"19999.5", "19999.500"},
+               {"99999", "20480.000"},   // the filter's own ceiling: 20480 Hz
+               {"-5", "20.000"}, {"abc", "20.000"}};       // no digits read as 0: the box's minimum
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.typed);
+    patchPageSelectPane(1);
+    NumboxData* d = numboxFind(1, freq);
+    ASSERT_NE(d, nullptr);
+    ASSERT_TRUE(d->item->visible && d->item->drawable) << "the frequency box is on screen";
+    const int x = (d->valueRect.left + d->valueRect.right) / 2, y = (d->valueRect.top + d->valueRect.bottom) / 2;
+    postPress(mainHandle(), x, y);
+    pump(2);
+    HWND edit = FindWindowExA(mainHandle(), nullptr, "edit", nullptr);
+    ASSERT_NE(edit, nullptr) << "no entry over the box";
+    postRelease(mainHandle(), x, y);
+    for (const char* ch = c.typed; *ch; ++ch) PostMessageA(edit, WM_CHAR, static_cast<unsigned char>(*ch), 1);
+    PostMessageA(edit, WM_KEYDOWN, VK_RETURN, 1);
+    pump(3);
+    mainWindowRefreshAll(1);
+    pump(2);
+    patchPageSelectPane(1);
+    d = numboxFind(1, freq);
+    char shown[numboxTextSize] = {};
+    numboxFormatValue(d, shown);
+    EXPECT_STREQ(shown, c.shown);
+  }
+  popupSetTrackHook(nullptr);
+  CapturedWindow shot;
+  captureShown(mainHandle(), shot, "patch_typed_frequency.png");
+}
+
+
+namespace {
+double luminanceOf(std::uint32_t rgb) {
+  return (0.2126 * ((rgb >> 16) & 255) + 0.7152 * ((rgb >> 8) & 255) + 0.0722 * (rgb & 255)) / 255.0;
+}
+}  // namespace
+
+TEST_F(PagesOnScreen, TheControllerSlotNamesReadAgainstThePanel) {
+  mainWindowShowPage(1, pageMain);
+  pump(3);
+  CapturedWindow cap;
+  ASSERT_FALSE(windowCapturePng(mainHandle(), "main_page_slot_names.png", &cap).empty());
+  int checked = 0;
+  winSetCurrent(1);
+  winSelectPane(1, pageMain);
+  for (int slot = 0; slot < 6; ++slot)
+    for (int k = 6; k <= 8; ++k) {
+      const std::uint16_t id = static_cast<std::uint16_t>(midiSlotIdBase + slot * midiSlotIdStep + k);
+      ControlItem* item = ctrlFind(1, id);
+      char text[64] = {};
+      if (!item || !item->visible) continue;
+      displayGetText(1, id, text, sizeof text);
+      if (!text[0]) continue;
+      SCOPED_TRACE(text);
+      EXPECT_GE(textContrast(cap, item->rect.left, item->rect.top, item->rect.right, item->rect.bottom), 4.5);
+      ++checked;
+    }
+  EXPECT_GE(checked, 2) << "the preset's slots show their names";
+  // The Tuning field's text sits in the middle of its height, not at its top.
+  const std::uint16_t tuning = 36;
+  ControlItem* field = ctrlFind(1, tuning);
+  ASSERT_NE(field, nullptr);
+  const CtrlRect& f = field->rect;
+  int first = -1, last = -1;
+  for (int y = f.top + 2; y < f.bottom - 2; ++y)
+    for (int x = f.left + 3; x < f.right - 12; ++x)
+      if (luminanceOf(cap.at(x, y)) < 0.2) {
+        if (first < 0) first = y;
+        last = y;
+        break;
+      }
+  ASSERT_GE(first, 0) << "the field shows its text";
+  EXPECT_LE(std::abs((first - f.top) - (f.bottom - 1 - last)), 3) << "rows " << first << ".." << last;
+}
+
+namespace {
+
+// A dialog owned by window 1, seen from a thread timer while the dialog runs its own loop: its outer
+// rectangle is kept and the dialog is closed.
+struct DialogSeen {
+  HWND box = nullptr;
+  RECT rect = {};
+  int beats = 0;
+  void (*close)(HWND) = nullptr;
+  const char* capture = nullptr;  // the PNG the dialog is kept in, when named
+};
+DialogSeen g_dialog;
+
+BOOL CALLBACK findOwned(HWND w, LPARAM found) {
+  char name[16] = {};
+  GetClassNameA(w, name, sizeof name);
+  if (IsWindowVisible(w) && GetWindow(w, GW_OWNER) == mainHandle() && std::strcmp(name, "#32770") == 0) {
+    *reinterpret_cast<HWND*>(found) = w;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+void CALLBACK dialogBeat(HWND, UINT, UINT_PTR, DWORD) {
+  DialogSeen& d = g_dialog;
+  ++d.beats;
+  HWND found = nullptr;
+  EnumThreadWindows(GetCurrentThreadId(), findOwned, reinterpret_cast<LPARAM>(&found));
+  if (found && !d.box && d.beats > 12) {
+    d.box = found;
+    GetWindowRect(found, &d.rect);
+    if (d.capture) {  // what the screen shows of it, its inner windows included
+      CapturedWindow shot;
+      captureShown(found, shot, d.capture);
+    }
+    d.close(found);
+  } else if (found && d.beats > 200) {
+    PostMessageA(found, WM_CLOSE, 0, 0);
+  }
+}
+
+void closeByCloseBox(HWND box) { PostMessageA(box, WM_CLOSE, 0, 0); }
+void closeMidiSource(HWND) { midiSourcePopupCancel(); }
+void openAbout() {
+  UiaCommandEvent e = {cmdIdAbout};
+  app()->handleEvent(UIA_EVENT_COMMAND, &e);
+}
+void openAudioSetup() {
+  void (*kept)(SynthApp*) = appStartHooks()->openAudioSetup;
+  appStartHooks()->openAudioSetup = nullptr;
+  UiaCommandEvent e = {cmdIdAudioMidiSettings};
+  app()->handleEvent(UIA_EVENT_COMMAND, &e);
+  appStartHooks()->openAudioSetup = kept;
+}
+void openMidiSource() { midiSourcePopupOpen(1, [](std::uint16_t, std::int16_t) {}, 0, 0); }
+
+}  // namespace
+
+TEST_F(PagesOnScreen, DialogsOpenOverTheMiddleOfTheWindowThatOpensThem) {
+  struct Case {
+    const char* name;
+    void (*open)();
+    void (*close)(HWND);
+  } cases[] = {{"About", openAbout, closeByCloseBox},
+               {"Audio Setup", openAudioSetup, closeByCloseBox},
+               {"Select MIDI Source", openMidiSource, closeMidiSource}};
+  RECT main;
+  GetWindowRect(mainHandle(), &main);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    g_dialog = DialogSeen();
+    g_dialog.close = c.close;
+    const std::string png = std::string("dialog_") + c.name + ".png";
+    g_dialog.capture = png.c_str();
+    const UINT_PTR timer = SetTimer(nullptr, 0, 15, dialogBeat);
+    c.open();
+    for (int k = 0; k < 300 && FindWindowExA(nullptr, nullptr, "#32770", nullptr) && !g_dialog.box; ++k) pump(2);
+    KillTimer(nullptr, timer);
+    pump();
+    if (!g_dialog.box) {
+      if (std::strcmp(c.name, "Audio Setup") == 0 && !app()->audioClient) continue;  // no client: no dialog
+      ADD_FAILURE() << "no dialog opened";
+      continue;
+    }
+    const RECT& r = g_dialog.rect;
+    MONITORINFO monitor = {};
+    monitor.cbSize = sizeof monitor;
+    GetMonitorInfoA(MonitorFromWindow(mainHandle(), MONITOR_DEFAULTTONEAREST), &monitor);
+    // Centred on window 1, unless the screen's edge holds it back.
+    if (r.left > monitor.rcWork.left) {
+      EXPECT_NEAR((r.left + r.right) / 2, (main.left + main.right) / 2, 2);
+    }
+    if (r.top > monitor.rcWork.top) {
+      EXPECT_NEAR((r.top + r.bottom) / 2, (main.top + main.bottom) / 2, 2);
+    }
+    std::printf("%s: dialog at (%ld, %ld)-(%ld, %ld), window 1 at (%ld, %ld)-(%ld, %ld)\n", c.name, r.left, r.top,
+                r.right, r.bottom, main.left, main.top, main.right, main.bottom);
+  }
+}
+
+namespace {
+std::string g_dialogFolder;
+void readFolderAndCancel(HWND box) {
+  char folder[MAX_PATH] = {};
+  SendMessageA(box, CDM_GETFOLDERPATH, sizeof folder, reinterpret_cast<LPARAM>(folder));
+  g_dialogFolder = folder;
+  PostMessageA(box, WM_COMMAND, IDCANCEL, 0);
+}
+}  // namespace
+
+TEST_F(PagesOnScreen, FileDialogsStartInTheBanksFolderElseTheLastOneElseTheDocuments) {
+  EXPECT_EQ(appChooserStartFolder("C:\\banks\\My Sounds.glo", "D:\\last\\"), "C:\\banks\\");
+  EXPECT_EQ(appChooserStartFolder("", "D:\\last\\"), "D:\\last\\");
+  const std::string documents = appChooserStartFolder("", "");
+  ASSERT_FALSE(documents.empty());
+  EXPECT_EQ(documents.back(), '\\');
+  EXPECT_EQ(documents.find(".."), std::string::npos);
+  // The real open dialog, over window 1, with a bank from a folder of its own.
+  const std::string folder = testTempPath("bankfolder");
+  CreateDirectoryA(folder.c_str(), nullptr);
+  char kept[sizeof app()->bank->file.path];
+  std::memcpy(kept, app()->bank->file.path, sizeof kept);
+  std::snprintf(app()->bank->file.path, sizeof app()->bank->file.path, "%s\\sounds.glo", folder.c_str());
+  g_dialog = DialogSeen();
+  g_dialog.close = readFolderAndCancel;
+  g_dialogFolder.clear();
+  const UINT_PTR timer = SetTimer(nullptr, 0, 15, dialogBeat);
+  FileSpec chosen = {};
+  EXPECT_EQ(appChooseFileDialog(appDialogOpen, &chosen, 0), 0) << "cancelled";
+  KillTimer(nullptr, timer);
+  std::memcpy(app()->bank->file.path, kept, sizeof kept);
+  ASSERT_NE(g_dialog.box, nullptr) << "the open dialog came up over window 1";
+  auto lower = [](std::string t) {
+    for (char& ch : t) ch = static_cast<char>(ch == '/' ? '\\' : std::tolower(static_cast<unsigned char>(ch)));
+    while (!t.empty() && t.back() == '\\') t.pop_back();
+    return t;
+  };
+  EXPECT_EQ(lower(g_dialogFolder), lower(folder));
+}
+
+// Every page of window 1 and the Record window side by side in one picture, to look at together.
+TEST_F(PagesOnScreen, ContactSheetOfEveryPageAndTheRecordWindow) {
+  std::vector<CapturedWindow> shots;
+  for (int page = pageFirst; page <= pageLast; ++page) {
+    mainWindowShowPage(1, page);
+    pump(3);
+    CapturedWindow cap;
+    ASSERT_TRUE(captureShown(mainHandle(), cap, "sheet_page_" + std::to_string(page) + ".png"));
+    shots.push_back(cap);
+  }
+  mainWindowShowPage(1, pageMain);
+  UiaCommandEvent show = {cmdIdShowRecord};
+  app()->handleEvent(UIA_EVENT_COMMAND, &show);
+  pump(3);
+  CapturedWindow record;
+  ASSERT_FALSE(windowCapturePng(winGetFrameworkWindow(2), "sheet_record_window.png", &record).empty());
+  shots.push_back(record);
+  winShow(2, false);
+  const int columns = 4, gap = 8;
+  int cellW = 0, cellH = 0;
+  for (const CapturedWindow& c : shots) cellW = std::max(cellW, c.width), cellH = std::max(cellH, c.height);
+  const int rows = (static_cast<int>(shots.size()) + columns - 1) / columns;
+  const int w = columns * (cellW + gap), h = rows * (cellH + gap);
+  std::vector<std::uint32_t> sheet(static_cast<std::size_t>(w) * h, 0xFFFFFF);
+  for (std::size_t i = 0; i < shots.size(); ++i) {
+    const int ox = static_cast<int>(i % columns) * (cellW + gap), oy = static_cast<int>(i / columns) * (cellH + gap);
+    for (int y = 0; y < shots[i].height; ++y)
+      for (int x = 0; x < shots[i].width; ++x)
+        sheet[static_cast<std::size_t>(oy + y) * w + ox + x] = shots[i].at(x, y);
+  }
+  EXPECT_TRUE(pngWrite(testArtifactPath("contact_sheet.png"), sheet.data(), w, h));
+}
+
+int main(int argc, char** argv) {
+  ::testing::InitGoogleTest(&argc, argv);
+  clearProgramKeys();
+  aboutSetMillisFunction([](std::int64_t, std::int64_t) -> std::int64_t { return 1 << 30; });
+  InProgramRun how;
+  how.untilWindowOneTakesInput = true;
+  return runTestsInProgram(how);
+}
