@@ -37,7 +37,6 @@ std::int16_t mainWindowCurrentId();
 // every page, then shows the Main page. Without engine or bank only the current id is set.
 void mainWindowBuild(std::int16_t id, Engine* engine, Bank* bank);
 void mainWindowInvalidateTop(std::int16_t id);
-void mainWindowUpdateTitle(std::int16_t id);
 void mainWindowUpdateBankName(std::int16_t id);
 // Meters from the engine's load and peak values; the peaks decay by 0.85 per call.
 void mainWindowUpdateMeters(std::int16_t id);

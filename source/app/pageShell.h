@@ -1,7 +1,7 @@
 // What the pages and editors (source/pages, envelope, wave, midi) may ask of the main window: the
-// drawing defaults every builder sets, the page switch and its lock, and a refresh of everything the
-// main window shows. The main window (mainWindow.cpp) implements them; the rest of mainWindow.h is the
-// shell's own.
+// drawing defaults every builder sets, the page switch and its lock, and a refresh of the preset
+// title or of everything the main window shows. The main window (mainWindow.cpp) implements them; the
+// rest of mainWindow.h is the shell's own.
 #pragma once
 #include <cstdint>
 
@@ -15,3 +15,5 @@ int mainWindowShownPage(std::int16_t id);
 void mainWindowEnablePageTabs(std::int16_t id, bool enabled);
 // Title displays and the shown page from the engine.
 void mainWindowRefreshAll(std::int16_t id);
+// The preset number and name displays.
+void mainWindowUpdateTitle(std::int16_t id);
