@@ -7,7 +7,8 @@ itself cannot be read.
 
 The map lists layers in order, one a line: a name, its folders, then optionally "libs:" with the
 in-house libraries its files may include (gp, uia, ngl, ab; "gp-win32": gp from _win32 files only) and
-"+" with single headers of later layers its files may include. A file may include headers of its own
+"+" with single headers of later layers its files may include; an indented line continues the one
+above. A file may include headers of its own
 layer, of earlier layers, and those named. The files of later folders that the sound core builds
 (MORVANE_*_CORE_NAMES in source/CMakeLists.txt) are held to the core's layer.
 """
@@ -25,9 +26,13 @@ def read_map(root):
     if not m:
         raise ValueError("README.md has no ```layers block")
     layers = []  # (name, folders, libs, extra headers)
+    lines = []
     for line in m.group(1).splitlines():
-        if not line.strip():
-            continue
+        if line[:1].isspace() and lines:
+            lines[-1] += " " + line.strip()  # an indented line continues the layer above
+        elif line.strip():
+            lines.append(line)
+    for line in lines:
         rest, _, extra = line.partition("+")
         rest, _, libs = rest.partition("libs:")
         words = rest.split()

@@ -15,7 +15,9 @@ record() {   # record NAME OK(0|1) MESSAGE
     echo "[       OK ] $1"
   else
     failed=$((failed + 1))
-    cases+=("<testcase name=\"$1\" classname=\"LayerMap\"><failure message=\"$(sed 's/&/\&amp;/g;s/"/\&quot;/g;s/</\&lt;/g' <<<"$3")\"/></testcase>")
+    local message
+    message=$(sed 's/&/\&amp;/g;s/"/\&quot;/g;s/</\&lt;/g' <<<"$3")
+    cases+=("<testcase name=\"$1\" classname=\"LayerMap\"><failure message=\"$message\"/></testcase>")
     echo "[  FAILED  ] $1: $3"
   fi
 }
@@ -38,7 +40,8 @@ tree() {
 os        os                 libs: gp-win32
 core      preset             libs: gp-win32
 controls  controls           libs: uia
-pages     pages midi         libs: uia + app/pageShell.h
+pages     pages midi         libs: uia
+          + app/pageShell.h
 app       app                libs: gp uia
 ```
 MAP
