@@ -12,7 +12,7 @@
 #include <new>
 
 #include "ABDeviceErrors.h"
-#include "ABMmeDevice.h"   // AudioPortEntry
+#include "ABPortEntry.h"
 #include "ABPropertyValues.h"
 
 namespace {
@@ -62,39 +62,24 @@ bool AsioDevice::driverFormat(int32_t type, SampleFormat* f)
 }
 
 AsioDevice::AsioDevice(AsioDriverList* list, const char* name, void* systemReference)
-    : MappedPropertyDevice(KIND_AUDIO), AsioHost(list, name, systemReference), m_name(name ? name : "")
+    : AudioDriverDevice(name ? name : ""), AsioHost(list, name, systemReference)
 {
     std::memset(&block, 0, sizeof block);
+    typedef AsioDevice A;
     DevicePropertyMaps<AsioDevice>& p = properties;
-    p.addInfo("DeviceName", this, &AsioDevice::nameInfo);
-    p.addGet("DeviceName", this, &AsioDevice::nameGet);
-    p.addInfo("PortDescription", this, &AsioDevice::portInfo);
-    p.addGet("PortDescription", this, &AsioDevice::portGet);
-    p.addSet("PortDescription", this, &AsioDevice::portSet);
-    p.addInfo("StreamDescription", this, &AsioDevice::streamInfo);
-    p.addGet("StreamDescription", this, &AsioDevice::streamGet);
-    p.addInfo("EnableAudioPort", this, &AsioDevice::enableInfo);
-    p.addGet("EnableAudioPort", this, &AsioDevice::enableGet);
-    p.addSet("EnableAudioPort", this, &AsioDevice::enableSet);
-    p.addInfo("ActiveAudioPort", this, &AsioDevice::activeInfo);
-    p.addGet("ActiveAudioPort", this, &AsioDevice::activeGet);
-    p.addSet("ActiveAudioPort", this, &AsioDevice::activeSet);
-    p.addInfo("SampleRateList", this, &AsioDevice::rateListInfo);
-    p.addGet("SampleRateList", this, &AsioDevice::rateListGet);
-    p.addGet("SampleRate", this, &AsioDevice::rateGet);
-    p.addSet("SampleRate", this, &AsioDevice::rateSet);
-    p.addInfo("ClockList", this, &AsioDevice::clockListInfo);
-    p.addGet("ClockList", this, &AsioDevice::clockListGet);
-    p.addInfo("Clock", this, &AsioDevice::clockInfo);
-    p.addGet("Clock", this, &AsioDevice::clockGet);
-    p.addSet("Clock", this, &AsioDevice::clockSet);
-    p.addInfo("BufferSize", this, &AsioDevice::bufferSizeInfo);
-    p.addGet("BufferSize", this, &AsioDevice::bufferSizeGet);
-    p.addInfo("ControlPanel", this, &AsioDevice::controlPanelInfo);
-    p.addGet("ControlPanel", this, &AsioDevice::controlPanelGet);
-    p.addGet("DeviceDescription", this, &AsioDevice::descriptionGet);
-    p.addInfo("Latency", this, &AsioDevice::latencyInfo);
-    p.addGet("Latency", this, &AsioDevice::latencyGet);
+    p.add("DeviceName", this, &A::nameInfo, &A::nameCountedGet);
+    p.add("PortDescription", this, &A::portInfo, &A::portGet, &A::portSet);
+    p.add("StreamDescription", this, &A::streamInfo, &A::streamGet);
+    p.add("EnableAudioPort", this, &A::openStateInfo, &A::openStateGet, &A::enableSet);
+    p.add("ActiveAudioPort", this, &A::openStateInfo, &A::openStateGet, &A::activeSet);
+    p.add("SampleRateList", this, &A::rateListInfo, &A::rateListGet);
+    p.add("SampleRate", this, nullptr, &A::rateGet, &A::rateSet);
+    p.add("ClockList", this, &A::clockListInfo, &A::clockListGet);
+    p.add("Clock", this, &A::clockInfo, &A::clockGet, &A::clockSet);
+    p.add("BufferSize", this, &A::bufferSizeInfo, &A::bufferSizeGet);
+    p.add("ControlPanel", this, &A::controlPanelInfo, &A::controlPanelGet);
+    p.add("DeviceDescription", this, nullptr, &A::descriptionGet);
+    p.add("Latency", this, &A::latencyInfo, &A::latencyGet);
 }
 
 AsioDevice::~AsioDevice()
@@ -115,9 +100,8 @@ int AsioDevice::setClient(AudioDeviceClient* newClient)
 
 void AsioDevice::freeBlock()
 {
-    delete m_inConverter;
-    delete m_outConverter;
-    m_inConverter = m_outConverter = nullptr;
+    m_inConverter.reset();
+    m_outConverter.reset();
     deleteChannelBuffers(block.input.buffers, m_inChannelCount);
     deleteChannelBuffers(block.output.buffers, m_outChannelCount);
     delete[] block.input.channelIds;
@@ -132,19 +116,19 @@ int AsioDevice::open(bool on)
 {
     if (!on) {
         if (!isHostOpen()) return AB_ERR_NOT_OPEN;
-        AsioHost::open(false);
+        hostOpen(false);
         freeBlock();
         return AB_OK;
     }
     if (isHostOpen()) return AB_OK;
-    int r = AsioHost::open(true);
+    int r = hostOpen(true);
     if (r != AB_OK) return r;
     AsioHost::setSampleRate(static_cast<int>(m_requestedRate));
 
     const int frames = bufferSize();
     if (frames <= 0 || frames > kMaxBufferFrames) {
         // No usable buffer size: the device cannot stream.
-        AsioHost::open(false);
+        hostOpen(false);
         return AB_ERR_NOT_OPEN;
     }
     m_frames = frames;
@@ -159,7 +143,7 @@ int AsioDevice::open(bool on)
     block.input.channelIds = new (std::nothrow) int32_t[m_inChannelCount + 1]();
     block.output.channelIds = new (std::nothrow) int32_t[m_outChannelCount + 1]();
     if (!block.input.buffers || !block.output.buffers || !block.input.channelIds || !block.output.channelIds) {
-        AsioHost::open(false);
+        hostOpen(false);
         freeBlock();
         return AB_ERR_NOT_OPEN;
     }
@@ -171,11 +155,11 @@ int AsioDevice::open(bool on)
     int32_t type = 0;
     SampleFormat f;
     if (sampleType(INPUT, &type) && driverFormat(type, &f)) {
-        m_inConverter = new (std::nothrow) SampleFormatConverter(f, kHostFloat);
+        m_inConverter.reset(new (std::nothrow) SampleFormatConverter(f, kHostFloat));
         m_floatInput = f.isFloat;
     }
     if (sampleType(OUTPUT, &type) && driverFormat(type, &f))
-        m_outConverter = new (std::nothrow) SampleFormatConverter(kHostFloat, f);
+        m_outConverter.reset(new (std::nothrow) SampleFormatConverter(kHostFloat, f));
     return AB_OK;
 }
 
@@ -214,186 +198,124 @@ void AsioDevice::process(void* const* inputs, int inputCount, const int32_t* inp
 
 // ---- properties
 
-int AsioDevice::nameInfo(uint32_t* size, uint32_t* changeable)
+int AsioDevice::nameCountedGet(void* buffer, uint32_t* size)
 {
-    return textPropertyInfo(m_name, size, changeable);
-}
-
-int AsioDevice::nameGet(void* buffer, uint32_t* size)
-{
-    if (!size || (*size > 0 && !buffer)) return AB_ERR_NOT_OPEN;
-    const uint32_t len = static_cast<uint32_t>(m_name.size());
-    if (*size >= len + 1) {
-        std::memcpy(buffer, m_name.c_str(), len + 1);
-        *size = len + 1;
-    } else {
-        std::memcpy(buffer, m_name.data(), *size);
-    }
-    return AB_OK;
-}
-
-int AsioDevice::portInfo(uint32_t* size, uint32_t* changeable)
-{
-    if (!isHostOpen() || !size) return AB_ERR_NOT_OPEN;
-    *size = 4 + 80 * static_cast<uint32_t>(inputCount() + outputCount());
-    if (changeable) *changeable = 1;
-    return AB_OK;
+    const bool fits = size && *size > deviceName().size();
+    const int r = textPropertyGet(deviceName(), buffer, size);
+    if (r == AB_OK && fits) *size += 1;
+    return r;
 }
 
 int AsioDevice::portGet(void* buffer, uint32_t* size)
 {
-    if (!isHostOpen() || !size || !buffer || *size < 4) return AB_ERR_NOT_OPEN;
-    uint8_t* out = static_cast<uint8_t*>(buffer);
+    if (!isHostOpen() || !size || !buffer || *size < kRecordCountBytes) return AB_ERR_NOT_OPEN;
     const uint32_t ports = static_cast<uint32_t>(inputCount() + outputCount());
-    if (*size == 4 + 80 * static_cast<uint64_t>(ports)) {
-        writeU32(out, 0, ports);
-        size_t at = 4;
+    if (*size == audioPortDescriptionBytes(ports)) {
+        writeU32(buffer, 0, ports);
+        size_t k = 0;
         for (int dir = INPUT; dir >= OUTPUT; --dir) {
             const Direction d = static_cast<Direction>(dir);
             const int n = d == INPUT ? inputCount() : outputCount();
-            for (int c = 0; c < n; ++c, at += 76) {
-                AudioPortEntry e;
-                std::memset(&e, 0, sizeof e);
-                e.index = c;
-                e.isOutput = d == OUTPUT ? 1 : 0;
+            for (int c = 0; c < n; ++c) {
                 const int flags = channelFlags(d, c);
-                e.active = (flags & ACTIVE) ? 1 : 0;
-                e.enabled = (flags & ENABLED) ? 1 : 0;
+                AudioPortEntry e = makePortEntry(c, d == OUTPUT, (flags & ACTIVE) != 0, (flags & ENABLED) != 0);
                 char name[32];
                 channelName(d, c, name);
-                std::memcpy(e.name, name, 32);
-                std::memcpy(out + at, &e, 76);
+                std::memcpy(e.name, name, sizeof name);
+                putPortEntry(buffer, k++, e);
             }
         }
         return AB_OK;
     }
-    if (*size == 80 && readU32(out, 0) == 1) {
-        AudioPortEntry e;
-        std::memcpy(&e, out + 4, 76);
-        const int flags = channelFlags(e.isOutput ? OUTPUT : INPUT, e.index);
-        if (flags < 0) return AB_ERR_NOT_OPEN;
-        e.active = (flags & ACTIVE) ? 1 : 0;
-        e.enabled = (flags & ENABLED) ? 1 : 0;
-        std::memcpy(out + 4, &e, 76);
-        return AB_OK;
+    if (isSinglePortRecord(buffer, *size)) {
+        return answerPortRecord(buffer, [this](const AudioPortEntry& e, uint8_t* active, uint8_t* enabled) {
+            const int flags = channelFlags(e.isOutput ? OUTPUT : INPUT, e.index);
+            *active = (flags & ACTIVE) ? 1 : 0;
+            *enabled = (flags & ENABLED) ? 1 : 0;
+            return flags >= 0;
+        });
     }
-    writeU32(out, 0, 0);
+    writeU32(buffer, 0, 0);
     return AB_OK;
 }
 
-int AsioDevice::portRecordList(const void* value, uint32_t size, bool active, bool enabled)
+void AsioDevice::portRecordList(const void* value, bool active, bool enabled)
 {
-    const uint8_t* in = static_cast<const uint8_t*>(value);
-    const uint32_t count = readU32(in, 0);
-    for (uint32_t i = 0; i < count && 4 + 76 * (static_cast<uint64_t>(i) + 1) <= size; ++i) {
-        AudioPortEntry e;
-        std::memcpy(&e, in + 4 + 76 * static_cast<size_t>(i), 76);
+    forEachPortEntry(value, [&](const AudioPortEntry& e) {
         const Direction d = e.isOutput ? OUTPUT : INPUT;
-        if (channelFlags(d, e.index) < 0) continue;   // beyond the channels
+        if (channelFlags(d, e.index) < 0) return;   // beyond the channels
         if (active) setChannelActive(d, e.index, e.active != 0);
         if (enabled) setChannelEnabled(d, e.index, e.enabled != 0);
-    }
-    return AB_OK;
+    });
 }
 
-int AsioDevice::portSet(const void* value, uint32_t size)
+// Takes the records with the streams stopped (the driver's buffers follow the active channels).
+int AsioDevice::portRecordsStopped(const void* value, uint32_t size, bool active, bool enabled)
 {
     if (!isHostOpen() || !isRecordList(value, size)) return AB_ERR_NOT_OPEN;
     const bool wasRunning = isHostRunning();
-    if (wasRunning) AsioHost::start(false);
-    portRecordList(value, size, true, true);
-    return wasRunning ? AsioHost::start(true) : AB_OK;
+    if (wasRunning) hostStart(false);
+    portRecordList(value, active, enabled);
+    return wasRunning ? hostStart(true) : AB_OK;
+}
+
+int AsioDevice::portSet(const void* value, uint32_t size) { return portRecordsStopped(value, size, true, true); }
+
+// Sized with room for one entry more than there are listed ports.
+uint32_t AsioDevice::streamBytes() const
+{
+    return static_cast<uint32_t>(streamDescriptionBytes(static_cast<uint32_t>(activeEnabledCount()) + 1u));
 }
 
 int AsioDevice::streamInfo(uint32_t* size, uint32_t* changeable)
 {
-    if (!isHostOpen() || !size) return AB_ERR_NOT_OPEN;
-    *size = 28 + 16 * static_cast<uint32_t>(activeEnabledCount());
-    if (changeable) *changeable = 1;
-    return AB_OK;
+    if (!isHostOpen()) return AB_ERR_NOT_OPEN;
+    return valuePropertyInfo(streamBytes(), true, size, changeable);
 }
 
+// The stream lists the channels both active and enabled, inputs first.
 int AsioDevice::streamGet(void* buffer, uint32_t* size)
 {
     const uint32_t listed = static_cast<uint32_t>(activeEnabledCount());
-    if (!isHostOpen() || !size || !buffer || *size != 28 + 16 * listed) return AB_ERR_NOT_OPEN;
-    uint8_t* out = static_cast<uint8_t*>(buffer);
-    std::memset(out, 0, *size);
-    writeU32(out, 0, listed);
+    if (!isHostOpen() || !size || !buffer || *size != streamBytes()) return AB_ERR_NOT_OPEN;
+    std::memset(buffer, 0, *size);
     const int frames = bufferSize();
-    writeU32(out, 4, frames > 0 ? static_cast<uint32_t>(frames) : 0);
-    writeU32(out, 8, static_cast<uint32_t>(sampleRate()));
-    size_t at = 12;
+    writeStreamHeader(buffer, listed, frames > 0 ? static_cast<uint32_t>(frames) : 0, static_cast<uint32_t>(sampleRate()));
+    size_t at = kStreamHeaderBytes;
     for (int dir = INPUT; dir >= OUTPUT; --dir) {
         const Direction d = static_cast<Direction>(dir);
         const int n = d == INPUT ? inputCount() : outputCount();
         uint32_t channel = 0;
-        for (int c = 0; c < n; ++c) {
-            const int flags = channelFlags(d, c);
-            if ((flags & (ACTIVE | ENABLED)) != (ACTIVE | ENABLED)) continue;
-            out[at] = d == OUTPUT ? 1 : 0;
-            writeU32(out, at + 4, channel++);
-            writeU32(out, at + 8, static_cast<uint32_t>(c));
-            at += 16;
-        }
+        for (int c = 0; c < n; ++c)
+            if ((channelFlags(d, c) & (ACTIVE | ENABLED)) == (ACTIVE | ENABLED))
+                at = writeStreamEntry(buffer, at, d == OUTPUT, channel++, static_cast<uint32_t>(c));
     }
     return AB_OK;
 }
 
-int AsioDevice::enableInfo(uint32_t*, uint32_t*) { return isHostOpen() ? AB_OK : AB_ERR_NOT_OPEN; }
-int AsioDevice::enableGet(void*, uint32_t*) { return isHostOpen() ? AB_OK : AB_ERR_NOT_OPEN; }
-
 int AsioDevice::enableSet(const void* value, uint32_t size)
 {
     if (!isHostOpen() || !isRecordList(value, size)) return AB_ERR_NOT_OPEN;
-    portRecordList(value, size, false, true);
+    portRecordList(value, false, true);
     resetHandler();
     return AB_OK;
 }
 
-int AsioDevice::activeInfo(uint32_t*, uint32_t*) { return isHostOpen() ? AB_OK : AB_ERR_NOT_OPEN; }
-int AsioDevice::activeGet(void*, uint32_t*) { return isHostOpen() ? AB_OK : AB_ERR_NOT_OPEN; }
-
-int AsioDevice::activeSet(const void* value, uint32_t size)
-{
-    if (!isHostOpen() || !isRecordList(value, size)) return AB_ERR_NOT_OPEN;
-    const bool wasRunning = isHostRunning();
-    if (wasRunning) AsioHost::start(false);
-    portRecordList(value, size, true, false);
-    return wasRunning ? AsioHost::start(true) : AB_OK;
-}
-
-int AsioDevice::rateListInfo(uint32_t* size, uint32_t* changeable)
-{
-    if (!isHostOpen() || !size) return AB_ERR_NOT_OPEN;
-    int32_t rates[6];
-    const int n = supportedRates(rates);
-    *size = 8 + 4 * static_cast<uint32_t>(n);
-    if (changeable) *changeable = n > 1 ? 1 : 0;
-    return AB_OK;
-}
+int AsioDevice::activeSet(const void* value, uint32_t size) { return portRecordsStopped(value, size, true, false); }
 
 int AsioDevice::rateListGet(void* buffer, uint32_t* size)
 {
-    int32_t rates[6];
+    int32_t rates[kMaxListedRates];
     const int n = isHostOpen() ? supportedRates(rates) : 0;
-    if (!isHostOpen() || !size || !buffer || *size != 8 + 4 * static_cast<uint32_t>(n)) return AB_ERR_NOT_OPEN;
+    if (!isHostOpen() || !size || !buffer || *size != rateListBytes(n)) return AB_ERR_NOT_OPEN;
     std::memset(buffer, 0, *size);
-    writeU32(buffer, 0, static_cast<uint32_t>(n));
-    for (int i = 0; i < n; ++i) writeU32(buffer, 4 + 4 * static_cast<size_t>(i), static_cast<uint32_t>(rates[i]));
-    return AB_OK;
-}
-
-int AsioDevice::rateGet(void* buffer, uint32_t* size)
-{
-    if (!isHostOpen() || !size || !buffer || *size != 4) return AB_ERR_NOT_OPEN;
-    writeU32(buffer, 0, static_cast<uint32_t>(sampleRate()));
+    writeRateList(buffer, rates, n);
     return AB_OK;
 }
 
 int AsioDevice::rateSet(const void* value, uint32_t size)
 {
-    if (!isHostOpen() || !value || size != 4) return AB_ERR_NOT_OPEN;
+    if (!isHostOpen() || !isWordValue(value, size)) return AB_ERR_NOT_OPEN;
     const int32_t rate = static_cast<int32_t>(readU32(value, 0));
     if (rate <= 0) return AB_ERR_NOT_OPEN;   // not a rate
     m_requestedRate = static_cast<uint32_t>(rate);
@@ -408,7 +330,7 @@ int AsioDevice::clockListInfo(uint32_t* size, uint32_t* changeable)
     AsioClockSource table[kMaxClockSources];
     const int n = clockSources(table);
     if (n < 0) return AB_ERR_NO_PROPERTY;
-    *size = 4 + 132 * static_cast<uint32_t>(n);
+    *size = static_cast<uint32_t>(kRecordCountBytes + kClockEntryBytes * static_cast<uint32_t>(n));
     if (changeable) *changeable = n >= 2 ? 1 : 0;
     return AB_OK;
 }
@@ -419,15 +341,15 @@ int AsioDevice::clockListGet(void* buffer, uint32_t* size)
     AsioClockSource table[kMaxClockSources];
     const int n = clockSources(table);
     if (n < 0) return AB_ERR_NO_PROPERTY;
-    if (*size < 4) return AB_ERR_NOT_OPEN;
+    if (*size < kRecordCountBytes) return AB_ERR_NOT_OPEN;
     uint8_t* out = static_cast<uint8_t*>(buffer);
     writeU32(out, 0, static_cast<uint32_t>(n));
     // As many whole entries as the buffer holds.
-    for (int i = 0; i < n && 4 + 132 * (static_cast<uint64_t>(i) + 1) <= *size; ++i) {
-        uint8_t* e = out + 4 + 132 * static_cast<size_t>(i);
-        std::memset(e, 0, 132);
+    for (int i = 0; i < n && kRecordCountBytes + kClockEntryBytes * (static_cast<uint64_t>(i) + 1) <= *size; ++i) {
+        uint8_t* e = out + kRecordCountBytes + kClockEntryBytes * static_cast<size_t>(i);
+        std::memset(e, 0, kClockEntryBytes);
         writeU32(e, 0, static_cast<uint32_t>(i));
-        std::memcpy(e + 4, table[i].name, 32);
+        std::memcpy(e + 4, table[i].name, sizeof table[i].name);
     }
     return AB_OK;
 }
@@ -470,35 +392,24 @@ int AsioDevice::clockSet(const void* value, uint32_t size)
     return AB_OK;
 }
 
-int AsioDevice::bufferSizeInfo(uint32_t* size, uint32_t* changeable)
+// The driver's preferred buffer size, 0 when it cannot be read.
+uint32_t AsioDevice::currentBlockFrames()
 {
-    if (!isHostOpen() || !size) return AB_ERR_NOT_OPEN;
-    *size = 4;
-    if (changeable) *changeable = 0;
-    return AB_OK;
-}
-
-int AsioDevice::bufferSizeGet(void* buffer, uint32_t* size)
-{
-    if (!isHostOpen() || !size || !buffer || *size != 4) return AB_ERR_NOT_OPEN;
     const int frames = bufferSize();
-    writeU32(buffer, 0, frames > 0 ? static_cast<uint32_t>(frames) : 0);
-    return AB_OK;
+    return frames > 0 ? static_cast<uint32_t>(frames) : 0;
 }
 
 int AsioDevice::controlPanelInfo(uint32_t* size, uint32_t* changeable)
 {
-    if (!isHostOpen() || !size) return AB_ERR_NOT_OPEN;
-    *size = 4;
-    if (changeable) *changeable = 1;
-    return AB_OK;
+    if (!isHostOpen()) return AB_ERR_NOT_OPEN;
+    return valuePropertyInfo(sizeof(uint32_t), true, size, changeable);
 }
 
 int AsioDevice::controlPanelGet(void* buffer, uint32_t* size)
 {
     if (!isHostOpen() || !size || !buffer || *size < 4) return AB_ERR_NOT_OPEN;
     const bool wasRunning = isHostRunning();
-    if (wasRunning) AsioHost::start(false);
+    if (wasRunning) hostStart(false);
     const int rateBefore = sampleRate();
     // The channel flags survive the reopen for the channels that still exist.
     uint8_t flags[2][kMaxChannels];
@@ -524,29 +435,26 @@ int AsioDevice::controlPanelGet(void* buffer, uint32_t* size)
         DeviceListener* l = static_cast<DeviceListener*>(listeners->find("SampleRate"));
         if (l && l->function) l->function("SampleRate", id, l->word1, l->word2);
     }
-    if (wasRunning) AsioHost::start(true);
+    if (wasRunning) hostStart(true);
     return AB_OK;
 }
 
 int AsioDevice::descriptionGet(void* buffer, uint32_t* size)
 {
-    if (!isHostOpen() || !size || !buffer || *size < 8) return AB_ERR_NOT_OPEN;
-    writeU32(buffer, 0, kind);
-    writeU32(buffer, 4, 1);
+    if (!isHostOpen() || !size || !buffer || *size < kDeviceDescriptionBytes) return AB_ERR_NOT_OPEN;
+    writeDeviceDescription(buffer, kind, AB_DRIVER_ASIO);
     return AB_OK;
 }
 
 int AsioDevice::latencyInfo(uint32_t* size, uint32_t* changeable)
 {
-    if (!isHostOpen() || !size) return AB_ERR_NOT_OPEN;
-    *size = 4;
-    if (changeable) *changeable = 0;
-    return AB_OK;
+    if (!isHostOpen()) return AB_ERR_NOT_OPEN;
+    return valuePropertyInfo(sizeof(uint32_t), false, size, changeable);
 }
 
 int AsioDevice::latencyGet(void* buffer, uint32_t* size)
 {
-    if (!isHostOpen() || !size || !buffer || *size != 4) return AB_ERR_NOT_OPEN;
+    if (!isHostOpen() || !isWordBuffer(buffer, size)) return AB_ERR_NOT_OPEN;
     int32_t input = 0, output = 0;
     latencies(&input, &output);
     if (output > 0)

@@ -4,13 +4,14 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "ABAsioHost.h"
-#include "ABAudioMidiDevice.h"
+#include "ABAudioDriverDevice.h"
 #include "ABSampleFormatConverter.h"
 
-class AsioDevice : public MappedPropertyDevice<AsioDevice>, public AsioHost {
+class AsioDevice : public AudioDriverDevice<AsioDevice>, public AsioHost {
 public:
     // name: the driver's display name as the list gives it out (at most 32 bytes).
     AsioDevice(AsioDriverList* list, const char* name, void* systemReference);
@@ -18,7 +19,7 @@ public:
 
     int open(bool on) override;
     bool isOpen() override { return isHostOpen(); }
-    int start(bool on) override { return AsioHost::start(on); }
+    int start(bool on) override { return hostStart(on); }
     bool isRunning() override { return isHostRunning(); }
     int setClient(AudioDeviceClient* newClient) override;
 
@@ -29,42 +30,43 @@ public:
     static bool driverFormat(int32_t type, SampleFormat* format);
 
 private:
-    void freeBlock();
-    int portRecordList(const void* value, uint32_t size, bool active, bool enabled);
+    static const uint32_t kClockEntryBytes = 132;   // a "ClockList" entry: its index and a 128-byte name field
 
-    int nameInfo(uint32_t* size, uint32_t* changeable);
-    int nameGet(void* buffer, uint32_t* size);
-    int portInfo(uint32_t* size, uint32_t* changeable);
+    void freeBlock();
+    void portRecordList(const void* value, bool active, bool enabled);
+    int portRecordsStopped(const void* value, uint32_t size, bool active, bool enabled);
+    uint32_t streamBytes() const;
+
+    // What the shared property handlers read.
+    uint32_t portTotal() override { return static_cast<uint32_t>(inputCount() + outputCount()); }
+    uint32_t currentRate() override { return static_cast<uint32_t>(sampleRate()); }
+    uint32_t currentBlockFrames() override;
+    int listedRates(int32_t* rates) override { return supportedRates(rates); }
+
+    // Property handlers (beside the shared ones).
+    // "DeviceName" read with room for the terminator: the size becomes the text's with it.
+    int nameCountedGet(void* buffer, uint32_t* size);
     int portGet(void* buffer, uint32_t* size);
     int portSet(const void* value, uint32_t size);
     int streamInfo(uint32_t* size, uint32_t* changeable);
     int streamGet(void* buffer, uint32_t* size);
-    int enableInfo(uint32_t* size, uint32_t* changeable);
-    int enableGet(void* buffer, uint32_t* size);
     int enableSet(const void* value, uint32_t size);
-    int activeInfo(uint32_t* size, uint32_t* changeable);
-    int activeGet(void* buffer, uint32_t* size);
     int activeSet(const void* value, uint32_t size);
-    int rateListInfo(uint32_t* size, uint32_t* changeable);
     int rateListGet(void* buffer, uint32_t* size);
-    int rateGet(void* buffer, uint32_t* size);
     int rateSet(const void* value, uint32_t size);
     int clockListInfo(uint32_t* size, uint32_t* changeable);
     int clockListGet(void* buffer, uint32_t* size);
     int clockInfo(uint32_t* size, uint32_t* changeable);
     int clockGet(void* buffer, uint32_t* size);
     int clockSet(const void* value, uint32_t size);
-    int bufferSizeInfo(uint32_t* size, uint32_t* changeable);
-    int bufferSizeGet(void* buffer, uint32_t* size);
     int controlPanelInfo(uint32_t* size, uint32_t* changeable);
     int controlPanelGet(void* buffer, uint32_t* size);
     int descriptionGet(void* buffer, uint32_t* size);
     int latencyInfo(uint32_t* size, uint32_t* changeable);
     int latencyGet(void* buffer, uint32_t* size);
 
-    std::string m_name;
-    SampleFormatConverter* m_inConverter = nullptr;
-    SampleFormatConverter* m_outConverter = nullptr;
+    std::unique_ptr<SampleFormatConverter> m_inConverter;   // made by open; used on the driver's thread
+    std::unique_ptr<SampleFormatConverter> m_outConverter;
     bool m_floatInput = false;   // the driver delivers float samples, which are checked as they enter
     uint32_t m_requestedRate = 44100;
     int m_inChannelCount = 0;    // buffers of the block

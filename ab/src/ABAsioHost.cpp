@@ -8,6 +8,7 @@
 #include <cstring>
 #include <new>
 
+#include "ABClamp.h"
 #include "ABAudioMidiDevice.h"
 #include "ABDeviceErrors.h"
 
@@ -44,7 +45,7 @@ AsioHost::AsioHost(AsioDriverList* list, const char* driverName, void* systemRef
 
 AsioHost::~AsioHost()
 {
-    if (m_open) open(false);
+    if (m_open) hostOpen(false);
     freeArrays();
 }
 
@@ -85,7 +86,7 @@ void AsioHost::driverExit() { AsioDriverList::forgetDriver(); }
 
 // ---- open and close
 
-int AsioHost::open(bool on)
+int AsioHost::hostOpen(bool on)
 {
     if (on == m_open) return AB_OK;
     if (!on) {
@@ -120,8 +121,8 @@ int AsioHost::open(bool on)
         return r;
     }
     // Counts from the driver are bounded before they size anything.
-    m_inputs = inputs < 0 ? 0 : inputs > kMaxChannels ? kMaxChannels : inputs;
-    m_outputs = outputs < 0 ? 0 : outputs > kMaxChannels ? kMaxChannels : outputs;
+    m_inputs = abClamp<int>(inputs, 0, kMaxChannels);
+    m_outputs = abClamp<int>(outputs, 0, kMaxChannels);
     const size_t total = static_cast<size_t>(m_inputs + m_outputs);
     m_flags[INPUT] = new (std::nothrow) uint8_t[m_inputs + 1]();
     m_flags[OUTPUT] = new (std::nothrow) uint8_t[m_outputs + 1]();
@@ -169,7 +170,7 @@ void AsioHost::freeArrays()
 
 // ---- start and stop
 
-int AsioHost::start(bool on)
+int AsioHost::hostStart(bool on)
 {
     if (!on) return m_running ? stop() : AB_OK;
     if (m_running) return AB_OK;
@@ -366,8 +367,7 @@ void AsioHost::sampleRateChanged(double rate)
     AsioHost* h = g_currentHost.load();
     if (!h || !h->m_clientListener) return;
     // A hostile rate is clamped before it becomes an integer.
-    if (!(rate > 0.0)) rate = 0.0;
-    if (rate > 1e7) rate = 1e7;
+    rate = abClamp(rate, 0.0, 1e7);
     h->m_clientListener->sampleRateDidChange(static_cast<int>(rate));
 }
 
@@ -378,7 +378,13 @@ int32_t AsioHost::message(int32_t selector, int32_t value, void*, double*)
     switch (selector) {
     case ASIO_MSG_SELECTOR_SUPPORTED:
         switch (value) {
-        case 2: case 3: case 5: case 6: case 7: case 8: case 10:
+        case ASIO_MSG_ENGINE_VERSION:
+        case ASIO_MSG_RESET_REQUEST:
+        case ASIO_MSG_RESYNC_REQUEST:
+        case ASIO_MSG_LATENCIES_CHANGED:
+        case ASIO_MSG_SUPPORTS_TIME_INFO:
+        case ASIO_MSG_SUPPORTS_TIME_CODE:
+        case ASIO_MSG_SUPPORTS_INPUT_MONITOR:
             return 1;
         default:
             return 0;
@@ -445,8 +451,7 @@ int AsioHost::sampleRate()
     IAsioDriver* d = ownDriver();
     double rate = 0.0;
     if (!d || d->getSampleRate(&rate) != ASIO_OK) return 0;
-    if (!(rate > 0.0)) return 0;
-    return rate > 1e7 ? 10000000 : static_cast<int>(rate);
+    return static_cast<int>(abClamp(rate, 0.0, 1e7));   // NaN and rates at or below 0 give 0
 }
 
 int AsioHost::supportedRates(int32_t rates[6])
@@ -466,10 +471,10 @@ int AsioHost::setSampleRate(int rate)
     int r = d->canSampleRate(rate);
     if (r != ASIO_OK) return r;
     const bool wasRunning = m_running;
-    if (wasRunning) start(false);
+    if (wasRunning) hostStart(false);
     r = d->setSampleRate(rate);
     if (wasRunning) {
-        const int s = start(true);
+        const int s = hostStart(true);
         if (r == ASIO_OK) r = s;
     }
     return r;
@@ -533,8 +538,7 @@ int AsioHost::clockSources(AsioClockSource* table)
     std::memset(table, 0, sizeof(AsioClockSource) * kMaxClockSources);
     const int r = d->getClockSources(table, &count);
     if (r != ASIO_OK) return r;
-    if (count < 0) count = 0;
-    if (count > kMaxClockSources) count = kMaxClockSources;
+    count = abClamp<int32_t>(count, 0, kMaxClockSources);
     for (int i = 0; i < count; ++i) table[i].name[31] = 0;
     return count;
 }
@@ -550,9 +554,9 @@ int AsioHost::controlPanel()
     IAsioDriver* d = ownDriver();
     if (!d) return ASIO_ERR_NOT_PRESENT;
     const bool wasRunning = m_running;
-    if (wasRunning) start(false);
+    if (wasRunning) hostStart(false);
     const int r = d->controlPanel();
-    if (wasRunning) start(true);
+    if (wasRunning) hostStart(true);
     return r;
 }
 

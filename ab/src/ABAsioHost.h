@@ -41,16 +41,16 @@ public:
 
     // true loads and initialises the driver and makes this the current host; false undoes it.
     // 0, or the failing driver result (-1000 when the driver cannot be loaded).
-    int open(bool on);
+    int hostOpen(bool on);
     // true creates the buffers of the active channels and starts the driver; false stops it and
     // disposes the buffers once no callback runs any more.
-    int start(bool on);
+    int hostStart(bool on);
     bool isHostOpen() const { return m_open; }
     bool isHostRunning() const { return m_running; }
 
     int inputCount() const { return m_inputs; }
     int outputCount() const { return m_outputs; }
-    // Flags of channel n of a direction (ACTIVE | ENABLED); -9368 before open or out of range.
+    // Flags of channel n of a direction (ACTIVE | ENABLED); AB_ERR_NOT_OPEN before open or out of range.
     int channelFlags(Direction d, int channel) const;
     int setChannelActive(Direction d, int channel, bool on);
     int setChannelEnabled(Direction d, int channel, bool on);

@@ -2,6 +2,7 @@
 #include "ABAudioClient.h"
 
 #include "ABAudioManager.h"
+#include "ABClamp.h"
 #include "ABSetupLists.h"
 
 AudioClientBase::AudioClientBase()
@@ -59,9 +60,8 @@ float** AudioClientBase::mapInputs(float** deviceInputs, int count)
 AudioHostClient::AudioHostClient(AudioManager* given)
 {
     for (bool& k : driverKinds) k = true;
-    AudioManager* m = given ? given : new AudioManager(this);
-    ownedManager = m;
-    manager = m;
+    ownedManager.reset(given ? given : new AudioManager(this));
+    manager = ownedManager.get();
 }
 
 AudioHostClient::~AudioHostClient()
@@ -70,8 +70,7 @@ AudioHostClient::~AudioHostClient()
         manager->setMuted(true);
         manager->detachClient();
     }
-    delete ownedManager;
-    ownedManager = nullptr;
+    ownedManager.reset();
     manager = nullptr;
 }
 
@@ -89,8 +88,7 @@ float** AudioHostClient::mapRouted(bool isOutput, float** buffers, int count)
 {
     float** map = isOutput ? outputMap : inputMap;
     int channels = isOutput ? outputCount() : inputCount();
-    if (channels > 32) channels = 32;
-    if (channels < 0) channels = 0;
+    channels = abClamp(channels, 0, 32);
     if (count > 32) count = 32;
     if (!buffers) count = 0;
     const int* ids = manager ? (isOutput ? manager->outputChannelIds() : manager->inputChannelIds()) : nullptr;

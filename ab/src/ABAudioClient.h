@@ -3,6 +3,7 @@
 // host's services through the non-virtual ones, each a thin forward to the client's AudioManager.
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "ABMidiEvent.h"
@@ -88,7 +89,7 @@ public:
     // false are not offered. Returns once the dialog has ended and its choice is applied or reverted.
     void abOpenAudioSetup(Window* parent, bool showTabs, const char* title);
 
-    AudioManager* ownedManager = nullptr;
+    std::unique_ptr<AudioManager> ownedManager;   // deleted with the client (released if deleted first)
     bool driverKinds[10];
 
 private:

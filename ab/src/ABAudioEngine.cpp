@@ -2,6 +2,7 @@
 #include "ABAudioEngine.h"
 
 #include "ABAudioClient.h"
+#include "ABClamp.h"
 #include "GPTimer.h"
 
 #include <cmath>
@@ -25,11 +26,6 @@ void zeroOutputs(float** out, int nOut, int frames)
 {
     for (int i = 0; i < nOut; ++i)
         if (out[i]) std::memset(out[i], 0, sizeof(float) * frames);
-}
-
-inline int clampCount(int n)
-{
-    return n < 0 ? 0 : (n > AB_MAX_CHANNELS ? AB_MAX_CHANNELS : n);
 }
 
 }  // namespace
@@ -83,8 +79,7 @@ void AudioEngine::setResampling(bool on)
 void AudioEngine::setBlockMode(bool on, int size, bool multiples)
 {
     // Hostile sizes are clamped: the queue divides by the size and holds 32 blocks of it.
-    if (size < 1) size = 1;
-    if (size > 4096) size = 4096;
+    size = abClamp(size, 1, 4096);
     if (on == blockMode && size == blockSize && multiples == allowMultiples) return;
     beginChange();
     blockMode = on;
@@ -230,8 +225,8 @@ void AudioEngine::processDirect(float** in, float** out, int nIn, int nOut, int 
 
 void AudioEngine::process(float** in, float** out, int nIn, int nOut, int frames)
 {
-    nIn = clampCount(nIn);
-    nOut = clampCount(nOut);
+    nIn = abClamp(nIn, 0, AB_MAX_CHANNELS);
+    nOut = abClamp(nOut, 0, AB_MAX_CHANNELS);
     if (frames <= 0) return;
     // A setter may take the lock between the depth test and the entry: the try never waits.
     if (!enabled || lockDepth != 0 || !lock.tryEnter()) {

@@ -28,7 +28,7 @@ AudioManager::AudioManager(AudioHostClient* owner)
 AudioManager::~AudioManager()
 {
     if (layerOpen) closeDeviceLayer();
-    if (clientPointer && clientPointer->ownedManager == this) clientPointer->ownedManager = nullptr;
+    if (clientPointer && clientPointer->ownedManager.get() == this) clientPointer->ownedManager.release();
 }
 
 void AudioManager::detachClient()

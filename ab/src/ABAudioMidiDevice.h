@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "ABAudioBlock.h"
+#include "ABDeviceErrors.h"
 #include "ABMidiInputRing.h"
 #include "ABPropertyTable.h"
 
@@ -67,36 +68,23 @@ public:
 };
 
 // Property handlers of a driver: one object per name in each of the three maps (information, set,
-// get), calling a member function of the driver.
-template <class D>
-class InfoProperty : public PropertyObject {
+// get), calling a member function of the driver with the call's arguments.
+template <class D, class... Args>
+class MemberProperty : public PropertyObject {
 public:
-    typedef int (D::*Fn)(uint32_t* size, uint32_t* changeable);
-    InfoProperty(D* owner, Fn fn) : owner(owner), fn(fn) {}
-    int call(uint32_t* size, uint32_t* changeable) { return (owner->*fn)(size, changeable); }
+    typedef int (D::*Fn)(Args...);
+    MemberProperty(D* owner, Fn fn) : owner(owner), fn(fn) {}
+    int call(Args... args) { return (owner->*fn)(args...); }
     D* owner;
     Fn fn;
 };
 
 template <class D>
-class SetProperty : public PropertyObject {
-public:
-    typedef int (D::*Fn)(const void* value, uint32_t size);
-    SetProperty(D* owner, Fn fn) : owner(owner), fn(fn) {}
-    int call(const void* value, uint32_t size) { return (owner->*fn)(value, size); }
-    D* owner;
-    Fn fn;
-};
-
+using InfoProperty = MemberProperty<D, uint32_t* /*size*/, uint32_t* /*changeable*/>;
 template <class D>
-class GetProperty : public PropertyObject {
-public:
-    typedef int (D::*Fn)(void* buffer, uint32_t* size);
-    GetProperty(D* owner, Fn fn) : owner(owner), fn(fn) {}
-    int call(void* buffer, uint32_t* size) { return (owner->*fn)(buffer, size); }
-    D* owner;
-    Fn fn;
-};
+using SetProperty = MemberProperty<D, const void* /*value*/, uint32_t /*size*/>;
+template <class D>
+using GetProperty = MemberProperty<D, void* /*buffer*/, uint32_t* /*size*/>;
 
 // A driver's three property maps (32 buckets each) and the dispatch by name.
 template <class D>
@@ -115,25 +103,33 @@ public:
     {
         get.insert(name, new GetProperty<D>(owner, fn));
     }
+    // The handlers of one name at once; a null handler is not registered.
+    void add(const char* name, D* owner, typename InfoProperty<D>::Fn infoFn, typename GetProperty<D>::Fn getFn,
+             typename SetProperty<D>::Fn setFn = nullptr)
+    {
+        if (infoFn) addInfo(name, owner, infoFn);
+        if (getFn) addGet(name, owner, getFn);
+        if (setFn) addSet(name, owner, setFn);
+    }
     int callInfo(const char* name, uint32_t* size, uint32_t* changeable)
     {
-        InfoProperty<D>* p = static_cast<InfoProperty<D>*>(info.find(name));
-        return p ? p->call(size, changeable) : -9367;
+        return call<InfoProperty<D>>(info, name, size, changeable);
     }
-    int callSet(const char* name, const void* value, uint32_t size)
-    {
-        SetProperty<D>* p = static_cast<SetProperty<D>*>(set.find(name));
-        return p ? p->call(value, size) : -9367;
-    }
-    int callGet(const char* name, void* buffer, uint32_t* size)
-    {
-        GetProperty<D>* p = static_cast<GetProperty<D>*>(get.find(name));
-        return p ? p->call(buffer, size) : -9367;
-    }
+    int callSet(const char* name, const void* value, uint32_t size) { return call<SetProperty<D>>(set, name, value, size); }
+    int callGet(const char* name, void* buffer, uint32_t* size) { return call<GetProperty<D>>(get, name, buffer, size); }
 
     PropertyTable info;
     PropertyTable set;
     PropertyTable get;
+
+private:
+    // The handler of the name in the table, or AB_ERR_NO_PROPERTY when it has none.
+    template <class P, class... Args>
+    static int call(const PropertyTable& table, const char* name, Args... args)
+    {
+        P* p = static_cast<P*>(table.find(name));
+        return p ? p->call(args...) : AB_ERR_NO_PROPERTY;
+    }
 };
 
 // A driver whose named properties are served from its three maps: the driver adds its handlers in its
@@ -141,7 +137,7 @@ public:
 template <class D>
 class MappedPropertyDevice : public AudioMidiDevice {
 public:
-    explicit MappedPropertyDevice(uint32_t kind) : AudioMidiDevice(kind) {}
+    explicit MappedPropertyDevice(uint32_t deviceKind) : AudioMidiDevice(deviceKind) {}
 
     int getPropertyInfo(const char* name, uint32_t* size, uint32_t* changeable) override
     {

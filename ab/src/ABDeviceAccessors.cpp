@@ -3,6 +3,7 @@
 
 #include "ABAudioEngine.h"
 #include "ABDevice.h"
+#include "ABPropertyValues.h"
 
 #include <cstring>
 
@@ -98,17 +99,9 @@ uint32_t u32At(const std::vector<uint8_t>& b, size_t offset)
 
 int sendPortRecord(const char* property, uint32_t id, int index, bool isOutput, bool enabled, bool active)
 {
-    uint8_t record[80];
-    std::memset(record, 0, sizeof record);
-    const uint32_t one = 1;
-    std::memcpy(record, &one, 4);
-    AudioPortEntry e;
-    std::memset(&e, 0, sizeof e);
-    e.index = index;
-    e.isOutput = isOutput ? 1 : 0;
-    e.active = active ? 1 : 0;
-    e.enabled = enabled ? 1 : 0;
-    std::memcpy(record + 4, &e, sizeof e);
+    uint8_t record[kPortRecordBytes];
+    writeU32(record, 0, 1);
+    putPortEntry(record, 0, makePortEntry(index, isOutput, active, enabled));
     return abDevSetProperty(property, id, record, sizeof record);
 }
 
@@ -131,11 +124,10 @@ bool readPorts(uint32_t id, bool isOutput, std::vector<AudioPortEntry>* ports)
     std::vector<uint8_t> b;
     if (readVariable("PortDescription", id, &b) != AB_OK) return false;
     const uint64_t listed = u32At(b, 0);
-    const uint64_t room = b.size() >= 4 ? (b.size() - 4) / sizeof(AudioPortEntry) : 0;
+    const uint64_t room = b.size() >= kRecordCountBytes ? (b.size() - kRecordCountBytes) / sizeof(AudioPortEntry) : 0;
     const uint64_t n = listed < room ? listed : room;
     for (uint64_t i = 0; i < n; ++i) {
-        AudioPortEntry e;
-        std::memcpy(&e, b.data() + 4 + i * sizeof e, sizeof e);
+        const AudioPortEntry e = portEntryAt(b.data(), i);
         if ((e.isOutput != 0) == isOutput) ports->push_back(e);
     }
     return true;

@@ -41,93 +41,92 @@ int abDevSetClient(AudioDeviceClient* client)
     return AB_OK;
 }
 
-int abDevGetPropertyInfo(const char* name, uint32_t id, uint32_t* size, uint32_t* changeable)
+namespace {
+// Calls f(device) for the device with the id: 0 without a manager, AB_ERR_NO_DEVICE for an unknown id.
+template <class F>
+int withDevice(uint32_t id, F f)
 {
     if (!g_manager) return AB_OK;
     AudioMidiDevice* d = g_manager->findDevice(id);
-    if (!d) return AB_ERR_NO_DEVICE;
-    if (!name) return AB_ERR_NO_PROPERTY;
-    return d->getPropertyInfo(name, size, changeable);
+    return d ? f(d) : AB_ERR_NO_DEVICE;
+}
+
+// The same for a named property of the device: AB_ERR_NO_PROPERTY without a name.
+template <class F>
+int withDeviceProperty(const char* name, uint32_t id, F f)
+{
+    return withDevice(id, [&](AudioMidiDevice* d) { return name ? f(d) : AB_ERR_NO_PROPERTY; });
+}
+}  // namespace
+
+int abDevGetPropertyInfo(const char* name, uint32_t id, uint32_t* size, uint32_t* changeable)
+{
+    return withDeviceProperty(name, id, [&](AudioMidiDevice* d) { return d->getPropertyInfo(name, size, changeable); });
 }
 
 int abDevSetProperty(const char* name, uint32_t id, const void* value, uint32_t size)
 {
-    if (!g_manager) return AB_OK;
-    AudioMidiDevice* d = g_manager->findDevice(id);
-    if (!d) return AB_ERR_NO_DEVICE;
-    if (!name) return AB_ERR_NO_PROPERTY;
-    int result = d->setProperty(name, value, size);
-    if (d->kind == AudioMidiDevice::KIND_AUDIO) g_manager->callListener(name, id);
-    return result;
+    return withDeviceProperty(name, id, [&](AudioMidiDevice* d) {
+        const int result = d->setProperty(name, value, size);
+        if (d->kind == AudioMidiDevice::KIND_AUDIO) g_manager->callListener(name, id);
+        return result;
+    });
 }
 
 int abDevGetProperty(const char* name, uint32_t id, void* buffer, uint32_t* size)
 {
-    if (!g_manager) return AB_OK;
-    AudioMidiDevice* d = g_manager->findDevice(id);
-    if (!d) return AB_ERR_NO_DEVICE;
-    if (!name) return AB_ERR_NO_PROPERTY;
-    return d->getProperty(name, buffer, size);
+    return withDeviceProperty(name, id, [&](AudioMidiDevice* d) { return d->getProperty(name, buffer, size); });
 }
 
 int abGetPropertyInfo(const char* name, uint32_t* size, uint32_t* changeable)
 {
     if (!g_manager) return AB_OK;
-    InfoProperty<DeviceManager>* p = static_cast<InfoProperty<DeviceManager>*>(g_manager->infoTable.find(name));
-    return p ? p->call(size, changeable) : AB_ERR_NO_PROPERTY;
+    return g_manager->properties.callInfo(name, size, changeable);
 }
 
 int abGetProperty(const char* name, void* buffer, uint32_t* size)
 {
     if (!g_manager) return AB_OK;
-    GetProperty<DeviceManager>* p = static_cast<GetProperty<DeviceManager>*>(g_manager->getTable.find(name));
-    return p ? p->call(buffer, size) : AB_ERR_NO_PROPERTY;
+    return g_manager->properties.callGet(name, buffer, size);
 }
 
 int abDevOpen(uint32_t id, bool on)
 {
-    if (!g_manager) return AB_OK;
-    AudioMidiDevice* d = g_manager->findDevice(id);
-    if (!d) return AB_ERR_NO_DEVICE;
-    int result = d->open(on);
-    d->setClient(g_manager->client);
-    g_manager->callListener("Acquire", id);
-    return result;
+    return withDevice(id, [&](AudioMidiDevice* d) {
+        const int result = d->open(on);
+        d->setClient(g_manager->client);
+        g_manager->callListener("Acquire", id);
+        return result;
+    });
 }
 
 int abDevIsOpen(uint32_t id)
 {
-    if (!g_manager) return AB_OK;
-    AudioMidiDevice* d = g_manager->findDevice(id);
-    return d ? (d->isOpen() ? 1 : 0) : AB_ERR_NO_DEVICE;
+    return withDevice(id, [](AudioMidiDevice* d) { return d->isOpen() ? 1 : 0; });
 }
 
 int abDevStart(uint32_t id, bool on)
 {
-    if (!g_manager) return AB_OK;
-    AudioMidiDevice* d = g_manager->findDevice(id);
-    if (!d) return AB_ERR_NO_DEVICE;
-    int result = d->start(on);
-    g_manager->callListener("Prime", id);
-    return result;
+    return withDevice(id, [&](AudioMidiDevice* d) {
+        const int result = d->start(on);
+        g_manager->callListener("Prime", id);
+        return result;
+    });
 }
 
 int abDevIsRunning(uint32_t id)
 {
-    if (!g_manager) return AB_OK;
-    AudioMidiDevice* d = g_manager->findDevice(id);
-    return d ? (d->isRunning() ? 1 : 0) : AB_ERR_NO_DEVICE;
+    return withDevice(id, [](AudioMidiDevice* d) { return d->isRunning() ? 1 : 0; });
 }
 
 int abDevSetCallback(uint32_t id, AbBlockCallback callback, void* user2, void* user1)
 {
-    if (!g_manager) return AB_OK;
-    AudioMidiDevice* d = g_manager->findDevice(id);
-    if (!d) return AB_ERR_NO_DEVICE;
-    d->callback = callback;
-    d->callbackUser2 = user2;
-    d->callbackUser1 = user1;
-    return AB_OK;
+    return withDevice(id, [&](AudioMidiDevice* d) {
+        d->callback = callback;
+        d->callbackUser2 = user2;
+        d->callbackUser1 = user1;
+        return AB_OK;
+    });
 }
 
 int abSendMidi(const MidiRingSlot* slot)

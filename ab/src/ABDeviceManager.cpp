@@ -15,7 +15,7 @@
 #include "ABWinMidi.h"
 
 DeviceManager::DeviceManager(void* systemHandle)
-    : infoTable(32), spareTable(32), getTable(32), listenerTable(32), systemHandle(systemHandle)
+    : listenerTable(32), systemHandle(systemHandle)
 {
 }
 
@@ -32,15 +32,11 @@ DeviceManager::~DeviceManager()
 
 bool DeviceManager::create()
 {
-    infoTable.insert("AudioDeviceList", new InfoProperty<DeviceManager>(this, &DeviceManager::audioDeviceListInfo));
-    getTable.insert("AudioDeviceList", new GetProperty<DeviceManager>(this, &DeviceManager::audioDeviceList));
-    infoTable.insert("MIDIDeviceList", new InfoProperty<DeviceManager>(this, &DeviceManager::midiDeviceListInfo));
-    getTable.insert("MIDIDeviceList", new GetProperty<DeviceManager>(this, &DeviceManager::midiDeviceList));
-    infoTable.insert("ActiveAudioDevice",
-                     new InfoProperty<DeviceManager>(this, &DeviceManager::activeAudioDeviceInfo));
-    getTable.insert("ActiveAudioDevice", new GetProperty<DeviceManager>(this, &DeviceManager::activeAudioDevice));
-    infoTable.insert("ActiveMIDIDevice", new InfoProperty<DeviceManager>(this, &DeviceManager::activeMidiDeviceInfo));
-    getTable.insert("ActiveMIDIDevice", new GetProperty<DeviceManager>(this, &DeviceManager::activeMidiDevice));
+    typedef DeviceManager M;
+    properties.add("AudioDeviceList", this, &M::audioDeviceListInfo, &M::audioDeviceList);
+    properties.add("MIDIDeviceList", this, &M::midiDeviceListInfo, &M::midiDeviceList);
+    properties.add("ActiveAudioDevice", this, &M::activeAudioDeviceInfo, &M::activeAudioDevice);
+    properties.add("ActiveMIDIDevice", this, &M::activeMidiDeviceInfo, &M::activeMidiDevice);
     if (!ring.allocate(MidiInputRing::kCapacity)) return false;
     enumerate();
     return true;

@@ -39,9 +39,7 @@ public:
     int activeMidiDevice(void* buffer, uint32_t* size);
 
     std::atomic<AbMidiNotify> midiNotify{nullptr};   // read on the MIDI thread
-    PropertyTable infoTable;
-    PropertyTable spareTable;
-    PropertyTable getTable;
+    DevicePropertyMaps<DeviceManager> properties;   // the manager's own (information and get)
     PropertyTable listenerTable;
     uint32_t defaultDevice = 0;
     MidiInputRing ring;

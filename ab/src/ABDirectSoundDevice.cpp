@@ -7,16 +7,18 @@
 #include <cstring>
 #include <new>
 
+#include "ABClamp.h"
 #include "ABDeviceErrors.h"
 #include "ABPropertyValues.h"
+#include "ABSampleFormatConverter.h"
 #include "GPError.h"
 
 namespace {
 
 const size_t kMaxCaptureDevices = 32;
 const int kMaxCaptureName = 254;
-const uint32_t kPrimaryFlags = 0x10001;     // primary buffer | get-current-position-2
-const uint32_t kSecondaryFlags = 0x18000;   // global focus | get-current-position-2
+const uint32_t kPrimaryFlags = DSBCAPS_PRIMARYBUFFER | DSBCAPS_GETCURRENTPOSITION2;
+const uint32_t kSecondaryFlags = DSBCAPS_GLOBALFOCUS | DSBCAPS_GETCURRENTPOSITION2;
 // The PCM sub-format of an extensible wave format.
 const GUID kPcmSubFormat = {0x00000001, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
 
@@ -26,21 +28,6 @@ HRESULT dsCheck(HRESULT result)
 {
     if (result != 0) gpDebugPrint("%s:%s", "DS Error:", dsResultText(result));
     return result;
-}
-
-void copyText(char* to, size_t room, const std::string& from)
-{
-    std::strncpy(to, from.c_str(), room - 1);
-    to[room - 1] = 0;
-}
-
-// A float sample as a 16-bit one: scaled by 32767, truncated toward zero and saturated (NaN is 0).
-inline int16_t toPcm16(float v)
-{
-    const float s = v * 32767.0f;
-    if (!(s > -32768.0f)) return s != s ? 0 : -32768;   // NaN, or at or below the lowest value
-    if (s >= 32767.0f) return 32767;
-    return static_cast<int16_t>(s);
 }
 
 struct EnumContext {
@@ -78,31 +65,31 @@ BOOL CALLBACK captureEnum(LPGUID guid, LPCSTR description, LPCSTR, LPVOID)
 
 const char* dsResultText(HRESULT result)
 {
-    switch (static_cast<uint32_t>(result)) {
-    case 0x0878000A: return "The call succeeded, but no virtualization was applied to the 3D buffer. ";   // DS_NO_VIRTUALIZATION
-    case 0x08780014: return "The call succeeded, but not all of the requested effects were obtained. ";   // DS_INCOMPLETE
-    case 0x80070005: return "Access was denied. ";                                                          // DSERR_ACCESSDENIED
-    case 0x8878000A: return "The resource is already in use by another caller. ";                           // DSERR_ALLOCATED
-    case 0x88780082: return "The object is already initialized. ";                                          // DSERR_ALREADYINITIALIZED
-    case 0x88780064: return "The specified wave format is not supported. ";                                 // DSERR_BADFORMAT
-    case 0x887800D2: return "The GUID of an effect send buffer is not valid. ";                             // DSERR_BADSENDBUFFERGUID
-    case 0x88780096: return "The buffer memory has been lost and must be restored. ";                       // DSERR_BUFFERLOST
-    case 0x887800B4: return "The buffer is too small for the effect. ";                                     // DSERR_BUFFERTOOSMALL
-    case 0x8878001E: return "The buffer was not made with the control that this call needs. ";              // DSERR_CONTROLUNAVAIL
-    case 0x887800BE: return "The call needs the version 8 interface. ";                                     // DSERR_DS8_REQUIRED
-    case 0x80004005: return "An unspecified error occurred. ";                                              // E_FAIL
-    case 0x88780032: return "The call is not valid in the object's present state. ";                        // DSERR_INVALIDCALL
-    case 0x80070057: return "An argument is not valid. ";                                                   // DSERR_INVALIDPARAM
-    case 0x80040110: return "The object does not support aggregation. ";                                    // DSERR_NOAGGREGATION
-    case 0x88780078: return "No sound driver is available for use. ";                                       // DSERR_NODRIVER
-    case 0x80004002: return "The interface is not supported. ";                                             // DSERR_NOINTERFACE
-    case 0x88781161: return "The requested effect was not found. ";                                         // DSERR_OBJECTNOTFOUND
-    case 0x887800A0: return "Another application has a higher priority level. ";                            // DSERR_OTHERAPPHASPRIO
-    case 0x8007000E: return "There is not enough memory for the request. ";                                 // DSERR_OUTOFMEMORY
-    case 0x88780046: return "The call needs a higher cooperative level. ";                                  // DSERR_PRIOLEVELNEEDED
-    case 0x887800C8: return "Effect sends would form a loop. ";                                             // DSERR_SENDLOOP
-    case 0x887800AA: return "The object has not been initialized. ";                                        // DSERR_UNINITIALIZED
-    case 0x80004001: return "The function is not available. ";                                              // DSERR_UNSUPPORTED
+    switch (result) {
+    case DS_NO_VIRTUALIZATION: return "The call succeeded, but no virtualization was applied to the 3D buffer. ";
+    case DS_INCOMPLETE: return "The call succeeded, but not all of the requested effects were obtained. ";
+    case DSERR_ACCESSDENIED: return "Access was denied. ";
+    case DSERR_ALLOCATED: return "The resource is already in use by another caller. ";
+    case DSERR_ALREADYINITIALIZED: return "The object is already initialized. ";
+    case DSERR_BADFORMAT: return "The specified wave format is not supported. ";
+    case DSERR_BADSENDBUFFERGUID: return "The GUID of an effect send buffer is not valid. ";
+    case DSERR_BUFFERLOST: return "The buffer memory has been lost and must be restored. ";
+    case DSERR_BUFFERTOOSMALL: return "The buffer is too small for the effect. ";
+    case DSERR_CONTROLUNAVAIL: return "The buffer was not made with the control that this call needs. ";
+    case DSERR_DS8_REQUIRED: return "The call needs the version 8 interface. ";
+    case E_FAIL: return "An unspecified error occurred. ";
+    case DSERR_INVALIDCALL: return "The call is not valid in the object's present state. ";
+    case DSERR_INVALIDPARAM: return "An argument is not valid. ";
+    case DSERR_NOAGGREGATION: return "The object does not support aggregation. ";
+    case DSERR_NODRIVER: return "No sound driver is available for use. ";
+    case DSERR_NOINTERFACE: return "The interface is not supported. ";
+    case DSERR_OBJECTNOTFOUND: return "The requested effect was not found. ";
+    case DSERR_OTHERAPPHASPRIO: return "Another application has a higher priority level. ";
+    case DSERR_OUTOFMEMORY: return "There is not enough memory for the request. ";
+    case DSERR_PRIOLEVELNEEDED: return "The call needs a higher cooperative level. ";
+    case DSERR_SENDLOOP: return "Effect sends would form a loop. ";
+    case DSERR_UNINITIALIZED: return "The object has not been initialized. ";
+    case DSERR_UNSUPPORTED: return "The function is not available. ";
     default: return "Unknown";
     }
 }
@@ -130,53 +117,36 @@ bool DirectSoundDevice::isVxdModule(const std::string& module)
 int DirectSoundDevice::blockFramesFor(int rate, int latencyMs)
 {
     const int x = static_cast<int>(rate * 0.001 * latencyMs);
-    int frames = x - (x % 128) + 128;
-    if (frames > kMaxBlockFrames) frames = kMaxBlockFrames;
-    if (frames < 128) frames = 128;
-    return frames;
+    return abClamp(x - (x % 128) + 128, 128, static_cast<int>(kMaxBlockFrames));
 }
 
 // ---- life cycle
 
 DirectSoundDevice::DirectSoundDevice(const char* description, const char* module, const GUID& guid)
-    : MappedPropertyDevice(KIND_AUDIO), deviceGuid(guid), name(std::string("DS ") + description), moduleName(module)
+    : AudioDriverDevice(std::string("DS ") + description), deviceGuid(guid), moduleName(module)
 {
     std::memset(&captureGuid, 0, sizeof captureGuid);
     std::memset(outputPorts, 0, sizeof outputPorts);
     std::memset(inputPorts, 0, sizeof inputPorts);
     std::memset(&block, 0, sizeof block);
 
+    typedef DirectSoundDevice D;
     DevicePropertyMaps<DirectSoundDevice>& p = properties;
-    p.addInfo("DeviceName", this, &DirectSoundDevice::nameInfo);
-    p.addGet("DeviceName", this, &DirectSoundDevice::nameGet);
-    p.addGet("DeviceDescription", this, &DirectSoundDevice::descriptionGet);
-    p.addInfo("PortDescription", this, &DirectSoundDevice::portInfo);
-    p.addGet("PortDescription", this, &DirectSoundDevice::portGet);
-    p.addSet("PortDescription", this, &DirectSoundDevice::portSet);
-    p.addInfo("StreamDescription", this, &DirectSoundDevice::streamInfo);
-    p.addGet("StreamDescription", this, &DirectSoundDevice::streamGet);
-    p.addSet("EnableAudioPort", this, &DirectSoundDevice::enableSet);
-    p.addSet("ActiveAudioPort", this, &DirectSoundDevice::activeSet);
-    p.addInfo("Latency", this, &DirectSoundDevice::latencyInfo);
-    p.addGet("Latency", this, &DirectSoundDevice::latencyGet);
-    p.addSet("Latency", this, &DirectSoundDevice::latencySet);
-    p.addInfo("SetInLatency", this, &DirectSoundDevice::inLatencyInfo);
-    p.addGet("SetInLatency", this, &DirectSoundDevice::inLatencyGet);
-    p.addSet("SetInLatency", this, &DirectSoundDevice::inLatencySet);
-    p.addInfo("SampleRateList", this, &DirectSoundDevice::rateListInfo);
-    p.addGet("SampleRateList", this, &DirectSoundDevice::rateListGet);
-    p.addGet("SampleRate", this, &DirectSoundDevice::rateGet);
-    p.addSet("SampleRate", this, &DirectSoundDevice::rateSet);
-    p.addInfo("BufferSize", this, &DirectSoundDevice::bufferSizeInfo);
-    p.addGet("BufferSize", this, &DirectSoundDevice::bufferSizeGet);
-    p.addSet("BufferSize", this, &DirectSoundDevice::bufferSizeSet);
-    p.addInfo("InBufferSize", this, &DirectSoundDevice::bufferSizeInfo);
-    p.addGet("InBufferSize", this, &DirectSoundDevice::inBufferSizeGet);
-    p.addSet("InBufferSize", this, &DirectSoundDevice::inBufferSizeSet);
-    p.addInfo("AudioInDeviceList", this, &DirectSoundDevice::inListInfo);
-    p.addGet("AudioInDeviceList", this, &DirectSoundDevice::inListGet);
-    p.addSet("AudioInDevice", this, &DirectSoundDevice::inDeviceSet);
-    p.addGet("ActiveAudioInDevice", this, &DirectSoundDevice::activeInDeviceGet);
+    p.add("DeviceName", this, &D::nameInfo, &D::nameGet);
+    p.add("DeviceDescription", this, nullptr, &D::descriptionGet);
+    p.add("PortDescription", this, &D::portInfo, &D::portGet, &D::portSet);
+    p.add("StreamDescription", this, &D::streamInfo, &D::streamGet);
+    p.add("EnableAudioPort", this, nullptr, nullptr, &D::enableSet);
+    p.add("ActiveAudioPort", this, nullptr, nullptr, &D::activeSet);
+    p.add("Latency", this, &D::latencyInfo, &D::latencyGet, &D::latencySet);
+    p.add("SetInLatency", this, &D::inLatencyInfo, &D::inLatencyGet, &D::inLatencySet);
+    p.add("SampleRateList", this, &D::rateListInfo, &D::rateListGet);
+    p.add("SampleRate", this, nullptr, &D::rateGet, &D::rateSet);
+    p.add("BufferSize", this, &D::bufferSizeInfo, &D::bufferSizeGet, &D::bufferSizeSet);
+    p.add("InBufferSize", this, &D::bufferSizeInfo, &D::inBufferSizeGet, &D::inBufferSizeSet);
+    p.add("AudioInDeviceList", this, &D::inListInfo, &D::inListGet);
+    p.add("AudioInDevice", this, nullptr, nullptr, &D::inDeviceSet);
+    p.add("ActiveAudioInDevice", this, nullptr, &D::activeInDeviceGet);
 }
 
 DirectSoundDevice::~DirectSoundDevice()
@@ -205,8 +175,8 @@ void DirectSoundDevice::buildPorts()
         Port& in = inputPorts[i];
         o.enabled = o.active = (i < 2) ? 1 : 0;
         in.enabled = in.active = 0;
-        copyText(o.name, sizeof o.name, name);
-        copyText(in.name, sizeof in.name, name);
+        copyText(o.name, sizeof o.name, deviceName());
+        copyText(in.name, sizeof in.name, deviceName());
     }
 }
 
@@ -516,49 +486,49 @@ void DirectSoundDevice::clearOutputBuffer()
     outputBuffer->Unlock(p1, n1, p2, n2);
 }
 
+namespace {
+// Locks the frames of a looping 16-bit buffer from the byte position and calls f(samples, frames)
+// for each of its parts (two where it wraps), then unlocks it; nothing when the lock fails.
+template <class Buffer, class F>
+void withLockedFrames(Buffer* buffer, uint32_t position, int channels, int frames, F f)
+{
+    void* regions[2] = {nullptr, nullptr};
+    DWORD bytes[2] = {0, 0};
+    const DWORD frameBytes = 2u * static_cast<DWORD>(channels);
+    if (buffer->Lock(position, frameBytes * static_cast<DWORD>(frames), &regions[0], &bytes[0], &regions[1], &bytes[1],
+                     0) != DS_OK)
+        return;
+    for (int r = 0; r < 2; ++r)
+        if (regions[r]) f(static_cast<int16_t*>(regions[r]), static_cast<int>(bytes[r] / frameBytes));
+    buffer->Unlock(regions[0], bytes[0], regions[1], bytes[1]);
+}
+}  // namespace
+
 void DirectSoundDevice::writeOutput(uint32_t position, int frames, int offset)
 {
     if (!outputBuffer || frames <= 0 || activeOutputs <= 0) return;
     const int channels = activeOutputs;
-    void* regions[2] = {nullptr, nullptr};
-    DWORD bytes[2] = {0, 0};
-    if (outputBuffer->Lock(position, 2u * static_cast<DWORD>(channels) * static_cast<DWORD>(frames), &regions[0],
-                           &bytes[0], &regions[1], &bytes[1], 0) != DS_OK)
-        return;
     const bool silent = stopping.load(std::memory_order_relaxed);
-    for (int r = 0; r < 2; ++r) {
-        int16_t* out = static_cast<int16_t*>(regions[r]);
-        if (!out) continue;
-        const int n = static_cast<int>(bytes[r] / (2u * static_cast<DWORD>(channels)));
+    withLockedFrames(outputBuffer, position, channels, frames, [&](int16_t* out, int n) {
         for (int f = 0; f < n && offset < blockFrames; ++f, ++offset)
-            for (int c = 0; c < channels; ++c) *out++ = silent ? 0 : toPcm16(blockOutputs[c][offset]);
-    }
-    outputBuffer->Unlock(regions[0], bytes[0], regions[1], bytes[1]);
+            for (int c = 0; c < channels; ++c) *out++ = silent ? 0 : pcm16FromFloat(blockOutputs[c][offset]);
+    });
 }
 
 void DirectSoundDevice::readInput(uint32_t position, int frames, int offset)
 {
     if (!captureBuffer || frames <= 0 || activeInputs <= 0) return;
     const int channels = activeInputs;
-    void* regions[2] = {nullptr, nullptr};
-    DWORD bytes[2] = {0, 0};
-    if (captureBuffer->Lock(position, 2u * static_cast<DWORD>(channels) * static_cast<DWORD>(frames), &regions[0],
-                            &bytes[0], &regions[1], &bytes[1], 0) != DS_OK)
-        return;
     const float scale = 1.0f / 32767.0f;
-    for (int r = 0; r < 2; ++r) {
-        const int16_t* in = static_cast<const int16_t*>(regions[r]);
-        if (!in) continue;
-        const int n = static_cast<int>(bytes[r] / (2u * static_cast<DWORD>(channels)));
+    withLockedFrames(captureBuffer, position, channels, frames, [&](const int16_t* in, int n) {
         for (int f = 0; f < n && offset < blockFrames; ++f, ++offset)
             for (int c = 0; c < channels; ++c) blockInputs[c][offset] = static_cast<float>(*in++) * scale;
-    }
-    captureBuffer->Unlock(regions[0], bytes[0], regions[1], bytes[1]);
+    });
 }
 
 uint32_t DirectSoundDevice::outputChannelMask()
 {
-    static const uint32_t kSpeakers[4] = {0x1, 0x2, 0x10, 0x20};
+    static const uint32_t kSpeakers[4] = {SPEAKER_FRONT_LEFT, SPEAKER_FRONT_RIGHT, SPEAKER_BACK_LEFT, SPEAKER_BACK_RIGHT};
     uint32_t mask = 0;
     for (int i = 0; i < outputChannels && i < 4; ++i)
         if (outputPorts[i].active && outputPorts[i].enabled) mask |= kSpeakers[i];
@@ -658,14 +628,12 @@ bool DirectSoundDevice::createCaptureBuffer(IDirectSoundCaptureBuffer** out)
 
 void DirectSoundDevice::setOutputLatency(int ms)
 {
-    const int low = minLatencyMs(), high = maxLatencyMs();
-    outputLatencyMs = ms < low ? low : (ms > high ? high : ms);
+    outputLatencyMs = abClamp(ms, minLatencyMs(), maxLatencyMs());
 }
 
 void DirectSoundDevice::setInputLatency(int ms)
 {
-    const int low = minLatencyMs(), high = maxLatencyMs();
-    inputLatencyMs = ms < low ? low : (ms > high ? high : ms);
+    inputLatencyMs = abClamp(ms, minLatencyMs(), maxLatencyMs());
 }
 
 int DirectSoundDevice::minLatencyMs() const { return static_cast<int>(128 * 1000 / sampleRate); }
@@ -688,86 +656,55 @@ DirectSoundDevice::Port* DirectSoundDevice::findPort(int32_t index, bool isOutpu
     return index < inputChannels ? &inputPorts[index] : nullptr;
 }
 
-int DirectSoundDevice::nameInfo(uint32_t* size, uint32_t* changeable)
-{
-    return textPropertyInfo(name, size, changeable);
-}
-
-int DirectSoundDevice::nameGet(void* buffer, uint32_t* size)
-{
-    return textPropertyGet(name, buffer, size);
-}
-
 int DirectSoundDevice::descriptionGet(void* buffer, uint32_t* size)
 {
-    if (!size || !buffer || *size < 8) return AB_ERR_NOT_OPEN;
-    writeU32(buffer, 0, descriptionWord);
-    writeU32(buffer, 4, kDriverKind);
-    *size = 8;
-    return AB_OK;
-}
-
-int DirectSoundDevice::portInfo(uint32_t* size, uint32_t* changeable)
-{
-    if (!isOpenFlag || !size) return AB_ERR_NOT_OPEN;
-    *size = 4 + 80 * static_cast<uint32_t>(inputChannels + outputChannels);
-    if (changeable) *changeable = 1;
+    if (!size || !buffer || *size < kDeviceDescriptionBytes) return AB_ERR_NOT_OPEN;
+    writeDeviceDescription(buffer, kind, kDriverKind);
+    *size = kDeviceDescriptionBytes;
     return AB_OK;
 }
 
 int DirectSoundDevice::portGet(void* buffer, uint32_t* size)
 {
-    if (!isOpenFlag || !size || !buffer || *size < 4) return AB_ERR_NOT_OPEN;
-    uint8_t* out = static_cast<uint8_t*>(buffer);
-    const uint32_t full = 4 + 80 * static_cast<uint32_t>(inputChannels + outputChannels);
+    if (!isOpenFlag || !size || !buffer || *size < kRecordCountBytes) return AB_ERR_NOT_OPEN;
+    const uint32_t full = static_cast<uint32_t>(audioPortDescriptionBytes(static_cast<uint32_t>(inputChannels + outputChannels)));
     if (*size == full) {
-        std::memset(out, 0, full);
-        writeU32(out, 0, static_cast<uint32_t>(inputChannels + outputChannels));
-        size_t at = 4;
+        std::memset(buffer, 0, full);
+        writeU32(buffer, 0, static_cast<uint32_t>(inputChannels + outputChannels));
+        size_t k = 0;
         for (int dir = 0; dir < 2; ++dir) {
             const bool isOutput = dir == 1;
             const int n = isOutput ? outputChannels : inputChannels;
-            for (int i = 0; i < n; ++i, at += sizeof(AudioPortEntry)) {
+            for (int i = 0; i < n; ++i) {
                 const Port& p = isOutput ? outputPorts[i] : inputPorts[i];
-                AudioPortEntry e;
-                std::memset(&e, 0, sizeof e);
-                e.index = i;
-                e.isOutput = isOutput ? 1 : 0;
-                e.active = p.active;
-                e.enabled = p.enabled;
+                AudioPortEntry e = makePortEntry(i, isOutput, p.active != 0, p.enabled != 0);
                 copyText(e.name, sizeof e.name, p.name);
-                std::memcpy(out + at, &e, sizeof e);
+                putPortEntry(buffer, k++, e);
             }
         }
         return AB_OK;
     }
-    if (*size == 80 && readU32(out, 0) == 1) {
-        AudioPortEntry e;
-        std::memcpy(&e, out + 4, sizeof e);
-        Port* p = findPort(e.index, e.isOutput != 0);
-        if (!p) return AB_ERR_NOT_OPEN;
-        out[4 + 5] = p->active;
-        out[4 + 6] = p->enabled;
-        return AB_OK;
+    if (isSinglePortRecord(buffer, *size)) {
+        return answerPortRecord(buffer, [this](const AudioPortEntry& e, uint8_t* active, uint8_t* enabled) {
+            const Port* p = findPort(e.index, e.isOutput != 0);
+            if (!p) return false;
+            *active = p->active;
+            *enabled = p->enabled;
+            return true;
+        });
     }
     return AB_ERR_NOT_OPEN;
 }
 
 int DirectSoundDevice::portRecords(const void* value, uint32_t size, bool setActive, bool setEnabled)
 {
-    if (!isOpenFlag || !value || size < 80) return AB_ERR_NOT_OPEN;
-    const uint32_t count = readU32(value, 0);
-    const bool single = size == 80 && count == 1;
-    if (!single && static_cast<uint64_t>(size) != 4 + 76 * static_cast<uint64_t>(count)) return AB_ERR_NOT_OPEN;
-    const uint8_t* in = static_cast<const uint8_t*>(value);
-    for (uint32_t i = 0; i < count; ++i) {
-        AudioPortEntry e;
-        std::memcpy(&e, in + 4 + 76 * static_cast<size_t>(i), sizeof e);
+    if (!isOpenFlag || !isRecordList(value, size)) return AB_ERR_NOT_OPEN;
+    forEachPortEntry(value, [&](const AudioPortEntry& e) {
         Port* p = findPort(e.index, e.isOutput != 0);
-        if (!p) continue;
+        if (!p) return;
         if (setActive) p->active = e.active ? 1 : 0;
         if (setEnabled) p->enabled = e.enabled ? 1 : 0;
-    }
+    });
     return AB_OK;
 }
 
@@ -775,45 +712,43 @@ int DirectSoundDevice::portSet(const void* value, uint32_t size) { return portRe
 int DirectSoundDevice::enableSet(const void* value, uint32_t size) { return portRecords(value, size, false, true); }
 int DirectSoundDevice::activeSet(const void* value, uint32_t size) { return portRecords(value, size, true, false); }
 
-int DirectSoundDevice::streamInfo(uint32_t* size, uint32_t* changeable)
+int DirectSoundDevice::listedPortCount() const
 {
-    if (!isOpenFlag || !size) return AB_ERR_NOT_OPEN;
     int ports = 0;
     for (int i = 0; i < outputChannels; ++i) ports += outputPorts[i].active && outputPorts[i].enabled;
     for (int i = 0; i < inputChannels; ++i) ports += inputPorts[i].active && inputPorts[i].enabled;
-    *size = 12 + 16 * static_cast<uint32_t>(ports);
-    if (changeable) *changeable = 0;
-    return AB_OK;
+    return ports;
 }
 
-// The stream: the number of active ports, the block frames, the rate, then per active port (inputs
-// first) its direction byte, its channel within the direction and its port index (16 bytes each).
+int DirectSoundDevice::streamInfo(uint32_t* size, uint32_t* changeable)
+{
+    if (!isOpenFlag) return AB_ERR_NOT_OPEN;
+    return valuePropertyInfo(streamDescriptionBytes(static_cast<uint32_t>(listedPortCount())), false, size, changeable);
+}
+
+// The stream lists the ports both active and enabled, inputs first.
 int DirectSoundDevice::streamGet(void* buffer, uint32_t* size)
 {
     uint32_t expected = 0;
     if (streamInfo(&expected, nullptr) != AB_OK || !size || !buffer || *size != expected) return AB_ERR_NOT_OPEN;
-    uint8_t* out = static_cast<uint8_t*>(buffer);
-    std::memset(out, 0, expected);
-    writeU32(out, 0, (expected - 12) / 16);
-    writeU32(out, 4, static_cast<uint32_t>(blockFramesFor(sampleRate, outputLatencyMs)));
-    writeU32(out, 8, static_cast<uint32_t>(sampleRate));
-    size_t at = 12;
+    std::memset(buffer, 0, expected);
+    writeStreamHeader(buffer, static_cast<uint32_t>((expected - kStreamHeaderBytes) / kStreamEntryBytes),
+                      static_cast<uint32_t>(blockFramesFor(sampleRate, outputLatencyMs)), static_cast<uint32_t>(sampleRate));
+    size_t at = kStreamHeaderBytes;
     for (int dir = 0; dir < 2; ++dir) {
         const int n = dir ? outputChannels : inputChannels;
         const Port* ports = dir ? outputPorts : inputPorts;
         uint32_t channel = 0;
-        for (int i = 0; i < n; ++i) {
-            if (!ports[i].active || !ports[i].enabled) continue;
-            out[at] = static_cast<uint8_t>(dir);
-            writeU32(out, at + 4, channel++);
-            writeU32(out, at + 8, static_cast<uint32_t>(i));
-            at += 16;
-        }
+        for (int i = 0; i < n; ++i)
+            if (ports[i].active && ports[i].enabled)
+                at = writeStreamEntry(buffer, at, dir == 1, channel++, static_cast<uint32_t>(i));
     }
     return AB_OK;
 }
 
-int DirectSoundDevice::latencyInfo(uint32_t* size, uint32_t* changeable)
+// "Latency" and "SetInLatency": the latency in ms as one word, or the range (2, low, high) in three;
+// unknown while the device is closed.
+int DirectSoundDevice::latencyRangeInfo(bool canChange, uint32_t* size, uint32_t* changeable)
 {
     if (!size) return AB_ERR_NO_PROPERTY;
     if (!isOpenFlag) {
@@ -821,98 +756,64 @@ int DirectSoundDevice::latencyInfo(uint32_t* size, uint32_t* changeable)
         if (changeable) *changeable = 0;
         return AB_ERR_NO_PROPERTY;
     }
-    *size = 12;
-    if (changeable) *changeable = 1;
-    return AB_OK;
+    return valuePropertyInfo(kLatencyRangeBytes, canChange, size, changeable);
 }
 
-int DirectSoundDevice::latencyGet(void* buffer, uint32_t* size)
+// Every value read out is shifted by `shown` ms.
+int DirectSoundDevice::latencyRangeGet(int ms, int shown, void* buffer, uint32_t* size)
 {
     if (!isOpenFlag || !size || !buffer) return AB_ERR_NO_PROPERTY;
-    if (*size == 4) {
-        writeU32(buffer, 0, static_cast<uint32_t>(outputLatencyMs + 5));
+    if (*size == sizeof(uint32_t)) {
+        writeU32(buffer, 0, static_cast<uint32_t>(ms + shown));
         return AB_OK;
     }
-    if (*size == 12) {
+    if (*size == kLatencyRangeBytes) {
         writeU32(buffer, 0, 2);
-        writeU32(buffer, 4, static_cast<uint32_t>(minLatencyMs() + 5));
-        writeU32(buffer, 8, static_cast<uint32_t>(maxLatencyMs() + 5));
+        writeU32(buffer, 4, static_cast<uint32_t>(minLatencyMs() + shown));
+        writeU32(buffer, 8, static_cast<uint32_t>(maxLatencyMs() + shown));
         return AB_OK;
     }
     return AB_ERR_NO_PROPERTY;
 }
+
+int DirectSoundDevice::latencyInfo(uint32_t* size, uint32_t* changeable) { return latencyRangeInfo(true, size, changeable); }
+int DirectSoundDevice::latencyGet(void* buffer, uint32_t* size) { return latencyRangeGet(outputLatencyMs, kShownLatencyMs, buffer, size); }
 
 int DirectSoundDevice::latencySet(const void* value, uint32_t size)
 {
-    if (!isOpenFlag || !value || size != 4) return AB_ERR_NO_PROPERTY;
-    const int64_t ms = static_cast<int64_t>(static_cast<int32_t>(readU32(value, 0))) - 5;
-    setOutputLatency(static_cast<int>(ms < -1 ? -1 : (ms > 1000000 ? 1000000 : ms)));
+    if (!isOpenFlag || !isWordValue(value, size)) return AB_ERR_NO_PROPERTY;
+    const int64_t ms = static_cast<int64_t>(static_cast<int32_t>(readU32(value, 0))) - kShownLatencyMs;
+    setOutputLatency(static_cast<int>(abClamp<int64_t>(ms, -1, 1000000)));
     return AB_OK;
 }
 
-int DirectSoundDevice::inLatencyInfo(uint32_t* size, uint32_t* changeable)
-{
-    if (!size) return AB_ERR_NO_PROPERTY;
-    if (!isOpenFlag) {
-        *size = 0;
-        if (changeable) *changeable = 0;
-        return AB_ERR_NO_PROPERTY;
-    }
-    *size = 12;
-    if (changeable) *changeable = 0;
-    return AB_OK;
-}
-
-int DirectSoundDevice::inLatencyGet(void* buffer, uint32_t* size)
-{
-    if (!isOpenFlag || !size || !buffer) return AB_ERR_NO_PROPERTY;
-    if (*size == 4) {
-        writeU32(buffer, 0, static_cast<uint32_t>(inputLatencyMs));
-        return AB_OK;
-    }
-    if (*size == 12) {
-        writeU32(buffer, 0, 2);
-        writeU32(buffer, 4, static_cast<uint32_t>(minLatencyMs()));
-        writeU32(buffer, 8, static_cast<uint32_t>(maxLatencyMs()));
-        return AB_OK;
-    }
-    return AB_ERR_NO_PROPERTY;
-}
+int DirectSoundDevice::inLatencyInfo(uint32_t* size, uint32_t* changeable) { return latencyRangeInfo(false, size, changeable); }
+int DirectSoundDevice::inLatencyGet(void* buffer, uint32_t* size) { return latencyRangeGet(inputLatencyMs, 0, buffer, size); }
 
 int DirectSoundDevice::inLatencySet(const void* value, uint32_t size)
 {
-    if (!isOpenFlag || !value || size != 4) return AB_ERR_NO_PROPERTY;
+    if (!isOpenFlag || !isWordValue(value, size)) return AB_ERR_NO_PROPERTY;
     setInputLatency(static_cast<int32_t>(readU32(value, 0)));
     return AB_OK;
 }
 
-int DirectSoundDevice::rateListInfo(uint32_t* size, uint32_t* changeable)
+int DirectSoundDevice::listedRates(int32_t* list)
 {
-    if (!isOpenFlag || !size) return AB_ERR_NOT_OPEN;
-    *size = 4 * static_cast<uint32_t>(rateCount) + 8;
-    if (changeable) *changeable = rateCount > 1 ? 1 : 0;
-    return AB_OK;
+    for (int i = 0; i < rateCount; ++i) list[i] = static_cast<int32_t>(rates[i]);
+    return rateCount;
 }
 
+// Any buffer that holds the count and the rates (the spare word is not needed).
 int DirectSoundDevice::rateListGet(void* buffer, uint32_t* size)
 {
-    if (!isOpenFlag || !size || !buffer || *size < 4 + 4 * static_cast<uint32_t>(rateCount)) return AB_ERR_NOT_OPEN;
-    writeU32(buffer, 0, static_cast<uint32_t>(rateCount));
-    for (int i = 0; i < rateCount; ++i)
-        writeU32(buffer, 4 + 4 * static_cast<size_t>(i), static_cast<uint32_t>(static_cast<int32_t>(rates[i])));
-    return AB_OK;
-}
-
-int DirectSoundDevice::rateGet(void* buffer, uint32_t* size)
-{
-    if (!isOpenFlag || !size || !buffer || *size != 4) return AB_ERR_NOT_OPEN;
-    writeU32(buffer, 0, static_cast<uint32_t>(sampleRate));
+    if (!isOpenFlag || !size || !buffer || *size < rateListBytes(rateCount) - 4) return AB_ERR_NOT_OPEN;
+    writeRateList(buffer, rates, rateCount);
     return AB_OK;
 }
 
 int DirectSoundDevice::rateSet(const void* value, uint32_t size)
 {
-    if (!isOpenFlag || !value || size != 4) return AB_ERR_NOT_OPEN;
+    if (!isOpenFlag || !isWordValue(value, size)) return AB_ERR_NOT_OPEN;
     const int32_t rate = static_cast<int32_t>(readU32(value, 0));
     // Only the rates of the list: the device keeps its rate otherwise.
     bool listed = false;
@@ -928,28 +829,16 @@ int DirectSoundDevice::rateSet(const void* value, uint32_t size)
     return reopen(true, wasRunning);
 }
 
-int DirectSoundDevice::bufferSizeInfo(uint32_t* size, uint32_t* changeable)
+// The block's frames, or before the first start those the output latency gives.
+uint32_t DirectSoundDevice::currentBlockFrames()
 {
-    if (!isOpenFlag || !size) return AB_ERR_NOT_OPEN;
-    *size = 4;
-    if (changeable) *changeable = 0;
-    return AB_OK;
-}
-
-int DirectSoundDevice::bufferSizeGet(void* buffer, uint32_t* size)
-{
-    if (!isOpenFlag || !size || !buffer || *size != 4) return AB_ERR_NOT_OPEN;
-    const int frames = blockFrames != 0 ? blockFrames : blockFramesFor(sampleRate, outputLatencyMs);
-    writeU32(buffer, 0, static_cast<uint32_t>(frames));
-    return AB_OK;
+    return static_cast<uint32_t>(blockFrames != 0 ? blockFrames : blockFramesFor(sampleRate, outputLatencyMs));
 }
 
 int DirectSoundDevice::bufferSizeSet(const void* value, uint32_t size)
 {
-    if (!isOpenFlag || !value || size != 4) return AB_ERR_NOT_OPEN;
-    int32_t frames = static_cast<int32_t>(readU32(value, 0));
-    if (frames > kMaxBlockFrames) frames = kMaxBlockFrames;
-    if (frames < 1) frames = 1;
+    if (!isOpenFlag || !isWordValue(value, size)) return AB_ERR_NOT_OPEN;
+    const int32_t frames = abClamp<int32_t>(static_cast<int32_t>(readU32(value, 0)), 1, kMaxBlockFrames);
     blockFrames = frames;
     setOutputLatency(static_cast<int>(frames / (sampleRate * 0.001)));
     return AB_OK;
@@ -957,56 +846,37 @@ int DirectSoundDevice::bufferSizeSet(const void* value, uint32_t size)
 
 int DirectSoundDevice::inBufferSizeGet(void* buffer, uint32_t* size)
 {
-    if (!isOpenFlag || !size || !buffer || *size != 4) return AB_ERR_NOT_OPEN;
-    writeU32(buffer, 0, static_cast<uint32_t>(static_cast<int32_t>(sampleRate * 0.001 * inputLatencyMs)));
-    return AB_OK;
+    if (!isOpenFlag) return AB_ERR_NOT_OPEN;
+    return wordPropertyGet(static_cast<uint32_t>(static_cast<int32_t>(sampleRate * 0.001 * inputLatencyMs)), buffer, size);
 }
 
 int DirectSoundDevice::inBufferSizeSet(const void* value, uint32_t size)
 {
-    if (!isOpenFlag || !value || size != 4) return AB_ERR_NOT_OPEN;
-    int32_t frames = static_cast<int32_t>(readU32(value, 0));
-    if (frames > kMaxBlockFrames) frames = kMaxBlockFrames;
-    if (frames < 0) frames = 0;
+    if (!isOpenFlag || !isWordValue(value, size)) return AB_ERR_NOT_OPEN;
+    const int32_t frames = abClamp<int32_t>(static_cast<int32_t>(readU32(value, 0)), 0, kMaxBlockFrames);
     setInputLatency(static_cast<int>(frames / (sampleRate * 0.001)));
     return AB_OK;
 }
 
+namespace {
+std::string captureName(size_t k) { return "DS " + g_captures[k].description; }
+}  // namespace
+
 int DirectSoundDevice::inListInfo(uint32_t* size, uint32_t* changeable)
 {
-    if (!size) return AB_ERR_NOT_OPEN;
-    *size = 68 * static_cast<uint32_t>(g_captures.size() + 1);
-    if (changeable) *changeable = 0;
-    return AB_OK;
+    return valuePropertyInfo(static_cast<uint32_t>(inDeviceListBytes(static_cast<uint32_t>(g_captures.size()))), false,
+                             size, changeable);
 }
 
 int DirectSoundDevice::inListGet(void* buffer, uint32_t* size)
 {
     if (!size) return AB_ERR_NOT_OPEN;
-    const uint32_t needed = 68 * static_cast<uint32_t>(g_captures.size() + 1);
-    if (!buffer || *size < needed) {
-        *size = 0;
-        return AB_ERR_NOT_OPEN;
-    }
-    uint8_t* out = static_cast<uint8_t*>(buffer);
-    AudioInDeviceEntry e;
-    std::memset(&e, 0, sizeof e);
-    e.index = -1;
-    copyText(e.name, sizeof e.name, "no device");
-    std::memcpy(out, &e, sizeof e);
-    for (size_t k = 0; k < g_captures.size(); ++k) {
-        std::memset(&e, 0, sizeof e);
-        e.index = static_cast<int32_t>(k);
-        copyText(e.name, sizeof e.name, "DS " + g_captures[k].description);
-        std::memcpy(out + 68 * (k + 1), &e, sizeof e);
-    }
-    *size = needed;
-    return AB_OK;
+    return inDeviceListPropertyGet(static_cast<uint32_t>(g_captures.size()), captureName, buffer, size);
 }
 
 int DirectSoundDevice::inDeviceSet(const void* value, uint32_t size)
 {
-    if (!value || size != 68) return AB_ERR_NOT_OPEN;
+    if (!value || size != sizeof(AudioInDeviceEntry)) return AB_ERR_NOT_OPEN;
     const int32_t index = static_cast<int32_t>(readU32(value, 0));
     const bool wasOpen = isOpenFlag;
     const bool wasRunning = isRunningFlag.load();
@@ -1025,15 +895,10 @@ int DirectSoundDevice::inDeviceSet(const void* value, uint32_t size)
 
 int DirectSoundDevice::activeInDeviceGet(void* buffer, uint32_t* size)
 {
-    if (!size || !buffer || *size < 68) return AB_ERR_NOT_OPEN;
-    AudioInDeviceEntry e;
-    std::memset(&e, 0, sizeof e);
-    e.index = activeCaptureIndex;
-    if (activeCaptureIndex >= 0 && static_cast<size_t>(activeCaptureIndex) < g_captures.size())
-        copyText(e.name, sizeof e.name, "DS " + g_captures[static_cast<size_t>(activeCaptureIndex)].description);
-    else
-        copyText(e.name, sizeof e.name, "no device");
-    std::memcpy(buffer, &e, sizeof e);
-    *size = 68;
+    if (!size || !buffer || *size < sizeof(AudioInDeviceEntry)) return AB_ERR_NOT_OPEN;
+    const bool known = activeCaptureIndex >= 0 && static_cast<size_t>(activeCaptureIndex) < g_captures.size();
+    putInDeviceEntry(buffer, 0, activeCaptureIndex,
+                     known ? captureName(static_cast<size_t>(activeCaptureIndex)) : kNoInputDeviceName);
+    *size = sizeof(AudioInDeviceEntry);
     return AB_OK;
 }

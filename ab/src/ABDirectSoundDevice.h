@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "ABAudioMidiDevice.h"
+#include "ABAudioDriverDevice.h"
 #include "ABPortEntry.h"
 #include "GPLock.h"
 
@@ -29,13 +29,15 @@ struct DirectSoundCaptureEntry {
     std::string description;
 };
 
-class DirectSoundDevice : public MappedPropertyDevice<DirectSoundDevice> {
+class DirectSoundDevice : public AudioDriverDevice<DirectSoundDevice> {
 public:
     static const int kMaxPorts = 16;
     static const int kMaxOutputChannels = 4;
     static const int kMaxInputChannels = 2;
     static const int kMaxBlockFrames = 8192;
-    static const int kDriverKind = 3;
+    static const int kDriverKind = AB_DRIVER_DIRECTSOUND;
+    static const int kShownLatencyMs = 5;          // "Latency" reads and writes the output latency plus this
+    static const uint32_t kLatencyRangeBytes = 12;   // the range form of "Latency" and "SetInLatency"
 
     DirectSoundDevice(const char* description, const char* moduleName, const GUID& guid);
     ~DirectSoundDevice() override;
@@ -62,7 +64,6 @@ public:
     // For tests: the block frames for a rate and an output latency.
     static int blockFramesFor(int rate, int latencyMs);
 
-    const std::string& deviceName() const { return name; }
     int blockFrameCount() const { return blockFrames; }
     int outputLatency() const { return outputLatencyMs; }
     int outputChannelCount() const { return outputChannels; }
@@ -96,29 +97,31 @@ private:
     int portRecords(const void* value, uint32_t size, bool setActive, bool setEnabled);
     Port* findPort(int32_t index, bool isOutput);
 
-    // Property handlers.
-    int nameInfo(uint32_t* size, uint32_t* changeable);
-    int nameGet(void* buffer, uint32_t* size);
+    // What the shared property handlers read.
+    uint32_t portTotal() override { return static_cast<uint32_t>(inputChannels + outputChannels); }
+    uint32_t currentRate() override { return static_cast<uint32_t>(sampleRate); }
+    uint32_t currentBlockFrames() override;
+    int listedRates(int32_t* list) override;
+
+    // Property handlers (beside the shared ones).
     int descriptionGet(void* buffer, uint32_t* size);
-    int portInfo(uint32_t* size, uint32_t* changeable);
     int portGet(void* buffer, uint32_t* size);
     int portSet(const void* value, uint32_t size);
+    int listedPortCount() const;
     int streamInfo(uint32_t* size, uint32_t* changeable);
     int streamGet(void* buffer, uint32_t* size);
     int enableSet(const void* value, uint32_t size);
     int activeSet(const void* value, uint32_t size);
+    int latencyRangeInfo(bool canChange, uint32_t* size, uint32_t* changeable);
+    int latencyRangeGet(int ms, int shown, void* buffer, uint32_t* size);
     int latencyInfo(uint32_t* size, uint32_t* changeable);
     int latencyGet(void* buffer, uint32_t* size);
     int latencySet(const void* value, uint32_t size);
     int inLatencyInfo(uint32_t* size, uint32_t* changeable);
     int inLatencyGet(void* buffer, uint32_t* size);
     int inLatencySet(const void* value, uint32_t size);
-    int rateListInfo(uint32_t* size, uint32_t* changeable);
     int rateListGet(void* buffer, uint32_t* size);
-    int rateGet(void* buffer, uint32_t* size);
     int rateSet(const void* value, uint32_t size);
-    int bufferSizeInfo(uint32_t* size, uint32_t* changeable);
-    int bufferSizeGet(void* buffer, uint32_t* size);
     int bufferSizeSet(const void* value, uint32_t size);
     int inBufferSizeGet(void* buffer, uint32_t* size);
     int inBufferSizeSet(const void* value, uint32_t size);
@@ -127,7 +130,6 @@ private:
     int inDeviceSet(const void* value, uint32_t size);
     int activeInDeviceGet(void* buffer, uint32_t* size);
 
-    uint32_t descriptionWord = 0;
     GUID captureGuid;
     bool hasCaptureGuid = false;
     bool captureIsDefault = false;   // the system's default capture device (the entry without a GUID)
@@ -162,7 +164,6 @@ private:
     int32_t activeOutputs = 0;
     int32_t activeInputs = 0;
     RecursiveLock lock;
-    std::string name;
     bool isOpenFlag = false;
     std::atomic<bool> isRunningFlag{false};
     std::atomic<bool> stopping{false};

@@ -5,6 +5,8 @@
 
 #include <cstring>
 
+#include "ABClamp.h"
+
 MidiClockTempo::MidiClockTempo()
 {
     std::memset(&info, 0, sizeof info);
@@ -87,8 +89,7 @@ void MidiClockTempo::clock(int samplePosition, int frames, int offset, int timeM
         lockOffset = offset;
     }
     tempo = 0.99 * tempo + 0.01 * m;
-    if (tempo < 30.0) tempo = 30.0;
-    if (tempo > 240.0) tempo = 240.0;
+    tempo = abClamp(tempo, 30.0, 240.0);
     locked = 1;
 }
 

@@ -99,6 +99,6 @@ void AudioManager::sendMidiOut(const MidiEventRecord* event)
     slot.length = length;
     slot.port = event->port;
     for (int i = 0; i < 3; ++i) slot.data.bytes[i] = i < length ? event->data.bytes[i] : 0;
-    slot.type = 2;
+    slot.type = MIDI_SLOT_RING;
     abSendMidi(&slot);
 }

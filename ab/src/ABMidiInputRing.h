@@ -18,15 +18,19 @@ struct MidiRingSlot {
     } data;
     uint64_t time;             // microseconds, on the clock of MidiInputRing::blockTime
     int32_t spare[2];          // 0 as written
-    int32_t type;              // 2 as written by the MIDI driver
+    int32_t type;              // MIDI_SLOT_RING as written by the MIDI driver
 };
+
+// The type word of a slot: what a SysEx notification carries, and what a ring slot (or an outgoing
+// short message) carries.
+enum MidiSlotType : int32_t { MIDI_SLOT_SYSEX = 0, MIDI_SLOT_RING = 2 };
 
 // The host's MIDI notification: called for every message written into the ring (and for every SysEx
 // message, which does not enter the ring) with the slot, 0 and the MIDI device's two user words. It runs
 // on the system's MIDI callback thread, not on the audio thread: whatever it calls (the audio client's
 // shortMidi and sysEx among them) runs there too. A SysEx slot (length above 4) points at bytes that are
-// valid only during the call; a SysEx of 4 bytes or fewer carries them inline; its type is 0, a ring
-// slot's is 2.
+// valid only during the call; a SysEx of 4 bytes or fewer carries them inline; its type is
+// MIDI_SLOT_SYSEX, a ring slot's MIDI_SLOT_RING.
 typedef void (*AbMidiNotify)(const MidiRingSlot* slot, int reserved, void* user2, void* user1);
 
 class MidiInputRing {

@@ -18,7 +18,7 @@ bool midiHeaderDone(const MIDIHDR* h) { return (*static_cast<const volatile DWOR
 
 // ---- input
 
-MidiInPort::MidiInPort(WinMidi* owner, uint32_t systemIndex) : MidiPort(systemIndex), m_owner(owner), m_recycler(this) {}
+MidiInPort::MidiInPort(WinMidi* owner, uint32_t index) : MidiPort(index), m_owner(owner), m_recycler(this) {}
 
 MidiInPort::~MidiInPort()
 {
@@ -59,7 +59,7 @@ int MidiInPort::setOpen(bool on)
     if (!m_handle) return 0;
 
     open = 1;
-    m_sysEx = new (std::nothrow) uint8_t[kSysExBufferSize];
+    m_sysEx.reset(new (std::nothrow) uint8_t[kSysExBufferSize]);
     m_fill = 0;
     m_inSysEx = false;
     m_recycleEvent = CreateEventA(nullptr, FALSE, FALSE, nullptr);
@@ -108,8 +108,7 @@ void MidiInPort::close()
     if (m_recycleEvent) CloseHandle(m_recycleEvent);
     if (m_recyclerQuit) CloseHandle(m_recyclerQuit);
     m_closeEvent = m_recycleEvent = m_recyclerQuit = nullptr;
-    delete[] m_sysEx;
-    m_sysEx = nullptr;
+    m_sysEx.reset();
     m_openTime.store(0);
     open = 0;
 }
@@ -213,7 +212,7 @@ void MidiInPort::assembleSysEx(const uint8_t* bytes, uint32_t count)
             continue;
         }
         if (b == 0xF7) {
-            m_owner->deliverSysEx(this, m_sysEx, static_cast<int>(m_fill));
+            m_owner->deliverSysEx(this, m_sysEx.get(), static_cast<int>(m_fill));
             m_fill = 0;
             m_inSysEx = false;
         }

@@ -8,8 +8,9 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 
-#include "GPThread.h"
+#include "ABMemberThread.h"
 
 class WinMidi;
 
@@ -36,7 +37,7 @@ public:
     static const int kHeaderCount = 3;
     static const int kHeaderBytes = 512;
 
-    MidiInPort(WinMidi* owner, uint32_t systemIndex);
+    MidiInPort(WinMidi* owner, uint32_t index);
     ~MidiInPort() override;   // closes the port
     int setOpen(bool on) override;
     void getName(char* name, uint32_t size) override;
@@ -50,16 +51,8 @@ public:
     void assembleSysEx(const uint8_t* bytes, uint32_t count);
 
 private:
-    // Gives done SysEx headers back to the system. It runs outside the MIDI callback because midiIn
-    // calls made inside the callback can deadlock.
-    class Recycler : public Thread {
-    public:
-        explicit Recycler(MidiInPort* owner) : m_owner(owner) {}
-        void run() override { m_owner->recyclerRun(); }
-
-    private:
-        MidiInPort* m_owner;
-    };
+    // The recycler's body: gives done SysEx headers back to the system. It runs outside the MIDI
+    // callback because midiIn calls made inside the callback can deadlock.
     void recyclerRun();
     void close();
     void freeHeaders();
@@ -68,7 +61,7 @@ private:
     std::atomic<uint8_t> m_dataSeen{0};
     HANDLE m_closeEvent = nullptr;        // manual reset, set at MIM_CLOSE
     HMIDIIN m_handle = nullptr;
-    uint8_t* m_sysEx = nullptr;           // assembly buffer
+    std::unique_ptr<uint8_t[]> m_sysEx;   // assembly buffer, made by open (filled on the callback thread)
     uint32_t m_fill = 0;
     bool m_inSysEx = false;
     MIDIHDR* m_headers[kHeaderCount] = {nullptr, nullptr, nullptr};   // each with its 512 bytes behind it
@@ -77,13 +70,13 @@ private:
     std::atomic<uint8_t> m_recycle[kHeaderCount] = {};
     HANDLE m_recycleEvent = nullptr;      // auto reset: a header waits to be given back
     HANDLE m_recyclerQuit = nullptr;      // manual reset
-    Recycler m_recycler;
+    MemberThread<MidiInPort, &MidiInPort::recyclerRun> m_recycler;
     bool m_recyclerRunning = false;
 };
 
 class MidiOutPort : public MidiPort {
 public:
-    explicit MidiOutPort(uint32_t systemIndex) : MidiPort(systemIndex) {}
+    explicit MidiOutPort(uint32_t index) : MidiPort(index) {}
     ~MidiOutPort() override;   // closes the port
     int setOpen(bool on) override;
     void getName(char* name, uint32_t size) override;

@@ -12,19 +12,11 @@ public:
     UINT outGetNumDevs() override { return midiOutGetNumDevs(); }
     MMRESULT inGetName(UINT index, char* name, UINT size) override
     {
-        MIDIINCAPSA caps;
-        std::memset(&caps, 0, sizeof caps);
-        MMRESULT r = midiInGetDevCapsA(index, &caps, sizeof caps);
-        copyName(r == MMSYSERR_NOERROR ? caps.szPname : "", name, size);
-        return r;
+        return capsName<MIDIINCAPSA>(midiInGetDevCapsA, index, name, size);
     }
     MMRESULT outGetName(UINT index, char* name, UINT size) override
     {
-        MIDIOUTCAPSA caps;
-        std::memset(&caps, 0, sizeof caps);
-        MMRESULT r = midiOutGetDevCapsA(index, &caps, sizeof caps);
-        copyName(r == MMSYSERR_NOERROR ? caps.szPname : "", name, size);
-        return r;
+        return capsName<MIDIOUTCAPSA>(midiOutGetDevCapsA, index, name, size);
     }
     MMRESULT inOpen(HMIDIIN* handle, UINT index, DWORD_PTR callback, DWORD_PTR instance, DWORD flags) override
     {
@@ -47,11 +39,18 @@ public:
     DWORD timeMs() override { return timeGetTime(); }
 
 private:
-    static void copyName(const char* from, char* to, UINT size)
+    // The port's name from its capabilities record (empty when the query fails) into the caller's
+    // buffer, cut to fit; the query's result.
+    template <class Caps, class Query>
+    static MMRESULT capsName(Query query, UINT index, char* to, UINT size)
     {
-        if (!to || size == 0) return;
-        std::strncpy(to, from, size - 1);
+        Caps caps;
+        std::memset(&caps, 0, sizeof caps);
+        const MMRESULT r = query(index, &caps, sizeof caps);
+        if (!to || size == 0) return r;
+        std::strncpy(to, r == MMSYSERR_NOERROR ? caps.szPname : "", size - 1);
         to[size - 1] = 0;
+        return r;
     }
 };
 

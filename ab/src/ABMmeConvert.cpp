@@ -3,6 +3,8 @@
 
 #include <cstring>
 
+#include "ABSampleFormatConverter.h"
+
 void mmeFloatToPcm16(const float* const* buffers, int channels, int frames, int16_t* pcm)
 {
     for (int c = 0; c < channels; ++c) {
@@ -12,18 +14,7 @@ void mmeFloatToPcm16(const float* const* buffers, int channels, int frames, int1
             for (int f = 0; f < frames; ++f) out[f * channels] = 0;
             continue;
         }
-        for (int f = 0; f < frames; ++f) {
-            float v = in[f] * 32767.0f;
-            // Saturate instead of wrapping; the comparisons are false for NaN, which becomes 0.
-            int32_t s = 0;
-            if (v >= 32767.0f)
-                s = 32767;
-            else if (v <= -32768.0f)
-                s = -32768;
-            else if (v == v)
-                s = static_cast<int32_t>(v);
-            out[f * channels] = static_cast<int16_t>(s);
-        }
+        for (int f = 0; f < frames; ++f) out[f * channels] = pcm16FromFloat(in[f]);
     }
 }
 

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "ABClamp.h"
 #include "ABDeviceErrors.h"
 #include "ABMmeConvert.h"
 #include "ABPropertyValues.h"
@@ -53,59 +54,45 @@ void showError(const char* what, const char* systemText)
     gpMessageBox(text, GP_BUTTONS_OK, GP_NO_DEFAULT);
 }
 
-void copyName(char* to, size_t room, const std::string& from)
-{
-    std::strncpy(to, from.c_str(), room - 1);
-    to[room - 1] = 0;
-}
-
 }  // namespace
 
-MmeDevice::MmeDevice(uint32_t outputIndex) : MappedPropertyDevice(KIND_AUDIO), m_worker(this), m_outIndex(outputIndex)
+namespace {
+// "MME " and the system's name of the output device.
+std::string outputName(uint32_t index)
+{
+    WAVEOUTCAPSA caps;
+    std::memset(&caps, 0, sizeof caps);
+    std::string name = "MME ";
+    if (waveOutGetDevCapsA(index, &caps, sizeof caps) == MMSYSERR_NOERROR) name += caps.szPname;
+    return name;
+}
+}  // namespace
+
+MmeDevice::MmeDevice(uint32_t outputIndex)
+    : AudioDriverDevice(outputName(outputIndex)), m_worker(this), m_outIndex(outputIndex)
 {
     std::memset(&m_format, 0, sizeof m_format);
     std::memset(m_rates, 0, sizeof m_rates);
-    WAVEOUTCAPSA caps;
-    std::memset(&caps, 0, sizeof caps);
-    m_name = "MME ";
-    if (waveOutGetDevCapsA(outputIndex, &caps, sizeof caps) == MMSYSERR_NOERROR) m_name += caps.szPname;
-    m_inName = "no device";
+    m_inName = kNoInputDeviceName;
 
+    typedef MmeDevice M;
     DevicePropertyMaps<MmeDevice>& p = properties;
-    p.addInfo("DeviceName", this, &MmeDevice::nameInfo);
-    p.addGet("DeviceName", this, &MmeDevice::nameGet);
-    p.addInfo("PortDescription", this, &MmeDevice::portInfo);
-    p.addGet("PortDescription", this, &MmeDevice::portGet);
-    p.addSet("PortDescription", this, &MmeDevice::portSet);
-    p.addInfo("StreamDescription", this, &MmeDevice::streamInfo);
-    p.addGet("StreamDescription", this, &MmeDevice::streamGet);
-    p.addInfo("EnableAudioPort", this, &MmeDevice::enableInfo);
-    p.addGet("EnableAudioPort", this, &MmeDevice::enableGet);
-    p.addSet("EnableAudioPort", this, &MmeDevice::enableSet);
-    p.addInfo("ActiveAudioPort", this, &MmeDevice::activeInfo);
-    p.addGet("ActiveAudioPort", this, &MmeDevice::activeGet);
-    p.addSet("ActiveAudioPort", this, &MmeDevice::activeSet);
-    p.addInfo("SampleRateList", this, &MmeDevice::rateListInfo);
-    p.addGet("SampleRateList", this, &MmeDevice::rateListGet);
-    p.addGet("SampleRate", this, &MmeDevice::rateGet);
-    p.addSet("SampleRate", this, &MmeDevice::rateSet);
-    p.addInfo("BufferSize", this, &MmeDevice::bufferSizeInfo);
-    p.addGet("BufferSize", this, &MmeDevice::bufferSizeGet);
-    p.addSet("BufferSize", this, &MmeDevice::bufferSizeSet);
-    p.addGet("InBufferSize", this, &MmeDevice::inBufferSizeGet);
-    p.addSet("InBufferSize", this, &MmeDevice::inBufferSizeSet);
-    p.addInfo("AudioInDeviceList", this, &MmeDevice::inListInfo);
-    p.addGet("AudioInDeviceList", this, &MmeDevice::inListGet);
-    p.addSet("AudioInDevice", this, &MmeDevice::inDeviceSet);
-    p.addGet("ActiveAudioInDevice", this, &MmeDevice::activeInDeviceGet);
-    p.addInfo("Latency", this, &MmeDevice::latencyInfo);
-    p.addGet("Latency", this, &MmeDevice::latencyGet);
-    p.addSet("Latency", this, &MmeDevice::latencySet);
-    p.addInfo("SetInLatency", this, &MmeDevice::inLatencyInfo);
-    p.addGet("SetInLatency", this, &MmeDevice::inLatencyGet);
-    p.addSet("SetInLatency", this, &MmeDevice::inLatencySet);
-    p.addGet("PlayPosition", this, &MmeDevice::playPositionGet);
-    p.addGet("DeviceDescription", this, &MmeDevice::descriptionGet);
+    p.add("DeviceName", this, &M::nameInfo, &M::nameGet);
+    p.add("PortDescription", this, &M::portInfo, &M::portGet, &M::portSet);
+    p.add("StreamDescription", this, &M::streamInfo, &M::streamGet);
+    p.add("EnableAudioPort", this, &M::openStateInfo, &M::openStateGet, &M::enableSet);
+    p.add("ActiveAudioPort", this, &M::openStateInfo, &M::openStateGet, &M::openStateSet);
+    p.add("SampleRateList", this, &M::rateListInfo, &M::rateListGet);
+    p.add("SampleRate", this, nullptr, &M::rateGet, &M::rateSet);
+    p.add("BufferSize", this, &M::bufferSizeInfo, &M::bufferSizeGet, &M::bufferSizeSet);
+    p.add("InBufferSize", this, nullptr, &M::inBufferSizeGet, &M::inBufferSizeSet);
+    p.add("AudioInDeviceList", this, &M::inListInfo, &M::inListGet);
+    p.add("AudioInDevice", this, nullptr, nullptr, &M::inDeviceSet);
+    p.add("ActiveAudioInDevice", this, nullptr, &M::activeInDeviceGet);
+    p.add("Latency", this, &M::latencyInfo, &M::latencyGet, &M::latencySet);
+    p.add("SetInLatency", this, &M::latencyInfo, &M::inLatencyGet, &M::inLatencySet);
+    p.add("PlayPosition", this, nullptr, &M::playPositionGet);
+    p.add("DeviceDescription", this, nullptr, &M::descriptionGet);
 }
 
 MmeDevice::~MmeDevice()
@@ -115,6 +102,25 @@ MmeDevice::~MmeDevice()
 }
 
 // ---- life cycle
+
+namespace {
+// One direction of the block and its port records: channel c has the id c and is the port c, named
+// after the device with its number.
+void setUpSide(AudioBlockPart* side, uint32_t frames, int channels, float** buffers, int32_t* ids, AudioPortEntry* ports,
+               bool isOutput, const std::string& name)
+{
+    side->frames = static_cast<int32_t>(frames);
+    side->channelCount = channels;
+    side->buffers = buffers;
+    side->channelIds = ids;
+    for (int c = 0; c < channels; ++c) {
+        ids[c] = c;
+        ports[c].index = c;
+        ports[c].isOutput = isOutput ? 1 : 0;
+        std::snprintf(ports[c].name, sizeof ports[c].name, "%s %d", name.c_str(), c + 1);
+    }
+}
+}  // namespace
 
 void MmeDevice::probe()
 {
@@ -173,13 +179,13 @@ int MmeDevice::open(bool on)
     if (ok && inCh > 0) {
         m_inBuffers = newChannelBuffers(inCh, inBufferFrames);
         m_inIds = new (std::nothrow) int32_t[inCh];
-        m_inPorts = new (std::nothrow) AudioPortEntry[inCh]();
+        m_inPorts.reset(new (std::nothrow) AudioPortEntry[inCh]());
         ok = m_inBuffers && m_inIds && m_inPorts;
     }
     if (ok && outCh > 0) {
         m_outBuffers = newChannelBuffers(outCh, m_outFrames);
         m_outIds = new (std::nothrow) int32_t[outCh];
-        m_outPorts = new (std::nothrow) AudioPortEntry[outCh]();
+        m_outPorts.reset(new (std::nothrow) AudioPortEntry[outCh]());
         ok = m_outBuffers && m_outIds && m_outPorts;
     }
     if (!ok) {
@@ -188,31 +194,12 @@ int MmeDevice::open(bool on)
     }
     if (inCh > 0) {
         m_inPortCount = inCh;
-        block.input.frames = static_cast<int32_t>(m_inFrames);
-        block.input.channelCount = inCh;
-        block.input.buffers = m_inBuffers;
-        block.input.channelIds = m_inIds;
-        for (int c = 0; c < inCh; ++c) {
-            m_inIds[c] = c;
-            AudioPortEntry& e = m_inPorts[c];
-            e.index = c;
-            e.isOutput = 0;
-            std::snprintf(e.name, sizeof e.name, "%s %d", m_inName.c_str(), c + 1);
-        }
+        setUpSide(&block.input, m_inFrames, inCh, m_inBuffers, m_inIds, m_inPorts.get(), false, m_inName);
     }
     m_outPortCount = outCh;
-    block.output.frames = static_cast<int32_t>(m_outFrames);
-    block.output.channelCount = outCh;
-    block.output.buffers = m_outBuffers;
-    block.output.channelIds = m_outIds;
-    for (int c = 0; c < outCh; ++c) {
-        m_outIds[c] = c;
-        AudioPortEntry& e = m_outPorts[c];
-        e.index = c;
-        e.isOutput = 1;
-        if (outCh >= 2 && c < 2) e.active = e.enabled = 1;
-        std::snprintf(e.name, sizeof e.name, "%s %d", m_name.c_str(), c + 1);
-    }
+    setUpSide(&block.output, m_outFrames, outCh, m_outBuffers, m_outIds, m_outPorts.get(), true, deviceName());
+    if (outCh >= 2)   // the first two outputs play
+        for (int c = 0; c < 2; ++c) m_outPorts[c].active = m_outPorts[c].enabled = 1;
     block.frames = static_cast<int32_t>(m_outFrames);
     block.sampleRate = static_cast<int32_t>(m_rate);
     m_open = 1;
@@ -231,10 +218,9 @@ void MmeDevice::freeBuffers()
     m_outBuffers = m_inBuffers = nullptr;
     delete[] m_outIds;
     delete[] m_inIds;
-    delete[] m_outPorts;
-    delete[] m_inPorts;
     m_outIds = m_inIds = nullptr;
-    m_outPorts = m_inPorts = nullptr;
+    m_outPorts.reset();
+    m_inPorts.reset();
     m_outPortCount = m_inPortCount = 0;
     std::memset(&block, 0, sizeof block);
 }
@@ -427,66 +413,40 @@ AudioPortEntry* MmeDevice::findPort(int32_t index, bool isOutput)
     return index < m_inPortCount ? &m_inPorts[index] : nullptr;
 }
 
-int MmeDevice::nameInfo(uint32_t* size, uint32_t* changeable)
-{
-    return textPropertyInfo(m_name, size, changeable);
-}
-
-int MmeDevice::nameGet(void* buffer, uint32_t* size)
-{
-    return textPropertyGet(m_name, buffer, size);
-}
-
-int MmeDevice::portInfo(uint32_t* size, uint32_t* changeable)
-{
-    if (!m_open || !size) return AB_ERR_NOT_OPEN;
-    *size = 4 + 80 * static_cast<uint32_t>(portCount());
-    if (changeable) *changeable = 1;
-    return AB_OK;
-}
-
 int MmeDevice::portGet(void* buffer, uint32_t* size)
 {
-    if (!m_open || !size || !buffer || *size < 4) return AB_ERR_NOT_OPEN;
-    const uint64_t full = 4 + 80 * static_cast<uint64_t>(portCount());
-    uint8_t* out = static_cast<uint8_t*>(buffer);
-    if (*size == full) {
-        writeU32(out, 0, static_cast<uint32_t>(portCount()));
-        size_t at = 4;
-        for (int i = 0; i < m_inPortCount; ++i, at += 76) std::memcpy(out + at, &m_inPorts[i], 76);
-        for (int i = 0; i < m_outPortCount; ++i, at += 76) std::memcpy(out + at, &m_outPorts[i], 76);
+    if (!m_open || !size || !buffer || *size < kRecordCountBytes) return AB_ERR_NOT_OPEN;
+    if (*size == audioPortDescriptionBytes(static_cast<uint32_t>(portCount()))) {
+        writeU32(buffer, 0, static_cast<uint32_t>(portCount()));
+        size_t k = 0;
+        for (int i = 0; i < m_inPortCount; ++i) putPortEntry(buffer, k++, m_inPorts[i]);
+        for (int i = 0; i < m_outPortCount; ++i) putPortEntry(buffer, k++, m_outPorts[i]);
         return AB_OK;
     }
-    const uint32_t count = readU32(out, 0);
-    if (*size == 80 && count == 1) {
-        AudioPortEntry e;
-        std::memcpy(&e, out + 4, 76);
-        AudioPortEntry* port = findPort(e.index, e.isOutput != 0);
-        if (!port) return AB_ERR_NOT_OPEN;
-        e.active = port->active;
-        e.enabled = port->enabled;
-        std::memcpy(out + 4, &e, 76);
-        return AB_OK;
+    if (isSinglePortRecord(buffer, *size)) {
+        return answerPortRecord(buffer, [this](const AudioPortEntry& e, uint8_t* active, uint8_t* enabled) {
+            const AudioPortEntry* port = findPort(e.index, e.isOutput != 0);
+            if (!port) return false;
+            *active = port->active;
+            *enabled = port->enabled;
+            return true;
+        });
     }
-    if (*size == 4 + 76 * static_cast<uint64_t>(count)) {
+    if (*size == portListBytes(readU32(buffer, 0))) {
         gpDebugPrint("usw ..... \n");
         return AB_OK;
     }
     return AB_ERR_NOT_OPEN;
 }
 
-int MmeDevice::portRecordList(const void* value, uint32_t size, bool enabledOnly)
+int MmeDevice::portRecordList(const void* value, bool enabledOnly)
 {
-    const uint8_t* in = static_cast<const uint8_t*>(value);
-    const uint32_t count = readU32(in, 0);
-    for (uint32_t i = 0; i < count; ++i) {
-        AudioPortEntry e;
-        std::memcpy(&e, in + 4 + 76 * static_cast<size_t>(i), 76);
+    forEachPortEntry(value, [&](const AudioPortEntry& e) {
         AudioPortEntry* port = findPort(e.index, e.isOutput != 0);
-        if (!port) continue;
+        if (!port) return;
         if (!enabledOnly) port->active = e.active;
         port->enabled = e.enabled;
-    }
+    });
     return AB_OK;
 }
 
@@ -495,81 +455,61 @@ int MmeDevice::portSet(const void* value, uint32_t size)
     if (!m_open || !isRecordList(value, size)) return AB_ERR_NOT_OPEN;
     const bool wasRunning = m_running != 0;
     if (wasRunning) start(false);
-    portRecordList(value, size, false);
+    portRecordList(value, false);
     return wasRunning ? start(true) : AB_OK;
+}
+
+// Sized with room for one entry more than there are ports; the count word gives the ports.
+uint32_t MmeDevice::streamBytes() const
+{
+    return static_cast<uint32_t>(streamDescriptionBytes(static_cast<uint32_t>(portCount()) + 1u));
 }
 
 int MmeDevice::streamInfo(uint32_t* size, uint32_t* changeable)
 {
-    if (!m_open || !size) return AB_ERR_NOT_OPEN;
-    *size = 28 + 16 * static_cast<uint32_t>(portCount());
-    if (changeable) *changeable = 1;
-    return AB_OK;
+    if (!m_open) return AB_ERR_NOT_OPEN;
+    return valuePropertyInfo(streamBytes(), true, size, changeable);
 }
 
 int MmeDevice::streamGet(void* buffer, uint32_t* size)
 {
-    if (!m_open || !size || !buffer || *size != 28 + 16 * static_cast<uint32_t>(portCount())) return AB_ERR_NOT_OPEN;
-    uint8_t* out = static_cast<uint8_t*>(buffer);
-    std::memset(out, 0, *size);
-    writeU32(out, 0, static_cast<uint32_t>(portCount()));
-    writeU32(out, 4, m_outFrames);
-    writeU32(out, 8, m_rate);
-    size_t at = 12;
+    if (!m_open || !size || !buffer || *size != streamBytes()) return AB_ERR_NOT_OPEN;
+    std::memset(buffer, 0, *size);
+    writeStreamHeader(buffer, static_cast<uint32_t>(portCount()), m_outFrames, m_rate);
+    size_t at = kStreamHeaderBytes;
     for (int dir = 0; dir < 2; ++dir) {
         const int n = dir ? m_outPortCount : m_inPortCount;
-        const AudioPortEntry* ports = dir ? m_outPorts : m_inPorts;
+        const AudioPortEntry* ports = dir ? m_outPorts.get() : m_inPorts.get();
         uint32_t channel = 0;
-        for (int i = 0; i < n; ++i) {
-            if (!ports[i].active || !ports[i].enabled) continue;
-            out[at] = static_cast<uint8_t>(dir);
-            writeU32(out, at + 4, channel++);
-            writeU32(out, at + 8, static_cast<uint32_t>(ports[i].index));
-            at += 16;
-        }
+        for (int i = 0; i < n; ++i)
+            if (ports[i].active && ports[i].enabled)
+                at = writeStreamEntry(buffer, at, dir == 1, channel++, static_cast<uint32_t>(ports[i].index));
     }
     return AB_OK;
 }
 
-int MmeDevice::enableInfo(uint32_t*, uint32_t*) { return m_open ? AB_OK : AB_ERR_NOT_OPEN; }
-int MmeDevice::enableGet(void*, uint32_t*) { return m_open ? AB_OK : AB_ERR_NOT_OPEN; }
-
 int MmeDevice::enableSet(const void* value, uint32_t size)
 {
     if (!m_open || !isRecordList(value, size)) return AB_ERR_NOT_OPEN;
-    return portRecordList(value, size, true);
+    return portRecordList(value, true);
 }
 
-int MmeDevice::activeInfo(uint32_t*, uint32_t*) { return m_open ? AB_OK : AB_ERR_NOT_OPEN; }
-int MmeDevice::activeGet(void*, uint32_t*) { return m_open ? AB_OK : AB_ERR_NOT_OPEN; }
-int MmeDevice::activeSet(const void*, uint32_t) { return m_open ? AB_OK : AB_ERR_NOT_OPEN; }
-
-int MmeDevice::rateListInfo(uint32_t* size, uint32_t* changeable)
+int MmeDevice::listedRates(int32_t* rates)
 {
-    if (!m_open || !size) return AB_ERR_NOT_OPEN;
-    *size = 8 + 4 * static_cast<uint32_t>(m_rateCount);
-    if (changeable) *changeable = m_rateCount >= 2 ? 1 : 0;
-    return AB_OK;
+    for (int i = 0; i < m_rateCount; ++i) rates[i] = static_cast<int32_t>(m_rates[i]);
+    return m_rateCount;
 }
 
 int MmeDevice::rateListGet(void* buffer, uint32_t* size)
 {
-    if (!m_open || !size || !buffer || *size != 8 + 4 * static_cast<uint32_t>(m_rateCount)) return AB_ERR_NOT_OPEN;
-    writeU32(buffer, 0, static_cast<uint32_t>(m_rateCount));
-    for (int i = 0; i < m_rateCount; ++i) writeU32(buffer, 4 + 4 * static_cast<size_t>(i), static_cast<uint32_t>(m_rates[i]));
-    return AB_OK;
-}
-
-int MmeDevice::rateGet(void* buffer, uint32_t* size)
-{
-    if (!m_open || !size || !buffer || *size != 4) return AB_ERR_NOT_OPEN;
-    writeU32(buffer, 0, m_rate);
+    if (!m_open || !size || !buffer || *size != rateListBytes(m_rateCount)) return AB_ERR_NOT_OPEN;
+    writeRateList(buffer, m_rates, m_rateCount);
     return AB_OK;
 }
 
 int MmeDevice::rateSet(const void* value, uint32_t size)
 {
-    if (!m_open || !value || size != 4) return AB_ERR_NOT_OPEN;
+    if (!m_open || !isWordValue(value, size)) return AB_ERR_NOT_OPEN;
     const int32_t rate = static_cast<int32_t>(readU32(value, 0));
     if (rate <= 0) return AB_ERR_NOT_OPEN;   // the host divides by the rate
     m_rate = static_cast<uint32_t>(rate);
@@ -582,79 +522,48 @@ int MmeDevice::setBufferFrames(uint32_t* field, uint32_t frames)
 {
     const bool wasRunning = m_running != 0;
     open(false);
-    if (frames < 1) frames = 1;
-    if (frames > kMaxBufferFrames) frames = kMaxBufferFrames;
-    *field = frames;
+    *field = abClamp<uint32_t>(frames, 1, kMaxBufferFrames);
     return reopen(wasRunning);
-}
-
-int MmeDevice::bufferSizeInfo(uint32_t* size, uint32_t* changeable)
-{
-    if (!m_open || !size) return AB_ERR_NOT_OPEN;
-    *size = 4;
-    if (changeable) *changeable = 0;
-    return AB_OK;
-}
-
-int MmeDevice::bufferSizeGet(void* buffer, uint32_t* size)
-{
-    if (!m_open || !size || !buffer || *size != 4) return AB_ERR_NOT_OPEN;
-    writeU32(buffer, 0, m_outFrames);
-    return AB_OK;
 }
 
 int MmeDevice::bufferSizeSet(const void* value, uint32_t size)
 {
-    if (!m_open || !value || size != 4) return AB_ERR_NOT_OPEN;
+    if (!m_open || !isWordValue(value, size)) return AB_ERR_NOT_OPEN;
     return setBufferFrames(&m_outFrames, readU32(value, 0));
 }
 
 int MmeDevice::inBufferSizeGet(void* buffer, uint32_t* size)
 {
-    if (!m_open || !size || !buffer || *size != 4) return AB_ERR_NOT_OPEN;
-    writeU32(buffer, 0, m_inFrames);
-    return AB_OK;
+    if (!m_open) return AB_ERR_NOT_OPEN;
+    return wordPropertyGet(m_inFrames, buffer, size);
 }
 
 int MmeDevice::inBufferSizeSet(const void* value, uint32_t size)
 {
-    if (!m_open || !value || size != 4) return AB_ERR_NOT_OPEN;
+    if (!m_open || !isWordValue(value, size)) return AB_ERR_NOT_OPEN;
     return setBufferFrames(&m_inFrames, readU32(value, 0));
 }
 
+namespace {
+std::string inputName(UINT index)
+{
+    WAVEINCAPSA caps;
+    std::memset(&caps, 0, sizeof caps);
+    waveInGetDevCapsA(index, &caps, sizeof caps);
+    return std::string("MME ") + caps.szPname;
+}
+}  // namespace
+
 int MmeDevice::inListInfo(uint32_t* size, uint32_t* changeable)
 {
-    if (!m_open || !size) return AB_ERR_NOT_OPEN;
-    *size = 68 * (waveInGetNumDevs() + 1);
-    if (changeable) *changeable = 0;
-    return AB_OK;
+    if (!m_open) return AB_ERR_NOT_OPEN;
+    return valuePropertyInfo(static_cast<uint32_t>(inDeviceListBytes(waveInGetNumDevs())), false, size, changeable);
 }
 
 int MmeDevice::inListGet(void* buffer, uint32_t* size)
 {
     if (!m_open || !size) return AB_ERR_NOT_OPEN;
-    const UINT n = waveInGetNumDevs();
-    if (!buffer || *size < 68 * (n + 1)) {
-        *size = 0;
-        return AB_ERR_NOT_OPEN;
-    }
-    uint8_t* out = static_cast<uint8_t*>(buffer);
-    AudioInDeviceEntry e;
-    std::memset(&e, 0, sizeof e);
-    e.index = -1;
-    copyName(e.name, sizeof e.name, "no device");
-    std::memcpy(out, &e, 68);
-    for (UINT i = 0; i < n; ++i) {
-        WAVEINCAPSA caps;
-        std::memset(&caps, 0, sizeof caps);
-        waveInGetDevCapsA(i, &caps, sizeof caps);
-        std::memset(&e, 0, sizeof e);
-        e.index = static_cast<int32_t>(i);
-        copyName(e.name, sizeof e.name, std::string("MME ") + caps.szPname);
-        std::memcpy(out + 68 * static_cast<size_t>(i + 1), &e, 68);
-    }
-    *size = 68 * (n + 1);
-    return AB_OK;
+    return inDeviceListPropertyGet(waveInGetNumDevs(), inputName, buffer, size);
 }
 
 int MmeDevice::inDeviceSet(const void* value, uint32_t size)
@@ -664,8 +573,8 @@ int MmeDevice::inDeviceSet(const void* value, uint32_t size)
     open(false);
     int result = AB_OK;
     m_inIndex = -1;
-    m_inName = "no device";
-    if (size == 68 && value) {
+    m_inName = kNoInputDeviceName;
+    if (size == sizeof(AudioInDeviceEntry) && value) {
         const int32_t index = static_cast<int32_t>(readU32(value, 0));
         WAVEINCAPSA caps;
         std::memset(&caps, 0, sizeof caps);
@@ -684,28 +593,21 @@ int MmeDevice::inDeviceSet(const void* value, uint32_t size)
 int MmeDevice::activeInDeviceGet(void* buffer, uint32_t* size)
 {
     if (!m_open || !size) return AB_ERR_NOT_OPEN;
-    if (!buffer || *size < 68) return AB_OK;
-    AudioInDeviceEntry e;
-    std::memset(&e, 0, sizeof e);
-    e.index = m_inIndex;
-    copyName(e.name, sizeof e.name, m_inName);
-    std::memcpy(buffer, &e, 68);
+    if (!buffer || *size < sizeof(AudioInDeviceEntry)) return AB_OK;
+    putInDeviceEntry(buffer, 0, m_inIndex, m_inName);
     return AB_OK;
 }
 
 int MmeDevice::latencyInfo(uint32_t* size, uint32_t* changeable)
 {
-    if (!m_open || !size) return AB_ERR_NOT_OPEN;
-    *size = 4;
-    if (changeable) *changeable = 1;
-    return AB_OK;
+    if (!m_open) return AB_ERR_NOT_OPEN;
+    return valuePropertyInfo(sizeof(uint32_t), true, size, changeable);
 }
 
 int MmeDevice::latencyGet(void* buffer, uint32_t* size)
 {
-    if (!m_open || !size || !buffer || *size != 4) return AB_ERR_NOT_OPEN;
-    writeU32(buffer, 0, static_cast<uint32_t>(static_cast<uint64_t>(m_outFrames) * 1000u / m_rate));
-    return AB_OK;
+    if (!m_open) return AB_ERR_NOT_OPEN;
+    return wordPropertyGet(static_cast<uint32_t>(static_cast<uint64_t>(m_outFrames) * 1000u / m_rate), buffer, size);
 }
 
 namespace {
@@ -720,28 +622,25 @@ uint32_t latencyFrames(uint32_t rate, const void* value)
 
 int MmeDevice::latencySet(const void* value, uint32_t size)
 {
-    if (!m_open || !value || size != 4) return AB_ERR_NOT_OPEN;
+    if (!m_open || !isWordValue(value, size)) return AB_ERR_NOT_OPEN;
     return setBufferFrames(&m_outFrames, latencyFrames(m_rate, value));
 }
 
-int MmeDevice::inLatencyInfo(uint32_t* size, uint32_t* changeable) { return latencyInfo(size, changeable); }
-
 int MmeDevice::inLatencyGet(void* buffer, uint32_t* size)
 {
-    if (!m_open || !size || !buffer || *size != 4) return AB_ERR_NOT_OPEN;
-    writeU32(buffer, 0, static_cast<uint32_t>(m_inFrames * 1000.0 / m_rate));
-    return AB_OK;
+    if (!m_open) return AB_ERR_NOT_OPEN;
+    return wordPropertyGet(static_cast<uint32_t>(m_inFrames * 1000.0 / m_rate), buffer, size);
 }
 
 int MmeDevice::inLatencySet(const void* value, uint32_t size)
 {
-    if (!m_open || !value || size != 4) return AB_ERR_NOT_OPEN;
+    if (!m_open || !isWordValue(value, size)) return AB_ERR_NOT_OPEN;
     return setBufferFrames(&m_inFrames, latencyFrames(m_rate, value));
 }
 
 int MmeDevice::playPositionGet(void* buffer, uint32_t* size)
 {
-    if (!m_running || !m_waveOut || !size || !buffer || *size != 4) return AB_ERR_NOT_OPEN;
+    if (!m_running || !m_waveOut || !isWordBuffer(buffer, size)) return AB_ERR_NOT_OPEN;
     MMTIME t;
     std::memset(&t, 0, sizeof t);
     t.wType = TIME_SAMPLES;
@@ -758,8 +657,7 @@ int MmeDevice::playPositionGet(void* buffer, uint32_t* size)
 
 int MmeDevice::descriptionGet(void* buffer, uint32_t* size)
 {
-    if (!m_open || !size || !buffer || *size < 8) return AB_ERR_NOT_OPEN;
-    writeU32(buffer, 0, kind);
-    writeU32(buffer, 4, 2);
+    if (!m_open || !size || !buffer || *size < kDeviceDescriptionBytes) return AB_ERR_NOT_OPEN;
+    writeDeviceDescription(buffer, kind, AB_DRIVER_MME);
     return AB_OK;
 }

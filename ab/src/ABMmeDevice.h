@@ -9,13 +9,14 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <string>
 
-#include "ABAudioMidiDevice.h"
+#include "ABAudioDriverDevice.h"
 #include "ABPortEntry.h"
-#include "GPThread.h"
+#include "ABMemberThread.h"
 
-class MmeDevice : public MappedPropertyDevice<MmeDevice> {
+class MmeDevice : public AudioDriverDevice<MmeDevice> {
 public:
     static const int kMaxRates = 10;
     static const uint32_t kMaxBufferFrames = 262144;   // about 6 s at 44.1 kHz
@@ -31,20 +32,10 @@ public:
     // The worker thread's body.
     void workerRun();
 
-    const std::string& deviceName() const { return m_name; }
     int outputChannels() const { return m_outChannels; }
     int inputChannels() const { return m_inChannels; }
 
 private:
-    class Worker : public Thread {
-    public:
-        explicit Worker(MmeDevice* owner) : m_owner(owner) {}
-        void run() override { m_owner->workerRun(); }
-
-    private:
-        MmeDevice* m_owner;
-    };
-
     void probe();
     void freeBuffers();
     int stopStreams();
@@ -55,28 +46,25 @@ private:
     int portCount() const { return m_outPortCount + m_inPortCount; }
     bool hasInput() const { return m_inIndex >= 0 && m_inChannels > 0; }
     AudioPortEntry* findPort(int32_t index, bool isOutput);
-    int portRecordList(const void* value, uint32_t size, bool enabledOnly);
+    int portRecordList(const void* value, bool enabledOnly);
+    uint32_t streamBytes() const;
 
-    // Property handlers.
-    int nameInfo(uint32_t* size, uint32_t* changeable);
-    int nameGet(void* buffer, uint32_t* size);
-    int portInfo(uint32_t* size, uint32_t* changeable);
+    // What the shared property handlers read.
+    uint32_t portTotal() override { return static_cast<uint32_t>(portCount()); }
+    uint32_t currentRate() override { return m_rate; }
+    uint32_t currentBlockFrames() override { return m_outFrames; }
+    int listedRates(int32_t* rates) override;
+
+    // Property handlers (beside the shared ones).
     int portGet(void* buffer, uint32_t* size);
     int portSet(const void* value, uint32_t size);
     int streamInfo(uint32_t* size, uint32_t* changeable);
     int streamGet(void* buffer, uint32_t* size);
-    int enableInfo(uint32_t* size, uint32_t* changeable);
-    int enableGet(void* buffer, uint32_t* size);
+    // "EnableAudioPort" and "ActiveAudioPort" answer only whether the device is open, but for the set of
+    // "EnableAudioPort", which takes its records.
     int enableSet(const void* value, uint32_t size);
-    int activeInfo(uint32_t* size, uint32_t* changeable);
-    int activeGet(void* buffer, uint32_t* size);
-    int activeSet(const void* value, uint32_t size);
-    int rateListInfo(uint32_t* size, uint32_t* changeable);
     int rateListGet(void* buffer, uint32_t* size);
-    int rateGet(void* buffer, uint32_t* size);
     int rateSet(const void* value, uint32_t size);
-    int bufferSizeInfo(uint32_t* size, uint32_t* changeable);
-    int bufferSizeGet(void* buffer, uint32_t* size);
     int bufferSizeSet(const void* value, uint32_t size);
     int inBufferSizeGet(void* buffer, uint32_t* size);
     int inBufferSizeSet(const void* value, uint32_t size);
@@ -84,18 +72,17 @@ private:
     int inListGet(void* buffer, uint32_t* size);
     int inDeviceSet(const void* value, uint32_t size);
     int activeInDeviceGet(void* buffer, uint32_t* size);
+    // "Latency" and "SetInLatency" share their information.
     int latencyInfo(uint32_t* size, uint32_t* changeable);
     int latencyGet(void* buffer, uint32_t* size);
     int latencySet(const void* value, uint32_t size);
-    int inLatencyInfo(uint32_t* size, uint32_t* changeable);
     int inLatencyGet(void* buffer, uint32_t* size);
     int inLatencySet(const void* value, uint32_t size);
     int playPositionGet(void* buffer, uint32_t* size);
     int descriptionGet(void* buffer, uint32_t* size);
     int setBufferFrames(uint32_t* field, uint32_t frames);
 
-    Worker m_worker;
-    std::string m_name;                // "MME " + product name
+    MemberThread<MmeDevice, &MmeDevice::workerRun> m_worker;
     std::string m_inName;              // "no device" or "MME " + product name
     uint32_t m_outIndex;
     int32_t m_inIndex = -1;
@@ -121,8 +108,8 @@ private:
     int m_outChannels = 2;
     int m_inChannels = 2;
     DWORD m_startTime = 0;
-    AudioPortEntry* m_outPorts = nullptr;
-    AudioPortEntry* m_inPorts = nullptr;
+    std::unique_ptr<AudioPortEntry[]> m_outPorts;   // the ports' records, made by open
+    std::unique_ptr<AudioPortEntry[]> m_inPorts;
     std::atomic<uint32_t> m_outDoneCount{0};
     int m_outPortCount = 0;
     int m_inPortCount = 0;

@@ -26,3 +26,23 @@ struct AudioInDeviceEntry {
 };
 #pragma pack(pop)
 static_assert(sizeof(AudioInDeviceEntry) == 68, "input device entries are 68 bytes");
+
+// The count word that starts a port record, a record list and a "StreamDescription".
+const uint32_t kRecordCountBytes = sizeof(uint32_t);
+// A single-entry port record: the count 1 and one entry (80 bytes).
+const uint32_t kPortRecordBytes = kRecordCountBytes + sizeof(AudioPortEntry);
+
+// A port record list of count entries.
+inline uint64_t portListBytes(uint64_t count) { return kRecordCountBytes + sizeof(AudioPortEntry) * count; }
+// What an audio driver's "PortDescription" information gives and its full read expects: the count
+// word and a single-entry record's size per port (the entries themselves stand at 76-byte steps).
+inline uint64_t audioPortDescriptionBytes(uint64_t ports) { return kRecordCountBytes + kPortRecordBytes * ports; }
+// An "AudioInDeviceList" of count system devices: the "no device" entry, then one entry each.
+inline uint64_t inDeviceListBytes(uint64_t count) { return sizeof(AudioInDeviceEntry) * (count + 1); }
+
+// The driver type, the second word of "DeviceDescription" (the first is the device's kind).
+enum ABDriverType {
+    AB_DRIVER_ASIO = 1,
+    AB_DRIVER_MME = 2,
+    AB_DRIVER_DIRECTSOUND = 3
+};

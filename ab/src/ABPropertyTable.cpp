@@ -22,57 +22,38 @@ PropertyTable::PropertyTable(uint32_t bucketCount, PropertyHashFunction hash, Pr
 {
     uint32_t n = 2;
     while (n < bucketCount && n < 0x40000000u) n <<= 1;
-    m_buckets = new (std::nothrow) Entry*[n]();
+    m_buckets.reset(new (std::nothrow) Chain[n]);
     if (m_buckets) {
         m_bucketCount = n;
         m_mask = n - 1;
     }
 }
 
-PropertyTable::~PropertyTable()
-{
-    clear();
-    delete[] m_buckets;
-}
+PropertyTable::~PropertyTable() { clear(); }
 
 void PropertyTable::clear()
 {
-    for (uint32_t b = 0; b < m_bucketCount; ++b) {
-        Entry* e = m_buckets[b];
-        while (e) {
-            Entry* next = e->next;
-            delete e->value;
-            delete[] e->key;
-            delete e;
-            e = next;
-        }
-        m_buckets[b] = nullptr;
-    }
+    // Entry by entry from the head of each chain, so that a long chain is not destroyed recursively.
+    for (uint32_t b = 0; b < m_bucketCount; ++b)
+        while (m_buckets[b]) m_buckets[b] = std::move(m_buckets[b]->next);
     m_count = 0;
     rewind();
 }
 
 bool PropertyTable::insert(const char* key, PropertyObject* value)
 {
-    if (!key || !m_buckets) {
-        delete value;
-        return false;
-    }
-    size_t len = std::strlen(key);
-    Entry* e = new (std::nothrow) Entry;
-    char* copy = new (std::nothrow) char[len + 1];
-    if (!e || !copy) {
-        delete e;
-        delete[] copy;
-        delete value;
-        return false;
-    }
-    std::memcpy(copy, key, len + 1);
-    e->key = copy;
-    e->value = value;
-    uint32_t b = m_hash(key, m_mask) & m_mask;
-    e->next = m_buckets[b];
-    m_buckets[b] = e;
+    std::unique_ptr<PropertyObject> owned(value);   // deleted here when it cannot be stored
+    if (!key || !m_buckets) return false;
+    const size_t len = std::strlen(key);
+    Chain e(new (std::nothrow) Entry);
+    std::unique_ptr<char[]> copy(new (std::nothrow) char[len + 1]);
+    if (!e || !copy) return false;
+    std::memcpy(copy.get(), key, len + 1);
+    e->key = std::move(copy);
+    e->value = std::move(owned);
+    const uint32_t b = m_hash(key, m_mask) & m_mask;
+    e->next = std::move(m_buckets[b]);
+    m_buckets[b] = std::move(e);
     ++m_count;
     if (m_count >= m_bucketCount * 3 / 4) grow();   // a failed rebuild keeps the smaller table
     return true;
@@ -81,22 +62,20 @@ bool PropertyTable::insert(const char* key, PropertyObject* value)
 bool PropertyTable::grow()
 {
     if (m_bucketCount >= 0x40000000u) return false;
-    uint32_t n = m_bucketCount * 2;
-    Entry** buckets = new (std::nothrow) Entry*[n]();
+    const uint32_t n = m_bucketCount * 2;
+    std::unique_ptr<Chain[]> buckets(new (std::nothrow) Chain[n]);
     if (!buckets) return false;
-    uint32_t mask = n - 1;
+    const uint32_t mask = n - 1;
     for (uint32_t b = 0; b < m_bucketCount; ++b) {
-        Entry* e = m_buckets[b];
-        while (e) {
-            Entry* next = e->next;
-            uint32_t nb = m_hash(e->key, mask) & mask;
-            e->next = buckets[nb];
-            buckets[nb] = e;
-            e = next;
+        while (m_buckets[b]) {
+            Chain e = std::move(m_buckets[b]);
+            m_buckets[b] = std::move(e->next);
+            const uint32_t nb = m_hash(e->key.get(), mask) & mask;
+            e->next = std::move(buckets[nb]);
+            buckets[nb] = std::move(e);
         }
     }
-    delete[] m_buckets;
-    m_buckets = buckets;
+    m_buckets = std::move(buckets);
     m_bucketCount = n;
     m_mask = mask;
     rewind();
@@ -106,8 +85,8 @@ bool PropertyTable::grow()
 PropertyObject* PropertyTable::find(const char* key) const
 {
     if (!key || !m_buckets) return nullptr;
-    for (Entry* e = m_buckets[m_hash(key, m_mask) & m_mask]; e; e = e->next)
-        if (m_compare(e->key, key) == 0) return e->value;
+    for (const Entry* e = m_buckets[m_hash(key, m_mask) & m_mask].get(); e; e = e->next.get())
+        if (m_compare(e->key.get(), key) == 0) return e->value.get();
     return nullptr;
 }
 
@@ -119,9 +98,9 @@ void PropertyTable::rewind()
 
 PropertyObject* PropertyTable::next(const char** key)
 {
-    if (m_cursorEntry) m_cursorEntry = m_cursorEntry->next;
-    while (!m_cursorEntry && m_cursorBucket < m_bucketCount) m_cursorEntry = m_buckets[m_cursorBucket++];
+    if (m_cursorEntry) m_cursorEntry = m_cursorEntry->next.get();
+    while (!m_cursorEntry && m_cursorBucket < m_bucketCount) m_cursorEntry = m_buckets[m_cursorBucket++].get();
     if (!m_cursorEntry) return nullptr;
-    if (key) *key = m_cursorEntry->key;
-    return m_cursorEntry->value;
+    if (key) *key = m_cursorEntry->key.get();
+    return m_cursorEntry->value.get();
 }

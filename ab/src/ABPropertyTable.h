@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 // Anything a PropertyTable holds; the table deletes its objects when it is destroyed.
 class PropertyObject {
@@ -48,13 +49,14 @@ public:
 
 private:
     struct Entry {
-        Entry* next;
-        char* key;
-        PropertyObject* value;
+        std::unique_ptr<Entry> next;             // the rest of the bucket's chain
+        std::unique_ptr<char[]> key;
+        std::unique_ptr<PropertyObject> value;   // destroyed first
     };
+    typedef std::unique_ptr<Entry> Chain;
     bool grow();
 
-    Entry** m_buckets = nullptr;
+    std::unique_ptr<Chain[]> m_buckets;
     uint32_t m_bucketCount = 0;
     uint32_t m_count = 0;
     uint32_t m_mask = 0;

@@ -136,14 +136,7 @@ typedef IntToFloat<15> I16ToFloat;
 typedef IntToFloat<31> I32ToFloat;   // also 24-bit, carried in the upper three bytes
 
 struct FloatToI16 {   // × 32767, truncated toward zero, saturated
-    static int32_t one(float f)
-    {
-        float v = f * 32767.0f;
-        if (v >= 32767.0f) return 32767;
-        if (v <= -32768.0f) return -32768;
-        if (v != v) return 0;
-        return static_cast<int32_t>(v);
-    }
+    static int32_t one(float f) { return pcm16FromFloat(f); }
     static int32_t mix(float a, float b) { return (one(a) + one(b)) / 2; }
 };
 

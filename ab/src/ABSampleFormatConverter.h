@@ -6,6 +6,21 @@
 
 #include <cstdint>
 
+// The one rule from a float sample to a 16-bit one, which every driver uses: scaled by 32767,
+// truncated toward zero and saturated to the 16-bit range; NaN gives 0.
+inline int16_t pcm16FromFloat(float f)
+{
+    const float v = f * 32767.0f;
+    int32_t s = 0;   // the comparisons are false for NaN, which stays 0
+    if (v >= 32767.0f)
+        s = 32767;
+    else if (v <= -32768.0f)
+        s = -32768;
+    else if (v == v)
+        s = static_cast<int32_t>(v);
+    return static_cast<int16_t>(s);
+}
+
 // One side of a conversion.
 //   channels:    1 = mono, any other value = stereo
 //   interleaved: stereo only; true = one buffer of left/right pairs, false = two buffers, left first

@@ -6,18 +6,15 @@
 
 #include "ABDeviceErrors.h"
 #include "ABMidiSystem.h"
-#include "ABMmeDevice.h"   // AudioPortEntry
+#include "ABPortEntry.h"
 #include "ABPropertyValues.h"
 #include "GPError.h"
 
 WinMidi::WinMidi(std::atomic<AbMidiNotify>* notify) : MappedPropertyDevice(KIND_MIDI), m_notify(notify), m_name("WinMidi")
 {
     m_writeLock.init();
-    properties.addInfo("DeviceName", this, &WinMidi::nameInfo);
-    properties.addGet("DeviceName", this, &WinMidi::nameGet);
-    properties.addInfo("PortDescription", this, &WinMidi::portInfo);
-    properties.addGet("PortDescription", this, &WinMidi::portGet);
-    properties.addSet("PortDescription", this, &WinMidi::portSet);
+    properties.add("DeviceName", this, &WinMidi::nameInfo, &WinMidi::nameGet);
+    properties.add("PortDescription", this, &WinMidi::portInfo, &WinMidi::portGet, &WinMidi::portSet);
 }
 
 WinMidi::~WinMidi()
@@ -30,12 +27,8 @@ WinMidi::~WinMidi()
 int WinMidi::open(bool on)
 {
     if (!on) {
-        for (int i = 0; i < m_inCount; ++i) delete m_inPorts[i];
-        for (int i = 0; i < m_outCount; ++i) delete m_outPorts[i];
-        delete[] m_inPorts;
-        delete[] m_outPorts;
-        m_inPorts = nullptr;
-        m_outPorts = nullptr;
+        m_inPorts.clear();   // each port closes as it goes
+        m_outPorts.clear();
         m_inCount = m_outCount = 0;
         m_open = 0;
         return AB_OK;
@@ -45,19 +38,18 @@ int WinMidi::open(bool on)
     UINT ins = sys->inGetNumDevs(), outs = sys->outGetNumDevs();
     if (ins > 1024) ins = 1024;   // a sane bound on what the system reports
     if (outs > 1024) outs = 1024;
-    m_inPorts = ins ? new (std::nothrow) MidiInPort*[ins]() : nullptr;
-    m_outPorts = outs ? new (std::nothrow) MidiOutPort*[outs]() : nullptr;
-    if ((ins && !m_inPorts) || (outs && !m_outPorts)) {
-        delete[] m_inPorts;
-        delete[] m_outPorts;
-        m_inPorts = nullptr;
-        m_outPorts = nullptr;
-        return AB_ERR_NOT_OPEN;
+    m_inPorts.reserve(ins);
+    m_outPorts.reserve(outs);
+    for (UINT i = 0; i < ins; ++i) {
+        std::unique_ptr<MidiInPort> port(new (std::nothrow) MidiInPort(this, i));
+        if (port) m_inPorts.push_back(std::move(port));
     }
-    for (UINT i = 0; i < ins; ++i)
-        if ((m_inPorts[m_inCount] = new (std::nothrow) MidiInPort(this, i))) ++m_inCount;
-    for (UINT i = 0; i < outs; ++i)
-        if ((m_outPorts[m_outCount] = new (std::nothrow) MidiOutPort(i))) ++m_outCount;
+    for (UINT i = 0; i < outs; ++i) {
+        std::unique_ptr<MidiOutPort> port(new (std::nothrow) MidiOutPort(i));
+        if (port) m_outPorts.push_back(std::move(port));
+    }
+    m_inCount = static_cast<int>(m_inPorts.size());
+    m_outCount = static_cast<int>(m_outPorts.size());
     m_open = 1;
     return AB_OK;
 }
@@ -101,7 +93,7 @@ void WinMidi::deliverInput(MidiPort* port, const uint8_t* data, int length, uint
         slot->data.pointer = data;   // valid only while the notification runs
     slot->length = length;
     slot->port = static_cast<int32_t>(port->systemIndex);
-    slot->type = 2;
+    slot->type = MIDI_SLOT_RING;
     slot->time = static_cast<uint64_t>(timeMs) * 1000u;
     m_lastInputTime.store(timeMs, std::memory_order_relaxed);
     ring->publish();
@@ -128,8 +120,8 @@ void WinMidi::deliverSysEx(MidiPort* port, const uint8_t* data, int length)
 MidiPort* WinMidi::findPort(int32_t index, bool isOutput)
 {
     if (index < 0) return nullptr;
-    if (isOutput) return index < m_outCount ? m_outPorts[index] : nullptr;
-    return index < m_inCount ? m_inPorts[index] : nullptr;
+    if (isOutput) return index < m_outCount ? m_outPorts[index].get() : nullptr;
+    return index < m_inCount ? m_inPorts[index].get() : nullptr;
 }
 
 int WinMidi::nameInfo(uint32_t* size, uint32_t* changeable)
@@ -144,61 +136,53 @@ int WinMidi::nameGet(void* buffer, uint32_t* size)
 
 int WinMidi::portInfo(uint32_t* size, uint32_t* changeable)
 {
-    if (!m_open || !size) return AB_ERR_NOT_OPEN;
-    *size = 4 + 76 * static_cast<uint32_t>(m_inCount + m_outCount);
-    if (changeable) *changeable = 1;
-    return AB_OK;
+    if (!m_open) return AB_ERR_NOT_OPEN;
+    return valuePropertyInfo(static_cast<uint32_t>(portListBytes(static_cast<uint32_t>(m_inCount + m_outCount))), true,
+                             size, changeable);
 }
 
+// A port reads as active and enabled while it is open.
 int WinMidi::portGet(void* buffer, uint32_t* size)
 {
-    if (!m_open || !size || !buffer || *size < 4) return AB_ERR_NOT_OPEN;
-    uint8_t* out = static_cast<uint8_t*>(buffer);
+    if (!m_open || !size || !buffer || *size < kRecordCountBytes) return AB_ERR_NOT_OPEN;
     const uint32_t ports = static_cast<uint32_t>(m_inCount + m_outCount);
-    if (*size == 4 + 76 * static_cast<uint64_t>(ports)) {
-        writeU32(out, 0, ports);
-        size_t at = 4;
+    if (*size == portListBytes(ports)) {
+        writeU32(buffer, 0, ports);
+        size_t k = 0;
         for (int dir = 0; dir < 2; ++dir) {
             const int n = dir ? m_outCount : m_inCount;
-            for (int i = 0; i < n; ++i, at += 76) {
-                MidiPort* p = dir ? static_cast<MidiPort*>(m_outPorts[i]) : static_cast<MidiPort*>(m_inPorts[i]);
-                AudioPortEntry e;
-                std::memset(&e, 0, sizeof e);
-                e.index = i;
-                e.isOutput = static_cast<uint8_t>(dir);
-                e.active = e.enabled = p->isOpen() ? 1 : 0;
+            for (int i = 0; i < n; ++i) {
+                MidiPort* p = dir ? static_cast<MidiPort*>(m_outPorts[i].get()) : static_cast<MidiPort*>(m_inPorts[i].get());
+                const bool open = p->isOpen();
+                AudioPortEntry e = makePortEntry(i, dir == 1, open, open);
                 p->getName(e.name, sizeof e.name);
-                std::memcpy(out + at, &e, 76);
+                putPortEntry(buffer, k++, e);
             }
         }
         return AB_OK;
     }
-    const uint32_t count = readU32(out, 0);
-    if (*size == 80 && count == 1) {
-        AudioPortEntry e;
-        std::memcpy(&e, out + 4, 76);
-        MidiPort* p = findPort(e.index, e.isOutput != 0);
-        if (!p) return AB_ERR_NOT_OPEN;
-        e.active = e.enabled = p->isOpen() ? 1 : 0;
-        std::memcpy(out + 4, &e, 76);
-        return AB_OK;
+    if (isSinglePortRecord(buffer, *size)) {
+        return answerPortRecord(buffer, [this](const AudioPortEntry& e, uint8_t* active, uint8_t* enabled) {
+            MidiPort* p = findPort(e.index, e.isOutput != 0);
+            if (p) *active = *enabled = p->isOpen() ? 1 : 0;
+            return p != nullptr;
+        });
     }
-    if (*size == 4 + 76 * static_cast<uint64_t>(count)) {
+    if (*size == portListBytes(readU32(buffer, 0))) {
         gpDebugPrint("usw ..... \n");
         return AB_OK;
     }
     return AB_ERR_NOT_OPEN;
 }
 
+// Opens each listed port that its record makes active and closes the others listed; stops at the
+// first port that cannot be opened.
 int WinMidi::portSet(const void* value, uint32_t size)
 {
-    if (!m_open || !value || size < 80) return AB_ERR_NOT_OPEN;
+    if (!m_open || !isRecordList(value, size)) return AB_ERR_NOT_OPEN;
     const uint32_t count = readU32(value, 0);
-    if (size != 4 + 76 * static_cast<uint64_t>(count)) return AB_ERR_NOT_OPEN;
-    const uint8_t* in = static_cast<const uint8_t*>(value);
     for (uint32_t i = 0; i < count; ++i) {
-        AudioPortEntry e;
-        std::memcpy(&e, in + 4 + 76 * static_cast<size_t>(i), 76);
+        const AudioPortEntry e = portEntryAt(value, i);
         MidiPort* p = findPort(e.index, e.isOutput != 0);
         if (!p) continue;
         if (!p->setOpen(e.active != 0)) return AB_ERR_NO_DEVICE;

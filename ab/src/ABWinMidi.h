@@ -6,7 +6,9 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "ABAudioMidiDevice.h"
 #include "ABMidiPorts.h"
@@ -44,9 +46,9 @@ private:
     int portSet(const void* value, uint32_t size);
 
     std::atomic<AbMidiNotify>* m_notify;
-    MidiInPort** m_inPorts = nullptr;
-    MidiOutPort** m_outPorts = nullptr;
-    int m_inCount = 0;
+    std::vector<std::unique_ptr<MidiInPort>> m_inPorts;   // made by open, in the system's order
+    std::vector<std::unique_ptr<MidiOutPort>> m_outPorts;
+    int m_inCount = 0;    // the ports' counts (read on the MIDI threads)
     int m_outCount = 0;
     std::string m_name;
     uint8_t m_open = 0;

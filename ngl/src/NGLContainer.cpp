@@ -10,11 +10,6 @@
 
 namespace {
 
-bool rectHolds(const RegionRect& r, int32_t x, int32_t y)
-{
-    return !r.isEmpty() && x >= r.x1 && x < r.x2 && y >= r.y1 && y < r.y2;
-}
-
 // Moves the x, y at the start of an event's data by (dx, dy) for the call, and back afterwards.
 struct ShiftedPosition {
     ShiftedPosition(void* data, int32_t dx, int32_t dy) : p_(static_cast<int32_t*>(data)), dx_(dx), dy_(dy)
@@ -285,7 +280,7 @@ FormSize Container::boundsOfChildren() const
 Form* Container::childAt(POINT point) const
 {
     for (uint32_t i = 0; i < childCount_; ++i)
-        if (children_[i].form->isActive() && rectHolds(children_[i].rect, point.x, point.y)) return children_[i].form;
+        if (children_[i].form->isActive() && children_[i].rect.contains(point.x, point.y)) return children_[i].form;
     return nullptr;
 }
 

@@ -7,7 +7,7 @@
 #include "GPBinaryStream.h"
 #include "NGLContainer.h"
 #include "NGLFormHost.h"
-#include "PictureMap.h"
+#include "NGLPictureMap.h"
 #include "NGLWidget.h"
 #include "UIAPicture.h"
 
@@ -23,11 +23,6 @@ RegionRect wholeArea(FormSize size)
 {
     if (size.width < 1 || size.height < 1) return {0, 0, 0, 0};
     return {0, 0, size.width, size.height};
-}
-
-bool containsPoint(const RegionRect& r, int32_t x, int32_t y)
-{
-    return !r.isEmpty() && x >= r.x1 && x < r.x2 && y >= r.y1 && y < r.y2;
 }
 
 }  // namespace
@@ -78,10 +73,10 @@ bool Form::load(int32_t id)
     clear();
     reset();
     if (!provider_) return false;
-    BinaryStream* stream = provider_->openResource(id, "FRM");
+    std::unique_ptr<BinaryStream> stream(provider_->openResource(id, "FRM"));
     if (!stream) return false;
     read(*stream);
-    delete stream;
+    stream.reset();
     resourceId_ = id;
     layout();
     formCreated();
@@ -198,7 +193,7 @@ bool Form::collectDirtyRegion(Region& out)
         // A widget that holds a form reports that form's dirty parts even without a mask.
         Region area;
         if (!widget->getDirtyArea(area, mask) || area.isEmpty()) continue;
-        areas.emplace_back(new Region);
+        areas.emplace_back(std::make_unique<Region>());
         areas.back()->moveFrom(area);
     }
     for (size_t step = 1; step < areas.size(); step *= 2)
@@ -467,7 +462,7 @@ bool Form::handleMessage(int32_t code, void* data)
         for (size_t i = widgets_.size(); i > 0; --i) {
             Widget* widget = widgets_[i - 1];
             if (widget->isVisible() && widget->isEnabled() && position &&
-                containsPoint(widget->rect(), position[0], position[1]) && widget->sendEvent(code, data))
+                widget->rect().contains(position[0], position[1]) && widget->sendEvent(code, data))
                 return true;
         }
         return false;
@@ -499,7 +494,7 @@ bool Form::handleMouse(int32_t code, void* data)
     for (size_t i = order.size(); i > 0; --i) {
         Widget* widget = order[i - 1];
         if (std::find(widgets_.begin(), widgets_.end(), widget) == widgets_.end()) continue;
-        if (!widget->isEnabled() || !containsPoint(widget->rect(), x, y)) continue;
+        if (!widget->isEnabled() || !widget->rect().contains(x, y)) continue;
         if (!press) press = widget;
         if (enterOnly) break;
         if (widget->sendEvent(code, data)) {
@@ -578,7 +573,7 @@ Widget* Form::widgetAt(int32_t x, int32_t y, int32_t index)
 {
     for (size_t i = widgets_.size(); i > 0; --i) {
         Widget* widget = widgets_[i - 1];
-        if (!widget->isVisible() || !containsPoint(widget->rect(), x, y)) continue;
+        if (!widget->isVisible() || !widget->rect().contains(x, y)) continue;
         if (Container* inner = widget->container()) {
             POINT p = {x - widget->rect().x1, y - widget->rect().y1};
             if (Widget* found = inner->widgetAt(p)) return found;

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <vector>
 #include "GPRegion.h"
-#include "TextStyle.h"
+#include "NGLTextStyle.h"
 #include "UIAEvents.h"
 
 class BinaryStream;

@@ -6,7 +6,7 @@
 #include "NGLForm.h"
 #include "NGLRecord.h"
 #include "NGLStreamState.h"
-#include "PictureMap.h"
+#include "NGLPictureMap.h"
 #include "NGLWidget.h"
 
 namespace {

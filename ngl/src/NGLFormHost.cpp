@@ -1,14 +1,14 @@
 // FormHostListener: the picture and font maps of a form host, and its resource access.
 #include "NGLFormHost.h"
 
-#include "FontMap.h"
+#include "NGLFontMap.h"
 #include "NGLResource.h"
-#include "PictureMap.h"
+#include "NGLPictureMap.h"
 
 BinaryStream* FormHostListener::openResource(int32_t id, const char* type)
 {
     if (id < 0) return nullptr;
-    return nglOpenResource(uint32_t(id), type);
+    return nglOpenResource(uint32_t(id), type).release();
 }
 
 bool FormHostListener::attach(uint32_t pictureMapId, uint32_t fontMapId)

@@ -37,7 +37,7 @@ void FormWindowHolder::setFormWindow(FormWindow* formWindow, bool owns)
     if (formWindow_) formWindow_->setHolder(this);
 }
 
-FormWindow::FormWindow() : picture_(new Picture)
+FormWindow::FormWindow() : picture_(std::make_unique<Picture>())
 {
     rootForm_.background().setKind(kBackgroundNone);
 }
@@ -50,7 +50,7 @@ FormWindow::~FormWindow()
     keyWidget_ = nullptr;
     clearChildren();
     rootForm_.setHost(nullptr);
-    delete picture_;
+    picture_.reset();
 }
 
 Window* FormWindow::frameworkWindow()

@@ -4,6 +4,8 @@
 // framework tick and holds the focus, key-input and capture state.
 #pragma once
 
+#include <memory>
+
 #include "NGLContainer.h"
 #include "NGLForm.h"
 
@@ -92,7 +94,7 @@ private:
 
     uint8_t autoSize_ = 1;
     FormWindowHolder* holder_ = nullptr;
-    Picture* picture_;
+    std::unique_ptr<Picture> picture_;
     uint8_t inResize_ = 0;
     uint8_t inPass_ = 0;
     uint8_t inTick_ = 0;

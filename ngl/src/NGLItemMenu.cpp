@@ -4,8 +4,9 @@
 #include <algorithm>
 #include <climits>
 
-#include "BitmapFont.h"
+#include "NGLBitmapFont.h"
 #include "GPBinaryStream.h"
+#include "GPClamp.h"
 #include "NGLContainer.h"
 #include "NGLForm.h"
 #include "NGLRecord.h"
@@ -21,11 +22,6 @@ ItemMenu* gLastHovered = nullptr;
 
 constexpr int32_t kMinThumbHit = 16;
 
-bool contains(const RegionRect& r, int32_t x, int32_t y)
-{
-    return !r.isEmpty() && x >= r.x1 && x < r.x2 && y >= r.y1 && y < r.y2;
-}
-
 void unite(RegionRect& a, const RegionRect& b)
 {
     if (b.isEmpty()) return;
@@ -37,11 +33,6 @@ void unite(RegionRect& a, const RegionRect& b)
     a.y1 = std::min(a.y1, b.y1);
     a.x2 = std::max(a.x2, b.x2);
     a.y2 = std::max(a.y2, b.y2);
-}
-
-int32_t clampInt(int64_t v)
-{
-    return int32_t(std::max<int64_t>(INT32_MIN, std::min<int64_t>(INT32_MAX, v)));
 }
 
 }  // namespace
@@ -89,27 +80,26 @@ ItemMenu* ItemMenu::lastHovered()
 
 int32_t ItemMenu::addItem(const char* name, const char* text, int32_t value)
 {
-    ItemMenuItem* item = new ItemMenuItem;
+    auto item = std::make_unique<ItemMenuItem>();
     item->name = name ? name : "";
     item->text = text ? text : item->name;
     item->value = value;
-    items_.push_back(item);
+    items_.push_back(std::move(item));
     return int32_t(items_.size()) - 1;
 }
 
 void ItemMenu::clear()
 {
     // Sub-menus about to be deleted must not stay open or referenced.
-    for (ItemMenuItem* item : items_)
+    for (const std::unique_ptr<ItemMenuItem>& item : items_)
         if (item->subMenu && item->subMenu->isOpen_) item->subMenu->close(false);
-    for (ItemMenuItem* item : items_) delete item;
     items_.clear();
     chosenIndex_ = hoverIndex_ = -1;
 }
 
 ItemMenuItem* ItemMenu::item(int32_t index) const
 {
-    return index >= 0 && index < int32_t(items_.size()) ? items_[size_t(index)] : nullptr;
+    return index >= 0 && index < int32_t(items_.size()) ? items_[size_t(index)].get() : nullptr;
 }
 
 // ---- font and attachment ------------------------------------------------------------------------
@@ -165,7 +155,7 @@ void ItemMenu::detach()
 {
     if (isOpen_) closeTree();
     // Sub-menus borrowed this form for their fonts.
-    for (ItemMenuItem* item : items_)
+    for (const std::unique_ptr<ItemMenuItem>& item : items_)
         if (item->subMenu) item->subMenu->releaseHeldFont();
     releaseHeldFont();
     Widget::detach();
@@ -193,7 +183,7 @@ int32_t ItemMenu::rowHeight() const
 
 int32_t ItemMenu::markIndent() const
 {
-    for (const ItemMenuItem* item : items_)
+    for (const std::unique_ptr<ItemMenuItem>& item : items_)
         if (item->checkState != NGL_MENU_UNCHECKABLE) return textIndent_ + 5;
     return 0;
 }
@@ -201,18 +191,18 @@ int32_t ItemMenu::markIndent() const
 void ItemMenu::contentSize(int32_t& width, int32_t& height)
 {
     int64_t widest = 0;
-    for (const ItemMenuItem* item : items_) {
+    for (const std::unique_ptr<ItemMenuItem>& item : items_) {
         int64_t w = font_ ? font_->textWidth(item->name.c_str(), uint32_t(-1)) : 8 * int64_t(item->name.size());
         if (item->subMenu) w += 2 * textIndent_ + 4;
         widest = std::max(widest, w);
     }
-    width = clampInt(widest + markIndent());
-    height = clampInt(int64_t(items_.size()) * rowHeight());
+    width = gpClampToI32(widest + markIndent());
+    height = gpClampToI32(int64_t(items_.size()) * rowHeight());
 }
 
 int32_t ItemMenu::rowAt(int32_t x, int32_t y) const
 {
-    if (!contains(listRect_, x, y)) return -1;
+    if (!listRect_.contains(x, y)) return -1;
     const int32_t rh = rowHeight();
     if (rh <= 0) return -1;
     const int64_t inList = int64_t(y) - offsetY_ - listRect_.y1;
@@ -363,7 +353,7 @@ void ItemMenu::close(bool endTree)
 
 void ItemMenu::closeSubMenus()
 {
-    for (ItemMenuItem* item : items_)
+    for (const std::unique_ptr<ItemMenuItem>& item : items_)
         if (item->subMenu && item->subMenu->isOpen_) {
             item->subMenu->closeSubMenus();
             item->subMenu->close(false);
@@ -380,7 +370,7 @@ void ItemMenu::closeTree()
 void ItemMenu::collectOpenArea(RegionRect& area)
 {
     if (isOpen_) unite(area, popupRect_);
-    for (ItemMenuItem* item : items_)
+    for (const std::unique_ptr<ItemMenuItem>& item : items_)
         if (item->subMenu) item->subMenu->collectOpenArea(area);
 }
 
@@ -399,14 +389,14 @@ ItemMenu* ItemMenu::menuAt(int32_t x, int32_t y)
 {
     ItemMenu* root = rootMenu();
     if (!root->isOpen_) return nullptr;
-    if (contains(root->popupRect_, x, y)) return root;
+    if (root->popupRect_.contains(x, y)) return root;
     // The deepest open sub-menu that holds the point.
     ItemMenu* found = nullptr;
     std::vector<ItemMenu*> pending = {root};
     for (size_t i = 0; i < pending.size() && i < 4096; ++i)
-        for (ItemMenuItem* item : pending[i]->items_)
+        for (const std::unique_ptr<ItemMenuItem>& item : pending[i]->items_)
             if (item->subMenu && item->subMenu->isOpen_) {
-                if (contains(item->subMenu->popupRect_, x, y)) found = item->subMenu;
+                if (item->subMenu->popupRect_.contains(x, y)) found = item->subMenu;
                 pending.push_back(item->subMenu);
             }
     return found;
@@ -417,7 +407,7 @@ ItemMenu* ItemMenu::draggingMenu()
     std::vector<ItemMenu*> pending = {rootMenu()};
     for (size_t i = 0; i < pending.size() && i < 4096; ++i) {
         if (pending[i]->isOpen_ && pending[i]->draggingThumb_) return pending[i];
-        for (ItemMenuItem* item : pending[i]->items_)
+        for (const std::unique_ptr<ItemMenuItem>& item : pending[i]->items_)
             if (item->subMenu && item->subMenu->isOpen_) pending.push_back(item->subMenu);
     }
     return nullptr;
@@ -434,7 +424,7 @@ void ItemMenu::choose(ItemMenu* menu, int32_t row, int32_t code, void* data)
     std::vector<ItemMenu*> pending = {root};
     for (size_t i = 0; i < pending.size() && i < 4096; ++i) {
         pending[i]->chosenIndex_ = -1;
-        for (ItemMenuItem* item : pending[i]->items_)
+        for (const std::unique_ptr<ItemMenuItem>& item : pending[i]->items_)
             if (item->subMenu && item->subMenu->isOpen_) pending.push_back(item->subMenu);
     }
     choiceMade_ = true;
@@ -455,7 +445,7 @@ bool ItemMenu::handleButton(int32_t code, UiaMouseButtonEvent* e)
         ItemMenu* m = menuAt(e->x, e->y);
         if (ItemMenu* dragging = draggingMenu()) {
             dragging->draggingThumb_ = false;
-        } else if (isOpen_ && m && contains(rect_, e->x, e->y) && releaseArmed_) {
+        } else if (isOpen_ && m && rect_.contains(e->x, e->y) && releaseArmed_) {
             // Only once the pointer has moved while the menu was open: the release of the click
             // that opened a menu placed over the pointer chooses nothing.
             choose(m, m->rowAt(e->x, e->y), code, e);
@@ -484,7 +474,7 @@ bool ItemMenu::handleButton(int32_t code, UiaMouseButtonEvent* e)
             thumb.y1 = centre - kMinThumbHit / 2;
             thumb.y2 = thumb.y1 + kMinThumbHit;
         }
-        if (contains(thumb, e->x, e->y)) {
+        if (thumb.contains(e->x, e->y)) {
             m->draggingThumb_ = true;
             m->dragStartY_ = e->y;
             m->dragStartOffsetX_ = m->offsetX_;
@@ -518,7 +508,7 @@ bool ItemMenu::handleMove(UiaMouseMoveEvent* e)
         const double ratio = ch > listHeight && ch > 0 ? double(listHeight) / double(ch) : 1.0;
         const double wanted = m->dragStartOffsetY_ + (double(m->dragStartY_) - e->y) / ratio;
         m->offsetX_ = m->dragStartOffsetX_;
-        m->setScrollOffset(m->offsetX_, clampInt(int64_t(std::max(-2.0e9, std::min(2.0e9, wanted)))));
+        m->setScrollOffset(m->offsetX_, int32_t(gpClamp(wanted, -2.0e9, 2.0e9)));
         m->layoutScrollBar();
         repaintTree();
         return true;
@@ -543,7 +533,7 @@ bool ItemMenu::handleMove(UiaMouseMoveEvent* e)
             hovered->subMenu->parentMenu_ = m;
             // Beside the hovered row as it is shown (scrolled).
             const int64_t top = int64_t(m->listRect_.y1) + m->offsetY_ + int64_t(m->rowHeight()) * m->hoverIndex_;
-            hovered->subMenu->open(m->popupRect_.x2 + 1, clampInt(top), nullptr, false, false);
+            hovered->subMenu->open(m->popupRect_.x2 + 1, gpClampToI32(top), nullptr, false, false);
             changed = true;
         }
     if (changed) repaintTree();
@@ -555,7 +545,7 @@ bool ItemMenu::handleWheel(UiaMouseWheelEvent* e)
     ItemMenu* m = gLastHovered && gLastHovered->isOpen_ ? gLastHovered : this;
     const int32_t unit = (e->modifiers & kModCtrl) ? m->listRect_.x2 - m->listRect_.x1 : m->rowHeight();
     const int64_t step = int64_t(e->delta) * unit / 120;
-    m->setScrollOffset(m->offsetX_, clampInt(int64_t(m->offsetY_) + step));
+    m->setScrollOffset(m->offsetX_, gpClampToI32(int64_t(m->offsetY_) + step));
     m->layoutScrollBar();
     repaintTree();
     return true;
@@ -590,13 +580,7 @@ void ItemMenu::paint(Picture& picture)
     if (!isOpen_) return;
     PictureState saved(picture);
     RegionRect clip = popupRect_;
-    if (picture.hasClip()) {
-        const RegionRect& old = picture.clip();
-        clip.x1 = std::max(clip.x1, old.x1);
-        clip.y1 = std::max(clip.y1, old.y1);
-        clip.x2 = std::min(clip.x2, old.x2);
-        clip.y2 = std::min(clip.y2, old.y2);
-    }
+    if (picture.hasClip()) clip = clip.intersection(picture.clip());
     if (!clip.isEmpty()) {
         picture.setClipRect(clip);
         const RegionRect& p = popupRect_;
@@ -650,7 +634,7 @@ void ItemMenu::paint(Picture& picture)
                 const int64_t top64 = firstTop + i * rh;
                 if (top64 >= listClip.y2) break;
                 const int32_t top = int32_t(top64);
-                const ItemMenuItem* item = items_[size_t(i)];
+                const ItemMenuItem* item = items_[size_t(i)].get();
                 const bool hovered = i == hoverIndex_;
                 picture.fillArea(listRect_.x1, top, listWidth, rh, hovered ? highlightColour_ : rowColour_);
                 if (item->separator && item->name.empty()) {
@@ -682,7 +666,7 @@ void ItemMenu::paint(Picture& picture)
         }
     }
     saved.restore(picture);
-    for (ItemMenuItem* item : items_)
+    for (const std::unique_ptr<ItemMenuItem>& item : items_)
         if (item->subMenu && item->subMenu != this) item->subMenu->paint(picture);
 }
 
@@ -728,7 +712,7 @@ bool ItemMenu::write(BinaryStream& stream)
     if (!Widget::write(stream)) return false;
     stream.writeU32(1);
     stream.writeU32(uint32_t(items_.size()));
-    for (const ItemMenuItem* item : items_) {
+    for (const std::unique_ptr<ItemMenuItem>& item : items_) {
         stream.writeU8(item->separator ? 1 : 0);
         if (item->separator) continue;
         stream.writeString(item->name);

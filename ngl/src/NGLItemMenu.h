@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 #include "NGLWidget.h"
@@ -171,7 +172,7 @@ private:
     void acquireFont();
     void releaseHeldFont();
 
-    std::vector<ItemMenuItem*> items_;
+    std::vector<std::unique_ptr<ItemMenuItem>> items_;
     int32_t rowSpacing_ = 2;
     int32_t frameWidth_ = 4;
     int32_t textIndent_ = 3;

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "NGLWidget.h"
-#include "TextStyle.h"
+#include "NGLTextStyle.h"
 
 class Label : public Widget {
 public:

@@ -6,12 +6,13 @@
 #include <climits>
 #include <cstring>
 
-#include "BitmapFont.h"
+#include "NGLBitmapFont.h"
 #include "GPBinaryStream.h"
+#include "GPClamp.h"
 #include "NGLForm.h"
 #include "NGLFormHost.h"
 #include "NGLStreamState.h"
-#include "TextEdit.h"
+#include "NGLTextEdit.h"
 #include "UIACursors.h"
 #include "UIAKeys.h"
 #include "UIAPicture.h"
@@ -23,23 +24,6 @@ constexpr uint32_t kDropColour = 0x80FF0000;
 constexpr int32_t kDropBarHeight = 3;
 constexpr int32_t kAutoScrollZone = 16;
 constexpr size_t kMaxCellChars = 255;
-
-bool inside(const RegionRect& r, int32_t x, int32_t y)
-{
-    return !r.isEmpty() && x >= r.x1 && x < r.x2 && y >= r.y1 && y < r.y2;
-}
-
-RegionRect intersect(const RegionRect& a, const RegionRect& b)
-{
-    RegionRect r = {std::max(a.x1, b.x1), std::max(a.y1, b.y1), std::min(a.x2, b.x2), std::min(a.y2, b.y2)};
-    if (r.isEmpty()) r = {0, 0, 0, 0};
-    return r;
-}
-
-int32_t clampInt(int64_t v)
-{
-    return int32_t(std::max<int64_t>(INT32_MIN, std::min<int64_t>(INT32_MAX, v)));
-}
 
 FormHostListener* resourceSet(Form* form)
 {
@@ -65,7 +49,6 @@ List::List() : editorListener_(*this)
 
 List::~List()
 {
-    for (ListRow* r : rows_) delete r;
     rows_.clear();
     // Normally detach has taken the editor back; a list destroyed while still attached must not
     // leave it behind in its form.
@@ -99,7 +82,7 @@ bool List::usedColumn(int32_t column) const
 
 int32_t List::addRow()
 {
-    rows_.push_back(new ListRow);
+    rows_.push_back(std::make_unique<Row>());
     layoutScrollBars();
     invalidate(0);
     return int32_t(rows_.size()) - 1;
@@ -109,7 +92,6 @@ void List::clear()
 {
     // The rows go: an edit of one of their cells ends without being written.
     if (editRow_ >= 0) endCellEdit(false, 0, nullptr);
-    for (ListRow* r : rows_) delete r;
     rows_.clear();
     anchorRow_ = -1;
     dropRow_ = -1;
@@ -122,7 +104,7 @@ void List::clear()
 bool List::setCell(int32_t row, int32_t column, const char* text, const char* sortKey)
 {
     if (!validCell(row, column)) return false;
-    ListRow* r = rows_[size_t(row)];
+    Row* r = rows_[size_t(row)].get();
     r->text[column] = text ? text : "";
     r->sortKey[column] = sortKey ? sortKey : "";
     if (row == editRow_ && column == editColumn_ && editor_) editor_->setText(r->text[column].c_str());
@@ -130,9 +112,9 @@ bool List::setCell(int32_t row, int32_t column, const char* text, const char* so
     return true;
 }
 
-ListRow* List::row(int32_t index) const
+List::Row* List::row(int32_t index) const
 {
-    return index >= 0 && index < int32_t(rows_.size()) ? rows_[size_t(index)] : nullptr;
+    return index >= 0 && index < int32_t(rows_.size()) ? rows_[size_t(index)].get() : nullptr;
 }
 
 const char* List::cellText(int32_t row, int32_t column) const
@@ -142,7 +124,7 @@ const char* List::cellText(int32_t row, int32_t column) const
 
 bool List::setRowIcons(int32_t row, int32_t icon1Frame, int32_t icon2Frame)
 {
-    ListRow* r = this->row(row);
+    Row* r = this->row(row);
     if (!r) return false;
     r->icon1Frame = icon1Frame;
     r->icon2Frame = icon2Frame;
@@ -152,7 +134,7 @@ bool List::setRowIcons(int32_t row, int32_t icon1Frame, int32_t icon2Frame)
 
 bool List::setRowMarked(int32_t row, bool marked)
 {
-    ListRow* r = this->row(row);
+    Row* r = this->row(row);
     if (!r) return false;
     r->marked = marked ? 1 : 0;
     invalidate(0);
@@ -161,7 +143,7 @@ bool List::setRowMarked(int32_t row, bool marked)
 
 bool List::isRowSelected(int32_t row) const
 {
-    const ListRow* r = this->row(row);
+    const Row* r = this->row(row);
     return r && r->selected;
 }
 
@@ -237,7 +219,7 @@ int32_t List::totalWidth()
     int64_t sum = 0;
     for (int32_t c = 0; c < NGL_LIST_COLUMNS; ++c)
         if (usedColumn(c)) sum += int64_t(columns_[c].width) + cellGap_;
-    return clampInt(sum);
+    return gpClampToI32(sum);
 }
 
 int32_t List::iconHeight()
@@ -274,7 +256,7 @@ int32_t List::headerHeight()
 void List::contentSize(int32_t& width, int32_t& height)
 {
     width = totalWidth();
-    height = clampInt((int64_t(rows_.size()) + (hideHeader_ ? 0 : 1)) * rowHeight());
+    height = gpClampToI32((int64_t(rows_.size()) + (hideHeader_ ? 0 : 1)) * rowHeight());
 }
 
 int32_t List::columnStart(int32_t column)
@@ -282,7 +264,7 @@ int32_t List::columnStart(int32_t column)
     int64_t x = int64_t(view_.x1) + offsetX_;
     for (int32_t c = 0; c < column && c < NGL_LIST_COLUMNS; ++c)
         if (usedColumn(c)) x += int64_t(columns_[c].width) + cellGap_;
-    return clampInt(x);
+    return gpClampToI32(x);
 }
 
 bool List::cellRect(RegionRect& rect, int32_t row, int32_t column)
@@ -292,7 +274,7 @@ bool List::cellRect(RegionRect& rect, int32_t row, int32_t column)
     const int32_t rh = rowHeight();
     const int64_t top = int64_t(view_.y1) + headerHeight() + offsetY_ + int64_t(row) * rh;
     const int32_t x = columnStart(column);
-    rect = {x, clampInt(top), clampInt(int64_t(x) + columns_[column].width), clampInt(top + rh)};
+    rect = {x, gpClampToI32(top), gpClampToI32(int64_t(x) + columns_[column].width), gpClampToI32(top + rh)};
     return true;
 }
 
@@ -300,7 +282,7 @@ bool List::hitTest(int32_t x, int32_t y, int32_t& row, int32_t& column, bool& in
 {
     row = column = -1;
     inHeader = onIcon = false;
-    if (!inside(view_, x, y)) return false;
+    if (!view_.contains(x, y)) return false;
     const int32_t hh = headerHeight();
     if (hh > 0 && y < view_.y1 + hh) {
         inHeader = true;
@@ -345,7 +327,7 @@ void List::notify(int32_t note, int32_t code, void* data, int32_t row, int32_t c
 void List::selectRow(int32_t row, bool select, bool notify, uint8_t flag)
 {
     if (selectionMode_ == NGL_LIST_SELECT_NONE) return;
-    ListRow* r = this->row(row);
+    Row* r = this->row(row);
     if (!r) return;
     bool changed = false;
     if (select) {
@@ -394,15 +376,15 @@ bool List::sortByColumn(int32_t column)
     col.direction = -col.direction;
     const int32_t direction = col.direction;
     // The edited row keeps its edit wherever it moves.
-    ListRow* edited = editRow_ >= 0 ? row(editRow_) : nullptr;
-    ListRow* anchor = anchorRow_ >= 0 ? row(anchorRow_) : nullptr;
-    ListRow* dropped = dropRow_ >= 0 ? row(dropRow_) : nullptr;
+    Row* edited = editRow_ >= 0 ? row(editRow_) : nullptr;
+    Row* anchor = anchorRow_ >= 0 ? row(anchorRow_) : nullptr;
+    Row* dropped = dropRow_ >= 0 ? row(dropRow_) : nullptr;
     bool swapped = true;
     while (swapped) {
         swapped = false;
         for (size_t i = 0; i + 1 < rows_.size(); ++i) {
-            const ListRow* a = rows_[i];
-            const ListRow* b = rows_[i + 1];
+            const Row* a = rows_[i].get();
+            const Row* b = rows_[i + 1].get();
             const bool byKey = !a->sortKey[column].empty() && !b->sortKey[column].empty();
             const int cmp = byKey ? compareBytes(a->sortKey[column], b->sortKey[column])
                                   : compareBytes(a->text[column], b->text[column]);
@@ -413,9 +395,10 @@ bool List::sortByColumn(int32_t column)
             }
         }
     }
-    auto indexOf = [this](const ListRow* r) -> int32_t {
+    auto indexOf = [this](const Row* r) -> int32_t {
         if (!r) return -1;
-        auto found = std::find(rows_.begin(), rows_.end(), r);
+        auto found = std::find_if(rows_.begin(), rows_.end(),
+                                  [r](const std::unique_ptr<Row>& own) { return own.get() == r; });
         return found == rows_.end() ? -1 : int32_t(found - rows_.begin());
     };
     if (edited) editRow_ = indexOf(edited);
@@ -477,7 +460,7 @@ bool List::EditorListener::onWidgetEvent(int32_t widgetId, int32_t code, void* d
     if (code == NGL_NOTIFY_TEXT_COMMIT) {
         const TextEditCommit* commit = static_cast<const TextEditCommit*>(data);
         if (list.validCell(list.editRow_, list.editColumn_) && commit) {
-            ListRow* r = list.rows_[size_t(list.editRow_)];
+            Row* r = list.rows_[size_t(list.editRow_)].get();
             r->text[list.editColumn_] = commit->text ? commit->text : "";
             list.invalidate(0);
         }
@@ -585,7 +568,7 @@ void List::shortenToWidth(std::string& text, int32_t width, const TextStyle& sty
 void List::drawCell(Picture& picture, const char* text, int32_t column, const RegionRect& rect, bool selected)
 {
     (void)column;
-    const RegionRect clip = picture.hasClip() ? intersect(rect, picture.clip()) : rect;
+    const RegionRect clip = picture.hasClip() ? rect.intersection(picture.clip()) : rect;
     if (selected) {
         // Under-text selection: the row fill shows through, only the text is drawn.
         const RegionRect inner = {rect.x1 + cellStyle_.leftMargin(), rect.y1 + cellStyle_.topMargin(),
@@ -598,7 +581,7 @@ void List::drawCell(Picture& picture, const char* text, int32_t column, const Re
 
 void List::drawRow(Picture& picture, int32_t x, int32_t y, int32_t row, const RegionRect& clip)
 {
-    ListRow* r = this->row(row);
+    Row* r = this->row(row);
     if (!r) return;
     const int32_t rh = rowHeight();
     const int32_t total = totalWidth();
@@ -613,15 +596,15 @@ void List::drawRow(Picture& picture, int32_t x, int32_t y, int32_t row, const Re
         if (!usedColumn(c)) continue;
         const int32_t w = columns_[c].width;
         if (!(row == editRow_ && c == editColumn_)) {
-            RegionRect cell = {clampInt(cx), y, clampInt(cx + w), y + rh};
-            if (c == 0) cell.x1 = clampInt(int64_t(cell.x1) + iconArea);
+            RegionRect cell = {gpClampToI32(cx), y, gpClampToI32(cx + w), y + rh};
+            if (c == 0) cell.x1 = gpClampToI32(int64_t(cell.x1) + iconArea);
             if (cell.x2 > cell.x1 && cell.x2 > clip.x1 && cell.x1 < clip.x2) {
                 std::string text = r->text[c];
                 shortenToWidth(text, cell.x2 - cell.x1 - cellStyle_.leftMargin() - cellStyle_.rightMargin(), cellStyle_);
                 drawCell(picture, text.c_str(), c, cell, selectionUnderText_ && r->selected);
             }
         }
-        if (gridLines_ && cellGap_ > 0) picture.fillArea(clampInt(cx + w), y, cellGap_, rh, gridColour_);
+        if (gridLines_ && cellGap_ > 0) picture.fillArea(gpClampToI32(cx + w), y, cellGap_, rh, gridColour_);
         cx += int64_t(w) + cellGap_;
     }
     if (gridLines_ && rowSpacing_ > 0) picture.fillArea(x, y + rh - rowSpacing_, total, rowSpacing_, gridColour_);
@@ -640,36 +623,34 @@ void List::paint(Picture& picture)
     if ((highlightColour_ >> 24) != 0)
         picture.fillArea(rect_.x1, rect_.y1, rect_.x2 - rect_.x1, rect_.y2 - rect_.y1, highlightColour_);
     ScrollView::paint(picture);
-    if (view_.x2 - view_.x1 <= 0 || view_.y2 - view_.y1 <= 0) return;
-    PictureState saved(picture);
-    RegionRect clip = view_;
-    if (picture.hasClip()) clip = intersect(clip, picture.clip());
+    const RegionRect clip = visibleView(picture);
     if (clip.isEmpty()) return;
+    PictureState saved(picture);
     const int32_t rh = rowHeight();
     const int32_t hh = headerHeight();
     // Header strip.
     if (hh > 0) {
-        const RegionRect strip = intersect(clip, {view_.x1, view_.y1, view_.x2, view_.y1 + hh});
+        const RegionRect strip = clip.intersection({view_.x1, view_.y1, view_.x2, view_.y1 + hh});
         if (!strip.isEmpty()) {
             picture.setClipRect(strip);
             int64_t cx = int64_t(view_.x1) + offsetX_;
             for (int32_t c = 0; c < NGL_LIST_COLUMNS; ++c) {
                 if (!usedColumn(c)) continue;
                 const int32_t w = columns_[c].width;
-                const RegionRect cell = {clampInt(cx), view_.y1, clampInt(cx + w), view_.y1 + hh};
+                const RegionRect cell = {gpClampToI32(cx), view_.y1, gpClampToI32(cx + w), view_.y1 + hh};
                 if (cell.x2 > strip.x1 && cell.x1 < strip.x2 && w > 0) {
                     std::string title = columns_[c].title;
                     shortenToWidth(title, w - headerStyle_.leftMargin() - headerStyle_.rightMargin(), headerStyle_);
                     // A colour background fills its clip: give it this title's part only.
-                    headerStyle_.draw(picture, cell, 0, intersect(cell, strip), title.c_str(), false);
+                    headerStyle_.draw(picture, cell, 0, cell.intersection(strip), title.c_str(), false);
                 }
-                if (gridLines_ && cellGap_ > 0) picture.fillArea(clampInt(cx + w), view_.y1, cellGap_, hh, gridColour_);
+                if (gridLines_ && cellGap_ > 0) picture.fillArea(gpClampToI32(cx + w), view_.y1, cellGap_, hh, gridColour_);
                 cx += int64_t(w) + cellGap_;
             }
         }
     }
     // Rows.
-    const RegionRect rowsClip = intersect(clip, {view_.x1, view_.y1 + hh, view_.x2, view_.y2});
+    const RegionRect rowsClip = clip.intersection({view_.x1, view_.y1 + hh, view_.x2, view_.y2});
     if (!rowsClip.isEmpty() && !rows_.empty()) {
         picture.setClipRect(rowsClip);
         const int64_t firstTop = int64_t(view_.y1) + hh + offsetY_;
@@ -678,7 +659,7 @@ void List::paint(Picture& picture)
         for (int64_t i = first; i < int64_t(rows_.size()); ++i) {
             const int64_t top = firstTop + i * rh;
             if (top >= rowsClip.y2) break;
-            drawRow(picture, clampInt(int64_t(view_.x1) + offsetX_), clampInt(top), int32_t(i), rowsClip);
+            drawRow(picture, gpClampToI32(int64_t(view_.x1) + offsetX_), gpClampToI32(top), int32_t(i), rowsClip);
         }
     }
     // Rubber band.
@@ -762,7 +743,7 @@ bool List::handleMouseButton(UiaMouseButtonEvent* e)
     if (row < 0) {
         if (selectionMode_ == NGL_LIST_SELECT_MULTIPLE && !ctrl) {
             bool any = false;
-            for (ListRow* r : rows_)
+            for (const std::unique_ptr<Row>& r : rows_)
                 if (r->selected) {
                     r->selected = 0;
                     any = true;
@@ -779,7 +760,7 @@ bool List::handleMouseButton(UiaMouseButtonEvent* e)
         invalidate(0);
         return true;
     }
-    ListRow* r = rows_[size_t(row)];
+    Row* r = rows_[size_t(row)].get();
     if (!shift && !ctrl) {
         if (r->selected || selectionMode_ == NGL_LIST_SELECT_NONE) {
             if (!onIcon) {
@@ -815,7 +796,7 @@ bool List::handleMouseMove(UiaMouseMoveEvent* e)
     if (resizeColumn_ >= 0) {
         ListColumn& col = columns_[resizeColumn_];
         const int64_t width = int64_t(resizeStartWidth_) + (int64_t(e->x) - listPressX_);
-        col.width = clampInt(std::max<int64_t>(width, col.minWidth));
+        col.width = gpClampToI32(std::max<int64_t>(width, col.minWidth));
         notify(NGL_NOTIFY_LIST_RESIZED, UIA_EVENT_MOUSE_MOVE, e, -1, resizeColumn_, 0, 0);
         layoutScrollBars();
         invalidate(0);
@@ -883,13 +864,13 @@ bool List::handleEvent(int32_t code, void* data)
         if (e->action != UIA_ACTION_RELEASE) {
             RegionRect cell;
             cellRect(cell, editRow_, editColumn_);
-            if (!inside(cell, e->x, e->y)) endCellEdit(true, code, data);
+            if (!cell.contains(e->x, e->y)) endCellEdit(true, code, data);
         }
     }
     const bool base = ScrollView::handleEvent(code, data);
     if (code == UIA_EVENT_TIMER) {
         if (autoScrollStep_ != 0) {
-            setScrollOffset(offsetX_, clampInt(int64_t(offsetY_) + autoScrollStep_));
+            setScrollOffset(offsetX_, gpClampToI32(int64_t(offsetY_) + autoScrollStep_));
             invalidate(0);
         }
         return base;

@@ -6,10 +6,11 @@
 
 #include <windows.h>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
-#include "ScrollView.h"
-#include "TextStyle.h"
+#include "NGLScrollView.h"
+#include "NGLTextStyle.h"
 
 class Picture;
 class TextEdit;
@@ -44,18 +45,6 @@ struct ListNote {
     uint8_t flag2;
 };
 
-// One row; the list owns it.
-struct ListRow {
-    std::string text[NGL_LIST_COLUMNS];
-    std::string sortKey[NGL_LIST_COLUMNS];
-    uintptr_t userWord = 0;
-    uint8_t selected = 0;
-    uint8_t marked = 0;
-    uint32_t stamp = 0;         // order of selection
-    int32_t icon1Frame = -1;    // -1: no icon
-    int32_t icon2Frame = -1;
-};
-
 struct ListColumn {
     int32_t width = -1;         // -1: no column
     int32_t minWidth = 0;
@@ -67,6 +56,18 @@ struct ListColumn {
 
 class List : public ScrollView {
 public:
+    // One row; the list owns it.
+    struct Row {
+        std::string text[NGL_LIST_COLUMNS];
+        std::string sortKey[NGL_LIST_COLUMNS];
+        uintptr_t userWord = 0;
+        uint8_t selected = 0;
+        uint8_t marked = 0;
+        uint32_t stamp = 0;         // order of selection
+        int32_t icon1Frame = -1;    // -1: no icon
+        int32_t icon2Frame = -1;
+    };
+
     List();
     // Deletes all rows.
     ~List() override;
@@ -123,7 +124,7 @@ public:
 
     int32_t rowCount() const { return int32_t(rows_.size()); }
     // Null out of range.
-    ListRow* row(int32_t index) const;
+    Row* row(int32_t index) const;
     // "" out of range.
     const char* cellText(int32_t row, int32_t column) const;
     bool setRowIcons(int32_t row, int32_t icon1Frame, int32_t icon2Frame);
@@ -211,7 +212,7 @@ protected:
     int32_t textHeight();
     void releaseResources();
 
-    std::vector<ListRow*> rows_;
+    std::vector<std::unique_ptr<Row>> rows_;
     ListColumn columns_[NGL_LIST_COLUMNS];
     TextStyle headerStyle_;
     TextStyle cellStyle_;

@@ -25,20 +25,17 @@ private:
 
 }  // namespace
 
-BinaryStream* nglOpenResource(uint32_t id, const char* type)
+std::unique_ptr<BinaryStream> nglOpenResource(uint32_t id, const char* type)
 {
     // Resource ids are 16-bit: a larger id would name a different resource after truncation.
     if (!type || id > 0xFFFF) return nullptr;
-    ResourceReader* reader = new ResourceReader;
-    if (!reader->open(resourceModule(), int(id), type)) {
-        delete reader;
-        return nullptr;
-    }
+    auto reader = std::make_unique<ResourceReader>();
+    if (!reader->open(resourceModule(), int(id), type)) return nullptr;
     reader->setByteOrder(1);
     return reader;
 }
 
-BinaryStream* nglOpenNamedResource(const char* name, const char* type)
+std::unique_ptr<BinaryStream> nglOpenNamedResource(const char* name, const char* type)
 {
     if (!name || !type) return nullptr;
     HMODULE module = resourceModule();
@@ -47,10 +44,7 @@ BinaryStream* nglOpenNamedResource(const char* name, const char* type)
     HGLOBAL loaded = LoadResource(module, info);
     void* data = loaded ? LockResource(loaded) : nullptr;
     if (!data) return nullptr;
-    NamedResourceStream* stream = new NamedResourceStream;
-    if (!stream->memory().open(1, data, int32_t(SizeofResource(module, info)))) {
-        delete stream;
-        return nullptr;
-    }
+    auto stream = std::make_unique<NamedResourceStream>();
+    if (!stream->memory().open(1, data, int32_t(SizeofResource(module, info)))) return nullptr;
     return stream;
 }

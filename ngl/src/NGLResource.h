@@ -3,9 +3,10 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 class BinaryStream;
 
-// A new stream over the resource (owned by the caller, who deletes it), or null when it is missing.
-BinaryStream* nglOpenResource(uint32_t id, const char* type);
-BinaryStream* nglOpenNamedResource(const char* name, const char* type);
+// A new stream over the resource, or null when it is missing.
+std::unique_ptr<BinaryStream> nglOpenResource(uint32_t id, const char* type);
+std::unique_ptr<BinaryStream> nglOpenNamedResource(const char* name, const char* type);

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include "GPBinaryStream.h"
+#include "GPClamp.h"
 #include "NGLClipboard.h"
 #include "NGLForm.h"
 #include "NGLFormHost.h"
@@ -32,9 +33,10 @@ const char* selectorName()
     return "Selector";
 }
 
+// A position on the track; NaN counts as 0 (the libraries' one clamp rule).
 float clamp01(float p)
 {
-    return p < 0.0f ? 0.0f : (p > 1.0f ? 1.0f : p);
+    return gpClamp(p, 0.0f, 1.0f);
 }
 
 uint32_t bitsOf(float f)

@@ -6,7 +6,7 @@
 #include <cstdint>
 
 #include "NGLWidget.h"
-#include "TextStyle.h"
+#include "NGLTextStyle.h"
 
 // How the mouse moves the knob.
 enum SelectorDragMode : uint32_t { kSelectorRelative = 0, kSelectorPointing = 1, kSelectorAngle = 2 };

@@ -266,6 +266,19 @@ bool Switch::release(int32_t code, void* data)
 // ---------------------------------------------------------------------------------------------------
 // Records
 
+void Switch::readOptions(BinaryStream& stream)
+{
+    toggle = stream.readU8();
+    hoverFrames = stream.readU8();
+    pressedFrames = stream.readU8();
+    disabledFrame = stream.readU8();
+    leftButtonOnly = stream.readU8();
+    action_ = stream.readU32();
+    repeatPeriod = stream.readU32();
+    repeatDelay = stream.readU32();
+    doubleClickAsPress = stream.readU8();
+}
+
 bool Switch::read(BinaryStream& stream)
 {
     if (!Widget::read(stream)) return false;
@@ -274,15 +287,7 @@ bool Switch::read(BinaryStream& stream)
     if (version >= 9) {
         if (!style_.read(stream)) return false;
         state_ = stream.readU32();
-        toggle = stream.readU8();
-        hoverFrames = stream.readU8();
-        pressedFrames = stream.readU8();
-        disabledFrame = stream.readU8();
-        leftButtonOnly = stream.readU8();
-        action_ = stream.readU32();
-        repeatPeriod = stream.readU32();
-        repeatDelay = stream.readU32();
-        doubleClickAsPress = stream.readU8();
+        readOptions(stream);
         if (version == 10) link_ = stream.readString();
         return nglStreamOk(stream);
     }
@@ -290,15 +295,7 @@ bool Switch::read(BinaryStream& stream)
     state_ = stream.readU32();
     const uint32_t pictureId = stream.readU32();
     if (version == 8) {
-        toggle = stream.readU8();
-        hoverFrames = stream.readU8();
-        pressedFrames = stream.readU8();
-        disabledFrame = stream.readU8();
-        leftButtonOnly = stream.readU8();
-        action_ = stream.readU32();
-        repeatPeriod = stream.readU32();
-        repeatDelay = stream.readU32();
-        doubleClickAsPress = stream.readU8();
+        readOptions(stream);
     } else if (version == 7) {
         for (int i = 0; i < 3; ++i) stream.readU32();
         stream.readU8();

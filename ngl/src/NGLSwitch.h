@@ -7,7 +7,7 @@
 #include <string>
 
 #include "NGLWidget.h"
-#include "TextStyle.h"
+#include "NGLTextStyle.h"
 
 // What a switch does with the mouse.
 enum SwitchAction : uint32_t {
@@ -80,6 +80,8 @@ public:
     int32_t captionShiftY = 1;
 
 private:
+    // The option fields of records 8 and later, from toggle to doubleClickAsPress.
+    void readOptions(BinaryStream& stream);
     bool press(int32_t code, void* data);
     bool release(int32_t code, void* data);
     bool notify(int32_t code, void* data);

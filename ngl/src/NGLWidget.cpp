@@ -5,10 +5,10 @@
 
 #include "GPBinaryStream.h"
 #include "NGLContainer.h"
-#include "FontMap.h"
+#include "NGLFontMap.h"
 #include "NGLForm.h"
 #include "NGLFormHost.h"
-#include "PictureMap.h"
+#include "NGLPictureMap.h"
 #include "NGLRecord.h"
 #include "NGLStreamState.h"
 #include "UIAPicture.h"
@@ -86,10 +86,10 @@ void Widget::setVisible(bool on)
     if (on) invalidate(0);
 }
 
-void Widget::setStyle(uint32_t word)
+void Widget::setStyleWord(uint32_t word)
 {
-    if (word == style_) return;
-    style_ = word;
+    if (word == styleWord_) return;
+    styleWord_ = word;
     invalidate(0);
 }
 
@@ -113,14 +113,7 @@ bool Widget::paintRegion(Picture& picture, const Region& region)
     for (const RegionRect& r : rects) {
         PictureState saved(picture);
         RegionRect clip = r;
-        if (picture.hasClip()) {
-            const RegionRect& old = picture.clip();
-            clip.x1 = std::max(clip.x1, old.x1);
-            clip.y1 = std::max(clip.y1, old.y1);
-            clip.x2 = std::min(clip.x2, old.x2);
-            clip.y2 = std::min(clip.y2, old.y2);
-            if (clip.isEmpty()) clip = {0, 0, 0, 0};
-        }
+        if (picture.hasClip()) clip = clip.intersection(picture.clip());
         picture.setClipRect(clip);
         paint(picture);
         saved.restore(picture);

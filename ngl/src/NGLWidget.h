@@ -64,8 +64,9 @@ public:
     virtual int32_t value() { return getValue(0); }
     virtual bool valueIs(int32_t v) { return getValue(0) >= 0 && getValue(0) == v; }
     virtual void setValue(int32_t v) { value_ = v; }
-    virtual void setStyle(uint32_t word);
-    virtual uint32_t style() const { return style_; }
+    // The widget's style word (no meaning in the base; a change repaints).
+    virtual void setStyleWord(uint32_t word);
+    virtual uint32_t styleWord() const { return styleWord_; }
     // ORs the mask into the dirty mask; 0 means 0xFFFF.
     virtual void invalidate(uint32_t mask);
     virtual bool getDirtyArea(Region& region, uint32_t mask);
@@ -144,7 +145,7 @@ protected:
     uint8_t enabled_ = 0;
     uint8_t visible_ = 0;
     int32_t value_ = -1;
-    uint32_t style_ = 0;
+    uint32_t styleWord_ = 0;
     Form* parent_ = nullptr;
     std::vector<WidgetListener*> listeners_;
 };

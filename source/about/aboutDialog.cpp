@@ -3,7 +3,7 @@
 
 #include <new>
 
-#include "ContainerForm.h"
+#include "NGLContainerForm.h"
 #include "GPError.h"
 #include "NGLFormHost.h"
 #include "NGLFormWindow.h"

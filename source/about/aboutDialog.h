@@ -11,7 +11,7 @@
 #include "NGLForm.h"
 #include "NGLFormDialogHost.h"
 #include "NGLWidget.h"
-#include "SubForm.h"
+#include "NGLSubForm.h"
 
 class FormHostListener;
 class SynthApp;

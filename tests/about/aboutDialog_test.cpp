@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "ContainerForm.h"
-#include "Init_NGL.h"
+#include "NGLContainerForm.h"
+#include "NGLInit.h"
 #include "NGLFormHost.h"
 #include "NGLFormWindow.h"
 #include "NGLLabel.h"

@@ -1,7 +1,7 @@
 // Glyph tables and bitmap fonts: cutting a glyph picture by markers or equal widths, measuring,
 // hit-testing and drawing text, highlighted text and the caret.
-#include "BitmapFont.h"
-#include "PictureMap.h"
+#include "NGLBitmapFont.h"
+#include "NGLPictureMap.h"
 #include "UIAPicture.h"
 
 #include <gtest/gtest.h>

@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "ContainerForm.h"
+#include "NGLContainerForm.h"
 #include "UIAPicture.h"
 #include "nglTestSupport.h"
 

@@ -1,6 +1,6 @@
 // The font map: fonts made from "FNT" records, sharing their glyph pictures through the picture map.
-#include "FontMap.h"
-#include "PictureMap.h"
+#include "NGLFontMap.h"
+#include "NGLPictureMap.h"
 #include "UIAPicture.h"
 
 #include <gtest/gtest.h>

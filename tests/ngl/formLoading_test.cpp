@@ -9,7 +9,7 @@
 #include "NGLLabel.h"
 #include "NGLList.h"
 #include "NGLSelector.h"
-#include "SubForm.h"
+#include "NGLSubForm.h"
 #include "nglTestSupport.h"
 
 namespace {

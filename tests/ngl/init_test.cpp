@@ -1,7 +1,7 @@
 // Library start-up: the version words and the fatal error of a second start.
 #include <gtest/gtest.h>
 
-#include "Init_NGL.h"
+#include "NGLInit.h"
 #include "gpChild.h"
 
 CHILD_SCENARIO(nglSecondInit)

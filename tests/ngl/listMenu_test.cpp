@@ -7,12 +7,12 @@
 #include <string>
 #include <vector>
 
-#include "BitmapFont.h"
+#include "NGLBitmapFont.h"
 #include "NGLForm.h"
 #include "NGLFormHost.h"
 #include "NGLItemMenu.h"
 #include "NGLList.h"
-#include "TextEdit.h"
+#include "NGLTextEdit.h"
 #include "UIAKeys.h"
 #include "UIAPicture.h"
 #include "nglTestSupport.h"

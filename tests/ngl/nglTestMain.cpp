@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "GPInit.h"
-#include "Init_NGL.h"
+#include "NGLInit.h"
 #include "Init_UIA.h"
 #include "nglTestSupport.h"
 

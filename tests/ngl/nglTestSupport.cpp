@@ -4,14 +4,14 @@
 
 #include <cstring>
 
-#include "FontMap.h"
+#include "NGLFontMap.h"
 #include "NGLForm.h"
 #include "NGLList.h"
 #include "NGLFormDialogHost.h"
 #include "NGLFormHost.h"
 #include "NGLStreamState.h"
 #include "NGLSwitch.h"
-#include "PictureMap.h"
+#include "NGLPictureMap.h"
 #include "UIAPicture.h"
 
 const char* const kProbeClass = "Probe";

@@ -13,7 +13,7 @@
 #include "NGLFormHost.h"
 #include "NGLSwitch.h"
 #include "NGLWidget.h"
-#include "TextStyle.h"
+#include "NGLTextStyle.h"
 
 // Class names the test programs register for ProbeWidget.
 extern const char* const kProbeClass;        // "Probe"

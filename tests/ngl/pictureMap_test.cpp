@@ -1,6 +1,6 @@
 // The picture map: pictures shared by id, loaded once, deleted with their last user, laid out by the
 // "PM" index or, when not listed, by default with the alpha flag taken from the pixels.
-#include "PictureMap.h"
+#include "NGLPictureMap.h"
 #include "resourceTestSupport.h"
 
 #include <gtest/gtest.h>

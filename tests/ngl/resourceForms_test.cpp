@@ -2,7 +2,7 @@
 // the switches of the dialog's tables, and each record reads through the library's widget base and
 // text style readers and writes back byte for byte.
 #include "NGLWidget.h"
-#include "TextStyle.h"
+#include "NGLTextStyle.h"
 #include "resourceTestSupport.h"
 
 #include <gtest/gtest.h>

@@ -1,10 +1,10 @@
 // The form host's resource set: one picture map and one font map made by attach, taken down by
 // detach font map first, and outliving the forms that use them.
-#include "FontMap.h"
+#include "NGLFontMap.h"
 #include "NGLForm.h"
 #include "NGLFormHost.h"
-#include "PictureMap.h"
-#include "TextStyle.h"
+#include "NGLPictureMap.h"
+#include "NGLTextStyle.h"
 #include "resourceTestSupport.h"
 
 #include <gtest/gtest.h>

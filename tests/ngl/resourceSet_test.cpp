@@ -1,8 +1,8 @@
 // The generated resource set: every picture map, font map and "FNT" record embedded in this program
 // reads through the library and writes back byte for byte; damaged copies read or fail cleanly.
-#include "BitmapFont.h"
-#include "FontMap.h"
-#include "PictureMap.h"
+#include "NGLBitmapFont.h"
+#include "NGLFontMap.h"
+#include "NGLPictureMap.h"
 #include "UIAPicture.h"
 #include "resourceTestSupport.h"
 

@@ -1,7 +1,7 @@
 // ScrollView: offset clamping, bar layout and drawing, thumb grabbing, paging and the wheel.
 #include <gtest/gtest.h>
 
-#include "ScrollView.h"
+#include "NGLScrollView.h"
 #include "UIAKeys.h"
 #include "UIAPicture.h"
 

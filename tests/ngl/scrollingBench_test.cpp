@@ -8,8 +8,8 @@
 #include <functional>
 #include <string>
 
-#include "TextEdit.h"
-#include "TreeView.h"
+#include "NGLTextEdit.h"
+#include "NGLTreeView.h"
 #include "UIAKeys.h"
 #include "UIAPicture.h"
 

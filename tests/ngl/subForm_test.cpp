@@ -4,9 +4,9 @@
 
 #include <algorithm>
 
-#include "FormClassRegistry.h"
+#include "NGLFormClassRegistry.h"
 #include "NGLForm.h"
-#include "SubForm.h"
+#include "NGLSubForm.h"
 #include "UIAPicture.h"
 #include "nglTestSupport.h"
 

@@ -9,7 +9,7 @@
 
 #include "NGLClipboard.h"
 #include "NGLForm.h"
-#include "TextEdit.h"
+#include "NGLTextEdit.h"
 #include "UIAKeys.h"
 #include "UIAPicture.h"
 #include "nglTestSupport.h"

@@ -1,9 +1,9 @@
 // Text styles: background and text records, resolving through the maps, and drawing into a Picture
 // (kept as PNG for a person to look at).
-#include "BitmapFont.h"
-#include "FontMap.h"
-#include "PictureMap.h"
-#include "TextStyle.h"
+#include "NGLBitmapFont.h"
+#include "NGLFontMap.h"
+#include "NGLPictureMap.h"
+#include "NGLTextStyle.h"
 #include "support/pngWrite.h"
 #include "resourceTestSupport.h"
 #include "support/tempDir.h"

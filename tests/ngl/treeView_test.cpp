@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "TreeView.h"
+#include "NGLTreeView.h"
 #include "UIAKeys.h"
 #include "UIAPicture.h"
 #include "nglTestSupport.h"

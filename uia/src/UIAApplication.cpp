@@ -12,7 +12,7 @@ namespace {
 constexpr int32_t kExitCommand = 30002;   // the File menu's exit
 }
 
-UiaApplication::UiaApplication() : filter_(new UiaMessageFilter)
+UiaApplication::UiaApplication() : filter_(std::make_unique<UiaMessageFilter>())
 {
     filter_->application = this;
 }
@@ -29,8 +29,7 @@ UiaApplication::~UiaApplication()
     timerHead_ = timerTail_ = nullptr;
     accelerators_.clear();
     menuBar_.handle = nullptr;
-    delete filter_;
-    filter_ = nullptr;
+    filter_.reset();
 }
 
 bool UiaApplication::sendEvent(int32_t code, void* data)

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -93,7 +94,7 @@ public:
     void runTimers();
     TimerEntry* firstTimer() const { return timerHead_; }
     UINT_PTR timerId() const { return filter_ ? filter_->timerId : 0; }
-    UiaMessageFilter* messageFilter() const { return filter_; }
+    UiaMessageFilter* messageFilter() const { return filter_.get(); }
 
 private:
     friend class UiaModule;
@@ -101,7 +102,7 @@ private:
     void stopWin32Timer();
     void unlinkTimer(TimerEntry* entry);
 
-    UiaMessageFilter* filter_;
+    std::unique_ptr<UiaMessageFilter> filter_;
     UiaModule* module_ = nullptr;
     std::string name_;
     int32_t tick_ = 40;

@@ -21,15 +21,19 @@ void DrawSelection::reset(HDC device)
     colours[0] = colours[1] = kNoColour;
 }
 
-DrawContext::DrawContext() : selection_(new DrawSelection) {}
+DrawContext::DrawContext() : selection_(std::make_unique<DrawSelection>()) {}
 
 DrawContext::~DrawContext()
 {
     // A context deleted with something selected must not stay on that object's user list.
+    leaveUserLists();
+}
+
+void DrawContext::leaveUserLists()
+{
     if (selection_->pen) selection_->pen->users.remove(selection_->penLink);
     if (selection_->brush) selection_->brush->users.remove(selection_->brushLink);
     if (selection_->font) selection_->font->users().remove(selection_->fontLink);
-    delete selection_;
 }
 
 void DrawContext::releasePen()
@@ -61,9 +65,7 @@ void DrawContext::releaseFont()
 void DrawContext::setDC(HDC dc)
 {
     // Whatever an earlier device context still had selected is let go of first.
-    if (selection_->pen) selection_->pen->users.remove(selection_->penLink);
-    if (selection_->brush) selection_->brush->users.remove(selection_->brushLink);
-    if (selection_->font) selection_->font->users().remove(selection_->fontLink);
+    leaveUserLists();
     dc_ = dc;
     spare_[0] = spare_[1] = 0;
     selection_->reset(dc);

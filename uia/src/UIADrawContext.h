@@ -9,6 +9,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <memory>
 
 class Picture;
 class UiaFont;
@@ -75,10 +76,12 @@ public:
 
 private:
     bool selectPenKey(const GdiCacheKey& key, uint32_t colour);
+    // Takes this context off the user lists of the pen, brush and font it has selected.
+    void leaveUserLists();
 
     HDC dc_ = nullptr;
     uint32_t spare_[2] = {0, 0};   // cleared with every device context
-    DrawSelection* selection_;
+    std::unique_ptr<DrawSelection> selection_;
     PAINTSTRUCT* paint_ = nullptr;
 };
 

@@ -2,12 +2,13 @@
 #include "UIAMenu.h"
 
 #include <map>
+#include <memory>
 
 #include "UIAKeys.h"
 
 namespace {
 
-std::map<uint32_t, std::string>* g_keyNames = nullptr;
+std::unique_ptr<std::map<uint32_t, std::string>> g_keyNames;
 int32_t g_menuOption = 0;
 
 // The longest modifier part and key text an item carries.
@@ -70,7 +71,7 @@ bool uiaLoadKeyNames()
         {19, "Space"}, {20, "Ins"}, {21, "Del"}, {22, "Home"}, {23, "End"}, {24, "PgUp"}, {25, "PgDn"},
         {128, "NumLock"}, {129, "Up"}, {130, "Down"}, {131, "Left"}, {132, "Right"}, {0x800000, "Num"},
         {0x10000000, "Shift"}, {0x20000000, "Ctrl"}, {0x40000000, "Alt"}};
-    if (!g_keyNames) g_keyNames = new std::map<uint32_t, std::string>;
+    if (!g_keyNames) g_keyNames = std::make_unique<std::map<uint32_t, std::string>>();
     g_keyNames->clear();
     for (const auto& entry : kNames) (*g_keyNames)[entry.code] = entry.name;
     return true;
@@ -78,8 +79,7 @@ bool uiaLoadKeyNames()
 
 void uiaFreeKeyNames()
 {
-    delete g_keyNames;
-    g_keyNames = nullptr;
+    g_keyNames.reset();
 }
 
 const char* uiaKeyName(uint32_t key)

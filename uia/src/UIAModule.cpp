@@ -2,6 +2,7 @@
 
 #include <shellapi.h>
 
+#include <memory>
 #include <new>
 #include <string>
 
@@ -61,13 +62,10 @@ void UiaModule::deleteApplication()
 
 ResourceReader* UiaModule::uiaLoadResource(int32_t id, const char* type, uint32_t byteOrder)
 {
-    ResourceReader* reader = new ResourceReader;
-    if (!reader->open(instance_, id, type)) {
-        delete reader;
-        return nullptr;
-    }
+    auto reader = std::make_unique<ResourceReader>();
+    if (!reader->open(instance_, id, type)) return nullptr;
     reader->setByteOrder(static_cast<int>(byteOrder));
-    return reader;
+    return reader.release();
 }
 
 bool UiaModule::uiaOpenDocument(const char* text)

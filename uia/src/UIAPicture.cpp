@@ -3,6 +3,7 @@
 #include "UIAPicture.h"
 
 #include "GPBinaryStream.h"
+#include "GPClamp.h"
 #include "GPError.h"
 #include "GPSystemInfo.h"
 #include "GPTimer.h"
@@ -14,25 +15,9 @@
 
 namespace {
 
-int32_t clampToI32(int64_t v)
-{
-    if (v < std::numeric_limits<int32_t>::min()) return std::numeric_limits<int32_t>::min();
-    if (v > std::numeric_limits<int32_t>::max()) return std::numeric_limits<int32_t>::max();
-    return int32_t(v);
-}
-
 RegionRect rectOf(int64_t x1, int64_t y1, int64_t x2, int64_t y2)
 {
-    return RegionRect{clampToI32(x1), clampToI32(y1), clampToI32(x2), clampToI32(y2)};
-}
-
-// The intersection, (0, 0, 0, 0) when either is empty or they do not meet.
-RegionRect intersect(const RegionRect& a, const RegionRect& b)
-{
-    if (a.isEmpty() || b.isEmpty()) return RegionRect{0, 0, 0, 0};
-    RegionRect r{std::max(a.x1, b.x1), std::max(a.y1, b.y1), std::min(a.x2, b.x2), std::min(a.y2, b.y2)};
-    if (r.isEmpty()) return RegionRect{0, 0, 0, 0};
-    return r;
+    return RegionRect{gpClampToI32(x1), gpClampToI32(y1), gpClampToI32(x2), gpClampToI32(y2)};
 }
 
 // Timing diagnostic of the two unclipped operations.
@@ -110,8 +95,7 @@ Picture::~Picture()
 
 void Picture::freeBuffer()
 {
-    delete[] raw_;
-    raw_ = nullptr;
+    raw_.reset();
     pixels_ = nullptr;
     allocated_ = 0;
     width_ = 0;
@@ -129,10 +113,10 @@ bool Picture::resize(uint32_t width, uint32_t height, bool force)
 
     if ((needed != allocated_ && needed > allocated_) || force) {
         freeBuffer();
-        raw_ = new (std::nothrow) uint8_t[size_t(needed)];
+        raw_.reset(new (std::nothrow) uint8_t[size_t(needed)]);
         if (raw_) {
             allocated_ = size_t(needed);
-            pixels_ = reinterpret_cast<uint32_t*>(raw_ + kHeaderReserve);
+            pixels_ = reinterpret_cast<uint32_t*>(raw_.get() + kHeaderReserve);
         }
     }
     return raw_ != nullptr;
@@ -174,7 +158,7 @@ void Picture::setClipRect(const RegionRect& rect)
 {
     const RegionRect bounds = rectOf(-int64_t(originX_), -int64_t(originY_), int64_t(width_) - originX_,
                                      int64_t(height_) - originY_);
-    clip_ = intersect(bounds, rect);
+    clip_ = bounds.intersection(rect);
     clipOn_ = 1;
 }
 
@@ -200,7 +184,7 @@ bool Picture::clipRect(RegionRect& rect, int32_t* dx, int32_t* dy) const
     RegionRect r = rect;
     if (flipX) std::swap(r.x1, r.x2);
     if (flipY) std::swap(r.y1, r.y2);
-    const RegionRect c = intersect(r, clip_);
+    const RegionRect c = r.intersection(clip_);
     if (c.isEmpty()) {
         rect = RegionRect{0, 0, 0, 0};
         return false;
@@ -302,7 +286,7 @@ void Picture::copyArea(int32_t x, int32_t y, int32_t w, int32_t h, const Picture
     RegionRect r = rectOf(x, y, int64_t(x) + w, int64_t(y) + h);
     int32_t dx = 0, dy = 0;
     if (!clipRect(r, &dx, &dy)) return;
-    copyAreaUC(r.x1, r.y1, r.x2 - r.x1, r.y2 - r.y1, source, clampToI32(int64_t(sx) - dx), clampToI32(int64_t(sy) - dy));
+    copyAreaUC(r.x1, r.y1, r.x2 - r.x1, r.y2 - r.y1, source, gpClampToI32(int64_t(sx) - dx), gpClampToI32(int64_t(sy) - dy));
 }
 
 void Picture::drawVerticalLine(int32_t x, int32_t y, int32_t h, uint32_t colour)
@@ -356,7 +340,7 @@ void Picture::drawFrame(int32_t x, int32_t y, const Picture& source, uint32_t n,
         }
     }
     if (sx >= int64_t(source.width_) || sy >= int64_t(source.height_)) return;
-    copyArea(x, y, clampToI32(w), clampToI32(h), source, clampToI32(sx), clampToI32(sy));
+    copyArea(x, y, gpClampToI32(w), gpClampToI32(h), source, gpClampToI32(sx), gpClampToI32(sy));
 }
 
 void Picture::drawTiledFrame(const RegionRect& destRect, const Picture& source, uint32_t n, const RegionRect* clipRect)
@@ -398,8 +382,8 @@ void Picture::drawTiledFrame(const RegionRect& destRect, const Picture& source, 
             if (y + h <= c.y1 || y >= c.y2) return;
             auto piece = [&](int64_t x, int64_t w, int64_t srcCol) {
                 if (x + w <= c.x1 || x >= c.x2) return;
-                copyArea(clampToI32(x), clampToI32(y), clampToI32(w), clampToI32(h), source, clampToI32(srcCol),
-                         clampToI32(srcRow));
+                copyArea(gpClampToI32(x), gpClampToI32(y), gpClampToI32(w), gpClampToI32(h), source, gpClampToI32(srcCol),
+                         gpClampToI32(srcRow));
             };
             if (L > 0) piece(left, L, fx);
             const int64_t x = left + L;
@@ -424,5 +408,5 @@ void Picture::drawTiledFrame(const RegionRect& destRect, const Picture& source, 
 // Sets the clip to rect, within the current clip when one is set.
 void Picture::narrowClip(const RegionRect& rect)
 {
-    setClipRect(clipOn_ ? intersect(rect, clip_) : rect);
+    setClipRect(clipOn_ ? rect.intersection(clip_) : rect);
 }

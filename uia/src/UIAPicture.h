@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 
 class BinaryStream;
 
@@ -89,7 +90,7 @@ public:
     uint32_t* pixels() { return pixels_; }
     const uint32_t* pixels() const { return pixels_; }
     // The 40 bytes in front of the pixels, kept free for a bitmap header (null without a buffer).
-    void* headerReserve() { return raw_; }
+    void* headerReserve() { return raw_.get(); }
     size_t allocatedSize() const { return allocated_; }
     // The pixel at (x, y) of the buffer, ignoring origin and clip (no bounds check).
     uint32_t pixel(uint32_t x, uint32_t y) const { return pixels_[size_t(y) * width_ + x]; }
@@ -144,7 +145,7 @@ private:
 
     PictureFillRoutine fill_;
     PictureCopyRoutine copy_;
-    uint8_t* raw_ = nullptr;     // owned; kHeaderReserve bytes, then the pixels
+    std::unique_ptr<uint8_t[]> raw_;  // kHeaderReserve bytes, then the pixels
     uint32_t* pixels_ = nullptr;
     size_t allocated_ = 0;       // bytes of raw_
     uint32_t width_ = 0;

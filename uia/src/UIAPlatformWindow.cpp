@@ -230,15 +230,22 @@ void sendSize(PlatformWindow* window, bool maximised)
     window->handleGuiEvent(UIA_EVENT_SIZE, &event, false);
 }
 
+// The window's placement record as the system reports it.
+WINDOWPLACEMENT placementOf(HWND hwnd)
+{
+    WINDOWPLACEMENT placement = {};
+    placement.length = sizeof placement;
+    GetWindowPlacement(hwnd, &placement);
+    return placement;
+}
+
 }  // namespace
 
 void Win32WindowBase::getRect(RECT& out, bool client) const
 {
     out = RECT{0, 0, 0, 0};
     if (!hwnd_) return;
-    WINDOWPLACEMENT placement = {};
-    placement.length = sizeof placement;
-    GetWindowPlacement(hwnd_, &placement);
+    WINDOWPLACEMENT placement = placementOf(hwnd_);
     POINT position = {placement.rcNormalPosition.left, placement.rcNormalPosition.top};
     if (IsZoomed(hwnd_)) {
         position = placement.ptMaxPosition;
@@ -262,9 +269,8 @@ void Win32WindowBase::getRect(RECT& out, bool client) const
     out.bottom = out.top + inner.bottom;
 }
 
-void Win32WindowBase::setRect(const RECT& rect, bool client)
+RECT Win32WindowBase::windowRectOf(const RECT& rect, bool client) const
 {
-    if (!hwnd_) return;
     RECT r = rect;
     if (client) {
         const POINT offset = clientOffset(hwnd_);
@@ -274,10 +280,15 @@ void Win32WindowBase::setRect(const RECT& rect, bool client)
         r.right += extra.cx - offset.x;
         r.bottom += extra.cy - offset.y;
     }
+    return r;
+}
+
+void Win32WindowBase::setRect(const RECT& rect, bool client)
+{
+    if (!hwnd_) return;
+    const RECT r = windowRectOf(rect, client);
     if (!isRestored()) {
-        WINDOWPLACEMENT placement = {};
-        placement.length = sizeof placement;
-        GetWindowPlacement(hwnd_, &placement);
+        WINDOWPLACEMENT placement = placementOf(hwnd_);
         placement.rcNormalPosition = r;
         SetWindowPlacement(hwnd_, &placement);
         sendSize(this, isMaximised());
@@ -302,9 +313,7 @@ void Win32WindowBase::moveTo(POINT point, bool client)
         SetWindowPos(hwnd_, nullptr, point.x, point.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
         return;
     }
-    WINDOWPLACEMENT placement = {};
-    placement.length = sizeof placement;
-    GetWindowPlacement(hwnd_, &placement);
+    WINDOWPLACEMENT placement = placementOf(hwnd_);
     RECT& normal = placement.rcNormalPosition;
     OffsetRect(&normal, point.x - normal.left, point.y - normal.top);
     SetWindowPlacement(hwnd_, &placement);
@@ -322,9 +331,7 @@ void Win32WindowBase::setSize(SIZE size, bool client)
         SetWindowPos(hwnd_, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
         return;
     }
-    WINDOWPLACEMENT placement = {};
-    placement.length = sizeof placement;
-    GetWindowPlacement(hwnd_, &placement);
+    WINDOWPLACEMENT placement = placementOf(hwnd_);
     RECT& normal = placement.rcNormalPosition;
     normal.right = normal.left + size.cx;
     normal.bottom = normal.top + size.cy;
@@ -336,9 +343,7 @@ void Win32WindowBase::getPlacementRect(RECT& out, bool client) const
 {
     out = RECT{0, 0, 0, 0};
     if (!hwnd_) return;
-    WINDOWPLACEMENT placement = {};
-    placement.length = sizeof placement;
-    GetWindowPlacement(hwnd_, &placement);
+    WINDOWPLACEMENT placement = placementOf(hwnd_);
     out = placement.rcNormalPosition;
     if (client) {
         const POINT offset = clientOffset(hwnd_);
@@ -353,18 +358,8 @@ void Win32WindowBase::getPlacementRect(RECT& out, bool client) const
 void Win32WindowBase::setPlacementRect(const RECT& rect, bool client)
 {
     if (!hwnd_) return;
-    WINDOWPLACEMENT placement = {};
-    placement.length = sizeof placement;
-    GetWindowPlacement(hwnd_, &placement);
-    RECT r = rect;
-    if (client) {
-        const POINT offset = clientOffset(hwnd_);
-        const SIZE extra = frameExtra();
-        r.left -= offset.x;
-        r.top -= offset.y;
-        r.right += extra.cx - offset.x;
-        r.bottom += extra.cy - offset.y;
-    }
+    WINDOWPLACEMENT placement = placementOf(hwnd_);
+    const RECT r = windowRectOf(rect, client);
     placement.rcNormalPosition = r;   // the shown state stays as it is
     SetWindowPlacement(hwnd_, &placement);
 }
@@ -412,7 +407,7 @@ LRESULT Win32WindowBase::defaultProcessing(UINT message, WPARAM wParam, LPARAM l
 
 Win32Window::~Win32Window()
 {
-    delete drawContext_;
+    drawContext_.reset();
     deleteBackground();
 }
 
@@ -420,7 +415,7 @@ DrawContext* Win32Window::getDC()
 {
     if (!hwnd_ || !drawContext_) return nullptr;
     drawContext_->setDC(GetDC(hwnd_));
-    return drawContext_;
+    return drawContext_.get();
 }
 
 void Win32Window::releaseDC(DrawContext* context)
@@ -433,8 +428,8 @@ void Win32Window::releaseDC(DrawContext* context)
 void Win32Window::attachHandle(HWND hwnd)
 {
     Win32WindowBase::attachHandle(hwnd);
-    delete drawContext_;
-    drawContext_ = hwnd ? new DrawContext : nullptr;
+    drawContext_.reset();
+    if (hwnd) drawContext_ = std::make_unique<DrawContext>();
 }
 
 void Win32Window::deleteBackground()

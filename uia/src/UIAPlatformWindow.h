@@ -6,10 +6,11 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <memory>
 
+#include "UIADrawContext.h"
 #include "UIAWindow.h"
 
-class DrawContext;
 class MenuHandle;
 class Region;
 
@@ -144,6 +145,8 @@ protected:
     bool isDone() const override { return destroyed_ && !hwnd_ && depth_ <= 0; }
     // The frame's extra width and height around the client area.
     SIZE frameExtra() const;
+    // The window rectangle of a rectangle given as the window's (client false) or its client area's.
+    RECT windowRectOf(const RECT& rect, bool client) const;
 
     HWND hwnd_ = nullptr;
     HCURSOR cursor_ = nullptr;
@@ -173,7 +176,7 @@ public:
     POINT forwardOffset() const { return forwardOffset_; }
     void setForwardOffset(POINT offset) { forwardOffset_ = offset; }
 
-    DrawContext* drawContext() const { return drawContext_; }
+    DrawContext* drawContext() const { return drawContext_.get(); }
     HBRUSH backgroundBrush() const { return background_; }
     void deleteBackground();
     int32_t fixedWidth() const { return fixedWidth_; }
@@ -185,7 +188,7 @@ protected:
     bool mouseButtonEvent(UINT message, LPARAM lParam);
     bool paintEvent(HDC dc, PAINTSTRUCT* paint);
 
-    DrawContext* drawContext_ = nullptr;
+    std::unique_ptr<DrawContext> drawContext_;
     HBRUSH background_ = nullptr;
     WNDPROC defaultProc_ = DefWindowProcA;
     int32_t fixedWidth_ = -1;

@@ -186,7 +186,7 @@ void uiaDropFiles(Window* window, HDROP drop)
     POINT point = {0, 0};
     DragQueryPoint(drop, &point);
     const UINT count = DragQueryFileA(drop, 0xFFFFFFFFu, nullptr, 0);
-    UiaFileList* files = new UiaFileList;
+    UiaFileList files;
     std::string buffer(1024, '\0');
     for (UINT i = 0; i < count; ++i) {
         const UINT needed = DragQueryFileA(drop, i, nullptr, 0);
@@ -200,13 +200,13 @@ void uiaDropFiles(Window* window, HDROP drop)
         const DWORD attributes = GetFileAttributesA(name.c_str());
         const bool directory = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
         path.setKind(directory ? kPathDirectory : kPathFile);
-        files->paths.push_back(path);
+        files.paths.push_back(path);
     }
     UiaTrackingRequest request = {};
     request.mode = UIA_TRACK_DROP;
     request.dataKind = UIA_DRAG_FILES;
     request.sourceWindow = window;
-    request.data = files;
+    request.data = &files;   // the tracking only borrows it (ownsData 0)
     uiaStartTracking(request);
     // The window may go away inside the handlers; the platform window is held meanwhile.
     PlatformWindow* held = window->platformWindow();
@@ -217,5 +217,4 @@ void uiaDropFiles(Window* window, HDROP drop)
     }
     uiaEndTracking();
     if (held) held->release();
-    delete files;
 }

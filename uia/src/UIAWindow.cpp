@@ -1,41 +1,12 @@
 #include "UIAWindow.h"
 
-#include <cstring>
-
 #include "UIAApplication.h"
 #include "UIAModule.h"
 #include "UIAPlatformWindow.h"
 
-WindowSpec::WindowSpec(const WindowSpec& other)
-{
-    *this = other;
-}
-
-WindowSpec& WindowSpec::operator=(const WindowSpec& other)
-{
-    if (this == &other) return *this;
-    const uint32_t keptFlags = other.flags;
-    if (other.title) setTitle(other.title);
-    else if (title) title[0] = '\0';
-    flags = keptFlags;
-    options = other.options;
-    rect = other.rect;
-    background = other.background;
-    parent = other.parent;
-    resourceId = other.resourceId;
-    return *this;
-}
-
 void WindowSpec::setTitle(const char* text)
 {
-    if (!text) text = "";
-    const size_t length = std::strlen(text);
-    if (!title || titleCapacity < length + 1) {
-        delete[] title;
-        title = new char[length + 1];
-        titleCapacity = static_cast<uint32_t>(length + 1);
-    }
-    std::memcpy(title, text, length + 1);
+    title = text ? text : "";
     flags |= UIA_SPEC_TITLE;
 }
 

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <string>
 
 #include "UIAEvents.h"
 
@@ -35,22 +36,16 @@ class Window;
 // The description a window is created from (owned by the caller).
 class WindowSpec {
 public:
-    WindowSpec() = default;
-    ~WindowSpec() { delete[] title; }
-    WindowSpec(const WindowSpec& other);
-    WindowSpec& operator=(const WindowSpec& other);
-
     // Copies the text (null: empty) and sets UIA_SPEC_TITLE.
     void setTitle(const char* text);
-    const char* titleText() const { return title ? title : ""; }
+    const char* titleText() const { return title.c_str(); }
     int32_t width() const { return rect.right - rect.left; }
     int32_t height() const { return rect.bottom - rect.top; }
 
     uint32_t flags = UIA_SPEC_BACKGROUND;
     uint32_t options = 0;
     RECT rect = {0, 0, 0, 0};
-    char* title = nullptr;            // growable buffer
-    uint32_t titleCapacity = 0;       // bytes
+    std::string title;
     uint32_t background = 0;          // 0x00BBGGRR; 0: the system window colour
     Window* parent = nullptr;
     int32_t resourceId = 0;           // a dialog window's template

@@ -210,13 +210,13 @@ LRESULT Win32Window::dispatchMessage(Win32Window* window, UINT message, WPARAM w
 
 bool Win32Window::paintEvent(HDC dc, PAINTSTRUCT* paint)
 {
-    DrawContext* context = drawContext_;
+    DrawContext* context = drawContext_.get();
     if (!context) return false;
     context->setDC(dc);
     context->setPaint(paint);
     const bool handled = handleGuiEvent(UIA_EVENT_PAINT, context, false);
     // The handler may have destroyed the window, and the context with it.
-    if (drawContext_ == context) {
+    if (drawContext_.get() == context) {
         context->takeDC();
         context->setPaint(nullptr);
     }

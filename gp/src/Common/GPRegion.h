@@ -7,6 +7,15 @@
 struct RegionRect {
     int32_t x1, y1, x2, y2;
     bool isEmpty() const { return x1 >= x2 || y1 >= y2; }
+    // Whether the pixel (x, y) lies in the rectangle (never in an empty one).
+    bool contains(int32_t x, int32_t y) const { return x >= x1 && x < x2 && y >= y1 && y < y2; }
+    // The common part; (0, 0, 0, 0) when either is empty or they do not meet.
+    RegionRect intersection(const RegionRect& other) const
+    {
+        const RegionRect r = {x1 > other.x1 ? x1 : other.x1, y1 > other.y1 ? y1 : other.y1,
+                              x2 < other.x2 ? x2 : other.x2, y2 < other.y2 ? y2 : other.y2};
+        return r.isEmpty() ? RegionRect{0, 0, 0, 0} : r;
+    }
 };
 
 // One rectangle of a complex region; nodes come from the process-wide region node pool.

@@ -14,7 +14,7 @@
 #include "ABDeviceAccessors.h"
 #include "ABRoutingPages.h"
 #include "ABSetupLists.h"
-#include "Init_NGL.h"
+#include "NGLInit.h"
 #include "NGLFormDialogHost.h"
 #include "NGLFormHost.h"
 #include "NGLItemMenu.h"

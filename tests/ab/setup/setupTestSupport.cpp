@@ -10,7 +10,7 @@
 #include "ABDeviceErrors.h"
 #include "ABPortEntry.h"
 #include "ABSoundCardPage.h"
-#include "Init_NGL.h"
+#include "NGLInit.h"
 #include "NGLForm.h"
 #include "NGLFormWindow.h"
 #include "NGLItemMenu.h"

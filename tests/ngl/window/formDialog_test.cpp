@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "Init_NGL.h"
+#include "NGLInit.h"
 #include "NGLForm.h"
 #include "NGLFormDialogHost.h"
 #include "NGLFormHost.h"

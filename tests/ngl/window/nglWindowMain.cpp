@@ -2,7 +2,7 @@
 // helper); the form library starts once after the framework.
 #include <gtest/gtest.h>
 
-#include "Init_NGL.h"
+#include "NGLInit.h"
 #include "nglTestSupport.h"
 #include "uiaTestSupport.h"
 

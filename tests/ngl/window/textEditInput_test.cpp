@@ -12,7 +12,7 @@
 #include "NGLForm.h"
 #include "NGLFormDialogHost.h"
 #include "NGLFormHost.h"
-#include "TextEdit.h"
+#include "NGLTextEdit.h"
 #include "uiaTestSupport.h"
 #include "support/windowCapture.h"
 #include "support/windowSteps.h"

@@ -7,7 +7,7 @@
 #include <functional>
 #include <string>
 #include <vector>
-#include "ScrollView.h"
+#include "NGLScrollView.h"
 
 class BitmapFont;
 class Picture;

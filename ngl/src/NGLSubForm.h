@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include "NGLContainer.h"
 #include "NGLWidget.h"
@@ -56,7 +57,7 @@ public:
 
     void setForm(uint32_t id);
     uint32_t formId() const { return formId_; }
-    Form* form() const { return form_; }
+    Form* form() const { return form_.get(); }
     const std::string& formClassName() const { return formClassName_; }
     void setFormClassName(const std::string& name) { formClassName_ = name; }
 
@@ -64,7 +65,7 @@ private:
     Container* outerHost() const;
 
     uint32_t formId_ = 0;
-    Form* form_ = nullptr;
+    std::unique_ptr<Form> form_;
     std::string formClassName_;
     bool timerOn_ = false;
 };

@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <string>
 #include <vector>
-#include "ScrollView.h"
-#include "TextStyle.h"
+#include "NGLScrollView.h"
+#include "NGLTextStyle.h"
 
 constexpr int32_t NGL_NOTIFY_TEXT_COMMIT = 100001;
 constexpr int32_t NGL_NOTIFY_EDIT_END = 100005;

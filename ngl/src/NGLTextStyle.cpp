@@ -1,9 +1,9 @@
-#include "TextStyle.h"
+#include "NGLTextStyle.h"
 
-#include "BitmapFont.h"
-#include "FontMap.h"
+#include "NGLBitmapFont.h"
+#include "NGLFontMap.h"
 #include "NGLStreamState.h"
-#include "PictureMap.h"
+#include "NGLPictureMap.h"
 
 #include <cstring>
 

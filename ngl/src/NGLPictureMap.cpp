@@ -1,4 +1,4 @@
-#include "PictureMap.h"
+#include "NGLPictureMap.h"
 
 #include <memory>
 
@@ -73,9 +73,9 @@ PictureMapEntry* PictureMap::createEntry()
 
 Picture* PictureMap::loadItem(PictureMapEntry* entry, uint32_t id, bool flag)
 {
-    std::unique_ptr<BinaryStream> stream(nglOpenResource(id, "PICTURE"));
+    std::unique_ptr<BinaryStream> stream = nglOpenResource(id, "PICTURE");
     if (!stream) return nullptr;
-    std::unique_ptr<Picture> picture(new Picture);
+    auto picture = std::make_unique<Picture>();
     const bool detect = entry && entry->detectAlpha();
     if (!picture->readTga(*stream, detect)) return nullptr;
     if (entry && detect) {

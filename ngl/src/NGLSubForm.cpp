@@ -1,8 +1,8 @@
 // SubForm: the inner form's creation and sizing, event routing into it, painting and dirty tracking
 // through it, and the container requests passed on to the outer form.
-#include "SubForm.h"
+#include "NGLSubForm.h"
 
-#include "FormClassRegistry.h"
+#include "NGLFormClassRegistry.h"
 #include "GPBinaryStream.h"
 #include "NGLForm.h"
 #include "NGLStreamState.h"
@@ -18,9 +18,8 @@ SubForm::~SubForm()
 {
     if (timerOn_) Widget::removeTimer(0);
     if (form_) {
-        Container::removeChild(form_);
-        delete form_;
-        form_ = nullptr;
+        Container::removeChild(form_.get());
+        form_.reset();
     }
 }
 
@@ -46,9 +45,8 @@ void SubForm::setForm(uint32_t id)
     if (id == formId_) return;
     formId_ = id;
     if (!form_) return;
-    Container::removeChild(form_);
-    delete form_;
-    form_ = nullptr;
+    Container::removeChild(form_.get());
+    form_.reset();
     if (Widget::parent_) attach(Widget::parent_);
 }
 
@@ -58,17 +56,17 @@ void SubForm::attach(Form* outer)
     Container::setParent(outerHost());
     if (!outer || !outer->provider()) return;
     if (!form_) {
-        form_ = createForm();
-        if (!form_) form_ = new Form;
+        form_.reset(createForm());
+        if (!form_) form_ = std::make_unique<Form>();
     }
     form_->setProvider(outer->provider());
-    if (indexOf(form_) < 0) {
+    if (indexOf(form_.get()) < 0) {
         const int32_t width = rect_.x2 - rect_.x1, height = rect_.y2 - rect_.y1;
         if (formId_ == 0) {
             form_->setSize({width, height});
-            addChild(form_, 0, 0, width, height, true);
+            addChild(form_.get(), 0, 0, width, height, true);
         } else {
-            appendChildFromResource(form_, int32_t(formId_), true);
+            appendChildFromResource(form_.get(), int32_t(formId_), true);
             if (!form_->isResizable()) {
                 const FormSize size = form_->size();
                 Widget::setRect({rect_.x1, rect_.y1, rect_.x1 + size.width, rect_.y1 + size.height});

@@ -1,10 +1,10 @@
 // TextEdit: line breaking, editing by keys, characters and the mouse, the clipboard, committing and
 // reverting, painting and the widget record.
-#include "TextEdit.h"
+#include "NGLTextEdit.h"
 
 #include <algorithm>
-#include "BitmapFont.h"
-#include "FontMap.h"
+#include "NGLBitmapFont.h"
+#include "NGLFontMap.h"
 #include "GPBinaryStream.h"
 #include "NGLClipboard.h"
 #include "NGLForm.h"

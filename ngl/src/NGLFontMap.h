@@ -2,8 +2,8 @@
 // pictures from a picture map of the same form host.
 #pragma once
 
-#include "BitmapFont.h"
-#include "ResourceMap.h"
+#include "NGLBitmapFont.h"
+#include "NGLResourceMap.h"
 
 class PictureMap;
 

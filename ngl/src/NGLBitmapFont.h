@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 class BinaryStream;
 class Picture;
@@ -81,8 +82,8 @@ public:
     uint32_t caretPictureId() const { return caret_.id; }
     uint32_t highlightColour() const { return highlightColour_; }
     uint32_t caretColour() const { return caretColour_; }
-    const GlyphTable* glyphTable() const { return normal_; }
-    const GlyphTable* highlightTable() const { return highlighted_; }
+    const GlyphTable* glyphTable() const { return normal_.get(); }
+    const GlyphTable* highlightTable() const { return highlighted_.get(); }
     PictureMap* pictureMap() const { return map_; }
 
     static constexpr int kRecordSize = 40;
@@ -103,6 +104,6 @@ private:
     PictureRef glyph_, highlight_, caret_;
     uint32_t highlightColour_ = 0xFFFFFFFF;
     uint32_t caretColour_ = 0xFF000000;
-    GlyphTable* normal_ = nullptr;       // owned
-    GlyphTable* highlighted_ = nullptr;  // owned
+    std::unique_ptr<GlyphTable> normal_;
+    std::unique_ptr<GlyphTable> highlighted_;
 };

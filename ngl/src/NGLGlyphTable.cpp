@@ -1,4 +1,4 @@
-#include "BitmapFont.h"
+#include "NGLBitmapFont.h"
 
 #include "UIAPicture.h"
 

@@ -1,7 +1,7 @@
-#include "BitmapFont.h"
+#include "NGLBitmapFont.h"
 
 #include "NGLStreamState.h"
-#include "PictureMap.h"
+#include "NGLPictureMap.h"
 
 BitmapFont::~BitmapFont()
 {
@@ -62,14 +62,14 @@ bool BitmapFont::build(PictureMap* pictureMap)
     if (glyph_.id != 0) {
         acquire(glyph_);
         if (glyph_.picture)
-            normal_ = new GlyphTable(glyph_.picture);
+            normal_ = std::make_unique<GlyphTable>(glyph_.picture);
         else
             ok = false;
     }
     if (ok && highlight_.id != 0) {
         acquire(highlight_);
         if (highlight_.picture)
-            highlighted_ = new GlyphTable(highlight_.picture);
+            highlighted_ = std::make_unique<GlyphTable>(highlight_.picture);
         else
             ok = false;
     }
@@ -84,10 +84,8 @@ void BitmapFont::clear()
     releaseRef(glyph_);
     releaseRef(highlight_);
     releaseRef(caret_);
-    delete normal_;
-    normal_ = nullptr;
-    delete highlighted_;
-    highlighted_ = nullptr;
+    normal_.reset();
+    highlighted_.reset();
 }
 
 void BitmapFont::setKind(uint32_t kind)

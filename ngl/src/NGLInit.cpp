@@ -1,5 +1,5 @@
 // Start and end of the form library.
-#include "Init_NGL.h"
+#include "NGLInit.h"
 
 #include <new>
 
@@ -11,7 +11,8 @@
 
 namespace {
 
-// Fatal errors of this unit name it by its library path and fixed lines, whatever the build tree.
+// Fatal errors of this unit name it by the library path it has always reported and fixed lines,
+// whatever the build tree or file name.
 const char* const kSourcePath = "ngl/src/Init_NGL";
 constexpr int kLineSecondInit = 57;
 constexpr int kLineVersion = 112;

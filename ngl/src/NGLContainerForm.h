@@ -11,6 +11,9 @@ class ContainerForm : public Form, public Container {
 public:
     ContainerForm() = default;
     ~ContainerForm() override;
+    // The other base's overloads of the names both bases use stay callable.
+    using Container::widgetAt;
+    using Form::requestFocus;
 
     // Form
     // Both bases listen for events: this object answers as the Form.

@@ -1,5 +1,5 @@
 // Form classes by name.
-#include "FormClassRegistry.h"
+#include "NGLFormClassRegistry.h"
 
 #include <utility>
 #include <vector>

@@ -1,5 +1,5 @@
 // ContainerForm: page switching, the return page, and the form operations passed to the current page.
-#include "ContainerForm.h"
+#include "NGLContainerForm.h"
 
 #include <algorithm>
 #include "UIAPicture.h"
@@ -128,11 +128,7 @@ bool ContainerForm::paint(Picture& picture, const Region& region)
     if (!currentPage_) return Form::paint(picture, region);
     PictureState saved(picture);
     RegionRect clip = {0, 0, size_.width, size_.height};
-    if (picture.hasClip()) {
-        const RegionRect& old = picture.clip();
-        clip = {std::max(clip.x1, old.x1), std::max(clip.y1, old.y1), std::min(clip.x2, old.x2),
-                std::min(clip.y2, old.y2)};
-    }
+    if (picture.hasClip()) clip = clip.intersection(picture.clip());
     if (clip.isEmpty()) return false;
     picture.setClipRect(clip);
     const bool result = currentPage_->paint(picture, region);

@@ -1,6 +1,6 @@
-#include "FontMap.h"
+#include "NGLFontMap.h"
 
-#include "PictureMap.h"
+#include "NGLPictureMap.h"
 
 #include <memory>
 
@@ -24,8 +24,8 @@ FontMapEntry* FontMap::createEntry()
 BitmapFont* FontMap::loadItem(FontMapEntry* entry, uint32_t id, bool flag)
 {
     if (!pictureMap_) return nullptr;
-    std::unique_ptr<BitmapFont> font(new BitmapFont);
-    std::unique_ptr<BinaryStream> stream(nglOpenResource(id, "FNT"));
+    auto font = std::make_unique<BitmapFont>();
+    std::unique_ptr<BinaryStream> stream = nglOpenResource(id, "FNT");
     if (!stream) {
         if (!allowMissing_) return nullptr;
         font->setKind(0);

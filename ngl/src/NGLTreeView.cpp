@@ -1,9 +1,9 @@
 // TreeView: rows in display order, hit tests, selection and expansion by the mouse, drag and drop
 // notifications with auto-scroll, painting and the widget record.
-#include "TreeView.h"
+#include "NGLTreeView.h"
 
 #include <algorithm>
-#include "BitmapFont.h"
+#include "NGLBitmapFont.h"
 #include "GPBinaryStream.h"
 #include "NGLStreamState.h"
 #include "UIAKeys.h"
@@ -257,15 +257,9 @@ void TreeView::paint(Picture& picture)
 {
     picture.fillArea(rect_.x1, rect_.y1, rect_.x2 - rect_.x1, rect_.y2 - rect_.y1, highlightColour_);
     ScrollView::paint(picture);
-    if (view_.x2 - view_.x1 <= 0 || view_.y2 - view_.y1 <= 0) return;
-    PictureState saved(picture);
-    RegionRect clip = view_;
-    if (picture.hasClip()) {
-        const RegionRect& old = picture.clip();
-        clip = {std::max(clip.x1, old.x1), std::max(clip.y1, old.y1), std::min(clip.x2, old.x2),
-                std::min(clip.y2, old.y2)};
-    }
+    const RegionRect clip = visibleView(picture);
     if (clip.isEmpty()) return;
+    PictureState saved(picture);
     picture.setClipRect(clip);
     const int32_t rh = rowHeight();
     const int32_t iw = iconWidth();

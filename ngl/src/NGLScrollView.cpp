@@ -1,7 +1,8 @@
 // ScrollView: bar layout, bar drawing and the mouse, wheel and timer handling of the scroll bars.
-#include "ScrollView.h"
+#include "NGLScrollView.h"
 
 #include <algorithm>
+#include "GPClamp.h"
 #include "NGLForm.h"
 #include "UIAKeys.h"
 #include "UIAPicture.h"
@@ -15,17 +16,12 @@ constexpr int32_t kRepeatTimer = 0;   // the widget timer id of the page repeat
 int32_t rectWidth(const RegionRect& r) { return r.x2 - r.x1; }
 int32_t rectHeight(const RegionRect& r) { return r.y2 - r.y1; }
 
-bool inside(const RegionRect& r, int32_t x, int32_t y)
-{
-    return x >= r.x1 && x < r.x2 && y >= r.y1 && y < r.y2;
-}
-
 int32_t clampOffset(int64_t requested, int32_t viewExtent, int32_t contentExtent)
 {
     const int64_t low = int64_t(viewExtent) - int64_t(contentExtent);
     int64_t v = std::max(low, requested);
     v = std::min<int64_t>(0, v);
-    return int32_t(std::max<int64_t>(v, INT32_MIN));
+    return gpClampToI32(v);
 }
 
 // Frame of one-pixel lines with the corner pixels left out.
@@ -182,6 +178,11 @@ void ScrollView::drawButton(Picture& picture, const RegionRect& r, bool pressed,
     }
 }
 
+RegionRect ScrollView::visibleView(const Picture& picture) const
+{
+    return picture.hasClip() ? view_.intersection(picture.clip()) : view_;
+}
+
 void ScrollView::paint(Picture& picture)
 {
     layoutScrollBars();
@@ -292,9 +293,9 @@ bool ScrollView::handleMouseEvent(int32_t code, void* data)
             return true;
         }
         const int32_t x = e->x, y = e->y;
-        return inside(horizontalTrack_, x, y) || inside(verticalTrack_, x, y) || inside(horizontalPlusRect_, x, y) ||
-               inside(horizontalMinusRect_, x, y) || inside(verticalPlusRect_, x, y) ||
-               inside(verticalMinusRect_, x, y);
+        return horizontalTrack_.contains(x, y) || verticalTrack_.contains(x, y) || horizontalPlusRect_.contains(x, y) ||
+               horizontalMinusRect_.contains(x, y) || verticalPlusRect_.contains(x, y) ||
+               verticalMinusRect_.contains(x, y);
     }
     if (code != UIA_EVENT_MOUSE_BUTTON) return false;
     const UiaMouseButtonEvent* e = static_cast<const UiaMouseButtonEvent*>(data);
@@ -303,19 +304,19 @@ bool ScrollView::handleMouseEvent(int32_t code, void* data)
     if (e->action == UIA_ACTION_PRESS || e->action == UIA_ACTION_DOUBLE_CLICK) {
         bool hit = false;
         if (horizontalButtons_) {
-            buttonPressed_[0] = inside(horizontalPlusRect_, x, y);
-            buttonPressed_[1] = inside(horizontalMinusRect_, x, y);
+            buttonPressed_[0] = horizontalPlusRect_.contains(x, y);
+            buttonPressed_[1] = horizontalMinusRect_.contains(x, y);
             hit = hit || buttonPressed_[0] || buttonPressed_[1];
         }
         if (verticalButtons_) {
-            buttonPressed_[2] = inside(verticalPlusRect_, x, y);
-            buttonPressed_[3] = inside(verticalMinusRect_, x, y);
+            buttonPressed_[2] = verticalPlusRect_.contains(x, y);
+            buttonPressed_[3] = verticalMinusRect_.contains(x, y);
             hit = hit || buttonPressed_[2] || buttonPressed_[3];
         }
         const RegionRect vGrab = grabRect(verticalThumb_, false);
         const RegionRect hGrab = grabRect(horizontalThumb_, true);
-        const bool onV = verticalBarShown_ && rectHeight(verticalThumb_) > 0 && inside(vGrab, x, y);
-        const bool onH = horizontalBarShown_ && rectWidth(horizontalThumb_) > 0 && inside(hGrab, x, y);
+        const bool onV = verticalBarShown_ && rectHeight(verticalThumb_) > 0 && vGrab.contains(x, y);
+        const bool onH = horizontalBarShown_ && rectWidth(horizontalThumb_) > 0 && hGrab.contains(x, y);
         if (onV || onH) {
             if (onV) {
                 dragStartY_ = y;
@@ -335,12 +336,12 @@ bool ScrollView::handleMouseEvent(int32_t code, void* data)
                 invalidate(0);
                 return true;
             }
-        } else if (inside(verticalTrack_, x, y)) {
+        } else if (verticalTrack_.contains(x, y)) {
             int32_t step = int32_t(0.85 * rectHeight(view_));
             if (y >= vGrab.y2) step = -step;
             startRepeat(0, step, x, y);
             hit = true;
-        } else if (inside(horizontalTrack_, x, y)) {
+        } else if (horizontalTrack_.contains(x, y)) {
             int32_t step = int32_t(0.85 * rectWidth(view_));
             if (x >= hGrab.x2) step = -step;
             startRepeat(step, 0, x, y);
@@ -356,10 +357,10 @@ bool ScrollView::handleMouseEvent(int32_t code, void* data)
     const bool dragging = draggingHorizontal_ || draggingVertical_;
     if (!dragging) {
         bool changed = false;
-        if (horizontalButtons_ && inside(horizontalPlusRect_, x, y) && horizontalPlus()) changed = handled = true;
-        if (horizontalButtons_ && inside(horizontalMinusRect_, x, y) && horizontalMinus()) changed = handled = true;
-        if (verticalButtons_ && inside(verticalPlusRect_, x, y) && verticalPlus()) changed = handled = true;
-        if (verticalButtons_ && inside(verticalMinusRect_, x, y) && verticalMinus()) changed = handled = true;
+        if (horizontalButtons_ && horizontalPlusRect_.contains(x, y) && horizontalPlus()) changed = handled = true;
+        if (horizontalButtons_ && horizontalMinusRect_.contains(x, y) && horizontalMinus()) changed = handled = true;
+        if (verticalButtons_ && verticalPlusRect_.contains(x, y) && verticalPlus()) changed = handled = true;
+        if (verticalButtons_ && verticalMinusRect_.contains(x, y) && verticalMinus()) changed = handled = true;
         if (changed) {
             setScrollOffset(offsetX_, offsetY_);
             computeBars();

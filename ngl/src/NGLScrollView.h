@@ -50,6 +50,8 @@ public:
     uint32_t highlightColour() const { return highlightColour_; }
 
 protected:
+    // The part of the view inside the picture's clip; empty when the view is empty or outside it.
+    RegionRect visibleView(const Picture& picture) const;
     bool handleMouseEvent(int32_t code, void* data);
     void drawBar(Picture& picture, bool horizontal);
     void drawButton(Picture& picture, const RegionRect& r, bool pressed, bool plus);

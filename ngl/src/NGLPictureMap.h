@@ -1,7 +1,7 @@
 // The picture map: "PICTURE" resources loaded as shared Pictures, laid out by the "PM" index.
 #pragma once
 
-#include "ResourceMap.h"
+#include "NGLResourceMap.h"
 #include "UIAPicture.h"
 
 class PictureMapEntry;

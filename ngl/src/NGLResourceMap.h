@@ -15,21 +15,21 @@ template <class Item>
 class ResourceMapEntry {
 public:
     ResourceMapEntry() = default;
-    virtual ~ResourceMapEntry() { delete item_; }
+    virtual ~ResourceMapEntry() = default;
     ResourceMapEntry(const ResourceMapEntry&) = delete;
     ResourceMapEntry& operator=(const ResourceMapEntry&) = delete;
 
-    virtual void setItem(Item* item) { item_ = item; }
+    // Takes the item over (called while the entry has none).
+    virtual void setItem(Item* item) { item_.reset(item); }
     virtual bool read(BinaryStream& stream) = 0;
     virtual bool write(BinaryStream& stream) = 0;
 
-    Item* item() const { return item_; }
+    Item* item() const { return item_.get(); }
     uint32_t useCount() const { return useCount_; }
     // Deletes the item; the entry keeps its record.
     void dropItem()
     {
-        delete item_;
-        item_ = nullptr;
+        item_.reset();
     }
 
     // Counts one user more (saturating) or one less (never below 0).
@@ -43,7 +43,7 @@ public:
     }
 
 private:
-    Item* item_ = nullptr;
+    std::unique_ptr<Item> item_;
     uint32_t useCount_ = 0;
 };
 
@@ -64,7 +64,7 @@ public:
             loaded_ = 1;
             return true;
         }
-        std::unique_ptr<BinaryStream> stream(nglOpenResource(resourceId, typeName()));
+        std::unique_ptr<BinaryStream> stream = nglOpenResource(resourceId, typeName());
         if (!stream) {
             loaded_ = 0;
             return false;
@@ -77,7 +77,7 @@ public:
     virtual bool loadMore(const char* resourceName)
     {
         if (!loaded_ || !resourceName) return false;
-        std::unique_ptr<BinaryStream> stream(nglOpenNamedResource(resourceName, typeName()));
+        std::unique_ptr<BinaryStream> stream = nglOpenNamedResource(resourceName, typeName());
         if (!stream) return false;
         return read(*stream);
     }
@@ -108,7 +108,7 @@ public:
     {
         auto found = entries_.find(id);
         if (found == entries_.end()) return true;
-        Entry* entry = found->second;
+        Entry* entry = found->second.get();
         entry->removeUser();
         if (entry->useCount() == 0) entry->dropItem();
         return entry->useCount() == 0;
@@ -132,10 +132,7 @@ public:
             Entry* entry = findOrCreate(id);
             if (!entry) return false;
             if (!entry->read(stream)) {
-                if (!existed) {
-                    entries_.erase(id);
-                    delete entry;
-                }
+                if (!existed) entries_.erase(id);
                 return false;
             }
         }
@@ -165,26 +162,25 @@ public:
     Entry* findEntry(uint32_t id) const
     {
         auto found = entries_.find(id);
-        return found == entries_.end() ? nullptr : found->second;
+        return found == entries_.end() ? nullptr : found->second.get();
     }
 
 protected:
     Entry* findOrCreate(uint32_t id)
     {
         auto found = entries_.find(id);
-        if (found != entries_.end()) return found->second;
+        if (found != entries_.end()) return found->second.get();
         Entry* entry = createEntry();
-        if (entry) entries_.emplace(id, entry);
+        if (entry) entries_.emplace(id, std::unique_ptr<Entry>(entry));
         return entry;
     }
 
     void deleteEntries()
     {
-        for (auto& pair : entries_) delete pair.second;
         entries_.clear();
     }
 
 private:
     uint8_t loaded_ = 0;
-    std::map<uint32_t, Entry*> entries_;
+    std::map<uint32_t, std::unique_ptr<Entry>> entries_;
 };

@@ -1,0 +1,15 @@
+// A thread of the device layer whose body is a member function of its owner (the MME device's worker,
+// the MIDI input port's header recycler).
+#pragma once
+
+#include "GPThread.h"
+
+template <class Owner, void (Owner::*Body)()>
+class MemberThread : public Thread {
+public:
+    explicit MemberThread(Owner* owner) : m_owner(owner) {}
+    void run() override { (m_owner->*Body)(); }
+
+private:
+    Owner* m_owner;
+};
