@@ -109,22 +109,22 @@ failures() {   # failures RESULTS_XML...: each failed test case with the start o
 source scripts/start-xvfb.sh   # (a display for anything below that wants one; each Wine build has its own)
 cleanup() { [ -n "${XVFB_PID:-}" ] && kill "$XVFB_PID" 2>/dev/null; true; }
 trap cleanup EXIT
-ctest_run() {   # ctest_run BUILD_FOLDER: its tests, the log in BUILD_FOLDER-ctest.log, the counts in BUILD_FOLDER.counts
+ctest_run() {   # ctest_run BUILD_FOLDER [JOBS]: its tests, the log in BUILD_FOLDER-ctest.log, the counts in BUILD_FOLDER.counts
   local t=$(date +%s)
   rm -rf "$1/test-results"
   passed=0; failed=0
-  ctest --test-dir "$1" -j"$JOBS" --output-on-failure --timeout 600 >"$1-ctest.log" 2>&1
+  ctest --test-dir "$1" -j"${2:-$JOBS}" --output-on-failure --timeout 600 >"$1-ctest.log" 2>&1
   count "$1-ctest.log" "$1/test-results" >>"$1-ctest.log" 2>&1
   echo "$passed $failed $(( $(date +%s) - t ))" >"$1.counts"
 }
-windows_tests() {   # windows_tests BUILD_FOLDER: its tests under Wine, on a display and in a prefix of its own
+windows_tests() {   # windows_tests BUILD_FOLDER [JOBS]: its tests under Wine, on a display and in a prefix of its own
   (
     unset DISPLAY XVFB_PID
     source scripts/start-xvfb.sh
     BUILD_DIR=$SRC_DIR/$1
     source scripts/wine-env.sh
     source scripts/prefix-init.sh
-    ctest_run "$1"
+    ctest_run "$1" "${2:-$JOBS}"
     source scripts/prefix-stop.sh   # ends this prefix's Wine server
     [ -n "${XVFB_PID:-}" ] && kill "$XVFB_PID" 2>/dev/null
     true
@@ -137,20 +137,19 @@ if ! dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q 'install ok 
   i686_note="NOT RUN: 32-bit Wine (wine32:i386) is not installed, see scripts/deps.sh's message above"
   run_i686=0
 fi
-# The native tests and the two Windows builds' tests under Wine run side by side; the GUI programs of
-# one build take turns on that build's own display.
-step "tests: native, Windows x86_64 under 64-bit Wine$( ((run_i686)) && echo ", Windows i686 under 32-bit Wine")$( [ "$JOBS" -ge 4 ] && echo ", side by side")"
+# The native tests first, with every core; then the two Windows builds' tests under Wine side by side,
+# each with half the cores, on a display and in a prefix of its own (the GUI programs of one build take
+# turns on its display). The machine is never asked for more than its cores: audio through Wine's file
+# device and the timing tests need their share. With fewer than 4 cores, one build after the other.
+if [ "$JOBS" -ge 4 ]; then side=1; half=$((JOBS / 2)); else side=0; half=$JOBS; fi
+step "tests: native$( ((side)) && echo ", then Windows x86_64 and i686 under Wine side by side" || echo ", Windows x86_64, Windows i686 under Wine")"
 rm -f build/native.counts build/win64.counts build/win32.counts
-# Side by side on a machine with 4 cores or more; on fewer, one after another (the timing tests of each
-# would only compete for the same two cores).
-if [ "$JOBS" -ge 4 ]; then side=1; else side=0; fi
+ctest_run build/native & p_native=$!; wait "$p_native"
 p_win32=
-if ((side)); then
-  ctest_run build/native & p_native=$!
-  windows_tests build/win64 & p_win64=$!
-  ((run_i686)) && { windows_tests build/win32 & p_win32=$!; }
+if ((side)) && ((run_i686)); then
+  windows_tests build/win64 "$half" & p_win64=$!
+  windows_tests build/win32 "$half" & p_win32=$!
 else
-  ctest_run build/native & p_native=$!; wait "$p_native"
   windows_tests build/win64 & p_win64=$!; wait "$p_win64"
   ((run_i686)) && { windows_tests build/win32 & p_win32=$!; wait "$p_win32"; }
 fi

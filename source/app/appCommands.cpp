@@ -26,6 +26,7 @@
 #include "uiSeams/appChooseFile.h"
 #include "uiSeams/msgBox.h"
 #include "uia.h"
+#include "app/appWindowIds.h"
 
 namespace {
 
@@ -189,7 +190,7 @@ std::string appChooserStartFolder(const char* bankPath, const std::string& lastF
 
 int appChooseFileDialog(int dialogKind, FileSpec* out, int fileType) {
   if (!out) return 5;
-  winReleaseOffscreen(1);
+  winReleaseOffscreen(appMainWindowId);
   FileDialog dialog;
   SynthApp* shell = theApp();
   const std::string start = appChooserStartFolder(shell && shell->bank ? shell->bank->file.path : "", g_chooserFolder);

@@ -136,7 +136,7 @@ void appReadWindowLayout() {
     g_layout[r].x = appReadInt(name, fixed[r].x);
     std::snprintf(name, sizeof name, "brontavel %02d", xy[r][1]);
     g_layout[r].y = appReadInt(name, fixed[r].y);
-    if (fixed[r].id == 130) {
+    if (fixed[r].id == appLayoutSizedId) {
       g_layout[r].width = appReadInt("brontavel 09", fixed[r].width);
       g_layout[r].height = appReadInt("brontavel 08", fixed[r].height);
     }
@@ -144,8 +144,8 @@ void appReadWindowLayout() {
 }
 
 const WindowLayoutEntry* appWindowLayoutLookup(std::int32_t id) {
-  if (id < 127 || id > 134) return nullptr;
-  const WindowLayoutEntry& row = g_layout[id - 127];
+  if (id < appLayoutFirstId || id > appLayoutLastId) return nullptr;
+  const WindowLayoutEntry& row = g_layout[id - appLayoutFirstId];
   return row.id == id ? &row : nullptr;
 }
 

@@ -26,6 +26,8 @@ int appReadBankPaths();
 // "midiChan_01": -1 omni or 0..15; anything else (or nothing stored) is channel 0.
 std::int16_t appReadMidiChannel();
 
+// The window layout rows' ids: 127..134; row 130 alone takes its size from the settings too.
+enum { appLayoutFirstId = 127, appLayoutSizedId = 130, appLayoutLastId = 134 };
 struct WindowLayoutEntry {
   std::int32_t id, x, y, width, height, flag;
 };

@@ -1,5 +1,6 @@
 #include "app/appWindows.h"
 
+#include "app/appWindowIds.h"
 #include "controls/winSlots.h"
 #include "skinPalette.h"
 
@@ -76,7 +77,7 @@ Window* appCreateToolWindow(std::int16_t id, const char* title, int x, int y, in
   WindowSpec spec = appWindowSpec(title, x, y, width, height);
   spec.background = appSkinColour(kSkinPanel);
   // Owned by window 1: a tool window stays above the window it serves, even while that one is used.
-  if (Window* owner = id != 1 ? winGetFrameworkObject(1) : nullptr) {
+  if (Window* owner = id != appMainWindowId ? winGetFrameworkObject(appMainWindowId) : nullptr) {
     spec.flags |= UIA_SPEC_PARENT;
     spec.parent = owner;
   }

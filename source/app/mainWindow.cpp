@@ -27,6 +27,8 @@
 #include "preset/bank.h"
 #include "preset/presetCopy.h"
 #include "preset/presetHeader.h"
+#include "skinBitmaps.h"
+#include "app/appWindowIds.h"
 
 namespace {
 
@@ -181,7 +183,7 @@ void mainWindowBuild(std::int16_t id, Engine* engine, Bank* bank) {
   winSetCallback(id, onWindowEvent);
   winSetNoMove(id, 1);
   winSelectPort(id, nullptr);
-  selectorSetDefaultBitmap(1100);
+  selectorSetDefaultBitmap(bmpPopupSelectorFrameLeft);
   winSetCurrent(id);
 
   pictureCreate(id, mainItemBackground, 0, 0, 0, 0, 0, kStripBitmap, nullptr);
@@ -410,10 +412,10 @@ void appPageUpdate(std::uint16_t window, std::uint16_t, UiTimerRecord*) {
   winReleaseDrawContext(id, &batch);
   // A recording the writer ended at the end of the buffer is finished here, on this thread.
   recServicePending();
-  if (winSlot(2) && recRefreshMarked()) {
-    winAcquireDrawContext(2, &batch);
-    recWinUpdate(2);
-    winReleaseDrawContext(2, &batch);
+  if (winSlot(appRecordWindowId) && recRefreshMarked()) {
+    winAcquireDrawContext(appRecordWindowId, &batch);
+    recWinUpdate(appRecordWindowId);
+    winReleaseDrawContext(appRecordWindowId, &batch);
     winSetCurrent(id);
   }
 }

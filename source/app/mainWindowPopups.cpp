@@ -15,6 +15,7 @@
 #include "pages/clipKinds.h"
 #include "pages/pages.h"
 #include "preset/undo.h"
+#include "skinBitmaps.h"
 #include "uiSeams/popupMenu.h"
 
 namespace {
@@ -56,11 +57,11 @@ void detachChannelMenu(ControlItem* item) {
 void mainWindowCreatePopups(std::int16_t id) {
   // One bitmap each, the caption painted in; the menu opens under it.
   const std::uint32_t flags = selectorOneBitmap | selectorLabelInside | selectorFullWidth;
-  selectorCreate(id, mainItemFilePopup, 141, 13, 78, 0, flags, 1732, "", 1, mainWindowOnFilePopup);
+  selectorCreate(id, mainItemFilePopup, 141, 13, 78, 0, flags, bmpMainWindowFilePopup, "", 1, mainWindowOnFilePopup);
   selectorSetOpeningCallback(id, mainItemFilePopup, mainWindowBuildFilePopup);
-  selectorCreate(id, mainItemEditPopup, 141, 31, 78, 0, flags, 1736, "", 1, mainWindowOnEditPopup);
+  selectorCreate(id, mainItemEditPopup, 141, 31, 78, 0, flags, bmpMainWindowEditPopup, "", 1, mainWindowOnEditPopup);
   selectorSetOpeningCallback(id, mainItemEditPopup, mainWindowBuildEditPopup);
-  selectorCreate(id, mainItemSetupPopup, 141, 49, 78, 0, flags, 1740, "", 1, mainWindowOnSetupPopup);
+  selectorCreate(id, mainItemSetupPopup, 141, 49, 78, 0, flags, bmpMainWindowSetupPopup, "", 1, mainWindowOnSetupPopup);
   selectorSetOpeningCallback(id, mainItemSetupPopup, mainWindowBuildSetupPopup);
 }
 

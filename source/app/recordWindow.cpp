@@ -17,12 +17,14 @@
 #include "controls/selector.h"
 #include "controls/winSlots.h"
 #include "skinPalette.h"
+#include "skinBitmaps.h"
+#include "app/appWindowIds.h"
 #include "uiSeams/msgBox.h"
 #include "uiSeams/popupMenu.h"
 
 namespace {
 
-const std::int16_t kWin = 2;
+const std::int16_t kWin = appRecordWindowId;
 const char kStereoQuestion[] =
     "This will clear all recorded audio. This is not undoable! Are you sure you want to do this?";
 const char kMaxTimeQuestion[] =
@@ -96,20 +98,20 @@ void recWinBuild(std::int16_t window) {
   knobSetDefaultParamA(0.2f);
   displaySetDefaultColors(colorBlack(), colorWhite());
 
-  pictureCreate(kWin, recItemBackground, 0, 0, 0, 0, 0, 2000, nullptr);
-  buttonPlace(kWin, recItemStop, 12, 12, 3, 2008, "", 1, 0, 1, actTransport);
-  buttonPlace(kWin, recItemPlay, 37, 12, 3, 2016, "", 1, 0, 1, actTransport);
-  buttonPlace(kWin, recItemRecord, 62, 12, 3, 2032, "", 1, 0, 1, actTransport);
-  buttonPlace(kWin, recItemWaitForNote, 13, 60, 0x10, 2064, "", 1, g_waitForNote, 1, actWaitForNote);
-  buttonPlace(kWin, recItemStereo, 11, 73, 0x10, 2080, "", 1, 1, 1, actStereo);
-  buttonPlace(kWin, recItemOverdub, 156, 45, 0x10, 2072, "", 1, 0, 1, actOverdub);
-  buttonPlace(kWin, recItemUndo, 15, 95, 0x20, 2088, "", 0, 0, 2, actUndo);
-  buttonPlace(kWin, recItemSave, 69, 95, 0, 2040, "", 0, 0, 1, actSave);
-  buttonPlace(kWin, recItemClear, 123, 95, 0, 2048, "", 1, 0, 1, actClear);
+  pictureCreate(kWin, recItemBackground, 0, 0, 0, 0, 0, bmpRecordWindow, nullptr);
+  buttonPlace(kWin, recItemStop, 12, 12, 3, bmpRecordWindowStopNormal, "", 1, 0, 1, actTransport);
+  buttonPlace(kWin, recItemPlay, 37, 12, 3, bmpRecordWindowPlayNormal, "", 1, 0, 1, actTransport);
+  buttonPlace(kWin, recItemRecord, 62, 12, 3, bmpRecordWindowRecordNormal, "", 1, 0, 1, actTransport);
+  buttonPlace(kWin, recItemWaitForNote, 13, 60, 0x10, bmpRecordWindowWaitForNoteNormal, "", 1, g_waitForNote, 1, actWaitForNote);
+  buttonPlace(kWin, recItemStereo, 11, 73, 0x10, bmpRecordWindowStereoNormal, "", 1, 1, 1, actStereo);
+  buttonPlace(kWin, recItemOverdub, 156, 45, 0x10, bmpRecordWindowOverdubNormal, "", 1, 0, 1, actOverdub);
+  buttonPlace(kWin, recItemUndo, 15, 95, 0x20, bmpRecordWindowUndoNormal, "", 0, 0, 2, actUndo);
+  buttonPlace(kWin, recItemSave, 69, 95, 0, bmpRecordWindowSaveNormal, "", 0, 0, 1, actSave);
+  buttonPlace(kWin, recItemClear, 123, 95, 0, bmpRecordWindowClearNormal, "", 1, 0, 1, actClear);
   // The options box is a dark field: its word in the skin's light field colour.
   const CtrlRgb light = {(kSkinField >> 16) & 0xFF, (kSkinField >> 8) & 0xFF, kSkinField & 0xFF};
   selectorSetDefaultColors(&light, &light, &light, &light);
-  selectorCreate(kWin, recItemOptions, 177, 95, 78, 0, 0, 2056, "", 1, recWinOnOptions);
+  selectorCreate(kWin, recItemOptions, 177, 95, 78, 0, 0, bmpRecordWindowOptionsSelectorLeft, "", 1, recWinOnOptions);
   selectorSetLabel(kWin, recItemOptions, "Options");   // the box says what it opens
   menuAppendItem(kWin, recItemOptions, recOptionNoUndo, 1, "No undo record", 0);
   menuAppendItem(kWin, recItemOptions, 2, 0, "-", 0);
@@ -117,8 +119,8 @@ void recWinBuild(std::int16_t window) {
   if (!popupExists(recMaxTimeMenu) && popupCreate(recMaxTimeMenu, 0, "Max record time"))
     for (int k = 0; k < 5; ++k) popupAppend(recMaxTimeMenu, static_cast<std::int16_t>(k + 1), true, kMinutes[k]);
   menuAttachSubmenu(kWin, recItemOptions, recOptionMaxTime, recMaxTimeMenu);
-  knobCreateItem(kWin, recItemLiveGain, 158, 64, 0x24a, 2108, 0, recWinOnGain, std::sqrt(g_liveFader), 0.0f);
-  knobCreateItem(kWin, recItemTakeGain, 158, 78, 0x24a, 2108, 0, recWinOnGain, std::sqrt(g_takeFader), 0.0f);
+  knobCreateItem(kWin, recItemLiveGain, 158, 64, 0x24a, bmpRecordGainFaderTrack, 0, recWinOnGain, std::sqrt(g_liveFader), 0.0f);
+  knobCreateItem(kWin, recItemTakeGain, 158, 78, 0x24a, bmpRecordGainFaderTrack, 0, recWinOnGain, std::sqrt(g_takeFader), 0.0f);
   // The levels of the two gains, beside their faders (shown and hidden with them).
   displayCreate(kWin, recItemLiveGainText, 242, 64, 52, "", 0, 0, 0, nullptr, nullptr);
   displayCreate(kWin, recItemTakeGainText, 242, 78, 52, "", 0, 0, 0, nullptr, nullptr);
@@ -129,18 +131,18 @@ void recWinBuild(std::int16_t window) {
   displaySetDefaultFontSize(9);
   knobSetDefaultParamB(1.0f);
   knobSetDefaultParamA(0.25f);
-  bitmapAcquire(2120);
-  bitmapAcquire(2121);
-  bitmapAcquire(2122);
+  bitmapAcquire(bmpRecordWindowTakeDisplayEmpty);
+  bitmapAcquire(bmpRecordWindowTakeDisplayRecorded);
+  bitmapAcquire(bmpRecordWindowTakeDisplayPositionMarker);
   CtrlRect take;
-  bitmapGetSize(2120, &take);
+  bitmapGetSize(bmpRecordWindowTakeDisplayEmpty, &take);
   winAddRectItem(kWin, recItemTake, 96, 27, take.right, take.bottom, recWinTakeDisplayHandler);
   displayCreate(kWin, recItemMaxTime, 185, 10, 100, "10 sec", 0, 0, 0, nullptr, nullptr);
-  knobCreateItem(kWin, recItemCursor, 96, 37, 2, 2130, 0, recWinOnCursorFader, 0.0f, 0.0f);
+  knobCreateItem(kWin, recItemCursor, 96, 37, 2, bmpRecordWindowCursorFaderTrack, 0, recWinOnCursorFader, 0.0f, 0.0f);
 
   recWinShowGains(kWin, 0);
   CtrlRect back;
-  bitmapGetSize(2000, &back);
+  bitmapGetSize(bmpRecordWindow, &back);
   winSetSize(kWin, back.right, back.bottom);
   recWinShowMaxTime(kWin);
   recWinSetState(kWin, recStateIdle);
@@ -359,11 +361,11 @@ void appCreateRecordWindow() {
     winSetCallback(kWin, recWinCallback);
     winShow(kWin, 0);
   }
-  winSetCurrent(1);
-  winSelectPort(1, nullptr);
+  winSetCurrent(appMainWindowId);
+  winSelectPort(appMainWindowId, nullptr);
 }
 
 void recWinShow() {
-  appPlaceBesideOwner(kWin, 1);
+  appPlaceBesideOwner(kWin, appMainWindowId);
   winShow(kWin, true);
 }

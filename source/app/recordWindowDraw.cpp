@@ -13,10 +13,12 @@
 #include "controls/winSlots.h"
 #include "engine/engineConfig.h"
 #include "engine/valueFormat.h"
+#include "skinBitmaps.h"
+#include "app/appWindowIds.h"
 
 namespace {
 
-const std::int16_t kWin = 2;
+const std::int16_t kWin = appRecordWindowId;
 
 // One piece of the display: [from, to) of the item's columns from picture `bitmap`, taken at the
 // same distance from its left edge so the pictures line up.
@@ -77,16 +79,16 @@ void recWinDrawTake(std::int16_t window) {
   const std::int32_t s = recWinState();
   const std::int32_t end = r.left + static_cast<std::int32_t>(width * lf);
   if (s != recStateRecording && s != recStatePlaying) {
-    drawPiece(item, 2121, r.left, end);
-    drawPiece(item, 2120, end, r.right);
+    drawPiece(item, bmpRecordWindowTakeDisplayRecorded, r.left, end);
+    drawPiece(item, bmpRecordWindowTakeDisplayEmpty, end, r.right);
     return;
   }
   const std::int32_t p = r.left + static_cast<std::int32_t>(width * pf);
   const std::int32_t e = p > end ? p : end;
-  drawPiece(item, 2121, r.left, p);
-  drawPiece(item, 2121, p + 2, e);
-  drawPiece(item, 2120, e, r.right);
-  drawPiece(item, 2122, p, p + 2);
+  drawPiece(item, bmpRecordWindowTakeDisplayRecorded, r.left, p);
+  drawPiece(item, bmpRecordWindowTakeDisplayRecorded, p + 2, e);
+  drawPiece(item, bmpRecordWindowTakeDisplayEmpty, e, r.right);
+  drawPiece(item, bmpRecordWindowTakeDisplayPositionMarker, p, p + 2);
 }
 
 std::int32_t recWinTakeDisplayHandler(ControlItem* item, std::uint32_t event, std::int32_t, std::int32_t) {
@@ -94,9 +96,9 @@ std::int32_t recWinTakeDisplayHandler(ControlItem* item, std::uint32_t event, st
   if (event == customDraw) {
     recWinDrawTake(static_cast<std::int16_t>(item->windowId));
   } else if (event == customDestroy) {
-    bitmapRelease(2120);
-    bitmapRelease(2121);
-    bitmapRelease(2122);
+    bitmapRelease(bmpRecordWindowTakeDisplayEmpty);
+    bitmapRelease(bmpRecordWindowTakeDisplayRecorded);
+    bitmapRelease(bmpRecordWindowTakeDisplayPositionMarker);
   }
   return 0;
 }

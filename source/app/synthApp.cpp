@@ -44,6 +44,8 @@
 #include "preset/library.h"
 #include "preset/samplePool.h"
 #include "preset/undo.h"
+#include "skinBitmaps.h"
+#include "app/appWindowIds.h"
 #include "uiSeams/appChooseFile.h"
 #include "uiSeams/appMenu.h"
 #include "uiSeams/msgBox.h"
@@ -188,14 +190,14 @@ bool SynthApp::init() {
   // A tuning read from the library becomes a bank tuning and plays; a saved one is the playing map.
   tuningInstallLibraryRoutines();
   // 9
-  selectorSetDefaultBitmap(1100);
+  selectorSetDefaultBitmap(bmpPopupSelectorFrameLeft);
   bitmapCacheInit(3000, appGetInstance());
   editHistoryCreate();
   samplePoolInitNames(engine);
   midiNamesInitNotes();
   midiNamesInitControllers();
   // 10
-  mainWindowObject = appCreateMainWindow(1, appProgramName, 3, 50, 386, 512, 31, false);
+  mainWindowObject = appCreateMainWindow(appMainWindowId, appProgramName, 3, 50, 386, 512, 31, false);
   // Without window 1 nothing could end the message loop: the start ends here like the others.
   if (!mainWindowObject) {
     msgBox(0, "Morvane cannot start: its main window could not be created. Error 58844", 0);
@@ -206,7 +208,7 @@ bool SynthApp::init() {
   appWatchSessionEnd(mainHandle);
   // 11
   engineSetStartFlag(engine, 1);
-  mainWindowBuild(1, engine, bank);
+  mainWindowBuild(appMainWindowId, engine, bank);
   undoCreateBank();
   libSetupAll();
   msgBoxSetOwner(mainHandle, appProgramName);
@@ -227,16 +229,16 @@ bool SynthApp::init() {
   appCreateRecordWindow();
   appApplySwitches();
   // 17
-  mainWindowRefreshAll(1);
+  mainWindowRefreshAll(appMainWindowId);
   // 18
   setTick(50);
   addTimer(&g_appTimer, 50, 1);
   // 19
-  pageUpdateTimer = UiTimer::create(1, 1, appPageUpdate, 0.05, 1);
+  pageUpdateTimer = UiTimer::create(appMainWindowId, 1, appPageUpdate, 0.05, 1);
   // 20
-  winShow(1, true);
+  winShow(appMainWindowId, true);
   // 21: the About box as a start-up splash over window 1, closing itself after 4 seconds
-  appRunAboutBox(1, 4);
+  appRunAboutBox(appMainWindowId, 4);
   return true;
 }
 
@@ -268,7 +270,7 @@ void SynthApp::exit(bool initResult) {
     bank = nullptr;
   }
   // 5
-  mainWindowFreeData(1);
+  mainWindowFreeData(appMainWindowId);
   // 6
   ctrlKitRelease(true);
   samplePoolFreeAll();

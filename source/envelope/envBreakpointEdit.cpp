@@ -573,7 +573,7 @@ void envGraphAddBreakpoint(ControlItem* item, EnvelopeSlot* slot, double seconds
   const int added = insertInto(e, index, T, level);
   if (added < 0) return;
   envGraphSelectBp(item, static_cast<std::int16_t>(added));
-  if (slot->destination == 28 && slot->partnerId >= 1) {
+  if (envSlotIsPanPair(slot)) {
     const std::int16_t partner = envFindPartner(e, index);
     if (partner >= 0) insertInto(e, partner, T, std::fmod(level + 0.25, 1.0));
   }
@@ -606,7 +606,7 @@ void envGraphDeleteBreakpoint(ControlItem* item, EnvelopeSlot* slot, std::int16_
   }
   removeFrom(e, index, b, n);
   if (v->bpSelAnchor > -2) envGraphClearBpSelection(win);
-  if (slot->destination == 28 && slot->partnerId >= 1) {
+  if (envSlotIsPanPair(slot)) {
     const std::int16_t partner = envFindPartner(e, index);
     EnvelopeSlot* ps = partner >= 0 ? engineGetEnvelopeSlot(e, partner) : nullptr;
     if (ps && given >= 0 && given <= ps->lastIndex) {

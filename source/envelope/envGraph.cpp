@@ -139,7 +139,7 @@ void envGraphBindSlot(std::int16_t win, std::uint16_t id, std::int16_t slot) {
   if (!e || !r) return;
   r->slotIndex = slot >= 0 && slot < envSlotCount ? slot : -1;
   EnvelopeSlot* s = r->slotIndex >= 0 ? engineGetEnvelopeSlot(e, r->slotIndex) : nullptr;
-  const bool paired = s && s->destination == 28 && s->partnerId >= 1 && envFindPartner(e, r->slotIndex) >= 0;
+  const bool paired = s && envSlotIsPanPair(s) && envFindPartner(e, r->slotIndex) >= 0;
   envGraphSetPartner(r, e, paired);
 }
 

@@ -222,7 +222,7 @@ void envGraphDraw(ControlItem* item, EnvelopeGraphRecord* given, EnvelopeSlot* g
   CtrlRect clip = item->rect;
   if (clip.top < graphTop) clip.top = graphTop;
   if (clip.bottom > pageBottom) clip.bottom = pageBottom;
-  const bool paired = own && r->partner && slot->destination == 28 && slot->partnerId >= 1;
+  const bool paired = own && r->partner && envSlotIsPanPair(slot);
   if (paired) clip.right -= item->rect.bottom - item->rect.top;
   const int w = clip.right - clip.left, h = clip.bottom - clip.top;
   if (w <= 0 || h <= 0) return;

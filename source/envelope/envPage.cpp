@@ -111,6 +111,10 @@ void envPageBuild(std::int16_t win) {
   listCreate(win, envItemList, 14, 159, 120, envRowCount * 14, 14, envRowCount, listMultiple | listWholePicture, envPicList,
              envListOnSelect);
   buttonPlace(win, envItemAddEnvelope, 21, 139, 0, envPicAddEnvelope, "", 1, 0, 1, envAddOnPageButton);
+  // The page's own selector colours, not whatever the page built before it left: dark labels, and the
+  // filter's light choice text on its dark bar.
+  const CtrlRgb labelDark = {0, 0, 0}, white = {255, 255, 255}, filterText = {250, 250, 215};
+  selectorSetDefaultColors(&labelDark, &labelDark, &white, &filterText);
   selectorCreate(win, envItemFilter, 87, 139, 86, 0, selectorOneBitmap, envPicFilterPopup, "", 1,
                  envListOnFilter);
   selectorSetOpeningCallback(win, envItemFilter, envListFillFilterMenu);

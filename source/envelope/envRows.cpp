@@ -219,7 +219,7 @@ void envGraphRecordInit(EnvelopeGraphRecord* r, std::uint16_t itemId, std::uint1
 }
 
 void envGraphDrawPartner(ControlItem* item, Engine* engine, EnvelopeSlot* slot) {
-  if (!item || !engine || !slot || slot->destination != 28 || slot->partnerId <= 0) return;
+  if (!item || !engine || !slot || !envSlotIsPanPair(slot)) return;
   EnvelopeGraphRecord* r = envGraphRecordOfItem(item);
   if (!r || !r->partner) return;
   std::int16_t index = -1;

@@ -59,7 +59,8 @@ enum MidiPageBitmap {
     midiBmpCurveBar = 1203, midiBmpPanelTune = 1204, midiBmpTabStrip = 1205,
     midiBmpTabControllers = 1216, midiBmpTabVelocity = 1224, midiBmpTabNoteScale = 1232, midiBmpTabTune = 1272,
     midiBmpFollowNote = 1240, midiBmpSource = 1248, midiBmpPanSource = 1256, midiBmpGlideKeyed = 1264,
-    midiBmpOctaveLink = 1280, midiBmpCurveChoice = 1288, midiBmpKeyListRow = 1290, midiBmpTuneTransform = 1408,
+    midiBmpOctaveLink = 1280, midiBmpCurveChoice = 1288, midiBmpKeyListRow = 1290,
+    midiBmpTuneTransform = 1408,  // first of the selectors' six frame pictures, shared with the Wave page
     midiBmpTuneOverlay = 2409,
     // Shared with the LFO page: the channel switches (Master, 1, 2, 3) and the ramp switch.
     midiBmpChannelSwitches = 408, midiBmpRampSwitch = 464

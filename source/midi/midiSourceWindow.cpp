@@ -14,6 +14,7 @@
 #include "controls/winSlots.h"
 #include "midi/midiNames.h"
 #include "skinPalette.h"
+#include "skinBitmaps.h"
 
 namespace {
 
@@ -55,9 +56,9 @@ void build() {
     // The skin's panel, as every window of the program.
     pictureSetFillColor(win, midiSourceItemBackground, (kSkinPanel >> 16) & 0xFF, (kSkinPanel >> 8) & 0xFF,
                         kSkinPanel & 0xFF);
-    buttonPlace(win, midiSourceItemOk, 136, 424, 0, 1624, "", 1, 0, 1, okAction);
+    buttonPlace(win, midiSourceItemOk, 136, 424, 0, bmpOKButtonOutputSetupTransformPanelNormal, "", 1, 0, 1, okAction);
     winSetDefaultButton(win, midiSourceItemOk);
-    buttonPlace(win, midiSourceItemCancel, 37, 426, 0, 1632, "", 1, 0, 1, cancelAction);
+    buttonPlace(win, midiSourceItemCancel, 37, 426, 0, bmpCancelButtonTransformPanelNormal, "", 1, 0, 1, cancelAction);
     const int rows = rowCount(g_state.withVelocity);
     listCreate(win, midiSourceItemList, 14, 16, 220, 404, 14, rows, listSelectOnPress, kRowBitmap, listClicked);
     scrollbarCreate(win, midiSourceItemScrollbar, 0, 16, 404, 0, kScrollbarBitmap, 0, nullptr, 0.0);

@@ -127,11 +127,11 @@ void midiTuneTabBuild(int16_t win) {
   const CtrlRgb black = {0, 0, 0}, white = {255, 255, 255};
   displaySetDefaultColors(&black, &white);
   display(win, midiItemTuningName, 273, 65, 142, "", displayTakesMouse, tuningNameEdited);
-  const CtrlRgb dark = {0, 0, 0};
-  selectorSetDefaultColors(&dark, &dark, &white, &dark);
-  // The popup shows "Transform..." as its text, inset from its frame like any choice.
-  selectorCreate(win, midiItemTuneTransform, 441, 66, 82, 0, selectorOneBitmap, midiBmpTuneTransform, "", 1,
-                 tuningTransformChosen);
+  // The popup wears the selectors' three-piece frame (shared with the Wave page's selectors): light text on
+  // its dark face, "Transform..." inset from the frame like any choice.
+  const CtrlRgb frameText = {240, 240, 225};
+  selectorSetDefaultColors(&frameText, &frameText, &frameText, &frameText);
+  selectorCreate(win, midiItemTuneTransform, 441, 66, 82, 0, 0, midiBmpTuneTransform, "", 1, tuningTransformChosen);
   selectorSetLabel(win, midiItemTuneTransform, "Transform...");
   tuningFillTransformMenu(win);
   display(win, midiItemKeyName, 273, 106, 142, "Note name", 0, nullptr);

@@ -4,7 +4,23 @@
 #pragma once
 #include <cstdint>
 
+#include "modules/filterModule.h"
+
 struct Engine;
+
+// What a filter type offers beyond its frequency. Codes 7 and 8 are vacant: no filter holds them.
+inline bool filterTypeIsVacant(std::int16_t type) { return type == 7 || type == 8; }
+// The resonance, bandwidth or feedback value (second box): all but the one-pole types and the vacant codes.
+inline bool filterTakesResonance(std::int16_t type) {
+  return type != filterLpf6dB && type != filterHpf6dB && !filterTypeIsVacant(type);
+}
+// The width of the notch (third box).
+inline bool filterHasWidth(std::int16_t type) { return type == filterNotch; }
+// A gain (third box): the two- and four-pole low passes, the band pass, the comb and the ladders.
+inline bool filterHasGain(std::int16_t type) {
+  return type == filterLpf12dB || type == filterLpf24dB || type == filterBpf || type == filterComb ||
+         (type >= filterLpf2Pole && type <= filterLpf8Pole);
+}
 
 std::uint8_t filterIsOn(Engine* engine, std::int16_t index);            // 0 for an index outside 0..3
 void filterSetOn(Engine* engine, std::int16_t index, std::uint8_t on);  // live record, no undo

@@ -11,14 +11,15 @@
 #include "modules/effectFrame.h"
 #include "modules/multiCombEffect.h"
 #include "pages/fxPage.h"
+#include "skinBitmaps.h"
 
 namespace {
 
-const int kPanelBitmap = 1001;
-const int kRowSwitchBitmap = 1032;
-const int kFlagBitmap = 464;
+const int kPanelBitmap = bmpEffectPageMultiCombPanel;
+const int kRowSwitchBitmap = bmpEffectPageMultiCombRowSwitches;
+const int kFlagBitmap = bmpPolarityAndInvertSwitchOfTheLFOAndEffectPagesNormalRisingRamp;
 
-std::uint16_t rowId(int c, int k) { return static_cast<std::uint16_t>(43 + 9 * c + k); }
+std::uint16_t rowId(int c, int k) { return static_cast<std::uint16_t>(fxCombRowBase + fxCombRowStride * c + k); }
 
 // One column of a comb row: its offset from the row's base id and its box.
 struct CombColumn {
@@ -28,9 +29,12 @@ struct CombColumn {
   int width;
 };
 const CombColumn kColumns[] = {
-    {2, 79, 3, 3, 1.0, 0.0001, 100.0, stepUnit, 52},   {3, 168, 2, 1, 1.0, 0.0001, 100.0, stepUnit, 46},
-    {5, 251, 2, 1, 1.0, -100.0, 100.0, stepUnit, 46},  {6, 321, 2, 1, 1.0, 0.0001, 100.0, stepUnit, 46},
-    {7, 388, 2, 2, -6.0, -96.0, 0.0, stepTenth, 46},   {8, 457, 2, 1, 1.0, 0.0001, 100.0, stepUnit, 46},
+    {fxCombKDelay, 79, 3, 3, 1.0, 0.0001, 100.0, stepUnit, 52},
+    {fxCombKModAmount, 168, 2, 1, 1.0, 0.0001, 100.0, stepUnit, 46},
+    {fxCombKFeedback, 251, 2, 1, 1.0, -100.0, 100.0, stepUnit, 46},
+    {fxCombKFilter, 321, 2, 1, 1.0, 0.0001, 100.0, stepUnit, 46},
+    {fxCombKLevel, 388, 2, 2, -6.0, -96.0, 0.0, stepTenth, 46},
+    {fxCombKPan, 457, 2, 1, 1.0, 0.0001, 100.0, stepUnit, 46},
 };
 
 void box(std::int16_t win, std::uint16_t id, int x, int y, int width, int arrows, int decimals, double value,
@@ -64,14 +68,14 @@ void combSwitched(ControlItem* item, std::uint8_t pressed, std::int16_t) {
   effectReset(e);
   fxRestartAudio(e);
   fxPageSelectPane(win);
-  ctrlShow(win, rowId(c, 0), on);
+  ctrlShow(win, rowId(c, fxCombKRow), on);
 }
 
 }  // namespace
 
 std::int16_t fxCombIndexFromId(int id) {
-  if (id < 52 || id >= 97) return 0;
-  return static_cast<std::int16_t>((id - 43) / 9);
+  if (id < rowId(1, 0) || id >= rowId(effectCombCount, 0)) return 0;
+  return static_cast<std::int16_t>((id - fxCombRowBase) / fxCombRowStride);
 }
 
 void fxCombPanelBuild(std::int16_t win) {
@@ -79,19 +83,20 @@ void fxCombPanelBuild(std::int16_t win) {
   const FxTimeGroup& g = *fxTimeGroup(effectComb);
   pictureCreate(win, g.panel, 0, fxPanelTop, 0, 0, 0, kPanelBitmap, fxPanelMouse);
   fxTimeGroupBuildSwitch(win, g, 187, 103);
-  box(win, 41, 332, 103, 42, 2, 2, 1.0, 0.0001, 99.999, stepUnit);
-  box(win, 42, 397, 103, 46, 2, 0, 22000.0, 30.0, 22000.0, stepSemitoneRatio);
+  box(win, fxCombFeedback, 332, 103, 42, 2, 2, 1.0, 0.0001, 99.999, stepUnit);
+  box(win, fxCombFilterFreq, 397, 103, 46, 2, 0, 22000.0, 30.0, 22000.0, stepSemitoneRatio);
   for (int c = 0; c < effectCombCount; ++c)
-    buttonCreate(win, rowId(c, 1), 90, 149 + 26 * c, 478, 26, 0, 26 * c, 0x10, kRowSwitchBitmap, "", 1, 1, 1,
+    buttonCreate(win, rowId(c, fxCombKOn), 90, 149 + 26 * c, 478, 26, 0, 26 * c, 0x10, kRowSwitchBitmap, "", 1, 1, 1,
                  combSwitched);
   for (int c = 0; c < effectCombCount; ++c) {
-    fxGroupPicture(win, rowId(c, 0), 14, 0, fxPanelMouse);
+    fxGroupPicture(win, rowId(c, fxCombKRow), 14, 0, fxPanelMouse);
     for (const CombColumn& col : kColumns) {
       box(win, rowId(c, col.k), col.x, 9, col.width, col.arrows, col.decimals, col.value, col.lo, col.hi, col.step);
-      if (col.k == 3) buttonPlace(win, rowId(c, 4), 230, 9, 0x10, kFlagBitmap, "", 1, 0, 1, invertClicked);
+      if (col.k == fxCombKModAmount)
+        buttonPlace(win, rowId(c, fxCombKModInvert), 230, 9, 0x10, kFlagBitmap, "", 1, 0, 1, invertClicked);
     }
-    ctrlMoveTo(win, rowId(c, 0), 55, 147 + 26 * c);
-    pictureAddChild(win, g.panel, rowId(c, 0));
+    ctrlMoveTo(win, rowId(c, fxCombKRow), 55, 147 + 26 * c);
+    pictureAddChild(win, g.panel, rowId(c, fxCombKRow));
   }
   fxTimeGroupBuildBoxes(win, g, 238, 103, 56, 32767.0 / 44100.0, 4.0, secondsChanged);
   ctrlShow(win, g.panel, 0);
@@ -106,20 +111,20 @@ void fxCombPanelRefresh(std::int16_t win) {
   if (!e) return;
   fxPageSelectPane(win);
   fxTimeGroupRefresh(win, *fxTimeGroup(effectComb), effectCombGetDelay(e));
-  fxBoxSet(win, 41, effectCombGetFeedback(e) * 100.0);
-  fxBoxSet(win, 42, effectCombGetFilterFreq(e));
+  fxBoxSet(win, fxCombFeedback, effectCombGetFeedback(e) * 100.0);
+  fxBoxSet(win, fxCombFilterFreq, effectCombGetFilterFreq(e));
   const bool current = effectGetType(e) == effectComb;
   for (std::int16_t c = 0; c < effectCombCount; ++c) {
     const bool on = effectCombGetOn(e, c) != 0;
-    fxButtonSetOn(win, rowId(c, 1), on);
-    ctrlShow(win, rowId(c, 0), on && current);
-    fxBoxSet(win, rowId(c, 2), effectCombGetDelayFactor(e, c) * 100.0);
-    fxBoxSet(win, rowId(c, 3), effectCombGetModAmount(e, c) * 100.0);
-    fxButtonSetOn(win, rowId(c, 4), effectCombGetModInvert(e, c) != 0);
-    fxBoxSet(win, rowId(c, 5), effectCombGetFeedbackFactor(e, c) * 100.0);
-    fxBoxSet(win, rowId(c, 6), effectCombGetFilterFactor(e, c) * 100.0);
-    fxBoxSet(win, rowId(c, 7), effectCombGetLevel(e, c));
-    fxBoxSet(win, rowId(c, 8), effectCombGetPan(e, c) * 100.0);
+    fxButtonSetOn(win, rowId(c, fxCombKOn), on);
+    ctrlShow(win, rowId(c, fxCombKRow), on && current);
+    fxBoxSet(win, rowId(c, fxCombKDelay), effectCombGetDelayFactor(e, c) * 100.0);
+    fxBoxSet(win, rowId(c, fxCombKModAmount), effectCombGetModAmount(e, c) * 100.0);
+    fxButtonSetOn(win, rowId(c, fxCombKModInvert), effectCombGetModInvert(e, c) != 0);
+    fxBoxSet(win, rowId(c, fxCombKFeedback), effectCombGetFeedbackFactor(e, c) * 100.0);
+    fxBoxSet(win, rowId(c, fxCombKFilter), effectCombGetFilterFactor(e, c) * 100.0);
+    fxBoxSet(win, rowId(c, fxCombKLevel), effectCombGetLevel(e, c));
+    fxBoxSet(win, rowId(c, fxCombKPan), effectCombGetPan(e, c) * 100.0);
   }
 }
 
@@ -128,17 +133,17 @@ void fxCombBoxChanged(ControlItem* item, double v) {
   Engine* e = fxEngineOf(static_cast<std::int16_t>(item->windowId));
   if (!e) return;
   const int id = item->id;
-  if (id == 41) return effectCombSetFeedback(e, 0.01 * v);
-  if (id == 42) return effectCombSetFilterFreq(e, v);
-  if (id < 43 || id > 96) return;
+  if (id == fxCombFeedback) return effectCombSetFeedback(e, 0.01 * v);
+  if (id == fxCombFilterFreq) return effectCombSetFilterFreq(e, v);
+  if (id < rowId(0, 0) || id >= rowId(effectCombCount, 0)) return;
   const std::int16_t c = fxCombIndexFromId(id);
-  switch (id - rowId(c, 0)) {
-    case 2: effectCombSetDelayFactor(e, c, 0.01 * v); break;
-    case 3: effectCombSetModAmount(e, c, 0.01 * v); break;
-    case 5: effectCombSetFeedbackFactor(e, c, 0.01 * v); break;
-    case 6: effectCombSetFilterFactor(e, c, 0.01 * v); break;
-    case 7: effectCombSetLevel(e, c, v); break;
-    case 8: effectCombSetPan(e, c, 0.01 * v); break;
+  switch (id - rowId(c, fxCombKRow)) {
+    case fxCombKDelay: effectCombSetDelayFactor(e, c, 0.01 * v); break;
+    case fxCombKModAmount: effectCombSetModAmount(e, c, 0.01 * v); break;
+    case fxCombKFeedback: effectCombSetFeedbackFactor(e, c, 0.01 * v); break;
+    case fxCombKFilter: effectCombSetFilterFactor(e, c, 0.01 * v); break;
+    case fxCombKLevel: effectCombSetLevel(e, c, v); break;
+    case fxCombKPan: effectCombSetPan(e, c, 0.01 * v); break;
     default: break;
   }
 }

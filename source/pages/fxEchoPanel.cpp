@@ -12,18 +12,26 @@
 #include "modules/echoEffect.h"
 #include "modules/effectFrame.h"
 #include "pages/fxPage.h"
+#include "skinBitmaps.h"
 
 namespace {
 
-const int kPanelBitmap = 1005;
-const int kLineSwitchBitmap = 1108;
-const int kUnitSwitchBitmap = 1140;
-const int kFlagBitmap = 464;
-const int kFilterBitmap = 1116;
-enum { unitSwitch = 123, secondsGroup = 121, beatsGroup = 122, secondsBox = 124, beatsBox = 125, feedbackBox = 126 };
+const int kPanelBitmap = bmpEffectPageEchoPanel;
+const int kLineSwitchBitmap = bmpEffectPageEchoLineSwitches;
+const int kUnitSwitchBitmap = bmpEffectTimeUnitSwitchCaptionedByThePage;
+const int kFlagBitmap = bmpPolarityAndInvertSwitchOfTheLFOAndEffectPagesNormalRisingRamp;
+const int kFilterBitmap = bmpEchoLineFilterSwitch;
+enum {
+  unitSwitch = fxEchoUnitSwitch,
+  secondsGroup = fxEchoSecondsGroup,
+  beatsGroup = fxEchoBeatsGroup,
+  secondsBox = fxEchoSecondsBox,
+  beatsBox = fxEchoBeatsBox,
+  feedbackBox = fxEchoFeedbackBox
+};
 enum { lineCount = 3 };
 
-int lineBase(int line) { return 127 + 14 * line; }
+int lineBase(int line) { return fxEchoLineBase + fxEchoLineStride * line; }
 std::uint16_t lineId(int line, int k) { return static_cast<std::uint16_t>(lineBase(line) + k); }
 
 void box(std::int16_t win, int id, int x, int y, int width, int arrows, int decimals, double value, double lo,
@@ -62,7 +70,7 @@ void lineClicked(ControlItem* item, std::uint8_t pressed, std::int16_t) {
   const std::int16_t line = fxEchoLineFromId(item->id);
   effectEchoSetLineOn(e, line, pressed ? 1 : 0);
   fxPageSelectPane(win);
-  ctrlShow(win, lineId(line, 0), pressed ? 1 : 0);
+  ctrlShow(win, lineId(line, fxEchoKRow), pressed ? 1 : 0);
 }
 
 void switchClicked(ControlItem* item, std::uint8_t pressed, std::int16_t) {
@@ -73,10 +81,10 @@ void switchClicked(ControlItem* item, std::uint8_t pressed, std::int16_t) {
   const std::int16_t line = fxEchoLineFromId(item->id);
   const std::uint8_t on = pressed ? 1 : 0;
   switch (item->id - lineBase(line)) {
-    case 4: effectEchoSetLineModInvert(e, line, on); return;
-    case 6: effectEchoSetLowPassOn(e, line, on); break;
-    case 8: effectEchoSetHighPassOn(e, line, on); break;
-    case 10: effectEchoSetAllpassOn(e, line, on); break;
+    case fxEchoKModInvert: effectEchoSetLineModInvert(e, line, on); return;
+    case fxEchoKLowPassOn: effectEchoSetLowPassOn(e, line, on); break;
+    case fxEchoKHighPassOn: effectEchoSetHighPassOn(e, line, on); break;
+    case fxEchoKAllpassOn: effectEchoSetAllpassOn(e, line, on); break;
     default: return;
   }
   fxPageSelectPane(win);
@@ -86,48 +94,48 @@ void switchClicked(ControlItem* item, std::uint8_t pressed, std::int16_t) {
 }  // namespace
 
 std::int16_t fxEchoLineFromId(int id) {
-  if (id >= 169) return 0;
-  if (id >= 155) return 2;
-  if (id >= 141) return 1;
+  if (id >= lineBase(lineCount)) return 0;
+  if (id >= lineBase(2)) return 2;
+  if (id >= lineBase(1)) return 1;
   return 0;
 }
 
 void fxEchoPanelBuild(std::int16_t win) {
   if (!fxEngineOf(win)) return;
-  pictureCreate(win, 5, 0, fxPanelTop, 0, 0, 0, kPanelBitmap, fxPanelMouse);
+  pictureCreate(win, fxItemEchoPanel, 0, fxPanelTop, 0, 0, 0, kPanelBitmap, fxPanelMouse);
   buttonPlace(win, unitSwitch, 221, 103, 0x51, kUnitSwitchBitmap, "Sec", 1, 0, 1, unitClicked);
   box(win, feedbackBox, 365, 103, 42, 2, 3, 1.0, 0.0001, 0.999, stepHundredth);
   for (int line = 0; line < lineCount; ++line)
-    buttonCreate(win, lineId(line, 1), 23, 149 + 26 * line, 619, line == 2 ? 28 : 26, 0, 26 * line, 0x50,
+    buttonCreate(win, lineId(line, fxEchoKOn), 23, 149 + 26 * line, 619, line == 2 ? 28 : 26, 0, 26 * line, 0x50,
                  kLineSwitchBitmap, "", 1, 0, 1, lineClicked);
   for (int line = 0; line < lineCount; ++line) {
     const int y = 156 + 26 * line;
     auto button = [&](int k, int x, int bitmap) {
       buttonPlace(win, lineId(line, k), x, y, 0x50, bitmap, "", 1, 0, 1, switchClicked);
     };
-    fxGroupPicture(win, lineId(line, 0), 14, 0, fxPanelMouse);
-    box(win, lineId(line, 2), 53, y, 44, 3, 4, 1.0, 0.0001, 1.0, stepHundredth);
-    box(win, lineId(line, 5), 127, y, 38, 2, 3, 1.0, 0.0001, 1.0, stepHundredth);
-    box(win, lineId(line, 3), 187, y, 38, 2, 3, 1.0, 0.0001, 1.0, stepHundredth);
-    button(4, 241, kFlagBitmap);
-    button(6, 266, kFilterBitmap);
-    box(win, lineId(line, 7), 282, y, 40, 2, 0, 5000.0, 1.0, 22050.0, stepSemitoneRatio);
-    button(8, 342, kFilterBitmap);
-    box(win, lineId(line, 9), 358, y, 40, 2, 0, 200.0, 1.0, 22050.0, stepSemitoneRatio);
-    button(10, 419, kFilterBitmap);
-    box(win, lineId(line, 11), 435, y, 40, 2, 0, 2000.0, 1.0, 22050.0, stepSemitoneRatio);
-    box(win, lineId(line, 12), 503, y, 40, 2, 2, -6.0, -96.0, 0.0, stepTenth);
-    box(win, lineId(line, 13), 569, y, 40, 2, 3, 1.0, 0.0001, 1.0, stepHundredth);
-    pictureAddChild(win, 5, lineId(line, 0));
+    fxGroupPicture(win, lineId(line, fxEchoKRow), 14, 0, fxPanelMouse);
+    box(win, lineId(line, fxEchoKTime), 53, y, 44, 3, 4, 1.0, 0.0001, 1.0, stepHundredth);
+    box(win, lineId(line, fxEchoKFeedback), 127, y, 38, 2, 3, 1.0, 0.0001, 1.0, stepHundredth);
+    box(win, lineId(line, fxEchoKModAmount), 187, y, 38, 2, 3, 1.0, 0.0001, 1.0, stepHundredth);
+    button(fxEchoKModInvert, 241, kFlagBitmap);
+    button(fxEchoKLowPassOn, 266, kFilterBitmap);
+    box(win, lineId(line, fxEchoKLowPassFreq), 282, y, 40, 2, 0, 5000.0, 1.0, 22050.0, stepSemitoneRatio);
+    button(fxEchoKHighPassOn, 342, kFilterBitmap);
+    box(win, lineId(line, fxEchoKHighPassFreq), 358, y, 40, 2, 0, 200.0, 1.0, 22050.0, stepSemitoneRatio);
+    button(fxEchoKAllpassOn, 419, kFilterBitmap);
+    box(win, lineId(line, fxEchoKAllpassFreq), 435, y, 40, 2, 0, 2000.0, 1.0, 22050.0, stepSemitoneRatio);
+    box(win, lineId(line, fxEchoKLevel), 503, y, 40, 2, 2, -6.0, -96.0, 0.0, stepTenth);
+    box(win, lineId(line, fxEchoKPan), 569, y, 40, 2, 3, 1.0, 0.0001, 1.0, stepHundredth);
+    pictureAddChild(win, fxItemEchoPanel, lineId(line, fxEchoKRow));
   }
   // The longest base time the lines can hold at the rate the engine runs at now.
   fxGroupPicture(win, secondsGroup, 0, 0, nullptr);
   box(win, secondsBox, 269, 104, 66, 3, 5, 0.1, 0.00001, effectMaxDelaySeconds(), stepHundredthFine);
   fxGroupPicture(win, beatsGroup, 0, 0, nullptr);
   box(win, beatsBox, 269, 104, 66, 3, 5, 0.5, 0.001, 4.0, stepEighth);
-  pictureAddChild(win, 5, secondsGroup);
-  pictureAddChild(win, 5, beatsGroup);
-  ctrlShow(win, 5, 0);
+  pictureAddChild(win, fxItemEchoPanel, secondsGroup);
+  pictureAddChild(win, fxItemEchoPanel, beatsGroup);
+  ctrlShow(win, fxItemEchoPanel, 0);
 }
 
 void fxEchoSetUnitView(std::int16_t win, std::int16_t unit) {
@@ -142,8 +150,8 @@ void fxEchoSetUnitView(std::int16_t win, std::int16_t unit) {
     winNotifyItemsOfType2(win, hide, 0);
     winNotifyItemsOfType2(win, show, 1);
   } else {
-    pictureShowChild(win, 5, hide, 0);
-    pictureShowChild(win, 5, show, 1);
+    pictureShowChild(win, fxItemEchoPanel, hide, 0);
+    pictureShowChild(win, fxItemEchoPanel, show, 1);
   }
 }
 
@@ -157,23 +165,23 @@ void fxEchoPanelRefresh(std::int16_t win) {
   fxBoxSet(win, feedbackBox, effectEchoGetFeedback(e));
   for (int line = 0; line < lineCount; ++line) {
     const bool on = effectEchoGetLineOn(e, line) != 0;
-    fxButtonSetOn(win, lineId(line, 1), on);
-    winNotifyItemsOfType2(win, lineId(line, 0), on ? 1 : 0);
-    fxBoxSet(win, lineId(line, 2), effectEchoGetLineTimeFactor(e, line));
-    fxBoxSet(win, lineId(line, 5), effectEchoGetLineFeedback(e, line));
-    fxBoxSet(win, lineId(line, 3), effectEchoGetLineModAmount(e, line));
-    fxButtonSetOn(win, lineId(line, 4), effectEchoGetLineModInvert(e, line) != 0);
+    fxButtonSetOn(win, lineId(line, fxEchoKOn), on);
+    winNotifyItemsOfType2(win, lineId(line, fxEchoKRow), on ? 1 : 0);
+    fxBoxSet(win, lineId(line, fxEchoKTime), effectEchoGetLineTimeFactor(e, line));
+    fxBoxSet(win, lineId(line, fxEchoKFeedback), effectEchoGetLineFeedback(e, line));
+    fxBoxSet(win, lineId(line, fxEchoKModAmount), effectEchoGetLineModAmount(e, line));
+    fxButtonSetOn(win, lineId(line, fxEchoKModInvert), effectEchoGetLineModInvert(e, line) != 0);
     const bool filters[3] = {effectEchoGetLowPassOn(e, line) != 0, effectEchoGetHighPassOn(e, line) != 0,
                              effectEchoGetAllpassOn(e, line) != 0};
     const double freqs[3] = {effectEchoGetLowPassFreq(e, line), effectEchoGetHighPassFreq(e, line),
                              effectEchoGetAllpassFreq(e, line)};
     for (int f = 0; f < 3; ++f) {
-      fxButtonSetOn(win, lineId(line, 6 + 2 * f), filters[f]);
-      showInRow(win, lineId(line, 7 + 2 * f), filters[f]);
-      fxBoxSet(win, lineId(line, 7 + 2 * f), freqs[f]);
+      fxButtonSetOn(win, lineId(line, fxEchoKLowPassOn + 2 * f), filters[f]);
+      showInRow(win, lineId(line, fxEchoKLowPassFreq + 2 * f), filters[f]);
+      fxBoxSet(win, lineId(line, fxEchoKLowPassFreq + 2 * f), freqs[f]);
     }
-    fxBoxSet(win, lineId(line, 12), effectEchoGetLineLevel(e, line));
-    fxBoxSet(win, lineId(line, 13), effectEchoGetLinePan(e, line));
+    fxBoxSet(win, lineId(line, fxEchoKLevel), effectEchoGetLineLevel(e, line));
+    fxBoxSet(win, lineId(line, fxEchoKPan), effectEchoGetLinePan(e, line));
   }
 }
 
@@ -187,14 +195,14 @@ void fxEchoBoxChanged(ControlItem* item, double v) {
   if (id == feedbackBox) return effectEchoSetFeedback(e, static_cast<float>(v));
   const std::int16_t line = fxEchoLineFromId(id);
   switch (id - lineBase(line)) {
-    case 2: effectEchoSetLineTimeFactor(e, line, v); break;
-    case 3: effectEchoSetLineModAmount(e, line, v); break;
-    case 5: effectEchoSetLineFeedback(e, line, static_cast<float>(v)); break;
-    case 7: effectEchoSetLowPassFreq(e, line, v); break;
-    case 9: effectEchoSetHighPassFreq(e, line, v); break;
-    case 11: effectEchoSetAllpassFreq(e, line, v); break;
-    case 12: effectEchoSetLineLevel(e, line, v); break;
-    case 13: effectEchoSetLinePan(e, line, static_cast<float>(v)); break;
+    case fxEchoKTime: effectEchoSetLineTimeFactor(e, line, v); break;
+    case fxEchoKModAmount: effectEchoSetLineModAmount(e, line, v); break;
+    case fxEchoKFeedback: effectEchoSetLineFeedback(e, line, static_cast<float>(v)); break;
+    case fxEchoKLowPassFreq: effectEchoSetLowPassFreq(e, line, v); break;
+    case fxEchoKHighPassFreq: effectEchoSetHighPassFreq(e, line, v); break;
+    case fxEchoKAllpassFreq: effectEchoSetAllpassFreq(e, line, v); break;
+    case fxEchoKLevel: effectEchoSetLineLevel(e, line, v); break;
+    case fxEchoKPan: effectEchoSetLinePan(e, line, static_cast<float>(v)); break;
     default: break;
   }
 }

@@ -220,7 +220,7 @@ void fxPageSelectPanel(std::int16_t win, std::int16_t type) {
   Engine* e = fxEngineOf(win);
   if (!e) return;
   fxPageSelectPane(win);
-  const int tab = type >= 1 && type <= 5 ? fxItemFirstTab - 1 + type : 0;
+  const int tab = type >= effectPipe && type <= effectRev ? fxItemFirstTab - 1 + type : 0;
   for (int id = fxItemFirstTab; id < fxItemFirstTab + 5; ++id)
     fxButtonSetOn(win, static_cast<std::uint16_t>(id), id == tab);
   fxPageUpdateLevels(win);

@@ -26,6 +26,30 @@ enum {
   fxItemLevelBText = 16,
   fxItemPipeGraph = 33
 };
+// The panels' controls. Pipe resonator panel:
+enum {
+  fxPipeLengthMod = 22, fxPipeFeedback = 23, fxPipeFilterFreq = 24, fxPipePickupAPos = 25, fxPipePickupBPos = 26,
+  fxPipeInputPos = 27, fxPipePickupAMod = 28, fxPipePickupBMod = 29, fxPipeLengthModInvert = 30,
+  fxPipePickupAInvert = 31, fxPipePickupBInvert = 32
+};
+// Multi-comb panel: the shared boxes, then comb c's control k at fxCombRowBase + fxCombRowStride * c + k.
+enum {
+  fxCombFeedback = 41, fxCombFilterFreq = 42, fxCombRowBase = 43, fxCombRowStride = 9, fxCombKRow = 0, fxCombKOn = 1,
+  fxCombKDelay = 2, fxCombKModAmount = 3, fxCombKModInvert = 4, fxCombKFeedback = 5, fxCombKFilter = 6,
+  fxCombKLevel = 7, fxCombKPan = 8
+};
+// Multi-tap delay panel: the shared boxes (the tap columns are the panel's own).
+enum { fxTapFilterFreq = 103, fxTapFeedback = 120 };
+// Echo panel: the unit groups and shared boxes, then line l's control k at fxEchoLineBase + fxEchoLineStride * l + k.
+enum {
+  fxEchoSecondsGroup = 121, fxEchoBeatsGroup = 122, fxEchoUnitSwitch = 123, fxEchoSecondsBox = 124,
+  fxEchoBeatsBox = 125, fxEchoFeedbackBox = 126, fxEchoLineBase = 127, fxEchoLineStride = 14, fxEchoKRow = 0,
+  fxEchoKOn = 1, fxEchoKTime = 2, fxEchoKModAmount = 3, fxEchoKModInvert = 4, fxEchoKFeedback = 5,
+  fxEchoKLowPassOn = 6, fxEchoKLowPassFreq = 7, fxEchoKHighPassOn = 8, fxEchoKHighPassFreq = 9,
+  fxEchoKAllpassOn = 10, fxEchoKAllpassFreq = 11, fxEchoKLevel = 12, fxEchoKPan = 13
+};
+// The panel picture of effect type t is fxItemFirstPanel - 1 + t.
+enum { fxItemEchoPanel = 5 };
 // The main window's client size with this page shown (the height counts the window's top strip), and
 // where the panels stand in the pane.
 enum { fxPageWidth = 650, fxPageHeight = 427, fxPanelTop = 68 };

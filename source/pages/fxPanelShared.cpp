@@ -62,7 +62,7 @@ void fxSetDelaySeconds(std::int16_t win, std::uint16_t type, double seconds) {
 }
 
 const FxTimeGroup* fxTimeGroup(std::uint16_t type) {
-  return type >= 1 && type <= 3 ? &kGroups[type - 1] : nullptr;
+  return type >= effectPipe && type <= effectTap ? &kGroups[type - 1] : nullptr;
 }
 
 void fxTimeGroupBuildSwitch(std::int16_t win, const FxTimeGroup& g, int x, int y) {

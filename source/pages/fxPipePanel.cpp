@@ -16,12 +16,14 @@
 #include "modules/effectShared.h"
 #include "modules/pipeEffect.h"
 #include "pages/fxPage.h"
+#include "skinBitmaps.h"
 
 namespace {
 
-const int kPanelBitmap = 1003;
-const int kFlagBitmap = 464;
-const int kInputMarker = 1048, kPickupMarkerA = 1049, kPickupMarkerB = 1050, kLengthBar = 1051;
+const int kPanelBitmap = bmpEffectPagePipeResonatorPanel;
+const int kFlagBitmap = bmpPolarityAndInvertSwitchOfTheLFOAndEffectPagesNormalRisingRamp;
+const int kInputMarker = bmpPipeGraphInputPointMarker, kPickupMarkerA = bmpPipeGraphLeftPickupMarker,
+          kPickupMarkerB = bmpPipeGraphRightPickupMarker, kLengthBar = bmpPipeGraphLengthBar;
 
 std::uint32_t g_paints = 0;
 
@@ -32,14 +34,14 @@ struct PipeBox {
   ValueStepRule step;
 };
 const PipeBox kBoxes[] = {
-    {22, 258, 103, 40, 3, 1.0, 0.0, 1.0, stepHundredth},
-    {23, 335, 103, 49, 3, 0.5, -0.999, 0.999, stepHundredth},
-    {24, 412, 103, 49, 0, 22000.0, 30.0, 22000.0, stepSemitoneRatio},
-    {25, 179, 156, 50, 4, 0.2, 0.0, 1.0, stepHundredth},
-    {28, 259, 156, 46, 3, 1.0, 0.0, 1.0, stepHundredth},
-    {26, 179, 195, 50, 4, 0.3, 0.0, 1.0, stepHundredth},
-    {29, 259, 195, 46, 3, 1.0, 0.0, 1.0, stepHundredth},
-    {27, 179, 234, 50, 4, 0.48, 0.0, 1.0, stepHundredth},
+    {fxPipeLengthMod, 258, 103, 40, 3, 1.0, 0.0, 1.0, stepHundredth},
+    {fxPipeFeedback, 335, 103, 49, 3, 0.5, -0.999, 0.999, stepHundredth},
+    {fxPipeFilterFreq, 412, 103, 49, 0, 22000.0, 30.0, 22000.0, stepSemitoneRatio},
+    {fxPipePickupAPos, 179, 156, 50, 4, 0.2, 0.0, 1.0, stepHundredth},
+    {fxPipePickupAMod, 259, 156, 46, 3, 1.0, 0.0, 1.0, stepHundredth},
+    {fxPipePickupBPos, 179, 195, 50, 4, 0.3, 0.0, 1.0, stepHundredth},
+    {fxPipePickupBMod, 259, 195, 46, 3, 1.0, 0.0, 1.0, stepHundredth},
+    {fxPipeInputPos, 179, 234, 50, 4, 0.48, 0.0, 1.0, stepHundredth},
 };
 
 const PipeBox* boxOf(std::uint16_t id) {
@@ -60,9 +62,9 @@ void flagClicked(ControlItem* item, std::uint8_t pressed, std::int16_t) {
   Engine* e = fxEngineOf(win);
   if (!e) return;
   const std::uint8_t on = pressed ? 1 : 0;
-  if (item->id == 30) effectPipeSetLengthModInvert(e, on);
-  else if (item->id == 31) effectPipeSetPickupModInvert(e, 0, on);
-  else if (item->id == 32) effectPipeSetPickupModInvert(e, 1, on);
+  if (item->id == fxPipeLengthModInvert) effectPipeSetLengthModInvert(e, on);
+  else if (item->id == fxPipePickupAInvert) effectPipeSetPickupModInvert(e, 0, on);
+  else if (item->id == fxPipePickupBInvert) effectPipeSetPickupModInvert(e, 1, on);
   else return;
   fxPipeGraphPaint(static_cast<std::uint16_t>(win));
 }
@@ -165,17 +167,17 @@ void fxPipePanelBuild(std::int16_t win) {
   const FxTimeGroup& g = *fxTimeGroup(effectPipe);
   pictureCreate(win, g.panel, 0, fxPanelTop, 0, 0, 0, kPanelBitmap, fxPanelMouse);
   fxTimeGroupBuildSwitch(win, g, 114, 103);
-  flag(win, 30, 316, 103);
-  box(win, *boxOf(22));
-  box(win, *boxOf(23));
-  box(win, *boxOf(24));
-  box(win, *boxOf(25));
-  flag(win, 31, 328, 156);
-  box(win, *boxOf(28));
-  box(win, *boxOf(26));
-  box(win, *boxOf(29));
-  flag(win, 32, 328, 195);
-  box(win, *boxOf(27));
+  flag(win, fxPipeLengthModInvert, 316, 103);
+  box(win, *boxOf(fxPipeLengthMod));
+  box(win, *boxOf(fxPipeFeedback));
+  box(win, *boxOf(fxPipeFilterFreq));
+  box(win, *boxOf(fxPipePickupAPos));
+  flag(win, fxPipePickupAInvert, 328, 156);
+  box(win, *boxOf(fxPipePickupAMod));
+  box(win, *boxOf(fxPipePickupBPos));
+  box(win, *boxOf(fxPipePickupBMod));
+  flag(win, fxPipePickupBInvert, 328, 195);
+  box(win, *boxOf(fxPipeInputPos));
   winAddRectItem(win, fxItemPipeGraph, 114, 279, 423, 43, fxPipeGraphHandler);
   fxTimeGroupBuildBoxes(win, g, 156, 103, 66, 32767.0 / 44100.0, 4.0, secondsChanged);
   ctrlShow(win, g.panel, 0);
@@ -190,17 +192,17 @@ void fxPipePanelRefresh(std::int16_t win) {
   if (!e) return;
   fxPageSelectPane(win);
   fxTimeGroupRefresh(win, *fxTimeGroup(effectPipe), effectPipeGetDelay(e));
-  fxBoxSet(win, 22, effectPipeGetLengthMod(e));
-  fxBoxSet(win, 23, effectPipeGetFeedback(e));
-  fxBoxSet(win, 24, effectPipeGetFilterFreq(e));
-  fxBoxSet(win, 25, effectPipeGetPickupPos(e, 0));
-  fxBoxSet(win, 26, effectPipeGetPickupPos(e, 1));
-  fxBoxSet(win, 27, effectPipeGetInputPos(e));
-  fxBoxSet(win, 28, effectPipeGetPickupMod(e, 0));
-  fxBoxSet(win, 29, effectPipeGetPickupMod(e, 1));
-  fxButtonSetOn(win, 30, effectPipeGetLengthModInvert(e) != 0);
-  fxButtonSetOn(win, 31, effectPipeGetPickupModInvert(e, 0) != 0);
-  fxButtonSetOn(win, 32, effectPipeGetPickupModInvert(e, 1) != 0);
+  fxBoxSet(win, fxPipeLengthMod, effectPipeGetLengthMod(e));
+  fxBoxSet(win, fxPipeFeedback, effectPipeGetFeedback(e));
+  fxBoxSet(win, fxPipeFilterFreq, effectPipeGetFilterFreq(e));
+  fxBoxSet(win, fxPipePickupAPos, effectPipeGetPickupPos(e, 0));
+  fxBoxSet(win, fxPipePickupBPos, effectPipeGetPickupPos(e, 1));
+  fxBoxSet(win, fxPipeInputPos, effectPipeGetInputPos(e));
+  fxBoxSet(win, fxPipePickupAMod, effectPipeGetPickupMod(e, 0));
+  fxBoxSet(win, fxPipePickupBMod, effectPipeGetPickupMod(e, 1));
+  fxButtonSetOn(win, fxPipeLengthModInvert, effectPipeGetLengthModInvert(e) != 0);
+  fxButtonSetOn(win, fxPipePickupAInvert, effectPipeGetPickupModInvert(e, 0) != 0);
+  fxButtonSetOn(win, fxPipePickupBInvert, effectPipeGetPickupModInvert(e, 1) != 0);
 }
 
 void fxPipeBoxChanged(ControlItem* item, double v) {
@@ -209,14 +211,14 @@ void fxPipeBoxChanged(ControlItem* item, double v) {
   Engine* e = fxEngineOf(win);
   if (!e) return;
   switch (item->id) {
-    case 22: effectPipeSetLengthMod(e, v); break;
-    case 23: effectPipeSetFeedback(e, v); break;
-    case 24: effectPipeSetFilterFreq(e, v); break;
-    case 25: effectPipeSetPickupPos(e, 0, v); break;
-    case 26: effectPipeSetPickupPos(e, 1, v); break;
-    case 27: effectPipeSetInputPos(e, v); break;
-    case 28: effectPipeSetPickupMod(e, 0, v); break;
-    case 29: effectPipeSetPickupMod(e, 1, v); break;
+    case fxPipeLengthMod: effectPipeSetLengthMod(e, v); break;
+    case fxPipeFeedback: effectPipeSetFeedback(e, v); break;
+    case fxPipeFilterFreq: effectPipeSetFilterFreq(e, v); break;
+    case fxPipePickupAPos: effectPipeSetPickupPos(e, 0, v); break;
+    case fxPipePickupBPos: effectPipeSetPickupPos(e, 1, v); break;
+    case fxPipeInputPos: effectPipeSetInputPos(e, v); break;
+    case fxPipePickupAMod: effectPipeSetPickupMod(e, 0, v); break;
+    case fxPipePickupBMod: effectPipeSetPickupMod(e, 1, v); break;
     default: return;
   }
   fxPipeGraphPaint(static_cast<std::uint16_t>(win));

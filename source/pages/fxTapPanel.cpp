@@ -11,11 +11,12 @@
 #include "modules/effectFrame.h"
 #include "modules/multiTapEffect.h"
 #include "pages/fxPage.h"
+#include "skinBitmaps.h"
 
 namespace {
 
-const int kPanelBitmap = 1002;
-const int kFlagBitmap = 464;
+const int kPanelBitmap = bmpEffectPageMultiTapDelayPanel;
+const int kFlagBitmap = bmpPolarityAndInvertSwitchOfTheLFOAndEffectPagesNormalRisingRamp;
 // First ids of the tap columns: time share, modulation, invert switch, level, pan.
 enum { colTime = 105, colMod = 108, colInvert = 111, colLevel = 114, colPan = 117 };
 
@@ -49,8 +50,8 @@ void fxTapPanelBuild(std::int16_t win) {
   const FxTimeGroup& g = *fxTimeGroup(effectTap);
   pictureCreate(win, g.panel, 0, fxPanelTop, 0, 0, 0, kPanelBitmap, fxPanelMouse);
   fxTimeGroupBuildSwitch(win, g, 147, 103);
-  box(win, 103, 291, 103, 45, 1, 0, 22000.0, 30.0, 22000.0, stepSemitoneRatio);
-  box(win, 120, 450, 154, 42, 2, 2, 1.0, -99.999, 99.999, stepUnit);
+  box(win, fxTapFilterFreq, 291, 103, 45, 1, 0, 22000.0, 30.0, 22000.0, stepSemitoneRatio);
+  box(win, fxTapFeedback, 450, 154, 42, 2, 2, 1.0, -99.999, 99.999, stepUnit);
   for (int t = 0; t < effectTapCount; ++t) {
     const int y = 156 + 39 * t;
     box(win, colTime + t, 147, y, 52, 3, 3, 1.0, 0.0, 100.0, stepUnit);
@@ -73,8 +74,8 @@ void fxTapPanelRefresh(std::int16_t win) {
   if (!e) return;
   fxPageSelectPane(win);
   fxTimeGroupRefresh(win, *fxTimeGroup(effectTap), effectTapGetTime(e));
-  fxBoxSet(win, 103, effectTapGetFilterFreq(e));
-  fxBoxSet(win, 120, effectTapGetFeedback(e) * 100.0);
+  fxBoxSet(win, fxTapFilterFreq, effectTapGetFilterFreq(e));
+  fxBoxSet(win, fxTapFeedback, effectTapGetFeedback(e) * 100.0);
   for (std::int16_t t = 0; t < effectTapCount; ++t) {
     fxBoxSet(win, static_cast<std::uint16_t>(colTime + t), effectTapGetTimeFactor(e, t) * 100.0);
     fxBoxSet(win, static_cast<std::uint16_t>(colMod + t), effectTapGetModAmount(e, t) * 100.0);
@@ -90,8 +91,8 @@ void fxTapBoxChanged(ControlItem* item, double v) {
   if (!e) return;
   const int id = item->id;
   const std::int16_t t = fxTapIndexFromId(id);
-  if (id == 103) effectTapSetFilterFreq(e, v);
-  else if (id == 120) effectTapSetFeedback(e, 0.01 * v);
+  if (id == fxTapFilterFreq) effectTapSetFilterFreq(e, v);
+  else if (id == fxTapFeedback) effectTapSetFeedback(e, 0.01 * v);
   else if (id >= colTime && id < colTime + 3) effectTapSetTimeFactor(e, t, 0.01 * v);
   else if (id >= colMod && id < colMod + 3) effectTapSetModAmount(e, t, 0.01 * v);
   else if (id >= colLevel && id < colLevel + 3) effectTapSetLevel(e, t, v);

@@ -15,14 +15,15 @@
 #include "modules/effectFrame.h"
 #include "modules/threeUnitEffect.h"
 #include "pages/fxPage.h"
+#include "skinBitmaps.h"
 
 namespace {
 
-const int kPanelBitmap = 1006;
-const int kEarlyTapsBitmap = 1132;
-const int kUnitSwitchBitmap = 1124;
-const int kModeBitmap = 1148;
-const int kInvertBitmap = 464;
+const int kPanelBitmap = bmpEffectPageThreeUnitPanel;
+const int kEarlyTapsBitmap = bmpThreeUnitPanelEarlyTapsSwitch;
+const int kUnitSwitchBitmap = bmpEffectPageThreeUnitRowSwitches;
+const int kModeBitmap = bmpThreeUnitPanelUnitModeSelector;
+const int kInvertBitmap = bmpPolarityAndInvertSwitchOfTheLFOAndEffectPagesNormalRisingRamp;
 const std::uint32_t kSwitchStyle = buttonToggle | buttonNoMasks;   // 80
 const std::uint32_t kModeStyle = selectorOneBitmap;                 // 64
 
@@ -59,11 +60,11 @@ void setJitterAsFloat(Engine* e, double v) { effectRevSetJitter(e, static_cast<f
 
 // In building order.
 const GlobalBox kGlobals[] = {
-    {170, 153, 56, 3, 4, 0.01, 100.0, effectRevGetSize, effectRevSetSize},
-    {172, 244, 48, 2, 3, 0.0, 100.0, effectRevGetFeedback, effectRevSetFeedback},
-    {171, 318, 48, 2, 3, 1.0, 100.0, effectRevGetBrightness, effectRevSetBrightness},
-    {173, 391, 48, 2, 2, 0.0, 350.0, effectRevGetPreDelay, effectRevSetPreDelay},
-    {174, 465, 48, 2, 2, 0.0, 100.0, effectRevGetJitter, setJitterAsFloat},
+    {fxUnitsSize, 153, 56, 3, 4, 0.01, 100.0, effectRevGetSize, effectRevSetSize},
+    {fxUnitsFeedback, 244, 48, 2, 3, 0.0, 100.0, effectRevGetFeedback, effectRevSetFeedback},
+    {fxUnitsBrightness, 318, 48, 2, 3, 1.0, 100.0, effectRevGetBrightness, effectRevSetBrightness},
+    {fxUnitsPreDelay, 391, 48, 2, 2, 0.0, 350.0, effectRevGetPreDelay, effectRevSetPreDelay},
+    {fxUnitsJitter, 465, 48, 2, 2, 0.0, 100.0, effectRevGetJitter, setJitterAsFloat},
 };
 const int kGlobalY = 104;
 
@@ -78,12 +79,12 @@ struct UnitBox {
 };
 
 const UnitBox kUnitBoxes[] = {
-    {3, 144, 56, 3, 0.01, 100.0, 1.0, effectRevGetUnitScale, effectRevSetUnitScale},
-    {4, 224, 56, 3, 0.0, 100.0, 1.0, effectRevGetLaneSpread, effectRevSetLaneSpread},
-    {5, 318, 46, 2, 0.0, 100.0, 100.0, effectRevGetTimeModDepth, effectRevSetTimeModDepth},
-    {7, 389, 56, 3, 1.0, 100.0, 1.0, effectRevGetUnitBrightness, effectRevSetUnitBrightness},
-    {8, 468, 56, 3, 0.0, 100.0, 1.0, effectRevGetLaneBrightSpread, effectRevSetLaneBrightSpread},
-    {9, 562, 46, 2, 0.0, 100.0, 100.0, effectRevGetBrightModDepth, effectRevSetBrightModDepth},
+    {fxUnitsKScale, 144, 56, 3, 0.01, 100.0, 1.0, effectRevGetUnitScale, effectRevSetUnitScale},
+    {fxUnitsKLaneSpread, 224, 56, 3, 0.0, 100.0, 1.0, effectRevGetLaneSpread, effectRevSetLaneSpread},
+    {fxUnitsKTimeModDepth, 318, 46, 2, 0.0, 100.0, 100.0, effectRevGetTimeModDepth, effectRevSetTimeModDepth},
+    {fxUnitsKBrightness, 389, 56, 3, 1.0, 100.0, 1.0, effectRevGetUnitBrightness, effectRevSetUnitBrightness},
+    {fxUnitsKLaneBrightSpread, 468, 56, 3, 0.0, 100.0, 1.0, effectRevGetLaneBrightSpread, effectRevSetLaneBrightSpread},
+    {fxUnitsKBrightModDepth, 562, 46, 2, 0.0, 100.0, 100.0, effectRevGetBrightModDepth, effectRevSetBrightModDepth},
 };
 
 const GlobalBox* globalBox(std::int32_t id) {
@@ -137,35 +138,35 @@ void showUnitRow(std::int16_t win, int unit, bool on) {
 void switchShow(std::int16_t win, std::uint16_t id, std::uint8_t on) { recButtonSetPressed(win, id, on ? 1 : 0); }
 
 void buildUnitRow(std::int16_t win, Engine* e, int u) {
-  const std::uint16_t r = fxUnitsRowId(u, 0);
+  const std::uint16_t r = fxUnitsRowId(u, fxUnitsKOn);
   const int y = rowY(u);
   auto id = [r](int k) { return static_cast<std::uint16_t>(r + k); };
-  pictureCreate(win, id(1), 0, 0, 0, 0, pictureOwnRect, 0, fxPanelMouse);
-  selectorCreate(win, id(2), 58, y, 64, 0, kModeStyle, kModeBitmap, "", 1, fxUnitsUnitTypeChosen);
-  selectorSetOpeningCallback(win, id(2), fxUnitsUnitTypeMenu);
+  pictureCreate(win, id(fxUnitsKGroup), 0, 0, 0, 0, pictureOwnRect, 0, fxPanelMouse);
+  selectorCreate(win, id(fxUnitsKMode), 58, y, 64, 0, kModeStyle, kModeBitmap, "", 1, fxUnitsUnitTypeChosen);
+  selectorSetOpeningCallback(win, id(fxUnitsKMode), fxUnitsUnitTypeMenu);
   auto box = [&](int k) {
     const UnitBox* b = unitBox(k);
     numboxCreate(win, id(k), static_cast<std::int16_t>(b->x), static_cast<std::int16_t>(y),
                  static_cast<std::int16_t>(b->width), 2, b->decimals, b->get(e, u) * b->shown, b->lo, b->hi, stepUnit,
                  fxUnitsUnitValueChanged, "");
   };
-  box(3);
-  box(4);
-  buttonPlace(win, id(6), 303, y, kSwitchStyle, kInvertBitmap, "", 1, 0, 1, fxUnitsSwitchChanged);
-  box(5);
-  box(7);
-  box(8);
-  buttonPlace(win, id(10), 547, y, kSwitchStyle, kInvertBitmap, "", 1, 0, 1, fxUnitsSwitchChanged);
-  box(9);
-  pictureAddChild(win, fxUnitsPanelId, id(1));
+  box(fxUnitsKScale);
+  box(fxUnitsKLaneSpread);
+  buttonPlace(win, id(fxUnitsKTimeModInvert), 303, y, kSwitchStyle, kInvertBitmap, "", 1, 0, 1, fxUnitsSwitchChanged);
+  box(fxUnitsKTimeModDepth);
+  box(fxUnitsKBrightness);
+  box(fxUnitsKLaneBrightSpread);
+  buttonPlace(win, id(fxUnitsKBrightModInvert), 547, y, kSwitchStyle, kInvertBitmap, "", 1, 0, 1, fxUnitsSwitchChanged);
+  box(fxUnitsKBrightModDepth);
+  pictureAddChild(win, fxUnitsPanelId, id(fxUnitsKGroup));
 }
 
 }  // namespace
 
 int fxUnitsUnitOfId(std::int32_t id) {
-  if (id < 188) return 0;
-  if (id < 200) return 1;
-  if (id < 212) return 2;
+  if (id < fxUnitsRowId(1, 0)) return 0;
+  if (id < fxUnitsRowId(2, 0)) return 1;
+  if (id < fxUnitsRowId(3, 0)) return 2;
   return 0;
 }
 
@@ -190,13 +191,13 @@ void fxUnitsBuild(std::uint16_t window) {
   if (!e) return;
   pictureCreate(win, fxUnitsPanelId, 0, 68, 0, 0, 0, kPanelBitmap, fxPanelMouse);
   for (const GlobalBox& b : kGlobals) {
-    const double start = b.id == 173 ? 0.1 : b.id == 174 ? 50.0 : b.get(e);
+    const double start = b.id == fxUnitsPreDelay ? 0.1 : b.id == fxUnitsJitter ? 50.0 : b.get(e);
     numboxCreate(win, b.id, static_cast<std::int16_t>(b.x), kGlobalY, static_cast<std::int16_t>(b.width), b.sections,
                  b.decimals, start, b.lo, b.hi, stepUnit, fxUnitsValueChanged, "");
   }
-  buttonPlace(win, 175, 534, 101, kSwitchStyle, kEarlyTapsBitmap, "", 1, 0, 1, fxUnitsFlagChanged);
+  buttonPlace(win, fxUnitsEarlyTaps, 534, 101, kSwitchStyle, kEarlyTapsBitmap, "", 1, 0, 1, fxUnitsFlagChanged);
   for (int u = 0; u < 3; ++u)
-    buttonCreate(win, fxUnitsRowId(u, 0), 22, 161 + 26 * u, 609, u == 2 ? 28 : 26, 0, 26 * u, kSwitchStyle,
+    buttonCreate(win, fxUnitsRowId(u, fxUnitsKOn), 22, 161 + 26 * u, 609, u == 2 ? 28 : 26, 0, 26 * u, kSwitchStyle,
                  kUnitSwitchBitmap, "", 1, 0, 1, fxUnitsSwitchChanged);
   for (int u = 0; u < 3; ++u) buildUnitRow(win, e, u);
   ctrlShow(win, fxUnitsPanelId, effectGetType(e) == effectRev ? 1 : 0);
@@ -209,13 +210,13 @@ void fxUnitsRefresh(std::uint16_t window) {
   winSetCurrent(win);
   winSelectPane(win, fxUnitsPaneId);
   for (const GlobalBox& b : kGlobals) boxShow(win, b.id, b.get(e));
-  switchShow(win, 175, effectRevGetEarlyTapsOn(e));
+  switchShow(win, fxUnitsEarlyTaps, effectRevGetEarlyTapsOn(e));
   for (int u = 0; u < 3; ++u) {
     showUnitRow(win, u, effectRevGetUnitOn(e, u) != 0);
-    selectorSetLabel(win, fxUnitsRowId(u, 2), fxUnitsModeName(effectRevGetUnitMode(e, u)));
+    selectorSetLabel(win, fxUnitsRowId(u, fxUnitsKMode), fxUnitsModeName(effectRevGetUnitMode(e, u)));
     for (const UnitBox& b : kUnitBoxes) boxShow(win, fxUnitsRowId(u, b.k), b.get(e, u) * b.shown);
-    switchShow(win, fxUnitsRowId(u, 6), effectRevGetTimeModInvert(e, u));
-    switchShow(win, fxUnitsRowId(u, 10), effectRevGetBrightModInvert(e, u));
+    switchShow(win, fxUnitsRowId(u, fxUnitsKTimeModInvert), effectRevGetTimeModInvert(e, u));
+    switchShow(win, fxUnitsRowId(u, fxUnitsKBrightModInvert), effectRevGetBrightModInvert(e, u));
   }
 }
 
@@ -232,7 +233,7 @@ void fxUnitsUnitValueChanged(ControlItem* box, double value) {
   Engine* e = engineOf(win);
   if (!e) return;
   const int u = fxUnitsUnitOfId(box->id);
-  const UnitBox* b = unitBox(box->id - fxUnitsRowId(u, 0));
+  const UnitBox* b = unitBox(box->id - fxUnitsRowId(u, fxUnitsKOn));
   if (!b || !boxValue(box, &value)) return;
   b->set(e, u, value / b->shown);
 }
@@ -242,14 +243,14 @@ void fxUnitsSwitchChanged(ControlItem* button, std::uint8_t pressed, std::int16_
   Engine* e = engineOf(win);
   if (!e) return;
   const int u = fxUnitsUnitOfId(button->id);
-  const int k = button->id - fxUnitsRowId(u, 0);
+  const int k = button->id - fxUnitsRowId(u, fxUnitsKOn);
   const std::uint8_t on = pressed ? 1 : 0;
-  if (k == 0) {
+  if (k == fxUnitsKOn) {
     effectRevSetUnitOn(e, u, on);
     showUnitRow(win, u, on != 0);
-  } else if (k == 6) {
+  } else if (k == fxUnitsKTimeModInvert) {
     effectRevSetTimeModInvert(e, u, on);
-  } else if (k == 10) {
+  } else if (k == fxUnitsKBrightModInvert) {
     effectRevSetBrightModInvert(e, u, on);
   }
 }

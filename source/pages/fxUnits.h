@@ -21,6 +21,16 @@ enum {
   fxUnitsRowStride = 12,
   fxUnitsLastId = 211
 };
+// The globals, and control k of a unit row.
+enum {
+  fxUnitsSize = 170, fxUnitsBrightness = 171, fxUnitsFeedback = 172, fxUnitsPreDelay = 173, fxUnitsJitter = 174,
+  fxUnitsEarlyTaps = 175
+};
+enum {
+  fxUnitsKOn = 0, fxUnitsKGroup = 1, fxUnitsKMode = 2, fxUnitsKScale = 3, fxUnitsKLaneSpread = 4,
+  fxUnitsKTimeModDepth = 5, fxUnitsKTimeModInvert = 6, fxUnitsKBrightness = 7, fxUnitsKLaneBrightSpread = 8,
+  fxUnitsKBrightModDepth = 9, fxUnitsKBrightModInvert = 10
+};
 
 // Builds the panel into the window's current container (the Effect page's pane, group mode on);
 // the panel picture is left shown exactly when the effect type is 5.

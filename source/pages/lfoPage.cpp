@@ -21,6 +21,7 @@
 #include "pages/clipKinds.h"
 #include "preset/undo.h"
 #include "preset/waveMenu.h"
+#include "skinBitmaps.h"
 
 namespace {
 
@@ -110,12 +111,12 @@ void refreshColumn(int16_t win, Engine* e, int16_t c) {
 
 }  // namespace
 
-int16_t lfoColumnBase(int16_t c) { return c == 1 ? 54 : c == 2 ? 108 : 0; }
+int16_t lfoColumnBase(int16_t c) { return c == 1 || c == 2 ? static_cast<int16_t>(lfoColumnIdStride * c) : 0; }
 
 int16_t lfoFromControlId(int32_t id) {
-    if (id < 54) return 0;
-    if (id < 108) return 1;
-    if (id < 162) return 2;
+    if (id < lfoColumnIdStride) return 0;
+    if (id < 2 * lfoColumnIdStride) return 1;
+    if (id < 3 * lfoColumnIdStride) return 2;
     return 0;
 }
 
@@ -139,7 +140,7 @@ void lfoPageBuild(int16_t win) {
     ctrlSetGroupMode(0, 1);
     selectorSetDefaultColors(&kWhite, &kWhite, &kWhite, &kWhite);
     selectorSetDefaultFontSize(9);
-    pictureCreate(win, 1, 0, 0, 0, 0, 0, 400, nullptr);
+    pictureCreate(win, lfoIdPage, 0, 0, 0, 0, 0, bmpLFOPageThreeColumnsEachLFOSTitleTheColumnsOnSwitchesOff, nullptr);
     for (int16_t c = 0; c < lfoColumnCount; ++c) lfoColumnBuild(win, c);
     lfoColumnShow(win, 0, 1);
     lfoColumnShow(win, 1, 0);
@@ -152,15 +153,17 @@ void lfoColumnBuild(int16_t win, int16_t c) {
     const int x0 = 214 * c;
     // The on switch is the column's own stretch of the page background, outside every panel.
     ctrlSetGroupMode(0, 0);
-    cut(win, cid(c, lfoKOn), x0 + 2, 0, 214, 563, x0 + 2, 0, 0x11, 400, 0);
+    cut(win, cid(c, lfoKOn), x0 + 2, 0, 214, 563, x0 + 2, 0, 0x11,
+        bmpLFOPageThreeColumnsEachLFOSTitleTheColumnsOnSwitchesOff, 0);
     ctrlSetGroupMode(0, 1);
     emptyPicture(win, cid(c, lfoKPanel));
     displaySetDefaultColors(&kWhite, &kBlack);
-    place(win, cid(c, lfoKVoiceMode), 190, 7, 0x10, 416 + 8 * c, "", 1);
-    selectorCreate(win, cid(c, lfoKWave), 48, 41, 41, 0, selectorOneBitmap, 488, "Wave", 1, lfoWaveChosen);
+    place(win, cid(c, lfoKVoiceMode), 190, 7, 0x10, bmpLFO1VoiceModeOneLFOPerVoice + 8 * c, "", 1);
+    selectorCreate(win, cid(c, lfoKWave), 48, 41, 41, 0, selectorOneBitmap, bmpLFOWaveSelectorWhiteTextFromThePage,
+                   "Wave", 1, lfoWaveChosen);
     waveMenusSetup(win, cid(c, lfoKWave), true);
     box(win, cid(c, lfoKPhase), 142, 41, 40, 2, 3, 0, 0, 1, stepHundredth, "Phase");
-    place(win, cid(c, lfoKRateUnit), 64, 57, 0x11, 456, "Sec");
+    place(win, cid(c, lfoKRateUnit), 64, 57, 0x11, bmpLFOTimeUnitSwitchCaptionSecBeatFromThePage, "Sec");
     box(win, cid(c, lfoKSeconds), 114, 57, 60, 3, 4, 1, 0.01, 999.999, stepExpTime);
     box(win, cid(c, lfoKBeats), 114, 57, 60, 3, 4, 1, 0.01, 999.999, stepQuarter);
     lfoShowTimeUnit(win, c, 0, 0);
@@ -168,11 +171,12 @@ void lfoColumnBuild(int16_t win, int16_t c) {
     // The controller buttons carry white captions on their dark faces; the page's other captions
     // stay black.
     buttonSetDefaultCaptionColor(&kWhite);
-    place(win, cid(c, lfoKDepthSource), 22, 375, 0, 472, "(1) mod wheel");
-    place(win, cid(c, lfoKRateSource), 22, 422, 0, 472, "(4) foot ctl");
-    place(win, cid(c, lfoKHoldRateSource), 22, 469, 0, 472, "(4) foot ctl");
-    place(win, cid(c, lfoKRetrigger), 136, 516, 0x10, 480);
-    place(win, cid(c, lfoKRetriggerSource), 22, 516, 0x04, 472, "(72) undefined");
+    place(win, cid(c, lfoKDepthSource), 22, 375, 0, bmpLFOControllerButtonWhiteCaptionFromThePage, "(1) mod wheel");
+    place(win, cid(c, lfoKRateSource), 22, 422, 0, bmpLFOControllerButtonWhiteCaptionFromThePage, "(4) foot ctl");
+    place(win, cid(c, lfoKHoldRateSource), 22, 469, 0, bmpLFOControllerButtonWhiteCaptionFromThePage, "(4) foot ctl");
+    place(win, cid(c, lfoKRetrigger), 136, 516, 0x10, bmpLFORetriggerSwitch);
+    place(win, cid(c, lfoKRetriggerSource), 22, 516, 0x04, bmpLFOControllerButtonWhiteCaptionFromThePage,
+          "(72) undefined");
     buttonSetDefaultCaptionColor(&kBlack);
     box(win, cid(c, lfoKDepthAmount), 136, 375, 46, 2, 2, 0, 0, 100, numboxStepDefault);
     box(win, cid(c, lfoKRateAmount), 136, 422, 46, 2, 2, 0, 0, 100, numboxStepDefault);
@@ -189,24 +193,28 @@ void lfoColumnBuild(int16_t win, int16_t c) {
         {lfoKFmPolarity, 146, 224, lfoKFmChannel, lfoKFmDepth, 225, 2, 2, 100.0},
     };
     for (const Row& r : rows) {
-        place(win, cid(c, r.polarity), r.polarityX, r.y, 0x10, 464);
+        place(win, cid(c, r.polarity), r.polarityX, r.y, 0x10,
+              bmpPolarityAndInvertSwitchOfTheLFOAndEffectPagesNormalRisingRamp);
         for (int j = 0; j < 3; ++j)
-            cut(win, cid(c, r.channels + j), 163 + 12 * j, r.y, 12, 13, 44 + 12 * j, 0, 0x10, 408, 1);
+            cut(win, cid(c, r.channels + j), 163 + 12 * j, r.y, 12, 13, 44 + 12 * j, 0, 0x10,
+                bmpLFOTargetSwitchesMasterAndChannels13, 1);
         box(win, cid(c, r.depth), 32, r.boxY, 50, static_cast<uint16_t>(r.arrows), static_cast<uint16_t>(r.decimals),
             0, 0, r.maximum, numboxStepDefault);
     }
-    place(win, cid(c, lfoKFilterPolarity), 101, 271, 0x10, 464);
-    cut(win, cid(c, lfoKFilterMaster), 119, 271, 39, 13, 0, 0, 0x10, 408, 1);
+    place(win, cid(c, lfoKFilterPolarity), 101, 271, 0x10,
+          bmpPolarityAndInvertSwitchOfTheLFOAndEffectPagesNormalRisingRamp);
+    cut(win, cid(c, lfoKFilterMaster), 119, 271, 39, 13, 0, 0, 0x10, bmpLFOTargetSwitchesMasterAndChannels13, 1);
     for (int j = 0; j < 3; ++j)
-        cut(win, cid(c, lfoKFilterChannel + j), 163 + 12 * j, 271, 12, 13, 44 + 12 * j, 0, 0x10, 408, 1);
+        cut(win, cid(c, lfoKFilterChannel + j), 163 + 12 * j, 271, 12, 13, 44 + 12 * j, 0, 0x10,
+            bmpLFOTargetSwitchesMasterAndChannels13, 1);
     box(win, cid(c, lfoKFilterDepth), 32, 272, 50, 2, 2, 0, 0, 99.99, numboxStepDefault);
     box(win, cid(c, lfoKEffectDepth), 32, 318, 50, 2, 2, 0, 0, 100, numboxStepDefault);
     box(win, cid(c, lfoKPanDepth), 136, 318, 50, 2, 2, 0, 0, 100, numboxStepDefault);
 
     // Sample and hold: its switch in the panel, its unit and periods in a group of their own.
-    place(win, cid(c, lfoKHold), 22, 73, 0x10, 440);
+    place(win, cid(c, lfoKHold), 22, 73, 0x10, bmpLFOSampleAndHoldSwitch);
     emptyPicture(win, cid(c, lfoKHoldGroup));
-    place(win, cid(c, lfoKHoldUnit), 64, 73, 0x11, 456, "SH Sec");
+    place(win, cid(c, lfoKHoldUnit), 64, 73, 0x11, bmpLFOTimeUnitSwitchCaptionSecBeatFromThePage, "SH Sec");
     box(win, cid(c, lfoKHoldSeconds), 114, 73, 60, 3, 4, 0, 0.01, 999.999, stepExpTime);
     box(win, cid(c, lfoKHoldBeats), 114, 73, 60, 3, 4, 1, 0.01, 999.999, stepQuarter);
 

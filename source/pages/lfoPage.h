@@ -11,7 +11,9 @@
 
 struct Engine;
 
-enum { lfoPaneId = 7, lfoColumnCount = 3 };
+enum { lfoPaneId = 7, lfoColumnCount = 3, lfoColumnIdStride = 54 };
+// The page background, behind the three columns.
+enum { lfoIdPage = 1 };
 
 // Control k of LFO c has the id lfoColumnBase(c) + k.
 enum {

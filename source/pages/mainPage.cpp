@@ -31,6 +31,7 @@
 #include "preset/presetCopy.h"
 #include "preset/presetHeader.h"
 #include "preset/undo.h"
+#include "skinBitmaps.h"
 #include "uiSeams/msgBox.h"
 
 namespace {
@@ -324,19 +325,19 @@ void mainPageBuildEntry(uint16_t win) {
   selectorSetDefaultFontSize(9);
   displaySetDefaultFontSize(9);
 
-  pictureCreate(w, idStrip, 0, 0, 0, 0, 0, 128, nullptr);
-  buttonPlace(w, idExpand, 15, 96, 0x51, 156, "", 1, 1, 1, expandPressed);
+  pictureCreate(w, idStrip, 0, 0, 0, 0, 0, bmpMainPageUpperStripGroupAndStoreButtonsPresetGrid, nullptr);
+  buttonPlace(w, idExpand, 15, 96, 0x51, bmpMainPageExpandSwitch, "", 1, 1, 1, expandPressed);
   for (int k = 0; k < 8; ++k)
-    buttonCreate(w, static_cast<uint16_t>(idGroupFirst + k), groupX[k], 9, groupW[k], 21, groupX[k], 9, 0x43, 128, "",
+    buttonCreate(w, static_cast<uint16_t>(idGroupFirst + k), groupX[k], 9, groupW[k], 21, groupX[k], 9, 0x43, bmpMainPageUpperStripGroupAndStoreButtonsPresetGrid, "",
                  1, 1, 1, groupPressed);
-  buttonCreate(w, idStore, 377, 13, 53, 13, 377, 13, 0x40, 128, "", 1, 0, 1, storePressed);
-  buttonCreate(w, idStoreTo, 436, 13, 53, 17, 436, 13, 0x41, 128, "", 1, 0, 1, storeToPressed);
-  buttonCreate(w, idRestart, 616, 9, 21, 20, 616, 9, 0x40, 128, "", 1, 0, 1, restartPressed);
+  buttonCreate(w, idStore, 377, 13, 53, 13, 377, 13, 0x40, bmpMainPageUpperStripGroupAndStoreButtonsPresetGrid, "", 1, 0, 1, storePressed);
+  buttonCreate(w, idStoreTo, 436, 13, 53, 17, 436, 13, 0x41, bmpMainPageUpperStripGroupAndStoreButtonsPresetGrid, "", 1, 0, 1, storeToPressed);
+  buttonCreate(w, idRestart, 616, 9, 21, 20, 616, 9, 0x40, bmpMainPageUpperStripGroupAndStoreButtonsPresetGrid, "", 1, 0, 1, restartPressed);
   selectorSetDefaultColors(&white, &white, &white, &white);
-  selectorCreate(w, idEdits, 509, 13, 84, 0, 0x50, 340, " Edits...", 1, historyChosen);
+  selectorCreate(w, idEdits, 509, 13, 84, 0, 0x50, bmpMainPageEditHistorySelector, " Edits...", 1, historyChosen);
   selectorSetOpeningCallback(w, idEdits, historyOpening);
   editHistoryCreate();
-  textViewCreate(w, idGrid, 7, 33, 159, 14, 4, 4, 16, textViewCellsFromBitmap, 128, gridClicked);
+  textViewCreate(w, idGrid, 7, 33, 159, 14, 4, 4, 16, textViewCellsFromBitmap, bmpMainPageUpperStripGroupAndStoreButtonsPresetGrid, gridClicked);
   displaySetDefaultColors(&black, &white);
   numboxCreate(w, idPoly, 70, 99, 32, 1, 0, 4, 1, 64, stepCount, polyChanged, "Poly");
   numboxCreate(w, idLevel, 137, 99, 40, 1, 1, 0, -103, 24, stepTenth, levelChanged, "dB");
@@ -350,8 +351,8 @@ void mainPageBuildEntry(uint16_t win) {
 
   // Lower panel: the container, its two backgrounds, the controller slots and the keyboard panel.
   pictureCreate(w, idLower, 0, 0, mainPageWidth, 226, 0, 0, nullptr);
-  pictureCreate(w, idShort, 0, 0, 0, 0, 0, 130, nullptr);
-  pictureCreate(w, idTall, 0, 0, 0, 0, 0, 131, nullptr);
+  pictureCreate(w, idShort, 0, 0, 0, 0, 0, bmpMainPageLowerPanelShort, nullptr);
+  pictureCreate(w, idTall, 0, 0, 0, 0, 0, bmpMainPageLowerPanelTall, nullptr);
   static const int16_t slotX[3] = {47, 249, 449}, slotY[4] = {27, 55, 83, 111};
   for (int s = 0; s < 12; ++s) midiPageBuildSlot(win, static_cast<int16_t>(s), slotX[s % 3], slotY[s / 3]);
   mainPageBuildKeyboardPanel(w);

@@ -128,10 +128,10 @@ void pasteOscRecord(Engine* e, int16_t m) {
     patchStopAudio(e, 1);
     oscCopyRecord(e, &ch->osc, target, m, 1);
     const int32_t type = target->type;
-    if (type != 4 && type != 5) {
+    if (!oscTypeIsSampled(type)) {
         bool told = false;
         target->waveA = relinkWave(e, target->waveA, 0, &told);
-        if (type != 0) target->waveB = relinkWave(e, target->waveB, 1, &told);
+        if (type != oscTypeSingle) target->waveB = relinkWave(e, target->waveB, 1, &told);
         oscRebuildTables(e, m, target);
     }
     patchApplyChange(e, 1);
@@ -428,9 +428,9 @@ void copyOscPart(Engine* e, int16_t m) {
     if (!ch || !source) return;
     oscCopyRecord(e, source, &ch->osc, m, 0);
     const int32_t type = source->type;
-    if (type == 4 || type == 5) return;
+    if (oscTypeIsSampled(type)) return;
     keepWave(e, source->waveA, 0);
-    if (type != 0) keepWave(e, source->waveB, 1);
+    if (type != oscTypeSingle) keepWave(e, source->waveB, 1);
 }
 void copyFilterPart(Engine* e, int16_t m) {
     ModuleClipboardChannel* ch = clip();

@@ -17,6 +17,7 @@
 #include "controls/selector.h"
 #include "controls/waveSelector.h"
 #include "controls/winSlots.h"
+#include "skinBitmaps.h"
 #include "engine/engine.h"
 #include "engine/surround.h"
 #include "modules/effectFrame.h"
@@ -41,6 +42,8 @@ PatchHandshakeSpy g_spy = nullptr;
 void* g_spyContext = nullptr;
 
 uint16_t cid(int16_t channel, int k) { return static_cast<uint16_t>(patchChannelIdBase(channel) + k); }
+// A filter's item: the master strip's for filter 3, else control k of the channel.
+uint16_t filterItem(int16_t filter, uint16_t masterId, int k) { return filter == 3 ? masterId : cid(filter, k); }
 void active(int16_t win, uint16_t id, bool on) { winNotifyItemsOfType2(win, id, on ? 1 : 0); }
 
 void stopAudio(Engine* e, uint8_t fade) {
@@ -63,7 +66,8 @@ const char* const kFreqNames[] = {"Trans", "Ratio", "Hz", "Note"};
 const int16_t kFreqCodes[] = {0, 1, 3, 2};
 
 bool isMasterId(int id) {
-    return id == 19 || id == 20 || id == 21 || id == 35 || (id >= 86 && id <= 97);
+    return id == patchIdShaperOn || id == patchIdMasterFilterOn || id == patchIdEffectOn || id == patchIdSurround ||
+           (id >= patchIdShaperInGain && id <= patchIdEffectEdit);
 }
 
 double clampLevel(double level) {
@@ -79,7 +83,7 @@ int channelsOn(Engine* e) {
 }
 
 void setLevelShown(int16_t win, Engine* e, int16_t c, double level) {
-    knobSetValueAndRedraw(win, cid(c, 32), std::sqrt(level));
+    knobSetValueAndRedraw(win, cid(c, patchKLevel), std::sqrt(level));
     patchLevelShow(win, c, level);
     oscSetLevel(e, c, static_cast<float>(level));
 }
@@ -95,22 +99,22 @@ void waveChosen(int16_t win, Engine* e, int id, int16_t menu, int16_t entry) {
     if (!waveChoiceFromMenu(e, menu, entry, &wave, &made)) return;
     const int16_t c = patchChannelOfId(id);
     const int k = id - patchChannelIdBase(c);
-    if (id == 90) waveshaperSetWave(e, wave);
-    else if (k == 43) oscSetWaveA(e, c, wave);
-    else if (k == 44) oscSetWaveB(e, c, wave);
-    else if (k == 82) modulatorSetWave(e, c, wave);
+    if (id == patchIdShaperWave) waveshaperSetWave(e, wave);
+    else if (k == patchKWaveA) oscSetWaveA(e, c, wave);
+    else if (k == patchKWaveB) oscSetWaveB(e, c, wave);
+    else if (k == patchKModWave) modulatorSetWave(e, c, wave);
     selectPane(win);
     waveChoiceShow(win, static_cast<uint16_t>(id), wave, made);
 }
 
 void filterSecond(Engine* e, int16_t index, int16_t type, double value) {
-    if (type == 1 || type == 4 || type == 7 || type == 8) return;
+    if (!filterTakesResonance(type)) return;
     filterSetResonance(e, index, value);
 }
 
 void filterThird(Engine* e, int16_t index, int16_t type, double value) {
-    if (type == 9) filterSetWidth(e, index, value);
-    else if (type == 2 || type == 3 || type == 6 || type == 10 || (type >= 14 && type <= 18))
+    if (filterHasWidth(type)) filterSetWidth(e, index, value);
+    else if (filterHasGain(type))
         filterSetGainDb(e, index, value);
 }
 
@@ -155,18 +159,18 @@ void levelMoved(int16_t win, Engine* e, int16_t c, double position) {
 
 void masterButton(int16_t win, Engine* e, int id, uint8_t on) {
     switch (id) {
-    case 19:
-        ctrlRedraw(win, 35);
+    case patchIdShaperOn:
+        ctrlRedraw(win, patchIdSurround);
         waveshaperSetOn(e, on);
         patchWaveshaperShow(win);
         applyChange(e, 0);
         break;
-    case 20:
+    case patchIdMasterFilterOn:
         filterSetOn(e, 3, on);
         patchMasterFilterShow(win);
         applyChange(e, 0);
         break;
-    case 21:
+    case patchIdEffectOn:
         stopAudio(e, 1);
         effectSetOn(e, on);
         effectReset(e);
@@ -175,25 +179,25 @@ void masterButton(int16_t win, Engine* e, int id, uint8_t on) {
         engineRestartAudio(e);
         patchEffectShow(win);
         break;
-    case 35:
+    case patchIdSurround:
         patchPanShow(win, on);
         stopAudio(e, 0);
         engineSetVoiceBufferCount(e, 3, on ? 3 : 1);
         applyChange(e, 0);
         break;
-    case 89:
+    case patchIdShaperPostMix:
         stopAudio(e, 0);
         waveshaperSetPostMix(e, on);
         if (on) filterSetPostMix(e, 3, 1);
         patchPostMixShow(win);
         applyChange(e, 0);
         break;
-    case 96:
+    case patchIdMasterFilterPostMix:
         stopAudio(e, 0);
         filterSetPostMix(e, 3, on);
         applyChange(e, 0);
         break;
-    case 97:
+    case patchIdEffectEdit:
         mainWindowShowPage(win, pageEffect);
         break;
     default:
@@ -218,7 +222,8 @@ void patchFreqModeMenuFill(ControlItem* item, int32_t build) {
     if (!build || !item) return;
     const int16_t win = static_cast<int16_t>(item->windowId);
     for (int i = 0; i < 4; ++i)
-        menuAppendItem(win, static_cast<uint16_t>(item->id), i + 1, 1, kFreqNames[i], 64 + i);
+        menuAppendItem(win, static_cast<uint16_t>(item->id), i + 1, 1, kFreqNames[i],
+                       bmpFrequencyModeMenuEntryTrans + i);
 }
 
 void patchOscTypeMenuFill(ControlItem* item, int32_t build) {
@@ -289,25 +294,25 @@ int16_t patchFreqItemOfMode(int16_t mode) {
 void patchFilterShowType(int16_t win, int16_t filter, int16_t type) {
     Engine* e = patchEngineOf(win);
     if (!e || filter < 0 || filter > 3) return;
-    const bool master = filter == 3;
-    const uint16_t sel = master ? 95 : cid(filter, 76);
-    const uint16_t freq = master ? 92 : cid(filter, 73);
-    const uint16_t second = master ? 93 : cid(filter, 74);
-    const uint16_t third = master ? 94 : cid(filter, 75);
+    const uint16_t sel = filterItem(filter, patchIdMasterFilterType, patchKFilterType);
+    const uint16_t freq = filterItem(filter, patchIdMasterFilterFreq, patchKFilterFreq);
+    const uint16_t second = filterItem(filter, patchIdMasterFilterQ, patchKFilterSecond);
+    const uint16_t third = filterItem(filter, patchIdMasterFilterThird, patchKFilterThird);
     const int16_t item = patchFilterItemOfType(type);
     selectorSelect(win, sel, item);
     selectorSetLabel(win, sel, item ? kFilterNames[item - 1] : "");
-    if (type == 7 || type == 8) return;
+    if (filterTypeIsVacant(type)) return;
     numboxSetValue(win, freq, static_cast<float>(filterGetFrequency(e, filter)));
-    const bool showSecond = !(type == 1 || type == 4);
-    const bool showThird = type == 2 || type == 3 || type == 6 || type == 9 || type == 10 || (type >= 14 && type <= 17);
+    const bool showSecond = filterTakesResonance(type);
+    const bool showThird = filterHasWidth(type) || filterHasGain(type);
     active(win, freq, true);
     active(win, second, showSecond);
     active(win, third, showThird);
     if (showSecond) numboxSetValue(win, second, static_cast<float>(filterGetResonance(e, filter)));
     if (showThird)
-        numboxSetValue(win, third,
-                       static_cast<float>(type == 9 ? filterGetWidth(e, filter) : filterGetGainDb(e, filter)));
+        numboxSetValue(
+            win, third,
+            static_cast<float>(filterHasWidth(type) ? filterGetWidth(e, filter) : filterGetGainDb(e, filter)));
 }
 
 void patchPitchBoxSetMode(int16_t win, uint16_t box, int16_t mode, double value) {
@@ -322,46 +327,47 @@ void patchPitchBoxSetMode(int16_t win, uint16_t box, int16_t mode, double value)
 void patchOscPitchShow(int16_t win, int16_t c) {
     Engine* e = patchEngineOf(win);
     if (!e) return;
-    patchPitchBoxSetMode(win, cid(c, 37), oscGetFreqMode(e, c), oscGetPitch(e, c));
-    if (oscGetType(e, c) != 6) patchPitchBoxSetMode(win, cid(c, 41), oscGetFreqModeB(e, c), oscGetPitchB(e, c));
-    selectorSelect(win, cid(c, 45), patchFreqItemOfMode(oscGetFreqMode(e, c)));
-    selectorSetLabel(win, cid(c, 45), kFreqNames[patchFreqItemOfMode(oscGetFreqMode(e, c)) - 1]);
-    selectorSelect(win, cid(c, 46), patchFreqItemOfMode(oscGetFreqModeB(e, c)));
-    selectorSetLabel(win, cid(c, 46), kFreqNames[patchFreqItemOfMode(oscGetFreqModeB(e, c)) - 1]);
+    patchPitchBoxSetMode(win, cid(c, patchKPitch), oscGetFreqMode(e, c), oscGetPitch(e, c));
+    if (oscGetType(e, c) != oscTypeFractalize)
+        patchPitchBoxSetMode(win, cid(c, patchKPitchB), oscGetFreqModeB(e, c), oscGetPitchB(e, c));
+    selectorSelect(win, cid(c, patchKFreqMode), patchFreqItemOfMode(oscGetFreqMode(e, c)));
+    selectorSetLabel(win, cid(c, patchKFreqMode), kFreqNames[patchFreqItemOfMode(oscGetFreqMode(e, c)) - 1]);
+    selectorSelect(win, cid(c, patchKFreqModeB), patchFreqItemOfMode(oscGetFreqModeB(e, c)));
+    selectorSetLabel(win, cid(c, patchKFreqModeB), kFreqNames[patchFreqItemOfMode(oscGetFreqModeB(e, c)) - 1]);
 }
 
 void patchModFreqShow(int16_t win, int16_t c) {
     Engine* e = patchEngineOf(win);
     if (!e) return;
     const int16_t mode = modulatorGetFreqMode(e, c);
-    patchPitchBoxSetMode(win, cid(c, 79), mode, modulatorGetFrequency(e, c));
-    selectorSelect(win, cid(c, 83), patchFreqItemOfMode(mode));
-    selectorSetLabel(win, cid(c, 83), kFreqNames[patchFreqItemOfMode(mode) - 1]);
+    patchPitchBoxSetMode(win, cid(c, patchKModFreq), mode, modulatorGetFrequency(e, c));
+    selectorSelect(win, cid(c, patchKModFreqMode), patchFreqItemOfMode(mode));
+    selectorSetLabel(win, cid(c, patchKModFreqMode), kFreqNames[patchFreqItemOfMode(mode) - 1]);
 }
 
 void patchModShowType(int16_t win, int16_t c, int16_t type) {
     Engine* e = patchEngineOf(win);
     if (!e) return;
-    if (type == 2) {
-        numboxConfigure(win, cid(c, 80), "Feedback", stepHundredth, 0.0f, 0.5f,
+    if (type == modulatorFreqShift) {
+        numboxConfigure(win, cid(c, patchKModBalance), "Feedback", stepHundredth, 0.0f, 0.5f,
                         static_cast<float>(modulatorGetFeedback(e, c)));
-        selectorSelect(win, cid(c, 81), 2);
-        selectorSetLabel(win, cid(c, 81), "Freq Shift");
+        selectorSelect(win, cid(c, patchKModType), 2);
+        selectorSetLabel(win, cid(c, patchKModType), "Freq Shift");
     } else {
-        numboxConfigure(win, cid(c, 80), "Balance", stepHundredth, 0.0f, 1.0f,
+        numboxConfigure(win, cid(c, patchKModBalance), "Balance", stepHundredth, 0.0f, 1.0f,
                         static_cast<float>(modulatorGetBalance(e, c)));
-        selectorSelect(win, cid(c, 81), 1);
-        selectorSetLabel(win, cid(c, 81), "Ringmod");
+        selectorSelect(win, cid(c, patchKModType), 1);
+        selectorSetLabel(win, cid(c, patchKModType), "Ringmod");
     }
-    patchButtonSetOn(win, cid(c, 84), modulatorGetShiftFlag(e, c) != 0);
+    patchButtonSetOn(win, cid(c, patchKModShift), modulatorGetShiftFlag(e, c) != 0);
 }
 
 void patchOscTypeShow(int16_t win, int16_t c) {
     Engine* e = patchEngineOf(win);
     if (!e) return;
     const int16_t item = patchOscItemOfType(oscGetType(e, c));
-    selectorSelect(win, cid(c, 47), item);
-    selectorSetLabel(win, cid(c, 47), item ? kOscNames[item - 1] : "");
+    selectorSelect(win, cid(c, patchKOscType), item);
+    selectorSetLabel(win, cid(c, patchKOscType), item ? kOscNames[item - 1] : "");
 }
 
 namespace {
@@ -378,29 +384,29 @@ void patchWaveshaperShow(int16_t win) {
     Engine* e = patchEngineOf(win);
     if (!e) return;
     const bool on = waveshaperIsOn(e) != 0, any = engineAnyChannelOn(e);
-    masterShow(win, 19, 10, on);
-    framePictureSetFrame(win, 27, any ? (on ? 1 : 0) : (on ? 3 : 2));
-    ctrlRedraw(win, 35);
+    masterShow(win, patchIdShaperOn, 10, on);
+    framePictureSetFrame(win, patchIdRouteMaster, any ? (on ? 1 : 0) : (on ? 3 : 2));
+    ctrlRedraw(win, patchIdSurround);
     patchPostMixShow(win);
 }
 
 void patchMasterFilterShow(int16_t win) {
-    if (Engine* e = patchEngineOf(win)) masterShow(win, 20, 11, filterIsOn(e, 3) != 0);
+    if (Engine* e = patchEngineOf(win)) masterShow(win, patchIdMasterFilterOn, 11, filterIsOn(e, 3) != 0);
 }
 
 void patchEffectShow(int16_t win) {
-    if (Engine* e = patchEngineOf(win)) masterShow(win, 21, 12, effectIsOn(e) != 0);
+    if (Engine* e = patchEngineOf(win)) masterShow(win, patchIdEffectOn, 12, effectIsOn(e) != 0);
 }
 
 void patchPostMixShow(int16_t win) {
     Engine* e = patchEngineOf(win);
     if (!e) return;
     if (waveshaperIsPostMix(e) && waveshaperIsOn(e) && engineAnyChannelOn(e)) {
-        patchButtonSetOn(win, 96, true);
-        active(win, 96, false);
+        patchButtonSetOn(win, patchIdMasterFilterPostMix, true);
+        active(win, patchIdMasterFilterPostMix, false);
     } else {
-        patchButtonSetOn(win, 96, filterIsPostMix(e, 3) != 0);
-        active(win, 96, true);
+        patchButtonSetOn(win, patchIdMasterFilterPostMix, filterIsPostMix(e, 3) != 0);
+        active(win, patchIdMasterFilterPostMix, true);
     }
 }
 
@@ -408,11 +414,11 @@ void patchPanShow(int16_t win, uint8_t surroundOn) {
     Engine* e = patchEngineOf(win);
     if (!e) return;
     for (int16_t c = 0; c < patchChannelCount; ++c) {
-        knobSetValue(win, cid(c, 33), 0.5 + 0.5 * surroundGetChannelPair(e, c, 0),
+        knobSetValue(win, cid(c, patchKPad), 0.5 + 0.5 * surroundGetChannelPair(e, c, 0),
                      0.5 + 0.5 * surroundGetChannelPair(e, c, 1));
-        active(win, cid(c, 33), surroundOn && oscIsOn(e, c));
+        active(win, cid(c, patchKPad), surroundOn && oscIsOn(e, c));
     }
-    ctrlRedraw(win, 35);
+    ctrlRedraw(win, patchIdSurround);
 }
 
 void patchLevelText(double level, char* out, int capacity) {
@@ -426,7 +432,7 @@ void patchLevelText(double level, char* out, int capacity) {
 void patchLevelShow(int16_t win, int16_t c, double level) {
     char text[32];
     patchLevelText(level, text, sizeof(text));
-    displaySetText(win, cid(c, 31), text);
+    displaySetText(win, cid(c, patchKLevelText), text);
 }
 
 double patchLevelOfPosition(double position) {
@@ -464,8 +470,8 @@ void patchSelectorChosen(ControlItem* item, int16_t menu, int16_t entry) {
     if (!e) return;
     const int id = item->id;
     const int16_t c = patchChannelOfId(id);
-    if (id == 90) return waveChosen(win, e, id, menu, entry);
-    if (id == 95) {
+    if (id == patchIdShaperWave) return waveChosen(win, e, id, menu, entry);
+    if (id == patchIdMasterFilterType) {
         const int16_t code = patchFilterTypeOfItem(entry);
         if (!code) return;
         filterSetType(e, 3, code);
@@ -475,21 +481,21 @@ void patchSelectorChosen(ControlItem* item, int16_t menu, int16_t entry) {
         return;
     }
     switch (id - patchChannelIdBase(c)) {
-    case 43: case 44: case 82:
+    case patchKWaveA: case patchKWaveB: case patchKModWave:
         return waveChosen(win, e, id, menu, entry);
-    case 45: case 46: case 83: {
+    case patchKFreqMode: case patchKFreqModeB: case patchKModFreqMode: {
         if (entry < 1 || entry > 4) return;
         const int16_t mode = patchFreqModeOfItem(entry);
         const int k = id - patchChannelIdBase(c);
-        if (k == 45) oscSetFreqMode(e, c, mode);
-        else if (k == 46) oscSetFreqModeB(e, c, mode);
+        if (k == patchKFreqMode) oscSetFreqMode(e, c, mode);
+        else if (k == patchKFreqModeB) oscSetFreqModeB(e, c, mode);
         else modulatorSetFreqMode(e, c, mode);
         selectPane(win);
-        if (k == 83) patchModFreqShow(win, c);
+        if (k == patchKModFreqMode) patchModFreqShow(win, c);
         else patchOscPitchShow(win, c);
         return;
     }
-    case 47: {
+    case patchKOscType: {
         const int16_t type = patchOscTypeOfItem(entry);
         if (type < 0) return;
         stopAudio(e, 0);
@@ -501,22 +507,22 @@ void patchSelectorChosen(ControlItem* item, int16_t menu, int16_t entry) {
         selectPane(win);
         return;
     }
-    case 65: {
+    case patchKLoopMode: {
         const int32_t mode = entry == 2 ? 1 : entry == 3 ? 2 : 0;
         sampleSetLoopMode(e, c, mode);
         selectPane(win);
         patchRefreshSampleLoop(win, c);
         return;
     }
-    case 68: case 69: {
+    case patchKInput1: case patchKInput2: {
         const int16_t input = audioInputOfItem(0, entry);
         if (entry != 1 && input < 0) return;
         selectorSelect(win, static_cast<uint16_t>(id), entry);
-        oscSetAudioInput(e, c, static_cast<int16_t>(id - patchChannelIdBase(c) - 68), input);
+        oscSetAudioInput(e, c, static_cast<int16_t>(id - patchChannelIdBase(c) - patchKInput1), input);
         selectPane(win);
         return;
     }
-    case 76: {
+    case patchKFilterType: {
         const int16_t code = patchFilterTypeOfItem(entry);
         if (!code) return;
         filterSetType(e, c, code);
@@ -525,9 +531,9 @@ void patchSelectorChosen(ControlItem* item, int16_t menu, int16_t entry) {
         patchFilterShowType(win, c, filterGetType(e, c));
         return;
     }
-    case 81: {
+    case patchKModType: {
         stopAudio(e, 0);
-        const int16_t type = entry == 1 ? 1 : entry == 2 ? 2 : 0;
+        const int16_t type = entry == 1 ? modulatorRingmod : entry == 2 ? modulatorFreqShift : 0;
         patchModShowType(win, c, type);
         modulatorSetType(e, c, static_cast<uint16_t>(type));
         applyChange(e, 0);
@@ -546,68 +552,68 @@ void patchNumboxChanged(ControlItem* item, double value) {
     if (!e || !std::isfinite(value)) return;
     const int id = item->id;
     switch (id) {
-    case 86: waveshaperSetInGainDb(e, value); return;
-    case 87: waveshaperSetOutGainDb(e, value); return;
-    case 88: waveshaperSetPhase(e, value); return;
-    case 91: ++g_inertCalls; return;   // no role: never edits a filter
-    case 92: filterSetFrequency(e, 3, value); selectPane(win); return;
-    case 93: filterSecond(e, 3, filterGetType(e, 3), value); return;
-    case 94: filterThird(e, 3, filterGetType(e, 3), value); return;
+    case patchIdShaperInGain: waveshaperSetInGainDb(e, value); return;
+    case patchIdShaperOutGain: waveshaperSetOutGainDb(e, value); return;
+    case patchIdShaperPhase: waveshaperSetPhase(e, value); return;
+    case patchIdMasterFilterInert: ++g_inertCalls; return;   // no role: never edits a filter
+    case patchIdMasterFilterFreq: filterSetFrequency(e, 3, value); selectPane(win); return;
+    case patchIdMasterFilterQ: filterSecond(e, 3, filterGetType(e, 3), value); return;
+    case patchIdMasterFilterThird: filterThird(e, 3, filterGetType(e, 3), value); return;
     default: break;
     }
     const int16_t c = patchChannelOfId(id);
     const int16_t type = oscGetType(e, c);
     ChannelOscRecord* live = engineGetChannel(e, c);
     switch (id - patchChannelIdBase(c)) {
-    case 37: oscSetPitch(e, c, static_cast<float>(value)); selectPane(win); return;
-    case 38: oscSetPhaseA(e, c, static_cast<float>(value)); return;
-    case 39:
-        if (type == 1 || type == 3) oscSetBalance(e, c, static_cast<float>(value));
-        else if (type == 2) oscSetFmIndex(e, c, static_cast<float>(value));
+    case patchKPitch: oscSetPitch(e, c, static_cast<float>(value)); selectPane(win); return;
+    case patchKPhase: oscSetPhaseA(e, c, static_cast<float>(value)); return;
+    case patchKBalance:
+        if (oscTypeHasBalance(type)) oscSetBalance(e, c, static_cast<float>(value));
+        else if (type == oscTypeFm) oscSetFmIndex(e, c, static_cast<float>(value));
         selectPane(win);
         return;
-    case 41:
-        if (type != 6) oscSetPitchB(e, c, static_cast<float>(value));
+    case patchKPitchB:
+        if (type != oscTypeFractalize) oscSetPitchB(e, c, static_cast<float>(value));
         selectPane(win);
         return;
-    case 42:
-        if (type == 1 || type == 2) oscSetPhaseB(e, c, static_cast<float>(value));
+    case patchKPhaseB:
+        if (oscTypeHasSecondPhase(type)) oscSetPhaseB(e, c, static_cast<float>(value));
         return;
-    case 48: oscSetNumVoices(e, c, static_cast<int16_t>(value + 0.1)); return;
-    case 49: oscSetTrans(e, c, value); return;
-    case 50: oscSetRandTrans(e, c, value); return;
-    case 51: {
+    case patchKVoices: oscSetNumVoices(e, c, static_cast<int16_t>(value + 0.1)); return;
+    case patchKTrans: oscSetTrans(e, c, value); return;
+    case patchKRandTrans: oscSetRandTrans(e, c, value); return;
+    case patchKIterations: {
         // The box offers 2..8, the oscillator takes 1..7: a refused value does not stay on screen.
         const int n = static_cast<int>(value);
         if (live && n >= 1 && n <= 7) live->iterations = n;
         if (live) numboxSetValue(win, static_cast<uint16_t>(id), static_cast<float>(live->iterations));
         return;
     }
-    case 52: {
+    case patchKAmount: {
         const double a = value * 0.01;
         if (live && a >= 0.0 && a < 1.0) live->amount = static_cast<float>(a);
         if (live) numboxSetValue(win, static_cast<uint16_t>(id), live->amount * 100.0f);
         selectPane(win);
         return;
     }
-    case 53: {
+    case patchKDisplacement: {
         const double d = value * 0.01;
         if (live && d > 0.0 && d < 1.0) live->displacement = static_cast<float>(d);
         if (live) numboxSetValue(win, static_cast<uint16_t>(id), live->displacement * 100.0f);
         selectPane(win);
         return;
     }
-    case 56: oscSetSampleParam(e, c, 1, value * 0.01); return;
-    case 57: oscPageCompute(e, c, 4, value); return;
-    case 58: oscPageCompute(e, c, 3, value); return;
-    case 60: oscPageCompute(e, c, 1, value); return;
-    case 61: oscPageCompute(e, c, 7, value); return;
-    case 62: oscPageCompute(e, c, 6, value); return;
-    case 63: oscPageCompute(e, c, 5, value); return;
-    case 66:
-    case 67: {
+    case patchKSampleStart: oscSetSampleParam(e, c, 1, value * 0.01); return;
+    case patchKGrainTime: oscPageCompute(e, c, 4, value); return;
+    case patchKGrainDensity: oscPageCompute(e, c, 3, value); return;
+    case patchKGrainSize: oscPageCompute(e, c, 1, value); return;
+    case patchKGrainRandAmp: oscPageCompute(e, c, 7, value); return;
+    case patchKGrainRandFreq: oscPageCompute(e, c, 6, value); return;
+    case patchKGrainRandTime: oscPageCompute(e, c, 5, value); return;
+    case patchKLoopStart:
+    case patchKLoopEnd: {
         const int32_t frames = static_cast<int32_t>(std::lround(value));
-        if (id - patchChannelIdBase(c) == 66) sampleSetLoopStart(e, c, frames);
+        if (id - patchChannelIdBase(c) == patchKLoopStart) sampleSetLoopStart(e, c, frames);
         else sampleSetLoopEnd(e, c, frames);
         // While the drag goes on the boxes keep their ranges; once the button is up they follow.
         if (!inputIsButtonDown()) {
@@ -616,13 +622,13 @@ void patchNumboxChanged(ControlItem* item, double value) {
         }
         return;
     }
-    case 70: oscSetInputGain(e, c, static_cast<float>(std::exp2(value / 6.0))); return;
-    case 73: filterSetFrequency(e, c, value); selectPane(win); return;
-    case 74: filterSecond(e, c, filterGetType(e, c), value); return;
-    case 75: filterThird(e, c, filterGetType(e, c), value); return;
-    case 79: modulatorSetFrequency(e, c, value); selectPane(win); return;
-    case 80:
-        if (modulatorGetType(e, c) == 2) modulatorSetFeedback(e, c, value);
+    case patchKInputGain: oscSetInputGain(e, c, static_cast<float>(std::exp2(value / 6.0))); return;
+    case patchKFilterFreq: filterSetFrequency(e, c, value); selectPane(win); return;
+    case patchKFilterSecond: filterSecond(e, c, filterGetType(e, c), value); return;
+    case patchKFilterThird: filterThird(e, c, filterGetType(e, c), value); return;
+    case patchKModFreq: modulatorSetFrequency(e, c, value); selectPane(win); return;
+    case patchKModBalance:
+        if (modulatorGetType(e, c) == modulatorFreqShift) modulatorSetFeedback(e, c, value);
         else modulatorSetBalance(e, c, value);
         selectPane(win);
         return;
@@ -641,23 +647,25 @@ void patchButtonAction(ControlItem* item, uint8_t pressed, int16_t) {
     const int k = id - patchChannelIdBase(c);
     // On a module's area a right click, a double click or a click with Alt opens the module's menu
     // and leaves the switch as it was.
-    const bool area = (id >= 19 && id <= 21) || (!isMasterId(id) && (k == 13 || k == 17 || k == 18));
+    const bool master = id >= patchIdShaperOn && id <= patchIdEffectOn;
+    const bool area = master || (!isMasterId(id) && (k == patchKOn || k == patchKFilterOn || k == patchKModOn));
     if (area && (inputIsRightButton() || winIsDoubleClick() || inputIsAlt())) {
         patchButtonSetOn(win, static_cast<uint16_t>(id), !on);
-        static const int16_t masterKinds[] = {21, 19, 22};
-        const bool master = id >= 19 && id <= 21;
-        const int16_t kind = master ? masterKinds[id - 19] : (k == 13 ? 18 : k == 17 ? 19 : 20);
+        static const int16_t masterKinds[] = {moduleMenuWaveshape, moduleMenuFilter, moduleMenuEffect};
+        static const int16_t channelKinds[] = {moduleMenuOscil, moduleMenuFilter, moduleMenuMod};
+        const int16_t kind = master ? masterKinds[id - patchIdShaperOn]
+                                    : channelKinds[k == patchKOn ? 0 : k == patchKFilterOn ? 1 : 2];
         moduleMenuOpen(win, e, kind, master ? 3 : c);
         return;
     }
     if (isMasterId(id)) return masterButton(win, e, id, on);
-    if (id == 23 || id == 24) {
+    if (id == patchIdRouteLight2 || id == patchIdRouteLight3) {
         // The routing lights only show channels 2 and 3: a click leaves them as the engine says.
-        patchButtonSetOn(win, static_cast<uint16_t>(id), oscIsOn(e, static_cast<int16_t>(id - 22)) != 0);
+        patchButtonSetOn(win, static_cast<uint16_t>(id), oscIsOn(e, static_cast<int16_t>(id - patchIdRouteLine1)) != 0);
         return;
     }
     switch (id - patchChannelIdBase(c)) {
-    case 13:
+    case patchKOn:
         stopAudio(e, 0);
         oscSetOn(e, c, on);
         oscRelinkVoices(e, c);
@@ -667,28 +675,28 @@ void patchButtonAction(ControlItem* item, uint8_t pressed, int16_t) {
         autoBalanceAfterSwitch(win, e);
         patchRefreshMixSection(win);
         return;
-    case 14: case 15: case 16:
-        patchChannelSelectSection(win, c, static_cast<uint16_t>(id - patchChannelIdBase(c) - 14));
+    case patchKTabMain: case patchKTabSecond: case patchKTabVoices:
+        patchChannelSelectSection(win, c, static_cast<uint16_t>(id - patchChannelIdBase(c) - patchKTabMain));
         return;
-    case 17:
+    case patchKFilterOn:
         stopAudio(e, 0);
         filterSetOn(e, c, on);
         patchRefreshFilterPanel(win, c);
         applyChange(e, 0);
         return;
-    case 18:
+    case patchKModOn:
         stopAudio(e, 0);
         modulatorSetOn(e, c, on);
         patchRefreshModPanel(win, c);
         applyChange(e, 0);
         return;
-    case 36: oscSetAuxSwitch(e, c, on); return;
-    case 54:
+    case patchKAuxSwitch: oscSetAuxSwitch(e, c, on); return;
+    case patchKBandLimit:
         stopAudio(e, 0);
         oscSetBandLimited(e, c, on);
         applyChange(e, 0);
         return;
-    case 55:
+    case patchKSampleFile:
         sampleLoadForChannel(0, e, c);
         selectPane(win);
         {
@@ -697,13 +705,13 @@ void patchButtonAction(ControlItem* item, uint8_t pressed, int16_t) {
             buttonSetText(win, static_cast<uint16_t>(id), name);
         }
         return;
-    case 64: {
+    case patchKStereo: {
         stopAudio(e, 0);
         const int16_t type = oscGetType(e, c);
-        if (type == 4 || type == 5) {
+        if (oscTypeIsSampled(type)) {
             oscSetSampleParam(e, c, 2, on ? 0.0 : 1.0);
             sampleLoad(e, c, nullptr);
-        } else if (type == 7) {
+        } else if (type == oscTypeAudioIn) {
             engineSetVoiceBufferCount(e, c, on ? 2 : 1);
             if (on) engineSetVoiceBufferCount(e, 3, 3);
         }
@@ -712,8 +720,8 @@ void patchButtonAction(ControlItem* item, uint8_t pressed, int16_t) {
         patchPageRefresh(win);
         return;
     }
-    case 71: patchSetPhaseMode(win, c, on); return;
-    case 84: modulatorSetShiftFlag(e, c, on); return;
+    case patchKPhaseMode: patchSetPhaseMode(win, c, on); return;
+    case patchKModShift: modulatorSetShiftFlag(e, c, on); return;
     default: return;
     }
 }
@@ -725,8 +733,8 @@ void patchKnobChanged(ControlItem* item, double x, double y) {
     if (!e) return;
     const int16_t c = patchChannelOfId(item->id);
     const int k = item->id - patchChannelIdBase(c);
-    if (k == 32) return levelMoved(win, e, c, x);
-    if (k != 33) return;
+    if (k == patchKLevel) return levelMoved(win, e, c, x);
+    if (k != patchKPad) return;
     if (inputIsCtrl()) {
         inputReset();
         surroundSetChannelPair(e, c, 0.0f, 0.0f);
@@ -748,11 +756,13 @@ void patchPageMouse(ControlItem* background) {
     CtrlPoint p;
     inputGetMousePos(&p);
     struct Target { int k; bool channel; int16_t kind; };
-    static const Target targets[] = {{13, true, 18}, {17, true, 19}, {18, true, 20}};
+    static const Target targets[] = {{patchKOn, true, moduleMenuOscil}, {patchKFilterOn, true, moduleMenuFilter},
+                                            {patchKModOn, true, moduleMenuMod}};
     for (const Target& t : targets) {
         for (int16_t c = 0; c < patchChannelCount; ++c) {
             CtrlRect r;
-            if (ctrlGetRect(win, cid(c, t.k), &r) && p.x >= r.left && p.x <= r.right && p.y >= r.top && p.y <= r.bottom) {
+            if (ctrlGetRect(win, cid(c, t.k), &r) && p.x >= r.left && p.x <= r.right && p.y >= r.top &&
+                p.y <= r.bottom) {
                 moduleMenuOpen(win, e, t.kind, c);
                 patchPageRefresh(win);
                 return;

@@ -18,6 +18,7 @@
 #include "controls/selector.h"
 #include "controls/waveSelector.h"
 #include "controls/winSlots.h"
+#include "skinBitmaps.h"
 #include "engine/engine.h"
 #include "engine/surround.h"
 #include "modules/effectFrame.h"
@@ -49,7 +50,7 @@ void active(int16_t win, uint16_t id, bool on) { winNotifyItemsOfType2(win, id, 
 void showChannelPanel(int16_t win, int16_t c, int button, int panel, bool osc, bool on) {
     patchButtonSetOn(win, cid(c, button), on);
     patchButtonSetActive(win, cid(c, button), osc);
-    pictureShowChild(win, cid(c, 3), cid(c, panel), osc && on);
+    pictureShowChild(win, cid(c, patchKPanel), cid(c, panel), osc && on);
     ctrlShow(win, cid(c, panel), osc && on);
 }
 
@@ -69,17 +70,20 @@ struct EnableRow {
     const char* cols;
 };
 const EnableRow kEnable[] = {
-    {36, "yyyyy---"}, {38, "yyyyy---"}, {37, "yyyyyyy-"}, {39, "-yyy----"}, {41, "-yyy----"},
-    {42, "-yy-----"}, {43, "ooooo---"}, {45, "ooooooo-"}, {44, "oooo----"}, {46, "oooo----"},
-    {51, "----y---"}, {52, "----y---"}, {53, "----y---"}, {54, "ooooo---"}, {55, "-----oo-"},
-    {56, "-----oo-"}, {57, "------y-"}, {58, "------y-"}, {60, "------y-"}, {61, "------y-"},
-    {62, "------y-"}, {63, "------y-"}, {64, "-----ooo"}, {65, "-----y--"}, {68, "-------o"},
-    {70, "-------o"}, {71, "yyyyy---"},
+    {patchKAuxSwitch, "yyyyy---"},     {patchKPhase, "yyyyy---"},        {patchKPitch, "yyyyyyy-"},
+    {patchKBalance, "-yyy----"},       {patchKPitchB, "-yyy----"},       {patchKPhaseB, "-yy-----"},
+    {patchKWaveA, "ooooo---"},         {patchKFreqMode, "ooooooo-"},     {patchKWaveB, "oooo----"},
+    {patchKFreqModeB, "oooo----"},     {patchKIterations, "----y---"},   {patchKAmount, "----y---"},
+    {patchKDisplacement, "----y---"},  {patchKBandLimit, "ooooo---"},    {patchKSampleFile, "-----oo-"},
+    {patchKSampleStart, "-----oo-"},   {patchKGrainTime, "------y-"},    {patchKGrainDensity, "------y-"},
+    {patchKGrainSize, "------y-"},     {patchKGrainRandAmp, "------y-"}, {patchKGrainRandFreq, "------y-"},
+    {patchKGrainRandTime, "------y-"}, {patchKStereo, "-----ooo"},       {patchKLoopMode, "-----y--"},
+    {patchKInput1, "-------o"},        {patchKInputGain, "-------o"},    {patchKPhaseMode, "yyyyy---"},
 };
 
 int enableColumn(int16_t type) {
-    static const int columns[8] = {0, 1, 2, 3, 5, 6, 4, 7};   // by type code 0..7
-    return type >= 0 && type < 8 ? columns[type] : 0;
+    static const int columns[oscTypeCount] = {0, 1, 2, 3, 5, 6, 4, 7};   // by type code 0..7
+    return type >= 0 && type < oscTypeCount ? columns[type] : 0;
 }
 
 void applyEnableSet(int16_t win, int16_t channel, int16_t type, bool on) {
@@ -89,23 +93,23 @@ void applyEnableSet(int16_t win, int16_t channel, int16_t type, bool on) {
         const char c = row.cols[col];
         active(win, cid(channel, row.k), c == 'y' || (c == 'o' && on));
     }
-    active(win, cid(channel, 40), false);
-    const bool loopEdit = type == 4 && sampleGetLoopMode(e, channel) == 2;
-    active(win, cid(channel, 66), loopEdit);
-    active(win, cid(channel, 67), loopEdit);
-    active(win, cid(channel, 69), type == 7 && on && engineGetVoiceBufferCount(e, channel) >= 2);
+    active(win, cid(channel, patchKInert), false);
+    const bool loopEdit = type == oscTypeSample && sampleGetLoopMode(e, channel) == 2;
+    active(win, cid(channel, patchKLoopStart), loopEdit);
+    active(win, cid(channel, patchKLoopEnd), loopEdit);
+    active(win, cid(channel, patchKInput2), type == oscTypeAudioIn && on && engineGetVoiceBufferCount(e, channel) >= 2);
 }
 
 void refreshOscPanel(int16_t win, int16_t c) {
     Engine* e = patchEngineOf(win);
-    patchButtonSetOn(win, cid(c, 36), oscGetAuxSwitch(e, c) != 0);
-    waveMenuSetLabel(win, cid(c, 43), oscGetWaveA(e, c));
-    waveMenuSetLabel(win, cid(c, 44), oscGetWaveB(e, c));
-    patchButtonSetOn(win, cid(c, 54), oscGetBandLimited(e, c) != 0);
-    patchButtonSetOn(win, cid(c, 64), engineGetVoiceBufferCount(e, c) >= 2);
+    patchButtonSetOn(win, cid(c, patchKAuxSwitch), oscGetAuxSwitch(e, c) != 0);
+    waveMenuSetLabel(win, cid(c, patchKWaveA), oscGetWaveA(e, c));
+    waveMenuSetLabel(win, cid(c, patchKWaveB), oscGetWaveB(e, c));
+    patchButtonSetOn(win, cid(c, patchKBandLimit), oscGetBandLimited(e, c) != 0);
+    patchButtonSetOn(win, cid(c, patchKStereo), engineGetVoiceBufferCount(e, c) >= 2);
     char name[65] = {0};
     sampleGetFileName(e, c, name, sizeof(name));
-    buttonSetText(win, cid(c, 55), name);
+    buttonSetText(win, cid(c, patchKSampleFile), name);
     patchOscTypeShow(win, c);
     patchRefreshChannelControls(win, c, oscGetType(e, c), oscIsOn(e, c));
 }
@@ -113,9 +117,9 @@ void refreshOscPanel(int16_t win, int16_t c) {
 void refreshChannel(int16_t win, int16_t c) {
     Engine* e = patchEngineOf(win);
     const bool on = oscIsOn(e, c) != 0;
-    if (buttonIsPressed(win, cid(c, 13)) != (on ? 1 : 0)) patchButtonSetOn(win, cid(c, 13), on);
-    pictureShowChild(win, cid(c, 3), cid(c, 4), on);
-    ctrlShow(win, cid(c, 4), on);
+    if (buttonIsPressed(win, cid(c, patchKOn)) != (on ? 1 : 0)) patchButtonSetOn(win, cid(c, patchKOn), on);
+    pictureShowChild(win, cid(c, patchKPanel), cid(c, patchKOscArea), on);
+    ctrlShow(win, cid(c, patchKOscArea), on);
     refreshOscPanel(win, c);
     patchRefreshFilterPanel(win, c);
     patchRefreshModPanel(win, c);
@@ -125,22 +129,22 @@ void refreshChannel(int16_t win, int16_t c) {
 void refreshRouting(int16_t win) {
     Engine* e = patchEngineOf(win);
     const bool c1 = oscIsOn(e, 0) != 0, c2 = oscIsOn(e, 1) != 0, c3 = oscIsOn(e, 2) != 0;
-    frame(win, 22, c1 ? 1 : 0);
-    patchButtonSetOn(win, 23, c2);
-    patchButtonSetOn(win, 24, c3);
-    frame(win, 25, (c2 || c3) ? 1 : 0);
-    frame(win, 26, c3 ? 1 : 0);
-    frame(win, 28, c1 ? ((c2 || c3) ? 0 : 1) : ((c2 || c3) ? 2 : 3));
-    frame(win, 29, c2 ? (c3 ? 0 : 1) : (c3 ? 2 : 3));
+    frame(win, patchIdRouteLine1, c1 ? 1 : 0);
+    patchButtonSetOn(win, patchIdRouteLight2, c2);
+    patchButtonSetOn(win, patchIdRouteLight3, c3);
+    frame(win, patchIdRouteLine23, (c2 || c3) ? 1 : 0);
+    frame(win, patchIdRouteLine3, c3 ? 1 : 0);
+    frame(win, patchIdRouteJunction1, c1 ? ((c2 || c3) ? 0 : 1) : ((c2 || c3) ? 2 : 3));
+    frame(win, patchIdRouteJunction23, c2 ? (c3 ? 0 : 1) : (c3 ? 2 : 3));
 }
 
 void refreshWaveshaper(int16_t win) {
     Engine* e = patchEngineOf(win);
-    waveMenuSetLabel(win, 90, static_cast<int32_t>(waveshaperGetWave(e)));
-    boxSet(win, 86, waveshaperGetInGainDb(e));
-    boxSet(win, 87, waveshaperGetOutGainDb(e));
-    boxSet(win, 88, waveshaperGetPhase(e));
-    patchButtonSetOn(win, 89, waveshaperIsPostMix(e) != 0);
+    waveMenuSetLabel(win, patchIdShaperWave, static_cast<int32_t>(waveshaperGetWave(e)));
+    boxSet(win, patchIdShaperInGain, waveshaperGetInGainDb(e));
+    boxSet(win, patchIdShaperOutGain, waveshaperGetOutGainDb(e));
+    boxSet(win, patchIdShaperPhase, waveshaperGetPhase(e));
+    patchButtonSetOn(win, patchIdShaperPostMix, waveshaperIsPostMix(e) != 0);
 }
 
 void fullRefresh(int16_t win) {
@@ -165,7 +169,8 @@ ControlItem* button(int16_t win, uint16_t id, int x, int y, uint32_t style, int 
 // A module switch cut from the page background; its lit look comes from the state bitmap, cut at the
 // same place.
 void areaButton(int16_t win, uint16_t id, int x, int y, int w, int h, int srcX, int srcY, int stateBitmap) {
-    ControlItem* item = buttonCreate(win, id, x, y, w, h, srcX, srcY, 17, 500, "", 1, 0, 1, patchButtonAction);
+    ControlItem* item = buttonCreate(win, id, x, y, w, h, srcX, srcY, 17, bmpPatchPageBackground, "", 1, 0, 1,
+                                      patchButtonAction);
     ButtonData* d = item && item->kind == kindButton ? static_cast<ButtonData*>(item->k.kindData) : nullptr;
     if (!d || !d->pictures) return;
     bitmapAcquire(stateBitmap);
@@ -199,13 +204,13 @@ void emptyPicture(int16_t win, uint16_t id, int x = 0, int y = 0, int w = 0, int
 PatchPageState* patchPageState() { return &g_state; }
 
 int16_t patchChannelIdBase(int16_t channel) {
-    return channel == 1 ? 98 : channel == 2 ? 196 : 0;
+    return channel == 1 || channel == 2 ? static_cast<int16_t>(patchChannelIdStride * channel) : 0;
 }
 
 int16_t patchChannelOfId(int32_t id) {
-    if (id < 98) return 0;
-    if (id < 196) return 1;
-    if (id < 294) return 2;
+    if (id < patchChannelIdStride) return 0;
+    if (id < 2 * patchChannelIdStride) return 1;
+    if (id < 3 * patchChannelIdStride) return 2;
     return 0;
 }
 
@@ -330,37 +335,37 @@ void patchPageBuild(int16_t win) {
     selectorSetDefaultColors(&kSelA, &kSelB, &kSelC, &kSelD);
     selectorSetDefaultFontSize(9);
 
-    pictureCreate(win, 2, 0, 0, 0, 0, 0, 500, patchPageMouse);
-    areaButton(win, 19, 33, 427, 187, 119, 33, 427, 511);
-    areaButton(win, 20, 219, 427, 201, 119, 219, 427, 512);
-    areaButton(win, 21, 419, 415, 218, 131, 419, 415, 513);
-    framePictureCreate(win, 22, 26, 349, 0, 600, 2, nullptr);
-    button(win, 23, 140, 349, 16, 580);
-    button(win, 24, 343, 349, 16, 588);
-    framePictureCreate(win, 25, 36, 416, 0, 602, 2, nullptr);
-    framePictureCreate(win, 26, 170, 416, 0, 604, 2, nullptr);
-    framePictureCreate(win, 28, 26, 416, 0, 606, 4, nullptr);
-    framePictureCreate(win, 29, 118, 416, 0, 610, 4, nullptr);
-    framePictureCreate(win, 27, 26, 425, 0, 632, 4, nullptr);
-    button(win, 35, 14, 496, 16, 680);
-    emptyPicture(win, 10);
-    selector(win, 90, 112, 452, 78, 64, 726, "Wave", nullptr);
-    wireWaveSelector(win, 90);
-    button(win, 89, 66, 451, 16, 700);
-    box(win, 86, 112, 470, 68, 2, 2, -48, 12, stepTenth, "In dB");
-    box(win, 87, 112, 488, 68, 2, 2, -48, 12, stepTenth, "Out dB");
-    box(win, 88, 112, 506, 68, 2, 4, -1, 1, stepHundredth, "Phase");
-    emptyPicture(win, 11);
-    button(win, 96, 267, 451, 16, 708);
-    selector(win, 95, 313, 452, 78, 64, 726, "Mode", patchFilterTypeMenuFill);
-    box(win, 91, 313, 452, 68, 3, 4, -64, 64, nullptr, "");
-    box(win, 92, 313, 470, 68, 3, 3, 20, 22000, stepSemitoneRatio, "Hz");
-    box(win, 93, 313, 488, 68, 3, 4, -64, 64, nullptr, "Q");
-    box(win, 94, 313, 506, 68, 2, 4, -64, 64, nullptr, "");
+    pictureCreate(win, patchIdPage, 0, 0, 0, 0, 0, bmpPatchPageBackground, patchPageMouse);
+    areaButton(win, patchIdShaperOn, 33, 427, 187, 119, 33, 427, bmpPatchPageWaveshaperSwitchedOn);
+    areaButton(win, patchIdMasterFilterOn, 219, 427, 201, 119, 219, 427, bmpPatchPageMasterFilterSwitchedOn);
+    areaButton(win, patchIdEffectOn, 419, 415, 218, 131, 419, 415, bmpPatchPageEffectSwitchedOn);
+    framePictureCreate(win, patchIdRouteLine1, 26, 349, 0, bmpRoutingLineChannel1Frame0, 2, nullptr);
+    button(win, patchIdRouteLight2, 140, 349, 16, bmpRoutingLightChannel2);
+    button(win, patchIdRouteLight3, 343, 349, 16, bmpRoutingLightChannel3);
+    framePictureCreate(win, patchIdRouteLine23, 36, 416, 0, bmpRoutingLineChannels2And3Frame0, 2, nullptr);
+    framePictureCreate(win, patchIdRouteLine3, 170, 416, 0, bmpRoutingLineChannel3Frame0, 2, nullptr);
+    framePictureCreate(win, patchIdRouteJunction1, 26, 416, 0, bmpRoutingJunctionChannel1Frame0, 4, nullptr);
+    framePictureCreate(win, patchIdRouteJunction23, 118, 416, 0, bmpRoutingJunctionChannels2And3Frame0, 4, nullptr);
+    framePictureCreate(win, patchIdRouteMaster, 26, 425, 0, bmpRoutingLineToTheMasterStripFrame0, 4, nullptr);
+    button(win, patchIdSurround, 14, 496, 16, bmpSurroundSwitch);
+    emptyPicture(win, patchIdShaperPanel);
+    selector(win, patchIdShaperWave, 112, 452, 78, 64, bmpPatchPageSelector, "Wave", nullptr);
+    wireWaveSelector(win, patchIdShaperWave);
+    button(win, patchIdShaperPostMix, 66, 451, 16, bmpWaveshaperAfterTheMix);
+    box(win, patchIdShaperInGain, 112, 470, 68, 2, 2, -48, 12, stepTenth, "In dB");
+    box(win, patchIdShaperOutGain, 112, 488, 68, 2, 2, -48, 12, stepTenth, "Out dB");
+    box(win, patchIdShaperPhase, 112, 506, 68, 2, 4, -1, 1, stepHundredth, "Phase");
+    emptyPicture(win, patchIdMasterFilterPanel);
+    button(win, patchIdMasterFilterPostMix, 267, 451, 16, bmpMasterFilterAfterTheMix);
+    selector(win, patchIdMasterFilterType, 313, 452, 78, 64, bmpPatchPageSelector, "Mode", patchFilterTypeMenuFill);
+    box(win, patchIdMasterFilterInert, 313, 452, 68, 3, 4, -64, 64, nullptr, "");
+    box(win, patchIdMasterFilterFreq, 313, 470, 68, 3, 3, 20, 22000, stepSemitoneRatio, "Hz");
+    box(win, patchIdMasterFilterQ, 313, 488, 68, 3, 4, -64, 64, nullptr, "Q");
+    box(win, patchIdMasterFilterThird, 313, 506, 68, 2, 4, -64, 64, nullptr, "");
     // Box 91 sits under the type selector and has no role: it stays hidden and takes no input.
-    active(win, 91, false);
-    emptyPicture(win, 12);
-    button(win, 97, 472, 451, 0, 624);
+    active(win, patchIdMasterFilterInert, false);
+    emptyPicture(win, patchIdEffectPanel);
+    button(win, patchIdEffectEdit, 472, 451, 0, bmpPatchPageEffectEditButton);
 
     for (int16_t c = 0; c < patchChannelCount; ++c) patchBuildChannel(win, c);
     patchPageRefresh(win);
@@ -373,98 +378,103 @@ void patchBuildChannel(int16_t win, int16_t c) {
     if (!e || c < 0 || c >= patchChannelCount) return;
     const int base = patchChannelIdBase(c);
     auto id = [base](int k) { return static_cast<uint16_t>(base + k); };
-    emptyPicture(win, id(3), 0, 0, 0, 0);
-    areaButton(win, id(13), 26, 6, 192, 126, 26 + 201 * c, 6, 508);
-    areaButton(win, id(17), 26, 131, 192, 109, 26 + 201 * c, 131, 509);
-    areaButton(win, id(18), 26, 240, 192, 109, 26 + 201 * c, 240, 510);
-    buttonCreate(win, id(14), 108, 32, 28, 12, 0, 0, 3, 516 + 8 * c, "", 1, 0, 1, patchButtonAction);
-    buttonCreate(win, id(15), 137, 32, 27, 12, 29, 0, 3, 516 + 8 * c, "", 1, 0, 1, patchButtonAction);
-    buttonCreate(win, id(16), 166, 32, 23, 12, 58, 0, 3, 516 + 8 * c, "", 1, 0, 1, patchButtonAction);
-    pictureAddChild(win, 2, id(3));
+    emptyPicture(win, id(patchKPanel), 0, 0, 0, 0);
+    areaButton(win, id(patchKOn), 26, 6, 192, 126, 26 + 201 * c, 6, bmpPatchPageChannelSwitchedOn);
+    areaButton(win, id(patchKFilterOn), 26, 131, 192, 109, 26 + 201 * c, 131, bmpPatchPageFilterSwitchedOn);
+    areaButton(win, id(patchKModOn), 26, 240, 192, 109, 26 + 201 * c, 240, bmpPatchPageModulatorSwitchedOn);
+    buttonCreate(win, id(patchKTabMain), 108, 32, 28, 12, 0, 0, 3, bmpPatchPageChannel1SectionTabs + 8 * c, "", 1, 0, 1,
+                 patchButtonAction);
+    buttonCreate(win, id(patchKTabSecond), 137, 32, 27, 12, 29, 0, 3, bmpPatchPageChannel1SectionTabs + 8 * c, "", 1, 0,
+                 1, patchButtonAction);
+    buttonCreate(win, id(patchKTabVoices), 166, 32, 23, 12, 58, 0, 3, bmpPatchPageChannel1SectionTabs + 8 * c, "", 1, 0,
+                 1, patchButtonAction);
+    pictureAddChild(win, patchIdPage, id(patchKPanel));
 
-    emptyPicture(win, id(4), 27, 16, 190, 104);
-    emptyPicture(win, id(5));
-    button(win, id(54), 69, 49, 16, 664);
-    button(win, id(55), 112, 66, 0, 1532);
-    button(win, id(64), 63, 66, 16, 672);
-    selector(win, id(47), 112, 48, 78, 64, 726, "Mode", patchOscTypeMenuFill);
-    box(win, id(56), 112, 102, 68, 3, 4, 0, 100, nullptr, "Start %");
-    selector(win, id(43), 112, 66, 78, 64, 726, "Wave", nullptr);
-    wireWaveSelector(win, id(43));
-    selector(win, id(45), 62, 84, 46, 66, 724, "", patchFreqModeMenuFill);
-    buttonCreate(win, id(36), 67, 100, 16, 16, 112, 0, 16, 716, "", 1, 0, 1, patchButtonAction);
-    button(win, id(71), 89, 102, 16, 740, "phase");
-    box(win, id(37), 112, 84, 68, 3, 4, -64, 64, nullptr, "");
-    box(win, id(38), 128, 102, 52, 2, 3, -1, 1, stepHundredth, "");
-    selector(win, id(68), 112, 66, 78, 64, 726, "In 1", patchAudioInputMenu);
-    selector(win, id(69), 112, 84, 78, 64, 726, "In 2", patchAudioInputMenu);
-    active(win, id(68), false);
-    active(win, id(69), false);
-    box(win, id(70), 112, 102, 68, 1, 1, -103, 12, stepTenth, "dB");
+    emptyPicture(win, id(patchKOscArea), 27, 16, 190, 104);
+    emptyPicture(win, id(patchKSectionMain));
+    button(win, id(patchKBandLimit), 69, 49, 16, bmpOscillatorBandLimitSwitch);
+    button(win, id(patchKSampleFile), 112, 66, 0, bmpSampleFileButton);
+    button(win, id(patchKStereo), 63, 66, 16, bmpStereoSwitch);
+    selector(win, id(patchKOscType), 112, 48, 78, 64, bmpPatchPageSelector, "Mode", patchOscTypeMenuFill);
+    box(win, id(patchKSampleStart), 112, 102, 68, 3, 4, 0, 100, nullptr, "Start %");
+    selector(win, id(patchKWaveA), 112, 66, 78, 64, bmpPatchPageSelector, "Wave", nullptr);
+    wireWaveSelector(win, id(patchKWaveA));
+    selector(win, id(patchKFreqMode), 62, 84, 46, 66, bmpFrequencyModeSelector, "", patchFreqModeMenuFill);
+    buttonCreate(win, id(patchKAuxSwitch), 67, 100, 16, 16, 112, 0, 16, bmpOscillatorFlagSwitchStrip, "", 1, 0, 1,
+                 patchButtonAction);
+    button(win, id(patchKPhaseMode), 89, 102, 16, bmpPhaseModeButton, "phase");
+    box(win, id(patchKPitch), 112, 84, 68, 3, 4, -64, 64, nullptr, "");
+    box(win, id(patchKPhase), 128, 102, 52, 2, 3, -1, 1, stepHundredth, "");
+    selector(win, id(patchKInput1), 112, 66, 78, 64, bmpPatchPageSelector, "In 1", patchAudioInputMenu);
+    selector(win, id(patchKInput2), 112, 84, 78, 64, bmpPatchPageSelector, "In 2", patchAudioInputMenu);
+    active(win, id(patchKInput1), false);
+    active(win, id(patchKInput2), false);
+    box(win, id(patchKInputGain), 112, 102, 68, 1, 1, -103, 12, stepTenth, "dB");
 
-    emptyPicture(win, id(6));
-    selector(win, id(44), 112, 66, 78, 64, 726, "Wave", nullptr);
-    wireWaveSelector(win, id(44));
-    selector(win, id(46), 62, 84, 46, 66, 724, "", patchFreqModeMenuFill);
-    box(win, id(39), 112, 48, 68, 3, 4, -64, 64, nullptr, "Balance");
-    box(win, id(40), 112, 66, 68, 3, 4, -64, 64, nullptr, "");
-    box(win, id(41), 112, 84, 68, 3, 4, -64, 64, nullptr, "");
-    box(win, id(42), 112, 102, 68, 3, 4, -64, 64, nullptr, "Balance");
-    box(win, id(51), 124, 48, 56, 1, 0, 1, 7, stepCount, "Iterations");   // the range the oscillator takes
-    box(win, id(52), 124, 66, 56, 3, 3, 0, 100, nullptr, "Amount");
-    box(win, id(53), 124, 84, 56, 3, 4, 0, 100, nullptr, "Displacement");
-    selector(win, id(65), 112, 48, 78, 64, 726, "Play Mode", patchLoopModeMenu);
-    box(win, id(66), 112, 66, 68, 3, 0, 0, 999999, stepThousand, "Loopstart");
-    box(win, id(67), 112, 84, 68, 3, 0, 0, 999999, stepThousand, "Loopend");
-    box(win, id(57), 112, 48, 68, 3, 3, 0, 9999.99, nullptr, "Time %");
-    box(win, id(58), 93, 66, 32, 1, 0, 1, 8, nullptr, "Dens", 4);
-    box(win, id(62), 93, 84, 32, 1, 0, 0, 100, nullptr, "R Freq");
-    box(win, id(60), 157, 66, 40, 1, 0, 128, 10000, stepSemitoneRatio, "Size", 1024);
-    box(win, id(63), 169, 84, 28, 1, 0, 0, 100, nullptr, "R Time");
-    box(win, id(61), 134, 102, 32, 1, 0, 0, 100, nullptr, "R Amp");
+    emptyPicture(win, id(patchKSectionSecond));
+    selector(win, id(patchKWaveB), 112, 66, 78, 64, bmpPatchPageSelector, "Wave", nullptr);
+    wireWaveSelector(win, id(patchKWaveB));
+    selector(win, id(patchKFreqModeB), 62, 84, 46, 66, bmpFrequencyModeSelector, "", patchFreqModeMenuFill);
+    box(win, id(patchKBalance), 112, 48, 68, 3, 4, -64, 64, nullptr, "Balance");
+    box(win, id(patchKInert), 112, 66, 68, 3, 4, -64, 64, nullptr, "");
+    box(win, id(patchKPitchB), 112, 84, 68, 3, 4, -64, 64, nullptr, "");
+    box(win, id(patchKPhaseB), 112, 102, 68, 3, 4, -64, 64, nullptr, "Balance");
+    // The iterations box offers the range the oscillator takes.
+    box(win, id(patchKIterations), 124, 48, 56, 1, 0, 1, 7, stepCount, "Iterations");
+    box(win, id(patchKAmount), 124, 66, 56, 3, 3, 0, 100, nullptr, "Amount");
+    box(win, id(patchKDisplacement), 124, 84, 56, 3, 4, 0, 100, nullptr, "Displacement");
+    selector(win, id(patchKLoopMode), 112, 48, 78, 64, bmpPatchPageSelector, "Play Mode", patchLoopModeMenu);
+    box(win, id(patchKLoopStart), 112, 66, 68, 3, 0, 0, 999999, stepThousand, "Loopstart");
+    box(win, id(patchKLoopEnd), 112, 84, 68, 3, 0, 0, 999999, stepThousand, "Loopend");
+    box(win, id(patchKGrainTime), 112, 48, 68, 3, 3, 0, 9999.99, nullptr, "Time %");
+    box(win, id(patchKGrainDensity), 93, 66, 32, 1, 0, 1, 8, nullptr, "Dens", 4);
+    box(win, id(patchKGrainRandFreq), 93, 84, 32, 1, 0, 0, 100, nullptr, "R Freq");
+    box(win, id(patchKGrainSize), 157, 66, 40, 1, 0, 128, 10000, stepSemitoneRatio, "Size", 1024);
+    box(win, id(patchKGrainRandTime), 169, 84, 28, 1, 0, 0, 100, nullptr, "R Time");
+    box(win, id(patchKGrainRandAmp), 134, 102, 32, 1, 0, 0, 100, nullptr, "R Amp");
 
-    emptyPicture(win, id(7));
-    box(win, id(48), 112, 48, 32, 1, 0, 1, 8, nullptr, "Num voices", 1);
-    box(win, id(49), 112, 66, 68, 3, 4, 0, 24, stepUnit, "Trans");
-    box(win, id(50), 112, 84, 68, 3, 4, 0, 72, stepUnit, "Rand trans");
-    ctrlShow(win, id(7), 0);
-    pictureAddChild(win, id(4), id(5));
-    pictureAddChild(win, id(4), id(6));
-    pictureAddChild(win, id(4), id(7));
+    emptyPicture(win, id(patchKSectionVoices));
+    box(win, id(patchKVoices), 112, 48, 32, 1, 0, 1, 8, nullptr, "Num voices", 1);
+    box(win, id(patchKTrans), 112, 66, 68, 3, 4, 0, 24, stepUnit, "Trans");
+    box(win, id(patchKRandTrans), 112, 84, 68, 3, 4, 0, 72, stepUnit, "Rand trans");
+    ctrlShow(win, id(patchKSectionVoices), 0);
+    pictureAddChild(win, id(patchKOscArea), id(patchKSectionMain));
+    pictureAddChild(win, id(patchKOscArea), id(patchKSectionSecond));
+    pictureAddChild(win, id(patchKOscArea), id(patchKSectionVoices));
     patchChannelSelectSection(win, c, 0);
 
-    pictureCreate(win, id(30), 42, 348, 214, 377, 0, 648, nullptr);
+    pictureCreate(win, id(patchKLevelStrip), 42, 348, 214, 377, 0, bmpChannelLevelStrip, nullptr);
     knobSetDefaultParamB(2.0f);
-    knobCreateItem(win, id(32), 47, 353, 586, 640, 1, patchKnobChanged, 0.0f, 0.0f);
+    knobCreateItem(win, id(patchKLevel), 47, 353, 586, bmpChannelLevelFaderTrack, 1, patchKnobChanged, 0.0f, 0.0f);
     knobSetDefaultParamB(3.0f);
-    knobCreateItem(win, id(33), 104, 369, 0, 688, 1, patchKnobChanged, 0.5f, 0.5f);
+    knobCreateItem(win, id(patchKPad), 104, 369, 0, bmpSoundFieldPad, 1, patchKnobChanged, 0.5f, 0.5f);
     knobSetDefaultParamB(1.0f);
     displaySetDefaultFontSize(9);
-    displayCreate(win, id(31), 152, 367, 54, "-6.0dB", 0, 0, 0, nullptr, nullptr);
-    pictureAddChild(win, id(3), id(4));
-    pictureAddChild(win, id(3), id(30));
+    displayCreate(win, id(patchKLevelText), 152, 367, 54, "-6.0dB", 0, 0, 0, nullptr, nullptr);
+    pictureAddChild(win, id(patchKPanel), id(patchKOscArea));
+    pictureAddChild(win, id(patchKPanel), id(patchKLevelStrip));
 
-    emptyPicture(win, id(8), 27, 120, 190, 107);
-    selector(win, id(76), 112, 152, 78, 64, 726, "Mode", patchFilterTypeMenuFill);
-    box(win, id(73), 112, 170, 68, 3, 3, 20, 22000, stepSemitoneRatio, "Hz");
-    box(win, id(74), 112, 188, 68, 3, 4, -64, 64, nullptr, "Feedback");
-    box(win, id(75), 112, 206, 68, 2, 4, -64, 64, nullptr, "");
-    pictureAddChild(win, id(3), id(8));
+    emptyPicture(win, id(patchKFilterPanel), 27, 120, 190, 107);
+    selector(win, id(patchKFilterType), 112, 152, 78, 64, bmpPatchPageSelector, "Mode", patchFilterTypeMenuFill);
+    box(win, id(patchKFilterFreq), 112, 170, 68, 3, 3, 20, 22000, stepSemitoneRatio, "Hz");
+    box(win, id(patchKFilterSecond), 112, 188, 68, 3, 4, -64, 64, nullptr, "Feedback");
+    box(win, id(patchKFilterThird), 112, 206, 68, 2, 4, -64, 64, nullptr, "");
+    pictureAddChild(win, id(patchKPanel), id(patchKFilterPanel));
 
-    emptyPicture(win, id(9), 27, 227, 190, 107);
-    selector(win, id(81), 112, 261, 78, 64, 726, "Mode", patchModTypeMenu);
-    button(win, id(84), 66, 261, 16, 756);
-    selector(win, id(82), 112, 279, 78, 64, 726, "Wave", nullptr);
-    wireWaveSelector(win, id(82));
-    selector(win, id(83), 62, 297, 46, 66, 724, "", patchFreqModeMenuFill);
-    box(win, id(79), 112, 297, 68, 3, 4, -64, 64, nullptr, "");
-    box(win, id(80), 112, 315, 68, 2, 3, 0, 1, stepHundredth, "Balance");
-    pictureAddChild(win, id(3), id(9));
+    emptyPicture(win, id(patchKModPanel), 27, 227, 190, 107);
+    selector(win, id(patchKModType), 112, 261, 78, 64, bmpPatchPageSelector, "Mode", patchModTypeMenu);
+    button(win, id(patchKModShift), 66, 261, 16, bmpModulatorShiftSwitch);
+    selector(win, id(patchKModWave), 112, 279, 78, 64, bmpPatchPageSelector, "Wave", nullptr);
+    wireWaveSelector(win, id(patchKModWave));
+    selector(win, id(patchKModFreqMode), 62, 297, 46, 66, bmpFrequencyModeSelector, "", patchFreqModeMenuFill);
+    box(win, id(patchKModFreq), 112, 297, 68, 3, 4, -64, 64, nullptr, "");
+    box(win, id(patchKModBalance), 112, 315, 68, 2, 3, 0, 1, stepHundredth, "Balance");
+    pictureAddChild(win, id(patchKPanel), id(patchKModPanel));
 
     refreshOscPanel(win, c);
     patchRefreshFilterPanel(win, c);
     patchRefreshModPanel(win, c);
-    ctrlMoveBy(win, id(3), 201 * c, 0);
+    ctrlMoveBy(win, id(patchKPanel), 201 * c, 0);
 }
 
 void patchChannelSelectSection(int16_t win, int16_t c, uint16_t s) {
@@ -472,18 +482,19 @@ void patchChannelSelectSection(int16_t win, int16_t c, uint16_t s) {
     if (!e || c < 0 || c >= patchChannelCount || s > 2) return;
     const bool on = oscIsOn(e, c) != 0;
     const int16_t type = oscGetType(e, c);
-    active(win, cid(c, 14), on);
-    active(win, cid(c, 15), on && type != 0 && type != 7);
-    active(win, cid(c, 16), on && type != 7 && type != 4 && type != 5);
+    active(win, cid(c, patchKTabMain), on);
+    active(win, cid(c, patchKTabSecond), on && type != oscTypeSingle && type != oscTypeAudioIn);
+    active(win, cid(c, patchKTabVoices), on && type != oscTypeAudioIn && !oscTypeIsSampled(type));
     for (int k = 0; k < 3; ++k) {
         const bool lit = s == k;
-        if ((buttonIsPressed(win, cid(c, 14 + k)) != 0) != lit) patchButtonSetOn(win, cid(c, 14 + k), lit);
+        if ((buttonIsPressed(win, cid(c, patchKTabMain + k)) != 0) != lit)
+            patchButtonSetOn(win, cid(c, patchKTabMain + k), lit);
     }
-    if (s != 0) pictureShowChild(win, cid(c, 4), cid(c, 5), 0);
+    if (s != 0) pictureShowChild(win, cid(c, patchKOscArea), cid(c, patchKSectionMain), 0);
     for (int k = 0; k < 3; ++k) {
         const bool show = on && s == k;
-        pictureShowChild(win, cid(c, 4), cid(c, 5 + k), show);
-        ctrlShow(win, cid(c, 5 + k), show);
+        pictureShowChild(win, cid(c, patchKOscArea), cid(c, patchKSectionMain + k), show);
+        ctrlShow(win, cid(c, patchKSectionMain + k), show);
     }
     g_state.section[c] = s;
 }
@@ -493,80 +504,87 @@ void patchRefreshChannelControls(int16_t win, int16_t c, int16_t type, uint8_t o
     if (!e || c < 0 || c >= patchChannelCount) return;
     uint16_t section = g_state.section[c];
     patchOscTypeShow(win, c);
-    const bool pitched = type == 0 || type == 1 || type == 2 || type == 3 || type == 6;
-    if (type == 1 || type == 2) {
-        if (type == 1)
-            numboxConfigure(win, cid(c, 39), "Balance", stepHundredth, 0.0f, 1.0f,
+    const bool pitched = oscTypeIsPitched(type);
+    if (oscTypeHasSecondPhase(type)) {
+        if (type == oscTypeDouble)
+            numboxConfigure(win, cid(c, patchKBalance), "Balance", stepHundredth, 0.0f, 1.0f,
                             static_cast<float>(engineGetChannel(e, c) ? engineGetChannel(e, c)->balanceDouble : 0));
         else
-            numboxConfigure(win, cid(c, 39), "FM index", stepTenth, 0.0f, 32.0f, static_cast<float>(oscGetFmIndex(e, c)));
-        numboxConfigure(win, cid(c, 42), "Phase", stepHundredth, -1.0f, 1.0f, static_cast<float>(oscGetPhaseB(e, c)));
-        numboxConfigure(win, cid(c, 41), "", stepUnit, -128.0f, 64.0f, static_cast<float>(oscGetPitchB(e, c)));
-    } else if (type == 3) {
-        numboxConfigure(win, cid(c, 39), "Balance", stepHundredth, 0.0f, 1.0f,
+            numboxConfigure(win, cid(c, patchKBalance), "FM index", stepTenth, 0.0f, 32.0f,
+                            static_cast<float>(oscGetFmIndex(e, c)));
+        numboxConfigure(win, cid(c, patchKPhaseB), "Phase", stepHundredth, -1.0f, 1.0f,
+                        static_cast<float>(oscGetPhaseB(e, c)));
+        numboxConfigure(win, cid(c, patchKPitchB), "", stepUnit, -128.0f, 64.0f,
+                        static_cast<float>(oscGetPitchB(e, c)));
+    } else if (type == oscTypeRingmod) {
+        numboxConfigure(win, cid(c, patchKBalance), "Balance", stepHundredth, 0.0f, 1.0f,
                         static_cast<float>(engineGetChannel(e, c) ? engineGetChannel(e, c)->balanceRingmod : 0));
-        numboxConfigure(win, cid(c, 41), "", stepUnit, -128.0f, 64.0f, static_cast<float>(oscGetPitchB(e, c)));
+        numboxConfigure(win, cid(c, patchKPitchB), "", stepUnit, -128.0f, 64.0f,
+                        static_cast<float>(oscGetPitchB(e, c)));
     }
     if (pitched) {
         patchOscPitchShow(win, c);
-        boxSet(win, cid(c, 38), oscGetPhaseA(e, c));
+        boxSet(win, cid(c, patchKPhase), oscGetPhaseA(e, c));
     }
-    if (type == 6) {
+    if (type == oscTypeFractalize) {
         const ChannelOscRecord* r = engineGetChannel(e, c);
         if (r) {
-            boxSet(win, cid(c, 51), r->iterations);
-            boxSet(win, cid(c, 52), r->amount * 100.0);
-            boxSet(win, cid(c, 53), r->displacement * 100.0);
+            boxSet(win, cid(c, patchKIterations), r->iterations);
+            boxSet(win, cid(c, patchKAmount), r->amount * 100.0);
+            boxSet(win, cid(c, patchKDisplacement), r->displacement * 100.0);
         }
     }
-    if (type == 4 || type == 5) {
+    if (oscTypeIsSampled(type)) {
         patchRefreshSampleLoop(win, c);
         const ChannelOscRecord* r = engineGetChannel(e, c);
-        boxSet(win, cid(c, 56), r ? r->sampleInfo.startPosition * 100.0 : 0.0);
+        boxSet(win, cid(c, patchKSampleStart), r ? r->sampleInfo.startPosition * 100.0 : 0.0);
     }
-    if (type == 5) {
-        static const struct { int k; int16_t sel; } granular[] = {{57, 4}, {58, 3}, {60, 1}, {61, 7}, {62, 6}, {63, 5}};
+    if (type == oscTypeGranular) {
+        static const struct { int k; int16_t sel; } granular[] = {
+            {patchKGrainTime, 4},    {patchKGrainDensity, 3},  {patchKGrainSize, 1},
+            {patchKGrainRandAmp, 7}, {patchKGrainRandFreq, 6}, {patchKGrainRandTime, 5}};
         for (const auto& g : granular) boxSet(win, cid(c, g.k), oscGrainParamGet(e, c, g.sel));
     }
-    if (type == 7) {
+    if (type == oscTypeAudioIn) {
         const ChannelOscRecord* r = engineGetChannel(e, c);
         for (int k = 0; k < 2; ++k) {
             const int16_t item = audioInputItemOf(static_cast<uint16_t>(win), r ? r->inputs[k] : -1);
-            selectorSelect(win, cid(c, 68 + k), item);
+            selectorSelect(win, cid(c, patchKInput1 + k), item);
         }
-        boxSet(win, cid(c, 70), r && r->inputGain > 0 ? 6.0 * std::log2(r->inputGain) : -103.0);
+        boxSet(win, cid(c, patchKInputGain), r && r->inputGain > 0 ? 6.0 * std::log2(r->inputGain) : -103.0);
     }
     // The sections a type has no use for fall back to section 0.
-    if ((type == 0 && section == 1) || ((type == 4 || type == 5) && section == 2) || type == 7) section = 0;
+    if ((type == oscTypeSingle && section == 1) || (oscTypeIsSampled(type) && section == 2) || type == oscTypeAudioIn)
+        section = 0;
     patchChannelSelectSection(win, c, section);
     applyEnableSet(win, c, type, on != 0);
     if (pitched) patchSetPhaseMode(win, c, oscGetPhaseReset(e, c) == 0 ? 1 : 0);
-    boxSet(win, cid(c, 48), oscGetNumVoices(e, c));
-    boxSet(win, cid(c, 49), oscGetTrans(e, c));
-    boxSet(win, cid(c, 50), oscGetRandTrans(e, c));
+    boxSet(win, cid(c, patchKVoices), oscGetNumVoices(e, c));
+    boxSet(win, cid(c, patchKTrans), oscGetTrans(e, c));
+    boxSet(win, cid(c, patchKRandTrans), oscGetRandTrans(e, c));
 }
 
 void patchSetPhaseMode(int16_t win, int16_t c, uint8_t free) {
     Engine* e = patchEngineOf(win);
     if (!e || c < 0 || c >= patchChannelCount) return;
     oscSetPhaseReset(e, c, free ? 0 : 1);
-    buttonSetText(win, cid(c, 71), free ? "Free" : "Phase");
-    patchButtonSetOn(win, cid(c, 71), free != 0);
-    active(win, cid(c, 38), !free);
+    buttonSetText(win, cid(c, patchKPhaseMode), free ? "Free" : "Phase");
+    patchButtonSetOn(win, cid(c, patchKPhaseMode), free != 0);
+    active(win, cid(c, patchKPhase), !free);
 }
 
 void patchRefreshFilterPanel(int16_t win, int16_t c) {
     Engine* e = patchEngineOf(win);
     if (!e || c < 0 || c >= patchChannelCount) return;
-    showChannelPanel(win, c, 17, 8, oscIsOn(e, c) != 0, filterIsOn(e, c) != 0);
+    showChannelPanel(win, c, patchKFilterOn, patchKFilterPanel, oscIsOn(e, c) != 0, filterIsOn(e, c) != 0);
     patchFilterShowType(win, c, filterGetType(e, c));
 }
 
 void patchRefreshModPanel(int16_t win, int16_t c) {
     Engine* e = patchEngineOf(win);
     if (!e || c < 0 || c >= patchChannelCount) return;
-    showChannelPanel(win, c, 18, 9, oscIsOn(e, c) != 0, modulatorIsOn(e, c) != 0);
-    waveMenuSetLabel(win, cid(c, 82), modulatorGetWave(e, c));
+    showChannelPanel(win, c, patchKModOn, patchKModPanel, oscIsOn(e, c) != 0, modulatorIsOn(e, c) != 0);
+    waveMenuSetLabel(win, cid(c, patchKModWave), modulatorGetWave(e, c));
     patchModFreqShow(win, c);
     patchModShowType(win, c, static_cast<int16_t>(modulatorGetType(e, c)));
 }
@@ -579,12 +597,13 @@ void patchRefreshMixSection(int16_t win) {
     for (int16_t c = 0; c < patchChannelCount; ++c) {
         if (oscIsOn(e, c)) {
             const float level = oscGetLevel(e, c);
-            knobSetValue(win, cid(c, 32), std::sqrt(level > 0 ? level : 0.0f), knobGetY(win, cid(c, 32)));
+            knobSetValue(win, cid(c, patchKLevel), std::sqrt(level > 0 ? level : 0.0f),
+                         knobGetY(win, cid(c, patchKLevel)));
             patchLevelShow(win, c, level);
             const float mixed = level * static_cast<float>(n);
             g_state.mixLevel[c] = mixed > 1.0f ? 1.0f : mixed;
         }
-        knobSetValue(win, cid(c, 33), 0.5 + 0.5 * surroundGetChannelPair(e, c, 0),
+        knobSetValue(win, cid(c, patchKPad), 0.5 + 0.5 * surroundGetChannelPair(e, c, 0),
                      0.5 + 0.5 * surroundGetChannelPair(e, c, 1));
     }
 }
@@ -594,16 +613,16 @@ void patchRefreshSampleLoop(int16_t win, int16_t c) {
     if (!e || c < 0 || c >= patchChannelCount) return;
     const int32_t mode = sampleGetLoopMode(e, c);
     const int16_t item = mode == 1 ? 2 : mode == 2 ? 3 : 1;
-    selectorSelect(win, cid(c, 65), item);
+    selectorSelect(win, cid(c, patchKLoopMode), item);
     static const char* names[] = {"No Loop", "Loop All", "Loop Edit"};
-    selectorSetLabel(win, cid(c, 65), names[item - 1]);
+    selectorSetLabel(win, cid(c, patchKLoopMode), names[item - 1]);
     const int32_t s = sampleGetLoopStart(e, c), end = sampleGetLoopEnd(e, c);
-    if (NumboxData* d = numboxFind(win, cid(c, 66))) d->maximum = end - 64 > 0 ? end - 64 : 0;
-    boxSet(win, cid(c, 66), s);
-    if (NumboxData* d = numboxFind(win, cid(c, 67))) d->minimum = s + 64;
-    boxSet(win, cid(c, 67), end);
-    active(win, cid(c, 66), oscGetType(e, c) == 4 && mode == 2);
-    active(win, cid(c, 67), oscGetType(e, c) == 4 && mode == 2);
+    if (NumboxData* d = numboxFind(win, cid(c, patchKLoopStart))) d->maximum = end - 64 > 0 ? end - 64 : 0;
+    boxSet(win, cid(c, patchKLoopStart), s);
+    if (NumboxData* d = numboxFind(win, cid(c, patchKLoopEnd))) d->minimum = s + 64;
+    boxSet(win, cid(c, patchKLoopEnd), end);
+    active(win, cid(c, patchKLoopStart), oscGetType(e, c) == oscTypeSample && mode == 2);
+    active(win, cid(c, patchKLoopEnd), oscGetType(e, c) == oscTypeSample && mode == 2);
 }
 
 int16_t audioInputItemOf(uint16_t, int16_t input) {

@@ -79,6 +79,13 @@ struct EnvelopeSlot {
   Breakpoint breakpoints[envBreakpointCount];
 };
 
+// A pan LR envelope (destination 28) that has its surround-pan partner: the editor draws and edits the
+// two as one pair.
+const std::int16_t envDestinationPanLr = 28;
+inline bool envSlotIsPanPair(const EnvelopeSlot* slot) {
+  return slot->destination == envDestinationPanLr && slot->partnerId >= 1;
+}
+
 // The records keep the 32-bit layout on every build (no pointers inside).
 static_assert(sizeof(Breakpoint) == 64, "Breakpoint layout");
 static_assert(offsetof(EnvelopeSlot, breakpoints) == 144, "EnvelopeSlot header layout");

@@ -19,6 +19,15 @@ enum OscType : std::int32_t {
   oscTypeAudioIn = 7,
   oscTypeCount = 8
 };
+// Type sets the pages test: a pitched oscillator (its own pitch and phase), one that mixes two waves by
+// a balance, one with a second phase, one that plays the channel's sample.
+inline bool oscTypeIsPitched(std::int32_t type) {
+  return type == oscTypeSingle || type == oscTypeDouble || type == oscTypeFm || type == oscTypeRingmod ||
+         type == oscTypeFractalize;
+}
+inline bool oscTypeHasBalance(std::int32_t type) { return type == oscTypeDouble || type == oscTypeRingmod; }
+inline bool oscTypeHasSecondPhase(std::int32_t type) { return type == oscTypeDouble || type == oscTypeFm; }
+inline bool oscTypeIsSampled(std::int32_t type) { return type == oscTypeSample || type == oscTypeGranular; }
 enum OscFreqMode : std::int32_t { oscFreqTrans = 0, oscFreqRatio = 1, oscFreqNote = 2, oscFreqHz = 3 };
 
 // The granular sub-record (GrainParams) of the oscillator: nine 32-bit words.

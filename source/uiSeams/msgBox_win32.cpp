@@ -8,7 +8,9 @@
 
 int msgBoxShowNative(void* owner, const char* caption, int style, const char* text, int extra) {
     if (extra == 0) {
-        // The plain box: the platform library's task-modal OK box (and its one sink for every box).
+        // The plain box: the platform library's task-modal OK box (and its one sink for every box),
+        // under the caption the kit was given.
+        if (caption && caption[0]) gpSetMessageBoxTitle(caption);
         gpMessageBox(text, GP_BUTTONS_OK, GP_NO_DEFAULT);
         return 0;
     }

@@ -4,6 +4,7 @@
 
 #include <fstream>
 #include <regex>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -52,8 +53,10 @@ TEST(ControlSkin, EveryManifestBitmapLoadsAtItsSize) {
     KitFixtureScope kit;
     std::vector<Entry> entries = manifestBitmaps(readManifest());
     ASSERT_GE(entries.size(), 6u) << "manifest " << MORVANE_SKIN_MANIFEST;
+    std::set<int> ids;
     for (const Entry& e : entries) {
         SCOPED_TRACE(e.id);
+        EXPECT_TRUE(ids.insert(e.id).second) << "bitmap id " << e.id << " is defined twice";
         bitmapAcquire(e.id);
         CtrlRect r;
         bitmapGetSize(e.id, &r);
