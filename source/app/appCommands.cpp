@@ -15,8 +15,6 @@
 #include "app/mainWindow.h"
 #include "app/recordWindow.h"
 #include "app/synthApp.h"
-#include "controls/appChooseFile.h"
-#include "controls/msgBox.h"
 #include "controls/uiTimer.h"
 #include "controls/winSlots.h"
 #include "pages/clipKinds.h"
@@ -25,6 +23,8 @@
 #include "preset/bankFile.h"
 #include "preset/fileTypes.h"
 #include "preset/undo.h"
+#include "uiSeams/appChooseFile.h"
+#include "uiSeams/msgBox.h"
 #include "uia.h"
 #include "app/appWindowIds.h"
 

@@ -4,7 +4,7 @@
 #include <new>
 
 #include "ABAudioManager.h"
-#include "app/clientSubBlock.h"
+#include "audioPath/clientSubBlock.h"
 #include "engine/engineConfig.h"
 #include "engine/midiQueue.h"
 #include "preset/editBlock.h"

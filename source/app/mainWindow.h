@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "app/mainWindowData.h"
+#include "app/pageShell.h"
 
 struct UiTimerRecord;
 
@@ -35,16 +36,7 @@ std::int16_t mainWindowCurrentId();
 // Builds window `id` (already opened with 31 items): its data, the strip's items, the panes with
 // every page, then shows the Main page. Without engine or bank only the current id is set.
 void mainWindowBuild(std::int16_t id, Engine* engine, Bank* bank);
-// Shows page 2..8 (its show runs first, then the others hide) and presses its tab.
-void mainWindowShowPage(std::int16_t id, int page);
-// The page shown, 0 before the first switch.
-int mainWindowShownPage(std::int16_t id);
 void mainWindowInvalidateTop(std::int16_t id);
-// Locks (0) or frees (1) page switching: panes 2..8 undrawable and the tabs drawn disabled.
-void mainWindowEnablePageTabs(std::int16_t id, bool enabled);
-// Title displays and the shown page from the engine.
-void mainWindowRefreshAll(std::int16_t id);
-void mainWindowUpdateTitle(std::int16_t id);
 void mainWindowUpdateBankName(std::int16_t id);
 // Meters from the engine's load and peak values; the peaks decay by 0.85 per call.
 void mainWindowUpdateMeters(std::int16_t id);
@@ -52,8 +44,6 @@ void mainWindowUpdateMeters(std::int16_t id);
 void mainWindowFreeData(std::int16_t id);
 // The 50 ms page update of window `window` (a UI timer callback).
 void appPageUpdate(std::uint16_t window, std::uint16_t argument, UiTimerRecord* timer);
-// The drawing defaults every page builder sets first.
-void pageSetDrawDefaults();
 
 // Tab redraws since start (a tab is redrawn only when its look changed).
 int mainWindowTabRedraws();

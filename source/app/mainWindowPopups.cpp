@@ -8,7 +8,6 @@
 #include "app/appSettings.h"
 #include "app/mainWindow.h"
 #include "app/outSetup.h"
-#include "controls/popupMenu.h"
 #include "controls/selector.h"
 #include "controls/winSlots.h"
 #include "engine/engine.h"
@@ -17,6 +16,7 @@
 #include "pages/pages.h"
 #include "preset/undo.h"
 #include "skinBitmaps.h"
+#include "uiSeams/popupMenu.h"
 
 namespace {
 

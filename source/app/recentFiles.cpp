@@ -6,10 +6,10 @@
 
 #include "app/appCommands.h"
 #include "app/appSettings.h"
-#include "controls/msgBox.h"
 #include "preset/bank.h"
 #include "preset/bankFile.h"
 #include "preset/chunk.h"
+#include "uiSeams/msgBox.h"
 
 namespace {
 

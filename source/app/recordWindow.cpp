@@ -6,21 +6,21 @@
 
 #include "UIAEvents.h"
 #include "app/appWindows.h"
-#include "app/recorder.h"
+#include "audioPath/recorder.h"
 #include "controls/ctrlDraw.h"
 #include "controls/ctrlItems.h"
 #include "controls/customItem.h"
 #include "controls/display.h"
 #include "controls/knob.h"
-#include "controls/msgBox.h"
 #include "controls/picture.h"
 #include "controls/pictureButton.h"
-#include "controls/popupMenu.h"
 #include "controls/selector.h"
 #include "controls/winSlots.h"
 #include "skinPalette.h"
 #include "skinBitmaps.h"
 #include "app/appWindowIds.h"
+#include "uiSeams/msgBox.h"
+#include "uiSeams/popupMenu.h"
 
 namespace {
 

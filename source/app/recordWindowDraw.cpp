@@ -4,7 +4,7 @@
 #include <cstdio>
 
 #include "app/recordWindow.h"
-#include "app/recorder.h"
+#include "audioPath/recorder.h"
 #include "controls/ctrlDraw.h"
 #include "controls/ctrlItems.h"
 #include "controls/customItem.h"

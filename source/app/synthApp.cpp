@@ -27,12 +27,9 @@
 #include "app/mainWindow.h"
 #include "app/outSetup.h"
 #include "app/recordWindow.h"
-#include "app/recorder.h"
-#include "controls/appChooseFile.h"
-#include "controls/appMenu.h"
+#include "audioPath/recorder.h"
 #include "controls/ctrlDraw.h"
 #include "controls/ctrlKit.h"
-#include "controls/msgBox.h"
 #include "controls/selector.h"
 #include "controls/uiTimer.h"
 #include "controls/winSlots.h"
@@ -49,6 +46,9 @@
 #include "preset/undo.h"
 #include "skinBitmaps.h"
 #include "app/appWindowIds.h"
+#include "uiSeams/appChooseFile.h"
+#include "uiSeams/appMenu.h"
+#include "uiSeams/msgBox.h"
 
 const char* const appProgramName = "Morvane";
 

@@ -1,8 +1,8 @@
 // Bitmap cache, blits, fonts, colours and invalidation of the control kit.
 #include "controls/ctrlDraw.h"
 #include "controls/winSlots.h"
-#include "controls/msgBox.h"
 #include "UIAWindow.h"
+#include "uiSeams/msgBox.h"
 #include <cmath>
 #include <cstdlib>
 #include <cstring>

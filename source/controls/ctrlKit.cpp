@@ -9,7 +9,6 @@
 #include "controls/list.h"
 #include "controls/numbox.h"
 #include "controls/selector.h"
-#include "controls/msgBox.h"
 #include "controls/pane.h"
 #include "controls/picture.h"
 #include "controls/pictureButton.h"
@@ -17,6 +16,7 @@
 #include "controls/textView.h"
 #include "controls/uiTimer.h"
 #include "controls/winSlots.h"
+#include "uiSeams/msgBox.h"
 
 namespace {
 std::uint16_t g_kitUsers = 0;

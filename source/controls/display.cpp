@@ -3,10 +3,10 @@
 #include "controls/ctrlItems.h"
 #include "controls/editBox.h"
 #include "controls/inputState.h"
-#include "controls/msgBox.h"
 #include "controls/picture.h"
 #include "controls/winSlots.h"
 #include "UIAWindow.h"
+#include "uiSeams/msgBox.h"
 #include <cstdlib>
 #include <cstring>
 

@@ -5,10 +5,10 @@
 #include "controls/display.h"
 #include "controls/editBox.h"
 #include "controls/inputState.h"
-#include "controls/msgBox.h"
 #include "controls/picture.h"
 #include "controls/winSlots.h"
 #include "UIAWindow.h"
+#include "uiSeams/msgBox.h"
 #include <cmath>
 #include <cstdlib>
 #include <cstring>

@@ -1,8 +1,8 @@
 // Context menus at the mouse position.
 #include "controls/popupAtMouse.h"
 #include "controls/inputState.h"
-#include "controls/popupMenu.h"
 #include "controls/winSlots.h"
+#include "uiSeams/popupMenu.h"
 
 void popupMenuAtMouse(int16_t win, int16_t menuIndex, PopupAtMouseHandler handler) {
     winReleaseOffscreen(win);

@@ -3,10 +3,10 @@
 #include "controls/ctrlItems.h"
 #include "controls/inputState.h"
 #include "controls/picture.h"
-#include "controls/popupMenu.h"
 #include "controls/waveSelector.h"
 #include "controls/winSlots.h"
 #include "UIAWindow.h"
+#include "uiSeams/popupMenu.h"
 #include <cstdlib>
 #include <cstring>
 

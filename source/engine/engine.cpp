@@ -6,7 +6,6 @@
 #include <cstring>
 #include <new>
 
-#include "controls/msgBox.h"
 #include "engine/lfoRuntime.h"
 #include "engine/midiQueue.h"
 #include "engine/surround.h"
@@ -21,6 +20,7 @@
 #include "preset/presetEngineState.h"
 #include "preset/sample.h"
 #include "preset/wave.h"
+#include "uiSeams/msgBox.h"
 
 // The handshake words are plain polled words: every one must be a lock-free atomic of its own size.
 static_assert(std::atomic<std::uint16_t>::is_always_lock_free, "request word");

@@ -6,11 +6,10 @@
 #include <cstring>
 #include <initializer_list>
 
-#include "app/mainWindow.h"
+#include "app/pageShell.h"
 #include "controls/ctrlDraw.h"
 #include "controls/ctrlItems.h"
 #include "controls/list.h"
-#include "controls/msgBox.h"
 #include "controls/pane.h"
 #include "controls/picture.h"
 #include "controls/pictureButton.h"
@@ -28,6 +27,7 @@
 #include "preset/envelope.h"
 #include "preset/oscParams.h"
 #include "preset/undo.h"
+#include "uiSeams/msgBox.h"
 
 const char* const kEnvMsgNoSlot = "Can't allocate any more envelopes, max limit reached.";
 

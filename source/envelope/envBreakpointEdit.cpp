@@ -9,7 +9,6 @@
 #include "controls/ctrlItems.h"
 #include "controls/display.h"
 #include "controls/inputState.h"
-#include "controls/msgBox.h"
 #include "controls/numbox.h"
 #include "controls/winSlots.h"
 #include "engine/engine.h"
@@ -21,6 +20,7 @@
 #include "envelope/envView.h"
 #include "pages/clipKinds.h"
 #include "preset/envelope.h"
+#include "uiSeams/msgBox.h"
 
 const char* const kEnvMsgFull = "Envelopes can have a maximum of 68 breakpoints, can't add any more.";
 const char* const kEnvMsgTooFew = "Can't delete any more breakpoints from this envelope.";

@@ -7,7 +7,6 @@
 
 #include "controls/ctrlItems.h"
 #include "controls/inputState.h"
-#include "controls/msgBox.h"
 #include "controls/numbox.h"
 #include "controls/offscreen.h"
 #include "controls/winSlots.h"
@@ -19,6 +18,7 @@
 #include "envelope/envPage.h"
 #include "envelope/envView.h"
 #include "preset/envelope.h"
+#include "uiSeams/msgBox.h"
 
 const char* const kEnvMsgLinkedMarker =
     "A linked envelope cannot be edited directly. Please edit its master envelope instead.";

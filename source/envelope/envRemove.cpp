@@ -1,6 +1,5 @@
 // The envelope menu's structural commands: delete the selected envelope (audio stopped and
 // restarted around it) and initialise it to its destination's defaults.
-#include "controls/msgBox.h"
 #include "engine/engine.h"
 #include "envelope/envAdd.h"
 #include "envelope/envFields.h"
@@ -10,6 +9,7 @@
 #include "envelope/envView.h"
 #include "pages/pages.h"
 #include "preset/envelope.h"
+#include "uiSeams/msgBox.h"
 
 const char* const kEnvMsgDeleteAsk = "Are you sure you want to delete the selected envelope?";
 const char* const kEnvMsgDeleteNone = "Morvane error 58813, envelope delete failed.";

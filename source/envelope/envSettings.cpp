@@ -8,7 +8,6 @@
 #include "controls/ctrlItems.h"
 #include "controls/display.h"
 #include "controls/inputState.h"
-#include "controls/msgBox.h"
 #include "controls/numbox.h"
 #include "controls/picture.h"
 #include "controls/pictureButton.h"
@@ -36,6 +35,7 @@
 #include "preset/library.h"
 #include "preset/presetHeader.h"
 #include "preset/waveMenu.h"
+#include "uiSeams/msgBox.h"
 
 const char* const kEnvMsgLinkRefused =
     "This envelope cannot be set to link mode, other envelopes are linked to it.";

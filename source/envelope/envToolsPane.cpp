@@ -7,7 +7,7 @@
 #include <cstring>
 #include <initializer_list>
 
-#include "app/mainWindow.h"
+#include "app/pageShell.h"
 #include "controls/ctrlDraw.h"
 #include "controls/ctrlItems.h"
 #include "controls/display.h"

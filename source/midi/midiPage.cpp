@@ -2,7 +2,7 @@
 // fills every tab from the engine and the Edit menu's state for the tab in front.
 #include "midi/midiPage.h"
 
-#include "app/mainWindow.h"
+#include "app/pageShell.h"
 #include "controls/ctrlItems.h"
 #include "controls/inputState.h"
 #include "controls/numbox.h"

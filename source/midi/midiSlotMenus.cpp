@@ -5,12 +5,10 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/mainWindow.h"
+#include "app/pageShell.h"
 #include "controls/ctrlItems.h"
 #include "controls/inputState.h"
-#include "controls/msgBox.h"
 #include "controls/popupAtMouse.h"
-#include "controls/popupMenu.h"
 #include "controls/winSlots.h"
 #include "engine/controllerMap.h"
 #include "engine/engine.h"
@@ -22,6 +20,8 @@
 #include "pages/pages.h"
 #include "preset/envelope.h"
 #include "preset/sliderList.h"
+#include "uiSeams/msgBox.h"
+#include "uiSeams/popupMenu.h"
 
 namespace {
 

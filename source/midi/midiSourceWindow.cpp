@@ -5,7 +5,7 @@
 #include "midi/midiSourceWindow.h"
 
 #include "app/appWindows.h"
-#include "app/mainWindow.h"
+#include "app/pageShell.h"
 #include "controls/ctrlItems.h"
 #include "controls/list.h"
 #include "controls/picture.h"

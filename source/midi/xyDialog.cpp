@@ -6,10 +6,9 @@
 #include <cstring>
 
 #include "app/appWindows.h"
+#include "app/pageShell.h"
 #include "controls/ctrlDraw.h"
-#include "app/mainWindow.h"
 #include "controls/ctrlItems.h"
-#include "controls/msgBox.h"
 #include "controls/picture.h"
 #include "controls/pictureButton.h"
 #include "controls/selector.h"
@@ -17,6 +16,7 @@
 #include "midi/midiSlotMenus.h"
 #include "pages/midiSlots.h"
 #include "preset/sliderList.h"
+#include "uiSeams/msgBox.h"
 
 namespace {
 

@@ -2,9 +2,9 @@
 
 #include <cstring>
 
-#include "controls/appMenu.h"
 #include "midi/noteCurveClip.h"
 #include "pages/pages.h"
+#include "uiSeams/appMenu.h"
 
 namespace {
 

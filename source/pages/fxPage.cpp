@@ -6,7 +6,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include "app/mainWindow.h"
+#include "app/pageShell.h"
 #include "controls/ctrlItems.h"
 #include "controls/display.h"
 #include "controls/inputState.h"

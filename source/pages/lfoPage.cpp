@@ -4,7 +4,7 @@
 
 #include <cmath>
 
-#include "app/mainWindow.h"
+#include "app/pageShell.h"
 #include "controls/ctrlItems.h"
 #include "controls/display.h"
 #include "controls/inputState.h"

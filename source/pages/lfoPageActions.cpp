@@ -3,7 +3,7 @@
 // the controller choice made in the "Select MIDI Source" window.
 #include <cmath>
 
-#include "app/mainWindow.h"
+#include "app/pageShell.h"
 #include "controls/numbox.h"
 #include "controls/pictureButton.h"
 #include "controls/waveSelector.h"

@@ -6,13 +6,12 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/mainWindow.h"
 #include "app/mainWindowData.h"
+#include "app/pageShell.h"
 #include "controls/ctrlItems.h"
 #include "controls/display.h"
 #include "controls/editBox.h"
 #include "controls/inputState.h"
-#include "controls/msgBox.h"
 #include "controls/numbox.h"
 #include "controls/pane.h"
 #include "controls/picture.h"
@@ -33,6 +32,7 @@
 #include "preset/presetHeader.h"
 #include "preset/undo.h"
 #include "skinBitmaps.h"
+#include "uiSeams/msgBox.h"
 
 namespace {
 

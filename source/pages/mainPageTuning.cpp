@@ -3,8 +3,6 @@
 // rewrites the label and marks the bank and the engine changed.
 #include <cstring>
 
-#include "controls/msgBox.h"
-#include "controls/popupMenu.h"
 #include "controls/selector.h"
 #include "engine/engine.h"
 #include "pages/mainPage.h"
@@ -14,6 +12,8 @@
 #include "preset/presetCopy.h"
 #include "preset/tuning.h"
 #include "skinBitmaps.h"
+#include "uiSeams/msgBox.h"
+#include "uiSeams/popupMenu.h"
 
 namespace {
 

@@ -8,10 +8,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/mainWindow.h"
-#include "controls/msgBox.h"
+#include "app/pageShell.h"
 #include "controls/popupAtMouse.h"
-#include "controls/popupMenu.h"
 #include "controls/winSlots.h"
 #include "engine/engine.h"
 #include "modules/effectFrame.h"
@@ -29,6 +27,8 @@
 #include "preset/sample.h"
 #include "preset/undo.h"
 #include "preset/wave.h"
+#include "uiSeams/msgBox.h"
+#include "uiSeams/popupMenu.h"
 
 // The clipboard's effect section holds whatever effectCopy writes out of the largest record.
 static_assert(sizeof(EffectPipeRecord) <= sizeof(ModuleClipboardChannel::block), "pipe record fits the clipboard");

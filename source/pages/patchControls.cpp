@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "app/pageShell.h"
 #include "controls/ctrlItems.h"
 #include "controls/display.h"
 #include "controls/inputState.h"
@@ -24,7 +25,6 @@
 #include "modules/modulator.h"
 #include "modules/waveshaper.h"
 #include "oscillators/oscGranular.h"
-#include "app/mainWindow.h"
 #include "app/mainWindowData.h"
 #include "pages/moduleMenu.h"
 #include "pages/patchHandshake.h"

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "app/pageShell.h"
 #include "controls/ctrlDraw.h"
 #include "controls/ctrlItems.h"
 #include "controls/display.h"
@@ -25,7 +26,6 @@
 #include "modules/modulator.h"
 #include "modules/waveshaper.h"
 #include "oscillators/oscGranular.h"
-#include "app/mainWindow.h"
 #include "app/mainWindowData.h"
 #include "pages/clipKinds.h"
 #include "pages/moduleMenu.h"

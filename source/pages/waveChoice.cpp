@@ -1,11 +1,11 @@
 #include "pages/waveChoice.h"
 
-#include "app/mainWindow.h"
-#include "controls/msgBox.h"
+#include "app/pageShell.h"
 #include "controls/waveSelector.h"
 #include "engine/engine.h"
 #include "pages/pages.h"
 #include "preset/waveMenu.h"
+#include "uiSeams/msgBox.h"
 #include "wave/wavePage.h"
 
 bool waveChoiceFromMenu(Engine* e, int16_t menu, int16_t entry, int16_t* wave, bool* made) {

@@ -5,8 +5,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "controls/appChooseFile.h"
-#include "controls/msgBox.h"
 #include "modules/effectFrame.h"
 #include "preset/controllerChunk.h"
 #include "preset/effectChunk.h"
@@ -16,6 +14,8 @@
 #include "preset/sliderList.h"
 #include "preset/velocityChunk.h"
 #include "preset/wave.h"
+#include "uiSeams/appChooseFile.h"
+#include "uiSeams/msgBox.h"
 
 namespace {
 

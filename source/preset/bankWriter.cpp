@@ -4,7 +4,6 @@
 #include <cstring>
 #include <ctime>
 
-#include "controls/appChooseFile.h"
 #include "os/osFile.h"
 #include "preset/bankFile.h"
 #include "preset/controllerChunk.h"
@@ -15,6 +14,7 @@
 #include "preset/sliderList.h"
 #include "preset/velocityChunk.h"
 #include "preset/wave.h"
+#include "uiSeams/appChooseFile.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
 // Field slots of chunk data, the byte-order flag and the standard chunk-header check.
 #include <cstring>
 
-#include "controls/msgBox.h"
 #include "preset/chunk.h"
+#include "uiSeams/msgBox.h"
 
 namespace {
 bool gSwap = false;

@@ -5,8 +5,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "controls/popupMenu.h"
 #include "preset/sampleSettings.h"
+#include "uiSeams/popupMenu.h"
 
 namespace {
 

@@ -7,7 +7,6 @@
 #include <cstring>
 #include <memory>
 
-#include "controls/msgBox.h"
 #include "engine/engine.h"
 #include "modules/effectFrame.h"
 #include "modules/filterModule.h"
@@ -22,6 +21,7 @@
 #include "preset/sample.h"
 #include "preset/undo.h"
 #include "preset/wave.h"
+#include "uiSeams/msgBox.h"
 
 namespace {
 

@@ -7,8 +7,6 @@
 #include <cstring>
 #include <vector>
 
-#include "controls/appChooseFile.h"
-#include "controls/msgBox.h"
 #include "engine/engine.h"
 #include "modules/effectFrame.h"
 #include "preset/chunkIo.h"
@@ -20,6 +18,8 @@
 #include "preset/oscRecord.h"
 #include "preset/sampleSettings.h"
 #include "preset/wave.h"
+#include "uiSeams/appChooseFile.h"
+#include "uiSeams/msgBox.h"
 
 namespace {
 

@@ -7,8 +7,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "controls/appChooseFile.h"
-#include "controls/msgBox.h"
 #include "engine/engine.h"
 #include "engine/valueFormat.h"
 #include "oscillators/oscFrame.h"
@@ -18,6 +16,8 @@
 #include "preset/oscParams.h"
 #include "preset/samplePool.h"
 #include "preset/sampleSettings.h"
+#include "uiSeams/appChooseFile.h"
+#include "uiSeams/msgBox.h"
 
 namespace {
 

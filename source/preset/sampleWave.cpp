@@ -7,9 +7,9 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "controls/msgBox.h"
 #include "preset/chunk.h"
 #include "preset/sample.h"
+#include "uiSeams/msgBox.h"
 
 namespace {
 

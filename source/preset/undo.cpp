@@ -3,7 +3,7 @@
 
 #include <cstring>
 
-#include "controls/appMenu.h"
+#include "uiSeams/appMenu.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 
 #include <cstring>
 
-#include "controls/popupMenu.h"
 #include "preset/wave.h"
+#include "uiSeams/popupMenu.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 
 #include <cstring>
 
-#include "controls/msgBox.h"
 #include "controls/winSlots.h"
+#include "uiSeams/msgBox.h"
 #include "wave/waveEditState.h"
 #include "wave/wavePage.h"
 

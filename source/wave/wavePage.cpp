@@ -6,7 +6,7 @@
 
 #include <cstring>
 
-#include "app/mainWindow.h"
+#include "app/pageShell.h"
 #include "controls/ctrlItems.h"
 #include "controls/customItem.h"
 #include "controls/display.h"

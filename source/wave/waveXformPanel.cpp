@@ -1,7 +1,7 @@
 // The transform panel's frame: building pane 28, opening and closing it (page tabs locked while it is
 // open, one wave undo step around it), the page switch that loads a page's controls and runs its
 // transform at once, OK and Cancel, the apply and revert steps and the three wave popups.
-#include "app/mainWindow.h"
+#include "app/pageShell.h"
 #include "controls/ctrlItems.h"
 #include "controls/display.h"
 #include "controls/numbox.h"

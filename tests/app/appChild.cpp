@@ -27,19 +27,19 @@
 #include "app/appCommands.h"
 #include "app/audioClient.h"
 #include "app/recordWindow.h"
-#include "app/recorder.h"
 #include "app/synthApp.h"
+#include "audioPath/recorder.h"
 #include "controls/ctrlItems.h"
 #include "controls/ctrlKit.h"
 #include "controls/itemScreen.h"
 #include "controls/keyboard.h"
-#include "controls/msgBox.h"
 #include "controls/winSlots.h"
 #include "engine/engine.h"
 #include "engine/engineConfig.h"
 #include "engine/midiQueue.h"
 #include "pages/mainPage.h"
 #include "support/windowCapture.h"
+#include "uiSeams/msgBox.h"
 
 namespace {
 

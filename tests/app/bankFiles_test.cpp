@@ -15,8 +15,6 @@
 #include "app/appRegistry.h"
 #include "app/inProgram.h"
 #include "app/synthApp.h"
-#include "controls/appChooseFile.h"
-#include "controls/msgBox.h"
 #include "engine/engine.h"
 #include "os/osFile.h"
 #include "preset/bank.h"
@@ -24,6 +22,8 @@
 #include "support/pngWrite.h"
 #include "support/tempDir.h"
 #include "support/windowCapture.h"
+#include "uiSeams/appChooseFile.h"
+#include "uiSeams/msgBox.h"
 
 namespace {
 

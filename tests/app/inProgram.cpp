@@ -8,9 +8,9 @@
 #include "app/appRegistry.h"
 #include "app/mainWindow.h"
 #include "app/synthApp.h"
-#include "controls/msgBox.h"
 #include "preset/bank.h"
 #include "support/windowCapture.h"
+#include "uiSeams/msgBox.h"
 
 namespace {
 

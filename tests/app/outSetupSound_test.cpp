@@ -18,12 +18,12 @@
 #include "app/programRun.h"
 #include "app/synthApp.h"
 #include "controls/ctrlItems.h"
-#include "controls/msgBox.h"
-#include "controls/popupMenu.h"
 #include "controls/winSlots.h"
 #include "engine/engine.h"
 #include "engine/midiQueue.h"
 #include "support/signal.h"
+#include "uiSeams/msgBox.h"
+#include "uiSeams/popupMenu.h"
 
 namespace {
 

@@ -18,15 +18,15 @@
 #include "app/outSetup.h"
 #include "app/synthApp.h"
 #include "controls/ctrlItems.h"
-#include "controls/msgBox.h"
 #include "controls/numbox.h"
 #include "controls/pictureButton.h"
-#include "controls/popupMenu.h"
 #include "controls/selector.h"
 #include "controls/winSlots.h"
 #include "engine/engine.h"
 #include "engine/surround.h"
 #include "support/windowCapture.h"
+#include "uiSeams/msgBox.h"
+#include "uiSeams/popupMenu.h"
 
 namespace {
 

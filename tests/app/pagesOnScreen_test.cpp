@@ -24,12 +24,9 @@
 #include "midi/midiSourceWindow.h"
 #include "app/mainWindow.h"
 #include "app/synthApp.h"
-#include "controls/appChooseFile.h"
 #include "controls/ctrlItems.h"
 #include "controls/display.h"
-#include "controls/msgBox.h"
 #include "controls/numbox.h"
-#include "controls/popupMenu.h"
 #include "controls/pane.h"
 #include "controls/winSlots.h"
 #include "engine/engine.h"
@@ -46,6 +43,9 @@
 #include "support/pngWrite.h"
 #include "support/tempDir.h"
 #include "support/windowCapture.h"
+#include "uiSeams/appChooseFile.h"
+#include "uiSeams/msgBox.h"
+#include "uiSeams/popupMenu.h"
 
 namespace {
 

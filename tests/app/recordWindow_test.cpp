@@ -16,22 +16,22 @@
 
 #include "app/appRegistry.h"
 #include "app/inProgram.h"
-#include "app/clientSubBlock.h"
 #include "app/mainWindow.h"
 #include "app/recordWindow.h"
-#include "app/recorder.h"
 #include "app/synthApp.h"
+#include "audioPath/clientSubBlock.h"
+#include "audioPath/recorder.h"
 #include "controls/ctrlItems.h"
 #include "controls/display.h"
 #include "controls/knob.h"
-#include "controls/msgBox.h"
 #include "controls/pictureButton.h"
-#include "controls/popupMenu.h"
 #include "controls/selector.h"
 #include "controls/winSlots.h"
 #include "engine/engine.h"
 #include "engine/midiQueue.h"
 #include "support/windowCapture.h"
+#include "uiSeams/msgBox.h"
+#include "uiSeams/popupMenu.h"
 
 namespace {
 

@@ -17,9 +17,9 @@
 #include <thread>
 #include <vector>
 
-#include "app/recorder.h"
-#include "controls/msgBox.h"
+#include "audioPath/recorder.h"
 #include "engine/recorderHook.h"
+#include "uiSeams/msgBox.h"
 
 #ifdef _WIN32
 #include <windows.h>

@@ -9,13 +9,13 @@
 #include <string>
 #include <vector>
 
-#include "controls/msgBox.h"
 #include "modules/effectFrame.h"
 #include "preset/bank.h"
 #include "preset/bankFile.h"
 #include "preset/envelopeChunk.h"
 #include "preset/sliderList.h"
 #include "preset/wave.h"
+#include "uiSeams/msgBox.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 
 #include <chrono>
 
-#include "app/clientSubBlock.h"
+#include "audioPath/clientSubBlock.h"
 #include "engine/engine.h"
 #include "engine/engineConfig.h"
 #include "preset/editBlock.h"

@@ -4,8 +4,8 @@
 
 #include <chrono>
 
-#include "app/recorder.h"
-#include "controls/msgBox.h"
+#include "audioPath/recorder.h"
+#include "uiSeams/msgBox.h"
 
 namespace {
 

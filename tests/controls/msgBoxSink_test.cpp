@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "GPError.h"
-#include "controls/msgBox.h"
+#include "uiSeams/msgBox.h"
 
 namespace {
 

@@ -11,9 +11,9 @@
 
 #include "entryTestSupport.h"
 #include "support/windowCapture.h"
+#include "uiSeams/msgBox.h"
 #include "uiaTestSupport.h"
 #include "controls/ctrlItems.h"
-#include "controls/msgBox.h"
 #include "controls/numbox.h"
 #include "controls/picture.h"
 #include "controls/winSlots.h"

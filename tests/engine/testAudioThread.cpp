@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "app/clientSubBlock.h"
+#include "audioPath/clientSubBlock.h"
 #include "engine/engine.h"
 #include "engine/midiQueue.h"
 #include "engine/surround.h"

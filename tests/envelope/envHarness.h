@@ -9,11 +9,11 @@
 
 #include "kitTestSupport.h"
 #include "pages/pageRig.h"
+#include "uiSeams/msgBox.h"
 #include "uiaTestSupport.h"
 #include "app/mainWindow.h"
 #include "controls/ctrlItems.h"
 #include "controls/list.h"
-#include "controls/msgBox.h"
 #include "controls/pane.h"
 #include "controls/winSlots.h"
 #include "engine/engine.h"

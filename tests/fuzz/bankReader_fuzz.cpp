@@ -10,7 +10,6 @@
 #include <string>
 #include <unistd.h>
 
-#include "controls/msgBox.h"
 #include "engine/engine.h"
 #include "engine/engineConfig.h"
 #include "fuzzChecks.h"
@@ -19,6 +18,7 @@
 #include "preset/bankFile.h"
 #include "preset/presetHeader.h"
 #include "preset/wave.h"
+#include "uiSeams/msgBox.h"
 
 namespace {
 

@@ -9,13 +9,13 @@
 #include <string>
 #include <unistd.h>
 
-#include "controls/msgBox.h"
 #include "fuzzChecks.h"
 #include "preset/chunk.h"
 #include "preset/effectChunk.h"
 #include "preset/moduleRecords.h"
 #include "preset/oscRecord.h"
 #include "preset/presetHeader.h"
+#include "uiSeams/msgBox.h"
 
 namespace {
 

@@ -13,7 +13,6 @@
 #include <string>
 #include <unistd.h>
 
-#include "controls/msgBox.h"
 #include "engine/engine.h"
 #include "engine/engineConfig.h"
 #include "fuzzChecks.h"
@@ -24,6 +23,7 @@
 #include "preset/library.h"
 #include "preset/tuning.h"
 #include "preset/wave.h"
+#include "uiSeams/msgBox.h"
 
 namespace {
 

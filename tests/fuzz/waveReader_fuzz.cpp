@@ -10,9 +10,9 @@
 #include <string>
 #include <unistd.h>
 
-#include "controls/msgBox.h"
 #include "preset/chunk.h"
 #include "preset/sample.h"
+#include "uiSeams/msgBox.h"
 
 namespace {
 

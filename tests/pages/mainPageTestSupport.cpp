@@ -1,7 +1,6 @@
 #include "mainPageTestSupport.h"
 
 #include "controls/ctrlItems.h"
-#include "controls/msgBox.h"
 #include "controls/pane.h"
 #include "controls/textView.h"
 #include "controls/winSlots.h"
@@ -11,6 +10,7 @@
 #include "pages/midiSlots.h"
 #include "preset/bank.h"
 #include "preset/chunk.h"
+#include "uiSeams/msgBox.h"
 
 int g_answer = IDOK;
 std::vector<std::string> g_asked;

@@ -11,7 +11,6 @@
 #include "controls/ctrlItems.h"
 #include "controls/numbox.h"
 #include "controls/pictureButton.h"
-#include "controls/popupMenu.h"
 #include "controls/textView.h"
 #include "controls/uiTimer.h"
 #include "controls/winSlots.h"
@@ -25,6 +24,7 @@
 #include "preset/presetHeader.h"
 #include "preset/tuning.h"
 #include "support/windowCapture.h"
+#include "uiSeams/popupMenu.h"
 #include "uiaTestSupport.h"
 
 namespace {

@@ -7,8 +7,6 @@
 
 #include "bankTestIo.h"
 #include "chunkTestUtil.h"
-#include "controls/appChooseFile.h"
-#include "controls/msgBox.h"
 #include "modules/effectFrame.h"
 #include "preset/bankFile.h"
 #include "preset/controllerChunk.h"
@@ -17,6 +15,8 @@
 #include "preset/lfoChunk.h"
 #include "preset/sliderList.h"
 #include "support/tempDir.h"
+#include "uiSeams/appChooseFile.h"
+#include "uiSeams/msgBox.h"
 
 using namespace banktest;
 

@@ -10,9 +10,9 @@
 
 #include "bankTestIo.h"
 #include "chunkTestUtil.h"
-#include "controls/msgBox.h"
 #include "preset/bankFile.h"
 #include "support/tempDir.h"
+#include "uiSeams/msgBox.h"
 
 using namespace banktest;
 

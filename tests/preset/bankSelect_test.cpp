@@ -9,7 +9,6 @@
 
 #include "bankTestIo.h"
 #include "chunkTestUtil.h"
-#include "controls/msgBox.h"
 #include "engine/engine.h"
 #include "engine/engineFixture.h"
 #include "engine/midiQueue.h"
@@ -19,6 +18,7 @@
 #include "preset/sliderList.h"
 #include "preset/undo.h"
 #include "support/tempDir.h"
+#include "uiSeams/msgBox.h"
 
 namespace {
 

@@ -5,9 +5,9 @@
 #include <string>
 
 #include "chunkTestUtil.h"
-#include "controls/msgBox.h"
 #include "preset/chunk.h"
 #include "support/tempDir.h"
+#include "uiSeams/msgBox.h"
 
 using namespace chunktest;
 

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "controls/msgBox.h"
+#include "uiSeams/msgBox.h"
 
 namespace chunktest {
 

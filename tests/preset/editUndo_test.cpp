@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "controls/appMenu.h"
 #include "preset/undo.h"
+#include "uiSeams/appMenu.h"
 
 namespace {
 

@@ -14,7 +14,6 @@
 
 #include "bankTestIo.h"
 #include "chunkTestUtil.h"
-#include "controls/msgBox.h"
 #include "engine/controllerMap.h"
 #include "engine/engine.h"
 #include "engine/engineFixture.h"
@@ -38,6 +37,7 @@
 #include "preset/presetHeader.h"
 #include "preset/wave.h"
 #include "support/tempDir.h"
+#include "uiSeams/msgBox.h"
 
 using namespace banktest;
 

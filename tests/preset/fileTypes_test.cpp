@@ -72,11 +72,11 @@ TEST(FileTypes, RegisterAddsTheTwoGroupsAndTypesAndUnregisterRemovesThem) {
 #include <string>
 #include <vector>
 
-#include "controls/popupMenu.h"
 #include "engine/engine.h"
 #include "engine/engineFixture.h"
 #include "preset/wave.h"
 #include "preset/waveMenu.h"
+#include "uiSeams/popupMenu.h"
 
 namespace {
 

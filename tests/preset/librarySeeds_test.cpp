@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "chunkTestUtil.h"
-#include "controls/msgBox.h"
 #include "engine/engine.h"
 #include "modules/effectFrame.h"
 #include "preset/envelope.h"
@@ -21,6 +20,7 @@
 #include "preset/wave.h"
 #include "sampleTestSettings.h"
 #include "support/tempDir.h"
+#include "uiSeams/msgBox.h"
 
 namespace {
 

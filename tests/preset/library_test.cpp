@@ -12,9 +12,6 @@
 #include <vector>
 
 #include "chunkTestUtil.h"
-#include "controls/appChooseFile.h"
-#include "controls/msgBox.h"
-#include "controls/popupMenu.h"
 #include "engine/engine.h"
 #include "engine/engineFixture.h"
 #include "modules/effectFrame.h"
@@ -26,6 +23,9 @@
 #include "preset/wave.h"
 #include "sampleTestSettings.h"
 #include "support/tempDir.h"
+#include "uiSeams/appChooseFile.h"
+#include "uiSeams/msgBox.h"
+#include "uiSeams/popupMenu.h"
 
 namespace {
 

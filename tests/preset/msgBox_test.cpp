@@ -1,4 +1,4 @@
-#include "controls/msgBox.h"
+#include "uiSeams/msgBox.h"
 
 #include <gtest/gtest.h>
 #include <cstdlib>

@@ -10,8 +10,6 @@
 #include <vector>
 
 #include "chunkTestUtil.h"
-#include "controls/appChooseFile.h"
-#include "controls/msgBox.h"
 #include "engine/engine.h"
 #include "engine/engineFixture.h"
 #include "engine/valueFormat.h"
@@ -21,6 +19,8 @@
 #include "sampleTestSettings.h"
 #include "sampleTestWave.h"
 #include "support/tempDir.h"
+#include "uiSeams/appChooseFile.h"
+#include "uiSeams/msgBox.h"
 
 using wavetest::WaveSpec;
 

@@ -6,7 +6,7 @@
 #include <chrono>
 #include <cstdio>
 
-#include "app/clientSubBlock.h"
+#include "audioPath/clientSubBlock.h"
 #include "engine/engine.h"
 #include "engine/engineConfig.h"
 #include "preset/editBlock.h"

@@ -7,10 +7,10 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/recorder.h"
-#include "controls/msgBox.h"
+#include "audioPath/recorder.h"
 #include "rtGuard.h"
 #include "rtSyscall.h"
+#include "uiSeams/msgBox.h"
 
 namespace {
 

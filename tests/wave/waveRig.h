@@ -10,13 +10,13 @@
 #include <vector>
 
 #include "controls/ctrlItems.h"
-#include "controls/msgBox.h"
 #include "controls/winSlots.h"
 #include "engine/engine.h"
 #include "kitTestSupport.h"
 #include "pages/pageRig.h"
 #include "preset/undo.h"
 #include "preset/wave.h"
+#include "uiSeams/msgBox.h"
 #include "wave/waveEditState.h"
 #include "wave/wavePage.h"
 

@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "controls/popupMenu.h"
+#include "uiSeams/popupMenu.h"
 
 namespace {
 

@@ -15,7 +15,6 @@
 
 #include "app/appCommands.h"
 #include "controls/inputState.h"
-#include "controls/msgBox.h"
 #include "controls/numbox.h"
 #include "controls/selector.h"
 #include "engine/engine.h"
@@ -33,6 +32,7 @@
 #include "preset/undo.h"
 #include "support/signal.h"
 #include "support/windowCapture.h"
+#include "uiSeams/msgBox.h"
 
 using namespace midiprog;
 

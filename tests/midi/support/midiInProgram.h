@@ -13,8 +13,8 @@
 #include "app/mainWindow.h"
 #include "app/synthApp.h"
 #include "controls/ctrlItems.h"
-#include "controls/popupMenu.h"
 #include "controls/winSlots.h"
+#include "uiSeams/popupMenu.h"
 
 namespace midiprog {
 

@@ -18,9 +18,7 @@
 #include "app/mainWindowData.h"
 #include "controls/display.h"
 #include "controls/list.h"
-#include "controls/msgBox.h"
 #include "controls/numbox.h"
-#include "controls/appChooseFile.h"
 #include "controls/selector.h"
 #include "engine/engine.h"
 #include "engine/testAudioThread.h"
@@ -39,6 +37,8 @@
 #include "preset/tuning.h"
 #include "support/signal.h"
 #include "support/windowCapture.h"
+#include "uiSeams/appChooseFile.h"
+#include "uiSeams/msgBox.h"
 
 using namespace midiprog;
 

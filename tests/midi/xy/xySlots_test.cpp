@@ -12,7 +12,6 @@
 #include <string>
 #include <vector>
 
-#include "controls/msgBox.h"
 #include "controls/selector.h"
 #include "engine/controllerMap.h"
 #include "engine/engine.h"
@@ -28,6 +27,7 @@
 #include "preset/sliderList.h"
 #include "support/windowCapture.h"
 #include "support/windowSteps.h"
+#include "uiSeams/msgBox.h"
 
 using namespace midiprog;
 

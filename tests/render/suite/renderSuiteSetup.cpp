@@ -6,7 +6,6 @@
 #include <utility>
 #include <vector>
 
-#include "controls/msgBox.h"
 #include "engine/engine.h"
 #include "engine/engineConfig.h"
 #include "preset/bank.h"
@@ -18,6 +17,7 @@
 #include "render/suite/renderSuite.h"
 #include "render/suite/renderSuiteBuild.h"
 #include "support/tempDir.h"
+#include "uiSeams/msgBox.h"
 
 namespace {
 

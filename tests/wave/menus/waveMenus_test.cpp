@@ -8,8 +8,6 @@
 #include <string>
 
 #include "../waveRig.h"
-#include "controls/appChooseFile.h"
-#include "controls/popupMenu.h"
 #include "controls/selector.h"
 #include "engine/testAudioThread.h"
 #include "pages/clipKinds.h"
@@ -19,6 +17,8 @@
 #include "preset/sampleTestSettings.h"
 #include "support/signal.h"
 #include "support/tempDir.h"
+#include "uiSeams/appChooseFile.h"
+#include "uiSeams/popupMenu.h"
 #include "uiaTestSupport.h"
 
 using namespace waverig;

@@ -3,8 +3,8 @@
 // one pass over the block, chosen in advance through a pointer.
 #include <cstdint>
 
-#include "app/recorder.h"
-#include "app/recorderState.h"
+#include "audioPath/recorder.h"
+#include "audioPath/recorderState.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 // (a second instance of the program among them) can open it or share its take.
 #include <windows.h>
 
-#include "app/recorder.h"
+#include "audioPath/recorder.h"
 
 void* recMapPlatform(std::uint32_t bytes, void** handle) {
   if (handle) *handle = nullptr;

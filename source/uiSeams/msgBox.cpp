@@ -1,6 +1,6 @@
 // Shared part of the message box: owner and caption, the diagnostics switch and the test hook.
 // User-interface thread only.
-#include "controls/msgBox.h"
+#include "uiSeams/msgBox.h"
 
 #include <cstring>
 #include <string>

@@ -1,7 +1,7 @@
 // The recorder's buffer in the native build (tests and benchmarks): zeroed process memory.
 #include <cstdlib>
 
-#include "app/recorder.h"
+#include "audioPath/recorder.h"
 
 void* recMapPlatform(std::uint32_t bytes, void** handle) {
   if (handle) *handle = nullptr;

@@ -1,5 +1,5 @@
 // Windows popups: the table of 128 Win32 popup menus.
-#include "controls/popupMenu.h"
+#include "uiSeams/popupMenu.h"
 
 #include <windows.h>
 

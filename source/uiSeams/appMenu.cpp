@@ -2,7 +2,7 @@
 // recorded otherwise (start-up before the menus exist, tests).
 #include <cstring>
 
-#include "controls/appMenu.h"
+#include "uiSeams/appMenu.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
-#include "app/clientSubBlock.h"
+#include "audioPath/clientSubBlock.h"
 
 #include <cmath>
 #include <cstring>
 
-#include "app/recorder.h"
+#include "audioPath/recorder.h"
 #include "engine/engine.h"
 #include "engine/midiQueue.h"
 #include "engine/surround.h"

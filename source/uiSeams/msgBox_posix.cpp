@@ -1,6 +1,6 @@
 // Native half of the message box: there is no user interface, so the text is printed and the box
 // answers with its safe choice (Cancel or No where the box offers one).
-#include "controls/msgBox.h"
+#include "uiSeams/msgBox.h"
 
 #include <cstdio>
 

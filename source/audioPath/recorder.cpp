@@ -1,13 +1,13 @@
 // The recorder's user-interface half: the buffer, the options, the transport, the finish of a take
 // (punch-in copy, fade-out, take gain) and undo. See recorder.h for how it meets the audio half.
-#include "app/recorder.h"
+#include "audioPath/recorder.h"
 
 #include <cstring>
 #include <thread>
 
-#include "app/recorderState.h"
-#include "controls/msgBox.h"
+#include "audioPath/recorderState.h"
 #include "engine/recorderHook.h"
+#include "uiSeams/msgBox.h"
 
 RecorderState g_rec;
 

@@ -1,6 +1,6 @@
 // Windows half of the message box: the platform library's box for plain messages, a real MessageBoxA
 // for the others.
-#include "controls/msgBox.h"
+#include "uiSeams/msgBox.h"
 
 #include <windows.h>
 

@@ -1,11 +1,11 @@
-#include "controls/appChooseFile.h"
+#include "uiSeams/appChooseFile.h"
 
 #include <cstring>
 #include <deque>
 #include <string>
 
-#include "controls/msgBox.h"
 #include "preset/chunk.h"
+#include "uiSeams/msgBox.h"
 
 namespace {
 

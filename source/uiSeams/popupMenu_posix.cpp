@@ -1,5 +1,5 @@
 // Native popups: each slot of the table records its entries.
-#include "controls/popupMenu.h"
+#include "uiSeams/popupMenu.h"
 
 #include <cstring>
 #include <string>
