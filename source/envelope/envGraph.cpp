@@ -283,10 +283,13 @@ void envGraphItemShow(ControlItem* item, std::int32_t flag) {
   if (r && !flag) offscreenDeleteObjects(&r->offscreen);
 }
 
+// A double-click press is handled as an event of its own, on a code the kit does not use.
+enum { envGraphDoubleClickEvent = 3 };
+
 std::int32_t envGraphItemHandler(ControlItem* item, std::uint32_t event, std::int32_t a, std::int32_t b) {
   if (!item) return 0;
   if (event == customMouse && inputButtonState() == inputPressed && !inputIsCaptured() && inputIsDoubleClick())
-    event = 3;
+    event = envGraphDoubleClickEvent;
   const std::int16_t win = static_cast<std::int16_t>(item->windowId);
   switch (event) {
     case customDraw:
@@ -295,7 +298,7 @@ std::int32_t envGraphItemHandler(ControlItem* item, std::uint32_t event, std::in
     case customMouse:
       envGraphMouseDown(item);
       break;
-    case 3: {
+    case envGraphDoubleClickEvent: {
       CtrlPoint p;
       inputGetMousePos(&p);
       if (envViewOf(win) && envEngineOf(win)) envGraphDoubleClick(item, p.x, p.y);
