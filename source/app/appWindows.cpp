@@ -110,3 +110,28 @@ void appPlaceBesideOwner(std::int16_t id, std::int16_t ownerId) {
   SetWindowPos(window, nullptr, work.right - width, work.bottom - height, 0, 0,
                SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
+
+std::int16_t appOpenDialogControlWindow(std::int16_t dialogId, int width, int height, int itemCount) {
+  Window* dialog = winGetFrameworkObject(dialogId);
+  const std::int16_t id = winFindFreeSlot();
+  if (!dialog || id == 0) return 0;
+  dialog->setSize(SIZE{width, height}, true);
+  itemCount = appClampItemCount(itemCount);
+  AppPlainWindow* plain = new AppPlainWindow(id);
+  if (!winOpen(id, static_cast<std::uint16_t>(itemCount), itemCount, plain)) {
+    delete plain;
+    return 0;
+  }
+  plain->setOption(true);
+  WindowSpec spec;
+  spec.flags = UIA_SPEC_BACKGROUND | UIA_SPEC_PARENT | UIA_SPEC_SIZE | UIA_SPEC_POSITION;
+  spec.parent = dialog;
+  spec.rect = RECT{0, 0, width, height};
+  plain->create(spec);
+  if (!plain->nativeHandle()) {
+    winCloseById(id);
+    delete plain;
+    return 0;
+  }
+  return id;
+}

@@ -81,31 +81,12 @@ void build() {
 
 // The plain window that fills the dialog and holds the controls, in the next free slot.
 void openControlWindow(std::int16_t dialogId) {
-    Window* dialog = winGetFrameworkObject(dialogId);
-    const std::int16_t id = winFindFreeSlot();
-    if (!dialog || id == 0) return;
-    // The dialog's template works in dialog units: its client area is made exact here.
-    dialog->setSize(SIZE{kWidth, kHeight}, true);
-    AppPlainWindow* plain = new AppPlainWindow(id);
-    if (!winOpen(id, kControlCapacity, kControlCapacity, plain)) {
-        delete plain;
-        return;
-    }
-    plain->setOption(true);
-    WindowSpec spec;
-    spec.flags = UIA_SPEC_BACKGROUND | UIA_SPEC_PARENT | UIA_SPEC_SIZE | UIA_SPEC_POSITION;
-    spec.parent = dialog;
-    spec.rect = RECT{0, 0, kWidth, kHeight};
-    plain->create(spec);
-    if (!plain->nativeHandle()) {
-        winCloseById(id);
-        delete plain;
-        return;
-    }
+    const std::int16_t id = appOpenDialogControlWindow(dialogId, kWidth, kHeight, kControlCapacity);
+    if (id == 0) return;
     g_state.buildId = id;
     build();
     // Keys go to the controls: Enter presses OK there.
-    plain->setFocus();
+    winGetFrameworkObject(id)->setFocus();
 }
 
 void windowEvent(std::int16_t win, std::uint32_t code, void*) {
