@@ -81,7 +81,7 @@ void ctrlTypesReset() {
     for (ControlKind& k : registry) kindResetRecord(&k);
 }
 
-int ctrlRegisterKind(uint32_t kind, CtrlCreateFn create, CtrlDestroyFn destroy, CtrlDrawFn draw,
+int ctrlKindRegister(uint32_t kind, CtrlCreateFn create, CtrlDestroyFn destroy, CtrlDrawFn draw,
                      CtrlMouseFn mouse, CtrlMoveToFn moveTo, CtrlMoveByFn moveBy, CtrlShowFn show) {
     if (kind >= ctrlKindCount) return 0;
     ControlKind& k = registry[kind];

@@ -6,7 +6,7 @@
 
 // Registry.
 void ctrlTypesReset();
-int ctrlRegisterKind(uint32_t kind, CtrlCreateFn create, CtrlDestroyFn destroy, CtrlDrawFn draw,
+int ctrlKindRegister(uint32_t kind, CtrlCreateFn create, CtrlDestroyFn destroy, CtrlDrawFn draw,
                      CtrlMouseFn mouse, CtrlMoveToFn moveTo, CtrlMoveByFn moveBy, CtrlShowFn show);
 int ctrlAssignKind(ControlItem* item, uint32_t kind);
 

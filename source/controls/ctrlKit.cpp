@@ -27,15 +27,15 @@ void ctrlKitRegisterKinds() {
     customKindRegister();          // 10
     knobKindRegister();            // 4
     keyboardKindRegister();        // 8
-    ctrlRegisterSelector();        // 9
-    ctrlRegisterPicture();         // 2
+    selectorKindRegister();        // 9
+    pictureKindRegister();         // 2
     framePictureKindRegister();    // 3
     paneKindRegister();            // 13
-    ctrlRegisterScrollbar();       // 12
-    ctrlRegisterList();            // 11
-    ctrlRegisterDisplay();         // 5
+    scrollbarKindRegister();       // 12
+    listKindRegister();            // 11
+    displayKindRegister();         // 5
     textViewKindRegister();        // 7
-    ctrlRegisterNumbox();          // 6
+    numboxKindRegister();          // 6
 }
 
 void ctrlKitInit(HINSTANCE instance) {

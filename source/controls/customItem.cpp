@@ -100,5 +100,5 @@ void customSetDrawable(int16_t win, uint16_t id, int32_t flag) {
 }
 
 void customKindRegister() {
-    ctrlRegisterKind(kindCustom, create, destroy, draw, mouse, moveTo, moveBy, show);
+    ctrlKindRegister(kindCustom, create, destroy, draw, mouse, moveTo, moveBy, show);
 }

@@ -199,9 +199,9 @@ void displaySetDefaultColors(const CtrlRgb* text, const CtrlRgb* second) {
 
 const CtrlRgb* displayGetDefaultTextColor() { return &defaultText; }
 
-void ctrlRegisterDisplay() {
+void displayKindRegister() {
     defaultFace = 1;
     defaultStyle = 0;
     defaultSize = 9;
-    ctrlRegisterKind(kindDisplay, create, destroy, draw, mouse, moveTo, moveBy, show);
+    ctrlKindRegister(kindDisplay, create, destroy, draw, mouse, moveTo, moveBy, show);
 }

@@ -35,7 +35,7 @@ void displaySetDefaultFont(int32_t face);
 void displaySetDefaultFontSize(int32_t size);
 void displaySetDefaultColors(const CtrlRgb* text, const CtrlRgb* second);
 const CtrlRgb* displayGetDefaultTextColor();
-void ctrlRegisterDisplay();
+void displayKindRegister();
 
 DisplayData* displayData(ControlItem* item);   // null unless a display with its data
 // The end of an in-place entry over a display: stores the text and runs `changed`.

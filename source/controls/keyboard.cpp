@@ -268,7 +268,7 @@ bool keyboardIsWhiteNote(int32_t note) {
 }
 
 void keyboardKindRegister() {
-  ctrlRegisterKind(kindKeyboard, createNop, destroy, draw, mouse, movedTo, movedBy, itemShownRegionFromRect);
+  ctrlKindRegister(kindKeyboard, createNop, destroy, draw, mouse, movedTo, movedBy, itemShownRegionFromRect);
 }
 
 ControlItem* keyboardCreate(int16_t win, uint16_t id, int32_t x, int32_t y, uint16_t lowestNote, int16_t octaves,

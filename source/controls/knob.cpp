@@ -363,7 +363,7 @@ void show(ControlItem* item, int32_t) {
 }  // namespace
 
 void knobKindRegister() {
-    ctrlRegisterKind(kindKnob, create, destroy, draw, mouse, moved, moved, show);
+    ctrlKindRegister(kindKnob, create, destroy, draw, mouse, moved, moved, show);
     defaultSmoothing = 0.45f;
     defaultTravel = 1.0f;
 }

@@ -181,8 +181,8 @@ void scrollTo(ControlItem* item, ListData* d, double p) {
 
 }  // namespace
 
-void ctrlRegisterList() {
-    ctrlRegisterKind(kindList, createNop, destroy, draw, mouse, itemMovedRegionFromRect, itemMovedRegionFromRect,
+void listKindRegister() {
+    ctrlKindRegister(kindList, createNop, destroy, draw, mouse, itemMovedRegionFromRect, itemMovedRegionFromRect,
                      itemShownRegionFromRect);
 }
 

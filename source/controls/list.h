@@ -34,7 +34,7 @@ struct ListData {
     ListCallback onSelect;
 };
 
-void ctrlRegisterList();
+void listKindRegister();
 ControlItem* listCreate(int16_t win, uint16_t id, int32_t x, int32_t y, uint16_t width, int32_t height,
                         int32_t rowHeight, int32_t rowCount, int32_t flags, int32_t bitmapId,
                         ListCallback onSelect);

@@ -340,10 +340,10 @@ void numboxSetTextColor(int16_t red, int16_t green, int16_t blue) {
                      static_cast<uint8_t>(blue / 256)};
 }
 
-void ctrlRegisterNumbox() {
+void numboxKindRegister() {
     numboxSetTextColor(-1286, -1286, -1286);
     kitBitmapBase = 900;
-    ctrlRegisterKind(kindNumberBox, create, destroy, draw, mouse, moveTo, moveBy, show);
+    ctrlKindRegister(kindNumberBox, create, destroy, draw, mouse, moveTo, moveBy, show);
 }
 
 void numboxSetValue(int16_t win, uint16_t id, float value) {

@@ -43,7 +43,7 @@ void numboxDrawText(NumboxData* data);
 void numboxFormatValue(const NumboxData* data, char* out);   // numboxTextSize bytes
 void numboxNotify(int16_t win, uint16_t id, uint8_t flag);
 void numboxSetTextColor(int16_t red, int16_t green, int16_t blue);
-void ctrlRegisterNumbox();
+void numboxKindRegister();
 // The end of an in-place entry over the value.
 void numboxEntryDone(ControlItem* item, const char* text);
 // Whether the box may draw now: visible, its container open and its window shown.

@@ -177,5 +177,5 @@ void paneSetOption(int16_t win, uint16_t id, uint8_t option) {
 }
 
 void paneKindRegister() {
-    ctrlRegisterKind(kindPane, create, destroy, draw, mouse, nullptr, nullptr, show);
+    ctrlKindRegister(kindPane, create, destroy, draw, mouse, nullptr, nullptr, show);
 }

@@ -321,8 +321,8 @@ int16_t pictureChildCount(int16_t win, uint16_t picture) {
     return d ? d->childCount : 0;
 }
 
-void ctrlRegisterPicture() {
-    ctrlRegisterKind(kindPicture, pictureCreateData, pictureDestroy, pictureDraw, pictureMouse, pictureMoveTo,
+void pictureKindRegister() {
+    ctrlKindRegister(kindPicture, pictureCreateData, pictureDestroy, pictureDraw, pictureMouse, pictureMoveTo,
                      pictureMoveBy, pictureShow);
 }
 
@@ -411,6 +411,6 @@ void framePictureMove(int16_t win, uint16_t id, int32_t x, int32_t y) {
 }
 
 void framePictureKindRegister() {
-    ctrlRegisterKind(kindFramePicture, frameCreateData, frameDestroy, frameDraw, nullptr, nullptr, nullptr,
+    ctrlKindRegister(kindFramePicture, frameCreateData, frameDestroy, frameDraw, nullptr, nullptr, nullptr,
                      nullptr);
 }

@@ -49,7 +49,7 @@ int32_t pictureMapPoint(int16_t win, uint16_t id, int32_t* bitmapId, int32_t* x,
 void ctrlSetGroupMode(int32_t spare, int32_t flag);
 void pictureAddChild(int16_t win, uint16_t picture, uint16_t child);
 void pictureShowChild(int16_t win, uint16_t picture, uint16_t child, int32_t flag);
-void ctrlRegisterPicture();
+void pictureKindRegister();
 // A new item joins the collecting picture while group mode is on.
 void pictureCollect(ControlItem* item);
 // Acquires the bitmap of a shown picture that does not hold it yet.

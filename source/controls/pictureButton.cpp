@@ -355,5 +355,5 @@ void buttonSetDefaultCaptionColor(const CtrlRgb* colour) {
 
 void buttonKindRegister() {
     defaultColour = {0, 0, 0};
-    ctrlRegisterKind(kindButton, create, destroy, draw, mouse, moveTo, moveBy, show);
+    ctrlKindRegister(kindButton, create, destroy, draw, mouse, moveTo, moveBy, show);
 }

@@ -288,8 +288,8 @@ void show(ControlItem* item, int32_t) {
 
 }  // namespace
 
-void ctrlRegisterScrollbar() {
-    ctrlRegisterKind(kindScrollbar, create, destroy, draw, mouse, moveTo, moveBy, show);
+void scrollbarKindRegister() {
+    ctrlKindRegister(kindScrollbar, create, destroy, draw, mouse, moveTo, moveBy, show);
 }
 
 ControlItem* scrollbarCreate(int16_t win, uint16_t id, int32_t x, int32_t y, int32_t length, int32_t flags,

@@ -27,7 +27,7 @@ struct ScrollbarData {
     ScrollbarCallback onChange;
 };
 
-void ctrlRegisterScrollbar();
+void scrollbarKindRegister();
 ControlItem* scrollbarCreate(int16_t win, uint16_t id, int32_t x, int32_t y, int32_t length, int32_t flags,
                              int32_t bitmapBase, uint32_t spare, ScrollbarCallback onChange, double position);
 void scrollbarSetPosition(int16_t win, uint16_t id, double position);

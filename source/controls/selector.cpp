@@ -339,12 +339,12 @@ void selectorSetDefaultColors(const CtrlRgb* a, const CtrlRgb* b, const CtrlRgb*
 
 void selectorSetDefaultBitmap(int32_t id) { defaultBitmap = id; }
 
-void ctrlRegisterSelector() {
+void selectorKindRegister() {
     defaultFace = 1;
     defaultSize = 9;
     defaultBitmap = 1000;
     const CtrlRgb a = {0, 0, 0}, b = {62, 62, 62}, c = {250, 250, 215}, d = {250, 250, 215};
     selectorSetDefaultColors(&a, &b, &c, &d);
-    ctrlRegisterKind(kindSelector, create, destroy, draw, mouse, moveTo, moveBy, show);
+    ctrlKindRegister(kindSelector, create, destroy, draw, mouse, moveTo, moveBy, show);
     waveSelectorInstall();
 }

@@ -48,7 +48,7 @@ void menuCheckItem(int16_t win, uint16_t id, int32_t entry, int32_t flag);
 void selectorSetDefaultFontSize(int32_t size);
 void selectorSetDefaultColors(const CtrlRgb* a, const CtrlRgb* b, const CtrlRgb* c, const CtrlRgb* d);
 void selectorSetDefaultBitmap(int32_t id);
-void ctrlRegisterSelector();
+void selectorKindRegister();
 SelectorData* selectorData(ControlItem* item);      // null unless a selector with its data
 SelectorData* selectorFind(int16_t win, uint16_t id);
 

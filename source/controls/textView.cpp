@@ -89,7 +89,7 @@ void createNop(ControlItem*) {}
 }  // namespace
 
 void textViewKindRegister() {
-  ctrlRegisterKind(kindTextView, createNop, destroy, draw, mouse, itemMovedRegionFromRect, itemMovedRegionFromRect,
+  ctrlKindRegister(kindTextView, createNop, destroy, draw, mouse, itemMovedRegionFromRect, itemMovedRegionFromRect,
                    itemShownRegionFromRect);
 }
 

@@ -81,7 +81,7 @@ TEST(ControlSlots, AnEventForASlotWithoutAWindowIsIgnored) {
 
 TEST(ControlItems, ATakenIdKeepsItsItemAndRunsNoSecondCreate) {
     KitFixtureScope kit;
-    ctrlRegisterKind(kindKnob, countingCreate, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
+    ctrlKindRegister(kindKnob, countingCreate, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
     ASSERT_EQ(winOpen(5, 8, 0, nullptr), 1);
     g_creates = 0;
     ControlItem* first = winAddItem(5, 3, kindKnob);
