@@ -120,9 +120,9 @@ void SynthAppModule::exit(bool) {
 
 // ---- application ----
 
-SynthApp::SynthApp() { formHost = new FormHostListener; }
+SynthApp::SynthApp() : formHost(std::make_unique<FormHostListener>()) {}
 
-SynthApp::~SynthApp() { delete formHost; }
+SynthApp::~SynthApp() = default;
 
 void appOpenAudioSetup(SynthApp* app) {
   if (!app || !app->audioClient) return;
@@ -213,7 +213,7 @@ bool SynthApp::init() {
   libSetupAll();
   msgBoxSetOwner(mainHandle, appProgramName);
   // 12
-  audioClient = g_hooks.createAudioClient ? g_hooks.createAudioClient() : new AudioClient;
+  audioClient.reset(g_hooks.createAudioClient ? g_hooks.createAudioClient() : new AudioClient);
   audioClient->attach(engine, bank);
   // 13: without usable device settings the "Audio Setup" dialog opens over window 1.
   audioClient->registerSetupWidgets(mainHandle);
@@ -254,8 +254,7 @@ void SynthApp::exit(bool initResult) {
   // 3: no block reaches the engine once the devices are closed
   if (audioClient) {
     audioClient->closeDevices();
-    delete audioClient;
-    audioClient = nullptr;
+    audioClient.reset();
   }
   // 4
   if (engine) {

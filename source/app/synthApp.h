@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <memory>
 
 #include "uia.h"
 
@@ -25,8 +26,8 @@ class SynthApp : public UiaApplication {
   bool init() override;
   void exit(bool initResult) override;
 
-  FormHostListener* formHost = nullptr;
-  AudioClient* audioClient = nullptr;
+  std::unique_ptr<FormHostListener> formHost;
+  std::unique_ptr<AudioClient> audioClient;
   Engine* engine = nullptr;
   Bank* bank = nullptr;
   Window* mainWindowObject = nullptr;

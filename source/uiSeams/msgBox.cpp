@@ -3,6 +3,7 @@
 #include "uiSeams/msgBox.h"
 
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -22,7 +23,7 @@ struct Capture {
     std::vector<std::string> texts;
     std::vector<int> styles;
 };
-Capture* gCapture = nullptr;
+std::unique_ptr<Capture> gCapture;
 
 int captureHook(void* context, int style, const char* text, int extra) {
     Capture* c = static_cast<Capture*>(context);
@@ -75,15 +76,14 @@ void msgBoxSetHook(MsgBoxHook hook, void* context) {
 
 void msgBoxCaptureBegin(int answer) {
     msgBoxCaptureEnd();
-    gCapture = new Capture;
+    gCapture = std::make_unique<Capture>();
     gCapture->answer = answer;
-    msgBoxSetHook(captureHook, gCapture);
+    msgBoxSetHook(captureHook, gCapture.get());
 }
 
 void msgBoxCaptureEnd() {
     if (gHook == captureHook) msgBoxSetHook(nullptr, nullptr);
-    delete gCapture;
-    gCapture = nullptr;
+    gCapture.reset();
 }
 
 std::size_t msgBoxCaptureCount() { return gCapture ? gCapture->texts.size() : 0; }
