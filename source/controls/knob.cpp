@@ -7,6 +7,7 @@
 #include "controls/picture.h"
 #include "controls/uiTimer.h"
 #include "controls/winSlots.h"
+#include "engine/numeric.h"
 #include <cmath>
 #include <cstdlib>
 
@@ -38,14 +39,6 @@ KnobData* dataOf(ControlItem* item) {
 
 KnobData* find(int16_t win, uint16_t id) {
     return dataOf(ctrlFindKind(win, id, kindKnob));
-}
-
-// NaN takes the minimum; infinities and other values outside the range meet its ends.
-double clampTo(double v, double lo, double hi) {
-    if (std::isnan(v)) return lo;
-    if (v < lo) v = lo;
-    if (v > hi) v = hi;
-    return v;
 }
 
 double fraction(double v) {
@@ -92,8 +85,8 @@ void placeHandle(ControlItem* item, KnobData* d) {
 }
 
 void setValue(ControlItem* item, KnobData* d, double x, double y) {
-    d->x = clampTo(x, d->xMin, d->xMax);
-    d->y = clampTo(y, d->yMin, d->yMax);
+    d->x = numClamp(x, d->xMin, d->xMax);
+    d->y = numClamp(y, d->yMin, d->yMax);
     placeHandle(item, d);
     if (item->visible && winIsShown(static_cast<int16_t>(item->windowId))) itemDrawWithContext(item);
     redrawRequest(item, d);
@@ -242,8 +235,8 @@ void padMouse(ControlItem* item, KnobData* d) {
         CtrlPoint p;
         inputGetMousePos(&p);
         double upp = drag.unitsPerPixel;
-        double tx = vertical ? d->x : clampTo((p.x - drag.startX) * upp + drag.startValueX, d->xMin, d->xMax);
-        double ty = clampTo((drag.startY - p.y) * upp + drag.startValueY, d->yMin, d->yMax);
+        double tx = vertical ? d->x : numClamp((p.x - drag.startX) * upp + drag.startValueX, d->xMin, d->xMax);
+        double ty = numClamp((drag.startY - p.y) * upp + drag.startValueY, d->yMin, d->yMax);
         double s = d->smoothing;
         double nx = (tx - d->x) * s + d->x, ny = (ty - d->y) * s + d->y;
         if (std::fabs(tx - nx) < 0.001) nx = tx;
@@ -289,7 +282,7 @@ void faderMouse(ControlItem* item, KnobData* d) {
         inputGetMousePos(&p);
         if (!(p.x == drag.lastX && d->x == drag.lastTarget)) {
             double upp = drag.unitsPerPixel;
-            double target = clampTo((p.x - drag.startX) * upp + drag.startValueX, d->xMin, d->xMax);
+            double target = numClamp((p.x - drag.startX) * upp + drag.startValueX, d->xMin, d->xMax);
             double x = d->x;
             if (std::fabs(target - x) >= 0.01 * upp)
                 x += (target - x) * d->smoothing;

@@ -5,6 +5,7 @@
 #include "controls/ctrlItems.h"
 #include "controls/customItem.h"
 #include "controls/winSlots.h"
+#include "engine/numeric.h"
 #include <cmath>
 #include <cstring>
 
@@ -25,11 +26,6 @@ LevelMeterData* recordOf(ControlItem* item) {
     return recordUsed[c->userData - 1] ? &records[c->userData - 1] : nullptr;
 }
 
-float clampLevel(float v) {
-    if (!(v > 0.0f)) return 0.0f;   // NaN and anything not above 0
-    return v > 1.0f ? 1.0f : v;
-}
-
 // Draws the bars from one memory context holding the lit and then the unlit bitmap, so a meter of n
 // bars costs two bitmap selections rather than a context per bar part.
 void drawBars(ControlItem* item, LevelMeterData* m) {
@@ -44,7 +40,7 @@ void drawBars(ControlItem* item, LevelMeterData* m) {
     int32_t edge[levelMeterMaxBars];
     for (int i = 0; i < m->barCount; ++i) {
         const int32_t top = item->rect.top, bottom = top + bh;
-        const float level = clampLevel(m->levels[i]);
+        const float level = numClamp(m->levels[i], 0.0f, 1.0f);
         int32_t y = level > 0.98f ? bottom - 34 : static_cast<int32_t>(bottom + 1 - 31 * level);
         if (y < top) y = top;
         if (y > bottom) y = bottom;
@@ -152,7 +148,7 @@ void LevelMeter::setLevels(int16_t win, uint16_t id, const float* levels, int32_
     if (!m || !levels) return;
     const int32_t n = count < m->barCount ? count : m->barCount;
     for (int32_t i = 0; i < n; ++i) {
-        const float v = clampLevel(levels[i]);
+        const float v = numClamp(levels[i], 0.0f, 1.0f);
         float& level = m->levels[i];
         level = v > level ? v : level + (v - level) * 0.2f;
     }

@@ -7,6 +7,7 @@
 #include "controls/inputState.h"
 #include "controls/picture.h"
 #include "controls/winSlots.h"
+#include "engine/numeric.h"
 #include "UIAWindow.h"
 #include "uiSeams/msgBox.h"
 #include <cmath>
@@ -30,12 +31,6 @@ void changedNop(ControlItem*, double) {}
 
 bool inRect(const CtrlRect& r, CtrlPoint p) {
     return p.x >= r.left && p.x <= r.right && p.y >= r.top && p.y <= r.bottom;
-}
-
-double clampTo(double v, double lo, double hi) {
-    if (v > hi) v = hi;
-    if (v < lo) v = lo;
-    return v;
 }
 
 int16_t winOf(const NumboxData* d) { return static_cast<int16_t>(d->item->windowId); }
@@ -173,7 +168,7 @@ void mouse(ControlItem* item) {
     if (moved < -32768) moved = -32768;
     double v = d->step(item, drag.start, static_cast<int16_t>(moved), drag.mode);
     if (std::isnan(v)) v = drag.start;
-    v = clampTo(v, drag.minimum, drag.maximum);
+    v = numClamp(v, drag.minimum, drag.maximum);
     d->value = v;
     numboxRedraw(d);
     d->onChange(item, v);
@@ -326,7 +321,7 @@ void numboxEntryDone(ControlItem* item, const char* text) {
     const double typed = numboxParseText(text);
     NumboxData* again = numboxFind(win, id);
     if (!again) return;
-    const double stored = clampTo(typed, again->minimum, again->maximum);
+    const double stored = numClamp(typed, again->minimum, again->maximum);
     again->value = stored;
     if (numboxOnScreen(again)) numboxRedraw(again);
     // The page gets the value the box stores and shows, not the typed one.
@@ -351,7 +346,7 @@ void numboxSetValue(int16_t win, uint16_t id, float value) {
     if (!d) return;
     double v = value;
     if (std::isnan(v)) v = d->minimum;
-    v = clampTo(v, d->minimum, d->maximum);
+    v = numClamp(v, d->minimum, d->maximum);
     // A value that came back from the engine's own form of it (a filter index, a float) differs from
     // the one typed or dragged by rounding only: the box keeps showing the value as the user gave it.
     const double held = d->value, scale = std::fabs(held) > std::fabs(v) ? std::fabs(held) : std::fabs(v);

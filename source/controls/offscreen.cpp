@@ -1,6 +1,7 @@
 // Offscreen buffers and highlights of the control kit.
 #include "controls/offscreen.h"
 #include "controls/winSlots.h"
+#include "engine/numeric.h"
 #include <cstring>
 
 namespace {
@@ -29,10 +30,6 @@ private:
     bool acquired_ = false;
     WinSavedDC saved_ = {};
 };
-
-int16_t clampI16(int32_t v) {
-    return static_cast<int16_t>(v < -32768 ? -32768 : v > 32767 ? 32767 : v);
-}
 
 void highlightReady(OffscreenHighlight* h) {
     if (h->magic != offscreenMagic) offscreenInit(h);
@@ -120,10 +117,10 @@ void offscreenSetup(int16_t win, OffscreenHighlight* h, int32_t, const CtrlRect*
     CtrlRect r = *rect;   // rect may be h->saved itself
     h->saved = r;
     h->windowId = static_cast<uint16_t>(win);
-    h->x = clampI16(r.left);
-    h->y = clampI16(r.top);
-    h->width = clampI16(r.right - r.left);
-    h->height = clampI16(r.bottom - r.top);
+    h->x = numClampToI16(r.left);
+    h->y = numClampToI16(r.top);
+    h->width = numClampToI16(r.right - r.left);
+    h->height = numClampToI16(r.bottom - r.top);
     if (h->width <= 0 || h->height <= 0) return;
     WindowDC window(win, false);
     if (!window.dc()) return;

@@ -4,6 +4,7 @@
 // numFiniteOr alone replaces infinities as well (for values that have no range of their own).
 #pragma once
 #include <cmath>
+#include <cstdint>
 
 // The constant added against denormal numbers; magnitudes below it count as zero.
 const double numDenormalGuard = 1e-24;
@@ -12,6 +13,11 @@ template <typename T>
 inline T numClamp(T x, T lo, T hi) {
   if (!(x >= lo)) return lo;  // also NaN
   return x > hi ? hi : x;
+}
+
+// An integer (a coordinate difference, a count) held to the int16_t range.
+inline std::int16_t numClampToI16(std::int32_t v) {
+  return static_cast<std::int16_t>(numClamp<std::int32_t>(v, INT16_MIN, INT16_MAX));
 }
 
 template <typename T>
