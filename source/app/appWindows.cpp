@@ -2,6 +2,7 @@
 
 #include "app/appWindowIds.h"
 #include "controls/winSlots.h"
+#include "engine/numeric.h"
 #include "skinPalette.h"
 
 bool AppMainWindow::handleEvent(std::int32_t code, void* data) {
@@ -25,11 +26,7 @@ bool AppPlainWindow::handleEvent(std::int32_t code, void* data) {
 
 COLORREF appSkinColour(unsigned rgb) { return RGB((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF); }
 
-int appClampItemCount(int itemCount) {
-  if (itemCount < 0) return 0;
-  if (itemCount > 0xFFFF) return 0xFFFF;
-  return itemCount;
-}
+int appClampItemCount(int itemCount) { return numClamp(itemCount, 0, 0xFFFF); }
 
 WindowSpec appWindowSpec(const char* title, int x, int y, int width, int height) {
   WindowSpec spec;

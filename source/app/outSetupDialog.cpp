@@ -18,6 +18,7 @@
 #include "controls/stepRules.h"
 #include "controls/winSlots.h"
 #include "engine/engine.h"
+#include "engine/numeric.h"
 #include "engine/surround.h"
 #include "preset/wave.h"
 #include "skinPalette.h"
@@ -167,8 +168,6 @@ void onNumber(ControlItem* item, double value) {
     surroundSetLfeGainDb(s, static_cast<float>(value));
 }
 
-float clampTo(float v, float lo, float hi) { return !(v >= lo) ? lo : v > hi ? hi : v; }
-
 void build(std::int16_t w) {
   SurroundSettings* s = settings();
   if (!s || !winSlot(w)) return;
@@ -213,8 +212,8 @@ void build(std::int16_t w) {
   const bool lfeOn = surroundGetLfeOn(s) != 0;
   recButtonSetPressed(w, outSetupItemLfe, lfeOn ? 1 : 0);
   if (speakerCount(surroundGetModeWord(s)) < surroundMaxOutputs) ctrlShow(w, outSetupItemLfeGroup, lfeOn ? 1 : 0);
-  numboxSetValue(w, outSetupItemLfeFreq, clampTo(surroundGetLfeFreq(s), 20.0f, 300.0f));
-  numboxSetValue(w, outSetupItemLfeGain, clampTo(surroundGetLfeGainDb(s), -96.0f, 12.0f));
+  numboxSetValue(w, outSetupItemLfeFreq, numClamp(surroundGetLfeFreq(s), 20.0f, 300.0f));
+  numboxSetValue(w, outSetupItemLfeGain, numClamp(surroundGetLfeGainDb(s), -96.0f, 12.0f));
   winReleaseDrawContext(w, &saved);
   winShow(w, 1);
 }

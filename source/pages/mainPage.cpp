@@ -22,6 +22,7 @@
 #include "controls/uiTimer.h"
 #include "controls/winSlots.h"
 #include "engine/engine.h"
+#include "engine/numeric.h"
 #include "engine/valueFormat.h"
 #include "pages/clipKinds.h"
 #include "pages/midiSlots.h"
@@ -243,13 +244,8 @@ void tempoChanged(ControlItem* item, double b) {
   engineSetModified(engine);
 }
 
-double clampTo(double v, double lo, double hi) {
-  if (!(v >= lo)) return lo;
-  return v > hi ? hi : v;
-}
-
 void setBox(int16_t win, uint16_t id, double v, double lo, double hi) {
-  numboxSetValue(win, id, static_cast<float>(clampTo(v, lo, hi)));
+  numboxSetValue(win, id, static_cast<float>(numClamp(v, lo, hi)));
 }
 
 }  // namespace

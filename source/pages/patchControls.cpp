@@ -19,6 +19,7 @@
 #include "controls/winSlots.h"
 #include "skinBitmaps.h"
 #include "engine/engine.h"
+#include "engine/numeric.h"
 #include "engine/surround.h"
 #include "modules/effectFrame.h"
 #include "modules/filterParams.h"
@@ -70,11 +71,8 @@ bool isMasterId(int id) {
            (id >= patchIdShaperInGain && id <= patchIdEffectEdit);
 }
 
-double clampLevel(double level) {
-    const double lo = 1.0 / 65536.0, hi = 65535.0 / 65536.0;
-    if (!(level >= lo)) return lo;   // NaN too
-    return level > hi ? hi : level;
-}
+// An oscillator level as the mixer keeps it: 1/65536 .. 65535/65536 (NaN gives the low end).
+double clampLevel(double level) { return numClamp(level, 1.0 / 65536.0, 65535.0 / 65536.0); }
 
 int channelsOn(Engine* e) {
     int n = 0;
