@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "engine/engine.h"
+#include "engine/numeric.h"
 #include "envelope/envDestKinds.h"
 #include "preset/envelope.h"
 #include "preset/presetHeader.h"
@@ -11,8 +12,6 @@
 namespace {
 
 const double samplesPerSecond = 44100.0;
-
-double clamp01(double x) { return x < 0.0 ? 0.0 : x > 1.0 ? 1.0 : x; }
 
 double sumBefore(Engine* engine, std::int16_t slot, std::int16_t bp) {
   double sum = 0.0;
@@ -49,13 +48,13 @@ void envSetSelectedLevelsCore(Engine* engine, std::int16_t slot, std::int16_t fi
   EnvelopeSlot* s = envSlot(engine, slot);
   if (!s || !std::isfinite(level) || first < -1 || last < first) return;
   if (first == last || !ref) {
-    envSetBpLevel(engine, slot, first, clamp01(level));
+    envSetBpLevel(engine, slot, first, numClamp(level, 0.0, 1.0));
     return;
   }
   const bool ratio = envDestIsPitch(s->destination);
   const double r = old == 0.0 ? level : level / old;
   const double d = level - old;
-  auto moved = [&](double from) { return clamp01(ratio ? r * from : from + d); };
+  auto moved = [&](double from) { return numClamp(ratio ? r * from : from + d, 0.0, 1.0); };
   const std::int16_t end = last < envBreakpointCount ? last : static_cast<std::int16_t>(envBreakpointCount - 1);
   for (std::int16_t k = first < 0 ? 0 : first; k <= end; ++k)
     envSetBpLevel(engine, slot, k, moved(ref->breakpoints[k].level));
@@ -138,7 +137,7 @@ void envPointDragMove(Engine* engine, std::int16_t slot, std::int16_t first, std
   }
   if (!std::isfinite(level)) return;
   if (drag.pressed < 0)
-    envSetBpLevel(engine, slot, -1, clamp01(level));
+    envSetBpLevel(engine, slot, -1, numClamp(level, 0.0, 1.0));
   else
     envSetSelectedLevelsCore(engine, slot, first, last, &drag.ref, level, drag.startLevel);
 }

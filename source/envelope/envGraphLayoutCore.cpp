@@ -5,12 +5,11 @@
 #include <cstring>
 
 #include "engine/engine.h"
+#include "engine/numeric.h"
 #include "envelope/envView.h"
 #include "preset/wave.h"
 
 namespace {
-
-double clamp01(double v) { return v > 1.0 ? 1.0 : (v >= 0.0 ? v : 0.0); }
 
 struct Factors {
   double amp = 1.0, offset = 0.0, time = 1.0, slope = 1.0;
@@ -96,7 +95,7 @@ int sampleSegment(const LayoutPass& p, int i, double* phase) {
       shape = std::pow(t / d, expo);
       value = pl + (ql - pl) * shape;
     }
-    curve[col] = static_cast<std::int16_t>(clamp01(value) * span + 2.0);
+    curve[col] = static_cast<std::int16_t>(numClamp(value, 0.0, 1.0) * span + 2.0);
     if (p.wave) {
       const double depth = depth0 + (depth1 - depth0) * shape;
       const double w = p.wave->samples[static_cast<int>(*phase) & (waveLength - 1)];
@@ -109,7 +108,7 @@ int sampleSegment(const LayoutPass& p, int i, double* phase) {
       if (!(*phase >= 0.0)) *phase = 0.0;
     }
   }
-  if (startCol < p.columns) curve[startCol] = static_cast<std::int16_t>(clamp01(pl) * span + 2.0);
+  if (startCol < p.columns) curve[startCol] = static_cast<std::int16_t>(numClamp(pl, 0.0, 1.0) * span + 2.0);
   const double end = (s + d - offset) * zoom;
   return end > 1e9 ? 1000000000 : static_cast<int>(end);
 }
@@ -173,7 +172,7 @@ void envGraphLayoutCompute(const EnvelopeView* v, Engine* e, std::int32_t graphT
   const bool samplePos = slot->destination == 18;
 
   if (v->timeOffset == 0.0) {
-    const double l = clamp01(p.f.amp * p.source->startLevel + p.f.offset);
+    const double l = numClamp(p.f.amp * p.source->startLevel + p.f.offset, 0.0, 1.0);
     const std::int32_t y = samplePos ? rect.top + 3 : static_cast<std::int32_t>(rect.bottom - 5 - l * span);
     addPointHit(p, -1, rect.left, y);
   }
@@ -185,7 +184,7 @@ void envGraphLayoutCompute(const EnvelopeView* v, Engine* e, std::int32_t graphT
   bool pastSustain = false;
   for (int i = first; i <= last && prevX - rect.left < p.columns; ++i) {
     const std::int32_t x = rect.left + sampleSegment(p, i, &phase);
-    const double level = clamp01(p.f.amp * bps[i].level + p.f.offset);
+    const double level = numClamp(p.f.amp * bps[i].level + p.f.offset, 0.0, 1.0);
     std::int32_t y = static_cast<std::int32_t>(rect.bottom - 5 - level * span);
     if (rect.left <= x && x + 3 < rect.right) {
       if (samplePos) y = rect.top + 3;
@@ -199,8 +198,8 @@ void envGraphLayoutCompute(const EnvelopeView* v, Engine* e, std::int32_t graphT
     // Slope handle half way along the segment.
     const double hx = x - v->pixelsPerSecond * p.f.time * bps[i].time * 0.5 / 44100.0;
     const double prev = i == 0 ? p.source->startLevel : bps[i - 1].level;
-    const double hv = clamp01((prev + std::pow(0.5, p.f.slope * bps[i].slope) * (bps[i].level - prev)) * p.f.amp +
-                              p.f.offset);
+    const double hv = numClamp((prev + std::pow(0.5, p.f.slope * bps[i].slope) * (bps[i].level - prev)) * p.f.amp +
+                              p.f.offset, 0.0, 1.0);
     const double hy = rect.bottom - (hv * span + 2.0);
     if (!bps[i].step && rect.left < hx && hx < rect.right && !samplePos && hy >= rect.top &&
         *o.handleCount < envGraphHitCount) {
@@ -210,7 +209,7 @@ void envGraphLayoutCompute(const EnvelopeView* v, Engine* e, std::int32_t graphT
     prevX = x;
   }
   if (v->timeOffset == 0.0)
-    o.curveY[0] = static_cast<std::int16_t>(clamp01(p.f.amp * p.source->startLevel + p.f.offset) * span + 2.0);
+    o.curveY[0] = static_cast<std::int16_t>(numClamp(p.f.amp * p.source->startLevel + p.f.offset, 0.0, 1.0) * span + 2.0);
   else if (p.columns > 1)
     o.curveY[0] = o.curveY[1];
   if (*o.loopStartX == *o.sustainX) --*o.loopStartX;

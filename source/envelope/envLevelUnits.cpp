@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "engine/engine.h"
+#include "engine/numeric.h"
 #include "engine/valueFormat.h"
 #include "envelope/envDestKinds.h"
 #include "modules/echoEffect.h"
@@ -113,8 +114,6 @@ const char* pitchWord(std::int16_t mode) {
   }
 }
 
-double clamp01(double x) { return x < 0.0 ? 0.0 : x > 1.0 ? 1.0 : x; }
-
 }  // namespace
 
 bool envUnitRatio(std::int16_t mode, double v, double m, double* ratio) {
@@ -174,7 +173,7 @@ bool envUnitModuleValue(Engine* engine, std::int16_t kind, std::int16_t owner, d
 EnvUnitShown envLevelToUnits(Engine* engine, std::int16_t kind, std::int16_t owner, double level) {
   const EnvUnitShown keep{true, 0.0, 0.0, 0.0, nullptr, ""};
   if (!engine || !std::isfinite(level)) return keep;
-  const double L = clamp01(level);
+  const double L = numClamp(level, 0.0, 1.0);
   double m = 0.0;
   std::int16_t mode = 0;
   switch (kind) {
@@ -303,6 +302,6 @@ bool envUnitsToLevel(Engine* engine, std::int16_t kind, std::int16_t owner, doub
     default: L = 1.0; break;
   }
   if (!std::isfinite(L)) return false;
-  *level = clamp01(L);
+  *level = numClamp(L, 0.0, 1.0);
   return true;
 }

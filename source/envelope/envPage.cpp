@@ -18,6 +18,7 @@
 #include "controls/selector.h"
 #include "controls/winSlots.h"
 #include "engine/engine.h"
+#include "engine/numeric.h"
 #include "envelope/envAdd.h"
 #include "envelope/envGraph.h"
 #include "envelope/envPlayMarker.h"
@@ -64,8 +65,6 @@ const SizeButton kSizeButtons[] = {
     {envItemSizeTaller, 58, "+", 0, 62},     {envItemSizeLower, 75, "-", 0, -62},
     {envItemSizeBigger, 95, "+", 100, 62},   {envItemSizeSmaller, 112, "-", -100, -62},
 };
-
-std::int16_t clampI16(int v, int lo, int hi) { return static_cast<std::int16_t>(v < lo ? lo : (v > hi ? hi : v)); }
 
 void resizeWindow(std::int16_t win, const EnvelopeView* v) {
   winSetSize(win, v->pageWidth + inputGetOriginX(), v->pageHeight + winGetOriginY(win));
@@ -201,8 +200,8 @@ void envPageOnSizeButton(ControlItem* item, std::uint8_t, std::int16_t) {
   if (!v) return;
   for (const SizeButton& b : kSizeButtons) {
     if (b.id != item->id) continue;
-    v->pageWidth = clampI16(v->pageWidth + b.dw, envPageMinWidth, envPageMaxWidth);
-    v->pageHeight = clampI16(v->pageHeight + b.dh, envPageMinHeight, envPageMaxHeight);
+    v->pageWidth = static_cast<std::int16_t>(numClamp<int>(v->pageWidth + b.dw, envPageMinWidth, envPageMaxWidth));
+    v->pageHeight = static_cast<std::int16_t>(numClamp<int>(v->pageHeight + b.dh, envPageMinHeight, envPageMaxHeight));
     resizeWindow(win, v);
   }
 }
