@@ -15,6 +15,7 @@
 #include "controls/offscreen.h"
 #include "controls/winSlots.h"
 #include "engine/engine.h"
+#include "engine/numeric.h"
 #include "wave/waveEditState.h"
 #include "wave/wavePage.h"
 
@@ -54,10 +55,8 @@ float strokeValue(double x) {
   return static_cast<float>(x);
 }
 
-float limitUnit(float v) { return v >= -1.0f ? (v <= 1.0f ? v : 1.0f) : -1.0f; }
-
 std::int16_t clampPosition(std::int32_t p) {
-  return static_cast<std::int16_t>(p < 0 ? 0 : p > waveLength - 1 ? waveLength - 1 : p);
+  return static_cast<std::int16_t>(numClamp<std::int32_t>(p, 0, waveLength - 1));
 }
 
 // Tools 9 and 10 share their shape: from the anchor p towards index n, with the curve between
@@ -66,7 +65,7 @@ template <typename Shape>
 void anchoredStroke(const float* source, float* target, std::int32_t n, float v, Shape shape) {
   std::memcpy(target, source, sizeof(float) * waveLength);
   const std::int32_t p = g_state.position;
-  v = limitUnit(v);
+  v = numClamp<float>(v, -1.0f, 1.0f);
   if (n == p) {
     target[n] = strokeValue(v);
     return;
@@ -390,7 +389,7 @@ void waveToolHalfSine(const float* source, float* target, std::int32_t n, float 
   const std::int32_t a = g_state.rangeStart, b = g_state.rangeEnd;
   if (a < 0 || b >= waveLength || b - a < 2) return;
   const std::int32_t c = n < a + 1 ? a + 1 : n > b - 1 ? b - 1 : n;
-  const double h = (double(limitUnit(v)) - g_state.strokeBase) * 0.5;
+  const double h = (double(numClamp<float>(v, -1.0f, 1.0f)) - g_state.strokeBase) * 0.5;
   // The bump rises over a..c (phase pi/2 to 3 pi/2) and falls over c..b (3 pi/2 to 5 pi/2).
   for (std::int32_t i = a; i <= b; ++i) {
     const double phi = i <= c ? kPi / 2 + kPi * (i - a) / (c - a) : 1.5 * kPi + kPi * (i - c) / (b - c);

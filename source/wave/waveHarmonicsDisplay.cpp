@@ -14,6 +14,7 @@
 #include "controls/itemScreen.h"
 #include "controls/offscreen.h"
 #include "controls/winSlots.h"
+#include "engine/numeric.h"
 #include "wave/waveHarmonics.h"
 #include "wave/waveHarmonicsMath.h"
 #include "wave/waveHarmonicsView.h"
@@ -60,13 +61,11 @@ void line(HDC dc, COLORREF colour, int x0, int y0, int x1, int y1) {
   DeleteObject(pen);
 }
 
-std::int32_t clampInt(std::int32_t v, std::int32_t lo, std::int32_t hi) { return v < lo ? lo : (v > hi ? hi : v); }
-
 // Both bars of harmonic k, with (ox, oy) the display's top-left in the drawing context.
 void paintBar(HDC dc, int k, bool highlight, int ox, int oy) {
   const int x = ox + k * harmonicsColumnWidth + 4;
-  const int ampTop = oy + clampInt(g_view.ampBar[k], 0, harmonicsAmpBase);
-  const int phaseEnd = oy + clampInt(harmonicsZeroRow + g_view.phaseBar[k], harmonicsZeroRow, harmonicsRowsMax);
+  const int ampTop = oy + numClamp<std::int32_t>(g_view.ampBar[k], 0, harmonicsAmpBase);
+  const int phaseEnd = oy + numClamp<std::int32_t>(harmonicsZeroRow + g_view.phaseBar[k], harmonicsZeroRow, harmonicsRowsMax);
   const COLORREF amp = highlight ? kHighlightPen : kAmpPen;
   const COLORREF phase = highlight ? kHighlightPen : kPhasePen;
   line(dc, amp, x, oy + harmonicsAmpBase, x, ampTop);
@@ -144,7 +143,7 @@ void displayMouse(ControlItem* item) {
     g_edit.target = waveEditSamples(win);
     g_edit.phaseRegion = p.y > g_edit.zero;
     const std::int32_t y = g_edit.phaseRegion ? p.y - 5 : p.y;
-    const std::int32_t pressed = clampInt((p.x - g_edit.rect.left) / harmonicsColumnWidth, 0, waveHarmonicCount - 1);
+    const std::int32_t pressed = numClamp<std::int32_t>((p.x - g_edit.rect.left) / harmonicsColumnWidth, 0, waveHarmonicCount - 1);
     g_view.currentHarmonic = static_cast<std::int16_t>(pressed);
     if (b->harmonicMode == waveItemHarmSingle) g_view.readoutHarmonic = static_cast<std::int16_t>(g_view.currentHarmonic + 1);
     g_edit.previous = g_edit.value = g_edit.rect.top - y;
@@ -163,13 +162,13 @@ void displayMouse(ControlItem* item) {
   }
   // The wave may have gone from under the edit (another wave chosen): the edit stops writing.
   if (!editing(win) || g_edit.target != waveEditSamples(win)) return;
-  const std::int32_t x = clampInt(p.x, g_edit.rect.left, g_edit.rect.right);
+  const std::int32_t x = numClamp<std::int32_t>(p.x, g_edit.rect.left, g_edit.rect.right);
   const std::int32_t y = g_edit.phaseRegion ? p.y - 5 : p.y;
   const double height = g_edit.rect.top - y;
   const bool single = b->harmonicMode == waveItemHarmSingle;
   std::int32_t reached = g_view.currentHarmonic;
   if (!single) {
-    const std::int32_t i = clampInt((x - g_edit.rect.left) / harmonicsColumnWidth, 0, waveHarmonicCount - 1);
+    const std::int32_t i = numClamp<std::int32_t>((x - g_edit.rect.left) / harmonicsColumnWidth, 0, waveHarmonicCount - 1);
     const std::int32_t c = g_view.currentHarmonic;
     const std::int32_t d = i - c;
     reached = i;
@@ -318,12 +317,12 @@ void harmonicsHighlight(std::uint16_t win, std::int16_t n) {
 }
 
 double harmonicsGetAmp(std::uint16_t, std::int16_t n) {
-  n = static_cast<std::int16_t>(clampInt(n, 1, waveHarmonicCount));
+  n = static_cast<std::int16_t>(numClamp<std::int32_t>(n, 1, waveHarmonicCount));
   return waveEditBuffers()->harmonics[n - 1].amp;
 }
 
 double harmonicsGetPhase(std::uint16_t, std::int16_t n) {
-  n = static_cast<std::int16_t>(clampInt(n, 1, waveHarmonicCount));
+  n = static_cast<std::int16_t>(numClamp<std::int32_t>(n, 1, waveHarmonicCount));
   return harmonicsPhaseRemainder(waveEditBuffers()->harmonics[n - 1].phase);
 }
 

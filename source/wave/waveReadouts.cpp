@@ -10,6 +10,7 @@
 #include "controls/inputState.h"
 #include "controls/knob.h"
 #include "engine/engine.h"
+#include "engine/numeric.h"
 #include "engine/valueFormat.h"
 #include "wave/waveEditState.h"
 #include "wave/waveHarmonics.h"
@@ -19,8 +20,6 @@ namespace {
 
 std::int16_t w16(std::uint16_t win) { return static_cast<std::int16_t>(win); }
 
-double limit(double v, double lo, double hi) { return v >= lo ? (v <= hi ? v : hi) : lo; }
-
 void setText(std::int16_t win, std::uint16_t id, const char* format, double value) {
   char text[40];
   std::snprintf(text, sizeof text, format, value);
@@ -28,12 +27,12 @@ void setText(std::int16_t win, std::uint16_t id, const char* format, double valu
 }
 
 void levelText(std::int16_t win, double gain) {
-  setText(win, waveItemLevelText, "%2.1f dB", limit(gainToDb6(gain), -96.0, 0.0));
+  setText(win, waveItemLevelText, "%2.1f dB", numClamp<double>(gainToDb6(gain), -96.0, 0.0));
 }
 
 // A knob written sample: within -1..1, nothing below 1e-24 in magnitude.
 float knobSample(double x) {
-  x = limit(x, -1.0, 1.0);
+  x = numClamp<double>(x, -1.0, 1.0);
   return x > -1e-24 && x < 1e-24 ? 0.0f : static_cast<float>(x);
 }
 
@@ -63,7 +62,7 @@ void shiftBy(std::uint16_t win, Engine* e, double d) {
 
 void centre(std::uint16_t win, Engine* e) {
   WaveEditBuffers* b = waveEditBuffers();
-  const double d = limit(0.0 - b->waveOffset, b->offsetRoomDown, b->offsetRoomUp);
+  const double d = numClamp<double>(0.0 - b->waveOffset, b->offsetRoomDown, b->offsetRoomUp);
   shiftBy(win, e, d);
   waveDisplayRedraw(win);
   waveEditShowLevel(win);
@@ -103,15 +102,15 @@ void waveEditReadout(std::uint16_t win, std::int32_t mode) {
   inputGetMousePos(&p);
   switch (mode) {
     case waveReadoutWaveform: {
-      const double x = limit(p.x - r.left, 0, waveDisplayWidth), y = limit(r.bottom - p.y, 0, waveDisplayHeight);
+      const double x = numClamp<double>(p.x - r.left, 0, waveDisplayWidth), y = numClamp<double>(r.bottom - p.y, 0, waveDisplayHeight);
       setText(w, waveItemReadoutH, "h = %2.4f", x / 512.0);
-      setText(w, waveItemReadoutV, "v = %2.4f", limit(y / 128.0 - 1.0, -1.0, 1.0));
+      setText(w, waveItemReadoutV, "v = %2.4f", numClamp<double>(y / 128.0 - 1.0, -1.0, 1.0));
       displaySetText(w, waveItemReadoutExtra, "");
       break;
     }
     case waveReadoutHarmonics: {
       std::int16_t k = harmonicsGetReadoutHarmonic();
-      if (k <= 0) k = static_cast<std::int16_t>(limit(1 + (p.x - r.left) / 8, 1, waveHarmonicCount));
+      if (k <= 0) k = static_cast<std::int16_t>(numClamp<double>(1 + (p.x - r.left) / 8, 1, waveHarmonicCount));
       char text[40];
       std::snprintf(text, sizeof text, "harmonic = %d", k);
       displaySetText(w, waveItemReadoutH, text);
@@ -200,7 +199,7 @@ void waveEditLevelKnob(ControlItem* item, double value, double) {
 
   if (id == waveItemLevelKnob) {
     levelText(w, value);
-    const double t = limit(value, 1e-05, 1.0);
+    const double t = numClamp<double>(value, 1e-05, 1.0);
     const float* undo = waveUndoRecord(e)->samples;
     float peak = 0.0f;
     for (int i = 0; i < waveLength; ++i) peak = std::fabs(undo[i]) > peak ? std::fabs(undo[i]) : peak;
@@ -213,8 +212,8 @@ void waveEditLevelKnob(ControlItem* item, double value, double) {
     double o = 2.0 * value - 1.0;
     if (std::fabs(o) < 0.01) o = 0.0;
     setText(w, waveItemOffsetText, "%6.2f", o);
-    o = limit(o, -1.0, 1.0);
-    shiftBy(win, e, limit(o - b->waveOffset, b->offsetRoomDown, b->offsetRoomUp));
+    o = numClamp<double>(o, -1.0, 1.0);
+    shiftBy(win, e, numClamp<double>(o - b->waveOffset, b->offsetRoomDown, b->offsetRoomUp));
   }
   waveDisplayRedraw(win);
   if (state == inputNone) {

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdint>
 
+#include "engine/numeric.h"
 // The transform settings: one set for the whole run, shared by all waves, never stored.
 struct WaveXformSettings {
   std::int16_t filterMode = 2;    // 1 low-pass 1st order, 2 low-pass 2nd order, 3 high-pass 1st order
@@ -31,11 +32,8 @@ WaveXformSettings& waveXformSettings();
 
 // A sample as the transforms read it (0 for NaN and infinities) and as they write it (also limited
 // to -1..1).
-inline float waveReadSample(float x) { return std::isfinite(x) ? x : 0.0f; }
-inline float waveBoundSample(double x) {
-  if (!std::isfinite(x)) return 0.0f;
-  return static_cast<float>(x > 1.0 ? 1.0 : (x < -1.0 ? -1.0 : x));
-}
+inline float waveReadSample(float x) { return numFiniteOr(x, 0.0f); }
+inline float waveBoundSample(double x) { return static_cast<float>(numClamp(numFiniteOr(x, 0.0), -1.0, 1.0)); }
 
 // Rotation: the result starts at sample trunc(1024 p) of the source (p < 0 taken as p + 1).
 void waveXformPhaseOffset(const float* source, float phaseOffset, float* out);

@@ -1,6 +1,7 @@
 // Phase offset and mix: rotate one cycle, or add a second cycle read from any start at any speed.
 #include <cmath>
 
+#include "engine/numeric.h"
 #include "preset/wave.h"
 #include "wave/waveTransforms.h"
 
@@ -15,10 +16,6 @@ int startSample(double fraction) {
   return static_cast<int>(k);
 }
 
-double limited(double v, double lo, double hi, double otherwise) {
-  if (!std::isfinite(v)) return otherwise;
-  return v < lo ? lo : (v > hi ? hi : v);
-}
 }  // namespace
 
 WaveXformSettings& waveXformSettings() {
@@ -41,10 +38,10 @@ void waveXformMix(const float* a, const float* b, const WaveXformSettings& s, fl
     wa[n] = waveReadSample(a[n]);
     wb[n] = waveReadSample(b[n]);
   }
-  const double gA = limited(s.gainA, 0.0, 1.0, 0.0);
-  const double gB = limited(s.gainB, 0.0, 1.0, 0.0);
-  const double ratio = limited(s.ratioB, 1.0, 32.0, 1.0);
-  double q = limited(s.phaseB, -1.0, 1.0, 0.0);
+  const double gA = numClamp(numFiniteOr<double>(s.gainA, 0.0), 0.0, 1.0);
+  const double gB = numClamp(numFiniteOr<double>(s.gainB, 0.0), 0.0, 1.0);
+  const double ratio = numClamp(numFiniteOr<double>(s.ratioB, 1.0), 1.0, 32.0);
+  double q = numClamp(numFiniteOr<double>(s.phaseB, 0.0), -1.0, 1.0);
   if (q < 0.0) q += 1.0;
   double pos = std::trunc(1024.0 * q);  // 1 starts at 1023, not wrapped
   if (pos > 1023.0) pos = 1023.0;
@@ -71,7 +68,7 @@ void waveXformFm(const float* carrier, const float* modulator, const WaveXformSe
   const double modRatio = std::isfinite(s.modRatio) ? s.modRatio : 1.0;
   const double carrierRatio = std::isfinite(s.carrierRatio) ? s.carrierRatio : 1.0;
   const double d = index * 162.974661726;  // radians to samples: 1024 / 2 pi
-  double h = std::trunc(limited(s.modPhase, -1.0, 1.0, 0.0) * 1024.0);
+  double h = std::trunc(numClamp(numFiniteOr<double>(s.modPhase, 0.0), -1.0, 1.0) * 1024.0);
   if (h < 0.0) h = std::trunc(h + 1024.0);
   for (int n = 0; n < waveLength; ++n) {
     double j = std::trunc(std::fmod(modRatio * n + h, 1024.0));

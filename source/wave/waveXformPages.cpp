@@ -5,6 +5,7 @@
 
 #include "controls/numbox.h"
 #include "controls/selector.h"
+#include "engine/numeric.h"
 #include "engine/valueFormat.h"
 #include "preset/wave.h"
 #include "wave/wavePage.h"
@@ -15,12 +16,6 @@ namespace {
 
 std::int16_t w16(std::uint16_t win) { return static_cast<std::int16_t>(win); }
 
-// A value limited to lo..hi; not a number gives lo.
-double limited(double v, double lo, double hi) {
-  if (!(v >= lo)) return lo;
-  return v > hi ? hi : v;
-}
-
 const float* secondWave(std::uint16_t win) {
   Engine* e = waveEngineOf(w16(win));
   return e ? waveGet(e, waveXformSettings().xformWave)->samples : nullptr;
@@ -29,7 +24,7 @@ const float* secondWave(std::uint16_t win) {
 // The complementary gain of a typed level: the box typed keeps g, the other shows 1 - g.
 void setGains(ControlItem* item, double level, bool typedA) {
   WaveXformSettings& s = waveXformSettings();
-  const float g = static_cast<float>(limited(db6ToGain(level), 0.0, 1.0));
+  const float g = static_cast<float>(numClamp<double>(db6ToGain(level), 0.0, 1.0));
   (typedA ? s.gainA : s.gainB) = g;
   (typedA ? s.gainB : s.gainA) = 1.0f - g;
   const std::uint16_t win = item->windowId;
@@ -94,7 +89,7 @@ void waveXformPhaseBChanged(ControlItem* item, double value) {
 
 void waveXformRatioBChanged(ControlItem* item, double value) {
   if (!item) return;
-  waveXformSettings().ratioB = static_cast<float>(limited(value, 1.0, 32.0));
+  waveXformSettings().ratioB = static_cast<float>(numClamp<double>(value, 1.0, 32.0));
   waveXformMixRun(item->windowId);
 }
 
@@ -112,19 +107,19 @@ void waveXformInvertChanged(ControlItem* item, std::uint8_t pressed, std::int16_
 
 void waveXformIterationsChanged(ControlItem* item, double value) {
   if (!item) return;
-  waveXformSettings().iterations = static_cast<std::int16_t>(limited(std::trunc(value), 2.0, 8.0));
+  waveXformSettings().iterations = static_cast<std::int16_t>(numClamp<double>(std::trunc(value), 2.0, 8.0));
   waveXformFractalizeRun(item->windowId);
 }
 
 void waveXformDisplacementChanged(ControlItem* item, double value) {
   if (!item) return;
-  waveXformSettings().displacement = static_cast<float>(limited(value, 0.001, 1.0));
+  waveXformSettings().displacement = static_cast<float>(numClamp<double>(value, 0.001, 1.0));
   waveXformFractalizeRun(item->windowId);
 }
 
 void waveXformAmpSlopeChanged(ControlItem* item, double level) {
   if (!item) return;
-  waveXformSettings().ampSlope = limited(db6ToGain(level), 0.0, 1.0);
+  waveXformSettings().ampSlope = numClamp<double>(db6ToGain(level), 0.0, 1.0);
   waveXformFractalizeRun(item->windowId);
 }
 
