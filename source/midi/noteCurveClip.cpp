@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "engine/noteCurveRuntime.h"
+#include "engine/numeric.h"
 #include "preset/editBlock.h"
 #include "preset/undo.h"
 
@@ -20,8 +21,6 @@ struct ClipContext {
 
 ClipContext ctx;
 NoteCurveView ownView;
-
-float limit01(float x) { return x < 0.0f ? 0.0f : (x > 1.0f ? 1.0f : x); }
 
 void fill(float* values, float v) {
   for (int n = 0; n < noteCurveNotes; ++n) values[n] = v;
@@ -131,7 +130,7 @@ void noteCurveEditUndoRedo(int window, std::uint8_t redo) {
 int noteCurvePaintLine(float* curve, int p, int n, float v, int* first, int* last) {
   if (!curve || n < 0 || n >= noteCurveNotes) return 0;
   if (std::isnan(v)) v = curve[n];
-  v = limit01(v);
+  v = numClamp<float>(v, 0.0f, 1.0f);
   if (p < 0) p = 0;
   if (p >= noteCurveNotes) p = noteCurveNotes - 1;
   int lo = n, hi = n;
@@ -141,13 +140,13 @@ int noteCurvePaintLine(float* curve, int p, int n, float v, int* first, int* las
     // A jump to the left: from the new value at n up to p's old value.
     const float step = (curve[p] - v) / static_cast<float>(p - n);
     float x = v;
-    for (int c = n; c <= p; ++c, x = limit01(x + step)) curve[c] = x;
+    for (int c = n; c <= p; ++c, x = numClamp<float>(x + step, 0.0f, 1.0f)) curve[c] = x;
     hi = p;
   } else {
     // A jump to the right: from p's old value up to the new value at n.
     const float step = (v - curve[p]) / static_cast<float>(n - p);
     float x = curve[p];
-    for (int c = p; c <= n; ++c, x = limit01(x + step)) curve[c] = x;
+    for (int c = p; c <= n; ++c, x = numClamp<float>(x + step, 0.0f, 1.0f)) curve[c] = x;
     lo = p;
   }
   if (first) *first = lo;
@@ -155,7 +154,7 @@ int noteCurvePaintLine(float* curve, int p, int n, float v, int* first, int* las
   return hi - lo + 1;
 }
 
-float noteCurveValueAtY(int bottom, int y) { return limit01(static_cast<float>(bottom - y) * 0.005f); }
+float noteCurveValueAtY(int bottom, int y) { return numClamp<float>(static_cast<float>(bottom - y) * 0.005f, 0.0f, 1.0f); }
 
 bool noteCurveSetSelectedValue(double percent) {
   if (!ctx.view || std::isnan(percent)) return false;
@@ -163,7 +162,7 @@ bool noteCurveSetSelectedValue(double percent) {
   if (note < 0 || note >= noteCurveNotes) return false;
   float* copy = editBeginNoteCurve(ctx.engine, ctx.view->family, ctx.view->slot);
   if (!copy) return false;
-  copy[note] = limit01(static_cast<float>(percent * 0.01));
+  copy[note] = numClamp<float>(static_cast<float>(percent * 0.01), 0.0f, 1.0f);
   noteCurveCommitShown();
   return true;
 }

@@ -6,38 +6,33 @@
 #include <cstring>
 
 #include "engine/engine.h"
+#include "engine/numeric.h"
 #include "engine/valueFormat.h"
 #include "midi/midiNames.h"
 #include "preset/bank.h"
 #include "preset/tuning.h"
 
-namespace {
-
-double limit(double x, double lo, double hi) { return x < lo ? lo : (x > hi ? hi : x); }
-
-}  // namespace
-
 bool tuningIncFromNote(double note, double* inc) {
   if (!inc || std::isnan(note)) return false;
-  *inc = pitchNoteToInc(limit(note, 0.0, tuningNoteMax));
+  *inc = pitchNoteToInc(numClamp<double>(note, 0.0, tuningNoteMax));
   return true;
 }
 
 bool tuningIncFromHz(double hz, double* inc) {
   if (!inc || std::isnan(hz) || hz <= 0.0) return false;
-  *inc = pitchHzToInc(limit(hz, tuningHzMin, tuningHzMax));
+  *inc = pitchHzToInc(numClamp<double>(hz, tuningHzMin, tuningHzMax));
   return true;
 }
 
 bool tuningIncFromRatio(double baseInc, double ratio, double* inc) {
   if (!inc || std::isnan(ratio) || ratio <= 0.0 || !(baseInc > 0.0) || std::isinf(baseInc)) return false;
-  const double hz = pitchIncToHz(baseInc) * limit(ratio, tuningRatioMin, tuningRatioMax);
+  const double hz = pitchIncToHz(baseInc) * numClamp<double>(ratio, tuningRatioMin, tuningRatioMax);
   return tuningIncFromHz(hz, inc);
 }
 
 double tuningNoteOfInc(double inc) {
   if (!(inc > 0.0) || std::isinf(inc)) return 0.0;
-  return limit(pitchHzToNote(pitchIncToHz(inc)), 0.0, tuningNoteMax);
+  return numClamp<double>(pitchHzToNote(pitchIncToHz(inc)), 0.0, tuningNoteMax);
 }
 
 double tuningRatioOfInc(double inc, double baseInc) {
@@ -86,12 +81,12 @@ void tuningNameFromText(const char* text, char* name) {
 
 bool tuningKeysPerOctaveFrom(double value, int* keys) {
   if (!keys || std::isnan(value)) return false;
-  *keys = static_cast<int>(limit(std::trunc(value), 1.0, 127.0));
+  *keys = static_cast<int>(numClamp<double>(std::trunc(value), 1.0, 127.0));
   return true;
 }
 
 bool tuningIntervalFrom(double value, double* semitones) {
   if (!semitones || std::isnan(value)) return false;
-  *semitones = limit(value, 0.0, 127.0);
+  *semitones = numClamp<double>(value, 0.0, 127.0);
   return true;
 }
