@@ -4,6 +4,7 @@
 
 #include "engine/controllerMap.h"
 #include "engine/engine.h"
+#include "engine/numeric.h"
 #include "preset/editBlock.h"
 
 namespace {
@@ -18,10 +19,7 @@ void edit(Engine* engine, F change) {
   editCommit(engine, editKindControllers, 0);
 }
 
-double clampPercent(double d) {
-  if (!(d >= 0.0)) return 0.0;
-  return d > 100.0 ? 100.0 : d;
-}
+double clampPercent(double d) { return numClamp(d, 0.0, 100.0); }
 
 // Smoothing: the page shows a time t in blocks with c = 1 / (t + 1).
 double timeOf(float c) { return c > 0.0f ? 1.0 / c - 1.0 : 0.0; }

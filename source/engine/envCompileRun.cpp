@@ -2,13 +2,14 @@
 // MIDI source's value along the compiled shape and smooths its output with that step's coefficient.
 #include "engine/envCompile.h"
 #include "engine/envGenShared.h"
+#include "engine/numeric.h"
 #include "preset/sample.h"
 
 using namespace envgen;
 
 namespace {
 
-float clamp01(double v) { return v >= 0.0 ? (v <= 1.0 ? static_cast<float>(v) : 1.0f) : 0.0f; }
+float clamp01(double v) { return static_cast<float>(numClamp(v, 0.0, 1.0)); }
 
 // Level of the breakpoint a step belongs to (the start level before breakpoint 0).
 double stepPosition(const EnvelopeSlot* s, int breakpoint) {

@@ -6,13 +6,14 @@
 #include <cstdint>
 
 #include "engine/engine.h"
+#include "engine/numeric.h"
 #include "engine/voice.h"
 
 namespace envgen {
 
 const double tiny = 1e-24;  // levels and results below this count as 0
 
-inline int clampIndex(int i, int hi) { return i < 0 ? 0 : (i > hi ? hi : i); }
+inline int clampIndex(int i, int hi) { return numClamp(i, 0, hi); }
 
 inline const Breakpoint& bpAt(const EnvelopeSlot* s, int i) {
   return s->breakpoints[clampIndex(i, envBreakpointCount - 1)];

@@ -4,12 +4,12 @@
 #include "engine/engine.h"
 #include "engine/lfoRuntime.h"
 #include "engine/midiQueue.h"
+#include "engine/numeric.h"
 #include "engine/recorderHook.h"
 #include "engine/voice.h"
 
 namespace {
 
-int clamp127(int v) { return v < 0 ? 0 : (v > 127 ? 127 : v); }
 int asSigned(std::uint16_t v) { return static_cast<std::int16_t>(v); }
 bool monoMode(const Engine* engine) { return engine->polyphony == 1; }
 int voiceLimit(const Engine* engine) {
@@ -63,8 +63,8 @@ void midiOnIgnore(Engine*, MidiEvent*) {}
 
 void midiOnNoteOn(Engine* engine, MidiEvent* event) {
   if (!engine || !event) return;
-  const std::int16_t note = static_cast<std::int16_t>(clamp127(asSigned(event->data1)));
-  const std::int16_t velocity = static_cast<std::int16_t>(clamp127(asSigned(event->data2)));
+  const std::int16_t note = static_cast<std::int16_t>(numClamp<int>(asSigned(event->data1), 0, 127));
+  const std::int16_t velocity = static_cast<std::int16_t>(numClamp<int>(asSigned(event->data2), 0, 127));
   if (velocity == 0) {
     midiOnNoteOff(engine, event);
     return;
@@ -129,8 +129,8 @@ void midiOnNoteOff(Engine* engine, MidiEvent* event) {
 
 void midiOnController(Engine* engine, MidiEvent* event) {
   if (!engine || !event) return;
-  const std::int16_t controller = static_cast<std::int16_t>(clamp127(asSigned(event->data1)));
-  const std::int16_t value = static_cast<std::int16_t>(clamp127(asSigned(event->data2)));
+  const std::int16_t controller = static_cast<std::int16_t>(numClamp<int>(asSigned(event->data1), 0, 127));
+  const std::int16_t value = static_cast<std::int16_t>(numClamp<int>(asSigned(event->data2), 0, 127));
   MidiState& m = engine->midi;
   m.controllers[controller] = value;
   if (controller == 64) m.sustain = value;
@@ -149,13 +149,13 @@ void midiOnProgramChange(Engine* engine, MidiEvent* event) {
 
 void midiOnChannelPressure(Engine* engine, MidiEvent* event) {
   if (!engine || !event) return;
-  engine->midi.channelPressure = static_cast<std::uint16_t>(clamp127(asSigned(event->data1)));
+  engine->midi.channelPressure = static_cast<std::uint16_t>(numClamp<int>(asSigned(event->data1), 0, 127));
   engine->midi.controllerChanged = 1;
 }
 
 void midiOnPitchBend(Engine* engine, MidiEvent* event) {
   if (!engine || !event) return;
-  const int coarse = clamp127(asSigned(event->data2));
+  const int coarse = numClamp<int>(asSigned(event->data2), 0, 127);
   engine->controllers.bendFactor = ccMapBendFactor(&engine->controllers, coarse);
   engine->midi.pitchBend = static_cast<std::uint16_t>(coarse == 127 ? 128 : coarse);
   engine->midi.controllerChanged = 1;

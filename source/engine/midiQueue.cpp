@@ -3,11 +3,10 @@
 #include "engine/midiQueue.h"
 
 #include "engine/engine.h"
+#include "engine/numeric.h"
 #include "engine/voice.h"
 
 namespace {
-
-std::int16_t clamp127(int v) { return static_cast<std::int16_t>(v < 0 ? 0 : (v > 127 ? 127 : v)); }
 
 void copyEvent(MidiEvent* to, const MidiEvent* from) {
   to->time = from->time;
@@ -74,15 +73,15 @@ bool midiQueuePushShort(MidiState* queue, std::uint8_t status, std::uint8_t data
 void midiQueueNoteOn(Engine* engine, std::int16_t note, std::int16_t velocity, std::int16_t channel) {
   if (!engine) return;
   if (channel < 0 || channel > 15) channel = 0;
-  pushFields(&engine->midi, static_cast<std::uint16_t>(0x90 + channel), static_cast<std::uint16_t>(clamp127(note)),
-             static_cast<std::uint16_t>(clamp127(velocity)));
+  pushFields(&engine->midi, static_cast<std::uint16_t>(0x90 + channel), static_cast<std::uint16_t>(numClamp<int>(note, 0, 127)),
+             static_cast<std::uint16_t>(numClamp<int>(velocity, 0, 127)));
 }
 
 void midiQueueEvent(Engine* engine, std::int16_t controller, std::int16_t value, std::int16_t channel) {
   if (!engine) return;
   if (channel == -1) channel = 0;
   if (controller < -1 || controller > 127 || channel < 0 || channel > 15) return;
-  const std::uint16_t v = static_cast<std::uint16_t>(clamp127(value));
+  const std::uint16_t v = static_cast<std::uint16_t>(numClamp<int>(value, 0, 127));
   if (controller == -1)
     pushFields(&engine->midi, static_cast<std::uint16_t>(0xD0 + channel), v, 0);
   else

@@ -3,6 +3,7 @@
 
 #include "engine/engine.h"
 #include "engine/noteCurveRuntime.h"
+#include "engine/numeric.h"
 
 namespace {
 
@@ -24,10 +25,7 @@ bool inUse(const NoteCurve& c) {
 
 }  // namespace
 
-float noteCurveClampValue(float x) {
-  if (std::isnan(x)) return 1.0f;
-  return x < 0.0f ? 0.0f : (x > 1.0f ? 1.0f : x);
-}
+float noteCurveClampValue(float x) { return numClampOr(x, 0.0f, 1.0f, 1.0f); }
 
 bool noteCurveIsValid(std::uint32_t family, std::uint32_t slot) { return curveIndex(family, slot) >= 0; }
 

@@ -72,10 +72,7 @@ void addFixed3(const float* src, float* lane0, float* lane1, float* lane2, const
   for (int i = 0; i < n; ++i) lane2[i] += src[i] * a.omni;
 }
 
-float clampUnit(float v) {
-  if (!(v == v)) return 0.0f;
-  return v < -1.0f ? -1.0f : (v > 1.0f ? 1.0f : v);
-}
+float clampUnit(float v) { return numClampOr(v, -1.0f, 1.0f, 0.0f); }
 
 const int panDestinationX = 28;  // envelope destinations of the two pan axes
 const int panDestinationY = 37;

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "engine/engine.h"
+#include "engine/numeric.h"
 #include "engine/velocityRuntime.h"
 #include "preset/editBlock.h"
 
@@ -11,10 +12,7 @@ namespace {
 std::uint32_t familyOf(int i) { return i < 3 ? 1u : (i < 6 ? 2u : 3u); }
 std::uint32_t slotOf(int i) { return static_cast<std::uint32_t>(i < 6 ? i % 3 : i - 6); }
 
-double clampBase(float base) {
-  if (std::isnan(base)) return 1.0;
-  return base < 0.0f ? 0.0 : (base > 1.0f ? 1.0 : static_cast<double>(base));
-}
+double clampBase(float base) { return numClampOr(base, 0.0f, 1.0f, 1.0f); }
 
 const VelocityEntry* entryOf(Engine* engine, std::int32_t family, std::int32_t slot) {
   const int i = velocityEntryIndex(family, slot);

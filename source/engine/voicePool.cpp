@@ -9,6 +9,7 @@
 
 #include "engine/engine.h"
 #include "engine/envNote.h"
+#include "engine/numeric.h"
 #include "engine/valueFormat.h"
 #include "engine/voice.h"
 
@@ -23,7 +24,7 @@ int listLimit(const Engine* engine) {
   return p < 0 ? 0 : (p > engineMaxVoices ? engineMaxVoices : p);
 }
 
-int clampCount(int n) { return n < 0 ? 0 : (n > engineMaxVoices ? engineMaxVoices : n); }
+int clampCount(int n) { return numClamp<int>(n, 0, engineMaxVoices); }
 
 }  // namespace
 

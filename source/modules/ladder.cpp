@@ -6,6 +6,7 @@
 #include "engine/engineConfig.h"
 #include "engine/freqTable.h"
 #include "engine/lanes.h"
+#include "engine/numeric.h"
 #include "modules/filterModule.h"
 #include "modules/onePoleTables.h"
 #include "modules/pitchIndex.h"
@@ -16,11 +17,6 @@ namespace {
 // filter can reach 1e-50 while the coefficients ramp up from 0) flushed to 0.
 inline float toFloat(double x) { return static_cast<float>(std::fabs(x) < 1e-30 ? 0.0 : x); }
 
-inline double limit(double x, double lo, double hi) {
-  if (!(x >= lo)) return lo;  // also NaN
-  return x > hi ? hi : x;
-}
-
 // The allpass target for position q (20..480). Its table position costs a pow and a log per lane
 // and block and depends on q alone, so the lane keeps the last q and position: a steady cutoff looks
 // the position up instead (the same value either way; the table itself is read every time, as it
@@ -29,7 +25,7 @@ double allpassTarget(float* memory, double q) {
   double last;
   std::memcpy(&last, memory + ladderMemCacheQ, sizeof last);
   if (last != q) {
-    memory[ladderMemCacheJ] = static_cast<float>(limit(dspPowHelper(dspIndexToFreq(q)), 0.0, 479.0));
+    memory[ladderMemCacheJ] = static_cast<float>(numClamp<double>(dspPowHelper(dspIndexToFreq(q)), 0.0, 479.0));
     std::memcpy(memory + ladderMemCacheQ, &q, sizeof q);
   }
   return 1e-24 + dspTableLookupLerp(memory[ladderMemCacheJ]);
@@ -47,7 +43,7 @@ struct LadderJob {
 LadderJob ladderPrepare(int type, float* memory, float* lane, int frames, double target, double resonance, double gain,
                         double rateOffset) {
   for (int n = 0; n < frames; n += 20) lane[n] += 1e-10f;  // denormal guard
-  const double c = limit(target, -1.0e6, 1.0e6);
+  const double c = numClamp<double>(target, -1.0e6, 1.0e6);
   LadderJob job;
   job.memory = memory;
   job.lane = lane;
@@ -63,7 +59,7 @@ LadderJob ladderPrepare(int type, float* memory, float* lane, int frames, double
   job.targetB = b0 + (onePoleFeedbackTable[i + 1] - b0) * f;
 
   // Allpass target: half an octave above the cutoff, looked up on the allpass index scale.
-  job.targetC = allpassTarget(memory, limit(c + 20.0, 20.0, 480.0));
+  job.targetC = allpassTarget(memory, numClamp<double>(c + 20.0, 20.0, 480.0));
 
   // Feedback amount. Above a resonance of 1 (where the filter already oscillates on its own) the loop
   // turns chaotic and, with a large modulated value, overflows: the modulated resonance stops at 1.

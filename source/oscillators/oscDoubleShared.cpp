@@ -3,6 +3,7 @@
 
 #include "engine/controllerMap.h"
 #include "engine/engine.h"
+#include "engine/numeric.h"
 #include "oscillators/oscDouble.h"
 #include "oscillators/oscFrame.h"
 
@@ -12,10 +13,7 @@ const double rampMax = 512.0;       // increments above this are held for the bl
 const double phaseGuard = 65536.0;  // a ramp that would carry the phase this far is not glided
 const double balanceMax = 64.0;     // balances beyond this (hostile modulation) are held
 
-double limitRamp(double inc) {
-  if (!(inc >= 0.0)) return 0.0;  // negative or not a number
-  return inc < rampMax ? inc : rampMax;
-}
+double limitRamp(double inc) { return numClamp(inc, 0.0, rampMax); }
 
 }  // namespace
 
@@ -49,10 +47,7 @@ OscWaveRamp oscDoubleRamp(float* stored, double target, int count, double phase,
   return ramp;
 }
 
-double oscDoubleLimitBalance(double b) {
-  if (!std::isfinite(b)) return 0.0;
-  return b > balanceMax ? balanceMax : (b < -balanceMax ? -balanceMax : b);
-}
+double oscDoubleLimitBalance(double b) { return numClamp(numFiniteOr(b, 0.0), -balanceMax, balanceMax); }
 
 double oscDoubleBalance(Engine* engine, const OscVoiceState* state, int unit, double base) {
   const int v = state->voiceIndex >= 0 && state->voiceIndex < engineMaxVoices ? state->voiceIndex : 0;

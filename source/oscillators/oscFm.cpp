@@ -7,6 +7,7 @@
 #include "engine/controllerMap.h"
 #include "engine/engine.h"
 #include "engine/lanes.h"
+#include "engine/numeric.h"
 #include "oscillators/oscDouble.h"
 #include "oscillators/oscFrame.h"
 #include "oscillators/oscTableRead.h"
@@ -20,10 +21,7 @@ const double modulatorMax = 504.0;  // highest modulator increment
 const double indexMax = 1e12;       // index values beyond this are held (phase units)
 const int chunk = 64;               // the carrier phase is reduced modulo 1024 this often
 
-double limitIndex(double x) {
-  if (!(x >= -indexMax)) return x != x ? 0.0 : -indexMax;
-  return x > indexMax ? indexMax : x;
-}
+double limitIndex(double x) { return numClampOr(x, -indexMax, indexMax, 0.0); }
 
 // The carrier of one unison voice: its phase c and increment ci (floating point) and the modulator
 // term y of every sample (the modulator's reading times the index).

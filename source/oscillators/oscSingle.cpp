@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "engine/engine.h"
+#include "engine/numeric.h"
 #include "oscillators/oscFrame.h"
 #include "oscillators/oscTableRead.h"
 #include "preset/oscRecord.h"
@@ -17,10 +18,7 @@ namespace {
 
 const double rampStartMax = 512.0;  // increments above this are held (about 22 kHz and up)
 
-inline double clampRamp(double inc) {
-  if (!(inc >= 0.0)) return 0.0;
-  return inc < rampStartMax ? inc : rampStartMax;
-}
+inline double clampRamp(double inc) { return numClamp(inc, 0.0, rampStartMax); }
 
 }  // namespace
 

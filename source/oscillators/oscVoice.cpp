@@ -4,6 +4,7 @@
 #include "engine/controllerMap.h"
 #include "engine/engine.h"
 #include "engine/noteCurveRuntime.h"
+#include "engine/numeric.h"
 #include "engine/velocityRuntime.h"
 #include "oscillators/oscFractal.h"
 #include "oscillators/oscFrame.h"
@@ -19,10 +20,7 @@ static const float* modRow(Engine* engine, const ChannelOscRecord* record, const
   return engine->modMultipliers[oscRecordUnit(record, 0)][stateVoice(state)];
 }
 
-static double clampIncrement(double inc) {
-  if (!(inc >= 0.0)) return 0.0;  // negative or not a number
-  return inc < oscIncrementMax ? inc : oscIncrementMax;
-}
+static double clampIncrement(double inc) { return numClamp<double>(inc, 0.0, oscIncrementMax); }
 
 static double lfoProduct(const float* const links[3]) {
   double p = 1.0;

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "engine/numeric.h"
 #include "engine/valueFormat.h"
 #include "preset/fieldTables.h"
 
@@ -77,10 +78,8 @@ void patchHeaderSetName(PatchHeader* header, const char* text) {
   if (text) std::strncpy(header->name, text, patchNameLength);
 }
 
-static float finiteIn(float x, float lo, float hi, float fallback) {
-  if (!std::isfinite(x)) return fallback;
-  return x < lo ? lo : x > hi ? hi : x;
-}
+// fallback lies inside lo..hi.
+static float finiteIn(float x, float lo, float hi, float fallback) { return numClamp(numFiniteOr(x, fallback), lo, hi); }
 
 void patchHeaderSanitize(PatchHeader* header) {
   if (!header) return;

@@ -1,12 +1,13 @@
 // Stored layouts of the slider list: "stCC" (oldest), "stC3" and "stD3" (newest), all version 10.
 #include "preset/chunkIo.h"
+#include "engine/numeric.h"
 #include "preset/sliderList.h"
 
 namespace {
 
 const int oldEntries = 9;  // "stCC" and "stC3" carry at most nine entries
 
-std::int32_t clampCount(std::int32_t n) { return n < 0 ? 0 : n > sliderListMax ? sliderListMax : n; }
+std::int32_t clampCount(std::int32_t n) { return numClamp<std::int32_t>(n, 0, sliderListMax); }
 
 // A value read from a file: controllers outside -1..127 make the entry free, values stay 0..127.
 void sanitizeEntry(SliderEntry* e) {
