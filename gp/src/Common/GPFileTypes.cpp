@@ -2,12 +2,13 @@
 
 #include <cctype>
 #include <cstring>
+#include <memory>
 
 namespace {
 
 struct Registry {
-    std::vector<FileTypeEntry*> types;   // owned, in order of creation
-    std::vector<FileTypeGroup*> groups;  // owned, in order of creation (own groups included)
+    std::vector<std::unique_ptr<FileTypeEntry>> types;   // in order of creation
+    std::vector<std::unique_ptr<FileTypeGroup>> groups;  // in order of creation (own groups included)
     bool open = false;
     int32_t openTypeCount = 0;   // counts when the open batch began
     int32_t openGroupCount = 0;
@@ -112,11 +113,11 @@ FileTypeEntry* FileTypeRegistry::addType(const char* singular, const char* plura
     Registry& r = registry();
     if (!r.built || !r.open)
         return nullptr;
-    FileTypeEntry* entry = new FileTypeEntry(singular, plural, extension);
+    r.types.push_back(std::make_unique<FileTypeEntry>(singular, plural, extension));
+    FileTypeEntry* entry = r.types.back().get();
     entry->code_ = gpFileTypeCode(code);
-    FileTypeGroup* own = new FileTypeGroup(singular, plural);
-    r.groups.push_back(own);
-    r.types.push_back(entry);
+    r.groups.push_back(std::make_unique<FileTypeGroup>(singular, plural));
+    FileTypeGroup* own = r.groups.back().get();
     entry->ownGroup_ = own;
     own->add(entry);
     return entry;
@@ -127,9 +128,8 @@ FileTypeGroup* FileTypeRegistry::addGroup(const char* singular, const char* plur
     Registry& r = registry();
     if (!r.built || !r.open)
         return nullptr;
-    FileTypeGroup* group = new FileTypeGroup(singular, plural);
-    r.groups.push_back(group);
-    return group;
+    r.groups.push_back(std::make_unique<FileTypeGroup>(singular, plural));
+    return r.groups.back().get();
 }
 
 void FileTypeRegistry::rollback(const FileTypeToken& token)
@@ -140,14 +140,10 @@ void FileTypeRegistry::rollback(const FileTypeToken& token)
     if (token.typeCount < 0 || token.groupCount < 0 || size_t(token.typeCount) > r.types.size() ||
         size_t(token.groupCount) > r.groups.size())
         return;  // the lists were already shortened below this batch
-    while (r.groups.size() > size_t(token.groupCount)) {
-        delete r.groups.back();
+    while (r.groups.size() > size_t(token.groupCount))
         r.groups.pop_back();
-    }
-    while (r.types.size() > size_t(token.typeCount)) {
-        delete r.types.back();
+    while (r.types.size() > size_t(token.typeCount))
         r.types.pop_back();
-    }
 }
 
 int FileTypeRegistry::typeCount()
@@ -163,13 +159,13 @@ int FileTypeRegistry::groupCount()
 FileTypeEntry* FileTypeRegistry::typeAt(int index)
 {
     Registry& r = registry();
-    return index >= 0 && size_t(index) < r.types.size() ? r.types[size_t(index)] : nullptr;
+    return index >= 0 && size_t(index) < r.types.size() ? r.types[size_t(index)].get() : nullptr;
 }
 
 FileTypeGroup* FileTypeRegistry::groupAt(int index)
 {
     Registry& r = registry();
-    return index >= 0 && size_t(index) < r.groups.size() ? r.groups[size_t(index)] : nullptr;
+    return index >= 0 && size_t(index) < r.groups.size() ? r.groups[size_t(index)].get() : nullptr;
 }
 
 FileTypeRef::FileTypeRef(FileTypeEntry* entry) : entry_(gpFileTypeOrDefault(entry))
@@ -226,12 +222,12 @@ FileTypeEntry* gpFileTypeForExtension(const char* extension)
         extension = "";
     Registry& r = registry();
     FileTypeEntry* found = nullptr;
-    for (FileTypeEntry* type : r.types) {
+    for (const auto& type : r.types) {
         for (const std::string& known : type->extensions()) {
             if (sameTextNoCase(known, extension)) {
                 if (found)
                     return nullptr;  // ambiguous
-                found = type;
+                found = type.get();
             }
         }
     }
@@ -284,10 +280,6 @@ void gpFreeFileTypes()
     if (!r.built)
         return;
     // Everything registered after the standard table goes with it, whatever batches are left.
-    for (FileTypeGroup* group : r.groups)
-        delete group;
-    for (FileTypeEntry* type : r.types)
-        delete type;
     r.groups.clear();
     r.groups.shrink_to_fit();
     r.types.clear();

@@ -18,13 +18,11 @@ bool FilterStream::openResource(HMODULE module, int id, const char* type)
     void* data = LockResource(loaded);
     if (!data)
         return false;
-    MemoryStream* memory = new MemoryStream;
+    auto memory = std::make_unique<MemoryStream>();
     // Resource data is read-only; the stream is opened for reading only.
-    if (!memory->open(1, data, int32_t(size))) {
-        delete memory;
+    if (!memory->open(1, data, int32_t(size)))
         return false;
-    }
-    inner_ = memory;
+    inner_ = std::move(memory);
     mode_ = 1;
     takeState();
     return state_ == kStreamOpen || state_ == kStreamAtEnd;
@@ -32,8 +30,7 @@ bool FilterStream::openResource(HMODULE module, int id, const char* type)
 
 void FilterStream::close()
 {
-    delete inner_;
-    inner_ = nullptr;
+    inner_.reset();
     mode_ = 0;
     state_ = kStreamClosed;
 }

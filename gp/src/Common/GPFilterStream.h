@@ -2,6 +2,8 @@
 #pragma once
 #include "GPStream.h"
 
+#include <memory>
+
 #include <windows.h>
 
 class FilterStream : public Stream {
@@ -22,5 +24,5 @@ public:
 private:
     void takeState() { state_ = inner_ ? inner_->state() : kStreamClosed; }
 
-    Stream* inner_ = nullptr;  // owned
+    std::unique_ptr<Stream> inner_;
 };

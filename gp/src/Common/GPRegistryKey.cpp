@@ -4,7 +4,7 @@
 
 namespace {
 
-RegistryKey* g_settings = nullptr;
+std::unique_ptr<RegistryKey> g_settings;
 
 // Reads `name` of `key` into `buffer` of `size` bytes; on success `size` is the stored byte count and
 // `type` the stored type.
@@ -66,14 +66,14 @@ void RegistryKey::open(const char* name)
     close();
     const std::string program = name ? name : "";
 
-    user_ = new RegistryKeyHolder;
+    user_ = std::make_unique<RegistryKeyHolder>();
     HKEY key = nullptr;
     const std::string userPath = std::string(kUserRoot) + program;
     if (RegCreateKeyExA(HKEY_CURRENT_USER, userPath.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
                         KEY_ALL_ACCESS, nullptr, &key, nullptr) == ERROR_SUCCESS)
         user_->handle = key;
 
-    machine_ = new RegistryKeyHolder;
+    machine_ = std::make_unique<RegistryKeyHolder>();
     key = nullptr;
     const std::string machinePath = std::string(kMachineRoot) + program;
     if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, machinePath.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
@@ -87,10 +87,8 @@ void RegistryKey::open(const char* name)
 
 void RegistryKey::close()
 {
-    delete user_;
-    user_ = nullptr;
-    delete machine_;
-    machine_ = nullptr;
+    user_.reset();
+    machine_.reset();
     opened_ = false;
 }
 
@@ -217,11 +215,8 @@ void RegistryKey::flush()
 bool gpOpenAppRegistry(const char* name, uint32_t code)
 {
     (void)code;
-    if (g_settings) {  // a second open replaces the first object instead of leaking it
-        delete g_settings;
-        g_settings = nullptr;
-    }
-    g_settings = new RegistryKey;
+    g_settings.reset();  // a second open replaces the first object
+    g_settings = std::make_unique<RegistryKey>();
     g_settings->open(name);
     return true;
 }
@@ -230,13 +225,12 @@ bool gpCloseAppRegistry()
 {
     if (g_settings) {
         g_settings->flush();
-        delete g_settings;
-        g_settings = nullptr;
+        g_settings.reset();
     }
     return true;
 }
 
 RegistryKey* gpSettings()
 {
-    return g_settings;
+    return g_settings.get();
 }

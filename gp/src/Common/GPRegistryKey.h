@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 // Where a value is read (and written).
@@ -83,8 +84,8 @@ private:
     HKEY writeKey(int scope) const { return scope == kScopeUser ? userKey() : machineKey(); }
 
     bool opened_ = false;
-    RegistryKeyHolder* user_ = nullptr;
-    RegistryKeyHolder* machine_ = nullptr;
+    std::unique_ptr<RegistryKeyHolder> user_;
+    std::unique_ptr<RegistryKeyHolder> machine_;
 };
 
 // Creates the application's settings object, keeps it in the settings global and opens it with the
