@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -117,7 +118,7 @@ public:
     MidiClockTempo midiClock;
     int32_t instance = 0;
     int32_t ringRead = 0;
-    AudioRateTimer* rateTimer = nullptr;
+    std::unique_ptr<AudioRateTimer> rateTimer;
     bool layerOpen = false;
     bool ownsDeviceLayer = false;   // this manager created the device layer
 

@@ -74,7 +74,7 @@ bool AudioManager::switchDevice(uint32_t deviceId, bool open)
 {
     if (abDevOpen(deviceId, open) != AB_OK) return false;
     if (open) {
-        abDevSetClient(rateTimer);
+        abDevSetClient(rateTimer.get());
         abDevSetCallback(deviceId, abAudioCallback, this, this);
     }
     audioDevice = static_cast<int32_t>(deviceId);

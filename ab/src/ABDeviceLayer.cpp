@@ -20,8 +20,8 @@ int AudioManager::openDeviceLayer(void* systemHandle)
 {
     // A second manager finds the device layer made: it uses it and leaves its destruction to the first.
     ownsDeviceLayer = abDevCreate(0x10001, systemHandle) == 0;
-    if (!rateTimer) rateTimer = new AudioRateTimer(this);
-    abDevSetClient(rateTimer);
+    if (!rateTimer) rateTimer = std::make_unique<AudioRateTimer>(this);
+    abDevSetClient(rateTimer.get());
     abSetMidiNotify(abMidiNotify);
     listAudioDevices(&audioDevices);
     listMidiDevices(&midiDevices);
@@ -56,8 +56,7 @@ void AudioManager::closeDeviceLayer()
         abDevOpen(static_cast<uint32_t>(midiDevice), false);
         midiDevice = -1;
     }
-    delete rateTimer;
-    rateTimer = nullptr;
+    rateTimer.reset();
     layerOpen = false;
     if (ownsDeviceLayer) {
         g_hostRunning.store(false, std::memory_order_release);

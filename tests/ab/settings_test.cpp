@@ -276,7 +276,7 @@ TEST_F(SettingsTest, AResetRequestedFromTheDeviceThreadRunsOverTwoTicks)
         storeGood();
         ASSERT_EQ(client->loadSettings(), 1);
         ASSERT_EQ(device->log, "open start ");
-        AudioRateTimer* timer = manager()->rateTimer;
+        AudioRateTimer* timer = manager()->rateTimer.get();
         ASSERT_NE(timer, nullptr);
         ASSERT_EQ(device->client, timer);
         clearSettings();   // the first tick saves them again
@@ -327,7 +327,7 @@ TEST_F(SettingsTest, AResetRequestWithoutTheFrameworkIsDropped)
 {
     storeGood();
     ASSERT_EQ(client->loadSettings(), 1);
-    AudioRateTimer* timer = manager()->rateTimer;
+    AudioRateTimer* timer = manager()->rateTimer.get();
     timer->requestReset();
     pumpUntil([] { return false; }, 50);   // the posted request arrives: no application, no timer
     EXPECT_EQ(timer->timerId, nullptr);
