@@ -6,6 +6,8 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
+#include <vector>
 
 namespace {
 
@@ -15,15 +17,14 @@ struct BitmapEntry {
 };
 
 struct BitmapCache {
-    int32_t count;
-    BitmapEntry* entries;
-    HINSTANCE instance;
+    std::vector<BitmapEntry> entries;   // by bitmap id
+    HINSTANCE instance = nullptr;
 };
 
-BitmapCache* cache;
+std::unique_ptr<BitmapCache> cache;
 
 BitmapEntry* entryFor(int32_t id) {
-    if (!cache || id < 0 || id >= cache->count) return nullptr;
+    if (!cache || id < 0 || size_t(id) >= cache->entries.size()) return nullptr;
     return &cache->entries[id];
 }
 
@@ -110,26 +111,17 @@ void blit(HDC dc, HBITMAP bmp, int32_t x, int32_t y, int32_t w, int32_t h, int32
 
 void bitmapCacheInit(int32_t count, HINSTANCE instance) {
     if (cache || count <= 0) return;
-    cache = static_cast<BitmapCache*>(std::calloc(1, sizeof(BitmapCache)));
-    if (!cache) return;
-    cache->entries = static_cast<BitmapEntry*>(std::calloc(static_cast<size_t>(count), sizeof(BitmapEntry)));
-    if (!cache->entries) {
-        std::free(cache);
-        cache = nullptr;
-        return;
-    }
-    cache->count = count;
+    cache = std::make_unique<BitmapCache>();
+    cache->entries.assign(static_cast<size_t>(count), BitmapEntry{0, nullptr});
     cache->instance = instance;
 }
 
 void bitmapCacheFree() {
     scratchFree();
     if (!cache) return;
-    for (int32_t i = 0; i < cache->count; ++i)
-        if (cache->entries[i].handle) DeleteObject(cache->entries[i].handle);
-    std::free(cache->entries);
-    std::free(cache);
-    cache = nullptr;
+    for (const BitmapEntry& e : cache->entries)
+        if (e.handle) DeleteObject(e.handle);
+    cache.reset();
 }
 
 void bitmapAcquire(int32_t id) {
