@@ -3,6 +3,8 @@
 
 #include <cmath>
 
+#include "engine/numeric.h"
+
 namespace {
 
 const double kRate = 44100.0;
@@ -15,35 +17,30 @@ int lastOf(const EnvelopeSlot* s) {
   return last;
 }
 
-double boundTime(double t, double floor) { return envToolBound(t, floor, kTimeCeiling); }
+double boundTime(double t, double floor) { return numClamp<double>(t, floor, kTimeCeiling); }
 
 }  // namespace
 
-double envToolBound(double x, double lo, double hi) {
-  if (!(x >= lo)) return lo;  // also a non-number
-  return x > hi ? hi : x;
-}
-
 void envToolScaleSlot(const EnvelopeSlot* from, EnvelopeSlot* to, const EnvToolScale& p) {
   if (!from || !to) return;
-  const double time = envToolBound(p.timeScale, 0.0, 100.0);
-  const double amp = envToolBound(p.ampScale, 0.0, 8.0);
-  const double offset = envToolBound(p.ampOffset, -1.0, 1.0);
-  const double slope = envToolBound(p.slopeScale, 0.0, 100.0);
-  to->startLevel = static_cast<float>(envToolBound(from->startLevel * amp + offset, envToolLevelFloor, 1.0));
+  const double time = numClamp<double>(p.timeScale, 0.0, 100.0);
+  const double amp = numClamp<double>(p.ampScale, 0.0, 8.0);
+  const double offset = numClamp<double>(p.ampOffset, -1.0, 1.0);
+  const double slope = numClamp<double>(p.slopeScale, 0.0, 100.0);
+  to->startLevel = static_cast<float>(numClamp<double>(from->startLevel * amp + offset, envToolLevelFloor, 1.0));
   const int last = lastOf(from);
   for (int k = 0; k <= last; ++k) {
     const Breakpoint& a = from->breakpoints[k];
     Breakpoint& b = to->breakpoints[k];
-    b.level = static_cast<float>(envToolBound(a.level * amp + offset, envToolLevelFloor, 1.0));
-    b.slope = static_cast<float>(envToolBound(a.slope * slope, 0.0001, 100.0));
+    b.level = static_cast<float>(numClamp<double>(a.level * amp + offset, envToolLevelFloor, 1.0));
+    b.slope = static_cast<float>(numClamp<double>(a.slope * slope, 0.0001, 100.0));
     b.time = boundTime(a.time * time, envToolScaleTimeFloor);
   }
 }
 
 double envToolDurationTarget(bool useBeats, double seconds, double bpm, double beats) {
-  if (!useBeats) return envToolBound(seconds, 0.01, 10000.0);
-  return envToolBound(beats, 0.01, 10000.0) * (60.0 / envToolBound(bpm, 1.0, 1000.0));
+  if (!useBeats) return numClamp<double>(seconds, 0.01, 10000.0);
+  return numClamp<double>(beats, 0.01, 10000.0) * (60.0 / numClamp<double>(bpm, 1.0, 1000.0));
 }
 
 double envToolMeasuredSeconds(const EnvelopeSlot* s) {
@@ -61,7 +58,7 @@ bool envToolSetDuration(const EnvelopeSlot* from, EnvelopeSlot* to, double targe
   if (!from || !to) return false;
   const double measured = envToolMeasuredSeconds(from);
   if (!(measured > 0.0)) return false;
-  const double ratio = envToolBound(targetSeconds, 0.01, 10000.0) / measured;
+  const double ratio = numClamp<double>(targetSeconds, 0.01, 10000.0) / measured;
   const int last = lastOf(from);
   for (int k = 0; k <= last; ++k)
     to->breakpoints[k].time = boundTime(from->breakpoints[k].time * ratio, envToolTimeFloor);
@@ -69,7 +66,7 @@ bool envToolSetDuration(const EnvelopeSlot* from, EnvelopeSlot* to, double targe
 }
 
 double envToolPulseLength(const EnvToolPulses& p) {
-  return (60.0 / envToolBound(p.bpm, 1.0, 1000.0)) * envToolBound(p.beatDuration, 0.01, 10000.0) * kRate;
+  return (60.0 / numClamp<double>(p.bpm, 1.0, 1000.0)) * numClamp<double>(p.beatDuration, 0.01, 10000.0) * kRate;
 }
 
 void envToolPulsesSlot(EnvelopeSlot* to, const EnvToolPulses& p) {
@@ -77,9 +74,9 @@ void envToolPulsesSlot(EnvelopeSlot* to, const EnvToolPulses& p) {
   int n = p.count;
   if (n < 1) n = 1;
   if (n > 32) n = 32;
-  const double attack = envToolBound(p.attack, 0.0001, 0.999);
-  const float low = static_cast<float>(envToolBound(p.minAmp, 0.000001, 0.999));
-  const float slope = static_cast<float>(envToolBound(p.slope, 0.0001, 100.0));
+  const double attack = numClamp<double>(p.attack, 0.0001, 0.999);
+  const float low = static_cast<float>(numClamp<double>(p.minAmp, 0.000001, 0.999));
+  const float slope = static_cast<float>(numClamp<double>(p.slope, 0.0001, 100.0));
   const double length = envToolPulseLength(p);
   const double a = boundTime(attack * length, envToolTimeFloor);
   const double r = boundTime((1.0 - attack) * length, envToolTimeFloor);

@@ -29,9 +29,6 @@ const double envToolLevelFloor = 0.0001;
 const double envToolScaleTimeFloor = 10.0;  // samples
 const double envToolTimeFloor = 1.0;        // samples (tools 2 and 3)
 
-// x bounded to lo..hi; a non-number gives lo.
-double envToolBound(double x, double lo, double hi);
-
 // Tool 1: levels (and the start level) x amp + offset, slopes x slope scale, times x time scale.
 void envToolScaleSlot(const EnvelopeSlot* from, EnvelopeSlot* to, const EnvToolScale& p);
 

@@ -19,6 +19,7 @@
 #include "controls/scrollbar.h"
 #include "controls/winSlots.h"
 #include "engine/engine.h"
+#include "engine/numeric.h"
 #include "envelope/envGraph.h"
 #include "envelope/envPage.h"
 #include "envelope/envToolsMath.h"
@@ -369,7 +370,7 @@ void envToolsPulsesChanged(ControlItem* item, double value) {
     case envToolsArBpm: g_state.arBpm = value; break;
     case envToolsArBeatDuration: g_state.arBeatDuration = value; break;
     case envToolsArBeats:
-      g_state.arBeats = std::isfinite(value) ? static_cast<std::int32_t>(envToolBound(value, 1.0, 32.0)) : 1;
+      g_state.arBeats = std::isfinite(value) ? static_cast<std::int32_t>(numClamp<double>(value, 1.0, 32.0)) : 1;
       g_state.arRebuild = 1;
       break;
     case envToolsArAttack: g_state.arAttack = value; break;
