@@ -29,21 +29,21 @@ void setSwitchState(Form* form, int32_t id, uint32_t state)
 
 AudioSetupDialog::AudioSetupDialog(FormHostListener* listener)
     : FormDialogHost(nullptr, nullptr, true),
-      tabForm(new Form),
-      buttonForm(new Form),
-      soundCardPage(new SoundCardPage),
-      routingPage(new AudioRoutingPage(nullptr, nullptr)),
-      midiPage(new MidiPortsPage)
+      tabForm(std::make_unique<Form>()),
+      buttonForm(std::make_unique<Form>()),
+      soundCardPage(std::make_unique<SoundCardPage>()),
+      routingPage(std::make_unique<AudioRoutingPage>(nullptr, nullptr)),
+      midiPage(std::make_unique<MidiPortsPage>())
 {
     setOwnerData(listener);
-    Form* forms[] = {tabForm, soundCardPage, routingPage, midiPage, buttonForm};
+    Form* forms[] = {tabForm.get(), soundCardPage.get(), routingPage.get(), midiPage.get(), buttonForm.get()};
     for (Form* f : forms) f->setProvider(listener);
     FormWindow& window = *formWindow();
-    window.appendChildFromResource(tabForm, AB_FORM_TABS, true);
-    window.appendChildFromResource(soundCardPage, AB_FORM_SOUNDCARD, false);
-    window.appendChildFromResource(routingPage, AB_FORM_ROUTING, false);
-    window.appendChildFromResource(midiPage, AB_FORM_MIDI, false);
-    window.appendChildFromResource(buttonForm, AB_FORM_BUTTONS, true);
+    window.appendChildFromResource(tabForm.get(), AB_FORM_TABS, true);
+    window.appendChildFromResource(soundCardPage.get(), AB_FORM_SOUNDCARD, false);
+    window.appendChildFromResource(routingPage.get(), AB_FORM_ROUTING, false);
+    window.appendChildFromResource(midiPage.get(), AB_FORM_MIDI, false);
+    window.appendChildFromResource(buttonForm.get(), AB_FORM_BUTTONS, true);
     for (int32_t id : {kTabSoundCard, kTabRouting, kTabMidi})
         if (Widget* w = tabForm->findWidget(id)) w->addListener(this);
     for (int32_t id : {kButtonOk, kButtonCancel})
@@ -54,11 +54,6 @@ AudioSetupDialog::AudioSetupDialog(FormHostListener* listener)
 AudioSetupDialog::~AudioSetupDialog()
 {
     if (FormWindow* window = formWindow()) window->clearChildren();
-    delete midiPage;
-    delete routingPage;
-    delete soundCardPage;
-    delete buttonForm;
-    delete tabForm;
 }
 
 void AudioSetupDialog::disableDriverKind(int kind)
@@ -71,13 +66,13 @@ void AudioSetupDialog::showPage(int32_t formId)
     int32_t tab = kTabSoundCard;
     Form* page = nullptr;
     switch (formId) {
-    case AB_FORM_SOUNDCARD: page = soundCardPage; break;
-    case AB_FORM_ROUTING: tab = kTabRouting; page = routingPage; break;
-    case AB_FORM_MIDI: tab = kTabMidi; page = midiPage; break;
+    case AB_FORM_SOUNDCARD: page = soundCardPage.get(); break;
+    case AB_FORM_ROUTING: tab = kTabRouting; page = routingPage.get(); break;
+    case AB_FORM_MIDI: tab = kTabMidi; page = midiPage.get(); break;
     default: break;
     }
-    for (int32_t id : {kTabSoundCard, kTabRouting, kTabMidi}) setSwitchState(tabForm, id, 0);
-    setSwitchState(tabForm, tab, 1);
+    for (int32_t id : {kTabSoundCard, kTabRouting, kTabMidi}) setSwitchState(tabForm.get(), id, 0);
+    setSwitchState(tabForm.get(), tab, 1);
     FormWindow& window = *formWindow();
     if (!currentPage) {
         if (page) window.setChildActive(page, true);
@@ -109,7 +104,7 @@ int AudioSetupDialog::run(const WindowSpec& spec)
     AudioManager* m = manager;
     setupManager = m;
     setupDevice = m ? m->audioDevice : -1;
-    setupRoutingPage = routingPage;
+    setupRoutingPage = routingPage.get();
 
     AudioHostClient* client = m ? m->client() : nullptr;
     soundCardPage->client = client;
@@ -118,7 +113,7 @@ int AudioSetupDialog::run(const WindowSpec& spec)
     routingPage->manager = m;
     routingPage->client = client;
     routingPage->device = setupDevice;
-    if (!showTabs) formWindow()->setChildActive(tabForm, false);
+    if (!showTabs) formWindow()->setChildActive(tabForm.get(), false);
     for (int n = 0; n < AB_MAX_CHANNELS; ++n) {
         midiPage->midiInPorts[n] = m ? m->midiInPorts[n] : 0;
         midiPage->midiOutPorts[n] = m ? m->midiOutPorts[n] : 0;

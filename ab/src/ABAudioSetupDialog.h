@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 #include "NGLFormDialogHost.h"
 #include "NGLWidget.h"
@@ -42,10 +43,10 @@ public:
 
     AudioManager* manager = nullptr;
     uint8_t showTabs = 1;
-    Form* tabForm;
-    Form* buttonForm;
-    SoundCardPage* soundCardPage;
-    AudioRoutingPage* routingPage;
-    MidiPortsPage* midiPage;
+    std::unique_ptr<Form> tabForm;
+    std::unique_ptr<Form> buttonForm;
+    std::unique_ptr<SoundCardPage> soundCardPage;
+    std::unique_ptr<AudioRoutingPage> routingPage;
+    std::unique_ptr<MidiPortsPage> midiPage;
     Form* currentPage = nullptr;
 };

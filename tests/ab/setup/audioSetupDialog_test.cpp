@@ -56,41 +56,41 @@ TEST(AudioSetupDialog, OpensTitledWithTabsAndTheFirstPageAndSwitchesPages)
         EXPECT_EQ(shot.height, 32 + 205 + 40);
         driver.onDialogThread([](AudioSetupDialog* d) {
             ASSERT_NE(d, nullptr);
-            EXPECT_EQ(switchState(d->tabForm, 100), 1u);
-            EXPECT_EQ(switchState(d->tabForm, 103), 0u);
-            EXPECT_EQ(switchState(d->tabForm, 104), 0u);
-            EXPECT_EQ(d->currentPage, d->soundCardPage);
+            EXPECT_EQ(switchState(d->tabForm.get(), 100), 1u);
+            EXPECT_EQ(switchState(d->tabForm.get(), 103), 0u);
+            EXPECT_EQ(switchState(d->tabForm.get(), 104), 0u);
+            EXPECT_EQ(d->currentPage, d->soundCardPage.get());
             EXPECT_TRUE(d->soundCardPage->isActive());
             EXPECT_FALSE(d->routingPage->isActive());
             // Stacked: tabs, page, buttons.
             FormWindow* w = d->formWindow();
-            EXPECT_EQ(w->child(uint32_t(w->indexOf(d->soundCardPage))).rect.y1, 32);
-            EXPECT_EQ(w->child(uint32_t(w->indexOf(d->buttonForm))).rect.y1, 237);
+            EXPECT_EQ(w->child(uint32_t(w->indexOf(d->soundCardPage.get()))).rect.y1, 32);
+            EXPECT_EQ(w->child(uint32_t(w->indexOf(d->buttonForm.get()))).rect.y1, 237);
         });
         driver.clickWidget(tabsOf, 103);
         driver.onDialogThread([](AudioSetupDialog* d) {
-            EXPECT_EQ(d->currentPage, d->routingPage);
+            EXPECT_EQ(d->currentPage, d->routingPage.get());
             EXPECT_TRUE(d->routingPage->isActive());
             EXPECT_FALSE(d->soundCardPage->isActive());
-            EXPECT_EQ(switchState(d->tabForm, 103), 1u);
-            EXPECT_EQ(switchState(d->tabForm, 100), 0u);
+            EXPECT_EQ(switchState(d->tabForm.get(), 103), 1u);
+            EXPECT_EQ(switchState(d->tabForm.get(), 100), 0u);
         });
         driver.capture("ab-setup-routing.png");
         // A second click keeps the page.
         driver.clickWidget(tabsOf, 103);
         driver.onDialogThread([](AudioSetupDialog* d) {
-            EXPECT_EQ(d->currentPage, d->routingPage);
-            EXPECT_EQ(switchState(d->tabForm, 103), 1u);
+            EXPECT_EQ(d->currentPage, d->routingPage.get());
+            EXPECT_EQ(switchState(d->tabForm.get(), 103), 1u);
         });
         driver.clickWidget(tabsOf, 104);
         driver.onDialogThread([](AudioSetupDialog* d) {
-            EXPECT_EQ(d->currentPage, d->midiPage);
+            EXPECT_EQ(d->currentPage, d->midiPage.get());
             EXPECT_TRUE(d->midiPage->isActive());
-            EXPECT_EQ(switchState(d->tabForm, 104), 1u);
+            EXPECT_EQ(switchState(d->tabForm.get(), 104), 1u);
         });
         driver.capture("ab-setup-midi.png");
         driver.clickWidget(tabsOf, 100);
-        driver.onDialogThread([](AudioSetupDialog* d) { EXPECT_EQ(d->currentPage, d->soundCardPage); });
+        driver.onDialogThread([](AudioSetupDialog* d) { EXPECT_EQ(d->currentPage, d->soundCardPage.get()); });
         driver.clickWidget(buttonsOf, 2);
         EXPECT_TRUE(driver.waitUntilClosed());
     });
@@ -110,9 +110,9 @@ TEST(AudioSetupDialog, WithoutTabsTheBarIsHidden)
         driver.capture("ab-setup-no-tabs.png");
         driver.onDialogThread([](AudioSetupDialog* d) {
             EXPECT_FALSE(d->tabForm->isActive());
-            EXPECT_EQ(d->currentPage, d->soundCardPage);
+            EXPECT_EQ(d->currentPage, d->soundCardPage.get());
             FormWindow* w = d->formWindow();
-            EXPECT_EQ(w->child(uint32_t(w->indexOf(d->soundCardPage))).rect.y1, 0);
+            EXPECT_EQ(w->child(uint32_t(w->indexOf(d->soundCardPage.get()))).rect.y1, 0);
         });
     });
     EXPECT_EQ(inner.cx, 400);
@@ -140,8 +140,8 @@ TEST(AudioSetupDialog, InterfaceMenuListsEachEnabledKindOnceAndAChoiceOpensItsDe
         chooseMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
         driver.onDialogThread([&](AudioSetupDialog* d) {
             EXPECT_EQ(setupDevice, static_cast<int32_t>(idB));
-            EXPECT_EQ(labelText(d->soundCardPage, kDeviceLabel), "Jack B");
-            EXPECT_EQ(labelText(d->soundCardPage, kKindLabel), "Jack");
+            EXPECT_EQ(labelText(d->soundCardPage.get(), kDeviceLabel), "Jack B");
+            EXPECT_EQ(labelText(d->soundCardPage.get(), kKindLabel), "Jack");
             EXPECT_EQ(d->routingPage->device, static_cast<int32_t>(idB));   // told of the device
         });
         // Both were opened in turn; the first is closed again, the last stays open (not started).
@@ -158,7 +158,7 @@ TEST(AudioSetupDialog, InterfaceMenuListsEachEnabledKindOnceAndAChoiceOpensItsDe
         ASSERT_TRUE(driver.chooseMenuItem(soundCardOf, "Jack A"));
         driver.onDialogThread([&](AudioSetupDialog* d) {
             EXPECT_EQ(setupDevice, static_cast<int32_t>(idA));
-            EXPECT_EQ(labelText(d->soundCardPage, kDeviceLabel), "Jack A");
+            EXPECT_EQ(labelText(d->soundCardPage.get(), kDeviceLabel), "Jack A");
         });
         // The kind already current changes nothing.
         driver.clickWidget(soundCardOf, kKindButton);

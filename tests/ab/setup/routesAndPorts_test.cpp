@@ -43,15 +43,15 @@ TEST(RoutesAndPorts, ARouteChosenInTheDialogIsSavedAndTheSoundFollowsIt)
     runDialog(host.client, true, [&](DialogDriver& driver) {
         driver.clickWidget(tabsOf, 103);
         driver.onDialogThread([&](AudioSetupDialog* d) {
-            EXPECT_EQ(listRows(d->routingPage, kRoutingList), 2);
-            EXPECT_EQ(cellText(d->routingPage, kRoutingList, 0, 0), "Out 1");
+            EXPECT_EQ(listRows(d->routingPage.get(), kRoutingList), 2);
+            EXPECT_EQ(cellText(d->routingPage.get(), kRoutingList, 0, 0), "Out 1");
         });
         driver.clickCell(routingOf, kRoutingList, 0, 1);
         driver.capture("ab-setup-route-menu.png");
         ASSERT_TRUE(driver.chooseMenuItem(routingOf, "2: ", true));
         driver.onDialogThread([&](AudioSetupDialog* d) {
-            row0 = cellText(d->routingPage, kRoutingList, 0, 1);
-            row1 = cellText(d->routingPage, kRoutingList, 1, 1);
+            row0 = cellText(d->routingPage.get(), kRoutingList, 0, 1);
+            row1 = cellText(d->routingPage.get(), kRoutingList, 1, 1);
         });
         driver.capture("ab-setup-route-chosen.png");
         DeleteFileA(path.c_str());   // the device writes a new file when it restarts at OK
@@ -100,15 +100,15 @@ TEST(RoutesAndPorts, AMidiPortSwitchedOnIsOpenAfterOkAndItsMessagesArrive)
     runDialog(host.client, true, [&](DialogDriver& driver) {
         driver.clickWidget(tabsOf, 104);
         driver.onDialogThread([&](AudioSetupDialog* d) {
-            EXPECT_EQ(listRows(d->midiPage, kMidiInputs), 2);
-            EXPECT_EQ(cellText(d->midiPage, kMidiInputs, 1, 0), "Fake In B");
-            before = cellText(d->midiPage, kMidiInputs, 1, 1);
-            outputs = cellText(d->midiPage, kMidiOutputs, 0, 0);
+            EXPECT_EQ(listRows(d->midiPage.get(), kMidiInputs), 2);
+            EXPECT_EQ(cellText(d->midiPage.get(), kMidiInputs, 1, 0), "Fake In B");
+            before = cellText(d->midiPage.get(), kMidiInputs, 1, 1);
+            outputs = cellText(d->midiPage.get(), kMidiOutputs, 0, 0);
         });
         driver.clickCell(midiOf, kMidiInputs, 1, 0);
-        driver.onDialogThread([&](AudioSetupDialog* d) { afterColumn0 = cellText(d->midiPage, kMidiInputs, 1, 1); });
+        driver.onDialogThread([&](AudioSetupDialog* d) { afterColumn0 = cellText(d->midiPage.get(), kMidiInputs, 1, 1); });
         driver.clickCell(midiOf, kMidiInputs, 1, 1);
-        driver.onDialogThread([&](AudioSetupDialog* d) { afterColumn1 = cellText(d->midiPage, kMidiInputs, 1, 1); });
+        driver.onDialogThread([&](AudioSetupDialog* d) { afterColumn1 = cellText(d->midiPage.get(), kMidiInputs, 1, 1); });
         driver.capture("ab-setup-midi-on.png");
         EXPECT_FALSE(fake.isOpen(1));   // only at OK
         driver.clickWidget(buttonsOf, 1);
@@ -136,7 +136,7 @@ TEST(RoutesAndPorts, ClientsWithNoOrTooManyOutputsAndStrayStoredRoutes)
         Host host(2, 0);
         runDialog(host.client, true, [&](DialogDriver& driver) {
             driver.clickWidget(tabsOf, 103);
-            driver.onDialogThread([&](AudioSetupDialog* d) { EXPECT_EQ(listRows(d->routingPage, kRoutingList), 0); });
+            driver.onDialogThread([&](AudioSetupDialog* d) { EXPECT_EQ(listRows(d->routingPage.get(), kRoutingList), 0); });
             driver.capture("ab-setup-no-outputs.png");
             driver.clickWidget(buttonsOf, 1);
             driver.waitUntilClosed();
@@ -152,8 +152,8 @@ TEST(RoutesAndPorts, ClientsWithNoOrTooManyOutputsAndStrayStoredRoutes)
             driver.clickWidget(tabsOf, 103);
             driver.onDialogThread([&](AudioSetupDialog* d) {
                 EXPECT_EQ(setupDevice, static_cast<int32_t>(wideId));
-                EXPECT_EQ(listRows(d->routingPage, kRoutingList), 32);
-                EXPECT_EQ(cellText(d->routingPage, kRoutingList, 31, 1), " 32: Wide out 32");
+                EXPECT_EQ(listRows(d->routingPage.get(), kRoutingList), 32);
+                EXPECT_EQ(cellText(d->routingPage.get(), kRoutingList, 31, 1), " 32: Wide out 32");
             });
             driver.capture("ab-setup-33-outputs.png");
             driver.clickWidget(buttonsOf, 1);
@@ -171,7 +171,7 @@ TEST(RoutesAndPorts, ClientsWithNoOrTooManyOutputsAndStrayStoredRoutes)
         std::string row0;
         runDialog(host.client, true, [&](DialogDriver& driver) {
             driver.clickWidget(tabsOf, 103);
-            driver.onDialogThread([&](AudioSetupDialog* d) { row0 = cellText(d->routingPage, kRoutingList, 0, 1); });
+            driver.onDialogThread([&](AudioSetupDialog* d) { row0 = cellText(d->routingPage.get(), kRoutingList, 0, 1); });
             driver.clickWidget(buttonsOf, 1);
             driver.waitUntilClosed();
         });
@@ -207,8 +207,8 @@ TEST(RoutesAndPorts, ChoosingTheMmeInterfaceOpensEachDeviceInTurn)
         (void)t0;
         ms = double(b.QuadPart - a.QuadPart) * 1000.0 / double(f.QuadPart);
         driver.onDialogThread([&](AudioSetupDialog* d) {
-            EXPECT_EQ(labelText(d->soundCardPage, 8), "MultiMedia");
-            EXPECT_EQ(labelText(d->soundCardPage, 6).compare(0, 4, "MME "), 0);
+            EXPECT_EQ(labelText(d->soundCardPage.get(), 8), "MultiMedia");
+            EXPECT_EQ(labelText(d->soundCardPage.get(), 6).compare(0, 4, "MME "), 0);
         });
     });
     EXPECT_GE(mmeDevices, 1);

@@ -292,11 +292,11 @@ AudioSetupDialog* openSetupDialog()
     return dynamic_cast<AudioSetupDialog*>(setupRoutingPage->host()->holder());
 }
 
-Form* tabsOf(AudioSetupDialog* d) { return d->tabForm; }
-Form* soundCardOf(AudioSetupDialog* d) { return d->soundCardPage; }
-Form* routingOf(AudioSetupDialog* d) { return d->routingPage; }
-Form* midiOf(AudioSetupDialog* d) { return d->midiPage; }
-Form* buttonsOf(AudioSetupDialog* d) { return d->buttonForm; }
+Form* tabsOf(AudioSetupDialog* d) { return d->tabForm.get(); }
+Form* soundCardOf(AudioSetupDialog* d) { return d->soundCardPage.get(); }
+Form* routingOf(AudioSetupDialog* d) { return d->routingPage.get(); }
+Form* midiOf(AudioSetupDialog* d) { return d->midiPage.get(); }
+Form* buttonsOf(AudioSetupDialog* d) { return d->buttonForm.get(); }
 
 std::string labelText(Form* form, int32_t id)
 {

@@ -58,12 +58,12 @@ TEST(SoundCardChoices, Rate48000ShowsInTheLabelAndTheDevicePlaysAtItAfterOk)
     std::string before, after;
     std::vector<std::string> rates;
     runDialog(host.client, true, [&](DialogDriver& driver) {
-        driver.onDialogThread([&](AudioSetupDialog* d) { before = labelText(d->soundCardPage, kRateLabel); });
+        driver.onDialogThread([&](AudioSetupDialog* d) { before = labelText(d->soundCardPage.get(), kRateLabel); });
         driver.clickWidget(soundCardOf, kRateButton);
         driver.onDialogThread([&](AudioSetupDialog* d) { rates = openMenuNames(d); });
         driver.capture("ab-setup-rate-menu.png");
         ASSERT_TRUE(driver.chooseMenuItem(soundCardOf, "48000"));
-        driver.onDialogThread([&](AudioSetupDialog* d) { after = labelText(d->soundCardPage, kRateLabel); });
+        driver.onDialogThread([&](AudioSetupDialog* d) { after = labelText(d->soundCardPage.get(), kRateLabel); });
         driver.capture("ab-setup-rate-48000.png");
         driver.clickWidget(buttonsOf, 1);
         EXPECT_TRUE(driver.waitUntilClosed());
@@ -162,12 +162,12 @@ TEST(SoundCardChoices, TheConfigButtonShowsOnlyForADeviceWithAControlPanel)
     bool plainShows = true, panelShows = false;
     runDialog(host.client, true, [&](DialogDriver& driver) {
         chooseDevice(driver, "Jack", "Plain");
-        driver.onDialogThread([&](AudioSetupDialog* d) { plainShows = widgetVisible(d->soundCardPage, kPanelButton); });
+        driver.onDialogThread([&](AudioSetupDialog* d) { plainShows = widgetVisible(d->soundCardPage.get(), kPanelButton); });
         chooseDevice(driver, "Jack", "Panel");
-        driver.onDialogThread([&](AudioSetupDialog* d) { panelShows = widgetVisible(d->soundCardPage, kPanelButton); });
+        driver.onDialogThread([&](AudioSetupDialog* d) { panelShows = widgetVisible(d->soundCardPage.get(), kPanelButton); });
         driver.capture("ab-setup-config-button.png");
         driver.clickWidget(soundCardOf, kPanelButton);
-        driver.onDialogThread([&](AudioSetupDialog* d) { EXPECT_EQ(switchState(d->soundCardPage, kPanelButton), 0u); });
+        driver.onDialogThread([&](AudioSetupDialog* d) { EXPECT_EQ(switchState(d->soundCardPage.get(), kPanelButton), 0u); });
     });
     EXPECT_FALSE(plainShows);
     EXPECT_TRUE(panelShows);
@@ -206,17 +206,17 @@ TEST(SoundCardChoices, TheConfigButtonFollowsTheAsioDriversPanel)
             ASSERT_TRUE(driver.chooseMenuItem(soundCardOf, "ASIO"));
             QueryPerformanceCounter(&b);
             ms = double(b.QuadPart - a.QuadPart) * 1000.0 / double(f.QuadPart);
-            driver.onDialogThread([&](AudioSetupDialog* d) { chosen = labelText(d->soundCardPage, kDeviceLabel); });
+            driver.onDialogThread([&](AudioSetupDialog* d) { chosen = labelText(d->soundCardPage.get(), kDeviceLabel); });
             driver.clickWidget(soundCardOf, kDeviceButton);
             ASSERT_TRUE(driver.chooseMenuItem(soundCardOf, "Fake ASIO"));
             driver.onDialogThread([&](AudioSetupDialog* d) {
-                asioShows = widgetVisible(d->soundCardPage, kPanelButton);
-                kind = labelText(d->soundCardPage, 8);
+                asioShows = widgetVisible(d->soundCardPage.get(), kPanelButton);
+                kind = labelText(d->soundCardPage.get(), 8);
             });
             driver.capture("ab-setup-asio.png");
             driver.clickWidget(soundCardOf, kPanelButton);
             chooseDevice(driver, "MultiMedia", "MME Out: default");
-            driver.onDialogThread([&](AudioSetupDialog* d) { mmeShows = widgetVisible(d->soundCardPage, kPanelButton); });
+            driver.onDialogThread([&](AudioSetupDialog* d) { mmeShows = widgetVisible(d->soundCardPage.get(), kPanelButton); });
         });
         EXPECT_EQ(kind, "ASIO");
         // The last ASIO device of the list stays chosen.
@@ -254,7 +254,7 @@ TEST(SoundCardChoices, AClientWithoutInputsHidesTheInputRowsAndMovesTheLatencyRo
     std::vector<int32_t> tops;
     runDialog(host.client, true, [&](DialogDriver& driver) {
         auto look = [&](AudioSetupDialog* d) {
-            Form* p = d->soundCardPage;
+            Form* p = d->soundCardPage.get();
             for (int32_t id : {kInputCaption, kInputLabel, kInputButton, kLatencyIn, kInLatencyLabel}) {
                 EXPECT_FALSE(widgetVisible(p, id)) << id;
                 EXPECT_FALSE(p->findWidget(id)->isEnabled()) << id;
@@ -299,7 +299,7 @@ TEST(SoundCardChoices, ALatencyOutsideTheDevicesRangeIsClampedOnceAndAppliedAsSh
         driver.onDialogThread([&](AudioSetupDialog* d) {
             Selector* s = dynamic_cast<Selector*>(d->soundCardPage->findWidget(kLatencyOut));
             selectorValue = s ? s->currentValue() : -2.0f;
-            shown = labelText(d->soundCardPage, kOutLatencyLabel);
+            shown = labelText(d->soundCardPage.get(), kOutLatencyLabel);
             managerLatency = setupManager->latencyMs;
         });
         driver.capture("ab-setup-latency-clamped.png");
@@ -329,7 +329,7 @@ TEST(SoundCardChoices, DevicesThatAskTooMuchOrTooLittleCanBeChosen)
     runDialog(host.client, true, [&](DialogDriver& driver) {
         for (const char* name : {"No Ports", "Forty Ports", "Long Name"}) {
             chooseDevice(driver, "Jack", name);
-            driver.onDialogThread([&](AudioSetupDialog* d) { EXPECT_EQ(labelText(d->soundCardPage, kDeviceLabel), name); });
+            driver.onDialogThread([&](AudioSetupDialog* d) { EXPECT_EQ(labelText(d->soundCardPage.get(), kDeviceLabel), name); });
             driver.clickWidget(tabsOf, 103);
             driver.capture(std::string("ab-setup-routing-") + name + ".png");
             driver.clickWidget(tabsOf, 100);
@@ -338,7 +338,7 @@ TEST(SoundCardChoices, DevicesThatAskTooMuchOrTooLittleCanBeChosen)
         chooseDevice(driver, "Jack", "Failing");
         driver.onDialogThread([&](AudioSetupDialog* d) {
             EXPECT_EQ(setupDevice, static_cast<int32_t>(failingId));
-            EXPECT_EQ(labelText(d->soundCardPage, kDeviceLabel), "Failing");
+            EXPECT_EQ(labelText(d->soundCardPage.get(), kDeviceLabel), "Failing");
             EXPECT_EQ(d->routingPage->device, static_cast<int32_t>(manyId));   // not told of the failure
         });
         EXPECT_FALSE(failing->opened.load());
@@ -362,7 +362,7 @@ TEST(SoundCardChoices, TheLatencyThumbLabelAndStoredValueAgree)
     auto thumbAndLabel = [](AudioSetupDialog* d, int* thumb, std::string* label) {
         Selector* s = dynamic_cast<Selector*>(d->soundCardPage->findWidget(kLatencyOut));
         *thumb = s ? static_cast<int>(s->currentValue()) : -1;
-        *label = labelText(d->soundCardPage, kOutLatencyLabel);
+        *label = labelText(d->soundCardPage.get(), kOutLatencyLabel);
     };
     int thumbAfterSwitch = -1, thumbAfterClick = -1;
     std::string labelAfterSwitch, labelAfterClick;
