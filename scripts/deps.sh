@@ -4,7 +4,7 @@
 # i386 package index be broken on a machine, that is said loudly and the rest stays installed; test.sh
 # then reports the i686 tests as not run.
 set -euo pipefail
-packages=(cmake ninja-build ccache g++ clang libclang-rt-14-dev googletest libbenchmark-dev
+packages=(cmake ninja-build ccache g++ clang clang-format libclang-rt-14-dev googletest libbenchmark-dev
           libboost-dev wine wine64 g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
           xvfb xauth fonts-wine imagemagick x11-apps python3 valgrind
           python3-pil fonts-dejavu-core fonts-dejavu-extra)

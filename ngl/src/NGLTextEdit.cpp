@@ -281,6 +281,16 @@ void TextEdit::startEditing(bool idle)
     }
 }
 
+void TextEdit::selectAllAndFocus()
+{
+    selectionAnchor_ = 0;
+    selectionEnd_ = int32_t(style_.text().size());
+    caret_ = 0;
+    editState_ = 1;
+    caretShown_ = true;
+    if (parent_) parent_->requestFocus(this, true);
+}
+
 bool TextEdit::beginEditAt(int32_t x, int32_t y)
 {
     if (x < rect_.x1 || x >= rect_.x2 || y < rect_.y1 || y >= rect_.y2) return false;
@@ -289,14 +299,7 @@ bool TextEdit::beginEditAt(int32_t x, int32_t y)
         TextEditCause cause = {0, nullptr};
         notifyListeners(NGL_NOTIFY_EDIT_BEGIN, &cause, false);
     }
-    if (editState_ != 1) {
-        selectionAnchor_ = 0;
-        selectionEnd_ = int32_t(style_.text().size());
-        caret_ = 0;
-        editState_ = 1;
-        caretShown_ = true;
-        if (parent_) parent_->requestFocus(this, true);
-    }
+    if (editState_ != 1) selectAllAndFocus();
     invalidate(0);
     return true;
 }
@@ -564,12 +567,7 @@ bool TextEdit::handleMouse(int32_t code, void* data)
         const bool idle = editState_ == 0;
         startEditing(idle);
         caret_ = indexAt(e->x, e->y);
-        selectionAnchor_ = 0;
-        selectionEnd_ = int32_t(style_.text().size());
-        caret_ = 0;
-        editState_ = 1;
-        caretShown_ = true;
-        if (parent_) parent_->requestFocus(this, true);
+        selectAllAndFocus();
         if (idle) {
             TextEditCause cause = {UIA_EVENT_MOUSE_BUTTON, e};
             notifyListeners(NGL_NOTIFY_EDIT_BEGIN, &cause, false);

@@ -96,6 +96,8 @@ private:
     bool handleChar(uint8_t c);
     bool handleMouse(int32_t code, void* data);
     void startEditing(bool idle);
+    // Selects the whole text (caret at its start) in the editing state and takes the focus.
+    void selectAllAndFocus();
 
     TextStyle style_;
     bool multiLine_ = false;

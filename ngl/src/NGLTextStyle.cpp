@@ -20,7 +20,7 @@ bool Background::readBackground(BinaryStream& stream)
     if (!nglStreamOk(stream)) return false;
     kind_ = kind;
     colour_ = colour;
-    pictureId_ = id;  // a picture still held stays counted under the id it was got with
+    picture_.setIdOnly(id);  // a picture still held stays counted under the id it was got with
     return true;
 }
 
@@ -30,7 +30,7 @@ bool Background::writeBackground(BinaryStream& stream)
     stream.writeU32(kind_);
     stream.writeU32(colour_);
     stream.writeU32(1);
-    stream.writeU32(pictureId_);
+    stream.writeU32(picture_.id());
     return nglStreamOk(stream);
 }
 
@@ -50,22 +50,22 @@ bool Background::isTransparent() const
     case kBackgroundNone: return true;
     case kBackgroundColour: return (colour_ >> 24) < 255;
     case kBackgroundFrame:
-    case kBackgroundNinePart: return !picture_ || picture_->hasAlpha();
+    case kBackgroundNinePart: return !picture() || picture()->hasAlpha();
     default: return true;
     }
 }
 
 void Background::preferredSize(RegionRect& rect) const
 {
-    if (!picture_) return;
-    const int32_t w = int32_t(picture_->frameWidth());
-    const int32_t h = int32_t(picture_->frameHeight());
+    if (!picture()) return;
+    const int32_t w = int32_t(picture()->frameWidth());
+    const int32_t h = int32_t(picture()->frameHeight());
     if (kind_ == kBackgroundFrame) {
         rect.x2 = rect.x1 + w;
         rect.y2 = rect.y1 + h;
     } else if (kind_ == kBackgroundNinePart) {
-        if (!(picture_->flags() & kInsetsLeftRight)) rect.x2 = rect.x1 + w;
-        if (!(picture_->flags() & kInsetsTopBottom)) rect.y2 = rect.y1 + h;
+        if (!(picture()->flags() & kInsetsLeftRight)) rect.x2 = rect.x1 + w;
+        if (!(picture()->flags() & kInsetsTopBottom)) rect.y2 = rect.y1 + h;
     }
 }
 
@@ -76,18 +76,18 @@ void Background::draw(Picture& target, const RegionRect& elementRect, uint32_t f
         target.fillArea(clipRect.x1, clipRect.y1, clipRect.x2 - clipRect.x1, clipRect.y2 - clipRect.y1, colour_);
         break;
     case kBackgroundFrame:
-        if (!picture_) break;
+        if (!picture()) break;
         if (clipRect.x1 == elementRect.x1 && clipRect.y1 == elementRect.y1 && clipRect.x2 == elementRect.x2 &&
             clipRect.y2 == elementRect.y2) {
-            target.drawFrame(elementRect.x1, elementRect.y1, *picture_, frame, nullptr);
+            target.drawFrame(elementRect.x1, elementRect.y1, *picture(), frame, nullptr);
         } else {
             const RegionRect part = {clipRect.x1 - elementRect.x1, clipRect.y1 - elementRect.y1,
                                      clipRect.x2 - elementRect.x1, clipRect.y2 - elementRect.y1};
-            target.drawFrame(clipRect.x1, clipRect.y1, *picture_, frame, &part);
+            target.drawFrame(clipRect.x1, clipRect.y1, *picture(), frame, &part);
         }
         break;
     case kBackgroundNinePart:
-        if (picture_) target.drawTiledFrame(elementRect, *picture_, frame, &clipRect);
+        if (picture()) target.drawTiledFrame(elementRect, *picture(), frame, &clipRect);
         break;
     default: break;
     }
@@ -107,37 +107,14 @@ bool Background::setColour(uint32_t colour)
     return true;
 }
 
-bool Background::resolve(PictureMap* pictureMap, bool flag)
-{
-    if (pictureId_ == 0 || pictureGot_) return true;
-    if (!pictureMap) return false;
-    picture_ = pictureMap->get(pictureId_, flag);
-    pictureGot_ = true;
-    heldPictureId_ = pictureId_;
-    return true;
-}
+bool Background::resolve(PictureMap* pictureMap, bool flag) { return picture_.resolve(pictureMap, flag); }
 
 bool Background::setPictureId(uint32_t id, PictureMap* pictureMap, bool flag)
 {
-    if (id != pictureId_) {
-        if (pictureGot_ && pictureMap) releasePicture(pictureMap);
-        pictureId_ = id;
-    }
-    if (pictureGot_ || !pictureMap) return false;
-    if (id == 0) return true;
-    picture_ = pictureMap->get(id, flag);
-    pictureGot_ = true;
-    heldPictureId_ = id;
-    return true;
+    return picture_.setId(id, pictureMap, flag);
 }
 
-void Background::releasePicture(PictureMap* pictureMap)
-{
-    if (!pictureMap || !pictureGot_) return;
-    pictureMap->release(heldPictureId_);
-    picture_ = nullptr;
-    pictureGot_ = false;
-}
+void Background::releasePicture(PictureMap* pictureMap) { picture_.release(pictureMap); }
 
 // ---------------------------------------------------------------------------------------------------
 // Text
@@ -151,7 +128,7 @@ bool Text::readText(BinaryStream& stream)
     const uint32_t v = stream.readU32();
     std::string text = stream.readString();
     if (!nglStreamOk(stream)) return false;
-    fontId_ = fontId;  // a font still held stays counted under the id it was got with
+    font_.setIdOnly(fontId);  // a font still held stays counted under the id it was got with
     hAlign_ = h;
     vAlign_ = v;
     text_.swap(text);
@@ -163,7 +140,7 @@ bool Text::writeText(BinaryStream& stream)
 {
     stream.writeU32(1);
     stream.writeU32(1);
-    stream.writeU32(fontId_);
+    stream.writeU32(font_.id());
     stream.writeU32(hAlign_);
     stream.writeU32(vAlign_);
     stream.writeString(text_);
@@ -203,54 +180,28 @@ bool Text::setVerticalAlignment(uint32_t alignment)
     return true;
 }
 
-bool Text::resolve(FontMap* fontMap, bool flag)
-{
-    if (fontId_ == 0 || fontGot_) return true;
-    if (!fontMap) return false;
-    font_ = fontMap->get(fontId_, flag);
-    fontGot_ = true;
-    heldFontId_ = fontId_;
-    return true;
-}
+bool Text::resolve(FontMap* fontMap, bool flag) { return font_.resolve(fontMap, flag); }
 
-bool Text::setFontId(uint32_t id, FontMap* fontMap, bool flag)
-{
-    if (id != fontId_) {
-        if (fontGot_ && fontMap) releaseFont(fontMap);
-        fontId_ = id;
-    }
-    if (fontGot_ || !fontMap) return false;
-    if (id == 0) return true;
-    font_ = fontMap->get(id, flag);
-    fontGot_ = true;
-    heldFontId_ = id;
-    return true;
-}
+bool Text::setFontId(uint32_t id, FontMap* fontMap, bool flag) { return font_.setId(id, fontMap, flag); }
 
-void Text::releaseFont(FontMap* fontMap)
-{
-    if (!fontMap || !fontGot_) return;
-    fontMap->release(heldFontId_);
-    font_ = nullptr;
-    fontGot_ = false;
-}
+void Text::releaseFont(FontMap* fontMap) { font_.release(fontMap); }
 
 void Text::draw(Picture& target, const RegionRect& rect, const char* textOverride, bool highlighted) const
 {
-    if ((!hasText_ && !textOverride) || !font_) return;
+    if ((!hasText_ && !textOverride) || !font()) return;
     const char* string = textOverride ? textOverride : text_.c_str();
     const int32_t w = rect.x2 - rect.x1;
     const int32_t h = rect.y2 - rect.y1;
-    const int32_t fontHeight = font_->height();
+    const int32_t fontHeight = font()->height();
     int32_t dy = 0, dx = 0;
     if (vAlign_ == kAlignCentre) dy = (h - fontHeight) / 2;
     else if (vAlign_ == kAlignEnd) dy = h - fontHeight;
-    if (hAlign_ == kAlignCentre) dx = (w - font_->textWidth(string, uint32_t(-1))) / 2;
-    else if (hAlign_ == kAlignEnd) dx = w - font_->textWidth(string, uint32_t(-1));
+    if (hAlign_ == kAlignCentre) dx = (w - font()->textWidth(string, uint32_t(-1))) / 2;
+    else if (hAlign_ == kAlignEnd) dx = w - font()->textWidth(string, uint32_t(-1));
     if (highlighted)
-        font_->drawHighlighted(target, rect.x1 + dx, rect.y1 + dy, 0, 0, w, h, string, false);
+        font()->drawHighlighted(target, rect.x1 + dx, rect.y1 + dy, 0, 0, w, h, string, false);
     else
-        font_->draw(target, rect.x1 + dx, rect.y1 + dy, 0, 0, w, h, string, false);
+        font()->draw(target, rect.x1 + dx, rect.y1 + dy, 0, 0, w, h, string, false);
 }
 
 // ---------------------------------------------------------------------------------------------------

@@ -19,6 +19,57 @@ enum BackgroundKind { kBackgroundNone = 0, kBackgroundColour = 1, kBackgroundFra
 // Text alignments (horizontal: left, centred, right; vertical: top, centred, bottom).
 enum TextAlignment { kAlignStart = 0, kAlignCentre = 1, kAlignEnd = 2 };
 
+// A picture or font taken from its map by id. From the first successful resolve until release, the
+// map counts the holder as a user (also when it had nothing under the id); a held resource stays
+// counted under the id it was got with, even after the id changes.
+template <class Map, class Resource>
+class HeldResource {
+public:
+    uint32_t id() const { return id_; }
+    Resource* get() const { return resource_; }
+    // Sets the id alone (as a stream read does): what is held stays held.
+    void setIdOnly(uint32_t id) { id_ = id; }
+    // Gets the resource from the map when an id is set and none is held yet.
+    bool resolve(Map* map, bool flag)
+    {
+        if (id_ == 0 || got_) return true;
+        if (!map) return false;
+        take(map, id_, flag);
+        return true;
+    }
+    bool setId(uint32_t id, Map* map, bool flag)
+    {
+        if (id != id_) {
+            if (got_ && map) release(map);
+            id_ = id;
+        }
+        if (got_ || !map) return false;
+        if (id == 0) return true;
+        take(map, id, flag);
+        return true;
+    }
+    void release(Map* map)
+    {
+        if (!map || !got_) return;
+        map->release(heldId_);
+        resource_ = nullptr;
+        got_ = false;
+    }
+
+private:
+    void take(Map* map, uint32_t id, bool flag)
+    {
+        resource_ = map->get(id, flag);
+        got_ = true;
+        heldId_ = id;
+    }
+
+    uint32_t id_ = 0;
+    Resource* resource_ = nullptr;  // got from the map, not owned
+    bool got_ = false;              // the map counts us as a user
+    uint32_t heldId_ = 0;           // the id we are counted under
+};
+
 class Background {
 public:
     Background() = default;
@@ -45,8 +96,8 @@ public:
 
     uint32_t kind() const { return kind_; }
     uint32_t colour() const { return colour_; }
-    uint32_t pictureId() const { return pictureId_; }
-    Picture* picture() const { return picture_; }
+    uint32_t pictureId() const { return picture_.id(); }
+    Picture* picture() const { return picture_.get(); }
 
     static constexpr int kRecordSize = 20;
 
@@ -55,10 +106,7 @@ protected:
     bool writeBackground(BinaryStream& stream);
 
 private:
-    uint32_t pictureId_ = 0;
-    Picture* picture_ = nullptr;  // got from the picture map, not owned
-    bool pictureGot_ = false;     // the map counts us as a user (also when it had no picture)
-    uint32_t heldPictureId_ = 0;  // the id we are counted under
+    HeldResource<PictureMap, Picture> picture_;
     uint32_t kind_ = kBackgroundNone;
     uint32_t colour_ = 0xFFB0B0B0;
 };
@@ -85,8 +133,8 @@ public:
 
     const std::string& text() const { return text_; }
     bool hasText() const { return hasText_ != 0; }
-    uint32_t fontId() const { return fontId_; }
-    BitmapFont* font() const { return font_; }
+    uint32_t fontId() const { return font_.id(); }
+    BitmapFont* font() const { return font_.get(); }
     uint32_t horizontalAlignment() const { return hAlign_; }
     uint32_t verticalAlignment() const { return vAlign_; }
 
@@ -95,10 +143,7 @@ protected:
     bool writeText(BinaryStream& stream);
 
 private:
-    uint32_t fontId_ = 0;
-    BitmapFont* font_ = nullptr;  // got from the font map, not owned
-    bool fontGot_ = false;        // the map counts us as a user (also when it had no font)
-    uint32_t heldFontId_ = 0;     // the id we are counted under
+    HeldResource<FontMap, BitmapFont> font_;
     uint32_t hAlign_ = kAlignStart;
     uint32_t vAlign_ = kAlignStart;
     std::string text_;

@@ -79,7 +79,11 @@ void draw(ControlItem* item) {
         SetTextColor(dc, RGB(d->textColour.r, d->textColour.g, d->textColour.b));
         int32_t centre = (item->rect.top + item->rect.bottom) / 2;
         RECT r = {item->rect.left, centre - 6, item->rect.right, centre + 6};
-        DrawTextA(dc, d->text, d->textLength, &r, DT_CENTER);
+        // A caption wider than the button ends in an ellipsis instead of being cut at both sides.
+        SIZE extent = {};
+        GetTextExtentPoint32A(dc, d->text, d->textLength, &extent);
+        const UINT fit = extent.cx > r.right - r.left ? DT_SINGLELINE | DT_END_ELLIPSIS : 0;
+        DrawTextA(dc, d->text, d->textLength, &r, DT_CENTER | fit);
     }
 }
 

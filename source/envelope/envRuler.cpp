@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <cmath>
+#include <cstring>
 
 #include "controls/ctrlDraw.h"
 #include "controls/ctrlItems.h"
@@ -77,6 +78,10 @@ void drawScale(ControlItem* item, double spacing, double unitSeconds, bool beats
     double value = x / v->pixelsPerSecond + v->timeOffset;
     if (beats) value /= unitSeconds;
     formatValue(text, static_cast<float>(value + 0.000001), static_cast<std::uint16_t>(decimals));
+    // A label that would be cut at either end of the ruler is left out; its tick stays.
+    SIZE extent = {};
+    GetTextExtentPoint32A(dc, text, static_cast<int>(std::strlen(text)), &extent);
+    if (xi - extent.cx / 2 < 0 || xi + (extent.cx + 1) / 2 > width) continue;
     RECT tr = {xi - 24, 0, xi + 24, bottom - 1};
     DrawTextA(dc, text, -1, &tr, DT_CENTER | DT_NOPREFIX | DT_SINGLELINE);
   }

@@ -25,6 +25,8 @@ namespace {
 
 const int kBoxWidth = 64;
 const int kArrowSections = 3;
+// The Mix page's left column of boxes: 6 px right of 73 so that "Phase offset B" clears the panel's edge.
+const int kMixLeftColumn = 79;
 
 std::int16_t w16(std::uint16_t win) { return static_cast<std::int16_t>(win); }
 
@@ -126,9 +128,9 @@ void waveXformPanelBuild(std::uint16_t win) {
   groupPicture(win, xformItemMixPage);
   wavePopup(win, xformItemWaveB, 105, 30, "Wave B", waveXformMixWaveChanged);
   buttonPlace(w, xformItemInvertB, 230, 30, buttonToggle, xformBmpInvert, "", 1, s.invertB, 1, waveXformInvertChanged);
-  box(win, xformItemGainA, 73, 60, 2, gainToDb6(s.gainA), -103, 0, valueStepTenths, waveXformGainAChanged, "dB Wave A");
+  box(win, xformItemGainA, kMixLeftColumn, 60, 2, gainToDb6(s.gainA), -103, 0, valueStepTenths, waveXformGainAChanged, "dB Wave A");
   box(win, xformItemGainB, 235, 60, 2, gainToDb6(s.gainB), -103, 0, valueStepTenths, waveXformGainBChanged, "dB Wave B");
-  box(win, xformItemPhaseB, 73, 90, 4, s.phaseB, -1, 1, valueStepHundredths, waveXformPhaseBChanged, "Phase offset B");
+  box(win, xformItemPhaseB, kMixLeftColumn, 90, 4, s.phaseB, -1, 1, valueStepHundredths, waveXformPhaseBChanged, "Phase offset B");
   box(win, xformItemRatioB, 235, 90, 0, s.ratioB, 1, 32, valueStepUnits, waveXformRatioBChanged, "Freq ratio B");
   groupPicture(win, xformItemFractalPage);
   box(win, xformItemIterations, 159, 30, 0, s.iterations, 2, 8, valueStepUnits, waveXformIterationsChanged,
