@@ -19,7 +19,7 @@ T0=$(date +%s)
 step() { printf '\n== %s (at %ss)\n' "$*" "$(( $(date +%s) - T0 ))"; }
 build() {   # build DIR cmake-args...: configures and builds DIR, its output in DIR.build.log
   local dir=$1 t=$(date +%s); shift
-  { cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release "$@" && cmake --build "$dir" -j"$JOBS"; } \
+  { cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release "$@" && nice -n 10 cmake --build "$dir" -j"$JOBS"; } \
     >"$dir.build.log" 2>&1
   local status=$?
   echo "  $dir: $( ((status == 0)) && echo built || echo FAILED ) in $(( $(date +%s) - t ))s"
@@ -144,7 +144,8 @@ windows_tests() {   # windows_tests BUILD_FOLDER JOBS LANES: its tests under Win
 # build's tests start as soon as it is built, while the others still build: the native tests with every
 # core, each Windows build's tests under Wine with half the cores and its desktop lanes (their prefixes
 # made while it builds). The machine is never asked for more than the builds ask of it (a build that ends
-# hands its jobs to its tests): audio through Wine's file device and the timing tests need their share.
+# hands its jobs to its tests), and the builds run at a lower priority (nice 10) than the tests: audio
+# through Wine's file device and the timing tests need their share, the builds take what is left.
 # With fewer than 4 cores, all builds first, then the tests of one build after the other, one lane each.
 step "builds, side by side: native (sanitizers), Windows x86_64, Windows i686, benchmarks, fuzz targets$( ((side)) && echo "; each build's tests as soon as it is built ($lanes desktop lanes per Windows build)")"
 rm -f build/native.counts build/win64.counts build/win32.counts
@@ -170,8 +171,8 @@ pipeline native & p_native=$!
 pipeline win64 "$TOOLCHAIN" & p_win64=$!
 pipeline win32 "$TOOLCHAIN" -DMINGW_ARCH=i686 & p_win32=$!
 p_bench=; p_fuzz=
-if [ -x scripts/perf.sh ]; then scripts/perf.sh --build-only >build/bench.build.log 2>&1 & p_bench=$!; fi
-if [ -x scripts/fuzz.sh ]; then scripts/fuzz.sh --build-only >build/fuzz.build.log 2>&1 & p_fuzz=$!; fi
+if [ -x scripts/perf.sh ]; then nice -n 10 scripts/perf.sh --build-only >build/bench.build.log 2>&1 & p_bench=$!; fi
+if [ -x scripts/fuzz.sh ]; then nice -n 10 scripts/fuzz.sh --build-only >build/fuzz.build.log 2>&1 & p_fuzz=$!; fi
 build_failed=0
 for b in native:$p_native win64:$p_win64 win32:$p_win32; do
   wait "${b#*:}" && continue

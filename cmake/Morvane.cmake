@@ -135,7 +135,7 @@ endfunction()
 # HKLM) and "desktop" (programs that show windows, take the focus, send real input with SendInput or
 # use the clipboard). "desktop" is no lock but one desktop lane for the program's whole run: a lane is
 # an X display with a Wine prefix (and Wine server) of its own, handed out by ctest's resource
-# allocation (see morvane_desktop_lanes below and scripts/wine-run.sh.in).
+# allocation (see "Desktop lanes" above and scripts/wine-run.sh.in).
 # With SHARDS, ctest runs it as k entries side by side (name-1 .. name-k, Google Test's own sharding),
 # each writing its results to a file of its own, so a long program does not hold up the run.
 # COST is the program's usual run time in seconds (by default its entry in MORVANE_TEST_COSTS): ctest
@@ -183,9 +183,11 @@ function(morvane_test)
     set(_locks ${T_LOCK})
     if("desktop" IN_LIST _locks)
       list(REMOVE_ITEM _locks desktop)
-      # MORVANE_DESKTOP lets the runner refuse to share a display should it get no lane.
+      # MORVANE_DESKTOP lets the runner refuse to share a display should it get no lane. A window
+      # program counts as two of ctest's jobs: its window thread and, in most, a free-running audio
+      # thread with the test waiting on it keep two cores busy, and their timing checks need them.
       string(APPEND _env ";MORVANE_DESKTOP=1")
-      set_tests_properties(${_entry} PROPERTIES RESOURCE_GROUPS "desktop:1")
+      set_tests_properties(${_entry} PROPERTIES RESOURCE_GROUPS "desktop:1" PROCESSORS 2)
     endif()
     set_tests_properties(${_entry} PROPERTIES ENVIRONMENT "${_env}")
     if(_locks)
