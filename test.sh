@@ -31,6 +31,7 @@ if [ "$JOBS" -ge 4 ]; then side=1; half=$((JOBS / 2)); else side=0; half=$JOBS; 
 # (rounded up), at most 3 (each lane is an Xvfb and a Wine server, 100-200 MB); MORVANE_DESKTOP_LANES
 # sets another count.
 lanes=${MORVANE_DESKTOP_LANES:-$(( (half + 1) / 2 > 3 ? 3 : (half + 1) / 2 ))}
+[[ $lanes =~ ^[1-9][0-9]*$ ]] || { echo "MORVANE_DESKTOP_LANES: a count of 1 or more"; exit 2; }
 i686_note=
 run_i686=1
 if ! dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q 'install ok installed'; then
