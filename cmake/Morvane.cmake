@@ -183,11 +183,9 @@ function(morvane_test)
     set(_locks ${T_LOCK})
     if("desktop" IN_LIST _locks)
       list(REMOVE_ITEM _locks desktop)
-      # MORVANE_DESKTOP lets the runner refuse to share a display should it get no lane. A window
-      # program counts as two of ctest's jobs: its window thread and, in most, a free-running audio
-      # thread with the test waiting on it keep two cores busy, and their timing checks need them.
+      # MORVANE_DESKTOP lets the runner refuse to share a display should it get no lane.
       string(APPEND _env ";MORVANE_DESKTOP=1")
-      set_tests_properties(${_entry} PROPERTIES RESOURCE_GROUPS "desktop:1" PROCESSORS 2)
+      set_tests_properties(${_entry} PROPERTIES RESOURCE_GROUPS "desktop:1")
     endif()
     set_tests_properties(${_entry} PROPERTIES ENVIRONMENT "${_env}")
     if(_locks)
