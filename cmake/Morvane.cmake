@@ -132,10 +132,11 @@ endfunction()
 # morvane_test(NAME name SOURCES ... [LIBS ...] [LOCK resource...] [TIMEOUT s] [SHARDS k] [COST s])
 # One test program, registered with ctest (run under Wine for the Windows build). Locks in use:
 # "alsa_files" (the ALSA file devices in the build folder), "asio_registry" (the ASIO driver list in
-# HKLM) and "desktop" (programs that show windows, take the focus, send real input with SendInput or
-# use the clipboard). "desktop" is no lock but one desktop lane for the program's whole run: a lane is
-# an X display with a Wine prefix (and Wine server) of its own, handed out by ctest's resource
-# allocation (see "Desktop lanes" above and scripts/wine-run.sh.in).
+# HKLM), "audio_thread" (set here, see below) and "desktop" (programs that show windows, take the
+# focus, send real input with SendInput or use the clipboard). "desktop" is no lock but one desktop
+# lane for the program's whole run: a lane is an X display with a Wine prefix (and Wine server) of its
+# own, handed out by ctest's resource allocation (see "Desktop lanes" above and
+# scripts/wine-run.sh.in).
 # With SHARDS, ctest runs it as k entries side by side (name-1 .. name-k, Google Test's own sharding),
 # each writing its results to a file of its own, so a long program does not hold up the run.
 # COST is the program's usual run time in seconds (by default its entry in MORVANE_TEST_COSTS): ctest
@@ -165,6 +166,21 @@ function(morvane_test)
   if(NOT T_SHARDS OR T_SHARDS LESS 2)
     set(T_SHARDS 1)
   endif()
+  # Window programs that drive the engine from the free-running test audio thread check its timing
+  # (acknowledged within a few blocks, a fade with no click) and keep two or three cores busy: on two
+  # lanes at once they starved each other. They take turns, as on one desktop ("audio_thread" lock).
+  set(_audio_thread OFF)
+  if("desktop" IN_LIST T_LOCK)
+    foreach(_src ${T_SOURCES})
+      get_filename_component(_src ${_src} ABSOLUTE BASE_DIR ${CMAKE_CURRENT_SOURCE_DIR})
+      if(_src MATCHES "\\.cpp$" AND EXISTS ${_src})
+        file(STRINGS ${_src} _uses REGEX "TestAudioThread [A-Za-z_]+[(;]")
+        if(_uses)
+          set(_audio_thread ON)
+        endif()
+      endif()
+    endforeach()
+  endif()
   foreach(shard RANGE 1 ${T_SHARDS})
     if(T_SHARDS EQUAL 1)
       set(_entry ${T_NAME})
@@ -186,6 +202,9 @@ function(morvane_test)
       # MORVANE_DESKTOP lets the runner refuse to share a display should it get no lane.
       string(APPEND _env ";MORVANE_DESKTOP=1")
       set_tests_properties(${_entry} PROPERTIES RESOURCE_GROUPS "desktop:1")
+      if(_audio_thread)
+        list(APPEND _locks audio_thread)
+      endif()
     endif()
     set_tests_properties(${_entry} PROPERTIES ENVIRONMENT "${_env}")
     if(_locks)
