@@ -19,32 +19,25 @@ T0=$(date +%s)
 step() { printf '\n== %s (at %ss)\n' "$*" "$(( $(date +%s) - T0 ))"; }
 build() {   # build DIR cmake-args...: configures and builds DIR, its output in DIR.build.log
   local dir=$1 t=$(date +%s); shift
-  { cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release "$@" && cmake --build "$dir" -j"$JOBS"; } \
+  { cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release "$@" && nice -n 10 cmake --build "$dir" -j"$JOBS"; } \
     >"$dir.build.log" 2>&1
   local status=$?
   echo "  $dir: $( ((status == 0)) && echo built || echo FAILED ) in $(( $(date +%s) - t ))s"
   return $status
 }
 mkdir -p build
-# The five builds run side by side: each alone leaves cores idle in its configure and link steps.
-step "builds, side by side: native (sanitizers), Windows x86_64, Windows i686, benchmarks, fuzz targets"
-build build/native & p_native=$!
-build build/win64 "$TOOLCHAIN" & p_win64=$!
-build build/win32 "$TOOLCHAIN" -DMINGW_ARCH=i686 & p_win32=$!
-p_bench=; p_fuzz=
-if [ -x scripts/perf.sh ]; then scripts/perf.sh --build-only >build/bench.build.log 2>&1 & p_bench=$!; fi
-if [ -x scripts/fuzz.sh ]; then scripts/fuzz.sh --build-only >build/fuzz.build.log 2>&1 & p_fuzz=$!; fi
-build_failed=0
-for b in native:$p_native win64:$p_win64 win32:$p_win32; do
-  wait "${b#*:}" && continue
-  build_failed=1
-  echo "build of build/${b%%:*} failed:"; grep -E 'error|FAILED' "build/${b%%:*}.build.log" | head -40
-  tail -20 "build/${b%%:*}.build.log"
-done
-bench_built=1; fuzz_built=1
-[ -n "$p_bench" ] && { wait "$p_bench" || { bench_built=0; echo "benchmark build failed:"; tail -30 build/bench.build.log; }; }
-[ -n "$p_fuzz" ] && { wait "$p_fuzz" || { fuzz_built=0; echo "fuzz build failed:"; tail -30 build/fuzz.build.log; }; }
-((build_failed)) && exit 1
+if [ "$JOBS" -ge 4 ]; then side=1; half=$((JOBS / 2)); else side=0; half=$JOBS; fi
+# Desktop lanes per Windows build (scripts/desktop-lanes.sh): one for every two of its test jobs
+# (rounded up), at most 3 (each lane is an Xvfb and a Wine server, 100-200 MB); MORVANE_DESKTOP_LANES
+# sets another count.
+lanes=${MORVANE_DESKTOP_LANES:-$(( (half + 1) / 2 > 3 ? 3 : (half + 1) / 2 ))}
+[[ $lanes =~ ^[1-9][0-9]*$ ]] || { echo "MORVANE_DESKTOP_LANES: a count of 1 or more"; exit 2; }
+i686_note=
+run_i686=1
+if ! dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q 'install ok installed'; then
+  i686_note="NOT RUN: 32-bit Wine (wine32:i386) is not installed, see scripts/deps.sh's message above"
+  run_i686=0
+fi
 
 passed=0; failed=0
 count() {   # count CTEST_LOG RESULTS_DIR: adds the test cases of one ctest run to the totals
@@ -109,62 +102,106 @@ failures() {   # failures RESULTS_XML...: each failed test case with the start o
 source scripts/start-xvfb.sh   # (a display for anything below that wants one; each Wine build has its own)
 cleanup() { [ -n "${XVFB_PID:-}" ] && kill "$XVFB_PID" 2>/dev/null; true; }
 trap cleanup EXIT
-ctest_run() {   # ctest_run BUILD_FOLDER [JOBS]: its tests, the log in BUILD_FOLDER-ctest.log, the counts in BUILD_FOLDER.counts
-  local t=$(date +%s)
-  rm -rf "$1/test-results"
+ctest_run() {   # ctest_run BUILD_FOLDER JOBS [CTEST_ARGS...]: its tests, the log in BUILD_FOLDER-ctest.log, the counts in BUILD_FOLDER.counts
+  local t=$(date +%s) dir=$1 jobs=$2
+  shift 2
+  rm -rf "$dir/test-results"
   passed=0; failed=0
-  ctest --test-dir "$1" -j"${2:-$JOBS}" --output-on-failure --timeout 600 >"$1-ctest.log" 2>&1
-  count "$1-ctest.log" "$1/test-results" >>"$1-ctest.log" 2>&1
-  echo "$passed $failed $(( $(date +%s) - t ))" >"$1.counts"
+  ctest --test-dir "$dir" -j"$jobs" --output-on-failure --timeout 600 "$@" >"$dir-ctest.log" 2>&1
+  count "$dir-ctest.log" "$dir/test-results" >>"$dir-ctest.log" 2>&1
+  echo "$passed $failed $(( $(date +%s) - t )) $((t - T0))" >"$dir.counts"
 }
-windows_tests() {   # windows_tests BUILD_FOLDER [JOBS]: its tests under Wine, on a display and in a prefix of its own
+windows_env() {   # windows_env BUILD_FOLDER (in a subshell): a display, the build's Wine environment, the lane routines
+  unset DISPLAY XVFB_PID
+  source scripts/start-xvfb.sh
+  BUILD_DIR=$SRC_DIR/$1
+  source scripts/wine-env.sh
+  source scripts/desktop-lanes.sh
+}
+windows_prepare() {   # windows_prepare BUILD_FOLDER LANES: its prefixes made (Wine's first boot takes ~20 s), nothing left running
   (
-    unset DISPLAY XVFB_PID
-    source scripts/start-xvfb.sh
-    BUILD_DIR=$SRC_DIR/$1
-    source scripts/wine-env.sh
+    windows_env "$1"
+    lanes_create "$2"
+    source scripts/prefix-stop.sh
+    [ -n "${XVFB_PID:-}" ] && kill "$XVFB_PID" 2>/dev/null
+    true
+  ) >"$1.lanes.log" 2>&1
+}
+windows_tests() {   # windows_tests BUILD_FOLDER JOBS LANES: its tests under Wine on desktop lanes of its own
+  (
+    windows_env "$1"
+    lanes_create "$3" >>"$1.lanes.log" 2>&1 || echo "  $1: its desktop lanes could not be made (see $1.lanes.log)"
     source scripts/prefix-init.sh
-    ctest_run "$1" "${2:-$JOBS}"
+    lanes_start "$3" >>"$1.lanes.log" 2>&1
+    ctest_run "$1" "$2" --resource-spec-file "$LANES_SPEC"
+    lanes_stop
     source scripts/prefix-stop.sh   # ends this prefix's Wine server
     [ -n "${XVFB_PID:-}" ] && kill "$XVFB_PID" 2>/dev/null
     true
   )
 }
 
-i686_note=
-run_i686=1
-if ! dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q 'install ok installed'; then
-  i686_note="NOT RUN: 32-bit Wine (wine32:i386) is not installed, see scripts/deps.sh's message above"
-  run_i686=0
-fi
-# The native tests first, with every core; then the two Windows builds' tests under Wine side by side,
-# each with half the cores, on a display and in a prefix of its own (the GUI programs of one build take
-# turns on its display). The machine is never asked for more than its cores: audio through Wine's file
-# device and the timing tests need their share. With fewer than 4 cores, one build after the other.
-if [ "$JOBS" -ge 4 ]; then side=1; half=$((JOBS / 2)); else side=0; half=$JOBS; fi
-step "tests: native$( ((side)) && echo ", then Windows x86_64 and i686 under Wine side by side" || echo ", Windows x86_64, Windows i686 under Wine")"
+# The five builds run side by side: each alone leaves cores idle in its configure and link steps. Each
+# build's tests start as soon as it is built, while the others still build: the native tests with every
+# core, each Windows build's tests under Wine with half the cores and its desktop lanes (their prefixes
+# made while it builds). The machine is never asked for more than the builds ask of it (a build that ends
+# hands its jobs to its tests), and the builds run at a lower priority (nice 10) than the tests: audio
+# through Wine's file device and the timing tests need their share, the builds take what is left.
+# With fewer than 4 cores, all builds first, then the tests of one build after the other, one lane each.
+step "builds, side by side: native (sanitizers), Windows x86_64, Windows i686, benchmarks, fuzz targets$( ((side)) && echo "; each build's tests as soon as it is built ($lanes desktop lanes per Windows build)")"
 rm -f build/native.counts build/win64.counts build/win32.counts
-ctest_run build/native & p_native=$!; wait "$p_native"
-p_win32=
-if ((side)) && ((run_i686)); then
-  windows_tests build/win64 "$half" & p_win64=$!
-  windows_tests build/win32 "$half" & p_win32=$!
-else
-  windows_tests build/win64 & p_win64=$!; wait "$p_win64"
-  ((run_i686)) && { windows_tests build/win32 & p_win32=$!; wait "$p_win32"; }
+pipeline() {   # pipeline CONFIG CMAKE_ARGS...: builds build/CONFIG, then (side by side with the rest) its tests
+  local cfg=$1 p_prep=
+  shift
+  if ((side)) && [ "$cfg" != native ] && { [ "$cfg" = win64 ] || ((run_i686)); }; then
+    windows_prepare "build/$cfg" "$lanes" & p_prep=$!
+  fi
+  build "build/$cfg" "$@"
+  local status=$?
+  [ -n "$p_prep" ] && wait "$p_prep"
+  ((status == 0)) || return 1
+  ((side)) || return 0
+  case $cfg in
+    native) ctest_run build/native "$JOBS" ;;
+    win64) windows_tests build/win64 "$( ((run_i686)) && echo "$half" || echo "$JOBS")" "$lanes" ;;
+    win32) ! ((run_i686)) || windows_tests build/win32 "$half" "$lanes" ;;
+  esac
+  return 0
+}
+pipeline native & p_native=$!
+pipeline win64 "$TOOLCHAIN" & p_win64=$!
+pipeline win32 "$TOOLCHAIN" -DMINGW_ARCH=i686 & p_win32=$!
+p_bench=; p_fuzz=
+if [ -x scripts/perf.sh ]; then nice -n 10 scripts/perf.sh --build-only >build/bench.build.log 2>&1 & p_bench=$!; fi
+if [ -x scripts/fuzz.sh ]; then nice -n 10 scripts/fuzz.sh --build-only >build/fuzz.build.log 2>&1 & p_fuzz=$!; fi
+build_failed=0
+for b in native:$p_native win64:$p_win64 win32:$p_win32; do
+  wait "${b#*:}" && continue
+  build_failed=1
+  echo "build of build/${b%%:*} failed:"; grep -E 'error|FAILED' "build/${b%%:*}.build.log" | head -40
+  tail -20 "build/${b%%:*}.build.log"
+done
+bench_built=1; fuzz_built=1
+[ -n "$p_bench" ] && { wait "$p_bench" || { bench_built=0; echo "benchmark build failed:"; tail -30 build/bench.build.log; }; }
+[ -n "$p_fuzz" ] && { wait "$p_fuzz" || { fuzz_built=0; echo "fuzz build failed:"; tail -30 build/fuzz.build.log; }; }
+((build_failed)) && exit 1
+if ! ((side)); then
+  step "tests: native, Windows x86_64 under Wine, Windows i686 under Wine, one after the other"
+  ctest_run build/native "$JOBS"
+  windows_tests build/win64 "$JOBS" 1
+  ((run_i686)) && windows_tests build/win32 "$JOBS" 1
 fi
 passed=0; failed=0
-for b in native:$p_native win64:$p_win64 win32:$p_win32; do
-  [ -n "${b#*:}" ] || continue
-  wait "${b#*:}" 2>/dev/null || true
-  dir=build/${b%%:*}
-  step "${b%%:*} tests: their output"
+for b in native win64 win32; do
+  [ "$b" = win32 ] && ! ((run_i686)) && continue
+  dir=build/$b
+  step "$b tests: their output"
   cat "$dir-ctest.log"
-  if read -r p f secs <"$dir.counts" 2>/dev/null; then
-    echo "  ${b%%:*}: $p passed, $f failed in ${secs}s"
+  if read -r p f secs from <"$dir.counts" 2>/dev/null; then
+    echo "  $b: $p passed, $f failed in ${secs}s (from ${from}s to $((from + secs))s of the run)"
     passed=$((passed + p)); failed=$((failed + f))
   else
-    echo "  ${b%%:*}: the test run ended without counts"; failed=$((failed + 1))
+    echo "  $b: the test run ended without counts"; failed=$((failed + 1))
   fi
 done
 ((run_i686)) || step "Windows i686 tests: $i686_note"

@@ -89,6 +89,15 @@ if(MORVANE_BUILD_TESTS)
       FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
     set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_BINARY_DIR}/wine-run.sh)
   endif()
+  # Desktop lanes. ctest hands each "desktop" program one lane (an X display and a Wine prefix of its
+  # own) from a resource spec file. A plain ctest run gets the one lane of the build folder (its display
+  # and prefix, ids "0"): the desktop programs then run one at a time as they always did, never two on
+  # one display. test.sh passes a spec with more lanes (--resource-spec-file wins over this default)
+  # after starting their displays and prefixes (scripts/desktop-lanes.sh).
+  set(_spec ${CMAKE_BINARY_DIR}/desktop-lanes-1.json)
+  file(WRITE ${_spec} "{\"version\": {\"major\": 1, \"minor\": 0},\n \"local\": [{\"desktop\": [{\"id\": \"0\", \"slots\": 1}]}]}\n")
+  file(WRITE ${CMAKE_BINARY_DIR}/desktop-lanes.cmake "set(CTEST_RESOURCE_SPEC_FILE \"${_spec}\")\n")
+  set_property(DIRECTORY ${CMAKE_SOURCE_DIR} APPEND PROPERTY TEST_INCLUDE_FILES ${CMAKE_BINARY_DIR}/desktop-lanes.cmake)
   set(MORVANE_RUN_TESTS ON)
   set(gtest_disable_pthreads ON CACHE BOOL "" FORCE)
   set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
@@ -120,15 +129,20 @@ function(morvane_link_resources_everywhere dir)
   endforeach()
 endfunction()
 
-# morvane_test(NAME name SOURCES ... [LIBS ...] [LOCK resource...] [TIMEOUT s] [SHARDS k])
+# morvane_test(NAME name SOURCES ... [LIBS ...] [LOCK resource...] [TIMEOUT s] [SHARDS k] [COST s])
 # One test program, registered with ctest (run under Wine for the Windows build). Locks in use:
-# "alsa_files" (the ALSA file devices), "asio_registry" (the ASIO driver list in HKLM), and "desktop"
-# (programs that show windows, take the focus, send real input with SendInput or use the clipboard:
-# the tests share one X display, so one such program at a time).
+# "alsa_files" (the ALSA file devices in the build folder), "asio_registry" (the ASIO driver list in
+# HKLM), "audio_thread" (set here, see below) and "desktop" (programs that show windows, take the
+# focus, send real input with SendInput or use the clipboard). "desktop" is no lock but one desktop
+# lane for the program's whole run: a lane is an X display with a Wine prefix (and Wine server) of its
+# own, handed out by ctest's resource allocation (see "Desktop lanes" above and
+# scripts/wine-run.sh.in).
 # With SHARDS, ctest runs it as k entries side by side (name-1 .. name-k, Google Test's own sharding),
 # each writing its results to a file of its own, so a long program does not hold up the run.
+# COST is the program's usual run time in seconds (by default its entry in MORVANE_TEST_COSTS): ctest
+# starts the costly ones first even before it has timings of its own (a fresh build folder).
 function(morvane_test)
-  cmake_parse_arguments(T "" "NAME;TIMEOUT;SHARDS" "SOURCES;LIBS;LOCK" ${ARGN})
+  cmake_parse_arguments(T "" "NAME;TIMEOUT;SHARDS;COST" "SOURCES;LIBS;LOCK" ${ARGN})
   add_executable(${T_NAME} ${T_SOURCES})
   target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} GTest::gmock GTest::gtest_main morvane_options)
   if(NOT WIN32 AND MORVANE_SANITIZE AND NOT MORVANE_FUZZ)
@@ -142,8 +156,30 @@ function(morvane_test)
   if(NOT MORVANE_RUN_TESTS)
     return()
   endif()
+  if(NOT T_COST)
+    foreach(_pair ${MORVANE_TEST_COSTS})
+      if(_pair MATCHES "^${T_NAME}:([0-9]+)$")
+        set(T_COST ${CMAKE_MATCH_1})
+      endif()
+    endforeach()
+  endif()
   if(NOT T_SHARDS OR T_SHARDS LESS 2)
     set(T_SHARDS 1)
+  endif()
+  # Window programs that drive the engine from the free-running test audio thread check its timing
+  # (acknowledged within a few blocks, a fade with no click) and keep two or three cores busy: on two
+  # lanes at once they starved each other. They take turns, as on one desktop ("audio_thread" lock).
+  set(_audio_thread OFF)
+  if("desktop" IN_LIST T_LOCK)
+    foreach(_src ${T_SOURCES})
+      get_filename_component(_src ${_src} ABSOLUTE BASE_DIR ${CMAKE_CURRENT_SOURCE_DIR})
+      if(_src MATCHES "\\.cpp$" AND EXISTS ${_src})
+        file(STRINGS ${_src} _uses REGEX "TestAudioThread [A-Za-z_]+[(;]")
+        if(_uses)
+          set(_audio_thread ON)
+        endif()
+      endif()
+    endforeach()
   endif()
   foreach(shard RANGE 1 ${T_SHARDS})
     if(T_SHARDS EQUAL 1)
@@ -160,9 +196,22 @@ function(morvane_test)
       set(_xml ${CMAKE_BINARY_DIR}/test-results/${_entry}.xml)
     endif()
     add_test(NAME ${_entry} COMMAND ${T_NAME} --gtest_output=xml:${_xml})
+    set(_locks ${T_LOCK})
+    if("desktop" IN_LIST _locks)
+      list(REMOVE_ITEM _locks desktop)
+      # MORVANE_DESKTOP lets the runner refuse to share a display should it get no lane.
+      string(APPEND _env ";MORVANE_DESKTOP=1")
+      set_tests_properties(${_entry} PROPERTIES RESOURCE_GROUPS "desktop:1")
+      if(_audio_thread)
+        list(APPEND _locks audio_thread)
+      endif()
+    endif()
     set_tests_properties(${_entry} PROPERTIES ENVIRONMENT "${_env}")
-    if(T_LOCK)
-      set_tests_properties(${_entry} PROPERTIES RESOURCE_LOCK "${T_LOCK}")
+    if(_locks)
+      set_tests_properties(${_entry} PROPERTIES RESOURCE_LOCK "${_locks}")
+    endif()
+    if(T_COST)
+      set_tests_properties(${_entry} PROPERTIES COST ${T_COST})
     endif()
     if(T_TIMEOUT)
       set_tests_properties(${_entry} PROPERTIES TIMEOUT ${T_TIMEOUT})
