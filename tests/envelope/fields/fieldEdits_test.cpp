@@ -184,22 +184,27 @@ TEST(EnvFieldMode, AudioThreadAcknowledgesAndTheNoteFollows) {
   {
     TestAudioThread audio(e, 0.0f);
     audio.start();
-    // The audio side's answer to a request, in blocks.
+    // The audio side's answer to a request, in blocks: how many whole blocks the audio thread ran while
+    // the request was seen still pending. The count is read before the handshake word, so a test thread
+    // descheduled while it waits (the audio thread runs free) cannot make the answer look late.
     EnvelopeSlot* s = envSlot(e, 0);
     std::uint32_t worst = 0;
     for (int i = 0; i < 20; ++i) {
       while (envHandshakeLoad(s) != envHandshakeRunning) std::this_thread::yield();
-      const std::uint32_t b0 = audio.blocksRun();
       envHandshakeStore(s, envHandshakeRequest);
-      while (envHandshakeLoad(s) >= envHandshakeRequest) std::this_thread::yield();
-      const std::uint32_t blocks = audio.blocksRun() - b0;
-      worst = blocks > worst ? blocks : worst;
+      const std::uint32_t b0 = audio.blocksRun();
+      for (;;) {
+        const std::uint32_t b = audio.blocksRun();
+        if (envHandshakeLoad(s) < envHandshakeRequest) break;
+        worst = b - b0 > worst ? b - b0 : worst;
+        std::this_thread::yield();
+      }
       envSlotRecMarkPending(s);
     }
     const auto t0 = std::chrono::steady_clock::now();
     EXPECT_EQ(envFieldChooseMode(e, 0, envModeRelease), envModeDone);
     const double ms = msSince(t0);
-    std::printf("[figure] envSetMode acknowledged within %u blocks (worst of 20); the call took %.1f ms\n", worst, ms);
+    std::printf("[figure] envSetMode: a request pending at most %u blocks (worst of 20); the call took %.1f ms\n", worst, ms);
     EXPECT_LE(worst, 4u);
     EXPECT_LT(ms, 200.0);  // never the 256 ms timeout
     audio.stop();
