@@ -10,6 +10,8 @@ option(MORVANE_BUILD_TESTS "Build the tests" ON)
 option(MORVANE_SANITIZE "Native build: AddressSanitizer and UndefinedBehaviorSanitizer" ON)
 option(MORVANE_BENCHMARKS "Native build: Google Benchmark programs" OFF)
 option(MORVANE_FUZZ "Native clang build: libFuzzer targets" OFF)
+option(MORVANE_TEST_UNITY "Compile the test programs' sources in batches (unity build)" ON)
+set(MORVANE_TEST_UNITY_BATCH 8 CACHE STRING "Test sources per unity batch")
 
 find_program(MORVANE_CCACHE ccache)
 if(MORVANE_CCACHE)
@@ -152,6 +154,14 @@ function(morvane_test)
   endif()
   if(WIN32)
     target_compile_definitions(${T_NAME} PRIVATE MORVANE_TEST_BUILD=1)
+  endif()
+  # The test sources compile a few at a time in one unit (CMake's unity build): Google Test, windows.h
+  # and the program's headers are then parsed once per batch instead of once per file. Small batches
+  # keep every core busy. The test files therefore keep their file-local names distinct within a program.
+  # GCC takes an included test file for a header and would warn of every test whose fixture is file-local.
+  if(MORVANE_TEST_UNITY)
+    set_target_properties(${T_NAME} PROPERTIES UNITY_BUILD ON UNITY_BUILD_BATCH_SIZE ${MORVANE_TEST_UNITY_BATCH})
+    target_compile_options(${T_NAME} PRIVATE $<$<CXX_COMPILER_ID:GNU>:-Wno-subobject-linkage>)
   endif()
   if(NOT MORVANE_RUN_TESTS)
     return()

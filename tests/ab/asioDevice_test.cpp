@@ -145,7 +145,7 @@ TEST_F(AsioInjected, InputMonitorAndTimeInformation)
 {
     fake->config.askInputMonitor = 1;
     fake->config.useTimeInfo = 1;
-    SineClient client;
+    AsioSineClient client;
     client.attach(device.get());
     ASSERT_EQ(device->open(true), AB_OK);
     ASSERT_EQ(device->start(true), AB_OK);   // learns about monitoring at createBuffers
@@ -352,7 +352,7 @@ TEST_F(AsioInjected, HostileDriversGiveCodesOrSilenceNeverACrash)
         SCOPED_TRACE(c.what);
         fakeAsioReset(fake.get());
         c.configure(fake->config);
-        SineClient client;
+        AsioSineClient client;
         client.attach(device.get());
         ASSERT_EQ(device->open(true), c.openResult);
         if (c.openResult != AB_OK) {

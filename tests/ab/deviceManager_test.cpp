@@ -12,6 +12,9 @@
 #include "ABDirectSoundDevice.h"
 #include "feedDevice.h"
 
+// The file's own namespace keeps its local names apart from the other test files of the program.
+namespace devicemanagertest {
+
 namespace {
 
 class ManagerTest : public ::testing::Test {
@@ -333,3 +336,5 @@ TEST_F(ManagerTest, DeviceNameNeverWritesPastTheGivenSize)
         for (size_t i = written; i < sizeof buffer; ++i) ASSERT_EQ(buffer[i], '#') << c.size << " at " << i;
     }
 }
+
+}  // namespace devicemanagertest

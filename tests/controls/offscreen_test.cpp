@@ -12,6 +12,9 @@
 #include "controls/pictureButton.h"
 #include "controls/winSlots.h"
 
+// The file's own namespace keeps its local names apart from the other test files of the program.
+namespace offscreentest {
+
 namespace {
 constexpr uint32_t kRed = 0xFF0000, kBlue = 0x0000FF;
 // A highlight is the dark-grey brush (64, 64, 64) combined with the background by XOR.
@@ -145,3 +148,5 @@ TEST(ControlOffscreen, AHighlightIsWipedByTheNextAndByFlush) {
         winCloseAll();
     });
 }
+
+}  // namespace offscreentest

@@ -13,6 +13,9 @@
 #include "controls/uiTimer.h"
 #include "controls/winSlots.h"
 
+// The file's own namespace keeps its local names apart from the other test files of the program.
+namespace perftest {
+
 namespace {
 using Clock = std::chrono::steady_clock;
 double msSince(Clock::time_point t) {
@@ -69,3 +72,5 @@ TEST(ControlPerf, DrawsHitTestsAndTimers) {
         winCloseAll();
     });
 }
+
+}  // namespace perftest

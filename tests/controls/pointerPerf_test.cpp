@@ -13,6 +13,9 @@
 #include "controls/scrollbar.h"
 #include "controls/winSlots.h"
 
+// The file's own namespace keeps its local names apart from the other test files of the program.
+namespace pointerperftest {
+
 namespace {
 using Clock = std::chrono::steady_clock;
 double msSince(Clock::time_point t) {
@@ -70,3 +73,5 @@ TEST(ControlPerf, FaderDragsListsAndThumbSteps) {
         winCloseAll();
     });
 }
+
+}  // namespace pointerperftest

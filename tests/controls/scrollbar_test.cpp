@@ -14,6 +14,9 @@
 #include "controls/uiTimer.h"
 #include "controls/winSlots.h"
 
+// The file's own namespace keeps its local names apart from the other test files of the program.
+namespace scrollbartest {
+
 namespace {
 
 struct BarCall {
@@ -263,3 +266,5 @@ TEST(ControlScrollbars, ClosingOrLeavingTheWindowWhileAnArrowIsHeldLetsGo) {
         winCloseAll();
     });
 }
+
+}  // namespace scrollbartest

@@ -27,6 +27,9 @@
 #include "preset/wave.h"
 #include "preset/waveMenu.h"
 
+// The file's own namespace keeps its local names apart from the other test files of the program.
+namespace selectortest {
+
 namespace {
 
 std::vector<std::string> g_log;
@@ -385,3 +388,5 @@ TEST(ControlSelector, TheWaveChooserFillsASelectorAndItsChoiceBecomesTheLabel) {
     });
     engineDestroy(engine);
 }
+
+}  // namespace selectortest

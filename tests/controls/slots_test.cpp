@@ -13,6 +13,9 @@
 #include "controls/picture.h"
 #include "controls/winSlots.h"
 
+// The file's own namespace keeps its local names apart from the other test files of the program.
+namespace slotstest {
+
 namespace {
 
 // Handler events seen, as (item id, event).
@@ -246,3 +249,5 @@ TEST(ControlSlots, AnActivationChangeDropsTheCapturedItem) {
         winCloseAll();
     });
 }
+
+}  // namespace slotstest

@@ -13,7 +13,7 @@
 
 namespace {
 
-FilterVoiceState freshLane(float index) {
+FilterVoiceState onePoleLane(float index) {
   FilterVoiceState s;
   filterVoiceInit(&s, 0);
   s.currentIndex = index;
@@ -49,7 +49,7 @@ TEST(FilterOnePoleTables, LerpClampsBeforeReading) {
 }
 
 TEST(FilterOnePole, LowPassConvergesToAConstantInput) {
-  FilterVoiceState s = freshLane(200.0f);
+  FilterVoiceState s = onePoleLane(200.0f);
   std::vector<float> x(128 * 40, 1.0f);
   filterTestRunBlocks(x, [&](float* p, int n) { onePoleLowPassLane(&s, p, n, 200.0); });
   EXPECT_NEAR(x.back(), 1.0, 1e-4);
@@ -57,7 +57,7 @@ TEST(FilterOnePole, LowPassConvergesToAConstantInput) {
 
 TEST(FilterOnePole, IndexMovesThreeQuartersOfTheWayPerBlock) {
   for (bool high : {false, true}) {
-    FilterVoiceState s = freshLane(100.0f);
+    FilterVoiceState s = onePoleLane(100.0f);
     std::vector<float> x(128, 0.0f);
     auto block = [&] {
       if (high)
@@ -73,7 +73,7 @@ TEST(FilterOnePole, IndexMovesThreeQuartersOfTheWayPerBlock) {
 }
 
 TEST(FilterOnePole, HighPassRemovesAConstant) {
-  FilterVoiceState s = freshLane(200.0f);
+  FilterVoiceState s = onePoleLane(200.0f);
   std::vector<float> x(128 * 80, 1.0f);
   filterTestRunBlocks(x, [&](float* p, int n) { onePoleHighPassLane(&s, p, n, 200.0); });
   EXPECT_LT(std::fabs(x.back()), 1e-3);
@@ -88,7 +88,7 @@ TEST(FilterOnePole, TargetsAreLimitedToEachFiltersRange) {
   };
   for (const Case& c : {Case{false, 1000.0, 479.5f}, Case{false, -50.0, 40.0f}, Case{false, std::nan(""), 40.0f},
                         Case{true, 1000.0, 479.5f}, Case{true, -50.0, 10.0f}}) {
-    FilterVoiceState s = freshLane(static_cast<float>(c.expected));
+    FilterVoiceState s = onePoleLane(static_cast<float>(c.expected));
     std::vector<float> x(128, 0.25f);
     if (c.high)
       onePoleHighPassLane(&s, x.data(), 128, c.target);
@@ -101,7 +101,7 @@ TEST(FilterOnePole, TargetsAreLimitedToEachFiltersRange) {
 TEST(FilterOnePole, HostileStartIndicesReadInsideTheTables) {
   for (float start : {-1.0e30f, -480.0f, -0.5f, 480.0f, 1.0e30f, std::nanf(""), HUGE_VALF}) {
     for (bool high : {false, true}) {
-      FilterVoiceState s = freshLane(start);
+      FilterVoiceState s = onePoleLane(start);
       std::vector<float> x = filterTestSine(440.0, 256, 0.5);
       filterTestRunBlocks(x, [&](float* p, int n) {
         if (high)
@@ -118,7 +118,7 @@ TEST(FilterOnePole, HostileStartIndicesReadInsideTheTables) {
 TEST(FilterOnePole, LowPassAndHighPassSplitTheSpectrum) {
   const double cutoff = dspFreqToIndex(1000.0);
   auto level = [&](bool high, double hz) {
-    FilterVoiceState s = freshLane(static_cast<float>(cutoff));
+    FilterVoiceState s = onePoleLane(static_cast<float>(cutoff));
     std::vector<float> x = filterTestSine(hz, 16384, 0.5);
     filterTestRunBlocks(x, [&](float* p, int n) {
       if (high)

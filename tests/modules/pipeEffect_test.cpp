@@ -8,7 +8,7 @@
 
 namespace {
 
-size_t firstAbove(const std::vector<float>& x, size_t from, float threshold) {
+size_t firstPipeSampleAbove(const std::vector<float>& x, size_t from, float threshold) {
   for (size_t i = from; i < x.size(); ++i)
     if (std::fabs(x[i]) > threshold) return i;
   return x.size();
@@ -48,8 +48,8 @@ TEST_F(PipeTest, OneBeatAtOneHundredTwentyBpmIsATubeOf22050Samples) {
   const EffectPipeRecord& r = *engineGetPipeEffect(e);
   const Out out = run(impulse(4096, 10));
   const double right = pickupDelay(22050.0, r, 1), left = pickupDelay(22050.0, r, 0);
-  EXPECT_NEAR(static_cast<double>(firstAbove(out.b[1], 11, 1e-4f) - 10), right, 1.0);
-  EXPECT_NEAR(static_cast<double>(firstAbove(out.b[0], 11, 1e-4f) - 10), left, 1.0);
+  EXPECT_NEAR(static_cast<double>(firstPipeSampleAbove(out.b[1], 11, 1e-4f) - 10), right, 1.0);
+  EXPECT_NEAR(static_cast<double>(firstPipeSampleAbove(out.b[0], 11, 1e-4f) - 10), left, 1.0);
   EXPECT_GT(out.b[1][10 + static_cast<size_t>(right) + 1], 0.0f);
 }
 

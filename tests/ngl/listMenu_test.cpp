@@ -17,6 +17,9 @@
 #include "UIAPicture.h"
 #include "nglTestSupport.h"
 
+// The file's own namespace keeps its local names apart from the other test files of the program.
+namespace ngllistmenutest {
+
 namespace {
 
 constexpr uint32_t kFont = 1001;  // FNT 1001 of FM 1000
@@ -743,3 +746,5 @@ TEST(List, ResizeBandAndMultipleSelectionByTheMouse)
     EXPECT_FALSE(list->banding());
     EXPECT_FALSE(list->hasMouseCapture());
 }
+
+}  // namespace ngllistmenutest

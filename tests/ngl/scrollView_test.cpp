@@ -5,6 +5,9 @@
 #include "UIAKeys.h"
 #include "UIAPicture.h"
 
+// The file's own namespace keeps its local names apart from the other test files of the program.
+namespace nglscrollviewtest {
+
 namespace {
 
 class TestScroll : public ScrollView {
@@ -252,3 +255,5 @@ TEST(ScrollView, ThumbDragClampsAndShiftSlows)
     EXPECT_TRUE(release(v, 94, 100000));
     EXPECT_FALSE(move(v, 10, 10));                        // over the view, no drag: unhandled
 }
+
+}  // namespace nglscrollviewtest

@@ -15,6 +15,9 @@
 #include "UIAPicture.h"
 #include "nglTestSupport.h"
 
+// The file's own namespace keeps its local names apart from the other test files of the program.
+namespace nglselectortest {
+
 namespace {
 
 class Recorder : public WidgetListener {
@@ -608,3 +611,5 @@ TEST(Selector, BadRecordsFail)
         EXPECT_FALSE(s.read(in)) << c.name;
     }
 }
+
+}  // namespace nglselectortest

@@ -12,6 +12,9 @@
 #include "UIAPicture.h"
 #include "nglTestSupport.h"
 
+// The file's own namespace keeps its local names apart from the other test files of the program.
+namespace nglswitchtest {
+
 namespace {
 
 struct Heard {
@@ -420,3 +423,5 @@ TEST(Switch, BadRecordsFail)
     VectorStream in(r);
     EXPECT_FALSE(s.read(in));
 }
+
+}  // namespace nglswitchtest

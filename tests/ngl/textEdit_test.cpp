@@ -14,6 +14,9 @@
 #include "UIAPicture.h"
 #include "nglTestSupport.h"
 
+// The file's own namespace keeps its local names apart from the other test files of the program.
+namespace ngltextedittest {
+
 namespace {
 
 struct Recorder : WidgetListener {
@@ -420,3 +423,5 @@ TEST(TextEdit, Record)
     EXPECT_TRUE(back.trimWrappedSpaces());
     EXPECT_FALSE(back.readOnly());
 }
+
+}  // namespace ngltextedittest

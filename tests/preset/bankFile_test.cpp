@@ -18,6 +18,8 @@
 #include "uiSeams/appChooseFile.h"
 #include "uiSeams/msgBox.h"
 
+// Its own namespace keeps the helper namespace and the file's local names out of the other test files.
+namespace bankfiletest {
 using namespace banktest;
 
 namespace {
@@ -447,3 +449,4 @@ TEST_F(BankFileTest, TuneChunkOutOfRangeIsIgnored) {
 }
 
 }  // namespace
+}  // namespace bankfiletest

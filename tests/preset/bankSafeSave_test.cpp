@@ -20,18 +20,24 @@
 
 #ifdef _WIN32
 #include <direct.h>
-#define makeFolder(p) _mkdir(p)
-#define removeFolder(p) _rmdir(p)
 #else
 #include <sys/stat.h>
 #include <unistd.h>
-#define makeFolder(p) mkdir(p, 0700)
-#define removeFolder(p) rmdir(p)
 #endif
 
+// Its own namespace keeps the helper namespace and the file's local names out of the other test files.
+namespace banksafesavetest {
 using namespace banktest;
 
 namespace {
+
+#ifdef _WIN32
+int makeFolder(const char* p) { return _mkdir(p); }
+int removeFolder(const char* p) { return _rmdir(p); }
+#else
+int makeFolder(const char* p) { return mkdir(p, 0700); }
+int removeFolder(const char* p) { return rmdir(p); }
+#endif
 
 #ifdef _WIN32
 const char kSep = '\\';
@@ -165,3 +171,4 @@ TEST_F(BankSafeSaveTest, AWriteFailingPartWayLeavesTheOldFileWhole) {
 #endif
 
 }  // namespace
+}  // namespace banksafesavetest

@@ -14,6 +14,8 @@
 #include "support/tempDir.h"
 #include "uiSeams/msgBox.h"
 
+// Its own namespace keeps the helper namespace and the file's local names out of the other test files.
+namespace bankseedstest {
 using namespace banktest;
 
 namespace {
@@ -80,3 +82,4 @@ TEST(BankSeeds, WrittenByTheBankWriterAndReadable) {
 }
 
 }  // namespace
+}  // namespace bankseedstest

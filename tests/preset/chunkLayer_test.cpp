@@ -9,6 +9,8 @@
 #include "support/tempDir.h"
 #include "uiSeams/msgBox.h"
 
+// Its own namespace keeps the helper namespace and the file's local names out of the other test files.
+namespace chunklayertest {
 using namespace chunktest;
 
 namespace {
@@ -282,3 +284,4 @@ TEST_F(ChunkLayer, MissingArgumentsFail) {
 }
 
 }  // namespace
+}  // namespace chunklayertest

@@ -13,6 +13,8 @@
 #include "preset/presetHeader.h"
 #include "support/tempDir.h"
 
+// Its own namespace keeps the helper namespace and the file's local names out of the other test files.
+namespace chunkseedstest {
 using namespace chunktest;
 
 namespace {
@@ -81,3 +83,4 @@ TEST(ChunkSeeds, WriteSeedCorpus) {
 }
 
 }  // namespace
+}  // namespace chunkseedstest

@@ -7,6 +7,8 @@
 #include "preset/envelopeChunk.h"
 #include "preset/preset.h"
 
+// Its own namespace keeps the helper namespace and the file's local names out of the other test files.
+namespace envelopechunktest {
 using namespace chunktest;
 
 namespace {
@@ -230,7 +232,7 @@ TEST_P(EnvelopeChunkTest, WrittenAndReadBackFieldIdentical) {
   std::string readPath = path;
   if (big) {
     readPath = path + ".be";
-    writeAll(readPath, toBigEndian(raw, [&](const RawChunk& c) {
+    writeAll(readPath, toBigEndianByMap(raw, [&](const RawChunk& c) {
                return c.size < 4 ? LayoutMap()
                                  : presetChunkMap(kind.layout, int((c.size - 4) / std::uint32_t(kind.bytes)));
              }));
@@ -392,7 +394,7 @@ TEST_F(ChunkFixture, SingleEnvelopeAndTempoBothOrders) {
   ASSERT_EQ(chunks.size(), 3u);
   EXPECT_EQ(chunks[1].size, 3944u);
   EXPECT_EQ(chunks[2].size, 16u);
-  writeAll(path + ".be", toBigEndian(raw, [](const RawChunk& c) {
+  writeAll(path + ".be", toBigEndianByMap(raw, [](const RawChunk& c) {
              LayoutMap m;
              if (c.id == chunkId("1env")) {
                m = envelopeMap(envLayoutB);
@@ -420,3 +422,4 @@ TEST_F(ChunkFixture, SingleEnvelopeAndTempoBothOrders) {
 }
 
 }  // namespace
+}  // namespace envelopechunktest

@@ -76,7 +76,7 @@ inline std::vector<RawChunk> parseLittle(const std::vector<std::uint8_t>& file) 
 
 // Rewrites a little-endian file big-endian; `mapFor` gives each chunk's field map by id.
 template <typename MapFor>
-std::vector<std::uint8_t> toBigEndian(const std::vector<std::uint8_t>& file, MapFor mapFor) {
+std::vector<std::uint8_t> toBigEndianByMap(const std::vector<std::uint8_t>& file, MapFor mapFor) {
   std::vector<std::uint8_t> out;
   for (const RawChunk& c : parseLittle(file)) {
     putWord(out, c.id, true);

@@ -39,6 +39,8 @@
 #include "support/tempDir.h"
 #include "uiSeams/msgBox.h"
 
+// Its own namespace keeps the helper namespace and the file's local names out of the other test files.
+namespace fieldroundtriptest {
 using namespace banktest;
 
 namespace {
@@ -614,3 +616,4 @@ TEST(EffectFieldRows, FreshRecordsHoldTheRowsDefaults) {
 }
 
 }  // namespace
+}  // namespace fieldroundtriptest

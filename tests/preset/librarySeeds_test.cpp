@@ -50,7 +50,7 @@ std::string libraryLayout(std::uint32_t id, std::uint32_t size) {
 // clang-format on
 
 // The file as a machine of the other byte order writes it.
-Bytes toBigEndian(const Bytes& le) { return chunktest::toBigEndian(le, libraryLayout); }
+Bytes libraryToBigEndian(const Bytes& le) { return chunktest::toBigEndian(le, libraryLayout); }
 
 std::int16_t envelope(Engine* e, std::int16_t owner, std::int16_t destination, double mark) {
   const std::int16_t slot = envCreate(e, owner, destination);
@@ -194,7 +194,7 @@ TEST_F(LibrarySeeds, WrittenByTheLibraryWriterAndLoadInBothByteOrders) {
     const std::string path = dir + s.name + "-le.gly";
     fileSpecSetPath(&file, path.c_str(), nullptr);
     ASSERT_TRUE(libWriteFile(&file, s.kind, s.index, source)) << s.name;
-    chunktest::writeFile(dir + s.name + "-be.gly", toBigEndian(chunktest::readFile(path)));
+    chunktest::writeFile(dir + s.name + "-be.gly", libraryToBigEndian(chunktest::readFile(path)));
   };
   for (const Seed& s : seeds) write(s);
   // One file per effect kind, with an effect envelope.

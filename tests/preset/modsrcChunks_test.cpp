@@ -22,6 +22,8 @@
 #include "preset/velocityChunk.h"
 #include "support/tempDir.h"
 
+// Its own namespace keeps the helper namespace and the file's local names out of the other test files.
+namespace modsrcchunkstest {
 using namespace chunktest;
 
 namespace {
@@ -395,3 +397,4 @@ TEST_F(ModChunkFixture, OldControllerChunkLeavesGlideAlone) {
 }
 
 }  // namespace
+}  // namespace modsrcchunkstest

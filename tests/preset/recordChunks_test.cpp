@@ -15,6 +15,8 @@
 #include "preset/presetHeader.h"
 #include "support/tempDir.h"
 
+// Its own namespace keeps the helper namespace and the file's local names out of the other test files.
+namespace recordchunkstest {
 using namespace chunktest;
 
 namespace {
@@ -390,3 +392,4 @@ INSTANTIATE_TEST_SUITE_P(AllKinds, RecordChunks, ::testing::Range<std::size_t>(0
 TEST(RecordChunkTable, CoversEveryKind) { EXPECT_EQ(allCases().size(), 22u); }
 
 }  // namespace
+}  // namespace recordchunkstest

@@ -14,6 +14,8 @@
 #include "preset/presetHeader.h"
 #include "support/tempDir.h"
 
+// Its own namespace keeps the helper namespace and the file's local names out of the other test files.
+namespace recordinputtest {
 using namespace chunktest;
 
 namespace {
@@ -412,3 +414,4 @@ TEST_F(RecordInput, HostileEffectValuesAreClamped) {
 }
 
 }  // namespace
+}  // namespace recordinputtest

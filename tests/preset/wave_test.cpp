@@ -10,6 +10,8 @@
 #include "preset/preset.h"
 #include "preset/wave.h"
 
+// Its own namespace keeps the helper namespace and the file's local names out of the other test files.
+namespace wavechunktest {
 using namespace chunktest;
 
 namespace {
@@ -190,7 +192,7 @@ TEST_P(WaveChunkTest, OneWaveAndPresetWavesRoundTrip) {
   std::string readPath = path;
   if (big) {
     readPath = path + ".be";
-    writeAll(readPath, toBigEndian(raw, [](const RawChunk& c) {
+    writeAll(readPath, toBigEndianByMap(raw, [](const RawChunk& c) {
                LayoutMap m;
                if (c.id == chunkId("1Wav")) m = waveRecordMap();
                if (c.id == chunkId("Wave")) {
@@ -243,3 +245,4 @@ TEST_F(ChunkFixture, WaveChunkWithCount12ReadsTenRecords) {
 }
 
 }  // namespace
+}  // namespace wavechunktest

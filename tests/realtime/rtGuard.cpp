@@ -254,3 +254,6 @@ int pthread_cond_timedwait(pthread_cond_t* c, pthread_mutex_t* m, const struct t
   RT_FORWARD(pthread_cond_timedwait, cond_timed_fn, (c, m, t))
 }
 }
+
+#undef RT_FORWARD
+#undef RT_ASAN

@@ -23,7 +23,7 @@ const int digestBlocks = 200;
 
 std::string digestPath() { return testSourcePath("tests/render/digests.txt"); }
 
-bool updating() {
+bool updatingDigests() {
   const char* v = std::getenv("MORVANE_UPDATE_RENDER_DIGESTS");
   return v && v[0] && std::string(v) != "0";
 }
@@ -52,7 +52,7 @@ TEST_P(RenderDigestTest, LaneSetReproducesStoredDigests) {
   const int set = GetParam();
   if (set > lanesWidest()) GTEST_SKIP() << "this processor has no " << lanesName(set) << " lanes";
   ASSERT_EQ(lanesForce(set), set);
-  if (updating()) {
+  if (updatingDigests()) {
     if (set != lanesWidest()) GTEST_SKIP() << "the widest lane set writes the file";
     std::ofstream out(digestPath());
     out << "# Render digests of tests/render/suite/renderDigests.cpp, " << digestBlocks

@@ -32,7 +32,7 @@ std::vector<Param> allParams() {
   return p;
 }
 
-bool updating() {
+bool updatingReferences() {
   const char* v = std::getenv("MORVANE_UPDATE_RENDER_REFS");
   return v && v[0] && std::string(v) != "0";
 }
@@ -90,7 +90,7 @@ TEST_P(RenderRegression, MatchesTheReference) {
     EXPECT_GT(loudest, -40.0) << "the case hardly sounds";
 
   const std::string path = refPath(c.name, rate);
-  if (updating()) {
+  if (updatingReferences()) {
     std::ofstream out(path, std::ios::binary);
     out << renderFeaturesToText(f, c.name);
     ASSERT_TRUE(out.good()) << "cannot write " << path;

@@ -15,9 +15,9 @@ float sineValue(int channel, int n)
     return channel % 2 ? -v : v;
 }
 
-void SineClient::callback(AudioBlock* block, int, void* user2, void*)
+void AsioSineClient::callback(AudioBlock* block, int, void* user2, void*)
 {
-    SineClient* self = static_cast<SineClient*>(user2);
+    AsioSineClient* self = static_cast<AsioSineClient*>(user2);
     const int start = self->frames.load();
     for (int i = 0; i < block->output.channelCount; ++i) {
         const int ch = block->output.channelIds[i];
@@ -42,9 +42,9 @@ void SineClient::callback(AudioBlock* block, int, void* user2, void*)
     }
 }
 
-void SineClient::attach(AudioMidiDevice* device)
+void AsioSineClient::attach(AudioMidiDevice* device)
 {
-    device->callback = &SineClient::callback;
+    device->callback = &AsioSineClient::callback;
     device->callbackUser2 = this;
     device->callbackUser1 = nullptr;
 }
@@ -117,7 +117,7 @@ void checkSineReachesDriver(AudioMidiDevice* device, FakeAsioState* fake, int32_
     SCOPED_TRACE(testing::Message() << "sample type " << type);
     fake->config.inputType = type;
     fake->config.outputType = type;
-    SineClient client;
+    AsioSineClient client;
     client.attach(device);
     ASSERT_EQ(device->open(true), AB_OK);
     std::vector<uint8_t> outs = portRecords(true, {0, 1}, true, true);
@@ -163,7 +163,7 @@ void checkStereoPair(AudioMidiDevice* device, FakeAsioState* fake)
 
 void checkEnableAtNextSwitch(AudioMidiDevice* device, FakeAsioState* fake)
 {
-    SineClient client;
+    AsioSineClient client;
     client.attach(device);
     ASSERT_EQ(device->open(true), AB_OK);
     ASSERT_EQ(device->start(true), AB_OK);
@@ -190,7 +190,7 @@ void checkEnableAtNextSwitch(AudioMidiDevice* device, FakeAsioState* fake)
 
 void checkControlPanelKeepsRunning(AudioMidiDevice* device, FakeAsioState* fake)
 {
-    SineClient client;
+    AsioSineClient client;
     client.attach(device);
     fake->config.controlPanelResult = 0;
     fake->config.panelBufferSize = 128;
@@ -224,7 +224,7 @@ void checkControlPanelKeepsRunning(AudioMidiDevice* device, FakeAsioState* fake)
 
 void checkStartStopCycles(AudioMidiDevice* device, FakeAsioState* fake, int cycles)
 {
-    SineClient client;
+    AsioSineClient client;
     client.spinMicroseconds = 100;
     client.attach(device);
     fake->config.periodMs = 0;

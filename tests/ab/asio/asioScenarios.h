@@ -11,7 +11,7 @@
 
 // A block callback that writes a sine per output channel (0.5 × sin, the sign alternating by device
 // channel) and keeps the values it wrote, and notes what it saw.
-struct SineClient {
+struct AsioSineClient {
     static const int kKeep = FakeAsioRecord::kCaptureFrames;
     std::vector<float> written = std::vector<float>(kKeep, 0.0f);   // channel 0's values, frame by frame
     std::atomic<int> frames{0};

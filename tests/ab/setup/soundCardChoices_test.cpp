@@ -28,6 +28,9 @@
 #include "support/audioFiles.h"
 #include "support/signal.h"
 
+// The file's own namespace keeps its local names apart from the other test files of the program.
+namespace soundcardchoicestest {
+
 namespace {
 
 const int32_t kKindButton = 24, kDeviceLabel = 6, kDeviceButton = 14, kRateLabel = 22, kRateButton = 23,
@@ -399,3 +402,5 @@ TEST(SoundCardChoices, TheLatencyThumbLabelAndStoredValueAgree)
     std::printf("latency: %s after the switch, %s after the click, %d stored\n", labelAfterSwitch.c_str(),
                 labelAfterClick.c_str(), stored);
 }
+
+}  // namespace soundcardchoicestest

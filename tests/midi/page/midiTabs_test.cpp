@@ -32,6 +32,9 @@
 #include "support/windowCapture.h"
 #include "support/windowSteps.h"
 
+// The file's own namespace keeps its local names apart from the other test files of the program.
+namespace miditabstest {
+
 namespace {
 
 const int16_t kWin = kPageWin;
@@ -424,3 +427,8 @@ TEST(MidiControllerTab, TypedBendRangeBendsNote69ToAnOctaveAbove) {
         for (int b = 0; b < 8; ++b) TestAudioThread::runClientSubBlock(e, outs, 2);
     });
 }
+
+#undef CC
+#undef VELOCITY_BASE
+
+}  // namespace miditabstest

@@ -12,6 +12,9 @@
 #include "UIAKeys.h"
 #include "uiaTestSupport.h"
 
+// The file's own namespace keeps its local names apart from the other test files of the program.
+namespace menustest {
+
 namespace {
 
 std::string itemText(const Menu& menu, int position)
@@ -358,3 +361,5 @@ TEST(UiaMenus, AcceleratorMapBuildAndLookupTimes)
                 std::chrono::duration<double, std::nano>(t2 - t1).count() / lookups);
     DestroyMenu(bar.handle);
 }
+
+}  // namespace menustest

@@ -10,6 +10,9 @@
 #include "GPError.h"
 #include "uiaTestSupport.h"
 
+// The file's own namespace keeps its local names apart from the other test files of the program.
+namespace windowstest {
+
 namespace {
 
 // Records the codes it sees; optionally refuses closing or destroys itself on a mouse button.
@@ -362,3 +365,5 @@ TEST(UiaWindowEvents, AFacadeDeletedInItsOwnHandlerTakesItsWindowAlongSafely)
         EXPECT_FALSE(IsWindow(otherHwnd));
     });
 }
+
+}  // namespace windowstest
