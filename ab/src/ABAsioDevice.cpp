@@ -6,8 +6,8 @@
 #include <mmsystem.h>
 
 #include <algorithm>
-#include <cmath>
 #include <atomic>
+#include <cmath>
 #include <cstring>
 #include <new>
 
@@ -24,445 +24,446 @@ const SampleFormat kHostFloat{1, false, true, 32, false};
 
 // Float samples from a driver, into the block's range: NaN, infinities and denormals become 0, the
 // rest is clamped to [-1, 1].
-void sanitize(float* b, int frames)
-{
-    for (int f = 0; f < frames; ++f) {
-        const float v = b[f];
-        const float a = std::fabs(v);
-        const float c = v > 1.0f ? 1.0f : v < -1.0f ? -1.0f : v;
-        b[f] = a >= 1e-30f && a <= 3.0e38f ? c : 0.0f;
-    }
+void sanitize(float* b, int frames) {
+  for (int f = 0; f < frames; ++f) {
+    const float v = b[f];
+    const float a = std::fabs(v);
+    const float c = v > 1.0f ? 1.0f : v < -1.0f ? -1.0f : v;
+    b[f] = a >= 1e-30f && a <= 3.0e38f ? c : 0.0f;
+  }
 }
 
 }  // namespace
 
-bool AsioDevice::driverFormat(int32_t type, SampleFormat* f)
-{
-    *f = SampleFormat{1, false, false, 0, false};
-    switch (type) {
+bool AsioDevice::driverFormat(int32_t type, SampleFormat* f) {
+  *f = SampleFormat{1, false, false, 0, false};
+  switch (type) {
     case ASIO_INT16_LE: f->bits = 16; break;
     case ASIO_INT24_LE: f->bits = 24; break;
     case ASIO_INT32_LE: f->bits = 32; break;
-    case ASIO_FLOAT32_LE: f->bits = 32; f->isFloat = true; break;
-    case ASIO_FLOAT64_LE: f->bits = 64; f->isFloat = true; break;
-    case ASIO_INT16_BE: f->bits = 16; f->bigEndian = true; break;
-    case ASIO_INT24_BE: f->bits = 24; f->bigEndian = true; break;
-    case ASIO_INT32_BE: f->bits = 32; f->bigEndian = true; break;
-    case ASIO_FLOAT32_BE: f->bits = 32; f->isFloat = true; f->bigEndian = true; break;
-    case ASIO_FLOAT64_BE: f->bits = 64; f->isFloat = true; f->bigEndian = true; break;
+    case ASIO_FLOAT32_LE:
+      f->bits = 32;
+      f->isFloat = true;
+      break;
+    case ASIO_FLOAT64_LE:
+      f->bits = 64;
+      f->isFloat = true;
+      break;
+    case ASIO_INT16_BE:
+      f->bits = 16;
+      f->bigEndian = true;
+      break;
+    case ASIO_INT24_BE:
+      f->bits = 24;
+      f->bigEndian = true;
+      break;
+    case ASIO_INT32_BE:
+      f->bits = 32;
+      f->bigEndian = true;
+      break;
+    case ASIO_FLOAT32_BE:
+      f->bits = 32;
+      f->isFloat = true;
+      f->bigEndian = true;
+      break;
+    case ASIO_FLOAT64_BE:
+      f->bits = 64;
+      f->isFloat = true;
+      f->bigEndian = true;
+      break;
     // The 32-bit containers of 16 to 24 bits are taken as 32-bit integers.
-    case ASIO_INT32_LE16: case ASIO_INT32_LE18: case ASIO_INT32_LE20: case ASIO_INT32_LE24:
-        f->bits = 32; break;
-    case ASIO_INT32_BE16: case ASIO_INT32_BE18: case ASIO_INT32_BE20: case ASIO_INT32_BE24:
-        f->bits = 32; f->bigEndian = true; break;
-    default:
-        return false;
-    }
-    return true;
+    case ASIO_INT32_LE16:
+    case ASIO_INT32_LE18:
+    case ASIO_INT32_LE20:
+    case ASIO_INT32_LE24: f->bits = 32; break;
+    case ASIO_INT32_BE16:
+    case ASIO_INT32_BE18:
+    case ASIO_INT32_BE20:
+    case ASIO_INT32_BE24:
+      f->bits = 32;
+      f->bigEndian = true;
+      break;
+    default: return false;
+  }
+  return true;
 }
 
 AsioDevice::AsioDevice(AsioDriverList* list, const char* name, void* systemReference)
-    : AudioDriverDevice(name ? name : ""), AsioHost(list, name, systemReference)
-{
-    std::memset(&block, 0, sizeof block);
-    typedef AsioDevice A;
-    DevicePropertyMaps<AsioDevice>& p = properties;
-    p.add("DeviceName", this, &A::nameInfo, &A::nameCountedGet);
-    p.add("PortDescription", this, &A::portInfo, &A::portGet, &A::portSet);
-    p.add("StreamDescription", this, &A::streamInfo, &A::streamGet);
-    p.add("EnableAudioPort", this, &A::openStateInfo, &A::openStateGet, &A::enableSet);
-    p.add("ActiveAudioPort", this, &A::openStateInfo, &A::openStateGet, &A::activeSet);
-    p.add("SampleRateList", this, &A::rateListInfo, &A::rateListGet);
-    p.add("SampleRate", this, nullptr, &A::rateGet, &A::rateSet);
-    p.add("ClockList", this, &A::clockListInfo, &A::clockListGet);
-    p.add("Clock", this, &A::clockInfo, &A::clockGet, &A::clockSet);
-    p.add("BufferSize", this, &A::bufferSizeInfo, &A::bufferSizeGet);
-    p.add("ControlPanel", this, &A::controlPanelInfo, &A::controlPanelGet);
-    p.add("DeviceDescription", this, nullptr, &A::descriptionGet);
-    p.add("Latency", this, &A::latencyInfo, &A::latencyGet);
+    : AudioDriverDevice(name ? name : ""), AsioHost(list, name, systemReference) {
+  std::memset(&block, 0, sizeof block);
+  typedef AsioDevice A;
+  DevicePropertyMaps<AsioDevice>& p = properties;
+  p.add("DeviceName", this, &A::nameInfo, &A::nameCountedGet);
+  p.add("PortDescription", this, &A::portInfo, &A::portGet, &A::portSet);
+  p.add("StreamDescription", this, &A::streamInfo, &A::streamGet);
+  p.add("EnableAudioPort", this, &A::openStateInfo, &A::openStateGet, &A::enableSet);
+  p.add("ActiveAudioPort", this, &A::openStateInfo, &A::openStateGet, &A::activeSet);
+  p.add("SampleRateList", this, &A::rateListInfo, &A::rateListGet);
+  p.add("SampleRate", this, nullptr, &A::rateGet, &A::rateSet);
+  p.add("ClockList", this, &A::clockListInfo, &A::clockListGet);
+  p.add("Clock", this, &A::clockInfo, &A::clockGet, &A::clockSet);
+  p.add("BufferSize", this, &A::bufferSizeInfo, &A::bufferSizeGet);
+  p.add("ControlPanel", this, &A::controlPanelInfo, &A::controlPanelGet);
+  p.add("DeviceDescription", this, nullptr, &A::descriptionGet);
+  p.add("Latency", this, &A::latencyInfo, &A::latencyGet);
 }
 
-AsioDevice::~AsioDevice()
-{
-    // Closed here, while process() is still this class's.
-    if (isHostOpen()) open(false);
-    freeBlock();
+AsioDevice::~AsioDevice() {
+  // Closed here, while process() is still this class's.
+  if (isHostOpen()) open(false);
+  freeBlock();
 }
 
-int AsioDevice::setClient(AudioDeviceClient* newClient)
-{
-    client = newClient;
-    setClientListener(newClient);
-    return AB_OK;
+int AsioDevice::setClient(AudioDeviceClient* newClient) {
+  client = newClient;
+  setClientListener(newClient);
+  return AB_OK;
 }
 
 // ---- open and close
 
-void AsioDevice::freeBlock()
-{
-    m_inConverter.reset();
-    m_outConverter.reset();
-    deleteChannelBuffers(block.input.buffers, m_inChannelCount);
-    deleteChannelBuffers(block.output.buffers, m_outChannelCount);
-    delete[] block.input.channelIds;
-    delete[] block.output.channelIds;
-    std::memset(&block, 0, sizeof block);
-    m_inChannelCount = m_outChannelCount = 0;
-    m_frames = 0;
-    m_floatInput = false;
+void AsioDevice::freeBlock() {
+  m_inConverter.reset();
+  m_outConverter.reset();
+  deleteChannelBuffers(block.input.buffers, m_inChannelCount);
+  deleteChannelBuffers(block.output.buffers, m_outChannelCount);
+  delete[] block.input.channelIds;
+  delete[] block.output.channelIds;
+  std::memset(&block, 0, sizeof block);
+  m_inChannelCount = m_outChannelCount = 0;
+  m_frames = 0;
+  m_floatInput = false;
 }
 
-int AsioDevice::open(bool on)
-{
-    if (!on) {
-        if (!isHostOpen()) return AB_ERR_NOT_OPEN;
-        hostOpen(false);
-        freeBlock();
-        return AB_OK;
-    }
-    if (isHostOpen()) return AB_OK;
-    int r = hostOpen(true);
-    if (r != AB_OK) return r;
-    AsioHost::setSampleRate(static_cast<int>(m_requestedRate));
-
-    const int frames = bufferSize();
-    if (frames <= 0 || frames > kMaxBufferFrames) {
-        // No usable buffer size: the device cannot stream.
-        hostOpen(false);
-        return AB_ERR_NOT_OPEN;
-    }
-    m_frames = frames;
-    m_inChannelCount = inputCount();
-    m_outChannelCount = outputCount();
-    block.frames = frames;
-    block.sampleRate = sampleRate();
-    block.input.frames = frames;
-    block.output.frames = frames;
-    block.input.buffers = newChannelBuffers(m_inChannelCount, frames);
-    block.output.buffers = newChannelBuffers(m_outChannelCount, frames);
-    block.input.channelIds = new (std::nothrow) int32_t[m_inChannelCount + 1]();
-    block.output.channelIds = new (std::nothrow) int32_t[m_outChannelCount + 1]();
-    if (!block.input.buffers || !block.output.buffers || !block.input.channelIds || !block.output.channelIds) {
-        hostOpen(false);
-        freeBlock();
-        return AB_ERR_NOT_OPEN;
-    }
-    block.input.channelCount = 0;
-    block.output.channelCount = 0;
-
-    // Converters from the driver's sample type (each direction's channel 0) to float and back; a type
-    // without a conversion leaves that direction unconverted (silent).
-    int32_t type = 0;
-    SampleFormat f;
-    if (sampleType(INPUT, &type) && driverFormat(type, &f)) {
-        m_inConverter.reset(new (std::nothrow) SampleFormatConverter(f, kHostFloat));
-        m_floatInput = f.isFloat;
-    }
-    if (sampleType(OUTPUT, &type) && driverFormat(type, &f))
-        m_outConverter.reset(new (std::nothrow) SampleFormatConverter(kHostFloat, f));
+int AsioDevice::open(bool on) {
+  if (!on) {
+    if (!isHostOpen()) return AB_ERR_NOT_OPEN;
+    hostOpen(false);
+    freeBlock();
     return AB_OK;
+  }
+  if (isHostOpen()) return AB_OK;
+  int r = hostOpen(true);
+  if (r != AB_OK) return r;
+  AsioHost::setSampleRate(static_cast<int>(m_requestedRate));
+
+  const int frames = bufferSize();
+  if (frames <= 0 || frames > kMaxBufferFrames) {
+    // No usable buffer size: the device cannot stream.
+    hostOpen(false);
+    return AB_ERR_NOT_OPEN;
+  }
+  m_frames = frames;
+  m_inChannelCount = inputCount();
+  m_outChannelCount = outputCount();
+  block.frames = frames;
+  block.sampleRate = sampleRate();
+  block.input.frames = frames;
+  block.output.frames = frames;
+  block.input.buffers = newChannelBuffers(m_inChannelCount, frames);
+  block.output.buffers = newChannelBuffers(m_outChannelCount, frames);
+  block.input.channelIds = new (std::nothrow) int32_t[m_inChannelCount + 1]();
+  block.output.channelIds = new (std::nothrow) int32_t[m_outChannelCount + 1]();
+  if (!block.input.buffers || !block.output.buffers || !block.input.channelIds || !block.output.channelIds) {
+    hostOpen(false);
+    freeBlock();
+    return AB_ERR_NOT_OPEN;
+  }
+  block.input.channelCount = 0;
+  block.output.channelCount = 0;
+
+  // Converters from the driver's sample type (each direction's channel 0) to float and back; a type
+  // without a conversion leaves that direction unconverted (silent).
+  int32_t type = 0;
+  SampleFormat f;
+  if (sampleType(INPUT, &type) && driverFormat(type, &f)) {
+    m_inConverter.reset(new (std::nothrow) SampleFormatConverter(f, kHostFloat));
+    m_floatInput = f.isFloat;
+  }
+  if (sampleType(OUTPUT, &type) && driverFormat(type, &f))
+    m_outConverter.reset(new (std::nothrow) SampleFormatConverter(kHostFloat, f));
+  return AB_OK;
 }
 
 // ---- driver thread
 
 void AsioDevice::process(void* const* inputs, int inputCount, const int32_t* inputChannels, void* const* outputs,
-                         int outputCount, const int32_t* outputChannels, uint64_t)
-{
-    const int ins = std::min(inputCount, m_inChannelCount);
-    const int outs = std::min(outputCount, m_outChannelCount);
-    block.input.channelCount = ins;
-    block.output.channelCount = outs;
-    for (int i = 0; i < ins; ++i) block.input.channelIds[i] = inputChannels[i];
-    for (int i = 0; i < outs; ++i) block.output.channelIds[i] = outputChannels[i];
-    if (ring) {
-        block.ring = ring;
-        ring->blockTime = static_cast<uint64_t>(timeGetTime()) * 1000u;
-    } else {
-        block.ring = nullptr;
+                         int outputCount, const int32_t* outputChannels, uint64_t) {
+  const int ins = std::min(inputCount, m_inChannelCount);
+  const int outs = std::min(outputCount, m_outChannelCount);
+  block.input.channelCount = ins;
+  block.output.channelCount = outs;
+  for (int i = 0; i < ins; ++i) block.input.channelIds[i] = inputChannels[i];
+  for (int i = 0; i < outs; ++i) block.output.channelIds[i] = outputChannels[i];
+  if (ring) {
+    block.ring = ring;
+    ring->blockTime = static_cast<uint64_t>(timeGetTime()) * 1000u;
+  } else {
+    block.ring = nullptr;
+  }
+  if (m_inConverter) {
+    for (int i = 0; i < ins; ++i) {
+      void* to = block.input.buffers[i];
+      m_inConverter->convert(&inputs[i], 0, &to, 0, m_frames);
+      if (m_floatInput) sanitize(block.input.buffers[i], m_frames);
     }
-    if (m_inConverter) {
-        for (int i = 0; i < ins; ++i) {
-            void* to = block.input.buffers[i];
-            m_inConverter->convert(&inputs[i], 0, &to, 0, m_frames);
-            if (m_floatInput) sanitize(block.input.buffers[i], m_frames);
-        }
+  }
+  if (callback) callback(&block, 0, callbackUser2, callbackUser1);
+  if (m_outConverter) {
+    for (int i = 0; i < outs; ++i) {
+      const void* from = block.output.buffers[i];
+      m_outConverter->convert(&from, 0, &outputs[i], 0, m_frames);
     }
-    if (callback) callback(&block, 0, callbackUser2, callbackUser1);
-    if (m_outConverter) {
-        for (int i = 0; i < outs; ++i) {
-            const void* from = block.output.buffers[i];
-            m_outConverter->convert(&from, 0, &outputs[i], 0, m_frames);
-        }
-    }
+  }
 }
 
 // ---- properties
 
-int AsioDevice::nameCountedGet(void* buffer, uint32_t* size)
-{
-    const bool fits = size && *size > deviceName().size();
-    const int r = textPropertyGet(deviceName(), buffer, size);
-    if (r == AB_OK && fits) *size += 1;
-    return r;
+int AsioDevice::nameCountedGet(void* buffer, uint32_t* size) {
+  const bool fits = size && *size > deviceName().size();
+  const int r = textPropertyGet(deviceName(), buffer, size);
+  if (r == AB_OK && fits) *size += 1;
+  return r;
 }
 
-int AsioDevice::portGet(void* buffer, uint32_t* size)
-{
-    if (!isHostOpen() || !size || !buffer || *size < kRecordCountBytes) return AB_ERR_NOT_OPEN;
-    const uint32_t ports = static_cast<uint32_t>(inputCount() + outputCount());
-    if (*size == audioPortDescriptionBytes(ports)) {
-        writeU32(buffer, 0, ports);
-        size_t k = 0;
-        for (int dir = INPUT; dir >= OUTPUT; --dir) {
-            const Direction d = static_cast<Direction>(dir);
-            const int n = d == INPUT ? inputCount() : outputCount();
-            for (int c = 0; c < n; ++c) {
-                const int flags = channelFlags(d, c);
-                AudioPortEntry e = makePortEntry(c, d == OUTPUT, (flags & ACTIVE) != 0, (flags & ENABLED) != 0);
-                char name[32];
-                channelName(d, c, name);
-                std::memcpy(e.name, name, sizeof name);
-                putPortEntry(buffer, k++, e);
-            }
-        }
-        return AB_OK;
+int AsioDevice::portGet(void* buffer, uint32_t* size) {
+  if (!isHostOpen() || !size || !buffer || *size < kRecordCountBytes) return AB_ERR_NOT_OPEN;
+  const uint32_t ports = static_cast<uint32_t>(inputCount() + outputCount());
+  if (*size == audioPortDescriptionBytes(ports)) {
+    writeU32(buffer, 0, ports);
+    size_t k = 0;
+    for (int dir = INPUT; dir >= OUTPUT; --dir) {
+      const Direction d = static_cast<Direction>(dir);
+      const int n = d == INPUT ? inputCount() : outputCount();
+      for (int c = 0; c < n; ++c) {
+        const int flags = channelFlags(d, c);
+        AudioPortEntry e = makePortEntry(c, d == OUTPUT, (flags & ACTIVE) != 0, (flags & ENABLED) != 0);
+        char name[32];
+        channelName(d, c, name);
+        std::memcpy(e.name, name, sizeof name);
+        putPortEntry(buffer, k++, e);
+      }
     }
-    if (isSinglePortRecord(buffer, *size)) {
-        return answerPortRecord(buffer, [this](const AudioPortEntry& e, uint8_t* active, uint8_t* enabled) {
-            const int flags = channelFlags(e.isOutput ? OUTPUT : INPUT, e.index);
-            *active = (flags & ACTIVE) ? 1 : 0;
-            *enabled = (flags & ENABLED) ? 1 : 0;
-            return flags >= 0;
-        });
-    }
-    writeU32(buffer, 0, 0);
     return AB_OK;
+  }
+  if (isSinglePortRecord(buffer, *size)) {
+    return answerPortRecord(buffer, [this](const AudioPortEntry& e, uint8_t* active, uint8_t* enabled) {
+      const int flags = channelFlags(e.isOutput ? OUTPUT : INPUT, e.index);
+      *active = (flags & ACTIVE) ? 1 : 0;
+      *enabled = (flags & ENABLED) ? 1 : 0;
+      return flags >= 0;
+    });
+  }
+  writeU32(buffer, 0, 0);
+  return AB_OK;
 }
 
-void AsioDevice::portRecordList(const void* value, bool active, bool enabled)
-{
-    forEachPortEntry(value, [&](const AudioPortEntry& e) {
-        const Direction d = e.isOutput ? OUTPUT : INPUT;
-        if (channelFlags(d, e.index) < 0) return;   // beyond the channels
-        if (active) setChannelActive(d, e.index, e.active != 0);
-        if (enabled) setChannelEnabled(d, e.index, e.enabled != 0);
-    });
+void AsioDevice::portRecordList(const void* value, bool active, bool enabled) {
+  forEachPortEntry(value, [&](const AudioPortEntry& e) {
+    const Direction d = e.isOutput ? OUTPUT : INPUT;
+    if (channelFlags(d, e.index) < 0) return;  // beyond the channels
+    if (active) setChannelActive(d, e.index, e.active != 0);
+    if (enabled) setChannelEnabled(d, e.index, e.enabled != 0);
+  });
 }
 
 // Takes the records with the streams stopped (the driver's buffers follow the active channels).
-int AsioDevice::portRecordsStopped(const void* value, uint32_t size, bool active, bool enabled)
-{
-    if (!isHostOpen() || !isRecordList(value, size)) return AB_ERR_NOT_OPEN;
-    const bool wasRunning = isHostRunning();
-    if (wasRunning) hostStart(false);
-    portRecordList(value, active, enabled);
-    return wasRunning ? hostStart(true) : AB_OK;
+int AsioDevice::portRecordsStopped(const void* value, uint32_t size, bool active, bool enabled) {
+  if (!isHostOpen() || !isRecordList(value, size)) return AB_ERR_NOT_OPEN;
+  const bool wasRunning = isHostRunning();
+  if (wasRunning) hostStart(false);
+  portRecordList(value, active, enabled);
+  return wasRunning ? hostStart(true) : AB_OK;
 }
 
 int AsioDevice::portSet(const void* value, uint32_t size) { return portRecordsStopped(value, size, true, true); }
 
 // Sized with room for one entry more than there are listed ports.
-uint32_t AsioDevice::streamBytes() const
-{
-    return static_cast<uint32_t>(streamDescriptionBytes(static_cast<uint32_t>(activeEnabledCount()) + 1u));
+uint32_t AsioDevice::streamBytes() const {
+  return static_cast<uint32_t>(streamDescriptionBytes(static_cast<uint32_t>(activeEnabledCount()) + 1u));
 }
 
-int AsioDevice::streamInfo(uint32_t* size, uint32_t* changeable)
-{
-    if (!isHostOpen()) return AB_ERR_NOT_OPEN;
-    return valuePropertyInfo(streamBytes(), true, size, changeable);
+int AsioDevice::streamInfo(uint32_t* size, uint32_t* changeable) {
+  if (!isHostOpen()) return AB_ERR_NOT_OPEN;
+  return valuePropertyInfo(streamBytes(), true, size, changeable);
 }
 
 // The stream lists the channels both active and enabled, inputs first.
-int AsioDevice::streamGet(void* buffer, uint32_t* size)
-{
-    const uint32_t listed = static_cast<uint32_t>(activeEnabledCount());
-    if (!isHostOpen() || !size || !buffer || *size != streamBytes()) return AB_ERR_NOT_OPEN;
-    std::memset(buffer, 0, *size);
-    const int frames = bufferSize();
-    writeStreamHeader(buffer, listed, frames > 0 ? static_cast<uint32_t>(frames) : 0, static_cast<uint32_t>(sampleRate()));
-    size_t at = kStreamHeaderBytes;
-    for (int dir = INPUT; dir >= OUTPUT; --dir) {
-        const Direction d = static_cast<Direction>(dir);
-        const int n = d == INPUT ? inputCount() : outputCount();
-        uint32_t channel = 0;
-        for (int c = 0; c < n; ++c)
-            if ((channelFlags(d, c) & (ACTIVE | ENABLED)) == (ACTIVE | ENABLED))
-                at = writeStreamEntry(buffer, at, d == OUTPUT, channel++, static_cast<uint32_t>(c));
-    }
-    return AB_OK;
+int AsioDevice::streamGet(void* buffer, uint32_t* size) {
+  const uint32_t listed = static_cast<uint32_t>(activeEnabledCount());
+  if (!isHostOpen() || !size || !buffer || *size != streamBytes()) return AB_ERR_NOT_OPEN;
+  std::memset(buffer, 0, *size);
+  const int frames = bufferSize();
+  writeStreamHeader(buffer, listed, frames > 0 ? static_cast<uint32_t>(frames) : 0,
+                    static_cast<uint32_t>(sampleRate()));
+  size_t at = kStreamHeaderBytes;
+  for (int dir = INPUT; dir >= OUTPUT; --dir) {
+    const Direction d = static_cast<Direction>(dir);
+    const int n = d == INPUT ? inputCount() : outputCount();
+    uint32_t channel = 0;
+    for (int c = 0; c < n; ++c)
+      if ((channelFlags(d, c) & (ACTIVE | ENABLED)) == (ACTIVE | ENABLED))
+        at = writeStreamEntry(buffer, at, d == OUTPUT, channel++, static_cast<uint32_t>(c));
+  }
+  return AB_OK;
 }
 
-int AsioDevice::enableSet(const void* value, uint32_t size)
-{
-    if (!isHostOpen() || !isRecordList(value, size)) return AB_ERR_NOT_OPEN;
-    portRecordList(value, false, true);
-    resetHandler();
-    return AB_OK;
+int AsioDevice::enableSet(const void* value, uint32_t size) {
+  if (!isHostOpen() || !isRecordList(value, size)) return AB_ERR_NOT_OPEN;
+  portRecordList(value, false, true);
+  resetHandler();
+  return AB_OK;
 }
 
 int AsioDevice::activeSet(const void* value, uint32_t size) { return portRecordsStopped(value, size, true, false); }
 
-int AsioDevice::rateListGet(void* buffer, uint32_t* size)
-{
-    int32_t rates[kMaxListedRates];
-    const int n = isHostOpen() ? supportedRates(rates) : 0;
-    if (!isHostOpen() || !size || !buffer || *size != rateListBytes(n)) return AB_ERR_NOT_OPEN;
-    std::memset(buffer, 0, *size);
-    writeRateList(buffer, rates, n);
-    return AB_OK;
+int AsioDevice::rateListGet(void* buffer, uint32_t* size) {
+  int32_t rates[kMaxListedRates];
+  const int n = isHostOpen() ? supportedRates(rates) : 0;
+  if (!isHostOpen() || !size || !buffer || *size != rateListBytes(n)) return AB_ERR_NOT_OPEN;
+  std::memset(buffer, 0, *size);
+  writeRateList(buffer, rates, n);
+  return AB_OK;
 }
 
-int AsioDevice::rateSet(const void* value, uint32_t size)
-{
-    if (!isHostOpen() || !isWordValue(value, size)) return AB_ERR_NOT_OPEN;
-    const int32_t rate = static_cast<int32_t>(readU32(value, 0));
-    if (rate <= 0) return AB_ERR_NOT_OPEN;   // not a rate
-    m_requestedRate = static_cast<uint32_t>(rate);
-    const int r = AsioHost::setSampleRate(rate);
-    block.sampleRate = sampleRate();
-    return r;
+int AsioDevice::rateSet(const void* value, uint32_t size) {
+  if (!isHostOpen() || !isWordValue(value, size)) return AB_ERR_NOT_OPEN;
+  const int32_t rate = static_cast<int32_t>(readU32(value, 0));
+  if (rate <= 0) return AB_ERR_NOT_OPEN;  // not a rate
+  m_requestedRate = static_cast<uint32_t>(rate);
+  const int r = AsioHost::setSampleRate(rate);
+  block.sampleRate = sampleRate();
+  return r;
 }
 
-int AsioDevice::clockListInfo(uint32_t* size, uint32_t* changeable)
-{
-    if (!isHostOpen() || !size) return AB_ERR_NOT_OPEN;
-    AsioClockSource table[kMaxClockSources];
-    const int n = clockSources(table);
-    if (n < 0) return AB_ERR_NO_PROPERTY;
-    *size = static_cast<uint32_t>(kRecordCountBytes + kClockEntryBytes * static_cast<uint32_t>(n));
-    if (changeable) *changeable = n >= 2 ? 1 : 0;
-    return AB_OK;
+int AsioDevice::clockListInfo(uint32_t* size, uint32_t* changeable) {
+  if (!isHostOpen() || !size) return AB_ERR_NOT_OPEN;
+  AsioClockSource table[kMaxClockSources];
+  const int n = clockSources(table);
+  if (n < 0) return AB_ERR_NO_PROPERTY;
+  *size = static_cast<uint32_t>(kRecordCountBytes + kClockEntryBytes * static_cast<uint32_t>(n));
+  if (changeable) *changeable = n >= 2 ? 1 : 0;
+  return AB_OK;
 }
 
-int AsioDevice::clockListGet(void* buffer, uint32_t* size)
-{
-    if (!isHostOpen() || !size || !buffer) return AB_ERR_NOT_OPEN;
-    AsioClockSource table[kMaxClockSources];
-    const int n = clockSources(table);
-    if (n < 0) return AB_ERR_NO_PROPERTY;
-    if (*size < kRecordCountBytes) return AB_ERR_NOT_OPEN;
-    uint8_t* out = static_cast<uint8_t*>(buffer);
-    writeU32(out, 0, static_cast<uint32_t>(n));
-    // As many whole entries as the buffer holds.
-    for (int i = 0; i < n && kRecordCountBytes + kClockEntryBytes * (static_cast<uint64_t>(i) + 1) <= *size; ++i) {
-        uint8_t* e = out + kRecordCountBytes + kClockEntryBytes * static_cast<size_t>(i);
-        std::memset(e, 0, kClockEntryBytes);
-        writeU32(e, 0, static_cast<uint32_t>(i));
-        std::memcpy(e + 4, table[i].name, sizeof table[i].name);
+int AsioDevice::clockListGet(void* buffer, uint32_t* size) {
+  if (!isHostOpen() || !size || !buffer) return AB_ERR_NOT_OPEN;
+  AsioClockSource table[kMaxClockSources];
+  const int n = clockSources(table);
+  if (n < 0) return AB_ERR_NO_PROPERTY;
+  if (*size < kRecordCountBytes) return AB_ERR_NOT_OPEN;
+  uint8_t* out = static_cast<uint8_t*>(buffer);
+  writeU32(out, 0, static_cast<uint32_t>(n));
+  // As many whole entries as the buffer holds.
+  for (int i = 0; i < n && kRecordCountBytes + kClockEntryBytes * (static_cast<uint64_t>(i) + 1) <= *size; ++i) {
+    uint8_t* e = out + kRecordCountBytes + kClockEntryBytes * static_cast<size_t>(i);
+    std::memset(e, 0, kClockEntryBytes);
+    writeU32(e, 0, static_cast<uint32_t>(i));
+    std::memcpy(e + 4, table[i].name, sizeof table[i].name);
+  }
+  return AB_OK;
+}
+
+int AsioDevice::clockInfo(uint32_t* size, uint32_t* changeable) {
+  if (!isHostOpen()) return AB_ERR_NOT_OPEN;
+  if (size) *size = 0;
+  if (changeable) *changeable = 0;
+  return AB_OK;
+}
+
+int AsioDevice::clockGet(void* buffer, uint32_t* size) {
+  if (!isHostOpen() || !size || !buffer || *size < 4) return AB_ERR_NOT_OPEN;
+  AsioClockSource table[kMaxClockSources];
+  const int n = clockSources(table);
+  if (n < 0) return AB_ERR_NO_PROPERTY;
+  int current = -1;
+  for (int i = 0; i < n; ++i)
+    if (table[i].isCurrent) {
+      current = i;
+      break;
     }
-    return AB_OK;
+  uint8_t* out = static_cast<uint8_t*>(buffer);
+  writeU32(out, 0, static_cast<uint32_t>(current));
+  if (*size > 4) {
+    const uint32_t room = std::min<uint32_t>(*size - 4, 32);
+    std::memset(out + 4, 0, room);
+    if (current >= 0) std::memcpy(out + 4, table[current].name, room);
+    out[4 + room - 1] = 0;
+  }
+  return AB_OK;
 }
 
-int AsioDevice::clockInfo(uint32_t* size, uint32_t* changeable)
-{
-    if (!isHostOpen()) return AB_ERR_NOT_OPEN;
-    if (size) *size = 0;
-    if (changeable) *changeable = 0;
-    return AB_OK;
-}
-
-int AsioDevice::clockGet(void* buffer, uint32_t* size)
-{
-    if (!isHostOpen() || !size || !buffer || *size < 4) return AB_ERR_NOT_OPEN;
-    AsioClockSource table[kMaxClockSources];
-    const int n = clockSources(table);
-    if (n < 0) return AB_ERR_NO_PROPERTY;
-    int current = -1;
-    for (int i = 0; i < n; ++i)
-        if (table[i].isCurrent) {
-            current = i;
-            break;
-        }
-    uint8_t* out = static_cast<uint8_t*>(buffer);
-    writeU32(out, 0, static_cast<uint32_t>(current));
-    if (*size > 4) {
-        const uint32_t room = std::min<uint32_t>(*size - 4, 32);
-        std::memset(out + 4, 0, room);
-        if (current >= 0) std::memcpy(out + 4, table[current].name, room);
-        out[4 + room - 1] = 0;
-    }
-    return AB_OK;
-}
-
-int AsioDevice::clockSet(const void* value, uint32_t size)
-{
-    if (!isHostOpen() || !value || size != 4) return AB_ERR_NOT_OPEN;
-    setClockSource(static_cast<int32_t>(readU32(value, 0)));
-    return AB_OK;
+int AsioDevice::clockSet(const void* value, uint32_t size) {
+  if (!isHostOpen() || !value || size != 4) return AB_ERR_NOT_OPEN;
+  setClockSource(static_cast<int32_t>(readU32(value, 0)));
+  return AB_OK;
 }
 
 // The driver's preferred buffer size, 0 when it cannot be read.
-uint32_t AsioDevice::currentBlockFrames()
-{
-    const int frames = bufferSize();
-    return frames > 0 ? static_cast<uint32_t>(frames) : 0;
+uint32_t AsioDevice::currentBlockFrames() {
+  const int frames = bufferSize();
+  return frames > 0 ? static_cast<uint32_t>(frames) : 0;
 }
 
-int AsioDevice::controlPanelInfo(uint32_t* size, uint32_t* changeable)
-{
-    if (!isHostOpen()) return AB_ERR_NOT_OPEN;
-    return valuePropertyInfo(sizeof(uint32_t), true, size, changeable);
+int AsioDevice::controlPanelInfo(uint32_t* size, uint32_t* changeable) {
+  if (!isHostOpen()) return AB_ERR_NOT_OPEN;
+  return valuePropertyInfo(sizeof(uint32_t), true, size, changeable);
 }
 
-int AsioDevice::controlPanelGet(void* buffer, uint32_t* size)
-{
-    if (!isHostOpen() || !size || !buffer || *size < 4) return AB_ERR_NOT_OPEN;
-    const bool wasRunning = isHostRunning();
-    if (wasRunning) hostStart(false);
-    const int rateBefore = sampleRate();
-    // The channel flags survive the reopen for the channels that still exist.
-    uint8_t flags[2][kMaxChannels];
-    int counts[2] = {outputCount(), inputCount()};
-    for (int d = 0; d < 2; ++d)
-        for (int c = 0; c < counts[d]; ++c) flags[d][c] = static_cast<uint8_t>(channelFlags(static_cast<Direction>(d), c));
-    const int result = controlPanel();
-    writeU32(buffer, 0, static_cast<uint32_t>(result));
-    *size = 4;
-    // Buffer size and channels may have changed.
-    open(false);
-    const int r = open(true);
-    if (r != AB_OK) return r;
-    for (int d = 0; d < 2; ++d) {
-        const Direction dir = static_cast<Direction>(d);
-        const int n = std::min(counts[d], dir == INPUT ? inputCount() : outputCount());
-        for (int c = 0; c < n; ++c) {
-            setChannelActive(dir, c, (flags[d][c] & ACTIVE) != 0);
-            setChannelEnabled(dir, c, (flags[d][c] & ENABLED) != 0);
-        }
+int AsioDevice::controlPanelGet(void* buffer, uint32_t* size) {
+  if (!isHostOpen() || !size || !buffer || *size < 4) return AB_ERR_NOT_OPEN;
+  const bool wasRunning = isHostRunning();
+  if (wasRunning) hostStart(false);
+  const int rateBefore = sampleRate();
+  // The channel flags survive the reopen for the channels that still exist.
+  uint8_t flags[2][kMaxChannels];
+  int counts[2] = {outputCount(), inputCount()};
+  for (int d = 0; d < 2; ++d)
+    for (int c = 0; c < counts[d]; ++c) flags[d][c] = static_cast<uint8_t>(channelFlags(static_cast<Direction>(d), c));
+  const int result = controlPanel();
+  writeU32(buffer, 0, static_cast<uint32_t>(result));
+  *size = 4;
+  // Buffer size and channels may have changed.
+  open(false);
+  const int r = open(true);
+  if (r != AB_OK) return r;
+  for (int d = 0; d < 2; ++d) {
+    const Direction dir = static_cast<Direction>(d);
+    const int n = std::min(counts[d], dir == INPUT ? inputCount() : outputCount());
+    for (int c = 0; c < n; ++c) {
+      setChannelActive(dir, c, (flags[d][c] & ACTIVE) != 0);
+      setChannelEnabled(dir, c, (flags[d][c] & ENABLED) != 0);
     }
-    if (listeners && sampleRate() != rateBefore) {
-        DeviceListener* l = static_cast<DeviceListener*>(listeners->find("SampleRate"));
-        if (l && l->function) l->function("SampleRate", id, l->word1, l->word2);
-    }
-    if (wasRunning) hostStart(true);
-    return AB_OK;
+  }
+  if (listeners && sampleRate() != rateBefore) {
+    DeviceListener* l = static_cast<DeviceListener*>(listeners->find("SampleRate"));
+    if (l && l->function) l->function("SampleRate", id, l->word1, l->word2);
+  }
+  if (wasRunning) hostStart(true);
+  return AB_OK;
 }
 
-int AsioDevice::descriptionGet(void* buffer, uint32_t* size)
-{
-    if (!isHostOpen() || !size || !buffer || *size < kDeviceDescriptionBytes) return AB_ERR_NOT_OPEN;
-    writeDeviceDescription(buffer, kind, AB_DRIVER_ASIO);
-    return AB_OK;
+int AsioDevice::descriptionGet(void* buffer, uint32_t* size) {
+  if (!isHostOpen() || !size || !buffer || *size < kDeviceDescriptionBytes) return AB_ERR_NOT_OPEN;
+  writeDeviceDescription(buffer, kind, AB_DRIVER_ASIO);
+  return AB_OK;
 }
 
-int AsioDevice::latencyInfo(uint32_t* size, uint32_t* changeable)
-{
-    if (!isHostOpen()) return AB_ERR_NOT_OPEN;
-    return valuePropertyInfo(sizeof(uint32_t), false, size, changeable);
+int AsioDevice::latencyInfo(uint32_t* size, uint32_t* changeable) {
+  if (!isHostOpen()) return AB_ERR_NOT_OPEN;
+  return valuePropertyInfo(sizeof(uint32_t), false, size, changeable);
 }
 
-int AsioDevice::latencyGet(void* buffer, uint32_t* size)
-{
-    if (!isHostOpen() || !isWordBuffer(buffer, size)) return AB_ERR_NOT_OPEN;
-    int32_t input = 0, output = 0;
-    latencies(&input, &output);
-    if (output > 0)
-        g_lastLatency.store(output);
-    else
-        output = g_lastLatency.load();
-    const int rate = sampleRate();
-    const uint32_t ms = rate > 0 && output > 0 ? static_cast<uint32_t>(output * (1.0 / rate) * 1000.0) : 0;
-    writeU32(buffer, 0, ms);
-    return AB_OK;
+int AsioDevice::latencyGet(void* buffer, uint32_t* size) {
+  if (!isHostOpen() || !isWordBuffer(buffer, size)) return AB_ERR_NOT_OPEN;
+  int32_t input = 0, output = 0;
+  latencies(&input, &output);
+  if (output > 0)
+    g_lastLatency.store(output);
+  else
+    output = g_lastLatency.load();
+  const int rate = sampleRate();
+  const uint32_t ms = rate > 0 && output > 0 ? static_cast<uint32_t>(output * (1.0 / rate) * 1000.0) : 0;
+  writeU32(buffer, 0, ms);
+  return AB_OK;
 }

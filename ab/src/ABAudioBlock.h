@@ -7,19 +7,19 @@
 class MidiInputRing;
 
 struct AudioBlockPart {
-    int32_t frames;
-    int32_t channelCount;
-    float** buffers;           // one per channel
-    int32_t* channelIds;       // the device channel id of each buffer (what the routes name)
-    int32_t reserved;          // 0
+  int32_t frames;
+  int32_t channelCount;
+  float** buffers;      // one per channel
+  int32_t* channelIds;  // the device channel id of each buffer (what the routes name)
+  int32_t reserved;     // 0
 };
 
 struct AudioBlock {
-    int32_t frames;            // frames in this block
-    int32_t sampleRate;        // Hz
-    AudioBlockPart input;
-    AudioBlockPart output;     // the host fills these buffers
-    MidiInputRing* ring;       // null when the device has none
+  int32_t frames;      // frames in this block
+  int32_t sampleRate;  // Hz
+  AudioBlockPart input;
+  AudioBlockPart output;  // the host fills these buffers
+  MidiInputRing* ring;    // null when the device has none
 };
 
 // The host's block callback: called on the device's audio thread with the block, 0 and the two user

@@ -12,63 +12,56 @@
 
 template <class D>
 class AudioDriverDevice : public MappedPropertyDevice<D> {
-public:
-    explicit AudioDriverDevice(const std::string& name)
-        : MappedPropertyDevice<D>(AudioMidiDevice::KIND_AUDIO), m_deviceName(name)
-    {
-    }
+ public:
+  explicit AudioDriverDevice(const std::string& name)
+      : MappedPropertyDevice<D>(AudioMidiDevice::KIND_AUDIO), m_deviceName(name) {}
 
-    // The name that "DeviceName" gives (the driver's prefix and the system's name of the device).
-    const std::string& deviceName() const { return m_deviceName; }
+  // The name that "DeviceName" gives (the driver's prefix and the system's name of the device).
+  const std::string& deviceName() const { return m_deviceName; }
 
-protected:
-    static const int kMaxListedRates = 16;
+ protected:
+  static const int kMaxListedRates = 16;
 
-    // What the shared handlers read while the device is open: the ports of both directions, the
-    // sample rate, the block's frames ("BufferSize"), and the rates the device offers (at most
-    // kMaxListedRates, into the array; the count).
-    virtual uint32_t portTotal() = 0;
-    virtual uint32_t currentRate() = 0;
-    virtual uint32_t currentBlockFrames() = 0;
-    virtual int listedRates(int32_t* rates) = 0;
+  // What the shared handlers read while the device is open: the ports of both directions, the
+  // sample rate, the block's frames ("BufferSize"), and the rates the device offers (at most
+  // kMaxListedRates, into the array; the count).
+  virtual uint32_t portTotal() = 0;
+  virtual uint32_t currentRate() = 0;
+  virtual uint32_t currentBlockFrames() = 0;
+  virtual int listedRates(int32_t* rates) = 0;
 
-    // "DeviceName", open or not.
-    int nameInfo(uint32_t* size, uint32_t* changeable) { return textPropertyInfo(m_deviceName, size, changeable); }
-    int nameGet(void* buffer, uint32_t* size) { return textPropertyGet(m_deviceName, buffer, size); }
+  // "DeviceName", open or not.
+  int nameInfo(uint32_t* size, uint32_t* changeable) { return textPropertyInfo(m_deviceName, size, changeable); }
+  int nameGet(void* buffer, uint32_t* size) { return textPropertyGet(m_deviceName, buffer, size); }
 
-    // The others answer AB_ERR_NOT_OPEN while the device is closed.
-    int portInfo(uint32_t* size, uint32_t* changeable)
-    {
-        if (!this->isOpen()) return AB_ERR_NOT_OPEN;
-        return valuePropertyInfo(audioPortDescriptionBytes(portTotal()), true, size, changeable);
-    }
-    int rateListInfo(uint32_t* size, uint32_t* changeable)
-    {
-        if (!this->isOpen()) return AB_ERR_NOT_OPEN;
-        int32_t rates[kMaxListedRates];
-        return rateListPropertyInfo(listedRates(rates), size, changeable);
-    }
-    int rateGet(void* buffer, uint32_t* size)
-    {
-        if (!this->isOpen()) return AB_ERR_NOT_OPEN;
-        return wordPropertyGet(currentRate(), buffer, size);
-    }
-    // "BufferSize" is read only.
-    int bufferSizeInfo(uint32_t* size, uint32_t* changeable)
-    {
-        if (!this->isOpen()) return AB_ERR_NOT_OPEN;
-        return valuePropertyInfo(sizeof(uint32_t), false, size, changeable);
-    }
-    int bufferSizeGet(void* buffer, uint32_t* size)
-    {
-        if (!this->isOpen() || !isWordBuffer(buffer, size)) return AB_ERR_NOT_OPEN;
-        return wordPropertyGet(currentBlockFrames(), buffer, size);
-    }
-    // Handlers that tell only whether the device is open.
-    int openStateInfo(uint32_t*, uint32_t*) { return this->isOpen() ? AB_OK : AB_ERR_NOT_OPEN; }
-    int openStateGet(void*, uint32_t*) { return this->isOpen() ? AB_OK : AB_ERR_NOT_OPEN; }
-    int openStateSet(const void*, uint32_t) { return this->isOpen() ? AB_OK : AB_ERR_NOT_OPEN; }
+  // The others answer AB_ERR_NOT_OPEN while the device is closed.
+  int portInfo(uint32_t* size, uint32_t* changeable) {
+    if (!this->isOpen()) return AB_ERR_NOT_OPEN;
+    return valuePropertyInfo(audioPortDescriptionBytes(portTotal()), true, size, changeable);
+  }
+  int rateListInfo(uint32_t* size, uint32_t* changeable) {
+    if (!this->isOpen()) return AB_ERR_NOT_OPEN;
+    int32_t rates[kMaxListedRates];
+    return rateListPropertyInfo(listedRates(rates), size, changeable);
+  }
+  int rateGet(void* buffer, uint32_t* size) {
+    if (!this->isOpen()) return AB_ERR_NOT_OPEN;
+    return wordPropertyGet(currentRate(), buffer, size);
+  }
+  // "BufferSize" is read only.
+  int bufferSizeInfo(uint32_t* size, uint32_t* changeable) {
+    if (!this->isOpen()) return AB_ERR_NOT_OPEN;
+    return valuePropertyInfo(sizeof(uint32_t), false, size, changeable);
+  }
+  int bufferSizeGet(void* buffer, uint32_t* size) {
+    if (!this->isOpen() || !isWordBuffer(buffer, size)) return AB_ERR_NOT_OPEN;
+    return wordPropertyGet(currentBlockFrames(), buffer, size);
+  }
+  // Handlers that tell only whether the device is open.
+  int openStateInfo(uint32_t*, uint32_t*) { return this->isOpen() ? AB_OK : AB_ERR_NOT_OPEN; }
+  int openStateGet(void*, uint32_t*) { return this->isOpen() ? AB_OK : AB_ERR_NOT_OPEN; }
+  int openStateSet(const void*, uint32_t) { return this->isOpen() ? AB_OK : AB_ERR_NOT_OPEN; }
 
-private:
-    std::string m_deviceName;
+ private:
+  std::string m_deviceName;
 };

@@ -9,8 +9,7 @@ AudioMidiDevice::~AudioMidiDevice() = default;
 
 int AudioMidiDevice::sendMidi(const MidiRingSlot*) { return 0; }
 
-int AudioMidiDevice::setClient(AudioDeviceClient* newClient)
-{
-    client = newClient;
-    return 0;
+int AudioMidiDevice::setClient(AudioDeviceClient* newClient) {
+  client = newClient;
+  return 0;
 }

@@ -4,8 +4,7 @@
 #pragma once
 
 template <typename T>
-inline T abClamp(T x, T lo, T hi)
-{
-    if (!(x >= lo)) return lo;   // also NaN
-    return x > hi ? hi : x;
+inline T abClamp(T x, T lo, T hi) {
+  if (!(x >= lo)) return lo;  // also NaN
+  return x > hi ? hi : x;
 }

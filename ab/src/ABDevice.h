@@ -29,9 +29,9 @@ int abGetPropertyInfo(const char* name, uint32_t* size, uint32_t* changeable);
 int abGetProperty(const char* name, void* buffer, uint32_t* size);
 // Opens or closes a device, then gives it the manager's client; returns the device's result.
 int abDevOpen(uint32_t id, bool on);
-int abDevIsOpen(uint32_t id);       // 0 or 1
+int abDevIsOpen(uint32_t id);  // 0 or 1
 int abDevStart(uint32_t id, bool on);
-int abDevIsRunning(uint32_t id);    // 0 or 1
+int abDevIsRunning(uint32_t id);  // 0 or 1
 // Stores the block callback and its two user words in the device.
 int abDevSetCallback(uint32_t id, AbBlockCallback callback, void* user2, void* user1);
 // Sends a short message through the MIDI device; AB_ERR_NO_DEVICE when there is none.

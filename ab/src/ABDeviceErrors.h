@@ -2,10 +2,10 @@
 #pragma once
 
 enum ABDeviceResult {
-    AB_OK = 0,
-    AB_ERR_MANAGER_EXISTS = -9364,    // the device manager already exists
-    AB_ERR_DEVICE_QUERY = -9365,      // empty device list, bad device index or a failing device query
-    AB_ERR_NO_DEVICE = -9366,         // no such device, or a MIDI port that cannot be opened
-    AB_ERR_NO_PROPERTY = -9367,       // no such property
-    AB_ERR_NOT_OPEN = -9368           // device not open, a size that does not fit, or a failed open
+  AB_OK = 0,
+  AB_ERR_MANAGER_EXISTS = -9364,  // the device manager already exists
+  AB_ERR_DEVICE_QUERY = -9365,    // empty device list, bad device index or a failing device query
+  AB_ERR_NO_DEVICE = -9366,       // no such device, or a MIDI port that cannot be opened
+  AB_ERR_NO_PROPERTY = -9367,     // no such property
+  AB_ERR_NOT_OPEN = -9368         // device not open, a size that does not fit, or a failed open
 };

@@ -7,8 +7,8 @@
 
 #include <windows.h>
 #include <mmsystem.h>
-#include <mmreg.h>
 #include <dsound.h>
+#include <mmreg.h>
 
 #include <atomic>
 #include <cstdint>
@@ -24,159 +24,159 @@ class DeviceManager;
 // A capture device of the system: its GUID and description (the process-wide list that
 // "AudioInDeviceList" and "AudioInDevice" use).
 struct DirectSoundCaptureEntry {
-    GUID guid;
-    bool hasGuid;
-    std::string description;
+  GUID guid;
+  bool hasGuid;
+  std::string description;
 };
 
 class DirectSoundDevice : public AudioDriverDevice<DirectSoundDevice> {
-public:
-    static const int kMaxPorts = 16;
-    static const int kMaxOutputChannels = 4;
-    static const int kMaxInputChannels = 2;
-    static const int kMaxBlockFrames = 8192;
-    static const int kDriverKind = AB_DRIVER_DIRECTSOUND;
-    static const int kShownLatencyMs = 5;          // "Latency" reads and writes the output latency plus this
-    static const uint32_t kLatencyRangeBytes = 12;   // the range form of "Latency" and "SetInLatency"
+ public:
+  static const int kMaxPorts = 16;
+  static const int kMaxOutputChannels = 4;
+  static const int kMaxInputChannels = 2;
+  static const int kMaxBlockFrames = 8192;
+  static const int kDriverKind = AB_DRIVER_DIRECTSOUND;
+  static const int kShownLatencyMs = 5;           // "Latency" reads and writes the output latency plus this
+  static const uint32_t kLatencyRangeBytes = 12;  // the range form of "Latency" and "SetInLatency"
 
-    DirectSoundDevice(const char* description, const char* moduleName, const GUID& guid);
-    ~DirectSoundDevice() override;
+  DirectSoundDevice(const char* description, const char* moduleName, const GUID& guid);
+  ~DirectSoundDevice() override;
 
-    int open(bool on) override;
-    bool isOpen() override { return isOpenFlag; }
-    int start(bool on) override;
-    bool isRunning() override { return isRunningFlag.load(std::memory_order_acquire); }
+  int open(bool on) override;
+  bool isOpen() override { return isOpenFlag; }
+  int start(bool on) override;
+  bool isRunning() override { return isRunningFlag.load(std::memory_order_acquire); }
 
-    // The capture device to open with the next open (null: none; GUID_NULL: the system's default).
-    virtual void setCaptureDevice(const GUID* guid);
-    // One timer pass (the timer's thread): fills the output up to the latency ahead of the play cursor,
-    // reads the input behind the capture cursor, and runs a block each time one is complete.
-    virtual void process();
-    virtual void setOutputLatency(int ms);
-    virtual void setInputLatency(int ms);
+  // The capture device to open with the next open (null: none; GUID_NULL: the system's default).
+  virtual void setCaptureDevice(const GUID* guid);
+  // One timer pass (the timer's thread): fills the output up to the latency ahead of the play cursor,
+  // reads the input behind the capture cursor, and runs a block each time one is complete.
+  virtual void process();
+  virtual void setOutputLatency(int ms);
+  virtual void setInputLatency(int ms);
 
-    // Enumerates the system's DirectSound output devices (at most 16, the primary driver skipped) and
-    // refreshes the capture list (at most 32); appends the devices to `out`.
-    static void enumerateDevices(std::vector<DirectSoundDevice*>* out);
-    static const std::vector<DirectSoundCaptureEntry>& captureDevices();
-    // For tests: whether a module name forces a stereo device (".vxd" or ".VXD" at its end).
-    static bool isVxdModule(const std::string& moduleName);
-    // For tests: the block frames for a rate and an output latency.
-    static int blockFramesFor(int rate, int latencyMs);
+  // Enumerates the system's DirectSound output devices (at most 16, the primary driver skipped) and
+  // refreshes the capture list (at most 32); appends the devices to `out`.
+  static void enumerateDevices(std::vector<DirectSoundDevice*>* out);
+  static const std::vector<DirectSoundCaptureEntry>& captureDevices();
+  // For tests: whether a module name forces a stereo device (".vxd" or ".VXD" at its end).
+  static bool isVxdModule(const std::string& moduleName);
+  // For tests: the block frames for a rate and an output latency.
+  static int blockFramesFor(int rate, int latencyMs);
 
-    int blockFrameCount() const { return blockFrames; }
-    int outputLatency() const { return outputLatencyMs; }
-    int outputChannelCount() const { return outputChannels; }
-    uint32_t timerPeriod() const { return timerPeriodMs; }
+  int blockFrameCount() const { return blockFrames; }
+  int outputLatency() const { return outputLatencyMs; }
+  int outputChannelCount() const { return outputChannels; }
+  uint32_t timerPeriod() const { return timerPeriodMs; }
 
-protected:
-    virtual void runBlock(DWORD now);
-    virtual uint32_t outputWritable(uint32_t position);
-    virtual uint32_t captureAvailable(uint32_t position);
-    virtual void clearOutputBuffer();
-    virtual void writeOutput(uint32_t position, int frames, int offset);
-    virtual void readInput(uint32_t position, int frames, int offset);
-    virtual uint32_t outputChannelMask();
-    virtual bool createOutputBuffer(IDirectSoundBuffer** out, int channels);
-    virtual bool createCaptureBuffer(IDirectSoundCaptureBuffer** out);
+ protected:
+  virtual void runBlock(DWORD now);
+  virtual uint32_t outputWritable(uint32_t position);
+  virtual uint32_t captureAvailable(uint32_t position);
+  virtual void clearOutputBuffer();
+  virtual void writeOutput(uint32_t position, int frames, int offset);
+  virtual void readInput(uint32_t position, int frames, int offset);
+  virtual uint32_t outputChannelMask();
+  virtual bool createOutputBuffer(IDirectSoundBuffer** out, int channels);
+  virtual bool createCaptureBuffer(IDirectSoundCaptureBuffer** out);
 
-private:
-    struct Port {
-        uint8_t enabled;   // "EnableAudioPort"
-        uint8_t active;    // "ActiveAudioPort"
-        char name[265];
-    };
+ private:
+  struct Port {
+    uint8_t enabled;  // "EnableAudioPort"
+    uint8_t active;   // "ActiveAudioPort"
+    char name[265];
+  };
 
-    static void CALLBACK timerProc(UINT id, UINT, DWORD_PTR user, DWORD_PTR, DWORD_PTR);
-    void buildPorts();
-    void freeChannelBuffers();
-    void releaseObjects();
-    int minLatencyMs() const;
-    int maxLatencyMs() const;
-    int reopen(bool wasOpen, bool wasRunning);
-    int portRecords(const void* value, uint32_t size, bool setActive, bool setEnabled);
-    Port* findPort(int32_t index, bool isOutput);
+  static void CALLBACK timerProc(UINT id, UINT, DWORD_PTR user, DWORD_PTR, DWORD_PTR);
+  void buildPorts();
+  void freeChannelBuffers();
+  void releaseObjects();
+  int minLatencyMs() const;
+  int maxLatencyMs() const;
+  int reopen(bool wasOpen, bool wasRunning);
+  int portRecords(const void* value, uint32_t size, bool setActive, bool setEnabled);
+  Port* findPort(int32_t index, bool isOutput);
 
-    // What the shared property handlers read.
-    uint32_t portTotal() override { return static_cast<uint32_t>(inputChannels + outputChannels); }
-    uint32_t currentRate() override { return static_cast<uint32_t>(sampleRate); }
-    uint32_t currentBlockFrames() override;
-    int listedRates(int32_t* list) override;
+  // What the shared property handlers read.
+  uint32_t portTotal() override { return static_cast<uint32_t>(inputChannels + outputChannels); }
+  uint32_t currentRate() override { return static_cast<uint32_t>(sampleRate); }
+  uint32_t currentBlockFrames() override;
+  int listedRates(int32_t* list) override;
 
-    // Property handlers (beside the shared ones).
-    int descriptionGet(void* buffer, uint32_t* size);
-    int portGet(void* buffer, uint32_t* size);
-    int portSet(const void* value, uint32_t size);
-    int listedPortCount() const;
-    int streamInfo(uint32_t* size, uint32_t* changeable);
-    int streamGet(void* buffer, uint32_t* size);
-    int enableSet(const void* value, uint32_t size);
-    int activeSet(const void* value, uint32_t size);
-    int latencyRangeInfo(bool canChange, uint32_t* size, uint32_t* changeable);
-    int latencyRangeGet(int ms, int shown, void* buffer, uint32_t* size);
-    int latencyInfo(uint32_t* size, uint32_t* changeable);
-    int latencyGet(void* buffer, uint32_t* size);
-    int latencySet(const void* value, uint32_t size);
-    int inLatencyInfo(uint32_t* size, uint32_t* changeable);
-    int inLatencyGet(void* buffer, uint32_t* size);
-    int inLatencySet(const void* value, uint32_t size);
-    int rateListGet(void* buffer, uint32_t* size);
-    int rateSet(const void* value, uint32_t size);
-    int bufferSizeSet(const void* value, uint32_t size);
-    int inBufferSizeGet(void* buffer, uint32_t* size);
-    int inBufferSizeSet(const void* value, uint32_t size);
-    int inListInfo(uint32_t* size, uint32_t* changeable);
-    int inListGet(void* buffer, uint32_t* size);
-    int inDeviceSet(const void* value, uint32_t size);
-    int activeInDeviceGet(void* buffer, uint32_t* size);
+  // Property handlers (beside the shared ones).
+  int descriptionGet(void* buffer, uint32_t* size);
+  int portGet(void* buffer, uint32_t* size);
+  int portSet(const void* value, uint32_t size);
+  int listedPortCount() const;
+  int streamInfo(uint32_t* size, uint32_t* changeable);
+  int streamGet(void* buffer, uint32_t* size);
+  int enableSet(const void* value, uint32_t size);
+  int activeSet(const void* value, uint32_t size);
+  int latencyRangeInfo(bool canChange, uint32_t* size, uint32_t* changeable);
+  int latencyRangeGet(int ms, int shown, void* buffer, uint32_t* size);
+  int latencyInfo(uint32_t* size, uint32_t* changeable);
+  int latencyGet(void* buffer, uint32_t* size);
+  int latencySet(const void* value, uint32_t size);
+  int inLatencyInfo(uint32_t* size, uint32_t* changeable);
+  int inLatencyGet(void* buffer, uint32_t* size);
+  int inLatencySet(const void* value, uint32_t size);
+  int rateListGet(void* buffer, uint32_t* size);
+  int rateSet(const void* value, uint32_t size);
+  int bufferSizeSet(const void* value, uint32_t size);
+  int inBufferSizeGet(void* buffer, uint32_t* size);
+  int inBufferSizeSet(const void* value, uint32_t size);
+  int inListInfo(uint32_t* size, uint32_t* changeable);
+  int inListGet(void* buffer, uint32_t* size);
+  int inDeviceSet(const void* value, uint32_t size);
+  int activeInDeviceGet(void* buffer, uint32_t* size);
 
-    GUID captureGuid;
-    bool hasCaptureGuid = false;
-    bool captureIsDefault = false;   // the system's default capture device (the entry without a GUID)
-    GUID deviceGuid;
-    IDirectSound* directSound = nullptr;
-    IDirectSoundCapture* directSoundCapture = nullptr;
-    IDirectSoundBuffer* outputBuffer = nullptr;
-    IDirectSoundCaptureBuffer* captureBuffer = nullptr;
-    uint32_t writePosition = 0;
-    uint32_t capturePosition = 0;
-    uint32_t capturePrimed = 0;
-    UINT timerId = 0;
-    int32_t activeCaptureIndex = -1;
-    int32_t bufferFrames = 4096;
-    uint32_t bufferBytes = 0;
-    uint32_t captureBytes = 0;
-    int32_t blockFrames = 512;
-    double msPerFrame = 0.0;
-    int32_t sampleRate = 44100;
-    int32_t inputChannels = 0;
-    int32_t outputChannels = 2;
-    int32_t samplePosition = 0;
-    int32_t framesToBlock = 0;
-    int32_t outputLatencyMs = 30;
-    int32_t outputLatencyBytes = 0;
-    int32_t inputLatencyMs = 50;
-    int32_t inputLatencyBytes = 0;
-    int32_t rateCount = 6;
-    float rates[6] = {22050.0f, 44100.0f, 32000.0f, 48000.0f, 88200.0f, 96000.0f};
-    Port outputPorts[kMaxPorts];
-    Port inputPorts[kMaxPorts];
-    int32_t activeOutputs = 0;
-    int32_t activeInputs = 0;
-    RecursiveLock lock;
-    bool isOpenFlag = false;
-    std::atomic<bool> isRunningFlag{false};
-    std::atomic<bool> stopping{false};
-    std::string moduleName;
-    uint32_t timerPeriodMs = 0;
-    int32_t bufferChannels = 0;   // channels of the secondary buffer made by the last createOutputBuffer
-    // The block's storage, made by open (8192 frames per channel).
-    float* outputStore[kMaxOutputChannels] = {};
-    float* inputStore[kMaxInputChannels] = {};
-    float* blockOutputs[kMaxOutputChannels] = {};
-    float* blockInputs[kMaxInputChannels] = {};
-    int32_t outputIds[kMaxOutputChannels] = {};
-    int32_t inputIds[kMaxInputChannels] = {};
+  GUID captureGuid;
+  bool hasCaptureGuid = false;
+  bool captureIsDefault = false;  // the system's default capture device (the entry without a GUID)
+  GUID deviceGuid;
+  IDirectSound* directSound = nullptr;
+  IDirectSoundCapture* directSoundCapture = nullptr;
+  IDirectSoundBuffer* outputBuffer = nullptr;
+  IDirectSoundCaptureBuffer* captureBuffer = nullptr;
+  uint32_t writePosition = 0;
+  uint32_t capturePosition = 0;
+  uint32_t capturePrimed = 0;
+  UINT timerId = 0;
+  int32_t activeCaptureIndex = -1;
+  int32_t bufferFrames = 4096;
+  uint32_t bufferBytes = 0;
+  uint32_t captureBytes = 0;
+  int32_t blockFrames = 512;
+  double msPerFrame = 0.0;
+  int32_t sampleRate = 44100;
+  int32_t inputChannels = 0;
+  int32_t outputChannels = 2;
+  int32_t samplePosition = 0;
+  int32_t framesToBlock = 0;
+  int32_t outputLatencyMs = 30;
+  int32_t outputLatencyBytes = 0;
+  int32_t inputLatencyMs = 50;
+  int32_t inputLatencyBytes = 0;
+  int32_t rateCount = 6;
+  float rates[6] = {22050.0f, 44100.0f, 32000.0f, 48000.0f, 88200.0f, 96000.0f};
+  Port outputPorts[kMaxPorts];
+  Port inputPorts[kMaxPorts];
+  int32_t activeOutputs = 0;
+  int32_t activeInputs = 0;
+  RecursiveLock lock;
+  bool isOpenFlag = false;
+  std::atomic<bool> isRunningFlag{false};
+  std::atomic<bool> stopping{false};
+  std::string moduleName;
+  uint32_t timerPeriodMs = 0;
+  int32_t bufferChannels = 0;  // channels of the secondary buffer made by the last createOutputBuffer
+  // The block's storage, made by open (8192 frames per channel).
+  float* outputStore[kMaxOutputChannels] = {};
+  float* inputStore[kMaxInputChannels] = {};
+  float* blockOutputs[kMaxOutputChannels] = {};
+  float* blockInputs[kMaxInputChannels] = {};
+  int32_t outputIds[kMaxOutputChannels] = {};
+  int32_t inputIds[kMaxInputChannels] = {};
 };
 
 // The text of a DirectSound result (debug output only).

@@ -6,10 +6,10 @@
 
 template <class Owner, void (Owner::*Body)()>
 class MemberThread : public Thread {
-public:
-    explicit MemberThread(Owner* owner) : m_owner(owner) {}
-    void run() override { (m_owner->*Body)(); }
+ public:
+  explicit MemberThread(Owner* owner) : m_owner(owner) {}
+  void run() override { (m_owner->*Body)(); }
 
-private:
-    Owner* m_owner;
+ private:
+  Owner* m_owner;
 };

@@ -5,29 +5,26 @@
 
 MidiInputRing::~MidiInputRing() { release(); }
 
-bool MidiInputRing::allocate(int32_t count)
-{
-    release();
-    if (count < 1) return false;
-    slots = new (std::nothrow) MidiRingSlot[count]();
-    if (!slots) return false;
-    capacity = count;
-    blockTime = 0;
-    writeIndex.store(0, std::memory_order_release);
-    return true;
+bool MidiInputRing::allocate(int32_t count) {
+  release();
+  if (count < 1) return false;
+  slots = new (std::nothrow) MidiRingSlot[count]();
+  if (!slots) return false;
+  capacity = count;
+  blockTime = 0;
+  writeIndex.store(0, std::memory_order_release);
+  return true;
 }
 
-void MidiInputRing::release()
-{
-    delete[] slots;
-    slots = nullptr;
-    capacity = 0;
-    writeIndex.store(0, std::memory_order_release);
+void MidiInputRing::release() {
+  delete[] slots;
+  slots = nullptr;
+  capacity = 0;
+  writeIndex.store(0, std::memory_order_release);
 }
 
-void MidiInputRing::publish()
-{
-    int32_t next = writeIndex.load(std::memory_order_relaxed) + 1;
-    if (next >= capacity) next = 0;
-    writeIndex.store(next, std::memory_order_release);
+void MidiInputRing::publish() {
+  int32_t next = writeIndex.load(std::memory_order_relaxed) + 1;
+  if (next >= capacity) next = 0;
+  writeIndex.store(next, std::memory_order_release);
 }

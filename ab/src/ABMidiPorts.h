@@ -15,75 +15,75 @@
 class WinMidi;
 
 class MidiPort {
-public:
-    explicit MidiPort(uint32_t systemIndex) : systemIndex(systemIndex) {}
-    virtual ~MidiPort() = default;
-    MidiPort(const MidiPort&) = delete;
-    MidiPort& operator=(const MidiPort&) = delete;
+ public:
+  explicit MidiPort(uint32_t systemIndex) : systemIndex(systemIndex) {}
+  virtual ~MidiPort() = default;
+  MidiPort(const MidiPort&) = delete;
+  MidiPort& operator=(const MidiPort&) = delete;
 
-    // Opens (true) or closes (false) the port: 1 on success or when already in that state, 0 on failure.
-    virtual int setOpen(bool on) = 0;
-    virtual bool isOpen() const { return open != 0; }
-    // The system's name of the port (zero-terminated, at most size-1 characters).
-    virtual void getName(char* name, uint32_t size) = 0;
+  // Opens (true) or closes (false) the port: 1 on success or when already in that state, 0 on failure.
+  virtual int setOpen(bool on) = 0;
+  virtual bool isOpen() const { return open != 0; }
+  // The system's name of the port (zero-terminated, at most size-1 characters).
+  virtual void getName(char* name, uint32_t size) = 0;
 
-    uint8_t open = 0;
-    uint32_t systemIndex;
+  uint8_t open = 0;
+  uint32_t systemIndex;
 };
 
 class MidiInPort : public MidiPort {
-public:
-    static const int kSysExBufferSize = 32768;
-    static const int kHeaderCount = 3;
-    static const int kHeaderBytes = 512;
+ public:
+  static const int kSysExBufferSize = 32768;
+  static const int kHeaderCount = 3;
+  static const int kHeaderBytes = 512;
 
-    MidiInPort(WinMidi* owner, uint32_t index);
-    ~MidiInPort() override;   // closes the port
-    int setOpen(bool on) override;
-    void getName(char* name, uint32_t size) override;
+  MidiInPort(WinMidi* owner, uint32_t index);
+  ~MidiInPort() override;  // closes the port
+  int setOpen(bool on) override;
+  void getName(char* name, uint32_t size) override;
 
-    // The system's input callback (MIM_OPEN, MIM_DATA, MIM_LONGDATA, MIM_CLOSE, ...), on its MIDI thread.
-    static void CALLBACK systemCallback(HMIDIIN handle, UINT message, DWORD_PTR instance, DWORD_PTR param1,
-                                        DWORD_PTR param2);
-    void handleMessage(UINT message, DWORD_PTR param1, DWORD_PTR param2);
-    // Feeds received SysEx bytes to the assembler: 0xF0 starts a message, 0xF7 completes and delivers
-    // it; a message that reaches the buffer's 32768 bytes is dropped.
-    void assembleSysEx(const uint8_t* bytes, uint32_t count);
+  // The system's input callback (MIM_OPEN, MIM_DATA, MIM_LONGDATA, MIM_CLOSE, ...), on its MIDI thread.
+  static void CALLBACK systemCallback(HMIDIIN handle, UINT message, DWORD_PTR instance, DWORD_PTR param1,
+                                      DWORD_PTR param2);
+  void handleMessage(UINT message, DWORD_PTR param1, DWORD_PTR param2);
+  // Feeds received SysEx bytes to the assembler: 0xF0 starts a message, 0xF7 completes and delivers
+  // it; a message that reaches the buffer's 32768 bytes is dropped.
+  void assembleSysEx(const uint8_t* bytes, uint32_t count);
 
-private:
-    // The recycler's body: gives done SysEx headers back to the system. It runs outside the MIDI
-    // callback because midiIn calls made inside the callback can deadlock.
-    void recyclerRun();
-    void close();
-    void freeHeaders();
+ private:
+  // The recycler's body: gives done SysEx headers back to the system. It runs outside the MIDI
+  // callback because midiIn calls made inside the callback can deadlock.
+  void recyclerRun();
+  void close();
+  void freeHeaders();
 
-    WinMidi* m_owner;
-    std::atomic<uint8_t> m_dataSeen{0};
-    HANDLE m_closeEvent = nullptr;        // manual reset, set at MIM_CLOSE
-    HMIDIIN m_handle = nullptr;
-    std::unique_ptr<uint8_t[]> m_sysEx;   // assembly buffer, made by open (filled on the callback thread)
-    uint32_t m_fill = 0;
-    bool m_inSysEx = false;
-    MIDIHDR* m_headers[kHeaderCount] = {nullptr, nullptr, nullptr};   // each with its 512 bytes behind it
-    std::atomic<DWORD> m_openTime{0};     // timeGetTime at MIM_OPEN; 0 before
-    std::atomic<uint8_t> m_receiving{0};
-    std::atomic<uint8_t> m_recycle[kHeaderCount] = {};
-    HANDLE m_recycleEvent = nullptr;      // auto reset: a header waits to be given back
-    HANDLE m_recyclerQuit = nullptr;      // manual reset
-    MemberThread<MidiInPort, &MidiInPort::recyclerRun> m_recycler;
-    bool m_recyclerRunning = false;
+  WinMidi* m_owner;
+  std::atomic<uint8_t> m_dataSeen{0};
+  HANDLE m_closeEvent = nullptr;  // manual reset, set at MIM_CLOSE
+  HMIDIIN m_handle = nullptr;
+  std::unique_ptr<uint8_t[]> m_sysEx;  // assembly buffer, made by open (filled on the callback thread)
+  uint32_t m_fill = 0;
+  bool m_inSysEx = false;
+  MIDIHDR* m_headers[kHeaderCount] = {nullptr, nullptr, nullptr};  // each with its 512 bytes behind it
+  std::atomic<DWORD> m_openTime{0};                                // timeGetTime at MIM_OPEN; 0 before
+  std::atomic<uint8_t> m_receiving{0};
+  std::atomic<uint8_t> m_recycle[kHeaderCount] = {};
+  HANDLE m_recycleEvent = nullptr;  // auto reset: a header waits to be given back
+  HANDLE m_recyclerQuit = nullptr;  // manual reset
+  MemberThread<MidiInPort, &MidiInPort::recyclerRun> m_recycler;
+  bool m_recyclerRunning = false;
 };
 
 class MidiOutPort : public MidiPort {
-public:
-    explicit MidiOutPort(uint32_t index) : MidiPort(index) {}
-    ~MidiOutPort() override;   // closes the port
-    int setOpen(bool on) override;
-    void getName(char* name, uint32_t size) override;
-    // Packs 1..3 bytes into a short message (status in the low byte) and sends it: 1 when sent, 0 when
-    // the port is closed or the length is not 1..3.
-    int send(const uint8_t* data, int length);
+ public:
+  explicit MidiOutPort(uint32_t index) : MidiPort(index) {}
+  ~MidiOutPort() override;  // closes the port
+  int setOpen(bool on) override;
+  void getName(char* name, uint32_t size) override;
+  // Packs 1..3 bytes into a short message (status in the low byte) and sends it: 1 when sent, 0 when
+  // the port is closed or the length is not 1..3.
+  int send(const uint8_t* data, int length);
 
-private:
-    HMIDIOUT m_handle = nullptr;
+ private:
+  HMIDIOUT m_handle = nullptr;
 };

@@ -8,31 +8,31 @@
 #include <cstdint>
 
 class MidiSystem {
-public:
-    virtual ~MidiSystem() = default;
+ public:
+  virtual ~MidiSystem() = default;
 
-    virtual UINT inGetNumDevs() = 0;
-    virtual UINT outGetNumDevs() = 0;
-    // The port's product name (zero-terminated, at most size-1 characters).
-    virtual MMRESULT inGetName(UINT index, char* name, UINT size) = 0;
-    virtual MMRESULT outGetName(UINT index, char* name, UINT size) = 0;
+  virtual UINT inGetNumDevs() = 0;
+  virtual UINT outGetNumDevs() = 0;
+  // The port's product name (zero-terminated, at most size-1 characters).
+  virtual MMRESULT inGetName(UINT index, char* name, UINT size) = 0;
+  virtual MMRESULT outGetName(UINT index, char* name, UINT size) = 0;
 
-    virtual MMRESULT inOpen(HMIDIIN* handle, UINT index, DWORD_PTR callback, DWORD_PTR instance, DWORD flags) = 0;
-    virtual MMRESULT inClose(HMIDIIN handle) = 0;
-    virtual MMRESULT inStart(HMIDIIN handle) = 0;
-    virtual MMRESULT inStop(HMIDIIN handle) = 0;
-    virtual MMRESULT inReset(HMIDIIN handle) = 0;
-    virtual MMRESULT inPrepareHeader(HMIDIIN handle, MIDIHDR* header) = 0;
-    virtual MMRESULT inUnprepareHeader(HMIDIIN handle, MIDIHDR* header) = 0;
-    virtual MMRESULT inAddBuffer(HMIDIIN handle, MIDIHDR* header) = 0;
-    virtual MMRESULT inMessage(HMIDIIN handle, UINT message, DWORD_PTR param1, DWORD_PTR param2) = 0;
+  virtual MMRESULT inOpen(HMIDIIN* handle, UINT index, DWORD_PTR callback, DWORD_PTR instance, DWORD flags) = 0;
+  virtual MMRESULT inClose(HMIDIIN handle) = 0;
+  virtual MMRESULT inStart(HMIDIIN handle) = 0;
+  virtual MMRESULT inStop(HMIDIIN handle) = 0;
+  virtual MMRESULT inReset(HMIDIIN handle) = 0;
+  virtual MMRESULT inPrepareHeader(HMIDIIN handle, MIDIHDR* header) = 0;
+  virtual MMRESULT inUnprepareHeader(HMIDIIN handle, MIDIHDR* header) = 0;
+  virtual MMRESULT inAddBuffer(HMIDIIN handle, MIDIHDR* header) = 0;
+  virtual MMRESULT inMessage(HMIDIIN handle, UINT message, DWORD_PTR param1, DWORD_PTR param2) = 0;
 
-    virtual MMRESULT outOpen(HMIDIOUT* handle, UINT index) = 0;
-    virtual MMRESULT outClose(HMIDIOUT handle) = 0;
-    virtual MMRESULT outShortMsg(HMIDIOUT handle, DWORD message) = 0;
+  virtual MMRESULT outOpen(HMIDIOUT* handle, UINT index) = 0;
+  virtual MMRESULT outClose(HMIDIOUT handle) = 0;
+  virtual MMRESULT outShortMsg(HMIDIOUT handle, DWORD message) = 0;
 
-    // The millisecond system time (timeGetTime).
-    virtual DWORD timeMs() = 0;
+  // The millisecond system time (timeGetTime).
+  virtual DWORD timeMs() = 0;
 };
 
 // The object in use: the system's WinMM unless a test installed another.

@@ -8,12 +8,12 @@
 // that many entries (4 + 76 x count bytes).
 #pragma pack(push, 1)
 struct AudioPortEntry {
-    int32_t index;        // within its direction
-    uint8_t isOutput;     // 1 output, 0 input
-    uint8_t active;
-    uint8_t enabled;
-    uint8_t unused[5];
-    char name[64];        // zero-terminated
+  int32_t index;     // within its direction
+  uint8_t isOutput;  // 1 output, 0 input
+  uint8_t active;
+  uint8_t enabled;
+  uint8_t unused[5];
+  char name[64];  // zero-terminated
 };
 #pragma pack(pop)
 static_assert(sizeof(AudioPortEntry) == 76, "port entries are 76 bytes");
@@ -21,8 +21,8 @@ static_assert(sizeof(AudioPortEntry) == 76, "port entries are 76 bytes");
 // An "AudioInDeviceList" / "AudioInDevice" / "ActiveAudioInDevice" entry.
 #pragma pack(push, 1)
 struct AudioInDeviceEntry {
-    int32_t index;        // the driver's index of the input device, -1 for "no device"
-    char name[64];
+  int32_t index;  // the driver's index of the input device, -1 for "no device"
+  char name[64];
 };
 #pragma pack(pop)
 static_assert(sizeof(AudioInDeviceEntry) == 68, "input device entries are 68 bytes");
@@ -41,8 +41,4 @@ inline uint64_t audioPortDescriptionBytes(uint64_t ports) { return kRecordCountB
 inline uint64_t inDeviceListBytes(uint64_t count) { return sizeof(AudioInDeviceEntry) * (count + 1); }
 
 // The driver type, the second word of "DeviceDescription" (the first is the device's kind).
-enum ABDriverType {
-    AB_DRIVER_ASIO = 1,
-    AB_DRIVER_MME = 2,
-    AB_DRIVER_DIRECTSOUND = 3
-};
+enum ABDriverType { AB_DRIVER_ASIO = 1, AB_DRIVER_MME = 2, AB_DRIVER_DIRECTSOUND = 3 };

@@ -7,11 +7,11 @@
 
 // Anything a PropertyTable holds; the table deletes its objects when it is destroyed.
 class PropertyObject {
-public:
-    PropertyObject() = default;
-    virtual ~PropertyObject() = default;
-    PropertyObject(const PropertyObject&) = delete;
-    PropertyObject& operator=(const PropertyObject&) = delete;
+ public:
+  PropertyObject() = default;
+  virtual ~PropertyObject() = default;
+  PropertyObject(const PropertyObject&) = delete;
+  PropertyObject& operator=(const PropertyObject&) = delete;
 };
 
 typedef uint32_t (*PropertyHashFunction)(const char* key, uint32_t mask);
@@ -23,45 +23,45 @@ uint32_t propertyHash(const char* key, uint32_t mask);
 int propertyCompare(const char* a, const char* b);
 
 class PropertyTable {
-public:
-    // bucketCount is rounded up to a power of two (at least 2).
-    explicit PropertyTable(uint32_t bucketCount = 32, PropertyHashFunction hash = propertyHash,
-                           PropertyCompareFunction compare = propertyCompare);
-    virtual ~PropertyTable();
-    PropertyTable(const PropertyTable&) = delete;
-    PropertyTable& operator=(const PropertyTable&) = delete;
+ public:
+  // bucketCount is rounded up to a power of two (at least 2).
+  explicit PropertyTable(uint32_t bucketCount = 32, PropertyHashFunction hash = propertyHash,
+                         PropertyCompareFunction compare = propertyCompare);
+  virtual ~PropertyTable();
+  PropertyTable(const PropertyTable&) = delete;
+  PropertyTable& operator=(const PropertyTable&) = delete;
 
-    // Puts the object at the head of its bucket's chain under a copy of the key and takes ownership;
-    // when the count reaches 75 % of the buckets the table is rebuilt with twice the buckets. False
-    // (and the object deleted) for a null key or when memory is short.
-    virtual bool insert(const char* key, PropertyObject* value);
-    // The most recently inserted object under the key, or null (also for a null key).
-    virtual PropertyObject* find(const char* key) const;
-    // Deletes every entry and its object.
-    virtual void clear();
+  // Puts the object at the head of its bucket's chain under a copy of the key and takes ownership;
+  // when the count reaches 75 % of the buckets the table is rebuilt with twice the buckets. False
+  // (and the object deleted) for a null key or when memory is short.
+  virtual bool insert(const char* key, PropertyObject* value);
+  // The most recently inserted object under the key, or null (also for a null key).
+  virtual PropertyObject* find(const char* key) const;
+  // Deletes every entry and its object.
+  virtual void clear();
 
-    uint32_t count() const { return m_count; }
-    uint32_t bucketCount() const { return m_bucketCount; }
+  uint32_t count() const { return m_count; }
+  uint32_t bucketCount() const { return m_bucketCount; }
 
-    // Iteration: rewind, then next until it returns null (the key out-value may be null).
-    void rewind();
-    PropertyObject* next(const char** key);
+  // Iteration: rewind, then next until it returns null (the key out-value may be null).
+  void rewind();
+  PropertyObject* next(const char** key);
 
-private:
-    struct Entry {
-        std::unique_ptr<Entry> next;             // the rest of the bucket's chain
-        std::unique_ptr<char[]> key;
-        std::unique_ptr<PropertyObject> value;   // destroyed first
-    };
-    typedef std::unique_ptr<Entry> Chain;
-    bool grow();
+ private:
+  struct Entry {
+    std::unique_ptr<Entry> next;  // the rest of the bucket's chain
+    std::unique_ptr<char[]> key;
+    std::unique_ptr<PropertyObject> value;  // destroyed first
+  };
+  typedef std::unique_ptr<Entry> Chain;
+  bool grow();
 
-    std::unique_ptr<Chain[]> m_buckets;
-    uint32_t m_bucketCount = 0;
-    uint32_t m_count = 0;
-    uint32_t m_mask = 0;
-    uint32_t m_cursorBucket = 0;    // iteration cursor
-    Entry* m_cursorEntry = nullptr;
-    PropertyHashFunction m_hash;
-    PropertyCompareFunction m_compare;
+  std::unique_ptr<Chain[]> m_buckets;
+  uint32_t m_bucketCount = 0;
+  uint32_t m_count = 0;
+  uint32_t m_mask = 0;
+  uint32_t m_cursorBucket = 0;  // iteration cursor
+  Entry* m_cursorEntry = nullptr;
+  PropertyHashFunction m_hash;
+  PropertyCompareFunction m_compare;
 };

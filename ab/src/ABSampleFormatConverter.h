@@ -8,17 +8,16 @@
 
 // The one rule from a float sample to a 16-bit one, which every driver uses: scaled by 32767,
 // truncated toward zero and saturated to the 16-bit range; NaN gives 0.
-inline int16_t pcm16FromFloat(float f)
-{
-    const float v = f * 32767.0f;
-    int32_t s = 0;   // the comparisons are false for NaN, which stays 0
-    if (v >= 32767.0f)
-        s = 32767;
-    else if (v <= -32768.0f)
-        s = -32768;
-    else if (v == v)
-        s = static_cast<int32_t>(v);
-    return static_cast<int16_t>(s);
+inline int16_t pcm16FromFloat(float f) {
+  const float v = f * 32767.0f;
+  int32_t s = 0;  // the comparisons are false for NaN, which stays 0
+  if (v >= 32767.0f)
+    s = 32767;
+  else if (v <= -32768.0f)
+    s = -32768;
+  else if (v == v)
+    s = static_cast<int32_t>(v);
+  return static_cast<int16_t>(s);
 }
 
 // One side of a conversion.
@@ -30,36 +29,36 @@ inline int16_t pcm16FromFloat(float f)
 // Integer samples are signed. Stereo pairs, 8-bit sources and 24-bit destinations other than the
 // listed ones are little-endian only.
 struct SampleFormat {
-    int channels;
-    bool interleaved;
-    bool isFloat;
-    int bits;
-    bool bigEndian;
+  int channels;
+  bool interleaved;
+  bool isFloat;
+  int bits;
+  bool bigEndian;
 };
 
 class SampleFormatConverter {
-public:
-    // source buffers (one, or two for separate stereo), source offset in frames, destination buffers,
-    // destination offset in frames, frame count.
-    typedef void (*Kernel)(const void* const* src, int srcOffset, void* const* dst, int dstOffset, int frames);
+ public:
+  // source buffers (one, or two for separate stereo), source offset in frames, destination buffers,
+  // destination offset in frames, frame count.
+  typedef void (*Kernel)(const void* const* src, int srcOffset, void* const* dst, int dstOffset, int frames);
 
-    // Little-endian sides, 8 to 32 bits.
-    SampleFormatConverter(int srcChannels, bool srcInterleaved, bool srcFloat, int srcBits,
-                          int dstChannels, bool dstInterleaved, bool dstFloat, int dstBits);
-    // Any sides, including big-endian and 64-bit float ones (mono to and from 32-bit float only).
-    SampleFormatConverter(const SampleFormat& src, const SampleFormat& dst);
-    virtual ~SampleFormatConverter() = default;
+  // Little-endian sides, 8 to 32 bits.
+  SampleFormatConverter(int srcChannels, bool srcInterleaved, bool srcFloat, int srcBits, int dstChannels,
+                        bool dstInterleaved, bool dstFloat, int dstBits);
+  // Any sides, including big-endian and 64-bit float ones (mono to and from 32-bit float only).
+  SampleFormatConverter(const SampleFormat& src, const SampleFormat& dst);
+  virtual ~SampleFormatConverter() = default;
 
-    // Calls the kernel. A frame count of 0 or less writes nothing.
-    virtual void convert(const void* const* src, int srcOffset, void* const* dst, int dstOffset, int frames);
-    // false when no kernel fits the two sides (the empty kernel, which converts nothing).
-    bool converts() const { return m_converts; }
+  // Calls the kernel. A frame count of 0 or less writes nothing.
+  virtual void convert(const void* const* src, int srcOffset, void* const* dst, int dstOffset, int frames);
+  // false when no kernel fits the two sides (the empty kernel, which converts nothing).
+  bool converts() const { return m_converts; }
 
-    // The kernel for two sides; emptyKernel() when none fits.
-    static Kernel select(const SampleFormat& src, const SampleFormat& dst);
-    static Kernel emptyKernel();
+  // The kernel for two sides; emptyKernel() when none fits.
+  static Kernel select(const SampleFormat& src, const SampleFormat& dst);
+  static Kernel emptyKernel();
 
-private:
-    Kernel m_kernel;
-    bool m_converts;
+ private:
+  Kernel m_kernel;
+  bool m_converts;
 };

@@ -24,21 +24,19 @@ bool g_initialised = false;
 
 }  // namespace
 
-int abInit(unsigned version, unsigned build)
-{
-    if (g_initialised) gpFatalError(kInitModule, kLineSecondInit, nullptr);
-    gpCheckVersion(0x01030001, 0x00060031);
-    if (dspLibraryVersion() != kSignalVersion) gpFatalError(kInitModule, kLineSignalLibrary, nullptr);
-    if (version != kVersion) gpFatalError(kInitModule, kLineVersion, nullptr);
-    if ((build & 0xFFFFu) != (kBuild & 0xFFFFu)) gpFatalError(kInitModule, kLineBuildNumber, nullptr);
-    if ((build & 0xFFFF0000u) != (kBuild & 0xFFFF0000u)) gpFatalError(kInitModule, kLineBuildSeries, nullptr);
-    Init_DSP(kSignalVersion, kBuild);
-    g_initialised = true;
-    return 1;
+int abInit(unsigned version, unsigned build) {
+  if (g_initialised) gpFatalError(kInitModule, kLineSecondInit, nullptr);
+  gpCheckVersion(0x01030001, 0x00060031);
+  if (dspLibraryVersion() != kSignalVersion) gpFatalError(kInitModule, kLineSignalLibrary, nullptr);
+  if (version != kVersion) gpFatalError(kInitModule, kLineVersion, nullptr);
+  if ((build & 0xFFFFu) != (kBuild & 0xFFFFu)) gpFatalError(kInitModule, kLineBuildNumber, nullptr);
+  if ((build & 0xFFFF0000u) != (kBuild & 0xFFFF0000u)) gpFatalError(kInitModule, kLineBuildSeries, nullptr);
+  Init_DSP(kSignalVersion, kBuild);
+  g_initialised = true;
+  return 1;
 }
 
-void abExit()
-{
-    dspExit();
-    g_initialised = false;
+void abExit() {
+  dspExit();
+  g_initialised = false;
 }

@@ -18,28 +18,18 @@ bool g_initialised = false;
 
 }  // namespace
 
-int Init_DSP(unsigned version, unsigned build)
-{
-    if (g_initialised) gpFatalError(kInitModule, kLineSecondInit, nullptr);
-    gpCheckVersion(GP_VERSION, GP_BUILD);
-    if (version != DSP_VERSION) gpFatalError(kInitModule, kLineVersion, nullptr);
-    if ((build & 0xFFFFu) != (DSP_BUILD & 0xFFFFu)) gpFatalError(kInitModule, kLineBuildNumber, nullptr);
-    if ((build & 0xFFFF0000u) != (DSP_BUILD & 0xFFFF0000u)) gpFatalError(kInitModule, kLineBuildSeries, nullptr);
-    g_initialised = true;
-    return 1;
+int Init_DSP(unsigned version, unsigned build) {
+  if (g_initialised) gpFatalError(kInitModule, kLineSecondInit, nullptr);
+  gpCheckVersion(GP_VERSION, GP_BUILD);
+  if (version != DSP_VERSION) gpFatalError(kInitModule, kLineVersion, nullptr);
+  if ((build & 0xFFFFu) != (DSP_BUILD & 0xFFFFu)) gpFatalError(kInitModule, kLineBuildNumber, nullptr);
+  if ((build & 0xFFFF0000u) != (DSP_BUILD & 0xFFFF0000u)) gpFatalError(kInitModule, kLineBuildSeries, nullptr);
+  g_initialised = true;
+  return 1;
 }
 
-void dspExit()
-{
-    g_initialised = false;
-}
+void dspExit() { g_initialised = false; }
 
-bool dspIsInitialised()
-{
-    return g_initialised;
-}
+bool dspIsInitialised() { return g_initialised; }
 
-uint32_t dspLibraryVersion()
-{
-    return DSP_VERSION;
-}
+uint32_t dspLibraryVersion() { return DSP_VERSION; }

@@ -6,28 +6,22 @@
 
 namespace {
 
-std::vector<std::pair<std::string, FormFactory>>& entries()
-{
-    static std::vector<std::pair<std::string, FormFactory>> list;
-    return list;
+std::vector<std::pair<std::string, FormFactory>>& entries() {
+  static std::vector<std::pair<std::string, FormFactory>> list;
+  return list;
 }
 
 }  // namespace
 
-void FormClassRegistry::add(const char* name, FormFactory factory)
-{
-    if (!name || !factory) return;
-    entries().emplace_back(name, factory);
+void FormClassRegistry::add(const char* name, FormFactory factory) {
+  if (!name || !factory) return;
+  entries().emplace_back(name, factory);
 }
 
-Form* FormClassRegistry::create(const std::string& name)
-{
-    for (const auto& entry : entries())
-        if (entry.first == name) return entry.second();
-    return nullptr;
+Form* FormClassRegistry::create(const std::string& name) {
+  for (const auto& entry : entries())
+    if (entry.first == name) return entry.second();
+  return nullptr;
 }
 
-void FormClassRegistry::clear()
-{
-    entries().clear();
-}
+void FormClassRegistry::clear() { entries().clear(); }

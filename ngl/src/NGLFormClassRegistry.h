@@ -9,10 +9,10 @@ class Form;
 typedef Form* (*FormFactory)();
 
 class FormClassRegistry {
-public:
-    // A name registered twice keeps its first factory.
-    static void add(const char* name, FormFactory factory);
-    // A new form of that class; null when the name is unknown.
-    static Form* create(const std::string& name);
-    static void clear();
+ public:
+  // A name registered twice keeps its first factory.
+  static void add(const char* name, FormFactory factory);
+  // A new form of that class; null when the name is unknown.
+  static Form* create(const std::string& name);
+  static void clear();
 };

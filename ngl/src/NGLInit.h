@@ -4,7 +4,7 @@
 #include <cstdint>
 
 constexpr uint32_t NGL_VERSION = 0x3000004;
-constexpr uint32_t NGL_BUILD = 0x60031;   // build 49 in the low 16 bits, series 6 in the high
+constexpr uint32_t NGL_BUILD = 0x60031;  // build 49 in the low 16 bits, series 6 in the high
 
 // Once per process, after uiaInit: checks the words of gp, uia and the caller's (a mismatch, or a
 // second call, is fatal) and takes the region node pool. An exception on the way undoes everything

@@ -5,8 +5,7 @@
 
 #include "GPBinaryStream.h"
 
-inline bool nglStreamOk(const BinaryStream& stream)
-{
-    const Stream* s = stream.stream();
-    return s && (s->state() == kStreamOpen || s->state() == kStreamAtEnd);
+inline bool nglStreamOk(const BinaryStream& stream) {
+  const Stream* s = stream.stream();
+  return s && (s->state() == kStreamOpen || s->state() == kStreamAtEnd);
 }

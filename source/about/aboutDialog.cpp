@@ -3,8 +3,8 @@
 
 #include <new>
 
-#include "NGLContainerForm.h"
 #include "GPError.h"
+#include "NGLContainerForm.h"
 #include "NGLFormHost.h"
 #include "NGLFormWindow.h"
 

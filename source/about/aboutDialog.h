@@ -10,8 +10,8 @@
 #include "GPTimer.h"
 #include "NGLForm.h"
 #include "NGLFormDialogHost.h"
-#include "NGLWidget.h"
 #include "NGLSubForm.h"
+#include "NGLWidget.h"
 
 class FormHostListener;
 class SynthApp;

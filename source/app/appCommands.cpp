@@ -11,6 +11,7 @@
 #include "UIAFileDialog.h"
 #include "app/aboutBox.h"
 #include "app/appSettings.h"
+#include "app/appWindowIds.h"
 #include "app/audioClient.h"
 #include "app/mainWindow.h"
 #include "app/recordWindow.h"
@@ -26,7 +27,6 @@
 #include "uiSeams/appChooseFile.h"
 #include "uiSeams/msgBox.h"
 #include "uia.h"
-#include "app/appWindowIds.h"
 
 namespace {
 

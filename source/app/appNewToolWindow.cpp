@@ -4,7 +4,7 @@
 #include "controls/winSlots.h"
 
 Window* appNewToolWindow(std::int16_t id, std::int16_t ownerId, const char* title, int x, int y, int width, int height,
-                     int itemCount, WinCallback callback) {
+                         int itemCount, WinCallback callback) {
   if (!uiaApplication() || winSlot(id)) return nullptr;
   itemCount = appClampItemCount(itemCount);
   WindowSpec spec = appWindowSpec(title, x, y, width, height);

@@ -13,4 +13,4 @@ class Window;
 // creation (1000000) before this returns; the window is left hidden. Null, with the slot closed again,
 // when no application exists, the slot is taken or the window could not be made.
 Window* appNewToolWindow(std::int16_t id, std::int16_t ownerId, const char* title, int x, int y, int width, int height,
-                     int itemCount, WinCallback callback);
+                         int itemCount, WinCallback callback);

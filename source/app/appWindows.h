@@ -65,9 +65,8 @@ std::int16_t appOpenDialogControlWindow(std::int16_t dialogId, int width, int he
 // `callback` becomes the slot's window callback, so the slot sees the dialog's creation (1000000) and
 // destruction (1000001). A modal dialog runs its own loop: the call returns once it has ended. 0 when
 // no dialog could be made (the slot is then closed again).
-int appCreateDialogWindow(std::int16_t id, std::int16_t ownerId, const char* title, int x, int y, int width,
-                          int height, int itemCount, std::uint8_t modal, void (*callback)(std::int16_t, std::uint32_t,
-                                                                                          void*));
+int appCreateDialogWindow(std::int16_t id, std::int16_t ownerId, const char* title, int x, int y, int width, int height,
+                          int itemCount, std::uint8_t modal, void (*callback)(std::int16_t, std::uint32_t, void*));
 // The same, only while an application exists (0 otherwise).
 int appNewWindow(std::int16_t id, std::int16_t ownerId, const char* title, int x, int y, int width, int height,
                  int itemCount, std::uint8_t modal, void (*callback)(std::int16_t, std::uint32_t, void*));

@@ -33,7 +33,7 @@ bool isMorvaneProcess(DWORD pid) {
 
 struct Scan {
   HWND main = nullptr;
-  HWND dialogs[16] = {};   // visible, enabled windows of Morvane's owned by another window
+  HWND dialogs[16] = {};  // visible, enabled windows of Morvane's owned by another window
   int dialogCount = 0;
 };
 

@@ -7,6 +7,7 @@
 
 #include "app/aboutBox.h"
 #include "app/appSettings.h"
+#include "app/appWindowIds.h"
 #include "app/mainWindowPopups.h"
 #include "app/recordWindow.h"
 #include "app/synthApp.h"
@@ -28,7 +29,6 @@
 #include "preset/presetCopy.h"
 #include "preset/presetHeader.h"
 #include "skinBitmaps.h"
-#include "app/appWindowIds.h"
 
 namespace {
 

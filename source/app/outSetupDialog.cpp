@@ -248,8 +248,8 @@ void outSetupOpen(std::uint16_t parent, Engine* engine) {
   g.parent = parent;
   g.engine = engine;
   g.window = id;
-  Window* window = appNewToolWindow(id, static_cast<std::int16_t>(parent), "Morvane Output Setup", 256, 256, 323, 281, 0,
-                                outSetupWindowEvent);
+  Window* window = appNewToolWindow(id, static_cast<std::int16_t>(parent), "Morvane Output Setup", 256, 256, 323, 281,
+                                    0, outSetupWindowEvent);
   if (!window) {
     if (g.inner) winCloseById(g.inner);
     forget();

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "UIAEvents.h"
+#include "app/appWindowIds.h"
 #include "app/appWindows.h"
 #include "audioPath/recorder.h"
 #include "controls/ctrlDraw.h"
@@ -16,9 +17,8 @@
 #include "controls/pictureButton.h"
 #include "controls/selector.h"
 #include "controls/winSlots.h"
-#include "skinPalette.h"
 #include "skinBitmaps.h"
-#include "app/appWindowIds.h"
+#include "skinPalette.h"
 #include "uiSeams/msgBox.h"
 #include "uiSeams/popupMenu.h"
 
@@ -102,7 +102,8 @@ void recWinBuild(std::int16_t window) {
   buttonPlace(kWin, recItemStop, 12, 12, 3, bmpRecordWindowStopNormal, "", 1, 0, 1, actTransport);
   buttonPlace(kWin, recItemPlay, 37, 12, 3, bmpRecordWindowPlayNormal, "", 1, 0, 1, actTransport);
   buttonPlace(kWin, recItemRecord, 62, 12, 3, bmpRecordWindowRecordNormal, "", 1, 0, 1, actTransport);
-  buttonPlace(kWin, recItemWaitForNote, 13, 60, 0x10, bmpRecordWindowWaitForNoteNormal, "", 1, g_waitForNote, 1, actWaitForNote);
+  buttonPlace(kWin, recItemWaitForNote, 13, 60, 0x10, bmpRecordWindowWaitForNoteNormal, "", 1, g_waitForNote, 1,
+              actWaitForNote);
   buttonPlace(kWin, recItemStereo, 11, 73, 0x10, bmpRecordWindowStereoNormal, "", 1, 1, 1, actStereo);
   buttonPlace(kWin, recItemOverdub, 156, 45, 0x10, bmpRecordWindowOverdubNormal, "", 1, 0, 1, actOverdub);
   buttonPlace(kWin, recItemUndo, 15, 95, 0x20, bmpRecordWindowUndoNormal, "", 0, 0, 2, actUndo);
@@ -112,15 +113,17 @@ void recWinBuild(std::int16_t window) {
   const CtrlRgb light = {(kSkinField >> 16) & 0xFF, (kSkinField >> 8) & 0xFF, kSkinField & 0xFF};
   selectorSetDefaultColors(&light, &light, &light, &light);
   selectorCreate(kWin, recItemOptions, 177, 95, 78, 0, 0, bmpRecordWindowOptionsSelectorLeft, "", 1, recWinOnOptions);
-  selectorSetLabel(kWin, recItemOptions, "Options");   // the box says what it opens
+  selectorSetLabel(kWin, recItemOptions, "Options");  // the box says what it opens
   menuAppendItem(kWin, recItemOptions, recOptionNoUndo, 1, "No undo record", 0);
   menuAppendItem(kWin, recItemOptions, 2, 0, "-", 0);
   menuAppendItem(kWin, recItemOptions, recOptionMaxTime, 1, "Max stereo record time", 0);
   if (!popupExists(recMaxTimeMenu) && popupCreate(recMaxTimeMenu, 0, "Max record time"))
     for (int k = 0; k < 5; ++k) popupAppend(recMaxTimeMenu, static_cast<std::int16_t>(k + 1), true, kMinutes[k]);
   menuAttachSubmenu(kWin, recItemOptions, recOptionMaxTime, recMaxTimeMenu);
-  knobCreateItem(kWin, recItemLiveGain, 158, 64, 0x24a, bmpRecordGainFaderTrack, 0, recWinOnGain, std::sqrt(g_liveFader), 0.0f);
-  knobCreateItem(kWin, recItemTakeGain, 158, 78, 0x24a, bmpRecordGainFaderTrack, 0, recWinOnGain, std::sqrt(g_takeFader), 0.0f);
+  knobCreateItem(kWin, recItemLiveGain, 158, 64, 0x24a, bmpRecordGainFaderTrack, 0, recWinOnGain,
+                 std::sqrt(g_liveFader), 0.0f);
+  knobCreateItem(kWin, recItemTakeGain, 158, 78, 0x24a, bmpRecordGainFaderTrack, 0, recWinOnGain,
+                 std::sqrt(g_takeFader), 0.0f);
   // The levels of the two gains, beside their faders (shown and hidden with them).
   displayCreate(kWin, recItemLiveGainText, 242, 64, 52, "", 0, 0, 0, nullptr, nullptr);
   displayCreate(kWin, recItemTakeGainText, 242, 78, 52, "", 0, 0, 0, nullptr, nullptr);

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "app/appWindowIds.h"
 #include "app/recordWindow.h"
 #include "audioPath/recorder.h"
 #include "controls/ctrlDraw.h"
@@ -14,7 +15,6 @@
 #include "engine/engineConfig.h"
 #include "engine/valueFormat.h"
 #include "skinBitmaps.h"
-#include "app/appWindowIds.h"
 
 namespace {
 

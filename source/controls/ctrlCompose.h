@@ -6,12 +6,12 @@
 #include "controls/winSlots.h"
 
 struct ComposeArea {
-    int16_t win;
-    CtrlRect rect;
-    WinSavedDC saved;
-    HDC target;      // the window's device context
-    HDC memory;      // null when composing was not possible: drawing then goes straight to the window
-    HDC previousOffscreen;
+  int16_t win;
+  CtrlRect rect;
+  WinSavedDC saved;
+  HDC target;  // the window's device context
+  HDC memory;  // null when composing was not possible: drawing then goes straight to the window
+  HDC previousOffscreen;
 };
 
 // Acquires the window's drawing context and opens the area; false without a device context. With

@@ -5,7 +5,7 @@
 #include "controls/ctrlTypes.h"
 
 struct CtrlRgb {
-    uint8_t r, g, b;
+  uint8_t r, g, b;
 };
 
 // Bitmaps by resource id.
@@ -15,7 +15,7 @@ void bitmapAcquire(int32_t id);
 void bitmapRelease(int32_t id);
 void bitmapReleaseEx(int32_t id, int32_t force);
 HBITMAP bitmapGetHandle(int32_t id);
-int32_t bitmapHoldCount(int32_t id);     // the entry's reference count (0 when empty)
+int32_t bitmapHoldCount(int32_t id);  // the entry's reference count (0 when empty)
 void bitmapGetSize(int32_t id, CtrlRect* out);
 int32_t bitmapGetRectById(int32_t id, CtrlRect* out);
 void bitmapDraw(int16_t win, int32_t id, int32_t x, int32_t y);

@@ -6,13 +6,13 @@
 
 // Registry.
 void ctrlTypesReset();
-int ctrlKindRegister(uint32_t kind, CtrlCreateFn create, CtrlDestroyFn destroy, CtrlDrawFn draw,
-                     CtrlMouseFn mouse, CtrlMoveToFn moveTo, CtrlMoveByFn moveBy, CtrlShowFn show);
+int ctrlKindRegister(uint32_t kind, CtrlCreateFn create, CtrlDestroyFn destroy, CtrlDrawFn draw, CtrlMouseFn mouse,
+                     CtrlMoveToFn moveTo, CtrlMoveByFn moveBy, CtrlShowFn show);
 int ctrlAssignKind(ControlItem* item, uint32_t kind);
 
 // Items: looked up in the window's current port.
 ControlItem* winAddItem(int16_t win, uint16_t id, uint32_t kind);
-ControlItem* ctrlFind(int16_t win, uint16_t id);            // null for anything missing
+ControlItem* ctrlFind(int16_t win, uint16_t id);  // null for anything missing
 ControlItem* ctrlFindKind(int16_t win, uint16_t id, uint16_t kind);
 int ctrlShow(int16_t win, uint16_t id, int32_t flag);
 int ctrlShowInWindow(int16_t win, uint16_t id, int32_t flag);
@@ -31,8 +31,8 @@ void ctrlSetHoverCursor(ControlItem* item, uint32_t cursorId);
 void winNotifyItemsOfType2(int16_t win, uint16_t childId, int32_t flag);
 
 // Shared steps of the kinds.
-void itemShowAsCtrlShow(ControlItem* item, int32_t flag);   // ctrlShow on an item in hand
-void portMarkDirty(ItemPort* port);                          // with the parent chain
+void itemShowAsCtrlShow(ControlItem* item, int32_t flag);  // ctrlShow on an item in hand
+void portMarkDirty(ItemPort* port);                        // with the parent chain
 void itemInvalidate(const ControlItem* item);
 // The item's rectangle as its hit region while it is visible and drawable; the last two as the
 // move and show routines of kinds whose region is just their rectangle.
@@ -52,8 +52,7 @@ void portReloadPictures(ItemPort* port);
 
 // Regions.
 void regionInit(ItemRegion* region, uint16_t itemId);
-void regionSetFromRect(int16_t win, ItemRegion* region, uint16_t cursorId, const CtrlRect* rect,
-                       uint16_t maskBitmap);
-void regionSet(int16_t win, ItemRegion* region, uint16_t cursorId, int32_t left, int32_t top,
-               int32_t right, int32_t bottom, uint16_t maskBitmap);
+void regionSetFromRect(int16_t win, ItemRegion* region, uint16_t cursorId, const CtrlRect* rect, uint16_t maskBitmap);
+void regionSet(int16_t win, ItemRegion* region, uint16_t cursorId, int32_t left, int32_t top, int32_t right,
+               int32_t bottom, uint16_t maskBitmap);
 int regionContains(const ItemRegion* region, CtrlPoint point);

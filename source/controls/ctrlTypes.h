@@ -2,8 +2,8 @@
 // registry entries of the control kinds. Everything here is addressed by (window id, item id); the
 // records themselves stay inside the kit and reach other code only through the kind callbacks.
 #pragma once
-#include <cstdint>
 #include <windows.h>
+#include <cstdint>
 
 class Window;
 class DrawContext;
@@ -24,108 +24,119 @@ void ctrlNop();
 
 // Points are stored vertical first.
 struct CtrlPoint {
-    int16_t y, x;
+  int16_t y, x;
 };
 
 struct CtrlRect {
-    int32_t left, top, right, bottom;
+  int32_t left, top, right, bottom;
 };
 
 struct ItemRegion {
-    uint16_t windowId;
-    uint16_t itemId;
-    CtrlRect rect;
-    uint16_t maskBitmap;
-    uint16_t cursorId;
-    uint8_t hasMask;
-    HCURSOR cursor;
+  uint16_t windowId;
+  uint16_t itemId;
+  CtrlRect rect;
+  uint16_t maskBitmap;
+  uint16_t cursorId;
+  uint8_t hasMask;
+  HCURSOR cursor;
 };
 
 struct ControlKind {
-    uint8_t registered;
-    uint32_t reference;
-    void* kindData;
-    CtrlCreateFn create;
-    CtrlDestroyFn destroy;
-    CtrlDrawFn draw;
-    CtrlMouseFn mouse;
-    CtrlMoveToFn moveTo;
-    CtrlMoveByFn moveBy;
-    CtrlShowFn show;
+  uint8_t registered;
+  uint32_t reference;
+  void* kindData;
+  CtrlCreateFn create;
+  CtrlDestroyFn destroy;
+  CtrlDrawFn draw;
+  CtrlMouseFn mouse;
+  CtrlMoveToFn moveTo;
+  CtrlMoveByFn moveBy;
+  CtrlShowFn show;
 };
 
 struct ControlItem {
-    int16_t id;
-    uint16_t kind;
-    ItemPort* port;
-    uint16_t windowId;
-    CtrlRect rect;
-    ItemRegion region;
-    uint32_t cursorId;
-    uint8_t visible;
-    uint8_t drawable;
-    uint8_t needsRedraw;
-    uint16_t parentPicture;
-    ControlKind k;
+  int16_t id;
+  uint16_t kind;
+  ItemPort* port;
+  uint16_t windowId;
+  CtrlRect rect;
+  ItemRegion region;
+  uint32_t cursorId;
+  uint8_t visible;
+  uint8_t drawable;
+  uint8_t needsRedraw;
+  uint16_t parentPicture;
+  ControlKind k;
 };
 
 struct ItemList {
-    uint16_t capacity;
-    uint16_t highestId;
-    ControlItem** entries;
+  uint16_t capacity;
+  uint16_t highestId;
+  ControlItem** entries;
 };
 
 struct ItemPort {
-    uint8_t open;
-    uint8_t drawEnabled;
-    uint8_t changed;
-    uint16_t windowId;
-    ItemPort* parent;
-    CtrlRect bounds;
-    int16_t offsetY, offsetX;
-    uint8_t layoutDirty;
-    uint16_t capturedItem;
-    ItemList* items;
-    ItemList* visibleItems;
+  uint8_t open;
+  uint8_t drawEnabled;
+  uint8_t changed;
+  uint16_t windowId;
+  ItemPort* parent;
+  CtrlRect bounds;
+  int16_t offsetY, offsetX;
+  uint8_t layoutDirty;
+  uint16_t capturedItem;
+  ItemList* items;
+  ItemList* visibleItems;
 };
 
 // In-place text entry of a window: the item being edited, the callback run with the typed text when
 // the entry ends, and the native edit control laid over the item.
 typedef void (*EditDoneFn)(ControlItem* item, const char* text);
 struct EditRecord {
-    ControlItem* item;
-    EditDoneFn done;
-    uint8_t active;
-    HWND editWindow;
+  ControlItem* item;
+  EditDoneFn done;
+  uint8_t active;
+  HWND editWindow;
 };
 
 struct WinSlot {
-    uint16_t id;
-    uint8_t visible;
-    uint8_t flag25;
-    uint8_t inUse;
-    uint16_t defaultButton;
-    ItemPort* defaultButtonPort;
-    ItemPort* overlayPort;
-    uint8_t noResize;
-    ItemPort ownPort;
-    ItemPort* currentPort;
-    uint16_t width, height;
-    void* userData;
-    int16_t originX, originY;
-    Window* window;
-    WinCallback callback;
-    DrawContext* drawContext;
-    HDC offscreenDC;
-    uint32_t dcDepth;
-    EditRecord edit;
+  uint16_t id;
+  uint8_t visible;
+  uint8_t flag25;
+  uint8_t inUse;
+  uint16_t defaultButton;
+  ItemPort* defaultButtonPort;
+  ItemPort* overlayPort;
+  uint8_t noResize;
+  ItemPort ownPort;
+  ItemPort* currentPort;
+  uint16_t width, height;
+  void* userData;
+  int16_t originX, originY;
+  Window* window;
+  WinCallback callback;
+  DrawContext* drawContext;
+  HDC offscreenDC;
+  uint32_t dcDepth;
+  EditRecord edit;
 };
 
 // Kind numbers.
 enum {
-    kindButton = 1, kindPicture = 2, kindFramePicture = 3, kindKnob = 4, kindDisplay = 5,
-    kindNumberBox = 6, kindTextView = 7, kindKeyboard = 8, kindSelector = 9, kindCustom = 10,
-    kindList = 11, kindScrollbar = 12, kindPane = 13, ctrlKindCount = 14
+  kindButton = 1,
+  kindPicture = 2,
+  kindFramePicture = 3,
+  kindKnob = 4,
+  kindDisplay = 5,
+  kindNumberBox = 6,
+  kindTextView = 7,
+  kindKeyboard = 8,
+  kindSelector = 9,
+  kindCustom = 10,
+  kindList = 11,
+  kindScrollbar = 12,
+  kindPane = 13,
+  ctrlKindCount = 14
 };
 
 enum { winSlotCount = 32 };

@@ -6,13 +6,20 @@
 typedef int32_t (*CustomHandler)(ControlItem* item, uint32_t event, int32_t a, int32_t b);
 
 enum {
-    customDraw = 1, customMouse = 2, customPlaced = 4, customDestroy = 5, customMovedTo = 6,
-    customMovedBy = 7, customShown = 8, customHover = 9, customDrawable = 10
+  customDraw = 1,
+  customMouse = 2,
+  customPlaced = 4,
+  customDestroy = 5,
+  customMovedTo = 6,
+  customMovedBy = 7,
+  customShown = 8,
+  customHover = 9,
+  customDrawable = 10
 };
 
 struct CustomItemData {
-    uint32_t userData;
-    CustomHandler handler;
+  uint32_t userData;
+  CustomHandler handler;
 };
 
 ControlItem* winAddRectItem(int16_t win, uint16_t id, int32_t x, int32_t y, int32_t width, int32_t height,

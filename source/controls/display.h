@@ -10,19 +10,19 @@ enum { displayHidden = 1, displayTakesMouse = 8, displayDoubleClickEdits = 64 };
 enum { displayTextSize = 256 };
 
 struct DisplayData {
-    char text[displayTextSize];
-    int32_t length;
-    uint32_t format;            // DrawTextA flags; 1 centred and 2 right-aligned also align the entry
-    int16_t face, fontIndex, size;
-    uint16_t styleWord;
-    int16_t backBitmap, backX, backY;
-    int16_t spare[5];
-    CtrlRgb textColour;
-    CtrlRgb backColour;
-    uint32_t flags;
-    ControlItem* item;
-    DisplayChanged changed;
-    EditDoneFn entryDone;
+  char text[displayTextSize];
+  int32_t length;
+  uint32_t format;  // DrawTextA flags; 1 centred and 2 right-aligned also align the entry
+  int16_t face, fontIndex, size;
+  uint16_t styleWord;
+  int16_t backBitmap, backX, backY;
+  int16_t spare[5];
+  CtrlRgb textColour;
+  CtrlRgb backColour;
+  uint32_t flags;
+  ControlItem* item;
+  DisplayChanged changed;
+  EditDoneFn entryDone;
 };
 
 ControlItem* displayCreate(int16_t win, uint16_t id, int32_t x, int32_t y, int32_t width, const char* text,
@@ -37,7 +37,7 @@ void displaySetDefaultColors(const CtrlRgb* text, const CtrlRgb* second);
 const CtrlRgb* displayGetDefaultTextColor();
 void displayKindRegister();
 
-DisplayData* displayData(ControlItem* item);   // null unless a display with its data
+DisplayData* displayData(ControlItem* item);  // null unless a display with its data
 // The end of an in-place entry over a display: stores the text and runs `changed`.
 void displayEntryStore(ControlItem* item, const char* text);
 // How many entries displayEntryStore has stored since start (an entry's end stores a display once).

@@ -5,12 +5,12 @@
 #pragma once
 #include "controls/ctrlTypes.h"
 
-void editBoxBeginText(ControlItem* item, EditDoneFn done);     // over a display
-void editBoxBeginNumber(ControlItem* item, EditDoneFn done);   // over a number box's value
-void editBoxEnd();                                             // ends the active entry, if any
+void editBoxBeginText(ControlItem* item, EditDoneFn done);    // over a display
+void editBoxBeginNumber(ControlItem* item, EditDoneFn done);  // over a number box's value
+void editBoxEnd();                                            // ends the active entry, if any
 int editBoxIsActive();
-int editBoxContains(CtrlPoint point);                          // in the edited item, edges included
+int editBoxContains(CtrlPoint point);  // in the edited item, edges included
 void editRecordReset(EditRecord* record);
 EditRecord* winGetEditRecord(int16_t id);
-HWND editBoxWindow();                                          // the active edit control, or null
-ControlItem* editBoxItem();                                    // the item being edited, or null
+HWND editBoxWindow();        // the active edit control, or null
+ControlItem* editBoxItem();  // the item being edited, or null

@@ -7,21 +7,21 @@
 enum { inputNone = 0, inputPressed = 1, inputDragging = 2, inputReleased = 3 };
 
 struct InputState {
-    int16_t originY, originX;
-    uint8_t captured;
-    int16_t buttonState;
-    int16_t mouseY, mouseX;
-    uint8_t ctrl, alt, shift;
-    uint8_t rightButton;
+  int16_t originY, originX;
+  uint8_t captured;
+  int16_t buttonState;
+  int16_t mouseY, mouseX;
+  uint8_t ctrl, alt, shift;
+  uint8_t rightButton;
 };
 
 // The framework's mouse event record: x, y, modifiers, button (1 left, 2 right, 4 middle),
 // action (1 down, 2 up, 3 double click); a move has the first three words.
 struct InputMouseEvent {
-    int32_t x, y;
-    uint32_t modifiers;
-    uint32_t button;
-    uint32_t action;
+  int32_t x, y;
+  uint32_t modifiers;
+  uint32_t button;
+  uint32_t action;
 };
 
 void inputTranslateEvent(uint32_t code, const void* data);

@@ -1,24 +1,24 @@
 #include "controls/itemScreen.h"
-#include "controls/winSlots.h"
 #include "UIAWindow.h"
+#include "controls/winSlots.h"
 
 bool winIsShown(int16_t win) {
-    WinSlot* slot = winSlot(win);
-    if (!slot) return false;
-    if (slot->window) return slot->window->isVisible();
-    return slot->visible != 0;
+  WinSlot* slot = winSlot(win);
+  if (!slot) return false;
+  if (slot->window) return slot->window->isVisible();
+  return slot->visible != 0;
 }
 
 bool itemOnScreen(const ControlItem* item) {
-    return item && item->visible && item->port && item->port->drawEnabled &&
-           winIsShown(static_cast<int16_t>(item->windowId));
+  return item && item->visible && item->port && item->port->drawEnabled &&
+         winIsShown(static_cast<int16_t>(item->windowId));
 }
 
 void itemDrawWithContext(ControlItem* item) {
-    if (!item) return;
-    int16_t win = static_cast<int16_t>(item->windowId);
-    WinSavedDC saved;
-    winAcquireDrawContext(win, &saved);
-    item->k.draw(item);
-    winReleaseDrawContext(win, &saved);
+  if (!item) return;
+  int16_t win = static_cast<int16_t>(item->windowId);
+  WinSavedDC saved;
+  winAcquireDrawContext(win, &saved);
+  item->k.draw(item);
+  winReleaseDrawContext(win, &saved);
 }

@@ -8,36 +8,45 @@
 typedef void (*KnobCallback)(ControlItem* item, double x, double y);
 
 enum : uint32_t {
-    knobSpringBack = 0x1, knobHorizontal = 0x2, knobVertical = 0x4, knobRedrawWhole = 0x8,
-    knobHideCursor = 0x40, knobJumpToClick = 0x80, knobPressedHandle = 0x100, knobLevelBar = 0x200,
-    knobFromCentre = 0x400, knobBipolar = 0x600, knobReportOnly = 0x800, knobSourceOffset = 0x1000
+  knobSpringBack = 0x1,
+  knobHorizontal = 0x2,
+  knobVertical = 0x4,
+  knobRedrawWhole = 0x8,
+  knobHideCursor = 0x40,
+  knobJumpToClick = 0x80,
+  knobPressedHandle = 0x100,
+  knobLevelBar = 0x200,
+  knobFromCentre = 0x400,
+  knobBipolar = 0x600,
+  knobReportOnly = 0x800,
+  knobSourceOffset = 0x1000
 };
 
 struct KnobData {
-    int16_t bitmap;              // background; + 1 handle, + 2 filled track, + 3 handle pressed
-    int16_t right, bottom;       // of the item rectangle at creation
-    int16_t halfWidth, halfHeight;
-    int16_t srcX, srcY;          // offset into the background picture (flag 0x1000)
-    uint32_t flags;
-    int16_t centreX, centreY;
-    CtrlRect handle;
-    double x, y;
-    double xMax, yMax;
-    double xMin, yMin;
-    float one;
-    float travelScale;
-    float smoothing;
-    ControlItem* item;
-    KnobCallback callback;
-    uint8_t pressed;             // the fader's handle is shown pressed (flag 0x100)
+  int16_t bitmap;         // background; + 1 handle, + 2 filled track, + 3 handle pressed
+  int16_t right, bottom;  // of the item rectangle at creation
+  int16_t halfWidth, halfHeight;
+  int16_t srcX, srcY;  // offset into the background picture (flag 0x1000)
+  uint32_t flags;
+  int16_t centreX, centreY;
+  CtrlRect handle;
+  double x, y;
+  double xMax, yMax;
+  double xMin, yMin;
+  float one;
+  float travelScale;
+  float smoothing;
+  ControlItem* item;
+  KnobCallback callback;
+  uint8_t pressed;  // the fader's handle is shown pressed (flag 0x100)
 };
 
 void knobKindRegister();
 ControlItem* knobCreateItem(int16_t win, uint16_t id, int32_t x, int32_t y, uint32_t flags, int32_t bitmap,
                             uint8_t spare, KnobCallback callback, float xValue, float yValue);
-ControlItem* knobCreate(int16_t win, uint16_t id, int32_t x, int32_t y, int32_t width, int32_t height,
-                        uint16_t srcX, uint16_t srcY, uint32_t flags, int32_t bitmap, uint8_t spare,
-                        KnobCallback callback, float xValue, float yValue);
+ControlItem* knobCreate(int16_t win, uint16_t id, int32_t x, int32_t y, int32_t width, int32_t height, uint16_t srcX,
+                        uint16_t srcY, uint32_t flags, int32_t bitmap, uint8_t spare, KnobCallback callback,
+                        float xValue, float yValue);
 void knobSetDefaultParamA(float v);
 void knobSetDefaultParamB(float v);
 void knobSetValue(int16_t win, uint16_t id, double x, double y);

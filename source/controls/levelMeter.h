@@ -7,16 +7,16 @@
 enum { levelMeterMaxBars = 9, levelMeterLevels = 10 };
 
 struct LevelMeterData {
-    int16_t bitmap;
-    uint16_t barCount;
-    CtrlRect barRect;
-    float levels[levelMeterLevels];
+  int16_t bitmap;
+  uint16_t barCount;
+  CtrlRect barRect;
+  float levels[levelMeterLevels];
 };
 
 struct LevelMeter {
-    static ControlItem* create(int16_t win, uint16_t id, int32_t x, int32_t y, int32_t bitmap);
-    static void setBarCount(int16_t win, uint16_t id, int32_t n);
-    static void setLevels(int16_t win, uint16_t id, const float* levels, int32_t count, int32_t redraw);
-    static void reset(int16_t win, uint16_t id, int32_t redraw);
-    static LevelMeterData* data(int16_t win, uint16_t id);   // null unless a level meter
+  static ControlItem* create(int16_t win, uint16_t id, int32_t x, int32_t y, int32_t bitmap);
+  static void setBarCount(int16_t win, uint16_t id, int32_t n);
+  static void setLevels(int16_t win, uint16_t id, const float* levels, int32_t count, int32_t redraw);
+  static void reset(int16_t win, uint16_t id, int32_t redraw);
+  static LevelMeterData* data(int16_t win, uint16_t id);  // null unless a level meter
 };

@@ -9,35 +9,34 @@ enum : uint32_t { listMultiple = 0x2, listSelectOnPress = 0x4, listWholePicture 
 enum { listTextCapacity = 64, listTextMax = 62 };
 
 struct ListRow {
-    uint8_t selected;
-    int16_t index;
-    int16_t textLength;
-    char text[listTextCapacity];   // textLength counts; not relied on to be terminated
+  uint8_t selected;
+  int16_t index;
+  int16_t textLength;
+  char text[listTextCapacity];  // textLength counts; not relied on to be terminated
 };
 
 struct ListData {
-    int16_t usedRows;    // one more than the last row with text (1 when none after a change)
-    int16_t firstRow;    // first visible row
-    int16_t width;
-    int16_t rowHeight;
-    int16_t bitmapId;    // normal look; + 1 selected look; 0 when none
-    int16_t fontFace;
-    int16_t fontSize;
-    int16_t fontSlot;
-    ControlItem* scrollbar;
-    CtrlRgb textColor;
-    uint8_t holdDrawing;
-    uint32_t flags;
-    int16_t rowCount;
-    ListRow* rows;
-    ControlItem* item;
-    ListCallback onSelect;
+  int16_t usedRows;  // one more than the last row with text (1 when none after a change)
+  int16_t firstRow;  // first visible row
+  int16_t width;
+  int16_t rowHeight;
+  int16_t bitmapId;  // normal look; + 1 selected look; 0 when none
+  int16_t fontFace;
+  int16_t fontSize;
+  int16_t fontSlot;
+  ControlItem* scrollbar;
+  CtrlRgb textColor;
+  uint8_t holdDrawing;
+  uint32_t flags;
+  int16_t rowCount;
+  ListRow* rows;
+  ControlItem* item;
+  ListCallback onSelect;
 };
 
 void listKindRegister();
 ControlItem* listCreate(int16_t win, uint16_t id, int32_t x, int32_t y, uint16_t width, int32_t height,
-                        int32_t rowHeight, int32_t rowCount, int32_t flags, int32_t bitmapId,
-                        ListCallback onSelect);
+                        int32_t rowHeight, int32_t rowCount, int32_t flags, int32_t bitmapId, ListCallback onSelect);
 void listSetRowText(int16_t win, uint16_t id, int32_t row, const char* text);
 void listGetRowText(int16_t win, uint16_t id, int32_t row, char* out);
 void listClear(int16_t win, uint16_t id);

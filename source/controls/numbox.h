@@ -12,35 +12,35 @@ typedef void (*NumboxChanged)(ControlItem* item, double value);
 enum { numboxLabelSize = 24 };
 
 struct NumboxData {
-    uint8_t pressed;
-    uint8_t editing;
-    int16_t decimals;
-    int16_t arrowSections;
-    int16_t bitmapBase;
-    uint16_t fontFace;
-    int16_t fontSlot;
-    CtrlRgb labelColor;
-    CtrlRgb valueColor;
-    CtrlRect arrowRect;
-    CtrlRect valueRect;
-    CtrlRect labelRect;
-    double value;
-    double minimum;
-    double maximum;
-    ControlItem* item;
-    ValueStepRule step;
-    NumboxChanged onChange;
-    char label[numboxLabelSize];
+  uint8_t pressed;
+  uint8_t editing;
+  int16_t decimals;
+  int16_t arrowSections;
+  int16_t bitmapBase;
+  uint16_t fontFace;
+  int16_t fontSlot;
+  CtrlRgb labelColor;
+  CtrlRgb valueColor;
+  CtrlRect arrowRect;
+  CtrlRect valueRect;
+  CtrlRect labelRect;
+  double value;
+  double minimum;
+  double maximum;
+  ControlItem* item;
+  ValueStepRule step;
+  NumboxChanged onChange;
+  char label[numboxLabelSize];
 };
 
 ControlItem* numboxCreate(int16_t win, uint16_t id, int16_t x, int16_t y, int16_t width, uint16_t arrowSections,
                           uint16_t decimals, double value, double minimum, double maximum, ValueStepRule step,
                           NumboxChanged onChange, const char* label);
-NumboxData* numboxData(ControlItem* item);              // null unless a number box with its data
-NumboxData* numboxFind(int16_t win, uint16_t id);       // in the window's current container
+NumboxData* numboxData(ControlItem* item);         // null unless a number box with its data
+NumboxData* numboxFind(int16_t win, uint16_t id);  // in the window's current container
 void numboxRedraw(NumboxData* data);
 void numboxDrawText(NumboxData* data);
-void numboxFormatValue(const NumboxData* data, char* out);   // numboxTextSize bytes
+void numboxFormatValue(const NumboxData* data, char* out);  // numboxTextSize bytes
 void numboxNotify(int16_t win, uint16_t id, uint8_t flag);
 void numboxSetTextColor(int16_t red, int16_t green, int16_t blue);
 void numboxKindRegister();
@@ -51,8 +51,8 @@ bool numboxOnScreen(const NumboxData* data);
 
 // Setters of the editors: the value clamped to the range and redrawn when on screen; the whole set-up.
 void numboxSetValue(int16_t win, uint16_t id, float value);
-void numboxConfigure(int16_t win, uint16_t id, const char* unit, ValueStepRule step, float minimum,
-                     float maximum, float value);
+void numboxConfigure(int16_t win, uint16_t id, const char* unit, ValueStepRule step, float minimum, float maximum,
+                     float value);
 void numboxSetUnit(int16_t win, uint16_t id, const char* text);
 
 // The editors' name: redraws the box of an item (the flag is not used).

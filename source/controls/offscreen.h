@@ -7,35 +7,35 @@
 #include "controls/ctrlDraw.h"
 
 struct OffscreenBuffer {
-    uint32_t head[5];   // only zeroed
-    uint16_t windowId;
-    int32_t x, y, width, height;   // the window area the buffer covers
-    HBITMAP bitmap;
-    HDC memDC;
-    HDC windowDC;   // the context the memory context was made compatible with
+  uint32_t head[5];  // only zeroed
+  uint16_t windowId;
+  int32_t x, y, width, height;  // the window area the buffer covers
+  HBITMAP bitmap;
+  HDC memDC;
+  HDC windowDC;  // the context the memory context was made compatible with
 };
 
 enum { offscreenMagic = 501324 };
 
 struct OffscreenHighlight {
-    uint32_t magic;   // offscreenMagic once initialised
-    CtrlRect saved;   // window area kept in the bitmap
-    CtrlRect highlight;   // area drawn inverted while shown
-    uint8_t shown;
-    CtrlRgb colour1;
-    uint8_t pad1;
-    CtrlRgb colour2;
-    uint8_t pad2;
-    uint16_t windowId;
-    int16_t x, y, width, height;
-    HBITMAP bitmap;
-    HDC memDC;
+  uint32_t magic;      // offscreenMagic once initialised
+  CtrlRect saved;      // window area kept in the bitmap
+  CtrlRect highlight;  // area drawn inverted while shown
+  uint8_t shown;
+  CtrlRgb colour1;
+  uint8_t pad1;
+  CtrlRgb colour2;
+  uint8_t pad2;
+  uint16_t windowId;
+  int16_t x, y, width, height;
+  HBITMAP bitmap;
+  HDC memDC;
 };
 
 // Redirected drawing: returns the context to draw into, with (0, 0) at the rectangle's top-left
 // (the window's own context when no memory context can be made).
 HDC offscreenCreate(int16_t win, OffscreenBuffer* buffer, const CtrlRect* rect);
-int offscreenBlit(OffscreenBuffer* buffer);   // 1 when copied to the window
+int offscreenBlit(OffscreenBuffer* buffer);  // 1 when copied to the window
 void offscreenFree(OffscreenBuffer* buffer);
 
 // Highlight over a saved background. `spare` is not used.

@@ -4,10 +4,10 @@
 #include "controls/ctrlTypes.h"
 
 struct PaneData {
-    ControlItem* item;
-    ItemPort port;
-    uint8_t option;
-    uint32_t userWord;
+  ControlItem* item;
+  ItemPort port;
+  uint8_t option;
+  uint32_t userWord;
 };
 
 ControlItem* paneCreate(int16_t win, uint16_t id, int32_t x, int32_t y, int32_t spare, uint16_t capacity,
@@ -17,5 +17,5 @@ void winSelectPane(int16_t win, uint16_t id);
 void paneSetSecondPort(int16_t win, uint16_t id);
 uint8_t paneGetOption(int16_t win, uint16_t id);
 void paneSetOption(int16_t win, uint16_t id, uint8_t option);
-ItemPort* panePort(ControlItem* item);   // null unless a pane with its data
+ItemPort* panePort(ControlItem* item);  // null unless a pane with its data
 void paneKindRegister();

@@ -10,39 +10,38 @@ enum { pictureMaxChildren = 256 };
 enum { pictureOwnRect = 1, picturePart = 2, pictureStretch = 4, pictureFill = 8, picturePart16 = 16 };
 
 struct PictureChild {
-    uint16_t id;
-    uint8_t inUse;
-    uint8_t shown;
+  uint16_t id;
+  uint8_t inUse;
+  uint8_t shown;
 };
 
 struct PictureData {
-    uint16_t red, green, blue;
-    uint16_t bitmap;
-    uint8_t loaded;
-    uint32_t flags;
-    int16_t childCount;
-    int16_t x, y;
-    int16_t srcOffsetX, srcOffsetY;
-    PictureChild* children;
-    ControlItem* item;
-    PictureCallback callback;
+  uint16_t red, green, blue;
+  uint16_t bitmap;
+  uint8_t loaded;
+  uint32_t flags;
+  int16_t childCount;
+  int16_t x, y;
+  int16_t srcOffsetX, srcOffsetY;
+  PictureChild* children;
+  ControlItem* item;
+  PictureCallback callback;
 };
 
 struct FramePictureData {
-    int16_t frameCount, frame;
-    int16_t* frames;
-    int16_t bitmap;
-    uint32_t flags;
-    ControlItem* item;
-    PictureCallback callback;
-    uint32_t spare[2];
+  int16_t frameCount, frame;
+  int16_t* frames;
+  int16_t bitmap;
+  uint32_t flags;
+  ControlItem* item;
+  PictureCallback callback;
+  uint32_t spare[2];
 };
 
 ControlItem* pictureCreate(int16_t win, uint16_t id, int32_t x, int32_t y, int32_t right, int32_t bottom,
                            uint32_t flags, int32_t bitmap, PictureCallback callback);
 ControlItem* pictureCreateOffset(int16_t win, uint16_t id, int32_t x, int32_t y, int32_t right, int32_t bottom,
-                                 int32_t srcX, int32_t srcY, uint32_t flags, int32_t bitmap,
-                                 PictureCallback callback);
+                                 int32_t srcX, int32_t srcY, uint32_t flags, int32_t bitmap, PictureCallback callback);
 void pictureSetFillColor(int16_t win, uint16_t id, int32_t red, int32_t green, int32_t blue);
 void pictureSetRect(int16_t win, uint16_t id, const CtrlRect* rect);
 int32_t pictureMapPoint(int16_t win, uint16_t id, int32_t* bitmapId, int32_t* x, int32_t* y);
@@ -56,11 +55,10 @@ void pictureCollect(ControlItem* item);
 void pictureReload(ControlItem* item);
 int16_t pictureChildCount(int16_t win, uint16_t picture);
 
-ControlItem* framePictureCreate(int16_t win, uint16_t id, int32_t x, int32_t y, uint32_t flags,
-                                int32_t baseBitmap, int32_t frameCount, PictureCallback callback);
-ControlItem* framePictureCreateEx(int16_t win, uint16_t id, int32_t x, int32_t y, int32_t width,
-                                  int32_t height, uint32_t flags, int32_t baseBitmap, int32_t frameCount,
-                                  PictureCallback callback);
+ControlItem* framePictureCreate(int16_t win, uint16_t id, int32_t x, int32_t y, uint32_t flags, int32_t baseBitmap,
+                                int32_t frameCount, PictureCallback callback);
+ControlItem* framePictureCreateEx(int16_t win, uint16_t id, int32_t x, int32_t y, int32_t width, int32_t height,
+                                  uint32_t flags, int32_t baseBitmap, int32_t frameCount, PictureCallback callback);
 void framePictureSetSize(int16_t win, uint16_t id, int32_t width, int32_t height);
 void framePictureSetFrame(int16_t win, uint16_t id, int32_t frame);
 void framePictureMove(int16_t win, uint16_t id, int32_t x, int32_t y);
@@ -69,5 +67,5 @@ void framePictureKindRegister();
 // Later pages' names.
 inline void ctrlSetAutoGroup(int32_t spare, int32_t flag) { ctrlSetGroupMode(spare, flag); }
 inline void pictureSetFrames(int16_t win, uint16_t id, int32_t r, int32_t g, int32_t b) {
-    pictureSetFillColor(win, id, r, g, b);
+  pictureSetFillColor(win, id, r, g, b);
 }

@@ -6,35 +6,39 @@
 typedef void (*ButtonAction)(ControlItem* item, uint8_t pressed, int16_t state);
 
 enum {
-    buttonActOnPress = 0x1, buttonRadio = 0x2, buttonToggle = 0x10, buttonCycle = 0x20,
-    buttonNoMasks = 0x40, buttonPartMode = 0x100, buttonImmediate = 0x200
+  buttonActOnPress = 0x1,
+  buttonRadio = 0x2,
+  buttonToggle = 0x10,
+  buttonCycle = 0x20,
+  buttonNoMasks = 0x40,
+  buttonPartMode = 0x100,
+  buttonImmediate = 0x200
 };
 
 struct ButtonData {
-    int16_t stateCount, state;
-    uint16_t* pictures;
-    uint8_t hasMasks;
-    int16_t picture;
-    uint32_t flags;
-    ControlItem* item;
-    ButtonAction action;
-    uint8_t pressed;
-    int16_t fontIndex;
-    uint8_t partMode;
-    int16_t srcOffsetX, srcOffsetY;
-    int16_t face, size;
-    uint16_t word21;
-    CtrlRgb textColour;
-    int16_t textLength;
-    char text[32];
+  int16_t stateCount, state;
+  uint16_t* pictures;
+  uint8_t hasMasks;
+  int16_t picture;
+  uint32_t flags;
+  ControlItem* item;
+  ButtonAction action;
+  uint8_t pressed;
+  int16_t fontIndex;
+  uint8_t partMode;
+  int16_t srcOffsetX, srcOffsetY;
+  int16_t face, size;
+  uint16_t word21;
+  CtrlRgb textColour;
+  int16_t textLength;
+  char text[32];
 };
 
 ControlItem* buttonPlace(int16_t win, uint16_t id, int32_t x, int32_t y, uint32_t flags, int32_t baseBitmap,
-                         const char* text, int32_t drawable, int32_t pressed, int32_t stateCount,
-                         ButtonAction action);
-ControlItem* buttonCreate(int16_t win, uint16_t id, int32_t x, int32_t y, int32_t width, int32_t height,
-                          int32_t srcX, int32_t srcY, uint32_t flags, int32_t baseBitmap, const char* text,
-                          int32_t drawable, int32_t pressed, int32_t stateCount, ButtonAction action);
+                         const char* text, int32_t drawable, int32_t pressed, int32_t stateCount, ButtonAction action);
+ControlItem* buttonCreate(int16_t win, uint16_t id, int32_t x, int32_t y, int32_t width, int32_t height, int32_t srcX,
+                          int32_t srcY, uint32_t flags, int32_t baseBitmap, const char* text, int32_t drawable,
+                          int32_t pressed, int32_t stateCount, ButtonAction action);
 void buttonSetState(int16_t win, uint16_t id, int32_t state);
 void buttonSetMask(int16_t win, uint16_t id, int32_t maskBitmap);
 int buttonIsPressed(int16_t win, uint16_t id);

@@ -6,25 +6,24 @@
 typedef void (*ScrollbarCallback)(ControlItem* item, int16_t part, double position);
 
 enum : uint32_t { scrollHorizontal = 0x1, scrollVerticalDrag = 0x2 };
-enum { partNone = 0, partPageBack = 1, partPageForward = 2, partBackArrow = 3, partForwardArrow = 4,
-       partThumb = 5 };
+enum { partNone = 0, partPageBack = 1, partPageForward = 2, partBackArrow = 3, partForwardArrow = 4, partThumb = 5 };
 
 struct ScrollbarData {
-    double lineStep;
-    double pageStep;
-    double position;
-    int16_t bitmapBase;   // + 0 inactive bar, + 1 track, + 2/+ 3 back arrow, + 4/+ 5 forward, + 6 thumb
-    int16_t thickness;
-    int16_t crossSize;
-    int16_t pressedPart;
-    uint32_t flags;
-    CtrlRect backArrowSize;
-    CtrlRect forwardArrowSize;
-    CtrlRect trackSize;
-    CtrlRect thumbSize;
-    ControlItem* list;
-    ControlItem* item;
-    ScrollbarCallback onChange;
+  double lineStep;
+  double pageStep;
+  double position;
+  int16_t bitmapBase;  // + 0 inactive bar, + 1 track, + 2/+ 3 back arrow, + 4/+ 5 forward, + 6 thumb
+  int16_t thickness;
+  int16_t crossSize;
+  int16_t pressedPart;
+  uint32_t flags;
+  CtrlRect backArrowSize;
+  CtrlRect forwardArrowSize;
+  CtrlRect trackSize;
+  CtrlRect thumbSize;
+  ControlItem* list;
+  ControlItem* item;
+  ScrollbarCallback onChange;
 };
 
 void scrollbarKindRegister();
@@ -41,5 +40,5 @@ void scrollbarAttachList(ControlItem* item, ControlItem* list);
 
 // Later pages' name: the thumb proportion and the page step.
 inline void scrollbarSetThumb(int16_t win, uint16_t id, double proportion, double step) {
-    scrollbarSetSteps(win, id, proportion, step);
+  scrollbarSetSteps(win, id, proportion, step);
 }

@@ -9,28 +9,31 @@ typedef void (*SelectorChosen)(ControlItem* item, int16_t menu, int16_t entry);
 typedef void (*SelectorOpening)(ControlItem* item, int32_t opening);
 
 enum {
-    selectorFullWidth = 0x4, selectorReadsEntry = 0x8, selectorLabelInside = 0x10, selectorOneBitmap = 0x40,
-    selectorNoChecks = 0x80
+  selectorFullWidth = 0x4,
+  selectorReadsEntry = 0x8,
+  selectorLabelInside = 0x10,
+  selectorOneBitmap = 0x40,
+  selectorNoChecks = 0x80
 };
 enum { selectorTextSize = 32 };
 
 struct SelectorData {
-    uint32_t flags;
-    ControlItem* item;
-    SelectorChosen chosen;
-    int16_t face, size;
-    int16_t bitmap;
-    int16_t selected;
-    int16_t textOffsetX, textOffsetY;
-    char label[selectorTextSize];
-    char choiceText[selectorTextSize];
-    CtrlRect textRect;
-    uint32_t colors[4];
-    SelectorOpening opening;
-    HMENU menu;
-    HWND window;
-    int16_t fontIndex;
-    int16_t entryPictures[16];
+  uint32_t flags;
+  ControlItem* item;
+  SelectorChosen chosen;
+  int16_t face, size;
+  int16_t bitmap;
+  int16_t selected;
+  int16_t textOffsetX, textOffsetY;
+  char label[selectorTextSize];
+  char choiceText[selectorTextSize];
+  CtrlRect textRect;
+  uint32_t colors[4];
+  SelectorOpening opening;
+  HMENU menu;
+  HWND window;
+  int16_t fontIndex;
+  int16_t entryPictures[16];
 };
 
 ControlItem* selectorCreate(int16_t win, uint16_t id, int32_t x, int32_t y, int32_t width, int16_t reserved,
@@ -49,14 +52,14 @@ void selectorSetDefaultFontSize(int32_t size);
 void selectorSetDefaultColors(const CtrlRgb* a, const CtrlRgb* b, const CtrlRgb* c, const CtrlRgb* d);
 void selectorSetDefaultBitmap(int32_t id);
 void selectorKindRegister();
-SelectorData* selectorData(ControlItem* item);      // null unless a selector with its data
+SelectorData* selectorData(ControlItem* item);  // null unless a selector with its data
 SelectorData* selectorFind(int16_t win, uint16_t id);
 
 // Later pages' names.
 inline void selectorSetCallback(int16_t win, uint16_t id, SelectorOpening opening) {
-    selectorSetOpeningCallback(win, id, opening);
+  selectorSetOpeningCallback(win, id, opening);
 }
 inline void selectorSetDefaultStyle(int32_t size) { selectorSetDefaultFontSize(size); }
 inline void menuRenameItem(int16_t win, uint16_t id, int32_t commandId, int32_t tableIndex) {
-    menuAttachSubmenu(win, id, commandId, tableIndex);
+  menuAttachSubmenu(win, id, commandId, tableIndex);
 }

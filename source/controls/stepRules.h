@@ -10,16 +10,16 @@ struct ControlItem;
 typedef double (*ValueStepRule)(ControlItem* item, double start, int16_t steps, uint16_t mode);
 
 // start + steps x k(mode).
-double numboxStepDefault(ControlItem* item, double start, int16_t steps, uint16_t mode);   // 1, 0.01, 0.001
-double stepUnit(ControlItem* item, double start, int16_t steps, uint16_t mode);            // 1, 0.01, 0.0001
-double stepCount(ControlItem* item, double start, int16_t steps, uint16_t mode);           // steps/2, 0.1, 0.001
-double stepQuarter(ControlItem* item, double start, int16_t steps, uint16_t mode);         // 0.25, 0.125, 0.001
-double stepTenth(ControlItem* item, double start, int16_t steps, uint16_t mode);           // 0.1, 0.01, 0.0001
-double stepHundredth(ControlItem* item, double start, int16_t steps, uint16_t mode);       // 0.01, 0.001, 0.0001
-double stepHundredthFine(ControlItem* item, double start, int16_t steps, uint16_t mode);   // 0.01, 0.001, 0.00001
-double stepThousand(ControlItem* item, double start, int16_t steps, uint16_t mode);        // 1000, 10, 1
-double stepHalf(ControlItem* item, double start, int16_t steps, uint16_t mode);            // 0.5, 0.125, 0.0001
-double stepEighth(ControlItem* item, double start, int16_t steps, uint16_t mode);          // 0.125, 0.001, 0.0001
+double numboxStepDefault(ControlItem* item, double start, int16_t steps, uint16_t mode);  // 1, 0.01, 0.001
+double stepUnit(ControlItem* item, double start, int16_t steps, uint16_t mode);           // 1, 0.01, 0.0001
+double stepCount(ControlItem* item, double start, int16_t steps, uint16_t mode);          // steps/2, 0.1, 0.001
+double stepQuarter(ControlItem* item, double start, int16_t steps, uint16_t mode);        // 0.25, 0.125, 0.001
+double stepTenth(ControlItem* item, double start, int16_t steps, uint16_t mode);          // 0.1, 0.01, 0.0001
+double stepHundredth(ControlItem* item, double start, int16_t steps, uint16_t mode);      // 0.01, 0.001, 0.0001
+double stepHundredthFine(ControlItem* item, double start, int16_t steps, uint16_t mode);  // 0.01, 0.001, 0.00001
+double stepThousand(ControlItem* item, double start, int16_t steps, uint16_t mode);       // 1000, 10, 1
+double stepHalf(ControlItem* item, double start, int16_t steps, uint16_t mode);           // 0.5, 0.125, 0.0001
+double stepEighth(ControlItem* item, double start, int16_t steps, uint16_t mode);         // 0.125, 0.001, 0.0001
 // Other shapes.
 double stepAccelerated(ControlItem* item, double start, int16_t steps, uint16_t mode);
 double stepExpTime(ControlItem* item, double start, int16_t steps, uint16_t mode);
@@ -29,11 +29,7 @@ double stepExpEighth(ControlItem* item, double start, int16_t steps, uint16_t mo
 // The names the envelope, wave and MIDI editors use for the same rules.
 inline double valueStepUnits(ControlItem* i, double s, int16_t n, uint16_t m) { return stepCount(i, s, n, m); }
 inline double valueStepTenths(ControlItem* i, double s, int16_t n, uint16_t m) { return stepTenth(i, s, n, m); }
-inline double valueStepHundredths(ControlItem* i, double s, int16_t n, uint16_t m) {
-    return stepHundredth(i, s, n, m);
-}
+inline double valueStepHundredths(ControlItem* i, double s, int16_t n, uint16_t m) { return stepHundredth(i, s, n, m); }
 inline double valueStepLinear(ControlItem* i, double s, int16_t n, uint16_t m) { return stepTenth(i, s, n, m); }
-inline double valueStepAccel(ControlItem* i, double s, int16_t n, uint16_t m) {
-    return stepAccelerated(i, s, n, m);
-}
+inline double valueStepAccel(ControlItem* i, double s, int16_t n, uint16_t m) { return stepAccelerated(i, s, n, m); }
 inline double valueStepHz(ControlItem* i, double s, int16_t n, uint16_t m) { return stepHalf(i, s, n, m); }

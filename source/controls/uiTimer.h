@@ -14,13 +14,13 @@ typedef void (*UiCaptureFn)(ControlItem* object);
 typedef void (*UiCaptureEndFn)(ControlItem* object, int finish);
 
 struct UiTimerRecord {
-    double due;
-    double period;
-    uint16_t argument;
-    uint16_t window;
-    UiTimerFn callback;
-    uint8_t flags[4];
-    uint8_t active;
+  double due;
+  double period;
+  uint16_t argument;
+  uint16_t window;
+  UiTimerFn callback;
+  uint8_t flags[4];
+  uint8_t active;
 };
 
 namespace UiTimer {

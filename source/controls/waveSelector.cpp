@@ -1,54 +1,54 @@
 // The selector side of the wave chooser.
 #include "controls/waveSelector.h"
+#include <cstring>
 #include "controls/ctrlItems.h"
 #include "controls/selector.h"
 #include "controls/winSlots.h"
 #include "preset/wave.h"
 #include "preset/waveMenu.h"
-#include <cstring>
 
 namespace {
 
 Engine* engineOf(int window) {
-    void* data = winGetUserData(static_cast<int16_t>(window));
-    return data ? *static_cast<Engine**>(data) : nullptr;
+  void* data = winGetUserData(static_cast<int16_t>(window));
+  return data ? *static_cast<Engine**>(data) : nullptr;
 }
 
 bool isPopupSelector(int window, int item) {
-    return selectorFind(static_cast<int16_t>(window), static_cast<uint16_t>(item)) != nullptr;
+  return selectorFind(static_cast<int16_t>(window), static_cast<uint16_t>(item)) != nullptr;
 }
 
 void currentText(int window, int item, char* out, int capacity) {
-    if (!out || capacity <= 0) return;
-    out[0] = 0;
-    SelectorData* d = selectorFind(static_cast<int16_t>(window), static_cast<uint16_t>(item));
-    if (!d) return;
-    std::strncpy(out, d->choiceText, static_cast<size_t>(capacity - 1));
-    out[capacity - 1] = 0;
+  if (!out || capacity <= 0) return;
+  out[0] = 0;
+  SelectorData* d = selectorFind(static_cast<int16_t>(window), static_cast<uint16_t>(item));
+  if (!d) return;
+  std::strncpy(out, d->choiceText, static_cast<size_t>(capacity - 1));
+  out[capacity - 1] = 0;
 }
 
 void clear(int window, int item) { menuClear(static_cast<int16_t>(window), static_cast<uint16_t>(item)); }
 
 void append(int window, int item, int id, bool enabled, const char* text, int) {
-    menuAppendItem(static_cast<int16_t>(window), static_cast<uint16_t>(item), id, enabled ? 1 : 0, text, 0);
+  menuAppendItem(static_cast<int16_t>(window), static_cast<uint16_t>(item), id, enabled ? 1 : 0, text, 0);
 }
 
 void attach(int window, int item, int id, const char*, std::int16_t popup) {
-    menuAttachSubmenu(static_cast<int16_t>(window), static_cast<uint16_t>(item), id, popup);
+  menuAttachSubmenu(static_cast<int16_t>(window), static_cast<uint16_t>(item), id, popup);
 }
 
 }  // namespace
 
 void waveSelectorInstall() {
-    static const WaveSelectorRoutines routines = {engineOf, isPopupSelector, currentText, clear, append, attach};
-    waveMenusSetSelectorRoutines(&routines);
+  static const WaveSelectorRoutines routines = {engineOf, isPopupSelector, currentText, clear, append, attach};
+  waveMenusSetSelectorRoutines(&routines);
 }
 
 void waveMenuSetLabel(int16_t win, uint16_t item, int32_t waveId) {
-    Engine* engine = engineOf(win);
-    if (!engine) return;
-    char name[waveNameSize + 1];
-    std::memset(name, 0, sizeof name);
-    waveGetName(engine, static_cast<int16_t>(waveId), name);
-    selectorSetLabel(win, item, name);
+  Engine* engine = engineOf(win);
+  if (!engine) return;
+  char name[waveNameSize + 1];
+  std::memset(name, 0, sizeof name);
+  waveGetName(engine, static_cast<int16_t>(waveId), name);
+  selectorSetLabel(win, item, name);
 }

@@ -3,5 +3,5 @@
 #pragma once
 #include <cstdint>
 
-void waveSelectorInstall();                                    // hands the routines to the wave menus
+void waveSelectorInstall();  // hands the routines to the wave menus
 void waveMenuSetLabel(int16_t win, uint16_t item, int32_t waveId);

@@ -6,18 +6,25 @@
 
 // Framework event codes the routing reacts to.
 enum {
-    winEvMouseButton = 1000, winEvMouseMove = 1001, winEvKeyDown = 1100,
-    winEvCreated = 1000000, winEvDestroyed = 1000001, winEvPaint = 1000002, winEvSize = 1000003,
-    winEvActivated = 1000005, winEvDeactivated = 1000006, winEvCloseRequest = 1000009
+  winEvMouseButton = 1000,
+  winEvMouseMove = 1001,
+  winEvKeyDown = 1100,
+  winEvCreated = 1000000,
+  winEvDestroyed = 1000001,
+  winEvPaint = 1000002,
+  winEvSize = 1000003,
+  winEvActivated = 1000005,
+  winEvDeactivated = 1000006,
+  winEvCloseRequest = 1000009
 };
 
 struct WinSavedDC {
-    uint32_t depth;
-    HDC dc;
+  uint32_t depth;
+  HDC dc;
 };
 
-WinSlot* winSlot(int16_t id);            // the slot in use, or null
-WinSlot* winSlotAny(int16_t id);         // the slot for an id 1..32, in use or not, else null
+WinSlot* winSlot(int16_t id);     // the slot in use, or null
+WinSlot* winSlotAny(int16_t id);  // the slot for an id 1..32, in use or not, else null
 int16_t winGetCurrent();
 void winSetCurrent(int16_t id);
 
@@ -60,5 +67,5 @@ bool winIsDoubleClick();
 
 // Clock of the double-click test and of the UI timers: GetTickCount unless a test installs its own.
 typedef uint32_t (*CtrlTickFn)();
-void ctrlSetTickSource(CtrlTickFn fn);   // null restores GetTickCount
+void ctrlSetTickSource(CtrlTickFn fn);  // null restores GetTickCount
 uint32_t ctrlTickCount();

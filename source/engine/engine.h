@@ -280,7 +280,7 @@ struct Engine {
   std::uint16_t startFlag;
   float speakerPeaks[8];
   float inputPeaks[8];
-  float loadDisplay;                        // the host's load as a fraction; the load meter reads and clears it
+  float loadDisplay;  // the host's load as a fraction; the load meter reads and clears it
   // The audio thread's own words: whether an audio thread is running blocks, whether it is inside
   // one now, and how many it has finished. The stop handshake waits on them only while one runs.
   std::atomic<std::uint8_t> audioRunning;

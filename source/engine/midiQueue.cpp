@@ -73,7 +73,8 @@ bool midiQueuePushShort(MidiState* queue, std::uint8_t status, std::uint8_t data
 void midiQueueNoteOn(Engine* engine, std::int16_t note, std::int16_t velocity, std::int16_t channel) {
   if (!engine) return;
   if (channel < 0 || channel > 15) channel = 0;
-  pushFields(&engine->midi, static_cast<std::uint16_t>(0x90 + channel), static_cast<std::uint16_t>(numClamp<int>(note, 0, 127)),
+  pushFields(&engine->midi, static_cast<std::uint16_t>(0x90 + channel),
+             static_cast<std::uint16_t>(numClamp<int>(note, 0, 127)),
              static_cast<std::uint16_t>(numClamp<int>(velocity, 0, 127)));
 }
 

@@ -186,7 +186,8 @@ void removeFrom(Engine* e, std::int16_t index, int b, int n) {
     };
     move(in.segmentStart);
     move(in.segmentTarget);
-    if (in.lastReached >= b) in.lastReached = static_cast<std::int16_t>(in.lastReached >= b + n ? in.lastReached - n : b - 1);
+    if (in.lastReached >= b)
+      in.lastReached = static_cast<std::int16_t>(in.lastReached >= b + n ? in.lastReached - n : b - 1);
     clampIndex(in.segmentStart, 0, newLast);
     clampIndex(in.segmentTarget, 0, newLast);
     clampIndex(in.lastReached, -1, newLast);
@@ -438,9 +439,7 @@ int envGraphEdit(ControlItem* item, CtrlPoint point, std::uint8_t usePartner) {
     g_drag.xyActive = false;
   }
   switch (g_drag.editMode) {
-    case editSlope:
-      envGraphDragSlope(item, g_drag.pressedBp);
-      break;
+    case editSlope: envGraphDragSlope(item, g_drag.pressedBp); break;
     case editXy: {
       CtrlPoint p;
       inputGetMousePos(&p);
@@ -474,11 +473,8 @@ int envGraphEdit(ControlItem* item, CtrlPoint point, std::uint8_t usePartner) {
       }
       break;
     }
-    case editPoints:
-      envGraphDragPoint(item, slotIndex, g_drag.pressedBp);
-      break;
-    default:
-      break;
+    case editPoints: envGraphDragPoint(item, slotIndex, g_drag.pressedBp); break;
+    default: break;
   }
   return 1;
 }

@@ -30,8 +30,7 @@ bool envSnapGridSeconds(Engine* engine, double gridBeats, double* grid) {
   return true;
 }
 
-void envSetBpTimeSnap(Engine* engine, std::int16_t slot, std::int16_t bp, double samples, bool snap,
-                      double gridBeats) {
+void envSetBpTimeSnap(Engine* engine, std::int16_t slot, std::int16_t bp, double samples, bool snap, double gridBeats) {
   envSetBpTime(engine, slot, bp, samples);
   double grid = 0.0;
   if (!snap || bp < 0 || bp >= envBreakpointCount || !envSnapGridSeconds(engine, gridBeats, &grid)) return;
@@ -100,8 +99,8 @@ std::int16_t envSyncPartnerCore(Engine* engine, std::int16_t slot) {
   return p;
 }
 
-void envPointDragBegin(Engine* engine, std::int16_t slot, std::int16_t first, std::int16_t last,
-                       std::int16_t pressed, bool timeRangeLock, double secondsPerPixel, EnvPointDrag* drag) {
+void envPointDragBegin(Engine* engine, std::int16_t slot, std::int16_t first, std::int16_t last, std::int16_t pressed,
+                       bool timeRangeLock, double secondsPerPixel, EnvPointDrag* drag) {
   EnvelopeSlot* s = envSlot(engine, slot);
   if (!s || !drag) return;
   drag->ref = *s;
@@ -161,8 +160,8 @@ void envDropLoopStart(EnvelopeSlot* slot, std::int16_t candidate) {
   if (slot && candidate >= 0 && candidate < slot->sustainIndex) slot->loopStart = candidate;
 }
 
-bool envBandSelectRun(const int* markers, const std::int16_t* bps, int count, int from, int to,
-                      std::int16_t* first, std::int16_t* last, std::int16_t* anchor) {
+bool envBandSelectRun(const int* markers, const std::int16_t* bps, int count, int from, int to, std::int16_t* first,
+                      std::int16_t* last, std::int16_t* anchor) {
   const bool rightToLeft = to < from;
   const int lo = rightToLeft ? to : from;
   int hi = rightToLeft ? from : to;

@@ -21,8 +21,7 @@ bool envSnapGridSeconds(Engine* engine, double gridBeats, double* grid);
 // Sets the duration of breakpoint bp; with `snap` the breakpoint's absolute time then moves to the
 // nearest multiple of the grid (never leaving a duration below 10 samples). Without a usable grid the
 // duration stays as set.
-void envSetBpTimeSnap(Engine* engine, std::int16_t slot, std::int16_t bp, double samples, bool snap,
-                      double gridBeats);
+void envSetBpTimeSnap(Engine* engine, std::int16_t slot, std::int16_t bp, double samples, bool snap, double gridBeats);
 
 // Levels of the selected run first..last from a new level and the old one, measured against the
 // reference copy `ref` taken at the press: pitch kinds (2, 5, 13) scale by new / old (new itself for
@@ -38,18 +37,18 @@ std::int16_t envSyncPartnerCore(Engine* engine, std::int16_t slot);
 
 // Working values of a breakpoint drag, taken at the press.
 struct EnvPointDrag {
-  EnvelopeSlot ref;        // the slot at the press: every level change is measured against it
-  double startTime;        // duration of the first selected breakpoint
-  double nextTime;         // duration of the breakpoint after the run (time-range lock)
-  double startLevel;       // level of the pressed breakpoint
-  double maxTime;          // the longest the first duration may grow
+  EnvelopeSlot ref;   // the slot at the press: every level change is measured against it
+  double startTime;   // duration of the first selected breakpoint
+  double nextTime;    // duration of the breakpoint after the run (time-range lock)
+  double startLevel;  // level of the pressed breakpoint
+  double maxTime;     // the longest the first duration may grow
   double samplesPerPixel;
-  std::int16_t pressed;    // -1 the start point
-  bool keepNext;           // the breakpoint after the run keeps its absolute time
+  std::int16_t pressed;  // -1 the start point
+  bool keepNext;         // the breakpoint after the run keeps its absolute time
 };
 
-void envPointDragBegin(Engine* engine, std::int16_t slot, std::int16_t first, std::int16_t last,
-                       std::int16_t pressed, bool timeRangeLock, double secondsPerPixel, EnvPointDrag* drag);
+void envPointDragBegin(Engine* engine, std::int16_t slot, std::int16_t first, std::int16_t last, std::int16_t pressed,
+                       bool timeRangeLock, double secondsPerPixel, EnvPointDrag* drag);
 // One mouse event dx pixels right of the press: the first selected duration becomes
 // startTime + dx x samplesPerPixel (1..maxTime, then snapped), the follower keeps its absolute time
 // under the lock. `level` (ignored when not a number) goes to the selected run, or to the start level
@@ -68,5 +67,5 @@ void envDropLoopStart(EnvelopeSlot* slot, std::int16_t candidate);
 // Band selection over a row's breakpoint markers: markers[i] is the left edge of marker i and bps[i]
 // its breakpoint. The band from..to (either order) selects every marker inside it (a right-to-left
 // band measures from the left edge + 5). first/last/anchor start at -2; returns whether any was hit.
-bool envBandSelectRun(const int* markers, const std::int16_t* bps, int count, int from, int to,
-                      std::int16_t* first, std::int16_t* last, std::int16_t* anchor);
+bool envBandSelectRun(const int* markers, const std::int16_t* bps, int count, int from, int to, std::int16_t* first,
+                      std::int16_t* last, std::int16_t* anchor);

@@ -53,7 +53,7 @@ struct Band {
   bool made = false;
   std::int16_t item = 0;
   std::int32_t pressX = 0;
-  bool moved = false;  // the band grew past its press column
+  bool moved = false;            // the band grew past its press column
   CtrlRect area = {0, 0, 0, 0};  // the pressed row's rectangle inside the graph area
 };
 Band g_band;
@@ -91,8 +91,8 @@ void envGraphSetPressX(std::int16_t win, std::int16_t x) {
   if (EnvelopeView* v = envViewOf(win)) v->pressX = x;
 }
 
-void envGraphSetBpTimeSnapped(std::int16_t win, Engine* engine, std::int16_t envIndex, std::int16_t bp,
-                              double samples, std::uint8_t noSnap) {
+void envGraphSetBpTimeSnapped(std::int16_t win, Engine* engine, std::int16_t envIndex, std::int16_t bp, double samples,
+                              std::uint8_t noSnap) {
   EnvelopeView* v = envViewOf(win);
   const bool snap = v && v->gridOn && !inputIsAlt() && !noSnap;
   envSetBpTimeSnap(engine, envIndex, bp, samples, snap, v ? v->gridBeats : 0.5);
@@ -282,9 +282,8 @@ void envGraphBandSelect(ControlItem* item) {
     CtrlRect shown = {lo, band.top, hi, band.bottom};
     if (g_band.moved) offscreenPrepare(win, &g_band.buffer, 0, &shown);
     envGraphClearBpSelection(win);
-    EnvelopeGraphRecord* sel = v->selectedItem >= envItemGraphFirst
-                                   ? envGraphRecordOf(win, static_cast<std::uint16_t>(v->selectedItem))
-                                   : r;
+    EnvelopeGraphRecord* sel =
+        v->selectedItem >= envItemGraphFirst ? envGraphRecordOf(win, static_cast<std::uint16_t>(v->selectedItem)) : r;
     if (!sel) sel = r;
     int markers[envGraphHitCount];
     std::int16_t bps[envGraphHitCount];

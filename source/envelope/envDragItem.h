@@ -12,8 +12,8 @@ struct Engine;
 
 void envGraphDragPoint(ControlItem* item, std::int16_t envIndex, std::int16_t bp);
 // Duration of breakpoint bp; snapped to the grid while it is on, Alt is up and noSnap is 0.
-void envGraphSetBpTimeSnapped(std::int16_t win, Engine* engine, std::int16_t envIndex, std::int16_t bp,
-                              double samples, std::uint8_t noSnap);
+void envGraphSetBpTimeSnapped(std::int16_t win, Engine* engine, std::int16_t envIndex, std::int16_t bp, double samples,
+                              std::uint8_t noSnap);
 void envGraphSetSelectedLevels(std::int16_t win, Engine* engine, std::int16_t envIndex, const EnvelopeSlot* ref,
                                double level, double old);
 void envGraphSyncLinkPartner(std::int16_t win, Engine* engine, std::int16_t envIndex);

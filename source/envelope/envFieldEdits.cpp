@@ -26,8 +26,8 @@ double envFieldAbsSeconds(Engine* engine, std::int16_t slot, std::int16_t bp) {
   return sum / samplesPerSecond;
 }
 
-bool envFieldSetTime(Engine* engine, std::int16_t slot, std::int16_t first, std::int16_t last, double v,
-                     bool absolute, bool moveFollowing, const EnvSnap& snap) {
+bool envFieldSetTime(Engine* engine, std::int16_t slot, std::int16_t first, std::int16_t last, double v, bool absolute,
+                     bool moveFollowing, const EnvSnap& snap) {
   EnvelopeSlot* s = envSlot(engine, slot);
   const std::int16_t b = first;
   if (!s || b < 0 || b >= envBreakpointCount || !std::isfinite(v)) return false;
@@ -46,8 +46,8 @@ bool envFieldSetTime(Engine* engine, std::int16_t slot, std::int16_t first, std:
   if (!(d >= envMinSnappedSamples)) d = envMinSnappedSamples;
   envSetBpTimeSnap(engine, slot, b, d, snap.on, snap.gridBeats);
   if (follower >= 0) {
-    double t = (followerAt - envFieldAbsSeconds(engine, slot, static_cast<std::int16_t>(follower - 1))) *
-               samplesPerSecond;
+    double t =
+        (followerAt - envFieldAbsSeconds(engine, slot, static_cast<std::int16_t>(follower - 1))) * samplesPerSecond;
     if (!(t >= envMinSnappedSamples)) t = envMinSnappedSamples;
     envSetBpTimeSnap(engine, slot, follower, t, false, snap.gridBeats);
   }

@@ -21,8 +21,8 @@ double envFieldAbsSeconds(Engine* engine, std::int16_t slot, std::int16_t bp);
 // the time from the envelope's start. With moveFollowing clear the breakpoint after the run keeps its
 // absolute time. A duration below 10 samples becomes 10; a time that is not a number changes nothing.
 // False when nothing was changed.
-bool envFieldSetTime(Engine* engine, std::int16_t slot, std::int16_t first, std::int16_t last, double v,
-                     bool absolute, bool moveFollowing, const EnvSnap& snap);
+bool envFieldSetTime(Engine* engine, std::int16_t slot, std::int16_t first, std::int16_t last, double v, bool absolute,
+                     bool moveFollowing, const EnvSnap& snap);
 
 // A typed level L (0..1, clamped) for the selection, the old level being the first selected one's.
 bool envFieldSetLevel(Engine* engine, std::int16_t slot, std::int16_t first, std::int16_t last, double level);
@@ -30,8 +30,16 @@ bool envFieldSetLevel(Engine* engine, std::int16_t slot, std::int16_t first, std
 // Per-breakpoint fields of every selected breakpoint (the start point has none): LFO depth, LFO
 // seconds, sample-and-hold seconds, time and amp scale (fractions), time and amp controller source,
 // step flag.
-enum EnvBpField { envBpDepth, envBpLfoSec, envBpShSec, envBpTimeScale, envBpAmpScale, envBpTimeCc, envBpAmpCc,
-                  envBpStep };
+enum EnvBpField {
+  envBpDepth,
+  envBpLfoSec,
+  envBpShSec,
+  envBpTimeScale,
+  envBpAmpScale,
+  envBpTimeCc,
+  envBpAmpCc,
+  envBpStep
+};
 bool envFieldSetEach(Engine* engine, std::int16_t slot, std::int16_t first, std::int16_t last, EnvBpField field,
                      double value);
 

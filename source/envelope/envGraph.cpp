@@ -118,8 +118,7 @@ void envGraphSetPartner(EnvelopeGraphRecord* record, Engine* engine, bool paired
   if (paired) {
     if (!record->partner) record->partner = newRecord(0);
     if (record->partner) record->partner->slotIndex = envFindPartner(engine, record->slotIndex);
-    if (!record->xyHits)
-      record->xyHits = static_cast<GraphHit*>(std::calloc(envGraphHitCount, sizeof(GraphHit)));
+    if (!record->xyHits) record->xyHits = static_cast<GraphHit*>(std::calloc(envGraphHitCount, sizeof(GraphHit)));
     return;
   }
   if (record->partner) {
@@ -292,12 +291,8 @@ std::int32_t envGraphItemHandler(ControlItem* item, std::uint32_t event, std::in
     event = envGraphDoubleClickEvent;
   const std::int16_t win = static_cast<std::int16_t>(item->windowId);
   switch (event) {
-    case customDraw:
-      envGraphDraw(item);
-      break;
-    case customMouse:
-      envGraphMouseDown(item);
-      break;
+    case customDraw: envGraphDraw(item); break;
+    case customMouse: envGraphMouseDown(item); break;
     case envGraphDoubleClickEvent: {
       CtrlPoint p;
       inputGetMousePos(&p);
@@ -305,12 +300,8 @@ std::int32_t envGraphItemHandler(ControlItem* item, std::uint32_t event, std::in
       inputReset();
       break;
     }
-    case customDestroy:
-      envGraphItemDestroy(item);
-      break;
-    case customShown:
-      envGraphItemShow(item, a);
-      break;
+    case customDestroy: envGraphItemDestroy(item); break;
+    case customShown: envGraphItemShow(item, a); break;
     case customHover: {
       EnvelopeGraphRecord* r = envGraphRecordOfItem(item);
       if (!r) break;
@@ -325,8 +316,7 @@ std::int32_t envGraphItemHandler(ControlItem* item, std::uint32_t event, std::in
       ctrlSetHoverCursor(item, cursor);
       break;
     }
-    default:
-      break;
+    default: break;
   }
   return 0;
 }

@@ -16,28 +16,28 @@ struct Engine;
 struct EnvelopeView;
 
 enum { envGraphItemCount = 23 };
-const std::uint32_t envGraphTag = 0x656E7645u;   // the bytes "Evne"
+const std::uint32_t envGraphTag = 0x656E7645u;  // the bytes "Evne"
 
 struct EnvelopeGraphRecord {
-  std::uint32_t tag;          // envGraphTag
-  std::uint16_t itemId;       // 16..38; 0 in a partner record
-  std::int16_t slotIndex;     // -1 when the item shows none
+  std::uint32_t tag;       // envGraphTag
+  std::uint16_t itemId;    // 16..38; 0 in a partner record
+  std::int16_t slotIndex;  // -1 when the item shows none
   std::uint16_t variant;
-  std::int16_t loopStartX;    // column where the curve takes the loop colour
-  std::int16_t sustainX;      // column where it leaves it after the sustain point; -1 none
+  std::int16_t loopStartX;  // column where the curve takes the loop colour
+  std::int16_t sustainX;    // column where it leaves it after the sustain point; -1 none
   GraphHit loopMark;
   GraphHit sustainMark;
   GraphHit startMark;
   std::int16_t pointCount;
   std::int16_t handleCount;
-  OffscreenHighlight offscreen;    // copy of the item's screen area after its last drawing
-  std::uint8_t partnerActive;      // the last press hit the partner curve
-  EnvelopeGraphRecord* partner;    // surround-pan partner's record, or null
-  GraphHit* xyHits;                // 68 entries of the XY square, or null
+  OffscreenHighlight offscreen;  // copy of the item's screen area after its last drawing
+  std::uint8_t partnerActive;    // the last press hit the partner curve
+  EnvelopeGraphRecord* partner;  // surround-pan partner's record, or null
+  GraphHit* xyHits;              // 68 entries of the XY square, or null
   GraphHit pointHits[envGraphHitCount];
   GraphHit handleHits[envGraphHitCount];
-  std::int16_t curveY[envGraphMaxColumns];      // curve height above the bottom per column; -1 none
-  std::int16_t lfoCurveY[envGraphMaxColumns];   // the LFO-modulated copy
+  std::int16_t curveY[envGraphMaxColumns];     // curve height above the bottom per column; -1 none
+  std::int16_t lfoCurveY[envGraphMaxColumns];  // the LFO-modulated copy
 };
 
 bool envGraphHitContains(const GraphHit& h, std::int32_t x, std::int32_t y);

@@ -30,7 +30,7 @@ void envGraphComputeLayout(ControlItem* item, const EnvelopeSlot* slot, Envelope
 void envGraphComputeLayoutRect(std::int16_t win, const CtrlRect& rect, const EnvelopeSlot* slot,
                                EnvelopeGraphRecord* r) {
   if (!r) return;
-  const EnvGraphLayoutOut out = {&r->loopStartX, &r->sustainX, &r->loopMark,  &r->sustainMark,
+  const EnvGraphLayoutOut out = {&r->loopStartX, &r->sustainX,   &r->loopMark,    &r->sustainMark,
                                  &r->startMark,  &r->pointCount, &r->handleCount, r->pointHits,
                                  r->handleHits,  r->curveY,      r->lfoCurveY};
   const EnvLayoutRect box = {rect.left, rect.top, rect.right, rect.bottom};
@@ -78,7 +78,7 @@ void envGraphDrawXySquare(ControlItem* item) {
   OffscreenBuffer buf = {};
   HDC dc = offscreenCreate(win, &buf, &clip);
   if (dc) {
-    const int dx = -clip.left, dy = -clip.top;   // window to buffer
+    const int dx = -clip.left, dy = -clip.top;  // window to buffer
     RECT all = {0, 0, clip.right - clip.left, clip.bottom - clip.top};
     FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
     HGDIOBJ oldPen = SelectObject(dc, GetStockObject(WHITE_PEN));

@@ -17,9 +17,9 @@ struct Factors {
 
 struct LayoutPass {
   const EnvelopeView* view;
-  const EnvelopeSlot* slot;     // the slot shown (indices, mode, destination)
-  const EnvelopeSlot* source;   // whose breakpoints are drawn (the master of a linked slot)
-  const WaveRecord* wave;       // the LFO's wave, null when the LFO is off
+  const EnvelopeSlot* slot;    // the slot shown (indices, mode, destination)
+  const EnvelopeSlot* source;  // whose breakpoints are drawn (the master of a linked slot)
+  const WaveRecord* wave;      // the LFO's wave, null when the LFO is off
   Factors f;
   const EnvGraphLayoutOut* out;
   EnvLayoutRect rect;
@@ -198,8 +198,8 @@ void envGraphLayoutCompute(const EnvelopeView* v, Engine* e, std::int32_t graphT
     // Slope handle half way along the segment.
     const double hx = x - v->pixelsPerSecond * p.f.time * bps[i].time * 0.5 / 44100.0;
     const double prev = i == 0 ? p.source->startLevel : bps[i - 1].level;
-    const double hv = numClamp((prev + std::pow(0.5, p.f.slope * bps[i].slope) * (bps[i].level - prev)) * p.f.amp +
-                              p.f.offset, 0.0, 1.0);
+    const double hv = numClamp(
+        (prev + std::pow(0.5, p.f.slope * bps[i].slope) * (bps[i].level - prev)) * p.f.amp + p.f.offset, 0.0, 1.0);
     const double hy = rect.bottom - (hv * span + 2.0);
     if (!bps[i].step && rect.left < hx && hx < rect.right && !samplePos && hy >= rect.top &&
         *o.handleCount < envGraphHitCount) {
@@ -209,12 +209,12 @@ void envGraphLayoutCompute(const EnvelopeView* v, Engine* e, std::int32_t graphT
     prevX = x;
   }
   if (v->timeOffset == 0.0)
-    o.curveY[0] = static_cast<std::int16_t>(numClamp(p.f.amp * p.source->startLevel + p.f.offset, 0.0, 1.0) * span + 2.0);
+    o.curveY[0] =
+        static_cast<std::int16_t>(numClamp(p.f.amp * p.source->startLevel + p.f.offset, 0.0, 1.0) * span + 2.0);
   else if (p.columns > 1)
     o.curveY[0] = o.curveY[1];
   if (*o.loopStartX == *o.sustainX) --*o.loopStartX;
 }
-
 
 bool envGraphIsLinkedSlot(Engine* engine, const EnvelopeSlot* slot) {
   if (!engine || !slot || !slot->linked) return false;

@@ -15,7 +15,7 @@ enum { envGraphHitCount = 68, envGraphMaxColumns = 1536 };
 // One hit area in window pixels; all four borders belong to it.
 struct GraphHit {
   std::int32_t valid;
-  std::int32_t breakpoint;   // 0..67, -1 the start point
+  std::int32_t breakpoint;  // 0..67, -1 the start point
   std::int32_t left, top, right, bottom;
 };
 
@@ -32,10 +32,10 @@ struct EnvGraphLayoutOut {
   GraphHit* startMark;
   std::int16_t* pointCount;
   std::int16_t* handleCount;
-  GraphHit* pointHits;        // envGraphHitCount entries
-  GraphHit* handleHits;       // envGraphHitCount entries
-  std::int16_t* curveY;       // envGraphMaxColumns entries
-  std::int16_t* lfoCurveY;    // envGraphMaxColumns entries
+  GraphHit* pointHits;      // envGraphHitCount entries
+  GraphHit* handleHits;     // envGraphHitCount entries
+  std::int16_t* curveY;     // envGraphMaxColumns entries
+  std::int16_t* lfoCurveY;  // envGraphMaxColumns entries
 };
 
 // Lays out `slot` in `rect` (window pixels) for the view; graphTop is the graph area's top in the same

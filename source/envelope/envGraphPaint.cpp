@@ -24,10 +24,7 @@
 namespace {
 
 // Indices of the editors' pens and brushes (appGdi).
-enum {
-  penLinked = 0, penRelease = 1, penRed = 7, penLoop = 8, penFrame = 10, penLfo = 12,
-  brushMarkerFrame = 2
-};
+enum { penLinked = 0, penRelease = 1, penRed = 7, penLoop = 8, penFrame = 10, penLfo = 12, brushMarkerFrame = 2 };
 
 // Grid lines closer than this are not drawn: a zero or tiny spacing would mean millions of lines.
 const double kMinGridSpacing = 3.0;
@@ -143,8 +140,8 @@ void envGraphDrawMarker(std::int16_t win, HDC dc, const EnvelopeSlot* slot, int 
   SelectObject(dc, GetStockObject(BLACK_BRUSH));
 }
 
-void envGraphDrawSampleSegment(std::int16_t win, HDC dc, Engine* e, std::int16_t channel,
-                               const EnvelopeGraphRecord* r, const CtrlRect& R, std::int32_t L, int k, bool whole) {
+void envGraphDrawSampleSegment(std::int16_t win, HDC dc, Engine* e, std::int16_t channel, const EnvelopeGraphRecord* r,
+                               const CtrlRect& R, std::int32_t L, int k, bool whole) {
   EnvelopeView* v = envViewOf(win);
   const float* display = sampleDisplayBuffer(channel);
   const SampleInfo* info = sampleGetInfo(e, channel);

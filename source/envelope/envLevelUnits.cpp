@@ -23,7 +23,6 @@
 
 namespace {
 
-
 const double unitDbFloor = -96.0;
 const double unitPitchFloor = 0.0001;
 const double unitSemisFloor = -64.0;
@@ -46,8 +45,7 @@ bool pitchOf(Engine* engine, std::int16_t kind, std::int16_t owner, std::int16_t
       *mode = modulatorGetFreqMode(engine, owner);
       *m = modulatorGetFrequency(engine, owner);
       return true;
-    default:
-      return false;
+    default: return false;
   }
 }
 
@@ -94,8 +92,7 @@ bool effectValue(Engine* engine, std::int16_t kind, double* m) {
         case effectRev: *m = effectRevGetBrightness(engine); return true;
         default: return false;
       }
-    default:
-      return false;
+    default: return false;
   }
 }
 
@@ -257,9 +254,7 @@ bool envUnitsToLevel(Engine* engine, std::int16_t kind, std::int16_t owner, doub
       break;
     case envDestOscBalance:
     case envDestOscIndexBal:
-    case envDestOscRingBal:
-      L = oscMixValue(engine, owner, &m) ? (m != 0.0 ? v / m : 0.0) : 1.0;
-      break;
+    case envDestOscRingBal: L = oscMixValue(engine, owner, &m) ? (m != 0.0 ? v / m : 0.0) : 1.0; break;
     case envDestFilterFreq: {
       const FilterRecord* f = engineGetFilter(engine, owner);
       if (!f) return false;

@@ -29,7 +29,7 @@ int listedSlots(Engine* e, std::int16_t* rows) {
       for (std::int16_t s = 0; s < envSlotCount && n < envRowCount; ++s) {
         const EnvelopeSlot* slot = engineGetEnvelopeSlot(e, s);
         if (!slot || slot->owner != owner || slot->destination != kind) continue;
-        if (slot->destination == 37 && slot->partnerId > 0) continue;   // the hidden half of a pair
+        if (slot->destination == 37 && slot->partnerId > 0) continue;  // the hidden half of a pair
         rows[n++] = s;
       }
   };
@@ -200,10 +200,18 @@ void envListFillFilterMenu(ControlItem* item, std::int32_t opening) {
   static const struct {
     int id;
     const char* text;
-  } kEntries[] = {{envFilterAll, "All"},        {envFilterNone, "None"},          {3, "-"},
-                  {envFilterChannel1, "Channel 1"}, {envFilterChannel2, "Channel 2"}, {envFilterChannel3, "Channel 3"},
-                  {envFilterMaster, "Master Channel"}, {8, "-"},                 {envFilterOscil, "All Oscil"},
-                  {envFilterFilter, "All Filter"}, {envFilterMod, "All Mod"},    {envFilterWaveshape, "All Waveshape"},
+  } kEntries[] = {{envFilterAll, "All"},
+                  {envFilterNone, "None"},
+                  {3, "-"},
+                  {envFilterChannel1, "Channel 1"},
+                  {envFilterChannel2, "Channel 2"},
+                  {envFilterChannel3, "Channel 3"},
+                  {envFilterMaster, "Master Channel"},
+                  {8, "-"},
+                  {envFilterOscil, "All Oscil"},
+                  {envFilterFilter, "All Filter"},
+                  {envFilterMod, "All Mod"},
+                  {envFilterWaveshape, "All Waveshape"},
                   {envFilterEffect, "All Effect"}};
   menuClear(win, envItemFilter);
   for (const auto& entry : kEntries) menuAppendItem(win, envItemFilter, entry.id, 1, entry.text, 0);

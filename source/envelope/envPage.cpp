@@ -61,9 +61,9 @@ struct SizeButton {
   int dw, dh;
 };
 const SizeButton kSizeButtons[] = {
-    {envItemSizeWider, 21, "+", 100, 0},     {envItemSizeNarrower, 38, "-", -100, 0},
-    {envItemSizeTaller, 58, "+", 0, 62},     {envItemSizeLower, 75, "-", 0, -62},
-    {envItemSizeBigger, 95, "+", 100, 62},   {envItemSizeSmaller, 112, "-", -100, -62},
+    {envItemSizeWider, 21, "+", 100, 0},   {envItemSizeNarrower, 38, "-", -100, 0},
+    {envItemSizeTaller, 58, "+", 0, 62},   {envItemSizeLower, 75, "-", 0, -62},
+    {envItemSizeBigger, 95, "+", 100, 62}, {envItemSizeSmaller, 112, "-", -100, -62},
 };
 
 void resizeWindow(std::int16_t win, const EnvelopeView* v) {
@@ -102,20 +102,18 @@ void envPageBuild(std::int16_t win) {
   sampleClearDisplays();
 
   pictureCreate(win, envItemBackground, 0, 0, 0, 0, 0, envPicBackground, nullptr);
-  for (const FrameSpec& f : kFrames)
-    framePictureCreateEx(win, f.id, f.x, f.y, f.w, f.h, 0, f.bitmap, 1, nullptr);
+  for (const FrameSpec& f : kFrames) framePictureCreateEx(win, f.id, f.x, f.y, f.w, f.h, 0, f.bitmap, 1, nullptr);
   for (const SizeButton& b : kSizeButtons)
     buttonPlace(win, b.id, b.x, 37, 0, envPicSizeButton, b.text, 1, 0, 1, envPageOnSizeButton);
   displayCreate(win, envItemDestName, 247, 12, 137, "", 0, 0, 0, nullptr, nullptr);
-  listCreate(win, envItemList, 14, 159, 120, envRowCount * 14, 14, envRowCount, listMultiple | listWholePicture, envPicList,
-             envListOnSelect);
+  listCreate(win, envItemList, 14, 159, 120, envRowCount * 14, 14, envRowCount, listMultiple | listWholePicture,
+             envPicList, envListOnSelect);
   buttonPlace(win, envItemAddEnvelope, 21, 139, 0, envPicAddEnvelope, "", 1, 0, 1, envAddOnPageButton);
   // The page's own selector colours, not whatever the page built before it left: dark labels, and the
   // filter's light choice text on its dark bar.
   const CtrlRgb labelDark = {0, 0, 0}, white = {255, 255, 255}, filterText = {250, 250, 215};
   selectorSetDefaultColors(&labelDark, &labelDark, &white, &filterText);
-  selectorCreate(win, envItemFilter, 87, 139, 86, 0, selectorOneBitmap, envPicFilterPopup, "", 1,
-                 envListOnFilter);
+  selectorCreate(win, envItemFilter, 87, 139, 86, 0, selectorOneBitmap, envPicFilterPopup, "", 1, envListOnFilter);
   selectorSetOpeningCallback(win, envItemFilter, envListFillFilterMenu);
   selectorSetLabel(win, envItemFilter, "Filter");
   scrollbarCreate(win, envItemRowScroll, 805, 158, 383, 0, envPicScrollVertical, 0, envPageOnScroll, 0.0);

@@ -17,10 +17,10 @@ enum { envPaneId = 6, envPaneItems = 120 };
 
 // Items of the page (pane coordinates in the comments).
 enum EnvPageItem : std::uint16_t {
-  envItemGraphBack = 1,      // graph background below the last shown row
-  envItemBackHolder = 3,     // holds pictures 4 and 1
-  envItemBackground = 4,     // page background
-  envItemSections = 7,       // setting sections (shown with the selected envelope)
+  envItemGraphBack = 1,   // graph background below the last shown row
+  envItemBackHolder = 3,  // holds pictures 4 and 1
+  envItemBackground = 4,  // page background
+  envItemSections = 7,    // setting sections (shown with the selected envelope)
   envItemSectionsInner = 8,
   envItemLfoSection = 9,
   envItemCcSection = 10,
@@ -28,9 +28,9 @@ enum EnvPageItem : std::uint16_t {
   envItemCcHolder = 12,
   envItemLinkSection = 13,
   envItemBpSection = 14,
-  envItemGraphFirst = 16,    // graph rows 16..38
+  envItemGraphFirst = 16,  // graph rows 16..38
   envItemGraphLast = 38,
-  envItemGraphEnd = 39,      // the row operations run over 16..39 and skip ids without an item
+  envItemGraphEnd = 39,  // the row operations run over 16..39 and skip ids without an item
   envItemTimeScroll = 41,
   envItemRowScroll = 42,
   envItemLfoSwitch = 43,
@@ -84,7 +84,7 @@ enum EnvPageItem : std::uint16_t {
   envItemDestName = 94,
   envItemRuler = 95,
   envItemRowStrip = 96,
-  envItemFrameFirst = 97,    // page frame 97..104
+  envItemFrameFirst = 97,  // page frame 97..104
   envItemFrameLeft = 97,
   envItemFrameBottomLeft = 98,
   envItemFrameBottomMid = 99,
@@ -104,7 +104,7 @@ enum EnvPagePicture : std::int32_t {
   envPicFrameTop = 1501,
   envPicFrameList = 1502,
   envPicFrameListLeft = 1503,
-  envPicFrameLeft = 1504,        // frames 97..103 take 1504..1510
+  envPicFrameLeft = 1504,  // frames 97..103 take 1504..1510
   envPicRowStrip = 1512,
   envPicFreeTime = 1516,
   envPicAddEnvelope = 1524,
@@ -154,8 +154,16 @@ bool envPageBegin(std::int16_t win);
 
 // ---- Envelope list (list 105) and its filter (popup 80)
 enum EnvFilterItem {
-  envFilterAll = 1, envFilterNone = 2, envFilterChannel1 = 4, envFilterChannel2 = 5, envFilterChannel3 = 6,
-  envFilterMaster = 7, envFilterOscil = 9, envFilterFilter = 10, envFilterMod = 11, envFilterWaveshape = 12,
+  envFilterAll = 1,
+  envFilterNone = 2,
+  envFilterChannel1 = 4,
+  envFilterChannel2 = 5,
+  envFilterChannel3 = 6,
+  envFilterMaster = 7,
+  envFilterOscil = 9,
+  envFilterFilter = 10,
+  envFilterMod = 11,
+  envFilterWaveshape = 12,
   envFilterEffect = 13
 };
 void envPageFillList(std::int16_t win);

@@ -25,7 +25,7 @@ struct EnvZoomDrag {
   double working;      // working zoom
   double lastApplied;  // zoom last given to the view
   double factor;
-  double anchorTime;   // seconds under the press point
+  double anchorTime;  // seconds under the press point
 };
 
 void envZoomDragBegin(EnvZoomDrag* drag, int pressX, double zoom);

@@ -22,8 +22,8 @@
 #include "envelope/envFields.h"
 #include "envelope/envGraph.h"
 #include "envelope/envPage.h"
-#include "envelope/envRuler.h"
 #include "envelope/envRowStrip.h"
+#include "envelope/envRuler.h"
 #include "envelope/envTools.h"
 #include "envelope/envUndo.h"
 #include "envelope/envView.h"
@@ -37,21 +37,33 @@
 #include "preset/waveMenu.h"
 #include "uiSeams/msgBox.h"
 
-const char* const kEnvMsgLinkRefused =
-    "This envelope cannot be set to link mode, other envelopes are linked to it.";
+const char* const kEnvMsgLinkRefused = "This envelope cannot be set to link mode, other envelopes are linked to it.";
 const char* const kEnvMsgRetriggerSync = "An envelope in retrigger mode is always synced to the master tempo.";
 
 namespace {
 
 enum ModeEntry { modeEntryLink = 6 };
-enum { lastChannelSlot = 2 };  // slots 0..2: the channel amplitude envelopes
+enum { lastChannelSlot = 2 };           // slots 0..2: the channel amplitude envelopes
 enum { msgBoxIconInformation = 0x40 };  // the system's information icon
 enum GridEntry { gridEighth = 1, gridSixteenth = 2, gridThirtySecond = 3 };
 enum MenuEntry {
-  menuScale = 1, menuDuration = 2, menuPulse = 3, menuRule1 = 4, menuLoad = 5, menuSave = 6, menuRule2 = 7,
-  menuInit = 8, menuDelete = 9
+  menuScale = 1,
+  menuDuration = 2,
+  menuPulse = 3,
+  menuRule1 = 4,
+  menuLoad = 5,
+  menuSave = 6,
+  menuRule2 = 7,
+  menuInit = 8,
+  menuDelete = 9
 };
-enum { envPicSettingPopup = 1604, envPicGridPopup = 1605, envPicLinkPopup = 1606, envPicFormButton2 = 1588, envPicCcButton = 1532 };
+enum {
+  envPicSettingPopup = 1604,
+  envPicGridPopup = 1605,
+  envPicLinkPopup = 1606,
+  envPicFormButton2 = 1588,
+  envPicCcButton = 1532
+};
 
 const double timeBoxMin = 0.0001, timeBoxMax = 9999.0;
 
@@ -128,8 +140,8 @@ void envPageBuildSettings(std::int16_t win) {
   box(win, envItemLinkAmp, 298, 84, 50, 2, 100, 0, 1600, nullptr, envPageOnAmpPercent, "Amp %");
   box(win, envItemLinkOffset, 298, 100, 50, 2, 0, -100, 200, nullptr, envPageOnAmpOffset, "Amp Offset");
   box(win, envItemLinkSlope, 298, 116, 50, 2, 100, 0.01, 1600, nullptr, envPageOnSlopePercent, "Slope %");
-  children(win, envItemLinkSection, {envItemLinkSource, envItemLinkTime, envItemLinkAmp, envItemLinkOffset,
-                                     envItemLinkSlope});
+  children(win, envItemLinkSection,
+           {envItemLinkSource, envItemLinkTime, envItemLinkAmp, envItemLinkOffset, envItemLinkSlope});
   ctrlShow(win, envItemLinkSection, 0);
 
   // LFO section: its switch, then holder 11 with picture 9 and the wave, phase and S/H controls.
@@ -162,8 +174,9 @@ void envPageBuildSettings(std::int16_t win) {
   box(win, envItemBpLevelUnits, 292, 74, 56, 3, 0, 0, 1, numboxStepDefault, envBpOnLevelUnits, "");
   toggle(win, envItemStep, 242, 92, envPicFormButton2, "Slope", envBpOnStepButton);
   box(win, envItemBpSlope, 292, 92, 56, 3, 0.5, 0.001, 100, stepHundredth, envBpOnSlope, "");
-  children(win, envItemBpSection, {envItemTimeForm, envItemBpSegTime, envItemBpAbsTime, envItemLevelForm,
-                                   envItemBpLevelPercent, envItemBpLevelUnits, envItemStep, envItemBpSlope});
+  children(win, envItemBpSection,
+           {envItemTimeForm, envItemBpSegTime, envItemBpAbsTime, envItemLevelForm, envItemBpLevelPercent,
+            envItemBpLevelUnits, envItemStep, envItemBpSlope});
   ctrlShow(win, envItemBpSection, 0);
   ctrlShow(win, envItemBpAbsTime, 0);
   ctrlShow(win, envItemBpLevelPercent, 0);
@@ -183,8 +196,9 @@ void envPageBuildSettings(std::int16_t win) {
   push(win, envItemBpAmpCc, 626, 70, envPicCcButton, "boot pod (cc4)", envBpOnAmpCcButton);
   box(win, envItemBpAmpScale, 660, 88, 44, 1, 0, -100, 100, stepTenth, envBpOnAmpScale, "Amp Scale");
   box(win, envItemBpTimeScale, 660, 104, 44, 1, 0, -100, 100, stepTenth, envBpOnTimeScale, "Time Scale");
-  children(win, envItemCcBpFields, {envItemTimeCcLabel, envItemBpTimeCc, envItemAmpCcLabel, envItemBpAmpCc,
-                                    envItemBpAmpScale, envItemBpTimeScale});
+  children(
+      win, envItemCcBpFields,
+      {envItemTimeCcLabel, envItemBpTimeCc, envItemAmpCcLabel, envItemBpAmpCc, envItemBpAmpScale, envItemBpTimeScale});
   ctrlShow(win, envItemCcBpFields, 0);
 
   // Menu, free time, grid and beats.
@@ -451,7 +465,10 @@ void envGridMenuFill(ControlItem* item, std::int32_t opening) {
   menuAppendItem(win, envItemGridStep, gridThirtySecond, 1, "1/32", 0);
   if (v)
     menuCheckItem(win, envItemGridStep,
-                  v->gridBeats == 0.25 ? gridSixteenth : v->gridBeats == 0.125 ? gridThirtySecond : gridEighth, 1);
+                  v->gridBeats == 0.25    ? gridSixteenth
+                  : v->gridBeats == 0.125 ? gridThirtySecond
+                                          : gridEighth,
+                  1);
 }
 
 void envGridOnChoose(ControlItem* item, std::int16_t, std::int16_t entry) {

@@ -3,7 +3,6 @@
 
 #include <cstring>
 
-
 void envViewInit(EnvelopeView* v) {
   if (!v) return;
   std::memset(v, 0, sizeof(*v));

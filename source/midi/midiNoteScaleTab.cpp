@@ -77,8 +77,8 @@ bool emptyRect(const CtrlRect& r) { return r.right <= r.left || r.bottom <= r.to
 CtrlRect unite(const CtrlRect& a, const CtrlRect& b) {
   if (emptyRect(a)) return b;
   if (emptyRect(b)) return a;
-  return {a.left < b.left ? a.left : b.left, a.top < b.top ? a.top : b.top,
-          a.right > b.right ? a.right : b.right, a.bottom > b.bottom ? a.bottom : b.bottom};
+  return {a.left < b.left ? a.left : b.left, a.top < b.top ? a.top : b.top, a.right > b.right ? a.right : b.right,
+          a.bottom > b.bottom ? a.bottom : b.bottom};
 }
 
 // Repaints part of the window from the tab's panel picture (the background behind the view).
@@ -174,8 +174,7 @@ void midiNoteScaleTabBuild(int16_t win) {
   NoteCurveView* view = new NoteCurveView;
   noteCurveViewInit(view);
   noteCurveClipAttach(e, win, view, redrawAfterChange);
-  winAddRectItem(win, midiItemCurveView, kViewX, kViewY, noteCurveViewWidth, noteCurveViewHeight,
-                 noteCurveViewHandler);
+  winAddRectItem(win, midiItemCurveView, kViewX, kViewY, noteCurveViewWidth, noteCurveViewHeight, noteCurveViewHandler);
   selectorSelect(win, midiItemCurveChoice, 1);
   g_followedNote = 60;
   g_nameShown = g_valueShown = {0, 0, 0, 0};

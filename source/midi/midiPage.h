@@ -24,46 +24,99 @@ enum { midiPaneId = 8, midiTabCount = 4 };
 
 // Items of the page's pane.
 enum MidiPageItem {
-    // Tab strip, panels and tabs.
-    midiItemTabStrip = 1,
-    midiItemPanelControllers = 2, midiItemPanelVelocity = 3, midiItemPanelNoteScale = 4, midiItemPanelTune = 5,
-    midiItemTabControllers = 6, midiItemTabVelocity = 7, midiItemTabNoteScale = 8, midiItemTabTune = 9,
-    // Tab 3, Note Scaling.
-    midiItemCurveChoice = 10, midiItemFollowNote = 11, midiItemCurveNote = 12, midiItemCurveValue = 13,
-    midiItemCurveView = 14,
-    // Tab 1, Midi Controllers.
-    midiItemGlideKeyed = 15, midiItemGlideLag = 16,
-    midiItemBendDepth = 17, midiItemFmDepth = 18, midiItemFilterDepth = 19, midiItemEffectDepth = 20,
-    midiItemPanDepth = 21,
-    midiItemBendLag = 22, midiItemFmLag = 23, midiItemFilterLag = 24, midiItemEffectLag = 25, midiItemPanLag = 26,
-    midiItemVolumeLag = 27,
-    midiItemFmChannel1 = 28, midiItemFmChannel2 = 29, midiItemFmChannel3 = 30,
-    midiItemFilterChannel1 = 31, midiItemFilterChannel2 = 32, midiItemFilterChannel3 = 33,
-    midiItemFilterMaster = 34,
-    midiItemFmSource = 35, midiItemFilterSource = 36, midiItemEffectSource = 37, midiItemPanLrSource = 38,
-    midiItemPanFbSource = 39, midiItemVolumeSource = 40,
-    // Tab 2, Velocity: box and switch of slot (family, slot) in row order, 41..50 and 51..60.
-    midiItemVelocityBoxFirst = 41, midiItemVelocityBoxLast = 50,
-    midiItemVelocitySwitchFirst = 51, midiItemVelocitySwitchLast = 60,
-    // Tab 4, Tune.
-    midiItemTuneGroup = 61, midiItemTuneOverlay = 62, midiItemKeyList = 63, midiItemKeyScrollbar = 64,
-    midiItemTuningName = 65, midiItemKeyName = 66, midiItemBaseRatioText = 67, midiItemKeyHz = 68,
-    midiItemKeyNote = 69, midiItemKeyRatio = 70, midiItemBaseKey = 71, midiItemTuneTransform = 72,
-    midiItemOctaveGroup = 73, midiItemOctaveLink = 74, midiItemKeysPerOctave = 75, midiItemOctaveInterval = 76,
-    midiItemOverlayFactory = 77, midiItemOverlayChoose = 78
+  // Tab strip, panels and tabs.
+  midiItemTabStrip = 1,
+  midiItemPanelControllers = 2,
+  midiItemPanelVelocity = 3,
+  midiItemPanelNoteScale = 4,
+  midiItemPanelTune = 5,
+  midiItemTabControllers = 6,
+  midiItemTabVelocity = 7,
+  midiItemTabNoteScale = 8,
+  midiItemTabTune = 9,
+  // Tab 3, Note Scaling.
+  midiItemCurveChoice = 10,
+  midiItemFollowNote = 11,
+  midiItemCurveNote = 12,
+  midiItemCurveValue = 13,
+  midiItemCurveView = 14,
+  // Tab 1, Midi Controllers.
+  midiItemGlideKeyed = 15,
+  midiItemGlideLag = 16,
+  midiItemBendDepth = 17,
+  midiItemFmDepth = 18,
+  midiItemFilterDepth = 19,
+  midiItemEffectDepth = 20,
+  midiItemPanDepth = 21,
+  midiItemBendLag = 22,
+  midiItemFmLag = 23,
+  midiItemFilterLag = 24,
+  midiItemEffectLag = 25,
+  midiItemPanLag = 26,
+  midiItemVolumeLag = 27,
+  midiItemFmChannel1 = 28,
+  midiItemFmChannel2 = 29,
+  midiItemFmChannel3 = 30,
+  midiItemFilterChannel1 = 31,
+  midiItemFilterChannel2 = 32,
+  midiItemFilterChannel3 = 33,
+  midiItemFilterMaster = 34,
+  midiItemFmSource = 35,
+  midiItemFilterSource = 36,
+  midiItemEffectSource = 37,
+  midiItemPanLrSource = 38,
+  midiItemPanFbSource = 39,
+  midiItemVolumeSource = 40,
+  // Tab 2, Velocity: box and switch of slot (family, slot) in row order, 41..50 and 51..60.
+  midiItemVelocityBoxFirst = 41,
+  midiItemVelocityBoxLast = 50,
+  midiItemVelocitySwitchFirst = 51,
+  midiItemVelocitySwitchLast = 60,
+  // Tab 4, Tune.
+  midiItemTuneGroup = 61,
+  midiItemTuneOverlay = 62,
+  midiItemKeyList = 63,
+  midiItemKeyScrollbar = 64,
+  midiItemTuningName = 65,
+  midiItemKeyName = 66,
+  midiItemBaseRatioText = 67,
+  midiItemKeyHz = 68,
+  midiItemKeyNote = 69,
+  midiItemKeyRatio = 70,
+  midiItemBaseKey = 71,
+  midiItemTuneTransform = 72,
+  midiItemOctaveGroup = 73,
+  midiItemOctaveLink = 74,
+  midiItemKeysPerOctave = 75,
+  midiItemOctaveInterval = 76,
+  midiItemOverlayFactory = 77,
+  midiItemOverlayChoose = 78
 };
 
 // Pictures (bitmap ids) of the page; a button's pressed look is the bitmap after its own.
 enum MidiPageBitmap {
-    midiBmpPanelControllers = 1200, midiBmpPanelVelocity = 1201, midiBmpPanelNoteScale = 1202,
-    midiBmpCurveBar = 1203, midiBmpPanelTune = 1204, midiBmpTabStrip = 1205,
-    midiBmpTabControllers = 1216, midiBmpTabVelocity = 1224, midiBmpTabNoteScale = 1232, midiBmpTabTune = 1272,
-    midiBmpFollowNote = 1240, midiBmpSource = 1248, midiBmpPanSource = 1256, midiBmpGlideKeyed = 1264,
-    midiBmpOctaveLink = 1280, midiBmpCurveChoice = 1288, midiBmpKeyListRow = 1290,
-    midiBmpTuneTransform = 1408,  // first of the selectors' six frame pictures, shared with the Wave page
-    midiBmpTuneOverlay = 2409,
-    // Shared with the LFO page: the channel switches (Master, 1, 2, 3) and the ramp switch.
-    midiBmpChannelSwitches = 408, midiBmpRampSwitch = 464
+  midiBmpPanelControllers = 1200,
+  midiBmpPanelVelocity = 1201,
+  midiBmpPanelNoteScale = 1202,
+  midiBmpCurveBar = 1203,
+  midiBmpPanelTune = 1204,
+  midiBmpTabStrip = 1205,
+  midiBmpTabControllers = 1216,
+  midiBmpTabVelocity = 1224,
+  midiBmpTabNoteScale = 1232,
+  midiBmpTabTune = 1272,
+  midiBmpFollowNote = 1240,
+  midiBmpSource = 1248,
+  midiBmpPanSource = 1256,
+  midiBmpGlideKeyed = 1264,
+  midiBmpOctaveLink = 1280,
+  midiBmpCurveChoice = 1288,
+  midiBmpKeyListRow = 1290,
+  midiBmpTuneTransform = 1408,  // first of the selectors' six frame pictures, shared with the Wave page
+  midiBmpTuneOverlay = 2409,
+  // Shared with the LFO page: the channel switches (Master, 1, 2, 3) and the ramp switch.
+  midiBmpChannelSwitches = 408,
+  midiBmpRampSwitch = 464
 };
 
 // The main window's size while the page is shown (the client area below the origin).

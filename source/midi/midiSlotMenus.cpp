@@ -105,7 +105,9 @@ MidiDestRow* midiDestRows() { return g_rows; }
 
 void midiDestListClear() { std::memset(g_rows, 0, sizeof g_rows); }
 
-int midiDestListFillEntry(Engine* engine, std::int16_t c, int startRow) { return midiDestListFill(engine, c, startRow); }
+int midiDestListFillEntry(Engine* engine, std::int16_t c, int startRow) {
+  return midiDestListFill(engine, c, startRow);
+}
 
 int midiDestListFill(Engine* engine, std::int16_t c, int r) {
   if (!engine) return r;

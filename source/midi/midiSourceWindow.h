@@ -9,16 +9,18 @@
 typedef void (*MidiSourceChosen)(std::uint16_t win, std::int16_t source);
 
 enum {
-    midiSourceNoRow = -128,
-    midiSourceItemBackground = 1, midiSourceItemOk = 2, midiSourceItemCancel = 3, midiSourceItemList = 4,
-    midiSourceItemScrollbar = 5
+  midiSourceNoRow = -128,
+  midiSourceItemBackground = 1,
+  midiSourceItemOk = 2,
+  midiSourceItemCancel = 3,
+  midiSourceItemList = 4,
+  midiSourceItemScrollbar = 5
 };
 
 // Opens the window over window `win` with `current` preselected and returns once it has closed (the
 // callback has then run when the user chose a source). Nothing when the callback is null or a source
 // window is open already.
-void midiSourcePopupOpen(std::uint16_t win, MidiSourceChosen callback, std::int16_t current,
-                         std::uint8_t withVelocity);
+void midiSourcePopupOpen(std::uint16_t win, MidiSourceChosen callback, std::int16_t current, std::uint8_t withVelocity);
 std::int16_t midiSourceFromRow(std::int32_t row, std::uint8_t withVelocity);
 // The list row of a source, -1 when the list has no row for it.
 std::int32_t midiSourceRowOf(std::int16_t source, std::uint8_t withVelocity);

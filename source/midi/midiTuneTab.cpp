@@ -143,17 +143,15 @@ void midiTuneTabBuild(int16_t win) {
   display(win, midiItemBaseRatioText, 307, 183, 72, "1.000000", 0, nullptr);
   numboxCreate(win, midiItemBaseKey, 495, 183, 32, 1, 0, d ? d->tuningBaseKey : kStartKey, 0, 127, valueStepLinear,
                tuningBaseKeyChanged, "");
-  buttonPlace(win, midiItemOctaveLink, 277, 222, buttonToggle, midiBmpOctaveLink, "", 1, 0, 1,
-              tuningOctaveLinkToggled);
-  numboxCreate(win, midiItemKeysPerOctave, 341, 241, 32, 1, 0, d ? d->tuningKeysPerOctave : 12, 1, 127,
-               valueStepLinear, tuningKeysPerOctaveChanged, "Keys per 8ve");
-  numboxCreate(win, midiItemOctaveInterval, 341, 260, 72, 1, 6,
-               d ? pitchRatioToSemis(d->tuningOctaveRatio) : 12.0, 0, 127, valueStepLinear,
-               tuningOctaveIntervalChanged, "8ve interval");
+  buttonPlace(win, midiItemOctaveLink, 277, 222, buttonToggle, midiBmpOctaveLink, "", 1, 0, 1, tuningOctaveLinkToggled);
+  numboxCreate(win, midiItemKeysPerOctave, 341, 241, 32, 1, 0, d ? d->tuningKeysPerOctave : 12, 1, 127, valueStepLinear,
+               tuningKeysPerOctaveChanged, "Keys per 8ve");
+  numboxCreate(win, midiItemOctaveInterval, 341, 260, 72, 1, 6, d ? pitchRatioToSemis(d->tuningOctaveRatio) : 12.0, 0,
+               127, valueStepLinear, tuningOctaveIntervalChanged, "8ve interval");
 
-  for (uint16_t id : {midiItemKeyList, midiItemKeyScrollbar, midiItemTuningName, midiItemTuneTransform,
-                      midiItemKeyName, midiItemKeyNote, midiItemKeyHz, midiItemKeyRatio, midiItemBaseRatioText,
-                      midiItemBaseKey, midiItemOctaveLink})
+  for (uint16_t id :
+       {midiItemKeyList, midiItemKeyScrollbar, midiItemTuningName, midiItemTuneTransform, midiItemKeyName,
+        midiItemKeyNote, midiItemKeyHz, midiItemKeyRatio, midiItemBaseRatioText, midiItemBaseKey, midiItemOctaveLink})
     pictureAddChild(win, midiItemTuneGroup, id);
   pictureAddChild(win, midiItemOctaveGroup, midiItemKeysPerOctave);
   pictureAddChild(win, midiItemOctaveGroup, midiItemOctaveInterval);
@@ -165,8 +163,7 @@ void midiTuneTabBuild(int16_t win) {
   const int overlayWidth = 323;
   displayCreate(win, midiItemOverlayFactory, ox, oy + 31, overlayWidth, kFactoryText, 0, 0, DT_CENTER, nullptr,
                 nullptr);
-  displayCreate(win, midiItemOverlayChoose, ox, oy + 51, overlayWidth, kChooseText, 0, 0, DT_CENTER, nullptr,
-                nullptr);
+  displayCreate(win, midiItemOverlayChoose, ox, oy + 51, overlayWidth, kChooseText, 0, 0, DT_CENTER, nullptr, nullptr);
   pictureAddChild(win, midiItemTuneOverlay, midiItemOverlayFactory);
   pictureAddChild(win, midiItemTuneOverlay, midiItemOverlayChoose);
   g_firstFill = 1;

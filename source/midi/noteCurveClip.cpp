@@ -154,7 +154,9 @@ int noteCurvePaintLine(float* curve, int p, int n, float v, int* first, int* las
   return hi - lo + 1;
 }
 
-float noteCurveValueAtY(int bottom, int y) { return numClamp<float>(static_cast<float>(bottom - y) * 0.005f, 0.0f, 1.0f); }
+float noteCurveValueAtY(int bottom, int y) {
+  return numClamp<float>(static_cast<float>(bottom - y) * 0.005f, 0.0f, 1.0f);
+}
 
 bool noteCurveSetSelectedValue(double percent) {
   if (!ctx.view || std::isnan(percent)) return false;

@@ -17,13 +17,13 @@ const int noteCurveNotes = 128;
 
 // The data record of the curve view item.
 struct NoteCurveView {
-  std::int16_t selectedNote;                 // note shown in the note and value boxes (60)
-  std::uint8_t follow;                       // 1: the selected note follows the last note-on
-  float beforeCurve[noteCurveNotes];         // the curve before the last undoable edit (1.0 each)
-  float afterCurve[noteCurveNotes];          // the curve after it (1.0 each)
-  float clipboardCurve[noteCurveNotes];      // the Edit menu's copied curve (1.0 each)
-  std::int16_t undoFamily, undoSlot;         // curve that undo and redo act on (-1, -1: none)
-  std::int16_t slot, family;                 // the curve shown (0, 1)
+  std::int16_t selectedNote;             // note shown in the note and value boxes (60)
+  std::uint8_t follow;                   // 1: the selected note follows the last note-on
+  float beforeCurve[noteCurveNotes];     // the curve before the last undoable edit (1.0 each)
+  float afterCurve[noteCurveNotes];      // the curve after it (1.0 each)
+  float clipboardCurve[noteCurveNotes];  // the Edit menu's copied curve (1.0 each)
+  std::int16_t undoFamily, undoSlot;     // curve that undo and redo act on (-1, -1: none)
+  std::int16_t slot, family;             // the curve shown (0, 1)
 };
 
 void noteCurveViewInit(NoteCurveView* view);
@@ -36,8 +36,8 @@ void noteCurveClipAttach(Engine* engine, int window, NoteCurveView* view, NoteCu
 // The tab shows curve (family 1..3, slot); a pair that does not exist is ignored. Attaches the
 // module's own record when none is attached yet.
 void noteCurveClipShow(Engine* engine, int window, std::uint32_t family, std::uint32_t slot, NoteCurveRedraw redraw);
-void noteCurveClipForget();            // the page goes away: nothing attached, the own record reset
-NoteCurveView* noteCurveClipView();    // the attached record, null before any
+void noteCurveClipForget();          // the page goes away: nothing attached, the own record reset
+NoteCurveView* noteCurveClipView();  // the attached record, null before any
 Engine* noteCurveClipEngine();
 // The 128 values of the shown curve in the engine, null without one.
 float* noteCurveShownTable();

@@ -109,8 +109,10 @@ void openControlWindow(std::int16_t dialogId) {
 }
 
 void windowEvent(std::int16_t win, std::uint32_t code, void*) {
-  if (code == winEvCreated) openControlWindow(win);
-  else if (code == winEvDestroyed) reset();  // however it closed, it can open again
+  if (code == winEvCreated)
+    openControlWindow(win);
+  else if (code == winEvDestroyed)
+    reset();  // however it closed, it can open again
 }
 
 // Whether a used slot of the main window has controller c on an axis of its pad.

@@ -10,10 +10,7 @@
 struct Engine;
 struct ControlItem;
 
-enum {
-  xyDialogItemBackground = 1, xyDialogItemX = 2, xyDialogItemY = 3, xyDialogItemOk = 5,
-  xyDialogCandidates = 12
-};
+enum { xyDialogItemBackground = 1, xyDialogItemX = 2, xyDialogItemY = 3, xyDialogItemOk = 5, xyDialogCandidates = 12 };
 
 // Opens the dialog over window `win` (whose slots it tests and refills) with X = x and Y = y (-10 none)
 // and returns once it has closed. Nothing when the engine is null or the dialog is open already.

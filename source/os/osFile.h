@@ -3,7 +3,7 @@
 #pragma once
 #include <cstdint>
 
-typedef std::intptr_t OsFile;            // an open file; osFileInvalid when none
+typedef std::intptr_t OsFile;  // an open file; osFileInvalid when none
 const OsFile osFileInvalid = -1;
 
 // read: an existing file, shared for reading; write: create or truncate; readWrite: an existing file;
@@ -18,7 +18,7 @@ std::int32_t osFileRead(OsFile file, void* data, std::int32_t bytes);
 std::int32_t osFileWrite(OsFile file, const void* data, std::int32_t bytes);
 // Returns the new position, or -1 on an error.
 std::int64_t osFileSeek(OsFile file, std::int64_t offset, OsSeek origin);
-std::int64_t osFileSize(OsFile file);     // -1 on an error
+std::int64_t osFileSize(OsFile file);  // -1 on an error
 bool osFileFlush(OsFile file);
 bool osFileExists(const char* path);
 bool osFileDelete(const char* path);
@@ -37,16 +37,16 @@ void osSleepMs(int milliseconds);
 typedef std::intptr_t OsFind;
 const OsFind osFindInvalid = -1;
 struct OsFindData {
-  char name[260];                         // found file's name, zero-terminated
+  char name[260];  // found file's name, zero-terminated
 };
 // The first match, or osFindInvalid when the folder is missing or nothing matches.
 OsFind osFindFirst(const char* pattern, OsFindData* out);
-bool osFindNext(OsFind find, OsFindData* out);   // false when no further file matches
+bool osFindNext(OsFind find, OsFindData* out);  // false when no further file matches
 void osFindClose(OsFind find);
 
 // ---- Named shared memory sections (the sample displays). Windows: page-file-backed file mappings
 // that other processes can open by name; natively: named blocks of this process's memory.
-typedef void* OsShared;                   // an open section; null for none
+typedef void* OsShared;  // an open section; null for none
 // Creates a zeroed section of `bytes`; null when one of that name exists already or on failure.
 OsShared osSharedCreate(const char* name, std::uint32_t bytes);
 OsShared osSharedOpen(const char* name);  // an existing section, null when there is none

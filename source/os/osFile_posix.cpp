@@ -1,12 +1,12 @@
 #include "os/osFile.h"
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -55,7 +55,8 @@ std::int32_t osFileWrite(OsFile file, const void* data, std::int32_t bytes) {
   if (file == osFileInvalid || bytes < 0) return -1;
   std::int32_t done = 0;
   while (done < bytes) {
-    ssize_t n = ::write(static_cast<int>(file), static_cast<const char*>(data) + done, static_cast<size_t>(bytes - done));
+    ssize_t n =
+        ::write(static_cast<int>(file), static_cast<const char*>(data) + done, static_cast<size_t>(bytes - done));
     if (n == 0) errno = ENOSPC;
     if (!noted(n > 0)) return -1;
     done += static_cast<std::int32_t>(n);

@@ -37,8 +37,8 @@ const CombColumn kColumns[] = {
     {fxCombKPan, 457, 2, 1, 1.0, 0.0001, 100.0, stepUnit, 46},
 };
 
-void box(std::int16_t win, std::uint16_t id, int x, int y, int width, int arrows, int decimals, double value,
-         double lo, double hi, ValueStepRule step) {
+void box(std::int16_t win, std::uint16_t id, int x, int y, int width, int arrows, int decimals, double value, double lo,
+         double hi, ValueStepRule step) {
   numboxCreate(win, id, static_cast<std::int16_t>(x), static_cast<std::int16_t>(y), static_cast<std::int16_t>(width),
                static_cast<std::uint16_t>(arrows), static_cast<std::uint16_t>(decimals), value, lo, hi, step,
                fxCombBoxChanged, "");

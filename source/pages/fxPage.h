@@ -17,9 +17,9 @@ struct Engine;
 enum {
   fxPaneId = 5,
   fxItemBackground = 1,
-  fxItemFirstPanel = 2,   // picture of type t is 1 + t
+  fxItemFirstPanel = 2,  // picture of type t is 1 + t
   fxItemOn = 7,
-  fxItemFirstTab = 8,     // tab of type t is 7 + t
+  fxItemFirstTab = 8,  // tab of type t is 7 + t
   fxItemLevelA = 13,
   fxItemLevelB = 14,
   fxItemLevelAText = 15,
@@ -28,25 +28,60 @@ enum {
 };
 // The panels' controls. Pipe resonator panel:
 enum {
-  fxPipeLengthMod = 22, fxPipeFeedback = 23, fxPipeFilterFreq = 24, fxPipePickupAPos = 25, fxPipePickupBPos = 26,
-  fxPipeInputPos = 27, fxPipePickupAMod = 28, fxPipePickupBMod = 29, fxPipeLengthModInvert = 30,
-  fxPipePickupAInvert = 31, fxPipePickupBInvert = 32
+  fxPipeLengthMod = 22,
+  fxPipeFeedback = 23,
+  fxPipeFilterFreq = 24,
+  fxPipePickupAPos = 25,
+  fxPipePickupBPos = 26,
+  fxPipeInputPos = 27,
+  fxPipePickupAMod = 28,
+  fxPipePickupBMod = 29,
+  fxPipeLengthModInvert = 30,
+  fxPipePickupAInvert = 31,
+  fxPipePickupBInvert = 32
 };
 // Multi-comb panel: the shared boxes, then comb c's control k at fxCombRowBase + fxCombRowStride * c + k.
 enum {
-  fxCombFeedback = 41, fxCombFilterFreq = 42, fxCombRowBase = 43, fxCombRowStride = 9, fxCombKRow = 0, fxCombKOn = 1,
-  fxCombKDelay = 2, fxCombKModAmount = 3, fxCombKModInvert = 4, fxCombKFeedback = 5, fxCombKFilter = 6,
-  fxCombKLevel = 7, fxCombKPan = 8
+  fxCombFeedback = 41,
+  fxCombFilterFreq = 42,
+  fxCombRowBase = 43,
+  fxCombRowStride = 9,
+  fxCombKRow = 0,
+  fxCombKOn = 1,
+  fxCombKDelay = 2,
+  fxCombKModAmount = 3,
+  fxCombKModInvert = 4,
+  fxCombKFeedback = 5,
+  fxCombKFilter = 6,
+  fxCombKLevel = 7,
+  fxCombKPan = 8
 };
 // Multi-tap delay panel: the shared boxes (the tap columns are the panel's own).
 enum { fxTapFilterFreq = 103, fxTapFeedback = 120 };
 // Echo panel: the unit groups and shared boxes, then line l's control k at fxEchoLineBase + fxEchoLineStride * l + k.
 enum {
-  fxEchoSecondsGroup = 121, fxEchoBeatsGroup = 122, fxEchoUnitSwitch = 123, fxEchoSecondsBox = 124,
-  fxEchoBeatsBox = 125, fxEchoFeedbackBox = 126, fxEchoLineBase = 127, fxEchoLineStride = 14, fxEchoKRow = 0,
-  fxEchoKOn = 1, fxEchoKTime = 2, fxEchoKModAmount = 3, fxEchoKModInvert = 4, fxEchoKFeedback = 5,
-  fxEchoKLowPassOn = 6, fxEchoKLowPassFreq = 7, fxEchoKHighPassOn = 8, fxEchoKHighPassFreq = 9,
-  fxEchoKAllpassOn = 10, fxEchoKAllpassFreq = 11, fxEchoKLevel = 12, fxEchoKPan = 13
+  fxEchoSecondsGroup = 121,
+  fxEchoBeatsGroup = 122,
+  fxEchoUnitSwitch = 123,
+  fxEchoSecondsBox = 124,
+  fxEchoBeatsBox = 125,
+  fxEchoFeedbackBox = 126,
+  fxEchoLineBase = 127,
+  fxEchoLineStride = 14,
+  fxEchoKRow = 0,
+  fxEchoKOn = 1,
+  fxEchoKTime = 2,
+  fxEchoKModAmount = 3,
+  fxEchoKModInvert = 4,
+  fxEchoKFeedback = 5,
+  fxEchoKLowPassOn = 6,
+  fxEchoKLowPassFreq = 7,
+  fxEchoKHighPassOn = 8,
+  fxEchoKHighPassFreq = 9,
+  fxEchoKAllpassOn = 10,
+  fxEchoKAllpassFreq = 11,
+  fxEchoKLevel = 12,
+  fxEchoKPan = 13
 };
 // The panel picture of effect type t is fxItemFirstPanel - 1 + t.
 enum { fxItemEchoPanel = 5 };

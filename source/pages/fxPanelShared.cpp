@@ -56,9 +56,12 @@ void fxGroupPicture(std::int16_t win, std::uint16_t id, int x, int y, void (*cal
 void fxSetDelaySeconds(std::int16_t win, std::uint16_t type, double seconds) {
   Engine* e = fxEngineOf(win);
   if (!e) return;
-  if (type == effectPipe) effectPipeSetDelay(e, seconds);
-  else if (type == effectComb) effectCombSetDelay(e, seconds);
-  else if (type == effectTap) effectTapSetTime(e, seconds);
+  if (type == effectPipe)
+    effectPipeSetDelay(e, seconds);
+  else if (type == effectComb)
+    effectCombSetDelay(e, seconds);
+  else if (type == effectTap)
+    effectTapSetTime(e, seconds);
 }
 
 const FxTimeGroup* fxTimeGroup(std::uint16_t type) {
@@ -72,11 +75,11 @@ void fxTimeGroupBuildSwitch(std::int16_t win, const FxTimeGroup& g, int x, int y
 void fxTimeGroupBuildBoxes(std::int16_t win, const FxTimeGroup& g, int x, int y, int width, double secondsMax,
                            double beatsMax, void (*changed)(ControlItem*, double)) {
   fxGroupPicture(win, g.subSeconds, 0, 0, nullptr);
-  numboxCreate(win, g.secondsBox, static_cast<std::int16_t>(x), static_cast<std::int16_t>(y), static_cast<std::int16_t>(width), 3, 5, 0.1, 0.00001,
-               secondsMax, stepHundredthFine, changed, "");
+  numboxCreate(win, g.secondsBox, static_cast<std::int16_t>(x), static_cast<std::int16_t>(y),
+               static_cast<std::int16_t>(width), 3, 5, 0.1, 0.00001, secondsMax, stepHundredthFine, changed, "");
   fxGroupPicture(win, g.subBeats, 0, 0, nullptr);
-  numboxCreate(win, g.beatsBox, static_cast<std::int16_t>(x), static_cast<std::int16_t>(y), static_cast<std::int16_t>(width), 3, 5, 0.5, 0.001,
-               beatsMax, stepEighth, fxBeatsChanged, "");
+  numboxCreate(win, g.beatsBox, static_cast<std::int16_t>(x), static_cast<std::int16_t>(y),
+               static_cast<std::int16_t>(width), 3, 5, 0.5, 0.001, beatsMax, stepEighth, fxBeatsChanged, "");
   pictureAddChild(win, g.panel, g.subSeconds);
   pictureAddChild(win, g.panel, g.subBeats);
 }

@@ -62,10 +62,14 @@ void flagClicked(ControlItem* item, std::uint8_t pressed, std::int16_t) {
   Engine* e = fxEngineOf(win);
   if (!e) return;
   const std::uint8_t on = pressed ? 1 : 0;
-  if (item->id == fxPipeLengthModInvert) effectPipeSetLengthModInvert(e, on);
-  else if (item->id == fxPipePickupAInvert) effectPipeSetPickupModInvert(e, 0, on);
-  else if (item->id == fxPipePickupBInvert) effectPipeSetPickupModInvert(e, 1, on);
-  else return;
+  if (item->id == fxPipeLengthModInvert)
+    effectPipeSetLengthModInvert(e, on);
+  else if (item->id == fxPipePickupAInvert)
+    effectPipeSetPickupModInvert(e, 0, on);
+  else if (item->id == fxPipePickupBInvert)
+    effectPipeSetPickupModInvert(e, 1, on);
+  else
+    return;
   fxPipeGraphPaint(static_cast<std::uint16_t>(win));
 }
 
@@ -133,11 +137,8 @@ std::int32_t fxPipeGraphHandler(ControlItem* item, std::uint32_t event, std::int
     case customDestroy:
       for (int id = kInputMarker; id <= kLengthBar; ++id) bitmapRelease(id);
       break;
-    case customDraw:
-      paintGraph(static_cast<std::int16_t>(item->windowId), item, false);
-      break;
-    default:
-      break;
+    case customDraw: paintGraph(static_cast<std::int16_t>(item->windowId), item, false); break;
+    default: break;
   }
   return 0;
 }

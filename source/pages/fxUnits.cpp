@@ -24,8 +24,8 @@ const int kEarlyTapsBitmap = bmpThreeUnitPanelEarlyTapsSwitch;
 const int kUnitSwitchBitmap = bmpEffectPageThreeUnitRowSwitches;
 const int kModeBitmap = bmpThreeUnitPanelUnitModeSelector;
 const int kInvertBitmap = bmpPolarityAndInvertSwitchOfTheLFOAndEffectPagesNormalRisingRamp;
-const std::uint32_t kSwitchStyle = buttonToggle | buttonNoMasks;   // 80
-const std::uint32_t kModeStyle = selectorOneBitmap;                 // 64
+const std::uint32_t kSwitchStyle = buttonToggle | buttonNoMasks;  // 80
+const std::uint32_t kModeStyle = selectorOneBitmap;               // 64
 
 const char* const kModeNames[4] = {"Raw", "Natural", "Resonant", "Synthetic"};
 
@@ -73,7 +73,7 @@ struct UnitBox {
   int x, width;
   std::uint16_t decimals;
   double lo, hi;
-  double shown;   // the box shows stored x shown; the setter gets the box's value / shown
+  double shown;  // the box shows stored x shown; the setter gets the box's value / shown
   double (*get)(Engine*, int);
   void (*set)(Engine*, int, double);
 };

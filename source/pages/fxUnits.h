@@ -14,22 +14,34 @@
 #include "controls/ctrlTypes.h"
 
 enum {
-  fxUnitsPanelId = 6,           // the panel picture in the Effect page's pane
-  fxUnitsPaneId = 5,            // the Effect page's pane of the main window
-  fxUnitsFirstId = 170,         // globals 170..175
-  fxUnitsRowBase = 176,         // unit u: 176 + 12u
+  fxUnitsPanelId = 6,    // the panel picture in the Effect page's pane
+  fxUnitsPaneId = 5,     // the Effect page's pane of the main window
+  fxUnitsFirstId = 170,  // globals 170..175
+  fxUnitsRowBase = 176,  // unit u: 176 + 12u
   fxUnitsRowStride = 12,
   fxUnitsLastId = 211
 };
 // The globals, and control k of a unit row.
 enum {
-  fxUnitsSize = 170, fxUnitsBrightness = 171, fxUnitsFeedback = 172, fxUnitsPreDelay = 173, fxUnitsJitter = 174,
+  fxUnitsSize = 170,
+  fxUnitsBrightness = 171,
+  fxUnitsFeedback = 172,
+  fxUnitsPreDelay = 173,
+  fxUnitsJitter = 174,
   fxUnitsEarlyTaps = 175
 };
 enum {
-  fxUnitsKOn = 0, fxUnitsKGroup = 1, fxUnitsKMode = 2, fxUnitsKScale = 3, fxUnitsKLaneSpread = 4,
-  fxUnitsKTimeModDepth = 5, fxUnitsKTimeModInvert = 6, fxUnitsKBrightness = 7, fxUnitsKLaneBrightSpread = 8,
-  fxUnitsKBrightModDepth = 9, fxUnitsKBrightModInvert = 10
+  fxUnitsKOn = 0,
+  fxUnitsKGroup = 1,
+  fxUnitsKMode = 2,
+  fxUnitsKScale = 3,
+  fxUnitsKLaneSpread = 4,
+  fxUnitsKTimeModDepth = 5,
+  fxUnitsKTimeModInvert = 6,
+  fxUnitsKBrightness = 7,
+  fxUnitsKLaneBrightSpread = 8,
+  fxUnitsKBrightModDepth = 9,
+  fxUnitsKBrightModInvert = 10
 };
 
 // Builds the panel into the window's current container (the Effect page's pane, group mode on);
@@ -47,8 +59,8 @@ std::uint32_t fxUnitsModeOfItem(std::int16_t item);
 const char* fxUnitsModeName(std::uint32_t mode);
 
 // Control callbacks.
-void fxUnitsValueChanged(ControlItem* box, double value);       // boxes 170..174
-void fxUnitsUnitValueChanged(ControlItem* box, double value);   // boxes r + 3, 4, 5, 7, 8, 9
+void fxUnitsValueChanged(ControlItem* box, double value);                                  // boxes 170..174
+void fxUnitsUnitValueChanged(ControlItem* box, double value);                              // boxes r + 3, 4, 5, 7, 8, 9
 void fxUnitsSwitchChanged(ControlItem* button, std::uint8_t pressed, std::int16_t state);  // r, r + 6, r + 10
 void fxUnitsFlagChanged(ControlItem* button, std::uint8_t pressed, std::int16_t state);    // 175
 void fxUnitsUnitTypeMenu(ControlItem* selector, std::int32_t build);                       // r + 2 opening

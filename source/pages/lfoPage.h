@@ -17,22 +17,50 @@ enum { lfoIdPage = 1 };
 
 // Control k of LFO c has the id lfoColumnBase(c) + k.
 enum {
-    lfoKPanel = 3, lfoKHoldGroup = 10, lfoKOn = 11, lfoKHold = 12, lfoKVoiceMode = 13, lfoKRateUnit = 15,
-    lfoKHoldUnit = 16, lfoKWave = 17, lfoKPitchPolarity = 18, lfoKAmpPolarity = 19, lfoKFmPolarity = 20,
-    lfoKFilterPolarity = 21, lfoKPitchChannel = 22, lfoKAmpChannel = 25, lfoKFmChannel = 28,
-    lfoKFilterChannel = 31, lfoKFilterMaster = 34, lfoKDepthSource = 35, lfoKRateSource = 36,
-    lfoKHoldRateSource = 37, lfoKRetrigger = 38, lfoKRetriggerSource = 39, lfoKPitchDepth = 40,
-    lfoKAmpDepth = 41, lfoKFmDepth = 42, lfoKFilterDepth = 43, lfoKEffectDepth = 44, lfoKPanDepth = 45,
-    lfoKDepthAmount = 46, lfoKRateAmount = 47, lfoKHoldRateAmount = 48, lfoKSeconds = 49, lfoKBeats = 50,
-    lfoKHoldSeconds = 51, lfoKHoldBeats = 52, lfoKPhase = 53
+  lfoKPanel = 3,
+  lfoKHoldGroup = 10,
+  lfoKOn = 11,
+  lfoKHold = 12,
+  lfoKVoiceMode = 13,
+  lfoKRateUnit = 15,
+  lfoKHoldUnit = 16,
+  lfoKWave = 17,
+  lfoKPitchPolarity = 18,
+  lfoKAmpPolarity = 19,
+  lfoKFmPolarity = 20,
+  lfoKFilterPolarity = 21,
+  lfoKPitchChannel = 22,
+  lfoKAmpChannel = 25,
+  lfoKFmChannel = 28,
+  lfoKFilterChannel = 31,
+  lfoKFilterMaster = 34,
+  lfoKDepthSource = 35,
+  lfoKRateSource = 36,
+  lfoKHoldRateSource = 37,
+  lfoKRetrigger = 38,
+  lfoKRetriggerSource = 39,
+  lfoKPitchDepth = 40,
+  lfoKAmpDepth = 41,
+  lfoKFmDepth = 42,
+  lfoKFilterDepth = 43,
+  lfoKEffectDepth = 44,
+  lfoKPanDepth = 45,
+  lfoKDepthAmount = 46,
+  lfoKRateAmount = 47,
+  lfoKHoldRateAmount = 48,
+  lfoKSeconds = 49,
+  lfoKBeats = 50,
+  lfoKHoldSeconds = 51,
+  lfoKHoldBeats = 52,
+  lfoKPhase = 53
 };
 
-int16_t lfoColumnBase(int16_t c);        // 0, 54, 108; anything else 0
-int16_t lfoFromControlId(int32_t id);    // < 54: 0, < 108: 1, < 162: 2, else 0
-Engine* lfoEngineOf(int16_t win);        // first word of the window's user data, or null
+int16_t lfoColumnBase(int16_t c);      // 0, 54, 108; anything else 0
+int16_t lfoFromControlId(int32_t id);  // < 54: 0, < 108: 1, < 162: 2, else 0
+Engine* lfoEngineOf(int16_t win);      // first word of the window's user data, or null
 
 void lfoPageSelect(int16_t win);
-bool lfoPageRefresh(int16_t win);        // false when the page is not shown or has no engine
+bool lfoPageRefresh(int16_t win);  // false when the page is not shown or has no engine
 void lfoPageBuild(int16_t win);
 
 // Column operations: nothing for c outside 0..2.

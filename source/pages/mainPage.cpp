@@ -300,7 +300,6 @@ void mainPageSelect(uint16_t win) {
   winSelectPane(static_cast<int16_t>(win), mainPageId);
 }
 
-
 void mainPageBuildEntry(uint16_t win) {
   if (!mainPageEnter(win)) return;
   int16_t w = static_cast<int16_t>(win);
@@ -324,16 +323,20 @@ void mainPageBuildEntry(uint16_t win) {
   pictureCreate(w, idStrip, 0, 0, 0, 0, 0, bmpMainPageUpperStripGroupAndStoreButtonsPresetGrid, nullptr);
   buttonPlace(w, idExpand, 15, 96, 0x51, bmpMainPageExpandSwitch, "", 1, 1, 1, expandPressed);
   for (int k = 0; k < 8; ++k)
-    buttonCreate(w, static_cast<uint16_t>(idGroupFirst + k), groupX[k], 9, groupW[k], 21, groupX[k], 9, 0x43, bmpMainPageUpperStripGroupAndStoreButtonsPresetGrid, "",
-                 1, 1, 1, groupPressed);
-  buttonCreate(w, idStore, 377, 13, 53, 13, 377, 13, 0x40, bmpMainPageUpperStripGroupAndStoreButtonsPresetGrid, "", 1, 0, 1, storePressed);
-  buttonCreate(w, idStoreTo, 436, 13, 53, 17, 436, 13, 0x41, bmpMainPageUpperStripGroupAndStoreButtonsPresetGrid, "", 1, 0, 1, storeToPressed);
-  buttonCreate(w, idRestart, 616, 9, 21, 20, 616, 9, 0x40, bmpMainPageUpperStripGroupAndStoreButtonsPresetGrid, "", 1, 0, 1, restartPressed);
+    buttonCreate(w, static_cast<uint16_t>(idGroupFirst + k), groupX[k], 9, groupW[k], 21, groupX[k], 9, 0x43,
+                 bmpMainPageUpperStripGroupAndStoreButtonsPresetGrid, "", 1, 1, 1, groupPressed);
+  buttonCreate(w, idStore, 377, 13, 53, 13, 377, 13, 0x40, bmpMainPageUpperStripGroupAndStoreButtonsPresetGrid, "", 1,
+               0, 1, storePressed);
+  buttonCreate(w, idStoreTo, 436, 13, 53, 17, 436, 13, 0x41, bmpMainPageUpperStripGroupAndStoreButtonsPresetGrid, "", 1,
+               0, 1, storeToPressed);
+  buttonCreate(w, idRestart, 616, 9, 21, 20, 616, 9, 0x40, bmpMainPageUpperStripGroupAndStoreButtonsPresetGrid, "", 1,
+               0, 1, restartPressed);
   selectorSetDefaultColors(&white, &white, &white, &white);
   selectorCreate(w, idEdits, 509, 13, 84, 0, 0x50, bmpMainPageEditHistorySelector, " Edits...", 1, historyChosen);
   selectorSetOpeningCallback(w, idEdits, historyOpening);
   editHistoryCreate();
-  textViewCreate(w, idGrid, 7, 33, 159, 14, 4, 4, 16, textViewCellsFromBitmap, bmpMainPageUpperStripGroupAndStoreButtonsPresetGrid, gridClicked);
+  textViewCreate(w, idGrid, 7, 33, 159, 14, 4, 4, 16, textViewCellsFromBitmap,
+                 bmpMainPageUpperStripGroupAndStoreButtonsPresetGrid, gridClicked);
   displaySetDefaultColors(&black, &white);
   numboxCreate(w, idPoly, 70, 99, 32, 1, 0, 4, 1, 64, stepCount, polyChanged, "Poly");
   numboxCreate(w, idLevel, 137, 99, 40, 1, 1, 0, -103, 24, stepTenth, levelChanged, "dB");

@@ -213,7 +213,8 @@ void midiPageRefillSlots(uint16_t win) {
     }
     // A pair whose lower member is aftertouch is placed from the aftertouch entry, after the others.
     SliderEntry* at = sliderListFind(list, -1);
-    if (pass == 1 && at && !placed(-1) && index < midiSlotCount) index = midiSlotPlaceEntry(win, engine, at, g_slots, index, 1);
+    if (pass == 1 && at && !placed(-1) && index < midiSlotCount)
+      index = midiSlotPlaceEntry(win, engine, at, g_slots, index, 1);
   }
   if (index < midiSlotCount) {
     SliderEntry* e = sliderListFind(list, -1);

@@ -7,12 +7,29 @@
 struct Engine;
 struct ModuleClipboard;
 
-enum ModuleMenuKind { moduleMenuOscil = 18, moduleMenuFilter = 19, moduleMenuMod = 20, moduleMenuWaveshape = 21,
-                      moduleMenuEffect = 22 };
-enum ModuleClipKind { clipEmpty = 0, clipOscil = 1, clipFilter = 2, clipMod = 3, clipWaveshape = 4, clipEffect = 5,
-                      clipChannel = 6 };
-enum ModuleEnvClass { envClassOscil = 0, envClassFilter = 1, envClassMod = 2, envClassWaveshape = 3,
-                      envClassEffect = 4 };
+enum ModuleMenuKind {
+  moduleMenuOscil = 18,
+  moduleMenuFilter = 19,
+  moduleMenuMod = 20,
+  moduleMenuWaveshape = 21,
+  moduleMenuEffect = 22
+};
+enum ModuleClipKind {
+  clipEmpty = 0,
+  clipOscil = 1,
+  clipFilter = 2,
+  clipMod = 3,
+  clipWaveshape = 4,
+  clipEffect = 5,
+  clipChannel = 6
+};
+enum ModuleEnvClass {
+  envClassOscil = 0,
+  envClassFilter = 1,
+  envClassMod = 2,
+  envClassWaveshape = 3,
+  envClassEffect = 4
+};
 
 // Sets the clipboard up once per run and installs the patch undo handler (kind 5) and the library's
 // undo routine.

@@ -6,6 +6,6 @@
 struct Engine;
 
 typedef void (*PatchHandshakeSpy)(void* context, const char* step, Engine* engine);
-void patchSetHandshakeSpy(PatchHandshakeSpy spy, void* context);   // null: none
+void patchSetHandshakeSpy(PatchHandshakeSpy spy, void* context);  // null: none
 void patchStopAudio(Engine* engine, std::uint8_t fade);
 void patchApplyChange(Engine* engine, std::uint8_t reinit);

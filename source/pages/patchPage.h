@@ -14,58 +14,127 @@ enum { patchPaneId = 3, patchChannelCount = 3, patchChannelIdStride = 98 };
 
 // The master strip's items and the routing drawing (fixed ids).
 enum {
-    patchIdPage = 2, patchIdShaperPanel = 10, patchIdMasterFilterPanel = 11, patchIdEffectPanel = 12,
-    patchIdShaperOn = 19, patchIdMasterFilterOn = 20, patchIdEffectOn = 21, patchIdRouteLine1 = 22,
-    patchIdRouteLight2 = 23, patchIdRouteLight3 = 24, patchIdRouteLine23 = 25, patchIdRouteLine3 = 26,
-    patchIdRouteMaster = 27, patchIdRouteJunction1 = 28, patchIdRouteJunction23 = 29, patchIdSurround = 35,
-    patchIdShaperInGain = 86, patchIdShaperOutGain = 87, patchIdShaperPhase = 88, patchIdShaperPostMix = 89,
-    patchIdShaperWave = 90, patchIdMasterFilterInert = 91, patchIdMasterFilterFreq = 92, patchIdMasterFilterQ = 93,
-    patchIdMasterFilterThird = 94, patchIdMasterFilterType = 95, patchIdMasterFilterPostMix = 96,
-    patchIdEffectEdit = 97
+  patchIdPage = 2,
+  patchIdShaperPanel = 10,
+  patchIdMasterFilterPanel = 11,
+  patchIdEffectPanel = 12,
+  patchIdShaperOn = 19,
+  patchIdMasterFilterOn = 20,
+  patchIdEffectOn = 21,
+  patchIdRouteLine1 = 22,
+  patchIdRouteLight2 = 23,
+  patchIdRouteLight3 = 24,
+  patchIdRouteLine23 = 25,
+  patchIdRouteLine3 = 26,
+  patchIdRouteMaster = 27,
+  patchIdRouteJunction1 = 28,
+  patchIdRouteJunction23 = 29,
+  patchIdSurround = 35,
+  patchIdShaperInGain = 86,
+  patchIdShaperOutGain = 87,
+  patchIdShaperPhase = 88,
+  patchIdShaperPostMix = 89,
+  patchIdShaperWave = 90,
+  patchIdMasterFilterInert = 91,
+  patchIdMasterFilterFreq = 92,
+  patchIdMasterFilterQ = 93,
+  patchIdMasterFilterThird = 94,
+  patchIdMasterFilterType = 95,
+  patchIdMasterFilterPostMix = 96,
+  patchIdEffectEdit = 97
 };
 
 // Control k of channel c has the id patchChannelIdBase(c) + k. The oscillator area shows one of three
 // sections (main, second oscillator, voices) picked by the three tabs.
 enum {
-    patchKPanel = 3, patchKOscArea = 4, patchKSectionMain = 5, patchKSectionSecond = 6, patchKSectionVoices = 7,
-    patchKFilterPanel = 8, patchKModPanel = 9, patchKOn = 13, patchKTabMain = 14, patchKTabSecond = 15,
-    patchKTabVoices = 16, patchKFilterOn = 17, patchKModOn = 18, patchKLevelStrip = 30, patchKLevelText = 31,
-    patchKLevel = 32, patchKPad = 33, patchKAuxSwitch = 36, patchKPitch = 37, patchKPhase = 38, patchKBalance = 39,
-    patchKInert = 40, patchKPitchB = 41, patchKPhaseB = 42, patchKWaveA = 43, patchKWaveB = 44, patchKFreqMode = 45,
-    patchKFreqModeB = 46, patchKOscType = 47, patchKVoices = 48, patchKTrans = 49, patchKRandTrans = 50,
-    patchKIterations = 51, patchKAmount = 52, patchKDisplacement = 53, patchKBandLimit = 54, patchKSampleFile = 55,
-    patchKSampleStart = 56, patchKGrainTime = 57, patchKGrainDensity = 58, patchKGrainSize = 60,
-    patchKGrainRandAmp = 61, patchKGrainRandFreq = 62, patchKGrainRandTime = 63, patchKStereo = 64,
-    patchKLoopMode = 65, patchKLoopStart = 66, patchKLoopEnd = 67, patchKInput1 = 68, patchKInput2 = 69,
-    patchKInputGain = 70, patchKPhaseMode = 71, patchKFilterFreq = 73, patchKFilterSecond = 74,
-    patchKFilterThird = 75, patchKFilterType = 76, patchKModFreq = 79, patchKModBalance = 80, patchKModType = 81,
-    patchKModWave = 82, patchKModFreqMode = 83, patchKModShift = 84
+  patchKPanel = 3,
+  patchKOscArea = 4,
+  patchKSectionMain = 5,
+  patchKSectionSecond = 6,
+  patchKSectionVoices = 7,
+  patchKFilterPanel = 8,
+  patchKModPanel = 9,
+  patchKOn = 13,
+  patchKTabMain = 14,
+  patchKTabSecond = 15,
+  patchKTabVoices = 16,
+  patchKFilterOn = 17,
+  patchKModOn = 18,
+  patchKLevelStrip = 30,
+  patchKLevelText = 31,
+  patchKLevel = 32,
+  patchKPad = 33,
+  patchKAuxSwitch = 36,
+  patchKPitch = 37,
+  patchKPhase = 38,
+  patchKBalance = 39,
+  patchKInert = 40,
+  patchKPitchB = 41,
+  patchKPhaseB = 42,
+  patchKWaveA = 43,
+  patchKWaveB = 44,
+  patchKFreqMode = 45,
+  patchKFreqModeB = 46,
+  patchKOscType = 47,
+  patchKVoices = 48,
+  patchKTrans = 49,
+  patchKRandTrans = 50,
+  patchKIterations = 51,
+  patchKAmount = 52,
+  patchKDisplacement = 53,
+  patchKBandLimit = 54,
+  patchKSampleFile = 55,
+  patchKSampleStart = 56,
+  patchKGrainTime = 57,
+  patchKGrainDensity = 58,
+  patchKGrainSize = 60,
+  patchKGrainRandAmp = 61,
+  patchKGrainRandFreq = 62,
+  patchKGrainRandTime = 63,
+  patchKStereo = 64,
+  patchKLoopMode = 65,
+  patchKLoopStart = 66,
+  patchKLoopEnd = 67,
+  patchKInput1 = 68,
+  patchKInput2 = 69,
+  patchKInputGain = 70,
+  patchKPhaseMode = 71,
+  patchKFilterFreq = 73,
+  patchKFilterSecond = 74,
+  patchKFilterThird = 75,
+  patchKFilterType = 76,
+  patchKModFreq = 79,
+  patchKModBalance = 80,
+  patchKModType = 81,
+  patchKModWave = 82,
+  patchKModFreqMode = 83,
+  patchKModShift = 84
 };
 
 // Page state kept per program (the page exists once, in the main window). The auto-balance flag and
 // the balance weights live in the main window's data; these copies serve a window without it.
 struct PatchPageState {
-    uint16_t oscOnShown[patchChannelCount];
-    uint16_t section[patchChannelCount];
-    float mixLevel[patchChannelCount];     // level x channels on, capped at 1
-    uint16_t anyChannelOn;
-    uint8_t refreshFlag;
-    uint8_t autoBalance;
-    float balanceWeight[patchChannelCount];
-    uint8_t masterStereo;
+  uint16_t oscOnShown[patchChannelCount];
+  uint16_t section[patchChannelCount];
+  float mixLevel[patchChannelCount];  // level x channels on, capped at 1
+  uint16_t anyChannelOn;
+  uint8_t refreshFlag;
+  uint8_t autoBalance;
+  float balanceWeight[patchChannelCount];
+  uint8_t masterStereo;
 };
 PatchPageState* patchPageState();
 // The balance weights and auto-balance flag of the window (its main-window data, else the page's).
 float* patchBalanceWeights(int16_t win);
 
-int16_t patchChannelIdBase(int16_t channel);   // 0, 98, 196; anything else 0
-int16_t patchChannelOfId(int32_t id);          // < 98: 0, < 196: 1, < 294: 2, else 0
-Engine* patchEngineOf(int16_t win);            // first word of the window's user data, or null
+int16_t patchChannelIdBase(int16_t channel);  // 0, 98, 196; anything else 0
+int16_t patchChannelOfId(int32_t id);         // < 98: 0, < 196: 1, < 294: 2, else 0
+Engine* patchEngineOf(int16_t win);           // first word of the window's user data, or null
 
 // The page protocol's entries (pages.h) are patchPageBuildEntry, patchPageShow, patchPageIsShown and
 // patchPageRefreshEntry; these are the page's own forms.
 void patchPageSelectPane(int16_t win);
-bool patchPageRefresh(int16_t win);   // false when the page is not shown or has no engine
+bool patchPageRefresh(int16_t win);  // false when the page is not shown or has no engine
 void patchPageBuild(int16_t win);
 void patchBuildChannel(int16_t win, int16_t channel);
 void patchChannelSelectSection(int16_t win, int16_t channel, uint16_t section);
@@ -113,8 +182,8 @@ void patchEffectShow(int16_t win);
 void patchPostMixShow(int16_t win);
 void patchPanShow(int16_t win, uint8_t surroundOn);
 void patchLevelShow(int16_t win, int16_t channel, double level);
-void patchLevelText(double level, char* out, int capacity);   // "%1.1f dB" with the 0.199 snap
-double patchLevelOfPosition(double position);                  // p^2 clamped to 1/65536..65535/65536
+void patchLevelText(double level, char* out, int capacity);  // "%1.1f dB" with the 0.199 snap
+double patchLevelOfPosition(double position);                // p^2 clamped to 1/65536..65535/65536
 
 // Callbacks, reachable for tests that drive them the way the controls do.
 void patchSelectorChosen(ControlItem* item, int16_t menu, int16_t entry);

@@ -79,7 +79,9 @@ void patchHeaderSetName(PatchHeader* header, const char* text) {
 }
 
 // fallback lies inside lo..hi.
-static float finiteIn(float x, float lo, float hi, float fallback) { return numClamp(numFiniteOr(x, fallback), lo, hi); }
+static float finiteIn(float x, float lo, float hi, float fallback) {
+  return numClamp(numFiniteOr(x, fallback), lo, hi);
+}
 
 void patchHeaderSanitize(PatchHeader* header) {
   if (!header) return;

@@ -1,6 +1,6 @@
 // Stored layouts of the slider list: "stCC" (oldest), "stC3" and "stD3" (newest), all version 10.
-#include "preset/chunkIo.h"
 #include "engine/numeric.h"
+#include "preset/chunkIo.h"
 #include "preset/sliderList.h"
 
 namespace {

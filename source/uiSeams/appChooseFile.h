@@ -17,16 +17,16 @@ enum { appDialogOpen = 0, appDialogSave = 1 };
 int appChooseFile(int dialogKind, FileSpec* out, int fileType);
 
 typedef int (*AppChooseFileFn)(int dialogKind, FileSpec* out, int fileType);
-void appChooseFileSetRoutine(AppChooseFileFn routine);   // null: the script again
+void appChooseFileSetRoutine(AppChooseFileFn routine);  // null: the script again
 
 // The answer of the last call (either way), -1 before any or after a reset: lets a caller tell a
 // cancelled dialog from a file that was chosen but could not be used.
 int appChooseFileLastResult();
 void appChooseFileResetLastResult();
-const char* appChooseFileLastPath();   // the path of the last file chosen, "" when none
+const char* appChooseFileLastPath();  // the path of the last file chosen, "" when none
 
 // Script: queued answers in order; the path is copied into the FileSpec when the result is 1.
 void appChooseFileQueue(int result, const char* path);
 void appChooseFileClearQueue();
-int appChooseFileCalls();                 // calls answered by the script since start
-int appChooseFileLastKind();              // dialog kind of the last scripted call, -1 before any
+int appChooseFileCalls();     // calls answered by the script since start
+int appChooseFileLastKind();  // dialog kind of the last scripted call, -1 before any

@@ -13,8 +13,12 @@
 
 // Box styles and answers (the Win32 values, so the same numbers work on every build).
 enum {
-    msgBoxOk = 0x0, msgBoxOkCancel = 0x1, msgBoxYesNoCancel = 0x3, msgBoxYesNo = 0x4,
-    msgBoxIconQuestion = 0x20, msgBoxIconExclamation = 0x30
+  msgBoxOk = 0x0,
+  msgBoxOkCancel = 0x1,
+  msgBoxYesNoCancel = 0x3,
+  msgBoxYesNo = 0x4,
+  msgBoxIconQuestion = 0x20,
+  msgBoxIconExclamation = 0x30
 };
 enum { msgAnswerOk = 1, msgAnswerCancel = 2, msgAnswerYes = 6, msgAnswerNo = 7 };
 
@@ -31,7 +35,7 @@ void diagReset();
 void diagSetEnabled(bool on);
 bool diagIsEnabled();
 void diagMessage(const char* text);
-const char* diagLastText();            // the diagnostic text buffer
+const char* diagLastText();  // the diagnostic text buffer
 
 // Hook: receives every box instead of the screen; returns the answer. context is passed through.
 typedef int (*MsgBoxHook)(void* context, int style, const char* text, int extra);
@@ -39,10 +43,10 @@ void msgBoxSetHook(MsgBoxHook hook, void* context);
 
 // Recording hook: every text is kept; boxes with extra 0 answer 0, the others `answer`.
 void msgBoxCaptureBegin(int answer);
-void msgBoxCaptureEnd();                // removes the hook and forgets the texts
+void msgBoxCaptureEnd();  // removes the hook and forgets the texts
 std::size_t msgBoxCaptureCount();
-const char* msgBoxCaptureText(std::size_t index);   // "" for an index out of range
-int msgBoxCaptureStyle(std::size_t index);          // style + extra of that box; -1 out of range
+const char* msgBoxCaptureText(std::size_t index);  // "" for an index out of range
+int msgBoxCaptureStyle(std::size_t index);         // style + extra of that box; -1 out of range
 
 // Platform half (msgBox_win32.cpp / msgBox_posix.cpp): shows one box for real.
 int msgBoxShowNative(void* owner, const char* caption, int style, const char* text, int extra);

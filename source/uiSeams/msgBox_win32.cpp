@@ -7,12 +7,12 @@
 #include "GPError.h"
 
 int msgBoxShowNative(void* owner, const char* caption, int style, const char* text, int extra) {
-    if (extra == 0) {
-        // The plain box: the platform library's task-modal OK box (and its one sink for every box),
-        // under the caption the kit was given.
-        if (caption && caption[0]) gpSetMessageBoxTitle(caption);
-        gpMessageBox(text, GP_BUTTONS_OK, GP_NO_DEFAULT);
-        return 0;
-    }
-    return MessageBoxA(static_cast<HWND>(owner), text, caption, static_cast<UINT>(style + extra));
+  if (extra == 0) {
+    // The plain box: the platform library's task-modal OK box (and its one sink for every box),
+    // under the caption the kit was given.
+    if (caption && caption[0]) gpSetMessageBoxTitle(caption);
+    gpMessageBox(text, GP_BUTTONS_OK, GP_NO_DEFAULT);
+    return 0;
+  }
+  return MessageBoxA(static_cast<HWND>(owner), text, caption, static_cast<UINT>(style + extra));
 }

@@ -11,23 +11,23 @@ enum { popupTableSize = 128, popupFirstFreeSlot = 16 };
 
 inline std::int32_t popupCommand(std::int16_t slot, std::int32_t entry) { return slot * 256 + entry; }
 
-std::int16_t popupFindFreeSlot();              // the highest free slot 127..16; 0 when none is free
-std::int16_t popupCreate();                    // a new empty popup in popupFindFreeSlot(); 0 when none
+std::int16_t popupFindFreeSlot();  // the highest free slot 127..16; 0 when none is free
+std::int16_t popupCreate();        // a new empty popup in popupFindFreeSlot(); 0 when none
 // Creates an empty popup in slot `slot` (1..127) when it is free; the label is not shown. 1 when made.
 int popupCreate(std::int16_t slot, int flag, const char* label);
-void popupDestroy(std::int16_t popup);         // frees the slot; nothing for an unknown slot
-void popupClear(std::int16_t popup);           // removes every entry
+void popupDestroy(std::int16_t popup);  // frees the slot; nothing for an unknown slot
+void popupClear(std::int16_t popup);    // removes every entry
 // Appends entry `entry` (command popup x 256 + entry); text "-" makes a separator.
 void popupAppend(std::int16_t popup, std::int16_t entry, bool enabled, const char* text);
-void popupEnableItem(std::int16_t popup, std::int16_t entry, bool enabled);   // by entry number
+void popupEnableItem(std::int16_t popup, std::int16_t entry, bool enabled);  // by entry number
 void popupCheckItem(std::int16_t popup, int position, bool checked);         // position >= 1
 // Makes the entry at position - 1 of `parent` open menu `child`, keeping its text.
 void popupAttachSubmenu(std::int16_t parent, int position, std::int16_t child);
 bool popupExists(std::int16_t popup);
-int popupItemCount(std::int16_t popup);        // 0 for an unknown slot
+int popupItemCount(std::int16_t popup);  // 0 for an unknown slot
 // Entry by position 0..count-1: its entry number, text (copied, at most capacity - 1 characters),
 // state and check mark.
-std::int16_t popupItemId(std::int16_t popup, int position);   // 0 out of range
+std::int16_t popupItemId(std::int16_t popup, int position);  // 0 out of range
 void popupItemText(std::int16_t popup, int position, char* out, int capacity);
 bool popupItemEnabled(std::int16_t popup, int position);
 bool popupItemChecked(std::int16_t popup, int position);
@@ -41,5 +41,5 @@ inline void* tableLookup128(int index) {
 // Shows a native menu at a screen point, owned by `owner`, and returns the chosen command (0 for none).
 // Tests install a hook that answers instead of the modal menu loop.
 typedef int (*PopupTrackFn)(void* menu, int screenX, int screenY, void* owner);
-void popupSetTrackHook(PopupTrackFn hook);     // null: the real menu again
+void popupSetTrackHook(PopupTrackFn hook);  // null: the real menu again
 int popupTrack(void* menu, int screenX, int screenY, void* owner);

@@ -379,9 +379,8 @@ void waveToolLine(const float* source, float* target, std::int32_t n, float v) {
 
 void waveToolCosine(const float* source, float* target, std::int32_t n, float v) {
   n = clampPosition(n);
-  anchoredStroke(source, target, n, v, [](std::int32_t k, std::int32_t steps) {
-    return (std::cos(kPi + kPi * k / steps) + 1.0) * 0.5;
-  });
+  anchoredStroke(source, target, n, v,
+                 [](std::int32_t k, std::int32_t steps) { return (std::cos(kPi + kPi * k / steps) + 1.0) * 0.5; });
 }
 
 void waveToolHalfSine(const float* source, float* target, std::int32_t n, float v) {

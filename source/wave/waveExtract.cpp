@@ -3,8 +3,8 @@
 // The file is read through the multimedia file functions; everything read is bounded by what the
 // file really holds, and the wave is written only once every check has passed.
 #include <windows.h>
-#include <commdlg.h>
 #include <mmsystem.h>
+#include <commdlg.h>
 
 #include <cstring>
 
@@ -16,9 +16,9 @@
 namespace {
 
 enum {
-  rawBytes = 4352,         // the raw buffer: room for 1024 stereo frames and more
+  rawBytes = 4352,  // the raw buffer: room for 1024 stereo frames and more
   pathBytes = 260,
-  formatBytes = 16,        // tag, channels, rate, byte rate, block align, bits: all that is used
+  formatBytes = 16,  // tag, channels, rate, byte rate, block align, bits: all that is used
   wantedFrames = waveLength
 };
 

@@ -38,13 +38,13 @@ HarmonicsView g_view = makeView();
 // One mouse edit, from press to release.
 struct HarmonicsEdit {
   bool active;
-  CtrlRect rect;         // the display at the press
-  std::int32_t zero;     // the edit's zero row
-  bool phaseRegion;      // fixed at the press: below the zero row
-  float* target;         // the edited wave's samples
+  CtrlRect rect;      // the display at the press
+  std::int32_t zero;  // the edit's zero row
+  bool phaseRegion;   // fixed at the press: below the zero row
+  float* target;      // the edited wave's samples
   double previous, value, step;
   std::int32_t first, last;
-  CtrlPoint lastPoint;   // last handled point (y after the phase region's 5-row lift)
+  CtrlPoint lastPoint;  // last handled point (y after the phase region's 5-row lift)
 };
 HarmonicsEdit g_edit{};
 
@@ -65,7 +65,8 @@ void line(HDC dc, COLORREF colour, int x0, int y0, int x1, int y1) {
 void paintBar(HDC dc, int k, bool highlight, int ox, int oy) {
   const int x = ox + k * harmonicsColumnWidth + 4;
   const int ampTop = oy + numClamp<std::int32_t>(g_view.ampBar[k], 0, harmonicsAmpBase);
-  const int phaseEnd = oy + numClamp<std::int32_t>(harmonicsZeroRow + g_view.phaseBar[k], harmonicsZeroRow, harmonicsRowsMax);
+  const int phaseEnd =
+      oy + numClamp<std::int32_t>(harmonicsZeroRow + g_view.phaseBar[k], harmonicsZeroRow, harmonicsRowsMax);
   const COLORREF amp = highlight ? kHighlightPen : kAmpPen;
   const COLORREF phase = highlight ? kHighlightPen : kPhasePen;
   line(dc, amp, x, oy + harmonicsAmpBase, x, ampTop);
@@ -77,8 +78,8 @@ void paintBar(HDC dc, int k, bool highlight, int ox, int oy) {
 // Paints the window area `area` (inside the display) into the current drawing context, whose (0, 0)
 // is the window point (dx, dy): the page background under it, the zero line, then the bars of
 // harmonics first..last.
-void paintInto(std::int16_t win, const ControlItem* item, const CtrlRect& area, int dx, int dy, int first,
-               int last, bool highlight) {
+void paintInto(std::int16_t win, const ControlItem* item, const CtrlRect& area, int dx, int dy, int first, int last,
+               bool highlight) {
   const CtrlRect local = {area.left - dx, area.top - dy, area.right - dx, area.bottom - dy};
   bitmapDrawPart(win, waveBmpBackground, &local, waveDisplayX + (area.left - item->rect.left),
                  waveDisplayY - 68 + (area.top - item->rect.top));
@@ -90,8 +91,7 @@ void paintInto(std::int16_t win, const ControlItem* item, const CtrlRect& area, 
 }
 
 // The same through an offscreen buffer of the area, copied to the window in one piece.
-void paintArea(std::int16_t win, const ControlItem* item, const CtrlRect& area, int first, int last,
-               bool highlight) {
+void paintArea(std::int16_t win, const ControlItem* item, const CtrlRect& area, int first, int last, bool highlight) {
   WinSlot* slot = winSlot(win);
   if (!slot) return;
   WinSavedDC saved;
@@ -143,9 +143,11 @@ void displayMouse(ControlItem* item) {
     g_edit.target = waveEditSamples(win);
     g_edit.phaseRegion = p.y > g_edit.zero;
     const std::int32_t y = g_edit.phaseRegion ? p.y - 5 : p.y;
-    const std::int32_t pressed = numClamp<std::int32_t>((p.x - g_edit.rect.left) / harmonicsColumnWidth, 0, waveHarmonicCount - 1);
+    const std::int32_t pressed =
+        numClamp<std::int32_t>((p.x - g_edit.rect.left) / harmonicsColumnWidth, 0, waveHarmonicCount - 1);
     g_view.currentHarmonic = static_cast<std::int16_t>(pressed);
-    if (b->harmonicMode == waveItemHarmSingle) g_view.readoutHarmonic = static_cast<std::int16_t>(g_view.currentHarmonic + 1);
+    if (b->harmonicMode == waveItemHarmSingle)
+      g_view.readoutHarmonic = static_cast<std::int16_t>(g_view.currentHarmonic + 1);
     g_edit.previous = g_edit.value = g_edit.rect.top - y;
     g_edit.step = 0.0;
     g_edit.first = g_edit.last = g_view.currentHarmonic;
@@ -168,7 +170,8 @@ void displayMouse(ControlItem* item) {
   const bool single = b->harmonicMode == waveItemHarmSingle;
   std::int32_t reached = g_view.currentHarmonic;
   if (!single) {
-    const std::int32_t i = numClamp<std::int32_t>((x - g_edit.rect.left) / harmonicsColumnWidth, 0, waveHarmonicCount - 1);
+    const std::int32_t i =
+        numClamp<std::int32_t>((x - g_edit.rect.left) / harmonicsColumnWidth, 0, waveHarmonicCount - 1);
     const std::int32_t c = g_view.currentHarmonic;
     const std::int32_t d = i - c;
     reached = i;

@@ -12,8 +12,7 @@
 namespace {
 
 bool editing(std::uint16_t win) {
-  return waveEngineOf(static_cast<std::int16_t>(win)) && waveEditBuffers()->currentWave >= 0 &&
-         waveEditSamples(win);
+  return waveEngineOf(static_cast<std::int16_t>(win)) && waveEditBuffers()->currentWave >= 0 && waveEditSamples(win);
 }
 
 // The common end of a table operation: rebuild, bars by the analysis rules, repaint, read-outs.

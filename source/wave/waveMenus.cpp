@@ -25,24 +25,35 @@ struct MenuEntry {
   const char* text;
 };
 
-const MenuEntry kWaveMenu[] = {
-    {waveCmdNormalize, "Normalize"},       {waveCmdDcOffset, "DC Offset"},
-    {waveCmdOffsetPhase, "Offset Phase..."}, {waveCmdInvert, "Invert Phase"},
-    {waveCmdReverse, "Reverse"},           {waveCmdMix, "Mix..."},
-    {waveCmdFractalize, "Fractalize..."},  {waveCmdFilter, "Filter..."},
-    {waveCmdFm, "FM..."},                  {waveCmdSep1, "-"},
-    {waveCmdLoadWave, "Load Wave..."},     {waveCmdExtract, "Extract from WAV..."},
-    {waveCmdSep2, "-"},                    {waveCmdLoadLibrary, "Load Wave from Library"},
-    {waveCmdSaveLibrary, "Save Wave to Library..."}, {waveCmdSep3, "-"},
-    {waveCmdClear, "Clear"}};
+const MenuEntry kWaveMenu[] = {{waveCmdNormalize, "Normalize"},
+                               {waveCmdDcOffset, "DC Offset"},
+                               {waveCmdOffsetPhase, "Offset Phase..."},
+                               {waveCmdInvert, "Invert Phase"},
+                               {waveCmdReverse, "Reverse"},
+                               {waveCmdMix, "Mix..."},
+                               {waveCmdFractalize, "Fractalize..."},
+                               {waveCmdFilter, "Filter..."},
+                               {waveCmdFm, "FM..."},
+                               {waveCmdSep1, "-"},
+                               {waveCmdLoadWave, "Load Wave..."},
+                               {waveCmdExtract, "Extract from WAV..."},
+                               {waveCmdSep2, "-"},
+                               {waveCmdLoadLibrary, "Load Wave from Library"},
+                               {waveCmdSaveLibrary, "Save Wave to Library..."},
+                               {waveCmdSep3, "-"},
+                               {waveCmdClear, "Clear"}};
 
-const MenuEntry kHarmMenu[] = {
-    {harmCmdInvert, "Invert Phase"},      {harmCmdShift, "Shift Harmonics..."},
-    {harmCmdSep1, "-"},                   {harmCmdLoadWave, "Load Wave..."},
-    {harmCmdSep2, "-"},                   {harmCmdLoadLibrary, "Load Wave from Library"},
-    {harmCmdSaveLibrary, "Save Wave to Library..."}, {harmCmdSep3, "-"},
-    {harmCmdClearAll, "Clear All"},       {harmCmdClearAmps, "Clear Amplitudes"},
-    {harmCmdClearPhases, "Clear Phase"}};
+const MenuEntry kHarmMenu[] = {{harmCmdInvert, "Invert Phase"},
+                               {harmCmdShift, "Shift Harmonics..."},
+                               {harmCmdSep1, "-"},
+                               {harmCmdLoadWave, "Load Wave..."},
+                               {harmCmdSep2, "-"},
+                               {harmCmdLoadLibrary, "Load Wave from Library"},
+                               {harmCmdSaveLibrary, "Save Wave to Library..."},
+                               {harmCmdSep3, "-"},
+                               {harmCmdClearAll, "Clear All"},
+                               {harmCmdClearAmps, "Clear Amplitudes"},
+                               {harmCmdClearPhases, "Clear Phase"}};
 
 template <std::size_t N>
 void fillMenu(ControlItem* item, std::int32_t opening, const MenuEntry (&entries)[N], std::int32_t libraryItem) {
@@ -176,7 +187,9 @@ void waveHarmonicMenuCommand(ControlItem* item, std::int16_t menu, std::int16_t 
   }
 }
 
-void waveEditNormalizeCurrent(std::uint16_t win) { undoable(win, [](float* s) { waveNormalize(s); }); }
+void waveEditNormalizeCurrent(std::uint16_t win) {
+  undoable(win, [](float* s) { waveNormalize(s); });
+}
 
 void waveUndoCapture(std::uint16_t win) {
   Engine* e = waveEngineOf(w16(win));

@@ -20,31 +20,31 @@ enum { wavePaneId = pageWave };
 
 // Items of the page, all inside pane 4.
 enum WavePageItem {
-  waveItemBackground = 1,     // picture: page background, parent of the two view panels
-  waveItemWavePanel = 2,      // picture: waveform view panel
-  waveItemHarmPanel = 3,      // picture: harmonics view panel
-  waveItemWaveTab = 5,        // tab of the waveform view
-  waveItemHarmTab = 6,        // tab of the harmonics view
+  waveItemBackground = 1,  // picture: page background, parent of the two view panels
+  waveItemWavePanel = 2,   // picture: waveform view panel
+  waveItemHarmPanel = 3,   // picture: harmonics view panel
+  waveItemWaveTab = 5,     // tab of the waveform view
+  waveItemHarmTab = 6,     // tab of the harmonics view
   waveItemLevelKnob = 7,
   waveItemOffsetKnob = 8,
-  waveItemToolLine = 9,       // drawing tools: straight line, cosine join, half-sine
+  waveItemToolLine = 9,  // drawing tools: straight line, cosine join, half-sine
   waveItemToolCosine = 10,
   waveItemToolHalfSine = 11,
-  waveItemHarmSingle = 12,    // harmonics display modes
+  waveItemHarmSingle = 12,  // harmonics display modes
   waveItemHarmSweep = 13,
   waveItemLevelText = 14,
   waveItemOffsetText = 15,
-  waveItemSelector = 16,      // one entry per allocated wave, entry id = index + 1
-  waveItemWaveMenu = 17,      // "Transform" of the waveform view
-  waveItemHarmMenu = 18,      // "Transform" of the harmonics view
-  waveItemReadoutH = 19,      // mouse read-outs
+  waveItemSelector = 16,  // one entry per allocated wave, entry id = index + 1
+  waveItemWaveMenu = 17,  // "Transform" of the waveform view
+  waveItemHarmMenu = 18,  // "Transform" of the harmonics view
+  waveItemReadoutH = 19,  // mouse read-outs
   waveItemReadoutV = 20,
   waveItemReadoutExtra = 21,
-  waveItemDisplay = 22,       // waveform display 512 x 257
-  waveItemSlider = 23,        // position slider of tools 9 and 10
-  waveItemRangeBar = 24,      // range markers of tool 11
-  waveItemHarmDisplay = 25,   // harmonics display 512 x 257
-  waveItemNoWaves = 26,       // the two messages shown without waves
+  waveItemDisplay = 22,      // waveform display 512 x 257
+  waveItemSlider = 23,       // position slider of tools 9 and 10
+  waveItemRangeBar = 24,     // range markers of tool 11
+  waveItemHarmDisplay = 25,  // harmonics display 512 x 257
+  waveItemNoWaves = 26,      // the two messages shown without waves
   waveItemNoWavesHint = 27
 };
 
@@ -53,13 +53,13 @@ enum WavePagePicture {
   waveBmpBackground = 1296,
   waveBmpWavePanel = 1300,
   waveBmpHarmPanel = 1301,
-  waveBmpTools = 1316,       // 69 x 23: three 23-pixel tool faces side by side
-  waveBmpHarmModes = 1324,   // 46 x 23: two mode faces
+  waveBmpTools = 1316,      // 69 x 23: three 23-pixel tool faces side by side
+  waveBmpHarmModes = 1324,  // 46 x 23: two mode faces
   waveBmpWaveTab = 1372,
   waveBmpHarmTab = 1380,
   waveBmpLevelKnob = 1388,
   waveBmpOffsetKnob = 1396,
-  waveBmpTrack = 1400,       // the slider's track, also the range bar's
+  waveBmpTrack = 1400,  // the slider's track, also the range bar's
   waveBmpMarkerA = 1404,
   waveBmpMarkerB = 1406,
   waveBmpSelector = 1408
@@ -73,7 +73,7 @@ enum {
   waveDisplayY = 115,
   waveDisplayWidth = 512,
   waveDisplayHeight = 257,
-  waveDisplayZeroRow = 129,   // row of the value 0 below the display's top
+  waveDisplayZeroRow = 129,  // row of the value 0 below the display's top
   waveRangeBarWidth = 522,
   waveRangeBarHeight = 14,
   waveLocalWaves = 8
@@ -86,7 +86,7 @@ enum { waveSelectorNoneEntry = 1 };
 enum { waveViewWaveform = 0, waveViewHarmonics = 1 };
 
 // ---- Page, state and selector
-Engine* waveEngineOf(std::int16_t win);   // first word of the window's user data, or null
+Engine* waveEngineOf(std::int16_t win);  // first word of the window's user data, or null
 void wavePageSelectPane(std::uint16_t win);
 void wavePageBuild(std::uint16_t win);
 void waveEditRefreshAll(std::uint16_t win, std::int16_t index);
@@ -95,7 +95,7 @@ void waveEditSetActive(std::uint16_t win, std::uint8_t on);
 void waveEditSetView(std::uint16_t win, std::int32_t view);
 // The edited wave's samples, null when no wave is selected or the window has no engine.
 float* waveEditSamples(std::uint16_t win);
-std::int16_t waveEditCurrentId();          // 0x7F00 + currentWave (only meaningful while >= 0)
+std::int16_t waveEditCurrentId();  // 0x7F00 + currentWave (only meaningful while >= 0)
 // Tells the oscillators the edited wave changed: the one rebuild path of the editor.
 void waveEditNotify(std::uint16_t win);
 float* waveEditWorkBuffer();
@@ -146,14 +146,36 @@ enum { waveReadoutWaveform = 0, waveReadoutHarmonics = 1, waveReadoutPosition = 
 
 // ---- Menus, wave undo and clipboard
 enum WaveFormMenuItem {
-  waveCmdNormalize = 1, waveCmdDcOffset = 2, waveCmdOffsetPhase = 3, waveCmdInvert = 4, waveCmdReverse = 5,
-  waveCmdMix = 6, waveCmdFractalize = 7, waveCmdFilter = 8, waveCmdFm = 9, waveCmdSep1 = 10, waveCmdLoadWave = 11,
-  waveCmdExtract = 12, waveCmdSep2 = 13, waveCmdLoadLibrary = 14, waveCmdSaveLibrary = 15, waveCmdSep3 = 16,
+  waveCmdNormalize = 1,
+  waveCmdDcOffset = 2,
+  waveCmdOffsetPhase = 3,
+  waveCmdInvert = 4,
+  waveCmdReverse = 5,
+  waveCmdMix = 6,
+  waveCmdFractalize = 7,
+  waveCmdFilter = 8,
+  waveCmdFm = 9,
+  waveCmdSep1 = 10,
+  waveCmdLoadWave = 11,
+  waveCmdExtract = 12,
+  waveCmdSep2 = 13,
+  waveCmdLoadLibrary = 14,
+  waveCmdSaveLibrary = 15,
+  waveCmdSep3 = 16,
   waveCmdClear = 17
 };
 enum WaveHarmMenuItem {
-  harmCmdInvert = 1, harmCmdShift = 2, harmCmdSep1 = 3, harmCmdLoadWave = 4, harmCmdSep2 = 5, harmCmdLoadLibrary = 6,
-  harmCmdSaveLibrary = 7, harmCmdSep3 = 8, harmCmdClearAll = 9, harmCmdClearAmps = 10, harmCmdClearPhases = 11
+  harmCmdInvert = 1,
+  harmCmdShift = 2,
+  harmCmdSep1 = 3,
+  harmCmdLoadWave = 4,
+  harmCmdSep2 = 5,
+  harmCmdLoadLibrary = 6,
+  harmCmdSaveLibrary = 7,
+  harmCmdSep3 = 8,
+  harmCmdClearAll = 9,
+  harmCmdClearAmps = 10,
+  harmCmdClearPhases = 11
 };
 void waveFormMenuFill(ControlItem* item, std::int32_t opening);
 void waveHarmonicMenuFill(ControlItem* item, std::int32_t opening);

@@ -102,7 +102,8 @@ void waveEditReadout(std::uint16_t win, std::int32_t mode) {
   inputGetMousePos(&p);
   switch (mode) {
     case waveReadoutWaveform: {
-      const double x = numClamp<double>(p.x - r.left, 0, waveDisplayWidth), y = numClamp<double>(r.bottom - p.y, 0, waveDisplayHeight);
+      const double x = numClamp<double>(p.x - r.left, 0, waveDisplayWidth),
+                   y = numClamp<double>(r.bottom - p.y, 0, waveDisplayHeight);
       setText(w, waveItemReadoutH, "h = %2.4f", x / 512.0);
       setText(w, waveItemReadoutV, "v = %2.4f", numClamp<double>(y / 128.0 - 1.0, -1.0, 1.0));
       displaySetText(w, waveItemReadoutExtra, "");

@@ -6,8 +6,14 @@
 #include <cstdint>
 
 enum {
-  waveXformPageOffsetPhase = 1, waveXformPageMix = 2, waveXformPageFractalize = 3, waveXformPageFilter = 4,
-  waveXformPageFm = 5, waveXformPageLoad = 6, waveXformPageShift = 7, waveXformPageLoadHarmonics = 8
+  waveXformPageOffsetPhase = 1,
+  waveXformPageMix = 2,
+  waveXformPageFractalize = 3,
+  waveXformPageFilter = 4,
+  waveXformPageFm = 5,
+  waveXformPageLoad = 6,
+  waveXformPageShift = 7,
+  waveXformPageLoadHarmonics = 8
 };
 
 // waveXformPanelBuild(win): pages/pages.h (the main window's builder calls it).

@@ -9,23 +9,23 @@
 #include "engine/numeric.h"
 // The transform settings: one set for the whole run, shared by all waves, never stored.
 struct WaveXformSettings {
-  std::int16_t filterMode = 2;    // 1 low-pass 1st order, 2 low-pass 2nd order, 3 high-pass 1st order
-  float carrierRatio = 1.0f;      // FM: carrier cycles per result cycle, 1..32
-  float modRatio = 1.0f;          // FM: modulator cycles per result cycle, 1..32
-  float fmIndex = 1.0f;           // FM: peak phase deviation in radians per unit of modulator, 0..32
-  float filterFreq = 0.5f;        // filter: 0.001..0.99 of the pitch scale (clamped when it runs)
-  std::int16_t iterations = 8;    // fractalize: levels + 1, 2..8
-  double ampSlope = 0.5;          // fractalize: linear weight factor per level, 0..1 (shown in dB6)
-  float displacement = 0.382f;    // fractalize: split point of every segment, 0.001..1
-  float ratioB = 1.0f;            // mix: samples of wave B per output sample, 1..32
-  float gainB = 0.5f;             // mix: linear gain of wave B, 0..1
-  float gainA = 0.5f;             // mix: linear gain of the edited wave, 0..1
-  std::int16_t xformWave = 0;     // wave id of wave B, of the FM modulator and of the Load page
-  float modPhase = 0.0f;          // FM: modulator start, fraction of its cycle, -1..1
-  std::uint16_t page = 0;         // panel page 1..8 once opened
-  float phaseB = 0.0f;            // mix: start of wave B, fraction of its cycle, -1..1
-  std::uint8_t invertB = 0;       // mix: wave B negated
-  float phaseOffset = 0.0f;       // phase offset: fraction of the cycle, -1..1
+  std::int16_t filterMode = 2;  // 1 low-pass 1st order, 2 low-pass 2nd order, 3 high-pass 1st order
+  float carrierRatio = 1.0f;    // FM: carrier cycles per result cycle, 1..32
+  float modRatio = 1.0f;        // FM: modulator cycles per result cycle, 1..32
+  float fmIndex = 1.0f;         // FM: peak phase deviation in radians per unit of modulator, 0..32
+  float filterFreq = 0.5f;      // filter: 0.001..0.99 of the pitch scale (clamped when it runs)
+  std::int16_t iterations = 8;  // fractalize: levels + 1, 2..8
+  double ampSlope = 0.5;        // fractalize: linear weight factor per level, 0..1 (shown in dB6)
+  float displacement = 0.382f;  // fractalize: split point of every segment, 0.001..1
+  float ratioB = 1.0f;          // mix: samples of wave B per output sample, 1..32
+  float gainB = 0.5f;           // mix: linear gain of wave B, 0..1
+  float gainA = 0.5f;           // mix: linear gain of the edited wave, 0..1
+  std::int16_t xformWave = 0;   // wave id of wave B, of the FM modulator and of the Load page
+  float modPhase = 0.0f;        // FM: modulator start, fraction of its cycle, -1..1
+  std::uint16_t page = 0;       // panel page 1..8 once opened
+  float phaseB = 0.0f;          // mix: start of wave B, fraction of its cycle, -1..1
+  std::uint8_t invertB = 0;     // mix: wave B negated
+  float phaseOffset = 0.0f;     // phase offset: fraction of the cycle, -1..1
 };
 
 WaveXformSettings& waveXformSettings();

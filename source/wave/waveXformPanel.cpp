@@ -1,6 +1,7 @@
 // The transform panel's frame: building pane 28, opening and closing it (page tabs locked while it is
 // open, one wave undo step around it), the page switch that loads a page's controls and runs its
 // transform at once, OK and Cancel, the apply and revert steps and the three wave popups.
+#include "wave/waveXformPanel.h"
 #include "app/pageShell.h"
 #include "controls/ctrlItems.h"
 #include "controls/display.h"
@@ -19,7 +20,6 @@
 #include "wave/wavePage.h"
 #include "wave/waveTransformPanel.h"
 #include "wave/waveTransforms.h"
-#include "wave/waveXformPanel.h"
 
 namespace {
 
@@ -56,8 +56,8 @@ void groupPicture(std::uint16_t win, std::uint16_t id) {
   pictureCreate(w16(win), id, 0, 0, 0, 0, 0, xformBmpPanel, nullptr);
 }
 
-void box(std::uint16_t win, std::uint16_t id, int x, int y, std::uint16_t decimals, double value, double lo,
-         double hi, ValueStepRule rule, NumboxChanged changed, const char* label) {
+void box(std::uint16_t win, std::uint16_t id, int x, int y, std::uint16_t decimals, double value, double lo, double hi,
+         ValueStepRule rule, NumboxChanged changed, const char* label) {
   numboxCreate(w16(win), id, static_cast<std::int16_t>(x), static_cast<std::int16_t>(y), kBoxWidth, kArrowSections,
                decimals, value, lo, hi, rule, changed, label);
 }
@@ -67,7 +67,9 @@ void wavePopup(std::uint16_t win, std::uint16_t id, int x, int y, const char* la
   waveMenusSetup(w16(win), id, true);
 }
 
-void boxSet(std::uint16_t win, std::uint16_t id, double value) { numboxSetValue(w16(win), id, static_cast<float>(value)); }
+void boxSet(std::uint16_t win, std::uint16_t id, double value) {
+  numboxSetValue(w16(win), id, static_cast<float>(value));
+}
 
 void labelPopup(std::uint16_t win, std::uint16_t id) {
   waveMenusFill(w16(win), id);
@@ -128,15 +130,18 @@ void waveXformPanelBuild(std::uint16_t win) {
   groupPicture(win, xformItemMixPage);
   wavePopup(win, xformItemWaveB, 105, 30, "Wave B", waveXformMixWaveChanged);
   buttonPlace(w, xformItemInvertB, 230, 30, buttonToggle, xformBmpInvert, "", 1, s.invertB, 1, waveXformInvertChanged);
-  box(win, xformItemGainA, kMixLeftColumn, 60, 2, gainToDb6(s.gainA), -103, 0, valueStepTenths, waveXformGainAChanged, "dB Wave A");
-  box(win, xformItemGainB, 235, 60, 2, gainToDb6(s.gainB), -103, 0, valueStepTenths, waveXformGainBChanged, "dB Wave B");
-  box(win, xformItemPhaseB, kMixLeftColumn, 90, 4, s.phaseB, -1, 1, valueStepHundredths, waveXformPhaseBChanged, "Phase offset B");
+  box(win, xformItemGainA, kMixLeftColumn, 60, 2, gainToDb6(s.gainA), -103, 0, valueStepTenths, waveXformGainAChanged,
+      "dB Wave A");
+  box(win, xformItemGainB, 235, 60, 2, gainToDb6(s.gainB), -103, 0, valueStepTenths, waveXformGainBChanged,
+      "dB Wave B");
+  box(win, xformItemPhaseB, kMixLeftColumn, 90, 4, s.phaseB, -1, 1, valueStepHundredths, waveXformPhaseBChanged,
+      "Phase offset B");
   box(win, xformItemRatioB, 235, 90, 0, s.ratioB, 1, 32, valueStepUnits, waveXformRatioBChanged, "Freq ratio B");
   groupPicture(win, xformItemFractalPage);
   box(win, xformItemIterations, 159, 30, 0, s.iterations, 2, 8, valueStepUnits, waveXformIterationsChanged,
       "Iterations");
-  box(win, xformItemDisplacement, 159, 60, 4, s.displacement, 0, 1, valueStepHundredths,
-      waveXformDisplacementChanged, "Displacement");
+  box(win, xformItemDisplacement, 159, 60, 4, s.displacement, 0, 1, valueStepHundredths, waveXformDisplacementChanged,
+      "Displacement");
   box(win, xformItemAmpSlope, 159, 90, 2, gainToDb6(s.ampSlope), -103, 0, valueStepTenths, waveXformAmpSlopeChanged,
       "Amp slope dB");
   groupPicture(win, xformItemFilterPage);

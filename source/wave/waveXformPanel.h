@@ -13,8 +13,8 @@ enum { waveXformPaneId = paneWaveXform };
 
 // Items of pane 28.
 enum WaveXformItem {
-  xformItemFrame = 1,          // picture of the panel background, parent of pictures 2..8 and 9..11
-  xformItemPhasePage = 2,      // one picture per page; the page's controls are its children
+  xformItemFrame = 1,      // picture of the panel background, parent of pictures 2..8 and 9..11
+  xformItemPhasePage = 2,  // one picture per page; the page's controls are its children
   xformItemMixPage = 3,
   xformItemFractalPage = 4,
   xformItemFilterPage = 5,
@@ -47,11 +47,11 @@ enum WaveXformItem {
 
 // Pictures of the panel.
 enum WaveXformPicture {
-  xformBmpPanel = 2200,   // 326 x 166
-  xformBmpCancel = 1632,  // 73 x 16
-  xformBmpOk = 1624,      // 77 x 20
-  xformBmpInvert = 616,   // 14 x 14, two states
-  xformBmpSelector = 1100 // the program's popup selector frame (left, middle, right; then open)
+  xformBmpPanel = 2200,    // 326 x 166
+  xformBmpCancel = 1632,   // 73 x 16
+  xformBmpOk = 1624,       // 77 x 20
+  xformBmpInvert = 616,    // 14 x 14, two states
+  xformBmpSelector = 1100  // the program's popup selector frame (left, middle, right; then open)
 };
 
 enum { xformPanelX = 158, xformPanelY = 1, xformPanelItems = 31 };

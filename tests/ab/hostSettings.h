@@ -34,16 +34,16 @@ uint32_t firstMme(AudioManager* m);
 // A client of 2 inputs and 2 outputs accepting rates up to 48,100 Hz: a 440 Hz sine at half scale on
 // output 0, silence on output 1.
 class SineClient : public AudioHostClient {
-public:
-    void process(float** in, float** out, int nIn, int nOut, int frames) override;
-    bool supportsRate(float rate) override { return rate > 0.0f && rate <= 48100.0f; }
-    void inputName(int index, std::string* name) override { *name = "In " + std::to_string(index + 1); }
-    void outputName(int index, std::string* name) override { *name = "Out " + std::to_string(index + 1); }
-    int inputCount() override { return 2; }
-    int outputCount() override { return 2; }
-    void setSampleRate(float rate) override { clientRate.store(static_cast<int>(rate)); }
+ public:
+  void process(float** in, float** out, int nIn, int nOut, int frames) override;
+  bool supportsRate(float rate) override { return rate > 0.0f && rate <= 48100.0f; }
+  void inputName(int index, std::string* name) override { *name = "In " + std::to_string(index + 1); }
+  void outputName(int index, std::string* name) override { *name = "Out " + std::to_string(index + 1); }
+  int inputCount() override { return 2; }
+  int outputCount() override { return 2; }
+  void setSampleRate(float rate) override { clientRate.store(static_cast<int>(rate)); }
 
-    std::atomic<int> clientRate{0};
-    std::atomic<int> blocks{0};
-    double phase = 0.0;
+  std::atomic<int> clientRate{0};
+  std::atomic<int> blocks{0};
+  double phase = 0.0;
 };

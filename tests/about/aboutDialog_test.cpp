@@ -3,8 +3,8 @@
 // itself once 4 seconds have passed (a test clock stands in for the counter), a button of the action
 // range other than the close button changes nothing, and forms without the required widgets end a
 // child process with the fatal error. The modal loops are driven from a thread timer of this thread.
-#include <gtest/gtest.h>
 #include <windows.h>
+#include <gtest/gtest.h>
 
 #include <cstdint>
 #include <functional>
@@ -14,9 +14,9 @@
 #include <vector>
 
 #include "NGLContainerForm.h"
-#include "NGLInit.h"
 #include "NGLFormHost.h"
 #include "NGLFormWindow.h"
+#include "NGLInit.h"
 #include "NGLLabel.h"
 #include "NGLSwitch.h"
 #include "about/aboutDialog.h"
@@ -214,9 +214,7 @@ TEST(AboutBox, ASplashWhoseTimeRanOutBeforeItOpenedStillClosesItself) {
       EXPECT_FALSE(dialog.closed());
       bool forced = false;
       runSteps(
-          {wait(100)},
-          [&] { runAsBox(dialog); },
-          &forced);
+          {wait(100)}, [&] { runAsBox(dialog); }, &forced);
       EXPECT_FALSE(forced) << "it closed itself";
       EXPECT_TRUE(dialog.closed());
     }
@@ -257,8 +255,7 @@ TEST(AboutBox, AnotherActionOfTheRangeChangesNothing) {
                 return true;
               },
           },
-          [&] { runAsBox(dialog); },
-          &forced);
+          [&] { runAsBox(dialog); }, &forced);
       EXPECT_TRUE(openAfterClick);
       EXPECT_TRUE(forced) << "only the test's own close ended it";
       EXPECT_FALSE(dialog.closed());

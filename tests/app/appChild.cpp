@@ -87,8 +87,8 @@ LRESULT CALLBACK onCreateWindow(int code, WPARAM wParam, LPARAM lParam) {
     const char* title = create->lpcs->lpszName;
     if (!g_windowProc && title && !IS_INTRESOURCE(title) && std::strcmp(title, "Morvane") == 0) {
       HWND window = reinterpret_cast<HWND>(wParam);
-      g_windowProc = reinterpret_cast<WNDPROC>(
-          SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(refuseCreate)));
+      g_windowProc =
+          reinterpret_cast<WNDPROC>(SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(refuseCreate)));
     }
   }
   return CallNextHookEx(nullptr, code, wParam, lParam);
@@ -267,7 +267,7 @@ void CALLBACK watch(HWND, UINT, UINT_PTR, DWORD) {
       return;
     case 21:  // two seconds of the bent note; the wheel let go, Hold off ends the note
       if (a->engine->framesDone - g_mark >= 88200) {
-        const int bend = a->engine->midi.pitchBend;  // as the engine read the wheel
+        const int bend = a->engine->midi.pitchBend;           // as the engine read the wheel
         windowCapturePng(main, "app_window1_keys_bent.png");  // the key lit, the wheel's bar at the top
         const POINT wheel = itemCentre(itemWheel);
         post(WM_LBUTTONUP, 0, POINT{wheel.x, wheel.y - 100});

@@ -2,8 +2,8 @@
 // store and closed by its window 1; moved to another folder; the program paths rewritten; start-up
 // failures shown and survived; shut-down order; a note played through the MME device into the ALSA
 // output file.
-#include <gtest/gtest.h>
 #include <windows.h>
+#include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstdio>
@@ -286,9 +286,8 @@ TEST_F(Program, HostSettingsOutOfRangeOpenTheAudioSetupAndATextCountsAsMissing) 
     const char* rateText;  // stored as a text instead
     bool setup;
   };
-  const Case cases[] = {{"57 Hz", 57, nullptr, true},
-                        {"2147483647 Hz", 2147483647u, nullptr, true},
-                        {"the text 9", 0, "9", false}};
+  const Case cases[] = {
+      {"57 Hz", 57, nullptr, true}, {"2147483647 Hz", 2147483647u, nullptr, true}, {"the text 9", 0, "9", false}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     clearKey(HKEY_CURRENT_USER, kUserKey);

@@ -1,8 +1,8 @@
 // The shell's settings against a program key of this test process: defaults of an empty store, the
 // machine key behind the user key, values of the wrong type, cut texts, the layout table, and the
 // program folder of long paths.
-#include <gtest/gtest.h>
 #include <windows.h>
+#include <gtest/gtest.h>
 
 #include <cstring>
 #include <string>

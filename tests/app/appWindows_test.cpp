@@ -1,7 +1,7 @@
 // The application's main-window kind on a real window: the framework handles what it knows, and every
 // event it leaves goes to the window slot's routing and callback.
-#include <gtest/gtest.h>
 #include <windows.h>
+#include <gtest/gtest.h>
 
 #include <vector>
 

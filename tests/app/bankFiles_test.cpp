@@ -2,8 +2,8 @@
 // changes asked about before Exit, New, Open, a recent file or the session's end replace or leave them;
 // banks the system will not let be read, told with its reason; saves that cannot be made, refused with
 // theirs, every file on disk as it was; file names the program cannot use, refused in words.
-#include <gtest/gtest.h>
 #include <windows.h>
+#include <gtest/gtest.h>
 
 #include <cstring>
 #include <string>

@@ -13,9 +13,9 @@ struct CapturedWindow;
 
 struct InProgramRun {
   void (*openAudioSetup)(SynthApp*) = nullptr;  // in place of the dialog (nothing happens when null)
-  void (*beforeTests)() = nullptr;               // in the loop, just before the tests
-  void (*afterTests)() = nullptr;                // in the loop, after the tests, before window 1 closes
-  bool untilWindowOneTakesInput = false;         // the tests wait while window 1 is missing or disabled
+  void (*beforeTests)() = nullptr;              // in the loop, just before the tests
+  void (*afterTests)() = nullptr;               // in the loop, after the tests, before window 1 closes
+  bool untilWindowOneTakesInput = false;        // the tests wait while window 1 is missing or disabled
 };
 
 // Removes the program's user and machine keys (an empty settings store).

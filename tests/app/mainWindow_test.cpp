@@ -2,8 +2,8 @@
 // start as Morvane does (with the "Audio Setup" dialog of the empty store noted instead of shown), and
 // the tests run inside the program's message loop on window 1, with keys posted to the real window,
 // popups answered through the popup seam, files through the file-chooser seam, captures kept as PNG.
-#include <gtest/gtest.h>
 #include <windows.h>
+#include <gtest/gtest.h>
 
 #include <chrono>
 #include <cmath>
@@ -14,11 +14,13 @@
 
 #include "../preset/bankTestIo.h"
 #include "NGLFormHost.h"
-#include "about/aboutDialog.h"
 #include "about/aboutBoxTestSupport.h"
+#include "about/aboutDialog.h"
 #include "app/aboutBox.h"
 #include "app/appCommands.h"
+#include "app/appRegistry.h"
 #include "app/appSettings.h"
+#include "app/inProgram.h"
 #include "app/mainWindow.h"
 #include "app/mainWindowPopups.h"
 #include "app/synthApp.h"
@@ -36,19 +38,17 @@
 #include "midi/noteCurveClip.h"
 #include "pages/clipKinds.h"
 #include "pages/pages.h"
-#include "preset/wave.h"
-#include "uiSeams/appChooseFile.h"
-#include "uiSeams/msgBox.h"
-#include "uiSeams/popupMenu.h"
-#include "wave/wavePage.h"
 #include "preset/bank.h"
 #include "preset/bankFile.h"
 #include "preset/presetCopy.h"
 #include "preset/presetHeader.h"
-#include "app/appRegistry.h"
-#include "app/inProgram.h"
+#include "preset/wave.h"
 #include "support/tempDir.h"
 #include "support/windowCapture.h"
+#include "uiSeams/appChooseFile.h"
+#include "uiSeams/msgBox.h"
+#include "uiSeams/popupMenu.h"
+#include "wave/wavePage.h"
 
 namespace {
 
@@ -376,7 +376,8 @@ TEST_F(MainWindowTest, TheWaveTabOpensTheWavePage) {
   const std::int16_t id = engineClaimPresetWave(engine());
   ASSERT_GE(id, 0);
   float samples[waveLength];
-  for (int i = 0; i < waveLength; ++i) samples[i] = static_cast<float>(0.8 * std::sin(2 * 3.14159265358979 * i / waveLength));
+  for (int i = 0; i < waveLength; ++i)
+    samples[i] = static_cast<float>(0.8 * std::sin(2 * 3.14159265358979 * i / waveLength));
   waveCopySamplesIn(engine(), static_cast<std::uint16_t>(id & 0xFF), samples);
   mainWindowShowPage(1, pageMain);
   waveEditRefreshAll(1, static_cast<std::int16_t>(id & 0xFF));

@@ -2,8 +2,8 @@
 // the ALSA output file while the output set-up moves the speakers of "2 Stereo Wide" between the two
 // outputs, first from the values stored before start-up, then by choices in the dialog. The file is
 // read once the program has ended.
-#include <gtest/gtest.h>
 #include <windows.h>
+#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
@@ -142,8 +142,8 @@ int runProgram(const std::string& logPath) {
 
 // The marks on the log's first line, the program's lines after them ("not run" without the marks).
 void readLog(const std::vector<std::string>& lines) {
-  if (lines.empty() || std::sscanf(lines[0].c_str(), "%lld %lld %lld %lld", &g_marks[0], &g_marks[1], &g_marks[2],
-                                   &g_marks[3]) != 4)
+  if (lines.empty() ||
+      std::sscanf(lines[0].c_str(), "%lld %lld %lld %lld", &g_marks[0], &g_marks[1], &g_marks[2], &g_marks[3]) != 4)
     return;
   g_log.assign(lines.begin() + 1, lines.end());
 }

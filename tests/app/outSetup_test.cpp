@@ -2,8 +2,8 @@
 // (without an audio device, so the tests set the engine's output count themselves), the settings are
 // loaded at start-up from values stored before it, and the dialog is driven by clicks posted to its
 // real window, its popup menus answered through the popup seam. Captures are kept as PNG.
-#include <gtest/gtest.h>
 #include <windows.h>
+#include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstdint>
@@ -335,8 +335,9 @@ TEST_F(OutSetup, OpensOnceFromTheSetupMenuWithTheDefaults) {
   winSelectPort(inner(), nullptr);
   const SelectorData* config = selectorFind(inner(), outSetupItemConfiguration);
   ASSERT_NE(config, nullptr);
-  EXPECT_GE(textContrast(cap, config->textRect.left, config->textRect.top, config->textRect.right,
-                         config->textRect.bottom), 4.5);
+  EXPECT_GE(
+      textContrast(cap, config->textRect.left, config->textRect.top, config->textRect.right, config->textRect.bottom),
+      4.5);
   // The background where no control sits, and the LFE switch in its off look.
   EXPECT_GT(matchShare(cap, 2408, 270, 40, 50, 160, 270, 40), 0.99);
   EXPECT_GT(matchShare(cap, 2416, 17, 223, 48, 15, 0, 0), 0.99);

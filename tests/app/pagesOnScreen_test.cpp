@@ -5,9 +5,9 @@
 // the preset the grid shows and the bank without a file, typed values come back as typed, captions
 // read against their ground, dialogs open over window 1 and file dialogs in the bank's folder. A
 // contact sheet of every page and the Record window is kept with the captures.
-#include <gtest/gtest.h>
 #include <windows.h>
 #include <commdlg.h>
+#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cctype>
@@ -21,7 +21,6 @@
 #include "about/aboutDialog.h"
 #include "app/appCommands.h"
 #include "app/inProgram.h"
-#include "midi/midiSourceWindow.h"
 #include "app/mainWindow.h"
 #include "app/synthApp.h"
 #include "controls/ctrlItems.h"
@@ -31,10 +30,11 @@
 #include "controls/winSlots.h"
 #include "engine/engine.h"
 #include "kitTestSupport.h"
+#include "midi/midiSourceWindow.h"
+#include "modules/filterParams.h"
 #include "pages/midiSlots.h"
 #include "pages/pages.h"
 #include "pages/patchPage.h"
-#include "modules/filterParams.h"
 #include "preset/bank.h"
 #include "preset/chunk.h"
 #include "preset/oscParams.h"
@@ -296,14 +296,14 @@ TEST_F(PagesOnScreen, AValueTypedIntoABoxShowsAsTypedAfterTheRefresh) {
   filterSetType(engine(), 0, 1);
   mainWindowRefreshAll(1);
   pump(3);
-  const std::uint16_t freq = 73;  // channel 1's filter frequency
+  const std::uint16_t freq = 73;                                // channel 1's filter frequency
   popupSetTrackHook([](void*, int, int, void*) { return 0; });  // a menu opened by mistake closes
   struct Case {
     const char* typed;
     const char* shown;
-  } cases[] = {{"800", "800.000"}, {"1234.5", "1234.500"}, {"20", "20.000"}, {"19999.5", "19999.500"},
-               {"99999", "20480.000"},   // the filter's own ceiling: 20480 Hz
-               {"-5", "20.000"}, {"abc", "20.000"}};       // no digits read as 0: the box's minimum
+  } cases[] = {{"800", "800.000"},       {"1234.5", "1234.500"}, {"20", "20.000"},
+               {"19999.5", "19999.500"}, {"99999", "20480.000"},  // the filter's own ceiling: 20480 Hz
+               {"-5", "20.000"},         {"abc", "20.000"}};      // no digits read as 0: the box's minimum
   for (const Case& c : cases) {
     SCOPED_TRACE(c.typed);
     patchPageSelectPane(1);
@@ -331,7 +331,6 @@ TEST_F(PagesOnScreen, AValueTypedIntoABoxShowsAsTypedAfterTheRefresh) {
   CapturedWindow shot;
   captureShown(mainHandle(), shot, "patch_typed_frequency.png");
 }
-
 
 namespace {
 double luminanceOf(std::uint32_t rgb) {
@@ -431,7 +430,10 @@ void openAudioSetup() {
   app()->handleEvent(UIA_EVENT_COMMAND, &e);
   appStartHooks()->openAudioSetup = kept;
 }
-void openMidiSource() { midiSourcePopupOpen(1, [](std::uint16_t, std::int16_t) {}, 0, 0); }
+void openMidiSource() {
+  midiSourcePopupOpen(
+      1, [](std::uint16_t, std::int16_t) {}, 0, 0);
+}
 
 }  // namespace
 
@@ -544,8 +546,7 @@ TEST_F(PagesOnScreen, ContactSheetOfEveryPageAndTheRecordWindow) {
   for (std::size_t i = 0; i < shots.size(); ++i) {
     const int ox = static_cast<int>(i % columns) * (cellW + gap), oy = static_cast<int>(i / columns) * (cellH + gap);
     for (int y = 0; y < shots[i].height; ++y)
-      for (int x = 0; x < shots[i].width; ++x)
-        sheet[static_cast<std::size_t>(oy + y) * w + ox + x] = shots[i].at(x, y);
+      for (int x = 0; x < shots[i].width; ++x) sheet[static_cast<std::size_t>(oy + y) * w + ox + x] = shots[i].at(x, y);
   }
   EXPECT_TRUE(pngWrite(testArtifactPath("contact_sheet.png"), sheet.data(), w, h));
 }

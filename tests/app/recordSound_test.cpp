@@ -2,8 +2,8 @@
 // ALSA output file; through its Record window a note of 440 Hz starts a take, the take is stopped
 // after the note's release and played back. The file holds the note twice, at the same pitch and
 // level.
-#include <gtest/gtest.h>
 #include <windows.h>
+#include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstdio>

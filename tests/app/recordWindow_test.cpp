@@ -4,8 +4,8 @@
 // through the popup seam, questions through the message-box seam, and a stand-in audio thread that
 // runs the audio client's sub-block (tap and MIDI dispatch) the way a device would. Captures are kept
 // as PNG.
-#include <gtest/gtest.h>
 #include <windows.h>
+#include <gtest/gtest.h>
 
 #include <atomic>
 #include <chrono>

@@ -74,34 +74,145 @@ std::string repeat(const std::string& s, int n) {
 }
 
 std::string layoutOf(std::uint32_t id, std::uint32_t size) {
-  const std::string ptc3 = "hhwwwdwh" "d" "s34" "hhhh" "www";
-  const std::string osc3 = repeat("w", 17) + "b" "ww" "b" "www" "hh" "wwww";
-  const std::string sampleBlock = "w" "wwwwwww" "wwwwww" "wwww" "ww" "d" "w" "s256" "s260" "s252";
+  const std::string ptc3 =
+      "hhwwwdwh"
+      "d"
+      "s34"
+      "hhhh"
+      "www";
+  const std::string osc3 = repeat("w", 17) +
+                           "b"
+                           "ww"
+                           "b"
+                           "www"
+                           "hh"
+                           "wwww";
+  const std::string sampleBlock =
+      "w"
+      "wwwwwww"
+      "wwwwww"
+      "wwww"
+      "ww"
+      "d"
+      "w"
+      "s256"
+      "s260"
+      "s252";
   const std::string head = "hwhhhhh";
-  const std::string pipeBody = "bww" "www" "wwww" "w" "www" "bbb";
-  const std::string combBody = repeat("bb" "wwwwww", 6);
-  const std::string tapBody = repeat("bb" "wwww", 3);
-  const std::string ccV1 = "wwhwwhww" "bbbb" "hww" "bbb" "hww" "hww";
-  const std::string lfoV1 = "bbb" + repeat("bbb", 3) + "bbbb" "bbbbb" "hhhhhh" + repeat("w", 12) + "h" "wwww";
-  const std::string envC = "h" "bbbb" "hhhhhhh" "wwww" "w" + repeat("w", 16) + repeat("d" "ww" "wwwww" "dd" "w", 68);
-  const std::string wave = "hhhh" "s32" "w" + repeat("w", waveLength);
+  const std::string pipeBody =
+      "bww"
+      "www"
+      "wwww"
+      "w"
+      "www"
+      "bbb";
+  const std::string combBody = repeat(
+      "bb"
+      "wwwwww",
+      6);
+  const std::string tapBody = repeat(
+      "bb"
+      "wwww",
+      3);
+  const std::string ccV1 =
+      "wwhwwhww"
+      "bbbb"
+      "hww"
+      "bbb"
+      "hww"
+      "hww";
+  const std::string lfoV1 = "bbb" + repeat("bbb", 3) +
+                            "bbbb"
+                            "bbbbb"
+                            "hhhhhh" +
+                            repeat("w", 12) +
+                            "h"
+                            "wwww";
+  const std::string envC =
+      "h"
+      "bbbb"
+      "hhhhhhh"
+      "wwww"
+      "w" +
+      repeat("w", 16) +
+      repeat(
+          "d"
+          "ww"
+          "wwwww"
+          "dd"
+          "w",
+          68);
+  const std::string wave =
+      "hhhh"
+      "s32"
+      "w" +
+      repeat("w", waveLength);
   if (size == 0) return "";
   if (id == chunkId("ptc4")) return ptc3 + "wwwwww";
   if (id == chunkId("osc3")) return size == 120 ? osc3 : osc3 + sampleBlock;
   if (id == chunkId("filt")) return "bbhh" + repeat("w", 8);
-  if (id == chunkId("mod3")) return "bhhh" "ww" "h" "w" "w" "b";
-  if (id == chunkId("wshp")) return "bb" "h" "www";
+  if (id == chunkId("mod3"))
+    return "bhhh"
+           "ww"
+           "h"
+           "w"
+           "w"
+           "b";
+  if (id == chunkId("wshp"))
+    return "bb"
+           "h"
+           "www";
   if (id == chunkId("pip2")) return head + pipeBody + "d";
-  if (id == chunkId("mCm2")) return head + "bww" "h" "w" "d" "ww" + combBody;
-  if (id == chunkId("mTa2")) return head + "bww" "hbbw" "d" "wwww" + tapBody;
-  if (id == chunkId("eco3")) return head + "bww" "ddw" + repeat("ddbwww" "bdddbbb", 3);
-  if (id == chunkId("rev3")) return head + "bww" "dwdbbdw" + repeat("dddbdddbbw", 3);
-  if (id == chunkId("cc2 ")) return ccV1 + "www" "hhh";
+  if (id == chunkId("mCm2"))
+    return head +
+           "bww"
+           "h"
+           "w"
+           "d"
+           "ww" +
+           combBody;
+  if (id == chunkId("mTa2"))
+    return head +
+           "bww"
+           "hbbw"
+           "d"
+           "wwww" +
+           tapBody;
+  if (id == chunkId("eco3"))
+    return head +
+           "bww"
+           "ddw" +
+           repeat(
+               "ddbwww"
+               "bdddbbb",
+               3);
+  if (id == chunkId("rev3"))
+    return head +
+           "bww"
+           "dwdbbdw" +
+           repeat("dddbdddbbw", 3);
+  if (id == chunkId("cc2 "))
+    return ccV1 +
+           "www"
+           "hhh";
   if (id == chunkId("vel ")) return repeat("wwww", 10);
-  if (id == chunkId("lfo2")) return lfoV1 + "ww" "dd";
+  if (id == chunkId("lfo2"))
+    return lfoV1 +
+           "ww"
+           "dd";
   if (id == chunkId("Ntmp")) return "h" + repeat("ww" + repeat("w", 128), static_cast<int>((size - 4) / 520));
-  if (id == chunkId("stD3")) return "ww" + repeat("ww" "s16" "b" "w", static_cast<int>((size - 8) / 32));
-  if (id == chunkId("tune")) return "www" "d" "s32" + repeat("d", 128);
+  if (id == chunkId("stD3"))
+    return "ww" + repeat(
+                      "ww"
+                      "s16"
+                      "b"
+                      "w",
+                      static_cast<int>((size - 8) / 32));
+  if (id == chunkId("tune"))
+    return "www"
+           "d"
+           "s32" +
+           repeat("d", 128);
   if (id == chunkId("pLug")) return "s8192";
   if (id == chunkId("Wave")) return "h" + repeat(wave, static_cast<int>((size - 4) / waveRecordBytes));
   if (id == chunkId("env3")) return "h" + repeat(envC, static_cast<int>((size - 4) / envBytesC));
@@ -125,11 +236,18 @@ bool toBigEndian(Bytes& b) {
     std::size_t at = 0;
     for (std::size_t i = 0; i < layout.size(); ++i) {
       const char c = layout[i];
-      if (c == 'b') at += 4;
-      else if (c == 'h') { reverseBytes(d + at, 2); at += 4; }
-      else if (c == 'w') { reverseBytes(d + at, 4); at += 4; }
-      else if (c == 'd') { reverseBytes(d + at, 8); at += 8; }
-      else if (c == 's') {
+      if (c == 'b')
+        at += 4;
+      else if (c == 'h') {
+        reverseBytes(d + at, 2);
+        at += 4;
+      } else if (c == 'w') {
+        reverseBytes(d + at, 4);
+        at += 4;
+      } else if (c == 'd') {
+        reverseBytes(d + at, 8);
+        at += 8;
+      } else if (c == 's') {
         std::uint32_t k = 0;
         while (i + 1 < layout.size() && layout[i + 1] >= '0' && layout[i + 1] <= '9') k = k * 10 + (layout[++i] - '0');
         at += k;

@@ -75,13 +75,44 @@ void runBudget(benchmark::State& state, const BudgetSetup& setup) {
 BudgetOsc heaviest(int mode) {
   BudgetOsc o;
   switch (mode) {
-    case 0: o.type = oscTypeSingle; o.unison = 8; o.bandLimited = true; o.name = "Single BL x8"; break;
-    case 1: o.type = oscTypeDouble; o.unison = 8; o.bandLimited = true; o.name = "Double BL x8"; break;
-    case 2: o.type = oscTypeFm; o.unison = 8; o.name = "FM x8"; break;
-    case 3: o.type = oscTypeRingmod; o.unison = 8; o.name = "Ringmod x8"; break;
-    case 4: o.type = oscTypeSample; o.sampleChannels = 2; o.name = "Sample stereo"; break;
-    case 5: o.type = oscTypeGranular; o.sampleChannels = 2; o.grains = 8; o.name = "Granular stereo 8"; break;
-    default: o.type = oscTypeFractalize; o.bandLimited = true; o.name = "Fractalize BL 7"; break;
+    case 0:
+      o.type = oscTypeSingle;
+      o.unison = 8;
+      o.bandLimited = true;
+      o.name = "Single BL x8";
+      break;
+    case 1:
+      o.type = oscTypeDouble;
+      o.unison = 8;
+      o.bandLimited = true;
+      o.name = "Double BL x8";
+      break;
+    case 2:
+      o.type = oscTypeFm;
+      o.unison = 8;
+      o.name = "FM x8";
+      break;
+    case 3:
+      o.type = oscTypeRingmod;
+      o.unison = 8;
+      o.name = "Ringmod x8";
+      break;
+    case 4:
+      o.type = oscTypeSample;
+      o.sampleChannels = 2;
+      o.name = "Sample stereo";
+      break;
+    case 5:
+      o.type = oscTypeGranular;
+      o.sampleChannels = 2;
+      o.grains = 8;
+      o.name = "Granular stereo 8";
+      break;
+    default:
+      o.type = oscTypeFractalize;
+      o.bandLimited = true;
+      o.name = "Fractalize BL 7";
+      break;
   }
   return o;
 }
@@ -106,7 +137,7 @@ void BM_BudgetMode(benchmark::State& state) {
 }
 
 void BM_BudgetWorstCase(benchmark::State& state) {
-  const BudgetSetup s = budgetWorstCase();   // every channel at heaviest(worstMode)
+  const BudgetSetup s = budgetWorstCase();  // every channel at heaviest(worstMode)
   state.SetLabel(s.osc[0].name);
   runBudget(state, s);
 }

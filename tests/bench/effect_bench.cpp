@@ -11,9 +11,9 @@
 #include <vector>
 
 #include "engine/engine.h"
-#include "modules/echoEffect.h"
 #include "modules/allpassTable.h"
 #include "modules/delayLine.h"
+#include "modules/echoEffect.h"
 #include "modules/effectFrame.h"
 #include "modules/fxBlocksStates.h"
 #include "modules/fxBlocksTapRing.h"
@@ -104,7 +104,7 @@ void BM_DelayLineGliding(benchmark::State& state) {
   for (auto _ : state) {
     std::memcpy(block.data(), noise.data() + static_cast<size_t>(b) * kFrames, sizeof(float) * kFrames);
     b = (b + 1) % 8;
-    factor = factor > 1.5f ? 0.5f : factor + 0.01f;   // the read glides every block
+    factor = factor > 1.5f ? 0.5f : factor + 0.01f;  // the read glides every block
     delayLineProcess(&line, block.data(), kFrames, factor);
     benchmark::DoNotOptimize(block[7]);
   }

@@ -41,8 +41,7 @@ Engine* fieldEngine() {
 
 // The audio client's sub-block: push the device MIDI, dispatch, render, decode to eight outputs, ramp.
 void clientSubBlock(Engine* engine, float* const* outputs, const std::uint8_t* midi, int midiCount) {
-  for (int i = 0; i < midiCount; ++i)
-    midiQueuePushShort(&engine->midi, midi[3 * i], midi[3 * i + 1], midi[3 * i + 2]);
+  for (int i = 0; i < midiCount; ++i) midiQueuePushShort(&engine->midi, midi[3 * i], midi[3 * i + 1], midi[3 * i + 2]);
   engine->blockLength = 128;
   const bool dispatched = !engine->paused.load() && midiDispatchDue(engine, 128);
   engineRender(engine, 128);
@@ -122,8 +121,10 @@ void BM_EngineMidiBurst1000(benchmark::State& state) {
     std::uint8_t* e = burst + 3 * i;
     e[1] = static_cast<std::uint8_t>(24 + rng() % 80);
     e[2] = static_cast<std::uint8_t>(1 + rng() % 127);
-    if (r < 70) e[0] = 0x90;
-    else if (r < 95) e[0] = 0x80;
+    if (r < 70)
+      e[0] = 0x90;
+    else if (r < 95)
+      e[0] = 0x80;
     else if (r < 99) {
       e[0] = 0xB0;
       e[1] = 64;
@@ -202,7 +203,7 @@ void runEngineBlocks(benchmark::State& state, int activeVoices) {
   }
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   const double perBlock = state.iterations() > 0 ? seconds / static_cast<double>(state.iterations()) : 0.0;
-  const double blockSeconds = 128.0 / 44100.0;   // 2.9 ms
+  const double blockSeconds = 128.0 / 44100.0;  // 2.9 ms
   state.counters["us_per_block"] = perBlock * 1e6;
   state.counters["budget_fraction"] = perBlock / blockSeconds;
   engineDestroy(engine);

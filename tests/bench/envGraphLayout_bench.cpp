@@ -21,8 +21,8 @@ struct LayoutBuffers {
   std::int16_t curveY[envGraphMaxColumns];
   std::int16_t lfoCurveY[envGraphMaxColumns];
   EnvGraphLayoutOut out() {
-    return {&loopStartX, &sustainX, &loopMark, &sustainMark, &startMark, &pointCount, &handleCount,
-            pointHits,   handleHits, curveY,   lfoCurveY};
+    return {&loopStartX,  &sustainX, &loopMark,  &sustainMark, &startMark, &pointCount,
+            &handleCount, pointHits, handleHits, curveY,       lfoCurveY};
   }
 };
 
@@ -60,7 +60,8 @@ void BM_EnvGraphLayout1536Lfo(benchmark::State& state) {
     benchmark::DoNotOptimize(buf->lfoCurveY[1000]);
   }
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  state.counters["us_per_layout"] = state.iterations() > 0 ? seconds * 1e6 / static_cast<double>(state.iterations()) : 0.0;
+  state.counters["us_per_layout"] =
+      state.iterations() > 0 ? seconds * 1e6 / static_cast<double>(state.iterations()) : 0.0;
   state.counters["markers"] = buf->pointCount;
   delete buf;
   std::free(view);

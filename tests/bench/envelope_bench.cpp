@@ -24,8 +24,7 @@ Engine* makeEngine(bool lfo) {
   engineApplyPatchChange(engine, 1);
   // Slots 3..27 on per-voice destinations of the three channels, curved segments.
   const std::int16_t dests[] = {2, 3, 4, 5, 6, 7, 8, 31};
-  for (int s = 3; s < envSlotCount; ++s)
-    envCreate(engine, static_cast<std::int16_t>(s % 3), dests[s % 8]);
+  for (int s = 3; s < envSlotCount; ++s) envCreate(engine, static_cast<std::int16_t>(s % 3), dests[s % 8]);
   for (int s = 0; s < envSlotCount; ++s) {
     EnvelopeSlot* slot = envSlot(engine, static_cast<std::int16_t>(s));
     slot->lfoOn = lfo;
@@ -86,7 +85,7 @@ void BM_EnvelopeKernelSilent(benchmark::State& state) {
     engineResetModulation(engine);
     envRenderAll(engine, 128);
   }
-  for (std::int16_t v = 0; v < benchVoices; ++v) engine->voices[v].state = 3;   // keep them rendering
+  for (std::int16_t v = 0; v < benchVoices; ++v) engine->voices[v].state = 3;  // keep them rendering
   const auto start = std::chrono::steady_clock::now();
   for (auto _ : state) {
     engineResetModulation(engine);

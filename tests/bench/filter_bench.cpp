@@ -60,8 +60,8 @@ void runFilter(benchmark::State& state, std::int16_t type) {
     filterRenderAll(engine, frames);
     benchmark::DoNotOptimize(buffers[0]);
   }
-  state.counters["ns_per_sample_voice"] = benchmark::Counter(
-      static_cast<double>(state.iterations()) * voices * frames * 1e-9, perIteration);
+  state.counters["ns_per_sample_voice"] =
+      benchmark::Counter(static_cast<double>(state.iterations()) * voices * frames * 1e-9, perIteration);
   engineDestroy(engine);
 }
 

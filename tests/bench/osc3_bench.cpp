@@ -15,7 +15,7 @@ void runSampleType(benchmark::State& state, std::int32_t type, int channels) {
   const int frames = 441000;
   for (int f = 0; f < frames; ++f)
     for (int c = 0; c < channels; ++c) data.push_back(static_cast<float>(0.5 * std::sin(0.013 * f + c)));
-  rig.setSample(data, channels, 1);   // "Loop All": the voices never run out
+  rig.setSample(data, channels, 1);  // "Loop All": the voices never run out
   rig.record->subRecord.count = 8;
   rig.record->subRecord.size = 2000.0f;
   oscBenchRun(state, rig, rig.lanes(), 48, 2);

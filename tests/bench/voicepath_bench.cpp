@@ -93,8 +93,8 @@ void runUnit(benchmark::State& state, Unit unit, std::int16_t type) {
     if (unit == Unit::waveshaper) waveshaperRender(engine, frames, 0);
     benchmark::DoNotOptimize(buffers[0]);
   }
-  state.counters["ns_per_sample_voice"] = benchmark::Counter(
-      static_cast<double>(state.iterations()) * voices * frames * 1e-9, perIteration);
+  state.counters["ns_per_sample_voice"] =
+      benchmark::Counter(static_cast<double>(state.iterations()) * voices * frames * 1e-9, perIteration);
   engineDestroy(engine);
 }
 

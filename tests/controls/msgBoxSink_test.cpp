@@ -12,17 +12,17 @@ namespace {
 
 std::vector<std::string> g_sunk;
 int sink(const char*, const char* text, unsigned) {
-    g_sunk.push_back(text);
-    return 1;   // IDOK
+  g_sunk.push_back(text);
+  return 1;  // IDOK
 }
 
 }  // namespace
 
 TEST(MessageBoxSink, ThePlainBoxGoesThroughThePlatformLibrarysBox) {
-    msgBoxSetHook(nullptr, nullptr);
-    GPMessageBoxHook kept = gpSetMessageBoxHook(sink);
-    g_sunk.clear();
-    EXPECT_EQ(msgBox(0, "A plain message", 0), 0);
-    gpSetMessageBoxHook(kept);
-    EXPECT_EQ(g_sunk, std::vector<std::string>{"A plain message"});
+  msgBoxSetHook(nullptr, nullptr);
+  GPMessageBoxHook kept = gpSetMessageBoxHook(sink);
+  g_sunk.clear();
+  EXPECT_EQ(msgBox(0, "A plain message", 0), 0);
+  gpSetMessageBoxHook(kept);
+  EXPECT_EQ(g_sunk, std::vector<std::string>{"A plain message"});
 }

@@ -10,7 +10,9 @@
 #include "preset/editBlock.h"
 
 TestAudioThread::TestAudioThread(Engine* engine, float signalLevel, int captureBlocks)
-    : engine_(engine), level_(signalLevel), captureBlocks_(captureBlocks),
+    : engine_(engine),
+      level_(signalLevel),
+      captureBlocks_(captureBlocks),
       capture_(static_cast<std::size_t>(captureBlocks + 1) * engineBlockMax, 0.0f) {}
 
 TestAudioThread::~TestAudioThread() { stop(); }
@@ -46,7 +48,7 @@ void TestAudioThread::runSubBlock(Engine* engine, float* out1, float* out2, floa
   editCommitPending(engine);
   engineRender(engine, 128);
   if (dispatched) midiProcessBlock(engine);
-  const bool silent = engine->renderedPaused != 0;   // what this block rendered
+  const bool silent = engine->renderedPaused != 0;  // what this block rendered
   for (int n = 0; n < engineBlockMax; ++n) {
     out1[n] = engine->buses[0][n] + (silent ? 0.0f : signalLevel);
     out2[n] = engine->buses[1][n] + (silent ? 0.0f : signalLevel);

@@ -23,7 +23,7 @@ class TestAudioThread {
   ~TestAudioThread();
 
   void start();
-  void stop();   // joins the thread
+  void stop();  // joins the thread
 
   // Captures the outputs of the next `captureBlocks` sub-blocks that begin with a nonzero request word
   // (the first of them and all that follow, whatever their request).

@@ -7,10 +7,6 @@
 #include <cstdint>
 #include <string>
 
-#include "kitTestSupport.h"
-#include "pages/pageRig.h"
-#include "uiSeams/msgBox.h"
-#include "uiaTestSupport.h"
 #include "app/mainWindow.h"
 #include "controls/ctrlItems.h"
 #include "controls/list.h"
@@ -20,9 +16,13 @@
 #include "envelope/envGraph.h"
 #include "envelope/envPage.h"
 #include "envelope/envView.h"
+#include "kitTestSupport.h"
+#include "pages/pageRig.h"
 #include "preset/envelope.h"
 #include "preset/wave.h"
 #include "support/windowCapture.h"
+#include "uiSeams/msgBox.h"
+#include "uiaTestSupport.h"
 
 inline void envSelectPaneForTest(int16_t win) { envPageSelect(static_cast<std::uint16_t>(win)); }
 
@@ -116,8 +116,7 @@ inline int countColour(const CapturedWindow& shot, const CtrlRect& r, std::uint3
 }
 
 // A slot with breakpoints (seconds, level) and the sustain point given; mode Sustain.
-inline void shapeSlot(EnvelopeSlot* s, float start, std::initializer_list<std::pair<double, float>> bps,
-                      int sustain) {
+inline void shapeSlot(EnvelopeSlot* s, float start, std::initializer_list<std::pair<double, float>> bps, int sustain) {
   int i = 0;
   for (const auto& bp : bps) {
     s->breakpoints[i].time = bp.first * 44100.0;

@@ -3,12 +3,12 @@
 // read every preset of the bank must hold only values the engine can trust; the first and the last
 // preset are then selected into a fresh engine, as choosing a program does, and must play a held
 // note to finite output; the bank must free cleanly.
+#include <unistd.h>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
-#include <unistd.h>
 
 #include "engine/engine.h"
 #include "engine/engineConfig.h"
@@ -29,7 +29,8 @@ void checkPreset(const Preset* p, std::int16_t n) {
   require(p->header.polyphony >= 1 && p->header.polyphony <= 64);
   require(p->header.name[patchNameLength] == 0);
   require(std::isfinite(p->header.gain) && p->header.gain >= 0.0f && p->header.gain <= 16.0f);
-  require(std::isfinite(p->header.pan) && std::isfinite(p->header.length) && std::isfinite(p->header.tempo.presetTempo));
+  require(std::isfinite(p->header.pan) && std::isfinite(p->header.length) &&
+          std::isfinite(p->header.tempo.presetTempo));
   require(std::isfinite(p->header.beats) && p->header.beats > 0.0f && std::isfinite(p->header.transpose));
   for (std::uint16_t n : p->header.stageCounts) require(n >= 1 && n <= 3);
   for (const ChannelOscRecord& c : p->channels) fuzzcheck::oscRecord(c);

@@ -1,13 +1,13 @@
 // Fuzzes the chunk reader over whole file images: the walk from chunk to chunk, the header check with
 // its byte-order detection, and every record reader of the preset header, oscillator, module and
 // effect chunks. After each read the record must hold only values its users can trust.
+#include <unistd.h>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <string>
-#include <unistd.h>
 
 #include "fuzzChecks.h"
 #include "preset/chunk.h"
@@ -39,7 +39,10 @@ void checkOsc(const ChannelOscRecord& r) { fuzzcheck::oscRecord(r); }
 void readOne(FileSpec* file, std::uint32_t id, Scratch& s) {
   std::uint8_t* buf = chunkBufferData();
   switch (id) {
-    case chunkId("ptch"): case chunkId("ptc2"): case chunkId("ptc3"): case chunkId("ptc4"): {
+    case chunkId("ptch"):
+    case chunkId("ptc2"):
+    case chunkId("ptc3"):
+    case chunkId("ptc4"): {
       patchHeaderDefaults(&s.header, 0);
       bool ok = id == chunkId("ptch")   ? patchHeaderReadWriteChunkV1(file, &s.header, buf, chunkRead)
                 : id == chunkId("ptc2") ? patchHeaderReadWriteChunkV2(file, &s.header, buf, chunkRead)
@@ -66,7 +69,8 @@ void readOne(FileSpec* file, std::uint32_t id, Scratch& s) {
         fuzzcheck::filterRecord(s.filter);
       }
       break;
-    case chunkId("mod "): case chunkId("mod3"):
+    case chunkId("mod "):
+    case chunkId("mod3"):
       modulatorInitRecord(&s.modulator, 0);
       if ((id == chunkId("mod3") ? modulatorReadWriteChunk : modulatorReadWriteChunkV1)(file, &s.modulator, buf,
                                                                                         chunkRead))
@@ -77,21 +81,24 @@ void readOne(FileSpec* file, std::uint32_t id, Scratch& s) {
       require(waveshaperReadWriteChunk(file, &s.waveshaper, buf, chunkRead));
       fuzzcheck::waveshaperRecord(s.waveshaper);
       break;
-    case chunkId("pipe"): case chunkId("pip2"):
+    case chunkId("pipe"):
+    case chunkId("pip2"):
       require((id == chunkId("pip2") ? effectPipeReadWriteChunk : effectPipeReadWriteChunkV1)(file, &s.pipe, buf,
-                                                                                             chunkRead));
+                                                                                              chunkRead));
       require(s.pipe.header.size == effectPipeRecordSize);
       fuzzcheck::effectPipe(s.pipe);
       break;
-    case chunkId("mCmb"): case chunkId("mCm2"):
+    case chunkId("mCmb"):
+    case chunkId("mCm2"):
       require((id == chunkId("mCm2") ? effectCombReadWriteChunk : effectCombReadWriteChunkV1)(file, &s.comb, buf,
-                                                                                             chunkRead));
+                                                                                              chunkRead));
       require(s.comb.combCount <= 6);
       fuzzcheck::effectComb(s.comb);
       break;
-    case chunkId("mTap"): case chunkId("mTa2"):
-      require((id == chunkId("mTa2") ? effectTapReadWriteChunk : effectTapReadWriteChunkV1)(file, &s.tap, buf,
-                                                                                           chunkRead));
+    case chunkId("mTap"):
+    case chunkId("mTa2"):
+      require(
+          (id == chunkId("mTa2") ? effectTapReadWriteChunk : effectTapReadWriteChunkV1)(file, &s.tap, buf, chunkRead));
       fuzzcheck::effectTap(s.tap);
       break;
     case chunkId("eco3"):
@@ -102,8 +109,7 @@ void readOne(FileSpec* file, std::uint32_t id, Scratch& s) {
       require(effectRevReadWriteChunk(file, &s.rev, buf, chunkRead));
       fuzzcheck::effectRev(s.rev);
       break;
-    default:
-      break;
+    default: break;
   }
 }
 

@@ -27,7 +27,9 @@ inline void fail(const char* what, const char* file, int line) {
 inline bool finiteIn(double x, double lo, double hi) { return std::isfinite(x) && x >= lo && x <= hi; }
 inline bool flag(std::uint32_t b) { return b == 0 || b == 1; }
 template <typename T>
-inline bool inRow(const FieldRange& row, T x) { return fieldHolds(row, x); }
+inline bool inRow(const FieldRange& row, T x) {
+  return fieldHolds(row, x);
+}
 
 inline void oscRecord(const ChannelOscRecord& r) {
   require(r.type >= 0 && r.type < oscTypeCount);
@@ -79,7 +81,8 @@ inline void envelopeSlot(const EnvelopeSlot& s) {
   require(inRow(F[envFieldSlopePercent], s.slopePercent));
   require(s.lfoPhase >= 0.0f && s.lfoPhase < 1.0f);
   for (const Breakpoint& b : s.breakpoints) {
-    require(inRow(F[envFieldBpTime], b.time) && inRow(F[envFieldBpLevel], b.level) && inRow(F[envFieldBpSlope], b.slope));
+    require(inRow(F[envFieldBpTime], b.time) && inRow(F[envFieldBpLevel], b.level) &&
+            inRow(F[envFieldBpSlope], b.slope));
     require(flag(b.step) && inRow(F[envFieldBpAmpScale], b.ampScale) && inRow(F[envFieldBpTimeScale], b.timeScale));
     require(inRow(F[envFieldBpLfoSeconds], b.lfoSeconds) && inRow(F[envFieldBpShSeconds], b.shSeconds));
     require(inRow(F[envFieldBpLfoDepth], b.lfoDepth));
@@ -140,10 +143,12 @@ inline void effectEcho(const EffectEchoRecord& r) {
   require(inRow(E[echoFieldBaseTime], r.baseTime) && inRow(E[echoFieldBeatTime], r.beatTime));
   require(inRow(E[echoFieldFeedback], r.feedback));
   for (int l = 0; l < 3; ++l) {
-    require(inRow(E[echoFieldLineTimeFactor], r.lineTimeFactor[l]) && inRow(E[echoFieldLineModDepth], r.lineModDepth[l]));
+    require(inRow(E[echoFieldLineTimeFactor], r.lineTimeFactor[l]) &&
+            inRow(E[echoFieldLineModDepth], r.lineModDepth[l]));
     require(inRow(E[echoFieldLineLevel], r.lineLevel[l]) && inRow(E[echoFieldLinePan], r.linePan[l]));
     require(inRow(E[echoFieldLineFeedback], r.lineFeedback[l]));
-    require(inRow(E[echoFieldLowPassFreq], r.lines[l].lowPassFreq) && inRow(E[echoFieldHighPassFreq], r.lines[l].highPassFreq));
+    require(inRow(E[echoFieldLowPassFreq], r.lines[l].lowPassFreq) &&
+            inRow(E[echoFieldHighPassFreq], r.lines[l].highPassFreq));
     require(inRow(E[echoFieldAllpassFreq], r.lines[l].allpassFreq) && std::isfinite(r.lines[l].lineTime));
   }
 }
@@ -157,7 +162,8 @@ inline void effectRev(const EffectRevRecord& r) {
   for (int u = 0; u < 3; ++u) {
     require(inRow(R[revFieldUnitScale], r.unitScale[u]) && inRow(R[revFieldLaneSpread], r.laneSpread[u]));
     require(inRow(R[revFieldTimeModDepth], r.timeModDepth[u]) && inRow(R[revFieldUnitBrightness], r.unitBrightness[u]));
-    require(inRow(R[revFieldLaneBrightSpread], r.laneBrightSpread[u]) && inRow(R[revFieldBrightModDepth], r.brightModDepth[u]));
+    require(inRow(R[revFieldLaneBrightSpread], r.laneBrightSpread[u]) &&
+            inRow(R[revFieldBrightModDepth], r.brightModDepth[u]));
     require(r.mode[u] <= revModeSynthetic && flag(r.unitOn[u]));
   }
 }

@@ -28,7 +28,7 @@ inline void renderHeldNote(Engine* engine, std::uint8_t knob, int blocks = 6) {
   for (int c = 0; c < 3; ++c) engine->channels[c]->on = 1;
   const std::uint8_t key = static_cast<std::uint8_t>(knob & 0x7F);
   midiQueuePushShort(&engine->midi, 0x90, key, static_cast<std::uint8_t>(1 + (knob * 37) % 127));
-  midiQueuePushShort(&engine->midi, 0xB0, 1, static_cast<std::uint8_t>(knob >> 1));   // mod wheel
+  midiQueuePushShort(&engine->midi, 0xB0, 1, static_cast<std::uint8_t>(knob >> 1));  // mod wheel
   for (int b = 0; b < blocks; ++b) renderBlock(engine);
   // And its release.
   midiQueuePushShort(&engine->midi, 0x80, key, 64);

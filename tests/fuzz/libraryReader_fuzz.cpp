@@ -5,21 +5,21 @@
 // the input picks the place it is loaded to and how full the engine's envelope slots are.
 // After each load the engine must hold only values it can trust and run again, render a few blocks
 // of a held note to finite output, and free cleanly.
+#include <unistd.h>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
-#include <unistd.h>
 
 #include "engine/engine.h"
 #include "engine/engineConfig.h"
 #include "fuzzChecks.h"
 #include "fuzzRender.h"
+#include "preset/bank.h"
 #include "preset/chunk.h"
 #include "preset/envelope.h"
-#include "preset/bank.h"
 #include "preset/library.h"
 #include "preset/tuning.h"
 #include "preset/wave.h"
@@ -30,7 +30,7 @@ namespace {
 int silentBox(void*, int, const char*, int) { return 0; }
 
 std::string gPath;
-Bank* gBank = nullptr;   // the bank a loaded tuning joins
+Bank* gBank = nullptr;  // the bank a loaded tuning joins
 
 int kindOfFile(const std::uint8_t* data, std::size_t size) {
   if (size < 4) return 0;
@@ -118,7 +118,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const int kind = kindOfFile(data, size);
-  if (!kind) return 0;   // never listed in a library menu
+  if (!kind) return 0;  // never listed in a library menu
   FILE* f = std::fopen(gPath.c_str(), "wb");
   if (!f) return 0;
   std::fwrite(data, 1, size, f);
@@ -126,7 +126,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   Engine* engine = engineCreate();
   if (!engine) return 0;
-  engineRestartAudio(engine);   // playing, as when the user picks a library entry
+  engineRestartAudio(engine);  // playing, as when the user picks a library entry
   engineSetBank(engine, gBank);
   for (int t = 0; t < tuningBankSlots; ++t) tuningFreeBankMap(gBank, t);
   const std::uint8_t knob = data[size - 1];

@@ -22,7 +22,7 @@ extern "C" void __sanitizer_set_death_callback(void (*callback)(void)) __attribu
 
 namespace {
 
-const char* gCurrent = nullptr;   // the input being run
+const char* gCurrent = nullptr;  // the input being run
 
 void reportCurrent() {
   if (gCurrent) std::fprintf(stderr, "\nFAILED on input %s\n", gCurrent);

@@ -2,13 +2,13 @@
 // normalising and the DC filter, and the loop window over the result. Whatever the file says, the
 // decoded data must be finite and readable up to the end of its zero tail. Its values stay within
 // [-1.99, 1.99]: normalised to 0.995, the DC blocker can at most double a step.
+#include <unistd.h>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
-#include <unistd.h>
 
 #include "preset/chunk.h"
 #include "preset/sample.h"

@@ -7,17 +7,17 @@
 #include <vector>
 
 struct ChildBox {
-    unsigned style;
-    std::string caption;
-    std::string text;
+  unsigned style;
+  std::string caption;
+  std::string text;
 };
 
 struct ChildResult {
-    bool started = false;
-    bool timedOut = false;
-    unsigned long exitCode = 0;
-    std::vector<ChildBox> boxes;       // every message box the child showed, in order
-    std::vector<std::string> notes;    // lines the child wrote with childNote
+  bool started = false;
+  bool timedOut = false;
+  unsigned long exitCode = 0;
+  std::vector<ChildBox> boxes;     // every message box the child showed, in order
+  std::vector<std::string> notes;  // lines the child wrote with childNote
 };
 
 // Starts the scenario and waits for the child to end (at most 30 s).
@@ -26,12 +26,12 @@ ChildResult runChild(const std::string& scenario);
 // In the child: scenarios by name, registered at static initialisation.
 typedef void (*ChildScenario)();
 struct ChildScenarioRegistration {
-    ChildScenarioRegistration(const char* name, ChildScenario scenario);
+  ChildScenarioRegistration(const char* name, ChildScenario scenario);
 };
-#define CHILD_SCENARIO(name) \
-    static void childScenario_##name(); \
-    static ChildScenarioRegistration childScenarioRegistration_##name(#name, childScenario_##name); \
-    static void childScenario_##name()
+#define CHILD_SCENARIO(name)                                                                      \
+  static void childScenario_##name();                                                             \
+  static ChildScenarioRegistration childScenarioRegistration_##name(#name, childScenario_##name); \
+  static void childScenario_##name()
 
 // In the child: the answer the recording hook gives to every box (IDOK by default).
 void childSetAnswer(int win32Answer);

@@ -1,7 +1,7 @@
 // Audio under Wine reaches the ALSA file device that the test environment points at, sample for sample.
-#include <gtest/gtest.h>
 #include <windows.h>
 #include <mmsystem.h>
+#include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstdio>
@@ -11,7 +11,6 @@
 
 #include "support/audioFiles.h"
 #include "support/signal.h"
-
 
 TEST(AudioFile, WaveOutReachesTheFileDevice) {
   const int rate = 44100, frames = rate / 2;
@@ -28,7 +27,8 @@ TEST(AudioFile, WaveOutReachesTheFileDevice) {
   fmt.nAvgBytesPerSec = rate * 4;
   HANDLE done = CreateEventA(nullptr, FALSE, FALSE, nullptr);
   HWAVEOUT out = nullptr;
-  ASSERT_EQ(waveOutOpen(&out, WAVE_MAPPER, &fmt, reinterpret_cast<DWORD_PTR>(done), 0, CALLBACK_EVENT), MMSYSERR_NOERROR);
+  ASSERT_EQ(waveOutOpen(&out, WAVE_MAPPER, &fmt, reinterpret_cast<DWORD_PTR>(done), 0, CALLBACK_EVENT),
+            MMSYSERR_NOERROR);
   std::vector<short> pcm(static_cast<size_t>(frames) * 2);
   for (int i = 0; i < frames; ++i)
     pcm[2 * i] = pcm[2 * i + 1] = static_cast<short>(16384.0 * std::sin(2.0 * 3.14159265358979 * 440.0 * i / rate));
@@ -49,7 +49,7 @@ TEST(AudioFile, WaveOutReachesTheFileDevice) {
   size_t got = std::fread(back.data(), sizeof(short), back.size(), f);
   std::fclose(f);
   ASSERT_EQ(got, back.size());
-  EXPECT_EQ(back, pcm);   // passed through bit for bit
+  EXPECT_EQ(back, pcm);  // passed through bit for bit
   std::vector<float> left(frames);
   for (int i = 0; i < frames; ++i) left[i] = back[2 * i] / 32768.0f;
   EXPECT_NEAR(signalPeakFrequency(left, rate), 440.0, 0.5);

@@ -1,6 +1,6 @@
 // The capture helper reads back what a real window painted under Wine and Xvfb.
-#include <gtest/gtest.h>
 #include <windows.h>
+#include <gtest/gtest.h>
 
 #include "support/windowCapture.h"
 
@@ -43,17 +43,17 @@ TEST(WindowCapture, ReadsBackPaintedPixelsAndWritesPng) {
   wc.lpszClassName = "MorvaneCaptureProbe";
   wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
   ASSERT_TRUE(RegisterClassA(&wc));
-  HWND w = CreateWindowExA(0, wc.lpszClassName, "capture", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 240, 160,
-                           nullptr, nullptr, wc.hInstance, nullptr);
+  HWND w = CreateWindowExA(0, wc.lpszClassName, "capture", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 240, 160, nullptr,
+                           nullptr, wc.hInstance, nullptr);
   ASSERT_NE(w, nullptr);
   UpdateWindow(w);
 
   CapturedWindow cap;
   std::string png = windowCapturePng(w, "capture-probe.png", &cap);
   ASSERT_FALSE(png.empty());
-  EXPECT_EQ(cap.at(30, 25), 0xFF0000u);    // inside the red box
-  EXPECT_EQ(cap.at(130, 50), 0x0000FFu);   // the ellipse's centre
-  EXPECT_EQ(cap.at(2, 2), 0xFFFFFFu);      // background
+  EXPECT_EQ(cap.at(30, 25), 0xFF0000u);   // inside the red box
+  EXPECT_EQ(cap.at(130, 50), 0x0000FFu);  // the ellipse's centre
+  EXPECT_EQ(cap.at(2, 2), 0xFFFFFFu);     // background
   EXPECT_EQ(cap.at(cap.width - 2, cap.height - 2), 0xFFFFFFu);
 
   FILE* f = std::fopen(png.c_str(), "rb");

@@ -109,12 +109,12 @@ TEST(NoteCurvePaint, LinesBetweenColumns) {
     float at[3];  // values at first, the middle and last
   };
   const Case cases[] = {
-      {9, 10, 0.2f, 10, 10, {0.2f, 0.2f, 0.2f}},      // a press: the column alone
-      {11, 10, 0.2f, 10, 10, {0.2f, 0.2f, 0.2f}},     // one column back
-      {10, 40, 0.0f, 10, 40, {0.6f, 0.3f, 0.0f}},     // right: from the old value at 10
-      {40, 10, 0.0f, 10, 40, {0.0f, 0.3f, 0.6f}},     // left: ends on 40's old value
-      {-50, 0, 1.0f, 0, 0, {1.0f, 1.0f, 1.0f}},       // a previous column far left acts as 0
-      {0, 127, 2.0f, 0, 127, {0.6f, 0.8f, 1.0f}},     // a value above 1 is limited
+      {9, 10, 0.2f, 10, 10, {0.2f, 0.2f, 0.2f}},   // a press: the column alone
+      {11, 10, 0.2f, 10, 10, {0.2f, 0.2f, 0.2f}},  // one column back
+      {10, 40, 0.0f, 10, 40, {0.6f, 0.3f, 0.0f}},  // right: from the old value at 10
+      {40, 10, 0.0f, 10, 40, {0.0f, 0.3f, 0.6f}},  // left: ends on 40's old value
+      {-50, 0, 1.0f, 0, 0, {1.0f, 1.0f, 1.0f}},    // a previous column far left acts as 0
+      {0, 127, 2.0f, 0, 127, {0.6f, 0.8f, 1.0f}},  // a value above 1 is limited
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::to_string(c.p) + " -> " + std::to_string(c.n));
@@ -151,9 +151,14 @@ TEST_F(ClipFixture, ValueBoxStoresPercentAtTheSelectedNote) {
   NoteCurveView* view = noteCurveClipView();
   view->selectedNote = 64;
   const float* curve = noteCurveGetTable(engine, 3, 2);
-  const struct { double percent; bool stored; float value; } cases[] = {
-      {37.5, true, 0.375f}, {150.0, true, 1.0f}, {-3.0, true, 0.0f},
-      {std::numeric_limits<double>::quiet_NaN(), false, 0.0f}, {1e300, true, 1.0f},
+  const struct {
+    double percent;
+    bool stored;
+    float value;
+  } cases[] = {
+      {37.5, true, 0.375f}, {150.0, true, 1.0f},
+      {-3.0, true, 0.0f},   {std::numeric_limits<double>::quiet_NaN(), false, 0.0f},
+      {1e300, true, 1.0f},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.percent);

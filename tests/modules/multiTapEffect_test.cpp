@@ -171,9 +171,12 @@ TEST_F(TapTest, TheLongestTimeOfThePageReadsInsideTheRing) {
   run(silence(128));
   expectNear(tapTimes(441000 + 400), {211680.0, 321930.0, 441000.0});
 
-  const struct { float rate; float timeMod; double seconds; } cases[] = {
-      {44100.0f, 1.0f, 10.0}, {96000.0f, 1.0f, 10.0}, {192000.0f, 1.0f, 10.0},
-      {44100.0f, 1.0e6f, 10.0}, {44100.0f, 0.0f, 10.0}, {44100.0f, 1.0f, 1.0e9}, {44100.0f, 1.0f, 0.0}};
+  const struct {
+    float rate;
+    float timeMod;
+    double seconds;
+  } cases[] = {{44100.0f, 1.0f, 10.0}, {96000.0f, 1.0f, 10.0},  {192000.0f, 1.0f, 10.0}, {44100.0f, 1.0e6f, 10.0},
+               {44100.0f, 0.0f, 10.0}, {44100.0f, 1.0f, 1.0e9}, {44100.0f, 1.0f, 0.0}};
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << "rate " << c.rate << " time mod " << c.timeMod << " s " << c.seconds);
     engineCfgSetRate(c.rate);

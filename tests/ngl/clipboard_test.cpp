@@ -1,6 +1,6 @@
 // Clipboard text and the wheel step, through the real (Wine, X-backed) clipboard.
-#include <gtest/gtest.h>
 #include <windows.h>
+#include <gtest/gtest.h>
 
 #include <cstring>
 #include <string>
@@ -9,91 +9,78 @@
 
 namespace {
 
-void emptyClipboard()
-{
-    ASSERT_TRUE(OpenClipboard(nullptr));
-    EmptyClipboard();
-    CloseClipboard();
+void emptyClipboard() {
+  ASSERT_TRUE(OpenClipboard(nullptr));
+  EmptyClipboard();
+  CloseClipboard();
 }
 
 // The raw CF_TEXT bytes on the clipboard, up to the block's size.
-std::string rawClipboardText()
-{
-    std::string raw;
-    if (!OpenClipboard(nullptr))
-        return raw;
-    HANDLE data = GetClipboardData(CF_TEXT);
-    if (data) {
-        const char* bytes = static_cast<const char*>(GlobalLock(data));
-        size_t size = GlobalSize(data);
-        if (bytes)
-            raw.assign(bytes, strnlen(bytes, size) + (strnlen(bytes, size) < size ? 1 : 0));
-        GlobalUnlock(data);
-    }
-    CloseClipboard();
-    return raw;
+std::string rawClipboardText() {
+  std::string raw;
+  if (!OpenClipboard(nullptr)) return raw;
+  HANDLE data = GetClipboardData(CF_TEXT);
+  if (data) {
+    const char* bytes = static_cast<const char*>(GlobalLock(data));
+    size_t size = GlobalSize(data);
+    if (bytes) raw.assign(bytes, strnlen(bytes, size) + (strnlen(bytes, size) < size ? 1 : 0));
+    GlobalUnlock(data);
+  }
+  CloseClipboard();
+  return raw;
 }
 
 }  // namespace
 
-TEST(Clipboard, WheelStepIsOneNotch)
-{
-    EXPECT_EQ(nglWheelStep(), 120);
-}
+TEST(Clipboard, WheelStepIsOneNotch) { EXPECT_EQ(nglWheelStep(), 120); }
 
-TEST(Clipboard, CopyThenPasteRoundTrips)
-{
-    struct Case {
-        const char* copied;
-        const char* pasted;
-    } cases[] = {
-        {"hello", "hello"},
-        {"one\r\ntwo\r\n", "one\ntwo\n"},   // CR-LF lines come back ended by LF alone
-        {"a\rb\r\r", "ab"},                 // every carriage return goes
-        {"", ""},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.copied);
-        ASSERT_TRUE(nglCopyText(c.copied));
-        EXPECT_TRUE(nglClipboardHasText());
-        std::string text = "previous";
-        ASSERT_TRUE(nglPasteText(text));
-        EXPECT_EQ(text, c.pasted);
-    }
-}
-
-TEST(Clipboard, EmptyTextPutsOneZeroByte)
-{
-    ASSERT_TRUE(nglCopyText(""));
-    EXPECT_EQ(rawClipboardText(), std::string(1, '\0'));
-}
-
-TEST(Clipboard, PasteWithoutTextKeepsTheString)
-{
-    emptyClipboard();
-    EXPECT_FALSE(nglClipboardHasText());
-    std::string text = "kept";
-    EXPECT_FALSE(nglPasteText(text));
-    EXPECT_EQ(text, "kept");
-}
-
-TEST(Clipboard, PasteStopsAtTheFirstZero)
-{
-    const char bytes[] = {'a', 'b', 0, 'c', 'd', 0};
-    ASSERT_TRUE(nglSetClipboardData(CF_TEXT, bytes, sizeof bytes));
-    std::string text;
+TEST(Clipboard, CopyThenPasteRoundTrips) {
+  struct Case {
+    const char* copied;
+    const char* pasted;
+  } cases[] = {
+      {"hello", "hello"},
+      {"one\r\ntwo\r\n", "one\ntwo\n"},  // CR-LF lines come back ended by LF alone
+      {"a\rb\r\r", "ab"},                // every carriage return goes
+      {"", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.copied);
+    ASSERT_TRUE(nglCopyText(c.copied));
+    EXPECT_TRUE(nglClipboardHasText());
+    std::string text = "previous";
     ASSERT_TRUE(nglPasteText(text));
-    EXPECT_EQ(text, "ab");
+    EXPECT_EQ(text, c.pasted);
+  }
 }
 
-TEST(Clipboard, LargeTextRoundTrips)
-{
-    std::string big(1 << 20, 'x');
-    for (size_t i = 100; i < big.size(); i += 100)
-        big[i] = '\n';
-    ASSERT_TRUE(nglCopyText(big));
-    std::string text;
-    ASSERT_TRUE(nglPasteText(text));
-    EXPECT_EQ(text.size(), big.size());
-    EXPECT_TRUE(text == big);
+TEST(Clipboard, EmptyTextPutsOneZeroByte) {
+  ASSERT_TRUE(nglCopyText(""));
+  EXPECT_EQ(rawClipboardText(), std::string(1, '\0'));
+}
+
+TEST(Clipboard, PasteWithoutTextKeepsTheString) {
+  emptyClipboard();
+  EXPECT_FALSE(nglClipboardHasText());
+  std::string text = "kept";
+  EXPECT_FALSE(nglPasteText(text));
+  EXPECT_EQ(text, "kept");
+}
+
+TEST(Clipboard, PasteStopsAtTheFirstZero) {
+  const char bytes[] = {'a', 'b', 0, 'c', 'd', 0};
+  ASSERT_TRUE(nglSetClipboardData(CF_TEXT, bytes, sizeof bytes));
+  std::string text;
+  ASSERT_TRUE(nglPasteText(text));
+  EXPECT_EQ(text, "ab");
+}
+
+TEST(Clipboard, LargeTextRoundTrips) {
+  std::string big(1 << 20, 'x');
+  for (size_t i = 100; i < big.size(); i += 100) big[i] = '\n';
+  ASSERT_TRUE(nglCopyText(big));
+  std::string text;
+  ASSERT_TRUE(nglPasteText(text));
+  EXPECT_EQ(text.size(), big.size());
+  EXPECT_TRUE(text == big);
 }

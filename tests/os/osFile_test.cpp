@@ -24,7 +24,7 @@ TEST(OsFile, WriteSeekReadRoundTrip) {
   EXPECT_EQ(osFileSize(f), 10);
   EXPECT_EQ(osFileSeek(f, 4, osSeekSet), 4);
   char got[16] = {};
-  EXPECT_EQ(osFileRead(f, got, 16), 6);   // a short read at the end is not an error
+  EXPECT_EQ(osFileRead(f, got, 16), 6);  // a short read at the end is not an error
   EXPECT_STREQ(got, "456789");
   EXPECT_EQ(osFileRead(f, got, 4), 0);
   osFileClose(f);

@@ -13,11 +13,6 @@
 #include <string>
 #include <vector>
 
-#include "entryTestSupport.h"
-#include "kitTestSupport.h"
-#include "pageRig.h"
-#include "uiSeams/popupMenu.h"
-#include "uiaTestSupport.h"
 #include "app/mainWindow.h"
 #include "app/mainWindowData.h"
 #include "controls/ctrlItems.h"
@@ -30,11 +25,14 @@
 #include "engine/engine.h"
 #include "engine/midiQueue.h"
 #include "engine/testAudioThread.h"
+#include "entryTestSupport.h"
+#include "kitTestSupport.h"
 #include "modules/echoEffect.h"
 #include "modules/effectFrame.h"
 #include "modules/multiCombEffect.h"
 #include "modules/multiTapEffect.h"
 #include "modules/pipeEffect.h"
+#include "pageRig.h"
 #include "pages/fxPage.h"
 #include "pages/patchPage.h"
 #include "preset/editBlock.h"
@@ -43,6 +41,8 @@
 #include "preset/wave.h"
 #include "support/signal.h"
 #include "support/windowCapture.h"
+#include "uiSeams/popupMenu.h"
+#include "uiaTestSupport.h"
 
 namespace {
 
@@ -62,7 +62,9 @@ int countMenu(void*, int, int, void*) {
 }
 
 std::vector<std::string> g_steps;
-void recordStep(void*, const char* step, int argument) { g_steps.push_back(std::string(step) + ":" + std::to_string(argument)); }
+void recordStep(void*, const char* step, int argument) {
+  g_steps.push_back(std::string(step) + ":" + std::to_string(argument));
+}
 
 // The Effect page in pane 5 of a window of its own, built while hidden (as the main window builds it at
 // start-up) and then shown. Pane 3 stands in for the Patch page the on switch updates.
@@ -137,7 +139,8 @@ std::vector<BoxCase> allBoxes() {
     v.push_back({type, static_cast<uint16_t>(id), beats, std::move(f)});
   };
   add(1, 20, effectPipeGetDelay);
-  add(1, 21, [](Engine* e) { return effectGetTime(e, 1); }, true);
+  add(
+      1, 21, [](Engine* e) { return effectGetTime(e, 1); }, true);
   add(1, 22, effectPipeGetLengthMod);
   add(1, 23, effectPipeGetFeedback);
   add(1, 24, effectPipeGetFilterFreq);
@@ -147,7 +150,8 @@ std::vector<BoxCase> allBoxes() {
   add(1, 28, [](Engine* e) { return effectPipeGetPickupMod(e, 0); });
   add(1, 29, [](Engine* e) { return effectPipeGetPickupMod(e, 1); });
   add(2, 38, effectCombGetDelay);
-  add(2, 40, [](Engine* e) { return effectGetTime(e, 2); }, true);
+  add(
+      2, 40, [](Engine* e) { return effectGetTime(e, 2); }, true);
   add(2, 41, [](Engine* e) { return effectCombGetFeedback(e) * 100; });
   add(2, 42, effectCombGetFilterFreq);
   for (int16_t c = 0; c < 6; ++c) {
@@ -159,7 +163,8 @@ std::vector<BoxCase> allBoxes() {
     add(2, 51 + 9 * c, [c](Engine* e) { return effectCombGetPan(e, c) * 100; });
   }
   add(3, 101, effectTapGetTime);
-  add(3, 102, [](Engine* e) { return effectGetTime(e, 3); }, true);
+  add(
+      3, 102, [](Engine* e) { return effectGetTime(e, 3); }, true);
   add(3, 103, effectTapGetFilterFreq);
   add(3, 120, [](Engine* e) { return effectTapGetFeedback(e) * 100; });
   for (int16_t t = 0; t < 3; ++t) {
@@ -197,8 +202,10 @@ void openPanel(FxRig& page, uint16_t type, bool beats) {
     effectEchoSetAllpassOn(e, line, 1);
   }
   const int16_t unit = beats ? effectUnitBeats : effectUnitSeconds;
-  if (type <= 3) effectSetTimeUnit(e, type, static_cast<uint16_t>(unit));
-  else effectEchoSetSync(e, static_cast<uint16_t>(unit));
+  if (type <= 3)
+    effectSetTimeUnit(e, type, static_cast<uint16_t>(unit));
+  else
+    effectEchoSetSync(e, static_cast<uint16_t>(unit));
   page.refresh();
 }
 
@@ -278,8 +285,11 @@ TEST(FxPage, OnSwitchStopsAndRestartsAndKeepsTheType) {
 
 // Levels: the fader's ends, the 0.199 snap, and where each type's level edit goes.
 TEST(FxPage, LevelFadersShowDecibelsAndCommitByType) {
-  const struct { double db; const char* text; } texts[] = {
-      {-96.0, "-96.0 dB"}, {-6.1, "-6.0 dB"}, {-6.3, "-6.3 dB"}, {-12.19, "-12.0 dB"}, {-12.2, "-12.2 dB"}, {-1.0, "-1.0 dB"}};
+  const struct {
+    double db;
+    const char* text;
+  } texts[] = {{-96.0, "-96.0 dB"},  {-6.1, "-6.0 dB"},   {-6.3, "-6.3 dB"},
+               {-12.19, "-12.0 dB"}, {-12.2, "-12.2 dB"}, {-1.0, "-1.0 dB"}};
   for (const auto& t : texts) {
     char buf[32];
     fxLevelText(std::pow(2.0, t.db / 6.0), buf, sizeof buf);
@@ -288,9 +298,12 @@ TEST(FxPage, LevelFadersShowDecibelsAndCommitByType) {
   runInApplication([&](RecordingApplication&) {
     FxRig page;
     Engine* e = page.engine();
-    const struct { double position; const char* text; double gain; } ends[] = {
-        {0.0, "-96.0 dB", 1.0 / 65536}, {-3.0, "-96.0 dB", 1.0 / 65536}, {NAN, "-96.0 dB", 1.0 / 65536},
-        {1.0, "-0.0 dB", 65535.0 / 65536}, {7.0, "-0.0 dB", 65535.0 / 65536}, {0.5, "-12.0 dB", 0.25}};
+    const struct {
+      double position;
+      const char* text;
+      double gain;
+    } ends[] = {{0.0, "-96.0 dB", 1.0 / 65536},    {-3.0, "-96.0 dB", 1.0 / 65536},   {NAN, "-96.0 dB", 1.0 / 65536},
+                {1.0, "-0.0 dB", 65535.0 / 65536}, {7.0, "-0.0 dB", 65535.0 / 65536}, {0.5, "-12.0 dB", 0.25}};
     for (uint16_t type = 1; type <= 5; ++type) {
       SCOPED_TRACE("type " + std::to_string(type));
       setType(e, type);
@@ -304,9 +317,15 @@ TEST(FxPage, LevelFadersShowDecibelsAndCommitByType) {
         // running); 4 and 5 write the record and leave the edit block alone.
         EditBlock* edit = engineGetEditBlock(e);
         EXPECT_EQ(edit->kind != 99u, type <= 3);
-        if (type == 1) { EXPECT_FLOAT_EQ(edit->pipe.levelA, static_cast<float>(c.gain)); }
-        if (type == 2) { EXPECT_FLOAT_EQ(edit->comb.levelA, static_cast<float>(c.gain)); }
-        if (type == 3) { EXPECT_FLOAT_EQ(edit->tap.levelA, static_cast<float>(c.gain)); }
+        if (type == 1) {
+          EXPECT_FLOAT_EQ(edit->pipe.levelA, static_cast<float>(c.gain));
+        }
+        if (type == 2) {
+          EXPECT_FLOAT_EQ(edit->comb.levelA, static_cast<float>(c.gain));
+        }
+        if (type == 3) {
+          EXPECT_FLOAT_EQ(edit->tap.levelA, static_cast<float>(c.gain));
+        }
       }
       fxLevelChanged(page.item(fxItemLevelB), 0.5, 0);
       EXPECT_FLOAT_EQ(effectGetLevelB(e), 0.25f);
@@ -355,7 +374,8 @@ TEST(FxPage, EveryValueBoxShowsBackWhatWasTyped) {
         int k = 0;
         engineGetEditBlock(e)->kind = 99;
         for (const BoxCase& c : cases) {
-          if (c.type != type || (c.beats && !beats) || (!c.beats && beats && (c.id == 20 || c.id == 38 || c.id == 101 || c.id == 124)))
+          if (c.type != type || (c.beats && !beats) ||
+              (!c.beats && beats && (c.id == 20 || c.id == 38 || c.id == 101 || c.id == 124)))
             continue;
           NumboxData* d = page.box(c.id);
           ASSERT_NE(d, nullptr) << c.id;
@@ -369,7 +389,9 @@ TEST(FxPage, EveryValueBoxShowsBackWhatWasTyped) {
           typed.push_back({&c, v});
         }
         // The echo writes its record directly: no edit block, no undo step.
-        if (type == 4) { EXPECT_EQ(engineGetEditBlock(e)->kind, 99u); }
+        if (type == 4) {
+          EXPECT_EQ(engineGetEditBlock(e)->kind, 99u);
+        }
         // Marks the boxes overwrite, so the refresh must write every one.
         for (auto& t : typed) page.box(t.first->id)->value = -12345;
         page.refresh();
@@ -457,7 +479,7 @@ TEST(FxPage, CombRowsFollowTheirSwitchesAndTheType) {
     const uint16_t row = 43 + 18, sw = 44 + 18, first = 45 + 18;
     EXPECT_TRUE(page.shown(row));
     g_steps.clear();
-    page.click(sw, 6, 13);   // the switch's lamp, left of the row's controls
+    page.click(sw, 6, 13);  // the switch's lamp, left of the row's controls
     EXPECT_EQ(g_steps, (std::vector<std::string>{"stop:1", "comb:4", "restart:0"}));
     EXPECT_EQ(effectCombGetOn(e, 2), 0);
     EXPECT_FALSE(page.shown(row));
@@ -474,7 +496,10 @@ TEST(FxPage, CombRowsFollowTheirSwitchesAndTheType) {
     page.refresh();
     for (int c = 0; c < 6; ++c) EXPECT_FALSE(page.shown(static_cast<uint16_t>(43 + 9 * c))) << c;
     // The comb index of every id.
-    const struct { int id; int comb; } ids[] = {{34, 0}, {51, 0}, {52, 1}, {60, 1}, {61, 2}, {78, 3}, {79, 4}, {96, 5}, {97, 0}, {200, 0}};
+    const struct {
+      int id;
+      int comb;
+    } ids[] = {{34, 0}, {51, 0}, {52, 1}, {60, 1}, {61, 2}, {78, 3}, {79, 4}, {96, 5}, {97, 0}, {200, 0}};
     for (const auto& c : ids) EXPECT_EQ(fxCombIndexFromId(c.id), c.comb) << c.id;
   });
 }
@@ -510,7 +535,10 @@ TEST(FxPage, EchoLinesAndFiltersShowWhatIsOn) {
     page.click(142, 6, 13);
     EXPECT_TRUE(page.shown(152));
     EXPECT_TRUE(page.shown(143));
-    const struct { int id; int line; } ids[] = {{121, 0}, {140, 0}, {141, 1}, {154, 1}, {155, 2}, {168, 2}, {169, 0}};
+    const struct {
+      int id;
+      int line;
+    } ids[] = {{121, 0}, {140, 0}, {141, 1}, {154, 1}, {155, 2}, {168, 2}, {169, 0}};
     for (const auto& c : ids) EXPECT_EQ(fxEchoLineFromId(c.id), c.line) << c.id;
   });
 }
@@ -518,10 +546,14 @@ TEST(FxPage, EchoLinesAndFiltersShowWhatIsOn) {
 // The unit switch of each panel: "Beat" with the beats box in place of the seconds box, the seconds
 // value kept; back to "Sec" the other way.
 TEST(FxPage, UnitSwitchesRelabelAndSwapTheTimeBoxes) {
-  struct Group { uint16_t type, unit, seconds, beats; std::function<double(Engine*)> kept; };
-  const Group groups[] = {
-      {1, 19, 20, 21, effectPipeGetDelay}, {2, 36, 38, 40, effectCombGetDelay},
-      {3, 100, 101, 102, effectTapGetTime}, {4, 123, 124, 125, effectEchoGetBaseTime}};
+  struct Group {
+    uint16_t type, unit, seconds, beats;
+    std::function<double(Engine*)> kept;
+  };
+  const Group groups[] = {{1, 19, 20, 21, effectPipeGetDelay},
+                          {2, 36, 38, 40, effectCombGetDelay},
+                          {3, 100, 101, 102, effectTapGetTime},
+                          {4, 123, 124, 125, effectEchoGetBaseTime}};
   runInApplication([&](RecordingApplication&) {
     FxRig page;
     Engine* e = page.engine();
@@ -606,7 +638,10 @@ TEST(FxPage, PipeGraphRepaintsPerTickOnlyForTheTubeAndFollowsBox27) {
       for (int x = r.left - 3; x < r.right + 3; ++x) {
         const uint32_t px = shot.at(x, r.top + 12);
         const int red = (px >> 16) & 255, green = (px >> 8) & 255, blue = px & 255;
-        if (blue > 150 && red < 110 && green < 160) { sum += x; ++n; }
+        if (blue > 150 && red < 110 && green < 160) {
+          sum += x;
+          ++n;
+        }
       }
       return n ? static_cast<double>(sum) / n - (r.left - 3) : -1.0;
     };
@@ -664,7 +699,6 @@ TEST(FxPage, TypeSwitchedHundredTimesWhileANotePlays) {
       // The block before the switch is the steady sound of the type before.
       steady = std::max(steady, largestStep(std::vector<float>(out.begin(), out.begin() + 128), 0));
       worstStep = std::max(worstStep, largestStep(out, 0));
-
     }
     audio.stop();
     EXPECT_GT(audio.blocksRun() - startBlocks, 100u * 40u);
@@ -683,7 +717,7 @@ TEST(FxPage, BackgroundGesturesOpenTheEffectMenu) {
     FxRig page;
     popupSetTrackHook(countMenu);
     g_menus = 0;
-    const int places[2][2] = {{350, 40}, {600, 330}};   // the page background, the multi-comb panel
+    const int places[2][2] = {{350, 40}, {600, 330}};  // the page background, the multi-comb panel
     for (const auto& at : places) {
       const int x = at[0], y = at[1];
       SCOPED_TRACE(testing::Message() << x << "," << y);

@@ -12,11 +12,6 @@
 #include <string>
 #include <vector>
 
-#include "entryTestSupport.h"
-#include "kitTestSupport.h"
-#include "pageRig.h"
-#include "uiSeams/popupMenu.h"
-#include "uiaTestSupport.h"
 #include "app/mainWindow.h"
 #include "app/mainWindowData.h"
 #include "controls/ctrlItems.h"
@@ -27,14 +22,19 @@
 #include "controls/selector.h"
 #include "controls/winSlots.h"
 #include "engine/engine.h"
+#include "entryTestSupport.h"
+#include "kitTestSupport.h"
 #include "modules/effectFrame.h"
 #include "modules/effectShared.h"
 #include "modules/threeUnitEffect.h"
+#include "pageRig.h"
 #include "pages/fxPage.h"
 #include "pages/fxUnits.h"
 #include "pages/pages.h"
 #include "preset/undo.h"
 #include "preset/wave.h"
+#include "uiSeams/popupMenu.h"
+#include "uiaTestSupport.h"
 
 namespace {
 
@@ -62,7 +62,7 @@ struct UnitsPanel : PageWindowRig {
     WinSlot* slot = winSlot(kWin);
     winSelectPort(kWin, &slot->ownPort);
     portReloadPictures(panePort(ctrlFind(kWin, fxUnitsPaneId)));
-    paneActivate(kWin, fxUnitsPaneId);   // the page's refresh ends so: the pane takes the mouse
+    paneActivate(kWin, fxUnitsPaneId);  // the page's refresh ends so: the pane takes the mouse
     refresh();
   }
   ~UnitsPanel() {
@@ -115,7 +115,7 @@ struct UnitsPanel : PageWindowRig {
 struct BoxCase {
   std::uint16_t id;
   double lo, hi;
-  double floor;   // the lowest value the setter keeps (the box's minimum unless the setter's is higher)
+  double floor;  // the lowest value the setter keeps (the box's minimum unless the setter's is higher)
   double (*shows)(Engine*, int);
   int unit;
 };
@@ -130,9 +130,8 @@ double brightModPercent(Engine* e, int u) { return effectRevGetBrightModDepth(e,
 
 std::vector<BoxCase> allBoxes() {
   std::vector<BoxCase> out = {
-      {170, 0.01, 100, 0.01, globalSize, 0},           {172, 0, 100, 0, globalFeedback, 0},
-      {171, 1, 100, 1, globalBrightness, 0},           {173, 0, 350, 0, globalPreDelay, 0},
-      {174, 0, 100, 0, globalJitter, 0},
+      {170, 0.01, 100, 0.01, globalSize, 0}, {172, 0, 100, 0, globalFeedback, 0}, {171, 1, 100, 1, globalBrightness, 0},
+      {173, 0, 350, 0, globalPreDelay, 0},   {174, 0, 100, 0, globalJitter, 0},
   };
   for (int u = 0; u < 3; ++u) {
     out.push_back({fxUnitsRowId(u, 3), 0.01, 100, 0.01, effectRevGetUnitScale, u});
@@ -225,8 +224,8 @@ TEST(FxUnitsPanel, HostileValuesReachTheSettersLimitedAndNaNChangesNothing) {
       changeBox(item, 20.0);
       const struct {
         double value, want;
-      } cases[] = {{kNaN, 20.0}, {-1e300, b.floor}, {1e300, b.hi}, {-kInf, b.floor}, {kInf, b.hi},
-                   {-0.0, b.floor}, {-5, b.floor}, {1e-30, b.floor}, {350.5, b.hi}};
+      } cases[] = {{kNaN, 20.0},    {-1e300, b.floor}, {1e300, b.hi},    {-kInf, b.floor}, {kInf, b.hi},
+                   {-0.0, b.floor}, {-5, b.floor},     {1e-30, b.floor}, {350.5, b.hi}};
       for (const auto& c : cases) {
         changeBox(item, c.value);
         const double now = b.shows(e, b.unit);
@@ -270,7 +269,7 @@ TEST(FxUnitsPanel, AUnitSwitchedOffHidesItsRowAtOnceAndOnShowsItAgain) {
       SCOPED_TRACE("unit " + std::to_string(u));
       const std::uint16_t r = fxUnitsRowId(u, 0);
       ASSERT_TRUE(panel.lit(r));
-      panel.clickAt(r, 8, 13);   // on the switch's lamp, left of the mode selector
+      panel.clickAt(r, 8, 13);  // on the switch's lamp, left of the mode selector
       EXPECT_EQ(effectRevGetUnitOn(e, u), 0);
       EXPECT_FALSE(panel.lit(r));
       EXPECT_TRUE(panel.shown(r)) << "the switch stays";
@@ -465,18 +464,18 @@ TEST(FxUnitsPanel, AUnitBoxChangedWhilePlayingChangesTheSoundWithoutStopping) {
       engineInitPreset(e);
       for (int u = 0; u < 3; ++u) effectRevSetUnitOn(e, u, 1);
       effectSetType(e, effectRev);
-      effectRevSetSize(e, 5.0);   // 35 ms lines and no pre-delay: the units answer within the run
+      effectRevSetSize(e, 5.0);  // 35 ms lines and no pre-delay: the units answer within the run
       effectRevSetPreDelay(e, 0.0);
-      effectRevSetJitter(e, 0.0);   // nothing random or modulated: two runs are alike sample for sample
+      effectRevSetJitter(e, 0.0);  // nothing random or modulated: two runs are alike sample for sample
       for (int u = 0; u < 3; ++u) {
         effectRevSetTimeModDepth(e, u, 0.0);
         effectRevSetBrightModDepth(e, u, 0.0);
       }
       effectSetOn(e, 1);
       effectReset(e);
-      effectRuntime(e)->prevWet = 1.0f;   // the wet level without its glide in from silence
+      effectRuntime(e)->prevWet = 1.0f;  // the wet level without its glide in from silence
       e->effectOn = 1;
-      e->surround.fieldMode = 0;   // two buses in, two out
+      e->surround.fieldMode = 0;  // two buses in, two out
       e->paused.store(0);
       for (int k = 0; k < engineModParams; ++k) e->modMultipliers[3][0][k] = 1.0f;
       panel.refresh();

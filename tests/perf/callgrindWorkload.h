@@ -21,9 +21,9 @@ inline double callgrindRender(BudgetRig* rig, int blocks) {
 }
 
 struct CallgrindWorkload {
-  const char* program;       // the usage line's name
-  const char* title;         // the result line's lead, e.g. "typical workload"
-  BudgetSetup (*setup)();    // made after the lanes are forced
+  const char* program;     // the usage line's name
+  const char* title;       // the result line's lead, e.g. "typical workload"
+  BudgetSetup (*setup)();  // made after the lanes are forced
   int blocks;
   double (*run)(BudgetRig*);
 };

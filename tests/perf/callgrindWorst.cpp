@@ -14,6 +14,6 @@ extern "C" __attribute__((noinline)) double callgrindWorstWorkload(BudgetRig* ri
 }
 
 int main(int argc, char** argv) {
-  return callgrindMain(argc, argv,
-                       {"callgrindWorst", "worst-case workload", budgetWorstCase, workloadBlocks, callgrindWorstWorkload});
+  return callgrindMain(
+      argc, argv, {"callgrindWorst", "worst-case workload", budgetWorstCase, workloadBlocks, callgrindWorstWorkload});
 }

@@ -21,13 +21,13 @@ namespace {
 
 TEST(RtEffectLoop, FeedbackMultiplierAboveOneCannotRunAnEffectLoopAway) {
   for (int kind : {effectPipe, effectComb, effectTap, effectEcho, effectRev}) {
-    Engine* engine = rtStressEngine(kind - 1, 4);   // variant k-1 plays effect kind k
+    Engine* engine = rtStressEngine(kind - 1, 4);  // variant k-1 plays effect kind k
     ASSERT_NE(engine, nullptr);
     ASSERT_EQ(engine->effectType, kind);
     effectPipeSetFeedback(engine, 0.999);
     effectCombSetFeedback(engine, 0.999);
     effectTapSetFeedback(engine, 0.999);
-    effectTapSetTime(engine, 0.003);   // short loops: many passes in the run
+    effectTapSetTime(engine, 0.003);  // short loops: many passes in the run
     float out[2][engineBlockMax];
     float* outputs[2] = {out[0], out[1]};
     const std::uint8_t notes[9] = {0x90, 48, 120, 0x90, 60, 120, 0x90, 67, 120};

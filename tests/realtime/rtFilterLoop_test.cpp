@@ -25,30 +25,30 @@ TEST(RtFilterLoop, ResonanceMultiplierFarAboveOneKeepsEveryFilterBounded) {
   float* outputs[2] = {out[0], out[1]};
   const std::uint8_t notes[6] = {0x90, 48, 120, 0x90, 60, 120};
   for (float multiplier : {1.5f, 50.0f})
-  for (std::int16_t type : types) {
-    filterSetType(engine, 0, type);
-    filterSetResonance(engine, 0, 1.0);
-    filterSetGainDb(engine, 0, 6.0);
-    engineApplyPatchChange(engine, 0);
-    TestAudioThread::runClientSubBlock(engine, outputs, 2, 0, notes, 2);
-    double peak = 0.0;
-    for (int b = 0; b < 300; ++b) {
-      for (int v = 0; v < engineMaxVoices; ++v) {
-        for (int p = 0; p < engineModRow; ++p) engine->modMultipliers[0][v][p] = 1.0f;
-        engine->modMultipliers[0][v][15] = multiplier;
-        if (engine->voiceBuffers[0][v])
-          for (int i = 0; i < engineBlockMax; ++i) engine->voiceBuffers[0][v][i] = (i % 32 < 16) ? 0.01f : -0.01f;
+    for (std::int16_t type : types) {
+      filterSetType(engine, 0, type);
+      filterSetResonance(engine, 0, 1.0);
+      filterSetGainDb(engine, 0, 6.0);
+      engineApplyPatchChange(engine, 0);
+      TestAudioThread::runClientSubBlock(engine, outputs, 2, 0, notes, 2);
+      double peak = 0.0;
+      for (int b = 0; b < 300; ++b) {
+        for (int v = 0; v < engineMaxVoices; ++v) {
+          for (int p = 0; p < engineModRow; ++p) engine->modMultipliers[0][v][p] = 1.0f;
+          engine->modMultipliers[0][v][15] = multiplier;
+          if (engine->voiceBuffers[0][v])
+            for (int i = 0; i < engineBlockMax; ++i) engine->voiceBuffers[0][v][i] = (i % 32 < 16) ? 0.01f : -0.01f;
+        }
+        filterRenderAll(engine, engineBlockMax);
+        for (int v = 0; v < engineMaxVoices; ++v)
+          if (engine->voiceBuffers[0][v] && engine->voices[v].active)
+            for (int i = 0; i < engineBlockMax; ++i) {
+              const float x = engine->voiceBuffers[0][v][i];
+              peak = std::max(peak, std::isfinite(x) ? std::fabs(static_cast<double>(x)) : 1e30);
+            }
       }
-      filterRenderAll(engine, engineBlockMax);
-      for (int v = 0; v < engineMaxVoices; ++v)
-        if (engine->voiceBuffers[0][v] && engine->voices[v].active)
-          for (int i = 0; i < engineBlockMax; ++i) {
-            const float x = engine->voiceBuffers[0][v][i];
-            peak = std::max(peak, std::isfinite(x) ? std::fabs(static_cast<double>(x)) : 1e30);
-          }
+      EXPECT_LT(peak, 1000.0) << "filter type " << type << ", multiplier " << multiplier;
     }
-    EXPECT_LT(peak, 1000.0) << "filter type " << type << ", multiplier " << multiplier;
-  }
   engineDestroy(engine);
 }
 

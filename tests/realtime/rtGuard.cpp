@@ -5,11 +5,11 @@
 #include <pthread.h>
 #include <semaphore.h>
 
-#include <atomic>
-#include <cstdio>
-#include <cstdint>
-#include <cstdlib>
 #include <algorithm>
+#include <atomic>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 
 #if defined(__SANITIZE_ADDRESS__)
 #define RT_ASAN 1
@@ -47,7 +47,7 @@ struct Record {
 };
 
 thread_local bool tArmed = false;
-thread_local bool tInside = false;   // inside a hook: what the recording itself does is not counted
+thread_local bool tInside = false;  // inside a hook: what the recording itself does is not counted
 
 std::atomic<int> gCounts[rtKindCount];
 std::atomic<int> gRecordsTaken{0};
@@ -64,7 +64,7 @@ void record(int kind, const char* what, std::size_t size) {
     r.kind = kind;
     r.what = what;
     r.size = size;
-    r.depth = backtrace(r.frames, kMaxFrames);   // warmed up in rtGuardInit: no allocation here
+    r.depth = backtrace(r.frames, kMaxFrames);  // warmed up in rtGuardInit: no allocation here
   }
   tInside = false;
 }
@@ -101,7 +101,7 @@ const char* kindName(int kind) {
 void rtGuardInit() {
   if (gInit.exchange(true)) return;
   void* warm[4];
-  backtrace(warm, 4);   // the first call loads the unwinder (and allocates); later ones do not
+  backtrace(warm, 4);  // the first call loads the unwinder (and allocates); later ones do not
 #if RT_ASAN
   __sanitizer_install_malloc_and_free_hooks(mallocHook, freeHook);
 #endif
@@ -136,7 +136,7 @@ void* aligned_alloc(std::size_t alignment, std::size_t n) {
 int posix_memalign(void** out, std::size_t alignment, std::size_t n) {
   mallocHook(nullptr, n);
   void* p = __libc_memalign(alignment, n);
-  if (!p) return 12;   // ENOMEM
+  if (!p) return 12;  // ENOMEM
   *out = p;
   return 0;
 }
@@ -169,7 +169,7 @@ std::string rtSymbolize(void* const* frames, int depth, int skip) {
 #if RT_ASAN
     __sanitizer_symbolize_pc(pc, "%F %L", line, sizeof line);
 #else
-    char** names = backtrace_symbols(&pc, 1);   // exported names only
+    char** names = backtrace_symbols(&pc, 1);  // exported names only
     std::snprintf(line, sizeof line, "%s", names && names[0] ? names[0] : "?");
     std::free(names);
 #endif
@@ -196,9 +196,9 @@ std::string rtReport(int maxEntries) {
 }
 
 // ---- Lock and wait functions of this program: counted while armed, then forwarded.
-#define RT_FORWARD(name, sig, args)                  \
-  static sig##_t s_##name = nullptr;                 \
-  record(rtKindLock, #name, 0);                      \
+#define RT_FORWARD(name, sig, args)  \
+  static sig##_t s_##name = nullptr; \
+  record(rtKindLock, #name, 0);      \
   return next(s_##name, #name) args;
 
 namespace {
@@ -232,7 +232,9 @@ int pthread_rwlock_clockrdlock(pthread_rwlock_t* l, clockid_t c, const struct ti
 int pthread_rwlock_clockwrlock(pthread_rwlock_t* l, clockid_t c, const struct timespec* t) noexcept {
   RT_FORWARD(pthread_rwlock_clockwrlock, rw_clock_fn, (l, c, t))
 }
-int sem_clockwait(sem_t* s, clockid_t c, const struct timespec* t) { RT_FORWARD(sem_clockwait, sem_clock_fn, (s, c, t)) }
+int sem_clockwait(sem_t* s, clockid_t c, const struct timespec* t) {
+  RT_FORWARD(sem_clockwait, sem_clock_fn, (s, c, t))
+}
 int pthread_cond_clockwait(pthread_cond_t* cv, pthread_mutex_t* m, clockid_t c, const struct timespec* t) {
   RT_FORWARD(pthread_cond_clockwait, cond_clock_fn, (cv, m, c, t))
 }

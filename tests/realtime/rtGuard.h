@@ -19,7 +19,7 @@ bool rtIsArmed();
 
 // Forgets the violations seen so far.
 void rtReset();
-int rtViolations();                       // all kinds
+int rtViolations();  // all kinds
 int rtViolations(RtViolationKind kind);
 // The first recorded violations: kind, function and size, then a symbolised backtrace; empty when none.
 std::string rtReport(int maxEntries = 3);

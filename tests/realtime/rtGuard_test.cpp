@@ -29,7 +29,7 @@ struct RtGuard : ::testing::Test {
 
 __attribute__((noinline)) void allocateOnPurpose() {
   std::vector<int> v(100, 1);
-  asm volatile("" : : "r"(v.data()) : "memory");   // the optimiser may not drop the vector
+  asm volatile("" : : "r"(v.data()) : "memory");  // the optimiser may not drop the vector
 }
 
 TEST_F(RtGuard, NewAndDeleteWhileArmedAreCountedWithTheirPlace) {
@@ -41,7 +41,7 @@ TEST_F(RtGuard, NewAndDeleteWhileArmedAreCountedWithTheirPlace) {
   EXPECT_EQ(rtViolations(rtKindFree), 1);
   const std::string report = rtReport();
   EXPECT_NE(report.find("allocation: malloc/new of 400 bytes"), std::string::npos) << report;
-#if defined(__SANITIZE_ADDRESS__)   // without the sanitizer's symboliser only exported names are shown
+#if defined(__SANITIZE_ADDRESS__)  // without the sanitizer's symboliser only exported names are shown
   EXPECT_NE(report.find("allocateOnPurpose"), std::string::npos) << report;
 #endif
 }
@@ -61,7 +61,7 @@ TEST_F(RtGuard, MallocAndFreeAreCountedOnlyWhileArmed) {
 
 TEST_F(RtGuard, AnotherThreadAllocatingIsNotCounted) {
   RtArmed armed;
-  std::thread other([] { delete new int(3); });   // the thread's own start-up may allocate on this one
+  std::thread other([] { delete new int(3); });  // the thread's own start-up may allocate on this one
   rtDisarm();
   other.join();
   rtReset();
@@ -86,7 +86,7 @@ TEST_F(RtGuard, MutexLockIsCounted) {
   }
   EXPECT_EQ(rtViolations(rtKindLock), 1);
   EXPECT_NE(rtReport().find("lock/wait: pthread_mutex_lock"), std::string::npos) << rtReport();
-  m.lock();   // unarmed: not counted, and the forwarded lock really locks
+  m.lock();  // unarmed: not counted, and the forwarded lock really locks
   EXPECT_FALSE(m.try_lock());
   m.unlock();
   EXPECT_EQ(rtViolations(rtKindLock), 1);
@@ -138,7 +138,7 @@ TEST_F(RtGuard, SystemCallsInAChildAreTrappedWithTheirNumberAndPlace) {
   ASSERT_TRUE(r.childRan) << r.failure;
   EXPECT_FALSE(r.finished);
   EXPECT_EQ(r.syscallNumber, SYS_getppid);
-  EXPECT_EQ(*static_cast<const int*>(payload), 1);   // ended at the call
+  EXPECT_EQ(*static_cast<const int*>(payload), 1);  // ended at the call
 #if defined(__SANITIZE_ADDRESS__)
   EXPECT_NE(r.where.find("callTheSystemOnPurpose"), std::string::npos) << r.where;
 #endif

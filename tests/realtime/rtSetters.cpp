@@ -254,9 +254,28 @@ const std::vector<RtSetter>& rtSetters() {
 }
 
 const std::vector<double>& rtHostileValues() {
-  static const std::vector<double> values = {
-      std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity(),
-      -std::numeric_limits<double>::infinity(), -1e300, -1e30, -70000.0, -1.0, -1e-310, -1e-40, 0.0, 1e-40,
-      1e-310, 1e-3, 0.5, 1.0, 2.0, 7.0, 127.0, 1000.0, 65536.0, 4.5e9, 1e30, 1e300};
+  static const std::vector<double> values = {std::numeric_limits<double>::quiet_NaN(),
+                                             std::numeric_limits<double>::infinity(),
+                                             -std::numeric_limits<double>::infinity(),
+                                             -1e300,
+                                             -1e30,
+                                             -70000.0,
+                                             -1.0,
+                                             -1e-310,
+                                             -1e-40,
+                                             0.0,
+                                             1e-40,
+                                             1e-310,
+                                             1e-3,
+                                             0.5,
+                                             1.0,
+                                             2.0,
+                                             7.0,
+                                             127.0,
+                                             1000.0,
+                                             65536.0,
+                                             4.5e9,
+                                             1e30,
+                                             1e300};
   return values;
 }

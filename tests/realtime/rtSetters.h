@@ -11,9 +11,9 @@ struct Engine;
 
 struct RtSetter {
   std::string name;
-  int indexCount;                                   // indices 0..indexCount-1 are meaningful
+  int indexCount;  // indices 0..indexCount-1 are meaningful
   void (*apply)(Engine* engine, int index, double value);
-  bool takesNonFinite;                              // a floating-point parameter (NaN/inf reach it)
+  bool takesNonFinite;  // a floating-point parameter (NaN/inf reach it)
 };
 
 const std::vector<RtSetter>& rtSetters();

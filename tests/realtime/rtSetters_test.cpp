@@ -19,9 +19,9 @@
 #include "preset/fieldTables.h"
 #include "preset/oscParams.h"
 #include "rtGuard.h"
-#include "support/signal.h"
 #include "rtSetters.h"
 #include "rtWorkload.h"
+#include "support/signal.h"
 
 namespace {
 
@@ -36,7 +36,7 @@ struct RtSetters : ::testing::Test {
   }
   void TearDown() override {
     if (engine) engineDestroy(engine);
-    engineCfgInitDefaults();   // the rate back to 44,100 Hz
+    engineCfgInitDefaults();  // the rate back to 44,100 Hz
   }
   void fresh(int variant, int voices, float rate = 44100.0f) {
     if (engine) engineDestroy(engine);
@@ -56,7 +56,7 @@ struct RtSetters : ::testing::Test {
 
 std::vector<std::uint8_t> chord() {
   std::vector<std::uint8_t> m;
-  for (int n : {36, 55, 64, 72, 84, 100}) {   // over a polyphony of 4: a voice is stolen
+  for (int n : {36, 55, 64, 72, 84, 100}) {  // over a polyphony of 4: a voice is stolen
     m.push_back(0x90);
     m.push_back(static_cast<std::uint8_t>(n));
     m.push_back(100);
@@ -73,24 +73,30 @@ std::string rowFault(Engine* e) {
     if (o.tellp() == 0 && !fieldHolds(row, v)) o << what << " " << index << " field " << field << " = " << v;
   };
   for (int i = 0; i < 4; ++i)
-    for (int f = 0; f < filterFieldCount; ++f) check("filter", i, f, filterFields[f], *filterFieldOf(&e->filters[i], f));
+    for (int f = 0; f < filterFieldCount; ++f)
+      check("filter", i, f, filterFields[f], *filterFieldOf(&e->filters[i], f));
   for (int i = 0; i < engineChannels; ++i) {
     for (int f = 0; f < modulatorFieldCount; ++f)
       check("modulator", i, f, modulatorFields[f], *modulatorFieldOf(&e->modulators[i], f));
     for (int f = 0; f < oscFieldCount; ++f)
       if (f != oscFieldLevel) check("oscillator", i, f, oscFields[f], *oscFieldOf(e->channels[i], f));
   }
-  for (int f = 0; f < waveshaperFieldCount; ++f) check("waveshaper", 0, f, waveshaperFields[f], *waveshaperFieldOf(&e->waveshaper, f));
+  for (int f = 0; f < waveshaperFieldCount; ++f)
+    check("waveshaper", 0, f, waveshaperFields[f], *waveshaperFieldOf(&e->waveshaper, f));
   for (int i = 0; i < 3; ++i)
     for (int f = 0; f < lfoFieldCount; ++f) {
-      if (f == lfoFieldDepth || f == lfoFieldHoldRateFactor || f == lfoFieldRateFactor || f == lfoFieldDisplayValue) continue;
-      if (float* x = lfoFloatFieldOf(&e->lfos[i], f)) check("lfo", i, f, lfoFields[f], *x);
-      else check("lfo", i, f, lfoFields[f], *lfoDoubleFieldOf(&e->lfos[i], f));
+      if (f == lfoFieldDepth || f == lfoFieldHoldRateFactor || f == lfoFieldRateFactor || f == lfoFieldDisplayValue)
+        continue;
+      if (float* x = lfoFloatFieldOf(&e->lfos[i], f))
+        check("lfo", i, f, lfoFields[f], *x);
+      else
+        check("lfo", i, f, lfoFields[f], *lfoDoubleFieldOf(&e->lfos[i], f));
     }
   const EffectPipeRecord& pipe = e->effectPipe;
   for (int f = 0; f < pipeFieldCount; ++f) {
-    const float v[pipeFieldCount] = {pipe.stored1, pipe.stored2, pipe.delay, pipe.feedback, pipe.inputPos, pipe.pickupPos[0],
-                                     pipe.pickupPos[1], pipe.filterIndex, pipe.lengthMod, pipe.pickupMod[0]};
+    const float v[pipeFieldCount] = {pipe.stored1,   pipe.stored2,      pipe.delay,        pipe.feedback,
+                                     pipe.inputPos,  pipe.pickupPos[0], pipe.pickupPos[1], pipe.filterIndex,
+                                     pipe.lengthMod, pipe.pickupMod[0]};
     check("pipe", 0, f, pipeFields[f], v[f]);
   }
   check("pipe", 1, pipeFieldPickupMod, pipeFields[pipeFieldPickupMod], pipe.pickupMod[1]);
@@ -177,7 +183,7 @@ TEST_F(RtSetters, EverySetterWithEveryHostileValueKeepsTheEngineFinite) {
         // The first index takes every value; the others the non-finite and the huge ones.
         if (i != 0 && vi > 4 && vi + 2 < values.size()) continue;
         s.apply(engine, i, v);
-        fault = block(notes);   // fresh notes each time: the value is heard
+        fault = block(notes);  // fresh notes each time: the value is heard
         for (int n = 0; n < engineBlockMax; ++n) energy += std::fabs(out[0][n]) + std::fabs(out[1][n]);
         if (!fault.empty()) {
           fault = describe(s, i, v) + ": " + fault;
@@ -206,7 +212,7 @@ TEST_F(RtSetters, EverySetterWithEveryHostileValueKeepsTheEngineFinite) {
 
 // Wet and dry levels of every effect kind: not a number keeps the level, infinity is 1.
 TEST_F(RtSetters, EffectLevelsOfNotANumberOrInfinityStayWithinZeroToOne) {
-  for (int variant = 0; variant < rtStressVariants; ++variant) {   // effect kinds 1..5
+  for (int variant = 0; variant < rtStressVariants; ++variant) {  // effect kinds 1..5
     fresh(variant, 6);
     effectSetLevelA(engine, 0.25f);
     effectSetLevelA(engine, std::nanf(""));
@@ -230,7 +236,7 @@ TEST_F(RtSetters, EffectLevelsOfNotANumberOrInfinityStayWithinZeroToOne) {
 TEST_F(RtSetters, MasterFilterSwitchedAfterTheMixBeforeARebuildLeavesTheOldSumAlone) {
   for (std::int16_t type : {filterAllpass4, filterLpf24dB, filterComb, filterBpf}) {
     fresh(0, 6);
-    waveshaperSetOn(engine, 0);   // nothing else makes the voice sum
+    waveshaperSetOn(engine, 0);  // nothing else makes the voice sum
     filterSetOn(engine, 3, 1);
     filterSetType(engine, 3, type);
     filterSetResonance(engine, 3, 0.95);
@@ -238,19 +244,19 @@ TEST_F(RtSetters, MasterFilterSwitchedAfterTheMixBeforeARebuildLeavesTheOldSumAl
     engineApplyPatchChange(engine, 0);
     ASSERT_EQ(engine->masterFilterPerVoice, 1);
     std::string fault = block(chord());
-    filterSetPostMix(engine, 3, 1);   // the record changes; the flags keep the per-voice routing
-    for (float& x : engine->mixScratch) x = 0.25f;   // what an earlier block's sum left
+    filterSetPostMix(engine, 3, 1);                 // the record changes; the flags keep the per-voice routing
+    for (float& x : engine->mixScratch) x = 0.25f;  // what an earlier block's sum left
     for (int b = 0; b < 50 && fault.empty(); ++b) fault = block(b % 10 == 0 ? chord() : std::vector<std::uint8_t>());
     EXPECT_EQ(fault, "") << "filter type " << type;
     int touched = 0;
     for (float x : engine->mixScratch) touched += x != 0.25f;
     EXPECT_EQ(touched, 0) << "filter type " << type;
-    engineApplyPatchChange(engine, 0);   // now the sum is made and filtered
+    engineApplyPatchChange(engine, 0);  // now the sum is made and filtered
     ASSERT_EQ(engine->masterFilterPostMix, 1);
     for (int b = 0; b < 50 && fault.empty(); ++b) fault = block(b % 10 == 0 ? chord() : std::vector<std::uint8_t>());
     if (fault.empty()) fault = rtCheckEngineState(engine);
     EXPECT_EQ(fault, "") << "filter type " << type;
-    EXPECT_NE(engine->mixScratch[5], 0.25f) << "filter type " << type;   // the sum is made again
+    EXPECT_NE(engine->mixScratch[5], 0.25f) << "filter type " << type;  // the sum is made again
   }
 }
 
@@ -261,7 +267,7 @@ TEST_F(RtSetters, FilterGainsFarBelowHearingLeaveNoDenormalsInTheVoiceBuffers) {
   for (std::int16_t type : {filterLpf24dB, filterLpf12dB, filterBpf, filterNotch, filterLpf4Pole}) {
     fresh(0, 4);
     for (std::int16_t f = 0; f < 3; ++f) {
-      oscSetLevel(engine, f, 0.0f);   // the filters see only their guard-level signals
+      oscSetLevel(engine, f, 0.0f);  // the filters see only their guard-level signals
       filterSetType(engine, f, type);
       filterSetGainDb(engine, f, -400.0);
       EXPECT_EQ(engine->filters[f].gain, 0.0f) << "type " << type;
@@ -360,8 +366,8 @@ TEST_F(RtSetters, RandomSettersBetweenSubBlocksForThousandsOfBlocksStayFiniteAnd
       if (pick(200) == 0) engineApplyPatchChange(engine, static_cast<std::uint8_t>(pick(2)));
       fault = block(plan.blocks[static_cast<std::size_t>(b)]);
       if (fault.empty() && b % 100 == 99) fault = rtCheckEngineState(engine);
-      if (!fault.empty()) fault = "variant " + std::to_string(variant) + " block " + std::to_string(b) +
-                                  " after " + last + ": " + fault;
+      if (!fault.empty())
+        fault = "variant " + std::to_string(variant) + " block " + std::to_string(b) + " after " + last + ": " + fault;
     }
     EXPECT_EQ(fault, "");
   }

@@ -14,7 +14,7 @@
 
 namespace {
 
-const int kBlocks = 700;   // about 2 s
+const int kBlocks = 700;  // about 2 s
 
 struct RtStress : ::testing::TestWithParam<int> {
   void SetUp() override {
@@ -49,8 +49,8 @@ TEST_P(RtStress, SubBlocksNeitherAllocateNorLockAndStayNormal) {
     if (!fault.empty()) fault = "block " + std::to_string(b) + ": " + fault;
   }
   EXPECT_EQ(fault, "");
-  EXPECT_GT(energy, 1.0);                          // the patch really sounds
-  EXPECT_EQ(mostSounding, engine->polyphony);      // and the bursts fill the polyphony
+  EXPECT_GT(energy, 1.0);                      // the patch really sounds
+  EXPECT_EQ(mostSounding, engine->polyphony);  // and the bursts fill the polyphony
   EXPECT_EQ(rtViolations(), 0) << rtReport();
   EXPECT_EQ(rtCheckEngineState(engine), "");
   engineDestroy(engine);

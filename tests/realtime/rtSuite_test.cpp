@@ -22,9 +22,9 @@ namespace {
 
 struct Payload {
   int blocks;
-  int firstBad;             // first sub-block with a bad output or bus sample, -1 none
+  int firstBad;  // first sub-block with a bad output or bus sample, -1 none
   int allocations, releases, locks;
-  int stateClean;           // the running state at the end
+  int stateClean;  // the running state at the end
 };
 
 void checkCase(int index) {
@@ -42,17 +42,20 @@ void checkCase(int index) {
         auto* out = static_cast<Payload*>(p);
         out->firstBad = -1;
         rtReset();
-        renderSuitePlay(engine, [engine, out](const float* const* outputs, int count, int frames) {
-          rtDisarm();
-          bool clean = rtSamplesClean(&engine->buses[0][0], 3 * frames);
-          for (int k = 0; k < count; ++k) clean = clean && rtSamplesClean(outputs[k], frames);
-          if (!clean && out->firstBad < 0) out->firstBad = out->blocks;
-          ++out->blocks;
-          if (out->blocks < renderSuiteBlocks()) rtArm();   // the player's own clean-up follows the last
-        }, [] {
-          rtTrapSyscallsNow();   // every sub-block, from the first on
-          rtArm();
-        });
+        renderSuitePlay(
+            engine,
+            [engine, out](const float* const* outputs, int count, int frames) {
+              rtDisarm();
+              bool clean = rtSamplesClean(&engine->buses[0][0], 3 * frames);
+              for (int k = 0; k < count; ++k) clean = clean && rtSamplesClean(outputs[k], frames);
+              if (!clean && out->firstBad < 0) out->firstBad = out->blocks;
+              ++out->blocks;
+              if (out->blocks < renderSuiteBlocks()) rtArm();  // the player's own clean-up follows the last
+            },
+            [] {
+              rtTrapSyscallsNow();  // every sub-block, from the first on
+              rtArm();
+            });
         rtDisarm();
         out->allocations = rtViolations(rtKindAlloc);
         out->releases = rtViolations(rtKindFree);
@@ -74,11 +77,14 @@ void checkCase(int index) {
   rtReset();
   std::string fault;
   int blocks = 0;
-  renderSuitePlay(engine, [&](const float* const* outputs, int count, int) {
-    rtDisarm();
-    if (fault.empty()) fault = rtCheckBlock(engine, outputs, count);
-    if (++blocks < renderSuiteBlocks()) rtArm();
-  }, [] { rtArm(); });
+  renderSuitePlay(
+      engine,
+      [&](const float* const* outputs, int count, int) {
+        rtDisarm();
+        if (fault.empty()) fault = rtCheckBlock(engine, outputs, count);
+        if (++blocks < renderSuiteBlocks()) rtArm();
+      },
+      [] { rtArm(); });
   rtDisarm();
   EXPECT_EQ(rtViolations(), 0) << c.name << "\n" << rtReport();
   EXPECT_EQ(fault, "") << c.name;
@@ -97,9 +103,9 @@ INSTANTIATE_TEST_SUITE_P(Cases, RtSuite, ::testing::Range(0, static_cast<int>(re
 
 // The lane kernels' cases on the narrower lane sets: (case, lane set).
 std::vector<std::tuple<int, int>> laneKernelCases() {
-  const char* names[] = {"filter_lpf2pole", "filter_lpf4pole", "filter_lpf6pole", "filter_lpf8pole",
-                         "mod_freq_shift",  "osc_fm",          "ws_gentle",       "ws_hard",
-                         "dense_mod_shaper_echo"};
+  const char* names[] = {"filter_lpf2pole", "filter_lpf4pole", "filter_lpf6pole",
+                         "filter_lpf8pole", "mod_freq_shift",  "osc_fm",
+                         "ws_gentle",       "ws_hard",         "dense_mod_shaper_echo"};
   std::vector<std::tuple<int, int>> params;
   const auto& cases = renderSuiteCases();
   for (int set : {laneSetScalar, laneSetSse2})

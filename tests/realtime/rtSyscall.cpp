@@ -31,7 +31,7 @@ struct SharedHeader {
   volatile int depth;
 };
 
-SharedHeader* gShared = nullptr;   // the child's view (set before the filter)
+SharedHeader* gShared = nullptr;  // the child's view (set before the filter)
 void* gMapping = nullptr;
 std::size_t gMappingBytes = 0;
 
@@ -90,7 +90,7 @@ RtSyscallResult rtRunWithoutSyscalls(const std::function<void(void* payload)>& w
   if (payloadOut) *payloadOut = payload;
 
   void* warm[4];
-  backtrace(warm, 4);   // loads the unwinder in the parent, so the child inherits it ready
+  backtrace(warm, 4);  // loads the unwinder in the parent, so the child inherits it ready
   std::fflush(nullptr);
   const pid_t child = fork();
   if (child < 0) {
@@ -113,7 +113,7 @@ RtSyscallResult rtRunWithoutSyscalls(const std::function<void(void* payload)>& w
   int status = 0;
   while (waitpid(child, &status, 0) < 0) {
   }
-  result.childRan = header->reached != 0;   // the filter was in place
+  result.childRan = header->reached != 0;  // the filter was in place
   result.finished = header->finished != 0;
   result.syscallNumber = header->number;
   if (header->number >= 0) {
@@ -125,8 +125,10 @@ RtSyscallResult rtRunWithoutSyscalls(const std::function<void(void* payload)>& w
     result.where += rtSymbolize(frames, depth, 0);
   }
   if (!result.finished && header->number < 0) {
-    if (WIFSIGNALED(status)) result.failure = "child ended by signal " + std::to_string(WTERMSIG(status));
-    else if (WIFEXITED(status)) result.failure = "child exited with " + std::to_string(WEXITSTATUS(status));
+    if (WIFSIGNALED(status))
+      result.failure = "child ended by signal " + std::to_string(WTERMSIG(status));
+    else if (WIFEXITED(status))
+      result.failure = "child exited with " + std::to_string(WEXITSTATUS(status));
   }
   return result;
 }

@@ -9,11 +9,11 @@
 #include <string>
 
 struct RtSyscallResult {
-  bool childRan = false;          // the fork worked and the child reached the work
-  bool finished = false;          // the work returned without a system call
-  long syscallNumber = -1;        // the first trapped call, -1 none
-  std::string where;              // symbolised backtrace of that call
-  std::string failure;            // how the child ended when it neither finished nor trapped
+  bool childRan = false;    // the fork worked and the child reached the work
+  bool finished = false;    // the work returned without a system call
+  long syscallNumber = -1;  // the first trapped call, -1 none
+  std::string where;        // symbolised backtrace of that call
+  std::string failure;      // how the child ended when it neither finished nor trapped
 };
 
 // Runs `work(payload)` in a child without system calls. `payload` is `payloadBytes` of zeroed memory

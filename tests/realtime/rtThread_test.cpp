@@ -52,7 +52,7 @@ struct GuardedAudioThread {
         if (!f.empty()) std::snprintf(fault, sizeof fault, "block %d: %s", blocks.load(), f.c_str());
       }
       blocks.fetch_add(1);
-      std::this_thread::yield();   // a device calls back every 2.9 ms; the editing thread gets its turn
+      std::this_thread::yield();  // a device calls back every 2.9 ms; the editing thread gets its turn
     }
   }
 };
@@ -72,7 +72,8 @@ TEST(RtThread, AudioThreadStaysCleanWhileEverySetterEditsThroughTheHandshakes) {
   for (std::size_t k = 0; k < setters.size() || std::chrono::steady_clock::now() - start < std::chrono::seconds(2);
        ++k) {
     // Every setter once in table order, then at random; values alternate ordinary and hostile.
-    const RtSetter& s = setters[k < setters.size() ? k : static_cast<std::size_t>(pick(static_cast<int>(setters.size())))];
+    const RtSetter& s =
+        setters[k < setters.size() ? k : static_cast<std::size_t>(pick(static_cast<int>(setters.size())))];
     const double v = k % 2 ? hostile[static_cast<std::size_t>(pick(static_cast<int>(hostile.size())))]
                            : std::uniform_real_distribution<double>(0.0, 2.0)(rng);
     s.apply(engine, pick(s.indexCount), v);

@@ -16,13 +16,13 @@
 #include "modules/pipeEffect.h"
 #include "modules/threeUnitEffect.h"
 #include "modules/waveshaper.h"
+#include "os/osFile.h"
 #include "preset/chunk.h"
 #include "preset/editBlock.h"
 #include "preset/envelope.h"
 #include "preset/oscParams.h"
 #include "preset/presetHeader.h"
 #include "preset/sample.h"
-#include "os/osFile.h"
 #include "preset/wave.h"
 #include "support/tempDir.h"
 
@@ -207,8 +207,8 @@ Engine* rtStressEngine(int variant, int voices, float rate) {
     envRefreshSlot(e, slot);
   }
   setUpEffect(e, 1 + variant % 5, variant);
-  midiSetChannel(e, -1, 1);   // every MIDI channel
-  engineApplyPatchChange(e, 0);   // the routing flags (effect, filters, modulators) follow the records
+  midiSetChannel(e, -1, 1);      // every MIDI channel
+  engineApplyPatchChange(e, 0);  // the routing flags (effect, filters, modulators) follow the records
   return e;
 }
 
@@ -226,7 +226,7 @@ RtMidiPlan rtMidiPlan(std::uint32_t seed, int blocks) {
   for (int b = 0; b < blocks; ++b) {
     auto& m = plan.blocks[static_cast<std::size_t>(b)];
     const int ch = pick(3);
-    if (b % 16 == 0) {   // a burst well over the polyphony: voices are stolen
+    if (b % 16 == 0) {  // a burst well over the polyphony: voices are stolen
       const int n = 20 + pick(60);
       for (int i = 0; i < n; ++i) {
         const int note = pick(128);
@@ -234,21 +234,21 @@ RtMidiPlan rtMidiPlan(std::uint32_t seed, int blocks) {
         held.push_back(note);
       }
     }
-    if (b % 16 == 8) {   // release most of them
+    if (b % 16 == 8) {  // release most of them
       for (std::size_t i = 0; i < held.size(); i += 1 + static_cast<std::size_t>(pick(2)))
         add(m, 0x80 + pick(3), held[i], pick(128));
       held.clear();
     }
     switch (pick(10)) {
-      case 0: add(m, 0xB0 + ch, 64, pick(2) ? 127 : 0); break;            // sustain pedal
-      case 1: add(m, 0xE0 + ch, pick(128), pick(128)); break;             // pitch bend
-      case 2: add(m, 0xB0 + ch, pick(128), pick(128)); break;             // any controller
-      case 3: add(m, 0xB0 + ch, 1, pick(128)); break;                     // modulation wheel
-      case 4: add(m, 0xD0 + ch, pick(128), 0); break;                     // channel pressure
-      case 5: add(m, 0xA0 + ch, pick(128), pick(128)); break;             // key pressure
-      case 6: add(m, 0xC0 + ch, pick(128), 0); break;                     // program change
-      case 7: add(m, 0x90 + ch, pick(128), 0); break;                     // note-on of velocity 0
-      case 8: add(m, 0xB0 + ch, 120 + pick(8), 0); break;                 // channel-mode messages
+      case 0: add(m, 0xB0 + ch, 64, pick(2) ? 127 : 0); break;  // sustain pedal
+      case 1: add(m, 0xE0 + ch, pick(128), pick(128)); break;   // pitch bend
+      case 2: add(m, 0xB0 + ch, pick(128), pick(128)); break;   // any controller
+      case 3: add(m, 0xB0 + ch, 1, pick(128)); break;           // modulation wheel
+      case 4: add(m, 0xD0 + ch, pick(128), 0); break;           // channel pressure
+      case 5: add(m, 0xA0 + ch, pick(128), pick(128)); break;   // key pressure
+      case 6: add(m, 0xC0 + ch, pick(128), 0); break;           // program change
+      case 7: add(m, 0x90 + ch, pick(128), 0); break;           // note-on of velocity 0
+      case 8: add(m, 0xB0 + ch, 120 + pick(8), 0); break;       // channel-mode messages
       default: break;
     }
   }
@@ -262,14 +262,38 @@ void rtLeavePendingEdit(Engine* e, int which, std::mt19937& rng) {
   std::uint32_t kind = 0;
   i16 at = index;
   switch (((which % 9) + 9) % 9) {
-    case 0: editBeginOsc(e, index)->level = u(rng); kind = editKindOsc; break;
-    case 1: editBeginFilter(e, static_cast<i16>(rng() % 4u))->cutoff = 480.0f * u(rng);
-            kind = editKindFilter; at = edit.index; break;
-    case 2: editBeginModulator(e, index)->balance = u(rng); kind = editKindModulator; break;
-    case 3: editBeginWaveshaper(e); kind = editKindWaveshaper; at = 0; break;
-    case 4: editBeginLfo(e, index); kind = editKindLfo; break;
-    case 5: editBeginPatchHeader(e)->gain = 4.0f * u(rng); kind = editKindHeader; at = 0; break;
-    case 6: editBeginControllers(e); kind = editKindControllers; at = 0; break;
+    case 0:
+      editBeginOsc(e, index)->level = u(rng);
+      kind = editKindOsc;
+      break;
+    case 1:
+      editBeginFilter(e, static_cast<i16>(rng() % 4u))->cutoff = 480.0f * u(rng);
+      kind = editKindFilter;
+      at = edit.index;
+      break;
+    case 2:
+      editBeginModulator(e, index)->balance = u(rng);
+      kind = editKindModulator;
+      break;
+    case 3:
+      editBeginWaveshaper(e);
+      kind = editKindWaveshaper;
+      at = 0;
+      break;
+    case 4:
+      editBeginLfo(e, index);
+      kind = editKindLfo;
+      break;
+    case 5:
+      editBeginPatchHeader(e)->gain = 4.0f * u(rng);
+      kind = editKindHeader;
+      at = 0;
+      break;
+    case 6:
+      editBeginControllers(e);
+      kind = editKindControllers;
+      at = 0;
+      break;
     case 7: {
       float* curve = editBeginNoteCurve(e, 1, index);
       if (curve) curve[rng() % 128u] = u(rng);
@@ -277,7 +301,11 @@ void rtLeavePendingEdit(Engine* e, int which, std::mt19937& rng) {
       edit.family = 1;
       break;
     }
-    default: editBeginLargeBlock(e); kind = editKindLevels; at = 0; break;
+    default:
+      editBeginLargeBlock(e);
+      kind = editKindLevels;
+      at = 0;
+      break;
   }
   edit.kind = kind;
   if (kind != editKindFilter) edit.index = at;
@@ -367,7 +395,6 @@ std::string rtCheckEngineState(Engine* e) {
     }
   take(finite(&e->outFilter[0].y, 6, "output filter"));
   take(finite(&e->combBuffers[0][0], engineCombBuffers * engineCombLength, "comb buffers"));
-  if (e->effectMemory.base)
-    take(finite(e->effectMemory.base, e->effectMemory.capacity, "effect delay memory"));
+  if (e->effectMemory.base) take(finite(e->effectMemory.base, e->effectMemory.capacity, "effect delay memory"));
   return r;
 }

@@ -11,7 +11,7 @@
 
 struct Engine;
 
-const int rtStressVariants = 5;   // one per master effect kind; channel modes rotate with the variant
+const int rtStressVariants = 5;  // one per master effect kind; channel modes rotate with the variant
 
 // A fresh engine (process-wide tables prepared, engine rate `rate`, two outputs) at polyphony `voices`
 // playing stress variant `variant`; null when something could not be made. Destroy with engineDestroy

@@ -10,10 +10,14 @@ std::string audioOutputFile(int rate, int channels, const char* format) {
   for (size_t i = 0; i < s.size(); ++i) {
     if (s[i] == '%' && i + 1 < s.size()) {
       char c = s[++i];
-      if (c == 'r') out += std::to_string(rate);
-      else if (c == 'c') out += std::to_string(channels);
-      else if (c == 'f') out += format;
-      else out += c;
+      if (c == 'r')
+        out += std::to_string(rate);
+      else if (c == 'c')
+        out += std::to_string(channels);
+      else if (c == 'f')
+        out += format;
+      else
+        out += c;
     } else {
       out += s[i];
     }

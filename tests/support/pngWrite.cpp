@@ -60,7 +60,8 @@ bool pngWrite(const std::string& path, const std::uint32_t* pixels, int width, i
     z.push_back(static_cast<unsigned char>(n >> 8));
     z.push_back(static_cast<unsigned char>(~n));
     z.push_back(static_cast<unsigned char>(~n >> 8));
-    z.insert(z.end(), raw.begin() + static_cast<std::ptrdiff_t>(pos), raw.begin() + static_cast<std::ptrdiff_t>(pos + n));
+    z.insert(z.end(), raw.begin() + static_cast<std::ptrdiff_t>(pos),
+             raw.begin() + static_cast<std::ptrdiff_t>(pos + n));
     pos += n;
   } while (pos < raw.size());
   std::uint32_t a = 1, b = 0;

@@ -17,8 +17,8 @@ struct TempDir {
     if (ec) base = fs::current_path();
     // A name of its own per process: test programs run side by side, and folders of killed runs stay.
     std::random_device device;
-    std::mt19937_64 pick(device() ^ static_cast<std::uint64_t>(
-                                        std::chrono::steady_clock::now().time_since_epoch().count()));
+    std::mt19937_64 pick(device() ^
+                         static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()));
     for (int i = 0; i < 1000; ++i) {
       fs::path p = base / ("morvane-test-" + std::to_string(pick() % 1000000000u) + "-" + std::to_string(i));
       if (fs::create_directory(p, ec)) {
@@ -55,7 +55,7 @@ std::string testArtifactPath(const std::string& name) {
   if (env && *env) {
     std::string dir = env;
 #ifdef _WIN32
-    if (dir[0] == '/') dir = "Z:" + dir;   // a Linux path handed to a program under Wine
+    if (dir[0] == '/') dir = "Z:" + dir;  // a Linux path handed to a program under Wine
 #endif
     std::error_code ec;
     fs::create_directories(dir, ec);

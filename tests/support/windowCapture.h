@@ -10,7 +10,7 @@
 
 struct CapturedWindow {
   int width = 0, height = 0;
-  std::vector<std::uint32_t> pixels;   // 0x00RRGGBB, top row first
+  std::vector<std::uint32_t> pixels;  // 0x00RRGGBB, top row first
   std::uint32_t at(int x, int y) const { return pixels[static_cast<std::size_t>(y) * width + x]; }
 };
 

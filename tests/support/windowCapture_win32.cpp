@@ -13,7 +13,7 @@ bool windowCapture(HWND window, CapturedWindow& out) {
   std::memset(&bi, 0, sizeof bi);
   bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
   bi.bmiHeader.biWidth = w;
-  bi.bmiHeader.biHeight = -h;   // top-down rows
+  bi.bmiHeader.biHeight = -h;  // top-down rows
   bi.bmiHeader.biPlanes = 1;
   bi.bmiHeader.biBitCount = 32;
   bi.bmiHeader.biCompression = BI_RGB;
@@ -33,7 +33,8 @@ bool windowCapture(HWND window, CapturedWindow& out) {
   if (ok) {
     out.width = w;
     out.height = h;
-    out.pixels.assign(static_cast<const std::uint32_t*>(bits), static_cast<const std::uint32_t*>(bits) + static_cast<std::size_t>(w) * h);
+    out.pixels.assign(static_cast<const std::uint32_t*>(bits),
+                      static_cast<const std::uint32_t*>(bits) + static_cast<std::size_t>(w) * h);
     for (auto& p : out.pixels) p &= 0x00FFFFFFu;
   }
   SelectObject(mem, old);

@@ -12,21 +12,16 @@
 inline std::vector<std::function<bool()>> g_steps;
 inline std::size_t g_step = 0;
 
-inline void CALLBACK stepProc(HWND, UINT, UINT_PTR id, DWORD)
-{
-    if (g_step >= g_steps.size() || !g_steps[g_step++]()) KillTimer(nullptr, id);
+inline void CALLBACK stepProc(HWND, UINT, UINT_PTR id, DWORD) {
+  if (g_step >= g_steps.size() || !g_steps[g_step++]()) KillTimer(nullptr, id);
 }
 
 // Client coordinates packed for a mouse message.
-inline LPARAM at(int x, int y)
-{
-    return MAKELPARAM(short(x), short(y));
-}
+inline LPARAM at(int x, int y) { return MAKELPARAM(short(x), short(y)); }
 
 // A left click (press and release) posted to the window at client point (x, y).
-inline void clickAt(HWND window, int x, int y)
-{
-    PostMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, at(x, y));
-    PostMessageA(window, WM_LBUTTONUP, 0, at(x, y));
+inline void clickAt(HWND window, int x, int y) {
+  PostMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, at(x, y));
+  PostMessageA(window, WM_LBUTTONUP, 0, at(x, y));
 }
 #endif

@@ -22,27 +22,19 @@ HCURSOR g_cursors[kCursorCount] = {};
 
 }  // namespace
 
-bool uiaLoadCursors()
-{
-    bool all = true;
-    for (int i = 0; i < kCursorCount; ++i) {
-        g_cursors[i] = LoadCursorA(nullptr, MAKEINTRESOURCEA(kSystemIds[i]));
-        if (!g_cursors[i]) all = false;
-    }
-    return all;
+bool uiaLoadCursors() {
+  bool all = true;
+  for (int i = 0; i < kCursorCount; ++i) {
+    g_cursors[i] = LoadCursorA(nullptr, MAKEINTRESOURCEA(kSystemIds[i]));
+    if (!g_cursors[i]) all = false;
+  }
+  return all;
 }
 
-void uiaFreeCursors()
-{
-    for (HCURSOR& c : g_cursors) c = nullptr;
+void uiaFreeCursors() {
+  for (HCURSOR& c : g_cursors) c = nullptr;
 }
 
-HCURSOR uiaCursor(int which)
-{
-    return which >= 0 && which < kCursorCount ? g_cursors[which] : nullptr;
-}
+HCURSOR uiaCursor(int which) { return which >= 0 && which < kCursorCount ? g_cursors[which] : nullptr; }
 
-int uiaCursorSystemId(int which)
-{
-    return which >= 0 && which < kCursorCount ? kSystemIds[which] : 0;
-}
+int uiaCursorSystemId(int which) { return which >= 0 && which < kCursorCount ? kSystemIds[which] : 0; }

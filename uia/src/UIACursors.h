@@ -5,19 +5,19 @@
 #include <windows.h>
 
 enum UiaCursor {
-    kCursorArrow = 0,
-    kCursorCross,
-    kCursorHand,
-    kCursorText,
-    kCursorNotAllowed,
-    kCursorMove,
-    kCursorSizeNESW,
-    kCursorSizeNS,
-    kCursorSizeNWSE,
-    kCursorSizeWE,
-    kCursorUpArrow,
-    kCursorWait,
-    kCursorCount
+  kCursorArrow = 0,
+  kCursorCross,
+  kCursorHand,
+  kCursorText,
+  kCursorNotAllowed,
+  kCursorMove,
+  kCursorSizeNESW,
+  kCursorSizeNS,
+  kCursorSizeNWSE,
+  kCursorSizeWE,
+  kCursorUpArrow,
+  kCursorWait,
+  kCursorCount
 };
 
 // Loads the twelve cursors; false when any is missing (those loaded stay).

@@ -7,10 +7,10 @@
 
 // Modifier bits of key codes and event payloads.
 enum UiaModifier : uint32_t {
-    kModShift = 0x10000000,
-    kModCtrl = 0x20000000,
-    kModAlt = 0x40000000,
-    kModWindows = 0x01000000   // reported only together with Shift, Ctrl or Alt
+  kModShift = 0x10000000,
+  kModCtrl = 0x20000000,
+  kModAlt = 0x40000000,
+  kModWindows = 0x01000000  // reported only together with Shift, Ctrl or Alt
 };
 // A key of the keypad.
 constexpr uint32_t kKeypadFlag = 0x00800000;

@@ -16,8 +16,8 @@ class Window;
 
 // What is dragged: deleted through this base when the tracking owns it.
 class UiaDragData {
-public:
-    virtual ~UiaDragData() = default;
+ public:
+  virtual ~UiaDragData() = default;
 };
 
 // The data kind of dropped files, and the window style flag that accepts them.
@@ -25,60 +25,60 @@ constexpr uint32_t UIA_DRAG_FILES = 0x8000;
 
 // The data of a file drop: one path per dropped item, in the shell's order (folders as directories).
 class UiaFileList : public UiaDragData {
-public:
-    std::vector<Path> paths;
+ public:
+  std::vector<Path> paths;
 };
 
 // Tracking modes.
 enum UiaTrackingMode : uint32_t {
-    UIA_TRACK_DROP = 0,      // a drop from outside: no capture, no cursor change at the start
-    UIA_TRACK_HOVER = 1,     // ends as soon as no mouse button is held
-    UIA_TRACK_CAPTURE = 2,   // 2 and 3 capture the mouse on the source window and see only its events
-    UIA_TRACK_CAPTURE2 = 3
+  UIA_TRACK_DROP = 0,     // a drop from outside: no capture, no cursor change at the start
+  UIA_TRACK_HOVER = 1,    // ends as soon as no mouse button is held
+  UIA_TRACK_CAPTURE = 2,  // 2 and 3 capture the mouse on the source window and see only its events
+  UIA_TRACK_CAPTURE2 = 3
 };
 
 // How a tracking starts.
 struct UiaTrackingRequest {
-    uint32_t mode;
-    uint32_t dataKind;
-    Window* sourceWindow;
-    uintptr_t unused1;
-    EventListener* sourceListener;   // asked for its data before a drop (1302), told the end (1304)
-    int32_t x, y;
-    UiaDragData* data;
-    uint32_t ownsData;               // the data is deleted when the tracking ends
-    uintptr_t unused2[4];
-    HCURSOR acceptCursor;            // null: the framework's hand (modes other than 0)
-    HCURSOR refuseCursor;            // null: the framework's not-allowed cursor
+  uint32_t mode;
+  uint32_t dataKind;
+  Window* sourceWindow;
+  uintptr_t unused1;
+  EventListener* sourceListener;  // asked for its data before a drop (1302), told the end (1304)
+  int32_t x, y;
+  UiaDragData* data;
+  uint32_t ownsData;  // the data is deleted when the tracking ends
+  uintptr_t unused2[4];
+  HCURSOR acceptCursor;  // null: the framework's hand (modes other than 0)
+  HCURSOR refuseCursor;  // null: the framework's not-allowed cursor
 };
 
 // The running tracking; the payload of 1300 (drag over). A listener that accepts sets target to
 // itself (and may set targetCursor) and answers true.
 struct UiaTrackingState {
-    uint32_t dataKind;
-    UiaDragData* data;
-    uint8_t flag;
-    int32_t x, y;                    // client coordinates of the window under the mouse
-    EventListener* target;
-    HCURSOR targetCursor;            // null: the accept cursor
+  uint32_t dataKind;
+  UiaDragData* data;
+  uint8_t flag;
+  int32_t x, y;  // client coordinates of the window under the mouse
+  EventListener* target;
+  HCURSOR targetCursor;  // null: the accept cursor
 };
 
 // The payload of 1301 (drop).
 struct UiaDropEvent {
-    uint32_t dataKind;
-    UiaDragData* data;
-    uint32_t flag;
-    int32_t x, y;
-    EventListener* target;
-    uint32_t reserved;
+  uint32_t dataKind;
+  UiaDragData* data;
+  uint32_t flag;
+  int32_t x, y;
+  EventListener* target;
+  uint32_t reserved;
 };
 
 // The payload of 1302 (the source is asked for its data; it may change data and flag), 1303 (the
 // drag left a target) and 1304 (the drag ended).
 struct UiaDragNote {
-    uint32_t dataKind;
-    UiaDragData* data;
-    uint8_t flag;
+  uint32_t dataKind;
+  UiaDragData* data;
+  uint8_t flag;
 };
 
 // Starts a tracking (one running tracking is ended first).

@@ -7,14 +7,12 @@
 #include <limits>
 
 template <typename T>
-inline T gpClamp(T x, T lo, T hi)
-{
-    if (!(x >= lo)) return lo;  // also NaN
-    return x > hi ? hi : x;
+inline T gpClamp(T x, T lo, T hi) {
+  if (!(x >= lo)) return lo;  // also NaN
+  return x > hi ? hi : x;
 }
 
 // A 64-bit intermediate (a coordinate sum or product) held to the int32_t range.
-inline int32_t gpClampToI32(int64_t v)
-{
-    return int32_t(gpClamp<int64_t>(v, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
+inline int32_t gpClampToI32(int64_t v) {
+  return int32_t(gpClamp<int64_t>(v, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
 }

@@ -5,27 +5,27 @@
 
 // Drive classes.
 enum DriveClass {
-    kDriveUnknown = 0,
-    kDriveFixed = 1,      // fixed disk, RAM disk, or a drive without root directory
-    kDriveCdRom = 2,
-    kDriveFloppy = 4,     // removable drive A: or B:
-    kDriveRemovable = 8,  // any other removable drive
-    kDriveNetwork = 16
+  kDriveUnknown = 0,
+  kDriveFixed = 1,  // fixed disk, RAM disk, or a drive without root directory
+  kDriveCdRom = 2,
+  kDriveFloppy = 4,     // removable drive A: or B:
+  kDriveRemovable = 8,  // any other removable drive
+  kDriveNetwork = 16
 };
 
 struct DriveEntry {
-    std::string root;     // "C:\" and so on
-    int driveClass = kDriveUnknown;
-    int letter = 0;       // upper case
+  std::string root;  // "C:\" and so on
+  int driveClass = kDriveUnknown;
+  int letter = 0;  // upper case
 };
 
 // Volume events.
 enum VolumeEvent { kVolumeArrived = 0, kVolumeRemoved = 1 };
 
 class VolumeListener {
-public:
-    virtual ~VolumeListener() = default;
-    virtual void volumeChanged(int event, const DriveEntry& volume) = 0;
+ public:
+  virtual ~VolumeListener() = default;
+  virtual void volumeChanged(int event, const DriveEntry& volume) = 0;
 };
 
 // The class of a drive of the system's drive type `driveType` (GetDriveTypeA) and letter.
@@ -39,8 +39,7 @@ std::vector<DriveEntry> gpDrives();
 void gpSetVolumeMonitoring(bool on);
 // Listeners are called last added first; an empty name filter, class filter 0 and letter filter 0
 // accept any volume. The listener is not owned.
-void gpAddVolumeListener(VolumeListener* listener, const std::string& nameFilter, int classFilter,
-                         int letterFilter);
+void gpAddVolumeListener(VolumeListener* listener, const std::string& nameFilter, int classFilter, int letterFilter);
 void gpRemoveVolumeListener(VolumeListener* listener);
 // Called by the framework when a volume arrives (event 0) or is removed (event 1).
 void gpVolumeChanged(int event, const DriveEntry& volume);

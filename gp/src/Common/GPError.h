@@ -6,24 +6,24 @@
 
 // Message-box button sets.
 enum GPButtonSet {
-    GP_BUTTONS_OK = 0,
-    GP_BUTTONS_OK_CANCEL = 1,
-    GP_BUTTONS_YES_NO = 2,
-    GP_BUTTONS_YES_NO_CANCEL = 3,
-    GP_BUTTONS_RETRY_CANCEL = 4,
-    GP_BUTTONS_ABORT_RETRY_IGNORE = 5
+  GP_BUTTONS_OK = 0,
+  GP_BUTTONS_OK_CANCEL = 1,
+  GP_BUTTONS_YES_NO = 2,
+  GP_BUTTONS_YES_NO_CANCEL = 3,
+  GP_BUTTONS_RETRY_CANCEL = 4,
+  GP_BUTTONS_ABORT_RETRY_IGNORE = 5
 };
 
 // Message-box result codes; also used as the default-button code (GP_NO_DEFAULT: no preference).
 enum GPButtonResult {
-    GP_RESULT_OK = 0,
-    GP_RESULT_CANCEL = 1,
-    GP_RESULT_YES = 2,
-    GP_RESULT_NO = 3,
-    GP_RESULT_ABORT = 4,
-    GP_RESULT_RETRY = 5,
-    GP_RESULT_IGNORE = 6,
-    GP_NO_DEFAULT = 7
+  GP_RESULT_OK = 0,
+  GP_RESULT_CANCEL = 1,
+  GP_RESULT_YES = 2,
+  GP_RESULT_NO = 3,
+  GP_RESULT_ABORT = 4,
+  GP_RESULT_RETRY = 5,
+  GP_RESULT_IGNORE = 6,
+  GP_NO_DEFAULT = 7
 };
 
 // Shows "Error <file>:<line>" (or "Error <file>:<line>\n\n<text>") in a message box, then ends the
@@ -37,10 +37,10 @@ const char* gpSourcePath(const char* file);
 
 // Assertion of the in-house libraries.
 #define GP_FATAL(text) gpFatalError(gpSourcePath(__FILE__), __LINE__, (text))
-#define GP_ASSERT(cond) \
-    do { \
-        if (!(cond)) GP_FATAL(nullptr); \
-    } while (0)
+#define GP_ASSERT(cond)             \
+  do {                              \
+    if (!(cond)) GP_FATAL(nullptr); \
+  } while (0)
 
 // Hooks run just before and just after a fatal error's message box (null: none).
 typedef void (*GPFatalErrorHook)();

@@ -4,18 +4,18 @@
 #include <cstdint>
 
 class HiResTimer {
-public:
-    HiResTimer() = default;
-    // Reads the counter into the start reading and returns it.
-    int64_t start();
-    // Reads the counter into the end reading and returns it.
-    int64_t stop();
-    int64_t startReading() const { return m_start; }
-    int64_t endReading() const { return m_end; }
+ public:
+  HiResTimer() = default;
+  // Reads the counter into the start reading and returns it.
+  int64_t start();
+  // Reads the counter into the end reading and returns it.
+  int64_t stop();
+  int64_t startReading() const { return m_start; }
+  int64_t endReading() const { return m_end; }
 
-private:
-    int64_t m_start = 0;
-    int64_t m_end = 0;
+ private:
+  int64_t m_start = 0;
+  int64_t m_end = 0;
 };
 
 // The performance counter now (counts).

@@ -12,17 +12,17 @@
 // A block callback that writes a sine per output channel (0.5 × sin, the sign alternating by device
 // channel) and keeps the values it wrote, and notes what it saw.
 struct AsioSineClient {
-    static const int kKeep = FakeAsioRecord::kCaptureFrames;
-    std::vector<float> written = std::vector<float>(kKeep, 0.0f);   // channel 0's values, frame by frame
-    std::atomic<int> frames{0};
-    std::atomic<int> blocks{0};
-    std::atomic<int> lastOutputCount{-1};
-    std::atomic<int> lastInputCount{-1};
-    std::atomic<int> inputsAtHalf{0};   // blocks whose inputs all read 0.5
-    int spinMicroseconds = 0;           // a slow client
+  static const int kKeep = FakeAsioRecord::kCaptureFrames;
+  std::vector<float> written = std::vector<float>(kKeep, 0.0f);  // channel 0's values, frame by frame
+  std::atomic<int> frames{0};
+  std::atomic<int> blocks{0};
+  std::atomic<int> lastOutputCount{-1};
+  std::atomic<int> lastInputCount{-1};
+  std::atomic<int> inputsAtHalf{0};  // blocks whose inputs all read 0.5
+  int spinMicroseconds = 0;          // a slow client
 
-    static void callback(AudioBlock* block, int, void* user2, void* user1);
-    void attach(AudioMidiDevice* device);
+  static void callback(AudioBlock* block, int, void* user2, void* user1);
+  void attach(AudioMidiDevice* device);
 };
 
 // The value channel ch carries at frame n.
@@ -33,13 +33,12 @@ std::vector<uint8_t> portRecords(bool isOutput, const std::vector<int>& channels
 
 // Waits (bounded) until the predicate holds; false on timeout.
 template <class P>
-bool waitFor(P predicate, int milliseconds = 5000)
-{
-    for (int waited = 0; waited < milliseconds; waited += 2) {
-        if (predicate()) return true;
-        Sleep(2);
-    }
-    return predicate();
+bool waitFor(P predicate, int milliseconds = 5000) {
+  for (int waited = 0; waited < milliseconds; waited += 2) {
+    if (predicate()) return true;
+    Sleep(2);
+  }
+  return predicate();
 }
 
 // The driver type's bytes expected for a float the host wrote (saturating conversion).

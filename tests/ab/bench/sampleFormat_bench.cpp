@@ -13,8 +13,8 @@ namespace {
 const int kFrames = 4096;
 
 struct Pair {
-    const char* label;
-    SampleFormat src, dst;
+  const char* label;
+  SampleFormat src, dst;
 };
 
 const SampleFormat F{1, false, true, 32, false};
@@ -45,29 +45,28 @@ const Pair kPairs[] = {
     {"int8 to int16", {1, false, false, 8, false}, {1, false, false, 16, false}},
 };
 
-void convertKernel(benchmark::State& state)
-{
-    const Pair& p = kPairs[state.range(0)];
-    SampleFormatConverter conv(p.src, p.dst);
-    // Room for two buffers of 4096 frames of the widest samples (stereo interleaved 64-bit).
-    std::vector<uint8_t> a(kFrames * 16), b(kFrames * 16), c(kFrames * 16), d(kFrames * 16);
-    float* fa = reinterpret_cast<float*>(a.data());
-    float* fb = reinterpret_cast<float*>(b.data());
-    for (int i = 0; i < kFrames * 2; ++i) {
-        fa[i] = static_cast<float>((i * 37) % 2001 - 1000) / 900.0f;   // some beyond full scale
-        fb[i] = -fa[i];
-    }
-    const void* src[2] = {a.data(), b.data()};
-    void* dst[2] = {c.data(), d.data()};
-    const int channels = p.src.channels == 1 && p.dst.channels == 1 ? 1 : 2;
-    for ([[maybe_unused]] auto _ : state) {
-        conv.convert(src, 0, dst, 0, kFrames);
-        benchmark::DoNotOptimize(c.data());
-        benchmark::DoNotOptimize(d.data());
-    }
-    state.SetLabel(p.label);
-    state.counters["samples"] = benchmark::Counter(static_cast<double>(state.iterations()) * kFrames * channels,
-                                                   benchmark::Counter::kIsRate);
+void convertKernel(benchmark::State& state) {
+  const Pair& p = kPairs[state.range(0)];
+  SampleFormatConverter conv(p.src, p.dst);
+  // Room for two buffers of 4096 frames of the widest samples (stereo interleaved 64-bit).
+  std::vector<uint8_t> a(kFrames * 16), b(kFrames * 16), c(kFrames * 16), d(kFrames * 16);
+  float* fa = reinterpret_cast<float*>(a.data());
+  float* fb = reinterpret_cast<float*>(b.data());
+  for (int i = 0; i < kFrames * 2; ++i) {
+    fa[i] = static_cast<float>((i * 37) % 2001 - 1000) / 900.0f;  // some beyond full scale
+    fb[i] = -fa[i];
+  }
+  const void* src[2] = {a.data(), b.data()};
+  void* dst[2] = {c.data(), d.data()};
+  const int channels = p.src.channels == 1 && p.dst.channels == 1 ? 1 : 2;
+  for ([[maybe_unused]] auto _ : state) {
+    conv.convert(src, 0, dst, 0, kFrames);
+    benchmark::DoNotOptimize(c.data());
+    benchmark::DoNotOptimize(d.data());
+  }
+  state.SetLabel(p.label);
+  state.counters["samples"] =
+      benchmark::Counter(static_cast<double>(state.iterations()) * kFrames * channels, benchmark::Counter::kIsRate);
 }
 
 }  // namespace

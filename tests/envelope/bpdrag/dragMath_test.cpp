@@ -96,7 +96,7 @@ TEST(EnvDragMath, RunLevelsByDifferenceOrRatio) {
   envPointDragBegin(e, 0, 1, 2, 1, false, 1.0 / 128.0, &d);
   envPointDragMove(e, 0, 1, 2, d, 0, 0.4, false, 0.5);  // +0.2
   EXPECT_NEAR(envGetBpLevel(e, 0, 1), 0.4, 1e-6);
-  EXPECT_NEAR(envGetBpLevel(e, 0, 2), 1.0, 1e-6);  // clamped
+  EXPECT_NEAR(envGetBpLevel(e, 0, 2), 1.0, 1e-6);       // clamped
   envPointDragMove(e, 0, 1, 2, d, 0, 0.3, false, 0.5);  // measured from the press, not accumulated
   EXPECT_NEAR(envGetBpLevel(e, 0, 2), 1.0, 1e-6);
   envPointDragMove(e, 0, 1, 2, d, 0, 0.1, false, 0.5);
@@ -150,8 +150,8 @@ TEST(EnvDragMath, BandSelectsExactlyTheMarkersInside) {
     int from, to;
     std::int16_t first, last;
   };
-  const Row rows[] = {{195, 265, 0, 2}, {265, 195, 0, 2}, {201, 229, -2, -2}, {160, 175, -1, -1},
-                      {300, 150, -1, 3}, {230, 230, 1, 1}};
+  const Row rows[] = {{195, 265, 0, 2},   {265, 195, 0, 2},  {201, 229, -2, -2},
+                      {160, 175, -1, -1}, {300, 150, -1, 3}, {230, 230, 1, 1}};
   for (const Row& r : rows) {
     std::int16_t first = -2, last = -2, anchor = -2;
     envBandSelectRun(markers, bps, 5, r.from, r.to, &first, &last, &anchor);

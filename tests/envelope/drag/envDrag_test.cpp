@@ -31,10 +31,10 @@ TEST(EnvDrag, SlopeHandleDragDoublesPerSixteenPixelsWithinItsLimits) {
       int bp, dy;
       double slope;
     } cases[] = {
-        {0, 100, 64.0},          // rising, down 100 px: 2^6
-        {0, -100, 1.0 / 64},     // rising, up
-        {1, -100, 64.0},         // falling segment: up raises the slope
-        {0, 300, 100.0},         // stops at 100
+        {0, 100, 64.0},       // rising, down 100 px: 2^6
+        {0, -100, 1.0 / 64},  // rising, up
+        {1, -100, 64.0},      // falling segment: up raises the slope
+        {0, 300, 100.0},      // stops at 100
     };
     for (const Case& c : cases) {
       s->breakpoints[c.bp].slope = 1.0f;
@@ -86,8 +86,7 @@ TEST(EnvDrag, SurroundPairAddsToThePartnerAndDragsInItsSquare) {
     page.drag(p.x, p.y, p.x + 8, p.y - 8, 4);
     EXPECT_GT(page.slot(a)->breakpoints[bp].level, a0 - 1e-6);
     EXPECT_GT(page.slot(b)->breakpoints[bp].level, b0 - 1e-6);
-    EXPECT_NEAR(page.slot(a)->breakpoints[bp].level - a0 + page.slot(b)->breakpoints[bp].level - b0, 16.0 / 128,
-                0.02);
+    EXPECT_NEAR(page.slot(a)->breakpoints[bp].level - a0 + page.slot(b)->breakpoints[bp].level - b0, 16.0 / 128, 0.02);
   });
 }
 
@@ -97,15 +96,15 @@ TEST(EnvDrag, DeletesKeepTheOthersAbsoluteTimes) {
     EnvelopeSlot* s = page.slot(0);
     ControlItem* row = page.row(16);
     struct Case {
-      int first, last;     // selection (-2: none, a single delete of `first` otherwise)
+      int first, last;  // selection (-2: none, a single delete of `first` otherwise)
       int mode;
       int lastBefore, lastAfter;
     } cases[] = {
-        {1, -2, envModeSustain, 3, 2},   // the second of four
-        {3, 5, envModeSustain, 5, 3},    // a run ending at the last breakpoint keeps it
-        {0, 5, envModeSustain, 5, 2},    // a run of all keeps three
-        {0, 2, envModeControl, 2, 0},    // Control driven: down to one
-        {0, -2, envModeControl, 0, 0},   // and never none
+        {1, -2, envModeSustain, 3, 2},  // the second of four
+        {3, 5, envModeSustain, 5, 3},   // a run ending at the last breakpoint keeps it
+        {0, 5, envModeSustain, 5, 2},   // a run of all keeps three
+        {0, 2, envModeControl, 2, 0},   // Control driven: down to one
+        {0, -2, envModeControl, 0, 0},  // and never none
     };
     for (const Case& c : cases) {
       std::vector<std::pair<double, float>> bps;

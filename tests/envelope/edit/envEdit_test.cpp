@@ -50,7 +50,8 @@ TEST(EnvEdit, DoubleClickAddsBetweenMarkersAndDeletesOnAMarker) {
     for (int i = 0; i < r->pointCount; ++i)
       if (r->pointHits[i].breakpoint == 0) k = i;
     ASSERT_GE(k, 0);
-    page.doubleClick((r->pointHits[k].left + r->pointHits[k].right) / 2, (r->pointHits[k].top + r->pointHits[k].bottom) / 2);
+    page.doubleClick((r->pointHits[k].left + r->pointHits[k].right) / 2,
+                     (r->pointHits[k].top + r->pointHits[k].bottom) / 2);
     ASSERT_EQ(s->lastIndex, 2);
     EXPECT_NEAR(absTime(s, 0), 1.0, 1e-9);
     EXPECT_NEAR(absTime(s, 2), t2, 1e-9);
@@ -63,7 +64,8 @@ TEST(EnvEdit, DoubleClickAddsBetweenMarkersAndDeletesOnAMarker) {
 TEST(EnvEdit, EveryMarkerInTheRowTakesAPress) {
   runInApplication([&](RecordingApplication&) {
     EnvHarness page([](Engine* e) {
-      shapeSlot(engineGetEnvelopeSlot(e, 0), 0.0f, {{0.2, 1.0f}, {0.3, 0.6f}, {0.4, 0.8f}, {0.5, 0.1f}, {0.6, 0.0f}}, 2);
+      shapeSlot(engineGetEnvelopeSlot(e, 0), 0.0f, {{0.2, 1.0f}, {0.3, 0.6f}, {0.4, 0.8f}, {0.5, 0.1f}, {0.6, 0.0f}},
+                2);
     });
     EnvelopeGraphRecord* r = page.record(16);
     ASSERT_EQ(r->pointCount, 5);
@@ -108,21 +110,27 @@ TEST(EnvEdit, RefusalsLeaveTheSlotByteIdentical) {
     ASSERT_GT(fullRow, 0);
     ASSERT_GT(shortRow, 0);
     ASSERT_GT(linkedRow, 0);
-    auto center = [](const GraphHit& h) { return CtrlPoint{static_cast<int16_t>((h.top + h.bottom) / 2), static_cast<int16_t>((h.left + h.right) / 2)}; };
+    auto center = [](const GraphHit& h) {
+      return CtrlPoint{static_cast<int16_t>((h.top + h.bottom) / 2), static_cast<int16_t>((h.left + h.right) / 2)};
+    };
     const Case cases[] = {
-        {fullRow, "Envelopes can have a maximum of 68 breakpoints, can't add any more.", [&] {
+        {fullRow, "Envelopes can have a maximum of 68 breakpoints, can't add any more.",
+         [&] {
            const CtrlRect r = page.row(fullRow)->rect;
            page.doubleClick(r.right - 30, r.top + 20);
          }},
-        {shortRow, "Can't delete any more breakpoints from this envelope.", [&] {
+        {shortRow, "Can't delete any more breakpoints from this envelope.",
+         [&] {
            const CtrlPoint p = center(page.record(shortRow)->pointHits[1]);
            page.doubleClick(p.x, p.y);
          }},
-        {linkedRow, "A linked envelope cannot be edited directly. Please edit the master envelope instead.", [&] {
+        {linkedRow, "A linked envelope cannot be edited directly. Please edit the master envelope instead.",
+         [&] {
            const CtrlPoint p = center(page.record(linkedRow)->pointHits[1]);
            page.click(p.x, p.y);
          }},
-        {linkedRow, "A linked envelope cannot be edited directly. Please edit the master envelope instead.", [&] {
+        {linkedRow, "A linked envelope cannot be edited directly. Please edit the master envelope instead.",
+         [&] {
            const CtrlPoint p = center(page.record(linkedRow)->handleHits[0]);
            page.click(p.x, p.y);
          }},

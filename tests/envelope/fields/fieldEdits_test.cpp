@@ -204,7 +204,8 @@ TEST(EnvFieldMode, AudioThreadAcknowledgesAndTheNoteFollows) {
     const auto t0 = std::chrono::steady_clock::now();
     EXPECT_EQ(envFieldChooseMode(e, 0, envModeRelease), envModeDone);
     const double ms = msSince(t0);
-    std::printf("[figure] envSetMode: a request pending at most %u blocks (worst of 20); the call took %.1f ms\n", worst, ms);
+    std::printf("[figure] envSetMode: a request pending at most %u blocks (worst of 20); the call took %.1f ms\n",
+                worst, ms);
     EXPECT_LE(worst, 4u);
     EXPECT_LT(ms, 200.0);  // never the 256 ms timeout
     audio.stop();

@@ -215,7 +215,8 @@ TEST(EnvGraph, FullRedrawOfTwentyThreeRowsTime) {
       for (int k = 0; k < 25; ++k) envCreate(e, static_cast<int16_t>(k % 4), static_cast<int16_t>(9 + k % 3));
       for (int s = 0; s < envSlotCount; ++s) {
         EnvelopeSlot* slot = engineGetEnvelopeSlot(e, s);
-        for (int i = 0; i < 68; ++i) slot->breakpoints[i] = {4410.0, (i % 2) ? 1.0f : 0.2f, 2.0f, 0, 0, 0, 0, 0, 0.1, 1, 0.5f};
+        for (int i = 0; i < 68; ++i)
+          slot->breakpoints[i] = {4410.0, (i % 2) ? 1.0f : 0.2f, 2.0f, 0, 0, 0, 0, 0, 0.1, 1, 0.5f};
         slot->lastIndex = 67;
         slot->lfoOn = 1;
       }

@@ -100,13 +100,15 @@ TEST(EnvMouse, SustainMarkOnTheLastBreakpointStaysPut) {
     laterClock();
     EnvelopeGraphRecord* r = page.record(16);
     ASSERT_TRUE(r->sustainMark.valid);
-    const int sx = (r->sustainMark.left + r->sustainMark.right) / 2, sy = (r->sustainMark.top + r->sustainMark.bottom) / 2;
+    const int sx = (r->sustainMark.left + r->sustainMark.right) / 2,
+              sy = (r->sustainMark.top + r->sustainMark.bottom) / 2;
     const CtrlPoint last = centreOf(page, 16, 4);
     page.drag(sx, sy, last.x, last.y, 6);
     EXPECT_EQ(page.slot(0)->sustainIndex, 3);
     // Onto breakpoint 2 it moves, and the loop-timing index follows.
     r = page.record(16);
-    const int tx = (r->sustainMark.left + r->sustainMark.right) / 2, ty = (r->sustainMark.top + r->sustainMark.bottom) / 2;
+    const int tx = (r->sustainMark.left + r->sustainMark.right) / 2,
+              ty = (r->sustainMark.top + r->sustainMark.bottom) / 2;
     const CtrlPoint two = centreOf(page, 16, 2);
     page.drag(tx, ty, two.x, two.y, 6);
 

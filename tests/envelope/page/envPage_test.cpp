@@ -124,7 +124,7 @@ TEST(EnvPage, APressOnEveryMarkerInTheCaptureHitsItsBreakpoint) {
     CapturedWindow shot = page.capture("envelope_markers.png");
     const CtrlRect r = page.row(16)->rect;
     const std::uint32_t cyan = rgb(0, 255, 255);
-    std::vector<std::pair<int, int>> found;   // top-left corners of 6 x 6 cyan frames
+    std::vector<std::pair<int, int>> found;  // top-left corners of 6 x 6 cyan frames
     for (int y = r.top; y + 5 < r.bottom; ++y)
       for (int x = r.left; x + 5 < r.right; ++x)
         if (shot.at(x, y) == cyan && shot.at(x + 5, y) == cyan && shot.at(x, y + 5) == cyan &&
@@ -162,5 +162,3 @@ TEST(EnvPage, SizeButtonsStopAtTheLimits) {
 }
 
 }  // namespace
-
-

@@ -14,7 +14,7 @@ TEST(EnvRulerMath, SpacingRule) {
   };
   // Zoom 128: a tick a second; 10: four seconds (the most units per tick); 22050: n = 256.
   const Row rows[] = {{128.0, 128.0}, {10.0, 40.0}, {22050.0, 22050.0 / 256.0}, {64.0, 64.0}, {63.0, 126.0},
-                      {129.0, 64.5}, {20.0, 80.0}, {1e9, 1e9 / 8192.0}};
+                      {129.0, 64.5},  {20.0, 80.0}, {1e9, 1e9 / 8192.0}};
   for (const Row& r : rows) EXPECT_NEAR(envRulerTickSpacing(r.base), r.spacing, 1e-9) << r.base;
   EXPECT_EQ(envRulerDecimals(128.0), 2);
   EXPECT_EQ(envRulerDecimals(512.0), 3);

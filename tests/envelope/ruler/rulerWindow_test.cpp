@@ -58,7 +58,8 @@ TEST(EnvRulerWindow, TicksFollowTheSpacingRuleAtThreeZooms) {
       EXPECT_FALSE(whiteish(shot.at(r.left, y))) << "no tick at x = 0";
       // Between two major ticks nothing reaches the major ticks' height except a minor tick.
       int tall = 0;
-      for (int x = r.left + 3; x < r.left + static_cast<int>(s) - 3; ++x) tall += whiteish(shot.at(x, r.bottom - 5)) ? 1 : 0;
+      for (int x = r.left + 3; x < r.left + static_cast<int>(s) - 3; ++x)
+        tall += whiteish(shot.at(x, r.bottom - 5)) ? 1 : 0;
       EXPECT_LE(tall, 1);
     }
   });

@@ -11,8 +11,8 @@
 #include "controls/numbox.h"
 #include "controls/pictureButton.h"
 #include "controls/selector.h"
-#include "envelope/envFields.h"
 #include "envelope/envFieldEdits.h"
+#include "envelope/envFields.h"
 #include "envelope/envSettings.h"
 #include "midi/midiNames.h"
 
@@ -65,16 +65,27 @@ TEST(EnvSections, ShownByStateTable) {
       std::vector<uint16_t> shown, hidden;
     };
     const std::vector<Row> rows = {
-        {"start point", nullptr, -1, nullptr,
+        {"start point",
+         nullptr,
+         -1,
+         nullptr,
          {envItemBpSection, envItemLevelForm},
          {envItemBpSegTime, envItemBpAbsTime, envItemBpSlope, envItemTimeForm, envItemStep, envItemEnable}},
-        {"step breakpoint", [](Engine* e) { envSlot(e, 0)->breakpoints[1].step = 1; }, 1, nullptr,
+        {"step breakpoint",
+         [](Engine* e) { envSlot(e, 0)->breakpoints[1].step = 1; },
+         1,
+         nullptr,
          {envItemBpSection, envItemStep, envItemBpSegTime, envItemTimeForm, envItemSync},
          {envItemBpSlope, envItemEnable, envItemLinkSection, envItemControlSource}},
-        {"control driven", [](Engine* e) { envSlot(e, 0)->mode = envModeControl; }, 1, nullptr,
+        {"control driven",
+         [](Engine* e) { envSlot(e, 0)->mode = envModeControl; },
+         1,
+         nullptr,
          {envItemControlSource, envItemBpSection},
          {envItemSync, envItemLfoHolder, envItemCcHolder, envItemLinkSection, envItemLfoSwitch, envItemCcSwitch}},
-        {"bypassed", nullptr, 1,
+        {"bypassed",
+         nullptr,
+         1,
          [](EnvHarness& page) {
            // A pitch envelope shows button 53; pressing it (bypass) hides sections 11, 12 and 13.
            envSetLfoOn(page.engine(), 0, 1);
@@ -95,25 +106,25 @@ TEST(EnvSections, ShownByStateTable) {
     for (const Row& row : rows) {
       SCOPED_TRACE(row.name);
       runInApplication([&](RecordingApplication&) {
-      EnvHarness page([&](Engine* e) {
-        if (row.prepare) row.prepare(e);
-      });
-      laterClock();
-      selectBp(page, 16, row.bp);
-      if (row.act) row.act(page);
-      page.selectPane(kPageWin);
-      for (uint16_t id : row.shown) EXPECT_TRUE(page.shown(id)) << "item " << id << " shown";
-      for (uint16_t id : row.hidden) EXPECT_FALSE(page.shown(id)) << "item " << id << " hidden";
-      if (row.name == "step breakpoint") {
-        EXPECT_EQ(buttonText(page, envItemStep), "Step");
-      }
-      if (row.name == "control driven") {
-        EXPECT_EQ(buttonText(page, envItemControlSource), "CC 1");
-      }
-      if (row.name == "start point") {
-        EXPECT_NEAR(page.boxValue(envItemBpLevelPercent), 0.0, 1e-6);
-      }
-      page.capture("envelope_sections_" + row.name + ".png");
+        EnvHarness page([&](Engine* e) {
+          if (row.prepare) row.prepare(e);
+        });
+        laterClock();
+        selectBp(page, 16, row.bp);
+        if (row.act) row.act(page);
+        page.selectPane(kPageWin);
+        for (uint16_t id : row.shown) EXPECT_TRUE(page.shown(id)) << "item " << id << " shown";
+        for (uint16_t id : row.hidden) EXPECT_FALSE(page.shown(id)) << "item " << id << " hidden";
+        if (row.name == "step breakpoint") {
+          EXPECT_EQ(buttonText(page, envItemStep), "Step");
+        }
+        if (row.name == "control driven") {
+          EXPECT_EQ(buttonText(page, envItemControlSource), "CC 1");
+        }
+        if (row.name == "start point") {
+          EXPECT_NEAR(page.boxValue(envItemBpLevelPercent), 0.0, 1e-6);
+        }
+        page.capture("envelope_sections_" + row.name + ".png");
       });
     }
   }

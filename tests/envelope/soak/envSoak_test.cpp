@@ -43,7 +43,8 @@ TEST(EnvSoak, SoakOfRandomEditsWhileANoteIsHeld) {
       EnvelopeGraphRecord* rec = page.record(16);
       const int what = pick(rng) % 4;
       if (what == 0) {
-        page.doubleClick(r.left + 4 + pick(rng) * (r.right - r.left - 8) / 100, r.top + 4 + pick(rng) * (r.bottom - r.top - 8) / 100);
+        page.doubleClick(r.left + 4 + pick(rng) * (r.right - r.left - 8) / 100,
+                         r.top + 4 + pick(rng) * (r.bottom - r.top - 8) / 100);
       } else if (what == 1 && rec->pointCount > 0) {
         const GraphHit& h = rec->pointHits[pick(rng) % rec->pointCount];
         page.doubleClick((h.left + h.right) / 2, (h.top + h.bottom) / 2);

@@ -311,8 +311,10 @@ TEST(EnvToolsPane, ClosingRepaintsThePageBelow) {
       UpdateWindow(page.hwnd());
       drainMessages();
       const std::vector<std::uint32_t> full = screenPixels(page.hwnd(), w, h);
-      pngWrite(testArtifactPath(which == 0 ? "envelope_tools_closed_now.png" : "envelope_add_closed_now.png"), now.data(), w, h);
-      pngWrite(testArtifactPath(which == 0 ? "envelope_tools_closed_full.png" : "envelope_add_closed_full.png"), full.data(), w, h);
+      pngWrite(testArtifactPath(which == 0 ? "envelope_tools_closed_now.png" : "envelope_add_closed_now.png"),
+               now.data(), w, h);
+      pngWrite(testArtifactPath(which == 0 ? "envelope_tools_closed_full.png" : "envelope_add_closed_full.png"),
+               full.data(), w, h);
       int differ = 0;
       for (int y = pane.top; y < pane.bottom && y < h; ++y)
         for (int x = pane.left; x < pane.right && x < w; ++x)

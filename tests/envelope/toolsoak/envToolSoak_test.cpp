@@ -47,9 +47,9 @@ TEST(EnvToolSoak, RandomEditsKeepEverySlotPlayable) {
     midiQueuePushShort(engineGetMidiQueue(e), 0x90, 60, 100);
     std::mt19937 rng(51);
     const char* values[] = {"0", "-1", "nan", "1e9", "0.5", "2", "8", "32", "0.001"};
-    const uint16_t boxes[] = {envToolsTimeScale, envToolsAmpScale, envToolsAmpOffset, envToolsSlopeScale,
-                              envToolsSeconds,   envToolsDurBpm,   envToolsDurBeats,  envToolsArBpm,
-                              envToolsArBeatDuration, envToolsArBeats, envToolsArAttack, envToolsArMinAmp,
+    const uint16_t boxes[] = {envToolsTimeScale,      envToolsAmpScale, envToolsAmpOffset, envToolsSlopeScale,
+                              envToolsSeconds,        envToolsDurBpm,   envToolsDurBeats,  envToolsArBpm,
+                              envToolsArBeatDuration, envToolsArBeats,  envToolsArAttack,  envToolsArMinAmp,
                               envToolsArSlope};
     const int steps = 160;
     for (int i = 0; i < steps; ++i) {

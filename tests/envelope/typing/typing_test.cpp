@@ -12,10 +12,10 @@
 #include <vector>
 
 #include "controls/numbox.h"
-#include "engine/midiQueue.h"
-#include "engine/testAudioThread.h"
 #include "controls/pictureButton.h"
 #include "controls/selector.h"
+#include "engine/midiQueue.h"
+#include "engine/testAudioThread.h"
 #include "envelope/envFieldEdits.h"
 #include "envelope/envFields.h"
 #include "envelope/envSettings.h"
@@ -136,13 +136,43 @@ TEST(EnvTyping, LevelUnitsRoundTripThroughBox90) {
   };
   const std::vector<Case> cases = {
       {"amp", 1, 0, nullptr, -12.0},
-      {"pitch Trans", 2, 0, [](Engine* e) { oscSetFreqMode(e, 0, oscFreqTrans); oscSetPitch(e, 0, 12.0f); }, 0.0},
-      {"pitch Ratio", 2, 0, [](Engine* e) { oscSetFreqMode(e, 0, oscFreqRatio); oscSetPitch(e, 0, 2.0f); }, 0.5},
-      {"pitch Note", 2, 0, [](Engine* e) { oscSetFreqMode(e, 0, oscFreqNote); oscSetPitch(e, 0, 69.0f); }, 57.0},
-      {"pitch Hz", 2, 0, [](Engine* e) { oscSetFreqMode(e, 0, oscFreqHz); oscSetPitch(e, 0, 880.0f); }, 440.0},
+      {"pitch Trans", 2, 0,
+       [](Engine* e) {
+         oscSetFreqMode(e, 0, oscFreqTrans);
+         oscSetPitch(e, 0, 12.0f);
+       },
+       0.0},
+      {"pitch Ratio", 2, 0,
+       [](Engine* e) {
+         oscSetFreqMode(e, 0, oscFreqRatio);
+         oscSetPitch(e, 0, 2.0f);
+       },
+       0.5},
+      {"pitch Note", 2, 0,
+       [](Engine* e) {
+         oscSetFreqMode(e, 0, oscFreqNote);
+         oscSetPitch(e, 0, 69.0f);
+       },
+       57.0},
+      {"pitch Hz", 2, 0,
+       [](Engine* e) {
+         oscSetFreqMode(e, 0, oscFreqHz);
+         oscSetPitch(e, 0, 880.0f);
+       },
+       440.0},
       {"phase", 3, 0, [](Engine* e) { oscSetPhaseA(e, 0, 0.25f); }, 0.5},
-      {"filter", 9, 0, [](Engine* e) { filterSetType(e, 0, filterLpf12dB); filterSetFrequency(e, 0, 2000.0); }, 500.0},
-      {"filter Comb", 9, 1, [](Engine* e) { filterSetType(e, 1, filterComb); filterSetFrequency(e, 1, 1000.0); }, 500.0},
+      {"filter", 9, 0,
+       [](Engine* e) {
+         filterSetType(e, 0, filterLpf12dB);
+         filterSetFrequency(e, 0, 2000.0);
+       },
+       500.0},
+      {"filter Comb", 9, 1,
+       [](Engine* e) {
+         filterSetType(e, 1, filterComb);
+         filterSetFrequency(e, 1, 1000.0);
+       },
+       500.0},
       {"mod balance", 14, 0, [](Engine* e) { modulatorSetBalance(e, 0, 0.8); }, 0.4},
       {"sample jump", 18, 0, nullptr, 30.0},
       {"pan", 28, 0, nullptr, 0.5},

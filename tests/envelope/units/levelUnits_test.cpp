@@ -8,12 +8,12 @@
 #include <functional>
 #include <string>
 
-#include "pages/pageRig.h"
 #include "engine/engine.h"
 #include "envelope/envLevelUnits.h"
 #include "modules/filterModule.h"
 #include "modules/filterParams.h"
 #include "modules/modulator.h"
+#include "pages/pageRig.h"
 #include "preset/envelope.h"
 #include "preset/oscParams.h"
 #include "preset/oscRecord.h"
@@ -34,14 +34,42 @@ TEST(EnvLevelUnits, TypedValueRoundTripsOverTheKinds) {
   const Case cases[] = {
       {"amp dB", 1, 0, nullptr, -12.0, 0.25},
       {"osc vol dB", 31, 1, nullptr, -6.0, 0.5},
-      {"pitch Trans", 2, 0, [](Engine* x) { oscSetFreqMode(x, 0, oscFreqTrans); oscSetPitch(x, 0, 12.0f); }, 0.0, 0.5},
-      {"pitch Ratio", 2, 0, [](Engine* x) { oscSetFreqMode(x, 0, oscFreqRatio); oscSetPitch(x, 0, 2.0f); }, 0.5, 0.25},
-      {"pitch Note", 2, 0, [](Engine* x) { oscSetFreqMode(x, 0, oscFreqNote); oscSetPitch(x, 0, 69.0f); }, 57.0, 0.5},
-      {"pitch Hz", 2, 0, [](Engine* x) { oscSetFreqMode(x, 0, oscFreqHz); oscSetPitch(x, 0, 880.0f); }, 440.0, 0.5},
+      {"pitch Trans", 2, 0,
+       [](Engine* x) {
+         oscSetFreqMode(x, 0, oscFreqTrans);
+         oscSetPitch(x, 0, 12.0f);
+       },
+       0.0, 0.5},
+      {"pitch Ratio", 2, 0,
+       [](Engine* x) {
+         oscSetFreqMode(x, 0, oscFreqRatio);
+         oscSetPitch(x, 0, 2.0f);
+       },
+       0.5, 0.25},
+      {"pitch Note", 2, 0,
+       [](Engine* x) {
+         oscSetFreqMode(x, 0, oscFreqNote);
+         oscSetPitch(x, 0, 69.0f);
+       },
+       57.0, 0.5},
+      {"pitch Hz", 2, 0,
+       [](Engine* x) {
+         oscSetFreqMode(x, 0, oscFreqHz);
+         oscSetPitch(x, 0, 880.0f);
+       },
+       440.0, 0.5},
       {"phase", 3, 0, [](Engine* x) { oscSetPhaseA(x, 0, 0.25f); }, 0.5, 0.625},
-      {"filter freq", 9, 0, [](Engine* x) { filterSetType(x, 0, filterLpf12dB); filterSetFrequency(x, 0, 2000.0); },
+      {"filter freq", 9, 0,
+       [](Engine* x) {
+         filterSetType(x, 0, filterLpf12dB);
+         filterSetFrequency(x, 0, 2000.0);
+       },
        500.0, -1.0},
-      {"filter freq Comb", 9, 1, [](Engine* x) { filterSetType(x, 1, filterComb); filterSetFrequency(x, 1, 1000.0); },
+      {"filter freq Comb", 9, 1,
+       [](Engine* x) {
+         filterSetType(x, 1, filterComb);
+         filterSetFrequency(x, 1, 1000.0);
+       },
        500.0, -1.0},
       {"mod balance", 14, 0, [](Engine* x) { modulatorSetBalance(x, 0, 0.8); }, 0.4, 0.5},
       {"sample jump", 18, 0, nullptr, 30.0, 0.3},

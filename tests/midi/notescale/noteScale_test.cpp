@@ -3,8 +3,8 @@
 // on the keyboard), each step committed to the engine and the view drawing exactly the engine's curve
 // (captures kept as PNG), a painted zero heard as silence, Edit-menu copy, paste and undo across
 // curves, the value and note boxes, note follow on the page tick, and the cost of a paint step.
-#include <gtest/gtest.h>
 #include <windows.h>
+#include <gtest/gtest.h>
 
 #include <chrono>
 #include <cmath>
@@ -391,9 +391,16 @@ TEST_F(NoteScale, TheDestinationPopupChoosesTheCurveShown) {
   click(itemPoint(selectPane, midiItemCurveChoice, 30, 8));
   pump();
   popupSetTrackHook(nullptr);
-  const std::vector<std::string> labels = {"Oscil amp 1", "Oscil amp 2", "Oscil amp 3", "Oscil fm index/balance 1",
-                                           "Oscil fm index/balance 2", "Oscil fm index/balance 3", "Filter freq 1",
-                                           "Filter freq 2", "Filter freq 3", "Filter freq master"};
+  const std::vector<std::string> labels = {"Oscil amp 1",
+                                           "Oscil amp 2",
+                                           "Oscil amp 3",
+                                           "Oscil fm index/balance 1",
+                                           "Oscil fm index/balance 2",
+                                           "Oscil fm index/balance 3",
+                                           "Filter freq 1",
+                                           "Filter freq 2",
+                                           "Filter freq 3",
+                                           "Filter freq master"};
   EXPECT_EQ(g_menu.texts, labels);
   EXPECT_EQ(noteCurveClipView()->family, 3);
   EXPECT_EQ(noteCurveClipView()->slot, 3);

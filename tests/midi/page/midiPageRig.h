@@ -14,21 +14,21 @@ struct ControlItem;
 const uint16_t kMidiPaneItems = 79;
 
 struct MidiPageRig : PageWindowRig {
-    // buildFirst: build the page into its hidden pane as the main window's builder does; otherwise the
-    // first show builds it.
-    explicit MidiPageRig(bool buildFirst = true);
-    ~MidiPageRig();
+  // buildFirst: build the page into its hidden pane as the main window's builder does; otherwise the
+  // first show builds it.
+  explicit MidiPageRig(bool buildFirst = true);
+  ~MidiPageRig();
 
-    void show(bool on = true);
-    void refresh();
-    // The caption a picture button stores (empty for anything else).
-    std::string text(uint16_t id);
-    // A click posted to the window at the centre of an item (two clicks are never one double click).
-    void click(uint16_t id);
-    void clickAt(int x, int y);
-    // Typed into the in-place entry of a box: a click on its value, the text, Enter.
-    bool typeInto(uint16_t id, const std::string& text);
-    // The panels (2..5) shown now and the tab buttons (6..9) pressed now.
-    std::string shownPanels();
-    std::string pressedTabs();
+  void show(bool on = true);
+  void refresh();
+  // The caption a picture button stores (empty for anything else).
+  std::string text(uint16_t id);
+  // A click posted to the window at the centre of an item (two clicks are never one double click).
+  void click(uint16_t id);
+  void clickAt(int x, int y);
+  // Typed into the in-place entry of a box: a click on its value, the text, Enter.
+  bool typeInto(uint16_t id, const std::string& text);
+  // The panels (2..5) shown now and the tab buttons (6..9) pressed now.
+  std::string shownPanels();
+  std::string pressedTabs();
 };

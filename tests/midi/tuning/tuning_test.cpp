@@ -3,13 +3,13 @@
 // name typed in place relabelling the Main page's "Tuning" popup (cut to 31 characters), "Save
 // tuning to library..." writing a file that loads back equal, a factory tuning behind the overlay,
 // typed values that are 0, negative, not a number or huge, and the time to fill the 128-row list.
-#include <gtest/gtest.h>
 #include <windows.h>
+#include <gtest/gtest.h>
 
 #include <chrono>
 #include <cmath>
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <string>
@@ -163,7 +163,10 @@ TEST_F(Tuning, OctaveLinkCarriesAKeyThroughTheOctavesAndIsHeard) {
   EXPECT_TRUE(visible(midiItemKeysPerOctave)) << "a new tuning links its octaves";
 
   type(midiItemKeyHz, "440");
-  const struct { int key; double hz; } keys[] = {{60, 440}, {72, 880}, {84, 1760}, {48, 220}, {0, 13.75}, {120, 14080}};
+  const struct {
+    int key;
+    double hz;
+  } keys[] = {{60, 440}, {72, 880}, {84, 1760}, {48, 220}, {0, 13.75}, {120, 14080}};
   for (const auto& k : keys) EXPECT_NEAR(hzOf(k.key), k.hz, 1e-6 * k.hz) << k.key;
   EXPECT_NEAR(box(midiItemKeyNote), 69.0, 1e-4) << "the Note box follows";
   char row[64];

@@ -3,8 +3,8 @@
 // through the dialog and split again through the pad's menu, the dialog's refusals (the same
 // controller twice, a controller already on a pad), OK with no Y, the frame's close box and opening
 // again, a pair with aftertouch, a capture kept as PNG and the time to build a 32-row menu.
-#include <gtest/gtest.h>
 #include <windows.h>
+#include <gtest/gtest.h>
 
 #include <chrono>
 #include <cstdio>
@@ -160,10 +160,20 @@ TEST_F(XySlots, SliderMenuListsTheDestinationsInOrderAndShowsTheirPages) {
   ASSERT_EQ(midiPageSlots()[0].controller, 20);
   char amp[envNameSize];
   envGetName(engine(), 0, amp, 0, 0);
-  const std::vector<std::string> expected = {
-      "Make XY Controller...", "-", "Volume", "Pan LR", "Pan FB", "Filter freq depth",
-      "Oscil balance/index depth", "Effect time depth", "Lfo 2 Depth", "Lfo 2 Rate", "Lfo 2 SH Rate",
-      std::string("Env Amp, ") + amp, std::string("Env Time, ") + amp, std::string("Control Driven Env, ") + amp};
+  const std::vector<std::string> expected = {"Make XY Controller...",
+                                             "-",
+                                             "Volume",
+                                             "Pan LR",
+                                             "Pan FB",
+                                             "Filter freq depth",
+                                             "Oscil balance/index depth",
+                                             "Effect time depth",
+                                             "Lfo 2 Depth",
+                                             "Lfo 2 Rate",
+                                             "Lfo 2 SH Rate",
+                                             std::string("Env Amp, ") + amp,
+                                             std::string("Env Time, ") + amp,
+                                             std::string("Control Driven Env, ") + amp};
   altClick(sliderOf(0), "");
   EXPECT_EQ(g_menu.shown, 1);
   EXPECT_EQ(g_menu.texts, expected);
@@ -173,8 +183,10 @@ TEST_F(XySlots, SliderMenuListsTheDestinationsInOrderAndShowsTheirPages) {
   EXPECT_EQ(g_menu.texts, (std::vector<std::string>{"Make XY Controller...", "-"}));
 
   // A row shows the page that edits it.
-  const struct { const char* row; int page; } rows[] = {
-      {"Lfo 2 Rate", pageLfo}, {"Volume", pageMidi}, {nullptr, pageEnvelope}};
+  const struct {
+    const char* row;
+    int page;
+  } rows[] = {{"Lfo 2 Rate", pageLfo}, {"Volume", pageMidi}, {nullptr, pageEnvelope}};
   for (const auto& r : rows) {
     const std::string text = r.row ? r.row : expected[11];
     SCOPED_TRACE(text);
@@ -243,16 +255,18 @@ TEST_F(XySlots, APairMadeInTheDialogBecomesOnePadAndSplitsAgain) {
   CapturedWindow shot;
   std::vector<int16_t> candidates;
   int16_t y = 0;
-  runDialog([] { altClick(sliderOf(0), "Make XY Controller..."); },
-            {waitShown(), [&] {
-               for (int i = 0; i < 4; ++i) candidates.push_back(xyDialogCandidate(i));
-               y = xyDialogY();
-               HWND w = winGetFrameworkWindow(xyDialogBuildId());
-               UpdateWindow(w);
-               windowCapturePng(w, "xy-dialog.png", &shot);
-               return true;
-             },
-             clickOk(), untilClosed()});
+  runDialog([] { altClick(sliderOf(0), "Make XY Controller..."); }, {waitShown(),
+                                                                     [&] {
+                                                                       for (int i = 0; i < 4; ++i)
+                                                                         candidates.push_back(xyDialogCandidate(i));
+                                                                       y = xyDialogY();
+                                                                       HWND w =
+                                                                           winGetFrameworkWindow(xyDialogBuildId());
+                                                                       UpdateWindow(w);
+                                                                       windowCapturePng(w, "xy-dialog.png", &shot);
+                                                                       return true;
+                                                                     },
+                                                                     clickOk(), untilClosed()});
   EXPECT_FALSE(g_leftOpen) << "OK closed it";
   EXPECT_EQ(candidates, (std::vector<int16_t>{20, 21, 30, midiSlotNone}));
   EXPECT_EQ(y, 21);
@@ -294,7 +308,8 @@ TEST_F(XySlots, RefusalsLinkNothing) {
 
   // The same controller on both axes.
   runDialog([] { xyDialogOpen(1, engine(), 20, midiSlotNone); },
-            {waitShown(), [] {
+            {waitShown(),
+             [] {
                chooseY("cc 20");  // 20 itself
                return true;
              },
@@ -325,14 +340,15 @@ TEST_F(XySlots, RefusalsLinkNothing) {
   msgBoxCaptureBegin(msgAnswerOk);
   int16_t y = 0;
   int ySelected = -1;
-  runDialog([] { altClick(sliderOf(0), "Make XY Controller..."); },
-            {waitShown(), [&] {
-               y = xyDialogY();
-               SelectorData* d = selectorFind(xyDialogBuildId(), xyDialogItemY);
-               ySelected = d ? d->selected : -1;
-               return true;
-             },
-             clickOk(), untilClosed()});
+  runDialog([] { altClick(sliderOf(0), "Make XY Controller..."); }, {waitShown(),
+                                                                     [&] {
+                                                                       y = xyDialogY();
+                                                                       SelectorData* d = selectorFind(xyDialogBuildId(),
+                                                                                                      xyDialogItemY);
+                                                                       ySelected = d ? d->selected : -1;
+                                                                       return true;
+                                                                     },
+                                                                     clickOk(), untilClosed()});
   EXPECT_FALSE(g_leftOpen);
   EXPECT_EQ(y, midiSlotNone);
   EXPECT_EQ(ySelected, 0);
@@ -347,16 +363,17 @@ TEST_F(XySlots, ClosedByItsFrameItOpensAgain) {
   setList({{20, ""}, {21, ""}});
   bool secondReturned = false;
   int16_t dialog = 0;
-  runDialog([] { xyDialogOpen(1, engine(), 20, midiSlotNone); },
-            {waitShown(), [&] {
-               dialog = xyDialogDialogId();
-               xyDialogOpen(1, engine(), 21, midiSlotNone);
-               secondReturned = xyDialogDialogId() == dialog;
-               PostMessageA(winGetFrameworkWindow(dialog), WM_SYSCOMMAND, SC_CLOSE, 0);
-               g_waited = 0;
-               return true;
-             },
-             untilClosed()});
+  runDialog([] { xyDialogOpen(1, engine(), 20, midiSlotNone); }, {waitShown(),
+                                                                  [&] {
+                                                                    dialog = xyDialogDialogId();
+                                                                    xyDialogOpen(1, engine(), 21, midiSlotNone);
+                                                                    secondReturned = xyDialogDialogId() == dialog;
+                                                                    PostMessageA(winGetFrameworkWindow(dialog),
+                                                                                 WM_SYSCOMMAND, SC_CLOSE, 0);
+                                                                    g_waited = 0;
+                                                                    return true;
+                                                                  },
+                                                                  untilClosed()});
   EXPECT_FALSE(g_leftOpen) << "the close box ended it";
   EXPECT_TRUE(secondReturned);
   EXPECT_FALSE(xyDialogIsOpen());
@@ -364,12 +381,12 @@ TEST_F(XySlots, ClosedByItsFrameItOpensAgain) {
   EXPECT_EQ(entry(20)->partner, midiSlotNone);
 
   bool opened = false;
-  runDialog([] { xyDialogOpen(1, engine(), 20, midiSlotNone); },
-            {waitShown(), [&] {
-               opened = true;
-               return true;
-             },
-             clickOk(), untilClosed()});
+  runDialog([] { xyDialogOpen(1, engine(), 20, midiSlotNone); }, {waitShown(),
+                                                                  [&] {
+                                                                    opened = true;
+                                                                    return true;
+                                                                  },
+                                                                  clickOk(), untilClosed()});
   EXPECT_TRUE(opened);
   EXPECT_EQ(entry(20)->partner, 21);
 }
@@ -380,12 +397,12 @@ TEST_F(XySlots, APairWithAftertouchIsShownAsAPad) {
   for (bool atOnX : {true, false}) {
     SCOPED_TRACE(atOnX ? "aftertouch on X" : "aftertouch on Y");
     setList({{-1, ""}, {20, "Cut"}, {33, ""}});
-    runDialog([&] { xyDialogOpen(1, engine(), atOnX ? -1 : 20, midiSlotNone); },
-              {waitShown(), [&] {
-                 chooseY(atOnX ? "Cut 20" : "AT");
-                 return true;
-               },
-               clickOk(), untilClosed()});
+    runDialog([&] { xyDialogOpen(1, engine(), atOnX ? -1 : 20, midiSlotNone); }, {waitShown(),
+                                                                                  [&] {
+                                                                                    chooseY(atOnX ? "Cut 20" : "AT");
+                                                                                    return true;
+                                                                                  },
+                                                                                  clickOk(), untilClosed()});
     EXPECT_EQ(msgBoxCaptureCount(), 0u);
     ASSERT_NE(entry(-1), nullptr);
     EXPECT_EQ(entry(-1)->partner, 20);
@@ -408,16 +425,15 @@ TEST_F(XySlots, APairWithAftertouchIsShownAsAPad) {
   }
 }
 
-
 // Opened from the slider of the highest controller, Y is preset to the one just below it. With the
 // popup table full the slot's menu is not built and says so.
 TEST_F(XySlots, FromTheHighestControllerYIsTheOneBelowAndAFullMenuTableSaysSo) {
   setList({{20, ""}, {21, ""}, {30, ""}});
   int16_t y = 0;
   runDialog([] { xyDialogOpen(1, engine(), 30, midiSlotNone); }, {waitShown(), [&] {
-                                                                     y = xyDialogY();
-                                                                     return true;
-                                                                   }});
+                                                                    y = xyDialogY();
+                                                                    return true;
+                                                                  }});
   EXPECT_EQ(y, 21);
   EXPECT_EQ(entry(30)->partner, midiSlotNone) << "closed without OK: nothing linked";
 

@@ -9,13 +9,12 @@
 namespace {
 
 class NglWindowEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override
-    {
-        startLibraries();
-        ASSERT_TRUE(nglInit(NGL_VERSION, NGL_BUILD));
-        registerTestWidgetClasses();
-    }
+ public:
+  void SetUp() override {
+    startLibraries();
+    ASSERT_TRUE(nglInit(NGL_VERSION, NGL_BUILD));
+    registerTestWidgetClasses();
+  }
 };
 
 ::testing::Environment* const g_environment = ::testing::AddGlobalTestEnvironment(new NglWindowEnvironment);

@@ -16,13 +16,14 @@ void startLibraries();
 
 // An application that records the codes of the events that reach it.
 class RecordingApplication : public UiaApplication {
-public:
-    bool handleEvent(int32_t code, void* data) override;
-    std::vector<int32_t> codes;
-    std::vector<uint32_t> keys;       // key codes of the key events among them
-    std::vector<int32_t> commands;    // ids of the command events among them
-    int refuseQuit = 0;
-    bool handleCommands = false;      // command events (1200) are answered as handled               // 10002 is refused while this is above 0 (and counted down)
+ public:
+  bool handleEvent(int32_t code, void* data) override;
+  std::vector<int32_t> codes;
+  std::vector<uint32_t> keys;     // key codes of the key events among them
+  std::vector<int32_t> commands;  // ids of the command events among them
+  int refuseQuit = 0;
+  bool handleCommands = false;  // command events (1200) are answered as handled               // 10002 is refused while
+                                // this is above 0 (and counted down)
 };
 
 // Runs body inside the test module's init with a RecordingApplication attached and the module

@@ -9,11 +9,11 @@
 #include <string>
 
 #include "../waveRig.h"
-#include "uiaTestSupport.h"
 #include "controls/display.h"
 #include "controls/knob.h"
 #include "preset/oscParams.h"
 #include "support/windowCapture.h"
+#include "uiaTestSupport.h"
 
 using namespace waverig;
 
@@ -24,8 +24,8 @@ const int16_t kWin = kPageWin;
 float clampUnit(double v) { return static_cast<float>(v < -1 ? -1 : v > 1 ? 1 : v); }
 
 // The wave a stroke step gives, from the Part's formulas (written here independently of the page).
-std::vector<float> expectedStroke(int tool, const std::vector<float>& src, int p, int n, double v, double base,
-                                  int a, int b) {
+std::vector<float> expectedStroke(int tool, const std::vector<float>& src, int p, int n, double v, double base, int a,
+                                  int b) {
   std::vector<float> t = src;
   v = clampUnit(v);
   if (tool == 9 || tool == 10) {
@@ -71,10 +71,10 @@ TEST(WaveStroke, TheThreeToolsFollowTheirFormulasAndUndoToggles) {
       uint16_t tool;
       int pressX, pressY, ax, ay, bx, by;
     } cases[] = {
-        {waveItemToolLine, 200, 60, 400, 40, 100, 200},   // n > p
-        {waveItemToolLine, 200, 60, 50, 230, 500, 20},    // n < p
+        {waveItemToolLine, 200, 60, 400, 40, 100, 200},  // n > p
+        {waveItemToolLine, 200, 60, 50, 230, 500, 20},   // n < p
         {waveItemToolCosine, 150, 129, 330, 10, 20, 240},
-        {waveItemToolCosine, 150, 129, 150, 30, 300, 200}, // n = p
+        {waveItemToolCosine, 150, 129, 150, 30, 300, 200},  // n = p
         {waveItemToolHalfSine, 256, 129, 256, 30, 100, 220},
         {waveItemToolHalfSine, 256, 129, 20, 220, 500, 30},  // peak clamped to a + 1
     };
@@ -145,8 +145,7 @@ TEST(WaveStroke, StrokesOutsideTheDisplayAndWindowStayInside) {
       CapturedWindow shown;
       ASSERT_TRUE(captureShown(page.hwnd(), shown, "wave-stroke-outside.png"));
       int marked = 0;
-      for (int x = r.left; x < r.right; ++x)
-        marked += shown.at(page.cx(x), page.cy(r.top)) == 0x313100u;
+      for (int x = r.left; x < r.right; ++x) marked += shown.at(page.cx(x), page.cy(r.top)) == 0x313100u;
       EXPECT_GT(marked, 400);
     }
     page.release(r.right + 300, r.top - 400);

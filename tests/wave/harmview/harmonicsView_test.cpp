@@ -11,11 +11,11 @@
 #include <thread>
 
 #include "../waveRig.h"
-#include "uiaTestSupport.h"
 #include "engine/testAudioThread.h"
 #include "preset/oscParams.h"
 #include "support/signal.h"
 #include "support/windowCapture.h"
+#include "uiaTestSupport.h"
 #include "wave/waveHarmonics.h"
 #include "wave/waveHarmonicsMath.h"
 #include "wave/waveHarmonicsView.h"
@@ -168,7 +168,8 @@ TEST(HarmonicsView, MouseEditsFollowTheModes) {
     ASSERT_TRUE(captureShown(page.hwnd(), shown, "harmonics_highlight.png"));
     const int ox = winGetOriginX(kWin), oy = winGetOriginY(kWin);
     int lit = 0;
-    for (int row = 0; row < 257; ++row) lit += shown.at(page.barX(7) + ox, page.display().top + row + oy) == rgb(68, 255, 211);
+    for (int row = 0; row < 257; ++row)
+      lit += shown.at(page.barX(7) + ox, page.display().top + row + oy) == rgb(68, 255, 211);
     EXPECT_GT(lit, 10);
     capture(page, "harmonics_edited.png");
   });
@@ -177,7 +178,8 @@ TEST(HarmonicsView, MouseEditsFollowTheModes) {
 // A constant offset leaves the bars as they are, sits in the residual and survives a mouse edit.
 TEST(HarmonicsView, AnOffsetSurvivesAnEdit) {
   runInApplication([&](RecordingApplication&) {
-    const std::vector<float> plain = shape([](int i) { return 0.5 * std::sin(2 * kPi * i / 1024) + 0.2 * std::sin(2 * kPi * 3 * i / 1024); });
+    const std::vector<float> plain =
+        shape([](int i) { return 0.5 * std::sin(2 * kPi * i / 1024) + 0.2 * std::sin(2 * kPi * 3 * i / 1024); });
     HarmPage page(plain);
     std::int16_t amp[64], phase[64];
     for (int k = 0; k < 64; ++k) {
@@ -203,7 +205,9 @@ TEST(HarmonicsView, AnOffsetSurvivesAnEdit) {
 // undo step.
 TEST(HarmonicsView, TheTableCommands) {
   runInApplication([&](RecordingApplication&) {
-    HarmPage page(shape([](int i) { return 0.5 * std::sin(2 * kPi * 2 * i / 1024 + 1) + 0.3 * std::sin(2 * kPi * 7 * i / 1024) + 0.1; }));
+    HarmPage page(shape([](int i) {
+      return 0.5 * std::sin(2 * kPi * 2 * i / 1024 + 1) + 0.3 * std::sin(2 * kPi * 7 * i / 1024) + 0.1;
+    }));
     const std::vector<float> start = page.current();
     std::vector<float> residual(harmonicsView()->residual, harmonicsView()->residual + waveLength);
     page.harmMenu(harmCmdClearAll);
@@ -238,7 +242,8 @@ TEST(HarmonicsView, HostileWavesAndPresses) {
   runInApplication([&](RecordingApplication&) {
     HarmPage page(sine());
     const std::vector<std::vector<float>> waves = {
-        std::vector<float>(waveLength, NAN), std::vector<float>(waveLength, INFINITY), std::vector<float>(waveLength, 0.0f),
+        std::vector<float>(waveLength, NAN), std::vector<float>(waveLength, INFINITY),
+        std::vector<float>(waveLength, 0.0f),
         shape([](int i) { return i % 3 == 0 ? NAN : (i % 3 == 1 ? -INFINITY : 1e30 * std::sin(i * 0.1)); })};
     for (const auto& w : waves) {
       page.setCurrent(w);
@@ -251,11 +256,11 @@ TEST(HarmonicsView, HostileWavesAndPresses) {
       }
       const CtrlRect r = page.display();
       page.press(r.left + 30, r.top + 40);
-      page.drag(r.left - 200, r.top - 300);     // above and left of the window's display
+      page.drag(r.left - 200, r.top - 300);      // above and left of the window's display
       page.drag(r.right + 300, r.bottom + 300);  // below and right
       page.release(r.right + 300, r.bottom + 300);
       EXPECT_TRUE(boundedWave(page.current()));
-      EXPECT_EQ(page.table()[0].amp, 1.0);  // the stroke's far left top: full amplitude
+      EXPECT_EQ(page.table()[0].amp, 1.0);     // the stroke's far left top: full amplitude
       page.press(r.left + 100, r.bottom - 2);  // the phase half's bottom
       page.drag(r.right + 50, r.top + 131);
       page.release(r.right + 50, r.top + 131);
@@ -267,7 +272,9 @@ TEST(HarmonicsView, HostileWavesAndPresses) {
       // Presses outside the display reach no harmonic.
       WaveHarmonic kept[64];
       for (int k = 0; k < 64; ++k) kept[k] = page.table()[k];
-      for (auto pt : {std::pair<int, int>{r.left + 40, r.top - 3}, {r.left - 3, r.top + 50}, {r.right + 3, r.top + 50},
+      for (auto pt : {std::pair<int, int>{r.left + 40, r.top - 3},
+                      {r.left - 3, r.top + 50},
+                      {r.right + 3, r.top + 50},
                       {r.left + 40, r.bottom + 2}}) {
         page.press(pt.first, pt.second);
         page.release(pt.first, pt.second);
@@ -333,8 +340,10 @@ TEST(HarmonicsView, ADragStepAndARefreshAreQuick) {
     const auto t2 = std::chrono::steady_clock::now();
     for (int k = 0; k < refreshes; ++k) harmonicsAnalyze(kWin);
     const double analyseMs = msSince(t2) / refreshes;
-    std::printf("harmonics drag step (3 channels playing the wave): %.3f ms; page refresh %.3f ms; analysis with "
-                "table rebuild %.3f ms\n", stepMs, refreshMs, analyseMs);
+    std::printf(
+        "harmonics drag step (3 channels playing the wave): %.3f ms; page refresh %.3f ms; analysis with "
+        "table rebuild %.3f ms\n",
+        stepMs, refreshMs, analyseMs);
     RecordProperty("dragStepMs", std::to_string(stepMs));
     RecordProperty("refreshMs", std::to_string(refreshMs));
     EXPECT_LT(stepMs, 16.0);

@@ -8,7 +8,6 @@
 #include <string>
 
 #include "../waveRig.h"
-#include "uiaTestSupport.h"
 #include "app/mainWindow.h"
 #include "controls/ctrlItems.h"
 #include "controls/display.h"
@@ -19,9 +18,10 @@
 #include "engine/testAudioThread.h"
 #include "engine/valueFormat.h"
 #include "preset/oscParams.h"
-#include "support/signal.h"
 #include "preset/waveMenu.h"
+#include "support/signal.h"
 #include "support/windowCapture.h"
+#include "uiaTestSupport.h"
 #include "wave/waveHarmonics.h"
 #include "wave/waveHarmonicsMath.h"
 #include "wave/waveHarmonicsView.h"
@@ -65,7 +65,8 @@ struct PanelPage : PageWindowRig {
   }
   std::vector<float> current() { return samplesOf(engine(), waveEditBuffers()->currentWave); }
   void setCurrent(const std::vector<float>& s) {
-    std::memcpy(engineLocalWave(engine(), waveEditBuffers()->currentWave)->samples, s.data(), sizeof(float) * waveLength);
+    std::memcpy(engineLocalWave(engine(), waveEditBuffers()->currentWave)->samples, s.data(),
+                sizeof(float) * waveLength);
     refresh();
   }
   CtrlRect rect(uint16_t id) {
@@ -133,7 +134,8 @@ struct PanelPage : PageWindowRig {
 
 std::vector<float> rich() {
   return shape([](int i) {
-    return 0.5 * std::sin(2 * kPi * i / 1024) + 0.3 * std::sin(2 * kPi * 5 * i / 1024 + 1) + 0.1 * std::cos(2 * kPi * 23 * i / 1024);
+    return 0.5 * std::sin(2 * kPi * i / 1024) + 0.3 * std::sin(2 * kPi * 5 * i / 1024 + 1) +
+           0.1 * std::cos(2 * kPi * 23 * i / 1024);
   });
 }
 
@@ -163,21 +165,46 @@ TEST(XformPanel, EveryPageOpensAppliesAndCancels) {
     WaveXformSettings& s = waveXformSettings();
     s.phaseOffset = 0.25f;
     s.xformWave = 1;  // a global wave for wave B, the modulator and Load
-    const std::vector<float> global(waveGet(page.engine(), 1)->samples, waveGet(page.engine(), 1)->samples + waveLength);
+    const std::vector<float> global(waveGet(page.engine(), 1)->samples,
+                                    waveGet(page.engine(), 1)->samples + waveLength);
     struct Case {
       uint16_t page;
       const char* title;
       std::function<std::vector<float>()> expected;
     };
-    const std::vector<Case> cases = {
-        {waveXformPageOffsetPhase, "Phase Offset Waveform", [&] { std::vector<float> o(waveLength); waveXformPhaseOffset(start.data(), 0.25f, o.data()); return o; }},
-        {waveXformPageMix, "Mix Waveforms", [&] { std::vector<float> o(waveLength); waveXformMix(start.data(), global.data(), s, o.data()); return o; }},
-        {waveXformPageFractalize, "Fractalize Waveform", [&] { std::vector<float> o(waveLength); waveFractalizeWith(start.data(), o.data(), 8, 0.382f, 0.5); return o; }},
-        {waveXformPageFilter, "Filter Waveform", [&] { std::vector<float> o(waveLength); waveXformFilter(start.data(), 2, 0.5f, o.data()); return o; }},
-        {waveXformPageFm, "Frequency Modulate Waveform", [&] { std::vector<float> o(waveLength); waveXformFm(start.data(), global.data(), s, o.data()); return o; }},
-        {waveXformPageLoad, "Load Waveform", [&] { return global; }},
-        {waveXformPageShift, "Shift Harmonics", nullptr},
-        {waveXformPageLoadHarmonics, "Load Waveform", [&] { return global; }}};
+    const std::vector<Case> cases = {{waveXformPageOffsetPhase, "Phase Offset Waveform",
+                                      [&] {
+                                        std::vector<float> o(waveLength);
+                                        waveXformPhaseOffset(start.data(), 0.25f, o.data());
+                                        return o;
+                                      }},
+                                     {waveXformPageMix, "Mix Waveforms",
+                                      [&] {
+                                        std::vector<float> o(waveLength);
+                                        waveXformMix(start.data(), global.data(), s, o.data());
+                                        return o;
+                                      }},
+                                     {waveXformPageFractalize, "Fractalize Waveform",
+                                      [&] {
+                                        std::vector<float> o(waveLength);
+                                        waveFractalizeWith(start.data(), o.data(), 8, 0.382f, 0.5);
+                                        return o;
+                                      }},
+                                     {waveXformPageFilter, "Filter Waveform",
+                                      [&] {
+                                        std::vector<float> o(waveLength);
+                                        waveXformFilter(start.data(), 2, 0.5f, o.data());
+                                        return o;
+                                      }},
+                                     {waveXformPageFm, "Frequency Modulate Waveform",
+                                      [&] {
+                                        std::vector<float> o(waveLength);
+                                        waveXformFm(start.data(), global.data(), s, o.data());
+                                        return o;
+                                      }},
+                                     {waveXformPageLoad, "Load Waveform", [&] { return global; }},
+                                     {waveXformPageShift, "Shift Harmonics", nullptr},
+                                     {waveXformPageLoadHarmonics, "Load Waveform", [&] { return global; }}};
     for (const Case& c : cases) {
       if (c.page == waveXformPageShift) harmonicsTakeSnapshot();
       waveXformPanelShow(kWin, 1, c.page);
@@ -278,7 +305,8 @@ TEST(XformPanel, MixSharesItsWaveAndKeepsTheGainsComplementary) {
     page.clickPanel(xformItemCancel);
     waveXformPanelShow(kWin, 1, waveXformPageLoad);
     EXPECT_EQ(page.popupLabel(xformItemLoadWave), name);
-    EXPECT_EQ(page.current(), std::vector<float>(waveGet(page.engine(), 3)->samples, waveGet(page.engine(), 3)->samples + waveLength));
+    EXPECT_EQ(page.current(),
+              std::vector<float>(waveGet(page.engine(), 3)->samples, waveGet(page.engine(), 3)->samples + waveLength));
     page.clickPanel(xformItemCancel);
     // The wave mixed with itself at the first run: ratio 1, phase 0, invert on, gains 0.5: silence.
     WaveXformSettings& s = waveXformSettings();
@@ -398,7 +426,9 @@ TEST(XformPanel, CancelRestoresTheSound) {
     engineApplyPatchChange(e, 1);
     const std::vector<float> before = render(e, 40, true);
     const double f = signalPeakFrequency(before, 44100.0);
-    auto level = [&](const std::vector<float>& s, int h) { return signalToneAmplitude(s.data(), s.size(), 44100.0, h * f); };
+    auto level = [&](const std::vector<float>& s, int h) {
+      return signalToneAmplitude(s.data(), s.size(), 44100.0, h * f);
+    };
     const double a1 = level(before, 1);
     ASSERT_GT(a1, 0.01);
     waveXformSettings().xformWave = 0;

@@ -6,20 +6,20 @@
 #include <cmath>
 #include <cstring>
 
-#include "kitTestSupport.h"
-#include "pages/pageRig.h"
-#include "uiaTestSupport.h"
 #include "app/mainWindow.h"
 #include "controls/ctrlItems.h"
 #include "controls/numbox.h"
 #include "controls/waveSelector.h"
 #include "controls/winSlots.h"
 #include "engine/engine.h"
+#include "kitTestSupport.h"
+#include "pages/pageRig.h"
 #include "preset/bank.h"
 #include "preset/undo.h"
 #include "preset/wave.h"
 #include "preset/waveMenu.h"
 #include "support/windowCapture.h"
+#include "uiaTestSupport.h"
 #include "wave/waveEditState.h"
 #include "wave/wavePage.h"
 #include "wave/waveTransformPanel.h"
@@ -69,7 +69,8 @@ TEST(XformPanelMain, ThePanelLocksTheTabsOfTheRealMainWindow) {
     const int16_t id = engineClaimPresetWave(e);
     ASSERT_GE(id, 0);
     float samples[waveLength];
-    for (int i = 0; i < waveLength; ++i) samples[i] = static_cast<float>(0.8 * std::sin(2 * 3.14159265358979 * 3 * i / waveLength));
+    for (int i = 0; i < waveLength; ++i)
+      samples[i] = static_cast<float>(0.8 * std::sin(2 * 3.14159265358979 * 3 * i / waveLength));
     waveCopySamplesIn(e, static_cast<uint16_t>(id & 0xFF), samples);
     waveEditRefreshAll(kMain, static_cast<int16_t>(id & 0xFF));
     drainMessages();

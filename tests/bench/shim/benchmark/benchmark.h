@@ -16,8 +16,17 @@ enum TimeUnit { kNanosecond, kMicrosecond, kMillisecond, kSecond };
 
 class Counter {
  public:
-  enum Flags { kDefaults = 0, kIsRate = 1, kAvgThreads = 2, kAvgThreadsRate = 3, kIsIterationInvariant = 4,
-               kIsIterationInvariantRate = 5, kAvgIterations = 8, kAvgIterationsRate = 9, kInvert = 16 };
+  enum Flags {
+    kDefaults = 0,
+    kIsRate = 1,
+    kAvgThreads = 2,
+    kAvgThreadsRate = 3,
+    kIsIterationInvariant = 4,
+    kIsIterationInvariantRate = 5,
+    kAvgIterations = 8,
+    kAvgIterationsRate = 9,
+    kInvert = 16
+  };
   Counter(double v = 0.0, Flags f = kDefaults) : value(v), flags(f) {}
   operator double() const { return value; }
   double value;
@@ -26,8 +35,7 @@ class Counter {
 
 class State {
  public:
-  State(std::int64_t maxIterations, std::vector<std::int64_t> args)
-      : max_(maxIterations), args_(std::move(args)) {}
+  State(std::int64_t maxIterations, std::vector<std::int64_t> args) : max_(maxIterations), args_(std::move(args)) {}
   struct Iterator {
     State* s;
     std::int64_t left;
@@ -93,8 +101,14 @@ namespace internal {
 class Benchmark {
  public:
   Benchmark(const char* name, std::function<void(State&)> fn) : name_(name), fn_(std::move(fn)) {}
-  Benchmark* Arg(std::int64_t a) { args_.push_back({a}); return this; }
-  Benchmark* Args(std::initializer_list<std::int64_t> a) { args_.push_back(std::vector<std::int64_t>(a)); return this; }
+  Benchmark* Arg(std::int64_t a) {
+    args_.push_back({a});
+    return this;
+  }
+  Benchmark* Args(std::initializer_list<std::int64_t> a) {
+    args_.push_back(std::vector<std::int64_t>(a));
+    return this;
+  }
   Benchmark* DenseRange(std::int64_t lo, std::int64_t hi, std::int64_t step = 1) {
     for (std::int64_t v = lo; v <= hi; v += step) Arg(v);
     return this;
@@ -103,11 +117,20 @@ class Benchmark {
     for (std::int64_t v = lo; v < hi; v *= 8) Arg(v);
     return Arg(hi);
   }
-  Benchmark* Unit(TimeUnit u) { unit_ = u; return this; }
-  Benchmark* Iterations(std::int64_t n) { fixed_ = n; return this; }
+  Benchmark* Unit(TimeUnit u) {
+    unit_ = u;
+    return this;
+  }
+  Benchmark* Iterations(std::int64_t n) {
+    fixed_ = n;
+    return this;
+  }
   Benchmark* MinTime(double) { return this; }
   Benchmark* UseRealTime() { return this; }
-  Benchmark* Name(const std::string& n) { name_ = n; return this; }
+  Benchmark* Name(const std::string& n) {
+    name_ = n;
+    return this;
+  }
 
   std::string name_;
   std::function<void(State&)> fn_;
@@ -136,13 +159,13 @@ void Shutdown();
 
 #define MORVANE_BENCH_CAT2(a, b) a##b
 #define MORVANE_BENCH_CAT(a, b) MORVANE_BENCH_CAT2(a, b)
-#define BENCHMARK(fn)                                                      \
+#define BENCHMARK(fn)                                                            \
   static ::benchmark::internal::Benchmark* MORVANE_BENCH_CAT(bench_, __LINE__) = \
       ::benchmark::internal::RegisterBenchmarkInternal(new ::benchmark::internal::Benchmark(#fn, fn))
-#define BENCHMARK_MAIN()                          \
-  int main(int argc, char** argv) {               \
-    ::benchmark::Initialize(&argc, argv);         \
-    ::benchmark::RunSpecifiedBenchmarks();        \
-    ::benchmark::Shutdown();                      \
-    return 0;                                     \
+#define BENCHMARK_MAIN()                   \
+  int main(int argc, char** argv) {        \
+    ::benchmark::Initialize(&argc, argv);  \
+    ::benchmark::RunSpecifiedBenchmarks(); \
+    ::benchmark::Shutdown();               \
+    return 0;                              \
   }
