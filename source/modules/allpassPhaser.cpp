@@ -82,7 +82,7 @@ typedef double Pair __attribute__((vector_size(16)));
 
 template <int N>
 void phaserRunPair(const PhaserJob* jobs, int frames) {
-  Pair y[N], w[N];
+  Pair y[N] = {}, w[N] = {};  // (set lane by lane below; zeroed first so the compiler sees them set)
   for (int h = 0; h < 2; ++h)
     for (int k = 0; k < N; ++k) {
       y[k][h] = jobs[h].state->memA[k];

@@ -25,12 +25,16 @@ void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
   allocations.fetch_add(1);
   return std::malloc(size ? size : 1);
 }
+// These pair with the malloc of the replacements above; GCC cannot see that and warns.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
 void operator delete(void* p) noexcept { std::free(p); }
 void operator delete[](void* p) noexcept { std::free(p); }
 void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
 void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
 void operator delete[](void* p, const std::nothrow_t&) noexcept { std::free(p); }
+#pragma GCC diagnostic pop
 
 using EngineAllocation = EngineFixture;
 

@@ -41,7 +41,10 @@ inline void put32(Bytes& b, std::uint32_t v) {
   put16(b, v & 0xFFFF);
   put16(b, v >> 16);
 }
-inline void putId(Bytes& b, const char* id) { b.insert(b.end(), id, id + 4); }
+// Byte by byte: GCC 12 takes a range insert into an empty vector for an overflow (a false alarm).
+inline void putId(Bytes& b, const char* id) {
+  for (int i = 0; i < 4; ++i) b.push_back(static_cast<std::uint8_t>(id[i]));
+}
 
 // The integer that a value becomes in the file.
 inline std::int32_t quantise(double v, int bits) {

@@ -46,7 +46,9 @@ TEST(EnvRulerWindow, TicksFollowTheSpacingRuleAtThreeZooms) {
         int label = 0;
         for (int yy = r.top + 2; yy < r.bottom - 6; ++yy)
           for (int xx = px - 12; xx <= px + 12; ++xx) label += whiteish(shot.at(xx, yy)) ? 1 : 0;
-        if (x + 24 <= r.right - r.left) EXPECT_GT(label, 5) << "label at " << px;
+        if (x + 24 <= r.right - r.left) {
+          EXPECT_GT(label, 5) << "label at " << px;
+        }
         ++ticks;
       }
       // No label is cut at the ruler's ends: its last and first columns hold no text.
