@@ -82,12 +82,11 @@ typedef double Pair __attribute__((vector_size(16)));
 
 template <int N>
 void phaserRunPair(const PhaserJob* jobs, int frames) {
-  Pair y[N] = {}, w[N] = {};  // (set lane by lane below; zeroed first so the compiler sees them set)
-  for (int h = 0; h < 2; ++h)
-    for (int k = 0; k < N; ++k) {
-      y[k][h] = jobs[h].state->memA[k];
-      w[k][h] = jobs[h].state->memA[N + k];
-    }
+  Pair y[N], w[N];
+  for (int k = 0; k < N; ++k) {
+    y[k] = Pair{jobs[0].state->memA[k], jobs[1].state->memA[k]};
+    w[k] = Pair{jobs[0].state->memA[N + k], jobs[1].state->memA[N + k]};
+  }
   Pair a = {jobs[0].a, jobs[1].a}, g = {jobs[0].g, jobs[1].g};
   const Pair da = {jobs[0].da, jobs[1].da}, dg = {jobs[0].dg, jobs[1].dg}, fb = {jobs[0].fb, jobs[1].fb};
   float* lane0 = jobs[0].lane;
