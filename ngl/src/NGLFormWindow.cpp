@@ -192,12 +192,7 @@ void FormWindow::tick(void* data) {
 
 void FormWindow::invalidateInWindow(const Region& region) {
   Window* window = frameworkWindow();
-  std::vector<RegionRect> rects;
-  if (region.nodeCount() > 0)
-    rects = region.rects();
-  else if (!region.extents().isEmpty())
-    rects.push_back(region.extents());
-  for (const RegionRect& r : rects) {
+  for (const RegionRect& r : region.rects()) {
     lastInvalidated_.push_back(r);
     if (window) window->invalidateRect(RECT{r.x1, r.y1, r.x2, r.y2});
   }

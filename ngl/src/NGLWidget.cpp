@@ -91,12 +91,7 @@ bool Widget::getDirtyArea(Region& region, uint32_t mask) {
 }
 
 bool Widget::paintRegion(Picture& picture, const Region& region) {
-  std::vector<RegionRect> rects;
-  if (region.nodeCount() > 0)
-    rects = region.rects();
-  else if (!region.extents().isEmpty())
-    rects.push_back(region.extents());
-  for (const RegionRect& r : rects) {
+  for (const RegionRect& r : region.rects()) {
     PictureState saved(picture);
     RegionRect clip = r;
     if (picture.hasClip()) clip = clip.intersection(picture.clip());
