@@ -92,7 +92,7 @@ if(MORVANE_BUILD_TESTS)
     set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_BINARY_DIR}/wine-run.sh)
   endif()
   # Desktop lanes. ctest hands each "desktop" program one lane (an X display and a Wine prefix of its
-  # own) from a resource spec file. A plain ctest run gets the one lane of the build folder (its display
+  # own) from a ctest resource file. A plain ctest run gets the one lane of the build folder (its display
   # and prefix, ids "0"): the desktop programs then run one at a time as they always did, never two on
   # one display. test.sh passes a spec with more lanes (--resource-spec-file wins over this default)
   # after starting their displays and prefixes (scripts/desktop-lanes.sh).

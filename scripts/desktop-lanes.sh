@@ -2,7 +2,7 @@
 # build folder. Lane 0 is the build folder's own display ($DISPLAY) and prefix ($WINEPREFIX); lane K>0
 # has an Xvfb display of its own and the prefix $BUILD_DIR/lanes/K/wineprefix (a copy of lane 0's made
 # once, as lane 0's is booted once), each with its own Wine server and keepalive desktop window. ctest
-# hands the lanes out from the spec file $LANES_SPEC (--resource-spec-file), scripts/wine-run.sh.in
+# hands the lanes out from the ctest resource file $LANES_SPEC (--resource-spec-file), scripts/wine-run.sh.in
 # puts a program on its lane. The ALSA file devices and artifacts stay the build folder's, shared by
 # the lanes (the alsa_files lock still guards them).
 
