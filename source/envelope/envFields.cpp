@@ -39,23 +39,6 @@ char g_unitLabel[envUnitLabelSize] = "oscil amp";
 
 std::int16_t winOf(ControlItem* item) { return static_cast<std::int16_t>(item->windowId); }
 
-// The view and engine with a selected slot; the pane selected.
-struct Ctx {
-  EnvelopeView* v = nullptr;
-  Engine* e = nullptr;
-  std::int16_t slot = -1;
-  bool ok = false;
-};
-Ctx ctxOf(std::int16_t win) {
-  Ctx c;
-  c.v = envViewOf(win);
-  c.e = envEngineOf(win);
-  if (!c.v || !c.e || !envPageBegin(win)) return c;
-  c.slot = c.v->selectedSlot;
-  c.ok = c.slot >= 0 && c.slot < envSlotCount;
-  return c;
-}
-
 // The refresh runs on every selection change: controls already in the wanted state are left alone,
 // so that only what changes is drawn.
 void show(std::int16_t win, std::uint16_t id, bool on) {
@@ -78,12 +61,12 @@ void sourceText(std::int16_t win, std::uint16_t id, std::int16_t source) {
   buttonSetText(win, id, name);
 }
 
-void compileIfControl(const Ctx& c) { envCompileIfControl(c.e, c.slot); }
+void compileIfControl(const EnvPageContext& c) { envCompileIfControl(c.e, c.slot); }
 
 EnvSnap snapOf(const EnvelopeView* v) { return EnvSnap{v->gridOn != 0 && !inputIsAlt(), v->gridBeats}; }
 
 void walkEach(std::int16_t win, EnvBpField field, double value, bool markMain) {
-  Ctx c = ctxOf(win);
+  EnvPageContext c = envPageContext(win);
   if (!c.ok) return;
   envFieldSetEach(c.e, c.slot, c.v->bpSelFirst, c.v->bpSelLast, field, value);
   envPageSyncAndRedraw(win);
@@ -130,7 +113,7 @@ void envPageSetStepButton(std::int16_t win, bool step) {
 }
 
 void envPageUpdateTimeRanges(std::int16_t win) {
-  Ctx c = ctxOf(win);
+  EnvPageContext c = envPageContext(win);
   if (!c.ok) return;
   const std::int16_t b = c.v->bpSelFirst;
   if (b < 0 || b >= envBreakpointCount) return;
@@ -152,7 +135,7 @@ void envPageUpdateTimeRanges(std::int16_t win) {
 }
 
 void envPageRefreshLevelUnits(std::int16_t win) {
-  Ctx c = ctxOf(win);
+  EnvPageContext c = envPageContext(win);
   if (!c.ok) return;
   const EnvelopeSlot* s = envSlot(c.e, c.slot);
   const std::int16_t b = c.v->bpSelFirst;
@@ -166,7 +149,7 @@ void envPageRefreshLevelUnits(std::int16_t win) {
 }
 
 void envPageShowLfoSection(std::int16_t win, bool on) {
-  Ctx c = ctxOf(win);
+  EnvPageContext c = envPageContext(win);
   if (!c.v || !c.e) return;
   if (ctrlFind(win, envItemLfoSwitch) && buttonIsPressed(win, envItemLfoSwitch) != (on ? 1 : 0))
     setPressed(win, envItemLfoSwitch, on);
@@ -180,7 +163,7 @@ void envPageShowLfoSection(std::int16_t win, bool on) {
 }
 
 void envPageShowCcSection(std::int16_t win, bool on) {
-  Ctx c = ctxOf(win);
+  EnvPageContext c = envPageContext(win);
   if (!c.v) return;
   if (ctrlFind(win, envItemCcSwitch)) setPressed(win, envItemCcSwitch, on);
   pictureShowChild(win, envItemCcHolder, envItemCcSection, on ? 1 : 0);
@@ -198,7 +181,7 @@ void envPageSetWaveLabel(std::int16_t win, std::uint16_t popup, std::int16_t wav
 }
 
 void envPageShowSections(std::int16_t win, bool on) {
-  Ctx c = ctxOf(win);
+  EnvPageContext c = envPageContext(win);
   if (!c.v || !c.e) return;
   if (!c.ok) {
     show(win, envItemLinkSection, false);
@@ -260,7 +243,7 @@ void envPageShowSections(std::int16_t win, bool on) {
 }
 
 void envPageShowBpFields(std::int16_t win, bool on) {
-  Ctx c = ctxOf(win);
+  EnvPageContext c = envPageContext(win);
   envPageShowSections(win, on);
   if (!c.ok) return;
   const bool linked = envIsLinked(c.e, c.slot);
@@ -269,7 +252,7 @@ void envPageShowBpFields(std::int16_t win, bool on) {
 }
 
 void envPageRefreshFields(std::int16_t win) {
-  Ctx c = ctxOf(win);
+  EnvPageContext c = envPageContext(win);
   if (!c.ok) return;
   const EnvelopeSlot* s = envSlot(c.e, c.slot);
   const std::int16_t b = c.v->bpSelFirst;
@@ -320,7 +303,7 @@ void envPageRefreshFields(std::int16_t win) {
 }
 
 void envPageShowMode(std::int16_t win, std::int16_t mode, bool linked) {
-  Ctx c = ctxOf(win);
+  EnvPageContext c = envPageContext(win);
   if (!c.v || !c.e) return;
   if (ctrlFind(win, envItemMode)) {
     char name[16];
@@ -335,7 +318,7 @@ void envPageShowMode(std::int16_t win, std::int16_t mode, bool linked) {
 }
 
 void envPageRefreshSettings(std::int16_t win) {
-  Ctx c = ctxOf(win);
+  EnvPageContext c = envPageContext(win);
   if (!c.v || !c.e) return;
   if (const PatchHeader* h = engineGetPatchHeader(c.e)) setBox(win, envItemBeats, h->beats);
   envPageRefreshFields(win);
@@ -348,7 +331,7 @@ void envPageRefreshSettings(std::int16_t win) {
 void envBpOnTime(ControlItem* item, double value) {
   if (!item) return;
   const std::int16_t win = winOf(item);
-  Ctx c = ctxOf(win);
+  EnvPageContext c = envPageContext(win);
   if (!c.ok) return;
   const bool absolute = item->id == envItemBpAbsTime;
   if (!envFieldSetTime(c.e, c.slot, c.v->bpSelFirst, c.v->bpSelLast, value, absolute, pressed(win, envItemFreeTime),
@@ -377,7 +360,7 @@ double envTimeStep(ControlItem* item, double start, std::int16_t steps, std::uin
 void envBpOnLevelPercent(ControlItem* item, double value) {
   if (!item) return;
   const std::int16_t win = winOf(item);
-  Ctx c = ctxOf(win);
+  EnvPageContext c = envPageContext(win);
   if (!c.ok || !envFieldSetLevel(c.e, c.slot, c.v->bpSelFirst, c.v->bpSelLast, value * 0.01)) return;
   envGraphRedrawLinked(win);
   compileIfControl(c);
@@ -387,7 +370,7 @@ void envBpOnLevelPercent(ControlItem* item, double value) {
 void envBpOnLevelUnits(ControlItem* item, double value) {
   if (!item) return;
   const std::int16_t win = winOf(item);
-  Ctx c = ctxOf(win);
+  EnvPageContext c = envPageContext(win);
   if (!c.ok) return;
   const EnvelopeSlot* s = envSlot(c.e, c.slot);
   double L = 0.0;
@@ -402,7 +385,7 @@ void envBpOnLevelUnits(ControlItem* item, double value) {
 void envBpOnSlope(ControlItem* item, double value) {
   if (!item) return;
   const std::int16_t win = winOf(item);
-  Ctx c = ctxOf(win);
+  EnvPageContext c = envPageContext(win);
   const std::int16_t b = c.ok ? c.v->bpSelFirst : -2;
   if (b < 0 || b >= envBreakpointCount || !std::isfinite(value)) return;
   envGraphScaleSlopes(win, c.e, c.slot, envSlot(c.e, c.slot), b, value, envGetBpSlope(c.e, c.slot, b));
@@ -421,7 +404,7 @@ void envPageOnLevelDisplay(ControlItem* item, std::uint8_t on, std::int16_t) {
 void envBpOnStepButton(ControlItem* item, std::uint8_t on, std::int16_t) {
   if (!item) return;
   const std::int16_t win = winOf(item);
-  Ctx c = ctxOf(win);
+  EnvPageContext c = envPageContext(win);
   if (!c.ok || c.v->bpSelFirst < -1) return;
   envPageSetStepButton(win, on != 0);
   walkEach(win, envBpStep, on ? 1.0 : 0.0, false);
@@ -449,7 +432,7 @@ namespace {
 void openSource(ControlItem* item, std::uint16_t button) {
   if (!item) return;
   const std::int16_t win = winOf(item);
-  Ctx c = ctxOf(win);
+  EnvPageContext c = envPageContext(win);
   if (!c.ok || c.v->bpSelFirst < -1) return;
   const std::int16_t b = c.v->bpSelFirst < 0 ? 0 : c.v->bpSelFirst;
   c.v->sourceButtonId = button;

@@ -81,6 +81,16 @@ bool envPageBegin(std::int16_t win) {
   return true;
 }
 
+EnvPageContext envPageContext(std::int16_t win) {
+  EnvPageContext c;
+  c.v = envViewOf(win);
+  c.e = envEngineOf(win);
+  if (!c.v || !c.e || !envPageBegin(win)) return c;
+  c.slot = c.v->selectedSlot;
+  c.ok = c.slot >= 0 && c.slot < envSlotCount;
+  return c;
+}
+
 void envPageSelect(std::uint16_t win) {
   if (win == 0) return;
   winSetCurrent(static_cast<std::int16_t>(win));

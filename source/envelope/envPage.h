@@ -151,6 +151,15 @@ void envPageSetAddedSlot(std::int16_t win, std::int16_t slot);
 void envSelectPane(std::int16_t win);
 // Makes the window current and selects pane 6; false without the window's data or engine.
 bool envPageBegin(std::int16_t win);
+// The page's view and engine with the selected slot, after envPageBegin; `ok` when the page began and
+// a slot is selected.
+struct EnvPageContext {
+  EnvelopeView* v = nullptr;
+  Engine* e = nullptr;
+  std::int16_t slot = -1;
+  bool ok = false;
+};
+EnvPageContext envPageContext(std::int16_t win);
 
 // ---- Envelope list (list 105) and its filter (popup 80)
 enum EnvFilterItem {

@@ -69,22 +69,6 @@ const double timeBoxMin = 0.0001, timeBoxMax = 9999.0;
 
 std::int16_t winOf(ControlItem* item) { return static_cast<std::int16_t>(item->windowId); }
 
-struct Ctx {
-  EnvelopeView* v = nullptr;
-  Engine* e = nullptr;
-  std::int16_t slot = -1;
-  bool ok = false;
-};
-Ctx ctxOf(std::int16_t win) {
-  Ctx c;
-  c.v = envViewOf(win);
-  c.e = envEngineOf(win);
-  if (!c.v || !c.e || !envPageBegin(win)) return c;
-  c.slot = c.v->selectedSlot;
-  c.ok = c.slot >= 0 && c.slot < envSlotCount;
-  return c;
-}
-
 ControlItem* toggle(std::int16_t win, std::uint16_t id, int x, int y, int bitmap, const char* text, ButtonAction a) {
   return buttonPlace(win, id, x, y, buttonToggle, bitmap, text, 1, 0, 1, a);
 }
@@ -107,7 +91,7 @@ void children(std::int16_t win, std::uint16_t picture, std::initializer_list<std
 }  // namespace
 
 void envPageSyncAndRedraw(std::int16_t win) {
-  Ctx c = ctxOf(win);
+  EnvPageContext c = envPageContext(win);
   if (!c.ok) return;
   envGraphSyncLinkPartner(win, c.e, c.slot);
   envGraphRedrawLinked(win);
@@ -226,7 +210,7 @@ void envPageBuildSettings(std::int16_t win) {
 void envModeMenuFill(ControlItem* item, std::int32_t opening) {
   if (!item || !opening) return;
   const std::int16_t win = winOf(item);
-  Ctx c = ctxOf(win);
+  EnvPageContext c = envPageContext(win);
   menuClear(win, envItemMode);
   char name[16];
   for (std::int16_t m = 1; m <= modeEntryLink; ++m) {
@@ -250,7 +234,7 @@ void envPageApplyMode(std::int16_t win, std::int16_t mode, bool linked) {
 void envModeOnChoose(ControlItem* item, std::int16_t, std::int16_t entry) {
   if (!item) return;
   const std::int16_t win = winOf(item);
-  Ctx c = ctxOf(win);
+  EnvPageContext c = envPageContext(win);
   if (!c.ok || c.v->selectedItem < envItemGraphFirst) return;
   selectorSelect(win, envItemMode, entry);
   switch (envFieldChooseMode(c.e, c.slot, entry)) {
@@ -282,7 +266,7 @@ void envPageSetSyncButton(std::int16_t win, bool state) {
 void envPageOnSync(ControlItem* item, std::uint8_t on, std::int16_t) {
   if (!item) return;
   const std::int16_t win = winOf(item);
-  Ctx c = ctxOf(win);
+  EnvPageContext c = envPageContext(win);
   if (!c.ok) return;
   if (!envFieldSyncAllowed(c.e, c.slot, inputIsButtonDown() != 0)) {
     envPageSetSyncButton(win, true);
@@ -297,7 +281,7 @@ void envPageOnSync(ControlItem* item, std::uint8_t on, std::int16_t) {
 void envPageOnEnable(ControlItem* item, std::uint8_t on, std::int16_t) {
   if (!item) return;
   const std::int16_t win = winOf(item);
-  Ctx c = ctxOf(win);
+  EnvPageContext c = envPageContext(win);
   if (!c.ok) return;
   envSetBypass(c.e, c.slot, on);
   envPageShowSections(win, true);
@@ -307,7 +291,7 @@ void envPageOnEnable(ControlItem* item, std::uint8_t on, std::int16_t) {
 void envPageOnLfoSwitch(ControlItem* item, std::uint8_t on, std::int16_t) {
   if (!item) return;
   const std::int16_t win = winOf(item);
-  Ctx c = ctxOf(win);
+  EnvPageContext c = envPageContext(win);
   if (!c.ok) return;
   envSetLfoOn(c.e, c.slot, on);
   envPageShowLfoSection(win, on != 0);
@@ -317,7 +301,7 @@ void envPageOnLfoSwitch(ControlItem* item, std::uint8_t on, std::int16_t) {
 void envPageOnCcSwitch(ControlItem* item, std::uint8_t on, std::int16_t) {
   if (!item) return;
   const std::int16_t win = winOf(item);
-  Ctx c = ctxOf(win);
+  EnvPageContext c = envPageContext(win);
   if (!c.ok) return;
   envSetCcScaleOn(c.e, c.slot, on);
   envPageShowCcSection(win, on != 0);
@@ -326,7 +310,7 @@ void envPageOnCcSwitch(ControlItem* item, std::uint8_t on, std::int16_t) {
 
 void envPageOnLfoFlag(ControlItem* item, std::uint8_t on, std::int16_t) {
   if (!item) return;
-  Ctx c = ctxOf(winOf(item));
+  EnvPageContext c = envPageContext(winOf(item));
   if (!c.ok) return;
   envSetLfoFlag(c.e, c.slot, on);
   envPageSyncAndRedraw(winOf(item));
@@ -334,7 +318,7 @@ void envPageOnLfoFlag(ControlItem* item, std::uint8_t on, std::int16_t) {
 
 void envPageOnLfoPhase(ControlItem* item, double value) {
   if (!item) return;
-  Ctx c = ctxOf(winOf(item));
+  EnvPageContext c = envPageContext(winOf(item));
   if (!c.ok || !std::isfinite(value)) return;
   envSetLfoPhase(c.e, c.slot, static_cast<float>(value));
   envPageSyncAndRedraw(winOf(item));
@@ -343,7 +327,7 @@ void envPageOnLfoPhase(ControlItem* item, double value) {
 void envPageOnLfoWave(ControlItem* item, std::int16_t menu, std::int16_t entry) {
   if (!item) return;
   const std::int16_t win = winOf(item);
-  Ctx c = ctxOf(win);
+  EnvPageContext c = envPageContext(win);
   if (!c.ok) return;
   std::int16_t wave = 0;
   bool made = false;
@@ -360,7 +344,7 @@ void envPageOnLfoWave(ControlItem* item, std::int16_t menu, std::int16_t entry) 
 void envPageOnSourceButton(ControlItem* item, std::uint8_t, std::int16_t) {
   if (!item) return;
   const std::int16_t win = winOf(item);
-  Ctx c = ctxOf(win);
+  EnvPageContext c = envPageContext(win);
   if (!c.ok) return;
   c.v->sourceButtonId = envItemControlSource;
   midiSourcePopupOpen(static_cast<std::uint16_t>(win), envPageOnMidiSource, envGetControlSource(c.e, c.slot), 1);
@@ -368,7 +352,7 @@ void envPageOnSourceButton(ControlItem* item, std::uint8_t, std::int16_t) {
 
 void envPageOnMidiSource(std::uint16_t window, std::int16_t source) {
   const std::int16_t win = static_cast<std::int16_t>(window);
-  Ctx c = ctxOf(win);
+  EnvPageContext c = envPageContext(win);
   if (!c.ok) return;
   const std::uint16_t button = c.v->sourceButtonId;
   if (button != envItemControlSource && c.v->bpSelFirst < -1) return;
@@ -398,7 +382,7 @@ std::int16_t envRowSlot(std::int16_t win, std::int16_t r) {
 void envLinkOnChoose(ControlItem* item, std::int16_t, std::int16_t r) {
   if (!item) return;
   const std::int16_t win = winOf(item);
-  Ctx c = ctxOf(win);
+  EnvPageContext c = envPageContext(win);
   if (!c.ok || r < 1 || r > envRowCount) return;
   const std::int16_t master = envRowSlot(win, r);
   if (master < 0) return;
@@ -413,7 +397,7 @@ namespace {
 
 void setPercent(ControlItem* item, double value, void (*set)(Engine*, std::int16_t, float)) {
   if (!item) return;
-  Ctx c = ctxOf(winOf(item));
+  EnvPageContext c = envPageContext(winOf(item));
   if (!c.ok || !std::isfinite(value)) return;
   set(c.e, c.slot, static_cast<float>(value * 0.01));
   envPageSyncAndRedraw(winOf(item));
@@ -493,7 +477,7 @@ void envMenuFill(ControlItem* item, std::int32_t opening) {
     libRelease(libKindEnvelope);
     return;
   }
-  Ctx c = ctxOf(win);
+  EnvPageContext c = envPageContext(win);
   libScanFolder(libKindEnvelope);
   menuClear(win, envItemMenu);
   menuAppendItem(win, envItemMenu, menuScale, 1, "Scale...", 0);
@@ -516,7 +500,7 @@ void envMenuFill(ControlItem* item, std::int32_t opening) {
 void envMenuOnChoose(ControlItem* item, std::int16_t menu, std::int16_t entry) {
   if (!item) return;
   const std::int16_t win = winOf(item);
-  Ctx c = ctxOf(win);
+  EnvPageContext c = envPageContext(win);
   if (!c.v || !c.e) return;
   if (menu != 0 && menu == libGetKindHandle(libKindEnvelope)) {
     if (!c.ok) return;
