@@ -12,6 +12,7 @@
 #include "controls/ctrlItems.h"
 #include "controls/winSlots.h"
 #include "engine/engine.h"
+#include "engine/testAudioThread.h"
 #include "kitTestSupport.h"
 #include "pages/pageRig.h"
 #include "preset/undo.h"
@@ -68,9 +69,25 @@ inline double maxDiff(const std::vector<float>& a, const std::vector<float>& b) 
   return m;
 }
 
+// Output 1 of a note held on channel 0 over `blocks` sub-blocks (the first 8 left to settle), rendered
+// by the audio client's own sub-block; `start` plays the note-on first, else the note stays held.
+inline std::vector<float> renderHeldNote(Engine* e, int blocks, bool start) {
+  std::vector<float> out1(engineBlockMax), out2(engineBlockMax);
+  float* outs[2] = {out1.data(), out2.data()};
+  const std::uint8_t note[3] = {0x90, 57, 100};
+  std::vector<float> taken;
+  for (int b = 0; b < blocks; ++b) {
+    const bool first = start && b == 0;
+    TestAudioThread::runClientSubBlock(e, outs, 2, 0, first ? note : nullptr, first ? 1 : 0);
+    if (b >= 8) taken.insert(taken.end(), out1.begin(), out1.end());
+  }
+  return taken;
+}
+
 struct WaveHarness : PageWindowRig {
-  explicit WaveHarness(const std::function<void(Engine*)>& prepare = nullptr)
-      : PageWindowRig(8, wavePageWidth, wavePageHeight, 40, 20, prepare) {
+  // `items`: the window's item places (the main window's count where other panes join the page).
+  explicit WaveHarness(const std::function<void(Engine*)>& prepare = nullptr, int16_t items = 8)
+      : PageWindowRig(items, wavePageWidth, wavePageHeight, 40, 20, prepare) {
     selectPane = [](int16_t w) { wavePageSelectPane(static_cast<uint16_t>(w)); };
     wavePageResetForTest();
     undoSetKind(undoKindNone);

@@ -62,19 +62,6 @@ bool boundedWave(const std::vector<float>& s) {
   return true;
 }
 
-std::vector<float> render(Engine* e, int blocks, bool start) {
-  std::vector<float> out1(engineBlockMax), out2(engineBlockMax);
-  float* outs[2] = {out1.data(), out2.data()};
-  const std::uint8_t note[3] = {0x90, 57, 100};
-  std::vector<float> taken;
-  for (int b = 0; b < blocks; ++b) {
-    const bool first = start && b == 0;
-    TestAudioThread::runClientSubBlock(e, outs, 2, 0, first ? note : nullptr, first ? 1 : 0);
-    if (b >= 8) taken.insert(taken.end(), out1.begin(), out1.end());
-  }
-  return taken;
-}
-
 }  // namespace
 
 // A sine of one cycle: harmonic 1 at full amplitude and phase 0, no other; the display shows bar 1
@@ -302,13 +289,13 @@ TEST(HarmonicsView, ARaisedHarmonicSounds) {
       const double a3 = signalToneAmplitude(s.data(), s.size(), 44100.0, 3 * f);
       return a1 > 0 ? a3 / a1 : 0.0;
     };
-    const double pure = ratio(render(e, 40, true));
+    const double pure = ratio(renderHeldNote(e, 40, true));
     EXPECT_LT(pure, 0.02);
     const int top = page.display().top;
     page.press(page.barX(2), top);
     page.release(page.barX(2), top);
     EXPECT_EQ(page.table()[2].amp, 1.0);
-    const std::vector<float> raised = render(e, 40, false);
+    const std::vector<float> raised = renderHeldNote(e, 40, false);
     const double third = ratio(raised);
     std::printf("third / first: sine %.4f, harmonic 3 raised %.3f\n", pure, third);
     EXPECT_NEAR(third, 1.0, 0.25);  // within about 2 dB

@@ -199,21 +199,6 @@ TEST(WaveMenus, ALibraryWaveSavedAndLoadedIntoAnotherWaveIsTheSame) {
 
 namespace {
 
-// Output 1 of a note held on channel 0 over `blocks` sub-blocks (after a few to settle), rendered by
-// the audio client's own sub-block; the note stays held between calls.
-std::vector<float> render(Engine* e, int blocks, bool start) {
-  std::vector<float> out1(engineBlockMax), out2(engineBlockMax);
-  float* outs[2] = {out1.data(), out2.data()};
-  const std::uint8_t note[3] = {0x90, 57, 100};
-  std::vector<float> taken;
-  for (int b = 0; b < blocks; ++b) {
-    const bool first = start && b == 0;
-    TestAudioThread::runClientSubBlock(e, outs, 2, 0, first ? note : nullptr, first ? 1 : 0);
-    if (b >= 8) taken.insert(taken.end(), out1.begin(), out1.end());
-  }
-  return taken;
-}
-
 // Strength of the third harmonic against the fundamental.
 double thirdOverFirst(const std::vector<float>& s) {
   const double f = signalPeakFrequency(s, 44100.0);
@@ -237,7 +222,7 @@ TEST(WaveMenus, TheEditedWaveSoundsAtOnce) {
     oscSetBandLimited(e, 0, 1);
     oscSetWaveA(e, 0, static_cast<int16_t>(waveLocalIdBase + index));
     engineApplyPatchChange(e, 1);
-    const std::vector<float> pure = render(e, 40, true);
+    const std::vector<float> pure = renderHeldNote(e, 40, true);
     ASSERT_GT(signalRms(pure), 0.001);
     const double pureRatio = thirdOverFirst(pure);
     EXPECT_LT(pureRatio, 0.02);
@@ -245,20 +230,20 @@ TEST(WaveMenus, TheEditedWaveSoundsAtOnce) {
     std::memcpy(waveEditBuffers()->clipWave, square().data(), sizeof(float) * waveLength);
     clipSetPasteKind(clipKindWave);
     clipPaste(kWin);
-    const std::vector<float> squared = render(e, 40, false);
+    const std::vector<float> squared = renderHeldNote(e, 40, false);
     const double squareRatio = thirdOverFirst(squared);
     EXPECT_GT(squareRatio, 0.2);
     EXPECT_TRUE(signalAllNormal(squared.data(), squared.size()));
     // Back to the sine, then a straight stroke from the first sample to the last, which makes it a
     // sawtooth: the rendered sound follows while the stroke is still held.
     undoRedo(kWin);
-    EXPECT_LT(thirdOverFirst(render(e, 40, false)), 0.02);
+    EXPECT_LT(thirdOverFirst(renderHeldNote(e, 40, false)), 0.02);
     const CtrlRect r = page.rect(waveItemDisplay);
     page.click(waveItemToolLine);
     waveDisplaySetPosition(kWin, 1);
     page.press(r.left + 1, r.top + 20);
     page.drag(r.right + 10, r.top + 20);
-    const std::vector<float> stroked = render(e, 40, false);
+    const std::vector<float> stroked = renderHeldNote(e, 40, false);
     page.release(r.right + 10, r.top + 20);
     std::printf("third / first: sine %.4f, pasted square %.3f, stroke %.3f\n", pureRatio, squareRatio,
                 thirdOverFirst(stroked));

@@ -37,17 +37,15 @@ const int16_t kWin = kPageWin;
 
 // The Wave page with the transform panel built into pane 28 (as the main window's builder does): the
 // window has the main window's 31 item places, so pane 28 fits beside pane 4.
-struct PanelPage : PageWindowRig {
+struct PanelPage : WaveHarness {
   int16_t index = -1;
   explicit PanelPage(const std::vector<float>& samples)
-      : PageWindowRig(mainWindowItems, wavePageWidth, wavePageHeight, 40, 20, [](Engine*) {
-          waveMenusInit();
-          waveSelectorInstall();
-        }) {
-    selectPane = [](int16_t w) { wavePageSelectPane(static_cast<uint16_t>(w)); };
-    wavePageResetForTest();
-    undoSetKind(undoKindNone);
-    buildThenShow(wavePaneId, 32, wavePageBuildEntry, wavePageShow);
+      : WaveHarness(
+            [](Engine*) {
+              waveMenusInit();
+              waveSelectorInstall();
+            },
+            mainWindowItems) {
     winSelectPort(kWin, nullptr);
     paneCreate(kWin, waveXformPaneId, xformPanelX, xformPanelY, 0, xformPanelItems, 0);
     winSelectPort(kWin, nullptr);
@@ -55,39 +53,7 @@ struct PanelPage : PageWindowRig {
     winSelectPane(kWin, waveXformPaneId);
     waveXformPanelBuild(kWin);
     waveXformSettings() = WaveXformSettings();
-    index = makeWave(engine(), samples);
-    waveEditBuffers()->currentWave = index;
-    refresh();
-  }
-  void refresh() {
-    waveEditRefreshSelector(kWin);
-    drainMessages();
-  }
-  std::vector<float> current() { return samplesOf(engine(), waveEditBuffers()->currentWave); }
-  void setCurrent(const std::vector<float>& s) {
-    std::memcpy(engineLocalWave(engine(), waveEditBuffers()->currentWave)->samples, s.data(),
-                sizeof(float) * waveLength);
-    refresh();
-  }
-  CtrlRect rect(uint16_t id) {
-    ControlItem* it = item(id);
-    return it ? it->rect : CtrlRect{0, 0, 0, 0};
-  }
-  int cx(int x) { return x + winGetOriginX(kWin); }
-  int cy(int y) { return y + winGetOriginY(kWin); }
-  void press(int x, int y) {
-    g_testTick += 1000;
-    postPress(hwnd(), cx(x), cy(y));
-    drainMessages();
-  }
-  void release(int x, int y) {
-    postRelease(hwnd(), cx(x), cy(y));
-    drainMessages();
-  }
-  void click(uint16_t id) {
-    const CtrlRect r = rect(id);
-    press((r.left + r.right) / 2, (r.top + r.bottom) / 2);
-    release((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    index = edit(samples);
   }
   ~PanelPage() {
     if (open()) waveXformPanelShow(kWin, 0, 0);
@@ -395,24 +361,6 @@ TEST(XformPanel, HostileValuesAndWaves) {
   });
 }
 
-namespace {
-
-// Output 1 of a note held on channel 0, after a few sub-blocks to settle.
-std::vector<float> render(Engine* e, int blocks, bool start) {
-  std::vector<float> out1(engineBlockMax), out2(engineBlockMax);
-  float* outs[2] = {out1.data(), out2.data()};
-  const std::uint8_t note[3] = {0x90, 57, 100};
-  std::vector<float> taken;
-  for (int b = 0; b < blocks; ++b) {
-    const bool first = start && b == 0;
-    TestAudioThread::runClientSubBlock(e, outs, 2, 0, first ? note : nullptr, first ? 1 : 0);
-    if (b >= 8) taken.insert(taken.end(), out1.begin(), out1.end());
-  }
-  return taken;
-}
-
-}  // namespace
-
 // The sound follows the panel: a result is heard while the panel is open, Cancel brings back the
 // sound of the wave as it was.
 TEST(XformPanel, CancelRestoresTheSound) {
@@ -424,7 +372,7 @@ TEST(XformPanel, CancelRestoresTheSound) {
     oscSetBandLimited(e, 0, 1);
     oscSetWaveA(e, 0, static_cast<int16_t>(waveLocalIdBase + page.index));
     engineApplyPatchChange(e, 1);
-    const std::vector<float> before = render(e, 40, true);
+    const std::vector<float> before = renderHeldNote(e, 40, true);
     const double f = signalPeakFrequency(before, 44100.0);
     auto level = [&](const std::vector<float>& s, int h) {
       return signalToneAmplitude(s.data(), s.size(), 44100.0, h * f);
@@ -434,11 +382,11 @@ TEST(XformPanel, CancelRestoresTheSound) {
     waveXformSettings().xformWave = 0;
     waveXformPanelShow(kWin, 1, waveXformPageFm);
     page.type(xformItemFmIndex, "4");
-    const std::vector<float> during = render(e, 40, false);
+    const std::vector<float> during = renderHeldNote(e, 40, false);
     EXPECT_GT((level(during, 2) + level(during, 3)) / level(during, 1), 0.2) << "the modulated wave is heard";
     for (int h = 2; h <= 4; ++h) EXPECT_LT(level(before, h) / a1, 0.01) << h;
     page.clickPanel(xformItemCancel);
-    const std::vector<float> after = render(e, 40, false);
+    const std::vector<float> after = renderHeldNote(e, 40, false);
     // The note's envelope moves on; the spectrum's shape is the sine's again.
     EXPECT_GT(level(after, 1), 0.5 * a1);
     for (int h = 2; h <= 4; ++h) EXPECT_LT(level(after, h) / level(after, 1), 0.01) << h;
