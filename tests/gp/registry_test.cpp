@@ -1,6 +1,7 @@
 // The settings object against the registry of the Wine prefix: scopes, value formats, bad data.
 #include "GPRegistryKey.h"
 
+#include "support/processRun.h"
 #include "support/tempDir.h"
 
 #include <gtest/gtest.h>
@@ -18,35 +19,6 @@ std::string programName() { return "MorvaneTest" + std::to_string(GetCurrentProc
 
 std::string userPath() { return std::string(RegistryKey::kUserRoot) + programName(); }
 std::string machinePath() { return std::string(RegistryKey::kMachineRoot) + programName(); }
-
-// Runs a command line of the prefix with its output going to a file (never a pipe: Wine's service
-// processes may keep a pipe open) and returns that output.
-std::string runAndCapture(const std::string& commandLine) {
-  const std::string outPath = testTempPath("reg-" + std::to_string(GetTickCount()) + ".txt");
-  SECURITY_ATTRIBUTES sa = {sizeof sa, nullptr, TRUE};
-  HANDLE out =
-      CreateFileA(outPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &sa, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (out == INVALID_HANDLE_VALUE) return std::string();
-  STARTUPINFOA si = {};
-  si.cb = sizeof si;
-  si.dwFlags = STARTF_USESTDHANDLES;
-  si.hStdOutput = out;
-  si.hStdError = out;
-  si.hStdInput = nullptr;
-  PROCESS_INFORMATION pi = {};
-  std::string cmd = commandLine;
-  const BOOL started =
-      CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr, &si, &pi);
-  CloseHandle(out);
-  if (!started) return std::string();
-  WaitForSingleObject(pi.hProcess, 30000);
-  CloseHandle(pi.hThread);
-  CloseHandle(pi.hProcess);
-  std::ifstream in(outPath, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 class RegistryTest : public ::testing::Test {
  protected:
@@ -267,7 +239,7 @@ TEST_F(RegistryTest, RegQuerySeesTheValues) {
   ASSERT_TRUE(key.setInt("surroundMode", 6, kScopeMachine));
   key.flush();
 
-  const std::string user = runAndCapture("reg.exe query \"HKCU\\" + userPath() + "\"");
+  const std::string user = runAndCapture("reg.exe query \"HKCU\\" + userPath() + "\"", 30000);
   EXPECT_NE(user.find("SamplesPath"), std::string::npos) << user;
   EXPECT_NE(user.find("REG_SZ"), std::string::npos) << user;
   EXPECT_NE(user.find("Z:\\tmp\\samples"), std::string::npos) << user;
@@ -275,7 +247,7 @@ TEST_F(RegistryTest, RegQuerySeesTheValues) {
   EXPECT_NE(user.find("0x2a"), std::string::npos) << user;
   EXPECT_EQ(user.find("surroundMode"), std::string::npos) << user;
 
-  const std::string machine = runAndCapture("reg.exe query \"HKLM\\" + machinePath() + "\"");
+  const std::string machine = runAndCapture("reg.exe query \"HKLM\\" + machinePath() + "\"", 30000);
   EXPECT_NE(machine.find("surroundMode"), std::string::npos) << machine;
   EXPECT_NE(machine.find("REG_DWORD"), std::string::npos) << machine;
 }

@@ -20,6 +20,7 @@
 #include "deviceTestSupport.h"
 #include "hostSettings.h"
 #include "support/audioFiles.h"
+#include "support/processRun.h"
 #include "support/signal.h"
 #include "support/tempDir.h"
 
@@ -33,35 +34,6 @@ uint32_t firstOfKind(AudioManager* m, int kind) {
   for (uint32_t id : m->audioDevices)
     if (deviceKind(id) == kind) return id;
   return 0;
-}
-
-// Runs a command line with its output going to a file (never a pipe: Wine's service processes may
-// keep a pipe open); answers the output, and the exit code through `code`.
-std::string runAndCapture(const std::string& commandLine, DWORD* code) {
-  const std::string outPath = testTempPath("run-" + std::to_string(GetTickCount()) + ".txt");
-  SECURITY_ATTRIBUTES sa = {sizeof sa, nullptr, TRUE};
-  HANDLE out =
-      CreateFileA(outPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &sa, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (out == INVALID_HANDLE_VALUE) return std::string();
-  STARTUPINFOA si = {};
-  si.cb = sizeof si;
-  si.dwFlags = STARTF_USESTDHANDLES;
-  si.hStdOutput = out;
-  si.hStdError = out;
-  PROCESS_INFORMATION pi = {};
-  std::string cmd = commandLine;
-  const BOOL started =
-      CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr, &si, &pi);
-  CloseHandle(out);
-  if (!started) return std::string();
-  WaitForSingleObject(pi.hProcess, 120000);
-  if (code) GetExitCodeProcess(pi.hProcess, code);
-  CloseHandle(pi.hThread);
-  CloseHandle(pi.hProcess);
-  std::ifstream in(outPath, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
 }
 
 }  // namespace
@@ -106,7 +78,7 @@ TEST(SettingsPersistence, TheSavedChoiceReopensInAFreshProcessAndPlays) {
   ASSERT_TRUE(storedText("AB AudioInputDevice", &text));
   EXPECT_EQ(text, "no device");  // the MME device's "ActiveAudioInDevice" without an input
   // The same values as the prefix's own tool shows them.
-  const std::string query = runAndCapture("reg query \"HKCU\\" + settingsUserPath() + "\"", nullptr);
+  const std::string query = runAndCapture("reg query \"HKCU\\" + settingsUserPath() + "\"", 120000);
   EXPECT_NE(query.find("AB SampleRate"), std::string::npos) << query;
   EXPECT_NE(query.find("0xbb80"), std::string::npos) << query;
   EXPECT_NE(query.find("AB AudioDevice"), std::string::npos) << query;
@@ -119,7 +91,7 @@ TEST(SettingsPersistence, TheSavedChoiceReopensInAFreshProcessAndPlays) {
   SetEnvironmentVariableA("MORVANE_SETTINGS_PROGRAM", settingsProgram().c_str());
   DWORD code = 99;
   const std::string output =
-      runAndCapture(std::string("\"") + exe + "\" --gtest_filter=SettingsPersistenceChild.*", &code);
+      runAndCapture(std::string("\"") + exe + "\" --gtest_filter=SettingsPersistenceChild.*", 120000, &code);
   SetEnvironmentVariableA("MORVANE_SETTINGS_CHILD", nullptr);
   SetEnvironmentVariableA("MORVANE_SETTINGS_PROGRAM", nullptr);
   EXPECT_EQ(code, 0u) << output;
