@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Builds Morvane's shipped 32-bit Windows build and starts it under 32-bit Wine.
+# Builds Morvane's shipped 32-bit Windows build and starts it under 32-bit Wine; on a machine that
+# cannot run 32-bit programs (scripts/machine-32bit.sh tries one), the 64-bit build under 64-bit Wine.
 #   ./run.sh               sound through the machine's own sound card or sound server when it has one,
 #                          else into a file (said when it starts)
 #   ./run.sh --audio-file  always into the file
@@ -23,21 +24,30 @@ for arg in "$@"; do
   esac
 done
 
+source scripts/machine-32bit.sh
+morvane_32bit_decide
+build_dir=build/$(morvane_run_build)
+if [ "$build_dir" = build/win64 ]; then
+  echo "Morvane starts its 64-bit build under 64-bit Wine: $MORVANE_32BIT_NOTE."
+  arch=x86_64
+else
+  arch=i686
+fi
 if [ "$build_first" = 1 ]; then
   scripts/deps.sh
   export CCACHE_BASEDIR="$SRC_DIR" CCACHE_NOHASHDIR=1
   mkdir -p build
-  cmake -S . -B build/win32 -G Ninja -DCMAKE_BUILD_TYPE=Release -DMINGW_ARCH=i686 \
+  cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=Release -DMINGW_ARCH="$arch" \
     -DCMAKE_TOOLCHAIN_FILE="$SRC_DIR/cmake/toolchain-mingw64.cmake" >/dev/null
-  cmake --build build/win32 -j"$(nproc)" --target Morvane MorvaneClose
+  cmake --build "$build_dir" -j"$(nproc)" --target Morvane MorvaneClose
 fi
-exe=build/win32/source/app/Morvane.exe
-closer=build/win32/source/app/MorvaneClose.exe
+exe=$build_dir/source/app/Morvane.exe
+closer=$build_dir/source/app/MorvaneClose.exe
 if [ ! -f "$exe" ]; then
   echo "The build did not make $exe." >&2
   exit 1
 fi
-if ! dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q 'install ok installed'; then
+if [ "$arch" = i686 ] && ! morvane_wine32_installed; then
   echo "Morvane is built ($exe), but 32-bit Wine (wine32:i386) is not installed here: see the message"
   echo "of scripts/deps.sh above."
   exit 1

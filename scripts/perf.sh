@@ -79,11 +79,14 @@ wine_bench() {   # wine_bench BUILD_FOLDER LABEL
   fi
   source scripts/prefix-stop.sh
 }
+source scripts/machine-32bit.sh
+morvane_32bit_decide
 wine_bench "$win64" "Windows x86_64 under 64-bit Wine"
-if dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q 'install ok installed'; then
+i686_not_run=$(morvane_i686_not_run)
+if [ -z "$i686_not_run" ]; then
   wine_bench "$win32" "Windows i686 (shipped build) under 32-bit Wine"
 else
-  echo "== budget benchmark, Windows i686: NOT RUN, 32-bit Wine (wine32:i386) is not installed"
+  echo "== budget benchmark, Windows i686: NOT RUN, $i686_not_run"
 fi
 
 echo "== instruction count"

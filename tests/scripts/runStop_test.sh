@@ -2,14 +2,30 @@
 # run.sh as a user meets it on a machine without display or sound card: it says that Morvane runs on
 # a virtual display, sends the sound to the bounded file, refuses a second run of the same folder, and
 # Ctrl+C (INT) or TERM closes Morvane as its close box does: the quit-time settings are in the Wine
-# registry afterwards, the virtual display is gone and run.sh exits 0. Needs the i686 build's
-# Morvane.exe and MorvaneClose.exe (build/win32) and 32-bit Wine. Results (Google Test style) go to $1.
+# registry afterwards, the virtual display is gone and run.sh exits 0. Results (Google Test style) go
+# to $1. Registered in both Windows builds ($2, the build folder); it runs in the one run.sh starts on
+# this machine (scripts/machine-32bit.sh: the i686 build where 32-bit programs run, else the x86_64
+# one) and needs that build's Morvane.exe and MorvaneClose.exe; in the other it runs no case.
 set -uo pipefail
 cd "$(dirname "$0")/../.."
 SRC_DIR=$PWD
 results=${1:-}
+source scripts/machine-32bit.sh
+morvane_32bit_decide
+if [ -n "${2:-}" ] && [ "$(cd "$2" && pwd)" != "$SRC_DIR/build/$(morvane_run_build)" ]; then
+  echo "run.sh starts build/$(morvane_run_build) on this machine, not $2: no case runs here"
+  [ -n "$results" ] && mkdir -p "$(dirname "$results")" &&
+    echo '<testsuites tests="0" failures="0" disabled="0" errors="0" name="runStop"></testsuites>' >"$results"
+  exit 0
+fi
 run_dir=$(mktemp -d "${TMPDIR:-/tmp}/morvane-run-test.XXXXXX")
-trap 'rm -rf "$run_dir"' EXIT
+# Whatever happened, nothing this test started outlives it: the run's persistent Wine server included.
+finish() {
+  WINEPREFIX=$run_dir/wineprefix wineserver -k </dev/null >/dev/null 2>&1
+  WINEPREFIX=$run_dir/wineprefix wineserver -w </dev/null >/dev/null 2>&1
+  rm -rf "$run_dir"
+}
+trap finish EXIT
 passed=0; failed=0; cases=()
 verdict() {   # verdict NAME OK(0|1) MESSAGE
   if [ "$2" = 1 ]; then passed=$((passed + 1)); cases+=("<testcase name=\"$1\" classname=\"RunScript\"/>"); echo "[       OK ] $1"
