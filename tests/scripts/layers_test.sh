@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# The layer map (README.md's layers block, scripts/check-layers.py): the tree's own includes follow it,
-# and includes that run against it are caught, over small made-up trees. Writes Google Test style
-# results to $1 when given.
+# The layer map (README.md's layers block, scripts/check-layers.py): the tree's own includes follow it
+# and the libraries' follow their links; includes that run against them are caught, over small made-up
+# trees and planted in copies of this one. Writes Google Test style results to $1 when given.
 set -uo pipefail
 cd "$(dirname "$0")/../.."
 root=$PWD
