@@ -357,7 +357,10 @@ bool appRunCommand(SynthApp* app, std::int32_t id) {
     case cmdIdSaveAs: cmdSave(window, bank, 1); return true;
     case cmdIdConsolidate: cmdSave(window, bank, 2); return true;
     case cmdIdImportPreset: cmdImportPreset(window, engine, bank); return true;
-    case cmdIdUndo: undoRedo(window); return true;
+    case cmdIdUndo:
+      // A greyed Undo item (which an accelerator key still reaches) undoes nothing.
+      if (undoGetMenuText(nullptr, 0)) undoRedo(window);
+      return true;
     case cmdIdCut:
     case cmdIdClear:
     case cmdIdSelectAll: return true;

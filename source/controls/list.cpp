@@ -19,6 +19,57 @@ uint8_t gestureValue;
 
 void selectNop(ControlItem*) {}
 
+// Narrower cuts of the list font (same height, smaller character width), made when a row's text is
+// too wide for its row and kept for the next draws.
+struct NarrowFont {
+  HFONT base;
+  LONG width;
+  HFONT handle;
+};
+NarrowFont narrowFonts[8];
+int narrowNext;
+
+HFONT narrowFont(HDC dc, HFONT base, LONG width) {
+  for (const NarrowFont& f : narrowFonts)
+    if (f.handle && f.base == base && f.width == width) return f.handle;
+  LOGFONTA lf = {};
+  if (!base || !GetObjectA(base, sizeof lf, &lf) || !dc) return nullptr;
+  lf.lfWidth = width;
+  HFONT h = CreateFontIndirectA(&lf);
+  if (!h) return nullptr;
+  NarrowFont& slot = narrowFonts[narrowNext];
+  narrowNext = (narrowNext + 1) % 8;
+  if (slot.handle) DeleteObject(slot.handle);
+  slot = {base, width, h};
+  return h;
+}
+
+// Draws a row's text in `r`, condensed (down to three quarters of its width) when it is too wide to
+// show whole; the dc has the list font selected.
+void drawRowText(HDC dc, HFONT base, const char* text, int length, RECT r) {
+  SIZE size = {};
+  const LONG room = r.right - r.left;
+  if (base && GetTextExtentPoint32A(dc, text, length, &size) && size.cx > room) {
+    TEXTMETRICA tm;
+    GetTextMetricsA(dc, &tm);
+    const LONG floor = tm.tmAveCharWidth * 3 / 4;
+    for (LONG w = tm.tmAveCharWidth * room / size.cx; w >= floor && w >= 1; --w) {
+      HFONT narrow = narrowFont(dc, base, w);
+      if (!narrow) break;
+      HGDIOBJ old = SelectObject(dc, narrow);
+      SIZE n = {};
+      GetTextExtentPoint32A(dc, text, length, &n);
+      if (n.cx <= room) {
+        DrawTextA(dc, text, length, &r, DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX);
+        SelectObject(dc, old);
+        return;
+      }
+      SelectObject(dc, old);
+    }
+  }
+  DrawTextA(dc, text, length, &r, DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX);
+}
+
 ListData* dataOf(ControlItem* item) {
   return item && item->kind == kindList ? static_cast<ListData*>(item->k.kindData) : nullptr;
 }
@@ -101,8 +152,8 @@ void draw(ControlItem* item) {
       else if (lr.selected)
         bitmapDrawPart(win, d->bitmapId + 1, &box, 0, top - r.top);
     }
-    RECT text = {box.left + 1, box.top, box.right, box.bottom};
-    DrawTextA(dc, lr.text, lr.textLength, &text, DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX);
+    const RECT text = {box.left + 1, box.top, box.right, box.bottom};
+    drawRowText(dc, fontGet(d->fontSlot), lr.text, lr.textLength, text);
   }
 }
 

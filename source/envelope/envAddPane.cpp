@@ -89,15 +89,29 @@ void updateAddButton(std::int16_t win) {
   ctrlRedraw(win, envAddOk);
 }
 
-void close(std::int16_t win) {
-  // What lay under the pane is drawn again once it is gone.
+// What lay under the pane is drawn again once it is gone: its background and whatever of its items
+// (the scrollbars) reaches past it.
+void repaintUnder(std::int16_t win) {
   CtrlRect under = {};
   selectPane(win);
-  const bool known = ctrlGetRect(win, envAddBackground, &under) != 0;
+  bool known = ctrlGetRect(win, envAddBackground, &under) != 0;
   winSelectPort(win, nullptr);
+  if (const ItemPort* port = panePort(ctrlFind(win, paneEnvAdd))) {
+    const CtrlRect& b = port->bounds;
+    if (!known) under = {b.left, b.top, b.right + 1, b.bottom + 1};
+    if (b.left < under.left) under.left = b.left;
+    if (b.top < under.top) under.top = b.top;
+    if (b.right + 1 > under.right) under.right = b.right + 1;
+    if (b.bottom + 1 > under.bottom) under.bottom = b.bottom + 1;
+    known = true;
+  }
+  if (known) winInvalidateRect(win, &under);
+}
+
+void close(std::int16_t win) {
+  repaintUnder(win);
   mainWindowEnablePageTabs(win, true);
   ctrlShow(win, paneEnvAdd, 0);
-  if (known) winInvalidateRect(win, &under);
   winSetOverlayPort(win, nullptr);
   envPageSelect(static_cast<std::uint16_t>(win));
 }
@@ -308,6 +322,9 @@ void envAddCommit(std::int16_t win) {
   undoSetKind(undoKindNone);
   close(win);
   envPageUpdateEntry(static_cast<std::uint16_t>(win));
+  // The refresh scrolls the rows, which drops what was waiting to be painted above them.
+  repaintUnder(win);
+  envPageSelect(static_cast<std::uint16_t>(win));
 }
 
 void envAddFillSteps(std::int16_t win, Engine* e, std::int16_t index) {

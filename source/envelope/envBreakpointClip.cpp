@@ -105,7 +105,10 @@ void envBpClipPaste(std::int16_t win, EnvelopeSlot* target) {
   envSlotWaitAudio(e, static_cast<std::uint16_t>(index));
   const bool done = envBpSplice(target, &c.slot, c.first, c.last, p);
   if (done) {
-    envClampLoopPoints(e, index);
+    // The hold and loop points stay where the splice put them; only a run cut off at 68 breakpoints
+    // can carry them past the end.
+    if (target->sustainIndex >= target->lastIndex || target->loopStart >= target->lastIndex)
+      envClampLoopPoints(e, index);
     envCompileIfControl(e, index);
   }
   envSlotMarkPending(e, index);

@@ -17,6 +17,7 @@
 #include "envelope/envFields.h"
 #include "envelope/envGraph.h"
 #include "envelope/envPage.h"
+#include "envelope/envUndo.h"
 #include "envelope/envView.h"
 #include "pages/clipKinds.h"
 #include "preset/envelope.h"
@@ -39,6 +40,7 @@ struct DragState {
   // slope drag
   CtrlPoint slopePress = {0, 0};
   bool rising = false;
+  bool slopeActive = false;  // a slope press is under way (the kit drops its capture at the release)
   float startSlope = 1.0f, currentSlope = 1.0f;
   EnvelopeSlot slopeSnapshot;
   // XY drag
@@ -74,6 +76,10 @@ void endStructural(Engine* e, std::int16_t index) {
   envCompileIfControl(e, index);
   envSlotMarkPending(e, index);
 }
+
+// A button press not yet taken by any item: the start of a gesture. The release comes uncaptured
+// too, so a missing capture alone does not tell a press from its release.
+bool freshPress() { return inputButtonState() == inputPressed && !inputIsCaptured(); }
 
 void clampIndex(std::int16_t& v, int lo, int hi) {
   if (v < lo) v = static_cast<std::int16_t>(lo);
@@ -195,13 +201,17 @@ void removeFrom(Engine* e, std::int16_t index, int b, int n) {
   endStructural(e, index);
 }
 
-// How many breakpoints a delete of count from b may remove: at least 3 stay (1 in Control driven
-// mode), a run that reaches the last breakpoint keeps it, and at least one goes.
+// How many breakpoints a delete of count from b may remove: a run leaves at least 4 (a single
+// delete at least 3; 1 in Control driven mode), a run that reaches the last breakpoint keeps it.
 int boundedCount(const EnvelopeSlot* s, int b, int count) {
   const int last = s->lastIndex;
   const int keep = s->mode == envModeControl ? 1 : 3;
   int n = count;
-  if (last + 1 - n < keep) n = last + 1 - keep;
+  if (s->mode == envModeControl || count == 1) {
+    if (last + 1 - n < keep) n = last + 1 - keep;
+  } else if (last - n < keep) {
+    n = last - keep;
+  }
   if (count > 1 && b + n >= last && b != last) n = last - b;
   if (n > last + 1 - b) n = last + 1 - b;
   return n;
@@ -385,10 +395,12 @@ int envGraphEdit(ControlItem* item, CtrlPoint point, std::uint8_t usePartner) {
   if (!slot) return 0;
   const bool linked = envGraphIsLinkedSlot(e, slot);
 
-  if (!inputIsCaptured()) {
+  const bool fresh = freshPress();
+  if (fresh) {
     if (!usePartner) {
       envGraphSelectItem(win, item->id);
       g_drag.editMode = editNone;
+      g_drag.slopeActive = false;
     }
     const bool shift = inputIsShift() != 0;
     int k = envGraphHitFind(r->pointHits, r->pointCount, point.x, point.y);
@@ -437,13 +449,15 @@ int envGraphEdit(ControlItem* item, CtrlPoint point, std::uint8_t usePartner) {
       return 1;
     }
     g_drag.xyActive = false;
+    // Every mouse edit is an undo step of its own, taken before it changes anything.
+    envUndoSnapshotBefore(win, r->slotIndex);
   }
   switch (g_drag.editMode) {
     case editSlope: envGraphDragSlope(item, g_drag.pressedBp); break;
     case editXy: {
       CtrlPoint p;
       inputGetMousePos(&p);
-      if (!inputIsCaptured()) {
+      if (fresh) {
         const int k = own->xyHits ? envGraphHitFind(own->xyHits, envGraphHitCount, p.x, p.y) : -1;
         if (k < 0 || !own->partner) break;
         g_drag.xyActive = true;
@@ -491,7 +505,9 @@ void envGraphDragSlope(ControlItem* item, std::int16_t b) {
   if (!slot) return;
   CtrlPoint p;
   inputGetMousePos(&p);
-  if (!inputIsCaptured()) {
+  if (!g_drag.slopeActive) {
+    if (!inputIsButtonDown()) return;
+    g_drag.slopeActive = true;
     const double prev = b == 0 ? slot->startLevel : slot->breakpoints[b - 1].level;
     g_drag.rising = prev < slot->breakpoints[b].level;
     g_drag.slopePress = p;
@@ -523,7 +539,9 @@ void envGraphDragSlope(ControlItem* item, std::int16_t b) {
     slopeBoxShow(win, g_drag.currentSlope);
     return;
   }
+  g_drag.slopeActive = false;
   v->redrawPending = 1;
+  envPageRefreshFields(win);
   envGraphDraw(item);
   envGraphRedrawLinked(win);
   inputReset();
@@ -566,6 +584,7 @@ void envGraphAddBreakpoint(ControlItem* item, EnvelopeSlot* slot, double seconds
   if (!(level >= 0.0)) level = 0.0;
   if (level > 1.0) level = 1.0;
   const double T = 44100.0 * seconds;
+  envUndoSnapshotBefore(win, index);
   const int added = insertInto(e, index, T, level);
   if (added < 0) return;
   envGraphSelectBp(item, static_cast<std::int16_t>(added));
@@ -600,6 +619,7 @@ void envGraphDeleteBreakpoint(ControlItem* item, EnvelopeSlot* slot, std::int16_
     refuse(kEnvMsgTooFew);
     return;
   }
+  envUndoSnapshotBefore(win, index);
   removeFrom(e, index, b, n);
   if (v->bpSelAnchor > -2) envGraphClearBpSelection(win);
   if (envSlotIsPanPair(slot)) {

@@ -16,6 +16,7 @@
 #include "envelope/envFields.h"
 #include "envelope/envGraph.h"
 #include "envelope/envPage.h"
+#include "envelope/envUndo.h"
 #include "envelope/envView.h"
 #include "preset/envelope.h"
 #include "uiSeams/msgBox.h"
@@ -192,6 +193,7 @@ int envGraphDragMarker(ControlItem* item, CtrlPoint point) {
       msgBox(0, kEnvMsgLinkedMarker, 0);
       return 1;
     }
+    envUndoSnapshotBefore(win, slotIndex);
     g_marker.candidate = g_marker.sustain ? s->sustainIndex : s->loopStart;
     g_marker.last = point;
     g_marker.active = true;

@@ -485,14 +485,13 @@ void envMenuFill(ControlItem* item, std::int32_t opening) {
   menuAppendItem(win, envItemMenu, menuPulse, 1, "Generate AR Pulse...", 0);
   menuAppendItem(win, envItemMenu, menuRule1, 1, "-", 0);
   menuAppendItem(win, envItemMenu, menuLoad, 1, "Load from library", 0);
-  menuAppendItem(win, envItemMenu, menuSave, c.ok ? 1 : 0, "Save to library", 0);
+  menuAppendItem(win, envItemMenu, menuSave, 1, "Save to library", 0);
   menuAppendItem(win, envItemMenu, menuRule2, 1, "-", 0);
   menuAppendItem(win, envItemMenu, menuInit, c.ok ? 1 : 0, "Initialize Selected Envelope", 0);
   const bool deletable = c.ok && envSlot(c.e, c.slot)->destination != envDestOscAmp;
   menuAppendItem(win, envItemMenu, menuDelete, deletable ? 1 : 0, "Delete Selected Envelope", 0);
   const std::int16_t library = libGetKindHandle(libKindEnvelope);
   if (library > 0) menuAttachSubmenu(win, envItemMenu, menuLoad, library);
-  menuEnableItem(win, envItemMenu, menuSave, c.ok ? 1 : 0);
   menuEnableItem(win, envItemMenu, menuInit, c.ok ? 1 : 0);
   menuEnableItem(win, envItemMenu, menuDelete, deletable ? 1 : 0);
 }

@@ -25,8 +25,10 @@
 #include "envelope/envToolsMath.h"
 #include "envelope/envUndo.h"
 #include "envelope/envView.h"
+#include "pages/clipKinds.h"
 #include "pages/pages.h"
 #include "preset/envelope.h"
+#include "preset/undo.h"
 
 namespace {
 
@@ -113,6 +115,20 @@ void writeSlot(EnvelopeSlot* live, const EnvelopeSlot* from) {
   live->displayIndex = shown;
 }
 
+// While the pane is open every commit rewrites the envelopes from the opening snapshot, so the page's
+// own edits are held off: its controls are out of reach (the page tabs' lock) and Edit > Undo and
+// Paste are greyed. Closing gives them back.
+void holdPageEdits(std::int16_t win, bool hold) {
+  if (hold) {
+    undoSetEnabled(0);
+    clipEnablePaste(0);
+    return;
+  }
+  const std::uint16_t kind = undoGetKind();
+  undoSetEnabled(kind == undoKindEnvelope || kind == undoKindPatch ? 1 : 0);
+  envGraphUpdatePasteEnable(win);
+}
+
 void redrawPage(std::int16_t win) {
   envPageSelect(static_cast<std::uint16_t>(win));
   envGraphRedrawAll(win);
@@ -191,6 +207,7 @@ void envToolsShow(std::int16_t win, std::uint8_t showIt, std::int32_t tool) {
     winSetOverlayPort(win, nullptr);
     g_state.open = 0;
     g_state.tool = 0;
+    holdPageEdits(win, false);
     envPageSelect(static_cast<std::uint16_t>(win));
     envPageUpdateScrollSpan(win);
     return;
@@ -204,6 +221,7 @@ void envToolsShow(std::int16_t win, std::uint8_t showIt, std::int32_t tool) {
   if (!reopen) {
     envPageSelect(static_cast<std::uint16_t>(win));
     envUndoSnapshotAll(win);
+    holdPageEdits(win, true);
   }
   paneActivate(win, paneEnvTools);
   selectPane(win);
@@ -226,6 +244,9 @@ void envToolsShow(std::int16_t win, std::uint8_t showIt, std::int32_t tool) {
   for (std::uint16_t g : {envToolsGroupScale, envToolsGroupDuration, envToolsGroupPulses}) ctrlShow(win, g, 0);
   ctrlShow(win, static_cast<std::uint16_t>(envToolsGroupScale + tool - 1), 1);
   listShow(win, envToolsList, 1);
+  // The groups share one place: the whole pane is painted again, so nothing of a hidden group stays.
+  CtrlRect area = {};
+  if (ctrlGetRect(win, envToolsBackground, &area)) winInvalidateRect(win, &area);
 }
 
 void envToolsInitScale(std::int16_t win) {
@@ -289,23 +310,28 @@ void envToolsRecompute(std::int16_t win) {
 void envToolsCommit(std::int16_t win) {
   Engine* e = envEngineOf(win);
   if (!e) return;
-  const bool rebuild = g_state.arRebuild != 0;
-  if (rebuild) envSlotSyncStates(e);
+  // Only slots whose shape differs are written: the audio side keeps reading the others.
+  bool differs[envSlotCount] = {};
+  bool any = false;
   for (std::int16_t i = 0; i < envSlotCount; ++i) {
-    EnvelopeSlot* live = envSlot(e, i);
-    // Only slots whose shape differs are written: the audio side keeps reading the others.
-    if (std::memcmp(live->breakpoints, g_state.result[i].breakpoints, sizeof live->breakpoints) == 0 &&
-        live->startLevel == g_state.result[i].startLevel && live->lastIndex == g_state.result[i].lastIndex &&
-        live->sustainIndex == g_state.result[i].sustainIndex && live->loopStart == g_state.result[i].loopStart)
-      continue;
-    writeSlot(live, &g_state.result[i]);
+    const EnvelopeSlot* live = envSlot(e, i);
+    const EnvelopeSlot& r = g_state.result[i];
+    differs[i] = std::memcmp(live->breakpoints, r.breakpoints, sizeof live->breakpoints) != 0 ||
+                 live->startLevel != r.startLevel || live->lastIndex != r.lastIndex ||
+                 live->sustainIndex != r.sustainIndex || live->loopStart != r.loopStart;
+    any = any || differs[i];
+  }
+  // The audio thread keeps off the slots while they are rewritten: all are taken in one handshake.
+  const bool take = any || g_state.arRebuild != 0;
+  if (take) envSlotSyncStates(e);
+  for (std::int16_t i = 0; i < envSlotCount; ++i) {
+    if (!differs[i]) continue;
+    writeSlot(envSlot(e, i), &g_state.result[i]);
     envClampLoopPoints(e, i);
     envCompileIfControl(e, i);
   }
-  if (rebuild) {
-    envSlotMarkAllPending(e);
-    g_state.arRebuild = 0;
-  }
+  if (take) envSlotMarkAllPending(e);
+  g_state.arRebuild = 0;
   redrawPage(win);
 }
 

@@ -3,6 +3,7 @@
 #include "envelope/envUndo.h"
 
 #include "engine/engine.h"
+#include "envelope/envDestKinds.h"
 #include "envelope/envFields.h"
 #include "envelope/envGraph.h"
 #include "envelope/envPage.h"
@@ -24,19 +25,37 @@ void keepPlace(EnvelopeSlot* copy, const EnvelopeSlot* live) {
   copy->owner = live->owner;
 }
 
-}  // namespace
-
-void envUndoSnapshot(std::int16_t win) {
+// The one-slot snapshot of slot index.
+void snapshotSlot(std::int16_t win, std::int16_t index) {
   EnvelopeView* v = envViewOf(win);
-  if (!v || !envPageBegin(win)) return;
-  const std::int16_t index = envGraphSelectedSlotIndex(win);
-  const EnvelopeSlot* slot = envGraphSelectedSlot(win);
+  Engine* e = envEngineOf(win);
+  if (!v || !e || !envPageBegin(win)) return;
+  const EnvelopeSlot* slot = envSlot(e, index);
   if (!slot) return;
   v->undoAll = 0;
   envGraphUpdateCopyKind(win);
   v->undoSlot = *slot;
   v->undoSlotIndex = index;
   armUndo();
+}
+
+}  // namespace
+
+void envUndoSnapshot(std::int16_t win) {
+  if (!envViewOf(win) || !envPageBegin(win)) return;
+  const std::int16_t index = envGraphSelectedSlotIndex(win);
+  if (index >= 0) snapshotSlot(win, index);
+}
+
+void envUndoSnapshotBefore(std::int16_t win, std::int16_t index) {
+  Engine* e = envEngineOf(win);
+  const EnvelopeSlot* s = e ? envSlot(e, index) : nullptr;
+  if (!s) return;
+  const std::int16_t partner = s->partnerId != 0 && envDestIsPanHalf(s->destination) ? envFindPartner(e, index) : -1;
+  if (partner > 0 && partner != index)
+    envUndoSnapshotAll(win);
+  else
+    snapshotSlot(win, index);
 }
 
 void envUndoSnapshotAll(std::int16_t win) {

@@ -10,6 +10,9 @@
 
 void envUndoSnapshot(std::int16_t win);
 void envUndoSnapshotAll(std::int16_t win);
+// Before a mouse edit of slot index: a snapshot of that slot, or of all slots when the slot is one half
+// of a surround-pan pair (the edit writes both halves, so Undo must give back both).
+void envUndoSnapshotBefore(std::int16_t win, std::int16_t index);
 // The undo manager's handler for kind 2 (installed by the snapshots): redo 0 undoes, 1 redoes.
 void envEditUndoRedo(int win, std::uint8_t redo);
 void envUndoRedoAll(std::int16_t win, std::uint8_t redo);

@@ -2,9 +2,10 @@
 // window 1, and what the screen shows read back from the window itself (not repainted for the
 // capture), compared with a full repaint of the same window. A page switch paints the whole new page
 // (also in the middle of a drag), the Patch page's faders follow the mouse, the title displays name
-// the preset the grid shows and the bank without a file, typed values come back as typed, captions
-// read against their ground, dialogs open over window 1 and file dialogs in the bank's folder. A
-// contact sheet of every page and the Record window is kept with the captures.
+// the preset the grid shows and the bank without a file, the add-envelope pane leaves nothing after
+// OK, typed values come back as typed, captions read against their ground, dialogs open over window 1
+// and file dialogs in the bank's folder. A contact sheet of every page and the Record window is kept
+// with the captures.
 #include <windows.h>
 #include <commdlg.h>
 #include <gtest/gtest.h>
@@ -29,6 +30,9 @@
 #include "controls/pane.h"
 #include "controls/winSlots.h"
 #include "engine/engine.h"
+#include "envelope/envAdd.h"
+#include "envelope/envGraph.h"
+#include "envelope/envPage.h"
 #include "kitTestSupport.h"
 #include "midi/midiSourceWindow.h"
 #include "modules/filterParams.h"
@@ -37,6 +41,7 @@
 #include "pages/patchPage.h"
 #include "preset/bank.h"
 #include "preset/chunk.h"
+#include "preset/envelope.h"
 #include "preset/oscParams.h"
 #include "preset/presetCopy.h"
 #include "preset/presetHeader.h"
@@ -87,15 +92,16 @@ std::string displayText(std::uint16_t id) {
   return text;
 }
 
-// Share of the pixels below the top strip that the screen shows as a full repaint draws them.
-double screenMatchesRepaint(const std::string& name) {
+// Share of the pixels below the top strip (or below `top`) that the screen shows as a full repaint
+// draws them.
+double screenMatchesRepaint(const std::string& name, int top = mainStripHeight) {
   pump(5);
   CapturedWindow shown, painted;
   if (!captureShown(mainHandle(), shown, name + "_screen.png")) return 0.0;
   if (windowCapturePng(mainHandle(), name + "_repaint.png", &painted).empty()) return 0.0;
   if (shown.width != painted.width || shown.height != painted.height) return 0.0;
   long same = 0, all = 0;
-  for (int y = mainStripHeight; y < shown.height; ++y)
+  for (int y = top; y < shown.height; ++y)
     for (int x = 0; x < shown.width; ++x, ++all) same += shown.at(x, y) == painted.at(x, y) ? 1 : 0;
   return all ? static_cast<double>(same) / all : 0.0;
 }
@@ -148,6 +154,46 @@ TEST_F(PagesOnScreen, EveryPageSwitchPaintsTheWholeNewPage) {
   }
   std::printf("full page switch (Main <-> Patch, shown and painted): %.2f ms on average\n", total / 10);
   EXPECT_LT(total / 10, 100.0);
+}
+
+TEST_F(PagesOnScreen, TheAddEnvelopePaneLeavesNothingAfterOk) {
+  // Envelope page, Add, OK on the first module and parameter (oscil 1 main pitch): the whole window,
+  // top strip included, then shows what a full repaint draws.
+  oscSetOn(engine(), 0, 1);
+  pressKey(VK_F9);
+  ASSERT_EQ(mainWindowShownPage(1), pageEnvelope);
+  pump(3);
+  const int before = envCountAllocated(engine());
+  auto clickItem = [](std::uint16_t pane, std::uint16_t id) {
+    winSetCurrent(1);
+    winSelectPane(1, pane);
+    CtrlRect r = {};
+    const bool found = ctrlGetRect(1, id, &r) != 0;
+    winSelectPort(1, nullptr);
+    if (found) postClick(mainHandle(), (r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    pump(3);
+    return found;
+  };
+  ASSERT_TRUE(clickItem(pageEnvelope, envItemAddEnvelope));
+  winSelectPort(1, nullptr);
+  ASSERT_NE(ctrlIsShown(1, paneEnvAdd), 0) << "Add opens the pane";
+  ASSERT_TRUE(clickItem(paneEnvAdd, envAddOk));
+  winSelectPort(1, nullptr);
+  EXPECT_EQ(ctrlIsShown(1, paneEnvAdd), 0);
+  EXPECT_EQ(envCountAllocated(engine()), before + 1) << "OK adds the envelope";
+  EXPECT_GT(screenMatchesRepaint("envelope_add_ok", 0), 0.999) << "the add pane stays on screen";
+  // The new envelope (the only one of main pitch) goes again, for the tests after this one.
+  for (std::uint16_t id = envItemGraphFirst; id <= envItemGraphLast; ++id) {
+    ControlItem* row = envGraphItem(1, id);
+    const std::int16_t slot = row ? envGraphSlotOfItem(row) : -1;
+    if (slot >= 3 && envSlot(engine(), slot)->destination == envDestOscPitch) {
+      envGraphSelectItem(1, id);
+      envDeleteSelected(1);
+      break;
+    }
+  }
+  pump(3);
+  EXPECT_EQ(envCountAllocated(engine()), before);
 }
 
 TEST_F(PagesOnScreen, EveryPatchFaderFollowsTheMouse) {

@@ -2,12 +2,17 @@
 // with Add disabled when all are off), the parameter lists per module type, a surround pan made as a
 // linked pan LR / pan FB pair, the refusal when no slot is free (also for a surround pan with one
 // free slot), the new envelope selected on the page, the last module row kept for the next opening,
-// and the step pattern of a new pitch envelope at 44.1 and 48 kHz.
+// the step pattern of a new pitch envelope at 44.1 and 48 kHz, and long parameter names shown whole.
 #include "../envToolsRig.h"
+
+#include <windows.h>
+
+#include <algorithm>
 
 #include <string>
 #include <vector>
 
+#include "controls/list.h"
 #include "engine/engineConfig.h"
 #include "modules/effectFrame.h"
 #include "modules/filterParams.h"
@@ -76,6 +81,96 @@ TEST(EnvAddPane, TargetsAreTheModulesThatAreOn) {
     EXPECT_EQ(ctrlFind(kPageWin, envPaneId)->drawable, 1);
     EXPECT_EQ(ctrlIsShown(kPageWin, paneEnvAdd), 0);
     e->header.stageCounts[3] = 1;
+  });
+}
+
+// Light text pixels (the rows' text is white on dark rows) of columns [x0, x0 + n) and rows [y0, y1).
+std::vector<bool> inkOf(const CapturedWindow& shot, int x0, int n, int y0, int y1) {
+  std::vector<bool> ink;
+  for (int y = y0; y < y1; ++y)
+    for (int x = x0; x < x0 + n; ++x) {
+      const std::uint32_t c = shot.at(x, y);
+      const int lo = std::min({(c >> 16) & 255u, (c >> 8) & 255u, c & 255u});
+      ink.push_back(lo > 150);
+    }
+  return ink;
+}
+
+// The name in the list's font, white on black, wide enough to hold it whole.
+CapturedWindow reference(HWND hwnd, HFONT font, const std::string& text, int w, int h) {
+  HDC dc = GetDC(hwnd);
+  HDC mem = CreateCompatibleDC(dc);
+  HBITMAP bmp = CreateCompatibleBitmap(dc, w, h);
+  HGDIOBJ oldBmp = SelectObject(mem, bmp);
+  RECT all = {0, 0, w, h};
+  FillRect(mem, &all, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+  HGDIOBJ oldFont = SelectObject(mem, font);
+  SetBkMode(mem, TRANSPARENT);
+  SetTextColor(mem, RGB(255, 255, 255));
+  DrawTextA(mem, text.c_str(), static_cast<int>(text.size()), &all, DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX);
+  SelectObject(mem, oldFont);
+  SelectObject(mem, oldBmp);
+  BITMAPINFO bi{};
+  bi.bmiHeader = {sizeof bi.bmiHeader, w, -h, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  CapturedWindow out;
+  out.width = w;
+  out.height = h;
+  out.pixels.resize(static_cast<std::size_t>(w) * h);
+  GetDIBits(mem, bmp, 0, static_cast<UINT>(h), out.pixels.data(), &bi, DIB_RGB_COLORS);
+  for (auto& p : out.pixels) p &= 0xFFFFFFu;
+  DeleteObject(bmp);
+  DeleteDC(mem);
+  ReleaseDC(hwnd, dc);
+  return out;
+}
+
+// A parameter name wider than its row is drawn narrower, whole, not cut off at the row's edge: the
+// row never shows just the start of the name in the list's font, its text ends inside the row and
+// it keeps most of its width.
+TEST(EnvAddPane, LongParameterNamesShowWhole) {
+  runInApplication([&](RecordingApplication&) {
+    EnvPanesPage page([](Engine* e) {
+      allOff(e);
+      oscSetOn(e, 0, 1);
+    });
+    Engine* e = page.engine();
+    int wide = 0;
+    for (uint16_t type : {0, 2, 5, 6}) {  // Single, FM, Granular, Fractalize
+      oscSetType(e, 0, type);
+      envAddPaneShow(kPageWin);
+      drainMessages();
+      const std::vector<std::string> names = texts(page, envAddParams);
+      page.selectRow(paneEnvAdd, envAddParams, -1);  // no selected row: every row dark
+      ControlItem* list = envPaneItem(paneEnvAdd, envAddParams);
+      ASSERT_NE(list, nullptr);
+      const ListData* d = static_cast<const ListData*>(list->k.kindData);
+      const CapturedWindow shot = page.capture(type == 6 ? "envelope_add_long_names.png" : "envelope_add_names.png");
+      ASSERT_GE(d->fontSlot, 0);
+      const int room = d->width - 1, left = list->rect.left + 1;
+      for (std::size_t r = 0; r < names.size(); ++r) {
+        const int top = list->rect.top + static_cast<int>(r) * d->rowHeight;
+        const CapturedWindow ref = reference(page.hwnd(), fontGet(d->fontSlot), names[r], 300, d->rowHeight);
+        int full = 0;  // the name's width in the list font
+        for (int x = 0; x < ref.width; ++x)
+          for (int y = 0; y < ref.height; ++y)
+            if (inkOf(ref, x, 1, y, y + 1)[0]) full = x + 1;
+        if (full <= room) continue;
+        ++wide;
+        const std::vector<bool> shown = inkOf(shot, left, room, top, top + d->rowHeight);
+        const std::vector<bool> prefix = inkOf(ref, 0, room, 0, d->rowHeight);
+        int differ = 0, inked = 0, last = -1;
+        for (std::size_t i = 0; i < shown.size(); ++i) {
+          differ += shown[i] != prefix[i] ? 1 : 0;
+          inked += prefix[i] ? 1 : 0;
+          if (shown[i]) last = std::max(last, static_cast<int>(i % room));
+        }
+        EXPECT_GT(differ, inked / 10) << "type " << type << ": \"" << names[r] << "\" is cut at the row's edge";
+        EXPECT_LT(last, room - 1) << names[r];
+        EXPECT_GT(last, full * 3 / 5) << names[r];
+      }
+      page.press(paneEnvAdd, envAddCancelButton);
+    }
+    EXPECT_GT(wide, 3) << "names wider than the rows were met";
   });
 }
 

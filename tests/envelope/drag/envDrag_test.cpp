@@ -102,7 +102,7 @@ TEST(EnvDrag, DeletesKeepTheOthersAbsoluteTimes) {
     } cases[] = {
         {1, -2, envModeSustain, 3, 2},  // the second of four
         {3, 5, envModeSustain, 5, 3},   // a run ending at the last breakpoint keeps it
-        {0, 5, envModeSustain, 5, 2},   // a run of all keeps three
+        {0, 5, envModeSustain, 5, 3},   // a run of all keeps four
         {0, 2, envModeControl, 2, 0},   // Control driven: down to one
         {0, -2, envModeControl, 0, 0},  // and never none
     };

@@ -1,7 +1,9 @@
 // The envelope tools pane on the page window: each tool's description, the page tabs locked while it
 // is open, live results in the engine's slots, a row deselected restored at once, Cancel restoring
 // all 28 slots byte for byte, OK followed by Edit > Undo restoring all 28, the set-duration boxes
-// following each other, typed hostile values, and the time a box change takes with 28 envelopes.
+// following each other, typed hostile values, the time a box change takes with 28 envelopes, each
+// tool and the add pane leaving no pieces on screen, and commits under the handshake while the page's
+// own edits are held off.
 #include "../envToolsRig.h"
 
 #include <chrono>
@@ -10,6 +12,8 @@
 
 #include "engine/testAudioThread.h"
 #include "envelope/envSettings.h"
+#include "pages/clipKinds.h"
+#include "preset/oscParams.h"
 #include "preset/undo.h"
 #include "support/pngWrite.h"
 #include "support/tempDir.h"
@@ -321,6 +325,114 @@ TEST(EnvToolsPane, ClosingRepaintsThePageBelow) {
           if (now[static_cast<std::size_t>(y) * w + x] != full[static_cast<std::size_t>(y) * w + x]) ++differ;
       EXPECT_EQ(differ, 0) << (which == 0 ? "tools pane" : "add pane") << ": stale pixels after closing";
     }
+  });
+}
+
+}  // namespace
+
+namespace {
+
+// Pixels of the panes' area that differ between the screen now and a full repaint (both kept as PNG):
+// below the top strip (not built here) and above the row between ruler and graphs (which a full
+// repaint leaves to the window's background).
+int staleInPaneArea(ToolsPage& page, const std::string& name) {
+  drainMessages();
+  RECT rc;
+  GetClientRect(page.hwnd(), &rc);
+  const int w = rc.right, h = rc.bottom;
+  const RECT pane = {129, mainStripHeight, 129 + 312, 1 + 210};
+  const std::vector<std::uint32_t> now = screenPixels(page.hwnd(), w, h);
+  InvalidateRect(page.hwnd(), nullptr, TRUE);
+  UpdateWindow(page.hwnd());
+  drainMessages();
+  const std::vector<std::uint32_t> full = screenPixels(page.hwnd(), w, h);
+  pngWrite(testArtifactPath(name + "_now.png"), now.data(), w, h);
+  pngWrite(testArtifactPath(name + "_full.png"), full.data(), w, h);
+  int differ = 0;
+  for (int y = pane.top; y < pane.bottom && y < h; ++y)
+    for (int x = pane.left; x < pane.right && x < w; ++x)
+      if (now[static_cast<std::size_t>(y) * w + x] != full[static_cast<std::size_t>(y) * w + x]) ++differ;
+  return differ;
+}
+
+// Each tool opened after another shows its own fields only: nothing of the other tools' groups.
+TEST(EnvToolsPane, EachToolShowsNothingOfTheOthers) {
+  runInApplication([&](RecordingApplication&) {
+    ToolsPage page(twoShapes);
+    ASSERT_NE(envSelectSlot(page, 0), 0);
+    const char* names[] = {"envelope_tools_open_scale", "envelope_tools_open_duration", "envelope_tools_open_pulses"};
+    for (int tool : {1, 3, 2, 1}) {
+      envMenuOnChoose(page.item(envItemMenu), 0, static_cast<int16_t>(tool));
+      EXPECT_EQ(staleInPaneArea(page, names[tool - 1]), 0) << "tool " << tool << ": pieces of another tool";
+      page.press(envToolsCancel);
+    }
+  });
+}
+
+// Add > a parameter > OK: the pane is gone from the screen at once, not only after a repaint.
+TEST(EnvToolsPane, AddPaneLeavesNothingAfterOk) {
+  runInApplication([&](RecordingApplication&) {
+    ToolsPage page([](Engine* e) {
+      twoShapes(e);
+      oscSetOn(e, 0, 1);
+      oscSetType(e, 0, 0);
+    });
+    ASSERT_NE(envSelectSlot(page, 0), 0);
+    const int before = envCountAllocated(page.engine());
+    envAddPaneShow(kPageWin);
+    drainMessages();
+    page.capture("envelope_add_open.png");
+    const CtrlRect r = envPaneItem(paneEnvAdd, envAddOk)->rect;
+    page.click((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    ASSERT_EQ(envCountAllocated(page.engine()), before + 1) << "OK adds oscil 1 main pitch";
+    EXPECT_EQ(staleInPaneArea(page, "envelope_add_ok"), 0) << "stale pixels of the add pane after OK";
+  });
+}
+
+// While the tools pane is open each commit writes under the slot handshake, and the page's own edits
+// are held off (its controls out of reach, Edit > Undo and Paste greyed), so a commit can never
+// write over one; closing the pane gives Undo and Paste back.
+TEST(EnvToolsPane, CommitsUnderTheHandshakeAndHoldsPageEdits) {
+  runInApplication([&](RecordingApplication&) {
+    ToolsPage page(twoShapes);
+    const int row3 = envSelectSlot(page, 3);
+    ASSERT_NE(row3, 0);
+    clipCopy(kPageWin);  // envelope 3 on the clipboard
+    ASSERT_EQ(clipGetPasteKind(), clipKindEnvelope);
+    ASSERT_NE(envSelectSlot(page, 0), 0);
+    const EnvelopeSlot slot3 = *page.slot(3);
+
+    for (int tool : {1, 2}) {
+      envMenuOnChoose(page.item(envItemMenu), 0, static_cast<int16_t>(tool));
+      drainMessages();
+      ASSERT_TRUE(envToolsState()->open);
+      EXPECT_FALSE(undoGetMenuText(nullptr, 0)) << tool << ": Undo greyed while the pane is open";
+      EXPECT_FALSE(clipPasteLabel(nullptr)) << tool << ": Paste greyed while the pane is open";
+      const EnvelopeSlot shown = *page.slot(0);
+      clipPaste(kPageWin);
+      EXPECT_TRUE(envSameSlot(*page.slot(0), shown)) << tool << ": Edit > Paste edits nothing while open";
+      // Presses on the page (a double click on envelope 3's row, the Add button) reach nothing.
+      const CtrlRect r3 = page.row(row3)->rect;
+      page.doubleClick(r3.left + 40, r3.bottom - 30);
+      EXPECT_TRUE(envSameSlot(*page.slot(3), slot3)) << tool;
+      page.selectPane(kPageWin);
+      const CtrlRect add = page.item(envItemAddEnvelope)->rect;
+      page.click((add.left + add.right) / 2, (add.top + add.bottom) / 2);
+      winSelectPort(kPageWin, nullptr);
+      EXPECT_EQ(ctrlIsShown(kPageWin, paneEnvAdd), 0) << tool;
+
+      envHandshakeStore(page.slot(0), envHandshakeRunning);
+      envToolsType(tool == 1 ? envToolsAmpScale : envToolsSeconds, "0.5");
+      EXPECT_EQ(envHandshakeLoad(page.slot(0)), envHandshakeResume) << tool << ": the commit took the slot";
+      EXPECT_FALSE(envSameSlot(*page.slot(0), shown)) << tool;
+      page.press(envToolsOk);
+      EXPECT_FALSE(envToolsState()->open);
+      EXPECT_TRUE(undoGetMenuText(nullptr, 0)) << tool;
+      EXPECT_TRUE(clipPasteLabel(nullptr)) << tool;
+    }
+    // Closed: Paste reaches the page again.
+    clipPaste(kPageWin);
+    EXPECT_EQ(page.slot(0)->lastIndex, slot3.lastIndex);
   });
 }
 
