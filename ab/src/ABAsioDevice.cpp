@@ -92,7 +92,7 @@ AsioDevice::AsioDevice(AsioDriverList* list, const char* name, void* systemRefer
     : AudioDriverDevice(name ? name : ""), AsioHost(list, name, systemReference) {
   std::memset(&block, 0, sizeof block);
   typedef AsioDevice A;
-  DevicePropertyMaps<AsioDevice>& p = properties;
+  DevicePropertyMaps<AsioDevice>& p = properties_;
   p.add("DeviceName", this, &A::nameInfo, &A::nameCountedGet);
   p.add("PortDescription", this, &A::portInfo, &A::portGet, &A::portSet);
   p.add("StreamDescription", this, &A::streamInfo, &A::streamGet);
@@ -123,16 +123,16 @@ int AsioDevice::setClient(AudioDeviceClient* newClient) {
 // ---- open and close
 
 void AsioDevice::freeBlock() {
-  m_inConverter.reset();
-  m_outConverter.reset();
-  deleteChannelBuffers(block.input.buffers, m_inChannelCount);
-  deleteChannelBuffers(block.output.buffers, m_outChannelCount);
+  inConverter_.reset();
+  outConverter_.reset();
+  deleteChannelBuffers(block.input.buffers, inChannelCount_);
+  deleteChannelBuffers(block.output.buffers, outChannelCount_);
   delete[] block.input.channelIds;
   delete[] block.output.channelIds;
   std::memset(&block, 0, sizeof block);
-  m_inChannelCount = m_outChannelCount = 0;
-  m_frames = 0;
-  m_floatInput = false;
+  inChannelCount_ = outChannelCount_ = 0;
+  frames_ = 0;
+  floatInput_ = false;
 }
 
 int AsioDevice::open(bool on) {
@@ -145,7 +145,7 @@ int AsioDevice::open(bool on) {
   if (isHostOpen()) return AB_OK;
   int r = hostOpen(true);
   if (r != AB_OK) return r;
-  AsioHost::setSampleRate(static_cast<int>(m_requestedRate));
+  AsioHost::setSampleRate(static_cast<int>(requestedRate_));
 
   const int frames = bufferSize();
   if (frames <= 0 || frames > kMaxBufferFrames) {
@@ -153,17 +153,17 @@ int AsioDevice::open(bool on) {
     hostOpen(false);
     return AB_ERR_NOT_OPEN;
   }
-  m_frames = frames;
-  m_inChannelCount = inputCount();
-  m_outChannelCount = outputCount();
+  frames_ = frames;
+  inChannelCount_ = inputCount();
+  outChannelCount_ = outputCount();
   block.frames = frames;
   block.sampleRate = sampleRate();
   block.input.frames = frames;
   block.output.frames = frames;
-  block.input.buffers = newChannelBuffers(m_inChannelCount, frames);
-  block.output.buffers = newChannelBuffers(m_outChannelCount, frames);
-  block.input.channelIds = new (std::nothrow) int32_t[m_inChannelCount + 1]();
-  block.output.channelIds = new (std::nothrow) int32_t[m_outChannelCount + 1]();
+  block.input.buffers = newChannelBuffers(inChannelCount_, frames);
+  block.output.buffers = newChannelBuffers(outChannelCount_, frames);
+  block.input.channelIds = new (std::nothrow) int32_t[inChannelCount_ + 1]();
+  block.output.channelIds = new (std::nothrow) int32_t[outChannelCount_ + 1]();
   if (!block.input.buffers || !block.output.buffers || !block.input.channelIds || !block.output.channelIds) {
     hostOpen(false);
     freeBlock();
@@ -177,11 +177,11 @@ int AsioDevice::open(bool on) {
   int32_t type = 0;
   SampleFormat f;
   if (sampleType(INPUT, &type) && driverFormat(type, &f)) {
-    m_inConverter.reset(new (std::nothrow) SampleFormatConverter(f, kHostFloat));
-    m_floatInput = f.isFloat;
+    inConverter_.reset(new (std::nothrow) SampleFormatConverter(f, kHostFloat));
+    floatInput_ = f.isFloat;
   }
   if (sampleType(OUTPUT, &type) && driverFormat(type, &f))
-    m_outConverter.reset(new (std::nothrow) SampleFormatConverter(kHostFloat, f));
+    outConverter_.reset(new (std::nothrow) SampleFormatConverter(kHostFloat, f));
   return AB_OK;
 }
 
@@ -189,8 +189,8 @@ int AsioDevice::open(bool on) {
 
 void AsioDevice::process(void* const* inputs, int inputCount, const int32_t* inputChannels, void* const* outputs,
                          int outputCount, const int32_t* outputChannels, uint64_t) {
-  const int ins = std::min(inputCount, m_inChannelCount);
-  const int outs = std::min(outputCount, m_outChannelCount);
+  const int ins = std::min(inputCount, inChannelCount_);
+  const int outs = std::min(outputCount, outChannelCount_);
   block.input.channelCount = ins;
   block.output.channelCount = outs;
   for (int i = 0; i < ins; ++i) block.input.channelIds[i] = inputChannels[i];
@@ -201,18 +201,18 @@ void AsioDevice::process(void* const* inputs, int inputCount, const int32_t* inp
   } else {
     block.ring = nullptr;
   }
-  if (m_inConverter) {
+  if (inConverter_) {
     for (int i = 0; i < ins; ++i) {
       void* to = block.input.buffers[i];
-      m_inConverter->convert(&inputs[i], 0, &to, 0, m_frames);
-      if (m_floatInput) sanitize(block.input.buffers[i], m_frames);
+      inConverter_->convert(&inputs[i], 0, &to, 0, frames_);
+      if (floatInput_) sanitize(block.input.buffers[i], frames_);
     }
   }
   if (callback) callback(&block, 0, callbackUser2, callbackUser1);
-  if (m_outConverter) {
+  if (outConverter_) {
     for (int i = 0; i < outs; ++i) {
       const void* from = block.output.buffers[i];
-      m_outConverter->convert(&from, 0, &outputs[i], 0, m_frames);
+      outConverter_->convert(&from, 0, &outputs[i], 0, frames_);
     }
   }
 }
@@ -330,7 +330,7 @@ int AsioDevice::rateSet(const void* value, uint32_t size) {
   if (!isHostOpen() || !isWordValue(value, size)) return AB_ERR_NOT_OPEN;
   const int32_t rate = static_cast<int32_t>(readU32(value, 0));
   if (rate <= 0) return AB_ERR_NOT_OPEN;  // not a rate
-  m_requestedRate = static_cast<uint32_t>(rate);
+  requestedRate_ = static_cast<uint32_t>(rate);
   const int r = AsioHost::setSampleRate(rate);
   block.sampleRate = sampleRate();
   return r;

@@ -14,10 +14,10 @@ template <class D>
 class AudioDriverDevice : public MappedPropertyDevice<D> {
  public:
   explicit AudioDriverDevice(const std::string& name)
-      : MappedPropertyDevice<D>(AudioMidiDevice::KIND_AUDIO), m_deviceName(name) {}
+      : MappedPropertyDevice<D>(AudioMidiDevice::KIND_AUDIO), deviceName_(name) {}
 
   // The name that "DeviceName" gives (the driver's prefix and the system's name of the device).
-  const std::string& deviceName() const { return m_deviceName; }
+  const std::string& deviceName() const { return deviceName_; }
 
  protected:
   static const int kMaxListedRates = 16;
@@ -31,8 +31,8 @@ class AudioDriverDevice : public MappedPropertyDevice<D> {
   virtual int listedRates(int32_t* rates) = 0;
 
   // "DeviceName", open or not.
-  int nameInfo(uint32_t* size, uint32_t* changeable) { return textPropertyInfo(m_deviceName, size, changeable); }
-  int nameGet(void* buffer, uint32_t* size) { return textPropertyGet(m_deviceName, buffer, size); }
+  int nameInfo(uint32_t* size, uint32_t* changeable) { return textPropertyInfo(deviceName_, size, changeable); }
+  int nameGet(void* buffer, uint32_t* size) { return textPropertyGet(deviceName_, buffer, size); }
 
   // The others answer AB_ERR_NOT_OPEN while the device is closed.
   int portInfo(uint32_t* size, uint32_t* changeable) {
@@ -63,5 +63,5 @@ class AudioDriverDevice : public MappedPropertyDevice<D> {
   int openStateSet(const void*, uint32_t) { return this->isOpen() ? AB_OK : AB_ERR_NOT_OPEN; }
 
  private:
-  std::string m_deviceName;
+  std::string deviceName_;
 };

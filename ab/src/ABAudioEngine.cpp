@@ -106,15 +106,15 @@ bool AudioEngine::setOverloadGuard(bool on, int thresholdPercent) {
 // Called on the MIDI callback thread. The count tells the client's going away (detachClient) that a
 // call is under way; the flag, set before it waits, stops new ones.
 void AudioEngine::forwardShortMidi(MidiEventRecord* event) {
-  midiForwards.fetch_add(1);
-  if (!midiDetached.load() && muteCount == 0 && clientPointer) clientPointer->shortMidi(event);
-  midiForwards.fetch_sub(1);
+  midiForwards_.fetch_add(1);
+  if (!midiDetached_.load() && muteCount == 0 && clientPointer) clientPointer->shortMidi(event);
+  midiForwards_.fetch_sub(1);
 }
 
 void AudioEngine::forwardSysEx(MidiEventRecord* event) {
-  midiForwards.fetch_add(1);
-  if (!midiDetached.load() && muteCount == 0 && clientPointer) clientPointer->sysEx(event);
-  midiForwards.fetch_sub(1);
+  midiForwards_.fetch_add(1);
+  if (!midiDetached_.load() && muteCount == 0 && clientPointer) clientPointer->sysEx(event);
+  midiForwards_.fetch_sub(1);
 }
 
 int AudioEngine::deviceToClientFrames(int o) {
@@ -144,10 +144,10 @@ void AudioEngine::rebuildBuffers() {
   directFlag = true;
   ringInPos = ringOutPos = 0;
   framesIn = framesProcessed = 0;
-  midiQueueRead = midiQueueWrite = midiQueueSaved = 0;
+  midiQueueRead = midiQueueWrite = midiQueueSaved_ = 0;
   leftCount = leftPos = 0;
   stageCount = stagePos = 0;
-  maxConvertFrames = 0;
+  maxConvertFrames_ = 0;
   if (clientRate == deviceRate) {
     bufferFrames = 0;
   } else if (!resample || clientRate <= 0) {
@@ -182,8 +182,8 @@ void AudioEngine::rebuildBuffers() {
     // Device frames converted in one step: the client frames (up to 4 x the device's) and the
     // stage must fit the buffers; longer device blocks are converted in pieces.
     const int scale = (ratioP + ratioQ - 1) / ratioQ;
-    maxConvertFrames = bufferFrames / (2 * (integerRatio ? scale : 2)) - 2 * ratioP * ratioQ;
-    if (maxConvertFrames < 1) ok = false;
+    maxConvertFrames_ = bufferFrames / (2 * (integerRatio ? scale : 2)) - 2 * ratioP * ratioQ;
+    if (maxConvertFrames_ < 1) ok = false;
   }
   if (!ok) {
     // Out of memory: processing stays off rather than touching missing buffers.
@@ -191,7 +191,7 @@ void AudioEngine::rebuildBuffers() {
     bufferFrames = 0;
   }
   // Processing runs only with a usable rate pair whose buffers exist.
-  enabled = ok && rateUsable && (clientRate == deviceRate || bufferFrames > 0);
+  enabled = ok && rateUsable_ && (clientRate == deviceRate || bufferFrames > 0);
 }
 
 void AudioEngine::callClient(float** in, float** out, int nIn, int nOut, int frames) {
@@ -243,7 +243,7 @@ void AudioEngine::process(float** in, float** out, int nIn, int nOut, int frames
       return;
     }
   }
-  int64_t (*counter)() = readCounter ? readCounter : systemCounter;
+  int64_t (*counter)() = readCounter_ ? readCounter_ : systemCounter;
   const int64_t started = counter();
   if (clientRate == deviceRate) {
     if (blockMode)

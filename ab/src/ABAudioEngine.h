@@ -66,9 +66,9 @@ class AudioEngine {
   // The smoothed processor load of the client's work, percent.
   float cpuLoad() const { return load; }
   // For tests: the counter reading source of the load measurement (null: the system counter).
-  void setLoadCounter(int64_t (*counter)()) { readCounter = counter; }
+  void setLoadCounter(int64_t (*counter)()) { readCounter_ = counter; }
   // Events dropped because the block queue's MIDI queue was full.
-  int droppedMidiEvents() const { return midiDropped; }
+  int droppedMidiEvents() const { return midiDropped_; }
 
   // --- fields, in the order the host keeps them ---
   AudioHostClient* clientPointer = nullptr;
@@ -134,13 +134,13 @@ class AudioEngine {
   void queueClientCall(int nIn, int nOut, int blockIndex, int frames);
   void queueMidi(int chunkStart, int chunkEnd, int base);
 
-  int64_t (*readCounter)() = nullptr;
-  int32_t midiQueueSaved = 0;
-  int32_t midiDropped = 0;
-  int32_t maxConvertFrames = 0;
-  bool rateUsable = true;  // the last device rate found a client rate
+  int64_t (*readCounter_)() = nullptr;
+  int32_t midiQueueSaved_ = 0;
+  int32_t midiDropped_ = 0;
+  int32_t maxConvertFrames_ = 0;
+  bool rateUsable_ = true;  // the last device rate found a client rate
   // The MIDI notifications reach the client on the MIDI callback thread: the client's going away
   // waits until no forward is under way.
-  std::atomic<int32_t> midiForwards{0};
-  std::atomic<bool> midiDetached{false};
+  std::atomic<int32_t> midiForwards_{0};
+  std::atomic<bool> midiDetached_{false};
 };

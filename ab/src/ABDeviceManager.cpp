@@ -78,7 +78,7 @@ void DeviceManager::enumerate() {
 uint32_t DeviceManager::addDevice(AudioMidiDevice* device) {
   if (!device) return 0;
   // Ids are sequential: addresses would collide after masking, and 0 means "none" to the host.
-  device->id = m_nextId++;
+  device->id = nextId_++;
   device->ring = &ring;
   device->listeners = &listenerTable;
   devices.push_back(device);

@@ -56,5 +56,5 @@ class DeviceManager {
   int activeDevice(uint32_t kind, void* buffer, uint32_t* size);
   void enumerate();
 
-  uint32_t m_nextId = 1;
+  uint32_t nextId_ = 1;
 };
