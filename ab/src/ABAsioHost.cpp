@@ -9,8 +9,8 @@
 #include <new>
 
 #include "ABAudioMidiDevice.h"
-#include "ABClamp.h"
 #include "ABDeviceErrors.h"
+#include "GPClamp.h"
 
 namespace {
 
@@ -113,8 +113,8 @@ int AsioHost::hostOpen(bool on) {
     return r;
   }
   // Counts from the driver are bounded before they size anything.
-  inputs_ = abClamp<int>(inputs, 0, kMaxChannels);
-  outputs_ = abClamp<int>(outputs, 0, kMaxChannels);
+  inputs_ = gpClamp<int>(inputs, 0, kMaxChannels);
+  outputs_ = gpClamp<int>(outputs, 0, kMaxChannels);
   const size_t total = static_cast<size_t>(inputs_ + outputs_);
   flags_[INPUT] = new (std::nothrow) uint8_t[inputs_ + 1]();
   flags_[OUTPUT] = new (std::nothrow) uint8_t[outputs_ + 1]();
@@ -343,7 +343,7 @@ void AsioHost::sampleRateChanged(double rate) {
   AsioHost* h = g_currentHost.load();
   if (!h || !h->clientListener_) return;
   // A hostile rate is clamped before it becomes an integer.
-  rate = abClamp(rate, 0.0, 1e7);
+  rate = gpClamp(rate, 0.0, 1e7);
   h->clientListener_->sampleRateDidChange(static_cast<int>(rate));
 }
 
@@ -416,7 +416,7 @@ int AsioHost::sampleRate() {
   IAsioDriver* d = ownDriver();
   double rate = 0.0;
   if (!d || d->getSampleRate(&rate) != ASIO_OK) return 0;
-  return static_cast<int>(abClamp(rate, 0.0, 1e7));  // NaN and rates at or below 0 give 0
+  return static_cast<int>(gpClamp(rate, 0.0, 1e7));  // NaN and rates at or below 0 give 0
 }
 
 int AsioHost::supportedRates(int32_t rates[6]) {
@@ -503,7 +503,7 @@ int AsioHost::clockSources(AsioClockSource* table) {
   std::memset(table, 0, sizeof(AsioClockSource) * kMaxClockSources);
   const int r = d->getClockSources(table, &count);
   if (r != ASIO_OK) return r;
-  count = abClamp<int32_t>(count, 0, kMaxClockSources);
+  count = gpClamp<int32_t>(count, 0, kMaxClockSources);
   for (int i = 0; i < count; ++i) table[i].name[31] = 0;
   return count;
 }

@@ -2,7 +2,7 @@
 #include "ABAudioEngine.h"
 
 #include "ABAudioClient.h"
-#include "ABClamp.h"
+#include "GPClamp.h"
 #include "GPTimer.h"
 
 #include <cmath>
@@ -68,7 +68,7 @@ void AudioEngine::setResampling(bool on) {
 
 void AudioEngine::setBlockMode(bool on, int size, bool multiples) {
   // Hostile sizes are clamped: the queue divides by the size and holds 32 blocks of it.
-  size = abClamp(size, 1, 4096);
+  size = gpClamp(size, 1, 4096);
   if (on == blockMode && size == blockSize && multiples == allowMultiples) return;
   beginChange();
   blockMode = on;
@@ -205,8 +205,8 @@ void AudioEngine::processDirect(float** in, float** out, int nIn, int nOut, int 
 }
 
 void AudioEngine::process(float** in, float** out, int nIn, int nOut, int frames) {
-  nIn = abClamp(nIn, 0, AB_MAX_CHANNELS);
-  nOut = abClamp(nOut, 0, AB_MAX_CHANNELS);
+  nIn = gpClamp(nIn, 0, AB_MAX_CHANNELS);
+  nOut = gpClamp(nOut, 0, AB_MAX_CHANNELS);
   if (frames <= 0) return;
   // A setter may take the lock between the depth test and the entry: the try never waits.
   if (!enabled || lockDepth != 0 || !lock.tryEnter()) {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "ABDeviceAccessors.h"
+#include "GPClamp.h"
 #include "GPRegistryKey.h"
 
 namespace {
@@ -21,8 +22,6 @@ const int kMaxPorts = 256;  // ports of one direction that the routes are applie
 bool sameName(const std::string& a, const std::string& b) {
   return a.compare(0, kNameCompare, b, 0, kNameCompare) == 0;
 }
-
-int clampInt(int value, int low, int high) { return value < low ? low : (value > high ? high : value); }
 
 // Rates a device that lists none may be asked for.
 const int kLowestRate = 8000;
@@ -178,7 +177,7 @@ int AudioManager::loadSettings() {
     }
     if (stored < low || stored > high) {
       refused = true;
-      stored = clampInt(10, low, high);
+      stored = gpClamp(10, low, high);
     }
     return stored;
   };

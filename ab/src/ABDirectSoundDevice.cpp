@@ -7,10 +7,10 @@
 #include <cstring>
 #include <new>
 
-#include "ABClamp.h"
 #include "ABDeviceErrors.h"
 #include "ABPropertyValues.h"
 #include "ABSampleFormatConverter.h"
+#include "GPClamp.h"
 #include "GPError.h"
 
 namespace {
@@ -111,7 +111,7 @@ bool DirectSoundDevice::isVxdModule(const std::string& module) {
 
 int DirectSoundDevice::blockFramesFor(int rate, int latencyMs) {
   const int x = static_cast<int>(rate * 0.001 * latencyMs);
-  return abClamp(x - (x % 128) + 128, 128, static_cast<int>(kMaxBlockFrames));
+  return gpClamp(x - (x % 128) + 128, 128, static_cast<int>(kMaxBlockFrames));
 }
 
 // ---- life cycle
@@ -605,9 +605,9 @@ bool DirectSoundDevice::createCaptureBuffer(IDirectSoundCaptureBuffer** out) {
   return true;
 }
 
-void DirectSoundDevice::setOutputLatency(int ms) { outputLatencyMs_ = abClamp(ms, minLatencyMs(), maxLatencyMs()); }
+void DirectSoundDevice::setOutputLatency(int ms) { outputLatencyMs_ = gpClamp(ms, minLatencyMs(), maxLatencyMs()); }
 
-void DirectSoundDevice::setInputLatency(int ms) { inputLatencyMs_ = abClamp(ms, minLatencyMs(), maxLatencyMs()); }
+void DirectSoundDevice::setInputLatency(int ms) { inputLatencyMs_ = gpClamp(ms, minLatencyMs(), maxLatencyMs()); }
 
 int DirectSoundDevice::minLatencyMs() const { return static_cast<int>(128 * 1000 / sampleRate_); }
 int DirectSoundDevice::maxLatencyMs() const { return static_cast<int>(4096 * 1000 / sampleRate_); }
@@ -751,7 +751,7 @@ int DirectSoundDevice::latencyGet(void* buffer, uint32_t* size) {
 int DirectSoundDevice::latencySet(const void* value, uint32_t size) {
   if (!isOpenFlag_ || !isWordValue(value, size)) return AB_ERR_NO_PROPERTY;
   const int64_t ms = static_cast<int64_t>(static_cast<int32_t>(readU32(value, 0))) - kShownLatencyMs;
-  setOutputLatency(static_cast<int>(abClamp<int64_t>(ms, -1, 1000000)));
+  setOutputLatency(static_cast<int>(gpClamp<int64_t>(ms, -1, 1000000)));
   return AB_OK;
 }
 
@@ -804,7 +804,7 @@ uint32_t DirectSoundDevice::currentBlockFrames() {
 
 int DirectSoundDevice::bufferSizeSet(const void* value, uint32_t size) {
   if (!isOpenFlag_ || !isWordValue(value, size)) return AB_ERR_NOT_OPEN;
-  const int32_t frames = abClamp<int32_t>(static_cast<int32_t>(readU32(value, 0)), 1, kMaxBlockFrames);
+  const int32_t frames = gpClamp<int32_t>(static_cast<int32_t>(readU32(value, 0)), 1, kMaxBlockFrames);
   blockFrames_ = frames;
   setOutputLatency(static_cast<int>(frames / (sampleRate_ * 0.001)));
   return AB_OK;
@@ -818,7 +818,7 @@ int DirectSoundDevice::inBufferSizeGet(void* buffer, uint32_t* size) {
 
 int DirectSoundDevice::inBufferSizeSet(const void* value, uint32_t size) {
   if (!isOpenFlag_ || !isWordValue(value, size)) return AB_ERR_NOT_OPEN;
-  const int32_t frames = abClamp<int32_t>(static_cast<int32_t>(readU32(value, 0)), 0, kMaxBlockFrames);
+  const int32_t frames = gpClamp<int32_t>(static_cast<int32_t>(readU32(value, 0)), 0, kMaxBlockFrames);
   setInputLatency(static_cast<int>(frames / (sampleRate_ * 0.001)));
   return AB_OK;
 }

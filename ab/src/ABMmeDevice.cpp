@@ -5,10 +5,10 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "ABClamp.h"
 #include "ABDeviceErrors.h"
 #include "ABMmeConvert.h"
 #include "ABPropertyValues.h"
+#include "GPClamp.h"
 #include "GPError.h"
 
 namespace {
@@ -492,7 +492,7 @@ int MmeDevice::rateSet(const void* value, uint32_t size) {
 int MmeDevice::setBufferFrames(uint32_t* field, uint32_t frames) {
   const bool wasRunning = running_ != 0;
   open(false);
-  *field = abClamp<uint32_t>(frames, 1, kMaxBufferFrames);
+  *field = gpClamp<uint32_t>(frames, 1, kMaxBufferFrames);
   return reopen(wasRunning);
 }
 
