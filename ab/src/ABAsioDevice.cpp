@@ -125,11 +125,11 @@ int AsioDevice::setClient(AudioDeviceClient* newClient) {
 void AsioDevice::freeBlock() {
   inConverter_.reset();
   outConverter_.reset();
-  deleteChannelBuffers(block.input.buffers, inChannelCount_);
-  deleteChannelBuffers(block.output.buffers, outChannelCount_);
-  delete[] block.input.channelIds;
-  delete[] block.output.channelIds;
   std::memset(&block, 0, sizeof block);
+  inBlock_.release();
+  outBlock_.release();
+  inBlockIds_.reset();
+  outBlockIds_.reset();
   inChannelCount_ = outChannelCount_ = 0;
   frames_ = 0;
   floatInput_ = false;
@@ -160,10 +160,14 @@ int AsioDevice::open(bool on) {
   block.sampleRate = sampleRate();
   block.input.frames = frames;
   block.output.frames = frames;
-  block.input.buffers = newChannelBuffers(inChannelCount_, frames);
-  block.output.buffers = newChannelBuffers(outChannelCount_, frames);
-  block.input.channelIds = new (std::nothrow) int32_t[inChannelCount_ + 1]();
-  block.output.channelIds = new (std::nothrow) int32_t[outChannelCount_ + 1]();
+  inBlock_.allocate(inChannelCount_, frames);
+  outBlock_.allocate(outChannelCount_, frames);
+  inBlockIds_.reset(new (std::nothrow) int32_t[inChannelCount_ + 1]());
+  outBlockIds_.reset(new (std::nothrow) int32_t[outChannelCount_ + 1]());
+  block.input.buffers = inBlock_.list();
+  block.output.buffers = outBlock_.list();
+  block.input.channelIds = inBlockIds_.get();
+  block.output.channelIds = outBlockIds_.get();
   if (!block.input.buffers || !block.output.buffers || !block.input.channelIds || !block.output.channelIds) {
     hostOpen(false);
     freeBlock();

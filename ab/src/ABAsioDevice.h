@@ -72,4 +72,9 @@ class AsioDevice : public AudioDriverDevice<AsioDevice>, public AsioHost {
   int inChannelCount_ = 0;  // buffers of the block
   int outChannelCount_ = 0;
   int32_t frames_ = 0;
+  // What the block's buffers and channel ids point to, made by open.
+  ChannelBuffers inBlock_;
+  ChannelBuffers outBlock_;
+  std::unique_ptr<int32_t[]> inBlockIds_;
+  std::unique_ptr<int32_t[]> outBlockIds_;
 };

@@ -116,15 +116,15 @@ int AsioHost::hostOpen(bool on) {
   inputs_ = gpClamp<int>(inputs, 0, kMaxChannels);
   outputs_ = gpClamp<int>(outputs, 0, kMaxChannels);
   const size_t total = static_cast<size_t>(inputs_ + outputs_);
-  flags_[INPUT] = new (std::nothrow) uint8_t[inputs_ + 1]();
-  flags_[OUTPUT] = new (std::nothrow) uint8_t[outputs_ + 1]();
-  bufferInfos_ = new (std::nothrow) AsioBufferInfo[total + 1]();
+  flags_[INPUT].reset(new (std::nothrow) uint8_t[inputs_ + 1]());
+  flags_[OUTPUT].reset(new (std::nothrow) uint8_t[outputs_ + 1]());
+  bufferInfos_.reset(new (std::nothrow) AsioBufferInfo[total + 1]());
   for (int h = 0; h < 2; ++h) {
-    inBuffers_[h] = new (std::nothrow) void*[inputs_ + 1]();
-    outBuffers_[h] = new (std::nothrow) void*[outputs_ + 1]();
+    inBuffers_[h].reset(new (std::nothrow) void*[inputs_ + 1]());
+    outBuffers_[h].reset(new (std::nothrow) void*[outputs_ + 1]());
   }
-  inChannels_ = new (std::nothrow) int32_t[inputs_ + 1]();
-  outChannels_ = new (std::nothrow) int32_t[outputs_ + 1]();
+  inChannels_.reset(new (std::nothrow) int32_t[inputs_ + 1]());
+  outChannels_.reset(new (std::nothrow) int32_t[outputs_ + 1]());
   if (!flags_[INPUT] || !flags_[OUTPUT] || !bufferInfos_ || !inBuffers_[0] || !inBuffers_[1] || !outBuffers_[0] ||
       !outBuffers_[1] || !inChannels_ || !outChannels_) {
     driverExit();
@@ -141,19 +141,15 @@ int AsioHost::hostOpen(bool on) {
 }
 
 void AsioHost::freeArrays() {
-  delete[] flags_[0];
-  delete[] flags_[1];
-  flags_[0] = flags_[1] = nullptr;
-  delete[] bufferInfos_;
-  bufferInfos_ = nullptr;
+  flags_[0].reset();
+  flags_[1].reset();
+  bufferInfos_.reset();
   for (int h = 0; h < 2; ++h) {
-    delete[] inBuffers_[h];
-    delete[] outBuffers_[h];
-    inBuffers_[h] = outBuffers_[h] = nullptr;
+    inBuffers_[h].reset();
+    outBuffers_[h].reset();
   }
-  delete[] inChannels_;
-  delete[] outChannels_;
-  inChannels_ = outChannels_ = nullptr;
+  inChannels_.reset();
+  outChannels_.reset();
   inputs_ = outputs_ = 0;
   bufferCount_ = inCount_ = outCount_ = 0;
   inBytes_ = outBytes_ = 0;
@@ -182,7 +178,7 @@ int AsioHost::hostStart(bool on) {
 
   const int frames = bufferSize();
   if (frames <= 0 || frames > kMaxBufferFrames) return frames < 0 ? frames : AB_ERR_NOT_OPEN;
-  int r = d->createBuffers(bufferInfos_, n, frames, &callbacks_);
+  int r = d->createBuffers(bufferInfos_.get(), n, frames, &callbacks_);
   bool filled = true;
   for (int i = 0; i < n && r == ASIO_OK; ++i)
     if (!bufferInfos_[i].buffers[0] || !bufferInfos_[i].buffers[1]) filled = false;
@@ -299,7 +295,7 @@ void AsioHost::setupHandler(int half, const AsioTime* time) {
   }
   inCount_ = in;
   outCount_ = out;
-  process(inBuffers_[half], inCount_, inChannels_, outBuffers_[half], outCount_, outChannels_,
+  process(inBuffers_[half].get(), inCount_, inChannels_.get(), outBuffers_[half].get(), outCount_, outChannels_.get(),
           time && time->flags ? time->systemTime : 0);
   IAsioDriver* d = AsioDriverList::driver();
   if (d) d->outputReady();
@@ -311,7 +307,7 @@ void AsioHost::clearEnabledOutputs(int half) {
 
 void AsioHost::steadyHandler(int half, const AsioTime* time) {
   clearEnabledOutputs(half);
-  process(inBuffers_[half], inCount_, inChannels_, outBuffers_[half], outCount_, outChannels_,
+  process(inBuffers_[half].get(), inCount_, inChannels_.get(), outBuffers_[half].get(), outCount_, outChannels_.get(),
           time && time->flags ? time->systemTime : 0);
   IAsioDriver* d = AsioDriverList::driver();
   if (d) d->outputReady();

@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "ABAsioDriver.h"
@@ -116,14 +117,14 @@ class AsioHost {
   std::atomic<int> handler_{NONE};
   int inputs_ = 0;
   int outputs_ = 0;
-  uint8_t* flags_[2] = {nullptr, nullptr};  // per direction, per channel: ACTIVE | ENABLED
-  AsioBufferInfo* bufferInfos_ = nullptr;   // inputs + outputs entries
+  std::unique_ptr<uint8_t[]> flags_[2];            // per direction, per channel: ACTIVE | ENABLED
+  std::unique_ptr<AsioBufferInfo[]> bufferInfos_;  // inputs + outputs entries
   int bufferCount_ = 0;
   // Per half: enabled input and output buffers with their channel numbers.
-  void** inBuffers_[2] = {nullptr, nullptr};
-  void** outBuffers_[2] = {nullptr, nullptr};
-  int32_t* inChannels_ = nullptr;
-  int32_t* outChannels_ = nullptr;
+  std::unique_ptr<void*[]> inBuffers_[2];
+  std::unique_ptr<void*[]> outBuffers_[2];
+  std::unique_ptr<int32_t[]> inChannels_;
+  std::unique_ptr<int32_t[]> outChannels_;
   int inCount_ = 0;
   int outCount_ = 0;
   int inBytes_ = 0;  // per half-buffer

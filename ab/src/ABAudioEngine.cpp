@@ -30,6 +30,7 @@ AudioEngine::AudioEngine() {
   loadFactor = loadFactorFor(44100);
   // The lock is made here, on the thread that creates the engine, never on the audio thread.
   lock.create();
+  ownedBuffers_.reserve(kOwnedBuffersMax);
 }
 
 AudioEngine::~AudioEngine() {
@@ -125,18 +126,19 @@ int AudioEngine::deviceToClientFrames(int o) {
 
 void AudioEngine::freeBuffers() {
   for (int i = 0; i < AB_MAX_CHANNELS; ++i) {
-    delete[] clientInputs[i];
-    delete[] clientOutputs[i];
-    delete[] leftBuffers[i];
-    delete[] stageBuffers[i];
-    delete[] ringIn[i];
-    delete[] ringOut[i];
     clientInputs[i] = clientOutputs[i] = leftBuffers[i] = stageBuffers[i] = ringIn[i] = ringOut[i] = nullptr;
     queueIn[i] = queueOut[i] = nullptr;
   }
-  delete[] midiQueue;
-  midiQueue = nullptr;
+  ownedBuffers_.clear();
+  midiQueue.reset();
   midiQueueCapacity = 0;
+}
+
+float* AudioEngine::newBuffer(int32_t frames) {
+  std::unique_ptr<float[]> b(new (std::nothrow) float[frames]());
+  if (!b) return nullptr;
+  ownedBuffers_.push_back(std::move(b));  // within the room reserved at construction
+  return ownedBuffers_.back().get();
 }
 
 void AudioEngine::rebuildBuffers() {
@@ -159,20 +161,20 @@ void AudioEngine::rebuildBuffers() {
   if (blockMode) {
     ringFrames = AB_QUEUE_BLOCKS * blockSize;
     for (int i = 0; i < AB_MAX_CHANNELS && ok; ++i) {
-      ringIn[i] = new (std::nothrow) float[ringFrames]();
-      ringOut[i] = new (std::nothrow) float[ringFrames]();
+      ringIn[i] = newBuffer(ringFrames);
+      ringOut[i] = newBuffer(ringFrames);
       ok = ringIn[i] && ringOut[i];
     }
     midiQueueCapacity = ringFrames / 4 > 2 ? ringFrames / 4 : 2;
-    midiQueue = ok ? new (std::nothrow) MidiEventRecord[midiQueueCapacity]() : nullptr;
+    midiQueue.reset(ok ? new (std::nothrow) MidiEventRecord[midiQueueCapacity]() : nullptr);
     ok = ok && midiQueue;
   }
   if (bufferFrames > 0 && ok) {
     for (int i = 0; i < AB_MAX_CHANNELS && ok; ++i) {
-      clientInputs[i] = new (std::nothrow) float[bufferFrames]();
-      clientOutputs[i] = new (std::nothrow) float[bufferFrames]();
-      leftBuffers[i] = new (std::nothrow) float[bufferFrames]();
-      stageBuffers[i] = new (std::nothrow) float[bufferFrames]();
+      clientInputs[i] = newBuffer(bufferFrames);
+      clientOutputs[i] = newBuffer(bufferFrames);
+      leftBuffers[i] = newBuffer(bufferFrames);
+      stageBuffers[i] = newBuffer(bufferFrames);
       ok = clientInputs[i] && clientOutputs[i] && leftBuffers[i] && stageBuffers[i];
     }
     std::memset(interpIn, 0, sizeof interpIn);

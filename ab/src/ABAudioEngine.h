@@ -5,6 +5,8 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
+#include <vector>
 
 #include "ABMidiClock.h"
 #include "ABMidiEvent.h"
@@ -92,7 +94,7 @@ class AudioEngine {
   float* ringOut[AB_MAX_CHANNELS] = {};
   float* queueIn[AB_MAX_CHANNELS] = {};
   float* queueOut[AB_MAX_CHANNELS] = {};
-  MidiEventRecord* midiQueue = nullptr;
+  std::unique_ptr<MidiEventRecord[]> midiQueue;
   int32_t midiQueueCapacity = 0, midiQueueWrite = 0, midiQueueRead = 0;
   AudioTimeInfo timeInfo;
   int32_t framesIn = 0, framesProcessed = 0;
@@ -125,6 +127,8 @@ class AudioEngine {
   // Frees and reallocates the buffers for the current rates and block mode (under the lock).
   void rebuildBuffers();
   void freeBuffers();
+  // A zeroed buffer of the frames, owned by the engine until freeBuffers; null when memory is short.
+  float* newBuffer(int32_t frames);
   // The three ways to the client.
   void processDirect(float** in, float** out, int nIn, int nOut, int frames);
   void processQueued(float** in, float** out, int nIn, int nOut, int frames);
@@ -143,4 +147,8 @@ class AudioEngine {
   // waits until no forward is under way.
   std::atomic<int32_t> midiForwards_{0};
   std::atomic<bool> midiDetached_{false};
+  // What the buffer pointers above point to: at most six buffers a channel (rings, client buffers,
+  // left-over and stage), room reserved once so that making them never moves the list.
+  static const int kOwnedBuffersMax = 6 * AB_MAX_CHANNELS;
+  std::vector<std::unique_ptr<float[]>> ownedBuffers_;
 };

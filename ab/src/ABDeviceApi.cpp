@@ -1,32 +1,33 @@
 // The flat interface of the device layer over the one device manager of the process.
 #include "ABDevice.h"
 
+#include <memory>
 #include <new>
 
 #include "ABDeviceManager.h"
 
 namespace {
+// The manager between abDevCreate and abDevDestroy (which owns it while it is deleted); one left
+// at the process's end is not deleted then.
 DeviceManager* g_manager = nullptr;
-}
+}  // namespace
 
 DeviceManager* abDeviceManager() { return g_manager; }
 
 int abDevCreate(uint32_t, void* systemHandle) {
   if (g_manager) return AB_ERR_MANAGER_EXISTS;
-  DeviceManager* m = new (std::nothrow) DeviceManager(systemHandle);
+  std::unique_ptr<DeviceManager> m(new (std::nothrow) DeviceManager(systemHandle));
   if (!m) return AB_ERR_DEVICE_QUERY;
-  if (!m->create()) {
-    delete m;
-    return AB_ERR_DEVICE_QUERY;
-  }
-  g_manager = m;
+  if (!m->create()) return AB_ERR_DEVICE_QUERY;
+  g_manager = m.release();
   return AB_OK;
 }
 
 int abDevDestroy() {
-  DeviceManager* m = g_manager;
+  // Taken out first: while the manager goes, the flat functions find none.
+  std::unique_ptr<DeviceManager> m(g_manager);
   g_manager = nullptr;
-  delete m;
+  m.reset();
   return AB_OK;
 }
 
@@ -134,7 +135,7 @@ int abGetDefaultDevice(uint32_t* id) {
 
 uint32_t abDevAddTestDevice(AudioMidiDevice* device) {
   if (!g_manager) {
-    delete device;
+    std::unique_ptr<AudioMidiDevice> unowned(device);
     return 0;
   }
   return g_manager->addDevice(device);

@@ -18,10 +18,11 @@ DeviceManager::DeviceManager(void* systemHandle) : listenerTable(32), systemHand
 
 DeviceManager::~DeviceManager() {
   // Devices first: a running device still calls back into the ring and the listener table.
-  for (AudioMidiDevice* d : devices) delete d;
+  for (std::unique_ptr<AudioMidiDevice>& d : ownedDevices_) d.reset();  // in enumeration order
+  ownedDevices_.clear();
   devices.clear();
   midiDevice = nullptr;
-  delete asioDrivers;  // after the ASIO devices, which use it
+  asioDriverList_.reset();  // after the ASIO devices, which use it
   asioDrivers = nullptr;
   ring.release();
 }
@@ -39,7 +40,8 @@ bool DeviceManager::create() {
 
 void DeviceManager::enumerate() {
   // 1. ASIO drivers of the ASIO driver list, by index; the first becomes the default device.
-  asioDrivers = new (std::nothrow) AsioDriverList();
+  asioDriverList_.reset(new (std::nothrow) AsioDriverList());
+  asioDrivers = asioDriverList_.get();
   if (asioDrivers) {
     asioDrivers->build();
     for (int i = 0; i < asioDrivers->count(); ++i) {
@@ -81,6 +83,7 @@ uint32_t DeviceManager::addDevice(AudioMidiDevice* device) {
   device->id = nextId_++;
   device->ring = &ring;
   device->listeners = &listenerTable;
+  ownedDevices_.emplace_back(device);
   devices.push_back(device);
   return device->id;
 }

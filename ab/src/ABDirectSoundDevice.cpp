@@ -171,14 +171,8 @@ void DirectSoundDevice::buildPorts() {
 }
 
 void DirectSoundDevice::freeChannelBuffers() {
-  for (float*& b : outputStore_) {
-    delete[] b;
-    b = nullptr;
-  }
-  for (float*& b : inputStore_) {
-    delete[] b;
-    b = nullptr;
-  }
+  for (std::unique_ptr<float[]>& b : outputStore_) b.reset();
+  for (std::unique_ptr<float[]>& b : inputStore_) b.reset();
   std::memset(&block, 0, sizeof block);
 }
 
@@ -251,12 +245,12 @@ int DirectSoundDevice::open(bool on) {
   block.sampleRate = sampleRate_;
   bool ok = true;
   for (int c = 0; c < outputChannels_ && ok; ++c) {
-    outputStore_[c] = new (std::nothrow) float[kMaxBlockFrames]();
+    outputStore_[c].reset(new (std::nothrow) float[kMaxBlockFrames]());
     ok = outputStore_[c] != nullptr;
     outputIds_[c] = c;
   }
   for (int c = 0; c < inputChannels_ && ok; ++c) {
-    inputStore_[c] = new (std::nothrow) float[kMaxBlockFrames]();
+    inputStore_[c].reset(new (std::nothrow) float[kMaxBlockFrames]());
     ok = inputStore_[c] != nullptr;
     inputIds_[c] = c;
   }
@@ -321,8 +315,8 @@ int DirectSoundDevice::start(bool on) {
   if (!captureBuffer_) activeInputs_ = 0;
 
   // 4.-5. The block's channels and the buffer's size as it reports it.
-  for (int c = 0; c < activeOutputs_; ++c) blockOutputs_[c] = outputStore_[c];
-  for (int c = 0; c < activeInputs_; ++c) blockInputs_[c] = inputStore_[c];
+  for (int c = 0; c < activeOutputs_; ++c) blockOutputs_[c] = outputStore_[c].get();
+  for (int c = 0; c < activeInputs_; ++c) blockInputs_[c] = inputStore_[c].get();
   block.output.channelCount = activeOutputs_;
   block.input.channelCount = activeInputs_;
   DSBCAPS caps;

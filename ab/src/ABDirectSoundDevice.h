@@ -12,6 +12,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -171,8 +172,8 @@ class DirectSoundDevice : public AudioDriverDevice<DirectSoundDevice> {
   uint32_t timerPeriodMs_ = 0;
   int32_t bufferChannels_ = 0;  // channels of the secondary buffer made by the last createOutputBuffer
   // The block's storage, made by open (8192 frames per channel).
-  float* outputStore_[kMaxOutputChannels] = {};
-  float* inputStore_[kMaxInputChannels] = {};
+  std::unique_ptr<float[]> outputStore_[kMaxOutputChannels];
+  std::unique_ptr<float[]> inputStore_[kMaxInputChannels];
   float* blockOutputs_[kMaxOutputChannels] = {};
   float* blockInputs_[kMaxInputChannels] = {};
   int32_t outputIds_[kMaxOutputChannels] = {};

@@ -167,16 +167,16 @@ int MmeDevice::open(bool on) {
   const uint32_t inBufferFrames = inFrames_ > outFrames_ ? inFrames_ : outFrames_;
   std::memset(&block, 0, sizeof block);
   if (ok && inCh > 0) {
-    inBuffers_ = newChannelBuffers(inCh, inBufferFrames);
-    inIds_ = new (std::nothrow) int32_t[inCh];
+    inBuffers_.allocate(inCh, inBufferFrames);
+    inIds_.reset(new (std::nothrow) int32_t[inCh]);
     inPorts_.reset(new (std::nothrow) AudioPortEntry[inCh]());
-    ok = inBuffers_ && inIds_ && inPorts_;
+    ok = inBuffers_.list() && inIds_ && inPorts_;
   }
   if (ok && outCh > 0) {
-    outBuffers_ = newChannelBuffers(outCh, outFrames_);
-    outIds_ = new (std::nothrow) int32_t[outCh];
+    outBuffers_.allocate(outCh, outFrames_);
+    outIds_.reset(new (std::nothrow) int32_t[outCh]);
     outPorts_.reset(new (std::nothrow) AudioPortEntry[outCh]());
-    ok = outBuffers_ && outIds_ && outPorts_;
+    ok = outBuffers_.list() && outIds_ && outPorts_;
   }
   if (!ok) {
     freeBuffers();
@@ -184,10 +184,10 @@ int MmeDevice::open(bool on) {
   }
   if (inCh > 0) {
     inPortCount_ = inCh;
-    setUpSide(&block.input, inFrames_, inCh, inBuffers_, inIds_, inPorts_.get(), false, inName_);
+    setUpSide(&block.input, inFrames_, inCh, inBuffers_.list(), inIds_.get(), inPorts_.get(), false, inName_);
   }
   outPortCount_ = outCh;
-  setUpSide(&block.output, outFrames_, outCh, outBuffers_, outIds_, outPorts_.get(), true, deviceName());
+  setUpSide(&block.output, outFrames_, outCh, outBuffers_.list(), outIds_.get(), outPorts_.get(), true, deviceName());
   if (outCh >= 2)  // the first two outputs play
     for (int c = 0; c < 2; ++c) outPorts_[c].active = outPorts_[c].enabled = 1;
   block.frames = static_cast<int32_t>(outFrames_);
@@ -202,12 +202,10 @@ void MmeDevice::freeBuffers() {
     std::free(inHeaders_[k]);
     outHeaders_[k] = inHeaders_[k] = nullptr;
   }
-  deleteChannelBuffers(outBuffers_, outPortCount_ > 0 ? outPortCount_ : outChannels_);
-  deleteChannelBuffers(inBuffers_, inPortCount_ > 0 ? inPortCount_ : inChannels_);
-  outBuffers_ = inBuffers_ = nullptr;
-  delete[] outIds_;
-  delete[] inIds_;
-  outIds_ = inIds_ = nullptr;
+  outBuffers_.release();
+  inBuffers_.release();
+  outIds_.reset();
+  inIds_.reset();
   outPorts_.reset();
   inPorts_.reset();
   outPortCount_ = inPortCount_ = 0;

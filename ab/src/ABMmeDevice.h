@@ -114,8 +114,8 @@ class MmeDevice : public AudioDriverDevice<MmeDevice> {
   int outPortCount_ = 0;
   int inPortCount_ = 0;
   // Block storage made by open.
-  float** outBuffers_ = nullptr;
-  float** inBuffers_ = nullptr;
-  int32_t* outIds_ = nullptr;
-  int32_t* inIds_ = nullptr;
+  ChannelBuffers outBuffers_;
+  ChannelBuffers inBuffers_;
+  std::unique_ptr<int32_t[]> outIds_;
+  std::unique_ptr<int32_t[]> inIds_;
 };

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <new>
 #include <string>
 
@@ -202,24 +203,32 @@ inline int textPropertyGet(const std::string& text, void* buffer, uint32_t* size
   return AB_OK;
 }
 
-// One zeroed buffer of frames per channel, the list ended by a null entry; null when memory runs
-// out (nothing is left allocated then).
-inline float** newChannelBuffers(int channels, uint32_t frames) {
-  float** b = new (std::nothrow) float*[channels + 1]();
-  if (!b) return nullptr;
-  for (int c = 0; c < channels; ++c) {
-    b[c] = new (std::nothrow) float[frames]();
-    if (!b[c]) {
-      for (int k = 0; k < c; ++k) delete[] b[k];
-      delete[] b;
-      return nullptr;
+// One zeroed buffer of frames per channel and the list of them ended by a null entry (what a
+// block's buffers point to).
+class ChannelBuffers {
+ public:
+  // Replaces the buffers; false when memory runs out (nothing is left allocated then).
+  bool allocate(int channels, uint32_t frames) {
+    release();
+    std::unique_ptr<std::unique_ptr<float[]>[]> store(new (std::nothrow) std::unique_ptr<float[]>[channels]);
+    std::unique_ptr<float*[]> list(new (std::nothrow) float*[channels + 1]());
+    if (!store || !list) return false;
+    for (int c = 0; c < channels; ++c) {
+      store[c].reset(new (std::nothrow) float[frames]());
+      if (!store[c]) return false;
+      list[c] = store[c].get();
     }
+    store_ = std::move(store);
+    list_ = std::move(list);
+    return true;
   }
-  return b;
-}
+  void release() {
+    list_.reset();
+    store_.reset();
+  }
+  float** list() const { return list_.get(); }  // null until allocated
 
-inline void deleteChannelBuffers(float** b, int channels) {
-  if (!b) return;
-  for (int c = 0; c < channels; ++c) delete[] b[c];
-  delete[] b;
-}
+ private:
+  std::unique_ptr<std::unique_ptr<float[]>[]> store_;
+  std::unique_ptr<float*[]> list_;
+};
