@@ -13,6 +13,7 @@
 
 #include "ABDeviceErrors.h"
 #include "ABPortEntry.h"
+#include "ABPropertyNames.h"
 #include "ABPropertyValues.h"
 
 namespace {
@@ -93,19 +94,19 @@ AsioDevice::AsioDevice(AsioDriverList* list, const char* name, void* systemRefer
   std::memset(&block, 0, sizeof block);
   typedef AsioDevice A;
   DevicePropertyMaps<AsioDevice>& p = properties_;
-  p.add("DeviceName", this, &A::nameInfo, &A::nameCountedGet);
-  p.add("PortDescription", this, &A::portInfo, &A::portGet, &A::portSet);
-  p.add("StreamDescription", this, &A::streamInfo, &A::streamGet);
-  p.add("EnableAudioPort", this, &A::openStateInfo, &A::openStateGet, &A::enableSet);
-  p.add("ActiveAudioPort", this, &A::openStateInfo, &A::openStateGet, &A::activeSet);
-  p.add("SampleRateList", this, &A::rateListInfo, &A::rateListGet);
-  p.add("SampleRate", this, nullptr, &A::rateGet, &A::rateSet);
-  p.add("ClockList", this, &A::clockListInfo, &A::clockListGet);
-  p.add("Clock", this, &A::clockInfo, &A::clockGet, &A::clockSet);
-  p.add("BufferSize", this, &A::bufferSizeInfo, &A::bufferSizeGet);
-  p.add("ControlPanel", this, &A::controlPanelInfo, &A::controlPanelGet);
-  p.add("DeviceDescription", this, nullptr, &A::descriptionGet);
-  p.add("Latency", this, &A::latencyInfo, &A::latencyGet);
+  p.add(kPropDeviceName, this, &A::nameInfo, &A::nameCountedGet);
+  p.add(kPropPortDescription, this, &A::portInfo, &A::portGet, &A::portSet);
+  p.add(kPropStreamDescription, this, &A::streamInfo, &A::streamGet);
+  p.add(kPropEnableAudioPort, this, &A::openStateInfo, &A::openStateGet, &A::enableSet);
+  p.add(kPropActiveAudioPort, this, &A::openStateInfo, &A::openStateGet, &A::activeSet);
+  p.add(kPropSampleRateList, this, &A::rateListInfo, &A::rateListGet);
+  p.add(kPropSampleRate, this, nullptr, &A::rateGet, &A::rateSet);
+  p.add(kPropClockList, this, &A::clockListInfo, &A::clockListGet);
+  p.add(kPropClock, this, &A::clockInfo, &A::clockGet, &A::clockSet);
+  p.add(kPropBufferSize, this, &A::bufferSizeInfo, &A::bufferSizeGet);
+  p.add(kPropControlPanel, this, &A::controlPanelInfo, &A::controlPanelGet);
+  p.add(kPropDeviceDescription, this, nullptr, &A::descriptionGet);
+  p.add(kPropLatency, this, &A::latencyInfo, &A::latencyGet);
 }
 
 AsioDevice::~AsioDevice() {
@@ -440,8 +441,8 @@ int AsioDevice::controlPanelGet(void* buffer, uint32_t* size) {
     }
   }
   if (listeners && sampleRate() != rateBefore) {
-    DeviceListener* l = static_cast<DeviceListener*>(listeners->find("SampleRate"));
-    if (l && l->function) l->function("SampleRate", id, l->word1, l->word2);
+    DeviceListener* l = static_cast<DeviceListener*>(listeners->find(kPropSampleRate));
+    if (l && l->function) l->function(kPropSampleRate, id, l->word1, l->word2);
   }
   if (wasRunning) hostStart(true);
   return AB_OK;

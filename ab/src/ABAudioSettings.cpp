@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "ABDeviceAccessors.h"
+#include "ABPropertyNames.h"
 #include "GPClamp.h"
 #include "GPRegistryKey.h"
 
@@ -78,7 +79,7 @@ bool AudioManager::switchDevice(uint32_t deviceId, bool open) {
 int AudioManager::setLatency(uint32_t deviceId, int ms) {
   latencyMs = ms;
   const int32_t value = ms;
-  return abDevSetProperty("Latency", deviceId, &value, 4);
+  return abDevSetProperty(kPropLatency, deviceId, &value, 4);
 }
 
 int AudioManager::loadSettings() {
@@ -164,7 +165,7 @@ int AudioManager::loadSettings() {
   setSampleRate(id, rate);
   int32_t actual = 0;
   uint32_t size = 4;
-  if (abDevGetProperty("SampleRate", id, &actual, &size) == AB_OK && actual > 0 && actual != rate)
+  if (abDevGetProperty(kPropSampleRate, id, &actual, &size) == AB_OK && actual > 0 && actual != rate)
     setSampleRate(id, actual);
 
   // 9. Latencies in the device's range when it gives one, else in 1..10,000 ms; one outside it is

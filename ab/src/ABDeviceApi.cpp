@@ -5,6 +5,7 @@
 #include <new>
 
 #include "ABDeviceManager.h"
+#include "ABPropertyNames.h"
 
 namespace {
 // The manager between abDevCreate and abDevDestroy (which owns it while it is deleted); one left
@@ -85,7 +86,7 @@ int abDevOpen(uint32_t id, bool on) {
   return withDevice(id, [&](AudioMidiDevice* d) {
     const int result = d->open(on);
     d->setClient(g_manager->client);
-    g_manager->callListener("Acquire", id);
+    g_manager->callListener(kListenerAcquire, id);
     return result;
   });
 }
@@ -97,7 +98,7 @@ int abDevIsOpen(uint32_t id) {
 int abDevStart(uint32_t id, bool on) {
   return withDevice(id, [&](AudioMidiDevice* d) {
     const int result = d->start(on);
-    g_manager->callListener("Prime", id);
+    g_manager->callListener(kListenerPrime, id);
     return result;
   });
 }

@@ -12,6 +12,7 @@
 #include "ABDeviceErrors.h"
 #include "ABDirectSoundDevice.h"
 #include "ABMmeDevice.h"
+#include "ABPropertyNames.h"
 #include "ABWinMidi.h"
 
 DeviceManager::DeviceManager(void* systemHandle) : listenerTable(32), systemHandle(systemHandle) {}
@@ -29,10 +30,10 @@ DeviceManager::~DeviceManager() {
 
 bool DeviceManager::create() {
   typedef DeviceManager M;
-  properties.add("AudioDeviceList", this, &M::audioDeviceListInfo, &M::audioDeviceList);
-  properties.add("MIDIDeviceList", this, &M::midiDeviceListInfo, &M::midiDeviceList);
-  properties.add("ActiveAudioDevice", this, &M::activeAudioDeviceInfo, &M::activeAudioDevice);
-  properties.add("ActiveMIDIDevice", this, &M::activeMidiDeviceInfo, &M::activeMidiDevice);
+  properties.add(kPropAudioDeviceList, this, &M::audioDeviceListInfo, &M::audioDeviceList);
+  properties.add(kPropMidiDeviceList, this, &M::midiDeviceListInfo, &M::midiDeviceList);
+  properties.add(kPropActiveAudioDevice, this, &M::activeAudioDeviceInfo, &M::activeAudioDevice);
+  properties.add(kPropActiveMidiDevice, this, &M::activeMidiDeviceInfo, &M::activeMidiDevice);
   if (!ring.allocate(MidiInputRing::kCapacity)) return false;
   enumerate();
   return true;

@@ -8,6 +8,7 @@
 #include <new>
 
 #include "ABDeviceErrors.h"
+#include "ABPropertyNames.h"
 #include "ABPropertyValues.h"
 #include "ABSampleFormatConverter.h"
 #include "GPClamp.h"
@@ -125,21 +126,21 @@ DirectSoundDevice::DirectSoundDevice(const char* description, const char* module
 
   typedef DirectSoundDevice D;
   DevicePropertyMaps<DirectSoundDevice>& p = properties_;
-  p.add("DeviceName", this, &D::nameInfo, &D::nameGet);
-  p.add("DeviceDescription", this, nullptr, &D::descriptionGet);
-  p.add("PortDescription", this, &D::portInfo, &D::portGet, &D::portSet);
-  p.add("StreamDescription", this, &D::streamInfo, &D::streamGet);
-  p.add("EnableAudioPort", this, nullptr, nullptr, &D::enableSet);
-  p.add("ActiveAudioPort", this, nullptr, nullptr, &D::activeSet);
-  p.add("Latency", this, &D::latencyInfo, &D::latencyGet, &D::latencySet);
-  p.add("SetInLatency", this, &D::inLatencyInfo, &D::inLatencyGet, &D::inLatencySet);
-  p.add("SampleRateList", this, &D::rateListInfo, &D::rateListGet);
-  p.add("SampleRate", this, nullptr, &D::rateGet, &D::rateSet);
-  p.add("BufferSize", this, &D::bufferSizeInfo, &D::bufferSizeGet, &D::bufferSizeSet);
-  p.add("InBufferSize", this, &D::bufferSizeInfo, &D::inBufferSizeGet, &D::inBufferSizeSet);
-  p.add("AudioInDeviceList", this, &D::inListInfo, &D::inListGet);
-  p.add("AudioInDevice", this, nullptr, nullptr, &D::inDeviceSet);
-  p.add("ActiveAudioInDevice", this, nullptr, &D::activeInDeviceGet);
+  p.add(kPropDeviceName, this, &D::nameInfo, &D::nameGet);
+  p.add(kPropDeviceDescription, this, nullptr, &D::descriptionGet);
+  p.add(kPropPortDescription, this, &D::portInfo, &D::portGet, &D::portSet);
+  p.add(kPropStreamDescription, this, &D::streamInfo, &D::streamGet);
+  p.add(kPropEnableAudioPort, this, nullptr, nullptr, &D::enableSet);
+  p.add(kPropActiveAudioPort, this, nullptr, nullptr, &D::activeSet);
+  p.add(kPropLatency, this, &D::latencyInfo, &D::latencyGet, &D::latencySet);
+  p.add(kPropSetInLatency, this, &D::inLatencyInfo, &D::inLatencyGet, &D::inLatencySet);
+  p.add(kPropSampleRateList, this, &D::rateListInfo, &D::rateListGet);
+  p.add(kPropSampleRate, this, nullptr, &D::rateGet, &D::rateSet);
+  p.add(kPropBufferSize, this, &D::bufferSizeInfo, &D::bufferSizeGet, &D::bufferSizeSet);
+  p.add(kPropInBufferSize, this, &D::bufferSizeInfo, &D::inBufferSizeGet, &D::inBufferSizeSet);
+  p.add(kPropAudioInDeviceList, this, &D::inListInfo, &D::inListGet);
+  p.add(kPropAudioInDevice, this, nullptr, nullptr, &D::inDeviceSet);
+  p.add(kPropActiveAudioInDevice, this, nullptr, &D::activeInDeviceGet);
 }
 
 DirectSoundDevice::~DirectSoundDevice() {

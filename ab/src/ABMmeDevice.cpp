@@ -7,6 +7,7 @@
 
 #include "ABDeviceErrors.h"
 #include "ABMmeConvert.h"
+#include "ABPropertyNames.h"
 #include "ABPropertyValues.h"
 #include "GPClamp.h"
 #include "GPError.h"
@@ -72,22 +73,22 @@ MmeDevice::MmeDevice(uint32_t outputIndex)
 
   typedef MmeDevice M;
   DevicePropertyMaps<MmeDevice>& p = properties_;
-  p.add("DeviceName", this, &M::nameInfo, &M::nameGet);
-  p.add("PortDescription", this, &M::portInfo, &M::portGet, &M::portSet);
-  p.add("StreamDescription", this, &M::streamInfo, &M::streamGet);
-  p.add("EnableAudioPort", this, &M::openStateInfo, &M::openStateGet, &M::enableSet);
-  p.add("ActiveAudioPort", this, &M::openStateInfo, &M::openStateGet, &M::openStateSet);
-  p.add("SampleRateList", this, &M::rateListInfo, &M::rateListGet);
-  p.add("SampleRate", this, nullptr, &M::rateGet, &M::rateSet);
-  p.add("BufferSize", this, &M::bufferSizeInfo, &M::bufferSizeGet, &M::bufferSizeSet);
-  p.add("InBufferSize", this, nullptr, &M::inBufferSizeGet, &M::inBufferSizeSet);
-  p.add("AudioInDeviceList", this, &M::inListInfo, &M::inListGet);
-  p.add("AudioInDevice", this, nullptr, nullptr, &M::inDeviceSet);
-  p.add("ActiveAudioInDevice", this, nullptr, &M::activeInDeviceGet);
-  p.add("Latency", this, &M::latencyInfo, &M::latencyGet, &M::latencySet);
-  p.add("SetInLatency", this, &M::latencyInfo, &M::inLatencyGet, &M::inLatencySet);
-  p.add("PlayPosition", this, nullptr, &M::playPositionGet);
-  p.add("DeviceDescription", this, nullptr, &M::descriptionGet);
+  p.add(kPropDeviceName, this, &M::nameInfo, &M::nameGet);
+  p.add(kPropPortDescription, this, &M::portInfo, &M::portGet, &M::portSet);
+  p.add(kPropStreamDescription, this, &M::streamInfo, &M::streamGet);
+  p.add(kPropEnableAudioPort, this, &M::openStateInfo, &M::openStateGet, &M::enableSet);
+  p.add(kPropActiveAudioPort, this, &M::openStateInfo, &M::openStateGet, &M::openStateSet);
+  p.add(kPropSampleRateList, this, &M::rateListInfo, &M::rateListGet);
+  p.add(kPropSampleRate, this, nullptr, &M::rateGet, &M::rateSet);
+  p.add(kPropBufferSize, this, &M::bufferSizeInfo, &M::bufferSizeGet, &M::bufferSizeSet);
+  p.add(kPropInBufferSize, this, nullptr, &M::inBufferSizeGet, &M::inBufferSizeSet);
+  p.add(kPropAudioInDeviceList, this, &M::inListInfo, &M::inListGet);
+  p.add(kPropAudioInDevice, this, nullptr, nullptr, &M::inDeviceSet);
+  p.add(kPropActiveAudioInDevice, this, nullptr, &M::activeInDeviceGet);
+  p.add(kPropLatency, this, &M::latencyInfo, &M::latencyGet, &M::latencySet);
+  p.add(kPropSetInLatency, this, &M::latencyInfo, &M::inLatencyGet, &M::inLatencySet);
+  p.add(kPropPlayPosition, this, nullptr, &M::playPositionGet);
+  p.add(kPropDeviceDescription, this, nullptr, &M::descriptionGet);
 }
 
 MmeDevice::~MmeDevice() {

@@ -7,14 +7,15 @@
 #include "ABDeviceErrors.h"
 #include "ABMidiSystem.h"
 #include "ABPortEntry.h"
+#include "ABPropertyNames.h"
 #include "ABPropertyValues.h"
 #include "GPError.h"
 
 WinMidi::WinMidi(std::atomic<AbMidiNotify>* notify)
     : MappedPropertyDevice(KIND_MIDI), notify_(notify), name_("WinMidi") {
   writeLock_.init();
-  properties_.add("DeviceName", this, &WinMidi::nameInfo, &WinMidi::nameGet);
-  properties_.add("PortDescription", this, &WinMidi::portInfo, &WinMidi::portGet, &WinMidi::portSet);
+  properties_.add(kPropDeviceName, this, &WinMidi::nameInfo, &WinMidi::nameGet);
+  properties_.add(kPropPortDescription, this, &WinMidi::portInfo, &WinMidi::portGet, &WinMidi::portSet);
 }
 
 WinMidi::~WinMidi() {
