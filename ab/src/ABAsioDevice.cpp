@@ -152,7 +152,7 @@ int AsioDevice::open(bool on) {
   if (frames <= 0 || frames > kMaxBufferFrames) {
     // No usable buffer size: the device cannot stream.
     hostOpen(false);
-    return AB_ERR_NOT_OPEN;
+    return AB_ERR_OPEN_FAILED;
   }
   frames_ = frames;
   inChannelCount_ = inputCount();
@@ -172,7 +172,7 @@ int AsioDevice::open(bool on) {
   if (!block.input.buffers || !block.output.buffers || !block.input.channelIds || !block.output.channelIds) {
     hostOpen(false);
     freeBlock();
-    return AB_ERR_NOT_OPEN;
+    return AB_ERR_OPEN_FAILED;
   }
   block.input.channelCount = 0;
   block.output.channelCount = 0;
@@ -232,7 +232,8 @@ int AsioDevice::nameCountedGet(void* buffer, uint32_t* size) {
 }
 
 int AsioDevice::portGet(void* buffer, uint32_t* size) {
-  if (!isHostOpen() || !size || !buffer || *size < kRecordCountBytes) return AB_ERR_NOT_OPEN;
+  if (!isHostOpen()) return AB_ERR_NOT_OPEN;
+  if (!size || !buffer || *size < kRecordCountBytes) return AB_ERR_BAD_VALUE;
   const uint32_t ports = static_cast<uint32_t>(inputCount() + outputCount());
   if (*size == audioPortDescriptionBytes(ports)) {
     writeU32(buffer, 0, ports);
@@ -274,7 +275,8 @@ void AsioDevice::portRecordList(const void* value, bool active, bool enabled) {
 
 // Takes the records with the streams stopped (the driver's buffers follow the active channels).
 int AsioDevice::portRecordsStopped(const void* value, uint32_t size, bool active, bool enabled) {
-  if (!isHostOpen() || !isRecordList(value, size)) return AB_ERR_NOT_OPEN;
+  if (!isHostOpen()) return AB_ERR_NOT_OPEN;
+  if (!isRecordList(value, size)) return AB_ERR_BAD_VALUE;
   const bool wasRunning = isHostRunning();
   if (wasRunning) hostStart(false);
   portRecordList(value, active, enabled);
@@ -296,7 +298,8 @@ int AsioDevice::streamInfo(uint32_t* size, uint32_t* changeable) {
 // The stream lists the channels both active and enabled, inputs first.
 int AsioDevice::streamGet(void* buffer, uint32_t* size) {
   const uint32_t listed = static_cast<uint32_t>(activeEnabledCount());
-  if (!isHostOpen() || !size || !buffer || *size != streamBytes()) return AB_ERR_NOT_OPEN;
+  if (!isHostOpen()) return AB_ERR_NOT_OPEN;
+  if (!size || !buffer || *size != streamBytes()) return AB_ERR_BAD_VALUE;
   std::memset(buffer, 0, *size);
   const int frames = bufferSize();
   writeStreamHeader(buffer, listed, frames > 0 ? static_cast<uint32_t>(frames) : 0,
@@ -314,7 +317,8 @@ int AsioDevice::streamGet(void* buffer, uint32_t* size) {
 }
 
 int AsioDevice::enableSet(const void* value, uint32_t size) {
-  if (!isHostOpen() || !isRecordList(value, size)) return AB_ERR_NOT_OPEN;
+  if (!isHostOpen()) return AB_ERR_NOT_OPEN;
+  if (!isRecordList(value, size)) return AB_ERR_BAD_VALUE;
   portRecordList(value, false, true);
   resetHandler();
   return AB_OK;
@@ -325,16 +329,18 @@ int AsioDevice::activeSet(const void* value, uint32_t size) { return portRecords
 int AsioDevice::rateListGet(void* buffer, uint32_t* size) {
   int32_t rates[kMaxListedRates];
   const int n = isHostOpen() ? supportedRates(rates) : 0;
-  if (!isHostOpen() || !size || !buffer || *size != rateListBytes(n)) return AB_ERR_NOT_OPEN;
+  if (!isHostOpen()) return AB_ERR_NOT_OPEN;
+  if (!size || !buffer || *size != rateListBytes(n)) return AB_ERR_BAD_VALUE;
   std::memset(buffer, 0, *size);
   writeRateList(buffer, rates, n);
   return AB_OK;
 }
 
 int AsioDevice::rateSet(const void* value, uint32_t size) {
-  if (!isHostOpen() || !isWordValue(value, size)) return AB_ERR_NOT_OPEN;
+  if (!isHostOpen()) return AB_ERR_NOT_OPEN;
+  if (!isWordValue(value, size)) return AB_ERR_BAD_VALUE;
   const int32_t rate = static_cast<int32_t>(readU32(value, 0));
-  if (rate <= 0) return AB_ERR_NOT_OPEN;  // not a rate
+  if (rate <= 0) return AB_ERR_BAD_VALUE;  // not a rate
   requestedRate_ = static_cast<uint32_t>(rate);
   const int r = AsioHost::setSampleRate(rate);
   block.sampleRate = sampleRate();
@@ -342,7 +348,8 @@ int AsioDevice::rateSet(const void* value, uint32_t size) {
 }
 
 int AsioDevice::clockListInfo(uint32_t* size, uint32_t* changeable) {
-  if (!isHostOpen() || !size) return AB_ERR_NOT_OPEN;
+  if (!isHostOpen()) return AB_ERR_NOT_OPEN;
+  if (!size) return AB_ERR_BAD_VALUE;
   AsioClockSource table[kMaxClockSources];
   const int n = clockSources(table);
   if (n < 0) return AB_ERR_NO_PROPERTY;
@@ -352,11 +359,12 @@ int AsioDevice::clockListInfo(uint32_t* size, uint32_t* changeable) {
 }
 
 int AsioDevice::clockListGet(void* buffer, uint32_t* size) {
-  if (!isHostOpen() || !size || !buffer) return AB_ERR_NOT_OPEN;
+  if (!isHostOpen()) return AB_ERR_NOT_OPEN;
+  if (!size || !buffer) return AB_ERR_BAD_VALUE;
   AsioClockSource table[kMaxClockSources];
   const int n = clockSources(table);
   if (n < 0) return AB_ERR_NO_PROPERTY;
-  if (*size < kRecordCountBytes) return AB_ERR_NOT_OPEN;
+  if (*size < kRecordCountBytes) return AB_ERR_BAD_VALUE;
   uint8_t* out = static_cast<uint8_t*>(buffer);
   writeU32(out, 0, static_cast<uint32_t>(n));
   // As many whole entries as the buffer holds.
@@ -377,7 +385,8 @@ int AsioDevice::clockInfo(uint32_t* size, uint32_t* changeable) {
 }
 
 int AsioDevice::clockGet(void* buffer, uint32_t* size) {
-  if (!isHostOpen() || !size || !buffer || *size < 4) return AB_ERR_NOT_OPEN;
+  if (!isHostOpen()) return AB_ERR_NOT_OPEN;
+  if (!size || !buffer || *size < 4) return AB_ERR_BAD_VALUE;
   AsioClockSource table[kMaxClockSources];
   const int n = clockSources(table);
   if (n < 0) return AB_ERR_NO_PROPERTY;
@@ -399,7 +408,8 @@ int AsioDevice::clockGet(void* buffer, uint32_t* size) {
 }
 
 int AsioDevice::clockSet(const void* value, uint32_t size) {
-  if (!isHostOpen() || !value || size != 4) return AB_ERR_NOT_OPEN;
+  if (!isHostOpen()) return AB_ERR_NOT_OPEN;
+  if (!value || size != 4) return AB_ERR_BAD_VALUE;
   setClockSource(static_cast<int32_t>(readU32(value, 0)));
   return AB_OK;
 }
@@ -416,7 +426,8 @@ int AsioDevice::controlPanelInfo(uint32_t* size, uint32_t* changeable) {
 }
 
 int AsioDevice::controlPanelGet(void* buffer, uint32_t* size) {
-  if (!isHostOpen() || !size || !buffer || *size < 4) return AB_ERR_NOT_OPEN;
+  if (!isHostOpen()) return AB_ERR_NOT_OPEN;
+  if (!size || !buffer || *size < 4) return AB_ERR_BAD_VALUE;
   const bool wasRunning = isHostRunning();
   if (wasRunning) hostStart(false);
   const int rateBefore = sampleRate();
@@ -449,7 +460,8 @@ int AsioDevice::controlPanelGet(void* buffer, uint32_t* size) {
 }
 
 int AsioDevice::descriptionGet(void* buffer, uint32_t* size) {
-  if (!isHostOpen() || !size || !buffer || *size < kDeviceDescriptionBytes) return AB_ERR_NOT_OPEN;
+  if (!isHostOpen()) return AB_ERR_NOT_OPEN;
+  if (!size || !buffer || *size < kDeviceDescriptionBytes) return AB_ERR_BAD_VALUE;
   writeDeviceDescription(buffer, kind, AB_DRIVER_ASIO);
   return AB_OK;
 }
@@ -460,7 +472,8 @@ int AsioDevice::latencyInfo(uint32_t* size, uint32_t* changeable) {
 }
 
 int AsioDevice::latencyGet(void* buffer, uint32_t* size) {
-  if (!isHostOpen() || !isWordBuffer(buffer, size)) return AB_ERR_NOT_OPEN;
+  if (!isHostOpen()) return AB_ERR_NOT_OPEN;
+  if (!isWordBuffer(buffer, size)) return AB_ERR_BAD_VALUE;
   int32_t input = 0, output = 0;
   latencies(&input, &output);
   if (output > 0)

@@ -177,7 +177,7 @@ int AsioHost::hostStart(bool on) {
   }
 
   const int frames = bufferSize();
-  if (frames <= 0 || frames > kMaxBufferFrames) return frames < 0 ? frames : AB_ERR_NOT_OPEN;
+  if (frames <= 0 || frames > kMaxBufferFrames) return frames < 0 ? frames : AB_ERR_OPEN_FAILED;
   int r = d->createBuffers(bufferInfos_.get(), n, frames, &callbacks_);
   bool filled = true;
   for (int i = 0; i < n && r == ASIO_OK; ++i)
@@ -377,20 +377,23 @@ int32_t AsioHost::message(int32_t selector, int32_t value, void*, double*) {
 
 int AsioHost::channelFlags(Direction d, int channel) const {
   const int n = d == INPUT ? inputs_ : outputs_;
-  if (!flags_[d] || channel < 0 || channel >= n) return AB_ERR_NOT_OPEN;
+  if (!flags_[d]) return AB_ERR_NOT_OPEN;
+  if (channel < 0 || channel >= n) return AB_ERR_BAD_VALUE;
   return flags_[d][channel];
 }
 
 int AsioHost::setChannelActive(Direction d, int channel, bool on) {
   const int n = d == INPUT ? inputs_ : outputs_;
-  if (!flags_[d] || channel < 0 || channel >= n) return AB_ERR_NOT_OPEN;
+  if (!flags_[d]) return AB_ERR_NOT_OPEN;
+  if (channel < 0 || channel >= n) return AB_ERR_BAD_VALUE;
   flags_[d][channel] = static_cast<uint8_t>(on ? (flags_[d][channel] | ACTIVE) : (flags_[d][channel] & ~ACTIVE));
   return AB_OK;
 }
 
 int AsioHost::setChannelEnabled(Direction d, int channel, bool on) {
   const int n = d == INPUT ? inputs_ : outputs_;
-  if (!flags_[d] || channel < 0 || channel >= n) return AB_ERR_NOT_OPEN;
+  if (!flags_[d]) return AB_ERR_NOT_OPEN;
+  if (channel < 0 || channel >= n) return AB_ERR_BAD_VALUE;
   flags_[d][channel] = static_cast<uint8_t>(on ? (flags_[d][channel] | ENABLED) : (flags_[d][channel] & ~ENABLED));
   return AB_OK;
 }

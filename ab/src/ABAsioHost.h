@@ -51,7 +51,8 @@ class AsioHost {
 
   int inputCount() const { return inputs_; }
   int outputCount() const { return outputs_; }
-  // Flags of channel n of a direction (ACTIVE | ENABLED); AB_ERR_NOT_OPEN before open or out of range.
+  // Flags of channel n of a direction (ACTIVE | ENABLED); AB_ERR_NOT_OPEN before open,
+  // AB_ERR_BAD_VALUE out of range.
   int channelFlags(Direction d, int channel) const;
   int setChannelActive(Direction d, int channel, bool on);
   int setChannelEnabled(Direction d, int channel, bool on);

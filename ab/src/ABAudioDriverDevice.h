@@ -54,7 +54,8 @@ class AudioDriverDevice : public MappedPropertyDevice<D> {
     return valuePropertyInfo(sizeof(uint32_t), false, size, changeable);
   }
   int bufferSizeGet(void* buffer, uint32_t* size) {
-    if (!this->isOpen() || !isWordBuffer(buffer, size)) return AB_ERR_NOT_OPEN;
+    if (!this->isOpen()) return AB_ERR_NOT_OPEN;
+    if (!isWordBuffer(buffer, size)) return AB_ERR_BAD_VALUE;
     return wordPropertyGet(currentBlockFrames(), buffer, size);
   }
   // Handlers that tell only whether the device is open.

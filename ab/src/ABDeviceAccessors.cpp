@@ -40,7 +40,7 @@ int listAudioDevices(std::vector<uint32_t>* list) { return listDevices(kPropAudi
 int listMidiDevices(std::vector<uint32_t>* list) { return listDevices(kPropMidiDeviceList, list); }
 
 int deviceName(uint32_t id, std::string* name) {
-  if (!name) return AB_ERR_NOT_OPEN;
+  if (!name) return AB_ERR_BAD_VALUE;
   name->clear();
   uint32_t size = 0, changeable = 0;
   int err = abDevGetPropertyInfo(kPropDeviceName, id, &size, &changeable);
@@ -68,7 +68,7 @@ int readVariable(const char* property, uint32_t id, std::vector<uint8_t>* bytes)
   uint32_t size = 0, changeable = 0;
   int err = abDevGetPropertyInfo(property, id, &size, &changeable);
   if (err != AB_OK) return err;
-  if (size == 0 || size > (1u << 24)) return AB_ERR_NOT_OPEN;
+  if (size == 0 || size > (1u << 24)) return AB_ERR_BAD_VALUE;
   bytes->assign(size, 0);
   uint32_t got = size;
   err = abDevGetProperty(property, id, bytes->data(), &got);
@@ -174,7 +174,7 @@ int setPortEnabled(uint32_t id, int index, bool isOutput, bool on) {
 }
 
 int listSampleRates(uint32_t id, std::vector<int>* list, AudioEngine* engine) {
-  if (!list) return AB_ERR_NOT_OPEN;
+  if (!list) return AB_ERR_BAD_VALUE;
   list->clear();
   std::vector<uint8_t> b;
   const int err = readVariable(kPropSampleRateList, id, &b);
@@ -195,7 +195,7 @@ bool latencyRange(uint32_t id, int* low, int* high) { return rangeOf(kPropLatenc
 bool inputLatencyRange(uint32_t id, int* low, int* high) { return rangeOf(kPropSetInLatency, id, low, high); }
 
 int listInputDevices(uint32_t id, std::vector<AudioInDeviceEntry>* list) {
-  if (!list) return AB_ERR_NOT_OPEN;
+  if (!list) return AB_ERR_BAD_VALUE;
   list->clear();
   std::vector<uint8_t> b;
   const int err = readVariable(kPropAudioInDeviceList, id, &b);
@@ -249,7 +249,7 @@ int setInputLatency(uint32_t id, int ms) {
 }
 
 int activeInputDevice(uint32_t id, AudioInDeviceEntry* entry) {
-  if (!entry) return AB_ERR_NOT_OPEN;
+  if (!entry) return AB_ERR_BAD_VALUE;
   AudioInDeviceEntry e;
   std::memset(&e, 0, sizeof e);
   uint32_t size = sizeof e;
@@ -261,7 +261,7 @@ int activeInputDevice(uint32_t id, AudioInDeviceEntry* entry) {
 }
 
 int selectInputDevice(uint32_t id, const AudioInDeviceEntry* entry) {
-  if (!entry) return AB_ERR_NOT_OPEN;
+  if (!entry) return AB_ERR_BAD_VALUE;
   return abDevSetProperty(kPropAudioInDevice, id, entry, sizeof *entry);
 }
 

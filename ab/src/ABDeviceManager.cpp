@@ -102,7 +102,7 @@ void DeviceManager::callListener(const char* name, uint32_t id) {
 }
 
 int DeviceManager::deviceListInfo(uint32_t kind, uint32_t* size, uint32_t* changeable) {
-  if (!size) return AB_ERR_NOT_OPEN;
+  if (!size) return AB_ERR_BAD_VALUE;
   uint32_t n = 0;
   for (AudioMidiDevice* d : devices)
     if (d->kind == kind) ++n;
@@ -112,7 +112,7 @@ int DeviceManager::deviceListInfo(uint32_t kind, uint32_t* size, uint32_t* chang
 }
 
 int DeviceManager::deviceList(uint32_t kind, void* buffer, uint32_t* size) {
-  if (!size || (*size > 0 && !buffer)) return AB_ERR_NOT_OPEN;
+  if (!size || (*size > 0 && !buffer)) return AB_ERR_BAD_VALUE;
   uint32_t room = *size / 4, n = 0;
   uint8_t* out = static_cast<uint8_t*>(buffer);
   for (AudioMidiDevice* d : devices) {
@@ -126,7 +126,7 @@ int DeviceManager::deviceList(uint32_t kind, void* buffer, uint32_t* size) {
 }
 
 int DeviceManager::activeDeviceInfo(uint32_t kind, uint32_t* size, uint32_t* changeable) {
-  if (!size) return AB_ERR_NOT_OPEN;
+  if (!size) return AB_ERR_BAD_VALUE;
   *size = 0;
   for (AudioMidiDevice* d : devices)
     if (d->kind == kind && d->isOpen()) {
@@ -138,7 +138,7 @@ int DeviceManager::activeDeviceInfo(uint32_t kind, uint32_t* size, uint32_t* cha
 }
 
 int DeviceManager::activeDevice(uint32_t kind, void* buffer, uint32_t* size) {
-  if (!size || !buffer || *size < 4) return AB_ERR_NOT_OPEN;
+  if (!size || !buffer || *size < 4) return AB_ERR_BAD_VALUE;
   uint32_t id = 0;
   for (AudioMidiDevice* d : devices)
     if (d->kind == kind && d->isOpen()) {

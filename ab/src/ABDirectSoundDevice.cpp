@@ -199,7 +199,7 @@ int DirectSoundDevice::open(bool on) {
   }
   if (isOpenFlag_) return AB_OK;
   // The timer pass and the closing share this lock: without it the device cannot run safely.
-  if (!lock_.create()) return AB_ERR_NOT_OPEN;
+  if (!lock_.create()) return AB_ERR_OPEN_FAILED;
   buildPorts();
 
   if (dsCheck(DirectSoundCreate(&deviceGuid_, &directSound_, nullptr)) != DS_OK) directSound_ = nullptr;
@@ -258,7 +258,7 @@ int DirectSoundDevice::open(bool on) {
   if (!ok) {
     freeChannelBuffers();
     releaseObjects();
-    return AB_ERR_NOT_OPEN;
+    return AB_ERR_OPEN_FAILED;
   }
   block.output.buffers = blockOutputs_;
   block.output.channelIds = outputIds_;
@@ -623,14 +623,15 @@ DirectSoundDevice::Port* DirectSoundDevice::findPort(int32_t index, bool isOutpu
 }
 
 int DirectSoundDevice::descriptionGet(void* buffer, uint32_t* size) {
-  if (!size || !buffer || *size < kDeviceDescriptionBytes) return AB_ERR_NOT_OPEN;
+  if (!size || !buffer || *size < kDeviceDescriptionBytes) return AB_ERR_BAD_VALUE;
   writeDeviceDescription(buffer, kind, kDriverKind);
   *size = kDeviceDescriptionBytes;
   return AB_OK;
 }
 
 int DirectSoundDevice::portGet(void* buffer, uint32_t* size) {
-  if (!isOpenFlag_ || !size || !buffer || *size < kRecordCountBytes) return AB_ERR_NOT_OPEN;
+  if (!isOpenFlag_) return AB_ERR_NOT_OPEN;
+  if (!size || !buffer || *size < kRecordCountBytes) return AB_ERR_BAD_VALUE;
   const uint32_t full =
       static_cast<uint32_t>(audioPortDescriptionBytes(static_cast<uint32_t>(inputChannels_ + outputChannels_)));
   if (*size == full) {
@@ -658,11 +659,12 @@ int DirectSoundDevice::portGet(void* buffer, uint32_t* size) {
       return true;
     });
   }
-  return AB_ERR_NOT_OPEN;
+  return AB_ERR_BAD_VALUE;
 }
 
 int DirectSoundDevice::portRecords(const void* value, uint32_t size, bool setActive, bool setEnabled) {
-  if (!isOpenFlag_ || !isRecordList(value, size)) return AB_ERR_NOT_OPEN;
+  if (!isOpenFlag_) return AB_ERR_NOT_OPEN;
+  if (!isRecordList(value, size)) return AB_ERR_BAD_VALUE;
   forEachPortEntry(value, [&](const AudioPortEntry& e) {
     Port* p = findPort(e.index, e.isOutput != 0);
     if (!p) return;
@@ -691,7 +693,8 @@ int DirectSoundDevice::streamInfo(uint32_t* size, uint32_t* changeable) {
 // The stream lists the ports both active and enabled, inputs first.
 int DirectSoundDevice::streamGet(void* buffer, uint32_t* size) {
   uint32_t expected = 0;
-  if (streamInfo(&expected, nullptr) != AB_OK || !size || !buffer || *size != expected) return AB_ERR_NOT_OPEN;
+  if (streamInfo(&expected, nullptr) != AB_OK) return AB_ERR_NOT_OPEN;
+  if (!size || !buffer || *size != expected) return AB_ERR_BAD_VALUE;
   std::memset(buffer, 0, expected);
   writeStreamHeader(buffer, static_cast<uint32_t>((expected - kStreamHeaderBytes) / kStreamEntryBytes),
                     static_cast<uint32_t>(blockFramesFor(sampleRate_, outputLatencyMs_)),
@@ -770,18 +773,20 @@ int DirectSoundDevice::listedRates(int32_t* list) {
 
 // Any buffer that holds the count and the rates (the spare word is not needed).
 int DirectSoundDevice::rateListGet(void* buffer, uint32_t* size) {
-  if (!isOpenFlag_ || !size || !buffer || *size < rateListBytes(rateCount_) - 4) return AB_ERR_NOT_OPEN;
+  if (!isOpenFlag_) return AB_ERR_NOT_OPEN;
+  if (!size || !buffer || *size < rateListBytes(rateCount_) - 4) return AB_ERR_BAD_VALUE;
   writeRateList(buffer, rates_, rateCount_);
   return AB_OK;
 }
 
 int DirectSoundDevice::rateSet(const void* value, uint32_t size) {
-  if (!isOpenFlag_ || !isWordValue(value, size)) return AB_ERR_NOT_OPEN;
+  if (!isOpenFlag_) return AB_ERR_NOT_OPEN;
+  if (!isWordValue(value, size)) return AB_ERR_BAD_VALUE;
   const int32_t rate = static_cast<int32_t>(readU32(value, 0));
   // Only the rates of the list: the device keeps its rate otherwise.
   bool listed = false;
   for (int i = 0; i < rateCount_; ++i) listed = listed || static_cast<int32_t>(rates_[i]) == rate;
-  if (!listed) return AB_ERR_NOT_OPEN;
+  if (!listed) return AB_ERR_BAD_VALUE;
   if (rate == sampleRate_) return AB_OK;
   const bool wasRunning = isRunningFlag_.load();
   start(false);
@@ -798,7 +803,8 @@ uint32_t DirectSoundDevice::currentBlockFrames() {
 }
 
 int DirectSoundDevice::bufferSizeSet(const void* value, uint32_t size) {
-  if (!isOpenFlag_ || !isWordValue(value, size)) return AB_ERR_NOT_OPEN;
+  if (!isOpenFlag_) return AB_ERR_NOT_OPEN;
+  if (!isWordValue(value, size)) return AB_ERR_BAD_VALUE;
   const int32_t frames = gpClamp<int32_t>(static_cast<int32_t>(readU32(value, 0)), 1, kMaxBlockFrames);
   blockFrames_ = frames;
   setOutputLatency(static_cast<int>(frames / (sampleRate_ * 0.001)));
@@ -812,7 +818,8 @@ int DirectSoundDevice::inBufferSizeGet(void* buffer, uint32_t* size) {
 }
 
 int DirectSoundDevice::inBufferSizeSet(const void* value, uint32_t size) {
-  if (!isOpenFlag_ || !isWordValue(value, size)) return AB_ERR_NOT_OPEN;
+  if (!isOpenFlag_) return AB_ERR_NOT_OPEN;
+  if (!isWordValue(value, size)) return AB_ERR_BAD_VALUE;
   const int32_t frames = gpClamp<int32_t>(static_cast<int32_t>(readU32(value, 0)), 0, kMaxBlockFrames);
   setInputLatency(static_cast<int>(frames / (sampleRate_ * 0.001)));
   return AB_OK;
@@ -828,12 +835,12 @@ int DirectSoundDevice::inListInfo(uint32_t* size, uint32_t* changeable) {
 }
 
 int DirectSoundDevice::inListGet(void* buffer, uint32_t* size) {
-  if (!size) return AB_ERR_NOT_OPEN;
+  if (!size) return AB_ERR_BAD_VALUE;
   return inDeviceListPropertyGet(static_cast<uint32_t>(g_captures.size()), captureName, buffer, size);
 }
 
 int DirectSoundDevice::inDeviceSet(const void* value, uint32_t size) {
-  if (!value || size != sizeof(AudioInDeviceEntry)) return AB_ERR_NOT_OPEN;
+  if (!value || size != sizeof(AudioInDeviceEntry)) return AB_ERR_BAD_VALUE;
   const int32_t index = static_cast<int32_t>(readU32(value, 0));
   const bool wasOpen = isOpenFlag_;
   const bool wasRunning = isRunningFlag_.load();
@@ -851,7 +858,7 @@ int DirectSoundDevice::inDeviceSet(const void* value, uint32_t size) {
 }
 
 int DirectSoundDevice::activeInDeviceGet(void* buffer, uint32_t* size) {
-  if (!size || !buffer || *size < sizeof(AudioInDeviceEntry)) return AB_ERR_NOT_OPEN;
+  if (!size || !buffer || *size < sizeof(AudioInDeviceEntry)) return AB_ERR_BAD_VALUE;
   const bool known = activeCaptureIndex_ >= 0 && static_cast<size_t>(activeCaptureIndex_) < g_captures.size();
   putInDeviceEntry(buffer, 0, activeCaptureIndex_,
                    known ? captureName(static_cast<size_t>(activeCaptureIndex_)) : kNoInputDeviceName);

@@ -181,7 +181,7 @@ int MmeDevice::open(bool on) {
   }
   if (!ok) {
     freeBuffers();
-    return AB_ERR_NOT_OPEN;
+    return AB_ERR_OPEN_FAILED;
   }
   if (inCh > 0) {
     inPortCount_ = inCh;
@@ -243,7 +243,7 @@ int MmeDevice::start(bool on) {
   stopping_.store(0);
   if (!quit_ || !outDone_ || !inDone_ || !finished_ || !worker_.start(ThreadPriority(ThreadPriority::LEVEL_NORMAL))) {
     closeEvents();
-    return AB_ERR_NOT_OPEN;
+    return AB_ERR_OPEN_FAILED;
   }
   worker_.setPriority(ThreadPriority(ThreadPriority::LEVEL_TIME_CRITICAL));
 
@@ -257,7 +257,7 @@ int MmeDevice::start(bool on) {
     char text[256] = "";
     waveOutGetErrorTextA(r, text, sizeof text);
     showError("Could not open MME output device !\n", text);
-    return AB_ERR_NOT_OPEN;
+    return AB_ERR_OPEN_FAILED;
   }
   for (WAVEHDR* h : outHeaders_) {
     std::memset(h->lpData, 0, h->dwBufferLength);  // the stream always starts with two silent buffers
@@ -278,7 +278,7 @@ int MmeDevice::start(bool on) {
       waveInGetErrorTextA(r, text, sizeof text);
       showError("Could not open MME input device !\n", text);
       running_ = 1;  // the output keeps running
-      return AB_ERR_NOT_OPEN;
+      return AB_ERR_OPEN_FAILED;
     }
     for (WAVEHDR* h : inHeaders_) {
       h->dwFlags = 0;
@@ -394,7 +394,8 @@ AudioPortEntry* MmeDevice::findPort(int32_t index, bool isOutput) {
 }
 
 int MmeDevice::portGet(void* buffer, uint32_t* size) {
-  if (!open_ || !size || !buffer || *size < kRecordCountBytes) return AB_ERR_NOT_OPEN;
+  if (!open_) return AB_ERR_NOT_OPEN;
+  if (!size || !buffer || *size < kRecordCountBytes) return AB_ERR_BAD_VALUE;
   if (*size == audioPortDescriptionBytes(static_cast<uint32_t>(portCount()))) {
     writeU32(buffer, 0, static_cast<uint32_t>(portCount()));
     size_t k = 0;
@@ -415,7 +416,7 @@ int MmeDevice::portGet(void* buffer, uint32_t* size) {
     gpDebugPrint("usw ..... \n");
     return AB_OK;
   }
-  return AB_ERR_NOT_OPEN;
+  return AB_ERR_BAD_VALUE;
 }
 
 int MmeDevice::portRecordList(const void* value, bool enabledOnly) {
@@ -429,7 +430,8 @@ int MmeDevice::portRecordList(const void* value, bool enabledOnly) {
 }
 
 int MmeDevice::portSet(const void* value, uint32_t size) {
-  if (!open_ || !isRecordList(value, size)) return AB_ERR_NOT_OPEN;
+  if (!open_) return AB_ERR_NOT_OPEN;
+  if (!isRecordList(value, size)) return AB_ERR_BAD_VALUE;
   const bool wasRunning = running_ != 0;
   if (wasRunning) start(false);
   portRecordList(value, false);
@@ -447,7 +449,8 @@ int MmeDevice::streamInfo(uint32_t* size, uint32_t* changeable) {
 }
 
 int MmeDevice::streamGet(void* buffer, uint32_t* size) {
-  if (!open_ || !size || !buffer || *size != streamBytes()) return AB_ERR_NOT_OPEN;
+  if (!open_) return AB_ERR_NOT_OPEN;
+  if (!size || !buffer || *size != streamBytes()) return AB_ERR_BAD_VALUE;
   std::memset(buffer, 0, *size);
   writeStreamHeader(buffer, static_cast<uint32_t>(portCount()), outFrames_, rate_);
   size_t at = kStreamHeaderBytes;
@@ -463,7 +466,8 @@ int MmeDevice::streamGet(void* buffer, uint32_t* size) {
 }
 
 int MmeDevice::enableSet(const void* value, uint32_t size) {
-  if (!open_ || !isRecordList(value, size)) return AB_ERR_NOT_OPEN;
+  if (!open_) return AB_ERR_NOT_OPEN;
+  if (!isRecordList(value, size)) return AB_ERR_BAD_VALUE;
   return portRecordList(value, true);
 }
 
@@ -473,15 +477,17 @@ int MmeDevice::listedRates(int32_t* rates) {
 }
 
 int MmeDevice::rateListGet(void* buffer, uint32_t* size) {
-  if (!open_ || !size || !buffer || *size != rateListBytes(rateCount_)) return AB_ERR_NOT_OPEN;
+  if (!open_) return AB_ERR_NOT_OPEN;
+  if (!size || !buffer || *size != rateListBytes(rateCount_)) return AB_ERR_BAD_VALUE;
   writeRateList(buffer, rates_, rateCount_);
   return AB_OK;
 }
 
 int MmeDevice::rateSet(const void* value, uint32_t size) {
-  if (!open_ || !isWordValue(value, size)) return AB_ERR_NOT_OPEN;
+  if (!open_) return AB_ERR_NOT_OPEN;
+  if (!isWordValue(value, size)) return AB_ERR_BAD_VALUE;
   const int32_t rate = static_cast<int32_t>(readU32(value, 0));
-  if (rate <= 0) return AB_ERR_NOT_OPEN;  // the host divides by the rate
+  if (rate <= 0) return AB_ERR_BAD_VALUE;  // the host divides by the rate
   rate_ = static_cast<uint32_t>(rate);
   const bool wasRunning = running_ != 0;
   open(false);
@@ -496,7 +502,8 @@ int MmeDevice::setBufferFrames(uint32_t* field, uint32_t frames) {
 }
 
 int MmeDevice::bufferSizeSet(const void* value, uint32_t size) {
-  if (!open_ || !isWordValue(value, size)) return AB_ERR_NOT_OPEN;
+  if (!open_) return AB_ERR_NOT_OPEN;
+  if (!isWordValue(value, size)) return AB_ERR_BAD_VALUE;
   return setBufferFrames(&outFrames_, readU32(value, 0));
 }
 
@@ -506,7 +513,8 @@ int MmeDevice::inBufferSizeGet(void* buffer, uint32_t* size) {
 }
 
 int MmeDevice::inBufferSizeSet(const void* value, uint32_t size) {
-  if (!open_ || !isWordValue(value, size)) return AB_ERR_NOT_OPEN;
+  if (!open_) return AB_ERR_NOT_OPEN;
+  if (!isWordValue(value, size)) return AB_ERR_BAD_VALUE;
   return setBufferFrames(&inFrames_, readU32(value, 0));
 }
 
@@ -525,7 +533,8 @@ int MmeDevice::inListInfo(uint32_t* size, uint32_t* changeable) {
 }
 
 int MmeDevice::inListGet(void* buffer, uint32_t* size) {
-  if (!open_ || !size) return AB_ERR_NOT_OPEN;
+  if (!open_) return AB_ERR_NOT_OPEN;
+  if (!size) return AB_ERR_BAD_VALUE;
   return inDeviceListPropertyGet(waveInGetNumDevs(), inputName, buffer, size);
 }
 
@@ -553,7 +562,8 @@ int MmeDevice::inDeviceSet(const void* value, uint32_t size) {
 }
 
 int MmeDevice::activeInDeviceGet(void* buffer, uint32_t* size) {
-  if (!open_ || !size) return AB_ERR_NOT_OPEN;
+  if (!open_) return AB_ERR_NOT_OPEN;
+  if (!size) return AB_ERR_BAD_VALUE;
   if (!buffer || *size < sizeof(AudioInDeviceEntry)) return AB_OK;
   putInDeviceEntry(buffer, 0, inIndex_, inName_);
   return AB_OK;
@@ -579,7 +589,8 @@ uint32_t latencyFrames(uint32_t rate, const void* value) {
 }  // namespace
 
 int MmeDevice::latencySet(const void* value, uint32_t size) {
-  if (!open_ || !isWordValue(value, size)) return AB_ERR_NOT_OPEN;
+  if (!open_) return AB_ERR_NOT_OPEN;
+  if (!isWordValue(value, size)) return AB_ERR_BAD_VALUE;
   return setBufferFrames(&outFrames_, latencyFrames(rate_, value));
 }
 
@@ -589,12 +600,14 @@ int MmeDevice::inLatencyGet(void* buffer, uint32_t* size) {
 }
 
 int MmeDevice::inLatencySet(const void* value, uint32_t size) {
-  if (!open_ || !isWordValue(value, size)) return AB_ERR_NOT_OPEN;
+  if (!open_) return AB_ERR_NOT_OPEN;
+  if (!isWordValue(value, size)) return AB_ERR_BAD_VALUE;
   return setBufferFrames(&inFrames_, latencyFrames(rate_, value));
 }
 
 int MmeDevice::playPositionGet(void* buffer, uint32_t* size) {
-  if (!running_ || !waveOut_ || !isWordBuffer(buffer, size)) return AB_ERR_NOT_OPEN;
+  if (!running_ || !waveOut_) return AB_ERR_NOT_OPEN;
+  if (!isWordBuffer(buffer, size)) return AB_ERR_BAD_VALUE;
   MMTIME t;
   std::memset(&t, 0, sizeof t);
   t.wType = TIME_SAMPLES;
@@ -610,7 +623,8 @@ int MmeDevice::playPositionGet(void* buffer, uint32_t* size) {
 }
 
 int MmeDevice::descriptionGet(void* buffer, uint32_t* size) {
-  if (!open_ || !size || !buffer || *size < kDeviceDescriptionBytes) return AB_ERR_NOT_OPEN;
+  if (!open_) return AB_ERR_NOT_OPEN;
+  if (!size || !buffer || *size < kDeviceDescriptionBytes) return AB_ERR_BAD_VALUE;
   writeDeviceDescription(buffer, kind, AB_DRIVER_MME);
   return AB_OK;
 }

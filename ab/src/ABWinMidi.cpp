@@ -129,7 +129,8 @@ int WinMidi::portInfo(uint32_t* size, uint32_t* changeable) {
 
 // A port reads as active and enabled while it is open.
 int WinMidi::portGet(void* buffer, uint32_t* size) {
-  if (!open_ || !size || !buffer || *size < kRecordCountBytes) return AB_ERR_NOT_OPEN;
+  if (!open_) return AB_ERR_NOT_OPEN;
+  if (!size || !buffer || *size < kRecordCountBytes) return AB_ERR_BAD_VALUE;
   const uint32_t ports = static_cast<uint32_t>(inCount_ + outCount_);
   if (*size == portListBytes(ports)) {
     writeU32(buffer, 0, ports);
@@ -157,13 +158,14 @@ int WinMidi::portGet(void* buffer, uint32_t* size) {
     gpDebugPrint("usw ..... \n");
     return AB_OK;
   }
-  return AB_ERR_NOT_OPEN;
+  return AB_ERR_BAD_VALUE;
 }
 
 // Opens each listed port that its record makes active and closes the others listed; stops at the
 // first port that cannot be opened.
 int WinMidi::portSet(const void* value, uint32_t size) {
-  if (!open_ || !isRecordList(value, size)) return AB_ERR_NOT_OPEN;
+  if (!open_) return AB_ERR_NOT_OPEN;
+  if (!isRecordList(value, size)) return AB_ERR_BAD_VALUE;
   const uint32_t count = readU32(value, 0);
   for (uint32_t i = 0; i < count; ++i) {
     const AudioPortEntry e = portEntryAt(value, i);
