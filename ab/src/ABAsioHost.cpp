@@ -375,28 +375,27 @@ int32_t AsioHost::message(int32_t selector, int32_t value, void*, double*) {
 
 // ---- channel flags and queries
 
+int AsioHost::checkChannel(Direction d, int channel) const {
+  if (!flags_[d]) return AB_ERR_NOT_OPEN;
+  const int n = d == INPUT ? inputs_ : outputs_;
+  return channel < 0 || channel >= n ? AB_ERR_BAD_VALUE : AB_OK;
+}
+
 int AsioHost::channelFlags(Direction d, int channel) const {
-  const int n = d == INPUT ? inputs_ : outputs_;
-  if (!flags_[d]) return AB_ERR_NOT_OPEN;
-  if (channel < 0 || channel >= n) return AB_ERR_BAD_VALUE;
-  return flags_[d][channel];
+  const int r = checkChannel(d, channel);
+  return r != AB_OK ? r : flags_[d][channel];
 }
 
-int AsioHost::setChannelActive(Direction d, int channel, bool on) {
-  const int n = d == INPUT ? inputs_ : outputs_;
-  if (!flags_[d]) return AB_ERR_NOT_OPEN;
-  if (channel < 0 || channel >= n) return AB_ERR_BAD_VALUE;
-  flags_[d][channel] = static_cast<uint8_t>(on ? (flags_[d][channel] | ACTIVE) : (flags_[d][channel] & ~ACTIVE));
+int AsioHost::setChannelFlag(Direction d, int channel, uint8_t flag, bool on) {
+  const int r = checkChannel(d, channel);
+  if (r != AB_OK) return r;
+  flags_[d][channel] = static_cast<uint8_t>(on ? (flags_[d][channel] | flag) : (flags_[d][channel] & ~flag));
   return AB_OK;
 }
 
-int AsioHost::setChannelEnabled(Direction d, int channel, bool on) {
-  const int n = d == INPUT ? inputs_ : outputs_;
-  if (!flags_[d]) return AB_ERR_NOT_OPEN;
-  if (channel < 0 || channel >= n) return AB_ERR_BAD_VALUE;
-  flags_[d][channel] = static_cast<uint8_t>(on ? (flags_[d][channel] | ENABLED) : (flags_[d][channel] & ~ENABLED));
-  return AB_OK;
-}
+int AsioHost::setChannelActive(Direction d, int channel, bool on) { return setChannelFlag(d, channel, ACTIVE, on); }
+
+int AsioHost::setChannelEnabled(Direction d, int channel, bool on) { return setChannelFlag(d, channel, ENABLED, on); }
 
 bool AsioHost::channelName(Direction d, int channel, char name[32]) {
   std::memset(name, 0, 32);

@@ -100,6 +100,10 @@ class AsioHost {
   void clearEnabledOutputs(int half);
   int stop();
   void freeArrays();
+  // AB_OK when channel n of the direction has flags: AB_ERR_NOT_OPEN before open, AB_ERR_BAD_VALUE out
+  // of range.
+  int checkChannel(Direction d, int channel) const;
+  int setChannelFlag(Direction d, int channel, uint8_t flag, bool on);
   int driverInit();
   void driverExit();
   static void waitForCallbacks(int milliseconds);

@@ -118,7 +118,9 @@ int DirectSoundDevice::blockFramesFor(int rate, int latencyMs) {
 // ---- life cycle
 
 DirectSoundDevice::DirectSoundDevice(const char* description, const char* module, const GUID& guid)
-    : AudioDriverDevice(std::string("DS ") + description), deviceGuid_(guid), moduleName_(module) {
+    : AudioDriverDevice(std::string("DS ") + description, RateListBuffer::ROOM_FOR_RATES),
+      deviceGuid_(guid),
+      moduleName_(module) {
   std::memset(&captureGuid_, 0, sizeof captureGuid_);
   std::memset(outputPorts_, 0, sizeof outputPorts_);
   std::memset(inputPorts_, 0, sizeof inputPorts_);
@@ -651,13 +653,7 @@ int DirectSoundDevice::portGet(void* buffer, uint32_t* size) {
     return AB_OK;
   }
   if (isSinglePortRecord(buffer, *size)) {
-    return answerPortRecord(buffer, [this](const AudioPortEntry& e, uint8_t* active, uint8_t* enabled) {
-      const Port* p = findPort(e.index, e.isOutput != 0);
-      if (!p) return false;
-      *active = p->active;
-      *enabled = p->enabled;
-      return true;
-    });
+    return answerPortRecordFrom(buffer, [this](int32_t index, bool isOutput) { return findPort(index, isOutput); });
   }
   return AB_ERR_BAD_VALUE;
 }
@@ -771,18 +767,11 @@ int DirectSoundDevice::listedRates(int32_t* list) {
   return rateCount_;
 }
 
-// Any buffer that holds the count and the rates (the spare word is not needed).
-int DirectSoundDevice::rateListGet(void* buffer, uint32_t* size) {
-  if (!isOpenFlag_) return AB_ERR_NOT_OPEN;
-  if (!size || !buffer || *size < rateListBytes(rateCount_) - 4) return AB_ERR_BAD_VALUE;
-  writeRateList(buffer, rates_, rateCount_);
-  return AB_OK;
-}
-
 int DirectSoundDevice::rateSet(const void* value, uint32_t size) {
-  if (!isOpenFlag_) return AB_ERR_NOT_OPEN;
-  if (!isWordValue(value, size)) return AB_ERR_BAD_VALUE;
-  const int32_t rate = static_cast<int32_t>(readU32(value, 0));
+  uint32_t word = 0;
+  const int r = openWordSet(value, size, &word);
+  if (r != AB_OK) return r;
+  const int32_t rate = static_cast<int32_t>(word);
   // Only the rates of the list: the device keeps its rate otherwise.
   bool listed = false;
   for (int i = 0; i < rateCount_; ++i) listed = listed || static_cast<int32_t>(rates_[i]) == rate;
@@ -803,24 +792,24 @@ uint32_t DirectSoundDevice::currentBlockFrames() {
 }
 
 int DirectSoundDevice::bufferSizeSet(const void* value, uint32_t size) {
-  if (!isOpenFlag_) return AB_ERR_NOT_OPEN;
-  if (!isWordValue(value, size)) return AB_ERR_BAD_VALUE;
-  const int32_t frames = gpClamp<int32_t>(static_cast<int32_t>(readU32(value, 0)), 1, kMaxBlockFrames);
+  uint32_t word = 0;
+  const int r = openWordSet(value, size, &word);
+  if (r != AB_OK) return r;
+  const int32_t frames = gpClamp<int32_t>(static_cast<int32_t>(word), 1, kMaxBlockFrames);
   blockFrames_ = frames;
   setOutputLatency(static_cast<int>(frames / (sampleRate_ * 0.001)));
   return AB_OK;
 }
 
 int DirectSoundDevice::inBufferSizeGet(void* buffer, uint32_t* size) {
-  if (!isOpenFlag_) return AB_ERR_NOT_OPEN;
-  return wordPropertyGet(static_cast<uint32_t>(static_cast<int32_t>(sampleRate_ * 0.001 * inputLatencyMs_)), buffer,
-                         size);
+  return openWordGet(static_cast<uint32_t>(static_cast<int32_t>(sampleRate_ * 0.001 * inputLatencyMs_)), buffer, size);
 }
 
 int DirectSoundDevice::inBufferSizeSet(const void* value, uint32_t size) {
-  if (!isOpenFlag_) return AB_ERR_NOT_OPEN;
-  if (!isWordValue(value, size)) return AB_ERR_BAD_VALUE;
-  const int32_t frames = gpClamp<int32_t>(static_cast<int32_t>(readU32(value, 0)), 0, kMaxBlockFrames);
+  uint32_t word = 0;
+  const int r = openWordSet(value, size, &word);
+  if (r != AB_OK) return r;
+  const int32_t frames = gpClamp<int32_t>(static_cast<int32_t>(word), 0, kMaxBlockFrames);
   setInputLatency(static_cast<int>(frames / (sampleRate_ * 0.001)));
   return AB_OK;
 }

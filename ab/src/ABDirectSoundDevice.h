@@ -121,7 +121,6 @@ class DirectSoundDevice : public AudioDriverDevice<DirectSoundDevice> {
   int inLatencyInfo(uint32_t* size, uint32_t* changeable);
   int inLatencyGet(void* buffer, uint32_t* size);
   int inLatencySet(const void* value, uint32_t size);
-  int rateListGet(void* buffer, uint32_t* size);
   int rateSet(const void* value, uint32_t size);
   int bufferSizeSet(const void* value, uint32_t size);
   int inBufferSizeGet(void* buffer, uint32_t* size);

@@ -404,13 +404,7 @@ int MmeDevice::portGet(void* buffer, uint32_t* size) {
     return AB_OK;
   }
   if (isSinglePortRecord(buffer, *size)) {
-    return answerPortRecord(buffer, [this](const AudioPortEntry& e, uint8_t* active, uint8_t* enabled) {
-      const AudioPortEntry* port = findPort(e.index, e.isOutput != 0);
-      if (!port) return false;
-      *active = port->active;
-      *enabled = port->enabled;
-      return true;
-    });
+    return answerPortRecordFrom(buffer, [this](int32_t index, bool isOutput) { return findPort(index, isOutput); });
   }
   if (*size == portListBytes(readU32(buffer, 0))) {
     gpDebugPrint("usw ..... \n");
@@ -476,17 +470,11 @@ int MmeDevice::listedRates(int32_t* rates) {
   return rateCount_;
 }
 
-int MmeDevice::rateListGet(void* buffer, uint32_t* size) {
-  if (!open_) return AB_ERR_NOT_OPEN;
-  if (!size || !buffer || *size != rateListBytes(rateCount_)) return AB_ERR_BAD_VALUE;
-  writeRateList(buffer, rates_, rateCount_);
-  return AB_OK;
-}
-
 int MmeDevice::rateSet(const void* value, uint32_t size) {
-  if (!open_) return AB_ERR_NOT_OPEN;
-  if (!isWordValue(value, size)) return AB_ERR_BAD_VALUE;
-  const int32_t rate = static_cast<int32_t>(readU32(value, 0));
+  uint32_t word = 0;
+  const int r = openWordSet(value, size, &word);
+  if (r != AB_OK) return r;
+  const int32_t rate = static_cast<int32_t>(word);
   if (rate <= 0) return AB_ERR_BAD_VALUE;  // the host divides by the rate
   rate_ = static_cast<uint32_t>(rate);
   const bool wasRunning = running_ != 0;
@@ -502,20 +490,17 @@ int MmeDevice::setBufferFrames(uint32_t* field, uint32_t frames) {
 }
 
 int MmeDevice::bufferSizeSet(const void* value, uint32_t size) {
-  if (!open_) return AB_ERR_NOT_OPEN;
-  if (!isWordValue(value, size)) return AB_ERR_BAD_VALUE;
-  return setBufferFrames(&outFrames_, readU32(value, 0));
+  uint32_t frames = 0;
+  const int r = openWordSet(value, size, &frames);
+  return r != AB_OK ? r : setBufferFrames(&outFrames_, frames);
 }
 
-int MmeDevice::inBufferSizeGet(void* buffer, uint32_t* size) {
-  if (!open_) return AB_ERR_NOT_OPEN;
-  return wordPropertyGet(inFrames_, buffer, size);
-}
+int MmeDevice::inBufferSizeGet(void* buffer, uint32_t* size) { return openWordGet(inFrames_, buffer, size); }
 
 int MmeDevice::inBufferSizeSet(const void* value, uint32_t size) {
-  if (!open_) return AB_ERR_NOT_OPEN;
-  if (!isWordValue(value, size)) return AB_ERR_BAD_VALUE;
-  return setBufferFrames(&inFrames_, readU32(value, 0));
+  uint32_t frames = 0;
+  const int r = openWordSet(value, size, &frames);
+  return r != AB_OK ? r : setBufferFrames(&inFrames_, frames);
 }
 
 namespace {
@@ -575,13 +560,12 @@ int MmeDevice::latencyInfo(uint32_t* size, uint32_t* changeable) {
 }
 
 int MmeDevice::latencyGet(void* buffer, uint32_t* size) {
-  if (!open_) return AB_ERR_NOT_OPEN;
-  return wordPropertyGet(static_cast<uint32_t>(static_cast<uint64_t>(outFrames_) * 1000u / rate_), buffer, size);
+  return openWordGet(static_cast<uint32_t>(static_cast<uint64_t>(outFrames_) * 1000u / rate_), buffer, size);
 }
 
 namespace {
-uint32_t latencyFrames(uint32_t rate, const void* value) {
-  int32_t ms = static_cast<int32_t>(readU32(value, 0));
+uint32_t latencyFrames(uint32_t rate, uint32_t word) {
+  int32_t ms = static_cast<int32_t>(word);
   if (ms < 1) ms = 1;
   double frames = static_cast<double>(rate) * ms * 0.001;
   return frames >= MmeDevice::kMaxBufferFrames ? MmeDevice::kMaxBufferFrames : static_cast<uint32_t>(frames);
@@ -589,20 +573,19 @@ uint32_t latencyFrames(uint32_t rate, const void* value) {
 }  // namespace
 
 int MmeDevice::latencySet(const void* value, uint32_t size) {
-  if (!open_) return AB_ERR_NOT_OPEN;
-  if (!isWordValue(value, size)) return AB_ERR_BAD_VALUE;
-  return setBufferFrames(&outFrames_, latencyFrames(rate_, value));
+  uint32_t ms = 0;
+  const int r = openWordSet(value, size, &ms);
+  return r != AB_OK ? r : setBufferFrames(&outFrames_, latencyFrames(rate_, ms));
 }
 
 int MmeDevice::inLatencyGet(void* buffer, uint32_t* size) {
-  if (!open_) return AB_ERR_NOT_OPEN;
-  return wordPropertyGet(static_cast<uint32_t>(inFrames_ * 1000.0 / rate_), buffer, size);
+  return openWordGet(static_cast<uint32_t>(inFrames_ * 1000.0 / rate_), buffer, size);
 }
 
 int MmeDevice::inLatencySet(const void* value, uint32_t size) {
-  if (!open_) return AB_ERR_NOT_OPEN;
-  if (!isWordValue(value, size)) return AB_ERR_BAD_VALUE;
-  return setBufferFrames(&inFrames_, latencyFrames(rate_, value));
+  uint32_t ms = 0;
+  const int r = openWordSet(value, size, &ms);
+  return r != AB_OK ? r : setBufferFrames(&inFrames_, latencyFrames(rate_, ms));
 }
 
 int MmeDevice::playPositionGet(void* buffer, uint32_t* size) {

@@ -63,7 +63,6 @@ class MmeDevice : public AudioDriverDevice<MmeDevice> {
   // "EnableAudioPort" and "ActiveAudioPort" answer only whether the device is open, but for the set of
   // "EnableAudioPort", which takes its records.
   int enableSet(const void* value, uint32_t size);
-  int rateListGet(void* buffer, uint32_t* size);
   int rateSet(const void* value, uint32_t size);
   int bufferSizeSet(const void* value, uint32_t size);
   int inBufferSizeGet(void* buffer, uint32_t* size);

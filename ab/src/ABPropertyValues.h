@@ -122,6 +122,18 @@ int answerPortRecord(void* buffer, FlagsOf flagsOf) {
   return AB_OK;
 }
 
+// The same, with the port that findPort(index, isOutput) gives (null: none) and its own flags.
+template <class FindPort>
+int answerPortRecordFrom(void* buffer, FindPort findPort) {
+  return answerPortRecord(buffer, [&](const AudioPortEntry& e, uint8_t* active, uint8_t* enabled) {
+    const auto* port = findPort(e.index, e.isOutput != 0);
+    if (!port) return false;
+    *active = port->active;
+    *enabled = port->enabled;
+    return true;
+  });
+}
+
 // Calls f(entry) for each entry of a record list (checked by isRecordList), in order.
 template <class F>
 void forEachPortEntry(const void* list, F f) {
