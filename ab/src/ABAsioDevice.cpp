@@ -13,6 +13,7 @@
 
 #include "ABDeviceErrors.h"
 #include "ABPortEntry.h"
+#include "ABPropertyNames.h"
 #include "ABPropertyValues.h"
 
 namespace {
@@ -92,20 +93,20 @@ AsioDevice::AsioDevice(AsioDriverList* list, const char* name, void* systemRefer
     : AudioDriverDevice(name ? name : ""), AsioHost(list, name, systemReference) {
   std::memset(&block, 0, sizeof block);
   typedef AsioDevice A;
-  DevicePropertyMaps<AsioDevice>& p = properties;
-  p.add("DeviceName", this, &A::nameInfo, &A::nameCountedGet);
-  p.add("PortDescription", this, &A::portInfo, &A::portGet, &A::portSet);
-  p.add("StreamDescription", this, &A::streamInfo, &A::streamGet);
-  p.add("EnableAudioPort", this, &A::openStateInfo, &A::openStateGet, &A::enableSet);
-  p.add("ActiveAudioPort", this, &A::openStateInfo, &A::openStateGet, &A::activeSet);
-  p.add("SampleRateList", this, &A::rateListInfo, &A::rateListGet);
-  p.add("SampleRate", this, nullptr, &A::rateGet, &A::rateSet);
-  p.add("ClockList", this, &A::clockListInfo, &A::clockListGet);
-  p.add("Clock", this, &A::clockInfo, &A::clockGet, &A::clockSet);
-  p.add("BufferSize", this, &A::bufferSizeInfo, &A::bufferSizeGet);
-  p.add("ControlPanel", this, &A::controlPanelInfo, &A::controlPanelGet);
-  p.add("DeviceDescription", this, nullptr, &A::descriptionGet);
-  p.add("Latency", this, &A::latencyInfo, &A::latencyGet);
+  DevicePropertyMaps<AsioDevice>& p = properties_;
+  p.add(kPropDeviceName, this, &A::nameInfo, &A::nameCountedGet);
+  p.add(kPropPortDescription, this, &A::portInfo, &A::portGet, &A::portSet);
+  p.add(kPropStreamDescription, this, &A::streamInfo, &A::streamGet);
+  p.add(kPropEnableAudioPort, this, &A::openStateInfo, &A::openStateGet, &A::enableSet);
+  p.add(kPropActiveAudioPort, this, &A::openStateInfo, &A::openStateGet, &A::activeSet);
+  p.add(kPropSampleRateList, this, &A::rateListInfo, &A::rateListGet);
+  p.add(kPropSampleRate, this, nullptr, &A::rateGet, &A::rateSet);
+  p.add(kPropClockList, this, &A::clockListInfo, &A::clockListGet);
+  p.add(kPropClock, this, &A::clockInfo, &A::clockGet, &A::clockSet);
+  p.add(kPropBufferSize, this, &A::bufferSizeInfo, &A::bufferSizeGet);
+  p.add(kPropControlPanel, this, &A::controlPanelInfo, &A::controlPanelGet);
+  p.add(kPropDeviceDescription, this, nullptr, &A::descriptionGet);
+  p.add(kPropLatency, this, &A::latencyInfo, &A::latencyGet);
 }
 
 AsioDevice::~AsioDevice() {
@@ -123,16 +124,16 @@ int AsioDevice::setClient(AudioDeviceClient* newClient) {
 // ---- open and close
 
 void AsioDevice::freeBlock() {
-  m_inConverter.reset();
-  m_outConverter.reset();
-  deleteChannelBuffers(block.input.buffers, m_inChannelCount);
-  deleteChannelBuffers(block.output.buffers, m_outChannelCount);
-  delete[] block.input.channelIds;
-  delete[] block.output.channelIds;
+  inConverter_.reset();
+  outConverter_.reset();
   std::memset(&block, 0, sizeof block);
-  m_inChannelCount = m_outChannelCount = 0;
-  m_frames = 0;
-  m_floatInput = false;
+  inBlock_.release();
+  outBlock_.release();
+  inBlockIds_.reset();
+  outBlockIds_.reset();
+  inChannelCount_ = outChannelCount_ = 0;
+  frames_ = 0;
+  floatInput_ = false;
 }
 
 int AsioDevice::open(bool on) {
@@ -145,29 +146,33 @@ int AsioDevice::open(bool on) {
   if (isHostOpen()) return AB_OK;
   int r = hostOpen(true);
   if (r != AB_OK) return r;
-  AsioHost::setSampleRate(static_cast<int>(m_requestedRate));
+  AsioHost::setSampleRate(static_cast<int>(requestedRate_));
 
   const int frames = bufferSize();
   if (frames <= 0 || frames > kMaxBufferFrames) {
     // No usable buffer size: the device cannot stream.
     hostOpen(false);
-    return AB_ERR_NOT_OPEN;
+    return AB_ERR_OPEN_FAILED;
   }
-  m_frames = frames;
-  m_inChannelCount = inputCount();
-  m_outChannelCount = outputCount();
+  frames_ = frames;
+  inChannelCount_ = inputCount();
+  outChannelCount_ = outputCount();
   block.frames = frames;
   block.sampleRate = sampleRate();
   block.input.frames = frames;
   block.output.frames = frames;
-  block.input.buffers = newChannelBuffers(m_inChannelCount, frames);
-  block.output.buffers = newChannelBuffers(m_outChannelCount, frames);
-  block.input.channelIds = new (std::nothrow) int32_t[m_inChannelCount + 1]();
-  block.output.channelIds = new (std::nothrow) int32_t[m_outChannelCount + 1]();
+  inBlock_.allocate(inChannelCount_, frames);
+  outBlock_.allocate(outChannelCount_, frames);
+  inBlockIds_.reset(new (std::nothrow) int32_t[inChannelCount_ + 1]());
+  outBlockIds_.reset(new (std::nothrow) int32_t[outChannelCount_ + 1]());
+  block.input.buffers = inBlock_.list();
+  block.output.buffers = outBlock_.list();
+  block.input.channelIds = inBlockIds_.get();
+  block.output.channelIds = outBlockIds_.get();
   if (!block.input.buffers || !block.output.buffers || !block.input.channelIds || !block.output.channelIds) {
     hostOpen(false);
     freeBlock();
-    return AB_ERR_NOT_OPEN;
+    return AB_ERR_OPEN_FAILED;
   }
   block.input.channelCount = 0;
   block.output.channelCount = 0;
@@ -177,11 +182,11 @@ int AsioDevice::open(bool on) {
   int32_t type = 0;
   SampleFormat f;
   if (sampleType(INPUT, &type) && driverFormat(type, &f)) {
-    m_inConverter.reset(new (std::nothrow) SampleFormatConverter(f, kHostFloat));
-    m_floatInput = f.isFloat;
+    inConverter_.reset(new (std::nothrow) SampleFormatConverter(f, kHostFloat));
+    floatInput_ = f.isFloat;
   }
   if (sampleType(OUTPUT, &type) && driverFormat(type, &f))
-    m_outConverter.reset(new (std::nothrow) SampleFormatConverter(kHostFloat, f));
+    outConverter_.reset(new (std::nothrow) SampleFormatConverter(kHostFloat, f));
   return AB_OK;
 }
 
@@ -189,8 +194,8 @@ int AsioDevice::open(bool on) {
 
 void AsioDevice::process(void* const* inputs, int inputCount, const int32_t* inputChannels, void* const* outputs,
                          int outputCount, const int32_t* outputChannels, uint64_t) {
-  const int ins = std::min(inputCount, m_inChannelCount);
-  const int outs = std::min(outputCount, m_outChannelCount);
+  const int ins = std::min(inputCount, inChannelCount_);
+  const int outs = std::min(outputCount, outChannelCount_);
   block.input.channelCount = ins;
   block.output.channelCount = outs;
   for (int i = 0; i < ins; ++i) block.input.channelIds[i] = inputChannels[i];
@@ -201,18 +206,18 @@ void AsioDevice::process(void* const* inputs, int inputCount, const int32_t* inp
   } else {
     block.ring = nullptr;
   }
-  if (m_inConverter) {
+  if (inConverter_) {
     for (int i = 0; i < ins; ++i) {
       void* to = block.input.buffers[i];
-      m_inConverter->convert(&inputs[i], 0, &to, 0, m_frames);
-      if (m_floatInput) sanitize(block.input.buffers[i], m_frames);
+      inConverter_->convert(&inputs[i], 0, &to, 0, frames_);
+      if (floatInput_) sanitize(block.input.buffers[i], frames_);
     }
   }
   if (callback) callback(&block, 0, callbackUser2, callbackUser1);
-  if (m_outConverter) {
+  if (outConverter_) {
     for (int i = 0; i < outs; ++i) {
       const void* from = block.output.buffers[i];
-      m_outConverter->convert(&from, 0, &outputs[i], 0, m_frames);
+      outConverter_->convert(&from, 0, &outputs[i], 0, frames_);
     }
   }
 }
@@ -227,7 +232,8 @@ int AsioDevice::nameCountedGet(void* buffer, uint32_t* size) {
 }
 
 int AsioDevice::portGet(void* buffer, uint32_t* size) {
-  if (!isHostOpen() || !size || !buffer || *size < kRecordCountBytes) return AB_ERR_NOT_OPEN;
+  if (!isHostOpen()) return AB_ERR_NOT_OPEN;
+  if (!size || !buffer || *size < kRecordCountBytes) return AB_ERR_BAD_VALUE;
   const uint32_t ports = static_cast<uint32_t>(inputCount() + outputCount());
   if (*size == audioPortDescriptionBytes(ports)) {
     writeU32(buffer, 0, ports);
@@ -269,7 +275,8 @@ void AsioDevice::portRecordList(const void* value, bool active, bool enabled) {
 
 // Takes the records with the streams stopped (the driver's buffers follow the active channels).
 int AsioDevice::portRecordsStopped(const void* value, uint32_t size, bool active, bool enabled) {
-  if (!isHostOpen() || !isRecordList(value, size)) return AB_ERR_NOT_OPEN;
+  if (!isHostOpen()) return AB_ERR_NOT_OPEN;
+  if (!isRecordList(value, size)) return AB_ERR_BAD_VALUE;
   const bool wasRunning = isHostRunning();
   if (wasRunning) hostStart(false);
   portRecordList(value, active, enabled);
@@ -291,7 +298,8 @@ int AsioDevice::streamInfo(uint32_t* size, uint32_t* changeable) {
 // The stream lists the channels both active and enabled, inputs first.
 int AsioDevice::streamGet(void* buffer, uint32_t* size) {
   const uint32_t listed = static_cast<uint32_t>(activeEnabledCount());
-  if (!isHostOpen() || !size || !buffer || *size != streamBytes()) return AB_ERR_NOT_OPEN;
+  if (!isHostOpen()) return AB_ERR_NOT_OPEN;
+  if (!size || !buffer || *size != streamBytes()) return AB_ERR_BAD_VALUE;
   std::memset(buffer, 0, *size);
   const int frames = bufferSize();
   writeStreamHeader(buffer, listed, frames > 0 ? static_cast<uint32_t>(frames) : 0,
@@ -309,7 +317,8 @@ int AsioDevice::streamGet(void* buffer, uint32_t* size) {
 }
 
 int AsioDevice::enableSet(const void* value, uint32_t size) {
-  if (!isHostOpen() || !isRecordList(value, size)) return AB_ERR_NOT_OPEN;
+  if (!isHostOpen()) return AB_ERR_NOT_OPEN;
+  if (!isRecordList(value, size)) return AB_ERR_BAD_VALUE;
   portRecordList(value, false, true);
   resetHandler();
   return AB_OK;
@@ -320,24 +329,27 @@ int AsioDevice::activeSet(const void* value, uint32_t size) { return portRecords
 int AsioDevice::rateListGet(void* buffer, uint32_t* size) {
   int32_t rates[kMaxListedRates];
   const int n = isHostOpen() ? supportedRates(rates) : 0;
-  if (!isHostOpen() || !size || !buffer || *size != rateListBytes(n)) return AB_ERR_NOT_OPEN;
+  if (!isHostOpen()) return AB_ERR_NOT_OPEN;
+  if (!size || !buffer || *size != rateListBytes(n)) return AB_ERR_BAD_VALUE;
   std::memset(buffer, 0, *size);
   writeRateList(buffer, rates, n);
   return AB_OK;
 }
 
 int AsioDevice::rateSet(const void* value, uint32_t size) {
-  if (!isHostOpen() || !isWordValue(value, size)) return AB_ERR_NOT_OPEN;
+  if (!isHostOpen()) return AB_ERR_NOT_OPEN;
+  if (!isWordValue(value, size)) return AB_ERR_BAD_VALUE;
   const int32_t rate = static_cast<int32_t>(readU32(value, 0));
-  if (rate <= 0) return AB_ERR_NOT_OPEN;  // not a rate
-  m_requestedRate = static_cast<uint32_t>(rate);
+  if (rate <= 0) return AB_ERR_BAD_VALUE;  // not a rate
+  requestedRate_ = static_cast<uint32_t>(rate);
   const int r = AsioHost::setSampleRate(rate);
   block.sampleRate = sampleRate();
   return r;
 }
 
 int AsioDevice::clockListInfo(uint32_t* size, uint32_t* changeable) {
-  if (!isHostOpen() || !size) return AB_ERR_NOT_OPEN;
+  if (!isHostOpen()) return AB_ERR_NOT_OPEN;
+  if (!size) return AB_ERR_BAD_VALUE;
   AsioClockSource table[kMaxClockSources];
   const int n = clockSources(table);
   if (n < 0) return AB_ERR_NO_PROPERTY;
@@ -347,11 +359,12 @@ int AsioDevice::clockListInfo(uint32_t* size, uint32_t* changeable) {
 }
 
 int AsioDevice::clockListGet(void* buffer, uint32_t* size) {
-  if (!isHostOpen() || !size || !buffer) return AB_ERR_NOT_OPEN;
+  if (!isHostOpen()) return AB_ERR_NOT_OPEN;
+  if (!size || !buffer) return AB_ERR_BAD_VALUE;
   AsioClockSource table[kMaxClockSources];
   const int n = clockSources(table);
   if (n < 0) return AB_ERR_NO_PROPERTY;
-  if (*size < kRecordCountBytes) return AB_ERR_NOT_OPEN;
+  if (*size < kRecordCountBytes) return AB_ERR_BAD_VALUE;
   uint8_t* out = static_cast<uint8_t*>(buffer);
   writeU32(out, 0, static_cast<uint32_t>(n));
   // As many whole entries as the buffer holds.
@@ -372,7 +385,8 @@ int AsioDevice::clockInfo(uint32_t* size, uint32_t* changeable) {
 }
 
 int AsioDevice::clockGet(void* buffer, uint32_t* size) {
-  if (!isHostOpen() || !size || !buffer || *size < 4) return AB_ERR_NOT_OPEN;
+  if (!isHostOpen()) return AB_ERR_NOT_OPEN;
+  if (!size || !buffer || *size < 4) return AB_ERR_BAD_VALUE;
   AsioClockSource table[kMaxClockSources];
   const int n = clockSources(table);
   if (n < 0) return AB_ERR_NO_PROPERTY;
@@ -394,7 +408,8 @@ int AsioDevice::clockGet(void* buffer, uint32_t* size) {
 }
 
 int AsioDevice::clockSet(const void* value, uint32_t size) {
-  if (!isHostOpen() || !value || size != 4) return AB_ERR_NOT_OPEN;
+  if (!isHostOpen()) return AB_ERR_NOT_OPEN;
+  if (!value || size != 4) return AB_ERR_BAD_VALUE;
   setClockSource(static_cast<int32_t>(readU32(value, 0)));
   return AB_OK;
 }
@@ -411,7 +426,8 @@ int AsioDevice::controlPanelInfo(uint32_t* size, uint32_t* changeable) {
 }
 
 int AsioDevice::controlPanelGet(void* buffer, uint32_t* size) {
-  if (!isHostOpen() || !size || !buffer || *size < 4) return AB_ERR_NOT_OPEN;
+  if (!isHostOpen()) return AB_ERR_NOT_OPEN;
+  if (!size || !buffer || *size < 4) return AB_ERR_BAD_VALUE;
   const bool wasRunning = isHostRunning();
   if (wasRunning) hostStart(false);
   const int rateBefore = sampleRate();
@@ -436,15 +452,16 @@ int AsioDevice::controlPanelGet(void* buffer, uint32_t* size) {
     }
   }
   if (listeners && sampleRate() != rateBefore) {
-    DeviceListener* l = static_cast<DeviceListener*>(listeners->find("SampleRate"));
-    if (l && l->function) l->function("SampleRate", id, l->word1, l->word2);
+    DeviceListener* l = static_cast<DeviceListener*>(listeners->find(kPropSampleRate));
+    if (l && l->function) l->function(kPropSampleRate, id, l->word1, l->word2);
   }
   if (wasRunning) hostStart(true);
   return AB_OK;
 }
 
 int AsioDevice::descriptionGet(void* buffer, uint32_t* size) {
-  if (!isHostOpen() || !size || !buffer || *size < kDeviceDescriptionBytes) return AB_ERR_NOT_OPEN;
+  if (!isHostOpen()) return AB_ERR_NOT_OPEN;
+  if (!size || !buffer || *size < kDeviceDescriptionBytes) return AB_ERR_BAD_VALUE;
   writeDeviceDescription(buffer, kind, AB_DRIVER_ASIO);
   return AB_OK;
 }
@@ -455,7 +472,8 @@ int AsioDevice::latencyInfo(uint32_t* size, uint32_t* changeable) {
 }
 
 int AsioDevice::latencyGet(void* buffer, uint32_t* size) {
-  if (!isHostOpen() || !isWordBuffer(buffer, size)) return AB_ERR_NOT_OPEN;
+  if (!isHostOpen()) return AB_ERR_NOT_OPEN;
+  if (!isWordBuffer(buffer, size)) return AB_ERR_BAD_VALUE;
   int32_t input = 0, output = 0;
   latencies(&input, &output);
   if (output > 0)

@@ -65,11 +65,16 @@ class AsioDevice : public AudioDriverDevice<AsioDevice>, public AsioHost {
   int latencyInfo(uint32_t* size, uint32_t* changeable);
   int latencyGet(void* buffer, uint32_t* size);
 
-  std::unique_ptr<SampleFormatConverter> m_inConverter;  // made by open; used on the driver's thread
-  std::unique_ptr<SampleFormatConverter> m_outConverter;
-  bool m_floatInput = false;  // the driver delivers float samples, which are checked as they enter
-  uint32_t m_requestedRate = 44100;
-  int m_inChannelCount = 0;  // buffers of the block
-  int m_outChannelCount = 0;
-  int32_t m_frames = 0;
+  std::unique_ptr<SampleFormatConverter> inConverter_;  // made by open; used on the driver's thread
+  std::unique_ptr<SampleFormatConverter> outConverter_;
+  bool floatInput_ = false;  // the driver delivers float samples, which are checked as they enter
+  uint32_t requestedRate_ = 44100;
+  int inChannelCount_ = 0;  // buffers of the block
+  int outChannelCount_ = 0;
+  int32_t frames_ = 0;
+  // What the block's buffers and channel ids point to, made by open.
+  ChannelBuffers inBlock_;
+  ChannelBuffers outBlock_;
+  std::unique_ptr<int32_t[]> inBlockIds_;
+  std::unique_ptr<int32_t[]> outBlockIds_;
 };

@@ -47,8 +47,8 @@ IAsioDriver* AsioDriverList::driver() { return g_driver.load(); }
 void AsioDriverList::forgetDriver() { g_driver.store(nullptr); }
 
 AsioDriverList::~AsioDriverList() {
-  for (size_t i = 0; i < m_entries.size(); ++i) closeEntry(static_cast<int>(i));
-  if (m_comInitialised) CoUninitialize();
+  for (size_t i = 0; i < entries_.size(); ++i) closeEntry(static_cast<int>(i));
+  if (comInitialised_) CoUninitialize();
 }
 
 void AsioDriverList::build() {
@@ -67,15 +67,15 @@ void AsioDriverList::build() {
     if (readText(sub, "clsid", clsidText, 63) && parseClsid(clsidText, e.clsid) && serverPath(clsidText, e.path)) {
       if (!readText(sub, "description", e.name, 4096)) e.name = subName;
       if (e.name.size() > kNameBytes - 1) e.name.resize(kNameBytes - 1);
-      m_entries.push_back(e);
+      entries_.push_back(e);
     }
     RegCloseKey(sub);
   }
   RegCloseKey(asio);
-  if (!m_entries.empty() && !m_comInitialised) {
+  if (!entries_.empty() && !comInitialised_) {
     // A thread already initialised in another model keeps its model (and its own uninitialise).
     const HRESULT hr = CoInitialize(nullptr);
-    m_comInitialised = SUCCEEDED(hr);
+    comInitialised_ = SUCCEEDED(hr);
   }
 }
 
@@ -86,13 +86,13 @@ void AsioDriverList::addEntry(const char* name, AsioDriverFactory factory, void*
   if (e.name.size() > kNameBytes - 1) e.name.resize(kNameBytes - 1);
   e.factory = factory;
   e.context = context;
-  m_entries.push_back(e);
+  entries_.push_back(e);
 }
 
 int AsioDriverList::name(int index, char* buffer, int n) const {
   if (index < 0 || index >= count()) return ASIO_LIST_NO_DRIVER;
   if (!buffer || n <= 0) return ASIO_LIST_BAD_PARAMETER;
-  const std::string& s = m_entries[static_cast<size_t>(index)].name;
+  const std::string& s = entries_[static_cast<size_t>(index)].name;
   if (static_cast<int>(s.size()) < n) {
     std::memcpy(buffer, s.c_str(), s.size() + 1);
   } else if (n >= 4) {
@@ -106,7 +106,7 @@ int AsioDriverList::name(int index, char* buffer, int n) const {
 
 int AsioDriverList::openEntry(int index) {
   if (index < 0 || index >= count()) return ASIO_LIST_NO_DRIVER;
-  Entry& e = m_entries[static_cast<size_t>(index)];
+  Entry& e = entries_[static_cast<size_t>(index)];
   if (e.driver) return ASIO_LIST_ALREADY_OPEN;
   IAsioDriver* d = nullptr;
   HRESULT hr;
@@ -123,10 +123,10 @@ int AsioDriverList::openEntry(int index) {
 
 int AsioDriverList::closeEntry(int index) {
   if (index < 0 || index >= count()) return ASIO_LIST_NO_DRIVER;
-  Entry& e = m_entries[static_cast<size_t>(index)];
+  Entry& e = entries_[static_cast<size_t>(index)];
   if (!e.driver) return ASIO_LIST_OK;
   if (g_driver.load() == e.driver) g_driver.store(nullptr);
-  if (m_current == index) m_current = -1;
+  if (current_ == index) current_ = -1;
   IAsioDriver* d = e.driver;
   e.driver = nullptr;
   d->Release();
@@ -144,8 +144,8 @@ int AsioDriverList::findByName(const char* name) const {
 }
 
 void AsioDriverList::closeCurrent() {
-  if (m_current >= 0) closeEntry(m_current);
-  m_current = -1;
+  if (current_ >= 0) closeEntry(current_);
+  current_ = -1;
   g_driver.store(nullptr);
 }
 
@@ -153,22 +153,22 @@ bool AsioDriverList::loadDriver(const char* name) {
   const int found = findByName(name);
   if (found < 0) return false;
   char previous[kLoadNameBytes] = {0};
-  const int was = m_current;
+  const int was = current_;
   if (was >= 0) this->name(was, previous, kLoadNameBytes);
   closeCurrent();
   if (openEntry(found) == ASIO_LIST_OK) {
-    ++m_loads;
-    m_current = found;
-    g_driver.store(m_entries[static_cast<size_t>(found)].driver);
+    ++loads_;
+    current_ = found;
+    g_driver.store(entries_[static_cast<size_t>(found)].driver);
     return true;
   }
   // Bring the previous driver back.
   if (was >= 0 && was != found) {
     const int again = findByName(previous);
     if (again >= 0 && openEntry(again) == ASIO_LIST_OK) {
-      ++m_loads;
-      m_current = again;
-      g_driver.store(m_entries[static_cast<size_t>(again)].driver);
+      ++loads_;
+      current_ = again;
+      g_driver.store(entries_[static_cast<size_t>(again)].driver);
     }
   }
   return false;

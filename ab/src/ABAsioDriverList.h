@@ -37,7 +37,7 @@ class AsioDriverList {
   // Appends an entry whose driver the factory makes (tests inject drivers this way).
   void addEntry(const char* name, AsioDriverFactory factory, void* context);
 
-  int count() const { return static_cast<int>(m_entries.size()); }
+  int count() const { return static_cast<int>(entries_.size()); }
   // The display name of entry i into a buffer of n bytes; a name that does not fit is cut to its
   // first n − 4 characters and "...". -5003 for a missing entry, -5001 without a buffer.
   int name(int index, char* buffer, int n) const;
@@ -51,9 +51,9 @@ class AsioDriverList {
   bool loadDriver(const char* name);
   // Closes the current driver (nothing loaded afterwards).
   void closeCurrent();
-  int currentIndex() const { return m_current; }
+  int currentIndex() const { return current_; }
   // Counts the drivers loaded so far: a host recognises the driver it loaded by this number.
-  uint32_t loadCount() const { return m_loads; }
+  uint32_t loadCount() const { return loads_; }
 
   // The process-wide driver (null when none is loaded), and forgetting it without a release.
   static IAsioDriver* driver();
@@ -70,8 +70,8 @@ class AsioDriverList {
   };
   int findByName(const char* name) const;
 
-  std::vector<Entry> m_entries;  // in registry order; an entry's index is its position
-  int m_current = -1;
-  uint32_t m_loads = 0;
-  bool m_comInitialised = false;
+  std::vector<Entry> entries_;  // in registry order; an entry's index is its position
+  int current_ = -1;
+  uint32_t loads_ = 0;
+  bool comInitialised_ = false;
 };

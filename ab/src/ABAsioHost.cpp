@@ -9,8 +9,8 @@
 #include <new>
 
 #include "ABAudioMidiDevice.h"
-#include "ABClamp.h"
 #include "ABDeviceErrors.h"
+#include "GPClamp.h"
 
 namespace {
 
@@ -30,17 +30,17 @@ void copyText(char* to, size_t room, const char* from) { std::snprintf(to, room,
 }  // namespace
 
 AsioHost::AsioHost(AsioDriverList* list, const char* driverName, void* systemReference)
-    : m_list(list), m_driverName(driverName ? driverName : "") {
-  std::memset(&m_info, 0, sizeof m_info);
-  m_info.systemReference = systemReference;
-  m_callbacks.bufferSwitch = &AsioHost::bufferSwitch;
-  m_callbacks.sampleRateDidChange = &AsioHost::sampleRateChanged;
-  m_callbacks.message = &AsioHost::message;
-  m_callbacks.bufferSwitchTimeInfo = &AsioHost::bufferSwitchTimeInfo;
+    : list_(list), driverName_(driverName ? driverName : "") {
+  std::memset(&info_, 0, sizeof info_);
+  info_.systemReference = systemReference;
+  callbacks_.bufferSwitch = &AsioHost::bufferSwitch;
+  callbacks_.sampleRateDidChange = &AsioHost::sampleRateChanged;
+  callbacks_.message = &AsioHost::message;
+  callbacks_.bufferSwitchTimeInfo = &AsioHost::bufferSwitchTimeInfo;
 }
 
 AsioHost::~AsioHost() {
-  if (m_open) hostOpen(false);
+  if (open_) hostOpen(false);
   freeArrays();
 }
 
@@ -49,29 +49,29 @@ void AsioHost::process(void* const*, int, const int32_t*, void* const*, int, con
 // ---- host calls
 
 IAsioDriver* AsioHost::ownDriver() const {
-  if (!m_list || m_list->currentIndex() < 0 || m_list->loadCount() != m_load) return nullptr;
+  if (!list_ || list_->currentIndex() < 0 || list_->loadCount() != load_) return nullptr;
   return AsioDriverList::driver();
 }
 
 int AsioHost::driverInit() {
-  copyText(m_info.name, sizeof m_info.name, "No ASIO Driver");
-  m_info.version = 0;
+  copyText(info_.name, sizeof info_.name, "No ASIO Driver");
+  info_.version = 0;
   IAsioDriver* d = ownDriver();
   if (!d) return ASIO_ERR_NOT_PRESENT;
-  if (d->init(m_info.systemReference) != ASIO_OK) {
+  if (d->init(info_.systemReference) != ASIO_OK) {
     char text[124] = {0};
     d->getErrorMessage(text);
     text[123] = 0;
-    copyText(m_info.errorMessage, sizeof m_info.errorMessage, text);
-    m_list->closeCurrent();
+    copyText(info_.errorMessage, sizeof info_.errorMessage, text);
+    list_->closeCurrent();
     return ASIO_ERR_NOT_PRESENT;
   }
-  copyText(m_info.errorMessage, sizeof m_info.errorMessage, "No ASIO Driver Error");
+  copyText(info_.errorMessage, sizeof info_.errorMessage, "No ASIO Driver Error");
   char name[32] = {0};
   d->getDriverName(name);
   name[31] = 0;
-  copyText(m_info.name, sizeof m_info.name, name);
-  m_info.version = d->getDriverVersion();
+  copyText(info_.name, sizeof info_.name, name);
+  info_.version = d->getDriverVersion();
   return ASIO_OK;
 }
 
@@ -80,143 +80,139 @@ void AsioHost::driverExit() { AsioDriverList::forgetDriver(); }
 // ---- open and close
 
 int AsioHost::hostOpen(bool on) {
-  if (on == m_open) return AB_OK;
+  if (on == open_) return AB_OK;
   if (!on) {
-    if (m_running) stop();
+    if (running_) stop();
     // A driver that another host has loaded since is left alone.
     const bool owned = ownDriver() != nullptr;
-    if (m_initialised && owned) driverExit();
-    m_initialised = false;
+    if (initialised_ && owned) driverExit();
+    initialised_ = false;
     AsioHost* self = this;
     g_currentHost.compare_exchange_strong(self, nullptr);
     waitForCallbacks(2000);  // a late callback may still hold the old current host
-    if (owned) m_list->closeCurrent();
+    if (owned) list_->closeCurrent();
     freeArrays();
-    m_open = false;
+    open_ = false;
     return AB_OK;
   }
-  if (!m_list || !m_list->loadDriver(m_driverName.c_str())) return ASIO_ERR_NOT_PRESENT;
-  m_load = m_list->loadCount();
+  if (!list_ || !list_->loadDriver(driverName_.c_str())) return ASIO_ERR_NOT_PRESENT;
+  load_ = list_->loadCount();
   int r = driverInit();
   if (r != ASIO_OK) {
-    m_list->closeCurrent();
+    list_->closeCurrent();
     return r;
   }
-  m_initialised = true;
+  initialised_ = true;
   int32_t inputs = 0, outputs = 0;
   IAsioDriver* d = ownDriver();
   r = d ? d->getChannels(&inputs, &outputs) : ASIO_ERR_NOT_PRESENT;
   if (r != ASIO_OK) {
     driverExit();
-    m_initialised = false;
-    m_list->closeCurrent();
+    initialised_ = false;
+    list_->closeCurrent();
     return r;
   }
   // Counts from the driver are bounded before they size anything.
-  m_inputs = abClamp<int>(inputs, 0, kMaxChannels);
-  m_outputs = abClamp<int>(outputs, 0, kMaxChannels);
-  const size_t total = static_cast<size_t>(m_inputs + m_outputs);
-  m_flags[INPUT] = new (std::nothrow) uint8_t[m_inputs + 1]();
-  m_flags[OUTPUT] = new (std::nothrow) uint8_t[m_outputs + 1]();
-  m_bufferInfos = new (std::nothrow) AsioBufferInfo[total + 1]();
+  inputs_ = gpClamp<int>(inputs, 0, kMaxChannels);
+  outputs_ = gpClamp<int>(outputs, 0, kMaxChannels);
+  const size_t total = static_cast<size_t>(inputs_ + outputs_);
+  flags_[INPUT].reset(new (std::nothrow) uint8_t[inputs_ + 1]());
+  flags_[OUTPUT].reset(new (std::nothrow) uint8_t[outputs_ + 1]());
+  bufferInfos_.reset(new (std::nothrow) AsioBufferInfo[total + 1]());
   for (int h = 0; h < 2; ++h) {
-    m_inBuffers[h] = new (std::nothrow) void*[m_inputs + 1]();
-    m_outBuffers[h] = new (std::nothrow) void*[m_outputs + 1]();
+    inBuffers_[h].reset(new (std::nothrow) void*[inputs_ + 1]());
+    outBuffers_[h].reset(new (std::nothrow) void*[outputs_ + 1]());
   }
-  m_inChannels = new (std::nothrow) int32_t[m_inputs + 1]();
-  m_outChannels = new (std::nothrow) int32_t[m_outputs + 1]();
-  if (!m_flags[INPUT] || !m_flags[OUTPUT] || !m_bufferInfos || !m_inBuffers[0] || !m_inBuffers[1] || !m_outBuffers[0] ||
-      !m_outBuffers[1] || !m_inChannels || !m_outChannels) {
+  inChannels_.reset(new (std::nothrow) int32_t[inputs_ + 1]());
+  outChannels_.reset(new (std::nothrow) int32_t[outputs_ + 1]());
+  if (!flags_[INPUT] || !flags_[OUTPUT] || !bufferInfos_ || !inBuffers_[0] || !inBuffers_[1] || !outBuffers_[0] ||
+      !outBuffers_[1] || !inChannels_ || !outChannels_) {
     driverExit();
-    m_initialised = false;
-    m_list->closeCurrent();
+    initialised_ = false;
+    list_->closeCurrent();
     freeArrays();
     return ASIO_ERR_NO_MEMORY;
   }
-  for (int c = 0; c < 2 && c < m_outputs; ++c) m_flags[OUTPUT][c] = ACTIVE;
-  for (int c = 0; c < 2 && c < m_inputs; ++c) m_flags[INPUT][c] = ACTIVE;
+  for (int c = 0; c < 2 && c < outputs_; ++c) flags_[OUTPUT][c] = ACTIVE;
+  for (int c = 0; c < 2 && c < inputs_; ++c) flags_[INPUT][c] = ACTIVE;
   g_currentHost.store(this);
-  m_open = true;
+  open_ = true;
   return AB_OK;
 }
 
 void AsioHost::freeArrays() {
-  delete[] m_flags[0];
-  delete[] m_flags[1];
-  m_flags[0] = m_flags[1] = nullptr;
-  delete[] m_bufferInfos;
-  m_bufferInfos = nullptr;
+  flags_[0].reset();
+  flags_[1].reset();
+  bufferInfos_.reset();
   for (int h = 0; h < 2; ++h) {
-    delete[] m_inBuffers[h];
-    delete[] m_outBuffers[h];
-    m_inBuffers[h] = m_outBuffers[h] = nullptr;
+    inBuffers_[h].reset();
+    outBuffers_[h].reset();
   }
-  delete[] m_inChannels;
-  delete[] m_outChannels;
-  m_inChannels = m_outChannels = nullptr;
-  m_inputs = m_outputs = 0;
-  m_bufferCount = m_inCount = m_outCount = 0;
-  m_inBytes = m_outBytes = 0;
+  inChannels_.reset();
+  outChannels_.reset();
+  inputs_ = outputs_ = 0;
+  bufferCount_ = inCount_ = outCount_ = 0;
+  inBytes_ = outBytes_ = 0;
 }
 
 // ---- start and stop
 
 int AsioHost::hostStart(bool on) {
-  if (!on) return m_running ? stop() : AB_OK;
-  if (m_running) return AB_OK;
-  if (!m_open) return AB_ERR_NOT_OPEN;
+  if (!on) return running_ ? stop() : AB_OK;
+  if (running_) return AB_OK;
+  if (!open_) return AB_ERR_NOT_OPEN;
   IAsioDriver* d = ownDriver();
   if (!d) return ASIO_ERR_NOT_PRESENT;
 
   int n = 0;
-  for (int c = 0; c < m_inputs; ++c)
-    if (m_flags[INPUT][c] & ACTIVE) m_bufferInfos[n++] = AsioBufferInfo{1, c, {nullptr, nullptr}};
+  for (int c = 0; c < inputs_; ++c)
+    if (flags_[INPUT][c] & ACTIVE) bufferInfos_[n++] = AsioBufferInfo{1, c, {nullptr, nullptr}};
   const int firstOutput = n;
-  for (int c = 0; c < m_outputs; ++c)
-    if (m_flags[OUTPUT][c] & ACTIVE) m_bufferInfos[n++] = AsioBufferInfo{0, c, {nullptr, nullptr}};
+  for (int c = 0; c < outputs_; ++c)
+    if (flags_[OUTPUT][c] & ACTIVE) bufferInfos_[n++] = AsioBufferInfo{0, c, {nullptr, nullptr}};
   // Stereo pair: with two outputs and only one of them active, the other gets a buffer too.
-  if (m_outputs == 2 && n - firstOutput == 1) {
-    const int32_t other = m_bufferInfos[n - 1].channel == 0 ? 1 : 0;
-    m_bufferInfos[n++] = AsioBufferInfo{0, other, {nullptr, nullptr}};
+  if (outputs_ == 2 && n - firstOutput == 1) {
+    const int32_t other = bufferInfos_[n - 1].channel == 0 ? 1 : 0;
+    bufferInfos_[n++] = AsioBufferInfo{0, other, {nullptr, nullptr}};
   }
 
   const int frames = bufferSize();
-  if (frames <= 0 || frames > kMaxBufferFrames) return frames < 0 ? frames : AB_ERR_NOT_OPEN;
-  int r = d->createBuffers(m_bufferInfos, n, frames, &m_callbacks);
+  if (frames <= 0 || frames > kMaxBufferFrames) return frames < 0 ? frames : AB_ERR_OPEN_FAILED;
+  int r = d->createBuffers(bufferInfos_.get(), n, frames, &callbacks_);
   bool filled = true;
   for (int i = 0; i < n && r == ASIO_OK; ++i)
-    if (!m_bufferInfos[i].buffers[0] || !m_bufferInfos[i].buffers[1]) filled = false;
+    if (!bufferInfos_[i].buffers[0] || !bufferInfos_[i].buffers[1]) filled = false;
   if (r != ASIO_OK || !filled) {
     d->disposeBuffers();
     return r != ASIO_OK ? r : ASIO_ERR_HARDWARE;
   }
-  m_bufferCount = n;
+  bufferCount_ = n;
   // An unknown sample type gives no byte size: such buffers are never touched (a silent device).
   const int inSize = bytesPerSample(INPUT), outSize = bytesPerSample(OUTPUT);
-  m_inBytes = inSize > 0 ? inSize * frames : 0;
-  m_outBytes = outSize > 0 ? outSize * frames : 0;
+  inBytes_ = inSize > 0 ? inSize * frames : 0;
+  outBytes_ = outSize > 0 ? outSize * frames : 0;
   for (int i = 0; i < n; ++i) {
-    const int bytes = m_bufferInfos[i].isInput ? m_inBytes : m_outBytes;
-    for (int h = 0; h < 2; ++h) std::memset(m_bufferInfos[i].buffers[h], 0, static_cast<size_t>(bytes));
+    const int bytes = bufferInfos_[i].isInput ? inBytes_ : outBytes_;
+    for (int h = 0; h < 2; ++h) std::memset(bufferInfos_[i].buffers[h], 0, static_cast<size_t>(bytes));
   }
-  m_handler.store(SETUP);
-  if (m_inputMonitor.load()) {
+  handler_.store(SETUP);
+  if (inputMonitor_.load()) {
     AsioInputMonitor monitor = {-1, 0, 0, 0, 0};
     d->future(ASIO_FUTURE_SET_INPUT_MONITOR, &monitor);
   }
   // Pending before the driver runs: its first callback may come before start returns.
-  m_callbackPending.store(true);
+  callbackPending_.store(true);
   r = d->start();
   if (r != ASIO_OK) {
-    m_handler.store(NONE);
+    handler_.store(NONE);
     waitForCallbacks(2000);
-    m_callbackPending.store(false);
+    callbackPending_.store(false);
     d->disposeBuffers();
-    m_bufferCount = 0;
-    m_inBytes = m_outBytes = 0;
+    bufferCount_ = 0;
+    inBytes_ = outBytes_ = 0;
     return r;
   }
-  m_running = true;
+  running_ = true;
   return r;
 }
 
@@ -237,18 +233,18 @@ int AsioHost::stop() {
   IAsioDriver* d = ownDriver();
   // The silent handler answers the driver until it has stopped; wait (bounded) until it has run once,
   // so the last half handed to the driver is silence.
-  m_handler.store(SILENT);
-  waitWhile([this] { return m_callbackPending.load(); }, 500);
+  handler_.store(SILENT);
+  waitWhile([this] { return callbackPending_.load(); }, 500);
   int r = d ? d->stop() : ASIO_ERR_NOT_PRESENT;
   // From here no handler touches a buffer; a callback already inside one is waited for before the
   // buffers go away.
-  m_handler.store(NONE);
+  handler_.store(NONE);
   waitForCallbacks(5000);
-  m_callbackPending.store(false);
-  m_bufferCount = m_inCount = m_outCount = 0;
-  m_inBytes = m_outBytes = 0;
+  callbackPending_.store(false);
+  bufferCount_ = inCount_ = outCount_ = 0;
+  inBytes_ = outBytes_ = 0;
   if (d) r = d->disposeBuffers();
-  m_running = false;
+  running_ = false;
   return r;
 }
 
@@ -257,12 +253,12 @@ int AsioHost::stop() {
 void AsioHost::serve(int half, const AsioTime* time) {
   half = half ? 1 : 0;
   for (;;) {
-    int h = m_handler.load();
+    int h = handler_.load();
     switch (h) {
       case SETUP:
         // Claimed before the lists are read, so a reset asked for meanwhile is not lost; a stop
         // asked for meanwhile wins.
-        if (!m_handler.compare_exchange_strong(h, STEADY)) continue;
+        if (!handler_.compare_exchange_strong(h, STEADY)) continue;
         setupHandler(half, time);
         return;
       case STEADY: steadyHandler(half, time); return;
@@ -270,7 +266,7 @@ void AsioHost::serve(int half, const AsioTime* time) {
         clearEnabledOutputs(half);
         IAsioDriver* d = AsioDriverList::driver();
         if (d) d->outputReady();
-        m_callbackPending.store(false);
+        callbackPending_.store(false);
         return;
       }
       default: return;
@@ -280,38 +276,38 @@ void AsioHost::serve(int half, const AsioTime* time) {
 
 void AsioHost::setupHandler(int half, const AsioTime* time) {
   int in = 0, out = 0;
-  for (int i = 0; i < m_bufferCount; ++i) {
-    const AsioBufferInfo& b = m_bufferInfos[i];
+  for (int i = 0; i < bufferCount_; ++i) {
+    const AsioBufferInfo& b = bufferInfos_[i];
     if (b.isInput) {
-      if (b.channel >= 0 && b.channel < m_inputs && (m_flags[INPUT][b.channel] & ENABLED) && in < m_inputs) {
-        m_inBuffers[0][in] = b.buffers[0];
-        m_inBuffers[1][in] = b.buffers[1];
-        m_inChannels[in++] = b.channel;
+      if (b.channel >= 0 && b.channel < inputs_ && (flags_[INPUT][b.channel] & ENABLED) && in < inputs_) {
+        inBuffers_[0][in] = b.buffers[0];
+        inBuffers_[1][in] = b.buffers[1];
+        inChannels_[in++] = b.channel;
       }
-    } else if (b.channel >= 0 && b.channel < m_outputs && (m_flags[OUTPUT][b.channel] & ENABLED) && out < m_outputs) {
-      m_outBuffers[0][out] = b.buffers[0];
-      m_outBuffers[1][out] = b.buffers[1];
-      m_outChannels[out++] = b.channel;
+    } else if (b.channel >= 0 && b.channel < outputs_ && (flags_[OUTPUT][b.channel] & ENABLED) && out < outputs_) {
+      outBuffers_[0][out] = b.buffers[0];
+      outBuffers_[1][out] = b.buffers[1];
+      outChannels_[out++] = b.channel;
     }
-    const int bytes = b.isInput ? m_inBytes : m_outBytes;
+    const int bytes = b.isInput ? inBytes_ : outBytes_;
     std::memset(b.buffers[0], 0, static_cast<size_t>(bytes));
     std::memset(b.buffers[1], 0, static_cast<size_t>(bytes));
   }
-  m_inCount = in;
-  m_outCount = out;
-  process(m_inBuffers[half], m_inCount, m_inChannels, m_outBuffers[half], m_outCount, m_outChannels,
+  inCount_ = in;
+  outCount_ = out;
+  process(inBuffers_[half].get(), inCount_, inChannels_.get(), outBuffers_[half].get(), outCount_, outChannels_.get(),
           time && time->flags ? time->systemTime : 0);
   IAsioDriver* d = AsioDriverList::driver();
   if (d) d->outputReady();
 }
 
 void AsioHost::clearEnabledOutputs(int half) {
-  for (int i = 0; i < m_outCount; ++i) std::memset(m_outBuffers[half][i], 0, static_cast<size_t>(m_outBytes));
+  for (int i = 0; i < outCount_; ++i) std::memset(outBuffers_[half][i], 0, static_cast<size_t>(outBytes_));
 }
 
 void AsioHost::steadyHandler(int half, const AsioTime* time) {
   clearEnabledOutputs(half);
-  process(m_inBuffers[half], m_inCount, m_inChannels, m_outBuffers[half], m_outCount, m_outChannels,
+  process(inBuffers_[half].get(), inCount_, inChannels_.get(), outBuffers_[half].get(), outCount_, outChannels_.get(),
           time && time->flags ? time->systemTime : 0);
   IAsioDriver* d = AsioDriverList::driver();
   if (d) d->outputReady();
@@ -320,7 +316,7 @@ void AsioHost::steadyHandler(int half, const AsioTime* time) {
 void AsioHost::resetHandler() {
   // Only a steady stream is reset; a stop in progress keeps its silent handler.
   int h = STEADY;
-  m_handler.compare_exchange_strong(h, SETUP);
+  handler_.compare_exchange_strong(h, SETUP);
 }
 
 // ---- driver callbacks
@@ -341,10 +337,10 @@ AsioTime* AsioHost::bufferSwitchTimeInfo(AsioTime* time, int32_t half, int32_t) 
 void AsioHost::sampleRateChanged(double rate) {
   CallbackScope scope;
   AsioHost* h = g_currentHost.load();
-  if (!h || !h->m_clientListener) return;
+  if (!h || !h->clientListener_) return;
   // A hostile rate is clamped before it becomes an integer.
-  rate = abClamp(rate, 0.0, 1e7);
-  h->m_clientListener->sampleRateDidChange(static_cast<int>(rate));
+  rate = gpClamp(rate, 0.0, 1e7);
+  h->clientListener_->sampleRateDidChange(static_cast<int>(rate));
 }
 
 int32_t AsioHost::message(int32_t selector, int32_t value, void*, double*) {
@@ -364,14 +360,14 @@ int32_t AsioHost::message(int32_t selector, int32_t value, void*, double*) {
       }
     case ASIO_MSG_ENGINE_VERSION: return 2;
     case ASIO_MSG_RESET_REQUEST:
-      if (h && h->m_clientListener) h->m_clientListener->requestReset();
+      if (h && h->clientListener_) h->clientListener_->requestReset();
       return 1;
     case ASIO_MSG_RESYNC_REQUEST:
     case ASIO_MSG_LATENCIES_CHANGED:
     case ASIO_MSG_SUPPORTS_TIME_INFO:
     case ASIO_MSG_SUPPORTS_TIME_CODE: return 1;
     case ASIO_MSG_SUPPORTS_INPUT_MONITOR:
-      if (h) h->m_inputMonitor.store(true);
+      if (h) h->inputMonitor_.store(true);
       return 1;
     default: return 0;
   }
@@ -379,25 +375,27 @@ int32_t AsioHost::message(int32_t selector, int32_t value, void*, double*) {
 
 // ---- channel flags and queries
 
+int AsioHost::checkChannel(Direction d, int channel) const {
+  if (!flags_[d]) return AB_ERR_NOT_OPEN;
+  const int n = d == INPUT ? inputs_ : outputs_;
+  return channel < 0 || channel >= n ? AB_ERR_BAD_VALUE : AB_OK;
+}
+
 int AsioHost::channelFlags(Direction d, int channel) const {
-  const int n = d == INPUT ? m_inputs : m_outputs;
-  if (!m_flags[d] || channel < 0 || channel >= n) return AB_ERR_NOT_OPEN;
-  return m_flags[d][channel];
+  const int r = checkChannel(d, channel);
+  return r != AB_OK ? r : flags_[d][channel];
 }
 
-int AsioHost::setChannelActive(Direction d, int channel, bool on) {
-  const int n = d == INPUT ? m_inputs : m_outputs;
-  if (!m_flags[d] || channel < 0 || channel >= n) return AB_ERR_NOT_OPEN;
-  m_flags[d][channel] = static_cast<uint8_t>(on ? (m_flags[d][channel] | ACTIVE) : (m_flags[d][channel] & ~ACTIVE));
+int AsioHost::setChannelFlag(Direction d, int channel, uint8_t flag, bool on) {
+  const int r = checkChannel(d, channel);
+  if (r != AB_OK) return r;
+  flags_[d][channel] = static_cast<uint8_t>(on ? (flags_[d][channel] | flag) : (flags_[d][channel] & ~flag));
   return AB_OK;
 }
 
-int AsioHost::setChannelEnabled(Direction d, int channel, bool on) {
-  const int n = d == INPUT ? m_inputs : m_outputs;
-  if (!m_flags[d] || channel < 0 || channel >= n) return AB_ERR_NOT_OPEN;
-  m_flags[d][channel] = static_cast<uint8_t>(on ? (m_flags[d][channel] | ENABLED) : (m_flags[d][channel] & ~ENABLED));
-  return AB_OK;
-}
+int AsioHost::setChannelActive(Direction d, int channel, bool on) { return setChannelFlag(d, channel, ACTIVE, on); }
+
+int AsioHost::setChannelEnabled(Direction d, int channel, bool on) { return setChannelFlag(d, channel, ENABLED, on); }
 
 bool AsioHost::channelName(Direction d, int channel, char name[32]) {
   std::memset(name, 0, 32);
@@ -416,7 +414,7 @@ int AsioHost::sampleRate() {
   IAsioDriver* d = ownDriver();
   double rate = 0.0;
   if (!d || d->getSampleRate(&rate) != ASIO_OK) return 0;
-  return static_cast<int>(abClamp(rate, 0.0, 1e7));  // NaN and rates at or below 0 give 0
+  return static_cast<int>(gpClamp(rate, 0.0, 1e7));  // NaN and rates at or below 0 give 0
 }
 
 int AsioHost::supportedRates(int32_t rates[6]) {
@@ -433,7 +431,7 @@ int AsioHost::setSampleRate(int rate) {
   if (!d) return ASIO_ERR_NOT_PRESENT;
   int r = d->canSampleRate(rate);
   if (r != ASIO_OK) return r;
-  const bool wasRunning = m_running;
+  const bool wasRunning = running_;
   if (wasRunning) hostStart(false);
   r = d->setSampleRate(rate);
   if (wasRunning) {
@@ -445,7 +443,7 @@ int AsioHost::setSampleRate(int rate) {
 
 int AsioHost::bufferSize() {
   IAsioDriver* d = ownDriver();
-  if (!m_open || !d) return ASIO_ERR_NOT_PRESENT;
+  if (!open_ || !d) return ASIO_ERR_NOT_PRESENT;
   int32_t minimum = 0, maximum = 0, preferred = 0, granularity = 0;
   const int r = d->getBufferSize(&minimum, &maximum, &preferred, &granularity);
   return r != ASIO_OK ? r : preferred;
@@ -454,7 +452,7 @@ int AsioHost::bufferSize() {
 int AsioHost::latencies(int32_t* input, int32_t* output) {
   *input = *output = 0;
   IAsioDriver* d = ownDriver();
-  if (!m_open || !d) return ASIO_ERR_NOT_PRESENT;
+  if (!open_ || !d) return ASIO_ERR_NOT_PRESENT;
   return d->getLatencies(input, output);
 }
 
@@ -503,7 +501,7 @@ int AsioHost::clockSources(AsioClockSource* table) {
   std::memset(table, 0, sizeof(AsioClockSource) * kMaxClockSources);
   const int r = d->getClockSources(table, &count);
   if (r != ASIO_OK) return r;
-  count = abClamp<int32_t>(count, 0, kMaxClockSources);
+  count = gpClamp<int32_t>(count, 0, kMaxClockSources);
   for (int i = 0; i < count; ++i) table[i].name[31] = 0;
   return count;
 }
@@ -516,7 +514,7 @@ int AsioHost::setClockSource(int index) {
 int AsioHost::controlPanel() {
   IAsioDriver* d = ownDriver();
   if (!d) return ASIO_ERR_NOT_PRESENT;
-  const bool wasRunning = m_running;
+  const bool wasRunning = running_;
   if (wasRunning) hostStart(false);
   const int r = d->controlPanel();
   if (wasRunning) hostStart(true);
@@ -526,9 +524,9 @@ int AsioHost::controlPanel() {
 int AsioHost::activeEnabledCount() const {
   int n = 0;
   for (int dir = 0; dir < 2; ++dir) {
-    const int channels = dir == INPUT ? m_inputs : m_outputs;
-    for (int c = 0; c < channels && m_flags[dir]; ++c)
-      if ((m_flags[dir][c] & (ACTIVE | ENABLED)) == (ACTIVE | ENABLED)) ++n;
+    const int channels = dir == INPUT ? inputs_ : outputs_;
+    for (int c = 0; c < channels && flags_[dir]; ++c)
+      if ((flags_[dir][c] & (ACTIVE | ENABLED)) == (ACTIVE | ENABLED)) ++n;
   }
   return n;
 }

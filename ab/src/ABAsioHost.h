@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "ABAsioDriver.h"
@@ -45,12 +46,13 @@ class AsioHost {
   // true creates the buffers of the active channels and starts the driver; false stops it and
   // disposes the buffers once no callback runs any more.
   int hostStart(bool on);
-  bool isHostOpen() const { return m_open; }
-  bool isHostRunning() const { return m_running; }
+  bool isHostOpen() const { return open_; }
+  bool isHostRunning() const { return running_; }
 
-  int inputCount() const { return m_inputs; }
-  int outputCount() const { return m_outputs; }
-  // Flags of channel n of a direction (ACTIVE | ENABLED); AB_ERR_NOT_OPEN before open or out of range.
+  int inputCount() const { return inputs_; }
+  int outputCount() const { return outputs_; }
+  // Flags of channel n of a direction (ACTIVE | ENABLED); AB_ERR_NOT_OPEN before open,
+  // AB_ERR_BAD_VALUE out of range.
   int channelFlags(Direction d, int channel) const;
   int setChannelActive(Direction d, int channel, bool on);
   int setChannelEnabled(Direction d, int channel, bool on);
@@ -77,8 +79,8 @@ class AsioHost {
   int activeEnabledCount() const;
   // The buffer lists are rebuilt at the next buffer switch (after the enabled flags changed).
   void resetHandler();
-  void setClientListener(AudioDeviceClient* client) { m_clientListener = client; }
-  const DriverInfo& driverInfo() const { return m_info; }
+  void setClientListener(AudioDeviceClient* client) { clientListener_ = client; }
+  const DriverInfo& driverInfo() const { return info_; }
 
   // Driver callbacks (forwarded to the current host).
   static void __cdecl bufferSwitch(int32_t half, int32_t directProcess);
@@ -87,7 +89,7 @@ class AsioHost {
   static AsioTime* __cdecl bufferSwitchTimeInfo(AsioTime* time, int32_t half, int32_t directProcess);
 
  protected:
-  AsioDriverList* m_list;
+  AsioDriverList* list_;
 
  private:
   enum Handler { NONE = 0, SETUP = 1, STEADY = 2, SILENT = 3 };
@@ -98,6 +100,10 @@ class AsioHost {
   void clearEnabledOutputs(int half);
   int stop();
   void freeArrays();
+  // AB_OK when channel n of the direction has flags: AB_ERR_NOT_OPEN before open, AB_ERR_BAD_VALUE out
+  // of range.
+  int checkChannel(Direction d, int channel) const;
+  int setChannelFlag(Direction d, int channel, uint8_t flag, bool on);
   int driverInit();
   void driverExit();
   static void waitForCallbacks(int milliseconds);
@@ -105,29 +111,29 @@ class AsioHost {
   // its own since), else null.
   IAsioDriver* ownDriver() const;
 
-  std::string m_driverName;
-  DriverInfo m_info;
-  bool m_initialised = false;
-  uint32_t m_load = 0;  // the driver list's load count when this host loaded its driver
-  bool m_open = false;
-  bool m_running = false;
-  std::atomic<bool> m_callbackPending{false};
-  AsioCallbacks m_callbacks;
-  std::atomic<int> m_handler{NONE};
-  int m_inputs = 0;
-  int m_outputs = 0;
-  uint8_t* m_flags[2] = {nullptr, nullptr};  // per direction, per channel: ACTIVE | ENABLED
-  AsioBufferInfo* m_bufferInfos = nullptr;   // inputs + outputs entries
-  int m_bufferCount = 0;
+  std::string driverName_;
+  DriverInfo info_;
+  bool initialised_ = false;
+  uint32_t load_ = 0;  // the driver list's load count when this host loaded its driver
+  bool open_ = false;
+  bool running_ = false;
+  std::atomic<bool> callbackPending_{false};
+  AsioCallbacks callbacks_;
+  std::atomic<int> handler_{NONE};
+  int inputs_ = 0;
+  int outputs_ = 0;
+  std::unique_ptr<uint8_t[]> flags_[2];            // per direction, per channel: ACTIVE | ENABLED
+  std::unique_ptr<AsioBufferInfo[]> bufferInfos_;  // inputs + outputs entries
+  int bufferCount_ = 0;
   // Per half: enabled input and output buffers with their channel numbers.
-  void** m_inBuffers[2] = {nullptr, nullptr};
-  void** m_outBuffers[2] = {nullptr, nullptr};
-  int32_t* m_inChannels = nullptr;
-  int32_t* m_outChannels = nullptr;
-  int m_inCount = 0;
-  int m_outCount = 0;
-  int m_inBytes = 0;  // per half-buffer
-  int m_outBytes = 0;
-  std::atomic<bool> m_inputMonitor{false};
-  AudioDeviceClient* m_clientListener = nullptr;
+  std::unique_ptr<void*[]> inBuffers_[2];
+  std::unique_ptr<void*[]> outBuffers_[2];
+  std::unique_ptr<int32_t[]> inChannels_;
+  std::unique_ptr<int32_t[]> outChannels_;
+  int inCount_ = 0;
+  int outCount_ = 0;
+  int inBytes_ = 0;  // per half-buffer
+  int outBytes_ = 0;
+  std::atomic<bool> inputMonitor_{false};
+  AudioDeviceClient* clientListener_ = nullptr;
 };

@@ -2,8 +2,8 @@
 #include "ABAudioClient.h"
 
 #include "ABAudioManager.h"
-#include "ABClamp.h"
 #include "ABSetupLists.h"
+#include "GPClamp.h"
 
 AudioClientBase::AudioClientBase() {
   for (int i = 0; i < 32; ++i) inputMap[i] = outputMap[i] = nullptr;
@@ -77,7 +77,7 @@ void AudioHostClient::rewindMidi() {
 float** AudioHostClient::mapRouted(bool isOutput, float** buffers, int count) {
   float** map = isOutput ? outputMap : inputMap;
   int channels = isOutput ? outputCount() : inputCount();
-  channels = abClamp(channels, 0, 32);
+  channels = gpClamp(channels, 0, 32);
   if (count > 32) count = 32;
   if (!buffers) count = 0;
   const int* ids = manager ? (isOutput ? manager->outputChannelIds() : manager->inputChannelIds()) : nullptr;

@@ -2,7 +2,7 @@
 #include "ABAudioEngine.h"
 
 #include "ABAudioClient.h"
-#include "ABClamp.h"
+#include "GPClamp.h"
 #include "GPTimer.h"
 
 #include <cmath>
@@ -30,6 +30,7 @@ AudioEngine::AudioEngine() {
   loadFactor = loadFactorFor(44100);
   // The lock is made here, on the thread that creates the engine, never on the audio thread.
   lock.create();
+  ownedBuffers_.reserve(kOwnedBuffersMax);
 }
 
 AudioEngine::~AudioEngine() {
@@ -68,7 +69,7 @@ void AudioEngine::setResampling(bool on) {
 
 void AudioEngine::setBlockMode(bool on, int size, bool multiples) {
   // Hostile sizes are clamped: the queue divides by the size and holds 32 blocks of it.
-  size = abClamp(size, 1, 4096);
+  size = gpClamp(size, 1, 4096);
   if (on == blockMode && size == blockSize && multiples == allowMultiples) return;
   beginChange();
   blockMode = on;
@@ -106,15 +107,15 @@ bool AudioEngine::setOverloadGuard(bool on, int thresholdPercent) {
 // Called on the MIDI callback thread. The count tells the client's going away (detachClient) that a
 // call is under way; the flag, set before it waits, stops new ones.
 void AudioEngine::forwardShortMidi(MidiEventRecord* event) {
-  midiForwards.fetch_add(1);
-  if (!midiDetached.load() && muteCount == 0 && clientPointer) clientPointer->shortMidi(event);
-  midiForwards.fetch_sub(1);
+  midiForwards_.fetch_add(1);
+  if (!midiDetached_.load() && muteCount == 0 && clientPointer) clientPointer->shortMidi(event);
+  midiForwards_.fetch_sub(1);
 }
 
 void AudioEngine::forwardSysEx(MidiEventRecord* event) {
-  midiForwards.fetch_add(1);
-  if (!midiDetached.load() && muteCount == 0 && clientPointer) clientPointer->sysEx(event);
-  midiForwards.fetch_sub(1);
+  midiForwards_.fetch_add(1);
+  if (!midiDetached_.load() && muteCount == 0 && clientPointer) clientPointer->sysEx(event);
+  midiForwards_.fetch_sub(1);
 }
 
 int AudioEngine::deviceToClientFrames(int o) {
@@ -125,18 +126,19 @@ int AudioEngine::deviceToClientFrames(int o) {
 
 void AudioEngine::freeBuffers() {
   for (int i = 0; i < AB_MAX_CHANNELS; ++i) {
-    delete[] clientInputs[i];
-    delete[] clientOutputs[i];
-    delete[] leftBuffers[i];
-    delete[] stageBuffers[i];
-    delete[] ringIn[i];
-    delete[] ringOut[i];
     clientInputs[i] = clientOutputs[i] = leftBuffers[i] = stageBuffers[i] = ringIn[i] = ringOut[i] = nullptr;
     queueIn[i] = queueOut[i] = nullptr;
   }
-  delete[] midiQueue;
-  midiQueue = nullptr;
+  ownedBuffers_.clear();
+  midiQueue.reset();
   midiQueueCapacity = 0;
+}
+
+float* AudioEngine::newBuffer(int32_t frames) {
+  std::unique_ptr<float[]> b(new (std::nothrow) float[frames]());
+  if (!b) return nullptr;
+  ownedBuffers_.push_back(std::move(b));  // within the room reserved at construction
+  return ownedBuffers_.back().get();
 }
 
 void AudioEngine::rebuildBuffers() {
@@ -144,10 +146,10 @@ void AudioEngine::rebuildBuffers() {
   directFlag = true;
   ringInPos = ringOutPos = 0;
   framesIn = framesProcessed = 0;
-  midiQueueRead = midiQueueWrite = midiQueueSaved = 0;
+  midiQueueRead = midiQueueWrite = midiQueueSaved_ = 0;
   leftCount = leftPos = 0;
   stageCount = stagePos = 0;
-  maxConvertFrames = 0;
+  maxConvertFrames_ = 0;
   if (clientRate == deviceRate) {
     bufferFrames = 0;
   } else if (!resample || clientRate <= 0) {
@@ -159,20 +161,20 @@ void AudioEngine::rebuildBuffers() {
   if (blockMode) {
     ringFrames = AB_QUEUE_BLOCKS * blockSize;
     for (int i = 0; i < AB_MAX_CHANNELS && ok; ++i) {
-      ringIn[i] = new (std::nothrow) float[ringFrames]();
-      ringOut[i] = new (std::nothrow) float[ringFrames]();
+      ringIn[i] = newBuffer(ringFrames);
+      ringOut[i] = newBuffer(ringFrames);
       ok = ringIn[i] && ringOut[i];
     }
     midiQueueCapacity = ringFrames / 4 > 2 ? ringFrames / 4 : 2;
-    midiQueue = ok ? new (std::nothrow) MidiEventRecord[midiQueueCapacity]() : nullptr;
+    midiQueue.reset(ok ? new (std::nothrow) MidiEventRecord[midiQueueCapacity]() : nullptr);
     ok = ok && midiQueue;
   }
   if (bufferFrames > 0 && ok) {
     for (int i = 0; i < AB_MAX_CHANNELS && ok; ++i) {
-      clientInputs[i] = new (std::nothrow) float[bufferFrames]();
-      clientOutputs[i] = new (std::nothrow) float[bufferFrames]();
-      leftBuffers[i] = new (std::nothrow) float[bufferFrames]();
-      stageBuffers[i] = new (std::nothrow) float[bufferFrames]();
+      clientInputs[i] = newBuffer(bufferFrames);
+      clientOutputs[i] = newBuffer(bufferFrames);
+      leftBuffers[i] = newBuffer(bufferFrames);
+      stageBuffers[i] = newBuffer(bufferFrames);
       ok = clientInputs[i] && clientOutputs[i] && leftBuffers[i] && stageBuffers[i];
     }
     std::memset(interpIn, 0, sizeof interpIn);
@@ -182,8 +184,8 @@ void AudioEngine::rebuildBuffers() {
     // Device frames converted in one step: the client frames (up to 4 x the device's) and the
     // stage must fit the buffers; longer device blocks are converted in pieces.
     const int scale = (ratioP + ratioQ - 1) / ratioQ;
-    maxConvertFrames = bufferFrames / (2 * (integerRatio ? scale : 2)) - 2 * ratioP * ratioQ;
-    if (maxConvertFrames < 1) ok = false;
+    maxConvertFrames_ = bufferFrames / (2 * (integerRatio ? scale : 2)) - 2 * ratioP * ratioQ;
+    if (maxConvertFrames_ < 1) ok = false;
   }
   if (!ok) {
     // Out of memory: processing stays off rather than touching missing buffers.
@@ -191,7 +193,7 @@ void AudioEngine::rebuildBuffers() {
     bufferFrames = 0;
   }
   // Processing runs only with a usable rate pair whose buffers exist.
-  enabled = ok && rateUsable && (clientRate == deviceRate || bufferFrames > 0);
+  enabled = ok && rateUsable_ && (clientRate == deviceRate || bufferFrames > 0);
 }
 
 void AudioEngine::callClient(float** in, float** out, int nIn, int nOut, int frames) {
@@ -205,8 +207,8 @@ void AudioEngine::processDirect(float** in, float** out, int nIn, int nOut, int 
 }
 
 void AudioEngine::process(float** in, float** out, int nIn, int nOut, int frames) {
-  nIn = abClamp(nIn, 0, AB_MAX_CHANNELS);
-  nOut = abClamp(nOut, 0, AB_MAX_CHANNELS);
+  nIn = gpClamp(nIn, 0, AB_MAX_CHANNELS);
+  nOut = gpClamp(nOut, 0, AB_MAX_CHANNELS);
   if (frames <= 0) return;
   // A setter may take the lock between the depth test and the entry: the try never waits.
   if (!enabled || lockDepth != 0 || !lock.tryEnter()) {
@@ -243,7 +245,7 @@ void AudioEngine::process(float** in, float** out, int nIn, int nOut, int frames
       return;
     }
   }
-  int64_t (*counter)() = readCounter ? readCounter : systemCounter;
+  int64_t (*counter)() = readCounter_ ? readCounter_ : systemCounter;
   const int64_t started = counter();
   if (clientRate == deviceRate) {
     if (blockMode)

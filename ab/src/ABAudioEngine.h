@@ -5,6 +5,8 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
+#include <vector>
 
 #include "ABMidiClock.h"
 #include "ABMidiEvent.h"
@@ -66,9 +68,9 @@ class AudioEngine {
   // The smoothed processor load of the client's work, percent.
   float cpuLoad() const { return load; }
   // For tests: the counter reading source of the load measurement (null: the system counter).
-  void setLoadCounter(int64_t (*counter)()) { readCounter = counter; }
+  void setLoadCounter(int64_t (*counter)()) { readCounter_ = counter; }
   // Events dropped because the block queue's MIDI queue was full.
-  int droppedMidiEvents() const { return midiDropped; }
+  int droppedMidiEvents() const { return midiDropped_; }
 
   // --- fields, in the order the host keeps them ---
   AudioHostClient* clientPointer = nullptr;
@@ -92,7 +94,7 @@ class AudioEngine {
   float* ringOut[AB_MAX_CHANNELS] = {};
   float* queueIn[AB_MAX_CHANNELS] = {};
   float* queueOut[AB_MAX_CHANNELS] = {};
-  MidiEventRecord* midiQueue = nullptr;
+  std::unique_ptr<MidiEventRecord[]> midiQueue;
   int32_t midiQueueCapacity = 0, midiQueueWrite = 0, midiQueueRead = 0;
   AudioTimeInfo timeInfo;
   int32_t framesIn = 0, framesProcessed = 0;
@@ -125,6 +127,8 @@ class AudioEngine {
   // Frees and reallocates the buffers for the current rates and block mode (under the lock).
   void rebuildBuffers();
   void freeBuffers();
+  // A zeroed buffer of the frames, owned by the engine until freeBuffers; null when memory is short.
+  float* newBuffer(int32_t frames);
   // The three ways to the client.
   void processDirect(float** in, float** out, int nIn, int nOut, int frames);
   void processQueued(float** in, float** out, int nIn, int nOut, int frames);
@@ -134,13 +138,17 @@ class AudioEngine {
   void queueClientCall(int nIn, int nOut, int blockIndex, int frames);
   void queueMidi(int chunkStart, int chunkEnd, int base);
 
-  int64_t (*readCounter)() = nullptr;
-  int32_t midiQueueSaved = 0;
-  int32_t midiDropped = 0;
-  int32_t maxConvertFrames = 0;
-  bool rateUsable = true;  // the last device rate found a client rate
+  int64_t (*readCounter_)() = nullptr;
+  int32_t midiQueueSaved_ = 0;
+  int32_t midiDropped_ = 0;
+  int32_t maxConvertFrames_ = 0;
+  bool rateUsable_ = true;  // the last device rate found a client rate
   // The MIDI notifications reach the client on the MIDI callback thread: the client's going away
   // waits until no forward is under way.
-  std::atomic<int32_t> midiForwards{0};
-  std::atomic<bool> midiDetached{false};
+  std::atomic<int32_t> midiForwards_{0};
+  std::atomic<bool> midiDetached_{false};
+  // What the buffer pointers above point to: at most six buffers a channel (rings, client buffers,
+  // left-over and stage), room reserved once so that making them never moves the list.
+  static const int kOwnedBuffersMax = 6 * AB_MAX_CHANNELS;
+  std::vector<std::unique_ptr<float[]>> ownedBuffers_;
 };

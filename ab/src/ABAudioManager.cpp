@@ -30,8 +30,8 @@ AudioManager::~AudioManager() {
 }
 
 void AudioManager::detachClient() {
-  midiDetached.store(true);
-  while (midiForwards.load() != 0) Sleep(1);  // a MIDI notification is still in the client
+  midiDetached_.store(true);
+  while (midiForwards_.load() != 0) Sleep(1);  // a MIDI notification is still in the client
   beginChange();
   clientPointer = nullptr;
   endChange();

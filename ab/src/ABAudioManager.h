@@ -36,15 +36,15 @@ class AudioRateTimer : public AudioDeviceClient, public EventListener {
 
   // User-interface thread: the posted request arrived; adds the 40 ms timer.
   void beginReset();
-  bool resetPending() const { return pending.load(std::memory_order_acquire); }
+  bool resetPending() const { return pending_.load(std::memory_order_acquire); }
 
   AudioManager* manager;
   TimerEntry* timerId = nullptr;
   int step = 0;
 
  private:
-  std::atomic<bool> pending{false};
-  HWND window = nullptr;  // message-only window of the user-interface thread
+  std::atomic<bool> pending_{false};
+  HWND window_ = nullptr;  // message-only window of the user-interface thread
 };
 
 class AudioManager : public AudioEngine {

@@ -136,15 +136,15 @@ class MappedPropertyDevice : public AudioMidiDevice {
   explicit MappedPropertyDevice(uint32_t deviceKind) : AudioMidiDevice(deviceKind) {}
 
   int getPropertyInfo(const char* name, uint32_t* size, uint32_t* changeable) override {
-    return properties.callInfo(name, size, changeable);
+    return properties_.callInfo(name, size, changeable);
   }
   int setProperty(const char* name, const void* value, uint32_t size) override {
-    return properties.callSet(name, value, size);
+    return properties_.callSet(name, value, size);
   }
   int getProperty(const char* name, void* buffer, uint32_t* size) override {
-    return properties.callGet(name, buffer, size);
+    return properties_.callGet(name, buffer, size);
   }
 
  protected:
-  DevicePropertyMaps<D> properties;
+  DevicePropertyMaps<D> properties_;
 };

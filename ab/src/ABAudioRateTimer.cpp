@@ -37,12 +37,12 @@ HWND makeRequestWindow(AudioRateTimer* timer) {
 
 }  // namespace
 
-AudioRateTimer::AudioRateTimer(AudioManager* manager) : manager(manager) { window = makeRequestWindow(this); }
+AudioRateTimer::AudioRateTimer(AudioManager* manager) : manager(manager) { window_ = makeRequestWindow(this); }
 
 AudioRateTimer::~AudioRateTimer() {
-  if (window) {
-    SetWindowLongPtrA(window, GWLP_USERDATA, 0);
-    DestroyWindow(window);  // a request still posted to it is dropped with it
+  if (window_) {
+    SetWindowLongPtrA(window_, GWLP_USERDATA, 0);
+    DestroyWindow(window_);  // a request still posted to it is dropped with it
   }
   if (timerId) removeTimer(timerId);
 }
@@ -53,8 +53,8 @@ void AudioRateTimer::sampleRateDidChange(int rate) {
 
 void AudioRateTimer::requestReset() {
   // Any thread: the timer list belongs to the user-interface thread, so only the flag and a message.
-  if (pending.exchange(true, std::memory_order_acq_rel)) return;  // one reset at a time
-  if (!window || !PostMessageA(window, kResetMessage, 0, 0)) pending.store(false, std::memory_order_release);
+  if (pending_.exchange(true, std::memory_order_acq_rel)) return;  // one reset at a time
+  if (!window_ || !PostMessageA(window_, kResetMessage, 0, 0)) pending_.store(false, std::memory_order_release);
 }
 
 void AudioRateTimer::beginReset() {
@@ -62,7 +62,7 @@ void AudioRateTimer::beginReset() {
   step = 0;
   addTimer(&timerId, 40, 0);
   // Without a running framework there is no tick to carry the reset: the request is dropped.
-  if (!timerId) pending.store(false, std::memory_order_release);
+  if (!timerId) pending_.store(false, std::memory_order_release);
 }
 
 bool AudioRateTimer::handleEvent(int32_t code, void* data) {
@@ -81,6 +81,6 @@ bool AudioRateTimer::handleEvent(int32_t code, void* data) {
     if (device != -1) manager->switchDevice(static_cast<uint32_t>(device), false);
     manager->loadSettings();
   }
-  pending.store(false, std::memory_order_release);
+  pending_.store(false, std::memory_order_release);
   return true;
 }

@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "ABDeviceAccessors.h"
+#include "ABPropertyNames.h"
+#include "GPClamp.h"
 #include "GPRegistryKey.h"
 
 namespace {
@@ -21,8 +23,6 @@ const int kMaxPorts = 256;  // ports of one direction that the routes are applie
 bool sameName(const std::string& a, const std::string& b) {
   return a.compare(0, kNameCompare, b, 0, kNameCompare) == 0;
 }
-
-int clampInt(int value, int low, int high) { return value < low ? low : (value > high ? high : value); }
 
 // Rates a device that lists none may be asked for.
 const int kLowestRate = 8000;
@@ -79,7 +79,7 @@ bool AudioManager::switchDevice(uint32_t deviceId, bool open) {
 int AudioManager::setLatency(uint32_t deviceId, int ms) {
   latencyMs = ms;
   const int32_t value = ms;
-  return abDevSetProperty("Latency", deviceId, &value, 4);
+  return abDevSetProperty(kPropLatency, deviceId, &value, 4);
 }
 
 int AudioManager::loadSettings() {
@@ -165,7 +165,7 @@ int AudioManager::loadSettings() {
   setSampleRate(id, rate);
   int32_t actual = 0;
   uint32_t size = 4;
-  if (abDevGetProperty("SampleRate", id, &actual, &size) == AB_OK && actual > 0 && actual != rate)
+  if (abDevGetProperty(kPropSampleRate, id, &actual, &size) == AB_OK && actual > 0 && actual != rate)
     setSampleRate(id, actual);
 
   // 9. Latencies in the device's range when it gives one, else in 1..10,000 ms; one outside it is
@@ -178,7 +178,7 @@ int AudioManager::loadSettings() {
     }
     if (stored < low || stored > high) {
       refused = true;
-      stored = clampInt(10, low, high);
+      stored = gpClamp(10, low, high);
     }
     return stored;
   };

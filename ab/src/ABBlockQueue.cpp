@@ -15,7 +15,7 @@ void AudioEngine::queueMidi(int chunkStart, int chunkEnd, int base) {
       record.offset = (offset - chunkStart) + base;
       const int after = (midiQueueWrite + 1) % midiQueueCapacity;
       if (after == midiQueueRead) {
-        ++midiDropped;  // full: the newest event is dropped, unread ones stay
+        ++midiDropped_;  // full: the newest event is dropped, unread ones stay
       } else {
         midiQueue[midiQueueWrite] = record;
         midiQueueWrite = after;
@@ -34,11 +34,11 @@ void AudioEngine::queueClientCall(int nIn, int nOut, int blockIndex, int frames)
     queueIn[i] = ringIn[i] ? ringIn[i] + at : nullptr;
     queueOut[i] = ringOut[i] ? ringOut[i] + at : nullptr;
   }
-  midiQueueSaved = midiQueueRead;
+  midiQueueSaved_ = midiQueueRead;
   callClient(queueIn, queueOut, nIn, nOut, frames);
   framesProcessed += frames;
   // Events of this call are consumed (read or not); the rest move on by the call's length.
-  int index = midiQueueSaved;
+  int index = midiQueueSaved_;
   int newRead = midiQueueWrite;
   bool found = false;
   while (index != midiQueueWrite) {
@@ -133,5 +133,5 @@ void AudioEngine::rewindMidi() {
   if (!blockMode || directFlag || !midiQueue)
     rewindRing();
   else
-    midiQueueRead = midiQueueSaved;
+    midiQueueRead = midiQueueSaved_;
 }

@@ -31,7 +31,7 @@ void AudioEngine::processConverted(float** in, float** out, int nIn, int nOut, i
   int done = 0;
   while (done < frames) {
     int piece = frames - done;
-    if (piece > maxConvertFrames) piece = maxConvertFrames;
+    if (piece > maxConvertFrames_) piece = maxConvertFrames_;
     for (int i = 0; i < nIn; ++i) inPiece[i] = in[i] ? in[i] + done : nullptr;
     for (int i = 0; i < nOut; ++i) outPiece[i] = out[i] ? out[i] + done : nullptr;
     convertPiece(inPiece, outPiece, nIn, nOut, piece);

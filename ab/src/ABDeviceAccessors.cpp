@@ -3,6 +3,7 @@
 
 #include "ABAudioEngine.h"
 #include "ABDevice.h"
+#include "ABPropertyNames.h"
 #include "ABPropertyValues.h"
 
 #include <cstring>
@@ -34,20 +35,20 @@ int listDevices(const char* property, std::vector<uint32_t>* list) {
 }
 }  // namespace
 
-int listAudioDevices(std::vector<uint32_t>* list) { return listDevices("AudioDeviceList", list); }
+int listAudioDevices(std::vector<uint32_t>* list) { return listDevices(kPropAudioDeviceList, list); }
 
-int listMidiDevices(std::vector<uint32_t>* list) { return listDevices("MIDIDeviceList", list); }
+int listMidiDevices(std::vector<uint32_t>* list) { return listDevices(kPropMidiDeviceList, list); }
 
 int deviceName(uint32_t id, std::string* name) {
-  if (!name) return AB_ERR_NOT_OPEN;
+  if (!name) return AB_ERR_BAD_VALUE;
   name->clear();
   uint32_t size = 0, changeable = 0;
-  int err = abDevGetPropertyInfo("DeviceName", id, &size, &changeable);
+  int err = abDevGetPropertyInfo(kPropDeviceName, id, &size, &changeable);
   if (err != AB_OK) return err;
   if (size == 0) return AB_OK;
   std::string buffer(size, '\0');
   uint32_t got = size;
-  err = abDevGetProperty("DeviceName", id, &buffer[0], &got);
+  err = abDevGetProperty(kPropDeviceName, id, &buffer[0], &got);
   if (err != AB_OK) return err;
   if (got > size) got = size;
   buffer.resize(got);
@@ -67,7 +68,7 @@ int readVariable(const char* property, uint32_t id, std::vector<uint8_t>* bytes)
   uint32_t size = 0, changeable = 0;
   int err = abDevGetPropertyInfo(property, id, &size, &changeable);
   if (err != AB_OK) return err;
-  if (size == 0 || size > (1u << 24)) return AB_ERR_NOT_OPEN;
+  if (size == 0 || size > (1u << 24)) return AB_ERR_BAD_VALUE;
   bytes->assign(size, 0);
   uint32_t got = size;
   err = abDevGetProperty(property, id, bytes->data(), &got);
@@ -114,7 +115,7 @@ bool rangeOf(const char* property, uint32_t id, int* low, int* high) {
 // are not read, whatever the count word says. false when the list cannot be read.
 bool readPorts(uint32_t id, bool isOutput, std::vector<AudioPortEntry>* ports) {
   std::vector<uint8_t> b;
-  if (readVariable("PortDescription", id, &b) != AB_OK) return false;
+  if (readVariable(kPropPortDescription, id, &b) != AB_OK) return false;
   const uint64_t listed = u32At(b, 0);
   const uint64_t room = b.size() >= kRecordCountBytes ? (b.size() - kRecordCountBytes) / sizeof(AudioPortEntry) : 0;
   const uint64_t n = listed < room ? listed : room;
@@ -137,7 +138,7 @@ bool known(const char* property, uint32_t id, bool* changeable) {
 int deviceKind(uint32_t id) {
   uint32_t words[2] = {0, 0};
   uint32_t size = 8;
-  const int err = abDevGetProperty("DeviceDescription", id, words, &size);
+  const int err = abDevGetProperty(kPropDeviceDescription, id, words, &size);
   if (err != AB_OK) return err;
   return static_cast<int>(words[1]);
 }
@@ -161,22 +162,22 @@ bool portName(uint32_t id, bool isOutput, int index, std::string* name) {
 }
 
 int setPortDescription(uint32_t id, int index, bool isOutput, bool enabled, bool active) {
-  return sendPortRecord("PortDescription", id, index, isOutput, enabled, active);
+  return sendPortRecord(kPropPortDescription, id, index, isOutput, enabled, active);
 }
 
 int setPortActive(uint32_t id, int index, bool isOutput, bool on) {
-  return sendPortRecord("ActiveAudioPort", id, index, isOutput, false, on);
+  return sendPortRecord(kPropActiveAudioPort, id, index, isOutput, false, on);
 }
 
 int setPortEnabled(uint32_t id, int index, bool isOutput, bool on) {
-  return sendPortRecord("EnableAudioPort", id, index, isOutput, on, false);
+  return sendPortRecord(kPropEnableAudioPort, id, index, isOutput, on, false);
 }
 
 int listSampleRates(uint32_t id, std::vector<int>* list, AudioEngine* engine) {
-  if (!list) return AB_ERR_NOT_OPEN;
+  if (!list) return AB_ERR_BAD_VALUE;
   list->clear();
   std::vector<uint8_t> b;
-  const int err = readVariable("SampleRateList", id, &b);
+  const int err = readVariable(kPropSampleRateList, id, &b);
   if (err != AB_OK) return err;
   const uint64_t listed = u32At(b, 0);
   const uint64_t room = (b.size() - 4) / 4;
@@ -189,15 +190,15 @@ int listSampleRates(uint32_t id, std::vector<int>* list, AudioEngine* engine) {
   return AB_OK;
 }
 
-bool latencyRange(uint32_t id, int* low, int* high) { return rangeOf("Latency", id, low, high); }
+bool latencyRange(uint32_t id, int* low, int* high) { return rangeOf(kPropLatency, id, low, high); }
 
-bool inputLatencyRange(uint32_t id, int* low, int* high) { return rangeOf("SetInLatency", id, low, high); }
+bool inputLatencyRange(uint32_t id, int* low, int* high) { return rangeOf(kPropSetInLatency, id, low, high); }
 
 int listInputDevices(uint32_t id, std::vector<AudioInDeviceEntry>* list) {
-  if (!list) return AB_ERR_NOT_OPEN;
+  if (!list) return AB_ERR_BAD_VALUE;
   list->clear();
   std::vector<uint8_t> b;
-  const int err = readVariable("AudioInDeviceList", id, &b);
+  const int err = readVariable(kPropAudioInDeviceList, id, &b);
   if (err != AB_OK) return err;
   for (size_t at = 0; at + sizeof(AudioInDeviceEntry) <= b.size(); at += sizeof(AudioInDeviceEntry)) {
     AudioInDeviceEntry e;
@@ -210,49 +211,49 @@ int listInputDevices(uint32_t id, std::vector<AudioInDeviceEntry>* list) {
 
 int deviceSampleRate(uint32_t id) {
   int32_t rate = 0;
-  if (readI32("SampleRate", id, &rate) != AB_OK || rate <= 0) return 44100;
+  if (readI32(kPropSampleRate, id, &rate) != AB_OK || rate <= 0) return 44100;
   return rate;
 }
 
 int deviceLatency(uint32_t id) {
   int32_t v = 0;
-  return readI32("Latency", id, &v) == AB_OK ? v : 0;
+  return readI32(kPropLatency, id, &v) == AB_OK ? v : 0;
 }
 
 int deviceInputLatency(uint32_t id) {
   int32_t v = 0;
-  return readI32("SetInLatency", id, &v) == AB_OK ? v : 0;
+  return readI32(kPropSetInLatency, id, &v) == AB_OK ? v : 0;
 }
 
 int deviceBufferSize(uint32_t id) {
   int32_t v = 0;
-  return readI32("BufferSize", id, &v) == AB_OK ? v : 0;
+  return readI32(kPropBufferSize, id, &v) == AB_OK ? v : 0;
 }
 
-bool hasControlPanel(uint32_t id) { return known("ControlPanel", id, nullptr); }
+bool hasControlPanel(uint32_t id) { return known(kPropControlPanel, id, nullptr); }
 
 bool controlPanelSet(uint32_t id) {
   int32_t v = 0;
-  return readI32("ControlPanel", id, &v) == AB_OK && v != 0;
+  return readI32(kPropControlPanel, id, &v) == AB_OK && v != 0;
 }
 
-bool hasLatency(uint32_t id, bool* changeable) { return known("Latency", id, changeable); }
+bool hasLatency(uint32_t id, bool* changeable) { return known(kPropLatency, id, changeable); }
 
-bool hasInputLatency(uint32_t id, bool* changeable) { return known("SetInLatency", id, changeable); }
+bool hasInputLatency(uint32_t id, bool* changeable) { return known(kPropSetInLatency, id, changeable); }
 
-bool hasBufferSize(uint32_t id) { return known("BufferSize", id, nullptr); }
+bool hasBufferSize(uint32_t id) { return known(kPropBufferSize, id, nullptr); }
 
 int setInputLatency(uint32_t id, int ms) {
   const int32_t v = ms;
-  return abDevSetProperty("SetInLatency", id, &v, 4);
+  return abDevSetProperty(kPropSetInLatency, id, &v, 4);
 }
 
 int activeInputDevice(uint32_t id, AudioInDeviceEntry* entry) {
-  if (!entry) return AB_ERR_NOT_OPEN;
+  if (!entry) return AB_ERR_BAD_VALUE;
   AudioInDeviceEntry e;
   std::memset(&e, 0, sizeof e);
   uint32_t size = sizeof e;
-  const int err = abDevGetProperty("ActiveAudioInDevice", id, &e, &size);
+  const int err = abDevGetProperty(kPropActiveAudioInDevice, id, &e, &size);
   if (err != AB_OK) return err;
   e.name[sizeof e.name - 1] = 0;
   *entry = e;
@@ -260,8 +261,8 @@ int activeInputDevice(uint32_t id, AudioInDeviceEntry* entry) {
 }
 
 int selectInputDevice(uint32_t id, const AudioInDeviceEntry* entry) {
-  if (!entry) return AB_ERR_NOT_OPEN;
-  return abDevSetProperty("AudioInDevice", id, entry, sizeof *entry);
+  if (!entry) return AB_ERR_BAD_VALUE;
+  return abDevSetProperty(kPropAudioInDevice, id, entry, sizeof *entry);
 }
 
 int defaultDevice() {

@@ -1,32 +1,34 @@
 // The flat interface of the device layer over the one device manager of the process.
 #include "ABDevice.h"
 
+#include <memory>
 #include <new>
 
 #include "ABDeviceManager.h"
+#include "ABPropertyNames.h"
 
 namespace {
+// The manager between abDevCreate and abDevDestroy (which owns it while it is deleted); one left
+// at the process's end is not deleted then.
 DeviceManager* g_manager = nullptr;
-}
+}  // namespace
 
 DeviceManager* abDeviceManager() { return g_manager; }
 
 int abDevCreate(uint32_t, void* systemHandle) {
   if (g_manager) return AB_ERR_MANAGER_EXISTS;
-  DeviceManager* m = new (std::nothrow) DeviceManager(systemHandle);
+  std::unique_ptr<DeviceManager> m(new (std::nothrow) DeviceManager(systemHandle));
   if (!m) return AB_ERR_DEVICE_QUERY;
-  if (!m->create()) {
-    delete m;
-    return AB_ERR_DEVICE_QUERY;
-  }
-  g_manager = m;
+  if (!m->create()) return AB_ERR_DEVICE_QUERY;
+  g_manager = m.release();
   return AB_OK;
 }
 
 int abDevDestroy() {
-  DeviceManager* m = g_manager;
+  // Taken out first: while the manager goes, the flat functions find none.
+  std::unique_ptr<DeviceManager> m(g_manager);
   g_manager = nullptr;
-  delete m;
+  m.reset();
   return AB_OK;
 }
 
@@ -84,7 +86,7 @@ int abDevOpen(uint32_t id, bool on) {
   return withDevice(id, [&](AudioMidiDevice* d) {
     const int result = d->open(on);
     d->setClient(g_manager->client);
-    g_manager->callListener("Acquire", id);
+    g_manager->callListener(kListenerAcquire, id);
     return result;
   });
 }
@@ -96,7 +98,7 @@ int abDevIsOpen(uint32_t id) {
 int abDevStart(uint32_t id, bool on) {
   return withDevice(id, [&](AudioMidiDevice* d) {
     const int result = d->start(on);
-    g_manager->callListener("Prime", id);
+    g_manager->callListener(kListenerPrime, id);
     return result;
   });
 }
@@ -134,7 +136,7 @@ int abGetDefaultDevice(uint32_t* id) {
 
 uint32_t abDevAddTestDevice(AudioMidiDevice* device) {
   if (!g_manager) {
-    delete device;
+    std::unique_ptr<AudioMidiDevice> unowned(device);
     return 0;
   }
   return g_manager->addDevice(device);

@@ -7,5 +7,9 @@ enum ABDeviceResult {
   AB_ERR_DEVICE_QUERY = -9365,    // empty device list, bad device index or a failing device query
   AB_ERR_NO_DEVICE = -9366,       // no such device, or a MIDI port that cannot be opened
   AB_ERR_NO_PROPERTY = -9367,     // no such property
-  AB_ERR_NOT_OPEN = -9368         // device not open, a size that does not fit, or a failed open
+  // The next three share one value, which hosts already test for: their names say which failure a
+  // line reports.
+  AB_ERR_NOT_OPEN = -9368,     // the device is not open (or not running, for what needs a stream)
+  AB_ERR_BAD_VALUE = -9368,    // a size, buffer, index or value that the call cannot take
+  AB_ERR_OPEN_FAILED = -9368,  // the device could not open or start (driver, memory, buffer size)
 };

@@ -2,6 +2,7 @@
 #include "ABAudioManager.h"
 
 #include "ABDeviceAccessors.h"
+#include "ABPropertyNames.h"
 
 #include <atomic>
 
@@ -65,5 +66,5 @@ void AudioManager::setSampleRate(uint32_t deviceId, int rate) {
   if (rate <= 0) return;  // refused: neither the clock nor the device takes it
   midiClock.setRate(rate);
   int32_t value = rate;
-  abDevSetProperty("SampleRate", deviceId, &value, 4);
+  abDevSetProperty(kPropSampleRate, deviceId, &value, 4);
 }

@@ -12,26 +12,28 @@
 #include "ABDeviceErrors.h"
 #include "ABDirectSoundDevice.h"
 #include "ABMmeDevice.h"
+#include "ABPropertyNames.h"
 #include "ABWinMidi.h"
 
 DeviceManager::DeviceManager(void* systemHandle) : listenerTable(32), systemHandle(systemHandle) {}
 
 DeviceManager::~DeviceManager() {
   // Devices first: a running device still calls back into the ring and the listener table.
-  for (AudioMidiDevice* d : devices) delete d;
+  for (std::unique_ptr<AudioMidiDevice>& d : ownedDevices_) d.reset();  // in enumeration order
+  ownedDevices_.clear();
   devices.clear();
   midiDevice = nullptr;
-  delete asioDrivers;  // after the ASIO devices, which use it
+  asioDriverList_.reset();  // after the ASIO devices, which use it
   asioDrivers = nullptr;
   ring.release();
 }
 
 bool DeviceManager::create() {
   typedef DeviceManager M;
-  properties.add("AudioDeviceList", this, &M::audioDeviceListInfo, &M::audioDeviceList);
-  properties.add("MIDIDeviceList", this, &M::midiDeviceListInfo, &M::midiDeviceList);
-  properties.add("ActiveAudioDevice", this, &M::activeAudioDeviceInfo, &M::activeAudioDevice);
-  properties.add("ActiveMIDIDevice", this, &M::activeMidiDeviceInfo, &M::activeMidiDevice);
+  properties.add(kPropAudioDeviceList, this, &M::audioDeviceListInfo, &M::audioDeviceList);
+  properties.add(kPropMidiDeviceList, this, &M::midiDeviceListInfo, &M::midiDeviceList);
+  properties.add(kPropActiveAudioDevice, this, &M::activeAudioDeviceInfo, &M::activeAudioDevice);
+  properties.add(kPropActiveMidiDevice, this, &M::activeMidiDeviceInfo, &M::activeMidiDevice);
   if (!ring.allocate(MidiInputRing::kCapacity)) return false;
   enumerate();
   return true;
@@ -39,7 +41,8 @@ bool DeviceManager::create() {
 
 void DeviceManager::enumerate() {
   // 1. ASIO drivers of the ASIO driver list, by index; the first becomes the default device.
-  asioDrivers = new (std::nothrow) AsioDriverList();
+  asioDriverList_.reset(new (std::nothrow) AsioDriverList());
+  asioDrivers = asioDriverList_.get();
   if (asioDrivers) {
     asioDrivers->build();
     for (int i = 0; i < asioDrivers->count(); ++i) {
@@ -78,9 +81,10 @@ void DeviceManager::enumerate() {
 uint32_t DeviceManager::addDevice(AudioMidiDevice* device) {
   if (!device) return 0;
   // Ids are sequential: addresses would collide after masking, and 0 means "none" to the host.
-  device->id = m_nextId++;
+  device->id = nextId_++;
   device->ring = &ring;
   device->listeners = &listenerTable;
+  ownedDevices_.emplace_back(device);
   devices.push_back(device);
   return device->id;
 }
@@ -98,7 +102,7 @@ void DeviceManager::callListener(const char* name, uint32_t id) {
 }
 
 int DeviceManager::deviceListInfo(uint32_t kind, uint32_t* size, uint32_t* changeable) {
-  if (!size) return AB_ERR_NOT_OPEN;
+  if (!size) return AB_ERR_BAD_VALUE;
   uint32_t n = 0;
   for (AudioMidiDevice* d : devices)
     if (d->kind == kind) ++n;
@@ -108,7 +112,7 @@ int DeviceManager::deviceListInfo(uint32_t kind, uint32_t* size, uint32_t* chang
 }
 
 int DeviceManager::deviceList(uint32_t kind, void* buffer, uint32_t* size) {
-  if (!size || (*size > 0 && !buffer)) return AB_ERR_NOT_OPEN;
+  if (!size || (*size > 0 && !buffer)) return AB_ERR_BAD_VALUE;
   uint32_t room = *size / 4, n = 0;
   uint8_t* out = static_cast<uint8_t*>(buffer);
   for (AudioMidiDevice* d : devices) {
@@ -122,7 +126,7 @@ int DeviceManager::deviceList(uint32_t kind, void* buffer, uint32_t* size) {
 }
 
 int DeviceManager::activeDeviceInfo(uint32_t kind, uint32_t* size, uint32_t* changeable) {
-  if (!size) return AB_ERR_NOT_OPEN;
+  if (!size) return AB_ERR_BAD_VALUE;
   *size = 0;
   for (AudioMidiDevice* d : devices)
     if (d->kind == kind && d->isOpen()) {
@@ -134,7 +138,7 @@ int DeviceManager::activeDeviceInfo(uint32_t kind, uint32_t* size, uint32_t* cha
 }
 
 int DeviceManager::activeDevice(uint32_t kind, void* buffer, uint32_t* size) {
-  if (!size || !buffer || *size < 4) return AB_ERR_NOT_OPEN;
+  if (!size || !buffer || *size < 4) return AB_ERR_BAD_VALUE;
   uint32_t id = 0;
   for (AudioMidiDevice* d : devices)
     if (d->kind == kind && d->isOpen()) {

@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "ABAudioMidiDevice.h"
@@ -22,6 +23,7 @@ class DeviceManager {
   // Registers the manager's properties, allocates the ring and enumerates the devices.
   virtual bool create();
   // Gives the device the next id, the ring and the listener table, and appends it. Returns the id.
+  // Takes ownership of the device.
   uint32_t addDevice(AudioMidiDevice* device);
   // The device with the id, or null.
   AudioMidiDevice* findDevice(uint32_t id) const;
@@ -56,5 +58,7 @@ class DeviceManager {
   int activeDevice(uint32_t kind, void* buffer, uint32_t* size);
   void enumerate();
 
-  uint32_t m_nextId = 1;
+  uint32_t nextId_ = 1;
+  std::vector<std::unique_ptr<AudioMidiDevice>> ownedDevices_;  // what `devices` lists
+  std::unique_ptr<AsioDriverList> asioDriverList_;              // what `asioDrivers` points to
 };

@@ -40,7 +40,7 @@ void AudioEngine::setDeviceRate(int rate) {
   enabled = false;
   if (rate <= 0 || !clientPointer) {
     // A rate that cannot be divided by (the MIDI offsets and the load factor do): refused.
-    rateUsable = false;
+    rateUsable_ = false;
     endChange();
     return;
   }
@@ -88,11 +88,11 @@ void AudioEngine::setDeviceRate(int rate) {
     }
   }
   if (chosen <= 0) {
-    rateUsable = false;
+    rateUsable_ = false;
     endChange();
     return;
   }
-  rateUsable = true;
+  rateUsable_ = true;
   clientRate = chosen;
   clientPointer->setSampleRate(static_cast<float>(chosen));
   rebuildBuffers();  // sets `enabled` when the pair and its buffers are usable

@@ -7,10 +7,11 @@
 #include <cstring>
 #include <new>
 
-#include "ABClamp.h"
 #include "ABDeviceErrors.h"
+#include "ABPropertyNames.h"
 #include "ABPropertyValues.h"
 #include "ABSampleFormatConverter.h"
+#include "GPClamp.h"
 #include "GPError.h"
 
 namespace {
@@ -111,58 +112,60 @@ bool DirectSoundDevice::isVxdModule(const std::string& module) {
 
 int DirectSoundDevice::blockFramesFor(int rate, int latencyMs) {
   const int x = static_cast<int>(rate * 0.001 * latencyMs);
-  return abClamp(x - (x % 128) + 128, 128, static_cast<int>(kMaxBlockFrames));
+  return gpClamp(x - (x % 128) + 128, 128, static_cast<int>(kMaxBlockFrames));
 }
 
 // ---- life cycle
 
 DirectSoundDevice::DirectSoundDevice(const char* description, const char* module, const GUID& guid)
-    : AudioDriverDevice(std::string("DS ") + description), deviceGuid(guid), moduleName(module) {
-  std::memset(&captureGuid, 0, sizeof captureGuid);
-  std::memset(outputPorts, 0, sizeof outputPorts);
-  std::memset(inputPorts, 0, sizeof inputPorts);
+    : AudioDriverDevice(std::string("DS ") + description, RateListBuffer::ROOM_FOR_RATES),
+      deviceGuid_(guid),
+      moduleName_(module) {
+  std::memset(&captureGuid_, 0, sizeof captureGuid_);
+  std::memset(outputPorts_, 0, sizeof outputPorts_);
+  std::memset(inputPorts_, 0, sizeof inputPorts_);
   std::memset(&block, 0, sizeof block);
 
   typedef DirectSoundDevice D;
-  DevicePropertyMaps<DirectSoundDevice>& p = properties;
-  p.add("DeviceName", this, &D::nameInfo, &D::nameGet);
-  p.add("DeviceDescription", this, nullptr, &D::descriptionGet);
-  p.add("PortDescription", this, &D::portInfo, &D::portGet, &D::portSet);
-  p.add("StreamDescription", this, &D::streamInfo, &D::streamGet);
-  p.add("EnableAudioPort", this, nullptr, nullptr, &D::enableSet);
-  p.add("ActiveAudioPort", this, nullptr, nullptr, &D::activeSet);
-  p.add("Latency", this, &D::latencyInfo, &D::latencyGet, &D::latencySet);
-  p.add("SetInLatency", this, &D::inLatencyInfo, &D::inLatencyGet, &D::inLatencySet);
-  p.add("SampleRateList", this, &D::rateListInfo, &D::rateListGet);
-  p.add("SampleRate", this, nullptr, &D::rateGet, &D::rateSet);
-  p.add("BufferSize", this, &D::bufferSizeInfo, &D::bufferSizeGet, &D::bufferSizeSet);
-  p.add("InBufferSize", this, &D::bufferSizeInfo, &D::inBufferSizeGet, &D::inBufferSizeSet);
-  p.add("AudioInDeviceList", this, &D::inListInfo, &D::inListGet);
-  p.add("AudioInDevice", this, nullptr, nullptr, &D::inDeviceSet);
-  p.add("ActiveAudioInDevice", this, nullptr, &D::activeInDeviceGet);
+  DevicePropertyMaps<DirectSoundDevice>& p = properties_;
+  p.add(kPropDeviceName, this, &D::nameInfo, &D::nameGet);
+  p.add(kPropDeviceDescription, this, nullptr, &D::descriptionGet);
+  p.add(kPropPortDescription, this, &D::portInfo, &D::portGet, &D::portSet);
+  p.add(kPropStreamDescription, this, &D::streamInfo, &D::streamGet);
+  p.add(kPropEnableAudioPort, this, nullptr, nullptr, &D::enableSet);
+  p.add(kPropActiveAudioPort, this, nullptr, nullptr, &D::activeSet);
+  p.add(kPropLatency, this, &D::latencyInfo, &D::latencyGet, &D::latencySet);
+  p.add(kPropSetInLatency, this, &D::inLatencyInfo, &D::inLatencyGet, &D::inLatencySet);
+  p.add(kPropSampleRateList, this, &D::rateListInfo, &D::rateListGet);
+  p.add(kPropSampleRate, this, nullptr, &D::rateGet, &D::rateSet);
+  p.add(kPropBufferSize, this, &D::bufferSizeInfo, &D::bufferSizeGet, &D::bufferSizeSet);
+  p.add(kPropInBufferSize, this, &D::bufferSizeInfo, &D::inBufferSizeGet, &D::inBufferSizeSet);
+  p.add(kPropAudioInDeviceList, this, &D::inListInfo, &D::inListGet);
+  p.add(kPropAudioInDevice, this, nullptr, nullptr, &D::inDeviceSet);
+  p.add(kPropActiveAudioInDevice, this, nullptr, &D::activeInDeviceGet);
 }
 
 DirectSoundDevice::~DirectSoundDevice() {
   start(false);
-  if (isOpenFlag) open(false);
+  if (isOpenFlag_) open(false);
   releaseObjects();
-  lock.destroy();
+  lock_.destroy();
 }
 
 void DirectSoundDevice::setCaptureDevice(const GUID* guid) {
-  hasCaptureGuid = guid != nullptr;
+  hasCaptureGuid_ = guid != nullptr;
   if (guid)
-    captureGuid = *guid;
+    captureGuid_ = *guid;
   else
-    std::memset(&captureGuid, 0, sizeof captureGuid);
+    std::memset(&captureGuid_, 0, sizeof captureGuid_);
   static const GUID kNoGuid = {0, 0, 0, {0, 0, 0, 0, 0, 0, 0, 0}};
-  captureIsDefault = guid && std::memcmp(guid, &kNoGuid, sizeof kNoGuid) == 0;
+  captureIsDefault_ = guid && std::memcmp(guid, &kNoGuid, sizeof kNoGuid) == 0;
 }
 
 void DirectSoundDevice::buildPorts() {
   for (int i = 0; i < kMaxPorts; ++i) {
-    Port& o = outputPorts[i];
-    Port& in = inputPorts[i];
+    Port& o = outputPorts_[i];
+    Port& in = inputPorts_[i];
     o.enabled = o.active = (i < 2) ? 1 : 0;
     in.enabled = in.active = 0;
     copyText(o.name, sizeof o.name, deviceName());
@@ -171,218 +174,212 @@ void DirectSoundDevice::buildPorts() {
 }
 
 void DirectSoundDevice::freeChannelBuffers() {
-  for (float*& b : outputStore) {
-    delete[] b;
-    b = nullptr;
-  }
-  for (float*& b : inputStore) {
-    delete[] b;
-    b = nullptr;
-  }
+  for (std::unique_ptr<float[]>& b : outputStore_) b.reset();
+  for (std::unique_ptr<float[]>& b : inputStore_) b.reset();
   std::memset(&block, 0, sizeof block);
 }
 
 void DirectSoundDevice::releaseObjects() {
-  if (directSoundCapture) directSoundCapture->Release();
-  if (directSound) directSound->Release();
-  directSoundCapture = nullptr;
-  directSound = nullptr;
+  if (directSoundCapture_) directSoundCapture_->Release();
+  if (directSound_) directSound_->Release();
+  directSoundCapture_ = nullptr;
+  directSound_ = nullptr;
 }
 
 int DirectSoundDevice::open(bool on) {
   if (!on) {
-    if (!isOpenFlag) return AB_ERR_NOT_OPEN;
+    if (!isOpenFlag_) return AB_ERR_NOT_OPEN;
     start(false);
-    lock.enter();
-    std::memset(outputPorts, 0, sizeof outputPorts);
-    std::memset(inputPorts, 0, sizeof inputPorts);
+    lock_.enter();
+    std::memset(outputPorts_, 0, sizeof outputPorts_);
+    std::memset(inputPorts_, 0, sizeof inputPorts_);
     freeChannelBuffers();
-    isOpenFlag = false;
-    lock.leave();
+    isOpenFlag_ = false;
+    lock_.leave();
     releaseObjects();
     return AB_OK;
   }
-  if (isOpenFlag) return AB_OK;
+  if (isOpenFlag_) return AB_OK;
   // The timer pass and the closing share this lock: without it the device cannot run safely.
-  if (!lock.create()) return AB_ERR_NOT_OPEN;
+  if (!lock_.create()) return AB_ERR_OPEN_FAILED;
   buildPorts();
 
-  if (dsCheck(DirectSoundCreate(&deviceGuid, &directSound, nullptr)) != DS_OK) directSound = nullptr;
-  if (directSound) {
-    dsCheck(directSound->SetCooperativeLevel(GetForegroundWindow(), DSSCL_PRIORITY));
+  if (dsCheck(DirectSoundCreate(&deviceGuid_, &directSound_, nullptr)) != DS_OK) directSound_ = nullptr;
+  if (directSound_) {
+    dsCheck(directSound_->SetCooperativeLevel(GetForegroundWindow(), DSSCL_PRIORITY));
     DSCAPS caps;
     std::memset(&caps, 0, sizeof caps);
     caps.dwSize = sizeof caps;
-    if (dsCheck(directSound->GetCaps(&caps)) != DS_OK ||
+    if (dsCheck(directSound_->GetCaps(&caps)) != DS_OK ||
         (caps.dwFlags & (DSCAPS_SECONDARY16BIT | DSCAPS_SECONDARYSTEREO)) !=
             (DSCAPS_SECONDARY16BIT | DSCAPS_SECONDARYSTEREO)) {
       releaseObjects();
       return AB_ERR_NO_DEVICE;
     }
     const bool emulated = (caps.dwFlags & DSCAPS_EMULDRIVER) != 0;
-    outputChannels = (!emulated && caps.dwMaxHw3DStreamingBuffers >= 4) ? 4 : 2;
-    if (isVxdModule(moduleName)) outputChannels = 2;
+    outputChannels_ = (!emulated && caps.dwMaxHw3DStreamingBuffers >= 4) ? 4 : 2;
+    if (isVxdModule(moduleName_)) outputChannels_ = 2;
     IDirectSoundBuffer* trial = nullptr;
-    if (!createOutputBuffer(&trial, outputChannels)) {
-      outputChannels = inputChannels = 0;
+    if (!createOutputBuffer(&trial, outputChannels_)) {
+      outputChannels_ = inputChannels_ = 0;
       releaseObjects();
       return AB_ERR_NO_PROPERTY;
     }
     trial->Release();
   }
-  inputChannels = 0;
-  if (hasCaptureGuid) {
-    if (dsCheck(DirectSoundCaptureCreate(captureIsDefault ? nullptr : &captureGuid, &directSoundCapture, nullptr)) !=
+  inputChannels_ = 0;
+  if (hasCaptureGuid_) {
+    if (dsCheck(DirectSoundCaptureCreate(captureIsDefault_ ? nullptr : &captureGuid_, &directSoundCapture_, nullptr)) !=
         DS_OK)
-      directSoundCapture = nullptr;
-    if (directSoundCapture) {
+      directSoundCapture_ = nullptr;
+    if (directSoundCapture_) {
       DSCCAPS caps;
       std::memset(&caps, 0, sizeof caps);
       caps.dwSize = sizeof caps;
-      dsCheck(directSoundCapture->GetCaps(&caps));
-      inputChannels = 2;
+      dsCheck(directSoundCapture_->GetCaps(&caps));
+      inputChannels_ = 2;
     }
   }
-  if (!directSound && !directSoundCapture) return AB_ERR_NO_DEVICE;
-  if (!directSound) outputChannels = 0;
+  if (!directSound_ && !directSoundCapture_) return AB_ERR_NO_DEVICE;
+  if (!directSound_) outputChannels_ = 0;
 
   std::memset(&block, 0, sizeof block);
-  block.frames = block.input.frames = block.output.frames = blockFrames;
-  block.sampleRate = sampleRate;
+  block.frames = block.input.frames = block.output.frames = blockFrames_;
+  block.sampleRate = sampleRate_;
   bool ok = true;
-  for (int c = 0; c < outputChannels && ok; ++c) {
-    outputStore[c] = new (std::nothrow) float[kMaxBlockFrames]();
-    ok = outputStore[c] != nullptr;
-    outputIds[c] = c;
+  for (int c = 0; c < outputChannels_ && ok; ++c) {
+    outputStore_[c].reset(new (std::nothrow) float[kMaxBlockFrames]());
+    ok = outputStore_[c] != nullptr;
+    outputIds_[c] = c;
   }
-  for (int c = 0; c < inputChannels && ok; ++c) {
-    inputStore[c] = new (std::nothrow) float[kMaxBlockFrames]();
-    ok = inputStore[c] != nullptr;
-    inputIds[c] = c;
+  for (int c = 0; c < inputChannels_ && ok; ++c) {
+    inputStore_[c].reset(new (std::nothrow) float[kMaxBlockFrames]());
+    ok = inputStore_[c] != nullptr;
+    inputIds_[c] = c;
   }
   if (!ok) {
     freeChannelBuffers();
     releaseObjects();
-    return AB_ERR_NOT_OPEN;
+    return AB_ERR_OPEN_FAILED;
   }
-  block.output.buffers = blockOutputs;
-  block.output.channelIds = outputIds;
-  block.input.buffers = blockInputs;
-  block.input.channelIds = inputIds;
-  isOpenFlag = true;
+  block.output.buffers = blockOutputs_;
+  block.output.channelIds = outputIds_;
+  block.input.buffers = blockInputs_;
+  block.input.channelIds = inputIds_;
+  isOpenFlag_ = true;
   return AB_OK;
 }
 
 int DirectSoundDevice::start(bool on) {
   if (!on) {
-    const bool running = isRunningFlag.load();
-    if (!running && !outputBuffer && !captureBuffer && !timerId) return AB_OK;
+    const bool running = isRunningFlag_.load();
+    if (!running && !outputBuffer_ && !captureBuffer_ && !timerId_) return AB_OK;
     if (running) {
       // The timer writes silence over the whole buffer before it stops.
-      stopping.store(true);
-      const int perMs = sampleRate / 1000 > 0 ? sampleRate / 1000 : 1;
-      Sleep(static_cast<DWORD>(bufferFrames / perMs + 10));
+      stopping_.store(true);
+      const int perMs = sampleRate_ / 1000 > 0 ? sampleRate_ / 1000 : 1;
+      Sleep(static_cast<DWORD>(bufferFrames_ / perMs + 10));
     }
-    if (outputBuffer) dsCheck(outputBuffer->Stop());
-    if (captureBuffer) dsCheck(captureBuffer->Stop());
-    if (timerId) timeKillEvent(timerId);
-    timerId = 0;
-    lock.enter();
-    isRunningFlag.store(false);
-    if (outputBuffer) outputBuffer->Release();
-    if (captureBuffer) captureBuffer->Release();
-    outputBuffer = nullptr;
-    captureBuffer = nullptr;
-    lock.leave();
+    if (outputBuffer_) dsCheck(outputBuffer_->Stop());
+    if (captureBuffer_) dsCheck(captureBuffer_->Stop());
+    if (timerId_) timeKillEvent(timerId_);
+    timerId_ = 0;
+    lock_.enter();
+    isRunningFlag_.store(false);
+    if (outputBuffer_) outputBuffer_->Release();
+    if (captureBuffer_) captureBuffer_->Release();
+    outputBuffer_ = nullptr;
+    captureBuffer_ = nullptr;
+    lock_.leave();
     return AB_OK;
   }
-  if (!isOpenFlag) return AB_ERR_NOT_OPEN;
-  if (isRunningFlag.load()) return AB_OK;
+  if (!isOpenFlag_) return AB_ERR_NOT_OPEN;
+  if (isRunningFlag_.load()) return AB_OK;
 
   // 1. The ports that are both active and enabled; the block's channels carry their indices.
-  activeOutputs = activeInputs = 0;
-  for (int i = 0; i < outputChannels; ++i)
-    if (outputPorts[i].active && outputPorts[i].enabled) outputIds[activeOutputs++] = i;
-  for (int i = 0; i < inputChannels; ++i)
-    if (inputPorts[i].active && inputPorts[i].enabled) inputIds[activeInputs++] = i;
-  stopping.store(false);
-  if (activeOutputs == 0 && activeInputs == 0) return AB_ERR_NO_PROPERTY;
+  activeOutputs_ = activeInputs_ = 0;
+  for (int i = 0; i < outputChannels_; ++i)
+    if (outputPorts_[i].active && outputPorts_[i].enabled) outputIds_[activeOutputs_++] = i;
+  for (int i = 0; i < inputChannels_; ++i)
+    if (inputPorts_[i].active && inputPorts_[i].enabled) inputIds_[activeInputs_++] = i;
+  stopping_.store(false);
+  if (activeOutputs_ == 0 && activeInputs_ == 0) return AB_ERR_NO_PROPERTY;
 
   // 2.-3. The buffers.
-  if (!directSound || activeOutputs == 0 || !createOutputBuffer(&outputBuffer, activeOutputs)) {
-    outputBuffer = nullptr;
+  if (!directSound_ || activeOutputs_ == 0 || !createOutputBuffer(&outputBuffer_, activeOutputs_)) {
+    outputBuffer_ = nullptr;
     return AB_ERR_NO_PROPERTY;
   }
-  if (bufferChannels < activeOutputs) activeOutputs = bufferChannels;  // the stereo fallback was taken
-  if (directSoundCapture && activeInputs > 0 && !createCaptureBuffer(&captureBuffer)) {
-    captureBuffer = nullptr;
-    activeInputs = 0;
+  if (bufferChannels_ < activeOutputs_) activeOutputs_ = bufferChannels_;  // the stereo fallback was taken
+  if (directSoundCapture_ && activeInputs_ > 0 && !createCaptureBuffer(&captureBuffer_)) {
+    captureBuffer_ = nullptr;
+    activeInputs_ = 0;
   }
-  if (!captureBuffer) activeInputs = 0;
+  if (!captureBuffer_) activeInputs_ = 0;
 
   // 4.-5. The block's channels and the buffer's size as it reports it.
-  for (int c = 0; c < activeOutputs; ++c) blockOutputs[c] = outputStore[c];
-  for (int c = 0; c < activeInputs; ++c) blockInputs[c] = inputStore[c];
-  block.output.channelCount = activeOutputs;
-  block.input.channelCount = activeInputs;
+  for (int c = 0; c < activeOutputs_; ++c) blockOutputs_[c] = outputStore_[c].get();
+  for (int c = 0; c < activeInputs_; ++c) blockInputs_[c] = inputStore_[c].get();
+  block.output.channelCount = activeOutputs_;
+  block.input.channelCount = activeInputs_;
   DSBCAPS caps;
   std::memset(&caps, 0, sizeof caps);
   caps.dwSize = sizeof caps;
-  dsCheck(outputBuffer->GetCaps(&caps));
-  bufferBytes = caps.dwBufferBytes;
-  bufferFrames = static_cast<int32_t>(bufferBytes / (2u * static_cast<uint32_t>(activeOutputs)));
-  captureBytes = 0;
-  if (captureBuffer) {
+  dsCheck(outputBuffer_->GetCaps(&caps));
+  bufferBytes_ = caps.dwBufferBytes;
+  bufferFrames_ = static_cast<int32_t>(bufferBytes_ / (2u * static_cast<uint32_t>(activeOutputs_)));
+  captureBytes_ = 0;
+  if (captureBuffer_) {
     DSCBCAPS ccaps;
     std::memset(&ccaps, 0, sizeof ccaps);
     ccaps.dwSize = sizeof ccaps;
-    dsCheck(captureBuffer->GetCaps(&ccaps));
-    captureBytes = ccaps.dwBufferBytes;
+    dsCheck(captureBuffer_->GetCaps(&ccaps));
+    captureBytes_ = ccaps.dwBufferBytes;
   }
-  if (bufferFrames < 256) {
+  if (bufferFrames_ < 256) {
     start(false);
     return AB_ERR_NO_PROPERTY;
   }
 
   // 6. The block.
-  blockFrames = blockFramesFor(sampleRate, outputLatencyMs);
-  block.frames = block.input.frames = block.output.frames = blockFrames;
-  block.sampleRate = sampleRate;
+  blockFrames_ = blockFramesFor(sampleRate_, outputLatencyMs_);
+  block.frames = block.input.frames = block.output.frames = blockFrames_;
+  block.sampleRate = sampleRate_;
 
   // 7. Latencies in bytes; each stays below its buffer's length, whatever the latency in ms.
-  int effectiveMs = outputLatencyMs;
-  const int bufferMs = static_cast<int>(static_cast<int64_t>(bufferFrames) * 1000 / sampleRate);
+  int effectiveMs = outputLatencyMs_;
+  const int bufferMs = static_cast<int>(static_cast<int64_t>(bufferFrames_) * 1000 / sampleRate_);
   if (effectiveMs > bufferMs - 1) effectiveMs = bufferMs - 1;
   if (effectiveMs < 1) effectiveMs = 1;
-  outputLatencyBytes = static_cast<int32_t>(2.0 * effectiveMs * 0.001 * sampleRate * activeOutputs);
-  inputLatencyBytes = static_cast<int32_t>(2.0 * inputLatencyMs * 0.001 * sampleRate * activeInputs);
-  if (captureBytes && static_cast<uint32_t>(inputLatencyBytes) >= captureBytes)
-    inputLatencyBytes = static_cast<int32_t>(captureBytes - 2u * static_cast<uint32_t>(activeInputs));
-  msPerFrame = 1000.0 / sampleRate;
+  outputLatencyBytes_ = static_cast<int32_t>(2.0 * effectiveMs * 0.001 * sampleRate_ * activeOutputs_);
+  inputLatencyBytes_ = static_cast<int32_t>(2.0 * inputLatencyMs_ * 0.001 * sampleRate_ * activeInputs_);
+  if (captureBytes_ && static_cast<uint32_t>(inputLatencyBytes_) >= captureBytes_)
+    inputLatencyBytes_ = static_cast<int32_t>(captureBytes_ - 2u * static_cast<uint32_t>(activeInputs_));
+  msPerFrame_ = 1000.0 / sampleRate_;
 
   // 8. From the start of both buffers, in silence.
-  framesToBlock = 0;
-  writePosition = capturePosition = capturePrimed = 0;
+  framesToBlock_ = 0;
+  writePosition_ = capturePosition_ = capturePrimed_ = 0;
   clearOutputBuffer();
-  samplePosition = 0;
-  isRunningFlag.store(true);
+  samplePosition_ = 0;
+  isRunningFlag_.store(true);
 
   // 9. The timer: a fifth of the latency plus 1 ms.
-  timerPeriodMs = static_cast<uint32_t>(effectiveMs / 5 + 1);
-  timerId = timeSetEvent(timerPeriodMs, 0, timerProc, reinterpret_cast<DWORD_PTR>(this),
-                         TIME_PERIODIC | TIME_CALLBACK_FUNCTION | TIME_KILL_SYNCHRONOUS);
-  if (!timerId) {
+  timerPeriodMs_ = static_cast<uint32_t>(effectiveMs / 5 + 1);
+  timerId_ = timeSetEvent(timerPeriodMs_, 0, timerProc, reinterpret_cast<DWORD_PTR>(this),
+                          TIME_PERIODIC | TIME_CALLBACK_FUNCTION | TIME_KILL_SYNCHRONOUS);
+  if (!timerId_) {
     start(false);
     return AB_ERR_NO_PROPERTY;
   }
 
   // 10. Play.
-  if (dsCheck(outputBuffer->Play(0, 0, DSBPLAY_LOOPING)) != DS_OK ||
-      (captureBuffer && dsCheck(captureBuffer->Start(DSCBSTART_LOOPING)) != DS_OK)) {
+  if (dsCheck(outputBuffer_->Play(0, 0, DSBPLAY_LOOPING)) != DS_OK ||
+      (captureBuffer_ && dsCheck(captureBuffer_->Start(DSCBSTART_LOOPING)) != DS_OK)) {
     start(false);
     return AB_ERR_NO_PROPERTY;
   }
-  if (!captureBuffer) capturePrimed = 1;
+  if (!captureBuffer_) capturePrimed_ = 1;
   return AB_OK;
 }
 
@@ -393,40 +390,41 @@ void CALLBACK DirectSoundDevice::timerProc(UINT, UINT, DWORD_PTR user, DWORD_PTR
 // ---- the timer pass (the audio thread)
 
 void DirectSoundDevice::process() {
-  if (!isRunningFlag.load(std::memory_order_acquire)) return;
-  lock.enter();
-  if (!outputBuffer || !isRunningFlag.load(std::memory_order_relaxed)) {
-    lock.leave();
+  if (!isRunningFlag_.load(std::memory_order_acquire)) return;
+  lock_.enter();
+  if (!outputBuffer_ || !isRunningFlag_.load(std::memory_order_relaxed)) {
+    lock_.leave();
     return;
   }
-  const uint32_t outFrameBytes = 2u * static_cast<uint32_t>(activeOutputs);
-  const uint32_t inFrameBytes = 2u * static_cast<uint32_t>(activeInputs);
+  const uint32_t outFrameBytes = 2u * static_cast<uint32_t>(activeOutputs_);
+  const uint32_t inFrameBytes = 2u * static_cast<uint32_t>(activeInputs_);
   // Each round writes at most what is left of the block; a cut round is followed by another.
   for (int round = 0; round < 64; ++round) {
-    uint32_t w = outputWritable(writePosition);
-    uint32_t c = captureAvailable(capturePosition);
+    uint32_t w = outputWritable(writePosition_);
+    uint32_t c = captureAvailable(capturePosition_);
     const DWORD now = timeGetTime();
-    if (activeOutputs > 0) c = w;
+    if (activeOutputs_ > 0) c = w;
     if (w == 0 && c == 0) break;
-    int frames = activeOutputs > 0 ? static_cast<int>(w / outFrameBytes)
-                                   : (inFrameBytes ? static_cast<int>(c / inFrameBytes) : 0);
-    const bool cut = frames > framesToBlock;
-    if (cut) frames = framesToBlock;
-    if (!capturePrimed) break;
-    const int offset = blockFrames - framesToBlock;
-    writeOutput(writePosition, frames, offset);
-    readInput(capturePosition, frames, offset);
-    if (captureBytes) capturePosition = (capturePosition + inFrameBytes * static_cast<uint32_t>(frames)) % captureBytes;
-    framesToBlock -= frames;
-    if (framesToBlock == 0) {
-      samplePosition += blockFrames;
+    int frames = activeOutputs_ > 0 ? static_cast<int>(w / outFrameBytes)
+                                    : (inFrameBytes ? static_cast<int>(c / inFrameBytes) : 0);
+    const bool cut = frames > framesToBlock_;
+    if (cut) frames = framesToBlock_;
+    if (!capturePrimed_) break;
+    const int offset = blockFrames_ - framesToBlock_;
+    writeOutput(writePosition_, frames, offset);
+    readInput(capturePosition_, frames, offset);
+    if (captureBytes_)
+      capturePosition_ = (capturePosition_ + inFrameBytes * static_cast<uint32_t>(frames)) % captureBytes_;
+    framesToBlock_ -= frames;
+    if (framesToBlock_ == 0) {
+      samplePosition_ += blockFrames_;
       runBlock(now);
-      framesToBlock = blockFrames;
+      framesToBlock_ = blockFrames_;
     }
-    writePosition = (writePosition + outFrameBytes * static_cast<uint32_t>(frames)) % bufferBytes;
+    writePosition_ = (writePosition_ + outFrameBytes * static_cast<uint32_t>(frames)) % bufferBytes_;
     if (!cut) break;
   }
-  lock.leave();
+  lock_.leave();
 }
 
 void DirectSoundDevice::runBlock(DWORD now) {
@@ -440,33 +438,34 @@ void DirectSoundDevice::runBlock(DWORD now) {
 }
 
 uint32_t DirectSoundDevice::outputWritable(uint32_t position) {
-  if (!outputBuffer || bufferBytes == 0) return 0;
+  if (!outputBuffer_ || bufferBytes_ == 0) return 0;
   DWORD play = 0, write = 0;
-  if (outputBuffer->GetCurrentPosition(&play, &write) != DS_OK) return 0;
-  uint32_t target = play + static_cast<uint32_t>(outputLatencyBytes);
-  if (target >= bufferBytes) target -= bufferBytes;
-  return (target + bufferBytes - position % bufferBytes) % bufferBytes;
+  if (outputBuffer_->GetCurrentPosition(&play, &write) != DS_OK) return 0;
+  uint32_t target = play + static_cast<uint32_t>(outputLatencyBytes_);
+  if (target >= bufferBytes_) target -= bufferBytes_;
+  return (target + bufferBytes_ - position % bufferBytes_) % bufferBytes_;
 }
 
 uint32_t DirectSoundDevice::captureAvailable(uint32_t position) {
-  if (!captureBuffer || captureBytes == 0) return 0;
+  if (!captureBuffer_ || captureBytes_ == 0) return 0;
   DWORD capture = 0, read = 0;
-  if (captureBuffer->GetCurrentPosition(&capture, &read) != DS_OK) return 0;
-  if (capture > static_cast<DWORD>(inputLatencyBytes)) capturePrimed = 1;
-  if (!capturePrimed) return 0;
-  const uint32_t d = (capture + captureBytes - static_cast<uint32_t>(inputLatencyBytes) % captureBytes) % captureBytes;
-  return (d + captureBytes - position % captureBytes) % captureBytes;
+  if (captureBuffer_->GetCurrentPosition(&capture, &read) != DS_OK) return 0;
+  if (capture > static_cast<DWORD>(inputLatencyBytes_)) capturePrimed_ = 1;
+  if (!capturePrimed_) return 0;
+  const uint32_t d =
+      (capture + captureBytes_ - static_cast<uint32_t>(inputLatencyBytes_) % captureBytes_) % captureBytes_;
+  return (d + captureBytes_ - position % captureBytes_) % captureBytes_;
 }
 
 void DirectSoundDevice::clearOutputBuffer() {
-  if (!outputBuffer) return;
+  if (!outputBuffer_) return;
   void* p1 = nullptr;
   void* p2 = nullptr;
   DWORD n1 = 0, n2 = 0;
-  if (dsCheck(outputBuffer->Lock(0, bufferBytes, &p1, &n1, &p2, &n2, 0)) != DS_OK) return;
+  if (dsCheck(outputBuffer_->Lock(0, bufferBytes_, &p1, &n1, &p2, &n2, 0)) != DS_OK) return;
   if (p1) std::memset(p1, 0, n1);
   if (p2) std::memset(p2, 0, n2);
-  outputBuffer->Unlock(p1, n1, p2, n2);
+  outputBuffer_->Unlock(p1, n1, p2, n2);
 }
 
 namespace {
@@ -487,41 +486,41 @@ void withLockedFrames(Buffer* buffer, uint32_t position, int channels, int frame
 }  // namespace
 
 void DirectSoundDevice::writeOutput(uint32_t position, int frames, int offset) {
-  if (!outputBuffer || frames <= 0 || activeOutputs <= 0) return;
-  const int channels = activeOutputs;
-  const bool silent = stopping.load(std::memory_order_relaxed);
-  withLockedFrames(outputBuffer, position, channels, frames, [&](int16_t* out, int n) {
-    for (int f = 0; f < n && offset < blockFrames; ++f, ++offset)
-      for (int c = 0; c < channels; ++c) *out++ = silent ? 0 : pcm16FromFloat(blockOutputs[c][offset]);
+  if (!outputBuffer_ || frames <= 0 || activeOutputs_ <= 0) return;
+  const int channels = activeOutputs_;
+  const bool silent = stopping_.load(std::memory_order_relaxed);
+  withLockedFrames(outputBuffer_, position, channels, frames, [&](int16_t* out, int n) {
+    for (int f = 0; f < n && offset < blockFrames_; ++f, ++offset)
+      for (int c = 0; c < channels; ++c) *out++ = silent ? 0 : pcm16FromFloat(blockOutputs_[c][offset]);
   });
 }
 
 void DirectSoundDevice::readInput(uint32_t position, int frames, int offset) {
-  if (!captureBuffer || frames <= 0 || activeInputs <= 0) return;
-  const int channels = activeInputs;
+  if (!captureBuffer_ || frames <= 0 || activeInputs_ <= 0) return;
+  const int channels = activeInputs_;
   const float scale = 1.0f / 32767.0f;
-  withLockedFrames(captureBuffer, position, channels, frames, [&](const int16_t* in, int n) {
-    for (int f = 0; f < n && offset < blockFrames; ++f, ++offset)
-      for (int c = 0; c < channels; ++c) blockInputs[c][offset] = static_cast<float>(*in++) * scale;
+  withLockedFrames(captureBuffer_, position, channels, frames, [&](const int16_t* in, int n) {
+    for (int f = 0; f < n && offset < blockFrames_; ++f, ++offset)
+      for (int c = 0; c < channels; ++c) blockInputs_[c][offset] = static_cast<float>(*in++) * scale;
   });
 }
 
 uint32_t DirectSoundDevice::outputChannelMask() {
   static const uint32_t kSpeakers[4] = {SPEAKER_FRONT_LEFT, SPEAKER_FRONT_RIGHT, SPEAKER_BACK_LEFT, SPEAKER_BACK_RIGHT};
   uint32_t mask = 0;
-  for (int i = 0; i < outputChannels && i < 4; ++i)
-    if (outputPorts[i].active && outputPorts[i].enabled) mask |= kSpeakers[i];
+  for (int i = 0; i < outputChannels_ && i < 4; ++i)
+    if (outputPorts_[i].active && outputPorts_[i].enabled) mask |= kSpeakers[i];
   return mask;
 }
 
 bool DirectSoundDevice::createOutputBuffer(IDirectSoundBuffer** out, int channels) {
   *out = nullptr;
-  if (!directSound || channels <= 0) return false;
+  if (!directSound_ || channels <= 0) return false;
   WAVEFORMATEXTENSIBLE format;
   std::memset(&format, 0, sizeof format);
   WAVEFORMATEX& f = format.Format;
   f.nChannels = static_cast<WORD>(channels);
-  f.nSamplesPerSec = static_cast<DWORD>(sampleRate);
+  f.nSamplesPerSec = static_cast<DWORD>(sampleRate_);
   f.wBitsPerSample = 16;
   f.nBlockAlign = static_cast<WORD>(channels * 2);
   f.nAvgBytesPerSec = f.nSamplesPerSec * f.nBlockAlign;
@@ -535,43 +534,43 @@ bool DirectSoundDevice::createOutputBuffer(IDirectSoundBuffer** out, int channel
     f.wFormatTag = WAVE_FORMAT_PCM;
     f.cbSize = 18;
   }
-  directSound->Compact();
+  directSound_->Compact();
   DSBUFFERDESC desc;
   std::memset(&desc, 0, sizeof desc);
   desc.dwSize = sizeof desc;
   desc.dwFlags = kPrimaryFlags;
   IDirectSoundBuffer* primary = nullptr;
-  if (dsCheck(directSound->CreateSoundBuffer(&desc, &primary, nullptr)) == DS_OK && primary) {
+  if (dsCheck(directSound_->CreateSoundBuffer(&desc, &primary, nullptr)) == DS_OK && primary) {
     dsCheck(primary->SetFormat(&f));
     primary->Release();
   }
   std::memset(&desc, 0, sizeof desc);
   desc.dwSize = sizeof desc;
   desc.dwFlags = kSecondaryFlags;
-  desc.dwBufferBytes = 2u * static_cast<DWORD>(channels) * static_cast<DWORD>(bufferFrames);
+  desc.dwBufferBytes = 2u * static_cast<DWORD>(channels) * static_cast<DWORD>(bufferFrames_);
   desc.lpwfxFormat = &f;
-  bufferChannels = channels;
-  if (dsCheck(directSound->CreateSoundBuffer(&desc, out, nullptr)) != DS_OK || !*out) {
+  bufferChannels_ = channels;
+  if (dsCheck(directSound_->CreateSoundBuffer(&desc, out, nullptr)) != DS_OK || !*out) {
     *out = nullptr;
     // Again as plain stereo.
     WAVEFORMATEX stereo;
     std::memset(&stereo, 0, sizeof stereo);
     stereo.wFormatTag = WAVE_FORMAT_PCM;
     stereo.nChannels = 2;
-    stereo.nSamplesPerSec = static_cast<DWORD>(sampleRate);
+    stereo.nSamplesPerSec = static_cast<DWORD>(sampleRate_);
     stereo.wBitsPerSample = 16;
     stereo.nBlockAlign = 4;
     stereo.nAvgBytesPerSec = stereo.nSamplesPerSec * 4;
     stereo.cbSize = 18;
-    desc.dwBufferBytes = 4u * static_cast<DWORD>(bufferFrames);
+    desc.dwBufferBytes = 4u * static_cast<DWORD>(bufferFrames_);
     desc.lpwfxFormat = &stereo;
-    if (dsCheck(directSound->CreateSoundBuffer(&desc, out, nullptr)) != DS_OK || !*out) {
+    if (dsCheck(directSound_->CreateSoundBuffer(&desc, out, nullptr)) != DS_OK || !*out) {
       *out = nullptr;
-      bufferChannels = 0;
+      bufferChannels_ = 0;
       return false;
     }
-    outputChannels = 2;
-    bufferChannels = 2;
+    outputChannels_ = 2;
+    bufferChannels_ = 2;
   }
   WAVEFORMATEXTENSIBLE got;
   DWORD written = 0;
@@ -581,34 +580,34 @@ bool DirectSoundDevice::createOutputBuffer(IDirectSoundBuffer** out, int channel
 
 bool DirectSoundDevice::createCaptureBuffer(IDirectSoundCaptureBuffer** out) {
   *out = nullptr;
-  if (!directSoundCapture || inputChannels <= 0) return false;
+  if (!directSoundCapture_ || inputChannels_ <= 0) return false;
   WAVEFORMATEX f;
   std::memset(&f, 0, sizeof f);
   f.wFormatTag = WAVE_FORMAT_PCM;
-  f.nChannels = static_cast<WORD>(inputChannels);
-  f.nSamplesPerSec = static_cast<DWORD>(sampleRate);
+  f.nChannels = static_cast<WORD>(inputChannels_);
+  f.nSamplesPerSec = static_cast<DWORD>(sampleRate_);
   f.wBitsPerSample = 16;
-  f.nBlockAlign = static_cast<WORD>(2 * inputChannels);
+  f.nBlockAlign = static_cast<WORD>(2 * inputChannels_);
   f.nAvgBytesPerSec = f.nSamplesPerSec * f.nBlockAlign;
   f.cbSize = 18;
   DSCBUFFERDESC desc;
   std::memset(&desc, 0, sizeof desc);
   desc.dwSize = sizeof desc;
-  desc.dwBufferBytes = 2u * static_cast<DWORD>(bufferFrames) * static_cast<DWORD>(inputChannels);
+  desc.dwBufferBytes = 2u * static_cast<DWORD>(bufferFrames_) * static_cast<DWORD>(inputChannels_);
   desc.lpwfxFormat = &f;
-  if (dsCheck(directSoundCapture->CreateCaptureBuffer(&desc, out, nullptr)) != DS_OK || !*out) {
+  if (dsCheck(directSoundCapture_->CreateCaptureBuffer(&desc, out, nullptr)) != DS_OK || !*out) {
     *out = nullptr;
     return false;
   }
   return true;
 }
 
-void DirectSoundDevice::setOutputLatency(int ms) { outputLatencyMs = abClamp(ms, minLatencyMs(), maxLatencyMs()); }
+void DirectSoundDevice::setOutputLatency(int ms) { outputLatencyMs_ = gpClamp(ms, minLatencyMs(), maxLatencyMs()); }
 
-void DirectSoundDevice::setInputLatency(int ms) { inputLatencyMs = abClamp(ms, minLatencyMs(), maxLatencyMs()); }
+void DirectSoundDevice::setInputLatency(int ms) { inputLatencyMs_ = gpClamp(ms, minLatencyMs(), maxLatencyMs()); }
 
-int DirectSoundDevice::minLatencyMs() const { return static_cast<int>(128 * 1000 / sampleRate); }
-int DirectSoundDevice::maxLatencyMs() const { return static_cast<int>(4096 * 1000 / sampleRate); }
+int DirectSoundDevice::minLatencyMs() const { return static_cast<int>(128 * 1000 / sampleRate_); }
+int DirectSoundDevice::maxLatencyMs() const { return static_cast<int>(4096 * 1000 / sampleRate_); }
 
 int DirectSoundDevice::reopen(bool wasOpen, bool wasRunning) {
   int r = AB_OK;
@@ -621,30 +620,31 @@ int DirectSoundDevice::reopen(bool wasOpen, bool wasRunning) {
 
 DirectSoundDevice::Port* DirectSoundDevice::findPort(int32_t index, bool isOutput) {
   if (index < 0) return nullptr;
-  if (isOutput) return index < outputChannels ? &outputPorts[index] : nullptr;
-  return index < inputChannels ? &inputPorts[index] : nullptr;
+  if (isOutput) return index < outputChannels_ ? &outputPorts_[index] : nullptr;
+  return index < inputChannels_ ? &inputPorts_[index] : nullptr;
 }
 
 int DirectSoundDevice::descriptionGet(void* buffer, uint32_t* size) {
-  if (!size || !buffer || *size < kDeviceDescriptionBytes) return AB_ERR_NOT_OPEN;
+  if (!size || !buffer || *size < kDeviceDescriptionBytes) return AB_ERR_BAD_VALUE;
   writeDeviceDescription(buffer, kind, kDriverKind);
   *size = kDeviceDescriptionBytes;
   return AB_OK;
 }
 
 int DirectSoundDevice::portGet(void* buffer, uint32_t* size) {
-  if (!isOpenFlag || !size || !buffer || *size < kRecordCountBytes) return AB_ERR_NOT_OPEN;
+  if (!isOpenFlag_) return AB_ERR_NOT_OPEN;
+  if (!size || !buffer || *size < kRecordCountBytes) return AB_ERR_BAD_VALUE;
   const uint32_t full =
-      static_cast<uint32_t>(audioPortDescriptionBytes(static_cast<uint32_t>(inputChannels + outputChannels)));
+      static_cast<uint32_t>(audioPortDescriptionBytes(static_cast<uint32_t>(inputChannels_ + outputChannels_)));
   if (*size == full) {
     std::memset(buffer, 0, full);
-    writeU32(buffer, 0, static_cast<uint32_t>(inputChannels + outputChannels));
+    writeU32(buffer, 0, static_cast<uint32_t>(inputChannels_ + outputChannels_));
     size_t k = 0;
     for (int dir = 0; dir < 2; ++dir) {
       const bool isOutput = dir == 1;
-      const int n = isOutput ? outputChannels : inputChannels;
+      const int n = isOutput ? outputChannels_ : inputChannels_;
       for (int i = 0; i < n; ++i) {
-        const Port& p = isOutput ? outputPorts[i] : inputPorts[i];
+        const Port& p = isOutput ? outputPorts_[i] : inputPorts_[i];
         AudioPortEntry e = makePortEntry(i, isOutput, p.active != 0, p.enabled != 0);
         copyText(e.name, sizeof e.name, p.name);
         putPortEntry(buffer, k++, e);
@@ -653,19 +653,14 @@ int DirectSoundDevice::portGet(void* buffer, uint32_t* size) {
     return AB_OK;
   }
   if (isSinglePortRecord(buffer, *size)) {
-    return answerPortRecord(buffer, [this](const AudioPortEntry& e, uint8_t* active, uint8_t* enabled) {
-      const Port* p = findPort(e.index, e.isOutput != 0);
-      if (!p) return false;
-      *active = p->active;
-      *enabled = p->enabled;
-      return true;
-    });
+    return answerPortRecordFrom(buffer, [this](int32_t index, bool isOutput) { return findPort(index, isOutput); });
   }
-  return AB_ERR_NOT_OPEN;
+  return AB_ERR_BAD_VALUE;
 }
 
 int DirectSoundDevice::portRecords(const void* value, uint32_t size, bool setActive, bool setEnabled) {
-  if (!isOpenFlag || !isRecordList(value, size)) return AB_ERR_NOT_OPEN;
+  if (!isOpenFlag_) return AB_ERR_NOT_OPEN;
+  if (!isRecordList(value, size)) return AB_ERR_BAD_VALUE;
   forEachPortEntry(value, [&](const AudioPortEntry& e) {
     Port* p = findPort(e.index, e.isOutput != 0);
     if (!p) return;
@@ -681,28 +676,29 @@ int DirectSoundDevice::activeSet(const void* value, uint32_t size) { return port
 
 int DirectSoundDevice::listedPortCount() const {
   int ports = 0;
-  for (int i = 0; i < outputChannels; ++i) ports += outputPorts[i].active && outputPorts[i].enabled;
-  for (int i = 0; i < inputChannels; ++i) ports += inputPorts[i].active && inputPorts[i].enabled;
+  for (int i = 0; i < outputChannels_; ++i) ports += outputPorts_[i].active && outputPorts_[i].enabled;
+  for (int i = 0; i < inputChannels_; ++i) ports += inputPorts_[i].active && inputPorts_[i].enabled;
   return ports;
 }
 
 int DirectSoundDevice::streamInfo(uint32_t* size, uint32_t* changeable) {
-  if (!isOpenFlag) return AB_ERR_NOT_OPEN;
+  if (!isOpenFlag_) return AB_ERR_NOT_OPEN;
   return valuePropertyInfo(streamDescriptionBytes(static_cast<uint32_t>(listedPortCount())), false, size, changeable);
 }
 
 // The stream lists the ports both active and enabled, inputs first.
 int DirectSoundDevice::streamGet(void* buffer, uint32_t* size) {
   uint32_t expected = 0;
-  if (streamInfo(&expected, nullptr) != AB_OK || !size || !buffer || *size != expected) return AB_ERR_NOT_OPEN;
+  if (streamInfo(&expected, nullptr) != AB_OK) return AB_ERR_NOT_OPEN;
+  if (!size || !buffer || *size != expected) return AB_ERR_BAD_VALUE;
   std::memset(buffer, 0, expected);
   writeStreamHeader(buffer, static_cast<uint32_t>((expected - kStreamHeaderBytes) / kStreamEntryBytes),
-                    static_cast<uint32_t>(blockFramesFor(sampleRate, outputLatencyMs)),
-                    static_cast<uint32_t>(sampleRate));
+                    static_cast<uint32_t>(blockFramesFor(sampleRate_, outputLatencyMs_)),
+                    static_cast<uint32_t>(sampleRate_));
   size_t at = kStreamHeaderBytes;
   for (int dir = 0; dir < 2; ++dir) {
-    const int n = dir ? outputChannels : inputChannels;
-    const Port* ports = dir ? outputPorts : inputPorts;
+    const int n = dir ? outputChannels_ : inputChannels_;
+    const Port* ports = dir ? outputPorts_ : inputPorts_;
     uint32_t channel = 0;
     for (int i = 0; i < n; ++i)
       if (ports[i].active && ports[i].enabled)
@@ -715,7 +711,7 @@ int DirectSoundDevice::streamGet(void* buffer, uint32_t* size) {
 // unknown while the device is closed.
 int DirectSoundDevice::latencyRangeInfo(bool canChange, uint32_t* size, uint32_t* changeable) {
   if (!size) return AB_ERR_NO_PROPERTY;
-  if (!isOpenFlag) {
+  if (!isOpenFlag_) {
     *size = 0;
     if (changeable) *changeable = 0;
     return AB_ERR_NO_PROPERTY;
@@ -725,7 +721,7 @@ int DirectSoundDevice::latencyRangeInfo(bool canChange, uint32_t* size, uint32_t
 
 // Every value read out is shifted by `shown` ms.
 int DirectSoundDevice::latencyRangeGet(int ms, int shown, void* buffer, uint32_t* size) {
-  if (!isOpenFlag || !size || !buffer) return AB_ERR_NO_PROPERTY;
+  if (!isOpenFlag_ || !size || !buffer) return AB_ERR_NO_PROPERTY;
   if (*size == sizeof(uint32_t)) {
     writeU32(buffer, 0, static_cast<uint32_t>(ms + shown));
     return AB_OK;
@@ -743,13 +739,13 @@ int DirectSoundDevice::latencyInfo(uint32_t* size, uint32_t* changeable) {
   return latencyRangeInfo(true, size, changeable);
 }
 int DirectSoundDevice::latencyGet(void* buffer, uint32_t* size) {
-  return latencyRangeGet(outputLatencyMs, kShownLatencyMs, buffer, size);
+  return latencyRangeGet(outputLatencyMs_, kShownLatencyMs, buffer, size);
 }
 
 int DirectSoundDevice::latencySet(const void* value, uint32_t size) {
-  if (!isOpenFlag || !isWordValue(value, size)) return AB_ERR_NO_PROPERTY;
+  if (!isOpenFlag_ || !isWordValue(value, size)) return AB_ERR_NO_PROPERTY;
   const int64_t ms = static_cast<int64_t>(static_cast<int32_t>(readU32(value, 0))) - kShownLatencyMs;
-  setOutputLatency(static_cast<int>(abClamp<int64_t>(ms, -1, 1000000)));
+  setOutputLatency(static_cast<int>(gpClamp<int64_t>(ms, -1, 1000000)));
   return AB_OK;
 }
 
@@ -757,67 +753,64 @@ int DirectSoundDevice::inLatencyInfo(uint32_t* size, uint32_t* changeable) {
   return latencyRangeInfo(false, size, changeable);
 }
 int DirectSoundDevice::inLatencyGet(void* buffer, uint32_t* size) {
-  return latencyRangeGet(inputLatencyMs, 0, buffer, size);
+  return latencyRangeGet(inputLatencyMs_, 0, buffer, size);
 }
 
 int DirectSoundDevice::inLatencySet(const void* value, uint32_t size) {
-  if (!isOpenFlag || !isWordValue(value, size)) return AB_ERR_NO_PROPERTY;
+  if (!isOpenFlag_ || !isWordValue(value, size)) return AB_ERR_NO_PROPERTY;
   setInputLatency(static_cast<int32_t>(readU32(value, 0)));
   return AB_OK;
 }
 
 int DirectSoundDevice::listedRates(int32_t* list) {
-  for (int i = 0; i < rateCount; ++i) list[i] = static_cast<int32_t>(rates[i]);
-  return rateCount;
-}
-
-// Any buffer that holds the count and the rates (the spare word is not needed).
-int DirectSoundDevice::rateListGet(void* buffer, uint32_t* size) {
-  if (!isOpenFlag || !size || !buffer || *size < rateListBytes(rateCount) - 4) return AB_ERR_NOT_OPEN;
-  writeRateList(buffer, rates, rateCount);
-  return AB_OK;
+  for (int i = 0; i < rateCount_; ++i) list[i] = static_cast<int32_t>(rates_[i]);
+  return rateCount_;
 }
 
 int DirectSoundDevice::rateSet(const void* value, uint32_t size) {
-  if (!isOpenFlag || !isWordValue(value, size)) return AB_ERR_NOT_OPEN;
-  const int32_t rate = static_cast<int32_t>(readU32(value, 0));
+  uint32_t word = 0;
+  const int r = openWordSet(value, size, &word);
+  if (r != AB_OK) return r;
+  const int32_t rate = static_cast<int32_t>(word);
   // Only the rates of the list: the device keeps its rate otherwise.
   bool listed = false;
-  for (int i = 0; i < rateCount; ++i) listed = listed || static_cast<int32_t>(rates[i]) == rate;
-  if (!listed) return AB_ERR_NOT_OPEN;
-  if (rate == sampleRate) return AB_OK;
-  const bool wasRunning = isRunningFlag.load();
+  for (int i = 0; i < rateCount_; ++i) listed = listed || static_cast<int32_t>(rates_[i]) == rate;
+  if (!listed) return AB_ERR_BAD_VALUE;
+  if (rate == sampleRate_) return AB_OK;
+  const bool wasRunning = isRunningFlag_.load();
   start(false);
-  sampleRate = rate;
-  setOutputLatency(outputLatencyMs);
-  setInputLatency(inputLatencyMs);
+  sampleRate_ = rate;
+  setOutputLatency(outputLatencyMs_);
+  setInputLatency(inputLatencyMs_);
   open(false);
   return reopen(true, wasRunning);
 }
 
 // The block's frames, or before the first start those the output latency gives.
 uint32_t DirectSoundDevice::currentBlockFrames() {
-  return static_cast<uint32_t>(blockFrames != 0 ? blockFrames : blockFramesFor(sampleRate, outputLatencyMs));
+  return static_cast<uint32_t>(blockFrames_ != 0 ? blockFrames_ : blockFramesFor(sampleRate_, outputLatencyMs_));
 }
 
 int DirectSoundDevice::bufferSizeSet(const void* value, uint32_t size) {
-  if (!isOpenFlag || !isWordValue(value, size)) return AB_ERR_NOT_OPEN;
-  const int32_t frames = abClamp<int32_t>(static_cast<int32_t>(readU32(value, 0)), 1, kMaxBlockFrames);
-  blockFrames = frames;
-  setOutputLatency(static_cast<int>(frames / (sampleRate * 0.001)));
+  uint32_t word = 0;
+  const int r = openWordSet(value, size, &word);
+  if (r != AB_OK) return r;
+  const int32_t frames = gpClamp<int32_t>(static_cast<int32_t>(word), 1, kMaxBlockFrames);
+  blockFrames_ = frames;
+  setOutputLatency(static_cast<int>(frames / (sampleRate_ * 0.001)));
   return AB_OK;
 }
 
 int DirectSoundDevice::inBufferSizeGet(void* buffer, uint32_t* size) {
-  if (!isOpenFlag) return AB_ERR_NOT_OPEN;
-  return wordPropertyGet(static_cast<uint32_t>(static_cast<int32_t>(sampleRate * 0.001 * inputLatencyMs)), buffer,
-                         size);
+  return openWordGet(static_cast<uint32_t>(static_cast<int32_t>(sampleRate_ * 0.001 * inputLatencyMs_)), buffer, size);
 }
 
 int DirectSoundDevice::inBufferSizeSet(const void* value, uint32_t size) {
-  if (!isOpenFlag || !isWordValue(value, size)) return AB_ERR_NOT_OPEN;
-  const int32_t frames = abClamp<int32_t>(static_cast<int32_t>(readU32(value, 0)), 0, kMaxBlockFrames);
-  setInputLatency(static_cast<int>(frames / (sampleRate * 0.001)));
+  uint32_t word = 0;
+  const int r = openWordSet(value, size, &word);
+  if (r != AB_OK) return r;
+  const int32_t frames = gpClamp<int32_t>(static_cast<int32_t>(word), 0, kMaxBlockFrames);
+  setInputLatency(static_cast<int>(frames / (sampleRate_ * 0.001)));
   return AB_OK;
 }
 
@@ -831,33 +824,33 @@ int DirectSoundDevice::inListInfo(uint32_t* size, uint32_t* changeable) {
 }
 
 int DirectSoundDevice::inListGet(void* buffer, uint32_t* size) {
-  if (!size) return AB_ERR_NOT_OPEN;
+  if (!size) return AB_ERR_BAD_VALUE;
   return inDeviceListPropertyGet(static_cast<uint32_t>(g_captures.size()), captureName, buffer, size);
 }
 
 int DirectSoundDevice::inDeviceSet(const void* value, uint32_t size) {
-  if (!value || size != sizeof(AudioInDeviceEntry)) return AB_ERR_NOT_OPEN;
+  if (!value || size != sizeof(AudioInDeviceEntry)) return AB_ERR_BAD_VALUE;
   const int32_t index = static_cast<int32_t>(readU32(value, 0));
-  const bool wasOpen = isOpenFlag;
-  const bool wasRunning = isRunningFlag.load();
+  const bool wasOpen = isOpenFlag_;
+  const bool wasRunning = isRunningFlag_.load();
   start(false);
-  if (isOpenFlag) open(false);
+  if (isOpenFlag_) open(false);
   if (index >= 0 && static_cast<size_t>(index) < g_captures.size()) {
     // The entry without a GUID is the system's default capture device.
     setCaptureDevice(&g_captures[static_cast<size_t>(index)].guid);
-    activeCaptureIndex = index;
+    activeCaptureIndex_ = index;
   } else {
     setCaptureDevice(nullptr);
-    activeCaptureIndex = -1;
+    activeCaptureIndex_ = -1;
   }
   return reopen(wasOpen, wasRunning);
 }
 
 int DirectSoundDevice::activeInDeviceGet(void* buffer, uint32_t* size) {
-  if (!size || !buffer || *size < sizeof(AudioInDeviceEntry)) return AB_ERR_NOT_OPEN;
-  const bool known = activeCaptureIndex >= 0 && static_cast<size_t>(activeCaptureIndex) < g_captures.size();
-  putInDeviceEntry(buffer, 0, activeCaptureIndex,
-                   known ? captureName(static_cast<size_t>(activeCaptureIndex)) : kNoInputDeviceName);
+  if (!size || !buffer || *size < sizeof(AudioInDeviceEntry)) return AB_ERR_BAD_VALUE;
+  const bool known = activeCaptureIndex_ >= 0 && static_cast<size_t>(activeCaptureIndex_) < g_captures.size();
+  putInDeviceEntry(buffer, 0, activeCaptureIndex_,
+                   known ? captureName(static_cast<size_t>(activeCaptureIndex_)) : kNoInputDeviceName);
   *size = sizeof(AudioInDeviceEntry);
   return AB_OK;
 }

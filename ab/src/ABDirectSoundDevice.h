@@ -12,6 +12,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -43,9 +44,9 @@ class DirectSoundDevice : public AudioDriverDevice<DirectSoundDevice> {
   ~DirectSoundDevice() override;
 
   int open(bool on) override;
-  bool isOpen() override { return isOpenFlag; }
+  bool isOpen() override { return isOpenFlag_; }
   int start(bool on) override;
-  bool isRunning() override { return isRunningFlag.load(std::memory_order_acquire); }
+  bool isRunning() override { return isRunningFlag_.load(std::memory_order_acquire); }
 
   // The capture device to open with the next open (null: none; GUID_NULL: the system's default).
   virtual void setCaptureDevice(const GUID* guid);
@@ -64,10 +65,10 @@ class DirectSoundDevice : public AudioDriverDevice<DirectSoundDevice> {
   // For tests: the block frames for a rate and an output latency.
   static int blockFramesFor(int rate, int latencyMs);
 
-  int blockFrameCount() const { return blockFrames; }
-  int outputLatency() const { return outputLatencyMs; }
-  int outputChannelCount() const { return outputChannels; }
-  uint32_t timerPeriod() const { return timerPeriodMs; }
+  int blockFrameCount() const { return blockFrames_; }
+  int outputLatency() const { return outputLatencyMs_; }
+  int outputChannelCount() const { return outputChannels_; }
+  uint32_t timerPeriod() const { return timerPeriodMs_; }
 
  protected:
   virtual void runBlock(DWORD now);
@@ -98,8 +99,8 @@ class DirectSoundDevice : public AudioDriverDevice<DirectSoundDevice> {
   Port* findPort(int32_t index, bool isOutput);
 
   // What the shared property handlers read.
-  uint32_t portTotal() override { return static_cast<uint32_t>(inputChannels + outputChannels); }
-  uint32_t currentRate() override { return static_cast<uint32_t>(sampleRate); }
+  uint32_t portTotal() override { return static_cast<uint32_t>(inputChannels_ + outputChannels_); }
+  uint32_t currentRate() override { return static_cast<uint32_t>(sampleRate_); }
   uint32_t currentBlockFrames() override;
   int listedRates(int32_t* list) override;
 
@@ -120,7 +121,6 @@ class DirectSoundDevice : public AudioDriverDevice<DirectSoundDevice> {
   int inLatencyInfo(uint32_t* size, uint32_t* changeable);
   int inLatencyGet(void* buffer, uint32_t* size);
   int inLatencySet(const void* value, uint32_t size);
-  int rateListGet(void* buffer, uint32_t* size);
   int rateSet(const void* value, uint32_t size);
   int bufferSizeSet(const void* value, uint32_t size);
   int inBufferSizeGet(void* buffer, uint32_t* size);
@@ -130,53 +130,53 @@ class DirectSoundDevice : public AudioDriverDevice<DirectSoundDevice> {
   int inDeviceSet(const void* value, uint32_t size);
   int activeInDeviceGet(void* buffer, uint32_t* size);
 
-  GUID captureGuid;
-  bool hasCaptureGuid = false;
-  bool captureIsDefault = false;  // the system's default capture device (the entry without a GUID)
-  GUID deviceGuid;
-  IDirectSound* directSound = nullptr;
-  IDirectSoundCapture* directSoundCapture = nullptr;
-  IDirectSoundBuffer* outputBuffer = nullptr;
-  IDirectSoundCaptureBuffer* captureBuffer = nullptr;
-  uint32_t writePosition = 0;
-  uint32_t capturePosition = 0;
-  uint32_t capturePrimed = 0;
-  UINT timerId = 0;
-  int32_t activeCaptureIndex = -1;
-  int32_t bufferFrames = 4096;
-  uint32_t bufferBytes = 0;
-  uint32_t captureBytes = 0;
-  int32_t blockFrames = 512;
-  double msPerFrame = 0.0;
-  int32_t sampleRate = 44100;
-  int32_t inputChannels = 0;
-  int32_t outputChannels = 2;
-  int32_t samplePosition = 0;
-  int32_t framesToBlock = 0;
-  int32_t outputLatencyMs = 30;
-  int32_t outputLatencyBytes = 0;
-  int32_t inputLatencyMs = 50;
-  int32_t inputLatencyBytes = 0;
-  int32_t rateCount = 6;
-  float rates[6] = {22050.0f, 44100.0f, 32000.0f, 48000.0f, 88200.0f, 96000.0f};
-  Port outputPorts[kMaxPorts];
-  Port inputPorts[kMaxPorts];
-  int32_t activeOutputs = 0;
-  int32_t activeInputs = 0;
-  RecursiveLock lock;
-  bool isOpenFlag = false;
-  std::atomic<bool> isRunningFlag{false};
-  std::atomic<bool> stopping{false};
-  std::string moduleName;
-  uint32_t timerPeriodMs = 0;
-  int32_t bufferChannels = 0;  // channels of the secondary buffer made by the last createOutputBuffer
+  GUID captureGuid_;
+  bool hasCaptureGuid_ = false;
+  bool captureIsDefault_ = false;  // the system's default capture device (the entry without a GUID)
+  GUID deviceGuid_;
+  IDirectSound* directSound_ = nullptr;
+  IDirectSoundCapture* directSoundCapture_ = nullptr;
+  IDirectSoundBuffer* outputBuffer_ = nullptr;
+  IDirectSoundCaptureBuffer* captureBuffer_ = nullptr;
+  uint32_t writePosition_ = 0;
+  uint32_t capturePosition_ = 0;
+  uint32_t capturePrimed_ = 0;
+  UINT timerId_ = 0;
+  int32_t activeCaptureIndex_ = -1;
+  int32_t bufferFrames_ = 4096;
+  uint32_t bufferBytes_ = 0;
+  uint32_t captureBytes_ = 0;
+  int32_t blockFrames_ = 512;
+  double msPerFrame_ = 0.0;
+  int32_t sampleRate_ = 44100;
+  int32_t inputChannels_ = 0;
+  int32_t outputChannels_ = 2;
+  int32_t samplePosition_ = 0;
+  int32_t framesToBlock_ = 0;
+  int32_t outputLatencyMs_ = 30;
+  int32_t outputLatencyBytes_ = 0;
+  int32_t inputLatencyMs_ = 50;
+  int32_t inputLatencyBytes_ = 0;
+  int32_t rateCount_ = 6;
+  float rates_[6] = {22050.0f, 44100.0f, 32000.0f, 48000.0f, 88200.0f, 96000.0f};
+  Port outputPorts_[kMaxPorts];
+  Port inputPorts_[kMaxPorts];
+  int32_t activeOutputs_ = 0;
+  int32_t activeInputs_ = 0;
+  RecursiveLock lock_;
+  bool isOpenFlag_ = false;
+  std::atomic<bool> isRunningFlag_{false};
+  std::atomic<bool> stopping_{false};
+  std::string moduleName_;
+  uint32_t timerPeriodMs_ = 0;
+  int32_t bufferChannels_ = 0;  // channels of the secondary buffer made by the last createOutputBuffer
   // The block's storage, made by open (8192 frames per channel).
-  float* outputStore[kMaxOutputChannels] = {};
-  float* inputStore[kMaxInputChannels] = {};
-  float* blockOutputs[kMaxOutputChannels] = {};
-  float* blockInputs[kMaxInputChannels] = {};
-  int32_t outputIds[kMaxOutputChannels] = {};
-  int32_t inputIds[kMaxInputChannels] = {};
+  std::unique_ptr<float[]> outputStore_[kMaxOutputChannels];
+  std::unique_ptr<float[]> inputStore_[kMaxInputChannels];
+  float* blockOutputs_[kMaxOutputChannels] = {};
+  float* blockInputs_[kMaxInputChannels] = {};
+  int32_t outputIds_[kMaxOutputChannels] = {};
+  int32_t inputIds_[kMaxInputChannels] = {};
 };
 
 // The text of a DirectSound result (debug output only).

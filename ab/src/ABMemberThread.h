@@ -7,9 +7,9 @@
 template <class Owner, void (Owner::*Body)()>
 class MemberThread : public Thread {
  public:
-  explicit MemberThread(Owner* owner) : m_owner(owner) {}
-  void run() override { (m_owner->*Body)(); }
+  explicit MemberThread(Owner* owner) : owner_(owner) {}
+  void run() override { (owner_->*Body)(); }
 
  private:
-  Owner* m_owner;
+  Owner* owner_;
 };

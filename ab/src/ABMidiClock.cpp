@@ -5,7 +5,7 @@
 
 #include <cstring>
 
-#include "ABClamp.h"
+#include "GPClamp.h"
 
 MidiClockTempo::MidiClockTempo() {
   std::memset(&info, 0, sizeof info);
@@ -81,7 +81,7 @@ void MidiClockTempo::clock(int samplePosition, int frames, int offset, int timeM
     lockOffset = offset;
   }
   tempo = 0.99 * tempo + 0.01 * m;
-  tempo = abClamp(tempo, 30.0, 240.0);
+  tempo = gpClamp(tempo, 30.0, 240.0);
   locked = 1;
 }
 

@@ -8,7 +8,7 @@ MidiInputRing::~MidiInputRing() { release(); }
 bool MidiInputRing::allocate(int32_t count) {
   release();
   if (count < 1) return false;
-  slots = new (std::nothrow) MidiRingSlot[count]();
+  slots.reset(new (std::nothrow) MidiRingSlot[count]());
   if (!slots) return false;
   capacity = count;
   blockTime = 0;
@@ -17,8 +17,7 @@ bool MidiInputRing::allocate(int32_t count) {
 }
 
 void MidiInputRing::release() {
-  delete[] slots;
-  slots = nullptr;
+  slots.reset();
   capacity = 0;
   writeIndex.store(0, std::memory_order_release);
 }

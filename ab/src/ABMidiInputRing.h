@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 
 // One received message. Short messages (length 1..4) carry their bytes inline, status first; longer
 // ones (SysEx) carry a pointer to bytes that are valid only while the MIDI notification runs.
@@ -58,5 +59,5 @@ class MidiInputRing {
   int32_t capacity = 0;
   uint64_t blockTime = 0;              // microseconds: the time of the current audio block
   std::atomic<int32_t> writeIndex{0};  // 0..capacity-1
-  MidiRingSlot* slots = nullptr;
+  std::unique_ptr<MidiRingSlot[]> slots;
 };

@@ -57,21 +57,21 @@ class MidiInPort : public MidiPort {
   void close();
   void freeHeaders();
 
-  WinMidi* m_owner;
-  std::atomic<uint8_t> m_dataSeen{0};
-  HANDLE m_closeEvent = nullptr;  // manual reset, set at MIM_CLOSE
-  HMIDIIN m_handle = nullptr;
-  std::unique_ptr<uint8_t[]> m_sysEx;  // assembly buffer, made by open (filled on the callback thread)
-  uint32_t m_fill = 0;
-  bool m_inSysEx = false;
-  MIDIHDR* m_headers[kHeaderCount] = {nullptr, nullptr, nullptr};  // each with its 512 bytes behind it
-  std::atomic<DWORD> m_openTime{0};                                // timeGetTime at MIM_OPEN; 0 before
-  std::atomic<uint8_t> m_receiving{0};
-  std::atomic<uint8_t> m_recycle[kHeaderCount] = {};
-  HANDLE m_recycleEvent = nullptr;  // auto reset: a header waits to be given back
-  HANDLE m_recyclerQuit = nullptr;  // manual reset
-  MemberThread<MidiInPort, &MidiInPort::recyclerRun> m_recycler;
-  bool m_recyclerRunning = false;
+  WinMidi* owner_;
+  std::atomic<uint8_t> dataSeen_{0};
+  HANDLE closeEvent_ = nullptr;  // manual reset, set at MIM_CLOSE
+  HMIDIIN handle_ = nullptr;
+  std::unique_ptr<uint8_t[]> sysEx_;  // assembly buffer, made by open (filled on the callback thread)
+  uint32_t fill_ = 0;
+  bool inSysEx_ = false;
+  MIDIHDR* headers_[kHeaderCount] = {nullptr, nullptr, nullptr};  // each with its 512 bytes behind it
+  std::atomic<DWORD> openTime_{0};                                // timeGetTime at MIM_OPEN; 0 before
+  std::atomic<uint8_t> receiving_{0};
+  std::atomic<uint8_t> recycle_[kHeaderCount] = {};
+  HANDLE recycleEvent_ = nullptr;  // auto reset: a header waits to be given back
+  HANDLE recyclerQuit_ = nullptr;  // manual reset
+  MemberThread<MidiInPort, &MidiInPort::recyclerRun> recycler_;
+  bool recyclerRunning_ = false;
 };
 
 class MidiOutPort : public MidiPort {
@@ -85,5 +85,5 @@ class MidiOutPort : public MidiPort {
   int send(const uint8_t* data, int length);
 
  private:
-  HMIDIOUT m_handle = nullptr;
+  HMIDIOUT handle_ = nullptr;
 };

@@ -5,10 +5,11 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "ABClamp.h"
 #include "ABDeviceErrors.h"
 #include "ABMmeConvert.h"
+#include "ABPropertyNames.h"
 #include "ABPropertyValues.h"
+#include "GPClamp.h"
 #include "GPError.h"
 
 namespace {
@@ -65,34 +66,34 @@ std::string outputName(uint32_t index) {
 }  // namespace
 
 MmeDevice::MmeDevice(uint32_t outputIndex)
-    : AudioDriverDevice(outputName(outputIndex)), m_worker(this), m_outIndex(outputIndex) {
-  std::memset(&m_format, 0, sizeof m_format);
-  std::memset(m_rates, 0, sizeof m_rates);
-  m_inName = kNoInputDeviceName;
+    : AudioDriverDevice(outputName(outputIndex)), worker_(this), outIndex_(outputIndex) {
+  std::memset(&format_, 0, sizeof format_);
+  std::memset(rates_, 0, sizeof rates_);
+  inName_ = kNoInputDeviceName;
 
   typedef MmeDevice M;
-  DevicePropertyMaps<MmeDevice>& p = properties;
-  p.add("DeviceName", this, &M::nameInfo, &M::nameGet);
-  p.add("PortDescription", this, &M::portInfo, &M::portGet, &M::portSet);
-  p.add("StreamDescription", this, &M::streamInfo, &M::streamGet);
-  p.add("EnableAudioPort", this, &M::openStateInfo, &M::openStateGet, &M::enableSet);
-  p.add("ActiveAudioPort", this, &M::openStateInfo, &M::openStateGet, &M::openStateSet);
-  p.add("SampleRateList", this, &M::rateListInfo, &M::rateListGet);
-  p.add("SampleRate", this, nullptr, &M::rateGet, &M::rateSet);
-  p.add("BufferSize", this, &M::bufferSizeInfo, &M::bufferSizeGet, &M::bufferSizeSet);
-  p.add("InBufferSize", this, nullptr, &M::inBufferSizeGet, &M::inBufferSizeSet);
-  p.add("AudioInDeviceList", this, &M::inListInfo, &M::inListGet);
-  p.add("AudioInDevice", this, nullptr, nullptr, &M::inDeviceSet);
-  p.add("ActiveAudioInDevice", this, nullptr, &M::activeInDeviceGet);
-  p.add("Latency", this, &M::latencyInfo, &M::latencyGet, &M::latencySet);
-  p.add("SetInLatency", this, &M::latencyInfo, &M::inLatencyGet, &M::inLatencySet);
-  p.add("PlayPosition", this, nullptr, &M::playPositionGet);
-  p.add("DeviceDescription", this, nullptr, &M::descriptionGet);
+  DevicePropertyMaps<MmeDevice>& p = properties_;
+  p.add(kPropDeviceName, this, &M::nameInfo, &M::nameGet);
+  p.add(kPropPortDescription, this, &M::portInfo, &M::portGet, &M::portSet);
+  p.add(kPropStreamDescription, this, &M::streamInfo, &M::streamGet);
+  p.add(kPropEnableAudioPort, this, &M::openStateInfo, &M::openStateGet, &M::enableSet);
+  p.add(kPropActiveAudioPort, this, &M::openStateInfo, &M::openStateGet, &M::openStateSet);
+  p.add(kPropSampleRateList, this, &M::rateListInfo, &M::rateListGet);
+  p.add(kPropSampleRate, this, nullptr, &M::rateGet, &M::rateSet);
+  p.add(kPropBufferSize, this, &M::bufferSizeInfo, &M::bufferSizeGet, &M::bufferSizeSet);
+  p.add(kPropInBufferSize, this, nullptr, &M::inBufferSizeGet, &M::inBufferSizeSet);
+  p.add(kPropAudioInDeviceList, this, &M::inListInfo, &M::inListGet);
+  p.add(kPropAudioInDevice, this, nullptr, nullptr, &M::inDeviceSet);
+  p.add(kPropActiveAudioInDevice, this, nullptr, &M::activeInDeviceGet);
+  p.add(kPropLatency, this, &M::latencyInfo, &M::latencyGet, &M::latencySet);
+  p.add(kPropSetInLatency, this, &M::latencyInfo, &M::inLatencyGet, &M::inLatencySet);
+  p.add(kPropPlayPosition, this, nullptr, &M::playPositionGet);
+  p.add(kPropDeviceDescription, this, nullptr, &M::descriptionGet);
 }
 
 MmeDevice::~MmeDevice() {
   start(false);
-  if (m_open) open(false);
+  if (open_) open(false);
 }
 
 // ---- life cycle
@@ -116,106 +117,104 @@ void setUpSide(AudioBlockPart* side, uint32_t frames, int channels, float** buff
 }  // namespace
 
 void MmeDevice::probe() {
-  m_rateCount = 0;
+  rateCount_ = 0;
   for (uint32_t rate : kProbeRates) {
     WAVEFORMATEX f = pcmFormat(2, rate);
-    if (waveOutOpen(nullptr, m_outIndex, &f, 0, 0, WAVE_FORMAT_QUERY) == MMSYSERR_NOERROR)
-      m_rates[m_rateCount++] = static_cast<float>(rate);
+    if (waveOutOpen(nullptr, outIndex_, &f, 0, 0, WAVE_FORMAT_QUERY) == MMSYSERR_NOERROR)
+      rates_[rateCount_++] = static_cast<float>(rate);
   }
   int best = 0;
   for (int ch = 1; ch <= 16; ++ch) {
     WAVEFORMATEX f = pcmFormat(ch, 44100);
-    if (waveOutOpen(nullptr, m_outIndex, &f, 0, 0, WAVE_FORMAT_QUERY) == MMSYSERR_NOERROR) best = ch;
+    if (waveOutOpen(nullptr, outIndex_, &f, 0, 0, WAVE_FORMAT_QUERY) == MMSYSERR_NOERROR) best = ch;
   }
-  m_outChannels = best == 16 ? 2 : best;
+  outChannels_ = best == 16 ? 2 : best;
   best = 0;
-  if (m_inIndex >= 0) {
+  if (inIndex_ >= 0) {
     for (int ch = 1; ch <= 16; ++ch) {
       WAVEFORMATEX f = pcmFormat(ch, 44100);
-      if (waveInOpen(nullptr, static_cast<UINT>(m_inIndex), &f, 0, 0, WAVE_FORMAT_QUERY) == MMSYSERR_NOERROR) best = ch;
+      if (waveInOpen(nullptr, static_cast<UINT>(inIndex_), &f, 0, 0, WAVE_FORMAT_QUERY) == MMSYSERR_NOERROR) best = ch;
     }
     best = best == 16 ? 2 : best;
   }
-  m_inChannels = best;
+  inChannels_ = best;
 }
 
 int MmeDevice::open(bool on) {
   if (!on) {
-    if (!m_open) return AB_ERR_NOT_OPEN;
-    if (m_running) start(false);
+    if (!open_) return AB_ERR_NOT_OPEN;
+    if (running_) start(false);
     freeBuffers();
-    m_open = 0;
+    open_ = 0;
     return AB_OK;
   }
-  if (m_open) return AB_OK;
+  if (open_) return AB_OK;
   probe();
-  const int outCh = m_outChannels;
-  const int inCh = hasInput() ? m_inChannels : 0;
-  const uint32_t outBytes = m_outFrames * 2 * static_cast<uint32_t>(outCh);
-  const uint32_t inBytes = m_inFrames * 2 * static_cast<uint32_t>(inCh);
+  const int outCh = outChannels_;
+  const int inCh = hasInput() ? inChannels_ : 0;
+  const uint32_t outBytes = outFrames_ * 2 * static_cast<uint32_t>(outCh);
+  const uint32_t inBytes = inFrames_ * 2 * static_cast<uint32_t>(inCh);
   bool ok = true;
   for (int k = 0; k < 2; ++k) {
-    m_outHeaders[k] = newHeader(outBytes);
-    ok = ok && m_outHeaders[k];
+    outHeaders_[k] = newHeader(outBytes);
+    ok = ok && outHeaders_[k];
     if (inCh > 0) {
-      m_inHeaders[k] = newHeader(inBytes);
-      ok = ok && m_inHeaders[k];
+      inHeaders_[k] = newHeader(inBytes);
+      ok = ok && inHeaders_[k];
     }
   }
   // The host reads the inputs for the block's frame count (the output buffer size): the input
   // buffers are at least that long, and what the recording does not cover stays silent.
-  const uint32_t inBufferFrames = m_inFrames > m_outFrames ? m_inFrames : m_outFrames;
+  const uint32_t inBufferFrames = inFrames_ > outFrames_ ? inFrames_ : outFrames_;
   std::memset(&block, 0, sizeof block);
   if (ok && inCh > 0) {
-    m_inBuffers = newChannelBuffers(inCh, inBufferFrames);
-    m_inIds = new (std::nothrow) int32_t[inCh];
-    m_inPorts.reset(new (std::nothrow) AudioPortEntry[inCh]());
-    ok = m_inBuffers && m_inIds && m_inPorts;
+    inBuffers_.allocate(inCh, inBufferFrames);
+    inIds_.reset(new (std::nothrow) int32_t[inCh]);
+    inPorts_.reset(new (std::nothrow) AudioPortEntry[inCh]());
+    ok = inBuffers_.list() && inIds_ && inPorts_;
   }
   if (ok && outCh > 0) {
-    m_outBuffers = newChannelBuffers(outCh, m_outFrames);
-    m_outIds = new (std::nothrow) int32_t[outCh];
-    m_outPorts.reset(new (std::nothrow) AudioPortEntry[outCh]());
-    ok = m_outBuffers && m_outIds && m_outPorts;
+    outBuffers_.allocate(outCh, outFrames_);
+    outIds_.reset(new (std::nothrow) int32_t[outCh]);
+    outPorts_.reset(new (std::nothrow) AudioPortEntry[outCh]());
+    ok = outBuffers_.list() && outIds_ && outPorts_;
   }
   if (!ok) {
     freeBuffers();
-    return AB_ERR_NOT_OPEN;
+    return AB_ERR_OPEN_FAILED;
   }
   if (inCh > 0) {
-    m_inPortCount = inCh;
-    setUpSide(&block.input, m_inFrames, inCh, m_inBuffers, m_inIds, m_inPorts.get(), false, m_inName);
+    inPortCount_ = inCh;
+    setUpSide(&block.input, inFrames_, inCh, inBuffers_.list(), inIds_.get(), inPorts_.get(), false, inName_);
   }
-  m_outPortCount = outCh;
-  setUpSide(&block.output, m_outFrames, outCh, m_outBuffers, m_outIds, m_outPorts.get(), true, deviceName());
+  outPortCount_ = outCh;
+  setUpSide(&block.output, outFrames_, outCh, outBuffers_.list(), outIds_.get(), outPorts_.get(), true, deviceName());
   if (outCh >= 2)  // the first two outputs play
-    for (int c = 0; c < 2; ++c) m_outPorts[c].active = m_outPorts[c].enabled = 1;
-  block.frames = static_cast<int32_t>(m_outFrames);
-  block.sampleRate = static_cast<int32_t>(m_rate);
-  m_open = 1;
+    for (int c = 0; c < 2; ++c) outPorts_[c].active = outPorts_[c].enabled = 1;
+  block.frames = static_cast<int32_t>(outFrames_);
+  block.sampleRate = static_cast<int32_t>(rate_);
+  open_ = 1;
   return AB_OK;
 }
 
 void MmeDevice::freeBuffers() {
   for (int k = 0; k < 2; ++k) {
-    std::free(m_outHeaders[k]);
-    std::free(m_inHeaders[k]);
-    m_outHeaders[k] = m_inHeaders[k] = nullptr;
+    std::free(outHeaders_[k]);
+    std::free(inHeaders_[k]);
+    outHeaders_[k] = inHeaders_[k] = nullptr;
   }
-  deleteChannelBuffers(m_outBuffers, m_outPortCount > 0 ? m_outPortCount : m_outChannels);
-  deleteChannelBuffers(m_inBuffers, m_inPortCount > 0 ? m_inPortCount : m_inChannels);
-  m_outBuffers = m_inBuffers = nullptr;
-  delete[] m_outIds;
-  delete[] m_inIds;
-  m_outIds = m_inIds = nullptr;
-  m_outPorts.reset();
-  m_inPorts.reset();
-  m_outPortCount = m_inPortCount = 0;
+  outBuffers_.release();
+  inBuffers_.release();
+  outIds_.reset();
+  inIds_.reset();
+  outPorts_.reset();
+  inPorts_.reset();
+  outPortCount_ = inPortCount_ = 0;
   std::memset(&block, 0, sizeof block);
 }
 
 void MmeDevice::closeEvents() {
-  HANDLE* events[4] = {&m_quit, &m_outDone, &m_inDone, &m_finished};
+  HANDLE* events[4] = {&quit_, &outDone_, &inDone_, &finished_};
   for (HANDLE* e : events) {
     if (*e) CloseHandle(*e);
     *e = nullptr;
@@ -223,105 +222,102 @@ void MmeDevice::closeEvents() {
 }
 
 void MmeDevice::stopWorker() {
-  if (m_quit) SetEvent(m_quit);
-  if (m_finished) WaitForSingleObject(m_finished, 5000);
-  m_worker.wait();
-  m_worker.closeHandle();
-  m_worker.handleHolder().clear();
+  if (quit_) SetEvent(quit_);
+  if (finished_) WaitForSingleObject(finished_, 5000);
+  worker_.wait();
+  worker_.closeHandle();
+  worker_.handleHolder().clear();
 }
 
 int MmeDevice::start(bool on) {
   if (!on) return stopStreams();
-  if (!m_open) return AB_ERR_NOT_OPEN;
-  if (m_running) return AB_OK;
-  m_format = pcmFormat(m_outChannels, m_rate);
-  m_quit = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-  m_outDone = CreateEventA(nullptr, FALSE, FALSE, nullptr);
-  m_inDone = CreateEventA(nullptr, FALSE, FALSE, nullptr);
-  m_finished = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-  m_nextOut.store(-1);
-  m_nextIn.store(-1);
-  m_stopping.store(0);
-  if (!m_quit || !m_outDone || !m_inDone || !m_finished ||
-      !m_worker.start(ThreadPriority(ThreadPriority::LEVEL_NORMAL))) {
+  if (!open_) return AB_ERR_NOT_OPEN;
+  if (running_) return AB_OK;
+  format_ = pcmFormat(outChannels_, rate_);
+  quit_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  outDone_ = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+  inDone_ = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+  finished_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  nextOut_.store(-1);
+  nextIn_.store(-1);
+  stopping_.store(0);
+  if (!quit_ || !outDone_ || !inDone_ || !finished_ || !worker_.start(ThreadPriority(ThreadPriority::LEVEL_NORMAL))) {
     closeEvents();
-    return AB_ERR_NOT_OPEN;
+    return AB_ERR_OPEN_FAILED;
   }
-  m_worker.setPriority(ThreadPriority(ThreadPriority::LEVEL_TIME_CRITICAL));
+  worker_.setPriority(ThreadPriority(ThreadPriority::LEVEL_TIME_CRITICAL));
 
-  MMRESULT r =
-      waveOutOpen(&m_waveOut, m_outIndex, &m_format, reinterpret_cast<DWORD_PTR>(m_outDone), 0, CALLBACK_EVENT);
-  m_outDoneCount.store(0);
+  MMRESULT r = waveOutOpen(&waveOut_, outIndex_, &format_, reinterpret_cast<DWORD_PTR>(outDone_), 0, CALLBACK_EVENT);
+  outDoneCount_.store(0);
   if (r != MMSYSERR_NOERROR) {
-    m_waveOut = nullptr;
+    waveOut_ = nullptr;
     stopWorker();
     closeEvents();
-    m_running = 0;
+    running_ = 0;
     char text[256] = "";
     waveOutGetErrorTextA(r, text, sizeof text);
     showError("Could not open MME output device !\n", text);
-    return AB_ERR_NOT_OPEN;
+    return AB_ERR_OPEN_FAILED;
   }
-  for (WAVEHDR* h : m_outHeaders) {
+  for (WAVEHDR* h : outHeaders_) {
     std::memset(h->lpData, 0, h->dwBufferLength);  // the stream always starts with two silent buffers
     h->dwFlags = 0;
-    waveOutPrepareHeader(m_waveOut, h, sizeof(WAVEHDR));
+    waveOutPrepareHeader(waveOut_, h, sizeof(WAVEHDR));
   }
-  waveOutPause(m_waveOut);
-  for (WAVEHDR* h : m_outHeaders) waveOutWrite(m_waveOut, h, sizeof(WAVEHDR));
-  m_nextOut.store(0);
-  waveOutRestart(m_waveOut);
+  waveOutPause(waveOut_);
+  for (WAVEHDR* h : outHeaders_) waveOutWrite(waveOut_, h, sizeof(WAVEHDR));
+  nextOut_.store(0);
+  waveOutRestart(waveOut_);
 
-  if (hasInput() && m_inHeaders[0]) {
-    WAVEFORMATEX f = pcmFormat(m_inChannels, m_rate);
-    r = waveInOpen(&m_waveIn, static_cast<UINT>(m_inIndex), &f, reinterpret_cast<DWORD_PTR>(m_inDone), 0,
-                   CALLBACK_EVENT);
+  if (hasInput() && inHeaders_[0]) {
+    WAVEFORMATEX f = pcmFormat(inChannels_, rate_);
+    r = waveInOpen(&waveIn_, static_cast<UINT>(inIndex_), &f, reinterpret_cast<DWORD_PTR>(inDone_), 0, CALLBACK_EVENT);
     if (r != MMSYSERR_NOERROR) {
-      m_waveIn = nullptr;
+      waveIn_ = nullptr;
       char text[256] = "";
       waveInGetErrorTextA(r, text, sizeof text);
       showError("Could not open MME input device !\n", text);
-      m_running = 1;  // the output keeps running
-      return AB_ERR_NOT_OPEN;
+      running_ = 1;  // the output keeps running
+      return AB_ERR_OPEN_FAILED;
     }
-    for (WAVEHDR* h : m_inHeaders) {
+    for (WAVEHDR* h : inHeaders_) {
       h->dwFlags = 0;
-      waveInPrepareHeader(m_waveIn, h, sizeof(WAVEHDR));
+      waveInPrepareHeader(waveIn_, h, sizeof(WAVEHDR));
     }
-    waveInStop(m_waveIn);
-    for (WAVEHDR* h : m_inHeaders) waveInAddBuffer(m_waveIn, h, sizeof(WAVEHDR));
-    m_nextIn.store(0);
-    waveInStart(m_waveIn);
+    waveInStop(waveIn_);
+    for (WAVEHDR* h : inHeaders_) waveInAddBuffer(waveIn_, h, sizeof(WAVEHDR));
+    nextIn_.store(0);
+    waveInStart(waveIn_);
   }
-  m_startTime = timeGetTime();
-  m_running = 1;
+  startTime_ = timeGetTime();
+  running_ = 1;
   return AB_OK;
 }
 
 int MmeDevice::stopStreams() {
-  if (!m_running) return AB_OK;
+  if (!running_) return AB_OK;
   // The worker stops before the streams are reset. A reset hands every header back marked done, and
   // a worker still serving would refill and write them, restarting the output after the stop: the
   // stream then goes on with a jump in the signal and the close can find a header still playing.
-  m_stopping.store(1, std::memory_order_release);
+  stopping_.store(1, std::memory_order_release);
   stopWorker();
-  if (m_waveOut) waveOutReset(m_waveOut);
-  if (m_waveIn) waveInReset(m_waveIn);
-  if (m_waveIn) {
-    for (WAVEHDR* h : m_inHeaders) {
+  if (waveOut_) waveOutReset(waveOut_);
+  if (waveIn_) waveInReset(waveIn_);
+  if (waveIn_) {
+    for (WAVEHDR* h : inHeaders_) {
       waitDone(h);
-      waveInUnprepareHeader(m_waveIn, h, sizeof(WAVEHDR));
+      waveInUnprepareHeader(waveIn_, h, sizeof(WAVEHDR));
     }
-    waveInClose(m_waveIn);
-    m_waveIn = nullptr;
+    waveInClose(waveIn_);
+    waveIn_ = nullptr;
   }
-  if (m_waveOut) {
-    for (WAVEHDR* h : m_outHeaders) {
+  if (waveOut_) {
+    for (WAVEHDR* h : outHeaders_) {
       waitDone(h);
-      waveOutUnprepareHeader(m_waveOut, h, sizeof(WAVEHDR));
+      waveOutUnprepareHeader(waveOut_, h, sizeof(WAVEHDR));
     }
-    MMRESULT r = waveOutClose(m_waveOut);
-    m_waveOut = nullptr;
+    MMRESULT r = waveOutClose(waveOut_);
+    waveOut_ = nullptr;
     if (r != MMSYSERR_NOERROR) {
       char text[256] = "";
       waveOutGetErrorTextA(r, text, sizeof text);
@@ -329,7 +325,7 @@ int MmeDevice::stopStreams() {
     }
   }
   closeEvents();
-  m_running = 0;
+  running_ = 0;
   return AB_OK;
 }
 
@@ -342,11 +338,11 @@ int MmeDevice::reopen(bool wasRunning) {
 // ---- the worker thread (the audio thread while this device runs)
 
 void MmeDevice::workerRun() {
-  HANDLE events[3] = {m_quit, m_outDone, m_inDone};
+  HANDLE events[3] = {quit_, outDone_, inDone_};
   for (;;) {
     DWORD w = WaitForMultipleObjects(3, events, FALSE, INFINITE);
     if (w == WAIT_OBJECT_0 || w == WAIT_FAILED) {
-      SetEvent(m_finished);
+      SetEvent(finished_);
       return;
     }
     if (w == WAIT_OBJECT_0 + 1) serveOutput();
@@ -355,23 +351,23 @@ void MmeDevice::workerRun() {
 }
 
 void MmeDevice::serveOutput() {
-  m_outDoneCount.fetch_add(1, std::memory_order_relaxed);
-  int32_t next = m_nextOut.load(std::memory_order_acquire);
+  outDoneCount_.fetch_add(1, std::memory_order_relaxed);
+  int32_t next = nextOut_.load(std::memory_order_acquire);
   if (next < 0) return;  // start is still writing the first headers
   const int outCh = block.output.channelCount;
   // A stop ends the loop at once: with a device that takes data as fast as it comes, headers could
   // keep coming back done and the worker would never see its quit event.
-  while (!m_stopping.load(std::memory_order_acquire) && headerDone(m_outHeaders[next])) {
-    int32_t nextIn = m_nextIn.load(std::memory_order_acquire);
-    if (m_waveIn && nextIn >= 0 && headerDone(m_inHeaders[nextIn])) {
+  while (!stopping_.load(std::memory_order_acquire) && headerDone(outHeaders_[next])) {
+    int32_t nextIn = nextIn_.load(std::memory_order_acquire);
+    if (waveIn_ && nextIn >= 0 && headerDone(inHeaders_[nextIn])) {
       const int inCh = block.input.channelCount;
-      mmePcm16ToFloat(reinterpret_cast<const int16_t*>(m_inHeaders[nextIn]->lpData), inCh, static_cast<int>(m_inFrames),
+      mmePcm16ToFloat(reinterpret_cast<const int16_t*>(inHeaders_[nextIn]->lpData), inCh, static_cast<int>(inFrames_),
                       block.input.buffers, block.frames);
-      for (int k = 0; k < 2 && headerDone(m_inHeaders[nextIn]); ++k) {
-        waveInAddBuffer(m_waveIn, m_inHeaders[nextIn], sizeof(WAVEHDR));
+      for (int k = 0; k < 2 && headerDone(inHeaders_[nextIn]); ++k) {
+        waveInAddBuffer(waveIn_, inHeaders_[nextIn], sizeof(WAVEHDR));
         nextIn ^= 1;
       }
-      m_nextIn.store(nextIn, std::memory_order_release);
+      nextIn_.store(nextIn, std::memory_order_release);
     }
     if (ring) {
       block.ring = ring;
@@ -380,11 +376,11 @@ void MmeDevice::serveOutput() {
       block.ring = nullptr;
     }
     if (callback) callback(&block, 0, callbackUser2, callbackUser1);
-    WAVEHDR* h = m_outHeaders[next];
+    WAVEHDR* h = outHeaders_[next];
     mmeFloatToPcm16(block.output.buffers, outCh, block.frames, reinterpret_cast<int16_t*>(h->lpData));
-    MMRESULT r = waveOutWrite(m_waveOut, h, sizeof(WAVEHDR));
+    MMRESULT r = waveOutWrite(waveOut_, h, sizeof(WAVEHDR));
     next ^= 1;
-    m_nextOut.store(next, std::memory_order_release);
+    nextOut_.store(next, std::memory_order_release);
     if (r != MMSYSERR_NOERROR) break;  // the stream is being reset: the header stays done
   }
 }
@@ -393,33 +389,28 @@ void MmeDevice::serveOutput() {
 
 AudioPortEntry* MmeDevice::findPort(int32_t index, bool isOutput) {
   if (index < 0) return nullptr;
-  if (isOutput) return index < m_outPortCount ? &m_outPorts[index] : nullptr;
-  return index < m_inPortCount ? &m_inPorts[index] : nullptr;
+  if (isOutput) return index < outPortCount_ ? &outPorts_[index] : nullptr;
+  return index < inPortCount_ ? &inPorts_[index] : nullptr;
 }
 
 int MmeDevice::portGet(void* buffer, uint32_t* size) {
-  if (!m_open || !size || !buffer || *size < kRecordCountBytes) return AB_ERR_NOT_OPEN;
+  if (!open_) return AB_ERR_NOT_OPEN;
+  if (!size || !buffer || *size < kRecordCountBytes) return AB_ERR_BAD_VALUE;
   if (*size == audioPortDescriptionBytes(static_cast<uint32_t>(portCount()))) {
     writeU32(buffer, 0, static_cast<uint32_t>(portCount()));
     size_t k = 0;
-    for (int i = 0; i < m_inPortCount; ++i) putPortEntry(buffer, k++, m_inPorts[i]);
-    for (int i = 0; i < m_outPortCount; ++i) putPortEntry(buffer, k++, m_outPorts[i]);
+    for (int i = 0; i < inPortCount_; ++i) putPortEntry(buffer, k++, inPorts_[i]);
+    for (int i = 0; i < outPortCount_; ++i) putPortEntry(buffer, k++, outPorts_[i]);
     return AB_OK;
   }
   if (isSinglePortRecord(buffer, *size)) {
-    return answerPortRecord(buffer, [this](const AudioPortEntry& e, uint8_t* active, uint8_t* enabled) {
-      const AudioPortEntry* port = findPort(e.index, e.isOutput != 0);
-      if (!port) return false;
-      *active = port->active;
-      *enabled = port->enabled;
-      return true;
-    });
+    return answerPortRecordFrom(buffer, [this](int32_t index, bool isOutput) { return findPort(index, isOutput); });
   }
   if (*size == portListBytes(readU32(buffer, 0))) {
     gpDebugPrint("usw ..... \n");
     return AB_OK;
   }
-  return AB_ERR_NOT_OPEN;
+  return AB_ERR_BAD_VALUE;
 }
 
 int MmeDevice::portRecordList(const void* value, bool enabledOnly) {
@@ -433,8 +424,9 @@ int MmeDevice::portRecordList(const void* value, bool enabledOnly) {
 }
 
 int MmeDevice::portSet(const void* value, uint32_t size) {
-  if (!m_open || !isRecordList(value, size)) return AB_ERR_NOT_OPEN;
-  const bool wasRunning = m_running != 0;
+  if (!open_) return AB_ERR_NOT_OPEN;
+  if (!isRecordList(value, size)) return AB_ERR_BAD_VALUE;
+  const bool wasRunning = running_ != 0;
   if (wasRunning) start(false);
   portRecordList(value, false);
   return wasRunning ? start(true) : AB_OK;
@@ -446,18 +438,19 @@ uint32_t MmeDevice::streamBytes() const {
 }
 
 int MmeDevice::streamInfo(uint32_t* size, uint32_t* changeable) {
-  if (!m_open) return AB_ERR_NOT_OPEN;
+  if (!open_) return AB_ERR_NOT_OPEN;
   return valuePropertyInfo(streamBytes(), true, size, changeable);
 }
 
 int MmeDevice::streamGet(void* buffer, uint32_t* size) {
-  if (!m_open || !size || !buffer || *size != streamBytes()) return AB_ERR_NOT_OPEN;
+  if (!open_) return AB_ERR_NOT_OPEN;
+  if (!size || !buffer || *size != streamBytes()) return AB_ERR_BAD_VALUE;
   std::memset(buffer, 0, *size);
-  writeStreamHeader(buffer, static_cast<uint32_t>(portCount()), m_outFrames, m_rate);
+  writeStreamHeader(buffer, static_cast<uint32_t>(portCount()), outFrames_, rate_);
   size_t at = kStreamHeaderBytes;
   for (int dir = 0; dir < 2; ++dir) {
-    const int n = dir ? m_outPortCount : m_inPortCount;
-    const AudioPortEntry* ports = dir ? m_outPorts.get() : m_inPorts.get();
+    const int n = dir ? outPortCount_ : inPortCount_;
+    const AudioPortEntry* ports = dir ? outPorts_.get() : inPorts_.get();
     uint32_t channel = 0;
     for (int i = 0; i < n; ++i)
       if (ports[i].active && ports[i].enabled)
@@ -467,51 +460,47 @@ int MmeDevice::streamGet(void* buffer, uint32_t* size) {
 }
 
 int MmeDevice::enableSet(const void* value, uint32_t size) {
-  if (!m_open || !isRecordList(value, size)) return AB_ERR_NOT_OPEN;
+  if (!open_) return AB_ERR_NOT_OPEN;
+  if (!isRecordList(value, size)) return AB_ERR_BAD_VALUE;
   return portRecordList(value, true);
 }
 
 int MmeDevice::listedRates(int32_t* rates) {
-  for (int i = 0; i < m_rateCount; ++i) rates[i] = static_cast<int32_t>(m_rates[i]);
-  return m_rateCount;
-}
-
-int MmeDevice::rateListGet(void* buffer, uint32_t* size) {
-  if (!m_open || !size || !buffer || *size != rateListBytes(m_rateCount)) return AB_ERR_NOT_OPEN;
-  writeRateList(buffer, m_rates, m_rateCount);
-  return AB_OK;
+  for (int i = 0; i < rateCount_; ++i) rates[i] = static_cast<int32_t>(rates_[i]);
+  return rateCount_;
 }
 
 int MmeDevice::rateSet(const void* value, uint32_t size) {
-  if (!m_open || !isWordValue(value, size)) return AB_ERR_NOT_OPEN;
-  const int32_t rate = static_cast<int32_t>(readU32(value, 0));
-  if (rate <= 0) return AB_ERR_NOT_OPEN;  // the host divides by the rate
-  m_rate = static_cast<uint32_t>(rate);
-  const bool wasRunning = m_running != 0;
+  uint32_t word = 0;
+  const int r = openWordSet(value, size, &word);
+  if (r != AB_OK) return r;
+  const int32_t rate = static_cast<int32_t>(word);
+  if (rate <= 0) return AB_ERR_BAD_VALUE;  // the host divides by the rate
+  rate_ = static_cast<uint32_t>(rate);
+  const bool wasRunning = running_ != 0;
   open(false);
   return reopen(wasRunning);
 }
 
 int MmeDevice::setBufferFrames(uint32_t* field, uint32_t frames) {
-  const bool wasRunning = m_running != 0;
+  const bool wasRunning = running_ != 0;
   open(false);
-  *field = abClamp<uint32_t>(frames, 1, kMaxBufferFrames);
+  *field = gpClamp<uint32_t>(frames, 1, kMaxBufferFrames);
   return reopen(wasRunning);
 }
 
 int MmeDevice::bufferSizeSet(const void* value, uint32_t size) {
-  if (!m_open || !isWordValue(value, size)) return AB_ERR_NOT_OPEN;
-  return setBufferFrames(&m_outFrames, readU32(value, 0));
+  uint32_t frames = 0;
+  const int r = openWordSet(value, size, &frames);
+  return r != AB_OK ? r : setBufferFrames(&outFrames_, frames);
 }
 
-int MmeDevice::inBufferSizeGet(void* buffer, uint32_t* size) {
-  if (!m_open) return AB_ERR_NOT_OPEN;
-  return wordPropertyGet(m_inFrames, buffer, size);
-}
+int MmeDevice::inBufferSizeGet(void* buffer, uint32_t* size) { return openWordGet(inFrames_, buffer, size); }
 
 int MmeDevice::inBufferSizeSet(const void* value, uint32_t size) {
-  if (!m_open || !isWordValue(value, size)) return AB_ERR_NOT_OPEN;
-  return setBufferFrames(&m_inFrames, readU32(value, 0));
+  uint32_t frames = 0;
+  const int r = openWordSet(value, size, &frames);
+  return r != AB_OK ? r : setBufferFrames(&inFrames_, frames);
 }
 
 namespace {
@@ -524,30 +513,31 @@ std::string inputName(UINT index) {
 }  // namespace
 
 int MmeDevice::inListInfo(uint32_t* size, uint32_t* changeable) {
-  if (!m_open) return AB_ERR_NOT_OPEN;
+  if (!open_) return AB_ERR_NOT_OPEN;
   return valuePropertyInfo(static_cast<uint32_t>(inDeviceListBytes(waveInGetNumDevs())), false, size, changeable);
 }
 
 int MmeDevice::inListGet(void* buffer, uint32_t* size) {
-  if (!m_open || !size) return AB_ERR_NOT_OPEN;
+  if (!open_) return AB_ERR_NOT_OPEN;
+  if (!size) return AB_ERR_BAD_VALUE;
   return inDeviceListPropertyGet(waveInGetNumDevs(), inputName, buffer, size);
 }
 
 int MmeDevice::inDeviceSet(const void* value, uint32_t size) {
-  if (!m_open) return AB_ERR_NOT_OPEN;
-  const bool wasRunning = m_running != 0;
+  if (!open_) return AB_ERR_NOT_OPEN;
+  const bool wasRunning = running_ != 0;
   open(false);
   int result = AB_OK;
-  m_inIndex = -1;
-  m_inName = kNoInputDeviceName;
+  inIndex_ = -1;
+  inName_ = kNoInputDeviceName;
   if (size == sizeof(AudioInDeviceEntry) && value) {
     const int32_t index = static_cast<int32_t>(readU32(value, 0));
     WAVEINCAPSA caps;
     std::memset(&caps, 0, sizeof caps);
     if (index >= 0 && static_cast<UINT>(index) < waveInGetNumDevs() &&
         waveInGetDevCapsA(static_cast<UINT>(index), &caps, sizeof caps) == MMSYSERR_NOERROR) {
-      m_inIndex = index;
-      m_inName = std::string("MME ") + caps.szPname;
+      inIndex_ = index;
+      inName_ = std::string("MME ") + caps.szPname;
     } else {
       result = AB_ERR_DEVICE_QUERY;
     }
@@ -557,25 +547,25 @@ int MmeDevice::inDeviceSet(const void* value, uint32_t size) {
 }
 
 int MmeDevice::activeInDeviceGet(void* buffer, uint32_t* size) {
-  if (!m_open || !size) return AB_ERR_NOT_OPEN;
+  if (!open_) return AB_ERR_NOT_OPEN;
+  if (!size) return AB_ERR_BAD_VALUE;
   if (!buffer || *size < sizeof(AudioInDeviceEntry)) return AB_OK;
-  putInDeviceEntry(buffer, 0, m_inIndex, m_inName);
+  putInDeviceEntry(buffer, 0, inIndex_, inName_);
   return AB_OK;
 }
 
 int MmeDevice::latencyInfo(uint32_t* size, uint32_t* changeable) {
-  if (!m_open) return AB_ERR_NOT_OPEN;
+  if (!open_) return AB_ERR_NOT_OPEN;
   return valuePropertyInfo(sizeof(uint32_t), true, size, changeable);
 }
 
 int MmeDevice::latencyGet(void* buffer, uint32_t* size) {
-  if (!m_open) return AB_ERR_NOT_OPEN;
-  return wordPropertyGet(static_cast<uint32_t>(static_cast<uint64_t>(m_outFrames) * 1000u / m_rate), buffer, size);
+  return openWordGet(static_cast<uint32_t>(static_cast<uint64_t>(outFrames_) * 1000u / rate_), buffer, size);
 }
 
 namespace {
-uint32_t latencyFrames(uint32_t rate, const void* value) {
-  int32_t ms = static_cast<int32_t>(readU32(value, 0));
+uint32_t latencyFrames(uint32_t rate, uint32_t word) {
+  int32_t ms = static_cast<int32_t>(word);
   if (ms < 1) ms = 1;
   double frames = static_cast<double>(rate) * ms * 0.001;
   return frames >= MmeDevice::kMaxBufferFrames ? MmeDevice::kMaxBufferFrames : static_cast<uint32_t>(frames);
@@ -583,38 +573,41 @@ uint32_t latencyFrames(uint32_t rate, const void* value) {
 }  // namespace
 
 int MmeDevice::latencySet(const void* value, uint32_t size) {
-  if (!m_open || !isWordValue(value, size)) return AB_ERR_NOT_OPEN;
-  return setBufferFrames(&m_outFrames, latencyFrames(m_rate, value));
+  uint32_t ms = 0;
+  const int r = openWordSet(value, size, &ms);
+  return r != AB_OK ? r : setBufferFrames(&outFrames_, latencyFrames(rate_, ms));
 }
 
 int MmeDevice::inLatencyGet(void* buffer, uint32_t* size) {
-  if (!m_open) return AB_ERR_NOT_OPEN;
-  return wordPropertyGet(static_cast<uint32_t>(m_inFrames * 1000.0 / m_rate), buffer, size);
+  return openWordGet(static_cast<uint32_t>(inFrames_ * 1000.0 / rate_), buffer, size);
 }
 
 int MmeDevice::inLatencySet(const void* value, uint32_t size) {
-  if (!m_open || !isWordValue(value, size)) return AB_ERR_NOT_OPEN;
-  return setBufferFrames(&m_inFrames, latencyFrames(m_rate, value));
+  uint32_t ms = 0;
+  const int r = openWordSet(value, size, &ms);
+  return r != AB_OK ? r : setBufferFrames(&inFrames_, latencyFrames(rate_, ms));
 }
 
 int MmeDevice::playPositionGet(void* buffer, uint32_t* size) {
-  if (!m_running || !m_waveOut || !isWordBuffer(buffer, size)) return AB_ERR_NOT_OPEN;
+  if (!running_ || !waveOut_) return AB_ERR_NOT_OPEN;
+  if (!isWordBuffer(buffer, size)) return AB_ERR_BAD_VALUE;
   MMTIME t;
   std::memset(&t, 0, sizeof t);
   t.wType = TIME_SAMPLES;
-  if (waveOutGetPosition(m_waveOut, &t, sizeof t) != MMSYSERR_NOERROR || t.wType != TIME_SAMPLES) {
+  if (waveOutGetPosition(waveOut_, &t, sizeof t) != MMSYSERR_NOERROR || t.wType != TIME_SAMPLES) {
     writeU32(buffer, 0, 0);
     return AB_ERR_DEVICE_QUERY;
   }
-  int64_t pos = static_cast<int64_t>(t.u.sample) - static_cast<int64_t>(m_outDoneCount.load()) * m_outFrames;
-  if (pos > static_cast<int64_t>(m_outFrames)) pos -= m_outFrames;
+  int64_t pos = static_cast<int64_t>(t.u.sample) - static_cast<int64_t>(outDoneCount_.load()) * outFrames_;
+  if (pos > static_cast<int64_t>(outFrames_)) pos -= outFrames_;
   if (pos < 0) pos = 0;
   writeU32(buffer, 0, static_cast<uint32_t>(pos));
   return AB_OK;
 }
 
 int MmeDevice::descriptionGet(void* buffer, uint32_t* size) {
-  if (!m_open || !size || !buffer || *size < kDeviceDescriptionBytes) return AB_ERR_NOT_OPEN;
+  if (!open_) return AB_ERR_NOT_OPEN;
+  if (!size || !buffer || *size < kDeviceDescriptionBytes) return AB_ERR_BAD_VALUE;
   writeDeviceDescription(buffer, kind, AB_DRIVER_MME);
   return AB_OK;
 }

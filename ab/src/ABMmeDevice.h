@@ -25,15 +25,15 @@ class MmeDevice : public AudioDriverDevice<MmeDevice> {
   ~MmeDevice() override;
 
   int open(bool on) override;
-  bool isOpen() override { return m_open != 0; }
+  bool isOpen() override { return open_ != 0; }
   int start(bool on) override;
-  bool isRunning() override { return m_running != 0; }
+  bool isRunning() override { return running_ != 0; }
 
   // The worker thread's body.
   void workerRun();
 
-  int outputChannels() const { return m_outChannels; }
-  int inputChannels() const { return m_inChannels; }
+  int outputChannels() const { return outChannels_; }
+  int inputChannels() const { return inChannels_; }
 
  private:
   void probe();
@@ -43,16 +43,16 @@ class MmeDevice : public AudioDriverDevice<MmeDevice> {
   void closeEvents();
   void stopWorker();
   void serveOutput();
-  int portCount() const { return m_outPortCount + m_inPortCount; }
-  bool hasInput() const { return m_inIndex >= 0 && m_inChannels > 0; }
+  int portCount() const { return outPortCount_ + inPortCount_; }
+  bool hasInput() const { return inIndex_ >= 0 && inChannels_ > 0; }
   AudioPortEntry* findPort(int32_t index, bool isOutput);
   int portRecordList(const void* value, bool enabledOnly);
   uint32_t streamBytes() const;
 
   // What the shared property handlers read.
   uint32_t portTotal() override { return static_cast<uint32_t>(portCount()); }
-  uint32_t currentRate() override { return m_rate; }
-  uint32_t currentBlockFrames() override { return m_outFrames; }
+  uint32_t currentRate() override { return rate_; }
+  uint32_t currentBlockFrames() override { return outFrames_; }
   int listedRates(int32_t* rates) override;
 
   // Property handlers (beside the shared ones).
@@ -63,7 +63,6 @@ class MmeDevice : public AudioDriverDevice<MmeDevice> {
   // "EnableAudioPort" and "ActiveAudioPort" answer only whether the device is open, but for the set of
   // "EnableAudioPort", which takes its records.
   int enableSet(const void* value, uint32_t size);
-  int rateListGet(void* buffer, uint32_t* size);
   int rateSet(const void* value, uint32_t size);
   int bufferSizeSet(const void* value, uint32_t size);
   int inBufferSizeGet(void* buffer, uint32_t* size);
@@ -82,40 +81,40 @@ class MmeDevice : public AudioDriverDevice<MmeDevice> {
   int descriptionGet(void* buffer, uint32_t* size);
   int setBufferFrames(uint32_t* field, uint32_t frames);
 
-  MemberThread<MmeDevice, &MmeDevice::workerRun> m_worker;
-  std::string m_inName;  // "no device" or "MME " + product name
-  uint32_t m_outIndex;
-  int32_t m_inIndex = -1;
-  HWAVEOUT m_waveOut = nullptr;
-  HWAVEIN m_waveIn = nullptr;
-  WAVEFORMATEX m_format;
-  WAVEHDR* m_outHeaders[2] = {nullptr, nullptr};  // each header with its data behind it
-  WAVEHDR* m_inHeaders[2] = {nullptr, nullptr};
-  uint32_t m_rate = 44100;
-  uint32_t m_outFrames = 4096;
-  uint32_t m_inFrames = 4096;
-  uint8_t m_open = 0;
-  uint8_t m_running = 0;
-  std::atomic<int32_t> m_nextOut{-1};  // read by the worker while start prepares the stream
-  std::atomic<int32_t> m_nextIn{-1};
-  std::atomic<uint8_t> m_stopping{0};  // set by stop: the worker writes no further header
-  HANDLE m_quit = nullptr;             // manual reset
-  HANDLE m_outDone = nullptr;          // auto reset
-  HANDLE m_inDone = nullptr;           // auto reset
-  HANDLE m_finished = nullptr;         // manual reset: the worker has left its loop
-  float m_rates[kMaxRates];
-  int m_rateCount = 0;
-  int m_outChannels = 2;
-  int m_inChannels = 2;
-  DWORD m_startTime = 0;
-  std::unique_ptr<AudioPortEntry[]> m_outPorts;  // the ports' records, made by open
-  std::unique_ptr<AudioPortEntry[]> m_inPorts;
-  std::atomic<uint32_t> m_outDoneCount{0};
-  int m_outPortCount = 0;
-  int m_inPortCount = 0;
+  MemberThread<MmeDevice, &MmeDevice::workerRun> worker_;
+  std::string inName_;  // "no device" or "MME " + product name
+  uint32_t outIndex_;
+  int32_t inIndex_ = -1;
+  HWAVEOUT waveOut_ = nullptr;
+  HWAVEIN waveIn_ = nullptr;
+  WAVEFORMATEX format_;
+  WAVEHDR* outHeaders_[2] = {nullptr, nullptr};  // each header with its data behind it
+  WAVEHDR* inHeaders_[2] = {nullptr, nullptr};
+  uint32_t rate_ = 44100;
+  uint32_t outFrames_ = 4096;
+  uint32_t inFrames_ = 4096;
+  uint8_t open_ = 0;
+  uint8_t running_ = 0;
+  std::atomic<int32_t> nextOut_{-1};  // read by the worker while start prepares the stream
+  std::atomic<int32_t> nextIn_{-1};
+  std::atomic<uint8_t> stopping_{0};  // set by stop: the worker writes no further header
+  HANDLE quit_ = nullptr;             // manual reset
+  HANDLE outDone_ = nullptr;          // auto reset
+  HANDLE inDone_ = nullptr;           // auto reset
+  HANDLE finished_ = nullptr;         // manual reset: the worker has left its loop
+  float rates_[kMaxRates];
+  int rateCount_ = 0;
+  int outChannels_ = 2;
+  int inChannels_ = 2;
+  DWORD startTime_ = 0;
+  std::unique_ptr<AudioPortEntry[]> outPorts_;  // the ports' records, made by open
+  std::unique_ptr<AudioPortEntry[]> inPorts_;
+  std::atomic<uint32_t> outDoneCount_{0};
+  int outPortCount_ = 0;
+  int inPortCount_ = 0;
   // Block storage made by open.
-  float** m_outBuffers = nullptr;
-  float** m_inBuffers = nullptr;
-  int32_t* m_outIds = nullptr;
-  int32_t* m_inIds = nullptr;
+  ChannelBuffers outBuffers_;
+  ChannelBuffers inBuffers_;
+  std::unique_ptr<int32_t[]> outIds_;
+  std::unique_ptr<int32_t[]> inIds_;
 };

@@ -40,8 +40,8 @@ class PropertyTable {
   // Deletes every entry and its object.
   virtual void clear();
 
-  uint32_t count() const { return m_count; }
-  uint32_t bucketCount() const { return m_bucketCount; }
+  uint32_t count() const { return count_; }
+  uint32_t bucketCount() const { return bucketCount_; }
 
   // Iteration: rewind, then next until it returns null (the key out-value may be null).
   void rewind();
@@ -56,12 +56,12 @@ class PropertyTable {
   typedef std::unique_ptr<Entry> Chain;
   bool grow();
 
-  std::unique_ptr<Chain[]> m_buckets;
-  uint32_t m_bucketCount = 0;
-  uint32_t m_count = 0;
-  uint32_t m_mask = 0;
-  uint32_t m_cursorBucket = 0;  // iteration cursor
-  Entry* m_cursorEntry = nullptr;
-  PropertyHashFunction m_hash;
-  PropertyCompareFunction m_compare;
+  std::unique_ptr<Chain[]> buckets_;
+  uint32_t bucketCount_ = 0;
+  uint32_t count_ = 0;
+  uint32_t mask_ = 0;
+  uint32_t cursorBucket_ = 0;  // iteration cursor
+  Entry* cursorEntry_ = nullptr;
+  PropertyHashFunction hash_;
+  PropertyCompareFunction compare_;
 };

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <new>
 #include <string>
 
@@ -29,7 +30,7 @@ inline void copyText(char* to, size_t room, const std::string& from) {
 
 // The information of a value of a known size: the size and whether it can be changed.
 inline int valuePropertyInfo(uint64_t bytes, bool canChange, uint32_t* size, uint32_t* changeable) {
-  if (!size) return AB_ERR_NOT_OPEN;
+  if (!size) return AB_ERR_BAD_VALUE;
   *size = static_cast<uint32_t>(bytes);
   if (changeable) *changeable = canChange ? 1 : 0;
   return AB_OK;
@@ -39,9 +40,9 @@ inline int valuePropertyInfo(uint64_t bytes, bool canChange, uint32_t* size, uin
 inline bool isWordBuffer(const void* buffer, const uint32_t* size) { return size && buffer && *size == 4; }
 inline bool isWordValue(const void* value, uint32_t size) { return value && size == 4; }
 
-// Reads the word into a buffer of exactly one word; AB_ERR_NOT_OPEN for another buffer.
+// Reads the word into a buffer of exactly one word; AB_ERR_BAD_VALUE for another buffer.
 inline int wordPropertyGet(uint32_t word, void* buffer, uint32_t* size) {
-  if (!isWordBuffer(buffer, size)) return AB_ERR_NOT_OPEN;
+  if (!isWordBuffer(buffer, size)) return AB_ERR_BAD_VALUE;
   writeU32(buffer, 0, word);
   return AB_OK;
 }
@@ -109,16 +110,28 @@ inline AudioPortEntry makePortEntry(int32_t index, bool isOutput, bool active, b
 
 // Answers a single-entry record (see isSinglePortRecord) with the flags of the port it names:
 // flagsOf(entry, &active, &enabled) finds the port and gives its flags, or returns false when there
-// is no such port (AB_ERR_NOT_OPEN, and the record stays as it was).
+// is no such port (AB_ERR_BAD_VALUE, and the record stays as it was).
 template <class FlagsOf>
 int answerPortRecord(void* buffer, FlagsOf flagsOf) {
   AudioPortEntry e = portEntryAt(buffer, 0);
   uint8_t active = 0, enabled = 0;
-  if (!flagsOf(e, &active, &enabled)) return AB_ERR_NOT_OPEN;
+  if (!flagsOf(e, &active, &enabled)) return AB_ERR_BAD_VALUE;
   e.active = active;
   e.enabled = enabled;
   putPortEntry(buffer, 0, e);
   return AB_OK;
+}
+
+// The same, with the port that findPort(index, isOutput) gives (null: none) and its own flags.
+template <class FindPort>
+int answerPortRecordFrom(void* buffer, FindPort findPort) {
+  return answerPortRecord(buffer, [&](const AudioPortEntry& e, uint8_t* active, uint8_t* enabled) {
+    const auto* port = findPort(e.index, e.isOutput != 0);
+    if (!port) return false;
+    *active = port->active;
+    *enabled = port->enabled;
+    return true;
+  });
 }
 
 // Calls f(entry) for each entry of a record list (checked by isRecordList), in order.
@@ -165,14 +178,14 @@ inline void putInDeviceEntry(void* out, size_t k, int32_t index, const std::stri
 }
 
 // The list of count system devices: "no device", then nameOf(i) at index i. With a buffer too small
-// for all of it, nothing is written and the size becomes 0 (AB_ERR_NOT_OPEN); else the size becomes
+// for all of it, nothing is written and the size becomes 0 (AB_ERR_BAD_VALUE); else the size becomes
 // the list's.
 template <class NameOf>
 int inDeviceListPropertyGet(uint32_t count, NameOf nameOf, void* buffer, uint32_t* size) {
   const uint32_t needed = static_cast<uint32_t>(inDeviceListBytes(count));
   if (!buffer || *size < needed) {
     *size = 0;
-    return AB_ERR_NOT_OPEN;
+    return AB_ERR_BAD_VALUE;
   }
   putInDeviceEntry(buffer, 0, -1, kNoInputDeviceName);
   for (uint32_t i = 0; i < count; ++i) putInDeviceEntry(buffer, i + 1, static_cast<int32_t>(i), nameOf(i));
@@ -182,7 +195,7 @@ int inDeviceListPropertyGet(uint32_t count, NameOf nameOf, void* buffer, uint32_
 
 // A read-only text: its size with the terminator.
 inline int textPropertyInfo(const std::string& text, uint32_t* size, uint32_t* changeable) {
-  if (!size) return AB_ERR_NOT_OPEN;
+  if (!size) return AB_ERR_BAD_VALUE;
   *size = static_cast<uint32_t>(text.size() + 1);
   if (changeable) *changeable = 0;
   return AB_OK;
@@ -191,7 +204,7 @@ inline int textPropertyInfo(const std::string& text, uint32_t* size, uint32_t* c
 // A read-only text into the caller's buffer: with room, the text and its terminator, and the size
 // becomes the text's length; without room for the terminator, exactly the given number of bytes.
 inline int textPropertyGet(const std::string& text, void* buffer, uint32_t* size) {
-  if (!size || (*size > 0 && !buffer)) return AB_ERR_NOT_OPEN;
+  if (!size || (*size > 0 && !buffer)) return AB_ERR_BAD_VALUE;
   const uint32_t len = static_cast<uint32_t>(text.size());
   if (*size <= len) {
     std::memcpy(buffer, text.data(), *size);
@@ -202,24 +215,32 @@ inline int textPropertyGet(const std::string& text, void* buffer, uint32_t* size
   return AB_OK;
 }
 
-// One zeroed buffer of frames per channel, the list ended by a null entry; null when memory runs
-// out (nothing is left allocated then).
-inline float** newChannelBuffers(int channels, uint32_t frames) {
-  float** b = new (std::nothrow) float*[channels + 1]();
-  if (!b) return nullptr;
-  for (int c = 0; c < channels; ++c) {
-    b[c] = new (std::nothrow) float[frames]();
-    if (!b[c]) {
-      for (int k = 0; k < c; ++k) delete[] b[k];
-      delete[] b;
-      return nullptr;
+// One zeroed buffer of frames per channel and the list of them ended by a null entry (what a
+// block's buffers point to).
+class ChannelBuffers {
+ public:
+  // Replaces the buffers; false when memory runs out (nothing is left allocated then).
+  bool allocate(int channels, uint32_t frames) {
+    release();
+    std::unique_ptr<std::unique_ptr<float[]>[]> store(new (std::nothrow) std::unique_ptr<float[]>[channels]);
+    std::unique_ptr<float*[]> list(new (std::nothrow) float*[channels + 1]());
+    if (!store || !list) return false;
+    for (int c = 0; c < channels; ++c) {
+      store[c].reset(new (std::nothrow) float[frames]());
+      if (!store[c]) return false;
+      list[c] = store[c].get();
     }
+    store_ = std::move(store);
+    list_ = std::move(list);
+    return true;
   }
-  return b;
-}
+  void release() {
+    list_.reset();
+    store_.reset();
+  }
+  float** list() const { return list_.get(); }  // null until allocated
 
-inline void deleteChannelBuffers(float** b, int channels) {
-  if (!b) return;
-  for (int c = 0; c < channels; ++c) delete[] b[c];
-  delete[] b;
-}
+ private:
+  std::unique_ptr<std::unique_ptr<float[]>[]> store_;
+  std::unique_ptr<float*[]> list_;
+};

@@ -319,12 +319,12 @@ SampleFormatConverter::SampleFormatConverter(int srcChannels, bool srcInterleave
                             SampleFormat{dstChannels, dstInterleaved, dstFloat, dstBits, false}) {}
 
 SampleFormatConverter::SampleFormatConverter(const SampleFormat& src, const SampleFormat& dst)
-    : m_kernel(select(src, dst)) {
-  m_converts = m_kernel != nothing;
+    : kernel_(select(src, dst)) {
+  converts_ = kernel_ != nothing;
 }
 
 void SampleFormatConverter::convert(const void* const* src, int srcOffset, void* const* dst, int dstOffset,
                                     int frames) {
   if (frames <= 0 || !src || !dst) return;
-  m_kernel(src, srcOffset, dst, dstOffset, frames);
+  kernel_(src, srcOffset, dst, dstOffset, frames);
 }

@@ -52,13 +52,13 @@ class SampleFormatConverter {
   // Calls the kernel. A frame count of 0 or less writes nothing.
   virtual void convert(const void* const* src, int srcOffset, void* const* dst, int dstOffset, int frames);
   // false when no kernel fits the two sides (the empty kernel, which converts nothing).
-  bool converts() const { return m_converts; }
+  bool converts() const { return converts_; }
 
   // The kernel for two sides; emptyKernel() when none fits.
   static Kernel select(const SampleFormat& src, const SampleFormat& dst);
   static Kernel emptyKernel();
 
  private:
-  Kernel m_kernel;
-  bool m_converts;
+  Kernel kernel_;
+  bool converts_;
 };

@@ -9,6 +9,7 @@
 #include "ABDevice.h"
 #include "ABDeviceAccessors.h"
 #include "ABRoutingPages.h"
+#include "GPClamp.h"
 #include "NGLItemMenu.h"
 #include "NGLLabel.h"
 #include "NGLSelector.h"
@@ -51,8 +52,6 @@ const int32_t kMenuMaxHeight = 140;
 const int32_t kLatencyMax = 400;
 
 std::string entryName(const AudioInDeviceEntry& e) { return std::string(e.name, strnlen(e.name, sizeof e.name)); }
-
-int clampInt(int v, int low, int high) { return v < low ? low : (v > high ? high : v); }
 
 }  // namespace
 
@@ -256,8 +255,8 @@ void SoundCardPage::refreshLatency(bool apply) {
   const bool outRange = hasDevice && latencyRange(id, &outLow, &outHigh) && outLow <= outHigh;
   const bool inRange = hasDevice && inputLatencyRange(id, &inLow, &inHigh) && inLow <= inHigh;
   // One value for the page, the selector and the device: clamped into the device's range here.
-  if (outRange) setupOutputLatency = clampInt(setupOutputLatency, outLow, outHigh);
-  if (inRange) setupInputLatency = clampInt(setupInputLatency, inLow, inHigh);
+  if (outRange) setupOutputLatency = gpClamp(setupOutputLatency, outLow, outHigh);
+  if (inRange) setupInputLatency = gpClamp(setupInputLatency, inLow, inHigh);
 
   bool settable = false;
   const bool latencySettable = hasDevice && hasLatency(id, &settable) && settable;

@@ -22,19 +22,19 @@ class WinMidi : public MappedPropertyDevice<WinMidi> {
 
   int sendMidi(const MidiRingSlot* slot) override;
   int open(bool on) override;
-  bool isOpen() override { return m_open != 0; }
+  bool isOpen() override { return open_ != 0; }
   int start(bool on) override;
-  bool isRunning() override { return m_running.load(std::memory_order_acquire) != 0; }
+  bool isRunning() override { return running_.load(std::memory_order_acquire) != 0; }
 
   // On the MIDI callback thread: a short message of an input port into the ring (time in ms), and a
   // complete SysEx message to the notification only.
   virtual void deliverInput(MidiPort* port, const uint8_t* data, int length, uint32_t timeMs);
   virtual void deliverSysEx(MidiPort* port, const uint8_t* data, int length);
 
-  int inputCount() const { return m_inCount; }
-  int outputCount() const { return m_outCount; }
+  int inputCount() const { return inCount_; }
+  int outputCount() const { return outCount_; }
   // The time (ms) of the last input written into the ring.
-  uint32_t lastInputTime() const { return m_lastInputTime.load(std::memory_order_relaxed); }
+  uint32_t lastInputTime() const { return lastInputTime_.load(std::memory_order_relaxed); }
 
  private:
   void notify(const MidiRingSlot* slot);
@@ -45,16 +45,16 @@ class WinMidi : public MappedPropertyDevice<WinMidi> {
   int portGet(void* buffer, uint32_t* size);
   int portSet(const void* value, uint32_t size);
 
-  std::atomic<AbMidiNotify>* m_notify;
-  std::vector<std::unique_ptr<MidiInPort>> m_inPorts;  // made by open, in the system's order
-  std::vector<std::unique_ptr<MidiOutPort>> m_outPorts;
-  int m_inCount = 0;  // the ports' counts (read on the MIDI threads)
-  int m_outCount = 0;
-  std::string m_name;
-  uint8_t m_open = 0;
-  std::atomic<uint8_t> m_running{0};
+  std::atomic<AbMidiNotify>* notify_;
+  std::vector<std::unique_ptr<MidiInPort>> inPorts_;  // made by open, in the system's order
+  std::vector<std::unique_ptr<MidiOutPort>> outPorts_;
+  int inCount_ = 0;  // the ports' counts (read on the MIDI threads)
+  int outCount_ = 0;
+  std::string name_;
+  uint8_t open_ = 0;
+  std::atomic<uint8_t> running_{0};
   // Several input ports may call back on different system threads: their writes into the ring are
   // serialised here, on the writer side only (the audio thread's reader never takes it).
-  CriticalSection m_writeLock;
-  std::atomic<uint32_t> m_lastInputTime{0};
+  CriticalSection writeLock_;
+  std::atomic<uint32_t> lastInputTime_{0};
 };
