@@ -12,6 +12,7 @@
 #include "controls/display.h"
 #include "controls/knob.h"
 #include "preset/oscParams.h"
+#include "support/signal.h"
 #include "support/windowCapture.h"
 #include "uiaTestSupport.h"
 
@@ -219,6 +220,88 @@ TEST(WaveStroke, TheKnobsScaleAndCentreTheWaveAsUndoSteps) {
     EXPECT_NEAR(lo, -0.5f, 2e-3);
     EXPECT_NEAR(hi, 0.5f, 2e-3);
     EXPECT_EQ(text(waveItemOffsetText), "0.00");
+  });
+}
+
+// A silent wave stays silent under the level knob, set without a press or dragged for real, whether
+// its samples are zeros or the traces the denormal guard leaves on every copy; the level reads the
+// lower limit.
+TEST(WaveStroke, TheLevelKnobLeavesASilentWaveSilent) {
+  runInApplication([&](RecordingApplication&) {
+    WaveHarness page;
+    page.edit(sine(0.9));
+    const struct {
+      const char* name;
+      float sample;
+      bool drag;
+    } cases[] = {
+        {"zeros, knob set", 0.0f, false},
+        {"zeros, knob dragged", 0.0f, true},
+        {"guard traces, knob set", 3e-24f, false},
+        {"guard traces, knob dragged", 3e-24f, true},
+    };
+    const CtrlRect k = page.rect(waveItemLevelKnob);
+    const int y = (k.top + k.bottom) / 2;
+    for (const auto& c : cases) {
+      SCOPED_TRACE(c.name);
+      const std::vector<float> silent(waveLength, c.sample);
+      page.setCurrent(silent);
+      if (c.drag) {
+        page.press(k.left + 10, y);
+        for (int x = k.left + 10; x < k.right - 20; x += 10) page.drag(x, y);
+        page.release(k.right - 20, y);
+      } else {
+        waveEditLevelKnob(page.item(waveItemLevelKnob), 0.5, 0);
+      }
+      EXPECT_LE(peakOf(page.current()), 1e-20f);
+      EXPECT_EQ(text(waveItemLevelText), "-96.0 dB");
+    }
+  });
+}
+
+// A knob drag cut short (the window loses the activation before the release) ends its gesture as the
+// release would: the oscillators play the new level at once, and Undo and Redo step between the wave
+// before and after the drag.
+TEST(WaveStroke, AKnobDragCutShortEndsItsGesture) {
+  runInApplication([&](RecordingApplication&) {
+    WaveHarness page;
+    Engine* e = page.engine();
+    const std::vector<float> original = sine(0.9);
+    const int16_t index = page.edit(original);
+    oscSetOn(e, 0, 1);
+    oscSetType(e, 0, 0);
+    oscSetBandLimited(e, 0, 1);
+    oscSetWaveA(e, 0, static_cast<int16_t>(waveLocalIdBase + index));
+    engineApplyPatchChange(e, 1);
+    renderHeldNote(e, 40, true);
+    // A gesture of its own first, so that the redo copy holds another wave.
+    waveEditLevelKnob(page.item(waveItemLevelKnob), 0.5, 0);
+    page.setCurrent(original);
+    waveEditNotify(kWin);
+    const double before = signalRms(renderHeldNote(e, 40, false));
+    ASSERT_GT(before, 0.001);
+
+    const CtrlRect k = page.rect(waveItemLevelKnob);
+    const int y = (k.top + k.bottom) / 2;
+    const int hx = k.left + static_cast<int>((k.right - k.left) * 0.9);
+    page.press(hx, y);
+    for (int x = hx; x > k.left + 40; x -= 10) page.drag(x, y);
+    const std::vector<float> dragged = page.current();
+    const float level = peakOf(dragged);
+    ASSERT_LT(level, 0.7f);
+    page.window.passActivation = true;
+    SendMessageA(page.hwnd(), WM_ACTIVATE, WA_INACTIVE, 0);
+    page.window.passActivation = false;
+    // The note's envelope may move on a little: the level is judged nearer the new peak than the old.
+    const double after = signalRms(renderHeldNote(e, 40, false));
+    EXPECT_LT(after / before, 0.5 * (1.0 + level / 0.9)) << "the tables were rebuilt when the drag ended";
+    EXPECT_EQ(page.current(), dragged);
+    undoRedo(kWin);
+    EXPECT_LT(maxDiff(page.current(), original), 1e-7);
+    undoRedo(kWin);
+    EXPECT_LT(maxDiff(page.current(), dragged), 1e-7) << "Redo gives the wave the drag left";
+    page.release(k.left + 40, y);  // the release, late: nothing more happens
+    EXPECT_LT(maxDiff(page.current(), dragged), 1e-7);
   });
 }
 
