@@ -4,6 +4,7 @@
 // read-outs, and the time one stroke step takes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <string>
@@ -24,12 +25,15 @@ const int16_t kWin = kPageWin;
 
 float clampUnit(double v) { return static_cast<float>(v < -1 ? -1 : v > 1 ? 1 : v); }
 
-// The wave a stroke step gives, from the Part's formulas (written here independently of the page).
+// The wave a stroke step gives, written here independently of the page: tools 9 and 10 join the
+// anchor's sample p to v (limited to -1..1) at n with a straight line or a half cosine; tool 11 adds
+// a half-sine bump between the markers a and b, peaking at n (kept inside a + 1 .. b - 1) with the
+// height v - base, v itself not limited; every written sample is limited to -1..1.
 std::vector<float> expectedStroke(int tool, const std::vector<float>& src, int p, int n, double v, double base, int a,
                                   int b) {
   std::vector<float> t = src;
-  v = clampUnit(v);
   if (tool == 9 || tool == 10) {
+    v = clampUnit(v);
     if (n == p) {
       t[n] = static_cast<float>(v);
       return t;
@@ -78,6 +82,8 @@ TEST(WaveStroke, TheThreeToolsFollowTheirFormulasAndUndoToggles) {
         {waveItemToolCosine, 150, 129, 150, 30, 300, 200},  // n = p
         {waveItemToolHalfSine, 256, 129, 256, 30, 100, 220},
         {waveItemToolHalfSine, 256, 129, 20, 220, 500, 30},  // peak clamped to a + 1
+        // 128 pixels above the display: v = 2, a bump of height 2 cut flat at +1.
+        {waveItemToolHalfSine, 256, 129, 256, -128, 100, 220},
     };
     for (const auto& c : cases) {
       SCOPED_TRACE(c.tool);
@@ -102,6 +108,9 @@ TEST(WaveStroke, TheThreeToolsFollowTheirFormulasAndUndoToggles) {
       page.release(r.left + c.ax, r.top + c.ay);
       const std::vector<float> stroke = page.current();
       EXPECT_LT(maxDiff(stroke, want), 1e-5);
+      if (c.ay < 0) {
+        EXPECT_GT(std::count(stroke.begin(), stroke.end(), 1.0f), 100) << "a plateau at +1, not a bump";
+      }
       if (c.tool != waveItemToolHalfSine) {
         EXPECT_EQ(waveDisplayGetPosition(), n) << "the next stroke starts here";
       }
