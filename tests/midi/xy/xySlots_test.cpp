@@ -481,6 +481,28 @@ TEST_F(XySlots, RefilledLabelsKeepNothingOfTheLabelsBefore) {
   EXPECT_EQ(labels, 3) << "the pad's two labels and the slider of controller 7";
 }
 
+// Opened with an X that is not among the candidates (the list no longer holds it), Y is preset to the
+// first candidate and the Y selector shows it; OK then links nothing, since X has no entry to link.
+TEST_F(XySlots, WithXNotAmongTheCandidatesYIsTheFirstOne) {
+  setList({{20, ""}, {21, ""}, {30, ""}});
+  int16_t y = 0;
+  int ySelected = -1;
+  runDialog([] { xyDialogOpen(1, engine(), 99, midiSlotNone); }, {waitShown(),
+                                                                  [&] {
+                                                                    y = xyDialogY();
+                                                                    SelectorData* d =
+                                                                        selectorFind(xyDialogBuildId(), xyDialogItemY);
+                                                                    ySelected = d ? d->selected : -1;
+                                                                    return true;
+                                                                  },
+                                                                  clickOk(), untilClosed()});
+  EXPECT_FALSE(g_leftOpen);
+  EXPECT_EQ(y, 20);
+  EXPECT_EQ(ySelected, 1);
+  EXPECT_EQ(msgBoxCaptureCount(), 0u);
+  EXPECT_EQ(entry(20)->partner, midiSlotNone);
+}
+
 // Opened from the slider of the highest controller, Y is preset to the one just below it. With the
 // popup table full the slot's menu is not built and says so.
 TEST_F(XySlots, FromTheHighestControllerYIsTheOneBelowAndAFullMenuTableSaysSo) {
