@@ -81,6 +81,16 @@ bool windowOnScreen(int16_t win) {
   return slot->window ? slot->window->isVisible() : slot->visible != 0;
 }
 
+// Whether the display reaches past its parent picture (a label set a little above its frame): the
+// parent's bitmap then gives only part of its background.
+bool reachesPastParent(int16_t win, const ControlItem* item) {
+  const ControlItem* parent = ctrlFind(win, item->parentPicture);
+  if (!parent) return false;
+  const CtrlRect& r = item->rect;
+  const CtrlRect& p = parent->rect;
+  return r.left < p.left || r.top < p.top || r.right > p.right || r.bottom > p.bottom;
+}
+
 // Puts back the background under the display, then draws the text.
 void repaint(ControlItem* item, DisplayData* d) {
   const int16_t win = static_cast<int16_t>(item->windowId);
@@ -92,6 +102,8 @@ void repaint(ControlItem* item, DisplayData* d) {
     bitmapDrawPart(win, d->backBitmap, &item->rect, d->backX - item->rect.left, d->backY - item->rect.top);
   } else if (item->parentPicture && pictureMapPoint(win, item->parentPicture, &bitmap, &x, &y) && bitmap) {
     bitmapDrawPart(win, bitmap, &item->rect, x, y);
+    // The rest is put back by the window's next paint, which draws whatever lies under it.
+    if (reachesPastParent(win, item)) itemInvalidate(item);
   } else {
     itemInvalidate(item);
   }

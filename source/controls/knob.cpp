@@ -154,12 +154,15 @@ void dragTick(ControlItem*) {}
 
 void dragEnded(ControlItem* object, int finish) {
   if (!drag.item || object != drag.item) return;
-  KnobData* d = dataOf(drag.item);
+  ControlItem* item = drag.item;
+  KnobData* d = dataOf(item);
   if (d && d->pressed) {
     d->pressed = 0;
-    if (finish && itemOnScreen(drag.item)) itemDrawWithContext(drag.item);
+    if (finish && itemOnScreen(item)) itemDrawWithContext(item);
   }
   endDrag(true);
+  // The owner ends what the drag began, as it would at the release (not when the window closes).
+  if (finish && d && d->cutShort) d->cutShort(item);
 }
 
 void beginDrag(ControlItem* item, KnobData* d, double unitsPerPixel) {
@@ -454,4 +457,8 @@ void knobSetRangeX(int16_t win, uint16_t id, double minimum, double maximum) {
 void knobSetDrawable(int16_t win, uint16_t id, uint8_t flag) {
   ControlItem* item = ctrlFindKind(win, id, kindKnob);
   if (item && item->k.kindData) item->drawable = flag ? 1 : 0;
+}
+
+void knobSetCutShortCallback(int16_t win, uint16_t id, KnobCutShort callback) {
+  if (KnobData* d = dataOf(ctrlFindKind(win, id, kindKnob))) d->cutShort = callback;
 }

@@ -6,6 +6,9 @@
 
 // Change callback: the item and both values (single-value controls read x).
 typedef void (*KnobCallback)(ControlItem* item, double x, double y);
+// Told when a drag ends without its release: the capture was taken away (the window lost the
+// activation, another press came first).
+typedef void (*KnobCutShort)(ControlItem* item);
 
 enum : uint32_t {
   knobSpringBack = 0x1,
@@ -38,7 +41,8 @@ struct KnobData {
   float smoothing;
   ControlItem* item;
   KnobCallback callback;
-  uint8_t pressed;  // the fader's handle is shown pressed (flag 0x100)
+  uint8_t pressed;        // the fader's handle is shown pressed (flag 0x100)
+  KnobCutShort cutShort;  // null: a drag cut short only lets go
 };
 
 void knobKindRegister();
@@ -56,6 +60,7 @@ double knobGetX(int16_t win, uint16_t id);
 double knobGetY(int16_t win, uint16_t id);
 void knobSetRangeX(int16_t win, uint16_t id, double minimum, double maximum);
 void knobSetDrawable(int16_t win, uint16_t id, uint8_t flag);
+void knobSetCutShortCallback(int16_t win, uint16_t id, KnobCutShort callback);
 
 // Later pages' names.
 inline double knobGetValue(int16_t win, uint16_t id) { return knobGetX(win, id); }

@@ -52,3 +52,7 @@ void waveMenuSetLabel(int16_t win, uint16_t item, int32_t waveId) {
   waveGetName(engine, static_cast<int16_t>(waveId), name);
   selectorSetLabel(win, item, name);
 }
+
+void waveSelectorOpening(ControlItem* item, int32_t opening) {
+  if (item && opening) waveMenusFill(static_cast<int16_t>(item->windowId), static_cast<int>(item->id));
+}

@@ -70,8 +70,9 @@ void fill() {
     }
   }
   if (yPos == 0) {
-    // No Y yet: the entry after X, else the one before it.
-    if (xPos >= 1 && xPos < count - 2) {
+    // No Y yet: the entry after X, else the one before it; with X not among the candidates (xPos 0)
+    // the first candidate.
+    if (xPos < count - 2) {
       selectorSelect(win, xyDialogItemY, xPos + 1);
       g_state.yController = g_state.candidates[xPos];
     } else if (xPos >= 2) {

@@ -162,6 +162,7 @@ void lfoColumnBuild(int16_t win, int16_t c) {
   selectorCreate(win, cid(c, lfoKWave), 48, 41, 41, 0, selectorOneBitmap, bmpLFOWaveSelectorWhiteTextFromThePage,
                  "Wave", 1, lfoWaveChosen);
   waveMenusSetup(win, cid(c, lfoKWave), true);
+  selectorSetOpeningCallback(win, cid(c, lfoKWave), waveSelectorOpening);
   box(win, cid(c, lfoKPhase), 142, 41, 40, 2, 3, 0, 0, 1, stepHundredth, "Phase");
   place(win, cid(c, lfoKRateUnit), 64, 57, 0x11, bmpLFOTimeUnitSwitchCaptionSecBeatFromThePage, "Sec");
   box(win, cid(c, lfoKSeconds), 114, 57, 60, 3, 4, 1, 0.01, 999.999, stepExpTime);

@@ -348,7 +348,7 @@ void patchPageBuild(int16_t win) {
   framePictureCreate(win, patchIdRouteMaster, 26, 425, 0, bmpRoutingLineToTheMasterStripFrame0, 4, nullptr);
   button(win, patchIdSurround, 14, 496, 16, bmpSurroundSwitch);
   emptyPicture(win, patchIdShaperPanel);
-  selector(win, patchIdShaperWave, 112, 452, 78, 64, bmpPatchPageSelector, "Wave", nullptr);
+  selector(win, patchIdShaperWave, 112, 452, 78, 64, bmpPatchPageSelector, "Wave", waveSelectorOpening);
   wireWaveSelector(win, patchIdShaperWave);
   button(win, patchIdShaperPostMix, 66, 451, 16, bmpWaveshaperAfterTheMix);
   box(win, patchIdShaperInGain, 112, 470, 68, 2, 2, -48, 12, stepTenth, "In dB");
@@ -396,7 +396,7 @@ void patchBuildChannel(int16_t win, int16_t c) {
   button(win, id(patchKStereo), 63, 66, 16, bmpStereoSwitch);
   selector(win, id(patchKOscType), 112, 48, 78, 64, bmpPatchPageSelector, "Mode", patchOscTypeMenuFill);
   box(win, id(patchKSampleStart), 112, 102, 68, 3, 4, 0, 100, nullptr, "Start %");
-  selector(win, id(patchKWaveA), 112, 66, 78, 64, bmpPatchPageSelector, "Wave", nullptr);
+  selector(win, id(patchKWaveA), 112, 66, 78, 64, bmpPatchPageSelector, "Wave", waveSelectorOpening);
   wireWaveSelector(win, id(patchKWaveA));
   selector(win, id(patchKFreqMode), 62, 84, 46, 66, bmpFrequencyModeSelector, "", patchFreqModeMenuFill);
   buttonCreate(win, id(patchKAuxSwitch), 67, 100, 16, 16, 112, 0, 16, bmpOscillatorFlagSwitchStrip, "", 1, 0, 1,
@@ -411,7 +411,7 @@ void patchBuildChannel(int16_t win, int16_t c) {
   box(win, id(patchKInputGain), 112, 102, 68, 1, 1, -103, 12, stepTenth, "dB");
 
   emptyPicture(win, id(patchKSectionSecond));
-  selector(win, id(patchKWaveB), 112, 66, 78, 64, bmpPatchPageSelector, "Wave", nullptr);
+  selector(win, id(patchKWaveB), 112, 66, 78, 64, bmpPatchPageSelector, "Wave", waveSelectorOpening);
   wireWaveSelector(win, id(patchKWaveB));
   selector(win, id(patchKFreqModeB), 62, 84, 46, 66, bmpFrequencyModeSelector, "", patchFreqModeMenuFill);
   box(win, id(patchKBalance), 112, 48, 68, 3, 4, -64, 64, nullptr, "Balance");
@@ -463,7 +463,7 @@ void patchBuildChannel(int16_t win, int16_t c) {
   emptyPicture(win, id(patchKModPanel), 27, 227, 190, 107);
   selector(win, id(patchKModType), 112, 261, 78, 64, bmpPatchPageSelector, "Mode", patchModTypeMenu);
   button(win, id(patchKModShift), 66, 261, 16, bmpModulatorShiftSwitch);
-  selector(win, id(patchKModWave), 112, 279, 78, 64, bmpPatchPageSelector, "Wave", nullptr);
+  selector(win, id(patchKModWave), 112, 279, 78, 64, bmpPatchPageSelector, "Wave", waveSelectorOpening);
   wireWaveSelector(win, id(patchKModWave));
   selector(win, id(patchKModFreqMode), 62, 297, 46, 66, bmpFrequencyModeSelector, "", patchFreqModeMenuFill);
   box(win, id(patchKModFreq), 112, 297, 68, 3, 4, -64, 64, nullptr, "");

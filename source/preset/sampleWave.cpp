@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "preset/chunk.h"
+#include "preset/riffPad.h"
 #include "preset/sample.h"
 #include "uiSeams/msgBox.h"
 
@@ -34,27 +35,18 @@ bool skip(FileSpec* file, std::int64_t bytes, std::int64_t fileSize) {
   return fileSeek(file, here + bytes);
 }
 
-// Whether the four bytes at `at` could be a chunk id (printable characters); the position afterwards
-// is the caller's to set.
-bool holdsChunkId(FileSpec* file, std::int64_t at, std::int64_t fileSize) {
-  std::uint8_t id[4];
-  if (at < 0 || at + 4 > fileSize || !fileSeek(file, at) || !fileReadBytes(file, id, 4)) return false;
-  for (std::uint8_t b : id)
-    if (b < 0x20 || b > 0x7E) return false;
-  return true;
+bool peekFile(void* source, std::int64_t at, std::uint8_t* bytes) {
+  FileSpec* file = static_cast<FileSpec*>(source);
+  return fileSeek(file, at) && fileReadBytes(file, bytes, 4);
 }
 
-// Moves past the rest of a chunk (`bytes`) and the pad byte of an odd-sized one (`odd`); false when
-// that would leave the file. A writer that left out the pad byte is read as common readers do: when
-// the padded offset holds no chunk id but the unpadded one does, the next chunk starts there.
+// Moves past the rest of a chunk (`bytes`) and the pad byte of an odd-sized one (`odd`), by the pad
+// rule both WAV readers share (`riffNextChunkAt`); false when that would leave the file.
 bool skipChunkRest(FileSpec* file, std::int64_t bytes, bool odd, std::int64_t fileSize) {
   if (!skip(file, bytes, fileSize)) return false;
-  if (!odd) return true;
   const std::int64_t here = fileTell(file);
   if (here < 0) return false;
-  if (here >= fileSize) return true;  // the file ends where the pad byte would be
-  if (!holdsChunkId(file, here + 1, fileSize) && holdsChunkId(file, here, fileSize)) return fileSeek(file, here);
-  return fileSeek(file, here + 1);
+  return fileSeek(file, riffNextChunkAt(here, odd, fileSize, peekFile, file));
 }
 
 // Tells what is wrong with the file: `what` holds one %s for its name.

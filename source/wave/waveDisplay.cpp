@@ -388,7 +388,9 @@ void waveToolHalfSine(const float* source, float* target, std::int32_t n, float 
   const std::int32_t a = g_state.rangeStart, b = g_state.rangeEnd;
   if (a < 0 || b >= waveLength || b - a < 2) return;
   const std::int32_t c = n < a + 1 ? a + 1 : n > b - 1 ? b - 1 : n;
-  const double h = (double(numClamp<float>(v, -1.0f, 1.0f)) - g_state.strokeBase) * 0.5;
+  // v is not limited here, only the written samples are: a stroke far above the display lifts the
+  // bump past +1, where it is cut flat.
+  const double h = (double(v) - g_state.strokeBase) * 0.5;
   // The bump rises over a..c (phase pi/2 to 3 pi/2) and falls over c..b (3 pi/2 to 5 pi/2).
   for (std::int32_t i = a; i <= b; ++i) {
     const double phi = i <= c ? kPi / 2 + kPi * (i - a) / (c - a) : 1.5 * kPi + kPi * (i - c) / (b - c);

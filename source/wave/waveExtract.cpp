@@ -1,7 +1,9 @@
 // "Extract from WAV...": the edited wave replaced by the first 1024 frames of a 16-bit PCM WAV file
 // (its left or only channel), a shorter piece stretched to 1024 samples, then DC-free and normalised.
 // The file is read through the multimedia file functions; everything read is bounded by what the
-// file really holds, and the wave is written only once every check has passed.
+// file really holds, and the wave is written only once every check has passed. The chunks are found
+// by walking the form's chunks from its first, passing an odd-sized chunk by the pad rule the sample
+// loader follows too, so both read the same files.
 #include <windows.h>
 #include <mmsystem.h>
 #include <commdlg.h>
@@ -9,6 +11,7 @@
 #include <cstring>
 
 #include "controls/winSlots.h"
+#include "preset/riffPad.h"
 #include "uiSeams/msgBox.h"
 #include "wave/waveEditState.h"
 #include "wave/wavePage.h"
@@ -53,6 +56,26 @@ void convertFrames(const std::uint8_t* raw, std::int32_t bytes, std::int32_t cha
   }
 }
 
+bool peekFile(void* source, std::int64_t at, std::uint8_t* bytes) {
+  HMMIO h = static_cast<HMMIO>(source);
+  return mmioSeek(h, static_cast<LONG>(at), SEEK_SET) == at && mmioRead(h, reinterpret_cast<HPSTR>(bytes), 4) == 4;
+}
+
+// Finds the chunk `id` inside the form, from the form's first chunk on; the file stands at the
+// chunk's data afterwards. Every step moves at least 8 bytes on, and the walk ends with the file.
+bool findChunk(HMMIO h, MMCKINFO* riff, FOURCC id, std::int64_t fileSize, MMCKINFO* chunk) {
+  std::int64_t at = std::int64_t(riff->dwDataOffset) + 4;
+  while (at < fileSize) {
+    if (mmioSeek(h, static_cast<LONG>(at), SEEK_SET) != at) return false;
+    std::memset(chunk, 0, sizeof *chunk);
+    if (mmioDescend(h, chunk, riff, 0) != MMSYSERR_NOERROR) return false;
+    if (chunk->ckid == id) return true;
+    const std::int64_t end = std::int64_t(chunk->dwDataOffset) + chunk->cksize;
+    at = riffNextChunkAt(end, (chunk->cksize & 1) != 0, fileSize, peekFile, h);
+  }
+  return false;
+}
+
 int systemOpenDialog(void* owner, char* path, char* title) {
   OPENFILENAMEA ofn;
   std::memset(&ofn, 0, sizeof ofn);
@@ -87,11 +110,10 @@ bool readWav(char* path, float* target) {
     fail("Extract from WAV failed. File error 18335.");
     return false;
   }
+  const LONG fileSize = mmioSeek(h, 0, SEEK_END);
   // The format chunk is found by its id, wherever it stands among the form's chunks.
   MMCKINFO chunk;
-  std::memset(&chunk, 0, sizeof chunk);
-  chunk.ckid = mmioFOURCC('f', 'm', 't', ' ');
-  if (mmioDescend(h, &chunk, &riff, MMIO_FINDCHUNK) != MMSYSERR_NOERROR) {
+  if (fileSize < 0 || !findChunk(h, &riff, mmioFOURCC('f', 'm', 't', ' '), fileSize, &chunk)) {
     fail("Extract from WAV failed. File error 18336.");
     return false;
   }
@@ -112,13 +134,7 @@ bool readWav(char* path, float* target) {
     return false;
   }
   // The data chunk too may stand before or after the format.
-  if (mmioSeek(h, static_cast<LONG>(riff.dwDataOffset + 4), SEEK_SET) < 0) {
-    fail("Extract from WAV failed. File error 18339.");
-    return false;
-  }
-  std::memset(&chunk, 0, sizeof chunk);
-  chunk.ckid = mmioFOURCC('d', 'a', 't', 'a');
-  if (mmioDescend(h, &chunk, &riff, MMIO_FINDCHUNK) != MMSYSERR_NOERROR) {
+  if (!findChunk(h, &riff, mmioFOURCC('d', 'a', 't', 'a'), fileSize, &chunk)) {
     fail("Extract from WAV failed. File error 18339.");
     return false;
   }

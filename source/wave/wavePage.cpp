@@ -193,6 +193,8 @@ void wavePageBuild(std::uint16_t win) {
                  waveBmpLevelKnob, 1, waveEditLevelKnob, 1.0f, 0.0f);
   knobCreateItem(w, waveItemOffsetKnob, 423, 46, knobHorizontal | knobRedrawWhole | knobHideCursor | knobBipolar,
                  waveBmpOffsetKnob, 1, waveEditLevelKnob, 0.5f, 0.0f);
+  knobSetCutShortCallback(w, waveItemLevelKnob, waveEditKnobCutShort);
+  knobSetCutShortCallback(w, waveItemOffsetKnob, waveEditKnobCutShort);
   knobSetDefaultParamA(0.4f);
   knobCreateItem(w, waveItemSlider, 66, 96, knobHorizontal | knobRedrawWhole, waveBmpTrack, 1, waveSliderChanged, 0.0f,
                  0.0f);

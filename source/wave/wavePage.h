@@ -142,6 +142,9 @@ void waveEditReadout(std::uint16_t win, std::int32_t mode);
 void waveEditShowLevel(std::uint16_t win);
 void waveEditShowOffset(std::uint16_t win);
 void waveEditLevelKnob(ControlItem* item, double value, double);
+// A drag of knob 7 or 8 cut short (its capture taken away before the release): its gesture ends as
+// the release would end it.
+void waveEditKnobCutShort(ControlItem* item);
 enum { waveReadoutWaveform = 0, waveReadoutHarmonics = 1, waveReadoutPosition = 2, waveReadoutLeft = 3 };
 
 // ---- Menus, wave undo and clipboard

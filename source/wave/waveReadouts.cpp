@@ -1,7 +1,7 @@
 // The Wave page's three mouse read-outs under the displays, and the level and offset knobs with their
 // texts. The knobs scale or shift the wave from the copy taken at their press, so a drag back and
 // forth never accumulates; a knob gesture is one step of the wave undo, and the oscillators rebuild
-// their tables when it ends.
+// their tables when it ends: at the release, or when the drag is cut short without one.
 #include <cmath>
 #include <cstdio>
 
@@ -29,6 +29,11 @@ void setText(std::int16_t win, std::uint16_t id, const char* format, double valu
 void levelText(std::int16_t win, double gain) {
   setText(win, waveItemLevelText, "%2.1f dB", numClamp<double>(gainToDb6(gain), -96.0, 0.0));
 }
+
+// The largest peak that counts as silence for the level knob. Every copy of a wave (the undo copy, a
+// preset's store and load) adds the 1e-24 denormal guard to each sample, so a silent wave's undo copy
+// holds a few of those and nothing else; scaling that up would turn silence into a constant.
+const float kSilentPeak = 1e-20f;
 
 // A knob written sample: within -1..1, nothing below 1e-24 in magnitude.
 float knobSample(double x) {
@@ -204,7 +209,7 @@ void waveEditLevelKnob(ControlItem* item, double value, double) {
     const float* undo = waveUndoRecord(e)->samples;
     float peak = 0.0f;
     for (int i = 0; i < waveLength; ++i) peak = std::fabs(undo[i]) > peak ? std::fabs(undo[i]) : peak;
-    if (peak > 0.0f) {
+    if (peak > kSilentPeak) {
       float* s = waveEditSamples(win);
       const double scale = (1.0 / peak) * t;
       for (int i = 0; i < waveLength; ++i) s[i] = knobSample(undo[i] * scale);
@@ -221,4 +226,21 @@ void waveEditLevelKnob(ControlItem* item, double value, double) {
     waveEditShowLevel(win);
     endGesture(win);
   }
+}
+
+void waveEditKnobCutShort(ControlItem* item) {
+  if (!item || !waveEngineOf(w16(item->windowId))) return;
+  const std::uint16_t win = item->windowId;
+  const std::uint16_t id = static_cast<std::uint16_t>(item->id);
+  if (id == waveItemOffsetKnob && g_centred) {
+    // The double click already ended its gesture; only its release was still to come.
+    g_centred = false;
+    wavePageSelectPane(win);
+    waveEditShowLevel(win);
+    return;
+  }
+  if (g_knobGesture != id) return;
+  wavePageSelectPane(win);
+  waveEditShowLevel(win);
+  endGesture(win);
 }

@@ -37,6 +37,7 @@
 #include "support/windowCapture.h"
 #include "support/windowSteps.h"
 #include "uiSeams/msgBox.h"
+#include "uiSeams/popupMenu.h"
 #include "uiaTestSupport.h"
 
 namespace {
@@ -464,6 +465,19 @@ TEST(LfoPage, ControllerChosenInTheSourceWindowAndSourcesItIgnores) {
   });
 }
 
+namespace {
+std::vector<std::string> g_lfoPopup;
+int readLfoPopup(void* menu, int, int, void*) {
+  HMENU m = static_cast<HMENU>(menu);
+  for (int i = 0; i < GetMenuItemCount(m); ++i) {
+    char text[64] = {0};
+    GetMenuStringA(m, static_cast<UINT>(i), text, sizeof text, MF_BYPOSITION);
+    g_lfoPopup.push_back(text);
+  }
+  return 0;
+}
+}  // namespace
+
 // A factory wave is taken and named; "New..." claims a preset wave until the eight are gone, then
 // says so and leaves the LFO's wave as it was.
 TEST(LfoPage, WaveChoiceAndNoFreePresetWave) {
@@ -477,6 +491,18 @@ TEST(LfoPage, WaveChoiceAndNoFreePresetWave) {
     lfoWaveChosen(selector, factory, 2);
     const int16_t wave = waveMenuItemToWave(2, factory);
     EXPECT_EQ(lfoGetWaveId(e, 0), wave);
+    // Its popup, opened with a click, starts with that wave's name.
+    g_lfoPopup.clear();
+    popupSetTrackHook(readLfoPopup);
+    lfoPageSelect(kWin);
+    CtrlRect r;
+    ASSERT_TRUE(ctrlGetRect(kWin, cid(0, lfoKWave), &r));
+    g_testTick += 1000;
+    postClick(page.hwnd(), (r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    popupSetTrackHook(nullptr);
+    char name[40] = {0};
+    waveGetName(e, wave, name);
+    EXPECT_EQ(g_lfoPopup, (std::vector<std::string>{name, "User", "Factory"}));
     // "New..." takes the first free preset wave for LFO 2.
     lfoWaveChosen(page.item(cid(1, lfoKWave)), waveMenuPresetHandle(), 1);
     const int16_t made = lfoGetWaveId(e, 1);

@@ -822,6 +822,85 @@ TEST(PatchPage, NewWaveClaimsAPresetWave) {
   });
 }
 
+namespace {
+
+// The entries of the wave popup that opens; the menu is also shown for real for a moment, long
+// enough for a thread timer in its modal loop to capture it and end it.
+std::vector<std::string> g_popupTexts;
+std::string g_popupPng;
+void CALLBACK captureAndEndMenu(HWND, UINT, UINT_PTR, DWORD) {
+  HWND menu = FindWindowA("#32768", nullptr);
+  if (menu && IsWindowVisible(menu) && !g_popupPng.empty()) {
+    CapturedWindow shot;
+    windowCapturePng(menu, g_popupPng, &shot);
+    g_popupPng.clear();
+  }
+  EndMenu();
+}
+int showWavePopup(void* menu, int x, int y, void* owner) {
+  HMENU m = static_cast<HMENU>(menu);
+  g_popupTexts.clear();
+  for (int i = 0; i < GetMenuItemCount(m); ++i) {
+    char text[64] = {0};
+    GetMenuStringA(m, static_cast<UINT>(i), text, sizeof text, MF_BYPOSITION);
+    g_popupTexts.push_back(text);
+  }
+  const UINT_PTR timer = SetTimer(nullptr, 0, 50, captureAndEndMenu);
+  TrackPopupMenu(m, TPM_RETURNCMD | TPM_NONOTIFY, x, y, 0, static_cast<HWND>(owner), nullptr);
+  KillTimer(nullptr, timer);
+  return 0;
+}
+
+}  // namespace
+
+// Each wave popup of the page opens with the name of the wave its selector shows as entry 1, then
+// "User" and "Factory"; the entries follow a wave chosen since the page was built.
+TEST(PatchPage, WavePopupsOpenWithTheWaveTheyShow) {
+  runInApplication([&](RecordingApplication&) {
+    PageHarness page;
+    Engine* e = page.engine();
+    oscSetOn(e, 0, 1);
+    modulatorSetOn(e, 0, 1);
+    oscSetWaveA(e, 0, 1);
+    modulatorSetWave(e, 0, 2);
+    page.refresh();
+    popupSetTrackHook(showWavePopup);
+    const struct {
+      uint16_t id;
+      int16_t wave;
+      const char* png;
+    } cases[] = {{cid(0, patchKWaveA), 1, "patch-wave-popup.png"}, {cid(0, patchKModWave), 2, ""}};
+    for (const auto& c : cases) {
+      SCOPED_TRACE(c.id);
+      char name[40] = {0};
+      waveGetName(e, c.wave, name);
+      ASSERT_NE(name[0], 0);
+      patchPageSelectPane(kWin);
+      CtrlRect r;
+      ASSERT_TRUE(ctrlGetRect(kWin, c.id, &r));
+      ASSERT_TRUE(page.shown(c.id));
+      g_popupTexts.clear();
+      g_popupPng = c.png;
+      g_testTick += 1000;
+      postClick(page.hwnd(), (r.left + r.right) / 2, (r.top + r.bottom) / 2);
+      EXPECT_EQ(g_popupTexts, (std::vector<std::string>{name, "User", "Factory"}));
+    }
+    EXPECT_TRUE(g_popupPng.empty()) << "the popup was captured";
+    // Another wave chosen: the next opening names it.
+    page.choose(cid(0, patchKWaveA), waveMenuFactoryItemOf(3), waveMenuFactoryHandle());
+    char name[40] = {0};
+    waveGetName(e, 3, name);
+    CtrlRect r;
+    patchPageSelectPane(kWin);
+    ASSERT_TRUE(ctrlGetRect(kWin, cid(0, patchKWaveA), &r));
+    g_popupPng.clear();
+    g_testTick += 1000;
+    postClick(page.hwnd(), (r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    ASSERT_FALSE(g_popupTexts.empty());
+    EXPECT_EQ(g_popupTexts[0], name);
+  });
+}
+
 TEST(PatchPage, FilterLibrarySubmenuOf256FilesAndAFileCutShort) {
   runInApplication([&](RecordingApplication&) {
     PageHarness page;

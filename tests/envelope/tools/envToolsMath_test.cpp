@@ -1,5 +1,7 @@
-// The tools' arithmetic on plain records: the Part's worked cases and hostile box values (0,
-// negative, not a number, 1e9), each leaving a record the generator can play.
+// The tools' arithmetic on plain records: scaling (levels floored at 0.0001, times at 10 samples),
+// the duration measured to the sustain point (from the loop start in loop mode) and scaled to a
+// target, pulses written as 2n + 1 breakpoints, and hostile box values (0, negative, not a number,
+// 1e9), each leaving a record the generator can play.
 #include <gtest/gtest.h>
 
 #include <cmath>

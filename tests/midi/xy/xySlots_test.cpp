@@ -16,6 +16,7 @@
 #include "engine/controllerMap.h"
 #include "engine/engine.h"
 #include "engine/lfoRuntime.h"
+#include "kitTestSupport.h"
 #include "midi/midiSlotMenus.h"
 #include "midi/support/midiInProgram.h"
 #include "midi/xyDialog.h"
@@ -423,6 +424,83 @@ TEST_F(XySlots, APairWithAftertouchIsShownAsAPad) {
       windowCapturePng(mainHandle(), "xy-aftertouch-pad.png");
     }
   }
+}
+
+// The rectangle of item `id` of the Main page pane.
+CtrlRect mainRect(uint16_t id) {
+  mainPageSelect(1);
+  CtrlRect r{};
+  ctrlGetRect(1, id, &r);
+  return r;
+}
+
+// Slot labels rewritten by a refill from another list (as a reopened bank gives) read exactly as a
+// full repaint of the window draws them: nothing of the labels before stays, not even in the rows
+// where a label stands above its slot's frame.
+TEST_F(XySlots, RefilledLabelsKeepNothingOfTheLabelsBefore) {
+  // Labels of tall letters first, with a pad of 10 and 11.
+  setList({{7, "bdhklbdhkl"}, {10, "lkhdblkhdb"}, {11, "Hlkdbhlkdb"}, {12, "dlhkbdlhkb"}});
+  SliderList* list = engineGetSliderList(engine());
+  sliderListSetPartner(list, 10, 11);
+  sliderListSetPartner(list, 11, 10);
+  sliderListSetFlag(list, 11, 1);
+  midiPageRefillSlots(1);
+  pump();
+  ASSERT_TRUE(midiPageSlots()[0].isXY);
+  // The preset's list as a new bank brings it: "vol 7", "LR pan 10", "FB pan 11", then a pad again.
+  sliderListDefaults(list);
+  midiPageRefillSlots(1);
+  pump();
+  sliderListSetPartner(list, 10, 11);
+  sliderListSetPartner(list, 11, 10);
+  sliderListSetFlag(list, 11, 1);
+  midiPageRefillSlots(1);
+  pump();
+  CapturedWindow shown, repainted;
+  ASSERT_TRUE(captureShown(mainHandle(), shown, "slot-labels-refilled.png"));
+  InvalidateRect(mainHandle(), nullptr, FALSE);
+  UpdateWindow(mainHandle());
+  pump();
+  ASSERT_TRUE(captureShown(mainHandle(), repainted, "slot-labels-repainted.png"));
+  int labels = 0;
+  for (int s = 0; s < midiSlotCount; ++s) {
+    const MidiSlot& slot = midiPageSlots()[s];
+    if (!slot.used) continue;
+    const uint16_t b = static_cast<uint16_t>(midiSlotIdBase + midiSlotIdStep * s);
+    for (uint16_t id :
+         slot.isXY ? std::vector<uint16_t>{uint16_t(b + 7), uint16_t(b + 8)} : std::vector<uint16_t>{uint16_t(b + 6)}) {
+      const CtrlRect r = mainRect(id);
+      ASSERT_LT(r.top, r.bottom);
+      ++labels;
+      int differing = 0;
+      for (int y = r.top; y < r.bottom; ++y)
+        for (int x = r.left; x < r.right; ++x) differing += shown.at(x, y) != repainted.at(x, y) ? 1 : 0;
+      EXPECT_EQ(differing, 0) << "slot " << s << ", item " << id;
+    }
+  }
+  EXPECT_EQ(labels, 3) << "the pad's two labels and the slider of controller 7";
+}
+
+// Opened with an X that is not among the candidates (the list no longer holds it), Y is preset to the
+// first candidate and the Y selector shows it; OK then links nothing, since X has no entry to link.
+TEST_F(XySlots, WithXNotAmongTheCandidatesYIsTheFirstOne) {
+  setList({{20, ""}, {21, ""}, {30, ""}});
+  int16_t y = 0;
+  int ySelected = -1;
+  runDialog([] { xyDialogOpen(1, engine(), 99, midiSlotNone); }, {waitShown(),
+                                                                  [&] {
+                                                                    y = xyDialogY();
+                                                                    SelectorData* d =
+                                                                        selectorFind(xyDialogBuildId(), xyDialogItemY);
+                                                                    ySelected = d ? d->selected : -1;
+                                                                    return true;
+                                                                  },
+                                                                  clickOk(), untilClosed()});
+  EXPECT_FALSE(g_leftOpen);
+  EXPECT_EQ(y, 20);
+  EXPECT_EQ(ySelected, 1);
+  EXPECT_EQ(msgBoxCaptureCount(), 0u);
+  EXPECT_EQ(entry(20)->partner, midiSlotNone);
 }
 
 // Opened from the slider of the highest controller, Y is preset to the one just below it. With the

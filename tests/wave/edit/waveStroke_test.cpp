@@ -4,6 +4,7 @@
 // read-outs, and the time one stroke step takes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <string>
@@ -12,6 +13,7 @@
 #include "controls/display.h"
 #include "controls/knob.h"
 #include "preset/oscParams.h"
+#include "support/signal.h"
 #include "support/windowCapture.h"
 #include "uiaTestSupport.h"
 
@@ -23,12 +25,15 @@ const int16_t kWin = kPageWin;
 
 float clampUnit(double v) { return static_cast<float>(v < -1 ? -1 : v > 1 ? 1 : v); }
 
-// The wave a stroke step gives, from the Part's formulas (written here independently of the page).
+// The wave a stroke step gives, written here independently of the page: tools 9 and 10 join the
+// anchor's sample p to v (limited to -1..1) at n with a straight line or a half cosine; tool 11 adds
+// a half-sine bump between the markers a and b, peaking at n (kept inside a + 1 .. b - 1) with the
+// height v - base, v itself not limited; every written sample is limited to -1..1.
 std::vector<float> expectedStroke(int tool, const std::vector<float>& src, int p, int n, double v, double base, int a,
                                   int b) {
   std::vector<float> t = src;
-  v = clampUnit(v);
   if (tool == 9 || tool == 10) {
+    v = clampUnit(v);
     if (n == p) {
       t[n] = static_cast<float>(v);
       return t;
@@ -77,6 +82,8 @@ TEST(WaveStroke, TheThreeToolsFollowTheirFormulasAndUndoToggles) {
         {waveItemToolCosine, 150, 129, 150, 30, 300, 200},  // n = p
         {waveItemToolHalfSine, 256, 129, 256, 30, 100, 220},
         {waveItemToolHalfSine, 256, 129, 20, 220, 500, 30},  // peak clamped to a + 1
+        // 128 pixels above the display: v = 2, a bump of height 2 cut flat at +1.
+        {waveItemToolHalfSine, 256, 129, 256, -128, 100, 220},
     };
     for (const auto& c : cases) {
       SCOPED_TRACE(c.tool);
@@ -101,6 +108,9 @@ TEST(WaveStroke, TheThreeToolsFollowTheirFormulasAndUndoToggles) {
       page.release(r.left + c.ax, r.top + c.ay);
       const std::vector<float> stroke = page.current();
       EXPECT_LT(maxDiff(stroke, want), 1e-5);
+      if (c.ay < 0) {
+        EXPECT_GT(std::count(stroke.begin(), stroke.end(), 1.0f), 100) << "a plateau at +1, not a bump";
+      }
       if (c.tool != waveItemToolHalfSine) {
         EXPECT_EQ(waveDisplayGetPosition(), n) << "the next stroke starts here";
       }
@@ -219,6 +229,88 @@ TEST(WaveStroke, TheKnobsScaleAndCentreTheWaveAsUndoSteps) {
     EXPECT_NEAR(lo, -0.5f, 2e-3);
     EXPECT_NEAR(hi, 0.5f, 2e-3);
     EXPECT_EQ(text(waveItemOffsetText), "0.00");
+  });
+}
+
+// A silent wave stays silent under the level knob, set without a press or dragged for real, whether
+// its samples are zeros or the traces the denormal guard leaves on every copy; the level reads the
+// lower limit.
+TEST(WaveStroke, TheLevelKnobLeavesASilentWaveSilent) {
+  runInApplication([&](RecordingApplication&) {
+    WaveHarness page;
+    page.edit(sine(0.9));
+    const struct {
+      const char* name;
+      float sample;
+      bool drag;
+    } cases[] = {
+        {"zeros, knob set", 0.0f, false},
+        {"zeros, knob dragged", 0.0f, true},
+        {"guard traces, knob set", 3e-24f, false},
+        {"guard traces, knob dragged", 3e-24f, true},
+    };
+    const CtrlRect k = page.rect(waveItemLevelKnob);
+    const int y = (k.top + k.bottom) / 2;
+    for (const auto& c : cases) {
+      SCOPED_TRACE(c.name);
+      const std::vector<float> silent(waveLength, c.sample);
+      page.setCurrent(silent);
+      if (c.drag) {
+        page.press(k.left + 10, y);
+        for (int x = k.left + 10; x < k.right - 20; x += 10) page.drag(x, y);
+        page.release(k.right - 20, y);
+      } else {
+        waveEditLevelKnob(page.item(waveItemLevelKnob), 0.5, 0);
+      }
+      EXPECT_LE(peakOf(page.current()), 1e-20f);
+      EXPECT_EQ(text(waveItemLevelText), "-96.0 dB");
+    }
+  });
+}
+
+// A knob drag cut short (the window loses the activation before the release) ends its gesture as the
+// release would: the oscillators play the new level at once, and Undo and Redo step between the wave
+// before and after the drag.
+TEST(WaveStroke, AKnobDragCutShortEndsItsGesture) {
+  runInApplication([&](RecordingApplication&) {
+    WaveHarness page;
+    Engine* e = page.engine();
+    const std::vector<float> original = sine(0.9);
+    const int16_t index = page.edit(original);
+    oscSetOn(e, 0, 1);
+    oscSetType(e, 0, 0);
+    oscSetBandLimited(e, 0, 1);
+    oscSetWaveA(e, 0, static_cast<int16_t>(waveLocalIdBase + index));
+    engineApplyPatchChange(e, 1);
+    renderHeldNote(e, 40, true);
+    // A gesture of its own first, so that the redo copy holds another wave.
+    waveEditLevelKnob(page.item(waveItemLevelKnob), 0.5, 0);
+    page.setCurrent(original);
+    waveEditNotify(kWin);
+    const double before = signalRms(renderHeldNote(e, 40, false));
+    ASSERT_GT(before, 0.001);
+
+    const CtrlRect k = page.rect(waveItemLevelKnob);
+    const int y = (k.top + k.bottom) / 2;
+    const int hx = k.left + static_cast<int>((k.right - k.left) * 0.9);
+    page.press(hx, y);
+    for (int x = hx; x > k.left + 40; x -= 10) page.drag(x, y);
+    const std::vector<float> dragged = page.current();
+    const float level = peakOf(dragged);
+    ASSERT_LT(level, 0.7f);
+    page.window.passActivation = true;
+    SendMessageA(page.hwnd(), WM_ACTIVATE, WA_INACTIVE, 0);
+    page.window.passActivation = false;
+    // The note's envelope may move on a little: the level is judged nearer the new peak than the old.
+    const double after = signalRms(renderHeldNote(e, 40, false));
+    EXPECT_LT(after / before, 0.5 * (1.0 + level / 0.9)) << "the tables were rebuilt when the drag ended";
+    EXPECT_EQ(page.current(), dragged);
+    undoRedo(kWin);
+    EXPECT_LT(maxDiff(page.current(), original), 1e-7);
+    undoRedo(kWin);
+    EXPECT_LT(maxDiff(page.current(), dragged), 1e-7) << "Redo gives the wave the drag left";
+    page.release(k.left + 40, y);  // the release, late: nothing more happens
+    EXPECT_LT(maxDiff(page.current(), dragged), 1e-7);
   });
 }
 

@@ -4,11 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
 
 #include "../waveRig.h"
+#include "preset/chunk.h"
+#include "preset/sample.h"
 #include "support/tempDir.h"
 #include "uiaTestSupport.h"
 
@@ -40,6 +43,7 @@ struct Chunk {
   const char* id;
   std::vector<std::uint8_t> data;
   std::int64_t declared = -1;  // the size the header gives (-1: the data's own)
+  bool padded = true;          // an odd-sized chunk followed by its pad byte
 };
 
 std::vector<std::uint8_t> fmt(int tag, int channels, int bits, bool extension = false) {
@@ -67,7 +71,7 @@ std::vector<std::uint8_t> riff(const std::vector<Chunk>& chunks, const char* mag
     putId(body, c.id);
     put32(body, static_cast<std::uint32_t>(c.declared >= 0 ? c.declared : std::int64_t(c.data.size())));
     body.insert(body.end(), c.data.begin(), c.data.end());
-    if (c.data.size() % 2) body.push_back(0);
+    if (c.data.size() % 2 && c.padded) body.push_back(0);
   }
   std::vector<std::uint8_t> file;
   putId(file, magic);
@@ -123,6 +127,20 @@ std::vector<int> ramp(int count, int seed) {
     s[3] = 32767;
   }
   return s;
+}
+
+// The frames the sample loader reads from the file; -1 when it refuses it.
+int sampleLoaderFrames(const std::string& path) {
+  FileSpec file;
+  fileSpecClear(&file);
+  fileSpecSetPath(&file, path.c_str(), nullptr);
+  if (!fileOpen(&file, fileAccessRead)) return -1;
+  SampleInfo info{};
+  info.channels = 1;
+  const std::int32_t code = sampleReadWave(&file, &info);
+  fileClose(&file);
+  std::free(info.data);
+  return code == sampleOk ? info.length : -1;
 }
 
 struct ExtractHarness : WaveHarness {
@@ -192,6 +210,37 @@ TEST(WaveExtract, GoodFilesGiveTheirFirstChannelConverted) {
     // Undo gives back the wave before the extraction.
     undoRedo(kPageWin);
     EXPECT_LT(maxDiff(page.current(), sine(0.5)), 1e-6);
+  });
+}
+
+// An odd-sized chunk is passed by the rule the sample loader follows: with its pad byte, or without it
+// (the next chunk's id then stands right after the odd chunk), before the format chunk or between it
+// and the data; both readers read the 2000 frames of the padded file.
+TEST(WaveExtract, AnOddChunkIsPassedAsTheSampleLoaderPassesIt) {
+  runInApplication([&](RecordingApplication&) {
+    ExtractHarness page;
+    const std::vector<int> mono2000 = ramp(2000, 0);
+    const std::vector<std::uint8_t> odd = {'I', 'N', 'F', 'O', 'I', 'C', 'M', 'T', 3, 0, 0, 0, 'a', 'b', 'c'};
+    Chunk padless{"LIST", odd};
+    padless.padded = false;
+    const struct {
+      const char* name;
+      std::vector<std::uint8_t> file;
+    } cases[] = {
+        {"between fmt and data, padded", riff({{"fmt ", fmt(1, 1, 16)}, {"LIST", odd}, {"data", pcm(mono2000)}})},
+        {"between fmt and data, no pad", riff({{"fmt ", fmt(1, 1, 16)}, padless, {"data", pcm(mono2000)}})},
+        {"before fmt, padded", riff({{"LIST", odd}, {"fmt ", fmt(1, 1, 16)}, {"data", pcm(mono2000)}})},
+        {"before fmt, no pad", riff({padless, {"fmt ", fmt(1, 1, 16)}, {"data", pcm(mono2000)}})},
+    };
+    for (const auto& c : cases) {
+      SCOPED_TRACE(c.name);
+      const std::string path = writeFile("odd.wav", c.file);
+      EXPECT_EQ(sampleLoaderFrames(path), 2000);
+      page.setCurrent(sine(0.5));
+      const std::vector<std::string> texts = page.extract(path);
+      EXPECT_TRUE(texts.empty()) << (texts.empty() ? "" : texts[0]);
+      EXPECT_LT(maxDiff(page.current(), expectedWave(mono2000)), 2e-6);
+    }
   });
 }
 

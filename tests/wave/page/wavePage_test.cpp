@@ -59,8 +59,9 @@ CapturedWindow capture(WaveHarness& page, const char* name) {
   return shot;
 }
 
-// The display's polyline rows, computed here from the Part's rule (the farther of each column's two
-// samples from the previous column's value).
+// The display's polyline rows, computed here independently of the page: each column shows the one of
+// its two samples that lies farther from the previous column's value, at row trunc(v x -128.5 + 129)
+// limited to 0..256.
 std::vector<int> expectedRows(const std::vector<float>& s) {
   std::vector<int> rows;
   float previous = 0;
