@@ -8,6 +8,7 @@
 #include "app/aboutBox.h"
 #include "app/appSettings.h"
 #include "app/appWindowIds.h"
+#include "app/appWindows.h"
 #include "app/mainWindowPopups.h"
 #include "app/recordWindow.h"
 #include "app/synthApp.h"
@@ -410,6 +411,7 @@ void appPageUpdate(std::uint16_t window, std::uint16_t, UiTimerRecord*) {
   if (envPageIsShown(window)) envPageIdleUpdate(window);
   if (mainPageStoreToActive(window)) mainPageBlinkStoreTo(window);
   winReleaseDrawContext(id, &batch);
+  appKeepOwnedWindowsAbove(id);
   // A recording the writer ended at the end of the buffer is finished here, on this thread.
   recServicePending();
   if (winSlot(appRecordWindowId) && recRefreshMarked()) {
