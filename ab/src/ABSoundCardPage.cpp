@@ -255,15 +255,19 @@ void SoundCardPage::refreshLatency(bool apply) {
   const bool outRange = hasDevice && latencyRange(id, &outLow, &outHigh) && outLow <= outHigh;
   const bool inRange = hasDevice && inputLatencyRange(id, &inLow, &inHigh) && inLow <= inHigh;
   // One value for the page, the selector and the device: clamped into the device's range here.
+  const int32_t asked = setupOutputLatency;
   if (outRange) setupOutputLatency = gpClamp(setupOutputLatency, outLow, outHigh);
+  const bool cut = setupOutputLatency != asked;
   if (inRange) setupInputLatency = gpClamp(setupInputLatency, inLow, inHigh);
 
   bool settable = false;
   const bool latencySettable = hasDevice && hasLatency(id, &settable) && settable;
   // A device that runs at another latency than the page shows (another device or rate chosen) is
   // given the page's, so the label tells what the thumb says.
+  const bool chosen = apply;
   if (latencySettable && deviceLatency(id) != setupOutputLatency) apply = true;
   if (apply && manager && hasDevice) {
+    const int32_t kept = manager->latencyMs;
     manager->setLatency(id, setupOutputLatency);
     setInputLatency(id, setupInputLatency);
     // The device keeps the latency it can make of the value (whole frames): from here on the
@@ -273,6 +277,9 @@ void SoundCardPage::refreshLatency(bool apply) {
       setupOutputLatency = actual;
       manager->latencyMs = actual;
     }
+    // A latency that only this device's range cut, not a choice, stays the one kept: the next
+    // device that can make it gets it again.
+    if (!chosen && cut && asked == kept) manager->latencyMs = kept;
     if (latencySettable && hasInputLatency(id, nullptr) && deviceInputLatency(id) > 0)
       setupInputLatency = deviceInputLatency(id);
   }

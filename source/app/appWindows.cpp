@@ -83,6 +83,21 @@ Window* appCreateToolWindow(std::int16_t id, const char* title, int x, int y, in
   return window;
 }
 
+void appKeepOwnedWindowsAbove(std::int16_t ownerId) {
+  HWND owner = winGetFrameworkWindow(ownerId);
+  if (!owner) return;
+  HWND below[16];
+  int count = 0;
+  for (HWND w = GetWindow(owner, GW_HWNDNEXT); w && count < 16; w = GetWindow(w, GW_HWNDNEXT))
+    if (IsWindowVisible(w) && GetWindow(w, GW_OWNER) == owner) below[count++] = w;
+  // The highest first, each just above the owner: they keep their order among themselves.
+  for (int k = 0; k < count; ++k) {
+    HWND above = GetWindow(owner, GW_HWNDPREV);
+    SetWindowPos(below[k], above ? above : HWND_TOP, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOOWNERZORDER);
+  }
+}
+
 void appPlaceBesideOwner(std::int16_t id, std::int16_t ownerId) {
   HWND window = winGetFrameworkWindow(id), owner = winGetFrameworkWindow(ownerId);
   RECT box, main, overlap;

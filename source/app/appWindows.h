@@ -48,6 +48,11 @@ WindowSpec appWindowSpec(const char* title, int x, int y, int width, int height)
 Window* appCreateMainWindow(std::int16_t id, const char* title, int x, int y, int width, int height, int itemCount,
                             bool dialogStyle);
 
+// Puts every visible window that window `ownerId` owns and that lies below it back just above it,
+// keeping their order. Without a window manager the system may bring the owner over them (a click on
+// it, a change of its size); the page timer calls this, so they come back at the next tick.
+void appKeepOwnedWindowsAbove(std::int16_t ownerId);
+
 // A tool window of slot `id` at (x, y) with a client area of width x height and `itemCount` items,
 // hidden until winShow, with the program's icon. Null when the window could not be made.
 // Tool windows other than slot 1 are owned by window 1 and stay above it.

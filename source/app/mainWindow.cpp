@@ -8,6 +8,7 @@
 #include "app/aboutBox.h"
 #include "app/appSettings.h"
 #include "app/appWindowIds.h"
+#include "app/appWindows.h"
 #include "app/mainWindowPopups.h"
 #include "app/recordWindow.h"
 #include "app/synthApp.h"
@@ -59,8 +60,8 @@ ButtonData* tabData(std::int16_t id, std::uint16_t tab) {
 }
 
 // Sets a tab's on state and drawable flag and takes its frame (state row x 8 + on, + 2 when not
-// drawable); the tab is redrawn only when its look changed.
-void tabSetLook(std::int16_t id, std::uint16_t tab, bool on, bool drawable) {
+// drawable); the tab is redrawn only when its look changed, or when `redraw` asks for it.
+void tabSetLook(std::int16_t id, std::uint16_t tab, bool on, bool drawable, bool redraw = false) {
   ButtonData* d = tabData(id, tab);
   if (!d || !d->pictures) return;
   ControlItem* item = d->item;
@@ -71,7 +72,7 @@ void tabSetLook(std::int16_t id, std::uint16_t tab, bool on, bool drawable) {
   const bool changed = drawableChanged || (d->pressed != 0) != on || d->picture != picture;
   d->pressed = on ? 1 : 0;
   d->picture = picture;
-  if (!changed) return;
+  if (!changed && !redraw) return;
   ++g_tabRedraws;
   ctrlRedraw(id, tab);
 }
@@ -266,12 +267,16 @@ void mainWindowShowPage(std::int16_t id, int page) {
       if (other == page || (page == pageEnvelope && other == pageMidi)) continue;
       pageEntry(other)->show(win, 0);
     }
+    const bool switched = g_shownPage != page;
     g_shownPage = page;
     selectOwn(id);
+    // The new page's tab is drawn anew on a switch: a clicked tab has taken its lit look by itself,
+    // so its look does not change here, and what it drew while the page it leaves was up (the
+    // Envelope page's) does not always stay on screen.
     for (int p = pageFirst; p <= pageLast; ++p) {
       const std::uint16_t tab = static_cast<std::uint16_t>(p + 7);
       ControlItem* item = ctrlFind(id, tab);
-      if (item) tabSetLook(id, tab, p == page, item->drawable != 0);
+      if (item) tabSetLook(id, tab, p == page, item->drawable != 0, switched && p == page);
     }
     // The whole page area is painted again, background first: a page that covers less than the one
     // before (or nothing yet), or a window that grew, leaves nothing of the previous page on screen.
@@ -410,6 +415,7 @@ void appPageUpdate(std::uint16_t window, std::uint16_t, UiTimerRecord*) {
   if (envPageIsShown(window)) envPageIdleUpdate(window);
   if (mainPageStoreToActive(window)) mainPageBlinkStoreTo(window);
   winReleaseDrawContext(id, &batch);
+  appKeepOwnedWindowsAbove(id);
   // A recording the writer ended at the end of the buffer is finished here, on this thread.
   recServicePending();
   if (winSlot(appRecordWindowId) && recRefreshMarked()) {

@@ -68,10 +68,14 @@ const double tempoMin = 0.01, tempoMax = 1000.0;
 
 int16_t currentPreset(Engine* engine) { return engine->header.slot; }
 
+// A fresh preset's name, "default", is what the refresh renames "untitled": the grid names such a
+// slot as the title will once it is chosen.
+const char* shownPresetName(const char* name) { return std::strcmp(name, "default") == 0 ? "untitled" : name; }
+
 void presetLine(Bank* bank, int16_t n, char* out, size_t size) {
   char name[patchNameLength + 1] = {0};
   if (bank) bankGetPresetName(bank, n, name);
-  std::snprintf(out, size, "%d %s", n, name);
+  std::snprintf(out, size, "%d %s", n, shownPresetName(name));
 }
 
 void markBankChanged(Bank* bank) {
@@ -406,7 +410,7 @@ void mainPageRefreshEntry(uint16_t win) {
   presetGridShowGroup(win, currentPreset(engine));
   char name[patchNameLength + 1] = {0};
   patchGetName(engine, name);
-  if (std::strcmp(name, "default") == 0) patchSetName(engine, "untitled");
+  if (std::strcmp(shownPresetName(name), name) != 0) patchSetName(engine, shownPresetName(name));
   mainWindowUpdateTitle(w);
   mainPageEnter(win);
   setBox(w, idLevel, gainToDb6(patchGetGain(engine)), -103, 24);

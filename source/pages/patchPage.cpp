@@ -238,7 +238,9 @@ void patchButtonSetOn(int16_t win, uint16_t id, bool on) {
   d->pressed = on ? 1 : 0;
   const int32_t look = d->state * 8 + d->pressed + (item->drawable ? 0 : 2);
   if (d->pictures[look]) d->picture = static_cast<int16_t>(d->pictures[look]);
-  ctrlRedraw(win, id);
+  // Painted with everything over it (the routing lights and the modulator switches lie under the
+  // edge of the level strips): drawn alone, the button would end on top of them.
+  itemInvalidate(item);
 }
 
 void patchButtonSetActive(int16_t win, uint16_t id, bool on) {
@@ -248,7 +250,7 @@ void patchButtonSetActive(int16_t win, uint16_t id, bool on) {
   item->drawable = on ? 1 : 0;
   const int32_t look = d->state * 8 + d->pressed + (on ? 0 : 2);
   if (d->pictures[look]) d->picture = static_cast<int16_t>(d->pictures[look]);
-  ctrlRedraw(win, id);
+  itemInvalidate(item);
 }
 
 void patchPageSelectPane(int16_t win) {
@@ -443,13 +445,19 @@ void patchBuildChannel(int16_t win, int16_t c) {
   patchChannelSelectSection(win, c, 0);
 
   pictureCreate(win, id(patchKLevelStrip), 42, 348, 214, 377, 0, bmpChannelLevelStrip, nullptr);
+  // Until the mix refresh writes a channel that is on, its fader and its text both show half the
+  // level (-6 dB), the thumb where the text says.
+  const double startLevel = 0.5;
   knobSetDefaultParamB(2.0f);
-  knobCreateItem(win, id(patchKLevel), 47, 353, 586, bmpChannelLevelFaderTrack, 1, patchKnobChanged, 0.0f, 0.0f);
+  knobCreateItem(win, id(patchKLevel), 47, 353, 586, bmpChannelLevelFaderTrack, 1, patchKnobChanged,
+                 static_cast<float>(std::sqrt(startLevel)), 0.0f);
   knobSetDefaultParamB(3.0f);
   knobCreateItem(win, id(patchKPad), 104, 369, 0, bmpSoundFieldPad, 1, patchKnobChanged, 0.5f, 0.5f);
   knobSetDefaultParamB(1.0f);
   displaySetDefaultFontSize(9);
-  displayCreate(win, id(patchKLevelText), 152, 367, 54, "-6.0dB", 0, 0, 0, nullptr, nullptr);
+  char startText[32];
+  patchLevelText(startLevel, startText, sizeof startText);
+  displayCreate(win, id(patchKLevelText), 152, 367, 54, startText, 0, 0, 0, nullptr, nullptr);
   pictureAddChild(win, id(patchKPanel), id(patchKOscArea));
   pictureAddChild(win, id(patchKPanel), id(patchKLevelStrip));
 

@@ -26,8 +26,11 @@
 #include "app/synthApp.h"
 #include "controls/ctrlItems.h"
 #include "controls/display.h"
+#include "controls/knob.h"
 #include "controls/numbox.h"
 #include "controls/pane.h"
+#include "controls/pictureButton.h"
+#include "controls/textView.h"
 #include "controls/winSlots.h"
 #include "engine/engine.h"
 #include "envelope/envAdd.h"
@@ -45,6 +48,7 @@
 #include "preset/oscParams.h"
 #include "preset/presetCopy.h"
 #include "preset/presetHeader.h"
+#include "preset/undo.h"
 #include "support/pngWrite.h"
 #include "support/tempDir.h"
 #include "support/windowCapture.h"
@@ -119,6 +123,91 @@ class PagesOnScreen : public ::testing::Test {
 };
 
 }  // namespace
+
+// First of the file's tests, so that it sees the Patch page as it is built: the channels that are off
+// keep the fader and the level text they were made with, and the two agree.
+TEST_F(PagesOnScreen, EveryLevelFaderStartsWhereItsTextSays) {
+  pressKey(VK_F6);
+  ASSERT_EQ(mainWindowShownPage(1), pagePatch);
+  pump(3);
+  CapturedWindow shot;
+  captureShown(mainHandle(), shot, "patch_levels_at_start.png");
+  for (std::int16_t c = 0; c < 3; ++c) {
+    SCOPED_TRACE("channel " + std::to_string(c + 1) + (oscIsOn(engine(), c) ? " (on)" : " (off)"));
+    patchPageSelectPane(1);
+    const double x = knobGetX(1, static_cast<std::uint16_t>(patchChannelIdBase(c) + 32));
+    char shown[80] = {}, expected[32] = {};
+    displayGetText(1, static_cast<std::uint16_t>(patchChannelIdBase(c) + 31), shown, sizeof shown);
+    patchLevelText(x * x, expected, sizeof expected);
+    EXPECT_STREQ(shown, expected) << "the thumb at " << x;
+    EXPECT_NE(std::strstr(shown, " dB"), nullptr) << "a space before the unit, as every level text has";
+  }
+}
+
+// A click on a page's tab lights that tab, whichever page was shown before: every page to the Main
+// page's tab, and the Envelope page to every other tab. The tab strip on screen is then the one a
+// switch by key shows.
+TEST_F(PagesOnScreen, ATabClickLightsTheTabOfThePageItShows) {
+  struct Case {
+    int from, to;
+  };
+  std::vector<Case> cases;
+  for (int from = pageFirst; from <= pageLast; ++from)
+    if (from != pageMain) cases.push_back({from, pageMain});
+  for (int to = pageFirst; to <= pageLast; ++to)
+    if (to != pageEnvelope && to != pageMain) cases.push_back({pageEnvelope, to});
+  const UINT keys[7] = {VK_F5, VK_F6, VK_F7, VK_F8, VK_F9, VK_F10, VK_F11};
+  auto stripOf = [](const std::string& name) {
+    CapturedWindow cap;
+    captureShown(mainHandle(), cap, name);
+    std::vector<std::uint32_t> strip;
+    for (int y = 0; y < mainStripHeight && y < cap.height; ++y)
+      for (int x = 0; x < cap.width && x < 520; ++x) strip.push_back(cap.at(x, y));
+    return strip;
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE("page " + std::to_string(c.from) + " then the tab of page " + std::to_string(c.to));
+    // The look to match: the target page reached by its key.
+    pressKey(keys[c.to - pageFirst]);
+    pump(3);
+    const std::vector<std::uint32_t> byKey = stripOf("");
+    pressKey(keys[c.from - pageFirst]);
+    pump(3);
+    ASSERT_EQ(mainWindowShownPage(1), c.from);
+    winSetCurrent(1);
+    winSelectPort(1, nullptr);
+    const std::uint16_t tab = static_cast<std::uint16_t>(mainItemFirstTab + c.to - pageFirst);
+    CtrlRect r = {};
+    ASSERT_TRUE(ctrlGetRect(1, tab, &r));
+    // A click as the mouse makes it: moved there, pressed and released, through the system's input.
+    RECT client;
+    GetClientRect(mainHandle(), &client);
+    POINT at = {(r.left + r.right) / 2, (r.top + r.bottom) / 2}, over = {client.right / 2, client.bottom / 2};
+    ClientToScreen(mainHandle(), &at);
+    ClientToScreen(mainHandle(), &over);
+    // From the middle of the page shown, as a hand comes, to the tab.
+    for (int step = 0; step <= 8; ++step) {
+      SetCursorPos(over.x + (at.x - over.x) * step / 8, over.y + (at.y - over.y) * step / 8);
+      pump(5);
+    }
+    INPUT in[2] = {};
+    in[0].type = in[1].type = INPUT_MOUSE;
+    in[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    in[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    SendInput(2, in, sizeof(INPUT));
+    for (int k = 0; k < 3000 && mainWindowShownPage(1) != c.to; ++k) pump(1);
+    pump(5);
+    ASSERT_EQ(mainWindowShownPage(1), c.to) << "the click switched the page";
+    winSetCurrent(1);
+    winSelectPort(1, nullptr);
+    for (int page = pageFirst; page <= pageLast; ++page)
+      EXPECT_EQ(buttonIsPressed(1, static_cast<std::uint16_t>(mainItemFirstTab + page - pageFirst)),
+                page == c.to ? 1 : 0)
+          << "tab of page " << page;
+    const std::string png = "tab_click_" + std::to_string(c.from) + "_" + std::to_string(c.to) + ".png";
+    EXPECT_TRUE(stripOf(png) == byKey) << "the strip differs from the one a key shows";
+  }
+}
 
 TEST_F(PagesOnScreen, EveryPageSwitchPaintsTheWholeNewPage) {
   // Every page after every other, by its function key, as a user goes through them: the screen then
@@ -238,6 +327,72 @@ TEST_F(PagesOnScreen, EveryPatchFaderFollowsTheMouse) {
   mainWinSetAutoBalance(1, 1);
 }
 
+namespace {
+// A right click at a point of window 1, answered in the menu it opens by entry `entry`.
+int g_menusOpened = 0;
+void rightClickChoosing(int x, int y, int entry) {
+  static int answer;
+  answer = entry;
+  popupSetTrackHook([](void*, int, int, void*) {
+    ++g_menusOpened;
+    return answer;
+  });
+  const LPARAM at = MAKELPARAM(x, y);
+  PostMessageA(mainHandle(), WM_RBUTTONDOWN, MK_RBUTTON, at);
+  pump(3);
+  PostMessageA(mainHandle(), WM_RBUTTONUP, 0, at);
+  pump(3);
+  popupSetTrackHook(nullptr);
+}
+}  // namespace
+
+// A channel copied and pasted through the channels' menus, then Edit > Undo: the page shows what a
+// full repaint draws, with channels on and off and the sound field pads shown or not.
+TEST_F(PagesOnScreen, UndoOfAPastedChannelLeavesNothingStray) {
+  pressKey(VK_F6);
+  struct Case {
+    const char* name;
+    std::uint8_t on[3];
+    std::int16_t from, to;
+  } cases[] = {{"1 to 2, only 1 on", {1, 0, 0}, 0, 1},
+               {"1 to 2, both on", {1, 1, 0}, 0, 1},
+               {"2 to 1, all on", {1, 1, 1}, 1, 0},
+               {"1 to 3, 3 off", {1, 1, 0}, 0, 2}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    for (std::int16_t k = 0; k < 3; ++k) oscSetOn(engine(), k, c.on[k]);
+    mainWindowRefreshAll(1);
+    pump(3);
+    patchPageSelectPane(1);
+    CtrlRect from = {}, to = {};
+    ASSERT_TRUE(ctrlGetRect(1, static_cast<std::uint16_t>(patchChannelIdBase(c.from) + 13), &from));
+    ASSERT_TRUE(ctrlGetRect(1, static_cast<std::uint16_t>(patchChannelIdBase(c.to) + 13), &to));
+    // On the channel's header, as a user opens its menu.
+    const int opened = g_menusOpened;
+    rightClickChoosing(from.left + 20, from.top + 4, 2);  // Copy Channel
+    undoSetKind(0);
+    rightClickChoosing(to.left + 20, to.top + 4, 5);  // Paste Channel
+    ASSERT_EQ(g_menusOpened, opened + 2) << "each right click opened the channel's menu";
+    ASSERT_EQ(undoGetKind(), undoKindPatch) << "the paste took an undo step";
+    UiaCommandEvent undo = {cmdIdUndo};
+    app()->handleEvent(UIA_EVENT_COMMAND, &undo);
+    pump(3);
+    const std::string name = std::string("patch_undo_paste_") + std::to_string(&c - cases);
+    EXPECT_GT(screenMatchesRepaint(name), 0.995) << "a stray mark stays after Undo";
+    // The level strips and the lights along their top edge, pixel for pixel: a mark there is small.
+    patchPageSelectPane(1);
+    CtrlRect strip = {};
+    ASSERT_TRUE(ctrlGetRect(1, static_cast<std::uint16_t>(patchChannelIdBase(0) + 30), &strip));
+    CapturedWindow shown, painted;
+    ASSERT_TRUE(captureShown(mainHandle(), shown));
+    ASSERT_FALSE(windowCapturePng(mainHandle(), name + "_strips_repaint.png", &painted).empty());
+    int differing = 0;
+    for (int y = strip.top - 4; y < strip.bottom; ++y)
+      for (int x = 0; x < shown.width; ++x) differing += shown.at(x, y) != painted.at(x, y) ? 1 : 0;
+    EXPECT_EQ(differing, 0) << "pixels over the level strips that a repaint does not draw";
+  }
+}
+
 TEST_F(PagesOnScreen, APageSwitchDuringAFaderDragLeavesNothingHeld) {
   pressKey(VK_F6);
   oscSetOn(engine(), 0, 1);
@@ -290,6 +445,14 @@ TEST_F(PagesOnScreen, TheTitleNamesThePresetTheGridShows) {
     patchGetName(engine(), name);
     EXPECT_EQ(displayText(mainItemPresetNumber), std::to_string(engine()->header.slot));
     EXPECT_EQ(displayText(mainItemPresetName), name);
+    // The grid's lit line names the preset as the title does.
+    winSetCurrent(1);
+    winSelectPane(1, pageMain);
+    const int line = textViewSelected(1, 11);
+    ASSERT_GE(line, 0) << "the grid lights the preset";
+    char shown[textViewLineCapacity] = {};
+    textViewGetLine(1, 11, line, shown);
+    EXPECT_EQ(std::string(shown), displayText(mainItemPresetNumber) + " " + displayText(mainItemPresetName));
   };
   // Line 5 of the grid (four columns of four lines): a click in it.
   winSetCurrent(1);
@@ -301,6 +464,7 @@ TEST_F(PagesOnScreen, TheTitleNamesThePresetTheGridShows) {
   pump(3);
   EXPECT_NE(engine()->header.slot, 0) << "the click picked another preset";
   titleMatches("grid click");
+  // Slots 9 and 10 were never named: fresh presets, as in a new bank.
   for (UINT key : {VK_DOWN, VK_UP, VK_RIGHT, VK_DOWN}) {
     pressKey(key);
     titleMatches("arrow key");

@@ -91,7 +91,8 @@ TEST(MainPage, StartUpGridGroupsAndHeights) {
   runInApplication([&](RecordingApplication&) {
     KitFixtureScope kit;
     MainPageRig rig;
-    for (int r = 0; r < 16; ++r) EXPECT_EQ(rig.gridLine(r), std::to_string(r) + " default");
+    // Fresh slots, named "default" in the bank, read as the title names a fresh sound.
+    for (int r = 0; r < 16; ++r) EXPECT_EQ(rig.gridLine(r), std::to_string(r) + " untitled");
     mainPageSelect(1);
     EXPECT_EQ(textViewSelected(1, 11), 0);
     for (int k = 0; k < 8; ++k) EXPECT_EQ(pressed(static_cast<uint16_t>(19 + k)), k == 0) << k;

@@ -403,3 +403,60 @@ TEST(SoundCardChoices, TheLatencyThumbLabelAndStoredValueAgree) {
 }
 
 }  // namespace soundcardchoicestest
+
+namespace soundcardchoicestest {
+
+// A latency that one interface cannot make is cut for that interface alone: MultiMedia at 100 ms,
+// then DirectSound (whose range ends at 97 ms at 44100 Hz), then MultiMedia again shows, runs and
+// stores the 100 ms that were set.
+TEST(SoundCardChoices, ALatencyCutByOneInterfaceComesBackOnTheNext) {
+  Host host(2, 2);
+  const uint32_t mme = storeAndPlayMme(host, 0, 1);
+  ASSERT_NE(mme, 0u);
+  host.client.manager->setLatency(mme, 100);
+  SetupTestDevice* sound = new SetupTestDevice("Ranged Sound", 3, 2, 2);
+  sound->latencyRanged = true;
+  sound->latencyLow = 7;
+  sound->latencyHigh = 97;
+  sound->latency = 35;
+  host.add(sound);
+  struct Seen {
+    const char* interfaceName;
+    int thumb = -1;
+    std::string label;
+    int32_t kept = -1;  // the manager's latency, the one saved
+  } seen[] = {{"MultiMedia (at the start)", -1, "", -1}, {"DirectSound", -1, "", -1}, {"MultiMedia", -1, "", -1}};
+  runDialog(host.client, true, [&](DialogDriver& driver) {
+    for (Seen& s : seen) {
+      if (&s != &seen[0]) {
+        driver.clickWidget(soundCardOf, kKindButton);
+        ASSERT_TRUE(driver.chooseMenuItem(soundCardOf, s.interfaceName)) << s.interfaceName;
+      }
+      driver.onDialogThread([&](AudioSetupDialog* d) {
+        Selector* selector = dynamic_cast<Selector*>(d->soundCardPage->findWidget(kLatencyOut));
+        s.thumb = selector ? static_cast<int>(selector->currentValue()) : -2;
+        s.label = labelText(d->soundCardPage.get(), kOutLatencyLabel);
+        s.kept = setupManager->latencyMs;
+      });
+      driver.capture(std::string("ab-setup-latency-round-trip-") + std::to_string(&s - seen) + ".png");
+    }
+    driver.clickWidget(buttonsOf, 1);
+    EXPECT_TRUE(driver.waitUntilClosed());
+  });
+  const struct {
+    int thumb;
+    const char* label;
+  } expected[] = {{100, "100 ms"}, {97, "97 ms"}, {100, "100 ms"}};
+  for (int k = 0; k < 3; ++k) {
+    SCOPED_TRACE(seen[k].interfaceName);
+    EXPECT_EQ(seen[k].thumb, expected[k].thumb);
+    EXPECT_EQ(seen[k].label, expected[k].label);
+    EXPECT_EQ(seen[k].kept, 100) << "the latency set stays the one kept";
+  }
+  EXPECT_EQ(sound->latency, 97) << "DirectSound ran at the end of its range";
+  int32_t stored = -1;
+  EXPECT_TRUE(storedInt("AB Latency", &stored));
+  EXPECT_EQ(stored, 100);
+}
+
+}  // namespace soundcardchoicestest
