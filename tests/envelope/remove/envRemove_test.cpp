@@ -4,6 +4,7 @@
 // destination's defaults as one undo step.
 #include "../envToolsRig.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <vector>
@@ -78,7 +79,10 @@ TEST(EnvRemove, DeleteFadesOutAndInAndUndoBringsItBack) {
     for (int n = 1; n < static_cast<int>(out.size()); ++n)
       worstStep = std::max(worstStep, std::fabs(out[n] - out[n - 1]));
     EXPECT_LT(worstStep, 0.05f) << "a fade, not a click";
-    EXPECT_EQ(out.back(), 0.0f) << "silent while the slot changes";
+    // Down to the fade's floor before the slot changes. Blocks the audio thread runs while it is paused
+    // are silence; how many it runs before the restart fades in again depends on the two threads'
+    // speeds, so the capture may end in silence or in the fade-in.
+    EXPECT_LE(*std::min_element(out.begin() + k, out.end()), 0.001f) << "silent while the slot changes";
     // Restarted and faded in: the audio side finished the ramp (it is owed at any speed; the bound
     // only ends the wait on a thread that stopped).
     const auto t1 = std::chrono::steady_clock::now();
