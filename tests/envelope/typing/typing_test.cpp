@@ -4,6 +4,7 @@
 // over the kinds, "Beat" at 120 BPM, the link and sync refusals.
 #include "../envHarness.h"
 
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <functional>
@@ -261,7 +262,9 @@ TEST(EnvTyping, ModeChosenInThePopupIsAcknowledgedByTheRunningAudioThread) {
     midiQueuePushShort(&e->midi, 0x90, 60, 100);
     const std::uint32_t b0 = audio.blocksRun();
     const int runOut = envSlotWaitsRunOut();
+    const auto t0 = std::chrono::steady_clock::now();
     envModeOnChoose(page.item(envItemMode), 0, envModeRelease);
+    const double ms = msSince(t0);
     audio.stop();
     EXPECT_EQ(envGetMode(e, 0), envModeRelease);
     EXPECT_EQ(envSlotWaitsRunOut(), runOut) << "acknowledged, not timed out";
