@@ -274,6 +274,11 @@ static void awaitAudioIdle(Engine* engine) {
 
 // ---- Stop and restart ----
 
+// Waits that ended at their bound while an audio thread ran (the answer never came).
+static std::atomic<int> g_handshakeMisses{0};
+
+int engineHandshakeMisses() { return g_handshakeMisses.load(); }
+
 void engineStopAudio(Engine* engine, std::uint8_t fade) {
   if (!engine || engine->paused.load()) return;
   engine->rampFlag.store(fade);
@@ -285,6 +290,7 @@ void engineStopAudio(Engine* engine, std::uint8_t fade) {
       osSleepMs(16);
       if (engine->request.load() != 1) break;
     }
+    if (engine->request.load() == 1) g_handshakeMisses.fetch_add(1);
   }
   // Whether or not the audio side answered: paused first, so a block starting now stays silent.
   engine->paused.store(1);
@@ -307,6 +313,7 @@ void engineRestartAudio(Engine* engine) {
       osSleepMs(16);
       if (engine->request.load() != 2) break;
     }
+    if (engine->request.load() == 2) g_handshakeMisses.fetch_add(1);
   }
   engine->request.store(0);
   engine->rampFlag.store(0);

@@ -346,6 +346,9 @@ std::uint16_t engineGetOutputCount(Engine* engine);
 void engineStopAudio(Engine* engine, std::uint8_t fade);
 // Unpauses the engine with a fade-in; waits as engineStopAudio does.
 void engineRestartAudio(Engine* engine);
+// How many of those waits ended at their bound while an audio thread ran: the audio side never
+// answered (for tests; a slow answer is not counted).
+int engineHandshakeMisses();
 void engineApplyPatchChange(Engine* engine, std::uint8_t reinit);
 void engineRestart(Engine* engine);
 void engineUpdateChannelFlags(Engine* engine);

@@ -110,11 +110,14 @@ AudioClient* makeOrderClient() { return new OrderClient; }
 
 std::atomic<long long> g_clientFrames{0};
 std::atomic<int> g_calls{0};
+// The engine frame of the first device block that began with the take playing (-1 before).
+std::atomic<long long> g_playbackFrom{-1};
 class CountingClient : public AudioClient {
  public:
   void process(float** in, float** out, int nIn, int nOut, int frames) override {
     g_clientFrames += frames;
     g_calls += 1;
+    if (g_playbackFrom.load() < 0 && recIsPlaying() && engine()) g_playbackFrom.store(engine()->framesDone);
     AudioClient::process(in, out, nIn, nOut, frames);
   }
 };
@@ -313,10 +316,12 @@ void CALLBACK watch(HWND, UINT, UINT_PTR, DWORD) {
       return;
     case 33:  // the take plays to its end; half a second more, then the program closes
       if (recWinState() == recStatePlaying && g_noted == 1) {
-        note("play " + std::to_string(g_mark));
+        // The click was posted at g_mark; it has been handled by now (the take asked to play).
+        note("play " + std::to_string(g_mark) + " asked by " + std::to_string(a->engine->framesDone));
         g_noted = 2;
       }
       if (g_noted == 2 && !recIsPlaying() && g_noted != 3) {
+        note("playback from " + std::to_string(g_playbackFrom.load()));
         note("played " + std::to_string(a->engine->framesDone));
         g_noted = 3;
         g_mark = a->engine->framesDone;

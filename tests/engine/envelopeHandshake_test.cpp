@@ -118,9 +118,8 @@ TEST_F(EnvelopeHandshake, EngineRenderHonoursTheHandshake) {
 TEST_F(EnvelopeHandshake, SilentEngineAcknowledgesToo) {
   // No voice plays: the global pass still answers, so an edit does not wait out its 256 ms.
   EnvelopeAudioThread audio(engine);
-  const auto t0 = std::chrono::steady_clock::now();
   envSlotWaitAudio(engine, 5);
-  EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::milliseconds(200));
+  // Acknowledged: a wait that ran out its bound leaves the request standing.
   EXPECT_EQ(envHandshakeLoad(envSlot(engine, 5)), envHandshakeAcked);
   envSlotMarkPending(engine, 5);
   EXPECT_TRUE(waitWord(envSlot(engine, 5), envHandshakeRunning));

@@ -1,5 +1,6 @@
 #include "testAudioThread.h"
 
+#include <chrono>
 #include <cstring>
 
 #include "audioPath/clientSubBlock.h"
@@ -37,7 +38,8 @@ void TestAudioThread::armCapture() {
 }
 
 bool TestAudioThread::waitCapture(int timeoutMs) const {
-  for (int i = 0; i < timeoutMs && !captureComplete(); ++i) osSleepMs(1);
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  while (!captureComplete() && std::chrono::steady_clock::now() < end) osSleepMs(1);
   return captureComplete();
 }
 

@@ -33,8 +33,9 @@ class TestAudioThread {
   // ((captureBlocks + 1) x 128 floats).
   const std::vector<float>& captured() const { return capture_; }
   std::uint32_t blocksRun() const { return blocks_.load(); }
-  // Waits (1 ms steps, at most `timeoutMs`) until the capture is complete.
-  bool waitCapture(int timeoutMs = 2000) const;
+  // Waits (1 ms steps) until the capture is complete: the captured blocks are owed whatever the
+  // machine's speed, so the bound only ends a wait on a thread that stopped (30 s by the clock).
+  bool waitCapture(int timeoutMs = 30000) const;
 
   // Runs one sub-block on the calling thread (the same sequence; for single-threaded tests).
   static void runSubBlock(Engine* engine, float* out1, float* out2, float signalLevel);

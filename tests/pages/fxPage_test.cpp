@@ -674,7 +674,8 @@ TEST(FxPage, TypeSwitchedHundredTimesWhileANotePlays) {
     audio.start();
     midiQueueNoteOn(e, 57, 100, 0);
     // The capture keeps the block before the switch: the thread must have played some first.
-    for (int wait = 0; wait < 2000 && audio.blocksRun() < 16; ++wait) Sleep(1);
+    const auto begun = std::chrono::steady_clock::now();
+    while (audio.blocksRun() < 16 && msSince(begun) < 30000.0) Sleep(1);
     ASSERT_GE(audio.blocksRun(), 16u);
     // The steady sound's largest step between samples, over a capture made while nothing changes.
     auto largestStep = [](const std::vector<float>& v, size_t from) {
@@ -683,6 +684,7 @@ TEST(FxPage, TypeSwitchedHundredTimesWhileANotePlays) {
       return m;
     };
     const uint32_t startBlocks = audio.blocksRun();
+    const int missesBefore = engineHandshakeMisses();
     double steady = 0, worstStep = 0, worstMs = 0, totalMs = 0;
     for (int i = 0; i < 100; ++i) {
       const uint16_t type = static_cast<uint16_t>(1 + i % 5);
@@ -693,7 +695,7 @@ TEST(FxPage, TypeSwitchedHundredTimesWhileANotePlays) {
       worstMs = std::max(worstMs, ms);
       totalMs += ms;
       ASSERT_EQ(effectGetType(e), type);
-      ASSERT_TRUE(audio.waitCapture(3000)) << "switch " << i;
+      ASSERT_TRUE(audio.waitCapture()) << "switch " << i;
       const std::vector<float>& out = audio.captured();
       ASSERT_TRUE(signalAllNormal(out.data(), out.size())) << "switch " << i;
       // The block before the switch is the steady sound of the type before.
@@ -701,10 +703,13 @@ TEST(FxPage, TypeSwitchedHundredTimesWhileANotePlays) {
       worstStep = std::max(worstStep, largestStep(out, 0));
     }
     audio.stop();
-    EXPECT_GT(audio.blocksRun() - startBlocks, 100u * 40u);
+    // Each switch's capture is 40 blocks the thread ran after the switch began.
+    EXPECT_GE(audio.blocksRun() - startBlocks, 100u * 40u);
     // A fade moves the DC level by at most dc x 0.02805 per sample on top of the sound's own steps.
     EXPECT_LE(worstStep, steady + dc * 0.02805 + 1e-4) << "steady step " << steady;
-    EXPECT_LT(worstMs, 16 * 16 * 2 + 200.0) << "a switch waits at most for the two fades";
+    // A switch waits only for the two fades: the audio side answered both, never the waits' bound.
+    // (How long that takes on the clock depends on the machine's load: the figure below.)
+    EXPECT_EQ(engineHandshakeMisses(), missesBefore) << "a switch waited out its bound";
     std::printf("type switch while playing: mean %.2f ms, worst %.2f ms; largest step %.4f (steady %.4f)\n",
                 totalMs / 100, worstMs, worstStep, steady);
   });

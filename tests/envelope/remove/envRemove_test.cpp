@@ -4,6 +4,7 @@
 // destination's defaults as one undo step.
 #include "../envToolsRig.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <vector>
@@ -65,6 +66,7 @@ TEST(EnvRemove, DeleteFadesOutAndInAndUndoBringsItBack) {
     audio.start();
     while (audio.blocksRun() < 4) std::this_thread::yield();
     audio.armCapture();
+    const int missesBefore = engineHandshakeMisses();
     const auto t0 = std::chrono::steady_clock::now();
     envMenuOnChoose(page.item(envItemMenu), 0, menuDeleteEntry);
     const double stallMs = msSince(t0);
@@ -77,15 +79,21 @@ TEST(EnvRemove, DeleteFadesOutAndInAndUndoBringsItBack) {
     for (int n = 1; n < static_cast<int>(out.size()); ++n)
       worstStep = std::max(worstStep, std::fabs(out[n] - out[n - 1]));
     EXPECT_LT(worstStep, 0.05f) << "a fade, not a click";
-    EXPECT_EQ(out.back(), 0.0f) << "silent while the slot changes";
-    // Restarted and faded in: the audio side finished the ramp.
+    // Down to the fade's floor before the slot changes. Blocks the audio thread runs while it is paused
+    // are silence; how many it runs before the restart fades in again depends on the two threads'
+    // speeds, so the capture may end in silence or in the fade-in.
+    EXPECT_LE(*std::min_element(out.begin() + k, out.end()), 0.001f) << "silent while the slot changes";
+    // Restarted and faded in: the audio side finished the ramp (it is owed at any speed; the bound
+    // only ends the wait on a thread that stopped).
     const auto t1 = std::chrono::steady_clock::now();
-    while (e->deviceRampGain.load() < 1.0f && msSince(t1) < 500.0) std::this_thread::yield();
+    while (e->deviceRampGain.load() < 1.0f && msSince(t1) < 30000.0) std::this_thread::yield();
     EXPECT_EQ(e->paused.load(), 0);
     EXPECT_EQ(e->deviceRampGain.load(), 1.0f);
     std::printf("[figure] envelope delete: total stall %.1f ms (stop, clear, page refresh, rebuild, restart)\n",
                 stallMs);
-    EXPECT_LT(stallMs, 600.0);
+    // The stall is the audio side's two fades and the page's work: the audio side answered both the
+    // stop and the restart, so neither wait ran to its bound (the clock's figure depends on the load).
+    EXPECT_EQ(engineHandshakeMisses(), missesBefore) << "the stop or the restart waited out its bound";
 
     EXPECT_EQ(page.slot(4)->destination, 0);
     EXPECT_EQ(page.slot(4)->allocated, 0);
