@@ -80,14 +80,14 @@ inline double segmentLength(const Engine* engine, const EnvelopeSlot* s, const B
 // modules), so their envelopes write there; unit 3's voice-0 row is the one reset every block.
 inline int envelopeUnit(const EnvelopeSlot* own) {
   switch (own->destination) {
-    case 10:
-    case 11:
-    case 12:  // waveshaper in gain, out gain, phase
-    case 25:
-    case 26:
-    case 27:
-    case 29:
-    case 30:  // effect time, feedback, filter freq, wet, dry
+    case envDestShapeInGain:
+    case envDestShapeOutGain:
+    case envDestShapePhase:  // waveshaper in gain, out gain, phase
+    case envDestEffectTime:
+    case envDestEffectFeedback:
+    case envDestEffectFilter:
+    case envDestEffectWet:
+    case envDestEffectDry:  // effect time, feedback, filter freq, wet, dry
       return 3;
     default: return own->owner;
   }

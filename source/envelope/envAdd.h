@@ -8,7 +8,7 @@
 #include <cstdint>
 
 #include "controls/ctrlTypes.h"
-#include "envelope/envDestKinds.h"
+#include "preset/envDestKinds.h"
 
 struct Engine;
 
@@ -41,22 +41,6 @@ enum EnvAddKind {
   envAddWaveshape = 5,
   envAddEffect = 6,
   envAddChannel = 7
-};
-
-// Destination kinds the pane offers beyond those the page names (envDestKinds.h).
-enum EnvAddDestKind : std::int16_t {
-  envDestSampleStart = 17,
-  envDestGrainTime = 19,
-  envDestGrainRandFreq = 20,
-  envDestGrainRandTime = 21,
-  envDestGrainRandAmp = 22,
-  envDestGrainSize = 23,
-  envDestFractDisplacement = 32,
-  envDestFractDetune = 33,
-  envDestFractAmount = 34,
-  envDestUniTrans = 35,
-  envDestUniRandTrans = 36,
-  envDestSurroundPan = 38
 };
 
 struct EnvAddTarget {

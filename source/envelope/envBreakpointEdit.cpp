@@ -116,7 +116,7 @@ int insertInto(Engine* e, std::int16_t index, double T, double level) {
   Breakpoint& nb = bp[j + 1];
   if (j >= 0) nb = bp[j];
   nb.time = T - acc;
-  nb.level = static_cast<float>(s->destination == 18 ? remembered : level);
+  nb.level = static_cast<float>(s->destination == envDestSampleJump ? remembered : level);
   if (j + 2 <= last) {
     const double rest = bp[j + 2].time - nb.time;
     bp[j + 2].time = rest > 10.0 ? rest : 10.0;

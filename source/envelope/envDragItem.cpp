@@ -11,12 +11,12 @@
 #include "controls/offscreen.h"
 #include "controls/winSlots.h"
 #include "engine/engine.h"
-#include "envelope/envDestKinds.h"
 #include "envelope/envDrag.h"
 #include "envelope/envFields.h"
 #include "envelope/envGraph.h"
 #include "envelope/envPage.h"
 #include "envelope/envView.h"
+#include "preset/envDestKinds.h"
 #include "preset/envelope.h"
 #include "uiSeams/msgBox.h"
 

@@ -550,7 +550,7 @@ void modulePasteEnvelopes(Engine* e, int16_t m, int envClass) {
     if (s && s->destination != 0 && s->owner == m && moduleEnvInClass(s->destination, envClass)) envSlotClear(e, i);
   }
   uint32_t first = 0;
-  if (envClass == envClassOscil && m < 3 && ch->envelopeCount > 0 && ch->envelopes[0].destination == 1) {
+  if (envClass == envClassOscil && m < 3 && ch->envelopeCount > 0 && ch->envelopes[0].destination == envDestOscAmp) {
     EnvelopeSlot own = ch->envelopes[0];
     own.owner = m;
     if (EnvelopeSlot* target = envSlot(e, m)) engineCopyEnvelopeSlot(e, &own, target, m, 1, 1);

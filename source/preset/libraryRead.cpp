@@ -256,7 +256,7 @@ void readModule(FileSpec* file, Engine* engine, int kind, std::int16_t target) {
       const std::int16_t slot = envCreate(engine, target, destination);
       bool failed = slot < 0;
       if (!failed && !channelFamily) failed = slot < 3;
-      if (!failed && channelFamily) failed = slot == 0 && !(firstEnvelope && destination == 1);
+      if (!failed && channelFamily) failed = slot == 0 && !(firstEnvelope && destination == envDestOscAmp);
       firstEnvelope = false;
       if (failed) {
         msgBox(0, kEnvelopeError, 0);

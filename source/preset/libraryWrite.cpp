@@ -54,11 +54,11 @@ struct Writer {
   void envelopes(Pick pick) {
     for (std::int16_t slot = 0; slot < envSlotCount; ++slot) {
       EnvelopeSlot* s = engineGetEnvelopeSlot(engine, slot);
-      if (s && s->allocated && s->destination == 1 && pick(*s)) envelope(slot);
+      if (s && s->allocated && s->destination == envDestOscAmp && pick(*s)) envelope(slot);
     }
     for (std::int16_t slot = 0; slot < envSlotCount; ++slot) {
       EnvelopeSlot* s = engineGetEnvelopeSlot(engine, slot);
-      if (s && s->allocated && s->destination != 1 && pick(*s)) envelope(slot);
+      if (s && s->allocated && s->destination != envDestOscAmp && pick(*s)) envelope(slot);
     }
   }
 
