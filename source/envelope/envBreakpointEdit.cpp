@@ -268,16 +268,17 @@ void envGraphUpdateCopyKind(std::int16_t win) {
   EnvelopeView* v = envViewOf(win);
   if (!v) return;
   if (v->selectedItem < envItemGraphFirst)
-    clipSetCopyKind(0);
+    clipSetCopyKind(clipKindNone);
   else if (v->bpSelAnchor > -2 && v->bpSelFirst != v->bpSelLast)
-    clipSetCopyKind(2);
+    clipSetCopyKind(clipKindBreakpoints);
   else
-    clipSetCopyKind(1);
+    clipSetCopyKind(clipKindEnvelope);
 }
 
 void envGraphUpdatePasteEnable(std::int16_t win) {
   const std::int16_t kind = clipGetPasteKind();
-  clipEnablePaste((kind == 1 || kind == 2) && envGraphSelectedSlotIndex(win) != -1 ? 1 : 0);
+  clipEnablePaste(
+      (kind == clipKindEnvelope || kind == clipKindBreakpoints) && envGraphSelectedSlotIndex(win) != -1 ? 1 : 0);
 }
 
 void envGraphSelectItem(std::int16_t win, std::uint16_t id) {
