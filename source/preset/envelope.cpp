@@ -11,7 +11,7 @@
 namespace {
 
 // The envelope runtime's compile; replaceable (tests, tools).
-EnvCompileFn gCompile = envCompileSlot;
+EnvCompileFn g_compile = envCompileSlot;
 
 // envInitSlot clears the whole record; a slot taken from the audio thread keeps its handshake word.
 void initKeepingHandshake(EnvelopeSlot* s, std::int16_t index, std::int16_t destination) {
@@ -269,9 +269,9 @@ void envSlotMarkAllPending(Engine* engine) {
   for (int i = 0; i < envSlotCount; ++i) envSlotRecMarkPending(&engine->envSlots[i]);
 }
 
-void envSetCompileRoutine(EnvCompileFn routine) { gCompile = routine; }
+void envSetCompileRoutine(EnvCompileFn routine) { g_compile = routine; }
 
 void envCompileIfControl(Engine* engine, std::int16_t slot) {
   EnvelopeSlot* s = envSlot(engine, slot);
-  if (s && s->mode == envModeControl && gCompile) gCompile(engine, slot);
+  if (s && s->mode == envModeControl && g_compile) g_compile(engine, slot);
 }
