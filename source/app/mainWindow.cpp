@@ -211,7 +211,7 @@ void mainWindowBuild(std::int16_t id, Engine* engine, Bank* bank) {
   LevelMeter::create(id, mainItemOutputMeter, 547, 12, kMeterBitmap);
   LevelMeter::setBarCount(id, mainItemOutputMeter, 8);
 
-  // Pane 2 with the Main page at once, then the other panes, then the editors' panels.
+  // The Main page's pane (pageMain) at once, then the other panes, then the editors' panels.
   paneCreate(id, pageMain, 0, mainStripHeight, 0, kPaneItems[0], 0);
   winSelectPane(id, pageMain);
   if (const PageEntry* e = pageEntry(pageMain)) e->build(static_cast<std::uint16_t>(id));

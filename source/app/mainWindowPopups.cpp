@@ -38,7 +38,7 @@ void append(ControlItem* item, int position, bool enabled, const char* text) {
   if (!enabled) menuEnableItem(win, id, position, 0);
 }
 
-// Takes the Midi Channel submenu off position 3 of the Setup popup before it is destroyed.
+// Takes the Midi Channel submenu off setupPosMidiChannel of the Setup popup before it is destroyed.
 void detachChannelMenu(ControlItem* item) {
   SelectorData* d = selectorData(item);
   if (d && d->menu) {

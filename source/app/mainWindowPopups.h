@@ -1,5 +1,5 @@
-// The File, Edit and Setup popups of the main window's top strip (selector items 19, 20 and 21):
-// filled anew each time they open, their choices sent to the application's commands.
+// The File, Edit and Setup popups of the main window's top strip (mainItemFilePopup, mainItemEditPopup and
+// mainItemSetupPopup): filled anew each time they open, their choices sent to the application's commands.
 #pragma once
 #include <cstdint>
 

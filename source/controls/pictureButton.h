@@ -1,4 +1,4 @@
-// The picture button (kind 1): push button, toggle, radio button and multi-state switch whose every
+// The picture button (kindButton): push button, toggle, radio button and multi-state switch whose every
 // look is a bitmap resource (four looks and four hit masks per state), with an optional caption.
 #pragma once
 #include "controls/ctrlDraw.h"

@@ -392,7 +392,7 @@ void mainPageShow(uint16_t win, uint8_t on) {
 uint8_t mainPageIsShown(uint16_t win) {
   WinSlot* slot = winSlot(static_cast<int16_t>(win));
   if (win == 0 || !slot) return 0;
-  // Pane 2 is an item of the window's own container (inside the pane, item 2 is the lower panel).
+  // The pane pageMain is an item of the window's own container (inside the pane, idLower is the lower panel).
   ItemPort* current = slot->currentPort;
   winSelectPort(static_cast<int16_t>(win), &slot->ownPort);
   uint8_t shown = ctrlIsVisible(static_cast<int16_t>(win), mainPageId) ? 1 : 0;

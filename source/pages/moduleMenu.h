@@ -52,7 +52,7 @@ enum ModuleEnvClass {
   envClassEffect = 4
 };
 
-// Sets the clipboard up once per run and installs the patch undo handler (kind 5) and the library's
+// Sets the clipboard up once per run and installs the patch undo handler (undoKindPatch) and the library's
 // undo routine.
 void moduleClipboardInitOnce();
 

@@ -105,7 +105,7 @@ inline void envHandshakeStore(EnvelopeSlot* slot, std::int32_t value) {
 // linkMaster = index + 1, destination as given.
 void envInitSlot(EnvelopeSlot* slot, std::int16_t index, std::int16_t destination);
 // The start level and breakpoints 0..3 that a new envelope of that destination starts with
-// (destination 1 keeps the envInitSlot values).
+// (envDestOscAmp keeps the envInitSlot values).
 void envApplyDestDefaults(EnvelopeSlot* slot, std::int16_t destination);
 
 bool envDestIsOscillator(std::int16_t kind);

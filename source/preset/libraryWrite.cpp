@@ -49,7 +49,7 @@ struct Writer {
     if (s) ok = envChunkSingle(file, s, buf(), chunkWrite) && ok;
   }
 
-  // The envelopes of the module: its own slot first (destination 1 of a channel), then the others.
+  // The envelopes of the module: its own slot first (envDestOscAmp of a channel), then the others.
   template <typename Pick>
   void envelopes(Pick pick) {
     for (std::int16_t slot = 0; slot < envSlotCount; ++slot) {
