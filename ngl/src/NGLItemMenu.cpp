@@ -17,8 +17,8 @@
 namespace {
 
 // At most one tree of menus is open at a time; the mouse last moved over one menu.
-ItemMenu* gOpenRoot = nullptr;
-ItemMenu* gLastHovered = nullptr;
+ItemMenu* g_openRoot = nullptr;
+ItemMenu* g_lastHovered = nullptr;
 
 constexpr int32_t kMinThumbHit = 16;
 
@@ -54,15 +54,15 @@ ItemMenu::~ItemMenu() {
     isOpen_ = false;
     if (captured_) releaseMouse();
   }
-  if (gOpenRoot == this) gOpenRoot = nullptr;
-  if (gLastHovered == this) gLastHovered = nullptr;
+  if (g_openRoot == this) g_openRoot = nullptr;
+  if (g_lastHovered == this) g_lastHovered = nullptr;
   clear();
   releaseHeldFont();
 }
 
-ItemMenu* ItemMenu::openRoot() { return gOpenRoot; }
+ItemMenu* ItemMenu::openRoot() { return g_openRoot; }
 
-ItemMenu* ItemMenu::lastHovered() { return gLastHovered; }
+ItemMenu* ItemMenu::lastHovered() { return g_lastHovered; }
 
 // ---- items ------------------------------------------------------------------------------------
 
@@ -289,8 +289,8 @@ void ItemMenu::open(int32_t x, int32_t y, Form* ownerForm, bool notifyOwner, boo
     releaseArmed_ = false;
     pointerKnown_ = false;
   }
-  if (!gOpenRoot && !parentMenu_) {
-    gOpenRoot = this;
+  if (!g_openRoot && !parentMenu_) {
+    g_openRoot = this;
     if (capture) {
       captureMouse();
       captured_ = hasMouseCapture();
@@ -309,8 +309,8 @@ void ItemMenu::close(bool endTree) {
     releaseMouse();
   }
   if (!parentMenu_ && wasOpen) setRect(savedRect_);
-  if (endTree && gOpenRoot == this) gOpenRoot = nullptr;
-  gLastHovered = nullptr;
+  if (endTree && g_openRoot == this) g_openRoot = nullptr;
+  g_lastHovered = nullptr;
   ownerNotified_ = false;
   ownerForm_ = nullptr;
 }
@@ -416,7 +416,7 @@ bool ItemMenu::handleButton(int32_t code, UiaMouseButtonEvent* e) {
     const bool opens =
         (e->button == UIA_BUTTON_LEFT && (openMode_ == NGL_MENU_OPEN_LEFT || openMode_ == NGL_MENU_OPEN_EITHER)) ||
         (e->button == UIA_BUTTON_RIGHT && (openMode_ == NGL_MENU_OPEN_RIGHT || openMode_ == NGL_MENU_OPEN_EITHER));
-    if (!opens || gOpenRoot) return false;
+    if (!opens || g_openRoot) return false;
     open(e->x, e->y, nullptr, false, true);
     lastX_ = e->x;
     lastY_ = e->y;
@@ -472,7 +472,7 @@ bool ItemMenu::handleMove(UiaMouseMoveEvent* e) {
     return true;
   }
   ItemMenu* m = menuAt(e->x, e->y);
-  gLastHovered = m;
+  g_lastHovered = m;
   if (!m) return true;
   bool changed = false;
   const int32_t row = m->rowAt(e->x, e->y);
@@ -481,7 +481,7 @@ bool ItemMenu::handleMove(UiaMouseMoveEvent* e) {
       if (previous->subMenu && previous->subMenu->isOpen_) {
         previous->subMenu->closeSubMenus();
         previous->subMenu->close(false);
-        gLastHovered = m;
+        g_lastHovered = m;
       }
     m->hoverIndex_ = row;
     changed = true;
@@ -499,7 +499,7 @@ bool ItemMenu::handleMove(UiaMouseMoveEvent* e) {
 }
 
 bool ItemMenu::handleWheel(UiaMouseWheelEvent* e) {
-  ItemMenu* m = gLastHovered && gLastHovered->isOpen_ ? gLastHovered : this;
+  ItemMenu* m = g_lastHovered && g_lastHovered->isOpen_ ? g_lastHovered : this;
   const int32_t unit = (e->modifiers & kModCtrl) ? m->listRect_.x2 - m->listRect_.x1 : m->rowHeight();
   const int64_t step = int64_t(e->delta) * unit / 120;
   m->setScrollOffset(m->offsetX_, gpClampToI32(int64_t(m->offsetY_) + step));

@@ -89,7 +89,7 @@ void messageWithReason(const char* first, const char* reason) {
 void afterBankRead(std::int16_t window, Engine* engine, Bank* bank) {
   bankSelectPreset(bank, engine, bankCurrentIndex(bank));
   mainWinMarkRedraw(static_cast<std::uint16_t>(window));
-  clipSetCopyKind(0);
+  clipSetCopyKind(clipKindNone);
   mainWindowRefreshAll(window);
   noteBankFile(bank);
 }
@@ -240,7 +240,7 @@ void cmdNew(std::int16_t window, Engine* engine, Bank* bank) {
   bank->changed = 0;  // a new bank has nothing to save
   bankSelectPreset(bank, engine, bankCurrentIndex(bank));
   mainWinMarkRedraw(static_cast<std::uint16_t>(window));
-  clipSetCopyKind(0);
+  clipSetCopyKind(clipKindNone);
   mainWindowRefreshAll(window);
 }
 
@@ -322,7 +322,7 @@ void cmdRecentFile(std::int16_t window, Engine* engine, Bank* bank, std::int32_t
   if (!engine || !bank || commandId < cmdIdRecentFirst || commandId > cmdIdRecentLast) return;
   if (!appAskSaveChanges(window, bank, true)) return;
   recentFileOpen(bank, engine, commandId - cmdIdRecentFirst + 12);
-  clipSetCopyKind(0);
+  clipSetCopyKind(clipKindNone);
   mainWindowRefreshAll(window);
 }
 

@@ -1,4 +1,4 @@
-// Windows' session end (log-off, restart, shutdown) as window 1 meets it: the system asks whether the
+// Windows' session end (log-off, restart, shutdown) as the main window meets it: the system asks whether the
 // program may end (WM_QUERYENDSESSION), then tells it that it ends (WM_ENDSESSION) and ends the process
 // without the close box's quit query. Unsaved bank changes are asked about where the system waits for
 // an answer, and the quit-time settings are saved as the close box saves them.
@@ -11,7 +11,7 @@
 
 namespace {
 
-WNDPROC g_next = nullptr;  // window 1's own procedure
+WNDPROC g_next = nullptr;  // the main window's own procedure
 HWND g_watched = nullptr;
 
 LRESULT CALLBACK sessionProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-// Lets window 1 answer the session-end messages (once per window).
+// Lets the main window (appMainWindowId) answer the session-end messages (once per window).
 void appWatchSessionEnd(HWND main);
 // WM_QUERYENDSESSION (its lParam): false when the user kept the program running (Cancel in the
 // question about unsaved bank changes, or a save that failed).

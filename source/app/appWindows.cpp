@@ -73,7 +73,7 @@ Window* appCreateToolWindow(std::int16_t id, const char* title, int x, int y, in
   itemCount = appClampItemCount(itemCount);
   WindowSpec spec = appWindowSpec(title, x, y, width, height);
   spec.background = appSkinColour(kSkinPanel);
-  // Owned by window 1: a tool window stays above the window it serves, even while that one is used.
+  // Owned by the main window: a tool window stays above the window it serves, even while that one is used.
   if (Window* owner = id != appMainWindowId ? winGetFrameworkObject(appMainWindowId) : nullptr) {
     spec.flags |= UIA_SPEC_PARENT;
     spec.parent = owner;
@@ -118,7 +118,7 @@ void appPlaceBesideOwner(std::int16_t id, std::int16_t ownerId) {
       return;
     }
   }
-  // No free side: the bottom right corner of the screen, over the least used part of window 1.
+  // No free side: the bottom right corner of the screen, over the least used part of the main window.
   SetWindowPos(window, nullptr, work.right - width, work.bottom - height, 0, 0,
                SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }

@@ -55,7 +55,7 @@ void appKeepOwnedWindowsAbove(std::int16_t ownerId);
 
 // A tool window of slot `id` at (x, y) with a client area of width x height and `itemCount` items,
 // hidden until winShow, with the program's icon. Null when the window could not be made.
-// Tool windows other than slot 1 are owned by window 1 and stay above it.
+// Tool windows other than appMainWindowId are owned by the main window and stay above it.
 Window* appCreateToolWindow(std::int16_t id, const char* title, int x, int y, int width, int height, int itemCount);
 // When window `id` overlaps window `ownerId`, moves it beside it (right, left, below, above: the first
 // side with room on the owner's screen); a window that hides nothing of its owner stays where it is.

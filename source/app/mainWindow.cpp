@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "UIAKeys.h"
 #include "app/aboutBox.h"
 #include "app/appSettings.h"
 #include "app/appWindowIds.h"
@@ -109,10 +110,10 @@ void onKey(std::int16_t id, std::uint32_t key) {
   const int current = d->engine->header.slot;
   int next = -1;
   switch (key) {
-    case 129: next = current - 1; break;  // up
-    case 130: next = current + 1; break;  // down
-    case 131: next = current - 4; break;  // left
-    case 132: next = current + 4; break;  // right
+    case kKeyUp: next = current - 1; break;
+    case kKeyDown: next = current + 1; break;
+    case kKeyLeft: next = current - 4; break;
+    case kKeyRight: next = current + 4; break;
     default: return;
   }
   if (next < 0 || next > 127) return;  // no preset beyond either end of the bank
@@ -190,12 +191,13 @@ void mainWindowBuild(std::int16_t id, Engine* engine, Bank* bank) {
   pictureCreate(id, mainItemBackground, 0, 0, 0, 0, 0, kStripBitmap, nullptr);
   for (int k = 0; k < 7; ++k)
     buttonCreate(id, static_cast<std::uint16_t>(mainItemFirstTab + k), kTabX[k], 11, k == 0 ? 44 : 43, 39, kTabSrcX[k],
-                 0, 3, kTabBitmap, "", 1, 0, 1, onTabButton);
-  buttonCreate(id, mainItemAbout, 589, 23, 36, 30, 589, 23, 576, kStripBitmap, "", 1, 0, 1, onAboutButton);
+                 0, buttonActOnPress | buttonRadio, kTabBitmap, "", 1, 0, 1, onTabButton);
+  buttonCreate(id, mainItemAbout, 589, 23, 36, 30, 589, 23, buttonNoMasks | buttonImmediate, kStripBitmap, "", 1, 0, 1,
+               onAboutButton);
   // The right end of the strip: made at its full size, then asked for once more at the same place,
   // which finds the id taken and leaves the first one as it is (nothing acquired twice).
-  framePictureCreateEx(id, mainItemStripEnd, 648, 0, 1200, 72, 8, kStripEndBitmap, 1, nullptr);
-  framePictureCreate(id, mainItemStripEnd, 648, 0, 8, kStripEndBitmap, 1, nullptr);
+  framePictureCreateEx(id, mainItemStripEnd, 648, 0, 1200, 72, pictureFill, kStripEndBitmap, 1, nullptr);
+  framePictureCreate(id, mainItemStripEnd, 648, 0, pictureFill, kStripEndBitmap, 1, nullptr);
 
   pageSetDrawDefaults();
   displayCreate(id, mainItemBankName, 196, 51, 120, "Untitled bank", 0, 0, 0, nullptr, nullptr);
@@ -210,7 +212,7 @@ void mainWindowBuild(std::int16_t id, Engine* engine, Bank* bank) {
   LevelMeter::create(id, mainItemOutputMeter, 547, 12, kMeterBitmap);
   LevelMeter::setBarCount(id, mainItemOutputMeter, 8);
 
-  // Pane 2 with the Main page at once, then the other panes, then the editors' panels.
+  // The Main page's pane (pageMain) at once, then the other panes, then the editors' panels.
   paneCreate(id, pageMain, 0, mainStripHeight, 0, kPaneItems[0], 0);
   winSelectPane(id, pageMain);
   if (const PageEntry* e = pageEntry(pageMain)) e->build(static_cast<std::uint16_t>(id));

@@ -1,4 +1,4 @@
-// The main window (window slot 1): a 72-pixel top strip with the page tabs, the File, Edit and Setup
+// The main window (window appMainWindowId): a 72-pixel top strip with the page tabs, the File, Edit and Setup
 // popups, the bank and preset title displays and three level meters, above one nested pane per page
 // (pages/pages.h). It builds itself, switches and refreshes the pages, runs the 50 ms page update
 // (program changes from MIDI, the meters, the pages' periodic work) and handles its own events.

@@ -1,4 +1,4 @@
-// The user data of the main window (window 1): the engine and the bank first, then the state of
+// The user data of the main window (appMainWindowId): the engine and the bank first, then the state of
 // every page. Page and control callbacks find it with winGetUserData(win); the engine is its first
 // word.
 #pragma once

@@ -38,7 +38,7 @@ void append(ControlItem* item, int position, bool enabled, const char* text) {
   if (!enabled) menuEnableItem(win, id, position, 0);
 }
 
-// Takes the Midi Channel submenu off position 3 of the Setup popup before it is destroyed.
+// Takes the Midi Channel submenu off setupPosMidiChannel of the Setup popup before it is destroyed.
 void detachChannelMenu(ControlItem* item) {
   SelectorData* d = selectorData(item);
   if (d && d->menu) {
@@ -46,7 +46,7 @@ void detachChannelMenu(ControlItem* item) {
     info.cbSize = sizeof info;
     info.fMask = MIIM_SUBMENU;
     info.hSubMenu = nullptr;
-    SetMenuItemInfoA(d->menu, 2, TRUE, &info);
+    SetMenuItemInfoA(d->menu, setupPosMidiChannel - 1, TRUE, &info);
   }
   if (g_channelMenu) popupDestroy(g_channelMenu);
   g_channelMenu = 0;
@@ -67,18 +67,18 @@ void mainWindowCreatePopups(std::int16_t id) {
 
 void mainWindowBuildFilePopup(ControlItem* item, std::int32_t opening) {
   if (!opening || !withEngine(item)) return;
-  append(item, 1, true, "New");
-  append(item, 2, true, "Open...");
+  append(item, filePosNew, true, "New");
+  append(item, filePosOpen, true, "Open...");
   append(item, 3, false, "-");
-  append(item, 4, true, "Save");
-  append(item, 5, true, "Save As...");
+  append(item, filePosSave, true, "Save");
+  append(item, filePosSaveAs, true, "Save As...");
   append(item, 6, true, "-");
-  append(item, 7, true, "Consolidate Bank...");
+  append(item, filePosConsolidate, true, "Consolidate Bank...");
   append(item, 8, true, "-");
-  append(item, 9, true, "Import Preset...");
+  append(item, filePosImportPreset, true, "Import Preset...");
   append(item, 10, true, "-");
   char name[261];
-  for (int k = 0; k < 10 && recentFileName(k, name, sizeof name); ++k) append(item, 11 + k, true, name);
+  for (int k = 0; k < 10 && recentFileName(k, name, sizeof name); ++k) append(item, filePosRecentFirst + k, true, name);
 }
 
 void mainWindowOnFilePopup(ControlItem* item, std::int16_t, std::int16_t position) {
@@ -86,14 +86,15 @@ void mainWindowOnFilePopup(ControlItem* item, std::int16_t, std::int16_t positio
   if (!d) return;
   const std::int16_t win = windowOf(item);
   switch (position) {
-    case 1: cmdNew(win, d->engine, d->bank); break;
-    case 2: cmdOpen(win, d->engine, d->bank); break;
-    case 4: cmdSave(win, d->bank, 0); break;
-    case 5: cmdSave(win, d->bank, 1); break;
-    case 7: cmdSave(win, d->bank, 2); break;
-    case 9: cmdImportPreset(win, d->engine, d->bank); break;
+    case filePosNew: cmdNew(win, d->engine, d->bank); break;
+    case filePosOpen: cmdOpen(win, d->engine, d->bank); break;
+    case filePosSave: cmdSave(win, d->bank, 0); break;
+    case filePosSaveAs: cmdSave(win, d->bank, 1); break;
+    case filePosConsolidate: cmdSave(win, d->bank, 2); break;
+    case filePosImportPreset: cmdImportPreset(win, d->engine, d->bank); break;
     default:
-      if (position >= 11 && position <= 20) cmdRecentFile(win, d->engine, d->bank, position + 20005);
+      if (position >= filePosRecentFirst && position <= filePosRecentLast)
+        cmdRecentFile(win, d->engine, d->bank, position + 20005);
       break;
   }
   if (mainWindowData(win) && mainWindowData(win)->engine) mainWindowRefreshAll(win);
@@ -103,27 +104,28 @@ void mainWindowBuildEditPopup(ControlItem* item, std::int32_t opening) {
   if (!opening || !withEngine(item)) return;
   char text[64] = {};
   const bool undo = undoGetMenuText(text, sizeof text);
-  append(item, 1, undo, text[0] ? text : "Undo");
+  append(item, editPopupPosUndo, undo, text[0] ? text : "Undo");
   append(item, 2, true, "-");
   const bool copy = clipCopyLabel(text);
-  append(item, 3, copy, text);
+  append(item, editPopupPosCopy, copy, text);
   const bool paste = clipPasteLabel(text);
-  append(item, 4, paste, text);
+  append(item, editPopupPosPaste, paste, text);
   append(item, 5, true, "-");
-  append(item, 6, patchPageIsShown(static_cast<std::uint16_t>(windowOf(item))) != 0, "Balance Levels");
+  append(item, editPopupPosBalance, patchPageIsShown(static_cast<std::uint16_t>(windowOf(item))) != 0,
+         "Balance Levels");
 }
 
 void mainWindowOnEditPopup(ControlItem* item, std::int16_t, std::int16_t position) {
   if (!withEngine(item)) return;
   const std::uint16_t win = static_cast<std::uint16_t>(windowOf(item));
   switch (position) {
-    case 1: undoRedo(win); break;
-    case 3: clipCopy(win); break;
-    case 4:
+    case editPopupPosUndo: undoRedo(win); break;
+    case editPopupPosCopy: clipCopy(win); break;
+    case editPopupPosPaste:
       // Only what the popup offered: a greyed Paste is never chosen, but the state is checked again.
       if (clipPasteLabel(nullptr)) clipPaste(win);
       break;
-    case 6:
+    case editPopupPosBalance:
       if (patchPageIsShown(win)) patchBalanceLevels(win);
       break;
     default: break;
@@ -138,14 +140,16 @@ void mainWindowBuildSetupPopup(ControlItem* item, std::int32_t opening) {
   }
   if (!d) return;
   const std::uint16_t win = static_cast<std::uint16_t>(windowOf(item));
-  append(item, 1, true, "Output Setup...");
+  append(item, setupPosOutputSetup, true, "Output Setup...");
   append(item, 2, true, "-");
-  append(item, 3, true, "Midi Channel");
+  append(item, setupPosMidiChannel, true, "Midi Channel");
   append(item, 4, true, "-");
-  append(item, 5, true, "Enable ProgramChange");
-  append(item, 6, true, "Auto Balance Channels");
-  menuCheckItem(windowOf(item), static_cast<std::uint16_t>(item->id), 5, appSwitches()->enableProgramChange != 0);
-  menuCheckItem(windowOf(item), static_cast<std::uint16_t>(item->id), 6, mainWinGetAutoBalance(win) != 0);
+  append(item, setupPosProgramChange, true, "Enable ProgramChange");
+  append(item, setupPosAutoBalance, true, "Auto Balance Channels");
+  menuCheckItem(windowOf(item), static_cast<std::uint16_t>(item->id), setupPosProgramChange,
+                appSwitches()->enableProgramChange != 0);
+  menuCheckItem(windowOf(item), static_cast<std::uint16_t>(item->id), setupPosAutoBalance,
+                mainWinGetAutoBalance(win) != 0);
   if (g_channelMenu) detachChannelMenu(item);
   g_channelMenu = popupCreate();
   if (!g_channelMenu) return;
@@ -154,10 +158,11 @@ void mainWindowBuildSetupPopup(ControlItem* item, std::int32_t opening) {
     std::snprintf(label, sizeof label, "%d", c);
     popupAppend(g_channelMenu, static_cast<std::int16_t>(c), true, label);
   }
-  popupAppend(g_channelMenu, 17, true, "Omni");
+  popupAppend(g_channelMenu, setupChannelOmni, true, "Omni");
   const std::int16_t channel = midiGetReceiveChannel(d->engine);
-  popupCheckItem(g_channelMenu, channel == -1 ? 17 : (channel >= 0 && channel <= 15 ? channel + 1 : 0), true);
-  menuAttachSubmenu(windowOf(item), static_cast<std::uint16_t>(item->id), 3, g_channelMenu);
+  popupCheckItem(g_channelMenu, channel == -1 ? setupChannelOmni : (channel >= 0 && channel <= 15 ? channel + 1 : 0),
+                 true);
+  menuAttachSubmenu(windowOf(item), static_cast<std::uint16_t>(item->id), setupPosMidiChannel, g_channelMenu);
 }
 
 void mainWindowOnSetupPopup(ControlItem* item, std::int16_t popup, std::int16_t position) {
@@ -165,16 +170,16 @@ void mainWindowOnSetupPopup(ControlItem* item, std::int16_t popup, std::int16_t 
   if (!d) return;
   const std::int16_t win = windowOf(item);
   if (popup != 0) {
-    if (popup != g_channelMenu || position < 1 || position > 17) return;
-    const std::int16_t channel = position == 17 ? -1 : static_cast<std::int16_t>(position - 1);
+    if (popup != g_channelMenu || position < 1 || position > setupChannelOmni) return;
+    const std::int16_t channel = position == setupChannelOmni ? -1 : static_cast<std::int16_t>(position - 1);
     midiSetChannel(d->engine, channel, 1);
     appWriteInt("midiChan_01", channel);
     return;
   }
   switch (position) {
-    case 1: outSetupOpen(static_cast<std::uint16_t>(win), d->engine); break;
-    case 5: cmdEnableProgramChange(); break;
-    case 6: cmdAutoBalance(win); break;
+    case setupPosOutputSetup: outSetupOpen(static_cast<std::uint16_t>(win), d->engine); break;
+    case setupPosProgramChange: cmdEnableProgramChange(); break;
+    case setupPosAutoBalance: cmdAutoBalance(win); break;
     default: break;
   }
 }

@@ -11,7 +11,7 @@ void pageSetDrawDefaults();
 void mainWindowShowPage(std::int16_t id, int page);
 // The page shown, 0 before the first switch.
 int mainWindowShownPage(std::int16_t id);
-// Locks (0) or frees (1) page switching: panes 2..8 undrawable and the tabs drawn disabled.
+// Locks (0) or frees (1) page switching: the page panes (pageMain..pageMidi) undrawable and the tabs drawn disabled.
 void mainWindowEnablePageTabs(std::int16_t id, bool enabled);
 // Title displays and the shown page from the engine.
 void mainWindowRefreshAll(std::int16_t id);

@@ -99,14 +99,17 @@ void recWinBuild(std::int16_t window) {
   displaySetDefaultColors(colorBlack(), colorWhite());
 
   pictureCreate(kWin, recItemBackground, 0, 0, 0, 0, 0, bmpRecordWindow, nullptr);
-  buttonPlace(kWin, recItemStop, 12, 12, 3, bmpRecordWindowStopNormal, "", 1, 0, 1, actTransport);
-  buttonPlace(kWin, recItemPlay, 37, 12, 3, bmpRecordWindowPlayNormal, "", 1, 0, 1, actTransport);
-  buttonPlace(kWin, recItemRecord, 62, 12, 3, bmpRecordWindowRecordNormal, "", 1, 0, 1, actTransport);
-  buttonPlace(kWin, recItemWaitForNote, 13, 60, 0x10, bmpRecordWindowWaitForNoteNormal, "", 1, g_waitForNote, 1,
+  buttonPlace(kWin, recItemStop, 12, 12, buttonActOnPress | buttonRadio, bmpRecordWindowStopNormal, "", 1, 0, 1,
+              actTransport);
+  buttonPlace(kWin, recItemPlay, 37, 12, buttonActOnPress | buttonRadio, bmpRecordWindowPlayNormal, "", 1, 0, 1,
+              actTransport);
+  buttonPlace(kWin, recItemRecord, 62, 12, buttonActOnPress | buttonRadio, bmpRecordWindowRecordNormal, "", 1, 0, 1,
+              actTransport);
+  buttonPlace(kWin, recItemWaitForNote, 13, 60, buttonToggle, bmpRecordWindowWaitForNoteNormal, "", 1, g_waitForNote, 1,
               actWaitForNote);
-  buttonPlace(kWin, recItemStereo, 11, 73, 0x10, bmpRecordWindowStereoNormal, "", 1, 1, 1, actStereo);
-  buttonPlace(kWin, recItemOverdub, 156, 45, 0x10, bmpRecordWindowOverdubNormal, "", 1, 0, 1, actOverdub);
-  buttonPlace(kWin, recItemUndo, 15, 95, 0x20, bmpRecordWindowUndoNormal, "", 0, 0, 2, actUndo);
+  buttonPlace(kWin, recItemStereo, 11, 73, buttonToggle, bmpRecordWindowStereoNormal, "", 1, 1, 1, actStereo);
+  buttonPlace(kWin, recItemOverdub, 156, 45, buttonToggle, bmpRecordWindowOverdubNormal, "", 1, 0, 1, actOverdub);
+  buttonPlace(kWin, recItemUndo, 15, 95, buttonCycle, bmpRecordWindowUndoNormal, "", 0, 0, 2, actUndo);
   buttonPlace(kWin, recItemSave, 69, 95, 0, bmpRecordWindowSaveNormal, "", 0, 0, 1, actSave);
   buttonPlace(kWin, recItemClear, 123, 95, 0, bmpRecordWindowClearNormal, "", 1, 0, 1, actClear);
   // The options box is a dark field: its word in the skin's light field colour.
@@ -120,10 +123,10 @@ void recWinBuild(std::int16_t window) {
   if (!popupExists(recMaxTimeMenu) && popupCreate(recMaxTimeMenu, 0, "Max record time"))
     for (int k = 0; k < 5; ++k) popupAppend(recMaxTimeMenu, static_cast<std::int16_t>(k + 1), true, kMinutes[k]);
   menuAttachSubmenu(kWin, recItemOptions, recOptionMaxTime, recMaxTimeMenu);
-  knobCreateItem(kWin, recItemLiveGain, 158, 64, 0x24a, bmpRecordGainFaderTrack, 0, recWinOnGain,
-                 std::sqrt(g_liveFader), 0.0f);
-  knobCreateItem(kWin, recItemTakeGain, 158, 78, 0x24a, bmpRecordGainFaderTrack, 0, recWinOnGain,
-                 std::sqrt(g_takeFader), 0.0f);
+  knobCreateItem(kWin, recItemLiveGain, 158, 64, knobHorizontal | knobRedrawWhole | knobHideCursor | knobLevelBar,
+                 bmpRecordGainFaderTrack, 0, recWinOnGain, std::sqrt(g_liveFader), 0.0f);
+  knobCreateItem(kWin, recItemTakeGain, 158, 78, knobHorizontal | knobRedrawWhole | knobHideCursor | knobLevelBar,
+                 bmpRecordGainFaderTrack, 0, recWinOnGain, std::sqrt(g_takeFader), 0.0f);
   // The levels of the two gains, beside their faders (shown and hidden with them).
   displayCreate(kWin, recItemLiveGainText, 242, 64, 52, "", 0, 0, 0, nullptr, nullptr);
   displayCreate(kWin, recItemTakeGainText, 242, 78, 52, "", 0, 0, 0, nullptr, nullptr);
@@ -141,7 +144,8 @@ void recWinBuild(std::int16_t window) {
   bitmapGetSize(bmpRecordWindowTakeDisplayEmpty, &take);
   winAddRectItem(kWin, recItemTake, 96, 27, take.right, take.bottom, recWinTakeDisplayHandler);
   displayCreate(kWin, recItemMaxTime, 185, 10, 100, "10 sec", 0, 0, 0, nullptr, nullptr);
-  knobCreateItem(kWin, recItemCursor, 96, 37, 2, bmpRecordWindowCursorFaderTrack, 0, recWinOnCursorFader, 0.0f, 0.0f);
+  knobCreateItem(kWin, recItemCursor, 96, 37, knobHorizontal, bmpRecordWindowCursorFaderTrack, 0, recWinOnCursorFader,
+                 0.0f, 0.0f);
 
   recWinShowGains(kWin, 0);
   CtrlRect back;

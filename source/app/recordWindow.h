@@ -1,4 +1,4 @@
-// The Record window (window slot 2): transport buttons, the take display with its cursor fader, the
+// The Record window (window appRecordWindowId): transport buttons, the take display with its cursor fader, the
 // record options, the overdub gains and the maximum record time. It drives the recorder (recorder.h);
 // the recorder's audio half moves the window's state and marks it for refresh, and the application's
 // 50 ms page update brings the buttons in line (recWinUpdate).
@@ -66,8 +66,8 @@ float recWinTakeFader();
 // The Stop button's pause before it releases the transport buttons, in ms (160; tests may shorten it).
 void recWinSetStopPause(std::uint32_t ms);
 
-// Creates window 2 as a tool window, builds the Record window into it and leaves it hidden; window 1
-// is current again afterwards.
+// Creates window appRecordWindowId as a tool window, builds the Record window into it and leaves it hidden; the main
+// window is current again afterwards.
 void appCreateRecordWindow();
-// Shows the Record window (Window menu, F3) beside window 1 when it would hide part of it.
+// Shows the Record window (Window menu, F3) beside the main window when it would hide part of it.
 void recWinShow();

@@ -198,7 +198,7 @@ bool SynthApp::init() {
   midiNamesInitControllers();
   // 10
   mainWindowObject = appCreateMainWindow(appMainWindowId, appProgramName, 3, 50, 386, 512, 31, false);
-  // Without window 1 nothing could end the message loop: the start ends here like the others.
+  // Without the main window nothing could end the message loop: the start ends here like the others.
   if (!mainWindowObject) {
     msgBox(0, "Morvane cannot start: its main window could not be created. Error 58844", 0);
     return false;
@@ -215,7 +215,7 @@ bool SynthApp::init() {
   // 12
   audioClient.reset(g_hooks.createAudioClient ? g_hooks.createAudioClient() : new AudioClient);
   audioClient->attach(engine, bank);
-  // 13: without usable device settings the "Audio Setup" dialog opens over window 1.
+  // 13: without usable device settings the "Audio Setup" dialog opens over the main window.
   audioClient->registerSetupWidgets(mainHandle);
   if (audioClient->loadSettings() == 0) appOpenAudioSetup(this);
   // 14
@@ -237,7 +237,7 @@ bool SynthApp::init() {
   pageUpdateTimer = UiTimer::create(appMainWindowId, 1, appPageUpdate, 0.05, 1);
   // 20
   winShow(appMainWindowId, true);
-  // 21: the About box as a start-up splash over window 1, closing itself after 4 seconds
+  // 21: the About box as a start-up splash over the main window, closing itself after 4 seconds
   appRunAboutBox(appMainWindowId, 4);
   return true;
 }

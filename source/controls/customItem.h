@@ -1,4 +1,4 @@
-// The custom item (kind 10): a rectangle whose drawing and input belong to one handler of the page
+// The custom item (kindCustom): a rectangle whose drawing and input belong to one handler of the page
 // that made it; each kind callback becomes a numbered handler event.
 #pragma once
 #include "controls/ctrlTypes.h"

@@ -1,4 +1,4 @@
-// The text display (kind 5): one line of text in a shared font, drawn over the background of the
+// The text display (kindDisplay): one line of text in a shared font, drawn over the background of the
 // picture it sits on. With flag 8 it takes the mouse, and a press opens an in-place text entry over
 // it; when the entry ends the new text is stored and the page's `changed` callback runs.
 #pragma once

@@ -1,4 +1,4 @@
-// The piano keyboard (kind 8): whole octaves plus one top key drawn from eighteen bitmaps. Clicking
+// The piano keyboard (kindKeyboard): whole octaves plus one top key drawn from eighteen bitmaps. Clicking
 // or gliding reports note-on and note-off to the owner; the owner lights keys to show what sounds.
 // Play mode sounds a key while the button is held; latch mode holds a clicked key until it or
 // another key is clicked.

@@ -1,4 +1,4 @@
-// The knob and fader (kind 4): a handle picture moved over a background picture, holding two values
+// The knob and fader (kindKnob): a handle picture moved over a background picture, holding two values
 // x and y, each in its own range. Without an orientation flag it is a two-value pad; flag 2 makes a
 // horizontal fader. Drags follow the mouse through a smoothing factor and report every change.
 #pragma once

@@ -1,4 +1,4 @@
-// The list (kind 11): a fixed number of text rows, one above the other, with single or multiple
+// The list (kindList): a fixed number of text rows, one above the other, with single or multiple
 // selection by press and drag, a selection callback, optional row pictures and an attached scrollbar.
 #pragma once
 #include "controls/ctrlDraw.h"

@@ -1,4 +1,4 @@
-// The number box (kind 6): a label, a value box showing the value with 0..6 decimals and a strip of
+// The number box (kindNumberBox): a label, a value box showing the value with 0..6 decimals and a strip of
 // one to three arrow sections. Dragging vertically on a section runs the box's step rule at that
 // section's resolution (coarse, fine, finest); a press on the value opens in-place entry and the typed
 // text is parsed into the value. Every change reaches the page's change callback.

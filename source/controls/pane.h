@@ -1,4 +1,4 @@
-// The nested pane (kind 13): an item holding its own item container. Pages fill a pane by selecting
+// The nested pane (kindPane): an item holding its own item container. Pages fill a pane by selecting
 // its port as the window's current port, creating items, and selecting the window's own port again.
 #pragma once
 #include "controls/ctrlTypes.h"

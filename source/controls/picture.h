@@ -1,6 +1,6 @@
-// The picture (kind 2): one bitmap, a part of one, a stretched one or a plain colour, serving as the
+// The picture (kindPicture): one bitmap, a part of one, a stretched one or a plain colour, serving as the
 // background panel of a page section with a list of child items it shows, hides and moves with
-// itself; and the frame picture (kind 3): one frame of a strip of consecutive bitmaps.
+// itself; and the frame picture (kindFramePicture): one frame of a strip of consecutive bitmaps.
 #pragma once
 #include "controls/ctrlDraw.h"
 

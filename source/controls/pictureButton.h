@@ -1,4 +1,4 @@
-// The picture button (kind 1): push button, toggle, radio button and multi-state switch whose every
+// The picture button (kindButton): push button, toggle, radio button and multi-state switch whose every
 // look is a bitmap resource (four looks and four hit masks per state), with an optional caption.
 #pragma once
 #include "controls/ctrlDraw.h"
@@ -8,6 +8,7 @@ typedef void (*ButtonAction)(ControlItem* item, uint8_t pressed, int16_t state);
 enum {
   buttonActOnPress = 0x1,
   buttonRadio = 0x2,
+  buttonSpare = 0x4,  // stored with the others; no behaviour of its own
   buttonToggle = 0x10,
   buttonCycle = 0x20,
   buttonNoMasks = 0x40,

@@ -1,4 +1,4 @@
-// The scrollbar (kind 12): a vertical or horizontal bar of seven bitmaps with a position 0..1, arrow
+// The scrollbar (kindScrollbar): a vertical or horizontal bar of seven bitmaps with a position 0..1, arrow
 // and page steps that repeat while held, thumb dragging, a change callback and an attached list.
 #pragma once
 #include "controls/ctrlDraw.h"

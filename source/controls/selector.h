@@ -1,4 +1,4 @@
-// The popup selector (kind 9): a framed field showing a label and the current choice; a press opens a
+// The popup selector (kindSelector): a framed field showing a label and the current choice; a press opens a
 // native popup menu under or over it and the chosen entry is reported to the page. The menu is filled
 // once, or rebuilt by the page's `opening` callback each time the selector opens. Entries may open
 // menus of the popup table (popupMenu.h), whose commands tell their slot.

@@ -1,4 +1,4 @@
-// The text lines view (kind 7): a fixed grid of cells, each one short line of text over a cell
+// The text lines view (kindTextView): a fixed grid of cells, each one short line of text over a cell
 // picture, with one selected line drawn over the next picture. A press on a cell selects its line and
 // tells the owner when the selection changed.
 #pragma once

@@ -6,6 +6,7 @@
 
 #include "engine/engine.h"
 #include "modules/pitchIndex.h"
+#include "preset/midiSources.h"
 
 namespace {
 
@@ -116,7 +117,7 @@ void ccMapCopy(Engine*, const ControllerSettings* s, ControllerSettings* t) {
 
 const std::int16_t* midiSourceValuePtr(Engine* engine, std::int16_t source) {
   if (!engine) return &sourceZero;
-  if (source == -1) return reinterpret_cast<const std::int16_t*>(&engine->midi.channelPressure);
+  if (source == midiSourcePressure) return reinterpret_cast<const std::int16_t*>(&engine->midi.channelPressure);
   if (source >= 0 && source <= 127) return &engine->midi.controllers[source];
   return &sourceZero;
 }
@@ -126,9 +127,9 @@ int ccMapSourceValue(const Engine* engine, std::int16_t source) {
   int v = 0;
   if (source >= 0 && source <= 127)
     v = engine->midi.controllers[source];
-  else if (source == -1)
+  else if (source == midiSourcePressure)
     v = engine->midi.channelPressure;
-  else if (source == 128)
+  else if (source == midiSourcePitchBend)
     v = engine->midi.pitchBend;
   return v < 0 ? 0 : (v > 127 ? 127 : v);
 }

@@ -34,7 +34,7 @@ float ccMapBendFactor(const ControllerSettings* record, int coarse);
 // Factor of channel c's FM index or balance: the oscillator level control when c's switch is on, else 1.
 float ccMapFmFactor(const Engine* engine, std::int16_t channel);
 
-// ---- accessors of the Midi page (setters commit edit kind 10)
+// ---- accessors of the Midi page (setters commit editKindControllers)
 double ccMapGetPitchBendRangeF(Engine* engine);
 void ccMapSetPitchBendRange(Engine* engine, double semitones);  // clamped 0..72
 double ccMapGetPositionWidth(Engine* engine);                   // percent

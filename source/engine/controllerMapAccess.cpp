@@ -1,5 +1,5 @@
 // Accessors of the controller map for the Midi page. Each setter changes the edit copy and commits
-// edit kind 10; the running values stay the engine's.
+// editKindControllers; the running values stay the engine's.
 #include <cmath>
 
 #include "engine/controllerMap.h"

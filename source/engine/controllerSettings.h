@@ -1,4 +1,4 @@
-// The preset's MIDI controller map and glide settings (edit kind 10). "Stored" fields are copied
+// The preset's MIDI controller map and glide settings (editKindControllers). "Stored" fields are copied
 // between preset and engine; "running" fields are the engine's smoothed values. A MIDI source is a
 // controller 0..127, -1 channel pressure, 128 pitch bend. Smoothing c moves a value toward its
 // target by (target - value) x c once per block.

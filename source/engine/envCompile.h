@@ -33,6 +33,6 @@ void envRuntimeReset(Engine* engine);
 
 // Audio thread, once per block after the tempo clock and before the controller maps.
 void envRunControlDriven(Engine* engine);
-// Audio thread, at a note-on: a Control driven envelope on the sample position (kind 18) places the
+// Audio thread, at a note-on: a Control driven envelope on the sample position (envDestSampleJump) places the
 // voice's sample at the position the envelope stands at.
 void envApplySamplePosition(Engine* engine, std::int16_t voice);

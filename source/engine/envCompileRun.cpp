@@ -55,7 +55,7 @@ void envRunControlDriven(Engine* engine) {
     if (!(value >= 0.0 && value <= 1.0)) value = 0.0;
     const float v = clamp01(1e-24 + value + (target - value) * coef);
 
-    if (s->destination == 18 && R->stepBreakpoint[k] != R->breakpoint) {
+    if (s->destination == envDestSampleJump && R->stepBreakpoint[k] != R->breakpoint) {
       const double pos = stepPosition(s, R->stepBreakpoint[k]);
       engine->voiceCursor = -1;
       for (std::int16_t voice = engineNextActiveVoice(engine); voice >= 0; voice = engineNextActiveVoice(engine))
@@ -74,7 +74,7 @@ void envApplySamplePosition(Engine* engine, std::int16_t voice) {
   if (!engine || voice < 0 || voice >= engineMaxVoices) return;
   for (int i = 0; i < envSlotCount; ++i) {
     const EnvelopeSlot* s = &engine->envSlots[i];
-    if (s->mode != envModeControl || s->destination != 18) continue;
+    if (s->mode != envModeControl || s->destination != envDestSampleJump) continue;
     const EnvelopeRuntime* R = envRuntimeGet(engine, static_cast<std::int16_t>(i));
     if (!R) continue;
     sampleSetPosition(engine, s->owner, voice, stepPosition(s, R->breakpoint), 0.0);

@@ -116,7 +116,7 @@ void envStepInstance(Engine* engine, EnvelopeSlot* own, EnvelopeInstance* inst, 
   // 5, 6
   const double cap = S->pitchScale ? 64.0 : 1.0;
   const int last = lastIndexOf(S);
-  const bool amplitude = own->destination == 1;
+  const bool amplitude = own->destination == envDestOscAmp;
   int nx = inst->segmentTarget, cu = inst->segmentStart, st = inst->state;
   // The segment's length; a holding or ended instance needs it only for the display.
   auto currentLength = [&]() {
@@ -220,7 +220,7 @@ void envStepInstance(Engine* engine, EnvelopeSlot* own, EnvelopeInstance* inst, 
   const Breakpoint& bN = bpAt(S, nx);
   const Breakpoint& bC = bpAt(S, cu);
   double out;
-  if (!bN.step && own->destination != 18) {
+  if (!bN.step && own->destination != envDestSampleJump) {
     double Ln = bN.level;
     if (!(Ls >= tiny)) Ls = 0.0;
     if (!(Ln >= tiny)) Ln = 0.0;
@@ -254,7 +254,7 @@ void envStepInstance(Engine* engine, EnvelopeSlot* own, EnvelopeInstance* inst, 
     out = aO + aS * L;
     inst->output = static_cast<float>(out);
     if (S->lfoOn) out *= lfoFactor(engine, S, inst, inst->lastReached, nx, 0.0, F, false);
-    if (own->destination == 18) sampleSetPosition(engine, S->owner, inst->voice, out, 0.0);
+    if (own->destination == envDestSampleJump) sampleSetPosition(engine, S->owner, inst->voice, out, 0.0);
   }
 
   // 4 Clamp and apply.

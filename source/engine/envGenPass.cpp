@@ -36,7 +36,8 @@ void restartInstance(Engine* engine, EnvelopeSlot* slot, EnvelopeInstance* inst)
   inst->segmentTarget = 0;
   inst->startLevel = slot->startLevel;
   inst->rampLength = static_cast<float>(std::trunc(slot->breakpoints[0].time));
-  if (slot->destination == 18) sampleSetPosition(engine, slot->owner, inst->voice, inst->startLevel, 0.0);
+  if (slot->destination == envDestSampleJump)
+    sampleSetPosition(engine, slot->owner, inst->voice, inst->startLevel, 0.0);
 }
 
 // Advances a retrigger clock by one block; true when a beat cycle has passed.

@@ -8,6 +8,7 @@
 #include "engine/engine.h"
 #include "engine/numeric.h"
 #include "engine/voice.h"
+#include "preset/midiSources.h"
 
 namespace envgen {
 
@@ -39,12 +40,12 @@ inline int sourceValue(const Engine* engine, int voice, int source) {
   int v = 127;
   if (source >= 0 && source <= 127)
     v = engine->midi.controllers[source];
-  else if (source == -1)
+  else if (source == midiSourcePressure)
     v = engine->midi.channelPressure;
-  else if (source == 128)
+  else if (source == midiSourcePitchBend)
     v = engine->midi.pitchBend;
-  else if ((source == 129 || source == 130) && voice >= 0 && voice < engineMaxVoices)
-    v = source == 129 ? engine->voices[voice].velocity : engine->voices[voice].note;
+  else if ((source == midiSourceVelocity || source == midiSourceNote) && voice >= 0 && voice < engineMaxVoices)
+    v = source == midiSourceVelocity ? engine->voices[voice].velocity : engine->voices[voice].note;
   return v < 0 ? 0 : (v > 128 ? 128 : v);
 }
 
@@ -80,14 +81,14 @@ inline double segmentLength(const Engine* engine, const EnvelopeSlot* s, const B
 // modules), so their envelopes write there; unit 3's voice-0 row is the one reset every block.
 inline int envelopeUnit(const EnvelopeSlot* own) {
   switch (own->destination) {
-    case 10:
-    case 11:
-    case 12:  // waveshaper in gain, out gain, phase
-    case 25:
-    case 26:
-    case 27:
-    case 29:
-    case 30:  // effect time, feedback, filter freq, wet, dry
+    case envDestShapeInGain:
+    case envDestShapeOutGain:
+    case envDestShapePhase:  // waveshaper in gain, out gain, phase
+    case envDestEffectTime:
+    case envDestEffectFeedback:
+    case envDestEffectFilter:
+    case envDestEffectWet:
+    case envDestEffectDry:  // effect time, feedback, filter freq, wet, dry
       return 3;
     default: return own->owner;
   }

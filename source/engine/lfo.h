@@ -1,4 +1,4 @@
-// The three LFOs of a preset: record (also stored in presets, edit kind 7, index 0..2) and the
+// The three LFOs of a preset: record (also stored in presets, editKindLfo, index 0..2) and the
 // per-voice running state. A global LFO uses the state of voice 0 only.
 #pragma once
 #include <cstdint>

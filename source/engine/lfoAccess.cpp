@@ -1,5 +1,5 @@
 // LFO record copy and the field accessors of the LFO page. Setters change the edit copy and commit
-// it (edit kind 7, the LFO's index), so the audio thread sees a whole record between two blocks.
+// it (editKindLfo, the LFO's index), so the audio thread sees a whole record between two blocks.
 #include <cmath>
 
 #include "engine/engine.h"

@@ -43,7 +43,7 @@ const float* lfoModulatorPitchLink(Engine* engine, std::int16_t lfo, std::int16_
 extern const float lfoLinkOne;  // 1.0, never written
 
 // ---- field accessors (user-interface thread). Getters read the live record (neutral values for a
-// bad LFO number); setters write the edit copy and commit edit kind 7 with the LFO's index.
+// bad LFO number); setters write the edit copy and commit editKindLfo with the LFO's index.
 std::uint8_t lfoGetOn(Engine* engine, std::int16_t lfo);
 void lfoSetOn(Engine* engine, std::int16_t lfo, std::uint8_t value);
 std::uint8_t lfoGetPerVoice(Engine* engine, std::int16_t lfo);

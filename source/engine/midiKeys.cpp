@@ -2,6 +2,7 @@
 // reader), and the values of the MIDI sources as the controller runtime, envelopes and pages read them.
 #include "engine/engine.h"
 #include "engine/midiQueue.h"
+#include "preset/midiSources.h"
 
 namespace {
 
@@ -71,9 +72,9 @@ std::int16_t midiGetSourceValue(Engine* engine, std::int16_t source) {
   int v = 0;
   if (source >= 0 && source <= 127)
     v = m.controllers[source];
-  else if (source == -1)
+  else if (source == midiSourcePressure)
     v = m.channelPressure;
-  else if (source == 128)
+  else if (source == midiSourcePitchBend)
     v = m.pitchBend;
   return static_cast<std::int16_t>(v < 0 ? 0 : (v > 127 ? 127 : v));
 }
@@ -82,10 +83,11 @@ std::int16_t midiVoiceSourceValue(Engine* engine, std::int16_t voice, std::int16
   if (!engine) return 127;
   const MidiState& m = engine->midi;
   if (source >= 0 && source <= 127) return m.controllers[source];
-  if (source == -1) return static_cast<std::int16_t>(m.channelPressure);
-  if (source == 128) return static_cast<std::int16_t>(m.pitchBend);
-  if ((source == 129 || source == 130) && voice >= 0 && voice < engineMaxVoices)
-    return source == 129 ? static_cast<std::int16_t>(engine->voices[voice].velocity) : engine->voices[voice].note;
+  if (source == midiSourcePressure) return static_cast<std::int16_t>(m.channelPressure);
+  if (source == midiSourcePitchBend) return static_cast<std::int16_t>(m.pitchBend);
+  if ((source == midiSourceVelocity || source == midiSourceNote) && voice >= 0 && voice < engineMaxVoices)
+    return source == midiSourceVelocity ? static_cast<std::int16_t>(engine->voices[voice].velocity)
+                                        : engine->voices[voice].note;
   return 127;
 }
 

@@ -1,4 +1,4 @@
-// Pan law and level tables of the voice and channel mix (edit kind 13 for the channel-level block).
+// Pan law and level tables of the voice and channel mix (editKindLevels for the channel-level block).
 #pragma once
 #include <cstdint>
 

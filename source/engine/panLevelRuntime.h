@@ -11,7 +11,7 @@ struct Engine;
 // Builds the channel-level block's defaults and the global fade tables (preset initialisation).
 void engineLevelDefaults(Engine* engine);
 // value 0..1 sets the knee (the curve's value at entry 64) and rebuilds the curve through the edit
-// block (edit kind 13). Outside 0..1 it is limited; not a number acts as 0.5.
+// block (editKindLevels). Outside 0..1 it is limited; not a number acts as 0.5.
 void engineBuildPanCurve(Engine* engine, float value);
 // The pan curve of a knee 0..1023 (two lines through (0, 0), (64, knee / 1024), (128, 1), cut at 0.999).
 void panCurveBuild(float* curve, std::int16_t knee);

@@ -74,8 +74,8 @@ void addFixed3(const float* src, float* lane0, float* lane1, float* lane2, const
 
 float clampUnit(float v) { return numClampOr(v, -1.0f, 1.0f, 0.0f); }
 
-const int panDestinationX = 28;  // envelope destinations of the two pan axes
-const int panDestinationY = 37;
+const int panDestinationX = envDestPanLr;  // envelope destinations of the two pan axes
+const int panDestinationY = envDestPanFb;
 
 // Whether a channel owns an envelope slot with that destination.
 bool ownsEnvelope(Engine* engine, std::int16_t source, int destination) {

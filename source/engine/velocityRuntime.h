@@ -35,6 +35,6 @@ double velocityGetAmount(Engine* engine, std::int32_t family, std::int32_t slot)
 double velocityGetAmountB(Engine* engine, std::int32_t family, std::int32_t slot);  // sensitivity %
 bool velocityIsRising(Engine* engine, std::int32_t family, std::int32_t slot);
 std::uint8_t velocityIsOn(Engine* engine, std::int32_t family, std::int32_t slot);
-// Setters through the edit block (edit kind 14); the entry's table is rebuilt with it.
+// Setters through the edit block (editKindVelocity); the entry's table is rebuilt with it.
 void velocitySetOn(Engine* engine, std::int32_t family, std::int32_t slot, std::uint8_t on);
 void velocitySetAmountB(Engine* engine, std::int32_t family, std::int32_t slot, float percent);  // 0..99.999

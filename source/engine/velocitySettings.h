@@ -1,5 +1,5 @@
 // Per-module velocity settings: ten entries (family 1 oscillator amplitude slots 0..2, family 2
-// oscillator FM index or balance slots 0..2, family 3 filter frequency slots 0..3). Edit kind 14.
+// oscillator FM index or balance slots 0..2, family 3 filter frequency slots 0..3). editKindVelocity.
 #pragma once
 #include <cstdint>
 

@@ -1,4 +1,4 @@
-// The add-envelope pane (nested pane 30 of the main window, built hidden at start-up, opened from
+// The add-envelope pane (nested pane paneEnvAdd of the main window, built hidden at start-up, opened from
 // the Envelope page) and the envelope menu's two other structural commands, delete and initialise.
 // The pane lists the modules that are on and, for the chosen one, the parameters an envelope can
 // drive; Add makes the new envelope in a free slot (two linked ones for a surround pan) and selects
@@ -8,13 +8,13 @@
 #include <cstdint>
 
 #include "controls/ctrlTypes.h"
-#include "envelope/envDestKinds.h"
+#include "preset/envDestKinds.h"
 
 struct Engine;
 
 enum { envAddPaneItems = 10, envAddTargetRows = 24, envAddParamRows = 16 };
 
-// Items of pane 30.
+// Items of pane paneEnvAdd.
 enum EnvAddItem : std::uint16_t {
   envAddBackground = 1,
   envAddTargets = 2,
@@ -41,22 +41,6 @@ enum EnvAddKind {
   envAddWaveshape = 5,
   envAddEffect = 6,
   envAddChannel = 7
-};
-
-// Destination kinds the pane offers beyond those the page names (envDestKinds.h).
-enum EnvAddDestKind : std::int16_t {
-  envDestSampleStart = 17,
-  envDestGrainTime = 19,
-  envDestGrainRandFreq = 20,
-  envDestGrainRandTime = 21,
-  envDestGrainRandAmp = 22,
-  envDestGrainSize = 23,
-  envDestFractDisplacement = 32,
-  envDestFractDetune = 33,
-  envDestFractAmount = 34,
-  envDestUniTrans = 35,
-  envDestUniRandTrans = 36,
-  envDestSurroundPan = 38
 };
 
 struct EnvAddTarget {
@@ -105,5 +89,5 @@ extern const char* const kEnvMsgDeleteAsk;
 extern const char* const kEnvMsgDeleteNone;
 extern const char* const kEnvMsgDeleteRefused;
 
-// The Envelope page's "add envelope" button (item 79): opens the pane.
+// The Envelope page's "add envelope" button (envItemAddEnvelope): opens the pane.
 void envAddOnPageButton(ControlItem* item, std::uint8_t pressed, std::int16_t state);

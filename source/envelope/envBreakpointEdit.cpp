@@ -127,7 +127,7 @@ int insertInto(Engine* e, std::int16_t index, double T, double level) {
   Breakpoint& nb = bp[j + 1];
   if (j >= 0) nb = bp[j];
   nb.time = T - acc;
-  nb.level = static_cast<float>(s->destination == 18 ? remembered : level);
+  nb.level = static_cast<float>(s->destination == envDestSampleJump ? remembered : level);
   if (j + 2 <= last) {
     const double rest = bp[j + 2].time - nb.time;
     bp[j + 2].time = rest > 10.0 ? rest : 10.0;
@@ -283,16 +283,17 @@ void envGraphUpdateCopyKind(std::int16_t win) {
   EnvelopeView* v = envViewOf(win);
   if (!v) return;
   if (v->selectedItem < envItemGraphFirst)
-    clipSetCopyKind(0);
+    clipSetCopyKind(clipKindNone);
   else if (v->bpSelAnchor > -2 && v->bpSelFirst != v->bpSelLast)
-    clipSetCopyKind(2);
+    clipSetCopyKind(clipKindBreakpoints);
   else
-    clipSetCopyKind(1);
+    clipSetCopyKind(clipKindEnvelope);
 }
 
 void envGraphUpdatePasteEnable(std::int16_t win) {
   const std::int16_t kind = clipGetPasteKind();
-  clipEnablePaste((kind == 1 || kind == 2) && envGraphSelectedSlotIndex(win) != -1 ? 1 : 0);
+  clipEnablePaste(
+      (kind == clipKindEnvelope || kind == clipKindBreakpoints) && envGraphSelectedSlotIndex(win) != -1 ? 1 : 0);
 }
 
 void envGraphSelectItem(std::int16_t win, std::uint16_t id) {

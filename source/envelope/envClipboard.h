@@ -1,5 +1,5 @@
-// The Envelope page's clipboard: Edit > Copy takes the selected envelope whole (paste kind 1,
-// "Paste Envelope") or, when a run of more than one breakpoint is selected, that run (paste kind 2,
+// The Envelope page's clipboard: Edit > Copy takes the selected envelope whole (clipKindEnvelope,
+// "Paste Envelope") or, when a run of more than one breakpoint is selected, that run (clipKindBreakpoints,
 // "Paste Breakpoints"); Edit > Paste writes it into the selected envelope. An envelope paste keeps
 // what ties the target to its place (destination, owner, identity, pair) and re-checks a copied
 // link. A breakpoint paste replaces the selected breakpoint by the run (keeping its time) and is

@@ -5,7 +5,7 @@
 
 #include "engine/engine.h"
 #include "engine/numeric.h"
-#include "envelope/envDestKinds.h"
+#include "preset/envDestKinds.h"
 #include "preset/envelope.h"
 #include "preset/presetHeader.h"
 

@@ -31,7 +31,7 @@ void envPageUpdateTimeRanges(std::int16_t win);
 void envPageRefreshLevelUnits(std::int16_t win);
 void envPageShowBpFields(std::int16_t win, bool show);
 // Copies at most 23 characters of text into the unit label and, unless the level shows in percent,
-// writes it on button 56.
+// writes it on envItemLevelForm.
 void envPageSetUnitLabel(std::int16_t win, const char* text);
 const char* envPageUnitLabel();
 

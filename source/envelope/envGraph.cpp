@@ -256,7 +256,7 @@ double envGraphXToSeconds(std::int16_t win, std::int32_t x0, std::int32_t x) {
 double envGraphDragLevel(std::int16_t destKind, std::int32_t pressCoord, std::int32_t coord, double startLevel,
                          double stepPerPixel) {
   double level;
-  if (destKind == 2 || destKind == 5 || destKind == 13)
+  if (destKind == envDestOscPitch || destKind == envDestOscModPitch || destKind == envDestModPitch)
     level = startLevel * pitchSemisToRatio(static_cast<double>((pressCoord - coord) / 3));
   else
     level = startLevel + (pressCoord - coord) * stepPerPixel;

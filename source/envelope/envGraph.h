@@ -1,5 +1,5 @@
-// The envelope graph rows of the Envelope page: custom items 16..38, each drawing one envelope slot as
-// a breakpoint curve and taking the mouse for editing it. Each item owns an EnvelopeGraphRecord: the
+// The envelope graph rows of the Envelope page: custom items envItemGraphFirst..envItemGraphLast, each drawing one
+// envelope slot as a breakpoint curve and taking the mouse for editing it. Each item owns an EnvelopeGraphRecord: the
 // slot it shows and what its last drawing left behind (hit areas of markers and slope handles,
 // per-column curve heights); the layout fills it before each drawing and the mouse code reads it.
 // Every operation returns quietly without the window's view or engine, without the item or when the

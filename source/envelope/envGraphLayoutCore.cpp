@@ -169,7 +169,7 @@ void envGraphLayoutCompute(const EnvelopeView* v, Engine* e, std::int32_t graphT
   if (p.columns > envGraphMaxColumns) p.columns = envGraphMaxColumns;
   p.height = rect.bottom - rect.top;
   const double span = p.height - 8;
-  const bool samplePos = slot->destination == 18;
+  const bool samplePos = slot->destination == envDestSampleJump;
 
   if (v->timeOffset == 0.0) {
     const double l = numClamp(p.f.amp * p.source->startLevel + p.f.offset, 0.0, 1.0);

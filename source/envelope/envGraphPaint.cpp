@@ -102,7 +102,7 @@ void envGraphDrawMarker(std::int16_t win, HDC dc, const EnvelopeSlot* slot, int 
   if (!dc || !slot) return;
   const bool white = itemSelected && envGraphIsBpSelected(win, static_cast<std::int16_t>(bp));
   HBRUSH fill = static_cast<HBRUSH>(GetStockObject(white ? WHITE_BRUSH : BLACK_BRUSH));
-  if (r.right - r.left < 6 && slot->destination != 18) {
+  if (r.right - r.left < 6 && slot->destination != envDestSampleJump) {
     HGDIOBJ op = SelectObject(dc, appPen(penLoop));
     HGDIOBJ ob = SelectObject(dc, fill);
     Ellipse(dc, r.left, r.top, r.right + 1, r.bottom + 1);
@@ -121,7 +121,7 @@ void envGraphDrawMarker(std::int16_t win, HDC dc, const EnvelopeSlot* slot, int 
     SelectObject(dc, op);
     SelectObject(dc, ob);
   }
-  if (slot->destination == 18) line(dc, r.left + 3, r.bottom, r.left + 3, r.bottom + 512);
+  if (slot->destination == envDestSampleJump) line(dc, r.left + 3, r.bottom, r.left + 3, r.bottom + 512);
   if (bp >= 0 && bp == slot->sustainIndex) {
     SelectObject(dc, appPen(penRed));
     const int x = r.right + 2, y = r.top - 1;
@@ -265,7 +265,7 @@ void envGraphDraw(ControlItem* item, EnvelopeGraphRecord* given, EnvelopeSlot* g
     }
   }
 
-  if (own && slot->destination == 18 && slot->owner >= 0 && slot->owner < 3) {
+  if (own && slot->destination == envDestSampleJump && slot->owner >= 0 && slot->owner < 3) {
     SelectObject(dc, appPen(penLfo));
     const CtrlRect R = {0, 0, w, h};
     if (r->startMark.valid) envGraphDrawSampleSegment(win, dc, e, slot->owner, r, R, item->rect.left, -1, true);
@@ -287,7 +287,7 @@ void envGraphDraw(ControlItem* item, EnvelopeGraphRecord* given, EnvelopeSlot* g
     line(dc, 0, h - 1, w, h - 1);
   }
 
-  if (slot->destination != 18) {
+  if (slot->destination != envDestSampleJump) {
     const bool colour = !linked;
     // One polyline per pen: the pen changes at the loop start and after the sustain point.
     int cuts[3] = {columns, columns, columns};

@@ -6,7 +6,6 @@
 #include "engine/engine.h"
 #include "engine/numeric.h"
 #include "engine/valueFormat.h"
-#include "envelope/envDestKinds.h"
 #include "modules/echoEffect.h"
 #include "modules/effectFrame.h"
 #include "modules/filterModule.h"
@@ -18,6 +17,7 @@
 #include "modules/pitchIndex.h"
 #include "modules/threeUnitEffect.h"
 #include "modules/waveshaper.h"
+#include "preset/envDestKinds.h"
 #include "preset/oscParams.h"
 #include "preset/oscRecord.h"
 

@@ -29,7 +29,7 @@ int listedSlots(Engine* e, std::int16_t* rows) {
       for (std::int16_t s = 0; s < envSlotCount && n < envRowCount; ++s) {
         const EnvelopeSlot* slot = engineGetEnvelopeSlot(e, s);
         if (!slot || slot->owner != owner || slot->destination != kind) continue;
-        if (slot->destination == 37 && slot->partnerId > 0) continue;  // the hidden half of a pair
+        if (slot->destination == envDestPanFb && slot->partnerId > 0) continue;  // the hidden half of a pair
         rows[n++] = s;
       }
   };

@@ -159,12 +159,12 @@ void envPageShow(std::uint16_t w, std::uint8_t on) {
   envPageRefresh(win);
   envPageLayout(win);
   const std::uint16_t kind = undoGetKind();
-  undoSetEnabled(kind == 2 || kind == 5 ? 1 : 0);
+  undoSetEnabled(kind == undoKindEnvelope || kind == undoKindPatch ? 1 : 0);
   envGraphUpdatePasteEnable(win);
   if (v->selectedItem >= envItemGraphFirst)
     envGraphUpdateCopyKind(win);
   else
-    clipSetCopyKind(0);
+    clipSetCopyKind(clipKindNone);
   CtrlRect top = {100, 0, 3000, winGetOriginY(win) + 72};
   winInvalidateRect(win, &top);
 }

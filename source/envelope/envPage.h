@@ -1,5 +1,5 @@
-// The Envelope page (pane 6 of the main window): the list of the preset's envelopes with its filter,
-// a column of breakpoint graph rows (items 16..38) under a time ruler with a time and a row
+// The Envelope page (pane pageEnvelope of the main window): the list of the preset's envelopes with its filter,
+// a column of breakpoint graph rows (envItemGraphFirst..envItemGraphLast) under a time ruler with a time and a row
 // scrollbar, and above them the settings of the selected envelope and the fields of its selected
 // breakpoints. Every operation takes the main window's id first, makes the window current and
 // selects the page's pane; without the window's data or engine it does nothing.
@@ -18,7 +18,7 @@ enum { envPaneId = 6, envPaneItems = 120 };
 // Items of the page (pane coordinates in the comments).
 enum EnvPageItem : std::uint16_t {
   envItemGraphBack = 1,   // graph background below the last shown row
-  envItemBackHolder = 3,  // holds pictures 4 and 1
+  envItemBackHolder = 3,  // holds envItemBackground and envItemGraphBack
   envItemBackground = 4,  // page background
   envItemSections = 7,    // setting sections (shown with the selected envelope)
   envItemSectionsInner = 8,
@@ -147,9 +147,9 @@ void envPageSetHeight(std::int16_t win, std::int16_t h);
 void envPageSetSelectedSlot(std::int16_t win, std::int16_t slot);
 std::int16_t envPageGetSelectedSlot(std::int16_t win);
 void envPageSetAddedSlot(std::int16_t win, std::int16_t slot);
-// Selects pane 6 as the window's item container (every page item lives there).
+// Selects pane pageEnvelope as the window's item container (every page item lives there).
 void envSelectPane(std::int16_t win);
-// Makes the window current and selects pane 6; false without the window's data or engine.
+// Makes the window current and selects pane pageEnvelope; false without the window's data or engine.
 bool envPageBegin(std::int16_t win);
 // The page's view and engine with the selected slot, after envPageBegin; `ok` when the page began and
 // a slot is selected.

@@ -1,4 +1,4 @@
-// The row-height strip of the Envelope page (item 96): a 16-pixel strip beside the graph rows. A
+// The row-height strip of the Envelope page (envItemRowStrip): a 16-pixel strip beside the graph rows. A
 // vertical drag makes every row taller or lower (32..512 pixels) around the row under the press; a
 // double click restores the default height of 128 and scrolls the rows to the top.
 #pragma once

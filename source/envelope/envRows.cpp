@@ -23,7 +23,7 @@
 
 namespace {
 
-// Picture 1 covers the graph column below the last shown row (nothing on a page too small for it).
+// envItemGraphBack covers the graph column below the last shown row (nothing on a page too small for it).
 void placeGraphBackground(std::int16_t win, EnvelopeView* v) {
   const std::int32_t oy = winGetOriginY(win);
   std::int32_t top = oy + envGraphAreaOffset;

@@ -1,4 +1,4 @@
-// The Envelope page's time ruler (item 95): a 19-pixel strip above the graph rows that labels their
+// The Envelope page's time ruler (envItemRuler): a 19-pixel strip above the graph rows that labels their
 // time axis in seconds, or in beats of the preset's tempo while the grid is on, and zooms the axis: a
 // horizontal drag that starts on it zooms around the time under the press point and keeps zooming
 // while the button is held (the page's idle tick continues it); a double click returns to zoom 128

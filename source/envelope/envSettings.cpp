@@ -16,7 +16,6 @@
 #include "controls/winSlots.h"
 #include "engine/engine.h"
 #include "envelope/envAdd.h"
-#include "envelope/envDestKinds.h"
 #include "envelope/envDragItem.h"
 #include "envelope/envFieldEdits.h"
 #include "envelope/envFields.h"
@@ -31,6 +30,7 @@
 #include "midi/midiSourceWindow.h"
 #include "pages/mainPage.h"
 #include "pages/waveChoice.h"
+#include "preset/envDestKinds.h"
 #include "preset/envelope.h"
 #include "preset/library.h"
 #include "preset/presetHeader.h"
@@ -128,7 +128,7 @@ void envPageBuildSettings(std::int16_t win) {
            {envItemLinkSource, envItemLinkTime, envItemLinkAmp, envItemLinkOffset, envItemLinkSlope});
   ctrlShow(win, envItemLinkSection, 0);
 
-  // LFO section: its switch, then holder 11 with picture 9 and the wave, phase and S/H controls.
+  // LFO section: its switch, then envItemLfoHolder with envItemLfoSection and the wave, phase and S/H controls.
   toggle(win, envItemLfoSwitch, 398, 5, envPicLfoSwitch, "", envPageOnLfoSwitch);
   holder(win, envItemLfoHolder, 422, 0, 0);
   holder(win, envItemLfoSection, 422, 0, 0);
@@ -141,7 +141,7 @@ void envPageBuildSettings(std::int16_t win) {
   pictureAddChild(win, envItemLfoHolder, envItemLfoSection);
   ctrlShow(win, envItemLfoHolder, 0);
 
-  // Controller-scaling section: its switch, then holder 12 with picture 10.
+  // Controller-scaling section: its switch, then envItemCcHolder with envItemCcSection.
   toggle(win, envItemCcSwitch, 569, 5, envPicCcSwitch, "", envPageOnCcSwitch);
   holder(win, envItemCcHolder, 569, 46, 0);
   holder(win, envItemCcSection, 569, 46, envPicCcSection);
@@ -190,7 +190,7 @@ void envPageBuildSettings(std::int16_t win) {
   selectorSetLabel(win, envItemMenu, "Envelope");
   selectorSetOpeningCallback(win, envItemMenu, envMenuFill);
   toggle(win, envItemFreeTime, 149, 94, envPicFreeTime, "", envPageOnMoveFollowing);
-  // Button 83 starts released: a breakpoint drag keeps the following breakpoint's time.
+  // envItemFreeTime starts released: a breakpoint drag keeps the following breakpoint's time.
   envViewSetFreeTime(win, 1);
   toggle(win, envItemGrid, 146, 110, envPicGridSwitch, "", envPageOnGridSwitch);
   selectorCreate(win, envItemGridStep, 191, 113, 37, 0, selectorOneBitmap, envPicGridPopup, "", 1, envGridOnChoose);

@@ -1,4 +1,4 @@
-// The envelope tools pane: nested pane 29 of the main window, built hidden at start-up and opened
+// The envelope tools pane: nested pane paneEnvTools of the main window, built hidden at start-up and opened
 // from the envelope menu with one of three tools (1 scale, 2 set duration, 3 attack/release
 // pulses). While it is open every change of a box or of its envelope list recomputes the tool over
 // the selected envelopes from the snapshot taken at opening and writes the result into the
@@ -12,7 +12,7 @@
 
 enum { envToolsPaneItems = 24 };
 
-// Items of pane 29.
+// Items of pane paneEnvTools.
 enum EnvToolsItem : std::uint16_t {
   envToolsBackground = 1,
   envToolsGroupScale = 2,     // boxes 11..14
@@ -68,7 +68,7 @@ struct EnvToolsState {
 };
 EnvToolsState* envToolsState();
 
-// Built once into pane 29 (the caller made it the current container); hidden.
+// Built once into pane paneEnvTools (the caller made it the current container); hidden.
 void envToolsPanelCreate(std::uint16_t win);
 void envToolsShowEntry(std::int16_t win, std::uint8_t show, std::int32_t tool);
 void envToolsShow(std::int16_t win, std::uint8_t show, std::int32_t tool);
@@ -85,5 +85,5 @@ void envToolsInitDuration(std::int16_t win);
 void envToolsInitPulses(std::int16_t win);
 // Puts the snapshot back into all 28 slots (under the all-slots handshake), as Cancel does.
 void envToolsRestore(std::int16_t win);
-// The description display 8 shows for tool 1..3 ("" otherwise).
+// The description envToolsText shows for envToolScale..envToolPulses ("" otherwise).
 const char* envToolsDescription(std::int32_t tool);

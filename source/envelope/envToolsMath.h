@@ -27,12 +27,12 @@ struct EnvToolPulses {
 // Floors and ceilings of the tools.
 const double envToolLevelFloor = 0.0001;
 const double envToolScaleTimeFloor = 10.0;  // samples
-const double envToolTimeFloor = 1.0;        // samples (tools 2 and 3)
+const double envToolTimeFloor = 1.0;        // samples (envToolDuration, envToolPulses)
 
-// Tool 1: levels (and the start level) x amp + offset, slopes x slope scale, times x time scale.
+// envToolScale: levels (and the start level) x amp + offset, slopes x slope scale, times x time scale.
 void envToolScaleSlot(const EnvelopeSlot* from, EnvelopeSlot* to, const EnvToolScale& p);
 
-// Tool 2: the target duration in seconds from the boxes' values.
+// envToolDuration: the target duration in seconds from the boxes' values.
 double envToolDurationTarget(bool useBeats, double seconds, double bpm, double beats);
 // The duration (seconds) the tool measures: from the loop start (Loop mode) or breakpoint 0 to the
 // sustain point inclusive; 0 when that range is empty.
@@ -41,7 +41,7 @@ double envToolMeasuredSeconds(const EnvelopeSlot* slot);
 // duration is 0 (no ratio exists).
 bool envToolSetDuration(const EnvelopeSlot* from, EnvelopeSlot* to, double targetSeconds);
 
-// Tool 3: breakpoints 0..2n of `to` become n attack/release pulses and a closing release; the
+// envToolPulses: breakpoints 0..2n of `to` become n attack/release pulses and a closing release; the
 // sustain point goes to 2n - 1, the start level to the minimum level. Other fields stay.
 void envToolPulsesSlot(EnvelopeSlot* to, const EnvToolPulses& p);
 // The bounded pulse length in samples at 44,100 per second.

@@ -1,4 +1,4 @@
-// The envelope tools pane (pane 29 of the main window): building it, opening and closing it, its
+// The envelope tools pane (pane paneEnvTools of the main window): building it, opening and closing it, its
 // boxes, list and buttons, and the recompute-and-commit that writes the tool's result into the
 // engine's envelope slots.
 #include "envelope/envTools.h"

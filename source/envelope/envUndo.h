@@ -1,4 +1,4 @@
-// The Envelope page's one-level envelope undo (Edit menu undo kind 2): a snapshot of the selected
+// The Envelope page's one-level envelope undo (Edit menu undoKindEnvelope): a snapshot of the selected
 // envelope before a single-envelope edit (paste, library load, initialise) or of all 28 slots before
 // an edit of several (tools, delete). Undo and redo toggle: each call of envEditUndoRedo exchanges
 // the live slot(s) with the kept copy. A one-slot undo never changes which module the slot drives

@@ -29,16 +29,16 @@ struct EnvKeptEntry {
 };
 
 struct EnvelopeView {
-  double timeOffset;               // seconds at the left edge of every graph row, >= 0
-  double pixelsPerSecond;          // horizontal zoom
-  double secondsPerPixel;          // its reciprocal
-  double scrollSpan;               // seconds the time scrollbar covers (>= 1)
-  double graphHeight;              // height of row item 16 at the last scrollbar setup
-  std::int16_t graphX0;            // x of timeOffset inside a row: left + 2
-  std::int32_t itemWidth;          // width of a new row and of the ruler
-  std::int32_t itemHeight;         // height of every row, 32..512
-  std::uint16_t graphBottom;       // last bottom given to a row by a resize
-  std::int16_t selectedItem;       // row item 16..38 of the selected envelope; 0 or -2 none
+  double timeOffset;          // seconds at the left edge of every graph row, >= 0
+  double pixelsPerSecond;     // horizontal zoom
+  double secondsPerPixel;     // its reciprocal
+  double scrollSpan;          // seconds the time scrollbar covers (>= 1)
+  double graphHeight;         // height of row envItemGraphFirst at the last scrollbar setup
+  std::int16_t graphX0;       // x of timeOffset inside a row: left + 2
+  std::int32_t itemWidth;     // width of a new row and of the ruler
+  std::int32_t itemHeight;    // height of every row, 32..512
+  std::uint16_t graphBottom;  // last bottom given to a row by a resize
+  std::int16_t selectedItem;  // row item envItemGraphFirst..envItemGraphLast of the selected envelope; 0 or -2 none
   std::uint16_t selectedDestKind;  // its destination kind (0 none)
   std::uint16_t selectedOwner;     // its owner index
   std::int16_t bpSelFirst;         // breakpoint selection: -1 the start point, -2 none

@@ -1,7 +1,7 @@
 // Tab 1 of the Midi page, Midi Controllers: one row per controlled destination (pitch bend, glide,
 // FM index or balance, filter, effect time, pan, volume) with its MIDI source, depth, smoothing lag
 // and channel switches. Every control reads and writes one accessor of the controller map, whose
-// setters commit the edit copy (edit kind 10), so the next audio block plays the change.
+// setters commit the edit copy (editKindControllers), so the next audio block plays the change.
 #include <cstdio>
 
 #include "controls/inputState.h"

@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "preset/midiSources.h"
+
 namespace {
 
 char g_controllerNames[128][midiControllerNameBytes];
@@ -68,11 +70,11 @@ const char* const kPitchClasses[12] = {"C_", "C#", "D_", "D#", "E_", "F_", "F#",
 // The special sources' names; null for controllers and unknown numbers.
 const char* specialSourceName(std::int16_t source) {
   switch (source) {
-    case -1: return "Aftertouch";
-    case 128: return "Pitchbend";
-    case 129: return "Velocity";
-    case 130: return "Note";
-    case 131: return "Random";
+    case midiSourcePressure: return "Aftertouch";
+    case midiSourcePitchBend: return "Pitchbend";
+    case midiSourceVelocity: return "Velocity";
+    case midiSourceNote: return "Note";
+    case midiSourceRandom: return "Random";
     default: return nullptr;
   }
 }

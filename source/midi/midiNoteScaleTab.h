@@ -2,7 +2,7 @@
 // that the mouse paints, a destination popup choosing the curve, a note box and a value box for one
 // note (which can follow the last played note), and a read-out of the note and value under the mouse.
 // Painting, the value box, paste and undo go through the note-curve edits (midi/noteCurveClip.h),
-// which commit edit kind 12. A paint step redraws only the columns it changed.
+// which commit editKindNoteCurve. A paint step redraws only the columns it changed.
 #pragma once
 #include <cstdint>
 

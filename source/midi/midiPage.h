@@ -1,4 +1,4 @@
-// The Midi page: pane 8 of the main window, four tabs over the MIDI-related settings of the playing
+// The Midi page: pane pageMidi of the main window, four tabs over the MIDI-related settings of the playing
 // preset. Tab 1 (Midi Controllers) edits the controller map (pitch bend, glide, the sources, depths and
 // lags of five destinations, the channel switches), tab 2 (Velocity) the ten velocity slots, tab 3
 // (Note Scaling) the ten note curves and tab 4 (Tune) the current tuning map. The page keeps no copy of
@@ -123,7 +123,7 @@ enum MidiPageBitmap {
 enum { midiPageWidth = 650, midiPageHeight = 427 };
 
 Engine* midiPageEngine(int16_t win);  // first word of the window's user data, or null
-// Makes the window current and pane 8 its item container (nothing for window 0).
+// Makes the window current and pane pageMidi its item container (nothing for window 0).
 void midiPageSelectPane(int16_t win);
 void midiPageBuild(int16_t win);
 // False when the page is not shown or the window has no engine.
@@ -136,7 +136,7 @@ int16_t midiPageCurrentTab();
 void midiPageUpdateEditMenu(int16_t win, uint16_t flag);
 // Shows the page on tab 1 after a full refresh (the controller slots' "edit on the Midi page").
 void midiPageRefreshAndShow(int16_t win);
-// Tab buttons 6..9 select tabs 1..4.
+// Tab buttons midiItemTabControllers..midiItemTabTune select their tabs.
 void midiPageTabPressed(ControlItem* item, uint8_t pressed, int16_t state);
 // A stored value shown in number box `id` of the selected pane: clamped to the box's range (a value
 // that is not a number shows the minimum), redrawn only while the box is on screen.
@@ -148,9 +148,10 @@ float midiBoxValue(double value);
 void midiControllerTabBuild(int16_t win);
 void midiControllerTabRefresh(int16_t win, Engine* engine);
 void midiPageRefreshSourceLabels(int16_t win);
-// The source button whose "Select MIDI Source" window is (or was last) open; 35 at start.
+// The source button whose "Select MIDI Source" window is (or was last) open; midiItemFmSource at start.
 uint16_t ccSourceButtonActive();
-// Controller index k of the controller map that source button 35..40 chooses; 0 for another id.
+// Controller index k of the controller map that source button midiItemFmSource..midiItemVolumeSource chooses; 0 for
+// another id.
 int16_t ccSourceIndexOf(uint16_t button);
 void ccDepthBoxChanged(ControlItem* item, double value);
 void ccLagBoxChanged(ControlItem* item, double value);
@@ -167,7 +168,7 @@ bool velocitySlotOf(uint16_t id, int32_t* family, int32_t* slot);
 void velocityBoxChanged(ControlItem* item, double value);
 void velocitySwitchToggled(ControlItem* item, uint8_t pressed, int16_t state);
 
-// ---- Tabs 3 and 4, Note Scaling and Tune (their own files). The page calls these with pane 8 selected:
+// ---- Tabs 3 and 4, Note Scaling and Tune (their own files). The page calls these with pane pageMidi selected:
 // the builds right after creating panel 4 / panel 5 (panel 4 / 5 collecting the new items), the
 // refreshes as steps 4 and 5 of the page's refresh.
 void midiNoteScaleTabBuild(int16_t win);

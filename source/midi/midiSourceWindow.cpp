@@ -13,6 +13,7 @@
 #include "controls/scrollbar.h"
 #include "controls/winSlots.h"
 #include "midi/midiNames.h"
+#include "preset/midiSources.h"
 #include "skinBitmaps.h"
 #include "skinPalette.h"
 
@@ -102,14 +103,14 @@ std::int16_t midiSourceFromRow(std::int32_t row, std::uint8_t withVelocity) {
   if (row < 0) return midiSourceNoRow;
   if (row == 0) return -1;
   if (row == 1) return 128;
-  if (withVelocity) return static_cast<std::int16_t>(row == 2 ? 129 : row - 3);
+  if (withVelocity) return static_cast<std::int16_t>(row == 2 ? midiSourceVelocity : row - 3);
   return static_cast<std::int16_t>(row - 2);
 }
 
 std::int32_t midiSourceRowOf(std::int16_t source, std::uint8_t withVelocity) {
-  if (source == -1) return 0;
-  if (source == 128) return 1;
-  if (source == 129) return withVelocity ? 2 : -1;
+  if (source == midiSourcePressure) return 0;
+  if (source == midiSourcePitchBend) return 1;
+  if (source == midiSourceVelocity) return withVelocity ? 2 : -1;
   if (source < 0 || source > 127) return -1;
   return source + (withVelocity ? 3 : 2);
 }

@@ -1,7 +1,7 @@
 // Tab 2 of the Midi page, Velocity: the ten velocity slots (oscillator amplitude and FM index or
 // balance of channels 1..3, filter frequency of channels 1..3 and the master filter), each with its
 // sensitivity in percent and a switch that turns the slot's response over (pressed: off). The
-// velocity setters commit through the edit block (edit kind 14).
+// velocity setters commit through the edit block (editKindVelocity).
 #include "controls/numbox.h"
 #include "controls/pictureButton.h"
 #include "engine/velocityRuntime.h"

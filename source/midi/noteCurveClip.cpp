@@ -26,7 +26,7 @@ void fill(float* values, float v) {
   for (int n = 0; n < noteCurveNotes; ++n) values[n] = v;
 }
 
-// Writes 128 values into curve (family, slot) through the edit block (edit kind 12).
+// Writes 128 values into curve (family, slot) through the edit block (editKindNoteCurve).
 void writeCurve(std::int16_t family, std::int16_t slot, const float* values) {
   float* copy = editBeginNoteCurve(ctx.engine, family, slot);
   if (!copy) return;

@@ -1,9 +1,9 @@
 // Edits of the Midi page's per-note curves ("Notescale Map") that need no window: the view record of
 // the curve item, painting a run of columns, setting one note, the Edit menu's copy and paste (kind
-// 4) and one level of undo (kind 4, "Undo Notescale Edit"). Undo acts on the curve of the last
+// 4) and one level of undo (undoKindNotescale, "Undo Notescale Edit"). Undo acts on the curve of the last
 // undoable edit, which need not be the curve shown: a painting drag or a paste keeps the curve as it
 // was before (undo snapshot) and after (redo snapshot). Every change reaches the engine through the
-// edit block (edit kind 12, the curve's family as the block's second index). User-interface thread.
+// edit block (editKindNoteCurve, the curve's family as the block's second index). User-interface thread.
 //
 // The page attaches the view record of its curve item and a redraw routine (the 128 columns and the
 // value box); without an attached record the module keeps one of its own, so the Edit menu works
@@ -48,7 +48,7 @@ bool noteCurveClipCopy(int window);
 bool noteCurveClipHasCopy();
 // Edit > Paste: undo snapshot, the clipboard into the shown curve, redraw, redo snapshot.
 void noteCurveClipPaste(int window);
-// The undo snapshot before an edit (the shown curve, its family and slot; undo kind 4) and the redo
+// The undo snapshot before an edit (the shown curve, its family and slot; undoKindNotescale) and the redo
 // snapshot after it.
 void noteCurveUndoSnapshot(int window);
 void noteCurveRedoSnapshot(int window);

@@ -95,8 +95,10 @@ void build() {
   // legible (as the Main page's Tuning selector is).
   const CtrlRgb dark = {0, 0, 0}, white = {255, 255, 255};
   selectorSetDefaultColors(&dark, &dark, &white, &dark);
-  selectorCreate(win, xyDialogItemX, 100, 40, 100, 0, 0x40, kSelectorBitmap, "X", 1, xyDialogSelectorChanged);
-  selectorCreate(win, xyDialogItemY, 100, 70, 100, 0, 0x40, kSelectorBitmap, "Y", 1, xyDialogSelectorChanged);
+  selectorCreate(win, xyDialogItemX, 100, 40, 100, 0, selectorOneBitmap, kSelectorBitmap, "X", 1,
+                 xyDialogSelectorChanged);
+  selectorCreate(win, xyDialogItemY, 100, 70, 100, 0, selectorOneBitmap, kSelectorBitmap, "Y", 1,
+                 xyDialogSelectorChanged);
   fill();
   winShow(win, 1);
 }

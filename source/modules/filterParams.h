@@ -1,6 +1,6 @@
 // Parameter accessors of the four filters (index 0..2 channel filters, 3 master filter), as the pages
 // show them: frequencies in Hz, gains as 6-per-doubling levels ("dB"). Every setter except
-// filterSetOn goes through the edit block (edit kind 3, one undo step).
+// filterSetOn goes through the edit block (editKindFilter, one undo step).
 #pragma once
 #include <cstdint>
 

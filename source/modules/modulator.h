@@ -52,7 +52,7 @@ void modulatorBindLinks(Engine* engine);
 // a bypass). The kernels stay finite without it; the record copy of the preset model may call it.
 void modulatorSanitizeRecord(ModulatorRecord* record);
 
-// Accessors (user-interface thread). Setters other than modulatorSetOn commit edit kind 4.
+// Accessors (user-interface thread). Setters other than modulatorSetOn commit editKindModulator.
 std::uint8_t modulatorIsOn(Engine* engine, std::int16_t channel);
 // Writes the live record and clears the engine's audio buffers, inside the stop/restart handshake.
 void modulatorSetOn(Engine* engine, std::int16_t channel, std::uint8_t on);

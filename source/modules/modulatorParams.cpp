@@ -15,7 +15,7 @@ const ModulatorRecord* live(Engine* engine, std::int16_t channel) {
   return engine && validChannel(channel) ? &engine->modulators[channel] : nullptr;
 }
 
-// Changes one field of the edit copy and commits it (edit kind 4, one undo step).
+// Changes one field of the edit copy and commits it (editKindModulator, one undo step).
 template <class Change>
 void edit(Engine* engine, std::int16_t channel, Change change) {
   if (!engine || !validChannel(channel)) return;

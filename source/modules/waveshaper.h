@@ -32,7 +32,7 @@ void waveshaperVoiceStart(Engine* engine, std::int16_t laneIndex, std::int16_t v
 // call it.
 void waveshaperSanitizeRecord(WaveshaperRecord* record);
 
-// Accessors (user-interface thread). Setters other than waveshaperSetOn commit edit kind 5, index 0.
+// Accessors (user-interface thread). Setters other than waveshaperSetOn commit editKindWaveshaper, index 0.
 std::uint8_t waveshaperIsOn(Engine* engine);
 void waveshaperSetOn(Engine* engine, std::uint8_t on);
 std::uint8_t waveshaperIsPostMix(Engine* engine);

@@ -9,7 +9,7 @@
 
 namespace {
 
-// Changes one field of the edit copy and commits it (edit kind 5, index 0, one undo step).
+// Changes one field of the edit copy and commits it (editKindWaveshaper, index 0, one undo step).
 template <class Change>
 void edit(Engine* engine, Change change) {
   if (!engine) return;

@@ -15,11 +15,11 @@ struct Section {
   int handles;
 };
 
-std::mutex gLock;
-std::vector<Section*> gSections;
+std::mutex g_lock;
+std::vector<Section*> g_sections;
 
 Section* findLocked(const char* name) {
-  for (Section* s : gSections)
+  for (Section* s : g_sections)
     if (s->name == name) return s;
   return nullptr;
 }
@@ -28,16 +28,16 @@ Section* findLocked(const char* name) {
 
 OsShared osSharedCreate(const char* name, std::uint32_t bytes) {
   if (!name || !*name || bytes == 0) return nullptr;
-  std::lock_guard<std::mutex> hold(gLock);
+  std::lock_guard<std::mutex> hold(g_lock);
   if (findLocked(name)) return nullptr;
   Section* s = new Section{name, std::vector<unsigned char>(bytes, 0), 1};
-  gSections.push_back(s);
+  g_sections.push_back(s);
   return s;
 }
 
 OsShared osSharedOpen(const char* name) {
   if (!name) return nullptr;
-  std::lock_guard<std::mutex> hold(gLock);
+  std::lock_guard<std::mutex> hold(g_lock);
   Section* s = findLocked(name);
   if (s) s->handles++;
   return s;
@@ -45,7 +45,7 @@ OsShared osSharedOpen(const char* name) {
 
 void* osSharedMap(OsShared section, std::uint32_t bytes, bool) {
   if (!section) return nullptr;
-  std::lock_guard<std::mutex> hold(gLock);
+  std::lock_guard<std::mutex> hold(g_lock);
   Section* s = static_cast<Section*>(section);
   if (bytes > s->bytes.size()) return nullptr;
   return s->bytes.data();
@@ -55,12 +55,12 @@ void osSharedUnmap(void*) {}
 
 void osSharedClose(OsShared section) {
   if (!section) return;
-  std::lock_guard<std::mutex> hold(gLock);
+  std::lock_guard<std::mutex> hold(g_lock);
   Section* s = static_cast<Section*>(section);
   if (--s->handles > 0) return;
-  for (std::size_t i = 0; i < gSections.size(); ++i) {
-    if (gSections[i] == s) {
-      gSections.erase(gSections.begin() + static_cast<std::ptrdiff_t>(i));
+  for (std::size_t i = 0; i < g_sections.size(); ++i) {
+    if (g_sections[i] == s) {
+      g_sections.erase(g_sections.begin() + static_cast<std::ptrdiff_t>(i));
       break;
     }
   }

@@ -48,7 +48,7 @@ void grainEnvelopeArgs(GrainSlot* grain, std::int16_t count, float* out);
 // Grains per voice of a parameter record as used: the stored count held within 1..8.
 int grainCount(const OscSubRecord* params);
 
-// The oscillator page's setter (edit copy, committed as kind 2): selector 1 "Size" (128..10000),
+// The oscillator page's setter (edit copy, committed as editKindOsc): selector 1 "Size" (128..10000),
 // 2 diffusion (0..100), 3 "Dens" (1..8), 4 "Time %" (not limited), 5 "R Time", 6 "R Freq",
 // 7 "R Amp" (0..100 each); other selectors change nothing.
 void oscPageCompute(Engine* engine, std::int16_t channel, std::int16_t selector, double value);

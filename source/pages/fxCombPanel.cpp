@@ -86,14 +86,14 @@ void fxCombPanelBuild(std::int16_t win) {
   box(win, fxCombFeedback, 332, 103, 42, 2, 2, 1.0, 0.0001, 99.999, stepUnit);
   box(win, fxCombFilterFreq, 397, 103, 46, 2, 0, 22000.0, 30.0, 22000.0, stepSemitoneRatio);
   for (int c = 0; c < effectCombCount; ++c)
-    buttonCreate(win, rowId(c, fxCombKOn), 90, 149 + 26 * c, 478, 26, 0, 26 * c, 0x10, kRowSwitchBitmap, "", 1, 1, 1,
-                 combSwitched);
+    buttonCreate(win, rowId(c, fxCombKOn), 90, 149 + 26 * c, 478, 26, 0, 26 * c, buttonToggle, kRowSwitchBitmap, "", 1,
+                 1, 1, combSwitched);
   for (int c = 0; c < effectCombCount; ++c) {
     fxGroupPicture(win, rowId(c, fxCombKRow), 14, 0, fxPanelMouse);
     for (const CombColumn& col : kColumns) {
       box(win, rowId(c, col.k), col.x, 9, col.width, col.arrows, col.decimals, col.value, col.lo, col.hi, col.step);
       if (col.k == fxCombKModAmount)
-        buttonPlace(win, rowId(c, fxCombKModInvert), 230, 9, 0x10, kFlagBitmap, "", 1, 0, 1, invertClicked);
+        buttonPlace(win, rowId(c, fxCombKModInvert), 230, 9, buttonToggle, kFlagBitmap, "", 1, 0, 1, invertClicked);
     }
     ctrlMoveTo(win, rowId(c, fxCombKRow), 55, 147 + 26 * c);
     pictureAddChild(win, g.panel, rowId(c, fxCombKRow));

@@ -103,15 +103,16 @@ std::int16_t fxEchoLineFromId(int id) {
 void fxEchoPanelBuild(std::int16_t win) {
   if (!fxEngineOf(win)) return;
   pictureCreate(win, fxItemEchoPanel, 0, fxPanelTop, 0, 0, 0, kPanelBitmap, fxPanelMouse);
-  buttonPlace(win, unitSwitch, 221, 103, 0x51, kUnitSwitchBitmap, "Sec", 1, 0, 1, unitClicked);
+  buttonPlace(win, unitSwitch, 221, 103, buttonActOnPress | buttonToggle | buttonNoMasks, kUnitSwitchBitmap, "Sec", 1,
+              0, 1, unitClicked);
   box(win, feedbackBox, 365, 103, 42, 2, 3, 1.0, 0.0001, 0.999, stepHundredth);
   for (int line = 0; line < lineCount; ++line)
-    buttonCreate(win, lineId(line, fxEchoKOn), 23, 149 + 26 * line, 619, line == 2 ? 28 : 26, 0, 26 * line, 0x50,
-                 kLineSwitchBitmap, "", 1, 0, 1, lineClicked);
+    buttonCreate(win, lineId(line, fxEchoKOn), 23, 149 + 26 * line, 619, line == 2 ? 28 : 26, 0, 26 * line,
+                 buttonToggle | buttonNoMasks, kLineSwitchBitmap, "", 1, 0, 1, lineClicked);
   for (int line = 0; line < lineCount; ++line) {
     const int y = 156 + 26 * line;
     auto button = [&](int k, int x, int bitmap) {
-      buttonPlace(win, lineId(line, k), x, y, 0x50, bitmap, "", 1, 0, 1, switchClicked);
+      buttonPlace(win, lineId(line, k), x, y, buttonToggle | buttonNoMasks, bitmap, "", 1, 0, 1, switchClicked);
     };
     fxGroupPicture(win, lineId(line, fxEchoKRow), 14, 0, fxPanelMouse);
     box(win, lineId(line, fxEchoKTime), 53, y, 44, 3, 4, 1.0, 0.0001, 1.0, stepHundredth);

@@ -145,7 +145,7 @@ void fxPageShow(std::uint16_t window, std::uint8_t on) {
     fxPageRefresh(win);
     undoSetEnabled(0);
     clipEnablePaste(0);
-    clipSetCopyKind(0);
+    clipSetCopyKind(clipKindNone);
   }
   ctrlShowInWindow(win, fxPaneId, on ? 1 : 0);
   if (on) {
@@ -168,15 +168,17 @@ void fxPageBuild(std::int16_t win) {
   ctrlSetGroupMode(0, 1);
 
   pictureCreate(win, fxItemBackground, 0, 0, 0, 0, 0, kPageBitmap, fxPanelMouse);
-  cutButton(win, fxItemOn, 21, 46, 46, 13, 0x10, 1, fxOnClicked);
+  cutButton(win, fxItemOn, 21, 46, 46, 13, buttonToggle, 1, fxOnClicked);
   static const int tabX[5] = {10, 49, 119, 180, 228}, tabW[5] = {40, 69, 58, 47, 79};
   // The tabs act on the press but are no radio buttons: a pressed radio button takes no press, and a
   // click on the current type's tab must still restart the effect. The refresh presses the tab.
   for (int t = 0; t < 5; ++t)
     cutButton(win, static_cast<std::uint16_t>(fxItemFirstTab + t), tabX[t], 6, tabW[t], 28, buttonActOnPress, 0,
               fxTabClicked);
-  knobCreateItem(win, fxItemLevelB, 423, 20, 0x24A, kFaderBitmap, 1, fxLevelChanged, 0.0f, 0.0f);
-  knobCreateItem(win, fxItemLevelA, 423, 46, 0x24A, kFaderBitmap, 1, fxLevelChanged, 0.0f, 0.0f);
+  knobCreateItem(win, fxItemLevelB, 423, 20, knobHorizontal | knobRedrawWhole | knobHideCursor | knobLevelBar,
+                 kFaderBitmap, 1, fxLevelChanged, 0.0f, 0.0f);
+  knobCreateItem(win, fxItemLevelA, 423, 46, knobHorizontal | knobRedrawWhole | knobHideCursor | knobLevelBar,
+                 kFaderBitmap, 1, fxLevelChanged, 0.0f, 0.0f);
   displaySetDefaultColors(colorWhite(), colorBlack());
   displaySetDefaultFontSize(9);
   displayCreate(win, fxItemLevelBText, 583, 19, 42, "-0.0 dB", 32, 0, 2, nullptr, nullptr);

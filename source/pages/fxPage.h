@@ -1,6 +1,6 @@
 // The Effect page: the master effect's on switch, five tabs choosing its type, the two levels shared by
 // every type and one panel per type, of which only the current type's is shown. The page lives in
-// pane 5 of the main window, finds the engine as the first word of the window's user data and keeps no
+// pane pageEffect of the main window, finds the engine as the first word of the window's user data and keeps no
 // copy of the effect: every refresh reads the engine's records again.
 //
 // The panels (pictures at (0, 68) of the pane, each with its controls as children in group mode):

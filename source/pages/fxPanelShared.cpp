@@ -69,7 +69,8 @@ const FxTimeGroup* fxTimeGroup(std::uint16_t type) {
 }
 
 void fxTimeGroupBuildSwitch(std::int16_t win, const FxTimeGroup& g, int x, int y) {
-  buttonPlace(win, g.unitSwitch, x, y, 0x11, kUnitSwitchBitmap, "Sec", 1, 0, 1, fxUnitClicked);
+  buttonPlace(win, g.unitSwitch, x, y, buttonActOnPress | buttonToggle, kUnitSwitchBitmap, "Sec", 1, 0, 1,
+              fxUnitClicked);
 }
 
 void fxTimeGroupBuildBoxes(std::int16_t win, const FxTimeGroup& g, int x, int y, int width, double secondsMax,

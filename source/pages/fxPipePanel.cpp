@@ -74,7 +74,7 @@ void flagClicked(ControlItem* item, std::uint8_t pressed, std::int16_t) {
 }
 
 void flag(std::int16_t win, std::uint16_t id, int x, int y) {
-  buttonPlace(win, id, x, y, 0x10, kFlagBitmap, "", 1, 0, 1, flagClicked);
+  buttonPlace(win, id, x, y, buttonToggle, kFlagBitmap, "", 1, 0, 1, flagClicked);
 }
 
 void secondsChanged(ControlItem* item, double value) {

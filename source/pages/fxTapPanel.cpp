@@ -56,7 +56,8 @@ void fxTapPanelBuild(std::int16_t win) {
     const int y = 156 + 39 * t;
     box(win, colTime + t, 147, y, 52, 3, 3, 1.0, 0.0, 100.0, stepUnit);
     box(win, colMod + t, 236, y, 36, 2, 1, 1.0, 0.0, 100.0, stepUnit);
-    buttonPlace(win, static_cast<std::uint16_t>(colInvert + t), 293, y, 0x10, kFlagBitmap, "", 1, 0, 1, invertClicked);
+    buttonPlace(win, static_cast<std::uint16_t>(colInvert + t), 293, y, buttonToggle, kFlagBitmap, "", 1, 0, 1,
+                invertClicked);
     box(win, colLevel + t, 318, y, 36, 2, 1, 0.0, -96.0, 0.0, stepTenth);
     box(win, colPan + t, 384, y, 36, 2, 1, 0.5, 0.0, 100.0, stepUnit);
   }

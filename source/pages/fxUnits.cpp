@@ -176,9 +176,9 @@ std::uint16_t fxUnitsRowId(int unit, int k) {
 
 std::uint32_t fxUnitsModeOfItem(std::int16_t item) {
   switch (item) {
-    case 2: return revModeNatural;
-    case 3: return revModeResonant;
-    case 4: return revModeSynthetic;
+    case fxUnitsModeEntry(revModeNatural): return revModeNatural;
+    case fxUnitsModeEntry(revModeResonant): return revModeResonant;
+    case fxUnitsModeEntry(revModeSynthetic): return revModeSynthetic;
     default: return revModeRaw;
   }
 }
@@ -264,8 +264,8 @@ void fxUnitsFlagChanged(ControlItem* button, std::uint8_t pressed, std::int16_t)
 void fxUnitsUnitTypeMenu(ControlItem* selector, std::int32_t build) {
   const std::int16_t win = selectItemWindow(selector);
   if (!win || !build) return;
-  for (int item = 1; item <= 4; ++item)
-    menuAppendItem(win, static_cast<std::uint16_t>(selector->id), item, 1, kModeNames[item - 1], 0);
+  for (std::uint32_t mode = revModeRaw; mode <= revModeSynthetic; ++mode)
+    menuAppendItem(win, static_cast<std::uint16_t>(selector->id), fxUnitsModeEntry(mode), 1, kModeNames[mode], 0);
 }
 
 void fxUnitsUnitTypeChosen(ControlItem* selector, std::int16_t, std::int16_t item) {

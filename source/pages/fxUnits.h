@@ -53,7 +53,9 @@ void fxUnitsRefresh(std::uint16_t win);
 // Row base and unit of an id: < 188 unit 0, < 200 unit 1, < 212 unit 2, anything else unit 0.
 int fxUnitsUnitOfId(std::int32_t id);
 std::uint16_t fxUnitsRowId(int unit, int k);
-// Mode of a menu item: 2 -> 1 "Natural", 3 -> 2 "Resonant", 4 -> 3 "Synthetic", anything else 0 "Raw".
+// The type menu lists the modes in order: the entry of a mode, and the mode of an entry (anything
+// outside the list gives "Raw").
+constexpr int fxUnitsModeEntry(std::uint32_t mode) { return static_cast<int>(mode) + 1; }
 std::uint32_t fxUnitsModeOfItem(std::int16_t item);
 // The name a mode is shown with ("Raw" for anything outside 0..3).
 const char* fxUnitsModeName(std::uint32_t mode);

@@ -153,18 +153,19 @@ void lfoColumnBuild(int16_t win, int16_t c) {
   const int x0 = 214 * c;
   // The on switch is the column's own stretch of the page background, outside every panel.
   ctrlSetGroupMode(0, 0);
-  cut(win, cid(c, lfoKOn), x0 + 2, 0, 214, 563, x0 + 2, 0, 0x11,
+  cut(win, cid(c, lfoKOn), x0 + 2, 0, 214, 563, x0 + 2, 0, buttonActOnPress | buttonToggle,
       bmpLFOPageThreeColumnsEachLFOSTitleTheColumnsOnSwitchesOff, 0);
   ctrlSetGroupMode(0, 1);
   emptyPicture(win, cid(c, lfoKPanel));
   displaySetDefaultColors(&kWhite, &kBlack);
-  place(win, cid(c, lfoKVoiceMode), 190, 7, 0x10, bmpLFO1VoiceModeOneLFOPerVoice + 8 * c, "", 1);
+  place(win, cid(c, lfoKVoiceMode), 190, 7, buttonToggle, bmpLFO1VoiceModeOneLFOPerVoice + 8 * c, "", 1);
   selectorCreate(win, cid(c, lfoKWave), 48, 41, 41, 0, selectorOneBitmap, bmpLFOWaveSelectorWhiteTextFromThePage,
                  "Wave", 1, lfoWaveChosen);
   waveMenusSetup(win, cid(c, lfoKWave), true);
   selectorSetOpeningCallback(win, cid(c, lfoKWave), waveSelectorOpening);
   box(win, cid(c, lfoKPhase), 142, 41, 40, 2, 3, 0, 0, 1, stepHundredth, "Phase");
-  place(win, cid(c, lfoKRateUnit), 64, 57, 0x11, bmpLFOTimeUnitSwitchCaptionSecBeatFromThePage, "Sec");
+  place(win, cid(c, lfoKRateUnit), 64, 57, buttonActOnPress | buttonToggle,
+        bmpLFOTimeUnitSwitchCaptionSecBeatFromThePage, "Sec");
   box(win, cid(c, lfoKSeconds), 114, 57, 60, 3, 4, 1, 0.01, 999.999, stepExpTime);
   box(win, cid(c, lfoKBeats), 114, 57, 60, 3, 4, 1, 0.01, 999.999, stepQuarter);
   lfoShowTimeUnit(win, c, 0, 0);
@@ -175,8 +176,8 @@ void lfoColumnBuild(int16_t win, int16_t c) {
   place(win, cid(c, lfoKDepthSource), 22, 375, 0, bmpLFOControllerButtonWhiteCaptionFromThePage, "(1) mod wheel");
   place(win, cid(c, lfoKRateSource), 22, 422, 0, bmpLFOControllerButtonWhiteCaptionFromThePage, "(4) foot ctl");
   place(win, cid(c, lfoKHoldRateSource), 22, 469, 0, bmpLFOControllerButtonWhiteCaptionFromThePage, "(4) foot ctl");
-  place(win, cid(c, lfoKRetrigger), 136, 516, 0x10, bmpLFORetriggerSwitch);
-  place(win, cid(c, lfoKRetriggerSource), 22, 516, 0x04, bmpLFOControllerButtonWhiteCaptionFromThePage,
+  place(win, cid(c, lfoKRetrigger), 136, 516, buttonToggle, bmpLFORetriggerSwitch);
+  place(win, cid(c, lfoKRetriggerSource), 22, 516, buttonSpare, bmpLFOControllerButtonWhiteCaptionFromThePage,
         "(72) undefined");
   buttonSetDefaultCaptionColor(&kBlack);
   box(win, cid(c, lfoKDepthAmount), 136, 375, 46, 2, 2, 0, 0, 100, numboxStepDefault);
@@ -194,28 +195,29 @@ void lfoColumnBuild(int16_t win, int16_t c) {
       {lfoKFmPolarity, 146, 224, lfoKFmChannel, lfoKFmDepth, 225, 2, 2, 100.0},
   };
   for (const Row& r : rows) {
-    place(win, cid(c, r.polarity), r.polarityX, r.y, 0x10,
+    place(win, cid(c, r.polarity), r.polarityX, r.y, buttonToggle,
           bmpPolarityAndInvertSwitchOfTheLFOAndEffectPagesNormalRisingRamp);
     for (int j = 0; j < 3; ++j)
-      cut(win, cid(c, r.channels + j), 163 + 12 * j, r.y, 12, 13, 44 + 12 * j, 0, 0x10,
+      cut(win, cid(c, r.channels + j), 163 + 12 * j, r.y, 12, 13, 44 + 12 * j, 0, buttonToggle,
           bmpLFOTargetSwitchesMasterAndChannels13, 1);
     box(win, cid(c, r.depth), 32, r.boxY, 50, static_cast<uint16_t>(r.arrows), static_cast<uint16_t>(r.decimals), 0, 0,
         r.maximum, numboxStepDefault);
   }
-  place(win, cid(c, lfoKFilterPolarity), 101, 271, 0x10,
+  place(win, cid(c, lfoKFilterPolarity), 101, 271, buttonToggle,
         bmpPolarityAndInvertSwitchOfTheLFOAndEffectPagesNormalRisingRamp);
-  cut(win, cid(c, lfoKFilterMaster), 119, 271, 39, 13, 0, 0, 0x10, bmpLFOTargetSwitchesMasterAndChannels13, 1);
+  cut(win, cid(c, lfoKFilterMaster), 119, 271, 39, 13, 0, 0, buttonToggle, bmpLFOTargetSwitchesMasterAndChannels13, 1);
   for (int j = 0; j < 3; ++j)
-    cut(win, cid(c, lfoKFilterChannel + j), 163 + 12 * j, 271, 12, 13, 44 + 12 * j, 0, 0x10,
+    cut(win, cid(c, lfoKFilterChannel + j), 163 + 12 * j, 271, 12, 13, 44 + 12 * j, 0, buttonToggle,
         bmpLFOTargetSwitchesMasterAndChannels13, 1);
   box(win, cid(c, lfoKFilterDepth), 32, 272, 50, 2, 2, 0, 0, 99.99, numboxStepDefault);
   box(win, cid(c, lfoKEffectDepth), 32, 318, 50, 2, 2, 0, 0, 100, numboxStepDefault);
   box(win, cid(c, lfoKPanDepth), 136, 318, 50, 2, 2, 0, 0, 100, numboxStepDefault);
 
   // Sample and hold: its switch in the panel, its unit and periods in a group of their own.
-  place(win, cid(c, lfoKHold), 22, 73, 0x10, bmpLFOSampleAndHoldSwitch);
+  place(win, cid(c, lfoKHold), 22, 73, buttonToggle, bmpLFOSampleAndHoldSwitch);
   emptyPicture(win, cid(c, lfoKHoldGroup));
-  place(win, cid(c, lfoKHoldUnit), 64, 73, 0x11, bmpLFOTimeUnitSwitchCaptionSecBeatFromThePage, "SH Sec");
+  place(win, cid(c, lfoKHoldUnit), 64, 73, buttonActOnPress | buttonToggle,
+        bmpLFOTimeUnitSwitchCaptionSecBeatFromThePage, "SH Sec");
   box(win, cid(c, lfoKHoldSeconds), 114, 73, 60, 3, 4, 0, 0.01, 999.999, stepExpTime);
   box(win, cid(c, lfoKHoldBeats), 114, 73, 60, 3, 4, 1, 0.01, 999.999, stepQuarter);
 
@@ -273,7 +275,7 @@ void lfoPageShow(std::uint16_t window, std::uint8_t on) {
     winSetSize(win, 650 + inputGetOriginX(), winGetOriginY(win) + 635);
     undoSetEnabled(0);
     clipEnablePaste(0);
-    clipSetCopyKind(0);
+    clipSetCopyKind(clipKindNone);
   }
   winSelectPort(win, &slot->ownPort);
   ctrlShowInWindow(win, lfoPaneId, on);

@@ -1,7 +1,7 @@
 // The LFO page: the preset's three LFOs side by side, one column each (on switch, voice mode, wave,
 // phase, period in seconds or beats, sample and hold, six depth targets with polarity and channel
 // switches, the controllers that scale depth, rate and hold rate, and retriggering). The page lives
-// in pane 7 of its window, finds the engine as the first word of the window's user data and keeps no
+// in pane pageLfo of its window, finds the engine as the first word of the window's user data and keeps no
 // copy of the LFOs: every refresh reads the engine again, every edit goes through the LFO setters.
 #pragma once
 #include <cstdint>

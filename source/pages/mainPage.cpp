@@ -325,18 +325,21 @@ void mainPageBuildEntry(uint16_t win) {
   displaySetDefaultFontSize(9);
 
   pictureCreate(w, idStrip, 0, 0, 0, 0, 0, bmpMainPageUpperStripGroupAndStoreButtonsPresetGrid, nullptr);
-  buttonPlace(w, idExpand, 15, 96, 0x51, bmpMainPageExpandSwitch, "", 1, 1, 1, expandPressed);
+  buttonPlace(w, idExpand, 15, 96, buttonActOnPress | buttonToggle | buttonNoMasks, bmpMainPageExpandSwitch, "", 1, 1,
+              1, expandPressed);
   for (int k = 0; k < 8; ++k)
-    buttonCreate(w, static_cast<uint16_t>(idGroupFirst + k), groupX[k], 9, groupW[k], 21, groupX[k], 9, 0x43,
-                 bmpMainPageUpperStripGroupAndStoreButtonsPresetGrid, "", 1, 1, 1, groupPressed);
-  buttonCreate(w, idStore, 377, 13, 53, 13, 377, 13, 0x40, bmpMainPageUpperStripGroupAndStoreButtonsPresetGrid, "", 1,
-               0, 1, storePressed);
-  buttonCreate(w, idStoreTo, 436, 13, 53, 17, 436, 13, 0x41, bmpMainPageUpperStripGroupAndStoreButtonsPresetGrid, "", 1,
-               0, 1, storeToPressed);
-  buttonCreate(w, idRestart, 616, 9, 21, 20, 616, 9, 0x40, bmpMainPageUpperStripGroupAndStoreButtonsPresetGrid, "", 1,
-               0, 1, restartPressed);
+    buttonCreate(w, static_cast<uint16_t>(idGroupFirst + k), groupX[k], 9, groupW[k], 21, groupX[k], 9,
+                 buttonActOnPress | buttonRadio | buttonNoMasks, bmpMainPageUpperStripGroupAndStoreButtonsPresetGrid,
+                 "", 1, 1, 1, groupPressed);
+  buttonCreate(w, idStore, 377, 13, 53, 13, 377, 13, buttonNoMasks, bmpMainPageUpperStripGroupAndStoreButtonsPresetGrid,
+               "", 1, 0, 1, storePressed);
+  buttonCreate(w, idStoreTo, 436, 13, 53, 17, 436, 13, buttonActOnPress | buttonNoMasks,
+               bmpMainPageUpperStripGroupAndStoreButtonsPresetGrid, "", 1, 0, 1, storeToPressed);
+  buttonCreate(w, idRestart, 616, 9, 21, 20, 616, 9, buttonNoMasks, bmpMainPageUpperStripGroupAndStoreButtonsPresetGrid,
+               "", 1, 0, 1, restartPressed);
   selectorSetDefaultColors(&white, &white, &white, &white);
-  selectorCreate(w, idEdits, 509, 13, 84, 0, 0x50, bmpMainPageEditHistorySelector, " Edits...", 1, historyChosen);
+  selectorCreate(w, idEdits, 509, 13, 84, 0, selectorLabelInside | selectorOneBitmap, bmpMainPageEditHistorySelector,
+                 " Edits...", 1, historyChosen);
   selectorSetOpeningCallback(w, idEdits, historyOpening);
   editHistoryCreate();
   textViewCreate(w, idGrid, 7, 33, 159, 14, 4, 4, 16, textViewCellsFromBitmap,
@@ -384,7 +387,7 @@ void mainPageShow(uint16_t win, uint8_t on) {
     mainPageSustainEntry(win);
     undoSetEnabled(0);
     clipEnablePaste(0);
-    clipSetCopyKind(0);
+    clipSetCopyKind(clipKindNone);
   }
   winSetCurrent(w);
   ctrlShowInWindow(w, mainPageId, on);
@@ -393,7 +396,7 @@ void mainPageShow(uint16_t win, uint8_t on) {
 uint8_t mainPageIsShown(uint16_t win) {
   WinSlot* slot = winSlot(static_cast<int16_t>(win));
   if (win == 0 || !slot) return 0;
-  // Pane 2 is an item of the window's own container (inside the pane, item 2 is the lower panel).
+  // The pane pageMain is an item of the window's own container (inside the pane, idLower is the lower panel).
   ItemPort* current = slot->currentPort;
   winSelectPort(static_cast<int16_t>(win), &slot->ownPort);
   uint8_t shown = ctrlIsVisible(static_cast<int16_t>(win), mainPageId) ? 1 : 0;
@@ -463,8 +466,8 @@ void mainPageSelectPresetEntry(uint16_t win, uint16_t n) {
   bankSelectPreset(bank, engine, static_cast<int16_t>(n));
   engineClearModified(engine);
   mainPageRefreshEntry(win);
-  clipSetCopyKind(0);
-  undoSetKind(0);
+  clipSetCopyKind(clipKindNone);
+  undoSetKind(undoKindNone);
 }
 
 uint8_t mainPageStoreToActive(uint16_t) { return g_page.storeToActive; }

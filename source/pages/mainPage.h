@@ -1,7 +1,7 @@
 // The Main page (page 2 of the main window): the preset grid with its groups, Store and Store to,
 // the edit history, the preset header's boxes, the Tuning menu and the lower panel with the
 // controller slots and the keyboard panel. Every operation takes the main window's id, makes it
-// current and selects pane 2; every one does nothing without an engine in the window's user data.
+// current and selects pane pageMain; every one does nothing without an engine in the window's user data.
 #pragma once
 #include <cstdint>
 
@@ -66,7 +66,7 @@ void presetGridUpdateRow(uint16_t win, int16_t n);
 // Shared between the page's files.
 Engine* mainPageEngine(uint16_t win);
 Bank* mainPageBank(uint16_t win);
-bool mainPageEnter(uint16_t win);  // current window, pane 2 selected; false without an engine
+bool mainPageEnter(uint16_t win);  // current window, pane pageMain selected; false without an engine
 void mainPageBuildTuningSelector(int16_t win);
 void mainPageBuildKeyboardPanel(int16_t win);
 void mainPageWheelDraw(int16_t win);

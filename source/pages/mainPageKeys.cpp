@@ -142,8 +142,8 @@ int32_t wheelHandler(ControlItem* item, uint32_t event, int32_t, int32_t) {
 
 void mainPageBuildKeyboardPanel(int16_t w) {
   pictureCreate(w, idKeyPanel, 0, 0, mainPageWidth, 60, pictureOwnRect, 0, nullptr);
-  buttonPlace(w, idHold, 27, 30, 0x10, bmpMainPageHoldSwitch, "", 1, 0, 1, holdPressed);
-  buttonPlace(w, idPedal, 27, 10, 0x10, bmpMainPageSustainPedal, "", 1, 0, 1, pedalPressed);
+  buttonPlace(w, idHold, 27, 30, buttonToggle, bmpMainPageHoldSwitch, "", 1, 0, 1, holdPressed);
+  buttonPlace(w, idPedal, 27, 10, buttonToggle, bmpMainPageSustainPedal, "", 1, 0, 1, pedalPressed);
   keyboardCreate(w, idKeyboard, 103, 1, 24, 6, 0, bmpKeyboardWhiteKeyC, notePlayed);
   CtrlRect size;
   bitmapAcquire(wheelBitmap);  // held for the page's life: the wheel draws from it

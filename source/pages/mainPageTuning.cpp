@@ -128,7 +128,8 @@ void tuningChosen(ControlItem* item, int16_t menu, int16_t entry) {
 void mainPageBuildTuningSelector(int16_t win) {
   const CtrlRgb black = {0, 0, 0}, white = {255, 255, 255};
   selectorSetDefaultColors(&black, &black, &white, &black);
-  selectorCreate(win, idTuning, 522, 98, 100, 0, 0x40, bmpMainPageTuningSelector, "Tuning", 1, tuningChosen);
+  selectorCreate(win, idTuning, 522, 98, 100, 0, selectorOneBitmap, bmpMainPageTuningSelector, "Tuning", 1,
+                 tuningChosen);
   selectorSetOpeningCallback(win, idTuning, tuningOpening);
 }
 

@@ -221,52 +221,52 @@ void grey(int16_t slot, int16_t kind, int16_t m, Engine* e) {
     case moduleMenuOscil: {
       if (m > 2) return;
       const bool on = oscIsOn(e, m) != 0;
-      en(1, on);
-      en(2, on);
-      en(8, on);
-      en(3, k == clipOscil || k == clipChannel);
-      en(4, k == clipOscil || k == clipChannel);
-      en(5, k == clipChannel);
-      en(7, true);
-      en(10, true);
-      en(11, true);
+      en(oscMenuPosCopyOscil, on);
+      en(oscMenuPosCopyChannel, on);
+      en(oscMenuPosSaveOscil, on);
+      en(oscMenuPosPasteOscil, k == clipOscil || k == clipChannel);
+      en(oscMenuPosPasteOscilEnvelopes, k == clipOscil || k == clipChannel);
+      en(oscMenuPosPasteChannel, k == clipChannel);
+      en(oscMenuPosLoadOscil, true);
+      en(oscMenuPosLoadChannel, true);
+      en(oscMenuPosSaveChannel, true);
       return;
     }
     case moduleMenuFilter: {
       const bool on = filterIsOn(e, m) != 0;
-      en(1, on);
-      en(5, on);
-      en(6, on);
-      en(2, on && (k == clipFilter || k == clipChannel));
-      en(3, on && k == clipFilter);
+      en(moduleMenuPosCopy, on);
+      en(moduleMenuPosLoad, on);
+      en(moduleMenuPosSave, on);
+      en(moduleMenuPosPaste, on && (k == clipFilter || k == clipChannel));
+      en(moduleMenuPosPasteEnvelopes, on && k == clipFilter);
       return;
     }
     case moduleMenuMod: {
       if (m > 2) return;
       const bool on = modulatorIsOn(e, m) != 0;
-      en(1, on);
-      en(5, on);
-      en(6, on);
-      en(2, on && (k == clipMod || k == clipChannel));
-      en(3, on && k == clipMod);
+      en(moduleMenuPosCopy, on);
+      en(moduleMenuPosLoad, on);
+      en(moduleMenuPosSave, on);
+      en(moduleMenuPosPaste, on && (k == clipMod || k == clipChannel));
+      en(moduleMenuPosPasteEnvelopes, on && k == clipMod);
       return;
     }
     case moduleMenuWaveshape: {
       const bool on = waveshaperIsOn(e) != 0;
-      en(1, on);
-      en(5, on);
-      en(6, on);
-      en(2, on && k == clipWaveshape);
-      en(3, on && k == clipWaveshape);
+      en(moduleMenuPosCopy, on);
+      en(moduleMenuPosLoad, on);
+      en(moduleMenuPosSave, on);
+      en(moduleMenuPosPaste, on && k == clipWaveshape);
+      en(moduleMenuPosPasteEnvelopes, on && k == clipWaveshape);
       return;
     }
     case moduleMenuEffect: {
       const bool on = effectIsOn(e) != 0;
-      en(1, on);
-      en(5, on);
-      en(6, on);
-      en(2, on && k == clipEffect);
-      en(3, on && k == clipEffect);
+      en(moduleMenuPosCopy, on);
+      en(moduleMenuPosLoad, on);
+      en(moduleMenuPosSave, on);
+      en(moduleMenuPosPaste, on && k == clipEffect);
+      en(moduleMenuPosPasteEnvelopes, on && k == clipEffect);
       return;
     }
     default: return;
@@ -309,11 +309,12 @@ void patchEditUndoRedo(int window, uint8_t redo) {
 
 bool moduleEnvInClass(int16_t d, int envClass) {
   switch (envClass) {
-    case envClassOscil: return (d >= 1 && d <= 8) || (d >= 17 && d <= 24);
-    case envClassFilter: return d == 9 || d == 15 || d == 16;
-    case envClassMod: return d == 13 || d == 14;
-    case envClassWaveshape: return d >= 10 && d <= 12;
-    case envClassEffect: return d >= 25 && d <= 27;
+    case envClassOscil:
+      return (d >= envDestOscAmp && d <= envDestOscRingBal) || (d >= envDestSampleStart && d <= envDestGrainDiffusion);
+    case envClassFilter: return envDestIsFilter(d);
+    case envClassMod: return envDestIsModulator(d);
+    case envClassWaveshape: return envDestIsWaveshaper(d);
+    case envClassEffect: return d >= envDestEffectTime && d <= envDestEffectFilter;
     default: return false;
   }
 }
@@ -329,23 +330,23 @@ int16_t moduleMenuBuild(int16_t kind, int16_t m, Engine* e) {
   if (!slot) return 0;
   if (kind == moduleMenuOscil) {
     for (int i = 0; i < 11; ++i) popupAppend(slot, static_cast<int16_t>(i + 1), true, kOscItems[i]);
-    if (int16_t sub = libGetKindHandle(libKindOscillator)) popupAttachSubmenu(slot, 7, sub);
-    if (int16_t sub = libGetKindHandle(libKindChannel)) popupAttachSubmenu(slot, 10, sub);
+    if (int16_t sub = libGetKindHandle(libKindOscillator)) popupAttachSubmenu(slot, oscMenuPosLoadOscil, sub);
+    if (int16_t sub = libGetKindHandle(libKindChannel)) popupAttachSubmenu(slot, oscMenuPosLoadChannel, sub);
   } else {
     const char* name = kModuleNames[kind - moduleMenuFilter];
     char text[64];
     std::snprintf(text, sizeof(text), "Copy %s", name);
-    popupAppend(slot, 1, true, text);
+    popupAppend(slot, moduleMenuPosCopy, true, text);
     std::snprintf(text, sizeof(text), "Paste %s", name);
-    popupAppend(slot, 2, true, text);
+    popupAppend(slot, moduleMenuPosPaste, true, text);
     std::snprintf(text, sizeof(text), "Paste %s and Envelopes", name);
-    popupAppend(slot, 3, true, text);
-    popupAppend(slot, 4, false, "-");
+    popupAppend(slot, moduleMenuPosPasteEnvelopes, true, text);
+    popupAppend(slot, moduleMenuPosSeparator, false, "-");
     std::snprintf(text, sizeof(text), "Load %s from Library...", name);
-    popupAppend(slot, 5, true, text);
+    popupAppend(slot, moduleMenuPosLoad, true, text);
     std::snprintf(text, sizeof(text), "Save %s to Library...", name);
-    popupAppend(slot, 6, true, text);
-    if (int16_t sub = libGetKindHandle(lib)) popupAttachSubmenu(slot, 5, sub);
+    popupAppend(slot, moduleMenuPosSave, true, text);
+    if (int16_t sub = libGetKindHandle(lib)) popupAttachSubmenu(slot, moduleMenuPosLoad, sub);
   }
   grey(slot, kind, m, e);
   return slot;
@@ -402,13 +403,13 @@ void moduleMenuOscilCommand(int16_t menu, int16_t item) {
     return;
   }
   switch (item) {
-    case 1: moduleCopyOscil(e, m); break;
-    case 2: moduleCopyChannel(e, m); break;
-    case 3: modulePasteOscil(e, m, false); break;
-    case 4: modulePasteOscil(e, m, true); break;
-    case 5: modulePasteChannel(e, m); break;
-    case 8: saveItem(libKindOscillator); break;
-    case 11: saveItem(libKindChannel); break;
+    case oscMenuPosCopyOscil: moduleCopyOscil(e, m); break;
+    case oscMenuPosCopyChannel: moduleCopyChannel(e, m); break;
+    case oscMenuPosPasteOscil: modulePasteOscil(e, m, false); break;
+    case oscMenuPosPasteOscilEnvelopes: modulePasteOscil(e, m, true); break;
+    case oscMenuPosPasteChannel: modulePasteChannel(e, m); break;
+    case oscMenuPosSaveOscil: saveItem(libKindOscillator); break;
+    case oscMenuPosSaveChannel: saveItem(libKindChannel); break;
     default: break;
   }
 }
@@ -424,10 +425,10 @@ void moduleCommand(int16_t menu, int16_t item, int lib, void (*copy)(Engine*, in
     return;
   }
   switch (item) {
-    case 1: copy(e, m); break;
-    case 2: paste(e, m, false); break;
-    case 3: paste(e, m, true); break;
-    case 6: saveItem(lib); break;
+    case moduleMenuPosCopy: copy(e, m); break;
+    case moduleMenuPosPaste: paste(e, m, false); break;
+    case moduleMenuPosPasteEnvelopes: paste(e, m, true); break;
+    case moduleMenuPosSave: saveItem(lib); break;
     default: break;
   }
 }
@@ -550,7 +551,7 @@ void modulePasteEnvelopes(Engine* e, int16_t m, int envClass) {
     if (s && s->destination != 0 && s->owner == m && moduleEnvInClass(s->destination, envClass)) envSlotClear(e, i);
   }
   uint32_t first = 0;
-  if (envClass == envClassOscil && m < 3 && ch->envelopeCount > 0 && ch->envelopes[0].destination == 1) {
+  if (envClass == envClassOscil && m < 3 && ch->envelopeCount > 0 && ch->envelopes[0].destination == envDestOscAmp) {
     EnvelopeSlot own = ch->envelopes[0];
     own.owner = m;
     if (EnvelopeSlot* target = envSlot(e, m)) engineCopyEnvelopeSlot(e, &own, target, m, 1, 1);

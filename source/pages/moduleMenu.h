@@ -23,6 +23,27 @@ enum ModuleClipKind {
   clipEffect = 5,
   clipChannel = 6
 };
+// Positions in the oscillator menu (Copy Oscil .. Save Channel to Library; 6 and 9 are separators).
+enum ModuleOscilMenuPos {
+  oscMenuPosCopyOscil = 1,
+  oscMenuPosCopyChannel = 2,
+  oscMenuPosPasteOscil = 3,
+  oscMenuPosPasteOscilEnvelopes = 4,
+  oscMenuPosPasteChannel = 5,
+  oscMenuPosLoadOscil = 7,
+  oscMenuPosSaveOscil = 8,
+  oscMenuPosLoadChannel = 10,
+  oscMenuPosSaveChannel = 11
+};
+// Positions in the menus of the other modules (4 is a separator).
+enum ModuleMenuPos {
+  moduleMenuPosCopy = 1,
+  moduleMenuPosPaste = 2,
+  moduleMenuPosPasteEnvelopes = 3,
+  moduleMenuPosSeparator = 4,
+  moduleMenuPosLoad = 5,
+  moduleMenuPosSave = 6
+};
 enum ModuleEnvClass {
   envClassOscil = 0,
   envClassFilter = 1,
@@ -31,7 +52,7 @@ enum ModuleEnvClass {
   envClassEffect = 4
 };
 
-// Sets the clipboard up once per run and installs the patch undo handler (kind 5) and the library's
+// Sets the clipboard up once per run and installs the patch undo handler (undoKindPatch) and the library's
 // undo routine.
 void moduleClipboardInitOnce();
 

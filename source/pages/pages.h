@@ -50,7 +50,7 @@ void pageResetEntries();
 void pageShowPane(std::uint16_t win, int page, std::uint8_t on);
 std::uint8_t pagePaneShown(std::uint16_t win, int page);
 
-// ---- Main page (pane 2)
+// ---- Main page (pane pageMain)
 void mainPageBuildEntry(std::uint16_t win);
 void mainPageShow(std::uint16_t win, std::uint8_t on);
 std::uint8_t mainPageIsShown(std::uint16_t win);
@@ -64,7 +64,7 @@ void mainWinMarkRedraw(std::uint16_t win);
 std::uint8_t mainPageGetExpanded(std::uint16_t win);
 void mainPageSetExpandPending(std::uint16_t win, std::uint8_t flag);
 
-// ---- Patch page (pane 3)
+// ---- Patch page (pane pagePatch)
 void patchPageBuildEntry(std::uint16_t win);
 void patchPageShow(std::uint16_t win, std::uint8_t on);
 std::uint8_t patchPageIsShown(std::uint16_t win);
@@ -73,7 +73,7 @@ void patchBalanceLevels(std::uint16_t win);
 std::uint8_t mainWinGetAutoBalance(std::uint16_t win);
 void mainWinSetAutoBalance(std::uint16_t win, std::uint8_t flag);
 
-// ---- Wave page (pane 4)
+// ---- Wave page (pane pageWave)
 void wavePageBuildEntry(std::uint16_t win);
 void wavePageShow(std::uint16_t win, std::uint8_t on);
 std::uint8_t wavePageIsShown(std::uint16_t win);
@@ -83,7 +83,7 @@ void waveXformPanelBuild(std::uint16_t win);
 void waveClipCopy(std::uint16_t win);
 void waveClipPaste(std::uint16_t win);
 
-// ---- Effect page (pane 5)
+// ---- Effect page (pane pageEffect)
 void fxPageBuildEntry(std::uint16_t win);
 void fxPageShow(std::uint16_t win, std::uint8_t on);
 std::uint8_t fxPageIsShown(std::uint16_t win);
@@ -91,7 +91,7 @@ void fxPageRefreshEntry(std::uint16_t win);
 std::uint8_t fxPageIsShownType1(std::uint16_t win);
 void fxPipeGraphPaint(std::uint16_t win);
 
-// ---- Envelope page (pane 6)
+// ---- Envelope page (pane pageEnvelope)
 void envPageBuildEntry(std::uint16_t win);
 void envPageShow(std::uint16_t win, std::uint8_t on);
 std::uint8_t envPageIsShown(std::uint16_t win);
@@ -104,13 +104,13 @@ void envClipPaste(std::uint16_t win);
 void envAddWindowCreate(std::uint16_t win);
 void envToolsPanelCreate(std::uint16_t win);
 
-// ---- Lfo page (pane 7)
+// ---- Lfo page (pane pageLfo)
 void lfoPageBuildEntry(std::uint16_t win);
 void lfoPageShow(std::uint16_t win, std::uint8_t on);
 std::uint8_t lfoPageIsShown(std::uint16_t win);
 void lfoPageRefreshEntry(std::uint16_t win);
 
-// ---- Midi page (pane 8)
+// ---- Midi page (pane pageMidi)
 void midiPageBuildEntry(std::uint16_t win);
 void midiPageShow(std::uint16_t win, std::uint8_t on);
 std::uint8_t midiPageIsShown(std::uint16_t win);

@@ -169,8 +169,8 @@ ControlItem* button(int16_t win, uint16_t id, int x, int y, uint32_t style, int 
 // A module switch cut from the page background; its lit look comes from the state bitmap, cut at the
 // same place.
 void areaButton(int16_t win, uint16_t id, int x, int y, int w, int h, int srcX, int srcY, int stateBitmap) {
-  ControlItem* item =
-      buttonCreate(win, id, x, y, w, h, srcX, srcY, 17, bmpPatchPageBackground, "", 1, 0, 1, patchButtonAction);
+  ControlItem* item = buttonCreate(win, id, x, y, w, h, srcX, srcY, buttonActOnPress | buttonToggle,
+                                   bmpPatchPageBackground, "", 1, 0, 1, patchButtonAction);
   ButtonData* d = item && item->kind == kindButton ? static_cast<ButtonData*>(item->k.kindData) : nullptr;
   if (!d || !d->pictures) return;
   bitmapAcquire(stateBitmap);
@@ -275,7 +275,7 @@ void patchPageShow(std::uint16_t window, std::uint8_t on) {
     winSetSize(win, 650 + inputGetOriginX(), 638 + winGetOriginY(win));
     undoSetEnabled(undoGetKind() == undoKindPatch ? 1 : 0);
     clipEnablePaste(0);
-    clipSetCopyKind(0);
+    clipSetCopyKind(clipKindNone);
   }
   winSelectPort(win, &slot->ownPort);
   ctrlShowInWindow(win, patchPaneId, on);
@@ -383,12 +383,12 @@ void patchBuildChannel(int16_t win, int16_t c) {
   areaButton(win, id(patchKOn), 26, 6, 192, 126, 26 + 201 * c, 6, bmpPatchPageChannelSwitchedOn);
   areaButton(win, id(patchKFilterOn), 26, 131, 192, 109, 26 + 201 * c, 131, bmpPatchPageFilterSwitchedOn);
   areaButton(win, id(patchKModOn), 26, 240, 192, 109, 26 + 201 * c, 240, bmpPatchPageModulatorSwitchedOn);
-  buttonCreate(win, id(patchKTabMain), 108, 32, 28, 12, 0, 0, 3, bmpPatchPageChannel1SectionTabs + 8 * c, "", 1, 0, 1,
-               patchButtonAction);
-  buttonCreate(win, id(patchKTabSecond), 137, 32, 27, 12, 29, 0, 3, bmpPatchPageChannel1SectionTabs + 8 * c, "", 1, 0,
-               1, patchButtonAction);
-  buttonCreate(win, id(patchKTabVoices), 166, 32, 23, 12, 58, 0, 3, bmpPatchPageChannel1SectionTabs + 8 * c, "", 1, 0,
-               1, patchButtonAction);
+  buttonCreate(win, id(patchKTabMain), 108, 32, 28, 12, 0, 0, buttonActOnPress | buttonRadio,
+               bmpPatchPageChannel1SectionTabs + 8 * c, "", 1, 0, 1, patchButtonAction);
+  buttonCreate(win, id(patchKTabSecond), 137, 32, 27, 12, 29, 0, buttonActOnPress | buttonRadio,
+               bmpPatchPageChannel1SectionTabs + 8 * c, "", 1, 0, 1, patchButtonAction);
+  buttonCreate(win, id(patchKTabVoices), 166, 32, 23, 12, 58, 0, buttonActOnPress | buttonRadio,
+               bmpPatchPageChannel1SectionTabs + 8 * c, "", 1, 0, 1, patchButtonAction);
   pictureAddChild(win, patchIdPage, id(patchKPanel));
 
   emptyPicture(win, id(patchKOscArea), 27, 16, 190, 104);
@@ -401,8 +401,8 @@ void patchBuildChannel(int16_t win, int16_t c) {
   selector(win, id(patchKWaveA), 112, 66, 78, 64, bmpPatchPageSelector, "Wave", waveSelectorOpening);
   wireWaveSelector(win, id(patchKWaveA));
   selector(win, id(patchKFreqMode), 62, 84, 46, 66, bmpFrequencyModeSelector, "", patchFreqModeMenuFill);
-  buttonCreate(win, id(patchKAuxSwitch), 67, 100, 16, 16, 112, 0, 16, bmpOscillatorFlagSwitchStrip, "", 1, 0, 1,
-               patchButtonAction);
+  buttonCreate(win, id(patchKAuxSwitch), 67, 100, 16, 16, 112, 0, buttonToggle, bmpOscillatorFlagSwitchStrip, "", 1, 0,
+               1, patchButtonAction);
   button(win, id(patchKPhaseMode), 89, 102, 16, bmpPhaseModeButton, "phase");
   box(win, id(patchKPitch), 112, 84, 68, 3, 4, -64, 64, nullptr, "");
   box(win, id(patchKPhase), 128, 102, 52, 2, 3, -1, 1, stepHundredth, "");
@@ -449,8 +449,8 @@ void patchBuildChannel(int16_t win, int16_t c) {
   // level (-6 dB), the thumb where the text says.
   const double startLevel = 0.5;
   knobSetDefaultParamB(2.0f);
-  knobCreateItem(win, id(patchKLevel), 47, 353, 586, bmpChannelLevelFaderTrack, 1, patchKnobChanged,
-                 static_cast<float>(std::sqrt(startLevel)), 0.0f);
+  knobCreateItem(win, id(patchKLevel), 47, 353, knobHorizontal | knobRedrawWhole | knobHideCursor | knobLevelBar,
+                 bmpChannelLevelFaderTrack, 1, patchKnobChanged, static_cast<float>(std::sqrt(startLevel)), 0.0f);
   knobSetDefaultParamB(3.0f);
   knobCreateItem(win, id(patchKPad), 104, 369, 0, bmpSoundFieldPad, 1, patchKnobChanged, 0.5f, 0.5f);
   knobSetDefaultParamB(1.0f);

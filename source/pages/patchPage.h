@@ -1,6 +1,6 @@
 // The Patch page: three channel panels (oscillator in three sections, filter, modulator, level fader,
 // sound-field pad) above the master strip (waveshaper, master filter, effect) and the routing drawing.
-// The page lives in pane 3 of its window and finds the engine as the first word of the window's user
+// The page lives in pane pagePatch of its window and finds the engine as the first word of the window's user
 // data. It keeps no copy of the preset: every refresh reads the engine again.
 #pragma once
 #include <cstdint>

@@ -4,56 +4,56 @@
 #include "preset/presetCopy.h"
 
 namespace {
-Bank* gHistory = nullptr;
-int gCount = 0;
-int gWrite = 0;
-EditHistoryAppendFn gAppend = nullptr;
+Bank* g_history = nullptr;
+int g_count = 0;
+int g_write = 0;
+EditHistoryAppendFn g_append = nullptr;
 }  // namespace
 
 void editHistoryCreate() {
-  if (!gHistory) gHistory = bankCreate();
-  gCount = 0;
-  gWrite = 0;
+  if (!g_history) g_history = bankCreate();
+  g_count = 0;
+  g_write = 0;
 }
 
 void editHistoryDestroy() {
-  bankDestroy(gHistory);
-  gHistory = nullptr;
-  gCount = 0;
-  gWrite = 0;
+  bankDestroy(g_history);
+  g_history = nullptr;
+  g_count = 0;
+  g_write = 0;
 }
 
-Bank* editHistoryBank() { return gHistory; }
-int editHistoryCount() { return gCount; }
-int editHistoryWritePosition() { return gWrite; }
+Bank* editHistoryBank() { return g_history; }
+int editHistoryCount() { return g_count; }
+int editHistoryWritePosition() { return g_write; }
 
 void editHistoryPush(int window, Engine* engine) {
   (void)window;
-  if (!gHistory || !engineIsModified(engine)) return;
-  gCount = gCount + 1 > editHistorySize ? editHistorySize : gCount + 1;
-  bankStorePreset(gHistory, engine, static_cast<std::int16_t>(gWrite));
-  gWrite = gWrite + 1 >= editHistorySize ? 0 : gWrite + 1;
+  if (!g_history || !engineIsModified(engine)) return;
+  g_count = g_count + 1 > editHistorySize ? editHistorySize : g_count + 1;
+  bankStorePreset(g_history, engine, static_cast<std::int16_t>(g_write));
+  g_write = g_write + 1 >= editHistorySize ? 0 : g_write + 1;
 }
 
-void editHistorySetAppendRoutine(EditHistoryAppendFn routine) { gAppend = routine; }
+void editHistorySetAppendRoutine(EditHistoryAppendFn routine) { g_append = routine; }
 
 void editHistoryFillMenu(int menuItem, bool build) {
-  if (!build || !gHistory) return;
-  int i = gWrite - 1 < 0 ? editHistorySize - 1 : gWrite - 1;
-  for (int k = 1; k <= gCount; ++k) {
+  if (!build || !g_history) return;
+  int i = g_write - 1 < 0 ? editHistorySize - 1 : g_write - 1;
+  for (int k = 1; k <= g_count; ++k) {
     char name[patchNameLength + 1];
-    bankGetPresetName(gHistory, static_cast<std::int16_t>(i), name);
-    if (gAppend) gAppend(menuItem, k, name);
+    bankGetPresetName(g_history, static_cast<std::int16_t>(i), name);
+    if (g_append) g_append(menuItem, k, name);
     i = i == 0 ? editHistorySize - 1 : i - 1;
   }
 }
 
 void editHistoryRecall(Engine* engine, int k) {
-  if (!gHistory || !engine) return;
-  int i = gWrite - k;
+  if (!g_history || !engine) return;
+  int i = g_write - k;
   if (i < 0) i += editHistorySize;
   if (i < 0 || i >= editHistorySize) return;
   const std::int16_t kept = engine->header.slot;
-  bankSelectPreset(gHistory, engine, static_cast<std::int16_t>(i));
+  bankSelectPreset(g_history, engine, static_cast<std::int16_t>(i));
   engine->header.slot = kept;
 }

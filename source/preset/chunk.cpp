@@ -7,13 +7,13 @@
 
 namespace {
 
-ChunkReader* gReader = nullptr;
+ChunkReader* g_reader = nullptr;
 
 int refuseAll(std::uint32_t*) { return 1; }
-ChunkTypeCheck gCheck = refuseAll;
+ChunkTypeCheck g_check = refuseAll;
 
 void clearCurrentHeader() {
-  if (gReader) gReader->header = ChunkHeader{0, 0, 0};
+  if (g_reader) g_reader->header = ChunkHeader{0, 0, 0};
 }
 
 bool isOpen(const FileSpec* file) { return file && file->handle != osFileInvalid; }
@@ -32,19 +32,19 @@ bool chunkBufferInit(std::uint32_t capacity) {
     return false;
   }
   r->capacity = capacity;
-  gReader = r;
+  g_reader = r;
   return true;
 }
 
 void chunkBufferFree() {
-  if (!gReader) return;
-  std::free(gReader->data);
-  std::free(gReader);
-  gReader = nullptr;
+  if (!g_reader) return;
+  std::free(g_reader->data);
+  std::free(g_reader);
+  g_reader = nullptr;
 }
 
-std::uint8_t* chunkBufferData() { return gReader ? gReader->data : nullptr; }
-ChunkReader* chunkReader() { return gReader; }
+std::uint8_t* chunkBufferData() { return g_reader ? g_reader->data : nullptr; }
+ChunkReader* chunkReader() { return g_reader; }
 
 // ---- file handles
 
@@ -65,7 +65,7 @@ void fileSpecSetPath(FileSpec* file, const char* path, const char* name) {
 
 bool fileOpen(FileSpec* file, FileAccess access) {
   if (!file) return false;
-  if (gReader) gReader->headerPos = 0;
+  if (g_reader) g_reader->headerPos = 0;
   clearCurrentHeader();
   file->path[sizeof file->path - 1] = 0;
   file->handle = osFileOpen(file->path, access == fileAccessReadWrite ? osOpenReadWrite : osOpenRead);
@@ -77,7 +77,7 @@ namespace {
 bool createWith(FileSpec* file, OsFileMode mode) {
   if (!file) return false;
   swapReset();
-  if (gReader) gReader->headerPos = 0;
+  if (g_reader) g_reader->headerPos = 0;
   clearCurrentHeader();
   file->path[sizeof file->path - 1] = 0;
   file->handle = osFileOpen(file->path, mode);
@@ -161,11 +161,11 @@ void chunkHeaderSwap(ChunkHeader* header) {
   swap32(&header->version);
 }
 
-void fileSetChunkTypeCallback(ChunkTypeCheck check) { gCheck = check ? check : refuseAll; }
+void fileSetChunkTypeCallback(ChunkTypeCheck check) { g_check = check ? check : refuseAll; }
 
 static int runCheck(ChunkHeader* header) {
   std::uint32_t words[3] = {header->id, header->size, header->version};
-  int result = gCheck(words);
+  int result = g_check(words);
   header->id = words[0];
   header->size = words[1];
   header->version = words[2];
@@ -187,34 +187,34 @@ bool fileWriteChunk(FileSpec* file, const ChunkHeader* header, const void* data)
 }
 
 bool fileReadChunk(FileSpec* file, ChunkHeader* out) {
-  if (!isOpen(file) || !gReader) return false;
+  if (!isOpen(file) || !g_reader) return false;
   if (out) *out = ChunkHeader{0, 0, 0};
   std::int64_t pos = fileTell(file);
   if (pos < 0 || pos > 0xFFFFFFFFll) return false;
-  gReader->headerPos = static_cast<std::uint32_t>(pos);
+  g_reader->headerPos = static_cast<std::uint32_t>(pos);
   std::uint8_t bytes[chunkHeaderBytes];
   if (!fileReadBytes(file, bytes, chunkHeaderBytes)) {
     clearCurrentHeader();
     return false;
   }
   // The version word is not taken: a read chunk reports version 0, so no version rule refuses it.
-  std::memcpy(&gReader->header.id, bytes + 0, 4);
-  std::memcpy(&gReader->header.size, bytes + 4, 4);
-  gReader->header.version = 0;
-  if (runCheck(&gReader->header) != 0) return false;
-  if (gReader->header.size > gReader->capacity) return false;
-  if (gReader->header.size > 0 && !fileReadBytes(file, gReader->data, gReader->header.size)) {
+  std::memcpy(&g_reader->header.id, bytes + 0, 4);
+  std::memcpy(&g_reader->header.size, bytes + 4, 4);
+  g_reader->header.version = 0;
+  if (runCheck(&g_reader->header) != 0) return false;
+  if (g_reader->header.size > g_reader->capacity) return false;
+  if (g_reader->header.size > 0 && !fileReadBytes(file, g_reader->data, g_reader->header.size)) {
     // Cut short by the end of the file: nothing of it may pass as a record.
-    gReader->header.size = 0;
+    g_reader->header.size = 0;
     return false;
   }
-  if (out) *out = gReader->header;
+  if (out) *out = g_reader->header;
   return true;
 }
 
 bool fileReadNextChunk(FileSpec* file, ChunkHeader* out) {
-  if (!isOpen(file) || !gReader) return false;
-  std::int64_t next = std::int64_t(gReader->headerPos) + std::int64_t(gReader->header.size) + chunkHeaderBytes;
+  if (!isOpen(file) || !g_reader) return false;
+  std::int64_t next = std::int64_t(g_reader->headerPos) + std::int64_t(g_reader->header.size) + chunkHeaderBytes;
   if (next < 0 || next > 0x7FFFFFFFll) return false;
   if (!fileSeek(file, next)) return false;
   return fileReadChunk(file, out);
@@ -223,7 +223,7 @@ bool fileReadNextChunk(FileSpec* file, ChunkHeader* out) {
 std::uint32_t chunkLimit(int direction) {
   if (direction == chunkWrite) return chunkTransferLimit;
   // One past the data: the transfer accepts a slot while cursor + slot stays below the limit.
-  return gReader ? gReader->header.size + 1 : 0;
+  return g_reader ? g_reader->header.size + 1 : 0;
 }
 
 bool chunkWriteRecord(FileSpec* file, std::uint32_t id, std::uint32_t version, const std::uint8_t* buffer,

@@ -5,14 +5,14 @@
 #include "uiSeams/msgBox.h"
 
 namespace {
-bool gSwap = false;
+bool g_swap = false;
 }
 
 // ---- byte order
 
-void swapReset() { gSwap = false; }
-void swapToggle() { gSwap = !gSwap; }
-bool swapEnabled() { return gSwap; }
+void swapReset() { g_swap = false; }
+void swapToggle() { g_swap = !g_swap; }
+bool swapEnabled() { return g_swap; }
 
 void swap16(void* value) {
   if (!value) return;

@@ -11,7 +11,7 @@
 namespace {
 
 // The envelope runtime's compile; replaceable (tests, tools).
-EnvCompileFn gCompile = envCompileSlot;
+EnvCompileFn g_compile = envCompileSlot;
 
 // envInitSlot clears the whole record; a slot taken from the audio thread keeps its handshake word.
 void initKeepingHandshake(EnvelopeSlot* s, std::int16_t index, std::int16_t destination) {
@@ -73,9 +73,9 @@ void envSetDefaultsByDest(Engine* engine, std::int16_t slot, std::uint16_t owner
 }
 
 std::int16_t envCreate(Engine* engine, std::int16_t owner, std::int16_t destination) {
-  if (!engine || destination < 1 || destination > 38) return -1;
+  if (!engine || destination < envDestOscAmp || destination > envDestLast) return -1;
   std::int16_t slot;
-  if (destination == 1) {
+  if (destination == envDestOscAmp) {
     if (owner < 0 || owner > 2) return -1;
     slot = owner;
   } else {
@@ -83,12 +83,12 @@ std::int16_t envCreate(Engine* engine, std::int16_t owner, std::int16_t destinat
     if (slot < 0) return -1;
   }
   envSlotWaitAudio(engine, static_cast<std::uint16_t>(slot));
-  if (destination == 38) {
-    envSetDefaultsByDest(engine, slot, static_cast<std::uint16_t>(owner), 28);
+  if (destination == envDestSurroundPan) {
+    envSetDefaultsByDest(engine, slot, static_cast<std::uint16_t>(owner), envDestPanLr);
     const std::int16_t second = firstFreeSlot(engine);
     if (second >= 0) {
       envSlotWaitAudio(engine, static_cast<std::uint16_t>(second));
-      envSetDefaultsByDest(engine, second, static_cast<std::uint16_t>(owner), 37);
+      envSetDefaultsByDest(engine, second, static_cast<std::uint16_t>(owner), envDestPanFb);
       envPairSlots(engine, static_cast<std::uint16_t>(slot), static_cast<std::uint16_t>(second));
       envSlotMarkPending(engine, second);
     }
@@ -123,7 +123,7 @@ void envPairSlots(Engine* engine, std::uint16_t a, std::uint16_t b) {
 
 std::int16_t envFindPartner(Engine* engine, std::int16_t slot) {
   EnvelopeSlot* s = envSlot(engine, slot);
-  if (!s || (s->destination != 28 && s->destination != 37)) return 0;
+  if (!s || (s->destination != envDestPanLr && s->destination != envDestPanFb)) return 0;
   if (s->partnerId == 0) return 0;
   const std::int16_t id16 = static_cast<std::int16_t>(s->partnerId);
   if (id16 < 0) return slot;
@@ -160,24 +160,24 @@ void envRefreshSlot(Engine* engine, std::int16_t slot) {
   const std::int16_t found = master >= 0 ? slotWithId(engine, master) : -1;
   s->linkMasterSlot = found >= 0 ? found : slot;
   switch (s->destination) {
-    case 9:
-    case 15:
-    case 16: {
+    case envDestFilterFreq:
+    case envDestFilterRes:
+    case envDestFilterBw: {
       const std::int16_t f = (s->owner >= 0 && s->owner <= 3) ? s->owner : 0;
       s->global = engine->filters[f].postMix ? 1 : 0;
       break;
     }
-    case 10:
-    case 11: s->global = engine->waveshaper.postMix ? 1 : 0; break;
-    case 12:
+    case envDestShapeInGain:
+    case envDestShapeOutGain: s->global = engine->waveshaper.postMix ? 1 : 0; break;
+    case envDestShapePhase:
       s->global = engine->waveshaper.postMix ? 1 : 0;
       s->effectTarget = 1;
       break;
-    case 25:
-    case 26:
-    case 27:
-    case 29:
-    case 30:
+    case envDestEffectTime:
+    case envDestEffectFeedback:
+    case envDestEffectFilter:
+    case envDestEffectWet:
+    case envDestEffectDry:
       s->global = 1;
       s->effectTarget = 1;
       break;
@@ -231,7 +231,7 @@ void envGetName(Engine* engine, std::int16_t slot, char* buffer, std::int16_t de
     owner = s->owner;
     for (int i = 0; i <= slot; ++i)
       if (engine->envSlots[i].destination == destination && engine->envSlots[i].owner == owner) ++count;
-    partner = destination == 28 && s->partnerId != 0 && envFindPartner(engine, slot) != slot;
+    partner = destination == envDestPanLr && s->partnerId != 0 && envFindPartner(engine, slot) != slot;
   } else {
     for (int i = 0; i < envSlotCount; ++i)
       if (engine->envSlots[i].destination == destination && engine->envSlots[i].owner == owner) ++count;
@@ -269,9 +269,9 @@ void envSlotMarkAllPending(Engine* engine) {
   for (int i = 0; i < envSlotCount; ++i) envSlotRecMarkPending(&engine->envSlots[i]);
 }
 
-void envSetCompileRoutine(EnvCompileFn routine) { gCompile = routine; }
+void envSetCompileRoutine(EnvCompileFn routine) { g_compile = routine; }
 
 void envCompileIfControl(Engine* engine, std::int16_t slot) {
   EnvelopeSlot* s = envSlot(engine, slot);
-  if (s && s->mode == envModeControl && gCompile) gCompile(engine, slot);
+  if (s && s->mode == envModeControl && g_compile) g_compile(engine, slot);
 }

@@ -14,8 +14,8 @@ EnvelopeSlot* envSlot(Engine* engine, std::int16_t slot);
 
 // ---- Slot management
 void envSetDefaultsByDest(Engine* engine, std::int16_t slot, std::uint16_t owner, std::int16_t destination);
-// A new envelope: destination 1 takes slot `owner` (0..2), others the lowest free slot 3..27;
-// destination 38 makes a pan LR (28) / pan FB (37) pair. -1 when no slot is free.
+// A new envelope: envDestOscAmp takes slot `owner` (0..2), others the lowest free slot 3..27;
+// envDestSurroundPan makes an envDestPanLr / envDestPanFb pair. -1 when no slot is free.
 std::int16_t envCreate(Engine* engine, std::int16_t owner, std::int16_t destination);
 void envSlotClear(Engine* engine, std::int16_t slot);
 void envPairSlots(Engine* engine, std::uint16_t a, std::uint16_t b);

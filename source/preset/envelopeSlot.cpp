@@ -57,8 +57,7 @@ void envInitSlot(EnvelopeSlot* slot, std::int16_t index, std::int16_t destinatio
   slot->ampOffset = 0.0f;
   slot->timePercent = 1.0f;
   slot->slopePercent = 1.0f;
-  slot->effectTarget =
-      (destination == 25 || destination == 26 || destination == 27 || destination == 29 || destination == 30) ? 1u : 0u;
+  slot->effectTarget = envDestIsEffect(destination) ? 1u : 0u;
   slot->displayIndex = -1;
   slot->startLevel = 0.0f;
   for (int i = 0; i < envBreakpointCount; ++i) initBreakpoint(&slot->breakpoints[i]);
@@ -68,25 +67,25 @@ void envInitSlot(EnvelopeSlot* slot, std::int16_t index, std::int16_t destinatio
 }
 
 void envApplyDestDefaults(EnvelopeSlot* slot, std::int16_t destination) {
-  if (!slot || destination == 1) return;
+  if (!slot || destination == envDestOscAmp) return;
   float start = 1.0f;
   double t0 = 882.0, t = 22050.0;
   float l0 = 1.0f, l = 1.0f, s0 = 0.5f, s = 0.5f;
   switch (destination) {
-    case 3:
-    case 12:
-    case 28:
-    case 37:
+    case envDestOscPhase:
+    case envDestShapePhase:
+    case envDestPanLr:
+    case envDestPanFb:
       start = 0.5f;
       l0 = l = 0.5f;
       break;
-    case 17:
+    case envDestSampleStart:
       start = 0.0f;
       t0 = 88200.0;
       t = 44100.0;
       s0 = s = 1.0f;
       break;
-    case 18:
+    case envDestSampleJump:
       start = 0.0f;
       t0 = t = 44100.0;
       l0 = l = 0.0f;
@@ -99,12 +98,17 @@ void envApplyDestDefaults(EnvelopeSlot* slot, std::int16_t destination) {
   for (int i = 1; i <= 3; ++i) setBp(&slot->breakpoints[i], t, l, s);
 }
 
-bool envDestIsOscillator(std::int16_t k) { return (k >= 1 && k <= 8) || (k >= 17 && k <= 24) || (k >= 31 && k <= 36); }
-bool envDestIsFilter(std::int16_t k) { return k == 9 || k == 15 || k == 16; }
-bool envDestIsModulator(std::int16_t k) { return k == 13 || k == 14; }
-bool envDestIsWaveshaper(std::int16_t k) { return k >= 10 && k <= 12; }
-bool envDestIsEffect(std::int16_t k) { return (k >= 25 && k <= 27) || k == 29 || k == 30; }
-bool envDestIsPitch(std::int16_t k) { return k == 2 || k == 5 || k == 13; }
+bool envDestIsOscillator(std::int16_t k) {
+  return (k >= envDestOscAmp && k <= envDestOscRingBal) || (k >= envDestSampleStart && k <= envDestGrainDiffusion) ||
+         (k >= envDestOscVol && k <= envDestUniRandTrans);
+}
+bool envDestIsFilter(std::int16_t k) { return k == envDestFilterFreq || k == envDestFilterRes || k == envDestFilterBw; }
+bool envDestIsModulator(std::int16_t k) { return k == envDestModPitch || k == envDestModBalance; }
+bool envDestIsWaveshaper(std::int16_t k) { return k >= envDestShapeInGain && k <= envDestShapePhase; }
+bool envDestIsEffect(std::int16_t k) {
+  return (k >= envDestEffectTime && k <= envDestEffectFilter) || k == envDestEffectWet || k == envDestEffectDry;
+}
+bool envDestIsPitch(std::int16_t k) { return k == envDestOscPitch || k == envDestOscModPitch || k == envDestModPitch; }
 
 void envFormatName(char* buffer, std::int16_t destination, std::int16_t owner, int occurrence, bool hasPartner) {
   if (!buffer) return;
@@ -148,16 +152,16 @@ void envFormatName(char* buffer, std::int16_t destination, std::int16_t owner, i
                                           "oscil %d uni rand trans (%d)",
                                           "chan %d pan FB (%d)",
                                           "chan %d surround pan (%d)"};
-  if (destination < 1 || destination > 38) return;
+  if (destination < envDestOscAmp || destination > envDestLast) return;
   const char* format = formats[destination];
   bool numberOnly = envDestIsEffect(destination) || envDestIsWaveshaper(destination);
   if (owner == 3 && envDestIsFilter(destination)) {
     numberOnly = true;
-    format = destination == 9    ? "master filter freq (%d)"
-             : destination == 15 ? "master filter res (%d)"
-                                 : "master filter bw (%d)";
+    format = destination == envDestFilterFreq  ? "master filter freq (%d)"
+             : destination == envDestFilterRes ? "master filter res (%d)"
+                                               : "master filter bw (%d)";
   }
-  if (destination == 28 && hasPartner) format = "chan %d surround pan (%d)";
+  if (destination == envDestPanLr && hasPartner) format = "chan %d surround pan (%d)";
   if (numberOnly)
     std::snprintf(buffer, envNameSize, format, occurrence);
   else
@@ -169,7 +173,7 @@ void envSanitizeSlot(EnvelopeSlot* slot) {
   const int last = envBreakpointCount - 1;
   slot->tag = 1;
   if (slot->mode < envModeRelease || slot->mode > envModeControl) slot->mode = envModeSustain;
-  if (slot->destination < 0 || slot->destination > 38) slot->destination = 0;
+  if (slot->destination < 0 || slot->destination > envDestLast) slot->destination = 0;
   if (slot->owner < 0 || slot->owner > 3) slot->owner = 0;
   if (slot->lastIndex < 0) slot->lastIndex = 0;
   if (slot->lastIndex > last) slot->lastIndex = last;

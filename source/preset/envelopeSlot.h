@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "preset/envDestKinds.h"
+
 const int envSlotCount = 28;        // slots 0..2: channel amplitude envelopes; 3..27 on demand
 const int envBreakpointCount = 68;  // breakpoints 0..67 per slot
 const int envNameSize = 32;         // bytes of an envelope display name buffer
@@ -79,11 +81,9 @@ struct EnvelopeSlot {
   Breakpoint breakpoints[envBreakpointCount];
 };
 
-// A pan LR envelope (destination 28) that has its surround-pan partner: the editor draws and edits the
-// two as one pair.
-const std::int16_t envDestinationPanLr = 28;
+// A pan LR envelope that has its surround-pan partner: the editor draws and edits the two as one pair.
 inline bool envSlotIsPanPair(const EnvelopeSlot* slot) {
-  return slot->destination == envDestinationPanLr && slot->partnerId >= 1;
+  return slot->destination == envDestPanLr && slot->partnerId >= 1;
 }
 
 // The records keep the 32-bit layout on every build (no pointers inside).
@@ -105,7 +105,7 @@ inline void envHandshakeStore(EnvelopeSlot* slot, std::int32_t value) {
 // linkMaster = index + 1, destination as given.
 void envInitSlot(EnvelopeSlot* slot, std::int16_t index, std::int16_t destination);
 // The start level and breakpoints 0..3 that a new envelope of that destination starts with
-// (destination 1 keeps the envInitSlot values).
+// (envDestOscAmp keeps the envInitSlot values).
 void envApplyDestDefaults(EnvelopeSlot* slot, std::int16_t destination);
 
 bool envDestIsOscillator(std::int16_t kind);

@@ -1,11 +1,11 @@
 #include "preset/fileTypes.h"
 
 namespace {
-FileTypesState gState = {{-1, -1, -1}, nullptr, nullptr, nullptr, nullptr};
+FileTypesState g_state = {{-1, -1, -1}, nullptr, nullptr, nullptr, nullptr};
 }
 
 int fileTypesClear() {
-  gState = FileTypesState{{-1, -1, -1}, nullptr, nullptr, nullptr, nullptr};
+  g_state = FileTypesState{{-1, -1, -1}, nullptr, nullptr, nullptr, nullptr};
   return -1;
 }
 
@@ -13,4 +13,4 @@ void fileTypesRegister() {}
 
 void fileTypesUnregister() { fileTypesClear(); }
 
-const FileTypesState* fileTypesState() { return &gState; }
+const FileTypesState* fileTypesState() { return &g_state; }

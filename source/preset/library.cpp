@@ -10,8 +10,8 @@
 
 namespace {
 
-LibraryKind gKinds[libKindCount];
-bool gSetUp = false;
+LibraryKind g_kinds[libKindCount];
+bool g_setUp = false;
 
 const char* const kFolders[libKindCount] = {"Oscil",    "Filter", "Mod",    "Waveshape", "Effect",
                                             "Envelope", "Wave",   "Tuning", "Channel",   "Notescale"};
@@ -22,7 +22,7 @@ bool isLibId(std::uint32_t id) { return id >= chunkId("lib0") && id <= chunkId("
 
 }  // namespace
 
-LibraryKind* libGetKindRecord(int kind) { return validKind(kind) ? &gKinds[kind - 1] : nullptr; }
+LibraryKind* libGetKindRecord(int kind) { return validKind(kind) ? &g_kinds[kind - 1] : nullptr; }
 
 std::uint32_t libKindId(int kind) { return validKind(kind) ? chunkId("lib0") + std::uint32_t(kind - 1) : 0; }
 
@@ -33,10 +33,10 @@ void libFolderName(int kind, char* out, std::uint32_t capacity) {
   std::snprintf(out, capacity, "%s%c", kFolders[kind - 1], samplePathSeparator());
 }
 
-std::int16_t libGetKindHandle(int kind) { return validKind(kind) ? gKinds[kind - 1].menu : 0; }
+std::int16_t libGetKindHandle(int kind) { return validKind(kind) ? g_kinds[kind - 1].menu : 0; }
 
 void libSetKindHandle(int kind, std::int16_t handle) {
-  if (validKind(kind)) gKinds[kind - 1].menu = handle;
+  if (validKind(kind)) g_kinds[kind - 1].menu = handle;
 }
 
 void libEnsureMenu(int kind) {
@@ -74,10 +74,10 @@ void libFreeKindBuffer(int kind) {
 }
 
 void libSetupAll() {
-  if (gSetUp) return;
-  gSetUp = true;
+  if (g_setUp) return;
+  g_setUp = true;
   for (int kind = 1; kind <= libKindCount; ++kind) {
-    LibraryKind* k = &gKinds[kind - 1];
+    LibraryKind* k = &g_kinds[kind - 1];
     k->menu = 0;
     k->count = 0;
     k->entries = static_cast<FileSpec*>(std::malloc(sizeof(FileSpec) * libEntrySlots));
@@ -94,7 +94,7 @@ void libResetForTest() {
     libRelease(kind);
     libFreeKindBuffer(kind);
   }
-  gSetUp = false;
+  g_setUp = false;
 }
 
 bool libFileIsKind(FileSpec* file, std::uint32_t headerId) {

@@ -61,7 +61,7 @@ bool libWriteFile(FileSpec* file, int kind, std::int16_t index, Engine* engine);
 // kind's library folder), writes it and rebuilds the kind's menu. True when the file was written.
 bool libSaveItem(void* window, const char* suggestedName, int kind, std::int16_t index, Engine* engine);
 
-// Patch undo before a module is loaded: stores the patch and sets undo kind 5. The sound pages
+// Patch undo before a module is loaded: stores the patch and sets undoKindPatch. The sound pages
 // install the routine that stores the patch; without one only the undo kind is set.
 typedef void (*LibPatchUndoFn)(Engine* engine);
 void libSetPatchUndoRoutine(LibPatchUndoFn routine);

@@ -25,17 +25,17 @@
 
 namespace {
 
-int gRequestKind = 0;
-std::int16_t gRequestTarget = 0;
-LibPatchUndoFn gPatchUndo = nullptr;
-LibTuningStoreFn gTuningStore = nullptr;
+int g_requestKind = 0;
+std::int16_t g_requestTarget = 0;
+LibPatchUndoFn g_patchUndo = nullptr;
+LibTuningStoreFn g_tuningStore = nullptr;
 
 const char* const kOpenError = "File Error! Can't open file. Error: 32236";
 const char* const kEnvelopeError =
     "Error, load envelopes failed! The maximum supported number of envelopes has been reached.";
 
 void patchUndoBegin(Engine* engine) {
-  if (gPatchUndo) gPatchUndo(engine);
+  if (g_patchUndo) g_patchUndo(engine);
   undoSetKind(undoKindPatch);
 }
 
@@ -256,7 +256,7 @@ void readModule(FileSpec* file, Engine* engine, int kind, std::int16_t target) {
       const std::int16_t slot = envCreate(engine, target, destination);
       bool failed = slot < 0;
       if (!failed && !channelFamily) failed = slot < 3;
-      if (!failed && channelFamily) failed = slot == 0 && !(firstEnvelope && destination == 1);
+      if (!failed && channelFamily) failed = slot == 0 && !(firstEnvelope && destination == envDestOscAmp);
       firstEnvelope = false;
       if (failed) {
         msgBox(0, kEnvelopeError, 0);
@@ -326,8 +326,8 @@ void readTuning(FileSpec* file, Engine* engine) {
   walkChunks(file, have, header, [&](const ChunkHeader& h) {
     LibTuningMap map;
     if (h.id == chunkId("tune") && libTuneChunk(file, &map, buffer, chunkRead)) {
-      if (gTuningStore)
-        gTuningStore(engine, &map);
+      if (g_tuningStore)
+        g_tuningStore(engine, &map);
       else
         storeTuningInEngine(engine, &map);
     }
@@ -338,25 +338,25 @@ void readTuning(FileSpec* file, Engine* engine) {
 
 }  // namespace
 
-void libSetPatchUndoRoutine(LibPatchUndoFn routine) { gPatchUndo = routine; }
+void libSetPatchUndoRoutine(LibPatchUndoFn routine) { g_patchUndo = routine; }
 
-int libRequestKind() { return gRequestKind; }
-std::int16_t libRequestTarget() { return gRequestTarget; }
+int libRequestKind() { return g_requestKind; }
+std::int16_t libRequestTarget() { return g_requestTarget; }
 
 namespace {
-LibTuningFetchFn gTuningFetch = nullptr;
+LibTuningFetchFn g_tuningFetch = nullptr;
 }
 
 void libSetTuningRoutines(LibTuningStoreFn store, LibTuningFetchFn fetch) {
-  gTuningStore = store;
-  gTuningFetch = fetch;
+  g_tuningStore = store;
+  g_tuningFetch = fetch;
 }
 
-LibTuningFetchFn libTuningFetchRoutine() { return gTuningFetch; }
+LibTuningFetchFn libTuningFetchRoutine() { return g_tuningFetch; }
 
 int libDispatch(int kind, int item, std::int16_t target, Engine* engine) {
-  gRequestKind = kind;
-  gRequestTarget = target;
+  g_requestKind = kind;
+  g_requestTarget = target;
   FileSpec file;
   if (!libGetEntry(kind, item - 1, &file) || !file.path[0]) return 4;
   if (!engine || !chunkBufferData()) return 0;

@@ -49,16 +49,16 @@ struct Writer {
     if (s) ok = envChunkSingle(file, s, buf(), chunkWrite) && ok;
   }
 
-  // The envelopes of the module: its own slot first (destination 1 of a channel), then the others.
+  // The envelopes of the module: its own slot first (envDestOscAmp of a channel), then the others.
   template <typename Pick>
   void envelopes(Pick pick) {
     for (std::int16_t slot = 0; slot < envSlotCount; ++slot) {
       EnvelopeSlot* s = engineGetEnvelopeSlot(engine, slot);
-      if (s && s->allocated && s->destination == 1 && pick(*s)) envelope(slot);
+      if (s && s->allocated && s->destination == envDestOscAmp && pick(*s)) envelope(slot);
     }
     for (std::int16_t slot = 0; slot < envSlotCount; ++slot) {
       EnvelopeSlot* s = engineGetEnvelopeSlot(engine, slot);
-      if (s && s->allocated && s->destination != 1 && pick(*s)) envelope(slot);
+      if (s && s->allocated && s->destination != envDestOscAmp && pick(*s)) envelope(slot);
     }
   }
 

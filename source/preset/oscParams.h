@@ -1,5 +1,5 @@
 // The pages' accessors of the channel oscillators of the engine's playing patch. Setters marked
-// "edit" change the edit copy and commit it (edit kind 2, the channel); "live" setters write the
+// "edit" change the edit copy and commit it (editKindOsc, the channel); "live" setters write the
 // engine's record directly. A missing engine or channel makes setters do nothing and getters return
 // their defaults. Channel arguments are 0..2 (getters also take the edit-copy index).
 #pragma once

@@ -53,7 +53,7 @@ void presetAllocDefaultEnvelopes(Preset* preset) {
   if (!preset || !presetAllocEnvelopes(preset, 3)) return;
   for (int i = 0; i < 3; ++i) {
     EnvelopeSlot* slot = &preset->envelopes[i];
-    envInitSlot(slot, static_cast<std::int16_t>(i), 1);
+    envInitSlot(slot, static_cast<std::int16_t>(i), envDestOscAmp);
     slot->owner = static_cast<std::int16_t>(i);
     slot->allocated = 1;
   }

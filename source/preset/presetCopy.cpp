@@ -156,15 +156,15 @@ void waveRelease(Engine* engine, std::int16_t id) {
 // ---- module clipboard
 
 namespace {
-ModuleClipboard* gClipboard = nullptr;
+ModuleClipboard* g_clipboard = nullptr;
 }
 
 ModuleClipboard* moduleClipboard() {
-  if (!gClipboard) {
-    gClipboard = static_cast<ModuleClipboard*>(std::calloc(1, sizeof(ModuleClipboard)));
-    if (gClipboard) moduleClipboardInit();
+  if (!g_clipboard) {
+    g_clipboard = static_cast<ModuleClipboard*>(std::calloc(1, sizeof(ModuleClipboard)));
+    if (g_clipboard) moduleClipboardInit();
   }
-  return gClipboard;
+  return g_clipboard;
 }
 
 void moduleClipboardReset(ModuleClipboardChannel* channel) {
@@ -179,7 +179,7 @@ void moduleClipboardReset(ModuleClipboardChannel* channel) {
 }
 
 void moduleClipboardInit() {
-  ModuleClipboard* c = gClipboard ? gClipboard : moduleClipboard();
+  ModuleClipboard* c = g_clipboard ? g_clipboard : moduleClipboard();
   if (!c) return;
   c->kind = 0;
   c->source = nullptr;

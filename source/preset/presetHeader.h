@@ -54,7 +54,7 @@ bool patchHeaderReadWriteChunk(FileSpec* file, PatchHeader* header, std::uint8_t
 std::int16_t patchGetPolyphony(Engine* engine);
 void patchSetPolyphony(Engine* engine, std::int32_t n);  // 1..64 only; stops, sets, rebuilds
 float patchGetGain(Engine* engine);
-void patchSetGain(Engine* engine, float gain);             // edit block, kind 1
+void patchSetGain(Engine* engine, float gain);             // edit block, editKindHeader
 double patchGetTranspose(Engine* engine);                  // semitones
 void patchSetTranspose(Engine* engine, double semitones);  // edit block; voices retuned
 float patchGetPan(Engine* engine);

@@ -21,7 +21,7 @@
 
 namespace {
 
-SampleBankPathFn gBankPath = nullptr;
+SampleBankPathFn g_bankPath = nullptr;
 
 bool validChannel(std::int16_t channel) { return channel >= 0 && channel < engineChannels; }
 
@@ -79,7 +79,7 @@ void resetVoices(Engine* engine, std::int16_t channel, SampleInfo* slot) {
 
 }  // namespace
 
-void sampleSetBankPathRoutine(SampleBankPathFn routine) { gBankPath = routine; }
+void sampleSetBankPathRoutine(SampleBankPathFn routine) { g_bankPath = routine; }
 
 SampleInfo* sampleGetInfo(Engine* engine, std::int16_t channel) {
   if (!engine || !validChannel(channel)) return nullptr;
@@ -170,7 +170,7 @@ bool sampleFindFile(Bank* bank, SampleInfo* slot, FileSpec* out) {
   slot->name[sizeof slot->name - 1] = 0;
   if (tryCandidate(slot->path, slot->name, out)) return true;
   char folder[600];
-  folderOf(gBankPath && bank ? gBankPath(bank) : nullptr, folder, sizeof folder);
+  folderOf(g_bankPath && bank ? g_bankPath(bank) : nullptr, folder, sizeof folder);
   if (tryBeside(folder, slot->name, out)) return true;
   char samples[600];
   sampleSettingsGet("SamplesPath", samples, sizeof samples);

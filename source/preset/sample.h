@@ -65,7 +65,7 @@ std::int32_t sampleReadWave(FileSpec* file, SampleInfo* slot);
 bool sampleDecodeWave(FileSpec* file, std::int64_t dataPosition, SampleInfo* slot, std::int32_t bits,
                       std::int32_t channels, std::uint32_t dataBytes);
 
-// ---- loop window and parameters (edit kind 2 on the edit copy of the channel oscillator)
+// ---- loop window and parameters (editKindOsc on the edit copy of the channel oscillator)
 std::int32_t sampleSetLoopStart(Engine* engine, std::int16_t channel, std::int32_t frames);
 std::int32_t sampleSetLoopEnd(Engine* engine, std::int16_t channel, std::int32_t frames);
 void sampleSetLoopMode(Engine* engine, std::int16_t channel, std::int32_t mode);

@@ -9,7 +9,7 @@
 
 namespace {
 
-float gDisplays[3][sampleDisplayPoints];
+float g_displays[3][sampleDisplayPoints];
 const std::uint32_t kSectionBytes = sampleDisplayPoints * sizeof(float);
 
 }  // namespace
@@ -61,9 +61,9 @@ void sampleBuildDisplay(SampleInfo* slot, std::int16_t channel) {
   osSharedUnmap(view);
 }
 
-float* sampleDisplayBuffer(std::int16_t channel) { return channel >= 0 && channel < 3 ? gDisplays[channel] : nullptr; }
+float* sampleDisplayBuffer(std::int16_t channel) { return channel >= 0 && channel < 3 ? g_displays[channel] : nullptr; }
 
-void sampleClearDisplays() { std::memset(gDisplays, 0, sizeof gDisplays); }
+void sampleClearDisplays() { std::memset(g_displays, 0, sizeof g_displays); }
 
 void sampleRefreshDisplay(Engine* engine, std::int16_t channel) {
   if (float* buffer = sampleDisplayBuffer(channel)) sampleReadDisplay(engine, channel, buffer);

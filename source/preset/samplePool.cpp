@@ -9,13 +9,13 @@
 
 namespace {
 
-SamplePoolEntry gEntries[samplePoolSize];
-bool gSetUp = false;
+SamplePoolEntry g_entries[samplePoolSize];
+bool g_setUp = false;
 
 }  // namespace
 
 SamplePoolEntry* samplePoolEntry(std::int32_t index) {
-  return index >= 0 && index < samplePoolSize ? &gEntries[index] : nullptr;
+  return index >= 0 && index < samplePoolSize ? &g_entries[index] : nullptr;
 }
 
 void samplePoolClearEntry(SamplePoolEntry* entry) {
@@ -30,9 +30,9 @@ void samplePoolClearEntry(SamplePoolEntry* entry) {
 }
 
 void samplePoolClearAll() {
-  if (gSetUp) return;
-  gSetUp = true;
-  for (SamplePoolEntry& e : gEntries) samplePoolClearEntry(&e);
+  if (g_setUp) return;
+  g_setUp = true;
+  for (SamplePoolEntry& e : g_entries) samplePoolClearEntry(&e);
 }
 
 void samplePoolCopyOut(SampleInfo* slot, const SamplePoolEntry* entry, std::int32_t index) {
@@ -46,7 +46,7 @@ bool samplePoolAcquire(SampleInfo* slot, const FileSpec* file, std::int32_t read
   if (!slot || !file) return false;
   const std::uint8_t mono = readAsMono ? 1 : 0;
   for (std::int32_t i = 0; i < samplePoolSize; ++i) {
-    SamplePoolEntry& e = gEntries[i];
+    SamplePoolEntry& e = g_entries[i];
     if (e.refCount <= 0 || e.readAsMono != mono) continue;
     if (std::strncmp(e.file.path, file->path, sizeof e.file.path) != 0) continue;
     samplePoolCopyOut(slot, &e, i);
@@ -59,7 +59,7 @@ bool samplePoolAcquire(SampleInfo* slot, const FileSpec* file, std::int32_t read
 void samplePoolAdd(SampleInfo* slot, const FileSpec* file, std::int32_t readAsMono) {
   if (!slot || !file) return;
   for (std::int32_t i = 0; i < samplePoolSize; ++i) {
-    SamplePoolEntry& e = gEntries[i];
+    SamplePoolEntry& e = g_entries[i];
     if (e.refCount != 0) continue;
     e.info = *slot;
     // The display section belongs to the slot that made it, never to a record handed out later.
@@ -71,14 +71,14 @@ void samplePoolAdd(SampleInfo* slot, const FileSpec* file, std::int32_t readAsMo
     e.readAsMono = readAsMono ? 1 : 0;
     e.refCount = 1;
     slot->poolIndex = i;
-    gSetUp = true;
+    g_setUp = true;
     return;
   }
 }
 
 bool samplePoolRelease(SampleInfo* slot) {
   if (!slot || slot->poolIndex < 0 || slot->poolIndex >= samplePoolSize) return false;
-  SamplePoolEntry& e = gEntries[slot->poolIndex];
+  SamplePoolEntry& e = g_entries[slot->poolIndex];
   if (e.refCount <= 0) return false;
   e.refCount -= 1;
   if (e.refCount > 0) return false;
@@ -87,8 +87,8 @@ bool samplePoolRelease(SampleInfo* slot) {
 }
 
 void samplePoolFreeAll() {
-  if (!gSetUp) return;
-  for (SamplePoolEntry& e : gEntries) {
+  if (!g_setUp) return;
+  for (SamplePoolEntry& e : g_entries) {
     if (e.refCount > 0) std::free(e.data);
     samplePoolClearEntry(&e);
   }

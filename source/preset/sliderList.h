@@ -3,9 +3,11 @@
 #pragma once
 #include <cstdint>
 
+#include "preset/midiSources.h"
+
 const int sliderListMax = 12;
 const std::int32_t sliderFree = -10;  // controller / partner of a free entry
-const std::int32_t sliderChannelPressure = -1;
+const std::int32_t sliderChannelPressure = midiSourcePressure;
 
 struct SliderEntry {
   std::int32_t controller;  // 0..127 a controller number, -1 channel pressure, -10 free

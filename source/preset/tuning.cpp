@@ -8,9 +8,9 @@
 
 namespace {
 
-TuningMap gList[tuningBuiltInCount];
-int gCount = 0;
-bool gBuilt = false;
+TuningMap g_list[tuningBuiltInCount];
+int g_count = 0;
+bool g_built = false;
 
 double hz(double note) { return pitchNoteToHz(note); }
 double inc(double f) { return pitchHzToInc(f); }
@@ -105,9 +105,9 @@ void tuningFillHarrison16(TuningMap* map) {
 }
 
 void tuningBuildLibrary() {
-  if (gBuilt) return;
-  gCount = 0;
-  for (TuningMap& e : gList) {
+  if (g_built) return;
+  g_count = 0;
+  for (TuningMap& e : g_list) {
     std::memset(&e, 0, sizeof e);
     fillEqualTemperament(&e);
     setName(&e, "8ve / 12");
@@ -115,10 +115,10 @@ void tuningBuildLibrary() {
   TuningMap work;
   std::memset(&work, 0, sizeof work);
   auto add = [&](int index, int id, const char* name) {
-    std::memcpy(gList[index].keys, work.keys, sizeof work.keys);
-    gList[index].id = static_cast<std::int16_t>(id);
-    setName(&gList[index], name);
-    ++gCount;
+    std::memcpy(g_list[index].keys, work.keys, sizeof work.keys);
+    g_list[index].id = static_cast<std::int16_t>(id);
+    setName(&g_list[index], name);
+    ++g_count;
   };
   auto ratios = [&](const float(&r)[11]) { tuningFillRatios(&work, r); };
 
@@ -164,29 +164,29 @@ void tuningBuildLibrary() {
     tuningFillMeanTone(&work, r);
     add(9 + r, 20 + r, meanTone[r]);
   }
-  gList[24].id = 0;  // entry 24 keeps the equal temperament of the first fill
-  gCount = tuningBuiltInCount;
-  gBuilt = true;
+  g_list[24].id = 0;  // entry 24 keeps the equal temperament of the first fill
+  g_count = tuningBuiltInCount;
+  g_built = true;
 }
 
 int tuningLibraryCount() {
   tuningBuildLibrary();
-  return gCount;
+  return g_count;
 }
 
 void tuningSetLibraryCount(int count) {
   tuningBuildLibrary();
-  gCount = count < 1 ? 1 : (count > tuningBuiltInCount ? tuningBuiltInCount : count);
+  g_count = count < 1 ? 1 : (count > tuningBuiltInCount ? tuningBuiltInCount : count);
 }
 
 const TuningMap* tuningBuiltIn(int index) {
   tuningBuildLibrary();
-  return index >= 0 && index < gCount ? &gList[index] : nullptr;
+  return index >= 0 && index < g_count ? &g_list[index] : nullptr;
 }
 
 int tuningFindById(std::int16_t id) {
   tuningBuildLibrary();
-  for (int i = 0; i < gCount; ++i)
-    if (gList[i].id == id) return i;
+  for (int i = 0; i < g_count; ++i)
+    if (g_list[i].id == id) return i;
   return 0;
 }

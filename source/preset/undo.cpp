@@ -7,10 +7,10 @@
 
 namespace {
 
-std::uint16_t gKind = undoKindNone;
-std::uint8_t gRedo = 0;
-std::uint8_t gAvailable = 0;
-UndoHandler gHandlers[6] = {};
+std::uint16_t g_kind = undoKindNone;
+std::uint8_t g_redo = 0;
+std::uint8_t g_available = 0;
+UndoHandler g_handlers[6] = {};
 
 const char* textFor(std::uint16_t kind, std::uint8_t redo) {
   static const char* const texts[6][2] = {{"Undo", "Undo"},
@@ -25,39 +25,39 @@ const char* textFor(std::uint16_t kind, std::uint8_t redo) {
 }  // namespace
 
 void undoSetHandler(std::uint16_t kind, UndoHandler handler) {
-  if (kind >= 2 && kind <= 5) gHandlers[kind] = handler;
+  if (kind >= 2 && kind <= 5) g_handlers[kind] = handler;
 }
 
 void undoSetKind(std::uint16_t kind) {
   if (kind > 5) return;
-  gKind = kind;
-  gRedo = 0;
-  gAvailable = 1;
+  g_kind = kind;
+  g_redo = 0;
+  g_available = 1;
   undoUpdateMenu();
 }
 
-std::uint16_t undoGetKind() { return gKind; }
-std::uint8_t undoGetRedoState() { return gRedo; }
+std::uint16_t undoGetKind() { return g_kind; }
+std::uint8_t undoGetRedoState() { return g_redo; }
 
 void undoSetEnabled(std::uint8_t flag) {
-  gAvailable = flag;
+  g_available = flag;
   undoUpdateMenu();
 }
 
 void undoUpdateMenu() {
-  if (gKind == undoKindNone) {
+  if (g_kind == undoKindNone) {
     appMenuEnableItem(appMenuEdit, 0, false);
     appMenuSetItemText(appMenuEdit, 0, "Undo");
-  } else if (gKind >= 2 && gKind <= 5) {
+  } else if (g_kind >= 2 && g_kind <= 5) {
     appMenuEnableItem(appMenuEdit, 0, true);
-    appMenuSetItemText(appMenuEdit, 0, textFor(gKind, gRedo));
+    appMenuSetItemText(appMenuEdit, 0, textFor(g_kind, g_redo));
   }
-  if (!gAvailable) appMenuEnableItem(appMenuEdit, 0, false);
+  if (!g_available) appMenuEnableItem(appMenuEdit, 0, false);
 }
 
 bool undoGetMenuText(char* out, int capacity) {
-  const bool any = gAvailable && gKind != undoKindNone;
-  const char* text = any ? textFor(gKind, gRedo) : "Undo";
+  const bool any = g_available && g_kind != undoKindNone;
+  const char* text = any ? textFor(g_kind, g_redo) : "Undo";
   if (out && capacity > 0) {
     std::strncpy(out, text, static_cast<std::size_t>(capacity - 1));
     out[capacity - 1] = 0;
@@ -66,8 +66,8 @@ bool undoGetMenuText(char* out, int capacity) {
 }
 
 void undoRedo(int window) {
-  if (gKind == undoKindNone) return;
-  if (gKind >= 2 && gKind <= 5 && gHandlers[gKind]) gHandlers[gKind](window, gRedo);
-  gRedo = gRedo ? 0 : 1;
+  if (g_kind == undoKindNone) return;
+  if (g_kind >= 2 && g_kind <= 5 && g_handlers[g_kind]) g_handlers[g_kind](window, g_redo);
+  g_redo = g_redo ? 0 : 1;
   undoUpdateMenu();
 }

@@ -4,35 +4,35 @@
 #include "preset/undo.h"
 
 namespace {
-Bank* gUndoBank = nullptr;
+Bank* g_undoBank = nullptr;
 }
 
 void undoCreateBank() {
-  if (!gUndoBank) gUndoBank = bankCreate();
+  if (!g_undoBank) g_undoBank = bankCreate();
 }
 
 void undoDestroyBank() {
-  bankDestroy(gUndoBank);
-  gUndoBank = nullptr;
+  bankDestroy(g_undoBank);
+  g_undoBank = nullptr;
 }
 
 bool undoStorePatchBefore(Engine* engine) {
-  if (!gUndoBank || !engine) return false;
-  bankStorePreset(gUndoBank, engine, 0);
+  if (!g_undoBank || !engine) return false;
+  bankStorePreset(g_undoBank, engine, 0);
   return true;
 }
 
 void undoPatch(Engine* engine) {
-  if (!gUndoBank || !engine) return;
+  if (!g_undoBank || !engine) return;
   const std::int16_t kept = engine->header.slot;
-  bankStorePreset(gUndoBank, engine, 1);
-  bankSelectPreset(gUndoBank, engine, 0);
+  bankStorePreset(g_undoBank, engine, 1);
+  bankSelectPreset(g_undoBank, engine, 0);
   engine->header.slot = kept;
 }
 
 void redoPatch(Engine* engine) {
-  if (!gUndoBank || !engine) return;
+  if (!g_undoBank || !engine) return;
   const std::int16_t kept = engine->header.slot;
-  bankSelectPreset(gUndoBank, engine, 1);
+  bankSelectPreset(g_undoBank, engine, 1);
   engine->header.slot = kept;
 }

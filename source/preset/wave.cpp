@@ -8,7 +8,7 @@ float sineTable[waveLength];
 
 namespace {
 
-WaveRecord gGlobal[waveGlobalCount];
+WaveRecord g_global[waveGlobalCount];
 
 struct NamedWave {
   int slot;
@@ -85,7 +85,7 @@ void waveCopyRecord(Engine*, const WaveRecord* source, WaveRecord* target) {
 
 WaveRecord* waveGlobal(int index) {
   if (index < 0 || index >= waveGlobalCount) return nullptr;
-  return &gGlobal[index];
+  return &g_global[index];
 }
 
 void presetWavesInit() {
@@ -95,8 +95,8 @@ void presetWavesInit() {
     phase += 0.006135923151542969;
   }
   for (int k = 0; k < waveGlobalCount; ++k)
-    waveFill(&gGlobal[k], static_cast<std::uint16_t>(k), waveBankGlobal, waveStateFree, sineTable, "Sine");
-  waveFill(&gGlobal[0], 0, waveBankGlobal, waveStateBuiltIn, sineTable, "Sine");
+    waveFill(&g_global[k], static_cast<std::uint16_t>(k), waveBankGlobal, waveStateFree, sineTable, "Sine");
+  waveFill(&g_global[0], 0, waveBankGlobal, waveStateBuiltIn, sineTable, "Sine");
 
   float work[waveLength];
   float value = 0.0f;
@@ -104,21 +104,21 @@ void presetWavesInit() {
     value += (k < 256 || k >= 768) ? 1.0f / 256.0f : -1.0f / 256.0f;
     work[k] = value;
   }
-  waveFill(&gGlobal[1], 1, waveBankGlobal, waveStateBuiltIn, work, "Triangle");
+  waveFill(&g_global[1], 1, waveBankGlobal, waveStateBuiltIn, work, "Triangle");
 
   float table[waveLength];
   for (const NamedWave& w : kNamed) {
     waveFactoryTable(w.table, table);
-    waveFill(&gGlobal[w.slot], static_cast<std::uint16_t>(w.slot), waveBankGlobal, waveStateBuiltIn, table, w.name);
+    waveFill(&g_global[w.slot], static_cast<std::uint16_t>(w.slot), waveBankGlobal, waveStateBuiltIn, table, w.name);
   }
 
   // The additive waves build on the triangle still in the work buffer, then on each other.
   static const float a1[8] = {1.0f, 0.5f, 0.25f, 0.125f, 0.06f, 0.03f, 0.015f, 0.0075f};
   static const int h1[8] = {1, 2, 3, 5, 8, 13, 21, 34};
   addPartials(work, a1, h1);
-  waveFill(&gGlobal[25], 25, waveBankGlobal, waveStateBuiltIn, work, "Additive 1");
+  waveFill(&g_global[25], 25, waveBankGlobal, waveStateBuiltIn, work, "Additive 1");
   static const float a2[8] = {1.0f, 0.25f, 0.5f, 0.75f, 0.5f, 0.25f, 0.015f, 0.0075f};
   static const int h2[8] = {1, 5, 6, 7, 8, 9, 15, 16};
   addPartials(work, a2, h2);
-  waveFill(&gGlobal[26], 26, waveBankGlobal, waveStateBuiltIn, work, "Additive 2");
+  waveFill(&g_global[26], 26, waveBankGlobal, waveStateBuiltIn, work, "Additive 2");
 }

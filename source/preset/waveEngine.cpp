@@ -7,8 +7,8 @@
 
 namespace {
 
-WaveChangedFn gChanged = nullptr;
-std::uint16_t gEditedIndex = 0;  // one engine per process
+WaveChangedFn g_changed = nullptr;
+std::uint16_t g_editedIndex = 0;  // one engine per process
 
 // Claims the lowest free local wave: state 2, named "preset %d". -1 when all are in use.
 std::int16_t claimLocal(Engine* engine) {
@@ -69,19 +69,19 @@ void waveCopySamplesIn(Engine* engine, std::uint16_t localIndex, const float* so
 
 WaveRecord* waveUndoRecord(Engine* engine) { return engine ? &engine->spareWaves[0] : nullptr; }
 WaveRecord* waveRedoRecord(Engine* engine) { return engine ? &engine->spareWaves[1] : nullptr; }
-std::uint16_t waveEditedIndex(Engine*) { return gEditedIndex; }
+std::uint16_t waveEditedIndex(Engine*) { return g_editedIndex; }
 
 void waveSaveUndoCopy(Engine* engine, std::int16_t localIndex) {
   WaveRecord* w = engineLocalWave(engine, localIndex);
   if (!w) return;
-  gEditedIndex = static_cast<std::uint16_t>(localIndex);
+  g_editedIndex = static_cast<std::uint16_t>(localIndex);
   waveCopyRecord(engine, w, waveUndoRecord(engine));
 }
 
 void waveSaveRedoCopy(Engine* engine, std::int16_t localIndex) {
   WaveRecord* w = engineLocalWave(engine, localIndex);
   if (!w) return;
-  gEditedIndex = static_cast<std::uint16_t>(localIndex);
+  g_editedIndex = static_cast<std::uint16_t>(localIndex);
   waveCopyRecord(engine, w, waveRedoRecord(engine));
 }
 
@@ -99,10 +99,10 @@ void waveRestoreRedoCopy(Engine* engine, std::uint16_t localIndex) {
   waveNotifyChanged(engine, static_cast<std::int16_t>(waveLocalIdBase + localIndex));
 }
 
-void waveSetChangeRoutine(WaveChangedFn routine) { gChanged = routine; }
+void waveSetChangeRoutine(WaveChangedFn routine) { g_changed = routine; }
 
 void waveNotifyChanged(Engine* engine, std::int16_t id) {
-  if (engine && gChanged) gChanged(engine, id);
+  if (engine && g_changed) g_changed(engine, id);
 }
 
 int waveCountUsed(Engine* engine) {

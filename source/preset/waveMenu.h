@@ -28,7 +28,7 @@ std::int16_t waveMenuFactoryItemOf(int waveIndex);  // menu item of a global wav
 // them waveMenusFill leaves every menu unchanged.
 struct WaveSelectorRoutines {
   Engine* (*engineOf)(int window);                // winGetUserData's first word
-  bool (*isPopupSelector)(int window, int item);  // control kind 9 with kind data
+  bool (*isPopupSelector)(int window, int item);  // kindSelector with kind data
   void (*currentText)(int window, int item, char* out, int capacity);
   void (*menuClear)(int window, int item);
   void (*menuAppendItem)(int window, int item, int id, bool enabled, const char* text, int flag);

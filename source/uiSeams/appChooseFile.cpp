@@ -13,20 +13,20 @@ struct Answer {
   int result;
   std::string path;
 };
-std::deque<Answer> gQueue;
-AppChooseFileFn gRoutine = nullptr;
-int gCalls = 0;
-int gLastKind = -1;
-int gLastResult = -1;
-std::string gLastPath;
+std::deque<Answer> g_queue;
+AppChooseFileFn g_routine = nullptr;
+int g_calls = 0;
+int g_lastKind = -1;
+int g_lastResult = -1;
+std::string g_lastPath;
 
 int chooseFrom(int dialogKind, FileSpec* out, int fileType) {
-  if (gRoutine) return gRoutine(dialogKind, out, fileType);
-  ++gCalls;
-  gLastKind = dialogKind;
-  if (gQueue.empty()) return 0;
-  Answer a = gQueue.front();
-  gQueue.pop_front();
+  if (g_routine) return g_routine(dialogKind, out, fileType);
+  ++g_calls;
+  g_lastKind = dialogKind;
+  if (g_queue.empty()) return 0;
+  Answer a = g_queue.front();
+  g_queue.pop_front();
   if (a.result == 1) {
     // The name shown to the user is the path's last part.
     const char* cut = std::strrchr(a.path.c_str(), '/');
@@ -50,25 +50,25 @@ bool nameSupported(const char* path) { return !std::strpbrk(path, "?*"); }
 
 int appChooseFile(int dialogKind, FileSpec* out, int fileType) {
   if (!out) return 5;
-  gLastResult = chooseFrom(dialogKind, out, fileType);
-  if (gLastResult == 1 && !nameSupported(out->path)) {
+  g_lastResult = chooseFrom(dialogKind, out, fileType);
+  if (g_lastResult == 1 && !nameSupported(out->path)) {
     msgBox(msgBoxOk, kNameNotSupported, msgBoxIconExclamation);
     fileSpecClear(out);
-    gLastResult = 0;  // as if nothing was chosen: the caller says nothing more
+    g_lastResult = 0;  // as if nothing was chosen: the caller says nothing more
   }
-  gLastPath = gLastResult == 1 ? std::string(out->path) : std::string();
-  return gLastResult;
+  g_lastPath = g_lastResult == 1 ? std::string(out->path) : std::string();
+  return g_lastResult;
 }
 
-int appChooseFileLastResult() { return gLastResult; }
+int appChooseFileLastResult() { return g_lastResult; }
 void appChooseFileResetLastResult() {
-  gLastResult = -1;
-  gLastPath.clear();
+  g_lastResult = -1;
+  g_lastPath.clear();
 }
-const char* appChooseFileLastPath() { return gLastPath.c_str(); }
+const char* appChooseFileLastPath() { return g_lastPath.c_str(); }
 
-void appChooseFileSetRoutine(AppChooseFileFn routine) { gRoutine = routine; }
-void appChooseFileQueue(int result, const char* path) { gQueue.push_back(Answer{result, path ? path : ""}); }
-void appChooseFileClearQueue() { gQueue.clear(); }
-int appChooseFileCalls() { return gCalls; }
-int appChooseFileLastKind() { return gLastKind; }
+void appChooseFileSetRoutine(AppChooseFileFn routine) { g_routine = routine; }
+void appChooseFileQueue(int result, const char* path) { g_queue.push_back(Answer{result, path ? path : ""}); }
+void appChooseFileClearQueue() { g_queue.clear(); }
+int appChooseFileCalls() { return g_calls; }
+int appChooseFileLastKind() { return g_lastKind; }

@@ -7,41 +7,41 @@
 namespace {
 
 const int kMenus = 8, kItems = 32;
-char gText[kMenus][kItems][64];
-bool gEnabled[kMenus][kItems];
-int gCalls = 0;
-AppMenuEnableFn gEnable = nullptr;
-AppMenuTextFn gSetText = nullptr;
+char g_text[kMenus][kItems][64];
+bool g_enabled[kMenus][kItems];
+int g_calls = 0;
+AppMenuEnableFn g_enable = nullptr;
+AppMenuTextFn g_setText = nullptr;
 
 bool inRange(int menu, int item) { return menu >= 0 && menu < kMenus && item >= 0 && item < kItems; }
 
 }  // namespace
 
 void appMenuSetRoutines(AppMenuEnableFn enable, AppMenuTextFn text) {
-  gEnable = enable;
-  gSetText = text;
+  g_enable = enable;
+  g_setText = text;
 }
 
 void appMenuEnableItem(int menu, int item, bool enable) {
-  if (gEnable) {
-    gEnable(menu, item, enable);
+  if (g_enable) {
+    g_enable(menu, item, enable);
     return;
   }
-  ++gCalls;
-  if (inRange(menu, item)) gEnabled[menu][item] = enable;
+  ++g_calls;
+  if (inRange(menu, item)) g_enabled[menu][item] = enable;
 }
 
 void appMenuSetItemText(int menu, int item, const char* text) {
-  if (gSetText) {
-    gSetText(menu, item, text);
+  if (g_setText) {
+    g_setText(menu, item, text);
     return;
   }
-  ++gCalls;
+  ++g_calls;
   if (!inRange(menu, item)) return;
-  std::memset(gText[menu][item], 0, sizeof gText[menu][item]);
-  if (text) std::strncpy(gText[menu][item], text, sizeof gText[menu][item] - 1);
+  std::memset(g_text[menu][item], 0, sizeof g_text[menu][item]);
+  if (text) std::strncpy(g_text[menu][item], text, sizeof g_text[menu][item] - 1);
 }
 
-const char* appMenuRecordedText(int menu, int item) { return inRange(menu, item) ? gText[menu][item] : ""; }
-bool appMenuRecordedEnabled(int menu, int item) { return inRange(menu, item) && gEnabled[menu][item]; }
-int appMenuRecordedCalls() { return gCalls; }
+const char* appMenuRecordedText(int menu, int item) { return inRange(menu, item) ? g_text[menu][item] : ""; }
+bool appMenuRecordedEnabled(int menu, int item) { return inRange(menu, item) && g_enabled[menu][item]; }
+int appMenuRecordedCalls() { return g_calls; }

@@ -9,21 +9,21 @@
 
 namespace {
 
-void* gOwner = nullptr;
-char gCaption[257] = "Morvane";  // 256 characters kept, always terminated
+void* g_owner = nullptr;
+char g_caption[257] = "Morvane";  // 256 characters kept, always terminated
 
-bool gDiagOn = false;
-char gDiagText[260] = {};
+bool g_diagOn = false;
+char g_diagText[260] = {};
 
-MsgBoxHook gHook = nullptr;
-void* gHookContext = nullptr;
+MsgBoxHook g_hook = nullptr;
+void* g_hookContext = nullptr;
 
 struct Capture {
   int answer = 0;
   std::vector<std::string> texts;
   std::vector<int> styles;
 };
-std::unique_ptr<Capture> gCapture;
+std::unique_ptr<Capture> g_capture;
 
 int captureHook(void* context, int style, const char* text, int extra) {
   Capture* c = static_cast<Capture*>(context);
@@ -35,65 +35,65 @@ int captureHook(void* context, int style, const char* text, int extra) {
 }  // namespace
 
 void msgBoxSetOwner(void* owner, const char* caption) {
-  gOwner = owner;
-  std::memset(gCaption, 0, sizeof gCaption);
-  if (caption) std::strncpy(gCaption, caption, 256);
+  g_owner = owner;
+  std::memset(g_caption, 0, sizeof g_caption);
+  if (caption) std::strncpy(g_caption, caption, 256);
 }
 
-const char* msgBoxCaption() { return gCaption; }
+const char* msgBoxCaption() { return g_caption; }
 
 int msgBox(int style, const char* text, int extra) {
   if (!text) text = "";
-  if (gHook) {
-    int answer = gHook(gHookContext, style, text, extra);
+  if (g_hook) {
+    int answer = g_hook(g_hookContext, style, text, extra);
     return extra == 0 ? 0 : answer;
   }
-  int answer = msgBoxShowNative(gOwner, gCaption, style, text, extra);
+  int answer = msgBoxShowNative(g_owner, g_caption, style, text, extra);
   return extra == 0 ? 0 : answer;
 }
 
 void diagReset() {
-  std::memset(gDiagText, 0, sizeof gDiagText);
-  gDiagOn = false;
+  std::memset(g_diagText, 0, sizeof g_diagText);
+  g_diagOn = false;
 }
 
-void diagSetEnabled(bool on) { gDiagOn = on; }
-bool diagIsEnabled() { return gDiagOn; }
+void diagSetEnabled(bool on) { g_diagOn = on; }
+bool diagIsEnabled() { return g_diagOn; }
 
 void diagMessage(const char* text) {
-  if (!gDiagOn || !text) return;
-  std::memset(gDiagText, 0, sizeof gDiagText);
-  std::strncpy(gDiagText, text, 256);
-  msgBox(0, gDiagText, 0);
+  if (!g_diagOn || !text) return;
+  std::memset(g_diagText, 0, sizeof g_diagText);
+  std::strncpy(g_diagText, text, 256);
+  msgBox(0, g_diagText, 0);
 }
 
-const char* diagLastText() { return gDiagText; }
+const char* diagLastText() { return g_diagText; }
 
 void msgBoxSetHook(MsgBoxHook hook, void* context) {
-  gHook = hook;
-  gHookContext = context;
+  g_hook = hook;
+  g_hookContext = context;
 }
 
 void msgBoxCaptureBegin(int answer) {
   msgBoxCaptureEnd();
-  gCapture = std::make_unique<Capture>();
-  gCapture->answer = answer;
-  msgBoxSetHook(captureHook, gCapture.get());
+  g_capture = std::make_unique<Capture>();
+  g_capture->answer = answer;
+  msgBoxSetHook(captureHook, g_capture.get());
 }
 
 void msgBoxCaptureEnd() {
-  if (gHook == captureHook) msgBoxSetHook(nullptr, nullptr);
-  gCapture.reset();
+  if (g_hook == captureHook) msgBoxSetHook(nullptr, nullptr);
+  g_capture.reset();
 }
 
-std::size_t msgBoxCaptureCount() { return gCapture ? gCapture->texts.size() : 0; }
+std::size_t msgBoxCaptureCount() { return g_capture ? g_capture->texts.size() : 0; }
 
 const char* msgBoxCaptureText(std::size_t index) {
-  if (!gCapture || index >= gCapture->texts.size()) return "";
-  return gCapture->texts[index].c_str();
+  if (!g_capture || index >= g_capture->texts.size()) return "";
+  return g_capture->texts[index].c_str();
 }
 
 int msgBoxCaptureStyle(std::size_t index) {
-  if (!gCapture || index >= gCapture->styles.size()) return -1;
-  return gCapture->styles[index];
+  if (!g_capture || index >= g_capture->styles.size()) return -1;
+  return g_capture->styles[index];
 }

@@ -18,10 +18,10 @@ struct Popup {
   bool used = false;
   std::vector<Entry> entries;
 };
-Popup gPopups[popupTableSize];
-PopupTrackFn gTrackHook;
+Popup g_popups[popupTableSize];
+PopupTrackFn g_trackHook;
 
-Popup* find(std::int16_t h) { return h > 0 && h < popupTableSize && gPopups[h].used ? &gPopups[h] : nullptr; }
+Popup* find(std::int16_t h) { return h > 0 && h < popupTableSize && g_popups[h].used ? &g_popups[h] : nullptr; }
 
 Entry* at(std::int16_t popup, int position) {
   Popup* p = find(popup);
@@ -32,14 +32,14 @@ Entry* at(std::int16_t popup, int position) {
 
 std::int16_t popupFindFreeSlot() {
   for (int h = popupTableSize - 1; h >= popupFirstFreeSlot; --h)
-    if (!gPopups[h].used) return static_cast<std::int16_t>(h);
+    if (!g_popups[h].used) return static_cast<std::int16_t>(h);
   return 0;
 }
 
 int popupCreate(std::int16_t slot, int, const char*) {
-  if (slot <= 0 || slot >= popupTableSize || gPopups[slot].used) return 0;
-  gPopups[slot].used = true;
-  gPopups[slot].entries.clear();
+  if (slot <= 0 || slot >= popupTableSize || g_popups[slot].used) return 0;
+  g_popups[slot].used = true;
+  g_popups[slot].entries.clear();
   return 1;
 }
 
@@ -111,8 +111,8 @@ bool popupItemChecked(std::int16_t popup, int position) {
 
 void* popupNativeHandle(std::int16_t) { return nullptr; }
 
-void popupSetTrackHook(PopupTrackFn hook) { gTrackHook = hook; }
+void popupSetTrackHook(PopupTrackFn hook) { g_trackHook = hook; }
 
 int popupTrack(void* menu, int screenX, int screenY, void* owner) {
-  return gTrackHook && menu ? gTrackHook(menu, screenX, screenY, owner) : 0;
+  return g_trackHook && menu ? g_trackHook(menu, screenX, screenY, owner) : 0;
 }

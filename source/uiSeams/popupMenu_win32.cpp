@@ -7,10 +7,10 @@
 
 namespace {
 
-HMENU gMenus[popupTableSize];
-PopupTrackFn gTrackHook;
+HMENU g_menus[popupTableSize];
+PopupTrackFn g_trackHook;
 
-HMENU find(std::int16_t h) { return h > 0 && h < popupTableSize ? gMenus[h] : nullptr; }
+HMENU find(std::int16_t h) { return h > 0 && h < popupTableSize ? g_menus[h] : nullptr; }
 
 UINT commandOf(std::int16_t slot, std::int32_t entry) { return static_cast<UINT>(popupCommand(slot, entry)); }
 
@@ -18,15 +18,15 @@ UINT commandOf(std::int16_t slot, std::int32_t entry) { return static_cast<UINT>
 
 std::int16_t popupFindFreeSlot() {
   for (int h = popupTableSize - 1; h >= popupFirstFreeSlot; --h)
-    if (!gMenus[h]) return static_cast<std::int16_t>(h);
+    if (!g_menus[h]) return static_cast<std::int16_t>(h);
   return 0;
 }
 
 int popupCreate(std::int16_t slot, int, const char*) {
-  if (slot <= 0 || slot >= popupTableSize || gMenus[slot]) return 0;
+  if (slot <= 0 || slot >= popupTableSize || g_menus[slot]) return 0;
   HMENU m = CreatePopupMenu();
   if (!m) return 0;
-  gMenus[slot] = m;
+  g_menus[slot] = m;
   return 1;
 }
 
@@ -38,7 +38,7 @@ std::int16_t popupCreate() {
 void popupDestroy(std::int16_t popup) {
   if (HMENU m = find(popup)) {
     DestroyMenu(m);
-    gMenus[popup] = nullptr;
+    g_menus[popup] = nullptr;
   }
 }
 
@@ -130,11 +130,11 @@ bool popupItemChecked(std::int16_t popup, int position) {
 
 void* popupNativeHandle(std::int16_t popup) { return find(popup); }
 
-void popupSetTrackHook(PopupTrackFn hook) { gTrackHook = hook; }
+void popupSetTrackHook(PopupTrackFn hook) { g_trackHook = hook; }
 
 int popupTrack(void* menu, int screenX, int screenY, void* owner) {
   if (!menu) return 0;
-  if (gTrackHook) return gTrackHook(menu, screenX, screenY, owner);
+  if (g_trackHook) return g_trackHook(menu, screenX, screenY, owner);
   return static_cast<int>(TrackPopupMenu(static_cast<HMENU>(menu), TPM_RETURNCMD | TPM_LEFTALIGN | TPM_TOPALIGN,
                                          screenX, screenY, 0, static_cast<HWND>(owner), nullptr));
 }

@@ -1,6 +1,6 @@
-// The waveform display (item 22): the edited wave drawn as 512 columns over the page background, a
-// stroke with one of the three tools on every mouse event of a press, the position slider of tools 9
-// and 10 and the range bar of tool 11.
+// The waveform display (waveItemDisplay): the edited wave drawn as 512 columns over the page background, a
+// stroke with one of the three tools on every mouse event of a press, the position slider of the line and
+// cosine tools (waveItemToolLine, waveItemToolCosine) and the range bar of the half-sine tool.
 #include <windows.h>
 
 #include <cmath>
@@ -59,7 +59,7 @@ std::int16_t clampPosition(std::int32_t p) {
   return static_cast<std::int16_t>(numClamp<std::int32_t>(p, 0, waveLength - 1));
 }
 
-// Tools 9 and 10 share their shape: from the anchor p towards index n, with the curve between
+// The line and cosine tools share their shape: from the anchor p towards index n, with the curve between
 // source[p] and v given by shape(k, steps) in 0..1.
 template <typename Shape>
 void anchoredStroke(const float* source, float* target, std::int32_t n, float v, Shape shape) {

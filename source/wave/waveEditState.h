@@ -23,8 +23,8 @@ struct WaveEditBuffers {
   WaveHarmonic harmonicsSnapshot[waveHarmonicCount];  // the table before "Shift Harmonics..."
   std::uint8_t editorActive;                          // 1 while a wave is selected and the controls live
   std::int32_t view;                                  // 0 waveform view, 1 harmonics view
-  std::int32_t toolButton;                            // drawing tool button 9, 10 or 11 (0 before any)
-  std::int32_t harmonicMode;                          // harmonics display button 12 or 13 (0 before any)
+  std::int32_t toolButton;                            // waveItemToolLine, ...Cosine or ...HalfSine (0 before any)
+  std::int32_t harmonicMode;                          // waveItemHarmSingle or waveItemHarmSweep (0 before any)
   float waveOffset;                                   // offset the offset knob shows
   float offsetRoomDown;                               // how far the wave may move down (0 or negative)
   float offsetRoomUp;                                 // how far the wave may move up
@@ -37,15 +37,15 @@ struct WaveEditBuffers {
 // The one record; currentWave and undoWave start at -1.
 WaveEditBuffers* waveEditBuffers();
 
-// State of the waveform display (beside the record): the anchor of tools 9 and 10 and the markers of
-// tool 11 keep their values for the whole run.
+// State of the waveform display (beside the record): the anchor of the line and cosine tools and the
+// markers of the half-sine tool keep their values for the whole run.
 struct WaveDisplayState {
-  std::int16_t position;     // anchor sample of tools 9 and 10 (0 at start)
+  std::int16_t position;     // anchor sample of the line and cosine tools (0 at start)
   std::int16_t rangeStart;   // marker A (256 at start)
   std::int16_t rangeEnd;     // marker B (768 at start)
   std::int32_t tool;         // 9, 10 or 11: the tool routine installed (10 at start)
   std::uint8_t drawing;      // 1 while a stroke is under way
-  float strokeBase;          // value under the mouse at the stroke's press (tool 11)
+  float strokeBase;          // value under the mouse at the stroke's press (half-sine tool)
   std::int16_t strokeIndex;  // sample index of the last stroke step
   std::int32_t strokeLeft, strokeTop, strokeRight, strokeBottom;  // the display at the press
   std::int16_t strokeZero;                                        // pixel row of the value 0: top + 129

@@ -1,4 +1,4 @@
-// The harmonics display of the Wave page (item 25): the edited wave as its first 64 harmonics, drawn
+// The harmonics display of the Wave page (waveItemHarmDisplay): the edited wave as its first 64 harmonics, drawn
 // as bars and edited with the mouse. The Wave page calls these; the harmonics view fills them in.
 #pragma once
 #include <cstdint>

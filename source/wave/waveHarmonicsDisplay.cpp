@@ -1,4 +1,4 @@
-// The harmonics display (item 25 of the Wave page): the edited wave as 64 amplitude bars (log scale,
+// The harmonics display (waveItemHarmDisplay of the Wave page): the edited wave as 64 amplitude bars (log scale,
 // 12 rows per halving) above and 64 phase bars below the zero line, redrawn with the mouse. Mode 13
 // draws across harmonics (a fast stroke fills the harmonics it skipped on a straight line), mode 12
 // edits the harmonic pressed. Each step rebuilds the wave from the table plus the residual of the

@@ -1,4 +1,4 @@
-// The two "Transform" menus of the Wave page, the wave undo (Edit-menu undo kind 3, one level that
+// The two "Transform" menus of the Wave page, the wave undo (Edit-menu undoKindWaveform, one level that
 // toggles between undo and redo) and the Edit-menu copy and paste of waves (clipboard kind 3).
 #include <cmath>
 #include <cstring>

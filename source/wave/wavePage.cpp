@@ -104,8 +104,8 @@ void setClipKinds() {
 
 void undoHandler(int window, std::uint8_t redo) { waveEditUndoRedo(static_cast<std::uint16_t>(window), redo); }
 
-// The tool's own place: slider 23 for tools 9 and 10, range bar 24 for tool 11 (while the waveform
-// view is up).
+// The tool's own place: waveItemSlider for the line and cosine tools, waveItemRangeBar for the half-sine tool (while
+// the waveform view is up).
 void showToolPlace(std::uint16_t win) {
   const std::int16_t w = w16(win);
   const bool up = g_buffers.view == waveViewWaveform;

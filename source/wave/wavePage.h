@@ -1,4 +1,4 @@
-// The Wave page (pane 4 of the main window): the editor of the preset's up to eight engine-local
+// The Wave page (pane pageWave of the main window): the editor of the preset's up to eight engine-local
 // single-cycle waves (local wave i has the id 0x7F00 + i). Two views over the same wave, switched by
 // two tabs: the waveform view (display 22 drawn into with three stroke tools, the level and offset
 // knobs, the waveform "Transform" menu) and the harmonics view (display 25 and its menu). Every edit
@@ -18,7 +18,7 @@ struct Engine;
 
 enum { wavePaneId = pageWave };
 
-// Items of the page, all inside pane 4.
+// Items of the page, all inside pane pageWave.
 enum WavePageItem {
   waveItemBackground = 1,  // picture: page background, parent of the two view panels
   waveItemWavePanel = 2,   // picture: waveform view panel
@@ -41,8 +41,8 @@ enum WavePageItem {
   waveItemReadoutV = 20,
   waveItemReadoutExtra = 21,
   waveItemDisplay = 22,      // waveform display 512 x 257
-  waveItemSlider = 23,       // position slider of tools 9 and 10
-  waveItemRangeBar = 24,     // range markers of tool 11
+  waveItemSlider = 23,       // position slider of the line and cosine tools
+  waveItemRangeBar = 24,     // range markers of the half-sine tool
   waveItemHarmDisplay = 25,  // harmonics display 512 x 257
   waveItemNoWaves = 26,      // the two messages shown without waves
   waveItemNoWavesHint = 27

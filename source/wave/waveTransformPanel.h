@@ -1,4 +1,4 @@
-// The wave transform panel (pane 28 of the main window): the settings of one transform with its
+// The wave transform panel (pane paneWaveXform of the main window): the settings of one transform with its
 // result written live into the edited wave. The Wave page's menus open it at a page:
 // 1 "Offset Phase...", 2 "Mix...", 3 "Fractalize...", 4 "Filter...", 5 "FM...", 6 "Load Wave...",
 // 7 "Shift Harmonics...", 8 "Load Wave..." of the harmonics menu. The panel fills these in.

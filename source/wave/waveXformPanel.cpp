@@ -1,4 +1,4 @@
-// The transform panel's frame: building pane 28, opening and closing it (page tabs locked while it is
+// The transform panel's frame: building pane paneWaveXform, opening and closing it (page tabs locked while it is
 // open, one wave undo step around it), the page switch that loads a page's controls and runs its
 // transform at once, OK and Cancel, the apply and revert steps and the three wave popups.
 #include "wave/waveXformPanel.h"

@@ -1,4 +1,4 @@
-// The transform panel (pane 28 of the main window, at (158, 1)): one page per transform with its
+// The transform panel (pane paneWaveXform of the main window, at (158, 1)): one page per transform with its
 // settings; each change recomputes the result from the wave as it was when the panel opened
 // (`sourceWave`) and writes it into the edited wave at once. OK keeps the result as one undo step,
 // Cancel writes the source back. The page tabs of the main window stay disabled while it is open.
@@ -11,7 +11,7 @@
 
 enum { waveXformPaneId = paneWaveXform };
 
-// Items of pane 28.
+// Items of pane paneWaveXform.
 enum WaveXformItem {
   xformItemFrame = 1,      // picture of the panel background, parent of pictures 2..8 and 9..11
   xformItemPhasePage = 2,  // one picture per page; the page's controls are its children
@@ -61,7 +61,7 @@ enum { xformFilterLow1 = 1, xformFilterLow2 = 2, xformFilterHigh1 = 3 };
 
 void waveXformPanelSetPage(std::uint16_t win, std::uint16_t page);
 // The common last step of a transform: workWave into the edited wave, the waveform display redrawn,
-// the oscillators told, pane 28 selected again. Nothing without an engine.
+// the oscillators told, pane paneWaveXform selected again. Nothing without an engine.
 void waveXformApply(std::uint16_t win);
 // sourceWave back into the edited wave, shown and told likewise.
 void waveXformRevert(std::uint16_t win);
@@ -71,7 +71,7 @@ void waveXformSelectPane(std::uint16_t win);
 void waveXformPickWave(ControlItem* item, std::int16_t menu, std::int16_t entry);
 void waveXformLoadPicked(ControlItem* item, std::int16_t menu, std::int16_t entry);
 void waveXformShiftChanged(ControlItem* item, double value);
-// Whether the panel is open (pane 28 shown).
+// Whether the panel is open (pane paneWaveXform shown).
 bool waveXformPanelIsOpen(std::uint16_t win);
 
 // The pages' transforms and the change callbacks of their controls.

@@ -12,6 +12,8 @@ enum UiaModifier : uint32_t {
   kModAlt = 0x40000000,
   kModWindows = 0x01000000  // reported only together with Shift, Ctrl or Alt
 };
+// Key codes of the arrow keys.
+enum UiaArrowKey : uint32_t { kKeyUp = 129, kKeyDown = 130, kKeyLeft = 131, kKeyRight = 132 };
 // A key of the keypad.
 constexpr uint32_t kKeypadFlag = 0x00800000;
 // uiaTranslateKey's answer for a key without a key code.
