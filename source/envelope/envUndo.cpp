@@ -3,11 +3,11 @@
 #include "envelope/envUndo.h"
 
 #include "engine/engine.h"
-#include "envelope/envDestKinds.h"
 #include "envelope/envFields.h"
 #include "envelope/envGraph.h"
 #include "envelope/envPage.h"
 #include "envelope/envView.h"
+#include "preset/envDestKinds.h"
 #include "preset/envelope.h"
 #include "preset/undo.h"
 
