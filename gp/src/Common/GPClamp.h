@@ -15,7 +15,14 @@ inline T numClamp(T x, T lo, T hi) {
   return x > hi ? hi : x;
 }
 
-// The clamp with a fallback for a value that is not a number.
+// The clamp that keeps a value only strictly above lo: lo itself (so -0 for a lo of +0), a value below
+// it, or not a number, gives lo; a value above hi gives hi.
+template <typename T>
+inline T numClampStrictLo(T x, T lo, T hi) {
+  if (!(x > lo)) return lo;
+  return x > hi ? hi : x;
+}
+
 // The clamp that lets a value that is not a number through (for a caller that tests it later, or a
 // sample stream whose NaN the next stage catches).
 template <typename T>
