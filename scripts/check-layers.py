@@ -7,7 +7,8 @@ Prints one line per include that runs against the map and exits 1 when there is 
 itself cannot be read.
 
 The map lists layers in order, one a line: a name, its entries, then optionally "libs:" with the
-in-house libraries its files may include ("gp-win32": gp from _win32 files only); an indented line
+in-house libraries its files may include ("gp-win32": gp from _win32 files only; "gp/GPClamp.h": that one
+header of gp, from any file, which must itself include nothing but the standard library); an indented line
 adds entries (and libraries) to the layer above. An entry is a folder of source/ or one file in it; a
 file entry takes the file out of its folder's layer, and a .cpp entry takes its header along. A file
 may include headers of its own layer and of earlier layers.
@@ -92,6 +93,7 @@ class Map:
             raise ValueError("README.md has no ```layers block")
         self.names = []  # the layers in order
         self.libs = []  # per layer: the libraries its files may include, "-win32" ones apart
+        self.headers = []  # per layer: {(library, header)}: single platform-free headers of a library
         self.entries = []  # per layer: its folders and files
         for line in m.group(1).splitlines():
             if not line.strip():
@@ -103,13 +105,18 @@ class Map:
                     raise ValueError("layer line without entries: " + line)
                 self.names.append(words.pop(0))
                 self.libs.append(set())
+                self.headers.append(set())
                 self.entries.append([])
             elif not self.names:
                 raise ValueError("continuation line without a layer: " + line)
             for lib in libs.split():
-                if (lib[:-len("-win32")] if lib.endswith("-win32") else lib) not in libraries:
+                lib, _, header = lib.partition("/")
+                if (lib[:-len("-win32")] if lib.endswith("-win32") and not header else lib) not in libraries:
                     raise ValueError("unknown library %s in layer %s" % (lib, self.names[-1]))
-                self.libs[-1].add(lib)
+                if header:
+                    self.headers[-1].add((lib, header))
+                else:
+                    self.libs[-1].add(lib)
             self.entries[-1].extend(words)
         self.rank = {}  # entry (folder, file, or a .cpp file's stem) -> layer index
         for i, entries in enumerate(self.entries):
@@ -133,8 +140,9 @@ class Map:
     def platform_free(self, i):
         return not any("-win32" not in lib for lib in self.libs[i])
 
-    def may_include(self, i, lib, name):
-        return lib in self.libs[i] or (lib + "-win32" in self.libs[i] and name.endswith(("_win32.cpp", "_win32.c")))
+    def may_include(self, i, lib, name, header):
+        return (lib in self.libs[i] or (lib, os.path.basename(header)) in self.headers[i] or
+                (lib + "-win32" in self.libs[i] and name.endswith(("_win32.cpp", "_win32.c"))))
 
 
 class Tree:
@@ -185,7 +193,7 @@ class Tree:
                 bracket, target = m.groups()
                 shown = target if bracket == '"' else "<%s>" % target
                 where = "%s:%d: %s" % (os.path.relpath(path, self.root).replace(os.sep, "/"), n, shown)
-                yield where, self.resolve(path, bracket, target)
+                yield where, self.resolve(path, bracket, target), target
 
 
 def core_editor_files(root):
@@ -202,6 +210,17 @@ def check_source(tree, layers):
             if not os.path.exists(os.path.join(tree.source, entry)):
                 faults.append("layer map: layer %s names source/%s, which does not exist" % (layers.names[i],
                                                                                          entry))
+    for i, headers in enumerate(layers.headers):
+        for lib, header in sorted(headers):
+            path = next((os.path.join(tree.root, lib, "src", p) for p in code_files(os.path.join(tree.root, lib, "src"))
+                         if os.path.basename(p) == header), None)
+            if not path:
+                faults.append("layer map: layer %s names %s/%s, which does not exist" % (layers.names[i], lib, header))
+                continue
+            for where, (kind, _), _ in tree.includes(path):
+                if kind != "standard":
+                    faults.append("%s: the layer map lets layer %s include %s, which must include only the standard "
+                                  "library" % (where, layers.names[i], header))
     core = layers.entries[layers.names.index("core")] if "core" in layers.names else []
     mapped = set(e for e in core if "/" in e and e.endswith((".cpp", ".c")))
     built = core_editor_files(tree.root)
@@ -218,11 +237,11 @@ def check_source(tree, layers):
             r = layers.layer_of(rel)
             twin = TWIN.search(name) is not None
             layer = layers.names[r]
-            for where, (kind, what) in tree.includes(os.path.join(tree.source, rel)):
+            for where, (kind, what), target in tree.includes(os.path.join(tree.source, rel)):
                 t = layers.layer_of(what) if kind == "source" else None
                 if t is not None and t > r:
                     faults.append("%s: layer %s may not include layer %s" % (where, layer, layers.names[t]))
-                elif kind == "lib" and not layers.may_include(r, what, name):
+                elif kind == "lib" and not layers.may_include(r, what, name, target):
                     faults.append("%s: layer %s may not include the %s library" % (where, layer, what))
                 elif kind == "platform" and layers.platform_free(r) and not twin:
                     faults.append("%s: layer %s is platform-free: a platform header belongs in a _win32 or _posix "
@@ -235,7 +254,7 @@ def check_libraries(tree):
     for lib in sorted(tree.libraries):
         top = os.path.join(tree.root, lib, "src")
         for name in code_files(top):
-            for where, (kind, what) in tree.includes(os.path.join(top, name)):
+            for where, (kind, what), _ in tree.includes(os.path.join(top, name)):
                 if kind == "source":
                     faults.append("%s: library %s may not include the program's source" % (where, lib))
                 elif kind == "lib" and what != lib and what not in tree.libraries[lib]:

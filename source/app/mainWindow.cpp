@@ -26,6 +26,7 @@
 #include "controls/winSlots.h"
 #include "engine/engine.h"
 #include "engine/midiQueue.h"
+#include "engine/numeric.h"
 #include "pages/pages.h"
 #include "preset/bank.h"
 #include "preset/presetCopy.h"
@@ -354,8 +355,7 @@ void mainWindowUpdateMeters(std::int16_t id) {
   Engine* e = d->engine;
   selectOwn(id);
   float load = e->loadDisplay;
-  if (!(load >= 0.0f)) load = 0.0f;
-  if (load > 1.0f) load = 1.0f;
+  load = numClamp(load, 0.0f, 1.0f);
   LevelMeter::setLevels(id, mainItemLoadMeter, &load, 1, 1);
   e->loadDisplay = 0.0f;
   float levels[8];

@@ -6,6 +6,7 @@
 #include "GPRegistryKey.h"
 #include "app/outSetup.h"
 #include "engine/engine.h"
+#include "engine/numeric.h"
 #include "engine/surround.h"
 
 namespace {
@@ -24,7 +25,7 @@ float readFloat(RegistryKey* settings, const char* name, float fallback, float l
   float value = fallback;
   if (settings) settings->getFloat(name, fallback, value, kScopeUserThenMachine);
   if (!std::isfinite(value)) return fallback;
-  return value < lo ? lo : value > hi ? hi : value;
+  return numClamp(value, lo, hi);
 }
 
 // A device output 0..7, or the fallback.

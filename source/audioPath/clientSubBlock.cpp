@@ -6,15 +6,14 @@
 #include "audioPath/recorder.h"
 #include "engine/engine.h"
 #include "engine/midiQueue.h"
+#include "engine/numeric.h"
 #include "engine/surround.h"
 
 void clientRenderSubBlock(Engine* engine, const float* const* inputs, int inputCount, float* const* outputs,
                           int outputCount, std::int32_t dueFrame) {
   if (!engine) return;
-  if (inputCount < 0) inputCount = 0;
-  if (inputCount > engineAudioInputs) inputCount = engineAudioInputs;
-  if (outputCount < 0) outputCount = 0;
-  if (outputCount > surroundMaxOutputs) outputCount = surroundMaxOutputs;
+  inputCount = numClamp<int>(inputCount, 0, engineAudioInputs);
+  outputCount = numClamp<int>(outputCount, 0, surroundMaxOutputs);
 
   // MIDI: everything queued so far acts at the start of this sub-block; while paused it waits.
   engine->blockLength = 128;

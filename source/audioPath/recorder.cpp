@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "audioPath/recorderState.h"
+#include "engine/numeric.h"
 #include "engine/recorderHook.h"
 #include "uiSeams/msgBox.h"
 
@@ -171,8 +172,7 @@ void recSetMapSeam(RecMapFn map, RecUnmapFn unmap) {
 // ---- options ----
 
 int recSetBufferSize(std::int64_t frames) {
-  if (frames < 1) frames = 1;
-  if (frames > recMaxFrames) frames = recMaxFrames;
+  frames = numClamp<std::int64_t>(frames, 1, recMaxFrames);
   if (g_rec.buffer && frames == g_rec.size) return 1;
   recServicePending();
   const bool wasRunning = freezeAndStop();
@@ -248,8 +248,7 @@ int recIsPlaying() { return g_rec.playing.load(); }
 
 namespace {
 float unitClamp(float g) {
-  if (!(g > 0.0f)) return 0.0f;  // NaN too
-  return g > 1.0f ? 1.0f : g;
+  return numClampStrictLo(g, 0.0f, 1.0f);  // NaN too
 }
 }  // namespace
 
@@ -265,8 +264,7 @@ double recGetCursorFraction() {
 
 void recSetCursorFraction(double f) {
   recServicePending();
-  if (!(f > 0.0)) f = 0.0;
-  if (f > 1.0) f = 1.0;
+  f = numClampStrictLo(f, 0.0, 1.0);
   std::int32_t cursor = static_cast<std::int32_t>(g_rec.capacity.load() * f);
   const std::int32_t length = g_rec.length.load();
   if (cursor > length) cursor = length;

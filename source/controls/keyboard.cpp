@@ -9,6 +9,8 @@
 #include "controls/uiTimer.h"
 #include "controls/winSlots.h"
 
+#include "engine/numeric.h"
+
 namespace {
 
 // The previous note of a glide, between the old key's release and its note-off (one per mode).
@@ -275,8 +277,7 @@ ControlItem* keyboardCreate(int16_t win, uint16_t id, int32_t x, int32_t y, uint
                             uint32_t ownerValue, int16_t bitmapBase, KeyboardCallback onKey) {
   if (!winSlot(win) || ctrlFind(win, id)) return nullptr;
   // A keyboard wider than eleven octaves would hold notes beyond MIDI's range and overflow its widths.
-  if (octaves < 0) octaves = 0;
-  if (octaves > 10) octaves = 10;
+  octaves = numClamp<int>(octaves, 0, 10);
   ControlItem* item = winAddItem(win, id, kindKeyboard);
   if (!item) return nullptr;
   x += item->port->offsetX;

@@ -39,7 +39,7 @@ KnobData* dataOf(ControlItem* item) {
 
 KnobData* find(int16_t win, uint16_t id) { return dataOf(ctrlFindKind(win, id, kindKnob)); }
 
-double fraction(double v) { return v < 0.0 ? 0.0 : (v > 1.0 ? 1.0 : v); }
+double fraction(double v) { return numClampPassNaN(v, 0.0, 1.0); }
 
 // ShowCursor keeps a count that other code also moves; these reach the wanted state whatever it was.
 void cursorHideSurely() {

@@ -42,8 +42,7 @@ void drawBars(ControlItem* item, LevelMeterData* m) {
     const int32_t top = item->rect.top, bottom = top + bh;
     const float level = numClamp(m->levels[i], 0.0f, 1.0f);
     int32_t y = level > 0.98f ? bottom - 34 : static_cast<int32_t>(bottom + 1 - 31 * level);
-    if (y < top) y = top;
-    if (y > bottom) y = bottom;
+    y = numClampHiWins<int32_t>(y, top, bottom);
     edge[i] = y;
   }
   if (litBmp) {

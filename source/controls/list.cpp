@@ -11,6 +11,8 @@
 #include "controls/scrollbar.h"
 #include "controls/winSlots.h"
 
+#include "engine/numeric.h"
+
 namespace {
 
 // The selection gesture under way (one control holds the mouse at a time).
@@ -189,8 +191,7 @@ void mouse(ControlItem* item) {
     return;
   }
   int32_t row = rowUnderPointer(item, d);
-  if (row > anchorRow + 1) row = anchorRow + 1;
-  if (row < anchorRow - 1) row = anchorRow - 1;
+  row = numClamp<int32_t>(row, anchorRow - 1, anchorRow + 1);
   if (row != anchorRow && rowValid(d, row)) {
     setSelected(item, d, row, gestureValue);
     anchorRow = row;
@@ -237,8 +238,7 @@ ControlItem* listCreate(int16_t win, uint16_t id, int32_t x, int32_t y, uint16_t
   x += item->port->offsetX;
   y += item->port->offsetY;
   ListData* d = static_cast<ListData*>(std::calloc(1, sizeof(ListData)));
-  if (rowCount < 0) rowCount = 0;
-  if (rowCount > 0x7fff) rowCount = 0x7fff;
+  rowCount = numClamp<int>(rowCount, 0, 0x7fff);
   ListRow* rows = d ? static_cast<ListRow*>(std::calloc(rowCount > 0 ? rowCount : 1, sizeof(ListRow))) : nullptr;
   if (!rows) {
     std::free(d);

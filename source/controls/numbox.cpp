@@ -164,8 +164,7 @@ void mouse(ControlItem* item) {
     return;
   }
   int32_t moved = static_cast<int32_t>(drag.startY) - p.y;
-  if (moved > 32767) moved = 32767;
-  if (moved < -32768) moved = -32768;
+  moved = numClamp<int32_t>(moved, -32768, 32767);
   double v = d->step(item, drag.start, static_cast<int16_t>(moved), drag.mode);
   if (std::isnan(v)) v = drag.start;
   v = numClamp(v, drag.minimum, drag.maximum);

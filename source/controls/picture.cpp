@@ -6,6 +6,8 @@
 #include "controls/inputState.h"
 #include "controls/winSlots.h"
 
+#include "engine/numeric.h"
+
 namespace {
 
 bool collecting;
@@ -332,7 +334,7 @@ ControlItem* framePictureCreate(int16_t win, uint16_t id, int32_t x, int32_t y, 
   if (!d) return item;
   x += item->port->offsetX;
   y += item->port->offsetY;
-  int16_t count = static_cast<int16_t>(frameCount < 1 ? 1 : (frameCount > 4096 ? 4096 : frameCount));
+  int16_t count = static_cast<int16_t>(numClamp<int>(frameCount, 1, 4096));
   bitmapAcquire(baseBitmap);
   if (!bitmapGetHandle(baseBitmap)) {
     // No strip: the item stays without data.

@@ -9,6 +9,8 @@
 #include "controls/uiTimer.h"
 #include "controls/winSlots.h"
 
+#include "engine/numeric.h"
+
 namespace {
 
 int16_t defaultFace = 1, defaultSize = 9;
@@ -226,7 +228,7 @@ ControlItem* buttonPlace(int16_t win, uint16_t id, int32_t x, int32_t y, uint32_
   if (!d) return item;
   x += item->port->offsetX;
   y += item->port->offsetY;
-  int16_t states = static_cast<int16_t>(stateCount < 1 ? 1 : (stateCount > 512 ? 512 : stateCount));
+  int16_t states = static_cast<int16_t>(numClamp<int>(stateCount, 1, 512));
   d->pictures = static_cast<uint16_t*>(std::calloc(static_cast<size_t>(states) * 8, sizeof(uint16_t)));
   if (!d->pictures) return item;
   for (int32_t k = 0; k < states * 8; ++k) {

@@ -8,6 +8,8 @@
 #include "controls/picture.h"
 #include "controls/winSlots.h"
 
+#include "engine/numeric.h"
+
 namespace {
 
 const CtrlRgb defaultColours[5] = {{236, 240, 243}, {0, 0, 0}, {20, 21, 15}, {112, 224, 213}, {2, 64, 58}};
@@ -104,8 +106,7 @@ ControlItem* textViewCreate(int16_t win, uint16_t id, int32_t x, int32_t y, int3
   // A view of no lines, or of more lines than its cells hold, would draw outside itself.
   if (across < 1) across = 1;
   if (down < 1) down = 1;
-  if (lineCount < 0) lineCount = 0;
-  if (lineCount > across * down) lineCount = across * down;
+  lineCount = numClamp<int>(lineCount, 0, across * down);
   TextViewData* d = static_cast<TextViewData*>(std::calloc(1, sizeof(TextViewData)));
   TextViewLine* lines =
       d ? static_cast<TextViewLine*>(std::calloc(lineCount > 0 ? lineCount : 1, sizeof(TextViewLine))) : nullptr;

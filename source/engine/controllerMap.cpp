@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "engine/engine.h"
+#include "engine/numeric.h"
 #include "modules/pitchIndex.h"
 #include "preset/midiSources.h"
 
@@ -24,11 +25,6 @@ struct SourceTables {
 };
 const SourceTables tables;
 
-float clamp01(float x) {
-  if (!(x >= 1e-24f)) return 0.0f;  // negative, tiny or NaN
-  return x > 1.0f ? 1.0f : x;
-}
-
 float smooth(float value, float target, float c) {
   const float next = value + (target - value) * c;
   return std::isfinite(next) ? next : target;
@@ -36,8 +32,7 @@ float smooth(float value, float target, float c) {
 
 float positionTarget(const Engine* engine, std::int16_t source, float width) {
   double i = 64.0 + (ccMapSourceValue(engine, source) - 64) * static_cast<double>(width);
-  if (!(i >= 0.0)) i = 0.0;
-  if (i > 127.0) i = 127.0;
+  i = numClamp(i, 0.0, 127.0);
   return engine->levels.panCurve[static_cast<int>(i)];
 }
 
@@ -131,12 +126,12 @@ int ccMapSourceValue(const Engine* engine, std::int16_t source) {
     v = engine->midi.channelPressure;
   else if (source == midiSourcePitchBend)
     v = engine->midi.pitchBend;
-  return v < 0 ? 0 : (v > 127 ? 127 : v);
+  return numClamp<int>(v, 0, 127);
 }
 
 float ccMapBendFactor(const ControllerSettings* c, int coarse) {
   if (!c) return 1.0f;
-  int b = coarse < 0 ? 0 : (coarse > 127 ? 127 : coarse);
+  int b = numClamp<int>(coarse, 0, 127);
   if (b == 127) b = 128;
   const double semitones = static_cast<double>(c->bendRange) * (b - 64) / 64.0;
   const double f = std::exp2(semitones / 12.0);
@@ -155,26 +150,25 @@ void ccMapProcessBlock(Engine* engine) {
   c.pitchFactor = smooth(c.pitchFactor, c.bendFactor, c.bendSmoothing);
   // 2 Volume.
   c.volumeTarget = tables.sq[ccMapSourceValue(engine, c.volumeSource)];
-  c.volume = clamp01(smooth(c.volume, c.volumeTarget, c.volumeSmoothing));
+  c.volume = numGate(smooth(c.volume, c.volumeTarget, c.volumeSmoothing), 1e-24f, 1.0f);
   // 3 Filter.
   {
     const int v = ccMapSourceValue(engine, c.filterSource);
     double depth = c.filterDepth;
-    if (!(depth >= 0.0)) depth = 0.0;
-    if (depth > 1.0) depth = 1.0;
+    depth = numClamp(depth, 0.0, 1.0);
     c.filterGainTarget = static_cast<float>(std::pow(depth, 1.0 - tables.lin[v]));
-    c.filterGain = clamp01(smooth(c.filterGain, c.filterGainTarget, c.filterSmoothing));
+    c.filterGain = numGate(smooth(c.filterGain, c.filterGainTarget, c.filterSmoothing), 1e-24f, 1.0f);
     c.filterOffset = c.filterGain > 0.0f ? static_cast<float>(dspRatioToIndex(1.0f / c.filterGain)) : 480.0f;
   }
   // 4 Oscillator level (the FM index / balance control).
   {
     const float depth = c.oscLevelDepth;
     c.oscLevelTarget = (1.0f - depth) * tables.sq[ccMapSourceValue(engine, c.oscLevelSource)] + depth;
-    c.oscLevel = clamp01(smooth(c.oscLevel, c.oscLevelTarget, c.oscLevelSmoothing));
+    c.oscLevel = numGate(smooth(c.oscLevel, c.oscLevelTarget, c.oscLevelSmoothing), 1e-24f, 1.0f);
   }
   // 5 Effect level (the master effect's time control).
   c.effectLevelTarget = tables.sq[ccMapSourceValue(engine, c.effectSource)];
-  c.effectLevel = clamp01(smooth(c.effectLevel, c.effectLevelTarget, c.effectSmoothing));
+  c.effectLevel = numGate(smooth(c.effectLevel, c.effectLevelTarget, c.effectSmoothing), 1e-24f, 1.0f);
   // 6, 7 Positions.
   c.positionLrTarget = positionTarget(engine, c.positionLrSource, c.positionWidth);
   c.positionLr = smooth(c.positionLr, c.positionLrTarget, c.positionSmoothing);

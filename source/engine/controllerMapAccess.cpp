@@ -32,8 +32,7 @@ float coefficientOf(double t) {
 
 double ccMapGetPitchBendRangeF(Engine* engine) { return live(engine) ? live(engine)->bendRange : 0.0; }
 void ccMapSetPitchBendRange(Engine* engine, double v) {
-  if (!(v >= 0.0)) v = 0.0;
-  if (v > 72.0) v = 72.0;
+  v = numClamp(v, 0.0, 72.0);
   edit(engine, [&](ControllerSettings* c) { c->bendRange = static_cast<float>(v); });
 }
 

@@ -8,6 +8,7 @@
 
 #include "engine/lfoRuntime.h"
 #include "engine/midiQueue.h"
+#include "engine/numeric.h"
 #include "engine/surround.h"
 #include "engine/voice.h"
 #include "modules/filterCombPool.h"
@@ -127,15 +128,15 @@ OscVoiceState* engineGetOscVoiceState(Engine* engine, std::int16_t channel, std:
 FilterRecord* engineGetFilter(Engine* engine, std::int16_t index) {
   if (!engine) return nullptr;
   if (index == engineEditIndex) return &engine->edit.filter;
-  return &engine->filters[index >= 0 && index < 4 ? index : 0];
+  return &engine->filters[numIndexOrZero<std::int16_t>(index, 4)];
 }
 
-static std::int16_t validLane(std::int16_t lane) { return lane >= 0 && lane < engineLanesMax ? lane : 0; }
+static std::int16_t validLane(std::int16_t lane) { return numIndexOrZero<std::int16_t>(lane, engineLanesMax); }
 
 FilterVoiceState* engineGetFilterVoiceState(Engine* engine, std::int16_t filter, std::int16_t voice,
                                             std::int16_t lane) {
   if (!engine) return nullptr;
-  return &engine->filterStates[filter >= 0 && filter < 4 ? filter : 0][validVoice(voice) ? voice : 0][validLane(lane)];
+  return &engine->filterStates[numIndexOrZero<std::int16_t>(filter, 4)][validVoice(voice) ? voice : 0][validLane(lane)];
 }
 
 ModulatorRecord* engineGetModulator(Engine* engine, std::int16_t channel) {
@@ -220,8 +221,7 @@ EditBlock* engineGetEditBlock(Engine* engine) { return engine ? &engine->edit : 
 
 void engineSetTempoPercent(Engine* engine, double percent) {
   if (!engine) return;
-  if (!(percent >= 0.01)) percent = 0.01;
-  if (percent > 16000.0) percent = 16000.0;
+  percent = numClamp(percent, 0.01, 16000.0);
   engine->tempoPercent = percent / 100.0;
 }
 
@@ -374,8 +374,7 @@ void engineApplyPatchChange(Engine* engine, std::uint8_t reinit) {
   if (!engine) return;
   const std::uint16_t inForce = engine->polyphony;
   std::uint16_t polyphony = engine->header.polyphony;
-  if (polyphony < 1) polyphony = 1;
-  if (polyphony > engineMaxVoices) polyphony = engineMaxVoices;
+  polyphony = numClamp<std::uint16_t>(polyphony, 1, engineMaxVoices);
   engine->header.polyphony = polyphony;
   engineStopAudio(engine, 0);
 

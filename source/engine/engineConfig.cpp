@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "engine/numeric.h"
 #include "engine/tempoClock.h"
 #include "modules/allpassTable.h"
 #include "modules/hilbertCoefs.h"
@@ -42,8 +43,7 @@ void engineCfgSetMaxBlock(std::int32_t length) {
 void engineCfgSetBlock(std::int32_t length) {
   std::int32_t n = length;
   if (engineConfig.maxBlock > 0 && n > engineConfig.maxBlock) n = engineConfig.maxBlock;
-  if (n < 1) n = 1;
-  if (n > 32767) n = 32767;
+  n = numClamp(n, 1, 32767);
   engineConfig.block = static_cast<std::int16_t>(n);
   engineConfig.blockSeconds = static_cast<float>(engineConfig.block) / 44100.0f;
 }

@@ -12,6 +12,7 @@
 #include "engine/midiQueue.h"
 #include "engine/mix.h"
 #include "engine/noteCurveRuntime.h"
+#include "engine/numeric.h"
 #include "engine/panLevelRuntime.h"
 #include "engine/surround.h"
 #include "engine/valueFormat.h"
@@ -94,7 +95,7 @@ void engineRenderMaster(Engine* engine, std::int16_t frames) {
 
 void engineOutputFilterClamp(OutputFilterState* state) {
   if (!state) return;
-  auto clamp = [](float x) { return x < -0.99f ? -0.99f : (x > 0.99f ? 0.99f : x); };
+  auto clamp = [](float x) { return numClampPassNaN(x, -0.99f, 0.99f); };
   state->y = clamp(state->y);
   state->u = clamp(state->u);
 }
@@ -272,8 +273,7 @@ void tempoAdvance(Engine* engine, std::int16_t frames) {
 
 void tempoSetBpm(Engine* engine, double bpm) {
   if (!engine) return;
-  if (!(bpm >= 0.01)) bpm = 0.01;
-  if (bpm > 1000.0) bpm = 1000.0;
+  bpm = numClamp(bpm, 0.01, 1000.0);
   engine->header.tempo.presetTempo = bpm;
 }
 

@@ -6,6 +6,7 @@
 
 #include "engine/engine.h"
 #include "engine/envGenShared.h"
+#include "engine/numeric.h"
 #include "preset/envelope.h"
 
 using namespace envgen;
@@ -50,8 +51,7 @@ void envCompile(EnvelopeRuntime* R, const EnvelopeSlot* S) {
     // A segment of no length counts as arrived: it acts as a step to its level.
     const double ratio = Ti > 0.0 ? x / Ti : 1.0;
     double L = b.step ? Ls : Ls + (Li - Ls) * std::pow(ratio, Si);
-    if (!(L >= 0.0)) L = 0.0;
-    if (L > 1.0) L = 1.0;
+    L = numClamp(L, 0.0, 1.0);
     R->level[k] = static_cast<float>(L);
     R->stepBreakpoint[k] = i;
     double c;
@@ -60,8 +60,7 @@ void envCompile(EnvelopeRuntime* R, const EnvelopeSlot* S) {
     } else {
       c = (Si - 1.0) * std::pow(ratio, Si);
       if (Si < 1.0) c += 1.0;
-      if (!(c >= 0.03)) c = 0.03;
-      if (c > 1.0) c = 1.0;
+      c = numClamp(c, 0.03, 1.0);
     }
     R->coefficient[k] = static_cast<float>(c);
     t += s;

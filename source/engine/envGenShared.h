@@ -46,7 +46,7 @@ inline int sourceValue(const Engine* engine, int voice, int source) {
     v = engine->midi.pitchBend;
   else if ((source == midiSourceVelocity || source == midiSourceNote) && voice >= 0 && voice < engineMaxVoices)
     v = source == midiSourceVelocity ? engine->voices[voice].velocity : engine->voices[voice].note;
-  return v < 0 ? 0 : (v > 128 ? 128 : v);
+  return numClamp<int>(v, 0, 128);
 }
 
 // The "Amp CC" of breakpoint b scales a level (only with the slot's ccScaleOn switch).
@@ -103,7 +103,7 @@ inline void multiplyInto(Engine* engine, const EnvelopeSlot* own, int voice, dou
   float& entry = engine->modMultipliers[unit][voiceIndex(voice)][dest];
   // Bounded, never NaN, Inf or denormal, whatever a slot written around the loader holds.
   double v = value == value ? value : 0.0;
-  v = v < -1e4 ? -1e4 : (v > 1e4 ? 1e4 : v);
+  v = numClamp(v, -1e4, 1e4);
   double e = entry * v;
   if (!(e >= -1e6 && e <= 1e6)) e = e > 1e6 ? 1e6 : (e < -1e6 ? -1e6 : 0.0);
   if (e > -tiny && e < tiny) e = 0.0;

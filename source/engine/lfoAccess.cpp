@@ -4,6 +4,7 @@
 
 #include "engine/engine.h"
 #include "engine/lfoRuntime.h"
+#include "engine/numeric.h"
 #include "preset/editBlock.h"
 #include "preset/fieldTables.h"
 
@@ -25,7 +26,7 @@ void edit(Engine* engine, std::int16_t lfo, F change) {
   editCommit(engine, editKindLfo, lfo);
 }
 
-std::int16_t clampChannel(std::int16_t c, std::int16_t count) { return c >= 0 && c < count ? c : 0; }
+std::int16_t clampChannel(std::int16_t c, std::int16_t count) { return numIndexOrZero(c, count); }
 
 // Values are stored as given within the field's row (kept finite; periods at least lfoMinSeconds).
 void setField(Lfo* r, int field, double value) {

@@ -18,8 +18,7 @@ double sourceFraction(const Engine* engine, std::int16_t source) {
     value = engine->midi.controllers[source];
   else if (source == -1)
     value = engine->midi.channelPressure;
-  if (value < 0) value = 0;
-  if (value > 127) value = 127;
+  value = numClamp<int>(value, 0, 127);
   return value / 127.0;
 }
 
@@ -91,8 +90,7 @@ void lfoRenderVoice(Engine* engine, Lfo* lfo, LfoVoiceState* state, std::int16_t
   if (k < 0 || k > 1023) k = 0;
   const double f = x - k;
   double s = (w[k] + (w[(k + 1) & 1023] - w[k]) * f) * a + 1e-24;
-  if (!(s > -0.99999)) s = -0.99999;  // NaN too
-  if (s > 0.99999) s = 0.99999;
+  s = numClampStrictLo(s, -0.99999, 0.99999);  // NaN too
   const int k2 = (k + 256) & 1023;
   double q = (w[k2] + (w[(k2 + 1) & 1023] - w[k2]) * f) * a;
   if (!std::isfinite(q)) q = 0.0;
@@ -100,8 +98,7 @@ void lfoRenderVoice(Engine* engine, Lfo* lfo, LfoVoiceState* state, std::int16_t
   const double p = lfo->pitchPolarity ? s : -s;
   const double pitchDepth = numFiniteOr<double>(lfo->pitchDepth, 0.0);
   double exponent = p * pitchDepth * a;
-  if (!(exponent > -30.0)) exponent = -30.0;
-  if (exponent > 30.0) exponent = 30.0;
+  exponent = numClamp(exponent, -30.0, 30.0);
   state->pitchFactor = exponent == 0.0 ? 1.0f : static_cast<float>(1e-24 + std::exp2(exponent));
 
   const double u = 1.0 + 0.5 * s - 0.5 * a + 1e-24;

@@ -2,6 +2,7 @@
 // reader), and the values of the MIDI sources as the controller runtime, envelopes and pages read them.
 #include "engine/engine.h"
 #include "engine/midiQueue.h"
+#include "engine/numeric.h"
 #include "preset/midiSources.h"
 
 namespace {
@@ -76,7 +77,7 @@ std::int16_t midiGetSourceValue(Engine* engine, std::int16_t source) {
     v = m.channelPressure;
   else if (source == midiSourcePitchBend)
     v = m.pitchBend;
-  return static_cast<std::int16_t>(v < 0 ? 0 : (v > 127 ? 127 : v));
+  return static_cast<std::int16_t>(numClamp<int>(v, 0, 127));
 }
 
 std::int16_t midiVoiceSourceValue(Engine* engine, std::int16_t voice, std::int16_t source) {

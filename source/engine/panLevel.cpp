@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "engine/engine.h"
+#include "engine/numeric.h"
 #include "engine/panLevelRuntime.h"
 #include "preset/editBlock.h"
 
@@ -12,10 +13,7 @@ float globalFadeOut[1024];
 float globalFadeIn[1024];
 const float levelSourceHalf = 0.5f;  // what the level entries' sources point at until bound
 
-float limit(double x) {
-  if (!(x >= 1e-24)) return 0.0f;
-  return x > 0.999 ? 0.999f : static_cast<float>(x);
-}
+float limit(double x) { return static_cast<float>(numGate(x, 1e-24, 0.999)); }
 
 void buildFades(float* fadeOut, float* fadeIn) {
   const double pi = 3.14159265358979323846;
@@ -37,8 +35,7 @@ const float* panFadeInTable() { return globalFadeIn; }
 
 void panCurveBuild(float* curve, std::int16_t knee) {
   if (!curve) return;
-  if (knee < 0) knee = 0;
-  if (knee > 1023) knee = 1023;
+  knee = numClamp<int>(knee, 0, 1023);
   const double h = knee / 1024.0;
   for (int i = 0; i < 64; ++i) curve[i] = limit(i * h / 64.0);
   for (int i = 64; i < 128; ++i) curve[i] = limit(h + (i - 64) * (1.0 - h) / 64.0);
@@ -83,7 +80,7 @@ void engineSetVoicePan(Engine* engine, std::int16_t c, std::int16_t v) {
   PanEntry& e = engine->panEntries[c][v];
   double p = engine->header.channelPan[c];
   if (std::isnan(p)) p = 0.5;
-  p = p < 0.0 ? 0.0 : (p > 1.0 ? 1.0 : p);
+  p = numClamp(p, 0.0, 1.0);
   if (e.b > 0.0f) {
     const double r = e.a / e.b * 2.0;
     if (r >= 1.0)
@@ -91,7 +88,7 @@ void engineSetVoicePan(Engine* engine, std::int16_t c, std::int16_t v) {
     else
       p = p * r;
     if (std::isnan(p)) p = 0.5;
-    p = p < 0.0 ? 0.0 : (p > 1.0 ? 1.0 : p);
+    p = numClamp(p, 0.0, 1.0);
   }
   const int k = static_cast<int>(p * 1023.0) & 1023;
   e.gainOut = globalFadeOut[k];

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "engine/numeric.h"
 #include "engine/surround.h"
 
 namespace {
@@ -22,8 +23,7 @@ bool validLayout(int layout) { return layout >= 0 && layout < surroundLayoutCoun
 void surroundDefineLayout(int layout, int speakers, const double* degrees) {
   if (!validLayout(layout) || !degrees) return;
   SpeakerLayout& l = layouts[layout];
-  if (speakers < 0) speakers = 0;
-  if (speakers > surroundMaxOutputs) speakers = surroundMaxOutputs;
+  speakers = numClamp<int>(speakers, 0, surroundMaxOutputs);
   for (int k = 0; k < 8; ++k)
     l.angles[k] = k < speakers ? static_cast<std::uint16_t>(std::trunc(degrees[k] * (1.0 / 360.0) * 1024.0)) : 0;
   l.speakers = static_cast<std::uint16_t>(speakers);
@@ -138,8 +138,7 @@ float surroundGetLfeFreq(const SurroundSettings* s) { return s ? s->lfeFrequency
 void surroundSetLfeGainDb(SurroundSettings* s, float db) {
   if (!s || !std::isfinite(db)) return;
   // Kept where the gain stays a normal float and the decode cannot overflow: -600..+96 dB.
-  if (db < -600.0f) db = -600.0f;
-  if (db > 96.0f) db = 96.0f;
+  db = numClamp(db, -600.0f, 96.0f);
   s->lfeGain = static_cast<float>(std::exp2(static_cast<double>(db) / 6.0));
 }
 

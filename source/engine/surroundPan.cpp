@@ -97,7 +97,7 @@ double axisModulation(Engine* engine, std::int16_t source, std::int16_t voice, f
     p = bend(p, 2.0 * e - 1.0);
   }
   p = numFiniteOr<double>(p, 0.0);
-  return p < -1.0 ? -1.0 : (p > 1.0 ? 1.0 : p);
+  return numClamp(p, -1.0, 1.0);
 }
 
 }  // namespace

@@ -82,7 +82,7 @@ void velocityCopy(Engine* engine, const VelocitySettings* source, VelocitySettin
 
 void velocityNoteStart(Engine* engine, std::int32_t velocity) {
   if (!engine) return;
-  const int v = velocity < 0 ? 0 : (velocity > 127 ? 127 : velocity);
+  const int v = numClamp<int>(velocity, 0, 127);
   for (int i = 0; i < velocityEntryCount; ++i)
     engine->velocity.entries[i].value = engine->noteCurves.velocityTables[i].values[v];
 }
@@ -116,7 +116,6 @@ void velocitySetOn(Engine* engine, std::int32_t family, std::int32_t slot, std::
 
 void velocitySetAmountB(Engine* engine, std::int32_t family, std::int32_t slot, float percent) {
   double v = percent;
-  if (!(v >= 0.0)) v = 0.0;
-  if (v > 99.999) v = 99.999;
+  v = numClamp(v, 0.0, 99.999);
   edit(engine, family, slot, [&](VelocityEntry* e) { e->base = static_cast<float>(1.0 - v * 0.01); });
 }

@@ -3,6 +3,8 @@
 // table.
 #include "engine/velocityRuntime.h"
 
+#include "engine/numeric.h"
+
 namespace {
 
 struct CurveTable {
@@ -29,7 +31,7 @@ struct CurveTable {
       const double t2 = t * t, t3 = t2 * t;
       const double value = (2 * t3 - 3 * t2 + 1) * y[seg] + (t3 - 2 * t2 + t) * h * m[seg] +
                            (-2 * t3 + 3 * t2) * y[seg + 1] + (t3 - t2) * h * m[seg + 1];
-      v[k] = static_cast<float>(value < 0.0 ? 0.0 : (value > 1.0 ? 1.0 : value));
+      v[k] = static_cast<float>(numClampPassNaN(value, 0.0, 1.0));
     }
   }
 };

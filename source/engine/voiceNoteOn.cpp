@@ -6,6 +6,7 @@
 #include "engine/engine.h"
 #include "engine/envNote.h"
 #include "engine/lfoRuntime.h"
+#include "engine/numeric.h"
 #include "engine/panLevelRuntime.h"
 #include "engine/surround.h"
 #include "engine/velocityRuntime.h"
@@ -49,7 +50,7 @@ void voiceNoteOn(Engine* engine, std::int16_t voice, std::uint16_t note, std::in
   if (!engine || voice < 0 || voice >= engineMaxVoices) return;
   Voice& v = engine->voices[voice];
   const std::int16_t n = static_cast<std::int16_t>(note > 127 ? 127 : note);
-  const std::int16_t vel = static_cast<std::int16_t>(velocity < 0 ? 0 : (velocity > 127 ? 127 : velocity));
+  const std::int16_t vel = static_cast<std::int16_t>(numClamp<int>(velocity, 0, 127));
   const bool mono = engine->polyphony == 1;
 
   // 1, 2 Velocity values, envelopes, LFOs.

@@ -21,7 +21,7 @@ bool validVoice(int v) { return v >= 0 && v < engineMaxVoices; }
 
 int listLimit(const Engine* engine) {
   const int p = engine->polyphony;
-  return p < 0 ? 0 : (p > engineMaxVoices ? engineMaxVoices : p);
+  return numClamp(p, 0, engineMaxVoices);
 }
 
 int clampCount(int n) { return numClamp<int>(n, 0, engineMaxVoices); }
@@ -294,7 +294,7 @@ std::int16_t voiceHeldCount(Engine* engine) {
 
 double voiceNotePitch(Engine* engine, std::int16_t note) {
   if (!engine) return 0.0;
-  const int n = note < 0 ? 0 : (note > 127 ? 127 : note);
+  const int n = numClamp<int>(note, 0, 127);
   return engine->noteFreq[n] * static_cast<double>(engine->header.transpose);
 }
 

@@ -16,6 +16,7 @@
 #include "controls/scrollbar.h"
 #include "controls/winSlots.h"
 #include "engine/engine.h"
+#include "engine/numeric.h"
 #include "envelope/envGraph.h"
 #include "envelope/envPage.h"
 #include "envelope/envView.h"
@@ -338,8 +339,7 @@ void envAddFillSteps(std::int16_t win, Engine* e, std::int16_t index) {
   double step = envGridStepSamples(e, win);
   if (!(step >= 1.0 && step <= 44100.0 * 3600.0) || grid != v->gridBeats) step = 88200.0 * 0.25 * grid;
   int n = static_cast<int>(4.0 / grid + 1.0);
-  if (n > envBreakpointCount) n = envBreakpointCount;
-  if (n < 3) n = 3;
+  n = numClamp(n, 3, envBreakpointCount);
   envSlotWaitAudio(e, static_cast<std::uint16_t>(index));
   for (int k = 0; k < n; ++k) {
     Breakpoint& b = s->breakpoints[k];

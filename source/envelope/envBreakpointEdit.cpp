@@ -12,6 +12,7 @@
 #include "controls/numbox.h"
 #include "controls/winSlots.h"
 #include "engine/engine.h"
+#include "engine/numeric.h"
 #include "engine/voice.h"
 #include "envelope/envDragItem.h"
 #include "envelope/envFields.h"
@@ -86,9 +87,8 @@ void endStructural(Engine* e, std::int16_t index) {
 // too, so a missing capture alone does not tell a press from its release.
 bool freshPress() { return inputButtonState() == inputPressed && !inputIsCaptured(); }
 
-void clampIndex(std::int16_t& v, int lo, int hi) {
-  if (v < lo) v = static_cast<std::int16_t>(lo);
-  if (v > hi) v = static_cast<std::int16_t>(hi);
+void clampIndexHiWins(std::int16_t& v, int lo, int hi) {
+  v = static_cast<std::int16_t>(numClampHiWins<int>(v, lo, hi));
 }
 
 // Inserts a breakpoint at T samples; answers its index (-1 when the slot is full).
@@ -139,9 +139,9 @@ int insertInto(Engine* e, std::int16_t index, double T, double level) {
     if (in.segmentStart > j) ++in.segmentStart;
     if (in.segmentTarget > j) ++in.segmentTarget;
     if (in.lastReached > j) ++in.lastReached;
-    clampIndex(in.segmentStart, 0, last);
-    clampIndex(in.segmentTarget, 0, last);
-    clampIndex(in.lastReached, -1, last);
+    clampIndexHiWins(in.segmentStart, 0, last);
+    clampIndexHiWins(in.segmentTarget, 0, last);
+    clampIndexHiWins(in.lastReached, -1, last);
   }
   endStructural(e, index);
   return j + 1;
@@ -182,9 +182,9 @@ void removeFrom(Engine* e, std::int16_t index, int b, int n) {
     envClampLoopPointsRec(s);
   } else {
     // A Control driven envelope may keep fewer than 3 breakpoints: indices stay inside them.
-    clampIndex(s->sustainIndex, 0, newLast);
-    clampIndex(s->releaseIndex, 0, newLast);
-    clampIndex(s->loopStart, 0, s->sustainIndex);
+    clampIndexHiWins(s->sustainIndex, 0, newLast);
+    clampIndexHiWins(s->releaseIndex, 0, newLast);
+    clampIndexHiWins(s->loopStart, 0, s->sustainIndex);
   }
   for (int voice = 0; voice < engineMaxVoices; ++voice) {
     EnvelopeInstance& in = e->envInstances[index][voice];
@@ -199,9 +199,9 @@ void removeFrom(Engine* e, std::int16_t index, int b, int n) {
     move(in.segmentTarget);
     if (in.lastReached >= b)
       in.lastReached = static_cast<std::int16_t>(in.lastReached >= b + n ? in.lastReached - n : b - 1);
-    clampIndex(in.segmentStart, 0, newLast);
-    clampIndex(in.segmentTarget, 0, newLast);
-    clampIndex(in.lastReached, -1, newLast);
+    clampIndexHiWins(in.segmentStart, 0, newLast);
+    clampIndexHiWins(in.segmentTarget, 0, newLast);
+    clampIndexHiWins(in.lastReached, -1, newLast);
   }
   endStructural(e, index);
 }
@@ -526,8 +526,7 @@ void envGraphDragSlope(ControlItem* item, std::int16_t b) {
   if (inputIsButtonDown()) {
     const double d = (g_drag.rising ? p.y - g_drag.slopePress.y : g_drag.slopePress.y - p.y) * 0.06;
     double s = g_drag.startSlope * std::pow(2.0, d);
-    if (!(s >= 0.01)) s = 0.01;
-    if (s > 100.0) s = 100.0;
+    s = numClamp(s, 0.01, 100.0);
     g_drag.currentSlope = static_cast<float>(s);
     if (v->bpSelFirst == v->bpSelLast || v->bpSelAnchor <= -2) {
       envSetBpSlope(e, index, b, s);
@@ -535,8 +534,7 @@ void envGraphDragSlope(ControlItem* item, std::int16_t b) {
       for (int i = v->bpSelFirst < 0 ? 0 : v->bpSelFirst; i <= v->bpSelLast && i < envBreakpointCount; ++i) {
         const double old = g_drag.slopeSnapshot.breakpoints[i].slope;
         double n = g_drag.startSlope > 0.0f ? old * s / g_drag.startSlope : s;
-        if (!(n >= 0.01)) n = 0.01;
-        if (n > 100.0) n = 100.0;
+        n = numClamp(n, 0.01, 100.0);
         envSetBpSlope(e, index, static_cast<std::int16_t>(i), n);
       }
     }
@@ -560,8 +558,7 @@ void envGraphScaleSlopes(std::int16_t win, Engine* e, std::int16_t index, Envelo
   if (v->bpSelAnchor > -2 && v->bpSelFirst != v->bpSelLast) {
     for (int i = v->bpSelFirst < 0 ? 0 : v->bpSelFirst; i <= v->bpSelLast && i < envBreakpointCount; ++i) {
       double n = oldSlope > 0.0 ? slot->breakpoints[i].slope * newSlope / oldSlope : newSlope;
-      if (!(n >= 0.01)) n = 0.01;
-      if (n > 100.0) n = 100.0;
+      n = numClamp(n, 0.01, 100.0);
       envSetBpSlope(e, index, static_cast<std::int16_t>(i), n);
     }
   } else {
@@ -587,8 +584,7 @@ void envGraphAddBreakpoint(ControlItem* item, EnvelopeSlot* slot, double seconds
     return;
   }
   if (!std::isfinite(seconds) || seconds < 0.0) seconds = 0.0;
-  if (!(level >= 0.0)) level = 0.0;
-  if (level > 1.0) level = 1.0;
+  level = numClamp(level, 0.0, 1.0);
   const double T = 44100.0 * seconds;
   envUndoSnapshotBefore(win, index);
   const int added = insertInto(e, index, T, level);
@@ -655,7 +651,6 @@ void envGraphDoubleClick(ControlItem* item, std::int32_t x, std::int32_t y) {
   envGraphClearBpSelection(win);
   envGraphSelectItem(win, item->id);
   double level = static_cast<double>(item->rect.bottom - y) / (v->itemHeight > 0 ? v->itemHeight : 128);
-  if (level < 0.0) level = 0.0;
-  if (level > 1.0) level = 1.0;
+  level = numClamp(level, 0.0, 1.0);
   envGraphAddBreakpoint(item, slot, envGraphXToSeconds(win, v->graphX0, x), level);
 }

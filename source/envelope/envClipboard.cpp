@@ -3,6 +3,7 @@
 #include "envelope/envClipboard.h"
 
 #include "engine/engine.h"
+#include "engine/numeric.h"
 #include "envelope/envFields.h"
 #include "envelope/envGraph.h"
 #include "envelope/envPage.h"
@@ -61,8 +62,7 @@ void envPasteSlotRecord(Engine* engine, std::int16_t index, EnvelopeSlot* target
     target->linkMasterSlot = index;
   }
   // Indices inside the breakpoint array whatever the copy held.
-  if (target->lastIndex > envBreakpointCount - 1) target->lastIndex = envBreakpointCount - 1;
-  if (target->lastIndex < 0) target->lastIndex = 0;
+  target->lastIndex = numClamp<std::int16_t>(target->lastIndex, 0, envBreakpointCount - 1);
   envClampLoopPointsRec(target);
   if (target->loopStart < 0) target->loopStart = 0;
   target->releaseIndex = target->sustainIndex;

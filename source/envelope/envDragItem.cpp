@@ -11,6 +11,7 @@
 #include "controls/offscreen.h"
 #include "controls/winSlots.h"
 #include "engine/engine.h"
+#include "engine/numeric.h"
 #include "envelope/envDrag.h"
 #include "envelope/envFields.h"
 #include "envelope/envGraph.h"
@@ -276,8 +277,7 @@ void envGraphBandSelect(ControlItem* item) {
       g_band.moved = true;
       offscreenSetup(win, &g_band.buffer, 0, &g_band.area);
     }
-    if (x < item->rect.left) x = item->rect.left;
-    if (x > item->rect.right) x = item->rect.right;
+    x = numClampHiWins<std::int32_t>(x, item->rect.left, item->rect.right);
     const std::int32_t lo = x < g_band.pressX ? x : g_band.pressX;
     std::int32_t hi = x < g_band.pressX ? g_band.pressX : x;
     if (hi <= lo) hi = lo + 1;

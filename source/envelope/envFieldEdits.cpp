@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "engine/engine.h"
+#include "engine/numeric.h"
 #include "envelope/envDrag.h"
 #include "preset/editBlock.h"
 #include "preset/envelope.h"
@@ -57,7 +58,7 @@ bool envFieldSetTime(Engine* engine, std::int16_t slot, std::int16_t first, std:
 bool envFieldSetLevel(Engine* engine, std::int16_t slot, std::int16_t first, std::int16_t last, double level) {
   if (!validRun(engine, slot, first, last) || !std::isfinite(level)) return false;
   const EnvelopeSlot ref = *envSlot(engine, slot);
-  const double L = level < 0.0 ? 0.0 : level > 1.0 ? 1.0 : level;
+  const double L = numClampPassNaN(level, 0.0, 1.0);
   const double old = first < envBreakpointCount ? envGetBpLevel(engine, slot, first) : 0.0;
   envSetSelectedLevelsCore(engine, slot, first, last, &ref, L, old);
   return true;

@@ -12,6 +12,7 @@
 #include "controls/selector.h"
 #include "controls/winSlots.h"
 #include "engine/engine.h"
+#include "engine/numeric.h"
 #include "envelope/envDragItem.h"
 #include "envelope/envFieldEdits.h"
 #include "envelope/envGraph.h"
@@ -49,7 +50,7 @@ void setBox(std::int16_t win, std::uint16_t id, double value) {
   NumboxData* d = numboxFind(win, id);
   if (!d) return;
   const float v = static_cast<float>(std::isfinite(value) ? value : d->minimum);
-  const double stored = v < d->minimum ? d->minimum : v > d->maximum ? d->maximum : v;
+  const double stored = numClamp<double>(v, d->minimum, d->maximum);
   if (stored == d->value) return;
   numboxSetValue(win, id, v);
 }

@@ -18,6 +18,7 @@
 #include "controls/picture.h"
 #include "controls/winSlots.h"
 #include "engine/engine.h"
+#include "engine/numeric.h"
 #include "engine/valueFormat.h"
 #include "envelope/envPage.h"
 #include "envelope/envView.h"
@@ -174,8 +175,7 @@ void envGraphLayoutItems(std::int16_t win) {
   }
   const std::int32_t left = last ? last->rect.left : envGraphLeft;
   std::int32_t top = last ? last->rect.bottom : graphTop;
-  if (top < graphTop) top = graphTop;
-  if (top > graphBottom) top = graphBottom;
+  top = numClampHiWins<std::int32_t>(top, graphTop, graphBottom);
   CtrlRect r = {left, top, right, graphBottom};
   pictureSetRect(win, envItemGraphBack, &r);
 }
@@ -260,8 +260,7 @@ double envGraphDragLevel(std::int16_t destKind, std::int32_t pressCoord, std::in
     level = startLevel * pitchSemisToRatio(static_cast<double>((pressCoord - coord) / 3));
   else
     level = startLevel + (pressCoord - coord) * stepPerPixel;
-  if (!(level >= 0.0)) level = 0.0;
-  if (level > 1.0) level = 1.0;
+  level = numClamp(level, 0.0, 1.0);
   return level;
 }
 

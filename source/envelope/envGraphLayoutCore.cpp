@@ -68,8 +68,7 @@ int sampleSegment(const LayoutPass& p, int i, double* phase) {
     t0 = 0.0;
   }
   if ((d - t0) * zoom < 1.0) d = 1.0 / zoom;
-  if (col < 0) col = 0;
-  if (col > p.columns) col = p.columns;
+  col = numClampHiWins<int>(col, 0, p.columns);
   const int startCol = col;
 
   const double prevLevel = i == 0 ? p.source->startLevel : bps[i - 1].level;
@@ -100,7 +99,7 @@ int sampleSegment(const LayoutPass& p, int i, double* phase) {
       const double depth = depth0 + (depth1 - depth0) * shape;
       const double w = p.wave->samples[static_cast<int>(*phase) & (waveLength - 1)];
       const double y = (value - 0.5 * depth * value + 0.5 * w * depth * value) * span + 4.0;
-      lfo[col] = static_cast<std::int16_t>(y < -32768.0 ? -32768.0 : (y > 32767.0 ? 32767.0 : y));
+      lfo[col] = static_cast<std::int16_t>(numClampPassNaN(y, -32768.0, 32767.0));
       double sec = sec0 + (sec1 - sec0) * shape;
       if (!(sec >= 0.001)) sec = 0.001;
       // A far offset with a short period is millions of cycles: wrap once, never loop.
@@ -162,11 +161,9 @@ void envGraphLayoutCompute(const EnvelopeView* v, Engine* e, std::int32_t graphT
     if (first < 0) return;
   }
   int last = p.source->lastIndex;
-  if (last < 0) last = 0;
-  if (last > envBreakpointCount - 1) last = envBreakpointCount - 1;
+  last = numClamp(last, 0, envBreakpointCount - 1);
   p.columns = rect.right - rect.left;
-  if (p.columns < 0) p.columns = 0;
-  if (p.columns > envGraphMaxColumns) p.columns = envGraphMaxColumns;
+  p.columns = numClamp<int>(p.columns, 0, envGraphMaxColumns);
   p.height = rect.bottom - rect.top;
   const double span = p.height - 8;
   const bool samplePos = slot->destination == envDestSampleJump;

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "engine/engine.h"
+#include "engine/numeric.h"
 #include "preset/presetHeader.h"
 
 bool envMarkerSeconds(const EnvelopeSlot* slot, double* seconds) {
@@ -29,6 +30,6 @@ EnvMarkerLook envMarkerLookFor(Engine* engine, const EnvelopeSlot* slot) {
   const double d = 0.5 + std::fabs(0.5 - phase / period);
   const std::uint8_t b = static_cast<std::uint8_t>(static_cast<int>(48000.0 * d / 256.0));
   double f = (2.0 * d - 1.0) * 0.236029032 + 0.763970968;
-  f = f < 0.0 ? 0.0 : f > 1.0 ? 1.0 : f;
+  f = numClampPassNaN(f, 0.0, 1.0);
   return EnvMarkerLook{b, b, envMarkerBlue, f};
 }

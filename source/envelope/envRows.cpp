@@ -15,6 +15,7 @@
 #include "controls/winSlots.h"
 #include "engine/engine.h"
 #include "engine/engineConfig.h"
+#include "engine/numeric.h"
 #include "envelope/envGraph.h"
 #include "envelope/envPage.h"
 #include "envelope/envView.h"
@@ -36,8 +37,7 @@ void placeGraphBackground(std::int16_t win, EnvelopeView* v) {
     if (it && it->visible) lastBottom = it->rect.bottom;
   }
   top = lastBottom;
-  if (top < oy + envGraphAreaOffset) top = oy + envGraphAreaOffset;
-  if (top > bottom) top = bottom;
+  top = numClampHiWins<std::int32_t>(top, oy + envGraphAreaOffset, bottom);
   CtrlRect r = {envGraphLeft, top, right, bottom};
   pictureSetRect(win, envItemGraphBack, &r);
 }

@@ -3,6 +3,8 @@
 
 #include <cmath>
 
+#include "engine/numeric.h"
+
 double envRulerTickSpacing(double base) {
   if (!(base > 0.0) || !std::isfinite(base)) return 128.0;
   double n = 1.0;
@@ -47,8 +49,7 @@ void envZoomDragBegin(EnvZoomDrag* drag, int pressX, double zoom) {
 
 bool envZoomDragStep(EnvZoomDrag* drag, int x) {
   double f = 1.0 + (x - drag->anchorX) * 0.00038;
-  if (f < 0.8) f = 0.8;
-  if (f > 1.2) f = 1.2;
+  f = numClampPassNaN(f, 0.8, 1.2);
   drag->factor = f;
   drag->working *= f;
   if (drag->working <= envZoomMin) {

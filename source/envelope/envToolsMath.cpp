@@ -12,8 +12,7 @@ const double kTimeCeiling = 44100.0 * 86400.0;  // a day, the model's longest se
 
 int lastOf(const EnvelopeSlot* s) {
   int last = s->lastIndex;
-  if (last < 0) last = 0;
-  if (last > envBreakpointCount - 1) last = envBreakpointCount - 1;
+  last = numClamp(last, 0, envBreakpointCount - 1);
   return last;
 }
 
@@ -72,8 +71,7 @@ double envToolPulseLength(const EnvToolPulses& p) {
 void envToolPulsesSlot(EnvelopeSlot* to, const EnvToolPulses& p) {
   if (!to) return;
   int n = p.count;
-  if (n < 1) n = 1;
-  if (n > 32) n = 32;
+  n = numClamp(n, 1, 32);
   const double attack = numClamp<double>(p.attack, 0.0001, 0.999);
   const float low = static_cast<float>(numClamp<double>(p.minAmp, 0.000001, 0.999));
   const float slope = static_cast<float>(numClamp<double>(p.slope, 0.0001, 100.0));

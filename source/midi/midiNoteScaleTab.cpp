@@ -15,6 +15,7 @@
 #include "controls/winSlots.h"
 #include "engine/engine.h"
 #include "engine/midiQueue.h"
+#include "engine/numeric.h"
 #include "midi/midiNames.h"
 #include "midi/midiPage.h"
 #include "midi/noteCurveClip.h"
@@ -93,8 +94,7 @@ void drawColumn(ControlItem* item, const float* curve, int n) {
   const int16_t win = static_cast<int16_t>(item->windowId);
   const CtrlRect& r = item->rect;
   float v = curve[n];
-  if (!(v >= 0.0f)) v = 0.0f;
-  if (v > 1.0f) v = 1.0f;
+  v = numClamp(v, 0.0f, 1.0f);
   const int32_t x = r.left + noteCurveColumnWidth * n;
   int32_t barTop = static_cast<int32_t>(r.bottom - noteCurveViewHeight * v);
   if (barTop < r.top) barTop = r.top;
@@ -273,8 +273,7 @@ void noteCurveDrawReadout(ControlItem* item, int16_t note) {
     name.left = minLeft;
   }
   float v = curve[note];
-  if (!(v >= 0.0f)) v = 0.0f;
-  if (v > 1.0f) v = 1.0f;
+  v = numClamp(v, 0.0f, 1.0f);
   CtrlRect value = {r.right + kValueGap, static_cast<int32_t>(r.bottom - noteCurveViewHeight * v) - kLabelHeight,
                     r.right + kValueGap + kValueWidth, 0};
   if (value.top < r.top - 3) value.top = r.top - 3;

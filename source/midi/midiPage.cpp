@@ -11,6 +11,7 @@
 #include "controls/pictureButton.h"
 #include "controls/winSlots.h"
 #include "engine/engine.h"
+#include "engine/numeric.h"
 #include "pages/clipKinds.h"
 #include "pages/midiSlots.h"
 #include "pages/pages.h"
@@ -72,8 +73,7 @@ int16_t midiPageCurrentTab() { return g_currentTab; }
 void midiBoxShow(int16_t win, uint16_t id, double value) {
   NumboxData* d = numboxFind(win, id);
   if (!d) return;
-  if (!(value >= d->minimum)) value = d->minimum;
-  if (value > d->maximum) value = d->maximum;
+  value = numClamp(value, d->minimum, d->maximum);
   numboxSetValue(win, id, static_cast<float>(value));
 }
 

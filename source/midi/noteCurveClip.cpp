@@ -131,8 +131,7 @@ int noteCurvePaintLine(float* curve, int p, int n, float v, int* first, int* las
   if (!curve || n < 0 || n >= noteCurveNotes) return 0;
   if (std::isnan(v)) v = curve[n];
   v = numClamp<float>(v, 0.0f, 1.0f);
-  if (p < 0) p = 0;
-  if (p >= noteCurveNotes) p = noteCurveNotes - 1;
+  p = numClamp<int>(p, 0, noteCurveNotes - 1);
   int lo = n, hi = n;
   if (std::abs(p - n) < 2) {
     curve[n] = v;

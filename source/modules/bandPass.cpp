@@ -32,7 +32,7 @@ inline double lerp(const float* t, double x) {
 inline float settle(float v) {
   if (!std::isfinite(v)) return 0.0f;
   if (std::fabs(v) < 1e-24f) return 0.0f;
-  return v < -bandPassStateLimit ? -bandPassStateLimit : (v > bandPassStateLimit ? bandPassStateLimit : v);
+  return numClampPassNaN(v, -bandPassStateLimit, bandPassStateLimit);
 }
 
 struct Coefs {
@@ -54,8 +54,7 @@ void bandPassProcess(Engine* engine, FilterRecord* record, FilterVoiceState* sta
   const int N = frames;
   if (N < 1 || N > engineBlockMax) return;
   double Q = record->bandwidth * static_cast<double>(filterModMultiplier(engine, record, state, modRowFilterRes));
-  if (!(Q >= 1.0)) Q = 1.0;
-  if (Q > 1e6) Q = 1e6;
+  Q = numClamp(Q, 1.0, 1e6);
   const double bw = 30.0 / Q;
   double upper = 435.0 + 35.0 * Q / 30.0;
   if (upper > 476.0) upper = 476.0;

@@ -17,7 +17,7 @@ void combProcess(Engine* engine, FilterRecord* record, FilterVoiceState* state, 
   if (N < 1 || N > engineBlockMax) return;
   float* buf = combBufferAt(engine, state->combBuffer);
   if (!buf) return;
-  const std::int16_t f = filter < 0 || filter > 3 ? 0 : filter;
+  const std::int16_t f = numIndexOrZero<std::int16_t>(filter, 4);
 
   // Frequency ratio: the controller's filter ratio (filterGain, the smoothed ratio of the filter control) (brought back
   // to 44.1 kHz samples) when this filter follows it, times the LFO factors; capped to 1e-6..1, so these can only
@@ -26,8 +26,7 @@ void combProcess(Engine* engine, FilterRecord* record, FilterVoiceState* state, 
   if (engine->controllers.filterSwitches[f]) m = engine->controllers.filterGain * engineRateFactor();
   for (const float* link : state->lfoFactorLinks)
     if (link) m *= *link;
-  if (!(m >= 1e-6)) m = 1e-6;
-  if (m > 1.0) m = 1.0;
+  m = numClamp(m, 1e-6, 1.0);
   const double F = m * filterModMultiplier(engine, record, state, modRowFilterFreq) * state->keyRatio;
   const double inverse = F > 0.0 ? 1.0 / F : 2048.0;
   const double d = numClamp<double>((inverse + 1e-24) * record->combDelay, combDelayMin, combDelayMax);

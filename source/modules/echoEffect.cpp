@@ -73,13 +73,11 @@ void effectEchoReset(EffectEchoRecord* r) {
   }
 }
 
-static void clampFlag(std::uint8_t& v) { v = v ? 1 : 0; }
-
 void effectEchoClampParams(EffectEchoRecord* r) {
   if (!r) return;
   if (r->header.timeUnit != effectUnitSeconds && r->header.timeUnit != effectUnitBeats)
     r->header.timeUnit = effectUnitBeats;
-  clampFlag(r->on);
+  numClampFlag(r->on);
   r->levelA = effectFieldClamp(effectFields[effectFieldLevel], r->levelA);
   r->levelB = effectFieldClamp(effectFields[effectFieldLevel], r->levelB);
   fieldLoad(echoFields[echoFieldBaseTime], r->baseTime);
@@ -89,14 +87,14 @@ void effectEchoClampParams(EffectEchoRecord* r) {
     EchoLine& line = r->lines[l];
     fieldLoad(echoFields[echoFieldLineTimeFactor], r->lineTimeFactor[l]);
     fieldLoad(echoFields[echoFieldLineModDepth], r->lineModDepth[l]);
-    clampFlag(r->lineInvert[l]);
+    numClampFlag(r->lineInvert[l]);
     fieldLoad(echoFields[echoFieldLineLevel], r->lineLevel[l]);
     fieldLoad(echoFields[echoFieldLinePan], r->linePan[l]);
     fieldLoad(echoFields[echoFieldLineFeedback], r->lineFeedback[l]);
-    clampFlag(line.lineOn);
-    clampFlag(line.lowPassOn);
-    clampFlag(line.highPassOn);
-    clampFlag(line.allpassOn);
+    numClampFlag(line.lineOn);
+    numClampFlag(line.lowPassOn);
+    numClampFlag(line.highPassOn);
+    numClampFlag(line.allpassOn);
     fieldLoad(echoFields[echoFieldLowPassFreq], line.lowPassFreq);
     fieldLoad(echoFields[echoFieldHighPassFreq], line.highPassFreq);
     fieldLoad(echoFields[echoFieldAllpassFreq], line.allpassFreq);

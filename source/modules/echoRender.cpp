@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "engine/engine.h"
+#include "engine/numeric.h"
 #include "modules/allpassTable.h"
 #include "modules/echoEffect.h"
 #include "modules/effectShared.h"
@@ -134,9 +135,7 @@ void effectEchoKernel(Engine* engine, EffectEchoRecord* r, const float* input, s
     float* work = r->workBlocks[l];
     if (!line.lineOn || !work) continue;
     double g = loop * r->lineFeedback[l];
-    if (!(g == g)) g = 0.0;
-    if (g > 0.9999) g = 0.9999;
-    if (g < -0.9999) g = -0.9999;
+    g = numClampOr(g, -0.9999, 0.9999, 0.0);
     for (int t = 0; t < n; ++t) work[t] = static_cast<float>(work[t] * g + input[t]);
     for (int t = 0; t < n; t += 37) work[t] += 1e-10f;
     if (line.allpassOn) {

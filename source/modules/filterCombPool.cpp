@@ -1,6 +1,7 @@
 #include "modules/filterCombPool.h"
 
 #include "engine/engine.h"
+#include "engine/numeric.h"
 #include "modules/filterModule.h"
 
 void combBufferPoolClear(Engine* engine) {
@@ -24,7 +25,7 @@ void combBufferAssign(Engine* engine) {
     if (record.type != filterComb || !enabled) continue;
     const int voices = (f == 3 && record.postMix) ? 1 : polyphony;
     int lanes = engineGetVoiceBufferCount(engine, f);
-    lanes = lanes < 1 ? 1 : (lanes > engineLanesMax ? engineLanesMax : lanes);
+    lanes = numClamp(lanes, 1, engineLanesMax);
     for (int v = 0; v < voices; ++v) {
       for (int s = 0; s < lanes; ++s) {
         FilterVoiceState& state = engine->filterStates[f][v][s];

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "engine/engine.h"
+#include "engine/numeric.h"
 #include "engine/velocityRuntime.h"
 #include "modules/allpassPhaser.h"
 #include "modules/bandPass.h"
@@ -19,15 +20,15 @@ static_assert(filterMaxLanes == engineMaxVoices * engineLanesMax, "one lane list
 
 FilterRoutine filterRenderTable[filterTableSlots];
 
-inline std::int16_t clampFilterIndex(std::int32_t f) { return static_cast<std::int16_t>(f < 0 || f > 3 ? 0 : f); }
+inline std::int16_t clampFilterIndex(std::int32_t f) { return static_cast<std::int16_t>(numIndexOrZero(f, 4)); }
 
 inline std::int16_t clampVoice(std::int32_t v) {
-  return static_cast<std::int16_t>(v < 0 || v >= engineMaxVoices ? 0 : v);
+  return static_cast<std::int16_t>(numIndexOrZero<std::int32_t>(v, engineMaxVoices));
 }
 
 inline int laneCount(Engine* engine, std::int16_t filter) {
   const int n = engineGetVoiceBufferCount(engine, filter);
-  return n < 1 ? 1 : (n > engineLanesMax ? engineLanesMax : n);
+  return numClamp(n, 1, engineLanesMax);
 }
 
 // Sum of the terms that every target shares: cutoff x frequency multiplier - key index - LFO offsets
@@ -152,7 +153,7 @@ void filterVoiceStart(Engine* engine, std::int16_t filter, std::int16_t voice, s
   if (!record->on) return;
   const bool masterPostMix = filter == 3 && record->postMix;
   const std::int16_t v = masterPostMix ? 0 : voice;
-  const int key = note < 0 ? 0 : (note > 127 ? 127 : note);
+  const int key = numClamp<int>(note, 0, 127);
   const bool reset = !record->postMix && engine->polyphony >= 2;
 
   FilterVoiceState* s0 = &engine->filterStates[filter][v][0];

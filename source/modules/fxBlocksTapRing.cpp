@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "engine/numeric.h"
+
 int multiTapInit(MultiTap* tap, std::int16_t count, float* ring, std::uint32_t length) {
   if (!tap) return 0;
   if (length > multiTapMaxLength) length = multiTapMaxLength;
@@ -16,8 +18,7 @@ int multiTapInit(MultiTap* tap, std::int16_t count, float* ring, std::uint32_t l
   tap->position = 0;
   tap->lastSum = 0.0f;
 
-  if (count < 1) count = 1;
-  if (count > multiTapMaxTaps) count = multiTapMaxTaps;
+  count = static_cast<std::int16_t>(numClamp<int>(count, 1, multiTapMaxTaps));
   tap->count = count;
 
   double s = 1.0;
@@ -43,9 +44,7 @@ void multiTapProcess(MultiTap* tap, float* samples, std::int16_t frames) {
   if (!tap || !tap->ring || !samples || tap->length < 1) return;
   float* ring = tap->ring;
   const int length = tap->length;
-  int count = tap->count;
-  if (count < 1) count = 1;
-  if (count > multiTapMaxTaps) count = multiTapMaxTaps;
+  const int count = numClamp<int>(tap->count, 1, multiTapMaxTaps);
   int position = tap->position % length;
   int offsets[multiTapMaxTaps];
   for (int t = 0; t < count; ++t) offsets[t] = tap->offsets[t] % length;

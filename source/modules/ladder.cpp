@@ -52,7 +52,7 @@ LadderJob ladderPrepare(int type, float* memory, float* lane, int frames, double
   const double p = c - 20.0;
   int i = static_cast<int>(p);  // truncation toward zero
   const double f = p - i;
-  i = i < 20 ? 20 : (i > onePoleLastIndex ? onePoleLastIndex : i);
+  i = numClamp(i, 20, onePoleLastIndex);
   const double a0 = onePoleLowTable[i - 1];
   job.targetA = a0 + (onePoleLowTable[i] - a0) * f;
   const double b0 = onePoleFeedbackTable[i];

@@ -23,14 +23,14 @@ const std::uint32_t phaseMask = (1u << 26) - 1u;  // 1024 samples in 16.16 fixed
 
 inline int laneCount(Engine* engine, std::int16_t channel) {
   const int n = engineGetVoiceBufferCount(engine, channel);
-  return n < 1 ? 1 : (n > engineLanesMax ? engineLanesMax : n);
+  return numClamp(n, 1, engineLanesMax);
 }
 
 inline std::int16_t validVoice(std::int32_t v) {
-  return static_cast<std::int16_t>(v < 0 || v >= engineMaxVoices ? 0 : v);
+  return static_cast<std::int16_t>(numIndexOrZero<std::int32_t>(v, engineMaxVoices));
 }
 
-inline std::int16_t validChannel(std::int32_t c) { return static_cast<std::int16_t>(c < 0 || c > 2 ? 0 : c); }
+inline std::int16_t validChannel(std::int32_t c) { return static_cast<std::int16_t>(numIndexOrZero(c, 3)); }
 
 // Increment limited for the kernels: at most 504 (and, so that it converts to fixed point, at least
 // -504; a non-number counts as 0).
@@ -182,8 +182,7 @@ LANES_INLINE void freqShiftLanes(Engine* engine, ModulatorRecord* record, Modula
   // The quadrature wave is read a quarter (switch 1) or three quarters (switch 0) of the table ahead.
   const std::uint32_t offset = record->shiftSwitch ? 256u : 768u;
   float fb = record->feedback;
-  if (!(fb >= 0.0f)) fb = 0.0f;
-  if (fb > 0.5f) fb = 0.5f;
+  fb = numClamp(fb, 0.0f, 0.5f);
   float h[12];
   for (int k = 0; k < 12; ++k) h[k] = hilbertCoefs[k];
 

@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "engine/numeric.h"
+
 namespace {
 
 struct OnePoleTables {
@@ -33,9 +35,8 @@ const float* const onePoleFeedbackTable = tables.feedback;
 const float* const onePoleHighTable = tables.high;
 
 double onePoleLerp(const float* table, double x) {
-  if (!(x > 0.0)) x = 0.0;  // also NaN
-  if (x > 480.0) x = 480.0;
-  const int i = static_cast<int>(x);  // 0..480; entry 481 is a zero slot
+  x = numClampStrictLo(x, 0.0, 480.0);  // also NaN
+  const int i = static_cast<int>(x);    // 0..480; entry 481 is a zero slot
   const double a = table[i];
   return a + (table[i + 1] - a) * (x - i);
 }

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "engine/engine.h"
+#include "engine/numeric.h"
 #include "modules/allpassTable.h"
 #include "modules/effectFrame.h"
 #include "modules/effectShared.h"
@@ -187,8 +188,7 @@ void revUnitFrame(RevModeFilter filter, RevModeFilterLanes filterLanes, EffectRe
   if (!unit || !lanes || frames < 1 || frames > effectBlockFrames) return;
   const int n = frames;
   double J = 0.05 / (unit->delayTime * 100.0);
-  if (!(J > 0.0)) J = 0.0;
-  if (J > 1.0) J = 1.0;
+  J = numClampStrictLo(J, 0.0, 1.0);
   const float* M = unit->laneMix.matrix;
   float* source = unit->laneMix.work[0];   // lane outputs of the previous block
   float* current = unit->laneMix.work[1];  // lane outputs of this block
@@ -200,8 +200,7 @@ void revUnitFrame(RevModeFilter filter, RevModeFilterLanes filterLanes, EffectRe
     const double r = static_cast<double>(dspRandomState & 0xFFFFu);
     const double ldf = unit->laneDelayFactor[k];
     q[k] = ldf > 0.0 ? 1.0 - r * 1.52590218967e-05 * jitter * (1.0 / ldf) * J : 1.0;
-    if (!(q[k] > 0.0)) q[k] = 0.0;
-    if (q[k] > 1.0) q[k] = 1.0;
+    q[k] = numClampStrictLo(q[k], 0.0, 1.0);
 
     const float m0 = M[3 * k] * feedback, m1 = M[3 * k + 1] * feedback, m2 = M[3 * k + 2] * feedback;
     for (int t = 0; t < n; ++t) x[t] += m0 * source[t] + m1 * source[128 + t] + m2 * source[256 + t];
@@ -318,8 +317,7 @@ void effectRevProcess(Engine* engine, EffectRevRecord* r, float* input, std::int
   const float w = r->levelA;
   double fb = static_cast<double>(r->feedback) * mod[effectModFeedback];
   // The matrix is orthogonal: a loop gain above one would grow without bound.
-  if (!(fb > 0.0)) fb = 0.0;
-  if (fb > 1.0) fb = 1.0;
+  fb = numClampStrictLo(fb, 0.0, 1.0);
 
   if (r->earlyTapsOn) {
     multiTapProcess(&r->earlyA, input, frames);
@@ -333,8 +331,7 @@ void effectRevProcess(Engine* engine, EffectRevRecord* r, float* input, std::int
   effectRevPreDelayProcess(&r->preDelayLine, input, frames);
 
   float jitter = r->jitter;
-  if (!(jitter >= 0.0f)) jitter = 0.0f;
-  if (jitter > 1.0f) jitter = 1.0f;
+  jitter = numClamp(jitter, 0.0f, 1.0f);
   for (int u = 0; u < 3; ++u) {
     for (auto& buffer : r->work) std::memcpy(buffer, input, sizeof(float) * n);
     EffectRevUnit& unit = r->units[u];

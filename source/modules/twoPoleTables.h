@@ -9,6 +9,8 @@
 // R12, L12, R24 are tuned curves (resonance scales and the level boost of "LPF -12dB").
 #pragma once
 
+#include "engine/numeric.h"
+
 const int twoPoleLastIndex = 480;
 const int twoPoleTableSize = 488;
 
@@ -26,14 +28,12 @@ extern const TwoPoleTables twoPoleTables;
 
 // t[i] + (t[i+1] - t[i]) x (x - i), i = x rounded down; x is first limited to 0..480.
 inline float twoPoleLerp(const float* t, double x) {
-  if (!(x > 0.0)) x = 0.0;  // also NaN
-  if (x > twoPoleLastIndex) x = twoPoleLastIndex;
+  x = numClampStrictLo<double>(x, 0.0, twoPoleLastIndex);  // also NaN
   const int i = static_cast<int>(x);
   return static_cast<float>(t[i] + (t[i + 1] - t[i]) * (x - i));
 }
 // t[i] with i = x rounded down, x limited to 0..480.
 inline float twoPoleAt(const float* t, double x) {
-  if (!(x > 0.0)) x = 0.0;
-  if (x > twoPoleLastIndex) x = twoPoleLastIndex;
+  x = numClampStrictLo<double>(x, 0.0, twoPoleLastIndex);
   return t[static_cast<int>(x)];
 }

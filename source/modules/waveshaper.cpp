@@ -4,13 +4,14 @@
 
 #include "engine/engine.h"
 #include "engine/lanes.h"
+#include "engine/numeric.h"
 #include "preset/wave.h"
 
 namespace {
 
 inline int masterLaneCount(Engine* engine) {
   const int n = engineGetVoiceBufferCount(engine, 3);
-  return n < 1 ? 1 : (n > engineLanesMax ? engineLanesMax : n);
+  return numClamp(n, 1, engineLanesMax);
 }
 
 // A table position brought into 0..1024: below 0 it moves up in steps of 1023 (not 1024: negative
@@ -63,8 +64,8 @@ bool shaperPrepare(Engine* engine, WaveshaperRecord* record, WaveshaperVoiceStat
     in *= 1.0 / polyphony;
   }
   // A record straight from a file may hold anything: gains beyond a million are cut there.
-  out = std::isfinite(out) ? (out > 1e6 ? 1e6 : (out < -1e6 ? -1e6 : out)) : 0.0;
-  in = std::isfinite(in) ? (in > 1e6 ? 1e6 : (in < -1e6 ? -1e6 : in)) : 0.0;
+  out = std::isfinite(out) ? numClamp(out, -1e6, 1e6) : 0.0;
+  in = std::isfinite(in) ? numClamp(in, -1e6, 1e6) : 0.0;
 
   // Linear ramps over the block.
   job->state = state;

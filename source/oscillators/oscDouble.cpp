@@ -13,12 +13,11 @@
 #include "preset/oscRecord.h"
 #include "preset/wave.h"
 
+#include "engine/numeric.h"
+
 namespace {
 
-double limitLevel(double x) {
-  if (!(x >= 1e-24)) return 0.0;
-  return x > 1.0 ? 1.0 : x;
-}
+double limitLevel(double x) { return numGate(x, 1e-24, 1.0); }
 
 // One unison voice: both waves' ramps read and summed into out with the block's level curves.
 void addUnison(float* out, int n, const float* tableA, const float* tableB, OscPhaseRamp& a, OscPhaseRamp& b,

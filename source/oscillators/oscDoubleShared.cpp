@@ -25,8 +25,7 @@ double oscDoubleDetune(const OscVoiceState* state, int k, double t, double depth
 }
 
 OscWaveRamp oscDoubleRamp(float* stored, double target, int count, double phase, int half) {
-  if (!(target >= 0.0)) target = 0.0;
-  if (target > 1e9) target = 1e9;
+  target = numClamp(target, 0.0, 1e9);
   const double previous = *stored;
   *stored = static_cast<float>(target);
   // Both ends limited alike, so the glide always lands on its (limited) target.

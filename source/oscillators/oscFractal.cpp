@@ -237,8 +237,7 @@ void fractRenderLayer(FractalLevel& level, const LayerContext& c) {
       n = 2 * m;
       out = c.target + 2 * pos;
     }
-    if (!(inc >= 0.0)) inc = 0.0;
-    if (inc > runIncMax) inc = runIncMax;
+    inc = numClamp(inc, 0.0, runIncMax);
     if (!steady) {
       if (!(std::fabs(step) * n <= 1024.0)) step = 0.0;
       // With local < 1024, inc <= 512 and |n x step| <= 1024 the phase stays below 2048 + 512 n: the
@@ -319,8 +318,7 @@ void oscRenderFractalize(Engine* engine, ChannelOscRecord* record, std::int16_t 
   const int unit = oscRecordUnit(record, channel);
   const bool bandLimited = record->bandLimited != 0;
   const double t = oscSpreadRatio(record);
-  const int layers =
-      record->iterations < 0 ? 0 : (record->iterations > oscFractalLevels ? oscFractalLevels : record->iterations);
+  const int layers = numClamp<std::int32_t>(record->iterations, 0, oscFractalLevels);
   LayerContext c;
   c.engine = engine;
   c.record = record;

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "engine/engine.h"
+#include "engine/numeric.h"
 #include "oscillators/oscAudioIn.h"
 #include "oscillators/oscDouble.h"
 #include "oscillators/oscGranular.h"
@@ -54,7 +55,7 @@ float oscWrapPhaseSlow(double phase) {
 
 int oscRecordUnit(const ChannelOscRecord* record, int channel) {
   if (record && record->channel >= 0 && record->channel < engineChannels) return record->channel;
-  return channel >= 0 && channel < engineChannels ? channel : 0;
+  return numIndexOrZero<int>(channel, engineChannels);
 }
 
 // ---- per-block entry ----
@@ -90,7 +91,7 @@ bool oscUnisonBegin(OscUnisonBlock* block, Engine* engine, ChannelOscRecord* rec
   block->channel = channel;
   block->frames = frames;
   int unison = record->numVoices;
-  unison = unison < 1 ? 1 : (unison > oscUnisonMax ? oscUnisonMax : unison);
+  unison = numClamp(unison, 1, oscUnisonMax);
   block->unison = unison;
   block->scale = 2.0f / static_cast<float>(unison + 1);
   block->unit = oscRecordUnit(record, channel);

@@ -47,7 +47,7 @@ double grainSize(const OscSubRecord* params) { return std::trunc(numClamp<double
 
 int grainCount(const OscSubRecord* params) {
   const std::int32_t n = params ? params->count : 1;
-  return n < 1 ? 1 : (n > oscGrainSlots ? oscGrainSlots : n);
+  return numClamp<std::int32_t>(n, 1, oscGrainSlots);
 }
 
 void grainStart(Engine* engine, const OscSubRecord* params, GrainBlock* block, GrainSlot* g, std::int32_t scan,

@@ -6,6 +6,7 @@
 
 #include "engine/engine.h"
 #include "engine/envNote.h"
+#include "engine/numeric.h"
 #include "oscillators/oscAmpEnvelope.h"
 #include "oscillators/oscFrame.h"
 #include "oscillators/oscSample.h"
@@ -17,7 +18,7 @@ const float sampleLimit = 8.0f;
 
 inline float limited(float x, bool limit) {
   if (!limit) return x;
-  return x < -sampleLimit ? -sampleLimit : (x > sampleLimit ? sampleLimit : x);
+  return numClampPassNaN(x, -sampleLimit, sampleLimit);
 }
 
 }  // namespace

@@ -90,7 +90,7 @@ void oscDownsampleVoice(Engine* engine, const ChannelOscRecord* record, OscVoice
 void singleRender(Engine* engine, ChannelOscRecord* record, std::int16_t channel, std::int16_t frames) {
   if (!engine || !record || frames < 1 || frames > engineBlockMax) return;
   int n = record->numVoices;
-  n = n < 1 ? 1 : (n > oscUnisonMax ? oscUnisonMax : n);
+  n = numClamp(n, 1, oscUnisonMax);
   const float scale = 2.0f / static_cast<float>(n + 1);
   const int unit = oscRecordUnit(record, channel);
   const bool bandLimited = record->bandLimited != 0;

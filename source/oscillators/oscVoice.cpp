@@ -13,7 +13,7 @@
 
 static int stateVoice(const OscVoiceState* state) {
   const int v = state->voiceIndex;
-  return v >= 0 && v < engineMaxVoices ? v : 0;
+  return numIndexOrZero<int>(v, engineMaxVoices);
 }
 
 static const float* modRow(Engine* engine, const ChannelOscRecord* record, const OscVoiceState* state) {
@@ -60,10 +60,7 @@ double oscVoicePitchB(Engine* engine, const ChannelOscRecord* record, const OscV
 // acts on the FM index / balance instead (ccMapFmFactor).
 static double controllerGain(Engine* engine) { return engine->controllers.volume; }
 
-static double limitGain(double g) {
-  if (!(g >= oscGainFloor)) return 0.0;
-  return g > 1.0 ? 1.0 : g;
-}
+static double limitGain(double g) { return numGate(g, static_cast<double>(oscGainFloor), 1.0); }
 
 double oscVoiceGain(Engine* engine, const ChannelOscRecord* record, const OscVoiceState* state) {
   if (!engine || !record || !state) return 0.0;
@@ -76,8 +73,7 @@ double oscVoiceGain(Engine* engine, const ChannelOscRecord* record, const OscVoi
 double oscSpreadRatio(const ChannelOscRecord* record) {
   // Derived from "Trans" itself: the stored ratio is not carried by every record copy.
   double trans = record->trans;
-  if (!(trans >= 0.0)) trans = 0.0;
-  if (trans > 48.0) trans = 48.0;
+  trans = numClamp(trans, 0.0, 48.0);
   return trans == 0.0 ? 1.0 : std::pow(2.0, trans / 12.0);  // 2^0 is exactly 1: no call needed
 }
 
@@ -158,7 +154,7 @@ void oscVoiceStart(Engine* engine, std::int16_t channel, std::int16_t voice, std
   // Unison voices: every start, legato included.
   const double t = oscSpreadRatio(record);
   int n = record->numVoices;
-  n = n < 1 ? 1 : (n > oscUnisonMax ? oscUnisonMax : n);
+  n = numClamp(n, 1, oscUnisonMax);
   const double incA = clampIncrement(oscVoicePitch(engine, record, state));
   const double incB = state->incB;
   const bool resetPhases = record->phaseReset && !legato && !monoHeld;

@@ -16,6 +16,7 @@
 #include "controls/pictureButton.h"
 #include "controls/winSlots.h"
 #include "engine/engine.h"
+#include "engine/numeric.h"
 #include "engine/valueFormat.h"
 #include "modules/effectFrame.h"
 #include "pages/clipKinds.h"
@@ -88,10 +89,9 @@ void fxPageSelectPane(std::int16_t win) {
 
 double fxLevelOfPosition(double v) {
   const double lo = 1.0 / 65536.0, hi = 65535.0 / 65536.0;
-  if (!(v >= lo)) v = lo;  // NaN too
-  if (v > 1.0) v = 1.0;
+  v = numClamp(v, lo, 1.0);  // NaN too
   const double g = v * v;
-  return g < lo ? lo : g > hi ? hi : g;
+  return numClamp(g, lo, hi);
 }
 
 void fxLevelText(double gain, char* out, int capacity) {

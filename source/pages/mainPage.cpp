@@ -238,8 +238,7 @@ void tempoChanged(ControlItem* item, double b) {
   if (!mainPageEnter(win)) return;
   Engine* engine = mainPageEngine(win);
   // One tempo for the clock, the bar length and the envelope times: the clock's own range.
-  if (!(b >= tempoMin)) b = tempoMin;
-  if (b > tempoMax) b = tempoMax;
+  b = numClamp(b, tempoMin, tempoMax);
   double old = tempoGetBpm(engine);
   engine->header.length = 60.0 / b * engine->header.beats * 44100.0;
   envScaleTimes(engine, old, b);
@@ -436,8 +435,7 @@ void presetGridShowGroup(uint16_t win, int16_t n) {
   for (int k = 0; k < 8; ++k)
     recButtonSetPressed(w, static_cast<uint16_t>(idGroupFirst + k), n >= 16 * k && n <= 16 * k + 15);
   g_page.groupStart = static_cast<int16_t>((n / 16) * 16);
-  if (g_page.groupStart < 0) g_page.groupStart = 0;
-  if (g_page.groupStart > 112) g_page.groupStart = 112;
+  g_page.groupStart = numClamp<int16_t>(g_page.groupStart, 0, 112);
   if (g_page.groupStart != g_page.groupShown) {
     gridRewrite(w);
     return;

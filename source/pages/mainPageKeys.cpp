@@ -14,6 +14,7 @@
 #include "controls/winSlots.h"
 #include "engine/engine.h"
 #include "engine/midiQueue.h"
+#include "engine/numeric.h"
 #include "pages/mainPage.h"
 #include "pages/midiSlots.h"
 #include "skinBitmaps.h"
@@ -56,7 +57,7 @@ void queueBend(Engine* engine, int coarse) {
   e.time = 0;
   e.status = static_cast<uint16_t>(0xE0 + wheelChannel);
   e.data1 = 0;
-  e.data2 = static_cast<uint16_t>(coarse < 0 ? 0 : (coarse > 127 ? 127 : coarse));
+  e.data2 = static_cast<uint16_t>(numClamp<int>(coarse, 0, 127));
   midiQueuePushEntry(&engine->midi, &e);
 }
 
@@ -111,12 +112,11 @@ void wheelMouse(ControlItem* item) {
     wheelPressY = p.y;
     inputSetCaptured();
     int16_t c = midiGetReceiveChannel(engine);
-    wheelChannel = c >= 0 && c <= 15 ? c : 0;
+    wheelChannel = numIndexOrZero<int16_t>(c, 16);
   }
   if (inputIsButtonDown()) {
     double pos = 0.5 + (wheelPressY - p.y) * 0.005;
-    if (!(pos >= 0.00001)) pos = 0.00001;
-    if (pos > 1.0) pos = 1.0;
+    pos = numClamp(pos, 0.00001, 1.0);
     wheelPosition = static_cast<float>(pos);
     queueBend(engine, static_cast<int>(std::lround(pos * 127.0)));
     wheelDrawNow(item);

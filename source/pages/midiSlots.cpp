@@ -15,6 +15,7 @@
 #include "controls/winSlots.h"
 #include "engine/engine.h"
 #include "engine/midiQueue.h"
+#include "engine/numeric.h"
 #include "midi/midiSlotMenus.h"
 #include "pages/mainPage.h"
 #include "preset/sliderList.h"
@@ -40,8 +41,7 @@ void showItem(int16_t win, uint16_t id, int flag) {
 
 void sendValue(Engine* engine, int controller, double v) {
   int value = static_cast<int>(v * 127.0);
-  if (value < 0) value = 0;
-  if (value > 127) value = 127;
+  value = numClamp(value, 0, 127);
   midiQueueEvent(engine, static_cast<int16_t>(controller), static_cast<int16_t>(value), midiGetQueueChannel(engine));
 }
 

@@ -44,4 +44,3 @@ inline bool ioFinishWrite(FileSpec* file, const ChunkIo& io, std::uint32_t id, s
 // A value from a file that is not finite takes the fallback (an infinity there is as suspect as NaN).
 inline void clampF(float& x, float lo, float hi, float fallback) { x = numClamp(numFiniteOr(x, fallback), lo, hi); }
 inline void clampD(double& x, double lo, double hi, double fallback) { x = numClamp(numFiniteOr(x, fallback), lo, hi); }
-inline void clampFlag(std::uint8_t& b) { b = b ? 1 : 0; }

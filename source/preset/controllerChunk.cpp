@@ -24,8 +24,8 @@ void limitRecord(ControllerSettings* c) {
   clampF(c->oscLevelDepth, 0.0f, 1.0f, 1.0f);
   clampF(c->effectDepth, 0.0f, 1.0f, 0.0f);
   for (auto& t : c->timeCoefficients) clampF(t, 0.0f, 1.0f, 1.0f);
-  for (auto& s : c->filterSwitches) clampFlag(s);
-  for (auto& s : c->oscSwitches) clampFlag(s);
+  for (auto& s : c->filterSwitches) numClampFlag(s);
+  for (auto& s : c->oscSwitches) numClampFlag(s);
   limitSource(c->positionLrSource, 10);
   limitSource(c->volumeSource, 7);
   limitSource(c->filterSource, 1);

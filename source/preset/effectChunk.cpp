@@ -36,7 +36,7 @@ void transferCommon(ChunkIo& io, std::uint8_t* on, float* levelA, float* levelB)
 }
 
 void clampCommon(std::uint8_t& on, float& levelA, float& levelB) {
-  clampFlag(on);
+  numClampFlag(on);
   fieldLoad(effectFields[effectFieldLevel], levelA);
   fieldLoad(effectFields[effectFieldLevel], levelB);
 }
@@ -79,9 +79,9 @@ bool pipeChunk(FileSpec* file, EffectPipeRecord* r, std::uint8_t* buffer, int di
   fieldLoad(F[pipeFieldLengthMod], r->lengthMod);
   fieldLoad(F[pipeFieldPickupMod], r->pickupMod[0]);
   fieldLoad(F[pipeFieldPickupMod], r->pickupMod[1]);
-  clampFlag(r->lengthModInvert);
-  clampFlag(r->pickupModInvert[0]);
-  clampFlag(r->pickupModInvert[1]);
+  numClampFlag(r->lengthModInvert);
+  numClampFlag(r->pickupModInvert[0]);
+  numClampFlag(r->pickupModInvert[1]);
   fieldLoad(effectFields[effectFieldTime], r->time);
   return true;
 }
@@ -119,8 +119,8 @@ bool combChunk(FileSpec* file, EffectCombRecord* r, std::uint8_t* buffer, int di
   fieldLoad(F[combFieldFeedback], r->feedback);
   fieldLoad(F[combFieldFilterIndex], r->filterIndex);
   for (int i = 0; i < effectCombCount; ++i) {
-    clampFlag(r->combOn[i]);
-    clampFlag(r->modInvert[i]);
+    numClampFlag(r->combOn[i]);
+    numClampFlag(r->modInvert[i]);
     fieldLoad(F[combFieldDelayFactor], r->delayFactor[i]);
     fieldLoad(F[combFieldFeedbackFactor], r->feedbackFactor[i]);
     fieldLoad(F[combFieldLevel], r->level[i]);
@@ -160,8 +160,8 @@ bool tapChunk(FileSpec* file, EffectTapRecord* r, std::uint8_t* buffer, int dire
   if (!ioReading(io)) return ioFinishWrite(file, io, v2 ? chunkId("mTa2") : chunkId("mTap"), 10);
   clampCommon(r->on, r->levelA, r->levelB);
   if (r->tapCount > effectTapCount) r->tapCount = effectTapCount;
-  clampFlag(r->flag1);
-  clampFlag(r->flag2);
+  numClampFlag(r->flag1);
+  numClampFlag(r->flag2);
   fieldLoad(effectFields[effectFieldTapTime], r->time);
   if (!std::isfinite(r->beatTime)) r->beatTime = 1.0;  // the multi-tap's own default
   fieldLoad(effectFields[effectFieldTime], r->beatTime);
@@ -172,8 +172,8 @@ bool tapChunk(FileSpec* file, EffectTapRecord* r, std::uint8_t* buffer, int dire
   if (r->ringLength < 1) r->ringLength = 441000;  // refused: the default ring
   if (r->ringLength > effectTapMaxRing) r->ringLength = effectTapMaxRing;
   for (int i = 0; i < effectTapCount; ++i) {
-    clampFlag(r->tapFlags[i]);
-    clampFlag(r->tapInvert[i]);
+    numClampFlag(r->tapFlags[i]);
+    numClampFlag(r->tapInvert[i]);
     fieldLoad(F[tapFieldModDepth], r->tapModDepth[i]);
     fieldLoad(F[tapFieldTimeFactor], r->tapTimeFactor[i]);
     fieldLoad(F[tapFieldLevel], r->tapLevel[i]);
@@ -272,20 +272,20 @@ bool effectRevReadWriteChunk(FileSpec* file, EffectRevRecord* r, std::uint8_t* b
   fieldLoad(F[revFieldSize], r->size);
   fieldLoad(F[revFieldFeedback], r->feedback);
   fieldLoad(F[revFieldBrightness], r->brightness);
-  clampFlag(r->spareSwitch);
-  clampFlag(r->earlyTapsOn);
+  numClampFlag(r->spareSwitch);
+  numClampFlag(r->earlyTapsOn);
   fieldLoad(F[revFieldPreDelay], r->preDelay);
   fieldLoad(F[revFieldJitter], r->jitter);
   for (int u = 0; u < 3; ++u) {
     fieldLoad(F[revFieldUnitScale], r->unitScale[u]);
     fieldLoad(F[revFieldLaneSpread], r->laneSpread[u]);
     fieldLoad(F[revFieldTimeModDepth], r->timeModDepth[u]);
-    clampFlag(r->timeModInvert[u]);
+    numClampFlag(r->timeModInvert[u]);
     fieldLoad(F[revFieldUnitBrightness], r->unitBrightness[u]);
     fieldLoad(F[revFieldLaneBrightSpread], r->laneBrightSpread[u]);
     fieldLoad(F[revFieldBrightModDepth], r->brightModDepth[u]);
-    clampFlag(r->brightModInvert[u]);
-    clampFlag(r->unitOn[u]);
+    numClampFlag(r->brightModInvert[u]);
+    numClampFlag(r->unitOn[u]);
     if (r->mode[u] > revModeSynthetic) r->mode[u] = revModeRaw;
   }
   return true;

@@ -2,6 +2,7 @@
 #include <cmath>
 
 #include "engine/engine.h"
+#include "engine/numeric.h"
 #include "preset/envelope.h"
 #include "preset/fieldTables.h"
 
@@ -164,8 +165,7 @@ bool envIsLinkedTo(Engine* engine, std::int16_t slot) {
 void envClampLoopPoints(Engine* engine, std::int16_t slot) {
   EnvelopeSlot* e = envSlot(engine, slot);
   if (!e) return;
-  if (e->lastIndex > envBreakpointCount - 1) e->lastIndex = envBreakpointCount - 1;
-  if (e->lastIndex < 0) e->lastIndex = 0;
+  e->lastIndex = numClamp<std::int16_t>(e->lastIndex, 0, envBreakpointCount - 1);
   std::int16_t s = e->sustainIndex;
   if (s >= e->lastIndex) {
     s = static_cast<std::int16_t>(e->lastIndex - 1);

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "engine/numeric.h"
 #include "os/osFile.h"
 #include "preset/fieldTables.h"
 
@@ -175,14 +176,10 @@ void envSanitizeSlot(EnvelopeSlot* slot) {
   if (slot->mode < envModeRelease || slot->mode > envModeControl) slot->mode = envModeSustain;
   if (slot->destination < 0 || slot->destination > envDestLast) slot->destination = 0;
   if (slot->owner < 0 || slot->owner > 3) slot->owner = 0;
-  if (slot->lastIndex < 0) slot->lastIndex = 0;
-  if (slot->lastIndex > last) slot->lastIndex = last;
-  if (slot->sustainIndex < 0) slot->sustainIndex = 0;
-  if (slot->sustainIndex > slot->lastIndex) slot->sustainIndex = slot->lastIndex;
-  if (slot->releaseIndex < 0) slot->releaseIndex = 0;
-  if (slot->releaseIndex > slot->lastIndex) slot->releaseIndex = slot->lastIndex;
-  if (slot->loopStart < 0) slot->loopStart = 0;
-  if (slot->loopStart > slot->lastIndex) slot->loopStart = slot->lastIndex;
+  slot->lastIndex = numClamp<std::int16_t>(slot->lastIndex, 0, last);
+  slot->sustainIndex = numClamp<std::int16_t>(slot->sustainIndex, 0, slot->lastIndex);
+  slot->releaseIndex = numClamp<std::int16_t>(slot->releaseIndex, 0, slot->lastIndex);
+  slot->loopStart = numClamp<std::int16_t>(slot->loopStart, 0, slot->lastIndex);
   // The engine derives linkMasterSlot from linkMaster; until then it must name a real slot.
   if (slot->linkMasterSlot < 0 || slot->linkMasterSlot >= envSlotCount) slot->linkMasterSlot = 0;
   const FieldRange* F = envelopeFields;

@@ -12,13 +12,13 @@ namespace {
 void limitRecord(Lfo* r, std::int16_t ownIndex) {
   for (std::uint8_t* b : {&r->on, &r->perVoice, &r->sampleHold, &r->pitchPolarity, &r->ampPolarity, &r->spareSwitch,
                           &r->filterPolarity, &r->channelPolarity})
-    clampFlag(*b);
+    numClampFlag(*b);
   for (int c = 0; c < 3; ++c) {
-    clampFlag(r->pitchTarget[c]);
-    clampFlag(r->ampTarget[c]);
-    clampFlag(r->channelTarget[c]);
+    numClampFlag(r->pitchTarget[c]);
+    numClampFlag(r->ampTarget[c]);
+    numClampFlag(r->channelTarget[c]);
   }
-  for (auto& t : r->filterTarget) clampFlag(t);
+  for (auto& t : r->filterTarget) numClampFlag(t);
   if (r->index < 0 || r->index > 2) r->index = ownIndex;
   // The ranges are the setters' (a period or hold time below lfoMinSeconds would make the phase
   // step too large); the run-time fields are held within 0..1.

@@ -21,8 +21,8 @@ bool filterReadWriteChunk(FileSpec* file, FilterRecord* r, std::uint8_t* buffer,
   ioF32(io, &r->resonance);
   if (!ioReading(io)) return ioFinishWrite(file, io, chunkId("filt"), 10);
   if (r->index < 0 || r->index > 3) return false;  // filed under its index
-  clampFlag(r->on);
-  clampFlag(r->postMix);
+  numClampFlag(r->on);
+  numClampFlag(r->postMix);
   if (!filterTypeIsUsed(r->type)) r->type = 1;  // as the record copy treats an unknown type
   for (int f = 0; f < filterFieldCount; ++f) fieldLoad(filterFields[f], *filterFieldOf(r, f));
   // Allpass types keep their cutoff on the 48-steps-per-octave scale of 0..479.
@@ -52,11 +52,11 @@ static bool modulatorChunk(FileSpec* file, ModulatorRecord* r, std::uint8_t* buf
   }
   if (!ioReading(io)) return ioFinishWrite(file, io, v3 ? chunkId("mod3") : chunkId("mod "), 10);
   if (r->channel < 0 || r->channel > 2) return false;  // filed under its channel
-  clampFlag(r->on);
+  numClampFlag(r->on);
   if (r->type != modulatorRingmod && r->type != modulatorFreqShift) r->type = modulatorFreqShift;
   if (r->freqMode < 0 || r->freqMode > 3) r->freqMode = 3;
   for (int f = 0; f < modulatorFieldCount; ++f) fieldLoad(modulatorFields[f], *modulatorFieldOf(r, f));
-  clampFlag(r->shiftSwitch);
+  numClampFlag(r->shiftSwitch);
   return true;
 }
 
@@ -80,8 +80,8 @@ bool waveshaperReadWriteChunk(FileSpec* file, WaveshaperRecord* r, std::uint8_t*
   ioF32(io, &r->outGain);
   ioF32(io, &r->phase);
   if (!ioReading(io)) return ioFinishWrite(file, io, chunkId("wshp"), 10);
-  clampFlag(r->postMix);
-  clampFlag(r->on);
+  numClampFlag(r->postMix);
+  numClampFlag(r->on);
   for (int f = 0; f < waveshaperFieldCount; ++f) fieldLoad(waveshaperFields[f], *waveshaperFieldOf(r, f));
   return true;
 }

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "engine/engine.h"
+#include "engine/numeric.h"
 #include "engine/valueFormat.h"
 #include "oscillators/oscHalfband.h"
 #include "preset/editBlock.h"
@@ -66,11 +67,7 @@ double readPitch(const ChannelOscRecord* r, std::int32_t mode, float ratio, floa
 }
 
 // Values below 1e-24 (negatives and NaN too) become 0, values above the row's top the top.
-float rowClamp(int field, float x) {
-  if (!(x >= 1e-24f)) return 0.0f;
-  const float hi = static_cast<float>(oscFields[field].hi);
-  return x > hi ? hi : x;
-}
+float rowClamp(int field, float x) { return numGate(x, 1e-24f, static_cast<float>(oscFields[field].hi)); }
 
 void setWave(Engine* engine, std::int16_t channel, std::int16_t id, bool waveA) {
   ChannelOscRecord* c = beginEdit(engine, channel);

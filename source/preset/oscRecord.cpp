@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "engine/numeric.h"
 #include "engine/valueFormat.h"
 #include "preset/fieldTables.h"
 #include "preset/sample.h"
@@ -84,9 +85,8 @@ void oscSanitizeRecord(ChannelOscRecord* r) {
   for (std::int16_t& in : r->inputs)
     if (in < -1 || in >= oscAudioInputCount) in = -1;
   // Above 7 still renders 7 layers (the stored value scales the pitch pull); only nonsense is cut.
-  if (r->iterations < 1) r->iterations = 1;
-  if (r->iterations > 1024) r->iterations = 1024;
+  r->iterations = numClamp<std::int32_t>(r->iterations, 1, 1024);
   sampleInfoSanitize(&r->sampleInfo);
   OscSubRecord& s = r->subRecord;
-  s.count = s.count < 1 ? 1 : s.count > 8 ? 8 : s.count;  // grains 1..8
+  s.count = numClamp<std::int32_t>(s.count, 1, 8);  // grains 1..8
 }

@@ -33,7 +33,7 @@ std::int16_t patchHeaderGetPolyphony(const PatchHeader* header) {
 
 void patchHeaderSetPolyphony(PatchHeader* header, std::int32_t n) {
   if (!header) return;
-  header->polyphony = static_cast<std::uint16_t>(n < 1 ? 1 : n > 64 ? 64 : n);
+  header->polyphony = static_cast<std::uint16_t>(numClamp<std::int32_t>(n, 1, 64));
 }
 
 float patchHeaderGetGain(const PatchHeader* header) { return header ? header->gain : 0.0f; }
@@ -61,8 +61,7 @@ float patchHeaderGetPan(const PatchHeader* header) { return header ? header->pan
 
 void patchHeaderSetPan(PatchHeader* header, float x) {
   if (!header) return;
-  if (!(x >= 0.0f)) x = 0.0f;
-  if (x > 1.0f) x = 1.0f;
+  x = numClamp(x, 0.0f, 1.0f);
   header->pan = x;
 }
 
@@ -96,7 +95,7 @@ void patchHeaderSanitize(PatchHeader* header) {
   header->beats = finiteIn(header->beats, 0.001f, 1000.0f, 4.0f);
   header->name[patchNameLength] = 0;
   // Voice-buffer lanes per channel and master: the engine's buffer pool is sized for at most 3 each.
-  for (std::uint16_t& n : header->stageCounts) n = n < 1 ? 1 : n > 3 ? 3 : n;
+  for (std::uint16_t& n : header->stageCounts) n = numClamp<std::uint16_t>(n, 1, 3);
   for (int c = 0; c < 3; ++c) {
     header->channelPan[c] = finiteIn(header->channelPan[c], 0.0f, 1.0f, 0.5f);
     header->pairFirst[c] = finiteIn(header->pairFirst[c], -1.0f, 1.0f, 0.0f);
@@ -104,5 +103,5 @@ void patchHeaderSanitize(PatchHeader* header) {
   }
   double bpm = header->tempo.presetTempo;
   if (!std::isfinite(bpm)) bpm = 120.0;
-  header->tempo.presetTempo = bpm < 0.01 ? 0.01 : bpm > 1000.0 ? 1000.0 : bpm;
+  header->tempo.presetTempo = numClamp(bpm, 0.01, 1000.0);
 }

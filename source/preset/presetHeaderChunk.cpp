@@ -2,6 +2,7 @@
 // "ptc3" (tempo in BPM), "ptc4" (with the channels' output pairs; the one written today).
 #include <cmath>
 
+#include "engine/numeric.h"
 #include "preset/chunkIo.h"
 #include "preset/presetHeader.h"
 
@@ -45,7 +46,7 @@ bool headerChunk(FileSpec* file, PatchHeader* h, std::uint8_t* buffer, int direc
   patchHeaderSanitize(h);
   if (layout == layoutPtch || layout == layoutPtc2) {
     double bpm = 60.0 / (h->length * (1.0 / 44100.0)) * h->beats;
-    h->tempo.presetTempo = std::isfinite(bpm) ? (bpm < 0.01 ? 0.01 : bpm > 1000.0 ? 1000.0 : bpm) : 120.0;
+    h->tempo.presetTempo = std::isfinite(bpm) ? numClamp(bpm, 0.01, 1000.0) : 120.0;
   }
   if (layout == layoutPtc2 || layout == layoutPtc3) {
     for (int c = 0; c < 3; ++c) {

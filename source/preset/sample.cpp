@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "engine/engine.h"
+#include "engine/numeric.h"
 #include "engine/valueFormat.h"
 #include "oscillators/oscFrame.h"
 #include "oscillators/oscVoiceState.h"
@@ -141,8 +142,7 @@ void sampleUpdateLoop(SampleInfo* slot) {
         slot->playEnd = last;
       }
       // A marker from the file may lie beyond a shorter sample: the window stays inside the data.
-      if (slot->playStart < 0) slot->playStart = 0;
-      if (slot->playStart > slot->playEnd) slot->playStart = slot->playEnd;
+      slot->playStart = numClampHiWins<std::int32_t>(slot->playStart, 0, slot->playEnd);
       slot->looping = 1;
       break;
   }
@@ -306,7 +306,7 @@ std::int32_t sampleSetLoopStart(Engine* engine, std::int16_t channel, std::int32
     s.loopEnd = 64;
     limit = 0;
   }
-  s.loopStart = frames < 0 ? 0 : frames > limit ? limit : frames;
+  s.loopStart = numClamp<std::int32_t>(frames, 0, limit);
   sampleUpdateLoop(&s);
   const std::int32_t stored = s.loopStart;
   editCommit(engine, editKindOsc, channel);
@@ -338,7 +338,7 @@ void sampleSetLoopMode(Engine* engine, std::int16_t channel, std::int32_t mode) 
   if (!engine || !validChannel(channel)) return;
   ChannelOscRecord* record = editBeginOsc(engine, channel);
   if (!record) return;
-  record->sampleInfo.loopMode = mode >= 0 && mode <= 2 ? mode : 0;
+  record->sampleInfo.loopMode = numIndexOrZero<std::int32_t>(mode, 3);
   sampleUpdateLoop(&record->sampleInfo);
   editCommit(engine, editKindOsc, channel);
 }
@@ -361,7 +361,7 @@ void oscSetSampleParam(Engine* engine, std::int16_t channel, std::int16_t which,
   ChannelOscRecord* record = editBeginOsc(engine, channel);
   if (!record) return;
   if (which == 1) {
-    record->sampleInfo.startPosition = !std::isfinite(value) || value < 0.0 ? 0.0 : value > 1.0 ? 1.0 : value;
+    record->sampleInfo.startPosition = numClamp(numFiniteOr(value, 0.0), 0.0, 1.0);
   } else if (which == 2) {
     record->sampleInfo.readAsMono = value > 0.001 ? 1 : 0;
   }

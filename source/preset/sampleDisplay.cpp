@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "engine/engine.h"
+#include "engine/numeric.h"
 #include "os/osFile.h"
 #include "preset/sample.h"
 
@@ -55,7 +56,7 @@ void sampleBuildDisplay(SampleInfo* slot, std::int16_t channel) {
       if (v < lo) lo = v;
     }
     float p = (lo < 0.0f ? -lo : lo) < hi ? hi : lo;
-    p = p < -0.999f ? -0.999f : p > 0.999f ? 0.999f : p;
+    p = numClampPassNaN(p, -0.999f, 0.999f);
     view[point++] = p;
   }
   osSharedUnmap(view);

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "engine/numeric.h"
 #include "preset/chunk.h"
 #include "preset/riffPad.h"
 #include "preset/sample.h"
@@ -67,7 +68,7 @@ const char kNoFrames[] = "Sample load error: %s holds no whole audio frame.";
 const char kDataFirst[] = "Sample load error: the audio data of %s comes before its format chunk.";
 const char kUnsupported[] = "Load sample error: unsupported file type";
 
-inline float clamp99(float x) { return x < -0.99f ? -0.99f : x > 0.99f ? 0.99f : x; }
+inline float clamp99(float x) { return numClampPassNaN(x, -0.99f, 0.99f); }
 
 inline float sample16(const std::uint8_t* p) {
   return clamp99(static_cast<float>(static_cast<std::int16_t>(le16(p)) / 32767.0));

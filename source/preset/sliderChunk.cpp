@@ -16,9 +16,8 @@ void sanitizeEntry(SliderEntry* e) {
     e->partner = sliderFree;
   }
   if (e->partner < -1 || e->partner > 127) e->partner = sliderFree;
-  if (e->value < 0) e->value = 0;
-  if (e->value > 127) e->value = 127;
-  clampFlag(e->second);
+  e->value = numClamp<std::int32_t>(e->value, 0, 127);
+  numClampFlag(e->second);
 }
 
 void transferEntry32(ChunkIo& io, SliderEntry* e) {

@@ -4,6 +4,7 @@
 
 #include "engine/engine.h"
 #include "engine/midiQueue.h"
+#include "engine/numeric.h"
 #include "preset/sliderList.h"
 
 SliderList* engineGetSliderList(Engine* engine) { return engine ? &engine->sliders : nullptr; }
@@ -13,7 +14,7 @@ void sliderListBuildOrder(Engine* engine) { sliderListBuildOrderOf(engineGetSlid
 void sliderListSyncEngine(Engine* engine) {
   SliderList* list = engineGetSliderList(engine);
   if (!list) return;
-  const std::int32_t n = list->count < 0 ? 0 : list->count > sliderListMax ? sliderListMax : list->count;
+  const std::int32_t n = numClamp<std::int32_t>(list->count, 0, sliderListMax);
   const std::int16_t channel = midiGetQueueChannel(engine);
   for (std::int32_t i = 0; i < n; ++i) {
     const SliderEntry& e = list->entries[i];

@@ -2,9 +2,9 @@
 
 #include <cstring>
 
-static std::int32_t usedCount(const SliderList* list) {
-  return list->count < 0 ? 0 : list->count > sliderListMax ? sliderListMax : list->count;
-}
+#include "engine/numeric.h"
+
+static std::int32_t usedCount(const SliderList* list) { return numClamp<std::int32_t>(list->count, 0, sliderListMax); }
 
 void sliderEntryClear(SliderEntry* entry) {
   if (!entry) return;

@@ -1,11 +1,10 @@
 // Slider list edits: names, pad partners, the merge copy and the ascending order table.
 #include <cstring>
 
+#include "engine/numeric.h"
 #include "preset/sliderList.h"
 
-static std::int32_t usedCount(const SliderList* list) {
-  return list->count < 0 ? 0 : list->count > sliderListMax ? sliderListMax : list->count;
-}
+static std::int32_t usedCount(const SliderList* list) { return numClamp<std::int32_t>(list->count, 0, sliderListMax); }
 
 void sliderListSetName(SliderList* list, std::int32_t controller, const char* label) {
   SliderEntry* e = sliderListFind(list, controller);

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "engine/numeric.h"
 #include "engine/valueFormat.h"
 
 namespace {
@@ -176,7 +177,7 @@ int tuningLibraryCount() {
 
 void tuningSetLibraryCount(int count) {
   tuningBuildLibrary();
-  g_count = count < 1 ? 1 : (count > tuningBuiltInCount ? tuningBuiltInCount : count);
+  g_count = numClamp(count, 1, tuningBuiltInCount);
 }
 
 const TuningMap* tuningBuiltIn(int index) {

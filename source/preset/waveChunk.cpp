@@ -2,6 +2,7 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "engine/numeric.h"
 #include "preset/chunk.h"
 #include "preset/preset.h"
 #include "preset/wave.h"
@@ -15,7 +16,7 @@ void sanitize(WaveRecord* w) {
   for (int k = 0; k < waveLength; ++k) {
     float v = w->samples[k];
     if (!std::isfinite(v)) v = 0.0f;
-    w->samples[k] = v < -4.0f ? -4.0f : (v > 4.0f ? 4.0f : v);
+    w->samples[k] = numClamp(v, -4.0f, 4.0f);
   }
   if (w->state > waveStateLocal) w->state = waveStateLocal;
 }

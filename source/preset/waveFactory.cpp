@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdint>
 
+#include "engine/numeric.h"
 #include "preset/wave.h"
 
 namespace {
@@ -152,7 +153,7 @@ void stairstep(double* w) {  // an 8-step ramp
 void brokenSpeaker(double* w) {  // clipped, rattling sine
   for (int k = 0; k < waveLength; ++k) {
     double s = std::sin(kTwoPi * k / waveLength);
-    double v = s > 0.55 ? 0.55 : (s < -0.8 ? -0.8 : s);
+    double v = numClamp(s, -0.8, 0.55);
     if (std::fabs(s) < 0.12) v = 0.0;  // crossover gap
     v += 0.15 * std::sin(kTwoPi * 23.0 * k / waveLength) * std::fabs(s);
     w[k] = v;

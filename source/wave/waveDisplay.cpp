@@ -262,12 +262,12 @@ void rangeBarMouse(ControlItem* item) {
     if (g_state.grabbed == 1) {
       int a = (r - x0 - 4) * 2;
       const int hi = g_state.rangeEnd - 11;
-      a = a < 0 ? 0 : a > hi ? hi : a;
+      a = numClamp(a, 0, hi);
       g_state.rangeStart = static_cast<std::int16_t>(a);
     } else {
       int b = (r - x0 + 2) * 2;
       const int lo = g_state.rangeStart + 12;
-      b = b < lo ? lo : b > waveLength - 1 ? waveLength - 1 : b;
+      b = numClamp(b, lo, waveLength - 1);
       g_state.rangeEnd = static_cast<std::int16_t>(b);
     }
     redrawRangeBar(win);
@@ -354,10 +354,9 @@ void waveSliderChanged(ControlItem* item, double value, double) {
 }
 
 std::int32_t waveDisplayIndexAt(std::int32_t x, std::int32_t left, std::int32_t right) {
-  if (x < left - 4) x = left - 4;
-  if (x > right + 4) x = right + 4;
+  x = numClampHiWins<std::int32_t>(x, left - 4, right + 4);
   std::int32_t i = (x - left) * 2;
-  i = i < 0 ? 0 : i > waveLength - 1 ? waveLength - 1 : i;
+  i = numClamp<std::int32_t>(i, 0, waveLength - 1);
   return i == waveLength - 2 ? waveLength - 1 : i;
 }
 
@@ -387,7 +386,7 @@ void waveToolHalfSine(const float* source, float* target, std::int32_t n, float 
   std::memcpy(target, source, sizeof(float) * waveLength);
   const std::int32_t a = g_state.rangeStart, b = g_state.rangeEnd;
   if (a < 0 || b >= waveLength || b - a < 2) return;
-  const std::int32_t c = n < a + 1 ? a + 1 : n > b - 1 ? b - 1 : n;
+  const std::int32_t c = numClamp<std::int32_t>(n, a + 1, b - 1);
   // v is not limited here, only the written samples are: a stroke far above the display lifts the
   // bump past +1, where it is cut flat.
   const double h = (double(v) - g_state.strokeBase) * 0.5;

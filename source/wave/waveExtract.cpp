@@ -11,6 +11,7 @@
 #include <cstring>
 
 #include "controls/winSlots.h"
+#include "engine/numeric.h"
 #include "preset/riffPad.h"
 #include "uiSeams/msgBox.h"
 #include "wave/waveEditState.h"
@@ -41,7 +42,7 @@ void convertFrames(const std::uint8_t* raw, std::int32_t bytes, std::int32_t cha
   for (std::int32_t i = 0; i < n; ++i) {
     const std::int16_t s = static_cast<std::int16_t>(le16(raw + i * stride));
     float x = static_cast<float>(s / 32767.0);
-    f[i] = x < -0.99f ? -0.99f : x > 0.99f ? 0.99f : x;
+    f[i] = numClamp(x, -0.99f, 0.99f);
   }
   if (n == wantedFrames) {
     std::memcpy(target, f, sizeof(float) * waveLength);
@@ -51,7 +52,7 @@ void convertFrames(const std::uint8_t* raw, std::int32_t bytes, std::int32_t cha
   for (std::int32_t j = 0; j < waveLength; ++j) {
     const double p = j * r;
     std::int32_t k = static_cast<std::int32_t>(p);
-    k = k < 0 ? 0 : k > wantedFrames - 1 ? wantedFrames - 1 : k;
+    k = numClamp<std::int32_t>(k, 0, wantedFrames - 1);
     target[j] = static_cast<float>(f[k] + (p - k) * (f[k + 1] - f[k]));
   }
 }

@@ -5,6 +5,7 @@
 
 #include <cmath>
 
+#include "engine/numeric.h"
 #include "engine/valueFormat.h"
 #include "preset/wave.h"
 #include "wave/wavePage.h"
@@ -96,8 +97,7 @@ void harmonicsResidual(const float* wave, const float* resynth, float* residual)
     const double w = wave ? finiteOrZero(wave[n]) : 0.0;
     const double r = resynth ? finiteOrZero(resynth[n]) : 0.0;
     double d = w - r;
-    if (d > 3.0e38) d = 3.0e38;
-    if (d < -3.0e38) d = -3.0e38;
+    d = numClampPassNaN(d, -3.0e38, 3.0e38);
     residual[n] = static_cast<float>(d);
   }
 }

@@ -3,6 +3,7 @@
 // peak normalised. Coefficients are the filter kernels' own pitch-indexed tables.
 #include <cmath>
 
+#include "engine/numeric.h"
 #include "modules/onePoleTables.h"
 #include "modules/twoPoleTables.h"
 #include "preset/wave.h"
@@ -16,8 +17,7 @@ const int kSettle[4] = {0, 6, 11, 4};  // settling passes per mode
 
 float waveXformFilter(const float* source, int mode, float frequency, float* out) {
   if (!std::isfinite(frequency)) frequency = 0.5f;
-  if (frequency < 0.001f) frequency = 0.001f;
-  if (frequency > 0.99f) frequency = 0.99f;
+  frequency = numClamp(frequency, 0.001f, 0.99f);
   if (!source || !out) return frequency;
   float x[waveLength];
   double peakIn = 0.0;
@@ -34,8 +34,7 @@ float waveXformFilter(const float* source, int mode, float frequency, float* out
     for (int n = 0; n < waveLength; ++n) x[n] = static_cast<float>(x[n] / peakIn);
 
   int k = static_cast<int>(481.0 * frequency);
-  if (k < 20) k = 20;
-  if (k > onePoleLastIndex) k = onePoleLastIndex;
+  k = numClamp(k, 20, onePoleLastIndex);
   const double pole = onePoleFeedbackTable[k];
   const double lowGain = onePoleLowTable[k];
   const double highGain = onePoleHighTable[k];

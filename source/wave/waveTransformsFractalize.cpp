@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "engine/numeric.h"
 #include "preset/wave.h"
 #include "wave/waveTransforms.h"
 
@@ -12,8 +13,7 @@ const int kMaxLevels = 7;  // iterations 8
 // Reads a level at position x (0..1024) with linear interpolation, wrapping at the cycle's end.
 inline double readAt(const float* level, double x) {
   double t = std::trunc(x);
-  if (!(t > 0.0)) t = 0.0;
-  if (t > 1023.0) t = 1023.0;
+  t = numClampStrictLo(t, 0.0, 1023.0);
   const int i = static_cast<int>(t);
   return level[i] + (x - i) * (level[(i + 1) & (waveLength - 1)] - level[i]);
 }

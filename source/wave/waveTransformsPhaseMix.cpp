@@ -11,8 +11,7 @@ int startSample(double fraction) {
   if (!std::isfinite(fraction)) return 0;
   if (fraction < 0.0) fraction += 1.0;
   double k = std::trunc(std::fmod(1024.0 * fraction, 1024.0));
-  if (!(k > 0.0)) k = 0.0;
-  if (k > 1023.0) k = 1023.0;
+  k = numClampStrictLo(k, 0.0, 1023.0);
   return static_cast<int>(k);
 }
 

@@ -21,6 +21,8 @@
 #include "wave/waveTransformPanel.h"
 #include "wave/waveTransforms.h"
 
+#include "engine/numeric.h"
+
 namespace {
 
 const int kBoxWidth = 64;
@@ -305,7 +307,6 @@ void waveXformLoadPicked(ControlItem* item, std::int16_t menu, std::int16_t entr
 
 void waveXformShiftChanged(ControlItem* item, double value) {
   if (!item || !(value == value)) return;
-  if (value > 64) value = 64;
-  if (value < -64) value = -64;
+  value = numClamp(value, -64.0, 64.0);
   harmonicsShift(item->windowId, static_cast<std::int16_t>(value));
 }

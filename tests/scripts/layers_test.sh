@@ -88,6 +88,23 @@ t=$(tree lib); printf '#include "GPRegistryKey.h"\n' >>"$t/source/preset/bank.cp
 printf '#include "UIAWindow.h"\n' >>"$t/source/preset/settings_win32.cpp"
 expect TheCoreIncludingALibraryOutsideItsWin32FilesFails "$t" 1 "source/preset/bank.cpp:2: GPRegistryKey.h"
 expect TheCoreWin32FilesReachOnlyGp "$t" 1 "source/preset/settings_win32.cpp:3: UIAWindow.h"
+# One platform-free header of a library named in the map: the core includes it from any file, and only it;
+# the header itself may include nothing but the standard library.
+onehdr() {
+  local t
+  t=$(tree "$1")
+  sed -i 's|^core      preset             libs: gp-win32$|& gp/GPClamp.h|' "$t/README.md"
+  printf '#include <cstdint>\n' >"$t/gp/src/GPClamp.h"
+  printf '#include "GPClamp.h"\n' >>"$t/source/preset/bank.cpp"
+  echo "$t"
+}
+expect TheCoreIncludesTheLibraryHeaderTheMapNames "$(onehdr named)" 0
+t=$(onehdr namedother); printf '#include "GPRegistryKey.h"\n' >>"$t/source/preset/bank.cpp"
+expect TheNamedHeaderOpensNoOtherOfItsLibrary "$t" 1 "source/preset/bank.cpp:3: GPRegistryKey.h"
+t=$(onehdr namedplatform); printf '#include <windows.h>\n' >>"$t/gp/src/GPClamp.h"
+expect TheNamedHeaderIncludesOnlyTheStandardLibrary "$t" 1 "gp/src/GPClamp.h:2: <windows.h>: the layer map"
+t=$(onehdr namedmissing); rm "$t/gp/src/GPClamp.h"
+expect ANamedHeaderThatDoesNotExistFails "$t" 1 "layer core names gp/GPClamp.h, which does not exist"
 t=$(tree unmapped); mkdir "$t/source/extra"
 expect AFolderMissingFromTheMapFails "$t" 1 "source/extra: folder missing"
 t=$(tree nomap); printf '# A tree\n' >"$t/README.md"
