@@ -357,17 +357,10 @@ BOOL CALLBACK readChild(HWND child, LPARAM) {
   return TRUE;
 }
 
-void CALLBACK answerBox(HWND, UINT, UINT_PTR id, DWORD) {
-  EnumThreadWindows(GetCurrentThreadId(), findBox, 0);
-  if (!g_box.box) return;
-  KillTimer(nullptr, id);
-  EnumChildWindows(g_box.box, readChild, 0);
-  GetWindowRect(g_box.box, &g_box.rect);
-  g_box.owner = GetWindow(g_box.box, GW_OWNER);
-  RedrawWindow(g_box.box, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
-  // The box as the screen shows it.
+// A rectangle of the screen as a PNG of the artifacts.
+void captureScreen(const RECT& r, const char* name) {
   HDC screen = GetDC(nullptr);
-  const int w = g_box.rect.right - g_box.rect.left, h = g_box.rect.bottom - g_box.rect.top;
+  const int w = r.right - r.left, h = r.bottom - r.top;
   HDC memory = CreateCompatibleDC(screen);
   BITMAPINFO info = {};
   info.bmiHeader.biSize = sizeof info.bmiHeader;
@@ -378,15 +371,31 @@ void CALLBACK answerBox(HWND, UINT, UINT_PTR id, DWORD) {
   void* bits = nullptr;
   HBITMAP picture = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
   HGDIOBJ old = SelectObject(memory, picture);
-  BitBlt(memory, 0, 0, w, h, screen, g_box.rect.left, g_box.rect.top, SRCCOPY);
+  BitBlt(memory, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
   std::vector<std::uint32_t> pixels(static_cast<const std::uint32_t*>(bits),
                                     static_cast<const std::uint32_t*>(bits) + static_cast<std::size_t>(w) * h);
   for (std::uint32_t& p : pixels) p &= 0xFFFFFF;
-  pngWrite(testArtifactPath("bank_files_save_question.png"), pixels.data(), w, h);
+  pngWrite(testArtifactPath(name), pixels.data(), w, h);
   SelectObject(memory, old);
   DeleteObject(picture);
   DeleteDC(memory);
   ReleaseDC(nullptr, screen);
+}
+
+void CALLBACK answerBox(HWND, UINT, UINT_PTR id, DWORD) {
+  EnumThreadWindows(GetCurrentThreadId(), findBox, 0);
+  if (!g_box.box) return;
+  KillTimer(nullptr, id);
+  EnumChildWindows(g_box.box, readChild, 0);
+  GetWindowRect(g_box.box, &g_box.rect);
+  g_box.owner = GetWindow(g_box.box, GW_OWNER);
+  RedrawWindow(g_box.box, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+  // The box as the screen shows it, alone and with window 1 around it.
+  captureScreen(g_box.rect, "bank_files_save_question.png");
+  RECT main, both;
+  GetWindowRect(mainHandle(), &main);
+  UnionRect(&both, &main, &g_box.rect);
+  captureScreen(both, "bank_files_save_question_over_window_one.png");
   PostMessageA(g_box.box, WM_COMMAND, IDCANCEL, 0);
 }
 
