@@ -56,7 +56,7 @@ void bankMarkSaved(Bank* bank);
 bool bankDiffersFromFile(Bank* bank);
 // The playing sound against its preset in the bank: bankNoteSound remembers the engine's sound as its
 // slot gave it (a preset selected, or the sound stored into its own slot); bankSoundDiffersFromSlot
-// tells whether the engine's sound was edited since, as Store would write it (false for a sound of no
-// slot, or before any selection).
+// tells whether the engine's sound was edited since (the engine marked modified, and the sound as Store
+// would write it changed; false for a sound of no slot, or before any selection).
 void bankNoteSound(Bank* bank, Engine* engine);
 bool bankSoundDiffersFromSlot(Bank* bank, Engine* engine);

@@ -224,7 +224,9 @@ void bankNoteSound(Bank* bank, Engine* engine) {
 }
 
 bool bankSoundDiffersFromSlot(Bank* bank, Engine* engine) {
-  if (!bank || !engine || bank->current < 0 || !bank->soundDigest) return false;
+  // Only a sound the user edited (the engine marked modified) is compared: what the audio thread
+  // applies by itself (queued controller values) is no edit.
+  if (!bank || !engine || bank->current < 0 || !bank->soundDigest || !engineIsModified(engine)) return false;
   const std::int16_t n = engine->header.slot;
   if (n < 0 || n >= bankSlotCount) return false;  // a sound of no slot has nowhere to be stored
   return soundDigest(engine) != bank->soundDigest;

@@ -25,6 +25,7 @@
 #include "pages/pages.h"
 #include "preset/bank.h"
 #include "preset/bankFile.h"
+#include "preset/presetCopy.h"
 #include "preset/presetHeader.h"
 #include "support/pngWrite.h"
 #include "support/tempDir.h"
@@ -168,6 +169,13 @@ const char kStoreQuestion[] =
     "The sound \"Edited sound\" has edits that are not stored in its preset 0.\n\n"
     "Store them into preset 0? No discards them.";
 
+// An edit of the playing sound as the preset name box makes it: the name changed, the sound marked
+// modified.
+void editSound() {
+  patchSetName(engine(), "Edited sound");
+  engineSetModified(engine());
+}
+
 std::string playingName() {
   char name[35] = {};
   patchGetName(engine(), name);
@@ -187,7 +195,7 @@ TEST_F(BankFilesTest, UnstoredEditsAreAskedAboutBeforeTheyAreLost) {
       SCOPED_TRACE(std::string(names[way]) + " answered " + std::to_string(button));
       answer(msgAnswerNo);
       cmdNew(1, engine(), bank());
-      patchSetName(engine(), "Edited sound");
+      editSound();
       DeleteFileA(saved.c_str());
       recentFileNote(recent.c_str());
       answer(button);
@@ -251,7 +259,7 @@ TEST_F(BankFilesTest, ASaveSaysTheUnstoredEditIsNotInTheFile) {
       SCOPED_TRACE(std::to_string(how) + " answered " + std::to_string(c.button));
       answer(msgAnswerNo);
       cmdNew(1, engine(), bank());
-      patchSetName(engine(), "Edited sound");
+      editSound();
       DeleteFileA(path.c_str());
       answer(c.button);
       appChooseFileQueue(1, path.c_str());
@@ -318,7 +326,7 @@ TEST_F(BankFilesTest, ExitAsksOnlyWhereTheBankDiffersFromItsFile) {
       command(cmdIdOpen);
     }
     answer(msgAnswerNo);
-    if (c.clicks.back() == store && c.fromFile) patchSetName(engine(), "Edited sound");
+    if (c.clicks.back() == store && c.fromFile) editSound();
     for (std::uint16_t item : c.clicks) clickMainItem(item);
     EXPECT_EQ(msgBoxCaptureCount(), 0u) << msgBoxCaptureText(0);
     EXPECT_TRUE(mayQuit());

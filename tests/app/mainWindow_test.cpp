@@ -663,6 +663,7 @@ TEST_F(MainWindowTest, BankFilesOpenInEitherByteOrderAndSaveFieldIdentical) {
 TEST_F(MainWindowTest, AFailedOrCancelledOpenKeepsBankAndUnstoredEdit) {
   cmdNew(1, engine(), bank());
   patchSetName(engine(), "Unstored edit");
+  engineSetModified(engine());  // as the name box marks it
   const std::string truncated = testTempPath("main_bank_cut.glo");
   const std::string unknown = testTempPath("main_bank_unknown.glo");
   {
@@ -710,6 +711,7 @@ TEST_F(MainWindowTest, ARecentFileThatIsGoneShowsItsMessageAndTheBankStays) {
   recentFileNote(path.c_str());
   DeleteFileA(path.c_str());
   patchSetName(engine(), "Playing");
+  engineSetModified(engine());  // as the name box marks it
   Preset* before = bank()->slots[0];
   // The unstored edit is asked about first; No leaves it unstored and the recent file is tried.
   msgBoxCaptureEnd();
