@@ -205,12 +205,13 @@ bool bankDiffersFromFile(Bank* bank) {
 
 namespace {
 
-// The digest of the engine's sound as Store would write it into its own slot (0 without memory).
+// The digest of the engine's sound as Store would copy it into its own slot, the sliders' values not
+// applied first (0 without memory).
 std::uint64_t soundDigest(Engine* engine) {
   const std::int16_t n = engine->header.slot;
   Preset* sound = presetAlloc(n);
   if (!sound) return 0;
-  presetStoreFromEngine(engine, sound, n);
+  presetReadFromEngine(engine, sound, n);  // the engine stays untouched
   const std::uint64_t digest =
       digestOf([sound, n](FileSpec* sink, std::uint8_t* buffer) { return writePreset(sink, sound, n, buffer); });
   presetFree(sound);
