@@ -18,7 +18,8 @@ namespace {
 const int kReadScope = 2;   // the user key, then the machine key
 const int kWriteScope = 0;  // the user key
 const size_t kNameCompare = 20;
-const int kMaxPorts = 256;  // ports of one direction that the routes are applied to
+const int kMaxPorts = 256;    // ports of one direction that the routes are applied to
+const int kFirstOutputs = 2;  // the outputs routed when the settings route none: left and right
 
 bool sameName(const std::string& a, const std::string& b) {
   return a.compare(0, kNameCompare, b, 0, kNameCompare) == 0;
@@ -136,13 +137,14 @@ int AudioManager::loadSettings() {
   // meanwhile with the defaults).
   bool refused = false;
 
-  // 7. Routes; anything outside -1..31 reads as "not routed".
+  // 7. Routes; anything outside -1..31 reads as "not routed" and is refused.
   char key[40];
+  bool refusedOutput = false;
   for (int n = 0; n < AB_MAX_CHANNELS; ++n) {
     int32_t v = -1;
     std::snprintf(key, sizeof key, "OutputChannel %d", n);
     settings->getInt(settingName(key).c_str(), -1, v, kReadScope);
-    refused = refused || !routeInRange(v);
+    refusedOutput = refusedOutput || !routeInRange(v);
     outputRoutes[n] = routeInRange(v) ? v : -1;
     v = -1;
     std::snprintf(key, sizeof key, "InputChannel %d", n);
@@ -150,6 +152,16 @@ int AudioManager::loadSettings() {
     refused = refused || !routeInRange(v);
     inputRoutes[n] = routeInRange(v) ? v : -1;
   }
+
+  // No output routed at all (the routes missing, or stored as texts, which count as missing): the
+  // device would play nothing and say nothing, so the client's first outputs go to the device's first
+  // outputs, as a user expects to hear them.
+  // (A route refused for its range opens the "Audio Setup" dialog instead, where the user routes.)
+  refused = refused || refusedOutput;
+  bool anyOutput = false;
+  for (int n = 0; n < AB_MAX_CHANNELS; ++n) anyOutput = anyOutput || outputRoutes[n] != -1;
+  if (!anyOutput && !refusedOutput)
+    for (int n = 0; n < kFirstOutputs; ++n) outputRoutes[n] = n;  // a port the device lacks stays off
 
   // 8. The rate; one that is not above 0 is ignored (the device keeps its own), one the device does
   //    not offer is refused (44,100 Hz instead). When the device does not take the rate, its own is

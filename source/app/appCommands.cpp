@@ -18,7 +18,9 @@
 #include "app/synthApp.h"
 #include "controls/uiTimer.h"
 #include "controls/winSlots.h"
+#include "engine/engine.h"
 #include "pages/clipKinds.h"
+#include "pages/mainPage.h"
 #include "pages/pages.h"
 #include "preset/bank.h"
 #include "preset/bankFile.h"
@@ -33,6 +35,14 @@ namespace {
 const char kOpenFailed[] = "Open file failed, error 77315";
 const char kSaveFailed[] = "Save file failed: the bank could not be written to that file.";
 const char kSaveChanges[] = "Save changes to %s?";
+// The playing sound's edits that Store has not put into its preset: asked before they are lost, and
+// before a save writes the bank without them.
+const char kStoreEdits[] =
+    "The sound \"%s\" has edits that are not stored in its preset %d.\n\n"
+    "Store them into preset %d? No discards them.";
+const char kStoreBeforeSave[] =
+    "The sound \"%s\" has edits that are not stored in its preset %d: the file holds them only once "
+    "they are stored.\n\nStore them into preset %d before saving?";
 
 // Quit queries: the time of the previous one (none before the first).
 bool g_queried = false;
@@ -85,6 +95,9 @@ void messageWithReason(const char* first, const char* reason) {
   if (reason && reason[0]) text += std::string("\n\n") + reason;
   msgBox(msgBoxOk, text.c_str(), msgBoxIconExclamation);
 }
+
+// Save (0), Save As (1) or Consolidate (2) of the bank as it is; whether a file was written.
+bool writeBank(std::int16_t window, Bank* bank, int how);
 
 void afterBankRead(std::int16_t window, Engine* engine, Bank* bank) {
   bankSelectPreset(bank, engine, bankCurrentIndex(bank));
@@ -212,16 +225,39 @@ int appChooseFileDialog(int dialogKind, FileSpec* out, int fileType) {
 
 // ---- commands ----
 
-bool appAskSaveChanges(std::int16_t window, Bank* bank, bool canCancel) {
-  if (!bank || !bank->changed) return true;
+std::string appBankShownName(const Bank* bank) {
+  // A bank that came from no file is named so; the bank's own title for it is shorter.
   char title[65] = {};
-  bankGetTitle(bank, title);
-  char text[128];
-  std::snprintf(text, sizeof text, kSaveChanges, title);
+  if (bank && bank->file.path[0]) bankGetTitle(bank, title);
+  return title[0] ? title : "Untitled Bank";
+}
+
+bool appAskSaveChanges(std::int16_t window, Bank* bank, bool canCancel) {
+  if (!bankDiffersFromFile(bank)) return true;
+  char text[160];
+  std::snprintf(text, sizeof text, kSaveChanges, appBankShownName(bank).c_str());
   const int answer = msgBox(canCancel ? msgBoxYesNoCancel : msgBoxYesNo, text, msgBoxIconQuestion);
   if (answer == msgAnswerNo) return true;
   if (answer != msgAnswerYes) return false;  // Cancel, or no box could be shown
-  return cmdSave(window, bank, 0);
+  return writeBank(window, bank, 0);
+}
+
+bool appAskStoreEdits(std::int16_t window, Engine* engine, Bank* bank, bool saving) {
+  if (!bankSoundDiffersFromSlot(bank, engine)) return true;
+  char name[patchNameLength + 1] = {};
+  std::memcpy(name, engine->header.name, patchNameLength);
+  const int n = engine->header.slot;
+  char text[320];
+  std::snprintf(text, sizeof text, saving ? kStoreBeforeSave : kStoreEdits, name, n, n);
+  const int answer = msgBox(msgBoxYesNoCancel, text, msgBoxIconQuestion);
+  if (answer == msgAnswerNo) return true;
+  if (answer != msgAnswerYes) return false;  // Cancel, or no box could be shown
+  mainPageStoreEntry(static_cast<std::uint16_t>(window));
+  return true;
+}
+
+bool appAskBeforeLeaving(std::int16_t window, Engine* engine, Bank* bank) {
+  return appAskStoreEdits(window, engine, bank, false) && appAskSaveChanges(window, bank, true);
 }
 
 bool appOpenFailureMessage(const char* path, bool always) {
@@ -235,9 +271,9 @@ bool appOpenFailureMessage(const char* path, bool always) {
 
 void cmdNew(std::int16_t window, Engine* engine, Bank* bank) {
   if (!engine || !bank) return;
-  if (!appAskSaveChanges(window, bank, true)) return;
+  if (!appAskBeforeLeaving(window, engine, bank)) return;
   bankClear(bank);
-  bank->changed = 0;  // a new bank has nothing to save
+  bankMarkSaved(bank);  // a new bank has nothing to save
   bankSelectPreset(bank, engine, bankCurrentIndex(bank));
   mainWinMarkRedraw(static_cast<std::uint16_t>(window));
   clipSetCopyKind(clipKindNone);
@@ -246,7 +282,7 @@ void cmdNew(std::int16_t window, Engine* engine, Bank* bank) {
 
 void cmdOpen(std::int16_t window, Engine* engine, Bank* bank) {
   if (!engine || !bank) return;
-  if (!appAskSaveChanges(window, bank, true)) return;
+  if (!appAskBeforeLeaving(window, engine, bank)) return;
   appChooseFileResetLastResult();
   if (bankFileOpenWithDialog(window, bank)) {
     afterBankRead(window, engine, bank);
@@ -259,6 +295,16 @@ void cmdOpen(std::int16_t window, Engine* engine, Bank* bank) {
 }
 
 bool cmdSave(std::int16_t window, Bank* bank, int how) {
+  if (!bank) return false;
+  // A save writes the bank: edits of the playing sound that are not stored are not in it.
+  SynthApp* app = theApp();
+  if (!appAskStoreEdits(window, app ? app->engine : nullptr, bank, true)) return false;
+  return writeBank(window, bank, how);
+}
+
+namespace {
+
+bool writeBank(std::int16_t window, Bank* bank, int how) {
   if (!bank) return false;
   appChooseFileResetLastResult();
   bool written = false;
@@ -286,6 +332,8 @@ bool cmdSave(std::int16_t window, Bank* bank, int how) {
   if (!asked || appChooseFileLastResult() == 1) messageWithReason(kSaveFailed, bankFileLastReason());
   return false;
 }
+
+}  // namespace
 
 void cmdImportPreset(std::int16_t window, Engine* engine, Bank* bank) {
   if (!engine || !bank) return;
@@ -320,7 +368,7 @@ void cmdImportPreset(std::int16_t window, Engine* engine, Bank* bank) {
 
 void cmdRecentFile(std::int16_t window, Engine* engine, Bank* bank, std::int32_t commandId) {
   if (!engine || !bank || commandId < cmdIdRecentFirst || commandId > cmdIdRecentLast) return;
-  if (!appAskSaveChanges(window, bank, true)) return;
+  if (!appAskBeforeLeaving(window, engine, bank)) return;
   recentFileOpen(bank, engine, commandId - cmdIdRecentFirst + 12);
   clipSetCopyKind(clipKindNone);
   mainWindowRefreshAll(window);
@@ -393,9 +441,9 @@ bool appQuitQuery(SynthApp* app) {
   g_queried = true;
   g_lastQuery = now;
   if (!full) return false;
-  // Unsaved bank changes: the user decides first; Cancel (or a save that failed) keeps the program
-  // running, and the next query asks again in full.
-  if (!appAskSaveChanges(1, app ? app->bank : nullptr, true)) {
+  // Unstored edits and unsaved bank changes: the user decides first; Cancel (or a save that failed)
+  // keeps the program running, and the next query asks again in full.
+  if (!appAskBeforeLeaving(1, app ? app->engine : nullptr, app ? app->bank : nullptr)) {
     g_queried = false;
     return false;
   }

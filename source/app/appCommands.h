@@ -46,13 +46,23 @@ void appSetMenuItemText(int menu, int position, const char* text);
 
 // Runs the handler of a command; false for an id that has no handler here.
 bool appRunCommand(SynthApp* app, std::int32_t id);
-// The quit query: true (yes) saves the settings first; a second query within 0.5 s answers no. A bank
-// with unsaved changes is asked about first (appAskSaveChanges); Cancel answers no.
+// The quit query: true (yes) saves the settings first; a second query within 0.5 s answers no. Unstored
+// edits and a bank with unsaved changes are asked about first (appAskBeforeLeaving); Cancel answers no.
 bool appQuitQuery(SynthApp* app);
-// Before a bank with unsaved changes is replaced or left: "Save changes to <bank title>?" with Yes, No
-// and (canCancel) Cancel. Yes saves (asking for a name when the bank has no file). True when the caller
-// may go on: nothing changed, No, or Yes with a successful save.
+// Before a bank with unsaved changes is replaced or left: "Save changes to <bank name>?" with Yes, No
+// and (canCancel) Cancel, asked only when the bank differs from what its file holds. Yes saves (asking
+// for a name when the bank has no file). True when the caller may go on: nothing changed, No, or Yes
+// with a successful save.
 bool appAskSaveChanges(std::int16_t window, Bank* bank, bool canCancel);
+// When the playing sound differs from its preset in the bank: Yes stores it there (as Store does), No
+// leaves it unstored, Cancel stops. `saving` words it for a save, which writes the bank without the
+// edits unless they are stored. True when the caller may go on.
+bool appAskStoreEdits(std::int16_t window, Engine* engine, Bank* bank, bool saving);
+// Before the bank and the playing sound are replaced or left (New, Open, a recent file, Exit, the
+// session's end): the unstored edits first, then the unsaved bank.
+bool appAskBeforeLeaving(std::int16_t window, Engine* engine, Bank* bank);
+// The bank's name as window 1 shows it: its file's title, or "Untitled Bank" without a file.
+std::string appBankShownName(const Bank* bank);
 // After a bank file could not be read: "Open file failed, error 77315", with the system's reason when
 // the file exists but could not be opened. Unless `always`, nothing is shown (false) when the reader
 // refused the content and said so itself.
@@ -60,7 +70,8 @@ bool appOpenFailureMessage(const char* path, bool always);
 
 void cmdNew(std::int16_t window, Engine* engine, Bank* bank);
 void cmdOpen(std::int16_t window, Engine* engine, Bank* bank);
-// Save (0), Save As (1) or Consolidate (2): answers whether a file was written.
+// Save (0), Save As (1) or Consolidate (2): answers whether a file was written. Unstored edits of the
+// playing sound are asked about first (appAskStoreEdits).
 bool cmdSave(std::int16_t window, Bank* bank, int how);
 void cmdImportPreset(std::int16_t window, Engine* engine, Bank* bank);
 void cmdRecentFile(std::int16_t window, Engine* engine, Bank* bank, std::int32_t commandId);

@@ -1,7 +1,7 @@
 // Windows' session end (log-off, restart, shutdown) as the main window meets it: the system asks whether the
 // program may end (WM_QUERYENDSESSION), then tells it that it ends (WM_ENDSESSION) and ends the process
-// without the close box's quit query. Unsaved bank changes are asked about where the system waits for
-// an answer, and the quit-time settings are saved as the close box saves them.
+// without the close box's quit query. Unstored edits and unsaved bank changes are asked about where the system waits
+// for an answer, and the quit-time settings are saved as the close box saves them.
 #include "app/appSession.h"
 
 #include "app/appCommands.h"
@@ -32,7 +32,7 @@ bool appSessionMayEnd(std::uint32_t how) {
   // A critical end does not wait for an answer: nothing is asked, nothing is written unasked.
   if (how & ENDSESSION_CRITICAL) return true;
   SynthApp* app = dynamic_cast<SynthApp*>(uiaApplication());
-  return appAskSaveChanges(1, app ? app->bank : nullptr, true);
+  return appAskBeforeLeaving(1, app ? app->engine : nullptr, app ? app->bank : nullptr);
 }
 
 void appSessionEnds() { appSaveSettings(); }

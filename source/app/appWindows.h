@@ -60,6 +60,8 @@ Window* appCreateToolWindow(std::int16_t id, const char* title, int x, int y, in
 // When window `id` overlaps window `ownerId`, moves it beside it (right, left, below, above: the first
 // side with room on the owner's screen); a window that hides nothing of its owner stays where it is.
 void appPlaceBesideOwner(std::int16_t id, std::int16_t ownerId);
+// Moves window `id` so that its centre is the owner's centre, kept whole on the owner's screen.
+void appCentreOnOwner(std::int16_t id, std::int16_t ownerId);
 // The plain window that fills the dialog of slot `dialogId` and holds its controls: the dialog's client
 // area is made exactly width x height (its template works in dialog units), the plain window takes the
 // next free slot with room for `itemCount` items. Returns that slot, or 0 (nothing left open) when it

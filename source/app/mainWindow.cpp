@@ -7,6 +7,7 @@
 
 #include "UIAKeys.h"
 #include "app/aboutBox.h"
+#include "app/appCommands.h"
 #include "app/appSettings.h"
 #include "app/appWindowIds.h"
 #include "app/appWindows.h"
@@ -311,11 +312,8 @@ void mainWindowEnablePageTabs(std::int16_t id, bool enabled) {
 void mainWindowUpdateBankName(std::int16_t id) {
   MainWindowData* d = dataOf(id);
   if (!d || !d->bank) return;
-  // A bank that came from no file is named so here; the bank's own title for it is shorter.
-  char title[65] = {};
-  if (d->bank->file.path[0]) bankGetTitle(d->bank, title);
   selectOwn(id);
-  displaySetText(id, mainItemBankName, title[0] ? title : "Untitled Bank");
+  displaySetText(id, mainItemBankName, appBankShownName(d->bank).c_str());
 }
 
 void mainWindowUpdateTitle(std::int16_t id) {

@@ -256,6 +256,8 @@ void outSetupOpen(std::uint16_t parent, Engine* engine) {
     winSetCurrent(static_cast<std::int16_t>(parent));
     return;
   }
+  // Opened on the window it serves, whatever the place window 1 was moved to.
+  appCentreOnOwner(id, static_cast<std::int16_t>(parent));
   window->show(true);
   window->bringToFront();
 }

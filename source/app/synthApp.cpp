@@ -39,6 +39,7 @@
 #include "engine/midiQueue.h"
 #include "midi/midiNames.h"
 #include "preset/bank.h"
+#include "preset/bankFile.h"
 #include "preset/chunk.h"
 #include "preset/fileTypes.h"
 #include "preset/library.h"
@@ -230,6 +231,9 @@ bool SynthApp::init() {
   appApplySwitches();
   // 17
   mainWindowRefreshAll(appMainWindowId);
+  // The sound as start-up leaves it (its device, outputs and channel applied) is its preset's: no
+  // edit of the user's to store yet.
+  bankNoteSound(bank, engine);
   // 18
   setTick(50);
   addTimer(&g_appTimer, 50, 1);

@@ -28,6 +28,7 @@
 #include "pages/midiSlots.h"
 #include "pages/pages.h"
 #include "preset/bank.h"
+#include "preset/bankFile.h"
 #include "preset/envelope.h"
 #include "preset/presetCopy.h"
 #include "preset/presetHeader.h"
@@ -116,18 +117,7 @@ void gridClicked(ControlItem* item, int32_t line) {
     mainPageSelectPresetEntry(win, static_cast<uint16_t>(n));
 }
 
-void storePressed(ControlItem* item, uint8_t, int16_t) {
-  uint16_t win = item->windowId;
-  if (!mainPageEnter(win)) return;
-  Engine* engine = mainPageEngine(win);
-  Bank* bank = mainPageBank(win);
-  int16_t n = currentPreset(engine);
-  if (!bank || n < 0 || n > 127) return;  // a sound of no slot has nowhere to go
-  bankStorePreset(bank, engine, n);
-  presetGridUpdateRow(win, n);
-  engineClearModified(engine);
-  markBankChanged(bank);
-}
+void storePressed(ControlItem* item, uint8_t, int16_t) { mainPageStoreEntry(item->windowId); }
 
 void storeToPressed(ControlItem* item, uint8_t, int16_t) {
   uint16_t win = item->windowId;
@@ -412,7 +402,13 @@ void mainPageRefreshEntry(uint16_t win) {
   presetGridShowGroup(win, currentPreset(engine));
   char name[patchNameLength + 1] = {0};
   patchGetName(engine, name);
-  if (std::strcmp(shownPresetName(name), name) != 0) patchSetName(engine, shownPresetName(name));
+  if (std::strcmp(shownPresetName(name), name) != 0) {
+    // The rename is the page's, not the user's: a sound that was not edited still counts as its slot's.
+    Bank* bank = mainPageBank(win);
+    const bool edited = bankSoundDiffersFromSlot(bank, engine);
+    patchSetName(engine, shownPresetName(name));
+    if (!edited) bankNoteSound(bank, engine);
+  }
   mainWindowUpdateTitle(w);
   mainPageEnter(win);
   setBox(w, idLevel, gainToDb6(patchGetGain(engine)), -103, 24);
@@ -443,6 +439,18 @@ void presetGridShowGroup(uint16_t win, int16_t n) {
   textViewSelectLine(w, idGrid, -1);
   int32_t r = currentPreset(mainPageEngine(win)) - g_page.groupStart;
   if (r >= 0 && r < 16) textViewSelectLine(w, idGrid, r);
+}
+
+void mainPageStoreEntry(uint16_t win) {
+  if (!mainPageEnter(win)) return;
+  Engine* engine = mainPageEngine(win);
+  Bank* bank = mainPageBank(win);
+  int16_t n = currentPreset(engine);
+  if (!bank || n < 0 || n > 127) return;  // a sound of no slot has nowhere to go
+  bankStorePreset(bank, engine, n);
+  presetGridUpdateRow(win, n);
+  engineClearModified(engine);
+  markBankChanged(bank);
 }
 
 void presetGridUpdateRow(uint16_t win, int16_t n) {

@@ -49,6 +49,8 @@ uint8_t mainPageIsShown(uint16_t win);
 void mainPageSelect(uint16_t win);
 
 void mainPageSelectPresetEntry(uint16_t win, uint16_t n);
+// Store (button 29): the playing sound into its own slot, the grid row renamed, the bank changed.
+void mainPageStoreEntry(uint16_t win);
 void mainPageSustainEntry(uint16_t win);
 void mainPageUpdateKeyboard(uint16_t win);
 uint8_t mainPageStoreToActive(uint16_t win);

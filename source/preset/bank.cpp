@@ -7,6 +7,7 @@
 
 #include "engine/engine.h"
 #include "modules/effectFrame.h"
+#include "preset/bankFile.h"
 #include "preset/bankTitle.h"
 #include "preset/chunkIo.h"
 #include "preset/presetCopy.h"
@@ -46,6 +47,7 @@ void bankInit(Bank* bank) {
   if (!bank) return;
   bank->current = -1;
   bank->changed = 0;
+  bank->soundDigest = 0;
   std::memset(bank->plugData, 0, sizeof bank->plugData);
   for (Preset*& p : bank->slots) p = nullptr;
   for (TuningSlot& t : bank->tunings) t = TuningSlot{0, 0, nullptr};
@@ -53,6 +55,7 @@ void bankInit(Bank* bank) {
   bank->defaultPreset = presetAllocDefault(0);
   if (bank->defaultPreset)
     for (Preset*& p : bank->slots) p = bank->defaultPreset;
+  bankMarkSaved(bank);  // a new bank without a file: nothing to save
 }
 
 void bankClear(Bank* bank) {
@@ -85,6 +88,7 @@ void bankSelectPreset(Bank* bank, Engine* engine, std::int16_t n) {
   // The rebuild with reinit also resets the MIDI note bookkeeping while the audio is still paused.
   engineApplyPatchChange(engine, 1);
   sliderListSyncEngine(engine);
+  bankNoteSound(bank, engine);  // the sound as its slot gives it: nothing to store yet
 }
 
 std::int16_t bankCurrentIndex(const Bank* bank) { return bank ? bank->current : -1; }
@@ -100,6 +104,7 @@ void bankStorePreset(Bank* bank, Engine* engine, std::int16_t n) {
   engine->header.slot = kept;
   bank->slots[n] = p;
   bank->changed = 1;
+  if (n == kept) bankNoteSound(bank, engine);  // stored into its own slot: nothing left to store
 }
 
 void bankGetPresetName(const Bank* bank, std::int16_t n, char* out) {

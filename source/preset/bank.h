@@ -23,6 +23,8 @@ struct Bank {
   TuningSlot tunings[bankSlotCount];
   FileSpec file;
   std::uint8_t plugData[bankPlugBytes];
+  std::uint64_t savedDigest;  // digest of the content its file holds (bankMarkSaved)
+  std::uint64_t soundDigest;  // digest of the playing sound as its slot gave it (bankNoteSound), 0 none
 };
 
 Bank* bankCreate();            // null when memory is short

@@ -336,6 +336,7 @@ void takeOver(Bank* bank, Bank* fresh) {
   std::memcpy(fresh, old, sizeof(Bank));
   std::free(old);
   bank->current = current;
+  bank->soundDigest = fresh->soundDigest;  // the engine still plays the sound it played
   bankDestroy(fresh);
 }
 
@@ -358,7 +359,7 @@ bool bankFileOpen(Bank* bank, const FileSpec* source) {
   fresh->file = file;
   fresh->file.handle = osFileInvalid;
   takeOver(bank, fresh);
-  bank->changed = 0;  // the bank holds what its file holds: nothing to save
+  bankMarkSaved(bank);  // the bank holds what its file holds: nothing to save
   return true;
 }
 

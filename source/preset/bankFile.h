@@ -47,3 +47,16 @@ void bankFileSetReason(const char* format);
 // written; false when nothing was written.
 bool bankFileSave(int window, Bank* bank);
 bool bankFileSaveAs(int window, Bank* bank);
+
+// What the bank holds against what its file holds, compared as digests of what bankFileWrite would
+// write. bankMarkSaved: the bank now holds what its file holds (just read or written, or a new bank
+// without a file). bankDiffersFromFile: a bank marked changed whose content is not what was saved.
+std::uint64_t bankContentDigest(Bank* bank);
+void bankMarkSaved(Bank* bank);
+bool bankDiffersFromFile(Bank* bank);
+// The playing sound against its preset in the bank: bankNoteSound remembers the engine's sound as its
+// slot gave it (a preset selected, or the sound stored into its own slot); bankSoundDiffersFromSlot
+// tells whether the engine's sound was edited since (the engine marked modified, and the sound as Store
+// would write it changed; false for a sound of no slot, or before any selection).
+void bankNoteSound(Bank* bank, Engine* engine);
+bool bankSoundDiffersFromSlot(Bank* bank, Engine* engine);

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <ctime>
 
+#include "engine/engine.h"
 #include "os/osFile.h"
 #include "preset/bankFile.h"
 #include "preset/controllerChunk.h"
@@ -11,6 +12,7 @@
 #include "preset/envelopeChunk.h"
 #include "preset/lfoChunk.h"
 #include "preset/noteCurveChunk.h"
+#include "preset/presetCopy.h"
 #include "preset/sliderList.h"
 #include "preset/velocityChunk.h"
 #include "preset/wave.h"
@@ -55,6 +57,37 @@ bool writePreset(FileSpec* file, Preset* p, std::int16_t slot, std::uint8_t* b) 
   if (p->envelopeCount > 0 && p->envelopes) ok = ok && envChunkV3(file, p, b, chunkWrite);
   if (p->waveCount > 0 && p->waves) ok = ok && waveChunkPreset(file, p, b, chunkWrite);
   return ok && writeMarker(file, "pEnd", 1);
+}
+
+// The whole bank: container, every preset of its own, the tunings, the plug data and the tail.
+bool writeBankChunks(FileSpec* file, Bank* bank, std::uint8_t* buffer) {
+  bool ok = writeMarker(file, "ClaM", 1);
+  for (std::int16_t n = 0; n < bankSlotCount && ok; ++n) {
+    Preset* p = bank->slots[n];
+    if (!p || p == bank->defaultPreset) continue;
+    ok = writePreset(file, p, n, buffer);
+  }
+  for (int t = 0; t < tuningBankSlots && ok; ++t) {
+    TuningSlot& slot = bank->tunings[t];
+    if (slot.inUse && slot.map) ok = tuningReadWriteChunk(file, slot.map, buffer, chunkWrite);
+  }
+  ok = ok && bankPlugInChunk(file, bank, buffer, chunkWrite);
+  return ok && writeMarker(file, "tail", 1);
+}
+
+// The digest of what a writer puts out (0 when it failed or memory is short).
+template <typename Write>
+std::uint64_t digestOf(Write write) {
+  std::uint8_t* buffer = static_cast<std::uint8_t*>(std::malloc(chunkCapacity));
+  if (!buffer) return 0;
+  fileSetChunkTypeCallback(chunkHeaderCheck);
+  FileSpec sink;
+  fileSpecClear(&sink);
+  fileOpenDigest(&sink);
+  const bool ok = write(&sink, buffer);
+  fileClose(&sink);
+  std::free(buffer);
+  return ok ? sink.digest : 0;
 }
 
 }  // namespace
@@ -117,18 +150,7 @@ bool bankFileWrite(Bank* bank, FileSpec* file) {
     std::free(buffer);
     return false;
   }
-  bool ok = writeMarker(&work, "ClaM", 1);
-  for (std::int16_t n = 0; n < bankSlotCount && ok; ++n) {
-    Preset* p = bank->slots[n];
-    if (!p || p == bank->defaultPreset) continue;
-    ok = writePreset(&work, p, n, buffer);
-  }
-  for (int t = 0; t < tuningBankSlots && ok; ++t) {
-    TuningSlot& slot = bank->tunings[t];
-    if (slot.inUse && slot.map) ok = tuningReadWriteChunk(&work, slot.map, buffer, chunkWrite);
-  }
-  ok = ok && bankPlugInChunk(&work, bank, buffer, chunkWrite);
-  ok = ok && writeMarker(&work, "tail", 1);
+  bool ok = writeBankChunks(&work, bank, buffer);
   ok = ok && osFileFlush(work.handle);
   if (!ok) setReason("Writing the bank failed: %s");
   fileClose(&work);
@@ -150,7 +172,7 @@ bool bankFileSaveAs(int window, Bank* bank) {
   if (!bankFileWrite(bank, &chosen)) return false;
   bank->file = chosen;
   bank->file.handle = osFileInvalid;
-  bank->changed = 0;
+  bankMarkSaved(bank);
   return true;
 }
 
@@ -160,6 +182,53 @@ bool bankFileSave(int window, Bank* bank) {
   FileSpec file = bank->file;
   file.handle = osFileInvalid;
   if (!bankFileWrite(bank, &file)) return false;
-  bank->changed = 0;
+  bankMarkSaved(bank);
   return true;
+}
+
+std::uint64_t bankContentDigest(Bank* bank) {
+  if (!bank) return 0;
+  return digestOf([bank](FileSpec* sink, std::uint8_t* buffer) { return writeBankChunks(sink, bank, buffer); });
+}
+
+void bankMarkSaved(Bank* bank) {
+  if (!bank) return;
+  bank->changed = 0;
+  bank->savedDigest = bankContentDigest(bank);
+}
+
+bool bankDiffersFromFile(Bank* bank) {
+  // Only a bank marked changed is compared: a change undone (Store to pressed twice, a preset stored
+  // back as it was) leaves nothing to save.
+  return bank && bank->changed && bankContentDigest(bank) != bank->savedDigest;
+}
+
+namespace {
+
+// The digest of the engine's sound as Store would copy it into its own slot, the sliders' values not
+// applied first (0 without memory).
+std::uint64_t soundDigest(Engine* engine) {
+  const std::int16_t n = engine->header.slot;
+  Preset* sound = presetAlloc(n);
+  if (!sound) return 0;
+  presetReadFromEngine(engine, sound, n);  // the engine stays untouched
+  const std::uint64_t digest =
+      digestOf([sound, n](FileSpec* sink, std::uint8_t* buffer) { return writePreset(sink, sound, n, buffer); });
+  presetFree(sound);
+  return digest;
+}
+
+}  // namespace
+
+void bankNoteSound(Bank* bank, Engine* engine) {
+  if (bank && engine) bank->soundDigest = soundDigest(engine);
+}
+
+bool bankSoundDiffersFromSlot(Bank* bank, Engine* engine) {
+  // Only a sound the user edited (the engine marked modified) is compared: what the audio thread
+  // applies by itself (queued controller values) is no edit.
+  if (!bank || !engine || bank->current < 0 || !bank->soundDigest || !engineIsModified(engine)) return false;
+  const std::int16_t n = engine->header.slot;
+  if (n < 0 || n >= bankSlotCount) return false;  // a sound of no slot has nowhere to be stored
+  return soundDigest(engine) != bank->soundDigest;
 }

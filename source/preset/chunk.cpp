@@ -17,6 +17,8 @@ void clearCurrentHeader() {
 }
 
 bool isOpen(const FileSpec* file) { return file && file->handle != osFileInvalid; }
+// An open file on disk (not a digest): the only kind that can be read, sought or measured.
+bool isDiskFile(const FileSpec* file) { return isOpen(file) && file->handle != fileDigestHandle; }
 
 }  // namespace
 
@@ -90,9 +92,18 @@ bool fileCreate(FileSpec* file) { return createWith(file, osOpenWrite); }
 
 bool fileCreateNew(FileSpec* file) { return createWith(file, osOpenCreateNew); }
 
+void fileOpenDigest(FileSpec* file) {
+  if (!file) return;
+  swapReset();
+  if (gReader) gReader->headerPos = 0;
+  clearCurrentHeader();
+  file->handle = fileDigestHandle;
+  file->digest = 14695981039346656037ull;  // the FNV-1a offset basis
+}
+
 bool fileClose(FileSpec* file) {
   if (!file) return false;
-  if (file->handle != osFileInvalid) osFileClose(file->handle);
+  if (file->handle != osFileInvalid && file->handle != fileDigestHandle) osFileClose(file->handle);
   file->handle = osFileInvalid;
   clearCurrentHeader();
   return true;
@@ -110,38 +121,43 @@ void fileGetName(const FileSpec* file, char* out, std::uint32_t capacity) {
   out[n] = 0;
 }
 
-std::int64_t fileTell(FileSpec* file) { return isOpen(file) ? osFileSeek(file->handle, 0, osSeekCur) : -1; }
+std::int64_t fileTell(FileSpec* file) { return isDiskFile(file) ? osFileSeek(file->handle, 0, osSeekCur) : -1; }
 
 bool fileSeek(FileSpec* file, std::int64_t position) {
-  if (!isOpen(file) || position < 0) return false;
+  if (!isDiskFile(file) || position < 0) return false;
   return osFileSeek(file->handle, position, osSeekSet) == position;
 }
 
 bool fileAtEnd(FileSpec* file) {
-  if (!isOpen(file)) return true;
+  if (!isDiskFile(file)) return true;
   std::int64_t pos = fileTell(file);
   std::int64_t size = osFileSize(file->handle);
   return pos < 0 || size < 0 || pos >= size;
 }
 
 std::uint32_t fileGetSize(FileSpec* file) {
-  if (!isOpen(file)) return 0;
+  if (!isDiskFile(file)) return 0;
   std::int64_t size = osFileSize(file->handle);
   if (size < 0) return 0;
   return size > 0xFFFFFFFFll ? 0xFFFFFFFFu : static_cast<std::uint32_t>(size);
 }
 
 void fileFlush(FileSpec* file) {
-  if (isOpen(file)) osFileFlush(file->handle);
+  if (isDiskFile(file)) osFileFlush(file->handle);
 }
 
 bool fileReadBytes(FileSpec* file, void* buffer, std::uint32_t count) {
-  if (!isOpen(file) || !buffer || count == 0 || count > 0x7FFFFFFFu) return false;
+  if (!isDiskFile(file) || !buffer || count == 0 || count > 0x7FFFFFFFu) return false;
   return osFileRead(file->handle, buffer, static_cast<std::int32_t>(count)) == static_cast<std::int32_t>(count);
 }
 
 bool fileWriteBytes(FileSpec* file, const void* data, std::uint32_t count) {
   if (!isOpen(file) || !data || count == 0 || count > 0x7FFFFFFFu) return false;
+  if (file->handle == fileDigestHandle) {
+    const std::uint8_t* bytes = static_cast<const std::uint8_t*>(data);
+    for (std::uint32_t k = 0; k < count; ++k) file->digest = (file->digest ^ bytes[k]) * 1099511628211ull;
+    return true;
+  }
   return osFileWrite(file->handle, data, static_cast<std::int32_t>(count)) == static_cast<std::int32_t>(count);
 }
 

@@ -15,12 +15,19 @@
 
 #include "os/osFile.h"
 
-// One file in use. `handle` is osFileInvalid while closed.
+// One file in use. `handle` is osFileInvalid while closed, fileDigestHandle while it is a digest.
 struct FileSpec {
   OsFile handle;
-  char path[260];  // full path fileOpen opens, zero-terminated
-  char name[260];  // name shown to the user, zero-terminated
+  char path[260];        // full path fileOpen opens, zero-terminated
+  char name[260];        // name shown to the user, zero-terminated
+  std::uint64_t digest;  // running digest of the bytes written while handle is fileDigestHandle
 };
+
+// A digest in place of a file: every byte a writer puts into it is folded into `digest` (64-bit FNV-1a)
+// and nothing reaches a disk, so two contents are compared as they would be written. Reading, seeking
+// and telling fail on it; fileClose ends it (the digest stays).
+const OsFile fileDigestHandle = -2;
+void fileOpenDigest(FileSpec* file);
 
 // Four-character ids as 32-bit values, first character in the most significant byte.
 constexpr std::uint32_t chunkId(const char* s) {

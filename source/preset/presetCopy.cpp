@@ -77,7 +77,11 @@ void presetLoadIntoEngine(Preset* preset, Engine* engine, std::int16_t slot) {
   sliderListSyncEngine(engine);
 }
 
-bool presetStoreFromEngine(Engine* engine, Preset* preset, std::int16_t slot) {
+namespace {
+
+// The copy of the engine's patch; `applySliders` first applies the sliders' values to the engine (as
+// Store does), otherwise the engine is only read.
+bool copyFromEngine(Engine* engine, Preset* preset, std::int16_t slot, bool applySliders) {
   if (!engine || !preset) return false;
   patchHeaderCopy(engine, &engine->header, &preset->header, slot, 0);
   for (std::int16_t c = 0; c < presetChannelCount; ++c)
@@ -102,7 +106,7 @@ bool presetStoreFromEngine(Engine* engine, Preset* preset, std::int16_t slot) {
 
   ccMapCopy(engine, &engine->controllers, &preset->controllers);
   velocityCopy(engine, &engine->velocity, &preset->velocity, false);
-  sliderListApplyAll(engine);
+  if (applySliders) sliderListApplyAll(engine);
   if (SliderList* list = engineGetSliderList(engine)) sliderListCopy(list, &preset->sliders);
 
   const std::int16_t curves = noteCurvesCountUsed(engine);
@@ -133,6 +137,16 @@ bool presetStoreFromEngine(Engine* engine, Preset* preset, std::int16_t slot) {
     ++next;
   }
   return true;
+}
+
+}  // namespace
+
+bool presetStoreFromEngine(Engine* engine, Preset* preset, std::int16_t slot) {
+  return copyFromEngine(engine, preset, slot, true);
+}
+
+bool presetReadFromEngine(Engine* engine, Preset* preset, std::int16_t slot) {
+  return copyFromEngine(engine, preset, slot, false);
 }
 
 void engineSetModified(Engine* engine) {

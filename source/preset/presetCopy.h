@@ -19,6 +19,9 @@ void presetLoadIntoEngine(Preset* preset, Engine* engine, std::int16_t slot);
 // Copies the engine's patch into a new preset (from presetAlloc). False when no wave array was made
 // (no local wave in use, or no memory); everything else is copied all the same.
 bool presetStoreFromEngine(Engine* engine, Preset* preset, std::int16_t slot);
+// The same copy without applying the sliders' values to the engine first: the engine is left as it was
+// (for comparing the sound without changing it).
+bool presetReadFromEngine(Engine* engine, Preset* preset, std::int16_t slot);
 
 void engineSetModified(Engine* engine);
 void engineClearModified(Engine* engine);

@@ -3,6 +3,7 @@
 // its own thread, carried over two ticks of the framework's timer.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <string>
@@ -202,7 +203,8 @@ TEST_F(SettingsTest, HostileValuesGiveDefaultsAndRefusedOnesAnswerZero) {
       {"AB OutputChannel 0", 99, 0, [](AudioManager* m) { EXPECT_EQ(m->outputRoutes[0], -1); }},
       {"AB OutputChannel 0", -7, 0, [](AudioManager* m) { EXPECT_EQ(m->outputRoutes[0], -1); }},
       {"AB OutputChannel 0", 31, 1, [](AudioManager* m) { EXPECT_EQ(m->outputRoutes[0], 31); }},
-      {"AB OutputChannel 0", 0, 1, [](AudioManager* m) { EXPECT_EQ(m->outputRoutes[0], -1); }, "1"},
+      // The text counts as missing: no output is routed, so the first outputs are.
+      {"AB OutputChannel 0", 0, 1, [](AudioManager* m) { EXPECT_EQ(m->outputRoutes[0], 0); }, "1"},
       {"AB InputChannel 5", 32, 0, [](AudioManager* m) { EXPECT_EQ(m->inputRoutes[5], -1); }},
       {"AB MidiInPort 3", 7, 1, [](AudioManager* m) { EXPECT_EQ(m->midiInPorts[3], 1); }},
   };
@@ -232,6 +234,54 @@ TEST_F(SettingsTest, HostileValuesGiveDefaultsAndRefusedOnesAnswerZero) {
   int32_t v = 0;
   ASSERT_TRUE(storedInt("AB SampleRate", &v));
   EXPECT_EQ(v, 48000);
+}
+
+// Stored output routes that route nothing (missing, texts where numbers belong, or all "not routed")
+// would leave the device silent without a word: the client's first two outputs play on the device's
+// first two, and are saved so. Routes that name an output stay as stored.
+TEST_F(SettingsTest, OutputRoutesThatRouteNothingFallBackToTheFirstOutputs) {
+  struct Case {
+    const char* what;
+    std::function<void()> store;
+    int32_t left, right;  // outputRoutes[0] and [1] after reading
+  } cases[] = {
+      {"missing", [] {}, 0, 1},
+      {"texts",
+       [] {
+         storeText("AB OutputChannel 0", "0");
+         storeText("AB OutputChannel 1", "1");
+       },
+       0, 1},
+      {"all not routed",
+       [] {
+         for (int n = 0; n < 32; ++n) storeInt(("AB OutputChannel " + std::to_string(n)).c_str(), -1);
+       },
+       0, 1},
+      {"only the right one", [] { storeInt("AB OutputChannel 1", 1); }, -1, 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    clearSettings();
+    storeText("AB AudioDevice", "Feed Device Logging 1");
+    storeInt("AB SampleRate", 48000);
+    c.store();
+    EXPECT_EQ(client->loadSettings(), 1);
+    EXPECT_EQ(manager()->outputRoutes[0], c.left);
+    EXPECT_EQ(manager()->outputRoutes[1], c.right);
+    for (int n = 2; n < 32; ++n) EXPECT_EQ(manager()->outputRoutes[n], -1) << n;
+    // What the device plays: the client's sine (its output 0) on the output that output is routed to.
+    ASSERT_TRUE(device->feed(256, nullptr, 0));
+    for (int port = 0; port < 2; ++port) {
+      float peak = 0;
+      for (int f = 0; f < 256; ++f) peak = std::max(peak, std::abs(device->output(port)[f]));
+      EXPECT_EQ(peak > 0.4f, c.left == port) << "output " << port;
+    }
+    clearSettings();
+    manager()->saveSettings();
+    int32_t v = 99;
+    ASSERT_TRUE(storedInt("AB OutputChannel 0", &v));
+    EXPECT_EQ(v, c.left);
+  }
 }
 
 TEST_F(SettingsTest, ASecondManagerUsesItsInstanceInTheNamesAndNoMidiDevice) {

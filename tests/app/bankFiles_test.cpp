@@ -14,11 +14,19 @@
 #include "app/appCommands.h"
 #include "app/appRegistry.h"
 #include "app/inProgram.h"
+#include "app/mainWindow.h"
+#include "app/pageShell.h"
 #include "app/synthApp.h"
+#include "controls/ctrlItems.h"
+#include "controls/pane.h"
+#include "controls/winSlots.h"
 #include "engine/engine.h"
 #include "os/osFile.h"
+#include "pages/pages.h"
 #include "preset/bank.h"
 #include "preset/bankFile.h"
+#include "preset/presetCopy.h"
+#include "preset/presetHeader.h"
 #include "support/pngWrite.h"
 #include "support/tempDir.h"
 #include "support/windowCapture.h"
@@ -65,7 +73,7 @@ std::vector<std::string> temporaries() {
   return names;
 }
 
-const char kQuestion[] = "Save changes to Untitled?";  // the title of a bank without a file
+const char kQuestion[] = "Save changes to Untitled Bank?";  // named as window 1 names a bank without a file
 const int kQuestionStyle = msgBoxYesNoCancel | msgBoxIconQuestion;
 
 class BankFilesTest : public ::testing::Test {
@@ -154,6 +162,182 @@ TEST_F(BankFilesTest, UnsavedChangesAreAskedAboutBeforeTheyAreReplacedOrLeft) {
   DeleteFileA(saved.c_str());
 }
 
+// The playing sound edited and never stored. Exit, New, Open, a recent file and the session's end ask
+// first: Yes stores it into its preset as Store does (and the bank, changed so, is asked about next),
+// No discards it, Cancel keeps everything as it was.
+const char kStoreQuestion[] =
+    "The sound \"Edited sound\" has edits that are not stored in its preset 0.\n\n"
+    "Store them into preset 0? No discards them.";
+
+// An edit of the playing sound as the preset name box makes it: the name changed, the sound marked
+// modified.
+void editSound() {
+  patchSetName(engine(), "Edited sound");
+  engineSetModified(engine());
+}
+
+std::string playingName() {
+  char name[35] = {};
+  patchGetName(engine(), name);
+  return name;
+}
+
+TEST_F(BankFilesTest, UnstoredEditsAreAskedAboutBeforeTheyAreLost) {
+  const std::string recent = testTempPath("edit_recent.glo");
+  bankFile(recent, 5);
+  const std::string opened = testTempPath("edit_opened.glo");
+  bankFile(opened, 6);
+  const std::string saved = testTempPath("edit_saved.glo");
+  enum Way { exitQuery, newBank, openBank, recentBank, sessionEnd };
+  const char* names[] = {"exit", "new", "open", "recent", "session end"};
+  for (Way way : {exitQuery, newBank, openBank, recentBank, sessionEnd}) {
+    for (int button : {msgAnswerCancel, msgAnswerNo, msgAnswerYes}) {
+      SCOPED_TRACE(std::string(names[way]) + " answered " + std::to_string(button));
+      answer(msgAnswerNo);
+      cmdNew(1, engine(), bank());
+      editSound();
+      DeleteFileA(saved.c_str());
+      recentFileNote(recent.c_str());
+      answer(button);
+      // Yes stores the sound: the bank then differs from its (missing) file and is saved under a name.
+      if (button == msgAnswerYes) appChooseFileQueue(1, saved.c_str());
+      if (way == openBank) appChooseFileQueue(1, opened.c_str());
+      bool wentOn = false;
+      switch (way) {
+        case exitQuery: wentOn = mayQuit(); break;
+        case newBank: command(cmdIdNew); break;
+        case openBank: command(cmdIdOpen); break;
+        case recentBank: command(cmdIdRecentFirst); break;
+        case sessionEnd: wentOn = SendMessageA(mainHandle(), WM_QUERYENDSESSION, 0, 0) != FALSE; break;
+      }
+      // New, Open and a recent file went on when another sound plays or a bank file was read (a Yes
+      // saves the bank first, and the file saved heads the recent list then).
+      if (way == newBank || way == openBank || way == recentBank)
+        wentOn = playingName() != "Edited sound" || bank()->file.path[0] != 0;
+      const std::vector<std::string> texts = boxTexts();
+      ASSERT_GE(texts.size(), 1u);
+      EXPECT_EQ(texts[0], kStoreQuestion);
+      EXPECT_EQ(msgBoxCaptureStyle(0), kQuestionStyle);
+      EXPECT_EQ(wentOn, button != msgAnswerCancel);
+      if (button == msgAnswerYes) {
+        ASSERT_EQ(texts.size(), 2u);
+        EXPECT_EQ(texts[1], kQuestion);
+        // The file written holds the edit in the sound's preset.
+        Bank* back = bankCreate();
+        ASSERT_TRUE(banktest::openBank(back, saved));
+        EXPECT_STREQ(back->slots[0]->header.name, "Edited sound");
+        bankDestroy(back);
+      } else {
+        EXPECT_EQ(texts.size(), 1u) << texts.back();
+        EXPECT_FALSE(osFileExists(saved.c_str()));
+      }
+      if (button == msgAnswerCancel) {
+        EXPECT_EQ(playingName(), "Edited sound");
+        EXPECT_EQ(bank()->slots[0], bank()->defaultPreset) << "nothing stored";
+      }
+      appChooseFileClearQueue();
+    }
+  }
+  answer(msgAnswerNo);
+  cmdNew(1, engine(), bank());
+  DeleteFileA(saved.c_str());
+}
+
+// A save writes the bank: the user reads that the unstored edit is not in the file unless stored. Yes
+// stores it first, No writes the bank without it, Cancel writes nothing.
+TEST_F(BankFilesTest, ASaveSaysTheUnstoredEditIsNotInTheFile) {
+  const std::string path = testTempPath("nostore.glo");
+  struct Case {
+    int button;
+    bool written;
+    const char* slotZero;  // the name of preset 0 in the file written, null for an empty slot
+  };
+  const Case cases[] = {
+      {msgAnswerCancel, false, nullptr}, {msgAnswerNo, true, nullptr}, {msgAnswerYes, true, "Edited sound"}};
+  for (std::int32_t how : {static_cast<std::int32_t>(cmdIdSaveAs), static_cast<std::int32_t>(cmdIdSave)}) {
+    for (const Case& c : cases) {
+      SCOPED_TRACE(std::to_string(how) + " answered " + std::to_string(c.button));
+      answer(msgAnswerNo);
+      cmdNew(1, engine(), bank());
+      editSound();
+      DeleteFileA(path.c_str());
+      answer(c.button);
+      appChooseFileQueue(1, path.c_str());
+      command(how);
+      const std::vector<std::string> texts = boxTexts();
+      ASSERT_EQ(texts.size(), 1u);
+      EXPECT_EQ(texts[0],
+                "The sound \"Edited sound\" has edits that are not stored in its preset 0: the file holds them only "
+                "once they are stored.\n\nStore them into preset 0 before saving?");
+      ASSERT_EQ(osFileExists(path.c_str()), c.written);
+      if (c.written) {
+        Bank* back = bankCreate();
+        ASSERT_TRUE(banktest::openBank(back, path));
+        if (c.slotZero)
+          EXPECT_STREQ(back->slots[0]->header.name, c.slotZero);
+        else
+          EXPECT_EQ(back->slots[0], back->defaultPreset);
+        bankDestroy(back);
+      }
+      appChooseFileClearQueue();
+    }
+  }
+  answer(msgAnswerNo);
+  cmdNew(1, engine(), bank());
+  DeleteFileA(path.c_str());
+}
+
+// Store to pressed and pressed again, by clicks on the Main page, stores nothing: Exit asks nothing,
+// for a new bank and for one read from its file. A Store that changes the bank is asked about.
+void clickMainItem(std::uint16_t item) {
+  winSetCurrent(1);
+  winSelectPane(1, pageMain);
+  CtrlRect r = {0, 0, 0, 0};
+  ASSERT_TRUE(ctrlGetRect(1, item, &r));
+  const LPARAM at = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+  PostMessageA(mainHandle(), WM_LBUTTONDOWN, MK_LBUTTON, at);
+  PostMessageA(mainHandle(), WM_LBUTTONUP, 0, at);
+  pump();
+}
+
+TEST_F(BankFilesTest, ExitAsksOnlyWhereTheBankDiffersFromItsFile) {
+  const std::string file = testTempPath("store_to.glo");
+  bankFile(file, 21);
+  const std::uint16_t store = 29, storeTo = 30;
+  struct Case {
+    const char* what;
+    bool fromFile;
+    std::vector<std::uint16_t> clicks;
+    bool asks;
+  };
+  const Case cases[] = {
+      {"new bank, Store to twice", false, {storeTo, storeTo}, false},
+      {"bank from its file, Store to twice", true, {storeTo, storeTo}, false},
+      {"new bank, Store", false, {store}, true},
+      {"bank from its file, Store to twice, then Store of an edit", true, {storeTo, storeTo, store}, true}};
+  mainWindowShowPage(1, pageMain);
+  pump();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    answer(msgAnswerNo);  // the bank of the case before is not saved
+    cmdNew(1, engine(), bank());
+    if (c.fromFile) {
+      appChooseFileQueue(1, file.c_str());
+      command(cmdIdOpen);
+    }
+    answer(msgAnswerNo);
+    if (c.clicks.back() == store && c.fromFile) editSound();
+    for (std::uint16_t item : c.clicks) clickMainItem(item);
+    EXPECT_EQ(msgBoxCaptureCount(), 0u) << msgBoxCaptureText(0);
+    EXPECT_TRUE(mayQuit());
+    const std::vector<std::string> texts = boxTexts();
+    ASSERT_EQ(texts.size(), c.asks ? 1u : 0u) << (texts.empty() ? "" : texts[0]);
+    if (c.asks) EXPECT_TRUE(startsWith(texts[0], "Save changes to ")) << texts[0];
+  }
+  answer(msgAnswerNo);
+  cmdNew(1, engine(), bank());
+}
+
 // The question as the user meets it: a real box owned by window 1, its buttons Yes, No and Cancel;
 // Cancel (pressed on the box) keeps everything.
 struct SeenBox {
@@ -181,17 +365,10 @@ BOOL CALLBACK readChild(HWND child, LPARAM) {
   return TRUE;
 }
 
-void CALLBACK answerBox(HWND, UINT, UINT_PTR id, DWORD) {
-  EnumThreadWindows(GetCurrentThreadId(), findBox, 0);
-  if (!g_box.box) return;
-  KillTimer(nullptr, id);
-  EnumChildWindows(g_box.box, readChild, 0);
-  GetWindowRect(g_box.box, &g_box.rect);
-  g_box.owner = GetWindow(g_box.box, GW_OWNER);
-  RedrawWindow(g_box.box, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
-  // The box as the screen shows it.
+// A rectangle of the screen as a PNG of the artifacts.
+void captureScreen(const RECT& r, const char* name) {
   HDC screen = GetDC(nullptr);
-  const int w = g_box.rect.right - g_box.rect.left, h = g_box.rect.bottom - g_box.rect.top;
+  const int w = r.right - r.left, h = r.bottom - r.top;
   HDC memory = CreateCompatibleDC(screen);
   BITMAPINFO info = {};
   info.bmiHeader.biSize = sizeof info.bmiHeader;
@@ -202,15 +379,31 @@ void CALLBACK answerBox(HWND, UINT, UINT_PTR id, DWORD) {
   void* bits = nullptr;
   HBITMAP picture = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
   HGDIOBJ old = SelectObject(memory, picture);
-  BitBlt(memory, 0, 0, w, h, screen, g_box.rect.left, g_box.rect.top, SRCCOPY);
+  BitBlt(memory, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
   std::vector<std::uint32_t> pixels(static_cast<const std::uint32_t*>(bits),
                                     static_cast<const std::uint32_t*>(bits) + static_cast<std::size_t>(w) * h);
   for (std::uint32_t& p : pixels) p &= 0xFFFFFF;
-  pngWrite(testArtifactPath("bank_files_save_question.png"), pixels.data(), w, h);
+  pngWrite(testArtifactPath(name), pixels.data(), w, h);
   SelectObject(memory, old);
   DeleteObject(picture);
   DeleteDC(memory);
   ReleaseDC(nullptr, screen);
+}
+
+void CALLBACK answerBox(HWND, UINT, UINT_PTR id, DWORD) {
+  EnumThreadWindows(GetCurrentThreadId(), findBox, 0);
+  if (!g_box.box) return;
+  KillTimer(nullptr, id);
+  EnumChildWindows(g_box.box, readChild, 0);
+  GetWindowRect(g_box.box, &g_box.rect);
+  g_box.owner = GetWindow(g_box.box, GW_OWNER);
+  RedrawWindow(g_box.box, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+  // The box as the screen shows it, alone and with window 1 around it.
+  captureScreen(g_box.rect, "bank_files_save_question.png");
+  RECT main, both;
+  GetWindowRect(mainHandle(), &main);
+  UnionRect(&both, &main, &g_box.rect);
+  captureScreen(both, "bank_files_save_question_over_window_one.png");
   PostMessageA(g_box.box, WM_COMMAND, IDCANCEL, 0);
 }
 
@@ -218,14 +411,23 @@ TEST_F(BankFilesTest, TheQuestionIsARealBoxOwnedByWindowOne) {
   Preset* stored = storeToSlotFive();
   msgBoxCaptureEnd();
   msgBoxSetHook(nullptr, nullptr);  // the real box
+  // Window 1 away from the screen's centre: the box opens centred on it all the same.
+  RECT kept;
+  GetWindowRect(mainHandle(), &kept);
+  SetWindowPos(mainHandle(), nullptr, 8, 8, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  RECT main;
+  GetWindowRect(mainHandle(), &main);
   g_box = SeenBox();
   SetTimer(nullptr, 0, 50, answerBox);
   command(cmdIdNew);
   msgBoxCaptureBegin(msgAnswerOk);
+  SetWindowPos(mainHandle(), nullptr, kept.left, kept.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
   ASSERT_NE(g_box.box, nullptr);
   EXPECT_EQ(g_box.text, kQuestion);
   EXPECT_EQ(g_box.buttons, (std::vector<std::string>{"&Yes", "&No", "Cancel"}));
   EXPECT_EQ(g_box.owner, mainHandle());
+  EXPECT_NEAR((g_box.rect.left + g_box.rect.right) / 2, (main.left + main.right) / 2, 1);
+  EXPECT_NEAR((g_box.rect.top + g_box.rect.bottom) / 2, (main.top + main.bottom) / 2, 1);
   EXPECT_EQ(bank()->slots[5], stored);
   EXPECT_EQ(bank()->changed, 1);
 }

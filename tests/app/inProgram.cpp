@@ -9,6 +9,7 @@
 #include "app/mainWindow.h"
 #include "app/synthApp.h"
 #include "preset/bank.h"
+#include "preset/bankFile.h"
 #include "support/windowCapture.h"
 #include "uiSeams/msgBox.h"
 
@@ -27,9 +28,11 @@ void CALLBACK runTests(HWND, UINT, UINT_PTR id, DWORD) {
   if (g_how.beforeTests) g_how.beforeTests();
   g_result = RUN_ALL_TESTS();
   if (g_how.afterTests) g_how.afterTests();
-  // What the tests did to the bank is not kept: closing asks nothing.
-  if (SynthApp* app = dynamic_cast<SynthApp*>(uiaApplication()))
+  // What the tests did to the bank and the playing sound is not kept: closing asks nothing.
+  if (SynthApp* app = dynamic_cast<SynthApp*>(uiaApplication())) {
     if (app->bank) app->bank->changed = 0;
+    bankNoteSound(app->bank, app->engine);
+  }
   PostMessageA(appGetMainWindowHandle(), WM_CLOSE, 0, 0);
 }
 

@@ -350,6 +350,28 @@ TEST_F(OutSetup, OpensOnceFromTheSetupMenuWithTheDefaults) {
   EXPECT_EQ(winFindFreeSlot(), 30);
 }
 
+// Wherever window 1 stands, the dialog opens centred on it (kept whole on the screen).
+TEST_F(OutSetup, OpensCentredOnWindowOne) {
+  HWND main = appGetMainWindowHandle();
+  RECT before;
+  ASSERT_TRUE(GetWindowRect(main, &before));
+  const POINT places[] = {{0, 0}, {140, 60}, {before.left, before.top}};
+  for (const POINT& p : places) {
+    SCOPED_TRACE(std::to_string(p.x) + ", " + std::to_string(p.y));
+    SetWindowPos(main, nullptr, p.x, p.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    pump();
+    openFromSetupMenu();
+    ASSERT_NE(outerHandle(), nullptr);
+    RECT owner, dialog;
+    ASSERT_TRUE(GetWindowRect(main, &owner));
+    ASSERT_TRUE(GetWindowRect(outerHandle(), &dialog));
+    EXPECT_NEAR((dialog.left + dialog.right) / 2, (owner.left + owner.right) / 2, 1);
+    EXPECT_NEAR((dialog.top + dialog.bottom) / 2, (owner.top + owner.bottom) / 2, 1);
+    EXPECT_GE(dialog.top, 0) << "its title bar on the screen";
+    closeWithCloseBox();
+  }
+}
+
 // The "Configuration" menu offers a layout only when the device has the outputs it needs.
 TEST_F(OutSetup, LayoutsNeedingMoreOutputsThanTheDeviceHasAreGreyed) {
   outSetupOpen(1, engine());
