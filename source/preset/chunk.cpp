@@ -95,7 +95,7 @@ bool fileCreateNew(FileSpec* file) { return createWith(file, osOpenCreateNew); }
 void fileOpenDigest(FileSpec* file) {
   if (!file) return;
   swapReset();
-  if (gReader) gReader->headerPos = 0;
+  if (g_reader) g_reader->headerPos = 0;
   clearCurrentHeader();
   file->handle = fileDigestHandle;
   file->digest = 14695981039346656037ull;  // the FNV-1a offset basis
