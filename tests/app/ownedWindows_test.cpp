@@ -131,20 +131,19 @@ double ownedShareOnScreen(HWND owned, const std::string& png) {
 }
 
 HWND recordWindow() { return winGetFrameworkWindow(appRecordWindowId); }
+// Window enumeration callbacks are stdcall on i686: a named routine, not a lambda.
+BOOL CALLBACK findOutputSetup(HWND w, LPARAM out) {
+  char title[64] = {};
+  GetWindowTextA(w, title, sizeof title);
+  if (IsWindowVisible(w) && std::strcmp(title, "Morvane Output Setup") == 0) {
+    *reinterpret_cast<HWND*>(out) = w;
+    return FALSE;
+  }
+  return TRUE;
+}
 HWND outputSetupWindow() {
   HWND found = nullptr;
-  EnumThreadWindows(
-      GetCurrentThreadId(),
-      [](HWND w, LPARAM out) {
-        char title[64] = {};
-        GetWindowTextA(w, title, sizeof title);
-        if (IsWindowVisible(w) && std::strcmp(title, "Morvane Output Setup") == 0) {
-          *reinterpret_cast<HWND*>(out) = w;
-          return FALSE;
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&found));
+  EnumThreadWindows(GetCurrentThreadId(), findOutputSetup, reinterpret_cast<LPARAM>(&found));
   return found;
 }
 
