@@ -11,7 +11,7 @@
 
 const char* const appAboutTitle = "About VL Morvane 3";
 
-void appRunAboutBox(std::int16_t window, std::int32_t autoCloseSeconds) {
+void appRunAboutBox(WinId window, std::int32_t autoCloseSeconds) {
   FormHostListener listener;
   listener.attach(kAboutMapId, kAboutMapId);
   Window* owner = window >= 1 && window <= 32 ? winGetFrameworkObject(window) : nullptr;
@@ -31,6 +31,6 @@ void appRunAboutBox(std::int16_t window, std::int32_t autoCloseSeconds) {
   listener.detach();
 }
 
-void appShowAbout(std::int16_t window) {
+void appShowAbout(WinId window) {
   if (uiaApplication()) appRunAboutBox(window);
 }

@@ -2,6 +2,7 @@
 // and once at start-up as a splash that closes itself.
 #pragma once
 #include <cstdint>
+#include "controls/winId.h"
 
 // The title of the About box.
 extern const char* const appAboutTitle;  // "About VL Morvane 3"
@@ -10,6 +11,6 @@ extern const char* const appAboutTitle;  // "About VL Morvane 3"
 // it has closed. With autoCloseSeconds above 0 it closes itself that long after it was made (the
 // start-up splash); otherwise it stays until the user closes it. Nothing opens when the dialog
 // cannot be made or its form is missing from the resources.
-void appRunAboutBox(std::int16_t window, std::int32_t autoCloseSeconds = 0);
+void appRunAboutBox(WinId window, std::int32_t autoCloseSeconds = 0);
 // The same, only while an application object exists.
-void appShowAbout(std::int16_t window);
+void appShowAbout(WinId window);

@@ -97,11 +97,11 @@ void messageWithReason(const char* first, const char* reason) {
 }
 
 // Save (0), Save As (1) or Consolidate (2) of the bank as it is; whether a file was written.
-bool writeBank(std::int16_t window, Bank* bank, int how);
+bool writeBank(WinId window, Bank* bank, int how);
 
-void afterBankRead(std::int16_t window, Engine* engine, Bank* bank) {
+void afterBankRead(WinId window, Engine* engine, Bank* bank) {
   bankSelectPreset(bank, engine, bankCurrentIndex(bank));
-  mainWinMarkRedraw(static_cast<std::uint16_t>(window));
+  mainWinMarkRedraw(window);
   clipSetCopyKind(clipKindNone);
   mainWindowRefreshAll(window);
   noteBankFile(bank);
@@ -232,7 +232,7 @@ std::string appBankShownName(const Bank* bank) {
   return title[0] ? title : "Untitled Bank";
 }
 
-bool appAskSaveChanges(std::int16_t window, Bank* bank, bool canCancel) {
+bool appAskSaveChanges(WinId window, Bank* bank, bool canCancel) {
   if (!bankDiffersFromFile(bank)) return true;
   char text[160];
   std::snprintf(text, sizeof text, kSaveChanges, appBankShownName(bank).c_str());
@@ -242,7 +242,7 @@ bool appAskSaveChanges(std::int16_t window, Bank* bank, bool canCancel) {
   return writeBank(window, bank, 0);
 }
 
-bool appAskStoreEdits(std::int16_t window, Engine* engine, Bank* bank, bool saving) {
+bool appAskStoreEdits(WinId window, Engine* engine, Bank* bank, bool saving) {
   if (!bankSoundDiffersFromSlot(bank, engine)) return true;
   char name[patchNameLength + 1] = {};
   std::memcpy(name, engine->header.name, patchNameLength);
@@ -252,11 +252,11 @@ bool appAskStoreEdits(std::int16_t window, Engine* engine, Bank* bank, bool savi
   const int answer = msgBox(msgBoxYesNoCancel, text, msgBoxIconQuestion);
   if (answer == msgAnswerNo) return true;
   if (answer != msgAnswerYes) return false;  // Cancel, or no box could be shown
-  mainPageStoreEntry(static_cast<std::uint16_t>(window));
+  mainPageStoreEntry(window);
   return true;
 }
 
-bool appAskBeforeLeaving(std::int16_t window, Engine* engine, Bank* bank) {
+bool appAskBeforeLeaving(WinId window, Engine* engine, Bank* bank) {
   return appAskStoreEdits(window, engine, bank, false) && appAskSaveChanges(window, bank, true);
 }
 
@@ -269,18 +269,18 @@ bool appOpenFailureMessage(const char* path, bool always) {
   return true;
 }
 
-void cmdNew(std::int16_t window, Engine* engine, Bank* bank) {
+void cmdNew(WinId window, Engine* engine, Bank* bank) {
   if (!engine || !bank) return;
   if (!appAskBeforeLeaving(window, engine, bank)) return;
   bankClear(bank);
   bankMarkSaved(bank);  // a new bank has nothing to save
   bankSelectPreset(bank, engine, bankCurrentIndex(bank));
-  mainWinMarkRedraw(static_cast<std::uint16_t>(window));
+  mainWinMarkRedraw(window);
   clipSetCopyKind(clipKindNone);
   mainWindowRefreshAll(window);
 }
 
-void cmdOpen(std::int16_t window, Engine* engine, Bank* bank) {
+void cmdOpen(WinId window, Engine* engine, Bank* bank) {
   if (!engine || !bank) return;
   if (!appAskBeforeLeaving(window, engine, bank)) return;
   appChooseFileResetLastResult();
@@ -294,7 +294,7 @@ void cmdOpen(std::int16_t window, Engine* engine, Bank* bank) {
   if (appChooseFileLastResult() == 1) appOpenFailureMessage(appChooseFileLastPath(), false);
 }
 
-bool cmdSave(std::int16_t window, Bank* bank, int how) {
+bool cmdSave(WinId window, Bank* bank, int how) {
   if (!bank) return false;
   // A save writes the bank: edits of the playing sound that are not stored are not in it.
   SynthApp* app = theApp();
@@ -304,7 +304,7 @@ bool cmdSave(std::int16_t window, Bank* bank, int how) {
 
 namespace {
 
-bool writeBank(std::int16_t window, Bank* bank, int how) {
+bool writeBank(WinId window, Bank* bank, int how) {
   if (!bank) return false;
   appChooseFileResetLastResult();
   bool written = false;
@@ -335,7 +335,7 @@ bool writeBank(std::int16_t window, Bank* bank, int how) {
 
 }  // namespace
 
-void cmdImportPreset(std::int16_t window, Engine* engine, Bank* bank) {
+void cmdImportPreset(WinId window, Engine* engine, Bank* bank) {
   if (!engine || !bank) return;
   FileSpec source;
   fileSpecClear(&source);
@@ -366,7 +366,7 @@ void cmdImportPreset(std::int16_t window, Engine* engine, Bank* bank) {
   bankDestroy(other);
 }
 
-void cmdRecentFile(std::int16_t window, Engine* engine, Bank* bank, std::int32_t commandId) {
+void cmdRecentFile(WinId window, Engine* engine, Bank* bank, std::int32_t commandId) {
   if (!engine || !bank || commandId < cmdIdRecentFirst || commandId > cmdIdRecentLast) return;
   if (!appAskBeforeLeaving(window, engine, bank)) return;
   recentFileOpen(bank, engine, commandId - cmdIdRecentFirst + 12);
@@ -380,21 +380,21 @@ void cmdEnableProgramChange() {
   appCheckMenuItem(3, 2, s->enableProgramChange != 0);
 }
 
-void cmdAutoBalance(std::int16_t window) {
-  const std::uint16_t win = static_cast<std::uint16_t>(window);
+void cmdAutoBalance(WinId window) {
+  const WinId win = window;
   const std::uint8_t on = mainWinGetAutoBalance(win) ? 0 : 1;
   mainWinSetAutoBalance(win, on);
   appCheckMenuItem(3, 3, mainWinGetAutoBalance(win) != 0);
 }
 
-void cmdShowPage(std::int16_t window, int page) {
+void cmdShowPage(WinId window, int page) {
   mainWindowShowPage(window, page);
   mainWindowInvalidateTop(window);
 }
 
 bool appRunCommand(SynthApp* app, std::int32_t id) {
   if (!app) return false;
-  const std::int16_t window = 1;
+  const WinId window = 1;
   Engine* engine = app->engine;
   Bank* bank = app->bank;
   switch (id) {
@@ -412,9 +412,9 @@ bool appRunCommand(SynthApp* app, std::int32_t id) {
     case cmdIdCut:
     case cmdIdClear:
     case cmdIdSelectAll: return true;
-    case cmdIdCopy: clipCopy(static_cast<std::uint16_t>(window)); return true;
-    case cmdIdPaste: clipPaste(static_cast<std::uint16_t>(window)); return true;
-    case cmdIdBalanceLevels: patchBalanceLevels(static_cast<std::uint16_t>(window)); return true;
+    case cmdIdCopy: clipCopy(window); return true;
+    case cmdIdPaste: clipPaste(window); return true;
+    case cmdIdBalanceLevels: patchBalanceLevels(window); return true;
     case cmdIdAudioMidiSettings:
       if (app->audioClient) appOpenAudioSetup(app);
       return true;

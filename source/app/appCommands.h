@@ -4,6 +4,7 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include "controls/winId.h"
 
 struct Bank;
 struct Engine;
@@ -53,14 +54,14 @@ bool appQuitQuery(SynthApp* app);
 // and (canCancel) Cancel, asked only when the bank differs from what its file holds. Yes saves (asking
 // for a name when the bank has no file). True when the caller may go on: nothing changed, No, or Yes
 // with a successful save.
-bool appAskSaveChanges(std::int16_t window, Bank* bank, bool canCancel);
+bool appAskSaveChanges(WinId window, Bank* bank, bool canCancel);
 // When the playing sound differs from its preset in the bank: Yes stores it there (as Store does), No
 // leaves it unstored, Cancel stops. `saving` words it for a save, which writes the bank without the
 // edits unless they are stored. True when the caller may go on.
-bool appAskStoreEdits(std::int16_t window, Engine* engine, Bank* bank, bool saving);
+bool appAskStoreEdits(WinId window, Engine* engine, Bank* bank, bool saving);
 // Before the bank and the playing sound are replaced or left (New, Open, a recent file, Exit, the
 // session's end): the unstored edits first, then the unsaved bank.
-bool appAskBeforeLeaving(std::int16_t window, Engine* engine, Bank* bank);
+bool appAskBeforeLeaving(WinId window, Engine* engine, Bank* bank);
 // The bank's name as window 1 shows it: its file's title, or "Untitled Bank" without a file.
 std::string appBankShownName(const Bank* bank);
 // After a bank file could not be read: "Open file failed, error 77315", with the system's reason when
@@ -68,16 +69,16 @@ std::string appBankShownName(const Bank* bank);
 // refused the content and said so itself.
 bool appOpenFailureMessage(const char* path, bool always);
 
-void cmdNew(std::int16_t window, Engine* engine, Bank* bank);
-void cmdOpen(std::int16_t window, Engine* engine, Bank* bank);
+void cmdNew(WinId window, Engine* engine, Bank* bank);
+void cmdOpen(WinId window, Engine* engine, Bank* bank);
 // Save (0), Save As (1) or Consolidate (2): answers whether a file was written. Unstored edits of the
 // playing sound are asked about first (appAskStoreEdits).
-bool cmdSave(std::int16_t window, Bank* bank, int how);
-void cmdImportPreset(std::int16_t window, Engine* engine, Bank* bank);
-void cmdRecentFile(std::int16_t window, Engine* engine, Bank* bank, std::int32_t commandId);
+bool cmdSave(WinId window, Bank* bank, int how);
+void cmdImportPreset(WinId window, Engine* engine, Bank* bank);
+void cmdRecentFile(WinId window, Engine* engine, Bank* bank, std::int32_t commandId);
 void cmdEnableProgramChange();
-void cmdAutoBalance(std::int16_t window);
-void cmdShowPage(std::int16_t window, int page);
+void cmdAutoBalance(WinId window);
+void cmdShowPage(WinId window, int page);
 
 // Recent files: ten records whose ids are 0..9 in the File popup's order (newest first).
 bool recentFileName(int n, char* buffer, int size);

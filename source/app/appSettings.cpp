@@ -160,12 +160,12 @@ void appReadSwitches() {
 
 void appMainPageStateIo(int read) {
   // The Main page takes the expanded state at its next refresh; the value read is also kept here.
-  const std::uint16_t win = static_cast<std::uint16_t>(mainWindowCurrentId());
+  const WinId win = static_cast<std::uint16_t>(mainWindowCurrentId());
   if (read) {
     g_switches.mainPageExpanded = appReadInt("brontavel 05", 1) != 0 ? 1 : 0;
     mainPageSetExpandPending(win, g_switches.mainPageExpanded);
   } else {
-    if (mainWindowData(static_cast<std::int16_t>(win))) g_switches.mainPageExpanded = mainPageGetExpanded(win);
+    if (mainWindowData(win)) g_switches.mainPageExpanded = mainPageGetExpanded(win);
     appWriteInt("brontavel 05", g_switches.mainPageExpanded);
   }
 }
@@ -186,9 +186,8 @@ void appApplySwitches() {
 void appSaveSwitches() {
   appWriteInt("enablePgm", g_switches.enableProgramChange);
   // The main window's own flag; the value read stands in while the window has no data.
-  const std::int16_t win = mainWindowCurrentId();
-  const bool on =
-      mainWindowData(win) ? mainWinGetAutoBalance(static_cast<std::uint16_t>(win)) != 0 : g_switches.autoBalance != 0;
+  const WinId win = mainWindowCurrentId();
+  const bool on = mainWindowData(win) ? mainWinGetAutoBalance(win) != 0 : g_switches.autoBalance != 0;
   appWriteInt("autoBalance", on ? 1 : 0);
   appWriteInt("oneWindow", g_switches.oneWindowFlag);
 }

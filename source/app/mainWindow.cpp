@@ -50,9 +50,9 @@ const int kStripBitmap = 1700;
 const int kStripEndBitmap = 1701;
 const int kMeterBitmap = 1744;
 
-MainWindowData* dataOf(std::int16_t id) { return mainWindowData(id); }
+MainWindowData* dataOf(WinId id) { return mainWindowData(id); }
 
-void selectOwn(std::int16_t id) {
+void selectOwn(WinId id) {
   winSetCurrent(id);
   winSelectPort(id, nullptr);
 }
@@ -82,7 +82,7 @@ void tabSetLook(std::int16_t id, std::uint16_t tab, bool on, bool drawable, bool
 
 void onTabButton(ControlItem* item, std::uint8_t, std::int16_t) {
   if (!item) return;
-  const std::int16_t win = static_cast<std::int16_t>(item->windowId);
+  const WinId win = static_cast<std::int16_t>(item->windowId);
   mainWindowShowPage(win, static_cast<int>(item->id) - 7);
 }
 
@@ -93,7 +93,7 @@ void onAboutButton(ControlItem* item, std::uint8_t, std::int16_t) {
 
 void onPresetNameEdited(ControlItem* item) {
   if (!item) return;
-  const std::int16_t win = static_cast<std::int16_t>(item->windowId);
+  const WinId win = static_cast<std::int16_t>(item->windowId);
   MainWindowData* d = dataOf(win);
   if (!d || !d->engine) return;
   char name[34] = {};
@@ -125,7 +125,7 @@ void onKey(std::int16_t id, std::uint32_t key) {
 void onWindowEvent(std::int16_t id, std::uint32_t code, void* data) {
   MainWindowData* d = dataOf(id);
   if (!d || !d->engine) return;
-  const std::uint16_t win = static_cast<std::uint16_t>(id);
+  const WinId win = static_cast<std::uint16_t>(id);
   if (code == winEvMouseButton) {
     if (!mainPageIsShown(win)) engineSetModified(d->engine);
   } else if (code == winEvKeyDown) {
@@ -263,7 +263,7 @@ void mainWindowShowPage(std::int16_t id, int page) {
   g_currentMain = id;
   if (page >= pageFirst && page <= pageLast) {
     if (d->pagesVisited == 0 && page != pageMain) d->pagesVisited = 1;
-    const std::uint16_t win = static_cast<std::uint16_t>(id);
+    const WinId win = static_cast<std::uint16_t>(id);
     if (const PageEntry* e = pageEntry(page)) e->show(win, 1);
     // The others hide in page order; the Midi page goes first when the Envelope page is chosen.
     if (page == pageEnvelope) pageEntry(pageMidi)->show(win, 0);
@@ -335,7 +335,7 @@ void mainWindowRefreshAll(std::int16_t id) {
   selectOwn(id);
   mainWindowUpdateBankName(id);
   mainWindowUpdateTitle(id);
-  const std::uint16_t win = static_cast<std::uint16_t>(id);
+  const WinId win = static_cast<std::uint16_t>(id);
   static const int kOrder[7] = {pageMain, pageWave, pagePatch, pageEnvelope, pageLfo, pageMidi, pageEffect};
   for (int page : kOrder) {
     const PageEntry* e = pageEntry(page);
@@ -379,8 +379,8 @@ void mainWindowFreeData(std::int16_t id) {
   std::free(d);
 }
 
-void appPageUpdate(std::uint16_t window, std::uint16_t, UiTimerRecord*) {
-  const std::int16_t id = static_cast<std::int16_t>(window);
+void appPageUpdate(WinId window, std::uint16_t, UiTimerRecord*) {
+  const std::int16_t id = window;
   MainWindowData* d = dataOf(id);
   if (!d || !d->engine) return;
   Engine* e = d->engine;

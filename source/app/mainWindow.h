@@ -7,6 +7,7 @@
 
 #include "app/mainWindowData.h"
 #include "app/pageShell.h"
+#include "controls/winId.h"
 
 struct UiTimerRecord;
 
@@ -43,7 +44,7 @@ void mainWindowUpdateMeters(std::int16_t id);
 // Writes "autoBalance" from the window's flag and frees its data.
 void mainWindowFreeData(std::int16_t id);
 // The 50 ms page update of window `window` (a UI timer callback).
-void appPageUpdate(std::uint16_t window, std::uint16_t argument, UiTimerRecord* timer);
+void appPageUpdate(WinId window, std::uint16_t argument, UiTimerRecord* timer);
 
 // Tab redraws since start (a tab is redrawn only when its look changed).
 int mainWindowTabRedraws();

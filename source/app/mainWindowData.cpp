@@ -7,14 +7,14 @@ std::int16_t g_mainWindowId = 0;       // the window whose data is a MainWindowD
 MainWindowData* g_mainData = nullptr;  // that data, kept also after the window has gone
 }  // namespace
 
-void mainWindowDataSetOwner(std::int16_t win, MainWindowData* data) {
+void mainWindowDataSetOwner(WinId win, MainWindowData* data) {
   g_mainWindowId = win;
   g_mainData = data;
 }
 
 MainWindowData* mainWindowDataOwned() { return g_mainData; }
 
-MainWindowData* mainWindowData(std::int16_t win) {
+MainWindowData* mainWindowData(WinId win) {
   if (win == 0 || win != g_mainWindowId) return nullptr;
   return static_cast<MainWindowData*>(winGetUserData(win));
 }

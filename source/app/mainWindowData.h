@@ -4,6 +4,7 @@
 #pragma once
 #include <cstdint>
 
+#include "controls/winId.h"
 #include "envelope/envView.h"
 #include "midi/midiSlot.h"
 
@@ -44,9 +45,9 @@ struct MainWindowData {
 };
 
 // The data of window `win` when it is the main window's (null otherwise or before the build).
-MainWindowData* mainWindowData(std::int16_t win);
+MainWindowData* mainWindowData(WinId win);
 // The main window's id and its data (set by the builder, cleared when the data is freed).
-void mainWindowDataSetOwner(std::int16_t win, MainWindowData* data);
+void mainWindowDataSetOwner(WinId win, MainWindowData* data);
 // The data the builder made, also after its window has closed (null once freed).
 MainWindowData* mainWindowDataOwned();
 // Fills a zeroed record with the initial values above (engine, bank, auto-balance flag given).

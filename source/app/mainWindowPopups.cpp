@@ -32,7 +32,7 @@ MainWindowData* withEngine(ControlItem* item) {
 std::int16_t windowOf(ControlItem* item) { return static_cast<std::int16_t>(item->windowId); }
 
 void append(ControlItem* item, int position, bool enabled, const char* text) {
-  const std::int16_t win = windowOf(item);
+  const WinId win = windowOf(item);
   const std::uint16_t id = static_cast<std::uint16_t>(item->id);
   menuAppendItem(win, id, position, enabled, text, 0);
   if (!enabled) menuEnableItem(win, id, position, 0);
@@ -84,7 +84,7 @@ void mainWindowBuildFilePopup(ControlItem* item, std::int32_t opening) {
 void mainWindowOnFilePopup(ControlItem* item, std::int16_t, std::int16_t position) {
   MainWindowData* d = withEngine(item);
   if (!d) return;
-  const std::int16_t win = windowOf(item);
+  const WinId win = windowOf(item);
   switch (position) {
     case filePosNew: cmdNew(win, d->engine, d->bank); break;
     case filePosOpen: cmdOpen(win, d->engine, d->bank); break;
@@ -117,7 +117,7 @@ void mainWindowBuildEditPopup(ControlItem* item, std::int32_t opening) {
 
 void mainWindowOnEditPopup(ControlItem* item, std::int16_t, std::int16_t position) {
   if (!withEngine(item)) return;
-  const std::uint16_t win = static_cast<std::uint16_t>(windowOf(item));
+  const WinId win = static_cast<std::uint16_t>(windowOf(item));
   switch (position) {
     case editPopupPosUndo: undoRedo(win); break;
     case editPopupPosCopy: clipCopy(win); break;
@@ -139,7 +139,7 @@ void mainWindowBuildSetupPopup(ControlItem* item, std::int32_t opening) {
     return;
   }
   if (!d) return;
-  const std::uint16_t win = static_cast<std::uint16_t>(windowOf(item));
+  const WinId win = static_cast<std::uint16_t>(windowOf(item));
   append(item, setupPosOutputSetup, true, "Output Setup...");
   append(item, 2, true, "-");
   append(item, setupPosMidiChannel, true, "Midi Channel");
@@ -168,7 +168,7 @@ void mainWindowBuildSetupPopup(ControlItem* item, std::int32_t opening) {
 void mainWindowOnSetupPopup(ControlItem* item, std::int16_t popup, std::int16_t position) {
   MainWindowData* d = withEngine(item);
   if (!d) return;
-  const std::int16_t win = windowOf(item);
+  const WinId win = windowOf(item);
   if (popup != 0) {
     if (popup != g_channelMenu || position < 1 || position > setupChannelOmni) return;
     const std::int16_t channel = position == setupChannelOmni ? -1 : static_cast<std::int16_t>(position - 1);
@@ -177,7 +177,7 @@ void mainWindowOnSetupPopup(ControlItem* item, std::int16_t popup, std::int16_t 
     return;
   }
   switch (position) {
-    case setupPosOutputSetup: outSetupOpen(static_cast<std::uint16_t>(win), d->engine); break;
+    case setupPosOutputSetup: outSetupOpen(win, d->engine); break;
     case setupPosProgramChange: cmdEnableProgramChange(); break;
     case setupPosAutoBalance: cmdAutoBalance(win); break;
     default: break;

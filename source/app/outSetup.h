@@ -5,6 +5,7 @@
 // program; every choice in it changes the engine at once.
 #pragma once
 #include <cstdint>
+#include "controls/winId.h"
 
 struct ControlItem;
 struct Engine;
@@ -24,7 +25,7 @@ int outSetupOutputsNeeded(int layout);
 void outSetupOpen(std::uint16_t parent, Engine* engine);
 // The window callback of the dialog's outer window (created: builds the inner window and its
 // controls; destroyed: ends the dialog without saving).
-void outSetupWindowEvent(std::int16_t window, std::uint32_t event, void* data);
+void outSetupWindowEvent(WinId window, std::uint32_t event, void* data);
 // The OK button: saves, then closes the dialog.
 void outSetupClose(ControlItem* item, std::uint8_t pressed, std::int16_t state);
 

@@ -38,8 +38,8 @@ struct DialogState {
   std::uint8_t open;
   std::uint16_t parent;
   Engine* engine;
-  std::int16_t window;  // the outer window
-  std::int16_t inner;   // the window with the controls
+  WinId window;        // the outer window
+  std::int16_t inner;  // the window with the controls
 };
 DialogState g = {0, 0, nullptr, 0, 0};
 
@@ -262,7 +262,7 @@ void outSetupOpen(std::uint16_t parent, Engine* engine) {
   window->bringToFront();
 }
 
-void outSetupWindowEvent(std::int16_t window, std::uint32_t event, void*) {
+void outSetupWindowEvent(WinId window, std::uint32_t event, void*) {
   if (window != g.window || !g.window) return;
   if (event == winEvCreated) {
     const std::int16_t inner = winFindFreeSlot();

@@ -87,7 +87,7 @@ float recWinLiveFader() { return g_liveFader; }
 float recWinTakeFader() { return g_takeFader; }
 void recWinSetStopPause(std::uint32_t ms) { g_stopPause = ms; }
 
-void recWinBuild(std::int16_t window) {
+void recWinBuild(WinId window) {
   if (g_built || window != kWin || !winSlot(kWin)) return;
   g_built = 1;
   WinSavedDC batch;
@@ -159,18 +159,18 @@ void recWinBuild(std::int16_t window) {
   winReleaseDrawContext(kWin, &batch);
 }
 
-void recWinCallback(std::int16_t, std::uint32_t event, void* data) {
+void recWinCallback(WinId, std::uint32_t event, void* data) {
   if (event != winEvCloseRequest) return;
   if (data) static_cast<UiaAllowEvent*>(data)->allow = 0;
   winShow(kWin, 0);
 }
 
-void recWinShowGains(std::int16_t window, std::int32_t flag) {
+void recWinShowGains(WinId window, std::int32_t flag) {
   for (std::uint16_t id : {recItemLiveGain, recItemTakeGain, recItemLiveGainText, recItemTakeGainText})
     ctrlShow(window, id, flag);
 }
 
-void recWinSetState(std::int16_t window, std::int32_t s) {
+void recWinSetState(WinId window, std::int32_t s) {
   winSetCurrent(window);
   winSelectPort(window, nullptr);
   recWinStoreState(s);
@@ -200,7 +200,7 @@ void recWinSetState(std::int16_t window, std::int32_t s) {
   setDrawable(recItemUndo, idle && recHasAnyTake() && recGetUndo());
 }
 
-void recWinUpdate(std::int16_t window) {
+void recWinUpdate(WinId window) {
   recServicePending();
   if (!windowShown()) return;
   winSetCurrent(window);

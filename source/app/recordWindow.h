@@ -33,13 +33,13 @@ enum : std::uint16_t {
 // The options selector's own entries and the popup menu of the maximum record time.
 enum { recOptionNoUndo = 1, recOptionMaxTime = 3, recMaxTimeMenu = 38 };
 
-void recWinBuild(std::int16_t window);
-void recWinCallback(std::int16_t window, std::uint32_t event, void* data);
-void recWinUpdate(std::int16_t window);
-void recWinSetState(std::int16_t window, std::int32_t state);
-void recWinShowMaxTime(std::int16_t window);
-void recWinShowGains(std::int16_t window, std::int32_t flag);
-void recWinDrawTake(std::int16_t window);
+void recWinBuild(WinId window);
+void recWinCallback(WinId window, std::uint32_t event, void* data);
+void recWinUpdate(WinId window);
+void recWinSetState(WinId window, std::int32_t state);
+void recWinShowMaxTime(WinId window);
+void recWinShowGains(WinId window, std::int32_t flag);
+void recWinDrawTake(WinId window);
 
 // Item callbacks.
 void recWinOnTransport(ControlItem* item);

@@ -55,7 +55,7 @@ void recWinFormatGain(char* text, double gain) {
     std::snprintf(text, 32, "%1.1f dB", level);
 }
 
-void recWinShowMaxTime(std::int16_t window) {
+void recWinShowMaxTime(WinId window) {
   char text[32];
   const std::int32_t channels = recGetChannelCount();
   recWinFormatMaxTime(text, recGetCapacity() / (channels > 0 ? channels : 1), engineSampleRate());
@@ -63,7 +63,7 @@ void recWinShowMaxTime(std::int16_t window) {
   displaySetText(window, recItemMaxTime, text);
 }
 
-void recWinDrawTake(std::int16_t window) {
+void recWinDrawTake(WinId window) {
   ControlItem* item = ctrlFind(window, recItemTake);
   if (!item) return;
   const std::int32_t capacity = recGetCapacity();

@@ -38,7 +38,7 @@ void composeFree() {
   surfaceW = surfaceH = 0;
 }
 
-bool composeBegin(int16_t win, const CtrlRect& rect, ComposeArea* a, bool keepBehind) {
+bool composeBegin(WinId win, const CtrlRect& rect, ComposeArea* a, bool keepBehind) {
   a->win = win;
   a->rect = rect;
   a->memory = nullptr;

@@ -3,10 +3,11 @@
 // window in one blit. Controls that redraw often (number boxes, meters) use it, so a redraw costs the
 // display one copy instead of one per bitmap.
 #pragma once
+#include "controls/winId.h"
 #include "controls/winSlots.h"
 
 struct ComposeArea {
-  int16_t win;
+  WinId win;
   CtrlRect rect;
   WinSavedDC saved;
   HDC target;  // the window's device context
@@ -17,7 +18,7 @@ struct ComposeArea {
 // Acquires the window's drawing context and opens the area; false without a device context. With
 // `keepBehind` the area starts as a copy of the window's pixels, so whatever the drawing leaves out
 // stays as it was; without it the caller covers the whole area (reading the window back is slow).
-bool composeBegin(int16_t win, const CtrlRect& rect, ComposeArea* area, bool keepBehind);
+bool composeBegin(WinId win, const CtrlRect& rect, ComposeArea* area, bool keepBehind);
 // Copies the area to the window, restores the window's drawing surface and releases the context.
 void composeEnd(ComposeArea* area);
 // Frees the kept memory surface (at the kit's shut-down).

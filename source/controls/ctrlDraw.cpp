@@ -182,16 +182,16 @@ void bitmapDrawToDC(int32_t id, int32_t x, int32_t y, HDC dc) {
   blit(dc, h, x, y, r.right, r.bottom, 0, 0);
 }
 
-void bitmapDraw(int16_t win, int32_t id, int32_t x, int32_t y) { bitmapDrawToDC(id, x, y, winGetDC(win)); }
+void bitmapDraw(WinId win, int32_t id, int32_t x, int32_t y) { bitmapDrawToDC(id, x, y, winGetDC(win)); }
 
-void bitmapDrawPart(int16_t win, int32_t id, const CtrlRect* rect, int32_t srcX, int32_t srcY) {
+void bitmapDrawPart(WinId win, int32_t id, const CtrlRect* rect, int32_t srcX, int32_t srcY) {
   HBITMAP h = bitmapGetHandle(id);
   HDC dc = winGetDC(win);
   if (!h || !dc || !rect) return;
   blit(dc, h, rect->left, rect->top, rect->right - rect->left, rect->bottom - rect->top, srcX, srcY);
 }
 
-void bitmapDrawStretched(int16_t win, int32_t id, int32_t left, int32_t top, int32_t right, int32_t bottom) {
+void bitmapDrawStretched(WinId win, int32_t id, int32_t left, int32_t top, int32_t right, int32_t bottom) {
   HBITMAP h = bitmapGetHandle(id);
   HDC dc = winGetDC(win);
   int32_t w = right - left, hgt = bottom - top;
@@ -208,7 +208,7 @@ void bitmapDrawStretched(int16_t win, int32_t id, int32_t left, int32_t top, int
   SelectObject(mem, old);
 }
 
-void bitmapDrawMasked(int16_t win, int32_t id, int32_t maskId, int32_t x, int32_t y) {
+void bitmapDrawMasked(WinId win, int32_t id, int32_t maskId, int32_t x, int32_t y) {
   HBITMAP pic = bitmapGetHandle(id);
   HBITMAP mask = bitmapGetHandle(maskId);
   HDC dc = winGetDC(win);
@@ -240,7 +240,7 @@ void bitmapDrawMasked(int16_t win, int32_t id, int32_t maskId, int32_t x, int32_
   SelectObject(maskSrc, oldMask);
 }
 
-int bitmapMaskHit(int16_t, int32_t maskId, CtrlPoint point) {
+int bitmapMaskHit(WinId, int32_t maskId, CtrlPoint point) {
   HBITMAP mask = bitmapGetHandle(maskId);
   if (!mask) return 0;
   CtrlRect r;
@@ -278,7 +278,7 @@ void fontTableFree() {
   }
 }
 
-int32_t fontFind(int16_t win, int32_t face, int32_t size) {
+int32_t fontFind(WinId win, int32_t face, int32_t size) {
   if (!fontsReady) fontTableInit();
   for (int32_t i = 0; i < 16; ++i)
     if (fonts[i].index >= 0 && fonts[i].face == face && fonts[i].size == size) return i;
@@ -349,14 +349,14 @@ HFONT fontCreate(HDC dc, const char* faceName, int32_t height, int32_t width, ui
   return font;
 }
 
-void winInvalidateRect(int16_t win, const CtrlRect* rect) {
+void winInvalidateRect(WinId win, const CtrlRect* rect) {
   HWND hwnd = winGetFrameworkWindow(win);
   if (!hwnd || !rect) return;
   RECT r = {rect->left, rect->top, rect->right, rect->bottom};
   InvalidateRect(hwnd, &r, FALSE);
 }
 
-void winInvalidateRectErased(int16_t win, const CtrlRect* rect) {
+void winInvalidateRectErased(WinId win, const CtrlRect* rect) {
   HWND hwnd = winGetFrameworkWindow(win);
   if (!hwnd || !rect) return;
   RECT r = {rect->left, rect->top, rect->right, rect->bottom};

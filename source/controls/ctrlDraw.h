@@ -18,27 +18,27 @@ HBITMAP bitmapGetHandle(int32_t id);
 int32_t bitmapHoldCount(int32_t id);  // the entry's reference count (0 when empty)
 void bitmapGetSize(int32_t id, CtrlRect* out);
 int32_t bitmapGetRectById(int32_t id, CtrlRect* out);
-void bitmapDraw(int16_t win, int32_t id, int32_t x, int32_t y);
-void bitmapDrawPart(int16_t win, int32_t id, const CtrlRect* rect, int32_t srcX, int32_t srcY);
-void bitmapDrawStretched(int16_t win, int32_t id, int32_t left, int32_t top, int32_t right, int32_t bottom);
+void bitmapDraw(WinId win, int32_t id, int32_t x, int32_t y);
+void bitmapDrawPart(WinId win, int32_t id, const CtrlRect* rect, int32_t srcX, int32_t srcY);
+void bitmapDrawStretched(WinId win, int32_t id, int32_t left, int32_t top, int32_t right, int32_t bottom);
 void bitmapDrawToDC(int32_t id, int32_t x, int32_t y, HDC dc);
-void bitmapDrawMasked(int16_t win, int32_t id, int32_t maskId, int32_t x, int32_t y);
-int bitmapMaskHit(int16_t win, int32_t maskId, CtrlPoint point);
+void bitmapDrawMasked(WinId win, int32_t id, int32_t maskId, int32_t x, int32_t y);
+int bitmapMaskHit(WinId win, int32_t maskId, CtrlPoint point);
 
 // Fonts.
 void fontTableInit();
 void fontTableFree();
-int32_t fontFind(int16_t win, int32_t face, int32_t size);
+int32_t fontFind(WinId win, int32_t face, int32_t size);
 HFONT fontGet(int32_t index);
 void fontSelect(int32_t index, HDC dc);
 HFONT fontCreate(HDC dc, const char* faceName, int32_t height, int32_t width, uint32_t attributes,
                  int32_t logicalResolution);
 
 // Other.
-void winInvalidateRect(int16_t win, const CtrlRect* rect);
+void winInvalidateRect(WinId win, const CtrlRect* rect);
 // Invalidates the rectangle with its background erased first (the window's background colour), so
 // whatever no item covers there is painted too.
-void winInvalidateRectErased(int16_t win, const CtrlRect* rect);
+void winInvalidateRectErased(WinId win, const CtrlRect* rect);
 void cursorShow(int32_t flag);
 void rectToOrigin(CtrlRect* rect);
 void colorsInit();

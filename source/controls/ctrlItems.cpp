@@ -50,7 +50,7 @@ void listFree(ItemList* list) {
   std::free(list);
 }
 
-ItemPort* currentPort(int16_t win) {
+ItemPort* currentPort(WinId win) {
   WinSlot* slot = winSlot(win);
   return slot ? slot->currentPort : nullptr;
 }
@@ -108,7 +108,7 @@ int ctrlAssignKind(ControlItem* item, uint32_t kind) {
   return 1;
 }
 
-ControlItem* winAddItem(int16_t win, uint16_t id, uint32_t kind) {
+ControlItem* winAddItem(WinId win, uint16_t id, uint32_t kind) {
   ItemPort* port = currentPort(win);
   if (!port || !port->items || id >= port->items->capacity) return nullptr;
   // A taken id keeps its item: no second item is made (and no create callback runs for it).
@@ -127,9 +127,9 @@ ControlItem* winAddItem(int16_t win, uint16_t id, uint32_t kind) {
   return item;
 }
 
-ControlItem* ctrlFind(int16_t win, uint16_t id) { return portItem(currentPort(win), id); }
+ControlItem* ctrlFind(WinId win, uint16_t id) { return portItem(currentPort(win), id); }
 
-ControlItem* ctrlFindKind(int16_t win, uint16_t id, uint16_t kind) {
+ControlItem* ctrlFindKind(WinId win, uint16_t id, uint16_t kind) {
   ControlItem* item = ctrlFind(win, id);
   return item && item->kind == kind ? item : nullptr;
 }
@@ -159,20 +159,20 @@ void itemShowAsCtrlShow(ControlItem* item, int32_t flag) {
   itemInvalidate(item);
 }
 
-int ctrlShow(int16_t win, uint16_t id, int32_t flag) {
+int ctrlShow(WinId win, uint16_t id, int32_t flag) {
   ControlItem* item = ctrlFind(win, id);
   if (!item) return 0;
   itemShowAsCtrlShow(item, flag);
   return 1;
 }
 
-int ctrlShowInWindow(int16_t win, uint16_t id, int32_t flag) {
+int ctrlShowInWindow(WinId win, uint16_t id, int32_t flag) {
   if (!winSlot(win)) return 0;
   winSelectPort(win, nullptr);
   return ctrlShow(win, id, flag);
 }
 
-int ctrlMoveBy(int16_t win, uint16_t id, int32_t dx, int32_t dy) {
+int ctrlMoveBy(WinId win, uint16_t id, int32_t dx, int32_t dy) {
   ControlItem* item = ctrlFind(win, id);
   if (!item) return 0;
   itemInvalidate(item);
@@ -187,7 +187,7 @@ int ctrlMoveBy(int16_t win, uint16_t id, int32_t dx, int32_t dy) {
   return 1;
 }
 
-int ctrlMoveTo(int16_t win, uint16_t id, int32_t x, int32_t y) {
+int ctrlMoveTo(WinId win, uint16_t id, int32_t x, int32_t y) {
   ControlItem* item = ctrlFind(win, id);
   if (!item) return 0;
   int32_t left = item->port->offsetX + x, top = item->port->offsetY + y;
@@ -202,14 +202,14 @@ int ctrlMoveTo(int16_t win, uint16_t id, int32_t x, int32_t y) {
   return 1;
 }
 
-int ctrlGetRect(int16_t win, uint16_t id, CtrlRect* out) {
+int ctrlGetRect(WinId win, uint16_t id, CtrlRect* out) {
   ControlItem* item = ctrlFind(win, id);
   if (!item || !out) return 0;
   *out = item->rect;
   return 1;
 }
 
-int ctrlSetVerticalSpan(int16_t win, uint16_t id, int32_t top, int32_t height) {
+int ctrlSetVerticalSpan(WinId win, uint16_t id, int32_t top, int32_t height) {
   ControlItem* item = ctrlFind(win, id);
   if (!item) return 0;
   item->rect.top = top;
@@ -219,7 +219,7 @@ int ctrlSetVerticalSpan(int16_t win, uint16_t id, int32_t top, int32_t height) {
   return 1;
 }
 
-int ctrlSetDrawable(int16_t win, uint16_t id, int32_t flag) {
+int ctrlSetDrawable(WinId win, uint16_t id, int32_t flag) {
   if (!winSlot(win)) return 0;
   winSelectPort(win, nullptr);
   ControlItem* item = ctrlFind(win, id);
@@ -228,33 +228,33 @@ int ctrlSetDrawable(int16_t win, uint16_t id, int32_t flag) {
   return 1;
 }
 
-int ctrlIsShown(int16_t win, uint16_t id) {
+int ctrlIsShown(WinId win, uint16_t id) {
   ControlItem* item = ctrlFind(win, id);
   return item && item->visible && item->port->drawEnabled ? 1 : 0;
 }
 
-int ctrlIsOnScreen(int16_t win, uint16_t id) {
+int ctrlIsOnScreen(WinId win, uint16_t id) {
   ControlItem* item = ctrlFind(win, id);
   return item && item->visible && item->port->drawEnabled && windowShown(winSlot(win)) ? 1 : 0;
 }
 
-int ctrlIsVisible(int16_t win, uint16_t id) {
+int ctrlIsVisible(WinId win, uint16_t id) {
   WinSlot* slot = winSlot(win);
   if (!slot) return 0;
   ControlItem* item = portItem(&slot->ownPort, id);
   return item && item->visible ? 1 : 0;
 }
 
-int ctrlRedraw(int16_t win, uint16_t id) {
+int ctrlRedraw(WinId win, uint16_t id) {
   ControlItem* item = ctrlFind(win, id);
   if (!item) return 0;
   drawItemNow(item);
   return 1;
 }
 
-int ctrlDrawNow(int16_t win, uint16_t id) { return ctrlRedraw(win, id); }
+int ctrlDrawNow(WinId win, uint16_t id) { return ctrlRedraw(win, id); }
 
-int ctrlResetRegion(int16_t win, uint16_t id) {
+int ctrlResetRegion(WinId win, uint16_t id) {
   ControlItem* item = ctrlFind(win, id);
   if (!item) return 0;
   if (item->visible && item->drawable) regionSetFromRect(win, &item->region, 3, &item->rect, 0);
@@ -265,9 +265,9 @@ void ctrlSetHoverCursor(ControlItem* item, uint32_t cursorId) {
   if (item) item->cursorId = cursorId;
 }
 
-void pictureShowChild(int16_t win, uint16_t picture, uint16_t child, int32_t flag);
+void pictureShowChild(WinId win, uint16_t picture, uint16_t child, int32_t flag);
 
-void winNotifyItemsOfType2(int16_t win, uint16_t childId, int32_t flag) {
+void winNotifyItemsOfType2(WinId win, uint16_t childId, int32_t flag) {
   ItemPort* port = currentPort(win);
   if (!port || !port->items) return;
   for (uint16_t i = 0; i <= port->items->highestId && i < port->items->capacity; ++i) {
@@ -427,13 +427,13 @@ void regionInit(ItemRegion* region, uint16_t itemId) {
   region->cursor = cursorLoad(0);
 }
 
-void regionSetFromRect(int16_t win, ItemRegion* region, uint16_t cursorId, const CtrlRect* rect, uint16_t maskBitmap) {
+void regionSetFromRect(WinId win, ItemRegion* region, uint16_t cursorId, const CtrlRect* rect, uint16_t maskBitmap) {
   regionSet(win, region, cursorId, rect->left, rect->top, rect->right, rect->bottom, maskBitmap);
 }
 
-void regionSet(int16_t win, ItemRegion* region, uint16_t cursorId, int32_t left, int32_t top, int32_t right,
+void regionSet(WinId win, ItemRegion* region, uint16_t cursorId, int32_t left, int32_t top, int32_t right,
                int32_t bottom, uint16_t maskBitmap) {
-  region->windowId = static_cast<uint16_t>(win);
+  region->windowId = win;
   region->rect = {left, top, right, bottom};
   region->maskBitmap = maskBitmap;
   region->cursorId = cursorId;

@@ -11,24 +11,24 @@ int ctrlKindRegister(uint32_t kind, CtrlCreateFn create, CtrlDestroyFn destroy, 
 int ctrlAssignKind(ControlItem* item, uint32_t kind);
 
 // Items: looked up in the window's current port.
-ControlItem* winAddItem(int16_t win, uint16_t id, uint32_t kind);
-ControlItem* ctrlFind(int16_t win, uint16_t id);  // null for anything missing
-ControlItem* ctrlFindKind(int16_t win, uint16_t id, uint16_t kind);
-int ctrlShow(int16_t win, uint16_t id, int32_t flag);
-int ctrlShowInWindow(int16_t win, uint16_t id, int32_t flag);
-int ctrlMoveBy(int16_t win, uint16_t id, int32_t dx, int32_t dy);
-int ctrlMoveTo(int16_t win, uint16_t id, int32_t x, int32_t y);
-int ctrlGetRect(int16_t win, uint16_t id, CtrlRect* out);
-int ctrlSetVerticalSpan(int16_t win, uint16_t id, int32_t top, int32_t height);
-int ctrlSetDrawable(int16_t win, uint16_t id, int32_t flag);
-int ctrlIsShown(int16_t win, uint16_t id);
-int ctrlIsOnScreen(int16_t win, uint16_t id);
-int ctrlIsVisible(int16_t win, uint16_t id);
-int ctrlRedraw(int16_t win, uint16_t id);
-int ctrlDrawNow(int16_t win, uint16_t id);
-int ctrlResetRegion(int16_t win, uint16_t id);
+ControlItem* winAddItem(WinId win, uint16_t id, uint32_t kind);
+ControlItem* ctrlFind(WinId win, uint16_t id);  // null for anything missing
+ControlItem* ctrlFindKind(WinId win, uint16_t id, uint16_t kind);
+int ctrlShow(WinId win, uint16_t id, int32_t flag);
+int ctrlShowInWindow(WinId win, uint16_t id, int32_t flag);
+int ctrlMoveBy(WinId win, uint16_t id, int32_t dx, int32_t dy);
+int ctrlMoveTo(WinId win, uint16_t id, int32_t x, int32_t y);
+int ctrlGetRect(WinId win, uint16_t id, CtrlRect* out);
+int ctrlSetVerticalSpan(WinId win, uint16_t id, int32_t top, int32_t height);
+int ctrlSetDrawable(WinId win, uint16_t id, int32_t flag);
+int ctrlIsShown(WinId win, uint16_t id);
+int ctrlIsOnScreen(WinId win, uint16_t id);
+int ctrlIsVisible(WinId win, uint16_t id);
+int ctrlRedraw(WinId win, uint16_t id);
+int ctrlDrawNow(WinId win, uint16_t id);
+int ctrlResetRegion(WinId win, uint16_t id);
 void ctrlSetHoverCursor(ControlItem* item, uint32_t cursorId);
-void winNotifyItemsOfType2(int16_t win, uint16_t childId, int32_t flag);
+void winNotifyItemsOfType2(WinId win, uint16_t childId, int32_t flag);
 
 // Shared steps of the kinds.
 void itemShowAsCtrlShow(ControlItem* item, int32_t flag);  // ctrlShow on an item in hand
@@ -52,7 +52,7 @@ void portReloadPictures(ItemPort* port);
 
 // Regions.
 void regionInit(ItemRegion* region, uint16_t itemId);
-void regionSetFromRect(int16_t win, ItemRegion* region, uint16_t cursorId, const CtrlRect* rect, uint16_t maskBitmap);
-void regionSet(int16_t win, ItemRegion* region, uint16_t cursorId, int32_t left, int32_t top, int32_t right,
+void regionSetFromRect(WinId win, ItemRegion* region, uint16_t cursorId, const CtrlRect* rect, uint16_t maskBitmap);
+void regionSet(WinId win, ItemRegion* region, uint16_t cursorId, int32_t left, int32_t top, int32_t right,
                int32_t bottom, uint16_t maskBitmap);
 int regionContains(const ItemRegion* region, CtrlPoint point);

@@ -5,6 +5,8 @@
 #include <windows.h>
 #include <cstdint>
 
+#include "controls/winId.h"
+
 class Window;
 class DrawContext;
 struct ControlItem;
@@ -17,7 +19,7 @@ typedef void (*CtrlMouseFn)(ControlItem* item);
 typedef void (*CtrlMoveToFn)(ControlItem* item, int32_t x, int32_t y);
 typedef void (*CtrlMoveByFn)(ControlItem* item, int32_t dx, int32_t dy);
 typedef void (*CtrlShowFn)(ControlItem* item, int32_t flag);
-typedef void (*WinCallback)(int16_t winId, uint32_t code, void* data);
+typedef void (*WinCallback)(WinId winId, uint32_t code, void* data);
 
 // The empty callback: every unset callback of a kind or window points here.
 void ctrlNop();
@@ -68,6 +70,9 @@ struct ControlItem {
   uint16_t parentPicture;
   ControlKind k;
 };
+
+// The window an item sits in.
+inline WinId ctrlItemWin(const ControlItem* item) { return static_cast<WinId>(item->windowId); }
 
 struct ItemList {
   uint16_t capacity;

@@ -57,7 +57,7 @@ void show(ControlItem* item, int32_t flag) {
 
 void customSendHover(ControlItem* item, int32_t x, int32_t y) { send(item, customHover, x, y); }
 
-ControlItem* winAddRectItem(int16_t win, uint16_t id, int32_t x, int32_t y, int32_t width, int32_t height,
+ControlItem* winAddRectItem(WinId win, uint16_t id, int32_t x, int32_t y, int32_t width, int32_t height,
                             CustomHandler handler) {
   if (ctrlFind(win, id)) return nullptr;  // a taken id keeps its item untouched
   ControlItem* item = winAddItem(win, id, kindCustom);
@@ -82,16 +82,16 @@ ControlItem* winAddRectItem(int16_t win, uint16_t id, int32_t x, int32_t y, int3
   return item;
 }
 
-void winSetItemData(int16_t win, uint16_t id, uint32_t word) {
+void winSetItemData(WinId win, uint16_t id, uint32_t word) {
   if (CustomItemData* d = dataOf(ctrlFind(win, id))) d->userData = word;
 }
 
-uint32_t customGetUserWord(int16_t win, uint16_t id) {
+uint32_t customGetUserWord(WinId win, uint16_t id) {
   CustomItemData* d = dataOf(ctrlFind(win, id));
   return d ? d->userData : 0;
 }
 
-void customSetDrawable(int16_t win, uint16_t id, int32_t flag) {
+void customSetDrawable(WinId win, uint16_t id, int32_t flag) {
   ControlItem* item = ctrlFind(win, id);
   if (!dataOf(item)) return;
   item->drawable = flag ? 1 : 0;

@@ -22,11 +22,11 @@ struct CustomItemData {
   CustomHandler handler;
 };
 
-ControlItem* winAddRectItem(int16_t win, uint16_t id, int32_t x, int32_t y, int32_t width, int32_t height,
+ControlItem* winAddRectItem(WinId win, uint16_t id, int32_t x, int32_t y, int32_t width, int32_t height,
                             CustomHandler handler);
-void winSetItemData(int16_t win, uint16_t id, uint32_t word);
-uint32_t customGetUserWord(int16_t win, uint16_t id);
-void customSetDrawable(int16_t win, uint16_t id, int32_t flag);
+void winSetItemData(WinId win, uint16_t id, uint32_t word);
+uint32_t customGetUserWord(WinId win, uint16_t id);
+void customSetDrawable(WinId win, uint16_t id, int32_t flag);
 void customKindRegister();
 // Hover over a custom item (event 9).
 void customSendHover(ControlItem* item, int32_t x, int32_t y);

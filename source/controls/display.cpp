@@ -75,7 +75,7 @@ void moveTo(ControlItem* item, int32_t, int32_t) { refreshRegion(item); }
 void moveBy(ControlItem* item, int32_t, int32_t) { refreshRegion(item); }
 void show(ControlItem* item, int32_t) { refreshRegion(item); }
 
-bool windowOnScreen(int16_t win) {
+bool windowOnScreen(WinId win) {
   WinSlot* slot = winSlot(win);
   if (!slot) return false;
   return slot->window ? slot->window->isVisible() : slot->visible != 0;
@@ -83,7 +83,7 @@ bool windowOnScreen(int16_t win) {
 
 // Whether the display reaches past its parent picture (a label set a little above its frame): the
 // parent's bitmap then gives only part of its background.
-bool reachesPastParent(int16_t win, const ControlItem* item) {
+bool reachesPastParent(WinId win, const ControlItem* item) {
   const ControlItem* parent = ctrlFind(win, item->parentPicture);
   if (!parent) return false;
   const CtrlRect& r = item->rect;
@@ -93,7 +93,7 @@ bool reachesPastParent(int16_t win, const ControlItem* item) {
 
 // Puts back the background under the display, then draws the text.
 void repaint(ControlItem* item, DisplayData* d) {
-  const int16_t win = static_cast<int16_t>(item->windowId);
+  const WinId win = static_cast<int16_t>(item->windowId);
   if (!item->visible || !item->port->drawEnabled || !windowOnScreen(win)) return;
   WinSavedDC saved;
   winAcquireDrawContext(win, &saved);
@@ -117,7 +117,7 @@ DisplayData* displayData(ControlItem* item) {
   return item && item->kind == kindDisplay ? static_cast<DisplayData*>(item->k.kindData) : nullptr;
 }
 
-ControlItem* displayCreate(int16_t win, uint16_t id, int32_t x, int32_t y, int32_t width, const char* text, int32_t,
+ControlItem* displayCreate(WinId win, uint16_t id, int32_t x, int32_t y, int32_t width, const char* text, int32_t,
                            uint32_t flags, uint32_t format, DisplayChanged changed, EditDoneFn entryDone) {
   if (!winSlot(win) || ctrlFind(win, id)) return nullptr;  // a taken id keeps its item untouched
   ControlItem* item = winAddItem(win, id, kindDisplay);
@@ -163,7 +163,7 @@ ControlItem* displayCreate(int16_t win, uint16_t id, int32_t x, int32_t y, int32
   return item;
 }
 
-void displaySetText(int16_t win, uint16_t id, const char* text) {
+void displaySetText(WinId win, uint16_t id, const char* text) {
   ControlItem* item = ctrlFindKind(win, id, kindDisplay);
   DisplayData* d = displayData(item);
   if (!d) return;
@@ -186,7 +186,7 @@ void displayEntryStore(ControlItem* item, const char* text) {
   d->changed(item);
 }
 
-void displayGetText(int16_t win, uint16_t id, char* buffer, int32_t size) {
+void displayGetText(WinId win, uint16_t id, char* buffer, int32_t size) {
   DisplayData* d = displayData(ctrlFindKind(win, id, kindDisplay));
   if (!d || !buffer || size <= 0) return;
   // At most 254 characters, and always a terminator inside the buffer.
@@ -196,7 +196,7 @@ void displayGetText(int16_t win, uint16_t id, char* buffer, int32_t size) {
   std::memcpy(buffer, d->text, len < static_cast<size_t>(n - 1) ? len : static_cast<size_t>(n - 1));
 }
 
-void displayRedraw(int16_t win, uint16_t id, int32_t flag) {
+void displayRedraw(WinId win, uint16_t id, int32_t flag) {
   if (ControlItem* item = ctrlFindKind(win, id, kindDisplay)) itemShowAsCtrlShow(item, flag);
 }
 

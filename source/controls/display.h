@@ -3,6 +3,7 @@
 // it; when the entry ends the new text is stored and the page's `changed` callback runs.
 #pragma once
 #include "controls/ctrlDraw.h"
+#include "controls/winId.h"
 
 typedef void (*DisplayChanged)(ControlItem* item);
 
@@ -25,12 +26,11 @@ struct DisplayData {
   EditDoneFn entryDone;
 };
 
-ControlItem* displayCreate(int16_t win, uint16_t id, int32_t x, int32_t y, int32_t width, const char* text,
-                           int32_t spare, uint32_t flags, uint32_t format, DisplayChanged changed,
-                           EditDoneFn entryDone);
-void displaySetText(int16_t win, uint16_t id, const char* text);
-void displayGetText(int16_t win, uint16_t id, char* buffer, int32_t size);
-void displayRedraw(int16_t win, uint16_t id, int32_t flag);
+ControlItem* displayCreate(WinId win, uint16_t id, int32_t x, int32_t y, int32_t width, const char* text, int32_t spare,
+                           uint32_t flags, uint32_t format, DisplayChanged changed, EditDoneFn entryDone);
+void displaySetText(WinId win, uint16_t id, const char* text);
+void displayGetText(WinId win, uint16_t id, char* buffer, int32_t size);
+void displayRedraw(WinId win, uint16_t id, int32_t flag);
 void displaySetDefaultFont(int32_t face);
 void displaySetDefaultFontSize(int32_t size);
 void displaySetDefaultColors(const CtrlRgb* text, const CtrlRgb* second);

@@ -37,7 +37,7 @@ void begin(ControlItem* item, EditDoneFn done, const char* text, DWORD style, in
   inputReset();
   editBoxEnd();
   if (!item) return;
-  const int16_t win = static_cast<int16_t>(item->windowId);
+  const WinId win = static_cast<int16_t>(item->windowId);
   WinSlot* slot = winSlot(win);
   if (!slot) return;
   activeWin = win;
@@ -121,7 +121,7 @@ void editBoxEnd() {
   }
   ControlItem* item = ended.item;
   if (!item) return;
-  const int16_t win = static_cast<int16_t>(item->windowId);
+  const WinId win = static_cast<int16_t>(item->windowId);
   if (!winSlot(win)) return;
   winSetCurrent(win);
   winSelectPort(win, item->port);

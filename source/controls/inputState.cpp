@@ -83,7 +83,7 @@ HCURSOR cursorLoad(uint32_t id) {
   return c ? c : fallback;
 }
 
-void winSetCursor(int16_t win, uint32_t id) {
+void winSetCursor(WinId win, uint32_t id) {
   HCURSOR c = cursorLoad(id);
   Window* w = winGetFrameworkObject(win);
   if (c && w) w->setCursor(c);

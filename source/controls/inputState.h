@@ -42,4 +42,4 @@ int inputGetQuickPress();
 int inputIsDoubleClick();
 
 HCURSOR cursorLoad(uint32_t id);
-void winSetCursor(int16_t win, uint32_t id);
+void winSetCursor(WinId win, uint32_t id);

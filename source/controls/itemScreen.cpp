@@ -2,7 +2,7 @@
 #include "UIAWindow.h"
 #include "controls/winSlots.h"
 
-bool winIsShown(int16_t win) {
+bool winIsShown(WinId win) {
   WinSlot* slot = winSlot(win);
   if (!slot) return false;
   if (slot->window) return slot->window->isVisible();
@@ -16,7 +16,7 @@ bool itemOnScreen(const ControlItem* item) {
 
 void itemDrawWithContext(ControlItem* item) {
   if (!item) return;
-  int16_t win = static_cast<int16_t>(item->windowId);
+  WinId win = static_cast<int16_t>(item->windowId);
   WinSavedDC saved;
   winAcquireDrawContext(win, &saved);
   item->k.draw(item);

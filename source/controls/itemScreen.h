@@ -4,7 +4,7 @@
 
 // The window counts as shown when its framework window is visible, or, for a slot without one,
 // when the slot's visible flag is set.
-bool winIsShown(int16_t win);
+bool winIsShown(WinId win);
 // The item is visible, its container draws and its window is shown.
 bool itemOnScreen(const ControlItem* item);
 // Runs the item's draw callback inside an acquired drawing context of its window.

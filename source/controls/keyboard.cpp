@@ -98,7 +98,7 @@ HDC keyScratch(HDC dc, int32_t w, int32_t h) {
 }
 
 void drawKeyNow(ControlItem* item, KeyboardData* d, int32_t k) {
-  int16_t win = static_cast<int16_t>(item->windowId);
+  WinId win = static_cast<int16_t>(item->windowId);
   HDC dc = winGetDC(win);
   if (!dc || d->bitmapBase <= 0) return;
   const KeyEntry& e = d->keys[k];
@@ -121,7 +121,7 @@ void drawKeyNow(ControlItem* item, KeyboardData* d, int32_t k) {
 void drawKey(ControlItem* item, KeyboardData* d, int32_t k) {
   if (!itemOnScreen(item)) return;
   WinSavedDC saved;
-  int16_t win = static_cast<int16_t>(item->windowId);
+  WinId win = static_cast<int16_t>(item->windowId);
   winAcquireDrawContext(win, &saved);
   drawKeyNow(item, d, k);
   winReleaseDrawContext(win, &saved);
@@ -137,7 +137,7 @@ void setPressed(ControlItem* item, KeyboardData* d, int32_t k, uint8_t pressed, 
 void draw(ControlItem* item) {
   KeyboardData* d = dataOf(item);
   if (!d || !item->visible || d->bitmapBase <= 0) return;
-  int16_t win = static_cast<int16_t>(item->windowId);
+  WinId win = static_cast<int16_t>(item->windowId);
   for (int32_t k = 0; k < d->keyCount; ++k) {
     const KeyEntry& e = d->keys[k];
     bitmapDraw(win, e.bitmapId + (e.pressed ? 1 : 0), e.rect.left, e.rect.top);
@@ -273,7 +273,7 @@ void keyboardKindRegister() {
   ctrlKindRegister(kindKeyboard, createNop, destroy, draw, mouse, movedTo, movedBy, itemShownRegionFromRect);
 }
 
-ControlItem* keyboardCreate(int16_t win, uint16_t id, int32_t x, int32_t y, uint16_t lowestNote, int16_t octaves,
+ControlItem* keyboardCreate(WinId win, uint16_t id, int32_t x, int32_t y, uint16_t lowestNote, int16_t octaves,
                             uint32_t ownerValue, int16_t bitmapBase, KeyboardCallback onKey) {
   if (!winSlot(win) || ctrlFind(win, id)) return nullptr;
   // A keyboard wider than eleven octaves would hold notes beyond MIDI's range and overflow its widths.
@@ -323,7 +323,7 @@ int16_t keyboardFindKey(const KeyboardData* d, uint16_t note) {
   return -1;
 }
 
-KeyboardData* keyboardGetData(int16_t win, uint16_t id) { return dataOf(ctrlFindKind(win, id, kindKeyboard)); }
+KeyboardData* keyboardGetData(WinId win, uint16_t id) { return dataOf(ctrlFindKind(win, id, kindKeyboard)); }
 
 int16_t keyboardKeyAt(const ControlItem* item, CtrlPoint p) {
   const KeyboardData* d = dataOf(item);
@@ -340,13 +340,13 @@ int16_t keyboardKeyAt(const ControlItem* item, CtrlPoint p) {
   return static_cast<int16_t>(w);
 }
 
-void keyboardSetKeyPressed(int16_t win, uint16_t id, int16_t keyIndex, uint8_t pressed, uint8_t remember) {
+void keyboardSetKeyPressed(WinId win, uint16_t id, int16_t keyIndex, uint8_t pressed, uint8_t remember) {
   ControlItem* item = ctrlFindKind(win, id, kindKeyboard);
   KeyboardData* d = dataOf(item);
   if (d) setPressed(item, d, keyIndex, pressed, remember);
 }
 
-void keyboardSetMouseMode(int16_t win, uint16_t id, uint8_t mode) {
+void keyboardSetMouseMode(WinId win, uint16_t id, uint8_t mode) {
   ControlItem* item = ctrlFindKind(win, id, kindKeyboard);
   KeyboardData* d = dataOf(item);
   if (!d) return;
@@ -354,13 +354,13 @@ void keyboardSetMouseMode(int16_t win, uint16_t id, uint8_t mode) {
   d->mouseMode = mode ? 1 : 0;
 }
 
-void keyboardReleaseCurrent(int16_t win, uint16_t id) {
+void keyboardReleaseCurrent(WinId win, uint16_t id) {
   ControlItem* item = ctrlFindKind(win, id, kindKeyboard);
   KeyboardData* d = dataOf(item);
   if (d) releaseCurrent(item, d);
 }
 
-void keyboardRefresh(int16_t win, uint16_t id) {
+void keyboardRefresh(WinId win, uint16_t id) {
   ControlItem* item = ctrlFindKind(win, id, kindKeyboard);
   if (dataOf(item) && itemOnScreen(item)) itemDrawWithContext(item);
 }

@@ -4,6 +4,7 @@
 // another key is clicked.
 #pragma once
 #include "controls/ctrlDraw.h"
+#include "controls/winId.h"
 
 typedef void (*KeyboardCallback)(ControlItem* item, int32_t note, uint8_t on);
 
@@ -31,14 +32,14 @@ struct KeyboardData {
   KeyboardCallback onKey;
 };
 
-ControlItem* keyboardCreate(int16_t win, uint16_t id, int32_t x, int32_t y, uint16_t lowestNote, int16_t octaves,
+ControlItem* keyboardCreate(WinId win, uint16_t id, int32_t x, int32_t y, uint16_t lowestNote, int16_t octaves,
                             uint32_t ownerValue, int16_t bitmapBase, KeyboardCallback onKey);
 int16_t keyboardFindKey(const KeyboardData* data, uint16_t note);
-KeyboardData* keyboardGetData(int16_t win, uint16_t id);
-void keyboardSetKeyPressed(int16_t win, uint16_t id, int16_t keyIndex, uint8_t pressed, uint8_t remember);
-void keyboardSetMouseMode(int16_t win, uint16_t id, uint8_t mode);
-void keyboardReleaseCurrent(int16_t win, uint16_t id);
-void keyboardRefresh(int16_t win, uint16_t id);
+KeyboardData* keyboardGetData(WinId win, uint16_t id);
+void keyboardSetKeyPressed(WinId win, uint16_t id, int16_t keyIndex, uint8_t pressed, uint8_t remember);
+void keyboardSetMouseMode(WinId win, uint16_t id, uint8_t mode);
+void keyboardReleaseCurrent(WinId win, uint16_t id);
+void keyboardRefresh(WinId win, uint16_t id);
 bool keyboardIsWhiteNote(int32_t note);
 // The key under a window point, -1 for none.
 int16_t keyboardKeyAt(const ControlItem* item, CtrlPoint point);

@@ -37,7 +37,7 @@ KnobData* dataOf(ControlItem* item) {
   return item && item->kind == kindKnob ? static_cast<KnobData*>(item->k.kindData) : nullptr;
 }
 
-KnobData* find(int16_t win, uint16_t id) { return dataOf(ctrlFindKind(win, id, kindKnob)); }
+KnobData* find(WinId win, uint16_t id) { return dataOf(ctrlFindKind(win, id, kindKnob)); }
 
 double fraction(double v) { return numClampPassNaN(v, 0.0, 1.0); }
 
@@ -94,7 +94,7 @@ int32_t faderCentre(const ControlItem* item, const KnobData* d) {
   return static_cast<int32_t>(std::floor(r.left + hw + 0.5 + (r.right - hw - (r.left + hw) - 1) * 0.5));
 }
 
-void drawFader(ControlItem* item, KnobData* d, int16_t win) {
+void drawFader(ControlItem* item, KnobData* d, WinId win) {
   const CtrlRect& r = item->rect;
   int32_t srcX = (d->flags & knobSourceOffset) ? d->srcX : 0;
   int32_t srcY = (d->flags & knobSourceOffset) ? d->srcY : 0;
@@ -130,7 +130,7 @@ void drawFader(ControlItem* item, KnobData* d, int16_t win) {
 void draw(ControlItem* item) {
   KnobData* d = dataOf(item);
   if (!d || !item->visible) return;
-  int16_t win = static_cast<int16_t>(item->windowId);
+  WinId win = static_cast<int16_t>(item->windowId);
   if (d->flags & knobHorizontal) {
     drawFader(item, d, win);
     return;
@@ -359,7 +359,7 @@ void knobKindRegister() {
   defaultTravel = 1.0f;
 }
 
-ControlItem* knobCreateItem(int16_t win, uint16_t id, int32_t x, int32_t y, uint32_t flags, int32_t bitmap, uint8_t,
+ControlItem* knobCreateItem(WinId win, uint16_t id, int32_t x, int32_t y, uint32_t flags, int32_t bitmap, uint8_t,
                             KnobCallback callback, float xValue, float yValue) {
   if (!winSlot(win) || ctrlFind(win, id)) return nullptr;
   ControlItem* item = winAddItem(win, id, kindKnob);
@@ -396,7 +396,7 @@ ControlItem* knobCreateItem(int16_t win, uint16_t id, int32_t x, int32_t y, uint
   return item;
 }
 
-ControlItem* knobCreate(int16_t win, uint16_t id, int32_t x, int32_t y, int32_t width, int32_t height, uint16_t srcX,
+ControlItem* knobCreate(WinId win, uint16_t id, int32_t x, int32_t y, int32_t width, int32_t height, uint16_t srcX,
                         uint16_t srcY, uint32_t flags, int32_t bitmap, uint8_t spare, KnobCallback callback,
                         float xValue, float yValue) {
   ControlItem* item = knobCreateItem(win, id, x, y, flags | knobSourceOffset, bitmap, spare, callback, xValue, yValue);
@@ -420,32 +420,32 @@ void knobSetDefaultParamB(float v) {
   if (std::isfinite(v) && v > 0.0f) defaultTravel = v;
 }
 
-void knobSetValue(int16_t win, uint16_t id, double x, double y) {
+void knobSetValue(WinId win, uint16_t id, double x, double y) {
   ControlItem* item = ctrlFindKind(win, id, kindKnob);
   if (KnobData* d = dataOf(item)) setValue(item, d, x, y);
 }
 
 void knobSetValueRaw(int32_t win, int32_t id, double x, double y) {
   if (id < 0 || id > 0xffff) return;
-  knobSetValue(static_cast<int16_t>(win), static_cast<uint16_t>(id), x, y);
+  knobSetValue(win, static_cast<uint16_t>(id), x, y);
 }
 
-void knobSetValueAndRedraw(int16_t win, uint16_t id, double x) {
+void knobSetValueAndRedraw(WinId win, uint16_t id, double x) {
   ControlItem* item = ctrlFindKind(win, id, kindKnob);
   if (KnobData* d = dataOf(item)) setValue(item, d, x, d->y);
 }
 
-double knobGetX(int16_t win, uint16_t id) {
+double knobGetX(WinId win, uint16_t id) {
   KnobData* d = find(win, id);
   return d ? d->x : 0.0;
 }
 
-double knobGetY(int16_t win, uint16_t id) {
+double knobGetY(WinId win, uint16_t id) {
   KnobData* d = find(win, id);
   return d ? d->y : 0.0;
 }
 
-void knobSetRangeX(int16_t win, uint16_t id, double minimum, double maximum) {
+void knobSetRangeX(WinId win, uint16_t id, double minimum, double maximum) {
   ControlItem* item = ctrlFindKind(win, id, kindKnob);
   KnobData* d = dataOf(item);
   if (!d || !(minimum <= maximum) || !std::isfinite(minimum) || !std::isfinite(maximum)) return;
@@ -454,11 +454,11 @@ void knobSetRangeX(int16_t win, uint16_t id, double minimum, double maximum) {
   if (d->x < minimum || d->x > maximum) setValue(item, d, d->x, d->y);
 }
 
-void knobSetDrawable(int16_t win, uint16_t id, uint8_t flag) {
+void knobSetDrawable(WinId win, uint16_t id, uint8_t flag) {
   ControlItem* item = ctrlFindKind(win, id, kindKnob);
   if (item && item->k.kindData) item->drawable = flag ? 1 : 0;
 }
 
-void knobSetCutShortCallback(int16_t win, uint16_t id, KnobCutShort callback) {
+void knobSetCutShortCallback(WinId win, uint16_t id, KnobCutShort callback) {
   if (KnobData* d = dataOf(ctrlFindKind(win, id, kindKnob))) d->cutShort = callback;
 }

@@ -3,6 +3,7 @@
 // horizontal fader. Drags follow the mouse through a smoothing factor and report every change.
 #pragma once
 #include "controls/ctrlDraw.h"
+#include "controls/winId.h"
 
 // Change callback: the item and both values (single-value controls read x).
 typedef void (*KnobCallback)(ControlItem* item, double x, double y);
@@ -46,22 +47,22 @@ struct KnobData {
 };
 
 void knobKindRegister();
-ControlItem* knobCreateItem(int16_t win, uint16_t id, int32_t x, int32_t y, uint32_t flags, int32_t bitmap,
-                            uint8_t spare, KnobCallback callback, float xValue, float yValue);
-ControlItem* knobCreate(int16_t win, uint16_t id, int32_t x, int32_t y, int32_t width, int32_t height, uint16_t srcX,
+ControlItem* knobCreateItem(WinId win, uint16_t id, int32_t x, int32_t y, uint32_t flags, int32_t bitmap, uint8_t spare,
+                            KnobCallback callback, float xValue, float yValue);
+ControlItem* knobCreate(WinId win, uint16_t id, int32_t x, int32_t y, int32_t width, int32_t height, uint16_t srcX,
                         uint16_t srcY, uint32_t flags, int32_t bitmap, uint8_t spare, KnobCallback callback,
                         float xValue, float yValue);
 void knobSetDefaultParamA(float v);
 void knobSetDefaultParamB(float v);
-void knobSetValue(int16_t win, uint16_t id, double x, double y);
+void knobSetValue(WinId win, uint16_t id, double x, double y);
 void knobSetValueRaw(int32_t win, int32_t id, double x, double y);
-void knobSetValueAndRedraw(int16_t win, uint16_t id, double x);
-double knobGetX(int16_t win, uint16_t id);
-double knobGetY(int16_t win, uint16_t id);
-void knobSetRangeX(int16_t win, uint16_t id, double minimum, double maximum);
-void knobSetDrawable(int16_t win, uint16_t id, uint8_t flag);
-void knobSetCutShortCallback(int16_t win, uint16_t id, KnobCutShort callback);
+void knobSetValueAndRedraw(WinId win, uint16_t id, double x);
+double knobGetX(WinId win, uint16_t id);
+double knobGetY(WinId win, uint16_t id);
+void knobSetRangeX(WinId win, uint16_t id, double minimum, double maximum);
+void knobSetDrawable(WinId win, uint16_t id, uint8_t flag);
+void knobSetCutShortCallback(WinId win, uint16_t id, KnobCutShort callback);
 
 // Later pages' names.
-inline double knobGetValue(int16_t win, uint16_t id) { return knobGetX(win, id); }
-inline double knobGetDouble40(int16_t win, uint16_t id) { return knobGetX(win, id); }
+inline double knobGetValue(WinId win, uint16_t id) { return knobGetX(win, id); }
+inline double knobGetDouble40(WinId win, uint16_t id) { return knobGetX(win, id); }

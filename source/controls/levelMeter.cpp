@@ -29,7 +29,7 @@ LevelMeterData* recordOf(ControlItem* item) {
 // Draws the bars from one memory context holding the lit and then the unlit bitmap, so a meter of n
 // bars costs two bitmap selections rather than a context per bar part.
 void drawBars(ControlItem* item, LevelMeterData* m) {
-  const int16_t win = static_cast<int16_t>(item->windowId);
+  const WinId win = static_cast<int16_t>(item->windowId);
   HDC dc = winGetDC(win);
   HBITMAP unlitBmp = bitmapGetHandle(m->bitmap), litBmp = bitmapGetHandle(m->bitmap + 1);
   if (!dc) return;
@@ -98,11 +98,11 @@ int32_t handler(ControlItem* item, uint32_t event, int32_t, int32_t) {
   return 0;
 }
 
-ControlItem* meterItem(int16_t win, uint16_t id) { return ctrlFindKind(win, id, kindCustom); }
+ControlItem* meterItem(WinId win, uint16_t id) { return ctrlFindKind(win, id, kindCustom); }
 
 }  // namespace
 
-ControlItem* LevelMeter::create(int16_t win, uint16_t id, int32_t x, int32_t y, int32_t bitmap) {
+ControlItem* LevelMeter::create(WinId win, uint16_t id, int32_t x, int32_t y, int32_t bitmap) {
   if (!winSlot(win) || ctrlFind(win, id)) return nullptr;
   int r = 0;
   while (r < meterRecords && recordUsed[r]) ++r;
@@ -125,9 +125,9 @@ ControlItem* LevelMeter::create(int16_t win, uint16_t id, int32_t x, int32_t y, 
   return item;
 }
 
-LevelMeterData* LevelMeter::data(int16_t win, uint16_t id) { return recordOf(meterItem(win, id)); }
+LevelMeterData* LevelMeter::data(WinId win, uint16_t id) { return recordOf(meterItem(win, id)); }
 
-void LevelMeter::setBarCount(int16_t win, uint16_t id, int32_t n) {
+void LevelMeter::setBarCount(WinId win, uint16_t id, int32_t n) {
   ControlItem* item = meterItem(win, id);
   LevelMeterData* m = recordOf(item);
   if (!m || n == m->barCount || n > levelMeterMaxBars || n < 1) return;
@@ -141,7 +141,7 @@ void LevelMeter::setBarCount(int16_t win, uint16_t id, int32_t n) {
   itemInvalidate(item);
 }
 
-void LevelMeter::setLevels(int16_t win, uint16_t id, const float* levels, int32_t count, int32_t redraw) {
+void LevelMeter::setLevels(WinId win, uint16_t id, const float* levels, int32_t count, int32_t redraw) {
   ControlItem* item = meterItem(win, id);
   LevelMeterData* m = recordOf(item);
   if (!m || !levels) return;
@@ -154,7 +154,7 @@ void LevelMeter::setLevels(int16_t win, uint16_t id, const float* levels, int32_
   if (redraw) drawNow(item, m);
 }
 
-void LevelMeter::reset(int16_t win, uint16_t id, int32_t redraw) {
+void LevelMeter::reset(WinId win, uint16_t id, int32_t redraw) {
   ControlItem* item = meterItem(win, id);
   LevelMeterData* m = recordOf(item);
   if (!m) return;

@@ -14,9 +14,9 @@ struct LevelMeterData {
 };
 
 struct LevelMeter {
-  static ControlItem* create(int16_t win, uint16_t id, int32_t x, int32_t y, int32_t bitmap);
-  static void setBarCount(int16_t win, uint16_t id, int32_t n);
-  static void setLevels(int16_t win, uint16_t id, const float* levels, int32_t count, int32_t redraw);
-  static void reset(int16_t win, uint16_t id, int32_t redraw);
-  static LevelMeterData* data(int16_t win, uint16_t id);  // null unless a level meter
+  static ControlItem* create(WinId win, uint16_t id, int32_t x, int32_t y, int32_t bitmap);
+  static void setBarCount(WinId win, uint16_t id, int32_t n);
+  static void setLevels(WinId win, uint16_t id, const float* levels, int32_t count, int32_t redraw);
+  static void reset(WinId win, uint16_t id, int32_t redraw);
+  static LevelMeterData* data(WinId win, uint16_t id);  // null unless a level meter
 };

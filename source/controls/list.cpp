@@ -76,7 +76,7 @@ ListData* dataOf(ControlItem* item) {
   return item && item->kind == kindList ? static_cast<ListData*>(item->k.kindData) : nullptr;
 }
 
-ListData* find(int16_t win, uint16_t id) { return dataOf(ctrlFindKind(win, id, kindList)); }
+ListData* find(WinId win, uint16_t id) { return dataOf(ctrlFindKind(win, id, kindList)); }
 
 bool rowValid(const ListData* d, int32_t row) { return row >= 0 && row < d->rowCount; }
 
@@ -131,7 +131,7 @@ void setSelected(ControlItem* item, ListData* d, int32_t row, uint8_t flag) {
 void draw(ControlItem* item) {
   ListData* d = dataOf(item);
   if (!d || d->holdDrawing) return;
-  int16_t win = static_cast<int16_t>(item->windowId);
+  WinId win = static_cast<int16_t>(item->windowId);
   HDC dc = winGetDC(win);
   if (!dc) return;
   if (d->fontSlot < 0) d->fontSlot = static_cast<int16_t>(fontFind(win, d->fontFace, d->fontSize));
@@ -230,8 +230,8 @@ void listKindRegister() {
                    itemShownRegionFromRect);
 }
 
-ControlItem* listCreate(int16_t win, uint16_t id, int32_t x, int32_t y, uint16_t width, int32_t height,
-                        int32_t rowHeight, int32_t rowCount, int32_t flags, int32_t bitmapId, ListCallback onSelect) {
+ControlItem* listCreate(WinId win, uint16_t id, int32_t x, int32_t y, uint16_t width, int32_t height, int32_t rowHeight,
+                        int32_t rowCount, int32_t flags, int32_t bitmapId, ListCallback onSelect) {
   if (!winSlot(win) || ctrlFind(win, id)) return nullptr;
   ControlItem* item = winAddItem(win, id, kindList);
   if (!item) return nullptr;
@@ -274,7 +274,7 @@ ControlItem* listCreate(int16_t win, uint16_t id, int32_t x, int32_t y, uint16_t
   return item;
 }
 
-void listSetRowText(int16_t win, uint16_t id, int32_t row, const char* text) {
+void listSetRowText(WinId win, uint16_t id, int32_t row, const char* text) {
   ControlItem* item = ctrlFindKind(win, id, kindList);
   ListData* d = dataOf(item);
   if (!d || !rowValid(d, row)) return;
@@ -292,7 +292,7 @@ void listSetRowText(int16_t win, uint16_t id, int32_t row, const char* text) {
   if (band.top <= r.bottom) winInvalidateRect(win, &band);
 }
 
-void listGetRowText(int16_t win, uint16_t id, int32_t row, char* out) {
+void listGetRowText(WinId win, uint16_t id, int32_t row, char* out) {
   ListData* d = find(win, id);
   if (!d || !out) return;
   std::memset(out, 0, listTextCapacity);
@@ -302,7 +302,7 @@ void listGetRowText(int16_t win, uint16_t id, int32_t row, char* out) {
   if (n > 0) std::memcpy(out, d->rows[row].text, static_cast<size_t>(n));
 }
 
-void listClear(int16_t win, uint16_t id) {
+void listClear(WinId win, uint16_t id) {
   ControlItem* item = ctrlFindKind(win, id, kindList);
   ListData* d = dataOf(item);
   if (!d) return;
@@ -313,7 +313,7 @@ void listClear(int16_t win, uint16_t id) {
   updateScrollbar(item, d);
 }
 
-int32_t listCountFilled(int16_t win, uint16_t id) {
+int32_t listCountFilled(WinId win, uint16_t id) {
   ListData* d = find(win, id);
   if (!d) return 0;
   int32_t n = 0;
@@ -321,7 +321,7 @@ int32_t listCountFilled(int16_t win, uint16_t id) {
   return n;
 }
 
-int32_t listFirstSelected(int16_t win, uint16_t id) {
+int32_t listFirstSelected(WinId win, uint16_t id) {
   ListData* d = find(win, id);
   if (!d) return 0;
   for (int32_t r = 0; r < d->rowCount; ++r)
@@ -329,22 +329,22 @@ int32_t listFirstSelected(int16_t win, uint16_t id) {
   return -1;
 }
 
-int32_t listIsRowSelected(int16_t win, uint16_t id, int32_t row) {
+int32_t listIsRowSelected(WinId win, uint16_t id, int32_t row) {
   ListData* d = find(win, id);
   return d && rowValid(d, row) ? d->rows[row].selected : 0;
 }
 
-void listSetRowSelected(int16_t win, uint16_t id, int32_t row, uint8_t flag) {
+void listSetRowSelected(WinId win, uint16_t id, int32_t row, uint8_t flag) {
   ControlItem* item = ctrlFindKind(win, id, kindList);
   if (ListData* d = dataOf(item)) setSelected(item, d, row, flag);
 }
 
-void listShow(int16_t win, uint16_t id, uint8_t flag) {
+void listShow(WinId win, uint16_t id, uint8_t flag) {
   ControlItem* item = ctrlFindKind(win, id, kindList);
   if (dataOf(item)) itemShowAsCtrlShow(item, flag);
 }
 
-void listHoldDrawing(int16_t win, uint16_t id, uint8_t flag) {
+void listHoldDrawing(WinId win, uint16_t id, uint8_t flag) {
   ControlItem* item = ctrlFindKind(win, id, kindList);
   ListData* d = dataOf(item);
   if (!d) return;
@@ -352,7 +352,7 @@ void listHoldDrawing(int16_t win, uint16_t id, uint8_t flag) {
   if (!flag) drawNowIfShown(item);
 }
 
-void listAttachScrollbar(int16_t win, uint16_t listId, uint16_t scrollbarId) {
+void listAttachScrollbar(WinId win, uint16_t listId, uint16_t scrollbarId) {
   ControlItem* item = ctrlFindKind(win, listId, kindList);
   ControlItem* bar = ctrlFindKind(win, scrollbarId, kindScrollbar);
   ListData* d = dataOf(item);
@@ -375,7 +375,7 @@ void listAttachScrollbar(int16_t win, uint16_t listId, uint16_t scrollbarId) {
   updateScrollbar(item, d);
 }
 
-void listScrollTo(int16_t win, uint16_t id, float position) {
+void listScrollTo(WinId win, uint16_t id, float position) {
   ControlItem* item = ctrlFindKind(win, id, kindList);
   if (ListData* d = dataOf(item)) scrollTo(item, d, position);
 }
@@ -389,7 +389,7 @@ void listForgetScrollbar(ControlItem* list, ControlItem* scrollbar) {
   if (d && d->scrollbar == scrollbar) d->scrollbar = nullptr;
 }
 
-void listScrollToSelection(int16_t win, uint16_t id) {
+void listScrollToSelection(WinId win, uint16_t id) {
   ControlItem* item = ctrlFindKind(win, id, kindList);
   ListData* d = dataOf(item);
   if (!d) return;

@@ -2,6 +2,7 @@
 // selection by press and drag, a selection callback, optional row pictures and an attached scrollbar.
 #pragma once
 #include "controls/ctrlDraw.h"
+#include "controls/winId.h"
 
 typedef void (*ListCallback)(ControlItem* item);
 
@@ -35,25 +36,25 @@ struct ListData {
 };
 
 void listKindRegister();
-ControlItem* listCreate(int16_t win, uint16_t id, int32_t x, int32_t y, uint16_t width, int32_t height,
-                        int32_t rowHeight, int32_t rowCount, int32_t flags, int32_t bitmapId, ListCallback onSelect);
-void listSetRowText(int16_t win, uint16_t id, int32_t row, const char* text);
-void listGetRowText(int16_t win, uint16_t id, int32_t row, char* out);
-void listClear(int16_t win, uint16_t id);
-int32_t listCountFilled(int16_t win, uint16_t id);
-int32_t listFirstSelected(int16_t win, uint16_t id);
-int32_t listIsRowSelected(int16_t win, uint16_t id, int32_t row);
-void listSetRowSelected(int16_t win, uint16_t id, int32_t row, uint8_t flag);
-void listShow(int16_t win, uint16_t id, uint8_t flag);
-void listHoldDrawing(int16_t win, uint16_t id, uint8_t flag);
-void listAttachScrollbar(int16_t win, uint16_t listId, uint16_t scrollbarId);
-void listScrollTo(int16_t win, uint16_t id, float position);
-void listScrollToSelection(int16_t win, uint16_t id);
+ControlItem* listCreate(WinId win, uint16_t id, int32_t x, int32_t y, uint16_t width, int32_t height, int32_t rowHeight,
+                        int32_t rowCount, int32_t flags, int32_t bitmapId, ListCallback onSelect);
+void listSetRowText(WinId win, uint16_t id, int32_t row, const char* text);
+void listGetRowText(WinId win, uint16_t id, int32_t row, char* out);
+void listClear(WinId win, uint16_t id);
+int32_t listCountFilled(WinId win, uint16_t id);
+int32_t listFirstSelected(WinId win, uint16_t id);
+int32_t listIsRowSelected(WinId win, uint16_t id, int32_t row);
+void listSetRowSelected(WinId win, uint16_t id, int32_t row, uint8_t flag);
+void listShow(WinId win, uint16_t id, uint8_t flag);
+void listHoldDrawing(WinId win, uint16_t id, uint8_t flag);
+void listAttachScrollbar(WinId win, uint16_t listId, uint16_t scrollbarId);
+void listScrollTo(WinId win, uint16_t id, float position);
+void listScrollToSelection(WinId win, uint16_t id);
 
 // The scrollbar's side of the coupling.
 void listScrollToItem(ControlItem* list, float position);
 void listForgetScrollbar(ControlItem* list, ControlItem* scrollbar);
 
 // Later pages' names.
-inline void listDrawRows(int16_t win, uint16_t id) { listScrollToSelection(win, id); }
-inline void listSetCallback(int16_t win, uint16_t id, uint8_t flag) { listHoldDrawing(win, id, flag); }
+inline void listDrawRows(WinId win, uint16_t id) { listScrollToSelection(win, id); }
+inline void listSetCallback(WinId win, uint16_t id, uint8_t flag) { listHoldDrawing(win, id, flag); }

@@ -33,8 +33,6 @@ bool inRect(const CtrlRect& r, CtrlPoint p) {
   return p.x >= r.left && p.x <= r.right && p.y >= r.top && p.y <= r.bottom;
 }
 
-int16_t winOf(const NumboxData* d) { return static_cast<int16_t>(d->item->windowId); }
-
 void create(ControlItem* item) {
   NumboxData* d = static_cast<NumboxData*>(std::calloc(1, sizeof(NumboxData)));
   if (!d) return;
@@ -60,7 +58,7 @@ void destroy(ControlItem* item) {
 }
 
 void drawSections(NumboxData* d, int32_t pressedMode) {
-  const int16_t win = winOf(d);
+  const WinId win = ctrlItemWin(d->item);
   for (int i = 0; i < d->arrowSections; ++i) {
     const int32_t look = i + 1 == pressedMode ? d->bitmapBase + 2 : d->bitmapBase;
     bitmapDrawMasked(win, look, d->bitmapBase + 1, d->arrowRect.left + 8 * i, d->arrowRect.top);
@@ -77,7 +75,7 @@ void draw(ControlItem* item) {
 
 void refreshRegion(ControlItem* item, NumboxData* d) {
   if (!item->visible || !item->drawable) return;
-  const int16_t win = static_cast<int16_t>(item->windowId);
+  const WinId win = static_cast<int16_t>(item->windowId);
   regionSet(win, &item->region, 0, d->valueRect.left, d->arrowRect.top, d->arrowRect.right, d->arrowRect.bottom, 0);
   CtrlRect all = {d->labelRect.left, d->arrowRect.top, d->arrowRect.right, d->arrowRect.bottom};
   winInvalidateRect(win, &all);
@@ -147,18 +145,18 @@ void mouse(ControlItem* item) {
     d->pressed = 1;
     numboxRedraw(d);
     WinSavedDC saved;
-    winAcquireDrawContext(winOf(d), &saved);
-    bitmapDrawMasked(winOf(d), d->bitmapBase + 2, d->bitmapBase + 1, d->arrowRect.left + 8 * (mode - 1),
+    winAcquireDrawContext(ctrlItemWin(d->item), &saved);
+    bitmapDrawMasked(ctrlItemWin(d->item), d->bitmapBase + 2, d->bitmapBase + 1, d->arrowRect.left + 8 * (mode - 1),
                      d->arrowRect.top);
-    winReleaseDrawContext(winOf(d), &saved);
+    winReleaseDrawContext(ctrlItemWin(d->item), &saved);
   }
   if (!inputIsButtonDown()) {
     d->pressed = 0;
     numboxRedraw(d);
     WinSavedDC saved;
-    winAcquireDrawContext(winOf(d), &saved);
+    winAcquireDrawContext(ctrlItemWin(d->item), &saved);
     drawSections(d, 0);
-    winReleaseDrawContext(winOf(d), &saved);
+    winReleaseDrawContext(ctrlItemWin(d->item), &saved);
     inputReset();
     d->onChange(item, d->value);
     return;
@@ -179,7 +177,7 @@ NumboxData* numboxData(ControlItem* item) {
   return item && item->kind == kindNumberBox ? static_cast<NumboxData*>(item->k.kindData) : nullptr;
 }
 
-NumboxData* numboxFind(int16_t win, uint16_t id) { return numboxData(ctrlFindKind(win, id, kindNumberBox)); }
+NumboxData* numboxFind(WinId win, uint16_t id) { return numboxData(ctrlFindKind(win, id, kindNumberBox)); }
 
 bool numboxOnScreen(const NumboxData* d) {
   if (!d || !d->item) return false;
@@ -189,7 +187,7 @@ bool numboxOnScreen(const NumboxData* d) {
   return slot->window ? slot->window->isVisible() : slot->visible != 0;
 }
 
-ControlItem* numboxCreate(int16_t win, uint16_t id, int16_t x, int16_t y, int16_t width, uint16_t arrowSections,
+ControlItem* numboxCreate(WinId win, uint16_t id, int16_t x, int16_t y, int16_t width, uint16_t arrowSections,
                           uint16_t decimals, double value, double minimum, double maximum, ValueStepRule step,
                           NumboxChanged onChange, const char* label) {
   if (!winSlot(win) || ctrlFind(win, id)) return nullptr;  // a taken id keeps its item untouched
@@ -267,7 +265,7 @@ void drawPiece(HDC dc, HDC src, int32_t id, int32_t x, int32_t y, int32_t w, int
 
 void numboxRedraw(NumboxData* d) {
   if (!d || !d->item) return;
-  const int16_t win = winOf(d);
+  const WinId win = ctrlItemWin(d->item);
   const CtrlRect& v = d->valueRect;
   CtrlRect cap;
   bitmapGetSize(d->bitmapBase + 6, &cap);
@@ -296,7 +294,7 @@ void numboxRedraw(NumboxData* d) {
 
 void numboxDrawText(NumboxData* d) {
   if (!d || !d->item) return;
-  const int16_t win = winOf(d);
+  const WinId win = ctrlItemWin(d->item);
   WinSavedDC saved;
   winAcquireDrawContext(win, &saved);
   if (HDC dc = winGetDC(win)) {
@@ -312,7 +310,7 @@ void numboxDrawText(NumboxData* d) {
 void numboxEntryDone(ControlItem* item, const char* text) {
   NumboxData* d = numboxData(item);
   if (!d) return;
-  const int16_t win = static_cast<int16_t>(item->windowId);
+  const WinId win = static_cast<int16_t>(item->windowId);
   const uint16_t id = static_cast<uint16_t>(item->id);
   winSetCurrent(win);
   winSelectPort(win, item->port);
@@ -327,7 +325,7 @@ void numboxEntryDone(ControlItem* item, const char* text) {
   again->onChange(again->item, stored);
 }
 
-void numboxNotify(int16_t win, uint16_t id, uint8_t flag) { winNotifyItemsOfType2(win, id, flag); }
+void numboxNotify(WinId win, uint16_t id, uint8_t flag) { winNotifyItemsOfType2(win, id, flag); }
 
 void numboxSetTextColor(int16_t red, int16_t green, int16_t blue) {
   kitValueColor = {static_cast<uint8_t>(red / 256), static_cast<uint8_t>(green / 256),
@@ -340,7 +338,7 @@ void numboxKindRegister() {
   ctrlKindRegister(kindNumberBox, create, destroy, draw, mouse, moveTo, moveBy, show);
 }
 
-void numboxSetValue(int16_t win, uint16_t id, float value) {
+void numboxSetValue(WinId win, uint16_t id, float value) {
   NumboxData* d = numboxFind(win, id);
   if (!d) return;
   double v = value;
@@ -354,7 +352,7 @@ void numboxSetValue(int16_t win, uint16_t id, float value) {
   if (numboxOnScreen(d)) numboxRedraw(d);
 }
 
-void numboxSetUnit(int16_t win, uint16_t id, const char* text) {
+void numboxSetUnit(WinId win, uint16_t id, const char* text) {
   NumboxData* d = numboxFind(win, id);
   if (!d) return;
   ControlItem* item = d->item;
@@ -366,7 +364,7 @@ void numboxSetUnit(int16_t win, uint16_t id, const char* text) {
   if (item->visible) winInvalidateRect(win, &d->labelRect);
 }
 
-void numboxConfigure(int16_t win, uint16_t id, const char* unit, ValueStepRule step, float minimum, float maximum,
+void numboxConfigure(WinId win, uint16_t id, const char* unit, ValueStepRule step, float minimum, float maximum,
                      float value) {
   NumboxData* d = numboxFind(win, id);
   if (!d) return;

@@ -6,6 +6,7 @@
 #include "controls/ctrlDraw.h"
 #include "controls/numboxText.h"
 #include "controls/stepRules.h"
+#include "controls/winId.h"
 
 typedef void (*NumboxChanged)(ControlItem* item, double value);
 
@@ -33,15 +34,15 @@ struct NumboxData {
   char label[numboxLabelSize];
 };
 
-ControlItem* numboxCreate(int16_t win, uint16_t id, int16_t x, int16_t y, int16_t width, uint16_t arrowSections,
+ControlItem* numboxCreate(WinId win, uint16_t id, int16_t x, int16_t y, int16_t width, uint16_t arrowSections,
                           uint16_t decimals, double value, double minimum, double maximum, ValueStepRule step,
                           NumboxChanged onChange, const char* label);
-NumboxData* numboxData(ControlItem* item);         // null unless a number box with its data
-NumboxData* numboxFind(int16_t win, uint16_t id);  // in the window's current container
+NumboxData* numboxData(ControlItem* item);       // null unless a number box with its data
+NumboxData* numboxFind(WinId win, uint16_t id);  // in the window's current container
 void numboxRedraw(NumboxData* data);
 void numboxDrawText(NumboxData* data);
 void numboxFormatValue(const NumboxData* data, char* out);  // numboxTextSize bytes
-void numboxNotify(int16_t win, uint16_t id, uint8_t flag);
+void numboxNotify(WinId win, uint16_t id, uint8_t flag);
 void numboxSetTextColor(int16_t red, int16_t green, int16_t blue);
 void numboxKindRegister();
 // The end of an in-place entry over the value.
@@ -50,10 +51,10 @@ void numboxEntryDone(ControlItem* item, const char* text);
 bool numboxOnScreen(const NumboxData* data);
 
 // Setters of the editors: the value clamped to the range and redrawn when on screen; the whole set-up.
-void numboxSetValue(int16_t win, uint16_t id, float value);
-void numboxConfigure(int16_t win, uint16_t id, const char* unit, ValueStepRule step, float minimum, float maximum,
+void numboxSetValue(WinId win, uint16_t id, float value);
+void numboxConfigure(WinId win, uint16_t id, const char* unit, ValueStepRule step, float minimum, float maximum,
                      float value);
-void numboxSetUnit(int16_t win, uint16_t id, const char* text);
+void numboxSetUnit(WinId win, uint16_t id, const char* text);
 
 // The editors' name: redraws the box of an item (the flag is not used).
 inline void numboxRedraw(ControlItem* item, int32_t) { numboxRedraw(numboxData(item)); }

@@ -11,7 +11,7 @@ namespace {
 // With paintOnly an active offscreen redirection is passed by: the copy must reach the window.
 class WindowDC {
  public:
-  WindowDC(int16_t win, bool paintOnly) : win_(win) {
+  WindowDC(WinId win, bool paintOnly) : win_(win) {
     if (!winSlot(win)) return;
     dc_ = paintOnly ? winGetPaintDC(win) : winGetDC(win);
     if (dc_) return;
@@ -42,11 +42,11 @@ void restoreSaved(HDC dc, const OffscreenHighlight* h) {
 
 }  // namespace
 
-HDC offscreenCreate(int16_t win, OffscreenBuffer* buffer, const CtrlRect* rect) {
+HDC offscreenCreate(WinId win, OffscreenBuffer* buffer, const CtrlRect* rect) {
   if (!buffer || !rect) return nullptr;
   if (buffer->memDC || buffer->bitmap) offscreenFree(buffer);  // a buffer reused without freeing
   std::memset(buffer, 0, sizeof(*buffer));
-  buffer->windowId = static_cast<uint16_t>(win);
+  buffer->windowId = win;
   buffer->x = rect->left;
   buffer->y = rect->top;
   buffer->width = rect->right - rect->left;
@@ -76,7 +76,7 @@ int offscreenBlit(OffscreenBuffer* buffer) {
 
 void offscreenFree(OffscreenBuffer* buffer) {
   if (!buffer) return;
-  int16_t win = static_cast<int16_t>(buffer->windowId);
+  WinId win = static_cast<int16_t>(buffer->windowId);
   WinSlot* slot = winSlot(win);
   // Only this buffer's redirection is ended; one made later for the window stays.
   if (slot && buffer->memDC && slot->offscreenDC == buffer->memDC) winSetOffscreenDC(win, nullptr);
@@ -110,12 +110,12 @@ void offscreenDeleteObjects(OffscreenHighlight* h) {
   h->shown = 0;
 }
 
-void offscreenSetup(int16_t win, OffscreenHighlight* h, int32_t, const CtrlRect* rect) {
+void offscreenSetup(WinId win, OffscreenHighlight* h, int32_t, const CtrlRect* rect) {
   if (!h || !rect) return;
   offscreenDeleteObjects(h);
   CtrlRect r = *rect;  // rect may be h->saved itself
   h->saved = r;
-  h->windowId = static_cast<uint16_t>(win);
+  h->windowId = win;
   h->x = numClampToI16(r.left);
   h->y = numClampToI16(r.top);
   h->width = numClampToI16(r.right - r.left);
@@ -137,7 +137,7 @@ void offscreenSetup(int16_t win, OffscreenHighlight* h, int32_t, const CtrlRect*
   h->bitmap = bmp;
 }
 
-void offscreenPrepare(int16_t win, OffscreenHighlight* h, int32_t, const CtrlRect* rect) {
+void offscreenPrepare(WinId win, OffscreenHighlight* h, int32_t, const CtrlRect* rect) {
   if (!h || !rect) return;
   highlightReady(h);
   {
@@ -170,7 +170,7 @@ void offscreenFlush(OffscreenHighlight* h, int32_t) {
   highlightReady(h);
   if (h->shown) {
     h->shown = 0;
-    int16_t win = static_cast<int16_t>(h->windowId);
+    WinId win = static_cast<int16_t>(h->windowId);
     {
       WindowDC window(win, false);
       restoreSaved(window.dc(), h);

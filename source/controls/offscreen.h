@@ -5,6 +5,7 @@
 // again without redrawing the items underneath (drag feedback, moving markers).
 #pragma once
 #include "controls/ctrlDraw.h"
+#include "controls/winId.h"
 
 struct OffscreenBuffer {
   uint32_t head[5];  // only zeroed
@@ -34,14 +35,14 @@ struct OffscreenHighlight {
 
 // Redirected drawing: returns the context to draw into, with (0, 0) at the rectangle's top-left
 // (the window's own context when no memory context can be made).
-HDC offscreenCreate(int16_t win, OffscreenBuffer* buffer, const CtrlRect* rect);
+HDC offscreenCreate(WinId win, OffscreenBuffer* buffer, const CtrlRect* rect);
 int offscreenBlit(OffscreenBuffer* buffer);  // 1 when copied to the window
 void offscreenFree(OffscreenBuffer* buffer);
 
 // Highlight over a saved background. `spare` is not used.
 void offscreenInit(OffscreenHighlight* h);
 void offscreenSetColors(OffscreenHighlight* h, const CtrlRgb* colour1, const CtrlRgb* colour2);
-void offscreenSetup(int16_t win, OffscreenHighlight* h, int32_t spare, const CtrlRect* rect);
-void offscreenPrepare(int16_t win, OffscreenHighlight* h, int32_t spare, const CtrlRect* rect);
+void offscreenSetup(WinId win, OffscreenHighlight* h, int32_t spare, const CtrlRect* rect);
+void offscreenPrepare(WinId win, OffscreenHighlight* h, int32_t spare, const CtrlRect* rect);
 void offscreenFlush(OffscreenHighlight* h, int32_t spare);
 void offscreenDeleteObjects(OffscreenHighlight* h);

@@ -11,7 +11,7 @@ PaneData* dataOf(ControlItem* item) {
   return item && item->kind == kindPane ? static_cast<PaneData*>(item->k.kindData) : nullptr;
 }
 
-ControlItem* ownItem(int16_t win, uint16_t id) {
+ControlItem* ownItem(WinId win, uint16_t id) {
   WinSlot* slot = winSlot(win);
   if (!slot || !slot->ownPort.items || id >= slot->ownPort.items->capacity) return nullptr;
   return slot->ownPort.items->entries[id];
@@ -27,7 +27,7 @@ void create(ControlItem* item) { item->k.kindData = std::calloc(1, sizeof(PaneDa
 void destroy(ControlItem* item) {
   PaneData* d = dataOf(item);
   if (!d) return;
-  int16_t win = static_cast<int16_t>(item->windowId);
+  WinId win = static_cast<int16_t>(item->windowId);
   WinSlot* slot = winSlot(win);
   winSelectPort(win, &d->port);
   portClose(&d->port);
@@ -47,7 +47,7 @@ void destroy(ControlItem* item) {
 void draw(ControlItem* item) {
   PaneData* d = dataOf(item);
   if (!d) return;
-  int16_t win = static_cast<int16_t>(item->windowId);
+  WinId win = static_cast<int16_t>(item->windowId);
   // A redraw in the middle of a page's build must leave the page's container current.
   WinSlot* slot = winSlot(win);
   ItemPort* saved = slot ? slot->currentPort : nullptr;
@@ -59,7 +59,7 @@ void draw(ControlItem* item) {
 void mouse(ControlItem* item) {
   PaneData* d = dataOf(item);
   if (!d) return;
-  int16_t win = static_cast<int16_t>(item->windowId);
+  WinId win = static_cast<int16_t>(item->windowId);
   winSelectPort(win, &d->port);
   switch (inputButtonState()) {
     case inputPressed: {
@@ -84,7 +84,7 @@ void mouse(ControlItem* item) {
 void show(ControlItem* item, int32_t flag) {
   PaneData* d = dataOf(item);
   if (!d) return;
-  int16_t win = static_cast<int16_t>(item->windowId);
+  WinId win = static_cast<int16_t>(item->windowId);
   WinSlot* slot = winSlot(win);
   if (!flag && slot && slot->overlayPort == &d->port) slot->overlayPort = nullptr;
   winSelectPort(win, &d->port);
@@ -110,7 +110,7 @@ ItemPort* panePort(ControlItem* item) {
   return d ? &d->port : nullptr;
 }
 
-ControlItem* paneCreate(int16_t win, uint16_t id, int32_t x, int32_t y, int32_t, uint16_t capacity, uint32_t userWord) {
+ControlItem* paneCreate(WinId win, uint16_t id, int32_t x, int32_t y, int32_t, uint16_t capacity, uint32_t userWord) {
   if (id < 1 || id > 32) return nullptr;
   if (ctrlFind(win, id)) return nullptr;  // a taken id keeps its item untouched
   ControlItem* item = winAddItem(win, id, kindPane);
@@ -119,7 +119,7 @@ ControlItem* paneCreate(int16_t win, uint16_t id, int32_t x, int32_t y, int32_t,
   WinSlot* slot = winSlot(win);
   d->item = item;
   d->userWord = userWord;
-  portOpen(&d->port, static_cast<uint16_t>(win), nullptr, capacity);
+  portOpen(&d->port, win, nullptr, capacity);
   d->port.offsetX = static_cast<int16_t>(slot->originX + x);
   d->port.offsetY = static_cast<int16_t>(slot->originY + y);
   d->port.bounds.left = x;
@@ -132,7 +132,7 @@ ControlItem* paneCreate(int16_t win, uint16_t id, int32_t x, int32_t y, int32_t,
   return item;
 }
 
-void paneActivate(int16_t win, uint16_t id) {
+void paneActivate(WinId win, uint16_t id) {
   if (!winSlot(win)) return;
   winSelectPort(win, nullptr);
   ControlItem* item = ctrlFind(win, id);
@@ -148,7 +148,7 @@ void paneActivate(int16_t win, uint16_t id) {
   refreshRegion(item);
 }
 
-void winSelectPane(int16_t win, uint16_t id) {
+void winSelectPane(WinId win, uint16_t id) {
   if (!winSlot(win)) return;
   if (id == 0) {
     winSelectPort(win, nullptr);
@@ -158,17 +158,17 @@ void winSelectPane(int16_t win, uint16_t id) {
   if (d) winSelectPort(win, &d->port);
 }
 
-void paneSetSecondPort(int16_t win, uint16_t id) {
+void paneSetSecondPort(WinId win, uint16_t id) {
   PaneData* d = dataOf(ownItem(win, id));
   if (d) winSetOverlayPort(win, &d->port);
 }
 
-uint8_t paneGetOption(int16_t win, uint16_t id) {
+uint8_t paneGetOption(WinId win, uint16_t id) {
   PaneData* d = dataOf(ownItem(win, id));
   return d ? d->option : 0;
 }
 
-void paneSetOption(int16_t win, uint16_t id, uint8_t option) {
+void paneSetOption(WinId win, uint16_t id, uint8_t option) {
   if (PaneData* d = dataOf(ownItem(win, id))) d->option = option;
 }
 

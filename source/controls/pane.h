@@ -10,12 +10,12 @@ struct PaneData {
   uint32_t userWord;
 };
 
-ControlItem* paneCreate(int16_t win, uint16_t id, int32_t x, int32_t y, int32_t spare, uint16_t capacity,
+ControlItem* paneCreate(WinId win, uint16_t id, int32_t x, int32_t y, int32_t spare, uint16_t capacity,
                         uint32_t userWord);
-void paneActivate(int16_t win, uint16_t id);
-void winSelectPane(int16_t win, uint16_t id);
-void paneSetSecondPort(int16_t win, uint16_t id);
-uint8_t paneGetOption(int16_t win, uint16_t id);
-void paneSetOption(int16_t win, uint16_t id, uint8_t option);
+void paneActivate(WinId win, uint16_t id);
+void winSelectPane(WinId win, uint16_t id);
+void paneSetSecondPort(WinId win, uint16_t id);
+uint8_t paneGetOption(WinId win, uint16_t id);
+void paneSetOption(WinId win, uint16_t id, uint8_t option);
 ItemPort* panePort(ControlItem* item);  // null unless a pane with its data
 void paneKindRegister();

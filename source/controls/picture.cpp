@@ -24,7 +24,7 @@ FramePictureData* frameOf(ControlItem* item) {
   return item && item->kind == kindFramePicture ? static_cast<FramePictureData*>(item->k.kindData) : nullptr;
 }
 
-bool slotVisible(int16_t win) {
+bool slotVisible(WinId win) {
   WinSlot* slot = winSlot(win);
   return slot && slot->visible;
 }
@@ -43,7 +43,7 @@ void drawIfOnScreen(ControlItem* item) {
 void pictureDraw(ControlItem* item) {
   PictureData* d = dataOf(item);
   if (!d) return;
-  int16_t win = static_cast<int16_t>(item->windowId);
+  WinId win = static_cast<int16_t>(item->windowId);
   const CtrlRect& r = item->rect;
   if (d->flags & pictureStretch) {
     bitmapDrawStretched(win, d->bitmap, r.left, r.top, r.right, r.bottom);
@@ -71,7 +71,7 @@ void pictureMouse(ControlItem* item) {
 void pictureShow(ControlItem* item, int32_t flag) {
   PictureData* d = dataOf(item);
   if (!d) return;
-  int16_t win = static_cast<int16_t>(item->windowId);
+  WinId win = static_cast<int16_t>(item->windowId);
   if (item->visible) regionSetFromRect(win, &item->region, 0, &item->rect, 0);
   if (!flag) {
     for (int i = 0; i < pictureMaxChildren; ++i) {
@@ -166,7 +166,7 @@ void pictureDestroy(ControlItem* item) {
 void frameDraw(ControlItem* item) {
   FramePictureData* d = frameOf(item);
   if (!d) return;
-  int16_t win = static_cast<int16_t>(item->windowId);
+  WinId win = static_cast<int16_t>(item->windowId);
   if (d->flags & 16)
     bitmapDrawStretched(win, d->bitmap, item->rect.left, item->rect.top, item->rect.right, item->rect.bottom);
   else
@@ -209,8 +209,8 @@ void pictureCollect(ControlItem* item) {
   pictureAddChild(collectWin, collectId, static_cast<uint16_t>(item->id));
 }
 
-ControlItem* pictureCreate(int16_t win, uint16_t id, int32_t x, int32_t y, int32_t right, int32_t bottom,
-                           uint32_t flags, int32_t bitmap, PictureCallback callback) {
+ControlItem* pictureCreate(WinId win, uint16_t id, int32_t x, int32_t y, int32_t right, int32_t bottom, uint32_t flags,
+                           int32_t bitmap, PictureCallback callback) {
   if (ctrlFind(win, id)) return nullptr;  // a taken id keeps its item untouched
   ControlItem* item = winAddItem(win, id, kindPicture);
   PictureData* d = dataOf(item);
@@ -244,7 +244,7 @@ ControlItem* pictureCreate(int16_t win, uint16_t id, int32_t x, int32_t y, int32
   return item;
 }
 
-ControlItem* pictureCreateOffset(int16_t win, uint16_t id, int32_t x, int32_t y, int32_t right, int32_t bottom,
+ControlItem* pictureCreateOffset(WinId win, uint16_t id, int32_t x, int32_t y, int32_t right, int32_t bottom,
                                  int32_t srcX, int32_t srcY, uint32_t flags, int32_t bitmap, PictureCallback callback) {
   ControlItem* item = pictureCreate(win, id, x, y, right, bottom, flags | pictureOwnRect, bitmap, callback);
   PictureData* d = dataOf(item);
@@ -255,7 +255,7 @@ ControlItem* pictureCreateOffset(int16_t win, uint16_t id, int32_t x, int32_t y,
   return item;
 }
 
-void pictureSetFillColor(int16_t win, uint16_t id, int32_t red, int32_t green, int32_t blue) {
+void pictureSetFillColor(WinId win, uint16_t id, int32_t red, int32_t green, int32_t blue) {
   PictureData* d = dataOf(ctrlFind(win, id));
   if (!d) return;
   d->red = static_cast<uint16_t>(red & 0xff);
@@ -263,14 +263,14 @@ void pictureSetFillColor(int16_t win, uint16_t id, int32_t red, int32_t green, i
   d->blue = static_cast<uint16_t>(blue & 0xff);
 }
 
-void pictureSetRect(int16_t win, uint16_t id, const CtrlRect* rect) {
+void pictureSetRect(WinId win, uint16_t id, const CtrlRect* rect) {
   ControlItem* item = ctrlFind(win, id);
   if (!dataOf(item) || !rect) return;
   item->rect = *rect;
   drawIfOnScreen(item);
 }
 
-int32_t pictureMapPoint(int16_t win, uint16_t id, int32_t* bitmapId, int32_t* x, int32_t* y) {
+int32_t pictureMapPoint(WinId win, uint16_t id, int32_t* bitmapId, int32_t* x, int32_t* y) {
   ControlItem* item = ctrlFind(win, id);
   PictureData* d = dataOf(item);
   if (!d) return 0;
@@ -288,7 +288,7 @@ void ctrlSetGroupMode(int32_t, int32_t flag) {
   }
 }
 
-void pictureAddChild(int16_t win, uint16_t picture, uint16_t child) {
+void pictureAddChild(WinId win, uint16_t picture, uint16_t child) {
   ControlItem* pic = ctrlFind(win, picture);
   PictureData* d = dataOf(pic);
   ControlItem* c = ctrlFind(win, child);
@@ -302,7 +302,7 @@ void pictureAddChild(int16_t win, uint16_t picture, uint16_t child) {
   }
 }
 
-void pictureShowChild(int16_t win, uint16_t picture, uint16_t child, int32_t flag) {
+void pictureShowChild(WinId win, uint16_t picture, uint16_t child, int32_t flag) {
   ControlItem* pic = ctrlFind(win, picture);
   PictureData* d = dataOf(pic);
   if (!d) return;
@@ -316,7 +316,7 @@ void pictureShowChild(int16_t win, uint16_t picture, uint16_t child, int32_t fla
   }
 }
 
-int16_t pictureChildCount(int16_t win, uint16_t picture) {
+int16_t pictureChildCount(WinId win, uint16_t picture) {
   PictureData* d = dataOf(ctrlFind(win, picture));
   return d ? d->childCount : 0;
 }
@@ -326,7 +326,7 @@ void pictureKindRegister() {
                    pictureMoveBy, pictureShow);
 }
 
-ControlItem* framePictureCreate(int16_t win, uint16_t id, int32_t x, int32_t y, uint32_t flags, int32_t baseBitmap,
+ControlItem* framePictureCreate(WinId win, uint16_t id, int32_t x, int32_t y, uint32_t flags, int32_t baseBitmap,
                                 int32_t frameCount, PictureCallback callback) {
   if (ctrlFind(win, id)) return nullptr;
   ControlItem* item = winAddItem(win, id, kindFramePicture);
@@ -375,14 +375,14 @@ ControlItem* framePictureCreate(int16_t win, uint16_t id, int32_t x, int32_t y, 
   return item;
 }
 
-ControlItem* framePictureCreateEx(int16_t win, uint16_t id, int32_t x, int32_t y, int32_t width, int32_t height,
+ControlItem* framePictureCreateEx(WinId win, uint16_t id, int32_t x, int32_t y, int32_t width, int32_t height,
                                   uint32_t flags, int32_t baseBitmap, int32_t frameCount, PictureCallback callback) {
   ControlItem* item = framePictureCreate(win, id, x, y, flags | 16, baseBitmap, frameCount, callback);
   if (frameOf(item)) framePictureSetSize(win, id, width, height);
   return item;
 }
 
-void framePictureSetSize(int16_t win, uint16_t id, int32_t width, int32_t height) {
+void framePictureSetSize(WinId win, uint16_t id, int32_t width, int32_t height) {
   ControlItem* item = ctrlFind(win, id);
   if (!frameOf(item)) return;
   itemInvalidate(item);
@@ -392,7 +392,7 @@ void framePictureSetSize(int16_t win, uint16_t id, int32_t width, int32_t height
   drawIfOnScreen(item);
 }
 
-void framePictureSetFrame(int16_t win, uint16_t id, int32_t frame) {
+void framePictureSetFrame(WinId win, uint16_t id, int32_t frame) {
   ControlItem* item = ctrlFind(win, id);
   FramePictureData* d = frameOf(item);
   if (!d || frame < 0 || frame >= d->frameCount) return;
@@ -401,7 +401,7 @@ void framePictureSetFrame(int16_t win, uint16_t id, int32_t frame) {
   drawIfOnScreen(item);
 }
 
-void framePictureMove(int16_t win, uint16_t id, int32_t x, int32_t y) {
+void framePictureMove(WinId win, uint16_t id, int32_t x, int32_t y) {
   ControlItem* item = ctrlFind(win, id);
   if (!frameOf(item)) return;
   itemInvalidate(item);

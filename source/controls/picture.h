@@ -3,6 +3,7 @@
 // itself; and the frame picture (kindFramePicture): one frame of a strip of consecutive bitmaps.
 #pragma once
 #include "controls/ctrlDraw.h"
+#include "controls/winId.h"
 
 typedef void (*PictureCallback)(ControlItem* item);
 
@@ -38,34 +39,34 @@ struct FramePictureData {
   uint32_t spare[2];
 };
 
-ControlItem* pictureCreate(int16_t win, uint16_t id, int32_t x, int32_t y, int32_t right, int32_t bottom,
-                           uint32_t flags, int32_t bitmap, PictureCallback callback);
-ControlItem* pictureCreateOffset(int16_t win, uint16_t id, int32_t x, int32_t y, int32_t right, int32_t bottom,
+ControlItem* pictureCreate(WinId win, uint16_t id, int32_t x, int32_t y, int32_t right, int32_t bottom, uint32_t flags,
+                           int32_t bitmap, PictureCallback callback);
+ControlItem* pictureCreateOffset(WinId win, uint16_t id, int32_t x, int32_t y, int32_t right, int32_t bottom,
                                  int32_t srcX, int32_t srcY, uint32_t flags, int32_t bitmap, PictureCallback callback);
-void pictureSetFillColor(int16_t win, uint16_t id, int32_t red, int32_t green, int32_t blue);
-void pictureSetRect(int16_t win, uint16_t id, const CtrlRect* rect);
-int32_t pictureMapPoint(int16_t win, uint16_t id, int32_t* bitmapId, int32_t* x, int32_t* y);
+void pictureSetFillColor(WinId win, uint16_t id, int32_t red, int32_t green, int32_t blue);
+void pictureSetRect(WinId win, uint16_t id, const CtrlRect* rect);
+int32_t pictureMapPoint(WinId win, uint16_t id, int32_t* bitmapId, int32_t* x, int32_t* y);
 void ctrlSetGroupMode(int32_t spare, int32_t flag);
-void pictureAddChild(int16_t win, uint16_t picture, uint16_t child);
-void pictureShowChild(int16_t win, uint16_t picture, uint16_t child, int32_t flag);
+void pictureAddChild(WinId win, uint16_t picture, uint16_t child);
+void pictureShowChild(WinId win, uint16_t picture, uint16_t child, int32_t flag);
 void pictureKindRegister();
 // A new item joins the collecting picture while group mode is on.
 void pictureCollect(ControlItem* item);
 // Acquires the bitmap of a shown picture that does not hold it yet.
 void pictureReload(ControlItem* item);
-int16_t pictureChildCount(int16_t win, uint16_t picture);
+int16_t pictureChildCount(WinId win, uint16_t picture);
 
-ControlItem* framePictureCreate(int16_t win, uint16_t id, int32_t x, int32_t y, uint32_t flags, int32_t baseBitmap,
+ControlItem* framePictureCreate(WinId win, uint16_t id, int32_t x, int32_t y, uint32_t flags, int32_t baseBitmap,
                                 int32_t frameCount, PictureCallback callback);
-ControlItem* framePictureCreateEx(int16_t win, uint16_t id, int32_t x, int32_t y, int32_t width, int32_t height,
+ControlItem* framePictureCreateEx(WinId win, uint16_t id, int32_t x, int32_t y, int32_t width, int32_t height,
                                   uint32_t flags, int32_t baseBitmap, int32_t frameCount, PictureCallback callback);
-void framePictureSetSize(int16_t win, uint16_t id, int32_t width, int32_t height);
-void framePictureSetFrame(int16_t win, uint16_t id, int32_t frame);
-void framePictureMove(int16_t win, uint16_t id, int32_t x, int32_t y);
+void framePictureSetSize(WinId win, uint16_t id, int32_t width, int32_t height);
+void framePictureSetFrame(WinId win, uint16_t id, int32_t frame);
+void framePictureMove(WinId win, uint16_t id, int32_t x, int32_t y);
 void framePictureKindRegister();
 
 // Later pages' names.
 inline void ctrlSetAutoGroup(int32_t spare, int32_t flag) { ctrlSetGroupMode(spare, flag); }
-inline void pictureSetFrames(int16_t win, uint16_t id, int32_t r, int32_t g, int32_t b) {
+inline void pictureSetFrames(WinId win, uint16_t id, int32_t r, int32_t g, int32_t b) {
   pictureSetFillColor(win, id, r, g, b);
 }

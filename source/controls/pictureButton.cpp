@@ -31,7 +31,7 @@ ButtonData* dataOf(ControlItem* item) {
   return item && item->kind == kindButton ? static_cast<ButtonData*>(item->k.kindData) : nullptr;
 }
 
-ButtonData* find(int16_t win, uint16_t id) { return dataOf(ctrlFindKind(win, id, kindButton)); }
+ButtonData* find(WinId win, uint16_t id) { return dataOf(ctrlFindKind(win, id, kindButton)); }
 
 int32_t lookIndex(const ControlItem* item, const ButtonData* d) {
   return d->state * 8 + (d->pressed ? 1 : 0) + (item->drawable ? 0 : 2);
@@ -64,7 +64,7 @@ void refreshLook(ControlItem* item, ButtonData* d) {
 void draw(ControlItem* item) {
   ButtonData* d = dataOf(item);
   if (!d) return;
-  int16_t win = static_cast<int16_t>(item->windowId);
+  WinId win = static_cast<int16_t>(item->windowId);
   if (d->hasMasks && !d->partMode)
     bitmapDrawMasked(win, d->picture, lookMask(item, d), item->rect.left, item->rect.top);
   else if (d->partMode)
@@ -201,7 +201,7 @@ void finishClick(ControlItem* item, bool runAction) {
   d->pressed = 0;
   refreshLook(item, d);
   if (!runAction) return;
-  int16_t win = static_cast<int16_t>(item->windowId);
+  WinId win = static_cast<int16_t>(item->windowId);
   if (ctrlIsOnScreen(win, static_cast<uint16_t>(item->id)) || (item->visible && item->port->drawEnabled)) drawNow(item);
   d->action(item, 1, d->state);
 }
@@ -217,7 +217,7 @@ void clickTick(ControlItem* item) {
 
 }  // namespace
 
-ControlItem* buttonPlace(int16_t win, uint16_t id, int32_t x, int32_t y, uint32_t flags, int32_t baseBitmap,
+ControlItem* buttonPlace(WinId win, uint16_t id, int32_t x, int32_t y, uint32_t flags, int32_t baseBitmap,
                          const char* text, int32_t drawable, int32_t pressed, int32_t stateCount, ButtonAction action) {
   // The window must be one of the 32 slots; item ids run to the container's capacity (the Patch
   // page's channel panels use ids up to 280).
@@ -258,7 +258,7 @@ ControlItem* buttonPlace(int16_t win, uint16_t id, int32_t x, int32_t y, uint32_
   return item;
 }
 
-ControlItem* buttonCreate(int16_t win, uint16_t id, int32_t x, int32_t y, int32_t width, int32_t height, int32_t srcX,
+ControlItem* buttonCreate(WinId win, uint16_t id, int32_t x, int32_t y, int32_t width, int32_t height, int32_t srcX,
                           int32_t srcY, uint32_t flags, int32_t baseBitmap, const char* text, int32_t drawable,
                           int32_t pressed, int32_t stateCount, ButtonAction action) {
   ControlItem* item =
@@ -274,7 +274,7 @@ ControlItem* buttonCreate(int16_t win, uint16_t id, int32_t x, int32_t y, int32_
   return item;
 }
 
-void buttonSetState(int16_t win, uint16_t id, int32_t state) {
+void buttonSetState(WinId win, uint16_t id, int32_t state) {
   ButtonData* d = find(win, id);
   if (!d || state < 0 || state >= d->stateCount) return;
   d->state = static_cast<int16_t>(state);
@@ -282,7 +282,7 @@ void buttonSetState(int16_t win, uint16_t id, int32_t state) {
   drawNow(d->item);
 }
 
-void recButtonSetPressed(int16_t win, uint16_t id, int32_t pressed) {
+void recButtonSetPressed(WinId win, uint16_t id, int32_t pressed) {
   ButtonData* d = find(win, id);
   const uint8_t on = pressed ? 1 : 0;
   if (!d || d->pressed == on) return;
@@ -291,7 +291,7 @@ void recButtonSetPressed(int16_t win, uint16_t id, int32_t pressed) {
   drawNow(d->item);
 }
 
-void buttonSetMask(int16_t win, uint16_t id, int32_t maskBitmap) {
+void buttonSetMask(WinId win, uint16_t id, int32_t maskBitmap) {
   ButtonData* d = find(win, id);
   if (!d || !d->pictures) return;
   for (int k = 4; k < 8; ++k) {
@@ -304,17 +304,17 @@ void buttonSetMask(int16_t win, uint16_t id, int32_t maskBitmap) {
   refreshLook(d->item, d);
 }
 
-int buttonIsPressed(int16_t win, uint16_t id) {
+int buttonIsPressed(WinId win, uint16_t id) {
   ButtonData* d = find(win, id);
   return d ? d->pressed : 0;
 }
 
-int16_t buttonGetState(int16_t win, uint16_t id) {
+int16_t buttonGetState(WinId win, uint16_t id) {
   ButtonData* d = find(win, id);
   return d ? d->state : 0;
 }
 
-void buttonSetText(int16_t win, uint16_t id, const char* text) {
+void buttonSetText(WinId win, uint16_t id, const char* text) {
   ButtonData* d = find(win, id);
   if (!d) return;
   if (std::strncmp(d->text, text ? text : "", 31) == 0 &&
@@ -324,11 +324,11 @@ void buttonSetText(int16_t win, uint16_t id, const char* text) {
   drawNow(d->item);
 }
 
-void buttonSetField21(int16_t win, uint16_t id, uint16_t word) {
+void buttonSetField21(WinId win, uint16_t id, uint16_t word) {
   if (ButtonData* d = find(win, id)) d->word21 = word;
 }
 
-void buttonClick(int16_t win, uint16_t id) {
+void buttonClick(WinId win, uint16_t id) {
   ButtonData* d = find(win, id);
   if (!d) return;
   clickPending = true;

@@ -2,6 +2,7 @@
 // look is a bitmap resource (four looks and four hit masks per state), with an optional caption.
 #pragma once
 #include "controls/ctrlDraw.h"
+#include "controls/winId.h"
 
 typedef void (*ButtonAction)(ControlItem* item, uint8_t pressed, int16_t state);
 
@@ -35,20 +36,20 @@ struct ButtonData {
   char text[32];
 };
 
-ControlItem* buttonPlace(int16_t win, uint16_t id, int32_t x, int32_t y, uint32_t flags, int32_t baseBitmap,
+ControlItem* buttonPlace(WinId win, uint16_t id, int32_t x, int32_t y, uint32_t flags, int32_t baseBitmap,
                          const char* text, int32_t drawable, int32_t pressed, int32_t stateCount, ButtonAction action);
-ControlItem* buttonCreate(int16_t win, uint16_t id, int32_t x, int32_t y, int32_t width, int32_t height, int32_t srcX,
+ControlItem* buttonCreate(WinId win, uint16_t id, int32_t x, int32_t y, int32_t width, int32_t height, int32_t srcX,
                           int32_t srcY, uint32_t flags, int32_t baseBitmap, const char* text, int32_t drawable,
                           int32_t pressed, int32_t stateCount, ButtonAction action);
-void buttonSetState(int16_t win, uint16_t id, int32_t state);
-void buttonSetMask(int16_t win, uint16_t id, int32_t maskBitmap);
-int buttonIsPressed(int16_t win, uint16_t id);
+void buttonSetState(WinId win, uint16_t id, int32_t state);
+void buttonSetMask(WinId win, uint16_t id, int32_t maskBitmap);
+int buttonIsPressed(WinId win, uint16_t id);
 // Shows a button pressed or released without running its action; redrawn only when it changed.
-void recButtonSetPressed(int16_t win, uint16_t id, int32_t pressed);
-int16_t buttonGetState(int16_t win, uint16_t id);
-void buttonSetText(int16_t win, uint16_t id, const char* text);
-void buttonSetField21(int16_t win, uint16_t id, uint16_t word);
-void buttonClick(int16_t win, uint16_t id);
+void recButtonSetPressed(WinId win, uint16_t id, int32_t pressed);
+int16_t buttonGetState(WinId win, uint16_t id);
+void buttonSetText(WinId win, uint16_t id, const char* text);
+void buttonSetField21(WinId win, uint16_t id, uint16_t word);
+void buttonClick(WinId win, uint16_t id);
 int buttonClickPending();
 void buttonUseDefaultFace();
 void buttonSetDefaultFace(int32_t face);

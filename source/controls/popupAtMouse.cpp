@@ -4,7 +4,7 @@
 #include "controls/winSlots.h"
 #include "uiSeams/popupMenu.h"
 
-void popupMenuAtMouse(int16_t win, int16_t menuIndex, PopupAtMouseHandler handler) {
+void popupMenuAtMouse(WinId win, int16_t menuIndex, PopupAtMouseHandler handler) {
   winReleaseOffscreen(win);
   void* menu = tableLookup128(menuIndex);
   if (!menu) return;

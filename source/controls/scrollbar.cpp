@@ -62,7 +62,7 @@ void layout(ControlItem* item, ScrollbarData* d) {
 void draw(ControlItem* item) {
   ScrollbarData* d = dataOf(item);
   if (!d || !item->visible) return;
-  int16_t win = static_cast<int16_t>(item->windowId);
+  WinId win = static_cast<int16_t>(item->windowId);
   const CtrlRect& r = item->rect;
   int32_t base = d->bitmapBase;
   if (!item->drawable) {
@@ -280,7 +280,7 @@ void show(ControlItem* item, int32_t) {
 
 void scrollbarKindRegister() { ctrlKindRegister(kindScrollbar, create, destroy, draw, mouse, moveTo, moveBy, show); }
 
-ControlItem* scrollbarCreate(int16_t win, uint16_t id, int32_t x, int32_t y, int32_t length, int32_t flags,
+ControlItem* scrollbarCreate(WinId win, uint16_t id, int32_t x, int32_t y, int32_t length, int32_t flags,
                              int32_t bitmapBase, uint32_t, ScrollbarCallback onChange, double position) {
   if (!winSlot(win) || ctrlFind(win, id)) return nullptr;
   ControlItem* item = winAddItem(win, id, kindScrollbar);
@@ -313,7 +313,7 @@ ControlItem* scrollbarCreate(int16_t win, uint16_t id, int32_t x, int32_t y, int
   return item;
 }
 
-void scrollbarSetPosition(int16_t win, uint16_t id, double position) {
+void scrollbarSetPosition(WinId win, uint16_t id, double position) {
   ControlItem* item = ctrlFindKind(win, id, kindScrollbar);
   if (ScrollbarData* d = dataOf(item)) setPosition(item, d, position);
 }
@@ -336,11 +336,11 @@ void scrollbarSetSteps(ControlItem* item, double lineStep, double pages) {
   layout(item, d);
 }
 
-void scrollbarSetSteps(int16_t win, uint16_t id, double lineStep, double pages) {
+void scrollbarSetSteps(WinId win, uint16_t id, double lineStep, double pages) {
   scrollbarSetSteps(ctrlFindKind(win, id, kindScrollbar), lineStep, pages);
 }
 
-void scrollbarSetLength(int16_t win, uint16_t id, int32_t length) {
+void scrollbarSetLength(WinId win, uint16_t id, int32_t length) {
   ControlItem* item = ctrlFindKind(win, id, kindScrollbar);
   ScrollbarData* d = dataOf(item);
   if (!d) return;

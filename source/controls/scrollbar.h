@@ -2,6 +2,7 @@
 // and page steps that repeat while held, thumb dragging, a change callback and an attached list.
 #pragma once
 #include "controls/ctrlDraw.h"
+#include "controls/winId.h"
 
 typedef void (*ScrollbarCallback)(ControlItem* item, int16_t part, double position);
 
@@ -27,18 +28,18 @@ struct ScrollbarData {
 };
 
 void scrollbarKindRegister();
-ControlItem* scrollbarCreate(int16_t win, uint16_t id, int32_t x, int32_t y, int32_t length, int32_t flags,
+ControlItem* scrollbarCreate(WinId win, uint16_t id, int32_t x, int32_t y, int32_t length, int32_t flags,
                              int32_t bitmapBase, uint32_t spare, ScrollbarCallback onChange, double position);
-void scrollbarSetPosition(int16_t win, uint16_t id, double position);
-void scrollbarSetSteps(int16_t win, uint16_t id, double lineStep, double pages);
+void scrollbarSetPosition(WinId win, uint16_t id, double position);
+void scrollbarSetSteps(WinId win, uint16_t id, double lineStep, double pages);
 void scrollbarSetSteps(ControlItem* item, double lineStep, double pages);
-void scrollbarSetLength(int16_t win, uint16_t id, int32_t length);
+void scrollbarSetLength(WinId win, uint16_t id, int32_t length);
 
 // The list's side of the coupling.
 void scrollbarSetPositionItem(ControlItem* item, double position);
 void scrollbarAttachList(ControlItem* item, ControlItem* list);
 
 // Later pages' name: the thumb proportion and the page step.
-inline void scrollbarSetThumb(int16_t win, uint16_t id, double proportion, double step) {
+inline void scrollbarSetThumb(WinId win, uint16_t id, double proportion, double step) {
   scrollbarSetSteps(win, id, proportion, step);
 }

@@ -77,7 +77,7 @@ void destroy(ControlItem* item) {
 void draw(ControlItem* item) {
   SelectorData* d = selectorData(item);
   if (!d || !item->visible) return;
-  const int16_t win = static_cast<int16_t>(item->windowId);
+  const WinId win = static_cast<int16_t>(item->windowId);
   const CtrlRect& r = item->rect;
   if (!(d->flags & selectorOneBitmap)) {
     CtrlRect left, mid, right;
@@ -148,7 +148,7 @@ void show(ControlItem* item, int32_t) {
 void mouse(ControlItem* item) {
   SelectorData* d = selectorData(item);
   if (!d) return;
-  const int16_t win = static_cast<int16_t>(item->windowId);
+  const WinId win = static_cast<int16_t>(item->windowId);
   const uint16_t id = static_cast<uint16_t>(item->id);
   WinSlot* slot = winSlot(win);
   ItemPort* port = slot ? slot->currentPort : nullptr;
@@ -183,9 +183,9 @@ SelectorData* selectorData(ControlItem* item) {
   return item && item->kind == kindSelector ? static_cast<SelectorData*>(item->k.kindData) : nullptr;
 }
 
-SelectorData* selectorFind(int16_t win, uint16_t id) { return selectorData(ctrlFindKind(win, id, kindSelector)); }
+SelectorData* selectorFind(WinId win, uint16_t id) { return selectorData(ctrlFindKind(win, id, kindSelector)); }
 
-ControlItem* selectorCreate(int16_t win, uint16_t id, int32_t x, int32_t y, int32_t width, int16_t, uint32_t flags,
+ControlItem* selectorCreate(WinId win, uint16_t id, int32_t x, int32_t y, int32_t width, int16_t, uint32_t flags,
                             int32_t frameBitmap, const char* label, int32_t drawable, SelectorChosen chosen) {
   if (!winSlot(win) || ctrlFind(win, id)) return nullptr;  // a taken id keeps its item untouched
   ControlItem* item = winAddItem(win, id, kindSelector);
@@ -233,11 +233,11 @@ ControlItem* selectorCreate(int16_t win, uint16_t id, int32_t x, int32_t y, int3
   return item;
 }
 
-void selectorSetOpeningCallback(int16_t win, uint16_t id, SelectorOpening opening) {
+void selectorSetOpeningCallback(WinId win, uint16_t id, SelectorOpening opening) {
   if (SelectorData* d = selectorFind(win, id)) d->opening = opening;
 }
 
-void selectorSelect(int16_t win, uint16_t id, int32_t entry) {
+void selectorSelect(WinId win, uint16_t id, int32_t entry) {
   SelectorData* d = selectorFind(win, id);
   if (!d || entry < 0) return;
   if (!(d->flags & selectorNoChecks) && d->menu && d->selected > 0)
@@ -253,14 +253,14 @@ void selectorSelect(int16_t win, uint16_t id, int32_t entry) {
   drawNow(d->item);
 }
 
-void selectorSetLabel(int16_t win, uint16_t id, const char* text) {
+void selectorSetLabel(WinId win, uint16_t id, const char* text) {
   SelectorData* d = selectorFind(win, id);
   if (!d) return;
   copyText(d->choiceText, text);
   drawNow(d->item);
 }
 
-void menuClear(int16_t win, uint16_t id) {
+void menuClear(WinId win, uint16_t id) {
   SelectorData* d = selectorFind(win, id);
   if (!d || !d->menu) return;
   const int n = GetMenuItemCount(d->menu);
@@ -270,7 +270,7 @@ void menuClear(int16_t win, uint16_t id) {
   }
 }
 
-void menuAppendItem(int16_t win, uint16_t id, int32_t commandId, int32_t enabled, const char* text,
+void menuAppendItem(WinId win, uint16_t id, int32_t commandId, int32_t enabled, const char* text,
                     int32_t pictureBitmap) {
   SelectorData* d = selectorFind(win, id);
   if (!d || !d->menu) return;
@@ -297,7 +297,7 @@ void menuAppendItem(int16_t win, uint16_t id, int32_t commandId, int32_t enabled
   }
 }
 
-void menuAttachSubmenu(int16_t win, uint16_t id, int32_t commandId, int32_t tableIndex) {
+void menuAttachSubmenu(WinId win, uint16_t id, int32_t commandId, int32_t tableIndex) {
   SelectorData* d = selectorFind(win, id);
   HMENU sub = static_cast<HMENU>(tableLookup128(tableIndex));
   if (!d || !sub) return;
@@ -310,7 +310,7 @@ void menuAttachSubmenu(int16_t win, uint16_t id, int32_t commandId, int32_t tabl
   SetMenuItemInfoA(d->menu, static_cast<UINT>(pos), TRUE, &info);
 }
 
-void menuEnableItem(int16_t win, uint16_t id, int32_t commandId, int32_t flag) {
+void menuEnableItem(WinId win, uint16_t id, int32_t commandId, int32_t flag) {
   SelectorData* d = selectorFind(win, id);
   if (!d) return;
   if (commandId == 0) {
@@ -320,7 +320,7 @@ void menuEnableItem(int16_t win, uint16_t id, int32_t commandId, int32_t flag) {
   if (d->menu) EnableMenuItem(d->menu, static_cast<UINT>(commandId), MF_BYCOMMAND | (flag ? MF_ENABLED : MF_GRAYED));
 }
 
-void menuCheckItem(int16_t win, uint16_t id, int32_t entry, int32_t flag) {
+void menuCheckItem(WinId win, uint16_t id, int32_t entry, int32_t flag) {
   SelectorData* d = selectorFind(win, id);
   if (!d || !d->menu || entry < 1) return;
   CheckMenuItem(d->menu, static_cast<UINT>(entry - 1), MF_BYPOSITION | (flag ? MF_CHECKED : MF_UNCHECKED));

@@ -4,6 +4,7 @@
 // menus of the popup table (popupMenu.h), whose commands tell their slot.
 #pragma once
 #include "controls/ctrlDraw.h"
+#include "controls/winId.h"
 
 typedef void (*SelectorChosen)(ControlItem* item, int16_t menu, int16_t entry);
 typedef void (*SelectorOpening)(ControlItem* item, int32_t opening);
@@ -36,30 +37,30 @@ struct SelectorData {
   int16_t entryPictures[16];
 };
 
-ControlItem* selectorCreate(int16_t win, uint16_t id, int32_t x, int32_t y, int32_t width, int16_t reserved,
+ControlItem* selectorCreate(WinId win, uint16_t id, int32_t x, int32_t y, int32_t width, int16_t reserved,
                             uint32_t flags, int32_t frameBitmap, const char* label, int32_t drawable,
                             SelectorChosen chosen);
-void selectorSetOpeningCallback(int16_t win, uint16_t id, SelectorOpening opening);
-void selectorSelect(int16_t win, uint16_t id, int32_t entry);
-void selectorSetLabel(int16_t win, uint16_t id, const char* text);
-void menuClear(int16_t win, uint16_t id);
-void menuAppendItem(int16_t win, uint16_t id, int32_t commandId, int32_t enabled, const char* text,
+void selectorSetOpeningCallback(WinId win, uint16_t id, SelectorOpening opening);
+void selectorSelect(WinId win, uint16_t id, int32_t entry);
+void selectorSetLabel(WinId win, uint16_t id, const char* text);
+void menuClear(WinId win, uint16_t id);
+void menuAppendItem(WinId win, uint16_t id, int32_t commandId, int32_t enabled, const char* text,
                     int32_t pictureBitmap);
-void menuAttachSubmenu(int16_t win, uint16_t id, int32_t commandId, int32_t tableIndex);
-void menuEnableItem(int16_t win, uint16_t id, int32_t commandId, int32_t flag);
-void menuCheckItem(int16_t win, uint16_t id, int32_t entry, int32_t flag);
+void menuAttachSubmenu(WinId win, uint16_t id, int32_t commandId, int32_t tableIndex);
+void menuEnableItem(WinId win, uint16_t id, int32_t commandId, int32_t flag);
+void menuCheckItem(WinId win, uint16_t id, int32_t entry, int32_t flag);
 void selectorSetDefaultFontSize(int32_t size);
 void selectorSetDefaultColors(const CtrlRgb* a, const CtrlRgb* b, const CtrlRgb* c, const CtrlRgb* d);
 void selectorSetDefaultBitmap(int32_t id);
 void selectorKindRegister();
 SelectorData* selectorData(ControlItem* item);  // null unless a selector with its data
-SelectorData* selectorFind(int16_t win, uint16_t id);
+SelectorData* selectorFind(WinId win, uint16_t id);
 
 // Later pages' names.
-inline void selectorSetCallback(int16_t win, uint16_t id, SelectorOpening opening) {
+inline void selectorSetCallback(WinId win, uint16_t id, SelectorOpening opening) {
   selectorSetOpeningCallback(win, id, opening);
 }
 inline void selectorSetDefaultStyle(int32_t size) { selectorSetDefaultFontSize(size); }
-inline void menuRenameItem(int16_t win, uint16_t id, int32_t commandId, int32_t tableIndex) {
+inline void menuRenameItem(WinId win, uint16_t id, int32_t commandId, int32_t tableIndex) {
   menuAttachSubmenu(win, id, commandId, tableIndex);
 }

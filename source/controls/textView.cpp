@@ -29,7 +29,7 @@ CtrlRect cellRect(const ControlItem* item, const TextViewData* d, int32_t line) 
 void draw(ControlItem* item) {
   TextViewData* d = dataOf(item);
   if (!d || !item->visible) return;
-  int16_t win = static_cast<int16_t>(item->windowId);
+  WinId win = static_cast<int16_t>(item->windowId);
   HDC dc = winGetDC(win);
   if (!dc || d->bitmap <= 0) return;
   fontSelect(d->fontIndex, dc);
@@ -95,7 +95,7 @@ void textViewKindRegister() {
                    itemShownRegionFromRect);
 }
 
-ControlItem* textViewCreate(int16_t win, uint16_t id, int32_t x, int32_t y, int32_t cellWidth, int32_t cellHeight,
+ControlItem* textViewCreate(WinId win, uint16_t id, int32_t x, int32_t y, int32_t cellWidth, int32_t cellHeight,
                             int32_t across, int32_t down, int32_t lineCount, uint32_t flags, int32_t bitmap,
                             TextViewCallback callback) {
   if (!winSlot(win) || ctrlFind(win, id)) return nullptr;
@@ -152,7 +152,7 @@ ControlItem* textViewCreate(int16_t win, uint16_t id, int32_t x, int32_t y, int3
   return item;
 }
 
-void textViewSetLine(int16_t win, uint16_t id, int32_t line, const char* text) {
+void textViewSetLine(WinId win, uint16_t id, int32_t line, const char* text) {
   ControlItem* item = ctrlFindKind(win, id, kindTextView);
   TextViewData* d = dataOf(item);
   if (!d || line < 0 || line >= d->lineCount) return;
@@ -165,18 +165,18 @@ void textViewSetLine(int16_t win, uint16_t id, int32_t line, const char* text) {
   invalidateLine(item, d, line);
 }
 
-void textViewSelectLine(int16_t win, uint16_t id, int32_t line) {
+void textViewSelectLine(WinId win, uint16_t id, int32_t line) {
   ControlItem* item = ctrlFindKind(win, id, kindTextView);
   TextViewData* d = dataOf(item);
   if (d) select(item, d, line);
 }
 
-int32_t textViewSelected(int16_t win, uint16_t id) {
+int32_t textViewSelected(WinId win, uint16_t id) {
   TextViewData* d = dataOf(ctrlFindKind(win, id, kindTextView));
   return d ? d->selected : -1;
 }
 
-void textViewGetLine(int16_t win, uint16_t id, int32_t line, char* out) {
+void textViewGetLine(WinId win, uint16_t id, int32_t line, char* out) {
   TextViewData* d = dataOf(ctrlFindKind(win, id, kindTextView));
   if (!out) return;
   std::memset(out, 0, textViewLineCapacity);

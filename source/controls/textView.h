@@ -3,6 +3,7 @@
 // tells the owner when the selection changed.
 #pragma once
 #include "controls/ctrlDraw.h"
+#include "controls/winId.h"
 
 typedef void (*TextViewCallback)(ControlItem* item, int32_t line);
 
@@ -32,11 +33,11 @@ struct TextViewData {
   TextViewCallback callback;
 };
 
-ControlItem* textViewCreate(int16_t win, uint16_t id, int32_t x, int32_t y, int32_t cellWidth, int32_t cellHeight,
+ControlItem* textViewCreate(WinId win, uint16_t id, int32_t x, int32_t y, int32_t cellWidth, int32_t cellHeight,
                             int32_t across, int32_t down, int32_t lineCount, uint32_t flags, int32_t bitmap,
                             TextViewCallback callback);
-void textViewSetLine(int16_t win, uint16_t id, int32_t line, const char* text);
-void textViewSelectLine(int16_t win, uint16_t id, int32_t line);
-int32_t textViewSelected(int16_t win, uint16_t id);                       // -1 for none or no view
-void textViewGetLine(int16_t win, uint16_t id, int32_t line, char* out);  // out holds 64 bytes
+void textViewSetLine(WinId win, uint16_t id, int32_t line, const char* text);
+void textViewSelectLine(WinId win, uint16_t id, int32_t line);
+int32_t textViewSelected(WinId win, uint16_t id);                       // -1 for none or no view
+void textViewGetLine(WinId win, uint16_t id, int32_t line, char* out);  // out holds 64 bytes
 void textViewKindRegister();

@@ -48,7 +48,7 @@ namespace UiTimer {
 
 double nowSeconds() { return static_cast<double>(ctrlTickCount()) * 0.001; }
 
-UiTimerRecord* create(uint16_t window, int16_t argument, UiTimerFn callback, double period, int32_t divisor) {
+UiTimerRecord* create(WinId window, int16_t argument, UiTimerFn callback, double period, int32_t divisor) {
   if (argument == 0 || !callback) return &spareRecord;
   UiTimerRecord* r = findFree();
   if (!r) return &spareRecord;
@@ -74,7 +74,7 @@ void remove(UiTimerRecord* record) {
   if (indexOf(record) >= 0) rebuild();
 }
 
-void removeCallback(uint16_t, uint16_t, UiTimerRecord* record) { remove(record); }
+void removeCallback(WinId, uint16_t, UiTimerRecord* record) { remove(record); }
 
 UiTimerRecord* findFree() {
   for (UiTimerRecord& r : records)
@@ -124,7 +124,7 @@ void clearCapture(int finish) {
 
 void clearCaptureCallback() { clearCapture(1); }
 
-void dropCaptureOfWindow(uint16_t window) {
+void dropCaptureOfWindow(WinId window) {
   if (captureObj && captureObj->windowId == window) clearCapture(0);
 }
 

@@ -3,11 +3,12 @@
 // programmatic click of a button).
 #pragma once
 #include <cstdint>
+#include "controls/winId.h"
 
 struct ControlItem;
 struct UiTimerRecord;
 
-typedef void (*UiTimerFn)(uint16_t window, uint16_t argument, UiTimerRecord* record);
+typedef void (*UiTimerFn)(WinId window, uint16_t argument, UiTimerRecord* record);
 typedef void (*UiCaptureFn)(ControlItem* object);
 // Told when someone else clears the capture callback while it is installed: finish = 1 when the
 // control should complete what it was doing, 0 when it must only let go (its window is closing).
@@ -17,7 +18,7 @@ struct UiTimerRecord {
   double due;
   double period;
   uint16_t argument;
-  uint16_t window;
+  WinId window;
   UiTimerFn callback;
   uint8_t flags[4];
   uint8_t active;
@@ -28,9 +29,9 @@ namespace UiTimer {
 enum { capacity = 128 };
 
 double nowSeconds();
-UiTimerRecord* create(uint16_t window, int16_t argument, UiTimerFn callback, double period, int32_t divisor);
+UiTimerRecord* create(WinId window, int16_t argument, UiTimerFn callback, double period, int32_t divisor);
 void remove(UiTimerRecord* record);
-void removeCallback(uint16_t window, uint16_t argument, UiTimerRecord* record);
+void removeCallback(WinId window, uint16_t argument, UiTimerRecord* record);
 UiTimerRecord* findFree();
 void reset(UiTimerRecord* record);
 void clearAll();
@@ -44,6 +45,6 @@ UiTimerRecord* spare();
 uint16_t activeCount();
 ControlItem* captureObject();
 // Drops the capture callback of a window that is closing, without letting its control finish.
-void dropCaptureOfWindow(uint16_t window);
+void dropCaptureOfWindow(WinId window);
 
 }  // namespace UiTimer

@@ -10,31 +10,29 @@
 namespace {
 
 Engine* engineOf(int window) {
-  void* data = winGetUserData(static_cast<int16_t>(window));
+  void* data = winGetUserData(window);
   return data ? *static_cast<Engine**>(data) : nullptr;
 }
 
-bool isPopupSelector(int window, int item) {
-  return selectorFind(static_cast<int16_t>(window), static_cast<uint16_t>(item)) != nullptr;
-}
+bool isPopupSelector(int window, int item) { return selectorFind(window, static_cast<uint16_t>(item)) != nullptr; }
 
 void currentText(int window, int item, char* out, int capacity) {
   if (!out || capacity <= 0) return;
   out[0] = 0;
-  SelectorData* d = selectorFind(static_cast<int16_t>(window), static_cast<uint16_t>(item));
+  SelectorData* d = selectorFind(window, static_cast<uint16_t>(item));
   if (!d) return;
   std::strncpy(out, d->choiceText, static_cast<size_t>(capacity - 1));
   out[capacity - 1] = 0;
 }
 
-void clear(int window, int item) { menuClear(static_cast<int16_t>(window), static_cast<uint16_t>(item)); }
+void clear(int window, int item) { menuClear(window, static_cast<uint16_t>(item)); }
 
 void append(int window, int item, int id, bool enabled, const char* text, int) {
-  menuAppendItem(static_cast<int16_t>(window), static_cast<uint16_t>(item), id, enabled ? 1 : 0, text, 0);
+  menuAppendItem(window, static_cast<uint16_t>(item), id, enabled ? 1 : 0, text, 0);
 }
 
 void attach(int window, int item, int id, const char*, std::int16_t popup) {
-  menuAttachSubmenu(static_cast<int16_t>(window), static_cast<uint16_t>(item), id, popup);
+  menuAttachSubmenu(window, static_cast<uint16_t>(item), id, popup);
 }
 
 }  // namespace
@@ -44,7 +42,7 @@ void waveSelectorInstall() {
   waveMenusSetSelectorRoutines(&routines);
 }
 
-void waveMenuSetLabel(int16_t win, uint16_t item, int32_t waveId) {
+void waveMenuSetLabel(WinId win, uint16_t item, int32_t waveId) {
   Engine* engine = engineOf(win);
   if (!engine) return;
   char name[waveNameSize + 1];

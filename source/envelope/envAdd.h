@@ -60,29 +60,29 @@ int envAddListTargets(Engine* engine, EnvAddTarget* rows, char (*texts)[32]);
 // The destination codes a target offers, in list order (at most 16); the count.
 int envAddListParams(Engine* engine, std::int32_t kind, std::int32_t index, std::int32_t* codes);
 
-void envAddWindowCreate(std::uint16_t win);
-void envAddPaneShow(std::int16_t win);
-void envAddFillTargets(std::int16_t win, Engine* engine);
-void envAddFillParams(std::int16_t win, Engine* engine);
+void envAddWindowCreate(WinId win);
+void envAddPaneShow(WinId win);
+void envAddFillTargets(WinId win, Engine* engine);
+void envAddFillParams(WinId win, Engine* engine);
 void envAddTargetChanged(ControlItem* item);
 void envAddParamChanged(ControlItem* item);
 void envAddButton(ControlItem* item, std::uint8_t pressed, std::int16_t state);
 void envAddCancel(ControlItem* item, std::uint8_t pressed, std::int16_t state);
-void envAddCommit(std::int16_t win);
+void envAddCommit(WinId win);
 // The step pattern of a new pitch envelope while the page's grid is on: 4 / grid + 1 steps (at most
 // 68) of a quarter of the preset's bar x the grid in beats, each a step at level 0.5, Retrigger.
-void envAddFillSteps(std::int16_t win, Engine* engine, std::int16_t slot);
+void envAddFillSteps(WinId win, Engine* engine, std::int16_t slot);
 
 // The envelope menu's "Delete Selected Envelope" (after the user's Yes) and "Initialize Selected
 // Envelope". The delete refuses without a selected envelope (error 58813) and for a channel's
 // amplitude envelope (58814); it keeps all 28 slots for Edit > Undo and clears the slot while the
 // audio is stopped. The initialise keeps the slot for Edit > Undo and resets it to its
 // destination's defaults under the slot handshake.
-void envDeleteSelected(std::int16_t win);
+void envDeleteSelected(WinId win);
 // The menu's entry: asks kEnvMsgDeleteAsk (warning icon, Yes/No, over the owner window) and deletes
 // on Yes.
-void envDeleteAfterAsking(std::int16_t win);
-void envInitSelected(std::int16_t win);
+void envDeleteAfterAsking(WinId win);
+void envInitSelected(WinId win);
 
 extern const char* const kEnvMsgNoSlot;
 extern const char* const kEnvMsgDeleteAsk;

@@ -49,9 +49,7 @@ enum {
   oscAudioIn = 7
 };
 
-std::int16_t winOf(ControlItem* item) { return static_cast<std::int16_t>(item->windowId); }
-
-void selectPane(std::int16_t win) {
+void selectPane(WinId win) {
   winSetCurrent(win);
   winSelectPane(win, paneEnvAdd);
 }
@@ -78,7 +76,7 @@ int freeSlots(Engine* e) {
   return n;
 }
 
-void updateAddButton(std::int16_t win) {
+void updateAddButton(WinId win) {
   selectPane(win);
   const bool on = listFirstSelected(win, envAddTargets) >= 0 && listFirstSelected(win, envAddParams) >= 0;
   // Disabled is the button's undrawable look (the kit's setter looks in the window's own items).
@@ -92,7 +90,7 @@ void updateAddButton(std::int16_t win) {
 
 // What lay under the pane is drawn again once it is gone: its background and whatever of its items
 // (the scrollbars) reaches past it.
-void repaintUnder(std::int16_t win) {
+void repaintUnder(WinId win) {
   CtrlRect under = {};
   selectPane(win);
   bool known = ctrlGetRect(win, envAddBackground, &under) != 0;
@@ -109,12 +107,12 @@ void repaintUnder(std::int16_t win) {
   if (known) winInvalidateRect(win, &under);
 }
 
-void close(std::int16_t win) {
+void close(WinId win) {
   repaintUnder(win);
   mainWindowEnablePageTabs(win, true);
   ctrlShow(win, paneEnvAdd, 0);
   winSetOverlayPort(win, nullptr);
-  envPageSelect(static_cast<std::uint16_t>(win));
+  envPageSelect(win);
 }
 
 }  // namespace
@@ -209,8 +207,8 @@ int envAddListParams(Engine* e, std::int32_t kind, std::int32_t index, std::int3
   return n;
 }
 
-void envAddWindowCreate(std::uint16_t window) {
-  const std::int16_t win = static_cast<std::int16_t>(window);
+void envAddWindowCreate(WinId window) {
+  const WinId win = window;
   if (!winSlot(win)) return;
   pageSetDrawDefaults();
   pictureCreate(win, envAddBackground, 0, 0, 300, 250, 0, envAddPicBackground, nullptr);
@@ -228,7 +226,7 @@ void envAddWindowCreate(std::uint16_t window) {
   ctrlMoveBy(win, envAddParamScroll, 1, 1);
 }
 
-void envAddPaneShow(std::int16_t win) {
+void envAddPaneShow(WinId win) {
   Engine* e = envEngineOf(win);
   if (!envViewOf(win) || !e || !winSlot(win)) return;
   winSetCurrent(win);
@@ -244,7 +242,7 @@ void envAddPaneShow(std::int16_t win) {
   updateAddButton(win);
 }
 
-void envAddFillTargets(std::int16_t win, Engine* e) {
+void envAddFillTargets(WinId win, Engine* e) {
   selectPane(win);
   listClear(win, envAddTargets);
   char texts[envAddTargetRows][32];
@@ -255,7 +253,7 @@ void envAddFillTargets(std::int16_t win, Engine* e) {
   if (n > 0 && listFirstSelected(win, envAddTargets) < 0) listSetRowSelected(win, envAddTargets, 0, 1);
 }
 
-void envAddFillParams(std::int16_t win, Engine* e) {
+void envAddFillParams(WinId win, Engine* e) {
   selectPane(win);
   const std::int32_t row = listFirstSelected(win, envAddTargets);
   if (row >= 0) g_add.lastTargetRow = static_cast<std::int16_t>(row);
@@ -275,7 +273,7 @@ void envAddFillParams(std::int16_t win, Engine* e) {
 
 void envAddTargetChanged(ControlItem* item) {
   if (!item) return;
-  const std::int16_t win = winOf(item);
+  const WinId win = ctrlItemWin(item);
   Engine* e = envEngineOf(win);
   if (!e) return;
   envAddFillParams(win, e);
@@ -283,18 +281,18 @@ void envAddTargetChanged(ControlItem* item) {
 }
 
 void envAddParamChanged(ControlItem* item) {
-  if (item) updateAddButton(winOf(item));
+  if (item) updateAddButton(ctrlItemWin(item));
 }
 
 void envAddButton(ControlItem* item, std::uint8_t, std::int16_t) {
-  if (item) envAddCommit(winOf(item));
+  if (item) envAddCommit(ctrlItemWin(item));
 }
 
 void envAddCancel(ControlItem* item, std::uint8_t, std::int16_t) {
-  if (item) close(winOf(item));
+  if (item) close(ctrlItemWin(item));
 }
 
-void envAddCommit(std::int16_t win) {
+void envAddCommit(WinId win) {
   EnvelopeView* v = envViewOf(win);
   Engine* e = envEngineOf(win);
   if (!v || !e) return;
@@ -317,18 +315,18 @@ void envAddCommit(std::int16_t win) {
     envAddFillSteps(win, e, slot);
   }
   envPageSetAddedSlot(win, slot);
-  envPageSelect(static_cast<std::uint16_t>(win));
+  envPageSelect(win);
   envListKeepSelection(win);
   envPageMarkChanged(win);
   undoSetKind(undoKindNone);
   close(win);
-  envPageUpdateEntry(static_cast<std::uint16_t>(win));
+  envPageUpdateEntry(win);
   // The refresh scrolls the rows, which drops what was waiting to be painted above them.
   repaintUnder(win);
-  envPageSelect(static_cast<std::uint16_t>(win));
+  envPageSelect(win);
 }
 
-void envAddFillSteps(std::int16_t win, Engine* e, std::int16_t index) {
+void envAddFillSteps(WinId win, Engine* e, std::int16_t index) {
   EnvelopeView* v = envViewOf(win);
   EnvelopeSlot* s = envSlot(e, index);
   if (!v || !s) return;
@@ -356,5 +354,5 @@ void envAddFillSteps(std::int16_t win, Engine* e, std::int16_t index) {
 }
 
 void envAddOnPageButton(ControlItem* item, std::uint8_t, std::int16_t) {
-  if (item) envAddPaneShow(winOf(item));
+  if (item) envAddPaneShow(ctrlItemWin(item));
 }

@@ -32,7 +32,7 @@ bool envBpClipHasContent() { return clip().first != envBpClipEmpty; }
 std::int16_t envBpClipFirst() { return clip().first; }
 std::int16_t envBpClipLast() { return clip().last; }
 
-bool envBpSelIsRange(std::int16_t win) {
+bool envBpSelIsRange(WinId win) {
   const EnvelopeView* v = envViewOf(win);
   return v && v->bpSelAnchor > -2 && v->bpSelFirst != v->bpSelLast;
 }
@@ -43,7 +43,7 @@ void envBpClipClear() {
   envInitSlot(&c.slot, 0, 0);
 }
 
-void envBpClipStore(std::int16_t win, const EnvelopeSlot* slot) {
+void envBpClipStore(WinId win, const EnvelopeSlot* slot) {
   const EnvelopeView* v = envViewOf(win);
   if (!v || !slot) return;
   const std::int16_t first = v->bpSelFirst, last = v->bpSelLast;
@@ -78,7 +78,7 @@ bool envBpSplice(EnvelopeSlot* target, EnvelopeSlot* from, int first, int last, 
   return true;
 }
 
-void envBpClipPaste(std::int16_t win, EnvelopeSlot* target) {
+void envBpClipPaste(WinId win, EnvelopeSlot* target) {
   EnvelopeView* v = envViewOf(win);
   Engine* e = envEngineOf(win);
   BpClipboard& c = clip();

@@ -59,8 +59,6 @@ std::int16_t slotIndexOf(Engine* e, const EnvelopeSlot* slot) {
   return -1;
 }
 
-std::int16_t winOf(ControlItem* item) { return static_cast<std::int16_t>(item->windowId); }
-
 void refuse(const char* text) {
   inputReset();
   msgBox(0, text, 0);
@@ -222,12 +220,12 @@ int boundedCount(const EnvelopeSlot* s, int b, int count) {
   return n;
 }
 
-void redrawAfterEdit(std::int16_t win) {
+void redrawAfterEdit(WinId win) {
   envGraphRedrawLinked(win);
   envPageUpdateScrollSpan(win);
 }
 
-void slopeBoxShow(std::int16_t win, float slope) {
+void slopeBoxShow(WinId win, float slope) {
   if (numboxFind(win, envItemBpSlope)) numboxSetValue(win, envItemBpSlope, slope);
 }
 
@@ -248,7 +246,7 @@ void envClampLoopPointsRec(EnvelopeSlot* s) {
 
 // ---- Selection
 
-void envGraphExtendBpSelection(std::int16_t win, std::int16_t bp) {
+void envGraphExtendBpSelection(WinId win, std::int16_t bp) {
   EnvelopeView* v = envViewOf(win);
   if (!v) return;
   if (v->bpSelAnchor <= -2) {
@@ -260,26 +258,26 @@ void envGraphExtendBpSelection(std::int16_t win, std::int16_t bp) {
   }
 }
 
-void envGraphClearBpSelection(std::int16_t win) {
+void envGraphClearBpSelection(WinId win) {
   if (EnvelopeView* v = envViewOf(win)) v->bpSelFirst = v->bpSelLast = v->bpSelAnchor = -2;
 }
 
-bool envGraphIsBpSelected(std::int16_t win, std::int16_t bp) {
+bool envGraphIsBpSelected(WinId win, std::int16_t bp) {
   EnvelopeView* v = envViewOf(win);
   return v && v->bpSelAnchor > -2 && v->bpSelFirst <= bp && bp <= v->bpSelLast;
 }
 
-std::int16_t envGraphFirstSelectedBp(std::int16_t win) {
+std::int16_t envGraphFirstSelectedBp(WinId win) {
   EnvelopeView* v = envViewOf(win);
   return v ? v->bpSelFirst : -2;
 }
 
-bool envGraphHasBpSelection(std::int16_t win) {
+bool envGraphHasBpSelection(WinId win) {
   EnvelopeView* v = envViewOf(win);
   return v && v->bpSelAnchor > -2;
 }
 
-void envGraphUpdateCopyKind(std::int16_t win) {
+void envGraphUpdateCopyKind(WinId win) {
   EnvelopeView* v = envViewOf(win);
   if (!v) return;
   if (v->selectedItem < envItemGraphFirst)
@@ -290,13 +288,13 @@ void envGraphUpdateCopyKind(std::int16_t win) {
     clipSetCopyKind(clipKindEnvelope);
 }
 
-void envGraphUpdatePasteEnable(std::int16_t win) {
+void envGraphUpdatePasteEnable(WinId win) {
   const std::int16_t kind = clipGetPasteKind();
   clipEnablePaste(
       (kind == clipKindEnvelope || kind == clipKindBreakpoints) && envGraphSelectedSlotIndex(win) != -1 ? 1 : 0);
 }
 
-void envGraphSelectItem(std::int16_t win, std::uint16_t id) {
+void envGraphSelectItem(WinId win, std::uint16_t id) {
   envSelectPane(win);
   EnvelopeView* v = envViewOf(win);
   Engine* e = envEngineOf(win);
@@ -328,7 +326,7 @@ void envGraphSelectItem(std::int16_t win, std::uint16_t id) {
 
 void envGraphSelectBp(ControlItem* item, std::int16_t bp) {
   if (!item) return;
-  const std::int16_t win = winOf(item);
+  const WinId win = ctrlItemWin(item);
   EnvelopeView* v = envViewOf(win);
   Engine* e = envEngineOf(win);
   if (!v || !e) return;
@@ -348,7 +346,7 @@ void envGraphSelectBp(ControlItem* item, std::int16_t bp) {
 
 void envGraphMouseDown(ControlItem* item) {
   if (!item) return;
-  const std::int16_t win = winOf(item);
+  const WinId win = ctrlItemWin(item);
   EnvelopeView* v = envViewOf(win);
   if (!v || !envEngineOf(win)) return;
   v->hoverItem = item;
@@ -390,7 +388,7 @@ void envGraphMouseDown(ControlItem* item) {
 
 int envGraphEdit(ControlItem* item, CtrlPoint point, std::uint8_t usePartner) {
   if (!item) return 0;
-  const std::int16_t win = winOf(item);
+  const WinId win = ctrlItemWin(item);
   EnvelopeView* v = envViewOf(win);
   Engine* e = envEngineOf(win);
   EnvelopeGraphRecord* own = envGraphRecordOfItem(item);
@@ -501,7 +499,7 @@ int envGraphEdit(ControlItem* item, CtrlPoint point, std::uint8_t usePartner) {
 
 void envGraphDragSlope(ControlItem* item, std::int16_t b) {
   if (!item || b < 0 || b >= envBreakpointCount) return;
-  const std::int16_t win = winOf(item);
+  const WinId win = ctrlItemWin(item);
   EnvelopeView* v = envViewOf(win);
   Engine* e = envEngineOf(win);
   EnvelopeGraphRecord* own = envGraphRecordOfItem(item);
@@ -551,7 +549,7 @@ void envGraphDragSlope(ControlItem* item, std::int16_t b) {
   inputReset();
 }
 
-void envGraphScaleSlopes(std::int16_t win, Engine* e, std::int16_t index, EnvelopeSlot* slot, std::int16_t first,
+void envGraphScaleSlopes(WinId win, Engine* e, std::int16_t index, EnvelopeSlot* slot, std::int16_t first,
                          double newSlope, double oldSlope) {
   EnvelopeView* v = envViewOf(win);
   if (!v || !e || !slot || first < 0) return;
@@ -570,7 +568,7 @@ void envGraphScaleSlopes(std::int16_t win, Engine* e, std::int16_t index, Envelo
 
 void envGraphAddBreakpoint(ControlItem* item, EnvelopeSlot* slot, double seconds, double level) {
   if (!item || !slot) return;
-  const std::int16_t win = winOf(item);
+  const WinId win = ctrlItemWin(item);
   Engine* e = envEngineOf(win);
   if (!envViewOf(win) || !e) return;
   const std::int16_t index = slotIndexOf(e, slot);
@@ -599,7 +597,7 @@ void envGraphAddBreakpoint(ControlItem* item, EnvelopeSlot* slot, double seconds
 
 void envGraphDeleteBreakpoint(ControlItem* item, EnvelopeSlot* slot, std::int16_t b) {
   if (!item || !slot) return;
-  const std::int16_t win = winOf(item);
+  const WinId win = ctrlItemWin(item);
   EnvelopeView* v = envViewOf(win);
   Engine* e = envEngineOf(win);
   if (!v || !e) return;
@@ -637,7 +635,7 @@ void envGraphDeleteBreakpoint(ControlItem* item, EnvelopeSlot* slot, std::int16_
 }
 
 void envGraphDoubleClick(ControlItem* item, std::int32_t x, std::int32_t y) {
-  const std::int16_t win = winOf(item);
+  const WinId win = ctrlItemWin(item);
   EnvelopeView* v = envViewOf(win);
   Engine* e = envEngineOf(win);
   EnvelopeGraphRecord* r = envGraphRecordOfItem(item);

@@ -68,8 +68,8 @@ void envPasteSlotRecord(Engine* engine, std::int16_t index, EnvelopeSlot* target
   target->releaseIndex = target->sustainIndex;
 }
 
-void envClipCopy(std::uint16_t window) {
-  const std::int16_t win = static_cast<std::int16_t>(window);
+void envClipCopy(WinId window) {
+  const WinId win = window;
   EnvelopeView* v = envViewOf(win);
   if (!v || !envPageBegin(win)) return;
   const EnvelopeSlot* slot = envGraphSelectedSlot(win);
@@ -84,8 +84,8 @@ void envClipCopy(std::uint16_t window) {
   }
 }
 
-void envClipPaste(std::uint16_t window) {
-  const std::int16_t win = static_cast<std::int16_t>(window);
+void envClipPaste(WinId window) {
+  const WinId win = window;
   EnvelopeView* v = envViewOf(win);
   Engine* e = envEngineOf(win);
   if (!v || !e || !envPageBegin(win)) return;

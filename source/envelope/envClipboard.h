@@ -7,6 +7,7 @@
 #pragma once
 #include <cstdint>
 
+#include "controls/winId.h"
 #include "preset/envelopeSlot.h"
 
 struct Engine;
@@ -15,12 +16,12 @@ struct Engine;
 enum { envBpClipEmpty = -6 };
 bool envBpClipHasContent();
 // True when a breakpoint selection exists and covers more than one breakpoint.
-bool envBpSelIsRange(std::int16_t win);
+bool envBpSelIsRange(WinId win);
 void envBpClipClear();
 // Remembers the page's selected run and copies the whole envelope it belongs to.
-void envBpClipStore(std::int16_t win, const EnvelopeSlot* slot);
+void envBpClipStore(WinId win, const EnvelopeSlot* slot);
 // Pastes the run into the selected envelope (`target` is that live slot); see envBpSplice.
-void envBpClipPaste(std::int16_t win, EnvelopeSlot* target);
+void envBpClipPaste(WinId win, EnvelopeSlot* target);
 std::int16_t envBpClipFirst();
 std::int16_t envBpClipLast();
 

@@ -29,8 +29,6 @@ namespace {
 
 const double samplesPerSecond = 44100.0;
 
-std::int16_t winOf(ControlItem* item) { return static_cast<std::int16_t>(item->windowId); }
-
 // The kit clears its captured flag when the button comes up, so each drag keeps its own word of
 // whether a press of it is under way and ends that press on the first event with the button up.
 struct PointDrag {
@@ -60,7 +58,7 @@ struct Band {
 };
 Band g_band;
 
-void boxShow(std::int16_t win, std::uint16_t id, double value) {
+void boxShow(WinId win, std::uint16_t id, double value) {
   NumboxData* d = numboxFind(win, id);
   if (!d) return;
   if (!std::isfinite(value)) value = d->minimum;
@@ -68,7 +66,7 @@ void boxShow(std::int16_t win, std::uint16_t id, double value) {
 }
 
 void redrawWithLinked(ControlItem* item) {
-  const std::int16_t win = winOf(item);
+  const WinId win = ctrlItemWin(item);
   Engine* e = envEngineOf(win);
   envGraphDraw(item);
   const std::int16_t sel = envGraphSelectedSlotIndex(win);
@@ -82,32 +80,32 @@ void redrawWithLinked(ControlItem* item) {
   }
 }
 
-void redrawRows(std::int16_t win) {
+void redrawRows(WinId win) {
   for (std::uint16_t id = envItemGraphFirst; id <= envItemGraphEnd; ++id)
     if (ControlItem* it = envGraphItem(win, id)) envGraphDraw(it);
 }
 
 }  // namespace
 
-void envGraphSetPressX(std::int16_t win, std::int16_t x) {
+void envGraphSetPressX(WinId win, std::int16_t x) {
   if (EnvelopeView* v = envViewOf(win)) v->pressX = x;
 }
 
-void envGraphSetBpTimeSnapped(std::int16_t win, Engine* engine, std::int16_t envIndex, std::int16_t bp, double samples,
+void envGraphSetBpTimeSnapped(WinId win, Engine* engine, std::int16_t envIndex, std::int16_t bp, double samples,
                               std::uint8_t noSnap) {
   EnvelopeView* v = envViewOf(win);
   const bool snap = v && v->gridOn && !inputIsAlt() && !noSnap;
   envSetBpTimeSnap(engine, envIndex, bp, samples, snap, v ? v->gridBeats : 0.5);
 }
 
-void envGraphSetSelectedLevels(std::int16_t win, Engine* engine, std::int16_t envIndex, const EnvelopeSlot* ref,
-                               double level, double old) {
+void envGraphSetSelectedLevels(WinId win, Engine* engine, std::int16_t envIndex, const EnvelopeSlot* ref, double level,
+                               double old) {
   EnvelopeView* v = envViewOf(win);
   if (!v) return;
   envSetSelectedLevelsCore(engine, envIndex, v->bpSelFirst, v->bpSelLast, ref, level, old);
 }
 
-void envGraphSyncLinkPartner(std::int16_t win, Engine* engine, std::int16_t envIndex) {
+void envGraphSyncLinkPartner(WinId win, Engine* engine, std::int16_t envIndex) {
   const std::int16_t p = envSyncPartnerCore(engine, envIndex);
   if (p < 0) return;
   for (std::uint16_t id = envItemGraphFirst; id <= envItemGraphEnd; ++id) {
@@ -118,7 +116,7 @@ void envGraphSyncLinkPartner(std::int16_t win, Engine* engine, std::int16_t envI
 
 void envGraphDragPoint(ControlItem* item, std::int16_t envIndex, std::int16_t bp) {
   if (!item) return;
-  const std::int16_t win = winOf(item);
+  const WinId win = ctrlItemWin(item);
   EnvelopeView* v = envViewOf(win);
   Engine* e = envEngineOf(win);
   if (!v || !e) return;
@@ -174,7 +172,7 @@ void envGraphDragPoint(ControlItem* item, std::int16_t envIndex, std::int16_t bp
 
 int envGraphDragMarker(ControlItem* item, CtrlPoint point) {
   if (!item) return 0;
-  const std::int16_t win = winOf(item);
+  const WinId win = ctrlItemWin(item);
   EnvelopeView* v = envViewOf(win);
   Engine* e = envEngineOf(win);
   EnvelopeGraphRecord* r = envGraphRecordOfItem(item);
@@ -237,7 +235,7 @@ int envGraphDragMarker(ControlItem* item, CtrlPoint point) {
 
 void envGraphBandSelect(ControlItem* item) {
   if (!item) return;
-  const std::int16_t win = winOf(item);
+  const WinId win = ctrlItemWin(item);
   EnvelopeView* v = envViewOf(win);
   Engine* e = envEngineOf(win);
   EnvelopeGraphRecord* r = envGraphRecordOfItem(item);

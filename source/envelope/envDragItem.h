@@ -12,12 +12,12 @@ struct Engine;
 
 void envGraphDragPoint(ControlItem* item, std::int16_t envIndex, std::int16_t bp);
 // Duration of breakpoint bp; snapped to the grid while it is on, Alt is up and noSnap is 0.
-void envGraphSetBpTimeSnapped(std::int16_t win, Engine* engine, std::int16_t envIndex, std::int16_t bp, double samples,
+void envGraphSetBpTimeSnapped(WinId win, Engine* engine, std::int16_t envIndex, std::int16_t bp, double samples,
                               std::uint8_t noSnap);
-void envGraphSetSelectedLevels(std::int16_t win, Engine* engine, std::int16_t envIndex, const EnvelopeSlot* ref,
-                               double level, double old);
-void envGraphSyncLinkPartner(std::int16_t win, Engine* engine, std::int16_t envIndex);
+void envGraphSetSelectedLevels(WinId win, Engine* engine, std::int16_t envIndex, const EnvelopeSlot* ref, double level,
+                               double old);
+void envGraphSyncLinkPartner(WinId win, Engine* engine, std::int16_t envIndex);
 // 1 when the press was taken (a marker hit, or the refusal on a linked envelope shown).
 int envGraphDragMarker(ControlItem* item, CtrlPoint point);
 void envGraphBandSelect(ControlItem* item);
-void envGraphSetPressX(std::int16_t win, std::int16_t x);
+void envGraphSetPressX(WinId win, std::int16_t x);

@@ -38,15 +38,13 @@ const double timeEdge = 0.001;  // absolute boxes stop this far from a neighbour
 
 char g_unitLabel[envUnitLabelSize] = "oscil amp";
 
-std::int16_t winOf(ControlItem* item) { return static_cast<std::int16_t>(item->windowId); }
-
 // The refresh runs on every selection change: controls already in the wanted state are left alone,
 // so that only what changes is drawn.
-void show(std::int16_t win, std::uint16_t id, bool on) {
+void show(WinId win, std::uint16_t id, bool on) {
   ControlItem* item = ctrlFind(win, id);
   if (item && (item->visible != 0) != on) ctrlShow(win, id, on ? 1 : 0);
 }
-void setBox(std::int16_t win, std::uint16_t id, double value) {
+void setBox(WinId win, std::uint16_t id, double value) {
   NumboxData* d = numboxFind(win, id);
   if (!d) return;
   const float v = static_cast<float>(std::isfinite(value) ? value : d->minimum);
@@ -54,9 +52,9 @@ void setBox(std::int16_t win, std::uint16_t id, double value) {
   if (stored == d->value) return;
   numboxSetValue(win, id, v);
 }
-bool pressed(std::int16_t win, std::uint16_t id) { return ctrlFind(win, id) && buttonIsPressed(win, id); }
-void setPressed(std::int16_t win, std::uint16_t id, bool on) { recButtonSetPressed(win, id, on ? 1 : 0); }
-void sourceText(std::int16_t win, std::uint16_t id, std::int16_t source) {
+bool pressed(WinId win, std::uint16_t id) { return ctrlFind(win, id) && buttonIsPressed(win, id); }
+void setPressed(WinId win, std::uint16_t id, bool on) { recButtonSetPressed(win, id, on ? 1 : 0); }
+void sourceText(WinId win, std::uint16_t id, std::int16_t source) {
   char name[midiSourceNameBytes];
   midiSourceName(source, name);
   buttonSetText(win, id, name);
@@ -66,12 +64,12 @@ void compileIfControl(const EnvPageContext& c) { envCompileIfControl(c.e, c.slot
 
 EnvSnap snapOf(const EnvelopeView* v) { return EnvSnap{v->gridOn != 0 && !inputIsAlt(), v->gridBeats}; }
 
-void walkEach(std::int16_t win, EnvBpField field, double value, bool markMain) {
+void walkEach(WinId win, EnvBpField field, double value, bool markMain) {
   EnvPageContext c = envPageContext(win);
   if (!c.ok) return;
   envFieldSetEach(c.e, c.slot, c.v->bpSelFirst, c.v->bpSelLast, field, value);
   envPageSyncAndRedraw(win);
-  if (markMain && !inputIsButtonDown()) mainPageMarkChanged(static_cast<std::uint16_t>(win));
+  if (markMain && !inputIsButtonDown()) mainPageMarkChanged(win);
 }
 
 }  // namespace
@@ -84,7 +82,7 @@ void envModeName(std::int16_t mode, char* out) {
   std::strcpy(out, mode >= 1 && mode <= 6 ? names[mode] : "");
 }
 
-void envPageSetUnitLabel(std::int16_t win, const char* text) {
+void envPageSetUnitLabel(WinId win, const char* text) {
   // The label holds 24 characters: a longer text is cut, never copied past its end.
   std::strncpy(g_unitLabel, text ? text : "", envUnitLabelSize - 1);
   g_unitLabel[envUnitLabelSize - 1] = '\0';
@@ -92,28 +90,28 @@ void envPageSetUnitLabel(std::int16_t win, const char* text) {
     buttonSetText(win, envItemLevelForm, g_unitLabel);
 }
 
-void envPageSetTimeDisplay(std::int16_t win, bool absolute) {
+void envPageSetTimeDisplay(WinId win, bool absolute) {
   if (!envPageBegin(win)) return;
   if (ctrlFind(win, envItemTimeForm)) buttonSetText(win, envItemTimeForm, absolute ? "Abs Time" : "BP Time");
   show(win, envItemBpSegTime, !absolute);
   show(win, envItemBpAbsTime, absolute);
 }
 
-void envPageSetLevelDisplay(std::int16_t win, bool percent) {
+void envPageSetLevelDisplay(WinId win, bool percent) {
   if (!envPageBegin(win)) return;
   if (ctrlFind(win, envItemLevelForm)) buttonSetText(win, envItemLevelForm, percent ? "%" : g_unitLabel);
   show(win, envItemBpLevelUnits, !percent);
   show(win, envItemBpLevelPercent, percent);
 }
 
-void envPageSetStepButton(std::int16_t win, bool step) {
+void envPageSetStepButton(WinId win, bool step) {
   if (!envPageBegin(win) || !ctrlFind(win, envItemStep)) return;
   setPressed(win, envItemStep, step);
   buttonSetText(win, envItemStep, step ? "Step" : "Slope");
   show(win, envItemBpSlope, !step);
 }
 
-void envPageUpdateTimeRanges(std::int16_t win) {
+void envPageUpdateTimeRanges(WinId win) {
   EnvPageContext c = envPageContext(win);
   if (!c.ok) return;
   const std::int16_t b = c.v->bpSelFirst;
@@ -135,7 +133,7 @@ void envPageUpdateTimeRanges(std::int16_t win) {
   numboxSetValue(win, envItemBpAbsTime, static_cast<float>(abs->value));
 }
 
-void envPageRefreshLevelUnits(std::int16_t win) {
+void envPageRefreshLevelUnits(WinId win) {
   EnvPageContext c = envPageContext(win);
   if (!c.ok) return;
   const EnvelopeSlot* s = envSlot(c.e, c.slot);
@@ -149,7 +147,7 @@ void envPageRefreshLevelUnits(std::int16_t win) {
   envPageSetUnitLabel(win, u.word);
 }
 
-void envPageShowLfoSection(std::int16_t win, bool on) {
+void envPageShowLfoSection(WinId win, bool on) {
   EnvPageContext c = envPageContext(win);
   if (!c.v || !c.e) return;
   if (ctrlFind(win, envItemLfoSwitch) && buttonIsPressed(win, envItemLfoSwitch) != (on ? 1 : 0))
@@ -163,7 +161,7 @@ void envPageShowLfoSection(std::int16_t win, bool on) {
   setBox(win, envItemLfoPhase, envGetLfoPhase(c.e, c.slot));
 }
 
-void envPageShowCcSection(std::int16_t win, bool on) {
+void envPageShowCcSection(WinId win, bool on) {
   EnvPageContext c = envPageContext(win);
   if (!c.v) return;
   if (ctrlFind(win, envItemCcSwitch)) setPressed(win, envItemCcSwitch, on);
@@ -172,7 +170,7 @@ void envPageShowCcSection(std::int16_t win, bool on) {
   show(win, envItemCcBpFields, on && c.v->bpSelFirst >= -1);
 }
 
-void envPageSetWaveLabel(std::int16_t win, std::uint16_t popup, std::int16_t waveId) {
+void envPageSetWaveLabel(WinId win, std::uint16_t popup, std::int16_t waveId) {
   Engine* e = envEngineOf(win);
   if (!e || !envPageBegin(win) || !ctrlFind(win, popup)) return;
   char name[33] = {};
@@ -181,7 +179,7 @@ void envPageSetWaveLabel(std::int16_t win, std::uint16_t popup, std::int16_t wav
   selectorSetLabel(win, popup, name);
 }
 
-void envPageShowSections(std::int16_t win, bool on) {
+void envPageShowSections(WinId win, bool on) {
   EnvPageContext c = envPageContext(win);
   if (!c.v || !c.e) return;
   if (!c.ok) {
@@ -243,7 +241,7 @@ void envPageShowSections(std::int16_t win, bool on) {
   }
 }
 
-void envPageShowBpFields(std::int16_t win, bool on) {
+void envPageShowBpFields(WinId win, bool on) {
   EnvPageContext c = envPageContext(win);
   envPageShowSections(win, on);
   if (!c.ok) return;
@@ -252,7 +250,7 @@ void envPageShowBpFields(std::int16_t win, bool on) {
   show(win, envItemControlSource, on && !linked && envGetMode(c.e, c.slot) == envModeControl);
 }
 
-void envPageRefreshFields(std::int16_t win) {
+void envPageRefreshFields(WinId win) {
   EnvPageContext c = envPageContext(win);
   if (!c.ok) return;
   const EnvelopeSlot* s = envSlot(c.e, c.slot);
@@ -303,7 +301,7 @@ void envPageRefreshFields(std::int16_t win) {
     sourceText(win, envItemControlSource, envGetControlSource(c.e, c.slot));
 }
 
-void envPageShowMode(std::int16_t win, std::int16_t mode, bool linked) {
+void envPageShowMode(WinId win, std::int16_t mode, bool linked) {
   EnvPageContext c = envPageContext(win);
   if (!c.v || !c.e) return;
   if (ctrlFind(win, envItemMode)) {
@@ -318,7 +316,7 @@ void envPageShowMode(std::int16_t win, std::int16_t mode, bool linked) {
   envPageShowSections(win, true);
 }
 
-void envPageRefreshSettings(std::int16_t win) {
+void envPageRefreshSettings(WinId win) {
   EnvPageContext c = envPageContext(win);
   if (!c.v || !c.e) return;
   if (const PatchHeader* h = engineGetPatchHeader(c.e)) setBox(win, envItemBeats, h->beats);
@@ -331,7 +329,7 @@ void envPageRefreshSettings(std::int16_t win) {
 
 void envBpOnTime(ControlItem* item, double value) {
   if (!item) return;
-  const std::int16_t win = winOf(item);
+  const WinId win = ctrlItemWin(item);
   EnvPageContext c = envPageContext(win);
   if (!c.ok) return;
   const bool absolute = item->id == envItemBpAbsTime;
@@ -347,7 +345,7 @@ void envBpOnTime(ControlItem* item, double value) {
 }
 
 double envTimeStep(ControlItem* item, double start, std::int16_t steps, std::uint16_t mode) {
-  EnvelopeView* v = item ? envViewOf(winOf(item)) : nullptr;
+  EnvelopeView* v = item ? envViewOf(ctrlItemWin(item)) : nullptr;
   const int pps = v ? static_cast<int>(v->pixelsPerSecond) : 128;
   if (pps < 1) return start;
   switch (mode) {
@@ -360,7 +358,7 @@ double envTimeStep(ControlItem* item, double start, std::int16_t steps, std::uin
 
 void envBpOnLevelPercent(ControlItem* item, double value) {
   if (!item) return;
-  const std::int16_t win = winOf(item);
+  const WinId win = ctrlItemWin(item);
   EnvPageContext c = envPageContext(win);
   if (!c.ok || !envFieldSetLevel(c.e, c.slot, c.v->bpSelFirst, c.v->bpSelLast, value * 0.01)) return;
   envGraphRedrawLinked(win);
@@ -370,7 +368,7 @@ void envBpOnLevelPercent(ControlItem* item, double value) {
 
 void envBpOnLevelUnits(ControlItem* item, double value) {
   if (!item) return;
-  const std::int16_t win = winOf(item);
+  const WinId win = ctrlItemWin(item);
   EnvPageContext c = envPageContext(win);
   if (!c.ok) return;
   const EnvelopeSlot* s = envSlot(c.e, c.slot);
@@ -385,7 +383,7 @@ void envBpOnLevelUnits(ControlItem* item, double value) {
 
 void envBpOnSlope(ControlItem* item, double value) {
   if (!item) return;
-  const std::int16_t win = winOf(item);
+  const WinId win = ctrlItemWin(item);
   EnvPageContext c = envPageContext(win);
   const std::int16_t b = c.ok ? c.v->bpSelFirst : -2;
   if (b < 0 || b >= envBreakpointCount || !std::isfinite(value)) return;
@@ -395,16 +393,16 @@ void envBpOnSlope(ControlItem* item, double value) {
 }
 
 void envPageOnTimeDisplay(ControlItem* item, std::uint8_t on, std::int16_t) {
-  if (item) envPageSetTimeDisplay(winOf(item), on != 0);
+  if (item) envPageSetTimeDisplay(ctrlItemWin(item), on != 0);
 }
 
 void envPageOnLevelDisplay(ControlItem* item, std::uint8_t on, std::int16_t) {
-  if (item) envPageSetLevelDisplay(winOf(item), on != 0);
+  if (item) envPageSetLevelDisplay(ctrlItemWin(item), on != 0);
 }
 
 void envBpOnStepButton(ControlItem* item, std::uint8_t on, std::int16_t) {
   if (!item) return;
-  const std::int16_t win = winOf(item);
+  const WinId win = ctrlItemWin(item);
   EnvPageContext c = envPageContext(win);
   if (!c.ok || c.v->bpSelFirst < -1) return;
   envPageSetStepButton(win, on != 0);
@@ -413,34 +411,34 @@ void envBpOnStepButton(ControlItem* item, std::uint8_t on, std::int16_t) {
 }
 
 void envBpOnDepth(ControlItem* item, double value) {
-  if (item) walkEach(winOf(item), envBpDepth, value * 0.01, false);
+  if (item) walkEach(ctrlItemWin(item), envBpDepth, value * 0.01, false);
 }
 void envBpOnLfoSec(ControlItem* item, double value) {
-  if (item) walkEach(winOf(item), envBpLfoSec, value, false);
+  if (item) walkEach(ctrlItemWin(item), envBpLfoSec, value, false);
 }
 void envBpOnShSec(ControlItem* item, double value) {
-  if (item) walkEach(winOf(item), envBpShSec, value, false);
+  if (item) walkEach(ctrlItemWin(item), envBpShSec, value, false);
 }
 void envBpOnTimeScale(ControlItem* item, double value) {
-  if (item) walkEach(winOf(item), envBpTimeScale, value * 0.01, true);
+  if (item) walkEach(ctrlItemWin(item), envBpTimeScale, value * 0.01, true);
 }
 void envBpOnAmpScale(ControlItem* item, double value) {
-  if (item) walkEach(winOf(item), envBpAmpScale, value * 0.01, true);
+  if (item) walkEach(ctrlItemWin(item), envBpAmpScale, value * 0.01, true);
 }
 
 namespace {
 
 void openSource(ControlItem* item, std::uint16_t button) {
   if (!item) return;
-  const std::int16_t win = winOf(item);
+  const WinId win = ctrlItemWin(item);
   EnvPageContext c = envPageContext(win);
   if (!c.ok || c.v->bpSelFirst < -1) return;
   const std::int16_t b = c.v->bpSelFirst < 0 ? 0 : c.v->bpSelFirst;
   c.v->sourceButtonId = button;
   const std::int16_t current =
       button == envItemBpTimeCc ? envGetBpTimeCc(c.e, c.slot, b) : envGetBpAmpCc(c.e, c.slot, b);
-  if (button == envItemBpAmpCc) mainPageMarkChanged(static_cast<std::uint16_t>(win));
-  midiSourcePopupOpen(static_cast<std::uint16_t>(win), envPageOnMidiSource, current, 1);
+  if (button == envItemBpAmpCc) mainPageMarkChanged(win);
+  midiSourcePopupOpen(win, envPageOnMidiSource, current, 1);
 }
 
 }  // namespace

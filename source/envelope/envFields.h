@@ -15,24 +15,24 @@ enum { envUnitLabelSize = 24 };
 // ---- Refresh
 // The settings part of the full refresh: the "Beat" box, the field refresh, the level units and the
 // grid step popup shown while the grid switch is on.
-void envPageRefreshSettings(std::int16_t win);
-void envPageRefreshFields(std::int16_t win);
-void envPageShowMode(std::int16_t win, std::int16_t mode, bool linked);
+void envPageRefreshSettings(WinId win);
+void envPageRefreshFields(WinId win);
+void envPageShowMode(WinId win, std::int16_t mode, bool linked);
 // The mode's name ("" for any value outside 1..6) into out (at least 16 bytes).
 void envModeName(std::int16_t mode, char* out);
-void envPageShowSections(std::int16_t win, bool show);
-void envPageShowLfoSection(std::int16_t win, bool on);
-void envPageShowCcSection(std::int16_t win, bool on);
-void envPageSetWaveLabel(std::int16_t win, std::uint16_t popup, std::int16_t waveId);
-void envPageSetTimeDisplay(std::int16_t win, bool absolute);
-void envPageSetLevelDisplay(std::int16_t win, bool percent);
-void envPageSetStepButton(std::int16_t win, bool step);
-void envPageUpdateTimeRanges(std::int16_t win);
-void envPageRefreshLevelUnits(std::int16_t win);
-void envPageShowBpFields(std::int16_t win, bool show);
+void envPageShowSections(WinId win, bool show);
+void envPageShowLfoSection(WinId win, bool on);
+void envPageShowCcSection(WinId win, bool on);
+void envPageSetWaveLabel(WinId win, std::uint16_t popup, std::int16_t waveId);
+void envPageSetTimeDisplay(WinId win, bool absolute);
+void envPageSetLevelDisplay(WinId win, bool percent);
+void envPageSetStepButton(WinId win, bool step);
+void envPageUpdateTimeRanges(WinId win);
+void envPageRefreshLevelUnits(WinId win);
+void envPageShowBpFields(WinId win, bool show);
 // Copies at most 23 characters of text into the unit label and, unless the level shows in percent,
 // writes it on envItemLevelForm.
-void envPageSetUnitLabel(std::int16_t win, const char* text);
+void envPageSetUnitLabel(WinId win, const char* text);
 const char* envPageUnitLabel();
 
 // ---- Callbacks of the breakpoint fields

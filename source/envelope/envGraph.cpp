@@ -53,7 +53,7 @@ EnvelopeGraphRecord* newRecord(std::uint16_t itemId) {
   return r;
 }
 
-bool visibleInShownWindow(std::int16_t win, ControlItem* item) {
+bool visibleInShownWindow(WinId win, ControlItem* item) {
   WinSlot* s = winSlot(win);
   return item && s && s->visible && item->visible && item->drawable;
 }
@@ -72,7 +72,7 @@ int envGraphHitFind(const GraphHit* table, int count, std::int32_t x, std::int32
   return -1;
 }
 
-ControlItem* envGraphItem(std::int16_t win, std::uint16_t id) {
+ControlItem* envGraphItem(WinId win, std::uint16_t id) {
   envSelectPane(win);
   return ctrlFindKind(win, id, kindCustom);
 }
@@ -84,7 +84,7 @@ EnvelopeGraphRecord* envGraphRecordOfItem(ControlItem* item) {
   return r && r->tag == envGraphTag ? r : nullptr;
 }
 
-EnvelopeGraphRecord* envGraphRecordOf(std::int16_t win, std::uint16_t id) {
+EnvelopeGraphRecord* envGraphRecordOf(WinId win, std::uint16_t id) {
   return envGraphRecordOfItem(envGraphItem(win, id));
 }
 
@@ -93,7 +93,7 @@ std::int16_t envGraphSlotOfItem(ControlItem* item) {
   return r ? r->slotIndex : -1;
 }
 
-ControlItem* envGraphAddItem(std::int16_t win, std::uint16_t id, std::int32_t left, std::int32_t top) {
+ControlItem* envGraphAddItem(WinId win, std::uint16_t id, std::int32_t left, std::int32_t top) {
   EnvelopeView* v = envViewOf(win);
   if (!v) return nullptr;
   EnvelopeGraphRecord* r = newRecord(id);
@@ -133,7 +133,7 @@ void envGraphSetPartner(EnvelopeGraphRecord* record, Engine* engine, bool paired
 
 void envGraphFreePartner(EnvelopeGraphRecord* record) { envGraphSetPartner(record, nullptr, false); }
 
-void envGraphBindSlot(std::int16_t win, std::uint16_t id, std::int16_t slot) {
+void envGraphBindSlot(WinId win, std::uint16_t id, std::int16_t slot) {
   Engine* e = envEngineOf(win);
   EnvelopeGraphRecord* r = envGraphRecordOf(win, id);
   if (!e || !r) return;
@@ -143,23 +143,23 @@ void envGraphBindSlot(std::int16_t win, std::uint16_t id, std::int16_t slot) {
   envGraphSetPartner(r, e, paired);
 }
 
-EnvelopeSlot* envGraphSelectedSlot(std::int16_t win) {
+EnvelopeSlot* envGraphSelectedSlot(WinId win) {
   const std::int16_t s = envGraphSelectedSlotIndex(win);
   Engine* e = envEngineOf(win);
   return s >= 0 && e ? engineGetEnvelopeSlot(e, s) : nullptr;
 }
 
-std::int16_t envGraphSelectedSlotIndex(std::int16_t win) {
+std::int16_t envGraphSelectedSlotIndex(WinId win) {
   EnvelopeView* v = envViewOf(win);
   if (!v || v->selectedItem < envItemGraphFirst) return -1;
   return envGraphSlotOfItem(envGraphItem(win, static_cast<std::uint16_t>(v->selectedItem)));
 }
 
-void envGraphSetCurrentItem(std::int16_t win, ControlItem* item) {
+void envGraphSetCurrentItem(WinId win, ControlItem* item) {
   if (EnvelopeView* v = envViewOf(win)) v->hoverItem = item;
 }
 
-void envGraphLayoutItems(std::int16_t win) {
+void envGraphLayoutItems(WinId win) {
   envSelectPane(win);
   EnvelopeView* v = envViewOf(win);
   if (!v) return;
@@ -180,7 +180,7 @@ void envGraphLayoutItems(std::int16_t win) {
   pictureSetRect(win, envItemGraphBack, &r);
 }
 
-void envGraphResizeItem(std::int16_t win, std::uint16_t id, std::int32_t right, std::int32_t bottom) {
+void envGraphResizeItem(WinId win, std::uint16_t id, std::int32_t right, std::int32_t bottom) {
   envSelectPane(win);
   EnvelopeView* v = envViewOf(win);
   ControlItem* it = envGraphItem(win, id);
@@ -197,14 +197,14 @@ void envGraphResizeItem(std::int16_t win, std::uint16_t id, std::int32_t right, 
   if (visibleInShownWindow(win, it)) envGraphDraw(it);
 }
 
-void envGraphInvalidateItem(std::int16_t win, std::uint16_t id) {
+void envGraphInvalidateItem(WinId win, std::uint16_t id) {
   envSelectPane(win);
   if (!envGraphItem(win, id) || !ctrlIsShown(win, id)) return;
   CtrlRect r;
   if (ctrlGetRect(win, id, &r)) winInvalidateRect(win, &r);
 }
 
-void envGraphRedrawAll(std::int16_t win) {
+void envGraphRedrawAll(WinId win) {
   envSelectPane(win);
   EnvelopeView* v = envViewOf(win);
   if (!v || !envEngineOf(win)) return;
@@ -213,7 +213,7 @@ void envGraphRedrawAll(std::int16_t win) {
     if (ControlItem* it = envGraphItem(win, id)) envGraphDraw(it);
 }
 
-void envGraphRedrawLinked(std::int16_t win) {
+void envGraphRedrawLinked(WinId win) {
   envSelectPane(win);
   EnvelopeView* v = envViewOf(win);
   Engine* e = envEngineOf(win);
@@ -231,7 +231,7 @@ void envGraphRedrawLinked(std::int16_t win) {
   }
 }
 
-void envGraphShowIfBelow(std::int16_t win, int k, std::int32_t y) {
+void envGraphShowIfBelow(WinId win, int k, std::int32_t y) {
   envSelectPane(win);
   const std::uint16_t id = static_cast<std::uint16_t>(envItemGraphFirst + k);
   ControlItem* it = envGraphItem(win, id);
@@ -248,7 +248,7 @@ double envBpAbsSeconds(const EnvelopeSlot* slot, int bp) {
   return sum / 44100.0;
 }
 
-double envGraphXToSeconds(std::int16_t win, std::int32_t x0, std::int32_t x) {
+double envGraphXToSeconds(WinId win, std::int32_t x0, std::int32_t x) {
   EnvelopeView* v = envViewOf(win);
   return v ? (x - x0) * v->secondsPerPixel + v->timeOffset : 0.0;
 }
@@ -288,7 +288,7 @@ std::int32_t envGraphItemHandler(ControlItem* item, std::uint32_t event, std::in
   if (!item) return 0;
   if (event == customMouse && inputButtonState() == inputPressed && !inputIsCaptured() && inputIsDoubleClick())
     event = envGraphDoubleClickEvent;
-  const std::int16_t win = static_cast<std::int16_t>(item->windowId);
+  const WinId win = static_cast<std::int16_t>(item->windowId);
   switch (event) {
     case customDraw: envGraphDraw(item); break;
     case customMouse: envGraphMouseDown(item); break;

@@ -45,25 +45,25 @@ bool envGraphHitContains(const GraphHit& h, std::int32_t x, std::int32_t y);
 int envGraphHitFind(const GraphHit* table, int count, std::int32_t x, std::int32_t y);
 
 // ---- Items and records (envGraph.cpp)
-ControlItem* envGraphAddItem(std::int16_t win, std::uint16_t id, std::int32_t left, std::int32_t top);
-void envGraphBindSlot(std::int16_t win, std::uint16_t id, std::int16_t slot);
+ControlItem* envGraphAddItem(WinId win, std::uint16_t id, std::int32_t left, std::int32_t top);
+void envGraphBindSlot(WinId win, std::uint16_t id, std::int16_t slot);
 void envGraphSetPartner(EnvelopeGraphRecord* record, Engine* engine, bool paired);
 EnvelopeGraphRecord* envGraphRecordOfItem(ControlItem* item);
-EnvelopeGraphRecord* envGraphRecordOf(std::int16_t win, std::uint16_t id);
+EnvelopeGraphRecord* envGraphRecordOf(WinId win, std::uint16_t id);
 // Slot of the item's record; -1 for no item, no record or no slot.
 std::int16_t envGraphSlotOfItem(ControlItem* item);
-EnvelopeSlot* envGraphSelectedSlot(std::int16_t win);
+EnvelopeSlot* envGraphSelectedSlot(WinId win);
 // Slot index of the selected row, -1 when none.
-std::int16_t envGraphSelectedSlotIndex(std::int16_t win);
-void envGraphSetCurrentItem(std::int16_t win, ControlItem* item);
-void envGraphLayoutItems(std::int16_t win);
-void envGraphResizeItem(std::int16_t win, std::uint16_t id, std::int32_t right, std::int32_t bottom);
-void envGraphInvalidateItem(std::int16_t win, std::uint16_t id);
-void envGraphRedrawAll(std::int16_t win);
-void envGraphRedrawLinked(std::int16_t win);
-void envGraphShowIfBelow(std::int16_t win, int k, std::int32_t y);
+std::int16_t envGraphSelectedSlotIndex(WinId win);
+void envGraphSetCurrentItem(WinId win, ControlItem* item);
+void envGraphLayoutItems(WinId win);
+void envGraphResizeItem(WinId win, std::uint16_t id, std::int32_t right, std::int32_t bottom);
+void envGraphInvalidateItem(WinId win, std::uint16_t id);
+void envGraphRedrawAll(WinId win);
+void envGraphRedrawLinked(WinId win);
+void envGraphShowIfBelow(WinId win, int k, std::int32_t y);
 double envBpAbsSeconds(const EnvelopeSlot* slot, int bp);
-double envGraphXToSeconds(std::int16_t win, std::int32_t x0, std::int32_t x);
+double envGraphXToSeconds(WinId win, std::int32_t x0, std::int32_t x);
 double envGraphDragLevel(std::int16_t destKind, std::int32_t pressCoord, std::int32_t coord, double startLevel,
                          double stepPerPixel);
 
@@ -71,57 +71,56 @@ std::int32_t envGraphItemHandler(ControlItem* item, std::uint32_t event, std::in
 void envGraphItemDestroy(ControlItem* item);
 void envGraphItemShow(ControlItem* item, std::int32_t flag);
 // The item of a window's graph column, null for an id without an item.
-ControlItem* envGraphItem(std::int16_t win, std::uint16_t id);
+ControlItem* envGraphItem(WinId win, std::uint16_t id);
 
 // ---- Rows and view accessors (envRows.cpp)
 void envGraphLayoutRows(ControlItem* item, std::int32_t h, std::uint16_t anchor);
-void envGraphSetupRowScroll(std::int16_t win);
-void envGraphScrollRows(std::int16_t win, float position);
-double envViewGetTimeOffset(std::int16_t win);
-void envViewSetTimeOffset(std::int16_t win, double seconds);
-std::int32_t envViewGetPixelsPerSecond(std::int16_t win);
-double envViewGetScrollSpan(std::int16_t win);
-void envViewSetScrollSpan(std::int16_t win, double span);
-std::uint8_t envViewGetGridOn(std::int16_t win);
-void envViewSetGridOn(std::int16_t win, std::uint8_t on);
-void envViewSetFreeTime(std::int16_t win, std::uint8_t on);
-std::int32_t envViewGetSelectedOwner(std::int16_t win);
-std::int32_t envViewGetSelectedDestKind(std::int16_t win);
-double envViewGetGridBeats(std::int16_t win);
-void envViewSetGridBeats(std::int16_t win, double beats);
-double envGridStepSamples(Engine* engine, std::int16_t win);
-std::int32_t envBpSelFirst(std::int16_t win);
-std::int32_t envBpSelLast(std::int16_t win);
-std::int32_t envBpSelNext(std::int16_t win, std::int16_t* index);
-ControlItem* envViewGetHoverItem(std::int16_t win);
+void envGraphSetupRowScroll(WinId win);
+void envGraphScrollRows(WinId win, float position);
+double envViewGetTimeOffset(WinId win);
+void envViewSetTimeOffset(WinId win, double seconds);
+std::int32_t envViewGetPixelsPerSecond(WinId win);
+double envViewGetScrollSpan(WinId win);
+void envViewSetScrollSpan(WinId win, double span);
+std::uint8_t envViewGetGridOn(WinId win);
+void envViewSetGridOn(WinId win, std::uint8_t on);
+void envViewSetFreeTime(WinId win, std::uint8_t on);
+std::int32_t envViewGetSelectedOwner(WinId win);
+std::int32_t envViewGetSelectedDestKind(WinId win);
+double envViewGetGridBeats(WinId win);
+void envViewSetGridBeats(WinId win, double beats);
+double envGridStepSamples(Engine* engine, WinId win);
+std::int32_t envBpSelFirst(WinId win);
+std::int32_t envBpSelLast(WinId win);
+std::int32_t envBpSelNext(WinId win, std::int16_t* index);
+ControlItem* envViewGetHoverItem(WinId win);
 void envGraphRecordInit(EnvelopeGraphRecord* record, std::uint16_t itemId, std::uint16_t variant);
 void envGraphDrawPartner(ControlItem* item, Engine* engine, EnvelopeSlot* slot);
 void envGraphFreePartner(EnvelopeGraphRecord* record);
 // Plain-call entries of the above for the tools pane, the row-height strip and the ruler.
 void envGraphLayoutRowsEntry(ControlItem* item, std::int32_t h, std::uint16_t anchor);
-void envGraphScrollRowsEntry(std::int16_t win, float position);
-ControlItem* envViewGetHoverItemEntry(std::int16_t win);
+void envGraphScrollRowsEntry(WinId win, float position);
+ControlItem* envViewGetHoverItemEntry(WinId win);
 void envGraphDrawPartnerEntry(ControlItem* item, Engine* engine, EnvelopeSlot* slot);
 // The time scrollbar's span and thumb (envPageUpdateScrollSpan).
-void envTimeScrollSetupEntry(std::int16_t win);
+void envTimeScrollSetupEntry(WinId win);
 
 // ---- Layout (envGraphLayout.cpp)
 void envGraphComputeLayout(ControlItem* item, const EnvelopeSlot* slot, EnvelopeGraphRecord* record);
 // The same on a bare rectangle (window coordinates) for a window's view.
-void envGraphComputeLayoutRect(std::int16_t win, const CtrlRect& rect, const EnvelopeSlot* slot,
-                               EnvelopeGraphRecord* record);
-double envGraphSecondsToX(std::int16_t win, double x0, double seconds);
-void envGraphDrawDestLabel(std::int16_t win, HDC dc, const EnvelopeSlot* slot, const CtrlRect& rect);
+void envGraphComputeLayoutRect(WinId win, const CtrlRect& rect, const EnvelopeSlot* slot, EnvelopeGraphRecord* record);
+double envGraphSecondsToX(WinId win, double x0, double seconds);
+void envGraphDrawDestLabel(WinId win, HDC dc, const EnvelopeSlot* slot, const CtrlRect& rect);
 void envGraphDrawXySquare(ControlItem* item);
 
 // ---- Painting (envGraphPaint.cpp)
 void envGraphDraw(ControlItem* item, EnvelopeGraphRecord* record = nullptr, EnvelopeSlot* slot = nullptr);
-void envGraphDrawMarker(std::int16_t win, HDC dc, const EnvelopeSlot* slot, int bp, const CtrlRect& r,
-                        bool itemSelected, bool linked);
-void envGraphDrawSourceLabel(std::int16_t win, HDC dc, const EnvelopeSlot* slot, int bp, const CtrlRect& r);
+void envGraphDrawMarker(WinId win, HDC dc, const EnvelopeSlot* slot, int bp, const CtrlRect& r, bool itemSelected,
+                        bool linked);
+void envGraphDrawSourceLabel(WinId win, HDC dc, const EnvelopeSlot* slot, int bp, const CtrlRect& r);
 // The sample peaks under segment k (-1: from the start point) of a sample-position envelope of channel
 // `channel`; without `whole` the stretch cut by the row's left edge before marker k.
-void envGraphDrawSampleSegment(std::int16_t win, HDC dc, Engine* engine, std::int16_t channel,
+void envGraphDrawSampleSegment(WinId win, HDC dc, Engine* engine, std::int16_t channel,
                                const EnvelopeGraphRecord* record, const CtrlRect& rect, std::int32_t left, int k,
                                bool whole);
 // The label text of a breakpoint's controller sources ("" when both scales are 0).
@@ -133,19 +132,19 @@ double envGraphGridSpacing(const EnvelopeView* view, double lengthSamples, doubl
 void envGraphMouseDown(ControlItem* item);
 int envGraphEdit(ControlItem* item, CtrlPoint point, std::uint8_t usePartner);
 void envGraphSelectBp(ControlItem* item, std::int16_t bp);
-void envGraphExtendBpSelection(std::int16_t win, std::int16_t bp);
-void envGraphClearBpSelection(std::int16_t win);
-bool envGraphIsBpSelected(std::int16_t win, std::int16_t bp);
-std::int16_t envGraphFirstSelectedBp(std::int16_t win);
-bool envGraphHasBpSelection(std::int16_t win);
-void envGraphSelectItem(std::int16_t win, std::uint16_t id);
-void envGraphUpdateCopyKind(std::int16_t win);
-void envGraphUpdatePasteEnable(std::int16_t win);
+void envGraphExtendBpSelection(WinId win, std::int16_t bp);
+void envGraphClearBpSelection(WinId win);
+bool envGraphIsBpSelected(WinId win, std::int16_t bp);
+std::int16_t envGraphFirstSelectedBp(WinId win);
+bool envGraphHasBpSelection(WinId win);
+void envGraphSelectItem(WinId win, std::uint16_t id);
+void envGraphUpdateCopyKind(WinId win);
+void envGraphUpdatePasteEnable(WinId win);
 void envGraphAddBreakpoint(ControlItem* item, EnvelopeSlot* slot, double seconds, double level);
 void envGraphDeleteBreakpoint(ControlItem* item, EnvelopeSlot* slot, std::int16_t bp);
 void envGraphDragSlope(ControlItem* item, std::int16_t bp);
-void envGraphScaleSlopes(std::int16_t win, Engine* engine, std::int16_t slotIndex, EnvelopeSlot* slot,
-                         std::int16_t first, double newSlope, double oldSlope);
+void envGraphScaleSlopes(WinId win, Engine* engine, std::int16_t slotIndex, EnvelopeSlot* slot, std::int16_t first,
+                         double newSlope, double oldSlope);
 void envClampLoopPointsRec(EnvelopeSlot* slot);
 // The double click of a row at a window point: deletes the marker under it or adds a breakpoint.
 void envGraphDoubleClick(ControlItem* item, std::int32_t x, std::int32_t y);

@@ -16,7 +16,7 @@
 #include "preset/envelope.h"
 #include "preset/wave.h"
 
-double envGraphSecondsToX(std::int16_t win, double x0, double seconds) {
+double envGraphSecondsToX(WinId win, double x0, double seconds) {
   EnvelopeView* v = envViewOf(win);
   return v ? x0 + (seconds - v->timeOffset) * v->pixelsPerSecond : 0.0;
 }
@@ -27,8 +27,7 @@ void envGraphComputeLayout(ControlItem* item, const EnvelopeSlot* slot, Envelope
   envGraphComputeLayoutRect(static_cast<std::int16_t>(item->windowId), item->rect, slot, record);
 }
 
-void envGraphComputeLayoutRect(std::int16_t win, const CtrlRect& rect, const EnvelopeSlot* slot,
-                               EnvelopeGraphRecord* r) {
+void envGraphComputeLayoutRect(WinId win, const CtrlRect& rect, const EnvelopeSlot* slot, EnvelopeGraphRecord* r) {
   if (!r) return;
   const EnvGraphLayoutOut out = {&r->loopStartX, &r->sustainX,   &r->loopMark,    &r->sustainMark,
                                  &r->startMark,  &r->pointCount, &r->handleCount, r->pointHits,
@@ -37,7 +36,7 @@ void envGraphComputeLayoutRect(std::int16_t win, const CtrlRect& rect, const Env
   envGraphLayoutCompute(envViewOf(win), envEngineOf(win), winGetOriginY(win) + envGraphAreaOffset, box, slot, out);
 }
 
-void envGraphDrawDestLabel(std::int16_t win, HDC dc, const EnvelopeSlot* slot, const CtrlRect& r) {
+void envGraphDrawDestLabel(WinId win, HDC dc, const EnvelopeSlot* slot, const CtrlRect& r) {
   EnvelopeView* v = envViewOf(win);
   Engine* e = envEngineOf(win);
   if (!v || !e || !dc || !slot || !v->redrawPending) return;
@@ -61,7 +60,7 @@ void envGraphDrawDestLabel(std::int16_t win, HDC dc, const EnvelopeSlot* slot, c
 void envGraphDrawXySquare(ControlItem* item) {
   EnvelopeGraphRecord* r = envGraphRecordOfItem(item);
   if (!r || !r->partner || !r->xyHits) return;
-  const std::int16_t win = static_cast<std::int16_t>(item->windowId);
+  const WinId win = static_cast<std::int16_t>(item->windowId);
   EnvelopeView* v = envViewOf(win);
   if (!v) return;
   const std::int32_t oy = winGetOriginY(win);

@@ -82,7 +82,7 @@ void envGraphSourceLabelText(const Breakpoint& bp, char* out, int size) {
     std::snprintf(out, size, "midi: %s", time);
 }
 
-void envGraphDrawSourceLabel(std::int16_t win, HDC dc, const EnvelopeSlot* slot, int bp, const CtrlRect& r) {
+void envGraphDrawSourceLabel(WinId win, HDC dc, const EnvelopeSlot* slot, int bp, const CtrlRect& r) {
   EnvelopeView* v = envViewOf(win);
   if (!v || !dc || !slot || !v->redrawPending || bp < 0 || bp >= envBreakpointCount) return;
   char text[48];
@@ -97,8 +97,8 @@ void envGraphDrawSourceLabel(std::int16_t win, HDC dc, const EnvelopeSlot* slot,
   if (oldFont) SelectObject(dc, oldFont);
 }
 
-void envGraphDrawMarker(std::int16_t win, HDC dc, const EnvelopeSlot* slot, int bp, const CtrlRect& r,
-                        bool itemSelected, bool linked) {
+void envGraphDrawMarker(WinId win, HDC dc, const EnvelopeSlot* slot, int bp, const CtrlRect& r, bool itemSelected,
+                        bool linked) {
   if (!dc || !slot) return;
   const bool white = itemSelected && envGraphIsBpSelected(win, static_cast<std::int16_t>(bp));
   HBRUSH fill = static_cast<HBRUSH>(GetStockObject(white ? WHITE_BRUSH : BLACK_BRUSH));
@@ -140,7 +140,7 @@ void envGraphDrawMarker(std::int16_t win, HDC dc, const EnvelopeSlot* slot, int 
   SelectObject(dc, GetStockObject(BLACK_BRUSH));
 }
 
-void envGraphDrawSampleSegment(std::int16_t win, HDC dc, Engine* e, std::int16_t channel, const EnvelopeGraphRecord* r,
+void envGraphDrawSampleSegment(WinId win, HDC dc, Engine* e, std::int16_t channel, const EnvelopeGraphRecord* r,
                                const CtrlRect& R, std::int32_t L, int k, bool whole) {
   EnvelopeView* v = envViewOf(win);
   const float* display = sampleDisplayBuffer(channel);
@@ -194,7 +194,7 @@ void envGraphDrawSampleSegment(std::int16_t win, HDC dc, Engine* e, std::int16_t
 
 void envGraphDraw(ControlItem* item, EnvelopeGraphRecord* given, EnvelopeSlot* givenSlot) {
   if (!item) return;
-  const std::int16_t win = static_cast<std::int16_t>(item->windowId);
+  const WinId win = static_cast<std::int16_t>(item->windowId);
   EnvelopeView* v = envViewOf(win);
   Engine* e = envEngineOf(win);
   if (!v || !e) return;

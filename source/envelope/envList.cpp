@@ -64,7 +64,7 @@ bool envFilterPasses(std::int16_t entry, std::int16_t k, std::int16_t owner) {
   }
 }
 
-int envListSelectedCount(std::int16_t win) {
+int envListSelectedCount(WinId win) {
   envSelectPane(win);
   if (!ctrlFindKind(win, envItemList, kindList)) return 0;
   const int filled = listCountFilled(win, envItemList);
@@ -74,7 +74,7 @@ int envListSelectedCount(std::int16_t win) {
   return n;
 }
 
-bool envListIsSlotSelected(std::int16_t win, std::int16_t slot) {
+bool envListIsSlotSelected(WinId win, std::int16_t slot) {
   envSelectPane(win);
   EnvelopeView* v = envViewOf(win);
   if (!v || !ctrlFindKind(win, envItemList, kindList)) return false;
@@ -84,7 +84,7 @@ bool envListIsSlotSelected(std::int16_t win, std::int16_t slot) {
   return false;
 }
 
-void envListKeepSelection(std::int16_t win) {
+void envListKeepSelection(WinId win) {
   envSelectPane(win);
   EnvelopeView* v = envViewOf(win);
   Engine* e = envEngineOf(win);
@@ -102,7 +102,7 @@ void envListKeepSelection(std::int16_t win) {
   }
 }
 
-void envListRebindGraphs(std::int16_t win) {
+void envListRebindGraphs(WinId win) {
   envSelectPane(win);
   EnvelopeView* v = envViewOf(win);
   if (!v || !envEngineOf(win)) return;
@@ -134,7 +134,7 @@ void envListRebindGraphs(std::int16_t win) {
   envGraphLayoutItems(win);
 }
 
-void envPageFillList(std::int16_t win) {
+void envPageFillList(WinId win) {
   envSelectPane(win);
   EnvelopeView* v = envViewOf(win);
   Engine* e = envEngineOf(win);
@@ -162,7 +162,7 @@ void envPageFillList(std::int16_t win) {
   v->addedSlot = -1;
 }
 
-void envListFillLinkSource(std::int16_t win) {
+void envListFillLinkSource(WinId win) {
   EnvelopeView* v = envViewOf(win);
   Engine* e = envEngineOf(win);
   if (!v || !e || !selectorFind(win, envItemLinkSource)) return;
@@ -188,7 +188,7 @@ void envListFillLinkSource(std::int16_t win) {
 
 void envListOnSelect(ControlItem* item) {
   if (!item) return;
-  const std::int16_t win = static_cast<std::int16_t>(item->windowId);
+  const WinId win = static_cast<std::int16_t>(item->windowId);
   if (!envPageBegin(win)) return;
   envListRebindGraphs(win);
   envListKeepSelection(win);
@@ -196,7 +196,7 @@ void envListOnSelect(ControlItem* item) {
 
 void envListFillFilterMenu(ControlItem* item, std::int32_t opening) {
   if (!item || !opening) return;
-  const std::int16_t win = static_cast<std::int16_t>(item->windowId);
+  const WinId win = static_cast<std::int16_t>(item->windowId);
   static const struct {
     int id;
     const char* text;
@@ -219,7 +219,7 @@ void envListFillFilterMenu(ControlItem* item, std::int32_t opening) {
 
 void envListOnFilter(ControlItem* item, std::int16_t, std::int16_t entry) {
   if (!item) return;
-  const std::int16_t win = static_cast<std::int16_t>(item->windowId);
+  const WinId win = static_cast<std::int16_t>(item->windowId);
   EnvelopeView* v = envViewOf(win);
   Engine* e = envEngineOf(win);
   if (!v || !e || !envPageBegin(win)) return;

@@ -66,22 +66,22 @@ const SizeButton kSizeButtons[] = {
     {envItemSizeBigger, 95, "+", 100, 62}, {envItemSizeSmaller, 112, "-", -100, -62},
 };
 
-void resizeWindow(std::int16_t win, const EnvelopeView* v) {
+void resizeWindow(WinId win, const EnvelopeView* v) {
   winSetSize(win, v->pageWidth + inputGetOriginX(), v->pageHeight + winGetOriginY(win));
 }
 
 }  // namespace
 
-void envSelectPane(std::int16_t win) { winSelectPane(win, envPaneId); }
+void envSelectPane(WinId win) { winSelectPane(win, envPaneId); }
 
-bool envPageBegin(std::int16_t win) {
+bool envPageBegin(WinId win) {
   if (win == 0 || !envViewOf(win) || !envEngineOf(win)) return false;
   winSetCurrent(win);
   winSelectPane(win, envPaneId);
   return true;
 }
 
-EnvPageContext envPageContext(std::int16_t win) {
+EnvPageContext envPageContext(WinId win) {
   EnvPageContext c;
   c.v = envViewOf(win);
   c.e = envEngineOf(win);
@@ -91,19 +91,19 @@ EnvPageContext envPageContext(std::int16_t win) {
   return c;
 }
 
-void envPageSelect(std::uint16_t win) {
+void envPageSelect(WinId win) {
   if (win == 0) return;
-  winSetCurrent(static_cast<std::int16_t>(win));
-  winSelectPane(static_cast<std::int16_t>(win), envPaneId);
+  winSetCurrent(win);
+  winSelectPane(win, envPaneId);
 }
 
-std::uint8_t envPageIsShown(std::uint16_t win) { return win == 0 ? 0 : pagePaneShown(win, pageEnvelope); }
+std::uint8_t envPageIsShown(WinId win) { return win == 0 ? 0 : pagePaneShown(win, pageEnvelope); }
 
-void envPageBuildEntry(std::uint16_t win) { envPageBuild(static_cast<std::int16_t>(win)); }
-void envPageLayoutEntry(std::uint16_t win) { envPageLayout(static_cast<std::int16_t>(win)); }
-void envPageUpdateEntry(std::uint16_t win) { envPageRefresh(static_cast<std::int16_t>(win)); }
+void envPageBuildEntry(WinId win) { envPageBuild(win); }
+void envPageLayoutEntry(WinId win) { envPageLayout(win); }
+void envPageUpdateEntry(WinId win) { envPageRefresh(win); }
 
-void envPageBuild(std::int16_t win) {
+void envPageBuild(WinId win) {
   EnvelopeView* v = envViewOf(win);
   if (!v || !envPageBegin(win)) return;
   if (paneGetOption(win, envPaneId)) return;
@@ -141,8 +141,8 @@ void envPageBuild(std::int16_t win) {
   envListKeepSelection(win);
 }
 
-void envPageShow(std::uint16_t w, std::uint8_t on) {
-  const std::int16_t win = static_cast<std::int16_t>(w);
+void envPageShow(WinId w, std::uint8_t on) {
+  const WinId win = static_cast<std::int16_t>(w);
   EnvelopeView* v = envViewOf(win);
   if (!v || !envEngineOf(win)) {
     pageShowPane(w, pageEnvelope, on);
@@ -169,7 +169,7 @@ void envPageShow(std::uint16_t w, std::uint8_t on) {
   winInvalidateRect(win, &top);
 }
 
-void envPageLayout(std::int16_t win) {
+void envPageLayout(WinId win) {
   EnvelopeView* v = envViewOf(win);
   if (!v || !envPageBegin(win)) return;
   const int W = v->pageWidth, H = v->pageHeight;
@@ -203,7 +203,7 @@ void envPageLayout(std::int16_t win) {
 
 void envPageOnSizeButton(ControlItem* item, std::uint8_t, std::int16_t) {
   if (!item) return;
-  const std::int16_t win = static_cast<std::int16_t>(item->windowId);
+  const WinId win = static_cast<std::int16_t>(item->windowId);
   EnvelopeView* v = envViewOf(win);
   if (!v) return;
   for (const SizeButton& b : kSizeButtons) {
@@ -216,7 +216,7 @@ void envPageOnSizeButton(ControlItem* item, std::uint8_t, std::int16_t) {
 
 void envPageOnScroll(ControlItem* item, std::int16_t, double position) {
   if (!item) return;
-  const std::int16_t win = static_cast<std::int16_t>(item->windowId);
+  const WinId win = static_cast<std::int16_t>(item->windowId);
   EnvelopeView* v = envViewOf(win);
   if (!v || !envPageBegin(win)) return;
   if (item->id == envItemRowScroll) {
@@ -228,48 +228,48 @@ void envPageOnScroll(ControlItem* item, std::int16_t, double position) {
   }
 }
 
-void envPageIdleUpdate(std::uint16_t win) {
+void envPageIdleUpdate(WinId win) {
   if (!envPageIsShown(win)) return;
   envPageSelect(win);
-  const std::int16_t w = static_cast<std::int16_t>(win);
+  const std::int16_t w = win;
   envGraphUpdateMarkers(w, 1);
   if (envRulerIsDragging(w)) envRulerIdleDrag(w);
 }
 
-void envPageMarkChanged(std::int16_t win) {
+void envPageMarkChanged(WinId win) {
   EnvelopeView* v = envViewOf(win);
   if (!v) return;
   v->refreshRequested = 1;
   if (Engine* e = envEngineOf(win)) engineSetModified(e);
 }
 
-std::int16_t envPageGetWidth(std::int16_t win) {
+std::int16_t envPageGetWidth(WinId win) {
   EnvelopeView* v = envViewOf(win);
   return v ? v->pageWidth : 0;
 }
 
-std::int16_t envPageGetHeight(std::int16_t win) {
+std::int16_t envPageGetHeight(WinId win) {
   EnvelopeView* v = envViewOf(win);
   return v ? v->pageHeight : 0;
 }
 
-void envPageSetWidth(std::int16_t win, std::int16_t w) {
+void envPageSetWidth(WinId win, std::int16_t w) {
   if (EnvelopeView* v = envViewOf(win)) v->pageWidth = w;
 }
 
-void envPageSetHeight(std::int16_t win, std::int16_t h) {
+void envPageSetHeight(WinId win, std::int16_t h) {
   if (EnvelopeView* v = envViewOf(win)) v->pageHeight = h;
 }
 
-void envPageSetSelectedSlot(std::int16_t win, std::int16_t slot) {
+void envPageSetSelectedSlot(WinId win, std::int16_t slot) {
   if (EnvelopeView* v = envViewOf(win)) v->selectedSlot = slot;
 }
 
-std::int16_t envPageGetSelectedSlot(std::int16_t win) {
+std::int16_t envPageGetSelectedSlot(WinId win) {
   EnvelopeView* v = envViewOf(win);
   return v ? v->selectedSlot : 0;
 }
 
-void envPageSetAddedSlot(std::int16_t win, std::int16_t slot) {
+void envPageSetAddedSlot(WinId win, std::int16_t slot) {
   if (EnvelopeView* v = envViewOf(win)) v->addedSlot = slot;
 }

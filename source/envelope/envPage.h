@@ -135,22 +135,22 @@ enum { envCursorSustain = 143, envCursorLoop = 145 };
 enum { envGraphTopInPane = 160, envGraphAreaOffset = 232, envGraphLeft = 165, envRowTop0 = 160 };
 
 // ---- Page protocol (the shell's page table calls these through pages.h)
-void envPageBuild(std::int16_t win);
-void envPageLayout(std::int16_t win);
-void envPageRefresh(std::int16_t win);
-void envPageUpdateScrollSpan(std::int16_t win);
-void envPageMarkChanged(std::int16_t win);
-std::int16_t envPageGetWidth(std::int16_t win);
-std::int16_t envPageGetHeight(std::int16_t win);
-void envPageSetWidth(std::int16_t win, std::int16_t w);
-void envPageSetHeight(std::int16_t win, std::int16_t h);
-void envPageSetSelectedSlot(std::int16_t win, std::int16_t slot);
-std::int16_t envPageGetSelectedSlot(std::int16_t win);
-void envPageSetAddedSlot(std::int16_t win, std::int16_t slot);
+void envPageBuild(WinId win);
+void envPageLayout(WinId win);
+void envPageRefresh(WinId win);
+void envPageUpdateScrollSpan(WinId win);
+void envPageMarkChanged(WinId win);
+std::int16_t envPageGetWidth(WinId win);
+std::int16_t envPageGetHeight(WinId win);
+void envPageSetWidth(WinId win, std::int16_t w);
+void envPageSetHeight(WinId win, std::int16_t h);
+void envPageSetSelectedSlot(WinId win, std::int16_t slot);
+std::int16_t envPageGetSelectedSlot(WinId win);
+void envPageSetAddedSlot(WinId win, std::int16_t slot);
 // Selects pane pageEnvelope as the window's item container (every page item lives there).
-void envSelectPane(std::int16_t win);
+void envSelectPane(WinId win);
 // Makes the window current and selects pane pageEnvelope; false without the window's data or engine.
-bool envPageBegin(std::int16_t win);
+bool envPageBegin(WinId win);
 // The page's view and engine with the selected slot, after envPageBegin; `ok` when the page began and
 // a slot is selected.
 struct EnvPageContext {
@@ -159,7 +159,7 @@ struct EnvPageContext {
   std::int16_t slot = -1;
   bool ok = false;
 };
-EnvPageContext envPageContext(std::int16_t win);
+EnvPageContext envPageContext(WinId win);
 
 // ---- Envelope list (list 105) and its filter (popup 80)
 enum EnvFilterItem {
@@ -175,19 +175,19 @@ enum EnvFilterItem {
   envFilterWaveshape = 12,
   envFilterEffect = 13
 };
-void envPageFillList(std::int16_t win);
+void envPageFillList(WinId win);
 // Refills popup 70 (link master) from the list's rows and marks the selected envelope's master.
-void envListFillLinkSource(std::int16_t win);
-void envListKeepSelection(std::int16_t win);
-bool envListIsSlotSelected(std::int16_t win, std::int16_t slot);
-void envListRebindGraphs(std::int16_t win);
+void envListFillLinkSource(WinId win);
+void envListKeepSelection(WinId win);
+bool envListIsSlotSelected(WinId win, std::int16_t slot);
+void envListRebindGraphs(WinId win);
 void envListOnSelect(ControlItem* item);
 void envListFillFilterMenu(ControlItem* item, std::int32_t opening);
 void envListOnFilter(ControlItem* item, std::int16_t menu, std::int16_t entry);
 // Whether a slot of that destination kind and owner passes filter entry `entry`.
 bool envFilterPasses(std::int16_t entry, std::int16_t destKind, std::int16_t owner);
 // Number of selected rows among the filled rows of list 105.
-int envListSelectedCount(std::int16_t win);
+int envListSelectedCount(WinId win);
 // The program-wide first-time selection flag (1 at start).
 void envListSetFirstTime(std::uint8_t on);
 

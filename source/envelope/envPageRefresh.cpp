@@ -16,7 +16,7 @@
 #include "preset/envelope.h"
 #include "preset/sample.h"
 
-void envPageRefresh(std::int16_t win) {
+void envPageRefresh(WinId win) {
   EnvelopeView* v = envViewOf(win);
   if (!v || !envPageBegin(win)) return;
   v->refreshRequested = 0;
@@ -34,7 +34,7 @@ void envPageRefresh(std::int16_t win) {
   paneActivate(win, envPaneId);
 }
 
-void envPageUpdateScrollSpan(std::int16_t win) {
+void envPageUpdateScrollSpan(WinId win) {
   EnvelopeView* v = envViewOf(win);
   Engine* e = envEngineOf(win);
   if (!v || !e) return;

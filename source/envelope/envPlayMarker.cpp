@@ -26,7 +26,7 @@ Shown* shownOf(ControlItem* item) {
 }
 
 struct Dc {
-  std::int16_t win;
+  WinId win;
   WinSavedDC saved = {};
   bool acquired;
   HDC dc;
@@ -45,7 +45,7 @@ void restore(ControlItem* item) {
   if (!s || s->x < 0) return;
   EnvelopeGraphRecord* r = envGraphRecordOfItem(item);
   const OffscreenHighlight& h = r ? r->offscreen : OffscreenHighlight{};
-  const std::int16_t win = static_cast<std::int16_t>(item->windowId);
+  const WinId win = static_cast<std::int16_t>(item->windowId);
   if (r && h.memDC && s->x >= h.x && s->x < h.x + h.width) {
     std::int32_t top = s->top < h.y ? h.y : s->top;
     std::int32_t bottom = s->bottom > h.y + h.height ? h.y + h.height : s->bottom;
@@ -57,7 +57,7 @@ void restore(ControlItem* item) {
 
 // The row's rectangle inside the graph area; false when none of it is there.
 bool markerRect(ControlItem* item, const EnvelopeView* v, CtrlRect* out) {
-  const std::int16_t win = static_cast<std::int16_t>(item->windowId);
+  const WinId win = static_cast<std::int16_t>(item->windowId);
   const std::int32_t graphTop = winGetOriginY(win) + envGraphAreaOffset;
   CtrlRect r = item->rect;
   if (r.bottom <= graphTop) return false;
@@ -72,7 +72,7 @@ bool markerRect(ControlItem* item, const EnvelopeView* v, CtrlRect* out) {
 void drawLine(ControlItem* item, std::int32_t x, std::int32_t top, std::int32_t bottom, COLORREF colour) {
   Shown* s = shownOf(item);
   if (!s) return;
-  const std::int16_t win = static_cast<std::int16_t>(item->windowId);
+  const WinId win = static_cast<std::int16_t>(item->windowId);
   Dc dc(win);
   if (!dc.dc) return;
   HBRUSH brush = CreateSolidBrush(colour);
@@ -94,14 +94,14 @@ std::int32_t envGraphMarkerX(ControlItem* item) {
   return s ? s->x : -1;
 }
 
-void envGraphUpdateMarkers(std::int16_t win, std::uint8_t active) {
+void envGraphUpdateMarkers(WinId win, std::uint8_t active) {
   for (std::uint16_t id = envItemGraphFirst; id <= envItemGraphEnd; ++id)
     if (ControlItem* item = envGraphItem(win, id)) envGraphDrawMarkerLine(item, active);
 }
 
 void envGraphDrawMarkerLine(ControlItem* item, std::uint8_t active) {
   if (!item) return;
-  const std::int16_t win = static_cast<std::int16_t>(item->windowId);
+  const WinId win = static_cast<std::int16_t>(item->windowId);
   EnvelopeView* v = envViewOf(win);
   Engine* e = envEngineOf(win);
   const std::int16_t slotIndex = envGraphSlotOfItem(item);
@@ -137,7 +137,7 @@ void envGraphDrawMarkerLine(ControlItem* item, std::uint8_t active) {
 
 void envGraphDrawControlMarker(ControlItem* item, Engine* engine, EnvelopeSlot* slot) {
   if (!item || !engine || !slot) return;
-  const std::int16_t win = static_cast<std::int16_t>(item->windowId);
+  const WinId win = static_cast<std::int16_t>(item->windowId);
   EnvelopeView* v = envViewOf(win);
   CtrlRect r;
   if (!v || inputIsButtonDown() || !markerRect(item, v, &r)) {

@@ -10,7 +10,7 @@
 
 struct Engine;
 
-void envGraphUpdateMarkers(std::int16_t win, std::uint8_t active);
+void envGraphUpdateMarkers(WinId win, std::uint8_t active);
 void envGraphDrawMarkerLine(ControlItem* item, std::uint8_t active);
 void envGraphDrawControlMarker(ControlItem* item, Engine* engine, EnvelopeSlot* slot);
 // Where the row's marker stands now: its x in window pixels, -1 when none is drawn (tests).

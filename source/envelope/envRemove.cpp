@@ -19,7 +19,7 @@ namespace {
 enum { channelAmplitude = 1 };
 }
 
-void envDeleteSelected(std::int16_t win) {
+void envDeleteSelected(WinId win) {
   Engine* e = envEngineOf(win);
   if (!envViewOf(win) || !e || !envPageBegin(win)) return;
   const EnvelopeSlot* slot = envGraphSelectedSlot(win);
@@ -43,12 +43,12 @@ void envDeleteSelected(std::int16_t win) {
   engineApplyPatchChange(e, 1);
 }
 
-void envDeleteAfterAsking(std::int16_t win) {
+void envDeleteAfterAsking(WinId win) {
   if (!envViewOf(win) || !envEngineOf(win)) return;
   if (msgBox(msgBoxIconExclamation, kEnvMsgDeleteAsk, msgBoxYesNo) == msgAnswerYes) envDeleteSelected(win);
 }
 
-void envInitSelected(std::int16_t win) {
+void envInitSelected(WinId win) {
   EnvelopeView* v = envViewOf(win);
   Engine* e = envEngineOf(win);
   if (!v || !e || !envPageBegin(win)) return;
@@ -62,7 +62,7 @@ void envInitSelected(std::int16_t win) {
   envSlotWaitAudio(e, static_cast<std::uint16_t>(index));
   envSetDefaultsByDest(e, index, owner, destination);
   envSlotMarkPending(e, index);
-  envPageSelect(static_cast<std::uint16_t>(win));
+  envPageSelect(win);
   envGraphRedrawLinked(win);
   envPageRefreshFields(win);
 }

@@ -22,13 +22,13 @@ struct StripDrag {
 };
 StripDrag g_strip;
 
-void redrawRows(std::int16_t win, EnvelopeView* v) {
+void redrawRows(WinId win, EnvelopeView* v) {
   v->redrawPending = 1;
   for (std::uint16_t id = envItemGraphFirst; id <= envItemGraphEnd; ++id)
     if (ControlItem* item = envGraphItem(win, id)) envGraphDraw(item);
 }
 
-std::uint16_t rowUnder(std::int16_t win, std::int32_t y) {
+std::uint16_t rowUnder(WinId win, std::int32_t y) {
   for (std::uint16_t id = envItemGraphFirst; id <= envItemGraphEnd; ++id) {
     ControlItem* it = envGraphItem(win, id);
     if (it && it->visible && it->rect.top <= y && y < it->rect.bottom) return id;
@@ -38,7 +38,7 @@ std::uint16_t rowUnder(std::int16_t win, std::int32_t y) {
 
 }  // namespace
 
-ControlItem* envRowStripAddItem(std::int16_t win, std::uint16_t id, std::int32_t x, std::int32_t y) {
+ControlItem* envRowStripAddItem(WinId win, std::uint16_t id, std::int32_t x, std::int32_t y) {
   return winAddRectItem(win, id, x, y, envRowStripWidth, envRowStripHeight, envRowStripHandler);
 }
 
@@ -55,7 +55,7 @@ std::int32_t envRowStripHandler(ControlItem* item, std::uint32_t event, std::int
 
 void envRowStripDraw(ControlItem* item) {
   if (!item) return;
-  const std::int16_t win = static_cast<std::int16_t>(item->windowId);
+  const WinId win = static_cast<std::int16_t>(item->windowId);
   EnvelopeView* v = envViewOf(win);
   if (!v) return;
   item->rect.bottom = v->pageHeight - 17 + winGetOriginY(win);
@@ -67,7 +67,7 @@ void envRowStripDraw(ControlItem* item) {
   if (acquired) winReleaseDrawContext(win, &saved);
 }
 
-void envRowStripSetBottom(std::int16_t win, std::int32_t bottom) {
+void envRowStripSetBottom(WinId win, std::int32_t bottom) {
   ControlItem* strip = ctrlFindKind(win, envItemRowStrip, kindCustom);
   if (!strip || bottom <= strip->rect.top) return;
   strip->rect.bottom = bottom;
@@ -76,7 +76,7 @@ void envRowStripSetBottom(std::int16_t win, std::int32_t bottom) {
 
 void envRowStripDrag(ControlItem* item) {
   if (!item) return;
-  const std::int16_t win = static_cast<std::int16_t>(item->windowId);
+  const WinId win = static_cast<std::int16_t>(item->windowId);
   EnvelopeView* v = envViewOf(win);
   if (!v) return;
   CtrlPoint p;

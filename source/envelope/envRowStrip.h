@@ -8,9 +8,9 @@
 
 enum { envRowStripWidth = 16, envRowStripHeight = 512, envPicRowStripBar = 1512 };
 
-ControlItem* envRowStripAddItem(std::int16_t win, std::uint16_t id, std::int32_t x, std::int32_t y);
+ControlItem* envRowStripAddItem(WinId win, std::uint16_t id, std::int32_t x, std::int32_t y);
 std::int32_t envRowStripHandler(ControlItem* item, std::uint32_t event, std::int32_t a, std::int32_t b);
 void envRowStripDraw(ControlItem* item);
 // Gives the strip its bottom (window y; the drawing holds it to the page's height).
-void envRowStripSetBottom(std::int16_t win, std::int32_t bottom);
+void envRowStripSetBottom(WinId win, std::int32_t bottom);
 void envRowStripDrag(ControlItem* item);

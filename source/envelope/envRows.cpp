@@ -25,7 +25,7 @@
 namespace {
 
 // envItemGraphBack covers the graph column below the last shown row (nothing on a page too small for it).
-void placeGraphBackground(std::int16_t win, EnvelopeView* v) {
+void placeGraphBackground(WinId win, EnvelopeView* v) {
   const std::int32_t oy = winGetOriginY(win);
   std::int32_t top = oy + envGraphAreaOffset;
   const std::int32_t bottom = v->pageHeight - 22 + oy;
@@ -46,7 +46,7 @@ void placeGraphBackground(std::int16_t win, EnvelopeView* v) {
 
 void envGraphLayoutRows(ControlItem* item, std::int32_t h, std::uint16_t anchor) {
   if (!item || h < envRowMinHeight || h > envRowMaxHeight) return;
-  const std::int16_t win = static_cast<std::int16_t>(item->windowId);
+  const WinId win = static_cast<std::int16_t>(item->windowId);
   EnvelopeView* v = envViewOf(win);
   if (!v) return;
   const std::int32_t top0 = winGetOriginY(win) + envGraphAreaOffset;
@@ -70,7 +70,7 @@ void envGraphLayoutRows(ControlItem* item, std::int32_t h, std::uint16_t anchor)
   envGraphSetupRowScroll(win);
 }
 
-void envGraphSetupRowScroll(std::int16_t win) {
+void envGraphSetupRowScroll(WinId win) {
   envSelectPane(win);
   EnvelopeView* v = envViewOf(win);
   if (!v) return;
@@ -85,7 +85,7 @@ void envGraphSetupRowScroll(std::int16_t win) {
     scrollbarSetPosition(win, envItemRowScroll, 0.0);
 }
 
-void envGraphScrollRows(std::int16_t win, float position) {
+void envGraphScrollRows(WinId win, float position) {
   envSelectPane(win);
   EnvelopeView* v = envViewOf(win);
   ControlItem* first = envGraphItem(win, envItemGraphFirst);
@@ -113,38 +113,38 @@ void envGraphScrollRows(std::int16_t win, float position) {
   envGraphRedrawAll(win);
 }
 
-double envViewGetTimeOffset(std::int16_t win) {
+double envViewGetTimeOffset(WinId win) {
   EnvelopeView* v = envViewOf(win);
   return v ? v->timeOffset : 0.0;
 }
 
-void envViewSetTimeOffset(std::int16_t win, double seconds) {
+void envViewSetTimeOffset(WinId win, double seconds) {
   EnvelopeView* v = envViewOf(win);
   if (!v) return;
   v->timeOffset = seconds > 0.0 && std::isfinite(seconds) ? seconds : 0.0;
 }
 
-std::int32_t envViewGetPixelsPerSecond(std::int16_t win) {
+std::int32_t envViewGetPixelsPerSecond(WinId win) {
   EnvelopeView* v = envViewOf(win);
   return v ? static_cast<std::int32_t>(std::lround(v->pixelsPerSecond)) : 0;
 }
 
-double envViewGetScrollSpan(std::int16_t win) {
+double envViewGetScrollSpan(WinId win) {
   EnvelopeView* v = envViewOf(win);
   return v ? v->scrollSpan : 0.0;
 }
 
-void envViewSetScrollSpan(std::int16_t win, double span) {
+void envViewSetScrollSpan(WinId win, double span) {
   EnvelopeView* v = envViewOf(win);
   if (v && span >= 1.0) v->scrollSpan = span;
 }
 
-std::uint8_t envViewGetGridOn(std::int16_t win) {
+std::uint8_t envViewGetGridOn(WinId win) {
   EnvelopeView* v = envViewOf(win);
   return v ? v->gridOn : 0;
 }
 
-void envViewSetGridOn(std::int16_t win, std::uint8_t on) {
+void envViewSetGridOn(WinId win, std::uint8_t on) {
   EnvelopeView* v = envViewOf(win);
   if (!v) return;
   v->gridOn = on;
@@ -152,30 +152,30 @@ void envViewSetGridOn(std::int16_t win, std::uint8_t on) {
   if (ctrlFind(win, envItemRuler)) ctrlRedraw(win, envItemRuler);
 }
 
-void envViewSetFreeTime(std::int16_t win, std::uint8_t on) {
+void envViewSetFreeTime(WinId win, std::uint8_t on) {
   if (EnvelopeView* v = envViewOf(win)) v->timeRangeLock = on;
 }
 
-std::int32_t envViewGetSelectedOwner(std::int16_t win) {
+std::int32_t envViewGetSelectedOwner(WinId win) {
   EnvelopeView* v = envViewOf(win);
   return !v || v->selectedItem <= 0 ? -1 : v->selectedOwner;
 }
 
-std::int32_t envViewGetSelectedDestKind(std::int16_t win) {
+std::int32_t envViewGetSelectedDestKind(WinId win) {
   EnvelopeView* v = envViewOf(win);
   return !v || v->selectedItem <= 0 ? -1 : v->selectedDestKind;
 }
 
-double envViewGetGridBeats(std::int16_t win) {
+double envViewGetGridBeats(WinId win) {
   EnvelopeView* v = envViewOf(win);
   return v ? v->gridBeats : 0.0;
 }
 
-void envViewSetGridBeats(std::int16_t win, double beats) {
+void envViewSetGridBeats(WinId win, double beats) {
   if (EnvelopeView* v = envViewOf(win)) v->gridBeats = beats;
 }
 
-double envGridStepSamples(Engine* engine, std::int16_t win) {
+double envGridStepSamples(Engine* engine, WinId win) {
   EnvelopeView* v = envViewOf(win);
   if (!v || !engine) return 0.0;
   const PatchHeader* h = engineGetPatchHeader(engine);
@@ -184,17 +184,17 @@ double envGridStepSamples(Engine* engine, std::int16_t win) {
   return h ? h->length * 0.25 * v->gridBeats : 0.0;
 }
 
-std::int32_t envBpSelFirst(std::int16_t win) {
+std::int32_t envBpSelFirst(WinId win) {
   EnvelopeView* v = envViewOf(win);
   return v ? v->bpSelFirst : -2;
 }
 
-std::int32_t envBpSelLast(std::int16_t win) {
+std::int32_t envBpSelLast(WinId win) {
   EnvelopeView* v = envViewOf(win);
   return v ? v->bpSelLast : -2;
 }
 
-std::int32_t envBpSelNext(std::int16_t win, std::int16_t* index) {
+std::int32_t envBpSelNext(WinId win, std::int16_t* index) {
   EnvelopeView* v = envViewOf(win);
   if (!v || !index) return -2;
   std::int16_t next = -2;
@@ -203,7 +203,7 @@ std::int32_t envBpSelNext(std::int16_t win, std::int16_t* index) {
   return next;
 }
 
-ControlItem* envViewGetHoverItem(std::int16_t win) {
+ControlItem* envViewGetHoverItem(WinId win) {
   EnvelopeView* v = envViewOf(win);
   return v ? v->hoverItem : nullptr;
 }
@@ -234,9 +234,9 @@ void envGraphDrawPartner(ControlItem* item, Engine* engine, EnvelopeSlot* slot) 
 void envGraphLayoutRowsEntry(ControlItem* item, std::int32_t h, std::uint16_t anchor) {
   envGraphLayoutRows(item, h, anchor);
 }
-void envGraphScrollRowsEntry(std::int16_t win, float position) { envGraphScrollRows(win, position); }
-ControlItem* envViewGetHoverItemEntry(std::int16_t win) { return envViewGetHoverItem(win); }
+void envGraphScrollRowsEntry(WinId win, float position) { envGraphScrollRows(win, position); }
+ControlItem* envViewGetHoverItemEntry(WinId win) { return envViewGetHoverItem(win); }
 void envGraphDrawPartnerEntry(ControlItem* item, Engine* engine, EnvelopeSlot* slot) {
   envGraphDrawPartner(item, engine, slot);
 }
-void envTimeScrollSetupEntry(std::int16_t win) { envPageUpdateScrollSpan(win); }
+void envTimeScrollSetupEntry(WinId win) { envPageUpdateScrollSpan(win); }

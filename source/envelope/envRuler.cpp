@@ -25,7 +25,7 @@ namespace {
 EnvZoomDrag g_zoom;
 
 // One beat in seconds from the preset header; 0 when the header gives none.
-double beatSeconds(std::int16_t win) {
+double beatSeconds(WinId win) {
   Engine* e = envEngineOf(win);
   const PatchHeader* h = e ? engineGetPatchHeader(e) : nullptr;
   if (!h || !(h->length > 0.0) || !(h->beats > 0.0f)) return 0.0;
@@ -33,7 +33,7 @@ double beatSeconds(std::int16_t win) {
   return std::isfinite(b) ? b : 0.0;
 }
 
-void redrawRows(std::int16_t win) {
+void redrawRows(WinId win) {
   for (std::uint16_t id = envItemGraphFirst; id <= envItemGraphEnd; ++id)
     if (ControlItem* item = envGraphItem(win, id)) envGraphDraw(item);
 }
@@ -41,7 +41,7 @@ void redrawRows(std::int16_t win) {
 // Draws the scale with major ticks every `spacing` pixels (base: pixels per unit), labels the unit
 // count at each from `unitSeconds`, and minor ticks from `minorFirst` every spacing.
 void drawScale(ControlItem* item, double spacing, double unitSeconds, bool beats) {
-  const std::int16_t win = static_cast<std::int16_t>(item->windowId);
+  const WinId win = static_cast<std::int16_t>(item->windowId);
   EnvelopeView* v = envViewOf(win);
   if (!v) return;
   const CtrlRect rc = item->rect;
@@ -106,11 +106,11 @@ void drawScale(ControlItem* item, double spacing, double unitSeconds, bool beats
   if (acquired) winReleaseDrawContext(win, &saved);
 }
 
-void updateScrollSpan(std::int16_t win) { envPageUpdateScrollSpan(win); }
+void updateScrollSpan(WinId win) { envPageUpdateScrollSpan(win); }
 
 }  // namespace
 
-ControlItem* envRulerAddItem(std::int16_t win, std::uint16_t id, std::int32_t x, std::int32_t y) {
+ControlItem* envRulerAddItem(WinId win, std::uint16_t id, std::int32_t x, std::int32_t y) {
   EnvelopeView* v = envViewOf(win);
   const std::int32_t width = v ? v->itemWidth : 512;
   return winAddRectItem(win, id, x, y, width, envRulerHeight, envRulerHandler);
@@ -129,7 +129,7 @@ std::int32_t envRulerHandler(ControlItem* item, std::uint32_t event, std::int32_
 
 void envRulerDraw(ControlItem* item) {
   if (!item) return;
-  const std::int16_t win = static_cast<std::int16_t>(item->windowId);
+  const WinId win = static_cast<std::int16_t>(item->windowId);
   EnvelopeView* v = envViewOf(win);
   if (!v) return;
   if (v->gridOn) {
@@ -141,7 +141,7 @@ void envRulerDraw(ControlItem* item) {
 
 void envRulerDrawBeats(ControlItem* item) {
   if (!item) return;
-  const std::int16_t win = static_cast<std::int16_t>(item->windowId);
+  const WinId win = static_cast<std::int16_t>(item->windowId);
   EnvelopeView* v = envViewOf(win);
   if (!v) return;
   const double beat = beatSeconds(win);
@@ -153,7 +153,7 @@ void envRulerDrawBeats(ControlItem* item) {
   drawScale(item, envRulerTickSpacing(v->pixelsPerSecond * beat), beat, true);
 }
 
-void envRulerSetRight(std::int16_t win, std::int32_t right) {
+void envRulerSetRight(WinId win, std::int32_t right) {
   ControlItem* ruler = ctrlFindKind(win, envItemRuler, kindCustom);
   if (!ruler || right <= ruler->rect.left) return;
   ruler->rect.right = right;
@@ -162,11 +162,11 @@ void envRulerSetRight(std::int16_t win, std::int32_t right) {
   if (w && w->visible && ruler->visible) envRulerDraw(ruler);
 }
 
-void envRulerRedraw(std::int16_t win) {
+void envRulerRedraw(WinId win) {
   if (ControlItem* ruler = ctrlFindKind(win, envItemRuler, kindCustom)) envRulerDraw(ruler);
 }
 
-void envViewSetZoom(std::int16_t win, double zoom) {
+void envViewSetZoom(WinId win, double zoom) {
   EnvelopeView* v = envViewOf(win);
   if (!v || !(zoom >= envZoomMin && zoom <= envZoomMax)) return;
   v->pixelsPerSecond = zoom;
@@ -175,18 +175,18 @@ void envViewSetZoom(std::int16_t win, double zoom) {
   redrawRows(win);
 }
 
-std::uint8_t envRulerIsDragging(std::int16_t win) {
+std::uint8_t envRulerIsDragging(WinId win) {
   EnvelopeView* v = envViewOf(win);
   return v ? v->dragging : 0;
 }
 
-void envRulerIdleDrag(std::int16_t win) {
+void envRulerIdleDrag(WinId win) {
   if (ControlItem* ruler = ctrlFindKind(win, envItemRuler, kindCustom)) envRulerZoomDrag(ruler);
 }
 
 void envRulerZoomDrag(ControlItem* item) {
   if (!item) return;
-  const std::int16_t win = static_cast<std::int16_t>(item->windowId);
+  const WinId win = static_cast<std::int16_t>(item->windowId);
   EnvelopeView* v = envViewOf(win);
   if (!v) return;
   CtrlPoint p;

@@ -10,16 +10,16 @@
 
 enum { envRulerHeight = 19, envPicRuler = 1511 };
 
-ControlItem* envRulerAddItem(std::int16_t win, std::uint16_t id, std::int32_t x, std::int32_t y);
+ControlItem* envRulerAddItem(WinId win, std::uint16_t id, std::int32_t x, std::int32_t y);
 std::int32_t envRulerHandler(ControlItem* item, std::uint32_t event, std::int32_t a, std::int32_t b);
 void envRulerDraw(ControlItem* item);
 void envRulerDrawBeats(ControlItem* item);
 void envRulerZoomDrag(ControlItem* item);
-std::uint8_t envRulerIsDragging(std::int16_t win);
-void envRulerIdleDrag(std::int16_t win);
+std::uint8_t envRulerIsDragging(WinId win);
+void envRulerIdleDrag(WinId win);
 // Stores the zoom (10..22050, else ignored) with its reciprocal and redraws every row.
-void envViewSetZoom(std::int16_t win, double zoom);
+void envViewSetZoom(WinId win, double zoom);
 // Gives the ruler its right edge (window x) and redraws it.
-void envRulerSetRight(std::int16_t win, std::int32_t right);
+void envRulerSetRight(WinId win, std::int32_t right);
 // Redraws the ruler item of the page.
-void envRulerRedraw(std::int16_t win);
+void envRulerRedraw(WinId win);

@@ -67,37 +67,35 @@ enum {
 
 const double timeBoxMin = 0.0001, timeBoxMax = 9999.0;
 
-std::int16_t winOf(ControlItem* item) { return static_cast<std::int16_t>(item->windowId); }
-
-ControlItem* toggle(std::int16_t win, std::uint16_t id, int x, int y, int bitmap, const char* text, ButtonAction a) {
+ControlItem* toggle(WinId win, std::uint16_t id, int x, int y, int bitmap, const char* text, ButtonAction a) {
   return buttonPlace(win, id, x, y, buttonToggle, bitmap, text, 1, 0, 1, a);
 }
-ControlItem* push(std::int16_t win, std::uint16_t id, int x, int y, int bitmap, const char* text, ButtonAction a) {
+ControlItem* push(WinId win, std::uint16_t id, int x, int y, int bitmap, const char* text, ButtonAction a) {
   return buttonPlace(win, id, x, y, 0, bitmap, text, 1, 0, 1, a);
 }
-ControlItem* box(std::int16_t win, std::uint16_t id, int x, int y, int w, std::uint16_t decimals, double value,
-                 double lo, double hi, ValueStepRule rule, NumboxChanged changed, const char* label) {
+ControlItem* box(WinId win, std::uint16_t id, int x, int y, int w, std::uint16_t decimals, double value, double lo,
+                 double hi, ValueStepRule rule, NumboxChanged changed, const char* label) {
   return numboxCreate(win, id, static_cast<std::int16_t>(x), static_cast<std::int16_t>(y), static_cast<std::int16_t>(w),
                       3, decimals, value, lo, hi, rule, changed, label);
 }
 // A section picture; hidden by the builder once its children have joined it.
-void holder(std::int16_t win, std::uint16_t id, int x, int y, int bitmap) {
+void holder(WinId win, std::uint16_t id, int x, int y, int bitmap) {
   pictureCreate(win, id, x, y, 0, 0, bitmap ? 0 : pictureOwnRect, bitmap, nullptr);
 }
-void children(std::int16_t win, std::uint16_t picture, std::initializer_list<std::uint16_t> ids) {
+void children(WinId win, std::uint16_t picture, std::initializer_list<std::uint16_t> ids) {
   for (std::uint16_t id : ids) pictureAddChild(win, picture, id);
 }
 
 }  // namespace
 
-void envPageSyncAndRedraw(std::int16_t win) {
+void envPageSyncAndRedraw(WinId win) {
   EnvPageContext c = envPageContext(win);
   if (!c.ok) return;
   envGraphSyncLinkPartner(win, c.e, c.slot);
   envGraphRedrawLinked(win);
 }
 
-void envPageBuildSettings(std::int16_t win) {
+void envPageBuildSettings(WinId win) {
   if (!envViewOf(win) || !envPageBegin(win)) return;
   // The popups draw their choice dark on their light faces.
   const CtrlRgb choiceDark = {20, 20, 20}, choiceLight = {250, 250, 215};
@@ -209,7 +207,7 @@ void envPageBuildSettings(std::int16_t win) {
 
 void envModeMenuFill(ControlItem* item, std::int32_t opening) {
   if (!item || !opening) return;
-  const std::int16_t win = winOf(item);
+  const WinId win = ctrlItemWin(item);
   EnvPageContext c = envPageContext(win);
   menuClear(win, envItemMode);
   char name[16];
@@ -221,7 +219,7 @@ void envModeMenuFill(ControlItem* item, std::int32_t opening) {
   menuEnableItem(win, envItemMode, modeEntryLink, c.slot > lastChannelSlot ? 1 : 0);
 }
 
-void envPageApplyMode(std::int16_t win, std::int16_t mode, bool linked) {
+void envPageApplyMode(WinId win, std::int16_t mode, bool linked) {
   envPageShowMode(win, mode, linked);
   if (!linked) return;
   envGraphClearBpSelection(win);
@@ -233,7 +231,7 @@ void envPageApplyMode(std::int16_t win, std::int16_t mode, bool linked) {
 
 void envModeOnChoose(ControlItem* item, std::int16_t, std::int16_t entry) {
   if (!item) return;
-  const std::int16_t win = winOf(item);
+  const WinId win = ctrlItemWin(item);
   EnvPageContext c = envPageContext(win);
   if (!c.ok || c.v->selectedItem < envItemGraphFirst) return;
   selectorSelect(win, envItemMode, entry);
@@ -259,13 +257,13 @@ void envModeOnChoose(ControlItem* item, std::int16_t, std::int16_t entry) {
 
 // ---- Switches
 
-void envPageSetSyncButton(std::int16_t win, bool state) {
+void envPageSetSyncButton(WinId win, bool state) {
   if (envPageBegin(win) && ctrlFind(win, envItemSync)) recButtonSetPressed(win, envItemSync, state ? 1 : 0);
 }
 
 void envPageOnSync(ControlItem* item, std::uint8_t on, std::int16_t) {
   if (!item) return;
-  const std::int16_t win = winOf(item);
+  const WinId win = ctrlItemWin(item);
   EnvPageContext c = envPageContext(win);
   if (!c.ok) return;
   if (!envFieldSyncAllowed(c.e, c.slot, inputIsButtonDown() != 0)) {
@@ -280,7 +278,7 @@ void envPageOnSync(ControlItem* item, std::uint8_t on, std::int16_t) {
 
 void envPageOnEnable(ControlItem* item, std::uint8_t on, std::int16_t) {
   if (!item) return;
-  const std::int16_t win = winOf(item);
+  const WinId win = ctrlItemWin(item);
   EnvPageContext c = envPageContext(win);
   if (!c.ok) return;
   envSetBypass(c.e, c.slot, on);
@@ -290,7 +288,7 @@ void envPageOnEnable(ControlItem* item, std::uint8_t on, std::int16_t) {
 
 void envPageOnLfoSwitch(ControlItem* item, std::uint8_t on, std::int16_t) {
   if (!item) return;
-  const std::int16_t win = winOf(item);
+  const WinId win = ctrlItemWin(item);
   EnvPageContext c = envPageContext(win);
   if (!c.ok) return;
   envSetLfoOn(c.e, c.slot, on);
@@ -300,7 +298,7 @@ void envPageOnLfoSwitch(ControlItem* item, std::uint8_t on, std::int16_t) {
 
 void envPageOnCcSwitch(ControlItem* item, std::uint8_t on, std::int16_t) {
   if (!item) return;
-  const std::int16_t win = winOf(item);
+  const WinId win = ctrlItemWin(item);
   EnvPageContext c = envPageContext(win);
   if (!c.ok) return;
   envSetCcScaleOn(c.e, c.slot, on);
@@ -310,23 +308,23 @@ void envPageOnCcSwitch(ControlItem* item, std::uint8_t on, std::int16_t) {
 
 void envPageOnLfoFlag(ControlItem* item, std::uint8_t on, std::int16_t) {
   if (!item) return;
-  EnvPageContext c = envPageContext(winOf(item));
+  EnvPageContext c = envPageContext(ctrlItemWin(item));
   if (!c.ok) return;
   envSetLfoFlag(c.e, c.slot, on);
-  envPageSyncAndRedraw(winOf(item));
+  envPageSyncAndRedraw(ctrlItemWin(item));
 }
 
 void envPageOnLfoPhase(ControlItem* item, double value) {
   if (!item) return;
-  EnvPageContext c = envPageContext(winOf(item));
+  EnvPageContext c = envPageContext(ctrlItemWin(item));
   if (!c.ok || !std::isfinite(value)) return;
   envSetLfoPhase(c.e, c.slot, static_cast<float>(value));
-  envPageSyncAndRedraw(winOf(item));
+  envPageSyncAndRedraw(ctrlItemWin(item));
 }
 
 void envPageOnLfoWave(ControlItem* item, std::int16_t menu, std::int16_t entry) {
   if (!item) return;
-  const std::int16_t win = winOf(item);
+  const WinId win = ctrlItemWin(item);
   EnvPageContext c = envPageContext(win);
   if (!c.ok) return;
   std::int16_t wave = 0;
@@ -343,15 +341,15 @@ void envPageOnLfoWave(ControlItem* item, std::int16_t menu, std::int16_t entry) 
 
 void envPageOnSourceButton(ControlItem* item, std::uint8_t, std::int16_t) {
   if (!item) return;
-  const std::int16_t win = winOf(item);
+  const WinId win = ctrlItemWin(item);
   EnvPageContext c = envPageContext(win);
   if (!c.ok) return;
   c.v->sourceButtonId = envItemControlSource;
-  midiSourcePopupOpen(static_cast<std::uint16_t>(win), envPageOnMidiSource, envGetControlSource(c.e, c.slot), 1);
+  midiSourcePopupOpen(win, envPageOnMidiSource, envGetControlSource(c.e, c.slot), 1);
 }
 
-void envPageOnMidiSource(std::uint16_t window, std::int16_t source) {
-  const std::int16_t win = static_cast<std::int16_t>(window);
+void envPageOnMidiSource(WinId window, std::int16_t source) {
+  const WinId win = window;
   EnvPageContext c = envPageContext(win);
   if (!c.ok) return;
   const std::uint16_t button = c.v->sourceButtonId;
@@ -374,14 +372,14 @@ void envPageOnMidiSource(std::uint16_t window, std::int16_t source) {
 
 // ---- Link
 
-std::int16_t envRowSlot(std::int16_t win, std::int16_t r) {
+std::int16_t envRowSlot(WinId win, std::int16_t r) {
   EnvelopeView* v = envViewOf(win);
   return v && r >= 1 && r <= envRowCount ? v->rowSlots[r - 1] : -1;
 }
 
 void envLinkOnChoose(ControlItem* item, std::int16_t, std::int16_t r) {
   if (!item) return;
-  const std::int16_t win = winOf(item);
+  const WinId win = ctrlItemWin(item);
   EnvPageContext c = envPageContext(win);
   if (!c.ok || r < 1 || r > envRowCount) return;
   const std::int16_t master = envRowSlot(win, r);
@@ -397,10 +395,10 @@ namespace {
 
 void setPercent(ControlItem* item, double value, void (*set)(Engine*, std::int16_t, float)) {
   if (!item) return;
-  EnvPageContext c = envPageContext(winOf(item));
+  EnvPageContext c = envPageContext(ctrlItemWin(item));
   if (!c.ok || !std::isfinite(value)) return;
   set(c.e, c.slot, static_cast<float>(value * 0.01));
-  envPageSyncAndRedraw(winOf(item));
+  envPageSyncAndRedraw(ctrlItemWin(item));
 }
 
 }  // namespace
@@ -414,22 +412,22 @@ void envPageOnSlopePercent(ControlItem* item, double value) { setPercent(item, v
 
 void envPageOnBeats(ControlItem* item, double value) {
   if (!item) return;
-  Engine* e = envEngineOf(winOf(item));
+  Engine* e = envEngineOf(ctrlItemWin(item));
   if (!e) return;
   envFieldSetBeats(e, value);
-  envGraphRedrawAll(winOf(item));
-  envRulerRedraw(winOf(item));
+  envGraphRedrawAll(ctrlItemWin(item));
+  envRulerRedraw(ctrlItemWin(item));
 }
 
 void envPageOnMoveFollowing(ControlItem* item, std::uint8_t on, std::int16_t) {
   if (!item) return;
-  envViewSetFreeTime(winOf(item), on ? 0 : 1);
-  envPageUpdateTimeRanges(winOf(item));
+  envViewSetFreeTime(ctrlItemWin(item), on ? 0 : 1);
+  envPageUpdateTimeRanges(ctrlItemWin(item));
 }
 
 void envPageOnGridSwitch(ControlItem* item, std::uint8_t on, std::int16_t) {
   if (!item) return;
-  const std::int16_t win = winOf(item);
+  const WinId win = ctrlItemWin(item);
   EnvelopeView* v = envViewOf(win);
   if (!v || !envPageBegin(win)) return;
   v->gridOn = on ? 1 : 0;
@@ -441,7 +439,7 @@ void envPageOnGridSwitch(ControlItem* item, std::uint8_t on, std::int16_t) {
 
 void envGridMenuFill(ControlItem* item, std::int32_t opening) {
   if (!item || !opening) return;
-  const std::int16_t win = winOf(item);
+  const WinId win = ctrlItemWin(item);
   EnvelopeView* v = envViewOf(win);
   menuClear(win, envItemGridStep);
   menuAppendItem(win, envItemGridStep, gridEighth, 1, "1/8", 0);
@@ -457,7 +455,7 @@ void envGridMenuFill(ControlItem* item, std::int32_t opening) {
 
 void envGridOnChoose(ControlItem* item, std::int16_t, std::int16_t entry) {
   if (!item) return;
-  const std::int16_t win = winOf(item);
+  const WinId win = ctrlItemWin(item);
   EnvelopeView* v = envViewOf(win);
   if (!v || entry < gridEighth || entry > gridThirtySecond) return;
   selectorSelect(win, envItemGridStep, entry);
@@ -472,7 +470,7 @@ void envGridOnChoose(ControlItem* item, std::int16_t, std::int16_t entry) {
 
 void envMenuFill(ControlItem* item, std::int32_t opening) {
   if (!item) return;
-  const std::int16_t win = winOf(item);
+  const WinId win = ctrlItemWin(item);
   if (!opening) {
     libRelease(libKindEnvelope);
     return;
@@ -498,7 +496,7 @@ void envMenuFill(ControlItem* item, std::int32_t opening) {
 
 void envMenuOnChoose(ControlItem* item, std::int16_t menu, std::int16_t entry) {
   if (!item) return;
-  const std::int16_t win = winOf(item);
+  const WinId win = ctrlItemWin(item);
   EnvPageContext c = envPageContext(win);
   if (!c.v || !c.e) return;
   if (menu != 0 && menu == libGetKindHandle(libKindEnvelope)) {

@@ -8,13 +8,13 @@
 #include "controls/ctrlTypes.h"
 
 // Creates the settings sections, the breakpoint fields, the ruler (95) and the row strip (96).
-void envPageBuildSettings(std::int16_t win);
+void envPageBuildSettings(WinId win);
 
 void envModeMenuFill(ControlItem* item, std::int32_t opening);
 void envModeOnChoose(ControlItem* item, std::int16_t menu, std::int16_t entry);
-void envPageApplyMode(std::int16_t win, std::int16_t mode, bool linked);
+void envPageApplyMode(WinId win, std::int16_t mode, bool linked);
 void envPageOnSync(ControlItem* item, std::uint8_t pressed, std::int16_t state);
-void envPageSetSyncButton(std::int16_t win, bool state);
+void envPageSetSyncButton(WinId win, bool state);
 void envPageOnEnable(ControlItem* item, std::uint8_t pressed, std::int16_t state);
 void envPageOnLfoSwitch(ControlItem* item, std::uint8_t pressed, std::int16_t state);
 void envPageOnCcSwitch(ControlItem* item, std::uint8_t pressed, std::int16_t state);
@@ -22,9 +22,9 @@ void envPageOnLfoFlag(ControlItem* item, std::uint8_t pressed, std::int16_t stat
 void envPageOnLfoPhase(ControlItem* item, double value);
 void envPageOnLfoWave(ControlItem* item, std::int16_t menu, std::int16_t entry);
 void envPageOnSourceButton(ControlItem* item, std::uint8_t pressed, std::int16_t state);
-void envPageOnMidiSource(std::uint16_t win, std::int16_t source);
+void envPageOnMidiSource(WinId win, std::int16_t source);
 void envLinkOnChoose(ControlItem* item, std::int16_t menu, std::int16_t entry);
-std::int16_t envRowSlot(std::int16_t win, std::int16_t r);
+std::int16_t envRowSlot(WinId win, std::int16_t r);
 void envPageOnTimePercent(ControlItem* item, double value);
 void envPageOnAmpPercent(ControlItem* item, double value);
 void envPageOnAmpOffset(ControlItem* item, double value);
@@ -39,4 +39,4 @@ void envMenuOnChoose(ControlItem* item, std::int16_t menu, std::int16_t entry);
 
 // Sync and redraw after a settings change: the surround-pan partner takes the change, then the
 // selected row and the rows linked to it are redrawn.
-void envPageSyncAndRedraw(std::int16_t win);
+void envPageSyncAndRedraw(WinId win);

@@ -69,21 +69,21 @@ struct EnvToolsState {
 EnvToolsState* envToolsState();
 
 // Built once into pane paneEnvTools (the caller made it the current container); hidden.
-void envToolsPanelCreate(std::uint16_t win);
-void envToolsShowEntry(std::int16_t win, std::uint8_t show, std::int32_t tool);
-void envToolsShow(std::int16_t win, std::uint8_t show, std::int32_t tool);
+void envToolsPanelCreate(WinId win);
+void envToolsShowEntry(WinId win, std::uint8_t show, std::int32_t tool);
+void envToolsShow(WinId win, std::uint8_t show, std::int32_t tool);
 void envToolsScaleChanged(ControlItem* item, double value);
 void envToolsDurationChanged(ControlItem* item, double value);
 void envToolsPulsesChanged(ControlItem* item, double value);
 void envToolsButton(ControlItem* item, std::uint8_t pressed, std::int16_t state);
 void envToolsTakePageSelection(ControlItem* item, std::uint8_t pressed, std::int16_t state);
 void envToolsListChanged(ControlItem* item);
-void envToolsRecompute(std::int16_t win);
-void envToolsCommit(std::int16_t win);
-void envToolsInitScale(std::int16_t win);
-void envToolsInitDuration(std::int16_t win);
-void envToolsInitPulses(std::int16_t win);
+void envToolsRecompute(WinId win);
+void envToolsCommit(WinId win);
+void envToolsInitScale(WinId win);
+void envToolsInitDuration(WinId win);
+void envToolsInitPulses(WinId win);
 // Puts the snapshot back into all 28 slots (under the all-slots handshake), as Cancel does.
-void envToolsRestore(std::int16_t win);
+void envToolsRestore(WinId win);
 // The description envToolsText shows for envToolScale..envToolPulses ("" otherwise).
 const char* envToolsDescription(std::int32_t tool);

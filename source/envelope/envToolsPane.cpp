@@ -52,14 +52,12 @@ const int kBoxX = 218, kBoxWidth = 60;
 const int kListRowHeight = 14;
 enum { listedOwners = 4, listedKinds = 39 };
 
-std::int16_t winOf(ControlItem* item) { return static_cast<std::int16_t>(item->windowId); }
-
-void selectPane(std::int16_t win) {
+void selectPane(WinId win) {
   winSetCurrent(win);
   winSelectPane(win, paneEnvTools);
 }
 
-void box(std::int16_t win, std::uint16_t id, int y, std::uint16_t decimals, double lo, double hi, ValueStepRule rule,
+void box(WinId win, std::uint16_t id, int y, std::uint16_t decimals, double lo, double hi, ValueStepRule rule,
          NumboxChanged changed, const char* label) {
   numboxCreate(win, id, static_cast<std::int16_t>(kBoxX), static_cast<std::int16_t>(y),
                static_cast<std::int16_t>(kBoxWidth), 3, decimals, 0.0, lo, hi, rule, changed, label);
@@ -67,7 +65,7 @@ void box(std::int16_t win, std::uint16_t id, int y, std::uint16_t decimals, doub
 
 // A box shows a value clamped to its own range (a non-number shows the minimum); it is redrawn only
 // while its window is on screen.
-void show(std::int16_t win, std::uint16_t id, double value) {
+void show(WinId win, std::uint16_t id, double value) {
   NumboxData* d = numboxFind(win, id);
   if (!d) return;
   if (!std::isfinite(value) || value < d->minimum) value = d->minimum;
@@ -76,7 +74,7 @@ void show(std::int16_t win, std::uint16_t id, double value) {
   if (numboxOnScreen(d)) numboxRedraw(d);
 }
 
-bool takesPart(std::int16_t win, int slot) {
+bool takesPart(WinId win, int slot) {
   if (g_state.snapshot[slot].destination < 1) return false;
   if (listCountFilled(win, envToolsList) < 1) return false;
   for (int r = 0; r < envSlotCount; ++r)
@@ -84,7 +82,7 @@ bool takesPart(std::int16_t win, int slot) {
   return false;
 }
 
-void fillList(std::int16_t win, Engine* e, std::int16_t pageSlot) {
+void fillList(WinId win, Engine* e, std::int16_t pageSlot) {
   for (auto& r : g_state.toolRowSlots) r = -1;
   int row = 0;
   for (int owner = 0; owner < listedOwners; ++owner)
@@ -118,7 +116,7 @@ void writeSlot(EnvelopeSlot* live, const EnvelopeSlot* from) {
 // While the pane is open every commit rewrites the envelopes from the opening snapshot, so the page's
 // own edits are held off: its controls are out of reach (the page tabs' lock) and Edit > Undo and
 // Paste are greyed. Closing gives them back.
-void holdPageEdits(std::int16_t win, bool hold) {
+void holdPageEdits(WinId win, bool hold) {
   if (hold) {
     undoSetEnabled(0);
     clipEnablePaste(0);
@@ -129,8 +127,8 @@ void holdPageEdits(std::int16_t win, bool hold) {
   envGraphUpdatePasteEnable(win);
 }
 
-void redrawPage(std::int16_t win) {
-  envPageSelect(static_cast<std::uint16_t>(win));
+void redrawPage(WinId win) {
+  envPageSelect(win);
   envGraphRedrawAll(win);
   selectPane(win);
 }
@@ -148,8 +146,8 @@ const char* envToolsDescription(std::int32_t tool) {
   }
 }
 
-void envToolsPanelCreate(std::uint16_t window) {
-  const std::int16_t win = static_cast<std::int16_t>(window);
+void envToolsPanelCreate(WinId window) {
+  const WinId win = window;
   if (!winSlot(win)) return;
   pageSetDrawDefaults();
   displaySetDefaultColors(&kWhite, &kBlack);
@@ -186,9 +184,9 @@ void envToolsPanelCreate(std::uint16_t window) {
   pageSetDrawDefaults();
 }
 
-void envToolsShowEntry(std::int16_t win, std::uint8_t show, std::int32_t tool) { envToolsShow(win, show, tool); }
+void envToolsShowEntry(WinId win, std::uint8_t show, std::int32_t tool) { envToolsShow(win, show, tool); }
 
-void envToolsShow(std::int16_t win, std::uint8_t showIt, std::int32_t tool) {
+void envToolsShow(WinId win, std::uint8_t showIt, std::int32_t tool) {
   EnvelopeView* v = envViewOf(win);
   Engine* e = envEngineOf(win);
   if (!v || !e || !winSlot(win)) return;
@@ -208,7 +206,7 @@ void envToolsShow(std::int16_t win, std::uint8_t showIt, std::int32_t tool) {
     g_state.open = 0;
     g_state.tool = 0;
     holdPageEdits(win, false);
-    envPageSelect(static_cast<std::uint16_t>(win));
+    envPageSelect(win);
     envPageUpdateScrollSpan(win);
     return;
   }
@@ -219,7 +217,7 @@ void envToolsShow(std::int16_t win, std::uint8_t showIt, std::int32_t tool) {
   ctrlShow(win, paneEnvTools, 1);
   paneSetSecondPort(win, paneEnvTools);
   if (!reopen) {
-    envPageSelect(static_cast<std::uint16_t>(win));
+    envPageSelect(win);
     envUndoSnapshotAll(win);
     holdPageEdits(win, true);
   }
@@ -249,7 +247,7 @@ void envToolsShow(std::int16_t win, std::uint8_t showIt, std::int32_t tool) {
   if (ctrlGetRect(win, envToolsBackground, &area)) winInvalidateRect(win, &area);
 }
 
-void envToolsInitScale(std::int16_t win) {
+void envToolsInitScale(WinId win) {
   g_state.timeScale = g_state.ampScale = g_state.slopeScale = 1.0;
   g_state.ampOffset = 0.0;
   selectPane(win);
@@ -260,7 +258,7 @@ void envToolsInitScale(std::int16_t win) {
   envToolsRecompute(win);
 }
 
-void envToolsInitDuration(std::int16_t win) {
+void envToolsInitDuration(WinId win) {
   selectPane(win);
   show(win, envToolsSeconds, g_state.durSeconds);
   show(win, envToolsDurBpm, g_state.durBpm);
@@ -268,7 +266,7 @@ void envToolsInitDuration(std::int16_t win) {
   envToolsRecompute(win);
 }
 
-void envToolsInitPulses(std::int16_t win) {
+void envToolsInitPulses(WinId win) {
   Engine* e = envEngineOf(win);
   if (!e) return;
   // The preset's tempo: 60 x beats / bar seconds.
@@ -285,7 +283,7 @@ void envToolsInitPulses(std::int16_t win) {
   envToolsRecompute(win);
 }
 
-void envToolsRecompute(std::int16_t win) {
+void envToolsRecompute(WinId win) {
   if (!envEngineOf(win) || !g_state.open) return;
   selectPane(win);
   const EnvToolScale scale = {g_state.timeScale, g_state.ampScale, g_state.ampOffset, g_state.slopeScale};
@@ -307,7 +305,7 @@ void envToolsRecompute(std::int16_t win) {
   envToolsCommit(win);
 }
 
-void envToolsCommit(std::int16_t win) {
+void envToolsCommit(WinId win) {
   Engine* e = envEngineOf(win);
   if (!e) return;
   // Only slots whose shape differs are written: the audio side keeps reading the others.
@@ -335,7 +333,7 @@ void envToolsCommit(std::int16_t win) {
   redrawPage(win);
 }
 
-void envToolsRestore(std::int16_t win) {
+void envToolsRestore(WinId win) {
   Engine* e = envEngineOf(win);
   if (!e) return;
   envSlotSyncStates(e);
@@ -356,12 +354,12 @@ void envToolsScaleChanged(ControlItem* item, double value) {
     case envToolsSlopeScale: g_state.slopeScale = value; break;
     default: return;
   }
-  envToolsRecompute(winOf(item));
+  envToolsRecompute(ctrlItemWin(item));
 }
 
 void envToolsDurationChanged(ControlItem* item, double value) {
   if (!item) return;
-  const std::int16_t win = winOf(item);
+  const WinId win = ctrlItemWin(item);
   const std::uint16_t id = item->id;
   switch (id) {
     case envToolsSeconds:
@@ -404,21 +402,21 @@ void envToolsPulsesChanged(ControlItem* item, double value) {
     case envToolsArSlope: g_state.arSlope = value; break;
     default: return;
   }
-  envToolsRecompute(winOf(item));
+  envToolsRecompute(ctrlItemWin(item));
 }
 
 void envToolsButton(ControlItem* item, std::uint8_t, std::int16_t) {
   if (!item) return;
-  const std::int16_t win = winOf(item);
+  const WinId win = ctrlItemWin(item);
   if (item->id == envToolsCancel) envToolsRestore(win);
   envToolsShow(win, 0, 0);
 }
 
 void envToolsTakePageSelection(ControlItem* item, std::uint8_t, std::int16_t) {
   if (!item) return;
-  const std::int16_t win = winOf(item);
+  const WinId win = ctrlItemWin(item);
   bool picked[envSlotCount] = {};
-  envPageSelect(static_cast<std::uint16_t>(win));
+  envPageSelect(win);
   for (int r = 0; r < envSlotCount; ++r)
     picked[r] = g_state.toolRowSlots[r] != -1 && envListIsSlotSelected(win, g_state.toolRowSlots[r]);
   selectPane(win);
@@ -431,5 +429,5 @@ void envToolsTakePageSelection(ControlItem* item, std::uint8_t, std::int16_t) {
 void envToolsListChanged(ControlItem* item) {
   if (!item) return;
   if (g_state.tool == envToolPulses) g_state.arRebuild = 1;
-  envToolsRecompute(winOf(item));
+  envToolsRecompute(ctrlItemWin(item));
 }

@@ -26,7 +26,7 @@ void keepPlace(EnvelopeSlot* copy, const EnvelopeSlot* live) {
 }
 
 // The one-slot snapshot of slot index.
-void snapshotSlot(std::int16_t win, std::int16_t index) {
+void snapshotSlot(WinId win, std::int16_t index) {
   EnvelopeView* v = envViewOf(win);
   Engine* e = envEngineOf(win);
   if (!v || !e || !envPageBegin(win)) return;
@@ -41,13 +41,13 @@ void snapshotSlot(std::int16_t win, std::int16_t index) {
 
 }  // namespace
 
-void envUndoSnapshot(std::int16_t win) {
+void envUndoSnapshot(WinId win) {
   if (!envViewOf(win) || !envPageBegin(win)) return;
   const std::int16_t index = envGraphSelectedSlotIndex(win);
   if (index >= 0) snapshotSlot(win, index);
 }
 
-void envUndoSnapshotBefore(std::int16_t win, std::int16_t index) {
+void envUndoSnapshotBefore(WinId win, std::int16_t index) {
   Engine* e = envEngineOf(win);
   const EnvelopeSlot* s = e ? envSlot(e, index) : nullptr;
   if (!s) return;
@@ -58,7 +58,7 @@ void envUndoSnapshotBefore(std::int16_t win, std::int16_t index) {
     snapshotSlot(win, index);
 }
 
-void envUndoSnapshotAll(std::int16_t win) {
+void envUndoSnapshotAll(WinId win) {
   EnvelopeView* v = envViewOf(win);
   Engine* e = envEngineOf(win);
   if (!v || !e || !envPageBegin(win)) return;
@@ -69,7 +69,7 @@ void envUndoSnapshotAll(std::int16_t win) {
   armUndo();
 }
 
-void envRedoSnapshot(std::int16_t win) {
+void envRedoSnapshot(WinId win) {
   EnvelopeView* v = envViewOf(win);
   Engine* e = envEngineOf(win);
   if (!v || !e || !envPageBegin(win)) return;
@@ -77,7 +77,7 @@ void envRedoSnapshot(std::int16_t win) {
 }
 
 void envEditUndoRedo(int window, std::uint8_t redo) {
-  const std::int16_t win = static_cast<std::int16_t>(window);
+  const WinId win = window;
   EnvelopeView* v = envViewOf(win);
   Engine* e = envEngineOf(win);
   if (!v || !e || !envPageBegin(win)) return;
@@ -98,7 +98,7 @@ void envEditUndoRedo(int window, std::uint8_t redo) {
   envPageRefreshFields(win);
 }
 
-void envUndoRedoAll(std::int16_t win, std::uint8_t redo) {
+void envUndoRedoAll(WinId win, std::uint8_t redo) {
   EnvelopeView* v = envViewOf(win);
   Engine* e = envEngineOf(win);
   if (!v || !e || !envPageBegin(win)) return;

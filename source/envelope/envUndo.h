@@ -7,14 +7,15 @@
 // the page's pane first; without the window's view or engine it does nothing.
 #pragma once
 #include <cstdint>
+#include "controls/winId.h"
 
-void envUndoSnapshot(std::int16_t win);
-void envUndoSnapshotAll(std::int16_t win);
+void envUndoSnapshot(WinId win);
+void envUndoSnapshotAll(WinId win);
 // Before a mouse edit of slot index: a snapshot of that slot, or of all slots when the slot is one half
 // of a surround-pan pair (the edit writes both halves, so Undo must give back both).
-void envUndoSnapshotBefore(std::int16_t win, std::int16_t index);
+void envUndoSnapshotBefore(WinId win, std::int16_t index);
 // The undo manager's handler for kind 2 (installed by the snapshots): redo 0 undoes, 1 redoes.
 void envEditUndoRedo(int win, std::uint8_t redo);
-void envUndoRedoAll(std::int16_t win, std::uint8_t redo);
+void envUndoRedoAll(WinId win, std::uint8_t redo);
 // redoSlot := the live slot of undoSlotIndex (nothing for an all-slots undo).
-void envRedoSnapshot(std::int16_t win);
+void envRedoSnapshot(WinId win);

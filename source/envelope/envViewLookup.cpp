@@ -2,12 +2,12 @@
 #include "app/mainWindowData.h"
 #include "envelope/envView.h"
 
-EnvelopeView* envViewOf(std::int16_t win) {
+EnvelopeView* envViewOf(WinId win) {
   MainWindowData* d = mainWindowData(win);
   return d ? &d->envView : nullptr;
 }
 
-Engine* envEngineOf(std::int16_t win) {
+Engine* envEngineOf(WinId win) {
   MainWindowData* d = mainWindowData(win);
   return d ? d->engine : nullptr;
 }

@@ -82,27 +82,27 @@ const int16_t kChannelSwitchCount = 3, kFilterSwitchCount = 4;
 
 Engine* engineOf(ControlItem* item) { return item ? midiPageEngine(static_cast<int16_t>(item->windowId)) : nullptr; }
 
-void depthBox(int16_t win, uint16_t id, int x, int y, double maximum) {
+void depthBox(WinId win, uint16_t id, int x, int y, double maximum) {
   numboxCreate(win, id, static_cast<int16_t>(x), static_cast<int16_t>(y), 42, 2, 2, 0, 0, maximum, numboxStepDefault,
                ccDepthBoxChanged, "");
 }
 
-void lagBox(int16_t win, uint16_t id, int x, int y) {
+void lagBox(WinId win, uint16_t id, int x, int y) {
   numboxCreate(win, id, static_cast<int16_t>(x), static_cast<int16_t>(y), 29, 1, 0, 0, 0, 999, valueStepAccel,
                ccLagBoxChanged, "");
 }
 
-void sourceButton(int16_t win, uint16_t id, int x, int y, int bitmap) {
+void sourceButton(WinId win, uint16_t id, int x, int y, int bitmap) {
   buttonPlace(win, id, x, y, 0, bitmap, "", 1, 0, 1, ccSourceButtonPressed);
 }
 
 // A channel switch cut from the shared strip: Master at 0, channels 1..3 at 44, 56 and 68.
-void channelSwitch(int16_t win, uint16_t id, int x, int y, int width, int srcX) {
+void channelSwitch(WinId win, uint16_t id, int x, int y, int width, int srcX) {
   buttonCreate(win, id, x, y, width, 13, srcX, 0, buttonToggle, midiBmpChannelSwitches, "", 1, 0, 1,
                ccChannelSwitchToggled);
 }
 
-void labelSource(int16_t win, Engine* e, const SourceRow& row) {
+void labelSource(WinId win, Engine* e, const SourceRow& row) {
   char name[midiSourceNameBytes];
   char label[midiSourceNameBytes + 8];
   midiSourceName(ccMapGetControllerNumber(e, row.k), name);
@@ -119,7 +119,7 @@ int16_t ccSourceIndexOf(uint16_t button) {
   return r ? r->k : 0;
 }
 
-void midiControllerTabBuild(int16_t win) {
+void midiControllerTabBuild(WinId win) {
   depthBox(win, midiItemBendDepth, 303, 66, 72);
   lagBox(win, midiItemBendLag, 383, 66);
   buttonPlace(win, midiItemGlideKeyed, 173, 105, buttonToggle, midiBmpGlideKeyed, "", 1, 0, 1, glideKeyedToggled);
@@ -168,7 +168,7 @@ void midiControllerTabBuild(int16_t win) {
   lagBox(win, midiItemVolumeLag, 383, 300);
 }
 
-void midiControllerTabRefresh(int16_t win, Engine* e) {
+void midiControllerTabRefresh(WinId win, Engine* e) {
   if (!e) return;
   recButtonSetPressed(win, midiItemGlideKeyed, ccMapGetGlideMode(e) == glideWhileHeld ? 1 : 0);
   for (const BoxRow& r : kDepths) midiBoxShow(win, r.id, r.get(e));
@@ -180,7 +180,7 @@ void midiControllerTabRefresh(int16_t win, Engine* e) {
   midiPageRefreshSourceLabels(win);
 }
 
-void midiPageRefreshSourceLabels(int16_t win) {
+void midiPageRefreshSourceLabels(WinId win) {
   Engine* e = midiPageEngine(win);
   if (!e) return;
   for (const SourceRow& r : kSources) labelSource(win, e, r);
@@ -228,8 +228,8 @@ void ccSourceButtonPressed(ControlItem* item, uint8_t, int16_t) {
   midiSourcePopupOpen(item->windowId, ccSourceChosen, ccMapGetControllerNumber(e, r->k), 0);
 }
 
-void ccSourceChosen(uint16_t window, int16_t source) {
-  const int16_t win = static_cast<int16_t>(window);
+void ccSourceChosen(WinId window, int16_t source) {
+  const WinId win = window;
   Engine* e = midiPageEngine(win);
   const SourceRow* r = sourceRowOf(g_sourceButton);
   if (!e || !r) return;

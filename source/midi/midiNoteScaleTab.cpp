@@ -64,14 +64,14 @@ Drag g_drag = {};
 CtrlRect g_nameShown = {0, 0, 0, 0};
 CtrlRect g_valueShown = {0, 0, 0, 0};
 
-Engine* engineOf(int16_t win) { return midiPageEngine(win); }
+Engine* engineOf(WinId win) { return midiPageEngine(win); }
 
-NoteCurveView* viewOf(int16_t win) {
+NoteCurveView* viewOf(WinId win) {
   NoteCurveView* v = noteCurveClipView();
   return v && engineOf(win) && engineOf(win) == noteCurveClipEngine() ? v : nullptr;
 }
 
-ControlItem* viewItem(int16_t win) { return ctrlFindKind(win, midiItemCurveView, kindCustom); }
+ControlItem* viewItem(WinId win) { return ctrlFindKind(win, midiItemCurveView, kindCustom); }
 
 bool emptyRect(const CtrlRect& r) { return r.right <= r.left || r.bottom <= r.top; }
 
@@ -83,7 +83,7 @@ CtrlRect unite(const CtrlRect& a, const CtrlRect& b) {
 }
 
 // Repaints part of the window from the tab's panel picture (the background behind the view).
-void paintBackground(int16_t win, const CtrlRect& r) {
+void paintBackground(WinId win, const CtrlRect& r) {
   ControlItem* panel = ctrlFind(win, midiItemPanelNoteScale);
   if (!panel || emptyRect(r)) return;
   bitmapDrawPart(win, midiBmpPanelNoteScale, &r, r.left - panel->rect.left, r.top - panel->rect.top);
@@ -91,7 +91,7 @@ void paintBackground(int16_t win, const CtrlRect& r) {
 
 // One column: the background above the bar, the bar below it. Drawing context held by the caller.
 void drawColumn(ControlItem* item, const float* curve, int n) {
-  const int16_t win = static_cast<int16_t>(item->windowId);
+  const WinId win = static_cast<int16_t>(item->windowId);
   const CtrlRect& r = item->rect;
   float v = curve[n];
   v = numClamp(v, 0.0f, 1.0f);
@@ -112,14 +112,14 @@ void drawColumns(ControlItem* item, int first, int last) {
 // Draws columns first..last now, when the view is on screen.
 void drawColumnsNow(ControlItem* item, int first, int last) {
   if (!item || !itemOnScreen(item)) return;
-  const int16_t win = static_cast<int16_t>(item->windowId);
+  const WinId win = static_cast<int16_t>(item->windowId);
   WinSavedDC saved;
   winAcquireDrawContext(win, &saved);
   drawColumns(item, first, last);
   winReleaseDrawContext(win, &saved);
 }
 
-void drawText(int16_t win, const char* text, const CtrlRect& r, UINT format) {
+void drawText(WinId win, const char* text, const CtrlRect& r, UINT format) {
   HDC dc = winGetDC(win);
   if (!dc) return;
   if (g_readoutFont >= 0) fontSelect(g_readoutFont, dc);
@@ -132,14 +132,14 @@ void drawText(int16_t win, const char* text, const CtrlRect& r, UINT format) {
 // After the whole curve changed (paste, undo, another curve): its 128 columns and the value box; the
 // Edit menu keeps offering the note-curve paste.
 void redrawAfterChange(int window) {
-  const int16_t win = static_cast<int16_t>(window);
+  const WinId win = window;
   midiPageSelectPane(win);
   noteCurveDrawBars(viewItem(win));
   noteCurveRefreshValueBox(win);
   clipSetPasteKind(clipKindNoteScale);
 }
 
-void showNote(int16_t win, int16_t note) {
+void showNote(WinId win, int16_t note) {
   NoteCurveView* v = viewOf(win);
   if (!v) return;
   v->selectedNote = note;
@@ -156,7 +156,7 @@ const NoteCurveDest* noteCurveDest(int entry) {
 int16_t noteCurveFollowedNote() { return g_followedNote; }
 uint32_t noteCurveColumnsDrawn() { return g_columnsDrawn; }
 
-void midiNoteScaleTabBuild(int16_t win) {
+void midiNoteScaleTabBuild(WinId win) {
   Engine* e = engineOf(win);
   if (!e) return;
   const CtrlRgb black = {0, 0, 0}, white = {255, 255, 255};
@@ -180,7 +180,7 @@ void midiNoteScaleTabBuild(int16_t win) {
   g_nameShown = g_valueShown = {0, 0, 0, 0};
 }
 
-void midiNoteScaleTabRefresh(int16_t win) {
+void midiNoteScaleTabRefresh(WinId win) {
   if (!viewOf(win)) return;
   noteCurveDrawBars(viewItem(win));
   noteCurveRefreshValueBox(win);
@@ -209,7 +209,7 @@ int32_t noteCurveViewHandler(ControlItem* item, uint32_t event, int32_t, int32_t
 void noteCurveDrawBars(ControlItem* item) { drawColumnsNow(item, 0, kNotes - 1); }
 
 void noteCurveViewMouse(ControlItem* item) {
-  const int16_t win = static_cast<int16_t>(item->windowId);
+  const WinId win = static_cast<int16_t>(item->windowId);
   NoteCurveView* v = viewOf(win);
   Engine* e = engineOf(win);
   if (!v || !e) return;
@@ -259,7 +259,7 @@ void noteCurveViewMouse(ControlItem* item) {
 
 void noteCurveDrawReadout(ControlItem* item, int16_t note) {
   if (!item) return;
-  const int16_t win = static_cast<int16_t>(item->windowId);
+  const WinId win = static_cast<int16_t>(item->windowId);
   if (note < 0) note = g_drag.column;
   const float* curve = noteCurveShownTable();
   if (note < 0 || note >= kNotes || !curve || !itemOnScreen(item)) return;
@@ -297,7 +297,7 @@ void noteCurveDrawReadout(ControlItem* item, int16_t note) {
 
 void noteCurveDestChosen(ControlItem* item, int16_t, int16_t entry) {
   if (!item) return;
-  const int16_t win = static_cast<int16_t>(item->windowId);
+  const WinId win = static_cast<int16_t>(item->windowId);
   NoteCurveView* v = viewOf(win);
   if (!v) return;
   if (const NoteCurveDest* d = noteCurveDest(entry)) {
@@ -310,14 +310,14 @@ void noteCurveDestChosen(ControlItem* item, int16_t, int16_t entry) {
   noteCurveRefreshValueBox(win);
 }
 
-void noteCurveFillDestMenu(int16_t win) {
+void noteCurveFillDestMenu(WinId win) {
   menuClear(win, midiItemCurveChoice);
   for (int k = 1; k <= noteCurveDestCount; ++k) menuAppendItem(win, midiItemCurveChoice, k, 1, kDests[k - 1].label, 0);
 }
 
 void noteCurveNoteBoxChanged(ControlItem* item, double value) {
   if (!item || !(value >= 0.0 && value <= 127.0)) return;
-  const int16_t win = static_cast<int16_t>(item->windowId);
+  const WinId win = static_cast<int16_t>(item->windowId);
   NoteCurveView* v = viewOf(win);
   if (!v) return;
   v->selectedNote = static_cast<int16_t>(value);
@@ -326,14 +326,14 @@ void noteCurveNoteBoxChanged(ControlItem* item, double value) {
 
 void noteCurveValueBoxChanged(ControlItem* item, double value) {
   if (!item) return;
-  const int16_t win = static_cast<int16_t>(item->windowId);
+  const WinId win = static_cast<int16_t>(item->windowId);
   NoteCurveView* v = viewOf(win);
   if (!v || !noteCurveSetSelectedValue(value)) return;
   drawColumnsNow(viewItem(win), v->selectedNote, v->selectedNote);
   noteCurveDrawReadout(viewItem(win), v->selectedNote);
 }
 
-void noteCurveRefreshValueBox(int16_t win) {
+void noteCurveRefreshValueBox(WinId win) {
   NoteCurveView* v = viewOf(win);
   const float* curve = noteCurveShownTable();
   if (!v || !curve || v->selectedNote < 0 || v->selectedNote >= kNotes) return;
@@ -345,8 +345,8 @@ void noteCurveFollowToggled(ControlItem* item, uint8_t pressed, int16_t) {
   if (v) v->follow = pressed ? 1 : 0;
 }
 
-void midiPagePeriodicRefresh(std::uint16_t window) {
-  const int16_t win = static_cast<int16_t>(window);
+void midiPagePeriodicRefresh(WinId window) {
+  const WinId win = window;
   Engine* e = engineOf(win);
   NoteCurveView* v = viewOf(win);
   if (!e || !v) return;

@@ -27,10 +27,10 @@ void noteCurveDrawBars(ControlItem* item);
 void noteCurveDrawReadout(ControlItem* item, int16_t note);
 
 void noteCurveDestChosen(ControlItem* item, int16_t menu, int16_t entry);
-void noteCurveFillDestMenu(int16_t win);
+void noteCurveFillDestMenu(WinId win);
 void noteCurveNoteBoxChanged(ControlItem* item, double value);
 void noteCurveValueBoxChanged(ControlItem* item, double value);
-void noteCurveRefreshValueBox(int16_t win);
+void noteCurveRefreshValueBox(WinId win);
 void noteCurveFollowToggled(ControlItem* item, uint8_t pressed, int16_t state);
 
 // The last note-on note the idle tick has applied (60 at start).

@@ -25,7 +25,7 @@ struct TabPlace {
   uint16_t button, panel;
   int16_t x;
   int buttonBitmap, panelBitmap;
-  void (*build)(int16_t win);  // the tab's controls, collected by its panel
+  void (*build)(WinId win);  // the tab's controls, collected by its panel
 };
 // Tab t (1..4) is entry t - 1.
 const TabPlace kTabs[midiTabCount] = {
@@ -43,7 +43,7 @@ const int32_t kTabStripWidth = 500, kTabStripHeight = 50;
 
 bool validTab(int16_t t) { return t >= 1 && t <= midiTabCount; }
 
-void selectOwn(int16_t win, WinSlot* slot) { winSelectPort(win, &slot->ownPort); }
+void selectOwn(WinId win, WinSlot* slot) { winSelectPort(win, &slot->ownPort); }
 
 // The copy, undo and paste state for tab t: only Note Scaling copies, undoes or pastes (note curves).
 void editMenuForTab(int16_t t) {
@@ -55,12 +55,12 @@ void editMenuForTab(int16_t t) {
 
 }  // namespace
 
-Engine* midiPageEngine(int16_t win) {
+Engine* midiPageEngine(WinId win) {
   void* data = win ? winGetUserData(win) : nullptr;
   return data ? *static_cast<Engine**>(data) : nullptr;
 }
 
-void midiPageSelectPane(int16_t win) {
+void midiPageSelectPane(WinId win) {
   WinSlot* slot = win ? winSlot(win) : nullptr;
   if (!slot) return;
   winSetCurrent(win);
@@ -70,7 +70,7 @@ void midiPageSelectPane(int16_t win) {
 
 int16_t midiPageCurrentTab() { return g_currentTab; }
 
-void midiBoxShow(int16_t win, uint16_t id, double value) {
+void midiBoxShow(WinId win, uint16_t id, double value) {
   NumboxData* d = numboxFind(win, id);
   if (!d) return;
   value = numClamp(value, d->minimum, d->maximum);
@@ -84,7 +84,7 @@ float midiBoxValue(double value) {
   return static_cast<float>(value);
 }
 
-void midiPageBuild(int16_t win) {
+void midiPageBuild(WinId win) {
   WinSlot* slot = winSlot(win);
   if (!midiPageEngine(win) || !slot) return;
   pageSetDrawDefaults();
@@ -113,9 +113,9 @@ void midiPageBuild(int16_t win) {
   midiPageSelectTab(win, 1);
 }
 
-void midiPageBuildEntry(std::uint16_t win) { midiPageBuild(static_cast<int16_t>(win)); }
+void midiPageBuildEntry(WinId win) { midiPageBuild(win); }
 
-void midiPageSelectTab(int16_t win, int16_t t) {
+void midiPageSelectTab(WinId win, int16_t t) {
   WinSlot* slot = winSlot(win);
   if (!validTab(t) || !midiPageEngine(win) || !slot) return;
   midiPageSelectPane(win);
@@ -145,8 +145,8 @@ void midiPageTabPressed(ControlItem* item, uint8_t, int16_t) {
   midiPageSelectTab(static_cast<int16_t>(item->windowId), t);
 }
 
-void midiPageShow(std::uint16_t window, std::uint8_t on) {
-  const int16_t win = static_cast<int16_t>(window);
+void midiPageShow(WinId window, std::uint8_t on) {
+  const WinId win = window;
   WinSlot* slot = win ? winSlot(win) : nullptr;
   if (!midiPageEngine(win) || !slot) return;
   if (on) {
@@ -174,18 +174,18 @@ void midiPageShow(std::uint16_t window, std::uint8_t on) {
   midiPageSelectPane(win);
 }
 
-std::uint8_t midiPageIsShown(std::uint16_t window) {
-  const int16_t win = static_cast<int16_t>(window);
+std::uint8_t midiPageIsShown(WinId window) {
+  const WinId win = window;
   if (!win || !winSlot(win)) return 0;
   winSetCurrent(win);
   return ctrlIsVisible(win, midiPaneId) ? 1 : 0;
 }
 
-bool midiPageRefresh(int16_t win) {
+bool midiPageRefresh(WinId win) {
   Engine* e = midiPageEngine(win);
   WinSlot* slot = win ? winSlot(win) : nullptr;
   if (!e || !slot) return false;
-  if (!midiPageIsShown(static_cast<std::uint16_t>(win))) return false;
+  if (!midiPageIsShown(win)) return false;
   selectOwn(win, slot);
   if (paneGetOption(win, midiPaneId) == 0) return false;
   midiPageSelectPane(win);
@@ -202,15 +202,15 @@ bool midiPageRefresh(int16_t win) {
   return true;
 }
 
-void midiPageRefreshEntry(std::uint16_t win) { midiPageRefresh(static_cast<int16_t>(win)); }
+void midiPageRefreshEntry(WinId win) { midiPageRefresh(win); }
 
-void midiPageUpdateEditMenu(int16_t win, uint16_t flag) {
+void midiPageUpdateEditMenu(WinId win, uint16_t flag) {
   if ((flag & 0xFF) == 0 || !midiPageEngine(win)) return;
   if (midiPageRefreshPending()) midiPageRefresh(win);
   editMenuForTab(g_currentTab);
 }
 
-void midiPageRefreshAndShow(int16_t win) {
+void midiPageRefreshAndShow(WinId win) {
   if (!midiPageEngine(win)) return;
   mainWindowShowPage(win, pageMidi);
   midiPageSelectPane(win);
@@ -218,8 +218,8 @@ void midiPageRefreshAndShow(int16_t win) {
   midiPageSelectTab(win, 1);
 }
 
-void midiPageOpenTuningEditor(uint16_t window) {
-  const int16_t win = static_cast<int16_t>(window);
+void midiPageOpenTuningEditor(WinId window) {
+  const WinId win = window;
   if (!midiPageEngine(win)) return;
   mainWindowShowPage(win, pageMidi);
   midiPageSelectPane(win);

@@ -122,32 +122,32 @@ enum MidiPageBitmap {
 // The main window's size while the page is shown (the client area below the origin).
 enum { midiPageWidth = 650, midiPageHeight = 427 };
 
-Engine* midiPageEngine(int16_t win);  // first word of the window's user data, or null
+Engine* midiPageEngine(WinId win);  // first word of the window's user data, or null
 // Makes the window current and pane pageMidi its item container (nothing for window 0).
-void midiPageSelectPane(int16_t win);
-void midiPageBuild(int16_t win);
+void midiPageSelectPane(WinId win);
+void midiPageBuild(WinId win);
 // False when the page is not shown or the window has no engine.
-bool midiPageRefresh(int16_t win);
+bool midiPageRefresh(WinId win);
 // Tab 1..4: its panel shown, the other three hidden, its button pressed, the Edit menu set for it.
 // Any other number does nothing.
-void midiPageSelectTab(int16_t win, int16_t tab);
+void midiPageSelectTab(WinId win, int16_t tab);
 int16_t midiPageCurrentTab();
 // With the flag's low byte set: the pending refresh, then Undo, Paste and Copy for the current tab.
-void midiPageUpdateEditMenu(int16_t win, uint16_t flag);
+void midiPageUpdateEditMenu(WinId win, uint16_t flag);
 // Shows the page on tab 1 after a full refresh (the controller slots' "edit on the Midi page").
-void midiPageRefreshAndShow(int16_t win);
+void midiPageRefreshAndShow(WinId win);
 // Tab buttons midiItemTabControllers..midiItemTabTune select their tabs.
 void midiPageTabPressed(ControlItem* item, uint8_t pressed, int16_t state);
 // A stored value shown in number box `id` of the selected pane: clamped to the box's range (a value
 // that is not a number shows the minimum), redrawn only while the box is on screen.
-void midiBoxShow(int16_t win, uint16_t id, double value);
+void midiBoxShow(WinId win, uint16_t id, double value);
 // A value a box hands over, kept inside what a float holds (not a number stays so) for the setters.
 float midiBoxValue(double value);
 
 // ---- Tab 1, Midi Controllers (midiControllerTab.cpp)
-void midiControllerTabBuild(int16_t win);
-void midiControllerTabRefresh(int16_t win, Engine* engine);
-void midiPageRefreshSourceLabels(int16_t win);
+void midiControllerTabBuild(WinId win);
+void midiControllerTabRefresh(WinId win, Engine* engine);
+void midiPageRefreshSourceLabels(WinId win);
 // The source button whose "Select MIDI Source" window is (or was last) open; midiItemFmSource at start.
 uint16_t ccSourceButtonActive();
 // Controller index k of the controller map that source button midiItemFmSource..midiItemVolumeSource chooses; 0 for
@@ -158,11 +158,11 @@ void ccLagBoxChanged(ControlItem* item, double value);
 void glideKeyedToggled(ControlItem* item, uint8_t pressed, int16_t state);
 void ccChannelSwitchToggled(ControlItem* item, uint8_t pressed, int16_t state);
 void ccSourceButtonPressed(ControlItem* item, uint8_t pressed, int16_t state);
-void ccSourceChosen(uint16_t win, int16_t source);
+void ccSourceChosen(WinId win, int16_t source);
 
 // ---- Tab 2, Velocity (midiVelocityTab.cpp)
-void midiVelocityTabBuild(int16_t win);
-void midiVelocityTabRefresh(int16_t win, Engine* engine);
+void midiVelocityTabBuild(WinId win);
+void midiVelocityTabRefresh(WinId win, Engine* engine);
 // (family, slot) of velocity box 41..50 or switch 51..60; false for any other id.
 bool velocitySlotOf(uint16_t id, int32_t* family, int32_t* slot);
 void velocityBoxChanged(ControlItem* item, double value);
@@ -171,7 +171,7 @@ void velocitySwitchToggled(ControlItem* item, uint8_t pressed, int16_t state);
 // ---- Tabs 3 and 4, Note Scaling and Tune (their own files). The page calls these with pane pageMidi selected:
 // the builds right after creating panel 4 / panel 5 (panel 4 / 5 collecting the new items), the
 // refreshes as steps 4 and 5 of the page's refresh.
-void midiNoteScaleTabBuild(int16_t win);
-void midiNoteScaleTabRefresh(int16_t win);
-void midiTuneTabBuild(int16_t win);
-void tuningTabRefresh(int16_t win, uint8_t rebuildList);
+void midiNoteScaleTabBuild(WinId win);
+void midiNoteScaleTabRefresh(WinId win);
+void midiTuneTabBuild(WinId win);
+void tuningTabRefresh(WinId win, uint8_t rebuildList);

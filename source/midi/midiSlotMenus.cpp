@@ -30,7 +30,7 @@ MidiDestRow g_rows[midiDestRowCount];
 // The engine, window and slot of the menu being shown.
 struct MenuContext {
   Engine* engine;
-  std::uint16_t window;
+  WinId window;
   std::int16_t slot;
 };
 MenuContext g_menu = {nullptr, 0, 0};
@@ -75,9 +75,9 @@ std::int16_t buildMenu(const char* first, int rows) {
   return menu;
 }
 
-void track(std::uint16_t win, Engine* engine, int s, std::int16_t menu, PopupAtMouseHandler handler) {
+void track(WinId win, Engine* engine, int s, std::int16_t menu, PopupAtMouseHandler handler) {
   g_menu = {engine, win, static_cast<std::int16_t>(s)};
-  popupMenuAtMouse(static_cast<std::int16_t>(win), menu, handler);
+  popupMenuAtMouse(win, menu, handler);
   popupDestroy(menu);
   g_menu.engine = nullptr;
   g_menu.window = 0;
@@ -92,7 +92,7 @@ void showRow(std::int16_t itemNumber) {
   if (r < 0 || r >= midiDestRowCount) return;
   const std::uint16_t page = g_rows[r].page;
   if (page == 0) return;
-  const std::int16_t win = static_cast<std::int16_t>(g_menu.window);
+  const WinId win = static_cast<std::int16_t>(g_menu.window);
   if (page == pageMidi)
     midiPageRefreshAndShow(win);
   else
@@ -208,8 +208,8 @@ void midiXyMenuChoose(std::int16_t, std::int16_t itemNumber) {
   midiSlotsInvalidate(g_menu.window);
 }
 
-void midiSlotsInvalidate(std::uint16_t win) {
-  const std::int16_t w = static_cast<std::int16_t>(win);
+void midiSlotsInvalidate(WinId win) {
+  const std::int16_t w = win;
   if (!winSlot(w)) return;
   mainPageSelect(win);
   for (int s = 0; s < midiSlotCount; ++s) {

@@ -5,6 +5,7 @@
 // User-interface thread.
 #pragma once
 #include <cstdint>
+#include "controls/winId.h"
 
 struct ControlItem;
 struct Engine;
@@ -36,4 +37,4 @@ void midiSlotMenuChoose(std::int16_t menu, std::int16_t itemNumber);
 void midiXyMenuChoose(std::int16_t menu, std::int16_t itemNumber);
 
 // Invalidates the sliders, pads and labels (items b+4..b+8) of every slot whose item is visible.
-void midiSlotsInvalidate(std::uint16_t win);
+void midiSlotsInvalidate(WinId win);

@@ -50,7 +50,7 @@ void listClicked(ControlItem*) {
 }
 
 void build() {
-  const std::int16_t win = g_state.buildId;
+  const WinId win = g_state.buildId;
   winSetCurrent(win);
   pageSetDrawDefaults();
   pictureCreate(win, midiSourceItemBackground, 0, 0, kWidth, kHeight, pictureFill, 0, nullptr);
@@ -90,7 +90,7 @@ void openControlWindow(std::int16_t dialogId) {
   winGetFrameworkObject(id)->setFocus();
 }
 
-void windowEvent(std::int16_t win, std::uint32_t code, void*) {
+void windowEvent(WinId win, std::uint32_t code, void*) {
   if (code == winEvCreated)
     openControlWindow(win);
   else if (code == winEvDestroyed)
@@ -115,8 +115,7 @@ std::int32_t midiSourceRowOf(std::int16_t source, std::uint8_t withVelocity) {
   return source + (withVelocity ? 3 : 2);
 }
 
-void midiSourcePopupOpen(std::uint16_t win, MidiSourceChosen callback, std::int16_t current,
-                         std::uint8_t withVelocity) {
+void midiSourcePopupOpen(WinId win, MidiSourceChosen callback, std::int16_t current, std::uint8_t withVelocity) {
   if (!callback || g_state.open) return;
   g_state.parentWindow = win;
   g_state.callback = callback;
@@ -127,15 +126,14 @@ void midiSourcePopupOpen(std::uint16_t win, MidiSourceChosen callback, std::int1
   if (g_state.dialogId == 0) return;
   g_state.open = 1;
   const std::int16_t dialogId = g_state.dialogId;
-  appNewWindow(dialogId, static_cast<std::int16_t>(win), "Select MIDI Source", 300, 200, kWidth, kHeight, 1, 1,
-               windowEvent);
+  appNewWindow(dialogId, win, "Select MIDI Source", 300, 200, kWidth, kHeight, 1, 1, windowEvent);
   // However the dialog ended (or failed to open), nothing of it stays behind.
   if (g_state.open && g_state.dialogId == dialogId) {
     if (g_state.buildId != dialogId && winSlot(g_state.buildId)) winCloseById(g_state.buildId);
     if (winSlot(dialogId)) winCloseById(dialogId);
     reset();
   }
-  winSetCurrent(static_cast<std::int16_t>(win));
+  winSetCurrent(win);
 }
 
 void midiSourcePopupOkEntry() {

@@ -4,9 +4,10 @@
 // User-interface thread only; the window runs its own modal loop.
 #pragma once
 #include <cstdint>
+#include "controls/winId.h"
 
 // Sources: -1 aftertouch, 0..127 controllers, 128 pitch bend, 129 velocity; -128 for no row.
-typedef void (*MidiSourceChosen)(std::uint16_t win, std::int16_t source);
+typedef void (*MidiSourceChosen)(WinId win, std::int16_t source);
 
 enum {
   midiSourceNoRow = -128,
@@ -20,7 +21,7 @@ enum {
 // Opens the window over window `win` with `current` preselected and returns once it has closed (the
 // callback has then run when the user chose a source). Nothing when the callback is null or a source
 // window is open already.
-void midiSourcePopupOpen(std::uint16_t win, MidiSourceChosen callback, std::int16_t current, std::uint8_t withVelocity);
+void midiSourcePopupOpen(WinId win, MidiSourceChosen callback, std::int16_t current, std::uint8_t withVelocity);
 std::int16_t midiSourceFromRow(std::int32_t row, std::uint8_t withVelocity);
 // The list row of a source, -1 when the list has no row for it.
 std::int32_t midiSourceRowOf(std::int16_t source, std::uint8_t withVelocity);

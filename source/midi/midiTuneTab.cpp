@@ -40,14 +40,14 @@ const char* const kChooseText = "Please select a bank tuning, or create a new tu
 
 uint8_t g_firstFill = 1;
 
-MainWindowData* dataOf(int16_t win) { return mainWindowData(win); }
-Engine* engineOf(int16_t win) { return midiPageEngine(win); }
-Bank* bankOf(int16_t win) { return engineGetBank(engineOf(win)); }
+MainWindowData* dataOf(WinId win) { return mainWindowData(win); }
+Engine* engineOf(WinId win) { return midiPageEngine(win); }
+Bank* bankOf(WinId win) { return engineGetBank(engineOf(win)); }
 
 // Boxes of the selected key other than the one typed in.
 enum { showNote = 1, showHz = 2, showRatio = 4 };
 
-void showKeyBoxes(int16_t win, const MainWindowData* d, int which) {
+void showKeyBoxes(WinId win, const MainWindowData* d, int which) {
   Engine* e = engineOf(win);
   const double inc = tuningGetKey(e, d->tuningSelectedKey);
   if (which & showNote) midiBoxShow(win, midiItemKeyNote, tuningNoteOfInc(inc));
@@ -56,13 +56,13 @@ void showKeyBoxes(int16_t win, const MainWindowData* d, int which) {
 }
 
 // The Ratio box, or "1.000000" in its place when the selected key is the base key.
-void showRatioOrBase(int16_t win, const MainWindowData* d) {
+void showRatioOrBase(WinId win, const MainWindowData* d) {
   const bool base = d->tuningSelectedKey == d->tuningBaseKey;
   pictureShowChild(win, midiItemTuneGroup, midiItemKeyRatio, !base);
   pictureShowChild(win, midiItemTuneGroup, midiItemBaseRatioText, base);
 }
 
-void fillList(int16_t win) {
+void fillList(WinId win) {
   Engine* e = engineOf(win);
   listHoldDrawing(win, midiItemKeyList, 1);
   char text[listTextCapacity];
@@ -73,7 +73,7 @@ void fillList(int16_t win) {
   listHoldDrawing(win, midiItemKeyList, 0);
 }
 
-void selectKeyRow(int16_t win, int16_t key) {
+void selectKeyRow(WinId win, int16_t key) {
   const int32_t old = listFirstSelected(win, midiItemKeyList);
   if (old >= 0) listSetRowSelected(win, midiItemKeyList, old, 0);
   listSetRowSelected(win, midiItemKeyList, tuningKeyToRow(key), 1);
@@ -83,7 +83,7 @@ void selectKeyRow(int16_t win, int16_t key) {
 // list rewritten unless a box is being dragged.
 void setKey(ControlItem* item, bool ok, double inc, int others) {
   if (!item || !ok) return;
-  const int16_t win = static_cast<int16_t>(item->windowId);
+  const WinId win = static_cast<int16_t>(item->windowId);
   MainWindowData* d = dataOf(win);
   Engine* e = engineOf(win);
   if (!d || !e || !tuningIsEditable(e)) return;
@@ -95,7 +95,7 @@ void setKey(ControlItem* item, bool ok, double inc, int others) {
   if (!inputIsButtonDown()) fillList(win);
 }
 
-void display(int16_t win, uint16_t id, int x, int y, int width, const char* text, uint32_t flags,
+void display(WinId win, uint16_t id, int x, int y, int width, const char* text, uint32_t flags,
              DisplayChanged changed) {
   displayCreate(win, id, x, y, width, text, 0, flags, 0, changed, changed ? displayEntryStore : nullptr);
 }
@@ -104,7 +104,7 @@ void display(int16_t win, uint16_t id, int x, int y, int width, const char* text
 
 uint8_t tuningListFirstFill() { return g_firstFill; }
 
-void midiTuneTabBuild(int16_t win) {
+void midiTuneTabBuild(WinId win) {
   MainWindowData* d = dataOf(win);
   if (!engineOf(win)) return;
   // The groups are filled by hand: the panel holds the editor group and the overlay, the editor group
@@ -169,7 +169,7 @@ void midiTuneTabBuild(int16_t win) {
   g_firstFill = 1;
 }
 
-void tuningTabRefresh(int16_t win, uint8_t rebuildList) {
+void tuningTabRefresh(WinId win, uint8_t rebuildList) {
   Engine* e = engineOf(win);
   MainWindowData* d = dataOf(win);
   const TuningMap* map = tuningCurrentMap(e);
@@ -212,7 +212,7 @@ void tuningKeyListSelected(ControlItem* item) {
 
 void tuningNameEdited(ControlItem* item) {
   if (!item) return;
-  const int16_t win = static_cast<int16_t>(item->windowId);
+  const WinId win = static_cast<int16_t>(item->windowId);
   Engine* e = engineOf(win);
   if (!e || !tuningIsEditable(e)) return;
   char text[displayTextSize] = {0};
@@ -250,7 +250,7 @@ void tuningRatioChanged(ControlItem* item, double value) {
 
 void tuningBaseKeyChanged(ControlItem* item, double value) {
   if (!item || !(value >= 0.0 && value <= 127.0)) return;
-  const int16_t win = static_cast<int16_t>(item->windowId);
+  const WinId win = static_cast<int16_t>(item->windowId);
   MainWindowData* d = dataOf(win);
   if (!d || !engineOf(win)) return;
   d->tuningBaseKey = static_cast<int16_t>(value);
@@ -260,7 +260,7 @@ void tuningBaseKeyChanged(ControlItem* item, double value) {
 
 void tuningOctaveLinkToggled(ControlItem* item, uint8_t pressed, int16_t) {
   if (!item) return;
-  const int16_t win = static_cast<int16_t>(item->windowId);
+  const WinId win = static_cast<int16_t>(item->windowId);
   Engine* e = engineOf(win);
   if (!e || !tuningIsEditable(e)) return;
   pictureShowChild(win, midiItemTuneGroup, midiItemOctaveGroup, pressed ? 1 : 0);
@@ -269,7 +269,7 @@ void tuningOctaveLinkToggled(ControlItem* item, uint8_t pressed, int16_t) {
 
 void tuningKeysPerOctaveChanged(ControlItem* item, double value) {
   if (!item) return;
-  const int16_t win = static_cast<int16_t>(item->windowId);
+  const WinId win = static_cast<int16_t>(item->windowId);
   MainWindowData* d = dataOf(win);
   Engine* e = engineOf(win);
   int keys = 0;
@@ -280,7 +280,7 @@ void tuningKeysPerOctaveChanged(ControlItem* item, double value) {
 
 void tuningOctaveIntervalChanged(ControlItem* item, double value) {
   if (!item) return;
-  const int16_t win = static_cast<int16_t>(item->windowId);
+  const WinId win = static_cast<int16_t>(item->windowId);
   MainWindowData* d = dataOf(win);
   Engine* e = engineOf(win);
   double semitones = 0.0;
@@ -289,14 +289,14 @@ void tuningOctaveIntervalChanged(ControlItem* item, double value) {
   tuningSetOctaveInterval(e, bankOf(win), semitones);
 }
 
-void tuningFillTransformMenu(int16_t win) {
+void tuningFillTransformMenu(WinId win) {
   menuClear(win, midiItemTuneTransform);
   menuAppendItem(win, midiItemTuneTransform, kTransformSave, 1, "Save tuning to library...", 0);
 }
 
 void tuningTransformChosen(ControlItem* item, int16_t, int16_t entry) {
   if (!item || entry != kTransformSave) return;
-  const int16_t win = static_cast<int16_t>(item->windowId);
+  const WinId win = static_cast<int16_t>(item->windowId);
   Engine* e = engineOf(win);
   const TuningMap* map = tuningCurrentMap(e);
   if (!map) return;

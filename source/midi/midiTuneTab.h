@@ -14,7 +14,7 @@ void tuningBaseKeyChanged(ControlItem* item, double value);
 void tuningOctaveLinkToggled(ControlItem* item, uint8_t pressed, int16_t state);
 void tuningKeysPerOctaveChanged(ControlItem* item, double value);
 void tuningOctaveIntervalChanged(ControlItem* item, double value);
-void tuningFillTransformMenu(int16_t win);
+void tuningFillTransformMenu(WinId win);
 void tuningTransformChosen(ControlItem* item, int16_t menu, int16_t entry);
 // 1 until the key list's first fill (which selects key 71, then key 60).
 uint8_t tuningListFirstFill();

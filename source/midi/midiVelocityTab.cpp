@@ -39,7 +39,7 @@ bool velocitySlotOf(uint16_t id, int32_t* family, int32_t* slot) {
   return true;
 }
 
-void midiVelocityTabBuild(int16_t win) {
+void midiVelocityTabBuild(WinId win) {
   for (int i = 0; i < velocityEntryCount; ++i) {
     const VelocityPlace& p = kSlots[i];
     numboxCreate(win, static_cast<uint16_t>(midiItemVelocityBoxFirst + i), p.x, p.y, kBoxWidth, 2, 2, 0, 0, p.maximum,
@@ -52,7 +52,7 @@ void midiVelocityTabBuild(int16_t win) {
   }
 }
 
-void midiVelocityTabRefresh(int16_t win, Engine* e) {
+void midiVelocityTabRefresh(WinId win, Engine* e) {
   if (!e) return;
   for (int i = 0; i < velocityEntryCount; ++i)
     midiBoxShow(win, static_cast<uint16_t>(midiItemVelocityBoxFirst + i),

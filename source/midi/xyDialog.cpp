@@ -45,7 +45,7 @@ void reset() {
 void okAction(ControlItem*, std::uint8_t, std::int16_t) { xyDialogOk(); }
 
 void fill() {
-  const std::int16_t win = g_state.buildId;
+  const WinId win = g_state.buildId;
   SliderList* list = engineGetSliderList(g_state.engine);
   int xPos = 0, yPos = 0, count = 0;
   std::int32_t p = -2;
@@ -84,7 +84,7 @@ void fill() {
 }
 
 void build() {
-  const std::int16_t win = g_state.buildId;
+  const WinId win = g_state.buildId;
   winSetCurrent(win);
   pageSetDrawDefaults();
   for (std::int16_t& c : g_state.candidates) c = midiSlotNone;
@@ -111,7 +111,7 @@ void openControlWindow(std::int16_t dialogId) {
   winGetFrameworkObject(id)->setFocus();
 }
 
-void windowEvent(std::int16_t win, std::uint32_t code, void*) {
+void windowEvent(WinId win, std::uint32_t code, void*) {
   if (code == winEvCreated)
     openControlWindow(win);
   else if (code == winEvDestroyed)
@@ -128,7 +128,7 @@ bool onAPad(std::int16_t c) {
 
 }  // namespace
 
-void xyDialogOpen(std::uint16_t win, Engine* engine, std::int16_t x, std::int16_t y) {
+void xyDialogOpen(WinId win, Engine* engine, std::int16_t x, std::int16_t y) {
   if (!engine || g_state.open) return;
   g_state.open = 1;
   g_state.engine = engine;
@@ -142,20 +142,19 @@ void xyDialogOpen(std::uint16_t win, Engine* engine, std::int16_t x, std::int16_
     return;
   }
   const std::int16_t dialogId = g_state.dialogId;
-  appNewWindow(dialogId, static_cast<std::int16_t>(win), "Create XY Controller", 256, 256, kWidth, kHeight, 1, 1,
-               windowEvent);
+  appNewWindow(dialogId, win, "Create XY Controller", 256, 256, kWidth, kHeight, 1, 1, windowEvent);
   // However the dialog ended (or failed to open), nothing of it stays behind.
   if (g_state.open && g_state.dialogId == dialogId) {
     if (g_state.buildId != dialogId && winSlot(g_state.buildId)) winCloseById(g_state.buildId);
     if (winSlot(dialogId)) winCloseById(dialogId);
     reset();
   }
-  winSetCurrent(static_cast<std::int16_t>(win));
+  winSetCurrent(win);
 }
 
 void xyDialogSelectorChanged(ControlItem* item, std::int16_t, std::int16_t index) {
   if (!item || !g_state.open) return;
-  const std::int16_t win = static_cast<std::int16_t>(item->windowId);
+  const WinId win = static_cast<std::int16_t>(item->windowId);
   if (index > 0 && index <= xyDialogCandidates) {
     if (item->id == xyDialogItemX) g_state.xController = g_state.candidates[index - 1];
     if (item->id == xyDialogItemY) g_state.yController = g_state.candidates[index - 1];

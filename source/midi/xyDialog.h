@@ -6,6 +6,7 @@
 // aftertouch is allowed: the slots show it like any other pair. User-interface thread.
 #pragma once
 #include <cstdint>
+#include "controls/winId.h"
 
 struct Engine;
 struct ControlItem;
@@ -14,7 +15,7 @@ enum { xyDialogItemBackground = 1, xyDialogItemX = 2, xyDialogItemY = 3, xyDialo
 
 // Opens the dialog over window `win` (whose slots it tests and refills) with X = x and Y = y (-10 none)
 // and returns once it has closed. Nothing when the engine is null or the dialog is open already.
-void xyDialogOpen(std::uint16_t win, Engine* engine, std::int16_t x, std::int16_t y);
+void xyDialogOpen(WinId win, Engine* engine, std::int16_t x, std::int16_t y);
 
 // The dialog's steps, reachable for tests that drive them the way the controls do.
 void xyDialogSelectorChanged(ControlItem* item, std::int16_t menu, std::int16_t index);

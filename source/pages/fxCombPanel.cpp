@@ -37,7 +37,7 @@ const CombColumn kColumns[] = {
     {fxCombKPan, 457, 2, 1, 1.0, 0.0001, 100.0, stepUnit, 46},
 };
 
-void box(std::int16_t win, std::uint16_t id, int x, int y, int width, int arrows, int decimals, double value, double lo,
+void box(WinId win, std::uint16_t id, int x, int y, int width, int arrows, int decimals, double value, double lo,
          double hi, ValueStepRule step) {
   numboxCreate(win, id, static_cast<std::int16_t>(x), static_cast<std::int16_t>(y), static_cast<std::int16_t>(width),
                static_cast<std::uint16_t>(arrows), static_cast<std::uint16_t>(decimals), value, lo, hi, step,
@@ -57,7 +57,7 @@ void invertClicked(ControlItem* item, std::uint8_t pressed, std::int16_t) {
 // A comb's switch changes what runs: the audio stops around it and the effect starts afresh.
 void combSwitched(ControlItem* item, std::uint8_t pressed, std::int16_t) {
   if (!item) return;
-  const std::int16_t win = static_cast<std::int16_t>(item->windowId);
+  const WinId win = static_cast<std::int16_t>(item->windowId);
   Engine* e = fxEngineOf(win);
   if (!e) return;
   const std::int16_t c = fxCombIndexFromId(item->id);
@@ -78,7 +78,7 @@ std::int16_t fxCombIndexFromId(int id) {
   return static_cast<std::int16_t>((id - fxCombRowBase) / fxCombRowStride);
 }
 
-void fxCombPanelBuild(std::int16_t win) {
+void fxCombPanelBuild(WinId win) {
   if (!fxEngineOf(win)) return;
   const FxTimeGroup& g = *fxTimeGroup(effectComb);
   pictureCreate(win, g.panel, 0, fxPanelTop, 0, 0, 0, kPanelBitmap, fxPanelMouse);
@@ -102,11 +102,11 @@ void fxCombPanelBuild(std::int16_t win) {
   ctrlShow(win, g.panel, 0);
 }
 
-void fxCombSetUnitView(std::int16_t win, std::int16_t unit, std::uint8_t store) {
+void fxCombSetUnitView(WinId win, std::int16_t unit, std::uint8_t store) {
   fxSetUnitView(win, effectComb, unit, store);
 }
 
-void fxCombPanelRefresh(std::int16_t win) {
+void fxCombPanelRefresh(WinId win) {
   Engine* e = fxEngineOf(win);
   if (!e) return;
   fxPageSelectPane(win);

@@ -34,8 +34,8 @@ enum { lineCount = 3 };
 int lineBase(int line) { return fxEchoLineBase + fxEchoLineStride * line; }
 std::uint16_t lineId(int line, int k) { return static_cast<std::uint16_t>(lineBase(line) + k); }
 
-void box(std::int16_t win, int id, int x, int y, int width, int arrows, int decimals, double value, double lo,
-         double hi, ValueStepRule step) {
+void box(WinId win, int id, int x, int y, int width, int arrows, int decimals, double value, double lo, double hi,
+         ValueStepRule step) {
   numboxCreate(win, static_cast<std::uint16_t>(id), static_cast<std::int16_t>(x), static_cast<std::int16_t>(y),
                static_cast<std::int16_t>(width), static_cast<std::uint16_t>(arrows),
                static_cast<std::uint16_t>(decimals), value, lo, hi, step, fxEchoBoxChanged, "");
@@ -44,7 +44,7 @@ void box(std::int16_t win, int id, int x, int y, int width, int arrows, int deci
 // Shows or hides a control of a line row through the row's child list, so that it stays hidden while
 // its row is and appears with the row. A box draws its field one pixel above its rectangle: that row
 // is repainted too when the box goes.
-void showInRow(std::int16_t win, std::uint16_t id, bool on) {
+void showInRow(WinId win, std::uint16_t id, bool on) {
   winNotifyItemsOfType2(win, id, on ? 1 : 0);
   CtrlRect r;
   if (on || !ctrlGetRect(win, id, &r)) return;
@@ -54,7 +54,7 @@ void showInRow(std::int16_t win, std::uint16_t id, bool on) {
 
 void unitClicked(ControlItem* item, std::uint8_t pressed, std::int16_t) {
   if (!item) return;
-  const std::int16_t win = static_cast<std::int16_t>(item->windowId);
+  const WinId win = static_cast<std::int16_t>(item->windowId);
   Engine* e = fxEngineOf(win);
   if (!e) return;
   const std::int16_t unit = pressed ? effectUnitBeats : effectUnitSeconds;
@@ -64,7 +64,7 @@ void unitClicked(ControlItem* item, std::uint8_t pressed, std::int16_t) {
 
 void lineClicked(ControlItem* item, std::uint8_t pressed, std::int16_t) {
   if (!item) return;
-  const std::int16_t win = static_cast<std::int16_t>(item->windowId);
+  const WinId win = static_cast<std::int16_t>(item->windowId);
   Engine* e = fxEngineOf(win);
   if (!e) return;
   const std::int16_t line = fxEchoLineFromId(item->id);
@@ -75,7 +75,7 @@ void lineClicked(ControlItem* item, std::uint8_t pressed, std::int16_t) {
 
 void switchClicked(ControlItem* item, std::uint8_t pressed, std::int16_t) {
   if (!item) return;
-  const std::int16_t win = static_cast<std::int16_t>(item->windowId);
+  const WinId win = static_cast<std::int16_t>(item->windowId);
   Engine* e = fxEngineOf(win);
   if (!e) return;
   const std::int16_t line = fxEchoLineFromId(item->id);
@@ -100,7 +100,7 @@ std::int16_t fxEchoLineFromId(int id) {
   return 0;
 }
 
-void fxEchoPanelBuild(std::int16_t win) {
+void fxEchoPanelBuild(WinId win) {
   if (!fxEngineOf(win)) return;
   pictureCreate(win, fxItemEchoPanel, 0, fxPanelTop, 0, 0, 0, kPanelBitmap, fxPanelMouse);
   buttonPlace(win, unitSwitch, 221, 103, buttonActOnPress | buttonToggle | buttonNoMasks, kUnitSwitchBitmap, "Sec", 1,
@@ -139,7 +139,7 @@ void fxEchoPanelBuild(std::int16_t win) {
   ctrlShow(win, fxItemEchoPanel, 0);
 }
 
-void fxEchoSetUnitView(std::int16_t win, std::int16_t unit) {
+void fxEchoSetUnitView(WinId win, std::int16_t unit) {
   Engine* e = fxEngineOf(win);
   if (!e || (unit != effectUnitSeconds && unit != effectUnitBeats)) return;
   fxPageSelectPane(win);
@@ -156,7 +156,7 @@ void fxEchoSetUnitView(std::int16_t win, std::int16_t unit) {
   }
 }
 
-void fxEchoPanelRefresh(std::int16_t win) {
+void fxEchoPanelRefresh(WinId win) {
   Engine* e = fxEngineOf(win);
   if (!e) return;
   fxPageSelectPane(win);

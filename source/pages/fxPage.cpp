@@ -36,7 +36,7 @@ void* g_spyContext = nullptr;
 
 // The tabs and the on switch are cut from the page background. The bitmaps whose ids follow it (the
 // panel backgrounds) are no hit masks of theirs: the buttons drop them and take their whole rectangles.
-void cutButton(std::int16_t win, std::uint16_t id, int x, int y, int w, int h, std::uint32_t flags, int pressedByte,
+void cutButton(WinId win, std::uint16_t id, int x, int y, int w, int h, std::uint32_t flags, int pressedByte,
                ButtonAction action) {
   ControlItem* item = buttonCreate(win, id, x, y, w, h, x, y, flags, kPageBitmap, "", 1, pressedByte, 1, action);
   if (!item) return;
@@ -45,7 +45,7 @@ void cutButton(std::int16_t win, std::uint16_t id, int x, int y, int w, int h, s
   if (item->visible && item->drawable) regionSetFromRect(win, &item->region, 0, &item->rect, 0);
 }
 
-void setLevelShown(std::int16_t win, std::uint16_t fader, std::uint16_t text, double gain) {
+void setLevelShown(WinId win, std::uint16_t fader, std::uint16_t text, double gain) {
   char shown[32];
   fxLevelText(gain, shown, sizeof shown);
   knobSetValueAndRedraw(win, fader, std::sqrt(fxLevelOfPosition(std::sqrt(gain > 0 ? gain : 0.0))));
@@ -77,12 +77,12 @@ void fxRestartAudio(Engine* engine) {
 
 // ---- helpers
 
-Engine* fxEngineOf(std::int16_t win) {
+Engine* fxEngineOf(WinId win) {
   void* data = winGetUserData(win);
   return data ? *static_cast<Engine**>(data) : nullptr;
 }
 
-void fxPageSelectPane(std::int16_t win) {
+void fxPageSelectPane(WinId win) {
   winSetCurrent(win);
   winSelectPane(win, fxPaneId);
 }
@@ -105,13 +105,13 @@ void fxLevelText(double gain, char* out, int capacity) {
 
 // ---- the page protocol
 
-void fxPageBuildEntry(std::uint16_t win) { fxPageBuild(static_cast<std::int16_t>(win)); }
-void fxPageRefreshEntry(std::uint16_t win) { fxPageRefresh(static_cast<std::int16_t>(win)); }
+void fxPageBuildEntry(WinId win) { fxPageBuild(win); }
+void fxPageRefreshEntry(WinId win) { fxPageRefresh(win); }
 
 // The pane's visible byte, read in the window's own container. The container the caller had selected
 // stays selected: the shell asks this every tick among other pages' questions.
-std::uint8_t fxPageIsShown(std::uint16_t window) {
-  const std::int16_t win = static_cast<std::int16_t>(window);
+std::uint8_t fxPageIsShown(WinId window) {
+  const WinId win = window;
   WinSlot* slot = winSlot(win);
   if (!slot) return 0;
   winSetCurrent(win);
@@ -122,14 +122,14 @@ std::uint8_t fxPageIsShown(std::uint16_t window) {
   return shown ? 1 : 0;
 }
 
-std::uint8_t fxPageIsShownType1(std::uint16_t window) {
-  Engine* e = fxEngineOf(static_cast<std::int16_t>(window));
+std::uint8_t fxPageIsShownType1(WinId window) {
+  Engine* e = fxEngineOf(window);
   if (!e || effectGetType(e) != effectPipe) return 0;
   return fxPageIsShown(window);
 }
 
-void fxPageShow(std::uint16_t window, std::uint8_t on) {
-  const std::int16_t win = static_cast<std::int16_t>(window);
+void fxPageShow(WinId window, std::uint8_t on) {
+  const WinId win = window;
   WinSlot* slot = winSlot(win);
   if (!slot) return;
   if (on) {
@@ -155,7 +155,7 @@ void fxPageShow(std::uint16_t window, std::uint8_t on) {
   }
 }
 
-void fxPageBuild(std::int16_t win) {
+void fxPageBuild(WinId win) {
   WinSlot* slot = winSlot(win);
   if (!slot || !fxEngineOf(win)) return;
   const std::uint8_t visible = slot->visible;
@@ -190,7 +190,7 @@ void fxPageBuild(std::int16_t win) {
   fxPageSelectPane(win);
   fxTapPanelBuild(win);
   fxPageSelectPane(win);
-  fxUnitsBuild(static_cast<std::uint16_t>(win));
+  fxUnitsBuild(win);
   fxPageSelectPane(win);
   fxEchoPanelBuild(win);
   pageSetDrawDefaults();
@@ -199,9 +199,9 @@ void fxPageBuild(std::int16_t win) {
   fxPageSelectPanel(win, 2);
 }
 
-bool fxPageRefresh(std::int16_t win) {
+bool fxPageRefresh(WinId win) {
   Engine* e = fxEngineOf(win);
-  if (!e || !fxPageIsShown(static_cast<std::uint16_t>(win))) return false;
+  if (!e || !fxPageIsShown(win)) return false;
   fxPageSelectPane(win);
   fxPageSelectPanel(win, static_cast<std::int16_t>(effectGetType(e)));
   fxPageSelectPane(win);
@@ -218,7 +218,7 @@ bool fxPageRefresh(std::int16_t win) {
   return true;
 }
 
-void fxPageSelectPanel(std::int16_t win, std::int16_t type) {
+void fxPageSelectPanel(WinId win, std::int16_t type) {
   Engine* e = fxEngineOf(win);
   if (!e) return;
   fxPageSelectPane(win);
@@ -233,12 +233,12 @@ void fxPageSelectPanel(std::int16_t win, std::int16_t type) {
   ctrlShow(win, shown, 1);
   winSetSize(win, fxPageWidth + inputGetOriginX(), fxPageHeight + winGetOriginY(win));
   if (type == effectEcho) fxEchoPanelRefresh(win);
-  if (type == effectRev) fxUnitsRefresh(static_cast<std::uint16_t>(win));
+  if (type == effectRev) fxUnitsRefresh(win);
   fxPageSelectPane(win);
   fxPipeGraphShow(win);
 }
 
-void fxPageUpdateLevels(std::int16_t win) {
+void fxPageUpdateLevels(WinId win) {
   Engine* e = fxEngineOf(win);
   if (!e) return;
   fxPageSelectPane(win);
@@ -246,10 +246,10 @@ void fxPageUpdateLevels(std::int16_t win) {
   setLevelShown(win, fxItemLevelA, fxItemLevelAText, effectGetLevelA(e));
 }
 
-void fxPipeGraphShow(std::int16_t win) {
+void fxPipeGraphShow(WinId win) {
   Engine* e = fxEngineOf(win);
   if (!e) return;
-  const bool on = effectGetType(e) == effectPipe && fxPageIsShown(static_cast<std::uint16_t>(win));
+  const bool on = effectGetType(e) == effectPipe && fxPageIsShown(win);
   fxPageSelectPane(win);
   ctrlShow(win, fxItemPipeGraph, on ? 1 : 0);
   if (ControlItem* item = ctrlFind(win, fxItemPipeGraph)) itemInvalidate(item);
@@ -259,7 +259,7 @@ void fxPipeGraphShow(std::int16_t win) {
 
 void fxTabClicked(ControlItem* item, std::uint8_t, std::int16_t) {
   if (!item || item->id < fxItemFirstTab || item->id > fxItemFirstTab + 4) return;
-  const std::int16_t win = static_cast<std::int16_t>(item->windowId);
+  const WinId win = static_cast<std::int16_t>(item->windowId);
   Engine* e = fxEngineOf(win);
   if (!e) return;
   const std::uint16_t type = static_cast<std::uint16_t>(item->id - (fxItemFirstTab - 1));
@@ -272,7 +272,7 @@ void fxTabClicked(ControlItem* item, std::uint8_t, std::int16_t) {
 
 void fxOnClicked(ControlItem* item, std::uint8_t pressed, std::int16_t) {
   if (!item) return;
-  const std::int16_t win = static_cast<std::int16_t>(item->windowId);
+  const WinId win = static_cast<std::int16_t>(item->windowId);
   Engine* e = fxEngineOf(win);
   if (!e) return;
   const std::uint8_t on = pressed ? 1 : 0;
@@ -292,7 +292,7 @@ void fxOnClicked(ControlItem* item, std::uint8_t pressed, std::int16_t) {
 
 void fxLevelChanged(ControlItem* item, double x, double) {
   if (!item || (item->id != fxItemLevelA && item->id != fxItemLevelB)) return;
-  const std::int16_t win = static_cast<std::int16_t>(item->windowId);
+  const WinId win = static_cast<std::int16_t>(item->windowId);
   Engine* e = fxEngineOf(win);
   if (!e) return;
   const double gain = fxLevelOfPosition(x);
@@ -310,7 +310,7 @@ void fxLevelChanged(ControlItem* item, double x, double) {
 
 void fxPanelMouse(ControlItem* item) {
   if (!item) return;
-  const std::int16_t win = static_cast<std::int16_t>(item->windowId);
+  const WinId win = static_cast<std::int16_t>(item->windowId);
   Engine* e = fxEngineOf(win);
   if (!e) return;
   if (!(winIsDoubleClick() || inputIsAlt() || inputIsRightButton())) return;

@@ -89,15 +89,15 @@ enum { fxItemEchoPanel = 5 };
 // where the panels stand in the pane.
 enum { fxPageWidth = 650, fxPageHeight = 427, fxPanelTop = 68 };
 
-Engine* fxEngineOf(std::int16_t win);  // null without a slot or user data
-void fxPageSelectPane(std::int16_t win);
+Engine* fxEngineOf(WinId win);  // null without a slot or user data
+void fxPageSelectPane(WinId win);
 
 // The page's own forms of the protocol entries of pages.h.
-void fxPageBuild(std::int16_t win);
-bool fxPageRefresh(std::int16_t win);  // false when hidden or without an engine
-void fxPageSelectPanel(std::int16_t win, std::int16_t type);
-void fxPageUpdateLevels(std::int16_t win);
-void fxPipeGraphShow(std::int16_t win);
+void fxPageBuild(WinId win);
+bool fxPageRefresh(WinId win);  // false when hidden or without an engine
+void fxPageSelectPanel(WinId win, std::int16_t type);
+void fxPageUpdateLevels(WinId win);
+void fxPipeGraphShow(WinId win);
 
 // Levels: a fader position v gives the gain v x v within [2^-16, 1 - 2^-16]; the text is the gain in
 // 6-per-doubling decibels with "%2.1f dB", a fraction within 0.199 of the whole number dropped.
@@ -120,13 +120,13 @@ void fxSpyNote(const char* step, int argument);
 
 // ---- shared by the panels (fxPanelShared.cpp)
 // A number box value written into the box (clamped to its range there) and redrawn when on screen.
-void fxBoxSet(std::int16_t win, std::uint16_t id, double value);
+void fxBoxSet(WinId win, std::uint16_t id, double value);
 // A switch lit or darkened without running its action; redrawn when it changed.
-void fxButtonSetOn(std::int16_t win, std::uint16_t id, bool on);
+void fxButtonSetOn(WinId win, std::uint16_t id, bool on);
 // A picture without bitmap: a sub-group of a panel.
-void fxGroupPicture(std::int16_t win, std::uint16_t id, int x, int y, void (*callback)(ControlItem*));
+void fxGroupPicture(WinId win, std::uint16_t id, int x, int y, void (*callback)(ControlItem*));
 // The seconds boxes' common path: the delay setter of type 1, 2 or 3.
-void fxSetDelaySeconds(std::int16_t win, std::uint16_t type, double seconds);
+void fxSetDelaySeconds(WinId win, std::uint16_t type, double seconds);
 
 // The time group of types 1..3: a unit switch and two boxes at one place, seconds in sub-picture A
 // and beats in sub-picture B; exactly one of the two is shown.
@@ -134,36 +134,36 @@ struct FxTimeGroup {
   std::uint16_t type, panel, unitSwitch, subSeconds, subBeats, secondsBox, beatsBox;
 };
 const FxTimeGroup* fxTimeGroup(std::uint16_t type);  // null outside 1..3
-void fxTimeGroupBuildSwitch(std::int16_t win, const FxTimeGroup& g, int x, int y);
-void fxTimeGroupBuildBoxes(std::int16_t win, const FxTimeGroup& g, int x, int y, int width, double secondsMax,
-                           double beatsMax, void (*changed)(ControlItem*, double));
+void fxTimeGroupBuildSwitch(WinId win, const FxTimeGroup& g, int x, int y);
+void fxTimeGroupBuildBoxes(WinId win, const FxTimeGroup& g, int x, int y, int width, double secondsMax, double beatsMax,
+                           void (*changed)(ControlItem*, double));
 // unit 1 seconds, 2 beats (others change nothing); store 1 also writes the unit to the record.
-void fxSetUnitView(std::int16_t win, std::uint16_t type, std::int16_t unit, std::uint8_t store);
-void fxTimeGroupRefresh(std::int16_t win, const FxTimeGroup& g, double seconds);
+void fxSetUnitView(WinId win, std::uint16_t type, std::int16_t unit, std::uint8_t store);
+void fxTimeGroupRefresh(WinId win, const FxTimeGroup& g, double seconds);
 // Shared callbacks of the time group: the unit switch and the beats box.
 void fxUnitClicked(ControlItem* item, std::uint8_t pressed, std::int16_t state);
 void fxBeatsChanged(ControlItem* item, double value);
 
 // ---- the panels of types 1..4
-void fxPipePanelBuild(std::int16_t win);
-void fxPipePanelRefresh(std::int16_t win);
-void fxPipeSetUnitView(std::int16_t win, std::int16_t unit, std::uint8_t store);
+void fxPipePanelBuild(WinId win);
+void fxPipePanelRefresh(WinId win);
+void fxPipeSetUnitView(WinId win, std::int16_t unit, std::uint8_t store);
 std::int32_t fxPipeGraphHandler(ControlItem* item, std::uint32_t event, std::int32_t a, std::int32_t b);
 std::uint32_t fxPipeGraphPaintCount();  // paints that reached the window (tests)
 
-void fxCombPanelBuild(std::int16_t win);
-void fxCombPanelRefresh(std::int16_t win);
-void fxCombSetUnitView(std::int16_t win, std::int16_t unit, std::uint8_t store);
+void fxCombPanelBuild(WinId win);
+void fxCombPanelRefresh(WinId win);
+void fxCombSetUnitView(WinId win, std::int16_t unit, std::uint8_t store);
 std::int16_t fxCombIndexFromId(int id);
 
-void fxTapPanelBuild(std::int16_t win);
-void fxTapPanelRefresh(std::int16_t win);
-void fxTapSetUnitView(std::int16_t win, std::int16_t unit, std::uint8_t store);
+void fxTapPanelBuild(WinId win);
+void fxTapPanelRefresh(WinId win);
+void fxTapSetUnitView(WinId win, std::int16_t unit, std::uint8_t store);
 std::int16_t fxTapIndexFromId(int id);
 
-void fxEchoPanelBuild(std::int16_t win);
-void fxEchoPanelRefresh(std::int16_t win);
-void fxEchoSetUnitView(std::int16_t win, std::int16_t unit);
+void fxEchoPanelBuild(WinId win);
+void fxEchoPanelRefresh(WinId win);
+void fxEchoSetUnitView(WinId win, std::int16_t unit);
 std::int16_t fxEchoLineFromId(int id);
 
 // The value callbacks of the panels, by id (tests drive them as the number boxes do).

@@ -34,12 +34,12 @@ const FxTimeGroup* groupOfId(int id) {
 
 }  // namespace
 
-void fxBoxSet(std::int16_t win, std::uint16_t id, double value) {
+void fxBoxSet(WinId win, std::uint16_t id, double value) {
   // The box clamps to its range; a NaN shows as the box's lower end.
   numboxSetValue(win, id, static_cast<float>(value));
 }
 
-void fxButtonSetOn(std::int16_t win, std::uint16_t id, bool on) {
+void fxButtonSetOn(WinId win, std::uint16_t id, bool on) {
   ControlItem* item = ctrlFindKind(win, id, kindButton);
   ButtonData* d = item ? static_cast<ButtonData*>(item->k.kindData) : nullptr;
   if (!d || !d->pictures || (d->pressed != 0) == on) return;
@@ -49,11 +49,11 @@ void fxButtonSetOn(std::int16_t win, std::uint16_t id, bool on) {
   ctrlRedraw(win, id);
 }
 
-void fxGroupPicture(std::int16_t win, std::uint16_t id, int x, int y, void (*callback)(ControlItem*)) {
+void fxGroupPicture(WinId win, std::uint16_t id, int x, int y, void (*callback)(ControlItem*)) {
   pictureCreate(win, id, x, y, x, y, pictureOwnRect, 0, callback);
 }
 
-void fxSetDelaySeconds(std::int16_t win, std::uint16_t type, double seconds) {
+void fxSetDelaySeconds(WinId win, std::uint16_t type, double seconds) {
   Engine* e = fxEngineOf(win);
   if (!e) return;
   if (type == effectPipe)
@@ -68,13 +68,13 @@ const FxTimeGroup* fxTimeGroup(std::uint16_t type) {
   return type >= effectPipe && type <= effectTap ? &kGroups[type - 1] : nullptr;
 }
 
-void fxTimeGroupBuildSwitch(std::int16_t win, const FxTimeGroup& g, int x, int y) {
+void fxTimeGroupBuildSwitch(WinId win, const FxTimeGroup& g, int x, int y) {
   buttonPlace(win, g.unitSwitch, x, y, buttonActOnPress | buttonToggle, kUnitSwitchBitmap, "Sec", 1, 0, 1,
               fxUnitClicked);
 }
 
-void fxTimeGroupBuildBoxes(std::int16_t win, const FxTimeGroup& g, int x, int y, int width, double secondsMax,
-                           double beatsMax, void (*changed)(ControlItem*, double)) {
+void fxTimeGroupBuildBoxes(WinId win, const FxTimeGroup& g, int x, int y, int width, double secondsMax, double beatsMax,
+                           void (*changed)(ControlItem*, double)) {
   fxGroupPicture(win, g.subSeconds, 0, 0, nullptr);
   numboxCreate(win, g.secondsBox, static_cast<std::int16_t>(x), static_cast<std::int16_t>(y),
                static_cast<std::int16_t>(width), 3, 5, 0.1, 0.00001, secondsMax, stepHundredthFine, changed, "");
@@ -85,7 +85,7 @@ void fxTimeGroupBuildBoxes(std::int16_t win, const FxTimeGroup& g, int x, int y,
   pictureAddChild(win, g.panel, g.subBeats);
 }
 
-void fxSetUnitView(std::int16_t win, std::uint16_t type, std::int16_t unit, std::uint8_t store) {
+void fxSetUnitView(WinId win, std::uint16_t type, std::int16_t unit, std::uint8_t store) {
   const FxTimeGroup* g = fxTimeGroup(type);
   Engine* e = fxEngineOf(win);
   if (!g || !e || (unit != effectUnitSeconds && unit != effectUnitBeats)) return;
@@ -102,7 +102,7 @@ void fxSetUnitView(std::int16_t win, std::uint16_t type, std::int16_t unit, std:
   if (store) effectSetTimeUnit(e, type, static_cast<std::uint16_t>(unit));
 }
 
-void fxTimeGroupRefresh(std::int16_t win, const FxTimeGroup& g, double seconds) {
+void fxTimeGroupRefresh(WinId win, const FxTimeGroup& g, double seconds) {
   Engine* e = fxEngineOf(win);
   if (!e) return;
   const std::int16_t unit = effectGetTimeUnit(e, g.type);
@@ -115,7 +115,7 @@ void fxTimeGroupRefresh(std::int16_t win, const FxTimeGroup& g, double seconds) 
 void fxUnitClicked(ControlItem* item, std::uint8_t pressed, std::int16_t) {
   const FxTimeGroup* g = item ? groupOfId(item->id) : nullptr;
   if (!g) return;
-  const std::int16_t win = static_cast<std::int16_t>(item->windowId);
+  const WinId win = static_cast<std::int16_t>(item->windowId);
   Engine* e = fxEngineOf(win);
   if (!e) return;
   const std::int16_t unit = pressed ? effectUnitBeats : effectUnitSeconds;

@@ -50,7 +50,7 @@ const PipeBox* boxOf(std::uint16_t id) {
   return nullptr;
 }
 
-void box(std::int16_t win, const PipeBox& b) {
+void box(WinId win, const PipeBox& b) {
   numboxCreate(win, b.id, static_cast<std::int16_t>(b.x), static_cast<std::int16_t>(b.y),
                static_cast<std::int16_t>(b.width), 2, static_cast<std::uint16_t>(b.decimals), b.value, b.lo, b.hi,
                b.step, fxPipeBoxChanged, "");
@@ -58,7 +58,7 @@ void box(std::int16_t win, const PipeBox& b) {
 
 void flagClicked(ControlItem* item, std::uint8_t pressed, std::int16_t) {
   if (!item) return;
-  const std::int16_t win = static_cast<std::int16_t>(item->windowId);
+  const WinId win = static_cast<std::int16_t>(item->windowId);
   Engine* e = fxEngineOf(win);
   if (!e) return;
   const std::uint8_t on = pressed ? 1 : 0;
@@ -70,19 +70,19 @@ void flagClicked(ControlItem* item, std::uint8_t pressed, std::int16_t) {
     effectPipeSetPickupModInvert(e, 1, on);
   else
     return;
-  fxPipeGraphPaint(static_cast<std::uint16_t>(win));
+  fxPipeGraphPaint(win);
 }
 
-void flag(std::int16_t win, std::uint16_t id, int x, int y) {
+void flag(WinId win, std::uint16_t id, int x, int y) {
   buttonPlace(win, id, x, y, buttonToggle, kFlagBitmap, "", 1, 0, 1, flagClicked);
 }
 
 void secondsChanged(ControlItem* item, double value) {
   if (!item) return;
-  const std::int16_t win = static_cast<std::int16_t>(item->windowId);
+  const WinId win = static_cast<std::int16_t>(item->windowId);
   if (!fxEngineOf(win)) return;
   fxSetDelaySeconds(win, effectPipe, value);
-  fxPipeGraphPaint(static_cast<std::uint16_t>(win));
+  fxPipeGraphPaint(win);
 }
 
 // A published display value as a fraction of the graph's width, cut to 0..1 (NaN as 0).
@@ -91,7 +91,7 @@ double unit(double v) { return v >= 0.0 ? (v <= 1.0 ? v : 1.0) : 0.0; }
 // Draws the graph over the item's rectangle widened by 3 pixels on each side. Through an offscreen
 // buffer blitted to the window in one piece (the page update's repaint), or straight into the context
 // the window is painting with (the item's own draw).
-void paintGraph(std::int16_t win, ControlItem* item, bool offscreen) {
+void paintGraph(WinId win, ControlItem* item, bool offscreen) {
   Engine* e = fxEngineOf(win);
   if (!e || !item) return;
   const CtrlRect& at = item->rect;
@@ -143,8 +143,8 @@ std::int32_t fxPipeGraphHandler(ControlItem* item, std::uint32_t event, std::int
   return 0;
 }
 
-void fxPipeGraphPaint(std::uint16_t window) {
-  const std::int16_t win = static_cast<std::int16_t>(window);
+void fxPipeGraphPaint(WinId window) {
+  const WinId win = window;
   WinSlot* slot = winSlot(win);
   if (!slot || !fxEngineOf(win) || !fxPageIsShown(window)) return;
   // The shell paints this between other pages' work: the container it had selected stays selected.
@@ -163,7 +163,7 @@ void fxPipeGraphPaint(std::uint16_t window) {
   winSelectPort(win, port);
 }
 
-void fxPipePanelBuild(std::int16_t win) {
+void fxPipePanelBuild(WinId win) {
   if (!fxEngineOf(win)) return;
   const FxTimeGroup& g = *fxTimeGroup(effectPipe);
   pictureCreate(win, g.panel, 0, fxPanelTop, 0, 0, 0, kPanelBitmap, fxPanelMouse);
@@ -184,11 +184,11 @@ void fxPipePanelBuild(std::int16_t win) {
   ctrlShow(win, g.panel, 0);
 }
 
-void fxPipeSetUnitView(std::int16_t win, std::int16_t unit, std::uint8_t store) {
+void fxPipeSetUnitView(WinId win, std::int16_t unit, std::uint8_t store) {
   fxSetUnitView(win, effectPipe, unit, store);
 }
 
-void fxPipePanelRefresh(std::int16_t win) {
+void fxPipePanelRefresh(WinId win) {
   Engine* e = fxEngineOf(win);
   if (!e) return;
   fxPageSelectPane(win);
@@ -208,7 +208,7 @@ void fxPipePanelRefresh(std::int16_t win) {
 
 void fxPipeBoxChanged(ControlItem* item, double v) {
   if (!item) return;
-  const std::int16_t win = static_cast<std::int16_t>(item->windowId);
+  const WinId win = static_cast<std::int16_t>(item->windowId);
   Engine* e = fxEngineOf(win);
   if (!e) return;
   switch (item->id) {
@@ -222,5 +222,5 @@ void fxPipeBoxChanged(ControlItem* item, double v) {
     case fxPipePickupBMod: effectPipeSetPickupMod(e, 1, v); break;
     default: return;
   }
-  fxPipeGraphPaint(static_cast<std::uint16_t>(win));
+  fxPipeGraphPaint(win);
 }

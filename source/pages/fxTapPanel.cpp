@@ -20,8 +20,8 @@ const int kFlagBitmap = bmpPolarityAndInvertSwitchOfTheLFOAndEffectPagesNormalRi
 // First ids of the tap columns: time share, modulation, invert switch, level, pan.
 enum { colTime = 105, colMod = 108, colInvert = 111, colLevel = 114, colPan = 117 };
 
-void box(std::int16_t win, int id, int x, int y, int width, int arrows, int decimals, double value, double lo,
-         double hi, ValueStepRule step) {
+void box(WinId win, int id, int x, int y, int width, int arrows, int decimals, double value, double lo, double hi,
+         ValueStepRule step) {
   numboxCreate(win, static_cast<std::uint16_t>(id), static_cast<std::int16_t>(x), static_cast<std::int16_t>(y),
                static_cast<std::int16_t>(width), static_cast<std::uint16_t>(arrows),
                static_cast<std::uint16_t>(decimals), value, lo, hi, step, fxTapBoxChanged, "");
@@ -45,7 +45,7 @@ std::int16_t fxTapIndexFromId(int id) {
   return 0;
 }
 
-void fxTapPanelBuild(std::int16_t win) {
+void fxTapPanelBuild(WinId win) {
   if (!fxEngineOf(win)) return;
   const FxTimeGroup& g = *fxTimeGroup(effectTap);
   pictureCreate(win, g.panel, 0, fxPanelTop, 0, 0, 0, kPanelBitmap, fxPanelMouse);
@@ -65,11 +65,9 @@ void fxTapPanelBuild(std::int16_t win) {
   ctrlShow(win, g.panel, 0);
 }
 
-void fxTapSetUnitView(std::int16_t win, std::int16_t unit, std::uint8_t store) {
-  fxSetUnitView(win, effectTap, unit, store);
-}
+void fxTapSetUnitView(WinId win, std::int16_t unit, std::uint8_t store) { fxSetUnitView(win, effectTap, unit, store); }
 
-void fxTapPanelRefresh(std::int16_t win) {
+void fxTapPanelRefresh(WinId win) {
   Engine* e = fxEngineOf(win);
   if (!e) return;
   fxPageSelectPane(win);

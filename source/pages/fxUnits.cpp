@@ -29,7 +29,7 @@ const std::uint32_t kModeStyle = selectorOneBitmap;               // 64
 
 const char* const kModeNames[4] = {"Raw", "Natural", "Resonant", "Synthetic"};
 
-Engine* engineOf(std::int16_t win) {
+Engine* engineOf(WinId win) {
   if (!winSlot(win)) return nullptr;
   void* data = winGetUserData(win);
   return data ? *static_cast<Engine**>(data) : nullptr;
@@ -38,7 +38,7 @@ Engine* engineOf(std::int16_t win) {
 // The window of a control, with the control's container made current for the calls that follow.
 std::int16_t selectItemWindow(ControlItem* item) {
   if (!item) return 0;
-  const std::int16_t win = static_cast<std::int16_t>(item->windowId);
+  const WinId win = static_cast<std::int16_t>(item->windowId);
   if (!winSlot(win)) return 0;
   winSetCurrent(win);
   winSelectPort(win, item->port);
@@ -103,7 +103,7 @@ int rowY(int unit) { return 168 + 26 * unit; }
 
 // A value written into a box from the engine: limited to the box's range (NaN shows the minimum)
 // and drawn at once while the box is on screen.
-void boxShow(std::int16_t win, std::uint16_t id, double value) {
+void boxShow(WinId win, std::uint16_t id, double value) {
   NumboxData* d = numboxFind(win, id);
   if (!d) return;
   if (std::isnan(value)) value = d->minimum;
@@ -127,7 +127,7 @@ bool boxValue(ControlItem* box, double* value) {
 // A unit's on switch lit or dark, and its row group shown exactly while it is on. The switch spans
 // the row and is drawn under the group's controls: when it is lit, the row is painted again so the
 // controls come out on top of it.
-void showUnitRow(std::int16_t win, int unit, bool on) {
+void showUnitRow(WinId win, int unit, bool on) {
   const std::uint16_t r = fxUnitsRowId(unit, 0);
   recButtonSetPressed(win, r, on ? 1 : 0);
   pictureShowChild(win, fxUnitsPanelId, static_cast<std::uint16_t>(r + 1), on ? 1 : 0);
@@ -135,9 +135,9 @@ void showUnitRow(std::int16_t win, int unit, bool on) {
     if (ControlItem* button = ctrlFind(win, r)) itemInvalidate(button);
 }
 
-void switchShow(std::int16_t win, std::uint16_t id, std::uint8_t on) { recButtonSetPressed(win, id, on ? 1 : 0); }
+void switchShow(WinId win, std::uint16_t id, std::uint8_t on) { recButtonSetPressed(win, id, on ? 1 : 0); }
 
-void buildUnitRow(std::int16_t win, Engine* e, int u) {
+void buildUnitRow(WinId win, Engine* e, int u) {
   const std::uint16_t r = fxUnitsRowId(u, fxUnitsKOn);
   const int y = rowY(u);
   auto id = [r](int k) { return static_cast<std::uint16_t>(r + k); };
@@ -185,8 +185,8 @@ std::uint32_t fxUnitsModeOfItem(std::int16_t item) {
 
 const char* fxUnitsModeName(std::uint32_t mode) { return mode <= revModeSynthetic ? kModeNames[mode] : kModeNames[0]; }
 
-void fxUnitsBuild(std::uint16_t window) {
-  const std::int16_t win = static_cast<std::int16_t>(window);
+void fxUnitsBuild(WinId window) {
+  const WinId win = window;
   Engine* e = engineOf(win);
   if (!e) return;
   pictureCreate(win, fxUnitsPanelId, 0, 68, 0, 0, 0, kPanelBitmap, fxPanelMouse);
@@ -203,8 +203,8 @@ void fxUnitsBuild(std::uint16_t window) {
   ctrlShow(win, fxUnitsPanelId, effectGetType(e) == effectRev ? 1 : 0);
 }
 
-void fxUnitsRefresh(std::uint16_t window) {
-  const std::int16_t win = static_cast<std::int16_t>(window);
+void fxUnitsRefresh(WinId window) {
+  const WinId win = window;
   Engine* e = engineOf(win);
   if (!e) return;
   winSetCurrent(win);
@@ -221,7 +221,7 @@ void fxUnitsRefresh(std::uint16_t window) {
 }
 
 void fxUnitsValueChanged(ControlItem* box, double value) {
-  const std::int16_t win = selectItemWindow(box);
+  const WinId win = selectItemWindow(box);
   Engine* e = engineOf(win);
   const GlobalBox* b = box ? globalBox(box->id) : nullptr;
   if (!e || !b || !boxValue(box, &value)) return;
@@ -229,7 +229,7 @@ void fxUnitsValueChanged(ControlItem* box, double value) {
 }
 
 void fxUnitsUnitValueChanged(ControlItem* box, double value) {
-  const std::int16_t win = selectItemWindow(box);
+  const WinId win = selectItemWindow(box);
   Engine* e = engineOf(win);
   if (!e) return;
   const int u = fxUnitsUnitOfId(box->id);
@@ -239,7 +239,7 @@ void fxUnitsUnitValueChanged(ControlItem* box, double value) {
 }
 
 void fxUnitsSwitchChanged(ControlItem* button, std::uint8_t pressed, std::int16_t) {
-  const std::int16_t win = selectItemWindow(button);
+  const WinId win = selectItemWindow(button);
   Engine* e = engineOf(win);
   if (!e) return;
   const int u = fxUnitsUnitOfId(button->id);
@@ -256,20 +256,20 @@ void fxUnitsSwitchChanged(ControlItem* button, std::uint8_t pressed, std::int16_
 }
 
 void fxUnitsFlagChanged(ControlItem* button, std::uint8_t pressed, std::int16_t) {
-  const std::int16_t win = selectItemWindow(button);
+  const WinId win = selectItemWindow(button);
   Engine* e = engineOf(win);
   if (e) effectRevSetEarlyTapsOn(e, pressed ? 1 : 0);
 }
 
 void fxUnitsUnitTypeMenu(ControlItem* selector, std::int32_t build) {
-  const std::int16_t win = selectItemWindow(selector);
+  const WinId win = selectItemWindow(selector);
   if (!win || !build) return;
   for (std::uint32_t mode = revModeRaw; mode <= revModeSynthetic; ++mode)
     menuAppendItem(win, static_cast<std::uint16_t>(selector->id), fxUnitsModeEntry(mode), 1, kModeNames[mode], 0);
 }
 
 void fxUnitsUnitTypeChosen(ControlItem* selector, std::int16_t, std::int16_t item) {
-  const std::int16_t win = selectItemWindow(selector);
+  const WinId win = selectItemWindow(selector);
   Engine* e = engineOf(win);
   if (!e) return;
   const std::uint16_t id = static_cast<std::uint16_t>(selector->id);

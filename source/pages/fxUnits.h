@@ -46,9 +46,9 @@ enum {
 
 // Builds the panel into the window's current container (the Effect page's pane, group mode on);
 // the panel picture is left shown exactly when the effect type is 5.
-void fxUnitsBuild(std::uint16_t win);
+void fxUnitsBuild(WinId win);
 // Writes every control from the engine's type-5 record.
-void fxUnitsRefresh(std::uint16_t win);
+void fxUnitsRefresh(WinId win);
 
 // Row base and unit of an id: < 188 unit 0, < 200 unit 1, < 212 unit 2, anything else unit 0.
 int fxUnitsUnitOfId(std::int32_t id);

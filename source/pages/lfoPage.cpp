@@ -30,42 +30,42 @@ const CtrlRgb kWhite = {255, 255, 255}, kBlack = {0, 0, 0};
 uint16_t cid(int16_t c, int k) { return static_cast<uint16_t>(lfoColumnBase(c) + k); }
 bool validColumn(int16_t c) { return c >= 0 && c < lfoColumnCount; }
 
-ControlItem* place(int16_t win, uint16_t id, int x, int y, uint32_t flags, int bitmap, const char* text = "",
+ControlItem* place(WinId win, uint16_t id, int x, int y, uint32_t flags, int bitmap, const char* text = "",
                    int pressed = 0) {
   return buttonPlace(win, id, x, y, flags, bitmap, text, 1, pressed, 1, lfoButtonAction);
 }
 
 // A switch cut from a strip bitmap at (srcX, srcY); its lit look is the strip's next bitmap.
-ControlItem* cut(int16_t win, uint16_t id, int x, int y, int w, int h, int srcX, int srcY, uint32_t flags, int bitmap,
+ControlItem* cut(WinId win, uint16_t id, int x, int y, int w, int h, int srcX, int srcY, uint32_t flags, int bitmap,
                  int pressed) {
   return buttonCreate(win, id, x, y, w, h, srcX, srcY, flags, bitmap, "", 1, pressed, 1, lfoButtonAction);
 }
 
-ControlItem* box(int16_t win, uint16_t id, int x, int y, int w, uint16_t arrows, uint16_t decimals, double value,
+ControlItem* box(WinId win, uint16_t id, int x, int y, int w, uint16_t arrows, uint16_t decimals, double value,
                  double lo, double hi, ValueStepRule rule, const char* label = "") {
   return numboxCreate(win, id, static_cast<int16_t>(x), static_cast<int16_t>(y), static_cast<int16_t>(w), arrows,
                       decimals, value, lo, hi, rule, lfoNumboxChanged, label);
 }
 
-void emptyPicture(int16_t win, uint16_t id) { pictureCreate(win, id, 0, 0, 0, 0, pictureOwnRect, 0, nullptr); }
+void emptyPicture(WinId win, uint16_t id) { pictureCreate(win, id, 0, 0, 0, 0, pictureOwnRect, 0, nullptr); }
 
 // A box shows a stored value clamped into its range; a value that is not a number shows the minimum.
-void boxSet(int16_t win, uint16_t id, double value) {
+void boxSet(WinId win, uint16_t id, double value) {
   NumboxData* d = numboxFind(win, id);
   if (!d) return;
   if (!std::isfinite(value)) value = d->minimum;
   numboxSetValue(win, id, static_cast<float>(value));
 }
 
-void lit(int16_t win, uint16_t id, bool on) { recButtonSetPressed(win, id, on ? 1 : 0); }
+void lit(WinId win, uint16_t id, bool on) { recButtonSetPressed(win, id, on ? 1 : 0); }
 
-void sourceText(int16_t win, uint16_t id, int16_t source) {
+void sourceText(WinId win, uint16_t id, int16_t source) {
   char name[midiSourceNameBytes];
   midiSourceNameEntry(source, name);
   buttonSetText(win, id, name);
 }
 
-void refreshColumn(int16_t win, Engine* e, int16_t c) {
+void refreshColumn(WinId win, Engine* e, int16_t c) {
   lfoColumnShow(win, c, lfoGetOn(e, c));
   lfoShowSampleHold(win, c, lfoGetSampleHold(e, c));
   lit(win, cid(c, lfoKVoiceMode), lfoGetPerVoice(e, c) == 0);
@@ -120,17 +120,17 @@ int16_t lfoFromControlId(int32_t id) {
   return 0;
 }
 
-Engine* lfoEngineOf(int16_t win) {
+Engine* lfoEngineOf(WinId win) {
   void* data = winGetUserData(win);
   return data ? *static_cast<Engine**>(data) : nullptr;
 }
 
-void lfoPageSelect(int16_t win) {
+void lfoPageSelect(WinId win) {
   winSetCurrent(win);
   winSelectPane(win, lfoPaneId);
 }
 
-void lfoPageBuild(int16_t win) {
+void lfoPageBuild(WinId win) {
   WinSlot* slot = winSlot(win);
   if (!lfoEngineOf(win) || !slot) return;
   pageSetDrawDefaults();
@@ -148,7 +148,7 @@ void lfoPageBuild(int16_t win) {
   pageSetDrawDefaults();
 }
 
-void lfoColumnBuild(int16_t win, int16_t c) {
+void lfoColumnBuild(WinId win, int16_t c) {
   if (!validColumn(c) || !winSlot(win)) return;
   const int x0 = 214 * c;
   // The on switch is the column's own stretch of the page background, outside every panel.
@@ -225,25 +225,25 @@ void lfoColumnBuild(int16_t win, int16_t c) {
   ctrlMoveBy(win, cid(c, lfoKPanel), x0, 0);
 }
 
-void lfoColumnShow(int16_t win, int16_t c, uint8_t on) {
+void lfoColumnShow(WinId win, int16_t c, uint8_t on) {
   if (!validColumn(c)) return;
   ctrlShow(win, cid(c, lfoKPanel), on == 1 ? 1 : 0);
   lit(win, cid(c, lfoKOn), on == 1);
 }
 
-void lfoShowSampleHold(int16_t win, int16_t c, uint8_t on) {
+void lfoShowSampleHold(WinId win, int16_t c, uint8_t on) {
   if (!validColumn(c)) return;
   winNotifyItemsOfType2(win, cid(c, lfoKHoldGroup), on == 1 ? 1 : 0);
   lit(win, cid(c, lfoKHold), on == 1);
 }
 
-void lfoShowRetrigger(int16_t win, int16_t c, uint8_t on) {
+void lfoShowRetrigger(WinId win, int16_t c, uint8_t on) {
   if (!validColumn(c)) return;
   winNotifyItemsOfType2(win, cid(c, lfoKRetriggerSource), on == 1 ? 1 : 0);
   lit(win, cid(c, lfoKRetrigger), on == 1);
 }
 
-void lfoShowTimeUnit(int16_t win, int16_t c, uint8_t which, uint8_t beat) {
+void lfoShowTimeUnit(WinId win, int16_t c, uint8_t which, uint8_t beat) {
   if (!validColumn(c) || which > 1) return;
   const bool beats = beat == 1;
   const uint16_t unit = cid(c, which == 0 ? lfoKRateUnit : lfoKHoldUnit);
@@ -259,8 +259,8 @@ void lfoShowTimeUnit(int16_t win, int16_t c, uint8_t which, uint8_t beat) {
   pictureShowChild(win, group, seconds, beats ? 0 : 1);
 }
 
-void lfoPageShow(std::uint16_t window, std::uint8_t on) {
-  const int16_t win = static_cast<int16_t>(window);
+void lfoPageShow(WinId window, std::uint8_t on) {
+  const WinId win = window;
   WinSlot* slot = winSlot(win);
   if (!lfoEngineOf(win) || !slot) return;
   if (on) {
@@ -282,8 +282,8 @@ void lfoPageShow(std::uint16_t window, std::uint8_t on) {
   if (on) lfoPageRefresh(win);
 }
 
-std::uint8_t lfoPageIsShown(std::uint16_t window) {
-  const int16_t win = static_cast<int16_t>(window);
+std::uint8_t lfoPageIsShown(WinId window) {
+  const WinId win = window;
   WinSlot* slot = win ? winSlot(win) : nullptr;
   if (!slot) return 0;
   winSetCurrent(win);
@@ -294,10 +294,10 @@ std::uint8_t lfoPageIsShown(std::uint16_t window) {
   return shown ? 1 : 0;
 }
 
-void lfoPageBuildEntry(std::uint16_t win) { lfoPageBuild(static_cast<int16_t>(win)); }
-void lfoPageRefreshEntry(std::uint16_t win) { lfoPageRefresh(static_cast<int16_t>(win)); }
+void lfoPageBuildEntry(WinId win) { lfoPageBuild(win); }
+void lfoPageRefreshEntry(WinId win) { lfoPageRefresh(win); }
 
-bool lfoPageRefresh(int16_t win) {
+bool lfoPageRefresh(WinId win) {
   Engine* e = lfoEngineOf(win);
   WinSlot* slot = winSlot(win);
   if (!e || !slot) return false;

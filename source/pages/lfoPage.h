@@ -57,23 +57,23 @@ enum {
 
 int16_t lfoColumnBase(int16_t c);      // 0, 54, 108; anything else 0
 int16_t lfoFromControlId(int32_t id);  // < 54: 0, < 108: 1, < 162: 2, else 0
-Engine* lfoEngineOf(int16_t win);      // first word of the window's user data, or null
+Engine* lfoEngineOf(WinId win);        // first word of the window's user data, or null
 
-void lfoPageSelect(int16_t win);
-bool lfoPageRefresh(int16_t win);  // false when the page is not shown or has no engine
-void lfoPageBuild(int16_t win);
+void lfoPageSelect(WinId win);
+bool lfoPageRefresh(WinId win);  // false when the page is not shown or has no engine
+void lfoPageBuild(WinId win);
 
 // Column operations: nothing for c outside 0..2.
-void lfoColumnBuild(int16_t win, int16_t c);
-void lfoColumnShow(int16_t win, int16_t c, uint8_t on);
-void lfoShowSampleHold(int16_t win, int16_t c, uint8_t on);
-void lfoShowRetrigger(int16_t win, int16_t c, uint8_t on);
+void lfoColumnBuild(WinId win, int16_t c);
+void lfoColumnShow(WinId win, int16_t c, uint8_t on);
+void lfoShowSampleHold(WinId win, int16_t c, uint8_t on);
+void lfoShowRetrigger(WinId win, int16_t c, uint8_t on);
 // which 0: the rate's unit, 1: the hold period's; beat 1 shows the beats box, 0 the seconds box.
-void lfoShowTimeUnit(int16_t win, int16_t c, uint8_t which, uint8_t beat);
+void lfoShowTimeUnit(WinId win, int16_t c, uint8_t which, uint8_t beat);
 
 // Callbacks, reachable for tests that drive them the way the controls do.
 void lfoButtonAction(ControlItem* item, uint8_t pressed, int16_t state);
 void lfoNumboxChanged(ControlItem* item, double value);
 void lfoWaveChosen(ControlItem* item, int16_t menu, int16_t entry);
 // The source window's answer for the controller choice that is open.
-void lfoSourceChosen(uint16_t win, int16_t source);
+void lfoSourceChosen(WinId win, int16_t source);

@@ -36,16 +36,16 @@ double inBox(ControlItem* item, double v) {
   return v > d->maximum ? d->maximum : v;
 }
 
-void openSourceChoice(int16_t win, Engine* e, uint16_t button, int16_t c, int16_t field) {
+void openSourceChoice(WinId win, Engine* e, uint16_t button, int16_t c, int16_t field) {
   g_choice = {button, field, c};
-  midiSourcePopupOpen(static_cast<uint16_t>(win), lfoSourceChosen, lfoGetControllerSource(e, c, field), 0);
+  midiSourcePopupOpen(win, lfoSourceChosen, lfoGetControllerSource(e, c, field), 0);
 }
 
 }  // namespace
 
 void lfoButtonAction(ControlItem* item, uint8_t pressed, int16_t) {
   if (!item) return;
-  const int16_t win = static_cast<int16_t>(item->windowId);
+  const WinId win = static_cast<int16_t>(item->windowId);
   Engine* e = lfoEngineOf(win);
   if (!e) return;
   const int id = item->id;
@@ -116,7 +116,7 @@ void lfoButtonAction(ControlItem* item, uint8_t pressed, int16_t) {
 
 void lfoNumboxChanged(ControlItem* item, double value) {
   if (!item) return;
-  const int16_t win = static_cast<int16_t>(item->windowId);
+  const WinId win = static_cast<int16_t>(item->windowId);
   Engine* e = lfoEngineOf(win);
   if (!e) return;
   const double v = inBox(item, value);
@@ -135,15 +135,15 @@ void lfoNumboxChanged(ControlItem* item, double value) {
     case lfoKPanDepth: lfoSetFieldDepth(e, c, 0.01 * v); break;
     case lfoKDepthAmount:
       lfoSetDepthAmount(e, c, 0.01 * v);
-      mainPageMarkChanged(static_cast<uint16_t>(win));
+      mainPageMarkChanged(win);
       break;
     case lfoKRateAmount:
       lfoSetRateRange(e, c, 1.0 - 0.01 * v);
-      mainPageMarkChanged(static_cast<uint16_t>(win));
+      mainPageMarkChanged(win);
       break;
     case lfoKHoldRateAmount:
       lfoSetHoldRateRange(e, c, 1.0 - 0.01 * v);
-      mainPageMarkChanged(static_cast<uint16_t>(win));
+      mainPageMarkChanged(win);
       break;
     default: break;
   }
@@ -151,7 +151,7 @@ void lfoNumboxChanged(ControlItem* item, double value) {
 
 void lfoWaveChosen(ControlItem* item, int16_t menu, int16_t entry) {
   if (!item) return;
-  const int16_t win = static_cast<int16_t>(item->windowId);
+  const WinId win = static_cast<int16_t>(item->windowId);
   Engine* e = lfoEngineOf(win);
   if (!e) return;
   const uint16_t id = static_cast<uint16_t>(item->id);
@@ -164,8 +164,8 @@ void lfoWaveChosen(ControlItem* item, int16_t menu, int16_t entry) {
   waveChoiceShow(win, id, wave, made);
 }
 
-void lfoSourceChosen(uint16_t window, int16_t source) {
-  const int16_t win = static_cast<int16_t>(window);
+void lfoSourceChosen(WinId window, int16_t source) {
+  const WinId win = window;
   Engine* e = lfoEngineOf(win);
   // Only aftertouch and the controllers scale an LFO: pitch bend, velocity, note and random do not.
   if (!e || g_choice.button == 0 || source < -1 || source > 127) return;

@@ -83,9 +83,9 @@ void markBankChanged(Bank* bank) {
   if (bank) bank->changed = 1;
 }
 
-void gridRewrite(int16_t win) {
-  Engine* engine = mainPageEngine(static_cast<uint16_t>(win));
-  Bank* bank = mainPageBank(static_cast<uint16_t>(win));
+void gridRewrite(WinId win) {
+  Engine* engine = mainPageEngine(win);
+  Bank* bank = mainPageBank(win);
   g_page.groupShown = g_page.groupStart;
   textViewSelectLine(win, idGrid, -1);
   for (int16_t r = 0; r < 16; ++r) {
@@ -98,15 +98,15 @@ void gridRewrite(int16_t win) {
 }
 
 void groupPressed(ControlItem* item, uint8_t, int16_t) {
-  uint16_t win = item->windowId;
+  WinId win = item->windowId;
   if (!mainPageEnter(win)) return;
   presetGridShowGroup(win, static_cast<int16_t>(16 * (item->id - idGroupFirst)));
 }
 
-void storeInto(uint16_t win, int16_t n);
+void storeInto(WinId win, int16_t n);
 
 void gridClicked(ControlItem* item, int32_t line) {
-  uint16_t win = item->windowId;
+  WinId win = item->windowId;
   if (!mainPageEnter(win)) return;
   Engine* engine = mainPageEngine(win);
   int32_t n = g_page.groupStart + line;
@@ -120,9 +120,9 @@ void gridClicked(ControlItem* item, int32_t line) {
 void storePressed(ControlItem* item, uint8_t, int16_t) { mainPageStoreEntry(item->windowId); }
 
 void storeToPressed(ControlItem* item, uint8_t, int16_t) {
-  uint16_t win = item->windowId;
+  WinId win = item->windowId;
   if (!mainPageEnter(win)) return;
-  int16_t w = static_cast<int16_t>(win);
+  int16_t w = win;
   if (g_page.storeToActive) {
     recButtonSetPressed(w, idStoreTo, 0);
     g_page.storeToActive = 0;
@@ -135,11 +135,11 @@ void storeToPressed(ControlItem* item, uint8_t, int16_t) {
   markBankChanged(mainPageBank(win));
 }
 
-void storeInto(uint16_t win, int16_t n) {
+void storeInto(WinId win, int16_t n) {
   Engine* engine = mainPageEngine(win);
   Bank* bank = mainPageBank(win);
   if (!bank || n < 0 || n > 127) return;
-  int16_t w = static_cast<int16_t>(win);
+  int16_t w = win;
   if (!bankSlotIsEmpty(bank, n)) {
     char name[patchNameLength + 1] = {0};
     bankGetPresetName(bank, n, name);
@@ -160,15 +160,15 @@ void storeInto(uint16_t win, int16_t n) {
 }
 
 void restartPressed(ControlItem* item, uint8_t, int16_t) {
-  uint16_t win = item->windowId;
+  WinId win = item->windowId;
   if (!mainPageEnter(win)) return;
   engineRestart(mainPageEngine(win));
 }
 
 void expandPressed(ControlItem* item, uint8_t, int16_t) {
-  uint16_t win = item->windowId;
+  WinId win = item->windowId;
   if (!mainPageEnter(win)) return;
-  uint8_t state = buttonIsPressed(static_cast<int16_t>(win), idExpand) ? 1 : 0;
+  uint8_t state = buttonIsPressed(win, idExpand) ? 1 : 0;
   mainPageSetExpanded(win, state);
   g_page.expandPending = state;
 }
@@ -184,7 +184,7 @@ void historyOpening(ControlItem* item, int32_t opening) {
 }
 
 void historyChosen(ControlItem* item, int16_t, int16_t entry) {
-  uint16_t win = item->windowId;
+  WinId win = item->windowId;
   if (!mainPageEnter(win)) return;
   editHistoryRecall(mainPageEngine(win), entry);
   mainPageRefreshEntry(win);
@@ -192,7 +192,7 @@ void historyChosen(ControlItem* item, int16_t, int16_t entry) {
 
 // Header boxes.
 void polyChanged(ControlItem* item, double v) {
-  uint16_t win = item->windowId;
+  WinId win = item->windowId;
   if (inputIsButtonDown() || !mainPageEnter(win)) return;  // a drag applies once, on release
   Engine* engine = mainPageEngine(win);
   patchSetPolyphony(engine, static_cast<int32_t>(v));
@@ -200,7 +200,7 @@ void polyChanged(ControlItem* item, double v) {
 }
 
 void levelChanged(ControlItem* item, double v) {
-  uint16_t win = item->windowId;
+  WinId win = item->windowId;
   if (!mainPageEnter(win)) return;
   Engine* engine = mainPageEngine(win);
   patchSetGain(engine, static_cast<float>(db6ToGain(v)));
@@ -208,7 +208,7 @@ void levelChanged(ControlItem* item, double v) {
 }
 
 void panChanged(ControlItem* item, double v) {
-  uint16_t win = item->windowId;
+  WinId win = item->windowId;
   if (!mainPageEnter(win)) return;
   Engine* engine = mainPageEngine(win);
   patchSetPan(engine, static_cast<float>(v));
@@ -216,7 +216,7 @@ void panChanged(ControlItem* item, double v) {
 }
 
 void transposeChanged(ControlItem* item, double v) {
-  uint16_t win = item->windowId;
+  WinId win = item->windowId;
   if (!mainPageEnter(win)) return;
   Engine* engine = mainPageEngine(win);
   patchSetTranspose(engine, v);
@@ -224,7 +224,7 @@ void transposeChanged(ControlItem* item, double v) {
 }
 
 void tempoChanged(ControlItem* item, double b) {
-  uint16_t win = item->windowId;
+  WinId win = item->windowId;
   if (!mainPageEnter(win)) return;
   Engine* engine = mainPageEngine(win);
   // One tempo for the clock, the bar length and the envelope times: the clock's own range.
@@ -233,11 +233,11 @@ void tempoChanged(ControlItem* item, double b) {
   engine->header.length = 60.0 / b * engine->header.beats * 44100.0;
   envScaleTimes(engine, old, b);
   tempoSetBpm(engine, b);
-  numboxSetValue(static_cast<int16_t>(win), idTempo, static_cast<float>(b));
+  numboxSetValue(win, idTempo, static_cast<float>(b));
   engineSetModified(engine);
 }
 
-void setBox(int16_t win, uint16_t id, double v, double lo, double hi) {
+void setBox(WinId win, uint16_t id, double v, double lo, double hi) {
   numboxSetValue(win, id, static_cast<float>(numClamp(v, lo, hi)));
 }
 
@@ -246,8 +246,8 @@ void setBox(int16_t win, uint16_t id, double v, double lo, double hi) {
 MainPageFields* mainPageFields() { return &g_page; }
 
 // The main window's record keeps the page's state the shell reads (expanded, height, layout).
-void mirrorToWindowData(uint16_t win) {
-  MainWindowData* d = mainWindowData(static_cast<int16_t>(win));
+void mirrorToWindowData(WinId win) {
+  MainWindowData* d = mainWindowData(win);
   if (!d) return;
   d->mainPageMode = g_page.mode;
   d->mainPageExpanded = g_page.expanded;
@@ -271,31 +271,31 @@ void mainPageResetFields() {
   g_page.lowerPanelTop = 115;
 }
 
-Engine* mainPageEngine(uint16_t win) {
-  MainWindowHead* head = static_cast<MainWindowHead*>(winGetUserData(static_cast<int16_t>(win)));
+Engine* mainPageEngine(WinId win) {
+  MainWindowHead* head = static_cast<MainWindowHead*>(winGetUserData(win));
   return head ? head->engine : nullptr;
 }
 
-Bank* mainPageBank(uint16_t win) {
-  MainWindowHead* head = static_cast<MainWindowHead*>(winGetUserData(static_cast<int16_t>(win)));
+Bank* mainPageBank(WinId win) {
+  MainWindowHead* head = static_cast<MainWindowHead*>(winGetUserData(win));
   return head ? head->bank : nullptr;
 }
 
-bool mainPageEnter(uint16_t win) {
+bool mainPageEnter(WinId win) {
   if (!mainPageEngine(win)) return false;
-  winSetCurrent(static_cast<int16_t>(win));
-  winSelectPane(static_cast<int16_t>(win), mainPageId);
+  winSetCurrent(win);
+  winSelectPane(win, mainPageId);
   return true;
 }
 
-void mainPageSelect(uint16_t win) {
-  winSetCurrent(static_cast<int16_t>(win));
-  winSelectPane(static_cast<int16_t>(win), mainPageId);
+void mainPageSelect(WinId win) {
+  winSetCurrent(win);
+  winSelectPane(win, mainPageId);
 }
 
-void mainPageBuildEntry(uint16_t win) {
+void mainPageBuildEntry(WinId win) {
   if (!mainPageEnter(win)) return;
-  int16_t w = static_cast<int16_t>(win);
+  int16_t w = win;
   // The main window's record holds the page's starting state; the page-wide values start afresh.
   if (MainWindowData* d = mainWindowData(w)) {
     mainPageResetFields();
@@ -363,9 +363,9 @@ void mainPageBuildEntry(uint16_t win) {
   }
 }
 
-void mainPageShow(uint16_t win, uint8_t on) {
+void mainPageShow(WinId win, uint8_t on) {
   if (!mainPageEngine(win)) return;
-  int16_t w = static_cast<int16_t>(win);
+  int16_t w = win;
   winSetCurrent(w);
   if (!on) {
     g_page.storeToActive = 0;
@@ -382,20 +382,20 @@ void mainPageShow(uint16_t win, uint8_t on) {
   ctrlShowInWindow(w, mainPageId, on);
 }
 
-uint8_t mainPageIsShown(uint16_t win) {
-  WinSlot* slot = winSlot(static_cast<int16_t>(win));
+uint8_t mainPageIsShown(WinId win) {
+  WinSlot* slot = winSlot(win);
   if (win == 0 || !slot) return 0;
   // The pane pageMain is an item of the window's own container (inside the pane, idLower is the lower panel).
   ItemPort* current = slot->currentPort;
-  winSelectPort(static_cast<int16_t>(win), &slot->ownPort);
-  uint8_t shown = ctrlIsVisible(static_cast<int16_t>(win), mainPageId) ? 1 : 0;
-  winSelectPort(static_cast<int16_t>(win), current);
+  winSelectPort(win, &slot->ownPort);
+  uint8_t shown = ctrlIsVisible(win, mainPageId) ? 1 : 0;
+  winSelectPort(win, current);
   return shown;
 }
 
-void mainPageRefreshEntry(uint16_t win) {
+void mainPageRefreshEntry(WinId win) {
   if (!mainPageEnter(win)) return;
-  int16_t w = static_cast<int16_t>(win);
+  int16_t w = win;
   Engine* engine = mainPageEngine(win);
   g_page.refreshPending = 0;
   gridRewrite(w);
@@ -425,9 +425,9 @@ void mainPageRefreshEntry(uint16_t win) {
   paneActivate(w, mainPageId);
 }
 
-void presetGridShowGroup(uint16_t win, int16_t n) {
+void presetGridShowGroup(WinId win, int16_t n) {
   if (!mainPageEnter(win)) return;
-  int16_t w = static_cast<int16_t>(win);
+  int16_t w = win;
   for (int k = 0; k < 8; ++k)
     recButtonSetPressed(w, static_cast<uint16_t>(idGroupFirst + k), n >= 16 * k && n <= 16 * k + 15);
   g_page.groupStart = static_cast<int16_t>((n / 16) * 16);
@@ -441,7 +441,7 @@ void presetGridShowGroup(uint16_t win, int16_t n) {
   if (r >= 0 && r < 16) textViewSelectLine(w, idGrid, r);
 }
 
-void mainPageStoreEntry(uint16_t win) {
+void mainPageStoreEntry(WinId win) {
   if (!mainPageEnter(win)) return;
   Engine* engine = mainPageEngine(win);
   Bank* bank = mainPageBank(win);
@@ -453,16 +453,16 @@ void mainPageStoreEntry(uint16_t win) {
   markBankChanged(bank);
 }
 
-void presetGridUpdateRow(uint16_t win, int16_t n) {
+void presetGridUpdateRow(WinId win, int16_t n) {
   if (!mainPageEnter(win)) return;
   int32_t r = n - g_page.groupStart;
   if (r < 0 || r > 15) return;
   char line[64];
   presetLine(mainPageBank(win), n, line, sizeof line);
-  textViewSetLine(static_cast<int16_t>(win), idGrid, r, line);
+  textViewSetLine(win, idGrid, r, line);
 }
 
-void mainPageSelectPresetEntry(uint16_t win, uint16_t n) {
+void mainPageSelectPresetEntry(WinId win, uint16_t n) {
   if (n > 127 || !mainPageEnter(win)) return;
   Engine* engine = mainPageEngine(win);
   Bank* bank = mainPageBank(win);
@@ -476,20 +476,20 @@ void mainPageSelectPresetEntry(uint16_t win, uint16_t n) {
   undoSetKind(undoKindNone);
 }
 
-uint8_t mainPageStoreToActive(uint16_t) { return g_page.storeToActive; }
+uint8_t mainPageStoreToActive(WinId) { return g_page.storeToActive; }
 
-void mainPageBlinkStoreTo(uint16_t win) {
+void mainPageBlinkStoreTo(WinId win) {
   if (!g_page.storeToActive || !mainPageIsShown(win) || !mainPageEnter(win)) return;
   double now = UiTimer::nowSeconds();
   if (now - g_page.storeToTime <= 0.5) return;
   g_page.storeToTime = now;
   g_page.storeToBlink = g_page.storeToBlink ? 0 : 1;
-  recButtonSetPressed(static_cast<int16_t>(win), idStoreTo, g_page.storeToBlink);
+  recButtonSetPressed(win, idStoreTo, g_page.storeToBlink);
 }
 
-void mainPageSetExpanded(uint16_t win, uint8_t flag) {
+void mainPageSetExpanded(WinId win, uint8_t flag) {
   if (!mainPageEnter(win)) return;
-  int16_t w = static_cast<int16_t>(win);
+  int16_t w = win;
   g_page.expanded = flag ? 1 : 0;
   g_page.height =
       static_cast<uint16_t>(!flag ? mainPageCollapsed : (g_page.mode == 4 ? mainPageTallMode4 : mainPageTallMode5));
@@ -502,9 +502,9 @@ void mainPageSetExpanded(uint16_t win, uint8_t flag) {
   paneActivate(w, mainPageId);
 }
 
-void mainPageSelectMode(uint16_t win, int16_t mode) {
+void mainPageSelectMode(WinId win, int16_t mode) {
   if ((mode != 4 && mode != 5) || !mainPageEnter(win)) return;
-  int16_t w = static_cast<int16_t>(win);
+  int16_t w = win;
   winNotifyItemsOfType2(w, mode == 4 ? idTall : idShort, 0);
   winNotifyItemsOfType2(w, mode == 4 ? idShort : idTall, 1);
   ctrlMoveTo(w, idKeyPanel, 0, g_page.lowerPanelTop + (mode == 4 ? 86 : 141));
@@ -513,10 +513,10 @@ void mainPageSelectMode(uint16_t win, int16_t mode) {
   mainPageSetExpanded(win, g_page.expanded);
 }
 
-void mainPageMarkChanged(uint16_t) { g_page.refreshPending = 1; }
-void mainWinMarkRedraw(uint16_t) { g_page.refreshPending = 1; }
-uint8_t mainPageGetExpanded(uint16_t) { return g_page.expanded; }
-void mainPageSetExpandPending(uint16_t win, uint8_t flag) {
+void mainPageMarkChanged(WinId) { g_page.refreshPending = 1; }
+void mainWinMarkRedraw(WinId) { g_page.refreshPending = 1; }
+uint8_t mainPageGetExpanded(WinId) { return g_page.expanded; }
+void mainPageSetExpandPending(WinId win, uint8_t flag) {
   g_page.expandPending = flag ? 1 : 0;
   mirrorToWindowData(win);
 }

@@ -4,6 +4,7 @@
 // current and selects pane pageMain; every one does nothing without an engine in the window's user data.
 #pragma once
 #include <cstdint>
+#include "controls/winId.h"
 
 struct Engine;
 struct Bank;
@@ -42,34 +43,34 @@ MainPageFields* mainPageFields();
 void mainPageResetFields();
 
 // Page protocol.
-void mainPageShow(uint16_t win, uint8_t on);
-void mainPageBuildEntry(uint16_t win);
-void mainPageRefreshEntry(uint16_t win);
-uint8_t mainPageIsShown(uint16_t win);
-void mainPageSelect(uint16_t win);
+void mainPageShow(WinId win, uint8_t on);
+void mainPageBuildEntry(WinId win);
+void mainPageRefreshEntry(WinId win);
+uint8_t mainPageIsShown(WinId win);
+void mainPageSelect(WinId win);
 
-void mainPageSelectPresetEntry(uint16_t win, uint16_t n);
+void mainPageSelectPresetEntry(WinId win, uint16_t n);
 // Store (button 29): the playing sound into its own slot, the grid row renamed, the bank changed.
-void mainPageStoreEntry(uint16_t win);
-void mainPageSustainEntry(uint16_t win);
-void mainPageUpdateKeyboard(uint16_t win);
-uint8_t mainPageStoreToActive(uint16_t win);
-void mainPageBlinkStoreTo(uint16_t win);
-void mainPageSelectMode(uint16_t win, int16_t mode);
-void mainPageRefreshTuningEntry(uint16_t win);
-void mainPageMarkChanged(uint16_t win);
-void mainWinMarkRedraw(uint16_t win);
-uint8_t mainPageGetExpanded(uint16_t win);
-void mainPageSetExpandPending(uint16_t win, uint8_t flag);
-void mainPageSetExpanded(uint16_t win, uint8_t flag);
-void presetGridShowGroup(uint16_t win, int16_t n);
-void presetGridUpdateRow(uint16_t win, int16_t n);
+void mainPageStoreEntry(WinId win);
+void mainPageSustainEntry(WinId win);
+void mainPageUpdateKeyboard(WinId win);
+uint8_t mainPageStoreToActive(WinId win);
+void mainPageBlinkStoreTo(WinId win);
+void mainPageSelectMode(WinId win, int16_t mode);
+void mainPageRefreshTuningEntry(WinId win);
+void mainPageMarkChanged(WinId win);
+void mainWinMarkRedraw(WinId win);
+uint8_t mainPageGetExpanded(WinId win);
+void mainPageSetExpandPending(WinId win, uint8_t flag);
+void mainPageSetExpanded(WinId win, uint8_t flag);
+void presetGridShowGroup(WinId win, int16_t n);
+void presetGridUpdateRow(WinId win, int16_t n);
 
 // Shared between the page's files.
-Engine* mainPageEngine(uint16_t win);
-Bank* mainPageBank(uint16_t win);
-bool mainPageEnter(uint16_t win);  // current window, pane pageMain selected; false without an engine
-void mainPageBuildTuningSelector(int16_t win);
-void mainPageBuildKeyboardPanel(int16_t win);
-void mainPageWheelDraw(int16_t win);
-void mirrorToWindowData(uint16_t win);
+Engine* mainPageEngine(WinId win);
+Bank* mainPageBank(WinId win);
+bool mainPageEnter(WinId win);  // current window, pane pageMain selected; false without an engine
+void mainPageBuildTuningSelector(WinId win);
+void mainPageBuildKeyboardPanel(WinId win);
+void mainPageWheelDraw(WinId win);
+void mirrorToWindowData(WinId win);

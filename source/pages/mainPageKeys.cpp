@@ -33,7 +33,7 @@ int16_t wheelChannel;
 int16_t queueChannel(Engine* engine) { return midiGetQueueChannel(engine); }
 
 void notePlayed(ControlItem* item, int32_t note, uint8_t on) {
-  uint16_t win = item->windowId;
+  WinId win = item->windowId;
   Engine* engine = mainPageEngine(win);
   if (!engine || note < 0 || note > 127) return;  // -1: no key was sounding
   midiQueueNoteOn(engine, static_cast<int16_t>(note), on ? 75 : 0, queueChannel(engine));
@@ -46,9 +46,9 @@ void pedalPressed(ControlItem* item, uint8_t pressed, int16_t) {
 }
 
 void holdPressed(ControlItem* item, uint8_t pressed, int16_t) {
-  uint16_t win = item->windowId;
+  WinId win = item->windowId;
   if (!mainPageEnter(win)) return;
-  keyboardSetMouseMode(static_cast<int16_t>(win), idKeyboard, pressed ? 1 : 0);
+  keyboardSetMouseMode(win, idKeyboard, pressed ? 1 : 0);
 }
 
 // A bend goes out as standard MIDI reads it: the fine byte first (0), the coarse value second.
@@ -64,7 +64,7 @@ void queueBend(Engine* engine, int coarse) {
 void wheelDrawItem(ControlItem* item) {
   Engine* engine = mainPageEngine(item->windowId);
   if (!engine) return;
-  int16_t win = static_cast<int16_t>(item->windowId);
+  WinId win = static_cast<int16_t>(item->windowId);
   HDC dc = winGetDC(win);
   if (!dc) return;
   // The engine keeps a full bend as 128: the bar stays inside the item.
@@ -97,7 +97,7 @@ void wheelDrawItem(ControlItem* item) {
 void wheelDrawNow(ControlItem* item) {
   if (!itemOnScreen(item)) return;
   WinSavedDC saved;
-  int16_t win = static_cast<int16_t>(item->windowId);
+  WinId win = static_cast<int16_t>(item->windowId);
   winAcquireDrawContext(win, &saved);
   wheelDrawItem(item);
   winReleaseDrawContext(win, &saved);
@@ -140,7 +140,7 @@ int32_t wheelHandler(ControlItem* item, uint32_t event, int32_t, int32_t) {
 
 }  // namespace
 
-void mainPageBuildKeyboardPanel(int16_t w) {
+void mainPageBuildKeyboardPanel(WinId w) {
   pictureCreate(w, idKeyPanel, 0, 0, mainPageWidth, 60, pictureOwnRect, 0, nullptr);
   buttonPlace(w, idHold, 27, 30, buttonToggle, bmpMainPageHoldSwitch, "", 1, 0, 1, holdPressed);
   buttonPlace(w, idPedal, 27, 10, buttonToggle, bmpMainPageSustainPedal, "", 1, 0, 1, pedalPressed);
@@ -151,14 +151,14 @@ void mainPageBuildKeyboardPanel(int16_t w) {
   winAddRectItem(w, idWheel, 69, 5, size.right, size.bottom - 1, wheelHandler);
 }
 
-void mainPageWheelDraw(int16_t win) {
+void mainPageWheelDraw(WinId win) {
   ControlItem* item = ctrlFind(win, idWheel);
   if (item) wheelDrawNow(item);
 }
 
-void mainPageUpdateKeyboard(uint16_t win) {
+void mainPageUpdateKeyboard(WinId win) {
   if (!mainPageIsShown(win) || !mainPageEnter(win)) return;
-  int16_t w = static_cast<int16_t>(win);
+  int16_t w = win;
   KeyboardData* keys = keyboardGetData(w, idKeyboard);
   if (!keys) return;
   Engine* engine = mainPageEngine(win);
@@ -182,9 +182,9 @@ void mainPageUpdateKeyboard(uint16_t win) {
   }
 }
 
-void mainPageSustainEntry(uint16_t win) {
+void mainPageSustainEntry(WinId win) {
   if (!mainPageEnter(win)) return;
-  int16_t w = static_cast<int16_t>(win);
+  int16_t w = win;
   Engine* engine = mainPageEngine(win);
   int down = midiGetSourceValue(engine, 64) > 0 ? 1 : 0;
   if (down != buttonIsPressed(w, idPedal)) recButtonSetPressed(w, idPedal, down);

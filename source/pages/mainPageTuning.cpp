@@ -36,7 +36,7 @@ int16_t makeSubmenu(const char* label) {
 }
 
 void tuningOpening(ControlItem* item, int32_t opening) {
-  int16_t win = static_cast<int16_t>(item->windowId);
+  WinId win = static_cast<int16_t>(item->windowId);
   Engine* engine = mainPageEngine(item->windowId);
   Bank* bank = mainPageBank(item->windowId);
   MainPageFields* f = mainPageFields();
@@ -86,7 +86,7 @@ void tuningOpening(ControlItem* item, int32_t opening) {
 }
 
 void tuningChosen(ControlItem* item, int16_t menu, int16_t entry) {
-  uint16_t win = item->windowId;
+  WinId win = item->windowId;
   if (!mainPageEnter(win)) return;
   Engine* engine = mainPageEngine(win);
   Bank* bank = mainPageBank(win);
@@ -125,7 +125,7 @@ void tuningChosen(ControlItem* item, int16_t menu, int16_t entry) {
 
 }  // namespace
 
-void mainPageBuildTuningSelector(int16_t win) {
+void mainPageBuildTuningSelector(WinId win) {
   const CtrlRgb black = {0, 0, 0}, white = {255, 255, 255};
   selectorSetDefaultColors(&black, &black, &white, &black);
   selectorCreate(win, idTuning, 522, 98, 100, 0, selectorOneBitmap, bmpMainPageTuningSelector, "Tuning", 1,
@@ -133,12 +133,12 @@ void mainPageBuildTuningSelector(int16_t win) {
   selectorSetOpeningCallback(win, idTuning, tuningOpening);
 }
 
-void mainPageRefreshTuningEntry(uint16_t win) {
+void mainPageRefreshTuningEntry(WinId win) {
   if (!mainPageEnter(win)) return;
   Engine* engine = mainPageEngine(win);
   char name[tuningNameSize + 1];
   currentTuningName(engine, name);
-  selectorSetLabel(static_cast<int16_t>(win), idTuning, name);
+  selectorSetLabel(win, idTuning, name);
   const TuningMap* map = tuningCurrentMap(engine);
-  menuEnableItem(static_cast<int16_t>(win), idTuning, entryEdit, map && tuningIdBank(map->id) == 2);
+  menuEnableItem(win, idTuning, entryEdit, map && tuningIdBank(map->id) == 2);
 }

@@ -34,7 +34,7 @@ bool hasXY(int s) { return s < 3 || s >= 6; }
 int slotOf(const ControlItem* item) { return (item->id - midiSlotIdBase) / midiSlotIdStep; }
 uint8_t& placed(int c) { return g_placed[c < 0 ? 128 : c]; }
 
-void showItem(int16_t win, uint16_t id, int flag) {
+void showItem(WinId win, uint16_t id, int flag) {
   winNotifyItemsOfType2(win, id, flag);
   ctrlShow(win, id, flag);
 }
@@ -65,13 +65,13 @@ void midiPageResetSlots() {
   for (auto& s : g_slots) s.controller = s.xController = s.yController = s.partner = midiSlotNone;
 }
 
-void midiPageMarkChanged(uint16_t) { g_refreshPending = 1; }
+void midiPageMarkChanged(WinId) { g_refreshPending = 1; }
 uint8_t midiPageRefreshPending() { return g_refreshPending; }
 void midiPageClearRefreshPending() { g_refreshPending = 0; }
 
-void midiPageBuildSlot(uint16_t win, int16_t s, int16_t x, int16_t y) {
+void midiPageBuildSlot(WinId win, int16_t s, int16_t x, int16_t y) {
   if (s < 0 || s >= midiSlotCount || !mainPageEngine(win)) return;
-  int16_t w = static_cast<int16_t>(win);
+  int16_t w = win;
   uint16_t b = base(s);
   MidiSlot& slot = g_slots[s];
   slot.notifyIds[0] = static_cast<uint32_t>(s + 1);
@@ -117,20 +117,20 @@ void midiPageBuildSlot(uint16_t win, int16_t s, int16_t x, int16_t y) {
   ctrlSetGroupMode(w, 1);
 }
 
-void midiSlotShowKind(uint16_t win, int16_t s, uint8_t isXY) {
+void midiSlotShowKind(WinId win, int16_t s, uint8_t isXY) {
   if (s < 0 || s >= midiSlotCount) return;
-  int16_t w = static_cast<int16_t>(win);
+  int16_t w = win;
   uint16_t b = base(s);
   if (!hasXY(s)) isXY = 0;
   pictureShowChild(w, b, b + 1, !isXY);
   if (hasXY(s)) pictureShowChild(w, b, b + 2, isXY);
 }
 
-int16_t midiSlotPlaceEntry(uint16_t win, Engine* engine, SliderEntry* entry, MidiSlot* slots, int16_t next,
+int16_t midiSlotPlaceEntry(WinId win, Engine* engine, SliderEntry* entry, MidiSlot* slots, int16_t next,
                            uint8_t pairsOnly) {
   int16_t i = next;
   if (i >= midiSlotCount || !entry || !engine) return midiSlotCount;
-  int16_t w = static_cast<int16_t>(win);
+  int16_t w = win;
   SliderList* list = engineGetSliderList(engine);
   if (i >= 3)
     while (i < midiSlotCount && slots[i - 3].used && slots[i - 3].isXY) ++i;
@@ -191,16 +191,16 @@ int16_t midiSlotPlaceEntry(uint16_t win, Engine* engine, SliderEntry* entry, Mid
   return static_cast<int16_t>(i + 1);
 }
 
-void midiPageRefillSlotsEntry(uint16_t win) { midiPageRefillSlots(win); }
+void midiPageRefillSlotsEntry(WinId win) { midiPageRefillSlots(win); }
 
-void midiPageRefillSlots(uint16_t win) {
+void midiPageRefillSlots(WinId win) {
   Engine* engine = mainPageEngine(win);
   if (!engine) return;
   SliderList* list = engineGetSliderList(engine);
   if (!list) return;
   std::memset(g_placed, 0, sizeof g_placed);
   mainPageSelect(win);
-  int16_t w = static_cast<int16_t>(win);
+  int16_t w = win;
   for (auto& s : g_slots) {
     s.used = 0;
     s.entry = nullptr;
@@ -238,11 +238,11 @@ void midiPageRefillSlots(uint16_t win) {
   mainPageSelect(win);
 }
 
-void midiPageUpdateSlotValues(uint16_t win) {
+void midiPageUpdateSlotValues(WinId win) {
   Engine* engine = mainPageEngine(win);
   if (!engine || !mainPageIsShown(win)) return;
   mainPageSelect(win);
-  int16_t w = static_cast<int16_t>(win);
+  int16_t w = win;
   for (int s = 0; s < midiSlotCount; ++s) {
     const MidiSlot& slot = g_slots[s];
     if (!slot.used || slot.controller < -1 || slot.dragging) continue;

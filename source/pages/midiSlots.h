@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "controls/winId.h"
 #include "midi/midiSlot.h"
 
 struct ControlItem;
@@ -16,13 +17,13 @@ enum { midiSlotIdBase = 45, midiSlotIdStep = 9 };
 MidiSlot* midiPageSlots();  // the twelve records: the main window's, or the page's own without one
 void midiPageResetSlots();
 
-void midiPageBuildSlot(uint16_t win, int16_t s, int16_t x, int16_t y);
-void midiPageRefillSlotsEntry(uint16_t win);
-void midiPageRefillSlots(uint16_t win);
-int16_t midiSlotPlaceEntry(uint16_t win, Engine* engine, SliderEntry* entry, MidiSlot* slots, int16_t next,
+void midiPageBuildSlot(WinId win, int16_t s, int16_t x, int16_t y);
+void midiPageRefillSlotsEntry(WinId win);
+void midiPageRefillSlots(WinId win);
+int16_t midiSlotPlaceEntry(WinId win, Engine* engine, SliderEntry* entry, MidiSlot* slots, int16_t next,
                            uint8_t pairsOnly);
-void midiSlotShowKind(uint16_t win, int16_t s, uint8_t isXY);
-void midiPageUpdateSlotValues(uint16_t win);
+void midiSlotShowKind(WinId win, int16_t s, uint8_t isXY);
+void midiPageUpdateSlotValues(WinId win);
 void midiSlotSliderChanged(ControlItem* item, double value, double unused);
 void midiSlotPadChanged(ControlItem* item, double x, double y);
 void midiSlotNameEdited(ControlItem* item);
@@ -31,9 +32,9 @@ void midiSlotNameEdited(ControlItem* item);
 void midiSlotNameLabel(const SliderEntry* entry, int c, char* out, size_t size);
 
 // The Midi page's refresh request, raised by edits elsewhere (tuning choices and the like).
-void midiPageMarkChanged(uint16_t win);
+void midiPageMarkChanged(WinId win);
 uint8_t midiPageRefreshPending();
 void midiPageClearRefreshPending();
 
 // The tuning editor: the Midi page shown on its Tune tab with the key list rebuilt (midi/midiPage.cpp).
-void midiPageOpenTuningEditor(uint16_t win);
+void midiPageOpenTuningEditor(WinId win);

@@ -44,7 +44,7 @@ namespace {
 struct MenuContext {
   int16_t index;
   Engine* engine;
-  int16_t window;
+  WinId window;
 };
 MenuContext g_context = {0, nullptr, 0};
 bool g_initialised = false;
@@ -296,13 +296,13 @@ void moduleClipboardInitOnce() {
 }
 
 void patchEditUndoRedo(int window, uint8_t redo) {
-  Engine* e = patchEngineOf(static_cast<int16_t>(window));
+  Engine* e = patchEngineOf(window);
   if (!e) return;
   if (redo)
     redoPatch(e);
   else
     undoPatch(e);
-  const int16_t win = static_cast<int16_t>(window);
+  const WinId win = window;
   mainWindowRefreshAll(win);
   if (mainWindowShownPage(win) != pagePatch) patchPageRefresh(win);
 }
@@ -319,7 +319,7 @@ bool moduleEnvInClass(int16_t d, int envClass) {
   }
 }
 
-void moduleMenuSetContext(int16_t win, Engine* engine, int16_t index) { g_context = {index, engine, win}; }
+void moduleMenuSetContext(WinId win, Engine* engine, int16_t index) { g_context = {index, engine, win}; }
 
 int16_t moduleMenuBuild(int16_t kind, int16_t m, Engine* e) {
   if (kind < moduleMenuOscil || kind > moduleMenuEffect) return 0;
@@ -371,7 +371,7 @@ void atMouse(int16_t, int16_t menu, int16_t entry) {
 }
 }  // namespace
 
-void moduleMenuOpen(int16_t win, Engine* e, int16_t kind, int16_t m) {
+void moduleMenuOpen(WinId win, Engine* e, int16_t kind, int16_t m) {
   if (m < 0 || m >= 4 || !e || win == 0) return;
   moduleMenuSetContext(win, e, m);
   const int16_t slot = moduleMenuBuild(kind, m, e);

@@ -3,6 +3,7 @@
 // kind, in any preset, as one patch undo step; load a module from its library or save it to one.
 #pragma once
 #include <cstdint>
+#include "controls/winId.h"
 
 struct Engine;
 struct ModuleClipboard;
@@ -58,7 +59,7 @@ void moduleClipboardInitOnce();
 
 // Builds the menu of the kind for module index 0..3, shows it at the mouse, runs the chosen item,
 // destroys the menu, then invalidates the window and refreshes the Patch page.
-void moduleMenuOpen(int16_t win, Engine* engine, int16_t kind, int16_t index);
+void moduleMenuOpen(WinId win, Engine* engine, int16_t kind, int16_t index);
 // The menu as built for (kind, index), left in its popup slot for inspection; 0 when none was made.
 int16_t moduleMenuBuild(int16_t kind, int16_t index, Engine* engine);
 void moduleMenuDestroy(int16_t kind, int16_t slot);
@@ -69,7 +70,7 @@ void moduleMenuFilterCommand(int16_t menu, int16_t item);
 void moduleMenuModCommand(int16_t menu, int16_t item);
 void moduleMenuWaveshapeCommand(int16_t menu, int16_t item);
 void moduleMenuEffectCommand(int16_t menu, int16_t item);
-void moduleMenuSetContext(int16_t win, Engine* engine, int16_t index);
+void moduleMenuSetContext(WinId win, Engine* engine, int16_t index);
 
 // Whether an envelope destination kind belongs to a class.
 bool moduleEnvInClass(int16_t destination, int envClass);

@@ -35,13 +35,13 @@ void pageResetEntries() {
   for (int i = 0; i < 7; ++i) g_pages[i] = kProgramPages[i];
 }
 
-void pageShowPane(std::uint16_t win, int page, std::uint8_t on) {
+void pageShowPane(WinId win, int page, std::uint8_t on) {
   if (win == 0 || page < pageFirst || page > pageLast) return;
-  winSetCurrent(static_cast<std::int16_t>(win));
-  ctrlShowInWindow(static_cast<std::int16_t>(win), static_cast<std::uint16_t>(page), on ? 1 : 0);
+  winSetCurrent(win);
+  ctrlShowInWindow(win, static_cast<std::uint16_t>(page), on ? 1 : 0);
 }
 
-std::uint8_t pagePaneShown(std::uint16_t win, int page) {
+std::uint8_t pagePaneShown(WinId win, int page) {
   if (win == 0 || page < pageFirst || page > pageLast) return 0;
-  return ctrlIsVisible(static_cast<std::int16_t>(win), static_cast<std::uint16_t>(page)) ? 1 : 0;
+  return ctrlIsVisible(win, static_cast<std::uint16_t>(page)) ? 1 : 0;
 }

@@ -11,6 +11,7 @@
 // The main window calls them through pageEntry(page); tests put recording stand-ins in the table.
 #pragma once
 #include <cstdint>
+#include "controls/winId.h"
 
 enum PageId {
   pageMain = 2,
@@ -27,10 +28,10 @@ enum PageId {
 // Panes of the editors' panels, made hidden by the main window's builder.
 enum { paneWaveXform = 28, paneEnvTools = 29, paneEnvAdd = 30 };
 
-typedef void (*PageBuildFn)(std::uint16_t win);
-typedef void (*PageShowFn)(std::uint16_t win, std::uint8_t on);
-typedef std::uint8_t (*PageShownFn)(std::uint16_t win);
-typedef void (*PageRefreshFn)(std::uint16_t win);
+typedef void (*PageBuildFn)(WinId win);
+typedef void (*PageShowFn)(WinId win, std::uint8_t on);
+typedef std::uint8_t (*PageShownFn)(WinId win);
+typedef void (*PageRefreshFn)(WinId win);
 
 struct PageEntry {
   PageBuildFn build;
@@ -47,72 +48,72 @@ void pageResetEntries();
 
 // Helpers for page code: shows or hides pane `page` of the main window (and makes it current);
 // answers whether the pane is visible.
-void pageShowPane(std::uint16_t win, int page, std::uint8_t on);
-std::uint8_t pagePaneShown(std::uint16_t win, int page);
+void pageShowPane(WinId win, int page, std::uint8_t on);
+std::uint8_t pagePaneShown(WinId win, int page);
 
 // ---- Main page (pane pageMain)
-void mainPageBuildEntry(std::uint16_t win);
-void mainPageShow(std::uint16_t win, std::uint8_t on);
-std::uint8_t mainPageIsShown(std::uint16_t win);
-void mainPageRefreshEntry(std::uint16_t win);
-void mainPageSelectPresetEntry(std::uint16_t win, std::uint16_t n);
-void mainPageUpdateKeyboard(std::uint16_t win);
-void mainPageSustainEntry(std::uint16_t win);
-std::uint8_t mainPageStoreToActive(std::uint16_t win);
-void mainPageBlinkStoreTo(std::uint16_t win);
-void mainWinMarkRedraw(std::uint16_t win);
-std::uint8_t mainPageGetExpanded(std::uint16_t win);
-void mainPageSetExpandPending(std::uint16_t win, std::uint8_t flag);
+void mainPageBuildEntry(WinId win);
+void mainPageShow(WinId win, std::uint8_t on);
+std::uint8_t mainPageIsShown(WinId win);
+void mainPageRefreshEntry(WinId win);
+void mainPageSelectPresetEntry(WinId win, std::uint16_t n);
+void mainPageUpdateKeyboard(WinId win);
+void mainPageSustainEntry(WinId win);
+std::uint8_t mainPageStoreToActive(WinId win);
+void mainPageBlinkStoreTo(WinId win);
+void mainWinMarkRedraw(WinId win);
+std::uint8_t mainPageGetExpanded(WinId win);
+void mainPageSetExpandPending(WinId win, std::uint8_t flag);
 
 // ---- Patch page (pane pagePatch)
-void patchPageBuildEntry(std::uint16_t win);
-void patchPageShow(std::uint16_t win, std::uint8_t on);
-std::uint8_t patchPageIsShown(std::uint16_t win);
-void patchPageRefreshEntry(std::uint16_t win);
-void patchBalanceLevels(std::uint16_t win);
-std::uint8_t mainWinGetAutoBalance(std::uint16_t win);
-void mainWinSetAutoBalance(std::uint16_t win, std::uint8_t flag);
+void patchPageBuildEntry(WinId win);
+void patchPageShow(WinId win, std::uint8_t on);
+std::uint8_t patchPageIsShown(WinId win);
+void patchPageRefreshEntry(WinId win);
+void patchBalanceLevels(WinId win);
+std::uint8_t mainWinGetAutoBalance(WinId win);
+void mainWinSetAutoBalance(WinId win, std::uint8_t flag);
 
 // ---- Wave page (pane pageWave)
-void wavePageBuildEntry(std::uint16_t win);
-void wavePageShow(std::uint16_t win, std::uint8_t on);
-std::uint8_t wavePageIsShown(std::uint16_t win);
-void waveEditRefreshSelector(std::uint16_t win);
-void wavePageStartupCheck(std::uint16_t win);
-void waveXformPanelBuild(std::uint16_t win);
-void waveClipCopy(std::uint16_t win);
-void waveClipPaste(std::uint16_t win);
+void wavePageBuildEntry(WinId win);
+void wavePageShow(WinId win, std::uint8_t on);
+std::uint8_t wavePageIsShown(WinId win);
+void waveEditRefreshSelector(WinId win);
+void wavePageStartupCheck(WinId win);
+void waveXformPanelBuild(WinId win);
+void waveClipCopy(WinId win);
+void waveClipPaste(WinId win);
 
 // ---- Effect page (pane pageEffect)
-void fxPageBuildEntry(std::uint16_t win);
-void fxPageShow(std::uint16_t win, std::uint8_t on);
-std::uint8_t fxPageIsShown(std::uint16_t win);
-void fxPageRefreshEntry(std::uint16_t win);
-std::uint8_t fxPageIsShownType1(std::uint16_t win);
-void fxPipeGraphPaint(std::uint16_t win);
+void fxPageBuildEntry(WinId win);
+void fxPageShow(WinId win, std::uint8_t on);
+std::uint8_t fxPageIsShown(WinId win);
+void fxPageRefreshEntry(WinId win);
+std::uint8_t fxPageIsShownType1(WinId win);
+void fxPipeGraphPaint(WinId win);
 
 // ---- Envelope page (pane pageEnvelope)
-void envPageBuildEntry(std::uint16_t win);
-void envPageShow(std::uint16_t win, std::uint8_t on);
-std::uint8_t envPageIsShown(std::uint16_t win);
-void envPageUpdateEntry(std::uint16_t win);
-void envPageIdleUpdate(std::uint16_t win);
-void envPageSelect(std::uint16_t win);
-void envPageLayoutEntry(std::uint16_t win);
-void envClipCopy(std::uint16_t win);
-void envClipPaste(std::uint16_t win);
-void envAddWindowCreate(std::uint16_t win);
-void envToolsPanelCreate(std::uint16_t win);
+void envPageBuildEntry(WinId win);
+void envPageShow(WinId win, std::uint8_t on);
+std::uint8_t envPageIsShown(WinId win);
+void envPageUpdateEntry(WinId win);
+void envPageIdleUpdate(WinId win);
+void envPageSelect(WinId win);
+void envPageLayoutEntry(WinId win);
+void envClipCopy(WinId win);
+void envClipPaste(WinId win);
+void envAddWindowCreate(WinId win);
+void envToolsPanelCreate(WinId win);
 
 // ---- Lfo page (pane pageLfo)
-void lfoPageBuildEntry(std::uint16_t win);
-void lfoPageShow(std::uint16_t win, std::uint8_t on);
-std::uint8_t lfoPageIsShown(std::uint16_t win);
-void lfoPageRefreshEntry(std::uint16_t win);
+void lfoPageBuildEntry(WinId win);
+void lfoPageShow(WinId win, std::uint8_t on);
+std::uint8_t lfoPageIsShown(WinId win);
+void lfoPageRefreshEntry(WinId win);
 
 // ---- Midi page (pane pageMidi)
-void midiPageBuildEntry(std::uint16_t win);
-void midiPageShow(std::uint16_t win, std::uint8_t on);
-std::uint8_t midiPageIsShown(std::uint16_t win);
-void midiPageRefreshEntry(std::uint16_t win);
-void midiPagePeriodicRefresh(std::uint16_t win);
+void midiPageBuildEntry(WinId win);
+void midiPageShow(WinId win, std::uint8_t on);
+std::uint8_t midiPageIsShown(WinId win);
+void midiPageRefreshEntry(WinId win);
+void midiPagePeriodicRefresh(WinId win);

@@ -45,7 +45,7 @@ void* g_spyContext = nullptr;
 uint16_t cid(int16_t channel, int k) { return static_cast<uint16_t>(patchChannelIdBase(channel) + k); }
 // A filter's item: the master strip's for filter 3, else control k of the channel.
 uint16_t filterItem(int16_t filter, uint16_t masterId, int k) { return filter == 3 ? masterId : cid(filter, k); }
-void active(int16_t win, uint16_t id, bool on) { winNotifyItemsOfType2(win, id, on ? 1 : 0); }
+void active(WinId win, uint16_t id, bool on) { winNotifyItemsOfType2(win, id, on ? 1 : 0); }
 
 void stopAudio(Engine* e, uint8_t fade) {
   if (g_spy) g_spy(g_spyContext, "stop", e);
@@ -80,18 +80,18 @@ int channelsOn(Engine* e) {
   return n;
 }
 
-void setLevelShown(int16_t win, Engine* e, int16_t c, double level) {
+void setLevelShown(WinId win, Engine* e, int16_t c, double level) {
   knobSetValueAndRedraw(win, cid(c, patchKLevel), std::sqrt(level));
   patchLevelShow(win, c, level);
   oscSetLevel(e, c, static_cast<float>(level));
 }
 
-void selectPane(int16_t win) {
+void selectPane(WinId win) {
   winSetCurrent(win);
   winSelectPane(win, patchPaneId);
 }
 
-void waveChosen(int16_t win, Engine* e, int id, int16_t menu, int16_t entry) {
+void waveChosen(WinId win, Engine* e, int id, int16_t menu, int16_t entry) {
   int16_t wave = 0;
   bool made = false;
   if (!waveChoiceFromMenu(e, menu, entry, &wave, &made)) return;
@@ -121,10 +121,10 @@ void filterThird(Engine* e, int16_t index, int16_t type, double value) {
     filterSetGainDb(e, index, value);
 }
 
-void autoBalanceAfterSwitch(int16_t win, Engine* e) {
+void autoBalanceAfterSwitch(WinId win, Engine* e) {
   float* weight = patchBalanceWeights(win);
   const int n = channelsOn(e);
-  if (!mainWinGetAutoBalance(static_cast<uint16_t>(win)) || n == 0) return;
+  if (!mainWinGetAutoBalance(win) || n == 0) return;
   double sum = 0;
   for (int16_t c = 0; c < patchChannelCount; ++c)
     if (oscIsOn(e, c)) sum += weight[c];
@@ -133,12 +133,12 @@ void autoBalanceAfterSwitch(int16_t win, Engine* e) {
     if (oscIsOn(e, c)) setLevelShown(win, e, c, clampLevel(weight[c] * (1.0 / sum)));
 }
 
-void levelMoved(int16_t win, Engine* e, int16_t c, double position) {
+void levelMoved(WinId win, Engine* e, int16_t c, double position) {
   float* weight = patchBalanceWeights(win);
   const double level = patchLevelOfPosition(position);
   oscSetLevel(e, c, static_cast<float>(level));
   patchLevelShow(win, c, level);
-  if (!mainWinGetAutoBalance(static_cast<uint16_t>(win))) return;
+  if (!mainWinGetAutoBalance(win)) return;
   const int n = channelsOn(e);
   double sum = 0;
   int others = 0;
@@ -160,7 +160,7 @@ void levelMoved(int16_t win, Engine* e, int16_t c, double position) {
   weight[c] = static_cast<float>(n * level);
 }
 
-void masterButton(int16_t win, Engine* e, int id, uint8_t on) {
+void masterButton(WinId win, Engine* e, int id, uint8_t on) {
   switch (id) {
     case patchIdShaperOn:
       ctrlRedraw(win, patchIdSurround);
@@ -220,27 +220,27 @@ uint32_t patchInertBoxCalls() { return g_inertCalls; }
 
 void patchFreqModeMenuFill(ControlItem* item, int32_t build) {
   if (!build || !item) return;
-  const int16_t win = static_cast<int16_t>(item->windowId);
+  const WinId win = static_cast<int16_t>(item->windowId);
   for (int i = 0; i < 4; ++i)
     menuAppendItem(win, static_cast<uint16_t>(item->id), i + 1, 1, kFreqNames[i], bmpFrequencyModeMenuEntryTrans + i);
 }
 
 void patchOscTypeMenuFill(ControlItem* item, int32_t build) {
   if (!build || !item) return;
-  const int16_t win = static_cast<int16_t>(item->windowId);
+  const WinId win = static_cast<int16_t>(item->windowId);
   for (int i = 0; i < 10; ++i)
     menuAppendItem(win, static_cast<uint16_t>(item->id), i + 1, kOscCodes[i] >= 0, kOscNames[i], 0);
 }
 
 void patchFilterTypeMenuFill(ControlItem* item, int32_t build) {
   if (!build || !item) return;
-  const int16_t win = static_cast<int16_t>(item->windowId);
+  const WinId win = static_cast<int16_t>(item->windowId);
   for (int i = 0; i < 14; ++i) menuAppendItem(win, static_cast<uint16_t>(item->id), i + 1, 1, kFilterNames[i], 0);
 }
 
 void patchAudioInputMenu(ControlItem* item, int32_t build) {
   if (!item) return;
-  const int16_t win = static_cast<int16_t>(item->windowId);
+  const WinId win = static_cast<int16_t>(item->windowId);
   const uint16_t id = static_cast<uint16_t>(item->id);
   if (build) {
     menuAppendItem(win, id, 1, 1, "None", 0);
@@ -257,14 +257,14 @@ void patchAudioInputMenu(ControlItem* item, int32_t build) {
 
 void patchLoopModeMenu(ControlItem* item, int32_t build) {
   if (!build || !item) return;
-  const int16_t win = static_cast<int16_t>(item->windowId);
+  const WinId win = static_cast<int16_t>(item->windowId);
   static const char* names[] = {"No Loop", "Loop All", "Loop Edit"};
   for (int i = 0; i < 3; ++i) menuAppendItem(win, static_cast<uint16_t>(item->id), i + 1, 1, names[i], 0);
 }
 
 void patchModTypeMenu(ControlItem* item, int32_t build) {
   if (!build || !item) return;
-  const int16_t win = static_cast<int16_t>(item->windowId);
+  const WinId win = static_cast<int16_t>(item->windowId);
   menuAppendItem(win, static_cast<uint16_t>(item->id), 1, 1, "Ringmod", 0);
   menuAppendItem(win, static_cast<uint16_t>(item->id), 2, 1, "Freq Shift", 0);
 }
@@ -290,7 +290,7 @@ int16_t patchFreqItemOfMode(int16_t mode) {
 
 // ---- show routines
 
-void patchFilterShowType(int16_t win, int16_t filter, int16_t type) {
+void patchFilterShowType(WinId win, int16_t filter, int16_t type) {
   Engine* e = patchEngineOf(win);
   if (!e || filter < 0 || filter > 3) return;
   const uint16_t sel = filterItem(filter, patchIdMasterFilterType, patchKFilterType);
@@ -313,7 +313,7 @@ void patchFilterShowType(int16_t win, int16_t filter, int16_t type) {
                    static_cast<float>(filterHasWidth(type) ? filterGetWidth(e, filter) : filterGetGainDb(e, filter)));
 }
 
-void patchPitchBoxSetMode(int16_t win, uint16_t box, int16_t mode, double value) {
+void patchPitchBoxSetMode(WinId win, uint16_t box, int16_t mode, double value) {
   static const float lo[4] = {-128.0f, 0.0001f, 0.0f, 0.0001f};
   static const float hi[4] = {64.0f, 32.0f, 128.0f, 22000.0f};
   if (mode < 0 || mode > 3) mode = 0;
@@ -322,7 +322,7 @@ void patchPitchBoxSetMode(int16_t win, uint16_t box, int16_t mode, double value)
   numboxConfigure(win, box, d->label, d->step, lo[mode], hi[mode], static_cast<float>(value));
 }
 
-void patchOscPitchShow(int16_t win, int16_t c) {
+void patchOscPitchShow(WinId win, int16_t c) {
   Engine* e = patchEngineOf(win);
   if (!e) return;
   patchPitchBoxSetMode(win, cid(c, patchKPitch), oscGetFreqMode(e, c), oscGetPitch(e, c));
@@ -334,7 +334,7 @@ void patchOscPitchShow(int16_t win, int16_t c) {
   selectorSetLabel(win, cid(c, patchKFreqModeB), kFreqNames[patchFreqItemOfMode(oscGetFreqModeB(e, c)) - 1]);
 }
 
-void patchModFreqShow(int16_t win, int16_t c) {
+void patchModFreqShow(WinId win, int16_t c) {
   Engine* e = patchEngineOf(win);
   if (!e) return;
   const int16_t mode = modulatorGetFreqMode(e, c);
@@ -343,7 +343,7 @@ void patchModFreqShow(int16_t win, int16_t c) {
   selectorSetLabel(win, cid(c, patchKModFreqMode), kFreqNames[patchFreqItemOfMode(mode) - 1]);
 }
 
-void patchModShowType(int16_t win, int16_t c, int16_t type) {
+void patchModShowType(WinId win, int16_t c, int16_t type) {
   Engine* e = patchEngineOf(win);
   if (!e) return;
   if (type == modulatorFreqShift) {
@@ -360,7 +360,7 @@ void patchModShowType(int16_t win, int16_t c, int16_t type) {
   patchButtonSetOn(win, cid(c, patchKModShift), modulatorGetShiftFlag(e, c) != 0);
 }
 
-void patchOscTypeShow(int16_t win, int16_t c) {
+void patchOscTypeShow(WinId win, int16_t c) {
   Engine* e = patchEngineOf(win);
   if (!e) return;
   const int16_t item = patchOscItemOfType(oscGetType(e, c));
@@ -369,7 +369,7 @@ void patchOscTypeShow(int16_t win, int16_t c) {
 }
 
 namespace {
-void masterShow(int16_t win, uint16_t button, uint16_t group, bool on) {
+void masterShow(WinId win, uint16_t button, uint16_t group, bool on) {
   Engine* e = patchEngineOf(win);
   const bool any = engineAnyChannelOn(e);
   patchButtonSetOn(win, button, on);
@@ -378,7 +378,7 @@ void masterShow(int16_t win, uint16_t button, uint16_t group, bool on) {
 }
 }  // namespace
 
-void patchWaveshaperShow(int16_t win) {
+void patchWaveshaperShow(WinId win) {
   Engine* e = patchEngineOf(win);
   if (!e) return;
   const bool on = waveshaperIsOn(e) != 0, any = engineAnyChannelOn(e);
@@ -388,15 +388,15 @@ void patchWaveshaperShow(int16_t win) {
   patchPostMixShow(win);
 }
 
-void patchMasterFilterShow(int16_t win) {
+void patchMasterFilterShow(WinId win) {
   if (Engine* e = patchEngineOf(win)) masterShow(win, patchIdMasterFilterOn, 11, filterIsOn(e, 3) != 0);
 }
 
-void patchEffectShow(int16_t win) {
+void patchEffectShow(WinId win) {
   if (Engine* e = patchEngineOf(win)) masterShow(win, patchIdEffectOn, 12, effectIsOn(e) != 0);
 }
 
-void patchPostMixShow(int16_t win) {
+void patchPostMixShow(WinId win) {
   Engine* e = patchEngineOf(win);
   if (!e) return;
   if (waveshaperIsPostMix(e) && waveshaperIsOn(e) && engineAnyChannelOn(e)) {
@@ -408,7 +408,7 @@ void patchPostMixShow(int16_t win) {
   }
 }
 
-void patchPanShow(int16_t win, uint8_t surroundOn) {
+void patchPanShow(WinId win, uint8_t surroundOn) {
   Engine* e = patchEngineOf(win);
   if (!e) return;
   for (int16_t c = 0; c < patchChannelCount; ++c) {
@@ -427,7 +427,7 @@ void patchLevelText(double level, char* out, int capacity) {
   std::snprintf(out, static_cast<size_t>(capacity), "%1.1f dB", shown);
 }
 
-void patchLevelShow(int16_t win, int16_t c, double level) {
+void patchLevelShow(WinId win, int16_t c, double level) {
   char text[32];
   patchLevelText(level, text, sizeof(text));
   displaySetText(win, cid(c, patchKLevelText), text);
@@ -438,8 +438,8 @@ double patchLevelOfPosition(double position) {
   return clampLevel(position * position);
 }
 
-void patchBalanceLevels(std::uint16_t window) {
-  const int16_t win = static_cast<int16_t>(window);
+void patchBalanceLevels(WinId window) {
+  const WinId win = window;
   Engine* e = patchEngineOf(win);
   if (!e) return;
   const int n = channelsOn(e);
@@ -449,13 +449,13 @@ void patchBalanceLevels(std::uint16_t window) {
   patchPageRefresh(win);
 }
 
-std::uint8_t mainWinGetAutoBalance(std::uint16_t win) {
-  MainWindowData* data = mainWindowData(static_cast<int16_t>(win));
+std::uint8_t mainWinGetAutoBalance(WinId win) {
+  MainWindowData* data = mainWindowData(win);
   return data ? data->autoBalance : patchPageState()->autoBalance;
 }
 
-void mainWinSetAutoBalance(std::uint16_t win, std::uint8_t flag) {
-  if (MainWindowData* data = mainWindowData(static_cast<int16_t>(win)))
+void mainWinSetAutoBalance(WinId win, std::uint8_t flag) {
+  if (MainWindowData* data = mainWindowData(win))
     data->autoBalance = flag ? 1 : 0;
   else
     patchPageState()->autoBalance = flag ? 1 : 0;
@@ -465,7 +465,7 @@ void mainWinSetAutoBalance(std::uint16_t win, std::uint8_t flag) {
 
 void patchSelectorChosen(ControlItem* item, int16_t menu, int16_t entry) {
   if (!item) return;
-  const int16_t win = static_cast<int16_t>(item->windowId);
+  const WinId win = static_cast<int16_t>(item->windowId);
   Engine* e = patchEngineOf(win);
   if (!e) return;
   const int id = item->id;
@@ -555,7 +555,7 @@ void patchSelectorChosen(ControlItem* item, int16_t menu, int16_t entry) {
 
 void patchNumboxChanged(ControlItem* item, double value) {
   if (!item) return;
-  const int16_t win = static_cast<int16_t>(item->windowId);
+  const WinId win = static_cast<int16_t>(item->windowId);
   Engine* e = patchEngineOf(win);
   if (!e || !std::isfinite(value)) return;
   const int id = item->id;
@@ -664,7 +664,7 @@ void patchNumboxChanged(ControlItem* item, double value) {
 
 void patchButtonAction(ControlItem* item, uint8_t pressed, int16_t) {
   if (!item) return;
-  const int16_t win = static_cast<int16_t>(item->windowId);
+  const WinId win = static_cast<int16_t>(item->windowId);
   Engine* e = patchEngineOf(win);
   if (!e) return;
   const int id = item->id;
@@ -758,7 +758,7 @@ void patchButtonAction(ControlItem* item, uint8_t pressed, int16_t) {
 
 void patchKnobChanged(ControlItem* item, double x, double y) {
   if (!item) return;
-  const int16_t win = static_cast<int16_t>(item->windowId);
+  const WinId win = static_cast<int16_t>(item->windowId);
   Engine* e = patchEngineOf(win);
   if (!e) return;
   const int16_t c = patchChannelOfId(item->id);
@@ -777,7 +777,7 @@ void patchKnobChanged(ControlItem* item, double x, double y) {
 
 void patchPageMouse(ControlItem* background) {
   if (!background) return;
-  const int16_t win = static_cast<int16_t>(background->windowId);
+  const WinId win = static_cast<int16_t>(background->windowId);
   Engine* e = patchEngineOf(win);
   if (!e) return;
   // A right click, a double click or a click with Alt opens a module's menu.

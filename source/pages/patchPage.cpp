@@ -43,11 +43,11 @@ const CtrlRgb kSelA = {198, 198, 198}, kSelB = {22, 16, 49}, kSelC = {250, 250, 
 
 uint16_t cid(int16_t channel, int k) { return static_cast<uint16_t>(patchChannelIdBase(channel) + k); }
 
-void active(int16_t win, uint16_t id, bool on) { winNotifyItemsOfType2(win, id, on ? 1 : 0); }
+void active(WinId win, uint16_t id, bool on) { winNotifyItemsOfType2(win, id, on ? 1 : 0); }
 
 // A channel's switchable panel (filter, modulator): its switch lit when on and drawn in its inactive
 // look, taking no input, while the oscillator is off; the panel shown only when both are on.
-void showChannelPanel(int16_t win, int16_t c, int button, int panel, bool osc, bool on) {
+void showChannelPanel(WinId win, int16_t c, int button, int panel, bool osc, bool on) {
   patchButtonSetOn(win, cid(c, button), on);
   patchButtonSetActive(win, cid(c, button), osc);
   pictureShowChild(win, cid(c, patchKPanel), cid(c, panel), osc && on);
@@ -55,12 +55,12 @@ void showChannelPanel(int16_t win, int16_t c, int button, int panel, bool osc, b
 }
 
 // A number box value clamped into the box's range (the box does that) and shown when on screen.
-void boxSet(int16_t win, uint16_t id, double value) {
+void boxSet(WinId win, uint16_t id, double value) {
   if (!std::isfinite(value)) value = 0.0;
   numboxSetValue(win, id, static_cast<float>(value));
 }
 
-void frame(int16_t win, uint16_t id, int f) { framePictureSetFrame(win, id, f); }
+void frame(WinId win, uint16_t id, int f) { framePictureSetFrame(win, id, f); }
 
 // Oscillator buttons, section tabs and boxes active by type: one row per control of the enable table.
 // Columns: Single, Double, FM, Ringmod, Fractalize, Sample, Granular, Audio In (types 0, 1, 2, 3, 6,
@@ -86,7 +86,7 @@ int enableColumn(int16_t type) {
   return type >= 0 && type < oscTypeCount ? columns[type] : 0;
 }
 
-void applyEnableSet(int16_t win, int16_t channel, int16_t type, bool on) {
+void applyEnableSet(WinId win, int16_t channel, int16_t type, bool on) {
   Engine* e = patchEngineOf(win);
   const int col = enableColumn(type);
   for (const EnableRow& row : kEnable) {
@@ -100,7 +100,7 @@ void applyEnableSet(int16_t win, int16_t channel, int16_t type, bool on) {
   active(win, cid(channel, patchKInput2), type == oscTypeAudioIn && on && engineGetVoiceBufferCount(e, channel) >= 2);
 }
 
-void refreshOscPanel(int16_t win, int16_t c) {
+void refreshOscPanel(WinId win, int16_t c) {
   Engine* e = patchEngineOf(win);
   patchButtonSetOn(win, cid(c, patchKAuxSwitch), oscGetAuxSwitch(e, c) != 0);
   waveMenuSetLabel(win, cid(c, patchKWaveA), oscGetWaveA(e, c));
@@ -114,7 +114,7 @@ void refreshOscPanel(int16_t win, int16_t c) {
   patchRefreshChannelControls(win, c, oscGetType(e, c), oscIsOn(e, c));
 }
 
-void refreshChannel(int16_t win, int16_t c) {
+void refreshChannel(WinId win, int16_t c) {
   Engine* e = patchEngineOf(win);
   const bool on = oscIsOn(e, c) != 0;
   if (buttonIsPressed(win, cid(c, patchKOn)) != (on ? 1 : 0)) patchButtonSetOn(win, cid(c, patchKOn), on);
@@ -126,7 +126,7 @@ void refreshChannel(int16_t win, int16_t c) {
   g_state.oscOnShown[c] = on ? 1 : 0;
 }
 
-void refreshRouting(int16_t win) {
+void refreshRouting(WinId win) {
   Engine* e = patchEngineOf(win);
   const bool c1 = oscIsOn(e, 0) != 0, c2 = oscIsOn(e, 1) != 0, c3 = oscIsOn(e, 2) != 0;
   frame(win, patchIdRouteLine1, c1 ? 1 : 0);
@@ -138,7 +138,7 @@ void refreshRouting(int16_t win) {
   frame(win, patchIdRouteJunction23, c2 ? (c3 ? 0 : 1) : (c3 ? 2 : 3));
 }
 
-void refreshWaveshaper(int16_t win) {
+void refreshWaveshaper(WinId win) {
   Engine* e = patchEngineOf(win);
   waveMenuSetLabel(win, patchIdShaperWave, static_cast<int32_t>(waveshaperGetWave(e)));
   boxSet(win, patchIdShaperInGain, waveshaperGetInGainDb(e));
@@ -147,7 +147,7 @@ void refreshWaveshaper(int16_t win) {
   patchButtonSetOn(win, patchIdShaperPostMix, waveshaperIsPostMix(e) != 0);
 }
 
-void fullRefresh(int16_t win) {
+void fullRefresh(WinId win) {
   Engine* e = patchEngineOf(win);
   for (int16_t c = 0; c < patchChannelCount; ++c) refreshChannel(win, c);
   patchRefreshMixSection(win);
@@ -162,13 +162,13 @@ void fullRefresh(int16_t win) {
   g_state.masterStereo = engineGetVoiceBufferCount(e, 3) >= 2 ? 1 : 0;
 }
 
-ControlItem* button(int16_t win, uint16_t id, int x, int y, uint32_t style, int bitmap, const char* text = "") {
+ControlItem* button(WinId win, uint16_t id, int x, int y, uint32_t style, int bitmap, const char* text = "") {
   return buttonPlace(win, id, x, y, style, bitmap, text, 1, 0, 1, patchButtonAction);
 }
 
 // A module switch cut from the page background; its lit look comes from the state bitmap, cut at the
 // same place.
-void areaButton(int16_t win, uint16_t id, int x, int y, int w, int h, int srcX, int srcY, int stateBitmap) {
+void areaButton(WinId win, uint16_t id, int x, int y, int w, int h, int srcX, int srcY, int stateBitmap) {
   ControlItem* item = buttonCreate(win, id, x, y, w, h, srcX, srcY, buttonActOnPress | buttonToggle,
                                    bmpPatchPageBackground, "", 1, 0, 1, patchButtonAction);
   ButtonData* d = item && item->kind == kindButton ? static_cast<ButtonData*>(item->k.kindData) : nullptr;
@@ -180,22 +180,22 @@ void areaButton(int16_t win, uint16_t id, int x, int y, int w, int h, int srcX, 
   d->pictures[3] = static_cast<uint16_t>(stateBitmap);
 }
 
-ControlItem* box(int16_t win, uint16_t id, int x, int y, int w, uint16_t mode, uint16_t decimals, double lo, double hi,
+ControlItem* box(WinId win, uint16_t id, int x, int y, int w, uint16_t mode, uint16_t decimals, double lo, double hi,
                  ValueStepRule rule, const char* label, double value = 0.0) {
   return numboxCreate(win, id, static_cast<int16_t>(x), static_cast<int16_t>(y), static_cast<int16_t>(w), mode,
                       decimals, value, lo, hi, rule, patchNumboxChanged, label);
 }
 
-ControlItem* selector(int16_t win, uint16_t id, int x, int y, int w, uint32_t style, int bitmap, const char* label,
+ControlItem* selector(WinId win, uint16_t id, int x, int y, int w, uint32_t style, int bitmap, const char* label,
                       SelectorOpening fill) {
   ControlItem* item = selectorCreate(win, id, x, y, w, 0, style, bitmap, label, 1, patchSelectorChosen);
   if (fill) selectorSetOpeningCallback(win, id, fill);
   return item;
 }
 
-void wireWaveSelector(int16_t win, uint16_t id) { waveMenusSetup(win, id, true); }
+void wireWaveSelector(WinId win, uint16_t id) { waveMenusSetup(win, id, true); }
 
-void emptyPicture(int16_t win, uint16_t id, int x = 0, int y = 0, int w = 0, int h = 0) {
+void emptyPicture(WinId win, uint16_t id, int x = 0, int y = 0, int w = 0, int h = 0) {
   pictureCreate(win, id, x, y, x + w, y + h, pictureOwnRect, 0, nullptr);
 }
 
@@ -214,12 +214,12 @@ int16_t patchChannelOfId(int32_t id) {
   return 0;
 }
 
-Engine* patchEngineOf(int16_t win) {
+Engine* patchEngineOf(WinId win) {
   void* data = winGetUserData(win);
   return data ? *static_cast<Engine**>(data) : nullptr;
 }
 
-bool patchControlIsActive(int16_t win, uint16_t id) {
+bool patchControlIsActive(WinId win, uint16_t id) {
   ControlItem* item = ctrlFind(win, id);
   if (!item) return false;
   ControlItem* parent = item->parentPicture ? ctrlFind(win, item->parentPicture) : nullptr;
@@ -230,7 +230,7 @@ bool patchControlIsActive(int16_t win, uint16_t id) {
   return item->visible != 0;
 }
 
-void patchButtonSetOn(int16_t win, uint16_t id, bool on) {
+void patchButtonSetOn(WinId win, uint16_t id, bool on) {
   ControlItem* item = ctrlFindKind(win, id, kindButton);
   ButtonData* d = item ? static_cast<ButtonData*>(item->k.kindData) : nullptr;
   if (!d || !d->pictures) return;
@@ -243,7 +243,7 @@ void patchButtonSetOn(int16_t win, uint16_t id, bool on) {
   itemInvalidate(item);
 }
 
-void patchButtonSetActive(int16_t win, uint16_t id, bool on) {
+void patchButtonSetActive(WinId win, uint16_t id, bool on) {
   ControlItem* item = ctrlFindKind(win, id, kindButton);
   ButtonData* d = item ? static_cast<ButtonData*>(item->k.kindData) : nullptr;
   if (!d || !d->pictures || (item->drawable != 0) == on) return;
@@ -253,13 +253,13 @@ void patchButtonSetActive(int16_t win, uint16_t id, bool on) {
   itemInvalidate(item);
 }
 
-void patchPageSelectPane(int16_t win) {
+void patchPageSelectPane(WinId win) {
   winSetCurrent(win);
   winSelectPane(win, patchPaneId);
 }
 
-void patchPageShow(std::uint16_t window, std::uint8_t on) {
-  const int16_t win = static_cast<int16_t>(window);
+void patchPageShow(WinId window, std::uint8_t on) {
+  const WinId win = window;
   Engine* e = patchEngineOf(win);
   WinSlot* slot = winSlot(win);
   if (!e || !slot) return;
@@ -282,8 +282,8 @@ void patchPageShow(std::uint16_t window, std::uint8_t on) {
   if (on) patchPageRefresh(win);
 }
 
-std::uint8_t patchPageIsShown(std::uint16_t window) {
-  const int16_t win = static_cast<int16_t>(window);
+std::uint8_t patchPageIsShown(WinId window) {
+  const WinId win = window;
   if (win == 0) return 0;
   winSetCurrent(win);
   WinSlot* slot = winSlot(win);
@@ -295,15 +295,15 @@ std::uint8_t patchPageIsShown(std::uint16_t window) {
   return shown ? 1 : 0;
 }
 
-void patchPageBuildEntry(std::uint16_t win) { patchPageBuild(static_cast<int16_t>(win)); }
-void patchPageRefreshEntry(std::uint16_t win) { patchPageRefresh(static_cast<int16_t>(win)); }
+void patchPageBuildEntry(WinId win) { patchPageBuild(win); }
+void patchPageRefreshEntry(WinId win) { patchPageRefresh(win); }
 
-float* patchBalanceWeights(int16_t win) {
+float* patchBalanceWeights(WinId win) {
   MainWindowData* data = mainWindowData(win);
   return data ? data->balanceWeights : g_state.balanceWeight;
 }
 
-bool patchPageRefresh(int16_t win) {
+bool patchPageRefresh(WinId win) {
   Engine* e = patchEngineOf(win);
   WinSlot* slot = winSlot(win);
   if (!e || !slot) return false;
@@ -319,7 +319,7 @@ bool patchPageRefresh(int16_t win) {
   return true;
 }
 
-void patchPageBuild(int16_t win) {
+void patchPageBuild(WinId win) {
   Engine* e = patchEngineOf(win);
   WinSlot* slot = winSlot(win);
   if (!e || !slot) return;
@@ -374,7 +374,7 @@ void patchPageBuild(int16_t win) {
   knobSetDefaultParamB(1.0f);
 }
 
-void patchBuildChannel(int16_t win, int16_t c) {
+void patchBuildChannel(WinId win, int16_t c) {
   Engine* e = patchEngineOf(win);
   if (!e || c < 0 || c >= patchChannelCount) return;
   const int base = patchChannelIdBase(c);
@@ -484,7 +484,7 @@ void patchBuildChannel(int16_t win, int16_t c) {
   ctrlMoveBy(win, id(patchKPanel), 201 * c, 0);
 }
 
-void patchChannelSelectSection(int16_t win, int16_t c, uint16_t s) {
+void patchChannelSelectSection(WinId win, int16_t c, uint16_t s) {
   Engine* e = patchEngineOf(win);
   if (!e || c < 0 || c >= patchChannelCount || s > 2) return;
   const bool on = oscIsOn(e, c) != 0;
@@ -506,7 +506,7 @@ void patchChannelSelectSection(int16_t win, int16_t c, uint16_t s) {
   g_state.section[c] = s;
 }
 
-void patchRefreshChannelControls(int16_t win, int16_t c, int16_t type, uint8_t on) {
+void patchRefreshChannelControls(WinId win, int16_t c, int16_t type, uint8_t on) {
   Engine* e = patchEngineOf(win);
   if (!e || c < 0 || c >= patchChannelCount) return;
   uint16_t section = g_state.section[c];
@@ -555,7 +555,7 @@ void patchRefreshChannelControls(int16_t win, int16_t c, int16_t type, uint8_t o
   if (type == oscTypeAudioIn) {
     const ChannelOscRecord* r = engineGetChannel(e, c);
     for (int k = 0; k < 2; ++k) {
-      const int16_t item = audioInputItemOf(static_cast<uint16_t>(win), r ? r->inputs[k] : -1);
+      const int16_t item = audioInputItemOf(win, r ? r->inputs[k] : -1);
       selectorSelect(win, cid(c, patchKInput1 + k), item);
     }
     boxSet(win, cid(c, patchKInputGain), r && r->inputGain > 0 ? 6.0 * std::log2(r->inputGain) : -103.0);
@@ -571,7 +571,7 @@ void patchRefreshChannelControls(int16_t win, int16_t c, int16_t type, uint8_t o
   boxSet(win, cid(c, patchKRandTrans), oscGetRandTrans(e, c));
 }
 
-void patchSetPhaseMode(int16_t win, int16_t c, uint8_t free) {
+void patchSetPhaseMode(WinId win, int16_t c, uint8_t free) {
   Engine* e = patchEngineOf(win);
   if (!e || c < 0 || c >= patchChannelCount) return;
   oscSetPhaseReset(e, c, free ? 0 : 1);
@@ -580,14 +580,14 @@ void patchSetPhaseMode(int16_t win, int16_t c, uint8_t free) {
   active(win, cid(c, patchKPhase), !free);
 }
 
-void patchRefreshFilterPanel(int16_t win, int16_t c) {
+void patchRefreshFilterPanel(WinId win, int16_t c) {
   Engine* e = patchEngineOf(win);
   if (!e || c < 0 || c >= patchChannelCount) return;
   showChannelPanel(win, c, patchKFilterOn, patchKFilterPanel, oscIsOn(e, c) != 0, filterIsOn(e, c) != 0);
   patchFilterShowType(win, c, filterGetType(e, c));
 }
 
-void patchRefreshModPanel(int16_t win, int16_t c) {
+void patchRefreshModPanel(WinId win, int16_t c) {
   Engine* e = patchEngineOf(win);
   if (!e || c < 0 || c >= patchChannelCount) return;
   showChannelPanel(win, c, patchKModOn, patchKModPanel, oscIsOn(e, c) != 0, modulatorIsOn(e, c) != 0);
@@ -596,7 +596,7 @@ void patchRefreshModPanel(int16_t win, int16_t c) {
   patchModShowType(win, c, static_cast<int16_t>(modulatorGetType(e, c)));
 }
 
-void patchRefreshMixSection(int16_t win) {
+void patchRefreshMixSection(WinId win) {
   Engine* e = patchEngineOf(win);
   if (!e) return;
   int n = 0;
@@ -614,7 +614,7 @@ void patchRefreshMixSection(int16_t win) {
   }
 }
 
-void patchRefreshSampleLoop(int16_t win, int16_t c) {
+void patchRefreshSampleLoop(WinId win, int16_t c) {
   Engine* e = patchEngineOf(win);
   if (!e || c < 0 || c >= patchChannelCount) return;
   const int32_t mode = sampleGetLoopMode(e, c);
@@ -631,7 +631,7 @@ void patchRefreshSampleLoop(int16_t win, int16_t c) {
   active(win, cid(c, patchKLoopEnd), oscGetType(e, c) == oscTypeSample && mode == 2);
 }
 
-int16_t audioInputItemOf(uint16_t, int16_t input) {
+int16_t audioInputItemOf(WinId, int16_t input) {
   return input >= 0 && input <= 5 ? static_cast<int16_t>(input + 3) : 1;
 }
 

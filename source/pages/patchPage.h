@@ -125,35 +125,35 @@ struct PatchPageState {
 };
 PatchPageState* patchPageState();
 // The balance weights and auto-balance flag of the window (its main-window data, else the page's).
-float* patchBalanceWeights(int16_t win);
+float* patchBalanceWeights(WinId win);
 
 int16_t patchChannelIdBase(int16_t channel);  // 0, 98, 196; anything else 0
 int16_t patchChannelOfId(int32_t id);         // < 98: 0, < 196: 1, < 294: 2, else 0
-Engine* patchEngineOf(int16_t win);           // first word of the window's user data, or null
+Engine* patchEngineOf(WinId win);             // first word of the window's user data, or null
 
 // The page protocol's entries (pages.h) are patchPageBuildEntry, patchPageShow, patchPageIsShown and
 // patchPageRefreshEntry; these are the page's own forms.
-void patchPageSelectPane(int16_t win);
-bool patchPageRefresh(int16_t win);  // false when the page is not shown or has no engine
-void patchPageBuild(int16_t win);
-void patchBuildChannel(int16_t win, int16_t channel);
-void patchChannelSelectSection(int16_t win, int16_t channel, uint16_t section);
-void patchRefreshChannelControls(int16_t win, int16_t channel, int16_t oscType, uint8_t channelOn);
-void patchRefreshMixSection(int16_t win);
-void patchRefreshFilterPanel(int16_t win, int16_t channel);
-void patchRefreshModPanel(int16_t win, int16_t channel);
-void patchRefreshSampleLoop(int16_t win, int16_t channel);
-void patchSetPhaseMode(int16_t win, int16_t channel, uint8_t free);
+void patchPageSelectPane(WinId win);
+bool patchPageRefresh(WinId win);  // false when the page is not shown or has no engine
+void patchPageBuild(WinId win);
+void patchBuildChannel(WinId win, int16_t channel);
+void patchChannelSelectSection(WinId win, int16_t channel, uint16_t section);
+void patchRefreshChannelControls(WinId win, int16_t channel, int16_t oscType, uint8_t channelOn);
+void patchRefreshMixSection(WinId win);
+void patchRefreshFilterPanel(WinId win, int16_t channel);
+void patchRefreshModPanel(WinId win, int16_t channel);
+void patchRefreshSampleLoop(WinId win, int16_t channel);
+void patchSetPhaseMode(WinId win, int16_t channel, uint8_t free);
 
-int16_t audioInputItemOf(uint16_t window, int16_t input);
+int16_t audioInputItemOf(WinId window, int16_t input);
 int16_t audioInputOfItem(uint32_t window, int16_t item);
 
 // Whether a control is active in the picture that holds it (its child entry is shown).
-bool patchControlIsActive(int16_t win, uint16_t id);
+bool patchControlIsActive(WinId win, uint16_t id);
 // Lights or darkens a switch without running its action.
-void patchButtonSetOn(int16_t win, uint16_t id, bool on);
+void patchButtonSetOn(WinId win, uint16_t id, bool on);
 // Makes a switch take input and show its normal look, or show its inactive look and take none.
-void patchButtonSetActive(int16_t win, uint16_t id, bool on);
+void patchButtonSetActive(WinId win, uint16_t id, bool on);
 
 // ---- controls (patchControls.cpp)
 void patchFreqModeMenuFill(ControlItem* selector, int32_t build);
@@ -170,18 +170,18 @@ int16_t patchFilterItemOfType(int16_t type);  // 0 for types without an item
 int16_t patchFreqModeOfItem(int16_t item);    // 0, 1, 3, 2 for items 1..4; 0 otherwise
 int16_t patchFreqItemOfMode(int16_t mode);
 
-void patchFilterShowType(int16_t win, int16_t filter, int16_t type);
-void patchOscPitchShow(int16_t win, int16_t channel);
-void patchModFreqShow(int16_t win, int16_t channel);
-void patchPitchBoxSetMode(int16_t win, uint16_t box, int16_t mode, double value);
-void patchModShowType(int16_t win, int16_t channel, int16_t type);
-void patchOscTypeShow(int16_t win, int16_t channel);
-void patchWaveshaperShow(int16_t win);
-void patchMasterFilterShow(int16_t win);
-void patchEffectShow(int16_t win);
-void patchPostMixShow(int16_t win);
-void patchPanShow(int16_t win, uint8_t surroundOn);
-void patchLevelShow(int16_t win, int16_t channel, double level);
+void patchFilterShowType(WinId win, int16_t filter, int16_t type);
+void patchOscPitchShow(WinId win, int16_t channel);
+void patchModFreqShow(WinId win, int16_t channel);
+void patchPitchBoxSetMode(WinId win, uint16_t box, int16_t mode, double value);
+void patchModShowType(WinId win, int16_t channel, int16_t type);
+void patchOscTypeShow(WinId win, int16_t channel);
+void patchWaveshaperShow(WinId win);
+void patchMasterFilterShow(WinId win);
+void patchEffectShow(WinId win);
+void patchPostMixShow(WinId win);
+void patchPanShow(WinId win, uint8_t surroundOn);
+void patchLevelShow(WinId win, int16_t channel, double level);
 void patchLevelText(double level, char* out, int capacity);  // "%1.1f dB" with the 0.199 snap
 double patchLevelOfPosition(double position);                // p^2 clamped to 1/65536..65535/65536
 

@@ -23,8 +23,8 @@ bool waveChoiceFromMenu(Engine* e, int16_t menu, int16_t entry, int16_t* wave, b
   return true;
 }
 
-void waveChoiceShow(int16_t win, uint16_t id, int16_t wave, bool made) {
+void waveChoiceShow(WinId win, uint16_t id, int16_t wave, bool made) {
   waveMenuSetLabel(win, id, wave);
   // A new wave is edited on the Wave page.
-  if (made) waveEditRefreshAll(static_cast<uint16_t>(win), static_cast<int16_t>(wave - waveLocalIdBase));
+  if (made) waveEditRefreshAll(win, static_cast<int16_t>(wave - waveLocalIdBase));
 }

@@ -3,6 +3,7 @@
 // existing wave; once set, the selector shows it and a new wave opens on the Wave page.
 #pragma once
 #include <cstdint>
+#include "controls/winId.h"
 
 struct Engine;
 
@@ -12,4 +13,4 @@ bool waveChoiceFromMenu(Engine* e, int16_t menu, int16_t entry, int16_t* wave, b
 
 // The selector `id` of window `win` (its pane selected) labelled with the wave; a new wave is shown
 // on the Wave page.
-void waveChoiceShow(int16_t win, uint16_t id, int16_t wave, bool made);
+void waveChoiceShow(WinId win, uint16_t id, int16_t wave, bool made);

@@ -37,8 +37,6 @@ const COLORREF kPolyline = RGB(204, 254, 49);
 const COLORREF kMarkLine = RGB(49, 100, 100);
 const COLORREF kOutsideLine = RGB(49, 49, 0);
 
-std::int16_t w16(std::uint16_t win) { return static_cast<std::int16_t>(win); }
-
 WaveToolFn toolRoutine(std::int32_t tool) {
   switch (tool) {
     case waveItemToolLine: return waveToolLine;
@@ -99,8 +97,8 @@ void line(HDC dc, COLORREF colour, int x0, int y0, int x1, int y1) {
 }
 
 // Draws the display with its top-left at (ox, oy) of the current drawing context.
-void paintDisplay(std::int16_t win, const ControlItem* item, int ox, int oy) {
-  const float* samples = waveEditSamples(static_cast<std::uint16_t>(win));
+void paintDisplay(WinId win, const ControlItem* item, int ox, int oy) {
+  const float* samples = waveEditSamples(win);
   HDC dc = winGetDC(win);
   if (!samples || !dc) return;
   const CtrlRect area = {ox, oy, ox + waveDisplayWidth, oy + waveDisplayHeight};
@@ -133,11 +131,11 @@ bool drawableNow(const ControlItem* item) { return item && item->visible && item
 
 // Draws an item now through an offscreen buffer copied to the window in one piece.
 template <typename Paint>
-void redrawNow(std::int16_t win, std::uint16_t id, Paint paint) {
+void redrawNow(WinId win, std::uint16_t id, Paint paint) {
   WinSlot* slot = winSlot(win);
   if (!slot) return;
   ItemPort* port = slot->currentPort;
-  wavePageSelectPane(static_cast<std::uint16_t>(win));
+  wavePageSelectPane(win);
   ControlItem* item = ctrlFind(win, id);
   if (drawableNow(item) && itemOnScreen(item)) {
     WinSavedDC saved;
@@ -158,8 +156,8 @@ void redrawNow(std::int16_t win, std::uint16_t id, Paint paint) {
 }
 
 void strokeMouse(ControlItem* item) {
-  const std::uint16_t win = item->windowId;
-  Engine* e = waveEngineOf(w16(win));
+  const WinId win = item->windowId;
+  Engine* e = waveEngineOf(win);
   WaveEditBuffers* b = waveEditBuffers();
   CtrlPoint p;
   inputGetMousePos(&p);
@@ -196,7 +194,7 @@ void strokeMouse(ControlItem* item) {
   inputReset();
   g_state.drawing = 0;
   waveDisplayRedraw(win);
-  knobSetValueAndRedraw(w16(win), waveItemSlider, g_state.position / 1024.0);
+  knobSetValueAndRedraw(win, waveItemSlider, g_state.position / 1024.0);
   waveEditShowLevel(win);
   waveUndoFinish(win);
 }
@@ -207,7 +205,7 @@ std::int32_t displayHandler(ControlItem* item, std::uint32_t event, std::int32_t
     case customPlaced: bitmapAcquire(waveBmpBackground); break;
     case customDestroy: bitmapRelease(waveBmpBackground); break;
     case customDraw:
-      if (drawableNow(item)) paintDisplay(w16(item->windowId), item, item->rect.left, item->rect.top);
+      if (drawableNow(item)) paintDisplay(ctrlItemWin(item), item, item->rect.left, item->rect.top);
       break;
     case customMouse: strokeMouse(item); break;
     case customShown:
@@ -222,7 +220,7 @@ std::int32_t displayHandler(ControlItem* item, std::uint32_t event, std::int32_t
 
 int barOrigin(const ControlItem* item) { return item->rect.left + 4; }
 
-void paintRangeBar(std::int16_t win, const ControlItem* item, int ox, int oy) {
+void paintRangeBar(WinId win, const ControlItem* item, int ox, int oy) {
   const int x0 = ox + 4, right = ox + waveRangeBarWidth, bottom = oy + waveRangeBarHeight;
   const int ax = x0 - 6 + g_state.rangeStart / 2, bx = x0 + g_state.rangeEnd / 2;
   const CtrlRect before = {ox, oy, ax, bottom}, between = {ax + 8, oy, bx, bottom}, after = {bx + 8, oy, right, bottom};
@@ -234,10 +232,10 @@ void paintRangeBar(std::int16_t win, const ControlItem* item, int ox, int oy) {
   bitmapDraw(win, waveBmpMarkerB, bx, oy);
 }
 
-void redrawRangeBar(std::uint16_t win) { redrawNow(w16(win), waveItemRangeBar, paintRangeBar); }
+void redrawRangeBar(WinId win) { redrawNow(win, waveItemRangeBar, paintRangeBar); }
 
 void rangeBarMouse(ControlItem* item) {
-  const std::uint16_t win = item->windowId;
+  const WinId win = item->windowId;
   CtrlPoint p;
   inputGetMousePos(&p);
   const int x0 = barOrigin(item);
@@ -294,7 +292,7 @@ std::int32_t rangeBarHandler(ControlItem* item, std::uint32_t event, std::int32_
       bitmapRelease(waveBmpTrack);
       break;
     case customDraw:
-      if (drawableNow(item)) paintRangeBar(w16(item->windowId), item, item->rect.left, item->rect.top);
+      if (drawableNow(item)) paintRangeBar(ctrlItemWin(item), item, item->rect.left, item->rect.top);
       break;
     case customMouse: rangeBarMouse(item); break;
     case customShown:
@@ -309,43 +307,43 @@ std::int32_t rangeBarHandler(ControlItem* item, std::uint32_t event, std::int32_
 
 WaveDisplayState* waveDisplayState() { return &g_state; }
 
-void waveDisplayCreate(std::uint16_t win, std::uint16_t id, std::int32_t x, std::int32_t y) {
-  winAddRectItem(w16(win), id, x, y, waveDisplayWidth, waveDisplayHeight, displayHandler);
+void waveDisplayCreate(WinId win, std::uint16_t id, std::int32_t x, std::int32_t y) {
+  winAddRectItem(win, id, x, y, waveDisplayWidth, waveDisplayHeight, displayHandler);
 }
 
-void waveDisplayInvalidate(std::uint16_t win) {
-  ControlItem* item = ctrlFind(w16(win), waveItemDisplay);
+void waveDisplayInvalidate(WinId win) {
+  ControlItem* item = ctrlFind(win, waveItemDisplay);
   if (drawableNow(item)) itemInvalidate(item);
 }
 
-void waveDisplayRedraw(std::uint16_t win) {
+void waveDisplayRedraw(WinId win) {
   if (waveEditBuffers()->currentWave < 0) return;
-  redrawNow(w16(win), waveItemDisplay, paintDisplay);
+  redrawNow(win, waveItemDisplay, paintDisplay);
 }
 
-void waveDisplaySetTool(std::uint16_t, std::int32_t button) {
+void waveDisplaySetTool(WinId, std::int32_t button) {
   if (button >= waveItemToolLine && button <= waveItemToolHalfSine) g_state.tool = button;
 }
 
 std::int16_t waveDisplayGetPosition() { return g_state.position; }
 
-void waveDisplaySetPosition(std::uint16_t, std::int32_t p) {
+void waveDisplaySetPosition(WinId, std::int32_t p) {
   if (p >= 1 && p < waveLength) g_state.position = static_cast<std::int16_t>(p);
 }
 
-void waveRangeBarCreate(std::uint16_t win, std::uint16_t id, std::int32_t x, std::int32_t y) {
-  winAddRectItem(w16(win), id, x, y, waveRangeBarWidth, waveRangeBarHeight, rangeBarHandler);
+void waveRangeBarCreate(WinId win, std::uint16_t id, std::int32_t x, std::int32_t y) {
+  winAddRectItem(win, id, x, y, waveRangeBarWidth, waveRangeBarHeight, rangeBarHandler);
 }
 
-void waveRangeBarShow(std::uint16_t win, std::uint16_t id, std::uint8_t on) {
-  const std::int16_t w = w16(win);
+void waveRangeBarShow(WinId win, std::uint16_t id, std::uint8_t on) {
+  const std::int16_t w = win;
   ctrlShow(w, id, on);
   if (ControlItem* item = ctrlFind(w, id)) itemInvalidate(item);
 }
 
 void waveSliderChanged(ControlItem* item, double value, double) {
   if (!item) return;
-  const std::uint16_t win = item->windowId;
+  const WinId win = item->windowId;
   if (!std::isfinite(value)) return;
   waveDisplaySetPosition(win, static_cast<std::int32_t>(value * 1024.0));
   waveDisplayRedraw(win);

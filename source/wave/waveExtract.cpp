@@ -158,8 +158,8 @@ int waveOpenFileDialog(void* owner, char* path, char* title) {
   return systemOpenDialog(owner, path, title);
 }
 
-void waveExtractFromWav(std::uint16_t win) {
-  const std::int16_t w = static_cast<std::int16_t>(win);
+void waveExtractFromWav(WinId win) {
+  const std::int16_t w = win;
   if (!waveEngineOf(w) || !waveEditSamples(win)) return;
   char path[pathBytes] = {}, title[pathBytes] = {};
   if (!waveOpenFileDialog(winGetFrameworkWindow(w), path, title)) return;

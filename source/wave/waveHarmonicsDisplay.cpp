@@ -48,8 +48,6 @@ struct HarmonicsEdit {
 };
 HarmonicsEdit g_edit{};
 
-std::int16_t w16(std::uint16_t win) { return static_cast<std::int16_t>(win); }
-
 bool drawableNow(const ControlItem* item) { return item && item->visible && item->drawable; }
 
 void line(HDC dc, COLORREF colour, int x0, int y0, int x1, int y1) {
@@ -78,7 +76,7 @@ void paintBar(HDC dc, int k, bool highlight, int ox, int oy) {
 // Paints the window area `area` (inside the display) into the current drawing context, whose (0, 0)
 // is the window point (dx, dy): the page background under it, the zero line, then the bars of
 // harmonics first..last.
-void paintInto(std::int16_t win, const ControlItem* item, const CtrlRect& area, int dx, int dy, int first, int last,
+void paintInto(WinId win, const ControlItem* item, const CtrlRect& area, int dx, int dy, int first, int last,
                bool highlight) {
   const CtrlRect local = {area.left - dx, area.top - dy, area.right - dx, area.bottom - dy};
   bitmapDrawPart(win, waveBmpBackground, &local, waveDisplayX + (area.left - item->rect.left),
@@ -91,7 +89,7 @@ void paintInto(std::int16_t win, const ControlItem* item, const CtrlRect& area, 
 }
 
 // The same through an offscreen buffer of the area, copied to the window in one piece.
-void paintArea(std::int16_t win, const ControlItem* item, const CtrlRect& area, int first, int last, bool highlight) {
+void paintArea(WinId win, const ControlItem* item, const CtrlRect& area, int first, int last, bool highlight) {
   WinSlot* slot = winSlot(win);
   if (!slot) return;
   WinSavedDC saved;
@@ -109,15 +107,15 @@ void paintArea(std::int16_t win, const ControlItem* item, const CtrlRect& area, 
   winReleaseDrawContext(win, &saved);
 }
 
-ControlItem* displayItem(std::uint16_t win) {
+ControlItem* displayItem(WinId win) {
   wavePageSelectPane(win);
-  return ctrlFind(w16(win), waveItemHarmDisplay);
+  return ctrlFind(win, waveItemHarmDisplay);
 }
 
-bool editing(std::uint16_t win) { return waveEngineOf(w16(win)) && waveEditBuffers()->currentWave >= 0; }
+bool editing(WinId win) { return waveEngineOf(win) && waveEditBuffers()->currentWave >= 0; }
 
 // Sets harmonic h from a mouse value and repaints its bar.
-void setFromMouse(std::uint16_t win, int h, double value, bool highlight) {
+void setFromMouse(WinId win, int h, double value, bool highlight) {
   WaveHarmonic& entry = waveEditBuffers()->harmonics[h];
   if (!g_edit.phaseRegion) {
     entry.amp = harmonicsMouseAmp(value);
@@ -130,7 +128,7 @@ void setFromMouse(std::uint16_t win, int h, double value, bool highlight) {
 }
 
 void displayMouse(ControlItem* item) {
-  const std::uint16_t win = item->windowId;
+  const WinId win = item->windowId;
   WaveEditBuffers* b = waveEditBuffers();
   CtrlPoint p;
   inputGetMousePos(&p);
@@ -216,7 +214,7 @@ std::int32_t displayHandler(ControlItem* item, std::uint32_t event, std::int32_t
     case harmonicsEventPaint:
       // The kit's paint: into the context it holds, at the item's place.
       if (drawableNow(item) && waveEditBuffers()->currentWave >= 0)
-        paintInto(w16(item->windowId), item, item->rect, 0, 0, 0, waveHarmonicCount - 1, false);
+        paintInto(ctrlItemWin(item), item, item->rect, 0, 0, 0, waveHarmonicCount - 1, false);
       break;
     case harmonicsEventMouse: displayMouse(item); break;
     case harmonicsEventClear: {
@@ -244,25 +242,25 @@ std::int32_t displayHandler(ControlItem* item, std::uint32_t event, std::int32_t
 
 HarmonicsView* harmonicsView() { return &g_view; }
 
-void harmonicsDisplayCreate(std::uint16_t win, std::uint16_t item, std::int32_t x, std::int32_t y) {
-  ControlItem* it = winAddRectItem(w16(win), item, x, y, waveDisplayWidth, waveDisplayHeight, displayHandler);
+void harmonicsDisplayCreate(WinId win, std::uint16_t item, std::int32_t x, std::int32_t y) {
+  ControlItem* it = winAddRectItem(win, item, x, y, waveDisplayWidth, waveDisplayHeight, displayHandler);
   if (it) g_view.zeroRow = static_cast<std::int16_t>(it->rect.top + harmonicsZeroRow);
 }
 
-void harmonicsDisplayRefresh(std::uint16_t win, std::uint16_t item) {
+void harmonicsDisplayRefresh(WinId win, std::uint16_t item) {
   wavePageSelectPane(win);
-  ControlItem* it = ctrlFind(w16(win), item);
+  ControlItem* it = ctrlFind(win, item);
   if (!it || !it->visible) return;
   harmonicsAnalyze(win);
   wavePageSelectPane(win);
   itemInvalidate(it);
 }
 
-void harmonicsAnalyzeEntry(std::uint16_t win, std::uint16_t) { harmonicsAnalyze(win); }
+void harmonicsAnalyzeEntry(WinId win, std::uint16_t) { harmonicsAnalyze(win); }
 
-void harmonicsDrawBarsEntry(std::uint16_t win, std::uint16_t) { harmonicsDrawBars(win, -1, false); }
+void harmonicsDrawBarsEntry(WinId win, std::uint16_t) { harmonicsDrawBars(win, -1, false); }
 
-void harmonicsAnalyze(std::uint16_t win) {
+void harmonicsAnalyze(WinId win) {
   if (!editing(win)) return;
   const float* w = waveEditSamples(win);
   if (!w) return;
@@ -282,25 +280,25 @@ void harmonicsComputeBars() {
   }
 }
 
-void harmonicsDrawBars(std::uint16_t win, std::int32_t k, bool highlight) {
+void harmonicsDrawBars(WinId win, std::int32_t k, bool highlight) {
   if (waveEditBuffers()->currentWave < 0) return;
-  WinSlot* slot = winSlot(w16(win));
+  WinSlot* slot = winSlot(win);
   if (!slot) return;
   ItemPort* port = slot->currentPort;
   ControlItem* item = displayItem(win);
   if (drawableNow(item) && itemOnScreen(item)) {
     if (k < 0 || k >= waveHarmonicCount) {
-      paintArea(w16(win), item, item->rect, 0, waveHarmonicCount - 1, false);
+      paintArea(win, item, item->rect, 0, waveHarmonicCount - 1, false);
     } else {
       const CtrlRect columns = {item->rect.left + k * harmonicsColumnWidth + 1, item->rect.top,
                                 item->rect.left + k * harmonicsColumnWidth + 8, item->rect.bottom};
-      paintArea(w16(win), item, columns, k, k, highlight);
+      paintArea(win, item, columns, k, k, highlight);
     }
   }
-  winSelectPort(w16(win), port);
+  winSelectPort(win, port);
 }
 
-void harmonicsSetMode(std::uint16_t win, std::int32_t button) {
+void harmonicsSetMode(WinId win, std::int32_t button) {
   if (button == waveItemHarmSweep) {
     harmonicsDrawBars(win, -1, false);
     waveEditBuffers()->harmonicMode = button;
@@ -309,7 +307,7 @@ void harmonicsSetMode(std::uint16_t win, std::int32_t button) {
   }
 }
 
-void harmonicsHighlight(std::uint16_t win, std::int16_t n) {
+void harmonicsHighlight(WinId win, std::int16_t n) {
   if (waveEditBuffers()->harmonicMode != waveItemHarmSingle) return;
   if (g_view.highlighted >= 0 && g_view.highlighted != n) {
     if (g_view.highlighted >= 1) harmonicsDrawBars(win, g_view.highlighted - 1, false);
@@ -319,12 +317,12 @@ void harmonicsHighlight(std::uint16_t win, std::int16_t n) {
   g_view.highlighted = n;
 }
 
-double harmonicsGetAmp(std::uint16_t, std::int16_t n) {
+double harmonicsGetAmp(WinId, std::int16_t n) {
   n = static_cast<std::int16_t>(numClamp<std::int32_t>(n, 1, waveHarmonicCount));
   return waveEditBuffers()->harmonics[n - 1].amp;
 }
 
-double harmonicsGetPhase(std::uint16_t, std::int16_t n) {
+double harmonicsGetPhase(WinId, std::int16_t n) {
   n = static_cast<std::int16_t>(numClamp<std::int32_t>(n, 1, waveHarmonicCount));
   return harmonicsPhaseRemainder(waveEditBuffers()->harmonics[n - 1].phase);
 }

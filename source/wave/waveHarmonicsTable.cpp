@@ -11,12 +11,10 @@
 
 namespace {
 
-bool editing(std::uint16_t win) {
-  return waveEngineOf(static_cast<std::int16_t>(win)) && waveEditBuffers()->currentWave >= 0 && waveEditSamples(win);
-}
+bool editing(WinId win) { return waveEngineOf(win) && waveEditBuffers()->currentWave >= 0 && waveEditSamples(win); }
 
 // The common end of a table operation: rebuild, bars by the analysis rules, repaint, read-outs.
-void rebuildAndShow(std::uint16_t win) {
+void rebuildAndShow(WinId win) {
   harmonicsRebuild(win);
   harmonicsComputeBars();
   harmonicsDrawBars(win, -1, false);
@@ -25,7 +23,7 @@ void rebuildAndShow(std::uint16_t win) {
 
 }  // namespace
 
-void harmonicsRebuild(std::uint16_t win) {
+void harmonicsRebuild(WinId win) {
   float* target = waveEditSamples(win);
   if (!target) return;
   HarmonicsView* v = harmonicsView();
@@ -33,7 +31,7 @@ void harmonicsRebuild(std::uint16_t win) {
   waveEditNotify(win);
 }
 
-void harmonicsInvertPhase(std::uint16_t win) {
+void harmonicsInvertPhase(WinId win) {
   if (!editing(win)) return;
   waveUndoCapture(win);
   harmonicsInvertTable(waveEditBuffers()->harmonics);
@@ -41,7 +39,7 @@ void harmonicsInvertPhase(std::uint16_t win) {
   waveUndoFinish(win);
 }
 
-void harmonicsClear(std::uint16_t win, std::uint8_t clearAmps, std::uint8_t clearPhases) {
+void harmonicsClear(WinId win, std::uint8_t clearAmps, std::uint8_t clearPhases) {
   if (!editing(win)) return;
   waveUndoCapture(win);
   harmonicsClearTable(waveEditBuffers()->harmonics, clearAmps != 0, clearPhases != 0);
@@ -54,7 +52,7 @@ void harmonicsTakeSnapshot() {
   for (int k = 0; k < waveHarmonicCount; ++k) b->harmonicsSnapshot[k] = b->harmonics[k];
 }
 
-void harmonicsShift(std::uint16_t win, std::int16_t s) {
+void harmonicsShift(WinId win, std::int16_t s) {
   if (!editing(win)) return;
   WaveEditBuffers* b = waveEditBuffers();
   harmonicsShiftTable(b->harmonicsSnapshot, b->harmonics, s);

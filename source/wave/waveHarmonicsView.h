@@ -4,6 +4,7 @@
 #pragma once
 #include <cstdint>
 
+#include "controls/winId.h"
 #include "preset/wave.h"
 #include "wave/waveEditState.h"
 
@@ -34,12 +35,12 @@ struct HarmonicsView {
 HarmonicsView* harmonicsView();
 
 // Analysis of the edited wave: table, residual, bars; the oscillators are told.
-void harmonicsAnalyze(std::uint16_t win);
+void harmonicsAnalyze(WinId win);
 // Paints bar k (0..63) or, for k outside, the whole display; highlighted bars use the highlight pen.
-void harmonicsDrawBars(std::uint16_t win, std::int32_t k, bool highlight);
+void harmonicsDrawBars(WinId win, std::int32_t k, bool highlight);
 // Rebuilds the edited wave from the table and the residual and tells the oscillators.
-void harmonicsRebuild(std::uint16_t win);
+void harmonicsRebuild(WinId win);
 // Bars of all 64 harmonics by the analysis rules (126 phase rows per turn).
 void harmonicsComputeBars();
 // The transform panel's shift: the table = the snapshot moved by s harmonics, rebuilt and shown.
-void harmonicsShift(std::uint16_t win, std::int16_t s);
+void harmonicsShift(WinId win, std::int16_t s);

@@ -18,8 +18,6 @@
 
 namespace {
 
-std::int16_t w16(std::uint16_t win) { return static_cast<std::int16_t>(win); }
-
 struct MenuEntry {
   std::int32_t id;
   const char* text;
@@ -58,7 +56,7 @@ const MenuEntry kHarmMenu[] = {{harmCmdInvert, "Invert Phase"},
 template <std::size_t N>
 void fillMenu(ControlItem* item, std::int32_t opening, const MenuEntry (&entries)[N], std::int32_t libraryItem) {
   if (!item) return;
-  const std::int16_t win = item->windowId;
+  const WinId win = item->windowId;
   const std::uint16_t id = static_cast<std::uint16_t>(item->id);
   if (!opening) {
     libRelease(libKindWave);
@@ -85,7 +83,7 @@ void keepFinite(float* s) {
 // Runs one wave command inside the wave undo: capture, change, finish; then the oscillators and the
 // page follow.
 template <typename Change>
-void undoable(std::uint16_t win, Change change) {
+void undoable(WinId win, Change change) {
   float* s = waveEditSamples(win);
   if (!s) return;
   waveUndoCapture(win);
@@ -95,8 +93,8 @@ void undoable(std::uint16_t win, Change change) {
   waveEditRefreshSelector(win);
 }
 
-void loadFromLibrary(std::uint16_t win, std::int16_t entry) {
-  Engine* e = waveEngineOf(w16(win));
+void loadFromLibrary(WinId win, std::int16_t entry) {
+  Engine* e = waveEngineOf(win);
   if (!e || waveEditBuffers()->currentWave < 0) return;
   undoable(win, [&](float* s) {
     libDispatch(libKindWave, entry, waveEditCurrentId(), e);
@@ -105,10 +103,10 @@ void loadFromLibrary(std::uint16_t win, std::int16_t entry) {
   harmonicsDisplayRefresh(win, waveItemHarmDisplay);
 }
 
-void saveToLibrary(std::uint16_t win) {
-  Engine* e = waveEngineOf(w16(win));
+void saveToLibrary(WinId win) {
+  Engine* e = waveEngineOf(win);
   if (!e || waveEditBuffers()->currentWave < 0) return;
-  libSaveItem(winGetFrameworkWindow(w16(win)), "Untitled", libKindWave, waveEditCurrentId(), e);
+  libSaveItem(winGetFrameworkWindow(win), "Untitled", libKindWave, waveEditCurrentId(), e);
 }
 
 }  // namespace
@@ -123,8 +121,8 @@ void waveHarmonicMenuFill(ControlItem* item, std::int32_t opening) {
 
 void waveFormMenuCommand(ControlItem* item, std::int16_t menu, std::int16_t entry) {
   if (!item) return;
-  const std::uint16_t win = item->windowId;
-  if (!waveEngineOf(w16(win))) return;
+  const WinId win = item->windowId;
+  if (!waveEngineOf(win)) return;
   wavePageSelectPane(win);
   if (isLibraryMenu(menu)) {
     loadFromLibrary(win, entry);
@@ -165,8 +163,8 @@ void waveFormMenuCommand(ControlItem* item, std::int16_t menu, std::int16_t entr
 
 void waveHarmonicMenuCommand(ControlItem* item, std::int16_t menu, std::int16_t entry) {
   if (!item) return;
-  const std::uint16_t win = item->windowId;
-  if (!waveEngineOf(w16(win))) return;
+  const WinId win = item->windowId;
+  if (!waveEngineOf(win)) return;
   wavePageSelectPane(win);
   if (isLibraryMenu(menu)) {
     loadFromLibrary(win, entry);
@@ -187,12 +185,12 @@ void waveHarmonicMenuCommand(ControlItem* item, std::int16_t menu, std::int16_t 
   }
 }
 
-void waveEditNormalizeCurrent(std::uint16_t win) {
+void waveEditNormalizeCurrent(WinId win) {
   undoable(win, [](float* s) { waveNormalize(s); });
 }
 
-void waveUndoCapture(std::uint16_t win) {
-  Engine* e = waveEngineOf(w16(win));
+void waveUndoCapture(WinId win) {
+  Engine* e = waveEngineOf(win);
   WaveEditBuffers* b = waveEditBuffers();
   if (!e || b->currentWave < 0) return;
   b->undoWave = b->currentWave;
@@ -200,15 +198,15 @@ void waveUndoCapture(std::uint16_t win) {
   undoSetKind(undoKindWaveform);
 }
 
-void waveUndoFinish(std::uint16_t win) {
-  Engine* e = waveEngineOf(w16(win));
+void waveUndoFinish(WinId win) {
+  Engine* e = waveEngineOf(win);
   WaveEditBuffers* b = waveEditBuffers();
   if (!e || b->undoWave < 0) return;
   waveSaveRedoCopy(e, b->undoWave);
 }
 
-void waveEditUndoRedo(std::uint16_t win, std::uint8_t redo) {
-  Engine* e = waveEngineOf(w16(win));
+void waveEditUndoRedo(WinId win, std::uint8_t redo) {
+  Engine* e = waveEngineOf(win);
   WaveEditBuffers* b = waveEditBuffers();
   if (!e || b->undoWave < 0 || b->undoWave != b->currentWave) return;
   // The undo belongs to the wave as the last edit left it (the redo copy; after an undo, the undo
@@ -228,16 +226,16 @@ void waveEditUndoRedo(std::uint16_t win, std::uint8_t redo) {
   waveEditShowLevel(win);
 }
 
-void waveClipCopy(std::uint16_t win) {
-  Engine* e = waveEngineOf(w16(win));
+void waveClipCopy(WinId win) {
+  Engine* e = waveEngineOf(win);
   WaveEditBuffers* b = waveEditBuffers();
   if (!e || b->currentWave < 0) return;
   waveCopySamplesOut(e, static_cast<std::uint16_t>(b->currentWave), b->clipWave);
   clipSetPasteKind(clipKindWave);
 }
 
-void waveClipPaste(std::uint16_t win) {
-  Engine* e = waveEngineOf(w16(win));
+void waveClipPaste(WinId win) {
+  Engine* e = waveEngineOf(win);
   WaveEditBuffers* b = waveEditBuffers();
   if (!e || b->currentWave < 0) return;
   waveUndoCapture(win);

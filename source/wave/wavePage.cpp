@@ -39,8 +39,6 @@ const CtrlRgb kMessageText = {204, 214, 127};
 const CtrlRgb kMessageBack = {43, 47, 54};
 const CtrlRgb kSelectorText = {240, 240, 225};
 
-std::int16_t w16(std::uint16_t win) { return static_cast<std::int16_t>(win); }
-
 bool allocated(Engine* e, int index) {
   return index >= 0 && index < waveLocalWaves &&
          waveGetState(e, static_cast<std::int16_t>(waveLocalIdBase + index)) != waveStateFree;
@@ -48,8 +46,7 @@ bool allocated(Engine* e, int index) {
 
 // A picture button cut from a strip bitmap, without hit masks (the whole rectangle takes the press).
 // Radio and acting on the press: a press on the lit button changes nothing.
-void stripButton(std::int16_t win, std::uint16_t id, int x, int y, int w, int h, int srcX, int bitmap,
-                 ButtonAction action) {
+void stripButton(WinId win, std::uint16_t id, int x, int y, int w, int h, int srcX, int bitmap, ButtonAction action) {
   ControlItem* item =
       buttonCreate(win, id, x, y, w, h, srcX, 0, buttonRadio | buttonActOnPress, bitmap, "", 1, 0, 1, action);
   if (!item) return;
@@ -58,13 +55,13 @@ void stripButton(std::int16_t win, std::uint16_t id, int x, int y, int w, int h,
   if (item->visible && item->drawable) regionSetFromRect(win, &item->region, 0, &item->rect, 0);
 }
 
-void lightOnly(std::int16_t win, std::uint16_t first, std::uint16_t last, std::uint16_t lit) {
+void lightOnly(WinId win, std::uint16_t first, std::uint16_t last, std::uint16_t lit) {
   for (std::uint16_t id = first; id <= last; ++id) recButtonSetPressed(win, id, id == lit ? 1 : 0);
 }
 
 // Steps 2 and 3 of the selector refresh: the selector lists the allocated waves; currentWave is kept
 // only while it names one of them, else it becomes the first allocated wave (-1 when none).
-int fillSelector(std::int16_t win, Engine* e) {
+int fillSelector(WinId win, Engine* e) {
   // Every entry goes, whatever its id (the ids of waves with gaps between them run past the count).
   if (SelectorData* d = selectorFind(win, waveItemSelector))
     while (d->menu && GetMenuItemCount(d->menu) > 0) RemoveMenu(d->menu, 0, MF_BYPOSITION);
@@ -89,7 +86,7 @@ int fillSelector(std::int16_t win, Engine* e) {
   return found;
 }
 
-void showMessages(std::int16_t win) {
+void showMessages(WinId win) {
   const int on = g_buffers.currentWave < 0 ? 1 : 0;
   ctrlShow(win, waveItemNoWaves, on);
   ctrlShow(win, waveItemNoWavesHint, on);
@@ -102,20 +99,20 @@ void setClipKinds() {
   clipEnablePaste(editing && clipGetPasteKind() == clipKindWave ? 1 : 0);
 }
 
-void undoHandler(int window, std::uint8_t redo) { waveEditUndoRedo(static_cast<std::uint16_t>(window), redo); }
+void undoHandler(int window, std::uint8_t redo) { waveEditUndoRedo(window, redo); }
 
 // The tool's own place: waveItemSlider for the line and cosine tools, waveItemRangeBar for the half-sine tool (while
 // the waveform view is up).
-void showToolPlace(std::uint16_t win) {
-  const std::int16_t w = w16(win);
+void showToolPlace(WinId win) {
+  const std::int16_t w = win;
   const bool up = g_buffers.view == waveViewWaveform;
   const bool range = g_buffers.toolButton == waveItemToolHalfSine;
   waveRangeBarShow(win, waveItemRangeBar, up && range ? 1 : 0);
   ctrlShow(w, waveItemSlider, up && !range ? 1 : 0);
 }
 
-void selectTool(std::uint16_t win, std::int32_t button) {
-  const std::int16_t w = w16(win);
+void selectTool(WinId win, std::int32_t button) {
+  const std::int16_t w = win;
   g_buffers.toolButton = button;
   waveDisplaySetTool(win, button);
   lightOnly(w, waveItemToolLine, waveItemToolHalfSine, static_cast<std::uint16_t>(button));
@@ -123,30 +120,30 @@ void selectTool(std::uint16_t win, std::int32_t button) {
   showToolPlace(win);
 }
 
-void selectHarmMode(std::uint16_t win, std::int32_t button) {
+void selectHarmMode(WinId win, std::int32_t button) {
   g_buffers.harmonicMode = button;
   harmonicsSetMode(win, button);
-  lightOnly(w16(win), waveItemHarmSingle, waveItemHarmSweep, static_cast<std::uint16_t>(button));
+  lightOnly(win, waveItemHarmSingle, waveItemHarmSweep, static_cast<std::uint16_t>(button));
 }
 
 }  // namespace
 
 WaveEditBuffers* waveEditBuffers() { return &g_buffers; }
 
-Engine* waveEngineOf(std::int16_t win) {
+Engine* waveEngineOf(WinId win) {
   void* data = winGetUserData(win);
   return data ? *static_cast<Engine**>(data) : nullptr;
 }
 
-void wavePageSelectPane(std::uint16_t win) {
-  winSetCurrent(w16(win));
-  winSelectPane(w16(win), wavePaneId);
+void wavePageSelectPane(WinId win) {
+  winSetCurrent(win);
+  winSelectPane(win, wavePaneId);
 }
 
-void wavePageBuildEntry(std::uint16_t win) { wavePageBuild(win); }
+void wavePageBuildEntry(WinId win) { wavePageBuild(win); }
 
-void wavePageBuild(std::uint16_t win) {
-  const std::int16_t w = w16(win);
+void wavePageBuild(WinId win) {
+  const std::int16_t w = win;
   WinSlot* slot = winSlot(w);
   if (!slot || !waveEngineOf(w)) return;
   const std::uint8_t visible = slot->visible;
@@ -231,8 +228,8 @@ void wavePageBuild(std::uint16_t win) {
   slot->visible = visible;
 }
 
-void wavePageShow(std::uint16_t win, std::uint8_t on) {
-  const std::int16_t w = w16(win);
+void wavePageShow(WinId win, std::uint8_t on) {
+  const std::int16_t w = win;
   WinSlot* slot = winSlot(w);
   if (!slot) return;
   if (on) {
@@ -256,10 +253,10 @@ void wavePageShow(std::uint16_t win, std::uint8_t on) {
   winSetSize(w, wavePageWidth + inputGetOriginX(), wavePageHeight + winGetOriginY(w));
 }
 
-std::uint8_t wavePageIsShown(std::uint16_t win) { return pagePaneShown(win, pageWave); }
+std::uint8_t wavePageIsShown(WinId win) { return pagePaneShown(win, pageWave); }
 
-void waveEditRefreshSelector(std::uint16_t win) {
-  const std::int16_t w = w16(win);
+void waveEditRefreshSelector(WinId win) {
+  const std::int16_t w = win;
   Engine* e = waveEngineOf(w);
   if (!e || !wavePageIsShown(win)) return;
   wavePageSelectPane(win);
@@ -276,8 +273,8 @@ void waveEditRefreshSelector(std::uint16_t win) {
   wavePageSelectPane(win);
 }
 
-void waveEditRefreshAll(std::uint16_t win, std::int16_t index) {
-  const std::int16_t w = w16(win);
+void waveEditRefreshAll(WinId win, std::int16_t index) {
+  const std::int16_t w = win;
   Engine* e = waveEngineOf(w);
   if (!e || index < 0 || index >= waveLocalWaves) return;
   wavePageSelectPane(win);
@@ -299,8 +296,8 @@ void waveEditRefreshAll(std::uint16_t win, std::int16_t index) {
 
 std::int16_t waveEditGetCurrentWave() { return g_buffers.currentWave; }
 
-void waveEditSetActive(std::uint16_t win, std::uint8_t on) {
-  const std::int16_t w = w16(win);
+void waveEditSetActive(WinId win, std::uint8_t on) {
+  const std::int16_t w = win;
   g_buffers.editorActive = on ? 1 : 0;
   customSetDrawable(w, waveItemDisplay, on);
   customSetDrawable(w, waveItemHarmDisplay, on);
@@ -312,9 +309,9 @@ void waveEditSetActive(std::uint16_t win, std::uint8_t on) {
   ctrlShow(w, waveItemHarmMenu, on && g_buffers.view == waveViewHarmonics ? 1 : 0);
 }
 
-void waveEditSetView(std::uint16_t win, std::int32_t view) {
+void waveEditSetView(WinId win, std::int32_t view) {
   if (view != waveViewWaveform && view != waveViewHarmonics) return;
-  const std::int16_t w = w16(win);
+  const std::int16_t w = win;
   g_buffers.view = view;
   ctrlShow(w, waveItemWavePanel, view == waveViewWaveform ? 1 : 0);
   ctrlShow(w, waveItemHarmPanel, view == waveViewHarmonics ? 1 : 0);
@@ -327,30 +324,30 @@ void waveEditSetView(std::uint16_t win, std::int32_t view) {
   harmonicsDisplayRefresh(win, waveItemHarmDisplay);
 }
 
-float* waveEditSamples(std::uint16_t win) {
-  WaveRecord* r = engineLocalWave(waveEngineOf(w16(win)), g_buffers.currentWave);
+float* waveEditSamples(WinId win) {
+  WaveRecord* r = engineLocalWave(waveEngineOf(win), g_buffers.currentWave);
   return r ? r->samples : nullptr;
 }
 
 std::int16_t waveEditCurrentId() { return static_cast<std::int16_t>(waveLocalIdBase + g_buffers.currentWave); }
 
-void waveEditNotify(std::uint16_t win) {
-  Engine* e = waveEngineOf(w16(win));
+void waveEditNotify(WinId win) {
+  Engine* e = waveEngineOf(win);
   if (e && g_buffers.currentWave >= 0) waveNotifyChanged(e, waveEditCurrentId());
 }
 
 float* waveEditWorkBuffer() { return g_buffers.workWave; }
 float* waveEditSourceBuffer() { return g_buffers.sourceWave; }
 
-void waveEditStoreWork(std::uint16_t win) {
+void waveEditStoreWork(WinId win) {
   if (float* s = waveEditSamples(win)) std::memcpy(s, g_buffers.workWave, sizeof g_buffers.workWave);
 }
 
-void waveEditLoadSource(std::uint16_t win) {
+void waveEditLoadSource(WinId win) {
   if (float* s = waveEditSamples(win)) std::memcpy(g_buffers.sourceWave, s, sizeof g_buffers.sourceWave);
 }
 
-void waveEditStoreSource(std::uint16_t win) {
+void waveEditStoreSource(WinId win) {
   if (float* s = waveEditSamples(win)) std::memcpy(s, g_buffers.sourceWave, sizeof g_buffers.sourceWave);
 }
 
@@ -363,8 +360,8 @@ std::int16_t uiDefaultFontSlot() { return 1; }
 
 void waveTabClicked(ControlItem* item, std::uint8_t, std::int16_t) {
   if (!item) return;
-  const std::uint16_t win = item->windowId;
-  if (!waveEngineOf(w16(win))) return;
+  const WinId win = item->windowId;
+  if (!waveEngineOf(win)) return;
   wavePageSelectPane(win);
   if (item->id == waveItemWaveTab) {
     waveEditShowLevel(win);
@@ -390,13 +387,13 @@ void waveHarmModeClicked(ControlItem* item, std::uint8_t, std::int16_t) {
 
 void waveSelectorChosen(ControlItem* item, std::int16_t, std::int16_t entry) {
   if (!item || entry < 1 || entry > waveLocalWaves) return;
-  const std::uint16_t win = item->windowId;
-  Engine* e = waveEngineOf(w16(win));
+  const WinId win = item->windowId;
+  Engine* e = waveEngineOf(win);
   if (!e || !allocated(e, entry - 1)) return;
   wavePageSelectPane(win);
   waveEditForgetUndo();
   g_buffers.currentWave = static_cast<std::int16_t>(entry - 1);
-  selectorSelect(w16(win), waveItemSelector, entry);
+  selectorSelect(win, waveItemSelector, entry);
   waveDisplayInvalidate(win);
   harmonicsDisplayRefresh(win, waveItemHarmDisplay);
   waveEditShowLevel(win);

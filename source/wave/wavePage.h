@@ -86,23 +86,23 @@ enum { waveSelectorNoneEntry = 1 };
 enum { waveViewWaveform = 0, waveViewHarmonics = 1 };
 
 // ---- Page, state and selector
-Engine* waveEngineOf(std::int16_t win);  // first word of the window's user data, or null
-void wavePageSelectPane(std::uint16_t win);
-void wavePageBuild(std::uint16_t win);
-void waveEditRefreshAll(std::uint16_t win, std::int16_t index);
+Engine* waveEngineOf(WinId win);  // first word of the window's user data, or null
+void wavePageSelectPane(WinId win);
+void wavePageBuild(WinId win);
+void waveEditRefreshAll(WinId win, std::int16_t index);
 std::int16_t waveEditGetCurrentWave();
-void waveEditSetActive(std::uint16_t win, std::uint8_t on);
-void waveEditSetView(std::uint16_t win, std::int32_t view);
+void waveEditSetActive(WinId win, std::uint8_t on);
+void waveEditSetView(WinId win, std::int32_t view);
 // The edited wave's samples, null when no wave is selected or the window has no engine.
-float* waveEditSamples(std::uint16_t win);
+float* waveEditSamples(WinId win);
 std::int16_t waveEditCurrentId();  // 0x7F00 + currentWave (only meaningful while >= 0)
 // Tells the oscillators the edited wave changed: the one rebuild path of the editor.
-void waveEditNotify(std::uint16_t win);
+void waveEditNotify(WinId win);
 float* waveEditWorkBuffer();
 float* waveEditSourceBuffer();
-void waveEditStoreWork(std::uint16_t win);
-void waveEditLoadSource(std::uint16_t win);
-void waveEditStoreSource(std::uint16_t win);
+void waveEditStoreWork(WinId win);
+void waveEditLoadSource(WinId win);
+void waveEditStoreSource(WinId win);
 void waveEditForgetUndo();
 std::int16_t uiDefaultFontSlot();
 // Callbacks of the page's buttons and selector, reachable for tests that drive them the way the
@@ -115,14 +115,14 @@ void waveSelectorChosen(ControlItem* item, std::int16_t menu, std::int16_t entry
 void wavePageResetForTest();
 
 // ---- Waveform display, tools and range bar
-void waveDisplayCreate(std::uint16_t win, std::uint16_t id, std::int32_t x, std::int32_t y);
-void waveDisplayInvalidate(std::uint16_t win);
-void waveDisplayRedraw(std::uint16_t win);
-void waveDisplaySetTool(std::uint16_t win, std::int32_t button);
+void waveDisplayCreate(WinId win, std::uint16_t id, std::int32_t x, std::int32_t y);
+void waveDisplayInvalidate(WinId win);
+void waveDisplayRedraw(WinId win);
+void waveDisplaySetTool(WinId win, std::int32_t button);
 std::int16_t waveDisplayGetPosition();
-void waveDisplaySetPosition(std::uint16_t win, std::int32_t p);
-void waveRangeBarCreate(std::uint16_t win, std::uint16_t id, std::int32_t x, std::int32_t y);
-void waveRangeBarShow(std::uint16_t win, std::uint16_t id, std::uint8_t on);
+void waveDisplaySetPosition(WinId win, std::int32_t p);
+void waveRangeBarCreate(WinId win, std::uint16_t id, std::int32_t x, std::int32_t y);
+void waveRangeBarShow(WinId win, std::uint16_t id, std::uint8_t on);
 void waveSliderChanged(ControlItem* item, double value, double);
 // Tool routines: all 1024 target samples from the source and one stroke step (index n, value v).
 typedef void (*WaveToolFn)(const float* source, float* target, std::int32_t n, float v);
@@ -137,10 +137,10 @@ void waveNormalize(float* samples);
 void waveRemoveDc(float* samples);
 
 // ---- Read-outs, level and offset
-void waveEditMouseReadout(std::uint16_t win);
-void waveEditReadout(std::uint16_t win, std::int32_t mode);
-void waveEditShowLevel(std::uint16_t win);
-void waveEditShowOffset(std::uint16_t win);
+void waveEditMouseReadout(WinId win);
+void waveEditReadout(WinId win, std::int32_t mode);
+void waveEditShowLevel(WinId win);
+void waveEditShowOffset(WinId win);
 void waveEditLevelKnob(ControlItem* item, double value, double);
 // A drag of knob 7 or 8 cut short (its capture taken away before the release): its gesture ends as
 // the release would end it.
@@ -184,14 +184,14 @@ void waveFormMenuFill(ControlItem* item, std::int32_t opening);
 void waveHarmonicMenuFill(ControlItem* item, std::int32_t opening);
 void waveFormMenuCommand(ControlItem* item, std::int16_t menu, std::int16_t entry);
 void waveHarmonicMenuCommand(ControlItem* item, std::int16_t menu, std::int16_t entry);
-void waveEditNormalizeCurrent(std::uint16_t win);
-void waveUndoCapture(std::uint16_t win);
-void waveUndoFinish(std::uint16_t win);
-void waveEditUndoRedo(std::uint16_t win, std::uint8_t redo);
+void waveEditNormalizeCurrent(WinId win);
+void waveUndoCapture(WinId win);
+void waveUndoFinish(WinId win);
+void waveEditUndoRedo(WinId win, std::uint8_t redo);
 // waveClipCopy and waveClipPaste: pages/pages.h.
 
 // ---- Extract from WAV
-void waveExtractFromWav(std::uint16_t win);
+void waveExtractFromWav(WinId win);
 // The open-file dialog ("Wave Files (*.WAV)"); 0 when cancelled. Tests answer it through
 // waveSetOpenFileRoutine.
 int waveOpenFileDialog(void* owner, char* path, char* title);

@@ -18,15 +18,13 @@
 
 namespace {
 
-std::int16_t w16(std::uint16_t win) { return static_cast<std::int16_t>(win); }
-
-void setText(std::int16_t win, std::uint16_t id, const char* format, double value) {
+void setText(WinId win, std::uint16_t id, const char* format, double value) {
   char text[40];
   std::snprintf(text, sizeof text, format, value);
   displaySetText(win, id, text);
 }
 
-void levelText(std::int16_t win, double gain) {
+void levelText(WinId win, double gain) {
   setText(win, waveItemLevelText, "%2.1f dB", numClamp<double>(gainToDb6(gain), -96.0, 0.0));
 }
 
@@ -47,25 +45,25 @@ std::uint16_t g_knobGesture = 0;
 bool g_centred = false;
 
 // The gesture's start: the wave undo (the engine's undo copy is the knobs' source from here on).
-void beginGesture(std::uint16_t win, std::uint16_t id) {
+void beginGesture(WinId win, std::uint16_t id) {
   waveUndoCapture(win);
   g_knobGesture = id;
 }
 
 // The gesture's end: the oscillators take the new wave, the undo gets its redo copy.
-void endGesture(std::uint16_t win) {
+void endGesture(WinId win) {
   g_knobGesture = 0;
   waveEditNotify(win);
   waveUndoFinish(win);
 }
 
-void shiftBy(std::uint16_t win, Engine* e, double d) {
+void shiftBy(WinId win, Engine* e, double d) {
   const float* undo = waveUndoRecord(e)->samples;
   float* s = waveEditSamples(win);
   for (int i = 0; i < waveLength; ++i) s[i] = knobSample(undo[i] + d);
 }
 
-void centre(std::uint16_t win, Engine* e) {
+void centre(WinId win, Engine* e) {
   WaveEditBuffers* b = waveEditBuffers();
   const double d = numClamp<double>(0.0 - b->waveOffset, b->offsetRoomDown, b->offsetRoomUp);
   shiftBy(win, e, d);
@@ -75,8 +73,8 @@ void centre(std::uint16_t win, Engine* e) {
 
 }  // namespace
 
-void waveEditMouseReadout(std::uint16_t win) {
-  const std::int16_t w = w16(win);
+void waveEditMouseReadout(WinId win) {
+  const std::int16_t w = win;
   if (!waveEngineOf(w)) return;
   wavePageSelectPane(win);
   WaveEditBuffers* b = waveEditBuffers();
@@ -95,10 +93,10 @@ void waveEditMouseReadout(std::uint16_t win) {
   b->lastMouse.y = p.y;
 }
 
-void wavePageStartupCheck(std::uint16_t win) { waveEditMouseReadout(win); }
+void wavePageStartupCheck(WinId win) { waveEditMouseReadout(win); }
 
-void waveEditReadout(std::uint16_t win, std::int32_t mode) {
-  const std::int16_t w = w16(win);
+void waveEditReadout(WinId win, std::int32_t mode) {
+  const std::int16_t w = win;
   if (!waveEngineOf(w)) return;
   wavePageSelectPane(win);
   CtrlRect r = {0, 0, 0, 0};
@@ -139,8 +137,8 @@ void waveEditReadout(std::uint16_t win, std::int32_t mode) {
   }
 }
 
-void waveEditShowLevel(std::uint16_t win) {
-  const std::int16_t w = w16(win);
+void waveEditShowLevel(WinId win) {
+  const std::int16_t w = win;
   const float* s = waveEditSamples(win);
   knobSetDrawable(w, waveItemLevelKnob, s ? 1 : 0);
   knobSetDrawable(w, waveItemOffsetKnob, s ? 1 : 0);
@@ -152,8 +150,8 @@ void waveEditShowLevel(std::uint16_t win) {
   waveEditShowOffset(win);
 }
 
-void waveEditShowOffset(std::uint16_t win) {
-  const std::int16_t w = w16(win);
+void waveEditShowOffset(WinId win) {
+  const std::int16_t w = win;
   const float* s = waveEditSamples(win);
   if (!s) return;
   WaveEditBuffers* b = waveEditBuffers();
@@ -173,8 +171,8 @@ void waveEditShowOffset(std::uint16_t win) {
 
 void waveEditLevelKnob(ControlItem* item, double value, double) {
   if (!item || (item->id != waveItemLevelKnob && item->id != waveItemOffsetKnob)) return;
-  const std::uint16_t win = item->windowId;
-  const std::int16_t w = w16(win);
+  const WinId win = item->windowId;
+  const std::int16_t w = win;
   Engine* e = waveEngineOf(w);
   WaveEditBuffers* b = waveEditBuffers();
   if (!e || b->currentWave < 0 || !std::isfinite(value)) return;
@@ -229,8 +227,8 @@ void waveEditLevelKnob(ControlItem* item, double value, double) {
 }
 
 void waveEditKnobCutShort(ControlItem* item) {
-  if (!item || !waveEngineOf(w16(item->windowId))) return;
-  const std::uint16_t win = item->windowId;
+  if (!item || !waveEngineOf(ctrlItemWin(item))) return;
+  const WinId win = item->windowId;
   const std::uint16_t id = static_cast<std::uint16_t>(item->id);
   if (id == waveItemOffsetKnob && g_centred) {
     // The double click already ended its gesture; only its release was still to come.

@@ -4,6 +4,7 @@
 // 7 "Shift Harmonics...", 8 "Load Wave..." of the harmonics menu. The panel fills these in.
 #pragma once
 #include <cstdint>
+#include "controls/winId.h"
 
 enum {
   waveXformPageOffsetPhase = 1,
@@ -17,4 +18,4 @@ enum {
 };
 
 // waveXformPanelBuild(win): pages/pages.h (the main window's builder calls it).
-void waveXformPanelShow(std::uint16_t win, std::uint8_t show, std::uint16_t page);
+void waveXformPanelShow(WinId win, std::uint8_t show, std::uint16_t page);

@@ -14,10 +14,8 @@
 
 namespace {
 
-std::int16_t w16(std::uint16_t win) { return static_cast<std::int16_t>(win); }
-
-const float* secondWave(std::uint16_t win) {
-  Engine* e = waveEngineOf(w16(win));
+const float* secondWave(WinId win) {
+  Engine* e = waveEngineOf(win);
   return e ? waveGet(e, waveXformSettings().xformWave)->samples : nullptr;
 }
 
@@ -27,40 +25,40 @@ void setGains(ControlItem* item, double level, bool typedA) {
   const float g = static_cast<float>(numClamp<double>(db6ToGain(level), 0.0, 1.0));
   (typedA ? s.gainA : s.gainB) = g;
   (typedA ? s.gainB : s.gainA) = 1.0f - g;
-  const std::uint16_t win = item->windowId;
+  const WinId win = item->windowId;
   waveXformSelectPane(win);
-  numboxSetValue(w16(win), typedA ? xformItemGainB : xformItemGainA,
+  numboxSetValue(win, typedA ? xformItemGainB : xformItemGainA,
                  static_cast<float>(gainToDb6(typedA ? s.gainB : s.gainA)));
   waveXformMixRun(win);
 }
 
 }  // namespace
 
-void waveXformPhaseRun(std::uint16_t win) {
+void waveXformPhaseRun(WinId win) {
   waveXformPhaseOffset(waveEditSourceBuffer(), waveXformSettings().phaseOffset, waveEditWorkBuffer());
   waveXformApply(win);
 }
 
-void waveXformMixRun(std::uint16_t win) {
+void waveXformMixRun(WinId win) {
   const float* b = secondWave(win);
   if (!b) return;
   waveXformMix(waveEditSourceBuffer(), b, waveXformSettings(), waveEditWorkBuffer());
   waveXformApply(win);
 }
 
-void waveXformFractalizeRun(std::uint16_t win) {
+void waveXformFractalizeRun(WinId win) {
   waveFractalize(waveEditSourceBuffer(), waveEditWorkBuffer());
   waveXformApply(win);
 }
 
-void waveXformFilterRun(std::uint16_t win) {
+void waveXformFilterRun(WinId win) {
   WaveXformSettings& s = waveXformSettings();
   if (s.filterMode >= xformFilterLow1 && s.filterMode <= xformFilterHigh1)
     s.filterFreq = waveXformFilter(waveEditSourceBuffer(), s.filterMode, s.filterFreq, waveEditWorkBuffer());
   waveXformApply(win);
 }
 
-void waveXformFmRun(std::uint16_t win) {
+void waveXformFmRun(WinId win) {
   const float* m = secondWave(win);
   if (!m) return;
   waveXformFm(waveEditSourceBuffer(), m, waveXformSettings(), waveEditWorkBuffer());
@@ -127,7 +125,7 @@ void waveXformFilterModeChanged(ControlItem* item, std::int16_t, std::int16_t en
   if (!item) return;
   waveXformSettings().filterMode = entry;
   waveXformSelectPane(item->windowId);
-  selectorSelect(w16(item->windowId), xformItemFilterMode, entry);
+  selectorSelect(ctrlItemWin(item), xformItemFilterMode, entry);
   waveXformFilterRun(item->windowId);
 }
 

@@ -30,13 +30,11 @@ const int kArrowSections = 3;
 // The Mix page's left column of boxes: 6 px right of 73 so that "Phase offset B" clears the panel's edge.
 const int kMixLeftColumn = 79;
 
-std::int16_t w16(std::uint16_t win) { return static_cast<std::int16_t>(win); }
-
-void selectOwnPort(std::uint16_t win) {
-  WinSlot* slot = winSlot(w16(win));
+void selectOwnPort(WinId win) {
+  WinSlot* slot = winSlot(win);
   if (!slot) return;
-  winSetCurrent(w16(win));
-  winSelectPort(w16(win), &slot->ownPort);
+  winSetCurrent(win);
+  winSelectPort(win, &slot->ownPort);
 }
 
 // A page: its picture (the panel background again, the page's controls its children) and its title.
@@ -54,34 +52,30 @@ const PageInfo kPages[9] = {{xformItemPhasePage, ""},
                             {xformItemShiftPage, "Shift Harmonics"},
                             {xformItemLoadPage, "Load Waveform"}};
 
-void groupPicture(std::uint16_t win, std::uint16_t id) {
-  pictureCreate(w16(win), id, 0, 0, 0, 0, 0, xformBmpPanel, nullptr);
-}
+void groupPicture(WinId win, std::uint16_t id) { pictureCreate(win, id, 0, 0, 0, 0, 0, xformBmpPanel, nullptr); }
 
-void box(std::uint16_t win, std::uint16_t id, int x, int y, std::uint16_t decimals, double value, double lo, double hi,
+void box(WinId win, std::uint16_t id, int x, int y, std::uint16_t decimals, double value, double lo, double hi,
          ValueStepRule rule, NumboxChanged changed, const char* label) {
-  numboxCreate(w16(win), id, static_cast<std::int16_t>(x), static_cast<std::int16_t>(y), kBoxWidth, kArrowSections,
-               decimals, value, lo, hi, rule, changed, label);
+  numboxCreate(win, id, static_cast<std::int16_t>(x), static_cast<std::int16_t>(y), kBoxWidth, kArrowSections, decimals,
+               value, lo, hi, rule, changed, label);
 }
 
-void wavePopup(std::uint16_t win, std::uint16_t id, int x, int y, const char* label, SelectorChosen chosen) {
-  selectorCreate(w16(win), id, x, y, 110, 0, 0, xformBmpSelector, label, 1, chosen);
-  waveMenusSetup(w16(win), id, true);
+void wavePopup(WinId win, std::uint16_t id, int x, int y, const char* label, SelectorChosen chosen) {
+  selectorCreate(win, id, x, y, 110, 0, 0, xformBmpSelector, label, 1, chosen);
+  waveMenusSetup(win, id, true);
 }
 
-void boxSet(std::uint16_t win, std::uint16_t id, double value) {
-  numboxSetValue(w16(win), id, static_cast<float>(value));
-}
+void boxSet(WinId win, std::uint16_t id, double value) { numboxSetValue(win, id, static_cast<float>(value)); }
 
-void labelPopup(std::uint16_t win, std::uint16_t id) {
-  waveMenusFill(w16(win), id);
-  waveMenuSetLabel(w16(win), id, waveXformSettings().xformWave);
+void labelPopup(WinId win, std::uint16_t id) {
+  waveMenusFill(win, id);
+  waveMenuSetLabel(win, id, waveXformSettings().xformWave);
 }
 
 // The Load pages: the wave in `xformWave` is written at once (as the transforms write: finite, within
 // -1..1); page 8 shows its harmonics.
-void loadPicked(std::uint16_t win, std::uint16_t page) {
-  Engine* e = waveEngineOf(w16(win));
+void loadPicked(WinId win, std::uint16_t page) {
+  Engine* e = waveEngineOf(win);
   if (!e) return;
   const WaveRecord* w = waveGet(e, waveXformSettings().xformWave);
   float* work = waveEditWorkBuffer();
@@ -97,21 +91,21 @@ void loadPicked(std::uint16_t win, std::uint16_t page) {
 
 }  // namespace
 
-void waveXformSelectPane(std::uint16_t win) {
+void waveXformSelectPane(WinId win) {
   if (!win) return;
   pageSetDrawDefaults();
-  winSetCurrent(w16(win));
-  winSelectPane(w16(win), waveXformPaneId);
+  winSetCurrent(win);
+  winSelectPane(win, waveXformPaneId);
 }
 
-bool waveXformPanelIsOpen(std::uint16_t win) {
+bool waveXformPanelIsOpen(WinId win) {
   selectOwnPort(win);
-  ControlItem* pane = ctrlFind(w16(win), waveXformPaneId);
+  ControlItem* pane = ctrlFind(win, waveXformPaneId);
   return pane && pane->visible;
 }
 
-void waveXformPanelBuild(std::uint16_t win) {
-  if (!winSlot(w16(win))) return;
+void waveXformPanelBuild(WinId win) {
+  if (!winSlot(win)) return;
   // The pages' default colours (dark text): the panel's background is a light panel of the skin, on
   // which white labels would not read.
   waveXformSelectPane(win);
@@ -119,7 +113,7 @@ void waveXformPanelBuild(std::uint16_t win) {
   selectorSetDefaultColors(&black, &black, &white, &white);  // dark labels, white choices on the dark fields
   selectorSetDefaultStyle(9);
   ctrlSetAutoGroup(0, 1);
-  const std::int16_t w = w16(win);
+  const std::int16_t w = win;
   pictureCreate(w, xformItemFrame, 0, 0, 0, 0, 0, xformBmpPanel, nullptr);
   buttonPlace(w, xformItemCancel, 82, 139, 0, xformBmpCancel, "", 1, 0, 1, waveXformButton);
   buttonPlace(w, xformItemOk, 171, 137, 0, xformBmpOk, "", 1, 0, 1, waveXformButton);
@@ -175,26 +169,26 @@ void waveXformPanelBuild(std::uint16_t win) {
   waveXformPanelShow(win, 0, 0);
 }
 
-void waveXformPanelShow(std::uint16_t win, std::uint8_t show, std::uint16_t page) {
-  if (!winSlot(w16(win))) return;
-  mainWindowEnablePageTabs(w16(win), show == 0);
+void waveXformPanelShow(WinId win, std::uint8_t show, std::uint16_t page) {
+  if (!winSlot(win)) return;
+  mainWindowEnablePageTabs(win, show == 0);
   selectOwnPort(win);
-  ctrlShowInWindow(w16(win), waveXformPaneId, show ? 1 : 0);
+  ctrlShowInWindow(win, waveXformPaneId, show ? 1 : 0);
   if (!show) return;
-  paneSetSecondPort(w16(win), waveXformPaneId);
+  paneSetSecondPort(win, waveXformPaneId);
   waveXformSelectPane(win);
   // The frame shown again now that its pane draws: its picture is loaded and its children follow.
-  ctrlShow(w16(win), xformItemFrame, 1);
+  ctrlShow(win, xformItemFrame, 1);
   waveUndoCapture(win);
   waveEditLoadSource(win);
   waveXformPanelSetPage(win, page);
 }
 
-void waveXformPanelSetPage(std::uint16_t win, std::uint16_t page) {
+void waveXformPanelSetPage(WinId win, std::uint16_t page) {
   WaveXformSettings& s = waveXformSettings();
   s.page = page;
   waveXformSelectPane(win);
-  const std::int16_t w = w16(win);
+  const std::int16_t w = win;
   const bool known = page >= waveXformPageOffsetPhase && page <= waveXformPageLoadHarmonics;
   if (known) displaySetText(w, xformItemTitle, kPages[page].title);
   switch (page) {
@@ -252,8 +246,8 @@ void waveXformPanelSetPage(std::uint16_t win, std::uint16_t page) {
   paneActivate(w, waveXformPaneId);
 }
 
-void waveXformApply(std::uint16_t win) {
-  if (!waveEngineOf(w16(win))) return;
+void waveXformApply(WinId win) {
+  if (!waveEngineOf(win)) return;
   waveEditStoreWork(win);
   wavePageSelectPane(win);
   waveDisplayRedraw(win);
@@ -261,7 +255,7 @@ void waveXformApply(std::uint16_t win) {
   waveXformSelectPane(win);
 }
 
-void waveXformRevert(std::uint16_t win) {
+void waveXformRevert(WinId win) {
   waveEditStoreSource(win);
   wavePageSelectPane(win);
   waveDisplayRedraw(win);
@@ -271,7 +265,7 @@ void waveXformRevert(std::uint16_t win) {
 
 void waveXformButton(ControlItem* item, std::uint8_t, std::int16_t) {
   if (!item) return;
-  const std::uint16_t win = item->windowId;
+  const WinId win = item->windowId;
   if (item->id == xformItemOk) {
     waveUndoFinish(win);
     waveXformPanelShow(win, 0, 0);
@@ -296,7 +290,7 @@ void waveXformPickWave(ControlItem* item, std::int16_t menu, std::int16_t entry)
   if (menu != 0 && menu == waveMenuPresetHandle() && entry == 1) return;  // "New..." makes no wave here
   WaveXformSettings& s = waveXformSettings();
   s.xformWave = waveMenuItemToWave(entry, menu);
-  waveMenuSetLabel(w16(item->windowId), static_cast<std::uint16_t>(item->id), s.xformWave);
+  waveMenuSetLabel(ctrlItemWin(item), static_cast<std::uint16_t>(item->id), s.xformWave);
 }
 
 void waveXformLoadPicked(ControlItem* item, std::int16_t menu, std::int16_t entry) {

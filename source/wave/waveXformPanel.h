@@ -59,27 +59,27 @@ enum { xformPanelX = 158, xformPanelY = 1, xformPanelItems = 31 };
 // Filter modes of selector 22.
 enum { xformFilterLow1 = 1, xformFilterLow2 = 2, xformFilterHigh1 = 3 };
 
-void waveXformPanelSetPage(std::uint16_t win, std::uint16_t page);
+void waveXformPanelSetPage(WinId win, std::uint16_t page);
 // The common last step of a transform: workWave into the edited wave, the waveform display redrawn,
 // the oscillators told, pane paneWaveXform selected again. Nothing without an engine.
-void waveXformApply(std::uint16_t win);
+void waveXformApply(WinId win);
 // sourceWave back into the edited wave, shown and told likewise.
-void waveXformRevert(std::uint16_t win);
+void waveXformRevert(WinId win);
 void waveXformButton(ControlItem* item, std::uint8_t pressed, std::int16_t state);
-void waveXformSelectPane(std::uint16_t win);
+void waveXformSelectPane(WinId win);
 // The first step of the three wave popups: the chosen wave becomes `xformWave` ("New..." is ignored).
 void waveXformPickWave(ControlItem* item, std::int16_t menu, std::int16_t entry);
 void waveXformLoadPicked(ControlItem* item, std::int16_t menu, std::int16_t entry);
 void waveXformShiftChanged(ControlItem* item, double value);
 // Whether the panel is open (pane paneWaveXform shown).
-bool waveXformPanelIsOpen(std::uint16_t win);
+bool waveXformPanelIsOpen(WinId win);
 
 // The pages' transforms and the change callbacks of their controls.
-void waveXformPhaseRun(std::uint16_t win);
-void waveXformMixRun(std::uint16_t win);
-void waveXformFractalizeRun(std::uint16_t win);
-void waveXformFilterRun(std::uint16_t win);
-void waveXformFmRun(std::uint16_t win);
+void waveXformPhaseRun(WinId win);
+void waveXformMixRun(WinId win);
+void waveXformFractalizeRun(WinId win);
+void waveXformFilterRun(WinId win);
+void waveXformFmRun(WinId win);
 void waveXformPhaseChanged(ControlItem* item, double value);
 void waveXformGainAChanged(ControlItem* item, double level);
 void waveXformGainBChanged(ControlItem* item, double level);

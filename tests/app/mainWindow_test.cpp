@@ -129,18 +129,18 @@ double msSince(std::chrono::steady_clock::time_point start) {
 std::vector<std::string> g_pageCalls;
 
 template <int P>
-void recBuild(std::uint16_t) {}
+void recBuild(WinId) {}
 template <int P>
-void recShow(std::uint16_t win, std::uint8_t on) {
+void recShow(WinId win, std::uint8_t on) {
   g_pageCalls.push_back(std::to_string(P) + (on ? "+" : "-"));
   pageShowPane(win, P, on);
 }
 template <int P>
-std::uint8_t recShown(std::uint16_t win) {
+std::uint8_t recShown(WinId win) {
   return pagePaneShown(win, P);
 }
 template <int P>
-void recRefresh(std::uint16_t) {
+void recRefresh(WinId) {
   g_pageCalls.push_back("refresh " + std::to_string(P));
 }
 template <int P>

@@ -656,7 +656,7 @@ void openAudioSetup() {
 }
 void openMidiSource() {
   midiSourcePopupOpen(
-      1, [](std::uint16_t, std::int16_t) {}, 0, 0);
+      1, [](WinId, std::int16_t) {}, 0, 0);
 }
 
 }  // namespace

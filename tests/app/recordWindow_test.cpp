@@ -67,12 +67,12 @@ void click(std::uint16_t id) {
   pump();
 }
 
-ButtonData* button(std::uint16_t id) {
+ButtonData* button(uint16_t id) {
   winSelectPort(2, nullptr);
   ControlItem* item = ctrlFindKind(2, id, kindButton);
   return item ? static_cast<ButtonData*>(item->k.kindData) : nullptr;
 }
-int pressed(std::uint16_t id) { return button(id) ? button(id)->pressed : -1; }
+int pressed(uint16_t id) { return button(id) ? button(id)->pressed : -1; }
 int drawable(std::uint16_t id) {
   winSelectPort(2, nullptr);
   ControlItem* item = ctrlFind(2, id);

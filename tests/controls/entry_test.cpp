@@ -26,7 +26,7 @@ void doneA(ControlItem* item, const char* text) {
 }
 
 // Displays 1 and 2 at (10, 10) and (10, 40), 100 wide, taking the mouse.
-void makeDisplays(int16_t win, uint32_t moreFlags = 0) {
+void makeDisplays(WinId win, uint32_t moreFlags = 0) {
   displayCreate(win, 1, 10, 10, 100, "First", 0, displayTakesMouse | moreFlags, 0, changedA, doneA);
   displayCreate(win, 2, 10, 40, 100, "Second", 0, displayTakesMouse | moreFlags, 2, changedA, doneA);
 }

@@ -24,7 +24,7 @@ struct KnobCall {
 std::vector<KnobCall> g_calls;
 void recordKnob(ControlItem*, double x, double y) { g_calls.push_back({x, y}); }
 
-KnobData* knobData(int16_t win, uint16_t id) {
+KnobData* knobData(WinId win, uint16_t id) {
   ControlItem* item = ctrlFind(win, id);
   return item ? static_cast<KnobData*>(item->k.kindData) : nullptr;
 }

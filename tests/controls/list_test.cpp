@@ -18,17 +18,17 @@ namespace {
 int g_selects;
 void countSelect(ControlItem*) { ++g_selects; }
 
-ListData* listData(int16_t win, uint16_t id) {
+ListData* listData(WinId win, uint16_t id) {
   ControlItem* item = ctrlFind(win, id);
   return item ? static_cast<ListData*>(item->k.kindData) : nullptr;
 }
 
-ScrollbarData* barData(int16_t win, uint16_t id) {
+ScrollbarData* barData(WinId win, uint16_t id) {
   ControlItem* item = ctrlFind(win, id);
   return item ? static_cast<ScrollbarData*>(item->k.kindData) : nullptr;
 }
 
-void fill(int16_t win, uint16_t id, int from, int to) {
+void fill(WinId win, uint16_t id, int from, int to) {
   char text[32];
   for (int r = from; r <= to; ++r) {
     std::snprintf(text, sizeof(text), "row %d", r);
@@ -36,7 +36,7 @@ void fill(int16_t win, uint16_t id, int from, int to) {
   }
 }
 
-std::string rowText(int16_t win, uint16_t id, int row) {
+std::string rowText(WinId win, uint16_t id, int row) {
   char out[64];
   listGetRowText(win, id, row, out);
   return std::string(out);

@@ -23,15 +23,14 @@ namespace {
 std::vector<double> g_changes;
 void recordChange(ControlItem*, double v) { g_changes.push_back(v); }
 
-std::string shownText(int16_t win, uint16_t id) {
+std::string shownText(WinId win, uint16_t id) {
   char text[numboxTextSize];
   numboxFormatValue(numboxFind(win, id), text);
   return text;
 }
 
 // A box at (60, 20), 56 wide: value box (60, 20)..(113, 33), arrow strip from x = 114.
-ControlItem* makeBox(int16_t win, uint16_t id, uint16_t sections, uint16_t decimals, double value, double lo,
-                     double hi) {
+ControlItem* makeBox(WinId win, uint16_t id, uint16_t sections, uint16_t decimals, double value, double lo, double hi) {
   return numboxCreate(win, id, 60, 20, 56, sections, decimals, value, lo, hi, nullptr, recordChange, "Depth");
 }
 

@@ -20,7 +20,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 double msSince(Clock::time_point t) { return std::chrono::duration<double, std::milli>(Clock::now() - t).count(); }
 int g_timerFires;
-void countFire(uint16_t, uint16_t, UiTimerRecord*) { ++g_timerFires; }
+void countFire(WinId, uint16_t, UiTimerRecord*) { ++g_timerFires; }
 }  // namespace
 
 TEST(ControlPerf, DrawsHitTestsAndTimers) {

@@ -33,7 +33,7 @@ void countingDraw(ControlItem* item) {
   g_realDraw(item);
 }
 
-ScrollbarData* barData(int16_t win, uint16_t id) {
+ScrollbarData* barData(WinId win, uint16_t id) {
   ControlItem* item = ctrlFind(win, id);
   return item ? static_cast<ScrollbarData*>(item->k.kindData) : nullptr;
 }

@@ -58,7 +58,7 @@ void chosen(ControlItem* item, int16_t menu, int16_t entry) {
 void opening(ControlItem* item, int32_t flag) {
   g_log.push_back("opening " + std::to_string(flag));
   if (flag) {
-    const int16_t win = static_cast<int16_t>(item->windowId);
+    const WinId win = static_cast<int16_t>(item->windowId);
     menuAppendItem(win, static_cast<uint16_t>(item->id), 1, 1, "Built", 0);
     menuAppendItem(win, static_cast<uint16_t>(item->id), 2, 1, "On open", 0);
   }

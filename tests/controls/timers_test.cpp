@@ -14,10 +14,10 @@ namespace {
 
 std::vector<int> g_fired;  // arguments in firing order
 
-void recordFire(uint16_t, uint16_t argument, UiTimerRecord*) { g_fired.push_back(argument); }
+void recordFire(WinId, uint16_t argument, UiTimerRecord*) { g_fired.push_back(argument); }
 
 UiTimerRecord* g_victim;
-void removeVictim(uint16_t, uint16_t argument, UiTimerRecord*) {
+void removeVictim(WinId, uint16_t argument, UiTimerRecord*) {
   g_fired.push_back(argument);
   UiTimer::remove(g_victim);
 }
@@ -93,7 +93,7 @@ void captureFirst(ControlItem*) {
   g_order.push_back(0);
   g_currentAtCapture = winGetCurrent();
 }
-void timerAfter(uint16_t, uint16_t, UiTimerRecord*) { g_order.push_back(1); }
+void timerAfter(WinId, uint16_t, UiTimerRecord*) { g_order.push_back(1); }
 }  // namespace
 
 TEST(ControlTimers, TheCaptureCallbackRunsFirstWithItsWindowCurrent) {

@@ -24,7 +24,7 @@
 #include "uiSeams/msgBox.h"
 #include "uiaTestSupport.h"
 
-inline void envSelectPaneForTest(int16_t win) { envPageSelect(static_cast<std::uint16_t>(win)); }
+inline void envSelectPaneForTest(WinId win) { envPageSelect(static_cast<std::uint16_t>(win)); }
 
 struct EnvHarness : PageWindowRig {
   explicit EnvHarness(const std::function<void(Engine*)>& prepare = nullptr)

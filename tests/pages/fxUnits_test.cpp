@@ -51,7 +51,7 @@ struct UnitsPanel : PageWindowRig {
           effectSetType(e, type);
           for (int u = 0; u < 3; ++u) effectRevSetUnitOn(e, u, 1);
         }) {
-    selectPane = [](int16_t win) { winSelectPane(win, fxUnitsPaneId); };
+    selectPane = [](WinId win) { winSelectPane(win, fxUnitsPaneId); };
     paneCreate(kWin, fxUnitsPaneId, 0, 0, 0, 213, 0);
     winShow(kWin, 1);
     drainMessages();

@@ -46,8 +46,8 @@ void PageWindowRig::addHiddenPane(uint16_t id, uint16_t capacity) {
   ctrlShow(kPageWin, id, 0);
 }
 
-void PageWindowRig::buildThenShow(uint16_t paneId, uint16_t capacity, void (*build)(std::uint16_t),
-                                  void (*show)(std::uint16_t, std::uint8_t)) {
+void PageWindowRig::buildThenShow(uint16_t paneId, uint16_t capacity, void (*build)(WinId),
+                                  void (*show)(WinId, std::uint8_t)) {
   addHiddenPane(paneId, capacity);
   winSelectPane(kPageWin, paneId);
   build(kPageWin);

@@ -27,7 +27,7 @@ struct PageWindowRig {
   KitFixtureScope kit;
   KitWindow window{kPageWin};
   MainWindowData data{};
-  void (*selectPane)(int16_t win) = nullptr;
+  void (*selectPane)(WinId win) = nullptr;
 
   // The window: `capacity` items, a client area of width x height at (x, y). `prepare` runs on the
   // engine after its fresh preset, before the window data is made.
@@ -41,8 +41,7 @@ struct PageWindowRig {
   void addHiddenPane(uint16_t id, uint16_t capacity);
   // The page built in its hidden pane (as the main window builds its pages at start-up), then the
   // window shown and the page with it.
-  void buildThenShow(uint16_t paneId, uint16_t capacity, void (*build)(std::uint16_t),
-                     void (*show)(std::uint16_t, std::uint8_t));
+  void buildThenShow(uint16_t paneId, uint16_t capacity, void (*build)(WinId), void (*show)(WinId, std::uint8_t));
 
   Engine* engine() const { return data.engine; }
   HWND hwnd() { return window.nativeHandle(); }

@@ -38,7 +38,7 @@ using namespace midiprog;
 
 namespace {
 
-void selectPane(std::uint16_t win) { midiPageSelectPane(static_cast<int16_t>(win)); }
+void selectPane(WinId win) { midiPageSelectPane(win); }
 
 // The view's rectangle in window 1's client coordinates.
 CtrlRect viewRect() {

@@ -13,10 +13,10 @@
 
 namespace {
 
-void quietBuild(std::uint16_t) {}
-void quietShow(std::uint16_t, std::uint8_t) {}
-std::uint8_t quietShown(std::uint16_t) { return 0; }
-void quietRefresh(std::uint16_t) {}
+void quietBuild(WinId) {}
+void quietShow(WinId, std::uint8_t) {}
+std::uint8_t quietShown(WinId) { return 0; }
+void quietRefresh(WinId) {}
 const PageEntry kQuiet = {quietBuild, quietShow, quietShown, quietRefresh};
 
 void nameOnce() {

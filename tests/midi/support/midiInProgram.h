@@ -25,7 +25,7 @@ inline Bank* bank() { return app() ? app()->bank : nullptr; }
 
 // The client point of item `id`'s rectangle at (dx, dy) from its top left, with `select` making its
 // pane the current item container first.
-inline POINT itemPoint(void (*select)(std::uint16_t), std::uint16_t id, int dx, int dy) {
+inline POINT itemPoint(void (*select)(WinId), std::uint16_t id, int dx, int dy) {
   select(1);
   CtrlRect r{};
   ctrlGetRect(1, id, &r);

@@ -47,7 +47,7 @@ namespace {
 const int kTuningKind = 8;
 const int16_t kTuningSelector = 36;  // the Main page's "Tuning" popup
 
-void selectPane(std::uint16_t win) { midiPageSelectPane(static_cast<int16_t>(win)); }
+void selectPane(WinId win) { midiPageSelectPane(win); }
 MainWindowData* data() { return mainWindowData(1); }
 double hzOf(int key) { return pitchIncToHz(tuningGetKey(engine(), key)); }
 ControlItem* item(uint16_t id) {

@@ -28,7 +28,7 @@ const int16_t kParent = 1;
 int g_waited = 0;
 
 std::vector<std::pair<uint16_t, int16_t>> g_calls;
-void recordChoice(uint16_t win, int16_t source) { g_calls.push_back({win, source}); }
+void recordChoice(WinId win, int16_t source) { g_calls.push_back({win, source}); }
 
 // The list's client point of a row among the first visible ones.
 int rowY(int row) { return 16 + 14 * row + 7; }
