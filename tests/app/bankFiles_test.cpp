@@ -332,7 +332,9 @@ TEST_F(BankFilesTest, ExitAsksOnlyWhereTheBankDiffersFromItsFile) {
     EXPECT_TRUE(mayQuit());
     const std::vector<std::string> texts = boxTexts();
     ASSERT_EQ(texts.size(), c.asks ? 1u : 0u) << (texts.empty() ? "" : texts[0]);
-    if (c.asks) EXPECT_TRUE(startsWith(texts[0], "Save changes to ")) << texts[0];
+    if (c.asks) {
+      EXPECT_TRUE(startsWith(texts[0], "Save changes to ")) << texts[0];
+    }
   }
   answer(msgAnswerNo);
   cmdNew(1, engine(), bank());
@@ -367,27 +369,8 @@ BOOL CALLBACK readChild(HWND child, LPARAM) {
 
 // A rectangle of the screen as a PNG of the artifacts.
 void captureScreen(const RECT& r, const char* name) {
-  HDC screen = GetDC(nullptr);
-  const int w = r.right - r.left, h = r.bottom - r.top;
-  HDC memory = CreateCompatibleDC(screen);
-  BITMAPINFO info = {};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = w;
-  info.bmiHeader.biHeight = -h;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  void* bits = nullptr;
-  HBITMAP picture = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HGDIOBJ old = SelectObject(memory, picture);
-  BitBlt(memory, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
-  std::vector<std::uint32_t> pixels(static_cast<const std::uint32_t*>(bits),
-                                    static_cast<const std::uint32_t*>(bits) + static_cast<std::size_t>(w) * h);
-  for (std::uint32_t& p : pixels) p &= 0xFFFFFF;
-  pngWrite(testArtifactPath(name), pixels.data(), w, h);
-  SelectObject(memory, old);
-  DeleteObject(picture);
-  DeleteDC(memory);
-  ReleaseDC(nullptr, screen);
+  const std::vector<std::uint32_t> pixels = screenPixels(r);
+  if (!pixels.empty()) pngWrite(testArtifactPath(name), pixels.data(), r.right - r.left, r.bottom - r.top);
 }
 
 void CALLBACK answerBox(HWND, UINT, UINT_PTR id, DWORD) {

@@ -71,35 +71,6 @@ bool stackedAbove(HWND upper, HWND lower) {
   return false;
 }
 
-// The pixels of a rectangle of the screen, as the display shows them (0x00RRGGBB, top row first).
-std::vector<std::uint32_t> screenPixels(const RECT& r) {
-  const int w = r.right - r.left, h = r.bottom - r.top;
-  std::vector<std::uint32_t> pixels;
-  if (w <= 0 || h <= 0) return pixels;
-  HDC screen = GetDC(nullptr);
-  HDC memory = CreateCompatibleDC(screen);
-  BITMAPINFO info = {};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = w;
-  info.bmiHeader.biHeight = -h;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  void* bits = nullptr;
-  HBITMAP picture = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  if (picture && memory) {
-    HGDIOBJ old = SelectObject(memory, picture);
-    BitBlt(memory, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
-    GdiFlush();
-    pixels.assign(static_cast<const std::uint32_t*>(bits), static_cast<const std::uint32_t*>(bits) + w * h);
-    for (std::uint32_t& p : pixels) p &= 0xFFFFFF;
-    SelectObject(memory, old);
-  }
-  if (picture) DeleteObject(picture);
-  if (memory) DeleteDC(memory);
-  ReleaseDC(nullptr, screen);
-  return pixels;
-}
-
 // Share of the owned window's client area over window 1 that the screen shows as the window itself
 // paints it; the screen's part is kept as a PNG.
 double ownedShareOnScreen(HWND owned, const std::string& png) {

@@ -18,4 +18,7 @@ struct CapturedWindow {
 bool windowCapture(HWND window, CapturedWindow& out);
 // Captures and writes testArtifactPath(name) as PNG; returns the path, empty on failure.
 std::string windowCapturePng(HWND window, const std::string& name, CapturedWindow* out = nullptr);
+// The pixels of a rectangle of the screen as the display shows them, windows of every process
+// included (0x00RRGGBB, top row first); empty for an empty rectangle or a failed capture.
+std::vector<std::uint32_t> screenPixels(const RECT& r);
 #endif
