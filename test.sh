@@ -22,9 +22,9 @@ TOOLCHAIN="-DCMAKE_TOOLCHAIN_FILE=$SRC_DIR/cmake/toolchain-mingw64.cmake"
 
 T0=$(date +%s)
 step() { printf '\n== %s (at %ss)\n' "$*" "$(( $(date +%s) - T0 ))"; }
-build() {   # build DIR cmake-args...: configures and builds DIR, its output in DIR.build.log
+build() {   # build DIR cmake-args...: configures and builds DIR, its output in DIR.build.log (BUILD_NICE: its priority)
   local dir=$1 t=$(date +%s); shift
-  { cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release "$@" && nice -n 10 cmake --build "$dir" -j"$JOBS"; } \
+  { cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release "$@" && nice -n "${BUILD_NICE:-10}" cmake --build "$dir" -j"$JOBS"; } \
     >"$dir.build.log" 2>&1
   local status=$?
   echo "  $dir: $( ((status == 0)) && echo built || echo FAILED ) in $(( $(date +%s) - t ))s"
@@ -158,7 +158,11 @@ pipeline() {   # pipeline CONFIG CMAKE_ARGS...: builds build/CONFIG, then (side 
   if ((side)) && [ "$cfg" != native ] && { [ "$cfg" = win64 ] || ((run_i686)); }; then
     windows_prepare "build/$cfg" "$lanes" & p_prep=$!
   fi
-  build "build/$cfg" "$@"
+  # A build whose tests cannot run here (i686 on a machine without 32-bit support) yields to the
+  # others: the x86_64 build's tests start sooner and it still finishes while they run.
+  local nice_level=10
+  [ "$cfg" = win32 ] && ! ((run_i686)) && nice_level=19
+  BUILD_NICE=$nice_level build "build/$cfg" "$@"
   local status=$?
   [ -n "$p_prep" ] && wait "$p_prep"
   ((status == 0)) || return 1
