@@ -141,11 +141,10 @@ void envPageBuild(WinId win) {
   envListKeepSelection(win);
 }
 
-void envPageShow(WinId w, std::uint8_t on) {
-  const WinId win = static_cast<std::int16_t>(w);
+void envPageShow(WinId win, std::uint8_t on) {
   EnvelopeView* v = envViewOf(win);
   if (!v || !envEngineOf(win)) {
-    pageShowPane(w, pageEnvelope, on);
+    pageShowPane(win, pageEnvelope, on);
     return;
   }
   if (on) {
@@ -153,7 +152,7 @@ void envPageShow(WinId w, std::uint8_t on) {
     if (!paneGetOption(win, envPaneId)) envPageBuild(win);
     resizeWindow(win, v);
   }
-  pageShowPane(w, pageEnvelope, on);
+  pageShowPane(win, pageEnvelope, on);
   if (!on) return;
   envPageBegin(win);
   envPageRefresh(win);
