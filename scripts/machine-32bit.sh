@@ -39,8 +39,8 @@ morvane_32bit_decide() {
     else
       what="$probe (MORVANE_32BIT_PROBE, exit status 42 wanted)"
     fi
-    out=$("$probe" 2>&1 </dev/null)
-    status=$?
+    # (The status is taken in one list: scripts that source this run under `set -e`.)
+    out=$("$probe" 2>&1 </dev/null) && status=0 || status=$?
     [ -n "$made" ] && rm -f "$made"
     out=$(sed -E '1!d; s|'"$probe"': ||; s/^[^:]*: line [0-9]+: //; s/^bash: //' <<<"$out")
     if [ "$status" = 42 ]; then

@@ -26,6 +26,7 @@ verdict() {   # verdict NAME OK(0|1) MESSAGE
 # entry, where `wine` is found, run.sh's build and test.sh's i686 reason, a line each.
 decide() {
   env -u MORVANE_RUNS_32BIT -u MORVANE_32BIT_NOTE MORVANE_32BIT_PROBE="$1" PATH=/usr/bin:/bin bash -c '
+    set -euo pipefail   # as run.sh and deps.sh source it
     source scripts/machine-32bit.sh
     morvane_32bit_decide
     echo "$MORVANE_RUNS_32BIT"; echo "$MORVANE_32BIT_NOTE"; echo "${PATH%%:*}"

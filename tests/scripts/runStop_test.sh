@@ -37,7 +37,9 @@ verdict() {   # verdict NAME OK(0|1) MESSAGE
 start_run() {
   rm -rf "$run_dir/audio"
   set -m
-  env -u DISPLAY MORVANE_RUN_DIR="$run_dir" ./run.sh --no-build --audio-file >"$1" 2>&1 &
+  # run.sh decides on its own whether the machine runs 32-bit programs, as it does for a user.
+  env -u DISPLAY -u MORVANE_RUNS_32BIT -u MORVANE_32BIT_NOTE MORVANE_RUN_DIR="$run_dir" \
+    ./run.sh --no-build --audio-file >"$1" 2>&1 &
   run_pid=$!
   set +m
   local i
@@ -76,6 +78,10 @@ for sig in INT TERM; do
   if [ "$sig" = INT ]; then
     grep -q "No display here: Morvane runs on a virtual display" "$log"; verdict SaysItRunsOnAVirtualDisplay $((! $?)) "no display note"
     grep -q "sound goes to $run_dir/audio/out-\*.raw" "$log"; verdict SaysWhereTheSoundGoes $((! $?)) "no sound-file note"
+    if [ "$(morvane_run_build)" = win64 ]; then
+      grep -q "^Morvane starts its 64-bit build under 64-bit Wine: this machine cannot run 32-bit programs" "$log"
+      verdict SaysItStartsThe64BitBuild $((! $?)) "no line on the 64-bit build"
+    fi
     second=$(env -u DISPLAY MORVANE_RUN_DIR="$run_dir" timeout 30 ./run.sh --no-build --audio-file 2>&1); code=$?
     [ "$code" = 1 ] && grep -q "already running" <<<"$second"; verdict ASecondRunOfTheSameFolderIsRefused $((! $?)) "status $code: $second"
   fi
