@@ -112,6 +112,12 @@ class BankFilesTest : public ::testing::Test {
   }
 };
 
+// The ways a bank or a sound can be left: Exit (the quit query), New, Open, a recent file and the
+// session's end.
+enum Way { exitQuery, newBank, openBank, recentBank, sessionEnd };
+const Way kWays[] = {exitQuery, newBank, openBank, recentBank, sessionEnd};
+const char* const kWayNames[] = {"exit", "new", "open", "recent", "session end"};
+
 // Exit (the quit query), New, Open, a recent file and the session's end, each with Cancel, No and Yes.
 TEST_F(BankFilesTest, UnsavedChangesAreAskedAboutBeforeTheyAreReplacedOrLeft) {
   const std::string recent = testTempPath("bank_recent.glo");
@@ -119,11 +125,9 @@ TEST_F(BankFilesTest, UnsavedChangesAreAskedAboutBeforeTheyAreReplacedOrLeft) {
   const std::string opened = testTempPath("bank_opened.glo");
   bankFile(opened, 4);
   const std::string saved = testTempPath("bank_saved.glo");
-  enum Way { exitQuery, newBank, openBank, recentBank, sessionEnd };
-  const char* names[] = {"exit", "new", "open", "recent", "session end"};
-  for (Way way : {exitQuery, newBank, openBank, recentBank, sessionEnd}) {
+  for (Way way : kWays) {
     for (int button : {msgAnswerCancel, msgAnswerNo, msgAnswerYes}) {
-      SCOPED_TRACE(std::string(names[way]) + " answered " + std::to_string(button));
+      SCOPED_TRACE(std::string(kWayNames[way]) + " answered " + std::to_string(button));
       cmdNew(1, engine(), bank());
       Preset* stored = storeToSlotFive();
       DeleteFileA(saved.c_str());
@@ -188,11 +192,9 @@ TEST_F(BankFilesTest, UnstoredEditsAreAskedAboutBeforeTheyAreLost) {
   const std::string opened = testTempPath("edit_opened.glo");
   bankFile(opened, 6);
   const std::string saved = testTempPath("edit_saved.glo");
-  enum Way { exitQuery, newBank, openBank, recentBank, sessionEnd };
-  const char* names[] = {"exit", "new", "open", "recent", "session end"};
-  for (Way way : {exitQuery, newBank, openBank, recentBank, sessionEnd}) {
+  for (Way way : kWays) {
     for (int button : {msgAnswerCancel, msgAnswerNo, msgAnswerYes}) {
-      SCOPED_TRACE(std::string(names[way]) + " answered " + std::to_string(button));
+      SCOPED_TRACE(std::string(kWayNames[way]) + " answered " + std::to_string(button));
       answer(msgAnswerNo);
       cmdNew(1, engine(), bank());
       editSound();
