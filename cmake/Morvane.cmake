@@ -154,6 +154,9 @@ function(morvane_test)
   endif()
   if(WIN32)
     target_compile_definitions(${T_NAME} PRIVATE MORVANE_TEST_BUILD=1)
+    # The test bodies at -O1: the code they test keeps its own flags (its libraries), and the Windows
+    # builds' test sources then compile in about two thirds of the time.
+    target_compile_options(${T_NAME} PRIVATE -O1)
   endif()
   # The test sources compile a few at a time in one unit (CMake's unity build): Google Test, windows.h
   # and the program's headers are then parsed once per batch instead of once per file. Small batches
