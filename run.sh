@@ -21,7 +21,7 @@ for arg in "$@"; do
   case $arg in
     --audio-file) audio_file=1 ;;
     --no-build) build_first=0 ;;
-    -h|--help) sed -n '2,12p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    -h|--help) sed -n '2,13p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     *) echo "run.sh: unknown option '$arg' (see ./run.sh --help)" >&2; exit 2 ;;
   esac
 done
