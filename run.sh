@@ -6,7 +6,9 @@
 #   ./run.sh --audio-file  always into the file
 #   ./run.sh --no-build    start the build that is there (the tests' way in)
 # Without a display it runs on a virtual one. Ctrl+C (or TERM) closes Morvane as its close box does:
-# its settings are saved and its audio closed before the script ends.
+# its settings are saved and its audio closed before the script ends. Should Morvane ask something
+# first (Save changes?), a line here says what and waits for the answer; Ctrl+C again closes it
+# without saving.
 # Installs what is missing first (Debian 12, as root). The run keeps its own Wine folder and settings
 # in build/run/, apart from the tests'.
 set -euo pipefail
@@ -19,7 +21,7 @@ for arg in "$@"; do
   case $arg in
     --audio-file) audio_file=1 ;;
     --no-build) build_first=0 ;;
-    -h|--help) sed -n '2,10p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    -h|--help) sed -n '2,13p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     *) echo "run.sh: unknown option '$arg' (see ./run.sh --help)" >&2; exit 2 ;;
   esac
 done
@@ -92,15 +94,19 @@ esac
 
 # The display.
 XVFB_PID=
-watchdog=
-finish() {   # whatever way the script ends: no virtual display, watchdog or run marker left behind
-  [ -n "$watchdog" ] && kill "$watchdog" 2>/dev/null
+closer_pid=
+reader_pid=
+finish() {   # whatever way the script ends: no virtual display, helper or run marker left behind
+  end_closer
+  end_reader
   [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null
   rm -f "$RUN_DIR/run.pid"
 }
+end_closer() { if [ -n "$closer_pid" ]; then kill "$closer_pid" 2>/dev/null; closer_pid=; fi; }
+end_reader() { if [ -n "$reader_pid" ]; then kill "$reader_pid" 2>/dev/null; reader_pid=; fi; }
 trap finish EXIT
 if [ -z "${DISPLAY:-}" ]; then
-  source scripts/start-xvfb.sh 9>&-
+  XVFB_SESSION=own source scripts/start-xvfb.sh 9>&-   # (its own session: Ctrl+C here is for Morvane)
   echo "No display here: Morvane runs on a virtual display ($DISPLAY) that nothing shows."
   echo "  To see it, point a VNC server at it (for example: x11vnc -display $DISPLAY); Ctrl+C here closes Morvane."
   managed=N      # no window manager on the virtual display
@@ -111,7 +117,7 @@ fi
 # The Wine folder: made once (Wine takes about 20 s for that), then its audio driver and window
 # handling set for this run.
 mkdir -p "$WINEPREFIX"
-wineserver -p </dev/null >/dev/null 2>&1 9>&-
+wineserver -p </dev/null >/dev/null 2>&1 9>&- || true   # (fails when a server of the folder runs already)
 if [ ! -f "$WINEPREFIX/.morvane-ready" ]; then
   echo "First start: Wine is setting up its folder $WINEPREFIX (about 20 seconds, once)."
   wineboot -i </dev/null >/dev/null 2>&1 9>&-
@@ -137,29 +143,91 @@ if [ "$wine_audio" = alsa ] && [ ! -e /dev/snd/seq ]; then
   echo "No MIDI sequencer here (/dev/snd/seq): Morvane finds no MIDI ports, and ALSA says so in one line below."
 fi
 
-# Morvane runs in a session of its own, so Ctrl+C reaches only this script, which then asks it to
-# close as its close box does and waits for it.
-setsid wine "$exe" </dev/null 9>&- &
-wine_pid=$!
-stopping=0
-ask_to_close() {
-  [ "$stopping" = 1 ] && return
-  stopping=1
-  echo
-  echo "Closing Morvane (its settings are saved)..."
-  quiet_wine "$closer" || true
-  # Should it not end within 40 s (still starting, or a dialog it cannot close), it is stopped.
-  ( sleep 40; kill -0 "$wine_pid" 2>/dev/null && kill -TERM -- "-$wine_pid" 2>/dev/null ) 9>&- &
-  watchdog=$!
+# Morvane and the helpers run in sessions of their own, so Ctrl+C reaches only this script, which
+# then asks Morvane to close as its close box does. MorvaneClose.exe takes each step of that close and
+# says what Morvane asks meanwhile (source/app/closeRequest.cpp); the loop below waits for Morvane, the
+# step under way, an answer typed here, and Ctrl+C or TERM, whichever comes first.
+close_out=$RUN_DIR/close.out
+closing=          # once asked to close: asking, unasked (the second Ctrl+C) or stopped
+view=()           # where Morvane's questions are answered
+if [ "$managed" = N ]; then
+  view=(--unseen "$DISPLAY")
+  # Nobody sees the virtual display: a question is answered by typing here (a terminal or a pipe).
+  if [ -t 0 ] || [ -p /dev/stdin ]; then view+=(--typed); exec 8<&0; fi
+fi
+start_closer() {
+  setsid wine "$closer" "$@" </dev/null >"$close_out" 2>/dev/null 8<&- 9>&- &
+  closer_pid=$!
 }
-trap ask_to_close INT TERM
-status=0
-while kill -0 "$wine_pid" 2>/dev/null; do
-  wait "$wine_pid" && status=0 || status=$?
+start_reader() {   # one line typed here, into $RUN_DIR/typed
+  if [ -n "$reader_pid" ] || [[ " ${view[*]} " != *" --typed "* ]]; then return 0; fi
+  { IFS= read -r line <&8 && printf '%s\n' "$line" >"$RUN_DIR/typed"; } 9>&- &
+  reader_pid=$!
+}
+stop_morvane() {
+  closing=stopped
+  end_closer
+  end_reader
+  kill -TERM -- "-$wine_pid" 2>/dev/null || true
+}
+on_signal() {
+  case $closing in
+    '') closing=asking; echo; echo "Closing Morvane as its close box does..."; start_closer "${view[@]}" ;;
+    asking) closing=unasked; echo; end_closer; end_reader; start_closer --unasked ;;
+    *) echo; echo "Morvane is stopped at once: its settings are not saved."; stop_morvane ;;
+  esac
+}
+on_step() {   # a step of the close has ended with status $1: what it said, then what comes next
+  grep -v '^#' "$close_out" || true
+  case $1 in
+    0) ;;   # Morvane has ended
+    2) start_reader; start_closer --answered "$(sed -n 's/^#told //p' "$close_out")" "${view[@]}" ;;
+    3) closing=; end_reader; echo "The close was answered Cancel: Morvane keeps running. Ctrl+C asks again to close it." ;;
+    *) echo "Morvane has neither closed nor asked anything for 40 seconds: it is stopped; its settings are not saved."
+       stop_morvane ;;
+  esac
+}
+on_typed() {   # the reader has ended with status $1
+  if [ "$1" != 0 ]; then view=("${view[@]:0:2}"); return; fi   # no more input: nothing is typed
+  setsid wine "$closer" --answer "$(cat "$RUN_DIR/typed")" </dev/null 2>/dev/null 8<&- 9>&- | grep -v '^#' || true
+  [ "$closing" = asking ] && start_reader
+  return 0
+}
+signals=0
+handled=0
+trap 'signals=$((signals + 1))' INT TERM
+setsid wine "$exe" </dev/null 8<&- 9>&- &
+wine_pid=$!
+status=
+while [ -z "$status" ]; do
+  wait -n -p done_pid "$wine_pid" $closer_pid $reader_pid && code=0 || code=$?
+  done_pid=${done_pid:-}   # (none when a signal ended the wait)
+  if [ "$done_pid" = "$wine_pid" ]; then
+    status=$code
+  elif [ -n "$done_pid" ] && [ "$done_pid" = "$closer_pid" ]; then
+    closer_pid=
+    on_step "$code"
+  elif [ -n "$done_pid" ] && [ "$done_pid" = "$reader_pid" ]; then
+    reader_pid=
+    on_typed "$code"
+  fi
+  while [ "$handled" -lt "$signals" ]; do
+    handled=$((handled + 1))
+    [ -z "$status" ] && on_signal
+  done
 done
+if [ -n "$closer_pid" ]; then   # the step under way ends with Morvane: what it said
+  wait "$closer_pid" && code=0 || code=$?
+  closer_pid=
+  grep -v '^#' "$close_out" || true
+fi
 trap - INT TERM
+end_reader
 # The Wine server writes the settings to disk as it ends.
 wineserver -k </dev/null >/dev/null 2>&1 || true
 wineserver -w </dev/null >/dev/null 2>&1 || true
-[ "$stopping" = 1 ] && exit 0
+case $closing in
+  asking|unasked) [ "$status" = 0 ] && echo "Morvane has closed; its settings are saved." ;;
+  stopped) exit 1 ;;
+esac
 exit "$status"

@@ -10,6 +10,7 @@
 #include "GPFileTypes.h"
 #include "UIAFileDialog.h"
 #include "app/aboutBox.h"
+#include "app/appCloseRequest.h"
 #include "app/appSettings.h"
 #include "app/appWindowIds.h"
 #include "app/audioClient.h"
@@ -440,14 +441,23 @@ bool appQuitQuery(SynthApp* app) {
   const bool full = !g_queried || since >= 0.5 || since < 0.0;
   g_queried = true;
   g_lastQuery = now;
-  if (!full) return false;
+  if (!full) {
+    appCloseQueryEnded(false);
+    return false;
+  }
   // Unstored edits and unsaved bank changes: the user decides first; Cancel (or a save that failed)
-  // keeps the program running, and the next query asks again in full.
-  if (!appAskBeforeLeaving(1, app ? app->engine : nullptr, app ? app->bank : nullptr)) {
+  // keeps the program running, and the next query asks again in full. A close requested without
+  // asking (run.sh's second Ctrl+C) asks nothing, and leaves too when it ended an open question.
+  const bool leave = appCloseAsksNothing() ||
+                     appAskBeforeLeaving(1, app ? app->engine : nullptr, app ? app->bank : nullptr) ||
+                     appCloseAsksNothing();
+  if (!leave) {
     g_queried = false;
+    appCloseQueryEnded(false);
     return false;
   }
   appSaveSettings();
+  appCloseQueryEnded(true);
   return true;
 }
 

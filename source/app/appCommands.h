@@ -49,6 +49,7 @@ void appSetMenuItemText(int menu, int position, const char* text);
 bool appRunCommand(SynthApp* app, std::int32_t id);
 // The quit query: true (yes) saves the settings first; a second query within 0.5 s answers no. Unstored
 // edits and a bank with unsaved changes are asked about first (appAskBeforeLeaving); Cancel answers no.
+// A close requested without asking (appCloseAsksNothing) skips the questions and answers yes.
 bool appQuitQuery(SynthApp* app);
 // Before a bank with unsaved changes is replaced or left: "Save changes to <bank name>?" with Yes, No
 // and (canCancel) Cancel, asked only when the bank differs from what its file holds. Yes saves (asking

@@ -18,6 +18,7 @@
 #include "NGLTreeView.h"
 #include "about/aboutDialog.h"
 #include "app/aboutBox.h"
+#include "app/appCloseRequest.h"
 #include "app/appCommands.h"
 #include "app/appGdi.h"
 #include "app/appSession.h"
@@ -207,6 +208,7 @@ bool SynthApp::init() {
   mainWindowObject->setIcon(appGetInstance(), 100);
   HWND mainHandle = mainWindowObject->nativeHandle();
   appWatchSessionEnd(mainHandle);
+  appWatchCloseRequests(mainHandle);
   // 11
   engineSetStartFlag(engine, 1);
   mainWindowBuild(appMainWindowId, engine, bank);

@@ -1,0 +1,24 @@
+// The close requests of MorvaneClose.exe (run.sh's Ctrl+C): a window message registered under
+// closeRequestName, sent to Morvane's main window with the request as its wParam. Morvane answers each
+// with closeAnswerKnown, how far a close has come and, for closeRequestUnasked, what it leaves unsaved.
+#pragma once
+
+constexpr char closeRequestName[] = "Morvane close request";
+
+enum CloseRequest : unsigned {
+  closeRequestQuery = 0,   // the state alone
+  closeRequestAsk = 1,     // close as the close box does, asking about what is unsaved
+  closeRequestUnasked = 2  // close without asking: what is unsaved is lost, the settings are saved
+};
+
+enum CloseAnswer : unsigned {
+  closeStateMask = 0x3,
+  closeStateIdle = 0,       // no close asked for (a request while a dialog is open waits for it)
+  closeStateAsked = 1,      // a close asked for: its questions not answered yet
+  closeStateCancelled = 2,  // the last close asked for was answered Cancel: Morvane keeps running
+  closeStateLeaving = 3,    // the questions answered: Morvane saves its settings and ends
+  closeLosesBank = 0x4,     // the bank differs from its file
+  closeLosesNewBank = 0x8,  // the bank differs and has no file
+  closeLosesEdits = 0x10,   // the playing sound has edits not stored into its preset
+  closeAnswerKnown = 0x100  // set in every answer (a window that does not know the message answers 0)
+};
