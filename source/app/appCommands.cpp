@@ -161,7 +161,45 @@ void appBuildMenus(SynthApp* app) {
 }
 
 void appEnableMenuItem(int menu, int position, bool enabled) {
-  if (HMENU h = menuHandle(menu)) uiaEnableMenuItem(MenuHandle(h), position, enabled);
+  HMENU h = menuHandle(menu);
+  if (!h) return;
+  // An item whose command waits for a pane stays greyed whatever its own state.
+  const UINT id = GetMenuItemID(h, position);
+  if (id != static_cast<UINT>(-1) && !appCommandAvailable(static_cast<std::int32_t>(id))) enabled = false;
+  uiaEnableMenuItem(MenuHandle(h), position, enabled);
+}
+
+bool appCommandAvailable(std::int32_t id) {
+  if (!mainWindowSoundHeld(appMainWindowId)) return true;
+  switch (id) {
+    case cmdIdNew:
+    case cmdIdOpen:
+    case cmdIdSave:
+    case cmdIdSaveAs:
+    case cmdIdConsolidate:
+    case cmdIdImportPreset:
+    case cmdIdUndo:
+    case cmdIdPaste: return false;
+    default: break;
+  }
+  const bool page = id >= cmdIdShowMain && id <= cmdIdShowMidi;
+  const bool recent = id >= cmdIdRecentFirst && id <= cmdIdRecentLast;
+  return !page && !recent;
+}
+
+void appUpdateCommandStates() {
+  // Undo and Paste keep states of their own: their menus are asked again, through appEnableMenuItem.
+  undoUpdateMenu();
+  clipEnablePaste(clipPasteEnabled());
+  for (int menu : {1, 4}) {
+    HMENU h = menuHandle(menu);
+    const int count = h ? GetMenuItemCount(h) : 0;
+    for (int position = 0; position < count; ++position) {
+      const UINT id = GetMenuItemID(h, position);
+      if (id != 0 && id != static_cast<UINT>(-1))
+        uiaEnableMenuItem(MenuHandle(h), position, appCommandAvailable(static_cast<std::int32_t>(id)));
+    }
+  }
 }
 
 void appCheckMenuItem(int menu, int position, bool checked) {
@@ -257,6 +295,7 @@ bool appAskStoreEdits(WinId window, Engine* engine, Bank* bank, bool saving) {
 }
 
 bool appAskBeforeLeaving(WinId window, Engine* engine, Bank* bank) {
+  mainWindowCancelHoldingPane(window);
   return appAskStoreEdits(window, engine, bank, false) && appAskSaveChanges(window, bank, true);
 }
 
@@ -394,6 +433,8 @@ void cmdShowPage(WinId window, int page) {
 
 bool appRunCommand(SynthApp* app, std::int32_t id) {
   if (!app) return false;
+  // A greyed item (which its key still reaches) does nothing.
+  if (!appCommandAvailable(id)) return true;
   const WinId window = 1;
   Engine* engine = app->engine;
   Bank* bank = app->bank;
