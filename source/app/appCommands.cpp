@@ -103,7 +103,7 @@ void afterBankRead(WinId window, Engine* engine, Bank* bank) {
   bankSelectPreset(bank, engine, bankCurrentIndex(bank));
   mainWinMarkRedraw(window);
   clipSetCopyKind(clipKindNone);
-  mainWindowRefreshAll(window);
+  appSoundReplaced(window);
   noteBankFile(bank);
 }
 
@@ -270,6 +270,11 @@ std::string appBankShownName(const Bank* bank) {
   return title[0] ? title : "Untitled Bank";
 }
 
+void appSoundReplaced(WinId window) {
+  undoSetKind(undoKindNone);
+  mainWindowRefreshAll(window);
+}
+
 bool appAskSaveChanges(WinId window, Bank* bank, bool canCancel) {
   if (!bankDiffersFromFile(bank)) return true;
   char text[160];
@@ -316,7 +321,7 @@ void cmdNew(WinId window, Engine* engine, Bank* bank) {
   bankSelectPreset(bank, engine, bankCurrentIndex(bank));
   mainWinMarkRedraw(window);
   clipSetCopyKind(clipKindNone);
-  mainWindowRefreshAll(window);
+  appSoundReplaced(window);
 }
 
 void cmdOpen(WinId window, Engine* engine, Bank* bank) {
@@ -399,7 +404,7 @@ void cmdImportPreset(WinId window, Engine* engine, Bank* bank) {
       bankSelectPreset(other, engine, first);
       bankStorePreset(bank, engine, current);
       bankSelectPreset(bank, engine, current);
-      mainWindowRefreshAll(window);
+      appSoundReplaced(window);
     }
   }
   bankDestroy(other);
@@ -410,7 +415,7 @@ void cmdRecentFile(WinId window, Engine* engine, Bank* bank, std::int32_t comman
   if (!appAskBeforeLeaving(window, engine, bank)) return;
   recentFileOpen(bank, engine, commandId - cmdIdRecentFirst + 12);
   clipSetCopyKind(clipKindNone);
-  mainWindowRefreshAll(window);
+  appSoundReplaced(window);
 }
 
 void cmdEnableProgramChange() {

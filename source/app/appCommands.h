@@ -71,6 +71,10 @@ bool appAskStoreEdits(WinId window, Engine* engine, Bank* bank, bool saving);
 // session's end): a pane that holds the sound closes as its Cancel does (the questions are about the
 // sound it was opened on), then the unstored edits are asked about, then the unsaved bank.
 bool appAskBeforeLeaving(WinId window, Engine* engine, Bank* bank);
+// After the bank or the playing sound was replaced (New, Open, a recent file, Import Preset, a program
+// change): the pending Edit > Undo belonged to the sound that left and is dropped, as picking a preset
+// on the Main page drops it; then the window shows the new sound.
+void appSoundReplaced(WinId window);
 // The bank's name as window 1 shows it: its file's title, or "Untitled Bank" without a file.
 std::string appBankShownName(const Bank* bank);
 // After a bank file could not be read: "Open file failed, error 77315", with the system's reason when

@@ -457,7 +457,7 @@ void appPageUpdate(WinId window, std::uint16_t, UiTimerRecord*) {
     if (pending <= 127 && pending != e->header.slot) {
       editHistoryPush(id, e);
       bankSelectPreset(d->bank, e, pending);
-      mainWindowRefreshAll(id);
+      appSoundReplaced(id);
     }
   } else if (pending < -1 || pending > 127) {
     e->requestedProgram = -1;  // not a program number: dropped
