@@ -104,7 +104,7 @@ void afterBankRead(WinId window, Engine* engine, Bank* bank) {
   bankSelectPreset(bank, engine, bankCurrentIndex(bank));
   mainWinMarkRedraw(window);
   clipSetCopyKind(clipKindNone);
-  mainWindowRefreshAll(window);
+  appSoundReplaced(window);
   noteBankFile(bank);
 }
 
@@ -162,7 +162,45 @@ void appBuildMenus(SynthApp* app) {
 }
 
 void appEnableMenuItem(int menu, int position, bool enabled) {
-  if (HMENU h = menuHandle(menu)) uiaEnableMenuItem(MenuHandle(h), position, enabled);
+  HMENU h = menuHandle(menu);
+  if (!h) return;
+  // An item whose command waits for a pane stays greyed whatever its own state.
+  const UINT id = GetMenuItemID(h, position);
+  if (id != static_cast<UINT>(-1) && !appCommandAvailable(static_cast<std::int32_t>(id))) enabled = false;
+  uiaEnableMenuItem(MenuHandle(h), position, enabled);
+}
+
+bool appCommandAvailable(std::int32_t id) {
+  if (!mainWindowSoundHeld(appMainWindowId)) return true;
+  switch (id) {
+    case cmdIdNew:
+    case cmdIdOpen:
+    case cmdIdSave:
+    case cmdIdSaveAs:
+    case cmdIdConsolidate:
+    case cmdIdImportPreset:
+    case cmdIdUndo:
+    case cmdIdPaste: return false;
+    default: break;
+  }
+  const bool page = id >= cmdIdShowMain && id <= cmdIdShowMidi;
+  const bool recent = id >= cmdIdRecentFirst && id <= cmdIdRecentLast;
+  return !page && !recent;
+}
+
+void appUpdateCommandStates() {
+  // Undo and Paste keep states of their own: their menus are asked again, through appEnableMenuItem.
+  undoUpdateMenu();
+  clipEnablePaste(clipPasteEnabled());
+  for (int menu : {1, 4}) {
+    HMENU h = menuHandle(menu);
+    const int count = h ? GetMenuItemCount(h) : 0;
+    for (int position = 0; position < count; ++position) {
+      const UINT id = GetMenuItemID(h, position);
+      if (id != 0 && id != static_cast<UINT>(-1))
+        uiaEnableMenuItem(MenuHandle(h), position, appCommandAvailable(static_cast<std::int32_t>(id)));
+    }
+  }
 }
 
 void appCheckMenuItem(int menu, int position, bool checked) {
@@ -233,6 +271,11 @@ std::string appBankShownName(const Bank* bank) {
   return title[0] ? title : "Untitled Bank";
 }
 
+void appSoundReplaced(WinId window) {
+  undoSetKind(undoKindNone);
+  mainWindowRefreshAll(window);
+}
+
 bool appAskSaveChanges(WinId window, Bank* bank, bool canCancel) {
   if (!bankDiffersFromFile(bank)) return true;
   char text[160];
@@ -258,6 +301,7 @@ bool appAskStoreEdits(WinId window, Engine* engine, Bank* bank, bool saving) {
 }
 
 bool appAskBeforeLeaving(WinId window, Engine* engine, Bank* bank) {
+  mainWindowCancelHoldingPane(window);
   return appAskStoreEdits(window, engine, bank, false) && appAskSaveChanges(window, bank, true);
 }
 
@@ -278,7 +322,7 @@ void cmdNew(WinId window, Engine* engine, Bank* bank) {
   bankSelectPreset(bank, engine, bankCurrentIndex(bank));
   mainWinMarkRedraw(window);
   clipSetCopyKind(clipKindNone);
-  mainWindowRefreshAll(window);
+  appSoundReplaced(window);
 }
 
 void cmdOpen(WinId window, Engine* engine, Bank* bank) {
@@ -361,7 +405,7 @@ void cmdImportPreset(WinId window, Engine* engine, Bank* bank) {
       bankSelectPreset(other, engine, first);
       bankStorePreset(bank, engine, current);
       bankSelectPreset(bank, engine, current);
-      mainWindowRefreshAll(window);
+      appSoundReplaced(window);
     }
   }
   bankDestroy(other);
@@ -372,7 +416,7 @@ void cmdRecentFile(WinId window, Engine* engine, Bank* bank, std::int32_t comman
   if (!appAskBeforeLeaving(window, engine, bank)) return;
   recentFileOpen(bank, engine, commandId - cmdIdRecentFirst + 12);
   clipSetCopyKind(clipKindNone);
-  mainWindowRefreshAll(window);
+  appSoundReplaced(window);
 }
 
 void cmdEnableProgramChange() {
@@ -395,6 +439,8 @@ void cmdShowPage(WinId window, int page) {
 
 bool appRunCommand(SynthApp* app, std::int32_t id) {
   if (!app) return false;
+  // A greyed item (which its key still reaches) does nothing.
+  if (!appCommandAvailable(id)) return true;
   const WinId window = 1;
   Engine* engine = app->engine;
   Bank* bank = app->bank;

@@ -45,8 +45,16 @@ void appEnableMenuItem(int menu, int position, bool enabled);
 void appCheckMenuItem(int menu, int position, bool checked);
 void appSetMenuItemText(int menu, int position, const char* text);
 
-// Runs the handler of a command; false for an id that has no handler here.
+// Runs the handler of a command; false for an id that has no handler here. A command that is not
+// available now (appCommandAvailable) does nothing (and answers true).
 bool appRunCommand(SynthApp* app, std::int32_t id);
+// Whether command `id` may run now. While a pane holds the sound (mainWindowSoundHeld) the commands
+// that would replace the sound or the bank under it, write it before the pane's work is taken or left,
+// or edit it behind the pane's back wait until the pane has closed: New, Open, the recent files, Save,
+// Save As, Consolidate, Import Preset, Undo, Paste and the page keys.
+bool appCommandAvailable(std::int32_t id);
+// Greys the menu bar's items of the commands that are not available now, and frees them again.
+void appUpdateCommandStates();
 // The quit query: true (yes) saves the settings first; a second query within 0.5 s answers no. Unstored
 // edits and a bank with unsaved changes are asked about first (appAskBeforeLeaving); Cancel answers no.
 // A close requested without asking (appCloseAsksNothing) skips the questions and answers yes.
@@ -61,8 +69,13 @@ bool appAskSaveChanges(WinId window, Bank* bank, bool canCancel);
 // edits unless they are stored. True when the caller may go on.
 bool appAskStoreEdits(WinId window, Engine* engine, Bank* bank, bool saving);
 // Before the bank and the playing sound are replaced or left (New, Open, a recent file, Exit, the
-// session's end): the unstored edits first, then the unsaved bank.
+// session's end): a pane that holds the sound closes as its Cancel does (the questions are about the
+// sound it was opened on), then the unstored edits are asked about, then the unsaved bank.
 bool appAskBeforeLeaving(WinId window, Engine* engine, Bank* bank);
+// After the bank or the playing sound was replaced (New, Open, a recent file, Import Preset, a program
+// change): the pending Edit > Undo belonged to the sound that left and is dropped, as picking a preset
+// on the Main page drops it; then the window shows the new sound.
+void appSoundReplaced(WinId window);
 // The bank's name as window 1 shows it: its file's title, or "Untitled Bank" without a file.
 std::string appBankShownName(const Bank* bank);
 // After a bank file could not be read: "Open file failed, error 77315", with the system's reason when

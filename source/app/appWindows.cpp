@@ -7,6 +7,7 @@
 
 bool AppMainWindow::handleEvent(std::int32_t code, void* data) {
   if (MainWindow::handleEvent(code, data)) return true;
+  if (code == UIA_EVENT_MOUSE_BUTTON) mainWindowBeforeMouseButton(slot, data);
   return winHandleEvent(slot, static_cast<std::uint32_t>(code), data);
 }
 

@@ -13,6 +13,10 @@ class AppMainWindow : public MainWindow {
   std::int16_t slot;
 };
 
+// A mouse button event of a main window before its items see it (the main window, mainWindow.cpp,
+// notes what a press finds: whether a pane holds the sound, and the sound's edited state).
+void mainWindowBeforeMouseButton(std::int16_t id, const void* event);
+
 class AppToolWindow : public ToolWindow {
  public:
   explicit AppToolWindow(std::int16_t slotId) : slot(slotId) {}

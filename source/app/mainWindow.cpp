@@ -19,6 +19,7 @@
 #include "controls/ctrlItems.h"
 #include "controls/display.h"
 #include "controls/editBox.h"
+#include "controls/inputState.h"
 #include "controls/levelMeter.h"
 #include "controls/pane.h"
 #include "controls/picture.h"
@@ -40,6 +41,15 @@ std::int16_t g_currentMain = 0;
 int g_shownPage = 0;
 int g_tabRedraws = 0;
 std::int16_t g_heldSustain = -1;  // controller 64 as seen by the previous page update
+
+// The pane that holds the sound: its Cancel (null while none holds it) and the sound's edited state
+// before it opened. The last press: whether a pane held the sound before its items saw it (then it
+// marks nothing, even when it closed the pane), and whether it marked an unedited sound edited (a pane
+// the click opens takes the sound as unedited).
+PaneCancelRoutine g_holdCancel = nullptr;
+bool g_editedBeforeHold = false;
+bool g_heldAtPress = false;
+bool g_pressMarked = false;
 
 // Pane item count of each page 2..8, and of the editors' panels 28..30.
 const std::uint16_t kPaneItems[7] = {156, 294, 28, 213, 106, 162, 79};
@@ -127,7 +137,13 @@ void onWindowEvent(std::int16_t id, std::uint32_t code, void* data) {
   if (!d || !d->engine) return;
   const WinId win = static_cast<std::uint16_t>(id);
   if (code == winEvMouseButton) {
-    if (!mainPageIsShown(win)) engineSetModified(d->engine);
+    // A press on a page other than the Main page marks the sound edited (the release adds nothing),
+    // unless a pane held the sound when it came or holds it now: its OK or Cancel decides.
+    const InputMouseEvent* ev = static_cast<const InputMouseEvent*>(data);
+    if (ev && ev->action == 2) return;
+    if (mainPageIsShown(win) || g_heldAtPress || g_holdCancel || engineIsModified(d->engine)) return;
+    engineSetModified(d->engine);
+    g_pressMarked = true;
   } else if (code == winEvKeyDown) {
     if (mainPageIsShown(win) && data) onKey(id, static_cast<UiaKeyEvent*>(data)->key & 0xFFFF);
   } else if (code == winEvSize) {
@@ -173,6 +189,8 @@ void mainWindowBuild(std::int16_t id, Engine* engine, Bank* bank) {
   g_currentMain = id;
   g_shownPage = 0;
   g_heldSustain = -1;
+  g_holdCancel = nullptr;  // a new window: no pane holds the sound
+  g_heldAtPress = g_pressMarked = false;
   if (!engine || !bank || !winSlot(id)) return;
   WinSavedDC batch;
   winAcquireDrawContext(id, &batch);
@@ -309,6 +327,47 @@ void mainWindowEnablePageTabs(std::int16_t id, bool enabled) {
   }
 }
 
+void mainWindowBeforeMouseButton(std::int16_t id, const void* event) {
+  const InputMouseEvent* ev = static_cast<const InputMouseEvent*>(event);
+  MainWindowData* d = dataOf(id);
+  if (!d || (ev && ev->action == 2)) return;
+  g_heldAtPress = g_holdCancel != nullptr;
+  g_pressMarked = false;
+}
+
+void mainWindowHoldSound(std::int16_t id, PaneCancelRoutine cancel) {
+  if (!cancel) return;
+  if (!g_holdCancel) {
+    // Opened by a click whose press marked the sound: unedited before it.
+    MainWindowData* d = dataOf(id);
+    g_editedBeforeHold = d && d->engine && engineIsModified(d->engine) && !g_pressMarked;
+    mainWindowEnablePageTabs(id, false);
+  }
+  g_holdCancel = cancel;
+  appUpdateCommandStates();
+}
+
+void mainWindowReleaseSound(std::int16_t id, bool kept) {
+  if (!g_holdCancel) return;
+  g_holdCancel = nullptr;
+  mainWindowEnablePageTabs(id, true);
+  if (MainWindowData* d = dataOf(id); d && d->engine) {
+    if (kept || g_editedBeforeHold)
+      engineSetModified(d->engine);
+    else
+      engineClearModified(d->engine);
+  }
+  appUpdateCommandStates();
+}
+
+bool mainWindowSoundHeld(std::int16_t) { return g_holdCancel != nullptr; }
+
+void mainWindowCancelHoldingPane(std::int16_t id) {
+  if (g_holdCancel) g_holdCancel(id);
+  // A pane whose Cancel did not close it lets go all the same: whatever follows may replace the sound.
+  mainWindowReleaseSound(id, false);
+}
+
 void mainWindowUpdateBankName(std::int16_t id) {
   MainWindowData* d = dataOf(id);
   if (!d || !d->bank) return;
@@ -390,14 +449,15 @@ void appPageUpdate(WinId window, std::uint16_t, UiTimerRecord*) {
   if (wavePageIsShown(window)) wavePageStartupCheck(window);
 
   // A program change from MIDI: another preset is taken (the edit kept in the history first); the
-  // preset that already plays only clears the request. Off, the request waits.
+  // preset that already plays only clears the request. Off, or while a pane holds the sound, the
+  // request waits.
   const std::int16_t pending = e->requestedProgram;
-  if (appSwitches()->enableProgramChange && pending >= 0) {
+  if (appSwitches()->enableProgramChange && pending >= 0 && !mainWindowSoundHeld(id)) {
     e->requestedProgram = -1;
     if (pending <= 127 && pending != e->header.slot) {
       editHistoryPush(id, e);
       bankSelectPreset(d->bank, e, pending);
-      mainWindowRefreshAll(id);
+      appSoundReplaced(id);
     }
   } else if (pending < -1 || pending > 127) {
     e->requestedProgram = -1;  // not a program number: dropped

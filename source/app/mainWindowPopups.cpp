@@ -52,6 +52,37 @@ void detachChannelMenu(ControlItem* item) {
   g_channelMenu = 0;
 }
 
+// The menu bar's command behind an entry of the File or the Edit popup (0 none): an entry is offered
+// and taken only while its command is available (appCommandAvailable).
+std::int32_t filePopupCommand(int position) {
+  switch (position) {
+    case filePosNew: return cmdIdNew;
+    case filePosOpen: return cmdIdOpen;
+    case filePosSave: return cmdIdSave;
+    case filePosSaveAs: return cmdIdSaveAs;
+    case filePosConsolidate: return cmdIdConsolidate;
+    case filePosImportPreset: return cmdIdImportPreset;
+    default: break;
+  }
+  return position >= filePosRecentFirst && position <= filePosRecentLast
+             ? cmdIdRecentFirst + (position - filePosRecentFirst)
+             : 0;
+}
+
+std::int32_t editPopupCommand(int position) {
+  switch (position) {
+    case editPopupPosUndo: return cmdIdUndo;
+    case editPopupPosCopy: return cmdIdCopy;
+    case editPopupPosPaste: return cmdIdPaste;
+    case editPopupPosBalance: return cmdIdBalanceLevels;
+    default: return 0;
+  }
+}
+
+void appendFile(ControlItem* item, int position, const char* text) {
+  append(item, position, appCommandAvailable(filePopupCommand(position)), text);
+}
+
 }  // namespace
 
 void mainWindowCreatePopups(std::int16_t id) {
@@ -67,23 +98,23 @@ void mainWindowCreatePopups(std::int16_t id) {
 
 void mainWindowBuildFilePopup(ControlItem* item, std::int32_t opening) {
   if (!opening || !withEngine(item)) return;
-  append(item, filePosNew, true, "New");
-  append(item, filePosOpen, true, "Open...");
+  appendFile(item, filePosNew, "New");
+  appendFile(item, filePosOpen, "Open...");
   append(item, 3, false, "-");
-  append(item, filePosSave, true, "Save");
-  append(item, filePosSaveAs, true, "Save As...");
+  appendFile(item, filePosSave, "Save");
+  appendFile(item, filePosSaveAs, "Save As...");
   append(item, 6, true, "-");
-  append(item, filePosConsolidate, true, "Consolidate Bank...");
+  appendFile(item, filePosConsolidate, "Consolidate Bank...");
   append(item, 8, true, "-");
-  append(item, filePosImportPreset, true, "Import Preset...");
+  appendFile(item, filePosImportPreset, "Import Preset...");
   append(item, 10, true, "-");
   char name[261];
-  for (int k = 0; k < 10 && recentFileName(k, name, sizeof name); ++k) append(item, filePosRecentFirst + k, true, name);
+  for (int k = 0; k < 10 && recentFileName(k, name, sizeof name); ++k) appendFile(item, filePosRecentFirst + k, name);
 }
 
 void mainWindowOnFilePopup(ControlItem* item, std::int16_t, std::int16_t position) {
   MainWindowData* d = withEngine(item);
-  if (!d) return;
+  if (!d || !appCommandAvailable(filePopupCommand(position))) return;
   const WinId win = windowOf(item);
   switch (position) {
     case filePosNew: cmdNew(win, d->engine, d->bank); break;
@@ -94,7 +125,7 @@ void mainWindowOnFilePopup(ControlItem* item, std::int16_t, std::int16_t positio
     case filePosImportPreset: cmdImportPreset(win, d->engine, d->bank); break;
     default:
       if (position >= filePosRecentFirst && position <= filePosRecentLast)
-        cmdRecentFile(win, d->engine, d->bank, position + 20005);
+        cmdRecentFile(win, d->engine, d->bank, filePopupCommand(position));
       break;
   }
   if (mainWindowData(win) && mainWindowData(win)->engine) mainWindowRefreshAll(win);
@@ -103,12 +134,12 @@ void mainWindowOnFilePopup(ControlItem* item, std::int16_t, std::int16_t positio
 void mainWindowBuildEditPopup(ControlItem* item, std::int32_t opening) {
   if (!opening || !withEngine(item)) return;
   char text[64] = {};
-  const bool undo = undoGetMenuText(text, sizeof text);
+  const bool undo = undoGetMenuText(text, sizeof text) && appCommandAvailable(cmdIdUndo);
   append(item, editPopupPosUndo, undo, text[0] ? text : "Undo");
   append(item, 2, true, "-");
   const bool copy = clipCopyLabel(text);
   append(item, editPopupPosCopy, copy, text);
-  const bool paste = clipPasteLabel(text);
+  const bool paste = clipPasteLabel(text) && appCommandAvailable(cmdIdPaste);
   append(item, editPopupPosPaste, paste, text);
   append(item, 5, true, "-");
   append(item, editPopupPosBalance, patchPageIsShown(static_cast<std::uint16_t>(windowOf(item))) != 0,
@@ -116,7 +147,7 @@ void mainWindowBuildEditPopup(ControlItem* item, std::int32_t opening) {
 }
 
 void mainWindowOnEditPopup(ControlItem* item, std::int16_t, std::int16_t position) {
-  if (!withEngine(item)) return;
+  if (!withEngine(item) || !appCommandAvailable(editPopupCommand(position))) return;
   const WinId win = static_cast<std::uint16_t>(windowOf(item));
   switch (position) {
     case editPopupPosUndo: undoRedo(win); break;

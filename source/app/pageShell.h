@@ -13,6 +13,21 @@ void mainWindowShowPage(std::int16_t id, int page);
 int mainWindowShownPage(std::int16_t id);
 // Locks (0) or frees (1) page switching: the page panes (pageMain..pageMidi) undrawable and the tabs drawn disabled.
 void mainWindowEnablePageTabs(std::int16_t id, bool enabled);
+
+// A pane that holds a copy of the playing sound (to recompute from, or to put back on Cancel) holds
+// the sound from its opening to its closing. Meanwhile the page tabs are locked, nothing replaces the
+// sound or the bank under it (the commands that would are unavailable, a program change waits, and
+// leaving the program closes the pane as its Cancel first), and clicks do not mark the sound edited:
+// the pane's close decides. `cancel` closes the pane as its Cancel does; holding again while held
+// only takes the new routine.
+typedef void (*PaneCancelRoutine)(std::int16_t id);
+void mainWindowHoldSound(std::int16_t id, PaneCancelRoutine cancel);
+// The holding pane closes: kept (its OK) marks the sound edited; otherwise the sound's edited state
+// goes back to what it was before the pane opened (before the click that opened it).
+void mainWindowReleaseSound(std::int16_t id, bool kept);
+bool mainWindowSoundHeld(std::int16_t id);
+// Closes the pane that holds the sound as its Cancel does; nothing while none holds it.
+void mainWindowCancelHoldingPane(std::int16_t id);
 // Title displays and the shown page from the engine.
 void mainWindowRefreshAll(std::int16_t id);
 // The preset number and name displays.

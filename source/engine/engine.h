@@ -274,6 +274,9 @@ struct Engine {
   SliderList sliders;  // the engine's working slider list (user-interface thread)
   std::uint8_t presetModified;
   std::uint8_t headerChanged;
+  // Counts the sounds the engine took from a preset (engineInitPreset): a copy of the sound an editor
+  // keeps belongs to the sound of the count it was taken under, and is never written into another.
+  std::uint32_t soundSerial;
   std::uint16_t displayVoice;  // most recently started voice
   std::uint16_t inputCount;    // below 7
   std::uint16_t outputCount;   // below 9

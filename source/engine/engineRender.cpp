@@ -339,6 +339,7 @@ void engineInitPreset(Engine* engine) {
   engine->presetModified = 0;
   engine->spareWord = 0;
   engine->headerChanged = 1;
+  ++engine->soundSerial;  // another sound from here on
   engine->displayVoice = 0;
   for (auto& p : engine->speakerPeaks) p = 0.0f;
   for (auto& p : engine->inputPeaks) p = 0.0f;

@@ -2,8 +2,10 @@
 // the Envelope page) and the envelope menu's two other structural commands, delete and initialise.
 // The pane lists the modules that are on and, for the chosen one, the parameters an envelope can
 // drive; Add makes the new envelope in a free slot (two linked ones for a surround pan) and selects
-// it on the page. Every operation takes the main window's id (callbacks the control) and does
-// nothing without the window's view or engine.
+// it on the page. While it is open it holds the sound (mainWindowHoldSound): its lists describe the
+// sound it opened on, and Add writes into no other. Cancel changes nothing, the sound's edited state
+// included. Every operation takes the main window's id (callbacks the control) and does nothing
+// without the window's view or engine.
 #pragma once
 #include <cstdint>
 
@@ -52,6 +54,7 @@ struct EnvAddState {
   EnvAddTarget targetRows[envAddTargetRows];
   std::int32_t paramDests[envAddParamRows];  // 0 = no row
   std::int16_t lastTargetRow;
+  std::uint32_t sound;  // the engine's soundSerial when the pane opened
 };
 EnvAddState* envAddState();
 

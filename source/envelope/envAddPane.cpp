@@ -107,12 +107,18 @@ void repaintUnder(WinId win) {
   if (known) winInvalidateRect(win, &under);
 }
 
-void close(WinId win) {
+// `kept` (Add) marks the sound edited; Cancel leaves its edited state as it was.
+void close(WinId win, bool kept) {
   repaintUnder(win);
-  mainWindowEnablePageTabs(win, true);
+  mainWindowReleaseSound(win, kept);
   ctrlShow(win, paneEnvAdd, 0);
   winSetOverlayPort(win, nullptr);
   envPageSelect(win);
+}
+
+void cancelHeld(std::int16_t win) {
+  winSelectPort(win, nullptr);
+  if (ctrlIsShown(win, paneEnvAdd)) close(win, false);
 }
 
 }  // namespace
@@ -232,7 +238,8 @@ void envAddPaneShow(WinId win) {
   winSetCurrent(win);
   winSelectPort(win, nullptr);
   if (!ctrlFind(win, paneEnvAdd)) return;
-  mainWindowEnablePageTabs(win, false);
+  mainWindowHoldSound(win, cancelHeld);
+  g_add.sound = e->soundSerial;
   paneSetSecondPort(win, paneEnvAdd);
   ctrlShow(win, paneEnvAdd, 1);
   paneSetSecondPort(win, paneEnvAdd);
@@ -289,13 +296,17 @@ void envAddButton(ControlItem* item, std::uint8_t, std::int16_t) {
 }
 
 void envAddCancel(ControlItem* item, std::uint8_t, std::int16_t) {
-  if (item) close(ctrlItemWin(item));
+  if (item) close(ctrlItemWin(item), false);
 }
 
 void envAddCommit(WinId win) {
   EnvelopeView* v = envViewOf(win);
   Engine* e = envEngineOf(win);
   if (!v || !e) return;
+  if (e->soundSerial != g_add.sound) {
+    close(win, false);  // the lists describe a sound that no longer plays: nothing is added
+    return;
+  }
   selectPane(win);
   const std::int32_t targetRow = listFirstSelected(win, envAddTargets);
   const std::int32_t paramRow = listFirstSelected(win, envAddParams);
@@ -319,7 +330,7 @@ void envAddCommit(WinId win) {
   envListKeepSelection(win);
   envPageMarkChanged(win);
   undoSetKind(undoKindNone);
-  close(win);
+  close(win, true);
   envPageUpdateEntry(win);
   // The refresh scrolls the rows, which drops what was waiting to be painted above them.
   repaintUnder(win);

@@ -3,7 +3,9 @@
 // pulses). While it is open every change of a box or of its envelope list recomputes the tool over
 // the selected envelopes from the snapshot taken at opening and writes the result into the
 // engine's slots, so the result is heard and seen at once. OK keeps it (Edit > Undo restores all
-// 28 slots), Cancel puts the snapshot back. The page tabs are locked while it is open.
+// 28 slots), Cancel puts the snapshot back. While it is open it holds the sound (mainWindowHoldSound:
+// the page tabs locked, nothing replaces the sound under it), and it writes only into the sound it
+// took its snapshot from.
 #pragma once
 #include <cstdint>
 
@@ -65,6 +67,7 @@ struct EnvToolsState {
   double arAttack, arMinAmp, arSlope;                 // 0.01, 0, 0.5
   std::uint8_t arRebuild;                             // the next commit changes breakpoint counts: take all slots first
   std::uint8_t open;
+  std::uint32_t sound;  // the engine's soundSerial when the snapshot was taken
 };
 EnvToolsState* envToolsState();
 
@@ -85,5 +88,7 @@ void envToolsInitDuration(WinId win);
 void envToolsInitPulses(WinId win);
 // Puts the snapshot back into all 28 slots (under the all-slots handshake), as Cancel does.
 void envToolsRestore(WinId win);
+// Cancel: the snapshot back, then the pane closes (the sound's edited state as before it opened).
+void envToolsCancelPane(WinId win);
 // The description envToolsText shows for envToolScale..envToolPulses ("" otherwise).
 const char* envToolsDescription(std::int32_t tool);

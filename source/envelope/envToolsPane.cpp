@@ -133,6 +133,34 @@ void redrawPage(WinId win) {
   selectPane(win);
 }
 
+// The engine when it still plays the sound the snapshot came from; null otherwise (nothing of the
+// snapshot or of a result made from it may go into another sound).
+Engine* snapshotSound(WinId win) {
+  Engine* e = envEngineOf(win);
+  return e && e->soundSerial == g_state.sound ? e : nullptr;
+}
+
+// Closing: the page tabs free again, the page drawn and scrolled as the pane left it; `kept` (OK)
+// marks the sound edited, Cancel leaves its edited state as it was.
+void close(WinId win, bool kept) {
+  // What lay under the pane is drawn again once it is gone.
+  CtrlRect under = {};
+  selectPane(win);
+  const bool known = ctrlGetRect(win, envToolsBackground, &under) != 0;
+  winSelectPort(win, nullptr);
+  mainWindowReleaseSound(win, kept);
+  ctrlShow(win, paneEnvTools, 0);
+  if (known) winInvalidateRect(win, &under);
+  winSetOverlayPort(win, nullptr);
+  g_state.open = 0;
+  g_state.tool = 0;
+  holdPageEdits(win, false);
+  envPageSelect(win);
+  envPageUpdateScrollSpan(win);
+}
+
+void cancelHeld(std::int16_t win) { envToolsCancelPane(win); }
+
 }  // namespace
 
 EnvToolsState* envToolsState() { return &g_state; }
@@ -194,26 +222,13 @@ void envToolsShow(WinId win, std::uint8_t showIt, std::int32_t tool) {
   winSelectPort(win, nullptr);
   if (!ctrlFind(win, paneEnvTools)) return;
   if (!showIt) {
-    // What lay under the pane is drawn again once it is gone.
-    CtrlRect under = {};
-    selectPane(win);
-    const bool known = ctrlGetRect(win, envToolsBackground, &under) != 0;
-    winSelectPort(win, nullptr);
-    mainWindowEnablePageTabs(win, true);
-    ctrlShow(win, paneEnvTools, 0);
-    if (known) winInvalidateRect(win, &under);
-    winSetOverlayPort(win, nullptr);
-    g_state.open = 0;
-    g_state.tool = 0;
-    holdPageEdits(win, false);
-    envPageSelect(win);
-    envPageUpdateScrollSpan(win);
+    close(win, true);
     return;
   }
   if (tool < envToolScale || tool > envToolPulses) return;
   const bool reopen = g_state.open != 0;
   winSelectPort(win, nullptr);
-  mainWindowEnablePageTabs(win, false);
+  mainWindowHoldSound(win, cancelHeld);
   ctrlShow(win, paneEnvTools, 1);
   paneSetSecondPort(win, paneEnvTools);
   if (!reopen) {
@@ -226,6 +241,7 @@ void envToolsShow(WinId win, std::uint8_t showIt, std::int32_t tool) {
   if (!reopen) {
     fillList(win, e, v->selectedSlot);
     for (std::int16_t i = 0; i < envSlotCount; ++i) g_state.snapshot[i] = g_state.result[i] = *envSlot(e, i);
+    g_state.sound = e->soundSerial;
   }
   g_state.open = 1;
   g_state.tool = tool;
@@ -306,7 +322,7 @@ void envToolsRecompute(WinId win) {
 }
 
 void envToolsCommit(WinId win) {
-  Engine* e = envEngineOf(win);
+  Engine* e = snapshotSound(win);
   if (!e) return;
   // Only slots whose shape differs are written: the audio side keeps reading the others.
   bool differs[envSlotCount] = {};
@@ -334,7 +350,7 @@ void envToolsCommit(WinId win) {
 }
 
 void envToolsRestore(WinId win) {
-  Engine* e = envEngineOf(win);
+  Engine* e = snapshotSound(win);
   if (!e) return;
   envSlotSyncStates(e);
   for (std::int16_t i = 0; i < envSlotCount; ++i) {
@@ -405,11 +421,19 @@ void envToolsPulsesChanged(ControlItem* item, double value) {
   envToolsRecompute(ctrlItemWin(item));
 }
 
+void envToolsCancelPane(WinId win) {
+  if (!g_state.open) return;
+  envToolsRestore(win);
+  close(win, false);
+}
+
 void envToolsButton(ControlItem* item, std::uint8_t, std::int16_t) {
   if (!item) return;
   const WinId win = ctrlItemWin(item);
-  if (item->id == envToolsCancel) envToolsRestore(win);
-  envToolsShow(win, 0, 0);
+  if (item->id == envToolsCancel)
+    envToolsCancelPane(win);
+  else
+    envToolsShow(win, 0, 0);
 }
 
 void envToolsTakePageSelection(ControlItem* item, std::uint8_t, std::int16_t) {

@@ -13,8 +13,10 @@
 #include "controls/stepRules.h"
 #include "controls/waveSelector.h"
 #include "controls/winSlots.h"
+#include "engine/engine.h"
 #include "engine/valueFormat.h"
 #include "preset/waveMenu.h"
+#include "wave/waveEditState.h"
 #include "wave/waveHarmonics.h"
 #include "wave/waveHarmonicsView.h"
 #include "wave/wavePage.h"
@@ -24,6 +26,20 @@
 #include "engine/numeric.h"
 
 namespace {
+
+// The sound and the wave the panel opened on: the only wave it writes.
+struct OpenedOn {
+  std::uint32_t sound;
+  std::int16_t wave;
+};
+OpenedOn g_openedOn = {0, -1};
+
+bool ownsWave(WinId win) {
+  Engine* e = waveEngineOf(win);
+  return e && e->soundSerial == g_openedOn.sound && waveEditBuffers()->currentWave == g_openedOn.wave;
+}
+
+void cancelHeld(std::int16_t win) { waveXformCancel(win); }
 
 const int kBoxWidth = 64;
 const int kArrowSections = 3;
@@ -171,7 +187,15 @@ void waveXformPanelBuild(WinId win) {
 
 void waveXformPanelShow(WinId win, std::uint8_t show, std::uint16_t page) {
   if (!winSlot(win)) return;
-  mainWindowEnablePageTabs(win, show == 0);
+  if (show) {
+    mainWindowHoldSound(win, cancelHeld);
+    const Engine* e = waveEngineOf(win);
+    g_openedOn = {e ? e->soundSerial : 0, waveEditBuffers()->currentWave};
+  } else if (mainWindowSoundHeld(win)) {
+    mainWindowReleaseSound(win, true);  // closed keeping its result (Cancel lets go first)
+  } else {
+    mainWindowEnablePageTabs(win, true);
+  }
   selectOwnPort(win);
   ctrlShowInWindow(win, waveXformPaneId, show ? 1 : 0);
   if (!show) return;
@@ -247,7 +271,7 @@ void waveXformPanelSetPage(WinId win, std::uint16_t page) {
 }
 
 void waveXformApply(WinId win) {
-  if (!waveEngineOf(win)) return;
+  if (!ownsWave(win)) return;
   waveEditStoreWork(win);
   wavePageSelectPane(win);
   waveDisplayRedraw(win);
@@ -256,6 +280,7 @@ void waveXformApply(WinId win) {
 }
 
 void waveXformRevert(WinId win) {
+  if (!ownsWave(win)) return;
   waveEditStoreSource(win);
   wavePageSelectPane(win);
   waveDisplayRedraw(win);
@@ -267,21 +292,31 @@ void waveXformButton(ControlItem* item, std::uint8_t, std::int16_t) {
   if (!item) return;
   const WinId win = item->windowId;
   if (item->id == xformItemOk) {
-    waveUndoFinish(win);
+    // The undo step belongs to the wave the panel opened on, or to none.
+    if (ownsWave(win))
+      waveUndoFinish(win);
+    else
+      waveEditForgetUndo();
     waveXformPanelShow(win, 0, 0);
     waveEditShowLevel(win);
     wavePageSelectPane(win);
   } else if (item->id == xformItemCancel) {
-    waveXformRevert(win);
-    waveEditForgetUndo();
-    waveXformPanelShow(win, 0, 0);
-    waveEditShowLevel(win);
-    wavePageSelectPane(win);
-    const std::uint16_t page = waveXformSettings().page;
-    if (page == waveXformPageShift || page == waveXformPageLoadHarmonics) {
-      harmonicsAnalyzeEntry(win, waveItemHarmDisplay);
-      harmonicsDrawBarsEntry(win, waveItemHarmDisplay);
-    }
+    waveXformCancel(win);
+  }
+}
+
+void waveXformCancel(WinId win) {
+  if (!waveXformPanelIsOpen(win)) return;
+  waveXformRevert(win);
+  waveEditForgetUndo();
+  mainWindowReleaseSound(win, false);
+  waveXformPanelShow(win, 0, 0);
+  waveEditShowLevel(win);
+  wavePageSelectPane(win);
+  const std::uint16_t page = waveXformSettings().page;
+  if (page == waveXformPageShift || page == waveXformPageLoadHarmonics) {
+    harmonicsAnalyzeEntry(win, waveItemHarmDisplay);
+    harmonicsDrawBarsEntry(win, waveItemHarmDisplay);
   }
 }
 
@@ -300,7 +335,7 @@ void waveXformLoadPicked(ControlItem* item, std::int16_t menu, std::int16_t entr
 }
 
 void waveXformShiftChanged(ControlItem* item, double value) {
-  if (!item || !(value == value)) return;
+  if (!item || !(value == value) || !ownsWave(item->windowId)) return;
   value = numClamp(value, -64.0, 64.0);
   harmonicsShift(item->windowId, static_cast<std::int16_t>(value));
 }

@@ -1,7 +1,9 @@
 // The transform panel (pane paneWaveXform of the main window, at (158, 1)): one page per transform with its
 // settings; each change recomputes the result from the wave as it was when the panel opened
 // (`sourceWave`) and writes it into the edited wave at once. OK keeps the result as one undo step,
-// Cancel writes the source back. The page tabs of the main window stay disabled while it is open.
+// Cancel writes the source back. While it is open it holds the sound (mainWindowHoldSound: the page
+// tabs disabled, nothing replaces the sound under it), and it writes only into the wave of the sound
+// it opened on.
 // The page numbers and waveXformPanelShow: wave/waveTransformPanel.h.
 #pragma once
 #include <cstdint>
@@ -66,6 +68,9 @@ void waveXformApply(WinId win);
 // sourceWave back into the edited wave, shown and told likewise.
 void waveXformRevert(WinId win);
 void waveXformButton(ControlItem* item, std::uint8_t pressed, std::int16_t state);
+// Cancel: the source back into the wave, no undo step, the panel closed (the sound's edited state as
+// before it opened); nothing while the panel is closed.
+void waveXformCancel(WinId win);
 void waveXformSelectPane(WinId win);
 // The first step of the three wave popups: the chosen wave becomes `xformWave` ("New..." is ignored).
 void waveXformPickWave(ControlItem* item, std::int16_t menu, std::int16_t entry);
