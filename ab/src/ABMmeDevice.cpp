@@ -359,8 +359,8 @@ void MmeDevice::serveOutput() {
   // keep coming back done and the worker would never see its quit event.
   while (!stopping_.load(std::memory_order_acquire) && headerDone(outHeaders_[next])) {
     int32_t nextIn = nextIn_.load(std::memory_order_acquire);
+    const int inCh = block.input.channelCount;
     if (waveIn_ && nextIn >= 0 && headerDone(inHeaders_[nextIn])) {
-      const int inCh = block.input.channelCount;
       mmePcm16ToFloat(reinterpret_cast<const int16_t*>(inHeaders_[nextIn]->lpData), inCh, static_cast<int>(inFrames_),
                       block.input.buffers, block.frames);
       for (int k = 0; k < 2 && headerDone(inHeaders_[nextIn]); ++k) {
@@ -368,6 +368,11 @@ void MmeDevice::serveOutput() {
         nextIn ^= 1;
       }
       nextIn_.store(nextIn, std::memory_order_release);
+    } else {
+      // No recorded buffer is ready (the capture is late, or has not begun): the inputs are silent
+      // rather than the last buffer played to the client once more.
+      for (int c = 0; c < inCh; ++c)
+        std::memset(block.input.buffers[c], 0, sizeof(float) * static_cast<size_t>(block.frames));
     }
     if (ring) {
       block.ring = ring;

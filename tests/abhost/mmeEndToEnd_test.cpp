@@ -2,11 +2,12 @@
 // writes a known signal (different per output) through the MME device; the ALSA output file holds
 // trunc(32767 x signal), interleaved, sample for sample after the leading silence, for seconds (only
 // silence the system adds where the stream ran dry may sit between frames). A file fed to the capture
-// device reaches the client's inputs.
+// device reaches the client's inputs in order, whole but for what the system lost or never filled.
 #include "hostRig.h"
 
 #include "ABDeviceAccessors.h"
 #include "ABMmeDevice.h"
+#include "streamJudge.h"
 #include "support/audioFiles.h"
 
 #include <windows.h>
@@ -17,6 +18,9 @@
 
 namespace {
 
+// The capture file's length: the capture reads ahead of the playback (up to 7 s of the file while the
+// test records 3 s, on a loaded machine).
+const int kInputSeconds = 30;
 const double kTwoPi = 6.283185307179586;
 
 // Output c at client frame n: an offset tone per channel, never 0, so the first frame is found.
@@ -26,10 +30,10 @@ float signalAt(int c, long long n) {
   return static_cast<float>(-0.6 + 0.1 * std::sin(kTwoPi * 1000.0 * n / 44100.0 + 1.0) + 0.2 * (n % 400000) / 400000.0);
 }
 
-// The capture file's sample for channel c at frame n (16-bit).
-int16_t inputAt(int c, long long n) {
-  const int v = static_cast<int>((n * 37) % 20000) - 10000;
-  return static_cast<int16_t>(c == 0 ? v : -v / 2);
+// A recorded input sample as the 16-bit sample it came from (out of range: the nearest end).
+int16_t pcm16(float x) {
+  const long v = std::lround(x * 32768.0f);
+  return static_cast<int16_t>(v < -32768 ? -32768 : v > 32767 ? 32767 : v);
 }
 
 class SignalClient : public PassClient {
@@ -45,10 +49,13 @@ class SignalClient : public PassClient {
       recorded.push_back(ins[0] ? ins[0][f] : -9.0f);
       recorded1.push_back(ins[1] ? ins[1][f] : -9.0f);
     }
+    if (blockFrames == 0) blockFrames = frames;
+    if (frames != blockFrames) blockFrames = -1;
     position += frames;
     done.store(position);
   }
   long long position = 0;
+  int blockFrames = 0;  // every call's length (-1: they differed)
   std::atomic<long long> done{0};
   std::vector<float> recorded, recorded1;
 };
@@ -59,19 +66,16 @@ TEST_F(HostTest, MmeOutputFileAndCaptureInput) {
   const std::string inPath = audioInputFile();
   ASSERT_FALSE(outPath.empty()) << "run through the test harness";
   DeleteFileA(outPath.c_str());
-  // The capture file: 6 s of a known stereo pattern.
+  // The capture file: frames that carry their own number, longer than the capture can read in the test.
+  const long long inFrames = kInputSeconds * rate;
   {
     FILE* f = std::fopen(inPath.c_str(), "wb");
     ASSERT_NE(f, nullptr);
-    std::vector<int16_t> pcm;
-    for (long long n = 0; n < 6 * rate; ++n) {
-      pcm.push_back(inputAt(0, n));
-      pcm.push_back(inputAt(1, n));
-    }
+    std::vector<int16_t> pcm(2 * inFrames);
+    for (long long n = 0; n < inFrames; ++n) counterFrame(n, &pcm[2 * n]);
     std::fwrite(pcm.data(), sizeof(int16_t), pcm.size(), f);
     std::fclose(f);
   }
-
   SignalClient client;
   client.recorded.reserve(3 * rate);
   client.recorded1.reserve(3 * rate);
@@ -107,59 +111,52 @@ TEST_F(HostTest, MmeOutputFileAndCaptureInput) {
   int16_t pair[2];
   while (std::fread(pair, sizeof(int16_t), 2, f) == 2) file.insert(file.end(), pair, pair + 2);
   std::fclose(f);
-  size_t first = 0;
-  while (first < file.size() / 2 && file[2 * first] == 0 && file[2 * first + 1] == 0) ++first;
   // Where the stream ran dry (a late worker on a loaded machine, the stop) the system writes silence
   // of its own; the signal's first channel is never 0, so such frames are told apart. Every other frame
   // must be the next signal frame, to the end of the file: nothing dropped, repeated or changed.
-  size_t n = 0, padding = 0;
-  for (size_t p = first; p < file.size() / 2; ++p) {
-    const int16_t e0 = static_cast<int16_t>(static_cast<int>(signalAt(0, static_cast<long long>(n)) * 32767.0f));
-    const int16_t e1 = static_cast<int16_t>(static_cast<int>(signalAt(1, static_cast<long long>(n)) * 32767.0f));
-    if (file[2 * p] == e0 && file[2 * p + 1] == e1)
-      ++n;
-    else if (file[2 * p] == 0 && file[2 * p + 1] == 0)
-      ++padding;
-    else
-      FAIL() << "file frame " << p << " is neither signal frame " << n << " nor silence (offset " << first << ")";
-  }
-  std::printf("output: %zu signal frames after %zu silent ones, %zu silent frames added\n", n, first, padding);
+  const StreamVerdict out = judgeStream(
+      file.data(), static_cast<long long>(file.size() / 2), StreamRules(), [](const int16_t* frame, long long due) {
+        for (int c = 0; c < 2; ++c)
+          if (frame[c] != static_cast<int16_t>(static_cast<int>(signalAt(c, due) * 32767.0f))) return -1LL;
+        return due;
+      });
+  EXPECT_EQ(out.fault, "") << "output file";
+  const size_t n = static_cast<size_t>(out.signal);
+  std::printf("output: %zu signal frames after %lld silent ones, %lld silent frames added\n", n, out.leadingSilence,
+              out.silence);
   // The device's last buffers are cut off by the stop.
   EXPECT_GE(n, static_cast<size_t>(3 * rate));
   EXPECT_GE(static_cast<long long>(n), client.position - 3 * 4096);
 
-  // Input: the file's pattern arrives on both inputs in order: frames that continue the pattern
-  // from the frame before them (both channels) make up runs of at least a device block, over more
-  // than a second in all. (Wine's capture runs several times faster than its playback, and the driver
-  // takes one input buffer per output buffer, so the recording skips between runs here.)
-  std::vector<long long> where(20000, -1);  // pattern value + 10000 -> its frame in one period
-  for (long long n = 0; n < 20000; ++n) where[inputAt(0, n) + 10000] = n;
-  auto patternIndex = [&](long v) { return v >= -10000 && v < 10000 ? where[v + 10000] : -1LL; };
-  long long continued = 0, run = 0, longest = 0;
-  for (size_t i = 1; i < client.recorded.size(); ++i) {
-    const long a0 = std::lround(client.recorded[i - 1] * 32768.0f);
-    const long b0 = std::lround(client.recorded[i] * 32768.0f);
-    const long long k = patternIndex(a0);
-    const bool next = a0 != 0 && k >= 0 && inputAt(0, k + 1) == b0 &&
-                      std::lround(client.recorded1[i] * 32768.0f) == inputAt(1, k + 1) &&
-                      std::lround(client.recorded1[i - 1] * 32768.0f) == inputAt(1, k);
-    if (next) {
-      ++continued;
-      longest = std::max(longest, ++run);
-    } else {
-      run = 0;
-    }
+  // Input: the capture file's frames arrive on both inputs, each naming its place in the file. Silence
+  // (a buffer the capture had not filled in time) only counts; every other frame is a frame of the file,
+  // later in it than the one before: nothing garbled, mixed, repeated or out of order. Inside one of the
+  // driver's buffers the file goes on frame by frame but for whole capture periods (10 ms) the system
+  // lost; where a buffer starts it may go on further: Wine's capture runs ahead of its playback here, and
+  // when two recorded buffers wait the driver takes one and gives both back. A second of the file at least
+  // must arrive.
+  ASSERT_GT(client.blockFrames, 0) << "the device's blocks differ in length";
+  std::vector<int16_t> recorded(2 * client.recorded.size());
+  for (size_t i = 0; i < client.recorded.size(); ++i) {
+    recorded[2 * i] = pcm16(client.recorded[i]);
+    recorded[2 * i + 1] = pcm16(client.recorded1[i]);
   }
-  std::printf("capture: %lld of %zu frames continue the pattern, longest run %lld\n", continued, client.recorded.size(),
-              longest);
-  // Where the pattern breaks depends on the system: it drops whole capture periods (10 ms, 441 frames)
-  // while the driver is busy with the output, and each block takes the next input buffer there is.
-  // So at most one break per period and one per block; anything more (a part of a buffer converted,
-  // frames or channels mixed up) breaks the pattern far more often.
+  StreamRules rules;
+  rules.blockFrames = client.blockFrames;
+  rules.periodFrames = rate / 100;
+  rules.skipAtBlocks = true;
+  const StreamVerdict in = judgeStream(recorded.data(), static_cast<long long>(client.recorded.size()), rules,
+                                       [](const int16_t* frame, long long) { return counterFrameNumber(frame); });
+  std::printf(
+      "capture: %lld signal frames (file frames %lld..%lld), %lld silent (%lld leading), %lld lost in "
+      "buffers, %lld skipped where buffers start\n",
+      in.signal, in.first, in.last, in.silence + in.leadingSilence, in.leadingSilence, in.lostInBlocks,
+      in.skippedAtBlocks);
+  EXPECT_EQ(in.fault, "") << "capture";
   const long long frames = static_cast<long long>(client.recorded.size());
   EXPECT_GE(frames, 3LL * rate);
-  EXPECT_GE(continued, frames - (frames / 441 + frames / 4096 + 2));
-  EXPECT_GE(longest, 441);
+  EXPECT_GE(in.signal, rate);
+  EXPECT_LT(in.last, inFrames - rate) << "the capture read near the file's end: make the file longer";
 }
 
 }  // namespace
