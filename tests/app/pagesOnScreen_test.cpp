@@ -16,7 +16,9 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <initializer_list>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "about/aboutDialog.h"
@@ -37,6 +39,7 @@
 #include "envelope/envGraph.h"
 #include "envelope/envPage.h"
 #include "kitTestSupport.h"
+#include "midi/midiPage.h"
 #include "midi/midiSourceWindow.h"
 #include "modules/filterParams.h"
 #include "pages/midiSlots.h"
@@ -554,6 +557,116 @@ TEST_F(PagesOnScreen, AValueTypedIntoABoxShowsAsTypedAfterTheRefresh) {
   popupSetTrackHook(nullptr);
   CapturedWindow shot;
   captureShown(mainHandle(), shot, "patch_typed_frequency.png");
+}
+
+namespace {
+
+// Keys as the keyboard makes them, to the window that has the focus.
+void sendKeys(std::initializer_list<std::pair<WORD, bool>> keys) {
+  std::vector<INPUT> in;
+  for (const auto& k : keys) {
+    INPUT i = {};
+    i.type = INPUT_KEYBOARD;
+    i.ki.wVk = k.first;
+    i.ki.dwFlags = k.second ? 0 : KEYEVENTF_KEYUP;
+    in.push_back(i);
+  }
+  SendInput(static_cast<UINT>(in.size()), in.data(), sizeof(INPUT));
+}
+
+// The entry's selection, as (start, end).
+std::pair<int, int> entrySelection(HWND edit) {
+  DWORD start = 0, end = 0;
+  SendMessageA(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+  return {static_cast<int>(start), static_cast<int>(end)};
+}
+
+}  // namespace
+
+// The Midi page's bend depth box (24.00 of 0..72) as a user types into it: a double click selects the
+// whole number, so the digit typed next replaces it; after a click that put the caret in the number,
+// Ctrl+A selects all of it again. In the preset's name a double click selects a word. Presses come
+// 100 ms apart on the kit's clock for a double click and a second apart for two single clicks.
+TEST_F(PagesOnScreen, ADoubleClickOrCtrlASelectsTheWholeNumberOfABox) {
+  pressKey(VK_F11);
+  ASSERT_EQ(mainWindowShownPage(1), pageMidi);
+  midiPageSelectTab(1, 1);
+  pump(3);
+  g_testTick = 500000;
+  ctrlSetTickSource(testTick);
+  popupSetTrackHook([](void*, int, int, void*) { return 0; });  // a menu opened by mistake closes
+  struct Case {
+    const char* name;
+    bool doubleClick;  // else a single click, then a click into the number, then Ctrl+A
+  } cases[] = {{"double click", true}, {"Ctrl+A", false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    midiPageSelectPane(1);
+    NumboxData* d = numboxFind(1, midiItemBendDepth);
+    ASSERT_NE(d, nullptr);
+    numboxEntryDone(d->item, "24");
+    pump(2);
+    midiPageSelectPane(1);
+    d = numboxFind(1, midiItemBendDepth);
+    ASSERT_EQ(d->value, 24.0);
+    const int x = (d->valueRect.left + d->valueRect.right) / 2, y = (d->valueRect.top + d->valueRect.bottom) / 2;
+    postPress(mainHandle(), x, y);
+    HWND edit = waitForEntry();
+    postRelease(mainHandle(), x, y);
+    ASSERT_NE(edit, nullptr) << "no entry over the box";
+    EXPECT_EQ(entrySelection(edit), std::make_pair(0, 5)) << "a click selects all of \"24.00\"";
+    // The second press lands on the entry itself, in the middle of the number.
+    g_testTick += c.doubleClick ? 100 : 1000;
+    RECT box;
+    GetClientRect(edit, &box);
+    PostMessageA(edit, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(box.right / 2, box.bottom / 2));
+    PostMessageA(edit, WM_LBUTTONUP, 0, MAKELPARAM(box.right / 2, box.bottom / 2));
+    pump(3);
+    if (!c.doubleClick) {
+      EXPECT_EQ(entrySelection(edit).first, entrySelection(edit).second) << "a single click puts the caret";
+      SetFocus(edit);
+      sendKeys({{VK_CONTROL, true}, {'A', true}, {'A', false}, {VK_CONTROL, false}});
+      for (int k = 0; k < 10000 && entrySelection(edit) != std::make_pair(0, 5); ++k) pump(1);
+    }
+    EXPECT_EQ(entrySelection(edit), std::make_pair(0, 5)) << "the whole number is selected";
+    CapturedWindow shot;
+    captureShown(mainHandle(), shot,
+                 std::string("bend_depth_selected_") + (c.doubleClick ? "double" : "ctrl_a") + ".png");
+    PostMessageA(edit, WM_CHAR, '2', 1);
+    PostMessageA(edit, WM_KEYDOWN, VK_RETURN, 1);
+    pump(3);
+    midiPageSelectPane(1);
+    d = numboxFind(1, midiItemBendDepth);
+    EXPECT_EQ(d->value, 2.0) << "the digit replaced the number";
+    g_testTick += 1000;
+  }
+  numboxEntryDone(numboxFind(1, midiItemBendDepth)->item, "24");
+  // A text, the preset's name in the title: a double click selects the word under the mouse.
+  patchSetName(engine(), "Typed Name");
+  mainWindowUpdateTitle(1);
+  winSetCurrent(1);
+  winSelectPort(1, nullptr);
+  CtrlRect title = {};
+  ASSERT_TRUE(ctrlGetRect(1, mainItemPresetName, &title));
+  const int y = (title.top + title.bottom) / 2;
+  postPress(mainHandle(), title.left + 8, y);
+  HWND edit = waitForEntry();
+  postRelease(mainHandle(), title.left + 8, y);
+  ASSERT_NE(edit, nullptr) << "the name opens for typing";
+  g_testTick += 100;
+  RECT box;
+  GetClientRect(edit, &box);
+  PostMessageA(edit, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(8, box.bottom / 2));
+  PostMessageA(edit, WM_LBUTTONUP, 0, MAKELPARAM(8, box.bottom / 2));
+  pump(3);
+  const std::pair<int, int> word = entrySelection(edit);
+  EXPECT_EQ(word.first, 0);
+  EXPECT_TRUE(word.second == 5 || word.second == 6) << "\"Typed\" is selected, not " << word.second;
+  PostMessageA(edit, WM_KEYDOWN, VK_RETURN, 1);
+  pump(3);
+  EXPECT_EQ(displayText(mainItemPresetName), "Typed Name");
+  popupSetTrackHook(nullptr);
+  ctrlSetTickSource(nullptr);
 }
 
 namespace {
