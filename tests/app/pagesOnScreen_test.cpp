@@ -58,6 +58,7 @@
 #include "uiSeams/appChooseFile.h"
 #include "uiSeams/msgBox.h"
 #include "uiSeams/popupMenu.h"
+#include "wave/wavePage.h"
 
 namespace {
 
@@ -674,6 +675,81 @@ double luminanceOf(std::uint32_t rgb) {
   return (0.2126 * ((rgb >> 16) & 255) + 0.7152 * ((rgb >> 8) & 255) + 0.0722 * (rgb & 255)) / 255.0;
 }
 }  // namespace
+
+namespace {
+// The rectangle of item `id` of a page's pane, in window 1's client coordinates.
+CtrlRect paneItemRect(std::uint16_t pane, std::uint16_t id) {
+  winSetCurrent(1);
+  winSelectPane(1, pane);
+  CtrlRect r = {};
+  ctrlGetRect(1, id, &r);
+  winSelectPort(1, nullptr);
+  return r;
+}
+}  // namespace
+
+// Captions sit clear of what is around them: the Patch page's level texts ("0.0 dB", "-6.0 dB") are
+// crossed by no line of their strip, the Envelope page's "Size" keeps two rows of panel above its
+// buttons, and the Wave page's two messages stand off the display's left border.
+TEST_F(PagesOnScreen, CaptionsStandClearOfLinesButtonsAndBorders) {
+  // Patch page: in each level text's box, no row is light across the text's whole width.
+  pressKey(VK_F6);
+  for (std::int16_t c = 0; c < 3; ++c) oscSetOn(engine(), c, c == 1 ? 0 : 1);
+  mainWindowRefreshAll(1);
+  pump(3);
+  CapturedWindow patch;
+  ASSERT_TRUE(captureShown(mainHandle(), patch, "caption_patch_levels.png"));
+  for (std::int16_t c = 0; c < 3; ++c) {
+    SCOPED_TRACE("channel " + std::to_string(c + 1));
+    const CtrlRect r = paneItemRect(pagePatch, static_cast<std::uint16_t>(patchChannelIdBase(c) + patchKLevelText));
+    auto light = [&](int x, int y) { return luminanceOf(patch.at(x, y)) > 0.6; };
+    // The text's columns, from the upper half of its box where only glyphs are.
+    int left = r.right, right = r.left - 1;
+    for (int y = r.top; y < (r.top + r.bottom) / 2; ++y)
+      for (int x = r.left; x < r.right; ++x)
+        if (light(x, y)) left = std::min(left, x), right = std::max(right, x);
+    ASSERT_LT(left, right) << "the level text is drawn";
+    for (int y = r.top; y < r.bottom; ++y) {
+      int lit = 0;
+      for (int x = left; x <= right; ++x) lit += light(x, y) ? 1 : 0;
+      EXPECT_LT(lit, right - left + 1) << "a line crosses the text's box at row " << y - r.top;
+    }
+  }
+  // Envelope page: between the caption's lowest row and the size buttons, two rows of bare panel.
+  pressKey(VK_F9);
+  pump(3);
+  CapturedWindow envelope;
+  ASSERT_TRUE(captureShown(mainHandle(), envelope, "caption_envelope_size.png"));
+  CtrlRect buttons = paneItemRect(pageEnvelope, envItemSizeWider);
+  for (std::uint16_t id = envItemSizeWider; id <= envItemSizeSmaller; ++id) {
+    const CtrlRect b = paneItemRect(pageEnvelope, id);
+    buttons.left = std::min(buttons.left, b.left), buttons.right = std::max(buttons.right, b.right);
+  }
+  int captionBottom = -1;
+  for (int y = buttons.top - 1; y > buttons.top - 20 && captionBottom < 0; --y)
+    for (int x = buttons.left; x < buttons.right; ++x)
+      if (luminanceOf(envelope.at(x, y)) < 0.35) captionBottom = y;
+  ASSERT_GE(captionBottom, 0) << "\"Size\" stands above its buttons";
+  EXPECT_GE(buttons.top - captionBottom - 1, 2) << "rows of panel between \"Size\" and its buttons";
+  // Wave page without waves: each message starts at least 4 pixels inside the display and ends in it.
+  pressKey(VK_F7);
+  pump(3);
+  CapturedWindow wave;
+  ASSERT_TRUE(captureShown(mainHandle(), wave, "caption_wave_messages.png"));
+  const CtrlRect view = paneItemRect(pageWave, waveItemDisplay);
+  for (std::uint16_t id :
+       {static_cast<std::uint16_t>(waveItemNoWaves), static_cast<std::uint16_t>(waveItemNoWavesHint)}) {
+    SCOPED_TRACE("message " + std::to_string(id));
+    const CtrlRect r = paneItemRect(pageWave, id);
+    int left = wave.width, right = -1;
+    for (int y = r.top; y < r.bottom; ++y)
+      for (int x = view.left; x < view.right; ++x)
+        if (luminanceOf(wave.at(x, y)) > 0.5) left = std::min(left, x), right = std::max(right, x);
+    ASSERT_LT(left, right) << "the message is shown";
+    EXPECT_GE(left - view.left, 4) << "pixels between the display's left edge and the text";
+    EXPECT_LE(right, view.right - 4) << "the text ends inside the display";
+  }
+}
 
 TEST_F(PagesOnScreen, TheControllerSlotNamesReadAgainstThePanel) {
   mainWindowShowPage(1, pageMain);
