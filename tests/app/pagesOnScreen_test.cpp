@@ -932,6 +932,38 @@ TEST_F(PagesOnScreen, FileDialogsStartInTheBanksFolderElseTheLastOneElseTheDocum
   EXPECT_EQ(lower(g_dialogFolder), lower(folder));
 }
 
+// File > Open on the Patch page, the real dialog cancelled: once it has gone, the screen shows window 1
+// (frame, menu bar, top strip and page) as it was before, where the dialog lay over it as elsewhere.
+TEST_F(PagesOnScreen, TheOpenDialogLeavesNothingOnWindowOne) {
+  msgBoxCaptureEnd();
+  msgBoxCaptureBegin(msgAnswerNo);  // a bank with unsaved changes is left as it is
+  pressKey(VK_F6);
+  pump(5);
+  RECT frame;
+  GetWindowRect(mainHandle(), &frame);
+  const std::vector<std::uint32_t> before = screenPixels(frame);
+  ASSERT_FALSE(before.empty());
+  g_dialog = DialogSeen();
+  g_dialog.close = closeByCloseBox;
+  const UINT_PTR timer = SetTimer(nullptr, 0, 15, dialogBeat);
+  UiaCommandEvent open = {cmdIdOpen};
+  app()->handleEvent(UIA_EVENT_COMMAND, &open);
+  KillTimer(nullptr, timer);
+  ASSERT_NE(g_dialog.box, nullptr) << "the open dialog came up";
+  RECT over;
+  ASSERT_TRUE(IntersectRect(&over, &frame, &g_dialog.rect)) << "the dialog lay over window 1";
+  std::vector<std::uint32_t> after = screenPixels(frame);
+  for (int k = 0; k < 3000 && after != before; ++k) {
+    pump(1);
+    after = screenPixels(frame);
+  }
+  const int w = frame.right - frame.left, h = frame.bottom - frame.top;
+  pngWrite(testArtifactPath("open_dialog_closed.png"), after.data(), w, h);
+  int differing = 0;
+  for (std::size_t i = 0; i < after.size() && i < before.size(); ++i) differing += after[i] != before[i] ? 1 : 0;
+  EXPECT_EQ(differing, 0) << "pixels of window 1 left as the dialog drew them";
+}
+
 // Every page of window 1 and the Record window side by side in one picture, to look at together.
 TEST_F(PagesOnScreen, ContactSheetOfEveryPageAndTheRecordWindow) {
   std::vector<CapturedWindow> shots;
