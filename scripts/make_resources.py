@@ -662,8 +662,9 @@ def skin_cell(image, cell, look, pressed, pal, style, text_size=None):
 def skin_bitmap(entry, pal, style):
     """One bitmap of the manifest. Looks: panel (a bevelled panel), field (a sunken field), mask (a
     hit mask, dark inside), button (a face in one of the four states), bar (a flat strip of one
-    palette colour), flat (one palette colour, the panel's unless given), panelColumn (a panel's inner column, repeated),
-    popup (a raised face with a menu arrow: a selector whose choice is its caption). A panel takes
+    palette colour, edged dark above and light below; "bottomEdge": false leaves the light edge out
+    where a caption stands on the strip's last rows), flat (one palette colour, the panel's unless
+    given), panelColumn (a panel's inner column, repeated), popup (a raised face with a menu arrow: a selector whose choice is its caption). A panel takes
     "face" (a palette colour in place of the panel's).
     Any look takes "circles" (guide rings), "wells" (sunken fields, lit when pressed), "cells"
     (parts drawn as faces, switches or tabs in the state of the bitmap), "texts" (captions painted
@@ -712,7 +713,8 @@ def skin_bitmap(entry, pal, style):
         image = Image.new("RGBA", (w, h), rgba(pal[entry.get("colour", "panelDark")]))
         d = ImageDraw.Draw(image)
         d.line([(0, 0), (w - 1, 0)], fill=rgba(pal["bevelDark"]))
-        d.line([(0, h - 1), (w - 1, h - 1)], fill=rgba(pal["bevelLight"]))
+        if entry.get("bottomEdge", True):
+            d.line([(0, h - 1), (w - 1, h - 1)], fill=rgba(pal["bevelLight"]))
     elif look == "popup":
         # A popup selector whose choice is its caption: a raised face with the menu arrow at its right
         # end, so it reads as a button that opens a menu rather than as a field to type in.

@@ -20,8 +20,32 @@ EditRecord* activeRecord() {
   return slot ? &slot->edit : nullptr;
 }
 
+bool entryIsNumber() {
+  const EditRecord* rec = activeRecord();
+  return rec && rec->item && rec->item->kind == kindNumberBox;
+}
+
 LRESULT CALLBACK editProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   WNDPROC prev = previousProc;
+  // A double click (its first press often the one that opened the entry, on the window below)
+  // selects the whole number of a box, the word under the mouse of a text; typing replaces it.
+  if ((msg == WM_LBUTTONDOWN || msg == WM_LBUTTONDBLCLK) && winNotePress()) {
+    if (entryIsNumber()) {
+      SetFocus(hwnd);
+      SendMessageA(hwnd, EM_SETSEL, 0, -1);
+      return 0;
+    }
+    // As when both presses land on the edit control: the first puts the caret under the mouse, the
+    // second selects the word there.
+    if (msg == WM_LBUTTONDOWN) CallWindowProcA(prev, hwnd, msg, wp, lp);
+    msg = WM_LBUTTONDBLCLK;
+  }
+  // Ctrl+A selects all of it (and its control character is not typed).
+  if (msg == WM_KEYDOWN && wp == 'A' && GetKeyState(VK_CONTROL) < 0) {
+    SendMessageA(hwnd, EM_SETSEL, 0, -1);
+    return 0;
+  }
+  if (msg == WM_CHAR && wp == 1) return 0;
   if (msg == WM_KEYDOWN && wp == VK_RETURN) {
     editBoxEnd();
     // The entry's end destroyed this control: nothing is left to pass the key to.

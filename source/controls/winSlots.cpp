@@ -258,6 +258,14 @@ void winSetOffscreenDC(int16_t id, HDC dc) {
 
 bool winIsDoubleClick() { return doubleClick; }
 
+bool winNotePress() {
+  const uint32_t now = ctrlTickCount();
+  const bool quick = havePress && now - lastPressTick < 250u;
+  lastPressTick = now;
+  havePress = true;
+  return quick;
+}
+
 void winDrawItems(int16_t id) {
   WinSlot* slot = winSlot(id);
   if (!slot || !slot->visible) return;
@@ -285,10 +293,7 @@ bool routeButton(WinSlot* slot, int16_t id, uint32_t code, void* data) {
   inputTranslateEvent(code, data);
   bool handled = false;
   if (ev && ev->action != 2) {
-    uint32_t now = ctrlTickCount();
-    doubleClick = havePress && now - lastPressTick < 250u;
-    lastPressTick = now;
-    havePress = true;
+    doubleClick = winNotePress();
     winCaptureMouse(id, 1);
     UiTimer::clearCaptureCallback();
     CtrlPoint p;

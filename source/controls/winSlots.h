@@ -64,6 +64,9 @@ void winSetOffscreenDC(int16_t id, HDC dc);
 bool winHandleEvent(int16_t id, uint32_t code, void* data);
 void winDrawItems(int16_t id);
 bool winIsDoubleClick();
+// Takes a press at the kit's clock and answers whether it came within 250 ms of the press before it
+// (in any window, or in the in-place entry): a double click.
+bool winNotePress();
 
 // Clock of the double-click test and of the UI timers: GetTickCount unless a test installs its own.
 typedef uint32_t (*CtrlTickFn)();

@@ -168,11 +168,12 @@ void wavePageBuild(WinId win) {
   stripButton(w, waveItemWaveTab, 8, 6, 70, 22, 0, waveBmpWaveTab, waveTabClicked);
   stripButton(w, waveItemHarmTab, 79, 6, 70, 22, 0, waveBmpHarmTab, waveTabClicked);
   displaySetDefaultColors(&kMessageText, &kMessageBack);
-  displayCreate(w, waveItemNoWaves, 70, 199, 524, "No editable waveforms are allocated for this preset.", 0, 0, 0,
-                nullptr, nullptr);
+  // Centred in the empty display rather than flush against its left border.
+  displayCreate(w, waveItemNoWaves, 70, 199, 524, "No editable waveforms are allocated for this preset.", 0, 0,
+                DT_CENTER, nullptr, nullptr);
   displayCreate(w, waveItemNoWavesHint, 70, 219, 524,
-                "To create an editable waveform, do preset->new in a wave popup menu (in oscil, mod, lfo...).", 0, 0, 0,
-                nullptr, nullptr);
+                "To create an editable waveform, do preset->new in a wave popup menu (in oscil, mod, lfo...).", 0, 0,
+                DT_CENTER, nullptr, nullptr);
   pageSetDrawDefaults();
   // The selectors' fields are dark: light text on them.
   selectorSetDefaultColors(&kSelectorText, &kSelectorText, &kSelectorText, &kSelectorText);

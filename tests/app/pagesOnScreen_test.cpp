@@ -16,7 +16,9 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <initializer_list>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "about/aboutDialog.h"
@@ -37,6 +39,7 @@
 #include "envelope/envGraph.h"
 #include "envelope/envPage.h"
 #include "kitTestSupport.h"
+#include "midi/midiPage.h"
 #include "midi/midiSourceWindow.h"
 #include "modules/filterParams.h"
 #include "pages/midiSlots.h"
@@ -55,6 +58,7 @@
 #include "uiSeams/appChooseFile.h"
 #include "uiSeams/msgBox.h"
 #include "uiSeams/popupMenu.h"
+#include "wave/wavePage.h"
 
 namespace {
 
@@ -557,10 +561,195 @@ TEST_F(PagesOnScreen, AValueTypedIntoABoxShowsAsTypedAfterTheRefresh) {
 }
 
 namespace {
+
+// Keys as the keyboard makes them, to the window that has the focus.
+void sendKeys(std::initializer_list<std::pair<WORD, bool>> keys) {
+  std::vector<INPUT> in;
+  for (const auto& k : keys) {
+    INPUT i = {};
+    i.type = INPUT_KEYBOARD;
+    i.ki.wVk = k.first;
+    i.ki.dwFlags = k.second ? 0 : KEYEVENTF_KEYUP;
+    in.push_back(i);
+  }
+  SendInput(static_cast<UINT>(in.size()), in.data(), sizeof(INPUT));
+}
+
+// The entry's selection, as (start, end).
+std::pair<int, int> entrySelection(HWND edit) {
+  DWORD start = 0, end = 0;
+  SendMessageA(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+  return {static_cast<int>(start), static_cast<int>(end)};
+}
+
+}  // namespace
+
+// The Midi page's bend depth box (24.00 of 0..72) as a user types into it: a double click selects the
+// whole number, so the digit typed next replaces it; after a click that put the caret in the number,
+// Ctrl+A selects all of it again. In the preset's name a double click selects a word. Presses come
+// 100 ms apart on the kit's clock for a double click and a second apart for two single clicks.
+TEST_F(PagesOnScreen, ADoubleClickOrCtrlASelectsTheWholeNumberOfABox) {
+  pressKey(VK_F11);
+  ASSERT_EQ(mainWindowShownPage(1), pageMidi);
+  midiPageSelectTab(1, 1);
+  pump(3);
+  g_testTick = 500000;
+  ctrlSetTickSource(testTick);
+  popupSetTrackHook([](void*, int, int, void*) { return 0; });  // a menu opened by mistake closes
+  struct Case {
+    const char* name;
+    bool doubleClick;  // else a single click, then a click into the number, then Ctrl+A
+  } cases[] = {{"double click", true}, {"Ctrl+A", false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    midiPageSelectPane(1);
+    NumboxData* d = numboxFind(1, midiItemBendDepth);
+    ASSERT_NE(d, nullptr);
+    numboxEntryDone(d->item, "24");
+    pump(2);
+    midiPageSelectPane(1);
+    d = numboxFind(1, midiItemBendDepth);
+    ASSERT_EQ(d->value, 24.0);
+    const int x = (d->valueRect.left + d->valueRect.right) / 2, y = (d->valueRect.top + d->valueRect.bottom) / 2;
+    postPress(mainHandle(), x, y);
+    HWND edit = waitForEntry();
+    postRelease(mainHandle(), x, y);
+    ASSERT_NE(edit, nullptr) << "no entry over the box";
+    EXPECT_EQ(entrySelection(edit), std::make_pair(0, 5)) << "a click selects all of \"24.00\"";
+    // The second press lands on the entry itself, in the middle of the number.
+    g_testTick += c.doubleClick ? 100 : 1000;
+    RECT box;
+    GetClientRect(edit, &box);
+    PostMessageA(edit, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(box.right / 2, box.bottom / 2));
+    PostMessageA(edit, WM_LBUTTONUP, 0, MAKELPARAM(box.right / 2, box.bottom / 2));
+    pump(3);
+    if (!c.doubleClick) {
+      EXPECT_EQ(entrySelection(edit).first, entrySelection(edit).second) << "a single click puts the caret";
+      SetFocus(edit);
+      sendKeys({{VK_CONTROL, true}, {'A', true}, {'A', false}, {VK_CONTROL, false}});
+      for (int k = 0; k < 10000 && entrySelection(edit) != std::make_pair(0, 5); ++k) pump(1);
+    }
+    EXPECT_EQ(entrySelection(edit), std::make_pair(0, 5)) << "the whole number is selected";
+    CapturedWindow shot;
+    captureShown(mainHandle(), shot,
+                 std::string("bend_depth_selected_") + (c.doubleClick ? "double" : "ctrl_a") + ".png");
+    PostMessageA(edit, WM_CHAR, '2', 1);
+    PostMessageA(edit, WM_KEYDOWN, VK_RETURN, 1);
+    pump(3);
+    midiPageSelectPane(1);
+    d = numboxFind(1, midiItemBendDepth);
+    EXPECT_EQ(d->value, 2.0) << "the digit replaced the number";
+    g_testTick += 1000;
+  }
+  numboxEntryDone(numboxFind(1, midiItemBendDepth)->item, "24");
+  // A text, the preset's name in the title: a double click selects the word under the mouse.
+  patchSetName(engine(), "Typed Name");
+  mainWindowUpdateTitle(1);
+  winSetCurrent(1);
+  winSelectPort(1, nullptr);
+  CtrlRect title = {};
+  ASSERT_TRUE(ctrlGetRect(1, mainItemPresetName, &title));
+  const int y = (title.top + title.bottom) / 2;
+  postPress(mainHandle(), title.left + 8, y);
+  HWND edit = waitForEntry();
+  postRelease(mainHandle(), title.left + 8, y);
+  ASSERT_NE(edit, nullptr) << "the name opens for typing";
+  g_testTick += 100;
+  RECT box;
+  GetClientRect(edit, &box);
+  PostMessageA(edit, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(8, box.bottom / 2));
+  PostMessageA(edit, WM_LBUTTONUP, 0, MAKELPARAM(8, box.bottom / 2));
+  pump(3);
+  const std::pair<int, int> word = entrySelection(edit);
+  EXPECT_EQ(word.first, 0);
+  EXPECT_TRUE(word.second == 5 || word.second == 6) << "\"Typed\" is selected, not " << word.second;
+  PostMessageA(edit, WM_KEYDOWN, VK_RETURN, 1);
+  pump(3);
+  EXPECT_EQ(displayText(mainItemPresetName), "Typed Name");
+  popupSetTrackHook(nullptr);
+  ctrlSetTickSource(nullptr);
+}
+
+namespace {
 double luminanceOf(std::uint32_t rgb) {
   return (0.2126 * ((rgb >> 16) & 255) + 0.7152 * ((rgb >> 8) & 255) + 0.0722 * (rgb & 255)) / 255.0;
 }
 }  // namespace
+
+namespace {
+// The rectangle of item `id` of a page's pane, in window 1's client coordinates.
+CtrlRect paneItemRect(std::uint16_t pane, std::uint16_t id) {
+  winSetCurrent(1);
+  winSelectPane(1, pane);
+  CtrlRect r = {};
+  ctrlGetRect(1, id, &r);
+  winSelectPort(1, nullptr);
+  return r;
+}
+}  // namespace
+
+// Captions sit clear of what is around them: the Patch page's level texts ("0.0 dB", "-6.0 dB") are
+// crossed by no line of their strip, the Envelope page's "Size" keeps two rows of panel above its
+// buttons, and the Wave page's two messages stand off the display's left border.
+TEST_F(PagesOnScreen, CaptionsStandClearOfLinesButtonsAndBorders) {
+  // Patch page: in each level text's box, no row is light across the text's whole width.
+  pressKey(VK_F6);
+  for (std::int16_t c = 0; c < 3; ++c) oscSetOn(engine(), c, c == 1 ? 0 : 1);
+  mainWindowRefreshAll(1);
+  pump(3);
+  CapturedWindow patch;
+  ASSERT_TRUE(captureShown(mainHandle(), patch, "caption_patch_levels.png"));
+  for (std::int16_t c = 0; c < 3; ++c) {
+    SCOPED_TRACE("channel " + std::to_string(c + 1));
+    const CtrlRect r = paneItemRect(pagePatch, static_cast<std::uint16_t>(patchChannelIdBase(c) + patchKLevelText));
+    auto light = [&](int x, int y) { return luminanceOf(patch.at(x, y)) > 0.6; };
+    // The text's columns, from the upper half of its box where only glyphs are.
+    int left = r.right, right = r.left - 1;
+    for (int y = r.top; y < (r.top + r.bottom) / 2; ++y)
+      for (int x = r.left; x < r.right; ++x)
+        if (light(x, y)) left = std::min(left, x), right = std::max(right, x);
+    ASSERT_LT(left, right) << "the level text is drawn";
+    for (int y = r.top; y < r.bottom; ++y) {
+      int lit = 0;
+      for (int x = left; x <= right; ++x) lit += light(x, y) ? 1 : 0;
+      EXPECT_LT(lit, right - left + 1) << "a line crosses the text's box at row " << y - r.top;
+    }
+  }
+  // Envelope page: between the caption's lowest row and the size buttons, two rows of bare panel.
+  pressKey(VK_F9);
+  pump(3);
+  CapturedWindow envelope;
+  ASSERT_TRUE(captureShown(mainHandle(), envelope, "caption_envelope_size.png"));
+  CtrlRect buttons = paneItemRect(pageEnvelope, envItemSizeWider);
+  for (std::uint16_t id = envItemSizeWider; id <= envItemSizeSmaller; ++id) {
+    const CtrlRect b = paneItemRect(pageEnvelope, id);
+    buttons.left = std::min(buttons.left, b.left), buttons.right = std::max(buttons.right, b.right);
+  }
+  int captionBottom = -1;
+  for (int y = buttons.top - 1; y > buttons.top - 20 && captionBottom < 0; --y)
+    for (int x = buttons.left; x < buttons.right; ++x)
+      if (luminanceOf(envelope.at(x, y)) < 0.35) captionBottom = y;
+  ASSERT_GE(captionBottom, 0) << "\"Size\" stands above its buttons";
+  EXPECT_GE(buttons.top - captionBottom - 1, 2) << "rows of panel between \"Size\" and its buttons";
+  // Wave page without waves: each message starts at least 4 pixels inside the display and ends in it.
+  pressKey(VK_F7);
+  pump(3);
+  CapturedWindow wave;
+  ASSERT_TRUE(captureShown(mainHandle(), wave, "caption_wave_messages.png"));
+  const CtrlRect view = paneItemRect(pageWave, waveItemDisplay);
+  for (std::uint16_t id :
+       {static_cast<std::uint16_t>(waveItemNoWaves), static_cast<std::uint16_t>(waveItemNoWavesHint)}) {
+    SCOPED_TRACE("message " + std::to_string(id));
+    const CtrlRect r = paneItemRect(pageWave, id);
+    int left = wave.width, right = -1;
+    for (int y = r.top; y < r.bottom; ++y)
+      for (int x = view.left; x < view.right; ++x)
+        if (luminanceOf(wave.at(x, y)) > 0.5) left = std::min(left, x), right = std::max(right, x);
+    ASSERT_LT(left, right) << "the message is shown";
+    EXPECT_GE(left - view.left, 4) << "pixels between the display's left edge and the text";
+    EXPECT_LE(right, view.right - 4) << "the text ends inside the display";
+  }
+}
 
 TEST_F(PagesOnScreen, TheControllerSlotNamesReadAgainstThePanel) {
   mainWindowShowPage(1, pageMain);
@@ -741,6 +930,38 @@ TEST_F(PagesOnScreen, FileDialogsStartInTheBanksFolderElseTheLastOneElseTheDocum
     return t;
   };
   EXPECT_EQ(lower(g_dialogFolder), lower(folder));
+}
+
+// File > Open on the Patch page, the real dialog cancelled: once it has gone, the screen shows window 1
+// (frame, menu bar, top strip and page) as it was before, where the dialog lay over it as elsewhere.
+TEST_F(PagesOnScreen, TheOpenDialogLeavesNothingOnWindowOne) {
+  msgBoxCaptureEnd();
+  msgBoxCaptureBegin(msgAnswerNo);  // a bank with unsaved changes is left as it is
+  pressKey(VK_F6);
+  pump(5);
+  RECT frame;
+  GetWindowRect(mainHandle(), &frame);
+  const std::vector<std::uint32_t> before = screenPixels(frame);
+  ASSERT_FALSE(before.empty());
+  g_dialog = DialogSeen();
+  g_dialog.close = closeByCloseBox;
+  const UINT_PTR timer = SetTimer(nullptr, 0, 15, dialogBeat);
+  UiaCommandEvent open = {cmdIdOpen};
+  app()->handleEvent(UIA_EVENT_COMMAND, &open);
+  KillTimer(nullptr, timer);
+  ASSERT_NE(g_dialog.box, nullptr) << "the open dialog came up";
+  RECT over;
+  ASSERT_TRUE(IntersectRect(&over, &frame, &g_dialog.rect)) << "the dialog lay over window 1";
+  std::vector<std::uint32_t> after = screenPixels(frame);
+  for (int k = 0; k < 3000 && after != before; ++k) {
+    pump(1);
+    after = screenPixels(frame);
+  }
+  const int w = frame.right - frame.left, h = frame.bottom - frame.top;
+  pngWrite(testArtifactPath("open_dialog_closed.png"), after.data(), w, h);
+  int differing = 0;
+  for (std::size_t i = 0; i < after.size() && i < before.size(); ++i) differing += after[i] != before[i] ? 1 : 0;
+  EXPECT_EQ(differing, 0) << "pixels of window 1 left as the dialog drew them";
 }
 
 // Every page of window 1 and the Record window side by side in one picture, to look at together.

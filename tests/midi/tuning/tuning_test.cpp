@@ -6,6 +6,7 @@
 #include <windows.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -358,7 +359,17 @@ TEST_F(Tuning, AFactoryTuningShowsTheOverlayAndHidesTheEditor) {
                       midiItemKeyHz, midiItemKeyRatio, midiItemBaseRatioText, midiItemBaseKey, midiItemTuneTransform,
                       midiItemOctaveLink, midiItemKeysPerOctave, midiItemOctaveInterval})
     EXPECT_FALSE(visible(id)) << id;
-  windowCapturePng(mainHandle(), "tuning-factory.png");
+  // Beside the overlay the panel shows nothing of the editor: no caption stays there alone (the rows
+  // of the overlay, inside the panel's bevelled edges).
+  CapturedWindow shot;
+  ASSERT_FALSE(windowCapturePng(mainHandle(), "tuning-factory.png", &shot).empty());
+  const CtrlRect over = item(midiItemTuneOverlay)->rect, panel = item(midiItemPanelTune)->rect;
+  const int top = std::max(over.top, panel.top + 4);
+  const std::uint32_t ground = shot.at(over.right + 4, (top + over.bottom) / 2);
+  int marks = 0;
+  for (int y = top; y < over.bottom; ++y)
+    for (int x = over.right + 1; x < panel.right - 4; ++x) marks += shot.at(x, y) != ground ? 1 : 0;
+  EXPECT_EQ(marks, 0) << "pixels other than the panel's right of the overlay";
   // The handlers refuse to edit it even when called.
   const double k = tuningGetKey(engine(), 60);
   tuningHzChanged(item(midiItemKeyHz), 123.0);
