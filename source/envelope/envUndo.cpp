@@ -76,7 +76,7 @@ void envRedoSnapshot(WinId win) {
   if (const EnvelopeSlot* s = envSlot(e, v->undoSlotIndex)) v->redoSlot = *s;
 }
 
-void envEditUndoRedo(int window, std::uint8_t redo) {
+void envEditUndoRedo(WinId window, std::uint8_t redo) {
   const WinId win = window;
   EnvelopeView* v = envViewOf(win);
   Engine* e = envEngineOf(win);

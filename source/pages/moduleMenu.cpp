@@ -291,11 +291,11 @@ void moduleClipboardInitOnce() {
   if (g_initialised) return;
   g_initialised = true;
   moduleClipboardInit();
-  undoSetHandler(undoKindPatch, [](int window, uint8_t redo) { patchEditUndoRedo(window, redo); });
+  undoSetHandler(undoKindPatch, [](WinId window, uint8_t redo) { patchEditUndoRedo(window, redo); });
   libSetPatchUndoRoutine([](Engine* e) { undoStorePatchBefore(e); });
 }
 
-void patchEditUndoRedo(int window, uint8_t redo) {
+void patchEditUndoRedo(WinId window, uint8_t redo) {
   Engine* e = patchEngineOf(window);
   if (!e) return;
   if (redo)
