@@ -7,6 +7,8 @@ enum ABDeviceResult {
   AB_ERR_DEVICE_QUERY = -9365,    // empty device list, bad device index or a failing device query
   AB_ERR_NO_DEVICE = -9366,       // no such device, or a MIDI port that cannot be opened
   AB_ERR_NO_PROPERTY = -9367,     // no such property
+  // DirectSound's stream failures share that value, which hosts test for.
+  AB_ERR_STREAM_FAILED = -9367,  // DirectSound could not set up or start its stream (ports, buffer, timer, playback)
   // The next three share one value, which hosts already test for: their names say which failure a
   // line reports.
   AB_ERR_NOT_OPEN = -9368,     // the device is not open (or not running, for what needs a stream)

@@ -223,7 +223,7 @@ int DirectSoundDevice::open(bool on) {
     if (!createOutputBuffer(&trial, outputChannels_)) {
       outputChannels_ = inputChannels_ = 0;
       releaseObjects();
-      return AB_ERR_NO_PROPERTY;
+      return AB_ERR_STREAM_FAILED;
     }
     trial->Release();
   }
@@ -303,12 +303,12 @@ int DirectSoundDevice::start(bool on) {
   for (int i = 0; i < inputChannels_; ++i)
     if (inputPorts_[i].active && inputPorts_[i].enabled) inputIds_[activeInputs_++] = i;
   stopping_.store(false);
-  if (activeOutputs_ == 0 && activeInputs_ == 0) return AB_ERR_NO_PROPERTY;
+  if (activeOutputs_ == 0 && activeInputs_ == 0) return AB_ERR_STREAM_FAILED;
 
   // 2.-3. The buffers.
   if (!directSound_ || activeOutputs_ == 0 || !createOutputBuffer(&outputBuffer_, activeOutputs_)) {
     outputBuffer_ = nullptr;
-    return AB_ERR_NO_PROPERTY;
+    return AB_ERR_STREAM_FAILED;
   }
   if (bufferChannels_ < activeOutputs_) activeOutputs_ = bufferChannels_;  // the stereo fallback was taken
   if (directSoundCapture_ && activeInputs_ > 0 && !createCaptureBuffer(&captureBuffer_)) {
@@ -338,7 +338,7 @@ int DirectSoundDevice::start(bool on) {
   }
   if (bufferFrames_ < 256) {
     start(false);
-    return AB_ERR_NO_PROPERTY;
+    return AB_ERR_STREAM_FAILED;
   }
 
   // 6. The block.
@@ -370,14 +370,14 @@ int DirectSoundDevice::start(bool on) {
                           TIME_PERIODIC | TIME_CALLBACK_FUNCTION | TIME_KILL_SYNCHRONOUS);
   if (!timerId_) {
     start(false);
-    return AB_ERR_NO_PROPERTY;
+    return AB_ERR_STREAM_FAILED;
   }
 
   // 10. Play.
   if (dsCheck(outputBuffer_->Play(0, 0, DSBPLAY_LOOPING)) != DS_OK ||
       (captureBuffer_ && dsCheck(captureBuffer_->Start(DSCBSTART_LOOPING)) != DS_OK)) {
     start(false);
-    return AB_ERR_NO_PROPERTY;
+    return AB_ERR_STREAM_FAILED;
   }
   if (!captureBuffer_) capturePrimed_ = 1;
   return AB_OK;

@@ -2,7 +2,7 @@
 // and once at start-up as a splash that closes itself.
 #pragma once
 #include <cstdint>
-#include "controls/winId.h"
+#include "uiSeams/winId.h"
 
 // The title of the About box.
 extern const char* const appAboutTitle;  // "About VL Morvane 3"

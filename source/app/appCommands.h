@@ -4,7 +4,7 @@
 #pragma once
 #include <cstdint>
 #include <string>
-#include "controls/winId.h"
+#include "uiSeams/winId.h"
 
 struct Bank;
 struct Engine;

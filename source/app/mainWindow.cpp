@@ -92,18 +92,18 @@ void tabSetLook(std::int16_t id, std::uint16_t tab, bool on, bool drawable, bool
 
 void onTabButton(ControlItem* item, std::uint8_t, std::int16_t) {
   if (!item) return;
-  const WinId win = static_cast<std::int16_t>(item->windowId);
-  mainWindowShowPage(win, static_cast<int>(item->id) - 7);
+  const WinId win = item->windowId;
+  mainWindowShowPage(win, item->id - 7);
 }
 
 void onAboutButton(ControlItem* item, std::uint8_t, std::int16_t) {
   if (!item) return;
-  appShowAbout(static_cast<std::int16_t>(item->windowId));
+  appShowAbout(item->windowId);
 }
 
 void onPresetNameEdited(ControlItem* item) {
   if (!item) return;
-  const WinId win = static_cast<std::int16_t>(item->windowId);
+  const WinId win = item->windowId;
   MainWindowData* d = dataOf(win);
   if (!d || !d->engine) return;
   char name[34] = {};
@@ -129,13 +129,13 @@ void onKey(std::int16_t id, std::uint32_t key) {
     default: return;
   }
   if (next < 0 || next > 127) return;  // no preset beyond either end of the bank
-  mainPageSelectPresetEntry(static_cast<std::uint16_t>(id), static_cast<std::uint16_t>(next));
+  mainPageSelectPresetEntry(id, static_cast<std::uint16_t>(next));
 }
 
 void onWindowEvent(std::int16_t id, std::uint32_t code, void* data) {
   MainWindowData* d = dataOf(id);
   if (!d || !d->engine) return;
-  const WinId win = static_cast<std::uint16_t>(id);
+  const WinId win = id;
   if (code == winEvMouseButton) {
     // A press on a page other than the Main page marks the sound edited (the release adds nothing),
     // unless a pane held the sound when it came or holds it now: its OK or Cancel decides.
@@ -235,7 +235,7 @@ void mainWindowBuild(std::int16_t id, Engine* engine, Bank* bank) {
   // The Main page's pane (pageMain) at once, then the other panes, then the editors' panels.
   paneCreate(id, pageMain, 0, mainStripHeight, 0, kPaneItems[0], 0);
   winSelectPane(id, pageMain);
-  if (const PageEntry* e = pageEntry(pageMain)) e->build(static_cast<std::uint16_t>(id));
+  if (const PageEntry* e = pageEntry(pageMain)) e->build(id);
   winSelectPort(id, nullptr);
   for (int page = pagePatch; page <= pageLast; ++page) {
     paneCreate(id, static_cast<std::uint16_t>(page), 0, mainStripHeight, 0, kPaneItems[page - pageFirst], 0);
@@ -250,20 +250,20 @@ void mainWindowBuild(std::int16_t id, Engine* engine, Bank* bank) {
   for (int pane : {static_cast<int>(paneWaveXform), static_cast<int>(paneEnvAdd), static_cast<int>(paneEnvTools)})
     ctrlShow(id, static_cast<std::uint16_t>(pane), 0);
   winSelectPane(id, paneWaveXform);
-  waveXformPanelBuild(static_cast<std::uint16_t>(id));
+  waveXformPanelBuild(id);
   winSelectPane(id, paneEnvAdd);
-  envAddWindowCreate(static_cast<std::uint16_t>(id));
+  envAddWindowCreate(id);
   winSelectPane(id, paneEnvTools);
-  envToolsPanelCreate(static_cast<std::uint16_t>(id));
+  envToolsPanelCreate(id);
   winSelectPort(id, nullptr);
 
   // The other pages, each built into its pane.
   for (int page = pagePatch; page <= pageLast; ++page) {
     winSelectPane(id, static_cast<std::uint16_t>(page));
-    if (const PageEntry* e = pageEntry(page)) e->build(static_cast<std::uint16_t>(id));
+    if (const PageEntry* e = pageEntry(page)) e->build(id);
   }
   winSelectPort(id, nullptr);
-  mainWinSetAutoBalance(static_cast<std::uint16_t>(id), appReadInt("autoBalance", 1) != 0 ? 1 : 0);
+  mainWinSetAutoBalance(id, appReadInt("autoBalance", 1) != 0 ? 1 : 0);
   winSetNoMove(id, 0);
 
   mainWindowShowPage(id, pageMain);
@@ -281,7 +281,7 @@ void mainWindowShowPage(std::int16_t id, int page) {
   g_currentMain = id;
   if (page >= pageFirst && page <= pageLast) {
     if (d->pagesVisited == 0 && page != pageMain) d->pagesVisited = 1;
-    const WinId win = static_cast<std::uint16_t>(id);
+    const WinId win = id;
     if (const PageEntry* e = pageEntry(page)) e->show(win, 1);
     // The others hide in page order; the Midi page goes first when the Envelope page is chosen.
     if (page == pageEnvelope) pageEntry(pageMidi)->show(win, 0);
@@ -394,7 +394,7 @@ void mainWindowRefreshAll(std::int16_t id) {
   selectOwn(id);
   mainWindowUpdateBankName(id);
   mainWindowUpdateTitle(id);
-  const WinId win = static_cast<std::uint16_t>(id);
+  const WinId win = id;
   static const int kOrder[7] = {pageMain, pageWave, pagePatch, pageEnvelope, pageLfo, pageMidi, pageEffect};
   for (int page : kOrder) {
     const PageEntry* e = pageEntry(page);

@@ -7,7 +7,7 @@
 
 #include "app/mainWindowData.h"
 #include "app/pageShell.h"
-#include "controls/winId.h"
+#include "uiSeams/winId.h"
 
 struct UiTimerRecord;
 

@@ -4,9 +4,9 @@
 #pragma once
 #include <cstdint>
 
-#include "controls/winId.h"
 #include "envelope/envView.h"
 #include "midi/midiSlot.h"
+#include "uiSeams/winId.h"
 
 struct Bank;
 struct Engine;

@@ -25,15 +25,13 @@ std::int16_t g_channelMenu = 0;  // popup-table slot of the Setup popup's Midi C
 // The window's data when it has an engine, else null (the popups then do nothing).
 MainWindowData* withEngine(ControlItem* item) {
   if (!item) return nullptr;
-  MainWindowData* d = mainWindowData(static_cast<std::int16_t>(item->windowId));
+  MainWindowData* d = mainWindowData(item->windowId);
   return d && d->engine ? d : nullptr;
 }
 
-std::int16_t windowOf(ControlItem* item) { return static_cast<std::int16_t>(item->windowId); }
-
 void append(ControlItem* item, int position, bool enabled, const char* text) {
-  const WinId win = windowOf(item);
-  const std::uint16_t id = static_cast<std::uint16_t>(item->id);
+  const WinId win = ctrlItemWin(item);
+  const std::uint16_t id = item->id;
   menuAppendItem(win, id, position, enabled, text, 0);
   if (!enabled) menuEnableItem(win, id, position, 0);
 }
@@ -115,7 +113,7 @@ void mainWindowBuildFilePopup(ControlItem* item, std::int32_t opening) {
 void mainWindowOnFilePopup(ControlItem* item, std::int16_t, std::int16_t position) {
   MainWindowData* d = withEngine(item);
   if (!d || !appCommandAvailable(filePopupCommand(position))) return;
-  const WinId win = windowOf(item);
+  const WinId win = ctrlItemWin(item);
   switch (position) {
     case filePosNew: cmdNew(win, d->engine, d->bank); break;
     case filePosOpen: cmdOpen(win, d->engine, d->bank); break;
@@ -142,13 +140,12 @@ void mainWindowBuildEditPopup(ControlItem* item, std::int32_t opening) {
   const bool paste = clipPasteLabel(text) && appCommandAvailable(cmdIdPaste);
   append(item, editPopupPosPaste, paste, text);
   append(item, 5, true, "-");
-  append(item, editPopupPosBalance, patchPageIsShown(static_cast<std::uint16_t>(windowOf(item))) != 0,
-         "Balance Levels");
+  append(item, editPopupPosBalance, patchPageIsShown(ctrlItemWin(item)) != 0, "Balance Levels");
 }
 
 void mainWindowOnEditPopup(ControlItem* item, std::int16_t, std::int16_t position) {
   if (!withEngine(item) || !appCommandAvailable(editPopupCommand(position))) return;
-  const WinId win = static_cast<std::uint16_t>(windowOf(item));
+  const WinId win = ctrlItemWin(item);
   switch (position) {
     case editPopupPosUndo: undoRedo(win); break;
     case editPopupPosCopy: clipCopy(win); break;
@@ -170,17 +167,15 @@ void mainWindowBuildSetupPopup(ControlItem* item, std::int32_t opening) {
     return;
   }
   if (!d) return;
-  const WinId win = static_cast<std::uint16_t>(windowOf(item));
+  const WinId win = ctrlItemWin(item);
   append(item, setupPosOutputSetup, true, "Output Setup...");
   append(item, 2, true, "-");
   append(item, setupPosMidiChannel, true, "Midi Channel");
   append(item, 4, true, "-");
   append(item, setupPosProgramChange, true, "Enable ProgramChange");
   append(item, setupPosAutoBalance, true, "Auto Balance Channels");
-  menuCheckItem(windowOf(item), static_cast<std::uint16_t>(item->id), setupPosProgramChange,
-                appSwitches()->enableProgramChange != 0);
-  menuCheckItem(windowOf(item), static_cast<std::uint16_t>(item->id), setupPosAutoBalance,
-                mainWinGetAutoBalance(win) != 0);
+  menuCheckItem(ctrlItemWin(item), item->id, setupPosProgramChange, appSwitches()->enableProgramChange != 0);
+  menuCheckItem(ctrlItemWin(item), item->id, setupPosAutoBalance, mainWinGetAutoBalance(win) != 0);
   if (g_channelMenu) detachChannelMenu(item);
   g_channelMenu = popupCreate();
   if (!g_channelMenu) return;
@@ -193,13 +188,13 @@ void mainWindowBuildSetupPopup(ControlItem* item, std::int32_t opening) {
   const std::int16_t channel = midiGetReceiveChannel(d->engine);
   popupCheckItem(g_channelMenu, channel == -1 ? setupChannelOmni : (channel >= 0 && channel <= 15 ? channel + 1 : 0),
                  true);
-  menuAttachSubmenu(windowOf(item), static_cast<std::uint16_t>(item->id), setupPosMidiChannel, g_channelMenu);
+  menuAttachSubmenu(ctrlItemWin(item), item->id, setupPosMidiChannel, g_channelMenu);
 }
 
 void mainWindowOnSetupPopup(ControlItem* item, std::int16_t popup, std::int16_t position) {
   MainWindowData* d = withEngine(item);
   if (!d) return;
-  const WinId win = windowOf(item);
+  const WinId win = ctrlItemWin(item);
   if (popup != 0) {
     if (popup != g_channelMenu || position < 1 || position > setupChannelOmni) return;
     const std::int16_t channel = position == setupChannelOmni ? -1 : static_cast<std::int16_t>(position - 1);

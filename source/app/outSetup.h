@@ -5,7 +5,7 @@
 // program; every choice in it changes the engine at once.
 #pragma once
 #include <cstdint>
-#include "controls/winId.h"
+#include "uiSeams/winId.h"
 
 struct ControlItem;
 struct Engine;
@@ -22,7 +22,7 @@ bool outSetupLayoutFits(Engine* engine, int layout);
 int outSetupOutputsNeeded(int layout);
 
 // Opens the dialog over window `parent`; nothing without an engine or while the dialog is open.
-void outSetupOpen(std::uint16_t parent, Engine* engine);
+void outSetupOpen(WinId parent, Engine* engine);
 // The window callback of the dialog's outer window (created: builds the inner window and its
 // controls; destroyed: ends the dialog without saving).
 void outSetupWindowEvent(WinId window, std::uint32_t event, void* data);

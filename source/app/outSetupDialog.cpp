@@ -36,7 +36,7 @@ const int circleX = 142, circleY = 114, circleRadius = 89;
 
 struct DialogState {
   std::uint8_t open;
-  std::uint16_t parent;
+  WinId parent;
   Engine* engine;
   WinId window;        // the outer window
   std::int16_t inner;  // the window with the controls
@@ -97,7 +97,7 @@ void showLayout(std::int16_t w, int layout) {
 
 void fillConfigurationMenu(ControlItem* item, std::int32_t opening) {
   if (!opening || !item) return;
-  const std::int16_t w = static_cast<std::int16_t>(item->windowId);
+  const std::int16_t w = item->windowId;
   for (int k = 1; k <= surroundLayoutCount; ++k) {
     char name[32];
     surroundGetModeName(k - 1, name, sizeof name);
@@ -117,8 +117,8 @@ int shownOutput(std::uint16_t id) {
 
 void fillChannelMenu(ControlItem* item, std::int32_t opening) {
   if (!opening || !item) return;
-  const std::int16_t w = static_cast<std::int16_t>(item->windowId);
-  const std::uint16_t id = static_cast<std::uint16_t>(item->id);
+  const std::int16_t w = item->windowId;
+  const std::uint16_t id = item->id;
   const int n = engineGetOutputCount(g.engine);
   for (int k = 1; k <= n; ++k) {
     char text[16];
@@ -134,7 +134,7 @@ void onConfiguration(ControlItem* item, std::int16_t, std::int16_t entry) {
   if (!s || !item) return;
   const int layout = entry >= 1 && entry <= surroundLayoutCount ? entry - 1 : 0;
   surroundSetModeAndClamp(s, static_cast<std::int16_t>(layout));
-  showLayout(static_cast<std::int16_t>(item->windowId), layout);
+  showLayout(item->windowId, layout);
 }
 
 void onChannel(ControlItem* item, std::int16_t, std::int16_t entry) {
@@ -147,13 +147,13 @@ void onChannel(ControlItem* item, std::int16_t, std::int16_t entry) {
     surroundSetChannelMap(s, static_cast<std::int16_t>(item->id - outSetupItemFirstSpeaker), output);
   else
     return;
-  selectorSelect(static_cast<std::int16_t>(item->windowId), static_cast<std::uint16_t>(item->id), entry);
+  selectorSelect(item->windowId, item->id, entry);
 }
 
 void onLfe(ControlItem* item, std::uint8_t pressed, std::int16_t) {
   SurroundSettings* s = settings();
   if (!s || !item) return;
-  const std::int16_t w = static_cast<std::int16_t>(item->windowId);
+  const std::int16_t w = item->windowId;
   winSelectPort(w, nullptr);
   ctrlShow(w, outSetupItemLfeGroup, pressed ? 1 : 0);
   surroundSetLfeOn(s, pressed ? 1 : 0);
@@ -240,7 +240,7 @@ bool outSetupLayoutFits(Engine* engine, int layout) {
 std::int16_t outSetupWindowId() { return g.window; }
 std::int16_t outSetupInnerId() { return g.inner; }
 
-void outSetupOpen(std::uint16_t parent, Engine* engine) {
+void outSetupOpen(WinId parent, Engine* engine) {
   if (!engine || g.open) return;
   const std::int16_t id = winFindFreeSlot();
   if (!id) return;  // all 32 windows in use
@@ -248,16 +248,15 @@ void outSetupOpen(std::uint16_t parent, Engine* engine) {
   g.parent = parent;
   g.engine = engine;
   g.window = id;
-  Window* window = appNewToolWindow(id, static_cast<std::int16_t>(parent), "Morvane Output Setup", 256, 256, 323, 281,
-                                    0, outSetupWindowEvent);
+  Window* window = appNewToolWindow(id, parent, "Morvane Output Setup", 256, 256, 323, 281, 0, outSetupWindowEvent);
   if (!window) {
     if (g.inner) winCloseById(g.inner);
     forget();
-    winSetCurrent(static_cast<std::int16_t>(parent));
+    winSetCurrent(parent);
     return;
   }
   // Opened on the window it serves, whatever the place window 1 was moved to.
-  appCentreOnOwner(id, static_cast<std::int16_t>(parent));
+  appCentreOnOwner(id, parent);
   window->show(true);
   window->bringToFront();
 }
@@ -289,9 +288,9 @@ void outSetupWindowEvent(WinId window, std::uint32_t event, void*) {
   } else if (event == winEvDestroyed) {
     if (g.inner) winCloseById(g.inner);
     winCloseById(g.window);
-    const std::uint16_t parent = g.parent;
+    const WinId parent = g.parent;
     forget();
-    winSetCurrent(static_cast<std::int16_t>(parent));
+    winSetCurrent(parent);
   }
 }
 
@@ -304,8 +303,8 @@ void outSetupClose(ControlItem*, std::uint8_t, std::int16_t) {
   // The outer window holds nothing else: it goes with the inner one (its slot first, so that its
   // destruction finds the dialog already ended).
   winCloseById(g.window);
-  const std::uint16_t parent = g.parent;
+  const WinId parent = g.parent;
   forget();
-  winSetCurrent(static_cast<std::int16_t>(parent));
+  winSetCurrent(parent);
   if (outer) outer->destroy();
 }

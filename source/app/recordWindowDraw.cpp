@@ -94,7 +94,7 @@ void recWinDrawTake(WinId window) {
 std::int32_t recWinTakeDisplayHandler(ControlItem* item, std::uint32_t event, std::int32_t, std::int32_t) {
   if (!item) return 0;
   if (event == customDraw) {
-    recWinDrawTake(static_cast<std::int16_t>(item->windowId));
+    recWinDrawTake(item->windowId);
   } else if (event == customDestroy) {
     bitmapRelease(bmpRecordWindowTakeDisplayEmpty);
     bitmapRelease(bmpRecordWindowTakeDisplayRecorded);

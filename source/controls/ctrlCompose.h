@@ -3,8 +3,8 @@
 // window in one blit. Controls that redraw often (number boxes, meters) use it, so a redraw costs the
 // display one copy instead of one per bitmap.
 #pragma once
-#include "controls/winId.h"
 #include "controls/winSlots.h"
+#include "uiSeams/winId.h"
 
 struct ComposeArea {
   WinId win;

@@ -67,7 +67,7 @@ bool windowShown(const WinSlot* slot) {
 }
 
 void drawItemNow(ControlItem* item) {
-  WinSlot* slot = winSlot(static_cast<int16_t>(item->windowId));
+  WinSlot* slot = winSlot(item->windowId);
   if (!slot || !item->visible || !item->port->drawEnabled || !slot->visible) return;
   WinSavedDC saved;
   winAcquireDrawContext(slot->id, &saved);
@@ -117,7 +117,7 @@ ControlItem* winAddItem(WinId win, uint16_t id, uint32_t kind) {
   if (!item) return nullptr;
   item->port = port;
   item->windowId = port->windowId;
-  item->id = static_cast<int16_t>(id);
+  item->id = id;
   item->needsRedraw = 1;
   regionInit(&item->region, id);
   kindResetRecord(&item->k);
@@ -138,11 +138,10 @@ void portMarkDirty(ItemPort* port) {
   for (ItemPort* p = port; p; p = p->parent) p->layoutDirty = 1;
 }
 
-void itemInvalidate(const ControlItem* item) { winInvalidateRect(static_cast<int16_t>(item->windowId), &item->rect); }
+void itemInvalidate(const ControlItem* item) { winInvalidateRect(item->windowId, &item->rect); }
 
 void itemRegionFromRect(ControlItem* item) {
-  if (item->visible && item->drawable)
-    regionSetFromRect(static_cast<int16_t>(item->windowId), &item->region, 0, &item->rect, 0);
+  if (item->visible && item->drawable) regionSetFromRect(item->windowId, &item->region, 0, &item->rect, 0);
 }
 
 void itemMovedRegionFromRect(ControlItem* item, int32_t, int32_t) { itemRegionFromRect(item); }
@@ -276,7 +275,7 @@ void winNotifyItemsOfType2(WinId win, uint16_t childId, int32_t flag) {
   }
 }
 
-int portOpen(ItemPort* port, uint16_t windowId, ItemPort* parent, uint16_t capacity) {
+int portOpen(ItemPort* port, WinId windowId, ItemPort* parent, uint16_t capacity) {
   std::memset(port, 0, sizeof(*port));
   port->open = 1;
   port->drawEnabled = 1;
@@ -300,10 +299,10 @@ void portClose(ItemPort* port) {
     if (!item) continue;
     // An entry typed over this item ends before the item goes; the window keeps its container.
     if (editBoxItem() == item) {
-      WinSlot* slot = winSlot(static_cast<int16_t>(item->windowId));
+      WinSlot* slot = winSlot(item->windowId);
       ItemPort* keep = slot ? slot->currentPort : nullptr;
       editBoxEnd();
-      if (slot && winSlot(static_cast<int16_t>(item->windowId)) == slot) slot->currentPort = keep;
+      if (slot && winSlot(item->windowId) == slot) slot->currentPort = keep;
     }
     port->items->entries[i] = nullptr;
     port->visibleItems->entries[i] = nullptr;
@@ -322,7 +321,7 @@ void portRebuildVisible(ItemPort* port) {
   ItemList* vis = port->visibleItems;
   std::memset(vis->entries, 0, vis->capacity * sizeof(ControlItem*));
   vis->highestId = 0;
-  WinSlot* slot = winSlotAny(static_cast<int16_t>(port->windowId));
+  WinSlot* slot = winSlotAny(port->windowId);
   int32_t ox = slot ? slot->originX : 0, oy = slot ? slot->originY : 0;
   port->bounds = {ox + port->offsetX, oy + port->offsetY, 0, 0};
   for (uint16_t i = 0; i < port->items->capacity; ++i) {
@@ -379,7 +378,7 @@ uint16_t portHitTest(ItemPort* port, CtrlPoint point) {
   if (!port || !port->visibleItems) return 0;
   if (port->layoutDirty) portRebuildVisible(port);
   ControlItem* item = portTopHit(port, point);
-  return item ? static_cast<uint16_t>(item->id) : 0;
+  return item ? item->id : 0;
 }
 
 void customSendHover(ControlItem* item, int32_t x, int32_t y);
@@ -396,7 +395,7 @@ void portHover(ItemPort* port) {
     return;
   }
   if (item->kind == kindCustom) customSendHover(item, p.x, p.y);
-  winSetCursor(static_cast<int16_t>(item->windowId), item->cursorId);
+  winSetCursor(item->windowId, item->cursorId);
 }
 
 int portDispatchMouse(ItemPort* port, uint32_t, void*, uint16_t id) {
@@ -445,5 +444,5 @@ int regionContains(const ItemRegion* region, CtrlPoint point) {
   if (!rectHas(region->rect, point)) return 0;
   if (!region->hasMask) return 1;
   CtrlPoint rel = {static_cast<int16_t>(point.y - region->rect.top), static_cast<int16_t>(point.x - region->rect.left)};
-  return bitmapMaskHit(static_cast<int16_t>(region->windowId), region->maskBitmap, rel);
+  return bitmapMaskHit(region->windowId, region->maskBitmap, rel);
 }

@@ -41,7 +41,7 @@ void itemMovedRegionFromRect(ControlItem* item, int32_t dx, int32_t dy);
 void itemShownRegionFromRect(ControlItem* item, int32_t flag);
 
 // Ports.
-int portOpen(ItemPort* port, uint16_t windowId, ItemPort* parent, uint16_t capacity);
+int portOpen(ItemPort* port, WinId windowId, ItemPort* parent, uint16_t capacity);
 void portClose(ItemPort* port);
 void portRebuildVisible(ItemPort* port);
 void portDraw(ItemPort* port);

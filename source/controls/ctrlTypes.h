@@ -5,7 +5,7 @@
 #include <windows.h>
 #include <cstdint>
 
-#include "controls/winId.h"
+#include "uiSeams/winId.h"
 
 class Window;
 class DrawContext;
@@ -34,7 +34,7 @@ struct CtrlRect {
 };
 
 struct ItemRegion {
-  uint16_t windowId;
+  WinId windowId;
   uint16_t itemId;
   CtrlRect rect;
   uint16_t maskBitmap;
@@ -57,10 +57,10 @@ struct ControlKind {
 };
 
 struct ControlItem {
-  int16_t id;
+  uint16_t id;
   uint16_t kind;
   ItemPort* port;
-  uint16_t windowId;
+  WinId windowId;
   CtrlRect rect;
   ItemRegion region;
   uint32_t cursorId;
@@ -72,7 +72,7 @@ struct ControlItem {
 };
 
 // The window an item sits in.
-inline WinId ctrlItemWin(const ControlItem* item) { return static_cast<WinId>(item->windowId); }
+inline WinId ctrlItemWin(const ControlItem* item) { return item->windowId; }
 
 struct ItemList {
   uint16_t capacity;
@@ -84,7 +84,7 @@ struct ItemPort {
   uint8_t open;
   uint8_t drawEnabled;
   uint8_t changed;
-  uint16_t windowId;
+  WinId windowId;
   ItemPort* parent;
   CtrlRect bounds;
   int16_t offsetY, offsetX;
@@ -105,7 +105,7 @@ struct EditRecord {
 };
 
 struct WinSlot {
-  uint16_t id;
+  WinId id;
   uint8_t visible;
   uint8_t flag25;
   uint8_t inUse;

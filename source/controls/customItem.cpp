@@ -33,8 +33,7 @@ void draw(ControlItem* item) { send(item, customDraw, 0, 0); }
 void mouse(ControlItem* item) { send(item, customMouse, 0, 0); }
 
 void resetRegion(ControlItem* item) {
-  if (item->visible && item->drawable)
-    regionSetFromRect(static_cast<int16_t>(item->windowId), &item->region, 3, &item->rect, 0);
+  if (item->visible && item->drawable) regionSetFromRect(item->windowId, &item->region, 3, &item->rect, 0);
 }
 
 void moveTo(ControlItem* item, int32_t x, int32_t y) {
@@ -48,7 +47,7 @@ void moveBy(ControlItem* item, int32_t dx, int32_t dy) {
 }
 
 void show(ControlItem* item, int32_t flag) {
-  if (flag && item->drawable) regionSetFromRect(static_cast<int16_t>(item->windowId), &item->region, 3, &item->rect, 0);
+  if (flag && item->drawable) regionSetFromRect(item->windowId, &item->region, 3, &item->rect, 0);
   if (!flag) itemInvalidate(item);
   send(item, customShown, flag, 0);
 }

@@ -49,7 +49,7 @@ void destroy(ControlItem* item) {
 
 void draw(ControlItem* item) {
   DisplayData* d = displayData(item);
-  HDC dc = winGetDC(static_cast<int16_t>(item->windowId));
+  HDC dc = winGetDC(item->windowId);
   if (!d || !dc) return;
   fontSelect(d->fontIndex, dc);
   SetBkMode(dc, TRANSPARENT);
@@ -67,8 +67,7 @@ void mouse(ControlItem* item) {
 }
 
 void refreshRegion(ControlItem* item) {
-  if (item->visible && item->drawable)
-    regionSetFromRect(static_cast<int16_t>(item->windowId), &item->region, 3, &item->rect, 0);
+  if (item->visible && item->drawable) regionSetFromRect(item->windowId, &item->region, 3, &item->rect, 0);
 }
 
 void moveTo(ControlItem* item, int32_t, int32_t) { refreshRegion(item); }
@@ -93,7 +92,7 @@ bool reachesPastParent(WinId win, const ControlItem* item) {
 
 // Puts back the background under the display, then draws the text.
 void repaint(ControlItem* item, DisplayData* d) {
-  const WinId win = static_cast<int16_t>(item->windowId);
+  const WinId win = item->windowId;
   if (!item->visible || !item->port->drawEnabled || !windowOnScreen(win)) return;
   WinSavedDC saved;
   winAcquireDrawContext(win, &saved);

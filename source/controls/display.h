@@ -3,7 +3,7 @@
 // it; when the entry ends the new text is stored and the page's `changed` callback runs.
 #pragma once
 #include "controls/ctrlDraw.h"
-#include "controls/winId.h"
+#include "uiSeams/winId.h"
 
 typedef void (*DisplayChanged)(ControlItem* item);
 

@@ -61,7 +61,7 @@ void begin(ControlItem* item, EditDoneFn done, const char* text, DWORD style, in
   inputReset();
   editBoxEnd();
   if (!item) return;
-  const WinId win = static_cast<int16_t>(item->windowId);
+  const WinId win = item->windowId;
   WinSlot* slot = winSlot(win);
   if (!slot) return;
   activeWin = win;
@@ -131,9 +131,9 @@ void editBoxEnd() {
   if (ended.editWindow && IsWindow(ended.editWindow)) GetWindowTextA(ended.editWindow, text, 257);
   const uint32_t stores = displayEntryStores();
   // The done callback finds its item's window and container selected, as the store below does.
-  if (ended.item && winSlot(static_cast<int16_t>(ended.item->windowId))) {
-    winSetCurrent(static_cast<int16_t>(ended.item->windowId));
-    winSelectPort(static_cast<int16_t>(ended.item->windowId), ended.item->port);
+  if (ended.item && winSlot(ended.item->windowId)) {
+    winSetCurrent(ended.item->windowId);
+    winSelectPort(ended.item->windowId, ended.item->port);
   }
   ended.done(ended.item, text);
   if (ended.editWindow && IsWindow(ended.editWindow)) {
@@ -145,7 +145,7 @@ void editBoxEnd() {
   }
   ControlItem* item = ended.item;
   if (!item) return;
-  const WinId win = static_cast<int16_t>(item->windowId);
+  const WinId win = item->windowId;
   if (!winSlot(win)) return;
   winSetCurrent(win);
   winSelectPort(win, item->port);

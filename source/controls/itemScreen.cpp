@@ -10,13 +10,12 @@ bool winIsShown(WinId win) {
 }
 
 bool itemOnScreen(const ControlItem* item) {
-  return item && item->visible && item->port && item->port->drawEnabled &&
-         winIsShown(static_cast<int16_t>(item->windowId));
+  return item && item->visible && item->port && item->port->drawEnabled && winIsShown(item->windowId);
 }
 
 void itemDrawWithContext(ControlItem* item) {
   if (!item) return;
-  WinId win = static_cast<int16_t>(item->windowId);
+  WinId win = item->windowId;
   WinSavedDC saved;
   winAcquireDrawContext(win, &saved);
   item->k.draw(item);

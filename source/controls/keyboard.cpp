@@ -98,7 +98,7 @@ HDC keyScratch(HDC dc, int32_t w, int32_t h) {
 }
 
 void drawKeyNow(ControlItem* item, KeyboardData* d, int32_t k) {
-  WinId win = static_cast<int16_t>(item->windowId);
+  WinId win = item->windowId;
   HDC dc = winGetDC(win);
   if (!dc || d->bitmapBase <= 0) return;
   const KeyEntry& e = d->keys[k];
@@ -121,7 +121,7 @@ void drawKeyNow(ControlItem* item, KeyboardData* d, int32_t k) {
 void drawKey(ControlItem* item, KeyboardData* d, int32_t k) {
   if (!itemOnScreen(item)) return;
   WinSavedDC saved;
-  WinId win = static_cast<int16_t>(item->windowId);
+  WinId win = item->windowId;
   winAcquireDrawContext(win, &saved);
   drawKeyNow(item, d, k);
   winReleaseDrawContext(win, &saved);
@@ -137,7 +137,7 @@ void setPressed(ControlItem* item, KeyboardData* d, int32_t k, uint8_t pressed, 
 void draw(ControlItem* item) {
   KeyboardData* d = dataOf(item);
   if (!d || !item->visible || d->bitmapBase <= 0) return;
-  WinId win = static_cast<int16_t>(item->windowId);
+  WinId win = item->windowId;
   for (int32_t k = 0; k < d->keyCount; ++k) {
     const KeyEntry& e = d->keys[k];
     bitmapDraw(win, e.bitmapId + (e.pressed ? 1 : 0), e.rect.left, e.rect.top);

@@ -4,7 +4,7 @@
 // another key is clicked.
 #pragma once
 #include "controls/ctrlDraw.h"
-#include "controls/winId.h"
+#include "uiSeams/winId.h"
 
 typedef void (*KeyboardCallback)(ControlItem* item, int32_t note, uint8_t on);
 

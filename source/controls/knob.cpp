@@ -54,13 +54,12 @@ void cursorShowSurely() {
 
 // The area that takes the mouse: the item's rectangle.
 void resetRegion(ControlItem* item) {
-  if (item->visible && item->drawable)
-    regionSetFromRect(static_cast<int16_t>(item->windowId), &item->region, 3, &item->rect, 0);
+  if (item->visible && item->drawable) regionSetFromRect(item->windowId, &item->region, 3, &item->rect, 0);
 }
 
 void redrawRequest(ControlItem* item, KnobData* d) {
   if (!item->visible || !item->drawable) return;
-  winInvalidateRect(static_cast<int16_t>(item->windowId), (d->flags & knobRedrawWhole) ? &item->rect : &d->handle);
+  winInvalidateRect(item->windowId, (d->flags & knobRedrawWhole) ? &item->rect : &d->handle);
 }
 
 // Moves the handle rectangle to the stored values, without drawing.
@@ -83,7 +82,7 @@ void setValue(ControlItem* item, KnobData* d, double x, double y) {
   d->x = numClamp(x, d->xMin, d->xMax);
   d->y = numClamp(y, d->yMin, d->yMax);
   placeHandle(item, d);
-  if (item->visible && winIsShown(static_cast<int16_t>(item->windowId))) itemDrawWithContext(item);
+  if (item->visible && winIsShown(item->windowId)) itemDrawWithContext(item);
   redrawRequest(item, d);
 }
 
@@ -130,7 +129,7 @@ void drawFader(ControlItem* item, KnobData* d, WinId win) {
 void draw(ControlItem* item) {
   KnobData* d = dataOf(item);
   if (!d || !item->visible) return;
-  WinId win = static_cast<int16_t>(item->windowId);
+  WinId win = item->windowId;
   if (d->flags & knobHorizontal) {
     drawFader(item, d, win);
     return;
@@ -348,7 +347,7 @@ void show(ControlItem* item, int32_t) {
   if (!d) return;
   resetRegion(item);
   redrawRequest(item, d);
-  if (item->visible && winIsShown(static_cast<int16_t>(item->windowId))) itemDrawWithContext(item);
+  if (item->visible && winIsShown(item->windowId)) itemDrawWithContext(item);
 }
 
 }  // namespace

@@ -3,7 +3,7 @@
 // horizontal fader. Drags follow the mouse through a smoothing factor and report every change.
 #pragma once
 #include "controls/ctrlDraw.h"
-#include "controls/winId.h"
+#include "uiSeams/winId.h"
 
 // Change callback: the item and both values (single-value controls read x).
 typedef void (*KnobCallback)(ControlItem* item, double x, double y);

@@ -29,7 +29,7 @@ LevelMeterData* recordOf(ControlItem* item) {
 // Draws the bars from one memory context holding the lit and then the unlit bitmap, so a meter of n
 // bars costs two bitmap selections rather than a context per bar part.
 void drawBars(ControlItem* item, LevelMeterData* m) {
-  const WinId win = static_cast<int16_t>(item->windowId);
+  const WinId win = item->windowId;
   HDC dc = winGetDC(win);
   HBITMAP unlitBmp = bitmapGetHandle(m->bitmap), litBmp = bitmapGetHandle(m->bitmap + 1);
   if (!dc) return;
@@ -65,7 +65,7 @@ void drawBars(ControlItem* item, LevelMeterData* m) {
 }
 
 void drawNow(ControlItem* item, LevelMeterData* m) {
-  WinSlot* slot = winSlot(static_cast<int16_t>(item->windowId));
+  WinSlot* slot = winSlot(item->windowId);
   if (!slot || !slot->visible || !item->visible || !item->port->drawEnabled) return;
   // The bars are put together off screen and reach the window in one copy.
   const CtrlRect all = {item->rect.left, item->rect.top, item->rect.left + m->barCount * m->barRect.right,

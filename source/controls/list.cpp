@@ -131,7 +131,7 @@ void setSelected(ControlItem* item, ListData* d, int32_t row, uint8_t flag) {
 void draw(ControlItem* item) {
   ListData* d = dataOf(item);
   if (!d || d->holdDrawing) return;
-  WinId win = static_cast<int16_t>(item->windowId);
+  WinId win = item->windowId;
   HDC dc = winGetDC(win);
   if (!dc) return;
   if (d->fontSlot < 0) d->fontSlot = static_cast<int16_t>(fontFind(win, d->fontFace, d->fontSize));

@@ -2,7 +2,7 @@
 // selection by press and drag, a selection callback, optional row pictures and an attached scrollbar.
 #pragma once
 #include "controls/ctrlDraw.h"
-#include "controls/winId.h"
+#include "uiSeams/winId.h"
 
 typedef void (*ListCallback)(ControlItem* item);
 

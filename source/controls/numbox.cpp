@@ -75,7 +75,7 @@ void draw(ControlItem* item) {
 
 void refreshRegion(ControlItem* item, NumboxData* d) {
   if (!item->visible || !item->drawable) return;
-  const WinId win = static_cast<int16_t>(item->windowId);
+  const WinId win = item->windowId;
   regionSet(win, &item->region, 0, d->valueRect.left, d->arrowRect.top, d->arrowRect.right, d->arrowRect.bottom, 0);
   CtrlRect all = {d->labelRect.left, d->arrowRect.top, d->arrowRect.right, d->arrowRect.bottom};
   winInvalidateRect(win, &all);
@@ -110,7 +110,7 @@ void show(ControlItem* item, int32_t) {
   if (!d) return;
   refreshRegion(item, d);
   CtrlRect wide = {item->rect.left - 48, item->rect.top, item->rect.right + 24, item->rect.bottom};
-  winInvalidateRect(static_cast<int16_t>(item->windowId), &wide);
+  winInvalidateRect(item->windowId, &wide);
 }
 
 void mouse(ControlItem* item) {
@@ -182,7 +182,7 @@ NumboxData* numboxFind(WinId win, uint16_t id) { return numboxData(ctrlFindKind(
 bool numboxOnScreen(const NumboxData* d) {
   if (!d || !d->item) return false;
   const ControlItem* item = d->item;
-  WinSlot* slot = winSlot(static_cast<int16_t>(item->windowId));
+  WinSlot* slot = winSlot(item->windowId);
   if (!slot || !item->visible || !item->port->open || !item->port->drawEnabled) return false;
   return slot->window ? slot->window->isVisible() : slot->visible != 0;
 }
@@ -310,8 +310,8 @@ void numboxDrawText(NumboxData* d) {
 void numboxEntryDone(ControlItem* item, const char* text) {
   NumboxData* d = numboxData(item);
   if (!d) return;
-  const WinId win = static_cast<int16_t>(item->windowId);
-  const uint16_t id = static_cast<uint16_t>(item->id);
+  const WinId win = item->windowId;
+  const uint16_t id = item->id;
   winSetCurrent(win);
   winSelectPort(win, item->port);
   d->editing = 0;

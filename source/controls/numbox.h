@@ -6,7 +6,7 @@
 #include "controls/ctrlDraw.h"
 #include "controls/numboxText.h"
 #include "controls/stepRules.h"
-#include "controls/winId.h"
+#include "uiSeams/winId.h"
 
 typedef void (*NumboxChanged)(ControlItem* item, double value);
 

@@ -69,14 +69,14 @@ HDC offscreenCreate(WinId win, OffscreenBuffer* buffer, const CtrlRect* rect) {
 
 int offscreenBlit(OffscreenBuffer* buffer) {
   if (!buffer || !buffer->memDC || !buffer->bitmap) return 0;
-  WindowDC target(static_cast<int16_t>(buffer->windowId), true);
+  WindowDC target(buffer->windowId, true);
   if (!target.dc()) return 0;
   return BitBlt(target.dc(), buffer->x, buffer->y, buffer->width, buffer->height, buffer->memDC, 0, 0, SRCCOPY) ? 1 : 0;
 }
 
 void offscreenFree(OffscreenBuffer* buffer) {
   if (!buffer) return;
-  WinId win = static_cast<int16_t>(buffer->windowId);
+  WinId win = buffer->windowId;
   WinSlot* slot = winSlot(win);
   // Only this buffer's redirection is ended; one made later for the window stays.
   if (slot && buffer->memDC && slot->offscreenDC == buffer->memDC) winSetOffscreenDC(win, nullptr);
@@ -170,7 +170,7 @@ void offscreenFlush(OffscreenHighlight* h, int32_t) {
   highlightReady(h);
   if (h->shown) {
     h->shown = 0;
-    WinId win = static_cast<int16_t>(h->windowId);
+    WinId win = h->windowId;
     {
       WindowDC window(win, false);
       restoreSaved(window.dc(), h);

@@ -5,11 +5,11 @@
 // again without redrawing the items underneath (drag feedback, moving markers).
 #pragma once
 #include "controls/ctrlDraw.h"
-#include "controls/winId.h"
+#include "uiSeams/winId.h"
 
 struct OffscreenBuffer {
   uint32_t head[5];  // only zeroed
-  uint16_t windowId;
+  WinId windowId;
   int32_t x, y, width, height;  // the window area the buffer covers
   HBITMAP bitmap;
   HDC memDC;
@@ -27,7 +27,7 @@ struct OffscreenHighlight {
   uint8_t pad1;
   CtrlRgb colour2;
   uint8_t pad2;
-  uint16_t windowId;
+  WinId windowId;
   int16_t x, y, width, height;
   HBITMAP bitmap;
   HDC memDC;

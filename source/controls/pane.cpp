@@ -18,8 +18,7 @@ ControlItem* ownItem(WinId win, uint16_t id) {
 }
 
 void refreshRegion(ControlItem* item) {
-  if (item->visible && item->drawable)
-    regionSetFromRect(static_cast<int16_t>(item->windowId), &item->region, 3, &item->rect, 0);
+  if (item->visible && item->drawable) regionSetFromRect(item->windowId, &item->region, 3, &item->rect, 0);
 }
 
 void create(ControlItem* item) { item->k.kindData = std::calloc(1, sizeof(PaneData)); }
@@ -27,7 +26,7 @@ void create(ControlItem* item) { item->k.kindData = std::calloc(1, sizeof(PaneDa
 void destroy(ControlItem* item) {
   PaneData* d = dataOf(item);
   if (!d) return;
-  WinId win = static_cast<int16_t>(item->windowId);
+  WinId win = item->windowId;
   WinSlot* slot = winSlot(win);
   winSelectPort(win, &d->port);
   portClose(&d->port);
@@ -47,7 +46,7 @@ void destroy(ControlItem* item) {
 void draw(ControlItem* item) {
   PaneData* d = dataOf(item);
   if (!d) return;
-  WinId win = static_cast<int16_t>(item->windowId);
+  WinId win = item->windowId;
   // A redraw in the middle of a page's build must leave the page's container current.
   WinSlot* slot = winSlot(win);
   ItemPort* saved = slot ? slot->currentPort : nullptr;
@@ -59,7 +58,7 @@ void draw(ControlItem* item) {
 void mouse(ControlItem* item) {
   PaneData* d = dataOf(item);
   if (!d) return;
-  WinId win = static_cast<int16_t>(item->windowId);
+  WinId win = item->windowId;
   winSelectPort(win, &d->port);
   switch (inputButtonState()) {
     case inputPressed: {
@@ -84,7 +83,7 @@ void mouse(ControlItem* item) {
 void show(ControlItem* item, int32_t flag) {
   PaneData* d = dataOf(item);
   if (!d) return;
-  WinId win = static_cast<int16_t>(item->windowId);
+  WinId win = item->windowId;
   WinSlot* slot = winSlot(win);
   if (!flag && slot && slot->overlayPort == &d->port) slot->overlayPort = nullptr;
   winSelectPort(win, &d->port);

@@ -36,14 +36,13 @@ ControlItem* childItem(ControlItem* picture, uint16_t child) {
 }
 
 void drawIfOnScreen(ControlItem* item) {
-  if (item->visible && item->port->drawEnabled && slotVisible(static_cast<int16_t>(item->windowId)))
-    ctrlRedraw(static_cast<int16_t>(item->windowId), static_cast<uint16_t>(item->id));
+  if (item->visible && item->port->drawEnabled && slotVisible(item->windowId)) ctrlRedraw(item->windowId, item->id);
 }
 
 void pictureDraw(ControlItem* item) {
   PictureData* d = dataOf(item);
   if (!d) return;
-  WinId win = static_cast<int16_t>(item->windowId);
+  WinId win = item->windowId;
   const CtrlRect& r = item->rect;
   if (d->flags & pictureStretch) {
     bitmapDrawStretched(win, d->bitmap, r.left, r.top, r.right, r.bottom);
@@ -71,7 +70,7 @@ void pictureMouse(ControlItem* item) {
 void pictureShow(ControlItem* item, int32_t flag) {
   PictureData* d = dataOf(item);
   if (!d) return;
-  WinId win = static_cast<int16_t>(item->windowId);
+  WinId win = item->windowId;
   if (item->visible) regionSetFromRect(win, &item->region, 0, &item->rect, 0);
   if (!flag) {
     for (int i = 0; i < pictureMaxChildren; ++i) {
@@ -108,7 +107,7 @@ void pictureMoveTo(ControlItem* item, int32_t left, int32_t top) {
   }
   d->x = static_cast<int16_t>(left);
   d->y = static_cast<int16_t>(top);
-  if (item->visible) regionSetFromRect(static_cast<int16_t>(item->windowId), &item->region, 0, &item->rect, 0);
+  if (item->visible) regionSetFromRect(item->windowId, &item->region, 0, &item->rect, 0);
 }
 
 void pictureMoveBy(ControlItem* item, int32_t dx, int32_t dy) {
@@ -129,7 +128,7 @@ void pictureMoveBy(ControlItem* item, int32_t dx, int32_t dy) {
   // take the clicks meant for the controls now under its old place.
   d->x = static_cast<int16_t>(d->x + dx);
   d->y = static_cast<int16_t>(d->y + dy);
-  if (item->visible) regionSetFromRect(static_cast<int16_t>(item->windowId), &item->region, 0, &item->rect, 0);
+  if (item->visible) regionSetFromRect(item->windowId, &item->region, 0, &item->rect, 0);
 }
 
 void pictureCreateData(ControlItem* item) {
@@ -166,7 +165,7 @@ void pictureDestroy(ControlItem* item) {
 void frameDraw(ControlItem* item) {
   FramePictureData* d = frameOf(item);
   if (!d) return;
-  WinId win = static_cast<int16_t>(item->windowId);
+  WinId win = item->windowId;
   if (d->flags & 16)
     bitmapDrawStretched(win, d->bitmap, item->rect.left, item->rect.top, item->rect.right, item->rect.bottom);
   else
@@ -205,8 +204,8 @@ void pictureReload(ControlItem* item) {
 
 void pictureCollect(ControlItem* item) {
   if (!collecting || !item || !collectId) return;
-  if (item->windowId != static_cast<uint16_t>(collectWin)) return;
-  pictureAddChild(collectWin, collectId, static_cast<uint16_t>(item->id));
+  if (item->windowId != collectWin) return;
+  pictureAddChild(collectWin, collectId, item->id);
 }
 
 ControlItem* pictureCreate(WinId win, uint16_t id, int32_t x, int32_t y, int32_t right, int32_t bottom, uint32_t flags,

@@ -3,7 +3,7 @@
 // itself; and the frame picture (kindFramePicture): one frame of a strip of consecutive bitmaps.
 #pragma once
 #include "controls/ctrlDraw.h"
-#include "controls/winId.h"
+#include "uiSeams/winId.h"
 
 typedef void (*PictureCallback)(ControlItem* item);
 

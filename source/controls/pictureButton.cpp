@@ -58,13 +58,13 @@ void refreshLook(ControlItem* item, ButtonData* d) {
   }
   if (shapeMayChange) itemInvalidate(item);
   if (item->visible && item->drawable)
-    regionSetFromRect(static_cast<int16_t>(item->windowId), &item->region, 0, &item->rect, lookMask(item, d));
+    regionSetFromRect(item->windowId, &item->region, 0, &item->rect, lookMask(item, d));
 }
 
 void draw(ControlItem* item) {
   ButtonData* d = dataOf(item);
   if (!d) return;
-  WinId win = static_cast<int16_t>(item->windowId);
+  WinId win = item->windowId;
   if (d->hasMasks && !d->partMode)
     bitmapDrawMasked(win, d->picture, lookMask(item, d), item->rect.left, item->rect.top);
   else if (d->partMode)
@@ -86,7 +86,7 @@ void draw(ControlItem* item) {
   }
 }
 
-void drawNow(ControlItem* item) { ctrlRedraw(static_cast<int16_t>(item->windowId), static_cast<uint16_t>(item->id)); }
+void drawNow(ControlItem* item) { ctrlRedraw(item->windowId, item->id); }
 
 bool insideAtMouse(const ItemRegion* region) {
   CtrlPoint p;
@@ -201,8 +201,8 @@ void finishClick(ControlItem* item, bool runAction) {
   d->pressed = 0;
   refreshLook(item, d);
   if (!runAction) return;
-  WinId win = static_cast<int16_t>(item->windowId);
-  if (ctrlIsOnScreen(win, static_cast<uint16_t>(item->id)) || (item->visible && item->port->drawEnabled)) drawNow(item);
+  WinId win = item->windowId;
+  if (ctrlIsOnScreen(win, item->id) || (item->visible && item->port->drawEnabled)) drawNow(item);
   d->action(item, 1, d->state);
 }
 

@@ -2,7 +2,7 @@
 // look is a bitmap resource (four looks and four hit masks per state), with an optional caption.
 #pragma once
 #include "controls/ctrlDraw.h"
-#include "controls/winId.h"
+#include "uiSeams/winId.h"
 
 typedef void (*ButtonAction)(ControlItem* item, uint8_t pressed, int16_t state);
 

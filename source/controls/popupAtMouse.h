@@ -1,7 +1,7 @@
 // A menu of the popup table shown as a context menu at the mouse.
 #pragma once
 #include <cstdint>
-#include "controls/winId.h"
+#include "uiSeams/winId.h"
 
 typedef void (*PopupAtMouseHandler)(int16_t menuIndex, int16_t menu, int16_t entry);
 

@@ -54,15 +54,14 @@ void layout(ControlItem* item, ScrollbarData* d) {
   int32_t w = item->rect.right - item->rect.left, h = item->rect.bottom - item->rect.top;
   d->trackSize = {0, 0, w - (d->backArrowSize.right + d->forwardArrowSize.right),
                   h - (d->backArrowSize.bottom + d->forwardArrowSize.bottom)};
-  if (item->drawable && item->visible)
-    regionSetFromRect(static_cast<int16_t>(item->windowId), &item->region, 3, &item->rect, 0);
+  if (item->drawable && item->visible) regionSetFromRect(item->windowId, &item->region, 3, &item->rect, 0);
   if (item->visible) itemInvalidate(item);
 }
 
 void draw(ControlItem* item) {
   ScrollbarData* d = dataOf(item);
   if (!d || !item->visible) return;
-  WinId win = static_cast<int16_t>(item->windowId);
+  WinId win = item->windowId;
   const CtrlRect& r = item->rect;
   int32_t base = d->bitmapBase;
   if (!item->drawable) {
@@ -261,15 +260,14 @@ void moveTo(ControlItem* item, int32_t, int32_t) {
   ScrollbarData* d = dataOf(item);
   if (!d) return;
   // The hit region follows the bar.
-  if (item->drawable && item->visible)
-    regionSetFromRect(static_cast<int16_t>(item->windowId), &item->region, 3, &item->rect, 0);
-  WinSlot* slot = winSlot(static_cast<int16_t>(item->windowId));
+  if (item->drawable && item->visible) regionSetFromRect(item->windowId, &item->region, 3, &item->rect, 0);
+  WinSlot* slot = winSlot(item->windowId);
   if (item->visible && item->port->open && slot && slot->visible) itemDrawWithContext(item);
 }
 
 void moveBy(ControlItem* item, int32_t, int32_t) {
   if (item->k.kindData && item->drawable && item->visible)
-    regionSetFromRect(static_cast<int16_t>(item->windowId), &item->region, 3, &item->rect, 0);
+    regionSetFromRect(item->windowId, &item->region, 3, &item->rect, 0);
 }
 
 void show(ControlItem* item, int32_t) {

@@ -2,7 +2,7 @@
 // and page steps that repeat while held, thumb dragging, a change callback and an attached list.
 #pragma once
 #include "controls/ctrlDraw.h"
-#include "controls/winId.h"
+#include "uiSeams/winId.h"
 
 typedef void (*ScrollbarCallback)(ControlItem* item, int16_t part, double position);
 

@@ -21,7 +21,7 @@ uint32_t pack(const CtrlRgb& c) { return RGB(c.r, c.g, c.b); }
 
 void chosenDefault(ControlItem* item, int16_t menu, int16_t entry) {
   // Entries of a hung table menu are not the selector's own: only its own entries are selected.
-  if (menu == 0) selectorSelect(static_cast<int16_t>(item->windowId), static_cast<uint16_t>(item->id), entry);
+  if (menu == 0) selectorSelect(item->windowId, item->id, entry);
 }
 
 void copyText(char* dst, const char* src) {
@@ -77,7 +77,7 @@ void destroy(ControlItem* item) {
 void draw(ControlItem* item) {
   SelectorData* d = selectorData(item);
   if (!d || !item->visible) return;
-  const WinId win = static_cast<int16_t>(item->windowId);
+  const WinId win = item->windowId;
   const CtrlRect& r = item->rect;
   if (!(d->flags & selectorOneBitmap)) {
     CtrlRect left, mid, right;
@@ -107,7 +107,7 @@ void draw(ControlItem* item) {
 }
 
 void drawNow(ControlItem* item) {
-  WinSlot* slot = winSlot(static_cast<int16_t>(item->windowId));
+  WinSlot* slot = winSlot(item->windowId);
   if (!slot || !item->visible || !item->port->drawEnabled) return;
   if (slot->window ? !slot->window->isVisible() : !slot->visible) return;
   WinSavedDC saved;
@@ -117,8 +117,7 @@ void drawNow(ControlItem* item) {
 }
 
 void refreshRegion(ControlItem* item) {
-  if (item->visible && item->drawable)
-    regionSetFromRect(static_cast<int16_t>(item->windowId), &item->region, 3, &item->rect, 0);
+  if (item->visible && item->drawable) regionSetFromRect(item->windowId, &item->region, 3, &item->rect, 0);
 }
 
 void placeText(ControlItem* item, SelectorData* d) {
@@ -142,14 +141,14 @@ void moveBy(ControlItem* item, int32_t, int32_t) { moveTo(item, 0, 0); }
 void show(ControlItem* item, int32_t) {
   SelectorData* d = selectorData(item);
   refreshRegion(item);
-  if (d) winInvalidateRect(static_cast<int16_t>(item->windowId), &d->textRect);
+  if (d) winInvalidateRect(item->windowId, &d->textRect);
 }
 
 void mouse(ControlItem* item) {
   SelectorData* d = selectorData(item);
   if (!d) return;
-  const WinId win = static_cast<int16_t>(item->windowId);
-  const uint16_t id = static_cast<uint16_t>(item->id);
+  const WinId win = item->windowId;
+  const uint16_t id = item->id;
   WinSlot* slot = winSlot(win);
   ItemPort* port = slot ? slot->currentPort : nullptr;
   if (d->opening) {

@@ -4,7 +4,7 @@
 // menus of the popup table (popupMenu.h), whose commands tell their slot.
 #pragma once
 #include "controls/ctrlDraw.h"
-#include "controls/winId.h"
+#include "uiSeams/winId.h"
 
 typedef void (*SelectorChosen)(ControlItem* item, int16_t menu, int16_t entry);
 typedef void (*SelectorOpening)(ControlItem* item, int32_t opening);

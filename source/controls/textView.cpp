@@ -29,7 +29,7 @@ CtrlRect cellRect(const ControlItem* item, const TextViewData* d, int32_t line) 
 void draw(ControlItem* item) {
   TextViewData* d = dataOf(item);
   if (!d || !item->visible) return;
-  WinId win = static_cast<int16_t>(item->windowId);
+  WinId win = item->windowId;
   HDC dc = winGetDC(win);
   if (!dc || d->bitmap <= 0) return;
   fontSelect(d->fontIndex, dc);
@@ -50,7 +50,7 @@ void draw(ControlItem* item) {
 
 void invalidateLine(ControlItem* item, TextViewData* d, int32_t line) {
   CtrlRect cell = cellRect(item, d, line);
-  winInvalidateRect(static_cast<int16_t>(item->windowId), &cell);
+  winInvalidateRect(item->windowId, &cell);
 }
 
 void select(ControlItem* item, TextViewData* d, int32_t line) {

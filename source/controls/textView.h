@@ -3,7 +3,7 @@
 // tells the owner when the selection changed.
 #pragma once
 #include "controls/ctrlDraw.h"
-#include "controls/winId.h"
+#include "uiSeams/winId.h"
 
 typedef void (*TextViewCallback)(ControlItem* item, int32_t line);
 

@@ -133,7 +133,7 @@ void dispatch() {
   busy = 1;
   uint32_t now = ctrlTickCount();
   if (captureObj) {
-    winSetCurrent(static_cast<int16_t>(captureObj->windowId));
+    winSetCurrent(captureObj->windowId);
     (captureFn ? captureFn : captureNop)(captureObj);
   }
   // A callback that removes a timer rebuilds the list under us: walk the records that were active

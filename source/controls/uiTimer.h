@@ -3,7 +3,7 @@
 // programmatic click of a button).
 #pragma once
 #include <cstdint>
-#include "controls/winId.h"
+#include "uiSeams/winId.h"
 
 struct ControlItem;
 struct UiTimerRecord;

@@ -9,30 +9,30 @@
 
 namespace {
 
-Engine* engineOf(int window) {
+Engine* engineOf(WinId window) {
   void* data = winGetUserData(window);
   return data ? *static_cast<Engine**>(data) : nullptr;
 }
 
-bool isPopupSelector(int window, int item) { return selectorFind(window, static_cast<uint16_t>(item)) != nullptr; }
+bool isPopupSelector(WinId window, uint16_t item) { return selectorFind(window, item) != nullptr; }
 
-void currentText(int window, int item, char* out, int capacity) {
+void currentText(WinId window, uint16_t item, char* out, int capacity) {
   if (!out || capacity <= 0) return;
   out[0] = 0;
-  SelectorData* d = selectorFind(window, static_cast<uint16_t>(item));
+  SelectorData* d = selectorFind(window, item);
   if (!d) return;
   std::strncpy(out, d->choiceText, static_cast<size_t>(capacity - 1));
   out[capacity - 1] = 0;
 }
 
-void clear(int window, int item) { menuClear(window, static_cast<uint16_t>(item)); }
+void clear(WinId window, uint16_t item) { menuClear(window, item); }
 
-void append(int window, int item, int id, bool enabled, const char* text, int) {
-  menuAppendItem(window, static_cast<uint16_t>(item), id, enabled ? 1 : 0, text, 0);
+void append(WinId window, uint16_t item, int id, bool enabled, const char* text, int) {
+  menuAppendItem(window, item, id, enabled ? 1 : 0, text, 0);
 }
 
-void attach(int window, int item, int id, const char*, std::int16_t popup) {
-  menuAttachSubmenu(window, static_cast<uint16_t>(item), id, popup);
+void attach(WinId window, uint16_t item, int id, const char*, std::int16_t popup) {
+  menuAttachSubmenu(window, item, id, popup);
 }
 
 }  // namespace
@@ -52,5 +52,5 @@ void waveMenuSetLabel(WinId win, uint16_t item, int32_t waveId) {
 }
 
 void waveSelectorOpening(ControlItem* item, int32_t opening) {
-  if (item && opening) waveMenusFill(static_cast<int16_t>(item->windowId), static_cast<int>(item->id));
+  if (item && opening) waveMenusFill(item->windowId, item->id);
 }

@@ -2,7 +2,7 @@
 // wave's name written as a selector's label.
 #pragma once
 #include <cstdint>
-#include "controls/winId.h"
+#include "uiSeams/winId.h"
 
 struct ControlItem;
 

@@ -21,7 +21,7 @@ CtrlTickFn tickSource;
 
 void winNop(int16_t, uint32_t, void*) {}
 
-void slotReset(WinSlot* slot, uint16_t id) {
+void slotReset(WinSlot* slot, WinId id) {
   std::memset(slot, 0, sizeof(*slot));
   slot->id = id;
   slot->flag25 = 1;
@@ -62,17 +62,17 @@ void winSetCurrent(int16_t id) {
 }
 
 void winResetAll() {
-  for (uint16_t i = 0; i <= winSlotCount; ++i) slotReset(&slots[i], i);
+  for (WinId i = 0; i <= winSlotCount; ++i) slotReset(&slots[i], i);
 }
 
 int winOpen(int16_t id, uint16_t capacity, int32_t, Window* window) {
   if (!validId(id) || slots[id].inUse) return 0;
   WinSlot* slot = &slots[id];
-  slotReset(slot, static_cast<uint16_t>(id));
+  slotReset(slot, id);
   slot->window = window;
   winSetCurrent(id);
   slot->inUse = 1;
-  portOpen(&slot->ownPort, static_cast<uint16_t>(id), nullptr, capacity);
+  portOpen(&slot->ownPort, id, nullptr, capacity);
   slot->currentPort = &slot->ownPort;
   slot->dcDepth = 0;
   return 1;
@@ -208,8 +208,8 @@ void winSetDefaultButton(int16_t id, uint16_t item) {
 
 void winPressDefaultButton(WinSlot* slot) {
   if (!slot || !slot->inUse) return;
-  winSelectPort(static_cast<int16_t>(slot->id), slot->defaultButtonPort);
-  buttonClick(static_cast<int16_t>(slot->id), slot->defaultButton);
+  winSelectPort(slot->id, slot->defaultButtonPort);
+  buttonClick(slot->id, slot->defaultButton);
 }
 
 void winAcquireDrawContext(int16_t id, WinSavedDC* saved) {
@@ -364,8 +364,7 @@ bool winHandleEvent(int16_t id, uint32_t code, void* data) {
       slot->ownPort.capturedItem = 0;
       // The captured item no longer hears the release: a control of this window that holds the
       // UI timer's capture (a held arrow, a drag with a hidden cursor) ends what it was doing.
-      if (code == winEvDeactivated && UiTimer::captureObject() &&
-          UiTimer::captureObject()->windowId == static_cast<uint16_t>(id))
+      if (code == winEvDeactivated && UiTimer::captureObject() && UiTimer::captureObject()->windowId == id)
         UiTimer::clearCaptureCallback();
       winSetCursor(id, 0);
       return false;

@@ -407,7 +407,7 @@ void engineInitPreset(Engine* engine) {
 
   // 14 Envelope slots and their instances.
   for (int s = 0; s < envSlotCount; ++s) {
-    envInitSlot(&engine->envSlots[s], static_cast<std::int16_t>(s), 0);
+    envInitSlot(&engine->envSlots[s], static_cast<std::int16_t>(s), envDestNone);
     for (int v = 0; v < engineMaxVoices; ++v)
       envInstanceInit(engine, static_cast<std::int16_t>(s), static_cast<std::int16_t>(v));
   }

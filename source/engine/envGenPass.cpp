@@ -65,13 +65,13 @@ void envRunGlobal(Engine* engine, std::int16_t frames) {
     for (int i = 0; i < envSlotCount; ++i) {
       EnvelopeSlot* s = &engine->envSlots[i];
       EnvelopeInstance* inst = &engine->envInstances[i][0];
-      if (s->destination != 0 && s->global && s->mode == envModeRetrigger && inst->state > envStateReleased)
+      if (s->destination != envDestNone && s->global && s->mode == envModeRetrigger && inst->state > envStateReleased)
         restartInstance(engine, s, inst);
     }
   }
   for (int i = 0; i < envSlotCount; ++i) {
     EnvelopeSlot* s = &engine->envSlots[i];
-    if (s->destination == 0 || !s->global) continue;
+    if (s->destination == envDestNone || !s->global) continue;
     if (s->mode == envModeControl) {
       const EnvelopeRuntime* r = envRuntimeGet(engine, static_cast<std::int16_t>(i));
       if (r && envHandshakeLoad(s) >= 0) multiplyInto(engine, s, 0, r->value);
@@ -88,13 +88,13 @@ void envRunVoice(Engine* engine, std::int16_t voice, std::int16_t frames) {
     for (int i = 0; i < envSlotCount; ++i) {
       EnvelopeSlot* s = &engine->envSlots[i];
       EnvelopeInstance* inst = &engine->envInstances[i][voice];
-      if (s->destination == 0 || s->global || inst->state <= envStateReleased) continue;
+      if (s->destination == envDestNone || s->global || inst->state <= envStateReleased) continue;
       if (shapeOf(engine, s)->mode == envModeRetrigger) restartInstance(engine, s, inst);
     }
   }
   for (int i = 0; i < envSlotCount; ++i) {
     EnvelopeSlot* s = &engine->envSlots[i];
-    if (s->destination == 0 || s->global) continue;
+    if (s->destination == envDestNone || s->global) continue;
     if (s->mode == envModeControl) {
       const EnvelopeRuntime* r = envRuntimeGet(engine, static_cast<std::int16_t>(i));
       if (r && envHandshakeLoad(s) >= 0) multiplyInto(engine, s, voice, r->voiceValue);

@@ -41,7 +41,7 @@ void envStartVoice(Engine* engine, std::int16_t voice, std::uint16_t legato) {
     for (int p = 0; p < engineModParams; ++p) engine->modMultipliers[u][voice][p] = 1.0f;
   for (int i = 0; i < envSlotCount; ++i) {
     EnvelopeSlot* s = &engine->envSlots[i];
-    if (s->destination == 0) continue;
+    if (s->destination == envDestNone) continue;
     envStartInstance(engine, s, instanceFor(engine, i, voice), legato);
   }
   envApplySamplePosition(engine, voice);
@@ -103,7 +103,7 @@ void envReleaseVoice(Engine* engine, std::int16_t voice, std::uint8_t updateVoic
   if (!engine || voice < 0 || voice >= engineMaxVoices) return;
   for (int i = 0; i < envSlotCount; ++i) {
     EnvelopeSlot* own = &engine->envSlots[i];
-    if (own->destination == 0) continue;
+    if (own->destination == envDestNone) continue;
     if (own->global && heldCount(engine) != 0) continue;
     EnvelopeInstance* inst = instanceFor(engine, i, voice);
     if (inst->state == envStateEnded || inst->state == envStateReleased) continue;

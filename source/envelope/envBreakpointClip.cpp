@@ -40,7 +40,7 @@ bool envBpSelIsRange(WinId win) {
 void envBpClipClear() {
   BpClipboard& c = clip();
   c.first = c.last = envBpClipEmpty;
-  envInitSlot(&c.slot, 0, 0);
+  envInitSlot(&c.slot, 0, envDestNone);
 }
 
 void envBpClipStore(WinId win, const EnvelopeSlot* slot) {

@@ -52,7 +52,8 @@ void envPasteSlotRecord(Engine* engine, std::int16_t index, EnvelopeSlot* target
   std::int16_t master = -1;
   if (keep) {
     master = slotOfId(engine, target->linkMaster);
-    keep = master >= 0 && master != index && engine->envSlots[master].destination >= 1 && !envIsLinkedTo(engine, index);
+    keep = master >= 0 && master != index && engine->envSlots[master].destination > envDestNone &&
+           !envIsLinkedTo(engine, index);
   }
   if (keep) {
     target->linkMasterSlot = master;
@@ -93,7 +94,7 @@ void envClipPaste(WinId window) {
   EnvelopeSlot* target = envSlot(e, index);
   if (!target) return;
   // Nothing to paste: no snapshot either, so Undo keeps what it had.
-  if (!envBpClipHasContent() && v->clipSlot.destination < 1) return;
+  if (!envBpClipHasContent() && v->clipSlot.destination <= envDestNone) return;
   envUndoSnapshot(win);
   envPageBegin(win);
   if (!envBpClipHasContent()) {

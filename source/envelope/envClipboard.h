@@ -7,8 +7,8 @@
 #pragma once
 #include <cstdint>
 
-#include "controls/winId.h"
 #include "preset/envelopeSlot.h"
+#include "uiSeams/winId.h"
 
 struct Engine;
 

@@ -227,7 +227,7 @@ int envGraphDragMarker(ControlItem* item, CtrlPoint point) {
     envDropLoopStart(s, g_marker.candidate);
   envSlotMarkPending(e, slotIndex);
   envGraphSyncLinkPartner(win, e, slotIndex);
-  envGraphSelectItem(win, static_cast<std::uint16_t>(item->id));
+  envGraphSelectItem(win, item->id);
   envPageRefreshFields(win);
   inputReset();
   return 1;

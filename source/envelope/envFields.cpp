@@ -138,7 +138,7 @@ void envPageRefreshLevelUnits(WinId win) {
   if (!c.ok) return;
   const EnvelopeSlot* s = envSlot(c.e, c.slot);
   const std::int16_t b = c.v->bpSelFirst;
-  if (s->destination < 1 || b < -1 || !numboxFind(win, envItemBpLevelUnits)) return;
+  if (s->destination <= envDestNone || b < -1 || !numboxFind(win, envItemBpLevelUnits)) return;
   const double L = envGetBpLevel(c.e, c.slot, b);
   const EnvUnitShown u = envLevelToUnits(c.e, s->destination, s->owner, L);
   if (u.keep) return;
@@ -373,7 +373,7 @@ void envBpOnLevelUnits(ControlItem* item, double value) {
   if (!c.ok) return;
   const EnvelopeSlot* s = envSlot(c.e, c.slot);
   double L = 0.0;
-  if (s->destination < 1 || !envUnitsToLevel(c.e, s->destination, s->owner, value, &L)) return;
+  if (s->destination <= envDestNone || !envUnitsToLevel(c.e, s->destination, s->owner, value, &L)) return;
   if (!envFieldSetLevel(c.e, c.slot, c.v->bpSelFirst, c.v->bpSelLast, L)) return;
   compileIfControl(c);
   setBox(win, envItemBpLevelPercent, L * 100.0);

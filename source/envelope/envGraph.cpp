@@ -288,7 +288,7 @@ std::int32_t envGraphItemHandler(ControlItem* item, std::uint32_t event, std::in
   if (!item) return 0;
   if (event == customMouse && inputButtonState() == inputPressed && !inputIsCaptured() && inputIsDoubleClick())
     event = envGraphDoubleClickEvent;
-  const WinId win = static_cast<std::int16_t>(item->windowId);
+  const WinId win = item->windowId;
   switch (event) {
     case customDraw: envGraphDraw(item); break;
     case customMouse: envGraphMouseDown(item); break;

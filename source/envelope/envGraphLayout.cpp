@@ -24,7 +24,7 @@ double envGraphSecondsToX(WinId win, double x0, double seconds) {
 void envGraphComputeLayout(ControlItem* item, const EnvelopeSlot* slot, EnvelopeGraphRecord* record) {
   if (!item || !record) return;
   if (envGraphSlotOfItem(item) < 0) return;
-  envGraphComputeLayoutRect(static_cast<std::int16_t>(item->windowId), item->rect, slot, record);
+  envGraphComputeLayoutRect(item->windowId, item->rect, slot, record);
 }
 
 void envGraphComputeLayoutRect(WinId win, const CtrlRect& rect, const EnvelopeSlot* slot, EnvelopeGraphRecord* r) {
@@ -60,7 +60,7 @@ void envGraphDrawDestLabel(WinId win, HDC dc, const EnvelopeSlot* slot, const Ct
 void envGraphDrawXySquare(ControlItem* item) {
   EnvelopeGraphRecord* r = envGraphRecordOfItem(item);
   if (!r || !r->partner || !r->xyHits) return;
-  const WinId win = static_cast<std::int16_t>(item->windowId);
+  const WinId win = item->windowId;
   EnvelopeView* v = envViewOf(win);
   if (!v) return;
   const std::int32_t oy = winGetOriginY(win);

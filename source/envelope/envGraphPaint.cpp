@@ -194,7 +194,7 @@ void envGraphDrawSampleSegment(WinId win, HDC dc, Engine* e, std::int16_t channe
 
 void envGraphDraw(ControlItem* item, EnvelopeGraphRecord* given, EnvelopeSlot* givenSlot) {
   if (!item) return;
-  const WinId win = static_cast<std::int16_t>(item->windowId);
+  const WinId win = item->windowId;
   EnvelopeView* v = envViewOf(win);
   Engine* e = envEngineOf(win);
   if (!v || !e) return;
@@ -309,8 +309,8 @@ void envGraphDraw(ControlItem* item, EnvelopeGraphRecord* given, EnvelopeSlot* g
     }
   }
 
-  const bool itemSelected = v->selectedItem == static_cast<std::int16_t>(item->id) && own;
-  const bool partnerSelected = !own && v->selectedItem == static_cast<std::int16_t>(item->id);
+  const bool itemSelected = v->selectedItem == item->id && own;
+  const bool partnerSelected = !own && v->selectedItem == item->id;
   auto shifted = [&](const GraphHit& g) {
     CtrlRect m = {g.left - clip.left, g.top - clip.top, g.right - clip.left, g.bottom - clip.top};
     return m;

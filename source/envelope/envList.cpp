@@ -188,7 +188,7 @@ void envListFillLinkSource(WinId win) {
 
 void envListOnSelect(ControlItem* item) {
   if (!item) return;
-  const WinId win = static_cast<std::int16_t>(item->windowId);
+  const WinId win = item->windowId;
   if (!envPageBegin(win)) return;
   envListRebindGraphs(win);
   envListKeepSelection(win);
@@ -196,7 +196,7 @@ void envListOnSelect(ControlItem* item) {
 
 void envListFillFilterMenu(ControlItem* item, std::int32_t opening) {
   if (!item || !opening) return;
-  const WinId win = static_cast<std::int16_t>(item->windowId);
+  const WinId win = item->windowId;
   static const struct {
     int id;
     const char* text;
@@ -219,7 +219,7 @@ void envListFillFilterMenu(ControlItem* item, std::int32_t opening) {
 
 void envListOnFilter(ControlItem* item, std::int16_t, std::int16_t entry) {
   if (!item) return;
-  const WinId win = static_cast<std::int16_t>(item->windowId);
+  const WinId win = item->windowId;
   EnvelopeView* v = envViewOf(win);
   Engine* e = envEngineOf(win);
   if (!v || !e || !envPageBegin(win)) return;

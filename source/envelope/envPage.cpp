@@ -202,7 +202,7 @@ void envPageLayout(WinId win) {
 
 void envPageOnSizeButton(ControlItem* item, std::uint8_t, std::int16_t) {
   if (!item) return;
-  const WinId win = static_cast<std::int16_t>(item->windowId);
+  const WinId win = item->windowId;
   EnvelopeView* v = envViewOf(win);
   if (!v) return;
   for (const SizeButton& b : kSizeButtons) {
@@ -215,7 +215,7 @@ void envPageOnSizeButton(ControlItem* item, std::uint8_t, std::int16_t) {
 
 void envPageOnScroll(ControlItem* item, std::int16_t, double position) {
   if (!item) return;
-  const WinId win = static_cast<std::int16_t>(item->windowId);
+  const WinId win = item->windowId;
   EnvelopeView* v = envViewOf(win);
   if (!v || !envPageBegin(win)) return;
   if (item->id == envItemRowScroll) {

@@ -41,7 +41,7 @@ void envPageUpdateScrollSpan(WinId win) {
   double span = 0.0;
   for (std::int16_t s = 0; s < envSlotCount; ++s) {
     const EnvelopeSlot* slot = engineGetEnvelopeSlot(e, s);
-    if (!slot || !slot->inUse || slot->destination == 0) continue;
+    if (!slot || !slot->inUse || slot->destination == envDestNone) continue;
     const double t = envTotalSeconds(e, s);
     if (std::isfinite(t) && t > span) span = t;
   }

@@ -21,9 +21,7 @@ struct Shown {
 };
 Shown g_shown[envItemGraphEnd + 1];
 
-Shown* shownOf(ControlItem* item) {
-  return item && item->id >= 0 && item->id <= envItemGraphEnd ? &g_shown[item->id] : nullptr;
-}
+Shown* shownOf(ControlItem* item) { return item && item->id <= envItemGraphEnd ? &g_shown[item->id] : nullptr; }
 
 struct Dc {
   WinId win;
@@ -45,7 +43,7 @@ void restore(ControlItem* item) {
   if (!s || s->x < 0) return;
   EnvelopeGraphRecord* r = envGraphRecordOfItem(item);
   const OffscreenHighlight& h = r ? r->offscreen : OffscreenHighlight{};
-  const WinId win = static_cast<std::int16_t>(item->windowId);
+  const WinId win = item->windowId;
   if (r && h.memDC && s->x >= h.x && s->x < h.x + h.width) {
     std::int32_t top = s->top < h.y ? h.y : s->top;
     std::int32_t bottom = s->bottom > h.y + h.height ? h.y + h.height : s->bottom;
@@ -57,7 +55,7 @@ void restore(ControlItem* item) {
 
 // The row's rectangle inside the graph area; false when none of it is there.
 bool markerRect(ControlItem* item, const EnvelopeView* v, CtrlRect* out) {
-  const WinId win = static_cast<std::int16_t>(item->windowId);
+  const WinId win = item->windowId;
   const std::int32_t graphTop = winGetOriginY(win) + envGraphAreaOffset;
   CtrlRect r = item->rect;
   if (r.bottom <= graphTop) return false;
@@ -72,7 +70,7 @@ bool markerRect(ControlItem* item, const EnvelopeView* v, CtrlRect* out) {
 void drawLine(ControlItem* item, std::int32_t x, std::int32_t top, std::int32_t bottom, COLORREF colour) {
   Shown* s = shownOf(item);
   if (!s) return;
-  const WinId win = static_cast<std::int16_t>(item->windowId);
+  const WinId win = item->windowId;
   Dc dc(win);
   if (!dc.dc) return;
   HBRUSH brush = CreateSolidBrush(colour);
@@ -83,7 +81,7 @@ void drawLine(ControlItem* item, std::int32_t x, std::int32_t top, std::int32_t 
 }
 
 bool rowVisible(ControlItem* item) {
-  WinSlot* w = winSlot(static_cast<std::int16_t>(item->windowId));
+  WinSlot* w = winSlot(item->windowId);
   return item->visible && item->port && item->port->open && w && w->visible;
 }
 
@@ -101,7 +99,7 @@ void envGraphUpdateMarkers(WinId win, std::uint8_t active) {
 
 void envGraphDrawMarkerLine(ControlItem* item, std::uint8_t active) {
   if (!item) return;
-  const WinId win = static_cast<std::int16_t>(item->windowId);
+  const WinId win = item->windowId;
   EnvelopeView* v = envViewOf(win);
   Engine* e = envEngineOf(win);
   const std::int16_t slotIndex = envGraphSlotOfItem(item);
@@ -137,7 +135,7 @@ void envGraphDrawMarkerLine(ControlItem* item, std::uint8_t active) {
 
 void envGraphDrawControlMarker(ControlItem* item, Engine* engine, EnvelopeSlot* slot) {
   if (!item || !engine || !slot) return;
-  const WinId win = static_cast<std::int16_t>(item->windowId);
+  const WinId win = item->windowId;
   EnvelopeView* v = envViewOf(win);
   CtrlRect r;
   if (!v || inputIsButtonDown() || !markerRect(item, v, &r)) {

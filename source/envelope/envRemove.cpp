@@ -15,10 +15,6 @@ const char* const kEnvMsgDeleteAsk = "Are you sure you want to delete the select
 const char* const kEnvMsgDeleteNone = "Morvane error 58813, envelope delete failed.";
 const char* const kEnvMsgDeleteRefused = "Morvane error 58814, envelope delete failed.";
 
-namespace {
-enum { channelAmplitude = 1 };
-}
-
 void envDeleteSelected(WinId win) {
   Engine* e = envEngineOf(win);
   if (!envViewOf(win) || !e || !envPageBegin(win)) return;
@@ -28,7 +24,7 @@ void envDeleteSelected(WinId win) {
     return;
   }
   const std::int16_t index = envGraphSelectedSlotIndex(win);
-  if (index < 0 || slot->destination == channelAmplitude) {
+  if (index < 0 || slot->destination == envDestOscAmp) {
     msgBox(msgBoxOk, kEnvMsgDeleteRefused, 0);
     return;
   }

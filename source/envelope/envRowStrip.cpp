@@ -55,7 +55,7 @@ std::int32_t envRowStripHandler(ControlItem* item, std::uint32_t event, std::int
 
 void envRowStripDraw(ControlItem* item) {
   if (!item) return;
-  const WinId win = static_cast<std::int16_t>(item->windowId);
+  const WinId win = item->windowId;
   EnvelopeView* v = envViewOf(win);
   if (!v) return;
   item->rect.bottom = v->pageHeight - 17 + winGetOriginY(win);
@@ -76,7 +76,7 @@ void envRowStripSetBottom(WinId win, std::int32_t bottom) {
 
 void envRowStripDrag(ControlItem* item) {
   if (!item) return;
-  const WinId win = static_cast<std::int16_t>(item->windowId);
+  const WinId win = item->windowId;
   EnvelopeView* v = envViewOf(win);
   if (!v) return;
   CtrlPoint p;

@@ -46,7 +46,7 @@ void placeGraphBackground(WinId win, EnvelopeView* v) {
 
 void envGraphLayoutRows(ControlItem* item, std::int32_t h, std::uint16_t anchor) {
   if (!item || h < envRowMinHeight || h > envRowMaxHeight) return;
-  const WinId win = static_cast<std::int16_t>(item->windowId);
+  const WinId win = item->windowId;
   EnvelopeView* v = envViewOf(win);
   if (!v) return;
   const std::int32_t top0 = winGetOriginY(win) + envGraphAreaOffset;

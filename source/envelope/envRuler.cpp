@@ -41,7 +41,7 @@ void redrawRows(WinId win) {
 // Draws the scale with major ticks every `spacing` pixels (base: pixels per unit), labels the unit
 // count at each from `unitSeconds`, and minor ticks from `minorFirst` every spacing.
 void drawScale(ControlItem* item, double spacing, double unitSeconds, bool beats) {
-  const WinId win = static_cast<std::int16_t>(item->windowId);
+  const WinId win = item->windowId;
   EnvelopeView* v = envViewOf(win);
   if (!v) return;
   const CtrlRect rc = item->rect;
@@ -129,7 +129,7 @@ std::int32_t envRulerHandler(ControlItem* item, std::uint32_t event, std::int32_
 
 void envRulerDraw(ControlItem* item) {
   if (!item) return;
-  const WinId win = static_cast<std::int16_t>(item->windowId);
+  const WinId win = item->windowId;
   EnvelopeView* v = envViewOf(win);
   if (!v) return;
   if (v->gridOn) {
@@ -141,7 +141,7 @@ void envRulerDraw(ControlItem* item) {
 
 void envRulerDrawBeats(ControlItem* item) {
   if (!item) return;
-  const WinId win = static_cast<std::int16_t>(item->windowId);
+  const WinId win = item->windowId;
   EnvelopeView* v = envViewOf(win);
   if (!v) return;
   const double beat = beatSeconds(win);
@@ -186,7 +186,7 @@ void envRulerIdleDrag(WinId win) {
 
 void envRulerZoomDrag(ControlItem* item) {
   if (!item) return;
-  const WinId win = static_cast<std::int16_t>(item->windowId);
+  const WinId win = item->windowId;
   EnvelopeView* v = envViewOf(win);
   if (!v) return;
   CtrlPoint p;

@@ -75,7 +75,7 @@ void show(WinId win, std::uint16_t id, double value) {
 }
 
 bool takesPart(WinId win, int slot) {
-  if (g_state.snapshot[slot].destination < 1) return false;
+  if (g_state.snapshot[slot].destination <= envDestNone) return false;
   if (listCountFilled(win, envToolsList) < 1) return false;
   for (int r = 0; r < envSlotCount; ++r)
     if (g_state.toolRowSlots[r] == slot && listIsRowSelected(win, envToolsList, r)) return true;

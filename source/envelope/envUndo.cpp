@@ -62,7 +62,7 @@ void envUndoSnapshotAll(WinId win) {
   EnvelopeView* v = envViewOf(win);
   Engine* e = envEngineOf(win);
   if (!v || !e || !envPageBegin(win)) return;
-  for (std::int16_t i = 0; i < envSlotCount; ++i) envInitSlot(&v->undoAllSlots[i], i, 0);
+  for (std::int16_t i = 0; i < envSlotCount; ++i) envInitSlot(&v->undoAllSlots[i], i, envDestNone);
   v->undoAll = 1;
   for (std::int16_t i = 0; i < envSlotCount; ++i) v->undoAllSlots[i] = *envSlot(e, i);
   v->undoSlotIndex = -1;
@@ -76,7 +76,7 @@ void envRedoSnapshot(WinId win) {
   if (const EnvelopeSlot* s = envSlot(e, v->undoSlotIndex)) v->redoSlot = *s;
 }
 
-void envEditUndoRedo(int window, std::uint8_t redo) {
+void envEditUndoRedo(WinId window, std::uint8_t redo) {
   const WinId win = window;
   EnvelopeView* v = envViewOf(win);
   Engine* e = envEngineOf(win);
@@ -104,7 +104,7 @@ void envUndoRedoAll(WinId win, std::uint8_t redo) {
   if (!v || !e || !envPageBegin(win)) return;
   engineStopAudio(e, 1);  // faded out; the rebuild's restart fades in
   if (!redo) {
-    for (std::int16_t i = 0; i < envSlotCount; ++i) envInitSlot(&v->redoAllSlots[i], i, 0);
+    for (std::int16_t i = 0; i < envSlotCount; ++i) envInitSlot(&v->redoAllSlots[i], i, envDestNone);
     for (int i = 0; i < envSlotCount; ++i) v->redoAllSlots[i] = v->undoAllSlots[i];
   }
   // Undo: the engine takes the snapshot and redoAllSlots the slots as they were; redo: back again.

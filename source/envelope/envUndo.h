@@ -7,7 +7,7 @@
 // the page's pane first; without the window's view or engine it does nothing.
 #pragma once
 #include <cstdint>
-#include "controls/winId.h"
+#include "uiSeams/winId.h"
 
 void envUndoSnapshot(WinId win);
 void envUndoSnapshotAll(WinId win);
@@ -15,7 +15,7 @@ void envUndoSnapshotAll(WinId win);
 // of a surround-pan pair (the edit writes both halves, so Undo must give back both).
 void envUndoSnapshotBefore(WinId win, std::int16_t index);
 // The undo manager's handler for kind 2 (installed by the snapshots): redo 0 undoes, 1 redoes.
-void envEditUndoRedo(int win, std::uint8_t redo);
+void envEditUndoRedo(WinId win, std::uint8_t redo);
 void envUndoRedoAll(WinId win, std::uint8_t redo);
 // redoSlot := the live slot of undoSlotIndex (nothing for an all-slots undo).
 void envRedoSnapshot(WinId win);

@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "preset/envelopeSlot.h"
+#include "uiSeams/winId.h"
 
 struct ControlItem;
 struct Engine;
@@ -72,5 +73,5 @@ struct EnvelopeView {
 // Writes the start values into a zeroed record.
 void envViewInit(EnvelopeView* view);
 // The view and the engine of a main window; null without its user data (or without an engine).
-EnvelopeView* envViewOf(std::int16_t win);
-Engine* envEngineOf(std::int16_t win);
+EnvelopeView* envViewOf(WinId win);
+Engine* envEngineOf(WinId win);

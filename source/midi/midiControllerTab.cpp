@@ -80,7 +80,7 @@ const BoxRow* boxRowOf(const BoxRow (&rows)[N], uint16_t id) {
 
 const int16_t kChannelSwitchCount = 3, kFilterSwitchCount = 4;
 
-Engine* engineOf(ControlItem* item) { return item ? midiPageEngine(static_cast<int16_t>(item->windowId)) : nullptr; }
+Engine* engineOf(ControlItem* item) { return item ? midiPageEngine(item->windowId) : nullptr; }
 
 void depthBox(WinId win, uint16_t id, int x, int y, double maximum) {
   numboxCreate(win, id, static_cast<int16_t>(x), static_cast<int16_t>(y), 42, 2, 2, 0, 0, maximum, numboxStepDefault,
@@ -188,7 +188,7 @@ void midiPageRefreshSourceLabels(WinId win) {
 
 void ccDepthBoxChanged(ControlItem* item, double value) {
   Engine* e = engineOf(item);
-  const BoxRow* r = item ? boxRowOf(kDepths, static_cast<uint16_t>(item->id)) : nullptr;
+  const BoxRow* r = item ? boxRowOf(kDepths, item->id) : nullptr;
   if (!e || !r) return;
   r->set(e, value);
   // A drag plays every step at once; the patch counts as changed when the button comes up.
@@ -197,7 +197,7 @@ void ccDepthBoxChanged(ControlItem* item, double value) {
 
 void ccLagBoxChanged(ControlItem* item, double value) {
   Engine* e = engineOf(item);
-  const BoxRow* r = item ? boxRowOf(kLags, static_cast<uint16_t>(item->id)) : nullptr;
+  const BoxRow* r = item ? boxRowOf(kLags, item->id) : nullptr;
   if (!e || !r) return;
   r->set(e, value);
 }
@@ -222,7 +222,7 @@ void ccChannelSwitchToggled(ControlItem* item, uint8_t pressed, int16_t) {
 
 void ccSourceButtonPressed(ControlItem* item, uint8_t, int16_t) {
   Engine* e = engineOf(item);
-  const SourceRow* r = item ? sourceRowOf(static_cast<uint16_t>(item->id)) : nullptr;
+  const SourceRow* r = item ? sourceRowOf(item->id) : nullptr;
   if (!e || !r) return;
   g_sourceButton = r->button;
   midiSourcePopupOpen(item->windowId, ccSourceChosen, ccMapGetControllerNumber(e, r->k), 0);

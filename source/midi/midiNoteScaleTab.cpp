@@ -91,7 +91,7 @@ void paintBackground(WinId win, const CtrlRect& r) {
 
 // One column: the background above the bar, the bar below it. Drawing context held by the caller.
 void drawColumn(ControlItem* item, const float* curve, int n) {
-  const WinId win = static_cast<int16_t>(item->windowId);
+  const WinId win = item->windowId;
   const CtrlRect& r = item->rect;
   float v = curve[n];
   v = numClamp(v, 0.0f, 1.0f);
@@ -112,7 +112,7 @@ void drawColumns(ControlItem* item, int first, int last) {
 // Draws columns first..last now, when the view is on screen.
 void drawColumnsNow(ControlItem* item, int first, int last) {
   if (!item || !itemOnScreen(item)) return;
-  const WinId win = static_cast<int16_t>(item->windowId);
+  const WinId win = item->windowId;
   WinSavedDC saved;
   winAcquireDrawContext(win, &saved);
   drawColumns(item, first, last);
@@ -131,7 +131,7 @@ void drawText(WinId win, const char* text, const CtrlRect& r, UINT format) {
 
 // After the whole curve changed (paste, undo, another curve): its 128 columns and the value box; the
 // Edit menu keeps offering the note-curve paste.
-void redrawAfterChange(int window) {
+void redrawAfterChange(WinId window) {
   const WinId win = window;
   midiPageSelectPane(win);
   noteCurveDrawBars(viewItem(win));
@@ -193,7 +193,7 @@ int32_t noteCurveViewHandler(ControlItem* item, uint32_t event, int32_t, int32_t
     case customMouse: noteCurveViewMouse(item); break;
     case customDestroy: {
       NoteCurveView* v = noteCurveClipView();
-      if (v && viewOf(static_cast<int16_t>(item->windowId)) == v) {
+      if (v && viewOf(item->windowId) == v) {
         noteCurveClipForget();
         delete v;
       }
@@ -209,7 +209,7 @@ int32_t noteCurveViewHandler(ControlItem* item, uint32_t event, int32_t, int32_t
 void noteCurveDrawBars(ControlItem* item) { drawColumnsNow(item, 0, kNotes - 1); }
 
 void noteCurveViewMouse(ControlItem* item) {
-  const WinId win = static_cast<int16_t>(item->windowId);
+  const WinId win = item->windowId;
   NoteCurveView* v = viewOf(win);
   Engine* e = engineOf(win);
   if (!v || !e) return;
@@ -259,7 +259,7 @@ void noteCurveViewMouse(ControlItem* item) {
 
 void noteCurveDrawReadout(ControlItem* item, int16_t note) {
   if (!item) return;
-  const WinId win = static_cast<int16_t>(item->windowId);
+  const WinId win = item->windowId;
   if (note < 0) note = g_drag.column;
   const float* curve = noteCurveShownTable();
   if (note < 0 || note >= kNotes || !curve || !itemOnScreen(item)) return;
@@ -297,7 +297,7 @@ void noteCurveDrawReadout(ControlItem* item, int16_t note) {
 
 void noteCurveDestChosen(ControlItem* item, int16_t, int16_t entry) {
   if (!item) return;
-  const WinId win = static_cast<int16_t>(item->windowId);
+  const WinId win = item->windowId;
   NoteCurveView* v = viewOf(win);
   if (!v) return;
   if (const NoteCurveDest* d = noteCurveDest(entry)) {
@@ -317,7 +317,7 @@ void noteCurveFillDestMenu(WinId win) {
 
 void noteCurveNoteBoxChanged(ControlItem* item, double value) {
   if (!item || !(value >= 0.0 && value <= 127.0)) return;
-  const WinId win = static_cast<int16_t>(item->windowId);
+  const WinId win = item->windowId;
   NoteCurveView* v = viewOf(win);
   if (!v) return;
   v->selectedNote = static_cast<int16_t>(value);
@@ -326,7 +326,7 @@ void noteCurveNoteBoxChanged(ControlItem* item, double value) {
 
 void noteCurveValueBoxChanged(ControlItem* item, double value) {
   if (!item) return;
-  const WinId win = static_cast<int16_t>(item->windowId);
+  const WinId win = item->windowId;
   NoteCurveView* v = viewOf(win);
   if (!v || !noteCurveSetSelectedValue(value)) return;
   drawColumnsNow(viewItem(win), v->selectedNote, v->selectedNote);
@@ -341,7 +341,7 @@ void noteCurveRefreshValueBox(WinId win) {
 }
 
 void noteCurveFollowToggled(ControlItem* item, uint8_t pressed, int16_t) {
-  NoteCurveView* v = item ? viewOf(static_cast<int16_t>(item->windowId)) : nullptr;
+  NoteCurveView* v = item ? viewOf(item->windowId) : nullptr;
   if (v) v->follow = pressed ? 1 : 0;
 }
 

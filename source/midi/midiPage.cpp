@@ -142,7 +142,7 @@ void midiPageTabPressed(ControlItem* item, uint8_t, int16_t) {
   int16_t t = 0;
   for (int16_t k = 1; k <= midiTabCount; ++k)
     if (kTabs[k - 1].button == item->id) t = k;
-  midiPageSelectTab(static_cast<int16_t>(item->windowId), t);
+  midiPageSelectTab(item->windowId, t);
 }
 
 void midiPageShow(WinId window, std::uint8_t on) {

@@ -55,9 +55,7 @@ int append(int r, std::uint16_t page, const char* format, ...) {
 
 bool matches(std::int32_t source, std::int16_t c) { return static_cast<std::int16_t>(source) == c; }
 
-int slotOfItem(const ControlItem* item) {
-  return item ? (static_cast<int>(item->id) - midiSlotIdBase) / midiSlotIdStep : midiSlotCount;
-}
+int slotOfItem(const ControlItem* item) { return item ? (item->id - midiSlotIdBase) / midiSlotIdStep : midiSlotCount; }
 
 // Builds a menu: its first command, the separator, then the table's rows. 0 when no slot is free.
 std::int16_t buildMenu(const char* first, int rows) {

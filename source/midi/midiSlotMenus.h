@@ -5,7 +5,7 @@
 // User-interface thread.
 #pragma once
 #include <cstdint>
-#include "controls/winId.h"
+#include "uiSeams/winId.h"
 
 struct ControlItem;
 struct Engine;

@@ -25,7 +25,7 @@ const int kControlCapacity = 8;
 
 struct SourceWindowState {
   std::uint8_t open;
-  std::uint16_t parentWindow;
+  WinId parentWindow;
   MidiSourceChosen callback;
   std::int16_t current;
   std::uint8_t withVelocity;
@@ -139,12 +139,12 @@ void midiSourcePopupOpen(WinId win, MidiSourceChosen callback, std::int16_t curr
 void midiSourcePopupOkEntry() {
   if (!g_state.open) return;
   const std::int32_t row = winSlot(g_state.buildId) ? listFirstSelected(g_state.buildId, midiSourceItemList) : -1;
-  const std::uint16_t parent = g_state.parentWindow;
+  const WinId parent = g_state.parentWindow;
   const MidiSourceChosen callback = g_state.callback;
   const std::uint8_t withVelocity = g_state.withVelocity;
   winClose(g_state.dialogId);
   reset();
-  winSetCurrent(static_cast<std::int16_t>(parent));
+  winSetCurrent(parent);
   if (row >= 0 && callback) callback(parent, midiSourceFromRow(row, withVelocity));
 }
 

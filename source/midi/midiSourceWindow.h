@@ -4,7 +4,7 @@
 // User-interface thread only; the window runs its own modal loop.
 #pragma once
 #include <cstdint>
-#include "controls/winId.h"
+#include "uiSeams/winId.h"
 
 // Sources: -1 aftertouch, 0..127 controllers, 128 pitch bend, 129 velocity; -128 for no row.
 typedef void (*MidiSourceChosen)(WinId win, std::int16_t source);

@@ -83,7 +83,7 @@ void selectKeyRow(WinId win, int16_t key) {
 // list rewritten unless a box is being dragged.
 void setKey(ControlItem* item, bool ok, double inc, int others) {
   if (!item || !ok) return;
-  const WinId win = static_cast<int16_t>(item->windowId);
+  const WinId win = item->windowId;
   MainWindowData* d = dataOf(win);
   Engine* e = engineOf(win);
   if (!d || !e || !tuningIsEditable(e)) return;
@@ -207,12 +207,12 @@ void tuningTabRefresh(WinId win, uint8_t rebuildList) {
 }
 
 void tuningKeyListSelected(ControlItem* item) {
-  if (item) tuningTabRefresh(static_cast<int16_t>(item->windowId), 1);
+  if (item) tuningTabRefresh(item->windowId, 1);
 }
 
 void tuningNameEdited(ControlItem* item) {
   if (!item) return;
-  const WinId win = static_cast<int16_t>(item->windowId);
+  const WinId win = item->windowId;
   Engine* e = engineOf(win);
   if (!e || !tuningIsEditable(e)) return;
   char text[displayTextSize] = {0};
@@ -240,8 +240,8 @@ void tuningHzChanged(ControlItem* item, double value) {
 
 void tuningRatioChanged(ControlItem* item, double value) {
   if (!item) return;
-  const MainWindowData* d = dataOf(static_cast<int16_t>(item->windowId));
-  Engine* e = engineOf(static_cast<int16_t>(item->windowId));
+  const MainWindowData* d = dataOf(item->windowId);
+  Engine* e = engineOf(item->windowId);
   if (!d || !e) return;
   double inc = 0.0;
   const bool ok = tuningIncFromRatio(tuningGetKey(e, d->tuningBaseKey), value, &inc);
@@ -250,7 +250,7 @@ void tuningRatioChanged(ControlItem* item, double value) {
 
 void tuningBaseKeyChanged(ControlItem* item, double value) {
   if (!item || !(value >= 0.0 && value <= 127.0)) return;
-  const WinId win = static_cast<int16_t>(item->windowId);
+  const WinId win = item->windowId;
   MainWindowData* d = dataOf(win);
   if (!d || !engineOf(win)) return;
   d->tuningBaseKey = static_cast<int16_t>(value);
@@ -260,7 +260,7 @@ void tuningBaseKeyChanged(ControlItem* item, double value) {
 
 void tuningOctaveLinkToggled(ControlItem* item, uint8_t pressed, int16_t) {
   if (!item) return;
-  const WinId win = static_cast<int16_t>(item->windowId);
+  const WinId win = item->windowId;
   Engine* e = engineOf(win);
   if (!e || !tuningIsEditable(e)) return;
   pictureShowChild(win, midiItemTuneGroup, midiItemOctaveGroup, pressed ? 1 : 0);
@@ -269,7 +269,7 @@ void tuningOctaveLinkToggled(ControlItem* item, uint8_t pressed, int16_t) {
 
 void tuningKeysPerOctaveChanged(ControlItem* item, double value) {
   if (!item) return;
-  const WinId win = static_cast<int16_t>(item->windowId);
+  const WinId win = item->windowId;
   MainWindowData* d = dataOf(win);
   Engine* e = engineOf(win);
   int keys = 0;
@@ -280,7 +280,7 @@ void tuningKeysPerOctaveChanged(ControlItem* item, double value) {
 
 void tuningOctaveIntervalChanged(ControlItem* item, double value) {
   if (!item) return;
-  const WinId win = static_cast<int16_t>(item->windowId);
+  const WinId win = item->windowId;
   MainWindowData* d = dataOf(win);
   Engine* e = engineOf(win);
   double semitones = 0.0;
@@ -296,7 +296,7 @@ void tuningFillTransformMenu(WinId win) {
 
 void tuningTransformChosen(ControlItem* item, int16_t, int16_t entry) {
   if (!item || entry != kTransformSave) return;
-  const WinId win = static_cast<int16_t>(item->windowId);
+  const WinId win = item->windowId;
   Engine* e = engineOf(win);
   const TuningMap* map = tuningCurrentMap(e);
   if (!map) return;

@@ -64,14 +64,14 @@ void midiVelocityTabRefresh(WinId win, Engine* e) {
 
 void velocityBoxChanged(ControlItem* item, double value) {
   int32_t family = 0, slot = 0;
-  Engine* e = item ? midiPageEngine(static_cast<int16_t>(item->windowId)) : nullptr;
-  if (!e || !velocitySlotOf(static_cast<uint16_t>(item->id), &family, &slot)) return;
+  Engine* e = item ? midiPageEngine(item->windowId) : nullptr;
+  if (!e || !velocitySlotOf(item->id, &family, &slot)) return;
   velocitySetAmountB(e, family, slot, midiBoxValue(value));
 }
 
 void velocitySwitchToggled(ControlItem* item, uint8_t pressed, int16_t) {
   int32_t family = 0, slot = 0;
-  Engine* e = item ? midiPageEngine(static_cast<int16_t>(item->windowId)) : nullptr;
-  if (!e || !velocitySlotOf(static_cast<uint16_t>(item->id), &family, &slot)) return;
+  Engine* e = item ? midiPageEngine(item->windowId) : nullptr;
+  if (!e || !velocitySlotOf(item->id, &family, &slot)) return;
   velocitySetOn(e, family, slot, pressed ? 0 : 1);
 }

@@ -13,7 +13,7 @@ namespace {
 
 struct ClipContext {
   Engine* engine = nullptr;
-  int window = 0;
+  WinId window = 0;
   NoteCurveView* view = nullptr;
   NoteCurveRedraw redraw = nullptr;
   bool hasCopy = false;
@@ -34,7 +34,7 @@ void writeCurve(std::int16_t family, std::int16_t slot, const float* values) {
   editCommit(ctx.engine, editKindNoteCurve, slot);
 }
 
-void redraw(int window) {
+void redraw(WinId window) {
   if (ctx.redraw) ctx.redraw(window);
 }
 
@@ -52,7 +52,7 @@ void noteCurveViewInit(NoteCurveView* view) {
   view->family = 1;
 }
 
-void noteCurveClipAttach(Engine* engine, int window, NoteCurveView* view, NoteCurveRedraw redrawFn) {
+void noteCurveClipAttach(Engine* engine, WinId window, NoteCurveView* view, NoteCurveRedraw redrawFn) {
   if (!engine) return;
   if (!view) {
     if (ctx.view != &ownView) noteCurveViewInit(&ownView);
@@ -65,7 +65,8 @@ void noteCurveClipAttach(Engine* engine, int window, NoteCurveView* view, NoteCu
   undoSetHandler(undoKindNotescale, noteCurveEditUndoRedo);
 }
 
-void noteCurveClipShow(Engine* engine, int window, std::uint32_t family, std::uint32_t slot, NoteCurveRedraw redrawFn) {
+void noteCurveClipShow(Engine* engine, WinId window, std::uint32_t family, std::uint32_t slot,
+                       NoteCurveRedraw redrawFn) {
   if (!engine || !noteCurveIsValid(family, slot)) return;
   noteCurveClipAttach(engine, window, ctx.view, redrawFn);
   ctx.view->family = static_cast<std::int16_t>(family);
@@ -86,7 +87,7 @@ float* noteCurveShownTable() {
                            static_cast<std::uint32_t>(ctx.view->slot));
 }
 
-bool noteCurveClipCopy(int) {
+bool noteCurveClipCopy(WinId) {
   const float* table = noteCurveShownTable();
   if (!table) return false;
   std::memcpy(ctx.view->clipboardCurve, table, sizeof ctx.view->clipboardCurve);
@@ -96,7 +97,7 @@ bool noteCurveClipCopy(int) {
 
 bool noteCurveClipHasCopy() { return ctx.hasCopy; }
 
-void noteCurveUndoSnapshot(int) {
+void noteCurveUndoSnapshot(WinId) {
   const float* table = noteCurveShownTable();
   if (!table) return;
   std::memcpy(ctx.view->beforeCurve, table, sizeof ctx.view->beforeCurve);
@@ -105,13 +106,13 @@ void noteCurveUndoSnapshot(int) {
   undoSetKind(undoKindNotescale);
 }
 
-void noteCurveRedoSnapshot(int) {
+void noteCurveRedoSnapshot(WinId) {
   const float* table = noteCurveShownTable();
   if (!table) return;
   std::memcpy(ctx.view->afterCurve, table, sizeof ctx.view->afterCurve);
 }
 
-void noteCurveClipPaste(int window) {
+void noteCurveClipPaste(WinId window) {
   if (!noteCurveShownTable()) return;
   noteCurveUndoSnapshot(window);
   writeCurve(ctx.view->family, ctx.view->slot, ctx.view->clipboardCurve);
@@ -119,7 +120,7 @@ void noteCurveClipPaste(int window) {
   noteCurveRedoSnapshot(window);
 }
 
-void noteCurveEditUndoRedo(int window, std::uint8_t redo) {
+void noteCurveEditUndoRedo(WinId window, std::uint8_t redo) {
   if (!ctx.engine || !ctx.view) return;
   const NoteCurveView& v = *ctx.view;
   if (!noteCurveIsValid(static_cast<std::uint32_t>(v.undoFamily), static_cast<std::uint32_t>(v.undoSlot))) return;

@@ -11,6 +11,8 @@
 #pragma once
 #include <cstdint>
 
+#include "uiSeams/winId.h"
+
 struct Engine;
 
 const int noteCurveNotes = 128;
@@ -29,13 +31,13 @@ struct NoteCurveView {
 void noteCurveViewInit(NoteCurveView* view);
 
 // Redraws the shown curve's 128 columns and the value box of the page in `window`.
-typedef void (*NoteCurveRedraw)(int window);
+typedef void (*NoteCurveRedraw)(WinId window);
 
 // The page's view record (null: the module's own) and redraw routine; installs the undo handler.
-void noteCurveClipAttach(Engine* engine, int window, NoteCurveView* view, NoteCurveRedraw redraw);
+void noteCurveClipAttach(Engine* engine, WinId window, NoteCurveView* view, NoteCurveRedraw redraw);
 // The tab shows curve (family 1..3, slot); a pair that does not exist is ignored. Attaches the
 // module's own record when none is attached yet.
-void noteCurveClipShow(Engine* engine, int window, std::uint32_t family, std::uint32_t slot, NoteCurveRedraw redraw);
+void noteCurveClipShow(Engine* engine, WinId window, std::uint32_t family, std::uint32_t slot, NoteCurveRedraw redraw);
 void noteCurveClipForget();          // the page goes away: nothing attached, the own record reset
 NoteCurveView* noteCurveClipView();  // the attached record, null before any
 Engine* noteCurveClipEngine();
@@ -44,17 +46,17 @@ float* noteCurveShownTable();
 
 // Edit > Copy: the shown curve into the clipboard; true when there was one (the Edit menu then offers
 // "Paste Notescale Map").
-bool noteCurveClipCopy(int window);
+bool noteCurveClipCopy(WinId window);
 bool noteCurveClipHasCopy();
 // Edit > Paste: undo snapshot, the clipboard into the shown curve, redraw, redo snapshot.
-void noteCurveClipPaste(int window);
+void noteCurveClipPaste(WinId window);
 // The undo snapshot before an edit (the shown curve, its family and slot; undoKindNotescale) and the redo
 // snapshot after it.
-void noteCurveUndoSnapshot(int window);
-void noteCurveRedoSnapshot(int window);
+void noteCurveUndoSnapshot(WinId window);
+void noteCurveRedoSnapshot(WinId window);
 // Undo (redo 0) or redo (1): the before or after snapshot into the curve of the last edit, then the
 // shown curve redrawn. Nothing while no edit was snapshotted.
-void noteCurveEditUndoRedo(int window, std::uint8_t redo);
+void noteCurveEditUndoRedo(WinId window, std::uint8_t redo);
 
 // One painting step on `curve` from the previous column p to column n (0..127) with the new value v:
 // a step of less than two columns sets n alone; a longer one draws a straight line between the old

@@ -154,12 +154,12 @@ void xyDialogOpen(WinId win, Engine* engine, std::int16_t x, std::int16_t y) {
 
 void xyDialogSelectorChanged(ControlItem* item, std::int16_t, std::int16_t index) {
   if (!item || !g_state.open) return;
-  const WinId win = static_cast<std::int16_t>(item->windowId);
+  const WinId win = item->windowId;
   if (index > 0 && index <= xyDialogCandidates) {
     if (item->id == xyDialogItemX) g_state.xController = g_state.candidates[index - 1];
     if (item->id == xyDialogItemY) g_state.yController = g_state.candidates[index - 1];
   }
-  selectorSelect(win, static_cast<std::uint16_t>(item->id), index);
+  selectorSelect(win, item->id, index);
 }
 
 void xyDialogOk() {

@@ -6,7 +6,7 @@
 // aftertouch is allowed: the slots show it like any other pair. User-interface thread.
 #pragma once
 #include <cstdint>
-#include "controls/winId.h"
+#include "uiSeams/winId.h"
 
 struct Engine;
 struct ControlItem;

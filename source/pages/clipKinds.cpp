@@ -59,7 +59,7 @@ std::int16_t clipGetPasteKind() { return static_cast<std::int16_t>(g_pasteKind);
 std::int16_t clipGetCopyKind() { return static_cast<std::int16_t>(g_copyKind); }
 std::uint8_t clipPasteEnabled() { return g_pasteEnabled; }
 
-void clipCopy(std::uint16_t windowId) {
+void clipCopy(WinId windowId) {
   switch (g_copyKind) {
     case clipKindEnvelope:
     case clipKindBreakpoints: envClipCopy(windowId); break;
@@ -72,7 +72,7 @@ void clipCopy(std::uint16_t windowId) {
   }
 }
 
-void clipPaste(std::uint16_t windowId) {
+void clipPaste(WinId windowId) {
   // A greyed Paste item (which an accelerator key still reaches) or a stored kind of another editor
   // than the one in front pastes nothing.
   if (!g_pasteEnabled || g_pasteKind == 0) return;

@@ -6,6 +6,8 @@
 #pragma once
 #include <cstdint>
 
+#include "uiSeams/winId.h"
+
 enum { clipKindNone = 0, clipKindEnvelope = 1, clipKindBreakpoints = 2, clipKindWave = 3, clipKindNoteScale = 4 };
 // Positions in the Edit menu (menu 2).
 enum { editPosUndo = 0, editPosCut = 2, editPosCopy = 3, editPosPaste = 4, editPosClear = 5, editPosSelectAll = 6 };
@@ -18,8 +20,8 @@ std::int16_t clipGetCopyKind();
 std::uint8_t clipPasteEnabled();
 // Edit > Copy and Edit > Paste of window `windowId`. Paste runs only while the Paste item is enabled
 // and the stored kind belongs to the editor the page in front copies from.
-void clipCopy(std::uint16_t windowId);
-void clipPaste(std::uint16_t windowId);
+void clipCopy(WinId windowId);
+void clipPaste(WinId windowId);
 // The Copy and Paste labels of the current kinds (out: at least 32 bytes); true when enabled.
 bool clipCopyLabel(char* out);
 bool clipPasteLabel(char* out);

@@ -45,19 +45,19 @@ void box(WinId win, std::uint16_t id, int x, int y, int width, int arrows, int d
 }
 
 void secondsChanged(ControlItem* item, double value) {
-  if (item) fxSetDelaySeconds(static_cast<std::int16_t>(item->windowId), effectComb, value);
+  if (item) fxSetDelaySeconds(item->windowId, effectComb, value);
 }
 
 void invertClicked(ControlItem* item, std::uint8_t pressed, std::int16_t) {
   if (!item) return;
-  Engine* e = fxEngineOf(static_cast<std::int16_t>(item->windowId));
+  Engine* e = fxEngineOf(item->windowId);
   if (e) effectCombSetModInvert(e, fxCombIndexFromId(item->id), pressed ? 1 : 0);
 }
 
 // A comb's switch changes what runs: the audio stops around it and the effect starts afresh.
 void combSwitched(ControlItem* item, std::uint8_t pressed, std::int16_t) {
   if (!item) return;
-  const WinId win = static_cast<std::int16_t>(item->windowId);
+  const WinId win = item->windowId;
   Engine* e = fxEngineOf(win);
   if (!e) return;
   const std::int16_t c = fxCombIndexFromId(item->id);
@@ -130,7 +130,7 @@ void fxCombPanelRefresh(WinId win) {
 
 void fxCombBoxChanged(ControlItem* item, double v) {
   if (!item) return;
-  Engine* e = fxEngineOf(static_cast<std::int16_t>(item->windowId));
+  Engine* e = fxEngineOf(item->windowId);
   if (!e) return;
   const int id = item->id;
   if (id == fxCombFeedback) return effectCombSetFeedback(e, 0.01 * v);

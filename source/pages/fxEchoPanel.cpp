@@ -54,7 +54,7 @@ void showInRow(WinId win, std::uint16_t id, bool on) {
 
 void unitClicked(ControlItem* item, std::uint8_t pressed, std::int16_t) {
   if (!item) return;
-  const WinId win = static_cast<std::int16_t>(item->windowId);
+  const WinId win = item->windowId;
   Engine* e = fxEngineOf(win);
   if (!e) return;
   const std::int16_t unit = pressed ? effectUnitBeats : effectUnitSeconds;
@@ -64,7 +64,7 @@ void unitClicked(ControlItem* item, std::uint8_t pressed, std::int16_t) {
 
 void lineClicked(ControlItem* item, std::uint8_t pressed, std::int16_t) {
   if (!item) return;
-  const WinId win = static_cast<std::int16_t>(item->windowId);
+  const WinId win = item->windowId;
   Engine* e = fxEngineOf(win);
   if (!e) return;
   const std::int16_t line = fxEchoLineFromId(item->id);
@@ -75,7 +75,7 @@ void lineClicked(ControlItem* item, std::uint8_t pressed, std::int16_t) {
 
 void switchClicked(ControlItem* item, std::uint8_t pressed, std::int16_t) {
   if (!item) return;
-  const WinId win = static_cast<std::int16_t>(item->windowId);
+  const WinId win = item->windowId;
   Engine* e = fxEngineOf(win);
   if (!e) return;
   const std::int16_t line = fxEchoLineFromId(item->id);
@@ -188,7 +188,7 @@ void fxEchoPanelRefresh(WinId win) {
 
 void fxEchoBoxChanged(ControlItem* item, double v) {
   if (!item) return;
-  Engine* e = fxEngineOf(static_cast<std::int16_t>(item->windowId));
+  Engine* e = fxEngineOf(item->windowId);
   if (!e) return;
   const int id = item->id;
   if (id == secondsBox) return effectEchoSetBaseTime(e, v);

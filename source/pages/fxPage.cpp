@@ -259,7 +259,7 @@ void fxPipeGraphShow(WinId win) {
 
 void fxTabClicked(ControlItem* item, std::uint8_t, std::int16_t) {
   if (!item || item->id < fxItemFirstTab || item->id > fxItemFirstTab + 4) return;
-  const WinId win = static_cast<std::int16_t>(item->windowId);
+  const WinId win = item->windowId;
   Engine* e = fxEngineOf(win);
   if (!e) return;
   const std::uint16_t type = static_cast<std::uint16_t>(item->id - (fxItemFirstTab - 1));
@@ -272,7 +272,7 @@ void fxTabClicked(ControlItem* item, std::uint8_t, std::int16_t) {
 
 void fxOnClicked(ControlItem* item, std::uint8_t pressed, std::int16_t) {
   if (!item) return;
-  const WinId win = static_cast<std::int16_t>(item->windowId);
+  const WinId win = item->windowId;
   Engine* e = fxEngineOf(win);
   if (!e) return;
   const std::uint8_t on = pressed ? 1 : 0;
@@ -292,7 +292,7 @@ void fxOnClicked(ControlItem* item, std::uint8_t pressed, std::int16_t) {
 
 void fxLevelChanged(ControlItem* item, double x, double) {
   if (!item || (item->id != fxItemLevelA && item->id != fxItemLevelB)) return;
-  const WinId win = static_cast<std::int16_t>(item->windowId);
+  const WinId win = item->windowId;
   Engine* e = fxEngineOf(win);
   if (!e) return;
   const double gain = fxLevelOfPosition(x);
@@ -310,7 +310,7 @@ void fxLevelChanged(ControlItem* item, double x, double) {
 
 void fxPanelMouse(ControlItem* item) {
   if (!item) return;
-  const WinId win = static_cast<std::int16_t>(item->windowId);
+  const WinId win = item->windowId;
   Engine* e = fxEngineOf(win);
   if (!e) return;
   if (!(winIsDoubleClick() || inputIsAlt() || inputIsRightButton())) return;

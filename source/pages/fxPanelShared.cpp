@@ -115,7 +115,7 @@ void fxTimeGroupRefresh(WinId win, const FxTimeGroup& g, double seconds) {
 void fxUnitClicked(ControlItem* item, std::uint8_t pressed, std::int16_t) {
   const FxTimeGroup* g = item ? groupOfId(item->id) : nullptr;
   if (!g) return;
-  const WinId win = static_cast<std::int16_t>(item->windowId);
+  const WinId win = item->windowId;
   Engine* e = fxEngineOf(win);
   if (!e) return;
   const std::int16_t unit = pressed ? effectUnitBeats : effectUnitSeconds;
@@ -126,7 +126,7 @@ void fxUnitClicked(ControlItem* item, std::uint8_t pressed, std::int16_t) {
 void fxBeatsChanged(ControlItem* item, double value) {
   const FxTimeGroup* g = item ? groupOfId(item->id) : nullptr;
   if (!g) return;
-  Engine* e = fxEngineOf(static_cast<std::int16_t>(item->windowId));
+  Engine* e = fxEngineOf(item->windowId);
   if (!e || !std::isfinite(value)) return;
   effectSetTime(e, g->type, value);
 }

@@ -58,7 +58,7 @@ void box(WinId win, const PipeBox& b) {
 
 void flagClicked(ControlItem* item, std::uint8_t pressed, std::int16_t) {
   if (!item) return;
-  const WinId win = static_cast<std::int16_t>(item->windowId);
+  const WinId win = item->windowId;
   Engine* e = fxEngineOf(win);
   if (!e) return;
   const std::uint8_t on = pressed ? 1 : 0;
@@ -79,7 +79,7 @@ void flag(WinId win, std::uint16_t id, int x, int y) {
 
 void secondsChanged(ControlItem* item, double value) {
   if (!item) return;
-  const WinId win = static_cast<std::int16_t>(item->windowId);
+  const WinId win = item->windowId;
   if (!fxEngineOf(win)) return;
   fxSetDelaySeconds(win, effectPipe, value);
   fxPipeGraphPaint(win);
@@ -137,7 +137,7 @@ std::int32_t fxPipeGraphHandler(ControlItem* item, std::uint32_t event, std::int
     case customDestroy:
       for (int id = kInputMarker; id <= kLengthBar; ++id) bitmapRelease(id);
       break;
-    case customDraw: paintGraph(static_cast<std::int16_t>(item->windowId), item, false); break;
+    case customDraw: paintGraph(item->windowId, item, false); break;
     default: break;
   }
   return 0;
@@ -208,7 +208,7 @@ void fxPipePanelRefresh(WinId win) {
 
 void fxPipeBoxChanged(ControlItem* item, double v) {
   if (!item) return;
-  const WinId win = static_cast<std::int16_t>(item->windowId);
+  const WinId win = item->windowId;
   Engine* e = fxEngineOf(win);
   if (!e) return;
   switch (item->id) {

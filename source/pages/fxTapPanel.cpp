@@ -28,12 +28,12 @@ void box(WinId win, int id, int x, int y, int width, int arrows, int decimals, d
 }
 
 void secondsChanged(ControlItem* item, double value) {
-  if (item) fxSetDelaySeconds(static_cast<std::int16_t>(item->windowId), effectTap, value);
+  if (item) fxSetDelaySeconds(item->windowId, effectTap, value);
 }
 
 void invertClicked(ControlItem* item, std::uint8_t pressed, std::int16_t) {
   if (!item) return;
-  Engine* e = fxEngineOf(static_cast<std::int16_t>(item->windowId));
+  Engine* e = fxEngineOf(item->windowId);
   if (e) effectTapSetModInvert(e, fxTapIndexFromId(item->id), pressed ? 1 : 0);
 }
 
@@ -85,7 +85,7 @@ void fxTapPanelRefresh(WinId win) {
 
 void fxTapBoxChanged(ControlItem* item, double v) {
   if (!item) return;
-  Engine* e = fxEngineOf(static_cast<std::int16_t>(item->windowId));
+  Engine* e = fxEngineOf(item->windowId);
   if (!e) return;
   const int id = item->id;
   const std::int16_t t = fxTapIndexFromId(id);

@@ -36,9 +36,9 @@ Engine* engineOf(WinId win) {
 }
 
 // The window of a control, with the control's container made current for the calls that follow.
-std::int16_t selectItemWindow(ControlItem* item) {
+WinId selectItemWindow(ControlItem* item) {
   if (!item) return 0;
-  const WinId win = static_cast<std::int16_t>(item->windowId);
+  const WinId win = item->windowId;
   if (!winSlot(win)) return 0;
   winSetCurrent(win);
   winSelectPort(win, item->port);
@@ -265,14 +265,14 @@ void fxUnitsUnitTypeMenu(ControlItem* selector, std::int32_t build) {
   const WinId win = selectItemWindow(selector);
   if (!win || !build) return;
   for (std::uint32_t mode = revModeRaw; mode <= revModeSynthetic; ++mode)
-    menuAppendItem(win, static_cast<std::uint16_t>(selector->id), fxUnitsModeEntry(mode), 1, kModeNames[mode], 0);
+    menuAppendItem(win, selector->id, fxUnitsModeEntry(mode), 1, kModeNames[mode], 0);
 }
 
 void fxUnitsUnitTypeChosen(ControlItem* selector, std::int16_t, std::int16_t item) {
   const WinId win = selectItemWindow(selector);
   Engine* e = engineOf(win);
   if (!e) return;
-  const std::uint16_t id = static_cast<std::uint16_t>(selector->id);
+  const std::uint16_t id = selector->id;
   const std::uint32_t mode = fxUnitsModeOfItem(item);
   selectorSelect(win, id, item);
   selectorSetLabel(win, id, fxUnitsModeName(mode));

@@ -45,7 +45,7 @@ void openSourceChoice(WinId win, Engine* e, uint16_t button, int16_t c, int16_t 
 
 void lfoButtonAction(ControlItem* item, uint8_t pressed, int16_t) {
   if (!item) return;
-  const WinId win = static_cast<int16_t>(item->windowId);
+  const WinId win = item->windowId;
   Engine* e = lfoEngineOf(win);
   if (!e) return;
   const int id = item->id;
@@ -116,7 +116,7 @@ void lfoButtonAction(ControlItem* item, uint8_t pressed, int16_t) {
 
 void lfoNumboxChanged(ControlItem* item, double value) {
   if (!item) return;
-  const WinId win = static_cast<int16_t>(item->windowId);
+  const WinId win = item->windowId;
   Engine* e = lfoEngineOf(win);
   if (!e) return;
   const double v = inBox(item, value);
@@ -151,10 +151,10 @@ void lfoNumboxChanged(ControlItem* item, double value) {
 
 void lfoWaveChosen(ControlItem* item, int16_t menu, int16_t entry) {
   if (!item) return;
-  const WinId win = static_cast<int16_t>(item->windowId);
+  const WinId win = item->windowId;
   Engine* e = lfoEngineOf(win);
   if (!e) return;
-  const uint16_t id = static_cast<uint16_t>(item->id);
+  const uint16_t id = item->id;
   const int16_t c = lfoFromControlId(id);
   int16_t wave = 0;
   bool made = false;

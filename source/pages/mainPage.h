@@ -4,7 +4,7 @@
 // current and selects pane pageMain; every one does nothing without an engine in the window's user data.
 #pragma once
 #include <cstdint>
-#include "controls/winId.h"
+#include "uiSeams/winId.h"
 
 struct Engine;
 struct Bank;

@@ -64,7 +64,7 @@ void queueBend(Engine* engine, int coarse) {
 void wheelDrawItem(ControlItem* item) {
   Engine* engine = mainPageEngine(item->windowId);
   if (!engine) return;
-  WinId win = static_cast<int16_t>(item->windowId);
+  WinId win = item->windowId;
   HDC dc = winGetDC(win);
   if (!dc) return;
   // The engine keeps a full bend as 128: the bar stays inside the item.
@@ -97,7 +97,7 @@ void wheelDrawItem(ControlItem* item) {
 void wheelDrawNow(ControlItem* item) {
   if (!itemOnScreen(item)) return;
   WinSavedDC saved;
-  WinId win = static_cast<int16_t>(item->windowId);
+  WinId win = item->windowId;
   winAcquireDrawContext(win, &saved);
   wheelDrawItem(item);
   winReleaseDrawContext(win, &saved);

@@ -36,7 +36,7 @@ int16_t makeSubmenu(const char* label) {
 }
 
 void tuningOpening(ControlItem* item, int32_t opening) {
-  WinId win = static_cast<int16_t>(item->windowId);
+  WinId win = item->windowId;
   Engine* engine = mainPageEngine(item->windowId);
   Bank* bank = mainPageBank(item->windowId);
   MainPageFields* f = mainPageFields();

@@ -295,7 +295,7 @@ void midiSlotNameEdited(ControlItem* item) {
   Engine* engine = mainPageEngine(item->windowId);
   if (s < 0 || s >= midiSlotCount || !engine) return;
   char text[256] = {0};
-  displayGetText(static_cast<int16_t>(item->windowId), static_cast<uint16_t>(item->id), text, sizeof text);
+  displayGetText(item->windowId, item->id, text, sizeof text);
   text[12] = 0;
   int n = static_cast<int>(std::strlen(text));
   // Trailing digits among the last four characters go (never the first character), then one blank.

@@ -5,8 +5,8 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "controls/winId.h"
 #include "midi/midiSlot.h"
+#include "uiSeams/winId.h"
 
 struct ControlItem;
 struct Engine;

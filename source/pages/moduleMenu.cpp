@@ -81,7 +81,8 @@ void appendEnvelope(const EnvelopeSlot* slot) {
 void copyEnvelopes(Engine* e, int16_t m, int envClass) {
   for (int16_t i = 3; i < envSlotCount; ++i) {
     const EnvelopeSlot* s = envSlot(e, i);
-    if (s && s->destination != 0 && s->owner == m && moduleEnvInClass(s->destination, envClass)) appendEnvelope(s);
+    if (s && s->destination != envDestNone && s->owner == m && moduleEnvInClass(s->destination, envClass))
+      appendEnvelope(s);
   }
 }
 
@@ -291,11 +292,11 @@ void moduleClipboardInitOnce() {
   if (g_initialised) return;
   g_initialised = true;
   moduleClipboardInit();
-  undoSetHandler(undoKindPatch, [](int window, uint8_t redo) { patchEditUndoRedo(window, redo); });
+  undoSetHandler(undoKindPatch, [](WinId window, uint8_t redo) { patchEditUndoRedo(window, redo); });
   libSetPatchUndoRoutine([](Engine* e) { undoStorePatchBefore(e); });
 }
 
-void patchEditUndoRedo(int window, uint8_t redo) {
+void patchEditUndoRedo(WinId window, uint8_t redo) {
   Engine* e = patchEngineOf(window);
   if (!e) return;
   if (redo)
@@ -548,7 +549,8 @@ void modulePasteEnvelopes(Engine* e, int16_t m, int envClass) {
   patchStopAudio(e, 1);
   for (int16_t i = 3; i < envSlotCount; ++i) {
     const EnvelopeSlot* s = envSlot(e, i);
-    if (s && s->destination != 0 && s->owner == m && moduleEnvInClass(s->destination, envClass)) envSlotClear(e, i);
+    if (s && s->destination != envDestNone && s->owner == m && moduleEnvInClass(s->destination, envClass))
+      envSlotClear(e, i);
   }
   uint32_t first = 0;
   if (envClass == envClassOscil && m < 3 && ch->envelopeCount > 0 && ch->envelopes[0].destination == envDestOscAmp) {
@@ -560,7 +562,7 @@ void modulePasteEnvelopes(Engine* e, int16_t m, int envClass) {
   const uint32_t count = ch->envelopeCount < envSlotCount ? ch->envelopeCount : envSlotCount;
   for (uint32_t n = first; n < count; ++n) {
     EnvelopeSlot env = ch->envelopes[n];
-    if (env.destination == 0) break;
+    if (env.destination == envDestNone) break;
     if (!moduleEnvInClass(env.destination, envClass)) continue;
     env.owner = m;
     const int16_t slot = envCreate(e, m, env.destination);

@@ -3,7 +3,7 @@
 // kind, in any preset, as one patch undo step; load a module from its library or save it to one.
 #pragma once
 #include <cstdint>
-#include "controls/winId.h"
+#include "uiSeams/winId.h"
 
 struct Engine;
 struct ModuleClipboard;
@@ -91,4 +91,4 @@ void modulePasteChannel(Engine* engine, int16_t m);
 void modulePasteEnvelopes(Engine* engine, int16_t m, int envClass);
 
 // Patch undo and redo (Edit menu, kind 5); then every page is refreshed.
-void patchEditUndoRedo(int window, uint8_t redo);
+void patchEditUndoRedo(WinId window, uint8_t redo);

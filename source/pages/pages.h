@@ -11,7 +11,7 @@
 // The main window calls them through pageEntry(page); tests put recording stand-ins in the table.
 #pragma once
 #include <cstdint>
-#include "controls/winId.h"
+#include "uiSeams/winId.h"
 
 enum PageId {
   pageMain = 2,

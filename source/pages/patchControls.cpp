@@ -220,28 +220,27 @@ uint32_t patchInertBoxCalls() { return g_inertCalls; }
 
 void patchFreqModeMenuFill(ControlItem* item, int32_t build) {
   if (!build || !item) return;
-  const WinId win = static_cast<int16_t>(item->windowId);
+  const WinId win = item->windowId;
   for (int i = 0; i < 4; ++i)
-    menuAppendItem(win, static_cast<uint16_t>(item->id), i + 1, 1, kFreqNames[i], bmpFrequencyModeMenuEntryTrans + i);
+    menuAppendItem(win, item->id, i + 1, 1, kFreqNames[i], bmpFrequencyModeMenuEntryTrans + i);
 }
 
 void patchOscTypeMenuFill(ControlItem* item, int32_t build) {
   if (!build || !item) return;
-  const WinId win = static_cast<int16_t>(item->windowId);
-  for (int i = 0; i < 10; ++i)
-    menuAppendItem(win, static_cast<uint16_t>(item->id), i + 1, kOscCodes[i] >= 0, kOscNames[i], 0);
+  const WinId win = item->windowId;
+  for (int i = 0; i < 10; ++i) menuAppendItem(win, item->id, i + 1, kOscCodes[i] >= 0, kOscNames[i], 0);
 }
 
 void patchFilterTypeMenuFill(ControlItem* item, int32_t build) {
   if (!build || !item) return;
-  const WinId win = static_cast<int16_t>(item->windowId);
-  for (int i = 0; i < 14; ++i) menuAppendItem(win, static_cast<uint16_t>(item->id), i + 1, 1, kFilterNames[i], 0);
+  const WinId win = item->windowId;
+  for (int i = 0; i < 14; ++i) menuAppendItem(win, item->id, i + 1, 1, kFilterNames[i], 0);
 }
 
 void patchAudioInputMenu(ControlItem* item, int32_t build) {
   if (!item) return;
-  const WinId win = static_cast<int16_t>(item->windowId);
-  const uint16_t id = static_cast<uint16_t>(item->id);
+  const WinId win = item->windowId;
+  const uint16_t id = item->id;
   if (build) {
     menuAppendItem(win, id, 1, 1, "None", 0);
     menuAppendItem(win, id, 2, 0, "-", 0);
@@ -257,16 +256,16 @@ void patchAudioInputMenu(ControlItem* item, int32_t build) {
 
 void patchLoopModeMenu(ControlItem* item, int32_t build) {
   if (!build || !item) return;
-  const WinId win = static_cast<int16_t>(item->windowId);
+  const WinId win = item->windowId;
   static const char* names[] = {"No Loop", "Loop All", "Loop Edit"};
-  for (int i = 0; i < 3; ++i) menuAppendItem(win, static_cast<uint16_t>(item->id), i + 1, 1, names[i], 0);
+  for (int i = 0; i < 3; ++i) menuAppendItem(win, item->id, i + 1, 1, names[i], 0);
 }
 
 void patchModTypeMenu(ControlItem* item, int32_t build) {
   if (!build || !item) return;
-  const WinId win = static_cast<int16_t>(item->windowId);
-  menuAppendItem(win, static_cast<uint16_t>(item->id), 1, 1, "Ringmod", 0);
-  menuAppendItem(win, static_cast<uint16_t>(item->id), 2, 1, "Freq Shift", 0);
+  const WinId win = item->windowId;
+  menuAppendItem(win, item->id, 1, 1, "Ringmod", 0);
+  menuAppendItem(win, item->id, 2, 1, "Freq Shift", 0);
 }
 
 int16_t patchOscTypeOfItem(int16_t item) { return item >= 1 && item <= 10 ? kOscCodes[item - 1] : -1; }
@@ -465,7 +464,7 @@ void mainWinSetAutoBalance(WinId win, std::uint8_t flag) {
 
 void patchSelectorChosen(ControlItem* item, int16_t menu, int16_t entry) {
   if (!item) return;
-  const WinId win = static_cast<int16_t>(item->windowId);
+  const WinId win = item->windowId;
   Engine* e = patchEngineOf(win);
   if (!e) return;
   const int id = item->id;
@@ -555,7 +554,7 @@ void patchSelectorChosen(ControlItem* item, int16_t menu, int16_t entry) {
 
 void patchNumboxChanged(ControlItem* item, double value) {
   if (!item) return;
-  const WinId win = static_cast<int16_t>(item->windowId);
+  const WinId win = item->windowId;
   Engine* e = patchEngineOf(win);
   if (!e || !std::isfinite(value)) return;
   const int id = item->id;
@@ -664,7 +663,7 @@ void patchNumboxChanged(ControlItem* item, double value) {
 
 void patchButtonAction(ControlItem* item, uint8_t pressed, int16_t) {
   if (!item) return;
-  const WinId win = static_cast<int16_t>(item->windowId);
+  const WinId win = item->windowId;
   Engine* e = patchEngineOf(win);
   if (!e) return;
   const int id = item->id;
@@ -758,7 +757,7 @@ void patchButtonAction(ControlItem* item, uint8_t pressed, int16_t) {
 
 void patchKnobChanged(ControlItem* item, double x, double y) {
   if (!item) return;
-  const WinId win = static_cast<int16_t>(item->windowId);
+  const WinId win = item->windowId;
   Engine* e = patchEngineOf(win);
   if (!e) return;
   const int16_t c = patchChannelOfId(item->id);
@@ -777,7 +776,7 @@ void patchKnobChanged(ControlItem* item, double x, double y) {
 
 void patchPageMouse(ControlItem* background) {
   if (!background) return;
-  const WinId win = static_cast<int16_t>(background->windowId);
+  const WinId win = background->windowId;
   Engine* e = patchEngineOf(win);
   if (!e) return;
   // A right click, a double click or a click with Alt opens a module's menu.

@@ -3,7 +3,7 @@
 // existing wave; once set, the selector shows it and a new wave opens on the Wave page.
 #pragma once
 #include <cstdint>
-#include "controls/winId.h"
+#include "uiSeams/winId.h"
 
 struct Engine;
 

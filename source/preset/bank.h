@@ -8,6 +8,7 @@
 #include "preset/chunk.h"
 #include "preset/preset.h"
 #include "preset/tuning.h"
+#include "uiSeams/winId.h"
 
 struct Engine;
 
@@ -50,7 +51,7 @@ void editHistoryDestroy();
 Bank* editHistoryBank();
 int editHistoryCount();
 int editHistoryWritePosition();
-void editHistoryPush(int window, Engine* engine);
+void editHistoryPush(WinId window, Engine* engine);
 // Appends entries 1..count (newest first) to the menu of the item when `build` is set.
 typedef void (*EditHistoryAppendFn)(int menuItem, int entry, const char* name);
 void editHistorySetAppendRoutine(EditHistoryAppendFn routine);

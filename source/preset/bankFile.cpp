@@ -363,7 +363,7 @@ bool bankFileOpen(Bank* bank, const FileSpec* source) {
   return true;
 }
 
-bool bankFileOpenWithDialog(int window, Bank* bank) {
+bool bankFileOpenWithDialog(WinId window, Bank* bank) {
   (void)window;
   if (!bank) return false;
   FileSpec chosen;

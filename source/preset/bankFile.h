@@ -10,6 +10,7 @@
 #include "preset/chunk.h"
 #include "preset/moduleRecords.h"
 #include "preset/oscRecord.h"
+#include "uiSeams/winId.h"
 
 // The bank reader's state and its record scratch (each chunk clears only the record it uses).
 struct BankReadScratch {
@@ -30,7 +31,7 @@ const int bankFileMaxChunks = 16000;
 // data in place of the bank's (whose current index stays); on failure the bank is left as it was.
 bool bankFileOpen(Bank* bank, const FileSpec* file);
 // Asks for a file (open dialog); false with the bank untouched unless one was chosen and read.
-bool bankFileOpenWithDialog(int window, Bank* bank);
+bool bankFileOpenWithDialog(WinId window, Bank* bank);
 // One chunk by its id; false aborts the read (no memory for a preset, a header chunk not readable).
 bool bankFileHandleChunk(FileSpec* file, Bank* bank, const ChunkHeader* header, BankReadScratch* scratch);
 
@@ -45,8 +46,8 @@ const char* bankFileLastReason();
 void bankFileSetReason(const char* format);
 // "&Save": the bank's own file; "Save As...": asks for a file first. The bank's file becomes the one
 // written; false when nothing was written.
-bool bankFileSave(int window, Bank* bank);
-bool bankFileSaveAs(int window, Bank* bank);
+bool bankFileSave(WinId window, Bank* bank);
+bool bankFileSaveAs(WinId window, Bank* bank);
 
 // What the bank holds against what its file holds, compared as digests of what bankFileWrite would
 // write. bankMarkSaved: the bank now holds what its file holds (just read or written, or a new bank

@@ -27,7 +27,7 @@ Bank* editHistoryBank() { return g_history; }
 int editHistoryCount() { return g_count; }
 int editHistoryWritePosition() { return g_write; }
 
-void editHistoryPush(int window, Engine* engine) {
+void editHistoryPush(WinId window, Engine* engine) {
   (void)window;
   if (!g_history || !engineIsModified(engine)) return;
   g_count = g_count + 1 > editHistorySize ? editHistorySize : g_count + 1;

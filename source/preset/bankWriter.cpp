@@ -163,7 +163,7 @@ bool bankFileWrite(Bank* bank, FileSpec* file) {
   return ok;
 }
 
-bool bankFileSaveAs(int window, Bank* bank) {
+bool bankFileSaveAs(WinId window, Bank* bank) {
   (void)window;
   if (!bank) return false;
   FileSpec chosen;
@@ -176,7 +176,7 @@ bool bankFileSaveAs(int window, Bank* bank) {
   return true;
 }
 
-bool bankFileSave(int window, Bank* bank) {
+bool bankFileSave(WinId window, Bank* bank) {
   if (!bank) return false;
   if (!bank->file.path[0]) return bankFileSaveAs(window, bank);
   FileSpec file = bank->file;

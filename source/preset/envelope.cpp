@@ -67,7 +67,7 @@ void envSetDefaultsByDest(Engine* engine, std::int16_t slot, std::uint16_t owner
   envApplyDestDefaults(s, destination);
   s->inUse = 1;
   s->allocated = 1;
-  s->destination = destination;
+  s->destination = static_cast<EnvDestKind>(destination);
   s->owner = static_cast<std::int16_t>(owner);
   makeIdUnique(engine, slot);
 }
@@ -110,7 +110,7 @@ void envSlotClear(Engine* engine, std::int16_t slot) {
       other->linkMasterSlot = 0;
     }
   }
-  initKeepingHandshake(s, slot, 0);
+  initKeepingHandshake(s, slot, envDestNone);
 }
 
 void envPairSlots(Engine* engine, std::uint16_t a, std::uint16_t b) {
@@ -147,7 +147,7 @@ void envSyncChannelOn(Engine* engine) {
 void envBindChannelSlots(Engine* engine) {
   if (!engine) return;
   for (int c = 0; c < 3; ++c) {
-    engine->envSlots[c].destination = 1;
+    engine->envSlots[c].destination = envDestOscAmp;
     engine->envSlots[c].owner = static_cast<std::int16_t>(c);
   }
 }

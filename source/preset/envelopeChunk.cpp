@@ -92,7 +92,7 @@ bool growEnvelopes(Preset* preset, int want) {
   preset->envelopes = static_cast<EnvelopeSlot*>(grown);
   for (int i = preset->envelopeCount; i < want; ++i) {
     std::memset(&preset->envelopes[i], 0, sizeof(EnvelopeSlot));
-    envInitSlot(&preset->envelopes[i], static_cast<std::int16_t>(i), 0);
+    envInitSlot(&preset->envelopes[i], static_cast<std::int16_t>(i), envDestNone);
   }
   preset->envelopeCount = static_cast<std::uint16_t>(want);
   return true;

@@ -40,7 +40,7 @@ void envInitSlot(EnvelopeSlot* slot, std::int16_t index, std::int16_t destinatio
   std::memset(slot, 0, sizeof *slot);
   slot->tag = 1;
   slot->mode = envModeSustain;
-  slot->destination = destination;
+  slot->destination = static_cast<EnvDestKind>(destination);
   slot->sustainIndex = 1;
   slot->releaseIndex = 1;
   slot->lastIndex = 2;
@@ -174,7 +174,7 @@ void envSanitizeSlot(EnvelopeSlot* slot) {
   const int last = envBreakpointCount - 1;
   slot->tag = 1;
   if (slot->mode < envModeRelease || slot->mode > envModeControl) slot->mode = envModeSustain;
-  if (slot->destination < 0 || slot->destination > envDestLast) slot->destination = 0;
+  if (slot->destination < envDestNone || slot->destination > envDestLast) slot->destination = envDestNone;
   if (slot->owner < 0 || slot->owner > 3) slot->owner = 0;
   slot->lastIndex = numClamp<std::int16_t>(slot->lastIndex, 0, last);
   slot->sustainIndex = numClamp<std::int16_t>(slot->sustainIndex, 0, slot->lastIndex);

@@ -43,7 +43,7 @@ struct EnvelopeSlot {
   std::uint8_t tempoSync;       // times follow the master tempo
   std::uint8_t global;          // once per block for all voices (derived)
   std::uint16_t mode;           // envMode*, 1..5
-  std::int16_t destination;     // destination kind 0 (none), 1..38
+  EnvDestKind destination;      // envDestNone, or envDestOscAmp..envDestLast
   std::int16_t owner;           // owning module index (channel 0..2, filter 0..3, modulator 0..2)
   std::int16_t sustainIndex;    // hold point (Sustain) / jump-back point (Loop)
   std::int16_t releaseIndex;    // release point

@@ -249,7 +249,7 @@ void readModule(FileSpec* file, Engine* engine, int kind, std::int16_t target) {
     } else if (h.id == chunkId("tmpo")) {
       tempoChunk(file, &tempo, &second, buffer, chunkRead);
     } else if (h.id == chunkId("1env")) {
-      envInitSlot(&s->envelope, 0, 0);
+      envInitSlot(&s->envelope, 0, envDestNone);
       if (!envChunkSingle(file, &s->envelope, buffer, chunkRead)) return true;
       s->envelope.owner = target;
       const std::int16_t destination = s->envelope.destination;
@@ -277,7 +277,7 @@ void readEnvelope(FileSpec* file, Engine* engine, std::int16_t target) {
   if (!live) return;
   std::unique_ptr<EnvelopeSlot> scratch(new (std::nothrow) EnvelopeSlot());
   if (!scratch) return;
-  envInitSlot(scratch.get(), target, 0);
+  envInitSlot(scratch.get(), target, envDestNone);
   if (!openForReading(file)) return;
   double tempo = 120.0, second = 4.0;
   ChunkHeader header;

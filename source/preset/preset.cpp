@@ -91,7 +91,8 @@ bool presetAllocEnvelopes(Preset* preset, std::int32_t count) {
     return false;
   }
   preset->envelopeCount = static_cast<std::uint16_t>(count);
-  for (std::int32_t i = 0; i < count; ++i) envInitSlot(&preset->envelopes[i], static_cast<std::int16_t>(i), 0);
+  for (std::int32_t i = 0; i < count; ++i)
+    envInitSlot(&preset->envelopes[i], static_cast<std::int16_t>(i), envDestNone);
   return true;
 }
 

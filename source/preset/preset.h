@@ -61,6 +61,6 @@ void presetAllocDefaultEnvelopes(Preset* preset);
 // is 0. They do not free an array already present.
 bool presetAllocCurves(Preset* preset, std::int32_t count);     // cleared to zero
 bool presetAllocWaves(Preset* preset, std::int32_t count);      // not cleared
-bool presetAllocEnvelopes(Preset* preset, std::int32_t count);  // min(count, 28), each envInitSlot(i, 0)
+bool presetAllocEnvelopes(Preset* preset, std::int32_t count);  // min(count, 28), each envInitSlot(i, envDestNone)
 // Frees the blocks that are present, then the record; nothing for null.
 void presetFree(Preset* preset);

@@ -189,7 +189,7 @@ void moduleClipboardReset(ModuleClipboardChannel* channel) {
   waveshaperInitRecord(&channel->waveshaper);
   std::memset(channel->block, 0, sizeof channel->block);
   channel->envelopeCount = 0;
-  for (std::int16_t i = 0; i < envSlotCount; ++i) envInitSlot(&channel->envelopes[i], i, 0);
+  for (std::int16_t i = 0; i < envSlotCount; ++i) envInitSlot(&channel->envelopes[i], i, envDestNone);
 }
 
 void moduleClipboardInit() {

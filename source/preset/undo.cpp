@@ -65,7 +65,7 @@ bool undoGetMenuText(char* out, int capacity) {
   return any;
 }
 
-void undoRedo(int window) {
+void undoRedo(WinId window) {
   if (g_kind == undoKindNone) return;
   if (g_kind >= 2 && g_kind <= 5 && g_handlers[g_kind]) g_handlers[g_kind](window, g_redo);
   g_redo = g_redo ? 0 : 1;

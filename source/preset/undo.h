@@ -5,9 +5,11 @@
 #pragma once
 #include <cstdint>
 
+#include "uiSeams/winId.h"
+
 enum { undoKindNone = 0, undoKindEnvelope = 2, undoKindWaveform = 3, undoKindNotescale = 4, undoKindPatch = 5 };
 
-typedef void (*UndoHandler)(int window, std::uint8_t redoState);
+typedef void (*UndoHandler)(WinId window, std::uint8_t redoState);
 void undoSetHandler(std::uint16_t kind, UndoHandler handler);  // kinds 2..5
 
 void undoSetKind(std::uint16_t kind);  // 0..5; resets the redo state and makes undo available
@@ -17,7 +19,7 @@ void undoSetEnabled(std::uint8_t flag);
 void undoUpdateMenu();
 // The item's text for the kind and redo state; "Undo" and false when nothing can be undone.
 bool undoGetMenuText(char* out, int capacity);
-void undoRedo(int window);
+void undoRedo(WinId window);
 
 // Patch undo: a two-slot bank holding the patch before the edit (slot 0) and after it (slot 1).
 struct Engine;

@@ -33,7 +33,7 @@ void waveMenusSetSelectorRoutines(const WaveSelectorRoutines* routines) {
   if (routines) g_selector = *routines;
 }
 
-void waveMenusSetup(int window, int item, bool create) {
+void waveMenusSetup(WinId window, std::uint16_t item, bool create) {
   if (create) {
     if (!g_factoryMenu) g_factoryMenu = popupCreate();
     if (!g_presetMenu) g_presetMenu = popupCreate();
@@ -80,7 +80,7 @@ void waveMenusFillPopups(Engine* engine) {
   }
 }
 
-void waveMenusFill(int window, int item) {
+void waveMenusFill(WinId window, std::uint16_t item) {
   if (!g_haveSelector || !g_selector.engineOf || !g_selector.isPopupSelector) return;
   if (!g_selector.isPopupSelector(window, item)) return;
   Engine* engine = g_selector.engineOf(window);

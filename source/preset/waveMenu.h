@@ -4,6 +4,8 @@
 #pragma once
 #include <cstdint>
 
+#include "uiSeams/winId.h"
+
 struct Engine;
 
 const int waveMenuFactoryMax = 64;
@@ -11,9 +13,9 @@ const int waveMenuFactoryMax = 64;
 void waveMenusInit();       // once per run: zeroes the item tables
 void waveMenusClearFlag();  // at exit
 // create: makes the "factory" and "preset" popups and fills the selector; otherwise destroys them.
-void waveMenusSetup(int window, int item, bool create);
+void waveMenusSetup(WinId window, std::uint16_t item, bool create);
 // Rebuilds both popups for the engine of the window and attaches them to the selector's menu.
-void waveMenusFill(int window, int item);
+void waveMenusFill(WinId window, std::uint16_t item);
 // The popups' part of the fill, for an engine (nothing without popups or engine).
 void waveMenusFillPopups(Engine* engine);
 // Item of the "preset" popup: item + 32509 (item 3 = 0x7F00); item 1..64 of the "factory" popup: its
@@ -27,11 +29,11 @@ std::int16_t waveMenuFactoryItemOf(int waveIndex);  // menu item of a global wav
 // The selector side of the fill belongs to the control kit, which installs these routines; without
 // them waveMenusFill leaves every menu unchanged.
 struct WaveSelectorRoutines {
-  Engine* (*engineOf)(int window);                // winGetUserData's first word
-  bool (*isPopupSelector)(int window, int item);  // kindSelector with kind data
-  void (*currentText)(int window, int item, char* out, int capacity);
-  void (*menuClear)(int window, int item);
-  void (*menuAppendItem)(int window, int item, int id, bool enabled, const char* text, int flag);
-  void (*menuRenameItem)(int window, int item, int id, const char* text, std::int16_t popup);
+  Engine* (*engineOf)(WinId window);                          // winGetUserData's first word
+  bool (*isPopupSelector)(WinId window, std::uint16_t item);  // kindSelector with kind data
+  void (*currentText)(WinId window, std::uint16_t item, char* out, int capacity);
+  void (*menuClear)(WinId window, std::uint16_t item);
+  void (*menuAppendItem)(WinId window, std::uint16_t item, int id, bool enabled, const char* text, int flag);
+  void (*menuRenameItem)(WinId window, std::uint16_t item, int id, const char* text, std::int16_t popup);
 };
 void waveMenusSetSelectorRoutines(const WaveSelectorRoutines* routines);  // null: none

@@ -2,7 +2,7 @@
 // as bars and edited with the mouse. The Wave page calls these; the harmonics view fills them in.
 #pragma once
 #include <cstdint>
-#include "controls/winId.h"
+#include "uiSeams/winId.h"
 
 void harmonicsDisplayCreate(WinId win, std::uint16_t item, std::int32_t x, std::int32_t y);
 // Analyses the edited wave again and, when the item is shown, invalidates it.

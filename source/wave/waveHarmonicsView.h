@@ -4,8 +4,8 @@
 #pragma once
 #include <cstdint>
 
-#include "controls/winId.h"
 #include "preset/wave.h"
+#include "uiSeams/winId.h"
 #include "wave/waveEditState.h"
 
 // Custom item events the display handles; every other code is ignored.

@@ -57,7 +57,7 @@ template <std::size_t N>
 void fillMenu(ControlItem* item, std::int32_t opening, const MenuEntry (&entries)[N], std::int32_t libraryItem) {
   if (!item) return;
   const WinId win = item->windowId;
-  const std::uint16_t id = static_cast<std::uint16_t>(item->id);
+  const std::uint16_t id = item->id;
   if (!opening) {
     libRelease(libKindWave);
     return;

@@ -99,7 +99,7 @@ void setClipKinds() {
   clipEnablePaste(editing && clipGetPasteKind() == clipKindWave ? 1 : 0);
 }
 
-void undoHandler(int window, std::uint8_t redo) { waveEditUndoRedo(window, redo); }
+void undoHandler(WinId window, std::uint8_t redo) { waveEditUndoRedo(window, redo); }
 
 // The tool's own place: waveItemSlider for the line and cosine tools, waveItemRangeBar for the half-sine tool (while
 // the waveform view is up).

@@ -178,7 +178,7 @@ void waveEditLevelKnob(ControlItem* item, double value, double) {
   if (!e || b->currentWave < 0 || !std::isfinite(value)) return;
   wavePageSelectPane(win);
   const std::int16_t state = inputButtonState();
-  const std::uint16_t id = static_cast<std::uint16_t>(item->id);
+  const std::uint16_t id = item->id;
   // A set without a press (no gesture of this knob under way) is a gesture of its own.
   const bool single = state == inputNone && g_knobGesture != id;
 
@@ -229,7 +229,7 @@ void waveEditLevelKnob(ControlItem* item, double value, double) {
 void waveEditKnobCutShort(ControlItem* item) {
   if (!item || !waveEngineOf(ctrlItemWin(item))) return;
   const WinId win = item->windowId;
-  const std::uint16_t id = static_cast<std::uint16_t>(item->id);
+  const std::uint16_t id = item->id;
   if (id == waveItemOffsetKnob && g_centred) {
     // The double click already ended its gesture; only its release was still to come.
     g_centred = false;

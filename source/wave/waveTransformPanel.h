@@ -4,7 +4,7 @@
 // 7 "Shift Harmonics...", 8 "Load Wave..." of the harmonics menu. The panel fills these in.
 #pragma once
 #include <cstdint>
-#include "controls/winId.h"
+#include "uiSeams/winId.h"
 
 enum {
   waveXformPageOffsetPhase = 1,

@@ -325,7 +325,7 @@ void waveXformPickWave(ControlItem* item, std::int16_t menu, std::int16_t entry)
   if (menu != 0 && menu == waveMenuPresetHandle() && entry == 1) return;  // "New..." makes no wave here
   WaveXformSettings& s = waveXformSettings();
   s.xformWave = waveMenuItemToWave(entry, menu);
-  waveMenuSetLabel(ctrlItemWin(item), static_cast<std::uint16_t>(item->id), s.xformWave);
+  waveMenuSetLabel(ctrlItemWin(item), item->id, s.xformWave);
 }
 
 void waveXformLoadPicked(ControlItem* item, std::int16_t menu, std::int16_t entry) {

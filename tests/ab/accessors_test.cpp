@@ -29,7 +29,7 @@ TEST_F(AccessorTest, ADeviceWithoutThePropertiesGivesTheDefaults) {
   const int32_t rate = 32000;
   ASSERT_EQ(abDevSetProperty("SampleRate", id, &rate, 4), 0);
   EXPECT_EQ(deviceSampleRate(id), 32000);
-  EXPECT_EQ(deviceKind(id), -9367);
+  EXPECT_EQ(deviceKind(id), AB_ERR_NO_PROPERTY);
   EXPECT_EQ(portCount(id, true), 0);
   std::string name = "stale";
   EXPECT_FALSE(portName(id, true, 0, &name));
@@ -48,29 +48,29 @@ TEST_F(AccessorTest, ADeviceWithoutThePropertiesGivesTheDefaults) {
   EXPECT_FALSE(hasControlPanel(id));
   EXPECT_FALSE(controlPanelSet(id));
   std::vector<int> rates = {1};
-  EXPECT_EQ(listSampleRates(id, &rates, nullptr), -9367);
+  EXPECT_EQ(listSampleRates(id, &rates, nullptr), AB_ERR_NO_PROPERTY);
   EXPECT_TRUE(rates.empty());
   std::vector<AudioInDeviceEntry> inputs(2);
-  EXPECT_EQ(listInputDevices(id, &inputs), -9367);
+  EXPECT_EQ(listInputDevices(id, &inputs), AB_ERR_NO_PROPERTY);
   EXPECT_TRUE(inputs.empty());
   AudioInDeviceEntry entry = {7, "x"};
-  EXPECT_EQ(activeInputDevice(id, &entry), -9367);
+  EXPECT_EQ(activeInputDevice(id, &entry), AB_ERR_NO_PROPERTY);
   EXPECT_EQ(entry.index, 7);
-  EXPECT_EQ(selectInputDevice(id, &entry), -9367);
-  EXPECT_EQ(setPortEnabled(id, 0, true, true), -9367);
-  EXPECT_EQ(setPortActive(id, 0, true, true), -9367);
-  EXPECT_EQ(setPortDescription(id, 0, true, true, true), -9367);
-  EXPECT_EQ(setInputLatency(id, 10), -9367);
+  EXPECT_EQ(selectInputDevice(id, &entry), AB_ERR_NO_PROPERTY);
+  EXPECT_EQ(setPortEnabled(id, 0, true, true), AB_ERR_NO_PROPERTY);
+  EXPECT_EQ(setPortActive(id, 0, true, true), AB_ERR_NO_PROPERTY);
+  EXPECT_EQ(setPortDescription(id, 0, true, true, true), AB_ERR_NO_PROPERTY);
+  EXPECT_EQ(setInputLatency(id, 10), AB_ERR_NO_PROPERTY);
 }
 
 TEST_F(AccessorTest, UnknownIdsAndNullArguments) {
   const uint32_t none = 0xFFFF;
-  EXPECT_EQ(deviceKind(none), -9366);
+  EXPECT_EQ(deviceKind(none), AB_ERR_NO_DEVICE);
   EXPECT_EQ(deviceSampleRate(none), 44100);
   EXPECT_EQ(portCount(none, false), 0);
   EXPECT_FALSE(portName(id, true, 0, nullptr));
-  EXPECT_EQ(listSampleRates(id, nullptr, nullptr), -9368);
-  EXPECT_EQ(listInputDevices(id, nullptr), -9368);
-  EXPECT_EQ(activeInputDevice(id, nullptr), -9368);
-  EXPECT_EQ(selectInputDevice(id, nullptr), -9368);
+  EXPECT_EQ(listSampleRates(id, nullptr, nullptr), AB_ERR_BAD_VALUE);
+  EXPECT_EQ(listInputDevices(id, nullptr), AB_ERR_BAD_VALUE);
+  EXPECT_EQ(activeInputDevice(id, nullptr), AB_ERR_BAD_VALUE);
+  EXPECT_EQ(selectInputDevice(id, nullptr), AB_ERR_BAD_VALUE);
 }

@@ -980,7 +980,7 @@ TEST_F(MainWindowTest, EditMenuCopyAndPasteFollowTheKinds) {
 // Ctrl+V while Paste is greyed, and a stored kind of another editor than the one in front: nothing is
 // pasted. The note-scale clipboard shows whether its paste ran (its copy would be written back).
 int g_redraws = 0;
-void countRedraw(int) { ++g_redraws; }
+void countRedraw(WinId) { ++g_redraws; }
 
 TEST_F(MainWindowTest, PasteRunsOnlyWhileEnabledAndForTheEditorInFront) {
   noteCurveClipShow(engine(), 1, 1, 0, countRedraw);

@@ -233,7 +233,7 @@ TEST_F(RenderFixture, EnvelopeSlotCopies) {
   source.breakpoints[1].level = 0.25f;
   EnvelopeSlot& target = engine->envSlots[4];
   target.owner = 1;
-  target.destination = 9;
+  target.destination = envDestFilterFreq;
   target.allocated = 1;
   const std::int32_t id = target.id;
   envHandshakeStore(&target, envHandshakeAcked);

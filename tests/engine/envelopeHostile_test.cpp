@@ -68,7 +68,7 @@ TEST_F(EnvelopeHostile, ClampedOnLoadingThenPlayed) {
     envSetDefaultsByDest(engine, static_cast<std::int16_t>(s), static_cast<std::uint16_t>(s < 3 ? s : s % 4), dest);
     spoil(slot, s);
     slot->owner = static_cast<std::int16_t>(s % 2 ? 99 : -3);
-    slot->destination = static_cast<std::int16_t>(s % 3 ? 200 : -4);
+    slot->destination = static_cast<EnvDestKind>(s % 3 ? 200 : -4);
     envSanitizeSlot(slot);  // what loading a chunk does
     if (s == 5) envSetMode(engine, 5, envModeControl);
   }
@@ -80,7 +80,7 @@ TEST_F(EnvelopeHostile, RawValuesWrittenStraightIntoTheSlots) {
   for (int s = 0; s < envSlotCount; ++s) {
     EnvelopeSlot* slot = envSlot(engine, static_cast<std::int16_t>(s));
     spoil(slot, s);
-    slot->destination = static_cast<std::int16_t>(s % 4 == 0 ? 1 : (s % 4 == 1 ? 200 : (s % 4 == 2 ? -4 : 18)));
+    slot->destination = static_cast<EnvDestKind>(s % 4 == 0 ? 1 : (s % 4 == 1 ? 200 : (s % 4 == 2 ? -4 : 18)));
     slot->owner = static_cast<std::int16_t>(s % 3 == 0 ? 99 : (s % 3 == 1 ? -3 : 1));
     slot->global = static_cast<std::uint8_t>(s % 7 == 0);
     slot->linked = s % 6 == 0;

@@ -14,7 +14,7 @@
 namespace {
 
 int redraws = 0;
-void countRedraw(int) { ++redraws; }
+void countRedraw(WinId) { ++redraws; }
 
 struct ClipFixture : EngineFixture {
   void SetUp() override {

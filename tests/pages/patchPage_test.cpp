@@ -645,7 +645,7 @@ int16_t makeSourceChannel(Engine* e) {
   oscSetPitch(e, 0, 7.0f);
   filterSetOn(e, 0, 1);
   filterSetType(e, 0, 6);
-  envSlot(e, 0)->destination = 1;
+  envSlot(e, 0)->destination = envDestOscAmp;
   envSlot(e, 0)->lastIndex = 3;
   const int16_t pitch = envCreate(e, 0, 2);
   const int16_t cutoff = envCreate(e, 0, 9);

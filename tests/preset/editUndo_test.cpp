@@ -11,7 +11,7 @@ namespace {
 
 std::vector<std::pair<int, int>> gCalls;  // (window, redo state) given to the patch handler
 
-void patchHandler(int window, std::uint8_t redo) { gCalls.push_back({window, redo}); }
+void patchHandler(WinId window, std::uint8_t redo) { gCalls.push_back({window, redo}); }
 
 std::string menuText() { return appMenuRecordedText(appMenuEdit, 0); }
 

@@ -60,7 +60,7 @@ void fillSlot(EnvelopeSlot* s, int i) {
   s->tempoSync = static_cast<std::uint8_t>(i & 1);
   s->global = 1;
   s->mode = static_cast<std::uint16_t>(1 + i % 5);
-  s->destination = static_cast<std::int16_t>(1 + i % 37);
+  s->destination = static_cast<EnvDestKind>(1 + i % 37);
   s->owner = static_cast<std::int16_t>(i % 3);
   s->lastIndex = static_cast<std::int16_t>(10 + i);
   s->sustainIndex = static_cast<std::int16_t>(5 + i % 4);

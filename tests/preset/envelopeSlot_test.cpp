@@ -272,7 +272,7 @@ TEST_F(EnvelopeFixture, RefreshDerivesGlobalPitchAndMaster) {
   }
   engineGetChannel(engine, 1)->on = 1;
   engineGetChannel(engine, 2)->on = 0;
-  envSlot(engine, 2)->destination = 0;
+  envSlot(engine, 2)->destination = envDestNone;
   envSyncChannelOn(engine);
   envBindChannelSlots(engine);
   EXPECT_EQ(envSlot(engine, 1)->inUse, 1);

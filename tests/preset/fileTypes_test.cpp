@@ -85,14 +85,14 @@ struct SelectorLog {
 } gLog;
 Engine* gEngine = nullptr;
 
-Engine* engineOf(int window) { return window == 1 ? gEngine : nullptr; }
-bool isSelector(int, int item) { return item == 7; }
-void currentText(int, int, char* out, int capacity) { std::snprintf(out, capacity, "Sine"); }
-void menuClear(int, int) { gLog.calls.push_back("clear"); }
-void menuAppend(int, int, int id, bool enabled, const char* text, int) {
+Engine* engineOf(WinId window) { return window == 1 ? gEngine : nullptr; }
+bool isSelector(WinId, std::uint16_t item) { return item == 7; }
+void currentText(WinId, std::uint16_t, char* out, int capacity) { std::snprintf(out, capacity, "Sine"); }
+void menuClear(WinId, std::uint16_t) { gLog.calls.push_back("clear"); }
+void menuAppend(WinId, std::uint16_t, int id, bool enabled, const char* text, int) {
   gLog.calls.push_back("append " + std::to_string(id) + (enabled ? " on " : " off ") + text);
 }
-void menuRename(int, int, int id, const char*, std::int16_t popup) {
+void menuRename(WinId, std::uint16_t, int id, const char*, std::int16_t popup) {
   gLog.calls.push_back("popup " + std::to_string(id) +
                        (popup == waveMenuPresetHandle()    ? " preset"
                         : popup == waveMenuFactoryHandle() ? " factory"

@@ -185,13 +185,13 @@ TEST_F(DirectSoundTest, OutputBeyondFullScaleSaturatesInsteadOfWrapping) {
 TEST_F(DirectSoundTest, LatencyFollowsItsTableAndStaysInItsRange) {
   // Closed: the latency properties are unknown.
   uint32_t size = 99, changeable = 99;
-  EXPECT_EQ(abDevGetPropertyInfo("Latency", id, &size, &changeable), -9367);
+  EXPECT_EQ(abDevGetPropertyInfo("Latency", id, &size, &changeable), AB_ERR_NO_PROPERTY);
   EXPECT_EQ(size, 0u);
   EXPECT_EQ(changeable, 0u);
   int v = 0;
-  EXPECT_EQ(getI32("Latency", &v), -9367);
-  EXPECT_EQ(setI32("Latency", 30), -9367);
-  EXPECT_EQ(getI32("SetInLatency", &v), -9367);
+  EXPECT_EQ(getI32("Latency", &v), AB_ERR_NO_PROPERTY);
+  EXPECT_EQ(setI32("Latency", 30), AB_ERR_NO_PROPERTY);
+  EXPECT_EQ(getI32("SetInLatency", &v), AB_ERR_NO_PROPERTY);
 
   ASSERT_EQ(abDevOpen(id, true), 0);
   EXPECT_EQ(abDevGetPropertyInfo("Latency", id, &size, &changeable), 0);
@@ -220,26 +220,27 @@ TEST_F(DirectSoundTest, LatencyFollowsItsTableAndStaysInItsRange) {
     EXPECT_EQ(deviceLatency(id), c.read) << c.set;
   }
   // Wrong sizes.
-  EXPECT_EQ(setI32("Latency", 30, 8), -9367);
-  EXPECT_EQ(getI32("Latency", &v, 8), -9367);
+  EXPECT_EQ(setI32("Latency", 30, 8), AB_ERR_NO_PROPERTY);
+  EXPECT_EQ(getI32("Latency", &v, 8), AB_ERR_NO_PROPERTY);
   EXPECT_EQ(setI32("SetInLatency", 40), 0);
   EXPECT_EQ(deviceInputLatency(id), 40);
   EXPECT_EQ(setI32("SetInLatency", 100000), 0);
   EXPECT_EQ(deviceInputLatency(id), 92);
-  EXPECT_EQ(setI32("SetInLatency", 40, 2), -9367);
+  EXPECT_EQ(setI32("SetInLatency", 40, 2), AB_ERR_NO_PROPERTY);
   ASSERT_EQ(abDevOpen(id, false), 0);
 }
 
 TEST_F(DirectSoundTest, PropertiesWithWrongSizesOrOnAClosedDeviceAreRefused) {
-  // Closed device: rates, buffer sizes and ports answer -9368.
+  // Closed device: rates, buffer sizes and ports answer AB_ERR_NOT_OPEN.
   const char* openOnly[] = {"SampleRateList", "SampleRate",      "BufferSize",
                             "InBufferSize",   "PortDescription", "StreamDescription"};
   for (const char* name : openOnly) {
     int32_t words[64] = {};
     uint32_t size = 4;
-    EXPECT_EQ(abDevGetProperty(name, id, words, &size), -9368) << name;
+    EXPECT_EQ(abDevGetProperty(name, id, words, &size), AB_ERR_NOT_OPEN) << name;
     EXPECT_EQ(abDevSetProperty(name, id, words, 4),
-              name == std::string("StreamDescription") || name == std::string("SampleRateList") ? -9367 : -9368)
+              name == std::string("StreamDescription") || name == std::string("SampleRateList") ? AB_ERR_NO_PROPERTY
+                                                                                                : AB_ERR_NOT_OPEN)
         << name;
   }
   EXPECT_EQ(deviceSampleRate(id), 44100);  // unreadable: the default
@@ -256,23 +257,23 @@ TEST_F(DirectSoundTest, PropertiesWithWrongSizesOrOnAClosedDeviceAreRefused) {
     bool set;
     int result;
   } cases[] = {
-      {"SampleRate", 2, false, -9368},
-      {"SampleRate", 8, false, -9368},
-      {"SampleRate", 2, true, -9368},
-      {"BufferSize", 0, false, -9368},
-      {"BufferSize", 3, true, -9368},
-      {"InBufferSize", 5, false, -9368},
-      {"PortDescription", 79, true, -9368},
-      {"PortDescription", 81, true, -9368},
-      {"PortDescription", 8, false, -9368},
-      {"EnableAudioPort", 79, true, -9368},
-      {"ActiveAudioPort", 0, true, -9368},
-      {"AudioInDevice", 67, true, -9368},
-      {"ActiveAudioInDevice", 67, false, -9368},
-      {"DeviceDescription", 7, false, -9368},
-      {"SampleRateList", 8, false, -9368},
-      {"ControlPanel", 4, false, -9367},
-      {"NoSuchProperty", 4, true, -9367},
+      {"SampleRate", 2, false, AB_ERR_BAD_VALUE},
+      {"SampleRate", 8, false, AB_ERR_BAD_VALUE},
+      {"SampleRate", 2, true, AB_ERR_BAD_VALUE},
+      {"BufferSize", 0, false, AB_ERR_BAD_VALUE},
+      {"BufferSize", 3, true, AB_ERR_BAD_VALUE},
+      {"InBufferSize", 5, false, AB_ERR_BAD_VALUE},
+      {"PortDescription", 79, true, AB_ERR_BAD_VALUE},
+      {"PortDescription", 81, true, AB_ERR_BAD_VALUE},
+      {"PortDescription", 8, false, AB_ERR_BAD_VALUE},
+      {"EnableAudioPort", 79, true, AB_ERR_BAD_VALUE},
+      {"ActiveAudioPort", 0, true, AB_ERR_BAD_VALUE},
+      {"AudioInDevice", 67, true, AB_ERR_BAD_VALUE},
+      {"ActiveAudioInDevice", 67, false, AB_ERR_BAD_VALUE},
+      {"DeviceDescription", 7, false, AB_ERR_BAD_VALUE},
+      {"SampleRateList", 8, false, AB_ERR_BAD_VALUE},
+      {"ControlPanel", 4, false, AB_ERR_NO_PROPERTY},
+      {"NoSuchProperty", 4, true, AB_ERR_NO_PROPERTY},
   };
   for (const Case& c : cases) {
     std::vector<uint8_t> b(256, 0);
@@ -283,9 +284,9 @@ TEST_F(DirectSoundTest, PropertiesWithWrongSizesOrOnAClosedDeviceAreRefused) {
     EXPECT_EQ(r, c.result) << c.name << " size " << c.size << (c.set ? " set" : " get");
   }
   // A rate outside the list is refused and the device keeps its own.
-  EXPECT_EQ(setI32("SampleRate", 12345), -9368);
-  EXPECT_EQ(setI32("SampleRate", 0), -9368);
-  EXPECT_EQ(setI32("SampleRate", -1), -9368);
+  EXPECT_EQ(setI32("SampleRate", 12345), AB_ERR_BAD_VALUE);
+  EXPECT_EQ(setI32("SampleRate", 0), AB_ERR_BAD_VALUE);
+  EXPECT_EQ(setI32("SampleRate", -1), AB_ERR_BAD_VALUE);
   EXPECT_EQ(deviceSampleRate(id), 44100);
   EXPECT_EQ(abDevIsOpen(id), 1);
   ASSERT_EQ(abDevOpen(id, false), 0);

@@ -40,7 +40,8 @@ const char* const kNames[] = {"PortDescription",   "StreamDescription", "EnableA
 
 }  // namespace
 
-// Closed, every property but the name answers -9368 where the name has that half, -9367 where not.
+// Closed, every property but the name answers AB_ERR_NOT_OPEN where the name has that half,
+// AB_ERR_NO_PROPERTY where not.
 TEST_F(MmeProperties, ClosedDeviceAnswersOnlyItsName) {
   uint8_t buffer[2048];
   for (const char* name : kNames) {

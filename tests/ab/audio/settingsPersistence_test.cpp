@@ -204,8 +204,8 @@ TEST(SettingsPersistence, AccessorsOnTheMmeDevice) {
   AudioManager* m = client.manager;
   const uint32_t id = firstMme(m);
   ASSERT_NE(id, 0u);
-  EXPECT_EQ(deviceKind(id), -9368);        // the MME device describes itself only while open
-  EXPECT_EQ(deviceSampleRate(id), 44100);  // unreadable while closed: the default
+  EXPECT_EQ(deviceKind(id), AB_ERR_NOT_OPEN);  // the MME device describes itself only while open
+  EXPECT_EQ(deviceSampleRate(id), 44100);      // unreadable while closed: the default
   EXPECT_EQ(deviceLatency(id), 0);
   EXPECT_EQ(portCount(id, true), 0);
   ASSERT_EQ(abDevOpen(id, true), 0);

@@ -102,7 +102,7 @@ TEST(EnvDragMath, RunLevelsByDifferenceOrRatio) {
   envPointDragMove(e, 0, 1, 2, d, 0, 0.1, false, 0.5);
   EXPECT_NEAR(envGetBpLevel(e, 0, 2), 0.8, 1e-6);
   // A pitch kind scales; from an old level of 0 the new level itself is the ratio.
-  s->destination = 2;
+  s->destination = envDestOscPitch;
   s->breakpoints[1].level = 0.0f;
   s->breakpoints[2].level = 0.5f;
   envPointDragBegin(e, 0, 1, 2, 1, false, 1.0 / 128.0, &d);

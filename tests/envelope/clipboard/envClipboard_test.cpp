@@ -125,7 +125,7 @@ TEST(EnvClipboard, OneSlotUndoKeepsDestinationAndOwner) {
     const float level = page.slot(3)->breakpoints[0].level;
     envUndoSnapshot(kPageWin);
     page.slot(3)->breakpoints[0].level = 0.123f;
-    page.slot(3)->destination = 9;  // the slot was given another job since the snapshot
+    page.slot(3)->destination = envDestFilterFreq;  // the slot was given another job since the snapshot
     page.slot(3)->owner = 2;
     undoRedo(kPageWin);
     EXPECT_FLOAT_EQ(page.slot(3)->breakpoints[0].level, level);

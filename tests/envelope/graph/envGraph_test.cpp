@@ -63,11 +63,11 @@ TEST(EnvGraph, LayoutTableOnFixtureSlots) {
     v->timeOffset = 0.0;
 
     // Sample position (18): markers on the top line, no handles.
-    s->destination = 18;
+    s->destination = envDestSampleJump;
     envGraphComputeLayoutRect(kPageWin, kRect, s, f.rec);
     for (int i = 0; i < f.rec->pointCount; ++i) EXPECT_EQ(f.rec->pointHits[i].top, kRect.top);
     EXPECT_EQ(f.rec->handleCount, 0);
-    s->destination = 1;
+    s->destination = envDestOscAmp;
 
     // A linked envelope shows its master through its factors.
     const int16_t li = envCreate(e, 1, 2);

@@ -93,7 +93,7 @@ TEST(EnvSections, ShownByStateTable) {
            envPageRefreshFields(kPageWin);
            page.selectPane(kPageWin);
            EXPECT_TRUE(page.shown(envItemLfoHolder));
-           envSlot(page.engine(), 0)->destination = 2;
+           envSlot(page.engine(), 0)->destination = envDestOscPitch;
            envPageRefreshFields(kPageWin);
            ASSERT_TRUE(page.shown(envItemEnable));
            ControlItem* b = page.item(envItemEnable);
