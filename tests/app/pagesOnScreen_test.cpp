@@ -54,6 +54,7 @@
 #include "preset/undo.h"
 #include "support/pngWrite.h"
 #include "support/tempDir.h"
+#include "support/threadTime.h"
 #include "support/windowCapture.h"
 #include "uiSeams/appChooseFile.h"
 #include "uiSeams/msgBox.h"
@@ -239,14 +240,17 @@ TEST_F(PagesOnScreen, EveryPageSwitchPaintsTheWholeNewPage) {
   mainWindowShowPage(1, pageMain);
   pump(3);
   double total = 0;
+  const double cpu0 = threadCpuMs();
   for (int k = 0; k < 10; ++k) {
     const auto t0 = std::chrono::steady_clock::now();
     mainWindowShowPage(1, k % 2 ? pageMain : pagePatch);
     UpdateWindow(mainHandle());
     total += msSince(t0);
   }
-  std::printf("full page switch (Main <-> Patch, shown and painted): %.2f ms on average\n", total / 10);
-  EXPECT_LT(total / 10, 100.0);
+  const double cpuMs = (threadCpuMs() - cpu0) / 10;
+  std::printf("full page switch (Main <-> Patch, shown and painted): %.2f ms on average, %.2f ms of processor\n",
+              total / 10, cpuMs);
+  EXPECT_LT(cpuMs, 100.0);
 }
 
 TEST_F(PagesOnScreen, TheAddEnvelopePaneLeavesNothingAfterOk) {

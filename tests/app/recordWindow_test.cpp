@@ -29,6 +29,7 @@
 #include "controls/winSlots.h"
 #include "engine/engine.h"
 #include "engine/midiQueue.h"
+#include "support/threadTime.h"
 #include "support/windowCapture.h"
 #include "uiSeams/msgBox.h"
 #include "uiSeams/popupMenu.h"
@@ -637,14 +638,16 @@ TEST_F(RecordWindow, OneTickWhileRecordingTakesLittleTime) {
   host.waitBlocks(5);
   const int rounds = 200;
   const auto start = std::chrono::steady_clock::now();
+  const double cpu0 = threadCpuMs();
   for (int i = 0; i < rounds; ++i) {
     recMarkRefresh(1);
     tick();
   }
+  const double cpuMs = (threadCpuMs() - cpu0) / rounds;
   const double ms =
       std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count() / rounds;
-  std::printf("one page-update tick with the Record window recording: %.3f ms\n", ms);
-  EXPECT_LT(ms, 10.0);
+  std::printf("one page-update tick with the Record window recording: %.3f ms (%.3f ms of processor)\n", ms, cpuMs);
+  EXPECT_LT(cpuMs, 10.0);
   click(recItemStop);
 }
 }  // namespace

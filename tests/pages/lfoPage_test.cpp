@@ -34,6 +34,7 @@
 #include "preset/undo.h"
 #include "preset/wave.h"
 #include "preset/waveMenu.h"
+#include "support/threadTime.h"
 #include "support/windowCapture.h"
 #include "support/windowSteps.h"
 #include "uiSeams/msgBox.h"
@@ -539,11 +540,13 @@ TEST(LfoPage, CaptureAndRefreshTime) {
     page.refresh();
     const int runs = 20;
     const auto t0 = std::chrono::steady_clock::now();
+    const double cpu0 = threadCpuMs();
     for (int i = 0; i < runs; ++i) lfoPageRefresh(kWin);
+    const double cpuMs = (threadCpuMs() - cpu0) / runs;
     const double ms = msSince(t0) / runs;
-    std::printf("LFO page refresh: %.3f ms\n", ms);
+    std::printf("LFO page refresh: %.3f ms (%.3f ms of processor)\n", ms, cpuMs);
     RecordProperty("refreshMs", std::to_string(ms));
-    EXPECT_LT(ms, 50.0);
+    EXPECT_LT(cpuMs, 50.0);
     drainMessages();
     InvalidateRect(page.hwnd(), nullptr, FALSE);
     UpdateWindow(page.hwnd());

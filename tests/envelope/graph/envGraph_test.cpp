@@ -5,6 +5,7 @@
 
 #include "preset/sample.h"
 #include "preset/sampleInfo.h"
+#include "support/threadTime.h"
 
 #include <chrono>
 #include <cmath>
@@ -232,13 +233,15 @@ TEST(EnvGraph, FullRedrawOfTwentyThreeRowsTime) {
     envGraphRedrawAll(kPageWin);
     const int runs = 20;
     const auto t0 = std::chrono::steady_clock::now();
+    const double cpu0 = threadCpuMs();
     for (int i = 0; i < runs; ++i) envGraphRedrawAll(kPageWin);
+    const double cpuMs = (threadCpuMs() - cpu0) / runs;
     const double ms = msSince(t0) / runs;
     std::printf("[perf] full redraw of 23 rows, %d px wide, LFO on: %.2f ms\n",
                 static_cast<int>(page.row(16)->rect.right - page.row(16)->rect.left), ms);
     RecordProperty("redraw_ms", std::to_string(ms));
     page.capture("envelope_23_rows.png");
-    EXPECT_LT(ms, 200.0);
+    EXPECT_LT(cpuMs, 200.0) << ms << " ms on the wall clock";
   });
 }
 

@@ -31,6 +31,7 @@
 #include "preset/editBlock.h"
 #include "preset/undo.h"
 #include "support/signal.h"
+#include "support/threadTime.h"
 #include "support/windowCapture.h"
 #include "uiSeams/msgBox.h"
 
@@ -357,28 +358,32 @@ TEST_F(NoteScale, APaintStepDrawsOnlyTheColumnsItChanged) {
   press(columnAt(30, yOf(0.5)));
   pump();
   const int rounds = 200;
-  double ms = 0.0;
+  double ms = 0.0, cpuMs = 0.0;
   uint32_t columns = 0;
   for (int i = 0; i < rounds; ++i) {
     // One posted move, dispatched at once: the window routing, the view's handler and its drawing.
     drag(columnAt(30 + (i % 2), yOf(0.2 + 0.3 * (i % 3))));
     const uint32_t c0 = noteCurveColumnsDrawn();
     const auto t0 = std::chrono::steady_clock::now();
+    const double cpu0 = threadCpuMs();
     MSG msg;
     while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
       TranslateMessage(&msg);
       DispatchMessageA(&msg);
     }
     ms += std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
+    cpuMs += threadCpuMs() - cpu0;
     columns += noteCurveColumnsDrawn() - c0;
   }
   release(columnAt(31, yOf(0.5)));
   pump();
   ms /= rounds;
-  std::printf("paint step: %.4f ms, %.2f columns drawn per step\n", ms, double(columns) / rounds);
+  cpuMs /= rounds;
+  std::printf("paint step: %.4f ms (%.4f ms of processor), %.2f columns drawn per step\n", ms, cpuMs,
+              double(columns) / rounds);
   RecordProperty("paintStepMs", std::to_string(ms));
   EXPECT_LE(columns, static_cast<uint32_t>(rounds) * 2) << "a step of one column draws one or two columns";
-  EXPECT_LT(ms, 20.0);
+  EXPECT_LT(cpuMs, 20.0);
 }
 
 // The destination popup, opened with a real click: its ten labels in order, and a choice shows that
