@@ -592,95 +592,103 @@ class HeldSoundTest : public ::testing::Test {
   }
 };
 
-// Every route, with each pane open, and the pane closed with OK and with Cancel afterwards.
-TEST_F(HeldSoundTest, NoRouteReplacesTheSoundUnderAPane) {
-  for (PaneKind pane : {toolsPane, wavePanel, addPane}) {
-    for (std::size_t r = 0; r < routes().size(); ++r) {
-      const Route& route = routes()[r];
-      for (bool ok : {true, false}) {
-        // The route that closes the pane leaves nothing to finish: taken once.
-        const bool once = route.outcome == closesAsCancel || !route.bothFinishes;
-        if (once && ok != (route.outcome == closesAsCancel || (r + pane) % 2 == 0)) continue;
-        SCOPED_TRACE(std::string(kPaneNames[pane]) + ", " + route.name + (ok ? ", OK" : ", Cancel"));
-        openBankA();
-        const Sound opened = playingSound();
-        ASSERT_EQ(opened, g_soundsA[0]);
-        const EnvelopeSlot slot0 = *envSlot(engine(), 0);
-        const int page = pane == wavePanel ? pageWave : pageEnvelope;
-        openPane(pane);
-        const Sound preview = playingSound();
-        if (pane != addPane) {
-          ASSERT_FALSE(preview == opened) << "the pane's first result is in the sound";
-        }
+// Every route with the pane open, then the pane closed with OK or Cancel (both for the rows that ask
+// it, else by turns), File > Save and the bank files read back.
+class HeldSoundRoutes : public HeldSoundTest, public ::testing::WithParamInterface<PaneKind> {};
 
-        if (route.menuBarItem) {
-          const int menu = route.menuBarItem == cmdIdUndo ? 2 : route.menuBarItem == cmdIdShowMain ? 4 : 1;
-          EXPECT_TRUE(menuBarGreyed(menu, route.menuBarItem)) << "greyed in the menu bar";
-        }
-        msgBoxCaptureBegin(msgAnswerNo);  // "not stored" and "save changes" questions: No
-        const int chooserCalls = appChooseFileCalls();
-        route.take();
-        quietBoxes();
-        if (route.bothFinishes || route.outcome == closesAsCancel)  // the window kept for one route of each kind
-          windowCapturePng(mainHandle(), "held_" + std::to_string(pane) + "_" + std::to_string(r) + ".png");
-        const bool stillOpen = paneOpen(pane);
-        switch (route.outcome) {
-          case unavailable:
-            EXPECT_TRUE(stillOpen);
-            EXPECT_EQ(appChooseFileCalls(), chooserCalls) << "no file dialog";
-            EXPECT_EQ(mainWindowShownPage(kMain), page);
-            EXPECT_EQ(banktest::readFile(g_pathA), g_imageA) << "nothing written";
-            EXPECT_EQ(shownBank(), g_pathA);
-            EXPECT_EQ(playingSound(), preview);
-            break;
-          case waitsForThePane:
-            EXPECT_TRUE(stillOpen);
-            EXPECT_EQ(engine()->header.slot, 0) << "the program change waits";
-            EXPECT_EQ(playingSound(), preview);
-            break;
-          case closesAsCancel:
-            EXPECT_FALSE(stillOpen) << "closed as its Cancel";
-            EXPECT_EQ(playingSound(), opened) << "the sound the pane was opened on";
-            break;
-          case refusedByThePane: EXPECT_TRUE(stillOpen); break;
-        }
-        const Sound replaced = playingSound();
-        if (paneOpen(pane)) {
-          changePane(pane);
-          if (route.outcome == refusedByThePane) {
-            EXPECT_EQ(playingSound(), replaced) << "a change writes nothing";
-          }
-          finishPane(pane, ok);
-          EXPECT_FALSE(paneOpen(pane));
-        }
-        if (route.outcome == refusedByThePane) {
-          EXPECT_EQ(playingSound(), replaced) << "OK or Cancel writes nothing";
-        } else if (route.outcome != waitsForThePane) {
-          expectSound(playingSound(), ok && route.outcome == unavailable ? afterOk(pane, opened, slot0) : opened,
-                      ok && route.outcome == unavailable && pane == addPane, "playing");
-        } else {
-          EXPECT_TRUE(pumpUntil([] { return engine()->header.slot == 1; })) << "the program change came after";
-        }
-        if (route.outcome == unavailable && std::string(route.name).rfind("F5", 0) == 0) {
-          sendChord({VK_F5});
-          EXPECT_EQ(mainWindowShownPage(kMain), pageMain) << "the page key works again";
-        }
-
-        msgBoxCaptureBegin(msgAnswerYes);  // store the edits into their preset
-        chooseFromMenuBar(1, 'F', cmdIdSave);
-        quietBoxes();
-        EXPECT_EQ(shownBank(), g_pathA);
-        EXPECT_EQ(banktest::readFile(g_pathB), g_imageB) << "bank B untouched";
-        const std::vector<Sound> saved = fileSounds(g_pathA);
-        ASSERT_EQ(saved.size(), 2u);
-        const bool okWorks = ok && route.outcome == unavailable;
-        expectSound(saved[0], okWorks ? afterOk(pane, opened, slot0) : g_soundsA[0], okWorks && pane == addPane,
-                    "saved preset 0");
-        expectSound(saved[1], g_soundsA[1], false, "saved preset 1");
+TEST_P(HeldSoundRoutes, NoRouteReplacesTheSoundUnderThePane) {
+  const PaneKind pane = GetParam();
+  for (std::size_t r = 0; r < routes().size(); ++r) {
+    const Route& route = routes()[r];
+    for (bool ok : {true, false}) {
+      // The route that closes the pane leaves nothing to finish: taken once.
+      const bool once = route.outcome == closesAsCancel || !route.bothFinishes;
+      if (once && ok != (route.outcome == closesAsCancel || (r + pane) % 2 == 0)) continue;
+      SCOPED_TRACE(std::string(kPaneNames[pane]) + ", " + route.name + (ok ? ", OK" : ", Cancel"));
+      openBankA();
+      const Sound opened = playingSound();
+      ASSERT_EQ(opened, g_soundsA[0]);
+      const EnvelopeSlot slot0 = *envSlot(engine(), 0);
+      const int page = pane == wavePanel ? pageWave : pageEnvelope;
+      openPane(pane);
+      const Sound preview = playingSound();
+      if (pane != addPane) {
+        ASSERT_FALSE(preview == opened) << "the pane's first result is in the sound";
       }
+
+      if (route.menuBarItem) {
+        const int menu = route.menuBarItem == cmdIdUndo ? 2 : route.menuBarItem == cmdIdShowMain ? 4 : 1;
+        EXPECT_TRUE(menuBarGreyed(menu, route.menuBarItem)) << "greyed in the menu bar";
+      }
+      msgBoxCaptureBegin(msgAnswerNo);  // "not stored" and "save changes" questions: No
+      const int chooserCalls = appChooseFileCalls();
+      route.take();
+      quietBoxes();
+      if (route.bothFinishes || route.outcome == closesAsCancel)  // the window kept for one route of each kind
+        windowCapturePng(mainHandle(), "held_" + std::to_string(pane) + "_" + std::to_string(r) + ".png");
+      const bool stillOpen = paneOpen(pane);
+      switch (route.outcome) {
+        case unavailable:
+          EXPECT_TRUE(stillOpen);
+          EXPECT_EQ(appChooseFileCalls(), chooserCalls) << "no file dialog";
+          EXPECT_EQ(mainWindowShownPage(kMain), page);
+          EXPECT_EQ(banktest::readFile(g_pathA), g_imageA) << "nothing written";
+          EXPECT_EQ(shownBank(), g_pathA);
+          EXPECT_EQ(playingSound(), preview);
+          break;
+        case waitsForThePane:
+          EXPECT_TRUE(stillOpen);
+          EXPECT_EQ(engine()->header.slot, 0) << "the program change waits";
+          EXPECT_EQ(playingSound(), preview);
+          break;
+        case closesAsCancel:
+          EXPECT_FALSE(stillOpen) << "closed as its Cancel";
+          EXPECT_EQ(playingSound(), opened) << "the sound the pane was opened on";
+          break;
+        case refusedByThePane: EXPECT_TRUE(stillOpen); break;
+      }
+      const Sound replaced = playingSound();
+      if (paneOpen(pane)) {
+        changePane(pane);
+        if (route.outcome == refusedByThePane) {
+          EXPECT_EQ(playingSound(), replaced) << "a change writes nothing";
+        }
+        finishPane(pane, ok);
+        EXPECT_FALSE(paneOpen(pane));
+      }
+      if (route.outcome == refusedByThePane) {
+        EXPECT_EQ(playingSound(), replaced) << "OK or Cancel writes nothing";
+      } else if (route.outcome != waitsForThePane) {
+        expectSound(playingSound(), ok && route.outcome == unavailable ? afterOk(pane, opened, slot0) : opened,
+                    ok && route.outcome == unavailable && pane == addPane, "playing");
+      } else {
+        EXPECT_TRUE(pumpUntil([] { return engine()->header.slot == 1; })) << "the program change came after";
+      }
+      if (route.outcome == unavailable && std::string(route.name).rfind("F5", 0) == 0) {
+        sendChord({VK_F5});
+        EXPECT_EQ(mainWindowShownPage(kMain), pageMain) << "the page key works again";
+      }
+
+      msgBoxCaptureBegin(msgAnswerYes);  // store the edits into their preset
+      chooseFromMenuBar(1, 'F', cmdIdSave);
+      quietBoxes();
+      EXPECT_EQ(shownBank(), g_pathA);
+      EXPECT_EQ(banktest::readFile(g_pathB), g_imageB) << "bank B untouched";
+      const std::vector<Sound> saved = fileSounds(g_pathA);
+      ASSERT_EQ(saved.size(), 2u);
+      const bool okWorks = ok && route.outcome == unavailable;
+      expectSound(saved[0], okWorks ? afterOk(pane, opened, slot0) : g_soundsA[0], okWorks && pane == addPane,
+                  "saved preset 0");
+      expectSound(saved[1], g_soundsA[1], false, "saved preset 1");
     }
   }
 }
+
+std::string paneTestName(const ::testing::TestParamInfo<PaneKind>& info) {
+  static const char* const names[] = {"ToolsPane", "WavePanel", "AddPane"};
+  return names[info.param];
+}
+INSTANTIATE_TEST_SUITE_P(Panes, HeldSoundRoutes, ::testing::Values(toolsPane, wavePanel, addPane), paneTestName);
 
 // A pane's OK leaves its work as one Edit > Undo step. Once another sound plays (another bank opened, a
 // new bank, a recent bank, an imported preset, a program change) Undo no longer reaches back into it:
