@@ -52,7 +52,7 @@ struct EnvAddTarget {
 
 struct EnvAddState {
   EnvAddTarget targetRows[envAddTargetRows];
-  std::int32_t paramDests[envAddParamRows];  // 0 = no row
+  std::int32_t paramDests[envAddParamRows];  // envDestNone = no row
   std::int16_t lastTargetRow;
   std::uint32_t sound;  // the engine's soundSerial when the pane opened
 };

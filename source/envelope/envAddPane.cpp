@@ -315,7 +315,7 @@ void envAddCommit(WinId win) {
   g_add.lastTargetRow = static_cast<std::int16_t>(targetRow);
   const std::int16_t owner = static_cast<std::int16_t>(t.kind == envAddMasterFilter ? masterIndex : t.index);
   const std::int16_t dest = static_cast<std::int16_t>(g_add.paramDests[paramRow]);
-  if (dest == 0) return;
+  if (dest == envDestNone) return;
 
   // A surround pan needs two slots; with one free it is refused whole rather than made half.
   std::int16_t slot = -1;
