@@ -566,12 +566,4 @@ TEST_F(BankFilesTest, ANameOutsideTheCodePageIsRefusedInWords) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  ::testing::InitGoogleTest(&argc, argv);
-  clearProgramKeys();
-  // The start-up splash closes on its first message: its 4 seconds count as passed at once.
-  aboutSetMillisFunction([](std::int64_t, std::int64_t) -> std::int64_t { return 1 << 30; });
-  InProgramRun how;
-  how.untilWindowOneTakesInput = true;
-  return runTestsInProgram(how);
-}
+int main(int argc, char** argv) { return runTestsOnceWindowOneTakesInput(argc, argv); }

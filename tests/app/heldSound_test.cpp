@@ -20,7 +20,6 @@
 #include <vector>
 
 #include "../preset/bankTestIo.h"
-#include "about/aboutDialog.h"
 #include "app/appCommands.h"
 #include "app/appSettings.h"
 #include "app/inProgram.h"
@@ -748,12 +747,4 @@ TEST_F(HeldSoundTest, AddPaneCancelLeavesTheSoundUnedited) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  ::testing::InitGoogleTest(&argc, argv);
-  clearProgramKeys();
-  // The start-up splash closes on its first message: its 4 seconds count as passed at once.
-  aboutSetMillisFunction([](std::int64_t, std::int64_t) -> std::int64_t { return 1 << 30; });
-  InProgramRun how;
-  how.untilWindowOneTakesInput = true;
-  return runTestsInProgram(how);
-}
+int main(int argc, char** argv) { return runTestsOnceWindowOneTakesInput(argc, argv); }

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "about/aboutDialog.h"
 #include "app/appRegistry.h"
 #include "app/mainWindow.h"
 #include "app/synthApp.h"
@@ -129,4 +130,13 @@ double textContrast(const CapturedWindow& cap, int left, int top, int right, int
     ratio = std::max(ratio, (std::max(a, b) + 0.05) / (std::min(a, b) + 0.05));
   }
   return ratio;
+}
+
+int runTestsOnceWindowOneTakesInput(int argc, char** argv) {
+  ::testing::InitGoogleTest(&argc, argv);
+  clearProgramKeys();
+  aboutSetMillisFunction([](std::int64_t, std::int64_t) -> std::int64_t { return 1 << 30; });
+  InProgramRun how;
+  how.untilWindowOneTakesInput = true;
+  return runTestsInProgram(how);
 }

@@ -25,6 +25,11 @@ void clearProgramKeys();
 // key removed again).
 int runTestsInProgram(const InProgramRun& how);
 
+// A whole test program's main: Google Test's arguments, an empty settings store, the start-up splash
+// taken for closed at once (its 4 seconds count as passed), and the tests run once window 1 takes
+// input.
+int runTestsOnceWindowOneTakesInput(int argc, char** argv);
+
 // Dispatches this thread's waiting messages, `rounds` times a millisecond apart.
 void pump(int rounds = 3);
 
