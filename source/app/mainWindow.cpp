@@ -362,6 +362,14 @@ void mainWindowReleaseSound(std::int16_t id, bool kept) {
 
 bool mainWindowSoundHeld(std::int16_t) { return g_holdCancel != nullptr; }
 
+void mainWindowMarkEdited(std::int16_t id) {
+  MainWindowData* d = dataOf(id);
+  if (!d || !d->engine) return;
+  engineSetModified(d->engine);
+  // The pane puts back only what it holds: this edit stays, and so does the mark.
+  if (g_holdCancel) g_editedBeforeHold = true;
+}
+
 void mainWindowCancelHoldingPane(std::int16_t id) {
   if (g_holdCancel) g_holdCancel(id);
   // A pane whose Cancel did not close it lets go all the same: whatever follows may replace the sound.
