@@ -29,6 +29,7 @@
 #include "engine/engine.h"
 #include "engine/midiQueue.h"
 #include "engine/numeric.h"
+#include "envelope/envFields.h"
 #include "pages/pages.h"
 #include "preset/bank.h"
 #include "preset/presetCopy.h"
@@ -152,6 +153,22 @@ void onWindowEvent(std::int16_t id, std::uint32_t code, void* data) {
       envPageLayoutEntry(win);
     }
   }
+}
+
+// The shown page's fields from the sound as a holding pane leaves it: its OK or Cancel rewrote the
+// sound behind them. The Envelope page's own full refresh would also rebuild its rows (losing their
+// scroll and the selected breakpoint) where the fields are all that can be stale: the pane redraws the
+// graphs itself. The container selected before stays selected for the pane's own closing steps.
+void refreshPageFields(std::int16_t id) {
+  WinSlot* slot = winSlot(id);
+  if (!slot) return;
+  ItemPort* saved = slot->currentPort;
+  if (g_shownPage == pageEnvelope)
+    envPageRefreshSettings(id);
+  else if (const PageEntry* page = pageEntry(g_shownPage))
+    page->refresh(id);
+  winSetCurrent(id);
+  winSelectPort(id, saved);
 }
 
 // A meter level from a peak: the square root (levels read as amplitudes), hostile values as 0.
@@ -358,9 +375,18 @@ void mainWindowReleaseSound(std::int16_t id, bool kept) {
       engineClearModified(d->engine);
   }
   appUpdateCommandStates();
+  refreshPageFields(id);
 }
 
 bool mainWindowSoundHeld(std::int16_t) { return g_holdCancel != nullptr; }
+
+void mainWindowMarkEdited(std::int16_t id) {
+  MainWindowData* d = dataOf(id);
+  if (!d || !d->engine) return;
+  engineSetModified(d->engine);
+  // The pane puts back only what it holds: this edit stays, and so does the mark.
+  if (g_holdCancel) g_editedBeforeHold = true;
+}
 
 void mainWindowCancelHoldingPane(std::int16_t id) {
   if (g_holdCancel) g_holdCancel(id);

@@ -26,6 +26,9 @@ void mainWindowHoldSound(std::int16_t id, PaneCancelRoutine cancel);
 // goes back to what it was before the pane opened (before the click that opened it).
 void mainWindowReleaseSound(std::int16_t id, bool kept);
 bool mainWindowSoundHeld(std::int16_t id);
+// An edit made outside the holding pane (a command still available while it is open, or no pane at
+// all) marks the sound edited; a pane's Cancel then leaves it marked.
+void mainWindowMarkEdited(std::int16_t id);
 // Closes the pane that holds the sound as its Cancel does; nothing while none holds it.
 void mainWindowCancelHoldingPane(std::int16_t id);
 // Title displays and the shown page from the engine.

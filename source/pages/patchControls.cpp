@@ -443,8 +443,15 @@ void patchBalanceLevels(WinId window) {
   if (!e) return;
   const int n = channelsOn(e);
   if (n == 0) return;
-  for (int16_t c = 0; c < patchChannelCount; ++c)
-    if (oscIsOn(e, c)) oscSetLevel(e, c, 1.0f / static_cast<float>(n));
+  bool changed = false;
+  for (int16_t c = 0; c < patchChannelCount; ++c) {
+    if (!oscIsOn(e, c)) continue;
+    const float before = oscGetLevel(e, c);
+    oscSetLevel(e, c, 1.0f / static_cast<float>(n));
+    changed = changed || oscGetLevel(e, c) != before;
+  }
+  // An edit of the levels like a fader's (which its press marks); levels already balanced are none.
+  if (changed) mainWindowMarkEdited(win);
   patchPageRefresh(win);
 }
 

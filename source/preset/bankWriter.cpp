@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <initializer_list>
 
 #include "engine/engine.h"
 #include "os/osFile.h"
@@ -10,6 +11,7 @@
 #include "preset/controllerChunk.h"
 #include "preset/effectChunk.h"
 #include "preset/envelopeChunk.h"
+#include "preset/fieldTables.h"
 #include "preset/lfoChunk.h"
 #include "preset/noteCurveChunk.h"
 #include "preset/presetCopy.h"
@@ -205,13 +207,26 @@ bool bankDiffersFromFile(Bank* bank) {
 
 namespace {
 
+// What the audio thread moves by itself in a copy of the sound, set to its defaults: every field the
+// file keeps but no one edits. Only the LFO records hold such fields among the chunks (their effective
+// depth, rate and hold-rate factors and last output); the controller map's smoothed values, the
+// velocity values, the tempo clock's position and the envelopes' play positions are not stored.
+void clearRuntimeFields(Preset* sound) {
+  for (Lfo& lfo : sound->lfos) {
+    for (int f : {lfoFieldDepth, lfoFieldHoldRateFactor, lfoFieldRateFactor, lfoFieldDisplayValue})
+      *lfoFloatFieldOf(&lfo, f) = static_cast<float>(lfoFields[f].def);
+    lfo.retriggerRequest = 0;
+  }
+}
+
 // The digest of the engine's sound as Store would copy it into its own slot, the sliders' values not
-// applied first (0 without memory).
+// applied first and the fields the audio thread moves by itself left out (0 without memory).
 std::uint64_t soundDigest(Engine* engine) {
   const std::int16_t n = engine->header.slot;
   Preset* sound = presetAlloc(n);
   if (!sound) return 0;
   presetReadFromEngine(engine, sound, n);  // the engine stays untouched
+  clearRuntimeFields(sound);
   const std::uint64_t digest =
       digestOf([sound, n](FileSpec* sink, std::uint8_t* buffer) { return writePreset(sink, sound, n, buffer); });
   presetFree(sound);

@@ -25,23 +25,28 @@
 #include "app/inProgram.h"
 #include "app/mainWindow.h"
 #include "app/mainWindowPopups.h"
+#include "app/pageShell.h"
 #include "app/synthApp.h"
 #include "controls/ctrlItems.h"
 #include "controls/list.h"
 #include "controls/numbox.h"
+#include "controls/numboxText.h"
 #include "controls/pane.h"
 #include "controls/winSlots.h"
 #include "engine/engine.h"
 #include "engine/midiQueue.h"
 #include "envelope/envAdd.h"
+#include "envelope/envGraph.h"
 #include "envelope/envPage.h"
 #include "envelope/envTools.h"
 #include "envelope/envToolsMath.h"
 #include "pages/pages.h"
+#include "pages/patchPage.h"
 #include "preset/bank.h"
 #include "preset/bankFile.h"
 #include "preset/envDestKinds.h"
 #include "preset/envelope.h"
+#include "preset/oscParams.h"
 #include "preset/presetCopy.h"
 #include "preset/presetHeader.h"
 #include "preset/wave.h"
@@ -743,6 +748,188 @@ TEST_F(HeldSoundTest, AddPaneCancelLeavesTheSoundUnedited) {
   EXPECT_TRUE(mayQuit());
   EXPECT_EQ(msgBoxCaptureCount(), 0u) << msgBoxCaptureText(0);
   quietBoxes();
+}
+
+// ---- edits the question about unstored edits must see, and only those
+
+// Bank A's preset 0 with channels 1 and 2 on at unequal levels, stored and saved: nothing to ask.
+void storeUnbalancedLevels() {
+  Engine* e = engine();
+  oscSetOn(e, 1, 1);
+  oscSetLevel(e, 0, 0.7f);
+  oscSetLevel(e, 1, 0.2f);
+  bankStorePreset(bank(), e, 0);
+  banktest::saveBank(bank(), g_pathA);
+  bankMarkSaved(bank());
+  engineClearModified(e);
+}
+
+// Exit's questions answered Yes (the edits stored into their preset, the bank saved); the texts asked.
+std::vector<std::string> exitAnsweringYes() {
+  msgBoxCaptureBegin(msgAnswerYes);
+  EXPECT_TRUE(mayQuit());
+  std::vector<std::string> asked;
+  for (std::size_t k = 0; k < msgBoxCaptureCount(); ++k) asked.push_back(msgBoxCaptureText(k));
+  quietBoxes();
+  return asked;
+}
+
+std::size_t questionsAtExit() {
+  msgBoxCaptureBegin(msgAnswerCancel);
+  EXPECT_TRUE(mayQuit());
+  const std::size_t n = msgBoxCaptureCount();
+  if (n) ADD_FAILURE() << "asked: " << msgBoxCaptureText(0);
+  quietBoxes();
+  return n;
+}
+
+bool asksAboutEdits(const std::vector<std::string>& asked) {
+  for (const std::string& text : asked)
+    if (text.find("not stored") != std::string::npos) return true;
+  return false;
+}
+
+// Balance levels is an edit of the levels, from the keyboard or the menu bar, with or without the tools
+// pane open (its Cancel puts back its envelopes, not the levels): Exit asks about it and Yes keeps it in
+// the file. Balancing levels already balanced is no edit: nothing asked.
+TEST_F(HeldSoundTest, BalanceLevelsIsAnEditTheQuestionSees) {
+  struct Way {
+    const char* name;
+    bool pane;
+    std::function<void()> take;
+  };
+  const Way ways[] = {
+      {"Ctrl+B", false,
+       [] {
+         sendChord({VK_CONTROL, 'B'});
+       }},
+      {"Edit > Balance levels (menu bar)", false, [] { chooseFromMenuBar(2, 'E', cmdIdBalanceLevels); }},
+      {"Ctrl+B with the tools pane open, then its Cancel", true,
+       [] {
+         sendChord({VK_CONTROL, 'B'});
+       }},
+  };
+  for (const Way& way : ways) {
+    SCOPED_TRACE(way.name);
+    openBankA();
+    storeUnbalancedLevels();
+    mainWindowShowPage(kMain, pageEnvelope);
+    settle();
+    ASSERT_EQ(questionsAtExit(), 0u);
+    if (way.pane) openPane(toolsPane);
+    way.take();
+    if (way.pane) {
+      finishPane(toolsPane, false);
+      ASSERT_FALSE(paneOpen(toolsPane));
+      EXPECT_EQ(playingSound(), g_soundsA[0]) << "the pane's Cancel put its envelopes back";
+    }
+    EXPECT_FLOAT_EQ(oscGetLevel(engine(), 0), 0.5f);
+    EXPECT_FLOAT_EQ(oscGetLevel(engine(), 1), 0.5f);
+    EXPECT_TRUE(engineIsModified(engine())) << "marked edited";
+    EXPECT_TRUE(asksAboutEdits(exitAnsweringYes())) << "Exit asks about the unstored edits";
+    Bank* read = bankCreate();
+    ASSERT_TRUE(banktest::openBank(read, g_pathA));
+    ASSERT_NE(read->slots[0], nullptr);
+    EXPECT_FLOAT_EQ(read->slots[0]->channels[0].level, 0.5f) << "Yes kept the balanced levels";
+    EXPECT_FLOAT_EQ(read->slots[0]->channels[1].level, 0.5f);
+    EXPECT_EQ(presetSound(read->slots[0]), g_soundsA[0]);
+    bankDestroy(read);
+
+    way.take();  // balanced already
+    EXPECT_EQ(questionsAtExit(), 0u) << "nothing changed, nothing asked";
+  }
+}
+
+// With the LFOs running (their runtime fields moving as the audio thread moves them), a press that
+// changes nothing (the Wave page's Harmonics tab, and back) leaves nothing to ask; a press that changes something
+// (the Patch page's oscil 2 switch) still asks.
+TEST_F(HeldSoundTest, RunningLfosAreNoEditAPressThatChangesIsOne) {
+  const auto run = [] {
+    for (Lfo& lfo : engine()->lfos) {
+      lfo.displayValue = std::fmod(lfo.displayValue + 0.37f, 1.0f);
+      lfo.depth = 0.5f * lfo.depth + 0.1f;
+      lfo.rateFactor = 0.75f;
+      lfo.holdRateFactor = 0.25f;
+    }
+  };
+  openBankA();
+  ASSERT_NE(engine()->lfos[0].on, 0) << "LFO 1 runs";
+  run();
+  mainWindowShowPage(kMain, pageWave);
+  settle();
+  for (std::uint16_t tab : {waveItemHarmTab, waveItemWaveTab}) {  // the view shown, then back
+    clickItem(pageWave, tab);
+    ASSERT_TRUE(engineIsModified(engine())) << "the press marks the sound";
+    run();
+    EXPECT_FALSE(bankSoundDiffersFromSlot(bank(), engine()));
+    EXPECT_EQ(questionsAtExit(), 0u) << "nothing changed";
+  }
+
+  mainWindowShowPage(kMain, pagePatch);
+  settle();
+  clickItem(pagePatch, static_cast<std::uint16_t>(patchChannelIdBase(2) + patchKOn));
+  ASSERT_NE(oscIsOn(engine(), 2), 0) << "the press switched oscil 3 on";
+  run();
+  msgBoxCaptureBegin(msgAnswerCancel);
+  EXPECT_FALSE(mayQuit()) << "Cancel stays";
+  ASSERT_GE(msgBoxCaptureCount(), 1u);
+  EXPECT_NE(std::string(msgBoxCaptureText(0)).find("not stored"), std::string::npos) << msgBoxCaptureText(0);
+  quietBoxes();
+}
+
+// The Envelope page's number box `id` as it reads.
+std::string envFieldText(std::uint16_t id) {
+  winSetCurrent(kMain);
+  winSelectPane(kMain, pageEnvelope);
+  char text[numboxTextSize] = {};
+  if (NumboxData* box = numboxData(ctrlFind(kMain, id))) numboxFormatValue(box, text);
+  return text;
+}
+
+// The sustain point of oscil 1 amp selected, Set Duration 2 s: after OK (and after a Cancel) the
+// breakpoint fields read the point as it now is: its segment and its time from the start. The two
+// differ by the first segment (both scaled), not by a rounding: 0.2 s x 2 / 0.45 s and 2 s.
+TEST_F(HeldSoundTest, PaneOkAndCancelLeaveTheFieldsShowingTheSound) {
+  openBankA();
+  mainWindowShowPage(kMain, pageEnvelope);
+  settle();
+  const std::int16_t sustain = envSlot(engine(), 0)->sustainIndex;
+  // A click on the point as the graph of oscil 1 amp lays it out.
+  winSetCurrent(kMain);
+  winSelectPane(kMain, pageEnvelope);
+  const GraphHit* point = nullptr;
+  for (std::uint16_t id = envItemGraphFirst; id <= envItemGraphLast && !point; ++id) {
+    const EnvelopeGraphRecord* r = envGraphRecordOf(kMain, id);
+    for (int k = 0; r && r->slotIndex == 0 && k < r->pointCount; ++k)
+      if (r->pointHits[k].breakpoint == sustain) point = &r->pointHits[k];
+  }
+  ASSERT_NE(point, nullptr) << "the sustain point of oscil 1 amp on screen";
+  g_tickAhead += 1000;
+  const int x = (point->left + point->right) / 2 + winGetOriginX(kMain);
+  const int y = (point->top + point->bottom) / 2 + winGetOriginY(kMain);
+  PostMessageA(mainHandle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
+  PostMessageA(mainHandle(), WM_LBUTTONUP, 0, MAKELPARAM(x, y));
+  settle();
+  ASSERT_EQ(envGraphSelectedSlotIndex(kMain), 0);
+  ASSERT_EQ(envBpSelFirst(kMain), sustain);
+  const auto fieldsRead = [&](const char* segment, const char* fromStart) {
+    EXPECT_EQ(envFieldText(envItemBpSegTime), segment);
+    EXPECT_EQ(envFieldText(envItemBpAbsTime), fromStart);
+  };
+  fieldsRead("0.2000", "0.4500");
+  for (bool ok : {false, true}) {
+    SCOPED_TRACE(ok ? "OK" : "Cancel");
+    ASSERT_TRUE(choosePopup(pageEnvelope, envItemMenu, "Set Duration..."));
+    typeInto(paneEnvTools, envToolsSeconds, "2");
+    finishPane(toolsPane, ok);
+    ASSERT_FALSE(paneOpen(toolsPane));
+    EXPECT_NEAR(envSlot(engine(), 0)->breakpoints[sustain].time / 44100.0, ok ? 0.2 * 2 / 0.45 : 0.2, 1e-9);
+    if (ok)
+      fieldsRead("0.8889", "2.0000");
+    else
+      fieldsRead("0.2000", "0.4500");
+  }
+  windowCapturePng(mainHandle(), "held_fields_after_ok.png");
 }
 
 }  // namespace
