@@ -220,7 +220,8 @@ void CALLBACK watch(HWND, UINT, UINT_PTR, DWORD) {
         postClickAt(key);
         g_mark = a->engine->framesDone;
         note("key clicked " + std::to_string(g_mark) + " at " + std::to_string(engineSampleRate()) + " Hz");
-        g_state = 20;
+        g_state = 19;
+        g_stateTick = now;
       } else if (a->engine->framesDone >= 4410) {
         midiQueueNoteOn(a->engine, 69, 100, 0);
         g_mark = a->engine->framesDone;
@@ -257,6 +258,13 @@ void CALLBACK watch(HWND, UINT, UINT_PTR, DWORD) {
         g_state = 9;
       }
       return;
+    case 19:  // keys: the engine has the note (a loaded machine may handle the posted clicks late)
+      if (a->engine->midi.noteOnCount[69] > 0 || now - g_stateTick > 15000) {
+        g_mark = a->engine->framesDone;
+        note("note read " + std::to_string(g_mark));
+        g_state = 20;
+      }
+      return;
     case 20:  // keys: a second and a half of the held note, then the wheel pressed and pulled up
       if (a->engine->framesDone - g_mark >= 66150) {
         const POINT wheel = itemCentre(itemWheel);
@@ -266,9 +274,17 @@ void CALLBACK watch(HWND, UINT, UINT_PTR, DWORD) {
         note("wheel up " + std::to_string(g_mark) + " wheel " + pointText(wheel) + " bend range " +
              std::to_string(static_cast<int>(a->engine->controllers.bendRange)));
         g_state = 21;
+        g_stateTick = now;
       }
       return;
-    case 21:  // two seconds of the bent note; the wheel let go, Hold off ends the note
+    case 21:  // keys: the engine has read the pulled wheel
+      if (a->engine->midi.pitchBend == 128 || now - g_stateTick > 15000) {
+        g_mark = a->engine->framesDone;
+        note("bend read " + std::to_string(g_mark));
+        g_state = 22;
+      }
+      return;
+    case 22:  // two seconds of the bent note; the wheel let go, Hold off ends the note
       if (a->engine->framesDone - g_mark >= 88200) {
         const int bend = a->engine->midi.pitchBend;           // as the engine read the wheel
         windowCapturePng(main, "app_window1_keys_bent.png");  // the key lit, the wheel's bar at the top

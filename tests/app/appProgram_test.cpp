@@ -344,38 +344,44 @@ TEST_F(Program, ClickedKeySoundsAt440HzAndTheWheelRaisesItByTheBendRange) {
   ASSERT_TRUE(run.ended);
   EXPECT_EQ(run.exitCode, 0u);
   ASSERT_FALSE(hasLine(run.log, "no audio")) << "the device never played";
-  std::string clicked, wheel, off;
-  ASSERT_TRUE(hasLine(run.log, "key clicked ", &clicked));
+  std::string wheel, off;
+  ASSERT_TRUE(hasLine(run.log, "key clicked "));
   ASSERT_TRUE(hasLine(run.log, "wheel up ", &wheel));
   ASSERT_TRUE(hasLine(run.log, "note off ", &off));
   EXPECT_TRUE(hasLine(run.log, "keyboard shown 1"));
   EXPECT_NE(off.find(" bend 128"), std::string::npos) << "the engine read a full bend: " << off;
-  const long long clickFrame = std::stoll(clicked);
-  const long long wheelFrame = std::stoll(wheel);
   const size_t range = wheel.find("bend range ");
   ASSERT_NE(range, std::string::npos);
   const int bendRange = std::stoi(wheel.substr(range + 11));
 
-  const std::vector<float> left = readLeft(out);
+  // The note held a second and a half once the engine had it, then the wheel: where the pull landed
+  // is read from the sound (the system's silent frames left out), as a loaded machine may handle the
+  // posted input late: the first stretch after the held note where A loses half its level.
+  const Stereo file = readStereo(out);
+  const std::vector<float> left = withoutSilentFrames(file).left;
   size_t first = 0;
   while (first < left.size() && std::fabs(left[first]) < 1e-4f) ++first;
-  // From the note's start the file follows the engine frame for frame (44,100 Hz both sides).
-  const size_t wheelAt = first + static_cast<size_t>(wheelFrame - clickFrame);
-  ASSERT_LT(wheelAt + 22050 + 32768, left.size()) << "no note in the output, or too short";
+  ASSERT_LT(first + 4410 + 32768, left.size()) << "no note in the output";
   const std::vector<float> held(left.begin() + first + 4410, left.begin() + first + 4410 + 32768);
   EXPECT_GT(signalRms(held), 0.01);
+  const double heldA = signalToneAmplitude(held.data(), held.size(), 44100.0, 440.0);
+  size_t pulled = first + 4410 + 32768;
+  while (pulled + 2048 <= left.size() && signalToneAmplitude(left.data() + pulled, 2048, 44100.0, 440.0) > heldA / 2)
+    pulled += 512;
+  ASSERT_LT(pulled + 22050 + 32768, left.size()) << "no bend in the output, or too short";
   // Half a second after the pull the bend has glided to its target.
-  const std::vector<float> bent(left.begin() + wheelAt + 22050, left.begin() + wheelAt + 22050 + 32768);
+  const std::vector<float> bent(left.begin() + pulled + 22050, left.begin() + pulled + 22050 + 32768);
   const double expected = 440.0 * std::pow(2.0, bendRange / 12.0);
   const double heldHz = signalPeakFrequency(held, 44100.0), bentHz = signalPeakFrequency(bent, 44100.0);
-  std::printf("held %.2f Hz, bent by %d semitones %.2f Hz\n", heldHz, bendRange, bentHz);
+  std::printf("held %.2f Hz, pulled at frame %zu of the note, bent by %d semitones %.2f Hz\n", heldHz, pulled - first,
+              bendRange, bentHz);
   EXPECT_NEAR(bentHz, expected, 1.0);
   EXPECT_NEAR(heldHz, 440.0, 1.0);
   EXPECT_GT(signalRms(bent), 0.01);
   // Hold off let the note go: the end of the file is far quieter.
-  const std::vector<float> tail(left.end() - 4410, left.end());
+  const std::vector<float> tail(file.left.end() - 4410, file.left.end());
   EXPECT_LT(signalRms(tail), signalRms(held) * 0.1);
-  EXPECT_TRUE(signalAllNormal(left.data(), left.size()));
+  EXPECT_TRUE(signalAllNormal(file.left.data(), file.left.size()));
 }
 
 }  // namespace

@@ -121,4 +121,14 @@ Stereo readStereo(const std::string& path) {
   return s;
 }
 
+Stereo withoutSilentFrames(const Stereo& s) {
+  Stereo kept;
+  for (size_t i = 0; i < s.left.size() && i < s.right.size(); ++i)
+    if (s.left[i] != 0.0f || s.right[i] != 0.0f) {
+      kept.left.push_back(s.left[i]);
+      kept.right.push_back(s.right[i]);
+    }
+  return kept;
+}
+
 std::vector<float> readLeft(const std::string& path) { return readStereo(path).left; }

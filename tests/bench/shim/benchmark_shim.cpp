@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <string>
 
 #include "benchmark/benchmark.h"
 
@@ -13,6 +14,16 @@ std::vector<std::unique_ptr<internal::Benchmark>>& registry() {
   return r;
 }
 const char* filter = nullptr;
+
+// Whether the name holds one of the filter's parts (separated by '|', as in a regular expression).
+bool matches(const std::string& name, const std::string& filter) {
+  for (std::size_t from = 0;;) {
+    const std::size_t bar = filter.find('|', from);
+    if (name.find(filter.substr(from, bar - from)) != std::string::npos) return true;
+    if (bar == std::string::npos) return false;
+    from = bar + 1;
+  }
+}
 
 double unitScale(TimeUnit u, const char** name) {
   switch (u) {
@@ -26,7 +37,7 @@ double unitScale(TimeUnit u, const char** name) {
 void runOne(internal::Benchmark& b, const std::vector<std::int64_t>& args) {
   std::string name = b.name_;
   for (auto a : args) name += "/" + std::to_string(a);
-  if (filter && !std::strstr(name.c_str(), filter)) return;
+  if (filter && !matches(name, filter)) return;
   double minTime = 0.5;
   if (const char* e = std::getenv("MORVANE_BENCH_MIN_TIME")) minTime = std::atof(e);
   std::int64_t n = b.fixed_ ? b.fixed_ : 1;
