@@ -67,7 +67,12 @@ void appCloseQueryEnded(bool leaving) {
     if (!g_leavingMark) {
       char name[64];
       std::snprintf(name, sizeof name, closeLeavingFormat, static_cast<unsigned long>(GetCurrentProcessId()));
-      g_leavingMark = CreateEventA(nullptr, TRUE, TRUE, name);
+      g_leavingMark = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeof(unsigned), name);
+      if (auto* answer = static_cast<unsigned*>(
+              g_leavingMark ? MapViewOfFile(g_leavingMark, FILE_MAP_WRITE, 0, 0, sizeof(unsigned)) : nullptr)) {
+        *answer = closeAnswerKnown | closeStateLeaving | losses();
+        UnmapViewOfFile(answer);
+      }
     }
   } else if (g_state == closeStateAsked) {
     g_state = closeStateCancelled;

@@ -229,16 +229,23 @@ void dismiss(HWND dialog) {
 
 bool elapsed(DWORD since, DWORD ms) { return GetTickCount() - since >= ms; }
 
-// Whether Morvane's close has saved its settings and leaves (its main window may be gone already).
-bool leaving(const Morvane& m) {
+// Morvane's answer of the moment its close left, its settings saved (its main window may be gone
+// already); 0 while it has not left.
+unsigned leftAnswer(const Morvane& m) {
   char name[64];
   std::snprintf(name, sizeof name, closeLeavingFormat, static_cast<unsigned long>(m.pid));
-  HANDLE mark = m.pid ? OpenEventA(SYNCHRONIZE, FALSE, name) : nullptr;
-  if (mark) CloseHandle(mark);
-  return mark != nullptr;
+  HANDLE mark = m.pid ? OpenFileMappingA(FILE_MAP_READ, FALSE, name) : nullptr;
+  if (!mark) return 0;
+  unsigned answer = closeAnswerKnown | closeStateLeaving;
+  if (const auto* left = static_cast<const unsigned*>(MapViewOfFile(mark, FILE_MAP_READ, 0, 0, sizeof(unsigned)))) {
+    answer = *left;
+    UnmapViewOfFile(left);
+  }
+  CloseHandle(mark);
+  return answer;
 }
 
-int noProgress(const Morvane& m) { return leaving(m) ? exitLeavingSlow : exitNoProgress; }
+int noProgress(const Morvane& m) { return leftAnswer(m) ? exitLeavingSlow : exitNoProgress; }
 
 int closeAsking(const Options& o) {
   Morvane m;
@@ -319,8 +326,10 @@ int closeUnasked() {
 int stopping() {
   Morvane m;
   if (!look(m)) return exitEnded;
-  if (leaving(m)) {
-    say("Morvane is stopped at once; its settings were saved already.");
+  if (const unsigned left = leftAnswer(m)) {
+    const std::string lost = lossList(left);
+    say("Morvane is stopped at once; its settings were saved already." +
+        (lost.empty() ? "" : " Not saved: " + lost + "."));
     return exitEnded;
   }
   const unsigned answer = request(m, closeRequestQuery);  // none from a window that hangs or is not there yet

@@ -5,8 +5,9 @@
 #pragma once
 
 constexpr char closeRequestName[] = "Morvane close request";
-// Once a close leaves (its settings written), Morvane holds an event of this name (with its process
-// id) until it ends: the requester knows it also after the main window is gone.
+// Once a close leaves (its settings written), Morvane holds a page-file section of this name (with its
+// process id) until it ends, holding its answer of that moment (closeStateLeaving, what it leaves
+// unsaved): the requester reads it also after the main window is gone.
 constexpr char closeLeavingFormat[] = "Morvane leaving %lu";
 
 enum CloseRequest : unsigned {
