@@ -8,12 +8,94 @@
 # Without a display it runs on a virtual one. Ctrl+C (or TERM) closes Morvane as its close box does:
 # its settings are saved and its audio closed before the script ends. Should Morvane ask something
 # first (Save changes?), a line here says what and waits for the answer; Ctrl+C again closes it
-# without saving.
+# without saving, and a third time stops it at once. Before Morvane runs, Ctrl+C stops the start.
 # Installs what is missing first (Debian 12, as root). The run keeps its own Wine folder and settings
 # in build/run/, apart from the tests'.
 set -euo pipefail
 cd "$(dirname "$0")"
 SRC_DIR=$PWD
+
+# Ctrl+C and TERM are counted from the first moment and acted on where the script waits (wait_any).
+# A terminal's Ctrl+C reaches its whole process group: every program the script waits for runs in a
+# session of its own, and what it reads it reads with the shell's own commands, so that only the
+# script gets it and nothing it prints is cut short.
+# A command of the start that fails ends it (set -e), never silently.
+started=0
+trap 'on_error $? $LINENO' ERR
+on_error() {
+  if [ "$started" = 0 ]; then
+    echo "The start failed: run.sh line $2 ended with status $1; Morvane was not started." >&2
+  else
+    echo "run.sh: its line $2 ended with status $1." >&2
+  fi
+}
+signals=0
+signal_name=
+trap 'signals=$((signals + 1)); signal_name=Ctrl+C' INT
+trap 'signals=$((signals + 1)); signal_name=TERM' TERM
+ticker_pid=
+# wait_any PID...: waits until one of these jobs ends (done_pid, its status in code) or a signal comes
+# (done_pid empty). A short job of its own ends every half second: a signal whose trap ran between a
+# caller's look at $signals and this wait is then seen within half a second, not lost until a job ends.
+# A job that ended before the wait may be one `wait -n` no longer knows (the shell forgets ended jobs
+# when it starts another): each is looked at after the wait and its status taken by its process id.
+wait_any() {
+  [ -n "$ticker_pid" ] || { sleep 0.5 8<&- 9>&- & ticker_pid=$!; }
+  unset done_pid
+  wait -n -p done_pid "$@" "$ticker_pid" 2>/dev/null && code=0 || code=$?
+  done_pid=${done_pid:-}   # (none when a signal ended the wait)
+  if [ -n "$ticker_pid" ] && { [ "$done_pid" = "$ticker_pid" ] || ! kill -0 "$ticker_pid" 2>/dev/null; }; then
+    [ "$done_pid" = "$ticker_pid" ] && done_pid=
+    ticker_pid=
+  fi
+  local pid
+  if [ -z "$done_pid" ]; then
+    for pid in "$@"; do
+      if ! kill -0 "$pid" 2>/dev/null; then
+        done_pid=$pid
+        wait "$pid" 2>/dev/null && code=0 || code=$?
+        break
+      fi
+    done
+  fi
+  return 0
+}
+# A start stopped by Ctrl+C or TERM before Morvane runs: one line, and the status of a stopped command.
+where='before Morvane was started'
+undo_prefix=0
+stop_start() {
+  if [ "$undo_prefix" = 1 ]; then end_server; rm -rf "$WINEPREFIX"; fi
+  echo
+  echo "The start is stopped ($signal_name $where): Morvane was not started."
+  [ "$signal_name" = TERM ] && exit 143
+  exit 130
+}
+check_stop() { if [ "$signals" -gt 0 ]; then stop_start; fi; }
+# step [-q|-n] COMMAND...: runs a command of the start in a session of its own and waits for it;
+# Ctrl+C or TERM meanwhile ends it and the start. Its status as the command's would be (set -e). -q: it
+# runs quietly, without input and without the run lock; -n: its output is not shown, its errors are.
+step() {
+  case $1 in
+    -q) shift; setsid "$@" </dev/null >/dev/null 2>&1 9>&- & ;;
+    -n) shift; setsid "$@" >/dev/null & ;;
+    *) setsid "$@" & ;;
+  esac
+  local pid=$!
+  while :; do
+    check_stop_step "$pid"
+    wait_any "$pid"
+    [ "$done_pid" = "$pid" ] && return "$code"
+  done
+}
+check_stop_step() {
+  [ "$signals" -gt 0 ] || return 0
+  kill -TERM -- "-$1" 2>/dev/null || true
+  local i
+  for i in $(seq 50); do kill -0 "$1" 2>/dev/null || break; sleep 0.1; done
+  kill -KILL -- "-$1" 2>/dev/null || true
+  wait "$1" 2>/dev/null || true
+  stop_start
+}
 
 audio_file=0
 build_first=1
@@ -29,6 +111,7 @@ done
 source scripts/machine-32bit.sh
 morvane_32bit_decide
 build_dir=build/$(morvane_run_build)
+check_stop
 if [ "$build_dir" = build/win64 ]; then
   echo "Morvane starts its 64-bit build under 64-bit Wine: $MORVANE_32BIT_NOTE."
   arch=x86_64
@@ -36,13 +119,16 @@ else
   arch=i686
 fi
 if [ "$build_first" = 1 ]; then
-  scripts/deps.sh
+  where='during the build'
+  step scripts/deps.sh
   export CCACHE_BASEDIR="$SRC_DIR" CCACHE_NOHASHDIR=1
   mkdir -p build
-  cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=Release -DMINGW_ARCH="$arch" \
-    -DCMAKE_TOOLCHAIN_FILE="$SRC_DIR/cmake/toolchain-mingw64.cmake" >/dev/null
-  cmake --build "$build_dir" -j"$(nproc)" --target Morvane MorvaneClose
+  step -n cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=Release -DMINGW_ARCH="$arch" \
+    -DCMAKE_TOOLCHAIN_FILE="$SRC_DIR/cmake/toolchain-mingw64.cmake"
+  step cmake --build "$build_dir" -j"$(nproc)" --target Morvane MorvaneClose
+  where='before Morvane was started'
 fi
+check_stop
 exe=$build_dir/source/app/Morvane.exe
 closer=$build_dir/source/app/MorvaneClose.exe
 if [ ! -f "$exe" ]; then
@@ -69,12 +155,14 @@ echo $$ >"$RUN_DIR/run.pid"
 export WINEPREFIX=$RUN_DIR/wineprefix WINEARCH=win64 WINEDEBUG=-all
 # Wine's own programs run quietly and without the run lock (the Wine server and its services outlive
 # the commands that start them).
-quiet_wine() { wine "$@" </dev/null >/dev/null 2>&1 9>&-; }
+quiet_wine() { step -q wine "$@"; }
 export WINEDLLOVERRIDES="mscoree,mshtml="           # no Mono or Gecko installer prompts
 
 # Where the sound goes.
 source scripts/run-audio.sh
-if [ "$audio_file" = 1 ]; then mode=file; MORVANE_AUDIO_NOTE=; else mode=$(morvane_audio_choice); fi
+# (Its helper ignores Ctrl+C: the script decides what Ctrl+C does.)
+if [ "$audio_file" = 1 ]; then mode=file; MORVANE_AUDIO_NOTE=; else mode=$(trap '' INT; morvane_audio_choice); fi
+check_stop
 case $mode in
   server) wine_audio=pulse; unset ALSA_CONFIG_PATH ;;
   card)   wine_audio=alsa;  unset ALSA_CONFIG_PATH ;;
@@ -96,17 +184,29 @@ esac
 XVFB_PID=
 closer_pid=
 reader_pid=
-finish() {   # whatever way the script ends: no virtual display, helper or run marker left behind
+server_up=0
+finish() {   # whatever way the script ends: no virtual display, helper, Wine server or run marker left behind
   end_closer
   end_reader
-  [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null
+  if [ -n "$ticker_pid" ]; then kill "$ticker_pid" 2>/dev/null || true; fi
+  if [ "$server_up" = 1 ]; then end_server; fi
+  if [ -n "$XVFB_PID" ]; then kill "$XVFB_PID" 2>/dev/null || true; fi
   rm -f "$RUN_DIR/run.pid"
 }
-end_closer() { if [ -n "$closer_pid" ]; then kill "$closer_pid" 2>/dev/null; closer_pid=; fi; }
-end_reader() { if [ -n "$reader_pid" ]; then kill "$reader_pid" 2>/dev/null; reader_pid=; fi; }
+# The Wine server of the run's folder ends (it writes the settings to disk as it does), with every
+# Windows program of the folder.
+end_server() {
+  setsid wineserver -k </dev/null >/dev/null 2>&1 9>&- || true
+  setsid wineserver -w </dev/null >/dev/null 2>&1 9>&- || true
+  server_up=0
+}
+# (A kill may find the job ended already: that is no fault, set -e or not.)
+end_closer() { if [ -n "$closer_pid" ]; then kill "$closer_pid" 2>/dev/null || true; closer_pid=; fi; }
+end_reader() { if [ -n "$reader_pid" ]; then kill "$reader_pid" 2>/dev/null || true; reader_pid=; fi; }
 trap finish EXIT
 if [ -z "${DISPLAY:-}" ]; then
   XVFB_SESSION=own source scripts/start-xvfb.sh 9>&-   # (its own session: Ctrl+C here is for Morvane)
+  check_stop
   echo "No display here: Morvane runs on a virtual display ($DISPLAY) that nothing shows."
   echo "  To see it, point a VNC server at it (for example: x11vnc -display $DISPLAY); Ctrl+C here closes Morvane."
   managed=N      # no window manager on the virtual display
@@ -114,13 +214,21 @@ else
   managed=Y
 fi
 
-# The Wine folder: made once (Wine takes about 20 s for that), then its audio driver and window
-# handling set for this run.
+# The Wine folder: made once (Wine takes 10 to 30 s for that), then its audio driver and window
+# handling set for this run. A set-up stopped half way is undone, so the next start makes it anew.
+new_prefix=0
+[ -d "$WINEPREFIX" ] || new_prefix=1
 mkdir -p "$WINEPREFIX"
-wineserver -p </dev/null >/dev/null 2>&1 9>&- || true   # (fails when a server of the folder runs already)
+server_up=1
+setsid wineserver -p </dev/null >/dev/null 2>&1 9>&- || true   # (fails when a server of the folder runs already)
+check_stop
 if [ ! -f "$WINEPREFIX/.morvane-ready" ]; then
-  echo "First start: Wine is setting up its folder $WINEPREFIX (about 20 seconds, once)."
-  wineboot -i </dev/null >/dev/null 2>&1 9>&-
+  echo "First start: Wine is setting up its folder $WINEPREFIX (10 to 30 seconds, once)."
+  where='while Wine set up its folder'
+  undo_prefix=$new_prefix
+  step -q wineboot -i
+  undo_prefix=0
+  where='before Morvane was started'
   cp /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
   touch "$WINEPREFIX/.morvane-ready"
 fi
@@ -148,7 +256,8 @@ fi
 # says what Morvane asks meanwhile (source/app/closeRequest.cpp); the loop below waits for Morvane, the
 # step under way, an answer typed here, and Ctrl+C or TERM, whichever comes first.
 close_out=$RUN_DIR/close.out
-closing=          # once asked to close: asking, unasked (the second Ctrl+C) or stopped
+closing=          # once asked to close: asking, unasked (the second Ctrl+C) or stopped (the third)
+stopped=0         # Morvane was stopped (killed): what was lost is said already
 view=()           # where Morvane's questions are answered
 if [ "$managed" = N ]; then
   view=(--unseen "$DISPLAY")
@@ -164,44 +273,85 @@ start_reader() {   # one line typed here, into $RUN_DIR/typed
   { IFS= read -r line <&8 && printf '%s\n' "$line" >"$RUN_DIR/typed"; } 9>&- &
   reader_pid=$!
 }
-stop_morvane() {
+# say_from FILE: the lines a step of the close wrote for the user (not those starting with #). The
+# shell reads them itself: no helper program that a Ctrl+C could end half way.
+say_from() {
+  local line
+  while IFS= read -r line || [ -n "$line" ]; do [[ $line == '#'* ]] || printf '%s\n' "$line"; done <"$1"
+}
+told_window() {   # told: the window the last step told the user of (its line "#told WINDOW")
+  local line
+  told=
+  while IFS= read -r line; do [[ $line == '#told '* ]] && told=${line#'#told '}; done <"$close_out"
+  return 0
+}
+kill_morvane() {
+  stopped=1
+  kill -TERM -- "-$wine_pid" 2>/dev/null || true
+}
+stop_morvane() {   # the step under way and the reader end; Morvane is stopped
   closing=stopped
   end_closer
   end_reader
-  kill -TERM -- "-$wine_pid" 2>/dev/null || true
+  kill_morvane
+}
+# The third Ctrl+C: Morvane is stopped at once, and a line says what is lost with it (MorvaneClose
+# --stopping asks Morvane, 10 s at most, less when Ctrl+C comes again).
+stop_at_once() {
+  closing=stopped
+  end_closer
+  end_reader
+  : >"$RUN_DIR/stop.out"
+  setsid wine "$closer" --stopping </dev/null >"$RUN_DIR/stop.out" 2>/dev/null 8<&- 9>&- &
+  local pid=$! seen=$signals i
+  for ((i = 0; i < 40; i++)); do
+    wait_any "$pid"
+    [ "$done_pid" = "$pid" ] && break
+    [ "$signals" -gt "$seen" ] && break
+  done
+  [ "$done_pid" = "$pid" ] || kill -KILL -- "-$pid" 2>/dev/null || true
+  local line=
+  IFS= read -r line <"$RUN_DIR/stop.out" || true
+  echo "${line:-Morvane is stopped at once: its settings are not saved.}"
+  kill_morvane
 }
 on_signal() {
   case $closing in
     '') closing=asking; echo; echo "Closing Morvane as its close box does..."; start_closer "${view[@]}" ;;
     asking) closing=unasked; echo; end_closer; end_reader; start_closer --unasked ;;
-    *) echo; echo "Morvane is stopped at once: its settings are not saved."; stop_morvane ;;
+    unasked) echo; stop_at_once ;;
+    *) ;;   # stopped already
   esac
 }
 on_step() {   # a step of the close has ended with status $1: what it said, then what comes next
-  grep -v '^#' "$close_out" || true
+  say_from "$close_out"
   case $1 in
     0) ;;   # Morvane has ended
-    2) start_reader; start_closer --answered "$(sed -n 's/^#told //p' "$close_out")" "${view[@]}" ;;
+    2) start_reader; told_window; start_closer --answered "$told" "${view[@]}" ;;
     3) closing=; end_reader; echo "The close was answered Cancel: Morvane keeps running. Ctrl+C asks again to close it." ;;
+    5) echo "Morvane has saved its settings but has not ended for 40 seconds: it is stopped; its settings are saved."
+       stop_morvane ;;
     *) echo "Morvane has neither closed nor asked anything for 40 seconds: it is stopped; its settings are not saved."
        stop_morvane ;;
   esac
 }
 on_typed() {   # the reader has ended with status $1
   if [ "$1" != 0 ]; then view=("${view[@]:0:2}"); return; fi   # no more input: nothing is typed
-  setsid wine "$closer" --answer "$(cat "$RUN_DIR/typed")" </dev/null 2>/dev/null 8<&- 9>&- | grep -v '^#' || true
+  local typed=
+  IFS= read -r typed <"$RUN_DIR/typed" || true
+  setsid wine "$closer" --answer "$typed" </dev/null >"$RUN_DIR/answer.out" 2>/dev/null 8<&- 9>&- || true
+  say_from "$RUN_DIR/answer.out"
   [ "$closing" = asking ] && start_reader
   return 0
 }
-signals=0
-handled=0
-trap 'signals=$((signals + 1))' INT TERM
+check_stop
 setsid wine "$exe" </dev/null 8<&- 9>&- &
 wine_pid=$!
+started=1
+handled=$signals
 status=
 while [ -z "$status" ]; do
-  wait -n -p done_pid "$wine_pid" $closer_pid $reader_pid && code=0 || code=$?
-  done_pid=${done_pid:-}   # (none when a signal ended the wait)
+  wait_any "$wine_pid" $closer_pid $reader_pid
   if [ "$done_pid" = "$wine_pid" ]; then
     status=$code
   elif [ -n "$done_pid" ] && [ "$done_pid" = "$closer_pid" ]; then
@@ -216,18 +366,18 @@ while [ -z "$status" ]; do
     [ -z "$status" ] && on_signal
   done
 done
-if [ -n "$closer_pid" ]; then   # the step under way ends with Morvane: what it said
-  wait "$closer_pid" && code=0 || code=$?
-  closer_pid=
-  grep -v '^#' "$close_out" || true
-fi
-trap - INT TERM
+while [ -n "$closer_pid" ]; do   # the step under way ends with Morvane: what it said
+  wait_any "$closer_pid"
+  if [ "$done_pid" = "$closer_pid" ]; then
+    closer_pid=
+    say_from "$close_out"
+  fi
+done
 end_reader
-# The Wine server writes the settings to disk as it ends.
-wineserver -k </dev/null >/dev/null 2>&1 || true
-wineserver -w </dev/null >/dev/null 2>&1 || true
-case $closing in
-  asking|unasked) [ "$status" = 0 ] && echo "Morvane has closed; its settings are saved." ;;
-  stopped) exit 1 ;;
-esac
+# The Wine server writes the settings to disk as it ends. (A Ctrl+C meanwhile waits for it.)
+end_server
+if [ "$stopped" = 1 ]; then exit 1; fi
+if [ -n "$closing" ] && [ "$status" = 0 ]; then echo "Morvane has closed; its settings are saved."; fi
+# Ended by itself, not as a close ends (Wine could not start it, or it failed): never silently.
+if [ "$status" != 0 ]; then echo "Morvane has ended with status $status (a failure of Wine or of Morvane); its settings may not be saved." >&2; fi
 exit "$status"

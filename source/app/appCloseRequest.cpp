@@ -4,6 +4,8 @@
 // and one open when it comes, closed with Cancel by the requester, lets the program leave all the same.
 #include "app/appCloseRequest.h"
 
+#include <cstdio>
+
 #include "app/closeRequest.h"
 #include "app/synthApp.h"
 #include "preset/bank.h"
@@ -17,6 +19,7 @@ WNDPROC g_next = nullptr;  // the main window's procedure before this one
 HWND g_watched = nullptr;
 unsigned g_state = closeStateIdle;
 bool g_asksNothing = false;
+HANDLE g_leavingMark = nullptr;  // kept until the process ends
 
 // What a close without asking leaves unsaved.
 unsigned losses() {
@@ -53,14 +56,25 @@ unsigned appCloseRequestAnswer(HWND main, unsigned request) {
     g_state = closeStateAsked;
     PostMessageA(main, WM_SYSCOMMAND, SC_CLOSE, 0);
   }
-  return closeAnswerKnown | g_state | (request == closeRequestUnasked ? losses() : 0);
+  return closeAnswerKnown | g_state | (request != closeRequestAsk ? losses() : 0);
 }
 
 bool appCloseAsksNothing() { return g_asksNothing; }
 
 void appCloseQueryEnded(bool leaving) {
-  if (leaving)
+  if (leaving) {
     g_state = closeStateLeaving;
-  else if (g_state == closeStateAsked)
+    if (!g_leavingMark) {
+      char name[64];
+      std::snprintf(name, sizeof name, closeLeavingFormat, static_cast<unsigned long>(GetCurrentProcessId()));
+      g_leavingMark = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeof(unsigned), name);
+      if (auto* answer = static_cast<unsigned*>(
+              g_leavingMark ? MapViewOfFile(g_leavingMark, FILE_MAP_WRITE, 0, 0, sizeof(unsigned)) : nullptr)) {
+        *answer = closeAnswerKnown | closeStateLeaving | losses();
+        UnmapViewOfFile(answer);
+      }
+    }
+  } else if (g_state == closeStateAsked) {
     g_state = closeStateCancelled;
+  }
 }

@@ -10,5 +10,6 @@ void appWatchCloseRequests(HWND main);
 unsigned appCloseRequestAnswer(HWND main, unsigned request);
 // For the quit query: whether a close without asking was requested.
 bool appCloseAsksNothing();
-// The quit query's end: leaving, or refused (Cancel, or a save that failed).
+// The quit query's end: leaving (the settings saved; marked for the requester, closeLeavingFormat), or
+// refused (Cancel, or a save that failed).
 void appCloseQueryEnded(bool leaving);

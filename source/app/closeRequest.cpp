@@ -7,14 +7,17 @@
 //     ended. 2: it asks something (a question, or a window such as Save As that the close opened): one
 //     line says what and how it is answered, a last line "#told WINDOW" names its window. 3: the close
 //     was answered Cancel, Morvane keeps running. 4: in 40 s Morvane neither ended nor asked anything
-//     (a start or a close that hangs).
+//     (a start or a close that hangs). 5: its close has saved its settings, but it has not ended in 40 s.
 //     --answered WINDOW: that window was told already: its answer is waited for, then as above.
 //     --unseen: Morvane's window is on a virtual display nobody sees; --typed: run.sh takes an answer
 //     typed on its terminal (MorvaneClose --answer).
 //   MorvaneClose --unasked
 //     Closes Morvane without asking (the second Ctrl+C): says what is not saved, closes every question
 //     with Cancel (No where it has none) and every other dialog. The settings are saved as at every
-//     close. Exit 0: Morvane has ended; 4: not within 40 s.
+//     close. Exit 0: Morvane has ended; 4: not within 40 s; 5: not within 40 s, its settings saved.
+//   MorvaneClose --stopping
+//     Says in one line what stopping Morvane at once (the third Ctrl+C) loses; nothing when it does not
+//     run. Exit 0.
 //   MorvaneClose --answer y|n|c|o
 //     Presses Yes, No, Cancel or OK in the question Morvane shows. Exit 0; 2 with a line on stdout when
 //     it shows none or has no such button.
@@ -46,7 +49,7 @@ constexpr DWORD kStepMs = 40000;  // how long a close may take with nothing aske
 constexpr UINT kAnswerMs = 2000;  // how long Morvane may take to answer one message
 constexpr int kMaxDialogs = 16;
 
-enum Exit { exitEnded = 0, exitUsage = 1, exitAsks = 2, exitCancelled = 3, exitNoProgress = 4 };
+enum Exit { exitEnded = 0, exitUsage = 1, exitAsks = 2, exitCancelled = 3, exitNoProgress = 4, exitLeavingSlow = 5 };
 
 // The buttons a question may have, with the letter typed for each.
 struct Choice {
@@ -226,6 +229,24 @@ void dismiss(HWND dialog) {
 
 bool elapsed(DWORD since, DWORD ms) { return GetTickCount() - since >= ms; }
 
+// Morvane's answer of the moment its close left, its settings saved (its main window may be gone
+// already); 0 while it has not left.
+unsigned leftAnswer(const Morvane& m) {
+  char name[64];
+  std::snprintf(name, sizeof name, closeLeavingFormat, static_cast<unsigned long>(m.pid));
+  HANDLE mark = m.pid ? OpenFileMappingA(FILE_MAP_READ, FALSE, name) : nullptr;
+  if (!mark) return 0;
+  unsigned answer = closeAnswerKnown | closeStateLeaving;
+  if (const auto* left = static_cast<const unsigned*>(MapViewOfFile(mark, FILE_MAP_READ, 0, 0, sizeof(unsigned)))) {
+    answer = *left;
+    UnmapViewOfFile(left);
+  }
+  CloseHandle(mark);
+  return answer;
+}
+
+int noProgress(const Morvane& m) { return leftAnswer(m) ? exitLeavingSlow : exitNoProgress; }
+
 int closeAsking(const Options& o) {
   Morvane m;
   DWORD since = GetTickCount();
@@ -234,7 +255,7 @@ int closeAsking(const Options& o) {
   for (;; pause(m)) {
     if (!look(m)) return exitEnded;
     if (!m.main) {
-      if (elapsed(since, kStepMs)) return exitNoProgress;  // a start that never shows its window
+      if (elapsed(since, kStepMs)) return noProgress(m);  // a start that never shows its window, or a slow end
       continue;
     }
     HWND dialog = inputDialog(m);
@@ -259,16 +280,22 @@ int closeAsking(const Options& o) {
     } else if (state && (state & closeStateMask) == closeStateIdle) {
       request(m, closeRequestAsk);  // the window takes input again after a dialog not of the close
     }
-    if (elapsed(since, kStepMs)) return exitNoProgress;
+    if (elapsed(since, kStepMs)) return noProgress(m);
   }
 }
 
-void sayLosses(unsigned answer) {
+// What an answer says is unsaved: "" or a list ("...; ...").
+std::string lossList(unsigned answer) {
   std::string lost;
   if (answer & closeLosesNewBank) lost = "its bank, which was never saved to a file";
   if (answer & closeLosesBank) lost = "the changes to its bank since it was last saved";
   if (answer & closeLosesEdits)
     lost += std::string(lost.empty() ? "" : "; ") + "the edits of its sound that were not stored into its preset";
+  return lost;
+}
+
+void sayLosses(unsigned answer) {
+  const std::string lost = lossList(answer);
   if (!answer)
     say("Closing Morvane without saving.");
   else if (lost.empty())
@@ -292,8 +319,26 @@ int closeUnasked() {
         if (IsWindowEnabled(m.dialogs[d])) dismiss(m.dialogs[d]);
       request(m, closeRequestAsk);  // as asked first: starts the close once the window takes input
     }
-    if (elapsed(since, kStepMs)) return exitNoProgress;
+    if (elapsed(since, kStepMs)) return noProgress(m);
   }
+}
+
+int stopping() {
+  Morvane m;
+  if (!look(m)) return exitEnded;
+  if (const unsigned left = leftAnswer(m)) {
+    const std::string lost = lossList(left);
+    say("Morvane is stopped at once; its settings were saved already." +
+        (lost.empty() ? "" : " Not saved: " + lost + "."));
+    return exitEnded;
+  }
+  const unsigned answer = request(m, closeRequestQuery);  // none from a window that hangs or is not there yet
+  const std::string lost = lossList(answer);
+  if (!answer)
+    say("Morvane is stopped at once: its settings are not saved.");
+  else
+    say("Morvane is stopped at once. Not saved: its settings" + (lost.empty() ? "" : "; " + lost) + ".");
+  return exitEnded;
 }
 
 int answer(char letter) {
@@ -321,6 +366,7 @@ int main(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     if (arg == "--unasked" && argc == 2) return closeUnasked();
+    if (arg == "--stopping" && argc == 2) return stopping();
     if (arg == "--answer" && argc == 3) return answer(argv[2][0] | 0x20);  // either case
     if (arg == "--answered" && i + 1 < argc) {
       o.answered = reinterpret_cast<HWND>(static_cast<UINT_PTR>(std::strtoull(argv[++i], nullptr, 16)));
@@ -330,7 +376,8 @@ int main(int argc, char** argv) {
       o.unseen = argv[++i];
     } else {
       std::fputs(
-          "usage: MorvaneClose [--answered WINDOW] [--unseen DISPLAY] [--typed] | --unasked | --answer y|n|c|o\n",
+          "usage: MorvaneClose [--answered WINDOW] [--unseen DISPLAY] [--typed] | --unasked | --stopping | "
+          "--answer y|n|c|o\n",
           stderr);
       return exitUsage;
     }

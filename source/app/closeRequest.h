@@ -1,9 +1,14 @@
 // The close requests of MorvaneClose.exe (run.sh's Ctrl+C): a window message registered under
 // closeRequestName, sent to Morvane's main window with the request as its wParam. Morvane answers each
-// with closeAnswerKnown, how far a close has come and, for closeRequestUnasked, what it leaves unsaved.
+// with closeAnswerKnown, how far a close has come and, but for closeRequestAsk, what a close without
+// asking would leave unsaved.
 #pragma once
 
 constexpr char closeRequestName[] = "Morvane close request";
+// Once a close leaves (its settings written), Morvane holds a page-file section of this name (with its
+// process id) until it ends, holding its answer of that moment (closeStateLeaving, what it leaves
+// unsaved): the requester reads it also after the main window is gone.
+constexpr char closeLeavingFormat[] = "Morvane leaving %lu";
 
 enum CloseRequest : unsigned {
   closeRequestQuery = 0,   // the state alone
@@ -16,7 +21,7 @@ enum CloseAnswer : unsigned {
   closeStateIdle = 0,       // no close asked for (a request while a dialog is open waits for it)
   closeStateAsked = 1,      // a close asked for: its questions not answered yet
   closeStateCancelled = 2,  // the last close asked for was answered Cancel: Morvane keeps running
-  closeStateLeaving = 3,    // the questions answered: Morvane saves its settings and ends
+  closeStateLeaving = 3,    // the questions answered, the settings saved: Morvane ends
   closeLosesBank = 0x4,     // the bank differs from its file
   closeLosesNewBank = 0x8,  // the bank differs and has no file
   closeLosesEdits = 0x10,   // the playing sound has edits not stored into its preset

@@ -7,7 +7,10 @@
 # when it is asked to close; run.sh says in one line what Morvane asks and waits for the answer, given
 # in Morvane's window or typed into run.sh's input on the virtual display: Yes saves the bank file, No
 # and Cancel leave it, Cancel keeps Morvane running and the next Ctrl+C asks again, and a second Ctrl+C
-# or TERM closes without saving and says what was not saved. Results (Google Test style) go to $1.
+# or TERM closes without saving and says what was not saved, a third stops it at once and says what is
+# lost. Group "early": Ctrl+C or TERM before Morvane runs (during the build, while Wine sets up its
+# folder, before Morvane is started) stops the start and says so in one line; nothing of the start is
+# left. Results (Google Test style) go to $1.
 # Registered in both Windows builds ($2, the build folder; $3 the group); it runs in the one run.sh
 # starts on this machine (scripts/machine-32bit.sh: the i686 build where 32-bit programs run, else the
 # x86_64 one) and needs that build's Morvane.exe, MorvaneClose.exe and tests/morvane_runinput.exe; in
@@ -45,10 +48,12 @@ verdict() {   # verdict NAME OK(0|1) MESSAGE
 }
 tail_of() { tail -4 "$1" | tr '"<>&\n' "'...|"; }   # a log's end, fit for a failure message
 
-# start_run LOG [DISPLAY]: starts run.sh in a job of its own (so it gets INT as a terminal's Ctrl+C would
-# give it), without a display or on DISPLAY, its input a pipe the test types into (fd 7), and waits
-# until Morvane plays into the sound file.
-start_run() {
+# launch_run LOG [DISPLAY]: starts run.sh in a job of its own (so it gets INT as a terminal's Ctrl+C
+# would give it), without a display or on DISPLAY, its input a pipe the test types into (fd 7).
+# run_options (--no-build) and run_env (none) are passed to it.
+run_options=(--no-build)
+run_env=()
+launch_run() {
   exec 7>&-
   rm -rf "$run_dir/audio" "$run_dir/input"
   mkfifo "$run_dir/input"
@@ -59,11 +64,15 @@ start_run() {
   # PIPE reach it as a terminal's job, whatever started the test (a job a script starts in the
   # background ignores INT; this test ignores PIPE).
   python3 -c 'import os, signal as s, sys; [s.signal(n, s.SIG_DFL) for n in (s.SIGINT, s.SIGPIPE)]; os.execvp("env", ["env"] + sys.argv[1:])' \
-    -u MORVANE_RUNS_32BIT -u MORVANE_32BIT_NOTE "${display[@]}" MORVANE_RUN_DIR="$run_dir" \
-    ./run.sh --no-build --audio-file <"$run_dir/input" >"$1" 2>&1 &
+    -u MORVANE_RUNS_32BIT -u MORVANE_32BIT_NOTE "${display[@]}" MORVANE_RUN_DIR="$run_dir" "${run_env[@]}" \
+    ./run.sh "${run_options[@]}" --audio-file <"$run_dir/input" >"$1" 2>&1 &
   run_pid=$!
   set +m
   exec 7>"$run_dir/input"
+}
+# start_run LOG [DISPLAY]: launch_run, then waits until Morvane plays into the sound file.
+start_run() {
+  launch_run "$@"
   local i
   for i in $(seq 600); do
     compgen -G "$run_dir/audio/out-*.raw" >/dev/null && [ -n "$(find "$run_dir/audio" -name 'out-*.raw' -size +8k)" ] && return 0
@@ -151,6 +160,110 @@ stop_cases() {
     [ -n "$xvfb" ] && ! kill -0 "$xvfb" 2>/dev/null
     verdict "${sig}EndsTheVirtualDisplay" $((! $?)) "the server of display $display (process ${xvfb:-none found}) still there"
   done
+
+  # Two Ctrl+C at once: the first starts the close as the close box does, the second closes without
+  # asking; each is said once, and the settings are saved.
+  log=$run_dir/run-int-int-quick.log
+  if start_run "$log"; then
+    plant enablePgm; plant oneWindow
+    signal_run INT; sleep 0.1; signal_run INT
+    end_run; status=$?
+    [ "$status" = 0 ] && [ "$(grep -c '^Closing Morvane as its close box does\.\.\.$' "$log")" = 1 ] &&
+      [ "$(grep -c '^Closing Morvane without asking: it has nothing unsaved\.$' "$log")" = 1 ] &&
+      settings_saved && settings_said "$log"
+    verdict TwoQuickCtrlCCloseWithoutAskingOnce $((! $?)) "status $status: $(tail_of "$log")"
+  else
+    verdict TwoQuickCtrlCCloseWithoutAskingOnce 0 "no sound in $run_dir/audio: $(tail_of "$log")"
+  fi
+  end_case
+}
+
+# ---- Ctrl+C or TERM before Morvane runs
+
+# Stand-ins on PATH for the build: the configure ends at once, the build runs until it is ended (its
+# process id in $run_dir/build.pid); every package counts as installed.
+fake_tools() {
+  mkdir -p "$run_dir/bin"
+  cat >"$run_dir/bin/cmake" <<'EOF'
+#!/bin/sh
+case " $* " in *" --build "*) echo $$ >"$MORVANE_TEST_DIR/build.pid"; exec sleep 300 ;; esac
+exit 0
+EOF
+  printf '#!/bin/sh\nprintf "install ok installed"\n' >"$run_dir/bin/dpkg-query"
+  chmod +x "$run_dir/bin/cmake" "$run_dir/bin/dpkg-query"
+}
+# waits (60 s at most) until FILE exists
+appears() { local i; for i in $(seq 600); do [ -e "$1" ] && return 0; kill -0 "$run_pid" 2>/dev/null || break; sleep 0.1; done; [ -e "$1" ]; }
+stopped_line() { echo "^The start is stopped \(${1//+/\\+} $2\): Morvane was not started\.$"; }
+no_sound() { ! compgen -G "$run_dir/audio/out-*.raw" >/dev/null; }
+gone() { local i; for i in $(seq 100); do kill -0 "$1" 2>/dev/null || return 0; sleep 0.1; done; return 1; }
+last_line_is() { tail -1 "$log" | grep -qE -- "$1"; }
+# the start stopped: run.sh ended with STATUS, its last line LINE, no sound played
+stopped_with() {
+  check "no end with status $1" ends_with_status "$1"
+  check "not said last that the start is stopped" last_line_is "$2"
+  check "Morvane played" no_sound
+}
+
+early_cases() {
+  local log why status sig name build seen
+  # During the build: Ctrl+C or TERM ends the build and the start.
+  fake_tools
+  for sig in INT TERM; do
+    name=Ctrl+C; [ "$sig" = TERM ] && name=TERM
+    log=$run_dir/run-build-$sig.log; why=; status=
+    rm -f "$run_dir/build.pid"
+    run_options=(); run_env=(PATH="$run_dir/bin:$PATH" MORVANE_TEST_DIR="$run_dir")
+    launch_run "$log"
+    if appears "$run_dir/build.pid"; then
+      build=$(cat "$run_dir/build.pid")
+      signal_run "$sig"
+      stopped_with "$([ "$sig" = INT ] && echo 130 || echo 143)" "$(stopped_line "$name" 'during the build')"
+      check "the build still runs" gone "$build"
+      kill "$build" 2>/dev/null
+    else
+      why="the build never started"
+    fi
+    case_verdict "${sig}DuringTheBuildStopsTheStart" "$log"
+    end_case
+  done
+  run_options=(--no-build); run_env=()
+
+  # While Wine sets up its folder (the first start): the set-up is undone, nothing of it is left.
+  log=$run_dir/run-setup.log; why=; status=
+  launch_run "$log"
+  if said "$log" '^First start: Wine is setting up its folder'; then
+    sleep 2
+    xvfb=$(pgrep -P "$run_pid" -x Xvfb)
+    signal_run INT
+    stopped_with 130 "$(stopped_line Ctrl+C 'while Wine set up its folder')"
+    check "the half-made Wine folder is left" eval '[ ! -e "$run_dir/wineprefix" ]'
+    check "the virtual display is left" eval '[ -n "$xvfb" ] && gone "$xvfb"'
+  else
+    why="no set-up said"
+  fi
+  case_verdict CtrlCWhileWineSetsUpStopsTheStart "$log"
+  end_case
+
+  # Before Morvane is started (on a display, after the sound's line, while Wine's commands set the
+  # folder up for the run: a folder marked ready that Wine still makes, so that this lasts).
+  unset DISPLAY
+  source scripts/start-xvfb.sh
+  seen=$DISPLAY
+  unset DISPLAY
+  mkdir -p "$run_dir/wineprefix/dosdevices"
+  touch "$run_dir/wineprefix/.morvane-ready"
+  log=$run_dir/run-before.log; why=; status=
+  launch_run "$log" "$seen"
+  if said "$log" '^No sound card or sound server here'; then
+    sleep 1
+    signal_run INT
+    stopped_with 130 "$(stopped_line Ctrl+C 'before Morvane was started')"
+  else
+    why="no line on the sound"
+  fi
+  case_verdict CtrlCBeforeMorvaneStartsStopsTheStart "$log"
+  end_case
 }
 
 # ---- Morvane asks before it closes
@@ -168,6 +281,7 @@ in_window() { run_wine "$build_dir/source/app/MorvaneClose.exe" --answer "$1" >/
 bank=$run_dir/banks/test.glo
 bank_sum() { md5sum <"$bank"; }
 not_said() { ! grep -qE -- "$2" "$1"; }
+said_once() { [ "$(grep -cE -- "$2" "$1")" = 1 ]; }
 store_question='^Morvane asks: "The sound .* has edits that are not stored in its preset [0-9]+\. Store them into preset [0-9]+\? No discards them\."'
 save_question='^Morvane asks: "Save changes to test(\.glo)?\?"'
 typed_here=' Its window is on the virtual display :[0-9]+, which nobody sees: type y \(Yes\), n \(No\) or c \(Cancel\) and Enter to answer here, or press Ctrl\+C again to close Morvane without saving\.$'
@@ -280,11 +394,30 @@ question_cases() {
     case_verdict SecondCtrlCClosesWithoutSaving "$log"
   fi
   end_case
+
+  # Three Ctrl+C at once: Morvane is stopped, and the line says what is lost: the sound's edits, and its
+  # settings unless its close had saved them already (a busy machine may let it get so far meanwhile).
+  log=$run_dir/run-int-3.log; why=; status=
+  if question_run ThirdCtrlCNamesWhatIsLost "$log"; then
+    signal_run INT; sleep 0.2; signal_run INT; sleep 0.2; signal_run INT
+    check "no end with status 1" ends_with_status 1
+    check "not said once what is lost" said_once "$log" \
+      '^Morvane is stopped at once(\. Not saved: its settings; |; its settings were saved already\. Not saved: )the edits of its sound that were not stored into its preset\.$'
+    check "said that the settings are saved as a close saves them" not_said "$log" 'settings are saved'
+    if grep -q 'settings were saved already' "$log"; then
+      check "the settings not saved" settings_saved
+    else
+      check "the settings saved" eval '! settings_saved'
+    fi
+    case_verdict ThirdCtrlCNamesWhatIsLost "$log"
+  fi
+  end_case
 }
 
 case $group in
   stop) stop_cases ;;
   questions) question_cases ;;
+  early) early_cases ;;
   *) echo "runStop_test.sh: unknown group '$group'" >&2; exit 2 ;;
 esac
 
