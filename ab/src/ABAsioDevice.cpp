@@ -352,7 +352,7 @@ int AsioDevice::clockListInfo(uint32_t* size, uint32_t* changeable) {
   if (!size) return AB_ERR_BAD_VALUE;
   AsioClockSource table[kMaxClockSources];
   const int n = clockSources(table);
-  if (n < 0) return AB_ERR_NO_PROPERTY;
+  if (n < 0) return AB_ERR_CLOCK_QUERY;
   *size = static_cast<uint32_t>(kRecordCountBytes + kClockEntryBytes * static_cast<uint32_t>(n));
   if (changeable) *changeable = n >= 2 ? 1 : 0;
   return AB_OK;
@@ -363,7 +363,7 @@ int AsioDevice::clockListGet(void* buffer, uint32_t* size) {
   if (!size || !buffer) return AB_ERR_BAD_VALUE;
   AsioClockSource table[kMaxClockSources];
   const int n = clockSources(table);
-  if (n < 0) return AB_ERR_NO_PROPERTY;
+  if (n < 0) return AB_ERR_CLOCK_QUERY;
   if (*size < kRecordCountBytes) return AB_ERR_BAD_VALUE;
   uint8_t* out = static_cast<uint8_t*>(buffer);
   writeU32(out, 0, static_cast<uint32_t>(n));
@@ -389,7 +389,7 @@ int AsioDevice::clockGet(void* buffer, uint32_t* size) {
   if (!size || !buffer || *size < 4) return AB_ERR_BAD_VALUE;
   AsioClockSource table[kMaxClockSources];
   const int n = clockSources(table);
-  if (n < 0) return AB_ERR_NO_PROPERTY;
+  if (n < 0) return AB_ERR_CLOCK_QUERY;
   int current = -1;
   for (int i = 0; i < n; ++i)
     if (table[i].isCurrent) {

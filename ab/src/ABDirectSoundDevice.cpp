@@ -710,18 +710,19 @@ int DirectSoundDevice::streamGet(void* buffer, uint32_t* size) {
 // "Latency" and "SetInLatency": the latency in ms as one word, or the range (2, low, high) in three;
 // unknown while the device is closed.
 int DirectSoundDevice::latencyRangeInfo(bool canChange, uint32_t* size, uint32_t* changeable) {
-  if (!size) return AB_ERR_NO_PROPERTY;
+  if (!size) return AB_ERR_LATENCY_BAD_SIZE;
   if (!isOpenFlag_) {
     *size = 0;
     if (changeable) *changeable = 0;
-    return AB_ERR_NO_PROPERTY;
+    return AB_ERR_LATENCY_NOT_OPEN;
   }
   return valuePropertyInfo(kLatencyRangeBytes, canChange, size, changeable);
 }
 
 // Every value read out is shifted by `shown` ms.
 int DirectSoundDevice::latencyRangeGet(int ms, int shown, void* buffer, uint32_t* size) {
-  if (!isOpenFlag_ || !size || !buffer) return AB_ERR_NO_PROPERTY;
+  if (!isOpenFlag_) return AB_ERR_LATENCY_NOT_OPEN;
+  if (!size || !buffer) return AB_ERR_LATENCY_BAD_SIZE;
   if (*size == sizeof(uint32_t)) {
     writeU32(buffer, 0, static_cast<uint32_t>(ms + shown));
     return AB_OK;
@@ -732,7 +733,7 @@ int DirectSoundDevice::latencyRangeGet(int ms, int shown, void* buffer, uint32_t
     writeU32(buffer, 8, static_cast<uint32_t>(maxLatencyMs() + shown));
     return AB_OK;
   }
-  return AB_ERR_NO_PROPERTY;
+  return AB_ERR_LATENCY_BAD_SIZE;
 }
 
 int DirectSoundDevice::latencyInfo(uint32_t* size, uint32_t* changeable) {
@@ -743,7 +744,8 @@ int DirectSoundDevice::latencyGet(void* buffer, uint32_t* size) {
 }
 
 int DirectSoundDevice::latencySet(const void* value, uint32_t size) {
-  if (!isOpenFlag_ || !isWordValue(value, size)) return AB_ERR_NO_PROPERTY;
+  if (!isOpenFlag_) return AB_ERR_LATENCY_NOT_OPEN;
+  if (!isWordValue(value, size)) return AB_ERR_LATENCY_BAD_SIZE;
   const int64_t ms = static_cast<int64_t>(static_cast<int32_t>(readU32(value, 0))) - kShownLatencyMs;
   setOutputLatency(static_cast<int>(gpClamp<int64_t>(ms, -1, 1000000)));
   return AB_OK;
@@ -757,7 +759,8 @@ int DirectSoundDevice::inLatencyGet(void* buffer, uint32_t* size) {
 }
 
 int DirectSoundDevice::inLatencySet(const void* value, uint32_t size) {
-  if (!isOpenFlag_ || !isWordValue(value, size)) return AB_ERR_NO_PROPERTY;
+  if (!isOpenFlag_) return AB_ERR_LATENCY_NOT_OPEN;
+  if (!isWordValue(value, size)) return AB_ERR_LATENCY_BAD_SIZE;
   setInputLatency(static_cast<int32_t>(readU32(value, 0)));
   return AB_OK;
 }

@@ -25,7 +25,6 @@
 #include <windows.h>
 #include <fcntl.h>
 #include <io.h>
-#include <tlhelp32.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -34,15 +33,13 @@
 #include <utility>
 
 #include "app/closeRequest.h"
+#include "app/morvaneFinder.h"
 
 namespace {
 
-// The main window is the process's unowned, overlapped (not pop-up) top-level window of the framework's
-// normal window class; the Record window shares the class but is a pop-up. Questions, the file choosers
-// and the framework's dialogs are system dialogs; a message box shows its text in a control of its own.
-constexpr char kMainClassPrefix[] = "VLNormalWindow";
+// Questions, the file choosers and the framework's dialogs are system dialogs; a message box shows its
+// text in a control of its own.
 constexpr char kDialogClass[] = "#32770";
-constexpr char kProgramFile[] = "morvane.exe";
 constexpr int kBoxTextId = 0xFFFF;
 constexpr DWORD kPauseMs = 250;   // between two looks at Morvane
 constexpr DWORD kStepMs = 40000;  // how long a close may take with nothing asked
@@ -73,18 +70,6 @@ struct Morvane {
   int dialogCount = 0;
 };
 
-DWORD morvaneProcess() {
-  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-  if (snapshot == INVALID_HANDLE_VALUE) return 0;
-  PROCESSENTRY32 entry = {};
-  entry.dwSize = sizeof entry;
-  DWORD pid = 0;
-  for (BOOL more = Process32First(snapshot, &entry); more && !pid; more = Process32Next(snapshot, &entry))
-    if (lstrcmpiA(entry.szExeFile, kProgramFile) == 0) pid = entry.th32ProcessID;
-  CloseHandle(snapshot);
-  return pid;
-}
-
 BOOL CALLBACK scanWindow(HWND window, LPARAM param) {
   Morvane& m = *reinterpret_cast<Morvane*>(param);
   DWORD pid = 0;
@@ -92,9 +77,7 @@ BOOL CALLBACK scanWindow(HWND window, LPARAM param) {
   if (pid != m.pid) return TRUE;
   char className[64] = {};
   GetClassNameA(window, className, sizeof className);
-  const bool owned = GetWindow(window, GW_OWNER) != nullptr;
-  const bool popup = (GetWindowLongA(window, GWL_STYLE) & WS_POPUP) != 0;
-  if (!owned && !popup && std::strncmp(className, kMainClassPrefix, sizeof kMainClassPrefix - 1) == 0) {
+  if (morvaneIsMainWindow(window)) {
     m.main = window;
   } else if (std::strcmp(className, kDialogClass) == 0 && IsWindowVisible(window) && m.dialogCount < kMaxDialogs) {
     // The dialog taking input (enabled) first; one under a dialog it opened is disabled.
@@ -107,7 +90,7 @@ BOOL CALLBACK scanWindow(HWND window, LPARAM param) {
 // Finds Morvane (false when it does not run, or has ended) and looks at its windows again.
 bool look(Morvane& m) {
   if (!m.process) {
-    m.pid = morvaneProcess();
+    m.pid = morvaneFindProcess();
     if (!m.pid) return false;
     m.process = OpenProcess(SYNCHRONIZE, FALSE, m.pid);
     if (!m.process) return false;

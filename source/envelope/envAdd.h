@@ -52,7 +52,7 @@ struct EnvAddTarget {
 
 struct EnvAddState {
   EnvAddTarget targetRows[envAddTargetRows];
-  std::int32_t paramDests[envAddParamRows];  // envDestNone = no row
+  EnvDestKind paramDests[envAddParamRows];  // envDestNone = no row
   std::int16_t lastTargetRow;
   std::uint32_t sound;  // the engine's soundSerial when the pane opened
 };
@@ -60,8 +60,8 @@ EnvAddState* envAddState();
 
 // The targets the engine offers, in list order, with their row texts (32 bytes each); the count.
 int envAddListTargets(Engine* engine, EnvAddTarget* rows, char (*texts)[32]);
-// The destination codes a target offers, in list order (at most 16); the count.
-int envAddListParams(Engine* engine, std::int32_t kind, std::int32_t index, std::int32_t* codes);
+// The destination kinds a target offers, in list order (at most 16); the count.
+int envAddListParams(Engine* engine, std::int32_t kind, std::int32_t index, EnvDestKind* codes);
 
 void envAddWindowCreate(WinId win);
 void envAddPaneShow(WinId win);

@@ -54,8 +54,8 @@ void selectPane(WinId win) {
   winSelectPane(win, paneEnvAdd);
 }
 
-int add(std::int32_t* codes, int n, std::initializer_list<std::int32_t> list) {
-  for (std::int32_t c : list)
+int add(EnvDestKind* codes, int n, std::initializer_list<EnvDestKind> list) {
+  for (EnvDestKind c : list)
     if (n < envAddParamRows) codes[n++] = c;
   return n;
 }
@@ -159,7 +159,7 @@ int envAddListTargets(Engine* e, EnvAddTarget* rows, char (*texts)[32]) {
   return n;
 }
 
-int envAddListParams(Engine* e, std::int32_t kind, std::int32_t index, std::int32_t* codes) {
+int envAddListParams(Engine* e, std::int32_t kind, std::int32_t index, EnvDestKind* codes) {
   if (!e || !codes) return 0;
   int n = 0;
   const std::int16_t i = static_cast<std::int16_t>(index);
@@ -272,7 +272,7 @@ void envAddFillParams(WinId win, Engine* e) {
   const std::int16_t owner = static_cast<std::int16_t>(t.kind == envAddMasterFilter ? masterIndex : t.index);
   for (int r = 0; r < n; ++r) {
     char name[envNameSize];
-    envGetName(e, -1, name, static_cast<std::int16_t>(g_add.paramDests[r]), owner);
+    envGetName(e, -1, name, g_add.paramDests[r], owner);
     listSetRowText(win, envAddParams, r, name);
   }
   if (n > 0) listSetRowSelected(win, envAddParams, 0, 1);
@@ -314,7 +314,7 @@ void envAddCommit(WinId win) {
   const EnvAddTarget t = g_add.targetRows[targetRow];
   g_add.lastTargetRow = static_cast<std::int16_t>(targetRow);
   const std::int16_t owner = static_cast<std::int16_t>(t.kind == envAddMasterFilter ? masterIndex : t.index);
-  const std::int16_t dest = static_cast<std::int16_t>(g_add.paramDests[paramRow]);
+  const EnvDestKind dest = g_add.paramDests[paramRow];
   if (dest == envDestNone) return;
 
   // A surround pan needs two slots; with one free it is refused whole rather than made half.

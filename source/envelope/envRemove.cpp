@@ -54,7 +54,7 @@ void envInitSelected(WinId win) {
   envUndoSnapshot(win);
   // The page's selection names the owner (there is a selected row here, so it is never "none").
   const std::uint16_t owner = v->selectedOwner;
-  const std::int16_t destination = slot->destination;
+  const EnvDestKind destination = slot->destination;
   envSlotWaitAudio(e, static_cast<std::uint16_t>(index));
   envSetDefaultsByDest(e, index, owner, destination);
   envSlotMarkPending(e, index);

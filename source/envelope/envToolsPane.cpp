@@ -95,7 +95,7 @@ void fillList(WinId win, Engine* e, std::int16_t pageSlot) {
   listClear(win, envToolsList);
   for (int r = 0; r < row; ++r) {
     char name[envNameSize];
-    envGetName(e, g_state.toolRowSlots[r], name, 0, 0);
+    envGetName(e, g_state.toolRowSlots[r], name, envDestNone, 0);
     listSetRowText(win, envToolsList, r, name);
   }
   for (int r = 0; r < row; ++r)

@@ -29,8 +29,8 @@ const char* const kTakenText = "Error: one of the selected MIDI controllers is a
 struct XyDialogState {
   std::uint8_t open;
   Engine* engine;
-  std::uint16_t mainWindow;
-  std::int16_t dialogId, buildId;
+  WinId mainWindow;
+  WinId dialogId, buildId;
   std::int16_t xController, yController;
   std::int16_t candidates[xyDialogCandidates];
 };
@@ -103,8 +103,8 @@ void build() {
   winShow(win, 1);
 }
 
-void openControlWindow(std::int16_t dialogId) {
-  const std::int16_t id = appOpenDialogControlWindow(dialogId, kWidth, kHeight, kControlCapacity);
+void openControlWindow(WinId dialogId) {
+  const WinId id = appOpenDialogControlWindow(dialogId, kWidth, kHeight, kControlCapacity);
   if (id == 0) return;
   g_state.buildId = id;
   build();
@@ -141,7 +141,7 @@ void xyDialogOpen(WinId win, Engine* engine, std::int16_t x, std::int16_t y) {
     reset();
     return;
   }
-  const std::int16_t dialogId = g_state.dialogId;
+  const WinId dialogId = g_state.dialogId;
   appNewWindow(dialogId, win, "Create XY Controller", 256, 256, kWidth, kHeight, 1, 1, windowEvent);
   // However the dialog ended (or failed to open), nothing of it stays behind.
   if (g_state.open && g_state.dialogId == dialogId) {
@@ -196,8 +196,8 @@ void xyDialogOk() {
 }
 
 void xyDialogClose() {
-  const std::uint16_t main = g_state.mainWindow;
-  const std::int16_t dialogId = g_state.dialogId;
+  const WinId main = g_state.mainWindow;
+  const WinId dialogId = g_state.dialogId;
   g_state.buildId = 0;
   if (dialogId && winSlot(dialogId)) winClose(dialogId);
   midiPageRefillSlots(main);
@@ -206,8 +206,8 @@ void xyDialogClose() {
 }
 
 std::uint8_t xyDialogIsOpen() { return g_state.open; }
-std::int16_t xyDialogDialogId() { return g_state.open ? g_state.dialogId : 0; }
-std::int16_t xyDialogBuildId() { return g_state.open ? g_state.buildId : 0; }
+WinId xyDialogDialogId() { return g_state.open ? g_state.dialogId : 0; }
+WinId xyDialogBuildId() { return g_state.open ? g_state.buildId : 0; }
 std::int16_t xyDialogX() { return g_state.xController; }
 std::int16_t xyDialogY() { return g_state.yController; }
 std::int16_t xyDialogCandidate(int index) {

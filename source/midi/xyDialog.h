@@ -24,8 +24,8 @@ void xyDialogClose();
 
 // State while open (0 / -10 when closed).
 std::uint8_t xyDialogIsOpen();
-std::int16_t xyDialogDialogId();
-std::int16_t xyDialogBuildId();
+WinId xyDialogDialogId();
+WinId xyDialogBuildId();
 std::int16_t xyDialogX();
 std::int16_t xyDialogY();
 std::int16_t xyDialogCandidate(int index);  // candidates[index], -10 for an empty place

@@ -14,7 +14,7 @@ namespace {
 EnvCompileFn g_compile = envCompileSlot;
 
 // envInitSlot clears the whole record; a slot taken from the audio thread keeps its handshake word.
-void initKeepingHandshake(EnvelopeSlot* s, std::int16_t index, std::int16_t destination) {
+void initKeepingHandshake(EnvelopeSlot* s, std::int16_t index, EnvDestKind destination) {
   const std::int32_t word = envHandshakeLoad(s);
   envInitSlot(s, index, destination);
   envHandshakeStore(s, word);
@@ -60,19 +60,19 @@ EnvelopeSlot* envSlot(Engine* engine, std::int16_t slot) {
   return &engine->envSlots[slot];
 }
 
-void envSetDefaultsByDest(Engine* engine, std::int16_t slot, std::uint16_t owner, std::int16_t destination) {
+void envSetDefaultsByDest(Engine* engine, std::int16_t slot, std::uint16_t owner, EnvDestKind destination) {
   EnvelopeSlot* s = envSlot(engine, slot);
   if (!s) return;
   initKeepingHandshake(s, slot, destination);
   envApplyDestDefaults(s, destination);
   s->inUse = 1;
   s->allocated = 1;
-  s->destination = static_cast<EnvDestKind>(destination);
+  s->destination = destination;
   s->owner = static_cast<std::int16_t>(owner);
   makeIdUnique(engine, slot);
 }
 
-std::int16_t envCreate(Engine* engine, std::int16_t owner, std::int16_t destination) {
+std::int16_t envCreate(Engine* engine, std::int16_t owner, EnvDestKind destination) {
   if (!engine || destination < envDestOscAmp || destination > envDestLast) return -1;
   std::int16_t slot;
   if (destination == envDestOscAmp) {
@@ -219,7 +219,7 @@ void envScaleTimes(Engine* engine, double oldTempo, double newTempo) {
   }
 }
 
-void envGetName(Engine* engine, std::int16_t slot, char* buffer, std::int16_t destination, std::int16_t owner) {
+void envGetName(Engine* engine, std::int16_t slot, char* buffer, EnvDestKind destination, std::int16_t owner) {
   if (!buffer || slot >= envSlotCount) return;
   std::memset(buffer, 0, envNameSize);
   if (!engine) return;

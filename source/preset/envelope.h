@@ -13,10 +13,10 @@ struct Engine;
 EnvelopeSlot* envSlot(Engine* engine, std::int16_t slot);
 
 // ---- Slot management
-void envSetDefaultsByDest(Engine* engine, std::int16_t slot, std::uint16_t owner, std::int16_t destination);
+void envSetDefaultsByDest(Engine* engine, std::int16_t slot, std::uint16_t owner, EnvDestKind destination);
 // A new envelope: envDestOscAmp takes slot `owner` (0..2), others the lowest free slot 3..27;
 // envDestSurroundPan makes an envDestPanLr / envDestPanFb pair. -1 when no slot is free.
-std::int16_t envCreate(Engine* engine, std::int16_t owner, std::int16_t destination);
+std::int16_t envCreate(Engine* engine, std::int16_t owner, EnvDestKind destination);
 void envSlotClear(Engine* engine, std::int16_t slot);
 void envPairSlots(Engine* engine, std::uint16_t a, std::uint16_t b);
 std::int16_t envFindPartner(Engine* engine, std::int16_t slot);
@@ -29,7 +29,7 @@ void envInstanceInit(Engine* engine, std::int16_t slot, std::int16_t voice);
 void envScaleTimes(Engine* engine, double oldTempo, double newTempo);
 // Clears envNameSize bytes of buffer and writes the display name (see envFormatName). A negative
 // slot names the envelope that would be created for (destination, owner).
-void envGetName(Engine* engine, std::int16_t slot, char* buffer, std::int16_t destination, std::int16_t owner);
+void envGetName(Engine* engine, std::int16_t slot, char* buffer, EnvDestKind destination, std::int16_t owner);
 // Seconds of breakpoints 0..lastIndex; 0.0 for a slot out of range.
 double envTotalSeconds(Engine* engine, std::int16_t slot);
 

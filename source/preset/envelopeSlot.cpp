@@ -35,12 +35,12 @@ void setBp(Breakpoint* bp, double time, float level, float slope) {
 
 }  // namespace
 
-void envInitSlot(EnvelopeSlot* slot, std::int16_t index, std::int16_t destination) {
+void envInitSlot(EnvelopeSlot* slot, std::int16_t index, EnvDestKind destination) {
   if (!slot) return;
   std::memset(slot, 0, sizeof *slot);
   slot->tag = 1;
   slot->mode = envModeSustain;
-  slot->destination = static_cast<EnvDestKind>(destination);
+  slot->destination = destination;
   slot->sustainIndex = 1;
   slot->releaseIndex = 1;
   slot->lastIndex = 2;
@@ -67,7 +67,7 @@ void envInitSlot(EnvelopeSlot* slot, std::int16_t index, std::int16_t destinatio
   setBp(&slot->breakpoints[2], 22050.0, 0.0f, 0.5f);
 }
 
-void envApplyDestDefaults(EnvelopeSlot* slot, std::int16_t destination) {
+void envApplyDestDefaults(EnvelopeSlot* slot, EnvDestKind destination) {
   if (!slot || destination == envDestOscAmp) return;
   float start = 1.0f;
   double t0 = 882.0, t = 22050.0;
@@ -111,7 +111,7 @@ bool envDestIsEffect(std::int16_t k) {
 }
 bool envDestIsPitch(std::int16_t k) { return k == envDestOscPitch || k == envDestOscModPitch || k == envDestModPitch; }
 
-void envFormatName(char* buffer, std::int16_t destination, std::int16_t owner, int occurrence, bool hasPartner) {
+void envFormatName(char* buffer, EnvDestKind destination, std::int16_t owner, int occurrence, bool hasPartner) {
   if (!buffer) return;
   std::memset(buffer, 0, envNameSize);
   static const char* const formats[39] = {nullptr,

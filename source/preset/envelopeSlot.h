@@ -103,10 +103,10 @@ inline void envHandshakeStore(EnvelopeSlot* slot, std::int32_t value) {
 
 // Clears the record and writes every default; id = homeIndex = linkMasterSlot = index,
 // linkMaster = index + 1, destination as given.
-void envInitSlot(EnvelopeSlot* slot, std::int16_t index, std::int16_t destination);
+void envInitSlot(EnvelopeSlot* slot, std::int16_t index, EnvDestKind destination);
 // The start level and breakpoints 0..3 that a new envelope of that destination starts with
 // (envDestOscAmp keeps the envInitSlot values).
-void envApplyDestDefaults(EnvelopeSlot* slot, std::int16_t destination);
+void envApplyDestDefaults(EnvelopeSlot* slot, EnvDestKind destination);
 
 bool envDestIsOscillator(std::int16_t kind);
 bool envDestIsFilter(std::int16_t kind);
@@ -117,7 +117,7 @@ bool envDestIsPitch(std::int16_t kind);
 
 // Formats the display name of an envelope of that destination and owner with an occurrence number
 // into buffer (envNameSize bytes, cleared first); kinds outside 1..38 leave it empty.
-void envFormatName(char* buffer, std::int16_t destination, std::int16_t owner, int occurrence, bool hasPartner);
+void envFormatName(char* buffer, EnvDestKind destination, std::int16_t owner, int occurrence, bool hasPartner);
 
 // Brings the values of a record read from a file into the ranges the engine relies on: indexes
 // inside the breakpoint array, mode 1..5, finite and bounded times, levels and percentages.

@@ -252,7 +252,7 @@ void readModule(FileSpec* file, Engine* engine, int kind, std::int16_t target) {
       envInitSlot(&s->envelope, 0, envDestNone);
       if (!envChunkSingle(file, &s->envelope, buffer, chunkRead)) return true;
       s->envelope.owner = target;
-      const std::int16_t destination = s->envelope.destination;
+      const EnvDestKind destination = s->envelope.destination;
       const std::int16_t slot = envCreate(engine, target, destination);
       bool failed = slot < 0;
       if (!failed && !channelFamily) failed = slot < 3;

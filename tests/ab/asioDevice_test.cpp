@@ -147,6 +147,20 @@ TEST_F(AsioInjected, InputMonitorAndTimeInformation) {
   EXPECT_EQ(fake->record.monitor.state, 0);
 }
 
+// A driver that cannot list its clock sources: the clock properties say so by the failure's name.
+TEST_F(AsioInjected, AFailingClockQueryIsNamedAsSuch) {
+  fake->config.failClockSources = 1;
+  ASSERT_EQ(device->open(true), AB_OK);
+  uint32_t size = 0, changeable = 0;
+  EXPECT_EQ(device->getPropertyInfo("ClockList", &size, &changeable), AB_ERR_CLOCK_QUERY);
+  uint8_t buffer[4 + 132] = {};
+  size = sizeof buffer;
+  EXPECT_EQ(device->getProperty("ClockList", buffer, &size), AB_ERR_CLOCK_QUERY);
+  size = 40;
+  EXPECT_EQ(device->getProperty("Clock", buffer, &size), AB_ERR_CLOCK_QUERY);
+  EXPECT_EQ(device->open(false), AB_OK);
+}
+
 TEST_F(AsioInjected, PropertiesOfAnOpenDevice) {
   fake->config.inputs = 1;
   fake->config.outputs = 3;

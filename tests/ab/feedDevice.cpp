@@ -43,7 +43,7 @@ int FeedDevice::start(bool on) {
 }
 
 int FeedDevice::getPropertyInfo(const char* name, uint32_t* size, uint32_t* changeable) {
-  if (!size) return AB_ERR_NOT_OPEN;
+  if (!size) return AB_ERR_BAD_VALUE;
   if (std::strcmp(name, "DeviceName") == 0) {
     *size = static_cast<uint32_t>(m_name.size() + 1);
   } else if (std::strcmp(name, "SampleRate") == 0) {
@@ -57,13 +57,13 @@ int FeedDevice::getPropertyInfo(const char* name, uint32_t* size, uint32_t* chan
 
 int FeedDevice::setProperty(const char* name, const void* value, uint32_t size) {
   if (std::strcmp(name, "SampleRate") != 0) return AB_ERR_NO_PROPERTY;
-  if (!value || size != 4) return AB_ERR_NOT_OPEN;
+  if (!value || size != 4) return AB_ERR_BAD_VALUE;
   std::memcpy(&block.sampleRate, value, 4);
   return AB_OK;
 }
 
 int FeedDevice::getProperty(const char* name, void* buffer, uint32_t* size) {
-  if (!size || !buffer) return AB_ERR_NOT_OPEN;
+  if (!size || !buffer) return AB_ERR_BAD_VALUE;
   if (std::strcmp(name, "DeviceName") == 0) {
     uint32_t len = static_cast<uint32_t>(m_name.size());
     if (*size <= len) {
@@ -75,7 +75,7 @@ int FeedDevice::getProperty(const char* name, void* buffer, uint32_t* size) {
     return AB_OK;
   }
   if (std::strcmp(name, "SampleRate") == 0) {
-    if (*size != 4) return AB_ERR_NOT_OPEN;
+    if (*size != 4) return AB_ERR_BAD_VALUE;
     std::memcpy(buffer, &block.sampleRate, 4);
     return AB_OK;
   }

@@ -32,7 +32,7 @@ class PortsDevice : public AudioMidiDevice {
   int start(bool) override { return AB_OK; }
   bool isRunning() override { return false; }
   int getPropertyInfo(const char* name, uint32_t* size, uint32_t* changeable) override {
-    if (!size) return AB_ERR_NOT_OPEN;
+    if (!size) return AB_ERR_BAD_VALUE;
     if (changeable) *changeable = 0;
     if (std::strcmp(name, "DeviceName") == 0)
       *size = 6;
@@ -44,15 +44,15 @@ class PortsDevice : public AudioMidiDevice {
   }
   int setProperty(const char*, const void*, uint32_t) override { return AB_ERR_NO_PROPERTY; }
   int getProperty(const char* name, void* buffer, uint32_t* size) override {
-    if (!size || !buffer) return AB_ERR_NOT_OPEN;
+    if (!size || !buffer) return AB_ERR_BAD_VALUE;
     if (std::strcmp(name, "DeviceName") == 0) {
-      if (*size < 6) return AB_ERR_NOT_OPEN;
+      if (*size < 6) return AB_ERR_BAD_VALUE;
       std::memcpy(buffer, "Ports", 6);
       return AB_OK;
     }
     if (std::strcmp(name, "PortDescription") != 0) return AB_ERR_NO_PROPERTY;
     const uint32_t need = uint32_t(4 + ports.size() * sizeof(AudioPortEntry));
-    if (*size < need) return AB_ERR_NOT_OPEN;
+    if (*size < need) return AB_ERR_BAD_VALUE;
     const uint32_t count = uint32_t(ports.size());
     std::memcpy(buffer, &count, 4);
     if (!ports.empty())

@@ -37,11 +37,6 @@ namespace {
 
 SynthAppModule g_module;
 
-SynthApp* app() { return dynamic_cast<SynthApp*>(uiaApplication()); }
-HWND mainHandle() { return appGetMainWindowHandle(); }
-Engine* engine() { return app()->engine; }
-Bank* bank() { return app()->bank; }
-
 bool command(std::int32_t id) {
   UiaCommandEvent e = {id};
   return app()->handleEvent(UIA_EVENT_COMMAND, &e);

@@ -63,28 +63,7 @@ namespace {
 
 SynthAppModule g_module;
 
-SynthApp* app() { return dynamic_cast<SynthApp*>(uiaApplication()); }
-HWND mainHandle() { return appGetMainWindowHandle(); }
-Engine* engine() { return app()->engine; }
-Bank* bank() { return app()->bank; }
 const WinId kMain = 1;
-
-// Dispatches waiting messages until the condition holds, at most `rounds` times a millisecond apart.
-template <class Condition>
-bool pumpUntil(Condition done, int rounds = 30000) {
-  for (int k = 0; k < rounds; ++k) {
-    if (done()) return true;
-    pump(1);
-  }
-  return done();
-}
-
-// Until the input sent so far has been taken from the queue and handled (menus included).
-void settle() {
-  pump(5);
-  pumpUntil([] { return HIWORD(GetQueueStatus(QS_INPUT | QS_POSTMESSAGE)) == 0; }, 5000);
-  pump(5);
-}
 
 // ---- input as the user gives it
 

@@ -30,9 +30,9 @@ void CALLBACK runTests(HWND, UINT, UINT_PTR id, DWORD) {
   g_result = RUN_ALL_TESTS();
   if (g_how.afterTests) g_how.afterTests();
   // What the tests did to the bank and the playing sound is not kept: closing asks nothing.
-  if (SynthApp* app = dynamic_cast<SynthApp*>(uiaApplication())) {
-    if (app->bank) app->bank->changed = 0;
-    bankNoteSound(app->bank, app->engine);
+  if (SynthApp* program = app()) {
+    if (program->bank) program->bank->changed = 0;
+    bankNoteSound(program->bank, program->engine);
   }
   PostMessageA(appGetMainWindowHandle(), WM_CLOSE, 0, 0);
 }
@@ -55,6 +55,11 @@ int runTestsInProgram(const InProgramRun& how) {
   return g_result;
 }
 
+SynthApp* app() { return dynamic_cast<SynthApp*>(uiaApplication()); }
+HWND mainHandle() { return appGetMainWindowHandle(); }
+Engine* engine() { return app() ? app()->engine : nullptr; }
+Bank* bank() { return app() ? app()->bank : nullptr; }
+
 void pump(int rounds) {
   for (int r = 0; r < rounds; ++r) {
     MSG msg;
@@ -64,6 +69,12 @@ void pump(int rounds) {
     }
     Sleep(1);
   }
+}
+
+void settle() {
+  pump(5);
+  pumpUntil([] { return HIWORD(GetQueueStatus(QS_INPUT | QS_POSTMESSAGE)) == 0; }, 5000);
+  pump(5);
 }
 
 std::vector<std::uint32_t> bitmapPixels(int id, int* width, int* height) {

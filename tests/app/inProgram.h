@@ -1,7 +1,8 @@
 // Tests inside the real program: the module and the application start as Morvane does (message boxes
 // answered at once, the "Audio Setup" dialog of an empty store given to a stand-in), the tests run in
 // its message loop from a thread timer and window 1 is closed once they have run. With the helpers
-// these tests share: pumping messages, and comparing a capture with a bitmap resource.
+// these tests share: the running program's parts, pumping messages, and comparing a capture with a
+// bitmap resource.
 #pragma once
 #include <windows.h>
 
@@ -9,7 +10,9 @@
 #include <vector>
 
 class SynthApp;
+struct Bank;
 struct CapturedWindow;
+struct Engine;
 
 struct InProgramRun {
   void (*openAudioSetup)(SynthApp*) = nullptr;  // in place of the dialog (nothing happens when null)
@@ -30,8 +33,29 @@ int runTestsInProgram(const InProgramRun& how);
 // input.
 int runTestsOnceWindowOneTakesInput(int argc, char** argv);
 
+// The running program: its application, window 1's handle, its engine and its bank (null while
+// there is none).
+SynthApp* app();
+HWND mainHandle();
+Engine* engine();
+Bank* bank();
+
 // Dispatches this thread's waiting messages, `rounds` times a millisecond apart.
 void pump(int rounds = 3);
+
+// Dispatches waiting messages until the condition holds, at most `rounds` times a millisecond apart;
+// whether it holds.
+template <class Condition>
+bool pumpUntil(Condition done, int rounds = 30000) {
+  for (int k = 0; k < rounds; ++k) {
+    if (done()) return true;
+    pump(1);
+  }
+  return done();
+}
+
+// Until the input sent so far has been taken from the queue and handled (menus included).
+void settle();
 
 // The pixels of a bitmap resource of this program, 0x00RRGGBB, top row first (empty when missing).
 std::vector<std::uint32_t> bitmapPixels(int id, int* width, int* height);

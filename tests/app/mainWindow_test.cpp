@@ -57,10 +57,6 @@ int g_setupOpened = 0;
 
 void noteAudioSetup(SynthApp*) { ++g_setupOpened; }
 
-SynthApp* app() { return dynamic_cast<SynthApp*>(uiaApplication()); }
-HWND mainHandle() { return appGetMainWindowHandle(); }
-Engine* engine() { return app()->engine; }
-Bank* bank() { return app()->bank; }
 // A key as the window gets it from the keyboard (with Ctrl held when asked).
 void pressKey(UINT vk, bool ctrl = false, bool repeat = false) {
   BYTE state[256];

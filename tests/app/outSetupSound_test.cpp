@@ -29,8 +29,6 @@ namespace {
 
 SynthAppModule g_module;
 
-SynthApp* app() { return dynamic_cast<SynthApp*>(uiaApplication()); }
-
 std::string g_outFile;
 std::vector<std::string> g_log;
 // Engine frames: note on; before and after the clicks that move speaker 1; the same for speaker 2;
@@ -241,8 +239,7 @@ int main(int argc, char** argv) {
       return runProgram(argv[i] + childFlag.size());
 
   ::testing::InitGoogleTest(&argc, argv);
-  RegDeleteKeyA(HKEY_CURRENT_USER, kUserKey);
-  RegDeleteKeyA(HKEY_LOCAL_MACHINE, kMachineKey);
+  clearProgramKeys();
   const DWORD t0 = GetTickCount();
   g_outFile = useMmeOutput();
   std::printf("device listed in %lu ms\n", GetTickCount() - t0);

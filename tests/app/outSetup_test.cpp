@@ -32,8 +32,6 @@ namespace {
 
 SynthAppModule g_module;
 
-SynthApp* app() { return dynamic_cast<SynthApp*>(uiaApplication()); }
-Engine* engine() { return app()->engine; }
 SurroundSettings* surround() { return &engine()->surround; }
 // ---- the registry
 

@@ -10,7 +10,6 @@
 #include <string>
 #include <vector>
 
-#include "about/aboutDialog.h"
 #include "app/appCommands.h"
 #include "app/appWindowIds.h"
 #include "app/inProgram.h"
@@ -29,20 +28,6 @@
 namespace {
 
 SynthAppModule g_module;
-
-SynthApp* app() { return dynamic_cast<SynthApp*>(uiaApplication()); }
-HWND mainHandle() { return appGetMainWindowHandle(); }
-
-// Dispatches waiting messages until the condition holds, at most `rounds` times; the condition's
-// last answer. The wait is for the event itself, not for a time.
-template <class Condition>
-bool pumpUntil(Condition done, int rounds = 2000) {
-  for (int k = 0; k < rounds; ++k) {
-    if (done()) return true;
-    pump(1);
-  }
-  return done();
-}
 
 // A left click at a point of the screen, sent through the system's input as the mouse sends it.
 void sendClick(int x, int y) {
@@ -205,11 +190,4 @@ TEST(OwnedWindows, StayAboveWindowOneAfterAClickOrAPageKey) {
   }
 }
 
-int main(int argc, char** argv) {
-  ::testing::InitGoogleTest(&argc, argv);
-  clearProgramKeys();
-  aboutSetMillisFunction([](std::int64_t, std::int64_t) -> std::int64_t { return 1 << 30; });
-  InProgramRun how;
-  how.untilWindowOneTakesInput = true;
-  return runTestsInProgram(how);
-}
+int main(int argc, char** argv) { return runTestsOnceWindowOneTakesInput(argc, argv); }

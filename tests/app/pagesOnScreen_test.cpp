@@ -21,7 +21,6 @@
 #include <utility>
 #include <vector>
 
-#include "about/aboutDialog.h"
 #include "app/appCommands.h"
 #include "app/inProgram.h"
 #include "app/mainWindow.h"
@@ -65,9 +64,6 @@ namespace {
 
 SynthAppModule g_module;
 
-SynthApp* app() { return dynamic_cast<SynthApp*>(uiaApplication()); }
-HWND mainHandle() { return appGetMainWindowHandle(); }
-
 // The entry a press opens over a box or a title, waited for up to 200 ms of pumped messages (the kit
 // may take the press at its next tick rather than at the message); null when none opened.
 HWND waitForEntry() {
@@ -78,8 +74,6 @@ HWND waitForEntry() {
   }
   return edit;
 }
-
-Engine* engine() { return app()->engine; }
 
 void pressKey(UINT vk) {
   const LPARAM scan = static_cast<LPARAM>(MapVirtualKeyA(vk, 0)) << 16;
@@ -1000,11 +994,4 @@ TEST_F(PagesOnScreen, ContactSheetOfEveryPageAndTheRecordWindow) {
   EXPECT_TRUE(pngWrite(testArtifactPath("contact_sheet.png"), sheet.data(), w, h));
 }
 
-int main(int argc, char** argv) {
-  ::testing::InitGoogleTest(&argc, argv);
-  clearProgramKeys();
-  aboutSetMillisFunction([](std::int64_t, std::int64_t) -> std::int64_t { return 1 << 30; });
-  InProgramRun how;
-  how.untilWindowOneTakesInput = true;
-  return runTestsInProgram(how);
-}
+int main(int argc, char** argv) { return runTestsOnceWindowOneTakesInput(argc, argv); }

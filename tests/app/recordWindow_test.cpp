@@ -40,10 +40,7 @@ SynthAppModule g_module;
 
 void noteAudioSetup(SynthApp*) {}
 
-SynthApp* app() { return dynamic_cast<SynthApp*>(uiaApplication()); }
-HWND mainHandle() { return appGetMainWindowHandle(); }
 HWND recordHandle() { return winGetFrameworkWindow(2); }
-Engine* engine() { return app()->engine; }
 void pressKey(HWND window, UINT vk) {
   const LPARAM scan = static_cast<LPARAM>(MapVirtualKeyA(vk, 0)) << 16;
   PostMessageA(window, WM_KEYDOWN, vk, 1 | scan);

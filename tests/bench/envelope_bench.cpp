@@ -23,7 +23,8 @@ Engine* makeEngine(bool lfo) {
   for (auto* channel : engine->channels) channel->on = 1;
   engineApplyPatchChange(engine, 1);
   // Slots 3..27 on per-voice destinations of the three channels, curved segments.
-  const std::int16_t dests[] = {2, 3, 4, 5, 6, 7, 8, 31};
+  const EnvDestKind dests[] = {envDestOscPitch,   envDestOscPhase,    envDestOscModPhase, envDestOscModPitch,
+                               envDestOscBalance, envDestOscIndexBal, envDestOscRingBal,  envDestOscVol};
   for (int s = 3; s < envSlotCount; ++s) envCreate(engine, static_cast<std::int16_t>(s % 3), dests[s % 8]);
   for (int s = 0; s < envSlotCount; ++s) {
     EnvelopeSlot* slot = envSlot(engine, static_cast<std::int16_t>(s));

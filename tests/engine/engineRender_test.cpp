@@ -226,7 +226,7 @@ TEST_F(RenderFixture, RetuneFollowsTheTranspose) {
 
 TEST_F(RenderFixture, EnvelopeSlotCopies) {
   EnvelopeSlot source;
-  envInitSlot(&source, 9, 12);
+  envInitSlot(&source, 9, envDestShapePhase);
   source.owner = 2;
   source.sustainIndex = -1;
   source.releaseIndex = 2;

@@ -9,7 +9,7 @@ using EnvelopeControl = EnvelopeRig;
 
 EnvelopeSlot oneSegment(double time, float level, float slope, std::uint32_t step = 0) {
   EnvelopeSlot s;
-  envInitSlot(&s, 3, 31);
+  envInitSlot(&s, 3, envDestOscVol);
   s.startLevel = 0.0f;
   s.lastIndex = 0;
   s.breakpoints[0].time = time;
@@ -83,7 +83,7 @@ TEST(EnvelopeCompile, ZeroTimesAndStepsStayFinite) {
 
 // Slot 3 on "oscil 1 vol" in mode 5, driven by controller 1, shaped as a straight rise 0..1.
 std::int16_t controlSlot(EnvelopeRig& rig) {
-  const std::int16_t s = envCreate(rig.engine, 0, 31);
+  const std::int16_t s = envCreate(rig.engine, 0, envDestOscVol);
   EnvelopeSlot* slot = envSlot(rig.engine, s);
   slot->startLevel = 0.0f;
   slot->lastIndex = 0;
@@ -184,7 +184,7 @@ TEST(EnvelopeRuntimeStore, LiveEnginesKeepTheirOwnRecords) {
   EXPECT_EQ(envRuntimeGet(engines.back(), 28), nullptr);
   // Whatever happened to the records of the oldest, driving them is safe.
   for (Engine* e : engines) {
-    envSetDefaultsByDest(e, 3, 0, 31);
+    envSetDefaultsByDest(e, 3, 0, envDestOscVol);
     envSetMode(e, 3, envModeControl);
     envRunControlDriven(e);
     envApplySamplePosition(e, 0);

@@ -9,8 +9,8 @@ namespace {
 using EnvelopeEdit = EnvelopeRig;
 
 TEST_F(EnvelopeEdit, ModeSelectorClearsTheLinkAndRefusesLinkingAMaster) {
-  const std::int16_t a = envCreate(engine, 0, 31);
-  const std::int16_t b = envCreate(engine, 0, 2);
+  const std::int16_t a = envCreate(engine, 0, envDestOscVol);
+  const std::int16_t b = envCreate(engine, 0, envDestOscPitch);
   EXPECT_TRUE(envChooseMode(engine, a, 6));
   EXPECT_TRUE(envIsLinked(engine, a));
   EXPECT_EQ(envGetLinkMasterSlot(engine, a), 0);
@@ -31,7 +31,7 @@ TEST_F(EnvelopeEdit, ModeSelectorClearsTheLinkAndRefusesLinkingAMaster) {
 }
 
 TEST_F(EnvelopeEdit, SwapUndoesAndRedoesAnEditAndRecompiles) {
-  const std::int16_t s = envCreate(engine, 0, 31);
+  const std::int16_t s = envCreate(engine, 0, envDestOscVol);
   envSetMode(engine, s, envModeControl);
   EnvelopeSlot saved = *envSlot(engine, s);  // the page's copy before the edit
   envSetBpLevel(engine, s, 0, 0.25);

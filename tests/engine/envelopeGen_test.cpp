@@ -52,7 +52,7 @@ TEST_F(EnvelopeGen, DefaultAmplitudeRisesHoldsFallsAndFreesTheVoice) {
 
 TEST_F(EnvelopeGen, DecayIntoSilenceLeavesNoDenormals) {
   // Every envelope of four voices on a long exponential-like fall (slope 4) to silence, and on.
-  for (int d : {31, 2, 6, 9}) envCreate(engine, 0, static_cast<std::int16_t>(d));
+  for (EnvDestKind d : {envDestOscVol, envDestOscPitch, envDestOscBalance, envDestFilterFreq}) envCreate(engine, 0, d);
   for (auto& slot : engine->envSlots) {
     slot.breakpoints[2].slope = 4.0f;
     slot.breakpoints[2].time = 44100.0;
@@ -222,9 +222,9 @@ TEST_F(EnvelopeGen, NoteOffDuringTheAttackFallsFromThePresentOutput) {
 }
 
 TEST_F(EnvelopeGen, LegatoRestartsOnlyReleaseModeEnvelopes) {
-  const std::int16_t pitch = envCreate(engine, 0, 2);  // a Sustain envelope on the pitch
+  const std::int16_t pitch = envCreate(engine, 0, envDestOscPitch);  // a Sustain envelope on the pitch
   ASSERT_GE(pitch, 3);
-  const std::int16_t rel = envCreate(engine, 0, 31);
+  const std::int16_t rel = envCreate(engine, 0, envDestOscVol);
   envSetMode(engine, rel, envModeRelease);
   noteOn(0);
   for (int b = 0; b < 10; ++b) block();
@@ -251,7 +251,7 @@ TEST_F(EnvelopeGen, MonoNoteContinuesFromThePresentLevel) {
 
 TEST_F(EnvelopeGen, SlopeShapesTheCurve) {
   // A 12,800-sample rise at slope 1 is a straight line; at 0.5 it is the square root.
-  const std::int16_t s = envCreate(engine, 0, 31);
+  const std::int16_t s = envCreate(engine, 0, envDestOscVol);
   EnvelopeSlot* slot = envSlot(engine, s);
   slot->startLevel = 0.0f;
   slot->breakpoints[0].time = 12800.0;
@@ -269,7 +269,7 @@ TEST_F(EnvelopeGen, SlopeShapesTheCurve) {
 }
 
 TEST_F(EnvelopeGen, StepBreakpointJumpsWhenItsTimeHasRunOut) {
-  const std::int16_t s = envCreate(engine, 0, 31);
+  const std::int16_t s = envCreate(engine, 0, envDestOscVol);
   EnvelopeSlot* slot = envSlot(engine, s);
   slot->startLevel = 0.25f;
   slot->breakpoints[0] = Breakpoint{1000.0, 0.75f, 0.5f, 1, 0, 0, 1, 1, 0.25, 0.123, 0.5f};
@@ -283,7 +283,7 @@ TEST_F(EnvelopeGen, StepBreakpointJumpsWhenItsTimeHasRunOut) {
 
 TEST_F(EnvelopeGen, RunningValuesAreCutAt64OnPitchAndAt1Elsewhere) {
   // Pitch: level 1.0 times a full-depth pitch LFO standing at the wave's peak (base 256).
-  const std::int16_t p = envCreate(engine, 0, 2);
+  const std::int16_t p = envCreate(engine, 0, envDestOscPitch);
   envSetLfoOn(engine, p, 1);
   envSetLfoWave(engine, p, 0);
   envSetLfoPhase(engine, p, 0.25f);
@@ -292,7 +292,7 @@ TEST_F(EnvelopeGen, RunningValuesAreCutAt64OnPitchAndAt1Elsewhere) {
     b.lfoSeconds = 999.0;
   }
   // Elsewhere: a link to slot 0 with "Amp %" 16 and "Amp Offset" 2.
-  const std::int16_t v = envCreate(engine, 0, 31);
+  const std::int16_t v = envCreate(engine, 0, envDestOscVol);
   envSetLinked(engine, v, 1);
   envSetLinkMaster(engine, v, 0);
   envSetAmpPercent(engine, v, 16.0f);
@@ -306,7 +306,7 @@ TEST_F(EnvelopeGen, RunningValuesAreCutAt64OnPitchAndAt1Elsewhere) {
 }
 
 TEST_F(EnvelopeGen, LinkedSlotPlaysItsMastersShapeWithItsOwnPercentages) {
-  const std::int16_t s = envCreate(engine, 0, 31);
+  const std::int16_t s = envCreate(engine, 0, envDestOscVol);
   envSetLinked(engine, s, 1);
   envSetLinkMaster(engine, s, 0);
   envSetAmpPercent(engine, s, 0.5f);
@@ -320,7 +320,7 @@ TEST_F(EnvelopeGen, LinkedSlotPlaysItsMastersShapeWithItsOwnPercentages) {
 }
 
 TEST_F(EnvelopeGen, BypassLeavesTheEntryWhileRunningButTheEndLevelStillApplies) {
-  const std::int16_t s = envCreate(engine, 0, 31);
+  const std::int16_t s = envCreate(engine, 0, envDestOscVol);
   EnvelopeSlot* slot = envSlot(engine, s);
   slot->breakpoints[2].level = 0.5f;  // ends at 0.5
   envSetMode(engine, s, envModeRelease);
@@ -336,7 +336,7 @@ TEST_F(EnvelopeGen, BypassLeavesTheEntryWhileRunningButTheEndLevelStillApplies) 
 }
 
 TEST_F(EnvelopeGen, GlobalLoopStartsWithTheFirstNoteAndReleasesWithTheLast) {
-  const std::int16_t s = envCreate(engine, 0, 25);  // effect time: global
+  const std::int16_t s = envCreate(engine, 0, envDestEffectTime);  // effect time: global
   ASSERT_TRUE(envSlot(engine, s)->global);
   envSetMode(engine, s, envModeLoop);
   noteOn(0);  // held count was 0 when it started: the global instance starts
@@ -428,16 +428,19 @@ TEST_F(EnvelopeGen, FlushTinyValues) {
 }
 
 TEST_F(EnvelopeGen, NamesFollowTheDestinationTable) {
-  envSetDefaultsByDest(engine, 5, 0, 1);
-  const std::int16_t f = envCreate(engine, 3, 9);
-  const std::int16_t e = envCreate(engine, 0, 26);
+  envSetDefaultsByDest(engine, 5, 0, envDestOscAmp);
+  const std::int16_t f = envCreate(engine, 3, envDestFilterFreq);
+  const std::int16_t e = envCreate(engine, 0, envDestEffectFeedback);
   struct Case {
-    std::int16_t slot, dest, owner;
+    std::int16_t slot;
+    EnvDestKind dest;
+    std::int16_t owner;
     const char* want;
   };
-  for (const Case c : {Case{0, 0, 0, "oscil 1 amp (1)"}, Case{5, 0, 0, "oscil 1 amp (2)"},
-                       Case{-1, 1, 0, "oscil 1 amp (3)"}, Case{f, 0, 0, "master filter freq (1)"},
-                       Case{e, 0, 0, "effect feedback (1)"}, Case{-1, 13, 1, "mod 2 pitch (1)"}}) {
+  for (const Case c :
+       {Case{0, envDestNone, 0, "oscil 1 amp (1)"}, Case{5, envDestNone, 0, "oscil 1 amp (2)"},
+        Case{-1, envDestOscAmp, 0, "oscil 1 amp (3)"}, Case{f, envDestNone, 0, "master filter freq (1)"},
+        Case{e, envDestNone, 0, "effect feedback (1)"}, Case{-1, envDestModPitch, 1, "mod 2 pitch (1)"}}) {
     char name[envNameSize];
     envGetName(engine, c.slot, name, c.dest, c.owner);
     EXPECT_STREQ(name, c.want) << c.slot;
@@ -450,7 +453,7 @@ TEST_F(EnvelopeGen, NamesFollowTheDestinationTable) {
 // and the render resets every block, even while voice 0 plays nothing: the value stays put and never
 // piles up block after block.
 TEST_F(EnvelopeGen, GlobalEffectEnvelopeWritesTheMasterRowOncePerBlock) {
-  const std::int16_t s = envCreate(engine, 0, 29);  // effect bal wet: global
+  const std::int16_t s = envCreate(engine, 0, envDestEffectWet);  // effect bal wet: global
   ASSERT_GE(s, 3);
   ASSERT_TRUE(envSlot(engine, s)->global);
   for (std::int16_t bp = -1; bp <= 2; ++bp) envSetBpLevel(engine, s, bp, 0.5);

@@ -59,7 +59,7 @@ bool waitWord(EnvelopeSlot* slot, std::int32_t want) {
 }
 
 TEST_F(EnvelopeHandshake, WordMovesThroughItsStatesWithAnAudioThread) {
-  const std::int16_t s = envCreate(engine, 0, 31);
+  const std::int16_t s = envCreate(engine, 0, envDestOscVol);
   EnvelopeSlot* slot = envSlot(engine, s);
   slot->breakpoints[0].time = 1e9;  // a long rise: the instance advances every block
   noteOn(0);
@@ -86,7 +86,7 @@ TEST_F(EnvelopeHandshake, WordMovesThroughItsStatesWithAnAudioThread) {
 // The same through the engine's own block render, with the note played through the MIDI queue, as a
 // device would drive it.
 TEST_F(EnvelopeHandshake, EngineRenderHonoursTheHandshake) {
-  const std::int16_t s = envCreate(engine, 0, 31);
+  const std::int16_t s = envCreate(engine, 0, envDestOscVol);
   EnvelopeSlot* slot = envSlot(engine, s);
   slot->breakpoints[0].time = 1e9;
   ASSERT_TRUE(midiQueuePushShort(engineGetMidiQueue(engine), 0x90, 60, 100));
@@ -126,7 +126,7 @@ TEST_F(EnvelopeHandshake, SilentEngineAcknowledgesToo) {
 }
 
 TEST_F(EnvelopeHandshake, ControlDrivenSlotIsLeftAloneWhileHeld) {
-  const std::int16_t s = envCreate(engine, 0, 31);
+  const std::int16_t s = envCreate(engine, 0, envDestOscVol);
   envSetMode(engine, s, envModeControl);
   EnvelopeRuntime* r = envRuntimeGet(engine, s);
   engine->midi.controllers[1] = 0;

@@ -64,7 +64,7 @@ void runBlocks(EnvelopeRig& rig, int blocks) {
 TEST_F(EnvelopeHostile, ClampedOnLoadingThenPlayed) {
   for (int s = 0; s < envSlotCount; ++s) {
     EnvelopeSlot* slot = envSlot(engine, static_cast<std::int16_t>(s));
-    const std::int16_t dest = static_cast<std::int16_t>(s < 3 ? 1 : 1 + s % 38);
+    const EnvDestKind dest = s < 3 ? envDestOscAmp : static_cast<EnvDestKind>(envDestOscAmp + s % envDestLast);
     envSetDefaultsByDest(engine, static_cast<std::int16_t>(s), static_cast<std::uint16_t>(s < 3 ? s : s % 4), dest);
     spoil(slot, s);
     slot->owner = static_cast<std::int16_t>(s % 2 ? 99 : -3);

@@ -53,7 +53,7 @@ std::int16_t pickTarget(Engine* engine, int kind, std::uint8_t knob) {
     case libKindEnvelope: {
       // An envelope of the engine: one of the channel envelopes or a new one.
       if (knob & 4) return static_cast<std::int16_t>(knob % 3);
-      const std::int16_t slot = envCreate(engine, static_cast<std::int16_t>(knob % 3), 9);
+      const std::int16_t slot = envCreate(engine, static_cast<std::int16_t>(knob % 3), envDestFilterFreq);
       return slot >= 0 ? slot : 0;
     }
     case libKindWave: {
@@ -134,7 +134,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (knob & 0x80) {
     const int keepFree = (knob >> 5) & 3;
     int made = 0;
-    while (envCreate(engine, static_cast<std::int16_t>(made % 3), static_cast<std::int16_t>(3 + made % 20)) >= 0)
+    while (envCreate(engine, static_cast<std::int16_t>(made % 3),
+                     static_cast<EnvDestKind>(envDestOscPhase + made % 20)) >= 0)
       ++made;
     for (int s = envSlotCount - keepFree; s < envSlotCount; ++s) envSlotClear(engine, static_cast<std::int16_t>(s));
   }

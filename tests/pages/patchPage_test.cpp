@@ -647,8 +647,8 @@ int16_t makeSourceChannel(Engine* e) {
   filterSetType(e, 0, 6);
   envSlot(e, 0)->destination = envDestOscAmp;
   envSlot(e, 0)->lastIndex = 3;
-  const int16_t pitch = envCreate(e, 0, 2);
-  const int16_t cutoff = envCreate(e, 0, 9);
+  const int16_t pitch = envCreate(e, 0, envDestOscPitch);
+  const int16_t cutoff = envCreate(e, 0, envDestFilterFreq);
   envSlot(e, pitch)->lastIndex = 2;
   envSlot(e, cutoff)->lastIndex = 4;
   return wave;
@@ -773,7 +773,7 @@ TEST(PatchPage, PastesWhenTheEnvelopesOrThePresetWavesRunOut) {
     moduleCopyChannel(e, 0);
     // B: every envelope slot taken, every preset wave taken.
     engineInitPreset(e);
-    while (envCreate(e, 1, 30) >= 0) {
+    while (envCreate(e, 1, envDestEffectDry) >= 0) {
     }
     while (engineClaimPresetWave(e) >= 0) {
     }

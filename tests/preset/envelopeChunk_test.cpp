@@ -54,7 +54,7 @@ LayoutMap presetChunkMap(int layout, int envelopes) {
 
 // A slot with every stored field set to a value that stays within the ranges a reader keeps.
 void fillSlot(EnvelopeSlot* s, int i) {
-  envInitSlot(s, static_cast<std::int16_t>(i), 0);
+  envInitSlot(s, static_cast<std::int16_t>(i), envDestNone);
   s->inUse = 1;
   s->allocated = 1;
   s->tempoSync = static_cast<std::uint8_t>(i & 1);
@@ -106,7 +106,7 @@ void fillSlot(EnvelopeSlot* s, int i) {
 // What a reader gives for a stored slot: the stored fields of the layout, envInitSlot for the rest.
 EnvelopeSlot expectedAfterRead(const EnvelopeSlot& src, int index, int layout) {
   EnvelopeSlot e;
-  envInitSlot(&e, static_cast<std::int16_t>(index), 0);
+  envInitSlot(&e, static_cast<std::int16_t>(index), envDestNone);
   e.tag = src.tag;
   e.inUse = src.inUse;
   e.allocated = src.allocated;
@@ -408,7 +408,7 @@ TEST_F(ChunkFixture, SingleEnvelopeAndTempoBothOrders) {
            }));
   for (const std::string& p : {path, path + ".be"}) {
     EnvelopeSlot got;
-    envInitSlot(&got, 5, 0);
+    envInitSlot(&got, 5, envDestNone);
     ChunkHeader h;
     openAt(p, 0, &h);
     ASSERT_TRUE(envChunkSingle(&file, &got, chunkBufferData(), chunkRead));

@@ -16,11 +16,11 @@ namespace {
 struct EnvelopeFixture : EngineFixture {
   void SetUp() override {
     EngineFixture::SetUp();
-    for (int i = 0; i < envSlotCount; ++i) envInitSlot(&engine->envSlots[i], static_cast<std::int16_t>(i), 0);
+    for (int i = 0; i < envSlotCount; ++i) envInitSlot(&engine->envSlots[i], static_cast<std::int16_t>(i), envDestNone);
     for (int c = 0; c < 3; ++c)
-      envSetDefaultsByDest(engine, static_cast<std::int16_t>(c), static_cast<std::uint16_t>(c), 1);
+      envSetDefaultsByDest(engine, static_cast<std::int16_t>(c), static_cast<std::uint16_t>(c), envDestOscAmp);
   }
-  std::string name(std::int16_t slot, std::int16_t dest = 0, std::int16_t owner = 0) {
+  std::string name(std::int16_t slot, EnvDestKind dest = envDestNone, std::int16_t owner = 0) {
     char buf[envNameSize + 1] = {};
     envGetName(engine, slot, buf, dest, owner);
     return buf;
@@ -29,7 +29,7 @@ struct EnvelopeFixture : EngineFixture {
 
 TEST_F(EnvelopeFixture, FreshSlotIsAttackHoldRelease) {
   EnvelopeSlot s;
-  envInitSlot(&s, 7, 0);
+  envInitSlot(&s, 7, envDestNone);
   EXPECT_EQ(s.startLevel, 0.0f);
   EXPECT_EQ(s.breakpoints[0].time, 441.0);
   EXPECT_EQ(s.breakpoints[0].level, 1.0f);
@@ -45,21 +45,21 @@ TEST_F(EnvelopeFixture, FreshSlotIsAttackHoldRelease) {
   EXPECT_EQ(s.breakpoints[50].lfoDepth, 0.5f);
   EXPECT_EQ(s.breakpoints[50].shSeconds, 0.123);
   EnvelopeSlot fx;
-  envInitSlot(&fx, 3, 29);
+  envInitSlot(&fx, 3, envDestEffectWet);
   EXPECT_EQ(fx.effectTarget, 1u);
 }
 
 TEST_F(EnvelopeFixture, DefaultsByDestination) {
   const struct {
-    std::int16_t dest;
+    EnvDestKind dest;
     float start;
     double t0;
     float l0, s0;
     double t1;
-  } cases[] = {{3, 0.5f, 882.0, 0.5f, 0.5f, 22050.0},
-               {17, 0.0f, 88200.0, 1.0f, 1.0f, 44100.0},
-               {18, 0.0f, 44100.0, 0.0f, 1.0f, 44100.0},
-               {9, 1.0f, 882.0, 1.0f, 0.5f, 22050.0}};
+  } cases[] = {{envDestOscPhase, 0.5f, 882.0, 0.5f, 0.5f, 22050.0},
+               {envDestSampleStart, 0.0f, 88200.0, 1.0f, 1.0f, 44100.0},
+               {envDestSampleJump, 0.0f, 44100.0, 0.0f, 1.0f, 44100.0},
+               {envDestFilterFreq, 1.0f, 882.0, 1.0f, 0.5f, 22050.0}};
   for (auto c : cases) {
     std::int16_t slot = envCreate(engine, 1, c.dest);
     ASSERT_GE(slot, 3);
@@ -82,9 +82,9 @@ TEST_F(EnvelopeFixture, DefaultsByDestination) {
 }
 
 TEST_F(EnvelopeFixture, AllocationPairsAndNames) {
-  EXPECT_EQ(envCreate(engine, 0, 1), 0);  // channel envelopes keep their slots
-  EXPECT_EQ(envCreate(engine, 5, 1), -1);
-  const std::int16_t pan = envCreate(engine, 1, 38);
+  EXPECT_EQ(envCreate(engine, 0, envDestOscAmp), 0);  // channel envelopes keep their slots
+  EXPECT_EQ(envCreate(engine, 5, envDestOscAmp), -1);
+  const std::int16_t pan = envCreate(engine, 1, envDestSurroundPan);
   ASSERT_EQ(pan, 3);
   EXPECT_EQ(envSlot(engine, 3)->destination, 28);
   EXPECT_EQ(envSlot(engine, 4)->destination, 37);
@@ -94,27 +94,27 @@ TEST_F(EnvelopeFixture, AllocationPairsAndNames) {
   EXPECT_EQ(name(4), "chan 2 pan FB (1)");
   EXPECT_EQ(envCountAllocated(engine), 5);
   // Fill every free slot; then a pair request gets a plain pan LR without a partner.
-  while (envCreate(engine, 0, 14) >= 0) {
+  while (envCreate(engine, 0, envDestModBalance) >= 0) {
   }
   EXPECT_EQ(envCountAllocated(engine), 28);
-  EXPECT_EQ(envCreate(engine, 0, 14), -1);
+  EXPECT_EQ(envCreate(engine, 0, envDestModBalance), -1);
   envSlotClear(engine, 27);
-  const std::int16_t lone = envCreate(engine, 2, 38);
+  const std::int16_t lone = envCreate(engine, 2, envDestSurroundPan);
   ASSERT_EQ(lone, 27);
   EXPECT_EQ(envSlot(engine, 27)->partnerId, 0);
   EXPECT_EQ(name(27), "chan 3 pan LR (1)");
   // Occurrence numbers: the second amp envelope of channel 1 is number 2; a new one would be 3.
   envSlotClear(engine, 26);
-  envSetDefaultsByDest(engine, 26, 0, 1);
+  envSetDefaultsByDest(engine, 26, 0, envDestOscAmp);
   EXPECT_EQ(name(0), "oscil 1 amp (1)");
   EXPECT_EQ(name(26), "oscil 1 amp (2)");
-  EXPECT_EQ(name(-1, 1, 0), "oscil 1 amp (3)");
-  EXPECT_EQ(name(-1, 9, 3), "master filter freq (1)");
-  EXPECT_EQ(name(-1, 19, 1), "oscil 2 grain time % (1)");
-  EXPECT_EQ(name(-1, 26, 2), "effect feedback (1)");
-  EXPECT_EQ(name(-1, 39, 0), "");
+  EXPECT_EQ(name(-1, envDestOscAmp, 0), "oscil 1 amp (3)");
+  EXPECT_EQ(name(-1, envDestFilterFreq, 3), "master filter freq (1)");
+  EXPECT_EQ(name(-1, envDestGrainTime, 1), "oscil 2 grain time % (1)");
+  EXPECT_EQ(name(-1, envDestEffectFeedback, 2), "effect feedback (1)");
+  EXPECT_EQ(name(-1, static_cast<EnvDestKind>(envDestLast + 1), 0), "");
   char untouched[envNameSize] = "keep";
-  envGetName(engine, 28, untouched, 1, 0);
+  envGetName(engine, 28, untouched, envDestOscAmp, 0);
   EXPECT_STREQ(untouched, "keep");
 }
 
@@ -189,9 +189,9 @@ TEST_F(EnvelopeFixture, AccessorRanges) {
 }
 
 TEST_F(EnvelopeFixture, ScaleTimesAndTotalSeconds) {
-  EnvelopeSlot* synced = envSlot(engine, envCreate(engine, 0, 14));
-  EnvelopeSlot* retrig = envSlot(engine, envCreate(engine, 0, 14));
-  EnvelopeSlot* plain = envSlot(engine, envCreate(engine, 0, 14));
+  EnvelopeSlot* synced = envSlot(engine, envCreate(engine, 0, envDestModBalance));
+  EnvelopeSlot* retrig = envSlot(engine, envCreate(engine, 0, envDestModBalance));
+  EnvelopeSlot* plain = envSlot(engine, envCreate(engine, 0, envDestModBalance));
   synced->tempoSync = 1;
   retrig->mode = envModeRetrigger;
   envScaleTimes(engine, 120.0, 60.0);
@@ -251,12 +251,15 @@ TEST_F(EnvelopeFixture, HandshakeWithAnAudioThread) {
 
 TEST_F(EnvelopeFixture, RefreshDerivesGlobalPitchAndMaster) {
   const struct {
-    std::int16_t dest, owner;
+    EnvDestKind dest;
+    std::int16_t owner;
     bool postMix;
     std::uint8_t global, pitch;
     std::uint32_t effect;
-  } cases[] = {{9, 3, true, 1, 0, 0},   {9, 3, false, 0, 0, 0}, {10, 0, true, 1, 0, 0},  {12, 0, true, 1, 0, 1},
-               {26, 0, false, 1, 0, 1}, {2, 1, false, 0, 1, 0}, {13, 2, false, 0, 1, 0}, {14, 2, true, 0, 0, 0}};
+  } cases[] = {{envDestFilterFreq, 3, true, 1, 0, 0},      {envDestFilterFreq, 3, false, 0, 0, 0},
+               {envDestShapeInGain, 0, true, 1, 0, 0},     {envDestShapePhase, 0, true, 1, 0, 1},
+               {envDestEffectFeedback, 0, false, 1, 0, 1}, {envDestOscPitch, 1, false, 0, 1, 0},
+               {envDestModPitch, 2, false, 0, 1, 0},       {envDestModBalance, 2, true, 0, 0, 0}};
   for (auto c : cases) {
     engine->filters[3].postMix = c.postMix;
     engine->waveshaper.postMix = c.postMix;

@@ -52,7 +52,7 @@ std::string libraryLayout(std::uint32_t id, std::uint32_t size) {
 // The file as a machine of the other byte order writes it.
 Bytes libraryToBigEndian(const Bytes& le) { return chunktest::toBigEndian(le, libraryLayout); }
 
-std::int16_t envelope(Engine* e, std::int16_t owner, std::int16_t destination, double mark) {
+std::int16_t envelope(Engine* e, std::int16_t owner, EnvDestKind destination, double mark) {
   const std::int16_t slot = envCreate(e, owner, destination);
   EXPECT_GE(slot, 0);
   envSetBpLevel(e, slot, 0, mark);
@@ -78,8 +78,8 @@ std::vector<Seed> fillSource(Engine* e) {
   osc->level = 0.625f;
   osc->waveA = localWave(e, 1.0f);
   osc->waveB = localWave(e, 3.0f);
-  envelope(e, 1, 1, 0.25);
-  envelope(e, 1, 2, 0.5);
+  envelope(e, 1, envDestOscAmp, 0.25);
+  envelope(e, 1, envDestOscPitch, 0.5);
   seeds.push_back({"oscillator", libKindOscillator, 1});
   // Oscillator 2 plays a sample that is not there.
   ChannelOscRecord* sampled = engineGetChannel(e, 2);
@@ -95,16 +95,16 @@ std::vector<Seed> fillSource(Engine* e) {
   mod0->on = 1;
   mod0->type = modulatorRingmod;
   mod0->wave = localWave(e, 2.0f);
-  envelope(e, 0, 3, 0.125);
-  envelope(e, 0, 9, 0.75);
-  envelope(e, 0, 13, 0.375);
+  envelope(e, 0, envDestOscPhase, 0.125);
+  envelope(e, 0, envDestFilterFreq, 0.75);
+  envelope(e, 0, envDestModPitch, 0.375);
   seeds.push_back({"channel", libKindChannel, 0});
   // Filter 2 (an allpass) with two filter envelopes; the master filter.
   FilterRecord* f2 = engineGetFilter(e, 2);
   f2->type = 12;
   f2->cutoff = 300.0f;
-  envelope(e, 2, 9, 0.0625);
-  envelope(e, 2, 15, 0.875);
+  envelope(e, 2, envDestFilterFreq, 0.0625);
+  envelope(e, 2, envDestFilterRes, 0.875);
   seeds.push_back({"filter", libKindFilter, 2});
   engineGetFilter(e, 3)->type = 16;
   seeds.push_back({"filterMaster", libKindFilter, 3});
@@ -114,17 +114,17 @@ std::vector<Seed> fillSource(Engine* e) {
   mod1->freqMode = 1;
   mod1->ratio = 1.5f;
   mod1->wave = localWave(e, 5.0f);
-  envelope(e, 1, 14, 0.3);
+  envelope(e, 1, envDestModBalance, 0.3);
   seeds.push_back({"modulator", libKindModulator, 1});
   // Waveshaper with a preset-wave curve and an envelope.
   WaveshaperRecord* ws = engineGetWaveshaper(e);
   ws->on = 1;
   ws->inGain = 2.0f;
   ws->wave = localWave(e, 0.5f);
-  envelope(e, 0, 10, 0.6);
+  envelope(e, 0, envDestShapeInGain, 0.6);
   seeds.push_back({"waveshaper", libKindWaveshaper, 0});
   // A looping envelope with many breakpoints.
-  const std::int16_t loop = envelope(e, 0, 4, 0.9);
+  const std::int16_t loop = envelope(e, 0, envDestOscModPhase, 0.9);
   for (std::int16_t bp = 2; bp < 12; ++bp) {
     envSetBpTime(e, loop, bp, 441.0 * bp);
     envSetBpLevel(e, loop, bp, (bp % 3) / 3.0);
@@ -170,7 +170,7 @@ class LibrarySeeds : public ::testing::Test {
     if (kind == libKindWave) target = engineClaimPresetWave(e);  // a wave loads into a local wave
     // An envelope loads into an envelope the engine has.
     for (int i = 0; kind == libKindEnvelope && i < envSlotCount && !engineGetEnvelopeSlot(e, target)->allocated; ++i)
-      envCreate(e, 0, 4);
+      envCreate(e, 0, envDestOscModPhase);
     FileSpec file;
     fileSpecClear(&file);
     fileSpecSetPath(&file, path.c_str(), nullptr);
@@ -198,7 +198,7 @@ TEST_F(LibrarySeeds, WrittenByTheLibraryWriterAndLoadInBothByteOrders) {
   };
   for (const Seed& s : seeds) write(s);
   // One file per effect kind, with an effect envelope.
-  envelope(source, 0, 25, 0.45);
+  envelope(source, 0, envDestEffectTime, 0.45);
   for (std::uint16_t type = 1; type <= 5; ++type) {
     effectSetType(source, type);
     effectSetOn(source, 1);

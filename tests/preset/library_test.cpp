@@ -79,7 +79,7 @@ class LibraryTest : public EngineFixture {
     return t;
   }
   // An envelope of `destination` owned by `owner`, marked by its first level.
-  std::int16_t makeEnvelope(Engine* e, std::int16_t owner, std::int16_t destination, double mark) {
+  std::int16_t makeEnvelope(Engine* e, std::int16_t owner, EnvDestKind destination, double mark) {
     const std::int16_t slot = envCreate(e, owner, destination);
     EXPECT_GE(slot, 0);
     envSetBpLevel(e, slot, 0, mark);
@@ -178,15 +178,15 @@ TEST_F(LibraryTest, ThreeHundredFilesGiveThreeHundredItemsAndTwoHundredFiftySixE
 
 TEST_F(LibraryTest, FilterLibraryIntoFilterOneReplacesItsEnvelopes) {
   // The file: filter 1 with two filter envelopes.
-  makeEnvelope(source, 1, 9, 0.25);
-  makeEnvelope(source, 1, 15, 0.75);
-  makeEnvelope(source, 0, 9, 0.5);  // another filter's: not written
+  makeEnvelope(source, 1, envDestFilterFreq, 0.25);
+  makeEnvelope(source, 1, envDestFilterRes, 0.75);
+  makeEnvelope(source, 0, envDestFilterFreq, 0.5);  // another filter's: not written
   libSetupAll();
   save(libKindFilter, 1, "twoEnvs", source);
   // The target: envelopes of filter 1 (filter destination), filter 0, and channel 1's oscillator.
-  const std::int16_t old1 = makeEnvelope(target, 1, 16, 0.0625);
-  const std::int16_t keep0 = makeEnvelope(target, 0, 9, 0.1875);
-  const std::int16_t keepOsc = makeEnvelope(target, 1, 3, 0.3125);
+  const std::int16_t old1 = makeEnvelope(target, 1, envDestFilterBw, 0.0625);
+  const std::int16_t keep0 = makeEnvelope(target, 0, envDestFilterFreq, 0.1875);
+  const std::int16_t keepOsc = makeEnvelope(target, 1, envDestOscPhase, 0.3125);
   ASSERT_EQ(libDispatch(libKindFilter, 1, 1, target), 0);
   EXPECT_FALSE(engineGetEnvelopeSlot(target, old1)->allocated && envGetBpLevel(target, old1, 0) == 0.0625);
   EXPECT_EQ(slotsMarked(target, 0.1875), std::vector<std::int16_t>{keep0});
@@ -206,12 +206,12 @@ TEST_F(LibraryTest, FilterLibraryIntoFilterOneReplacesItsEnvelopes) {
 }
 
 TEST_F(LibraryTest, TooManyEnvelopesShowTheMessageAndTheEngineKeepsRunning) {
-  for (int i = 0; i < 3; ++i) makeEnvelope(source, 0, 9, 0.0625 * (i + 1));
+  for (int i = 0; i < 3; ++i) makeEnvelope(source, 0, envDestFilterFreq, 0.0625 * (i + 1));
   libSetupAll();
   save(libKindFilter, 0, "three", source);
   // Only one free slot is left in the target (waveshaper envelopes stay through a filter load).
   int made = 0;
-  while (envCreate(target, 0, 10) >= 0) ++made;
+  while (envCreate(target, 0, envDestShapeInGain) >= 0) ++made;
   envSlotClear(target, 27);
   msgBoxCaptureBegin(0);
   ASSERT_EQ(libDispatch(libKindFilter, 1, 0, target), 0);
@@ -310,10 +310,10 @@ TEST_F(LibraryTest, EveryKindRoundTrips) {
   EXPECT_EQ(effectGetType(target), effectPipe);
   EXPECT_FLOAT_EQ(target->effectPipe.feedback, -0.5f);
   // 6 envelope into slot 5 of the target (which keeps its own place and destination).
-  const std::int16_t se = makeEnvelope(source, 0, 25, 0.125);
+  const std::int16_t se = makeEnvelope(source, 0, envDestEffectTime, 0.125);
   envSetBpTime(source, se, 1, 4410.0);
   save(libKindEnvelope, se, "env", source);
-  const std::int16_t te = makeEnvelope(target, 1, 10, 0.875);
+  const std::int16_t te = makeEnvelope(target, 1, envDestShapeInGain, 0.875);
   ASSERT_EQ(libDispatch(libKindEnvelope, 1, te, target), 0);
   EXPECT_EQ(envGetBpLevel(target, te, 0), 0.125);
   EXPECT_EQ(envGetBpTime(target, te, 1), 4410.0);

@@ -195,8 +195,8 @@ Engine* rtStressEngine(int variant, int voices, float rate) {
     lfoSetPeriodSeconds(e, l, 0.05 + 0.1 * l);
   }
   // An envelope on every destination while slots last, the modes in rotation.
-  for (i16 d = 1; d <= 38; ++d) {
-    const i16 slot = envCreate(e, static_cast<i16>(d % 3), d);
+  for (int d = envDestOscAmp; d <= envDestLast; ++d) {
+    const i16 slot = envCreate(e, static_cast<i16>(d % 3), static_cast<EnvDestKind>(d));
     if (slot < 0) continue;
     const auto mode = static_cast<std::uint16_t>(1 + (slot + variant) % 5);
     envSetBpTime(e, slot, 0, 500.0 + 100.0 * slot);

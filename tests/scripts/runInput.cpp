@@ -5,56 +5,25 @@
 // The input goes to the main window once it takes input (the start-up splash gone), and the command
 // ends when the window has handled it. Exit 0 when done, 1 when not (said on stderr).
 #include <windows.h>
-#include <tlhelp32.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
+#include "app/morvaneFinder.h"
 #include "preset/bank.h"
 #include "preset/bankFile.h"
 #include "preset/chunk.h"
 
 namespace {
 
-constexpr char kProgramFile[] = "morvane.exe";
-constexpr char kMainClassPrefix[] = "VLNormalWindow";
 constexpr DWORD kWaitMs = 30000;  // for the window to take input, and for it to handle the input
-
-struct Search {
-  DWORD pid = 0;
-  HWND main = nullptr;
-};
-
-BOOL CALLBACK findMain(HWND window, LPARAM param) {
-  Search& s = *reinterpret_cast<Search*>(param);
-  DWORD pid = 0;
-  GetWindowThreadProcessId(window, &pid);
-  char className[64] = {};
-  GetClassNameA(window, className, sizeof className);
-  if (pid == s.pid && !GetWindow(window, GW_OWNER) && !(GetWindowLongA(window, GWL_STYLE) & WS_POPUP) &&
-      std::strncmp(className, kMainClassPrefix, sizeof kMainClassPrefix - 1) == 0)
-    s.main = window;
-  return TRUE;
-}
-
-HWND mainWindow() {
-  Search s;
-  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-  PROCESSENTRY32 entry = {};
-  entry.dwSize = sizeof entry;
-  for (BOOL more = Process32First(snapshot, &entry); more && !s.pid; more = Process32Next(snapshot, &entry))
-    if (lstrcmpiA(entry.szExeFile, kProgramFile) == 0) s.pid = entry.th32ProcessID;
-  CloseHandle(snapshot);
-  if (s.pid) EnumWindows(findMain, reinterpret_cast<LPARAM>(&s));
-  return s.main;
-}
 
 // The main window once it takes input (null when it does not within kWaitMs).
 HWND readyWindow() {
   const DWORD start = GetTickCount();
   do {
-    HWND main = mainWindow();
+    HWND main = morvaneFindMainWindow(morvaneFindProcess());
     if (main && IsWindowVisible(main) && IsWindowEnabled(main)) return main;
     Sleep(100);
   } while (GetTickCount() - start < kWaitMs);

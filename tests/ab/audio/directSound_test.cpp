@@ -185,13 +185,14 @@ TEST_F(DirectSoundTest, OutputBeyondFullScaleSaturatesInsteadOfWrapping) {
 TEST_F(DirectSoundTest, LatencyFollowsItsTableAndStaysInItsRange) {
   // Closed: the latency properties are unknown.
   uint32_t size = 99, changeable = 99;
-  EXPECT_EQ(abDevGetPropertyInfo("Latency", id, &size, &changeable), AB_ERR_NO_PROPERTY);
+  EXPECT_EQ(abDevGetPropertyInfo("Latency", id, &size, &changeable), AB_ERR_LATENCY_NOT_OPEN);
   EXPECT_EQ(size, 0u);
   EXPECT_EQ(changeable, 0u);
   int v = 0;
-  EXPECT_EQ(getI32("Latency", &v), AB_ERR_NO_PROPERTY);
-  EXPECT_EQ(setI32("Latency", 30), AB_ERR_NO_PROPERTY);
-  EXPECT_EQ(getI32("SetInLatency", &v), AB_ERR_NO_PROPERTY);
+  EXPECT_EQ(getI32("Latency", &v), AB_ERR_LATENCY_NOT_OPEN);
+  EXPECT_EQ(setI32("Latency", 30), AB_ERR_LATENCY_NOT_OPEN);
+  EXPECT_EQ(getI32("SetInLatency", &v), AB_ERR_LATENCY_NOT_OPEN);
+  EXPECT_EQ(setI32("SetInLatency", 40), AB_ERR_LATENCY_NOT_OPEN);
 
   ASSERT_EQ(abDevOpen(id, true), 0);
   EXPECT_EQ(abDevGetPropertyInfo("Latency", id, &size, &changeable), 0);
@@ -220,13 +221,14 @@ TEST_F(DirectSoundTest, LatencyFollowsItsTableAndStaysInItsRange) {
     EXPECT_EQ(deviceLatency(id), c.read) << c.set;
   }
   // Wrong sizes.
-  EXPECT_EQ(setI32("Latency", 30, 8), AB_ERR_NO_PROPERTY);
-  EXPECT_EQ(getI32("Latency", &v, 8), AB_ERR_NO_PROPERTY);
+  EXPECT_EQ(setI32("Latency", 30, 8), AB_ERR_LATENCY_BAD_SIZE);
+  EXPECT_EQ(getI32("Latency", &v, 8), AB_ERR_LATENCY_BAD_SIZE);
   EXPECT_EQ(setI32("SetInLatency", 40), 0);
   EXPECT_EQ(deviceInputLatency(id), 40);
   EXPECT_EQ(setI32("SetInLatency", 100000), 0);
   EXPECT_EQ(deviceInputLatency(id), 92);
-  EXPECT_EQ(setI32("SetInLatency", 40, 2), AB_ERR_NO_PROPERTY);
+  EXPECT_EQ(setI32("SetInLatency", 40, 2), AB_ERR_LATENCY_BAD_SIZE);
+  EXPECT_EQ(getI32("SetInLatency", &v, 2), AB_ERR_LATENCY_BAD_SIZE);
   ASSERT_EQ(abDevOpen(id, false), 0);
 }
 

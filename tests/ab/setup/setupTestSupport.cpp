@@ -62,7 +62,7 @@ SetupTestDevice::SetupTestDevice(const std::string& n, int kind, int inputs, int
 int SetupTestDevice::open(bool on) {
   if (on) {
     ++opens;
-    if (failOpen) return AB_ERR_NOT_OPEN;
+    if (failOpen) return AB_ERR_OPEN_FAILED;
     opened = true;
   } else {
     ++closes;
@@ -79,7 +79,7 @@ int SetupTestDevice::start(bool on) {
 }
 
 int SetupTestDevice::getPropertyInfo(const char* n, uint32_t* size, uint32_t* changeable) {
-  if (!size) return AB_ERR_NOT_OPEN;
+  if (!size) return AB_ERR_BAD_VALUE;
   uint32_t c = 0;
   if (is(n, "DeviceName")) {
     *size = static_cast<uint32_t>(name.size() + 1);
@@ -115,7 +115,7 @@ int SetupTestDevice::getPropertyInfo(const char* n, uint32_t* size, uint32_t* ch
 }
 
 int SetupTestDevice::setProperty(const char* n, const void* value, uint32_t size) {
-  if (!value) return AB_ERR_NOT_OPEN;
+  if (!value) return AB_ERR_BAD_VALUE;
   int32_t v = 0;
   if (size >= 4) std::memcpy(&v, value, 4);
   if (is(n, "SampleRate") && size == 4) {
@@ -135,18 +135,18 @@ int SetupTestDevice::setProperty(const char* n, const void* value, uint32_t size
 }
 
 int SetupTestDevice::getProperty(const char* n, void* buffer, uint32_t* size) {
-  if (!buffer || !size) return AB_ERR_NOT_OPEN;
+  if (!buffer || !size) return AB_ERR_BAD_VALUE;
   if (is(n, "DeviceName")) {
     const uint32_t bytes = std::min<uint32_t>(*size, static_cast<uint32_t>(name.size() + 1));
     std::memcpy(buffer, name.c_str(), bytes);
     *size = bytes;
   } else if (is(n, "DeviceDescription")) {
-    if (*size < 8) return AB_ERR_NOT_OPEN;
+    if (*size < 8) return AB_ERR_BAD_VALUE;
     putU32(buffer, 0, 0);
     putU32(buffer, 4, static_cast<uint32_t>(driverKind));
   } else if (is(n, "PortDescription")) {
     const uint32_t count = static_cast<uint32_t>(inputNames.size() + outputNames.size());
-    if (*size < 4 + 76 * count) return AB_ERR_NOT_OPEN;
+    if (*size < 4 + 76 * count) return AB_ERR_BAD_VALUE;
     putU32(buffer, 0, count);
     uint8_t* at = static_cast<uint8_t*>(buffer) + 4;
     for (int dir = 0; dir < 2; ++dir) {
@@ -162,10 +162,10 @@ int SetupTestDevice::getProperty(const char* n, void* buffer, uint32_t* size) {
       }
     }
   } else if (is(n, "SampleRate")) {
-    if (*size != 4) return AB_ERR_NOT_OPEN;
+    if (*size != 4) return AB_ERR_BAD_VALUE;
     putU32(buffer, 0, static_cast<uint32_t>(rate));
   } else if (is(n, "SampleRateList")) {
-    if (*size < 4 + 4 * rates.size()) return AB_ERR_NOT_OPEN;
+    if (*size < 4 + 4 * rates.size()) return AB_ERR_BAD_VALUE;
     putU32(buffer, 0, static_cast<uint32_t>(rates.size()));
     for (size_t i = 0; i < rates.size(); ++i) putU32(buffer, 4 + 4 * i, static_cast<uint32_t>(rates[i]));
   } else if (is(n, "Latency") && hasLatencyProperty) {
@@ -174,7 +174,7 @@ int SetupTestDevice::getProperty(const char* n, void* buffer, uint32_t* size) {
     std::memcpy(buffer, words, bytes);
     *size = bytes;
   } else if (is(n, "SetInLatency") && hasInputLatencyProperty) {
-    if (*size < 4) return AB_ERR_NOT_OPEN;
+    if (*size < 4) return AB_ERR_BAD_VALUE;
     putU32(buffer, 0, static_cast<uint32_t>(inputLatency));
   } else if (is(n, "ControlPanel") && hasControlPanel) {
     ++panels;
@@ -182,7 +182,7 @@ int SetupTestDevice::getProperty(const char* n, void* buffer, uint32_t* size) {
   } else if (is(n, "BufferSize") && bufferSize > 0) {
     putU32(buffer, 0, static_cast<uint32_t>(bufferSize));
   } else if (is(n, "AudioInDeviceList") && !inputDevices.empty()) {
-    if (*size < 68 * inputDevices.size()) return AB_ERR_NOT_OPEN;
+    if (*size < 68 * inputDevices.size()) return AB_ERR_BAD_VALUE;
     for (size_t i = 0; i < inputDevices.size(); ++i) {
       AudioInDeviceEntry e;
       std::memset(&e, 0, sizeof e);
@@ -191,7 +191,7 @@ int SetupTestDevice::getProperty(const char* n, void* buffer, uint32_t* size) {
       std::memcpy(static_cast<uint8_t*>(buffer) + 68 * i, &e, sizeof e);
     }
   } else if (is(n, "ActiveAudioInDevice") && !inputDevices.empty()) {
-    if (*size < 68) return AB_ERR_NOT_OPEN;
+    if (*size < 68) return AB_ERR_BAD_VALUE;
     AudioInDeviceEntry e;
     std::memset(&e, 0, sizeof e);
     e.index = activeInput;

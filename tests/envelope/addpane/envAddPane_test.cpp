@@ -203,7 +203,7 @@ TEST(EnvAddPane, ParameterListsPerModuleType) {
       if (c.kind == envAddOscil) oscSetType(e, static_cast<uint16_t>(c.index), static_cast<uint16_t>(c.type));
       if (c.kind == envAddFilter || c.kind == envAddMasterFilter)
         filterSetType(e, static_cast<int16_t>(c.index), static_cast<int16_t>(c.type));
-      int32_t codes[envAddParamRows] = {};
+      EnvDestKind codes[envAddParamRows] = {};
       const int n = envAddListParams(e, c.kind, c.index, codes);
       EXPECT_EQ(std::vector<int32_t>(codes, codes + n), c.codes) << c.what;
     }
@@ -218,7 +218,7 @@ TEST(EnvAddPane, ParameterListsPerModuleType) {
     EXPECT_EQ(texts(page, envAddParams), (std::vector<std::string>{"filter 1 freq (1)"}));
     page.press(paneEnvAdd, envAddCancelButton);
     // Hostile kinds and indices offer nothing.
-    int32_t codes[envAddParamRows] = {};
+    EnvDestKind codes[envAddParamRows] = {};
     EXPECT_EQ(envAddListParams(e, 0, 0, codes), 0);
     EXPECT_EQ(envAddListParams(e, envAddOscil, 7, codes), 0);
     EXPECT_EQ(envAddListParams(e, envAddFilter, -1, codes), 0);
@@ -289,7 +289,7 @@ TEST(EnvAddPane, SurroundPanPairAndFullSlots) {
     EXPECT_EQ(msgBoxCaptureCount(), 0u);
 
     // Only one slot free: the pair is refused whole.
-    for (int s = 5; s < 27; ++s) envCreate(e, 0, 31);
+    for (int s = 5; s < 27; ++s) envCreate(e, 0, envDestOscVol);
     ASSERT_EQ(envCountAllocated(e), 27);
     std::vector<EnvelopeSlot> before;
     for (int s = 0; s < envSlotCount; ++s) before.push_back(*page.slot(s));
@@ -299,7 +299,7 @@ TEST(EnvAddPane, SurroundPanPairAndFullSlots) {
     for (int s = 0; s < envSlotCount; ++s) EXPECT_TRUE(envSameSlot(*page.slot(s), before[s])) << s;
 
     // Slots 3..27 full: any add is refused and nothing changes.
-    envCreate(e, 0, 31);
+    envCreate(e, 0, envDestOscVol);
     ASSERT_EQ(envCountAllocated(e), 28);
     before.clear();
     for (int s = 0; s < envSlotCount; ++s) before.push_back(*page.slot(s));
@@ -345,8 +345,8 @@ TEST(EnvAddPane, StepPatternKeepsItsTimesAt48kHz) {
       envAddPaneShow(kPageWin);
       page.press(paneEnvAdd, envAddOk);
       EnvelopeSlot fresh{};
-      envInitSlot(&fresh, 4, 2);
-      envApplyDestDefaults(&fresh, 2);
+      envInitSlot(&fresh, 4, envDestOscPitch);
+      envApplyDestDefaults(&fresh, envDestOscPitch);
       EXPECT_EQ(page.slot(4)->lastIndex, fresh.lastIndex);
       EXPECT_EQ(page.slot(4)->breakpoints[0].step, fresh.breakpoints[0].step);
     });

@@ -163,7 +163,7 @@ TEST(EnvDragMath, BandSelectsExactlyTheMarkersInside) {
 TEST(EnvDragMath, SurroundPairStaysInStep) {
   Engine* e = pageTestEngine();
   engineInitPreset(e);
-  const int16_t a = envCreate(e, 0, 38);
+  const int16_t a = envCreate(e, 0, envDestSurroundPan);
   ASSERT_GE(a, 3);
   const int16_t b = envFindPartner(e, a);
   ASSERT_NE(b, a);

@@ -49,8 +49,8 @@ void fivePoints(EnvelopeSlot* s, float levelBase, int sustain) {
 TEST(EnvClipboard, EnvelopePasteKeepsPlaceAndUndoRedoAlternate) {
   runInApplication([&](RecordingApplication&) {
     EnvHarness page([](Engine* e) {
-      const int16_t pitch = envCreate(e, 0, 2);   // oscil 1 main pitch
-      const int16_t filter = envCreate(e, 1, 9);  // filter 2 freq
+      const int16_t pitch = envCreate(e, 0, envDestOscPitch);     // oscil 1 main pitch
+      const int16_t filter = envCreate(e, 1, envDestFilterFreq);  // filter 2 freq
       EnvelopeSlot* p = engineGetEnvelopeSlot(e, pitch);
       shapeSlot(p, 0.3f, {{0.1, 0.9f}, {0.2, 0.4f}, {0.3, 0.6f}, {0.5, 0.0f}}, 2);
       p->mode = envModeLoop;
@@ -120,7 +120,7 @@ TEST(EnvClipboard, EnvelopePasteKeepsPlaceAndUndoRedoAlternate) {
 // A one-slot undo puts back the shape but never the module the slot drives.
 TEST(EnvClipboard, OneSlotUndoKeepsDestinationAndOwner) {
   runInApplication([&](RecordingApplication&) {
-    EnvHarness page([](Engine* e) { envCreate(e, 0, 2); });
+    EnvHarness page([](Engine* e) { envCreate(e, 0, envDestOscPitch); });
     ASSERT_NE(envSelectSlot(page, 3), 0);
     const float level = page.slot(3)->breakpoints[0].level;
     envUndoSnapshot(kPageWin);
@@ -179,8 +179,8 @@ TEST(EnvBpClip, SpliceArithmetic) {
   };
   for (const Case& c : cases) {
     EnvelopeSlot target{}, clip{};
-    envInitSlot(&target, 3, 9);
-    envInitSlot(&clip, 4, 2);
+    envInitSlot(&target, 3, envDestFilterFreq);
+    envInitSlot(&clip, 4, envDestOscPitch);
     for (int k = 0; k < envBreakpointCount; ++k) {
       target.breakpoints[k].time = 1000.0 * (k + 1);
       target.breakpoints[k].level = 0.001f * static_cast<float>(k);
@@ -209,8 +209,8 @@ TEST(EnvBpClip, SpliceArithmetic) {
   }
   // Out-of-range runs and places change nothing.
   EnvelopeSlot target{}, clip{};
-  envInitSlot(&target, 3, 9);
-  envInitSlot(&clip, 4, 9);
+  envInitSlot(&target, 3, envDestFilterFreq);
+  envInitSlot(&clip, 4, envDestFilterFreq);
   const EnvelopeSlot kept = target;
   EXPECT_FALSE(envBpSplice(&target, &clip, 3, 2, 0));
   EXPECT_FALSE(envBpSplice(&target, &clip, 0, 68, 0));
@@ -325,9 +325,9 @@ TEST(EnvBpClip, PasteWithoutSelectionAddsAtThePress) {
 TEST(EnvClipboard, PastedLinkIsRevalidated) {
   runInApplication([&](RecordingApplication&) {
     EnvHarness page([](Engine* e) {
-      envCreate(e, 0, 2);  // 3
-      envCreate(e, 0, 3);  // 4
-      envCreate(e, 0, 5);  // 5
+      envCreate(e, 0, envDestOscPitch);     // 3
+      envCreate(e, 0, envDestOscPhase);     // 4
+      envCreate(e, 0, envDestOscModPitch);  // 5
     });
     Engine* e = page.engine();
     const int32_t idOf3 = page.slot(3)->id, idOf4 = page.slot(4)->id, idOf5 = page.slot(5)->id;

@@ -53,7 +53,7 @@ TEST(EnvDrag, SlopeHandleDragDoublesPerSixteenPixelsWithinItsLimits) {
 TEST(EnvDrag, SurroundPairAddsToThePartnerAndDragsInItsSquare) {
   runInApplication([&](RecordingApplication&) {
     int16_t a = -1;
-    EnvHarness page([&](Engine* e) { a = envCreate(e, 0, 38); });
+    EnvHarness page([&](Engine* e) { a = envCreate(e, 0, envDestSurroundPan); });
     ASSERT_GE(a, 3);
     Engine* e = page.engine();
     const int16_t b = envFindPartner(e, a);

@@ -88,7 +88,7 @@ TEST(EnvEdit, RefusalsLeaveTheSlotByteIdentical) {
       for (int i = 0; i < 68; ++i) full->breakpoints[i] = {441.0, 0.5f, 1.0f, 0, 0, 0, 0, 0, 1.0, 1.0, 0.0f};
       full->lastIndex = 67;
       shapeSlot(engineGetEnvelopeSlot(e, 1), 0.0f, {{0.2, 1.0f}, {0.3, 0.6f}, {0.4, 0.0f}}, 1);
-      const int16_t linked = envCreate(e, 2, 2);
+      const int16_t linked = envCreate(e, 2, envDestOscPitch);
       EnvelopeSlot* l = engineGetEnvelopeSlot(e, linked);
       l->linked = 1;
       l->linkMaster = engineGetEnvelopeSlot(e, 1)->id;

@@ -138,8 +138,8 @@ TEST(EnvFieldBeats, BeatsAtTheRunningTempo) {
 TEST(EnvFieldMode, LinkRefusals) {
   Engine* e = pageTestEngine();
   engineInitPreset(e);
-  const int16_t a = envCreate(e, 0, 2);
-  const int16_t b = envCreate(e, 0, 3);
+  const int16_t a = envCreate(e, 0, envDestOscPitch);
+  const int16_t b = envCreate(e, 0, envDestOscPhase);
   ASSERT_GE(a, 3);
   ASSERT_GE(b, 3);
   // Channel envelopes 0..2 cannot be linked.

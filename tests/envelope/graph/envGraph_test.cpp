@@ -71,7 +71,7 @@ TEST(EnvGraph, LayoutTableOnFixtureSlots) {
     s->destination = envDestOscAmp;
 
     // A linked envelope shows its master through its factors.
-    const int16_t li = envCreate(e, 1, 2);
+    const int16_t li = envCreate(e, 1, envDestOscPitch);
     EnvelopeSlot* l = page.slot(li);
     l->linked = 1;
     l->linkMaster = s->id;
@@ -171,7 +171,7 @@ TEST(EnvGraph, HostileSlotsAndViewValuesStayBounded) {
     page.doubleClick(r.left, r.top - 1);
     EXPECT_EQ(std::memcmp(&before, page.slot(0), sizeof before), 0);
     // 24 and more rows selected: 23 rows bound.
-    for (int k = 0; k < 24; ++k) envCreate(e, static_cast<int16_t>(k % 4), 16);
+    for (int k = 0; k < 24; ++k) envCreate(e, static_cast<int16_t>(k % 4), envDestFilterBw);
     envPageRefresh(kPageWin);
     envListOnFilter(page.item(envItemFilter), 0, envFilterAll);
     int bound = 0;
@@ -186,7 +186,7 @@ TEST(EnvGraph, HostileSlotsAndViewValuesStayBounded) {
 TEST(EnvGraph, SamplePositionRowShowsTheSamplePeaks) {
   runInApplication([&](RecordingApplication&) {
     int16_t slot = -1;
-    EnvHarness page([&](Engine* e) { slot = envCreate(e, 0, 18); });
+    EnvHarness page([&](Engine* e) { slot = envCreate(e, 0, envDestSampleJump); });
     ASSERT_GE(slot, 3);
     float* display = sampleDisplayBuffer(0);
     SampleInfo* info = sampleGetInfo(page.engine(), 0);
@@ -213,7 +213,8 @@ TEST(EnvGraph, SamplePositionRowShowsTheSamplePeaks) {
 TEST(EnvGraph, FullRedrawOfTwentyThreeRowsTime) {
   runInApplication([&](RecordingApplication&) {
     EnvHarness page([](Engine* e) {
-      for (int k = 0; k < 25; ++k) envCreate(e, static_cast<int16_t>(k % 4), static_cast<int16_t>(9 + k % 3));
+      const EnvDestKind kinds[] = {envDestFilterFreq, envDestShapeInGain, envDestShapeOutGain};
+      for (int k = 0; k < 25; ++k) envCreate(e, static_cast<int16_t>(k % 4), kinds[k % 3]);
       for (int s = 0; s < envSlotCount; ++s) {
         EnvelopeSlot* slot = engineGetEnvelopeSlot(e, s);
         for (int i = 0; i < 68; ++i)

@@ -108,7 +108,7 @@ TEST(EnvMarkerWindow, CostPerTick) {
   runInApplication([&](RecordingApplication&) {
     EnvHarness page([](Engine* e) {
       slowRows(e);
-      for (int k = 0; k < 21; ++k) envCreate(e, static_cast<int16_t>(k % 3), 2);
+      for (int k = 0; k < 21; ++k) envCreate(e, static_cast<int16_t>(k % 3), envDestOscPitch);
     });
     laterClock();
     envListOnFilter(page.item(envItemFilter), 0, envFilterAll);

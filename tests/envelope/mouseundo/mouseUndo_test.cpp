@@ -130,7 +130,7 @@ TEST(EnvMouseUndo, PairEditsUndoBothHalves) {
     int16_t a = -1;
     EnvHarness page([&](Engine* e) {
       sixPoints(e);
-      a = envCreate(e, 0, 38);
+      a = envCreate(e, 0, envDestSurroundPan);
     });
     laterClock();
     ASSERT_GE(a, 3);

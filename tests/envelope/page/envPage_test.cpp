@@ -57,10 +57,10 @@ TEST(EnvPage, FirstShowListsAndDrawsTheThreeAmplitudeEnvelopes) {
 TEST(EnvPage, FilterSelectsTheRowsOfItsGroupAndKeepsThemAcrossPresets) {
   runInApplication([&](RecordingApplication&) {
     EnvHarness page([](Engine* e) {
-      envCreate(e, 0, 2);   // oscil 1 pitch
-      envCreate(e, 1, 9);   // filter 2 cutoff
-      envCreate(e, 3, 9);   // master filter
-      envCreate(e, 3, 25);  // effect
+      envCreate(e, 0, envDestOscPitch);    // oscil 1 pitch
+      envCreate(e, 1, envDestFilterFreq);  // filter 2 cutoff
+      envCreate(e, 3, envDestFilterFreq);  // master filter
+      envCreate(e, 3, envDestEffectTime);  // effect
     });
     ASSERT_NE(page.view()->rowSlots[6], -1);
     auto selectedKinds = [&] {
@@ -101,10 +101,10 @@ TEST(EnvPage, FilterSelectsTheRowsOfItsGroupAndKeepsThemAcrossPresets) {
     // Another preset: the same (kind, owner) envelopes in other slots.
     Engine* e = page.engine();
     for (int16_t s = 3; s < envSlotCount; ++s) envSlotClear(e, s);
-    envCreate(e, 3, 25);
-    envCreate(e, 3, 9);
-    envCreate(e, 0, 12);
-    envCreate(e, 1, 9);
+    envCreate(e, 3, envDestEffectTime);
+    envCreate(e, 3, envDestFilterFreq);
+    envCreate(e, 0, envDestShapePhase);
+    envCreate(e, 1, envDestFilterFreq);
     envPageRefresh(kPageWin);
     drainMessages();
     EXPECT_EQ(selectedKinds(), (std::vector<std::pair<int, int>>{{9, 1}, {9, 3}}));

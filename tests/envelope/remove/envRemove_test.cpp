@@ -43,8 +43,8 @@ void answer(int a) {
 TEST(EnvRemove, DeleteFadesOutAndInAndUndoBringsItBack) {
   runInApplication([&](RecordingApplication&) {
     EnvPanesPage page([](Engine* e) {
-      envCreate(e, 0, 2);
-      envCreate(e, 1, 9);
+      envCreate(e, 0, envDestOscPitch);
+      envCreate(e, 1, envDestFilterFreq);
       shapeSlot(engineGetEnvelopeSlot(e, 4), 0.1f, {{0.2, 0.9f}, {0.3, 0.2f}, {0.4, 0.0f}}, 1);
     });
     Engine* e = page.engine();
@@ -117,7 +117,7 @@ TEST(EnvRemove, DeleteFadesOutAndInAndUndoBringsItBack) {
 
 TEST(EnvRemove, RefusalsChangeNothing) {
   runInApplication([&](RecordingApplication&) {
-    EnvPanesPage page([](Engine* e) { envCreate(e, 0, 2); });
+    EnvPanesPage page([](Engine* e) { envCreate(e, 0, envDestOscPitch); });
     const auto before = allSlots(page);
     ASSERT_NE(envSelectSlot(page, 0), 0);
     envDeleteSelected(kPageWin);
@@ -136,7 +136,7 @@ TEST(EnvRemove, RefusalsChangeNothing) {
 TEST(EnvRemove, InitialiseResetsToTheDestinationDefaultsAsOneUndoStep) {
   runInApplication([&](RecordingApplication&) {
     EnvPanesPage page([](Engine* e) {
-      const int16_t s = envCreate(e, 2, 2);
+      const int16_t s = envCreate(e, 2, envDestOscPitch);
       shapeSlot(engineGetEnvelopeSlot(e, s), 0.7f, {{0.1, 0.3f}, {0.2, 0.9f}, {0.3, 0.5f}, {0.1, 0.4f}, {0.2, 0.1f}},
                 3);
     });
@@ -147,8 +147,8 @@ TEST(EnvRemove, InitialiseResetsToTheDestinationDefaultsAsOneUndoStep) {
     const EnvelopeSlot edited = *page.slot(3);
     envMenuOnChoose(page.item(envItemMenu), 0, menuInitEntry);
     EnvelopeSlot fresh{};
-    envInitSlot(&fresh, 3, 2);
-    envApplyDestDefaults(&fresh, 2);
+    envInitSlot(&fresh, 3, envDestOscPitch);
+    envApplyDestDefaults(&fresh, envDestOscPitch);
     const EnvelopeSlot* s = page.slot(3);
     EXPECT_EQ(s->destination, 2);
     EXPECT_EQ(s->owner, 2);

@@ -40,7 +40,7 @@ TEST(EnvRows, LayoutKeepsTheAnchorRowAndRefusesHeightsOutOfRange) {
 
 TEST(EnvRows, RowScrollbarAndScrollingFollowTheSelectedRows) {
   runInApplication([&](RecordingApplication&) {
-    EnvHarness page([](Engine* e) { envCreate(e, 0, 2); });
+    EnvHarness page([](Engine* e) { envCreate(e, 0, envDestOscPitch); });
     const int top0 = winGetOriginY(kPageWin) + envGraphAreaOffset;
     envListOnFilter(page.item(envItemFilter), 0, envFilterChannel2);
     EXPECT_DOUBLE_EQ(thumbOf(page, envItemRowScroll), 1.0) << "one row: the thumb fills the bar";

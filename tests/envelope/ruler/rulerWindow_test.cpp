@@ -149,7 +149,7 @@ TEST(EnvRulerWindow, ZoomDragKeepsThePressTimeAndIdleTicksKeepZooming) {
 TEST(EnvRulerWindow, ZoomDragRedrawRateOnAWidePageWith23Rows) {
   runInApplication([&](RecordingApplication&) {
     EnvHarness page([](Engine* e) {
-      for (int k = 0; k < 20; ++k) envCreate(e, static_cast<int16_t>(k % 3), 2);
+      for (int k = 0; k < 20; ++k) envCreate(e, static_cast<int16_t>(k % 3), envDestOscPitch);
     });
     laterClock();
     envListOnFilter(page.item(envItemFilter), 0, envFilterAll);

@@ -138,8 +138,8 @@ TEST(EnvSections, LinkedEnvelopeShowsOnlyTheLinkSectionAndTheModePopup) {
   runInApplication([&](RecordingApplication&) {
     int16_t a = -1, b = -1;
     EnvHarness page([&](Engine* e) {
-      a = envCreate(e, 0, 2);
-      b = envCreate(e, 0, 3);
+      a = envCreate(e, 0, envDestOscPitch);
+      b = envCreate(e, 0, envDestOscPhase);
       envSetLfoOn(e, b, 1);
       envSetCcScaleOn(e, b, 1);
     });

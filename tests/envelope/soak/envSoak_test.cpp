@@ -24,7 +24,7 @@ TEST(EnvSoak, SoakOfRandomEditsWhileANoteIsHeld) {
     EnvHarness page([](Engine* e) {
       e->channels[0]->on = 1;
       shapeSlot(engineGetEnvelopeSlot(e, 0), 0.0f, {{0.1, 1.0f}, {0.3, 0.7f}, {0.6, 0.7f}, {0.5, 0.0f}}, 2);
-      const int16_t pan = envCreate(e, 0, 38);
+      const int16_t pan = envCreate(e, 0, envDestSurroundPan);
       (void)pan;
     });
     envListOnFilter(page.item(envItemFilter), 0, envFilterChannel1);

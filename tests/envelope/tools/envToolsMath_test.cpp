@@ -16,7 +16,7 @@ const double kNan = std::numeric_limits<double>::quiet_NaN();
 
 EnvelopeSlot shaped(int count, double time, float level, int sustain, int mode = envModeSustain) {
   EnvelopeSlot s{};
-  envInitSlot(&s, 3, 9);
+  envInitSlot(&s, 3, envDestFilterFreq);
   for (int k = 0; k < count; ++k) {
     s.breakpoints[k].time = time * (k + 1);
     s.breakpoints[k].level = level;

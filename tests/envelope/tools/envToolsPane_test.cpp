@@ -52,7 +52,7 @@ struct ToolsPage : EnvHarness {
 
 void twoShapes(Engine* e) {
   shapeSlot(engineGetEnvelopeSlot(e, 0), 0.2f, {{0.5, 1.0f}, {0.5, 0.6f}, {1.0, 0.0f}}, 1);
-  const int16_t s = envCreate(e, 0, 9);
+  const int16_t s = envCreate(e, 0, envDestFilterFreq);
   shapeSlot(engineGetEnvelopeSlot(e, s), 0.0f, {{0.25, 0.8f}, {0.25, 0.3f}, {0.25, 0.5f}, {0.5, 0.0f}}, 2);
 }
 
@@ -210,7 +210,7 @@ TEST(EnvToolsPane, HostileTypedValues) {
 TEST(EnvToolsPane, BoxChangeWith28Envelopes) {
   runInApplication([&](RecordingApplication&) {
     ToolsPage page([](Engine* e) {
-      for (int d = 0; d < 25; ++d) envCreate(e, 0, 9);
+      for (int d = 0; d < 25; ++d) envCreate(e, 0, envDestFilterFreq);
       for (int s = 0; s < envSlotCount; ++s) {
         EnvelopeSlot* x = engineGetEnvelopeSlot(e, static_cast<int16_t>(s));
         for (int k = 0; k < envBreakpointCount; ++k) {

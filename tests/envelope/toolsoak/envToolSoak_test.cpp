@@ -36,9 +36,9 @@ TEST(EnvToolSoak, RandomEditsKeepEverySlotPlayable) {
   runInApplication([&](RecordingApplication&) {
     EnvPanesPage page([](Engine* e) {
       oscSetOn(e, 0, 1);
-      envCreate(e, 0, 9);
-      envCreate(e, 0, 2);
-      envCreate(e, 1, 31);
+      envCreate(e, 0, envDestFilterFreq);
+      envCreate(e, 0, envDestOscPitch);
+      envCreate(e, 1, envDestOscVol);
     });
     Engine* e = page.engine();
     envListOnFilter(page.item(envItemFilter), 0, envFilterAll);

@@ -132,52 +132,53 @@ TEST(EnvTyping, DepthAmpPercentAndBeats) {
 TEST(EnvTyping, LevelUnitsRoundTripThroughBox90) {
   struct Case {
     std::string name;
-    int16_t kind, owner;
+    EnvDestKind kind;
+    int16_t owner;
     std::function<void(Engine*)> setup;
     double typed;
   };
   const std::vector<Case> cases = {
-      {"amp", 1, 0, nullptr, -12.0},
-      {"pitch Trans", 2, 0,
+      {"amp", envDestOscAmp, 0, nullptr, -12.0},
+      {"pitch Trans", envDestOscPitch, 0,
        [](Engine* e) {
          oscSetFreqMode(e, 0, oscFreqTrans);
          oscSetPitch(e, 0, 12.0f);
        },
        0.0},
-      {"pitch Ratio", 2, 0,
+      {"pitch Ratio", envDestOscPitch, 0,
        [](Engine* e) {
          oscSetFreqMode(e, 0, oscFreqRatio);
          oscSetPitch(e, 0, 2.0f);
        },
        0.5},
-      {"pitch Note", 2, 0,
+      {"pitch Note", envDestOscPitch, 0,
        [](Engine* e) {
          oscSetFreqMode(e, 0, oscFreqNote);
          oscSetPitch(e, 0, 69.0f);
        },
        57.0},
-      {"pitch Hz", 2, 0,
+      {"pitch Hz", envDestOscPitch, 0,
        [](Engine* e) {
          oscSetFreqMode(e, 0, oscFreqHz);
          oscSetPitch(e, 0, 880.0f);
        },
        440.0},
-      {"phase", 3, 0, [](Engine* e) { oscSetPhaseA(e, 0, 0.25f); }, 0.5},
-      {"filter", 9, 0,
+      {"phase", envDestOscPhase, 0, [](Engine* e) { oscSetPhaseA(e, 0, 0.25f); }, 0.5},
+      {"filter", envDestFilterFreq, 0,
        [](Engine* e) {
          filterSetType(e, 0, filterLpf12dB);
          filterSetFrequency(e, 0, 2000.0);
        },
        500.0},
-      {"filter Comb", 9, 1,
+      {"filter Comb", envDestFilterFreq, 1,
        [](Engine* e) {
          filterSetType(e, 1, filterComb);
          filterSetFrequency(e, 1, 1000.0);
        },
        500.0},
-      {"mod balance", 14, 0, [](Engine* e) { modulatorSetBalance(e, 0, 0.8); }, 0.4},
-      {"sample jump", 18, 0, nullptr, 30.0},
-      {"pan", 28, 0, nullptr, 0.5},
+      {"mod balance", envDestModBalance, 0, [](Engine* e) { modulatorSetBalance(e, 0, 0.8); }, 0.4},
+      {"sample jump", envDestSampleJump, 0, nullptr, 30.0},
+      {"pan", envDestPanLr, 0, nullptr, 0.5},
   };
   runInApplication([&](RecordingApplication&) {
     EnvHarness page;
@@ -186,7 +187,7 @@ TEST(EnvTyping, LevelUnitsRoundTripThroughBox90) {
       SCOPED_TRACE(c.name);
       Engine* e = page.engine();
       if (c.setup) c.setup(e);
-      int16_t slot = c.kind == 1 ? 0 : envCreate(e, c.owner, c.kind);
+      int16_t slot = c.kind == envDestOscAmp ? 0 : envCreate(e, c.owner, c.kind);
       ASSERT_GE(slot, 0);
       selectRun(page, 17, slot, 1, 1);
       ASSERT_TRUE(page.shown(envItemBpLevelUnits));
@@ -205,8 +206,8 @@ TEST(EnvTyping, SettingsRefusals) {
   runInApplication([&](RecordingApplication&) {
     int16_t a = -1, b = -1;
     EnvHarness page([&](Engine* e) {
-      a = envCreate(e, 0, 2);
-      b = envCreate(e, 0, 3);
+      a = envCreate(e, 0, envDestOscPitch);
+      b = envCreate(e, 0, envDestOscPhase);
     });
     laterClock();
     ASSERT_GE(a, 3);

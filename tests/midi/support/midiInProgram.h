@@ -1,7 +1,7 @@
-// What the Midi editors' in-program tests share: the running program's engine, bank and window 1,
-// items of a pane found by id and clicked with real posted mouse messages, keys held while clicking,
-// and popup menus read and answered through the popup seam. Header only: each test program of
-// tests/midi/<sub> includes it and links the program runner (tests/app/inProgram.cpp).
+// What the Midi editors' in-program tests share beside the program runner's helpers (the running
+// program's engine, bank and window 1): items of a pane found by id and clicked with real posted
+// mouse messages, keys held while clicking, and popup menus read and answered through the popup seam. Header only: each
+// test program of tests/midi/<sub> includes it and links the program runner (tests/app/inProgram.cpp).
 #pragma once
 #include <windows.h>
 
@@ -17,11 +17,6 @@
 #include "uiSeams/popupMenu.h"
 
 namespace midiprog {
-
-inline SynthApp* app() { return dynamic_cast<SynthApp*>(uiaApplication()); }
-inline HWND mainHandle() { return appGetMainWindowHandle(); }
-inline Engine* engine() { return app() ? app()->engine : nullptr; }
-inline Bank* bank() { return app() ? app()->bank : nullptr; }
 
 // The client point of item `id`'s rectangle at (dx, dy) from its top left, with `select` making its
 // pane the current item container first.

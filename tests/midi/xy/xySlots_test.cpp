@@ -161,7 +161,7 @@ TEST_F(XySlots, SliderMenuListsTheDestinationsInOrderAndShowsTheirPages) {
   setList({{20, "Cut"}, {21, ""}});
   ASSERT_EQ(midiPageSlots()[0].controller, 20);
   char amp[envNameSize];
-  envGetName(engine(), 0, amp, 0, 0);
+  envGetName(engine(), 0, amp, envDestNone, 0);
   const std::vector<std::string> expected = {"Make XY Controller...",
                                              "-",
                                              "Volume",
@@ -207,7 +207,7 @@ TEST_F(XySlots, DoubleClickOpensAMenuOfAtMost32Rows) {
   driveEverythingBy20();
   Engine* e = engine();
   for (int n = 0; n < 10; ++n) {
-    const int16_t s = envCreate(e, 0, 2);
+    const int16_t s = envCreate(e, 0, envDestOscPitch);
     ASSERT_GE(s, 0);
     EnvelopeSlot* slot = envSlot(e, s);
     slot->ccScaleOn = 1;

@@ -432,7 +432,7 @@ std::vector<RenderCase> makeCases() {
     lfoSetAmpTarget(e, 0, 1, 1);
     lfoSetAmpDepth(e, 0, 0.5);
     lfoSetPeriodSeconds(e, 0, 0.3);
-    const i16 slot = envCreate(e, 1, 1);  // channel 1's amplitude envelope, a slow swell
+    const i16 slot = envCreate(e, 1, envDestOscAmp);  // channel 1's amplitude envelope, a slow swell
     if (slot >= 0) {
       envSetBpTime(e, slot, 0, 12000.0);
       envSetBpLevel(e, slot, 0, 1.0);
