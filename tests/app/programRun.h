@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "support/stereoFile.h"
+
 // The folder of this test program, ending with its separator.
 std::string selfFolder();
 
@@ -37,14 +39,3 @@ ChildRun runChild(const std::string& scenario, DWORD timeoutMs = 60000);
 
 // Whether a line starts with `prefix`; `rest` gets what follows it on the first such line.
 bool hasLine(const std::vector<std::string>& lines, const std::string& prefix, std::string* rest = nullptr);
-
-// The two channels of a 16-bit stereo file, as floats.
-struct Stereo {
-  std::vector<float> left, right;
-};
-Stereo readStereo(const std::string& path);
-// The frames that are not exact silence on both channels. Where the stream runs dry (the program late
-// on a loaded machine) the system pads the file with silent frames of its own; without them the file
-// holds the program's frames one for one, however late they came.
-Stereo withoutSilentFrames(const Stereo& s);
-std::vector<float> readLeft(const std::string& path);

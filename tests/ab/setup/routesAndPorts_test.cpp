@@ -22,6 +22,7 @@
 #include "setupTestSupport.h"
 #include "support/audioFiles.h"
 #include "support/signal.h"
+#include "support/stereoFile.h"
 
 namespace {
 
@@ -67,26 +68,25 @@ TEST(RoutesAndPorts, ARouteChosenInTheDialogIsSavedAndTheSoundFollowsIt) {
   EXPECT_EQ(host.client.manager->outputRoutes[0], 1);
   EXPECT_EQ(abDevIsRunning(mme), 1);
 
-  std::vector<float> left, right;
-  size_t start = 0;
+  // The sound judged by what the file holds: the silent frames that the system pads the stream with
+  // when the device runs dry on a busy machine are left out, so the sine is whole again.
+  Stereo file, sounding;
   for (int t = 0; t < 30000; t += 20) {
-    const std::vector<int16_t> file = readSamples<int16_t>(path);
-    left.clear();
-    right.clear();
-    for (size_t f = 0; f < file.size() / channels; ++f) {
-      left.push_back(file[f * channels] / 32768.0f);
-      right.push_back(file[f * channels + 1] / 32768.0f);
+    const std::vector<int16_t> samples = readSamples<int16_t>(path);
+    file = Stereo();
+    for (size_t f = 0; f < samples.size() / channels; ++f) {
+      file.left.push_back(samples[f * channels] / 32768.0f);
+      file.right.push_back(samples[f * channels + 1] / 32768.0f);
     }
-    start = 0;
-    while (start < right.size() && right[start] == 0.0f) ++start;
-    if (right.size() > start + 44100) break;
+    sounding = withoutSilentFrames(file);
+    if (sounding.right.size() > 44100) break;
     Sleep(20);
   }
-  ASSERT_GT(right.size(), start + 44100) << path;
+  ASSERT_GT(sounding.right.size(), 44100u) << path;
   float leftPeak = 0.0f;
-  for (float s : left) leftPeak = std::max(leftPeak, std::fabs(s));
+  for (float s : file.left) leftPeak = std::max(leftPeak, std::fabs(s));
   EXPECT_EQ(leftPeak, 0.0f);
-  EXPECT_NEAR(signalPeakFrequency(right.data() + start, 44100, 44100.0), 440.0, 1.0);
+  EXPECT_NEAR(signalPeakFrequency(sounding.right.data(), 44100, 44100.0), 440.0, 1.0);
 }
 
 // A click on column 0 of a MIDI port row does nothing, one on column 1 switches the port on; after OK
