@@ -1,5 +1,6 @@
 #include "app/appWindows.h"
 
+#include "GPWindowPlace.h"
 #include "app/appWindowIds.h"
 #include "controls/winSlots.h"
 #include "engine/numeric.h"
@@ -125,22 +126,7 @@ void appPlaceBesideOwner(std::int16_t id, std::int16_t ownerId) {
 }
 
 void appCentreOnOwner(std::int16_t id, std::int16_t ownerId) {
-  HWND window = winGetFrameworkWindow(id), owner = winGetFrameworkWindow(ownerId);
-  RECT box, main;
-  if (!window || !owner || !GetWindowRect(window, &box) || !GetWindowRect(owner, &main)) return;
-  const LONG width = box.right - box.left, height = box.bottom - box.top;
-  LONG x = (main.left + main.right - width) / 2, y = (main.top + main.bottom - height) / 2;
-  MONITORINFO monitor = {};
-  monitor.cbSize = sizeof monitor;
-  if (GetMonitorInfoA(MonitorFromWindow(owner, MONITOR_DEFAULTTONEAREST), &monitor)) {
-    // Whole on the screen: its title bar stays within reach.
-    const RECT work = monitor.rcWork;
-    x = x + width > work.right ? work.right - width : x;
-    y = y + height > work.bottom ? work.bottom - height : y;
-    x = x < work.left ? work.left : x;
-    y = y < work.top ? work.top : y;
-  }
-  SetWindowPos(window, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  gpCentreOnWindow(winGetFrameworkWindow(id), winGetFrameworkWindow(ownerId));
 }
 
 std::int16_t appOpenDialogControlWindow(std::int16_t dialogId, int width, int height, int itemCount) {

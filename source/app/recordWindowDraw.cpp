@@ -46,13 +46,11 @@ void recWinFormatMaxTime(char* text, std::int32_t frames, double rate) {
 
 void recWinFormatGain(char* text, double gain) {
   if (!text) return;
-  double level = gainToDb6(gain);
-  const double whole = std::trunc(level);
-  if (std::fabs(level - whole) < 0.199) level = whole + 0.0;  // a whole number, never minus zero
+  const double level = dbSnapWhole(gainToDb6(gain));
   if (level < -9.9)
     std::snprintf(text, 32, "%d dB", static_cast<int>(level));
   else
-    std::snprintf(text, 32, "%1.1f dB", level);
+    formatDb(text, 32, level);
 }
 
 void recWinShowMaxTime(WinId window) {

@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "engine/valueFormat.h"
+
 bool numboxFormatText(double value, int decimals, char* out) {
   if (!out) return false;
   if (decimals > 6) return false;
@@ -15,7 +17,10 @@ bool numboxFormatText(double value, int decimals, char* out) {
   // Fewer decimals before a cut text: the integer part always shows whole.
   for (int d = decimals; d >= 0; --d) {
     const int n = std::snprintf(out, numboxTextSize, "%1.*f", d, shown);
-    if (n >= 0 && n < numboxTextSize) return true;
+    if (n >= 0 && n < numboxTextSize) {
+      textDropMinusZero(out);
+      return true;
+    }
   }
   std::snprintf(out, numboxTextSize, "%.6e", value);
   return true;

@@ -23,6 +23,18 @@ void formatValue(char* text, float value, std::uint16_t decimals) {
   fmt[3] = static_cast<char>('0' + decimals);
   // Enough for any float with six decimals: 39 digits, sign, point, six decimals and the zero.
   std::snprintf(text, 48, fmt, static_cast<double>(value));
+  textDropMinusZero(text);
+}
+
+void formatDb(char* out, std::size_t capacity, double db) {
+  if (!out || capacity == 0) return;
+  std::snprintf(out, capacity, "%1.1f dB", db);
+  textDropMinusZero(out);
+}
+
+double dbSnapWhole(double db) {
+  const double whole = std::trunc(db);
+  return db - whole > -0.199 && db - whole < 0.199 ? whole : db;
 }
 
 double gainToDb6(double gain) {

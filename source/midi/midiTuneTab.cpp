@@ -35,6 +35,10 @@ const int kTransformSave = 1;
 const int kListRowHeight = 14, kListVisibleRows = 12, kListWidth = 132;
 const int kScrollbarBitmap = 2516;
 const int16_t kFirstFillKey = 71, kStartKey = 60;
+// The base key's ratio stands in for the Ratio box without a frame of its own: its text ends where the
+// boxes' texts end (inset from the box's right edge), on the baseline of its label (a box's text sits
+// higher, in the middle of its frame).
+const int kBoxTextInset = 4, kBoxTextToLabelBaseline = 3;
 const char* const kFactoryText = "You can't edit a factory tuning.";
 const char* const kChooseText = "Please select a bank tuning, or create a new tuning.";
 
@@ -140,7 +144,8 @@ void midiTuneTabBuild(WinId win) {
                tuningHzChanged, "");
   numboxCreate(win, midiItemKeyRatio, 307, 183, 72, 1, 6, 1, tuningRatioMin, tuningRatioMax, valueStepLinear,
                tuningRatioChanged, "");
-  display(win, midiItemBaseRatioText, 307, 183, 72, "1.000000", 0, nullptr);
+  displayCreate(win, midiItemBaseRatioText, 307, 183 + kBoxTextToLabelBaseline, 72 - kBoxTextInset, "1.000000", 0, 0,
+                DT_RIGHT, nullptr, nullptr);
   numboxCreate(win, midiItemBaseKey, 495, 183, 32, 1, 0, d ? d->tuningBaseKey : kStartKey, 0, 127, valueStepLinear,
                tuningBaseKeyChanged, "");
   buttonPlace(win, midiItemOctaveLink, 277, 222, buttonToggle, midiBmpOctaveLink, "", 1, 0, 1, tuningOctaveLinkToggled);

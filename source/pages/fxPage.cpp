@@ -97,10 +97,7 @@ double fxLevelOfPosition(double v) {
 void fxLevelText(double gain, char* out, int capacity) {
   if (!out || capacity <= 0) return;
   if (!(gain > 0)) gain = 1.0 / 65536.0;
-  double d = gainToDb6(gain);
-  const double whole = std::trunc(d);
-  if (d - whole > -0.199 && d - whole < 0.199) d = whole;
-  std::snprintf(out, static_cast<size_t>(capacity), "%2.1f dB", d);
+  formatDb(out, static_cast<size_t>(capacity), dbSnapWhole(gainToDb6(gain)));
 }
 
 // ---- the page protocol
@@ -181,8 +178,8 @@ void fxPageBuild(WinId win) {
                  kFaderBitmap, 1, fxLevelChanged, 0.0f, 0.0f);
   displaySetDefaultColors(colorWhite(), colorBlack());
   displaySetDefaultFontSize(9);
-  displayCreate(win, fxItemLevelBText, 583, 19, 42, "-0.0 dB", 32, 0, 2, nullptr, nullptr);
-  displayCreate(win, fxItemLevelAText, 583, 44, 42, "-0.0 dB", 32, 0, 2, nullptr, nullptr);
+  displayCreate(win, fxItemLevelBText, 583, 19, 42, "0.0 dB", 32, 0, 2, nullptr, nullptr);
+  displayCreate(win, fxItemLevelAText, 583, 44, 42, "0.0 dB", 32, 0, 2, nullptr, nullptr);
 
   fxPipePanelBuild(win);
   fxPageSelectPane(win);

@@ -21,6 +21,7 @@
 #include "engine/engine.h"
 #include "engine/numeric.h"
 #include "engine/surround.h"
+#include "engine/valueFormat.h"
 #include "modules/effectFrame.h"
 #include "modules/filterParams.h"
 #include "modules/modulator.h"
@@ -420,10 +421,7 @@ void patchPanShow(WinId win, uint8_t surroundOn) {
 
 void patchLevelText(double level, char* out, int capacity) {
   if (!(level > 0)) level = 1.0 / 65536.0;
-  const double d = 6.0 * std::log2(level);
-  const double t = std::trunc(d);
-  const double shown = (d - t > -0.199 && d - t < 0.199) ? t : d;
-  std::snprintf(out, static_cast<size_t>(capacity), "%1.1f dB", shown);
+  if (capacity > 0) formatDb(out, static_cast<size_t>(capacity), dbSnapWhole(6.0 * std::log2(level)));
 }
 
 void patchLevelShow(WinId win, int16_t c, double level) {

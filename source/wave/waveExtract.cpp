@@ -10,6 +10,7 @@
 
 #include <cstring>
 
+#include "GPWindowPlace.h"
 #include "controls/winSlots.h"
 #include "engine/numeric.h"
 #include "preset/riffPad.h"
@@ -90,6 +91,7 @@ int systemOpenDialog(void* owner, char* path, char* title) {
   ofn.nMaxFileTitle = pathBytes;
   ofn.lpstrDefExt = "wav";
   ofn.Flags = OFN_FILEMUSTEXIST | OFN_HIDEREADONLY;
+  const GPCentreNextDialog centred(ofn.hwndOwner);  // over the window, as every box opens
   return GetOpenFileNameA(&ofn) ? 1 : 0;
 }
 

@@ -198,7 +198,7 @@ void wavePageBuild(WinId win) {
                  0.0f);
   knobSetDefaultParamA(0.45f);
   waveRangeBarCreate(win, waveItemRangeBar, 66, 96);
-  displayCreate(w, waveItemLevelText, 584, 20, 42, "-0.0 dB", 32, 0, 2, nullptr, nullptr);
+  displayCreate(w, waveItemLevelText, 584, 20, 42, "0.0 dB", 32, 0, 2, nullptr, nullptr);
   displayCreate(w, waveItemOffsetText, 576, 46, 42, "0.00", 32, 0, 2, nullptr, nullptr);
   stripButton(w, waveItemToolLine, 220, 8, 23, 23, 0, waveBmpTools, waveToolClicked);
   stripButton(w, waveItemToolCosine, 243, 8, 23, 23, 23, waveBmpTools, waveToolClicked);

@@ -21,11 +21,14 @@ namespace {
 void setText(WinId win, std::uint16_t id, const char* format, double value) {
   char text[40];
   std::snprintf(text, sizeof text, format, value);
+  textDropMinusZero(text);
   displaySetText(win, id, text);
 }
 
 void levelText(WinId win, double gain) {
-  setText(win, waveItemLevelText, "%2.1f dB", numClamp<double>(gainToDb6(gain), -96.0, 0.0));
+  char text[40];
+  formatDb(text, sizeof text, numClamp<double>(gainToDb6(gain), -96.0, 0.0));
+  displaySetText(win, waveItemLevelText, text);
 }
 
 // The largest peak that counts as silence for the level knob. Every copy of a wave (the undo copy, a

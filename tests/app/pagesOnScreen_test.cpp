@@ -818,9 +818,16 @@ void CALLBACK dialogBeat(HWND, UINT, UINT_PTR, DWORD) {
   if (found && !d.box && d.beats > 12) {
     d.box = found;
     GetWindowRect(found, &d.rect);
-    if (d.capture) {  // what the screen shows of it, its inner windows included
+    if (d.capture) {  // what the screen shows of it, its inner windows included, and with window 1 around it
       CapturedWindow shot;
       captureShown(found, shot, d.capture);
+      RECT main, both;
+      GetWindowRect(mainHandle(), &main);
+      UnionRect(&both, &main, &d.rect);
+      const std::vector<std::uint32_t> screen = screenPixels(both);
+      const std::string name = std::string(d.capture).insert(std::strlen(d.capture) - 4, "_over_window_one");
+      if (!screen.empty())
+        pngWrite(testArtifactPath(name), screen.data(), both.right - both.left, both.bottom - both.top);
     }
     d.close(found);
   } else if (found && d.beats > 200) {
@@ -845,6 +852,18 @@ void openMidiSource() {
   midiSourcePopupOpen(
       1, [](WinId, std::int16_t) {}, 0, 0);
 }
+// File > Open and Save As with the system's file windows (the chooser the program installs), and the
+// Wave page's WAV file window.
+void openFileCommand(std::int32_t id) {
+  UiaCommandEvent e = {id};
+  app()->handleEvent(UIA_EVENT_COMMAND, &e);
+}
+void openBank() { openFileCommand(cmdIdOpen); }
+void saveBankAs() { openFileCommand(cmdIdSaveAs); }
+void openWav() {
+  char path[MAX_PATH] = {}, title[MAX_PATH] = {};  // the buffers the Wave page hands it
+  waveOpenFileDialog(winGetFrameworkWindow(1), path, title);
+}
 
 }  // namespace
 
@@ -855,7 +874,12 @@ TEST_F(PagesOnScreen, DialogsOpenOverTheMiddleOfTheWindowThatOpensThem) {
     void (*close)(HWND);
   } cases[] = {{"About", openAbout, closeByCloseBox},
                {"Audio Setup", openAudioSetup, closeByCloseBox},
-               {"Select MIDI Source", openMidiSource, closeMidiSource}};
+               {"Select MIDI Source", openMidiSource, closeMidiSource},
+               {"Open", openBank, closeByCloseBox},
+               {"Save As", saveBankAs, closeByCloseBox},
+               {"Open WAV", openWav, closeByCloseBox}};
+  msgBoxCaptureEnd();
+  msgBoxCaptureBegin(msgAnswerNo);  // a bank with unsaved changes is left as it is
   RECT main;
   GetWindowRect(mainHandle(), &main);
   for (const Case& c : cases) {

@@ -150,6 +150,8 @@ TEST(ControlNumberText, ValueTextRoundsUpAHundredthOfTheLastDigit) {
       {0.5, 5, "0.50000"},
       {1.0, 6, "1.000000"},
       {-0.001, 2, "0.00"},
+      {-0.09, 1, "0.0"},  // rounds to zero: no minus sign
+      {-0.0009, 3, "0.000"},
       {123456789.0, 6, "123456789.00000"},
       {1e14, 3, "100000000000000"},
       {-1e15, 2, "-1.000000e+15"},

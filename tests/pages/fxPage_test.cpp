@@ -116,11 +116,25 @@ struct FxRig : PageWindowRig {
     typeIntoEntry(edit, typed);
     ASSERT_FALSE(IsWindow(edit));
   }
-  void capture(const std::string& name) {
+  CapturedWindow capture(const std::string& name) {
     drainMessages();
     UpdateWindow(hwnd());
     CapturedWindow shot;
-    ASSERT_TRUE(captureShown(hwnd(), shot, name));
+    EXPECT_TRUE(captureShown(hwnd(), shot, name));
+    return shot;
+  }
+  // The first row of a button's caption as the screen shows it (the tops of its capitals), -1 when it
+  // shows none: ink is darker than half the face, the face read above the caption.
+  int captionTop(const CapturedWindow& shot, uint16_t id) {
+    CtrlRect r{};
+    fxPageSelectPane(kWin);
+    if (!ctrlGetRect(kWin, id, &r) || r.right > shot.width || r.bottom > shot.height) return -1;
+    auto brightness = [](uint32_t c) { return int((c >> 16) & 255) + int((c >> 8) & 255) + int(c & 255); };
+    const int face = brightness(shot.at((r.left + r.right) / 2, r.top + 3));
+    for (int y = r.top + 3; y < r.bottom - 3; ++y)
+      for (int x = r.left + 3; x < r.right - 3; ++x)
+        if (brightness(shot.at(x, y)) < face / 2) return y - r.top;
+    return -1;
   }
 };
 
@@ -239,7 +253,13 @@ TEST(FxPage, TabsRunTheHandshakeAndShowOnlyTheirPanel) {
         EXPECT_EQ(page.shown(static_cast<uint16_t>(1 + t)), t == type) << "panel " << t;
       }
       EXPECT_EQ(page.shown(fxItemPipeGraph), type == 1) << "the pipe graph only with its type";
-      page.capture("fxpage_type" + std::to_string(type) + ".png");
+      // The five captions share one baseline, the lit tab's too: "Pipe" and "Multi-Tap" (whose
+      // letters hang below it) stand as high as the others.
+      const CapturedWindow shot = page.capture("fxpage_type" + std::to_string(type) + ".png");
+      const int top = page.captionTop(shot, fxItemFirstTab);
+      EXPECT_GT(top, 0);
+      for (int t = 1; t < 5; ++t)
+        EXPECT_EQ(page.captionTop(shot, static_cast<uint16_t>(fxItemFirstTab + t)), top) << "tab " << t + 1;
     }
     std::printf("type switch by a tab click (stop, set, restart, refresh): at most %.2f ms\n", worst);
 
@@ -288,8 +308,8 @@ TEST(FxPage, LevelFadersShowDecibelsAndCommitByType) {
   const struct {
     double db;
     const char* text;
-  } texts[] = {{-96.0, "-96.0 dB"},  {-6.1, "-6.0 dB"},   {-6.3, "-6.3 dB"},
-               {-12.19, "-12.0 dB"}, {-12.2, "-12.2 dB"}, {-1.0, "-1.0 dB"}};
+  } texts[] = {{-96.0, "-96.0 dB"}, {-6.1, "-6.0 dB"}, {-6.3, "-6.3 dB"}, {-12.19, "-12.0 dB"},
+               {-12.2, "-12.2 dB"}, {-1.0, "-1.0 dB"}, {-0.1, "0.0 dB"}};
   for (const auto& t : texts) {
     char buf[32];
     fxLevelText(std::pow(2.0, t.db / 6.0), buf, sizeof buf);
@@ -302,8 +322,8 @@ TEST(FxPage, LevelFadersShowDecibelsAndCommitByType) {
       double position;
       const char* text;
       double gain;
-    } ends[] = {{0.0, "-96.0 dB", 1.0 / 65536},    {-3.0, "-96.0 dB", 1.0 / 65536},   {NAN, "-96.0 dB", 1.0 / 65536},
-                {1.0, "-0.0 dB", 65535.0 / 65536}, {7.0, "-0.0 dB", 65535.0 / 65536}, {0.5, "-12.0 dB", 0.25}};
+    } ends[] = {{0.0, "-96.0 dB", 1.0 / 65536},   {-3.0, "-96.0 dB", 1.0 / 65536},  {NAN, "-96.0 dB", 1.0 / 65536},
+                {1.0, "0.0 dB", 65535.0 / 65536}, {7.0, "0.0 dB", 65535.0 / 65536}, {0.5, "-12.0 dB", 0.25}};
     for (uint16_t type = 1; type <= 5; ++type) {
       SCOPED_TRACE("type " + std::to_string(type));
       setType(e, type);
@@ -348,7 +368,7 @@ TEST(FxPage, LevelFadersShowDecibelsAndCommitByType) {
     postPress(page.hwnd(), x, y);
     for (int i = 1; i <= 20; ++i) postMove(page.hwnd(), x + 40 * i, y, true);
     drainMessages();
-    EXPECT_EQ(page.text(fxItemLevelAText), "-0.0 dB");
+    EXPECT_EQ(page.text(fxItemLevelAText), "0.0 dB");
     EXPECT_FLOAT_EQ(effectGetLevelA(e), 65535.0f / 65536.0f);
     for (int i = 1; i <= 40; ++i) postMove(page.hwnd(), x + 800 - 40 * i, y, true);
     postRelease(page.hwnd(), x - 800, y);

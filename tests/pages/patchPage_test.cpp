@@ -391,13 +391,10 @@ TEST(PatchPage, LevelTextAndFaderPositions) {
   const struct {
     double level;
     const char* text;
-  } texts[] = {{0.5, "-6.0 dB"},
-               {0.7, "-3.0 dB"},
-               {std::exp2(-5.9 / 6), "-5.9 dB"},
-               {std::exp2(-6.1 / 6), "-6.0 dB"},
-               {1.0 / 65536, "-96.0 dB"},
-               {1.0, "0.0 dB"},
-               {0.0, "-96.0 dB"}};
+  } texts[] = {
+      {0.5, "-6.0 dB"},          {0.7, "-3.0 dB"}, {std::exp2(-5.9 / 6), "-5.9 dB"}, {std::exp2(-6.1 / 6), "-6.0 dB"},
+      {1.0 / 65536, "-96.0 dB"}, {1.0, "0.0 dB"},  {65535.0 / 65536, "0.0 dB"},      {std::exp2(-0.1 / 6), "0.0 dB"},
+      {0.0, "-96.0 dB"}};
   for (const auto& t : texts) {
     char out[32];
     patchLevelText(t.level, out, sizeof out);

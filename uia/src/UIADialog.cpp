@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "GPWindowPlace.h"
 #include "UIAApplication.h"
 #include "UIAModule.h"
 
@@ -87,23 +88,6 @@ void Win32Dialog::end() {
     EndDialog(hwnd_, 1);
   else
     destroy();
-}
-
-void uiaCentreOnWindow(HWND window, HWND over) {
-  RECT box, owner;
-  if (!GetWindowRect(window, &box) || !GetWindowRect(over, &owner)) return;
-  const LONG width = box.right - box.left, height = box.bottom - box.top;
-  LONG left = (owner.left + owner.right - width) / 2, top = (owner.top + owner.bottom - height) / 2;
-  MONITORINFO monitor = {};
-  monitor.cbSize = sizeof monitor;
-  if (GetMonitorInfoA(MonitorFromWindow(over, MONITOR_DEFAULTTONEAREST), &monitor)) {
-    const RECT& work = monitor.rcWork;
-    left = std::min(left, work.right - width);
-    top = std::min(top, work.bottom - height);
-    left = std::max(left, work.left);
-    top = std::max(top, work.top);
-  }
-  SetWindowPos(window, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 size_t uiaBuildDialogTemplate(const WindowSpec& spec, void* buffer) {
@@ -237,7 +221,7 @@ INT_PTR CALLBACK Win32Dialog::dialogProc(HWND hwnd, UINT message, WPARAM wParam,
       // Once the dialog has its size: over the middle of the window that opened it, kept on the
       // owner's monitor.
       if (dialog->hwnd_ == hwnd && dialog->centreOn_ && IsWindow(dialog->centreOn_))
-        uiaCentreOnWindow(hwnd, dialog->centreOn_);
+        gpCentreOnWindow(hwnd, dialog->centreOn_);
       return FALSE;
     }
     case WM_CLOSE: {

@@ -58,8 +58,6 @@ class Win32Dialog : public Win32WindowBase {
 // dialog units (a position relative to the parent's outer rectangle when a parent is given), the
 // title cut to UIA_DIALOG_TITLE_MAX characters.
 size_t uiaBuildDialogTemplate(const WindowSpec& spec, void* buffer);
-// Moves `window` over the middle of `over`, kept inside the work area of `over`'s monitor.
-void uiaCentreOnWindow(HWND window, HWND over);
 
 // The message loop's list of modeless dialogs (IsDialogMessageA). An entry is added once only.
 void uiaAddModelessDialog(HWND dialog);

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "GPWindowPlace.h"
 #include "UIAModule.h"
 #include "UIAWindow.h"
 
@@ -162,7 +163,12 @@ bool FileDialog::runFile(int32_t mode, Window* owner) {
   dialog.lpstrDefExt = defaultExtension.empty() ? nullptr : defaultExtension.c_str();
 
   preferredCode = 0;
-  const BOOL confirmed = mode == UIA_FILE_OPEN ? GetOpenFileNameA(&dialog) : GetSaveFileNameA(&dialog);
+  BOOL confirmed = FALSE;
+  {
+    // The system opens the window at its own place; it opens over the owner, as every box does.
+    const GPCentreNextDialog centred(dialog.hwndOwner);
+    confirmed = mode == UIA_FILE_OPEN ? GetOpenFileNameA(&dialog) : GetSaveFileNameA(&dialog);
+  }
   if (!confirmed) return false;
   file[kPathBuffer - 1] = 0;
   resultPath.fromCString(file);
@@ -208,7 +214,12 @@ bool FileDialog::runFolder(Window* owner) {
     info.lParam = reinterpret_cast<LPARAM>(selection);
   }
   bool chosen = false;
-  if (LPITEMIDLIST item = SHBrowseForFolderA(&info)) {
+  LPITEMIDLIST item = nullptr;
+  {
+    const GPCentreNextDialog centred(info.hwndOwner);
+    item = SHBrowseForFolderA(&info);
+  }
+  if (item) {
     char path[MAX_PATH + 1] = {};
     if (SHGetPathFromIDListA(item, path)) {
       resultPath.fromCString(path);

@@ -77,6 +77,30 @@ std::string text(uint16_t id) {
   displayGetText(1, id, out, sizeof out);
   return out;
 }
+CtrlRect valueRect(uint16_t id) {
+  midiPageSelectPane(1);
+  NumboxData* d = numboxFind(1, id);
+  return d ? d->valueRect : CtrlRect{};
+}
+
+// Where a capture shows ink in the columns [left, right) and rows [top, bottom): dark ink on the
+// panel (or, with light set, light ink in a box), its first and last rows and columns; -1 when none.
+struct Ink {
+  int top = -1, bottom = -1, left = -1, right = -1;
+};
+Ink inkIn(const CapturedWindow& shot, int left, int right, int top, int bottom, bool light = false) {
+  auto sum = [](std::uint32_t c) { return int((c >> 16) & 255) + int((c >> 8) & 255) + int(c & 255); };
+  Ink ink;
+  for (int y = std::max(top, 0); y < std::min(bottom, shot.height); ++y)
+    for (int x = std::max(left, 0); x < std::min(right, shot.width); ++x)
+      if (light ? sum(shot.at(x, y)) > 600 : sum(shot.at(x, y)) < 300) {
+        if (ink.top < 0) ink.top = y;
+        ink.bottom = y;
+        ink.left = ink.left < 0 ? x : std::min(ink.left, x);
+        ink.right = std::max(ink.right, x);
+      }
+  return ink;
+}
 
 // A real click on the key list's row of `key` (scrolled into view first).
 void clickKey(int key) {
@@ -178,6 +202,23 @@ TEST_F(Tuning, OctaveLinkCarriesAKeyThroughTheOctavesAndIsHeard) {
   ASSERT_EQ(rowText.rfind("C_4 (72)   ", 0), 0u) << rowText;
   EXPECT_NEAR(std::atof(rowText.c_str() + 11), 81.0, 1e-5) << rowText;
   windowCapturePng(mainHandle(), "tuning-tab.png");
+  clickKey(60);
+  {
+    // The base key's "1.000000" as the page lays out a value: clear of its label, standing on the
+    // label's baseline, and ending where the boxes' values above it end.
+    CapturedWindow shot;
+    ASSERT_FALSE(windowCapturePng(mainHandle(), "tuning-tab-base-key.png", &shot).empty());
+    const CtrlRect ratio = valueRect(midiItemKeyRatio), hz = valueRect(midiItemKeyHz);
+    const Ink label = inkIn(shot, ratio.left - 34, ratio.left, ratio.top - 3, ratio.bottom + 4);
+    const Ink value = inkIn(shot, ratio.left, ratio.right + 8, ratio.top - 3, ratio.bottom + 4);
+    const Ink hzValue = inkIn(shot, hz.left + 2, hz.right, hz.top + 1, hz.bottom - 1, true);
+    ASSERT_GE(label.top, 0) << "the Ratio label";
+    ASSERT_GE(value.top, 0) << "the base key's ratio";
+    ASSERT_GE(hzValue.top, 0) << "the Hz box's value";
+    EXPECT_EQ(value.bottom, label.bottom) << "on the label's baseline";
+    EXPECT_GE(value.left - label.right, 6) << "clear of its label";
+    EXPECT_NEAR(value.right, hzValue.right, 1) << "ending where the values above it end";
+  }
 
   const double f72 = renderedFrequency(72);
   std::printf("note 72 sounds at %.2f Hz\n", f72);

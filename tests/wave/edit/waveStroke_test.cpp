@@ -230,6 +230,14 @@ TEST(WaveStroke, TheKnobsScaleAndCentreTheWaveAsUndoSteps) {
     EXPECT_NEAR(lo, -0.5f, 2e-3);
     EXPECT_NEAR(hi, 0.5f, 2e-3);
     EXPECT_EQ(text(waveItemOffsetText), "0.00");
+
+    // A level or an offset that rounds to zero reads without a minus sign, as the others do.
+    for (double peak : {0.9995, 1.0}) {
+      waveEditLevelKnob(level, peak, 0);
+      EXPECT_EQ(text(waveItemLevelText), "0.0 dB") << peak;
+    }
+    page.setCurrent(shape([](int i) { return -0.002 + 0.5 * std::sin(2 * kPi * i / waveLength); }));
+    EXPECT_EQ(text(waveItemOffsetText), "0.00");
   });
 }
 
