@@ -219,8 +219,12 @@ fi
 new_prefix=0
 [ -d "$WINEPREFIX" ] || new_prefix=1
 mkdir -p "$WINEPREFIX"
+# A Wine server of the folder that runs already (one that lingers a few seconds after a Wine command of
+# the folder) keeps the desktop it made for another display, or none, where Morvane could make no
+# window and would end at once: it ends first, and the run starts its own.
+end_server
 server_up=1
-setsid wineserver -p </dev/null >/dev/null 2>&1 9>&- || true   # (fails when a server of the folder runs already)
+setsid wineserver -p </dev/null >/dev/null 2>&1 9>&- || true
 check_stop
 if [ ! -f "$WINEPREFIX/.morvane-ready" ]; then
   echo "First start: Wine is setting up its folder $WINEPREFIX (10 to 30 seconds, once)."

@@ -2,6 +2,7 @@
 // which runs module init, the message loop and module exit.
 #include <windows.h>
 
+#include "UIAModule.h"
 #include "app/synthApp.h"
 
 namespace {
@@ -11,5 +12,8 @@ SynthAppModule g_module;
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   uiaSetInstance(instance);
   uiaRun();
-  return 0;
+  // A start that failed ends with status 1: its message may have had no window to show in (no
+  // display), and whoever started the program can still tell.
+  const UiaModule* module = uiaModule();
+  return module && module->initResult() ? 0 : 1;
 }

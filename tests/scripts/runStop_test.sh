@@ -176,6 +176,18 @@ stop_cases() {
     verdict TwoQuickCtrlCCloseWithoutAskingOnce 0 "no sound in $run_dir/audio: $(tail_of "$log")"
   fi
   end_case
+
+  # A start right after a Wine command of its folder (whose server lingers a few seconds, with a
+  # desktop made for no display): Morvane's window opens on the run's display and it plays.
+  log=$run_dir/run-after-wine-command.log
+  plant enablePgm
+  if start_run "$log"; then
+    verdict AStartRightAfterAWineCommandOfItsFolderPlays 1 ""
+    stop_run INT >/dev/null
+  else
+    verdict AStartRightAfterAWineCommandOfItsFolderPlays 0 "no sound in $run_dir/audio: $(tail_of "$log")"
+  fi
+  end_case
 }
 
 # ---- Ctrl+C or TERM before Morvane runs
@@ -273,9 +285,10 @@ run_wine() {   # a Windows program in the run's Wine folder, on the run's displa
     </dev/null 2>/dev/null
 }
 input() { run_wine "$build_dir/tests/morvane_runinput.exe" "$@" >/dev/null; }
-# The sound edited as the user does: the Effect page (Window > Effect), a click on its Three-Unit tab
-# (the page's tab row at 228..307 x 6..34, the page 72 pixels below the top of the window).
-edit_sound() { input command 20009 && input click 267 92; }
+# The sound edited as the user does: the Effect page (Window > Effect), a click on its on switch (21..67
+# x 46..59 on the page, the page 72 pixels below the top of the window). A switch flipped always differs
+# from the preset, whatever an earlier case stored into it (a tab clicked would not, once stored).
+edit_sound() { input command 20009 && input click 44 124; }
 open_bank() { input command 20016; }   # File > the first recent file: the test's bank
 in_window() { run_wine "$build_dir/source/app/MorvaneClose.exe" --answer "$1" >/dev/null; }   # a click on that button
 bank=$run_dir/banks/test.glo
