@@ -539,11 +539,11 @@ def skin_text(image, box, text, pal, size=11, colour="text", bold=False, condens
     tx = x + 3 - left if align == "left" else x + (w - (right - left)) / 2 - left
     # Every caption of one type size stands on one baseline, whatever its letters: the box centres the
     # capitals and ascenders ("Hd"), and descenders hang below them as in print (one is lifted only as
-    # far as it must to stay inside the box).
+    # far as it must to keep two rows clear of the box's lower bevel).
     _, cap_top, _, cap_bottom = d.textbbox((0, 0), "Hd", font=font)
     ty = y + (h - (cap_bottom - cap_top)) / 2 - cap_top
     if h > 0:
-        ty = min(ty, y + h - bottom)
+        ty = min(ty, y + h - 2 - bottom)
     d.text((round(tx), round(ty)), text, font=font, fill=rgba(pal[colour]))
 
 
