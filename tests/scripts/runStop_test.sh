@@ -34,6 +34,7 @@ XVFB_PID=
 # Whatever happened, nothing this test started outlives it: the run's persistent Wine server included.
 finish() {
   [ -n "${run_pid:-}" ] && end_case
+  [ -n "${held_sink:-}" ] && kill -CONT "$held_sink" 2>/dev/null
   WINEPREFIX=$run_dir/wineprefix wineserver -k </dev/null >/dev/null 2>&1
   WINEPREFIX=$run_dir/wineprefix wineserver -w </dev/null >/dev/null 2>&1
   [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null
@@ -69,6 +70,22 @@ launch_run() {
   run_pid=$!
   set +m
   exec 7>"$run_dir/input"
+  watch_run
+}
+# While run.sh runs, the processes of its run (its supervisor, its virtual display) are noted in
+# $run_dir/seen, so that a case can tell afterwards that none of them is left.
+watch_run() {
+  : >"$run_dir/seen"
+  (while kill -0 "$run_pid" 2>/dev/null; do state_of supervisor; state_of xvfb; sleep 0.02; done >>"$run_dir/seen") &
+  watcher=$!
+}
+# nothing_left [PID...]: no process of the run is left (its supervisor, its virtual display, the PIDs
+# named) and no Wine server of its folder.
+nothing_left() {
+  wait "$watcher" 2>/dev/null
+  local pid
+  for pid in $(sort -u "$run_dir/seen") "$@"; do gone "$pid" || return 1; done
+  ! WINEPREFIX=$run_dir/wineprefix wineserver -k </dev/null >/dev/null 2>&1
 }
 # start_run LOG [DISPLAY]: launch_run, then waits until Morvane plays into the sound file.
 start_run() {
@@ -94,14 +111,18 @@ stop_run() { signal_run "$1"; end_run; }   # stop_run SIGNAL
 # end_case: after a case, nothing of its run is left (run.sh, its Morvane, its virtual display), also
 # when run.sh did not end.
 end_case() {
-  kill -0 "$run_pid" 2>/dev/null || return 0
-  local xvfb
-  xvfb=$(pgrep -P "$run_pid" -x Xvfb)
+  local sup xvfb
+  sup=$(state_of supervisor); xvfb=$(state_of xvfb)
+  kill -0 "$run_pid" 2>/dev/null || [ -n "$sup" ] || return 0
   kill -KILL -- "-$run_pid" 2>/dev/null
+  [ -n "$sup" ] && kill -KILL -- "-$sup" 2>/dev/null
   [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null
   WINEPREFIX=$run_dir/wineprefix wineserver -k </dev/null >/dev/null 2>&1
+  rm -f "$run_dir/run.state"
   return 0
 }
+# state_of supervisor|xvfb: a process of the run under way (run.sh's supervisor keeps them in run.state).
+state_of() { sed -n "s/^$1 //p" "$run_dir/run.state" 2>/dev/null | head -1; }
 # said LOG PATTERN [COUNT]: waits (60 s at most, while run.sh runs) until COUNT (1) lines match.
 said() {
   local i
@@ -149,7 +170,7 @@ stop_cases() {
     fi
     plant enablePgm; plant oneWindow
     display=$(display_of "$log")
-    xvfb=$(pgrep -P "$run_pid" -x Xvfb)
+    xvfb=$(state_of xvfb)
     stop_run "$sig"; status=$?
     [ "$status" = 0 ]; verdict "${sig}EndsRunShWithStatusZero" $((! $?)) "run.sh status $status: $(tail_of "$log")"
     settings_saved; verdict "${sig}SavesTheQuitTimeSettings" $((! $?)) "enablePgm or oneWindow not written at the close"
@@ -192,61 +213,176 @@ stop_cases() {
 
 # ---- Ctrl+C or TERM before Morvane runs
 
-# Stand-ins on PATH for the build: the configure ends at once, the build runs until it is ended (its
-# process id in $run_dir/build.pid); every package counts as installed.
+# Stand-ins on PATH for the commands of the start, each as MORVANE_TEST_MODE says (every package
+# counts as installed): the build runs until it is ended, or ends 1.5 s after TERM (slow); the configure
+# fails (configure-fails); Wine's set-up fails (setup-fails) or ends slowly (setup-slow); Wine's
+# registry commands fail (reg-fails) or end slowly (reg-slow). Each notes its process id in
+# $run_dir/NAME.pid; other Wine commands go to the real Wine.
 fake_tools() {
   mkdir -p "$run_dir/bin"
-  cat >"$run_dir/bin/cmake" <<'EOF'
+  cat >"$run_dir/bin/cmake" <<'END'
 #!/bin/sh
-case " $* " in *" --build "*) echo $$ >"$MORVANE_TEST_DIR/build.pid"; exec sleep 300 ;; esac
-exit 0
-EOF
+case " $* " in
+  *" --build "*) echo $$ >"$MORVANE_TEST_DIR/build.pid"
+    [ "$MORVANE_TEST_MODE" = slow ] || exec sleep 300
+    trap 'sleep 1.5; exit 143' TERM; sleep 300 & wait; exit ;;
+esac
+[ "$MORVANE_TEST_MODE" != configure-fails ]
+END
+  cat >"$run_dir/bin/wineboot" <<'END'
+#!/bin/sh
+echo $$ >"$MORVANE_TEST_DIR/setup.pid"
+case $MORVANE_TEST_MODE in
+  setup-fails) exit 3 ;;
+  setup-slow) trap 'sleep 1.5; exit 143' TERM; sleep 300 & wait; exit ;;
+esac
+PATH=${PATH#*:} exec wineboot "$@"
+END
+  cat >"$run_dir/bin/wine" <<'END'
+#!/bin/sh
+if [ "$1" = reg ]; then
+  echo $$ >"$MORVANE_TEST_DIR/reg.pid"
+  case $MORVANE_TEST_MODE in
+    reg-fails) exit 5 ;;
+    reg-slow) trap 'sleep 1.5; exit 143' TERM; sleep 300 & wait; exit ;;
+  esac
+fi
+PATH=${PATH#*:} exec wine "$@"
+END
   printf '#!/bin/sh\nprintf "install ok installed"\n' >"$run_dir/bin/dpkg-query"
-  chmod +x "$run_dir/bin/cmake" "$run_dir/bin/dpkg-query"
+  chmod +x "$run_dir/bin/"*
 }
+# with_tools MODE [build]: the next run takes the stand-ins in MODE (with the build, or --no-build).
+with_tools() {
+  run_env=(PATH="$run_dir/bin:$PATH" MORVANE_TEST_DIR="$run_dir" MORVANE_TEST_MODE="$1")
+  if [ "${2:-}" = build ]; then run_options=(); else run_options=(--no-build); fi
+  rm -f "$run_dir"/{build,setup,reg}.pid
+}
+# a Wine folder that counts as set up (no real Wine needed until Morvane starts)
+ready_prefix() { mkdir -p "$run_dir/wineprefix/dosdevices"; touch "$run_dir/wineprefix/.morvane-ready"; }
 # waits (60 s at most) until FILE exists
 appears() { local i; for i in $(seq 600); do [ -e "$1" ] && return 0; kill -0 "$run_pid" 2>/dev/null || break; sleep 0.1; done; [ -e "$1" ]; }
 stopped_line() { echo "^The start is stopped \(${1//+/\\+} $2\): Morvane was not started\.$"; }
+failed_line() { echo "^The start failed: $1; Morvane was not started\.$"; }
 no_sound() { ! compgen -G "$run_dir/audio/out-*.raw" >/dev/null; }
 gone() { local i; for i in $(seq 100); do kill -0 "$1" 2>/dev/null || return 0; sleep 0.1; done; return 1; }
 last_line_is() { tail -1 "$log" | grep -qE -- "$1"; }
-# the start stopped: run.sh ended with STATUS, its last line LINE, no sound played
+no_half_made_prefix() { [ ! -e "$run_dir/wineprefix" ] || [ -e "$run_dir/wineprefix/.morvane-ready" ]; }
+# the start stopped (or failed): run.sh ended with STATUS, its last line LINE, no sound played, nothing
+# of the run left (PIDs: the stand-ins it ran)
 stopped_with() {
   check "no end with status $1" ends_with_status "$1"
   check "not said last that the start is stopped" last_line_is "$2"
   check "Morvane played" no_sound
+  check "a process of the run is left" nothing_left "${@:3}"
 }
+# waits (10 s at most) until run.sh runs (its launcher has become the shell that runs it)
+running_run_sh() {
+  local i
+  for i in $(seq 1000); do
+    [ "$(tr '\0' '\n' <"/proc/$run_pid/cmdline" 2>/dev/null | sed -n 2p)" = ./run.sh ] && return 0
+    sleep 0.01
+  done
+  return 1
+}
+signal_name() { if [ "$1" = INT ]; then echo Ctrl+C; else echo TERM; fi; }
+status_of() { if [ "$1" = INT ]; then echo 130; else echo 143; fi; }
+# burst SIGNALS GAP: each signal (INT or TERM), GAP seconds apart
+burst() { local sig first=1; for sig in $1; do ((first)) || sleep "$2"; first=0; signal_run "$sig"; done; }
 
 early_cases() {
-  local log why status sig name build seen
-  # During the build: Ctrl+C or TERM ends the build and the start.
+  local log why status sig name build seen xvfb delay signals gap mode file where code line
   fake_tools
+  # During the build: Ctrl+C or TERM ends the build and the start.
   for sig in INT TERM; do
-    name=Ctrl+C; [ "$sig" = TERM ] && name=TERM
+    name=$(signal_name "$sig")
     log=$run_dir/run-build-$sig.log; why=; status=
-    rm -f "$run_dir/build.pid"
-    run_options=(); run_env=(PATH="$run_dir/bin:$PATH" MORVANE_TEST_DIR="$run_dir")
+    with_tools build build
     launch_run "$log"
     if appears "$run_dir/build.pid"; then
       build=$(cat "$run_dir/build.pid")
       signal_run "$sig"
-      stopped_with "$([ "$sig" = INT ] && echo 130 || echo 143)" "$(stopped_line "$name" 'during the build')"
-      check "the build still runs" gone "$build"
-      kill "$build" 2>/dev/null
+      stopped_with "$(status_of "$sig")" "$(stopped_line "$name" 'during the build')" "$build"
     else
       why="the build never started"
     fi
     case_verdict "${sig}DuringTheBuildStopsTheStart" "$log"
     end_case
   done
+
+  # Two and three signals close together while a command of the start is being ended, and it takes
+  # its time to end (1.5 s after TERM): during the build, during Wine's set-up of its folder and in the
+  # last moment before the launch (Wine's registry commands). The first signal's stop is said once,
+  # last; the command and everything else of the run are gone, a half-made Wine folder too.
+  while read -r name mode file where signals gap; do
+    log=$run_dir/run-$name.log; why=; status=
+    rm -rf "$run_dir/wineprefix" "$run_dir/audio"
+    [ "$mode" = reg-slow ] && ready_prefix
+    if [ "$mode" = slow ]; then with_tools slow build; else with_tools "$mode"; fi
+    launch_run "$log"
+    if appears "$run_dir/$file.pid"; then
+      build=$(cat "$run_dir/$file.pid")
+      sig=${signals%%,*}
+      burst "${signals//,/ }" "$gap"
+      stopped_with "$(status_of "$sig")" "$(stopped_line "$(signal_name "$sig")" "${where//_/ }")" "$build"
+      check "said more than once that the start is stopped" said_once "$log" '^The start is stopped'
+      check "the half-made Wine folder is left" no_half_made_prefix
+    else
+      why="the command never started"
+    fi
+    case_verdict "$name" "$log"
+    end_case
+  done <<'CASES'
+TwoCtrlCDuringASlowBuildStopTheStartOnce slow build during_the_build INT,INT 0.3
+ThreeCtrlCDuringASlowBuildStopTheStartOnce slow build during_the_build INT,INT,INT 0.1
+TwoTermDuringASlowBuildStopTheStartOnce slow build during_the_build TERM,TERM 0.5
+TwoCtrlCDuringASlowWineSetUpUndoIt setup-slow setup while_Wine_set_up_its_folder INT,INT 0.2
+ThreeSignalsDuringASlowWineSetUpUndoIt setup-slow setup while_Wine_set_up_its_folder INT,TERM,INT 0.1
+TwoCtrlCJustBeforeTheLaunchStopTheStartOnce reg-slow reg before_Morvane_was_started INT,INT 0.3
+ThreeTermJustBeforeTheLaunchStopTheStartOnce reg-slow reg before_Morvane_was_started TERM,TERM,TERM 0.1
+CASES
+
+  # A command of the start that fails ends it with one line that names it, at every level: the
+  # build's configuration, Wine's set-up of its folder (which is undone), a Wine command of the set-up.
+  while read -r name mode code line; do
+    log=$run_dir/run-$name.log; why=; status=
+    rm -rf "$run_dir/wineprefix" "$run_dir/audio"
+    [ "$mode" = reg-fails ] && ready_prefix
+    if [ "$mode" = configure-fails ]; then with_tools "$mode" build; else with_tools "$mode"; fi
+    launch_run "$log"
+    stopped_with 1 "$(failed_line "${line//_/ } ended with status $code")"
+    check "the half-made Wine folder is left" no_half_made_prefix
+    case_verdict "$name" "$log"
+    end_case
+  done <<'CASES'
+AFailingConfigureIsSaid configure-fails 1 the_build's_configuration_\(cmake\)
+AFailingWineSetUpIsSaidAndUndone setup-fails 3 Wine's_set-up_of_its_folder_\(wineboot_-i\)
+AFailingWineCommandIsSaid reg-fails 5 the_Wine_command_'wine_reg_add_[^']*'
+CASES
   run_options=(--no-build); run_env=()
+
+  # Ctrl+C in the first moments of a first start (the supervisor starting, the 32-bit check, the
+  # virtual display, Wine's set-up): wherever it lands, the start is stopped and says so.
+  for delay in 0.1 0.3 0.8; do
+    log=$run_dir/run-at-$delay.log; why=; status=
+    rm -rf "$run_dir/wineprefix" "$run_dir/audio"
+    launch_run "$log"
+    check "run.sh did not start" running_run_sh
+    sleep "$delay"
+    signal_run INT
+    stopped_with 130 "$(stopped_line Ctrl+C '(before Morvane was started|while Wine set up its folder)')"
+    check "the half-made Wine folder is left" no_half_made_prefix
+    case_verdict "CtrlCAt${delay/./_}SecondsStopsTheStart" "$log"
+    end_case
+  done
 
   # While Wine sets up its folder (the first start): the set-up is undone, nothing of it is left.
   log=$run_dir/run-setup.log; why=; status=
+  rm -rf "$run_dir/wineprefix"
   launch_run "$log"
   if said "$log" '^First start: Wine is setting up its folder'; then
     sleep 2
-    xvfb=$(pgrep -P "$run_pid" -x Xvfb)
+    xvfb=$(state_of xvfb)
     signal_run INT
     stopped_with 130 "$(stopped_line Ctrl+C 'while Wine set up its folder')"
     check "the half-made Wine folder is left" eval '[ ! -e "$run_dir/wineprefix" ]'
@@ -263,8 +399,7 @@ early_cases() {
   source scripts/start-xvfb.sh
   seen=$DISPLAY
   unset DISPLAY
-  mkdir -p "$run_dir/wineprefix/dosdevices"
-  touch "$run_dir/wineprefix/.morvane-ready"
+  ready_prefix
   log=$run_dir/run-before.log; why=; status=
   launch_run "$log" "$seen"
   if said "$log" '^No sound card or sound server here'; then
@@ -275,6 +410,81 @@ early_cases() {
     why="no line on the sound"
   fi
   case_verdict CtrlCBeforeMorvaneStartsStopsTheStart "$log"
+  end_case
+}
+
+# ---- Ctrl+C or TERM while Morvane starts (its window made, the start-up splash up, or not yet)
+
+# the wine process of Morvane that run.sh's supervisor started (waits 60 s at most)
+launched() {
+  local i sup pid
+  for i in $(seq 600); do
+    sup=$(state_of supervisor)
+    pid=${sup:+$(pgrep -P "$sup" -f 'Morvane\.exe' | head -1)}
+    [ -n "$pid" ] && return 0
+    kill -0 "$run_pid" 2>/dev/null || return 1
+    sleep 0.1
+  done
+  return 1
+}
+
+launch_cases() {
+  local log why status sig delay
+  # The first start makes the Wine folder; the values planted before it stand until a close writes them.
+  log=$run_dir/run-first.log
+  if start_run "$log"; then stop_run INT >/dev/null; fi
+  end_case
+  while read -r sig delay; do
+    log=$run_dir/run-launch-$sig-$delay.log; why=; status=
+    plant enablePgm; plant oneWindow
+    launch_run "$log"
+    if launched; then
+      sleep "$delay"
+      signal_run "$sig"
+      check "no end with status 0" ends_with_status 0
+      check "not said once, last, that the settings are saved" settings_said "$log"
+      check "asked or showed something" not_said "$log" '^Morvane (asks|says|shows)'
+      check "settings not saved" settings_saved
+      check "a process of the run is left" nothing_left
+    else
+      why="Morvane was not launched"
+    fi
+    case_verdict "${sig}At${delay/./_}SecondsAfterTheLaunchClosesOnceStarted" "$log"
+    end_case
+  done <<'CASES'
+INT 0.1
+TERM 0.5
+INT 1
+INT 2
+TERM 2.5
+CASES
+}
+
+# ---- A close that saves the settings and then hangs
+
+# Morvane's sound into the file is held (its sink stopped): its close saves the settings, then waits
+# on its audio. After 40 s run.sh stops it and says that its settings are saved, which they are.
+slow_cases() {
+  local log=$run_dir/run-slow.log why= status= sink
+  if start_run "$log"; then
+    plant enablePgm; plant oneWindow
+    sink=$(pgrep -f "audio-sink\.py .*$run_dir/audio" | head -1)
+    if [ -n "$sink" ]; then
+      kill -STOP "$sink"; held_sink=$sink
+      signal_run INT
+      check "no end with status 1" ends_with_status 1
+      check "not said last that the settings are saved" last_line_is \
+        '^Morvane has saved its settings but has not ended for 40 seconds: it is stopped; its settings are saved\.$'
+      check "settings not saved" settings_saved
+      kill -CONT "$sink"; held_sink=
+      check "a process of the run is left" nothing_left "$sink"
+    else
+      why="no sound sink found"
+    fi
+  else
+    why="no sound in $run_dir/audio"
+  fi
+  case_verdict AHangingCloseAfterTheSettingsSaysTheyAreSaved "$log"
   end_case
 }
 
@@ -431,6 +641,8 @@ case $group in
   stop) stop_cases ;;
   questions) question_cases ;;
   early) early_cases ;;
+  launch) launch_cases ;;
+  slow) slow_cases ;;
   *) echo "runStop_test.sh: unknown group '$group'" >&2; exit 2 ;;
 esac
 
