@@ -149,7 +149,7 @@ closed_line='^Morvane has closed; its settings are saved\.$'
 settings_said() { [ "$(grep -c 'settings are saved' "$1")" = 1 ] && tail -1 "$1" | grep -qE "$closed_line"; }
 
 stop_cases() {
-  local sig log display status xvfb
+  local sig log display status xvfb why sup
   for sig in INT TERM; do
     log=$run_dir/run-$sig.log
     if ! start_run "$log"; then
@@ -209,6 +209,45 @@ stop_cases() {
     verdict AStartRightAfterAWineCommandOfItsFolderPlays 0 "no sound in $run_dir/audio: $(tail_of "$log")"
   fi
   end_case
+
+  # run.sh killed outright (no trap runs): its supervisor, left without it, closes Morvane as TERM
+  # does, and nothing of the run is left.
+  log=$run_dir/run-killed.log; why=; status=
+  if start_run "$log"; then
+    plant enablePgm; plant oneWindow
+    sup=$(state_of supervisor)
+    kill -KILL "$run_pid"
+    check "the supervisor did not end" gone_within 60 "$sup"
+    check "not said that Morvane has closed" said "$log" "$closed_line"
+    check "settings not saved" settings_saved
+    check "a process of the run is left" nothing_left
+  else
+    why="no sound in $run_dir/audio"
+  fi
+  case_verdict KillingRunShClosesMorvaneAsTermDoes "$log"
+  end_case
+
+  # The supervisor killed outright as well: what it left running (Morvane, its Wine server, its
+  # virtual display) is ended by the next start, which says so and plays.
+  log=$run_dir/run-orphaned.log; why=; status=
+  if start_run "$log"; then
+    sup=$(state_of supervisor); xvfb=$(state_of xvfb)
+    kill -KILL "$run_pid" "$sup"
+    log=$run_dir/run-after-orphaned.log
+    if start_run "$log"; then
+      check "not said what the killed run left" said "$log" \
+        '^An earlier run of this folder was stopped outright and left its Wine server and the Morvane it ran and its virtual display running: ended now\.$'
+      check "the earlier virtual display is left" gone "$xvfb"
+      stop_run INT >/dev/null
+      check "the second run did not close" settings_said "$log"
+    else
+      why="the next start did not play"
+    fi
+  else
+    why="no sound in $run_dir/audio"
+  fi
+  case_verdict TheNextStartEndsWhatAKilledRunLeft "$log"
+  end_case
 }
 
 # ---- Ctrl+C or TERM before Morvane runs
@@ -265,7 +304,8 @@ appears() { local i; for i in $(seq 600); do [ -e "$1" ] && return 0; kill -0 "$
 stopped_line() { echo "^The start is stopped \(${1//+/\\+} $2\): Morvane was not started\.$"; }
 failed_line() { echo "^The start failed: $1; Morvane was not started\.$"; }
 no_sound() { ! compgen -G "$run_dir/audio/out-*.raw" >/dev/null; }
-gone() { local i; for i in $(seq 100); do kill -0 "$1" 2>/dev/null || return 0; sleep 0.1; done; return 1; }
+gone() { gone_within 10 "$1"; }
+gone_within() { local i; for i in $(seq $(($1 * 10))); do kill -0 "$2" 2>/dev/null || return 0; sleep 0.1; done; return 1; }
 last_line_is() { tail -1 "$log" | grep -qE -- "$1"; }
 no_half_made_prefix() { [ ! -e "$run_dir/wineprefix" ] || [ -e "$run_dir/wineprefix/.morvane-ready" ]; }
 # the start stopped (or failed): run.sh ended with STATUS, its last line LINE, no sound played, nothing
