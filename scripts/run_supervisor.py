@@ -542,18 +542,18 @@ class Supervisor:
             self.view = ["--unseen", os.environ["DISPLAY"]]
             if is_terminal_or_pipe(0):
                 self.view.append("--typed")
-        self.close_out = os.path.join(self.run_dir, "close.out")
         self.check_stop()
         self.morvane = Child(["wine", self.exe], stdin=subprocess.DEVNULL)
         # From here on every signal is the close's (the launch's own moment included).
         self.where = None
         while not self.morvane.done:
             self.ev.watch(self.morvane, self.closer)
-            self.ev.poll(None)
+            self.take_closer_output(self.ev.poll(None, self.closer_fds()))
             if self.morvane.done:
                 break
             if self.closer is not None and self.closer.done:
                 code = self.closer.status
+                self.take_closer_output(self.closer_fds(), final=True)
                 self.closer = None
                 self.on_step(code)
             while self.ev.lines and self.ev.reading:
@@ -569,11 +569,11 @@ class Supervisor:
             end = time.monotonic() + CLOSER_END_S
             while not self.closer.done and time.monotonic() < end:
                 self.ev.watch(self.closer)
-                self.ev.poll(end - time.monotonic())
+                self.take_closer_output(self.ev.poll(end - time.monotonic(), self.closer_fds()))
             if not self.closer.done:
                 self.closer.signal_group(signal.SIGKILL)
                 self.closer.process.wait()
-            self.say_from(self.close_out)
+            self.take_closer_output(self.closer_fds(), final=True)
             self.closer = None
         self.ev.reading = False
         # The Wine server writes the settings to disk as it ends. (A signal meanwhile waits for it.)
@@ -591,30 +591,65 @@ class Supervisor:
             % status, err=True)
         return status if status < 126 else 1
 
-    def start_closer(self, *args, out=None):
-        out = out or self.close_out
-        with open(out, "w") as f:
-            self.closer = Child(["wine", self.closer_exe, *args], stdin=subprocess.DEVNULL, stdout=f,
-                                stderr=subprocess.DEVNULL)
+    def start_closer(self, *args):
+        """The next step of the close; what it says is shown as it says it."""
+        self.closer = Child(["wine", self.closer_exe, *args], stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                            stderr=subprocess.DEVNULL)
+        self.closer_text = b""
+        self.told = ""
+
+    def closer_fds(self):
+        if self.closer is None or self.closer.process.stdout is None:
+            return []
+        return [self.closer.process.stdout.fileno()]
+
+    def take_closer_output(self, ready, final=False):
+        """Shows the lines the close step wrote for the user (not those starting with #; the last
+        "#told WINDOW" names the window it told the user of). `final`: the step has ended, all of what
+        it wrote is taken."""
+        pipe = self.closer.process.stdout if self.closer is not None else None
+        if pipe is None or not (ready or final):
+            return
+        if final:
+            os.set_blocking(pipe.fileno(), False)
+        ended = False
+        while True:
+            try:
+                chunk = os.read(pipe.fileno(), 65536)
+            except BlockingIOError:
+                break
+            if not chunk:
+                ended = True
+                break
+            self.closer_text += chunk
+            if not final:
+                break
+        *lines, self.closer_text = self.closer_text.split(b"\n")
+        if ended or final:
+            lines.append(self.closer_text)
+            self.closer_text = b""
+            pipe.close()
+            self.closer.process.stdout = None
+        for line in lines:
+            text = line.decode("utf-8", "replace").rstrip("\r")
+            if text.startswith("#told "):
+                self.told = text[len("#told "):]
+            elif text and not text.startswith("#"):
+                say(text)
 
     def end_closer(self):
         if self.closer is not None:
             self.closer.signal_group(signal.SIGTERM)
+            if self.closer.process.stdout is not None:
+                self.closer.process.stdout.close()
+                self.closer.process.stdout = None
             self.closer = None
 
     def say_from(self, path):
-        """The lines a step of the close wrote for the user (not those starting with #)."""
+        """The lines a program of the close wrote for the user (not those starting with #)."""
         for line in read_text(path).splitlines():
             if not line.startswith("#"):
                 say(line)
-
-    def told_window(self):
-        """The window the last step told the user of (its line "#told WINDOW")."""
-        told = ""
-        for line in read_text(self.close_out).splitlines():
-            if line.startswith("#told "):
-                told = line[len("#told "):]
-        return told
 
     def start_reader(self):
         if "--typed" in self.view:
@@ -641,8 +676,9 @@ class Supervisor:
         self.end_closer()
         self.end_reader()
         out = os.path.join(self.run_dir, "stop.out")
-        self.start_closer("--stopping", out=out)
-        stopping, self.closer = self.closer, None
+        with open(out, "w") as f:
+            stopping = Child(["wine", self.closer_exe, "--stopping"], stdin=subprocess.DEVNULL, stdout=f,
+                             stderr=subprocess.DEVNULL)
         seen = len(self.ev.signals)
         end = time.monotonic() + STOPPING_LIMIT_S
         while not stopping.done and time.monotonic() < end and len(self.ev.signals) == seen:
@@ -672,12 +708,11 @@ class Supervisor:
 
     def on_step(self, code):
         """A step of the close has ended with status `code`: what it said, then what comes next."""
-        self.say_from(self.close_out)
         if code == 0:
             pass  # Morvane has ended
         elif code == 2:
             self.start_reader()
-            self.start_closer("--answered", self.told_window(), *self.view)
+            self.start_closer("--answered", self.told, *self.view)
         elif code == 3:
             self.closing = None
             self.end_reader()
