@@ -489,7 +489,7 @@ class Supervisor:
         """The Wine folder: made once, then its audio driver and window handling set for this run. A
         set-up stopped half way is undone, so the next start makes it anew."""
         prefix = self.prefix
-        new_prefix = not os.path.isdir(prefix)
+        self.undo_prefix = not os.path.isdir(prefix)  # (a folder this start makes is undone until ready)
         os.makedirs(prefix, exist_ok=True)
         # A Wine server of the folder that runs already (one that lingers a few seconds after a Wine
         # command of the folder) keeps the desktop it made for another display, or none, where Morvane
@@ -501,7 +501,6 @@ class Supervisor:
         if not os.path.isfile(os.path.join(prefix, ".morvane-ready")):
             say("First start: Wine is setting up its folder %s (10 to 40 seconds, once)." % prefix)
             self.where = WHERE_SETUP
-            self.undo_prefix = new_prefix
             self.step(["wineboot", "-i"], "Wine's set-up of its folder (wineboot -i)", quiet=True)
             fonts = sorted(os.path.join("/usr/share/wine/fonts", f) for f in os.listdir("/usr/share/wine/fonts")
                            if f.endswith(".ttf")) if os.path.isdir("/usr/share/wine/fonts") else []
@@ -509,8 +508,8 @@ class Supervisor:
                 self.step(["cp", *fonts, os.path.join(prefix, "drive_c", "windows", "Fonts")],
                           "the copy of Wine's fonts into its folder")
             open(os.path.join(prefix, ".morvane-ready"), "w").close()
-            self.undo_prefix = False
             self.where = WHERE_BEFORE
+        self.undo_prefix = False
         # Drive Z: is the whole Unix file system; its "device" is /dev/null, so the file dialogs read no
         # volume label from the disk itself (a user may not read it, and Wine would say so after every
         # dialog).

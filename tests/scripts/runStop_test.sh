@@ -268,28 +268,26 @@ case " $* " in
 esac
 [ "$MORVANE_TEST_MODE" != configure-fails ]
 END
-  cat >"$run_dir/bin/wineboot" <<'END'
-#!/bin/sh
-echo $$ >"$MORVANE_TEST_DIR/setup.pid"
-case $MORVANE_TEST_MODE in
-  setup-fails) exit 3 ;;
-  setup-slow) trap 'sleep 1.5; exit 143' TERM; sleep 300 & wait; exit ;;
-esac
-PATH=${PATH#*:} exec wineboot "$@"
-END
-  cat >"$run_dir/bin/wine" <<'END'
-#!/bin/sh
-if [ "$1" = reg ]; then
-  echo $$ >"$MORVANE_TEST_DIR/reg.pid"
-  case $MORVANE_TEST_MODE in
-    reg-fails) exit 5 ;;
-    reg-slow) trap 'sleep 1.5; exit 143' TERM; sleep 300 & wait; exit ;;
-  esac
-fi
-PATH=${PATH#*:} exec wine "$@"
-END
+  stand_in wineboot setup 3
+  stand_in wine reg 5 reg
   printf '#!/bin/sh\nprintf "install ok installed"\n' >"$run_dir/bin/dpkg-query"
   chmod +x "$run_dir/bin/"*
+}
+# stand_in COMMAND KIND STATUS [FIRST]: COMMAND (with FIRST as its first argument, when named) notes
+# its process id in KIND.pid and, as the mode says, fails with STATUS (KIND-fails) or ends slowly
+# (KIND-slow); otherwise the real COMMAND runs.
+stand_in() {
+  cat >"$run_dir/bin/$1" <<END
+#!/bin/sh
+if [ -z "${4:-}" ] || [ "\$1" = "${4:-}" ]; then
+  echo \$\$ >"\$MORVANE_TEST_DIR/$2.pid"
+  case \$MORVANE_TEST_MODE in
+    $2-fails) exit $3 ;;
+    $2-slow) trap 'sleep 1.5; exit 143' TERM; sleep 300 & wait; exit ;;
+  esac
+fi
+PATH=\${PATH#*:} exec $1 "\$@"
+END
 }
 # with_tools MODE [build]: the next run takes the stand-ins in MODE (with the build, or --no-build).
 with_tools() {
