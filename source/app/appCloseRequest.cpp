@@ -4,8 +4,7 @@
 // and one open when it comes, closed with Cancel by the requester, lets the program leave all the same.
 #include "app/appCloseRequest.h"
 
-#include <cstdio>
-
+#include "app/closeLeavingMark.h"
 #include "app/closeRequest.h"
 #include "app/synthApp.h"
 #include "preset/bank.h"
@@ -19,7 +18,6 @@ WNDPROC g_next = nullptr;  // the main window's procedure before this one
 HWND g_watched = nullptr;
 unsigned g_state = closeStateIdle;
 bool g_asksNothing = false;
-HANDLE g_leavingMark = nullptr;  // kept until the process ends
 
 // What a close without asking leaves unsaved.
 unsigned losses() {
@@ -64,16 +62,7 @@ bool appCloseAsksNothing() { return g_asksNothing; }
 void appCloseQueryEnded(bool leaving) {
   if (leaving) {
     g_state = closeStateLeaving;
-    if (!g_leavingMark) {
-      char name[64];
-      std::snprintf(name, sizeof name, closeLeavingFormat, static_cast<unsigned long>(GetCurrentProcessId()));
-      g_leavingMark = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeof(unsigned), name);
-      if (auto* answer = static_cast<unsigned*>(
-              g_leavingMark ? MapViewOfFile(g_leavingMark, FILE_MAP_WRITE, 0, 0, sizeof(unsigned)) : nullptr)) {
-        *answer = closeAnswerKnown | closeStateLeaving | losses();
-        UnmapViewOfFile(answer);
-      }
-    }
+    closeLeavingMarkWrite(closeAnswerKnown | closeStateLeaving | losses());
   } else if (g_state == closeStateAsked) {
     g_state = closeStateCancelled;
   }

@@ -32,6 +32,7 @@
 #include <string>
 #include <utility>
 
+#include "app/closeLeavingMark.h"
 #include "app/closeRequest.h"
 #include "app/morvaneFinder.h"
 
@@ -214,19 +215,7 @@ bool elapsed(DWORD since, DWORD ms) { return GetTickCount() - since >= ms; }
 
 // Morvane's answer of the moment its close left, its settings saved (its main window may be gone
 // already); 0 while it has not left.
-unsigned leftAnswer(const Morvane& m) {
-  char name[64];
-  std::snprintf(name, sizeof name, closeLeavingFormat, static_cast<unsigned long>(m.pid));
-  HANDLE mark = m.pid ? OpenFileMappingA(FILE_MAP_READ, FALSE, name) : nullptr;
-  if (!mark) return 0;
-  unsigned answer = closeAnswerKnown | closeStateLeaving;
-  if (const auto* left = static_cast<const unsigned*>(MapViewOfFile(mark, FILE_MAP_READ, 0, 0, sizeof(unsigned)))) {
-    answer = *left;
-    UnmapViewOfFile(left);
-  }
-  CloseHandle(mark);
-  return answer;
-}
+unsigned leftAnswer(const Morvane& m) { return closeLeavingMarkRead(m.pid); }
 
 int noProgress(const Morvane& m) { return leftAnswer(m) ? exitLeavingSlow : exitNoProgress; }
 

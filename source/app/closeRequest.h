@@ -5,10 +5,8 @@
 #pragma once
 
 constexpr char closeRequestName[] = "Morvane close request";
-// Once a close leaves (its settings written), Morvane holds a page-file section of this name (with its
-// process id) until it ends, holding its answer of that moment (closeStateLeaving, what it leaves
-// unsaved): the requester reads it also after the main window is gone.
-constexpr char closeLeavingFormat[] = "Morvane leaving %lu";
+// Once a close leaves, its answer of that moment stays readable until Morvane ends, also after the main
+// window is gone: the leaving mark (closeLeavingMark.h).
 
 enum CloseRequest : unsigned {
   closeRequestQuery = 0,   // the state alone
