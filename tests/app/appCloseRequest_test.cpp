@@ -15,6 +15,19 @@ unsigned leftAnswer() { return closeLeavingMarkRead(GetCurrentProcessId()); }
 
 unsigned stateOf(unsigned answer) { return answer & closeStateMask; }
 
+// (Before the leaving case below, which ends the state for good.)
+TEST(CloseRequest, AnswersDuringTheStartSaySoAndACloseAskedThenWaitsForItsEnd) {
+  const unsigned asked = appCloseRequestAnswer(nullptr, closeRequestAsk);
+  EXPECT_TRUE(asked & closeAnswerKnown);
+  EXPECT_TRUE(asked & closeStarting) << asked;
+  EXPECT_EQ(stateOf(asked), closeStateIdle) << "no close under way during the start";
+  EXPECT_TRUE(appCloseRequestAnswer(nullptr, closeRequestQuery) & closeStarting);
+  appCloseStartDone();  // (no main window here: nothing to close)
+  const unsigned started = appCloseRequestAnswer(nullptr, closeRequestQuery);
+  EXPECT_FALSE(started & closeStarting) << started;
+  EXPECT_EQ(stateOf(started), closeStateIdle);
+}
+
 TEST(CloseRequest, ALeavingCloseIsMarkedForTheRequesterOnlyOnceItLeaves) {
   const unsigned idle = appCloseRequestAnswer(nullptr, closeRequestQuery);
   EXPECT_TRUE(idle & closeAnswerKnown);
