@@ -9,6 +9,7 @@
 //   --scenario=record       as audio, through the Record window: F3, Record (waiting for a note), the
 //                           note starts the take, Stop after its release, then Play of the take
 //   --scenario=fail-engine  the engine cannot be made; likewise fail-bank and fail-chunk
+//   --scenario=fail-fatal   a fatal error of the libraries while the engine is made (its box noted)
 //   --scenario=fail-window  window 1 cannot be made: the system destroys it while it is being made
 //   --scenario=exit-write   start, switch auto-balance off, end without the quit query
 //   --scenario=order        as close, with a client that notes whether the engine still exists when
@@ -30,6 +31,7 @@
 
 #include "ABAudioManager.h"
 #include "ABDeviceAccessors.h"
+#include "GPError.h"
 #include "GPTimer.h"
 #include "about/aboutDialog.h"
 #include "app/appCommands.h"
@@ -104,6 +106,11 @@ LRESULT CALLBACK onCreateWindow(int code, WPARAM wParam, LPARAM lParam) {
 }
 
 Engine* failEngine() { return nullptr; }
+Engine* fatalEngine() { gpFatalError("engine.cpp", 7, nullptr); }
+int noteFatalBox(const char*, const char* text, unsigned) {
+  note(std::string("fatal box ") + text);
+  return IDOK;
+}
 Bank* failBank() { return nullptr; }
 bool failChunk(std::uint32_t) { return false; }
 
@@ -441,6 +448,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   AppStartHooks* hooks = appStartHooks();
   hooks->openAudioSetup = noteAudioSetup;
   if (g_scenario == "fail-engine") hooks->createEngine = failEngine;
+  if (g_scenario == "fail-fatal") {
+    hooks->createEngine = fatalEngine;
+    gpSetMessageBoxHook(noteFatalBox);
+  }
   if (g_scenario == "fail-bank") hooks->createBank = failBank;
   if (g_scenario == "fail-chunk") hooks->initChunkBuffer = failChunk;
   if (g_scenario == "fail-window") SetWindowsHookExA(WH_CBT, onCreateWindow, nullptr, GetCurrentThreadId());
