@@ -1,7 +1,7 @@
 // The close requests of MorvaneClose.exe (run.sh's Ctrl+C): a window message registered under
 // closeRequestName, sent to Morvane's main window with the request as its wParam. Morvane answers each
-// with closeAnswerKnown, how far a close has come and, but for closeRequestAsk, what a close without
-// asking would leave unsaved.
+// with closeAnswerKnown, how far a close has come, whether Morvane still starts and, but for
+// closeRequestAsk, what a close without asking would leave unsaved.
 #pragma once
 
 constexpr char closeRequestName[] = "Morvane close request";

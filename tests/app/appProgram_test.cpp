@@ -10,7 +10,6 @@
 #include <string>
 #include <vector>
 
-#include "app/closeRequest.h"
 #include "appRegistry.h"
 #include "programRun.h"
 #include "support/signal.h"
@@ -18,10 +17,8 @@
 
 namespace {
 
-// The program next to the test (tests/app) is the one of the build's source/app folder, and so is the
-// close requester that run.sh runs on Ctrl+C.
+// The program next to the test (tests/app) is the one of the build's source/app folder.
 std::string programPath() { return selfFolder() + "..\\..\\source\\app\\Morvane.exe"; }
-std::string closerPath() { return selfFolder() + "..\\..\\source\\app\\MorvaneClose.exe"; }
 
 void clearKey(HKEY root, const char* path) { RegDeleteKeyA(root, path); }
 
@@ -275,72 +272,6 @@ TEST_F(Program, StartUpFailuresShowTheirMessageSayTheirStepAndEndCleanly) {
   EXPECT_TRUE(hasLine(fatal.log, "fatal box Error engine.cpp:7"));
   EXPECT_EQ(fatal.errors,
             std::vector<std::string>{"Morvane could not start: a fatal error ended it (Error engine.cpp:7)."});
-}
-
-// The number a child noted in hexadecimal after `prefix` (~0 when it noted none).
-unsigned notedHex(const std::vector<std::string>& log, const std::string& prefix) {
-  std::string rest;
-  return hasLine(log, prefix, &rest) ? static_cast<unsigned>(std::stoul(rest, nullptr, 16)) : ~0u;
-}
-
-// A close asked for while the program starts (window 1 made, taking input, before the start-up splash
-// takes it: where run.sh's Ctrl+C may land) waits for the start's end, then closes as the close box
-// does; one asked for just before a dialog takes window 1 leaves no close under way, so the requester
-// asks again once the dialog has gone. Either way the quit query runs (it writes the switches) and
-// the program ends by itself.
-TEST_F(Program, ACloseAskedDuringTheStartOrJustBeforeADialogStillCloses) {
-  for (const char* scenario : {"close-starting", "close-dialog"}) {
-    SCOPED_TRACE(scenario);
-    clearKey(HKEY_CURRENT_USER, kUserKey);
-    const ChildRun run = runChild(scenario);
-    for (const std::string& line : run.log) std::printf("program: %s\n", line.c_str());
-    ASSERT_TRUE(run.ended);
-    EXPECT_EQ(run.exitCode, 0u);
-    std::string left;
-    EXPECT_FALSE(hasLine(run.log, "no close", &left)) << "the close never came:" << left;
-    DWORD value = 99;
-    EXPECT_TRUE(storedInt("enablePgm", &value)) << "no quit query ran";
-    EXPECT_TRUE(hasLine(run.log, "kit users 0"));
-    if (std::string(scenario) == "close-starting") {
-      // Answered as a start's: no close under way yet.
-      const unsigned answer = notedHex(run.log, "answer during start ");
-      EXPECT_EQ(answer & (closeAnswerKnown | closeStarting), unsigned{closeAnswerKnown | closeStarting}) << answer;
-      EXPECT_EQ(answer & closeStateMask, unsigned{closeStateIdle}) << answer;
-    } else {
-      const unsigned answer = notedHex(run.log, "dialog ended, answer ");
-      EXPECT_EQ(answer & closeStateMask, unsigned{closeStateIdle}) << "the requester must ask again: " << answer;
-      EXPECT_EQ(answer & closeStarting, 0u) << answer;
-    }
-  }
-}
-
-// run.sh's Ctrl+C right after Morvane was launched: MorvaneClose finds it starting (an empty store
-// holds its start in the Audio Setup dialog), says so once, closes the start's dialogs (Audio Setup,
-// the splash) as their close boxes do without telling them as questions, and Morvane closes as its
-// close box does once its start is done.
-TEST_F(Program, MorvaneCloseDuringTheStartSaysSoOnceAndClosesOnceTheStartIsDone) {
-  std::string commandLine = "\"" + programPath() + "\"";
-  STARTUPINFOA startup = {};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION process = {};
-  ASSERT_TRUE(
-      CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process));
-  const ChildRun closer = runProcess("\"" + closerPath() + "\"", testTempPath("closer-starting.log"), 90000);
-  const bool ended = WaitForSingleObject(process.hProcess, 30000) == WAIT_OBJECT_0;
-  DWORD exitCode = 99;
-  GetExitCodeProcess(process.hProcess, &exitCode);
-  if (!ended) TerminateProcess(process.hProcess, 98);
-  CloseHandle(process.hThread);
-  CloseHandle(process.hProcess);
-  for (const std::string& line : closer.output) std::printf("MorvaneClose: %s\n", line.c_str());
-  ASSERT_TRUE(closer.ended);
-  EXPECT_EQ(closer.exitCode, 0u) << "0: Morvane has ended";
-  EXPECT_EQ(closer.output, std::vector<std::string>{"Morvane is still starting: it closes as its close box does "
-                                                    "once its start is done."});
-  ASSERT_TRUE(ended);
-  EXPECT_EQ(exitCode, 0u);
-  DWORD value = 99;
-  EXPECT_TRUE(storedInt("enablePgm", &value)) << "no quit query ran";
 }
 
 TEST_F(Program, TheAutoBalanceFlagIsWrittenOnceMoreAtExit) {
