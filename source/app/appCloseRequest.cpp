@@ -1,11 +1,17 @@
-// Closes asked for from outside the window. The request starts what the close box starts (a posted
-// SC_CLOSE: the quit query with its questions); its state tells the requester whether Morvane is still
-// asking, was told Cancel, or leaves. A close without asking makes the quit query skip its questions,
-// and one open when it comes, closed with Cancel by the requester, lets the program leave all the same.
+// Closes asked for from outside the window. The request starts what the close box starts (the quit
+// query with its questions); its state tells the requester whether Morvane is still asking, was told
+// Cancel, or leaves. A close without asking makes the quit query skip its questions, and one open when
+// it comes, closed with Cancel by the requester, lets the program leave all the same.
+//
+// The close begins with a message of its own, posted to the main window: the close box's command
+// itself would be dropped by the system if a dialog took the window before it was handled (a window
+// that takes no input ignores it), and nothing would ask again. When the posted message finds the
+// window taking no input, the state stays idle and the requester asks again once it does. A close asked
+// for while Morvane starts (from its main window's creation until its start is done, the start-up
+// splash included) waits for the start's end and then begins; meanwhile every answer says so.
 #include "app/appCloseRequest.h"
 
-#include <cstdio>
-
+#include "app/closeLeavingMark.h"
 #include "app/closeRequest.h"
 #include "app/synthApp.h"
 #include "preset/bank.h"
@@ -14,12 +20,17 @@
 
 namespace {
 
+constexpr char kBeginMessageName[] = "Morvane close begins";
+
 UINT g_message = 0;
+UINT g_begin = 0;          // posted to the main window: the close begins
 WNDPROC g_next = nullptr;  // the main window's procedure before this one
 HWND g_watched = nullptr;
 unsigned g_state = closeStateIdle;
 bool g_asksNothing = false;
-HANDLE g_leavingMark = nullptr;  // kept until the process ends
+bool g_started = false;  // the start is done
+bool g_waits = false;    // a close asked for during the start
+bool g_posted = false;   // the close's message is on its way
 
 // What a close without asking leaves unsaved.
 unsigned losses() {
@@ -31,9 +42,28 @@ unsigned losses() {
   return lost;
 }
 
+void postBegin(HWND main) {
+  if (g_posted || !main) return;
+  if (!g_begin) g_begin = RegisterWindowMessageA(kBeginMessageName);
+  g_posted = PostMessageA(main, g_begin, 0, 0) != 0;
+}
+
+// The posted message has come: the close begins as the close box's does, unless a dialog took the
+// window meanwhile (or a close is under way already).
+void begin(HWND main) {
+  g_posted = false;
+  if (g_state != closeStateIdle || !IsWindowEnabled(main)) return;
+  g_state = closeStateAsked;
+  SendMessageA(main, WM_SYSCOMMAND, SC_CLOSE, 0);
+}
+
 LRESULT CALLBACK requestProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (g_message && message == g_message)
     return static_cast<LRESULT>(appCloseRequestAnswer(window, static_cast<unsigned>(wParam)));
+  if (g_begin && message == g_begin) {
+    begin(window);
+    return 0;
+  }
   return CallWindowProcA(g_next, window, message, wParam, lParam);
 }
 
@@ -49,14 +79,20 @@ void appWatchCloseRequests(HWND main) {
 unsigned appCloseRequestAnswer(HWND main, unsigned request) {
   const bool closing = request == closeRequestAsk || request == closeRequestUnasked;
   if (request == closeRequestUnasked) g_asksNothing = true;
-  // A new request forgets an earlier Cancel. While a dialog holds the window (the start-up splash, a
-  // question not of the close) it waits: the requester asks again once the window takes input.
+  // A new request forgets an earlier Cancel. During the start the close waits for the start's end;
+  // after it, while a dialog holds the window (a question not of the close), it waits too: the
+  // requester asks again once the window takes input.
   if (closing && g_state == closeStateCancelled) g_state = closeStateIdle;
-  if (closing && g_state == closeStateIdle && IsWindowEnabled(main)) {
-    g_state = closeStateAsked;
-    PostMessageA(main, WM_SYSCOMMAND, SC_CLOSE, 0);
-  }
-  return closeAnswerKnown | g_state | (request != closeRequestAsk ? losses() : 0);
+  if (closing && !g_started) g_waits = true;
+  if (closing && g_started && g_state == closeStateIdle && IsWindowEnabled(main)) postBegin(main);
+  const unsigned starting = g_started ? 0u : static_cast<unsigned>(closeStarting);
+  return closeAnswerKnown | g_state | starting | (request != closeRequestAsk ? losses() : 0);
+}
+
+void appCloseStartDone() {
+  g_started = true;
+  if (g_waits && g_watched && g_state == closeStateIdle) postBegin(g_watched);
+  g_waits = false;
 }
 
 bool appCloseAsksNothing() { return g_asksNothing; }
@@ -64,16 +100,7 @@ bool appCloseAsksNothing() { return g_asksNothing; }
 void appCloseQueryEnded(bool leaving) {
   if (leaving) {
     g_state = closeStateLeaving;
-    if (!g_leavingMark) {
-      char name[64];
-      std::snprintf(name, sizeof name, closeLeavingFormat, static_cast<unsigned long>(GetCurrentProcessId()));
-      g_leavingMark = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeof(unsigned), name);
-      if (auto* answer = static_cast<unsigned*>(
-              g_leavingMark ? MapViewOfFile(g_leavingMark, FILE_MAP_WRITE, 0, 0, sizeof(unsigned)) : nullptr)) {
-        *answer = closeAnswerKnown | closeStateLeaving | losses();
-        UnmapViewOfFile(answer);
-      }
-    }
+    closeLeavingMarkWrite(closeAnswerKnown | closeStateLeaving | losses());
   } else if (g_state == closeStateAsked) {
     g_state = closeStateCancelled;
   }

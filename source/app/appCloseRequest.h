@@ -6,8 +6,11 @@
 // Lets the main window answer the close requests (once per window).
 void appWatchCloseRequests(HWND main);
 // The answer to one request (closeRequest.h): a close (asked, or asking nothing) starts as the close
-// box does when the main window takes input and no close is under way.
+// box does when the main window takes input and no close is under way. Until the start is done the
+// answer has closeStarting, and a close asked for begins once it is.
 unsigned appCloseRequestAnswer(HWND main, unsigned request);
+// The start is done (the end of the application's init): a close asked for during it begins now.
+void appCloseStartDone();
 // For the quit query: whether a close without asking was requested.
 bool appCloseAsksNothing();
 // The quit query's end: leaving (the settings saved; marked for the requester, closeLeavingFormat), or

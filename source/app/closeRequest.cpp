@@ -3,11 +3,14 @@
 //
 //   MorvaneClose [--answered WINDOW] [--unseen DISPLAY] [--typed]
 //     Asks Morvane to close as its close box does (the close request, closeRequest.h), closing first a
-//     dialog that holds its window (the start-up splash, Audio Setup), and waits. Exit 0: Morvane has
+//     dialog that holds its window (the start-up splash, Audio Setup), and waits. While Morvane starts
+//     (no main window yet, or its answers say so) one line says that it closes once its start is done;
+//     its start's dialogs are closed as their close boxes do, none is told. Exit 0: Morvane has
 //     ended. 2: it asks something (a question, or a window such as Save As that the close opened): one
 //     line says what and how it is answered, a last line "#told WINDOW" names its window. 3: the close
 //     was answered Cancel, Morvane keeps running. 4: in 40 s Morvane neither ended nor asked anything
-//     (a start or a close that hangs). 5: its close has saved its settings, but it has not ended in 40 s.
+//     (a start or a close that hangs; the start and the close have 40 s each). 5: its close has saved
+//     its settings, but it has not ended in 40 s.
 //     --answered WINDOW: that window was told already: its answer is waited for, then as above.
 //     --unseen: Morvane's window is on a virtual display nobody sees; --typed: run.sh takes an answer
 //     typed on its terminal (MorvaneClose --answer).
@@ -32,6 +35,7 @@
 #include <string>
 #include <utility>
 
+#include "app/closeLeavingMark.h"
 #include "app/closeRequest.h"
 #include "app/morvaneFinder.h"
 
@@ -214,33 +218,33 @@ bool elapsed(DWORD since, DWORD ms) { return GetTickCount() - since >= ms; }
 
 // Morvane's answer of the moment its close left, its settings saved (its main window may be gone
 // already); 0 while it has not left.
-unsigned leftAnswer(const Morvane& m) {
-  char name[64];
-  std::snprintf(name, sizeof name, closeLeavingFormat, static_cast<unsigned long>(m.pid));
-  HANDLE mark = m.pid ? OpenFileMappingA(FILE_MAP_READ, FALSE, name) : nullptr;
-  if (!mark) return 0;
-  unsigned answer = closeAnswerKnown | closeStateLeaving;
-  if (const auto* left = static_cast<const unsigned*>(MapViewOfFile(mark, FILE_MAP_READ, 0, 0, sizeof(unsigned)))) {
-    answer = *left;
-    UnmapViewOfFile(left);
-  }
-  CloseHandle(mark);
-  return answer;
-}
+unsigned leftAnswer(const Morvane& m) { return closeLeavingMarkRead(m.pid); }
 
 int noProgress(const Morvane& m) { return leftAnswer(m) ? exitLeavingSlow : exitNoProgress; }
+
+// Said once, while Morvane starts: its close waits for the start's end.
+void sayStarting(bool& said) {
+  if (said) return;
+  said = true;
+  say("Morvane is still starting: it closes as its close box does once its start is done.");
+}
 
 int closeAsking(const Options& o) {
   Morvane m;
   DWORD since = GetTickCount();
   bool first = true;
+  bool shown = o.answered != nullptr;  // its main window was seen: one gone is the close's end
+  bool starting = false;               // its last answer said that it starts
+  bool saidStarting = false;
   HWND told = o.answered;
   for (;; pause(m)) {
     if (!look(m)) return exitEnded;
     if (!m.main) {
+      if (!shown && !leftAnswer(m)) sayStarting(saidStarting);
       if (elapsed(since, kStepMs)) return noProgress(m);  // a start that never shows its window, or a slow end
       continue;
     }
+    shown = true;
     HWND dialog = inputDialog(m);
     if (first && !o.answered) request(m, closeRequestAsk);  // first, whatever is open: it forgets a Cancel
     first = false;
@@ -250,17 +254,25 @@ int closeAsking(const Options& o) {
     }
     told = nullptr;
     const unsigned state = request(m, closeRequestQuery);
+    if (state & closeStarting) {
+      starting = true;
+      sayStarting(saidStarting);
+    } else if (state && starting) {
+      starting = false;
+      since = GetTickCount();  // the start is done: the close it waited for has its own time
+    }
     if (dialog) {
       // A question, or a window the close opened (Save As after Yes), is the user's; another dialog
-      // holding the window (the start-up splash, Audio Setup) is closed as its close box does.
-      if (boxText(dialog) || (state & closeStateMask) == closeStateAsked) {
+      // holding the window (the start-up splash, Audio Setup), and any while Morvane starts, is closed
+      // as its close box does.
+      if (!starting && (boxText(dialog) || (state & closeStateMask) == closeStateAsked)) {
         tell(dialog, o);
         return exitAsks;
       }
       PostMessageA(dialog, WM_CLOSE, 0, 0);
     } else if (state && (state & closeStateMask) == closeStateCancelled) {
       return exitCancelled;
-    } else if (state && (state & closeStateMask) == closeStateIdle) {
+    } else if (state && !starting && (state & closeStateMask) == closeStateIdle) {
       request(m, closeRequestAsk);  // the window takes input again after a dialog not of the close
     }
     if (elapsed(since, kStepMs)) return noProgress(m);

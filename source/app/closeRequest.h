@@ -1,14 +1,12 @@
 // The close requests of MorvaneClose.exe (run.sh's Ctrl+C): a window message registered under
 // closeRequestName, sent to Morvane's main window with the request as its wParam. Morvane answers each
-// with closeAnswerKnown, how far a close has come and, but for closeRequestAsk, what a close without
-// asking would leave unsaved.
+// with closeAnswerKnown, how far a close has come, whether Morvane still starts and, but for
+// closeRequestAsk, what a close without asking would leave unsaved.
 #pragma once
 
 constexpr char closeRequestName[] = "Morvane close request";
-// Once a close leaves (its settings written), Morvane holds a page-file section of this name (with its
-// process id) until it ends, holding its answer of that moment (closeStateLeaving, what it leaves
-// unsaved): the requester reads it also after the main window is gone.
-constexpr char closeLeavingFormat[] = "Morvane leaving %lu";
+// Once a close leaves, its answer of that moment stays readable until Morvane ends, also after the main
+// window is gone: the leaving mark (closeLeavingMark.h).
 
 enum CloseRequest : unsigned {
   closeRequestQuery = 0,   // the state alone
@@ -18,12 +16,14 @@ enum CloseRequest : unsigned {
 
 enum CloseAnswer : unsigned {
   closeStateMask = 0x3,
-  closeStateIdle = 0,       // no close asked for (a request while a dialog is open waits for it)
-  closeStateAsked = 1,      // a close asked for: its questions not answered yet
+  closeStateIdle = 0,       // no close under way (one asked for while a dialog holds the window waits)
+  closeStateAsked = 1,      // a close under way: its questions not answered yet
   closeStateCancelled = 2,  // the last close asked for was answered Cancel: Morvane keeps running
   closeStateLeaving = 3,    // the questions answered, the settings saved: Morvane ends
   closeLosesBank = 0x4,     // the bank differs from its file
   closeLosesNewBank = 0x8,  // the bank differs and has no file
   closeLosesEdits = 0x10,   // the playing sound has edits not stored into its preset
+  closeStarting = 0x20,     // Morvane is starting: a close asked for begins once its start is done (its
+                            // dialogs meanwhile, the splash among them, are none of the close's)
   closeAnswerKnown = 0x100  // set in every answer (a window that does not know the message answers 0)
 };

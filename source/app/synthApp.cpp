@@ -23,6 +23,7 @@
 #include "app/appGdi.h"
 #include "app/appSession.h"
 #include "app/appSettings.h"
+#include "app/appStartReport.h"
 #include "app/appWindowIds.h"
 #include "app/appWindows.h"
 #include "app/audioClient.h"
@@ -86,12 +87,26 @@ int nameEquals(const FileSpec* a, const FileSpec* b) {
 // ---- module ----
 
 bool SynthAppModule::init() {
+  // Every failure of the start says which step failed on the error output (appStartReport.h).
+  appStartReportBegin();
   gpSetMessageBoxTitle(appProgramName);
   // A library whose words differ from these stops the process with a fatal error.
-  if (!gpInit(GP_VERSION, kBuildWord)) return false;
-  if (!uiaInit(UIA_VERSION, kBuildWord)) return false;
-  if (!nglInit(NGL_VERSION, kBuildWord)) return false;
-  if (!abInit(0x1030001, kBuildWord)) return false;
+  if (!gpInit(GP_VERSION, kBuildWord)) {
+    appStartFailed("its platform library could not start");
+    return false;
+  }
+  if (!uiaInit(UIA_VERSION, kBuildWord)) {
+    appStartFailed("its window library could not start (its keys, font, drawing context, window classes or cursors)");
+    return false;
+  }
+  if (!nglInit(NGL_VERSION, kBuildWord)) {
+    appStartFailed("its form library could not start");
+    return false;
+  }
+  if (!abInit(0x1030001, kBuildWord)) {
+    appStartFailed("its audio library could not start");
+    return false;
+  }
 
   registerSelector();
   registerSwitch();
@@ -164,6 +179,7 @@ bool SynthApp::init() {
   // 4
   const bool chunkOk = g_hooks.initChunkBuffer ? g_hooks.initChunkBuffer(65535) : chunkBufferInit(65535);
   if (!chunkOk) {
+    appStartFailed("its chunk buffer could not be made (memory error 58843)");
     msgBox(0, "Morvane memory error, 58843", 0);
     return false;
   }
@@ -175,6 +191,7 @@ bool SynthApp::init() {
   // 6
   engine = g_hooks.createEngine ? g_hooks.createEngine() : engineCreate();
   if (!engine) {
+    appStartFailed("its sound engine could not be made (memory error 58841)");
     msgBox(0, "Morvane memory error, 58841", 0);
     return false;
   }
@@ -182,6 +199,7 @@ bool SynthApp::init() {
   engineCfgSetFlag(1);
   bank = g_hooks.createBank ? g_hooks.createBank() : bankCreate();
   if (!bank) {
+    appStartFailed("its bank could not be made (memory error 58842)");
     msgBox(0, "Morvane memory error, 58842", 0);
     return false;
   }
@@ -202,6 +220,7 @@ bool SynthApp::init() {
   mainWindowObject = appCreateMainWindow(appMainWindowId, appProgramName, 3, 50, 386, 512, 31, false);
   // Without the main window nothing could end the message loop: the start ends here like the others.
   if (!mainWindowObject) {
+    appStartFailed("its main window could not be created (error 58844)");
     msgBox(0, "Morvane cannot start: its main window could not be created. Error 58844", 0);
     return false;
   }
@@ -245,6 +264,9 @@ bool SynthApp::init() {
   winShow(appMainWindowId, true);
   // 21: the About box as a start-up splash over the main window, closing itself after 4 seconds
   appRunAboutBox(appMainWindowId, 4);
+  // The start is done: a close asked for during it begins once the message loop runs.
+  appCloseStartDone();
+  appStartReportEnd();
   return true;
 }
 

@@ -9,10 +9,18 @@
 //   --scenario=record       as audio, through the Record window: F3, Record (waiting for a note), the
 //                           note starts the take, Stop after its release, then Play of the take
 //   --scenario=fail-engine  the engine cannot be made; likewise fail-bank and fail-chunk
+//   --scenario=fail-fatal   a fatal error of the libraries while the engine is made (its box noted)
 //   --scenario=fail-window  window 1 cannot be made: the system destroys it while it is being made
 //   --scenario=exit-write   start, switch auto-balance off, end without the quit query
 //   --scenario=order        as close, with a client that notes whether the engine still exists when
 //                           the host closes its devices
+//   --scenario=close-starting  a close request (as MorvaneClose sends it) while the program starts, once
+//                           window 1 exists and takes input (in place of the Audio Setup dialog), the
+//                           start-up splash then taking window 1; once the start is done the watcher
+//                           asks again as MorvaneClose does whenever no close is under way
+//   --scenario=close-dialog a close request once the start is done, a modal dialog taking window 1
+//                           before the loop handles anything, then the watcher asks as above
+//   In both, "no close" is noted (and window 1 closed) when no close has come 10 s after the start.
 #include <windows.h>
 
 #include <atomic>
@@ -23,9 +31,12 @@
 
 #include "ABAudioManager.h"
 #include "ABDeviceAccessors.h"
+#include "GPError.h"
+#include "GPTimer.h"
 #include "about/aboutDialog.h"
 #include "app/appCommands.h"
 #include "app/audioClient.h"
+#include "app/closeRequest.h"
 #include "app/recordWindow.h"
 #include "app/synthApp.h"
 #include "audioPath/recorder.h"
@@ -95,6 +106,11 @@ LRESULT CALLBACK onCreateWindow(int code, WPARAM wParam, LPARAM lParam) {
 }
 
 Engine* failEngine() { return nullptr; }
+Engine* fatalEngine() { gpFatalError("engine.cpp", 7, nullptr); }
+int noteFatalBox(const char*, const char* text, unsigned) {
+  note(std::string("fatal box ") + text);
+  return IDOK;
+}
 Bank* failBank() { return nullptr; }
 bool failChunk(std::uint32_t) { return false; }
 
@@ -174,6 +190,46 @@ void recordClick(std::uint16_t id) {
 }
 int g_noted = 0;
 
+std::string hexText(unsigned value) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%x", value);
+  return text;
+}
+
+// A close request as MorvaneClose sends it (here from window 1's own thread): the answer, 0 without
+// window 1.
+unsigned closeRequest(CloseRequest what) {
+  static const UINT message = RegisterWindowMessageA(closeRequestName);
+  HWND main = appGetMainWindowHandle();
+  return main ? static_cast<unsigned>(SendMessageA(main, message, what, 0)) : 0;
+}
+
+// In place of the Audio Setup dialog of the start (window 1 made, not yet shown, taking input).
+void askDuringStart(SynthApp*) { note("answer during start " + hexText(closeRequest(closeRequestAsk))); }
+
+// A modal dialog over window 1 that ends itself on its first timer tick: until then window 1 takes no
+// input, and what was posted to it is handled meanwhile.
+INT_PTR CALLBACK briefDialog(HWND dialog, UINT message, WPARAM, LPARAM) {
+  if (message == WM_INITDIALOG) {
+    SetTimer(dialog, 1, 300, nullptr);
+    return TRUE;
+  }
+  if (message == WM_TIMER) {
+    EndDialog(dialog, 1);
+    return TRUE;
+  }
+  return FALSE;
+}
+void runBriefDialog() {
+  // The template: no controls, then no menu, the system's dialog class and no title.
+  DWORD words[16] = {};  // (a template starts on a 4-byte boundary)
+  auto* form = reinterpret_cast<DLGTEMPLATE*>(words);
+  form->style = WS_POPUP | WS_CAPTION | WS_VISIBLE;
+  form->cx = 120;
+  form->cy = 40;
+  DialogBoxIndirectParamA(GetModuleHandleA(nullptr), form, appGetMainWindowHandle(), briefDialog, 0);
+}
+
 std::string pointText(POINT p) { return std::to_string(p.x) + "," + std::to_string(p.y); }
 
 void CALLBACK watch(HWND, UINT, UINT_PTR, DWORD) {
@@ -190,6 +246,19 @@ void CALLBACK watch(HWND, UINT, UINT_PTR, DWORD) {
       windowCapturePng(main, "app_window1_" + g_scenario + ".png");
       g_state = 1;
       g_stateTick = now;
+      if (g_scenario == "close-dialog") {
+        note("answer after start " + hexText(closeRequest(closeRequestAsk)));
+        g_state = 40;  // (the watcher's ticks during the dialog do nothing)
+        runBriefDialog();
+        g_state = 50;
+        g_stateTick = GetTickCount64();
+        note("dialog ended, answer " + hexText(closeRequest(closeRequestQuery)));
+        return;
+      }
+      if (g_scenario == "close-starting") {
+        g_state = 50;
+        return;
+      }
       if (g_scenario == "exit-write") {
         // The auto-balance switch turned off, then the window goes without a quit query: only the
         // exit writes the flag.
@@ -351,6 +420,19 @@ void CALLBACK watch(HWND, UINT, UINT_PTR, DWORD) {
         g_state = 9;
       }
       return;
+    case 50: {  // as MorvaneClose: asks again whenever no close is under way
+      const unsigned answer = closeRequest(closeRequestQuery);
+      if (answer && (answer & closeStateMask) == closeStateIdle && !(answer & closeStarting)) {
+        note("asks again");
+        closeRequest(closeRequestAsk);
+      }
+      if (now - g_stateTick > 10000) {
+        note("no close, answer " + hexText(answer));
+        closeWindow1();
+        g_state = 9;
+      }
+      return;
+    }
     default: return;
   }
 }
@@ -366,14 +448,23 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   AppStartHooks* hooks = appStartHooks();
   hooks->openAudioSetup = noteAudioSetup;
   if (g_scenario == "fail-engine") hooks->createEngine = failEngine;
+  if (g_scenario == "fail-fatal") {
+    hooks->createEngine = fatalEngine;
+    gpSetMessageBoxHook(noteFatalBox);
+  }
   if (g_scenario == "fail-bank") hooks->createBank = failBank;
   if (g_scenario == "fail-chunk") hooks->initChunkBuffer = failChunk;
   if (g_scenario == "fail-window") SetWindowsHookExA(WH_CBT, onCreateWindow, nullptr, GetCurrentThreadId());
   if (g_scenario == "order") hooks->createAudioClient = makeOrderClient;
+  if (g_scenario == "close-starting") hooks->openAudioSetup = askDuringStart;
   if (g_scenario == "audio" || g_scenario == "keys" || g_scenario == "record")
     hooks->createAudioClient = makeCountingClient;
-  // The start-up splash closes on its first message: its 4 seconds count as passed at once.
-  aboutSetMillisFunction([](std::int64_t, std::int64_t) -> std::int64_t { return 1 << 30; });
+  // The start-up splash closes on its first message: its 4 seconds count as passed at once. For a close
+  // asked during the start it runs a loop of its own over window 1 for half a second.
+  if (g_scenario == "close-starting")
+    aboutSetMillisFunction([](std::int64_t start, std::int64_t end) { return gpCounterMillis(start, end) * 8; });
+  else
+    aboutSetMillisFunction([](std::int64_t, std::int64_t) -> std::int64_t { return 1 << 30; });
   note("start " + std::to_string(GetTickCount64()));
   SetTimer(nullptr, 0, 5, watch);
   uiaSetInstance(instance);

@@ -4,29 +4,29 @@
 #include <windows.h>
 #include <gtest/gtest.h>
 
-#include <cstdio>
-
 #include "app/appCloseRequest.h"
+#include "app/closeLeavingMark.h"
 #include "app/closeRequest.h"
 
 namespace {
 
-// The answer left in the section (0: none there).
-unsigned leftAnswer() {
-  char name[64];
-  std::snprintf(name, sizeof name, closeLeavingFormat, static_cast<unsigned long>(GetCurrentProcessId()));
-  HANDLE mark = OpenFileMappingA(FILE_MAP_READ, FALSE, name);
-  if (!mark) return 0;
-  unsigned answer = ~0u;
-  if (const auto* left = static_cast<const unsigned*>(MapViewOfFile(mark, FILE_MAP_READ, 0, 0, sizeof(unsigned)))) {
-    answer = *left;
-    UnmapViewOfFile(left);
-  }
-  CloseHandle(mark);
-  return answer;
-}
+// The answer left in this process's leaving mark (0: none there).
+unsigned leftAnswer() { return closeLeavingMarkRead(GetCurrentProcessId()); }
 
 unsigned stateOf(unsigned answer) { return answer & closeStateMask; }
+
+// (Before the leaving case below, which ends the state for good.)
+TEST(CloseRequest, AnswersDuringTheStartSaySoAndACloseAskedThenWaitsForItsEnd) {
+  const unsigned asked = appCloseRequestAnswer(nullptr, closeRequestAsk);
+  EXPECT_TRUE(asked & closeAnswerKnown);
+  EXPECT_TRUE(asked & closeStarting) << asked;
+  EXPECT_EQ(stateOf(asked), closeStateIdle) << "no close under way during the start";
+  EXPECT_TRUE(appCloseRequestAnswer(nullptr, closeRequestQuery) & closeStarting);
+  appCloseStartDone();  // (no main window here: nothing to close)
+  const unsigned started = appCloseRequestAnswer(nullptr, closeRequestQuery);
+  EXPECT_FALSE(started & closeStarting) << started;
+  EXPECT_EQ(stateOf(started), closeStateIdle);
+}
 
 TEST(CloseRequest, ALeavingCloseIsMarkedForTheRequesterOnlyOnceItLeaves) {
   const unsigned idle = appCloseRequestAnswer(nullptr, closeRequestQuery);

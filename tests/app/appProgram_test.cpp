@@ -232,16 +232,23 @@ TEST_F(Program, MachineKeyValueIsUsedAndBadChannelsReadAsZero) {
   }
 }
 
-TEST_F(Program, StartUpFailuresShowTheirMessageAndEndCleanly) {
+// Each failed step shows its message and says which step failed in one line on the error output
+// (written before the box, which nobody may answer): run.sh shows that line.
+TEST_F(Program, StartUpFailuresShowTheirMessageSayTheirStepAndEndCleanly) {
   struct Case {
     const char* scenario;
     const char* box;
+    const char* line;
   };
-  const Case cases[] = {{"fail-engine", "box Morvane memory error, 58841"},
-                        {"fail-bank", "box Morvane memory error, 58842"},
-                        {"fail-chunk", "box Morvane memory error, 58843"},
+  const Case cases[] = {{"fail-engine", "box Morvane memory error, 58841",
+                         "Morvane could not start: its sound engine could not be made (memory error 58841)."},
+                        {"fail-bank", "box Morvane memory error, 58842",
+                         "Morvane could not start: its bank could not be made (memory error 58842)."},
+                        {"fail-chunk", "box Morvane memory error, 58843",
+                         "Morvane could not start: its chunk buffer could not be made (memory error 58843)."},
                         // No usable display: window 1 is destroyed while it is being made.
-                        {"fail-window", "box Morvane cannot start: its main window could not be created. Error 58844"}};
+                        {"fail-window", "box Morvane cannot start: its main window could not be created. Error 58844",
+                         "Morvane could not start: its main window could not be created (error 58844)."}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.scenario);
     const ChildRun run = runChild(c.scenario, 30000);
@@ -251,11 +258,20 @@ TEST_F(Program, StartUpFailuresShowTheirMessageAndEndCleanly) {
     for (const std::string& line : run.log)
       if (line.compare(0, 4, "box ") == 0) boxes.push_back(line);
     EXPECT_EQ(boxes, std::vector<std::string>{c.box});
+    EXPECT_EQ(run.errors, std::vector<std::string>{c.line});
     // The loop never ran (the watcher never saw window 1) and everything made was released.
     EXPECT_FALSE(hasLine(run.log, "shown "));
     EXPECT_TRUE(hasLine(run.log, "kit users 0"));
     EXPECT_TRUE(hasLine(run.log, "end "));
   }
+  // A fatal error of the libraries during the start ends the process at once with status 1: its line
+  // names the place its box shows.
+  const ChildRun fatal = runChild("fail-fatal", 30000);
+  ASSERT_TRUE(fatal.ended);
+  EXPECT_EQ(fatal.exitCode, 1u);
+  EXPECT_TRUE(hasLine(fatal.log, "fatal box Error engine.cpp:7"));
+  EXPECT_EQ(fatal.errors,
+            std::vector<std::string>{"Morvane could not start: a fatal error ended it (Error engine.cpp:7)."});
 }
 
 TEST_F(Program, TheAutoBalanceFlagIsWrittenOnceMoreAtExit) {

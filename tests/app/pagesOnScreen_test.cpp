@@ -902,13 +902,16 @@ TEST_F(PagesOnScreen, DialogsOpenOverTheMiddleOfTheWindowThatOpensThem) {
     MONITORINFO monitor = {};
     monitor.cbSize = sizeof monitor;
     GetMonitorInfoA(MonitorFromWindow(mainHandle(), MONITOR_DEFAULTTONEAREST), &monitor);
-    // Centred on window 1, unless the screen's edge holds it back.
-    if (r.left > monitor.rcWork.left) {
-      EXPECT_NEAR((r.left + r.right) / 2, (main.left + main.right) / 2, 2);
-    }
-    if (r.top > monitor.rcWork.top) {
-      EXPECT_NEAR((r.top + r.bottom) / 2, (main.top + main.bottom) / 2, 2);
-    }
+    // Its place: centred on window 1, then pushed inside the monitor's work area, right and bottom
+    // first, then left and top (so its title bar stays within reach), wherever that puts it.
+    const RECT& work = monitor.rcWork;
+    const LONG width = r.right - r.left, height = r.bottom - r.top;
+    LONG x = (main.left + main.right - width) / 2, y = (main.top + main.bottom - height) / 2;
+    x = std::max(std::min(x, work.right - width), work.left);
+    y = std::max(std::min(y, work.bottom - height), work.top);
+    EXPECT_NEAR(r.left, x, 2) << "work area (" << work.left << ", " << work.top << ")-(" << work.right << ", "
+                              << work.bottom << ")";
+    EXPECT_NEAR(r.top, y, 2);
     std::printf("%s: dialog at (%ld, %ld)-(%ld, %ld), window 1 at (%ld, %ld)-(%ld, %ld)\n", c.name, r.left, r.top,
                 r.right, r.bottom, main.left, main.top, main.right, main.bottom);
   }

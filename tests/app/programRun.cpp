@@ -75,21 +75,53 @@ std::string useMmeOutput() {
   return out;
 }
 
+namespace {
+
+// A file for a child's output, inherited by the child (null when it cannot be made).
+HANDLE outputFile(const std::string& path) {
+  SECURITY_ATTRIBUTES inherited = {sizeof inherited, nullptr, TRUE};
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherited, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  return file == INVALID_HANDLE_VALUE ? nullptr : file;
+}
+
+std::vector<std::string> linesOf(const std::string& path) {
+  std::vector<std::string> lines;
+  std::ifstream in(path);
+  for (std::string line; std::getline(in, line);) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines.push_back(line);
+  }
+  return lines;
+}
+
+}  // namespace
+
 ChildRun runProcess(std::string commandLine, const std::string& logPath, DWORD timeoutMs) {
   ChildRun result;
   DeleteFileA(logPath.c_str());
+  const std::string outPath = logPath + ".out", errPath = logPath + ".err";
+  HANDLE out = outputFile(outPath), err = outputFile(errPath);
   STARTUPINFOA startup = {};
   startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+  startup.hStdOutput = out;
+  startup.hStdError = err;
   PROCESS_INFORMATION process = {};
-  if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
-    return result;
+  const BOOL started =
+      CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process);
+  if (out) CloseHandle(out);
+  if (err) CloseHandle(err);
+  if (!started) return result;
   result.ended = WaitForSingleObject(process.hProcess, timeoutMs) == WAIT_OBJECT_0;
   GetExitCodeProcess(process.hProcess, &result.exitCode);
   if (!result.ended) TerminateProcess(process.hProcess, 98);
   CloseHandle(process.hThread);
   CloseHandle(process.hProcess);
-  std::ifstream in(logPath);
-  for (std::string line; std::getline(in, line);) result.log.push_back(line);
+  result.log = linesOf(logPath);
+  result.output = linesOf(outPath);
+  result.errors = linesOf(errPath);
   return result;
 }
 

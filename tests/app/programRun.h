@@ -28,10 +28,13 @@ struct ChildRun {
   DWORD exitCode = 99;
   bool ended = false;
   std::vector<std::string> log;
+  std::vector<std::string> output;  // what it wrote to its standard output, line by line
+  std::vector<std::string> errors;  // and to its error output
 };
 
 // Runs the command line to its end (ended false and the process killed after timeoutMs) and reads
-// the lines of the log file it was told to write.
+// the lines of the log file it was told to write, and of its standard and error outputs (files beside
+// the log).
 ChildRun runProcess(std::string commandLine, const std::string& logPath, DWORD timeoutMs);
 
 // morvane_appchild.exe (next to the test) with a scenario, its log in the test's temporary folder.

@@ -96,7 +96,7 @@ CHILD_SCENARIO(nestedOtherThread) {
   gpFatalError("outer.cpp", 1, nullptr);
 }
 
-void beforeReport() { childNote("before"); }
+void beforeReport() { childNote(std::string("before ") + gpFatalErrorText()); }
 
 void afterReport() { childNote("after"); }
 
@@ -194,7 +194,7 @@ TEST(FatalError, HooksRunAroundTheBox) {
   EXPECT_EQ(r.exitCode, 1u);
   ASSERT_EQ(r.boxes.size(), 1u);
   ASSERT_EQ(r.notes.size(), 2u);
-  EXPECT_EQ(r.notes[0], "before");
+  EXPECT_EQ(r.notes[0], "before Error hooks.cpp:9");  // the report's text is known to the hook
   EXPECT_EQ(r.notes[1], "after");
 }
 

@@ -12,7 +12,14 @@
 
 namespace {
 UiaModule* g_module = nullptr;  // the first module constructed
+UiaStartFailureSink g_startFailure = nullptr;
+
+void tellStartFailure(const char* what) {
+  if (g_startFailure) g_startFailure(what);
 }
+}  // namespace
+
+void uiaSetStartFailureSink(UiaStartFailureSink sink) { g_startFailure = sink; }
 
 UiaModule::UiaModule() {
   if (!g_module) g_module = this;
@@ -24,7 +31,11 @@ UiaModule::~UiaModule() {
 }
 
 bool UiaModule::attachApplication(UiaApplication* application) {
-  if (!application || attachedApplication_ || activeApplication_) return false;
+  if (!application || attachedApplication_ || activeApplication_) {
+    tellStartFailure(application ? "the window library refused its application (one is attached already)"
+                                 : "its application could not be made");
+    return false;
+  }
   attachedApplication_ = application;
   activeApplication_ = application;
   applicationExited_ = false;
@@ -109,6 +120,7 @@ void uiaRun() {
       ok = module->init();
     }
   } catch (const std::bad_alloc&) {
+    tellStartFailure("it ran out of memory");  // (first: the box may wait for an answer)
     gpOutOfMemory("Cannot initialize application!");
     ok = false;
   }

@@ -69,6 +69,10 @@ UiaModule* uiaSetInstance(HINSTANCE instance);
 // Module init, the message loop when init succeeded and an application is active, module exit. Each
 // step catches an allocation failure and reports it.
 void uiaRun();
+// Told of the framework's own failures of the start (null: none is told), in words that name them: an
+// allocation failure while the module starts, an application refused by attachApplication.
+typedef void (*UiaStartFailureSink)(const char* what);
+void uiaSetStartFailureSink(UiaStartFailureSink sink);
 // The first module ever constructed, or null.
 UiaModule* uiaModule();
 // The running module's active application; null when there is none.

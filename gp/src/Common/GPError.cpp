@@ -14,6 +14,7 @@ volatile LONG g_fatalCounter = 1;
 volatile DWORD g_fatalThread = 0;
 GPFatalErrorHook g_beforeReport = nullptr;
 GPFatalErrorHook g_afterReport = nullptr;
+char g_fatalText[1024] = "";
 
 [[noreturn]] void endProcess() {
   std::fflush(nullptr);
@@ -50,16 +51,17 @@ void gpFatalError(const char* file, int line, const char* text) {
     for (;;) SleepEx(INFINITE, FALSE);
   }
   g_fatalThread = GetCurrentThreadId();
-  if (g_beforeReport) g_beforeReport();
-  char message[1024];
   if (text)
-    std::snprintf(message, sizeof message, "Error %s:%d\n\n%s", file ? file : "", line, text);
+    std::snprintf(g_fatalText, sizeof g_fatalText, "Error %s:%d\n\n%s", file ? file : "", line, text);
   else
-    std::snprintf(message, sizeof message, "Error %s:%d", file ? file : "", line);
-  gpMessageBox(message, GP_BUTTONS_OK, GP_NO_DEFAULT);
+    std::snprintf(g_fatalText, sizeof g_fatalText, "Error %s:%d", file ? file : "", line);
+  if (g_beforeReport) g_beforeReport();
+  gpMessageBox(g_fatalText, GP_BUTTONS_OK, GP_NO_DEFAULT);
   if (g_afterReport) g_afterReport();
   endProcess();
 }
+
+const char* gpFatalErrorText() { return g_fatalText; }
 
 void gpDebugPrint(const char* format, ...) {
   char text[512];

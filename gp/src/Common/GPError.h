@@ -45,6 +45,9 @@ const char* gpSourcePath(const char* file);
 // Hooks run just before and just after a fatal error's message box (null: none).
 typedef void (*GPFatalErrorHook)();
 void gpSetFatalErrorHooks(GPFatalErrorHook before, GPFatalErrorHook after);
+// The text of the fatal error being reported, as its message box shows it (for the hooks); "" before
+// any.
+const char* gpFatalErrorText();
 
 // Caption of every message box: at most 255 characters are kept; null sets "Veltrano". Returns true.
 bool gpSetMessageBoxTitle(const char* title);

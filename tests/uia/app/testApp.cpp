@@ -5,10 +5,12 @@
 //   quitcmd    the exit command (1200, 30002) sent to the main window
 //   initfalse  the application's init answers false
 //   nomem      the module's init runs out of memory
+//   attachnull the module's init attaches no application
 //   nomemexit  the module's exit runs out of memory (after the exit command ended the loop)
 //   paint      the main window is captured (PNG "uia_testapp_window.png" under $MORVANE_ARTIFACTS),
 //              its pixel at the middle of each colour band logged, then the exit command ends the run
-// Message boxes are answered by a hook and logged as "box <text>".
+// Message boxes are answered by a hook and logged as "box <text>", the framework's start failures as
+// "start failure <what>".
 #include <windows.h>
 
 #include <cstdio>
@@ -161,6 +163,7 @@ class TestModule : public UiaModule {
     if (!gpInit(GP_VERSION, GP_BUILD)) return false;
     if (!uiaInit(UIA_VERSION, UIA_BUILD)) return false;
     if (g_scenario == "nomem") throw std::bad_alloc();
+    if (g_scenario == "attachnull") return attachApplication(nullptr);
     TestApplication* application = new TestApplication;
     application->setName("Framework test");
     return attachApplication(application);
@@ -187,6 +190,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     g_log = std::fopen(logPath.c_str(), "wb");
     gpSetMessageBoxHook(boxHook);
   }
+  uiaSetStartFailureSink([](const char* what) { logLine(std::string("start failure ") + what); });
   uiaSetInstance(instance);
   logLine("run");
   uiaRun();

@@ -144,8 +144,20 @@ TEST(UiaRunSequence, AllocationFailureInInitIsReportedAndExitStillRuns) {
   const AppRun run = runTestApp("nomem");
   const std::string all = joined(run.lines);
   EXPECT_TRUE(run.has("box Out of memory:|Cannot initialize application!|")) << all;
+  // The start's failure is told first (the box may wait for an answer nobody gives).
+  EXPECT_GE(run.at("start failure it ran out of memory"), 0) << all;
+  EXPECT_LT(run.at("start failure it ran out of memory"), run.at("box Out of memory:|Cannot initialize application!|"))
+      << all;
   EXPECT_FALSE(run.has("app init")) << all;
   EXPECT_LT(run.at("box Out of memory:|Cannot initialize application!|"), run.at("module exit 0")) << all;
+  EXPECT_EQ(run.lines.back(), "end") << all;
+}
+
+TEST(UiaRunSequence, AnApplicationThatCannotBeAttachedIsToldAsAStartFailure) {
+  const AppRun run = runTestApp("attachnull");
+  const std::string all = joined(run.lines);
+  EXPECT_EQ(run.count("start failure its application could not be made"), 1u) << all;
+  EXPECT_TRUE(run.has("module exit 0")) << all;
   EXPECT_EQ(run.lines.back(), "end") << all;
 }
 
