@@ -183,14 +183,17 @@ stop_cases() {
   done
 
   # Two Ctrl+C at once: the first starts the close as the close box does, the second closes without
-  # asking; each is said once, and the settings are saved.
+  # asking; each is said at most once, nothing is asked, and the settings are saved.
   log=$run_dir/run-int-int-quick.log
   if start_run "$log"; then
     plant enablePgm; plant oneWindow
     signal_run INT; sleep 0.1; signal_run INT
     end_run; status=$?
+    # (While Morvane still starts, its own close may end it before the second step has looked: that
+    # step then has nothing to say.)
     [ "$status" = 0 ] && [ "$(grep -c '^Closing Morvane as its close box does\.\.\.$' "$log")" = 1 ] &&
-      [ "$(grep -c '^Closing Morvane without asking: it has nothing unsaved\.$' "$log")" = 1 ] &&
+      [ "$(grep -c '^Closing Morvane without asking: it has nothing unsaved\.$' "$log")" -le 1 ] &&
+      ! grep -qE '^(Morvane (asks|says|shows)|Closing Morvane without saving)' "$log" &&
       settings_saved && settings_said "$log"
     verdict TwoQuickCtrlCCloseWithoutAskingOnce $((! $?)) "status $status: $(tail_of "$log")"
   else
