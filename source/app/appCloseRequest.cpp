@@ -6,9 +6,11 @@
 // The close begins with a message of its own, posted to the main window: the close box's command
 // itself would be dropped by the system if a dialog took the window before it was handled (a window
 // that takes no input ignores it), and nothing would ask again. When the posted message finds the
-// window taking no input, the state stays idle and the requester asks again once it does. A close asked
-// for while Morvane starts (from its main window's creation until its start is done, the start-up
-// splash included) waits for the start's end and then begins; meanwhile every answer says so.
+// window taking no input, the state stays idle and the requester asks again once it does. While Morvane
+// starts (from its main window's creation until its start is done, the start-up splash included) no
+// close begins and every answer says so: the requester asks again once the start is done (a requester
+// stopped meanwhile, by a second Ctrl+C, leaves no close behind that would end Morvane before the next
+// one has said what it does).
 #include "app/appCloseRequest.h"
 
 #include "app/closeLeavingMark.h"
@@ -29,7 +31,6 @@ HWND g_watched = nullptr;
 unsigned g_state = closeStateIdle;
 bool g_asksNothing = false;
 bool g_started = false;  // the start is done
-bool g_waits = false;    // a close asked for during the start
 bool g_posted = false;   // the close's message is on its way
 
 // What a close without asking leaves unsaved.
@@ -79,21 +80,16 @@ void appWatchCloseRequests(HWND main) {
 unsigned appCloseRequestAnswer(HWND main, unsigned request) {
   const bool closing = request == closeRequestAsk || request == closeRequestUnasked;
   if (request == closeRequestUnasked) g_asksNothing = true;
-  // A new request forgets an earlier Cancel. During the start the close waits for the start's end;
-  // after it, while a dialog holds the window (a question not of the close), it waits too: the
-  // requester asks again once the window takes input.
+  // A new request forgets an earlier Cancel. During the start, and while a dialog holds the window (a
+  // question not of the close), no close begins: the requester asks again once the start is done and
+  // the window takes input.
   if (closing && g_state == closeStateCancelled) g_state = closeStateIdle;
-  if (closing && !g_started) g_waits = true;
   if (closing && g_started && g_state == closeStateIdle && IsWindowEnabled(main)) postBegin(main);
   const unsigned starting = g_started ? 0u : static_cast<unsigned>(closeStarting);
   return closeAnswerKnown | g_state | starting | (request != closeRequestAsk ? losses() : 0);
 }
 
-void appCloseStartDone() {
-  g_started = true;
-  if (g_waits && g_watched && g_state == closeStateIdle) postBegin(g_watched);
-  g_waits = false;
-}
+void appCloseStartDone() { g_started = true; }
 
 bool appCloseAsksNothing() { return g_asksNothing; }
 

@@ -6,10 +6,10 @@
 // Lets the main window answer the close requests (once per window).
 void appWatchCloseRequests(HWND main);
 // The answer to one request (closeRequest.h): a close (asked, or asking nothing) starts as the close
-// box does when the main window takes input and no close is under way. Until the start is done the
-// answer has closeStarting, and a close asked for begins once it is.
+// box does when the start is done, the main window takes input and no close is under way. Until the
+// start is done the answer has closeStarting (the requester asks again once it is done).
 unsigned appCloseRequestAnswer(HWND main, unsigned request);
-// The start is done (the end of the application's init): a close asked for during it begins now.
+// The start is done (the end of the application's init): closes asked for from now on begin.
 void appCloseStartDone();
 // For the quit query: whether a close without asking was requested.
 bool appCloseAsksNothing();

@@ -23,7 +23,8 @@ enum CloseAnswer : unsigned {
   closeLosesBank = 0x4,     // the bank differs from its file
   closeLosesNewBank = 0x8,  // the bank differs and has no file
   closeLosesEdits = 0x10,   // the playing sound has edits not stored into its preset
-  closeStarting = 0x20,     // Morvane is starting: a close asked for begins once its start is done (its
-                            // dialogs meanwhile, the splash among them, are none of the close's)
+  closeStarting = 0x20,     // Morvane is starting: no close begins until its start is done, when the
+                            // requester asks again (its dialogs meanwhile, the splash among them, are
+                            // none of the close's)
   closeAnswerKnown = 0x100  // set in every answer (a window that does not know the message answers 0)
 };

@@ -264,7 +264,7 @@ bool SynthApp::init() {
   winShow(appMainWindowId, true);
   // 21: the About box as a start-up splash over the main window, closing itself after 4 seconds
   appRunAboutBox(appMainWindowId, 4);
-  // The start is done: a close asked for during it begins once the message loop runs.
+  // The start is done: closes asked for from now on begin (once the message loop runs).
   appCloseStartDone();
   appStartReportEnd();
   return true;

@@ -16,7 +16,7 @@ unsigned leftAnswer() { return closeLeavingMarkRead(GetCurrentProcessId()); }
 unsigned stateOf(unsigned answer) { return answer & closeStateMask; }
 
 // (Before the leaving case below, which ends the state for good.)
-TEST(CloseRequest, AnswersDuringTheStartSaySoAndACloseAskedThenWaitsForItsEnd) {
+TEST(CloseRequest, AnswersDuringTheStartSaySoAndBeginNoClose) {
   const unsigned asked = appCloseRequestAnswer(nullptr, closeRequestAsk);
   EXPECT_TRUE(asked & closeAnswerKnown);
   EXPECT_TRUE(asked & closeStarting) << asked;

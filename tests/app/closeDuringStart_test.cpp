@@ -37,10 +37,10 @@ unsigned notedHex(const std::vector<std::string>& log, const std::string& prefix
 }
 
 // A close asked for while the program starts (window 1 made, taking input, before the start-up splash
-// takes it: where run.sh's Ctrl+C may land) waits for the start's end, then closes as the close box
-// does; one asked for just before a dialog takes window 1 leaves no close under way, so the requester
-// asks again once the dialog has gone. Either way the quit query runs (it writes the switches) and
-// the program ends by itself.
+// takes it: where run.sh's Ctrl+C may land) begins nothing until the start is done; the requester then
+// asks again and it closes as the close box does. One asked for just before a dialog takes window 1
+// leaves no close under way, so the requester asks again once the dialog has gone. Either way the quit
+// query runs (it writes the switches) and the program ends by itself.
 TEST_F(CloseDuringStart, ACloseAskedDuringTheStartOrJustBeforeADialogStillCloses) {
   for (const char* scenario : {"close-starting", "close-dialog"}) {
     SCOPED_TRACE(scenario);
