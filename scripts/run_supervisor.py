@@ -22,6 +22,7 @@ import selectors
 import shlex
 import shutil
 import signal
+import stat
 import subprocess
 import sys
 import time
@@ -270,18 +271,28 @@ class Supervisor:
             raise StartFailed("%s ended with status %d" % (what or shlex.join(argv), child.status))
         return (child.status, output.decode("utf-8", "replace")) if capture else child.status
 
+    def wait_for(self, child, seconds, until_signal=False, fds=lambda: (), take=None):
+        """Waits until `child` ends, `seconds` pass or (`until_signal`) another signal comes, taking in
+        what arrives meanwhile (`take` is handed what of the descriptors `fds()` can be read); a child
+        still running then is killed. Returns the child's status, None when it was killed."""
+        seen = len(self.ev.signals)
+        end = time.monotonic() + seconds
+        while not child.done and time.monotonic() < end and not (until_signal and len(self.ev.signals) > seen):
+            self.ev.watch(child)
+            ready = self.ev.poll(end - time.monotonic(), fds())
+            if take:
+                take(ready)
+        if child.done:
+            return child.status
+        child.signal_group(signal.SIGKILL)
+        child.process.wait()
+        return None
+
     def end_step(self, child):
         """Ends a command of the start: TERM to its session, KILL once it has had STEP_GRACE_S or at the
         next signal."""
         child.signal_group(signal.SIGTERM)
-        seen = len(self.ev.signals)
-        limit = time.monotonic() + STEP_GRACE_S
-        self.ev.watch(child)
-        while not child.done and time.monotonic() < limit and len(self.ev.signals) == seen:
-            self.ev.poll(limit - time.monotonic())
-        child.signal_group(signal.SIGKILL)
-        child.process.wait()
-        child.done
+        self.wait_for(child, STEP_GRACE_S, until_signal=True)
 
     def quiet_wine(self, *args, may_fail=False):
         return self.step(["wine", *args], "the Wine command 'wine %s'" % " ".join(args), quiet=True,
@@ -293,14 +304,7 @@ class Supervisor:
             child = Child(argv, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         except OSError:
             return None
-        end = time.monotonic() + limit
-        self.ev.watch(child)
-        while not child.done and time.monotonic() < end:
-            self.ev.poll(end - time.monotonic())
-        if not child.done:
-            child.signal_group(signal.SIGKILL)
-            child.process.wait()
-        return child.status
+        return self.wait_for(child, limit)
 
     def end_server(self):
         """The Wine server of the run's folder ends (it writes the settings to disk as it does), with
@@ -565,13 +569,7 @@ class Supervisor:
                 self.on_signal()
         status = self.morvane.status
         if self.closer is not None:  # the step under way ends with Morvane: what it said
-            end = time.monotonic() + CLOSER_END_S
-            while not self.closer.done and time.monotonic() < end:
-                self.ev.watch(self.closer)
-                self.take_closer_output(self.ev.poll(end - time.monotonic(), self.closer_fds()))
-            if not self.closer.done:
-                self.closer.signal_group(signal.SIGKILL)
-                self.closer.process.wait()
+            self.wait_for(self.closer, CLOSER_END_S, fds=self.closer_fds, take=self.take_closer_output)
             self.take_closer_output(self.closer_fds(), final=True)
             self.closer = None
         self.ev.reading = False
@@ -678,12 +676,7 @@ class Supervisor:
         with open(out, "w") as f:
             stopping = Child(["wine", self.closer_exe, "--stopping"], stdin=subprocess.DEVNULL, stdout=f,
                              stderr=subprocess.DEVNULL)
-        seen = len(self.ev.signals)
-        end = time.monotonic() + STOPPING_LIMIT_S
-        while not stopping.done and time.monotonic() < end and len(self.ev.signals) == seen:
-            self.ev.watch(stopping)
-            self.ev.poll(end - time.monotonic())
-        stopping.signal_group(signal.SIGKILL)
+        self.wait_for(stopping, STOPPING_LIMIT_S, until_signal=True)
         lines = read_text(out).splitlines()
         say(lines[0] if lines and lines[0] else "Morvane is stopped at once: its settings are not saved.")
         self.kill_morvane()
@@ -762,10 +755,7 @@ class Supervisor:
             self.end_server()
         if self.xvfb is not None:
             self.xvfb.signal_group(signal.SIGTERM)
-            end = time.monotonic() + 5
-            while not self.xvfb.done and time.monotonic() < end:
-                self.ev.watch(self.xvfb)
-                self.ev.poll(end - time.monotonic())
+            self.wait_for(self.xvfb, 5)
         if self.run_dir and self.lock:
             for name in ("run.pid", "run.state"):
                 try:
@@ -783,7 +773,6 @@ def read_text(path):
 
 
 def is_terminal_or_pipe(fd):
-    import stat
     try:
         return os.isatty(fd) or stat.S_ISFIFO(os.fstat(fd).st_mode)
     except OSError:
