@@ -85,31 +85,18 @@ count() {   # count CTEST_LOG RESULTS_DIR: adds the test cases of one ctest run 
   passed=$((passed + cases - bad)); failed=$((failed + bad + missing))
 }
 
-failures() {   # failures RESULTS_XML...: each failed test case with the start of its message, a line each
-  local x files=()
-  for x in "$@"; do [ -f "$x" ] && files+=("$x"); done
-  [ ${#files[@]} -gt 0 ] || return 0
-  awk '
-    /<testcase / { match($0, /name="[^"]*"/); n = substr($0, RSTART + 6, RLENGTH - 7)
-                   match($0, /classname="[^"]*"/); c = substr($0, RSTART + 11, RLENGTH - 12) }
-    /<failure message="/ {
-      match($0, /message="[^"]*"/); m = substr($0, RSTART + 9, RLENGTH - 10)
-      gsub(/&#x0A;/, " | ", m); gsub(/&quot;/, "\"", m); gsub(/&apos;/, "'"'"'", m)
-      gsub(/&lt;/, "<", m); gsub(/&gt;/, ">", m); gsub(/&amp;/, "\\&", m)
-      f = FILENAME; sub(/^build\//, "", f); sub(/\/test-results\//, ": ", f); sub(/\.xml$/, "", f)
-      printf "  %s: %s.%s: %s\n", f, c, n, substr(m, 1, 600) }
-  ' "${files[@]}"
-}
-
 source scripts/start-xvfb.sh   # (a display for anything below that wants one; each Wine build has its own)
 cleanup() { [ -n "${XVFB_PID:-}" ] && kill "$XVFB_PID" 2>/dev/null; true; }
 trap cleanup EXIT
 ctest_run() {   # ctest_run BUILD_FOLDER JOBS [CTEST_ARGS...]: its tests, the log in BUILD_FOLDER-ctest.log, the counts in BUILD_FOLDER.counts
   local t=$(date +%s) dir=$1 jobs=$2
   shift 2
-  rm -rf "$dir/test-results"
+  rm -rf "$dir/test-results" "$dir/ctest-junit.xml"
   passed=0; failed=0
-  ctest --test-dir "$dir" -j"$jobs" --output-on-failure --timeout 600 "$@" >"$dir-ctest.log" 2>&1
+  # ctest-junit.xml lands in the build folder (ctest takes the path from there); a failed program's
+  # output is kept at both ends, since the summary at the end shows its last lines.
+  ctest --test-dir "$dir" -j"$jobs" --output-on-failure --timeout 600 --test-output-truncation middle \
+    --output-junit ctest-junit.xml "$@" >"$dir-ctest.log" 2>&1
   count "$dir-ctest.log" "$dir/test-results" >>"$dir-ctest.log" 2>&1
   echo "$passed $failed $(( $(date +%s) - t )) $((t - T0))" >"$dir.counts"
 }
@@ -246,7 +233,12 @@ if [ "$failed" -gt 0 ]; then
   # Repeated here because the output of a failed program above may be long or cut short.
   echo
   echo "failed test cases:"
-  failures build/native/test-results/*.xml build/win64/test-results/*.xml build/win32/test-results/*.xml
+  summary=()
+  for b in native win64 win32; do
+    [ "$b" = win32 ] && ! ((run_i686)) && continue
+    summary+=("build/$b/test-results" "build/$b/ctest-junit.xml" "build/$b-ctest.log")
+  done
+  python3 scripts/test-summary.py "${summary[@]}"
 fi
 echo
 echo "whole run: $(( $(date +%s) - T0 ))s"
