@@ -53,7 +53,8 @@ count() {   # count CTEST_LOG RESULTS_DIR: adds the test cases of one ctest run 
     name=${want##*/}; name=${name%.xml}
     grep -qE "Test +#[0-9]+: $name \.+ +Passed" "$1" || continue
     echo "count: $name ended without writing results although ctest called it passed: running it again alone"
-    ctest --test-dir "${2%/test-results}" -R "^$name\$" --output-on-failure --timeout 600 2>&1 | tail -n 30
+    MORVANE_TIMEOUT_SCALE=$(timeout_scale) ctest --test-dir "${2%/test-results}" -R "^$name\$" --output-on-failure \
+      --timeout 600 2>&1 | tail -n 30
     [ -f "$2/${want##*/}" ] && echo "count: RERUN $name (its first run wrote no results)"
   done < <(ctest --test-dir "${2%/test-results}" --show-only=json-v1 2>/dev/null |
            grep -o '"--gtest_output=xml:[^"]*"' | sed -E 's/^"--gtest_output=xml:(.*)"$/\1/')
@@ -88,15 +89,31 @@ count() {   # count CTEST_LOG RESULTS_DIR: adds the test cases of one ctest run 
 source scripts/start-xvfb.sh   # (a display for anything below that wants one; each Wine build has its own)
 cleanup() { [ -n "${XVFB_PID:-}" ] && kill "$XVFB_PID" 2>/dev/null; true; }
 trap cleanup EXIT
+# timeout_scale: the factor for every test's time limit (cmake/test-limits.cmake), from what the machine
+# does as a build's tests start: its load per core, rounded up (1 on a quiet machine), twice that with
+# fewer than 4 cores for the run; at most 99. A limit only guards against a hang: on a busy machine the
+# tests take longer and their limits grow with them. MORVANE_TIMEOUT_SCALE set by the caller wins.
+timeout_scale() {
+  if [ -n "${MORVANE_TIMEOUT_SCALE:-}" ]; then echo "$MORVANE_TIMEOUT_SCALE"; return; fi
+  local load
+  read -r load _ </proc/loadavg
+  awk -v load="$load" -v cores="$(getconf _NPROCESSORS_ONLN)" -v jobs="$JOBS" 'BEGIN {
+    s = load / cores; s = (s > int(s)) ? int(s) + 1 : int(s)
+    if (s < 1) s = 1
+    if (jobs < 4) s *= 2
+    print (s > 99) ? 99 : s }'
+}
 ctest_run() {   # ctest_run BUILD_FOLDER JOBS [CTEST_ARGS...]: its tests, the log in BUILD_FOLDER-ctest.log, the counts in BUILD_FOLDER.counts
-  local t=$(date +%s) dir=$1 jobs=$2
+  local t=$(date +%s) dir=$1 jobs=$2 scale
   shift 2
   rm -rf "$dir/test-results" "$dir/ctest-junit.xml"
   passed=0; failed=0
+  scale=$(timeout_scale)
+  echo "time limits x$scale (load $(cut -d' ' -f1 /proc/loadavg) on $(getconf _NPROCESSORS_ONLN) cores)" >"$dir-ctest.log"
   # ctest-junit.xml lands in the build folder (ctest takes the path from there); a failed program's
   # output is kept at both ends, since the summary at the end shows its last lines.
-  ctest --test-dir "$dir" -j"$jobs" --output-on-failure --timeout 600 --test-output-truncation middle \
-    --output-junit ctest-junit.xml "$@" >"$dir-ctest.log" 2>&1
+  MORVANE_TIMEOUT_SCALE=$scale ctest --test-dir "$dir" -j"$jobs" --output-on-failure --timeout $((600 * scale)) \
+    --test-output-truncation middle --output-junit ctest-junit.xml "$@" >>"$dir-ctest.log" 2>&1
   count "$dir-ctest.log" "$dir/test-results" >>"$dir-ctest.log" 2>&1
   echo "$passed $failed $(( $(date +%s) - t )) $((t - T0))" >"$dir.counts"
 }
@@ -121,7 +138,8 @@ windows_tests() {   # windows_tests BUILD_FOLDER JOBS LANES: its tests under Win
     windows_env "$1"
     lanes_create "$3" >>"$1.lanes.log" 2>&1 || echo "  $1: its desktop lanes could not be made (see $1.lanes.log)"
     source scripts/prefix-init.sh
-    lanes_start "$3" >>"$1.lanes.log" 2>&1
+    # run.sh's test entries, each a whole start of Morvane: a third of the build's test jobs at once (rounded up).
+    RUN_SCRIPT_SLOTS=$(( ($2 + 2) / 3 )) lanes_start "$3" >>"$1.lanes.log" 2>&1
     ctest_run "$1" "$2" --resource-spec-file "$LANES_SPEC"
     lanes_stop
     source scripts/prefix-stop.sh   # ends this prefix's Wine server

@@ -96,10 +96,14 @@ if(MORVANE_BUILD_TESTS)
   # and prefix, ids "0"): the desktop programs then run one at a time as they always did, never two on
   # one display. test.sh passes a spec with more lanes (--resource-spec-file wins over this default)
   # after starting their displays and prefixes (scripts/desktop-lanes.sh).
+  # The same file holds the "run_script" slots: how many of run.sh's test entries (each a whole start
+  # of Morvane) run at once; one in a plain ctest run.
   set(_spec ${CMAKE_BINARY_DIR}/desktop-lanes-1.json)
-  file(WRITE ${_spec} "{\"version\": {\"major\": 1, \"minor\": 0},\n \"local\": [{\"desktop\": [{\"id\": \"0\", \"slots\": 1}]}]}\n")
+  file(WRITE ${_spec} "{\"version\": {\"major\": 1, \"minor\": 0},\n \"local\": [{\"desktop\": [{\"id\": \"0\", \"slots\": 1}],\n   \"run_script\": [{\"id\": \"0\", \"slots\": 1}]}]}\n")
   file(WRITE ${CMAKE_BINARY_DIR}/desktop-lanes.cmake "set(CTEST_RESOURCE_SPEC_FILE \"${_spec}\")\n")
   set_property(DIRECTORY ${CMAKE_SOURCE_DIR} APPEND PROPERTY TEST_INCLUDE_FILES ${CMAKE_BINARY_DIR}/desktop-lanes.cmake)
+  # Every limit scaled by MORVANE_TIMEOUT_SCALE when ctest runs (cmake/test-limits.cmake).
+  set_property(DIRECTORY ${CMAKE_SOURCE_DIR} APPEND PROPERTY TEST_INCLUDE_FILES ${CMAKE_SOURCE_DIR}/cmake/test-limits.cmake)
   set(MORVANE_RUN_TESTS ON)
   set(gtest_disable_pthreads ON CACHE BOOL "" FORCE)
   set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)

@@ -21,7 +21,9 @@ lanes_create() {   # lanes_create N: lane 0's prefix and lanes 1..N-1 ready; lea
   done
 }
 
-lanes_start() {   # lanes_start N: lanes 1..N-1 running (lane 0 is the caller's); sets LANES_SPEC and MORVANE_LANE_DISPLAYS
+# lanes_start N: lanes 1..N-1 running (lane 0 is the caller's); sets LANES_SPEC (with RUN_SCRIPT_SLOTS
+# run.sh test entries at once, 1 when unset) and MORVANE_LANE_DISPLAYS
+lanes_start() {
   local n=$1 k d0=$DISPLAY x0=${XVFB_PID:-} pids=()
   # Only lanes whose prefix is ready are used (lanes_create made them): fewer lanes, never a half-made one.
   for ((k = 1; k < n; k++)); do
@@ -43,7 +45,7 @@ lanes_start() {   # lanes_start N: lanes 1..N-1 running (lane 0 is the caller's)
   {
     printf '{"version": {"major": 1, "minor": 0},\n "local": [{"desktop": ['
     for ((k = 0; k < n; k++)); do printf '%s{"id": "%d", "slots": 1}' "$( ((k)) && echo ', ')" "$k"; done
-    printf ']}]}\n'
+    printf '],\n   "run_script": [{"id": "0", "slots": %d}]}]}\n' "${RUN_SCRIPT_SLOTS:-1}"
   } >"$LANES_SPEC"
 }
 
