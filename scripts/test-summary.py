@@ -10,7 +10,8 @@ Each PATH is a file, or a folder whose *.xml files are taken; what a file holds 
     failed whose own results name no failed case (it ran out of its time limit, crashed, or ended
     before writing them), with the reason and its last output lines.
   - ctest's console output (text with a "Test project <build folder>" line): the reason ctest gave
-    (Timeout, SEGFAULT, ...), which its JUnit file leaves out.
+    (Timeout, SEGFAULT, ...), which its JUnit file leaves out, and the programs that test.sh's count
+    found without results although ctest called them passed (those are named too).
 A missing or unreadable file gets a note instead; the exit status is 0 unless the usage is wrong.
 """
 import os
@@ -21,6 +22,7 @@ import xml.etree.ElementTree as ET
 MESSAGE_CHARS = 600   # of a failed case's message
 LAST_LINES = 12       # of a failed test's output
 LINE_CHARS = 300      # of each of those lines
+NO_RESULTS = "no results"   # the verdict of a test that ctest passed but that wrote no results
 
 notes = []
 
@@ -74,6 +76,9 @@ def ctest_verdicts(text):
             verdicts.setdefault(m.group(1), m.group(2))   # a later rerun's list changes nothing
         else:
             listing = False
+    # A program that ctest called passed but that wrote no results (test.sh's count says so).
+    for name in re.findall(r"^count: no test results from (\S+)\.xml:", text, re.M):
+        verdicts.setdefault(name, NO_RESULTS)
     return verdicts
 
 
@@ -97,6 +102,8 @@ def why(case, verdict):
     if status == "notrun":
         skipped = case.find("skipped")
         return f"did not run ({skipped.get('message') if skipped is not None else verdict or 'no reason given'})"
+    if verdict == NO_RESULTS:
+        return "ended without writing its results, although ctest called it passed"
     if verdict == "Timeout":
         return f"ran out of its time limit ({secs} s)"
     if message:   # a PASS_ or FAIL_REGULAR_EXPRESSION verdict
@@ -121,12 +128,13 @@ def ctest_failures(build, root, verdicts, named, with_results):
         skipped = case.find("skipped")
         if status == "notrun" and skipped is not None and skipped.get("message", "").startswith("SKIP_"):
             continue   # skipped on purpose (SKIP_RETURN_CODE, SKIP_REGULAR_EXPRESSION)
-        if status not in ("fail", "notrun"):
-            continue
         name = case.get("name", "")
+        passed_bare = status == "run" and verdicts.get(name) == NO_RESULTS
+        if status not in ("fail", "notrun") and not passed_bare:
+            continue
         if (build, name) in named:
             continue
-        if status == "notrun":
+        if status == "notrun" or passed_bare:
             results = ""
         elif (build, name) in with_results:
             results = ", its results name no failed case"

@@ -12,7 +12,8 @@ mkdir -p "$tmp/build/win64/test-results" "$tmp/build/native/test-results" "$tmp/
 
 # win64: one program with a failed case (ctest failed it too), one that ran out of its time limit
 # without results, one whose results name no failed case although it failed (a leak found at exit),
-# one that did not run for a failed fixture, one skipped on purpose and one that passed.
+# one that did not run for a failed fixture, one skipped on purpose, one that ctest called passed but
+# that wrote no results, and one that passed.
 cat >"$tmp/build/win64/test-results/voice_test.xml" <<'EOF'
 <?xml version="1.0" encoding="UTF-8"?>
 <testsuites tests="2" failures="1" disabled="0" errors="0" time="0" name="AllTests">
@@ -61,6 +62,10 @@ cat >"$tmp/build/win64/ctest-junit.xml" <<EOF
 		<skipped message="SKIP_RETURN_CODE=77"/>
 		<system-out></system-out>
 	</testcase>
+	<testcase name="silent_test" classname="silent_test" time="3" status="run">
+		<system-out>X Error of failed request
+</system-out>
+	</testcase>
 	<testcase name="tone_test" classname="tone_test" time="3" status="run">
 		<system-out>tone output
 </system-out>
@@ -71,7 +76,8 @@ printf '%s\n' 'time limits x1 (load 0.5 on 8 cores)' "Test project $tmp/build/wi
   '1/6 Test #2: pages_test .......................***Timeout 600.02 sec' '' \
   '33% tests passed, 4 tests failed out of 6' '' 'The following tests FAILED:' \
   $'\t  1 - voice_test (Failed)' $'\t  2 - pages_test (Timeout)' $'\t  3 - leak_test (Failed)' \
-  $'\t  4 - after_setup (Not Run)' 'Errors while running CTest' >"$tmp/build/win64-ctest.log"
+  $'\t  4 - after_setup (Not Run)' 'Errors while running CTest' \
+  'count: no test results from silent_test.xml: the program ended without writing them' >"$tmp/build/win64-ctest.log"
 
 # native: a program that crashed while writing its results (they are cut short).
 printf '<?xml version="1.0" encoding="UTF-8"?>\n<testsuites tests="3" failures="0"' \
@@ -125,6 +131,7 @@ CutShortResultsAreNoted|out|1|^  note: .*/native/test-results/mixer_test\.xml: n
 AFailureWhoseResultsNameNoCaseIsNamed|out|1|^  win64: leak_test: ended with a failing exit status, its results name no failed case; its last lines:$
 ItsOutputIsUnescapedOnce|out|1|^      leak <block> & more$
 ATestNotRunForAFailedFixtureIsNamed|out|1|^  win64: after_setup: did not run \(Fixture dependency failed\); its last lines:$
+AProgramPassedWithoutResultsIsNamed|out|1|^  win64: silent_test: ended without writing its results, although ctest called it passed; its last lines:$
 PassingAndSkippedTestsAreNotNamed|out|0|tone_test|skipped_test|bank_test|voice output|tone output
 AMissingFileIsNoted|out|1|^  note: .*/build/win32-ctest\.log: missing$
 NoTraceback|out|0|Traceback
