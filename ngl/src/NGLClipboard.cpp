@@ -5,6 +5,15 @@
 
 int32_t nglWheelStep() { return 120; }
 
+bool nglOpenClipboard() {
+  constexpr int kTries = 50;  // 10 ms apart
+  for (int tried = 1;; ++tried) {
+    if (OpenClipboard(nullptr)) return true;
+    if (tried == kTries) return false;
+    Sleep(10);
+  }
+}
+
 bool nglCopyText(const std::string& text) { return nglSetClipboardData(CF_TEXT, text.c_str(), text.size() + 1); }
 
 bool nglSetClipboardData(uint32_t format, const void* bytes, size_t size) {
@@ -17,7 +26,7 @@ bool nglSetClipboardData(uint32_t format, const void* bytes, size_t size) {
   }
   if (size) std::memcpy(target, bytes, size);
   GlobalUnlock(block);
-  if (!OpenClipboard(nullptr)) {
+  if (!nglOpenClipboard()) {
     GlobalFree(block);
     return false;
   }
@@ -32,7 +41,7 @@ bool nglSetClipboardData(uint32_t format, const void* bytes, size_t size) {
 
 bool nglPasteText(std::string& text) {
   if (!IsClipboardFormatAvailable(CF_TEXT)) return false;
-  if (!OpenClipboard(nullptr)) return false;
+  if (!nglOpenClipboard()) return false;
   bool ok = false;
   HANDLE data = GetClipboardData(CF_TEXT);
   if (data) {

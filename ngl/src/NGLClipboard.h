@@ -8,6 +8,9 @@
 
 // The wheel delta of one notch.
 int32_t nglWheelStep();
+// Opens the clipboard (no owner window), trying again for up to half a second while another process
+// holds it: Wine's X11 side opens it for a moment after every change, longer on a busy machine.
+bool nglOpenClipboard();
 // Puts text and its terminating zero on the clipboard as CF_TEXT.
 bool nglCopyText(const std::string& text);
 // Replaces the clipboard's content by size bytes in the given format. False (and nothing held) when

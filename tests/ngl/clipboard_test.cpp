@@ -10,7 +10,7 @@
 namespace {
 
 void emptyClipboard() {
-  ASSERT_TRUE(OpenClipboard(nullptr));
+  ASSERT_TRUE(nglOpenClipboard());
   EmptyClipboard();
   CloseClipboard();
 }
@@ -18,7 +18,7 @@ void emptyClipboard() {
 // The raw CF_TEXT bytes on the clipboard, up to the block's size.
 std::string rawClipboardText() {
   std::string raw;
-  if (!OpenClipboard(nullptr)) return raw;
+  if (!nglOpenClipboard()) return raw;
   HANDLE data = GetClipboardData(CF_TEXT);
   if (data) {
     const char* bytes = static_cast<const char*>(GlobalLock(data));
@@ -83,4 +83,39 @@ TEST(Clipboard, LargeTextRoundTrips) {
   ASSERT_TRUE(nglPasteText(text));
   EXPECT_EQ(text.size(), big.size());
   EXPECT_TRUE(text == big);
+}
+
+// Another holder of the clipboard (here a second thread; under Wine, its X11 side after every change)
+// keeps it open for a moment: a copy and a paste wait for it instead of failing.
+TEST(Clipboard, CopyAndPasteWaitForAMomentaryHolder) {
+  struct Hold {
+    HANDLE opened = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    static DWORD WINAPI run(void* self) {
+      auto* hold = static_cast<Hold*>(self);
+      if (!OpenClipboard(nullptr)) return 1;
+      SetEvent(hold->opened);
+      Sleep(150);
+      CloseClipboard();
+      return 0;
+    }
+    // Starts a holder thread and returns once it has the clipboard open.
+    HANDLE start() {
+      ResetEvent(opened);
+      HANDLE thread = CreateThread(nullptr, 0, run, this, 0, nullptr);
+      EXPECT_EQ(WaitForSingleObject(opened, 5000), WAIT_OBJECT_0);
+      return thread;
+    }
+  } hold;
+  HANDLE thread = hold.start();
+  EXPECT_FALSE(OpenClipboard(nullptr));  // (the holder has it: what a plain open meets)
+  EXPECT_TRUE(nglCopyText("held"));
+  WaitForSingleObject(thread, 5000);
+  CloseHandle(thread);
+  thread = hold.start();
+  std::string text;
+  EXPECT_TRUE(nglPasteText(text));
+  EXPECT_EQ(text, "held");
+  WaitForSingleObject(thread, 5000);
+  CloseHandle(thread);
+  CloseHandle(hold.opened);
 }

@@ -235,7 +235,7 @@ TEST(TextEdit, Clipboard) {
   }
   {
     // A clipboard without text pastes nothing; a 1 MB paste goes in whole.
-    ASSERT_TRUE(OpenClipboard(nullptr));
+    ASSERT_TRUE(nglOpenClipboard());
     EmptyClipboard();
     CloseClipboard();
     Field f("abc", 3);
