@@ -85,17 +85,19 @@ TEST(Clipboard, LargeTextRoundTrips) {
   EXPECT_TRUE(text == big);
 }
 
-// Another holder of the clipboard (here a second thread; under Wine, its X11 side after every change)
-// keeps it open for a moment: a copy and a paste wait for it instead of failing.
+// Another holder of the clipboard (here a window of a second thread; under Wine, its X11 side after
+// every change) keeps it open for a moment: a copy and a paste wait for it instead of failing.
 TEST(Clipboard, CopyAndPasteWaitForAMomentaryHolder) {
   struct Hold {
     HANDLE opened = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     static DWORD WINAPI run(void* self) {
       auto* hold = static_cast<Hold*>(self);
-      if (!OpenClipboard(nullptr)) return 1;
+      HWND owner = CreateWindowExA(0, "STATIC", "holder", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+      if (!owner || !OpenClipboard(owner)) return 1;
       SetEvent(hold->opened);
       Sleep(150);
       CloseClipboard();
+      DestroyWindow(owner);
       return 0;
     }
     // Starts a holder thread and returns once it has the clipboard open.
@@ -107,7 +109,9 @@ TEST(Clipboard, CopyAndPasteWaitForAMomentaryHolder) {
     }
   } hold;
   HANDLE thread = hold.start();
-  EXPECT_FALSE(OpenClipboard(nullptr));  // (the holder has it: what a plain open meets)
+  const bool plainOpen = OpenClipboard(nullptr);  // what a single try meets: the holder has it
+  if (plainOpen) CloseClipboard();
+  EXPECT_FALSE(plainOpen);
   EXPECT_TRUE(nglCopyText("held"));
   WaitForSingleObject(thread, 5000);
   CloseHandle(thread);
