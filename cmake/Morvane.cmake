@@ -146,7 +146,8 @@ endfunction()
 # With SHARDS, ctest runs it as k entries side by side (name-1 .. name-k, Google Test's own sharding),
 # each writing its results to a file of its own, so a long program does not hold up the run.
 # COST is the program's usual run time in seconds (by default its entry in MORVANE_TEST_COSTS): ctest
-# starts the costly ones first even before it has timings of its own (a fresh build folder).
+# starts the costly ones first even before it has timings of its own (a fresh build folder). An entry
+# in MORVANE_TEST_LIMITS (name:seconds) stands in place of TIMEOUT.
 function(morvane_test)
   cmake_parse_arguments(T "" "NAME;TIMEOUT;SHARDS;COST" "SOURCES;LIBS;LOCK" ${ARGN})
   add_executable(${T_NAME} ${T_SOURCES})
@@ -180,6 +181,11 @@ function(morvane_test)
       endif()
     endforeach()
   endif()
+  foreach(_pair ${MORVANE_TEST_LIMITS})
+    if(_pair MATCHES "^${T_NAME}:([0-9]+)$")
+      set(T_TIMEOUT ${CMAKE_MATCH_1})
+    endif()
+  endforeach()
   if(NOT T_SHARDS OR T_SHARDS LESS 2)
     set(T_SHARDS 1)
   endif()
