@@ -373,9 +373,13 @@ save_question='^Morvane asks: "Save changes to test(\.glo)?\?"'
 typed_here=' Its window is on the virtual display :[0-9]+, which nobody sees: type y \(Yes\), n \(No\) or c \(Cancel\) and Enter to answer here, or press Ctrl\+C again to close Morvane without saving\.$'
 in_its_window=' Answer it in Morvane.s window \(Yes, No or Cancel\); Ctrl\+C again closes Morvane without saving\.$'
 
-# question_run NAME LOG [DISPLAY] [bank]: starts run.sh, opens the test's bank when asked to, edits the
-# sound; false (the case failed) when any of it did not happen.
+# question_run NAME LOG [DISPLAY] [bank]: writes the test's bank and starts run.sh, which opens it,
+# when asked to, and edits the sound; false (the case failed) when any of it did not happen.
 question_run() {
+  if [ "${4:-}" = bank ] && ! write_bank; then
+    verdict "$1" 0 "no bank file $bank"
+    return 1
+  fi
   if ! start_run "$2" "${3:-}"; then
     verdict "$1" 0 "no sound in $run_dir/audio: $(tail_of "$2")"
     return 1
@@ -719,7 +723,6 @@ write_bank() {
 # input answers each, and the bank file is written.
 case_TypedYesStoresAndSavesTheBank() {
   local log=$run_dir/run-yes.log why= status= before
-  write_bank || { verdict TypedYesStoresAndSavesTheBank 0 "no bank file $bank"; return; }
   question_run TypedYesStoresAndSavesTheBank "$log" "" bank || return
   before=$(bank_sum)
   signal_run INT
@@ -737,7 +740,6 @@ case_TypedYesStoresAndSavesTheBank() {
 # next Ctrl+C asks again; No then closes it with the bank file as it was.
 case_CancelKeepsRunningAndNoLeavesTheBank() {
   local log=$run_dir/run-cancel-no.log why= status= before seen
-  write_bank || { verdict CancelKeepsRunningAndNoLeavesTheBank 0 "no bank file $bank"; return; }
   own_display
   question_run CancelKeepsRunningAndNoLeavesTheBank "$log" "$seen" bank || return
   before=$(bank_sum)
@@ -761,7 +763,6 @@ case_CancelKeepsRunningAndNoLeavesTheBank() {
 # saving, says that the bank's changes are lost, and the file is as it was.
 case_SecondCtrlCClosesWithoutSaving() {
   local log=$run_dir/run-int-int.log why= status= before
-  write_bank || { verdict SecondCtrlCClosesWithoutSaving 0 "no bank file $bank"; return; }
   question_run SecondCtrlCClosesWithoutSaving "$log" "" bank || return
   before=$(bank_sum)
   signal_run INT
