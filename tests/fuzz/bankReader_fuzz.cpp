@@ -14,6 +14,7 @@
 #include "engine/engineConfig.h"
 #include "fuzzChecks.h"
 #include "fuzzRender.h"
+#include "fuzzScratch.h"
 #include "preset/bank.h"
 #include "preset/bankFile.h"
 #include "preset/presetHeader.h"
@@ -60,7 +61,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     chunkBufferInit(chunkCapacity);
     presetWavesInit();
     engineCfgInitDefaults();
-    path = "/tmp/bankReader_fuzz_" + std::to_string(getpid()) + ".glo";
+    path = fuzzScratchPath("bankReader_fuzz", ".glo");
     ready = true;
   }
   FILE* f = std::fopen(path.c_str(), "wb");

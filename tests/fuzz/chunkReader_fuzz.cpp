@@ -10,6 +10,7 @@
 #include <string>
 
 #include "fuzzChecks.h"
+#include "fuzzScratch.h"
 #include "preset/chunk.h"
 #include "preset/effectChunk.h"
 #include "preset/moduleRecords.h"
@@ -122,8 +123,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
   msgBoxSetHook(silentBox, nullptr);
   if (!chunkBufferInit(chunkCapacity)) std::abort();
   fileSetChunkTypeCallback(chunkHeaderCheck);
-  const char* dir = std::getenv("TMPDIR");
-  gPath = std::string(dir ? dir : "/tmp") + "/chunkReader_fuzz_" + std::to_string(getpid()) + ".bin";
+  gPath = fuzzScratchPath("chunkReader_fuzz", ".bin");
   gScratch.reset(new Scratch());
   return 0;
 }

@@ -17,6 +17,7 @@
 #include "engine/engineConfig.h"
 #include "fuzzChecks.h"
 #include "fuzzRender.h"
+#include "fuzzScratch.h"
 #include "preset/bank.h"
 #include "preset/chunk.h"
 #include "preset/envelope.h"
@@ -111,8 +112,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
   tuningInstallLibraryRoutines();
   gBank = bankCreate();
   if (!gBank) std::abort();
-  const char* dir = std::getenv("TMPDIR");
-  gPath = std::string(dir ? dir : "/tmp") + "/libraryReader_fuzz_" + std::to_string(getpid()) + ".gly";
+  gPath = fuzzScratchPath("libraryReader_fuzz", ".gly");
   return 0;
 }
 

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <string>
 
+#include "fuzzScratch.h"
 #include "preset/chunk.h"
 #include "preset/sample.h"
 #include "uiSeams/msgBox.h"
@@ -22,15 +23,7 @@ void require(bool ok) {
   if (!ok) __builtin_trap();
 }
 
-const std::string& scratchPath() {
-  static std::string path = [] {
-    char name[] = "/tmp/waveReaderFuzzXXXXXX";
-    const int fd = mkstemp(name);
-    if (fd >= 0) close(fd);
-    return std::string(name);
-  }();
-  return path;
-}
+const std::string& scratchPath() { return fuzzScratchPath("waveReader_fuzz", ""); }
 
 }  // namespace
 
