@@ -37,13 +37,14 @@ if [ "$JOBS" -ge 4 ]; then side=1; half=$((JOBS / 2)); else side=0; half=$JOBS; 
 # sets another count.
 lanes=${MORVANE_DESKTOP_LANES:-$(( (half + 1) / 2 > 3 ? 3 : (half + 1) / 2 ))}
 [[ $lanes =~ ^[1-9][0-9]*$ ]] || { echo "MORVANE_DESKTOP_LANES: a count of 1 or more"; exit 2; }
+[[ ${MORVANE_TIMEOUT_SCALE:-1} =~ ^[1-9][0-9]?$ ]] || { echo "MORVANE_TIMEOUT_SCALE: a whole number from 1 to 99"; exit 2; }
 i686_note=$(morvane_i686_not_run)
 run_i686=1
 [ -z "$i686_note" ] || run_i686=0
 
 passed=0; failed=0
 count() {   # count CTEST_LOG RESULTS_DIR: adds the test cases of one ctest run to the totals
-  local line cases=0 bad=0 f t want name
+  local line cases=0 bad=0 f t want name scale
   # A program that ctest called passed but that wrote no results died without a failing exit code:
   # under Wine that is the X11 driver giving up on an X error (seen once in many runs, with parallel
   # GUI programs on one display). It runs once more on its own; the rerun is reported, and a program
@@ -53,8 +54,9 @@ count() {   # count CTEST_LOG RESULTS_DIR: adds the test cases of one ctest run 
     name=${want##*/}; name=${name%.xml}
     grep -qE "Test +#[0-9]+: $name \.+ +Passed" "$1" || continue
     echo "count: $name ended without writing results although ctest called it passed: running it again alone"
-    MORVANE_TIMEOUT_SCALE=$(timeout_scale) ctest --test-dir "${2%/test-results}" -R "^$name\$" --output-on-failure \
-      --timeout 600 2>&1 | tail -n 30
+    scale=$(timeout_scale)
+    MORVANE_TIMEOUT_SCALE=$scale ctest --test-dir "${2%/test-results}" -R "^$name\$" --output-on-failure \
+      --timeout $((600 * scale)) 2>&1 | tail -n 30
     [ -f "$2/${want##*/}" ] && echo "count: RERUN $name (its first run wrote no results)"
   done < <(ctest --test-dir "${2%/test-results}" --show-only=json-v1 2>/dev/null |
            grep -o '"--gtest_output=xml:[^"]*"' | sed -E 's/^"--gtest_output=xml:(.*)"$/\1/')
