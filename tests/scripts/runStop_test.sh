@@ -63,11 +63,11 @@ IntAt1SecondsAfterTheLaunchClosesOnceStarted 240 folder
 IntAt2SecondsAfterTheLaunchClosesOnceStarted 240 folder
 TermAt2_5SecondsAfterTheLaunchClosesOnceStarted 240 folder
 AHangingCloseAfterTheSettingsSaysTheyAreSaved 480 folder
-TermTwiceClosesWithoutSaving 300 folder
-TypedYesStoresAndSavesTheBank 300 folder
-CancelKeepsRunningAndNoLeavesTheBank 300 folder
-SecondCtrlCClosesWithoutSaving 300 folder
-ThirdCtrlCNamesWhatIsLost 300 folder
+TermTwiceClosesWithoutSaving 360 folder
+TypedYesStoresAndSavesTheBank 360 folder
+CancelKeepsRunningAndNoLeavesTheBank 360 folder
+SecondCtrlCClosesWithoutSaving 360 folder
+ThirdCtrlCNamesWhatIsLost 360 folder
 LIST
 }
 if [ "${1:-}" = --list ]; then list_entries; exit 0; fi
